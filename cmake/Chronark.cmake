@@ -1,0 +1,29 @@
+# Helpers shared by every folder of the project.
+
+# chronark_library(NAME [EXCLUDE file...] [DEPENDS target...] [RESOURCES prefix dir])
+# One library per folder: every .cpp and .h below the calling folder (recursively).
+function(chronark_library name)
+  cmake_parse_arguments(ARG "" "" "EXCLUDE;DEPENDS" ${ARGN})
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS
+       "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/*.h"
+       "${CMAKE_CURRENT_SOURCE_DIR}/*.ui")
+  foreach(ex IN LISTS ARG_EXCLUDE)
+    list(REMOVE_ITEM sources "${CMAKE_CURRENT_SOURCE_DIR}/${ex}")
+  endforeach()
+  add_library(${name} STATIC ${sources})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR} ${PROJECT_BINARY_DIR}/generated)
+  target_link_libraries(${name} PUBLIC ${ARG_DEPENDS})
+endfunction()
+
+# chronark_bundle_resources(TARGET BUNDLE dir)
+# Adds every file below resources/<dir> to TARGET as the Qt resources of the bundle
+# ":/bundles/<dir>/…", which platform::Bundle reads.
+function(chronark_bundle_resources target bundle)
+  set(root "${PROJECT_SOURCE_DIR}/resources/${bundle}")
+  file(GLOB_RECURSE files CONFIGURE_DEPENDS RELATIVE "${root}" "${root}/*")
+  if(files)
+    qt_add_resources(${target} "bundle_${bundle}"
+      PREFIX "/bundles/${bundle}" BASE "${root}"
+      FILES ${files})
+  endif()
+endfunction()

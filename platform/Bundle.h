@@ -1,0 +1,50 @@
+#pragma once
+// Resources of the application and of each framework component: string tables in
+// the ".strings" syntax ("key" = "value";) and other files, kept as Qt resources
+// under ":/bundles/<name>/" (English texts; one table per file "<Table>.strings").
+#include <QHash>
+#include <QString>
+#include <QStringView>
+#include <QVariant>
+#include <optional>
+
+namespace platform {
+
+class Bundle
+{
+public:
+    // The application's own resources (":/bundles/Chronark").
+    static Bundle &mainBundle();
+    // The bundle of a framework component, by name (":/bundles/<name>"); created on
+    // first use, never freed.
+    static Bundle &bundleNamed(const QString &name);
+
+    const QString &name() const { return m_name; }
+    // ":/bundles/<name>"
+    QString resourceRoot() const;
+    // Path of a resource file of the bundle, empty when it does not exist.
+    QString pathForResource(const QString &fileName) const;
+
+    // The text of a key in a string table ("Localizable" when none is named);
+    // a key the table lacks (or a missing table) answers the key itself.
+    QString localizedString(const QString &key, const QString &table = QString()) const;
+
+    // Tests and plug-ins: add or replace a table from text.
+    bool addStringsTable(const QString &table, QStringView text);
+
+    // Parses ".strings" text: "key" = "value"; pairs, C and C++ comments, the
+    // escapes \" \\ \n \t \r \UXXXX \uXXXX. Answers nothing for malformed text.
+    static std::optional<QHash<QString, QString>> parseStrings(QStringView text);
+
+private:
+    explicit Bundle(QString name);
+    const QHash<QString, QString> &table(const QString &name) const;
+
+    QString m_name;
+    mutable QHash<QString, QHash<QString, QString>> m_tables;
+};
+
+// Shorthand for the application's string table.
+inline QString localized(const QString &key) { return Bundle::mainBundle().localizedString(key); }
+
+} // namespace platform

@@ -1,0 +1,74 @@
+#pragma once
+// Key-value coding and observing for plain C++ model objects.
+//
+// A class makes keys available by overriding keyTable() with a static table of
+// getters and setters. valueForKey()/setValueForKey() go through that table;
+// an unknown key goes to valueForUndefinedKey()/setValueForUndefinedKey(), which
+// raise platform::Exception named "KVO/Undefined Key".
+// Observers are registered per key; willChangeValueForKey()/didChangeValueForKey()
+// notify them (with prior = true before, false after). setValueForKey() through the
+// table announces the change itself.
+#include <QHash>
+#include <QString>
+#include <QVariant>
+#include <functional>
+#include <memory>
+
+namespace platform {
+
+class KeyValueObservable;
+
+struct KeyAccessor
+{
+    std::function<QVariant(const KeyValueObservable &)> get;
+    std::function<void(KeyValueObservable &, const QVariant &)> set; // may be empty: read-only key
+};
+
+using KeyTable = QHash<QString, KeyAccessor>;
+using ObservationToken = quint64;
+
+class KeyValueObservable
+{
+public:
+    using Observer = std::function<void(KeyValueObservable &object, const QString &key, bool prior)>;
+
+    KeyValueObservable();
+    KeyValueObservable(const KeyValueObservable &) = delete;
+    KeyValueObservable &operator=(const KeyValueObservable &) = delete;
+    virtual ~KeyValueObservable();
+
+    QVariant valueForKey(const QString &key) const;
+    void setValueForKey(const QVariant &value, const QString &key);
+    // Dotted paths: each step's value must hold a KeyValueObservable* (see toObservable()).
+    QVariant valueForKeyPath(const QString &keyPath) const;
+    void setValueForKeyPath(const QVariant &value, const QString &keyPath);
+
+    virtual QVariant valueForUndefinedKey(const QString &key) const;
+    virtual void setValueForUndefinedKey(const QVariant &value, const QString &key);
+
+    ObservationToken addObserver(const QString &key, Observer observer);
+    void removeObserver(ObservationToken token);
+    bool hasObservers(const QString &key) const;
+
+    void willChangeValueForKey(const QString &key);
+    void didChangeValueForKey(const QString &key);
+
+    // Class name for messages (the undefined-key exception names it).
+    virtual QString className() const;
+
+    // Wraps an object pointer into a QVariant that key paths can follow, and back.
+    static QVariant fromObservable(KeyValueObservable *object);
+    static KeyValueObservable *toObservable(const QVariant &value);
+
+protected:
+    // The class's keys; the default has none.
+    virtual const KeyTable &keyTable() const;
+
+private:
+    struct Observers;
+    std::unique_ptr<Observers> m_observers;
+};
+
+} // namespace platform
+
+Q_DECLARE_METATYPE(platform::KeyValueObservable *)

@@ -1,0 +1,53 @@
+#include "tests/support/TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace testsupport {
+
+QString dataPath(const QString &relative)
+{
+    return QStringLiteral(CHRONARK_TEST_DATA_DIR "/") + relative;
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return f.readAll();
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    return f.write(bytes) == bytes.size();
+}
+
+static const char *const kXdgVars[3] = {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"};
+
+ScopedXdgHome::ScopedXdgHome()
+{
+    for (int i = 0; i < 3; ++i) {
+        m_old[i] = qgetenv(kXdgVars[i]);
+        const QString sub = m_dir.path() + QLatin1Char('/') + QString::fromLatin1(kXdgVars[i]).toLower();
+        QDir().mkpath(sub);
+        qputenv(kXdgVars[i], sub.toLocal8Bit());
+    }
+}
+
+ScopedXdgHome::~ScopedXdgHome()
+{
+    for (int i = 0; i < 3; ++i) {
+        if (m_old[i].isNull())
+            qunsetenv(kXdgVars[i]);
+        else
+            qputenv(kXdgVars[i], m_old[i]);
+    }
+}
+
+} // namespace testsupport

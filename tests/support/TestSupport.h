@@ -1,0 +1,32 @@
+#pragma once
+// Small helpers shared by the test programs.
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+
+namespace testsupport {
+
+// Absolute path of a file under tests/data.
+QString dataPath(const QString &relative);
+
+// The bytes of a file (empty when it cannot be read).
+QByteArray readFile(const QString &path);
+
+// Writes bytes to a file, creating folders; answers whether it worked.
+bool writeFile(const QString &path, const QByteArray &bytes);
+
+// Points the XDG folders (config, data, cache) at a fresh temporary folder for the
+// lifetime of the object, so a test never touches the user's real files.
+class ScopedXdgHome
+{
+public:
+    ScopedXdgHome();
+    ~ScopedXdgHome();
+    QString path() const { return m_dir.path(); }
+
+private:
+    QTemporaryDir m_dir;
+    QByteArray m_old[3];
+};
+
+} // namespace testsupport
