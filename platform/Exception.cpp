@@ -4,7 +4,7 @@ namespace platform {
 
 Exception::Exception(QString name, QString reason)
     : m_name(std::move(name)), m_reason(std::move(reason)),
-      m_what((m_name + QStringLiteral(": ") + m_reason).toStdString())
+      m_what(QString(m_name + QStringLiteral(": ") + m_reason).toStdString())
 {
 }
 

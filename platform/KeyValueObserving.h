@@ -60,11 +60,25 @@ public:
     static QVariant fromObservable(KeyValueObservable *object);
     static KeyValueObservable *toObservable(const QVariant &value);
 
+    // A derived class's table: its base's keys plus its own (its own win on clashes).
+    // Typical use: static const KeyTable table = extendKeyTable(Base::keyTable(), {...});
+    static KeyTable extendKeyTable(const KeyTable &base, const KeyTable &additions);
+
+    // Expires when the object is destroyed: lets holders of a plain pointer (bindings,
+    // key-path observers) tell a live object from a dead one.
+    std::weak_ptr<const void> lifetime() const;
+
+    // Longest key path (in steps) followed by valueForKeyPath()/setValueForKeyPath();
+    // a longer one raises the undefined-key exception.
+    static constexpr int MaximumKeyPathDepth = 64;
+
 protected:
     // The class's keys; the default has none.
     virtual const KeyTable &keyTable() const;
 
 private:
+    void notify(const QString &key, bool prior);
+
     struct Observers;
     std::unique_ptr<Observers> m_observers;
 };

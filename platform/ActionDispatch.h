@@ -1,0 +1,35 @@
+#pragma once
+// Target/action. An action is a Q_INVOKABLE method (or slot) named after the
+// selector's first keyword that takes the sender as one QObject* argument, e.g.
+//     Q_INVOKABLE void copy(QObject *sender);
+// A method of that name without arguments is accepted too. Action names may be given
+// with or without the selector's colon ("copy:" and "copy" are the same action).
+//
+// With no target, sendAction() walks the responder chain: the focused widget, its
+// parents up to its window (the active window when nothing has focus), then the
+// responders the application registers (the window's document, the application
+// controller); the first object that responds receives the action.
+#include <QList>
+#include <QObject>
+#include <functional>
+
+namespace platform {
+
+// Whether the object has a method for the action.
+bool respondsTo(const QObject *target, const char *action);
+
+// Sends the action to the target, or along the responder chain when target is null.
+// Answers whether some object received it.
+bool sendAction(const char *action, QObject *target, QObject *sender);
+
+// The object that would receive the action: the target itself when it responds,
+// else (no target) the first responder of the chain; null when none.
+QObject *targetForAction(const char *action, QObject *target = nullptr);
+
+// The responder chain as it stands now, in the order it is asked (no duplicates).
+QList<QObject *> responderChain();
+
+// Responders asked after the window (the application sets this once).
+void setApplicationResponders(std::function<QList<QObject *>()> responders);
+
+} // namespace platform
