@@ -2,7 +2,9 @@
 // Resources of the application and of each framework component: string tables in
 // the ".strings" syntax ("key" = "value";) and other files, kept as Qt resources
 // under ":/bundles/<name>/" (English texts; one table per file "<Table>.strings").
+#include <QByteArray>
 #include <QHash>
+#include <QMutex>
 #include <QString>
 #include <QStringView>
 #include <QVariant>
@@ -35,6 +37,12 @@ public:
     // Parses ".strings" text: "key" = "value"; pairs, C and C++ comments, the
     // escapes \" \\ \n \t \r \UXXXX \uXXXX. Answers nothing for malformed text.
     static std::optional<QHash<QString, QString>> parseStrings(QStringView text);
+    // Decodes the bytes of a ".strings" file (UTF-8, or UTF-8/UTF-16 with a byte
+    // order mark) and parses them. Answers nothing for malformed or oversized input.
+    static std::optional<QHash<QString, QString>> parseStringsData(const QByteArray &bytes);
+
+    // Largest string table accepted, in bytes of the file (UTF-16 units count two).
+    static constexpr qsizetype MaxTableBytes = 16 * 1024 * 1024;
 
 private:
     explicit Bundle(QString name);
@@ -42,6 +50,7 @@ private:
 
     QString m_name;
     mutable QHash<QString, QHash<QString, QString>> m_tables;
+    mutable QMutex m_mutex; // guards m_tables
 };
 
 // Shorthand for the application's string table.
