@@ -1,0 +1,79 @@
+#include "FoundationExtensions/NTXNetwork.h"
+
+#include <QHostAddress>
+#include <QHostInfo>
+#include <QUrl>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+// Any port does: connecting a datagram socket only looks the route up.
+constexpr quint16 ProbePort = 9;
+
+bool hasRoute(const QHostAddress &address)
+{
+    sockaddr_storage storage{};
+    socklen_t length = 0;
+    if (address.protocol() == QAbstractSocket::IPv4Protocol) {
+        auto *in = reinterpret_cast<sockaddr_in *>(&storage);
+        in->sin_family = AF_INET;
+        in->sin_port = htons(ProbePort);
+        in->sin_addr.s_addr = htonl(address.toIPv4Address());
+        length = sizeof(sockaddr_in);
+    } else if (address.protocol() == QAbstractSocket::IPv6Protocol) {
+        auto *in6 = reinterpret_cast<sockaddr_in6 *>(&storage);
+        in6->sin6_family = AF_INET6;
+        in6->sin6_port = htons(ProbePort);
+        const Q_IPV6ADDR bytes = address.toIPv6Address();
+        std::memcpy(&in6->sin6_addr, bytes.c, sizeof bytes.c);
+        bool ok = false;
+        const uint scope = address.scopeId().toUInt(&ok);
+        if (ok)
+            in6->sin6_scope_id = scope;
+        length = sizeof(sockaddr_in6);
+    } else {
+        return false;
+    }
+    const int fd = ::socket(storage.ss_family, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return false;
+    int rc;
+    do {
+        rc = ::connect(fd, reinterpret_cast<const sockaddr *>(&storage), length);
+    } while (rc != 0 && errno == EINTR);
+    ::close(fd);
+    return rc == 0;
+}
+
+} // namespace
+
+bool NTXNetwork::checkIfSiteReachable(const QString &host)
+{
+    if (host.isEmpty())
+        return false;
+    const QByteArray ace = QUrl::toAce(host);
+    if (ace.isEmpty())
+        return false;
+    // Names under "invalid" never resolve; spare the resolver the question.
+    QByteArray lower = ace.toLower();
+    if (lower.endsWith('.'))
+        lower.chop(1);
+    if (lower == "invalid" || lower.endsWith(".invalid"))
+        return false;
+
+    const QHostInfo info = QHostInfo::fromName(QString::fromLatin1(ace));
+    if (info.error() != QHostInfo::NoError)
+        return false;
+    for (const QHostAddress &address : info.addresses()) {
+        if (hasRoute(address))
+            return true;
+    }
+    return false;
+}
