@@ -220,90 +220,58 @@ QString UndoManager::redoMenuItemTitle() const
 
 void UndoManager::undo()
 {
-    if (d->undoing || d->redoing) {
-        qWarning("UndoManager::undo: refused while an undo or redo is running");
-        return;
-    }
-    if (d->level > 1) {
-        qWarning("UndoManager::undo: refused while a nested group is open");
-        return;
-    }
-    if (d->level == 1)
-        endUndoGrouping();
-    if (d->undoStack.empty())
-        return;
-
-    Group group = std::move(d->undoStack.back());
-    d->undoStack.pop_back();
-    if (d->lastClosed == Private::Last::Undo)
-        d->lastClosed = Private::Last::None;
-
-    d->undoing = true;
-    d->performingName = group.name;
-    beginUndoGrouping();
-    d->open->name = group.name;
-
-    auto finish = [this] {
-        if (d->level != 1)
-            qWarning("UndoManager::undo: an operation left the grouping unbalanced");
-        if (!d->open)
-            d->open = Group{};
-        d->level = 1;
-        d->openedByEvent = false;
-        endUndoGrouping();
-        d->undoing = false;
-        d->performingName.clear();
-        --d->changeCount;
-    };
-    try {
-        for (auto it = group.operations.rbegin(); it != group.operations.rend(); ++it)
-            (*it)();
-    } catch (...) {
-        finish();
-        Q_EMIT stateChanged();
-        throw;
-    }
-    finish();
-    Q_EMIT stateChanged();
-    NotificationCenter::defaultCenter().post(DidUndoNotification, this);
+    perform(true);
 }
 
 void UndoManager::redo()
 {
+    perform(false);
+}
+
+// Undo and redo are mirror images: take the top group of one stack, run its
+// operations in reverse order inside a fresh group (which collects what they
+// register, so it lands on the other stack under the same name), and move the
+// change count the matching way.
+void UndoManager::perform(bool undoing)
+{
+    const char *what = undoing ? "undo" : "redo";
     if (d->undoing || d->redoing) {
-        qWarning("UndoManager::redo: refused while an undo or redo is running");
+        qWarning("UndoManager::%s: refused while an undo or redo is running", what);
         return;
     }
     if (d->level > 1) {
-        qWarning("UndoManager::redo: refused while a nested group is open");
+        qWarning("UndoManager::%s: refused while a nested group is open", what);
         return;
     }
     if (d->level == 1)
         endUndoGrouping();
-    if (d->redoStack.empty())
+    std::deque<Group> &stack = undoing ? d->undoStack : d->redoStack;
+    if (stack.empty())
         return;
 
-    Group group = std::move(d->redoStack.back());
-    d->redoStack.pop_back();
-    if (d->lastClosed == Private::Last::Redo)
+    Group group = std::move(stack.back());
+    stack.pop_back();
+    const Private::Last from = undoing ? Private::Last::Undo : Private::Last::Redo;
+    if (d->lastClosed == from)
         d->lastClosed = Private::Last::None;
 
-    d->redoing = true;
+    bool &flag = undoing ? d->undoing : d->redoing;
+    flag = true;
     d->performingName = group.name;
     beginUndoGrouping();
     d->open->name = group.name;
 
-    auto finish = [this] {
+    auto finish = [this, &flag, undoing, what] {
         if (d->level != 1)
-            qWarning("UndoManager::redo: an operation left the grouping unbalanced");
+            qWarning("UndoManager::%s: an operation left the grouping unbalanced", what);
         if (!d->open)
             d->open = Group{};
         d->level = 1;
         d->openedByEvent = false;
         endUndoGrouping();
-        d->redoing = false;
+        flag = false;
         d->performingName.clear();
-        ++d->changeCount;
+        d->changeCount += undoing ? -1 : 1;
     };
     try {
         for (auto it = group.operations.rbegin(); it != group.operations.rend(); ++it)
@@ -315,7 +283,7 @@ void UndoManager::redo()
     }
     finish();
     Q_EMIT stateChanged();
-    NotificationCenter::defaultCenter().post(DidRedoNotification, this);
+    NotificationCenter::defaultCenter().post(undoing ? DidUndoNotification : DidRedoNotification, this);
 }
 
 bool UndoManager::isUndoing() const

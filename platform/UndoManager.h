@@ -68,6 +68,8 @@ Q_SIGNALS:
     void stateChanged();
 
 private:
+    void perform(bool undoing);
+
     struct Private;
     std::unique_ptr<Private> d;
 };
