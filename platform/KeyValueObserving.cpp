@@ -48,7 +48,16 @@ struct KeyValueObservable::Observers
     std::shared_ptr<const int> alive = std::make_shared<const int>(0);
 };
 
-KeyValueObservable::KeyValueObservable() : m_observers(std::make_unique<Observers>()) {}
+// The observer records are made on first use: most model objects (thousands of
+// nodes in a document) are never observed and should not pay for them.
+KeyValueObservable::KeyValueObservable() = default;
+
+KeyValueObservable::Observers &KeyValueObservable::observers() const
+{
+    if (!m_observers)
+        m_observers = std::make_unique<Observers>();
+    return *m_observers;
+}
 
 KeyValueObservable::~KeyValueObservable() = default;
 
@@ -142,13 +151,15 @@ ObservationToken KeyValueObservable::addObserver(const QString &key, Observer ob
     if (!observer)
         return 0;
     const ObservationToken token = nextObservationToken();
-    m_observers->byToken.emplace(token, Observers::Entry{key, std::make_shared<Observer>(std::move(observer))});
+    observers().byToken.emplace(token, Observers::Entry{key, std::make_shared<Observer>(std::move(observer))});
     m_observers->byKey[key].push_back(token);
     return token;
 }
 
 void KeyValueObservable::removeObserver(ObservationToken token)
 {
+    if (!m_observers)
+        return;
     const auto it = m_observers->byToken.find(token);
     if (it == m_observers->byToken.end())
         return;
@@ -164,12 +175,18 @@ void KeyValueObservable::removeObserver(ObservationToken token)
 
 bool KeyValueObservable::hasObservers(const QString &key) const
 {
+    if (!m_observers)
+        return false;
     const auto it = m_observers->byKey.constFind(key);
     return it != m_observers->byKey.cend() && !it->empty();
 }
 
 void KeyValueObservable::willChangeValueForKey(const QString &key)
 {
+    // Nobody watches the key: no bracket to keep (a later didChange… without its
+    // will still reports the change to whoever watches by then).
+    if (!hasObservers(key) && !(m_observers && m_observers->pendingChanges.contains(key)))
+        return;
     int &depth = m_observers->pendingChanges[key];
     ++depth;
     if (depth > 1)
@@ -179,6 +196,8 @@ void KeyValueObservable::willChangeValueForKey(const QString &key)
 
 void KeyValueObservable::didChangeValueForKey(const QString &key)
 {
+    if (!m_observers)
+        return;
     const auto it = m_observers->pendingChanges.find(key);
     if (it != m_observers->pendingChanges.end()) {
         if (--(*it) > 0)
@@ -191,6 +210,8 @@ void KeyValueObservable::didChangeValueForKey(const QString &key)
 
 void KeyValueObservable::notify(const QString &key, bool prior)
 {
+    if (!m_observers)
+        return;
     const auto keyIt = m_observers->byKey.constFind(key);
     if (keyIt == m_observers->byKey.cend())
         return;
@@ -210,7 +231,7 @@ void KeyValueObservable::notify(const QString &key, bool prior)
 
 std::weak_ptr<const void> KeyValueObservable::lifetime() const
 {
-    return m_observers->alive;
+    return observers().alive;
 }
 
 QVariant KeyValueObservable::fromObservable(KeyValueObservable *object)

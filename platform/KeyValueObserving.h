@@ -80,7 +80,8 @@ private:
     void notify(const QString &key, bool prior);
 
     struct Observers;
-    std::unique_ptr<Observers> m_observers;
+    Observers &observers() const;
+    mutable std::unique_ptr<Observers> m_observers;
 };
 
 } // namespace platform

@@ -1,0 +1,76 @@
+#pragma once
+// The document file of type "Chronark Format": a UTF-8 XML document whose root
+// element "Chronark" (version "2.0") holds the node tree and then the window state.
+//
+//   <Chronark version="2.0">
+//     <document createDate=… lastDate=… itemName=… hours minutes colorLabelType
+//               active executed description turnover wage> groupEntry / jobEntry /
+//               dayEntry / timeEntry elements with the same attributes </document>
+//     <documentValues source="mac" available windowFrame descriptVisible drawerVisible>
+//       <tableColumnArray> <tableColumnData width identifier/> … </tableColumnArray>
+//     </documentValues>
+//   </Chronark>
+//
+// Names and descriptions are entity-converted before the XML writer escapes them,
+// so they are stored escaped twice; the reader undoes both steps. Older files, the
+// platform's sequential archive ("typedstream"), are read by the archive decoder.
+#include "application/DocumentValuesStore.h"
+#include "application/Node.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringView>
+
+class QIODevice;
+class QXmlStreamWriter;
+
+class DocumentFileFormat
+{
+public:
+    static inline const QString TypeName = QStringLiteral("Chronark Format");
+
+    // Bounds of what the reader accepts.
+    static constexpr int MaximumDepth = 256;                        // element nesting
+    static constexpr qsizetype MaximumAttributeLength = 1 << 20;    // characters
+    static constexpr qint64 MaximumFileSize = qint64(1) << 30;      // bytes
+    static constexpr qint64 MaximumElementCount = 4'000'000;        // elements below the root
+
+    struct ReadResult
+    {
+        // The new root (type 4): parents set, running entries closed, sums recomputed.
+        NodePtr root;
+        DocumentValuesStore store;
+    };
+
+    // Writes the document atomically: a failed write leaves an existing file whole.
+    static bool writeToFile(const QString &path, const QString &typeName, const Node &root,
+                            const DocumentValuesStore &store);
+    // Reads a document file (XML, or an older archive). On failure `out` is untouched.
+    static bool readFromFile(const QString &path, const QString &typeName, ReadResult &out);
+
+    static QByteArray toXmlData(const Node &root, const DocumentValuesStore &store);
+    static void writeDocument(QXmlStreamWriter &writer, const Node &root, const DocumentValuesStore &store);
+    // The XML form only (no check of the leading bytes). On failure `out` is untouched.
+    static bool readXmlData(const QByteArray &data, ReadResult &out);
+    static bool readXmlDevice(QIODevice *device, ReadResult &out);
+    // Chooses the form by bytes 2 to 12: "xml version" or the archive's "typedstream".
+    static bool readData(const QByteArray &data, ReadResult &out);
+    static bool readArchiveData(const QByteArray &data, ReadResult &out);
+
+    // Value rules of the file, shared by the node and store readers and writers.
+    // Leading integer after blanks, with sign; saturates; 0 when there is none.
+    static int intValue(QStringView text);
+    // Leading decimal number after blanks (C locale); 0 when there is none.
+    static float floatValue(QStringView text);
+    // A double as a float, saturating at the largest finite float; NaN stays NaN.
+    static float clampToFloat(double value);
+    // printf's "%f" of the float widened to double, in the C locale.
+    static QString formatFloat(float value);
+    // Characters XML 1.0 cannot hold (controls but tab, LF and CR; lone surrogates;
+    // U+FFFE, U+FFFF) replaced by U+FFFD.
+    static QString xmlSafeText(const QString &text);
+
+    // Bytes 2 to 12 of a file.
+    enum class Kind { Unknown, Xml, Archive };
+    static Kind kindOfLeadingBytes(const QByteArray &leadingBytes);
+};

@@ -1,0 +1,221 @@
+#pragma once
+// One node of a document's time tree: the document root (type 4), groups (3),
+// jobs (0), day entries (1) under jobs and time entries (2) under days. Every node
+// carries hours, minutes and a turnover; the operations below keep the sums of
+// days, jobs and groups consistent with their time entries.
+//
+// Nodes are shared (NodePtr): a parent list, an undo step or a drag may hold one.
+// The parent link and the delegate are plain pointers.
+#include "platform/KeyValueObserving.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QVariant>
+#include <any>
+#include <memory>
+#include <variant>
+#include <vector>
+
+class Node;
+class NodeDelegate;
+class QXmlStreamAttributes;
+class QXmlStreamWriter;
+
+namespace platform {
+class UndoManager;
+}
+
+using NodePtr = std::shared_ptr<Node>;
+
+// Adds hours and minutes, carrying whole hours out of the minutes. The division
+// truncates toward zero, so a negative total keeps a negative remainder. The sums
+// wrap around like 32-bit integers.
+void addTimeWithCarry(int *hours, int *minutes, int hoursToAdd, int minutesToAdd);
+
+class Node : public platform::KeyValueObservable, public std::enable_shared_from_this<Node>
+{
+public:
+    enum Type : int { Job = 0, Day = 1, TimeEntry = 2, Group = 3, Root = 4 };
+
+    // Writer flags: leave out time entries (1); leave out day entries with everything
+    // below them (2).
+    enum XMLFlags : int { WithoutTimeEntries = 1, WithoutDayEntries = 2 };
+
+    // One slot of the child list. It holds a node, except in the older file layout,
+    // where the root's slot 0 briefly holds the document's window state.
+    using AnyObject = std::variant<NodePtr, std::any>;
+
+    // A job with both dates set to now.
+    Node();
+    // A job with both dates set to the given moment.
+    explicit Node(const QDateTime &created);
+    ~Node() override;
+
+    static NodePtr create(int type = Job);
+    static NodePtr create(int type, const QDateTime &created);
+
+    // The smallest set of the given nodes that contains every given node or one of its
+    // ancestors, in the order in which each topmost selected ancestor was first reached.
+    static QList<NodePtr> minimumNodeCoverFromNodesInArray(const QList<NodePtr> &nodes);
+
+    // Accessors
+    const QString &itemName() const { return m_itemName; }
+    void setItemName(const QString &name) { m_itemName = name; }
+    int type() const { return m_type; }
+    void setType(int type) { m_type = type; }
+    int hours() const { return m_hours; }
+    void setHours(int hours) { m_hours = hours; }
+    int minutes() const { return m_minutes; }
+    void setMinutes(int minutes) { m_minutes = minutes; }
+    const QDateTime &cDate() const { return m_cDate; }
+    void setcDate(const QDateTime &date) { m_cDate = date; }
+    const QDateTime &lDate() const { return m_lDate; }
+    void setlDate(const QDateTime &date) { m_lDate = date; }
+    Node *parent() const { return m_parent; }
+    void setParent(Node *parent) { m_parent = parent; }
+    bool active() const { return m_active; }
+    void setActive(bool active) { m_active = active; }
+    bool executed() const { return m_executed; }
+    void setExecuted(bool executed) { m_executed = executed; }
+    float turnover() const { return m_turnover; }
+    void setTurnover(float turnover) { m_turnover = turnover; }
+    float wage() const { return m_wage; }
+    // Announces "wage" to observers; a time entry then recomputes its work time.
+    void setWage(float wage);
+    // A number, or a text read for its leading decimal number.
+    void setWage(const QVariant &wage);
+    int colorLabel() const { return m_colorLabel; }
+    // Undoable and reported to the document (see setDescript).
+    void setColorLabel(int label);
+    const QString &descript() const { return m_descript; }
+    // Registers the old description for undo with the document's undo manager, stores
+    // the new one and reports the change to the document's delegate. Every node of a
+    // document reaches the document root's delegate.
+    void setDescript(const QString &descript);
+    bool hasDescript() const { return !m_descript.isEmpty(); }
+    NodeDelegate *delegate() const { return m_delegate; }
+    void setDelegate(NodeDelegate *delegate) { m_delegate = delegate; }
+
+    // Tree. Indexes outside the list raise platform::Exception (RangeException).
+    void addChild(const NodePtr &child);
+    void addChild(const NodePtr &child, qsizetype index);
+    // Inserts the nodes at the index in their order, then makes the receiver the
+    // parent of every child.
+    void insertChildren(const QList<NodePtr> &children, qsizetype index);
+    // Removes every occurrence of the child; its parent link stays.
+    void delChild(const NodePtr &child);
+    void delChild(const Node *child);
+    // The node at the index; none when the slot holds another object.
+    NodePtr childAtIndex(qsizetype index) const;
+    qsizetype childrenCount() const { return qsizetype(m_children.size()); }
+    // Index of the child, -1 when it is not a child.
+    qsizetype indexOfChild(const Node *child) const;
+    // The children (nodes only) in order.
+    QList<NodePtr> childEnumerator() const;
+    QList<NodePtr> children() const { return childEnumerator(); }
+    bool expandable() const { return !m_children.empty(); }
+
+    // The raw list operations: no parent handling, any object.
+    void insertAnyObject(const AnyObject &object, qsizetype index);
+    void removeAnyObjectAtIndex(qsizetype index);
+    AnyObject anyObjectAtIndex(qsizetype index) const;
+
+    void setAllParentValues();
+    // The index before the first child whose creation date is later than the node's.
+    qsizetype insertIndexForChild(const Node &child) const;
+    // Whether the node is the receiver or one of its ancestors.
+    bool isDescendantOfNode(const Node *node) const;
+    bool isDescendantOfNodeInArray(const QList<NodePtr> &nodes) const;
+    // Whether the node is a child of the receiver or, through groups only, of one of
+    // its child groups.
+    bool nodeIsMemberOfTree(const Node *node) const;
+    void fillArrayWithJobNodes(QList<NodePtr> &jobs) const;
+    NodePtr getActiveNode() const;
+    Node *masterNode();
+    Node *getRootObject();
+    // The document root above the receiver (or the receiver): the topmost node of the
+    // chain when it has type 4; none otherwise.
+    Node *documentRoot();
+    NodePtr getDayNode(const QDateTime &date) const;
+    NodePtr getDayNode() const;
+    void setExecutedForTree(bool executed);
+    void setExecutedForUpTree(bool executed);
+    void setWageForTree(float wage);
+    void deactivedTimeNode();
+    void deactivedTimeNodeForTree();
+    void fillNodeWithValuesFrom(const Node &other);
+    void fillNodesWithValuesFrom(const Node &other);
+
+    // Time and names
+    void refreshWorkTime();
+    void recalcWorkTime();
+    void recalcTotalWorkTime();
+    // Recomputes every day, job and group above a time entry below the receiver, with
+    // the results of running recalcWorkTime on every time entry in tree order, in one
+    // pass over the tree.
+    void recalcWorkTimeForTree();
+    void refreshlDate();
+    void setItemNameByType();
+    QString itemNameWithPath() const;
+    QString typeName() const;
+    QString workTimeAsString() const;
+    QString getcDateAsString() const;
+    QString getlDateAsString() const;
+    QString description() const;
+
+    // The turnover of a job, day or time entry of the given time at the given wage.
+    static float turnoverFor(int hours, int minutes, float wage);
+
+    // XML (the document file). The element name of a node type and back.
+    static QString xmlTypeName(int type);
+    static int intTypeForXMLTypeName(QStringView elementName);
+    // Sets the fields from a node element's attributes (the type comes from the
+    // element name and is set by the caller first).
+    void fillNodeWithXMLElementAttributes(const QXmlStreamAttributes &attributes);
+    // Writes the node's start tag with its attributes and leaves the element open.
+    void writeStartElementWithAttributes(QXmlStreamWriter &writer) const;
+    // Writes the node's own element, without children.
+    void nodeAsXMLElementWithFlags(QXmlStreamWriter &writer, int flags) const;
+    // Writes the node's element with its subtree, filtered by the flags, into the
+    // writer's open element.
+    void addNodesAsXMLElementTreeToXMLElement(QXmlStreamWriter &writer, int flags) const;
+    void nodeTreeAsXMLElementTreeWithFlags(QXmlStreamWriter &writer, int flags) const;
+
+    QString className() const override { return QStringLiteral("Node"); }
+
+protected:
+    const platform::KeyTable &keyTable() const override;
+
+private:
+    void writeSubtree(QXmlStreamWriter &writer, int flags) const;
+    // One-pass recomputation of the receiver's subtree; answers whether any day, job
+    // or group in it was recomputed. Used when the subtree has the regular shape.
+    bool recalcRegularSubtree();
+    bool hasRegularShape() const;
+    void recalcWorkTimeForTreeLiterally();
+    void recalcDay(float wage);
+    void recalcJob();
+    void recalcGroup();
+    // The undo manager of the document root's delegate for an edit of the receiver.
+    platform::UndoManager *undoManagerForEdit(NodeDelegate **delegate);
+
+    static Node *nodeIn(const AnyObject &slot);
+    void checkIndex(qsizetype index, bool forInsertion, const char *operation) const;
+
+    std::vector<AnyObject> m_children;
+    QString m_itemName;
+    Node *m_parent = nullptr;
+    int m_type = Job;
+    QDateTime m_cDate;
+    QDateTime m_lDate;
+    int m_hours = 0;
+    int m_minutes = 0;
+    bool m_active = false;
+    bool m_executed = false;
+    QString m_descript;
+    float m_turnover = 0.0f;
+    float m_wage = 0.0f;
+    int m_colorLabel = 0;
+    NodeDelegate *m_delegate = nullptr;
+};

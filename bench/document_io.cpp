@@ -1,0 +1,365 @@
+// Document reading and writing against the floor of the XML library itself.
+//
+// For documents of 20,000 and 200,000 time entries (jobs in nested groups, four
+// entries a day) it measures: writing to memory and to a file, reading (with the
+// tree recalculation), the peak memory of each, and in the same run a bare
+// QXmlStreamReader token pass over the same bytes and a bare QXmlStreamWriter dump
+// of the same elements and attributes. Counters "x_floor" are our time divided by
+// the floor's.
+#include "application/DocumentFileFormat.h"
+#include "application/DocumentValuesStore.h"
+#include "application/Node.h"
+#include "platform/CalendarDate.h"
+#include "platform/Clock.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QXmlStreamReader>
+#include <QXmlStreamWriter>
+
+#include <algorithm>
+#include <chrono>
+#include <malloc.h>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double seconds(Clock::duration d)
+{
+    return std::chrono::duration<double>(d).count();
+}
+
+// Peak resident memory since the last reset, in MiB (VmHWM).
+void resetPeakMemory()
+{
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+double statusMiB(const char *field)
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    const std::string prefix = std::string(field) + ":";
+    while (std::getline(status, line))
+        if (line.rfind(prefix, 0) == 0)
+            return std::stod(line.substr(prefix.size())) / 1024.0;
+    return 0.0;
+}
+
+double peakMemoryMiB()
+{
+    return statusMiB("VmHWM");
+}
+
+// The memory taken by our own work, measured around it alone (the floor runs
+// outside the window): the peak resident size and its growth over the resident
+// size at the start (the fixtures' trees and bytes stay resident throughout).
+struct MemoryWindow
+{
+    double resident = 0;
+    double peak = 0;
+    double extra = 0;
+    void open()
+    {
+        malloc_trim(0); // hand freed heap back, so that growth shows
+        resetPeakMemory();
+        resident = statusMiB("VmRSS");
+    }
+    void close()
+    {
+        const double p = peakMemoryMiB();
+        peak = std::max(peak, p);
+        extra = std::max(extra, p - resident);
+    }
+    void report(benchmark::State &state) const
+    {
+        state.counters["peak_MiB"] = peak;
+        state.counters["extra_MiB"] = extra;
+    }
+};
+
+QDateTime base()
+{
+    return *platform::CalendarDate::fromDescription(u"2009-01-05 00:00:00 +0100");
+}
+
+NodePtr makeDocument(int timeEntries)
+{
+    constexpr int daysPerJob = 25;
+    constexpr int entriesPerDay = 4;
+    const int jobs = timeEntries / (daysPerJob * entriesPerDay);
+    static const int spans[entriesPerDay][2] = {{9 * 60, 10 * 60 + 30}, {11 * 60, 12 * 60 + 15},
+                                                {13 * 60, 15 * 60}, {15 * 60 + 30, 17 * 60 + 45}};
+    NodePtr root = Node::create(Node::Root, base());
+    std::vector<NodePtr> leaves;
+    for (int i = 0; i < 5; ++i) {
+        NodePtr top = Node::create(Node::Group, base());
+        top->setItemName(QStringLiteral("Clients %1 & partners").arg(i));
+        root->addChild(top);
+        for (int j = 0; j < 4; ++j) {
+            NodePtr g = Node::create(Node::Group, base());
+            g->setItemName(QStringLiteral("Project <%1>").arg(j));
+            g->setDescript(QStringLiteral("Budget line ") + QChar(0x2028) + QStringLiteral("second line"));
+            top->addChild(g);
+            leaves.push_back(g);
+        }
+    }
+    for (int j = 0; j < jobs; ++j) {
+        NodePtr job = Node::create(Node::Job, base());
+        job->setItemName(QStringLiteral("Job %1").arg(j));
+        job->setWage(42.5f + float(j % 7));
+        leaves[size_t(j) % leaves.size()]->addChild(job);
+        for (int d = 0; d < daysPerJob; ++d) {
+            const QDateTime dayStart = base().addDays(j % 300 + d);
+            NodePtr day = Node::create(Node::Day, dayStart);
+            day->setItemNameByType();
+            job->addChild(day);
+            for (const auto &span : spans) {
+                NodePtr t = Node::create(Node::TimeEntry, dayStart.addSecs(span[0] * 60));
+                t->setlDate(dayStart.addSecs(span[1] * 60 + 17));
+                t->setWage(job->wage());
+                t->setItemNameByType();
+                day->addChild(t);
+            }
+        }
+    }
+    root->recalcWorkTimeForTree();
+    return root;
+}
+
+DocumentValuesStore makeStore()
+{
+    DocumentValuesStore store;
+    store.setWindowFrame(QRectF(12, 30, 900, 700));
+    store.setDescriptVisible(true);
+    store.setTableColumnArray({TableColumnData(QStringLiteral("itemName"), 300.0f),
+                               TableColumnData(QStringLiteral("workTime"), 80.0f),
+                               TableColumnData(QStringLiteral("turnover"), 90.0f)});
+    return store;
+}
+
+// The elements and attributes of a document as the writer would emit them, taken
+// from a written document: the floor writer dumps exactly these.
+struct Event
+{
+    enum Kind { Start, End } kind;
+    QString name;
+    std::vector<std::pair<QString, QString>> attributes;
+};
+
+std::vector<Event> eventsOf(const QByteArray &xml)
+{
+    std::vector<Event> events;
+    QXmlStreamReader r(xml);
+    while (!r.atEnd()) {
+        const auto token = r.readNext();
+        if (token == QXmlStreamReader::StartElement) {
+            Event e{Event::Start, r.qualifiedName().toString(), {}};
+            for (const QXmlStreamAttribute &a : r.attributes())
+                e.attributes.emplace_back(a.qualifiedName().toString(), a.value().toString());
+            events.push_back(std::move(e));
+        } else if (token == QXmlStreamReader::EndElement) {
+            events.push_back({Event::End, QString(), {}});
+        }
+    }
+    return events;
+}
+
+QByteArray floorWrite(const std::vector<Event> &events)
+{
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::WriteOnly);
+    QXmlStreamWriter w(&buffer);
+    w.setAutoFormatting(true);
+    w.writeStartDocument(QStringLiteral("1.0"));
+    for (const Event &e : events) {
+        if (e.kind == Event::Start) {
+            w.writeStartElement(e.name);
+            for (const auto &[name, value] : e.attributes)
+                w.writeAttribute(name, value);
+        } else {
+            w.writeEndElement();
+        }
+    }
+    w.writeEndDocument();
+    return data;
+}
+
+qint64 floorRead(const QByteArray &xml)
+{
+    QXmlStreamReader r(xml);
+    qint64 tokens = 0;
+    while (!r.atEnd()) {
+        r.readNext();
+        ++tokens;
+    }
+    return tokens;
+}
+
+struct Fixture
+{
+    explicit Fixture(int entries) : root(makeDocument(entries)), store(makeStore())
+    {
+        xml = DocumentFileFormat::toXmlData(*root, store);
+        events = eventsOf(xml);
+    }
+    NodePtr root;
+    DocumentValuesStore store;
+    QByteArray xml;
+    std::vector<Event> events;
+};
+
+Fixture &fixture(int entries)
+{
+    static std::map<int, std::unique_ptr<Fixture>> cache;
+    auto &f = cache[entries];
+    if (!f)
+        f = std::make_unique<Fixture>(entries);
+    return *f;
+}
+
+void BM_WriteToMemory(benchmark::State &state)
+{
+    Fixture &f = fixture(int(state.range(0)));
+    double ours = 0, floor = 0;
+    MemoryWindow memory;
+    for (auto _ : state) {
+        memory.open();
+        const auto t0 = Clock::now();
+        QByteArray data = DocumentFileFormat::toXmlData(*f.root, f.store);
+        const auto t1 = Clock::now();
+        memory.close();
+        benchmark::DoNotOptimize(data.data());
+        data.clear();
+        const auto t2 = Clock::now();
+        QByteArray bare = floorWrite(f.events);
+        const auto t3 = Clock::now();
+        benchmark::DoNotOptimize(bare.data());
+        ours += seconds(t1 - t0);
+        floor += seconds(t3 - t2);
+        state.SetIterationTime(seconds(t1 - t0));
+    }
+    memory.report(state);
+    state.counters["floor_ms"] = 1000.0 * floor / double(state.iterations());
+    state.counters["x_floor"] = ours / floor;
+    state.counters["doc_MiB"] = double(f.xml.size()) / (1024.0 * 1024.0);
+    state.SetBytesProcessed(int64_t(state.iterations()) * f.xml.size());
+}
+
+void BM_WriteToFile(benchmark::State &state)
+{
+    Fixture &f = fixture(int(state.range(0)));
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("bench.chronark"));
+    double ours = 0, floor = 0;
+    MemoryWindow memory;
+    for (auto _ : state) {
+        memory.open();
+        const auto t0 = Clock::now();
+        const bool ok = DocumentFileFormat::writeToFile(path, DocumentFileFormat::TypeName, *f.root, f.store);
+        const auto t1 = Clock::now();
+        memory.close();
+        if (!ok)
+            state.SkipWithError("write failed");
+        const auto t2 = Clock::now();
+        QByteArray bare = floorWrite(f.events);
+        const auto t3 = Clock::now();
+        benchmark::DoNotOptimize(bare.data());
+        ours += seconds(t1 - t0);
+        floor += seconds(t3 - t2);
+        state.SetIterationTime(seconds(t1 - t0));
+    }
+    memory.report(state);
+    state.counters["floor_ms"] = 1000.0 * floor / double(state.iterations());
+    state.counters["x_floor"] = ours / floor;
+    state.SetBytesProcessed(int64_t(state.iterations()) * f.xml.size());
+}
+
+void BM_Read(benchmark::State &state)
+{
+    Fixture &f = fixture(int(state.range(0)));
+    double ours = 0, floor = 0;
+    MemoryWindow memory;
+    for (auto _ : state) {
+        memory.open();
+        const auto t0 = Clock::now();
+        DocumentFileFormat::ReadResult result;
+        const bool ok = DocumentFileFormat::readXmlData(f.xml, result);
+        const auto t1 = Clock::now();
+        memory.close();
+        if (!ok)
+            state.SkipWithError("read failed");
+        benchmark::DoNotOptimize(result.root.get());
+        result = {};
+        const auto t2 = Clock::now();
+        benchmark::DoNotOptimize(floorRead(f.xml));
+        const auto t3 = Clock::now();
+        ours += seconds(t1 - t0);
+        floor += seconds(t3 - t2);
+        state.SetIterationTime(seconds(t1 - t0));
+    }
+    memory.report(state);
+    state.counters["floor_ms"] = 1000.0 * floor / double(state.iterations());
+    state.counters["x_floor"] = ours / floor;
+    state.SetBytesProcessed(int64_t(state.iterations()) * f.xml.size());
+}
+
+void BM_ReadFromFile(benchmark::State &state)
+{
+    Fixture &f = fixture(int(state.range(0)));
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("bench.chronark"));
+    {
+        QFile file(path);
+        file.open(QIODevice::WriteOnly);
+        file.write(f.xml);
+    }
+    MemoryWindow memory;
+    for (auto _ : state) {
+        memory.open();
+        DocumentFileFormat::ReadResult result;
+        if (!DocumentFileFormat::readFromFile(path, DocumentFileFormat::TypeName, result))
+            state.SkipWithError("read failed");
+        benchmark::DoNotOptimize(result.root.get());
+        memory.close();
+    }
+    memory.report(state);
+    state.SetBytesProcessed(int64_t(state.iterations()) * f.xml.size());
+}
+
+void BM_Recalculate(benchmark::State &state)
+{
+    Fixture &f = fixture(int(state.range(0)));
+    for (auto _ : state)
+        f.root->recalcWorkTimeForTree();
+}
+
+} // namespace
+
+BENCHMARK(BM_WriteToMemory)->Arg(20000)->Arg(200000)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WriteToFile)->Arg(20000)->Arg(200000)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Read)->Arg(20000)->Arg(200000)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadFromFile)->Arg(20000)->Arg(200000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Recalculate)->Arg(20000)->Arg(200000)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
