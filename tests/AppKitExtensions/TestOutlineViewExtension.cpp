@@ -1,0 +1,525 @@
+// The outline-view rules for every QTreeView of the process: selection helpers, the
+// context menu, delete and arrow keys, Return at the end of editing, drag ends.
+#include "AppKitExtensions/NTXOutlineItemMapping.h"
+#include "AppKitExtensions/NTXOutlineViewExtension.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QStandardItemModel>
+#include <QTest>
+#include <QTreeView>
+#include <gtest/gtest.h>
+
+namespace ext = NTXOutlineViewExtension;
+
+namespace {
+
+// A model that maps its rows to objects of its own: here the texts of column 0.
+class NamedModel : public QStandardItemModel, public NTXOutlineItemMapping
+{
+public:
+    using QStandardItemModel::QStandardItemModel;
+
+    QVariant itemForIndex(const QModelIndex &index) const override
+    {
+        return index.siblingAtColumn(0).data(Qt::DisplayRole);
+    }
+    QModelIndex indexForItem(const QVariant &item) const override
+    {
+        const QList<QStandardItem *> found =
+            findItems(item.toString(), Qt::MatchExactly | Qt::MatchRecursive, 0);
+        return found.isEmpty() ? QModelIndex() : found.first()->index();
+    }
+
+    // drops of plain text are accepted anywhere
+    QStringList mimeTypes() const override { return {QStringLiteral("text/plain")}; }
+    bool canDropMimeData(const QMimeData *data, Qt::DropAction, int, int, const QModelIndex &) const override
+    {
+        return data->hasText();
+    }
+    bool dropMimeData(const QMimeData *data, Qt::DropAction, int, int, const QModelIndex &) override
+    {
+        dropped = data->text();
+        return true;
+    }
+    Qt::DropActions supportedDropActions() const override { return Qt::CopyAction | Qt::MoveAction; }
+    Qt::ItemFlags flags(const QModelIndex &index) const override
+    {
+        return QStandardItemModel::flags(index) | Qt::ItemIsDropEnabled;
+    }
+
+    QString dropped;
+};
+
+class OutlineDelegate : public QObject
+{
+    Q_OBJECT
+public:
+    QMenu menu;
+    int menuCalls = 0;
+    int column = -2;
+    QVariant item;
+    int deletes = 0;
+    int key = 0;
+    int exits = 0;
+    int concludes = 0;
+
+    Q_INVOKABLE QMenu *outlineViewMenuForTableColumnItem(QTreeView *, int tableColumn, const QVariant &clicked)
+    {
+        ++menuCalls;
+        column = tableColumn;
+        item = clicked;
+        return &menu;
+    }
+    Q_INVOKABLE void outlineViewDidReceiveDelete(QTreeView *, QKeyEvent *event)
+    {
+        ++deletes;
+        key = event->key();
+    }
+    Q_INVOKABLE void outlineViewDraggingExited(QTreeView *, QDragLeaveEvent *) { ++exits; }
+    Q_INVOKABLE void outlineViewConcludeDragOperation(QTreeView *, QDropEvent *) { ++concludes; }
+};
+
+// A delegate with none of the operations.
+class QuietDelegate : public QObject
+{
+    Q_OBJECT
+};
+
+// An outline view that is its own delegate and declares nothing.
+class SelfDelegatingTree : public QTreeView
+{
+    Q_OBJECT
+public:
+    int keysSeen = 0;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        ++keysSeen;
+        QTreeView::keyPressEvent(event);
+    }
+};
+
+// A tree view whose editing state a test can read.
+class ProbeTree : public QTreeView
+{
+public:
+    bool isEditing() const { return state() == EditingState; }
+};
+
+// Groups "A" (children "A1", "A2") and "B" (child "B1"), leaf "C"; two columns.
+struct Outline
+{
+    NamedModel model;
+    ProbeTree view;
+    OutlineDelegate delegate;
+
+    explicit Outline(bool show = true)
+    {
+        ext::install();
+        model.setColumnCount(2);
+        auto *a = new QStandardItem(QStringLiteral("A"));
+        a->appendRow({new QStandardItem(QStringLiteral("A1")), new QStandardItem(QStringLiteral("1"))});
+        a->appendRow({new QStandardItem(QStringLiteral("A2")), new QStandardItem(QStringLiteral("2"))});
+        auto *b = new QStandardItem(QStringLiteral("B"));
+        b->appendRow({new QStandardItem(QStringLiteral("B1")), new QStandardItem(QStringLiteral("3"))});
+        model.appendRow({a, new QStandardItem(QStringLiteral("x"))});
+        model.appendRow({b, new QStandardItem(QStringLiteral("y"))});
+        model.appendRow({new QStandardItem(QStringLiteral("C")), new QStandardItem(QStringLiteral("z"))});
+        view.setModel(&model);
+        view.setSelectionMode(QAbstractItemView::ExtendedSelection);
+        view.setSelectionBehavior(QAbstractItemView::SelectRows);
+        view.header()->resizeSection(0, 120);
+        view.header()->resizeSection(1, 80);
+        view.header()->setStretchLastSection(false);
+        view.resize(400, 300);
+        ext::setDelegate(&view, &delegate);
+        if (show) {
+            view.show();
+            QApplication::setActiveWindow(&view);
+            (void)QTest::qWaitForWindowActive(&view);
+            view.setFocus();
+        }
+    }
+
+    QModelIndex at(const QString &name) const { return ext::indexForItem(&view, name); }
+    void select(const QStringList &names) { ext::selectItems(&view, {names.begin(), names.end()}, false); }
+    QStringList selectedNames() const
+    {
+        QStringList names;
+        for (const QVariant &v : ext::allSelectedItems(&view))
+            names.append(v.toString());
+        return names;
+    }
+    QPoint centreOf(const QString &name, int column = 0) const
+    {
+        return view.visualRect(at(name).siblingAtColumn(column)).center();
+    }
+};
+
+void rightClick(QTreeView &view, const QPoint &pos)
+{
+    QTest::mousePress(view.viewport(), Qt::RightButton, Qt::NoModifier, pos);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, pos, view.viewport()->mapToGlobal(pos));
+    QApplication::sendEvent(view.viewport(), &event);
+    QTest::mouseRelease(view.viewport(), Qt::RightButton, Qt::NoModifier, pos);
+}
+
+} // namespace
+
+// ---- Selection helpers ----
+
+TEST(OutlineViewSelection, EmptySelectionAnswersNoneAndAnEmptyList)
+{
+    Outline o(false);
+    EXPECT_FALSE(ext::selectedItem(&o.view).isValid());
+    EXPECT_TRUE(ext::allSelectedItems(&o.view).isEmpty());
+}
+
+TEST(OutlineViewSelection, ItemsComeInRowOrderAndHiddenOnesAreSkipped)
+{
+    Outline o(false);
+    o.view.expandAll();
+    o.select({QStringLiteral("C"), QStringLiteral("A1"), QStringLiteral("A")});
+    EXPECT_EQ(o.selectedNames(), (QStringList{"A", "A1", "C"}));
+
+    // collapsed away: B1 cannot be selected
+    o.view.collapse(o.at(QStringLiteral("B")));
+    o.select({QStringLiteral("B1"), QStringLiteral("B")});
+    EXPECT_EQ(o.selectedNames(), (QStringList{"B"}));
+    EXPECT_EQ(ext::selectedItem(&o.view).toString(), QStringLiteral("B"));
+
+    // not in the outline at all
+    o.select({QStringLiteral("nowhere")});
+    EXPECT_TRUE(o.selectedNames().isEmpty());
+}
+
+TEST(OutlineViewSelection, ExtendingAddsAndAnEmptyListClearsOnlyWithoutExtending)
+{
+    Outline o(false);
+    o.select({QStringLiteral("A")});
+    ext::selectItems(&o.view, {QStringLiteral("C")}, true);
+    EXPECT_EQ(o.selectedNames(), (QStringList{"A", "C"}));
+    ext::selectItems(&o.view, {}, true);
+    EXPECT_EQ(o.selectedNames(), (QStringList{"A", "C"}));
+    ext::selectItems(&o.view, {}, false);
+    EXPECT_TRUE(o.selectedNames().isEmpty());
+}
+
+TEST(OutlineViewSelection, SelectedItemIsTheCurrentSelectedRow)
+{
+    Outline o(false);
+    o.view.expandAll();
+    o.select({QStringLiteral("A"), QStringLiteral("C")});
+    EXPECT_EQ(ext::selectedItem(&o.view).toString(), QStringLiteral("C")) << "the last selected row";
+    o.view.selectionModel()->setCurrentIndex(o.at(QStringLiteral("A")), QItemSelectionModel::NoUpdate);
+    EXPECT_EQ(ext::selectedItem(&o.view).toString(), QStringLiteral("A"));
+}
+
+TEST(OutlineViewSelection, WithoutAMappingItemsAreIndexes)
+{
+    ext::install();
+    QStandardItemModel model;
+    model.appendRow(new QStandardItem(QStringLiteral("one")));
+    model.appendRow(new QStandardItem(QStringLiteral("two")));
+    QTreeView view;
+    view.setModel(&model);
+    view.setSelectionMode(QAbstractItemView::ExtendedSelection);
+    ext::selectItems(&view, {QVariant::fromValue(model.index(1, 0))}, false);
+    const QList<QVariant> items = ext::allSelectedItems(&view);
+    ASSERT_EQ(items.size(), 1);
+    EXPECT_EQ(items.first().value<QModelIndex>(), model.index(1, 0));
+    EXPECT_FALSE(ext::indexForItem(&view, QStringLiteral("two")).isValid());
+}
+
+// ---- Context menu ----
+
+TEST(OutlineViewMenu, RightClickOnAnUnselectedRowAsksWithThatRowAndKeepsTheSelection)
+{
+    Outline o;
+    o.select({QStringLiteral("C")});
+    rightClick(o.view, o.centreOf(QStringLiteral("B"), 1));
+    EXPECT_EQ(o.delegate.menuCalls, 1);
+    EXPECT_EQ(o.delegate.item.toString(), QStringLiteral("B"));
+    EXPECT_EQ(o.delegate.column, 1);
+    EXPECT_TRUE(o.delegate.menu.isVisible()) << "the delegate's menu is shown";
+    o.delegate.menu.hide();
+    EXPECT_EQ(o.selectedNames(), (QStringList{"C"})) << "the right-clicked row is not selected";
+}
+
+TEST(OutlineViewMenu, NoMenuBelowTheLastRowOrBesideTheLastColumn)
+{
+    Outline o;
+    const QPoint belowRows(20, o.view.visualRect(o.at(QStringLiteral("C"))).bottom() + 30);
+    const QPoint besideColumns(o.view.header()->length() + 20, o.centreOf(QStringLiteral("A")).y());
+    EXPECT_EQ(ext::menuForEvent(&o.view, belowRows), nullptr);
+    EXPECT_EQ(ext::menuForEvent(&o.view, besideColumns), nullptr);
+    rightClick(o.view, belowRows);
+    rightClick(o.view, besideColumns);
+    EXPECT_EQ(o.delegate.menuCalls, 0);
+    EXPECT_EQ(ext::menuForEvent(&o.view, o.centreOf(QStringLiteral("A"))), &o.delegate.menu);
+}
+
+TEST(OutlineViewMenu, AttachedMenusAreNeverShownAndQuietDelegatesGiveNone)
+{
+    Outline o;
+    QuietDelegate quiet;
+    ext::setDelegate(&o.view, &quiet);
+    o.view.setContextMenuPolicy(Qt::CustomContextMenu);
+    int requests = 0;
+    QObject::connect(&o.view, &QWidget::customContextMenuRequested, [&requests]() { ++requests; });
+    EXPECT_EQ(ext::menuForEvent(&o.view, o.centreOf(QStringLiteral("A"))), nullptr);
+    rightClick(o.view, o.centreOf(QStringLiteral("A")));
+    EXPECT_EQ(requests, 0);
+    ext::setDelegate(&o.view, nullptr);
+    EXPECT_EQ(ext::menuForEvent(&o.view, o.centreOf(QStringLiteral("A"))), nullptr);
+}
+
+// ---- Keys ----
+
+TEST(OutlineViewKeys, BothDeleteKeysReachTheDelegate)
+{
+    Outline o;
+    o.select({QStringLiteral("C")});
+    QTest::keyClick(&o.view, Qt::Key_Backspace);
+    QTest::keyClick(&o.view, Qt::Key_Delete, Qt::ShiftModifier);
+    EXPECT_EQ(o.delegate.deletes, 2);
+    EXPECT_EQ(o.delegate.key, Qt::Key_Delete);
+}
+
+TEST(OutlineViewKeys, DeleteWithoutTheOperationGoesToTheView)
+{
+    Outline o;
+    SelfDelegatingTree tree;
+    tree.setModel(&o.model);
+    QuietDelegate quiet;
+    ext::setDelegate(&tree, &quiet);
+    QTest::keyClick(&tree, Qt::Key_Delete);
+    EXPECT_EQ(tree.keysSeen, 1) << "passed on to the item view's handling";
+    // an outline that is its own delegate stops the delete keys
+    ext::setDelegate(&tree, &tree);
+    QTest::keyClick(&tree, Qt::Key_Backspace);
+    EXPECT_EQ(tree.keysSeen, 1);
+    QTest::keyClick(&tree, Qt::Key_Down);
+    EXPECT_EQ(tree.keysSeen, 2) << "other keys still reach the view";
+}
+
+TEST(OutlineViewKeys, RightArrowExpandsTheSingleSelectedGroup)
+{
+    Outline o;
+    o.select({QStringLiteral("A")});
+    QTest::keyClick(&o.view, Qt::Key_Right);
+    EXPECT_TRUE(o.view.isExpanded(o.at(QStringLiteral("A"))));
+    // again: nothing more, the selection stays (no move into the children)
+    QTest::keyClick(&o.view, Qt::Key_Right);
+    EXPECT_EQ(o.selectedNames(), (QStringList{"A"}));
+    // on a leaf nothing happens
+    o.select({QStringLiteral("C")});
+    QTest::keyClick(&o.view, Qt::Key_Right);
+    EXPECT_EQ(o.selectedNames(), (QStringList{"C"}));
+}
+
+TEST(OutlineViewKeys, LeftArrowCollapsesOnlyAnExpandedGroupAndNeverMovesUp)
+{
+    Outline o;
+    o.view.expand(o.at(QStringLiteral("A")));
+    o.select({QStringLiteral("A")});
+    QTest::keyClick(&o.view, Qt::Key_Left);
+    EXPECT_FALSE(o.view.isExpanded(o.at(QStringLiteral("A"))));
+    // a collapsed group: nothing
+    QTest::keyClick(&o.view, Qt::Key_Left);
+    EXPECT_EQ(o.selectedNames(), (QStringList{"A"}));
+    // a child: the selection does not move to the parent
+    o.view.expand(o.at(QStringLiteral("A")));
+    o.select({QStringLiteral("A2")});
+    o.view.selectionModel()->setCurrentIndex(o.at(QStringLiteral("A2")), QItemSelectionModel::NoUpdate);
+    QTest::keyClick(&o.view, Qt::Key_Left);
+    EXPECT_EQ(o.selectedNames(), (QStringList{"A2"}));
+    EXPECT_TRUE(o.view.isExpanded(o.at(QStringLiteral("A"))));
+}
+
+TEST(OutlineViewKeys, ArrowsDoNothingWithTwoRowsSelected)
+{
+    Outline o;
+    o.select({QStringLiteral("A"), QStringLiteral("B")});
+    QTest::keyClick(&o.view, Qt::Key_Right);
+    EXPECT_FALSE(o.view.isExpanded(o.at(QStringLiteral("A"))));
+    EXPECT_FALSE(o.view.isExpanded(o.at(QStringLiteral("B"))));
+    o.view.expandAll();
+    QTest::keyClick(&o.view, Qt::Key_Left);
+    EXPECT_TRUE(o.view.isExpanded(o.at(QStringLiteral("A"))));
+    EXPECT_EQ(o.selectedNames(), (QStringList{"A", "B"}));
+}
+
+TEST(OutlineViewKeys, OtherKeysBehaveAsInAPlainItemView)
+{
+    Outline o;
+    o.select({QStringLiteral("A")});
+    o.view.selectionModel()->setCurrentIndex(o.at(QStringLiteral("A")), QItemSelectionModel::NoUpdate);
+    QTest::keyClick(&o.view, Qt::Key_Down);
+    EXPECT_EQ(o.view.currentIndex(), o.at(QStringLiteral("B")));
+    // typing selects by keyboard search
+    QTest::keyClick(&o.view, Qt::Key_C);
+    EXPECT_EQ(o.view.currentIndex(), o.at(QStringLiteral("C")));
+    // "+" and "*" do not expand as a tree would
+    o.view.setCurrentIndex(o.at(QStringLiteral("B")));
+    QTest::keyClick(&o.view, Qt::Key_Plus);
+    QTest::keyClick(&o.view, Qt::Key_Asterisk);
+    EXPECT_FALSE(o.view.isExpanded(o.at(QStringLiteral("B"))));
+    EXPECT_TRUE(o.view.itemsExpandable()) << "the setting is restored";
+    // "-" does not collapse
+    o.view.expand(o.at(QStringLiteral("B")));
+    QTest::keyClick(&o.view, Qt::Key_Minus);
+    EXPECT_TRUE(o.view.isExpanded(o.at(QStringLiteral("B"))));
+}
+
+// ---- End of editing ----
+
+TEST(OutlineViewEditing, ReturnEndsEditingInPlaceAndKeepsTheFocus)
+{
+    Outline o;
+    const QModelIndex a = o.at(QStringLiteral("A"));
+    o.select({QStringLiteral("A")});
+    o.view.setCurrentIndex(a);
+    o.view.edit(a);
+    auto *editor = o.view.viewport()->findChild<QLineEdit *>();
+    ASSERT_NE(editor, nullptr);
+    editor->selectAll();
+    QTest::keyClicks(editor, QStringLiteral("Renamed"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    EXPECT_EQ(o.model.item(0, 0)->text(), QStringLiteral("Renamed"));
+    EXPECT_EQ(o.view.currentIndex(), o.model.index(0, 0));
+    EXPECT_TRUE(QTest::qWaitFor([&o]() { return o.view.hasFocus(); }));
+    EXPECT_FALSE(o.view.isEditing()) << "no editor opens on the next row";
+    EXPECT_TRUE(QTest::qWaitFor([&o]() { return o.view.viewport()->findChildren<QLineEdit *>().isEmpty(); }));
+}
+
+TEST(OutlineViewEditing, TabIsPassedOnAndMovesToTheNextCell)
+{
+    Outline o;
+    const QModelIndex a = o.at(QStringLiteral("A"));
+    o.view.setCurrentIndex(a);
+    o.view.edit(a);
+    auto *editor = o.view.viewport()->findChild<QLineEdit *>();
+    ASSERT_NE(editor, nullptr);
+    QTest::keyClick(editor, Qt::Key_Tab);
+    EXPECT_EQ(o.view.currentIndex(), o.at(QStringLiteral("B"))) << "editing moves on as the item view does";
+    EXPECT_TRUE(o.view.isEditing());
+}
+
+// ---- Drag ends ----
+
+TEST(OutlineViewDrag, DragExitAndConcludeReachTheDelegateAfterTheView)
+{
+    Outline o;
+    o.view.setDragDropMode(QAbstractItemView::DropOnly);
+    o.view.setAcceptDrops(true);
+    QMimeData data;
+    data.setText(QStringLiteral("dropped text"));
+    const QPoint pos = o.centreOf(QStringLiteral("B"));
+
+    QDragEnterEvent enter(pos, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(o.view.viewport(), &enter);
+    QDragLeaveEvent leave;
+    QApplication::sendEvent(o.view.viewport(), &leave);
+    EXPECT_EQ(o.delegate.exits, 1);
+
+    QApplication::sendEvent(o.view.viewport(), &enter);
+    QDragMoveEvent move(pos, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(o.view.viewport(), &move);
+    QDropEvent drop(QPointF(pos), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(o.view.viewport(), &drop);
+    EXPECT_EQ(o.model.dropped, QStringLiteral("dropped text")) << "the view handled the drop first";
+    EXPECT_EQ(o.delegate.concludes, 1);
+    EXPECT_EQ(o.delegate.exits, 1);
+}
+
+TEST(OutlineViewDrag, RefusedDropsConcludeNothing)
+{
+    Outline o;
+    o.view.setDragDropMode(QAbstractItemView::DropOnly);
+    QMimeData data;
+    data.setData(QStringLiteral("application/x-other"), "x");
+    const QPoint pos = o.centreOf(QStringLiteral("B"));
+    QDropEvent drop(QPointF(pos), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    drop.ignore();
+    QApplication::sendEvent(o.view.viewport(), &drop);
+    EXPECT_EQ(o.delegate.concludes, 0);
+}
+
+// An outline class that looks at keys and menus first and leaves the rest to the outline.
+class SourceListTree : public QTreeView
+{
+public:
+    QMenu ownMenu;
+    int ownKeys = 0;
+    QMenu *shown = nullptr;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        if (event->key() == Qt::Key_Space) {
+            ++ownKeys;
+            return;
+        }
+        if (!NTXOutlineViewExtension::keyDown(this, event))
+            QTreeView::keyPressEvent(event);
+    }
+    void contextMenuEvent(QContextMenuEvent *event) override
+    {
+        shown = indexAt(event->pos()).row() == 0 ? &ownMenu : NTXOutlineViewExtension::menuForEvent(this, event->pos());
+    }
+};
+
+TEST(OutlineViewExtension, ViewsThatHandleEventsThemselvesComeFirst)
+{
+    Outline o(false);
+    SourceListTree tree;
+    tree.setModel(&o.model);
+    tree.resize(300, 200);
+    ext::setDelegate(&tree, &o.delegate);
+    ext::setHandlesEventsItself(&tree, true);
+    EXPECT_TRUE(ext::handlesEventsItself(&tree));
+    QTest::keyClick(&tree, Qt::Key_Space);
+    EXPECT_EQ(tree.ownKeys, 1);
+    // the rest goes through the outline rules: delete to the delegate, right arrow expands
+    QTest::keyClick(&tree, Qt::Key_Delete);
+    EXPECT_EQ(o.delegate.deletes, 1);
+    tree.selectionModel()->select(o.model.index(1, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    QTest::keyClick(&tree, Qt::Key_Right);
+    EXPECT_TRUE(tree.isExpanded(o.model.index(1, 0)));
+    // its own menu first, the delegate's for the other rows
+    const QPoint firstPos = tree.visualRect(o.model.index(0, 0)).center();
+    QContextMenuEvent first(QContextMenuEvent::Mouse, firstPos, tree.viewport()->mapToGlobal(firstPos));
+    QApplication::sendEvent(tree.viewport(), &first);
+    EXPECT_EQ(tree.shown, &tree.ownMenu);
+    const QPoint secondPos = tree.visualRect(o.model.index(1, 0)).center();
+    QContextMenuEvent second(QContextMenuEvent::Mouse, secondPos, tree.viewport()->mapToGlobal(secondPos));
+    QApplication::sendEvent(tree.viewport(), &second);
+    EXPECT_EQ(tree.shown, &o.delegate.menu);
+    EXPECT_EQ(o.delegate.item.toString(), QStringLiteral("B"));
+}
+
+TEST(OutlineViewExtension, InstallIsOnce)
+{
+    ext::install();
+    ext::install();
+    EXPECT_TRUE(ext::isInstalled());
+    QTreeView a;
+    EXPECT_EQ(ext::delegate(&a), nullptr);
+    EXPECT_EQ(ext::delegate(nullptr), nullptr);
+    ext::setDelegate(nullptr, nullptr);
+    {
+        OutlineDelegate gone;
+        ext::setDelegate(&a, &gone);
+        EXPECT_EQ(ext::delegate(&a), &gone);
+    }
+    EXPECT_EQ(ext::delegate(&a), nullptr) << "the delegate is held weakly";
+}
+
+#include "TestOutlineViewExtension.moc"
