@@ -1,0 +1,66 @@
+#pragma once
+// Seconds since the user's last input (keyboard or pointer), for stopping a counter
+// when the user has gone away.
+//
+// The source is chosen at run time: the X screensaver extension on an X11 session
+// (through the application's own X connection, or a connection of our own to
+// $DISPLAY), otherwise the desktop's idle monitors on the session bus: GNOME's
+// org.gnome.Mutter.IdleMonitor, then org.freedesktop.ScreenSaver. With none of them
+// idle time is unavailable: isAvailable() is false and the log says so once.
+//
+// The X source answers at once. The bus sources answer asynchronously: idleSeconds()
+// gives the latest answer and asks again, so the value lags by at most one call.
+#include <QDBusConnection>
+#include <QObject>
+#include <QString>
+
+class QDBusPendingCallWatcher;
+
+namespace platform {
+
+class IdleMonitor : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum class Source { Unavailable, Probing, X11ScreenSaver, MutterIdleMonitor, FreedesktopScreenSaver };
+    Q_ENUM(Source)
+
+    // X11 first, then the session bus.
+    explicit IdleMonitor(QObject *parent = nullptr);
+    // Only the idle monitors on the given bus (tests: a private bus).
+    explicit IdleMonitor(const QDBusConnection &bus, QObject *parent = nullptr);
+    ~IdleMonitor() override;
+
+    Source source() const { return m_source; }
+    // False while the bus sources are still being asked, and for good when none
+    // answered.
+    bool isAvailable() const;
+
+    // Seconds since the last input; 0 when unavailable.
+    double idleSeconds();
+
+signals:
+    // The source was found (or found missing: source() is Unavailable).
+    void sourceChanged(platform::IdleMonitor::Source source);
+    // A new value arrived from a bus source.
+    void idleSecondsChanged(double seconds);
+
+private:
+    bool startX11();
+    void probe(Source candidate);
+    void query(Source asked);
+    void answered(QDBusPendingCallWatcher *watcher, Source asked);
+    void setSource(Source source);
+    void reportOnce(const char *reason);
+
+    QDBusConnection m_bus;
+    Source m_source = Source::Unavailable;
+    void *m_display = nullptr;   // the X Display
+    bool m_ownDisplay = false;   // opened here, closed on destruction
+    double m_lastSeconds = 0;
+    bool m_queryPending = false;
+    bool m_reported = false;
+};
+
+} // namespace platform

@@ -1,0 +1,85 @@
+#pragma once
+// Tells when the computer is about to sleep, from logind's PrepareForSleep signal on
+// the system bus, and holds a logind "delay" inhibitor on request so that work done
+// in answer to the signal (stopping a counter and saving) lands before the sleep.
+//
+// The bus is the system bus, or the one named by CHRONARK_SLEEP_BUS_ADDRESS when that
+// is set, or one handed to the constructor. With no bus or no logind on it the
+// monitor is inactive: it says so once in the log and never signals.
+#include <QDBusConnection>
+#include <QObject>
+#include <QString>
+
+class QDBusPendingCallWatcher;
+class QDBusServiceWatcher;
+
+namespace platform {
+
+class SleepMonitor : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr const char *Service = "org.freedesktop.login1";
+    static constexpr const char *Path = "/org/freedesktop/login1";
+    static constexpr const char *Interface = "org.freedesktop.login1.Manager";
+    // Environment variable naming the bus to use instead of the system bus.
+    static constexpr const char *BusAddressVariable = "CHRONARK_SLEEP_BUS_ADDRESS";
+
+    explicit SleepMonitor(QObject *parent = nullptr);
+    explicit SleepMonitor(const QDBusConnection &bus, QObject *parent = nullptr);
+    ~SleepMonitor() override;
+
+    // The bus is connected, logind is on it and its signal is subscribed. Known
+    // shortly after construction: activeChanged() comes when logind's presence has
+    // been asked (also when the answer is "absent") and whenever it changes.
+    bool isActive() const { return m_active; }
+
+    // Asks logind to delay sleep until releaseInhibitor() (asynchronous; the lock is
+    // held once hasInhibitor() turns true). When the computer goes to sleep the lock
+    // is let go after aboutToSleep() has been handled, and taken again on resume for
+    // as long as it is wanted.
+    void takeInhibitor(const QString &who, const QString &why);
+    // Lets go of the lock (closes its file descriptor) and stops wanting it.
+    void releaseInhibitor();
+    // The lock is held right now.
+    bool hasInhibitor() const { return m_fd >= 0; }
+    // The lock is wanted (between takeInhibitor() and releaseInhibitor()).
+    bool wantsInhibitor() const { return m_wanted; }
+
+signals:
+    // The computer is going to sleep. Handlers run before the delay lock goes.
+    void aboutToSleep();
+    // The computer woke up again.
+    void resumed();
+    void activeChanged(bool active);
+    void inhibitorChanged(bool held);
+    // logind refused the lock, gave a bad answer, or cannot be reached.
+    void inhibitorFailed(const QString &reason);
+
+private slots:
+    void prepareForSleep(bool start);
+
+private:
+    void start();
+    void setActive(bool active);
+    void requestInhibitor();
+    void inhibitReplied(QDBusPendingCallWatcher *watcher);
+    void closeDescriptor();
+    void refuse(const QString &reason);
+    void reportOnce(const QString &reason);
+
+    QDBusConnection m_bus;
+    QDBusServiceWatcher *m_serviceWatcher = nullptr;
+    bool m_subscribed = false;
+    bool m_active = false;
+    bool m_wanted = false;
+    bool m_requestPending = false;
+    bool m_sleeping = false;
+    int m_fd = -1;
+    QString m_who;
+    QString m_why;
+    bool m_reported = false;
+};
+
+} // namespace platform

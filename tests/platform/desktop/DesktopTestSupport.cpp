@@ -1,0 +1,166 @@
+#include "DesktopTestSupport.h"
+
+#include <QDBusConnectionInterface>
+#include <QFile>
+#include <QTest>
+#include <QUuid>
+
+#include <csignal>
+#include <sys/types.h>
+
+namespace desktoptest {
+
+class FakeDBusService::Object : public QDBusVirtualObject
+{
+public:
+    explicit Object(Answer answer) : m_answer(std::move(answer)) {}
+
+    QString introspect(const QString &) const override { return QString(); }
+
+    bool handleMessage(const QDBusMessage &message, const QDBusConnection &connection) override
+    {
+        if (message.type() != QDBusMessage::MethodCallMessage)
+            return false;
+        calls.append(message);
+        QDBusMessage reply = m_answer(message);
+        if (reply.type() != QDBusMessage::InvalidMessage)
+            QDBusConnection(connection).send(reply);
+        return true;
+    }
+
+    QList<QDBusMessage> calls;
+
+private:
+    Answer m_answer;
+};
+
+FakeDBusService::FakeDBusService(const QString &serviceName, const QString &objectPath, Answer answer,
+                                 const QString &address)
+    : m_connectionName(QStringLiteral("fake-") + QUuid::createUuid().toString(QUuid::WithoutBraces)),
+      m_serviceName(serviceName), m_path(objectPath), m_object(std::make_unique<Object>(std::move(answer)))
+{
+    QDBusConnection bus = address.isEmpty()
+        ? QDBusConnection::connectToBus(QDBusConnection::SessionBus, m_connectionName)
+        : QDBusConnection::connectToBus(address, m_connectionName);
+    if (!bus.isConnected())
+        return;
+    m_registered = bus.registerVirtualObject(m_path, m_object.get(), QDBusConnection::SingleNode)
+        && bus.registerService(m_serviceName);
+}
+
+FakeDBusService::~FakeDBusService()
+{
+    QDBusConnection bus = connection();
+    if (bus.isConnected()) {
+        bus.unregisterService(m_serviceName);
+        bus.unregisterObject(m_path);
+    }
+    QDBusConnection::disconnectFromBus(m_connectionName);
+}
+
+QDBusConnection FakeDBusService::connection() const
+{
+    return QDBusConnection(m_connectionName);
+}
+
+const QList<QDBusMessage> &FakeDBusService::calls() const
+{
+    return m_object->calls;
+}
+
+bool FakeDBusService::emitSignal(const QString &interface, const QString &name, const QList<QVariant> &arguments)
+{
+    QDBusMessage signal = QDBusMessage::createSignal(m_path, interface, name);
+    signal.setArguments(arguments);
+    return connection().send(signal);
+}
+
+PrivateBus::PrivateBus()
+{
+    if (!m_dir.isValid())
+        return;
+    const QString config = m_dir.filePath(QStringLiteral("bus.conf"));
+    QFile file(config);
+    if (!file.open(QIODevice::WriteOnly))
+        return;
+    file.write(QByteArrayLiteral(
+        "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
+        " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+        "<busconfig>\n"
+        "  <type>session</type>\n"
+        "  <listen>unix:dir=")
+        + m_dir.path().toUtf8()
+        + QByteArrayLiteral("</listen>\n"
+                            "  <auth>EXTERNAL</auth>\n"
+                            "  <policy context=\"default\">\n"
+                            "    <allow send_destination=\"*\" eavesdrop=\"true\"/>\n"
+                            "    <allow eavesdrop=\"true\"/>\n"
+                            "    <allow own=\"*\"/>\n"
+                            "  </policy>\n"
+                            "</busconfig>\n"));
+    file.close();
+    m_process.start(QStringLiteral("dbus-daemon"),
+                    {QStringLiteral("--config-file=") + config, QStringLiteral("--nofork"),
+                     QStringLiteral("--print-address=1")});
+    if (!m_process.waitForStarted(5000))
+        return;
+    QByteArray line;
+    (void)QTest::qWaitFor([&] {
+        line += m_process.readAllStandardOutput();
+        return line.contains('\n') || m_process.state() != QProcess::Running;
+    }, 10000);
+    m_address = QString::fromUtf8(line.left(line.indexOf('\n')).trimmed());
+}
+
+QDBusConnection PrivateBus::connection()
+{
+    if (m_connectionName.isEmpty()) {
+        m_connectionName = QStringLiteral("private-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
+        return QDBusConnection::connectToBus(m_address, m_connectionName);
+    }
+    return QDBusConnection(m_connectionName);
+}
+
+PrivateBus::~PrivateBus()
+{
+    if (!m_connectionName.isEmpty())
+        QDBusConnection::disconnectFromBus(m_connectionName);
+    if (m_process.state() == QProcess::Running) {
+        ::kill(pid_t(m_process.processId()), SIGTERM);
+        if (!m_process.waitForFinished(5000))
+            ::kill(pid_t(m_process.processId()), SIGKILL);
+        m_process.waitForFinished(5000);
+    }
+}
+
+ScopedProcess::ScopedProcess(const QString &program, const QStringList &arguments,
+                             const QProcessEnvironment &environment)
+{
+    m_process.setProcessEnvironment(environment);
+    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_process.start(program, arguments);
+    m_process.waitForStarted(5000);
+}
+
+ScopedProcess::~ScopedProcess()
+{
+    if (m_process.state() == QProcess::Running) {
+        ::kill(pid_t(m_process.processId()), SIGTERM);
+        if (!m_process.waitForFinished(5000))
+            ::kill(pid_t(m_process.processId()), SIGKILL);
+        m_process.waitForFinished(5000);
+    }
+}
+
+int runProgram(const QString &program, const QStringList &arguments, QByteArray *output)
+{
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForStarted(5000) || !process.waitForFinished(15000))
+        return -1;
+    if (output)
+        *output = process.readAllStandardOutput();
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
+} // namespace desktoptest

@@ -1,0 +1,85 @@
+#pragma once
+// Helpers for the tests that talk to D-Bus services: a fake service answering on a
+// connection of its own, and a private bus with no activatable services.
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVirtualObject>
+#include <QList>
+#include <QProcess>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <functional>
+#include <memory>
+
+namespace desktoptest {
+
+// A service on its own connection to a bus (so calls from the code under test
+// really travel through the bus daemon). Every method call to the object path is
+// recorded and handed to the answer function, which replies through
+// message.createReply(...) or createErrorReply(...).
+class FakeDBusService
+{
+public:
+    using Answer = std::function<QDBusMessage(const QDBusMessage &call)>;
+
+    // address empty: the session bus of the environment.
+    FakeDBusService(const QString &serviceName, const QString &objectPath, Answer answer,
+                    const QString &address = QString());
+    ~FakeDBusService();
+
+    // The name was taken and the object registered.
+    bool isRegistered() const { return m_registered; }
+    QDBusConnection connection() const;
+    const QList<QDBusMessage> &calls() const;
+    // Sends a signal from the service's object.
+    bool emitSignal(const QString &interface, const QString &name, const QList<QVariant> &arguments);
+
+private:
+    class Object;
+    QString m_connectionName;
+    QString m_serviceName;
+    QString m_path;
+    std::unique_ptr<Object> m_object;
+    bool m_registered = false;
+};
+
+// A dbus-daemon of our own with no service folders (nothing can be activated),
+// stopped by process id when the object goes. Tests that own well-known names use
+// one each, so test programs running side by side never meet on a bus.
+class PrivateBus
+{
+public:
+    PrivateBus();
+    ~PrivateBus();
+    bool isRunning() const { return !m_address.isEmpty(); }
+    QString address() const { return m_address; }
+    // A connection of the test to this bus (the code under test uses it).
+    QDBusConnection connection();
+
+private:
+    QTemporaryDir m_dir;
+    QProcess m_process;
+    QString m_address;
+    QString m_connectionName;
+};
+
+// A program run for the length of a test and stopped by process id.
+class ScopedProcess
+{
+public:
+    ScopedProcess(const QString &program, const QStringList &arguments,
+                  const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment());
+    ~ScopedProcess();
+    bool isRunning() const { return m_process.state() == QProcess::Running; }
+    qint64 processId() const { return m_process.processId(); }
+    QProcess &process() { return m_process; }
+
+private:
+    QProcess m_process;
+};
+
+// Runs a program to its end; answers its exit code (-1 when it could not run).
+int runProgram(const QString &program, const QStringList &arguments, QByteArray *output = nullptr);
+
+} // namespace desktoptest

@@ -1,0 +1,156 @@
+// Idle time from the X server (Xvfb) and from fake desktop idle monitors on the bus.
+#include "platform/IdleMonitor.h"
+
+#include "DesktopTestSupport.h"
+
+#include <QDBusConnection>
+#include <QGuiApplication>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using desktoptest::FakeDBusService;
+using platform::IdleMonitor;
+
+namespace {
+
+const QString MutterService = QStringLiteral("org.gnome.Mutter.IdleMonitor");
+const QString MutterPath = QStringLiteral("/org/gnome/Mutter/IdleMonitor/Core");
+const QString ScreenSaverService = QStringLiteral("org.freedesktop.ScreenSaver");
+const QString ScreenSaverPath = QStringLiteral("/org/freedesktop/ScreenSaver");
+
+bool moveMouse(int x, int y)
+{
+    return desktoptest::runProgram(QStringLiteral("xdotool"),
+                                   {QStringLiteral("mousemove"), QString::number(x), QString::number(y)})
+        == 0;
+}
+
+TEST(IdleMonitorX11, IdleTimeGrowsAndInputResetsIt)
+{
+    ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb"));
+    IdleMonitor monitor;
+    ASSERT_EQ(monitor.source(), IdleMonitor::Source::X11ScreenSaver);
+    ASSERT_TRUE(monitor.isAvailable());
+
+    ASSERT_TRUE(moveMouse(10, 10));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return monitor.idleSeconds() < 1.0; }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return monitor.idleSeconds() > 1.5; }, 15000));
+    const double before = monitor.idleSeconds();
+    EXPECT_GT(before, 1.5);
+
+    ASSERT_TRUE(moveMouse(300, 200));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return monitor.idleSeconds() < before; }, 10000));
+}
+
+TEST(IdleMonitorBus, MutterIdleMonitorIsPreferredAndCountsMilliseconds)
+{
+    desktoptest::PrivateBus bus;
+    ASSERT_TRUE(bus.isRunning());
+    quint64 idleMs = 42500;
+    FakeDBusService mutter(MutterService, MutterPath, [&](const QDBusMessage &call) {
+        if (call.member() != QStringLiteral("GetIdletime"))
+            return call.createErrorReply(QStringLiteral("org.freedesktop.DBus.Error.UnknownMethod"), call.member());
+        return call.createReply(QVariant::fromValue<qulonglong>(idleMs));
+    }, bus.address());
+    FakeDBusService screenSaver(ScreenSaverService, ScreenSaverPath, [](const QDBusMessage &call) {
+        return call.createReply(QVariant::fromValue<uint>(7));
+    }, bus.address());
+    ASSERT_TRUE(mutter.isRegistered());
+    ASSERT_TRUE(screenSaver.isRegistered());
+
+    IdleMonitor monitor(bus.connection());
+    EXPECT_FALSE(monitor.isAvailable());   // still asking
+    ASSERT_TRUE(QTest::qWaitFor([&] { return monitor.isAvailable(); }, 10000));
+    EXPECT_EQ(monitor.source(), IdleMonitor::Source::MutterIdleMonitor);
+    EXPECT_DOUBLE_EQ(monitor.idleSeconds(), 42.5);
+    EXPECT_EQ(mutter.calls().first().interface(), MutterService);
+
+    idleMs = 1000;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return monitor.idleSeconds() == 1.0; }, 10000));
+    EXPECT_TRUE(screenSaver.calls().isEmpty());
+}
+
+TEST(IdleMonitorBus, ScreenSaverInterfaceIsTheFallbackAndCountsSeconds)
+{
+    desktoptest::PrivateBus bus;
+    ASSERT_TRUE(bus.isRunning());
+    FakeDBusService screenSaver(ScreenSaverService, ScreenSaverPath, [](const QDBusMessage &call) {
+        if (call.member() != QStringLiteral("GetSessionIdleTime"))
+            return call.createErrorReply(QStringLiteral("org.freedesktop.DBus.Error.UnknownMethod"), call.member());
+        return call.createReply(QVariant::fromValue<uint>(17));
+    }, bus.address());
+    ASSERT_TRUE(screenSaver.isRegistered());
+    IdleMonitor monitor(bus.connection());
+    QSignalSpy sources(&monitor, &IdleMonitor::sourceChanged);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return monitor.isAvailable(); }, 10000));
+    EXPECT_EQ(monitor.source(), IdleMonitor::Source::FreedesktopScreenSaver);
+    EXPECT_DOUBLE_EQ(monitor.idleSeconds(), 17.0);
+    EXPECT_EQ(screenSaver.calls().first().interface(), ScreenSaverService);
+}
+
+TEST(IdleMonitorBus, MalformedAnswersMeanUnavailable)
+{
+    desktoptest::PrivateBus bus;
+    ASSERT_TRUE(bus.isRunning());
+    FakeDBusService mutter(MutterService, MutterPath, [](const QDBusMessage &call) {
+        return call.createReply(QStringLiteral("a while"));
+    }, bus.address());
+    FakeDBusService screenSaver(ScreenSaverService, ScreenSaverPath, [](const QDBusMessage &call) {
+        return call.createReply(QList<QVariant>{QVariant::fromValue<int>(-5)});
+    }, bus.address());
+    ASSERT_TRUE(mutter.isRegistered());
+    ASSERT_TRUE(screenSaver.isRegistered());
+    IdleMonitor monitor(bus.connection());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return monitor.source() == IdleMonitor::Source::Unavailable; }, 10000));
+    EXPECT_FALSE(monitor.isAvailable());
+    EXPECT_EQ(monitor.idleSeconds(), 0.0);
+    EXPECT_EQ(mutter.calls().size(), 1);
+    EXPECT_EQ(screenSaver.calls().size(), 1);
+}
+
+TEST(IdleMonitorBus, NoIdleMonitorMeansUnavailable)
+{
+    desktoptest::PrivateBus bus;
+    ASSERT_TRUE(bus.isRunning());
+    IdleMonitor monitor(bus.connection());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return monitor.source() == IdleMonitor::Source::Unavailable; }, 10000));
+    EXPECT_FALSE(monitor.isAvailable());
+    EXPECT_EQ(monitor.idleSeconds(), 0.0);
+}
+
+TEST(IdleMonitorBus, ASourceThatGoesAwayIsLookedForAgain)
+{
+    desktoptest::PrivateBus bus;
+    ASSERT_TRUE(bus.isRunning());
+    auto mutter = std::make_unique<FakeDBusService>(MutterService, MutterPath, [](const QDBusMessage &call) {
+        return call.createReply(QVariant::fromValue<qulonglong>(5000));
+    }, bus.address());
+    ASSERT_TRUE(mutter->isRegistered());
+    IdleMonitor monitor(bus.connection());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return monitor.isAvailable(); }, 10000));
+    EXPECT_DOUBLE_EQ(monitor.idleSeconds(), 5.0);
+
+    mutter.reset();
+    FakeDBusService screenSaver(ScreenSaverService, ScreenSaverPath, [](const QDBusMessage &call) {
+        return call.createReply(QVariant::fromValue<uint>(9));
+    }, bus.address());
+    ASSERT_TRUE(screenSaver.isRegistered());
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        return monitor.source() == IdleMonitor::Source::FreedesktopScreenSaver && monitor.idleSeconds() == 9.0;
+    }, 10000));
+}
+
+TEST(IdleMonitorBus, NoBusMeansUnavailable)
+{
+    const QString name = QStringLiteral("idle-no-bus");
+    {
+        IdleMonitor monitor(QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/chronark-bus"), name));
+        EXPECT_EQ(monitor.source(), IdleMonitor::Source::Unavailable);
+        EXPECT_EQ(monitor.idleSeconds(), 0.0);
+    }
+    QDBusConnection::disconnectFromBus(name);
+}
+
+} // namespace
