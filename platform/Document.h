@@ -1,0 +1,158 @@
+#pragma once
+// One open document: its file, its type, its undo manager, its edited state and its
+// window, and the File-menu commands that act on it (save, save as, revert, close).
+//
+// A subclass reads and writes its own file format by overriding readFromFile() and
+// writeToFile(), and builds its window in makeMainWindow(). The contract:
+// - writeToFile() writes the whole file atomically (QSaveFile) and answers success;
+//   on failure the old file must be whole. The machinery never writes a file itself.
+// - readFromFile() reads into new objects and replaces the document's contents only
+//   when the whole file was read; on failure the document stays as it was.
+// Either may give a reason for a failure with setFailureReason(); it is shown to the
+// user below the message.
+//
+// The document is edited while its undo manager's change count differs from the
+// count at the last save or read (undoing back to that point makes it clean again),
+// or while changes recorded with updateChangeCount() are outstanding.
+//
+// Actions (Q_INVOKABLE, sent along the responder chain by the menus): saveDocument,
+// saveDocumentAs, revertDocumentToSaved, performClose, undo, redo; validateMenuItem()
+// answers whether a menu item of one of them is enabled.
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+#include <functional>
+
+class QAction;
+
+namespace platform {
+
+class DocumentController;
+class UndoManager;
+
+class Document : public QObject
+{
+    Q_OBJECT
+public:
+    enum class ChangeType { Done, Undone, Cleared };
+    enum class SaveOperation {
+        Save,   // to the document's file
+        SaveAs, // to a new file, which becomes the document's file
+        SaveTo  // a copy; the document keeps its file and edited state
+    };
+    using CompletionHandler = std::function<void(bool)>;
+
+    explicit Document(QObject *parent = nullptr);
+    ~Document() override;
+
+    // The file: an absolute path, empty for a document never saved.
+    QString filePath() const { return m_filePath; }
+    void setFilePath(const QString &path);
+    // The type name (a registered document type, e.g. "Chronark Format").
+    QString fileType() const { return m_fileType; }
+    void setFileType(const QString &typeName);
+    // The file's name, or "Untitled", "Untitled 2", … for a document without a file.
+    QString displayName() const;
+    // The number of an untitled document's name (1 = "Untitled"); set by the controller.
+    int untitledNumber() const { return m_untitledNumber; }
+    void setUntitledNumber(int number);
+
+    UndoManager *undoManager() const { return m_undoManager; }
+
+    bool isDocumentEdited() const;
+    // Records a change made outside the undo manager (Done), takes one back
+    // (Undone), or marks the document as saved (Cleared).
+    void updateChangeCount(ChangeType change);
+
+    // The controller that keeps the document (null when none does).
+    DocumentController *documentController() const;
+
+    // Window. makeWindowControllers() creates the main window once (through
+    // makeMainWindow()); showWindows() creates it when needed, shows it and brings
+    // it to the front.
+    virtual void makeWindowControllers();
+    QWidget *mainWindow() const { return m_mainWindow; }
+    // The window that sheets and alerts of the document attach to.
+    QWidget *windowForSheet() const { return m_mainWindow; }
+    void showWindows();
+    // The title of the window: the display name and the edited marker placeholder.
+    virtual QString windowTitle() const;
+
+    // Reading and writing, without any user interface. The reason of a failure is
+    // stored in *errorReason when given.
+    // Reads the file and makes it the document's file; the document is clean after.
+    bool loadFromFile(const QString &path, const QString &typeName, QString *errorReason = nullptr);
+    bool saveToFile(const QString &path, const QString &typeName, SaveOperation operation,
+                    QString *errorReason = nullptr);
+    // Reads the document's file again, dropping the changes and the undo history.
+    bool revertToSaved(QString *errorReason = nullptr);
+
+    // With user interface. Saves to the document's file, or asks for one when there
+    // is none; a failure shows an alert. The handler (may be empty) learns whether
+    // the document was saved.
+    void saveDocumentWithCompletion(CompletionHandler handler);
+    // Asks for a file (a save dialog on the window) and saves there.
+    void saveDocumentAsWithCompletion(CompletionHandler handler);
+    // Whether the document may close: when it is edited the user is asked to save,
+    // not to save, or to cancel. The handler learns the answer (true = may close).
+    void canCloseDocument(CompletionHandler handler);
+    // Closes the window and ends the document (it is deleted later), without asking.
+    void close();
+    bool isClosing() const { return m_closing; }
+
+    // Actions.
+    Q_INVOKABLE void saveDocument(QObject *sender);
+    Q_INVOKABLE void saveDocumentAs(QObject *sender);
+    Q_INVOKABLE void revertDocumentToSaved(QObject *sender);
+    Q_INVOKABLE void performClose(QObject *sender);
+    Q_INVOKABLE void undo(QObject *sender);
+    Q_INVOKABLE void redo(QObject *sender);
+    Q_INVOKABLE virtual bool validateMenuItem(QAction *item);
+
+Q_SIGNALS:
+    void documentEditedChanged(bool edited);
+    void displayNameChanged(const QString &name);
+    void filePathChanged(const QString &path);
+    // The document is closing; its window is going away.
+    void documentWillClose(platform::Document *document);
+
+protected:
+    // The file format. Answer success; see the contract above.
+    virtual bool readFromFile(const QString &path, const QString &typeName) = 0;
+    virtual bool writeToFile(const QString &path, const QString &typeName) = 0;
+    // Creates the document's main window (a top-level widget the document then
+    // owns). The default makes an empty main window.
+    virtual QWidget *makeMainWindow();
+    // Called after the main window was made and set up.
+    virtual void windowControllerDidLoad() {}
+    // The reason of the failure being reported by readFromFile() or writeToFile().
+    void setFailureReason(const QString &reason) { m_failureReason = reason; }
+
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    friend class DocumentController;
+    void setDocumentController(DocumentController *controller);
+    void changeStateMaybe();
+    void updateWindow();
+    void finishClose();
+    void reportSaveFailure(const QString &reason, const CompletionHandler &handler);
+    static QString absolutePath(const QString &path);
+
+    QString m_filePath;
+    QString m_fileType;
+    QString m_failureReason;
+    UndoManager *m_undoManager;
+    qint64 m_savedUndoCount = 0;
+    qint64 m_manualChanges = 0;
+    bool m_lastEdited = false;
+    bool m_closing = false;
+    bool m_reviewing = false;
+    bool m_askingForFile = false;
+    int m_untitledNumber = 0;
+    QPointer<QWidget> m_mainWindow;
+    QPointer<DocumentController> m_controller;
+};
+
+} // namespace platform

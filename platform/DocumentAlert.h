@@ -1,0 +1,38 @@
+#pragma once
+// The alerts of the document machinery: window-modal message boxes (application-
+// modal without a window) that end in a handler. open() returns at once; the handler
+// runs exactly once, in the event-loop pass after the alert ended, so it may close or
+// delete the window. When the alert goes away without a button (its window was
+// destroyed), the handler gets QMessageBox::NoButton.
+//
+// Texts come from the string table of the platform bundle (":/bundles/platform").
+#include <QMessageBox>
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+namespace platform::DocumentAlert {
+
+using Handler = std::function<void(QMessageBox::StandardButton)>;
+
+struct Button
+{
+    QMessageBox::StandardButton button;
+    QString title; // empty: Qt's own title for the button
+};
+
+// Shows the alert and answers it (it deletes itself once it ended).
+QMessageBox *open(QWidget *window, QMessageBox::Icon icon, const QString &text, const QString &informativeText,
+                  const QList<Button> &buttons, QMessageBox::StandardButton defaultButton,
+                  QMessageBox::StandardButton escapeButton, Handler handler);
+
+// A one-button ("OK") error alert: the text and the reason below it.
+QMessageBox *openError(QWidget *window, const QString &text, const QString &reason, Handler handler = {});
+
+// The text of a key of the platform bundle's string table.
+QString localizedString(const QString &key);
+// The text of a key used as a format: "%1" becomes the argument.
+QString localizedString(const QString &key, const QString &argument);
+
+} // namespace platform::DocumentAlert
