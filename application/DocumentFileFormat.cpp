@@ -1,5 +1,7 @@
 #include "application/DocumentFileFormat.h"
 
+#include "application/DocumentArchiveDecoder.h"
+
 #include "platform/Clock.h"
 
 #include <QBuffer>
@@ -409,12 +411,13 @@ bool DocumentFileFormat::writeToFile(const QString &path, const QString &typeNam
 {
     if (typeName != TypeName)
         return false;
+    // Unbuffered, so that a short write (a full disk, a size limit) is seen here:
+    // a buffered save file finds it only while committing, and commits anyway.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return false;
-    QXmlStreamWriter writer(&file);
-    writeDocument(writer, root, store);
-    if (writer.hasError()) {
+    const QByteArray data = toXmlData(root, store);
+    if (file.write(data) != data.size()) {
         file.cancelWriting();
         return false;
     }
@@ -445,9 +448,7 @@ bool DocumentFileFormat::readXmlDevice(QIODevice *device, ReadResult &out)
 
 bool DocumentFileFormat::readArchiveData(const QByteArray &data, ReadResult &out)
 {
-    // The archive decoder is a separate component; until it is linked in, older
-    // archived documents cannot be opened.
-    return false;
+    return DocumentArchiveDecoder::decode(data, out);
 }
 
 bool DocumentFileFormat::readData(const QByteArray &data, ReadResult &out)

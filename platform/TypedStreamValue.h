@@ -1,0 +1,84 @@
+#pragma once
+// One value read from a sequential archive, with the type code that the stream's own
+// type string gave it.
+#include <QByteArray>
+#include <QList>
+#include <QVariant>
+
+namespace platform {
+
+class TypedStreamClass;
+class TypedStreamObject;
+
+class TypedStreamValue
+{
+public:
+    enum class Kind {
+        Nil,      // a nil object, class, or string ("@", "#", "*", "%", ":")
+        Integer,  // "c" "s" "i" "l" "q" (signed)
+        Unsigned, // "C" "S" "I" "L" "Q", and "B" (bool)
+        Real,     // "f" "d"
+        Bytes,    // "+" (byte string with its length) and arrays of "c"/"C"
+        String,   // "*" "%" ":" (shared C strings)
+        Class,    // "#"
+        Object,   // "@"
+        Array,    // "[n…]" of anything but bytes
+        Struct,   // "{name=…}"
+    };
+
+    TypedStreamValue() = default;
+
+    static TypedStreamValue nil(char typeCode);
+    static TypedStreamValue integer(char typeCode, qint64 value);
+    static TypedStreamValue unsignedInteger(char typeCode, quint64 value);
+    static TypedStreamValue real(char typeCode, double value);
+    static TypedStreamValue bytes(char typeCode, const QByteArray &bytes);
+    static TypedStreamValue string(char typeCode, const QByteArray &string);
+    static TypedStreamValue classValue(const TypedStreamClass *cls);
+    static TypedStreamValue object(const TypedStreamObject *object);
+    static TypedStreamValue array(QList<TypedStreamValue> elements);
+    static TypedStreamValue structure(const QByteArray &name, QList<TypedStreamValue> fields);
+
+    Kind kind() const { return m_kind; }
+    // The code of the type string: '@', 'i', 'f', '[', '{', …
+    char typeCode() const { return m_typeCode; }
+    bool isNil() const { return m_kind == Kind::Nil; }
+    bool isNumber() const { return m_kind == Kind::Integer || m_kind == Kind::Unsigned || m_kind == Kind::Real; }
+
+    qint64 toInteger() const;   // integers as they stand, reals truncated, else 0
+    quint64 toUnsigned() const; // likewise
+    double toReal() const;      // any number, else 0
+    // The bytes of "+", of a byte array or of a shared string; empty otherwise.
+    const QByteArray &bytes() const { return m_bytes; }
+    const QByteArray &structName() const { return m_bytes; }
+    const TypedStreamClass *classPointer() const { return m_class; }
+    const TypedStreamObject *objectPointer() const { return m_object; }
+    // The elements of an array or the fields of a struct.
+    const QList<TypedStreamValue> &elements() const { return m_elements; }
+
+    // Plain data for tests and debugging: numbers as numbers, bytes and strings as
+    // QByteArray, arrays and structs as lists; objects and classes are left out
+    // (an invalid QVariant, like nil).
+    QVariant toVariant() const;
+
+private:
+    Kind m_kind = Kind::Nil;
+    char m_typeCode = '@';
+    qint64 m_integer = 0;
+    quint64 m_unsigned = 0;
+    double m_real = 0;
+    QByteArray m_bytes;
+    const TypedStreamClass *m_class = nullptr;
+    const TypedStreamObject *m_object = nullptr;
+    QList<TypedStreamValue> m_elements;
+};
+
+// One group of values as one call of the archiver wrote it: the type string, then
+// one value per type in it.
+struct TypedStreamGroup
+{
+    QByteArray types;
+    QList<TypedStreamValue> values;
+};
+
+} // namespace platform
