@@ -1,0 +1,150 @@
+#include "NTXAppKit/preferences/NTXWindow.h"
+
+#include <QCloseEvent>
+#include <QEasingCurve>
+#include <QToolBar>
+#include <QVariantAnimation>
+
+namespace {
+constexpr int FrameAnimationMilliseconds = 150;
+}
+
+NTXWindow::NTXWindow(const QRect &contentRect, unsigned styleMask, QWidget *parent)
+    : QMainWindow(parent)
+    , m_styleMask(styleMask)
+{
+    applyFlags();
+    setGeometry(contentRect);
+}
+
+NTXWindow::~NTXWindow() = default;
+
+void NTXWindow::applyFlags()
+{
+    Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint;
+    if (m_styleMask == BorderlessWindowMask)
+        flags |= Qt::FramelessWindowHint;
+    if (m_styleMask & TitledWindowMask)
+        flags |= Qt::WindowTitleHint;
+    if (m_styleMask & ClosableWindowMask)
+        flags |= Qt::WindowCloseButtonHint;
+    if (m_styleMask & MiniaturizableWindowMask)
+        flags |= Qt::WindowMinimizeButtonHint;
+    if (m_canZoom)
+        flags |= Qt::WindowMaximizeButtonHint;
+    const bool wasVisible = isVisible();
+    setWindowFlags(flags);
+    if (wasVisible)
+        show();
+}
+
+void NTXWindow::setCanResize(bool flag)
+{
+    if (m_canResize == flag)
+        return;
+    m_canResize = flag;
+    if (flag) {
+        setMinimumSize(0, 0);
+        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    } else {
+        setFixedSize(size());
+    }
+}
+
+void NTXWindow::setCanZoom(bool flag)
+{
+    if (m_canZoom == flag)
+        return;
+    m_canZoom = flag;
+    applyFlags();
+}
+
+QWidget *NTXWindow::setContentView(QWidget *view)
+{
+    QWidget *old = centralWidget();
+    if (old == view)
+        return nullptr;
+    if (old)
+        old = takeCentralWidget();
+    if (view)
+        setCentralWidget(view);
+    if (view)
+        view->show();
+    return old;
+}
+
+QSize NTXWindow::frameSizeForContentSize(const QSize &contentSize) const
+{
+    int extra = 0;
+    for (QToolBar *bar : findChildren<QToolBar *>(QString(), Qt::FindDirectChildrenOnly)) {
+        if (!bar->isHidden() && toolBarArea(bar) == Qt::TopToolBarArea)
+            extra = std::max(extra, bar->sizeHint().height());
+    }
+    return QSize(contentSize.width(), contentSize.height() + extra);
+}
+
+void NTXWindow::setFrame(const QRect &frame, bool animate)
+{
+    if (m_animation) {
+        m_animation->stop();
+        delete m_animation.data();
+    }
+    // A window that cannot be resized by the user still follows its panes.
+    const bool fixed = !m_canResize;
+    const auto apply = [this, fixed](const QRect &r) {
+        if (fixed) {
+            setMinimumSize(0, 0);
+            setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        }
+        setGeometry(r);
+        if (fixed)
+            setFixedSize(r.size());
+    };
+    if (!animate || !isVisible() || frame == geometry()) {
+        apply(frame);
+        emit frameChangeFinished();
+        return;
+    }
+    auto *animation = new QVariantAnimation(this);
+    m_animation = animation;
+    animation->setDuration(FrameAnimationMilliseconds);
+    animation->setEasingCurve(QEasingCurve::InOutQuad);
+    animation->setStartValue(geometry());
+    animation->setEndValue(frame);
+    connect(animation, &QVariantAnimation::valueChanged, this,
+            [apply](const QVariant &value) { apply(value.toRect()); });
+    connect(animation, &QVariantAnimation::finished, this, [this, apply, frame] {
+        apply(frame);
+        emit frameChangeFinished();
+    });
+    animation->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+bool NTXWindow::isAnimatingFrame() const
+{
+    return m_animation && m_animation->state() == QAbstractAnimation::Running;
+}
+
+void NTXWindow::moveEvent(QMoveEvent *event)
+{
+    QMainWindow::moveEvent(event);
+    emit windowDidMove();
+}
+
+void NTXWindow::closeEvent(QCloseEvent *event)
+{
+    emit windowWillClose();
+    QMainWindow::closeEvent(event);
+}
+
+void NTXWindow::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        emit windowDidBecomeMain();
+    if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMaximized)) {
+        // Zooming is the controller's business: go back to a normal window and ask.
+        setWindowState(windowState() & ~Qt::WindowMaximized);
+        emit windowZoomRequested();
+    }
+}

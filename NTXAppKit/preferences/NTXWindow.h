@@ -1,0 +1,75 @@
+#pragma once
+// The window class of the preferences window: a main window (toolbar over a
+// content view) that knows whether it may be resized and zoomed, and that can
+// move to a new frame with a short animation.
+//
+// Frames are Qt's: the window's geometry (toolbar and content, without the
+// desktop's decorations) in y-down screen coordinates.
+#include <QMainWindow>
+#include <QPointer>
+#include <QRect>
+
+class QVariantAnimation;
+
+class NTXWindow : public QMainWindow
+{
+    Q_OBJECT
+public:
+    // The style bits of a window, as stored by callers.
+    enum StyleMask : unsigned {
+        BorderlessWindowMask = 0,
+        TitledWindowMask = 1,
+        ClosableWindowMask = 2,
+        MiniaturizableWindowMask = 4,
+        ResizableWindowMask = 8,
+    };
+
+    explicit NTXWindow(const QRect &contentRect, unsigned styleMask, QWidget *parent = nullptr);
+    ~NTXWindow() override;
+
+    unsigned styleMask() const { return m_styleMask; }
+
+    bool canResize() const { return m_canResize; }
+    // Lets the user resize the window (or fixes its size) and stores the flag.
+    void setCanResize(bool flag);
+    bool canZoom() const { return m_canZoom; }
+    // Shows or hides the window's zoom (maximise) button and stores the flag.
+    void setCanZoom(bool flag);
+
+    // The window's frame.
+    QRect frame() const { return geometry(); }
+    // Moves the window to the frame; with animate while the window is visible the
+    // change runs as a short animation. frameChangeFinished() follows in every case
+    // (at once without animation).
+    void setFrame(const QRect &frame, bool animate);
+    bool isAnimatingFrame() const;
+
+    // The content view (the central widget); replacing it hands the old one back
+    // to the caller without deleting it.
+    QWidget *contentView() const { return centralWidget(); }
+    QWidget *setContentView(QWidget *view);
+
+    // What the window adds around a content view of the given size.
+    QSize frameSizeForContentSize(const QSize &contentSize) const;
+
+signals:
+    void frameChangeFinished();
+    void windowDidMove();
+    void windowWillClose();
+    void windowDidBecomeMain();
+    // The user asked to zoom the window (the maximise button).
+    void windowZoomRequested();
+
+protected:
+    void moveEvent(QMoveEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    void applyFlags();
+
+    unsigned m_styleMask;
+    bool m_canResize = false;
+    bool m_canZoom = false;
+    QPointer<QVariantAnimation> m_animation;
+};
