@@ -169,7 +169,7 @@ bool X11KeyGrabber::grabHotKey(quint32 hotKeyID, quint16 keyCode, quint32 modifi
 
     QList<xcb_void_cookie_t> cookies;
     for (quint16 mask : std::as_const(grab.variants))
-        cookies.append(xcb_grab_key_checked(m_connection, 1, m_root, mask, grab.keycode,
+        cookies.append(xcb_grab_key_checked(m_connection, 0, m_root, mask, grab.keycode,
                                             XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
     int errorCode = 0;
     for (const xcb_void_cookie_t &cookie : std::as_const(cookies)) {

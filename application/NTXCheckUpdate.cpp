@@ -1,0 +1,330 @@
+#include "application/NTXCheckUpdate.h"
+
+#include "AppKitExtensions/NTXNSAlertExtensions.h"
+#include "FoundationExtensions/NTXNetwork.h"
+#include "application/BuildInfo.h"
+#include "application/DefaultsKeys.h"
+#include "platform/Bundle.h"
+#include "platform/CalendarDate.h"
+#include "platform/Clock.h"
+#include "platform/UserDefaults.h"
+
+#include <QDesktopServices>
+#include <QEventLoop>
+#include <QHostAddress>
+#include <QNetworkProxy>
+#include <QMessageBox>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QTimer>
+#include <QUrlQuery>
+
+#include <memory>
+
+namespace {
+
+constexpr quint32 MaxVersionNumber = 999999999;
+constexpr int MaxRedirects = 5;
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// The application's check
+
+void NTXCheckUpdate::checkForUpdate(bool silent)
+{
+    sharedChecker().check(silent);
+}
+
+NTXCheckUpdate &NTXCheckUpdate::sharedChecker()
+{
+    static NTXCheckUpdate checker;
+    return checker;
+}
+
+NTXCheckUpdate::NTXCheckUpdate()
+    : m_serverURL(defaultServerURL())
+    , m_product(defaultProduct())
+    , m_installedVersion(QStringLiteral(CHRONARK_VERSION_STRING))
+{
+}
+
+QUrl NTXCheckUpdate::defaultServerURL()
+{
+    const QString fromEnvironment = qEnvironmentVariable("CHRONARK_UPDATE_URL");
+    return QUrl(fromEnvironment.isEmpty() ? QStringLiteral(CHRONARK_UPDATE_SERVER_URL) : fromEnvironment);
+}
+
+QString NTXCheckUpdate::defaultProduct()
+{
+    const QString fromEnvironment = qEnvironmentVariable("CHRONARK_UPDATE_PRODUCT");
+    return fromEnvironment.isEmpty() ? QStringLiteral(CHRONARK_UPDATE_PRODUCT) : fromEnvironment;
+}
+
+platform::UserDefaults &NTXCheckUpdate::userDefaults() const
+{
+    return m_defaults ? *m_defaults : platform::UserDefaults::standardUserDefaults();
+}
+
+void NTXCheckUpdate::setURLOpener(URLOpener opener)
+{
+    m_urlOpener = std::move(opener);
+}
+
+QUrl NTXCheckUpdate::requestURL() const
+{
+    QUrl url = m_serverURL;
+    QString path = url.path();
+    while (path.endsWith(QLatin1Char('/')))
+        path.chop(1);
+    url.setPath(path + QStringLiteral("/v.php"));
+    QUrlQuery query;
+    query.addQueryItem(QStringLiteral("prod"), m_product);
+    url.setQuery(query);
+    url.setFragment(QString());
+    return url;
+}
+
+NTXCheckUpdate::Outcome NTXCheckUpdate::check(bool silent)
+{
+    if (m_checking)
+        return Outcome::Failed;
+    m_checking = true;
+    struct Reset
+    {
+        bool &flag;
+        ~Reset() { flag = false; }
+    } reset{m_checking};
+
+    const std::optional<QByteArray> reply = loadReply();
+    const Outcome outcome = reply ? outcomeForReply(*reply, m_installedVersion) : Outcome::Failed;
+
+    // Status and date are written before any alert, so they are current while it shows.
+    recordOutcome(outcome);
+    if (outcome == Outcome::Newer)
+        showNewVersionAlert(isNewMajorVersion(QString::fromLatin1(*reply), m_installedVersion)); // also when silent
+    else if (outcome == Outcome::Current && !silent)
+        showCurrentVersionAlert();
+    return outcome;
+}
+
+void NTXCheckUpdate::recordOutcome(Outcome outcome)
+{
+    platform::UserDefaults &defaults = userDefaults();
+    defaults.setString(statusKey(outcome), UpdateStatusKey);
+    defaults.setString(platform::CalendarDate::description(platform::Clock::now()), UpdateDateKey);
+}
+
+QString NTXCheckUpdate::statusKey(Outcome outcome)
+{
+    switch (outcome) {
+    case Outcome::Newer:
+        return StatusNewer;
+    case Outcome::Current:
+        return StatusCurrent;
+    case Outcome::Failed:
+        break;
+    }
+    return StatusFailed;
+}
+
+// ---------------------------------------------------------------------------
+// Loading
+
+std::optional<QByteArray> NTXCheckUpdate::loadReply() const
+{
+    const QUrl url = requestURL();
+    const QString scheme = url.scheme().toLower();
+    if (!url.isValid() || url.host().isEmpty() || (scheme != QLatin1String("http") && scheme != QLatin1String("https")))
+        return std::nullopt;
+    if (!NTXNetwork::checkIfSiteReachable(url.host()))
+        return std::nullopt;
+
+    QNetworkAccessManager manager;
+    // A server on this machine is asked directly, never through a proxy.
+    const QHostAddress address(url.host());
+    if (!address.isNull() && address.isLoopback())
+        manager.setProxy(QNetworkProxy::NoProxy);
+    manager.setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
+    QNetworkRequest request(url);
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+    request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
+    request.setMaximumRedirectsAllowed(MaxRedirects);
+    request.setTransferTimeout(m_timeLimit);
+    request.setHeader(QNetworkRequest::UserAgentHeader,
+                      QStringLiteral(CHRONARK_BUNDLE_NAME "/" CHRONARK_VERSION_STRING));
+
+    const qsizetype limit = m_maxReplyBytes;
+    std::unique_ptr<QNetworkReply> reply(manager.get(request));
+    QByteArray body;
+    bool refused = false; // too large or too late
+
+    auto refuse = [&]() {
+        if (refused)
+            return;
+        refused = true;
+        reply->abort();
+    };
+    auto take = [&]() {
+        if (refused)
+            return;
+        body += reply->read(limit + 1 - body.size());
+        if (body.size() > limit)
+            refuse();
+    };
+
+    QEventLoop loop;
+    QObject::connect(reply.get(), &QNetworkReply::metaDataChanged, &loop, [&]() {
+        const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+        if (length.isValid() && length.toLongLong() > limit)
+            refuse();
+    });
+    QObject::connect(reply.get(), &QNetworkReply::readyRead, &loop, take);
+    QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    // The transfer timeout only notices silence; the deadline also ends a reply that
+    // trickles in.
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    QObject::connect(&deadline, &QTimer::timeout, &loop, refuse);
+    deadline.start(m_timeLimit);
+
+    if (!reply->isFinished())
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    deadline.stop();
+    if (!refused && reply->isFinished())
+        take();
+
+    if (refused || reply->error() != QNetworkReply::NoError)
+        return std::nullopt;
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (status.isValid() && (status.toInt() < 200 || status.toInt() > 299))
+        return std::nullopt;
+    return body;
+}
+
+// ---------------------------------------------------------------------------
+// Reading the reply
+
+std::optional<QString> NTXCheckUpdate::versionFromReply(const QByteArray &reply)
+{
+    if (reply.isEmpty())
+        return std::nullopt;
+    for (const char c : reply) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte == 0 || byte > 0x7F)
+            return std::nullopt;
+    }
+    return QString::fromLatin1(reply);
+}
+
+QList<quint32> NTXCheckUpdate::versionNumbers(QStringView version)
+{
+    const qsizetype n = version.size();
+    auto isDigit = [&](qsizetype at) {
+        return at >= 0 && at < n && version.at(at) >= QLatin1Char('0') && version.at(at) <= QLatin1Char('9');
+    };
+    auto isDot = [&](qsizetype at) { return at < n && version.at(at) == QLatin1Char('.'); };
+
+    QList<quint32> numbers;
+    qsizetype i = 0;
+    while (i < n && version.at(i).isSpace())
+        ++i;
+    if (i < n && version.at(i) == QLatin1Char('+'))
+        ++i;
+    // ".5" reads as 0.5, as a floating-point reading of the text would.
+    if (!isDigit(i) && !(isDot(i) && isDigit(i + 1)))
+        return numbers;
+    while (numbers.size() < MaxVersionNumbers) {
+        quint32 value = 0;
+        for (; isDigit(i); ++i) {
+            const quint32 digit = version.at(i).unicode() - '0';
+            value = value > (MaxVersionNumber - digit) / 10 ? MaxVersionNumber : value * 10 + digit;
+        }
+        numbers.append(value);
+        if (!(isDot(i) && isDigit(i + 1)))
+            break;
+        ++i;
+    }
+    return numbers;
+}
+
+int NTXCheckUpdate::compareVersions(QStringView a, QStringView b)
+{
+    const QList<quint32> left = versionNumbers(a);
+    const QList<quint32> right = versionNumbers(b);
+    const qsizetype count = std::max(left.size(), right.size());
+    for (qsizetype i = 0; i < count; ++i) {
+        const quint32 l = i < left.size() ? left.at(i) : 0;
+        const quint32 r = i < right.size() ? right.at(i) : 0;
+        if (l != r)
+            return l < r ? -1 : 1;
+    }
+    return 0;
+}
+
+bool NTXCheckUpdate::isNewMajorVersion(QStringView newer, QStringView installed)
+{
+    const QList<quint32> left = versionNumbers(newer);
+    const QList<quint32> right = versionNumbers(installed);
+    return left.value(0, 0) > right.value(0, 0);
+}
+
+NTXCheckUpdate::Outcome NTXCheckUpdate::outcomeForReply(const QByteArray &reply, QStringView installedVersion)
+{
+    const std::optional<QString> version = versionFromReply(reply);
+    if (!version)
+        return Outcome::Failed;
+    return compareVersions(*version, installedVersion) > 0 ? Outcome::Newer : Outcome::Current;
+}
+
+// ---------------------------------------------------------------------------
+// Telling the user
+
+int NTXCheckUpdate::runAlert(QMessageBox *alert)
+{
+    std::unique_ptr<QMessageBox> owned(alert);
+    int returnCode = NTXNSAlertExtensions::ModalResponseAbort;
+    bool ended = false;
+    QEventLoop loop;
+    NTXNSAlertExtensions::beginSheetModalForWindow(alert, nullptr, [&](QMessageBox *, int code) {
+        returnCode = code;
+        ended = true;
+        loop.quit();
+    });
+    if (!ended)
+        loop.exec();
+    return returnCode;
+}
+
+void NTXCheckUpdate::showNewVersionAlert(bool newMajorVersion)
+{
+    auto *alert = new QMessageBox;
+    alert->setIcon(QMessageBox::Information);
+    alert->setWindowTitle(platform::localized(QStringLiteral(CHRONARK_BUNDLE_NAME)));
+    alert->setText(platform::localized(QStringLiteral("LSANVTitle")));
+    alert->setInformativeText(platform::localized(QStringLiteral("LSANVText")));
+    NTXNSAlertExtensions::addButtonWithTitle(alert, platform::localized(QStringLiteral("LSANVWebsite")));
+    NTXNSAlertExtensions::addButtonWithTitle(alert, platform::localized(QStringLiteral("LScancle")));
+    if (runAlert(alert) != NTXNSAlertExtensions::AlertFirstButtonReturn)
+        return;
+    // A new major version is bought; a new minor one is downloaded.
+    const QUrl page(platform::localized(newMajorVersion ? QStringLiteral("LSXQPurchaseLink")
+                                                        : QStringLiteral("LSXQDownloadLink")));
+    if (m_urlOpener)
+        m_urlOpener(page);
+    else
+        QDesktopServices::openUrl(page);
+}
+
+void NTXCheckUpdate::showCurrentVersionAlert()
+{
+    auto *alert = new QMessageBox;
+    alert->setIcon(QMessageBox::Information);
+    const QString title = platform::localized(QStringLiteral(CHRONARK_BUNDLE_NAME));
+    alert->setWindowTitle(title);
+    alert->setText(title);
+    alert->setInformativeText(platform::localized(StatusCurrent));
+    NTXNSAlertExtensions::addButtonWithTitle(alert, platform::localized(QStringLiteral("LSok")));
+    runAlert(alert);
+}

@@ -1,0 +1,151 @@
+#include "application/UpdatePreferencePanel.h"
+
+#include "application/ApplicationImages.h"
+#include "application/DefaultsKeys.h"
+#include "application/NTXCheckUpdate.h"
+#include "platform/Bundle.h"
+#include "platform/NotificationCenter.h"
+#include "platform/UserDefaults.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QStyle>
+#include <QVBoxLayout>
+
+UpdatePreferencePanel::UpdatePreferencePanel(platform::UserDefaults *defaults, NTXCheckUpdate *checker,
+                                             QObject *parent)
+    : NTXPreferencePanel(parent)
+    , m_defaults(defaults)
+    , m_checker(checker)
+{
+    registerUserDefaults();
+}
+
+UpdatePreferencePanel::~UpdatePreferencePanel() = default;
+
+platform::UserDefaults &UpdatePreferencePanel::userDefaults() const
+{
+    return m_defaults ? *m_defaults : platform::UserDefaults::standardUserDefaults();
+}
+
+NTXCheckUpdate &UpdatePreferencePanel::checker() const
+{
+    return m_checker ? *m_checker : NTXCheckUpdate::sharedChecker();
+}
+
+void UpdatePreferencePanel::registerUserDefaults()
+{
+    userDefaults().registerDefaults({
+        {UpdateAutoSearchKey, false},
+        {UpdateStatusKey, NTXCheckUpdate::StatusNoCheck},
+        {UpdateDateKey, QStringLiteral("-")},
+    });
+}
+
+QWidget *UpdatePreferencePanel::loadNib(const QString &nibName)
+{
+    if (nibName == QLatin1String("UpdatePreferencePanel") || nibName == QLatin1String("UpdatePreferencePanel.nib"))
+        return buildView();
+    return NTXPreferencePanel::loadNib(nibName);
+}
+
+QWidget *UpdatePreferencePanel::buildView()
+{
+    auto *view = new QWidget;
+    view->setObjectName(QStringLiteral("UpdatePreferencePanel"));
+    auto *layout = new QVBoxLayout(view);
+    layout->setContentsMargins(20, 20, 20, 20);
+
+    m_autoSearchButton = new QCheckBox(platform::localized(QStringLiteral("LSUPAutoSearch")), view);
+    m_autoSearchButton->setObjectName(QStringLiteral("autoSearchButton"));
+    layout->addWidget(m_autoSearchButton);
+
+    auto *form = new QFormLayout;
+    _statusField = new QLabel(view);
+    _statusField->setObjectName(QStringLiteral("_statusField"));
+    _statusField->setWordWrap(true);
+    _lastSearchDate = new QLabel(view);
+    _lastSearchDate->setObjectName(QStringLiteral("_lastSearchDate"));
+    form->addRow(platform::localized(QStringLiteral("LSUPStatusLabel")), _statusField);
+    form->addRow(platform::localized(QStringLiteral("LSUPDateLabel")), _lastSearchDate);
+    layout->addLayout(form);
+
+    auto *buttonRow = new QHBoxLayout;
+    buttonRow->addStretch(1);
+    m_checkNowButton = new QPushButton(platform::localized(QStringLiteral("LSUPCheckNow")), view);
+    m_checkNowButton->setObjectName(QStringLiteral("checkNowButton"));
+    buttonRow->addWidget(m_checkNowButton);
+    layout->addLayout(buttonRow);
+    layout->addStretch(1);
+
+    QObject::connect(m_checkNowButton.data(), &QPushButton::clicked, this, [this]() { checkForUpdateNow(m_checkNowButton); });
+    QObject::connect(m_autoSearchButton.data(), &QCheckBox::clicked, this, [this]() { valuesChanged(m_autoSearchButton); });
+    return view;
+}
+
+QString UpdatePreferencePanel::label() const
+{
+    return platform::localized(QStringLiteral("LSPrefUpdate"));
+}
+
+QImage UpdatePreferencePanel::icon() const
+{
+    QImage image = ApplicationImages::imageNamed(QStringLiteral("Update_Prefs"));
+    if (image.isNull())
+        image = QApplication::style()->standardIcon(QStyle::SP_ArrowDown).pixmap(32, 32).toImage();
+    return image;
+}
+
+QString UpdatePreferencePanel::category() const
+{
+    return QStringLiteral("Chronark");
+}
+
+QString UpdatePreferencePanel::categoryDisplayName()
+{
+    return category();
+}
+
+void UpdatePreferencePanel::viewDidLoad()
+{
+    willSelect();
+}
+
+QString UpdatePreferencePanel::statusText(const QString &statusKey)
+{
+    static const QStringList known = {NTXCheckUpdate::StatusNoCheck, NTXCheckUpdate::StatusFailed,
+                                      NTXCheckUpdate::StatusCurrent, NTXCheckUpdate::StatusNewer};
+    return platform::localized(known.contains(statusKey) ? statusKey : NTXCheckUpdate::StatusNoCheck);
+}
+
+void UpdatePreferencePanel::willSelect()
+{
+    platform::UserDefaults &defaults = userDefaults();
+    if (_statusField)
+        _statusField->setText(statusText(defaults.stringForKey(UpdateStatusKey)));
+    if (_lastSearchDate)
+        _lastSearchDate->setText(defaults.stringForKey(UpdateDateKey));
+    if (m_autoSearchButton)
+        m_autoSearchButton->setChecked(defaults.boolForKey(UpdateAutoSearchKey));
+}
+
+void UpdatePreferencePanel::willUnselect() {}
+
+void UpdatePreferencePanel::checkForUpdateNow(QObject *sender)
+{
+    Q_UNUSED(sender);
+    checker().check(false);
+    willSelect();
+}
+
+void UpdatePreferencePanel::valuesChanged(QObject *sender)
+{
+    Q_UNUSED(sender);
+    if (m_autoSearchButton)
+        userDefaults().setBool(m_autoSearchButton->isChecked(), UpdateAutoSearchKey);
+    platform::NotificationCenter::defaultCenter().post(PrefsChangedNotification);
+}

@@ -1,0 +1,346 @@
+// The version check against a loopback HTTP server the test starts itself: the
+// request, the outcomes and their alerts, the stored status and date, and the
+// limits on time and size.
+#include "TestUpdateSupport.h"
+
+#include "application/BuildInfo.h"
+#include "application/DefaultsKeys.h"
+#include "application/NTXCheckUpdate.h"
+#include "platform/Bundle.h"
+#include "platform/CalendarDate.h"
+#include "platform/Clock.h"
+#include "platform/UserDefaults.h"
+#include "tests/support/TestSupport.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace updatetest;
+
+namespace {
+
+const QDateTime Moment(QDate(2024, 5, 3), QTime(14, 22, 10), Qt::OffsetFromUTC, 7200);
+
+class CheckUpdateTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        ASSERT_TRUE(server.isListening());
+        defaults = std::make_unique<platform::UserDefaults>(dir.filePath(QStringLiteral("defaults.conf")));
+        defaults->registerDefaults(DefaultsKeys::registeredDefaults(nullptr));
+        checker.setUserDefaults(defaults.get());
+        checker.setServerURL(server.url());
+        checker.setProduct(QStringLiteral("chronark-test"));
+        checker.setInstalledVersion(QStringLiteral("2.5"));
+        checker.setTimeLimit(5000);
+        checker.setURLOpener([this](const QUrl &url) { opened.append(url); });
+        platform::Clock::setNow(Moment);
+    }
+    void TearDown() override { platform::Clock::useSystemClock(); }
+
+    QString status() const { return defaults->stringForKey(UpdateStatusKey); }
+    QString date() const { return defaults->stringForKey(UpdateDateKey); }
+
+    QTemporaryDir dir;
+    UpdateServer server;
+    std::unique_ptr<platform::UserDefaults> defaults;
+    NTXCheckUpdate checker;
+    QList<QUrl> opened;
+};
+
+QString text(const char *key)
+{
+    return platform::localized(QString::fromLatin1(key));
+}
+
+// ---- Request ----
+
+TEST_F(CheckUpdateTest, AsksForVphpWithTheProduct)
+{
+    server.body = "2.5";
+    AlertAnswerer answerer;
+    checker.check(true);
+    ASSERT_EQ(server.requests.size(), 1);
+    EXPECT_EQ(server.requests.first(), QByteArray("GET /v.php?prod=chronark-test HTTP/1.1"));
+
+    // Below a path of the server address, and with a product that needs escaping.
+    checker.setServerURL(server.url(QStringLiteral("/updates/")));
+    checker.setProduct(QStringLiteral("chronark 2&x"));
+    EXPECT_EQ(checker.requestURL().path(), QStringLiteral("/updates/v.php"));
+    checker.check(true);
+    ASSERT_EQ(server.requests.size(), 2);
+    EXPECT_EQ(server.requests.last(), QByteArray("GET /updates/v.php?prod=chronark%202%26x HTTP/1.1"));
+}
+
+TEST_F(CheckUpdateTest, ServerAndProductComeFromTheBuildOrTheEnvironment)
+{
+    const QByteArray oldUrl = qgetenv("CHRONARK_UPDATE_URL");
+    const QByteArray oldProduct = qgetenv("CHRONARK_UPDATE_PRODUCT");
+    qunsetenv("CHRONARK_UPDATE_URL");
+    qunsetenv("CHRONARK_UPDATE_PRODUCT");
+    EXPECT_EQ(NTXCheckUpdate::defaultServerURL().scheme(), QStringLiteral("https"));
+    EXPECT_FALSE(NTXCheckUpdate::defaultServerURL().host().isEmpty());
+    EXPECT_FALSE(NTXCheckUpdate::defaultProduct().isEmpty());
+
+    qputenv("CHRONARK_UPDATE_URL", server.url().toString().toUtf8());
+    qputenv("CHRONARK_UPDATE_PRODUCT", "from-env");
+    EXPECT_EQ(NTXCheckUpdate::defaultServerURL(), server.url());
+    NTXCheckUpdate fromEnvironment;
+    EXPECT_EQ(fromEnvironment.requestURL(), QUrl(server.url().toString() + QStringLiteral("/v.php?prod=from-env")));
+    EXPECT_EQ(fromEnvironment.installedVersion(), QStringLiteral(CHRONARK_VERSION_STRING));
+
+    if (oldUrl.isNull()) qunsetenv("CHRONARK_UPDATE_URL"); else qputenv("CHRONARK_UPDATE_URL", oldUrl);
+    if (oldProduct.isNull()) qunsetenv("CHRONARK_UPDATE_PRODUCT"); else qputenv("CHRONARK_UPDATE_PRODUCT", oldProduct);
+}
+
+// ---- Outcomes ----
+
+TEST_F(CheckUpdateTest, NewerMajorVersionOffersThePurchasePage)
+{
+    server.body = "3.0\n";
+    AlertAnswerer answerer(text("LSANVWebsite"));
+    EXPECT_EQ(checker.check(false), NTXCheckUpdate::Outcome::Newer);
+    EXPECT_EQ(status(), QStringLiteral("LSUPStatus4"));
+    EXPECT_EQ(date(), platform::CalendarDate::description(Moment));
+    ASSERT_EQ(answerer.alerts.size(), 1);
+    EXPECT_EQ(answerer.alerts.first().text, text("LSANVTitle"));
+    EXPECT_EQ(answerer.alerts.first().informativeText, text("LSANVText"));
+    EXPECT_EQ(answerer.alerts.first().buttons, QStringList({text("LSANVWebsite"), text("LScancle")}));
+    EXPECT_EQ(answerer.alerts.first().icon, QMessageBox::Information);
+    ASSERT_EQ(opened.size(), 1);
+    EXPECT_EQ(opened.first(), QUrl(text("LSXQPurchaseLink")));
+}
+
+TEST_F(CheckUpdateTest, NewerMinorVersionOffersTheDownloadPageEvenWhenSilent)
+{
+    server.body = "2.6";
+    AlertAnswerer answerer(text("LSANVWebsite"));
+    EXPECT_EQ(checker.check(true), NTXCheckUpdate::Outcome::Newer);
+    EXPECT_EQ(status(), QStringLiteral("LSUPStatus4"));
+    EXPECT_EQ(answerer.alerts.size(), 1);
+    ASSERT_EQ(opened.size(), 1);
+    EXPECT_EQ(opened.first(), QUrl(text("LSXQDownloadLink")));
+}
+
+TEST_F(CheckUpdateTest, CancelOpensNoPage)
+{
+    server.body = "4.0";
+    AlertAnswerer answerer(text("LScancle"));
+    EXPECT_EQ(checker.check(false), NTXCheckUpdate::Outcome::Newer);
+    EXPECT_EQ(answerer.alerts.size(), 1);
+    EXPECT_TRUE(opened.isEmpty());
+    EXPECT_EQ(status(), QStringLiteral("LSUPStatus4"));
+}
+
+TEST_F(CheckUpdateTest, EqualVersionInASilentCheckShowsNothing)
+{
+    server.body = "2.5";
+    AlertAnswerer answerer;
+    EXPECT_EQ(checker.check(true), NTXCheckUpdate::Outcome::Current);
+    EXPECT_EQ(status(), QStringLiteral("LSUPStatus3"));
+    EXPECT_EQ(date(), QStringLiteral("2024-05-03 14:22:10 +0200"));
+    EXPECT_TRUE(answerer.alerts.isEmpty());
+    EXPECT_TRUE(opened.isEmpty());
+}
+
+TEST_F(CheckUpdateTest, EqualOrOlderVersionSaysSoWhenAsked)
+{
+    AlertAnswerer answerer(text("LSok"));
+    for (const QByteArray &reply : {QByteArray("2.5"), QByteArray("2.4.9"), QByteArray("1")}) {
+        server.body = reply;
+        EXPECT_EQ(checker.check(false), NTXCheckUpdate::Outcome::Current) << reply.constData();
+        EXPECT_EQ(status(), QStringLiteral("LSUPStatus3"));
+    }
+    ASSERT_EQ(answerer.alerts.size(), 3);
+    EXPECT_EQ(answerer.alerts.first().informativeText, text("LSUPStatus3"));
+    EXPECT_EQ(answerer.alerts.first().buttons, QStringList({text("LSok")}));
+    EXPECT_EQ(answerer.alerts.first().text, QStringLiteral("Chronark"));
+    EXPECT_TRUE(opened.isEmpty());
+}
+
+TEST_F(CheckUpdateTest, VersionsCompareNumberByNumber)
+{
+    // "2.10" is newer than "2.9" (read as floats it was 2.1 and older).
+    checker.setInstalledVersion(QStringLiteral("2.9"));
+    server.body = "2.10";
+    {
+        AlertAnswerer answerer(text("LSANVWebsite"));
+        EXPECT_EQ(checker.check(true), NTXCheckUpdate::Outcome::Newer);
+        ASSERT_EQ(opened.size(), 1);
+        EXPECT_EQ(opened.first(), QUrl(text("LSXQDownloadLink")));
+    }
+    checker.setInstalledVersion(QStringLiteral("2.10"));
+    server.body = "2.9";
+    AlertAnswerer answerer;
+    EXPECT_EQ(checker.check(true), NTXCheckUpdate::Outcome::Current);
+    EXPECT_TRUE(answerer.alerts.isEmpty());
+}
+
+TEST_F(CheckUpdateTest, TextWithoutANumberReadsAsVersionZero)
+{
+    server.body = "<html>maintenance</html>";
+    AlertAnswerer answerer;
+    EXPECT_EQ(checker.check(true), NTXCheckUpdate::Outcome::Current);
+    EXPECT_EQ(status(), QStringLiteral("LSUPStatus3"));
+    EXPECT_TRUE(answerer.alerts.isEmpty());
+}
+
+// ---- Failures: status "LSUPStatus2", date written, no message even when asked ----
+
+TEST_F(CheckUpdateTest, EmptyOrNonAsciiReplyFails)
+{
+    AlertAnswerer answerer;
+    for (const QByteArray &reply : {QByteArray(), QByteArray("\xff\xfe" "3.0"), QByteArray("3.0\0", 4)}) {
+        defaults->removeObjectForKey(UpdateStatusKey);
+        defaults->removeObjectForKey(UpdateDateKey);
+        server.body = reply;
+        EXPECT_EQ(checker.check(false), NTXCheckUpdate::Outcome::Failed) << reply.toHex().constData();
+        EXPECT_EQ(status(), QStringLiteral("LSUPStatus2"));
+        EXPECT_EQ(date(), platform::CalendarDate::description(Moment));
+    }
+    EXPECT_TRUE(answerer.alerts.isEmpty());
+}
+
+TEST_F(CheckUpdateTest, HttpErrorFails)
+{
+    server.status = 404;
+    server.body = "9.9";
+    AlertAnswerer answerer;
+    EXPECT_EQ(checker.check(false), NTXCheckUpdate::Outcome::Failed);
+    EXPECT_EQ(status(), QStringLiteral("LSUPStatus2"));
+    EXPECT_TRUE(answerer.alerts.isEmpty());
+}
+
+TEST_F(CheckUpdateTest, UnreachableHostFailsWithoutARequest)
+{
+    checker.setServerURL(QUrl(QStringLiteral("http://update.chronark.invalid")));
+    AlertAnswerer answerer;
+    EXPECT_EQ(checker.check(false), NTXCheckUpdate::Outcome::Failed);
+    EXPECT_EQ(status(), QStringLiteral("LSUPStatus2"));
+    EXPECT_EQ(date(), platform::CalendarDate::description(Moment));
+    EXPECT_TRUE(server.requests.isEmpty());
+    EXPECT_TRUE(answerer.alerts.isEmpty());
+
+    checker.setServerURL(QUrl(QStringLiteral("ftp://127.0.0.1/")));
+    EXPECT_EQ(checker.check(false), NTXCheckUpdate::Outcome::Failed);
+}
+
+TEST_F(CheckUpdateTest, StalledServerRunsIntoTheTimeLimit)
+{
+    server.mode = UpdateServer::Mode::Stall;
+    checker.setTimeLimit(300);
+    AlertAnswerer answerer;
+    EXPECT_EQ(checker.check(false), NTXCheckUpdate::Outcome::Failed);
+    EXPECT_EQ(server.requests.size(), 1);
+    EXPECT_EQ(status(), QStringLiteral("LSUPStatus2"));
+    EXPECT_TRUE(answerer.alerts.isEmpty());
+    EXPECT_EQ(NTXCheckUpdate().timeLimit(), NTXCheckUpdate::DefaultTimeLimitMsecs);
+}
+
+TEST_F(CheckUpdateTest, OversizedReplyFails)
+{
+    AlertAnswerer answerer;
+    QByteArray big = "3.0";
+    big.append(NTXCheckUpdate::DefaultMaxReplyBytes, ' ');
+    // announced by its length, and streamed without one
+    for (UpdateServer::Mode mode : {UpdateServer::Mode::Answer, UpdateServer::Mode::AnswerNoLength}) {
+        server.mode = mode;
+        server.body = big;
+        EXPECT_EQ(checker.check(false), NTXCheckUpdate::Outcome::Failed);
+        EXPECT_EQ(status(), QStringLiteral("LSUPStatus2"));
+    }
+    EXPECT_TRUE(answerer.alerts.isEmpty());
+
+    // A reply of exactly the limit is read.
+    server.mode = UpdateServer::Mode::AnswerNoLength;
+    server.body = big.left(NTXCheckUpdate::DefaultMaxReplyBytes);
+    AlertAnswerer cancel(text("LScancle"));
+    EXPECT_EQ(checker.check(true), NTXCheckUpdate::Outcome::Newer);
+}
+
+TEST_F(CheckUpdateTest, ACheckAskedForDuringACheckDoesNothing)
+{
+    server.body = "2.5";
+    NTXCheckUpdate::Outcome nested = NTXCheckUpdate::Outcome::Current;
+    server.onRequest = [&]() {
+        EXPECT_TRUE(checker.isChecking());
+        nested = checker.check(true);
+    };
+    AlertAnswerer answerer;
+    EXPECT_EQ(checker.check(true), NTXCheckUpdate::Outcome::Current);
+    EXPECT_EQ(nested, NTXCheckUpdate::Outcome::Failed);
+    EXPECT_EQ(server.requests.size(), 1);
+    EXPECT_EQ(status(), QStringLiteral("LSUPStatus3"));
+    EXPECT_FALSE(checker.isChecking());
+}
+
+TEST_F(CheckUpdateTest, TheApplicationsCheckUsesTheSharedChecker)
+{
+    NTXCheckUpdate &shared = NTXCheckUpdate::sharedChecker();
+    const QUrl oldServer = shared.serverURL();
+    shared.setServerURL(server.url());
+    shared.setUserDefaults(defaults.get());
+    shared.setInstalledVersion(QStringLiteral("2.5"));
+    server.body = "2.5";
+    AlertAnswerer answerer;
+    NTXCheckUpdate::checkForUpdate(true);
+    EXPECT_EQ(server.requests.size(), 1);
+    EXPECT_EQ(status(), QStringLiteral("LSUPStatus3"));
+    shared.setServerURL(oldServer);
+    shared.setUserDefaults(nullptr);
+    shared.setInstalledVersion(QStringLiteral(CHRONARK_VERSION_STRING));
+}
+
+// ---- Reading versions ----
+
+TEST(CheckUpdateVersions, LeadingNumbersOfAText)
+{
+    using L = QList<quint32>;
+    EXPECT_EQ(NTXCheckUpdate::versionNumbers(u"2.5"), L({2, 5}));
+    EXPECT_EQ(NTXCheckUpdate::versionNumbers(u"  2.10.1 beta"), L({2, 10, 1}));
+    EXPECT_EQ(NTXCheckUpdate::versionNumbers(u"+3\n"), L({3}));
+    EXPECT_EQ(NTXCheckUpdate::versionNumbers(u".5"), L({0, 5}));
+    EXPECT_EQ(NTXCheckUpdate::versionNumbers(u"2."), L({2}));
+    EXPECT_EQ(NTXCheckUpdate::versionNumbers(u"2..3"), L({2}));
+    EXPECT_EQ(NTXCheckUpdate::versionNumbers(u"v2.0"), L());
+    EXPECT_EQ(NTXCheckUpdate::versionNumbers(u"-1"), L());
+    EXPECT_EQ(NTXCheckUpdate::versionNumbers(u""), L());
+    EXPECT_EQ(NTXCheckUpdate::versionNumbers(u"99999999999999999999.1"), L({999999999, 1}));
+    EXPECT_EQ(NTXCheckUpdate::versionNumbers(u"1.2.3.4.5.6.7.8.9.10").size(), NTXCheckUpdate::MaxVersionNumbers);
+}
+
+TEST(CheckUpdateVersions, Comparison)
+{
+    EXPECT_GT(NTXCheckUpdate::compareVersions(u"2.10", u"2.9"), 0);
+    EXPECT_LT(NTXCheckUpdate::compareVersions(u"2.9", u"2.10"), 0);
+    EXPECT_GT(NTXCheckUpdate::compareVersions(u"2.6", u"2.5"), 0);   // as before
+    EXPECT_GT(NTXCheckUpdate::compareVersions(u"3.0", u"2.5"), 0);
+    EXPECT_EQ(NTXCheckUpdate::compareVersions(u"3", u"3.0.0"), 0);
+    EXPECT_EQ(NTXCheckUpdate::compareVersions(u"2.5\r\n", u"2.5"), 0);
+    EXPECT_LT(NTXCheckUpdate::compareVersions(u"garbage", u"0.1"), 0);
+    EXPECT_EQ(NTXCheckUpdate::compareVersions(u"garbage", u"0"), 0);
+    EXPECT_GT(NTXCheckUpdate::compareVersions(u"2.0.1", u"2.0.0"), 0);
+
+    EXPECT_TRUE(NTXCheckUpdate::isNewMajorVersion(u"3.0", u"2.5"));
+    EXPECT_FALSE(NTXCheckUpdate::isNewMajorVersion(u"2.10", u"2.9"));
+    EXPECT_FALSE(NTXCheckUpdate::isNewMajorVersion(u"garbage", u"2.9"));
+}
+
+TEST(CheckUpdateVersions, RepliesAndTheirOutcomes)
+{
+    using O = NTXCheckUpdate::Outcome;
+    EXPECT_EQ(NTXCheckUpdate::outcomeForReply("2.6", u"2.5"), O::Newer);
+    EXPECT_EQ(NTXCheckUpdate::outcomeForReply("2.5", u"2.5"), O::Current);
+    EXPECT_EQ(NTXCheckUpdate::outcomeForReply("hello", u"2.5"), O::Current);
+    EXPECT_EQ(NTXCheckUpdate::outcomeForReply("", u"2.5"), O::Failed);
+    EXPECT_EQ(NTXCheckUpdate::outcomeForReply("2.\xc3\xa9", u"2.5"), O::Failed);
+    EXPECT_EQ(NTXCheckUpdate::statusKey(O::Failed), QStringLiteral("LSUPStatus2"));
+    EXPECT_EQ(NTXCheckUpdate::statusKey(O::Current), QStringLiteral("LSUPStatus3"));
+    EXPECT_EQ(NTXCheckUpdate::statusKey(O::Newer), QStringLiteral("LSUPStatus4"));
+    EXPECT_EQ(NTXCheckUpdate::versionFromReply("2.5\n"), QStringLiteral("2.5\n"));
+    EXPECT_FALSE(NTXCheckUpdate::versionFromReply(QByteArray()).has_value());
+}
+
+} // namespace
