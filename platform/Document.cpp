@@ -22,23 +22,7 @@ namespace {
 
 using DocumentAlert::localizedString;
 
-// Runs a completion handler in the next event-loop pass, so that it may close the
-// window whose dialog just ended.
-void later(const Document::CompletionHandler &handler, bool value)
-{
-    if (!handler)
-        return;
-    QMetaObject::invokeMethod(
-        QCoreApplication::instance(), [handler, value] { handler(value); }, Qt::QueuedConnection);
-}
 
-// Menu titles carry '&' as the mnemonic marker: a literal one is doubled.
-QString escapedForMenu(const QString &text)
-{
-    QString escaped = text;
-    escaped.replace(QLatin1Char('&'), QStringLiteral("&&"));
-    return escaped;
-}
 
 } // namespace
 
@@ -297,7 +281,7 @@ void Document::saveDocumentWithCompletion(CompletionHandler handler)
     }
     QString reason;
     if (saveToFile(m_filePath, m_fileType, SaveOperation::Save, &reason))
-        later(handler, true);
+        DocumentAlert::answerLater(handler, true);
     else
         reportSaveFailure(reason, handler);
 }
@@ -306,7 +290,7 @@ void Document::saveDocumentAsWithCompletion(CompletionHandler handler)
 {
     if (m_askingForFile) {
         // A save dialog of this document is open already.
-        later(handler, false);
+        DocumentAlert::answerLater(handler, false);
         return;
     }
     DocumentType type;
@@ -343,17 +327,17 @@ void Document::saveDocumentAsWithCompletion(CompletionHandler handler)
             guard->deleteLater();
         }
         if (!self) {
-            later(handler, false);
+            DocumentAlert::answerLater(handler, false);
             return;
         }
         self->m_askingForFile = false;
         if (path.isEmpty()) {
-            later(handler, false);
+            DocumentAlert::answerLater(handler, false);
             return;
         }
         QString reason;
         if (self->saveToFile(path, self->m_fileType, SaveOperation::SaveAs, &reason))
-            later(handler, true);
+            DocumentAlert::answerLater(handler, true);
         else
             self->reportSaveFailure(reason, handler);
     });
@@ -363,7 +347,7 @@ void Document::saveDocumentAsWithCompletion(CompletionHandler handler)
         *done = true;
         if (self)
             self->m_askingForFile = false;
-        later(handler, false);
+        DocumentAlert::answerLater(handler, false);
     });
     dialog->open();
 }
@@ -371,12 +355,12 @@ void Document::saveDocumentAsWithCompletion(CompletionHandler handler)
 void Document::canCloseDocument(CompletionHandler handler)
 {
     if (m_closing || !isDocumentEdited()) {
-        later(handler, true);
+        DocumentAlert::answerLater(handler, true);
         return;
     }
     if (m_reviewing) {
         // The question is on screen already; this request is answered "no".
-        later(handler, false);
+        DocumentAlert::answerLater(handler, false);
         return;
     }
     m_reviewing = true;
@@ -502,13 +486,13 @@ bool Document::validateMenuItem(QAction *item)
     if (action == "undo") {
         const QString name = m_undoManager->undoActionName();
         item->setText(name.isEmpty() ? localizedString(QStringLiteral("MenuUndo"))
-                                     : localizedString(QStringLiteral("MenuUndoAction"), escapedForMenu(name)));
+                                     : localizedString(QStringLiteral("MenuUndoAction"), DocumentAlert::escapedForMenu(name)));
         return m_undoManager->canUndo();
     }
     if (action == "redo") {
         const QString name = m_undoManager->redoActionName();
         item->setText(name.isEmpty() ? localizedString(QStringLiteral("MenuRedo"))
-                                     : localizedString(QStringLiteral("MenuRedoAction"), escapedForMenu(name)));
+                                     : localizedString(QStringLiteral("MenuRedoAction"), DocumentAlert::escapedForMenu(name)));
         return m_undoManager->canRedo();
     }
     return true;

@@ -101,4 +101,19 @@ QMessageBox *openError(QWidget *window, const QString &text, const QString &reas
                 QMessageBox::Ok, QMessageBox::Ok, std::move(handler));
 }
 
+void answerLater(const std::function<void(bool)> &handler, bool value)
+{
+    if (!handler)
+        return;
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [handler, value] { handler(value); }, Qt::QueuedConnection);
+}
+
+QString escapedForMenu(const QString &text)
+{
+    QString escaped = text;
+    escaped.replace(QLatin1Char('&'), QStringLiteral("&&"));
+    return escaped;
+}
+
 } // namespace platform::DocumentAlert

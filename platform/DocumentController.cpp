@@ -43,20 +43,7 @@ void installApplicationResponders()
     });
 }
 
-void later(const DocumentController::CompletionHandler &handler, bool value)
-{
-    if (!handler)
-        return;
-    QMetaObject::invokeMethod(
-        QCoreApplication::instance(), [handler, value] { handler(value); }, Qt::QueuedConnection);
-}
 
-QString escapedForMenu(const QString &text)
-{
-    QString escaped = text;
-    escaped.replace(QLatin1Char('&'), QStringLiteral("&&"));
-    return escaped;
-}
 
 } // namespace
 
@@ -450,7 +437,7 @@ void DocumentController::fillOpenRecentMenu(QMenu *menu)
         if (nameCount.value(title) > 1)
             title = localizedString(QStringLiteral("RecentFileInFolder"))
                         .arg(title, QDir::toNativeSeparators(info.absolutePath()));
-        QAction *item = MenuItemValidation::addItem(menu, escapedForMenu(title), "openRecentDocument:", {}, this);
+        QAction *item = MenuItemValidation::addItem(menu, DocumentAlert::escapedForMenu(title), "openRecentDocument:", {}, this);
         MenuItemValidation::setRepresentedObject(item, path);
         item->setToolTip(QDir::toNativeSeparators(path));
         item->setStatusTip(QDir::toNativeSeparators(path));
@@ -500,7 +487,7 @@ void DocumentController::reviewNext(QList<QPointer<Document>> queue, bool closeA
         });
         return;
     }
-    later(handler, true);
+    DocumentAlert::answerLater(handler, true);
 }
 
 void DocumentController::reviewUnsavedDocuments(CompletionHandler handler)
