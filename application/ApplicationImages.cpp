@@ -1,0 +1,108 @@
+#include "application/ApplicationImages.h"
+
+#include "platform/Bundle.h"
+
+#include <QHash>
+#include <QImageReader>
+#include <QPainter>
+#include <QPixmap>
+
+namespace ApplicationImages {
+
+namespace {
+
+const QHash<QString, QString> &fileNames()
+{
+    static const QHash<QString, QString> names{
+        {QStringLiteral("entry_group.png"), QStringLiteral("images/entry_group.svg")},
+        {QStringLiteral("entry_time2.tif"), QStringLiteral("images/entry_time2.svg")},
+        {QStringLiteral("entry_job.tif"), QStringLiteral("images/entry_job.svg")},
+        {QStringLiteral("entry_day.tif"), QStringLiteral("images/entry_day.svg")},
+        {QStringLiteral("entry_active.tif"), QStringLiteral("images/entry_active.svg")},
+        {QStringLiteral("application.icns"), QStringLiteral("images/application.svg")},
+        {QStringLiteral("application_plus.icns"), QStringLiteral("images/application_plus.svg")},
+    };
+    return names;
+}
+
+// Sizes offered by icons: the row images at the size rows show them (cells lay
+// out the largest size an icon offers), the application icons at the usual sizes.
+QList<int> iconSizesFor(const QSize &natural)
+{
+    if (natural.width() <= 32)
+        return {natural.width() > 0 ? natural.width() : 16};
+    return {16, 32, 48, 64, 128, 256};
+}
+
+} // namespace
+
+QString pathForImageNamed(const QString &name)
+{
+    const QString file = fileNames().value(name);
+    if (file.isEmpty())
+        return QString();
+    return platform::Bundle::mainBundle().pathForResource(file);
+}
+
+QImage imageNamed(const QString &name, qreal scale)
+{
+    const QString path = pathForImageNamed(name);
+    if (path.isEmpty())
+        return QImage();
+    QImageReader reader(path);
+    const QSize natural = reader.size();
+    if (natural.isValid() && scale > 0 && scale != 1.0)
+        reader.setScaledSize(natural * scale);
+    QImage image = reader.read();
+    if (!image.isNull() && scale > 0)
+        image.setDevicePixelRatio(scale);
+    return image;
+}
+
+QIcon iconNamed(const QString &name)
+{
+    const QString path = pathForImageNamed(name);
+    if (path.isEmpty())
+        return QIcon();
+    const QSize natural = QImageReader(path).size();
+    QIcon icon;
+    for (int size : iconSizesFor(natural)) {
+        QImageReader reader(path);
+        reader.setScaledSize(QSize(size, size));
+        const QImage image = reader.read();
+        if (!image.isNull())
+            icon.addPixmap(QPixmap::fromImage(image));
+    }
+    return icon;
+}
+
+QIcon compositeIcon(const QString &baseName, const QString &overlayName)
+{
+    const QString basePath = pathForImageNamed(baseName);
+    if (basePath.isEmpty())
+        return QIcon();
+    const QString overlayPath = pathForImageNamed(overlayName);
+    QIcon icon;
+    for (int size : iconSizesFor(QImageReader(basePath).size())) {
+        QImageReader baseReader(basePath);
+        baseReader.setScaledSize(QSize(size, size));
+        QImage image = baseReader.read();
+        if (image.isNull())
+            continue;
+        image = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        if (!overlayPath.isEmpty()) {
+            QImageReader overlayReader(overlayPath);
+            overlayReader.setScaledSize(QSize(size, size));
+            const QImage overlay = overlayReader.read();
+            if (!overlay.isNull()) {
+                QPainter painter(&image);
+                painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+                painter.drawImage(QPoint(0, 0), overlay);
+            }
+        }
+        icon.addPixmap(QPixmap::fromImage(image));
+    }
+    return icon;
+}
+
+} // namespace ApplicationImages

@@ -1,0 +1,216 @@
+#include "application/DocumentOutlineModel.h"
+
+#include "application/DocumentValuesStore.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+// Deeper than any tree a document file may hold.
+constexpr int MaximumDepth = 100000;
+
+} // namespace
+
+const QStringList &DocumentOutlineModel::standardColumnIdentifiers()
+{
+    static const QStringList identifiers{QStringLiteral("outlineStatus"), QStringLiteral("outlineName"),
+                                         QStringLiteral("outlineTime"), QStringLiteral("outlineTurnover")};
+    return identifiers;
+}
+
+DocumentOutlineModel::DocumentOutlineModel(DocumentOutlineDataSource *dataSource, QObject *parent)
+    : QAbstractItemModel(parent), m_dataSource(dataSource), m_columnIdentifiers(standardColumnIdentifiers())
+{
+}
+
+DocumentOutlineModel::~DocumentOutlineModel() = default;
+
+int DocumentOutlineModel::columnForIdentifier(const QString &identifier) const
+{
+    return int(m_columnIdentifiers.indexOf(identifier));
+}
+
+QString DocumentOutlineModel::identifierForColumn(int column) const
+{
+    return m_columnIdentifiers.value(column);
+}
+
+Node *DocumentOutlineModel::nodeForIndex(const QModelIndex &index) const
+{
+    if (!index.isValid() || index.model() != this)
+        return nullptr;
+    return static_cast<Node *>(index.internalPointer());
+}
+
+Node *DocumentOutlineModel::itemOrRoot(const QModelIndex &parent) const
+{
+    return parent.isValid() ? nodeForIndex(parent) : nullptr;
+}
+
+QModelIndex DocumentOutlineModel::indexForNode(const Node *node, int column) const
+{
+    if (!node || !m_dataSource || column < 0 || column >= columnCount())
+        return QModelIndex();
+    const Node *root = m_dataSource->outlineRootItem();
+    if (!root || node == root)
+        return QModelIndex();
+    // The node must still hang in the tree: a removed node keeps its parent link.
+    int depth = 0;
+    for (const Node *n = node; n != root; n = n->parent()) {
+        const Node *p = n->parent();
+        if (!p || ++depth > MaximumDepth || p->indexOfChild(n) < 0)
+            return QModelIndex();
+    }
+    const Node *parent = node->parent();
+    return createIndex(int(parent->indexOfChild(node)), column, const_cast<Node *>(node));
+}
+
+void DocumentOutlineModel::reloadData()
+{
+    beginResetModel();
+    endResetModel();
+}
+
+void DocumentOutlineModel::reloadItem(const Node *node)
+{
+    const QModelIndex first = indexForNode(node, 0);
+    if (!first.isValid())
+        return;
+    Q_EMIT dataChanged(first, first.siblingAtColumn(columnCount() - 1));
+}
+
+void DocumentOutlineModel::reloadHeaders()
+{
+    if (columnCount() > 0)
+        Q_EMIT headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
+}
+
+QModelIndex DocumentOutlineModel::index(int row, int column, const QModelIndex &parent) const
+{
+    if (!m_dataSource || row < 0 || column < 0 || column >= columnCount())
+        return QModelIndex();
+    if (parent.isValid() && parent.model() != this)
+        return QModelIndex();
+    Node *item = itemOrRoot(parent);
+    if (row >= m_dataSource->outlineViewNumberOfChildrenOfItem(item))
+        return QModelIndex();
+    const NodePtr child = m_dataSource->outlineViewChildOfItem(row, item);
+    if (!child)
+        return QModelIndex();
+    return createIndex(row, column, child.get());
+}
+
+QModelIndex DocumentOutlineModel::parent(const QModelIndex &child) const
+{
+    Node *node = nodeForIndex(child);
+    if (!node || !m_dataSource)
+        return QModelIndex();
+    Node *parent = node->parent();
+    if (!parent || parent == m_dataSource->outlineRootItem())
+        return QModelIndex();
+    const Node *grandParent = parent->parent();
+    if (!grandParent)
+        return QModelIndex();
+    const qsizetype row = grandParent->indexOfChild(parent);
+    if (row < 0)
+        return QModelIndex();
+    return createIndex(int(row), 0, parent);
+}
+
+int DocumentOutlineModel::rowCount(const QModelIndex &parent) const
+{
+    if (!m_dataSource || (parent.isValid() && (parent.model() != this || parent.column() != 0)))
+        return 0;
+    if (!parent.isValid() && !m_dataSource->outlineRootItem())
+        return 0;
+    const qsizetype count = m_dataSource->outlineViewNumberOfChildrenOfItem(itemOrRoot(parent));
+    return int(std::clamp<qsizetype>(count, 0, std::numeric_limits<int>::max()));
+}
+
+int DocumentOutlineModel::columnCount(const QModelIndex &) const
+{
+    return int(m_columnIdentifiers.size());
+}
+
+bool DocumentOutlineModel::hasChildren(const QModelIndex &parent) const
+{
+    if (!parent.isValid())
+        return rowCount(parent) > 0;
+    if (!m_dataSource || parent.model() != this || parent.column() != 0)
+        return false;
+    return m_dataSource->outlineViewIsItemExpandable(nodeForIndex(parent));
+}
+
+QVariant DocumentOutlineModel::data(const QModelIndex &index, int role) const
+{
+    Node *node = nodeForIndex(index);
+    if (!node || !m_dataSource)
+        return QVariant();
+    const QString identifier = identifierForColumn(index.column());
+    const bool isStatus = identifier == QLatin1String("outlineStatus");
+    switch (role) {
+    case Qt::DisplayRole:
+        if (isStatus)
+            return QVariant();
+        return m_dataSource->outlineViewObjectValueForTableColumnByItem(identifier, node);
+    case Qt::EditRole:
+        return m_dataSource->outlineViewObjectValueForTableColumnByItem(identifier, node);
+    case Qt::FontRole:
+        return m_dataSource->outlineViewFontForItem(node);
+    case Qt::DecorationRole:
+        if (identifier == QLatin1String("outlineName")) {
+            const QIcon icon = m_dataSource->outlineViewImageForItem(node);
+            return icon.isNull() ? QVariant() : QVariant(icon);
+        }
+        return QVariant();
+    case Qt::TextAlignmentRole:
+        if (identifier == QLatin1String("outlineTime") || identifier == QLatin1String("outlineTurnover"))
+            return QVariant(int(Qt::AlignRight | Qt::AlignVCenter));
+        return QVariant();
+    default:
+        return QVariant();
+    }
+}
+
+QVariant DocumentOutlineModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || section < 0 || section >= columnCount())
+        return QAbstractItemModel::headerData(section, orientation, role);
+    const QString identifier = identifierForColumn(section);
+    switch (role) {
+    case DocumentValuesStore::ColumnIdentifierRole:
+        return identifier;
+    case Qt::DisplayRole:
+        return m_dataSource ? m_dataSource->outlineViewTitleForTableColumn(identifier) : QString();
+    case Qt::TextAlignmentRole:
+        if (identifier == QLatin1String("outlineTime") || identifier == QLatin1String("outlineTurnover"))
+            return QVariant(int(Qt::AlignRight | Qt::AlignVCenter));
+        return QVariant(int(Qt::AlignLeft | Qt::AlignVCenter));
+    default:
+        return QVariant();
+    }
+}
+
+Qt::ItemFlags DocumentOutlineModel::flags(const QModelIndex &index) const
+{
+    if (!nodeForIndex(index))
+        return Qt::NoItemFlags;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+}
+
+QVariant DocumentOutlineModel::itemForIndex(const QModelIndex &index) const
+{
+    Node *node = nodeForIndex(index);
+    if (!node)
+        return QVariant();
+    const NodePtr shared = node->weak_from_this().lock();
+    return shared ? QVariant::fromValue(shared) : QVariant();
+}
+
+QModelIndex DocumentOutlineModel::indexForItem(const QVariant &item) const
+{
+    if (item.metaType() != QMetaType::fromType<NodePtr>())
+        return QModelIndex();
+    return indexForNode(item.value<NodePtr>().get(), 0);
+}

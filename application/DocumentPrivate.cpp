@@ -1,0 +1,143 @@
+// The totals header of the document window and the totals it shows.
+#include "application/DocumentWindow.h"
+#include "application/MyDocument.h"
+
+#include <QHeaderView>
+#include <QScrollBar>
+#include <QStandardItemModel>
+#include <QTreeView>
+
+namespace {
+
+// The totals row: a header whose columns start where the outline's do, inside the
+// outline's frame.
+class TotalsHeaderView : public QHeaderView
+{
+public:
+    explicit TotalsHeaderView(QWidget *parent = nullptr) : QHeaderView(Qt::Horizontal, parent) {}
+    void setSideMargins(int margin) { setViewportMargins(margin, 0, margin, 0); }
+};
+
+// The header item of the totals column with the identifier (null for none).
+QStandardItem *totalsItem(QStandardItemModel *model, const QString &identifier)
+{
+    if (!model)
+        return nullptr;
+    for (int column = 0; column < model->columnCount(); ++column) {
+        QStandardItem *item = model->horizontalHeaderItem(column);
+        if (item && item->data(DocumentValuesStore::ColumnIdentifierRole).toString() == identifier)
+            return item;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+void MyDocument::copyColumnsFromTableView(const QTreeView *source, QHeaderView *destination)
+{
+    auto *model = destination ? qobject_cast<QStandardItemModel *>(destination->model()) : nullptr;
+    const QHeaderView *from = source ? source->header() : nullptr;
+    if (!model || !from)
+        return;
+    for (int visual = 0; visual < from->count(); ++visual) {
+        const int logical = from->logicalIndex(visual);
+        const int column = model->columnCount();
+        model->insertColumn(column);
+        auto *item = new QStandardItem(QString());
+        item->setData(DocumentValuesStore::columnIdentifier(from, logical), DocumentValuesStore::ColumnIdentifierRole);
+        item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        item->setEditable(false);
+        model->setHorizontalHeaderItem(column, item);
+        destination->resizeSection(column, from->sectionSize(logical));
+        destination->setSectionHidden(column, from->isSectionHidden(logical));
+    }
+    destination->setSectionResizeMode(QHeaderView::Fixed);
+    destination->setSectionsClickable(false);
+    destination->setSectionsMovable(false);
+    destination->setHighlightSections(false);
+    destination->setStretchLastSection(false);
+}
+
+void MyDocument::setupTotalsHeader()
+{
+    DocumentWindow *window = m_window;
+    QTreeView *outline = window->outlineView;
+    m_dummyOutlineView = new QStandardItemModel(0, 0, this);
+    auto *header = new TotalsHeaderView;
+    header->setObjectName(QStringLiteral("totalsHeaderView"));
+    header->setModel(m_dummyOutlineView);
+    copyColumnsFromTableView(outline, header);
+    // Under the outline's header, also when the outline scrolls sideways.
+    header->setSideMargins(outline->frameWidth());
+    connect(outline->horizontalScrollBar(), &QScrollBar::valueChanged, header, &QHeaderView::setOffset);
+    window->replaceTableHeaderView(header);
+    updateTotalTime();
+}
+
+void MyDocument::outlineViewColumnDidResize(const QVariantMap &userInfo)
+{
+    QHeaderView *totals = tableHeaderView();
+    QTreeView *outline = outlineView();
+    if (!totals || !outline)
+        return;
+    const QString identifier = userInfo.value(QStringLiteral("NSTableColumn")).toString();
+    const int source = DocumentValuesStore::logicalIndexForColumnIdentifier(outline->header(), identifier);
+    const int destination = DocumentValuesStore::logicalIndexForColumnIdentifier(totals, identifier);
+    if (source < 0 || destination < 0)
+        return;
+    totals->resizeSection(destination, outline->header()->sectionSize(source));
+    totals->viewport()->update();
+}
+
+void MyDocument::outlineViewColumnDidMove(const QVariantMap &userInfo)
+{
+    QHeaderView *totals = tableHeaderView();
+    if (!totals)
+        return;
+    bool okOld = false;
+    bool okNew = false;
+    const int from = userInfo.value(QStringLiteral("NSOldColumn")).toInt(&okOld);
+    const int to = userInfo.value(QStringLiteral("NSNewColumn")).toInt(&okNew);
+    if (!okOld || !okNew || from < 0 || to < 0 || from >= totals->count() || to >= totals->count())
+        return;
+    totals->moveSection(from, to);
+    totals->viewport()->update();
+}
+
+void MyDocument::updateTotalTime()
+{
+    int hours = 0;
+    int minutes = 0;
+    float turnover = 0.0f;
+    for (const NodePtr &child : m_jobList->childEnumerator()) {
+        addTimeWithCarry(&hours, &minutes, child->hours(), child->minutes());
+        turnover += child->turnover();
+    }
+    if (QStandardItem *item = totalsItem(m_dummyOutlineView, QStringLiteral("outlineTurnover")))
+        item->setText(m_wageFormatter.stringFromNumber(double(turnover)));
+    if (QStandardItem *item = totalsItem(m_dummyOutlineView, QStringLiteral("outlineTime")))
+        item->setText(workTimeText(hours, minutes));
+    updateSelectedNodeWorkTimeAndWage();
+    if (QHeaderView *totals = tableHeaderView())
+        totals->viewport()->update();
+}
+
+void MyDocument::updateSelectedNodeWorkTimeAndWage()
+{
+    const QList<NodePtr> selected = selectedNodes();
+    if (selected.isEmpty()) {
+        setSelectedNodeWorkTime(QString());
+        setSelectedNodeWage(QString());
+        return;
+    }
+    int hours = 0;
+    int minutes = 0;
+    float turnover = 0.0f;
+    // A node selected together with one of its ancestors counts once, through it.
+    for (const NodePtr &node : Node::minimumNodeCoverFromNodesInArray(selected)) {
+        addTimeWithCarry(&hours, &minutes, node->hours(), node->minutes());
+        turnover += node->turnover();
+    }
+    setSelectedNodeWage(m_wageFormatter.stringFromNumber(double(turnover)));
+    setSelectedNodeWorkTime(workTimeText(hours, minutes));
+}

@@ -1,0 +1,664 @@
+#include "application/MyDocument.h"
+
+#include "AppKitExtensions/NTXNSAlertExtensions.h"
+#include "AppKitExtensions/NTXOutlineViewExtension.h"
+#include "NTXAppKit/NTXColorLabelWidget/NTXColorLabelWidget.h"
+#include "NTXAppKit/NTXLabeledImageTextCell/NTXLabeledImageTextCell.h"
+#include "application/ApplicationImages.h"
+#include "application/ButtonCellForOutlineView.h"
+#include "application/DocumentFileFormat.h"
+#include "application/DocumentWindow.h"
+#include "application/NodeArrayController.h"
+#include "platform/ActionDispatch.h"
+#include "platform/Bundle.h"
+#include "platform/CellItemDelegate.h"
+#include "platform/DocumentController.h"
+#include "platform/MenuItemValidation.h"
+#include "platform/NotificationCenter.h"
+#include "platform/UndoManager.h"
+#include "platform/UserDefaults.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDockWidget>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QMenu>
+#include <QMetaMethod>
+#include <QPushButton>
+#include <QScreen>
+#include <QStandardItemModel>
+#include <QToolButton>
+#include <QTreeView>
+#include <cmath>
+
+namespace {
+
+const QString DidUndoNotification = QStringLiteral("NSUndoManagerDidUndoChangeNotification");
+const QString DidRedoNotification = QStringLiteral("NSUndoManagerDidRedoChangeNotification");
+
+// Largest window side taken from a stored frame.
+constexpr qreal MaximumWindowSide = 16384.0;
+constexpr qreal MinimumWindowSide = 120.0;
+
+QString localized(const char *key)
+{
+    return platform::localized(QString::fromLatin1(key));
+}
+
+NodePtr sharedNode(Node *node)
+{
+    return node ? node->weak_from_this().lock() : NodePtr();
+}
+
+const QIcon &applicationIcon(bool running)
+{
+    static const QIcon idle = ApplicationImages::iconNamed(QStringLiteral("application.icns"));
+    static const QIcon plus = ApplicationImages::iconNamed(QStringLiteral("application_plus.icns"));
+    return running ? plus : idle;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// Type and process-wide hooks
+
+platform::DocumentType MyDocument::documentType()
+{
+    return platform::DocumentType(TypeName, {FileExtension}, MimeType,
+                                  [](QObject *parent) -> platform::Document * { return new MyDocument(parent); });
+}
+
+std::function<void()> &MyDocument::menuRebuilder()
+{
+    static std::function<void()> rebuilder;
+    return rebuilder;
+}
+
+void MyDocument::setMenuRebuilder(std::function<void()> rebuilder)
+{
+    menuRebuilder() = std::move(rebuilder);
+}
+
+void MyDocument::rebuildApplicationMenus()
+{
+    // A copy: the rebuilder may replace itself.
+    const std::function<void()> rebuilder = menuRebuilder();
+    if (rebuilder)
+        rebuilder();
+}
+
+// ---------------------------------------------------------------------------
+// Life cycle
+
+MyDocument::MyDocument(QObject *parent)
+    : platform::Document(parent), m_jobList(Node::create(Node::Root))
+{
+    m_jobList->setDelegate(this);
+    m_groupImage = ApplicationImages::iconNamed(QStringLiteral("entry_group.png"));
+    m_timeImage = ApplicationImages::iconNamed(QStringLiteral("entry_time2.tif"));
+    m_jobImage = ApplicationImages::iconNamed(QStringLiteral("entry_job.tif"));
+    m_dayImage = ApplicationImages::iconNamed(QStringLiteral("entry_day.tif"));
+    m_activeJobImage =
+        ApplicationImages::compositeIcon(QStringLiteral("entry_job.tif"), QStringLiteral("entry_active.tif"));
+    m_activeGroupImage =
+        ApplicationImages::compositeIcon(QStringLiteral("entry_group.png"), QStringLiteral("entry_active.tif"));
+    m_inspectedObjectsController = new NodeArrayController(this);
+    m_outlineModel = new DocumentOutlineModel(this, this);
+
+    m_columnTitles.insert(QStringLiteral("outlineStatus"), QString());
+    m_columnTitles.insert(QStringLiteral("outlineName"), localized("LSHeaderName"));
+    m_columnTitles.insert(QStringLiteral("outlineTime"), localized("LSHeaderTime"));
+    m_columnTitles.insert(QStringLiteral("outlineTurnover"), localized("LSturnover"));
+
+    platform::NotificationCenter &center = platform::NotificationCenter::defaultCenter();
+    auto refresh = [this](const platform::Notification &) { handleUndoRedoChange(); };
+    center.addObserver(this, DidUndoNotification, nullptr, refresh);
+    center.addObserver(this, DidRedoNotification, nullptr, refresh);
+}
+
+MyDocument::~MyDocument()
+{
+    platform::NotificationCenter::defaultCenter().removeObserver(this);
+    // The window goes first: its views ask this document while they exist.
+    if (m_window) {
+        if (QTreeView *outline = m_window->outlineView) {
+            outline->header()->disconnect(this);
+            if (outline->selectionModel())
+                outline->selectionModel()->disconnect(this);
+            outline->setModel(nullptr);
+        }
+        delete m_window.data();
+    }
+    if (m_jobList && m_jobList->delegate() == this)
+        m_jobList->setDelegate(nullptr);
+}
+
+platform::UserDefaults &MyDocument::userDefaults() const
+{
+    if (platform::DocumentController *controller = documentController())
+        return *controller->userDefaults();
+    return platform::UserDefaults::standardUserDefaults();
+}
+
+void MyDocument::handleUndoRedoChange()
+{
+    updateUI();
+}
+
+// ---------------------------------------------------------------------------
+// Window
+
+DocumentWindow *MyDocument::documentWindow() const
+{
+    return m_window.data();
+}
+
+QTreeView *MyDocument::outlineView() const
+{
+    return m_window ? m_window->outlineView : nullptr;
+}
+
+QHeaderView *MyDocument::tableHeaderView() const
+{
+    return m_window ? qobject_cast<QHeaderView *>(m_window->tableHeaderView) : nullptr;
+}
+
+QWidget *MyDocument::makeMainWindow()
+{
+    auto *window = new DocumentWindow;
+    m_window = window;
+    window->outlineView->setModel(m_outlineModel);
+    return window;
+}
+
+void MyDocument::windowControllerDidLoad()
+{
+    awakeFromNib();
+}
+
+void MyDocument::awakeFromNib()
+{
+    if (!m_window || m_loaded)
+        return;
+    m_loaded = true;
+    DocumentWindow *window = m_window;
+    QTreeView *outline = window->outlineView;
+    QHeaderView *header = outline->header();
+
+    m_outlineMenu = new QMenu(window);
+    m_outlineMenu->setObjectName(QStringLiteral("outlineMenu"));
+    platform::MenuItemValidation::setAutoenablesItems(m_outlineMenu, false);
+
+    const int statusColumn = m_outlineModel->columnForIdentifier(QStringLiteral("outlineStatus"));
+    const int nameColumn = m_outlineModel->columnForIdentifier(QStringLiteral("outlineName"));
+    const int timeColumn = m_outlineModel->columnForIdentifier(QStringLiteral("outlineTime"));
+    const int turnoverColumn = m_outlineModel->columnForIdentifier(QStringLiteral("outlineTurnover"));
+    header->setStretchLastSection(false);
+    header->setSectionsMovable(true);
+    header->setSectionResizeMode(QHeaderView::Interactive);
+    header->setMinimumSectionSize(20);
+    header->resizeSection(statusColumn, 26);
+    header->resizeSection(nameColumn, 420);
+    header->resizeSection(timeColumn, 90);
+    header->resizeSection(turnoverColumn, 130);
+    header->moveSection(header->visualIndex(statusColumn), 0);
+    // The disclosure triangles and the indentation belong to the name column.
+    outline->setTreePosition(nameColumn);
+
+    applyStoredWindowState();
+
+    auto *cells = new platform::CellItemDelegate(outline);
+    auto nameCell = std::make_unique<NTXLabeledImageTextCell>();
+    nameCell->setEditable(true);
+    cells->setPrototypeCell(nameColumn, std::move(nameCell));
+    auto statusCell = std::make_unique<ButtonCellForOutlineView>();
+    statusCell->setButtonType(platform::ButtonCell::ButtonType::Switch);
+    statusCell->setEditable(false);
+    statusCell->setControlSize(platform::Cell::ControlSize::Small);
+    statusCell->setImagePosition(platform::Cell::ImagePosition::ImageOnly);
+    statusCell->setTitle(QString());
+    cells->setPrototypeCell(statusColumn, std::move(statusCell));
+    cells->setWillDisplayCell([this](platform::Cell &cell, const QModelIndex &index) {
+        outlineViewWillDisplayCell(cell, m_outlineModel->identifierForColumn(index.column()),
+                                   m_outlineModel->nodeForIndex(index));
+    });
+    outline->setItemDelegate(cells);
+
+    m_columnTitles.insert(QStringLiteral("outlineTurnover"),
+                          localized("LSturnover") + QLatin1Char(' ') + m_formatter.currencySymbol());
+    m_outlineModel->reloadHeaders();
+
+    connectOutline();
+    setupTotalsHeader();
+
+    updateUI();
+    rebuildApplicationMenus();
+    displayActivatedJob();
+
+    handleOutlineSelection();
+}
+
+void MyDocument::applyStoredWindowState()
+{
+    if (!m_window || !m_docValues.available())
+        return;
+    if (m_window->windowDrawer->isHidden() && m_docValues.drawerVisible())
+        m_window->windowDrawer->show();
+
+    const QRectF frame = m_docValues.windowFrame();
+    const bool sizeUsable = std::isfinite(frame.width()) && std::isfinite(frame.height())
+                            && frame.width() >= MinimumWindowSide && frame.height() >= MinimumWindowSide
+                            && frame.width() <= MaximumWindowSide && frame.height() <= MaximumWindowSide;
+    if (sizeUsable) {
+        m_window->resize(int(std::lround(frame.width())), int(std::lround(frame.height())));
+        // The position only when the window would show on one of the screens.
+        if (std::isfinite(frame.x()) && std::isfinite(frame.y()) && std::abs(frame.x()) <= MaximumWindowSide
+            && std::abs(frame.y()) <= MaximumWindowSide) {
+            const QRect wanted(int(std::lround(frame.x())), int(std::lround(frame.y())), m_window->width(),
+                               m_window->height());
+            for (const QScreen *screen : QGuiApplication::screens()) {
+                if (screen->availableGeometry().intersects(wanted)) {
+                    m_window->move(wanted.topLeft());
+                    break;
+                }
+            }
+        }
+    }
+    m_docValues.restoreOutlineViewColumnsData(m_window->outlineView);
+}
+
+void MyDocument::captureWindowState()
+{
+    if (!m_window)
+        return;
+    m_docValues.setWindowFrame(QRectF(m_window->pos(), m_window->size()));
+    m_docValues.storeOutlineViewColumnsData(m_window->outlineView);
+    m_docValues.setDrawerVisible(!m_window->windowDrawer->isHidden());
+}
+
+void MyDocument::connectOutline()
+{
+    DocumentWindow *window = m_window;
+    QTreeView *outline = window->outlineView;
+    QHeaderView *header = outline->header();
+
+    NTXOutlineViewExtension::setDelegate(outline, this);
+    connect(outline->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        if (!m_reloading)
+            outlineViewSelectionDidChange();
+    });
+    connect(outline, &QAbstractItemView::pressed, this,
+            [this](const QModelIndex &index) { m_clickedIndex = index; });
+    connect(outline, &QAbstractItemView::doubleClicked, this, [this, outline](const QModelIndex &index) {
+        m_clickedIndex = index;
+        handleMyDoubleClick(outline);
+    });
+    connect(header, &QHeaderView::sectionResized, this, [this, header](int logical, int oldSize, int) {
+        outlineViewColumnDidResize({{QStringLiteral("NSTableColumn"), DocumentValuesStore::columnIdentifier(header, logical)},
+                                    {QStringLiteral("NSOldWidth"), oldSize}});
+    });
+    connect(header, &QHeaderView::sectionMoved, this, [this](int, int oldVisual, int newVisual) {
+        outlineViewColumnDidMove({{QStringLiteral("NSOldColumn"), oldVisual}, {QStringLiteral("NSNewColumn"), newVisual}});
+    });
+
+    connect(window->startStopButton, &QPushButton::clicked, this,
+            [this, button = window->startStopButton] { platform::sendAction("toggleTimer:", this, button); });
+    connect(window->drawerStateButton, &QToolButton::clicked, this,
+            [this, button = window->drawerStateButton] { toggleDrawer(button); });
+    window->colorLabelControl->setTarget(this);
+    window->colorLabelControl->setAction("colorLabelAction:");
+}
+
+// ---------------------------------------------------------------------------
+// Reading and writing
+
+bool MyDocument::readFromFile(const QString &path, const QString &typeName)
+{
+    if (typeName != TypeName)
+        return false;
+    DocumentFileFormat::ReadResult result;
+    if (!DocumentFileFormat::readFromFile(path, typeName, result) || !result.root)
+        return false;
+    if (m_jobList && m_jobList->delegate() == this)
+        m_jobList->setDelegate(nullptr);
+    m_jobList = result.root;
+    m_docValues = result.store;
+    m_jobList->setDelegate(this);
+    if (m_loaded) {
+        reloadOutline();
+        updateUI();
+        displayActivatedJob();
+        handleOutlineSelection();
+    }
+    rebuildApplicationMenus();
+    return true;
+}
+
+bool MyDocument::writeToFile(const QString &path, const QString &typeName)
+{
+    if (typeName != TypeName)
+        return false;
+    captureWindowState();
+    return DocumentFileFormat::writeToFile(path, typeName, *m_jobList, m_docValues);
+}
+
+// ---------------------------------------------------------------------------
+// Queries and commands
+
+NodePtr MyDocument::getActiveJob() const
+{
+    return m_jobList->getActiveNode();
+}
+
+void MyDocument::setActiveJob(const NodePtr &job)
+{
+    if (NodePtr current = getActiveJob())
+        current->setActive(false);
+    if (job)
+        job->setActive(true);
+    displayActivatedJob();
+}
+
+void MyDocument::displayActivatedJob()
+{
+    if (!m_window)
+        return;
+    const NodePtr job = getActiveJob();
+    m_window->activedJob->setText(job ? localized("LSactiveJob") + QStringLiteral(": ") + job->itemNameWithPath()
+                                      : QStringLiteral("-"));
+}
+
+QList<NodePtr> MyDocument::getJobArray() const
+{
+    QList<NodePtr> jobs;
+    m_jobList->fillArrayWithJobNodes(jobs);
+    return jobs;
+}
+
+bool MyDocument::isJobMemberOfDocument(const Node *job) const
+{
+    return job && m_jobList->nodeIsMemberOfTree(job);
+}
+
+void MyDocument::updateUI()
+{
+    if (qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+        QGuiApplication::setWindowIcon(applicationIcon(numberOfRunningCounters() >= 1));
+    if (m_window)
+        m_window->startStopButton->setEnabled(m_jobList->childrenCount() > 0);
+    updateTotalTime();
+}
+
+void MyDocument::setAutoLoadFileName()
+{
+    if (!filePath().isEmpty())
+        userDefaults().setString(filePath(), LastEditedFileNameKey);
+}
+
+QList<NodePtr> MyDocument::selectedNodes() const
+{
+    QList<NodePtr> nodes;
+    if (QTreeView *outline = outlineView()) {
+        for (const QVariant &item : NTXOutlineViewExtension::allSelectedItems(outline)) {
+            if (NodePtr node = item.value<NodePtr>())
+                nodes.append(node);
+        }
+    }
+    return nodes;
+}
+
+NodePtr MyDocument::nodeAtIndex(const QModelIndex &index) const
+{
+    if (!index.isValid() || index.model() != m_outlineModel)
+        return NodePtr();
+    return m_outlineModel->itemForIndex(index).value<NodePtr>();
+}
+
+NodePtr MyDocument::nodeForSender(QObject *sender, bool clickedRow) const
+{
+    if (auto *item = qobject_cast<QAction *>(sender); item && m_outlineMenu
+                                                       && item->associatedObjects().contains(m_outlineMenu.data()))
+        return platform::MenuItemValidation::representedObject(item).value<NodePtr>();
+    if (clickedRow)
+        return nodeAtIndex(m_clickedIndex);
+    QTreeView *outline = outlineView();
+    return outline ? NTXOutlineViewExtension::selectedItem(outline).value<NodePtr>() : NodePtr();
+}
+
+void MyDocument::handleOutlineSelection()
+{
+    updateSelectedNodeWorkTimeAndWage();
+    const QList<NodePtr> selected = selectedNodes();
+    m_inspectedObjectsController->removeSelection();
+    m_inspectedObjectsController->setContent(selected);
+    m_inspectedObjectsController->selectAll();
+    setInspectedObjectsNotEmpty(!selected.isEmpty());
+}
+
+void MyDocument::reloadOutline()
+{
+    QTreeView *outline = outlineView();
+    if (!outline) {
+        m_outlineModel->reloadData();
+        return;
+    }
+    // Expanded rows and the selection survive by node, as long as the node is
+    // still in the tree.
+    std::vector<std::weak_ptr<Node>> expanded;
+    std::function<void(const QModelIndex &)> collect = [&](const QModelIndex &parent) {
+        const int rows = m_outlineModel->rowCount(parent);
+        for (int row = 0; row < rows; ++row) {
+            const QModelIndex index = m_outlineModel->index(row, 0, parent);
+            if (!outline->isExpanded(index))
+                continue;
+            if (Node *node = m_outlineModel->nodeForIndex(index))
+                expanded.push_back(node->weak_from_this());
+            collect(index);
+        }
+    };
+    collect(QModelIndex());
+    std::vector<std::weak_ptr<Node>> selected;
+    for (const NodePtr &node : selectedNodes())
+        selected.push_back(node);
+
+    m_reloading = true;
+    m_outlineModel->reloadData();
+    for (const std::weak_ptr<Node> &weak : expanded) {
+        const QModelIndex index = m_outlineModel->indexForNode(weak.lock().get());
+        if (index.isValid())
+            outline->setExpanded(index, true);
+    }
+    QList<QVariant> items;
+    for (const std::weak_ptr<Node> &weak : selected) {
+        if (NodePtr node = weak.lock(); node && m_outlineModel->indexForNode(node.get()).isValid())
+            items.append(QVariant::fromValue(node));
+    }
+    NTXOutlineViewExtension::selectItems(outline, items, false);
+    m_reloading = false;
+    handleOutlineSelection();
+}
+
+void MyDocument::setSelectedNodeWorkTime(const QString &text)
+{
+    if (text == m_selectedNodeWorkTime && text.isNull() == m_selectedNodeWorkTime.isNull())
+        return;
+    m_selectedNodeWorkTime = text;
+    Q_EMIT selectedNodeWorkTimeChanged(text);
+}
+
+void MyDocument::setSelectedNodeWage(const QString &text)
+{
+    if (text == m_selectedNodeWage && text.isNull() == m_selectedNodeWage.isNull())
+        return;
+    m_selectedNodeWage = text;
+    Q_EMIT selectedNodeWageChanged(text);
+}
+
+void MyDocument::setInspectedObjectsNotEmpty(bool notEmpty)
+{
+    if (notEmpty == m_inspectedObjectsNotEmpty)
+        return;
+    m_inspectedObjectsNotEmpty = notEmpty;
+    Q_EMIT inspectedObjectsNotEmptyChanged(notEmpty);
+}
+
+QString MyDocument::workTimeText(int hours, int minutes)
+{
+    return QString::asprintf("%d:%02d", hours, minutes);
+}
+
+// ---------------------------------------------------------------------------
+// Actions
+
+void MyDocument::activedSelectedJob(QObject *sender)
+{
+    setAutoLoadFileName();
+    const NodePtr node = nodeForSender(sender, false);
+    if (!node)
+        return;
+    const NodePtr job = sharedNode(node->getRootObject());
+    if (!job)
+        return;
+    doUndoSetActiveJob(job);
+}
+
+bool MyDocument::sendToSelf(const char *method, QObject *sender, int function)
+{
+    const QMetaObject *meta = metaObject();
+    const QByteArray withFunction = QByteArray(method) + "(QObject*,int)";
+    const QByteArray withSender = QByteArray(method) + "(QObject*)";
+    if (function >= 0) {
+        const int index = meta->indexOfMethod(withFunction.constData());
+        if (index >= 0)
+            return meta->method(index).invoke(this, Qt::DirectConnection, Q_ARG(QObject *, sender), Q_ARG(int, function));
+    }
+    const int index = meta->indexOfMethod(withSender.constData());
+    if (index >= 0)
+        return meta->method(index).invoke(this, Qt::DirectConnection, Q_ARG(QObject *, sender));
+    return false;
+}
+
+void MyDocument::handleMyDoubleClick(QObject *sender)
+{
+    const auto *item = qobject_cast<QAction *>(sender);
+    const bool fromMenu = item && m_outlineMenu && item->associatedObjects().contains(m_outlineMenu.data());
+    if (!fromMenu && !m_clickedIndex.isValid())
+        return;
+    const NodePtr node = nodeForSender(sender, true);
+    if (!node || timerIsRunning())
+        return;
+    switch (node->type()) {
+    case Node::Group:
+        sendToSelf("funcGroupName", sender, 1);
+        break;
+    case Node::TimeEntry:
+        sendToSelf("doJobTimeSheet", sender);
+        break;
+    case Node::Job:
+        sendToSelf("funcJobName", sender, 1);
+        break;
+    default:
+        break;
+    }
+}
+
+void MyDocument::deleteEntry(QObject *sender)
+{
+    setAutoLoadFileName();
+    QList<NodePtr> nodes;
+    NodePtr named;
+    const auto *item = qobject_cast<QAction *>(sender);
+    if (item && m_outlineMenu && item->associatedObjects().contains(m_outlineMenu.data())) {
+        named = platform::MenuItemValidation::representedObject(item).value<NodePtr>();
+        if (named)
+            nodes.append(named);
+    } else {
+        nodes = Node::minimumNodeCoverFromNodesInArray(selectedNodes());
+        named = nodeForSender(sender, false);
+    }
+    if (nodes.isEmpty() || !named || !m_window)
+        return;
+    QPointer<MyDocument> self(this);
+    NTXBeginAlertSheetWithHandler(
+        localized("LSAdeleteTitle"), localized("LSyes"), localized("LSno"), QString(), m_window,
+        [self, nodes](QMessageBox *, int returnCode) {
+            if (self)
+                self->deleteSheetDidEnd(nodes, returnCode);
+        },
+        localized("LSAdeleteEntry"), {named->itemName()});
+}
+
+void MyDocument::deleteSheetDidEnd(const QList<NodePtr> &nodes, int returnCode)
+{
+    if (returnCode != NTXNSAlertExtensions::AlertFirstButtonReturn)
+        return;
+    bool deleted = false;
+    for (const NodePtr &node : nodes) {
+        const NodePtr parent = sharedNode(node->parent());
+        // A node that left the tree while the sheet was up is not deleted twice.
+        if (!parent || parent->indexOfChild(node.get()) < 0 || !m_outlineModel->indexForNode(node.get()).isValid())
+            continue;
+        deleteNode(node, parent);
+        deleted = true;
+    }
+    if (!deleted)
+        return;
+    undoManager()->setActionName(localized("LSUDdeleteEntry"));
+    updateUI();
+    rebuildApplicationMenus();
+}
+
+void MyDocument::toggleDrawer(QObject *)
+{
+    if (!m_window)
+        return;
+    m_window->windowDrawer->setVisible(m_window->windowDrawer->isHidden());
+}
+
+void MyDocument::colorLabelAction(QObject *sender)
+{
+    int label = -1;
+    if (auto *control = qobject_cast<platform::Control *>(sender))
+        label = control->intValue();
+    else if (auto *item = qobject_cast<QAction *>(sender))
+        label = platform::MenuItemValidation::tag(item);
+    // 0 is "no label", 1 to 7 the colours; anything else names no label to set.
+    if (label < 0 || label > 7)
+        return;
+    const QList<NodePtr> nodes = selectedNodes();
+    if (nodes.isEmpty())
+        return;
+    for (const NodePtr &node : nodes)
+        setColorLabelType(label, node);
+    undoManager()->setActionName(localized("LSSetColorLabel"));
+}
+
+bool MyDocument::validateMenuItem(QAction *item)
+{
+    if (!item)
+        return false;
+    const QByteArray action = platform::MenuItemValidation::actionMethodName(item);
+    const bool hasChildren = m_jobList->childrenCount() > 0;
+    if (action == "activedSelectedJob") {
+        QTreeView *outline = outlineView();
+        const NodePtr node = outline ? NTXOutlineViewExtension::selectedItem(outline).value<NodePtr>() : NodePtr();
+        return node && node->type() == Node::Job;
+    }
+    if (action == "toggleTimer") {
+        item->setText(localized(timerIsRunning() ? "LSstop2" : "LSstart2"));
+        return hasChildren;
+    }
+    if (action == "newTimeEntry")
+        return hasChildren && !timerIsRunning();
+    if (action == "newJobEntry")
+        return !timerIsRunning();
+    if (action == "toggleDrawer") {
+        const bool open = m_window && !m_window->windowDrawer->isHidden();
+        item->setText(localized(open ? "LSMenuHideInspector" : "LSMenuShowInspector"));
+        return m_window != nullptr;
+    }
+    return platform::Document::validateMenuItem(item);
+}

@@ -1,0 +1,521 @@
+// The document window's state, totals, menus and actions.
+#include "tests/application/TestMyDocumentSupport.h"
+
+#include "NTXAppKit/NTXColorLabelWidget/NTXColorLabelWidget.h"
+#include "application/ApplicationImages.h"
+#include "application/NodeArrayController.h"
+#include "platform/MenuItemValidation.h"
+#include "platform/NotificationCenter.h"
+#include "platform/UndoManager.h"
+
+#include <QAction>
+#include <QDockWidget>
+#include <QLabel>
+#include <QLocale>
+#include <QPushButton>
+#include <QSignalSpy>
+
+using namespace mydoctest;
+
+namespace {
+
+QString text(const char *key)
+{
+    return platform::localized(QString::fromLatin1(key));
+}
+
+// A menu item of the given action, validated by the document.
+bool validate(MyDocument *document, const QByteArray &action, QString *title = nullptr)
+{
+    QAction item;
+    platform::MenuItemValidation::setAction(&item, action);
+    const bool enabled = document->validateMenuItem(&item);
+    if (title)
+        *title = item.text();
+    return enabled;
+}
+
+QImage iconImage(const QIcon &icon)
+{
+    return icon.pixmap(QSize(32, 32)).toImage().convertToFormat(QImage::Format_ARGB32);
+}
+
+} // namespace
+
+class MyDocumentTest : public MyDocumentFixture
+{
+};
+
+TEST_F(MyDocumentTest, EmptyDocumentDisablesStartStopAndShowsZeroTotals)
+{
+    ProbeDocument *document = newDocument();
+    ASSERT_NE(document, nullptr);
+    ASSERT_NE(document->documentWindow(), nullptr);
+    EXPECT_EQ(document->jobList()->type(), Node::Root);
+    EXPECT_FALSE(document->documentWindow()->startStopButton->isEnabled());
+    QString title;
+    EXPECT_FALSE(validate(document, "toggleTimer:", &title));
+    EXPECT_EQ(title, text("LSstart2"));
+    EXPECT_FALSE(validate(document, "newTimeEntry:"));
+    EXPECT_TRUE(validate(document, "newJobEntry:"));
+    EXPECT_EQ(totalText(document, QStringLiteral("outlineTime")), QStringLiteral("0:00"));
+    EXPECT_EQ(totalText(document, QStringLiteral("outlineTurnover")), QLocale().toCurrencyString(0.0));
+    EXPECT_EQ(document->documentWindow()->activedJob->text(), QStringLiteral("-"));
+    EXPECT_EQ(outline(document)->model()->rowCount(), 0);
+}
+
+TEST_F(MyDocumentTest, TotalsCountTheRootsChildrenOnce)
+{
+    ProbeDocument *document = newDocument();
+    NodePtr group = makeNode(Node::Group, QStringLiteral("Clients"));
+    NodePtr inner = makeJob(QStringLiteral("Website"), 60.0f, {{9, 90}, {13, 45}}); // 2:15, 135.00
+    group->addChild(inner);
+    group->recalcTotalWorkTime();
+    inner->recalcTotalWorkTime();
+    NodePtr top = makeJob(QStringLiteral("Accounts"), 40.0f, {{8, 50}}); // 0:50, 33.33
+    fill(document, {group, top});
+    ASSERT_EQ(group->hours(), 2);
+    ASSERT_EQ(group->minutes(), 15);
+    EXPECT_EQ(totalText(document, QStringLiteral("outlineTime")), QStringLiteral("3:05"));
+    const float sum = group->turnover() + top->turnover();
+    EXPECT_EQ(totalText(document, QStringLiteral("outlineTurnover")), QLocale().toCurrencyString(double(sum)));
+    EXPECT_TRUE(document->documentWindow()->startStopButton->isEnabled());
+    EXPECT_TRUE(validate(document, "toggleTimer:"));
+    EXPECT_TRUE(validate(document, "newTimeEntry:"));
+}
+
+TEST_F(MyDocumentTest, MinutesCarryIntoHoursInTheTotals)
+{
+    ProbeDocument *document = newDocument();
+    fill(document, {makeJob(QStringLiteral("A"), 0, {{8, 40}}), makeJob(QStringLiteral("B"), 0, {{8, 35}})});
+    EXPECT_EQ(totalText(document, QStringLiteral("outlineTime")), QStringLiteral("1:15"));
+}
+
+TEST_F(MyDocumentTest, RunningCounterTitlesAndDisablesTheMenuItems)
+{
+    ProbeDocument *document = newDocument();
+    fill(document, {makeJob(QStringLiteral("A"), 10, {{8, 30}})});
+    document->setTimerRunning(true);
+    QString title;
+    EXPECT_TRUE(validate(document, "toggleTimer:", &title));
+    EXPECT_EQ(title, text("LSstop2"));
+    EXPECT_FALSE(validate(document, "newTimeEntry:"));
+    EXPECT_FALSE(validate(document, "newJobEntry:"));
+    EXPECT_TRUE(validate(document, "deleteEntry:"));
+    document->setTimerRunning(false);
+    EXPECT_TRUE(validate(document, "toggleTimer:", &title));
+    EXPECT_EQ(title, text("LSstart2"));
+}
+
+TEST_F(MyDocumentTest, ActivateSelectedJobNeedsASelectedJob)
+{
+    ProbeDocument *document = newDocument();
+    NodePtr job = makeJob(QStringLiteral("A"), 10, {{8, 30}});
+    NodePtr group = makeNode(Node::Group, QStringLiteral("G"));
+    fill(document, {job, group});
+    EXPECT_FALSE(validate(document, "activedSelectedJob:"));
+    select(document, {group});
+    EXPECT_FALSE(validate(document, "activedSelectedJob:"));
+    select(document, {job->childAtIndex(0)});
+    EXPECT_FALSE(validate(document, "activedSelectedJob:"));
+    select(document, {job});
+    EXPECT_TRUE(validate(document, "activedSelectedJob:"));
+}
+
+TEST_F(MyDocumentTest, ActivatingTheJobOfASelectedDayIsOneUndoableStep)
+{
+    ProbeDocument *document = newDocument();
+    NodePtr first = makeJob(QStringLiteral("First"), 10, {{8, 30}});
+    NodePtr second = makeJob(QStringLiteral("Second"), 10, {{9, 30}});
+    NodePtr group = makeNode(Node::Group, QStringLiteral("G"));
+    group->addChild(second);
+    fill(document, {first, group});
+    document->setActiveJob(first);
+    EXPECT_EQ(document->documentWindow()->activedJob->text(), text("LSactiveJob") + QStringLiteral(": First"));
+
+    select(document, {second->childAtIndex(0)});
+    document->activedSelectedJob(nullptr);
+    EXPECT_TRUE(second->active());
+    EXPECT_FALSE(first->active());
+    EXPECT_EQ(document->getActiveJob(), second);
+    EXPECT_EQ(document->documentWindow()->activedJob->text(), text("LSactiveJob") + QStringLiteral(": G/Second"));
+    // The active job's row is bold.
+    EXPECT_TRUE(indexOf(document, second).data(Qt::FontRole).value<QFont>().bold());
+    EXPECT_FALSE(indexOf(document, first).data(Qt::FontRole).value<QFont>().bold());
+
+    platform::UndoManager *undo = document->undoManager();
+    EXPECT_TRUE(QTest::qWaitFor([undo] { return undo->canUndo() && undo->groupingLevel() == 0; }));
+    EXPECT_EQ(undo->undoActionName(), text("LSUDActiveJob"));
+    undo->undo();
+    EXPECT_TRUE(first->active());
+    EXPECT_FALSE(second->active());
+    EXPECT_EQ(undo->redoActionName(), text("LSUDActiveJob"));
+    undo->redo();
+    EXPECT_TRUE(second->active());
+    EXPECT_EQ(undo->undoActionName(), text("LSUDActiveJob"));
+}
+
+TEST_F(MyDocumentTest, ActivatingRemembersTheFileAsLastEdited)
+{
+    const QString file = path(QStringLiteral("remember.chronark"));
+    {
+        ProbeDocument *document = newDocument();
+        fill(document, {makeJob(QStringLiteral("A"), 1, {{8, 30}})});
+        ASSERT_TRUE(document->saveToFile(file, MyDocument::TypeName, platform::Document::SaveOperation::SaveAs));
+        select(document, {document->jobList()->childAtIndex(0)});
+        document->activedSelectedJob(nullptr);
+    }
+    EXPECT_EQ(defaults->stringForKey(QStringLiteral("LestEditedFileName")), QFileInfo(file).absoluteFilePath());
+}
+
+TEST_F(MyDocumentTest, SelectionTotalsCountAJobAndItsEntryOnce)
+{
+    ProbeDocument *document = newDocument();
+    NodePtr job = makeJob(QStringLiteral("A"), 30, {{8, 45}, {10, 30}}); // 1:15
+    NodePtr other = makeJob(QStringLiteral("B"), 30, {{8, 20}});
+    fill(document, {job, other});
+    EXPECT_TRUE(document->selectedNodeWorkTime().isNull());
+    EXPECT_TRUE(document->selectedNodeWage().isNull());
+    EXPECT_FALSE(document->inspectedObjectsNotEmpty());
+
+    const NodePtr entry = job->childAtIndex(0)->childAtIndex(1);
+    select(document, {job, entry});
+    EXPECT_EQ(document->selectedNodeWorkTime(), QStringLiteral("1:15"));
+    EXPECT_EQ(document->selectedNodeWage(), QLocale().toCurrencyString(double(job->turnover())));
+    EXPECT_TRUE(document->inspectedObjectsNotEmpty());
+    EXPECT_EQ(document->inspectedObjectsController()->content().size(), 2);
+    EXPECT_EQ(document->inspectedObjectsController()->selectedObjects().size(), 2);
+
+    select(document, {entry, other});
+    EXPECT_EQ(document->selectedNodeWorkTime(), QStringLiteral("0:50"));
+
+    select(document, {});
+    EXPECT_TRUE(document->selectedNodeWorkTime().isNull());
+    EXPECT_FALSE(document->inspectedObjectsNotEmpty());
+    EXPECT_TRUE(document->inspectedObjectsController()->content().isEmpty());
+}
+
+TEST_F(MyDocumentTest, DoubleClickOpensTheSheetOfTheRowsKindOnly)
+{
+    ProbeDocument *document = newDocument(true);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(document->mainWindow()));
+    NodePtr job = makeJob(QStringLiteral("A"), 30, {{8, 45}});
+    NodePtr group = makeNode(Node::Group, QStringLiteral("G"));
+    fill(document, {job, group});
+    const NodePtr day = job->childAtIndex(0);
+    const NodePtr entry = day->childAtIndex(0);
+    outline(document)->expandAll();
+
+    auto doubleClick = [&](const NodePtr &node) {
+        document->calls.clear();
+        QTreeView *view = outline(document);
+        const QModelIndex index = document->outlineModel()->indexForNode(
+            node.get(), document->outlineModel()->columnForIdentifier(QStringLiteral("outlineTime")));
+        const QRect rect = view->visualRect(index);
+        EXPECT_TRUE(rect.isValid());
+        // A real double click: the first click, then the second one as a double click.
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, rect.center());
+        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, rect.center());
+        return document->calls;
+    };
+    EXPECT_EQ(doubleClick(job), QStringList{QStringLiteral("job 1")});
+    EXPECT_EQ(doubleClick(group), QStringList{QStringLiteral("group 1")});
+    EXPECT_EQ(doubleClick(entry), QStringList{QStringLiteral("time")});
+    EXPECT_EQ(doubleClick(day), QStringList());
+    EXPECT_TRUE(outline(document)->isExpanded(indexOf(document, day))) << "a double click never collapses";
+
+    document->setTimerRunning(true);
+    EXPECT_EQ(doubleClick(job), QStringList());
+    EXPECT_EQ(doubleClick(entry), QStringList());
+    document->setTimerRunning(false);
+
+    // Below the last row nothing is clicked.
+    document->calls.clear();
+    QTreeView *view = outline(document);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, QPoint(20, view->viewport()->height() - 3));
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, QPoint(20, view->viewport()->height() - 3));
+    EXPECT_TRUE(document->calls.isEmpty());
+}
+
+TEST_F(MyDocumentTest, ApplicationIconShowsRunningCounters)
+{
+    ProbeDocument *document = newDocument();
+    const QImage idle = iconImage(ApplicationImages::iconNamed(QStringLiteral("application.icns")));
+    const QImage running = iconImage(ApplicationImages::iconNamed(QStringLiteral("application_plus.icns")));
+    ASSERT_FALSE(idle.isNull());
+    ASSERT_NE(idle, running);
+    document->updateUI();
+    EXPECT_EQ(iconImage(QGuiApplication::windowIcon()), idle);
+    ProbeDocument::setRunningCounters(1);
+    document->updateUI();
+    EXPECT_EQ(iconImage(QGuiApplication::windowIcon()), running);
+    ProbeDocument::setRunningCounters(0);
+    document->updateUI();
+    EXPECT_EQ(iconImage(QGuiApplication::windowIcon()), idle);
+}
+
+TEST_F(MyDocumentTest, UndoAnywhereRefreshesTheTotalsOfEveryDocument)
+{
+    ProbeDocument *a = newDocument();
+    ProbeDocument *b = newDocument();
+    NodePtr jobA = makeJob(QStringLiteral("A"), 10, {{8, 30}});
+    fill(a, {jobA});
+    // A change in b that b's window has not shown yet.
+    b->jobList()->addChild(makeJob(QStringLiteral("B"), 10, {{8, 20}}));
+    EXPECT_EQ(totalText(b, QStringLiteral("outlineTime")), QStringLiteral("0:00"));
+
+    a->setColorLabelType(2, jobA);
+    a->undoManager()->undo();
+    EXPECT_EQ(totalText(b, QStringLiteral("outlineTime")), QStringLiteral("0:20"));
+
+    b->jobList()->addChild(makeJob(QStringLiteral("C"), 10, {{9, 10}}));
+    a->undoManager()->redo();
+    EXPECT_EQ(totalText(b, QStringLiteral("outlineTime")), QStringLiteral("0:30"));
+
+    // An undo manager of no document (a text field's own) counts as well.
+    b->jobList()->addChild(makeJob(QStringLiteral("D"), 10, {{10, 5}}));
+    platform::UndoManager fieldUndo;
+    fieldUndo.setGroupsByEvent(false);
+    fieldUndo.registerUndo([] {});
+    fieldUndo.undo();
+    EXPECT_EQ(totalText(b, QStringLiteral("outlineTime")), QStringLiteral("0:35"));
+}
+
+TEST_F(MyDocumentTest, MenusAreRebuiltAtLoadAndAfterDeleting)
+{
+    int rebuilds = 0;
+    MyDocument::setMenuRebuilder([&rebuilds] { ++rebuilds; });
+    ProbeDocument *document = newDocument(true);
+    EXPECT_EQ(rebuilds, 1);
+    NodePtr job = makeJob(QStringLiteral("A"), 10, {{8, 30}});
+    fill(document, {job});
+    select(document, {job});
+    document->deleteEntry(nullptr);
+    clickButton(waitForMessageBox(document->mainWindow()), text("LSyes"));
+    EXPECT_EQ(rebuilds, 2);
+}
+
+TEST_F(MyDocumentTest, DeleteAsksFirstAndNoKeepsEverything)
+{
+    ProbeDocument *document = newDocument(true);
+    NodePtr job = makeJob(QStringLiteral("Website"), 10, {{8, 30}});
+    fill(document, {job});
+    select(document, {job});
+    document->deleteEntry(nullptr);
+    QMessageBox *box = waitForMessageBox(document->mainWindow());
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->text(), text("LSAdeleteTitle"));
+    EXPECT_EQ(box->informativeText(), text("LSAdeleteEntry").replace(QStringLiteral("%@"), QStringLiteral("Website")));
+    EXPECT_EQ(box->defaultButton()->text(), text("LSyes"));
+    clickButton(box, text("LSno"));
+    drainEvents();
+    EXPECT_EQ(document->jobList()->childrenCount(), 1);
+    EXPECT_FALSE(document->undoManager()->canUndo());
+}
+
+TEST_F(MyDocumentTest, DeletingEntriesRecomputesTheirJobAndUndoesAsOneNamedStep)
+{
+    ProbeDocument *document = newDocument(true);
+    NodePtr job = makeJob(QStringLiteral("A"), 60, {{8, 30}, {9, 45}, {11, 15}}); // 1:30
+    NodePtr group = makeNode(Node::Group, QStringLiteral("G"));
+    group->addChild(job);
+    group->recalcTotalWorkTime();
+    fill(document, {group});
+    ASSERT_EQ(totalText(document, QStringLiteral("outlineTime")), QStringLiteral("1:30"));
+    const NodePtr day = job->childAtIndex(0);
+    const NodePtr first = day->childAtIndex(0);
+    const NodePtr third = day->childAtIndex(2);
+
+    select(document, {first, third});
+    document->deleteEntry(nullptr);
+    clickButton(waitForMessageBox(document->mainWindow()), text("LSyes"));
+    ASSERT_EQ(day->childrenCount(), 1);
+    EXPECT_EQ(day->minutes(), 45);
+    EXPECT_EQ(job->minutes(), 45);
+    EXPECT_EQ(group->minutes(), 45);
+    EXPECT_FLOAT_EQ(job->turnover(), 45.0f);
+    EXPECT_EQ(totalText(document, QStringLiteral("outlineTime")), QStringLiteral("0:45"));
+    for (const QVariant &item : NTXOutlineViewExtension::allSelectedItems(outline(document))) {
+        EXPECT_NE(item.value<NodePtr>(), first);
+        EXPECT_NE(item.value<NodePtr>(), third);
+    }
+
+    platform::UndoManager *undo = document->undoManager();
+    EXPECT_TRUE(QTest::qWaitFor([undo] { return undo->groupingLevel() == 0; }));
+    EXPECT_EQ(undo->undoActionName(), text("LSUDdeleteEntry"));
+    undo->undo();
+    ASSERT_EQ(day->childrenCount(), 3);
+    EXPECT_EQ(day->childAtIndex(0), first);
+    EXPECT_EQ(day->childAtIndex(2), third);
+    EXPECT_EQ(job->hours(), 1);
+    EXPECT_EQ(job->minutes(), 30);
+    EXPECT_EQ(totalText(document, QStringLiteral("outlineTime")), QStringLiteral("1:30"));
+    EXPECT_FALSE(undo->canUndo());
+    EXPECT_EQ(undo->redoActionName(), text("LSUDdeleteEntry"));
+    undo->redo();
+    EXPECT_EQ(day->childrenCount(), 1);
+    EXPECT_EQ(undo->undoActionName(), text("LSUDdeleteEntry"));
+    EXPECT_EQ(totalText(document, QStringLiteral("outlineTime")), QStringLiteral("0:45"));
+}
+
+TEST_F(MyDocumentTest, DeletingAJobWithItsOwnEntryDeletesTheJobOnce)
+{
+    ProbeDocument *document = newDocument(true);
+    NodePtr job = makeJob(QStringLiteral("A"), 60, {{8, 30}});
+    NodePtr other = makeJob(QStringLiteral("B"), 60, {{8, 10}});
+    fill(document, {job, other});
+    select(document, {job, job->childAtIndex(0)->childAtIndex(0)});
+    document->deleteEntry(nullptr);
+    clickButton(waitForMessageBox(document->mainWindow()), text("LSyes"));
+    ASSERT_EQ(document->jobList()->childrenCount(), 1);
+    EXPECT_EQ(document->jobList()->childAtIndex(0), other);
+    EXPECT_EQ(job->childAtIndex(0)->childrenCount(), 1) << "the entry went with its job";
+    document->undoManager()->undo();
+    EXPECT_EQ(document->jobList()->childAtIndex(0), job);
+}
+
+TEST_F(MyDocumentTest, DeleteWithoutSelectionDoesNothing)
+{
+    ProbeDocument *document = newDocument(true);
+    fill(document, {makeJob(QStringLiteral("A"), 60, {{8, 30}})});
+    document->deleteEntry(nullptr);
+    drainEvents();
+    EXPECT_TRUE(document->mainWindow()->findChildren<QMessageBox *>().isEmpty());
+}
+
+TEST_F(MyDocumentTest, ColorLabelsFromMenuAndPickerUndoAsOneNamedStep)
+{
+    ProbeDocument *document = newDocument(true);
+    NodePtr a = makeJob(QStringLiteral("A"), 1, {{8, 30}});
+    NodePtr b = makeJob(QStringLiteral("B"), 1, {{9, 30}});
+    b->setColorLabel(5);
+    fill(document, {a, b});
+    select(document, {a, b});
+
+    QAction red;
+    platform::MenuItemValidation::setAction(&red, "colorLabelAction:");
+    platform::MenuItemValidation::setTag(&red, 1);
+    document->colorLabelAction(&red);
+    EXPECT_EQ(a->colorLabel(), 1);
+    EXPECT_EQ(b->colorLabel(), 1);
+    EXPECT_TRUE(document->isDocumentEdited());
+
+    platform::UndoManager *undo = document->undoManager();
+    EXPECT_TRUE(QTest::qWaitFor([undo] { return undo->groupingLevel() == 0; }));
+    EXPECT_EQ(undo->undoActionName(), text("LSSetColorLabel"));
+    undo->undo();
+    EXPECT_EQ(a->colorLabel(), 0);
+    EXPECT_EQ(b->colorLabel(), 5);
+    EXPECT_FALSE(undo->canUndo()) << "one step, not one per node and per node's own registration";
+    EXPECT_EQ(undo->redoActionName(), text("LSSetColorLabel"));
+    undo->redo();
+    EXPECT_EQ(a->colorLabel(), 1);
+    EXPECT_EQ(b->colorLabel(), 1);
+    EXPECT_EQ(undo->undoActionName(), text("LSSetColorLabel"));
+
+    // The picker of the window sends its value.
+    NTXColorLabelWidget *picker = document->documentWindow()->colorLabelControl;
+    picker->setColorLabelType(4);
+    EXPECT_TRUE(picker->sendAction(picker->action(), picker->target()));
+    EXPECT_EQ(a->colorLabel(), 4);
+    EXPECT_EQ(b->colorLabel(), 4);
+
+    // "No single value" names no label.
+    picker->setColorLabelType(-1);
+    document->colorLabelAction(picker);
+    EXPECT_EQ(a->colorLabel(), 4);
+}
+
+TEST_F(MyDocumentTest, ToggleDrawerShowsAndHidesTheInspector)
+{
+    ProbeDocument *document = newDocument(true);
+    QDockWidget *drawer = document->documentWindow()->windowDrawer;
+    ASSERT_TRUE(drawer->isHidden());
+    QString title;
+    EXPECT_TRUE(validate(document, "toggleDrawer:", &title));
+    EXPECT_EQ(title, text("LSMenuShowInspector"));
+    QTest::mouseClick(document->documentWindow()->drawerStateButton, Qt::LeftButton);
+    EXPECT_FALSE(drawer->isHidden());
+    validate(document, "toggleDrawer:", &title);
+    EXPECT_EQ(title, text("LSMenuHideInspector"));
+    document->toggleDrawer(nullptr);
+    EXPECT_TRUE(drawer->isHidden());
+}
+
+TEST_F(MyDocumentTest, DocumentMenuItemsReachTheDocumentThroughTheResponderChain)
+{
+    ProbeDocument *document = newDocument(true);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(document->mainWindow()));
+    NodePtr job = makeJob(QStringLiteral("A"), 1, {{8, 30}});
+    fill(document, {job});
+    select(document, {job});
+    outline(document)->setFocus();
+    QMenu *menu = document->documentWindow()->documentMenu;
+    QAction *activate = nullptr;
+    for (QAction *item : menu->actions()) {
+        if (platform::MenuItemValidation::action(item) == "activedSelectedJob:")
+            activate = item;
+    }
+    ASSERT_NE(activate, nullptr);
+    EXPECT_TRUE(platform::MenuItemValidation::validateItem(activate));
+    EXPECT_TRUE(platform::MenuItemValidation::sendItemAction(activate));
+    EXPECT_TRUE(job->active());
+}
+
+TEST_F(MyDocumentTest, OutlineShowsColumnsImagesAndExecutedFlags)
+{
+    ProbeDocument *document = newDocument();
+    NodePtr job = makeJob(QStringLiteral("A"), 10, {{8, 30}});
+    job->setExecuted(true);
+    NodePtr group = makeNode(Node::Group, QStringLiteral("G"));
+    NodePtr active = makeJob(QStringLiteral("Inner"), 10, {});
+    group->addChild(active);
+    fill(document, {job, group});
+    document->setActiveJob(active);
+    document->reloadOutline();
+    DocumentOutlineModel *model = document->outlineModel();
+    const int status = model->columnForIdentifier(QStringLiteral("outlineStatus"));
+    const int name = model->columnForIdentifier(QStringLiteral("outlineName"));
+    const int time = model->columnForIdentifier(QStringLiteral("outlineTime"));
+    const int turnover = model->columnForIdentifier(QStringLiteral("outlineTurnover"));
+    const QModelIndex row = indexOf(document, job);
+    EXPECT_EQ(row.siblingAtColumn(name).data().toString(), QStringLiteral("A"));
+    EXPECT_EQ(row.siblingAtColumn(time).data().toString(), job->workTimeAsString());
+    EXPECT_EQ(row.siblingAtColumn(turnover).data().toString(), QLocale().toCurrencyString(5.0));
+    EXPECT_TRUE(row.siblingAtColumn(status).data(Qt::EditRole).toBool());
+    EXPECT_FALSE(row.siblingAtColumn(status).data(Qt::DisplayRole).isValid());
+    EXPECT_FALSE(row.flags() & Qt::ItemIsEditable) << "the check box shows the flag only";
+
+    auto image = [&](const NodePtr &node) {
+        return iconImage(indexOf(document, node).siblingAtColumn(name).data(Qt::DecorationRole).value<QIcon>());
+    };
+    EXPECT_EQ(image(job), iconImage(document->jobImage()));
+    EXPECT_EQ(image(group), iconImage(document->activeGroupImage()));
+    EXPECT_EQ(image(active), iconImage(document->activeJobImage()));
+    EXPECT_NE(iconImage(document->activeJobImage()), iconImage(document->jobImage()));
+    EXPECT_EQ(image(job->childAtIndex(0)), iconImage(document->dayImage()));
+    EXPECT_EQ(image(job->childAtIndex(0)->childAtIndex(0)), iconImage(document->timeImage()));
+
+    QHeaderView *header = outline(document)->header();
+    EXPECT_EQ(header->visualIndex(status), 0);
+    EXPECT_EQ(outline(document)->treePosition(), name);
+    EXPECT_EQ(model->headerData(turnover, Qt::Horizontal).toString(),
+              text("LSturnover") + QLatin1Char(' ') + QLocale().currencySymbol());
+}
+
+TEST_F(MyDocumentTest, ReloadKeepsExpandedRowsAndSelectionOfNodesStillThere)
+{
+    ProbeDocument *document = newDocument();
+    NodePtr job = makeJob(QStringLiteral("A"), 10, {{8, 30}});
+    NodePtr other = makeJob(QStringLiteral("B"), 10, {{9, 30}});
+    fill(document, {job, other});
+    outline(document)->expand(indexOf(document, job));
+    select(document, {job->childAtIndex(0), other});
+    document->jobList()->delChild(other);
+    document->reloadOutline();
+    EXPECT_TRUE(outline(document)->isExpanded(indexOf(document, job)));
+    const QList<QVariant> selected = NTXOutlineViewExtension::allSelectedItems(outline(document));
+    ASSERT_EQ(selected.size(), 1);
+    EXPECT_EQ(selected.constFirst().value<NodePtr>(), job->childAtIndex(0));
+    EXPECT_FALSE(indexOf(document, other).isValid()) << "a removed node has no row, though it keeps its parent link";
+}
