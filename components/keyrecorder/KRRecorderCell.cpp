@@ -585,6 +585,17 @@ void KRRecorderCell::endRecording()
     releaseKeyboard();
 }
 
+void KRRecorderCell::windowDidResignKey()
+{
+    releaseKeyboard();
+}
+
+void KRRecorderCell::windowDidBecomeKey()
+{
+    if (m_isRecording && m_globalHotKeys && !m_showingAlert)
+        grabKeyboard();
+}
+
 void KRRecorderCell::grabKeyboard()
 {
     QWidget *view = m_controlView;

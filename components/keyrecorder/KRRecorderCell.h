@@ -151,6 +151,10 @@ public:
     bool hasKeyChars() const { return m_hasKeyChars; }
     // Whether the keyboard is grabbed for recording now.
     bool isSuspendingGlobalShortcuts() const { return m_keyboardGrabbed; }
+    // The window went inactive while recording: give the keyboard back (recording
+    // goes on), and take it again when the window is active once more.
+    void windowDidResignKey();
+    void windowDidBecomeKey();
 
     // ---- Recording switch ----
     void startRecordingTransition();

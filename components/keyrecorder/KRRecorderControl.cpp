@@ -278,6 +278,8 @@ void KRRecorderControl::leaveEvent(QEvent *event)
 
 void KRRecorderControl::focusInEvent(QFocusEvent *event)
 {
+    if (event->reason() == Qt::ActiveWindowFocusReason)
+        recorderCell()->windowDidBecomeKey();
     recorderCell()->becomeFirstResponder();
     platform::Control::focusInEvent(event);
     update();
@@ -286,9 +288,12 @@ void KRRecorderControl::focusInEvent(QFocusEvent *event)
 void KRRecorderControl::focusOutEvent(QFocusEvent *event)
 {
     // A window that merely went inactive (an alert, another application) keeps its
-    // focus widget: that is no resignation.
+    // focus widget: that is no resignation, but the keyboard goes back to the desktop
+    // until the window is active again.
     if (event->reason() != Qt::ActiveWindowFocusReason && event->reason() != Qt::PopupFocusReason)
         recorderCell()->resignFirstResponder();
+    else
+        recorderCell()->windowDidResignKey();
     platform::Control::focusOutEvent(event);
     update();
 }

@@ -141,6 +141,13 @@ TEST_F(DesktopValidatorTest, ServerReservedCombinationsAreTaken)
     EXPECT_TRUE(validator.isKeyCode(122, 0x1000 | 0x800));
 }
 
+// Sends what the application's own X connection has buffered.
+void flushApplicationConnection()
+{
+    if (auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>())
+        xcb_flush(x11->connection());
+}
+
 TEST_F(DesktopValidatorTest, RecordingHoldsTheKeyboardUntilItEnds)
 {
     KRRecorderControl recorder;
@@ -153,7 +160,25 @@ TEST_F(DesktopValidatorTest, RecordingHoldsTheKeyboardUntilItEnds)
     EXPECT_TRUE(cell->isSuspendingGlobalShortcuts());
     EXPECT_TRUE(QTest::qWaitFor([this] { return other.grabKeyboard() == XCB_GRAB_STATUS_ALREADY_GRABBED; }));
 
-    cell->endRecordingTransition();
+    // The window goes inactive: the keyboard is given back, recording goes on; it is
+    // taken again when the window is active once more.
+    QFocusEvent deactivated(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+    QCoreApplication::sendEvent(&recorder, &deactivated);
+    EXPECT_TRUE(cell->isRecording());
+    EXPECT_FALSE(cell->isSuspendingGlobalShortcuts());
+    flushApplicationConnection(); // an idle test loop never blocks, so Qt would not flush
+    EXPECT_TRUE(QTest::qWaitFor([this] { return other.grabKeyboard() == XCB_GRAB_STATUS_SUCCESS; }));
+    other.ungrabKeyboard();
+    QFocusEvent activated(QEvent::FocusIn, Qt::ActiveWindowFocusReason);
+    QCoreApplication::sendEvent(&recorder, &activated);
+    EXPECT_TRUE(cell->isSuspendingGlobalShortcuts());
+    flushApplicationConnection();
+    EXPECT_TRUE(QTest::qWaitFor([this] { return other.grabKeyboard() == XCB_GRAB_STATUS_ALREADY_GRABBED; }));
+
+    // Losing the focus to another control ends recording and the grab.
+    QFocusEvent tabbedAway(QEvent::FocusOut, Qt::TabFocusReason);
+    QCoreApplication::sendEvent(&recorder, &tabbedAway);
+    EXPECT_TRUE(QTest::qWaitFor([cell] { return !cell->isRecording(); }));
     EXPECT_FALSE(cell->isSuspendingGlobalShortcuts());
     EXPECT_TRUE(QTest::qWaitFor([this] { return other.grabKeyboard() == XCB_GRAB_STATUS_SUCCESS; }));
     other.ungrabKeyboard();
