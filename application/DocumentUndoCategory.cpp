@@ -96,3 +96,131 @@ void MyDocument::setColorLabelType(int label, const NodePtr &node)
     keepUndoActionName();
     reloadOutline();
 }
+
+void MyDocument::insertNodes(const QList<NodePtr> &nodes, const NodePtr &parent, qsizetype index)
+{
+    if (!parent)
+        return;
+    index = std::clamp<qsizetype>(index, 0, parent->childrenCount());
+    // Each one goes in front of the ones added before it: the last first.
+    for (auto it = nodes.crbegin(); it != nodes.crend(); ++it)
+        addNode(*it, parent, index);
+}
+
+void MyDocument::addNewJob(const NodePtr &job, const NodePtr &parent)
+{
+    if (!job || !parent || job == parent)
+        return;
+    const NodePtr lastActive = getActiveJob();
+    parent->addChild(job);
+    undoManager()->registerUndo([this, job, parent, lastActive] { deleteNewJob(job, parent, lastActive); });
+    keepUndoActionName();
+    if (lastActive)
+        lastActive->setActive(false);
+    job->setActive(true);
+    if (parent->type() == Node::Group)
+        parent->recalcTotalWorkTime();
+    displayActivatedJob();
+    reloadOutline();
+    rebuildApplicationMenus();
+}
+
+void MyDocument::deleteNewJob(const NodePtr &job, const NodePtr &parent, const NodePtr &lastActive)
+{
+    if (!job || !parent || parent->indexOfChild(job.get()) < 0)
+        return;
+    parent->delChild(job);
+    undoManager()->registerUndo([this, job, parent] { addNewJob(job, parent); });
+    keepUndoActionName();
+    if (parent->type() == Node::Group || parent->type() == Node::Job)
+        parent->recalcTotalWorkTime();
+    // The removed job keeps no flag: the chosen one is the only active job.
+    job->setActive(false);
+    setActiveJob(lastActive && isJobMemberOfDocument(lastActive.get()) ? lastActive : NodePtr());
+    reloadOutline();
+    rebuildApplicationMenus();
+}
+
+void MyDocument::setExecutedForNode(bool value, const NodePtr &node)
+{
+    if (!node)
+        return;
+    const bool previous = node->executed();
+    undoManager()->registerUndo([this, node, previous] { setExecutedForNode(previous, node); });
+    keepUndoActionName();
+    node->setExecuted(value);
+    reloadOutline();
+}
+
+void MyDocument::setExecutedForNodeTree(bool value, const NodePtr &node)
+{
+    if (!node)
+        return;
+    setExecutedForNode(value, node);
+    if (node->type() == Node::Group && value) {
+        // Only the group's own children: nested groups keep their children's flags.
+        for (const NodePtr &child : node->childEnumerator())
+            setExecutedForNode(true, child);
+        return;
+    }
+    if (!value) {
+        for (Node *up = node->parent(); up && up->type() == Node::Group; up = up->parent())
+            if (NodePtr group = up->weak_from_this().lock())
+                setExecutedForNode(false, group);
+    }
+}
+
+void MyDocument::setNameForNode(const QString &name, const NodePtr &node)
+{
+    if (!node)
+        return;
+    const QString previous = node->itemName();
+    undoManager()->registerUndo([this, node, previous] { setNameForNode(previous, node); });
+    keepUndoActionName();
+    node->setItemName(name);
+    displayActivatedJob();
+    reloadOutline();
+    if (node->type() == Node::Job || node->type() == Node::Group)
+        rebuildApplicationMenus();
+}
+
+void MyDocument::setWageForNode(float wage, const NodePtr &node)
+{
+    if (!node)
+        return;
+    const float previous = node->wage();
+    undoManager()->registerUndo([this, node, previous] { setWageForNode(previous, node); });
+    keepUndoActionName();
+    node->setWage(wage);
+    node->setWageForTree(wage);
+    node->recalcTotalWorkTime();
+    reloadOutline();
+}
+
+void MyDocument::restoreNodeData(const NodePtr &snapshot, const NodePtr &node)
+{
+    if (!snapshot || !node || snapshot->type() != node->type())
+        return;
+    platform::UndoManager *undo = undoManager();
+    const NodePtr current = node->clone();
+    undo->registerUndo([this, current, node] { restoreNodeData(current, node); });
+    keepUndoActionName();
+    // The copy brings the description back too, which a node would register (and
+    // name) as a step of its own: without the root's delegate it reaches no undo
+    // manager, and this step stands for that change.
+    m_jobList->setDelegate(nullptr);
+    node->fillNodesWithValuesFrom(*snapshot);
+    m_jobList->setDelegate(this);
+    // Filling hands the wage only to the nodes below; the node's own wage comes back
+    // here, with the time and turnover that follow from it.
+    if (node->wage() != snapshot->wage()) {
+        node->setWage(snapshot->wage());
+        if (node->type() == Node::TimeEntry)
+            node->recalcWorkTime();
+        else if (node->type() == Node::Job || node->type() == Node::Group)
+            node->recalcTotalWorkTime();
+    }
+    updateChangeCount(ChangeType::Done);
+    displayActivatedJob();
+    reloadOutline();
+}

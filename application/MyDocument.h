@@ -30,10 +30,22 @@
 
 class DocumentWindow;
 class NodeArrayController;
+class NTXSoundManager;
+class QTimer;
 class QAction;
 class QHeaderView;
 class QStandardItemModel;
 class QTreeView;
+class TimeEntrySheet; // time-entry sheets
+// Outline drag and drop, toolbar, delete assistant, job-name and group sheets
+class DeleteAssistantSheet;
+class GroupNameSheet;
+class JobNameSheet;
+class QDragLeaveEvent;
+class QDropEvent;
+class QKeyEvent;
+class QMimeData;
+class QToolBar;
 
 namespace platform {
 class Cell;
@@ -127,6 +139,56 @@ public:
     // Whether this document's counter runs.
     bool timerIsRunning() const { return m_fRunTimer; }
 
+    // ---- Counter ----
+    // While it runs, a time entry under today's day of the active job is stretched
+    // to "now" twice a second (see DocumentCounterCategory.cpp).
+    Q_INVOKABLE void toggleTimer(QObject *sender);
+    // Starts on the active job; the sender does not choose the job.
+    Q_INVOKABLE void startTimerForJob(QObject *sender);
+    // Stops; the stop sound plays unless muted or the sender is the application
+    // controller (see setApplicationController()).
+    Q_INVOKABLE void stopTimer(QObject *sender);
+    // One tick of the running counter.
+    void doTimer();
+    // Re-reads the counter's settings from the defaults ("PrefsChanged").
+    void handlePrefsChange();
+    // The running time entry (none while stopped) and the tick timer.
+    const NodePtr &timerNode() const { return m_timerNode; }
+    QTimer *counterTimer() const { return m_counterTimer; }
+    // The settings in use: no sounds; the reminder interval in ticks (0: never);
+    // whether and after how many idle seconds the counter stops.
+    bool counterIsMute() const { return m_mutely; }
+    int reminderInterval() const { return m_repeatCounter; }
+    bool checksInactivity() const { return m_checkInactivity; }
+    double inactivityInterval() const { return m_inactivityInterval; }
+    // Process-wide: the application controller's notification poster (message,
+    // title); empty until the controller sets it.
+    static void setNotificationPoster(std::function<void(const QString &message, const QString &title)> poster);
+    static void postNotification(const QString &message, const QString &title);
+    // Process-wide: the application controller. Stops it sends are silent.
+    static void setApplicationController(QObject *controller);
+    static QObject *applicationController();
+    // Process-wide: where the idle seconds come from; unset, the platform's idle
+    // monitor answers (0 when it has no source).
+    static void setIdleSecondsSource(std::function<double()> source);
+    static double userIdleSeconds();
+    // Process-wide: the catalogue the counter's sounds play from; unset, the shared
+    // one.
+    static void setSoundCatalogue(NTXSoundManager *catalogue);
+    static NTXSoundManager *soundCatalogue();
+    // Process-wide: plays a sound by name in place of the catalogue (empty: the
+    // catalogue plays).
+    static void setSoundPlayer(std::function<void(const QString &soundName)> player);
+    // Process-wide: ticks of all running counters since the reminder last played.
+    static int reminderTickCount() { return s_reminderTickCount; }
+    static void setReminderTickCount(int count) { s_reminderTickCount = count; }
+Q_SIGNALS:
+    // The counter started or stopped (the toolbar validates its items on it).
+    void counterStateChanged(bool running);
+
+public:
+    // End of counter
+
     // ---- Queries and commands ----
     NodePtr getActiveJob() const;
     // Not undoable (see doUndoSetActiveJob()).
@@ -168,6 +230,147 @@ public:
     void deleteNode(const NodePtr &node, const NodePtr &parent);
     void doUndoSetActiveJob(const NodePtr &job);
     void setColorLabelType(int label, const NodePtr &node);
+    // Undoable edits (continued)
+    // Adds the nodes at the index so that they end up there in their order.
+    void insertNodes(const QList<NodePtr> &nodes, const NodePtr &parent, qsizetype index);
+    // Appends a new job and makes it the active job; undone by deleteNewJob().
+    void addNewJob(const NodePtr &job, const NodePtr &parent);
+    void deleteNewJob(const NodePtr &job, const NodePtr &parent, const NodePtr &lastActive);
+    void setExecutedForNode(bool value, const NodePtr &node);
+    // A group ticked ticks its direct children; a node unticked unticks the groups
+    // above it. Every flag changed is restored by one undo.
+    void setExecutedForNodeTree(bool value, const NodePtr &node);
+    void setNameForNode(const QString &name, const NodePtr &node);
+    // Sets the wage of the node and of its subtree and recomputes the turnovers.
+    void setWageForNode(float wage, const NodePtr &node);
+    // Copies the values of the snapshot (a deep copy made with Node::clone() before
+    // an edit) into the node and its subtree.
+    void restoreNodeData(const NodePtr &snapshot, const NodePtr &node);
+    // End of undoable edits
+
+    // ---- Time-entry sheets (MyDocumentTimeDialog.cpp) ----
+    // The edit sheet for the time entry the sender stands for (a menu item of the
+    // outline's context menu, else the outline's clicked row).
+    Q_INVOKABLE void doJobTimeSheet(QObject *sender);
+    // The edit sheet for the time entry.
+    void doJobTimeSheet(const NodePtr &entry);
+    // The new-entry sheet for the job of the selection (else the active job).
+    Q_INVOKABLE void newTimeEntry(QObject *sender);
+    Q_INVOKABLE void calendarChange(QObject *sender);
+    Q_INVOKABLE void changeTime(QObject *sender);
+    Q_INVOKABLE void newTimeCalendarChange(QObject *sender);
+    Q_INVOKABLE void newTimeChangeTime(QObject *sender);
+    Q_INVOKABLE void endJobTimeSheet(QObject *sender);
+    Q_INVOKABLE void newTimeEndJobTimeSheet(QObject *sender);
+    // The sheets' end handlers: the changes are made for return code 1 only.
+    void sheetDidEndJobTime(QWidget *sheet, int returnCode, const NodePtr &contextInfo);
+    void sheetDidEndNewTime(QWidget *sheet, int returnCode);
+    // The start and end being edited.
+    QDateTime cDate() const { return m_cDate; }
+    void setCDate(const QDateTime &date) { m_cDate = date; }
+    QDateTime lDate() const { return m_lDate; }
+    void setLDate(const QDateTime &date) { m_lDate = date; }
+    bool jobTimeSheetWorking() const { return m_jobTimeSheetWorking; }
+    // The sheets, made on first use (null without a window).
+    TimeEntrySheet *jobTimeWindow();
+    TimeEntrySheet *jobNewTimeWindow();
+    // End of time-entry sheets
+
+    // ---- Outline data source and drag and drop (DataSourceDelegateCategory.cpp) ----
+    Q_MOC_INCLUDE(<QTreeView>)
+    Q_MOC_INCLUDE(<QKeyEvent>)
+    Q_MOC_INCLUDE(<QDropEvent>)
+    // The private pasteboard type of a drag of jobs and groups, and the MIME format
+    // that carries it.
+    static inline const QString OutlineViewPboardType = QStringLiteral("ChronarkOutlineViewPboardType");
+    static inline const QString OutlineViewPboardMimeType =
+        QStringLiteral("application/x-ChronarkOutlineViewPboardType");
+    // Only the check box of the "executed" flag is edited in place (jobs and groups).
+    bool outlineViewIsItemEditable(const QString &identifier, Node *item) const override;
+    bool outlineViewSetObjectValue(const QVariant &value, const QString &identifier, Node *item) override;
+    // Jobs and groups may go onto a group and between the rows of the top level and
+    // of groups (a null item is the root).
+    bool outlineViewAcceptsDropOnItem(Node *item) const override;
+    QStringList outlineViewPasteboardTypes() const override;
+    // Starts a drag of the jobs and groups among the items (null when there are none).
+    QMimeData *outlineViewWriteItems(const QList<NodePtr> &items) override;
+    // The operation a drop would be (Qt::IgnoreAction when refused): a move inside
+    // this document, a copy from another one. A child index of -1 is a drop onto the
+    // item.
+    Qt::DropAction outlineViewValidateDrop(const QMimeData *data, Node *item, qsizetype childIndex) const override;
+    bool outlineViewAcceptDrop(const QMimeData *data, Node *item, qsizetype childIndex) override;
+    // While a drag runs, only groups open.
+    bool outlineViewShouldExpandItem(Node *item) const;
+    Q_INVOKABLE QMenu *outlineViewMenuForTableColumnItem(QTreeView *outlineView, int column, const QVariant &item);
+    Q_INVOKABLE void outlineViewDidReceiveDelete(QTreeView *outlineView, QKeyEvent *event);
+    Q_INVOKABLE void outlineViewDraggingExited(QTreeView *outlineView, QDragLeaveEvent *event);
+    Q_INVOKABLE void outlineViewConcludeDragOperation(QTreeView *outlineView, QDropEvent *event);
+    bool allowOnDropOnGroup() const { return true; }
+    bool allowOnDropOnLeaf() const { return false; }
+    bool allowBetweenDrop() const { return true; }
+    const QList<NodePtr> &draggedNodes() const { return m_draggedNodes; }
+    bool dragSessionInProgress() const { return m_dragSessionInProgress; }
+    // Lets the outline drag and take drops (when the window loads).
+    void setupOutlineDragAndDrop();
+    // End of outline data source and drag and drop
+
+    // ---- Toolbar (ToolbarDelegateCategory.cpp) ----
+    static inline const QString ToolbarIdentifier = QStringLiteral("XQMainNewToolbar");
+    // Makes the window's toolbar from the saved configuration (or the default set).
+    void setupToolbar();
+    QToolBar *toolbar() const;
+    // A new item for one of the six identifiers; null for any other.
+    QAction *toolbarItemForItemIdentifier(const QString &identifier, bool willBeInsertedIntoToolbar);
+    QStringList toolbarAllowedItemIdentifiers() const;
+    QStringList toolbarDefaultItemIdentifiers() const;
+    Q_INVOKABLE bool validateToolbarItem(QAction *item);
+    void validateVisibleToolbarItems();
+    // The toolbar's identifiers as shown; setting them rebuilds and saves it.
+    QStringList toolbarItemIdentifiers() const { return m_toolbarItemIdentifiers; }
+    void setToolbarItemIdentifiers(const QStringList &identifiers);
+    // The item of an identifier in the toolbar (null when not shown).
+    QAction *toolbarItem(const QString &identifier) const;
+    // End of toolbar
+
+    // ---- Delete assistant and job-name sheet (DeleteAssistantCategory.cpp,
+    // MyDocumentJobNameDialog.cpp) ----
+    // What the delete assistant removes: a kind (0 any, 1 groups, 2 jobs, 3 time
+    // entries), a date condition (0 none, 1 created before, 2 created after the
+    // date, by whole minutes) and whether only nodes of executed jobs go.
+    struct DeleteAssistantSettings
+    {
+        int kind = 0;
+        int condition = 0;
+        bool onlyExecuted = false;
+        QDateTime date;
+    };
+    Q_INVOKABLE void deleteAssistant(QObject *sender);
+    Q_INVOKABLE void deleteAssistantValueChanged(QObject *sender);
+    Q_INVOKABLE void okDeleteAssistant(QObject *sender);
+    void sheetDidEndDeleteAssistant(DeleteAssistantSheet *sheet, int returnCode);
+    // One run of the assistant over the node's subtree (undoable edits); answers the
+    // number of nodes deleted.
+    int deleteAssistantActionForNode(const NodePtr &node, const DeleteAssistantSettings &settings);
+    DeleteAssistantSheet *deleteWindow() const;
+    QDateTime deleteDateValue() const { return m_deleteDateValue; }
+    Q_INVOKABLE void newJobEntry(QObject *sender);
+    // Edits (function 1) the job the sender stands for; function 0 offers a new job.
+    Q_INVOKABLE void funcJobName(QObject *sender, int function);
+    void funcJobName(const NodePtr &node, int function);
+    Q_INVOKABLE void endJobNameWindow(QObject *sender);
+    void sheetDidEndJobName(JobNameSheet *sheet, int returnCode, const NodePtr &node, int function);
+    JobNameSheet *jobNameWindow() const;
+    // End of delete assistant and job-name sheet
+
+    // ---- Group sheet (MyDocumentGroupDialog.cpp) ----
+    Q_INVOKABLE void newGroupEntry(QObject *sender);
+    // Renames (function 1) the group the sender stands for; function 0 names a new one.
+    Q_INVOKABLE void funcGroupName(QObject *sender, int function);
+    void funcGroupName(const NodePtr &node, int function);
+    Q_INVOKABLE void endGroupNameWindow(QObject *sender);
+    void sheetDidEndGroupName(GroupNameSheet *sheet, int returnCode, const NodePtr &node, int function);
+    GroupNameSheet *groupNameWindow() const;
+    // End of group sheet
 
     // ---- Node delegate ----
     platform::UndoManager *undoManagerForNode(Node &node) override;
@@ -240,6 +443,82 @@ private:
     QPersistentModelIndex m_clickedIndex;
     bool m_loaded = false;
     bool m_reloading = false;
+
+    // Counter
+    // Observes "PrefsChanged" and the document's closing from the construction on;
+    // a document that goes away while counting leaves the running count.
+    class CounterLink
+    {
+    public:
+        explicit CounterLink(MyDocument *document);
+        ~CounterLink();
+        CounterLink(const CounterLink &) = delete;
+        CounterLink &operator=(const CounterLink &) = delete;
+
+    private:
+        MyDocument *m_document;
+    };
+    void readCounterSettings();
+    // Plays the sound the defaults name under the key.
+    void playCounterSound(const QString &key);
+    // The rows a tick changed show again: the entry, its day, its job and the
+    // groups above, and the totals.
+    void redrawRunningRows();
+    NodePtr m_timerNode;
+    QTimer *m_counterTimer = nullptr;
+    bool m_checkInactivity = false;
+    double m_inactivityInterval = 0.0;
+    int m_repeatCounter = 0;
+    bool m_mutely = false;
+    static inline int s_reminderTickCount = 0;
+    CounterLink m_counterLink{this};
+    // End of counter
+
+    // Time-entry sheets
+    // The job a new entry goes to: the job of the selected row, else the active job.
+    NodePtr jobForNewTimeEntry() const;
+    // A change in one of the sheets' controls (see MyDocumentTimeDialog.cpp).
+    void timeSheetChange(TimeEntrySheet *sheet, QObject *sender);
+    void showTimeSheetDates(TimeEntrySheet *sheet, bool pickers, bool timeControls);
+    void endTimeSheet(TimeEntrySheet *sheet, QObject *sender);
+    // The day of the job for the date; made and added when the job has none.
+    NodePtr dayNodeForTimeEntry(const NodePtr &job, const QDateTime &date);
+    QPointer<TimeEntrySheet> m_jobTimeWindow;
+    QPointer<TimeEntrySheet> m_jobNewTimeWindow;
+    NodePtr m_jobTimeSheetEntry;
+    QDateTime m_cDate;
+    QDateTime m_lDate;
+    bool m_jobTimeSheetWorking = false;
+    // End of time-entry sheets
+
+    // Outline data source and drag and drop
+    // The document a drag's data comes from (null for data of no open document or
+    // of a drag that is over).
+    static MyDocument *dragSourceDocument(const QMimeData *data);
+    // Moves (or, from another document, copies) the dragged jobs and groups.
+    void performDropOperation(const QMimeData *data, const NodePtr &target, qsizetype index);
+    QList<NodePtr> m_draggedNodes;
+    bool m_dragSessionInProgress = false;
+    quint64 m_dragDocumentId = 0;
+    quint64 m_dragSerial = 0;
+    // End of outline data source and drag and drop
+
+    // Toolbar
+    void rebuildToolbar();
+    void showToolbarCustomizationMenu(const QPoint &position);
+    QPointer<QToolBar> m_toolbar;
+    QStringList m_toolbarItemIdentifiers;
+    // End of toolbar
+
+    // Delete assistant and job-name sheet
+    QPointer<DeleteAssistantSheet> m_deleteWindow;
+    QPointer<JobNameSheet> m_jobNameWindow;
+    QDateTime m_deleteDateValue;
+    // End of delete assistant and job-name sheet
+
+    // Group sheet
+    QPointer<GroupNameSheet> m_groupNameWindow;
+    // End of group sheet
 
     static std::function<void()> &menuRebuilder();
 };

@@ -470,6 +470,34 @@ void Node::fillNodesWithValuesFrom(const Node &other)
     }
 }
 
+NodePtr Node::clone() const
+{
+    NodePtr copy = std::make_shared<Node>(m_cDate);
+    copy->m_itemName = m_itemName;
+    copy->m_type = m_type;
+    copy->m_lDate = m_lDate;
+    copy->m_hours = m_hours;
+    copy->m_minutes = m_minutes;
+    copy->m_active = m_active;
+    copy->m_executed = m_executed;
+    copy->m_descript = m_descript;
+    copy->m_turnover = m_turnover;
+    copy->m_wage = m_wage;
+    copy->m_colorLabel = m_colorLabel;
+    copy->m_children.reserve(m_children.size());
+    for (const AnyObject &slot : m_children) {
+        if (const NodePtr *n = std::get_if<NodePtr>(&slot)) {
+            NodePtr child = *n ? (*n)->clone() : NodePtr();
+            if (child)
+                child->m_parent = copy.get();
+            copy->m_children.emplace_back(std::move(child));
+        } else {
+            copy->m_children.push_back(slot);
+        }
+    }
+    return copy;
+}
+
 QList<NodePtr> Node::minimumNodeCoverFromNodesInArray(const QList<NodePtr> &nodes)
 {
     // Each node is replaced by its topmost ancestor among the given nodes (itself when

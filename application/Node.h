@@ -146,6 +146,9 @@ public:
     void deactivedTimeNodeForTree();
     void fillNodeWithValuesFrom(const Node &other);
     void fillNodesWithValuesFrom(const Node &other);
+    // A deep copy of the node and its subtree, linked among themselves; the copy has
+    // no parent and no delegate. Slots that hold other objects are copied as they are.
+    NodePtr clone() const;
 
     // Time and names
     void refreshWorkTime();

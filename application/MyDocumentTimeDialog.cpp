@@ -1,0 +1,382 @@
+// The time-entry sheets of the document: the edit sheet changes the start and end of
+// an existing time entry, the new-entry sheet adds a time entry to a job. Either one
+// files the entry under the job's day of its start (making that day when the job has
+// none) as one undoable step named "LSUDTimeEdit".
+//
+// While a sheet is open the document keeps the start and end being edited (cDate,
+// lDate); the controls always show those two dates, and an edit that would put the
+// end a whole minute or more before the start moves the other bound along.
+#include "AppKitExtensions/NTXNSAlertExtensions.h"
+#include "AppKitExtensions/NTXOutlineViewExtension.h"
+#include "NTXAppKit/TDTimeControl/TDStepper.h"
+#include "NTXAppKit/TDTimeControl/TDTimeControl.h"
+#include "application/DocumentWindow.h"
+#include "application/MyDocument.h"
+#include "application/TimeEntrySheet.h"
+#include "platform/Bundle.h"
+#include "platform/CalendarDate.h"
+#include "platform/Clock.h"
+#include "platform/UndoManager.h"
+
+#include <QDateEdit>
+#include <QLabel>
+#include <QPushButton>
+#include <QTreeView>
+#include <utility>
+
+namespace {
+
+QString localized(const char *key)
+{
+    return platform::localized(QString::fromLatin1(key));
+}
+
+NodePtr sharedNode(Node *node)
+{
+    return node ? node->weak_from_this().lock() : NodePtr();
+}
+
+// "%3d:%02d " of the whole hours and the remaining minutes from start to end;
+// seconds do not count.
+QString durationText(const QDateTime &start, const QDateTime &end)
+{
+    const qint64 minutes = (start.isValid() && end.isValid()) ? start.secsTo(end) / 60 : 0;
+    return QString::asprintf("%3lld:%02lld ", minutes / 60, minutes % 60);
+}
+
+// The calendar day of the picker with the time of day of the kept date, in local time.
+QDateTime onPickedDay(const QDate &day, const QDateTime &kept)
+{
+    if (!day.isValid())
+        return QDateTime();
+    const QTime time = kept.isValid() ? kept.toLocalTime().time() : QTime(0, 0);
+    return platform::CalendarDate::withFixedOffset(QDateTime(day, time, Qt::LocalTime));
+}
+
+// Now, to the second (the controls show no fractions).
+QDateTime nowToTheSecond()
+{
+    const QDateTime now = platform::Clock::now();
+    return now.addMSecs(-now.time().msec());
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// The sheets
+
+TimeEntrySheet *MyDocument::jobTimeWindow()
+{
+    if (!m_jobTimeWindow && m_window) {
+        auto *sheet = new TimeEntrySheet(m_window);
+        sheet->setObjectName(QStringLiteral("jobTimeWindow"));
+        sheet->setWindowTitle(localized("LSTimeSheetEditTitle"));
+        sheet->titleField()->setText(localized("LSTimeSheetEditTitle"));
+        sheet->setActions(this, "calendarChange:", "changeTime:", "endJobTimeSheet:");
+        connect(sheet, &QDialog::finished, this, [this, sheet](int result) {
+            // Only a sheet this document opened ends here (and only once).
+            if (!m_jobTimeSheetWorking)
+                return;
+            sheetDidEndJobTime(sheet, result, std::exchange(m_jobTimeSheetEntry, NodePtr()));
+        });
+        connect(sheet, &QObject::destroyed, this, [this] {
+            m_jobTimeSheetWorking = false;
+            m_jobTimeSheetEntry.reset();
+            m_cDate = m_lDate = QDateTime();
+        });
+        m_jobTimeWindow = sheet;
+    }
+    return m_jobTimeWindow;
+}
+
+TimeEntrySheet *MyDocument::jobNewTimeWindow()
+{
+    if (!m_jobNewTimeWindow && m_window) {
+        auto *sheet = new TimeEntrySheet(m_window);
+        sheet->setObjectName(QStringLiteral("jobNewTimeWindow"));
+        sheet->setWindowTitle(localized("LSUDNewTimeEntry"));
+        sheet->setActions(this, "newTimeCalendarChange:", "newTimeChangeTime:", "newTimeEndJobTimeSheet:");
+        connect(sheet, &QDialog::finished, this, [this, sheet](int result) {
+            if (!m_jobTimeSheetWorking)
+                return;
+            sheetDidEndNewTime(sheet, result);
+        });
+        connect(sheet, &QObject::destroyed, this, [this] {
+            m_jobTimeSheetWorking = false;
+            m_cDate = m_lDate = QDateTime();
+        });
+        m_jobNewTimeWindow = sheet;
+    }
+    return m_jobNewTimeWindow;
+}
+
+void MyDocument::showTimeSheetDates(TimeEntrySheet *sheet, bool pickers, bool timeControls)
+{
+    if (!sheet)
+        return;
+    if (pickers) {
+        TimeEntrySheet::setPickerDate(sheet->startCalendar(), m_cDate.toLocalTime().date());
+        TimeEntrySheet::setPickerDate(sheet->endCalendar(), m_lDate.toLocalTime().date());
+    }
+    if (timeControls) {
+        sheet->startTime()->setDate(m_cDate);
+        sheet->endTime()->setDate(m_lDate);
+        sheet->startTime()->update();
+        sheet->endTime()->update();
+    }
+    sheet->workTime()->setText(durationText(m_cDate, m_lDate));
+}
+
+// ---------------------------------------------------------------------------
+// Opening
+
+void MyDocument::doJobTimeSheet(QObject *sender)
+{
+    NodePtr node = nodeForSender(sender, true);
+    if (!node)
+        node = nodeForSender(sender, false);
+    doJobTimeSheet(node);
+}
+
+void MyDocument::doJobTimeSheet(const NodePtr &entry)
+{
+    if (!entry || entry->type() != Node::TimeEntry || m_jobTimeSheetWorking)
+        return;
+    // Only an entry filed under a day of a job of this document.
+    const Node *day = entry->parent();
+    if (!day || day->type() != Node::Day || !day->parent() || day->parent()->type() != Node::Job
+        || entry->documentRoot() != m_jobList.get())
+        return;
+    TimeEntrySheet *sheet = jobTimeWindow();
+    if (!sheet)
+        return;
+    const QDateTime now = nowToTheSecond();
+    setCDate(entry->cDate().isValid() ? entry->cDate() : now);
+    setLDate(entry->lDate().isValid() ? entry->lDate() : m_cDate);
+    showTimeSheetDates(sheet, true, true);
+    m_jobTimeSheetEntry = entry;
+    m_jobTimeSheetWorking = true;
+    sheet->open();
+}
+
+NodePtr MyDocument::jobForNewTimeEntry() const
+{
+    NodePtr job;
+    if (QTreeView *outline = outlineView()) {
+        if (const NodePtr selected = NTXOutlineViewExtension::selectedItem(outline).value<NodePtr>())
+            job = sharedNode(selected->getRootObject());
+    }
+    // A selected group (or anything else that is no job of this document) names no
+    // job: the entry goes to the active job.
+    if (!job || job->type() != Node::Job || !isJobMemberOfDocument(job.get()))
+        job = getActiveJob();
+    if (!job || job->type() != Node::Job || !isJobMemberOfDocument(job.get()))
+        return NodePtr();
+    return job;
+}
+
+void MyDocument::newTimeEntry(QObject *)
+{
+    if (m_jobTimeSheetWorking)
+        return;
+    if (!getActiveJob()) {
+        if (m_window)
+            NTXBeginAlertSheetWithHandler(localized("LSAnoActiveTitle"), localized("LSok"), QString(), QString(),
+                                          m_window, {}, localized("LSAnoActive"));
+        return;
+    }
+    const NodePtr job = jobForNewTimeEntry();
+    if (!job)
+        return;
+    TimeEntrySheet *sheet = jobNewTimeWindow();
+    if (!sheet)
+        return;
+    sheet->titleField()->setText(job->itemName() + QStringLiteral(" - ") + localized("LSUDNewTimeEntry"));
+    const QDateTime now = nowToTheSecond();
+    setCDate(now);
+    setLDate(now);
+    showTimeSheetDates(sheet, true, true);
+    m_jobTimeSheetWorking = true;
+    sheet->open();
+}
+
+// ---------------------------------------------------------------------------
+// Changes in a sheet
+
+void MyDocument::calendarChange(QObject *sender)
+{
+    timeSheetChange(m_jobTimeWindow, sender);
+}
+
+void MyDocument::changeTime(QObject *sender)
+{
+    timeSheetChange(m_jobTimeWindow, sender);
+}
+
+void MyDocument::newTimeCalendarChange(QObject *sender)
+{
+    timeSheetChange(m_jobNewTimeWindow, sender);
+}
+
+void MyDocument::newTimeChangeTime(QObject *sender)
+{
+    timeSheetChange(m_jobNewTimeWindow, sender);
+}
+
+void MyDocument::timeSheetChange(TimeEntrySheet *sheet, QObject *sender)
+{
+    if (!m_jobTimeSheetWorking || !sheet)
+        return;
+    const bool picker = sheet->isCalendar(sender);
+    const bool timeControl = sheet->isTimeControl(sender);
+    if (!picker && !timeControl)
+        return;
+    QDateTime start;
+    QDateTime end;
+    if (picker) {
+        // A picker changes the day only; the time of day stays.
+        start = onPickedDay(sheet->startCalendar()->date(), m_cDate);
+        end = onPickedDay(sheet->endCalendar()->date(), m_lDate);
+    } else {
+        start = sheet->startTime()->date();
+        end = sheet->endTime()->date();
+    }
+    if (!start.isValid() || !end.isValid()) {
+        // A moment the calendar does not have (a skipped local hour): back to the
+        // dates being edited.
+        showTimeSheetDates(sheet, true, true);
+        return;
+    }
+    // Reversed: the end lies a whole minute or more before the start.
+    const qint64 minutes = start.secsTo(end) / 60;
+    const bool reversed = minutes / 60 + minutes % 60 < 0;
+    const bool startSent = sender == sheet->startCalendar() || sender == sheet->startTime();
+    if (startSent) {
+        m_cDate = start;
+        if (reversed)
+            m_lDate = start;
+    } else {
+        m_lDate = end;
+        if (reversed)
+            m_cDate = end;
+    }
+    // Every control shows the dates being edited again: the other bound when it
+    // followed, and the controls of the other kind.
+    showTimeSheetDates(sheet, true, true);
+}
+
+// ---------------------------------------------------------------------------
+// Closing
+
+void MyDocument::endJobTimeSheet(QObject *sender)
+{
+    endTimeSheet(m_jobTimeWindow, sender);
+}
+
+void MyDocument::newTimeEndJobTimeSheet(QObject *sender)
+{
+    endTimeSheet(m_jobNewTimeWindow, sender);
+}
+
+void MyDocument::endTimeSheet(TimeEntrySheet *sheet, QObject *sender)
+{
+    if (!sheet)
+        return;
+    // Giving up the focus takes an edit still pending in a control.
+    if (QWidget *focus = sheet->focusWidget())
+        focus->clearFocus();
+    const bool ok = sender && sender == sheet->okButton();
+    if (ok && m_jobTimeSheetWorking) {
+        // A time taken into a control without its action counts as its change.
+        if (sheet->startTime()->date().toSecsSinceEpoch() != m_cDate.toSecsSinceEpoch())
+            timeSheetChange(sheet, sheet->startTime());
+        if (sheet->endTime()->date().toSecsSinceEpoch() != m_lDate.toSecsSinceEpoch())
+            timeSheetChange(sheet, sheet->endTime());
+    }
+    sheet->hide();
+    sheet->done(ok ? 1 : 0);
+}
+
+NodePtr MyDocument::dayNodeForTimeEntry(const NodePtr &job, const QDateTime &date)
+{
+    if (NodePtr day = job->getDayNode(date))
+        return day;
+    NodePtr day = Node::create(Node::Day, date);
+    day->setlDate(date);
+    day->setParent(job.get());
+    day->setItemNameByType();
+    addNode(day, job, job->insertIndexForChild(*day));
+    return day;
+}
+
+void MyDocument::sheetDidEndJobTime(QWidget *, int returnCode, const NodePtr &contextInfo)
+{
+    m_jobTimeSheetWorking = false;
+    const NodePtr entry = contextInfo;
+    const QDateTime start = std::exchange(m_cDate, QDateTime());
+    const QDateTime end = std::exchange(m_lDate, QDateTime());
+    if (returnCode != 1 || !entry || entry->type() != Node::TimeEntry || !start.isValid() || !end.isValid())
+        return;
+    const NodePtr day = sharedNode(entry->parent());
+    const NodePtr job = sharedNode(entry->getRootObject());
+    // The entry may have left the document while the sheet was open.
+    if (!day || !job || day->type() != Node::Day || job->type() != Node::Job || day->parent() != job.get()
+        || entry->documentRoot() != m_jobList.get())
+        return;
+
+    platform::UndoManager *undo = undoManager();
+    const NodePtr snapshot = entry->clone();
+    undo->registerUndo([this, snapshot, entry] { restoreNodeData(snapshot, entry); });
+    undo->setActionName(localized("LSUDTimeEdit"));
+
+    deleteNode(entry, day);
+    // The old day stays when the entry stays on its calendar day (with its own
+    // description and label); otherwise an emptied day goes.
+    const bool sameDay =
+        platform::CalendarDate::dayOfCommonEra(day->cDate()) == platform::CalendarDate::dayOfCommonEra(start);
+    if (day->childrenCount() == 0 && !sameDay)
+        deleteNode(day, job);
+    const NodePtr target = sameDay ? day : dayNodeForTimeEntry(job, start);
+
+    entry->setcDate(start);
+    entry->setlDate(end);
+    entry->setItemNameByType();
+    addNode(entry, target, target->insertIndexForChild(*entry));
+
+    reloadOutline();
+    if (QTreeView *outline = outlineView()) {
+        const QModelIndex index = outlineModel()->indexForNode(entry.get());
+        for (QModelIndex up = index.parent(); up.isValid(); up = up.parent())
+            outline->expand(up);
+        NTXOutlineViewExtension::selectItems(outline, {QVariant::fromValue(entry)}, false);
+        if (index.isValid())
+            outline->scrollTo(index);
+    }
+    updateUI();
+}
+
+void MyDocument::sheetDidEndNewTime(QWidget *, int returnCode)
+{
+    m_jobTimeSheetWorking = false;
+    const QDateTime start = std::exchange(m_cDate, QDateTime());
+    const QDateTime end = std::exchange(m_lDate, QDateTime());
+    if (returnCode != 1 || !start.isValid() || !end.isValid())
+        return;
+    const NodePtr job = jobForNewTimeEntry();
+    if (!job)
+        return;
+
+    const NodePtr day = dayNodeForTimeEntry(job, start);
+    const NodePtr entry = Node::create(Node::TimeEntry, start);
+    entry->setlDate(end);
+    entry->setParent(day.get());
+    entry->setWage(job->wage());
+    entry->setItemNameByType();
+    addNode(entry, day, day->insertIndexForChild(*entry));
+    // Named once the step holds its changes.
+    undoManager()->setActionName(localized("LSUDTimeEdit"));
+
+    reloadOutline();
+    updateUI();
+    rebuildApplicationMenus();
+}

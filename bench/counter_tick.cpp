@@ -1,0 +1,180 @@
+// The cost of one counter tick as the document grows.
+//
+// A document of N time entries (jobs of 100 days with 10 entries each, ten jobs to a
+// group) is shown in its window (offscreen) with the running job's group, job and
+// day expanded and the running entry selected. Each iteration moves the clock on by
+// half a second and runs one tick: the entry's end, the sums above it, its new name,
+// the reminder and idle tests, the dataChanged of the changed rows, the totals, and
+// the repaint of the outline that follows (the event loop runs once per tick).
+//
+// Reported: CPU time per tick for 1,000 and 200,000 entries and, at the end, the
+// ratio of the two (the goal is at most 1.5).
+#include "application/MyDocument.h"
+#include "application/DefaultsKeys.h"
+#include "application/Node.h"
+#include "platform/Clock.h"
+#include "platform/DocumentController.h"
+#include "platform/UserDefaults.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QTreeView>
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <map>
+
+namespace {
+
+constexpr int EntriesPerDay = 10;
+constexpr int DaysPerJob = 100;
+constexpr int JobsPerGroup = 10;
+constexpr int EntriesPerJob = EntriesPerDay * DaysPerJob;
+
+std::map<int64_t, double> &cpuPerTick()
+{
+    static std::map<int64_t, double> results;
+    return results;
+}
+
+double processCpuSeconds()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
+}
+
+QDateTime startOfRun()
+{
+    return QDateTime(QDate(2024, 6, 3), QTime(9, 0), Qt::OffsetFromUTC, 7200);
+}
+
+// A job of 100 finished days before the day of the run; the last of them is yesterday.
+NodePtr makeJob(int number)
+{
+    NodePtr job = Node::create(Node::Job, startOfRun());
+    job->setItemName(QStringLiteral("Job %1").arg(number));
+    job->setWage(50.0f);
+    for (int d = DaysPerJob; d >= 1; --d) {
+        const QDateTime dayStart = startOfRun().addDays(-d);
+        NodePtr day = Node::create(Node::Day, dayStart);
+        day->setItemNameByType();
+        day->setWage(50.0f);
+        job->addChild(day);
+        for (int e = 0; e < EntriesPerDay; ++e) {
+            NodePtr entry = Node::create(Node::TimeEntry, dayStart.addSecs(e * 1800));
+            entry->setlDate(entry->cDate().addSecs(1500));
+            entry->setWage(50.0f);
+            entry->setItemNameByType();
+            entry->refreshWorkTime();
+            day->addChild(entry);
+        }
+    }
+    return job;
+}
+
+class Fixture
+{
+public:
+    explicit Fixture(int entries)
+    {
+        defaults = std::make_unique<platform::UserDefaults>(dir.path() + QStringLiteral("/defaults.conf"));
+        defaults->setBool(true, AllwaysMutelyKey);
+        defaults->setFloat(2.0f, SoundRepeatKey);
+        defaults->setBool(true, StopTimerWhenInactiveKey);
+        defaults->setFloat(60.0f, StopTimerWhenInactiveTimeKey);
+        controller.setUserDefaults(defaults.get());
+        controller.addDocumentType(MyDocument::documentType());
+        MyDocument::setIdleSecondsSource([] { return 0.0; });
+        platform::Clock::setNow(startOfRun());
+
+        document = qobject_cast<MyDocument *>(controller.openUntitledDocument(true));
+        const int jobs = std::max(1, entries / EntriesPerJob);
+        NodePtr group;
+        NodePtr lastJob;
+        for (int j = 0; j < jobs; ++j) {
+            if (j % JobsPerGroup == 0) {
+                group = Node::create(Node::Group, startOfRun());
+                group->setItemName(QStringLiteral("Group %1").arg(j / JobsPerGroup));
+                document->jobList()->addChild(group);
+            }
+            lastJob = makeJob(j);
+            group->addChild(lastJob);
+        }
+        document->jobList()->recalcWorkTimeForTree();
+        document->setActiveJob(lastJob);
+        document->startTimerForJob(nullptr);
+        // The ticks are driven here, not by the timer.
+        document->counterTimer()->stop();
+
+        QTreeView *view = document->outlineView();
+        DocumentOutlineModel *model = document->outlineModel();
+        const NodePtr entry = document->timerNode();
+        for (Node *n = entry->parent(); n && n != document->jobList().get(); n = n->parent())
+            view->expand(model->indexForNode(n));
+        view->setCurrentIndex(model->indexForNode(entry.get()));
+        view->scrollTo(model->indexForNode(entry.get()));
+        QCoreApplication::processEvents();
+    }
+
+    ~Fixture()
+    {
+        document->stopTimer(nullptr);
+        MyDocument::setIdleSecondsSource({});
+        platform::Clock::useSystemClock();
+    }
+
+    void tick()
+    {
+        platform::Clock::advance(500);
+        document->doTimer();
+        QCoreApplication::processEvents();
+    }
+
+    QTemporaryDir dir;
+    std::unique_ptr<platform::UserDefaults> defaults;
+    platform::DocumentController controller;
+    MyDocument *document = nullptr;
+};
+
+void BM_CounterTick(benchmark::State &state)
+{
+    Fixture fixture(int(state.range(0)));
+    for (int i = 0; i < 20; ++i)
+        fixture.tick();
+    int64_t ticks = 0;
+    const double cpuStart = processCpuSeconds();
+    for (auto _ : state) {
+        fixture.tick();
+        ++ticks;
+    }
+    const double cpu = (processCpuSeconds() - cpuStart) / double(std::max<int64_t>(ticks, 1));
+    cpuPerTick()[state.range(0)] = cpu;
+    state.counters["cpu_us_per_tick"] = cpu * 1e6;
+    state.counters["entries"] = double(state.range(0));
+}
+
+} // namespace
+
+BENCHMARK(BM_CounterTick)->Arg(1000)->Arg(200000)->Unit(benchmark::kMicrosecond)->MinTime(2.0);
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    const auto &results = cpuPerTick();
+    const auto small = results.find(1000);
+    const auto large = results.find(200000);
+    if (small != results.end() && large != results.end() && small->second > 0.0)
+        std::printf("counter tick CPU: %.1f us (1,000 entries), %.1f us (200,000 entries), ratio %.2f\n",
+                    small->second * 1e6, large->second * 1e6, large->second / small->second);
+    return 0;
+}
