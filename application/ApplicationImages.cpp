@@ -16,11 +16,21 @@ const QHash<QString, QString> &fileNames()
     static const QHash<QString, QString> names{
         {QStringLiteral("entry_group.png"), QStringLiteral("images/entry_group.svg")},
         {QStringLiteral("entry_time2.tif"), QStringLiteral("images/entry_time2.svg")},
+        {QStringLiteral("entry_timeRun.png"), QStringLiteral("images/entry_timeRun.svg")},
         {QStringLiteral("entry_job.tif"), QStringLiteral("images/entry_job.svg")},
         {QStringLiteral("entry_day.tif"), QStringLiteral("images/entry_day.svg")},
         {QStringLiteral("entry_active.tif"), QStringLiteral("images/entry_active.svg")},
         {QStringLiteral("application.icns"), QStringLiteral("images/application.svg")},
         {QStringLiteral("application_plus.icns"), QStringLiteral("images/application_plus.svg")},
+        // Toolbar
+        {QStringLiteral("add.png"), QStringLiteral("images/add.svg")},
+        {QStringLiteral("addGroup.png"), QStringLiteral("images/addGroup.svg")},
+        {QStringLiteral("remove.png"), QStringLiteral("images/remove.svg")},
+        {QStringLiteral("start_button"), QStringLiteral("images/start_button.svg")},
+        {QStringLiteral("stop_button"), QStringLiteral("images/stop_button.svg")},
+        {QStringLiteral("DrawerOpenNew"), QStringLiteral("images/DrawerOpenNew.svg")},
+        {QStringLiteral("DrawerCloseNew"), QStringLiteral("images/DrawerCloseNew.svg")},
+        {QStringLiteral("activatesJob.pdf"), QStringLiteral("images/activatesJob.svg")},
     };
     return names;
 }

@@ -2,7 +2,9 @@
 
 #include "application/DocumentValuesStore.h"
 
+#include <QSet>
 #include <algorithm>
+#include <vector>
 #include <limits>
 
 namespace {
@@ -194,9 +196,94 @@ QVariant DocumentOutlineModel::headerData(int section, Qt::Orientation orientati
 
 Qt::ItemFlags DocumentOutlineModel::flags(const QModelIndex &index) const
 {
-    if (!nodeForIndex(index))
+    Node *node = nodeForIndex(index);
+    if (!node) {
+        // The root: drops between the top-level rows.
+        if (!index.isValid() && m_dataSource && m_dataSource->outlineViewAcceptsDropOnItem(nullptr))
+            return Qt::ItemIsDropEnabled;
         return Qt::NoItemFlags;
-    return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    }
+    Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled;
+    if (m_dataSource) {
+        if (m_dataSource->outlineViewIsItemEditable(identifierForColumn(index.column()), node))
+            flags |= Qt::ItemIsEditable;
+        if (m_dataSource->outlineViewAcceptsDropOnItem(node))
+            flags |= Qt::ItemIsDropEnabled;
+    }
+    return flags;
+}
+
+bool DocumentOutlineModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    Node *node = nodeForIndex(index);
+    if (!node || !m_dataSource || role != Qt::EditRole)
+        return false;
+    const QString identifier = identifierForColumn(index.column());
+    if (!m_dataSource->outlineViewIsItemEditable(identifier, node))
+        return false;
+    return m_dataSource->outlineViewSetObjectValue(value, identifier, node);
+}
+
+QStringList DocumentOutlineModel::mimeTypes() const
+{
+    return m_dataSource ? m_dataSource->outlineViewPasteboardTypes() : QStringList();
+}
+
+QMimeData *DocumentOutlineModel::mimeData(const QModelIndexList &indexes) const
+{
+    if (!m_dataSource)
+        return nullptr;
+    // Each node once (an index per column comes in), ordered as the tree shows them.
+    std::vector<std::pair<std::vector<qsizetype>, NodePtr>> found;
+    QSet<const Node *> seen;
+    for (const QModelIndex &index : indexes) {
+        Node *node = nodeForIndex(index);
+        if (!node || seen.contains(node) || !indexForNode(node).isValid())
+            continue;
+        seen.insert(node);
+        NodePtr shared = node->weak_from_this().lock();
+        if (!shared)
+            continue;
+        std::vector<qsizetype> path;
+        for (const Node *n = node; n->parent() && n != m_dataSource->outlineRootItem(); n = n->parent())
+            path.insert(path.begin(), n->parent()->indexOfChild(n));
+        found.emplace_back(std::move(path), std::move(shared));
+    }
+    std::sort(found.begin(), found.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+    QList<NodePtr> nodes;
+    for (auto &entry : found)
+        nodes.append(std::move(entry.second));
+    if (nodes.isEmpty())
+        return nullptr;
+    return m_dataSource->outlineViewWriteItems(nodes);
+}
+
+bool DocumentOutlineModel::canDropMimeData(const QMimeData *data, Qt::DropAction action, int row, int,
+                                           const QModelIndex &parent) const
+{
+    if (!m_dataSource || !data || !(supportedDropActions() & action))
+        return false;
+    if (parent.isValid() && !nodeForIndex(parent))
+        return false;
+    return m_dataSource->outlineViewValidateDrop(data, nodeForIndex(parent), row < 0 ? -1 : row) != Qt::IgnoreAction;
+}
+
+bool DocumentOutlineModel::dropMimeData(const QMimeData *data, Qt::DropAction action, int row, int column,
+                                        const QModelIndex &parent)
+{
+    if (!canDropMimeData(data, action, row, column, parent))
+        return false;
+    return m_dataSource->outlineViewAcceptDrop(data, nodeForIndex(parent), row < 0 ? -1 : row);
+}
+
+Qt::DropActions DocumentOutlineModel::supportedDropActions() const
+{
+    return Qt::MoveAction | Qt::CopyAction;
+}
+
+Qt::DropActions DocumentOutlineModel::supportedDragActions() const
+{
+    return Qt::MoveAction | Qt::CopyAction;
 }
 
 QVariant DocumentOutlineModel::itemForIndex(const QModelIndex &index) const

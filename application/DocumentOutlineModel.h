@@ -12,6 +12,7 @@
 #include <QAbstractItemModel>
 #include <QFont>
 #include <QIcon>
+#include <QMimeData>
 #include <QStringList>
 
 class DocumentOutlineDataSource
@@ -32,6 +33,24 @@ public:
     virtual QIcon outlineViewImageForItem(Node *item) const = 0;
     // The header title of a column.
     virtual QString outlineViewTitleForTableColumn(const QString &identifier) const = 0;
+
+    // In-place editing: whether the item's cell of the column takes a value, and
+    // the new value (answers whether it was taken).
+    virtual bool outlineViewIsItemEditable(const QString &, Node *) const { return false; }
+    virtual bool outlineViewSetObjectValue(const QVariant &, const QString &, Node *) { return false; }
+
+    // Drag and drop. Whether items may be dropped onto the item (null: the root,
+    // that is between the top-level rows); the MIME formats a drag carries; the data
+    // of a drag of the items (null refuses the drag); the operation a drop would be
+    // (Qt::IgnoreAction refuses it; a child index of -1 drops onto the item); the drop.
+    virtual bool outlineViewAcceptsDropOnItem(Node *) const { return false; }
+    virtual QStringList outlineViewPasteboardTypes() const { return {}; }
+    virtual QMimeData *outlineViewWriteItems(const QList<NodePtr> &) { return nullptr; }
+    virtual Qt::DropAction outlineViewValidateDrop(const QMimeData *, Node *, qsizetype) const
+    {
+        return Qt::IgnoreAction;
+    }
+    virtual bool outlineViewAcceptDrop(const QMimeData *, Node *, qsizetype) { return false; }
 };
 
 class DocumentOutlineModel : public QAbstractItemModel, public NTXOutlineItemMapping
@@ -71,6 +90,20 @@ public:
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
+    // The check box column takes Qt::EditRole values (a state: 0 off, 1 on).
+    bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
+
+    // Drag and drop, answered by the data source. A drag carries the nodes of the
+    // indexes (each once, in tree order). Rows are never removed by the view after a
+    // move: the data source moves the nodes itself when the drop is taken.
+    QStringList mimeTypes() const override;
+    QMimeData *mimeData(const QModelIndexList &indexes) const override;
+    bool canDropMimeData(const QMimeData *data, Qt::DropAction action, int row, int column,
+                         const QModelIndex &parent) const override;
+    bool dropMimeData(const QMimeData *data, Qt::DropAction action, int row, int column,
+                      const QModelIndex &parent) override;
+    Qt::DropActions supportedDropActions() const override;
+    Qt::DropActions supportedDragActions() const override;
 
     // NTXOutlineItemMapping: the item of a row is its NodePtr.
     QVariant itemForIndex(const QModelIndex &index) const override;

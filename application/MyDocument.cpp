@@ -191,6 +191,7 @@ void MyDocument::awakeFromNib()
     m_outlineMenu = new QMenu(window);
     m_outlineMenu->setObjectName(QStringLiteral("outlineMenu"));
     platform::MenuItemValidation::setAutoenablesItems(m_outlineMenu, false);
+    setupToolbar();
 
     const int statusColumn = m_outlineModel->columnForIdentifier(QStringLiteral("outlineStatus"));
     const int nameColumn = m_outlineModel->columnForIdentifier(QStringLiteral("outlineName"));
@@ -232,6 +233,7 @@ void MyDocument::awakeFromNib()
     m_outlineModel->reloadHeaders();
 
     connectOutline();
+    setupOutlineDragAndDrop();
     setupTotalsHeader();
 
     updateUI();

@@ -1,11 +1,10 @@
-// Chronark: starts with an untitled document window, or with the documents named on
-// the command line.
+// Chronark: the application object, the application controller (defaults, document
+// type, menus, hot key, services), then the launch: the documents named on the
+// command line, the last edited document or an untitled one.
 #include "AppKitExtensions/NTXOutlineViewExtension.h"
+#include "application/AppController.h"
 #include "application/ApplicationImages.h"
 #include "application/BuildInfo.h"
-#include "application/MyDocument.h"
-#include "platform/Bundle.h"
-#include "platform/DocumentController.h"
 
 #include <QApplication>
 #include <QStringList>
@@ -22,18 +21,16 @@ int main(int argc, char **argv)
     // Every outline view of the process gets the outline key and menu handling.
     NTXOutlineViewExtension::install();
 
-    platform::DocumentController controller;
-    controller.addDocumentType(MyDocument::documentType());
+    // The shared document controller; it puts the front document and itself at the
+    // end of the responder chain.
+    AppController *controller = AppController::create(AppController::Services(), &app);
 
-    bool opened = false;
+    QStringList files;
     const QStringList arguments = QCoreApplication::arguments().mid(1);
     for (const QString &argument : arguments) {
-        if (argument.isEmpty() || argument.startsWith(QLatin1Char('-')))
-            continue;
-        if (controller.openDocumentWithContentsOfFile(argument, true))
-            opened = true;
+        if (!argument.isEmpty() && !argument.startsWith(QLatin1Char('-')))
+            files.append(argument);
     }
-    if (!opened)
-        controller.openUntitledDocument(true);
+    controller->launch(files);
     return app.exec();
 }

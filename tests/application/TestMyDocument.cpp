@@ -484,7 +484,8 @@ TEST_F(MyDocumentTest, OutlineShowsColumnsImagesAndExecutedFlags)
     EXPECT_EQ(row.siblingAtColumn(turnover).data().toString(), QLocale().toCurrencyString(5.0));
     EXPECT_TRUE(row.siblingAtColumn(status).data(Qt::EditRole).toBool());
     EXPECT_FALSE(row.siblingAtColumn(status).data(Qt::DisplayRole).isValid());
-    EXPECT_FALSE(row.flags() & Qt::ItemIsEditable) << "the check box shows the flag only";
+    EXPECT_TRUE(row.siblingAtColumn(status).flags() & Qt::ItemIsEditable) << "a job's done flag is edited in place";
+    EXPECT_FALSE(row.siblingAtColumn(name).flags() & Qt::ItemIsEditable) << "names are edited in the sheets";
 
     auto image = [&](const NodePtr &node) {
         return iconImage(indexOf(document, node).siblingAtColumn(name).data(Qt::DecorationRole).value<QIcon>());

@@ -154,6 +154,11 @@ TEST_F(DesktopValidatorTest, RecordingHoldsTheKeyboardUntilItEnds)
     recorder.setCanCaptureGlobalHotKeys(true);
     recorder.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&recorder));
+    // Let the window's own activation arrive first: it would take the keyboard again
+    // in the middle of the steps below.
+    recorder.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&recorder));
+    QCoreApplication::processEvents();
     KRRecorderCell *cell = recorder.recorderCell();
     cell->startRecordingTransition();
     ASSERT_TRUE(cell->isRecording());

@@ -1,0 +1,416 @@
+// The application controller: construction, defaults, launch, autosave,
+// preferences, quitting and the small menu actions.
+#include "application/AppController.h"
+
+#include "NTXAppKit/preferences/NTXPreferencePanel.h"
+#include "NTXAppKit/preferences/NTXPreferenceWindowController.h"
+#include "application/AboutBox.h"
+#include "application/DefaultsKeys.h"
+#include "application/GeneralPrefPanel.h"
+#include "application/MyDocument.h"
+#include "application/NTXCheckUpdate.h"
+#include "application/SoundPrefPanel.h"
+#include "application/TimeRegistrationPrefPanel.h"
+#include "application/UpdatePreferencePanel.h"
+#include "application/TransparentWindow.h"
+#include "platform/Bundle.h"
+#include "platform/DesktopNotifier.h"
+#include "platform/NotificationCenter.h"
+#include "platform/SleepMonitor.h"
+#include "platform/UserDefaults.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <QVariantAnimation>
+#include <QWindow>
+#include <limits>
+
+namespace {
+
+QPointer<AppController> &sharedSlot()
+{
+    static QPointer<AppController> shared;
+    return shared;
+}
+
+// The longest interval a timer takes, in minutes (its milliseconds fit an int).
+constexpr qint64 MaximumAutoSaveMinutes = std::numeric_limits<int>::max() / 60000;
+
+// A stored number; the fallback for anything else (text that is no number, lists),
+// so that a damaged preference never turns into the number 0.
+qint64 storedInteger(const platform::UserDefaults &defaults, const QString &key, qint64 fallback)
+{
+    const QVariant value = defaults.objectForKey(key);
+    if (!value.isValid())
+        return fallback;
+    bool ok = false;
+    const qint64 number = value.toLongLong(&ok);
+    return ok ? number : fallback;
+}
+
+} // namespace
+
+const QStringList &AppController::preferencePaneIdentifiers()
+{
+    static const QStringList identifiers{QStringLiteral("GeneralPrefPanel"), QStringLiteral("TimeRegistrationPrefPanel"),
+                                         QStringLiteral("SoundPrefPanel"), QStringLiteral("UpdatePreferencePanel")};
+    return identifiers;
+}
+
+// ---- Construction ----
+
+AppController *AppController::create()
+{
+    return create(Services(), nullptr);
+}
+
+AppController *AppController::create(const Services &services, QObject *parent)
+{
+    if (AppController *existing = sharedSlot()) {
+        // One controller per process: what this construction was given goes.
+        if (services.notifier && services.notifier != existing->m_notifier)
+            delete services.notifier;
+        if (services.sleepMonitor && services.sleepMonitor != existing->m_sleepMonitor)
+            delete services.sleepMonitor;
+        return existing;
+    }
+    auto *controller = new AppController(services, parent);
+    controller->awakeFromNib();
+    return controller;
+}
+
+AppController *AppController::getSharedAppController()
+{
+    if (AppController *shared = sharedSlot())
+        return shared;
+    return create(Services(), QCoreApplication::instance());
+}
+
+AppController *AppController::existingSharedAppController()
+{
+    return sharedSlot();
+}
+
+void AppController::initialize(platform::UserDefaults &defaults)
+{
+    defaults.registerDefaults(DefaultsKeys::registeredDefaults());
+}
+
+AppController::AppController(const Services &services, QObject *parent) : platform::DocumentController(parent)
+{
+    sharedSlot() = this;
+    setSharedDocumentController(this);
+    if (services.defaults)
+        setUserDefaults(services.defaults);
+    initialize(defaults());
+    addDocumentType(MyDocument::documentType());
+
+    platform::NotificationCenter::defaultCenter().addObserver(
+        this, PrefsChangedNotification, nullptr, [this](const platform::Notification &) { handlePrefsChange(); });
+
+    m_notifier = services.notifier ? services.notifier : new platform::DesktopNotifier(this);
+    m_notifier->setParent(this);
+    m_notifier->setApplicationName(QStringLiteral("Chronark"));
+
+    m_sleepMonitor = services.sleepMonitor ? services.sleepMonitor : new platform::SleepMonitor(this);
+    m_sleepMonitor->setParent(this);
+    connect(m_sleepMonitor, &platform::SleepMonitor::aboutToSleep, this, [this] { receiveSleepNote(nullptr); });
+
+    MyDocument::setMenuRebuilder([this] { buildMenu(); });
+    MyDocument::setNotificationPoster(
+        [this](const QString &message, const QString &title) { postMessageToGrowl(message, title); });
+    MyDocument::setApplicationController(this);
+
+    if (auto *application = qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+        connect(application, &QGuiApplication::focusWindowChanged, this, &AppController::focusWindowChanged);
+}
+
+AppController::~AppController()
+{
+    sharedSlot() = nullptr;
+    // The documents go in the base class's destructor, taking their windows with them:
+    // nothing may call back into this part of the object by then.
+    if (QCoreApplication *application = QCoreApplication::instance())
+        disconnect(application, nullptr, this, nullptr);
+    MyDocument::setMenuRebuilder({});
+    MyDocument::setNotificationPoster({});
+    if (MyDocument::applicationController() == this)
+        MyDocument::setApplicationController(nullptr);
+    platform::NotificationCenter::defaultCenter().removeObserver(this);
+    // Hot keys outlive their center: take ours back before the target goes.
+    m_hotKeyCenter.unregisterHotKeysWithTarget(this);
+    stopStatusWindowFade();
+    delete m_chronarkStatusWindow.data();
+    delete m_aboutBoxWindow.data();
+    delete m_appsStatusItem;
+    m_appsStatusItem = nullptr;
+    delete m_appDockMenu;
+    m_appDockMenu = nullptr;
+    if (m_timer)
+        m_timer->stop();
+    if (m_sleepMonitor)
+        m_sleepMonitor->releaseInhibitor();
+    delete m_sleepMonitor;
+    m_sleepMonitor = nullptr;
+    delete m_notifier;
+    m_notifier = nullptr;
+    if (auto *pane = m_preferenceController ? qobject_cast<TimeRegistrationPrefPanel *>(
+                         m_preferenceController->prefPaneWithIdentifier(QStringLiteral("TimeRegistrationPrefPanel")))
+                                            : nullptr)
+        pane->setHotKeyTarget(nullptr);
+}
+
+void AppController::awakeFromNib()
+{
+    m_appDockMenu = new QMenu(DockMenuTitle);
+    m_appDockMenu->setObjectName(QStringLiteral("appDockMenu"));
+    buildMenu();
+    handlePrefsChange();
+    registerHotKeyFromDefaults();
+}
+
+void AppController::registerHotKeyFromDefaults()
+{
+    platform::UserDefaults &defaults = this->defaults();
+    // A stored value that is no key (negative, or out of the key codes) is never
+    // handed to the desktop, also not cut down to some other key.
+    const std::optional<quint16> keyCode =
+        HKHotKeyCenter::keyCodeForStoredValue(storedInteger(defaults, ChronarkKeyCodeKey, -1));
+    if (!keyCode)
+        return;
+    const quint32 modifiers = quint32(storedInteger(defaults, ChronarkKeyModifierKey, 0));
+    m_hotKeyRegistered = m_hotKeyCenter.registerHotKeyWithKeyCode(*keyCode, modifiers, this, "chronarkHotKeyDown:");
+}
+
+// ---- Launch ----
+
+void AppController::launch(const QStringList &files)
+{
+    for (const QString &file : files) {
+        if (!file.isEmpty())
+            openDocumentWithContentsOfFile(file, true);
+    }
+    applicationDidFinishLaunching();
+    if (documents().isEmpty() && applicationShouldOpenUntitledFile())
+        openUntitledDocument(true);
+}
+
+void AppController::applicationDidFinishLaunching()
+{
+    platform::UserDefaults &defaults = this->defaults();
+    if (defaults.boolForKey(OpenLastEditedDocKey)) {
+        const QString path = defaults.stringForKey(LestEditedFileNameKey);
+        // A file that cannot be read is reported by the document machinery.
+        if (!path.isEmpty())
+            openDocumentWithContentsOfFile(path, true);
+    }
+    if (defaults.boolForKey(UpdateAutoSearchKey)) {
+        // The check waits for the server: let the windows show first.
+        QTimer::singleShot(0, this, [this] {
+            if (m_updateChecker)
+                m_updateChecker(true);
+            else
+                NTXCheckUpdate::checkForUpdate(true);
+        });
+    }
+    makePreferenceController();
+}
+
+bool AppController::applicationShouldOpenUntitledFile() const
+{
+    return defaults().boolForKey(OpenEmptyDocumentKey);
+}
+
+void AppController::applicationShouldHandleReopen()
+{
+    if (MyDocument *document = frontmostDocument()) {
+        document->showWindows();
+        return;
+    }
+    for (platform::Document *document : documents()) {
+        document->showWindows();
+        return;
+    }
+    if (applicationShouldOpenUntitledFile())
+        openUntitledDocument(true);
+}
+
+void AppController::makePreferenceController()
+{
+    NTXPreferenceWindowController *controller =
+        NTXPreferenceWindowController::initWithAutosaveName(PreferenceWindowAutosaveName, PreferenceWindowStyle);
+    // There is one preferences window per process: a controller made again (after
+    // an earlier one went) takes it over.
+    if (!controller)
+        controller = NTXPreferenceWindowController::sharedPreferenceWindowController();
+    m_preferenceController = controller;
+    controller->setUserDefaults(&this->defaults());
+
+    platform::UserDefaults *defaults = &this->defaults();
+    const QStringList &identifiers = preferencePaneIdentifiers();
+    auto add = [controller](NTXPrefPaneProtocol *pane, const QString &identifier) {
+        if (!controller->addPane(pane, identifier))
+            delete pane;
+    };
+    if (!controller->prefPaneWithIdentifier(identifiers.at(0)))
+        add(NTXPreferencePanel::create<GeneralPrefPanel>(QStringLiteral("GeneralPrefPanel.nib"), identifiers.at(0),
+                                                         defaults),
+            identifiers.at(0));
+    if (!controller->prefPaneWithIdentifier(identifiers.at(1)))
+        add(NTXPreferencePanel::create<TimeRegistrationPrefPanel>(QStringLiteral("TimeRegistrationPrefPanel.nib"),
+                                                                  identifiers.at(1), defaults),
+            identifiers.at(1));
+    if (!controller->prefPaneWithIdentifier(identifiers.at(2)))
+        add(NTXPreferencePanel::create<SoundPrefPanel>(QStringLiteral("SoundPrefPanel.nib"), identifiers.at(2), defaults),
+            identifiers.at(2));
+    if (!controller->prefPaneWithIdentifier(identifiers.at(3)))
+        add(NTXPreferencePanel::create<UpdatePreferencePanel>(QStringLiteral("UpdatePreferencePanel.nib"),
+                                                              identifiers.at(3), defaults),
+            identifiers.at(3));
+    // The recorder of the time-registration pane registers the hot key for us.
+    if (auto *pane = qobject_cast<TimeRegistrationPrefPanel *>(controller->prefPaneWithIdentifier(identifiers.at(1))))
+        pane->setHotKeyTarget(this, QByteArrayLiteral("chronarkHotKeyDown:"));
+
+    controller->setUsesConfigurationPane(false);
+    controller->setSortByCategory(false);
+    controller->selectPaneWithIdentifier(identifiers.at(0));
+}
+
+// ---- Preferences and autosave ----
+
+void AppController::handlePrefsChange()
+{
+    platform::UserDefaults &defaults = this->defaults();
+    const qint64 minutes = qMin(defaults.integerForKey(AutoSaveTimerKey), MaximumAutoSaveMinutes);
+    const bool show = defaults.boolForKey(ShowChronarkMenuKey);
+
+    if (m_timer) {
+        m_timer->stop();
+        m_timer->deleteLater();
+        m_timer = nullptr;
+    }
+    if (minutes > 0) {
+        m_timer = new QTimer(this);
+        m_timer->setObjectName(QStringLiteral("autoSaveTimer"));
+        m_timer->setTimerType(Qt::CoarseTimer);
+        m_timer->setInterval(int(minutes * 60000));
+        connect(m_timer, &QTimer::timeout, this, [this] { doTimer(m_timer); });
+        m_timer->start();
+    }
+
+    if (show && !m_appsStatusItem) {
+        m_appsStatusItem = new QSystemTrayIcon(this);
+        m_appsStatusItem->setObjectName(QStringLiteral("appsStatusItem"));
+        m_appsStatusItem->setToolTip(platform::localized(QStringLiteral("LSStatusItemToolTip")));
+        m_appsStatusItem->setContextMenu(m_appDockMenu);
+        connect(m_appsStatusItem, &QSystemTrayIcon::activated, this,
+                [this](QSystemTrayIcon::ActivationReason reason) { statusItemActivated(int(reason)); });
+        updateStatusItemImage();
+        m_appsStatusItem->show();
+    } else if (!show && m_appsStatusItem) {
+        m_appsStatusItem->hide();
+        m_appsStatusItem->setContextMenu(nullptr);
+        m_appsStatusItem->deleteLater();
+        m_appsStatusItem = nullptr;
+    }
+    // Without a tray icon (or without a tray to show it), closing the last window
+    // is the only way out; with one, the application stays reachable through its menu.
+    if (auto *application = qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+        application->setQuitOnLastWindowClosed(!m_appsStatusItem || !QSystemTrayIcon::isSystemTrayAvailable());
+
+    buildMenu();
+}
+
+void AppController::doTimer(QObject *)
+{
+    const QList<platform::Document *> open = documents();
+    for (platform::Document *document : open) {
+        if (document && !document->filePath().isEmpty())
+            document->saveDocument(this);
+    }
+}
+
+// ---- Quitting ----
+
+bool AppController::applicationShouldTerminate()
+{
+    // Silently (the controller as sender), before unsaved documents are reviewed.
+    for (MyDocument *document : myDocuments()) {
+        if (document->timerIsRunning())
+            document->stopTimer(this);
+    }
+    return true;
+}
+
+QList<MyDocument *> AppController::myDocuments() const
+{
+    QList<MyDocument *> result;
+    for (platform::Document *document : documents()) {
+        if (auto *mine = qobject_cast<MyDocument *>(document))
+            result.append(mine);
+    }
+    return result;
+}
+
+// ---- Actions ----
+
+void AppController::showAboutBox(QObject *)
+{
+    if (!m_aboutBoxWindow)
+        m_aboutBoxWindow = new AboutBox(&defaults());
+    m_aboutBoxWindow->showWindow(this);
+}
+
+void AppController::showPreferences(QObject *)
+{
+    if (!m_preferenceController)
+        makePreferenceController();
+    m_preferenceController->showPreferences(this);
+    if (NTXWindow *window = m_preferenceController->existingWindow()) {
+        window->raise();
+        window->activateWindow();
+    }
+}
+
+void AppController::checkForUpdates(QObject *)
+{
+    if (m_updateChecker)
+        m_updateChecker(false);
+    else
+        NTXCheckUpdate::checkForUpdate(false);
+}
+
+void AppController::visitURL(QObject *)
+{
+    openURL(QStringLiteral("LSXQLink"));
+}
+
+void AppController::visitHistoryURL(QObject *)
+{
+    openURL(QStringLiteral("LSXQHistoryLink"));
+}
+
+void AppController::openURL(const QString &key)
+{
+    const QUrl url(platform::localized(key));
+    if (!url.isValid() || url.scheme().isEmpty())
+        return;
+    if (m_urlOpener)
+        m_urlOpener(url);
+    else
+        QDesktopServices::openUrl(url);
+}
+
+void AppController::setURLOpener(URLOpener opener)
+{
+    m_urlOpener = std::move(opener);
+}
+
+void AppController::setUpdateChecker(UpdateChecker checker)
+{
+    m_updateChecker = std::move(checker);
+}

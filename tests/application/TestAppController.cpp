@@ -1,0 +1,696 @@
+// The application controller offscreen: defaults, the one instance, launch, autosave,
+// the tray icon's menu, the hot key's action with its status window, sleep and
+// quitting. The hot-key service only records (the X server is tested on the desktop).
+#include "TestAppControllerSupport.h"
+#include "TestMyDocumentSupport.h"
+
+#include <QSignalSpy>
+
+#include "NTXAppKit/preferences/NTXPreferenceWindowController.h"
+#include "application/DefaultsKeys.h"
+#include "application/TimeRegistrationPrefPanel.h"
+#include "components/hotkeys/HKHotKeyCenter.h"
+#include "platform/Bundle.h"
+#include "platform/MenuItemValidation.h"
+#include "platform/NotificationCenter.h"
+
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QSystemTrayIcon>
+#include <QTimer>
+
+using namespace appcontrollertest;
+using mydoctest::drainEvents;
+using mydoctest::waitForMessageBox;
+using platform::localized;
+
+namespace {
+
+constexpr quint32 Control = 0x40000, Option = 0x80000, Shift = 0x20000;
+
+class AppControllerTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        resetProgramDefaults();
+        ASSERT_EQ(AppController::existingSharedAppController(), nullptr);
+        HKHotKeyCenter::setHotKeyGrabber(&grabber);
+        MyDocument::setSoundPlayer([this](const QString &name) { sounds.append(name); });
+        MyDocument::setIdleSecondsSource([] { return 0.0; });
+        ASSERT_TRUE(files.isValid());
+    }
+
+    void TearDown() override
+    {
+        destroyController(controller);
+        controller = nullptr;
+        EXPECT_EQ(AppController::existingSharedAppController(), nullptr);
+        EXPECT_EQ(MyDocument::numberOfRunningCounters(), 0);
+        HKHotKeyCenter::setHotKeyGrabber(nullptr);
+        MyDocument::setSoundPlayer({});
+        MyDocument::setIdleSecondsSource({});
+    }
+
+    platform::UserDefaults &defaults() { return programDefaults(); }
+
+    AppController *start()
+    {
+        controller = makeController();
+        return controller;
+    }
+
+    MyDocument *newDocument(bool display = false)
+    {
+        return qobject_cast<MyDocument *>(controller->openUntitledDocument(display));
+    }
+
+    // A document with a file: saved once under the name.
+    MyDocument *savedDocument(const QString &name)
+    {
+        MyDocument *document = newDocument();
+        addJob(document, QStringLiteral("Filed"));
+        document->setFilePath(files.filePath(name));
+        bool saved = false;
+        document->saveDocumentWithCompletion([&](bool ok) { saved = ok; });
+        EXPECT_TRUE(QTest::qWaitFor([&] { return saved; }, 5000));
+        return document;
+    }
+
+    void postPrefsChanged() { platform::NotificationCenter::defaultCenter().post(PrefsChangedNotification); }
+
+    static QString startTitle(const QString &path) { return QStringLiteral("  ") + localized("LSstart") + QStringLiteral(": ") + path; }
+    static QString stopTitle(const QString &path) { return QStringLiteral("  ") + localized("LSstop") + QStringLiteral(": ") + path; }
+
+    testsupport::ScopedXdgHome home;
+    QTemporaryDir files;
+    RecordingGrabber grabber;
+    AppController *controller = nullptr;
+    QStringList sounds;
+};
+
+// ---- Defaults and the one instance ----
+
+TEST_F(AppControllerTest, RegistersTheThirtyDefaultsWithTheirValues)
+{
+    start();
+    const auto table = DefaultsKeys::registeredDefaultsTable(QString());
+    ASSERT_EQ(table.size(), 30);
+    for (const auto &[key, value] : table)
+        EXPECT_TRUE(defaults().objectForKey(key).isValid()) << key.toStdString();
+    EXPECT_TRUE(defaults().boolForKey(QStringLiteral("OpenEmptyDocument")));
+    EXPECT_FALSE(defaults().boolForKey(QStringLiteral("OpenLastEditedDoc")));
+    EXPECT_EQ(defaults().integerForKey(QStringLiteral("AutoSaveTimer")), 0);
+    EXPECT_FALSE(defaults().boolForKey(QStringLiteral("ShowChronarkMenu")));
+    EXPECT_TRUE(defaults().boolForKey(QStringLiteral("RUZStopTimerWhenSleep")));
+    EXPECT_EQ(defaults().integerForKey(QStringLiteral("ChronarkKeyCode")), -1);
+    EXPECT_FALSE(defaults().boolForKey(QStringLiteral("AcceptHotKey")));
+    EXPECT_TRUE(defaults().boolForKey(QStringLiteral("AllwaysMutely")));
+    EXPECT_DOUBLE_EQ(defaults().doubleForKey(QStringLiteral("RUZStopTimerWhenInactiveTime")), 5.0);
+    EXPECT_EQ(defaults().stringForKey(QStringLiteral("UpdateStatus")), QStringLiteral("LSUPStatus1"));
+    EXPECT_EQ(defaults().stringForKey(QStringLiteral("UpdateDate")), QStringLiteral("-"));
+    EXPECT_EQ(defaults().integerForKey(QStringLiteral("RUZExportEncodingNew")), 4);
+}
+
+TEST_F(AppControllerTest, OneControllerPerProcessIsTheSharedDocumentController)
+{
+    start();
+    EXPECT_EQ(AppController::getSharedAppController(), controller);
+    EXPECT_EQ(platform::DocumentController::sharedDocumentController(), controller);
+
+    // A second construction answers the first and drops what it was handed.
+    AppController::Services services;
+    QPointer<platform::DesktopNotifier> notifier = new platform::DesktopNotifier(unreachableBus());
+    services.notifier = notifier;
+    EXPECT_EQ(AppController::create(services), controller);
+    EXPECT_TRUE(notifier.isNull());
+    EXPECT_EQ(controller->notifier()->applicationName(), QStringLiteral("Chronark"));
+
+    // The document type is registered: new documents are the application's.
+    EXPECT_NE(newDocument(), nullptr);
+}
+
+// ---- Hot key at launch ----
+
+TEST_F(AppControllerTest, NoHotKeyForANegativeOrUnusableStoredKeyCode)
+{
+    start();
+    EXPECT_FALSE(controller->hotKeyRegisteredAtLaunch());
+    destroyController(controller);
+    controller = nullptr;
+
+    for (const QVariant &stored : {QVariant(300), QVariant(65536 + 96), QVariant(QStringLiteral("F5")),
+                                   QVariant(QVariantList{1, 2})}) {
+        defaults().setObject(stored, ChronarkKeyCodeKey);
+        start();
+        EXPECT_FALSE(controller->hotKeyRegisteredAtLaunch()) << stored.toString().toStdString();
+        destroyController(controller);
+        controller = nullptr;
+    }
+    // Nothing ever reached the desktop.
+    EXPECT_TRUE(grabber.grabs.isEmpty());
+}
+
+TEST_F(AppControllerTest, StoredHotKeyIsRegisteredForTheControllerAndGivenBackWithIt)
+{
+    defaults().setInteger(96, ChronarkKeyCodeKey);
+    defaults().setInteger(Control | Option | Shift, ChronarkKeyModifierKey);
+    start();
+    EXPECT_TRUE(controller->hotKeyRegisteredAtLaunch());
+    ASSERT_EQ(grabber.grabs.size(), 1);
+    EXPECT_EQ(grabber.grabs.first().first, 96);
+    EXPECT_EQ(grabber.grabs.first().second, Control | Option | Shift);
+    const HKHotKeyCenter::HotKeys hotKeys = controller->hotKeyCenter().registeredHotKeys();
+    ASSERT_EQ(hotKeys.size(), 1);
+    EXPECT_EQ(hotKeys.first()->target(), controller);
+    EXPECT_EQ(hotKeys.first()->action(), QByteArray("chronarkHotKeyDown:"));
+
+    destroyController(controller);
+    controller = nullptr;
+    EXPECT_EQ(grabber.ungrabs, QList<quint16>({96}));
+    EXPECT_TRUE(HKHotKeyCenter().registeredHotKeys().isEmpty());
+}
+
+// ---- Launch ----
+
+TEST_F(AppControllerTest, LaunchOpensAnUntitledDocumentOnlyWhenAsked)
+{
+    start();
+    controller->launch({});
+    ASSERT_EQ(controller->documents().size(), 1);
+    EXPECT_TRUE(controller->documents().first()->filePath().isEmpty());
+    destroyController(controller);
+
+    defaults().setBool(false, OpenEmptyDocumentKey);
+    start();
+    controller->launch({});
+    EXPECT_TRUE(controller->documents().isEmpty());
+}
+
+TEST_F(AppControllerTest, LaunchReopensTheLastEditedDocumentInsteadOfAnUntitledOne)
+{
+    start();
+    const QString path = savedDocument(QStringLiteral("last.chronark"))->filePath();
+    destroyController(controller);
+
+    defaults().setBool(true, OpenLastEditedDocKey);
+    defaults().setString(path, LestEditedFileNameKey);
+    start();
+    controller->launch({});
+    ASSERT_EQ(controller->documents().size(), 1);
+    EXPECT_EQ(controller->documents().first()->filePath(), path);
+    destroyController(controller);
+
+    // Set, but with no file name: an untitled document as usual.
+    defaults().setString(QString(), LestEditedFileNameKey);
+    start();
+    controller->launch({});
+    ASSERT_EQ(controller->documents().size(), 1);
+    EXPECT_TRUE(controller->documents().first()->filePath().isEmpty());
+}
+
+TEST_F(AppControllerTest, LaunchOpensTheFilesGivenAndAnUnreadableLastFileDoesNotStopIt)
+{
+    start();
+    const QString path = savedDocument(QStringLiteral("given.chronark"))->filePath();
+    destroyController(controller);
+
+    defaults().setBool(true, OpenLastEditedDocKey);
+    defaults().setString(files.filePath(QStringLiteral("gone.chronark")), LestEditedFileNameKey);
+    defaults().setBool(true, UpdateAutoSearchKey);
+    start();
+    QList<bool> checks;
+    controller->setUpdateChecker([&](bool silent) { checks.append(silent); });
+    controller->launch({path});
+    ASSERT_EQ(controller->documents().size(), 1);
+    EXPECT_EQ(controller->documents().first()->filePath(), path);
+    // The silent check runs once the event loop turns.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !checks.isEmpty(); }, 5000));
+    EXPECT_EQ(checks, QList<bool>({true}));
+    EXPECT_NE(controller->preferenceController(), nullptr);
+}
+
+TEST_F(AppControllerTest, PreferencesWindowHasTheFourPanesAndTheHotKeyTarget)
+{
+    start();
+    QList<bool> checks;
+    controller->setUpdateChecker([&](bool silent) { checks.append(silent); });
+    controller->launch({});
+    NTXPreferenceWindowController *preferences = controller->preferenceController();
+    ASSERT_NE(preferences, nullptr);
+    for (const QString &identifier : AppController::preferencePaneIdentifiers())
+        EXPECT_NE(preferences->prefPaneWithIdentifier(identifier), nullptr) << identifier.toStdString();
+    EXPECT_EQ(AppController::preferencePaneIdentifiers(),
+              QStringList({"GeneralPrefPanel", "TimeRegistrationPrefPanel", "SoundPrefPanel", "UpdatePreferencePanel"}));
+    EXPECT_FALSE(preferences->usesConfigurationPane());
+    EXPECT_FALSE(preferences->sortByCategory());
+    auto *timePane = qobject_cast<TimeRegistrationPrefPanel *>(
+        preferences->prefPaneWithIdentifier(QStringLiteral("TimeRegistrationPrefPanel")));
+    ASSERT_NE(timePane, nullptr);
+    EXPECT_EQ(timePane->hotKeyTarget(), controller);
+    EXPECT_EQ(timePane->hotKeyAction(), QByteArray("chronarkHotKeyDown:"));
+
+    controller->showPreferences(nullptr);
+    ASSERT_NE(preferences->existingWindow(), nullptr);
+    EXPECT_TRUE(preferences->existingWindow()->isVisible());
+    EXPECT_EQ(preferences->activePane(), preferences->prefPaneWithIdentifier(QStringLiteral("GeneralPrefPanel")));
+    preferences->close();
+
+    // The menu command checks loudly; no check at launch without "UpdateAutoSearch".
+    controller->checkForUpdates(nullptr);
+    EXPECT_EQ(checks, QList<bool>({false}));
+}
+
+// ---- Autosave ----
+
+TEST_F(AppControllerTest, AutosaveTimerFollowsThePreferenceAndSavesOnlyFiledDocuments)
+{
+    start();
+    EXPECT_EQ(controller->autoSaveTimer(), nullptr);
+
+    defaults().setInteger(5, AutoSaveTimerKey);
+    postPrefsChanged();
+    ASSERT_NE(controller->autoSaveTimer(), nullptr);
+    EXPECT_TRUE(controller->autoSaveTimer()->isActive());
+    EXPECT_FALSE(controller->autoSaveTimer()->isSingleShot());
+    EXPECT_EQ(controller->autoSaveTimer()->interval(), 5 * 60 * 1000);
+
+    MyDocument *filed = savedDocument(QStringLiteral("auto.chronark"));
+    MyDocument *untitled = newDocument();
+    addJob(filed, QStringLiteral("Added later"));
+    filed->updateChangeCount(platform::Document::ChangeType::Done);
+    untitled->updateChangeCount(platform::Document::ChangeType::Done);
+    ASSERT_TRUE(filed->isDocumentEdited());
+
+    controller->doTimer(controller->autoSaveTimer());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !filed->isDocumentEdited(); }, 5000));
+    EXPECT_TRUE(untitled->isDocumentEdited());
+    EXPECT_TRUE(untitled->filePath().isEmpty());
+    QFile file(filed->filePath());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().contains("Added later"));
+
+    defaults().setInteger(0, AutoSaveTimerKey);
+    postPrefsChanged();
+    EXPECT_EQ(controller->autoSaveTimer(), nullptr);
+}
+
+TEST_F(AppControllerTest, OddAutosaveValuesNeverMakeABrokenTimer)
+{
+    defaults().setInteger(-3, AutoSaveTimerKey);
+    start();
+    EXPECT_EQ(controller->autoSaveTimer(), nullptr);
+    defaults().setInteger(qint64(1) << 40, AutoSaveTimerKey);
+    postPrefsChanged();
+    ASSERT_NE(controller->autoSaveTimer(), nullptr);
+    EXPECT_GT(controller->autoSaveTimer()->interval(), 0);
+    defaults().setString(QStringLiteral("soon"), AutoSaveTimerKey);
+    postPrefsChanged();
+    EXPECT_EQ(controller->autoSaveTimer(), nullptr);
+}
+
+// ---- Tray icon and its menu ----
+
+TEST_F(AppControllerTest, TrayIconExistsExactlyWhileTheMenuIsShown)
+{
+    start();
+    EXPECT_EQ(controller->appsStatusItem(), nullptr);
+    EXPECT_TRUE(qApp->quitOnLastWindowClosed());
+
+    defaults().setBool(true, ShowChronarkMenuKey);
+    postPrefsChanged();
+    QPointer<QSystemTrayIcon> first = controller->appsStatusItem();
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->contextMenu(), controller->appDockMenu());
+    EXPECT_EQ(AppController::statusItemImageName(), QStringLiteral("entry_time2.tif"));
+    EXPECT_FALSE(first->icon().isNull());
+    // Closing the last window quits only when there is no tray to reach us through.
+    EXPECT_EQ(qApp->quitOnLastWindowClosed(), !QSystemTrayIcon::isSystemTrayAvailable());
+    postPrefsChanged();
+    EXPECT_EQ(controller->appsStatusItem(), first.data());
+
+    defaults().setBool(false, ShowChronarkMenuKey);
+    postPrefsChanged();
+    EXPECT_EQ(controller->appsStatusItem(), nullptr);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return first.isNull(); }, 2000));
+
+    // On again: a new one showing whether a counter runs.
+    MyDocument *document = newDocument();
+    document->setActiveJob(addJob(document, QStringLiteral("Acme")));
+    document->startTimerForJob(nullptr);
+    defaults().setBool(true, ShowChronarkMenuKey);
+    postPrefsChanged();
+    ASSERT_NE(controller->appsStatusItem(), nullptr);
+    EXPECT_EQ(AppController::statusItemImageName(), QStringLiteral("entry_timeRun.png"));
+    document->stopTimer(controller);
+    EXPECT_EQ(AppController::statusItemImageName(), QStringLiteral("entry_time2.tif"));
+}
+
+TEST_F(AppControllerTest, MenuListsTheJobsOfEachDocumentWithTheActiveOneFirst)
+{
+    start();
+    MyDocument *first = newDocument();
+    const NodePtr clients = addGroup(first, QStringLiteral("Clients"));
+    const NodePtr acme = addJob(first, QStringLiteral("Acme"), clients);
+    const NodePtr intern = addJob(first, QStringLiteral("Intern"));
+    const NodePtr done = addJob(first, QStringLiteral("Done"));
+    done->setExecuted(true);
+    first->setActiveJob(acme);
+    MyDocument *empty = newDocument();
+    (void)empty;
+    MyDocument *second = newDocument();
+    const NodePtr website = addJob(second, QStringLiteral("Website"));
+
+    QMenu *menu = controller->applicationDockMenu();
+    EXPECT_EQ(menu->title(), QStringLiteral("DockMenu"));
+    EXPECT_EQ(jobMenuTitles(menu),
+              QStringList({first->displayName(), startTitle("Clients/Acme"), "-", startTitle("Intern"),
+                           startTitle("Done"), second->displayName(), startTitle("Website")}));
+    QAction *header = menuItemTitled(menu, first->displayName());
+    ASSERT_NE(header, nullptr);
+    EXPECT_FALSE(header->isEnabled());
+    QAction *activeItem = menuItemTitled(menu, startTitle("Clients/Acme"));
+    ASSERT_NE(activeItem, nullptr);
+    EXPECT_TRUE(activeItem->isEnabled());
+    EXPECT_EQ(platform::MenuItemValidation::action(activeItem), QByteArray("menuToggleSelected:"));
+    EXPECT_EQ(platform::MenuItemValidation::representedObject(activeItem).value<NodePtr>(), acme);
+    EXPECT_EQ(platform::MenuItemValidation::target(activeItem), controller);
+    EXPECT_TRUE(activeItem->shortcut().isEmpty());
+    EXPECT_EQ(platform::MenuItemValidation::action(menuItemTitled(menu, startTitle("Website"))),
+              QByteArray("menuSelected:"));
+
+    // Done jobs hidden, but the active job always shows.
+    defaults().setBool(true, ChronarkMenuHideDoneJobsKey);
+    acme->setExecuted(true);
+    controller->buildMenu();
+    EXPECT_EQ(jobMenuTitles(menu), QStringList({first->displayName(), startTitle("Clients/Acme"), "-",
+                                                startTitle("Intern"), second->displayName(), startTitle("Website")}));
+    (void)website;
+    (void)intern;
+}
+
+TEST_F(AppControllerTest, RunningCounterShowsAMarkedStopItemAndTheMenuFollowsStartsAndStops)
+{
+    start();
+    MyDocument *document = newDocument();
+    const NodePtr clients = addGroup(document, QStringLiteral("Clients"));
+    const NodePtr acme = addJob(document, QStringLiteral("Acme"), clients);
+    addJob(document, QStringLiteral("Intern"));
+    document->setActiveJob(acme);
+    QSignalSpy rebuilt(controller, &AppController::menuRebuilt);
+
+    document->startTimerForJob(nullptr); // the toolbar's start
+    EXPECT_GE(rebuilt.count(), 1);
+    QMenu *menu = controller->appDockMenu();
+    EXPECT_EQ(jobMenuTitles(menu), QStringList({document->displayName(), stopTitle("Clients/Acme"), "-", startTitle("Intern")}));
+    QAction *stop = menuItemTitled(menu, stopTitle("Clients/Acme"));
+    ASSERT_NE(stop, nullptr);
+    EXPECT_TRUE(stop->isCheckable());
+    EXPECT_TRUE(stop->isChecked());
+
+    // Choosing the stop item stops silently.
+    defaults().setBool(false, AllwaysMutelyKey);
+    postPrefsChanged();
+    sounds.clear();
+    platform::MenuItemValidation::sendItemAction(stop);
+    EXPECT_FALSE(document->timerIsRunning());
+    EXPECT_TRUE(sounds.isEmpty()) << sounds.join(',').toStdString();
+    EXPECT_EQ(jobMenuTitles(menu), QStringList({document->displayName(), startTitle("Clients/Acme"), "-", startTitle("Intern")}));
+    drainEvents(); // the chosen item went with the old menu
+}
+
+TEST_F(AppControllerTest, ChoosingAnotherJobWhileCountingLeavesTwoEntries)
+{
+    start();
+    defaults().setBool(false, AllwaysMutelyKey);
+    defaults().setString(QStringLiteral("StartTune"), StartSoundKey);
+    defaults().setString(QStringLiteral("StopTune"), StopSoundKey);
+    MyDocument *document = newDocument();
+    const NodePtr acme = addJob(document, QStringLiteral("Acme"));
+    const NodePtr intern = addJob(document, QStringLiteral("Intern"));
+    document->setActiveJob(acme);
+    document->startTimerForJob(nullptr);
+    sounds.clear();
+
+    QAction *other = menuItemTitled(controller->appDockMenu(), startTitle("Intern"));
+    ASSERT_NE(other, nullptr);
+    platform::MenuItemValidation::sendItemAction(other);
+    EXPECT_TRUE(document->timerIsRunning());
+    EXPECT_EQ(document->getActiveJob(), intern);
+    EXPECT_EQ(sounds, QStringList({"StartTune"})); // the stop was silent, the start was not
+    ASSERT_NE(acme->getDayNode(), nullptr);
+    ASSERT_NE(intern->getDayNode(), nullptr);
+    EXPECT_EQ(acme->getDayNode()->childrenCount(), 1);
+    EXPECT_EQ(intern->getDayNode()->childrenCount(), 1);
+    EXPECT_EQ(MyDocument::numberOfRunningCounters(), 1);
+    drainEvents();
+}
+
+TEST_F(AppControllerTest, MenuItemsOfJobsThatLeftDoNothing)
+{
+    start();
+    MyDocument *document = newDocument();
+    const NodePtr acme = addJob(document, QStringLiteral("Acme"));
+    QAction *item = controller->constructMenuItem(QStringLiteral("x"), "menuSelected:", acme);
+    EXPECT_TRUE(item->isEnabled());
+    document->jobList()->delChild(acme);
+    controller->menuSelected(item);
+    controller->menuToggleSelected(item);
+    controller->menuAction(item);
+    EXPECT_FALSE(document->timerIsRunning());
+    // Neither a foreign sender nor an item without a job does anything.
+    controller->menuSelected(controller);
+    QAction *none = controller->constructMenuItem(QStringLiteral("y"), "menuSelected:", nullptr);
+    EXPECT_FALSE(none->isEnabled());
+    controller->menuSelected(none);
+    delete item;
+    delete none;
+}
+
+TEST_F(AppControllerTest, MenuActionOnlyStarts)
+{
+    start();
+    MyDocument *document = newDocument();
+    const NodePtr acme = addJob(document, QStringLiteral("Acme"));
+    document->setActiveJob(acme);
+    std::unique_ptr<QAction> item(controller->constructMenuItem(QStringLiteral("x"), "menuAction:", acme));
+    controller->menuAction(item.get());
+    EXPECT_TRUE(document->timerIsRunning());
+    controller->menuAction(item.get());
+    EXPECT_TRUE(document->timerIsRunning());
+}
+
+// ---- Sleep and quitting ----
+
+TEST_F(AppControllerTest, SleepStopsRunningCountersOnlyWhenSet)
+{
+    start();
+    defaults().setBool(false, AllwaysMutelyKey);
+    MyDocument *document = newDocument();
+    document->setActiveJob(addJob(document, QStringLiteral("Acme")));
+    document->startTimerForJob(nullptr);
+    sounds.clear();
+
+    // The lock that delays sleep is wanted while counting, as long as sleep stops.
+    EXPECT_TRUE(controller->sleepMonitor()->wantsInhibitor());
+    defaults().setBool(false, StopTimerWhenSleepKey);
+    postPrefsChanged();
+    EXPECT_FALSE(controller->sleepMonitor()->wantsInhibitor());
+    controller->receiveSleepNote(nullptr);
+    EXPECT_TRUE(document->timerIsRunning());
+
+    defaults().setBool(true, StopTimerWhenSleepKey);
+    postPrefsChanged();
+    EXPECT_TRUE(controller->sleepMonitor()->wantsInhibitor());
+    controller->receiveSleepNote(nullptr);
+    EXPECT_FALSE(document->timerIsRunning());
+    EXPECT_TRUE(sounds.isEmpty());
+    EXPECT_FALSE(controller->sleepMonitor()->wantsInhibitor());
+}
+
+TEST_F(AppControllerTest, QuittingStopsEveryCounterSilentlyBeforeTheReview)
+{
+    start();
+    defaults().setBool(false, AllwaysMutelyKey);
+    MyDocument *one = newDocument(true);
+    MyDocument *two = newDocument(true);
+    one->setActiveJob(addJob(one, QStringLiteral("One")));
+    two->setActiveJob(addJob(two, QStringLiteral("Two")));
+    one->startTimerForJob(nullptr);
+    two->startTimerForJob(nullptr);
+    ASSERT_EQ(MyDocument::numberOfRunningCounters(), 2);
+    sounds.clear();
+
+    bool runningAtReview = true;
+    controller->terminate(nullptr);
+    // Both are edited: the review asks about the first one; the counters stopped before.
+    QMessageBox *box = waitForMessageBox(one->mainWindow());
+    if (!box)
+        box = waitForMessageBox(two->mainWindow());
+    ASSERT_NE(box, nullptr);
+    runningAtReview = one->timerIsRunning() || two->timerIsRunning();
+    EXPECT_FALSE(runningAtReview);
+    EXPECT_EQ(MyDocument::numberOfRunningCounters(), 0);
+    EXPECT_TRUE(sounds.isEmpty()) << sounds.join(',').toStdString();
+    box->button(QMessageBox::Cancel)->click();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !box->isVisible(); }, 5000));
+    EXPECT_EQ(controller->documents().size(), 2);
+}
+
+// ---- Hot key action and the status window ----
+
+TEST_F(AppControllerTest, HotKeyTogglesTheFrontDocumentAndFadesTheStatusWindow)
+{
+    start();
+    MyDocument *document = newDocument(true);
+    const NodePtr acme = addJob(document, QStringLiteral("Acme"));
+    document->setActiveJob(acme);
+
+    // Not accepted: nothing.
+    controller->chronarkHotKeyDown(nullptr);
+    EXPECT_FALSE(document->timerIsRunning());
+    EXPECT_EQ(controller->chronarkStatusWindow(), nullptr);
+
+    defaults().setBool(true, AcceptHotKeyKey);
+    controller->chronarkHotKeyDown(nullptr);
+    EXPECT_TRUE(document->timerIsRunning());
+    TransparentWindow *window = controller->chronarkStatusWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(controller->chronarkStatusTextField()->text(), localized("LSstarted"));
+    const QColor started = controller->chronarkStatusTextField()->palette().color(QPalette::WindowText);
+    EXPECT_GT(started.blue(), started.red());
+    EXPECT_EQ(controller->chronarkStatusJobNameTextField()->text(), QStringLiteral("Acme"));
+    const QRect screen = window->screen()->availableGeometry();
+    EXPECT_LE(qAbs(window->geometry().center().x() - screen.center().x()), 1);
+
+    QPointer<QVariantAnimation> fade = controller->chronarkStatusWindowAnimation();
+    ASSERT_NE(fade, nullptr);
+    EXPECT_EQ(fade->state(), QAbstractAnimation::Running);
+    EXPECT_EQ(fade->duration(), 3500);
+    EXPECT_EQ(fade->easingCurve().type(), QEasingCurve::InQuad);
+    fade->setCurrentTime(1750);
+    EXPECT_GT(controller->statusWindowOpacity(), 0.5); // ease-in: slow at first
+    EXPECT_LT(controller->statusWindowOpacity(), 1.0);
+
+    // Again at once: the first fade is dropped, the window says "stopped" in red.
+    controller->chronarkHotKeyDown(nullptr);
+    EXPECT_FALSE(document->timerIsRunning());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return fade.isNull(); }, 2000));
+    EXPECT_EQ(controller->chronarkStatusTextField()->text(), localized("LSstopped"));
+    const QColor stopped = controller->chronarkStatusTextField()->palette().color(QPalette::WindowText);
+    EXPECT_GT(stopped.red(), stopped.blue());
+    EXPECT_DOUBLE_EQ(controller->statusWindowOpacity(), 1.0);
+    QPointer<QVariantAnimation> second = controller->chronarkStatusWindowAnimation();
+    ASSERT_NE(second, nullptr);
+
+    // Faded out: the window goes.
+    second->setCurrentTime(3500);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(controller->chronarkStatusWindowAnimation(), nullptr);
+}
+
+TEST_F(AppControllerTest, HotKeyWithoutADocumentWindowOrActiveJobDoesNothing)
+{
+    start();
+    defaults().setBool(true, AcceptHotKeyKey);
+    MyDocument *hidden = newDocument(false);
+    hidden->setActiveJob(addJob(hidden, QStringLiteral("Hidden")));
+    controller->chronarkHotKeyDown(nullptr);
+    EXPECT_FALSE(hidden->timerIsRunning());
+
+    MyDocument *shown = newDocument(true);
+    addJob(shown, QStringLiteral("Not active"));
+    shown->setActiveJob(nullptr);
+    controller->chronarkHotKeyDown(nullptr);
+    EXPECT_FALSE(shown->timerIsRunning());
+    EXPECT_EQ(controller->chronarkStatusWindow(), nullptr);
+}
+
+TEST_F(AppControllerTest, FrontDocumentIsTheOneWhoseWindowWasActiveLast)
+{
+    start();
+    defaults().setBool(true, AcceptHotKeyKey);
+    MyDocument *one = newDocument(true);
+    MyDocument *two = newDocument(true);
+    one->setActiveJob(addJob(one, QStringLiteral("One")));
+    two->setActiveJob(addJob(two, QStringLiteral("Two")));
+
+    two->mainWindow()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(two->mainWindow()));
+    one->mainWindow()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(one->mainWindow()));
+    EXPECT_EQ(controller->frontmostDocument(), one);
+    // Another application in front: the order of our windows still counts.
+    two->mainWindow()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(two->mainWindow()));
+    EXPECT_EQ(controller->frontmostDocument(), two);
+    controller->chronarkHotKeyDown(nullptr);
+    EXPECT_TRUE(two->timerIsRunning());
+    EXPECT_FALSE(one->timerIsRunning());
+
+    // The active document window got the application menu, first in its bar.
+    auto *mainWindow = qobject_cast<QMainWindow *>(two->mainWindow());
+    ASSERT_NE(mainWindow, nullptr);
+    QList<QAction *> menus = mainWindow->menuBar()->actions();
+    ASSERT_FALSE(menus.isEmpty());
+    ASSERT_NE(menus.first()->menu(), nullptr);
+    EXPECT_EQ(menus.first()->menu()->objectName(), QStringLiteral("applicationMenu"));
+    controller->installApplicationMenu(mainWindow->menuBar());
+    EXPECT_EQ(mainWindow->menuBar()->findChildren<QMenu *>(QStringLiteral("applicationMenu"), Qt::FindDirectChildrenOnly).size(), 1);
+}
+
+// ---- Notifications and small actions ----
+
+TEST_F(AppControllerTest, CounterPostsThroughTheControllerAndAMissingServerIsQuiet)
+{
+    start();
+    QSignalSpy failed(controller->notifier(), &platform::DesktopNotifier::failed);
+    MyDocument *document = newDocument();
+    document->setActiveJob(addJob(document, QStringLiteral("Acme")));
+    document->startTimerForJob(nullptr);
+    EXPECT_GE(controller->notifier()->pendingCount() + failed.count(), 1);
+    document->stopTimer(controller);
+
+    const QVariantMap registration = controller->registrationDictionaryForGrowl();
+    EXPECT_EQ(registration.value("AllNotifications").toStringList(), QStringList({"GeneralNotifications"}));
+    EXPECT_EQ(registration.value("DefaultNotifications").toStringList(), QStringList({"GeneralNotifications"}));
+    EXPECT_EQ(registration.value("HumanReadableNames").toMap().value("GeneralNotifications").toString(),
+              localized("LSGrowlGeneralNotifications"));
+}
+
+TEST_F(AppControllerTest, AboutBoxIsMadeOnceAndWebAddressesOpen)
+{
+    start();
+    controller->showAboutBox(nullptr);
+    QPointer<AboutBox> about = controller->aboutBoxWindow();
+    ASSERT_NE(about, nullptr);
+    EXPECT_TRUE(about->isVisible());
+    controller->showAboutBox(nullptr);
+    EXPECT_EQ(controller->aboutBoxWindow(), about.data());
+    about->close();
+
+    QList<QUrl> opened;
+    controller->setURLOpener([&](const QUrl &url) {
+        opened.append(url);
+        return true;
+    });
+    controller->visitURL(nullptr);
+    controller->visitHistoryURL(nullptr);
+    EXPECT_EQ(opened, QList<QUrl>({QUrl(localized("LSXQLink")), QUrl(localized("LSXQHistoryLink"))}));
+}
+
+TEST_F(AppControllerTest, ReopenShowsTheDocumentsOrMakesAnUntitledOne)
+{
+    start();
+    controller->applicationShouldHandleReopen();
+    ASSERT_EQ(controller->documents().size(), 1);
+    QWidget *window = controller->documents().first()->mainWindow();
+    ASSERT_NE(window, nullptr);
+    window->hide();
+    controller->showDocumentWindows(nullptr);
+    EXPECT_EQ(controller->documents().size(), 1);
+    EXPECT_TRUE(window->isVisible());
+}
+
+} // namespace
