@@ -13,23 +13,9 @@
 #include <QDateTimeEdit>
 #include <QPushButton>
 
-namespace {
-
-// Whether a sheet (any window-modal dialog) is up on the window.
-bool sheetIsOpen(const QWidget *window)
-{
-    for (const QDialog *dialog : window->findChildren<QDialog *>(Qt::FindDirectChildrenOnly)) {
-        if (dialog->isVisible() && dialog->windowModality() != Qt::NonModal)
-            return true;
-    }
-    return false;
-}
-
-} // namespace
-
 void MyDocument::deleteAssistant(QObject *)
 {
-    if (!m_window || sheetIsOpen(m_window))
+    if (!m_window || hasOpenSheet())
         return;
     auto *sheet = new DeleteAssistantSheet(m_window);
     m_deleteWindow = sheet;

@@ -22,6 +22,7 @@
 #include <QApplication>
 #include <QDockWidget>
 #include <QGuiApplication>
+#include <QDialog>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -663,4 +664,15 @@ bool MyDocument::validateMenuItem(QAction *item)
         return m_window != nullptr;
     }
     return platform::Document::validateMenuItem(item);
+}
+
+bool MyDocument::hasOpenSheet() const
+{
+    if (!m_window)
+        return false;
+    for (const QDialog *dialog : m_window->findChildren<QDialog *>(Qt::FindDirectChildrenOnly)) {
+        if (dialog->isVisible() && dialog->windowModality() != Qt::NonModal)
+            return true;
+    }
+    return false;
 }

@@ -510,6 +510,10 @@ private:
     QStringList m_toolbarItemIdentifiers;
     // End of toolbar
 
+    // Whether a sheet (a window-modal dialog) is up on the document window: one
+    // sheet at a time.
+    bool hasOpenSheet() const;
+
     // Delete assistant and job-name sheet
     QPointer<DeleteAssistantSheet> m_deleteWindow;
     QPointer<JobNameSheet> m_jobNameWindow;

@@ -18,14 +18,6 @@ QString text(const char *key)
     return platform::localized(QString::fromLatin1(key));
 }
 
-bool sheetIsOpen(const QWidget *window)
-{
-    for (const QDialog *dialog : window->findChildren<QDialog *>(Qt::FindDirectChildrenOnly)) {
-        if (dialog->isVisible() && dialog->windowModality() != Qt::NonModal)
-            return true;
-    }
-    return false;
-}
 
 } // namespace
 
@@ -51,7 +43,7 @@ void MyDocument::funcGroupName(QObject *sender, int function)
 
 void MyDocument::funcGroupName(const NodePtr &node, int function)
 {
-    if (!m_window || !node || sheetIsOpen(m_window))
+    if (!m_window || !node || hasOpenSheet())
         return;
     if (function == 1 && (node->type() != Node::Group || !m_outlineModel->indexForNode(node.get()).isValid()))
         return;
