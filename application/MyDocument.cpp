@@ -390,8 +390,11 @@ void MyDocument::updateUI()
 {
     if (qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
         QGuiApplication::setWindowIcon(applicationIcon(numberOfRunningCounters() >= 1));
-    if (m_window)
+    if (m_window) {
         m_window->startStopButton->setEnabled(m_jobList->childrenCount() > 0);
+        // The button says what a click does, like the menu item.
+        m_window->startStopButton->setText(localized(timerIsRunning() ? "LSstop2" : "LSstart2"));
+    }
     updateTotalTime();
 }
 

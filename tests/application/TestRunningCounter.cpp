@@ -601,10 +601,13 @@ TEST_F(RunningCounterTest, TheStartStopButtonAndTheMenuItemToggle)
     ProbeDocument *document = documentWithActiveJob(&job, true);
     QPushButton *button = document->documentWindow()->startStopButton;
     ASSERT_TRUE(button->isEnabled());
+    const QString startText = button->text();
     button->click();
     EXPECT_TRUE(document->timerIsRunning());
+    EXPECT_NE(button->text(), startText) << "the button says that a click stops";
     button->click();
     EXPECT_FALSE(document->timerIsRunning());
+    EXPECT_EQ(button->text(), startText);
     // The button is not the application controller: its stop sounds.
     EXPECT_EQ(played, (QStringList{QStringLiteral("Basso"), QStringLiteral("Glass")}));
 }
