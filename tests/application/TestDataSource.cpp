@@ -182,8 +182,9 @@ TEST_F(DataSourceTest, TheContextMenuOfAJobFollowsTheCounter)
     EXPECT_EQ(menu->actions().at(0)->text(), text("LSCstart"));
     EXPECT_TRUE(menu->actions().at(0)->isEnabled());
     for (QAction *item : menu->actions().mid(1)) {
-        if (!item->isSeparator())
+        if (!item->isSeparator()) {
             EXPECT_FALSE(item->isEnabled()) << item->text().toStdString();
+        }
     }
     document->setTimerRunning(false);
 
