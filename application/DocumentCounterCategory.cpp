@@ -306,6 +306,11 @@ void MyDocument::doTimer()
 
 void MyDocument::stopTimer(QObject *sender)
 {
+    // A running entry removed from the tree (with its day or job) may be held above
+    // only by the undo steps about to go: its chain stays until the stop is done.
+    std::vector<NodePtr> entryChain;
+    for (Node *node = m_timerNode ? m_timerNode->parent() : nullptr; node; node = node->parent())
+        entryChain.push_back(node->weak_from_this().lock());
     undoManager()->removeAllActions();
     if (m_counterTimer) {
         const NodePtr entry = m_timerNode;

@@ -34,6 +34,10 @@ void MyDocument::addNode(const NodePtr &node, const NodePtr &parent, qsizetype i
     case Node::Group:
         node->recalcTotalWorkTime();
         break;
+    case Node::Day:
+        // The job and the groups above it count the day's entries again.
+        parent->recalcTotalWorkTime();
+        break;
     default:
         break;
     }

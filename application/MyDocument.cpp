@@ -325,6 +325,9 @@ bool MyDocument::readFromFile(const QString &path, const QString &typeName)
     DocumentFileFormat::ReadResult result;
     if (!DocumentFileFormat::readFromFile(path, typeName, result) || !result.root)
         return false;
+    // The running entry belongs to the tree being replaced.
+    if (m_fRunTimer)
+        stopTimer(this);
     if (m_jobList && m_jobList->delegate() == this)
         m_jobList->setDelegate(nullptr);
     m_jobList = result.root;
