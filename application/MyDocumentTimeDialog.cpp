@@ -140,7 +140,7 @@ void MyDocument::doJobTimeSheet(QObject *sender)
 
 void MyDocument::doJobTimeSheet(const NodePtr &entry)
 {
-    if (!entry || entry->type() != Node::TimeEntry || m_jobTimeSheetWorking)
+    if (!entry || entry->type() != Node::TimeEntry || m_jobTimeSheetWorking || hasOpenSheet())
         return;
     // Only an entry filed under a day of a job of this document.
     const Node *day = entry->parent();
@@ -177,7 +177,7 @@ NodePtr MyDocument::jobForNewTimeEntry() const
 
 void MyDocument::newTimeEntry(QObject *)
 {
-    if (m_jobTimeSheetWorking)
+    if (m_jobTimeSheetWorking || hasOpenSheet())
         return;
     if (!getActiveJob()) {
         if (m_window)

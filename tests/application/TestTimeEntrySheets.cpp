@@ -141,6 +141,27 @@ TEST_F(TimeEntrySheetsTest, EditSheetShowsTheEntryAndOpensWindowModalOnTheDocume
     clickCancel(sheet);
 }
 
+TEST_F(TimeEntrySheetsTest, NoTimeSheetOverAnotherSheet)
+{
+    MyDocument *document = newTimeDocument();
+    NodePtr job = makeJobWithDays(QStringLiteral("Job"), 10, {{4, {{local(4, 9), local(4, 10)}}}});
+    fill(document, {job});
+    document->setActiveJob(job);
+
+    document->newGroupEntry(nullptr); // the group sheet is up
+    ASSERT_TRUE(QTest::qWaitFor([document] {
+        for (QDialog *dialog : document->mainWindow()->findChildren<QDialog *>())
+            if (dialog->isVisible())
+                return true;
+        return false;
+    }));
+    document->doJobTimeSheet(job->childAtIndex(0)->childAtIndex(0));
+    document->newTimeEntry(nullptr);
+    EXPECT_FALSE(document->jobTimeSheetWorking());
+    for (TimeEntrySheet *sheet : document->mainWindow()->findChildren<TimeEntrySheet *>())
+        EXPECT_FALSE(sheet->isVisible());
+}
+
 TEST_F(TimeEntrySheetsTest, DoubleClickOnATimeEntryOpensTheEditSheet)
 {
     MyDocument *document = newTimeDocument();
