@@ -1,5 +1,7 @@
 #include "platform/Control.h"
 
+#include <QPointer>
+
 #include "platform/ActionDispatch.h"
 
 #include <QKeyEvent>
@@ -78,8 +80,11 @@ void Control::performClick(QObject *)
         return;
     m_cell->activate(this);
     update();
+    // A handler of the signal may close and delete the control.
+    const QPointer<Control> alive(this);
     Q_EMIT activated();
-    m_cell->sendAction(this);
+    if (alive)
+        m_cell->sendAction(this);
 }
 
 QSize Control::sizeHint() const

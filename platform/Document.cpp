@@ -89,7 +89,7 @@ void Document::setUntitledNumber(int number)
 
 bool Document::isDocumentEdited() const
 {
-    return (m_undoManager->changeCount() - m_savedUndoCount) + m_manualChanges != 0;
+    return m_savedStateLost || (m_undoManager->changeCount() - m_savedUndoCount) + m_manualChanges != 0;
 }
 
 void Document::updateChangeCount(ChangeType change)
@@ -108,6 +108,7 @@ void Document::updateChangeCount(ChangeType change)
             m_undoManager->endUndoGrouping();
         m_savedUndoCount = m_undoManager->changeCount();
         m_manualChanges = 0;
+        m_savedStateLost = false;
         break;
     }
     changeStateMaybe();
@@ -115,6 +116,8 @@ void Document::updateChangeCount(ChangeType change)
 
 void Document::changeStateMaybe()
 {
+    if (m_undoManager->changeCount() < m_savedUndoCount && !m_undoManager->canRedo())
+        m_savedStateLost = true;
     const bool edited = isDocumentEdited();
     if (edited == m_lastEdited)
         return;

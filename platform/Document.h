@@ -146,6 +146,8 @@ private:
     UndoManager *m_undoManager;
     qint64 m_savedUndoCount = 0;
     qint64 m_manualChanges = 0;
+    // Undone past the save and then changed: the saved state cannot come back by redo.
+    bool m_savedStateLost = false;
     bool m_lastEdited = false;
     bool m_closing = false;
     bool m_reviewing = false;

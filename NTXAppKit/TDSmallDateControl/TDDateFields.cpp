@@ -52,7 +52,9 @@ void TDDateFields::setDate(const QDateTime &date)
 
 QDateTime TDDateFields::date() const
 {
-    const QDateTime local(QDate(m_year, m_month, m_day), QTime(0, 0), Qt::LocalTime);
+    // startOfDay(): a day whose midnight the change to summer time skips begins
+    // after the gap (in Santiago de Chile, for one, at 01:00).
+    const QDateTime local = QDate(m_year, m_month, m_day).startOfDay(Qt::LocalTime);
     return platform::CalendarDate::withFixedOffset(local);
 }
 

@@ -79,7 +79,15 @@ void TDTimeFields::setDate(const QDateTime &date)
 
 QDateTime TDTimeFields::date() const
 {
-    const QDateTime local(QDate(m_year, m_month, m_day), QTime(m_hour, m_minute, m_second), Qt::LocalTime);
+    const QDate day(m_year, m_month, m_day);
+    const QTime time(m_hour, m_minute, m_second);
+    QDateTime local(day, time, Qt::LocalTime);
+    if (!local.isValid() && day.isValid() && time.isValid()) {
+        // A time the change to summer time skips: read with the offset in force
+        // before the gap, it lands as far past the gap as it was into it.
+        const int before = QDateTime(day.addDays(-1), time, Qt::LocalTime).offsetFromUtc();
+        local = QDateTime(day, time, Qt::OffsetFromUTC, before).toLocalTime();
+    }
     return platform::CalendarDate::withFixedOffset(local);
 }
 

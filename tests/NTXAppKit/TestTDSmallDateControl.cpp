@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <ctime>
 #include <memory>
 
 namespace {
@@ -300,6 +301,51 @@ TEST(TDSmallDateControlDrawing, PicturesUnderBothLocales)
         if (!dir.isEmpty())
             image.save(QDir(dir).filePath(QStringLiteral("TDSmallDateControl-%1.png").arg(QLatin1String(name))));
     }
+}
+
+
+namespace {
+
+// Runs a test body under another local time zone.
+class DstScopedTimeZone
+{
+public:
+    explicit DstScopedTimeZone(const char *tz) : m_old(qgetenv("TZ")), m_had(qEnvironmentVariableIsSet("TZ"))
+    {
+        qputenv("TZ", tz);
+        tzset();
+    }
+    ~DstScopedTimeZone()
+    {
+        if (m_had)
+            qputenv("TZ", m_old);
+        else
+            qunsetenv("TZ");
+        tzset();
+    }
+
+private:
+    QByteArray m_old;
+    bool m_had;
+};
+
+} // namespace
+
+// In Santiago de Chile summer time begins at midnight: 2024-09-08 starts at 01:00.
+TEST(TDSmallDateControlValue, ADayWithoutMidnightStillGivesItsDate)
+{
+    DstScopedTimeZone santiago("America/Santiago");
+    TDDateFields fields;
+    fields.setDate(QDateTime(QDate(2024, 9, 8), QTime(12, 0), Qt::OffsetFromUTC, -3 * 3600));
+    ASSERT_EQ(fields.value(TDDateFields::DayField), 8);
+    const QDateTime date = fields.date();
+    ASSERT_TRUE(date.isValid());
+    EXPECT_EQ(date.date(), QDate(2024, 9, 8));
+    EXPECT_EQ(date.time(), QTime(1, 0));
+    EXPECT_EQ(date.offsetFromUtc(), -3 * 3600);
+
+    fields.setDate(QDateTime(QDate(2024, 7, 1), QTime(12, 0), Qt::OffsetFromUTC, -4 * 3600));
+    EXPECT_EQ(fields.date(), QDateTime(QDate(2024, 7, 1), QTime(0, 0), Qt::OffsetFromUTC, -4 * 3600));
 }
 
 #include "TestTDSmallDateControl.moc"

@@ -15,6 +15,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <ctime>
 #include <memory>
 
 namespace {
@@ -509,6 +510,50 @@ TEST(TDTimeControlDrawing, PicturesUnderBothLocales)
             w.window->grab(QRect(0, 0, 220, 60))
                 .save(QDir(dir).filePath(QStringLiteral("TDTimeControl-%1-editing.png").arg(QLatin1String(name))));
     }
+}
+
+
+namespace {
+
+// Runs a test body under another local time zone.
+class DstScopedTimeZone
+{
+public:
+    explicit DstScopedTimeZone(const char *tz) : m_old(qgetenv("TZ")), m_had(qEnvironmentVariableIsSet("TZ"))
+    {
+        qputenv("TZ", tz);
+        tzset();
+    }
+    ~DstScopedTimeZone()
+    {
+        if (m_had)
+            qputenv("TZ", m_old);
+        else
+            qunsetenv("TZ");
+        tzset();
+    }
+
+private:
+    QByteArray m_old;
+    bool m_had;
+};
+
+} // namespace
+
+// Typing an hour that the change to summer time skips gives the time after the gap.
+TEST(TDTimeControlValue, ATimeInTheSummerTimeGapMovesPastIt)
+{
+    DstScopedTimeZone berlin("Europe/Berlin");
+    TDTimeFields fields;
+    fields.setDate(QDateTime(QDate(2024, 3, 31), QTime(1, 30), Qt::OffsetFromUTC, 3600));
+    fields.setHour(2); // 02:30 does not exist that night
+    const QDateTime date = fields.date();
+    ASSERT_TRUE(date.isValid());
+    EXPECT_EQ(date, QDateTime(QDate(2024, 3, 31), QTime(3, 30), Qt::OffsetFromUTC, 7200));
+    EXPECT_EQ(date.offsetFromUtc(), 7200);
+
+    fields.stepField(TDTimeFields::MinuteField, true);
+    EXPECT_EQ(fields.date(), QDateTime(QDate(2024, 3, 31), QTime(3, 31), Qt::OffsetFromUTC, 7200));
 }
 
 #include "TestTDTimeControl.moc"

@@ -79,6 +79,28 @@ TEST_F(DocumentTest, EditedStateFollowsTheUndoChangeCount)
     EXPECT_EQ(edited.count(), 5);
 }
 
+TEST_F(DocumentTest, ANewEditAfterUndoingPastTheSaveKeepsTheDocumentEdited)
+{
+    TextDocument *doc = openText(QStringLiteral("past.txtdoc"), "one");
+    ASSERT_TRUE(doc);
+    doc->setText(QStringLiteral("two"));
+    drainEvents();
+    ASSERT_TRUE(doc->saveToFile(doc->filePath(), TextTypeName, Document::SaveOperation::Save));
+    ASSERT_FALSE(doc->isDocumentEdited());
+    doc->undoManager()->undo();
+    ASSERT_EQ(doc->text(), QStringLiteral("one"));
+    ASSERT_TRUE(doc->isDocumentEdited());
+
+    // A different edit: the saved "two" can no longer be reached by redo.
+    doc->setText(QStringLiteral("three"));
+    drainEvents();
+    EXPECT_EQ(doc->text(), QStringLiteral("three"));
+    EXPECT_TRUE(doc->isDocumentEdited()) << "the file holds \"two\", the document \"three\"";
+    EXPECT_TRUE(doc->mainWindow()->isWindowModified());
+    doc->undoManager()->undo();
+    EXPECT_TRUE(doc->isDocumentEdited()) << "the file holds \"two\", the document \"one\"";
+}
+
 TEST_F(DocumentTest, ChangesRecordedByHandCountToo)
 {
     TextDocument *doc = newText(false);
