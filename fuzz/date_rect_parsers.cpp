@@ -17,8 +17,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QString text = QString::fromUtf8(reinterpret_cast<const char *>(data), qsizetype(size));
 
     if (const auto date = platform::CalendarDate::fromDescription(text)) {
-        // A parsed date writes back to the same text.
-        if (platform::CalendarDate::description(*date) != text)
+        // A parsed date writes a text that reads back as the same moment with the
+        // same offset ("-0000" is written "+0000").
+        const auto again = platform::CalendarDate::fromDescription(platform::CalendarDate::description(*date));
+        if (!again || *again != *date || again->offsetFromUtc() != date->offsetFromUtc())
             std::abort();
         (void)platform::CalendarDate::format(*date, text);
         (void)platform::CalendarDate::dayOfWeek(*date);
