@@ -12,6 +12,8 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QTest>
+#include "tests/support/TestSupport.h"
+
 #include <gtest/gtest.h>
 #include <ctime>
 #include <memory>
@@ -304,37 +306,10 @@ TEST(TDSmallDateControlDrawing, PicturesUnderBothLocales)
 }
 
 
-namespace {
-
-// Runs a test body under another local time zone.
-class DstScopedTimeZone
-{
-public:
-    explicit DstScopedTimeZone(const char *tz) : m_old(qgetenv("TZ")), m_had(qEnvironmentVariableIsSet("TZ"))
-    {
-        qputenv("TZ", tz);
-        tzset();
-    }
-    ~DstScopedTimeZone()
-    {
-        if (m_had)
-            qputenv("TZ", m_old);
-        else
-            qunsetenv("TZ");
-        tzset();
-    }
-
-private:
-    QByteArray m_old;
-    bool m_had;
-};
-
-} // namespace
-
 // In Santiago de Chile summer time begins at midnight: 2024-09-08 starts at 01:00.
 TEST(TDSmallDateControlValue, ADayWithoutMidnightStillGivesItsDate)
 {
-    DstScopedTimeZone santiago("America/Santiago");
+    testsupport::ScopedTimeZone santiago("America/Santiago");
     TDDateFields fields;
     fields.setDate(QDateTime(QDate(2024, 9, 8), QTime(12, 0), Qt::OffsetFromUTC, -3 * 3600));
     ASSERT_EQ(fields.value(TDDateFields::DayField), 8);

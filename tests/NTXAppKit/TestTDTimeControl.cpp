@@ -14,6 +14,8 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include "tests/support/TestSupport.h"
+
 #include <gtest/gtest.h>
 #include <ctime>
 #include <memory>
@@ -513,37 +515,10 @@ TEST(TDTimeControlDrawing, PicturesUnderBothLocales)
 }
 
 
-namespace {
-
-// Runs a test body under another local time zone.
-class DstScopedTimeZone
-{
-public:
-    explicit DstScopedTimeZone(const char *tz) : m_old(qgetenv("TZ")), m_had(qEnvironmentVariableIsSet("TZ"))
-    {
-        qputenv("TZ", tz);
-        tzset();
-    }
-    ~DstScopedTimeZone()
-    {
-        if (m_had)
-            qputenv("TZ", m_old);
-        else
-            qunsetenv("TZ");
-        tzset();
-    }
-
-private:
-    QByteArray m_old;
-    bool m_had;
-};
-
-} // namespace
-
 // Typing an hour that the change to summer time skips gives the time after the gap.
 TEST(TDTimeControlValue, ATimeInTheSummerTimeGapMovesPastIt)
 {
-    DstScopedTimeZone berlin("Europe/Berlin");
+    testsupport::ScopedTimeZone berlin("Europe/Berlin");
     TDTimeFields fields;
     fields.setDate(QDateTime(QDate(2024, 3, 31), QTime(1, 30), Qt::OffsetFromUTC, 3600));
     fields.setHour(2); // 02:30 does not exist that night

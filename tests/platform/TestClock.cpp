@@ -1,5 +1,7 @@
 #include "platform/Clock.h"
 
+#include "tests/support/TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <ctime>
@@ -20,28 +22,6 @@ bool hasFixedOffset(const QDateTime &dt)
     return dt.timeSpec() == Qt::OffsetFromUTC || (dt.timeSpec() == Qt::UTC && dt.offsetFromUtc() == 0);
 }
 
-// Runs a test body under another local time zone.
-class ScopedTimeZone
-{
-public:
-    explicit ScopedTimeZone(const char *tz) : m_old(qgetenv("TZ")), m_had(qEnvironmentVariableIsSet("TZ"))
-    {
-        qputenv("TZ", tz);
-        tzset();
-    }
-    ~ScopedTimeZone()
-    {
-        if (m_had)
-            qputenv("TZ", m_old);
-        else
-            qunsetenv("TZ");
-        tzset();
-    }
-
-private:
-    QByteArray m_old;
-    bool m_had;
-};
 
 TEST_F(ClockTest, SystemClockCarriesLocalOffset)
 {
@@ -54,7 +34,7 @@ TEST_F(ClockTest, SystemClockCarriesLocalOffset)
     EXPECT_LE(before, now);
     EXPECT_LE(now, after);
 
-    ScopedTimeZone berlin("Europe/Berlin");
+    testsupport::ScopedTimeZone berlin("Europe/Berlin");
     const QDateTime there = Clock::now();
     EXPECT_EQ(there.timeSpec(), Qt::OffsetFromUTC);
     EXPECT_EQ(there.offsetFromUtc(), there.toLocalTime().offsetFromUtc());
@@ -89,7 +69,7 @@ TEST_F(ClockTest, FreezingAtUtcOrLocalTimeGivesFixedOffset)
     EXPECT_EQ(Clock::now().offsetFromUtc(), 0);
     EXPECT_EQ(Clock::now().toMSecsSinceEpoch(), utc.toMSecsSinceEpoch());
 
-    ScopedTimeZone berlin("Europe/Berlin");
+    testsupport::ScopedTimeZone berlin("Europe/Berlin");
     const QDateTime local(QDate(2020, 7, 1), QTime(12, 0), Qt::LocalTime);
     Clock::setNow(local);
     EXPECT_EQ(Clock::now().timeSpec(), Qt::OffsetFromUTC);

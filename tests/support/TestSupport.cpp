@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <ctime>
+
 namespace testsupport {
 
 QString dataPath(const QString &relative)
@@ -48,6 +50,21 @@ ScopedXdgHome::~ScopedXdgHome()
         else
             qputenv(kXdgVars[i], m_old[i]);
     }
+}
+
+ScopedTimeZone::ScopedTimeZone(const char *tz) : m_old(qgetenv("TZ")), m_had(qEnvironmentVariableIsSet("TZ"))
+{
+    qputenv("TZ", tz);
+    tzset();
+}
+
+ScopedTimeZone::~ScopedTimeZone()
+{
+    if (m_had)
+        qputenv("TZ", m_old);
+    else
+        qunsetenv("TZ");
+    tzset();
 }
 
 } // namespace testsupport

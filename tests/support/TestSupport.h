@@ -29,4 +29,17 @@ private:
     QByteArray m_old[3];
 };
 
+// Runs the code of its scope under another local time zone (TZ), and puts the old
+// one back afterwards.
+class ScopedTimeZone
+{
+public:
+    explicit ScopedTimeZone(const char *tz);
+    ~ScopedTimeZone();
+
+private:
+    QByteArray m_old;
+    bool m_had;
+};
+
 } // namespace testsupport
