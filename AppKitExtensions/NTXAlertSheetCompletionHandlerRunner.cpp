@@ -1,6 +1,6 @@
 #include "AppKitExtensions/NTXAlertSheetCompletionHandlerRunner.h"
 
-#include "platform/Exception.h"
+#include "platform/foundation/Exception.h"
 
 #include <QEvent>
 #include <QMessageBox>

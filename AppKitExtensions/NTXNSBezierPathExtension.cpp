@@ -1,8 +1,8 @@
 #include "AppKitExtensions/NTXNSBezierPathExtension.h"
 
-#include "platform/BezierPathHelpers.h"
+#include "platform/drawing/BezierPathHelpers.h"
 
-#include "platform/DevicePixels.h"
+#include "platform/drawing/DevicePixels.h"
 
 #include <QPainter>
 #include <QtMath>

@@ -3,7 +3,7 @@
 #include "AppKitExtensions/NTXNSBezierPathExtension.h"
 
 #include <QPaintDevice>
-#include "platform/DevicePixels.h"
+#include "platform/drawing/DevicePixels.h"
 
 #include <QPainter>
 #include <cmath>

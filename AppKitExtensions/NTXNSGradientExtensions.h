@@ -1,7 +1,7 @@
 #pragma once
 // The framework's shared gradients, made at the first request and kept for the life
 // of the process, and their type codes.
-#include "platform/Gradient.h"
+#include "platform/drawing/Gradient.h"
 
 namespace NTXNSGradientExtensions {
 

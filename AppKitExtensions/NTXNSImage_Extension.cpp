@@ -1,6 +1,6 @@
 #include "AppKitExtensions/NTXNSImage_Extension.h"
 
-#include "platform/YUpPainter.h"
+#include "platform/drawing/YUpPainter.h"
 
 #include <algorithm>
 #include <cmath>

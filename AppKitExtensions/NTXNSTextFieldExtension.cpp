@@ -1,6 +1,6 @@
 #include "AppKitExtensions/NTXNSTextFieldExtension.h"
 
-#include "platform/Cell.h"
+#include "platform/drawing/Cell.h"
 
 #include <QLabel>
 #include <QLineEdit>

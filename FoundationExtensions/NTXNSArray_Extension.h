@@ -20,9 +20,9 @@
 #include "FoundationExtensions/NTXNSIndexSet_Extension.h"
 #include "FoundationExtensions/NTXNSObject_Extension.h"
 #include "FoundationExtensions/NTXNSStringExtension.h"
-#include "platform/Exception.h"
-#include "platform/KeyValueObserving.h"
-#include "platform/Range.h"
+#include "platform/foundation/Exception.h"
+#include "platform/foundation/KeyValueObserving.h"
+#include "platform/foundation/Range.h"
 
 #include <QHash>
 #include <QList>

@@ -1,7 +1,7 @@
 #include "FoundationExtensions/NTXNSIndexPath_Extensions.h"
 
-#include "platform/Exception.h"
-#include "platform/Range.h"
+#include "platform/foundation/Exception.h"
+#include "platform/foundation/Range.h"
 
 namespace NTXNSIndexPath_Extensions {
 

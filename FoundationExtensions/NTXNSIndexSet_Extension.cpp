@@ -1,6 +1,6 @@
 #include "FoundationExtensions/NTXNSIndexSet_Extension.h"
 
-#include "platform/Exception.h"
+#include "platform/foundation/Exception.h"
 
 #include <limits>
 

@@ -1,6 +1,6 @@
 #pragma once
 // Index sets are std::set<qsizetype>: sorted, unique, non-negative indexes.
-#include "platform/Range.h"
+#include "platform/foundation/Range.h"
 
 #include <QtGlobal>
 #include <set>

@@ -1,8 +1,8 @@
 #include "FoundationExtensions/NTXNSObject_Extension.h"
 
 #include "FoundationExtensions/NTXNSMutableArray_Extension.h"
-#include "platform/Bindings.h"
-#include "platform/Exception.h"
+#include "platform/foundation/Bindings.h"
+#include "platform/foundation/Exception.h"
 
 #include <QCoreApplication>
 #include <QHash>

@@ -6,8 +6,8 @@
 //
 // Values: a model object travels as KeyValueObservable::fromObservable(), a QObject
 // as QObject*, an array as QVariantList (or QStringList), nil as an invalid QVariant.
-#include "platform/Bundle.h"
-#include "platform/KeyValueObserving.h"
+#include "platform/foundation/Bundle.h"
+#include "platform/foundation/KeyValueObserving.h"
 
 #include <QMetaObject>
 #include <QObject>

@@ -2,10 +2,10 @@
 
 #include "FoundationExtensions/NTXMutableStringExtension.h"
 #include "FoundationExtensions/NTXStringEncodings.h"
-#include "platform/Bundle.h"
-#include "platform/CalendarDate.h"
-#include "platform/Clock.h"
-#include "platform/Exception.h"
+#include "platform/foundation/Bundle.h"
+#include "platform/foundation/CalendarDate.h"
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/Exception.h"
 
 #include <QFileInfo>
 #include <QFontMetricsF>

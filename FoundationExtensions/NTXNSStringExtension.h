@@ -1,6 +1,6 @@
 #pragma once
 // Helpers on strings (QString, indexes in UTF-16 units).
-#include "platform/Range.h"
+#include "platform/foundation/Range.h"
 
 #include <QByteArray>
 #include <QColor>

@@ -4,9 +4,9 @@
 #include "NTXAppKit/NTXURLClickField/NTXURLClickField.h"
 #include "application/ApplicationImages.h"
 #include "application/BuildInfo.h"
-#include "platform/Bundle.h"
-#include "platform/GeometryText.h"
-#include "platform/UserDefaults.h"
+#include "platform/foundation/Bundle.h"
+#include "platform/foundation/GeometryText.h"
+#include "platform/foundation/UserDefaults.h"
 
 #include <QDesktopServices>
 #include <QGuiApplication>

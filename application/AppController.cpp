@@ -13,11 +13,11 @@
 #include "application/TimeRegistrationPrefPanel.h"
 #include "application/UpdatePreferencePanel.h"
 #include "application/TransparentWindow.h"
-#include "platform/Bundle.h"
-#include "platform/DesktopNotifier.h"
-#include "platform/NotificationCenter.h"
-#include "platform/SleepMonitor.h"
-#include "platform/UserDefaults.h"
+#include "platform/foundation/Bundle.h"
+#include "platform/desktop/DesktopNotifier.h"
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/desktop/SleepMonitor.h"
+#include "platform/foundation/UserDefaults.h"
 
 #include <QApplication>
 #include <QDesktopServices>

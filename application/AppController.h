@@ -19,7 +19,7 @@
 #include "application/Node.h"
 #include "application/TransparentWindow.h"
 #include "components/hotkeys/HKHotKeyCenter.h"
-#include "platform/DocumentController.h"
+#include "platform/document/DocumentController.h"
 
 #include <QByteArray>
 #include <QLabel>

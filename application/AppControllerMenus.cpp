@@ -8,11 +8,11 @@
 #include "application/MyDocument.h"
 #include "application/RoundedView.h"
 #include "application/TransparentWindow.h"
-#include "platform/Bundle.h"
-#include "platform/DesktopNotifier.h"
-#include "platform/MenuItemValidation.h"
-#include "platform/SleepMonitor.h"
-#include "platform/UserDefaults.h"
+#include "platform/foundation/Bundle.h"
+#include "platform/desktop/DesktopNotifier.h"
+#include "platform/document/MenuItemValidation.h"
+#include "platform/desktop/SleepMonitor.h"
+#include "platform/foundation/UserDefaults.h"
 
 #include <QAction>
 #include <QApplication>

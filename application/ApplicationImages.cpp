@@ -1,6 +1,6 @@
 #include "application/ApplicationImages.h"
 
-#include "platform/Bundle.h"
+#include "platform/foundation/Bundle.h"
 
 #include <QHash>
 #include <QImageReader>

@@ -3,7 +3,7 @@
 // frame of the row's origin and width and a height of 18 points, whatever height
 // the row has. A transparent cell (days and time entries have no check box) draws
 // nothing.
-#include "platform/ButtonCell.h"
+#include "platform/drawing/ButtonCell.h"
 
 class ButtonCellForOutlineView : public platform::ButtonCell
 {

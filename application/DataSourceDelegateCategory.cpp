@@ -5,9 +5,9 @@
 #include "NTXAppKit/NTXLabeledImageTextCell/NTXLabeledImageTextCell.h"
 #include "application/ButtonCellForOutlineView.h"
 #include "application/MyDocument.h"
-#include "platform/Bundle.h"
-#include "platform/MenuItemValidation.h"
-#include "platform/UndoManager.h"
+#include "platform/foundation/Bundle.h"
+#include "platform/document/MenuItemValidation.h"
+#include "platform/foundation/UndoManager.h"
 
 #include <QAbstractItemView>
 #include <QApplication>

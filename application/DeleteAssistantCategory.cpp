@@ -4,9 +4,9 @@
 #include "application/DeleteAssistantSheet.h"
 #include "application/DocumentWindow.h"
 #include "application/MyDocument.h"
-#include "platform/Bundle.h"
-#include "platform/Clock.h"
-#include "platform/UndoManager.h"
+#include "platform/foundation/Bundle.h"
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/UndoManager.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

@@ -1,6 +1,6 @@
 #include "application/DeleteAssistantSheet.h"
 
-#include "platform/Bundle.h"
+#include "platform/foundation/Bundle.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>

@@ -3,8 +3,8 @@
 #include "application/DocumentValuesStore.h"
 #include "application/Node.h"
 #include "application/TableColumnData.h"
-#include "platform/ArchivedFoundationObjects.h"
-#include "platform/TypedStreamReader.h"
+#include "platform/archive/ArchivedFoundationObjects.h"
+#include "platform/archive/TypedStreamReader.h"
 
 #include <QHash>
 #include <QSet>

@@ -13,11 +13,11 @@
 #include "NTXAppKit/sounds/NTXSoundManager.h"
 #include "application/DefaultsKeys.h"
 #include "application/DocumentWindow.h"
-#include "platform/Bundle.h"
-#include "platform/IdleMonitor.h"
-#include "platform/NotificationCenter.h"
-#include "platform/UndoManager.h"
-#include "platform/UserDefaults.h"
+#include "platform/foundation/Bundle.h"
+#include "platform/desktop/IdleMonitor.h"
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/UndoManager.h"
+#include "platform/foundation/UserDefaults.h"
 
 #include <QCoreApplication>
 #include <QPointer>

@@ -2,7 +2,7 @@
 
 #include "application/DocumentArchiveDecoder.h"
 
-#include "platform/Clock.h"
+#include "platform/foundation/Clock.h"
 
 #include <QBuffer>
 #include <QFile>

@@ -2,8 +2,8 @@
 // with the document's undo manager, and keeps the name of the step it belongs to, so
 // the name the starting command gave stays through any number of undos and redos.
 #include "application/MyDocument.h"
-#include "platform/Bundle.h"
-#include "platform/UndoManager.h"
+#include "platform/foundation/Bundle.h"
+#include "platform/foundation/UndoManager.h"
 
 #include <algorithm>
 

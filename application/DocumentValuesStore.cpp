@@ -1,7 +1,7 @@
 #include "application/DocumentValuesStore.h"
 
 #include "application/DocumentFileFormat.h"
-#include "platform/GeometryText.h"
+#include "platform/foundation/GeometryText.h"
 
 #include <algorithm>
 #include <cmath>

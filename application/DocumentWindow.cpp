@@ -2,9 +2,9 @@
 
 #include "NTXAppKit/NTXColorLabelWidget/NTXColorLabelColors.h"
 #include "NTXAppKit/NTXColorLabelWidget/NTXColorLabelWidget.h"
-#include "platform/Bundle.h"
-#include "platform/MenuItemValidation.h"
-#include "platform/StandardMenus.h"
+#include "platform/foundation/Bundle.h"
+#include "platform/document/MenuItemValidation.h"
+#include "platform/document/StandardMenus.h"
 
 #include <QDockWidget>
 #include <QHBoxLayout>

@@ -2,9 +2,9 @@
 
 #include "application/ApplicationImages.h"
 #include "application/DefaultsKeys.h"
-#include "platform/Bundle.h"
-#include "platform/NotificationCenter.h"
-#include "platform/UserDefaults.h"
+#include "platform/foundation/Bundle.h"
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/UserDefaults.h"
 
 #include <QApplication>
 #include <QCheckBox>

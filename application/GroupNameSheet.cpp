@@ -1,6 +1,6 @@
 #include "application/GroupNameSheet.h"
 
-#include "platform/Bundle.h"
+#include "platform/foundation/Bundle.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>

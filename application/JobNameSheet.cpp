@@ -1,6 +1,6 @@
 #include "application/JobNameSheet.h"
 
-#include "platform/Bundle.h"
+#include "platform/foundation/Bundle.h"
 
 #include <QDoubleSpinBox>
 #include <QFormLayout>

@@ -9,14 +9,14 @@
 #include "application/DocumentFileFormat.h"
 #include "application/DocumentWindow.h"
 #include "application/NodeArrayController.h"
-#include "platform/ActionDispatch.h"
-#include "platform/Bundle.h"
-#include "platform/CellItemDelegate.h"
-#include "platform/DocumentController.h"
-#include "platform/MenuItemValidation.h"
-#include "platform/NotificationCenter.h"
-#include "platform/UndoManager.h"
-#include "platform/UserDefaults.h"
+#include "platform/drawing/ActionDispatch.h"
+#include "platform/foundation/Bundle.h"
+#include "platform/drawing/CellItemDelegate.h"
+#include "platform/document/DocumentController.h"
+#include "platform/document/MenuItemValidation.h"
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/UndoManager.h"
+#include "platform/foundation/UserDefaults.h"
 
 #include <QAction>
 #include <QApplication>

@@ -15,8 +15,8 @@
 #include "application/DocumentValuesStore.h"
 #include "application/Node.h"
 #include "application/NodeDelegate.h"
-#include "platform/Document.h"
-#include "platform/DocumentType.h"
+#include "platform/document/Document.h"
+#include "platform/document/DocumentType.h"
 
 #include <QHash>
 #include <QIcon>

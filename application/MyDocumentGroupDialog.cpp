@@ -4,8 +4,8 @@
 #include "application/DocumentWindow.h"
 #include "application/GroupNameSheet.h"
 #include "application/MyDocument.h"
-#include "platform/Bundle.h"
-#include "platform/UndoManager.h"
+#include "platform/foundation/Bundle.h"
+#include "platform/foundation/UndoManager.h"
 
 #include <QLabel>
 #include <QLineEdit>

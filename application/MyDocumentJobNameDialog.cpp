@@ -2,8 +2,8 @@
 #include "application/DocumentWindow.h"
 #include "application/JobNameSheet.h"
 #include "application/MyDocument.h"
-#include "platform/Bundle.h"
-#include "platform/UndoManager.h"
+#include "platform/foundation/Bundle.h"
+#include "platform/foundation/UndoManager.h"
 
 #include <QDoubleSpinBox>
 #include <QLabel>

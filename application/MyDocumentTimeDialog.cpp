@@ -13,10 +13,10 @@
 #include "application/DocumentWindow.h"
 #include "application/MyDocument.h"
 #include "application/TimeEntrySheet.h"
-#include "platform/Bundle.h"
-#include "platform/CalendarDate.h"
-#include "platform/Clock.h"
-#include "platform/UndoManager.h"
+#include "platform/foundation/Bundle.h"
+#include "platform/foundation/CalendarDate.h"
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/UndoManager.h"
 
 #include <QDateEdit>
 #include <QLabel>

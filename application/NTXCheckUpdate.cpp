@@ -4,10 +4,10 @@
 #include "FoundationExtensions/NTXNetwork.h"
 #include "application/BuildInfo.h"
 #include "application/DefaultsKeys.h"
-#include "platform/Bundle.h"
-#include "platform/CalendarDate.h"
-#include "platform/Clock.h"
-#include "platform/UserDefaults.h"
+#include "platform/foundation/Bundle.h"
+#include "platform/foundation/CalendarDate.h"
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/UserDefaults.h"
 
 #include <QDesktopServices>
 #include <QEventLoop>

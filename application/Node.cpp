@@ -3,11 +3,11 @@
 #include "application/DocumentFileFormat.h"
 #include "application/NodeDelegate.h"
 #include "FoundationExtensions/NTXNSStringExtension.h"
-#include "platform/Bundle.h"
-#include "platform/CalendarDate.h"
-#include "platform/Clock.h"
-#include "platform/Exception.h"
-#include "platform/UndoManager.h"
+#include "platform/foundation/Bundle.h"
+#include "platform/foundation/CalendarDate.h"
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/Exception.h"
+#include "platform/foundation/UndoManager.h"
 
 #include <QHash>
 #include <QSet>

@@ -6,7 +6,7 @@
 //
 // Nodes are shared (NodePtr): a parent list, an undo step or a drag may hold one.
 // The parent link and the delegate are plain pointers.
-#include "platform/KeyValueObserving.h"
+#include "platform/foundation/KeyValueObserving.h"
 
 #include <QDateTime>
 #include <QList>

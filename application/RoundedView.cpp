@@ -1,7 +1,7 @@
 #include "application/RoundedView.h"
 
-#include "platform/BezierPathHelpers.h"
-#include "platform/YUpPainter.h"
+#include "platform/drawing/BezierPathHelpers.h"
+#include "platform/drawing/YUpPainter.h"
 
 #include <QPaintEvent>
 #include <QPainter>

@@ -2,8 +2,8 @@
 
 #include "NTXAppKit/TDTimeControl/TDStepper.h"
 #include "NTXAppKit/TDTimeControl/TDTimeControl.h"
-#include "platform/ActionDispatch.h"
-#include "platform/Bundle.h"
+#include "platform/drawing/ActionDispatch.h"
+#include "platform/foundation/Bundle.h"
 
 #include <QDateEdit>
 #include <QDialogButtonBox>

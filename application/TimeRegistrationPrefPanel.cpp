@@ -4,9 +4,9 @@
 #include "application/DefaultsKeys.h"
 #include "components/hotkeys/HKHotKeyCenter.h"
 #include "components/keyrecorder/KRRecorderControl.h"
-#include "platform/Bundle.h"
-#include "platform/NotificationCenter.h"
-#include "platform/UserDefaults.h"
+#include "platform/foundation/Bundle.h"
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/UserDefaults.h"
 
 #include <QApplication>
 #include <QCheckBox>

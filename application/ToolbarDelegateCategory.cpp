@@ -9,10 +9,10 @@
 #include "application/ApplicationImages.h"
 #include "application/DocumentWindow.h"
 #include "application/MyDocument.h"
-#include "platform/Bundle.h"
-#include "platform/DocumentController.h"
-#include "platform/MenuItemValidation.h"
-#include "platform/UserDefaults.h"
+#include "platform/foundation/Bundle.h"
+#include "platform/document/DocumentController.h"
+#include "platform/document/MenuItemValidation.h"
+#include "platform/foundation/UserDefaults.h"
 
 #include <QAction>
 #include <QCursor>

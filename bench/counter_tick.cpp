@@ -12,9 +12,9 @@
 #include "application/MyDocument.h"
 #include "application/DefaultsKeys.h"
 #include "application/Node.h"
-#include "platform/Clock.h"
-#include "platform/DocumentController.h"
-#include "platform/UserDefaults.h"
+#include "platform/foundation/Clock.h"
+#include "platform/document/DocumentController.h"
+#include "platform/foundation/UserDefaults.h"
 
 #include <benchmark/benchmark.h>
 

@@ -9,8 +9,8 @@
 #include "application/DocumentFileFormat.h"
 #include "application/DocumentValuesStore.h"
 #include "application/Node.h"
-#include "platform/CalendarDate.h"
-#include "platform/Clock.h"
+#include "platform/foundation/CalendarDate.h"
+#include "platform/foundation/Clock.h"
 
 #include <benchmark/benchmark.h>
 

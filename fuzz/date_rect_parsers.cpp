@@ -1,8 +1,8 @@
 // Feeds text to the parsers of dates and rectangles, the XML entity conversions
 // (both ways) and the display-string windowing with ranges taken from the input.
 #include "FoundationExtensions/NTXNSStringExtension.h"
-#include "platform/CalendarDate.h"
-#include "platform/GeometryText.h"
+#include "platform/foundation/CalendarDate.h"
+#include "platform/foundation/GeometryText.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
 // Fuzz target: string tables in the ".strings" syntax, as bytes of a file (with
 // encoding detection) and as text.
-#include "platform/Bundle.h"
+#include "platform/foundation/Bundle.h"
 
 #include <cstddef>
 #include <cstdint>

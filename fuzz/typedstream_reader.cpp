@@ -1,8 +1,8 @@
 // Fuzz target: the sequential archive reader with the Foundation decoders, the
 // archives nested in data objects, and the document decoder on the same bytes.
 #include "application/DocumentArchiveDecoder.h"
-#include "platform/ArchivedFoundationObjects.h"
-#include "platform/TypedStreamReader.h"
+#include "platform/archive/ArchivedFoundationObjects.h"
+#include "platform/archive/TypedStreamReader.h"
 
 #include <QByteArray>
 #include <cstddef>

@@ -11,7 +11,7 @@
 // which is how Qt widgets behave anyway). It has no keys of its own: it takes focus
 // and shows a focus ring, and passes keys on.
 #include "NTXAppKit/NTXColorLabelWidget/NTXColorLabelWidgetCell.h"
-#include "platform/Control.h"
+#include "platform/drawing/Control.h"
 
 class NTXColorLabelWidget : public platform::Control
 {

@@ -1,10 +1,10 @@
 #include "NTXAppKit/NTXColorLabelWidget/NTXColorLabelWidgetCell.h"
 
 #include "NTXAppKit/NTXColorLabelWidget/NTXColorLabelColors.h"
-#include "platform/Bindings.h"
-#include "platform/Bundle.h"
-#include "platform/NotificationCenter.h"
-#include "platform/UserDefaults.h"
+#include "platform/foundation/Bindings.h"
+#include "platform/foundation/Bundle.h"
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/UserDefaults.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -8,7 +8,7 @@
 // A press chooses the slot under the pointer and every drag moves the choice
 // ("sendActionOn: mouse down | mouse dragged", continuous): the control sends the
 // action after each of these, never on the release (see NTXColorLabelWidget).
-#include "platform/Cell.h"
+#include "platform/drawing/Cell.h"
 
 #include <QColor>
 #include <QIcon>

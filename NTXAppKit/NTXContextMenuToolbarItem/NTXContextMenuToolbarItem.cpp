@@ -1,7 +1,7 @@
 #include "NTXAppKit/NTXContextMenuToolbarItem/NTXContextMenuToolbarItem.h"
 
 #include "NTXAppKit/NTXContextMenuToolbarItem/NTXDelayedPopUpButton.h"
-#include "platform/ActionDispatch.h"
+#include "platform/drawing/ActionDispatch.h"
 
 #include <QApplication>
 #include <QEvent>

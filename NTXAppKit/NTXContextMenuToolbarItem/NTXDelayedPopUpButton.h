@@ -3,7 +3,7 @@
 // NTXDelayedPopUpButtonCell) and otherwise clicks like a plain button. It always
 // carries an NTXDelayedPopUpButtonCell.
 #include "NTXAppKit/NTXContextMenuToolbarItem/NTXDelayedPopUpButtonCell.h"
-#include "platform/Control.h"
+#include "platform/drawing/Control.h"
 
 #include <QTimer>
 

@@ -10,7 +10,7 @@
 // deadlinePassed() when the queue holds nothing more for the press (the control view
 // learns this from a zero-interval timer, which fires only after the events already
 // queued have been delivered).
-#include "platform/ButtonCell.h"
+#include "platform/drawing/ButtonCell.h"
 
 #include <QPointF>
 #include <QPointer>

@@ -2,7 +2,7 @@
 
 #include "AppKitExtensions/NTXNSBezierPathExtension.h"
 #include "NTXAppKit/NTXColorLabelWidget/NTXColorLabelColors.h"
-#include "platform/Gradient.h"
+#include "platform/drawing/Gradient.h"
 
 #include <QApplication>
 #include <QFontMetricsF>

@@ -14,7 +14,7 @@
 //
 // Coordinates are Qt's (y grows downward, as in the platform's flipped outline view):
 // a rectangle's y is its top edge.
-#include "platform/Cell.h"
+#include "platform/drawing/Cell.h"
 
 #include <QColor>
 #include <QFont>

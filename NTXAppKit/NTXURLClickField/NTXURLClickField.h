@@ -5,7 +5,7 @@
 // cursor over the whole field. A left press opens URLString through the URL opener
 // (by default QDesktopServices::openUrl, the desktop's handler for the address) and
 // nothing else: the platform control's own mouse handling does not run.
-#include "platform/Control.h"
+#include "platform/drawing/Control.h"
 
 #include <QString>
 #include <QUrl>

@@ -1,7 +1,7 @@
 #include "NTXAppKit/TDSmallDateControl/TDDateFields.h"
 
 #include "NTXAppKit/TDTimeControl/TDTimeFields.h"
-#include "platform/CalendarDate.h"
+#include "platform/foundation/CalendarDate.h"
 
 int TDDaysInMonth(int month, int year)
 {

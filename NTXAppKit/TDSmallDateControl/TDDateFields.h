@@ -3,7 +3,7 @@
 // day, month and year, the range of each field, the typing filter, the acceptance
 // of a typed value and stepping. The largest day belongs to each value, so that one
 // control's month never limits another control's day.
-#include "platform/Range.h"
+#include "platform/foundation/Range.h"
 
 #include <QDateTime>
 #include <QString>

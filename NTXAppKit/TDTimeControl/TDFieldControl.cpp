@@ -1,8 +1,8 @@
 #include "NTXAppKit/TDTimeControl/TDFieldControl.h"
 
 #include "NTXAppKit/TDTimeControl/TDStepper.h"
-#include "platform/ActionDispatch.h"
-#include "platform/YUpPainter.h"
+#include "platform/drawing/ActionDispatch.h"
+#include "platform/drawing/YUpPainter.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -18,9 +18,9 @@
 // or nothing.
 //
 // The formats follow the widget's locale(); a locale change rebuilds the fields.
-#include "platform/Control.h"
-#include "platform/NotificationCenter.h"
-#include "platform/Range.h"
+#include "platform/drawing/Control.h"
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/Range.h"
 
 #include <QDateTime>
 #include <QPointer>

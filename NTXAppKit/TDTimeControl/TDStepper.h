@@ -3,7 +3,7 @@
 // wrapping around at its ends. A click on the upper arrow adds the increment, on the
 // lower arrow subtracts it; then the stepper sends its action to its target. The
 // time and date controls use one beside them to step their selected field.
-#include "platform/Control.h"
+#include "platform/drawing/Control.h"
 
 class TDStepper : public platform::Control
 {

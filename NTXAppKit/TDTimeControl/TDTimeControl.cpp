@@ -1,7 +1,7 @@
 #include "NTXAppKit/TDTimeControl/TDTimeControl.h"
 
 #include "NTXAppKit/TDTimeControl/TDStepper.h"
-#include "platform/Clock.h"
+#include "platform/foundation/Clock.h"
 
 #include <QApplication>
 #include <QDataStream>

@@ -1,6 +1,6 @@
 #include "NTXAppKit/TDTimeControl/TDTimeFields.h"
 
-#include "platform/CalendarDate.h"
+#include "platform/foundation/CalendarDate.h"
 
 #include <limits>
 

@@ -4,7 +4,7 @@
 // format, the texts of the fields, the typing filter, the acceptance of a typed
 // value and stepping. TDTimeControl shows and edits one of these.
 #include "NTXAppKit/TDTimeControl/TDLocaleFormats.h"
-#include "platform/Range.h"
+#include "platform/foundation/Range.h"
 
 #include <QDateTime>
 #include <QString>

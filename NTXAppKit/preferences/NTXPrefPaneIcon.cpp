@@ -1,6 +1,6 @@
 #include "NTXAppKit/preferences/NTXPrefPaneIcon.h"
 
-#include "platform/ActionDispatch.h"
+#include "platform/drawing/ActionDispatch.h"
 
 #include <QPainter>
 

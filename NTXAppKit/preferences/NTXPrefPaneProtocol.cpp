@@ -1,6 +1,6 @@
 #include "NTXAppKit/preferences/NTXPrefPaneProtocol.h"
 
-#include "platform/ActionDispatch.h"
+#include "platform/drawing/ActionDispatch.h"
 
 #include <QMetaMethod>
 #include <QMetaObject>

@@ -1,6 +1,6 @@
 #include "NTXAppKit/preferences/NTXPreferencePanel.h"
 
-#include "platform/Exception.h"
+#include "platform/foundation/Exception.h"
 
 #include <QHash>
 #include <QMutex>

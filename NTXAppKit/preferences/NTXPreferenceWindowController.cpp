@@ -4,9 +4,9 @@
 #include "NTXAppKit/preferences/NTXPrefPaneBundle.h"
 #include "NTXAppKit/preferences/NTXPrefPaneIcon.h"
 #include "NTXAppKit/preferences/NTXPrefPaneIconView.h"
-#include "platform/Bundle.h"
-#include "platform/GeometryText.h"
-#include "platform/UserDefaults.h"
+#include "platform/foundation/Bundle.h"
+#include "platform/foundation/GeometryText.h"
+#include "platform/foundation/UserDefaults.h"
 
 #include <QAction>
 #include <QActionGroup>

@@ -2,10 +2,10 @@
 
 #include "components/hotkeys/HKHotKeyEvent.h"
 #include "components/hotkeys/HKHotKeyPrivate.h"
-#include "platform/Exception.h"
-#include "platform/HotKeyGrabber.h"
-#include "platform/VirtualKeyCodes.h"
-#include "platform/X11KeyGrabber.h"
+#include "platform/foundation/Exception.h"
+#include "platform/desktop/HotKeyGrabber.h"
+#include "platform/desktop/VirtualKeyCodes.h"
+#include "platform/desktop/X11KeyGrabber.h"
 
 #include <QCoreApplication>
 #include <QLoggingCategory>

@@ -5,7 +5,7 @@
 // object the hot key was registered with.
 //
 // An action is a Q_INVOKABLE method of the target taking one QObject* (see
-// platform/ActionDispatch.h); for a hot key that argument is this event:
+// platform/drawing/ActionDispatch.h); for a hot key that argument is this event:
 //     Q_INVOKABLE void chronarkHotKeyDown(QObject *sender)
 //     { auto *event = qobject_cast<HKHotKeyEvent *>(sender); … event->object() … }
 // The event lives only while the action or task runs.

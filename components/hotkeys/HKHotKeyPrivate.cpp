@@ -1,7 +1,7 @@
 #include "components/hotkeys/HKHotKeyPrivate.h"
 
 #include "components/hotkeys/HKHotKeyEvent.h"
-#include "platform/ActionDispatch.h"
+#include "platform/drawing/ActionDispatch.h"
 
 #include <limits>
 #include <utility>

@@ -4,7 +4,7 @@
 // the number it was registered under and the desktop service that holds its grab.
 // Only HKHotKeyCenter makes these; everyone else sees them as HKHotKey.
 #include "components/hotkeys/HKHotKey.h"
-#include "platform/HotKeyGrabber.h"
+#include "platform/desktop/HotKeyGrabber.h"
 
 #include <QPointer>
 

@@ -1,8 +1,8 @@
 #include "components/keyrecorder/KRDesktopShortcuts.h"
 
-#include "platform/KeyboardLayout.h"
-#include "platform/VirtualKeyCodes.h"
-#include "platform/X11KeyGrabber.h"
+#include "platform/desktop/KeyboardLayout.h"
+#include "platform/desktop/VirtualKeyCodes.h"
+#include "platform/desktop/X11KeyGrabber.h"
 
 #include <QGuiApplication>
 

@@ -1,9 +1,9 @@
 #include "components/keyrecorder/KRKeyCodeTransformer.h"
 
 #include "components/keyrecorder/KRModifierStrings.h"
-#include "platform/Bundle.h"
-#include "platform/KeyboardLayout.h"
-#include "platform/VirtualKeyCodes.h"
+#include "platform/foundation/Bundle.h"
+#include "platform/desktop/KeyboardLayout.h"
+#include "platform/desktop/VirtualKeyCodes.h"
 
 #include <QHash>
 #include <QLocale>

@@ -3,7 +3,7 @@
 // arrow and editing keys, the character on the key in the active keyboard layout for
 // the others ("Pad 0" style for the numeric keypad). The reverse direction maps such
 // a text back to its key code; it is rebuilt whenever the keyboard layout changes.
-#include "platform/ValueTransformer.h"
+#include "platform/foundation/ValueTransformer.h"
 
 #include <QMetaType>
 #include <QString>

@@ -2,8 +2,8 @@
 
 #include "components/keyrecorder/KRKeyCodeTransformer.h"
 #include "components/keyrecorder/KRModifierStrings.h"
-#include "platform/KeyboardLayout.h"
-#include "platform/VirtualKeyCodes.h"
+#include "platform/desktop/KeyboardLayout.h"
+#include "platform/desktop/VirtualKeyCodes.h"
 
 #include <QGuiApplication>
 #include <QHash>

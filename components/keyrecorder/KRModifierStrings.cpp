@@ -1,7 +1,7 @@
 #include "components/keyrecorder/KRModifierStrings.h"
 
 #include "components/keyrecorder/KRKeyCodeTransformer.h"
-#include "platform/Bundle.h"
+#include "platform/foundation/Bundle.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 #include "components/keyrecorder/KRKeyCodeTransformer.h"
 #include "components/keyrecorder/KRModifierStrings.h"
 #include "components/keyrecorder/KRSharedImageProvider.h"
-#include "platform/BezierPathHelpers.h"
-#include "platform/Bundle.h"
-#include "platform/UserDefaults.h"
+#include "platform/drawing/BezierPathHelpers.h"
+#include "platform/foundation/Bundle.h"
+#include "platform/foundation/UserDefaults.h"
 
 #include <QApplication>
 #include <QCursor>

@@ -20,8 +20,8 @@
 #include "components/keyrecorder/KRKeyEvent.h"
 #include "components/keyrecorder/KRValidator.h"
 #include "components/keyrecorder/KeyCombo.h"
-#include "platform/Cell.h"
-#include "platform/Gradient.h"
+#include "platform/drawing/Cell.h"
+#include "platform/drawing/Gradient.h"
 
 #include <QPointer>
 #include <QSet>

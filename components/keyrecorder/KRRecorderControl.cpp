@@ -1,8 +1,8 @@
 #include "components/keyrecorder/KRRecorderControl.h"
 
 #include "components/keyrecorder/KRModifierStrings.h"
-#include "platform/Bindings.h"
-#include "platform/Exception.h"
+#include "platform/foundation/Bindings.h"
+#include "platform/foundation/Exception.h"
 
 #include <QEvent>
 #include <QFocusEvent>

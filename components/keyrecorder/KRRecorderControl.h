@@ -15,7 +15,7 @@
 // keyRecorderKeyComboDidChange).
 #include "components/keyrecorder/KRRecorderCell.h"
 #include "components/keyrecorder/KeyCombo.h"
-#include "platform/Control.h"
+#include "platform/drawing/Control.h"
 
 #include <QMetaType>
 #include <QPointer>

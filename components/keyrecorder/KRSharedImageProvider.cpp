@@ -1,7 +1,7 @@
 #include "components/keyrecorder/KRSharedImageProvider.h"
 
-#include "platform/Shadow.h"
-#include "platform/YUpPainter.h"
+#include "platform/drawing/Shadow.h"
+#include "platform/drawing/YUpPainter.h"
 
 #include <QHash>
 #include <QIconEngine>

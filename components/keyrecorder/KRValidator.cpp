@@ -4,7 +4,7 @@
 #include "components/keyrecorder/KRKeyCodeTransformer.h"
 #include "components/keyrecorder/KRKeyEvent.h"
 #include "components/keyrecorder/KRModifierStrings.h"
-#include "platform/Bundle.h"
+#include "platform/foundation/Bundle.h"
 
 #include <QAction>
 #include <QApplication>

@@ -2,7 +2,7 @@
 #include "AppKitExtensions/NTXNSAlertExtensions.h"
 #include "AppKitExtensions/NTXNSApplicationExtension.h"
 #include "AppKitExtensions/NTXAlertSheetCompletionHandlerRunner.h"
-#include "platform/Exception.h"
+#include "platform/foundation/Exception.h"
 
 #include <QAbstractButton>
 #include <QDialog>

@@ -1,6 +1,6 @@
 // Colour helpers: the disabled colour, one-device-pixel lines, swatches.
 #include "AppKitExtensions/NTXNSColorExtension.h"
-#include "platform/YUpPainter.h"
+#include "platform/drawing/YUpPainter.h"
 
 #include <QPainter>
 #include <QWidget>

@@ -4,11 +4,11 @@
 #include "AppKitExtensions/NTXNSColorExtension.h"
 #include "AppKitExtensions/NTXNSGradientExtensions.h"
 #include "AppKitExtensions/NTXNSImage_Extension.h"
-#include "platform/BezierPathHelpers.h"
-#include "platform/ButtonCell.h"
-#include "platform/Cell.h"
-#include "platform/Shadow.h"
-#include "platform/YUpPainter.h"
+#include "platform/drawing/BezierPathHelpers.h"
+#include "platform/drawing/ButtonCell.h"
+#include "platform/drawing/Cell.h"
+#include "platform/drawing/Shadow.h"
+#include "platform/drawing/YUpPainter.h"
 
 #include <QApplication>
 #include <QDir>

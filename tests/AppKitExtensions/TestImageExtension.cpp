@@ -1,6 +1,6 @@
 // Image helpers: tints, darkened copies, bitmap copies and drawing at a point.
 #include "AppKitExtensions/NTXNSImage_Extension.h"
-#include "platform/YUpPainter.h"
+#include "platform/drawing/YUpPainter.h"
 
 #include <QPainter>
 #include <gtest/gtest.h>

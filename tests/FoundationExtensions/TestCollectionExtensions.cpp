@@ -3,7 +3,7 @@
 #include "FoundationExtensions/NTXNSIndexPath_Extensions.h"
 #include "FoundationExtensions/NTXNSIndexSet_Extension.h"
 #include "FoundationExtensions/NTXNSMutableArray_Extension.h"
-#include "platform/Exception.h"
+#include "platform/foundation/Exception.h"
 
 #include <gtest/gtest.h>
 

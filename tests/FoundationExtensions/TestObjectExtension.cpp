@@ -1,7 +1,7 @@
 #include "FoundationExtensions/NTXNSObject_Extension.h"
-#include "platform/Bindings.h"
-#include "platform/Exception.h"
-#include "platform/ValueTransformer.h"
+#include "platform/foundation/Bindings.h"
+#include "platform/foundation/Exception.h"
+#include "platform/foundation/ValueTransformer.h"
 
 #include <gtest/gtest.h>
 

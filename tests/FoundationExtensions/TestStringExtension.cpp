@@ -1,8 +1,8 @@
 #include "FoundationExtensions/NTXMutableStringExtension.h"
 #include "FoundationExtensions/NTXNSStringExtension.h"
 #include "FoundationExtensions/NTXStringEncodings.h"
-#include "platform/Clock.h"
-#include "platform/Exception.h"
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/Exception.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>

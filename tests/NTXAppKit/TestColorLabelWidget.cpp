@@ -5,10 +5,10 @@
 #include "NTXAppKit/NTXColorLabelWidget/NTXColorLabelColors.h"
 #include "NTXAppKit/NTXColorLabelWidget/NTXColorLabelWidget.h"
 #include "NTXAppKit/NTXColorLabelWidget/NTXColorLabelWidgetCell.h"
-#include "platform/Bindings.h"
-#include "platform/KeyValueObserving.h"
-#include "platform/NotificationCenter.h"
-#include "platform/UserDefaults.h"
+#include "platform/foundation/Bindings.h"
+#include "platform/foundation/KeyValueObserving.h"
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/UserDefaults.h"
 #include "tests/support/TestSupport.h"
 
 #include <QApplication>

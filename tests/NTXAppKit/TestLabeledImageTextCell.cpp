@@ -3,7 +3,7 @@
 // platform::CellItemDelegate, with selection and editing.
 #include "NTXAppKit/NTXColorLabelWidget/NTXColorLabelColors.h"
 #include "NTXAppKit/NTXLabeledImageTextCell/NTXLabeledImageTextCell.h"
-#include "platform/CellItemDelegate.h"
+#include "platform/drawing/CellItemDelegate.h"
 
 #include <QApplication>
 #include <QCoreApplication>

@@ -2,7 +2,7 @@
 // operations the window finds on it.
 #include "NTXAppKit/preferences/NTXPreferencePanel.h"
 #include "NTXAppKit/preferences/NTXViewController.h"
-#include "platform/Exception.h"
+#include "platform/foundation/Exception.h"
 
 #include <QLineEdit>
 #include <QPointer>

@@ -5,8 +5,8 @@
 #include "NTXAppKit/preferences/NTXPrefPaneIconView.h"
 #include "NTXAppKit/preferences/NTXPreferencePanel.h"
 #include "NTXAppKit/preferences/NTXPreferenceWindowController.h"
-#include "platform/GeometryText.h"
-#include "platform/UserDefaults.h"
+#include "platform/foundation/GeometryText.h"
+#include "platform/foundation/UserDefaults.h"
 #include "tests/support/TestSupport.h"
 
 #include <QAction>

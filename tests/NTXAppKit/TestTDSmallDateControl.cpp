@@ -4,8 +4,8 @@
 #include "NTXAppKit/TDSmallDateControl/TDSmallDateControl.h"
 #include "NTXAppKit/TDTimeControl/TDLocaleFormats.h"
 #include "NTXAppKit/TDTimeControl/TDStepper.h"
-#include "platform/NotificationCenter.h"
-#include "platform/YUpPainter.h"
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/drawing/YUpPainter.h"
 
 #include <QApplication>
 #include <QDir>

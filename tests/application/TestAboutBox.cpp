@@ -4,10 +4,10 @@
 
 #include "NTXAppKit/NTXURLClickField/NTXURLClickField.h"
 #include "application/BuildInfo.h"
-#include "platform/ActionDispatch.h"
-#include "platform/Bundle.h"
-#include "platform/GeometryText.h"
-#include "platform/UserDefaults.h"
+#include "platform/drawing/ActionDispatch.h"
+#include "platform/foundation/Bundle.h"
+#include "platform/foundation/GeometryText.h"
+#include "platform/foundation/UserDefaults.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -10,9 +10,9 @@
 #include "application/DefaultsKeys.h"
 #include "application/TimeRegistrationPrefPanel.h"
 #include "components/hotkeys/HKHotKeyCenter.h"
-#include "platform/Bundle.h"
-#include "platform/MenuItemValidation.h"
-#include "platform/NotificationCenter.h"
+#include "platform/foundation/Bundle.h"
+#include "platform/document/MenuItemValidation.h"
+#include "platform/foundation/NotificationCenter.h"
 
 #include <QMainWindow>
 #include <QMenuBar>

@@ -6,10 +6,10 @@
 #include "application/AppController.h"
 #include "application/MyDocument.h"
 #include "application/Node.h"
-#include "platform/DesktopNotifier.h"
-#include "platform/HotKeyGrabber.h"
-#include "platform/SleepMonitor.h"
-#include "platform/UserDefaults.h"
+#include "platform/desktop/DesktopNotifier.h"
+#include "platform/desktop/HotKeyGrabber.h"
+#include "platform/desktop/SleepMonitor.h"
+#include "platform/foundation/UserDefaults.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -6,10 +6,10 @@
 #include "application/BuildInfo.h"
 #include "application/DefaultsKeys.h"
 #include "application/NTXCheckUpdate.h"
-#include "platform/Bundle.h"
-#include "platform/CalendarDate.h"
-#include "platform/Clock.h"
-#include "platform/UserDefaults.h"
+#include "platform/foundation/Bundle.h"
+#include "platform/foundation/CalendarDate.h"
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/UserDefaults.h"
 #include "tests/support/TestSupport.h"
 
 #include <QTemporaryDir>

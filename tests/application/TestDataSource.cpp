@@ -2,8 +2,8 @@
 // context menu built per click and the Delete key.
 #include "tests/application/TestMyDocumentSupport.h"
 
-#include "platform/MenuItemValidation.h"
-#include "platform/UndoManager.h"
+#include "platform/document/MenuItemValidation.h"
+#include "platform/foundation/UndoManager.h"
 
 #include <QAction>
 #include <QKeyEvent>

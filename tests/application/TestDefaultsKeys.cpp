@@ -1,7 +1,7 @@
 // The defaults keys (their stored spellings) and the table of registered defaults.
 #include "NTXAppKit/sounds/NTXSoundManager.h"
 #include "application/DefaultsKeys.h"
-#include "platform/UserDefaults.h"
+#include "platform/foundation/UserDefaults.h"
 #include "tests/support/TestSupport.h"
 
 #include <QTemporaryDir>

@@ -6,7 +6,7 @@
 #include "application/DocumentFileFormat.h"
 #include "application/DocumentValuesStore.h"
 #include "application/Node.h"
-#include "platform/ArchivedFoundationObjects.h"
+#include "platform/archive/ArchivedFoundationObjects.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/TypedStreamWriter.h"
 

@@ -3,8 +3,8 @@
 #include "application/DocumentFileFormat.h"
 #include "application/DocumentValuesStore.h"
 #include "application/Node.h"
-#include "platform/CalendarDate.h"
-#include "platform/Clock.h"
+#include "platform/foundation/CalendarDate.h"
+#include "platform/foundation/Clock.h"
 #include "tests/support/TestSupport.h"
 
 #include <QDir>

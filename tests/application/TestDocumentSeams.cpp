@@ -3,8 +3,8 @@
 #include "tests/application/TestMyDocumentSupport.h"
 
 #include "application/DefaultsKeys.h"
-#include "platform/Clock.h"
-#include "platform/UndoManager.h"
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/UndoManager.h"
 
 using namespace mydoctest;
 

@@ -2,7 +2,7 @@
 // and removing, and the name of the step through undo and redo.
 #include "tests/application/TestMyDocumentSupport.h"
 
-#include "platform/UndoManager.h"
+#include "platform/foundation/UndoManager.h"
 
 using namespace mydoctest;
 

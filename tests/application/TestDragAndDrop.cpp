@@ -3,7 +3,7 @@
 // another document's window.
 #include "tests/application/TestMyDocumentSupport.h"
 
-#include "platform/UndoManager.h"
+#include "platform/foundation/UndoManager.h"
 
 #include <QDropEvent>
 #include <QMimeData>

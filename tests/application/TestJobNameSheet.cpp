@@ -2,7 +2,7 @@
 #include "tests/application/TestMyDocumentSupport.h"
 
 #include "application/JobNameSheet.h"
-#include "platform/UndoManager.h"
+#include "platform/foundation/UndoManager.h"
 
 #include <QDoubleSpinBox>
 #include <QLabel>

@@ -4,9 +4,9 @@
 #include "NTXAppKit/NTXColorLabelWidget/NTXColorLabelWidget.h"
 #include "application/ApplicationImages.h"
 #include "application/NodeArrayController.h"
-#include "platform/MenuItemValidation.h"
-#include "platform/NotificationCenter.h"
-#include "platform/UndoManager.h"
+#include "platform/document/MenuItemValidation.h"
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/UndoManager.h"
 
 #include <QAction>
 #include <QDockWidget>

@@ -3,7 +3,7 @@
 #include "tests/application/TestMyDocumentSupport.h"
 
 #include "application/DocumentFileFormat.h"
-#include "platform/UndoManager.h"
+#include "platform/foundation/UndoManager.h"
 
 #include <QDockWidget>
 #include <QFile>

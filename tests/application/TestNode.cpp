@@ -4,10 +4,10 @@
 #include "application/Node.h"
 #include "application/NodeDelegate.h"
 #include "application/NodeExtension.h"
-#include "platform/CalendarDate.h"
-#include "platform/Clock.h"
-#include "platform/Exception.h"
-#include "platform/UndoManager.h"
+#include "platform/foundation/CalendarDate.h"
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/Exception.h"
+#include "platform/foundation/UndoManager.h"
 
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>

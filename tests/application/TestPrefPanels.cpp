@@ -15,12 +15,12 @@
 #include "components/hotkeys/HKHotKeyEvent.h"
 #include "components/keyrecorder/KRRecorderCell.h"
 #include "components/keyrecorder/KRRecorderControl.h"
-#include "platform/Bundle.h"
-#include "platform/CalendarDate.h"
-#include "platform/Clock.h"
-#include "platform/HotKeyGrabber.h"
-#include "platform/KeyboardLayout.h"
-#include "platform/UserDefaults.h"
+#include "platform/foundation/Bundle.h"
+#include "platform/foundation/CalendarDate.h"
+#include "platform/foundation/Clock.h"
+#include "platform/desktop/HotKeyGrabber.h"
+#include "platform/desktop/KeyboardLayout.h"
+#include "platform/foundation/UserDefaults.h"
 #include "tests/support/TestSupport.h"
 
 #include <QCheckBox>

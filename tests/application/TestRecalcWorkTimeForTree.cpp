@@ -2,7 +2,7 @@
 // running recalcWorkTime on every time entry in tree order leaves it. The reference
 // below is that walk, written out step by step.
 #include "application/Node.h"
-#include "platform/CalendarDate.h"
+#include "platform/foundation/CalendarDate.h"
 
 #include <gtest/gtest.h>
 

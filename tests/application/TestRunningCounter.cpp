@@ -5,9 +5,9 @@
 
 #include "NTXAppKit/sounds/NTXSoundManager.h"
 #include "application/DefaultsKeys.h"
-#include "platform/Clock.h"
-#include "platform/NotificationCenter.h"
-#include "platform/UndoManager.h"
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/UndoManager.h"
 
 #include <QPushButton>
 #include <QSignalSpy>

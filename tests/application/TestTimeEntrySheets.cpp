@@ -5,9 +5,9 @@
 #include "NTXAppKit/TDTimeControl/TDStepper.h"
 #include "NTXAppKit/TDTimeControl/TDTimeControl.h"
 #include "application/TimeEntrySheet.h"
-#include "platform/CalendarDate.h"
-#include "platform/Clock.h"
-#include "platform/UndoManager.h"
+#include "platform/foundation/CalendarDate.h"
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/UndoManager.h"
 
 #include <QDateEdit>
 #include <QLabel>

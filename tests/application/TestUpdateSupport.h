@@ -3,7 +3,7 @@
 // the test starts itself, something that answers the alerts the check shows, and a
 // counter of "PrefsChanged".
 #include "application/DefaultsKeys.h"
-#include "platform/NotificationCenter.h"
+#include "platform/foundation/NotificationCenter.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -8,9 +8,9 @@
 
 #include "application/DefaultsKeys.h"
 #include "components/hotkeys/HKHotKeyCenter.h"
-#include "platform/Bundle.h"
-#include "platform/MenuItemValidation.h"
-#include "platform/X11KeyGrabber.h"
+#include "platform/foundation/Bundle.h"
+#include "platform/document/MenuItemValidation.h"
+#include "platform/desktop/X11KeyGrabber.h"
 
 #include <QDBusArgument>
 #include <QDBusUnixFileDescriptor>

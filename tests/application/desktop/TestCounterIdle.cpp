@@ -4,7 +4,7 @@
 #include "tests/application/TestMyDocumentSupport.h"
 
 #include "application/DefaultsKeys.h"
-#include "platform/Clock.h"
+#include "platform/foundation/Clock.h"
 
 #include <QProcess>
 #include <QTimer>

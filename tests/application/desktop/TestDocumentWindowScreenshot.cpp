@@ -5,8 +5,8 @@
 #include "NTXAppKit/NTXColorLabelWidget/NTXColorLabelColors.h"
 #include "application/DocumentWindow.h"
 #include "application/MyDocument.h"
-#include "platform/DocumentController.h"
-#include "platform/UserDefaults.h"
+#include "platform/document/DocumentController.h"
+#include "platform/foundation/UserDefaults.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -4,10 +4,10 @@
 #include "AppKitExtensions/NTXOutlineViewExtension.h"
 #include "application/DocumentWindow.h"
 #include "application/MyDocument.h"
-#include "platform/Bundle.h"
-#include "platform/DocumentController.h"
-#include "platform/UndoManager.h"
-#include "platform/UserDefaults.h"
+#include "platform/foundation/Bundle.h"
+#include "platform/document/DocumentController.h"
+#include "platform/foundation/UndoManager.h"
+#include "platform/foundation/UserDefaults.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -7,10 +7,10 @@
 #include "components/hotkeys/HKHotKeyEvent.h"
 #include "components/keyrecorder/KRRecorderCell.h"
 #include "components/keyrecorder/KRRecorderControl.h"
-#include "platform/KeyboardLayout.h"
-#include "platform/NotificationCenter.h"
-#include "platform/UserDefaults.h"
-#include "platform/X11KeyGrabber.h"
+#include "platform/desktop/KeyboardLayout.h"
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/UserDefaults.h"
+#include "platform/desktop/X11KeyGrabber.h"
 
 #include <QGuiApplication>
 #include <QProcess>

@@ -3,8 +3,8 @@
 #include "components/hotkeys/HKHotKeyCenter.h"
 #include "components/hotkeys/HKHotKeyEvent.h"
 #include "components/hotkeys/HKHotKeyPrivate.h"
-#include "platform/Exception.h"
-#include "platform/HotKeyGrabber.h"
+#include "platform/foundation/Exception.h"
+#include "platform/desktop/HotKeyGrabber.h"
 
 #include <QGuiApplication>
 #include <QHash>

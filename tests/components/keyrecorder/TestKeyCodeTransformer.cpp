@@ -1,8 +1,8 @@
 // Key codes as text: the fixed table, the active layout, the keypad, the reverse map
 // and layout changes. The layout is a US keymap compiled by libxkbcommon (no X).
 #include "components/keyrecorder/KRKeyCodeTransformer.h"
-#include "platform/KeyboardLayout.h"
-#include "platform/VirtualKeyCodes.h"
+#include "platform/desktop/KeyboardLayout.h"
+#include "platform/desktop/VirtualKeyCodes.h"
 
 #include <QSignalSpy>
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // Modifier glyphs and words, the two flag encodings, and combinations as text.
 #include "components/keyrecorder/KRModifierStrings.h"
-#include "platform/KeyboardLayout.h"
+#include "platform/desktop/KeyboardLayout.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 
 #include "components/keyrecorder/KRModifierStrings.h"
 #include "components/keyrecorder/KRRecorderControl.h"
-#include "platform/UserDefaults.h"
+#include "platform/foundation/UserDefaults.h"
 
 #include <QAction>
 #include <QDir>

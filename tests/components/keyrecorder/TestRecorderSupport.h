@@ -3,7 +3,7 @@
 // carrying the keycodes of the US keymap, and closing the alert a refused
 // combination shows.
 #include "components/keyrecorder/KRRecorderControl.h"
-#include "platform/KeyboardLayout.h"
+#include "platform/desktop/KeyboardLayout.h"
 #include "tests/support/TestSupport.h"
 
 #include <QApplication>

@@ -3,7 +3,7 @@
 // X server the desktop's shortcuts are not consulted.
 #include "components/keyrecorder/KRAdditions.h"
 #include "components/keyrecorder/KRValidator.h"
-#include "platform/KeyboardLayout.h"
+#include "platform/desktop/KeyboardLayout.h"
 
 #include <QAction>
 #include <QAbstractButton>

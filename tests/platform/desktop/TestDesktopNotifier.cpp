@@ -1,5 +1,5 @@
 // Desktop notifications through org.freedesktop.Notifications on a private bus.
-#include "platform/DesktopNotifier.h"
+#include "platform/desktop/DesktopNotifier.h"
 
 #include "DesktopTestSupport.h"
 

@@ -1,5 +1,5 @@
 // Idle time from the X server (Xvfb) and from fake desktop idle monitors on the bus.
-#include "platform/IdleMonitor.h"
+#include "platform/desktop/IdleMonitor.h"
 
 #include "DesktopTestSupport.h"
 

@@ -1,5 +1,5 @@
 // The sleep monitor against a fake logind on the private session bus.
-#include "platform/SleepMonitor.h"
+#include "platform/desktop/SleepMonitor.h"
 
 #include "DesktopTestSupport.h"
 

@@ -5,8 +5,8 @@
 #include "components/hotkeys/HKHotKeyEvent.h"
 #include "components/hotkeys/HKHotKeyPrivate.h"
 #include "components/keyrecorder/KRKeyCodeTransformer.h"
-#include "platform/KeyboardLayout.h"
-#include "platform/X11KeyGrabber.h"
+#include "platform/desktop/KeyboardLayout.h"
+#include "platform/desktop/X11KeyGrabber.h"
 
 #include <QGuiApplication>
 #include <QProcess>

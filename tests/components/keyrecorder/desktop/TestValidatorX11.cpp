@@ -4,8 +4,8 @@
 #include "components/keyrecorder/KRDesktopShortcuts.h"
 #include "components/keyrecorder/KRRecorderControl.h"
 #include "components/keyrecorder/KRValidator.h"
-#include "platform/KeyboardLayout.h"
-#include "platform/X11KeyGrabber.h"
+#include "platform/desktop/KeyboardLayout.h"
+#include "platform/desktop/X11KeyGrabber.h"
 
 #include <QGuiApplication>
 #include <QTest>

@@ -1,7 +1,0 @@
-#include "platform/HotKeyGrabber.h"
-
-namespace platform {
-
-HotKeyGrabber::~HotKeyGrabber() = default;
-
-} // namespace platform

@@ -1,0 +1,77 @@
+#pragma once
+// The Foundation classes (and colours) of the old platform's sequential archives,
+// decoded into our own types. registerDecoders() teaches a TypedStreamReader the
+// classes; each finished object of them then carries its decoded value:
+//
+//   NSString, NSMutableString        QString
+//   NSArray, NSMutableArray          QVariantList of the elements' values
+//   NSDictionary, NSMutableDictionary QVariantMap (when every key is a string)
+//   NSDate                           QDateTime in UTC
+//   NSCalendarDate                   QDateTime with the offset of its stored zone
+//   NSTimeZone (and subclasses)      ArchivedTimeZone
+//   NSNumber                         qint64, quint64 or double
+//   NSValue                          QPointF, QSizeF, QRectF, or the plain value
+//   NSData, NSMutableData            QByteArray
+//   NSColor                          QColor (RGB, grey, CMYK models)
+//
+// The value of an object of any other class is the object itself
+// (a const TypedStreamObject * in the QVariant).
+#include "platform/archive/ArchivedTimeZone.h"
+#include "platform/archive/TypedStreamArchive.h"
+#include "platform/archive/TypedStreamObject.h"
+#include "platform/archive/TypedStreamReader.h"
+#include "platform/archive/TypedStreamValue.h"
+
+#include <QColor>
+#include <QDateTime>
+#include <QList>
+#include <QRectF>
+#include <QString>
+#include <QVariant>
+#include <memory>
+#include <optional>
+
+namespace platform::ArchivedFoundationObjects {
+
+// Seconds from 1970-01-01 to the archives' reference date 2001-01-01 00:00:00 UTC.
+constexpr qint64 ReferenceDateUnixSeconds = 978307200;
+
+void registerDecoders(TypedStreamReader &reader);
+
+// Reads the stream with the decoders registered; none on failure (with the reason
+// in *error when given).
+std::unique_ptr<TypedStreamArchive> read(QByteArrayView bytes, QString *error = nullptr);
+
+// The value of one archived value: the decoded value of an object (or the object
+// itself when its class has no decoder), an invalid QVariant for nil, plain data for
+// everything else (TypedStreamValue::toVariant).
+QVariant valueOf(const TypedStreamValue &value);
+
+// The undecoded object a value holds; none for anything else.
+const TypedStreamObject *objectIn(const QVariant &value);
+
+// A moment given as seconds since the reference date, in the given offset from UTC
+// (seconds) or in UTC; none when the number is not finite or lies beyond year 9999.
+std::optional<QDateTime> dateFromReferenceInterval(double seconds, std::optional<int> offsetFromUtc);
+// A rectangle from a struct of two structs of two numbers each
+// ("{_NSRect={_NSPoint=ff}{_NSSize=ff}}" and its CG form).
+std::optional<QRectF> rectFrom(const TypedStreamValue &value);
+
+// A calendar date in the zone: the offset the zone has at that moment.
+std::optional<QDateTime> dateFromReferenceInterval(double seconds, const ArchivedTimeZone &zone);
+
+// One colour of a colour list file.
+struct ColorListEntry
+{
+    QString name;
+    QColor color;
+};
+
+// The colours of a colour list file (.clr), in file order; none when the archive
+// is not one.
+std::optional<QList<ColorListEntry>> colorListEntries(const TypedStreamArchive &archive);
+
+} // namespace platform::ArchivedFoundationObjects
+
+Q_DECLARE_METATYPE(const platform::TypedStreamObject *)
+Q_DECLARE_METATYPE(platform::ArchivedTimeZone)

@@ -1,0 +1,707 @@
+#include "platform/archive/TypedStreamReader.h"
+
+#include <cstring>
+
+// The stream, as found in archives written by the old platform (see the samples in
+// tests/data/typedstream: a colour list from an Intel machine and a graphing
+// document):
+//
+// Header
+//   one byte      streamer version, 4
+//   integer 11, then 11 bytes: "typedstream" when the writer was big-endian,
+//                 "streamtyped" when it was little-endian. Every multi-byte number
+//                 after this point is in that byte order.
+//   integer       system version (1000 in both samples: 0x81 0xe8 0x03)
+//
+// Integers ("s" "S" "i" "I" "l" "L" "q" "Q", lengths, counts, versions, labels)
+//   one signed byte, unless it is one of the reserved values 0x80…0x91;
+//   0x81 + 2 bytes, 0x82 + 4 bytes (both signed), and for the 64-bit types 0x87 + 8
+//   bytes. The samples hold the one-, two- and four-byte forms only; the eight-byte
+//   form is the one our own writer uses for values beyond 32 bits.
+//   Unsigned types are written through the same signed forms (255 as "C" is a byte,
+//   as "I" it is 0x81 0xff 0x00); the reader masks them to their width.
+// "c", "C" and "B" (a C99 bool, met in the graphing document) are one raw byte each; an array of them ("[99c]") is that many raw
+//   bytes (NSData stores its contents so, even a whole nested archive).
+// Reals ("f" "d"): 0x83 + the 4-byte float or the 8-byte double; a value that is a
+//   whole number may instead be written in any integer form (1.0 as 0x01, 826.0 as
+//   0x81 0x3a 0x03).
+// Tags: 0x84 "new" (a definition follows), 0x85 nil, 0x86 end of an object.
+// Labels: a back-reference is an integer whose value minus (−110) is the index in its
+//   table: 0x92 is entry 0, 0x93 entry 1, …, 0x7f entry 237, then the 0x81 form.
+//   There are two tables, each numbered in order of first appearance:
+//   - shared strings: type strings, class names, and "%" and ":" values;
+//   - objects, classes and "*" C strings, together.
+// Shared string: 0x85 nil, or 0x84 + integer length + the bytes (a new entry), or a
+//   label.
+// "*" value: 0x85 nil, or 0x84 + a shared string (a new entry in the object table),
+//   or a label to such an entry (NSNumber refers to its "q" type string this way).
+// "+" value: integer length + the bytes, not shared (NSString's characters).
+// "#" class: 0x85 nil, or 0x84 + the name as a shared string + the version as an
+//   integer + the superclass as a class (the chain ends with nil), or a label. The
+//   class takes its table entry before its superclass is read.
+// "@" object: 0x85 nil, or a label, or 0x84 + the class + the groups the class
+//   wrote + 0x86. The object takes its table entry before its class.
+// Group: what one call of the archiver wrote: a type string (shared) that may
+//   name several types ("@i", "ffff", "{_NSRect={_NSPoint=ff}{_NSSize=ff}}"), then one
+//   value per type. Structs are their fields in order, arrays their elements.
+// The stream after the header is a sequence of top-level groups up to its end.
+//
+// What some classes write (seen in the samples):
+//   NSObject nothing; NSString one "+" group (the UTF-8 bytes); NSArray "i" count,
+//   then one "@" group per element; NSDictionary "i" count, then per entry an "@"
+//   key group and an "@" value group; NSValue a "*" type string then a group of that
+//   type; NSNumber (an NSValue) likewise, e.g. "q", "d", "c"; NSData "i" length and a
+//   "[nc]" group; NSColor a "c" colour model and a float group ("ffff" RGBA for the
+//   RGB models 1 and 2, "ff" white and alpha for the grey models 3 and 4).
+// A colour list file (.clr) is not an object: "i" 1, "@i" nil and the colour count,
+// then per colour a group "@@" of its name and the colour.
+
+namespace platform {
+
+struct TypedStreamReader::TypeNode
+{
+    char code = 0;
+    qint64 count = 0;        // arrays
+    QByteArray name;         // structs
+    std::vector<TypeNode> fields; // array element (one) or struct fields
+};
+
+namespace {
+
+constexpr quint8 TagInt16 = 0x81;
+constexpr quint8 TagInt32 = 0x82;
+constexpr quint8 TagReal = 0x83;
+constexpr quint8 TagNew = 0x84;
+constexpr quint8 TagNil = 0x85;
+constexpr quint8 TagEnd = 0x86;
+constexpr quint8 TagInt64 = 0x87;
+constexpr quint8 FirstReserved = 0x80;
+constexpr quint8 LastReserved = 0x91;
+constexpr qint64 FirstLabel = -110;
+constexpr qint64 MaxArrayCount = qint64(1) << 30;
+
+bool isSimpleCode(char c)
+{
+    return std::strchr("@cCBsSiIlLqQfd*%:#+", c) != nullptr && c != 0;
+}
+
+using TypeNode = TypedStreamReader::TypeNode;
+
+bool parseOne(const char *&p, const char *end, int depth, int maxDepth, TypeNode &out)
+{
+    if (p >= end || depth > maxDepth)
+        return false;
+    const char c = *p++;
+    if (isSimpleCode(c)) {
+        out.code = c;
+        return true;
+    }
+    if (c == '[') {
+        qint64 count = 0;
+        int digits = 0;
+        while (p < end && *p >= '0' && *p <= '9') {
+            count = count * 10 + (*p - '0');
+            ++p;
+            if (++digits > 10 || count > MaxArrayCount)
+                return false;
+        }
+        if (digits == 0)
+            return false;
+        out.code = '[';
+        out.count = count;
+        out.fields.resize(1);
+        if (!parseOne(p, end, depth + 1, maxDepth, out.fields[0]))
+            return false;
+        if (p >= end || *p != ']')
+            return false;
+        ++p;
+        return true;
+    }
+    if (c == '{') {
+        const char *nameStart = p;
+        while (p < end && *p != '=' && *p != '}')
+            ++p;
+        if (p >= end || *p != '=')
+            return false; // a struct without fields carries no data
+        out.code = '{';
+        out.name = QByteArray(nameStart, p - nameStart);
+        ++p;
+        while (p < end && *p != '}') {
+            out.fields.emplace_back();
+            if (!parseOne(p, end, depth + 1, maxDepth, out.fields.back()))
+                return false;
+        }
+        if (p >= end || out.fields.empty())
+            return false;
+        ++p;
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
+TypedStreamReader::TypedStreamReader() = default;
+TypedStreamReader::~TypedStreamReader() = default;
+
+void TypedStreamReader::setClassDecoder(const QByteArray &className, ClassDecoder decoder)
+{
+    m_decoders.insert(className, std::move(decoder));
+}
+
+void TypedStreamReader::setClassFilter(ClassFilter filter)
+{
+    m_filter = std::move(filter);
+}
+
+bool TypedStreamReader::hasSignature(QByteArrayView bytes)
+{
+    if (bytes.size() < 13)
+        return false;
+    const QByteArrayView sig = bytes.sliced(2, 11);
+    return sig == "typedstream" || sig == "streamtyped";
+}
+
+bool TypedStreamReader::fail(const QString &message)
+{
+    if (m_error.isEmpty()) {
+        m_error = message;
+        m_errorOffset = m_pos;
+    }
+    return false;
+}
+
+bool TypedStreamReader::need(qsizetype n)
+{
+    if (n < 0 || n > m_size - m_pos)
+        return fail(QStringLiteral("unexpected end of the stream"));
+    return true;
+}
+
+bool TypedStreamReader::spend(qsizetype n)
+{
+    if (n < 0 || n > m_budget)
+        return fail(QStringLiteral("too many values for the size of the stream"));
+    m_budget -= n;
+    return true;
+}
+
+bool TypedStreamReader::readByte(quint8 &b)
+{
+    if (!need(1))
+        return false;
+    b = m_data[m_pos++];
+    return true;
+}
+
+bool TypedStreamReader::peekByte(quint8 &b)
+{
+    if (!need(1))
+        return false;
+    b = m_data[m_pos];
+    return true;
+}
+
+quint64 TypedStreamReader::readRaw(int n)
+{
+    // The caller has checked with need(n).
+    quint64 v = 0;
+    if (m_littleEndian) {
+        for (int i = n - 1; i >= 0; --i)
+            v = (v << 8) | m_data[m_pos + i];
+    } else {
+        for (int i = 0; i < n; ++i)
+            v = (v << 8) | m_data[m_pos + i];
+    }
+    m_pos += n;
+    return v;
+}
+
+bool TypedStreamReader::readInteger(qint64 &v)
+{
+    quint8 b;
+    if (!readByte(b))
+        return false;
+    switch (b) {
+    case TagInt16:
+        if (!need(2))
+            return false;
+        v = qint16(quint16(readRaw(2)));
+        return true;
+    case TagInt32:
+        if (!need(4))
+            return false;
+        v = qint32(quint32(readRaw(4)));
+        return true;
+    case TagInt64:
+        if (!need(8))
+            return false;
+        v = qint64(readRaw(8));
+        return true;
+    default:
+        if (b >= FirstReserved && b <= LastReserved) {
+            --m_pos;
+            return fail(QStringLiteral("tag 0x%1 where an integer belongs").arg(b, 2, 16, QLatin1Char('0')));
+        }
+        v = qint8(b);
+        return true;
+    }
+}
+
+bool TypedStreamReader::readReal(char code, double &v)
+{
+    quint8 b;
+    if (!peekByte(b))
+        return false;
+    if (b != TagReal) {
+        qint64 i;
+        if (!readInteger(i))
+            return false;
+        v = double(i);
+        return true;
+    }
+    ++m_pos;
+    if (code == 'f') {
+        if (!need(4))
+            return false;
+        const quint32 bits = quint32(readRaw(4));
+        float f;
+        std::memcpy(&f, &bits, sizeof f);
+        v = double(f);
+    } else {
+        if (!need(8))
+            return false;
+        const quint64 bits = readRaw(8);
+        std::memcpy(&v, &bits, sizeof v);
+    }
+    return true;
+}
+
+bool TypedStreamReader::readLead(Lead &lead, qint64 &index, qsizetype tableSize)
+{
+    quint8 b;
+    if (!peekByte(b))
+        return false;
+    if (b == TagNil) {
+        ++m_pos;
+        lead = Lead::Nil;
+        return true;
+    }
+    if (b == TagNew) {
+        ++m_pos;
+        lead = Lead::New;
+        return true;
+    }
+    qint64 label;
+    if (!readInteger(label))
+        return false;
+    index = label - FirstLabel;
+    if (index < 0 || index >= tableSize)
+        return fail(QStringLiteral("back-reference %1 outside the table of %2 entries").arg(index).arg(tableSize));
+    lead = Lead::Label;
+    return true;
+}
+
+bool TypedStreamReader::readSharedString(QByteArray &s, bool &isNil)
+{
+    Lead lead;
+    qint64 index = 0;
+    if (!readLead(lead, index, m_strings.size()))
+        return false;
+    isNil = lead == Lead::Nil;
+    s.clear();
+    if (lead == Lead::Label) {
+        s = m_strings.at(index);
+    } else if (lead == Lead::New) {
+        qint64 length;
+        if (!readInteger(length))
+            return false;
+        if (length < 0)
+            return fail(QStringLiteral("negative string length"));
+        if (!need(length))
+            return false;
+        s = QByteArray(reinterpret_cast<const char *>(m_data + m_pos), length);
+        m_pos += length;
+        m_strings.append(s);
+    }
+    return true;
+}
+
+bool TypedStreamReader::readClass(const TypedStreamClass *&cls, int chainDepth)
+{
+    if (chainDepth > m_limits.maxClassChain)
+        return fail(QStringLiteral("class chain too long"));
+    Lead lead;
+    qint64 index = 0;
+    if (!readLead(lead, index, qsizetype(m_table.size())))
+        return false;
+    if (lead == Lead::Nil) {
+        cls = nullptr;
+        return true;
+    }
+    if (lead == Lead::Label) {
+        const Entry &e = m_table[size_t(index)];
+        if (e.kind != EntryKind::Class)
+            return fail(QStringLiteral("back-reference to a non-class where a class belongs"));
+        cls = static_cast<const TypedStreamClass *>(e.pointer);
+        if (!cls->m_complete)
+            return fail(QStringLiteral("class is its own superclass"));
+        return true;
+    }
+    QByteArray name;
+    bool nil;
+    if (!readSharedString(name, nil))
+        return false;
+    if (nil || name.isEmpty())
+        return fail(QStringLiteral("class without a name"));
+    qint64 version;
+    if (!readInteger(version))
+        return false;
+    if (!spend(1))
+        return false;
+    auto owned = std::make_unique<TypedStreamClass>(name, version);
+    TypedStreamClass *c = owned.get();
+    m_archive->m_classes.push_back(std::move(owned));
+    m_table.push_back({EntryKind::Class, c, {}});
+    const TypedStreamClass *super = nullptr;
+    if (!readClass(super, chainDepth + 1))
+        return false;
+    c->m_superclass = super;
+    c->m_complete = true;
+    cls = c;
+    return true;
+}
+
+bool TypedStreamReader::readCString(TypedStreamValue &out)
+{
+    Lead lead;
+    qint64 index = 0;
+    if (!readLead(lead, index, qsizetype(m_table.size())))
+        return false;
+    if (lead == Lead::Nil) {
+        out = TypedStreamValue::nil('*');
+        return true;
+    }
+    if (lead == Lead::Label) {
+        const Entry &e = m_table[size_t(index)];
+        if (e.kind != EntryKind::CString)
+            return fail(QStringLiteral("back-reference to a non-string where a C string belongs"));
+        out = e.string.isNull() ? TypedStreamValue::nil('*') : TypedStreamValue::string('*', e.string);
+        return true;
+    }
+    QByteArray s;
+    bool nil;
+    if (!readSharedString(s, nil))
+        return false;
+    if (nil)
+        s = QByteArray();
+    else if (s.isNull())
+        s = QByteArray("");
+    m_table.push_back({EntryKind::CString, nullptr, s});
+    out = nil ? TypedStreamValue::nil('*') : TypedStreamValue::string('*', s);
+    return true;
+}
+
+bool TypedStreamReader::readObject(TypedStreamValue &out)
+{
+    Lead lead;
+    qint64 index = 0;
+    if (!readLead(lead, index, qsizetype(m_table.size())))
+        return false;
+    if (lead == Lead::Nil) {
+        out = TypedStreamValue::nil('@');
+        return true;
+    }
+    if (lead == Lead::Label) {
+        const Entry &e = m_table[size_t(index)];
+        if (e.kind != EntryKind::Object)
+            return fail(QStringLiteral("back-reference to a non-object where an object belongs"));
+        out = TypedStreamValue::object(static_cast<const TypedStreamObject *>(e.pointer));
+        return true;
+    }
+    if (m_objectDepth >= m_limits.maxObjectDepth)
+        return fail(QStringLiteral("objects nested too deeply"));
+    if (!spend(1))
+        return false;
+    auto owned = std::make_unique<TypedStreamObject>(nullptr, qsizetype(m_table.size()));
+    TypedStreamObject *object = owned.get();
+    m_archive->m_objects.push_back(std::move(owned));
+    m_table.push_back({EntryKind::Object, object, {}});
+
+    const TypedStreamClass *cls = nullptr;
+    if (!readClass(cls, 0))
+        return false;
+    if (!cls)
+        return fail(QStringLiteral("object without a class"));
+    object->m_class = cls;
+    const TypedStreamObject *enclosing = m_enclosing.empty() ? nullptr : m_enclosing.back();
+    if (m_filter && !m_filter(*cls, enclosing))
+        return fail(QStringLiteral("class %1 not accepted here").arg(QString::fromLatin1(cls->name())));
+
+    ++m_objectDepth;
+    m_enclosing.push_back(object);
+    for (;;) {
+        quint8 b;
+        if (!peekByte(b))
+            return false;
+        if (b == TagEnd) {
+            ++m_pos;
+            break;
+        }
+        if (!readGroup(object->m_groups))
+            return false;
+    }
+    m_enclosing.pop_back();
+    --m_objectDepth;
+    object->m_complete = true;
+
+    for (const TypedStreamClass *c = cls; c; c = c->superclass()) {
+        const auto it = m_decoders.constFind(c->name());
+        if (it == m_decoders.constEnd())
+            continue;
+        if (!(*it)(*object))
+            return fail(QStringLiteral("malformed %1").arg(QString::fromLatin1(cls->name())));
+        break;
+    }
+    out = TypedStreamValue::object(object);
+    return true;
+}
+
+bool TypedStreamReader::parseTypes(const QByteArray &types, std::shared_ptr<const std::vector<TypeNode>> &out)
+{
+    const auto it = m_parsed.constFind(types);
+    if (it != m_parsed.constEnd()) {
+        out = *it;
+        return true;
+    }
+    auto nodes = std::make_shared<std::vector<TypeNode>>();
+    const char *p = types.constData();
+    const char *end = p + types.size();
+    if (p == end)
+        return fail(QStringLiteral("empty type string"));
+    while (p < end) {
+        nodes->emplace_back();
+        if (!parseOne(p, end, 0, m_limits.maxTypeDepth, nodes->back()))
+            return fail(QStringLiteral("unsupported type string \"%1\"").arg(QString::fromLatin1(types)));
+    }
+    m_parsed.insert(types, nodes);
+    out = nodes;
+    return true;
+}
+
+bool TypedStreamReader::readGroup(QList<TypedStreamGroup> &into)
+{
+    QByteArray types;
+    bool nil;
+    if (!readSharedString(types, nil))
+        return false;
+    if (nil)
+        return fail(QStringLiteral("nil type string"));
+    std::shared_ptr<const std::vector<TypeNode>> nodes;
+    if (!parseTypes(types, nodes))
+        return false;
+    TypedStreamGroup group;
+    group.types = types;
+    group.values.reserve(qsizetype(nodes->size()));
+    for (const TypeNode &t : *nodes) {
+        TypedStreamValue v;
+        if (!readValue(t, v))
+            return false;
+        group.values.append(std::move(v));
+    }
+    into.append(std::move(group));
+    return true;
+}
+
+bool TypedStreamReader::readValue(const TypeNode &type, TypedStreamValue &out)
+{
+    if (!spend(1))
+        return false;
+    switch (type.code) {
+    case '@':
+        return readObject(out);
+    case '#': {
+        const TypedStreamClass *cls = nullptr;
+        if (!readClass(cls, 0))
+            return false;
+        out = TypedStreamValue::classValue(cls);
+        return true;
+    }
+    case '*':
+        return readCString(out);
+    case '%':
+    case ':': {
+        QByteArray s;
+        bool nil;
+        if (!readSharedString(s, nil))
+            return false;
+        if (nil)
+            out = TypedStreamValue::nil(type.code);
+        else
+            out = TypedStreamValue::string(type.code, s.isNull() ? QByteArray("") : s);
+        return true;
+    }
+    case 'c':
+    case 'C':
+    case 'B': {
+        quint8 b;
+        if (!readByte(b))
+            return false;
+        out = type.code == 'c' ? TypedStreamValue::integer('c', qint8(b))
+                               : TypedStreamValue::unsignedInteger(type.code, b);
+        return true;
+    }
+    case 's':
+    case 'i':
+    case 'l':
+    case 'q': {
+        qint64 v;
+        if (!readInteger(v))
+            return false;
+        out = TypedStreamValue::integer(type.code, v);
+        return true;
+    }
+    case 'S':
+    case 'I':
+    case 'L':
+    case 'Q': {
+        qint64 v;
+        if (!readInteger(v))
+            return false;
+        quint64 u = quint64(v);
+        if (type.code == 'S')
+            u &= 0xffffu;
+        else if (type.code != 'Q')
+            u &= 0xffffffffu;
+        out = TypedStreamValue::unsignedInteger(type.code, u);
+        return true;
+    }
+    case 'f':
+    case 'd': {
+        double v;
+        if (!readReal(type.code, v))
+            return false;
+        out = TypedStreamValue::real(type.code, v);
+        return true;
+    }
+    case '+': {
+        qint64 length;
+        if (!readInteger(length))
+            return false;
+        if (length < 0)
+            return fail(QStringLiteral("negative byte string length"));
+        if (!need(length))
+            return false;
+        out = TypedStreamValue::bytes('+', QByteArray(reinterpret_cast<const char *>(m_data + m_pos), length));
+        m_pos += length;
+        return true;
+    }
+    case '[': {
+        const TypeNode &element = type.fields.front();
+        if (element.code == 'c' || element.code == 'C') {
+            if (!need(type.count))
+                return false;
+            out = TypedStreamValue::bytes('[', QByteArray(reinterpret_cast<const char *>(m_data + m_pos), type.count));
+            m_pos += type.count;
+            return true;
+        }
+        if (type.count > m_budget)
+            return fail(QStringLiteral("array larger than the stream"));
+        QList<TypedStreamValue> elements;
+        elements.reserve(type.count);
+        for (qint64 i = 0; i < type.count; ++i) {
+            TypedStreamValue v;
+            if (!readValue(element, v))
+                return false;
+            elements.append(std::move(v));
+        }
+        out = TypedStreamValue::array(std::move(elements));
+        return true;
+    }
+    case '{': {
+        QList<TypedStreamValue> fields;
+        fields.reserve(qsizetype(type.fields.size()));
+        for (const TypeNode &f : type.fields) {
+            TypedStreamValue v;
+            if (!readValue(f, v))
+                return false;
+            fields.append(std::move(v));
+        }
+        out = TypedStreamValue::structure(type.name, std::move(fields));
+        return true;
+    }
+    default:
+        return fail(QStringLiteral("unsupported type code"));
+    }
+}
+
+std::unique_ptr<TypedStreamArchive> TypedStreamReader::read(QByteArrayView bytes)
+{
+    m_error.clear();
+    m_errorOffset = -1;
+    m_data = reinterpret_cast<const uchar *>(bytes.data());
+    m_size = bytes.size();
+    m_pos = 0;
+    m_littleEndian = false;
+    m_objectDepth = 0;
+    m_strings.clear();
+    m_table.clear();
+    m_enclosing.clear();
+    m_parsed.clear();
+    // Every value but the parts of a struct takes at least one byte; the generous
+    // budget only stops streams that would expand into far more values than bytes.
+    m_budget = 4 * m_size + 4096;
+
+    auto archive = std::make_unique<TypedStreamArchive>();
+    m_archive = archive.get();
+    bool ok = false;
+    try {
+        ok = [&]() -> bool {
+            if (m_size > m_limits.maxInputSize)
+                return fail(QStringLiteral("stream too large"));
+            quint8 version;
+            if (!readByte(version))
+                return false;
+            if (version != 4)
+                return fail(QStringLiteral("unknown streamer version %1").arg(version));
+            qint64 sigLength;
+            if (!readInteger(sigLength))
+                return false;
+            if (sigLength != 11 || !need(11))
+                return fail(QStringLiteral("not a typed stream"));
+            const QByteArrayView sig(reinterpret_cast<const char *>(m_data + m_pos), 11);
+            if (sig == "typedstream")
+                m_littleEndian = false;
+            else if (sig == "streamtyped")
+                m_littleEndian = true;
+            else
+                return fail(QStringLiteral("not a typed stream"));
+            m_pos += 11;
+            qint64 systemVersion;
+            if (!readInteger(systemVersion))
+                return false;
+            archive->m_streamerVersion = version;
+            archive->m_signature = sig.toByteArray();
+            archive->m_littleEndian = m_littleEndian;
+            archive->m_systemVersion = systemVersion;
+            while (m_pos < m_size) {
+                if (!readGroup(archive->m_groups))
+                    return false;
+            }
+            return true;
+        }();
+    } catch (...) {
+        ok = fail(QStringLiteral("a class decoder failed"));
+    }
+    m_archive = nullptr;
+    m_data = nullptr;
+    m_table.clear();
+    m_enclosing.clear();
+    m_strings.clear();
+    m_parsed.clear();
+    if (!ok)
+        return nullptr;
+    return archive;
+}
+
+} // namespace platform

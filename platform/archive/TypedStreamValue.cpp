@@ -1,0 +1,165 @@
+#include "platform/archive/TypedStreamValue.h"
+
+#include <cmath>
+#include <limits>
+
+namespace platform {
+
+TypedStreamValue TypedStreamValue::nil(char typeCode)
+{
+    TypedStreamValue v;
+    v.m_typeCode = typeCode;
+    return v;
+}
+
+TypedStreamValue TypedStreamValue::integer(char typeCode, qint64 value)
+{
+    TypedStreamValue v;
+    v.m_kind = Kind::Integer;
+    v.m_typeCode = typeCode;
+    v.m_integer = value;
+    return v;
+}
+
+TypedStreamValue TypedStreamValue::unsignedInteger(char typeCode, quint64 value)
+{
+    TypedStreamValue v;
+    v.m_kind = Kind::Unsigned;
+    v.m_typeCode = typeCode;
+    v.m_unsigned = value;
+    return v;
+}
+
+TypedStreamValue TypedStreamValue::real(char typeCode, double value)
+{
+    TypedStreamValue v;
+    v.m_kind = Kind::Real;
+    v.m_typeCode = typeCode;
+    v.m_real = value;
+    return v;
+}
+
+TypedStreamValue TypedStreamValue::bytes(char typeCode, const QByteArray &bytes)
+{
+    TypedStreamValue v;
+    v.m_kind = Kind::Bytes;
+    v.m_typeCode = typeCode;
+    v.m_bytes = bytes;
+    return v;
+}
+
+TypedStreamValue TypedStreamValue::string(char typeCode, const QByteArray &string)
+{
+    TypedStreamValue v;
+    v.m_kind = Kind::String;
+    v.m_typeCode = typeCode;
+    v.m_bytes = string;
+    return v;
+}
+
+TypedStreamValue TypedStreamValue::classValue(const TypedStreamClass *cls)
+{
+    TypedStreamValue v;
+    v.m_typeCode = '#';
+    if (cls) {
+        v.m_kind = Kind::Class;
+        v.m_class = cls;
+    }
+    return v;
+}
+
+TypedStreamValue TypedStreamValue::object(const TypedStreamObject *object)
+{
+    TypedStreamValue v;
+    v.m_typeCode = '@';
+    if (object) {
+        v.m_kind = Kind::Object;
+        v.m_object = object;
+    }
+    return v;
+}
+
+TypedStreamValue TypedStreamValue::array(QList<TypedStreamValue> elements)
+{
+    TypedStreamValue v;
+    v.m_kind = Kind::Array;
+    v.m_typeCode = '[';
+    v.m_elements = std::move(elements);
+    return v;
+}
+
+TypedStreamValue TypedStreamValue::structure(const QByteArray &name, QList<TypedStreamValue> fields)
+{
+    TypedStreamValue v;
+    v.m_kind = Kind::Struct;
+    v.m_typeCode = '{';
+    v.m_bytes = name;
+    v.m_elements = std::move(fields);
+    return v;
+}
+
+qint64 TypedStreamValue::toInteger() const
+{
+    switch (m_kind) {
+    case Kind::Integer:
+        return m_integer;
+    case Kind::Unsigned:
+        return qint64(m_unsigned);
+    case Kind::Real:
+        // Out of range and NaN answer 0 rather than being undefined.
+        if (std::isfinite(m_real) && m_real > double(std::numeric_limits<qint64>::min())
+            && m_real < double(std::numeric_limits<qint64>::max()))
+            return qint64(m_real);
+        return 0;
+    default:
+        return 0;
+    }
+}
+
+quint64 TypedStreamValue::toUnsigned() const
+{
+    if (m_kind == Kind::Unsigned)
+        return m_unsigned;
+    return quint64(toInteger());
+}
+
+double TypedStreamValue::toReal() const
+{
+    switch (m_kind) {
+    case Kind::Integer:
+        return double(m_integer);
+    case Kind::Unsigned:
+        return double(m_unsigned);
+    case Kind::Real:
+        return m_real;
+    default:
+        return 0;
+    }
+}
+
+QVariant TypedStreamValue::toVariant() const
+{
+    switch (m_kind) {
+    case Kind::Integer:
+        return QVariant(m_integer);
+    case Kind::Unsigned:
+        return QVariant(m_unsigned);
+    case Kind::Real:
+        return QVariant(m_real);
+    case Kind::Bytes:
+    case Kind::String:
+        return QVariant(m_bytes);
+    case Kind::Array:
+    case Kind::Struct: {
+        QVariantList list;
+        list.reserve(m_elements.size());
+        for (const TypedStreamValue &e : m_elements)
+            list.append(e.toVariant());
+        return list;
+    }
+    default:
+        return {};
+    }
+}
+
+} // namespace platform

@@ -1,0 +1,7 @@
+#include "platform/desktop/HotKeyGrabber.h"
+
+namespace platform {
+
+HotKeyGrabber::~HotKeyGrabber() = default;
+
+} // namespace platform

@@ -1,0 +1,211 @@
+#include "platform/desktop/SleepMonitor.h"
+
+#include <QDBusMessage>
+#include <QDBusPendingCall>
+#include <QDBusPendingCallWatcher>
+#include <QDBusServiceWatcher>
+#include <QDBusUnixFileDescriptor>
+#include <QLoggingCategory>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+Q_LOGGING_CATEGORY(lcSleepMonitor, "chronark.sleep")
+
+namespace platform {
+
+namespace {
+
+QDBusConnection busFromEnvironment()
+{
+    const QString address = qEnvironmentVariable(SleepMonitor::BusAddressVariable);
+    if (!address.isEmpty())
+        return QDBusConnection::connectToBus(address, QStringLiteral("chronark-sleep-bus ") + address);
+    return QDBusConnection::systemBus();
+}
+
+} // namespace
+
+SleepMonitor::SleepMonitor(QObject *parent)
+    : SleepMonitor(busFromEnvironment(), parent)
+{
+}
+
+SleepMonitor::SleepMonitor(const QDBusConnection &bus, QObject *parent)
+    : QObject(parent), m_bus(bus)
+{
+    start();
+}
+
+SleepMonitor::~SleepMonitor()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+void SleepMonitor::start()
+{
+    if (!m_bus.isConnected()) {
+        reportOnce(QStringLiteral("no bus (") + m_bus.lastError().message() + QStringLiteral(")"));
+        return;
+    }
+    const QString service = QString::fromLatin1(Service);
+    m_subscribed = m_bus.connect(service, QString::fromLatin1(Path), QString::fromLatin1(Interface),
+                                 QStringLiteral("PrepareForSleep"), QStringLiteral("b"), this,
+                                 SLOT(prepareForSleep(bool)));
+    if (!m_subscribed) {
+        reportOnce(QStringLiteral("cannot subscribe to PrepareForSleep"));
+        return;
+    }
+
+    m_serviceWatcher = new QDBusServiceWatcher(service, m_bus, QDBusServiceWatcher::WatchForOwnerChange, this);
+    connect(m_serviceWatcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
+            [this](const QString &, const QString &, const QString &newOwner) {
+                if (newOwner.isEmpty()) {
+                    // logind went away: its lock went with it.
+                    closeDescriptor();
+                    setActive(false);
+                    reportOnce(QStringLiteral("logind left the bus"));
+                } else {
+                    setActive(true);
+                    requestInhibitor();
+                }
+            });
+
+    QDBusMessage ask = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("NameHasOwner"));
+    ask << service;
+    auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(ask), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *w) {
+        w->deleteLater();
+        const QDBusMessage reply = w->reply();
+        const bool present = reply.type() == QDBusMessage::ReplyMessage && reply.arguments().size() == 1
+            && reply.arguments().first().metaType() == QMetaType::fromType<bool>()
+            && reply.arguments().first().toBool();
+        if (present) {
+            setActive(true);
+        } else if (!m_active) {
+            reportOnce(QStringLiteral("logind is not on the bus"));
+            emit activeChanged(false);
+        }
+    });
+}
+
+void SleepMonitor::setActive(bool active)
+{
+    if (m_active == active)
+        return;
+    m_active = active;
+    emit activeChanged(active);
+}
+
+void SleepMonitor::takeInhibitor(const QString &who, const QString &why)
+{
+    m_who = who;
+    m_why = why;
+    m_wanted = true;
+    requestInhibitor();
+}
+
+void SleepMonitor::releaseInhibitor()
+{
+    m_wanted = false;
+    closeDescriptor();
+}
+
+void SleepMonitor::requestInhibitor()
+{
+    if (!m_wanted || m_fd >= 0 || m_requestPending || m_sleeping)
+        return;
+    if (!m_bus.isConnected()) {
+        refuse(QStringLiteral("no bus; sleep is not delayed"));
+        return;
+    }
+    if (!(m_bus.connectionCapabilities() & QDBusConnection::UnixFileDescriptorPassing)) {
+        refuse(QStringLiteral("the bus cannot pass file descriptors; sleep is not delayed"));
+        return;
+    }
+    QDBusMessage call = QDBusMessage::createMethodCall(QString::fromLatin1(Service), QString::fromLatin1(Path),
+                                                       QString::fromLatin1(Interface), QStringLiteral("Inhibit"));
+    call << QStringLiteral("sleep") << m_who << m_why << QStringLiteral("delay");
+    m_requestPending = true;
+    auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, &SleepMonitor::inhibitReplied);
+}
+
+void SleepMonitor::inhibitReplied(QDBusPendingCallWatcher *watcher)
+{
+    watcher->deleteLater();
+    m_requestPending = false;
+    const QDBusMessage reply = watcher->reply();
+    if (reply.type() != QDBusMessage::ReplyMessage) {
+        refuse(QStringLiteral("no sleep delay lock: ") + reply.errorName() + QStringLiteral(" ")
+                   + reply.errorMessage());
+        return;
+    }
+    const QList<QVariant> arguments = reply.arguments();
+    if (arguments.size() != 1 || arguments.first().metaType() != QMetaType::fromType<QDBusUnixFileDescriptor>()) {
+        refuse(QStringLiteral("unexpected answer to Inhibit of signature \"") + reply.signature()
+                   + QStringLiteral("\""));
+        return;
+    }
+    const auto descriptor = arguments.first().value<QDBusUnixFileDescriptor>();
+    if (!descriptor.isValid()) {
+        refuse(QStringLiteral("Inhibit answered no file descriptor"));
+        return;
+    }
+    // Our own copy, closed exactly when the lock is let go.
+    const int fd = ::fcntl(descriptor.fileDescriptor(), F_DUPFD_CLOEXEC, 0);
+    if (fd < 0) {
+        refuse(QStringLiteral("cannot keep the sleep delay lock"));
+        return;
+    }
+    if (!m_wanted || m_sleeping || m_fd >= 0) {
+        ::close(fd);
+        // Wanted again after a release that raced with this answer.
+        requestInhibitor();
+        return;
+    }
+    m_fd = fd;
+    emit inhibitorChanged(true);
+}
+
+void SleepMonitor::closeDescriptor()
+{
+    if (m_fd < 0)
+        return;
+    ::close(m_fd);
+    m_fd = -1;
+    emit inhibitorChanged(false);
+}
+
+void SleepMonitor::prepareForSleep(bool starting)
+{
+    if (starting) {
+        m_sleeping = true;
+        emit aboutToSleep();
+        // Whatever had to be done before the sleep is done now.
+        closeDescriptor();
+    } else {
+        m_sleeping = false;
+        emit resumed();
+        requestInhibitor();
+    }
+}
+
+void SleepMonitor::refuse(const QString &reason)
+{
+    reportOnce(reason);
+    emit inhibitorFailed(reason);
+}
+
+void SleepMonitor::reportOnce(const QString &reason)
+{
+    if (m_reported)
+        return;
+    m_reported = true;
+    qCInfo(lcSleepMonitor).noquote() << "Sleep monitor:" << reason;
+}
+
+} // namespace platform

@@ -1,0 +1,504 @@
+#include "platform/document/Document.h"
+
+#include "platform/document/DocumentAlert.h"
+#include "platform/document/DocumentController.h"
+#include "platform/document/DocumentType.h"
+#include "platform/document/MenuItemValidation.h"
+#include "platform/foundation/UndoManager.h"
+
+#include <QAction>
+#include <QEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMainWindow>
+#include <QWidget>
+#include <memory>
+
+namespace platform {
+
+namespace {
+
+using DocumentAlert::localizedString;
+
+
+
+} // namespace
+
+Document::Document(QObject *parent) : QObject(parent), m_undoManager(new UndoManager(this))
+{
+    connect(m_undoManager, &UndoManager::stateChanged, this, &Document::changeStateMaybe);
+}
+
+Document::~Document()
+{
+    if (m_controller)
+        m_controller->removeDocument(this);
+    if (m_mainWindow) {
+        m_mainWindow->removeEventFilter(this);
+        delete m_mainWindow.data();
+    }
+}
+
+QString Document::absolutePath(const QString &path)
+{
+    if (path.isEmpty())
+        return QString();
+    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+}
+
+void Document::setFilePath(const QString &path)
+{
+    const QString absolute = absolutePath(path);
+    if (absolute == m_filePath)
+        return;
+    const QString oldName = displayName();
+    m_filePath = absolute;
+    Q_EMIT filePathChanged(m_filePath);
+    if (displayName() != oldName)
+        Q_EMIT displayNameChanged(displayName());
+    updateWindow();
+}
+
+void Document::setFileType(const QString &typeName)
+{
+    m_fileType = typeName;
+}
+
+QString Document::displayName() const
+{
+    if (!m_filePath.isEmpty())
+        return QFileInfo(m_filePath).fileName();
+    if (m_untitledNumber <= 1)
+        return localizedString(QStringLiteral("UntitledDocumentName"));
+    return localizedString(QStringLiteral("UntitledDocumentNameNumbered"), QString::number(m_untitledNumber));
+}
+
+void Document::setUntitledNumber(int number)
+{
+    if (number == m_untitledNumber)
+        return;
+    const QString oldName = displayName();
+    m_untitledNumber = number;
+    if (displayName() != oldName) {
+        Q_EMIT displayNameChanged(displayName());
+        updateWindow();
+    }
+}
+
+bool Document::isDocumentEdited() const
+{
+    return m_savedStateLost || (m_undoManager->changeCount() - m_savedUndoCount) + m_manualChanges != 0;
+}
+
+void Document::updateChangeCount(ChangeType change)
+{
+    switch (change) {
+    case ChangeType::Done:
+        ++m_manualChanges;
+        break;
+    case ChangeType::Undone:
+        --m_manualChanges;
+        break;
+    case ChangeType::Cleared:
+        // Changes still collecting in the open group belong to the saved state.
+        if (m_undoManager->groupingLevel() == 1 && m_undoManager->groupsByEvent() && !m_undoManager->isUndoing()
+            && !m_undoManager->isRedoing())
+            m_undoManager->endUndoGrouping();
+        m_savedUndoCount = m_undoManager->changeCount();
+        m_manualChanges = 0;
+        m_savedStateLost = false;
+        break;
+    }
+    changeStateMaybe();
+}
+
+void Document::changeStateMaybe()
+{
+    if (m_undoManager->changeCount() < m_savedUndoCount && !m_undoManager->canRedo())
+        m_savedStateLost = true;
+    const bool edited = isDocumentEdited();
+    if (edited == m_lastEdited)
+        return;
+    m_lastEdited = edited;
+    updateWindow();
+    Q_EMIT documentEditedChanged(edited);
+}
+
+DocumentController *Document::documentController() const
+{
+    return m_controller.data();
+}
+
+void Document::setDocumentController(DocumentController *controller)
+{
+    m_controller = controller;
+}
+
+// Window -------------------------------------------------------------------------
+
+QWidget *Document::makeMainWindow()
+{
+    auto *window = new QMainWindow;
+    window->setCentralWidget(new QWidget(window));
+    window->resize(640, 480);
+    return window;
+}
+
+void Document::makeWindowControllers()
+{
+    if (m_mainWindow || m_closing)
+        return;
+    QWidget *window = makeMainWindow();
+    if (!window)
+        return;
+    m_mainWindow = window;
+    window->installEventFilter(this);
+    updateWindow();
+    windowControllerDidLoad();
+}
+
+void Document::showWindows()
+{
+    if (m_closing)
+        return;
+    makeWindowControllers();
+    if (!m_mainWindow)
+        return;
+    m_mainWindow->show();
+    m_mainWindow->raise();
+    m_mainWindow->activateWindow();
+}
+
+QString Document::windowTitle() const
+{
+    return displayName() + QStringLiteral("[*]");
+}
+
+void Document::updateWindow()
+{
+    if (!m_mainWindow)
+        return;
+    m_mainWindow->setWindowTitle(windowTitle());
+    m_mainWindow->setWindowModified(isDocumentEdited());
+    if (!m_filePath.isEmpty())
+        m_mainWindow->setWindowFilePath(m_filePath);
+}
+
+bool Document::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_mainWindow && event->type() == QEvent::Close && !m_closing) {
+        // Closing the window closes the document, after the review of its changes.
+        event->ignore();
+        performClose(nullptr);
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+// Reading and writing ---------------------------------------------------------------
+
+bool Document::loadFromFile(const QString &path, const QString &typeName, QString *errorReason)
+{
+    const QString absolute = absolutePath(path);
+    m_failureReason.clear();
+    bool ok = false;
+    const QFileInfo info(absolute);
+    if (absolute.isEmpty() || !info.exists())
+        m_failureReason = localizedString(QStringLiteral("FileDoesNotExistReason"));
+    else if (info.isDir())
+        m_failureReason = localizedString(QStringLiteral("FileIsFolderReason"));
+    else if (!info.isReadable())
+        m_failureReason = localizedString(QStringLiteral("FileNotReadableReason"));
+    else
+        ok = readFromFile(absolute, typeName);
+    if (!ok) {
+        if (m_failureReason.isEmpty())
+            m_failureReason = localizedString(QStringLiteral("FileNotReadReason"));
+        if (errorReason)
+            *errorReason = m_failureReason;
+        return false;
+    }
+    m_fileType = typeName;
+    setFilePath(absolute);
+    m_undoManager->removeAllActions();
+    updateChangeCount(ChangeType::Cleared);
+    return true;
+}
+
+bool Document::saveToFile(const QString &path, const QString &typeName, SaveOperation operation, QString *errorReason)
+{
+    const QString absolute = absolutePath(path);
+    m_failureReason.clear();
+    bool ok = false;
+    if (absolute.isEmpty())
+        m_failureReason = localizedString(QStringLiteral("NoFileChosenReason"));
+    else if (QFileInfo(absolute).isDir())
+        m_failureReason = localizedString(QStringLiteral("FileIsFolderReason"));
+    else
+        ok = writeToFile(absolute, typeName);
+    if (!ok) {
+        if (m_failureReason.isEmpty())
+            m_failureReason = localizedString(QStringLiteral("FileNotWrittenReason"));
+        if (errorReason)
+            *errorReason = m_failureReason;
+        return false;
+    }
+    if (operation == SaveOperation::SaveTo)
+        return true;
+    m_fileType = typeName;
+    setFilePath(absolute);
+    updateChangeCount(ChangeType::Cleared);
+    if (operation == SaveOperation::SaveAs && m_controller)
+        m_controller->noteNewRecentDocument(this);
+    return true;
+}
+
+bool Document::revertToSaved(QString *errorReason)
+{
+    if (m_filePath.isEmpty()) {
+        if (errorReason)
+            *errorReason = localizedString(QStringLiteral("NoFileChosenReason"));
+        return false;
+    }
+    return loadFromFile(m_filePath, m_fileType, errorReason);
+}
+
+// With user interface -----------------------------------------------------------------
+
+void Document::reportSaveFailure(const QString &reason, const CompletionHandler &handler)
+{
+    DocumentAlert::openError(windowForSheet(), localizedString(QStringLiteral("SaveFailedMessage"), displayName()),
+                             reason, [handler](QMessageBox::StandardButton) {
+                                 if (handler)
+                                     handler(false);
+                             });
+}
+
+void Document::saveDocumentWithCompletion(CompletionHandler handler)
+{
+    if (m_filePath.isEmpty()) {
+        saveDocumentAsWithCompletion(std::move(handler));
+        return;
+    }
+    QString reason;
+    if (saveToFile(m_filePath, m_fileType, SaveOperation::Save, &reason))
+        DocumentAlert::answerLater(handler, true);
+    else
+        reportSaveFailure(reason, handler);
+}
+
+void Document::saveDocumentAsWithCompletion(CompletionHandler handler)
+{
+    if (m_askingForFile) {
+        // A save dialog of this document is open already.
+        DocumentAlert::answerLater(handler, false);
+        return;
+    }
+    DocumentType type;
+    if (m_controller)
+        type = m_controller->documentTypeNamed(m_fileType);
+
+    QString folder = m_filePath.isEmpty() ? QDir::homePath() : QFileInfo(m_filePath).absolutePath();
+    QString name = m_filePath.isEmpty() ? displayName() : QFileInfo(m_filePath).fileName();
+    if (m_filePath.isEmpty() && !type.preferredExtension().isEmpty())
+        name += QLatin1Char('.') + type.preferredExtension();
+
+    auto *dialog = new QFileDialog(windowForSheet(), localizedString(QStringLiteral("SaveAsDialogTitle")), folder);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setFileMode(QFileDialog::AnyFile);
+    dialog->setWindowModality(windowForSheet() ? Qt::WindowModal : Qt::ApplicationModal);
+    if (type.isValid()) {
+        dialog->setNameFilter(type.fileDialogFilter());
+        dialog->setDefaultSuffix(type.preferredExtension());
+    }
+    dialog->selectFile(name);
+
+    m_askingForFile = true;
+    auto done = std::make_shared<bool>(false);
+    QPointer<Document> self(this);
+    QPointer<QFileDialog> guard(dialog);
+    connect(dialog, &QFileDialog::finished, dialog, [self, guard, done, handler](int result) {
+        if (*done)
+            return;
+        *done = true;
+        QString path;
+        if (guard) {
+            if (result == QDialog::Accepted && !guard->selectedFiles().isEmpty())
+                path = guard->selectedFiles().constFirst();
+            guard->deleteLater();
+        }
+        if (!self) {
+            DocumentAlert::answerLater(handler, false);
+            return;
+        }
+        self->m_askingForFile = false;
+        if (path.isEmpty()) {
+            DocumentAlert::answerLater(handler, false);
+            return;
+        }
+        QString reason;
+        if (self->saveToFile(path, self->m_fileType, SaveOperation::SaveAs, &reason))
+            DocumentAlert::answerLater(handler, true);
+        else
+            self->reportSaveFailure(reason, handler);
+    });
+    connect(dialog, &QObject::destroyed, QCoreApplication::instance(), [self, done, handler] {
+        if (*done)
+            return;
+        *done = true;
+        if (self)
+            self->m_askingForFile = false;
+        DocumentAlert::answerLater(handler, false);
+    });
+    dialog->open();
+}
+
+void Document::canCloseDocument(CompletionHandler handler)
+{
+    if (m_closing || !isDocumentEdited()) {
+        DocumentAlert::answerLater(handler, true);
+        return;
+    }
+    if (m_reviewing) {
+        // The question is on screen already; this request is answered "no".
+        DocumentAlert::answerLater(handler, false);
+        return;
+    }
+    m_reviewing = true;
+    showWindows();
+    QPointer<Document> self(this);
+    const QString text = localizedString(QStringLiteral("SaveChangesMessage"), displayName());
+    DocumentAlert::open(
+        windowForSheet(), QMessageBox::Warning, text, localizedString(QStringLiteral("SaveChangesInformative")),
+        {{QMessageBox::Save, localizedString(QStringLiteral("SaveButton"))},
+         {QMessageBox::Discard, localizedString(QStringLiteral("DontSaveButton"))},
+         {QMessageBox::Cancel, localizedString(QStringLiteral("CancelButton"))}},
+        QMessageBox::Save, QMessageBox::Cancel, [self, handler](QMessageBox::StandardButton button) {
+            if (!self) {
+                if (handler)
+                    handler(false);
+                return;
+            }
+            self->m_reviewing = false;
+            switch (button) {
+            case QMessageBox::Save:
+                self->saveDocumentWithCompletion(handler);
+                break;
+            case QMessageBox::Discard:
+                if (handler)
+                    handler(true);
+                break;
+            default:
+                if (handler)
+                    handler(false);
+                break;
+            }
+        });
+}
+
+void Document::close()
+{
+    if (m_closing)
+        return;
+    m_closing = true;
+    Q_EMIT documentWillClose(this);
+    if (m_controller)
+        m_controller->removeDocument(this);
+    m_controller = nullptr;
+    if (m_mainWindow) {
+        m_mainWindow->removeEventFilter(this);
+        m_mainWindow->hide();
+        m_mainWindow->deleteLater();
+        m_mainWindow = nullptr;
+    }
+    deleteLater();
+}
+
+// Actions -----------------------------------------------------------------------------
+
+void Document::saveDocument(QObject *)
+{
+    saveDocumentWithCompletion({});
+}
+
+void Document::saveDocumentAs(QObject *)
+{
+    saveDocumentAsWithCompletion({});
+}
+
+void Document::revertDocumentToSaved(QObject *)
+{
+    if (m_filePath.isEmpty() || m_reviewing)
+        return;
+    QPointer<Document> self(this);
+    m_reviewing = true;
+    DocumentAlert::open(windowForSheet(), QMessageBox::Question,
+                        localizedString(QStringLiteral("RevertMessage"), displayName()),
+                        localizedString(QStringLiteral("RevertInformative")),
+                        {{QMessageBox::Discard, localizedString(QStringLiteral("RevertButton"))},
+                         {QMessageBox::Cancel, localizedString(QStringLiteral("CancelButton"))}},
+                        QMessageBox::Cancel, QMessageBox::Cancel, [self](QMessageBox::StandardButton button) {
+                            if (!self)
+                                return;
+                            self->m_reviewing = false;
+                            if (button != QMessageBox::Discard)
+                                return;
+                            QString reason;
+                            if (!self->revertToSaved(&reason))
+                                DocumentAlert::openError(
+                                    self->windowForSheet(),
+                                    localizedString(QStringLiteral("RevertFailedMessage"), self->displayName()),
+                                    reason);
+                        });
+}
+
+void Document::performClose(QObject *)
+{
+    QPointer<Document> self(this);
+    canCloseDocument([self](bool mayClose) {
+        if (self && mayClose)
+            self->close();
+    });
+}
+
+void Document::undo(QObject *)
+{
+    m_undoManager->undo();
+}
+
+void Document::redo(QObject *)
+{
+    m_undoManager->redo();
+}
+
+bool Document::validateMenuItem(QAction *item)
+{
+    if (!item)
+        return false;
+    const QByteArray action = MenuItemValidation::actionMethodName(item);
+    if (action == "saveDocument")
+        return !m_closing && (isDocumentEdited() || m_filePath.isEmpty());
+    if (action == "saveDocumentAs")
+        return !m_closing;
+    if (action == "revertDocumentToSaved")
+        return !m_closing && !m_filePath.isEmpty() && isDocumentEdited();
+    if (action == "performClose")
+        return !m_closing;
+    if (action == "undo") {
+        const QString name = m_undoManager->undoActionName();
+        item->setText(name.isEmpty() ? localizedString(QStringLiteral("MenuUndo"))
+                                     : localizedString(QStringLiteral("MenuUndoAction"), DocumentAlert::escapedForMenu(name)));
+        return m_undoManager->canUndo();
+    }
+    if (action == "redo") {
+        const QString name = m_undoManager->redoActionName();
+        item->setText(name.isEmpty() ? localizedString(QStringLiteral("MenuRedo"))
+                                     : localizedString(QStringLiteral("MenuRedoAction"), DocumentAlert::escapedForMenu(name)));
+        return m_undoManager->canRedo();
+    }
+    return true;
+}
+
+} // namespace platform

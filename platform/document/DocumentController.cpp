@@ -1,0 +1,577 @@
+#include "platform/document/DocumentController.h"
+
+#include "platform/drawing/ActionDispatch.h"
+#include "platform/document/Document.h"
+#include "platform/document/DocumentAlert.h"
+#include "platform/document/MenuItemValidation.h"
+#include "platform/foundation/UserDefaults.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHash>
+#include <QMenu>
+#include <QWidget>
+#include <memory>
+
+namespace platform {
+
+namespace {
+
+using DocumentAlert::localizedString;
+
+QPointer<DocumentController> &sharedSlot()
+{
+    static QPointer<DocumentController> shared;
+    return shared;
+}
+
+// The shared controller answers for the end of the responder chain: the front
+// window's document, then the controller itself.
+void installApplicationResponders()
+{
+    setApplicationResponders([] {
+        QList<QObject *> responders;
+        if (DocumentController *controller = DocumentController::existingSharedDocumentController()) {
+            if (Document *document = controller->currentDocument())
+                responders << document;
+            responders << controller;
+        }
+        return responders;
+    });
+}
+
+
+
+} // namespace
+
+DocumentController::DocumentController(QObject *parent) : QObject(parent)
+{
+    if (!sharedSlot())
+        setSharedDocumentController(this);
+}
+
+DocumentController::~DocumentController()
+{
+    const QList<QPointer<Document>> documents = m_documents;
+    m_documents.clear();
+    for (const QPointer<Document> &document : documents) {
+        if (!document)
+            continue;
+        document->setDocumentController(nullptr);
+        if (document->parent() == this)
+            delete document.data();
+    }
+}
+
+DocumentController *DocumentController::sharedDocumentController()
+{
+    if (!sharedSlot() && QCoreApplication::instance())
+        new DocumentController(QCoreApplication::instance());
+    return sharedSlot();
+}
+
+void DocumentController::setSharedDocumentController(DocumentController *controller)
+{
+    sharedSlot() = controller;
+    if (controller)
+        installApplicationResponders();
+}
+
+DocumentController *DocumentController::existingSharedDocumentController()
+{
+    return sharedSlot();
+}
+
+UserDefaults *DocumentController::userDefaults() const
+{
+    return m_defaults ? m_defaults : &UserDefaults::standardUserDefaults();
+}
+
+void DocumentController::setUserDefaults(UserDefaults *defaults)
+{
+    m_defaults = defaults;
+}
+
+// Types ---------------------------------------------------------------------------------
+
+void DocumentController::addDocumentType(const DocumentType &type)
+{
+    if (!type.isValid())
+        return;
+    for (DocumentType &existing : m_types) {
+        if (existing.name() == type.name()) {
+            existing = type;
+            return;
+        }
+    }
+    m_types.append(type);
+}
+
+DocumentType DocumentController::documentTypeNamed(const QString &name) const
+{
+    for (const DocumentType &type : m_types) {
+        if (type.name() == name)
+            return type;
+    }
+    return DocumentType();
+}
+
+QString DocumentController::defaultType() const
+{
+    return m_types.isEmpty() ? QString() : m_types.constFirst().name();
+}
+
+QString DocumentController::typeForFile(const QString &path) const
+{
+    for (const DocumentType &type : m_types) {
+        if (type.matchesFileName(path))
+            return type.name();
+    }
+    return defaultType();
+}
+
+QStringList DocumentController::fileDialogFilters() const
+{
+    QStringList filters;
+    for (const DocumentType &type : m_types)
+        filters << type.fileDialogFilter();
+    filters << localizedString(QStringLiteral("AllFilesFilter"));
+    return filters;
+}
+
+// Documents ---------------------------------------------------------------------------
+
+QList<Document *> DocumentController::documents() const
+{
+    QList<Document *> list;
+    for (const QPointer<Document> &document : m_documents) {
+        if (document && !document->isClosing())
+            list << document.data();
+    }
+    return list;
+}
+
+Document *DocumentController::documentForWindow(const QWidget *window) const
+{
+    int depth = 0;
+    for (const QWidget *w = window ? window->window() : nullptr; w && depth < 64; ++depth) {
+        for (const QPointer<Document> &document : m_documents) {
+            if (document && !document->isClosing() && document->mainWindow() == w)
+                return document.data();
+        }
+        const QWidget *parent = w->parentWidget();
+        w = parent ? parent->window() : nullptr;
+    }
+    return nullptr;
+}
+
+Document *DocumentController::currentDocument() const
+{
+    return documentForWindow(QApplication::activeWindow());
+}
+
+QString DocumentController::comparablePath(const QString &path)
+{
+    if (path.isEmpty())
+        return QString();
+    const QFileInfo info(path);
+    const QString canonical = info.canonicalFilePath();
+    return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
+}
+
+Document *DocumentController::documentForFile(const QString &path) const
+{
+    const QString wanted = comparablePath(path);
+    if (wanted.isEmpty())
+        return nullptr;
+    for (const QPointer<Document> &document : m_documents) {
+        if (document && !document->isClosing() && !document->filePath().isEmpty()
+            && comparablePath(document->filePath()) == wanted)
+            return document.data();
+    }
+    return nullptr;
+}
+
+bool DocumentController::hasEditedDocuments() const
+{
+    for (Document *document : documents()) {
+        if (document->isDocumentEdited())
+            return true;
+    }
+    return false;
+}
+
+int DocumentController::nextUntitledNumber() const
+{
+    QList<int> used;
+    for (Document *document : documents()) {
+        if (document->filePath().isEmpty())
+            used << document->untitledNumber();
+    }
+    int number = 1;
+    while (used.contains(number))
+        ++number;
+    return number;
+}
+
+void DocumentController::addDocument(Document *document)
+{
+    if (!document || document->isClosing())
+        return;
+    for (const QPointer<Document> &existing : m_documents) {
+        if (existing == document)
+            return;
+    }
+    if (document->filePath().isEmpty() && document->untitledNumber() == 0)
+        document->setUntitledNumber(nextUntitledNumber());
+    m_documents.removeAll(nullptr);
+    m_documents.append(document);
+    if (document->documentController() && document->documentController() != this)
+        document->documentController()->removeDocument(document);
+    document->setDocumentController(this);
+    if (!document->parent())
+        document->setParent(this);
+    Q_EMIT documentAdded(document);
+}
+
+void DocumentController::removeDocument(Document *document)
+{
+    if (!document)
+        return;
+    bool found = false;
+    for (qsizetype i = m_documents.size() - 1; i >= 0; --i) {
+        if (m_documents.at(i) == document || !m_documents.at(i)) {
+            found = found || m_documents.at(i) == document;
+            m_documents.removeAt(i);
+        }
+    }
+    if (!found)
+        return;
+    if (document->documentController() == this)
+        document->setDocumentController(nullptr);
+    Q_EMIT documentRemoved(document);
+}
+
+// Making and opening ------------------------------------------------------------------
+
+Document *DocumentController::makeUntitledDocument(const QString &typeName)
+{
+    const DocumentType type = documentTypeNamed(typeName);
+    Document *document = type.makeDocument(nullptr);
+    if (document)
+        document->setFileType(type.name());
+    return document;
+}
+
+Document *DocumentController::makeDocumentWithContentsOfFile(const QString &path, const QString &typeName,
+                                                             QString *errorReason)
+{
+    const DocumentType type = documentTypeNamed(typeName);
+    Document *document = type.makeDocument(nullptr);
+    if (!document) {
+        if (errorReason)
+            *errorReason = localizedString(QStringLiteral("UnknownTypeReason"));
+        return nullptr;
+    }
+    if (!document->loadFromFile(path, type.name(), errorReason)) {
+        delete document;
+        return nullptr;
+    }
+    return document;
+}
+
+Document *DocumentController::openUntitledDocument(bool display)
+{
+    Document *document = makeUntitledDocument(defaultType());
+    if (!document)
+        return nullptr;
+    addDocument(document);
+    document->makeWindowControllers();
+    if (display)
+        document->showWindows();
+    return document;
+}
+
+Document *DocumentController::openDocumentWithContentsOfFile(const QString &path, bool display)
+{
+    if (Document *open = documentForFile(path)) {
+        if (display)
+            open->showWindows();
+        return open;
+    }
+    QString reason;
+    Document *document = nullptr;
+    if (path.trimmed().isEmpty())
+        reason = localizedString(QStringLiteral("FileDoesNotExistReason"));
+    else
+        document = makeDocumentWithContentsOfFile(path, typeForFile(path), &reason);
+    if (!document) {
+        presentOpenFailure(path, reason);
+        return nullptr;
+    }
+    addDocument(document);
+    noteNewRecentDocument(document);
+    document->makeWindowControllers();
+    if (display)
+        document->showWindows();
+    return document;
+}
+
+void DocumentController::presentOpenFailure(const QString &path, const QString &reason)
+{
+    const QString name = path.isEmpty() ? path : QFileInfo(path).fileName();
+    DocumentAlert::openError(QApplication::activeWindow(), localizedString(QStringLiteral("OpenFailedMessage"), name),
+                             reason);
+}
+
+void DocumentController::runOpenPanel()
+{
+    QWidget *window = QApplication::activeWindow();
+    QString folder = QDir::homePath();
+    const QStringList recent = recentDocumentPaths();
+    if (!recent.isEmpty() && QFileInfo(recent.constFirst()).absoluteDir().exists())
+        folder = QFileInfo(recent.constFirst()).absolutePath();
+    auto *dialog = new QFileDialog(window, localizedString(QStringLiteral("OpenDialogTitle")), folder);
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog->setFileMode(QFileDialog::ExistingFiles);
+    dialog->setNameFilters(fileDialogFilters());
+    dialog->setWindowModality(window ? Qt::WindowModal : Qt::ApplicationModal);
+    QPointer<DocumentController> self(this);
+    QPointer<QFileDialog> guard(dialog);
+    connect(dialog, &QFileDialog::finished, dialog, [self, guard](int result) {
+        if (!guard)
+            return;
+        const QStringList files = result == QDialog::Accepted ? guard->selectedFiles() : QStringList();
+        guard->deleteLater();
+        if (files.isEmpty())
+            return;
+        // Open once the dialog is gone, so failures show on the document window.
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [self, files] {
+                for (const QString &file : files) {
+                    if (self)
+                        self->openDocumentWithContentsOfFile(file, true);
+                }
+            },
+            Qt::QueuedConnection);
+    });
+    dialog->open();
+}
+
+// Recent files ------------------------------------------------------------------------
+
+QStringList DocumentController::recentDocumentPaths() const
+{
+    QStringList paths = userDefaults()->stringArrayForKey(RecentDocumentsKey);
+    paths.removeAll(QString());
+    if (paths.size() > MaximumRecentDocumentCount)
+        paths = paths.mid(0, MaximumRecentDocumentCount);
+    return paths;
+}
+
+void DocumentController::storeRecentPaths(const QStringList &paths)
+{
+    if (paths == userDefaults()->stringArrayForKey(RecentDocumentsKey))
+        return;
+    QVariantList list;
+    for (const QString &path : paths)
+        list << path;
+    userDefaults()->setArray(list, RecentDocumentsKey);
+    Q_EMIT recentDocumentsChanged();
+}
+
+void DocumentController::noteNewRecentDocumentPath(const QString &path)
+{
+    if (path.trimmed().isEmpty())
+        return;
+    const QString absolute = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    QStringList paths = recentDocumentPaths();
+    const QString comparable = comparablePath(absolute);
+    for (qsizetype i = paths.size() - 1; i >= 0; --i) {
+        if (paths.at(i) == absolute || comparablePath(paths.at(i)) == comparable)
+            paths.removeAt(i);
+    }
+    paths.prepend(absolute);
+    while (paths.size() > MaximumRecentDocumentCount)
+        paths.removeLast();
+    storeRecentPaths(paths);
+}
+
+void DocumentController::noteNewRecentDocument(Document *document)
+{
+    if (document && !document->filePath().isEmpty())
+        noteNewRecentDocumentPath(document->filePath());
+}
+
+void DocumentController::clearRecentDocumentList()
+{
+    storeRecentPaths({});
+}
+
+void DocumentController::fillOpenRecentMenu(QMenu *menu)
+{
+    if (!menu)
+        return;
+    menu->clear();
+    QStringList paths = recentDocumentPaths();
+    QStringList existing;
+    for (const QString &path : paths) {
+        const QFileInfo info(path);
+        if (info.exists() && info.isFile())
+            existing << path;
+    }
+    if (existing != paths)
+        storeRecentPaths(existing);
+
+    // Files of the same name show their folder too.
+    QHash<QString, int> nameCount;
+    for (const QString &path : existing)
+        ++nameCount[QFileInfo(path).fileName()];
+    for (const QString &path : existing) {
+        const QFileInfo info(path);
+        QString title = info.fileName();
+        if (nameCount.value(title) > 1)
+            title = localizedString(QStringLiteral("RecentFileInFolder"))
+                        .arg(title, QDir::toNativeSeparators(info.absolutePath()));
+        QAction *item = MenuItemValidation::addItem(menu, DocumentAlert::escapedForMenu(title), "openRecentDocument:", {}, this);
+        MenuItemValidation::setRepresentedObject(item, path);
+        item->setToolTip(QDir::toNativeSeparators(path));
+        item->setStatusTip(QDir::toNativeSeparators(path));
+    }
+    if (!existing.isEmpty())
+        menu->addSeparator();
+    MenuItemValidation::addItem(menu, localizedString(QStringLiteral("MenuClearRecent")), "clearRecentDocuments:", {},
+                                this);
+    MenuItemValidation::validateMenu(menu);
+}
+
+void DocumentController::attachOpenRecentMenu(QMenu *menu)
+{
+    if (!menu)
+        return;
+    QPointer<QMenu> guard(menu);
+    connect(menu, &QMenu::aboutToShow, this, [this, guard] {
+        if (guard)
+            fillOpenRecentMenu(guard);
+    });
+    fillOpenRecentMenu(menu);
+}
+
+// Closing -----------------------------------------------------------------------------
+
+void DocumentController::reviewNext(QList<QPointer<Document>> queue, bool closeAll, CompletionHandler handler)
+{
+    while (!queue.isEmpty()) {
+        QPointer<Document> document = queue.takeFirst();
+        if (!document || document->isClosing())
+            continue;
+        if (!closeAll && !document->isDocumentEdited())
+            continue;
+        QPointer<DocumentController> self(this);
+        document->canCloseDocument([self, document, queue, closeAll, handler](bool mayClose) {
+            if (!mayClose) {
+                if (handler)
+                    handler(false);
+                return;
+            }
+            if (document)
+                document->close();
+            if (self)
+                self->reviewNext(queue, closeAll, handler);
+            else if (handler)
+                handler(true);
+        });
+        return;
+    }
+    DocumentAlert::answerLater(handler, true);
+}
+
+void DocumentController::reviewUnsavedDocuments(CompletionHandler handler)
+{
+    QList<QPointer<Document>> queue;
+    // The front document first, then the others in the order they were opened.
+    if (Document *front = currentDocument())
+        queue << front;
+    for (Document *document : documents()) {
+        if (document != currentDocument())
+            queue << document;
+    }
+    reviewNext(queue, false, std::move(handler));
+}
+
+void DocumentController::closeAllDocuments(CompletionHandler handler)
+{
+    QList<QPointer<Document>> queue;
+    for (Document *document : documents())
+        queue << document;
+    reviewNext(queue, true, std::move(handler));
+}
+
+// Actions -----------------------------------------------------------------------------
+
+void DocumentController::newDocument(QObject *)
+{
+    openUntitledDocument(true);
+}
+
+void DocumentController::openDocument(QObject *)
+{
+    runOpenPanel();
+}
+
+void DocumentController::openRecentDocument(QObject *sender)
+{
+    const QString path = MenuItemValidation::representedObject(qobject_cast<QAction *>(sender)).toString();
+    if (path.isEmpty())
+        return;
+    if (!documentForFile(path) && !QFileInfo(path).isFile()) {
+        QStringList paths = recentDocumentPaths();
+        paths.removeAll(path);
+        storeRecentPaths(paths);
+    }
+    openDocumentWithContentsOfFile(path, true);
+}
+
+void DocumentController::clearRecentDocuments(QObject *)
+{
+    clearRecentDocumentList();
+}
+
+void DocumentController::terminate(QObject *)
+{
+    if (m_terminating || !applicationShouldTerminate())
+        return;
+    m_terminating = true;
+    QPointer<DocumentController> self(this);
+    reviewUnsavedDocuments([self](bool mayTerminate) {
+        if (!self)
+            return;
+        self->m_terminating = false;
+        if (!mayTerminate)
+            return;
+        Q_EMIT self->willTerminate();
+        for (Document *document : self->documents())
+            document->close();
+        QCoreApplication::quit();
+    });
+}
+
+bool DocumentController::validateMenuItem(QAction *item)
+{
+    if (!item)
+        return false;
+    const QByteArray action = MenuItemValidation::actionMethodName(item);
+    if (action == "clearRecentDocuments")
+        return !recentDocumentPaths().isEmpty();
+    if (action == "openDocument" || action == "newDocument")
+        return !m_types.isEmpty();
+    if (action == "terminate")
+        return !m_terminating;
+    return true;
+}
+
+} // namespace platform

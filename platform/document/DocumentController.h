@@ -1,0 +1,146 @@
+#pragma once
+// Keeps the open documents of the application: makes new ones, opens files (each
+// file once), knows the front document, keeps the list of recent files in the user
+// defaults, and closes documents at quit after the user reviewed unsaved changes.
+//
+// There is one shared controller. The first controller constructed becomes it (so
+// an application controller that subclasses this one and is made first is the
+// shared one); setSharedDocumentController() replaces it. The shared controller
+// puts the front window's document and itself at the end of the responder chain.
+//
+// Actions (Q_INVOKABLE): newDocument, openDocument, openRecentDocument (the sender's
+// represented object is the path), clearRecentDocuments, terminate.
+#include "platform/document/DocumentType.h"
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+class QAction;
+class QMenu;
+class QWidget;
+
+namespace platform {
+
+class Document;
+class UserDefaults;
+
+class DocumentController : public QObject
+{
+    Q_OBJECT
+public:
+    using CompletionHandler = std::function<void(bool)>;
+
+    // The key of the recent files in the user defaults (a list of paths, most
+    // recent first).
+    static inline const QString RecentDocumentsKey = QStringLiteral("RecentDocumentPaths");
+    static constexpr int MaximumRecentDocumentCount = 10;
+
+    explicit DocumentController(QObject *parent = nullptr);
+    ~DocumentController() override;
+
+    // The shared controller; made (as a plain DocumentController) on first use when
+    // none was constructed. Never null while an application object exists.
+    static DocumentController *sharedDocumentController();
+    // Makes the controller the shared one (null: none, until the next is made).
+    static void setSharedDocumentController(DocumentController *controller);
+    // The shared controller if there is one, without making one.
+    static DocumentController *existingSharedDocumentController();
+
+    // The user defaults holding the recent files (the standard ones by default).
+    UserDefaults *userDefaults() const;
+    void setUserDefaults(UserDefaults *defaults);
+
+    // Document types. The first registered is the default type of new documents.
+    void addDocumentType(const DocumentType &type);
+    QList<DocumentType> documentTypes() const { return m_types; }
+    // The type of that name (an invalid type when none).
+    DocumentType documentTypeNamed(const QString &name) const;
+    QString defaultType() const;
+    // The type whose extensions match the file's name; else the default type.
+    QString typeForFile(const QString &path) const;
+
+    // Documents.
+    QList<Document *> documents() const;
+    // The document of the active window (or of the window a dialog of it belongs to).
+    Document *currentDocument() const;
+    Document *documentForWindow(const QWidget *window) const;
+    // The open document of a file (compared after resolving links), null when none.
+    Document *documentForFile(const QString &path) const;
+    bool hasEditedDocuments() const;
+    void addDocument(Document *document);
+    void removeDocument(Document *document);
+
+    // Making documents. The two make functions only make; the open functions also
+    // keep the document, make its window and show it when asked.
+    virtual Document *makeUntitledDocument(const QString &typeName);
+    // Reads the file; answers null (and the reason) when it cannot be read.
+    virtual Document *makeDocumentWithContentsOfFile(const QString &path, const QString &typeName,
+                                                     QString *errorReason = nullptr);
+    Document *openUntitledDocument(bool display);
+    // Opens the file: an open file's window comes to the front instead. A file that
+    // cannot be read shows an alert and answers null; open documents stay as they were.
+    Document *openDocumentWithContentsOfFile(const QString &path, bool display);
+    // Runs the open dialog (window-modal on the front window) and opens the files
+    // chosen.
+    void runOpenPanel();
+    // The name filters of the open and save dialogs.
+    QStringList fileDialogFilters() const;
+
+    // Recent files.
+    QStringList recentDocumentPaths() const;
+    void noteNewRecentDocument(Document *document);
+    void noteNewRecentDocumentPath(const QString &path);
+    void clearRecentDocumentList();
+    // Fills the menu with the recent files that still exist (dropping the others
+    // from the list), a separator and "Clear Menu"; attachOpenRecentMenu() makes the
+    // menu fill itself every time before it shows.
+    void fillOpenRecentMenu(QMenu *menu);
+    void attachOpenRecentMenu(QMenu *menu);
+
+    // Closing. Each edited document is asked in turn (its window in front); Cancel
+    // stops; Save or Don't Save closes it. The handler learns whether every document
+    // that was asked about was closed (always true when none was edited).
+    void reviewUnsavedDocuments(CompletionHandler handler);
+    // Closes every document, asking about the edited ones; stops at Cancel.
+    void closeAllDocuments(CompletionHandler handler);
+
+    // Asked before quitting, before unsaved documents are reviewed; answering false
+    // cancels the quit. The default answers true.
+    virtual bool applicationShouldTerminate() { return true; }
+
+    // Actions.
+    Q_INVOKABLE void newDocument(QObject *sender);
+    Q_INVOKABLE void openDocument(QObject *sender);
+    Q_INVOKABLE void openRecentDocument(QObject *sender);
+    Q_INVOKABLE void clearRecentDocuments(QObject *sender);
+    Q_INVOKABLE void terminate(QObject *sender);
+    Q_INVOKABLE virtual bool validateMenuItem(QAction *item);
+
+Q_SIGNALS:
+    void documentAdded(platform::Document *document);
+    void documentRemoved(platform::Document *document);
+    void recentDocumentsChanged();
+    // The quit was allowed: every document was reviewed; the application ends next.
+    void willTerminate();
+
+protected:
+    // Shows that a file could not be opened (an alert on the front window).
+    virtual void presentOpenFailure(const QString &path, const QString &reason);
+
+private:
+    void reviewNext(QList<QPointer<Document>> queue, bool closeAll, CompletionHandler handler);
+    void storeRecentPaths(const QStringList &paths);
+    int nextUntitledNumber() const;
+    static QString comparablePath(const QString &path);
+
+    QList<DocumentType> m_types;
+    QList<QPointer<Document>> m_documents;
+    UserDefaults *m_defaults = nullptr;
+    bool m_terminating = false;
+};
+
+} // namespace platform

@@ -1,0 +1,140 @@
+#include "platform/drawing/ActionDispatch.h"
+
+#include <QApplication>
+#include <QByteArray>
+#include <QMetaMethod>
+#include <QMutex>
+#include <QMutexLocker>
+#include <QPointer>
+#include <QWidget>
+
+namespace platform {
+
+namespace {
+
+// Longest chain walked: guards against pathological parent chains.
+constexpr int MaximumChainLength = 1024;
+
+QByteArray methodName(const char *action)
+{
+    if (!action)
+        return {};
+    QByteArray name(action);
+    const qsizetype colon = name.indexOf(':');
+    if (colon >= 0)
+        name.truncate(colon);
+    return name.trimmed();
+}
+
+// The method that handles the action: one taking a QObject* is preferred over one
+// without arguments. Answers an invalid method when there is none.
+QMetaMethod actionMethod(const QObject *target, const QByteArray &name)
+{
+    if (!target || name.isEmpty())
+        return {};
+    const QMetaObject *meta = target->metaObject();
+    QMetaMethod withoutArguments;
+    for (int i = meta->methodCount() - 1; i >= 0; --i) {
+        const QMetaMethod method = meta->method(i);
+        if (method.methodType() != QMetaMethod::Method && method.methodType() != QMetaMethod::Slot)
+            continue;
+        if (method.name() != name)
+            continue;
+        if (method.parameterCount() == 1 && method.parameterMetaType(0) == QMetaType::fromType<QObject *>())
+            return method;
+        if (method.parameterCount() == 0 && !withoutArguments.isValid())
+            withoutArguments = method;
+    }
+    return withoutArguments;
+}
+
+bool invoke(QObject *target, const QMetaMethod &method, QObject *sender)
+{
+    if (method.parameterCount() == 1)
+        return method.invoke(target, Qt::DirectConnection, Q_ARG(QObject *, sender));
+    return method.invoke(target, Qt::DirectConnection);
+}
+
+struct ApplicationResponders
+{
+    QMutex mutex;
+    std::function<QList<QObject *>()> provider;
+};
+
+ApplicationResponders &applicationResponders()
+{
+    static ApplicationResponders instance;
+    return instance;
+}
+
+} // namespace
+
+bool respondsTo(const QObject *target, const char *action)
+{
+    return actionMethod(target, methodName(action)).isValid();
+}
+
+QList<QObject *> responderChain()
+{
+    QList<QObject *> chain;
+    auto append = [&chain](QObject *object) {
+        if (object && chain.size() < MaximumChainLength && !chain.contains(object))
+            chain.append(object);
+    };
+    QWidget *start = QApplication::focusWidget();
+    if (!start)
+        start = QApplication::activeWindow();
+    for (QWidget *widget = start; widget && chain.size() < MaximumChainLength; widget = widget->parentWidget()) {
+        append(widget);
+        if (widget->isWindow())
+            break;
+    }
+    if (start)
+        append(start->window());
+
+    std::function<QList<QObject *>()> provider;
+    {
+        ApplicationResponders &responders = applicationResponders();
+        QMutexLocker lock(&responders.mutex);
+        provider = responders.provider;
+    }
+    if (provider) {
+        const QList<QObject *> extra = provider();
+        for (QObject *object : extra)
+            append(object);
+    }
+    return chain;
+}
+
+QObject *targetForAction(const char *action, QObject *target)
+{
+    const QByteArray name = methodName(action);
+    if (name.isEmpty())
+        return nullptr;
+    if (target)
+        return actionMethod(target, name).isValid() ? target : nullptr;
+    const QList<QObject *> chain = responderChain();
+    for (QObject *object : chain) {
+        if (actionMethod(object, name).isValid())
+            return object;
+    }
+    return nullptr;
+}
+
+bool sendAction(const char *action, QObject *target, QObject *sender)
+{
+    const QByteArray name = methodName(action);
+    QObject *receiver = targetForAction(action, target);
+    if (!receiver)
+        return false;
+    return invoke(receiver, actionMethod(receiver, name), sender);
+}
+
+void setApplicationResponders(std::function<QList<QObject *>()> responders)
+{
+    ApplicationResponders &r = applicationResponders();
+    QMutexLocker lock(&r.mutex);
+    r.provider = std::move(responders);
+}
+
+} // namespace platform

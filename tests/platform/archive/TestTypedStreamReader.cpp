@@ -1,0 +1,326 @@
+// The reader on malformed streams (it must refuse them, bounded and without a
+// crash), its class decoders and filter, and the dates and time zones.
+#include "platform/archive/ArchivedFoundationObjects.h"
+#include "platform/archive/TypedStreamReader.h"
+#include "tests/support/TypedStreamWriter.h"
+
+#include <QTimeZone>
+#include <gtest/gtest.h>
+
+using namespace platform;
+using testsupport::TypedStreamWriter;
+
+namespace {
+
+QString failureOf(const QByteArray &bytes)
+{
+    TypedStreamReader reader;
+    ArchivedFoundationObjects::registerDecoders(reader);
+    const auto archive = reader.read(bytes);
+    if (archive)
+        return {};
+    EXPECT_FALSE(reader.errorString().isEmpty());
+    EXPECT_GE(reader.errorOffset(), 0);
+    return reader.errorString();
+}
+
+// A stream: the header, then the given bytes.
+QByteArray stream(const QByteArray &body)
+{
+    TypedStreamWriter w;
+    return w.data() + body;
+}
+
+// Seconds since 2001-01-01 UTC of a UTC date and time.
+double sinceReference(const QDateTime &utc)
+{
+    return double(utc.toSecsSinceEpoch() - ArchivedFoundationObjects::ReferenceDateUnixSeconds);
+}
+
+} // namespace
+
+TEST(TypedStreamReaderHeader, SignaturesAndVersions)
+{
+    EXPECT_TRUE(TypedStreamReader::hasSignature(QByteArray("\x04\x0bstreamtyped\x81\xe8\x03")));
+    EXPECT_TRUE(TypedStreamReader::hasSignature(QByteArray("\x04\x0btypedstream\x81\x03\xe8")));
+    EXPECT_FALSE(TypedStreamReader::hasSignature(QByteArray("<?xml version=\"1.0\"?>")));
+    EXPECT_FALSE(TypedStreamReader::hasSignature(QByteArray("\x04\x0btypedstrea")));
+    // A header alone is an empty, valid stream.
+    TypedStreamReader reader;
+    const auto empty = reader.read(QByteArray("\x04\x0btypedstream\x81\x03\xe8"));
+    ASSERT_TRUE(empty);
+    EXPECT_FALSE(empty->isLittleEndian());
+    EXPECT_EQ(empty->systemVersion(), 1000);
+    EXPECT_TRUE(empty->groups().isEmpty());
+    EXPECT_EQ(empty->rootObject(), nullptr);
+
+    EXPECT_FALSE(failureOf(QByteArray()).isEmpty());
+    EXPECT_FALSE(failureOf(QByteArray("\x05\x0bstreamtyped\x01", 14)).isEmpty()); // version
+    EXPECT_FALSE(failureOf(QByteArray("\x04\x0bstreamtypex\x01", 14)).isEmpty()); // signature
+    EXPECT_FALSE(failureOf(QByteArray("\x04\x0astreamtype\x01", 13)).isEmpty());  // length
+    EXPECT_FALSE(failureOf(QByteArray("\x04\x0bstreamtyped", 13)).isEmpty());     // no system version
+}
+
+TEST(TypedStreamReaderMalformed, TagsLengthsAndTypeStrings)
+{
+    // A reserved tag where an integer belongs.
+    EXPECT_FALSE(failureOf(stream("\x84\x01i\x80")).isEmpty());
+    EXPECT_FALSE(failureOf(stream("\x84\x01i\x86")).isEmpty());
+    // Integers cut short.
+    EXPECT_FALSE(failureOf(stream("\x84\x01i\x82\x01\x02")).isEmpty());
+    EXPECT_FALSE(failureOf(stream("\x84\x01q\x87\x01")).isEmpty());
+    // String and byte lengths beyond the end, negative lengths.
+    EXPECT_FALSE(failureOf(stream("\x84\x7fi")).isEmpty());
+    EXPECT_FALSE(failureOf(stream("\x84\x01+\x82\xff\xff\xff\x7f" "abc")).isEmpty());
+    EXPECT_FALSE(failureOf(stream("\x84\x01+\xfe")).isEmpty());
+    EXPECT_FALSE(failureOf(stream("\x84\xff")).isEmpty());
+    // Type strings the format does not have, or that carry no data.
+    for (const char *types : {"^i", "v", "{a=}", "{a}", "[c]", "[3", "[3c", "{a=i", "[99999999999c]", "b4"}) {
+        QByteArray body("\x84");
+        body.append(char(strlen(types)));
+        body.append(types);
+        body.append(QByteArray(16, '\x01'));
+        EXPECT_FALSE(failureOf(stream(body)).isEmpty()) << types;
+    }
+    // A nil type string; a type string referring to a string not yet defined.
+    EXPECT_FALSE(failureOf(stream("\x85")).isEmpty());
+    EXPECT_FALSE(failureOf(stream("\x92\x01")).isEmpty());
+    // Huge arrays are refused before anything is allocated for them.
+    EXPECT_FALSE(failureOf(stream("\x84\x0c[999999999i]\x01\x02")).isEmpty());
+    EXPECT_FALSE(failureOf(stream("\x84\x0c[99999999c]\x01\x02")).isEmpty());
+    // Arrays of arrays of zero-length arrays would expand without bound.
+    EXPECT_FALSE(failureOf(stream("\x84\x17[999999[999999{x=[0c]}]]")).isEmpty());
+    // Nesting of type strings beyond the limit.
+    QByteArray deep = QByteArray(40, '[').replace("[", "[1") + "i" + QByteArray(40, ']');
+    QByteArray body("\x84");
+    body.append(char(0x81));
+    body.append(char(deep.size() & 0xff));
+    body.append(char(deep.size() >> 8));
+    body.append(deep);
+    body.append('\x05');
+    EXPECT_FALSE(failureOf(stream(body)).isEmpty());
+}
+
+TEST(TypedStreamReaderMalformed, ObjectsClassesAndReferences)
+{
+    // A back-reference to an object that was never defined.
+    EXPECT_FALSE(failureOf(stream("\x84\x01@\x92")).isEmpty());
+    EXPECT_FALSE(failureOf(stream("\x84\x01@\x81\x00\x10")).isEmpty());
+    // An object without a class; a class without a name.
+    EXPECT_FALSE(failureOf(stream("\x84\x01@\x84\x85\x86")).isEmpty());
+    EXPECT_FALSE(failureOf(stream("\x84\x01@\x84\x84\x85\x00\x85\x86")).isEmpty());
+    // A class whose superclass is itself (entry 1 is the class being read).
+    EXPECT_FALSE(failureOf(stream("\x84\x01@\x84\x84\x84\x01X\x00\x93\x86")).isEmpty());
+    // A class label that names the object.
+    EXPECT_FALSE(failureOf(stream("\x84\x01@\x84\x92\x86")).isEmpty());
+    // An object label that names a class.
+    EXPECT_FALSE(failureOf(stream("\x84\x01@\x84\x84\x84\x01X\x00\x85\x86\x93")).isEmpty());
+    // "*" label to an object entry.
+    EXPECT_FALSE(failureOf(stream("\x84\x02@*\x84\x84\x84\x01X\x00\x85\x86\x92")).isEmpty());
+    // An object without its end marker.
+    EXPECT_FALSE(failureOf(stream("\x84\x01@\x84\x84\x84\x01X\x00\x85\x84\x01i\x05")).isEmpty());
+    // An end marker at the top level.
+    EXPECT_FALSE(failureOf(stream("\x86")).isEmpty());
+}
+
+TEST(TypedStreamReaderMalformed, NestingAndChainsAreBounded)
+{
+    // 300 objects each inside the last: refused (the limit is 200), no stack overflow.
+    TypedStreamWriter w;
+    w.group("@");
+    for (int i = 0; i < 300; ++i) {
+        w.beginObject({{"Box", 0}, {"NSObject", 0}});
+        w.group("@");
+    }
+    w.nil();
+    for (int i = 0; i < 300; ++i)
+        w.endObject();
+    EXPECT_TRUE(failureOf(w.data()).contains(QStringLiteral("deep")));
+
+    // A class chain of 100 classes: refused (the limit is 64).
+    TypedStreamReader::Limits limits;
+    TypedStreamWriter::ClassChain chain;
+    for (int i = 0; i < 100; ++i)
+        chain.append({"C" + QByteArray::number(i), 0});
+    TypedStreamWriter c;
+    c.group("#");
+    c.classValue(chain);
+    EXPECT_FALSE(failureOf(c.data()).isEmpty());
+    // Within the limits both read.
+    TypedStreamWriter ok;
+    ok.group("#");
+    ok.classValue(chain.mid(0, 60));
+    EXPECT_TRUE(failureOf(ok.data()).isEmpty());
+    (void)limits;
+}
+
+TEST(TypedStreamReaderDecoders, MalformedFoundationObjectsAreRefused)
+{
+    // NSString without its "+" group.
+    TypedStreamWriter s;
+    s.group("@");
+    s.beginObject({{"NSString", 1}, {"NSObject", 0}});
+    s.group("i");
+    s.integer(3);
+    s.endObject();
+    EXPECT_TRUE(failureOf(s.data()).contains(QStringLiteral("NSString")));
+    // NSArray claiming more elements than it holds.
+    TypedStreamWriter a;
+    a.group("@");
+    a.beginObject(TypedStreamWriter::arrayChain("NSArray"));
+    a.group("i");
+    a.integer(3);
+    a.group("@");
+    a.nil();
+    a.endObject();
+    EXPECT_FALSE(failureOf(a.data()).isEmpty());
+    // NSData whose length disagrees with its bytes.
+    TypedStreamWriter d;
+    d.group("@");
+    d.beginObject({{"NSData", 0}, {"NSObject", 0}});
+    d.group("i");
+    d.integer(5);
+    d.group("[3c]");
+    d.rawBytes("abc");
+    d.endObject();
+    EXPECT_FALSE(failureOf(d.data()).isEmpty());
+    // NSDate without its interval, or with one out of every calendar.
+    TypedStreamWriter t;
+    t.group("@");
+    t.beginObject({{"NSDate", 0}, {"NSObject", 0}});
+    t.endObject();
+    EXPECT_FALSE(failureOf(t.data()).isEmpty());
+    TypedStreamWriter far;
+    far.group("@");
+    far.date(1e300);
+    EXPECT_FALSE(failureOf(far.data()).isEmpty());
+    // The same streams read without decoders: generic objects.
+    TypedStreamReader generic;
+    EXPECT_TRUE(generic.read(s.data()));
+    EXPECT_TRUE(generic.read(t.data()));
+}
+
+TEST(TypedStreamReaderDecoders, SubclassesUseTheirSuperclassDecoderAndFilterIsAsked)
+{
+    TypedStreamWriter w;
+    w.group("@@");
+    w.beginObject({{"MyString", 2}, {"NSString", 1}, {"NSObject", 0}});
+    w.group("+");
+    w.byteString("mine");
+    w.endObject();
+    w.beginObject({{"Unknown", 0}, {"NSObject", 0}});
+    w.group("@");
+    w.string(QStringLiteral("inner"));
+    w.endObject();
+
+    TypedStreamReader reader;
+    ArchivedFoundationObjects::registerDecoders(reader);
+    QList<QByteArray> asked;
+    reader.setClassFilter([&](const TypedStreamClass &cls, const TypedStreamObject *enclosing) {
+        asked.append(cls.name() + (enclosing ? "<" + enclosing->className() : QByteArray()));
+        return cls.name() != "Forbidden";
+    });
+    const auto archive = reader.read(w.data());
+    ASSERT_TRUE(archive);
+    EXPECT_EQ(ArchivedFoundationObjects::valueOf(archive->groups()[0].values[0]).toString(), QStringLiteral("mine"));
+    const TypedStreamObject *unknown =
+        ArchivedFoundationObjects::objectIn(ArchivedFoundationObjects::valueOf(archive->groups()[0].values[1]));
+    ASSERT_TRUE(unknown);
+    EXPECT_EQ(ArchivedFoundationObjects::valueOf(unknown->groups()[0].values[0]).toString(), QStringLiteral("inner"));
+    EXPECT_EQ(asked, (QList<QByteArray>{"MyString", "Unknown", "NSString<Unknown"}));
+
+    TypedStreamWriter f;
+    f.group("@");
+    f.beginObject({{"Forbidden", 0}, {"NSObject", 0}});
+    f.endObject();
+    EXPECT_FALSE(reader.read(f.data()));
+    EXPECT_TRUE(reader.errorString().contains(QStringLiteral("Forbidden")));
+}
+
+TEST(TypedStreamDates, DatesCalendarDatesAndZones)
+{
+    const QDateTime winter(QDate(2009, 3, 14), QTime(8, 5, 0), Qt::UTC);
+    const QDateTime summer(QDate(2009, 7, 1), QTime(22, 30, 15), Qt::UTC);
+    // Zone data compiled by hand: no transitions, one type at +05:30.
+    QByteArray tzif("TZif2");
+    tzif.append(QByteArray(15, '\0'));
+    const quint32 counts[6] = {0, 0, 0, 0, 1, 4};
+    for (quint32 c : counts)
+        for (int s = 24; s >= 0; s -= 8)
+            tzif.append(char((c >> s) & 0xff));
+    tzif.append(QByteArray("\x00\x00\x4d\x58\x00\x00", 6)); // 19800 seconds, no DST
+    tzif.append(QByteArray("IST\0", 4));
+
+    for (auto order : {TypedStreamWriter::ByteOrder::Little, TypedStreamWriter::ByteOrder::Big}) {
+        TypedStreamWriter w(order);
+        w.group("@@@@@@");
+        w.date(sinceReference(winter) + 0.25);
+        w.calendarDate(sinceReference(winter), QStringLiteral("Europe/Berlin"));
+        w.calendarDate(sinceReference(summer), QStringLiteral("Europe/Berlin"));
+        w.calendarDate(sinceReference(winter), QStringLiteral("Nowhere/Special"), tzif);
+        w.calendarDate(sinceReference(winter), QStringLiteral("GMT-0330"));
+        w.calendarDate(-sinceReference(winter), QStringLiteral("UTC"));
+        const auto archive = ArchivedFoundationObjects::read(w.data());
+        ASSERT_TRUE(archive);
+        const auto &v = archive->groups()[0].values;
+        using ArchivedFoundationObjects::valueOf;
+        const QDateTime date = valueOf(v[0]).toDateTime();
+        EXPECT_EQ(date.timeSpec(), Qt::UTC);
+        EXPECT_EQ(date, winter.addMSecs(250));
+
+        const QDateTime berlinWinter = valueOf(v[1]).toDateTime();
+        EXPECT_EQ(berlinWinter, winter);
+        EXPECT_EQ(berlinWinter.timeSpec(), Qt::OffsetFromUTC);
+        if (QTimeZone::isTimeZoneIdAvailable("Europe/Berlin")) {
+            EXPECT_EQ(berlinWinter.offsetFromUtc(), 3600);
+            EXPECT_EQ(berlinWinter.time(), QTime(9, 5, 0));
+            EXPECT_EQ(valueOf(v[2]).toDateTime().offsetFromUtc(), 7200);
+        }
+        const QDateTime india = valueOf(v[3]).toDateTime();
+        EXPECT_EQ(india, winter);
+        EXPECT_EQ(india.offsetFromUtc(), 19800);
+        EXPECT_EQ(valueOf(v[4]).toDateTime().offsetFromUtc(), -(3 * 3600 + 30 * 60));
+        const QDateTime before = valueOf(v[5]).toDateTime();
+        EXPECT_EQ(before.offsetFromUtc(), 0);
+        EXPECT_EQ(before.date().year(), 1992);
+    }
+}
+
+TEST(TypedStreamDates, TimeZoneRulesAndNames)
+{
+    // Two transitions: +1 h until 1000, +2 h (DST) until 2000, then +1 h again.
+    QByteArray tzif("TZif\0", 5);
+    tzif.append(QByteArray(15, '\0'));
+    const quint32 counts[6] = {0, 0, 0, 2, 2, 8};
+    auto be = [&](quint32 c) {
+        for (int s = 24; s >= 0; s -= 8)
+            tzif.append(char((c >> s) & 0xff));
+    };
+    for (quint32 c : counts)
+        be(c);
+    be(1000);
+    be(2000);
+    tzif.append(char(1));
+    tzif.append(char(0));
+    tzif.append(QByteArray("\x00\x00\x0e\x10\x00\x00", 6));
+    tzif.append(QByteArray("\x00\x00\x1c\x20\x01\x04", 6));
+    tzif.append(QByteArray("CET\0CEST", 8));
+    const ArchivedTimeZone zone(QStringLiteral("Unknown/Zone"), tzif);
+    EXPECT_TRUE(zone.hasRules());
+    EXPECT_EQ(zone.offsetFromUtc(0), 3600);
+    EXPECT_EQ(zone.offsetFromUtc(1000), 7200);
+    EXPECT_EQ(zone.offsetFromUtc(1999), 7200);
+    EXPECT_EQ(zone.offsetFromUtc(5000), 3600);
+    // Damaged zone data is ignored, never read past its end.
+    EXPECT_FALSE(ArchivedTimeZone(QString(), tzif.left(60)).hasRules());
+    QByteArray badIndex = tzif;
+    badIndex[44 + 8] = char(7);
+    EXPECT_FALSE(ArchivedTimeZone(QString(), badIndex).hasRules());
+
+    EXPECT_EQ(ArchivedTimeZone::fixedOffsetInName(QStringLiteral("GMT+0100")), 3600);
+    EXPECT_EQ(ArchivedTimeZone::fixedOffsetInName(QStringLiteral("GMT-05:30")), -19800);
+    EXPECT_EQ(ArchivedTimeZone::fixedOffsetInName(QStringLiteral("UTC+1")), 3600);
+    EXPECT_EQ(ArchivedTimeZone::fixedOffsetInName(QStringLiteral("GMT")), 0);
+    EXPECT_EQ(ArchivedTimeZone::fixedOffsetInName(QStringLiteral("GMT+99")), std::nullopt);
+    EXPECT_EQ(ArchivedTimeZone::fixedOffsetInName(QStringLiteral("Europe/Paris")), std::nullopt);
+}

@@ -1,0 +1,365 @@
+// The document controller: types, opening, the front document, recent files,
+// closing and the review of unsaved documents at quit.
+#include "TestDocumentSupport.h"
+
+#include "platform/drawing/ActionDispatch.h"
+#include "platform/document/MenuItemValidation.h"
+
+#include <QAction>
+#include <QDialog>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPointer>
+#include <QSignalSpy>
+
+using namespace doctest;
+using platform::Document;
+using platform::DocumentController;
+namespace menu = platform::MenuItemValidation;
+
+using DocumentControllerTest = DocumentFixture;
+
+TEST_F(DocumentControllerTest, TheFirstControllerMadeIsTheSharedOneUntilReplaced)
+{
+    // The fixture's controller was made first and set shared.
+    EXPECT_EQ(DocumentController::sharedDocumentController(), controller);
+    DocumentController second;
+    EXPECT_EQ(DocumentController::sharedDocumentController(), controller);
+    DocumentController::setSharedDocumentController(&second);
+    EXPECT_EQ(DocumentController::sharedDocumentController(), &second);
+    DocumentController::setSharedDocumentController(controller);
+}
+
+TEST_F(DocumentControllerTest, TypesGiveFiltersAndTheTypeOfAFile)
+{
+    controller->addDocumentType(platform::DocumentType(QStringLiteral("Other"), {QStringLiteral(".oth"), QStringLiteral("OTH")},
+                                                      QStringLiteral("application/x-other"),
+                                                      [](QObject *p) { return new TextDocument(p); }));
+    controller->addDocumentType(platform::DocumentType(QStringLiteral("No factory"), {QStringLiteral("x")}, {}, {}));
+    EXPECT_EQ(controller->documentTypes().size(), 2) << "a type without factory is not registered";
+    EXPECT_EQ(controller->defaultType(), TextTypeName);
+    EXPECT_EQ(controller->typeForFile(QStringLiteral("/a/b.oth")), QStringLiteral("Other"));
+    EXPECT_EQ(controller->typeForFile(QStringLiteral("/a/B.TXTDOC")), TextTypeName);
+    EXPECT_EQ(controller->typeForFile(QStringLiteral("/a/.oth")), TextTypeName) << "a bare extension is a hidden file name";
+    EXPECT_EQ(controller->fileDialogFilters(),
+              (QStringList{QStringLiteral("Text Format (*.txtdoc)"), QStringLiteral("Other (*.oth)"),
+                           QStringLiteral("All Files (*)")}));
+    EXPECT_FALSE(controller->documentTypeNamed(QStringLiteral("nothing")).isValid());
+}
+
+TEST_F(DocumentControllerTest, NewDocumentsGetTheDefaultTypeAndAWindow)
+{
+    QSignalSpy added(controller, &DocumentController::documentAdded);
+    controller->newDocument(nullptr);
+    ASSERT_EQ(controller->documents().size(), 1);
+    Document *doc = controller->documents().constFirst();
+    EXPECT_EQ(doc->fileType(), TextTypeName);
+    EXPECT_EQ(doc->documentController(), controller);
+    ASSERT_NE(doc->mainWindow(), nullptr);
+    EXPECT_TRUE(doc->mainWindow()->isVisible());
+    EXPECT_EQ(added.count(), 1);
+}
+
+TEST_F(DocumentControllerTest, AnOpenFileIsNotOpenedTwice)
+{
+    TextDocument *doc = openText(QStringLiteral("once.txtdoc"), "1");
+    ASSERT_TRUE(doc);
+    TextDocument *other = openText(QStringLiteral("other.txtdoc"), "2");
+    ASSERT_TRUE(activate(other));
+    ASSERT_TRUE(QFile::link(path(QStringLiteral("once.txtdoc")), path(QStringLiteral("link.txtdoc"))));
+
+    Document *again = controller->openDocumentWithContentsOfFile(path(QStringLiteral("link.txtdoc")), true);
+    EXPECT_EQ(again, doc);
+    EXPECT_EQ(doc->reads, 1);
+    EXPECT_EQ(controller->documents().size(), 2);
+    EXPECT_TRUE(QTest::qWaitForWindowActive(doc->mainWindow())) << "its window comes to the front";
+    EXPECT_EQ(controller->documentForFile(path(QStringLiteral("./once.txtdoc"))), doc);
+}
+
+TEST_F(DocumentControllerTest, AFileThatCannotBeReadShowsAnAlertAndChangesNothing)
+{
+    TextDocument *doc = openText(QStringLiteral("fine.txtdoc"), "fine");
+    ASSERT_TRUE(activate(doc));
+    doc->setText(QStringLiteral("edited"));
+    ASSERT_TRUE(waitEdited(doc));
+    ASSERT_TRUE(testsupport::writeFile(path(QStringLiteral("broken.txtdoc")), "not text"));
+    const QStringList recentBefore = controller->recentDocumentPaths();
+
+    EXPECT_EQ(controller->openDocumentWithContentsOfFile(path(QStringLiteral("broken.txtdoc")), true), nullptr);
+    QMessageBox *box = waitForMessageBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->text(), QStringLiteral("The document “broken.txtdoc” could not be opened."));
+    EXPECT_EQ(box->informativeText(), QStringLiteral("The file is not a text document."));
+    answer(box, QMessageBox::Ok);
+
+    EXPECT_EQ(controller->documents(), QList<Document *>{doc});
+    EXPECT_EQ(doc->text(), QStringLiteral("edited"));
+    EXPECT_TRUE(doc->isDocumentEdited());
+    EXPECT_EQ(controller->recentDocumentPaths(), recentBefore);
+
+    EXPECT_EQ(controller->openDocumentWithContentsOfFile(path(QStringLiteral("absent.txtdoc")), true), nullptr);
+    box = waitForMessageBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->informativeText(), platformText("FileDoesNotExistReason"));
+    answer(box, QMessageBox::Ok);
+    EXPECT_EQ(controller->documents().size(), 1);
+}
+
+TEST_F(DocumentControllerTest, TheCurrentDocumentIsTheOneOfTheActiveWindow)
+{
+    TextDocument *a = openText(QStringLiteral("a.txtdoc"), "a");
+    TextDocument *b = openText(QStringLiteral("b.txtdoc"), "b");
+    ASSERT_TRUE(activate(a));
+    EXPECT_EQ(controller->currentDocument(), a);
+    ASSERT_TRUE(activate(b));
+    EXPECT_EQ(controller->currentDocument(), b);
+
+    // A dialog of the window still belongs to the document.
+    auto *child = new QDialog(b->mainWindow());
+    EXPECT_EQ(controller->documentForWindow(child), b);
+    delete child;
+
+    // Actions without target reach the front document, then the controller.
+    EXPECT_EQ(platform::targetForAction("saveDocument:"), b);
+    EXPECT_EQ(platform::targetForAction("newDocument:"), controller);
+    b->setText(QStringLiteral("b2"));
+    ASSERT_TRUE(waitEdited(b));
+    EXPECT_TRUE(platform::sendAction("saveDocument:", nullptr, nullptr));
+    EXPECT_EQ(testsupport::readFile(path(QStringLiteral("b.txtdoc"))), QByteArray("TEXT\nb2"));
+    EXPECT_EQ(testsupport::readFile(path(QStringLiteral("a.txtdoc"))), QByteArray("TEXT\na"));
+}
+
+TEST_F(DocumentControllerTest, HasEditedDocuments)
+{
+    TextDocument *doc = openText(QStringLiteral("e.txtdoc"), "e", false);
+    EXPECT_FALSE(controller->hasEditedDocuments());
+    doc->setText(QStringLiteral("f"));
+    ASSERT_TRUE(waitEdited(doc));
+    EXPECT_TRUE(controller->hasEditedDocuments());
+}
+
+// Recent files ------------------------------------------------------------------------
+
+TEST_F(DocumentControllerTest, RecentFilesAreKeptMostRecentFirstAndBounded)
+{
+    for (int i = 0; i < 12; ++i)
+        controller->noteNewRecentDocumentPath(path(QStringLiteral("f%1.txtdoc").arg(i)));
+    QStringList recent = controller->recentDocumentPaths();
+    ASSERT_EQ(recent.size(), DocumentController::MaximumRecentDocumentCount);
+    EXPECT_EQ(recent.first(), path(QStringLiteral("f11.txtdoc")));
+    EXPECT_EQ(recent.last(), path(QStringLiteral("f2.txtdoc")));
+
+    controller->noteNewRecentDocumentPath(path(QStringLiteral("f5.txtdoc")));
+    recent = controller->recentDocumentPaths();
+    EXPECT_EQ(recent.size(), 10);
+    EXPECT_EQ(recent.first(), path(QStringLiteral("f5.txtdoc")));
+    EXPECT_EQ(recent.count(path(QStringLiteral("f5.txtdoc"))), 1);
+
+    // Kept in the user defaults file.
+    ASSERT_TRUE(defaults->synchronize());
+    platform::UserDefaults reread(defaults->filePath());
+    EXPECT_EQ(reread.stringArrayForKey(DocumentController::RecentDocumentsKey), recent);
+
+    controller->noteNewRecentDocumentPath(QString());
+    EXPECT_EQ(controller->recentDocumentPaths(), recent);
+}
+
+TEST_F(DocumentControllerTest, OpeningAFileMakesItRecent)
+{
+    openText(QStringLiteral("one.txtdoc"), "1", false);
+    openText(QStringLiteral("two.txtdoc"), "2", false);
+    EXPECT_EQ(controller->recentDocumentPaths(),
+              (QStringList{path(QStringLiteral("two.txtdoc")), path(QStringLiteral("one.txtdoc"))}));
+}
+
+TEST_F(DocumentControllerTest, TheOpenRecentMenuListsExistingFilesAndCanBeCleared)
+{
+    ASSERT_TRUE(writeText(path(QStringLiteral("kept.txtdoc")), "k"));
+    ASSERT_TRUE(writeText(path(QStringLiteral("Q&A.txtdoc")), "q"));
+    QDir().mkpath(path(QStringLiteral("sub")));
+    ASSERT_TRUE(writeText(path(QStringLiteral("sub/kept.txtdoc")), "k2"));
+    controller->noteNewRecentDocumentPath(path(QStringLiteral("kept.txtdoc")));
+    controller->noteNewRecentDocumentPath(path(QStringLiteral("gone.txtdoc")));
+    controller->noteNewRecentDocumentPath(path(QStringLiteral("Q&A.txtdoc")));
+    controller->noteNewRecentDocumentPath(path(QStringLiteral("sub/kept.txtdoc")));
+
+    QMenu recentMenu;
+    controller->attachOpenRecentMenu(&recentMenu);
+    QList<QAction *> items = recentMenu.actions();
+    ASSERT_EQ(items.size(), 5); // three files, separator, Clear Menu
+    EXPECT_EQ(items[0]->text(), QStringLiteral("kept.txtdoc — ") + QDir::toNativeSeparators(path(QStringLiteral("sub"))));
+    EXPECT_EQ(items[1]->text(), QStringLiteral("Q&&A.txtdoc"));
+    EXPECT_EQ(menu::representedObject(items[2]).toString(), path(QStringLiteral("kept.txtdoc")));
+    EXPECT_TRUE(items[3]->isSeparator());
+    EXPECT_EQ(items[4]->text(), QStringLiteral("Clear Menu"));
+    EXPECT_TRUE(items[4]->isEnabled());
+    EXPECT_FALSE(controller->recentDocumentPaths().contains(path(QStringLiteral("gone.txtdoc"))))
+        << "missing files leave the list when the menu is built";
+
+    // Choosing an entry opens the file.
+    items[1]->trigger();
+    ASSERT_EQ(controller->documents().size(), 1);
+    EXPECT_EQ(controller->documents().constFirst()->filePath(), path(QStringLiteral("Q&A.txtdoc")));
+
+    // Clear Menu empties the list; the rebuilt menu has only a disabled Clear Menu.
+    QSignalSpy changed(controller, &DocumentController::recentDocumentsChanged);
+    items[4]->trigger();
+    EXPECT_TRUE(controller->recentDocumentPaths().isEmpty());
+    EXPECT_EQ(changed.count(), 1);
+    controller->fillOpenRecentMenu(&recentMenu);
+    items = recentMenu.actions();
+    ASSERT_EQ(items.size(), 1);
+    EXPECT_FALSE(items[0]->isEnabled());
+}
+
+TEST_F(DocumentControllerTest, ARecentFileThatVanishedIsReportedAndDropped)
+{
+    ASSERT_TRUE(writeText(path(QStringLiteral("soon.txtdoc")), "s"));
+    controller->noteNewRecentDocumentPath(path(QStringLiteral("soon.txtdoc")));
+    QMenu recentMenu;
+    controller->fillOpenRecentMenu(&recentMenu);
+    ASSERT_TRUE(QFile::remove(path(QStringLiteral("soon.txtdoc"))));
+    recentMenu.actions().constFirst()->trigger();
+    QMessageBox *box = waitForMessageBox();
+    ASSERT_NE(box, nullptr);
+    answer(box, QMessageBox::Ok);
+    EXPECT_TRUE(controller->recentDocumentPaths().isEmpty());
+    EXPECT_TRUE(controller->documents().isEmpty());
+}
+
+// Closing and quitting ----------------------------------------------------------------
+
+TEST_F(DocumentControllerTest, ReviewAsksEachEditedDocumentAndCancelStops)
+{
+    TextDocument *a = openText(QStringLiteral("ra.txtdoc"), "a");
+    TextDocument *b = openText(QStringLiteral("rb.txtdoc"), "b");
+    TextDocument *clean = openText(QStringLiteral("rc.txtdoc"), "c");
+    ASSERT_TRUE(activate(a));
+    a->setText(QStringLiteral("a2"));
+    b->setText(QStringLiteral("b2"));
+    ASSERT_TRUE(waitEdited(a) && waitEdited(b));
+
+    int calls = 0;
+    bool mayTerminate = true;
+    auto handler = [&](bool ok) {
+        ++calls;
+        mayTerminate = ok;
+    };
+    controller->reviewUnsavedDocuments(handler);
+    QMessageBox *box = waitForMessageBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(box->text().contains(QStringLiteral("“ra.txtdoc”"))) << "the front document comes first";
+    answer(box, QMessageBox::Cancel);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return calls == 1; }));
+    EXPECT_FALSE(mayTerminate);
+    EXPECT_EQ(controller->documents().size(), 3);
+
+    controller->reviewUnsavedDocuments(handler);
+    answer(waitForMessageBox(), QMessageBox::Discard);
+    box = waitForMessageBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(box->text().contains(QStringLiteral("“rb.txtdoc”")));
+    answer(box, QMessageBox::Save);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return calls == 2; }));
+    EXPECT_TRUE(mayTerminate);
+    drainEvents();
+    EXPECT_EQ(controller->documents(), QList<Document *>{clean}) << "reviewed documents close; clean ones stay";
+    EXPECT_EQ(testsupport::readFile(path(QStringLiteral("ra.txtdoc"))), QByteArray("TEXT\na"));
+    EXPECT_EQ(testsupport::readFile(path(QStringLiteral("rb.txtdoc"))), QByteArray("TEXT\nb2"));
+}
+
+TEST_F(DocumentControllerTest, ReviewWithNothingEditedAnswersYesOnce)
+{
+    openText(QStringLiteral("n.txtdoc"), "n", false);
+    int calls = 0;
+    bool result = false;
+    controller->reviewUnsavedDocuments([&](bool ok) {
+        ++calls;
+        result = ok;
+    });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return calls == 1; }));
+    drainEvents();
+    EXPECT_EQ(calls, 1);
+    EXPECT_TRUE(result);
+    EXPECT_TRUE(visibleMessageBoxes().isEmpty());
+}
+
+TEST_F(DocumentControllerTest, CloseAllClosesCleanDocumentsAndAsksAboutEditedOnes)
+{
+    QPointer<TextDocument> clean = openText(QStringLiteral("c1.txtdoc"), "1");
+    QPointer<TextDocument> edited = openText(QStringLiteral("c2.txtdoc"), "2");
+    ASSERT_TRUE(activate(edited));
+    edited->setText(QStringLiteral("22"));
+    ASSERT_TRUE(waitEdited(edited));
+    bool done = false, result = true;
+    controller->closeAllDocuments([&](bool ok) {
+        done = true;
+        result = ok;
+    });
+    answer(waitForMessageBox(), QMessageBox::Cancel);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return done; }));
+    EXPECT_FALSE(result);
+    drainEvents();
+    EXPECT_TRUE(clean.isNull());
+    ASSERT_FALSE(edited.isNull());
+    EXPECT_EQ(controller->documents().size(), 1);
+}
+
+namespace {
+class RefusingController : public DocumentController
+{
+public:
+    using DocumentController::DocumentController;
+    bool refuse = true;
+    bool applicationShouldTerminate() override { return !refuse; }
+};
+} // namespace
+
+TEST_F(DocumentControllerTest, TerminateReviewsUnsavedDocumentsUnlessRefused)
+{
+    auto *app = new RefusingController;
+    app->setUserDefaults(defaults.get());
+    app->addDocumentType(textType());
+    DocumentController::setSharedDocumentController(app);
+    QPointer<Document> doc = app->openUntitledDocument(true);
+    auto *text = qobject_cast<TextDocument *>(doc.data());
+    ASSERT_TRUE(activate(text));
+    text->setText(QStringLiteral("x"));
+    ASSERT_TRUE(waitEdited(text));
+    QSignalSpy willTerminate(app, &DocumentController::willTerminate);
+
+    app->terminate(nullptr);
+    drainEvents();
+    EXPECT_TRUE(visibleMessageBoxes().isEmpty()) << "the application refused to quit";
+
+    app->refuse = false;
+    QMenuBar bar;
+    auto *menus = new platform::StandardMenus(&bar, app);
+    menus->quitItem()->trigger();
+    answer(waitForMessageBox(), QMessageBox::Discard);
+    ASSERT_TRUE(willTerminate.wait(2000) || willTerminate.count() == 1);
+    drainEvents();
+    EXPECT_TRUE(doc.isNull());
+    DocumentController::setSharedDocumentController(controller);
+    delete app;
+}
+
+TEST_F(DocumentControllerTest, TheOpenDialogOpensTheChosenFile)
+{
+    ASSERT_TRUE(writeText(path(QStringLiteral("pick.txtdoc")), "picked"));
+    controller->openDocument(nullptr);
+    QFileDialog *dialog = waitForFileDialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptOpen);
+    EXPECT_EQ(dialog->fileMode(), QFileDialog::ExistingFiles);
+    EXPECT_EQ(dialog->nameFilters(), controller->fileDialogFilters());
+    auto *nameField = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+    ASSERT_NE(nameField, nullptr);
+    nameField->setText(path(QStringLiteral("pick.txtdoc")));
+    QMetaObject::invokeMethod(dialog, "accept");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return controller->documents().size() == 1; }));
+    auto *doc = qobject_cast<TextDocument *>(controller->documents().constFirst());
+    ASSERT_NE(doc, nullptr);
+    EXPECT_EQ(doc->text(), QStringLiteral("picked"));
+    EXPECT_TRUE(doc->mainWindow()->isVisible());
+}

@@ -1,0 +1,258 @@
+#pragma once
+// A small text document and a fixture for the tests of the document machinery.
+#include "platform/foundation/Bundle.h"
+#include "platform/document/Document.h"
+#include "platform/document/DocumentController.h"
+#include "platform/document/DocumentType.h"
+#include "platform/document/StandardMenus.h"
+#include "platform/foundation/UndoManager.h"
+#include "platform/foundation/UserDefaults.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QSaveFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+namespace doctest {
+
+// A document whose file is "TEXT\n" followed by its text in UTF-8. A file without
+// that first line is refused. Writes go through QSaveFile; failWrites makes the
+// next write stop half-way (nothing is committed).
+class TextDocument : public platform::Document
+{
+    Q_OBJECT
+public:
+    using Document::Document;
+
+    QString text() const { return m_text; }
+    // An undoable edit named "Typing".
+    void setText(const QString &text)
+    {
+        const QString old = m_text;
+        undoManager()->registerUndo([this, old] { setText(old); });
+        undoManager()->setActionName(QStringLiteral("Typing"));
+        m_text = text;
+    }
+
+    bool failWrites = false;
+    int writes = 0;
+    int reads = 0;
+    bool withMenus = true;
+
+protected:
+    bool readFromFile(const QString &path, const QString &) override
+    {
+        ++reads;
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)) {
+            setFailureReason(file.errorString());
+            return false;
+        }
+        const QByteArray bytes = file.readAll();
+        if (!bytes.startsWith("TEXT\n")) {
+            setFailureReason(QStringLiteral("The file is not a text document."));
+            return false;
+        }
+        m_text = QString::fromUtf8(bytes.mid(5));
+        return true;
+    }
+
+    bool writeToFile(const QString &path, const QString &) override
+    {
+        ++writes;
+        QSaveFile file(path);
+        if (!file.open(QIODevice::WriteOnly)) {
+            setFailureReason(file.errorString());
+            return false;
+        }
+        file.write("TEXT\n");
+        if (failWrites) {
+            file.cancelWriting();
+            setFailureReason(QStringLiteral("The disk is full."));
+            return false;
+        }
+        file.write(m_text.toUtf8());
+        if (!file.commit()) {
+            setFailureReason(file.errorString());
+            return false;
+        }
+        return true;
+    }
+
+    QWidget *makeMainWindow() override
+    {
+        auto *window = new QMainWindow;
+        window->setCentralWidget(new QWidget(window));
+        window->resize(400, 300);
+        if (withMenus)
+            new platform::StandardMenus(window->menuBar(), documentController());
+        return window;
+    }
+
+private:
+    QString m_text;
+};
+
+inline const QString TextTypeName = QStringLiteral("Text Format");
+
+inline platform::DocumentType textType()
+{
+    return platform::DocumentType(TextTypeName, {QStringLiteral("txtdoc")}, QStringLiteral("application/x-textdoc"),
+                                  [](QObject *parent) { return new TextDocument(parent); });
+}
+
+// The platform's strings, also when the test program carries no copy of them.
+inline void ensurePlatformStrings()
+{
+    platform::Bundle &bundle = platform::Bundle::bundleNamed(QStringLiteral("platform"));
+    if (!bundle.pathForResource(QStringLiteral("Localizable.strings")).isEmpty())
+        return;
+    const QByteArray bytes = testsupport::readFile(
+        QStringLiteral(CHRONARK_TEST_DATA_DIR "/../../resources/platform/Localizable.strings"));
+    bundle.addStringsTable(QStringLiteral("Localizable"), QString::fromUtf8(bytes));
+}
+
+inline QString platformText(const char *key)
+{
+    return platform::Bundle::bundleNamed(QStringLiteral("platform")).localizedString(QString::fromLatin1(key));
+}
+
+inline QList<QMessageBox *> visibleMessageBoxes()
+{
+    QList<QMessageBox *> boxes;
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        if (auto *box = qobject_cast<QMessageBox *>(w); box && box->isVisible())
+            boxes << box;
+    }
+    return boxes;
+}
+
+inline QMessageBox *waitForMessageBox(int timeout = 5000)
+{
+    QMessageBox *found = nullptr;
+    (void)QTest::qWaitFor(
+        [&] {
+            const QList<QMessageBox *> boxes = visibleMessageBoxes();
+            found = boxes.isEmpty() ? nullptr : boxes.constLast();
+            return found != nullptr;
+        },
+        timeout);
+    return found;
+}
+
+inline QFileDialog *waitForFileDialog(int timeout = 5000)
+{
+    QFileDialog *found = nullptr;
+    (void)QTest::qWaitFor(
+        [&] {
+            for (QWidget *w : QApplication::topLevelWidgets()) {
+                if (auto *dialog = qobject_cast<QFileDialog *>(w); dialog && dialog->isVisible())
+                    found = dialog;
+            }
+            return found != nullptr;
+        },
+        timeout);
+    return found;
+}
+
+// Clicks a button of the alert and waits until it went away.
+inline void answer(QMessageBox *box, QMessageBox::StandardButton button)
+{
+    ASSERT_NE(box, nullptr);
+    QAbstractButton *b = box->button(button);
+    ASSERT_NE(b, nullptr);
+    QTest::mouseClick(b, Qt::LeftButton);
+    EXPECT_TRUE(QTest::qWaitFor([box] { return !box->isVisible(); }));
+}
+
+inline void drainEvents()
+{
+    for (int i = 0; i < 3; ++i) {
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
+
+inline bool writeText(const QString &path, const QByteArray &text)
+{
+    return testsupport::writeFile(path, "TEXT\n" + text);
+}
+
+class DocumentFixture : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ensurePlatformStrings();
+        ASSERT_TRUE(dir.isValid());
+        defaults = std::make_unique<platform::UserDefaults>(home.path() + QStringLiteral("/defaults.conf"));
+        controller = new platform::DocumentController;
+        platform::DocumentController::setSharedDocumentController(controller);
+        controller->setUserDefaults(defaults.get());
+        controller->addDocumentType(textType());
+    }
+
+    void TearDown() override
+    {
+        for (QMessageBox *box : visibleMessageBoxes())
+            box->reject();
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            if (auto *dialog = qobject_cast<QFileDialog *>(w); dialog && dialog->isVisible())
+                dialog->reject();
+        }
+        drainEvents();
+        delete controller;
+        platform::DocumentController::setSharedDocumentController(nullptr);
+        drainEvents();
+    }
+
+    QString path(const QString &name) const { return dir.filePath(name); }
+
+    TextDocument *openText(const QString &name, const QByteArray &text, bool display = true)
+    {
+        if (!writeText(path(name), text))
+            return nullptr;
+        return qobject_cast<TextDocument *>(controller->openDocumentWithContentsOfFile(path(name), display));
+    }
+
+    TextDocument *newText(bool display = true)
+    {
+        return qobject_cast<TextDocument *>(controller->openUntitledDocument(display));
+    }
+
+    // Shows the document's window and waits until it is the active one.
+    static bool activate(platform::Document *document)
+    {
+        document->showWindows();
+        QWidget *window = document->mainWindow();
+        if (!window)
+            return false;
+        QApplication::setActiveWindow(window);
+        return QTest::qWaitForWindowActive(window);
+    }
+
+    // Waits for the end of the event-loop pass in which edits were registered.
+    static bool waitEdited(platform::Document *document, bool edited = true)
+    {
+        return QTest::qWaitFor([&] { return document->isDocumentEdited() == edited; });
+    }
+
+    testsupport::ScopedXdgHome home;
+    QTemporaryDir dir;
+    std::unique_ptr<platform::UserDefaults> defaults;
+    platform::DocumentController *controller = nullptr;
+};
+
+} // namespace doctest

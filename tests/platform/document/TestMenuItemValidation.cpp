@@ -1,0 +1,296 @@
+// Menu items with target/action, tag and represented object, and their validation.
+#include "platform/drawing/ActionDispatch.h"
+#include "platform/document/MenuItemValidation.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QSignalSpy>
+#include <QTest>
+#include <QVBoxLayout>
+#include <memory>
+
+namespace menu = platform::MenuItemValidation;
+
+namespace {
+
+class Receiver : public QObject
+{
+    Q_OBJECT
+public:
+    QStringList received;
+    QObject *lastSender = nullptr;
+    bool allowFrobnicate = false;
+    int validations = 0;
+
+    Q_INVOKABLE void frobnicate(QObject *sender)
+    {
+        received << QStringLiteral("frobnicate");
+        lastSender = sender;
+    }
+    Q_INVOKABLE void polish(QObject *sender)
+    {
+        received << QStringLiteral("polish");
+        lastSender = sender;
+    }
+    Q_INVOKABLE bool validateMenuItem(QAction *item)
+    {
+        ++validations;
+        if (menu::actionMethodName(item) == "frobnicate")
+            return allowFrobnicate;
+        return true;
+    }
+};
+
+// Responds to an action but does not validate: its items are always enabled.
+class PlainReceiver : public QObject
+{
+    Q_OBJECT
+public:
+    int count = 0;
+    Q_INVOKABLE void polish(QObject *) { ++count; }
+};
+
+struct ChainReset
+{
+    ~ChainReset() { platform::setApplicationResponders(nullptr); }
+};
+
+} // namespace
+
+TEST(MenuItemValidation, ItemsCarryActionTargetTagAndRepresentedObject)
+{
+    Receiver receiver;
+    QAction *item = menu::makeItem(QStringLiteral("Frob"), "frobnicate:", &receiver,
+                                   QKeySequence(QStringLiteral("Ctrl+F")), &receiver, 7);
+    EXPECT_EQ(item->text(), QStringLiteral("Frob"));
+    EXPECT_EQ(menu::action(item), QByteArray("frobnicate:"));
+    EXPECT_EQ(menu::actionMethodName(item), QByteArray("frobnicate"));
+    EXPECT_EQ(menu::target(item), &receiver);
+    EXPECT_EQ(menu::tag(item), 7);
+    EXPECT_EQ(item->shortcut(), QKeySequence(QStringLiteral("Ctrl+F")));
+    menu::setRepresentedObject(item, QStringLiteral("/some/path"));
+    EXPECT_EQ(menu::representedObject(item).toString(), QStringLiteral("/some/path"));
+
+    QAction plain;
+    EXPECT_TRUE(menu::action(&plain).isEmpty());
+    EXPECT_EQ(menu::tag(&plain), 0);
+    EXPECT_EQ(menu::target(&plain), nullptr);
+    EXPECT_FALSE(menu::representedObject(&plain).isValid());
+    EXPECT_EQ(menu::action(nullptr), QByteArray());
+    menu::setTag(nullptr, 3); // harmless
+}
+
+TEST(MenuItemValidation, TriggeringSendsTheActionWithTheItemAsSender)
+{
+    Receiver receiver;
+    QAction *item = menu::makeItem(QStringLiteral("Polish"), "polish:", &receiver, {}, &receiver);
+    item->trigger();
+    EXPECT_EQ(receiver.received, QStringList{QStringLiteral("polish")});
+    EXPECT_EQ(receiver.lastSender, item);
+
+    // Setting the action twice does not send twice.
+    menu::setAction(item, "frobnicate:");
+    item->trigger();
+    EXPECT_EQ(receiver.received, (QStringList{QStringLiteral("polish"), QStringLiteral("frobnicate")}));
+}
+
+TEST(MenuItemValidation, AnItemIsEnabledByWhatItsReceiverAnswers)
+{
+    Receiver receiver;
+    QAction frob, polish, none;
+    menu::setAction(&frob, "frobnicate:");
+    menu::setTarget(&frob, &receiver);
+    menu::setAction(&polish, "polish:");
+    menu::setTarget(&polish, &receiver);
+    menu::setAction(&none, "doesNotExist:");
+    menu::setTarget(&none, &receiver);
+
+    EXPECT_FALSE(menu::validateItem(&frob));
+    EXPECT_FALSE(frob.isEnabled());
+    receiver.allowFrobnicate = true;
+    EXPECT_TRUE(menu::validateItem(&frob));
+    EXPECT_TRUE(frob.isEnabled());
+    EXPECT_TRUE(menu::validateItem(&polish));
+    EXPECT_FALSE(menu::validateItem(&none)) << "no receiver: disabled";
+
+    PlainReceiver plain;
+    QAction plainItem;
+    menu::setAction(&plainItem, "polish:");
+    menu::setTarget(&plainItem, &plain);
+    plainItem.setEnabled(false);
+    EXPECT_TRUE(menu::validateItem(&plainItem)) << "a receiver without validateMenuItem enables the item";
+
+    QAction withoutAction;
+    withoutAction.setEnabled(false);
+    EXPECT_FALSE(menu::validateItem(&withoutAction)) << "items without an action keep their state";
+}
+
+TEST(MenuItemValidation, AnItemWhoseTargetWentAwayIsDisabledAndSendsNothing)
+{
+    ChainReset reset;
+    PlainReceiver chainReceiver;
+    platform::setApplicationResponders([&] { return QList<QObject *>{&chainReceiver}; });
+    QAction item;
+    {
+        PlainReceiver target;
+        menu::setAction(&item, "polish:");
+        menu::setTarget(&item, &target);
+        EXPECT_TRUE(menu::validateItem(&item));
+    }
+    EXPECT_FALSE(menu::validateItem(&item));
+    item.setEnabled(true);
+    EXPECT_FALSE(menu::sendItemAction(&item));
+    EXPECT_EQ(chainReceiver.count, 0) << "not sent along the chain instead";
+}
+
+TEST(MenuItemValidation, WithoutTargetTheResponderChainDecides)
+{
+    ChainReset reset;
+    Receiver first;
+    PlainReceiver second;
+    platform::setApplicationResponders([&] { return QList<QObject *>{&first, &second}; });
+    QAction frob, polish;
+    menu::setAction(&frob, "frobnicate:");
+    menu::setAction(&polish, "polish:");
+    EXPECT_EQ(menu::targetForItem(&polish), &first);
+    EXPECT_FALSE(menu::validateItem(&frob));
+    first.allowFrobnicate = true;
+    EXPECT_TRUE(menu::validateItem(&frob));
+    polish.trigger();
+    EXPECT_EQ(first.received, QStringList{QStringLiteral("polish")});
+    EXPECT_EQ(second.count, 0);
+
+    platform::setApplicationResponders([&] { return QList<QObject *>{&second}; });
+    EXPECT_FALSE(menu::validateItem(&frob));
+    EXPECT_TRUE(menu::validateItem(&polish));
+    polish.trigger();
+    EXPECT_EQ(second.count, 1);
+}
+
+TEST(MenuItemValidation, AutoenablingMenusValidateBeforeTheyShow)
+{
+    Receiver receiver;
+    QMenu auto_, manual;
+    QAction *a = menu::addItem(&auto_, QStringLiteral("Frob"), "frobnicate:", {}, &receiver);
+    QAction *separator = auto_.addSeparator();
+    QMenu *sub = auto_.addMenu(QStringLiteral("Sub"));
+    QAction *m = menu::addItem(&manual, QStringLiteral("Frob"), "frobnicate:", {}, &receiver);
+    menu::setAutoenablesItems(&auto_, true);
+    EXPECT_TRUE(menu::autoenablesItems(&auto_));
+    EXPECT_FALSE(menu::autoenablesItems(&manual));
+
+    Q_EMIT auto_.aboutToShow();
+    Q_EMIT manual.aboutToShow();
+    EXPECT_FALSE(a->isEnabled());
+    EXPECT_TRUE(m->isEnabled()) << "a menu that does not autoenable leaves its items alone";
+    EXPECT_TRUE(separator->isEnabled());
+    EXPECT_TRUE(sub->menuAction()->isEnabled());
+
+    receiver.allowFrobnicate = true;
+    auto_.popup(QPoint(0, 0));
+    EXPECT_TRUE(a->isEnabled());
+    auto_.hide();
+
+    menu::setAutoenablesItems(&auto_, false);
+    receiver.allowFrobnicate = false;
+    const int before = receiver.validations;
+    Q_EMIT auto_.aboutToShow();
+    EXPECT_EQ(receiver.validations, before);
+    EXPECT_TRUE(a->isEnabled());
+}
+
+TEST(MenuItemValidation, ADisabledItemSendsNothing)
+{
+    Receiver receiver;
+    QAction *item = menu::makeItem(QStringLiteral("Frob"), "frobnicate:", &receiver, {}, &receiver);
+    item->setEnabled(false);
+    EXPECT_FALSE(menu::sendItemAction(item));
+    item->trigger();
+    EXPECT_TRUE(receiver.received.isEmpty());
+}
+
+TEST(MenuItemValidation, ShortcutsAreValidatedBeforeTheyAreMatched)
+{
+    auto window = std::make_unique<QMainWindow>();
+    window->setCentralWidget(new QWidget);
+    Receiver receiver;
+    QMenu *m = window->menuBar()->addMenu(QStringLiteral("Things"));
+    QAction *item = menu::addItem(m, QStringLiteral("Frob"), "frobnicate:", QKeySequence(QStringLiteral("Ctrl+B")),
+                                  &receiver);
+    menu::setAutoenablesItems(m, true);
+    window->show();
+    QApplication::setActiveWindow(window.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+
+    // Validated while the receiver said no: the item is disabled.
+    menu::validateMenu(m);
+    ASSERT_FALSE(item->isEnabled());
+
+    // Now it says yes: the shortcut works without the menu being opened.
+    receiver.allowFrobnicate = true;
+    QTest::keyClick(window.get(), Qt::Key_B, Qt::ControlModifier);
+    EXPECT_EQ(receiver.received, QStringList{QStringLiteral("frobnicate")});
+
+    // And no again: the shortcut does nothing.
+    receiver.allowFrobnicate = false;
+    QTest::keyClick(window.get(), Qt::Key_B, Qt::ControlModifier);
+    EXPECT_EQ(receiver.received.size(), 1);
+    EXPECT_FALSE(item->isEnabled());
+}
+
+TEST(MenuItemValidation, TextWidgetsAreJudgedByTheirOwnState)
+{
+    ChainReset reset;
+    platform::setApplicationResponders(nullptr);
+    auto window = std::make_unique<QWidget>();
+    auto *layout = new QVBoxLayout(window.get());
+    auto *line = new QLineEdit;
+    auto *plain = new QPlainTextEdit;
+    layout->addWidget(line);
+    layout->addWidget(plain);
+    window->show();
+    QApplication::setActiveWindow(window.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+
+    QAction copy, cut, paste, undo, selectAll;
+    menu::setAction(&copy, "copy:");
+    menu::setAction(&cut, "cut:");
+    menu::setAction(&paste, "paste:");
+    menu::setAction(&undo, "undo:");
+    menu::setAction(&selectAll, "selectAll:");
+
+    line->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return line->hasFocus(); }));
+    EXPECT_EQ(menu::targetForItem(&copy), line);
+    EXPECT_FALSE(menu::validateItem(&copy));
+    EXPECT_FALSE(menu::validateItem(&selectAll));
+    EXPECT_FALSE(menu::validateItem(&undo));
+    QTest::keyClicks(line, QStringLiteral("hello"));
+    EXPECT_TRUE(menu::validateItem(&undo));
+    EXPECT_TRUE(menu::validateItem(&selectAll));
+    line->selectAll();
+    EXPECT_TRUE(menu::validateItem(&copy));
+    EXPECT_TRUE(menu::validateItem(&cut));
+    line->setReadOnly(true);
+    EXPECT_FALSE(menu::validateItem(&cut));
+    EXPECT_TRUE(menu::validateItem(&copy));
+
+    QApplication::clipboard()->setText(QStringLiteral("clip"));
+    plain->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return plain->hasFocus(); }));
+    EXPECT_EQ(menu::targetForItem(&paste), plain);
+    EXPECT_TRUE(menu::validateItem(&paste));
+    EXPECT_FALSE(menu::validateItem(&copy));
+    paste.trigger();
+    EXPECT_EQ(plain->toPlainText(), QStringLiteral("clip"));
+}
+
+#include "TestMenuItemValidation.moc"

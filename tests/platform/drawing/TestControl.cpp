@@ -1,0 +1,141 @@
+// Controls: a widget around one cell, with mouse, keys, enabled state and values.
+#include "platform/drawing/ButtonCell.h"
+#include "platform/drawing/Control.h"
+
+#include "platform/drawing/ActionDispatch.h"
+
+#include <QApplication>
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using platform::ButtonCell;
+using platform::Cell;
+using platform::Control;
+
+namespace {
+
+class ClickTarget : public QObject
+{
+    Q_OBJECT
+public:
+    int clicks = 0;
+    QObject *sender = nullptr;
+    Q_INVOKABLE void buttonPressed(QObject *from)
+    {
+        ++clicks;
+        sender = from;
+    }
+};
+
+std::unique_ptr<Control> makeCheckBox(ClickTarget &target)
+{
+    auto control = std::make_unique<Control>(
+        std::make_unique<ButtonCell>(QStringLiteral("Check"), ButtonCell::ButtonType::Switch));
+    control->setTarget(&target);
+    control->setAction("buttonPressed:");
+    control->sizeToFit();
+    return control;
+}
+
+} // namespace
+
+TEST(Control, ReleaseInsideCompletesTheClickAndSendsTheAction)
+{
+    ClickTarget target;
+    auto control = makeCheckBox(target);
+    const QPoint inside = control->rect().center();
+    QTest::mousePress(control.get(), Qt::LeftButton, Qt::NoModifier, inside);
+    EXPECT_TRUE(control->cell()->isHighlighted()) << "a press highlights";
+    EXPECT_EQ(target.clicks, 0) << "nothing is sent before the release";
+    QTest::mouseRelease(control.get(), Qt::LeftButton, Qt::NoModifier, inside);
+    EXPECT_FALSE(control->cell()->isHighlighted());
+    EXPECT_EQ(target.clicks, 1);
+    EXPECT_EQ(target.sender, control.get());
+    EXPECT_EQ(control->state(), Cell::State::On);
+    EXPECT_EQ(control->intValue(), 1);
+}
+
+TEST(Control, ReleaseOutsideCancelsTheClick)
+{
+    ClickTarget target;
+    auto control = makeCheckBox(target);
+    QTest::mousePress(control.get(), Qt::LeftButton, Qt::NoModifier, control->rect().center());
+    QMouseEvent move(QEvent::MouseMove, QPointF(-20, -20), control->mapToGlobal(QPointF(-20, -20)), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(control.get(), &move);
+    EXPECT_FALSE(control->cell()->isHighlighted()) << "moving out takes the highlight away";
+    QTest::mouseRelease(control.get(), Qt::LeftButton, Qt::NoModifier, QPoint(-20, -20));
+    EXPECT_EQ(target.clicks, 0);
+    EXPECT_EQ(control->state(), Cell::State::Off);
+}
+
+TEST(Control, SpaceAndReturnOnTheFocusedControlClick)
+{
+    ClickTarget target;
+    auto control = makeCheckBox(target);
+    EXPECT_EQ(control->focusPolicy(), Qt::StrongFocus);
+    QSignalSpy activated(control.get(), &Control::activated);
+    QTest::keyClick(control.get(), Qt::Key_Space);
+    EXPECT_EQ(target.clicks, 1);
+    EXPECT_EQ(control->state(), Cell::State::On);
+    QTest::keyClick(control.get(), Qt::Key_Return);
+    EXPECT_EQ(target.clicks, 2);
+    EXPECT_EQ(control->state(), Cell::State::Off);
+    QTest::keyClick(control.get(), Qt::Key_A);
+    EXPECT_EQ(target.clicks, 2);
+    EXPECT_EQ(activated.count(), 2);
+}
+
+TEST(Control, DisabledControlIgnoresMouseAndKeys)
+{
+    ClickTarget target;
+    auto control = makeCheckBox(target);
+    control->setEnabled(false);
+    EXPECT_FALSE(control->cell()->isEnabled()) << "the cell follows the widget";
+    QTest::mouseClick(control.get(), Qt::LeftButton, Qt::NoModifier, control->rect().center());
+    QTest::keyClick(control.get(), Qt::Key_Space);
+    control->performClick();
+    EXPECT_EQ(target.clicks, 0);
+    control->setEnabled(true);
+    EXPECT_TRUE(control->cell()->isEnabled());
+}
+
+TEST(Control, ValueAccessorsForwardToTheCell)
+{
+    Control control;
+    control.setStringValue(QStringLiteral("3.5 hours"));
+    EXPECT_EQ(control.cell()->stringValue(), QStringLiteral("3.5 hours"));
+    EXPECT_EQ(control.intValue(), 3);
+    EXPECT_DOUBLE_EQ(control.doubleValue(), 3.5);
+    control.setIntValue(9);
+    EXPECT_EQ(control.stringValue(), QStringLiteral("9"));
+    control.setTag(4);
+    EXPECT_EQ(control.cell()->tag(), 4);
+    EXPECT_EQ(control.focusPolicy(), Qt::NoFocus) << "a plain text cell takes no focus";
+
+    const QSize before = control.sizeHint();
+    control.setStringValue(QStringLiteral("a much longer text than before"));
+    EXPECT_GT(control.sizeHint().width(), before.width());
+}
+
+TEST(Control, PerformClickIsAnActionOfItsOwn)
+{
+    ClickTarget target;
+    auto control = makeCheckBox(target);
+    EXPECT_TRUE(platform::sendAction("performClick:", control.get(), nullptr));
+    EXPECT_EQ(target.clicks, 1);
+}
+
+TEST(Control, PaintsTheCell)
+{
+    ClickTarget target;
+    auto control = makeCheckBox(target);
+    const QImage off = control->grab().toImage();
+    control->setState(Cell::State::On);
+    const QImage on = control->grab().toImage();
+    EXPECT_FALSE(off.isNull());
+    EXPECT_NE(off, on);
+}
+
+#include "TestControl.moc"

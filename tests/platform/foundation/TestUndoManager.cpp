@@ -1,0 +1,314 @@
+#include "platform/foundation/UndoManager.h"
+
+#include "platform/foundation/NotificationCenter.h"
+
+#include <QCoreApplication>
+#include <QStringList>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+using platform::Notification;
+using platform::NotificationCenter;
+using platform::UndoManager;
+
+namespace {
+
+// A value whose setter registers its own opposite, the way model edits do.
+struct Model
+{
+    UndoManager *undo = nullptr;
+    int value = 0;
+
+    void set(int v)
+    {
+        const int old = value;
+        undo->registerUndo([this, old] { set(old); });
+        // Keep the step's name through undo and redo.
+        undo->setActionName(undo->isUndoing() ? undo->undoActionName() : undo->redoActionName());
+        value = v;
+    }
+};
+
+void endPass()
+{
+    QCoreApplication::processEvents();
+}
+
+TEST(UndoManager, UndoRedoRoundTripKeepsActionName)
+{
+    UndoManager um;
+    Model m{&um};
+    EXPECT_FALSE(um.canUndo());
+    EXPECT_EQ(um.undoMenuItemTitle(), QStringLiteral("Undo"));
+
+    m.set(5);
+    um.setActionName(QStringLiteral("Change Value"));
+    endPass();
+    EXPECT_EQ(um.groupingLevel(), 0);
+    EXPECT_TRUE(um.canUndo());
+    EXPECT_EQ(um.undoMenuItemTitle(), QStringLiteral("Undo Change Value"));
+
+    for (int round = 0; round < 3; ++round) {
+        um.undo();
+        EXPECT_EQ(m.value, 0);
+        EXPECT_FALSE(um.canUndo());
+        EXPECT_TRUE(um.canRedo());
+        EXPECT_EQ(um.redoMenuItemTitle(), QStringLiteral("Redo Change Value"));
+        um.redo();
+        EXPECT_EQ(m.value, 5);
+        EXPECT_FALSE(um.canRedo());
+        EXPECT_EQ(um.undoMenuItemTitle(), QStringLiteral("Undo Change Value"));
+    }
+}
+
+TEST(UndoManager, GroupsPerEventPassAndExplicitGroups)
+{
+    UndoManager um;
+    Model m{&um};
+    m.set(1);
+    m.set(2);
+    EXPECT_EQ(um.groupingLevel(), 1); // the automatic group is open until the pass ends
+    endPass();
+    m.set(3);
+    endPass();
+
+    um.beginUndoGrouping();
+    m.set(4);
+    um.beginUndoGrouping();
+    m.set(5);
+    um.endUndoGrouping();
+    um.endUndoGrouping();
+    EXPECT_EQ(um.groupingLevel(), 0);
+
+    um.undo();
+    EXPECT_EQ(m.value, 3);
+    um.undo();
+    EXPECT_EQ(m.value, 2);
+    um.undo();
+    EXPECT_EQ(m.value, 0); // both registrations of the first pass in one step
+    EXPECT_FALSE(um.canUndo());
+    um.redo();
+    EXPECT_EQ(m.value, 2);
+}
+
+TEST(UndoManager, UndoRunsOperationsInReverseOrder)
+{
+    UndoManager um;
+    QStringList ran;
+    um.beginUndoGrouping();
+    um.registerUndo([&] { ran << "first"; });
+    um.registerUndo([&] { ran << "second"; });
+    um.registerUndo([&] { ran << "third"; });
+    um.endUndoGrouping();
+    um.undo();
+    EXPECT_EQ(ran, QStringList({"third", "second", "first"}));
+}
+
+TEST(UndoManager, UndoClosesOpenAutomaticGroupFirst)
+{
+    UndoManager um;
+    Model m{&um};
+    m.set(7);
+    um.setActionName(QStringLiteral("Seven"));
+    EXPECT_TRUE(um.canUndo());
+    EXPECT_EQ(um.undoActionName(), QStringLiteral("Seven"));
+    um.undo(); // same pass: the open group is closed and undone
+    EXPECT_EQ(m.value, 0);
+    EXPECT_EQ(um.groupingLevel(), 0);
+    EXPECT_EQ(um.redoActionName(), QStringLiteral("Seven"));
+    endPass(); // the queued close finds nothing to do
+    EXPECT_TRUE(um.canRedo());
+}
+
+TEST(UndoManager, NewChangeClearsRedoButRedoRegistrationsDoNot)
+{
+    UndoManager um;
+    Model m{&um};
+    m.set(1);
+    endPass();
+    m.set(2);
+    endPass();
+    um.undo();
+    um.undo();
+    EXPECT_TRUE(um.canRedo());
+    um.redo(); // re-registers for undo without touching the rest of the redo stack
+    EXPECT_TRUE(um.canRedo());
+    EXPECT_EQ(m.value, 1);
+
+    m.set(9);
+    EXPECT_FALSE(um.canRedo());
+    endPass();
+    um.undo();
+    EXPECT_EQ(m.value, 1);
+}
+
+TEST(UndoManager, UndoDuringUndoIsRefusedAndExceptionsLeaveStateSane)
+{
+    UndoManager um;
+    int nestedAttempts = 0;
+    um.registerUndo([&] {
+        ++nestedAttempts;
+        EXPECT_TRUE(um.isUndoing());
+        um.undo(); // refused
+    });
+    endPass();
+    um.registerUndo([] {});
+    endPass();
+    um.undo();
+    um.undo();
+    EXPECT_EQ(nestedAttempts, 1);
+    EXPECT_FALSE(um.isUndoing());
+
+    um.registerUndo([] { throw std::runtime_error("fails"); });
+    endPass();
+    EXPECT_THROW(um.undo(), std::runtime_error);
+    EXPECT_FALSE(um.isUndoing());
+    EXPECT_EQ(um.groupingLevel(), 0);
+    Model m{&um};
+    m.set(3);
+    endPass();
+    um.undo();
+    EXPECT_EQ(m.value, 0);
+}
+
+TEST(UndoManager, DisablingIsCountedAndRemoveAllActionsEmptiesEverything)
+{
+    UndoManager um;
+    Model m{&um};
+    um.disableUndoRegistration();
+    um.disableUndoRegistration();
+    m.set(1);
+    um.enableUndoRegistration();
+    m.set(2);
+    EXPECT_FALSE(um.isUndoRegistrationEnabled());
+    um.enableUndoRegistration();
+    EXPECT_TRUE(um.isUndoRegistrationEnabled());
+    um.enableUndoRegistration(); // unbalanced: ignored
+    EXPECT_TRUE(um.isUndoRegistrationEnabled());
+    endPass();
+    EXPECT_FALSE(um.canUndo());
+
+    m.set(3);
+    endPass();
+    m.set(4);
+    endPass();
+    um.undo();
+    m.set(5); // open group with one registration
+    um.removeAllActions();
+    EXPECT_FALSE(um.canUndo());
+    EXPECT_FALSE(um.canRedo());
+    endPass();
+    EXPECT_FALSE(um.canUndo());
+    EXPECT_EQ(um.undoMenuItemTitle(), QStringLiteral("Undo"));
+}
+
+TEST(UndoManager, LevelsOfUndoDropOldestSteps)
+{
+    UndoManager um;
+    Model m{&um};
+    for (int v = 1; v <= 5; ++v) {
+        m.set(v);
+        endPass();
+    }
+    um.setLevelsOfUndo(3);
+    EXPECT_EQ(um.levelsOfUndo(), 3);
+    int undos = 0;
+    while (um.canUndo()) {
+        um.undo();
+        ++undos;
+    }
+    EXPECT_EQ(undos, 3);
+    EXPECT_EQ(m.value, 2);
+    m.set(10);
+    endPass();
+    um.setLevelsOfUndo(1);
+    m.set(11);
+    endPass();
+    um.undo();
+    EXPECT_FALSE(um.canUndo());
+    EXPECT_EQ(m.value, 10);
+}
+
+TEST(UndoManager, ChangeCountFollowsStepsUndoAndRedo)
+{
+    UndoManager um;
+    Model m{&um};
+    m.set(1);
+    endPass();
+    m.set(2);
+    endPass();
+    EXPECT_EQ(um.changeCount(), 2);
+    um.undo();
+    EXPECT_EQ(um.changeCount(), 1);
+    um.redo();
+    EXPECT_EQ(um.changeCount(), 2);
+    um.undo();
+    um.undo();
+    EXPECT_EQ(um.changeCount(), 0);
+    um.undo(); // nothing left: unchanged
+    EXPECT_EQ(um.changeCount(), 0);
+    um.removeAllActions();
+    EXPECT_EQ(um.changeCount(), 0);
+    m.set(3);
+    endPass();
+    um.removeAllActions();
+    EXPECT_EQ(um.changeCount(), 1);
+    um.beginUndoGrouping();
+    um.endUndoGrouping(); // an empty group is no change
+    EXPECT_EQ(um.changeCount(), 1);
+}
+
+TEST(UndoManager, PostsDidUndoDidRedoAndCheckpoint)
+{
+    UndoManager um;
+    Model m{&um};
+    QObject observer;
+    QStringList seen;
+    NotificationCenter &center = NotificationCenter::defaultCenter();
+    for (const char *name : {"NSUndoManagerDidUndoChangeNotification", "NSUndoManagerDidRedoChangeNotification",
+                             "NSUndoManagerCheckpointNotification"}) {
+        center.addObserver(&observer, QString::fromLatin1(name), &um, [&](const Notification &n) {
+            EXPECT_EQ(n.object, &um);
+            if (n.name != u"NSUndoManagerCheckpointNotification") {
+                // Observers refresh after the change is complete.
+                EXPECT_FALSE(um.isUndoing());
+                EXPECT_FALSE(um.isRedoing());
+                EXPECT_EQ(m.value, n.name.contains(u"DidUndo") ? 0 : 1);
+            }
+            seen << n.name;
+        });
+    }
+    m.set(1);
+    EXPECT_TRUE(seen.isEmpty());
+    endPass();
+    EXPECT_EQ(seen, QStringList({"NSUndoManagerCheckpointNotification"}));
+    seen.clear();
+    um.undo();
+    EXPECT_EQ(seen.last(), QStringLiteral("NSUndoManagerDidUndoChangeNotification"));
+    seen.clear();
+    um.redo();
+    EXPECT_EQ(seen.last(), QStringLiteral("NSUndoManagerDidRedoChangeNotification"));
+}
+
+TEST(UndoManager, StateChangedSignalAndGroupingWithoutEvents)
+{
+    UndoManager um;
+    int changes = 0;
+    QObject::connect(&um, &UndoManager::stateChanged, [&] { ++changes; });
+    um.setGroupsByEvent(false);
+    EXPECT_FALSE(um.groupsByEvent());
+    Model m{&um};
+    m.set(1); // no automatic group: a step of its own
+    m.set(2);
+    EXPECT_EQ(um.groupingLevel(), 0);
+    EXPECT_GT(changes, 0);
+    um.undo();
+    EXPECT_EQ(m.value, 1);
+    um.undo();
+    EXPECT_EQ(m.value, 0);
+}
+
+} // namespace

@@ -1,0 +1,238 @@
+#include "platform/foundation/UserDefaults.h"
+
+#include "platform/foundation/NotificationCenter.h"
+#include "tests/support/TestSupport.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QSettings>
+#include <QFileInfo>
+#include <QPointF>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <limits>
+
+using platform::Notification;
+using platform::NotificationCenter;
+using platform::UserDefaults;
+
+namespace {
+
+class UserDefaultsTest : public ::testing::Test
+{
+protected:
+    QString path() const { return m_dir.path() + QStringLiteral("/Chronark/Chronark.conf"); }
+    QTemporaryDir m_dir;
+};
+
+TEST_F(UserDefaultsTest, UserValuesOverRegisteredDefaults)
+{
+    UserDefaults d(path());
+    d.registerDefaults({{QStringLiteral("AutoSaveTimer"), 5}, {QStringLiteral("StartSound"), QStringLiteral("Glass")}});
+    d.registerDefaults({{QStringLiteral("AutoSaveTimer"), 10}}); // merged, replaces the key
+    EXPECT_EQ(d.integerForKey(QStringLiteral("AutoSaveTimer")), 10);
+    EXPECT_EQ(d.stringForKey(QStringLiteral("StartSound")), QStringLiteral("Glass"));
+    EXPECT_FALSE(d.objectForKey(QStringLiteral("Missing")).isValid());
+
+    d.setInteger(2, QStringLiteral("AutoSaveTimer"));
+    EXPECT_EQ(d.integerForKey(QStringLiteral("AutoSaveTimer")), 2);
+    d.removeObjectForKey(QStringLiteral("AutoSaveTimer"));
+    EXPECT_EQ(d.integerForKey(QStringLiteral("AutoSaveTimer")), 10);
+    d.setObject(QVariant(), QStringLiteral("StartSound")); // nothing: no user value
+    EXPECT_EQ(d.stringForKey(QStringLiteral("StartSound")), QStringLiteral("Glass"));
+    EXPECT_TRUE(d.persistentValues().isEmpty());
+    EXPECT_EQ(d.dictionaryRepresentation().size(), 2);
+}
+
+TEST_F(UserDefaultsTest, ValuesKeepTheirTypeAcrossRestart)
+{
+    const QDateTime when(QDate(2011, 10, 30), QTime(2, 30, 15, 250), Qt::OffsetFromUTC, 7200);
+    const QByteArray bytes("\x00\x01@ByteArray(\xff)\n,", 17);
+    const QVariantMap values{
+        {QStringLiteral("int"), 42},
+        {QStringLiteral("long"), qlonglong(1) << 40},
+        {QStringLiteral("double"), 0.1},
+        {QStringLiteral("float"), 1.1f},
+        {QStringLiteral("bool"), true},
+        {QStringLiteral("plain"), QStringLiteral("Glass")},
+        {QStringLiteral("commas"), QStringLiteral("a, b, c")},
+        {QStringLiteral("looksTagged"), QStringLiteral("@ByteArray(x)")},
+        {QStringLiteral("looksJson"), QStringLiteral("{\"int\":\"5\"}")},
+        {QStringLiteral("numberText"), QStringLiteral("12")},
+        {QStringLiteral("empty"), QString(QLatin1String(""))},
+        {QStringLiteral("lines"), QStringLiteral("line 1\nline 2\t\"quoted\" ; # = [x]")},
+        {QStringLiteral("unicode"), QStringLiteral("Zeit \u2026 \U0001F552")},
+        {QStringLiteral("data"), bytes},
+        {QStringLiteral("date"), when},
+        {QStringLiteral("strings"), QStringList({"UTF-8", "ISO-8859-1"})},
+        {QStringLiteral("list"), QVariantList({1, QStringLiteral("two"), QVariantList({3.5, false})})},
+        {QStringLiteral("map"), QVariantMap({{"width", 120}, {"id", QStringLiteral("outlineName")},
+                                             {"nested", QVariantMap({{"k", QByteArray("v")}})}})},
+    };
+    {
+        UserDefaults d(path());
+        for (auto it = values.begin(); it != values.end(); ++it)
+            ASSERT_TRUE(d.setObject(it.value(), it.key())) << qPrintable(it.key());
+        EXPECT_TRUE(d.synchronize());
+    }
+    ASSERT_TRUE(QFileInfo::exists(path()));
+    UserDefaults reread(path());
+    for (auto it = values.begin(); it != values.end(); ++it) {
+        const QVariant v = reread.objectForKey(it.key());
+        EXPECT_EQ(v.typeId(), it.value().typeId()) << qPrintable(it.key());
+        EXPECT_EQ(v, it.value()) << qPrintable(it.key());
+    }
+    EXPECT_EQ(reread.objectForKey(QStringLiteral("date")).toDateTime().offsetFromUtc(), 7200);
+    EXPECT_EQ(reread.dataForKey(QStringLiteral("data")), bytes);
+}
+
+TEST_F(UserDefaultsTest, KeysRoundTripExactly)
+{
+    const QStringList keys{QStringLiteral("NSWindow Frame ChronarkPreferenceWindowController"),
+                           QStringLiteral("a/b"), QStringLiteral("/leading//double/"), QStringLiteral("back\\slash"),
+                           QStringLiteral("%2F"), QStringLiteral("%"), QString(QLatin1String("")),
+                           QStringLiteral("AllwaysMutely"), QStringLiteral("allwaysmutely"),
+                           QStringLiteral("General"), QStringLiteral("[General]"), QStringLiteral("#not a comment"),
+                           QStringLiteral("key = value; x"), QStringLiteral("Größe \u00e9\u4e2d")};
+    {
+        UserDefaults d(path());
+        for (int i = 0; i < keys.size(); ++i)
+            d.setInteger(i, keys.at(i));
+    }
+    UserDefaults reread(path());
+    const QVariantMap stored = reread.persistentValues();
+    EXPECT_EQ(stored.size(), keys.size());
+    for (int i = 0; i < keys.size(); ++i)
+        EXPECT_EQ(reread.integerForKey(keys.at(i)), i) << qPrintable(keys.at(i));
+    reread.removeObjectForKey(QStringLiteral("a/b"));
+    reread.synchronize();
+    UserDefaults third(path());
+    EXPECT_FALSE(third.objectForKey(QStringLiteral("a/b")).isValid());
+    EXPECT_EQ(third.persistentValues().size(), keys.size() - 1);
+}
+
+TEST_F(UserDefaultsTest, TypedAccessorsConvertLikeCocoa)
+{
+    UserDefaults d(path());
+    d.registerDefaults({
+        {"yes", QStringLiteral("YES")}, {"Yes", QStringLiteral("Yes")}, {"true", QStringLiteral("TRUE")},
+        {"one", QStringLiteral("1")}, {"seven", QStringLiteral(" 7 dwarves")}, {"zero", QStringLiteral("0")},
+        {"no", QStringLiteral("no")}, {"two", 2}, {"half", 0.5}, {"nought", 0.0}, {"neg", QStringLiteral("-12.75e1x")},
+        {"big", 1e300}, {"list", QStringList({"a", "b"})}, {"mixed", QVariantList({"a", 1})},
+        {"data", QByteArray("raw")}, {"flag", true},
+    });
+    EXPECT_TRUE(d.boolForKey("yes"));
+    EXPECT_TRUE(d.boolForKey("Yes"));
+    EXPECT_TRUE(d.boolForKey("true"));
+    EXPECT_TRUE(d.boolForKey("one"));
+    EXPECT_TRUE(d.boolForKey("seven"));
+    EXPECT_FALSE(d.boolForKey("zero"));
+    EXPECT_FALSE(d.boolForKey("no"));
+    EXPECT_TRUE(d.boolForKey("two"));
+    EXPECT_TRUE(d.boolForKey("half"));
+    EXPECT_FALSE(d.boolForKey("nought"));
+    EXPECT_FALSE(d.boolForKey("missing"));
+    EXPECT_FALSE(d.boolForKey("list"));
+
+    EXPECT_EQ(d.integerForKey("seven"), 7);
+    EXPECT_EQ(d.integerForKey("half"), 0);
+    EXPECT_EQ(d.integerForKey("neg"), -12);
+    EXPECT_EQ(d.integerForKey("flag"), 1);
+    EXPECT_EQ(d.integerForKey("big"), std::numeric_limits<qint64>::max());
+    EXPECT_EQ(d.integerForKey("data"), 0);
+    EXPECT_DOUBLE_EQ(d.doubleForKey("neg"), -127.5);
+    EXPECT_DOUBLE_EQ(d.doubleForKey("two"), 2.0);
+    EXPECT_FLOAT_EQ(d.floatForKey("half"), 0.5f);
+    EXPECT_EQ(d.doubleForKey("no"), 0.0);
+
+    EXPECT_EQ(d.stringForKey("two"), QStringLiteral("2"));
+    EXPECT_EQ(d.stringForKey("half"), QStringLiteral("0.5"));
+    EXPECT_EQ(d.stringForKey("flag"), QStringLiteral("1"));
+    EXPECT_TRUE(d.stringForKey("list").isNull());
+    EXPECT_TRUE(d.stringForKey("data").isNull());
+
+    EXPECT_EQ(d.arrayForKey("list"), QVariantList({"a", "b"}));
+    EXPECT_EQ(d.stringArrayForKey("list"), QStringList({"a", "b"}));
+    EXPECT_TRUE(d.stringArrayForKey("mixed").isEmpty());
+    EXPECT_EQ(d.arrayForKey("mixed").size(), 2);
+    EXPECT_TRUE(d.arrayForKey("yes").isEmpty());
+    EXPECT_TRUE(d.dictionaryForKey("list").isEmpty());
+    EXPECT_EQ(d.dataForKey("data"), QByteArray("raw"));
+    EXPECT_TRUE(d.dataForKey("yes").isEmpty());
+}
+
+TEST_F(UserDefaultsTest, EveryChangePostsDidChange)
+{
+    UserDefaults d(path());
+    QObject observer;
+    int posts = 0;
+    NotificationCenter::defaultCenter().addObserver(&observer, UserDefaults::DidChangeNotification, nullptr,
+                                                    [&](const Notification &n) {
+                                                        EXPECT_EQ(n.object, nullptr);
+                                                        ++posts;
+                                                    });
+    d.setBool(true, QStringLiteral("ShowChronarkMenu"));
+    d.setBool(true, QStringLiteral("ShowChronarkMenu"));
+    d.setString(QStringLiteral("Ping"), QStringLiteral("TimerSound"));
+    d.removeObjectForKey(QStringLiteral("TimerSound"));
+    EXPECT_EQ(posts, 4);
+    EXPECT_EQ(d.setObject(QVariant(QPointF(1, 2)), QStringLiteral("ShowChronarkMenu")), false);
+    EXPECT_EQ(posts, 4);
+    EXPECT_TRUE(d.boolForKey(QStringLiteral("ShowChronarkMenu")));
+}
+
+TEST_F(UserDefaultsTest, SynchronizeSeesOtherWritersAndHandEditedFiles)
+{
+    ASSERT_TRUE(testsupport::writeFile(path(), "[General]\nAutoSaveTimer=5\nEncodings=4, 5\n"));
+    {
+        QSettings other(path(), QSettings::IniFormat);
+        other.setValue(QStringLiteral("Junk"), QByteArray("{\"int\":\"x\"}"));
+    }
+    UserDefaults a(path());
+    EXPECT_EQ(a.integerForKey(QStringLiteral("AutoSaveTimer")), 5);
+    EXPECT_EQ(a.stringForKey(QStringLiteral("AutoSaveTimer")), QStringLiteral("5"));
+    EXPECT_EQ(a.arrayForKey(QStringLiteral("Encodings")).size(), 2);
+    EXPECT_EQ(a.dataForKey(QStringLiteral("Junk")), QByteArray("{\"int\":\"x\"}"));
+
+    UserDefaults b(path());
+    b.setDouble(2.5, QStringLiteral("RUZStopTimerWhenInactiveTime"));
+    EXPECT_TRUE(b.synchronize());
+    EXPECT_FALSE(a.objectForKey(QStringLiteral("RUZStopTimerWhenInactiveTime")).isValid());
+    EXPECT_TRUE(a.synchronize());
+    EXPECT_DOUBLE_EQ(a.doubleForKey(QStringLiteral("RUZStopTimerWhenInactiveTime")), 2.5);
+}
+
+TEST_F(UserDefaultsTest, DeeplyNestedStoredValueIsNotDecoded)
+{
+    QByteArray deep;
+    for (int i = 0; i < 200; ++i)
+        deep += "{\"list\":[";
+    deep += "{\"int\":\"1\"}";
+    for (int i = 0; i < 200; ++i)
+        deep += "]}";
+    const QVariant decoded = UserDefaults::decodeValue(QVariant(deep));
+    EXPECT_EQ(decoded.typeId(), QMetaType::QByteArray);
+
+    QVariant nested = 1;
+    for (int i = 0; i < 100; ++i)
+        nested = QVariantList{nested};
+    UserDefaults d(path());
+    EXPECT_FALSE(d.setObject(nested, QStringLiteral("TooDeep")));
+}
+
+TEST(UserDefaultsLocation, FollowsXdgConfigHome)
+{
+    testsupport::ScopedXdgHome home;
+    EXPECT_EQ(UserDefaults::defaultFilePath(),
+              qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/Chronark/Chronark.conf"));
+    const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
+    qunsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(UserDefaults::defaultFilePath(), QDir::homePath() + QStringLiteral("/.config/Chronark/Chronark.conf"));
+    qputenv("XDG_CONFIG_HOME", "relative/ignored");
+    EXPECT_EQ(UserDefaults::defaultFilePath(), QDir::homePath() + QStringLiteral("/.config/Chronark/Chronark.conf"));
+    qputenv("XDG_CONFIG_HOME", saved);
+}
+
+} // namespace
