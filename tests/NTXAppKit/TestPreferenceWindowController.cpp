@@ -451,9 +451,12 @@ TEST_F(PreferenceWindow, PaneAddedAfterTheToolbarGoesOnlyIntoTheGrid)
 TEST_F(PreferenceWindow, GridShownAgainAfterPanesWereAddedShowsEveryRow)
 {
     controller->setUsesConfigurationPane(true);
-    addTwoPanes();
+    general = makePane(QStringLiteral("General"), 300);
+    sound = makePane(QStringLiteral("Sound"), 500);
     general->paneIcon = swatch(QColor(70, 130, 200));
     sound->paneIcon = swatch(QColor(220, 140, 40));
+    ASSERT_TRUE(controller->addPane(general, QStringLiteral("General")));
+    ASSERT_TRUE(controller->addPane(sound, QStringLiteral("Sound")));
     controller->showPreferences();
     NTXWindow *window = controller->window();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
