@@ -112,9 +112,9 @@ NTXPreferenceWindowController::NTXPreferenceWindowController(const QString &auto
     m_window = new NTXWindow(QRect(0, 0, 200, 100), styleMask);
     m_window->setAttribute(Qt::WA_OpaquePaintEvent, false);
     m_window->setAutoFillBackground(true);
-    auto *empty = new QWidget;
-    empty->resize(200, 100);
-    m_window->setContentView(empty);
+    m_placeholderView = new QWidget;
+    m_placeholderView->resize(200, 100);
+    m_window->setContentView(m_placeholderView);
     m_autosaveName = autosaveName;
     m_title = localized(QStringLiteral("NTXPWWindowTitle"));
     m_window->setWindowTitle(m_title);
@@ -499,8 +499,14 @@ void NTXPreferenceWindowController::changeContentView(QWidget *view)
     const QRect frame = frameForContentSize(contentSize);
     if (view && view->parentWidget() && view->parentWidget() != m_window)
         view->setParent(nullptr);
-    if (QWidget *old = m_window->setContentView(view))
-        old->hide();
+    if (QWidget *old = m_window->setContentView(view)) {
+        // Panes own their views and the controller the grid; the first, empty
+        // content view has no other owner.
+        if (old == m_placeholderView)
+            delete old;
+        else
+            old->hide();
+    }
     m_window->setFrame(frame, true);
 }
 

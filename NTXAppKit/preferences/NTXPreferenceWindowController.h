@@ -161,6 +161,7 @@ private:
     QString m_autosaveName;
     QString m_title;
     NTXWindow *m_window = nullptr;
+    QPointer<QWidget> m_placeholderView;
     QToolBar *m_toolbar = nullptr;
     QActionGroup *m_toolbarGroup = nullptr;
     QHash<QString, QAction *> m_toolbarItems;
