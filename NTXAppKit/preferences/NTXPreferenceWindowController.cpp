@@ -112,9 +112,9 @@ NTXPreferenceWindowController::NTXPreferenceWindowController(const QString &auto
     m_window = new NTXWindow(QRect(0, 0, 200, 100), styleMask);
     m_window->setAttribute(Qt::WA_OpaquePaintEvent, false);
     m_window->setAutoFillBackground(true);
-    auto *empty = new QWidget;
-    empty->resize(200, 100);
-    m_window->setContentView(empty);
+    m_placeholderView = new QWidget;
+    m_placeholderView->resize(200, 100);
+    m_window->setContentView(m_placeholderView);
     m_autosaveName = autosaveName;
     m_title = localized(QStringLiteral("NTXPWWindowTitle"));
     m_window->setWindowTitle(m_title);
@@ -496,8 +496,12 @@ void NTXPreferenceWindowController::changeContentView(QWidget *view)
     const QRect frame = frameForContentSize(naturalSize(view));
     if (view && view->parentWidget() && view->parentWidget() != m_window)
         view->setParent(nullptr);
-    if (QWidget *old = m_window->setContentView(view))
+    if (QWidget *old = m_window->setContentView(view)) {
         old->hide();
+        // Pane views belong to their panes; the placeholder is the only view of ours.
+        if (old == m_placeholderView)
+            old->deleteLater();
+    }
     m_window->setFrame(frame, true);
 }
 

@@ -147,6 +147,8 @@ private:
 
     QHash<QString, NTXPrefPaneProtocol *> m_prefPanes;
     QPointer<NTXPrefPaneIconView> m_iconView;
+    // The empty view the window shows before the first pane; ours until replaced.
+    QPointer<QWidget> m_placeholderView;
     QPointer<NTXPrefPaneProtocol> m_activePane;
     bool m_usesConfigurationPane = false;
     NTXPreferenceWindowDelegate *m_delegate = nullptr;
