@@ -4,7 +4,7 @@
 // first process's window.
 #include "application/BuildInfo.h"
 #include "platform/desktop/ApplicationInstance.h"
-#include "tests/platform/desktop/DesktopTestSupport.h"
+#include "tests/support/DesktopTestSupport.h"
 #include "tests/support/TestSupport.h"
 
 #include <QDBusConnectionInterface>
