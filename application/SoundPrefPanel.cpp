@@ -7,7 +7,6 @@
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/UserDefaults.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
@@ -17,7 +16,6 @@
 #include <QMenu>
 #include <QSignalBlocker>
 #include <QSlider>
-#include <QStyle>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -140,10 +138,7 @@ QString SoundPrefPanel::label() const
 
 QImage SoundPrefPanel::icon() const
 {
-    QImage image = ApplicationImages::imageNamed(QStringLiteral("Sound.tiff"));
-    if (image.isNull())
-        image = QApplication::style()->standardIcon(QStyle::SP_MediaVolume).pixmap(32, 32).toImage();
-    return image;
+    return ApplicationImages::imageNamed(QStringLiteral("Sound.tiff"));
 }
 
 QString SoundPrefPanel::category() const

@@ -4,6 +4,7 @@
 #include "platform/document/DocumentController.h"
 #include "platform/document/DocumentType.h"
 #include "platform/document/MenuItemValidation.h"
+#include "platform/drawing/MenuItemTitle.h"
 #include "platform/foundation/UndoManager.h"
 
 #include <QAction>
@@ -556,13 +557,13 @@ bool Document::validateMenuItem(QAction *item)
     if (action == "undo") {
         const QString name = m_undoManager->undoActionName();
         item->setText(name.isEmpty() ? localizedString(QStringLiteral("MenuUndo"))
-                                     : localizedString(QStringLiteral("MenuUndoAction"), DocumentAlert::escapedForMenu(name)));
+                                     : localizedString(QStringLiteral("MenuUndoAction"), MenuItemTitle::fromUserText(name)));
         return m_undoManager->canUndo();
     }
     if (action == "redo") {
         const QString name = m_undoManager->redoActionName();
         item->setText(name.isEmpty() ? localizedString(QStringLiteral("MenuRedo"))
-                                     : localizedString(QStringLiteral("MenuRedoAction"), DocumentAlert::escapedForMenu(name)));
+                                     : localizedString(QStringLiteral("MenuRedoAction"), MenuItemTitle::fromUserText(name)));
         return m_undoManager->canRedo();
     }
     return true;

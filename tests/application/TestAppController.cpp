@@ -398,6 +398,25 @@ TEST_F(AppControllerTest, MenuListsTheJobsOfEachDocumentWithTheActiveOneFirst)
     (void)intern;
 }
 
+TEST_F(AppControllerTest, MenuShowsNamesAsWrittenWithoutMnemonicsOrLineBreaks)
+{
+    start();
+    MyDocument *document = newDocument();
+    const NodePtr clients = addGroup(document, QStringLiteral("Clients & <Co>"));
+    addJob(document, QStringLiteral("R&D"), clients);
+    addJob(document, QStringLiteral("Tab\there"));
+    addJob(document, QStringLiteral("Two\r\nlines\nhere"));
+    document->setFilePath(files.filePath(QStringLiteral("Q&A.chronark")));
+
+    QMenu *menu = controller->applicationDockMenu();
+    // '&' doubled is one literal '&' on screen; tabs and breaks are blanks.
+    EXPECT_EQ(jobMenuTitles(menu),
+              QStringList({QString(document->displayName()).replace(QStringLiteral("&"), QStringLiteral("&&")),
+                           startTitle("Clients && <Co>/R&&D"), startTitle("Tab here"), startTitle("Two lines here")}));
+    EXPECT_TRUE(document->displayName().contains(QStringLiteral("Q&A")));
+    EXPECT_NE(menuItemTitled(menu, startTitle("Clients && <Co>/R&&D")), nullptr);
+}
+
 TEST_F(AppControllerTest, RunningCounterShowsAMarkedStopItemAndTheMenuFollowsStartsAndStops)
 {
     start();
