@@ -329,10 +329,13 @@ void AppController::handlePrefsChange()
 
 void AppController::doTimer(QObject *)
 {
+    // Only documents with unsaved changes (a running counter makes its document
+    // edited); a document never saved, or whose file another program changed, is
+    // not touched.
     const QList<platform::Document *> open = documents();
     for (platform::Document *document : open) {
-        if (document && !document->filePath().isEmpty())
-            document->saveDocument(this);
+        if (document)
+            document->autosaveDocument();
     }
 }
 

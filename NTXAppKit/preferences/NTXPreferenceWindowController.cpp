@@ -500,12 +500,10 @@ void NTXPreferenceWindowController::changeContentView(QWidget *view)
     if (view && view->parentWidget() && view->parentWidget() != m_window)
         view->setParent(nullptr);
     if (QWidget *old = m_window->setContentView(view)) {
-        // Panes own their views and the controller the grid; the first, empty
-        // content view has no other owner.
+        old->hide();
+        // Pane views belong to their panes; the placeholder is the only view of ours.
         if (old == m_placeholderView)
-            delete old;
-        else
-            old->hide();
+            old->deleteLater();
     }
     m_window->setFrame(frame, true);
 }

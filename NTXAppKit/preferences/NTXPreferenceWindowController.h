@@ -154,6 +154,8 @@ private:
 
     QHash<QString, NTXPrefPaneProtocol *> m_prefPanes;
     QPointer<NTXPrefPaneIconView> m_iconView;
+    // The empty view the window shows before the first pane; ours until replaced.
+    QPointer<QWidget> m_placeholderView;
     QPointer<NTXPrefPaneProtocol> m_activePane;
     bool m_usesConfigurationPane = false;
     QImage m_showAllImage;
@@ -161,7 +163,6 @@ private:
     QString m_autosaveName;
     QString m_title;
     NTXWindow *m_window = nullptr;
-    QPointer<QWidget> m_placeholderView;
     QToolBar *m_toolbar = nullptr;
     QActionGroup *m_toolbarGroup = nullptr;
     QHash<QString, QAction *> m_toolbarItems;

@@ -357,6 +357,31 @@ TEST_F(TimeRegistrationTest, MovingTheSliderTurnsTheInactivityStopOn)
     EXPECT_EQ(posted.count, 1);
 }
 
+TEST_F(TimeRegistrationTest, AStoredTimeTheSliderCannotShowStaysUntilTheSliderMoves)
+{
+    for (const float stored : {7.5f, 0.25f, 500.0f}) {
+        SCOPED_TRACE(stored);
+        defaults->setFloat(stored, StopTimerWhenInactiveTimeKey);
+        defaults->setBool(false, StopTimerWhenInactiveKey);
+        makePane();
+        show(pane.get());
+        EXPECT_EQ(pane->stopTimerWhenInactiveButton()->text(),
+                  text("LSStopTimerDisplay").replace(QStringLiteral("%@"), QLocale().toString(double(stored), 'f', QLocale::FloatingPointShortest)));
+        // Every other control writes its own key only.
+        for (QCheckBox *box : {pane->acceptHotKey(), pane->chronarkMenu(), pane->stopTimerWhenSleepButton(),
+                               pane->stopTimerWhenInactiveButton()})
+            QTest::mouseClick(box, Qt::LeftButton);
+        EXPECT_EQ(defaults->floatForKey(StopTimerWhenInactiveTimeKey), stored);
+        EXPECT_TRUE(defaults->boolForKey(StopTimerWhenInactiveKey));
+
+        QSlider *slider = pane->stopTimerWhenInactiveSlider();
+        slider->setFocus();
+        QTest::keyClick(slider, stored < 1 ? Qt::Key_Right : Qt::Key_Left); // away from the end it sits at
+        EXPECT_EQ(defaults->floatForKey(StopTimerWhenInactiveTimeKey), float(slider->value()));
+        pane.reset();
+    }
+}
+
 TEST_F(TimeRegistrationTest, RecordingRegistersTheHotKeyAndPostsNothing)
 {
     // The hot key the application registered at launch.
@@ -531,13 +556,41 @@ TEST_F(SoundPaneTest, MovingTheRepeaterUnmutes)
     EXPECT_TRUE(played.isEmpty());
 }
 
+TEST_F(SoundPaneTest, AStoredIntervalOrSoundThePaneCannotShowStaysUntilChanged)
+{
+    for (const float stored : {0.25f, 90.0f, 7.3f}) {
+        SCOPED_TRACE(stored);
+        defaults->setFloat(stored, SoundRepeatKey);
+        defaults->setString(QStringLiteral("Gone"), TimerSoundKey); // not in the catalogue
+        defaults->setString(catalogue->getSoundNameAtIndex(0), StopSoundKey);
+        makePane(catalogue.get());
+        show(pane.get());
+        EXPECT_EQ(pane->repeaterDisplay()->text(),
+                  text("LSRepDisplay").replace(QStringLiteral("%@"), QLocale().toString(double(stored), 'f', 1)));
+        QTest::mouseClick(pane->mutelyButton(), Qt::LeftButton);
+        QComboBox *stop = pane->stopSound();
+        stop->setFocus();
+        QTest::keyClick(stop, Qt::Key_Down);
+        EXPECT_EQ(defaults->stringForKey(StopSoundKey), catalogue->getSoundNameAtIndex(1));
+        EXPECT_EQ(defaults->floatForKey(SoundRepeatKey), stored);
+        EXPECT_EQ(defaults->stringForKey(TimerSoundKey), QStringLiteral("Gone"));
+
+        QSlider *slider = pane->soundRepeater();
+        slider->setFocus();
+        QTest::keyClick(slider, stored < 1 ? Qt::Key_Right : Qt::Key_Left); // away from the end it sits at
+        EXPECT_EQ(defaults->floatForKey(SoundRepeatKey), pane->repeaterMinutes());
+        pane.reset();
+    }
+}
+
 TEST_F(SoundPaneTest, AnEmptyCatalogueStoresEmptyNames)
 {
     NTXSoundManager empty(QStringList{});
     makePane(&empty);
     show(pane.get());
     EXPECT_EQ(pane->startSound()->count(), 0);
-    QTest::mouseClick(pane->mutelyButton(), Qt::LeftButton);
+    // The whole pane written at once (no control as sender).
+    pane->valuesChanged(nullptr);
     EXPECT_EQ(posted.count, 1);
     EXPECT_EQ(defaults->stringForKey(StartSoundKey), QStringLiteral(""));
     EXPECT_FALSE(defaults->stringForKey(TimerSoundKey).isNull());
