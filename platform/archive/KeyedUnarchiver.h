@@ -25,7 +25,7 @@ public:
     struct Limits
     {
         PropertyList::Limits propertyList;
-        qsizetype maxImagePixels = qsizetype(64) * 1024 * 1024;
+        qsizetype maxImagePixels = qsizetype(16) * 1024 * 1024;  // 64 MB as 32-bit pixels
         qsizetype maxIndexCount = 1'000'000;  // indexes in one index set
     };
 
