@@ -43,12 +43,12 @@ AnimationDriver::~AnimationDriver()
     uninstall();
 }
 
-void AnimationDriver::runLater(std::function<void()> work)
+bool AnimationDriver::runLater(std::function<void()> work)
 {
     QCoreApplication *app = QCoreApplication::instance();
     if (!app || !work)
-        return;
-    QMetaObject::invokeMethod(app, std::move(work), Qt::QueuedConnection);
+        return false;
+    return QMetaObject::invokeMethod(app, std::move(work), Qt::QueuedConnection);
 }
 
 qint64 AnimationDriver::elapsed() const

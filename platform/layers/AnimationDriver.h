@@ -24,7 +24,8 @@ public:
     static AnimationDriver *instance();
     ~AnimationDriver() override;
 
-    static void runLater(std::function<void()> work);
+    // Answers whether the work was queued.
+    static bool runLater(std::function<void()> work);
 
     qint64 elapsed() const override;
 

@@ -775,7 +775,7 @@ LayerPtr Layer::presentationLayer() const
         return m_presentation;
     renderCache(); // shared with the copy
     const LayerPtr copy = makePresentationCopy();
-    copy->m_model = std::const_pointer_cast<Layer>(shared_from_this());
+    copy->m_model = std::const_pointer_cast<Layer>(weak_from_this().lock());
     for (const auto &entry : m_animations) {
         const std::optional<qreal> progress = entry.second->progressAt(now);
         if (!progress)

@@ -19,6 +19,10 @@
 // Animations: addAnimation() keeps a copy under a key; adding under a key in use
 // removes the older animation (it stops with finished = false). Stops are reported
 // to the animation's delegate from the event loop.
+//
+// Bad values do not get in: non-finite numbers become the property's default (0, or
+// 1 for opacity), negative sizes, widths and radii 0, opacities are clamped to
+// [0, 1]; adding a layer under itself or under one of its own sublayers is refused.
 #include "platform/foundation/KeyValueObserving.h"
 #include "platform/layers/Action.h"
 #include "platform/layers/Animation.h"

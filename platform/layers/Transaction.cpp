@@ -64,8 +64,7 @@ void scheduleImplicitCommit()
     State &s = state();
     if (s.implicitScheduled)
         return;
-    s.implicitScheduled = true;
-    AnimationDriver::runLater([] {
+    s.implicitScheduled = AnimationDriver::runLater([] {
         state().implicitScheduled = false;
         Transaction::flush();
     });

@@ -93,7 +93,6 @@ TEST(LayerGallery, RowWithReflectionsFlipAndTitle)
         item->setFrame(QRectF(x, 200, side, side));
         item->setZPosition(i == selected ? -200 : -200 - 0.5 * d);
         const LayerPtr content = Layer::create();
-        content->setName(QStringLiteral("KZFlowViewContentLayerImage"));
         content->setContents(cover(i));
         content->setContentsGravity(Layer::ContentsGravity::ResizeAspect);
         content->setAnchorPoint(i < selected ? QPointF(0, 0) : i > selected ? QPointF(1, 0) : QPointF(0.5, 0));
