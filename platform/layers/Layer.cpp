@@ -124,6 +124,7 @@ Layer::Layer(const Layer &m, PresentationCopy)
     , m_shadowOffset(m.m_shadowOffset)
     , m_shadowRadius(m.m_shadowRadius)
     , m_name(m.m_name)
+    , m_opaque(m.m_opaque)
     , m_autoresizingMask(m.m_autoresizingMask)
     , m_constraints(m.m_constraints)
     , m_delegate(m.m_delegate)
@@ -176,6 +177,7 @@ const KeyTable &Layer::keyTable() const
         LAYER_KEY("shadowOffset", shadowOffset, setShadowOffset, QSizeF),
         LAYER_KEY("shadowRadius", shadowRadius, setShadowRadius, qreal),
         LAYER_KEY("name", name, setName, QString),
+        LAYER_KEY("opaque", isOpaque, setOpaque, bool),
         LAYER_KEY("autoresizingMask", autoresizingMask, setAutoresizingMask, int),
         {QStringLiteral("contentsGravity"),
          KeyAccessor{[](const KeyValueObservable &o) {
@@ -337,6 +339,11 @@ void Layer::setShadowRadius(qreal radius)
 void Layer::setName(const QString &name)
 {
     changeProperty(m_name, name, QStringLiteral("name"));
+}
+
+void Layer::setOpaque(bool opaque)
+{
+    changeProperty(m_opaque, opaque, QStringLiteral("opaque"));
 }
 
 // Tree
@@ -610,6 +617,8 @@ QVariant Layer::previousValueForAction(const QString &key) const
 
 void Layer::propertyDidChange(const QString &key, const QVariant &previous)
 {
+    if (needsDisplayForKey(key))
+        m_needsDisplay = true;
     changed();
     if (m_isPresentation)
         return;
@@ -1049,6 +1058,8 @@ void Layer::setValueForUndefinedKey(const QVariant &value, const QString &key)
     else
         m_extras.remove(key);
     didChangeValueForKey(key);
+    if (needsDisplayForKey(key))
+        m_needsDisplay = true;
     changed();
 }
 

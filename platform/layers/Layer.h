@@ -128,6 +128,9 @@ public:
     void setShadowRadius(qreal radius);
     QString name() const { return m_name; }
     void setName(const QString &name);
+    // A promise that the layer fills its bounds with opaque colour (kept as given).
+    bool isOpaque() const { return m_opaque; }
+    void setOpaque(bool opaque);
 
     // Tree
     Layer *superlayer() const { return m_superlayer; }
@@ -138,7 +141,7 @@ public:
     void insertSublayerAbove(const LayerPtr &layer, const Layer *sibling);
     void insertSublayerBelow(const LayerPtr &layer, const Layer *sibling);
     void replaceSublayer(const Layer *old, const LayerPtr &replacement);
-    void removeFromSuperlayer();
+    virtual void removeFromSuperlayer();
     Layer *rootLayer();
     // The first sublayer of that name, or none.
     LayerPtr sublayerNamed(const QString &name) const;
@@ -173,7 +176,8 @@ public:
     // Draws the content in the layer's bounds coordinates, y-up (text drawn through
     // YUpPainter's helpers stands upright); by default asks the delegate.
     virtual void drawInContext(QPainter &painter);
-    // Whether an animation of the key makes a presentation copy draw again.
+    // Whether a change of the key, or an animation of it, makes the layer (or its
+    // presentation copy) draw again.
     virtual bool needsDisplayForKey(const QString &key) const;
     QImage backingImage() const { return m_backing; }
     qreal backingScale() const { return m_backingScale; }
@@ -297,6 +301,7 @@ private:
     QSizeF m_shadowOffset{0, -3};
     qreal m_shadowRadius = 3;
     QString m_name;
+    bool m_opaque = false;
     int m_autoresizingMask = NotSizable;
     QList<LayoutConstraint> m_constraints;
     std::shared_ptr<LayoutManager> m_layoutManager;

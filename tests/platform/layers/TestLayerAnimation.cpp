@@ -9,7 +9,8 @@
 #include "tests/platform/layers/LayerTestSupport.h"
 
 #include <QSignalSpy>
-#include <QVariantAnimation>
+#include <QPropertyAnimation>
+#include <QWidget>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -262,6 +263,10 @@ TEST_F(LayerAnimation, TurnAsAnAngleAndCustomDrawnKeys)
     EXPECT_NEAR(copy->indicatorScale(), 0.5, 1e-9);
     EXPECT_TRUE(copy->needsDisplay());
     EXPECT_EQ(indicator->indicatorScale(), 1);
+    indicator->display();
+    EXPECT_FALSE(indicator->needsDisplay());
+    indicator->setIndicatorScale(0.5); // a drawn key: the model draws again too
+    EXPECT_TRUE(indicator->needsDisplay());
 }
 
 TEST_F(LayerAnimation, QtAnimationsFollowTheClockAndIdleStopsTicking)
@@ -270,16 +275,18 @@ TEST_F(LayerAnimation, QtAnimationsFollowTheClockAndIdleStopsTicking)
     deliver();
     EXPECT_FALSE(driver->isTicking());
 
-    QVariantAnimation animation;
-    animation.setStartValue(0.0);
-    animation.setEndValue(1.0);
+    QWidget moved;
+    QPropertyAnimation animation(&moved, "pos");
+    animation.setStartValue(QPoint(0, 0));
+    animation.setEndValue(QPoint(100, 0));
     animation.setDuration(300);
-    QSignalSpy finished(&animation, &QVariantAnimation::finished);
+    QSignalSpy finished(&animation, &QPropertyAnimation::finished);
     animation.start();
     deliver();
     EXPECT_TRUE(driver->isTicking());
     platform::Clock::advance(400); // no real time needs to pass
     ASSERT_TRUE(finished.wait(5000));
+    EXPECT_EQ(moved.pos(), QPoint(100, 0));
     deliver();
     EXPECT_FALSE(driver->isTicking());
 
