@@ -86,6 +86,8 @@ void Transaction::commit()
     }
     s.levels.pop_back(); // its completion token goes with it
     ++s.commits;
+    if (s.levels.size() == 1 && s.levels.front().implicit)
+        scheduleImplicitCommit(); // it may have waited for this one
 }
 
 void Transaction::flush()

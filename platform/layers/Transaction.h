@@ -23,7 +23,8 @@ class Transaction
 public:
     static void begin();
     static void commit();
-    // Commits the implicit transaction now (explicit ones stay open).
+    // Commits the implicit transaction now; while explicit ones are open it commits
+    // after the last of them, on a later pass of the event loop.
     static void flush();
 
     static bool disableActions();
