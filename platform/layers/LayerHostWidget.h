@@ -26,6 +26,8 @@ public:
     void setRootLayer(const LayerPtr &root);
 
     bool isTransparent() const { return m_transparent; }
+    // For a window, set before it is first shown (the window system fixes its
+    // translucency then).
     void setTransparent(bool transparent);
 
     // The tree as it is on screen now, in an image of the widget's size at the scale.

@@ -300,4 +300,39 @@ TEST_F(LayerAnimation, QtAnimationsFollowTheClockAndIdleStopsTicking)
     EXPECT_EQ(driver->tickCount(), ticks);
 }
 
+TEST_F(LayerAnimation, NestedTransactionsInheritAndRestore)
+{
+    EXPECT_DOUBLE_EQ(Transaction::animationDuration(), 0.25);
+    Transaction::begin();
+    Transaction::setAnimationDuration(2);
+    Transaction::setDisableActions(true);
+    Transaction::begin();
+    EXPECT_DOUBLE_EQ(Transaction::animationDuration(), 2); // from the outer one
+    Transaction::setDisableActions(false);
+    EXPECT_FALSE(Transaction::disableActions());
+    Transaction::commit();
+    EXPECT_TRUE(Transaction::disableActions());
+    Transaction::commit();
+    EXPECT_FALSE(Transaction::disableActions());
+    EXPECT_DOUBLE_EQ(Transaction::animationDuration(), 0.25);
+
+    // Parts of a position and a sublayer transform animate alone.
+    const LayerPtr layer = layertest::layerWithFrame(QRectF(0, 0, 10, 10));
+    auto slide = BasicAnimation::withKeyPath(QStringLiteral("position.x"));
+    slide->setFromValue(0.0);
+    slide->setToValue(100.0);
+    slide->setDuration(1);
+    layer->addAnimation(slide, QStringLiteral("slide"));
+    auto zoom = BasicAnimation::withKeyPath(QStringLiteral("sublayerTransform.scale"));
+    zoom->setFromValue(1.0);
+    zoom->setByValue(1.0);
+    zoom->setDuration(1);
+    layer->addAnimation(zoom, QStringLiteral("zoom"));
+    advance(500);
+    const LayerPtr shown = layer->presentationLayer();
+    EXPECT_EQ(shown->position(), QPointF(50, 5));
+    EXPECT_FLOAT_EQ(shown->sublayerTransform()(0, 0), 1.5f);
+    EXPECT_TRUE(layer->sublayerTransform().isIdentity());
+}
+
 } // namespace

@@ -235,4 +235,28 @@ TEST_F(LayerRendering, TransitionsComeIn)
     EXPECT_TRUE(near(pixelAt(renderTree(*root, QSize(100, 100)), 50, 50), QColor(128, 128, 128), 4));
 }
 
+TEST_F(LayerRendering, SiblingsPaintAndHitInZOrder)
+{
+    const LayerPtr root = rootOfSize(QSize(100, 100));
+    const LayerPtr front = layertest::layerWithFrame(QRectF(10, 10, 60, 60));
+    front->setBackgroundColor(Qt::red);
+    front->setZPosition(1);
+    const LayerPtr back = layertest::layerWithFrame(QRectF(30, 30, 60, 60));
+    back->setBackgroundColor(Qt::blue);
+    const LayerPtr alsoBack = layertest::layerWithFrame(QRectF(40, 40, 10, 10));
+    alsoBack->setBackgroundColor(Qt::green); // same depth as `back`, added later: above it
+    root->addSublayer(front);
+    root->addSublayer(back);
+    root->addSublayer(alsoBack);
+    const QImage shot = renderTree(*root, QSize(100, 100));
+    EXPECT_EQ(pixelAt(shot, 60, 60), QColor(Qt::red));
+    EXPECT_EQ(pixelAt(shot, 80, 80), QColor(Qt::blue));
+    EXPECT_EQ(root->hitTest(QPointF(60, 60)), front);
+    EXPECT_EQ(root->hitTest(QPointF(80, 80)), back);
+    front->setZPosition(-1);
+    EXPECT_EQ(pixelAt(renderTree(*root, QSize(100, 100)), 60, 60), QColor(Qt::blue));
+    EXPECT_EQ(pixelAt(renderTree(*root, QSize(100, 100)), 45, 45), QColor(Qt::green));
+    EXPECT_EQ(root->hitTest(QPointF(45, 45)), alsoBack);
+}
+
 } // namespace

@@ -123,7 +123,7 @@ TEST(LayerGallery, RowWithReflectionsFlipAndTitle)
     turn->setTimingFunction(MediaTimingFunction::named(MediaTimingFunction::Name::EaseInEaseOut));
     turn->setRemovedOnCompletion(false);
     card->addAnimation(turn, QStringLiteral("transform"));
-    Clock::advance(650);
+    Clock::advance(600);
 
     host.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&host));
