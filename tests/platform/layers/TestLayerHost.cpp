@@ -39,12 +39,13 @@ TEST_F(LayerHost, RendersAtTheScaleAndMayBeTransparent)
     // The root follows the widget; a change renders again, an idle host does not.
     host.resize(300, 200);
     QTest::qWait(50);
+    deliver();
     EXPECT_EQ(host.rootLayer()->bounds(), QRectF(0, 0, 300, 200));
     const quint64 renders = host.renderCount();
-    QTest::qWait(50);
+    deliver();
     EXPECT_EQ(host.renderCount(), renders);
     square->setHidden(true);
-    QTest::qWait(50);
+    deliver();
     EXPECT_GT(host.renderCount(), renders);
 }
 

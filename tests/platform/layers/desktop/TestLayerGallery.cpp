@@ -150,12 +150,16 @@ TEST(LayerGallery, RowWithReflectionsFlipAndTitle)
     Clock::advance(1000); // the flip ends
     AnimationDriver::instance()->tick();
     QTest::qWait(100);
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
     const quint64 renders = host.renderCount();
-    QTest::qWait(100);
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
     EXPECT_EQ(host.renderCount(), renders);
     EXPECT_FALSE(AnimationDriver::instance()->isTicking());
     title->setString(QStringLiteral("Changed"));
-    QTest::qWait(100);
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
     EXPECT_GT(host.renderCount(), renders);
     Clock::useSystemClock();
 }
