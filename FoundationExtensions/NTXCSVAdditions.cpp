@@ -28,9 +28,24 @@ void trimCharactersInSet_csv(QString &string, const std::function<bool(QChar)> &
 
 void replaceOccurrencesOfString_csv(QString &string, QStringView target, QStringView replacement)
 {
+    // One pass into a new string: replacing in place moves the rest of the text for
+    // every batch of matches, which is quadratic in long fields.
     if (target.isEmpty())
         return;
-    string.replace(target.toString(), replacement.toString(), Qt::CaseSensitive);
+    qsizetype match = string.indexOf(target);
+    if (match < 0)
+        return;
+    QString out;
+    out.reserve(string.size());
+    qsizetype from = 0;
+    while (match >= 0) {
+        out += QStringView(string).mid(from, match - from);
+        out += replacement;
+        from = match + target.size();
+        match = string.indexOf(target, from);
+    }
+    out += QStringView(string).mid(from);
+    string = std::move(out);
 }
 
 } // namespace NTXCSVAdditions

@@ -25,7 +25,10 @@ inline bool isNewline(char16_t c)
 
 } // namespace
 
-NTXCSVParser::NTXCSVParser() = default;
+NTXCSVParser::NTXCSVParser()
+{
+    updatePlainCharacters();
+}
 
 NTXCSVParser::~NTXCSVParser()
 {
@@ -129,6 +132,13 @@ void NTXCSVParser::setDelimiter(const QString &delimiter)
                                   QStringLiteral("%1 cannot be used as a delimiter").arg(delimiter));
     m_delimiter = delimiter;
     m_delimiterCharacter = delimiter.at(0).unicode();
+    updatePlainCharacters();
+}
+
+void NTXCSVParser::updatePlainCharacters()
+{
+    for (char16_t u = 0; u < PlainLimit; ++u)
+        m_plain[u] = u != u'"' && u != m_delimiterCharacter && u != u'\\' && !isNewline(u);
 }
 
 void NTXCSVParser::setSeparatorType(int type)
@@ -264,6 +274,7 @@ void NTXCSVParser::readChunk(bool detectByteOrderMark)
         fail(ReadFailed, m_device->errorString());
         return;
     }
+    const bool atEnd = n == 0 || m_device->atEnd();
     const char *bytes = m_readBuffer.constData();
     if (detectByteOrderMark) {
         const auto b = [&](qint64 i) { return i < n ? quint8(bytes[i]) : 0x100; };
@@ -287,7 +298,7 @@ void NTXCSVParser::readChunk(bool detectByteOrderMark)
     }
     if (n > 0)
         decodeBytes(bytes, qsizetype(n));
-    if (n <= 0 || m_device->atEnd()) {
+    if (atEnd) {
         m_endOfStreamReached = true;
         if (!m_decodingFailed) {
             const qsizetype before = m_text.size();
@@ -421,6 +432,13 @@ void NTXCSVParser::runParseLoop()
         previous = c;
         if (m_cancelled)
             break;
+        if (m_state == InField && m_fieldEnd == end + m_textBase) {
+            const qsizetype run = takePlainRun(end);
+            if (run > 0) {
+                previous = m_text.at(end + run - 1).unicode();
+                count += run;
+            }
+        }
         if ((++count & 0xFFF) == 0)
             discardParsedText();
     }
@@ -434,6 +452,28 @@ void NTXCSVParser::runParseLoop()
         finishField();
         finishLine();
     }
+}
+
+qsizetype NTXCSVParser::takePlainRun(qsizetype from)
+{
+    // Characters of one unit below the combining marks that are no quotation mark,
+    // delimiter, backslash or newline only clear a pending escape and are appended,
+    // whatever the quotes: take them together. The run stops where the chunk-read rule
+    // would read (before its next character) and where the next unit is not known.
+    const char16_t *d = reinterpret_cast<const char16_t *>(m_text.constData());
+    qsizetype stop = m_text.size() - 1;
+    if (!m_endOfStreamReached && !m_error)
+        stop = std::min(stop, (m_textBase + m_text.size()) / 2 - m_textBase);
+    qsizetype j = from;
+    while (j < stop && d[j] < PlainLimit && m_plain[d[j]] && d[j + 1] < PlainLimit)
+        ++j;
+    const qsizetype run = j - from;
+    if (run > 0) {
+        m_balancedEscapes = true;
+        m_fieldEnd += run;
+        m_index += run;
+    }
+    return run;
 }
 
 void NTXCSVParser::discardParsedText()
@@ -500,13 +540,23 @@ void NTXCSVParser::finishField()
         v = v.mid(1, v.size() - 2);
     if (m_trimSpaces)
         v = v.trimmed();
-    QString field = v.toString();
-    if (field.contains(u"\"\""))
-        field.replace(QStringLiteral("\"\""), QStringLiteral("\""));
+    // The reported text reuses one string: a delegate that keeps it shares it, and the
+    // next field then gets a string of its own.
+    // Copied in one pass that makes every pair of quotation marks one.
+    m_fieldText.resize(v.size());
+    QChar *out = m_fieldText.data();
+    const qsizetype n = v.size();
+    qsizetype k = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        out[k++] = v[i];
+        if (v[i] == u'"' && i + 1 < n && v[i + 1] == u'"')
+            ++i;
+    }
+    m_fieldText.truncate(k);
     m_fieldHead.clear();
     m_fieldBegin = m_fieldEnd = -1;
     if (m_delegate)
-        m_delegate->parserDidReadField(this, field);
+        m_delegate->parserDidReadField(this, m_fieldText);
     m_state = BetweenFields;
 }
 

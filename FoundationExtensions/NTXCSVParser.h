@@ -27,6 +27,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <array>
 #include <limits>
 #include <memory>
 #include <optional>
@@ -116,6 +117,8 @@ private:
     void beginLine();
     void finishField();
     void finishLine();
+    qsizetype takePlainRun(qsizetype from);
+    void updatePlainCharacters();
     void discardParsedText();
 
     NTXCSVParserDelegate *m_delegate = nullptr;
@@ -153,4 +156,9 @@ private:
     bool m_cancelled = false;
     std::optional<NTXCSVError> m_error;
     qsizetype m_detectedLineEnd = NotFound;
+    QString m_fieldText; // the text last reported
+    // Units below the combining marks that are no quotation mark, delimiter,
+    // backslash or newline.
+    static constexpr char16_t PlainLimit = 0x300;
+    std::array<bool, PlainLimit> m_plain {};
 };
