@@ -16,6 +16,7 @@ const QString ReadFailed = QStringLiteral("Unable to read from input stream");
 const QString DecodeFailed = QStringLiteral("unable to interpret current chunk as a string");
 
 constexpr qsizetype DiscardThreshold = 1 << 16; // characters of parsed text kept before they are freed
+constexpr qsizetype DiscardInterval = 1 << 12;  // characters parsed between looks at what can be freed
 constexpr int SequentialWaitMs = 30000;          // how long a pipe may stay silent
 
 inline bool isNewline(char16_t c)
@@ -422,6 +423,7 @@ void NTXCSVParser::runParseLoop()
 {
     char16_t previous = 0;
     qsizetype count = 0;
+    qsizetype nextDiscard = DiscardInterval;
     while (!m_error) {
         qsizetype begin = 0;
         qsizetype end = 0;
@@ -439,8 +441,10 @@ void NTXCSVParser::runParseLoop()
                 count += run;
             }
         }
-        if ((++count & 0xFFF) == 0)
+        if (++count >= nextDiscard) {
             discardParsedText();
+            nextDiscard = count + DiscardInterval;
+        }
     }
     if (m_cancelled)
         return;
