@@ -25,7 +25,7 @@ using namespace RGXAdditions;
 using namespace RGXAdditions::detail;
 
 constexpr int Ranges = 64;
-const QString Pattern = QStringLiteral("[0-9]+x");
+const QString Pattern = QString::fromLatin1("[0-9]+x"); // heap data: the identity fast path
 
 std::map<std::string, double> &nsPerCall()
 {
@@ -108,13 +108,13 @@ int setOf(const QString &regex)
 
 void BM_LookupSame(benchmark::State &state)
 {
-    const QString regex = QStringLiteral("(a)(b)");
+    const QString regex = QString::fromLatin1("(a)(b)");
     timed(state, "lookup same QString", [&](qint64) { benchmark::DoNotOptimize(captureCount(regex)); });
 }
 
 void BM_LookupEqual(benchmark::State &state)
 {
-    const QString a = QStringLiteral("(a)(b)c");
+    const QString a = QString::fromLatin1("(a)(b)c");
     const QString b = QString(QStringLiteral("(a)(b)")) + QLatin1Char('c');
     timed(state, "lookup equal QString", [&](qint64 i) { benchmark::DoNotOptimize(captureCount(i % 2 ? a : b)); });
 }

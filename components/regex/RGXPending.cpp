@@ -62,6 +62,16 @@ void rgx_raiseArgumentException(const RGXMethod &method, const QString &name, co
     throw platform::Exception(name, rgx_formatMethodMessage(method, message));
 }
 
+void rgx_checkRegexAndSubject(const RGXMethod &method, const QString &regex, const QString &subject)
+{
+    if (regex.isNull())
+        rgx_raiseArgumentException(method, platform::Exception::InvalidArgumentException,
+                                   QStringLiteral("The regular expression argument is NULL."));
+    if (subject.isNull())
+        rgx_raiseArgumentException(method, platform::Exception::InternalInconsistencyException,
+                                   QStringLiteral("The match string argument is NULL."));
+}
+
 void rgx_raiseDelayedAssert(const RGXMethod &method, const RGXPending &pending)
 {
     switch (pending.kind) {

@@ -66,6 +66,8 @@ void rgx_raiseDelayedAssert(const RGXMethod &method, const RGXPending &pending);
 QString rgx_formatMethodMessage(const RGXMethod &method, const QString &message);
 // Raises at once an exception whose reason is the method message of `message`.
 [[noreturn]] void rgx_raiseArgumentException(const RGXMethod &method, const QString &name, const QString &message);
+// Raises at once for a null expression or subject.
+void rgx_checkRegexAndSubject(const RGXMethod &method, const QString &regex, const QString &subject);
 
 struct RGXErrorInfo
 {

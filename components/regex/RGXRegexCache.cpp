@@ -107,7 +107,11 @@ RGXCachedRegex *rgx_getCachedRegex(const RGXCacheLock &lock, const QString &rege
     if (!RGX_CHECK(pending, lock.owns_lock()) || !RGX_CHECK(pending, !regex.isNull()))
         return nullptr;
     CacheState &c = state();
-    if (c.last && c.last->options == options && c.last->icu_regex && rgx_sameString(c.last->regexString, regex))
+    // Static and raw data (QStringLiteral, fromRawData) is kept as a copy, so for
+    // those "the same string as last time" is equal text.
+    if (c.last && c.last->options == options && c.last->icu_regex
+        && (rgx_sameString(c.last->regexString, regex)
+            || (!regex.data_ptr().isMutable() && c.last->regexString == regex)))
         return c.last;
     c.last = nullptr;
 

@@ -21,11 +21,16 @@ const QString &emptyString()
     return empty;
 }
 
-RGXOpResult emptyResult(std::uint32_t code)
+RGXOpResult emptyResult(std::uint32_t op)
 {
-    if (code == RGXCaptureDictionaryOp)
+    switch (op & RGXRegexOpCodeMask) {
+    case RGXCaptureDictionaryOp:
         return RGXDictionary();
-    return QStringList();
+    case RGXAllCaptureDictionariesOp:
+        return QList<RGXDictionary>();
+    default:
+        return op & RGXArrayPerMatchBit ? RGXOpResult(QList<QStringList>()) : RGXOpResult(QStringList());
+    }
 }
 
 } // namespace
@@ -230,12 +235,7 @@ std::optional<RGXOpResult> rgx_performRegexOp(const RGXMethod &method, std::uint
     if (error)
         *error = platform::Error();
     const std::uint32_t code = op & RGXRegexOpCodeMask;
-    if (regex.isNull())
-        rgx_raiseArgumentException(method, Exception::InvalidArgumentException,
-                                   QStringLiteral("The regular expression argument is NULL."));
-    if (subject.isNull())
-        rgx_raiseArgumentException(method, Exception::InternalInconsistencyException,
-                                   QStringLiteral("The match string argument is NULL."));
+    rgx_checkRegexAndSubject(method, regex, subject);
     if (!range)
         rgx_raiseArgumentException(method, Exception::InternalInconsistencyException,
                                    QStringLiteral("The match range argument is NULL."));
@@ -312,7 +312,7 @@ std::optional<RGXOpResult> rgx_performRegexOp(const RGXMethod &method, std::uint
                     fa.findUpTo = 1;
                 if (!rgx_findRanges(*slot, op, fa, pending, status)) {
                     if (fa.found == 0)
-                        answer = emptyResult(code);
+                        answer = emptyResult(op);
                     else if (code == RGXCaptureDictionaryOp || code == RGXAllCaptureDictionariesOp)
                         answer = rgx_makeDictionary(*slot, op, fa, keyCount, keys, captures, pending);
                     else
