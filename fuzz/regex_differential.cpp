@@ -115,6 +115,11 @@ Input parse(const uint8_t *data, size_t size)
     for (const char c : parts.value(1).left(MaxSubject))
         in.subject.append(subjectUnit(std::uint8_t(c)));
     in.replacement = QString::fromLatin1(parts.value(2).left(64));
+    // Null strings are the callers' nil, refused with an exception: the texts here are
+    // always strings, if empty ones.
+    for (QString *t : {&in.pattern, &in.subject, &in.replacement})
+        if (t->isNull())
+            *t = QStringLiteral("");
     switch (kind % 8) {
     case 0: in.range = WholeString; break;
     case 1: in.range = Range(Range::NotFound, len % 4); break;
