@@ -125,6 +125,11 @@ MyDocument::~MyDocument()
     platform::NotificationCenter::defaultCenter().removeObserver(this);
     // The window goes first: its views ask this document while they exist.
     if (m_window) {
+        // Nothing the window or its views send while they are torn down reaches this
+        // document (hiding the inspector, for one, would ask for a toolbar update).
+        m_window->disconnect(this);
+        for (QObject *part : m_window->findChildren<QObject *>())
+            part->disconnect(this);
         if (QTreeView *outline = m_window->outlineView) {
             outline->header()->disconnect(this);
             if (outline->selectionModel())
