@@ -299,8 +299,8 @@ void checkLayer(const Input &in, URegularExpression *re, const Reference &ref, R
     } else {
         // Streaming, the enumeration cannot hold back empty pieces that only turn out
         // to be trailing later: the array form is its prefix.
-        const QStringList split = referenceSplit(ref, s, r);
-        CHECK(ok && splitOk && enumerated == expectAll && pieces.mid(0, split.size()) == split);
+        const QStringList expectPieces = referenceSplit(ref, s, r);
+        CHECK(ok && splitOk && enumerated == expectAll && pieces.mid(0, expectPieces.size()) == expectPieces);
         qsizetype at = r.location;
         QString built;
         for (const Match &m : ref.matches) {

@@ -6,9 +6,12 @@
 // One record per operation on one thread; it owns only its grown storage.
 #include "components/regex/RGXRegexTypes.h"
 
-#include <vector>
+#include <cstdlib>
+#include <type_traits>
 
 namespace RGXAdditions::detail {
+
+static_assert(std::is_trivially_copyable_v<Range>);
 
 struct RGXFindAll
 {
@@ -26,12 +29,17 @@ struct RGXFindAll
     // Searching starts at remainingRange rather than at findInRange (one match per
     // step, as block enumeration does; pieces still start at findInRange.location).
     bool resume = false;
-    std::vector<Range> grown;
+    // Heap storage once the ranges outgrow the caller's array (realloc'ed, so that a
+    // large array can grow in place); freed with the record.
+    Range *grown = nullptr;
 
     RGXFindAll(Range *initial, qsizetype initialCapacity, Range range)
         : ranges(initial), findInRange(range), remainingRange(range), capacity(initialCapacity)
     {
     }
+    ~RGXFindAll() { std::free(grown); }
+    RGXFindAll(const RGXFindAll &) = delete;
+    RGXFindAll &operator=(const RGXFindAll &) = delete;
     void push(Range r) { ranges[found++] = r; }
 };
 

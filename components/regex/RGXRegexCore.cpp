@@ -7,7 +7,8 @@
 
 #include <algorithm>
 #include <climits>
-#include <new>
+#include <cstdlib>
+#include <cstring>
 
 namespace RGXAdditions::detail {
 
@@ -120,14 +121,14 @@ bool rgx_growFindRanges(const RGXCachedRegex &slot, qsizetype reached, RGXFindAl
     const qsizetype capacity = base + 4 * n + 12;
     if (!RGX_CHECK(pending, capacity > fa.found + n + 1 && capacity < qsizetype(INT_MAX)))
         return false;
-    try {
-        std::vector<Range> next(static_cast<size_t>(capacity));
-        std::copy(fa.ranges, fa.ranges + fa.found, next.begin());
-        fa.grown.swap(next);
-    } catch (const std::bad_alloc &) {
+    const bool onHeap = fa.ranges == fa.grown;
+    void *next = std::realloc(static_cast<void *>(fa.grown), size_t(capacity) * sizeof(Range));
+    if (!next)
         return false;
-    }
-    fa.ranges = fa.grown.data();
+    fa.grown = static_cast<Range *>(next);
+    if (!onHeap)
+        std::memcpy(static_cast<void *>(fa.grown), fa.ranges, size_t(fa.found) * sizeof(Range));
+    fa.ranges = fa.grown;
     fa.capacity = capacity;
     return true;
 }
