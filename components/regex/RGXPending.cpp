@@ -17,20 +17,22 @@ void RGXPending::setException(const QString &exceptionName, const QString &excep
     if (isSet())
         return;
     kind = Exception;
-    name = exceptionName;
-    reason = exceptionReason;
-    userInfo = std::move(info);
+    details = std::make_unique<Details>();
+    details->name = exceptionName;
+    details->reason = exceptionReason;
+    details->userInfo = std::move(info);
 }
 
 RGXPending rgx_makeAssertDictionary(const char *function, int line, const QString &description)
 {
     RGXPending p;
     p.kind = RGXPending::Assertion;
-    p.name = platform::Exception::InternalInconsistencyException;
-    p.function = QString::fromUtf8(function);
-    p.file = SourcePath;
-    p.line = line;
-    p.description = description;
+    p.details = std::make_unique<RGXPending::Details>();
+    p.details->name = platform::Exception::InternalInconsistencyException;
+    p.details->function = QString::fromUtf8(function);
+    p.details->file = SourcePath;
+    p.details->line = line;
+    p.details->description = description;
     return p;
 }
 
@@ -78,10 +80,11 @@ void rgx_raiseDelayedAssert(const RGXMethod &method, const RGXPending &pending)
     case RGXPending::None:
         return;
     case RGXPending::Exception:
-        throw platform::Exception(pending.name, rgx_formatMethodMessage(method, pending.reason), pending.userInfo);
+        throw platform::Exception(pending.details->name, rgx_formatMethodMessage(method, pending.details->reason),
+                                  pending.details->userInfo);
     case RGXPending::Assertion:
-        platform::AssertionHandler::current().handleFailureInFunction(pending.function, pending.file, pending.line,
-                                                                     pending.description);
+        platform::AssertionHandler::current().handleFailureInFunction(
+            pending.details->function, pending.details->file, pending.details->line, pending.details->description);
     }
 }
 

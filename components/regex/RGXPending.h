@@ -16,6 +16,7 @@
 #include <unicode/utypes.h>
 #include <unicode/parseerr.h>
 
+#include <memory>
 #include <optional>
 #include <utility>
 
@@ -32,14 +33,18 @@ struct RGXMethod
 struct RGXPending
 {
     enum Kind { None, Exception, Assertion };
+    struct Details
+    {
+        QString name;
+        QString reason;
+        QVariantMap userInfo;
+        QString function;
+        QString file;
+        qint64 line = 0;
+        QString description;
+    };
     Kind kind = None;
-    QString name;
-    QString reason;
-    QVariantMap userInfo;
-    QString function;
-    QString file;
-    qint64 line = 0;
-    QString description;
+    std::unique_ptr<Details> details; // only when something is pending: the common case costs nothing
 
     bool isSet() const { return kind != None; }
     // Sets an exception unless something is pending already.
