@@ -2,6 +2,7 @@
 
 #include "FoundationExtensions/NTXNSStringExtension.h"
 #include "NTXAppKit/NTXColorLabelWidget/NTXColorLabelColors.h"
+#include "platform/archive/CodingRegistry.h"
 #include "platform/foundation/Bindings.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/NotificationCenter.h"
@@ -15,6 +16,9 @@
 #include <optional>
 
 namespace {
+
+const bool registeredForCoding =
+    platform::CodingRegistry::registerClass<NTXColorLabelWidgetCell>(QStringLiteral("NTXColorLabelWidgetCell"));
 
 constexpr int MinimumType = -1;
 constexpr int MaximumType = 7;
@@ -155,18 +159,36 @@ void NTXColorLabelWidgetCell::commonSetUp()
     setImagePosition(ImagePosition::NoImage);
 }
 
-std::unique_ptr<NTXColorLabelWidgetCell> NTXColorLabelWidgetCell::fromCoder(const QVariantMap &coder)
+std::unique_ptr<NTXColorLabelWidgetCell> NTXColorLabelWidgetCell::fromCoder(platform::Coder &coder)
 {
     std::unique_ptr<NTXColorLabelWidgetCell> cell(new NTXColorLabelWidgetCell(Coded{}));
-    // read unchanged, not clamped: a 9 stays 9 until the next setter clamps it
-    cell->Cell::setObjectValue(coder.value(ColorLabelTypeKey, 0).toInt());
-    cell->commonSetUp();
+    if (!cell->initWithCoder(coder))
+        return nullptr;
     return cell;
 }
 
-void NTXColorLabelWidgetCell::encodeWithCoder(QVariantMap &coder) const
+bool NTXColorLabelWidgetCell::initWithCoder(platform::Coder &coder)
 {
-    coder.insert(ColorLabelTypeKey, intValue());
+    if (!coder.allowsKeyedCoding())
+        return false;
+    const qint32 type = coder.decodeInt32(ColorLabelTypeKey);
+    if (coder.failed())
+        return false;
+    // read unchanged, not clamped: a 9 stays 9 until the next setter clamps it
+    Cell::setObjectValue(type);
+    commonSetUp();
+    return true;
+}
+
+QString NTXColorLabelWidgetCell::classNameForCoder() const
+{
+    return QStringLiteral("NTXColorLabelWidgetCell");
+}
+
+void NTXColorLabelWidgetCell::encodeWithCoder(platform::Coder &coder) const
+{
+    if (coder.allowsKeyedCoding())
+        coder.encodeInt32(intValue(), ColorLabelTypeKey);
 }
 
 std::unique_ptr<platform::Cell> NTXColorLabelWidgetCell::clone() const

@@ -17,6 +17,10 @@
 #include <QTest>
 #include "tests/support/TestSupport.h"
 
+#include "platform/archive/KeyedArchiver.h"
+#include "platform/archive/KeyedUnarchiver.h"
+#include "tests/support/NonKeyedCoder.h"
+
 #include <gtest/gtest.h>
 #include <ctime>
 #include <memory>
@@ -465,22 +469,30 @@ TEST(TDTimeControlValue, ArchiveKeepsTheThreeSettings)
     TimeWindow w("de_DE");
     w.control->setShowSeconds(false);
     w.control->setAppearance(1);
+    platform::KeyedArchiver archiver;
+    w.control->encodeWithCoder(archiver);
+    const auto bytes = archiver.finishEncoding();
+    ASSERT_TRUE(bytes);
     TDTimeControl copy;
-    copy.initWithCoder(w.control->encodeWithCoder());
+    platform::KeyedUnarchiver unarchiver(*bytes);
+    EXPECT_TRUE(copy.initWithCoder(unarchiver));
     EXPECT_FALSE(copy.showSeconds());
     EXPECT_EQ(copy.appearance(), 1);
     EXPECT_TRUE(copy.alignStepper());
-    QByteArray bytes;
-    {
-        QDataStream out(&bytes, QIODevice::WriteOnly);
-        w.control->encodeWithCoder(out);
-    }
-    EXPECT_EQ(bytes.size(), 6);
-    TDTimeControl other;
-    QDataStream in(bytes);
-    other.initWithCoder(in);
-    EXPECT_FALSE(other.showSeconds());
-    EXPECT_EQ(other.appearance(), 1);
+
+    // A coder without keyed coding, or a damaged value, changes nothing.
+    testsupport::NonKeyedCoder plain;
+    w.control->encodeWithCoder(plain);
+    EXPECT_FALSE(copy.initWithCoder(plain));
+    EXPECT_EQ(plain.calls(), 0);
+    platform::KeyedArchiver damaged;
+    damaged.encodeBool(true, QStringLiteral("showSeconds"));
+    damaged.encodeObject(QVariant(QStringLiteral("1")), QStringLiteral("appearance"));
+    platform::KeyedUnarchiver damagedReader(*damaged.finishEncoding());
+    EXPECT_FALSE(copy.initWithCoder(damagedReader));
+    EXPECT_FALSE(damagedReader.error().isEmpty());
+    EXPECT_FALSE(copy.showSeconds());
+    EXPECT_EQ(copy.appearance(), 1);
 }
 
 // Pictures of the control under both locales; written where CHRONARK_PNG_DIR points.

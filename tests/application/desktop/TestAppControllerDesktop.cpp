@@ -307,7 +307,7 @@ TEST_F(AppControllerDesktop, TrayIconShowsInTheTrayWithTheJobMenu)
     // icon's own frame is reported relative to its tray slot under XEmbed).
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     menu->popup(QPoint(screen.right() - menu->sizeHint().width() - 4, 26));
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(menu, Patience));
     QTest::qWait(200); // the tray repaints the embedded icon on its own schedule
     const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0);
     ASSERT_FALSE(shot.isNull());
