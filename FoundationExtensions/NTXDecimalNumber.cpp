@@ -211,7 +211,14 @@ NTXDecimalNumber NTXDecimalNumber::operator+(const NTXDecimalNumber &other) cons
         b = divideByTenRounded(b);
         ++eb;
     }
-    return NTXDecimalNumber(a + b, ea, true); // |a + b| < 2·10^38 fits the mantissa type
+    // The mantissa type holds up to about 1.7·10^38: two large mantissas give up a
+    // digit first.
+    if (magnitude(a) >= Limit / 2 || magnitude(b) >= Limit / 2) {
+        a = divideByTenRounded(a);
+        b = divideByTenRounded(b);
+        ++ea;
+    }
+    return NTXDecimalNumber(a + b, ea, true);
 }
 
 QString NTXDecimalNumber::toString() const
