@@ -9,6 +9,18 @@
 
 namespace platform {
 
+namespace {
+bool anyNeedsLayout(const Layer &layer)
+{
+    if (layer.needsLayout())
+        return true;
+    for (const LayerPtr &sublayer : layer.sublayers())
+        if (anyNeedsLayout(*sublayer))
+            return true;
+    return false;
+}
+} // namespace
+
 LayerHostWidget::LayerHostWidget(QWidget *parent)
     : QWidget(parent)
 {
@@ -77,6 +89,9 @@ void LayerHostWidget::paintEvent(QPaintEvent *)
     LayerRenderer::render(painter, *m_root, height(), devicePixelRatioF());
     m_rendering = false;
     ++m_renders;
+    // A layout that asked for another one (a scroll inside a layout pass) gets it.
+    if (anyNeedsLayout(*m_root))
+        update();
 }
 
 QImage LayerHostWidget::renderToImage(qreal scale)

@@ -25,7 +25,10 @@ void ScrollLayer::scrollToPoint(const QPointF &point)
         origin.setX(point.x());
     if (m_mode == ScrollMode::Vertically || m_mode == ScrollMode::Both)
         origin.setY(point.y());
+    if (origin == bounds().topLeft())
+        return;
     setBounds(QRectF(origin, bounds().size()));
+    setNeedsLayout(); // whoever lays the sublayers out sees the new position
 }
 
 void ScrollLayer::scrollToRect(const QRectF &rect)

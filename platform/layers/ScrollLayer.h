@@ -16,7 +16,8 @@ public:
 
     ScrollMode scrollMode() const { return m_mode; }
     void setScrollMode(ScrollMode mode) { m_mode = mode; }
-    // Moves the bounds origin to the point (only the coordinates the mode allows).
+    // Moves the bounds origin to the point (only the coordinates the mode allows);
+    // a move marks the layer for layout.
     void scrollToPoint(const QPointF &point);
     // Scrolls as little as needed to show the rectangle (its origin first when it is
     // larger than the bounds).

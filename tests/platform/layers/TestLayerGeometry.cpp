@@ -167,8 +167,10 @@ TEST(LayerGeometry, VisibleRectWithinTheScrollLayer)
     scroll->addSublayer(far);
     expectRectNear(item->visibleRect(), QRectF(0, 0, 50, 100));
     EXPECT_TRUE(far->visibleRect().isEmpty());
+    scroll->layoutIfNeeded();
     scroll->scrollToPoint(QPointF(50, 40)); // vertical part ignored
     EXPECT_EQ(scroll->bounds(), QRectF(50, 0, 100, 100));
+    EXPECT_TRUE(scroll->needsLayout());
     expectRectNear(item->visibleRect(), QRectF(0, 0, 100, 100));
     scroll->scrollToRect(QRectF(300, 0, 100, 100));
     EXPECT_EQ(scroll->bounds().topLeft(), QPointF(300, 0));
