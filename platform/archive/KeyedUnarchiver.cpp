@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QImageReader>
 #include <QTransform>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -105,6 +106,11 @@ bool KeyedUnarchiver::containsValueForKey(const QString &key) const
     return m_error.isEmpty() && current().contains(storedKey(key));
 }
 
+bool KeyedUnarchiver::objectIsBeingDecoded(const CodingPtr &object) const
+{
+    return object && std::find(m_decodingObjects.cbegin(), m_decodingObjects.cend(), object.get()) != m_decodingObjects.cend();
+}
+
 QVariant KeyedUnarchiver::decodeObject(const QString &key)
 {
     const QVariant value = stored(key);
@@ -198,7 +204,9 @@ QVariant KeyedUnarchiver::decodeEntry(qsizetype index)
         return refuse(QStringLiteral("an object of the class \"%1\" could not be made").arg(name));
     m_decoded[size_t(index)] = objectValue(made);
     m_stack.push_back(object);
+    m_decodingObjects.push_back(made.get());
     const bool initialised = made->initWithCoder(*this);
+    m_decodingObjects.pop_back();
     m_stack.pop_back();
     return initialised ? objectValue(made) : QVariant();
 }
