@@ -277,6 +277,8 @@ QVariant KeyedUnarchiver::decodeValueObject(const QString &className, const QVar
         for (const double component : *c)
             if (!std::isfinite(component) || std::abs(component) > 1e6)
                 return refuse(QStringLiteral("a Color component is out of range"));
+        if ((*c)[3] < 0 || (*c)[3] > 1)
+            return refuse(QStringLiteral("a Color's alpha is outside 0 to 1"));
         return QColor::fromRgbF(float((*c)[0]), float((*c)[1]), float((*c)[2]), float((*c)[3]));
     }
     if (className == FontClass) {

@@ -380,6 +380,13 @@ TEST(KeyedArchive, BrokenArchivesFailTheWholeDecodeWithAReason)
              set.insert(QStringLiteral("ranges"), QVariantList{0, qlonglong(1) << 40});
              objects[i] = set;
          }},
+        {"colour with alpha 2",
+         [](QVariantMap &, QVariantList &objects) {
+             const qsizetype i = entryWhere(objects, [](const QVariant &v) { return v.toMap().contains(QStringLiteral("components")); });
+             QVariantMap color = objects.at(i).toMap();
+             color.insert(QStringLiteral("components"), QVariantList{1, 0, 0, 2});
+             objects[i] = color;
+         }},
         {"colour of three components",
          [](QVariantMap &, QVariantList &objects) {
              const qsizetype i = entryWhere(objects, [](const QVariant &v) { return v.toMap().contains(QStringLiteral("components")); });
