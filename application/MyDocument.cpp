@@ -26,6 +26,7 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QLocale>
 #include <QMenu>
 #include <QMetaMethod>
 #include <QPushButton>
@@ -125,6 +126,11 @@ MyDocument::~MyDocument()
     platform::NotificationCenter::defaultCenter().removeObserver(this);
     // The window goes first: its views ask this document while they exist.
     if (m_window) {
+        // Nothing the window or its views send while they are torn down reaches this
+        // document (hiding the inspector, for one, would ask for a toolbar update).
+        m_window->disconnect(this);
+        for (QObject *part : m_window->findChildren<QObject *>())
+            part->disconnect(this);
         if (QTreeView *outline = m_window->outlineView) {
             outline->header()->disconnect(this);
             if (outline->selectionModel())
@@ -348,7 +354,11 @@ bool MyDocument::writeToFile(const QString &path, const QString &typeName)
     if (typeName != TypeName)
         return false;
     captureWindowState();
-    return DocumentFileFormat::writeToFile(path, typeName, *m_jobList, m_docValues);
+    QString reason;
+    if (DocumentFileFormat::writeToFile(path, typeName, *m_jobList, m_docValues, &reason))
+        return true;
+    setFailureReason(reason);
+    return false;
 }
 
 // ---------------------------------------------------------------------------
@@ -597,7 +607,9 @@ void MyDocument::deleteEntry(QObject *sender)
             if (self)
                 self->deleteSheetDidEnd(nodes, returnCode);
         },
-        localized("LSAdeleteEntry"), {named->itemName()});
+        // More than one node goes: the message counts them instead of naming one.
+        nodes.size() > 1 ? localized("LSAdeleteEntries") : localized("LSAdeleteEntry"),
+        {nodes.size() > 1 ? QLocale().toString(nodes.size()) : named->itemName()});
 }
 
 void MyDocument::deleteSheetDidEnd(const QList<NodePtr> &nodes, int returnCode)

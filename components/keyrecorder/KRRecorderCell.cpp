@@ -469,9 +469,9 @@ bool KRRecorderCell::performKeyEquivalent(const KRKeyEvent &event)
 {
     const quint32 flags = filteredCocoaFlags(event.modifierFlags());
     const bool cancel = m_cancelCharacterSet.contains(event.keyCode());
-    // A cancel key counts as a combination only with a real modifier: the function-key
-    // flag that Forward Delete carries does not make it one.
-    const bool valid = cancel ? validModifierFlags(event.modifierFlags() & ModifierBits) : validModifierFlags(flags);
+    // A cancel key is judged by the event's own flags: Forward Delete carries the
+    // function-key flag, which makes it a combination of its own.
+    const bool valid = cancel ? validModifierFlags(event.modifierFlags()) : validModifierFlags(flags);
 
     if (!m_isRecording) {
         if (event.characters() == QLatin1String(" ")) {
@@ -636,7 +636,8 @@ void KRRecorderCell::windowDidBecomeKey()
 void KRRecorderCell::grabKeyboard()
 {
     QWidget *view = m_controlView;
-    if (m_keyboardGrabbed || !view || !view->isVisible())
+    // A pop-up may have taken the grab meanwhile: then it is taken again.
+    if ((m_keyboardGrabbed && QWidget::keyboardGrabber() == view) || !view || !view->isVisible())
         return;
     view->grabKeyboard();
     m_keyboardGrabbed = true;

@@ -159,6 +159,38 @@ TEST(ColorLabelWidgetCell, ObjectValueRules)
     EXPECT_EQ(cell.intValue(), 7);
 }
 
+// Elements are the same only when they are equal values (a string is not a number),
+// and a string's value is its decimal integer prefix.
+TEST(ColorLabelWidgetCell, ElementEqualityAndStringValues)
+{
+    const struct {
+        QVariant value;
+        int type;
+    } cases[] = {
+        {QVariantList{QStringLiteral("3"), 3}, -1},
+        {QVariantList{3, QStringLiteral("3")}, -1},
+        {QVariantList{3, 3.0, qint64(3)}, 3},
+        {QVariantList{true, 1}, 1},
+        {QVariantList{QStringLiteral("4"), QStringLiteral("4")}, 4},
+        {QVariantList{QStringLiteral("4"), QStringLiteral(" 4")}, -1},
+        {QStringLiteral("0x10"), 0},
+        {QStringLiteral("1e3"), 1},
+        {QStringLiteral("  +5 labels"), 5},
+        {QStringLiteral("3.9"), 3},
+        {QStringLiteral("-1"), -1},
+        {QStringLiteral("-7"), -1},
+        {QStringLiteral("99999999999999999999"), 7},
+        {QStringLiteral("purple"), 0},
+        {QByteArray("6"), 6},
+    };
+    for (const auto &c : cases) {
+        NTXColorLabelWidgetCell cell;
+        cell.setObjectValue(c.value);
+        EXPECT_EQ(cell.intValue(), c.type) << c.value.toString().toStdString() << " / "
+                                           << c.value.toStringList().join(u',').toStdString();
+    }
+}
+
 TEST(ColorLabelWidgetCell, CompareOrdersByValue)
 {
     NTXColorLabelWidgetCell three(QStringLiteral("3"));

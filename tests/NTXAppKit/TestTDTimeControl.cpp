@@ -4,6 +4,7 @@
 #include "NTXAppKit/TDTimeControl/TDLocaleFormats.h"
 #include "NTXAppKit/TDTimeControl/TDStepper.h"
 #include "NTXAppKit/TDTimeControl/TDTimeControl.h"
+#include "platform/foundation/Clock.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/drawing/YUpPainter.h"
 
@@ -541,6 +542,38 @@ TEST(TDTimeControlValue, ATimeInTheSummerTimeGapMovesPastIt)
 
     fields.stepField(TDTimeFields::MinuteField, true);
     EXPECT_EQ(fields.date(), QDateTime(QDate(2024, 3, 31), QTime(3, 31), Qt::OffsetFromUTC, 7200));
+}
+
+// The night the clock goes back, 02:30 comes twice. A control shown on either and
+// left alone gives back exactly that moment; an edited time keeps the offset.
+TEST(TDTimeControlValue, TheRepeatedHourKeepsItsOccurrence)
+{
+    testsupport::ScopedTimeZone berlin("Europe/Berlin");
+    const QDateTime summer(QDate(2024, 10, 27), QTime(2, 30, 15), Qt::OffsetFromUTC, 7200);
+    const QDateTime winter(QDate(2024, 10, 27), QTime(2, 30, 15), Qt::OffsetFromUTC, 3600);
+    for (const QDateTime &moment : {summer, winter}) {
+        SCOPED_TRACE(qPrintable(moment.toString(Qt::ISODate)));
+        platform::Clock::setNow(moment);
+        {
+            TDTimeControl made;
+            EXPECT_EQ(made.date(), moment);
+        }
+        platform::Clock::useSystemClock();
+
+        TimeWindow w("de_DE");
+        w.control->setDate(moment);
+        EXPECT_EQ(w.control->date(), moment);
+        EXPECT_EQ(w.control->date().offsetFromUtc(), moment.offsetFromUtc());
+        // A field opened and left without a change.
+        QTest::keyClick(w.edit(TDTimeFields::HourField), Qt::Key_Return);
+        EXPECT_EQ(w.control->date(), moment);
+
+        QLineEdit *editor = w.edit(TDTimeFields::MinuteField);
+        QTest::keyClicks(editor, QStringLiteral("45"));
+        QTest::keyClick(editor, Qt::Key_Return);
+        EXPECT_EQ(w.control->date(), moment.addSecs(15 * 60));
+        EXPECT_EQ(w.control->date().offsetFromUtc(), moment.offsetFromUtc());
+    }
 }
 
 #include "TestTDTimeControl.moc"

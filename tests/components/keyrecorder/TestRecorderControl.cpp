@@ -128,7 +128,7 @@ TEST_F(RecorderTest, KeysWithoutScanCodeAreFoundThroughQtKeys)
 TEST_F(RecorderTest, CancelKeysWithoutModifierEndRecordingWithoutChange)
 {
     recorder->setKeyCombo({Control, 1});
-    for (const auto &[qtKey, code] : {std::pair{Qt::Key_Backspace, 51}, std::pair{Qt::Key_Delete, 117}}) {
+    for (const auto &[qtKey, code] : {std::pair{Qt::Key_Backspace, 51}, std::pair{Qt::Key_Escape, 53}}) {
         startRecording();
         delegate.changes.clear();
         press(recorder, qtKey, Qt::NoModifier, code);
@@ -136,6 +136,21 @@ TEST_F(RecorderTest, CancelKeysWithoutModifierEndRecordingWithoutChange)
         EXPECT_EQ(recorder->keyCombo(), (KeyCombo{Control, 1})) << code;
         EXPECT_TRUE(delegate.changes.isEmpty()) << code;
     }
+    // Forward Delete carries the function-key flag: that makes it a combination.
+    startRecording();
+    delegate.changes.clear();
+    press(recorder, Qt::Key_Delete, Qt::NoModifier, 117);
+    EXPECT_FALSE(recorder->recorderCell()->isRecording());
+    EXPECT_EQ(recorder->keyCombo(), (KeyCombo{Function, 117}));
+    EXPECT_EQ(delegate.changes.size(), 1);
+    // Unless keys alone are allowed and escape keys do not record: then it cancels.
+    recorder->setKeyCombo({Control, 1});
+    recorder->recorderCell()->setAllowsKeyOnlyEscapeKeysRecord(true, false);
+    startRecording();
+    press(recorder, Qt::Key_Delete, Qt::NoModifier, 117);
+    EXPECT_FALSE(recorder->recorderCell()->isRecording());
+    EXPECT_EQ(recorder->keyCombo(), (KeyCombo{Control, 1}));
+    recorder->recorderCell()->setAllowsKeyOnlyEscapeKeysRecord(false, false);
     // With a modifier the delete key is a combination like any other.
     startRecording();
     press(recorder, Qt::Key_Backspace, Qt::MetaModifier, 51);
