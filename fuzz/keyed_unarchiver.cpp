@@ -1,7 +1,8 @@
 // Fuzz target: the keyed unarchiver on untrusted bytes, with a class that reads
 // every kind of key (objects, lists, conditional back references, scalars,
 // geometry) and a landed cell's decoder; a decoded archive is written again and
-// must decode.
+// must decode. The node keeps its children strongly and refuses a child that
+// encloses it, so that no archive can make decoded objects hold each other.
 #include "NTXAppKit/NTXColorLabelWidget/NTXColorLabelWidgetCell.h"
 #include "platform/archive/CodingRegistry.h"
 #include "platform/archive/KeyedArchiver.h"
@@ -18,6 +19,22 @@
 using namespace platform;
 
 namespace {
+
+bool holdsEnclosingObject(const Coder &coder, const QVariant &value)
+{
+    if (coder.objectIsBeingDecoded(Coder::objectFromValue(value)))
+        return true;
+    if (value.typeId() == QMetaType::QVariantList) {
+        for (const QVariant &element : value.toList())
+            if (holdsEnclosingObject(coder, element))
+                return true;
+    } else if (value.typeId() == QMetaType::QVariantMap) {
+        for (const QVariant &element : value.toMap())
+            if (holdsEnclosingObject(coder, element))
+                return true;
+    }
+    return false;
+}
 
 class FuzzNode final : public Coding
 {
@@ -38,7 +55,7 @@ public:
     bool initWithCoder(Coder &coder) override
     {
         label = coder.decodeObject<QString>(QStringLiteral("label"));
-        children = coder.decodeObject<QVariantList>(QStringLiteral("children"));
+        const QVariantList decodedChildren = coder.decodeObject<QVariantList>(QStringLiteral("children"));
         parent = coder.decodeObject<FuzzNode>(QStringLiteral("parent"));
         count = coder.decodeInt32(QStringLiteral("count"));
         frame = coder.decodeRect(QStringLiteral("frame"));
@@ -52,6 +69,12 @@ public:
         (void)coder.decodeObject<QColor>(QStringLiteral("color"));
         (void)coder.decodeObject<QImage>(QStringLiteral("image"));
         (void)coder.decodeObject<QTransform>(QStringLiteral("transform"));
+        // The children are kept strongly: none may enclose this node.
+        if (holdsEnclosingObject(coder, decodedChildren)) {
+            coder.failWithError(QStringLiteral("a child encloses its parent"));
+            return false;
+        }
+        children = decodedChildren;
         return !coder.failed();
     }
 

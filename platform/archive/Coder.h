@@ -55,6 +55,12 @@ public:
 
     // ---- Decoding ----
     virtual bool containsValueForKey(const QString &key) const = 0;
+    // Whether the object is still reading its own keys: a reference back to an
+    // object that encloses the one decoding now. Kept strongly, it closes a cycle of
+    // strong references unless the enclosing object keeps this one only weakly; so a
+    // class whose decoded objects would keep it strongly (a tree node's children)
+    // fails on such an object instead of keeping it.
+    virtual bool objectIsBeingDecoded(const CodingPtr &object) const = 0;
     virtual QVariant decodeObject(const QString &key) = 0;
     // The object under the key as a T: for an archived class a std::shared_ptr<T>
     // (null for none), for a value type the value (default-constructed for none).

@@ -49,6 +49,7 @@ public:
 
     // An archiver only writes: these read nothing and make it fail.
     bool containsValueForKey(const QString &key) const override;
+    bool objectIsBeingDecoded(const CodingPtr &) const override { return false; }
     QVariant decodeObject(const QString &key) override;
     using Coder::decodeObject;
     bool decodeBool(const QString &key) override;

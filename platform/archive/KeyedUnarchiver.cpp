@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QImageReader>
 #include <QTransform>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -105,6 +106,11 @@ bool KeyedUnarchiver::containsValueForKey(const QString &key) const
     return m_error.isEmpty() && current().contains(storedKey(key));
 }
 
+bool KeyedUnarchiver::objectIsBeingDecoded(const CodingPtr &object) const
+{
+    return object && std::find(m_decodingObjects.cbegin(), m_decodingObjects.cend(), object.get()) != m_decodingObjects.cend();
+}
+
 QVariant KeyedUnarchiver::decodeObject(const QString &key)
 {
     const QVariant value = stored(key);
@@ -198,7 +204,9 @@ QVariant KeyedUnarchiver::decodeEntry(qsizetype index)
         return refuse(QStringLiteral("an object of the class \"%1\" could not be made").arg(name));
     m_decoded[size_t(index)] = objectValue(made);
     m_stack.push_back(object);
+    m_decodingObjects.push_back(made.get());
     const bool initialised = made->initWithCoder(*this);
+    m_decodingObjects.pop_back();
     m_stack.pop_back();
     return initialised ? objectValue(made) : QVariant();
 }
@@ -269,6 +277,8 @@ QVariant KeyedUnarchiver::decodeValueObject(const QString &className, const QVar
         for (const double component : *c)
             if (!std::isfinite(component) || std::abs(component) > 1e6)
                 return refuse(QStringLiteral("a Color component is out of range"));
+        if ((*c)[3] < 0 || (*c)[3] > 1)
+            return refuse(QStringLiteral("a Color's alpha is outside 0 to 1"));
         return QColor::fromRgbF(float((*c)[0]), float((*c)[1]), float((*c)[2]), float((*c)[3]));
     }
     if (className == FontClass) {

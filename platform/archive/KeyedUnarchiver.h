@@ -49,6 +49,7 @@ public:
     bool allowsKeyedCoding() const override { return true; }
 
     bool containsValueForKey(const QString &key) const override;
+    bool objectIsBeingDecoded(const CodingPtr &object) const override;
     QVariant decodeObject(const QString &key) override;
     using Coder::decodeObject;
     bool decodeBool(const QString &key) override;
@@ -98,6 +99,7 @@ private:
     std::vector<QVariant> m_decoded;
     std::vector<State> m_state;
     std::vector<QVariantMap> m_stack;
+    std::vector<const Coding *> m_decodingObjects; // objects reading their keys (innermost last)
     int m_depth = 0; // objects being read (innermost last)
     QString m_error;
 };

@@ -27,6 +27,7 @@ public:
     void encodeSize(const QSizeF &, const QString &) override { ++m_calls; }
 
     bool containsValueForKey(const QString &) const override { return false; }
+    bool objectIsBeingDecoded(const platform::CodingPtr &) const override { return false; }
     using Coder::decodeObject;
     QVariant decodeObject(const QString &) override { return ++m_calls, QVariant(); }
     bool decodeBool(const QString &) override { return ++m_calls, false; }

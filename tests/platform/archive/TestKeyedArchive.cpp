@@ -96,7 +96,36 @@ bool Group::initWithCoder(Coder &coder)
     return !coder.failed();
 }
 
-const bool registered = CodingRegistry::registerClass<Bar>(QStringLiteral("SRScopeBar"))
+// A tree node keeps its children strongly, so a child may not enclose it.
+class TreeNode final : public Coding
+{
+public:
+    QString classNameForCoder() const override { return QStringLiteral("TreeNode"); }
+    void encodeWithCoder(Coder &coder) const override
+    {
+        QVariantList list;
+        for (const auto &child : children)
+            list.append(Coder::objectValue(child));
+        coder.encodeObject(list, QStringLiteral("children"));
+    }
+    bool initWithCoder(Coder &coder) override
+    {
+        for (const QVariant &value : coder.decodeObject<QVariantList>(QStringLiteral("children"))) {
+            const CodingPtr child = Coder::objectFromValue(value);
+            if (coder.objectIsBeingDecoded(child)) {
+                coder.failWithError(QStringLiteral("a child encloses its parent"));
+                return false;
+            }
+            children.push_back(std::dynamic_pointer_cast<TreeNode>(child));
+        }
+        return !coder.failed();
+    }
+
+    std::vector<std::shared_ptr<TreeNode>> children;
+};
+
+const bool registered = CodingRegistry::registerClass<TreeNode>(QStringLiteral("TreeNode"))
+                        && CodingRegistry::registerClass<Bar>(QStringLiteral("SRScopeBar"))
                         && CodingRegistry::registerClass<Group>(QStringLiteral("SRScopeBarGroup"));
 
 std::shared_ptr<Bar> sampleBar()
@@ -254,6 +283,24 @@ TEST(KeyedArchive, SharedObjectsCyclesAndConditionalObjects)
     }
     EXPECT_TRUE(watchBar.expired());
     EXPECT_TRUE(watchGroup.expired());
+
+    // A tree whose node is its own grandchild is refused, and nothing is kept.
+    auto root = std::make_shared<TreeNode>();
+    auto child = std::make_shared<TreeNode>();
+    root->children = {child, std::make_shared<TreeNode>()};
+    child->children = {root};
+    QString error;
+    const auto data = KeyedArchiver::archivedData(root, &error);
+    child->children.clear(); // our own cycle, broken
+    ASSERT_TRUE(data) << qPrintable(error);
+    EXPECT_EQ(KeyedUnarchiver::unarchivedObject<TreeNode>(*data, &error), nullptr);
+    EXPECT_EQ(error, QStringLiteral("a child encloses its parent"));
+    root->children.pop_back();
+    const auto acyclic = KeyedArchiver::archivedData(root);
+    const auto back = KeyedUnarchiver::unarchivedObject<TreeNode>(*acyclic);
+    ASSERT_TRUE(back);
+    ASSERT_EQ(back->children.size(), 1u);
+    EXPECT_TRUE(back->children[0]->children.empty());
 }
 
 // A valid archive's property list, changed by `edit`, written again.
@@ -332,6 +379,13 @@ TEST(KeyedArchive, BrokenArchivesFailTheWholeDecodeWithAReason)
              QVariantMap set = objects.at(i).toMap();
              set.insert(QStringLiteral("ranges"), QVariantList{0, qlonglong(1) << 40});
              objects[i] = set;
+         }},
+        {"colour with alpha 2",
+         [](QVariantMap &, QVariantList &objects) {
+             const qsizetype i = entryWhere(objects, [](const QVariant &v) { return v.toMap().contains(QStringLiteral("components")); });
+             QVariantMap color = objects.at(i).toMap();
+             color.insert(QStringLiteral("components"), QVariantList{1, 0, 0, 2});
+             objects[i] = color;
          }},
         {"colour of three components",
          [](QVariantMap &, QVariantList &objects) {
