@@ -1,5 +1,11 @@
 #include "components/regex/RGXRegexCore.h"
 
+// gcc 12 with the sanitizers reports the inactive members of the result variant as
+// "maybe uninitialized" when it is moved (a known false positive of std::variant).
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+
 #include "components/regex/RGXRegexCache.h"
 #include "components/regex/RGXRegexReplace.h"
 
