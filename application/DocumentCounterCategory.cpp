@@ -4,22 +4,19 @@
 // play the start and stop sounds and ask the application controller to post a
 // notification and rebuild its menus.
 //
-// Two counts are shared by all documents: the number of running counters, and the
-// reminder tick count that every tick of every running counter raises and that goes
-// back to 0 only when the reminder sound plays.
+// Two counts are shared by the documents of one application (DocumentServices): the
+// number of running counters, and the reminder tick count that every tick of every
+// running counter raises and that goes back to 0 only when the reminder sound plays.
 #include "application/MyDocument.h"
 
 #include "AppKitExtensions/NTXNSAlertExtensions.h"
-#include "NTXAppKit/sounds/NTXSoundManager.h"
 #include "application/DefaultsKeys.h"
 #include "application/DocumentWindow.h"
 #include "platform/foundation/Bundle.h"
-#include "platform/desktop/IdleMonitor.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/UndoManager.h"
 #include "platform/foundation/UserDefaults.h"
 
-#include <QCoreApplication>
 #include <QPointer>
 #include <QTimer>
 #include <cmath>
@@ -29,50 +26,6 @@ namespace {
 
 constexpr int TickMilliseconds = 500;
 constexpr double TicksPerMinute = 60.0 * 1000.0 / TickMilliseconds;
-
-std::function<void(const QString &, const QString &)> &notificationPoster()
-{
-    static std::function<void(const QString &, const QString &)> poster;
-    return poster;
-}
-
-QPointer<QObject> &controllerObject()
-{
-    static QPointer<QObject> controller;
-    return controller;
-}
-
-std::function<double()> &idleSource()
-{
-    static std::function<double()> source;
-    return source;
-}
-
-std::function<void(const QString &)> &soundPlayer()
-{
-    static std::function<void(const QString &)> player;
-    return player;
-}
-
-NTXSoundManager *&catalogueOverride()
-{
-    static NTXSoundManager *catalogue = nullptr;
-    return catalogue;
-}
-
-// The monitor lives as long as the application object (it is its child), so it is
-// made again for a later application object.
-platform::IdleMonitor *sharedIdleMonitor()
-{
-    static QPointer<platform::IdleMonitor> monitor;
-    if (!monitor) {
-        QCoreApplication *app = QCoreApplication::instance();
-        if (!app)
-            return nullptr;
-        monitor = new platform::IdleMonitor(app);
-    }
-    return monitor;
-}
 
 // A format of the strings table with its one "%@" filled.
 QString formatted(const QString &key, const QString &argument)
@@ -96,62 +49,6 @@ int reminderTicks(double minutes)
 }
 
 } // namespace
-
-// ---------------------------------------------------------------------------
-// Process-wide hooks
-
-void MyDocument::setNotificationPoster(std::function<void(const QString &, const QString &)> poster)
-{
-    notificationPoster() = std::move(poster);
-}
-
-void MyDocument::postNotification(const QString &message, const QString &title)
-{
-    // A copy: the poster may replace itself.
-    const std::function<void(const QString &, const QString &)> poster = notificationPoster();
-    if (poster)
-        poster(message, title);
-}
-
-void MyDocument::setApplicationController(QObject *controller)
-{
-    controllerObject() = controller;
-}
-
-QObject *MyDocument::applicationController()
-{
-    return controllerObject().data();
-}
-
-void MyDocument::setIdleSecondsSource(std::function<double()> source)
-{
-    idleSource() = std::move(source);
-}
-
-double MyDocument::userIdleSeconds()
-{
-    if (const std::function<double()> source = idleSource())
-        return source();
-    platform::IdleMonitor *monitor = sharedIdleMonitor();
-    return monitor ? monitor->idleSeconds() : 0.0;
-}
-
-void MyDocument::setSoundCatalogue(NTXSoundManager *catalogue)
-{
-    catalogueOverride() = catalogue;
-}
-
-void MyDocument::setSoundPlayer(std::function<void(const QString &)> player)
-{
-    soundPlayer() = std::move(player);
-}
-
-NTXSoundManager *MyDocument::soundCatalogue()
-{
-    if (NTXSoundManager *catalogue = catalogueOverride())
-        return catalogue;
-    return NTXSoundManager::getSharedSoundManager();
-}
 
 // ---------------------------------------------------------------------------
 // Link to the document's life
@@ -178,7 +75,7 @@ MyDocument::CounterLink::~CounterLink()
     document->m_counterTimer = nullptr;
     if (document->m_fRunTimer) {
         document->m_fRunTimer = false;
-        --s_numberOfRunningCounters;
+        --document->m_services->runningCounters;
     }
     if (document->m_timerNode)
         document->m_timerNode->setActive(false);
@@ -208,10 +105,7 @@ void MyDocument::playCounterSound(const QString &key)
         return;
     // The name is read each time: the Sound pane may have changed it.
     const QString name = userDefaults().stringForKey(key);
-    if (const std::function<void(const QString &)> player = soundPlayer())
-        player(name);
-    else if (NTXSoundManager *catalogue = soundCatalogue())
-        catalogue->playSoundWithName(name);
+    m_services->playSound(name);
 }
 
 // ---------------------------------------------------------------------------
@@ -243,7 +137,7 @@ void MyDocument::startTimerForJob(QObject *)
     }
 
     undoManager()->removeAllActions();
-    postNotification(formatted(QStringLiteral("LSGrowlTimerStartedMessage"), job->itemName()),
+    m_services->postNotification(formatted(QStringLiteral("LSGrowlTimerStartedMessage"), job->itemName()),
                      platform::localized(QStringLiteral("LSGrowlTimerStartedTitle")));
 
     NodePtr day = job->getDayNode();
@@ -273,7 +167,7 @@ void MyDocument::startTimerForJob(QObject *)
     connect(m_counterTimer, &QTimer::timeout, this, &MyDocument::doTimer);
     m_counterTimer->start();
 
-    ++s_numberOfRunningCounters;
+    ++m_services->runningCounters;
     updateUI();
     updateChangeCount(ChangeType::Done);
     Q_EMIT counterStateChanged(true);
@@ -285,22 +179,23 @@ void MyDocument::doTimer()
     const NodePtr entry = m_timerNode;
     if (!m_fRunTimer || !entry)
         return;
-    if (s_reminderTickCount < std::numeric_limits<int>::max())
-        ++s_reminderTickCount;
+    int &ticks = m_services->reminderTickCount;
+    if (ticks < std::numeric_limits<int>::max())
+        ++ticks;
 
     entry->refreshlDate();
     entry->setItemNameByType();
 
     // Reaching or passing the interval reminds, so that an interval lowered while
     // counting (or shared with another document) does not silence the reminder.
-    if (!m_mutely && m_repeatCounter > 0 && s_reminderTickCount >= m_repeatCounter) {
+    if (!m_mutely && m_repeatCounter > 0 && ticks >= m_repeatCounter) {
         playCounterSound(TimerSoundKey);
-        s_reminderTickCount = 0;
+        ticks = 0;
     }
 
     redrawRunningRows();
 
-    if (m_checkInactivity && userIdleSeconds() > m_inactivityInterval)
+    if (m_checkInactivity && m_services->userIdleSeconds() > m_inactivityInterval)
         stopTimer(this);
 }
 
@@ -316,10 +211,10 @@ void MyDocument::stopTimer(QObject *sender)
         const NodePtr entry = m_timerNode;
         // Stops the application controller makes (sleep, quitting, the status and
         // Dock menus, the hot key) are silent.
-        if (!sender || sender != applicationController())
+        if (!sender || sender != m_services->applicationController)
             playCounterSound(StopSoundKey);
         Node *job = entry ? entry->getRootObject() : nullptr;
-        postNotification(formatted(QStringLiteral("LSGrowlTimerStoppedMessage"), job ? job->itemName() : QString()),
+        m_services->postNotification(formatted(QStringLiteral("LSGrowlTimerStoppedMessage"), job ? job->itemName() : QString()),
                          platform::localized(QStringLiteral("LSGrowlTimerStoppedTitle")));
 
         m_fRunTimer = false;
@@ -334,7 +229,7 @@ void MyDocument::stopTimer(QObject *sender)
         }
         m_timerNode.reset();
 
-        --s_numberOfRunningCounters;
+        --m_services->runningCounters;
         updateUI();
         Q_EMIT counterStateChanged(false);
     }

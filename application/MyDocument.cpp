@@ -66,36 +66,31 @@ const QIcon &applicationIcon(bool running)
 // ---------------------------------------------------------------------------
 // Type and process-wide hooks
 
-platform::DocumentType MyDocument::documentType()
+platform::DocumentType MyDocument::documentType(std::shared_ptr<DocumentServices> services)
 {
     return platform::DocumentType(TypeName, {FileExtension}, MimeType,
-                                  [](QObject *parent) -> platform::Document * { return new MyDocument(parent); });
+                                  [services](QObject *parent) -> platform::Document * {
+                                      return new MyDocument(parent, services);
+                                  });
 }
 
-std::function<void()> &MyDocument::menuRebuilder()
+void MyDocument::rebuildApplicationMenus() const
 {
-    static std::function<void()> rebuilder;
-    return rebuilder;
+    m_services->rebuildMenus();
 }
 
-void MyDocument::setMenuRebuilder(std::function<void()> rebuilder)
+int MyDocument::numberOfRunningCounters() const
 {
-    menuRebuilder() = std::move(rebuilder);
-}
-
-void MyDocument::rebuildApplicationMenus()
-{
-    // A copy: the rebuilder may replace itself.
-    const std::function<void()> rebuilder = menuRebuilder();
-    if (rebuilder)
-        rebuilder();
+    return m_services->runningCounters;
 }
 
 // ---------------------------------------------------------------------------
 // Life cycle
 
-MyDocument::MyDocument(QObject *parent)
-    : platform::Document(parent), m_jobList(Node::create(Node::Root))
+MyDocument::MyDocument(QObject *parent, std::shared_ptr<DocumentServices> services)
+    : platform::Document(parent),
+      m_services(services ? std::move(services) : std::make_shared<DocumentServices>()),
+      m_jobList(Node::create(Node::Root))
 {
     m_jobList->setDelegate(this);
     m_groupImage = ApplicationImages::iconNamed(QStringLiteral("entry_group.png"));
@@ -124,17 +119,19 @@ MyDocument::~MyDocument()
 {
     platform::NotificationCenter::defaultCenter().removeObserver(this);
     // The window goes first: its views ask this document while they exist.
-    if (m_window) {
-        if (QTreeView *outline = m_window->outlineView) {
-            outline->header()->disconnect(this);
-            if (outline->selectionModel())
-                outline->selectionModel()->disconnect(this);
-            outline->setModel(nullptr);
-        }
-        delete m_window.data();
-    }
+    tearDownWindow();
     if (m_jobList && m_jobList->delegate() == this)
         m_jobList->setDelegate(nullptr);
+}
+
+void MyDocument::windowWillTearDown()
+{
+    if (!m_window)
+        return;
+    QTreeView *outline = m_window->outlineView();
+    NTXOutlineViewExtension::setDelegate(outline, nullptr);
+    m_window->colorLabelControl()->setTarget(nullptr);
+    outline->setModel(nullptr);
 }
 
 platform::UserDefaults &MyDocument::userDefaults() const
@@ -159,19 +156,19 @@ DocumentWindow *MyDocument::documentWindow() const
 
 QTreeView *MyDocument::outlineView() const
 {
-    return m_window ? m_window->outlineView : nullptr;
+    return m_window ? m_window->outlineView() : nullptr;
 }
 
 QHeaderView *MyDocument::tableHeaderView() const
 {
-    return m_window ? qobject_cast<QHeaderView *>(m_window->tableHeaderView) : nullptr;
+    return m_window ? qobject_cast<QHeaderView *>(m_window->tableHeaderView()) : nullptr;
 }
 
 QWidget *MyDocument::makeMainWindow()
 {
     auto *window = new DocumentWindow;
     m_window = window;
-    window->outlineView->setModel(m_outlineModel);
+    window->outlineView()->setModel(m_outlineModel);
     return window;
 }
 
@@ -186,7 +183,7 @@ void MyDocument::awakeFromNib()
         return;
     m_loaded = true;
     DocumentWindow *window = m_window;
-    QTreeView *outline = window->outlineView;
+    QTreeView *outline = window->outlineView();
     QHeaderView *header = outline->header();
 
     m_outlineMenu = new QMenu(window);
@@ -248,8 +245,8 @@ void MyDocument::applyStoredWindowState()
 {
     if (!m_window || !m_docValues.available())
         return;
-    if (m_window->windowDrawer->isHidden() && m_docValues.drawerVisible())
-        m_window->windowDrawer->show();
+    if (m_window->windowDrawer()->isHidden() && m_docValues.drawerVisible())
+        m_window->windowDrawer()->show();
 
     const QRectF frame = m_docValues.windowFrame();
     const bool sizeUsable = std::isfinite(frame.width()) && std::isfinite(frame.height())
@@ -270,7 +267,7 @@ void MyDocument::applyStoredWindowState()
             }
         }
     }
-    m_docValues.restoreOutlineViewColumnsData(m_window->outlineView);
+    m_docValues.restoreOutlineViewColumnsData(m_window->outlineView());
 }
 
 void MyDocument::captureWindowState()
@@ -278,14 +275,14 @@ void MyDocument::captureWindowState()
     if (!m_window)
         return;
     m_docValues.setWindowFrame(QRectF(m_window->pos(), m_window->size()));
-    m_docValues.storeOutlineViewColumnsData(m_window->outlineView);
-    m_docValues.setDrawerVisible(!m_window->windowDrawer->isHidden());
+    m_docValues.storeOutlineViewColumnsData(m_window->outlineView());
+    m_docValues.setDrawerVisible(!m_window->windowDrawer()->isHidden());
 }
 
 void MyDocument::connectOutline()
 {
     DocumentWindow *window = m_window;
-    QTreeView *outline = window->outlineView;
+    QTreeView *outline = window->outlineView();
     QHeaderView *header = outline->header();
 
     NTXOutlineViewExtension::setDelegate(outline, this);
@@ -307,12 +304,12 @@ void MyDocument::connectOutline()
         outlineViewColumnDidMove({{QStringLiteral("NSOldColumn"), oldVisual}, {QStringLiteral("NSNewColumn"), newVisual}});
     });
 
-    connect(window->startStopButton, &QPushButton::clicked, this,
-            [this, button = window->startStopButton] { platform::sendAction("toggleTimer:", this, button); });
-    connect(window->drawerStateButton, &QToolButton::clicked, this,
-            [this, button = window->drawerStateButton] { toggleDrawer(button); });
-    window->colorLabelControl->setTarget(this);
-    window->colorLabelControl->setAction("colorLabelAction:");
+    connect(window->startStopButton(), &QPushButton::clicked, this,
+            [this, button = window->startStopButton()] { platform::sendAction("toggleTimer:", this, button); });
+    connect(window->drawerStateButton(), &QToolButton::clicked, this,
+            [this, button = window->drawerStateButton()] { toggleDrawer(button); });
+    window->colorLabelControl()->setTarget(this);
+    window->colorLabelControl()->setAction("colorLabelAction:");
 }
 
 // ---------------------------------------------------------------------------
@@ -373,7 +370,7 @@ void MyDocument::displayActivatedJob()
     if (!m_window)
         return;
     const NodePtr job = getActiveJob();
-    m_window->activedJob->setText(job ? localized("LSactiveJob") + QStringLiteral(": ") + job->itemNameWithPath()
+    m_window->activedJob()->setText(job ? localized("LSactiveJob") + QStringLiteral(": ") + job->itemNameWithPath()
                                       : QStringLiteral("-"));
 }
 
@@ -394,9 +391,9 @@ void MyDocument::updateUI()
     if (qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
         QGuiApplication::setWindowIcon(applicationIcon(numberOfRunningCounters() >= 1));
     if (m_window) {
-        m_window->startStopButton->setEnabled(m_jobList->childrenCount() > 0);
+        m_window->startStopButton()->setEnabled(m_jobList->childrenCount() > 0);
         // The button says what a click does, like the menu item.
-        m_window->startStopButton->setText(localized(timerIsRunning() ? "LSstop2" : "LSstart2"));
+        m_window->startStopButton()->setText(localized(timerIsRunning() ? "LSstop2" : "LSstart2"));
     }
     updateTotalTime();
 }
@@ -624,7 +621,7 @@ void MyDocument::toggleDrawer(QObject *)
 {
     if (!m_window)
         return;
-    m_window->windowDrawer->setVisible(m_window->windowDrawer->isHidden());
+    m_window->windowDrawer()->setVisible(m_window->windowDrawer()->isHidden());
 }
 
 void MyDocument::colorLabelAction(QObject *sender)
@@ -665,7 +662,7 @@ bool MyDocument::validateMenuItem(QAction *item)
     if (action == "newJobEntry")
         return !timerIsRunning();
     if (action == "toggleDrawer") {
-        const bool open = m_window && !m_window->windowDrawer->isHidden();
+        const bool open = m_window && !m_window->windowDrawer()->isHidden();
         item->setText(localized(open ? "LSMenuHideInspector" : "LSMenuShowInspector"));
         return m_window != nullptr;
     }

@@ -12,6 +12,7 @@
 //   DataSourceDelegateCategory.cpp what the outline shows
 //   DocumentUndoCategory.cpp       undoable edits of the tree
 #include "application/DocumentOutlineModel.h"
+#include "application/DocumentServices.h"
 #include "application/DocumentValuesStore.h"
 #include "application/Node.h"
 #include "application/NodeDelegate.h"
@@ -83,19 +84,20 @@ public:
     // The notification the preference panels post after changing the defaults.
     static inline const QString PrefsChangedNotification = QStringLiteral("PrefsChanged");
 
-    // The document type that makes MyDocument objects.
-    static platform::DocumentType documentType();
+    // The document type that makes MyDocument objects sharing the services (each
+    // document gets its own when none are given).
+    static platform::DocumentType documentType(std::shared_ptr<DocumentServices> services = {});
 
-    explicit MyDocument(QObject *parent = nullptr);
+    explicit MyDocument(QObject *parent = nullptr, std::shared_ptr<DocumentServices> services = {});
     ~MyDocument() override;
 
-    // ---- Process-wide ----
+    // ---- Services ----
+    DocumentServices &services() const { return *m_services; }
     // The application controller's "rebuild your menus"; called when the jobs or
-    // the active job may have changed. Empty until someone sets it.
-    static void setMenuRebuilder(std::function<void()> rebuilder);
-    static void rebuildApplicationMenus();
-    // The number of counters running in all documents.
-    static int numberOfRunningCounters() { return s_numberOfRunningCounters; }
+    // the active job may have changed.
+    void rebuildApplicationMenus() const;
+    // The number of counters running in the documents sharing the services.
+    int numberOfRunningCounters() const;
 
     // ---- Window ----
     DocumentWindow *documentWindow() const;
@@ -146,7 +148,7 @@ public:
     // Starts on the active job; the sender does not choose the job.
     Q_INVOKABLE void startTimerForJob(QObject *sender);
     // Stops; the stop sound plays unless muted or the sender is the application
-    // controller (see setApplicationController()).
+    // controller (see DocumentServices).
     Q_INVOKABLE void stopTimer(QObject *sender);
     // One tick of the running counter.
     void doTimer();
@@ -161,27 +163,6 @@ public:
     int reminderInterval() const { return m_repeatCounter; }
     bool checksInactivity() const { return m_checkInactivity; }
     double inactivityInterval() const { return m_inactivityInterval; }
-    // Process-wide: the application controller's notification poster (message,
-    // title); empty until the controller sets it.
-    static void setNotificationPoster(std::function<void(const QString &message, const QString &title)> poster);
-    static void postNotification(const QString &message, const QString &title);
-    // Process-wide: the application controller. Stops it sends are silent.
-    static void setApplicationController(QObject *controller);
-    static QObject *applicationController();
-    // Process-wide: where the idle seconds come from; unset, the platform's idle
-    // monitor answers (0 when it has no source).
-    static void setIdleSecondsSource(std::function<double()> source);
-    static double userIdleSeconds();
-    // Process-wide: the catalogue the counter's sounds play from; unset, the shared
-    // one.
-    static void setSoundCatalogue(NTXSoundManager *catalogue);
-    static NTXSoundManager *soundCatalogue();
-    // Process-wide: plays a sound by name in place of the catalogue (empty: the
-    // catalogue plays).
-    static void setSoundPlayer(std::function<void(const QString &soundName)> player);
-    // Process-wide: ticks of all running counters since the reminder last played.
-    static int reminderTickCount() { return s_reminderTickCount; }
-    static void setReminderTickCount(int count) { s_reminderTickCount = count; }
 Q_SIGNALS:
     // The counter started or stopped (the toolbar validates its items on it).
     void counterStateChanged(bool running);
@@ -399,10 +380,10 @@ protected:
     bool writeToFile(const QString &path, const QString &typeName) override;
     QWidget *makeMainWindow() override;
     void windowControllerDidLoad() override;
+    void windowWillTearDown() override;
 
     // The running counter sets these.
     bool m_fRunTimer = false;
-    static inline int s_numberOfRunningCounters = 0;
 
 private:
     void handleUndoRedoChange();
@@ -425,6 +406,7 @@ private:
     void connectOutline();
     void setupTotalsHeader();
 
+    std::shared_ptr<DocumentServices> m_services;
     NodePtr m_jobList;
     DocumentValuesStore m_docValues;
     CurrencyFormatter m_formatter;
@@ -470,7 +452,6 @@ private:
     double m_inactivityInterval = 0.0;
     int m_repeatCounter = 0;
     bool m_mutely = false;
-    static inline int s_reminderTickCount = 0;
     CounterLink m_counterLink{this};
     // End of counter
 
@@ -524,5 +505,4 @@ private:
     QPointer<GroupNameSheet> m_groupNameWindow;
     // End of group sheet
 
-    static std::function<void()> &menuRebuilder();
 };

@@ -208,7 +208,7 @@ void MyDocument::setupToolbar()
     rebuildToolbar();
 
     // The toolbar's commands, and the delete assistant, in the window's Document menu.
-    if (QMenu *menu = m_window->documentMenu) {
+    if (QMenu *menu = m_window->documentMenu()) {
         QAction *first = menu->actions().value(0);
         const QList<QAction *> commands{
             platform::MenuItemValidation::makeItem(text("LSMenuNewJob"), "newJobEntry:", menu),
@@ -234,8 +234,8 @@ void MyDocument::setupToolbar()
     });
     timer->start();
     connect(this, &MyDocument::counterStateChanged, this, [this] { validateVisibleToolbarItems(); });
-    connect(m_window->windowDrawer, &QDockWidget::visibilityChanged, this, [this] { validateVisibleToolbarItems(); });
-    if (QItemSelectionModel *selection = m_window->outlineView->selectionModel())
+    connect(m_window->windowDrawer(), &QDockWidget::visibilityChanged, this, [this] { validateVisibleToolbarItems(); });
+    if (QItemSelectionModel *selection = m_window->outlineView()->selectionModel())
         connect(selection, &QItemSelectionModel::selectionChanged, this, [this] { validateVisibleToolbarItems(); });
 }
 
@@ -363,7 +363,7 @@ bool MyDocument::validateToolbarItem(QAction *item)
         setLabel(item, text(running ? "LSstop2" : "LSstart2"));
         setToolTip(item, text(running ? "LSTTStop" : "LSTTStart"));
     } else if (identifier == ToggleDrawer) {
-        const bool open = m_window && !m_window->windowDrawer->isHidden();
+        const bool open = m_window && !m_window->windowDrawer()->isHidden();
         setImage(item, open ? "DrawerCloseNew" : "DrawerOpenNew");
         setLabel(item, text(open ? "LSHideDetails" : "LSShowDetails"));
     }

@@ -88,8 +88,8 @@ public:
         defaults->setBool(true, StopTimerWhenInactiveKey);
         defaults->setFloat(60.0f, StopTimerWhenInactiveTimeKey);
         controller.setUserDefaults(defaults.get());
-        controller.addDocumentType(MyDocument::documentType());
-        MyDocument::setIdleSecondsSource([] { return 0.0; });
+        controller.addDocumentType(MyDocument::documentType(services));
+        services->idleSecondsSource = [] { return 0.0; };
         platform::Clock::setNow(startOfRun());
 
         document = qobject_cast<MyDocument *>(controller.openUntitledDocument(true));
@@ -124,7 +124,6 @@ public:
     ~Fixture()
     {
         document->stopTimer(nullptr);
-        MyDocument::setIdleSecondsSource({});
         platform::Clock::useSystemClock();
     }
 
@@ -137,6 +136,7 @@ public:
 
     QTemporaryDir dir;
     std::unique_ptr<platform::UserDefaults> defaults;
+    std::shared_ptr<DocumentServices> services = std::make_shared<DocumentServices>();
     platform::DocumentController controller;
     MyDocument *document = nullptr;
 };

@@ -36,8 +36,8 @@ protected:
         resetProgramDefaults();
         ASSERT_EQ(AppController::existingSharedAppController(), nullptr);
         HKHotKeyCenter::setHotKeyGrabber(&grabber);
-        MyDocument::setSoundPlayer([this](const QString &name) { sounds.append(name); });
-        MyDocument::setIdleSecondsSource([] { return 0.0; });
+        testDocumentServices()->soundPlayer = [this](const QString &name) { sounds.append(name); };
+        testDocumentServices()->idleSecondsSource = [] { return 0.0; };
         ASSERT_TRUE(files.isValid());
     }
 
@@ -46,10 +46,10 @@ protected:
         destroyController(controller);
         controller = nullptr;
         EXPECT_EQ(AppController::existingSharedAppController(), nullptr);
-        EXPECT_EQ(MyDocument::numberOfRunningCounters(), 0);
+        EXPECT_EQ(testDocumentServices()->runningCounters, 0);
         HKHotKeyCenter::setHotKeyGrabber(nullptr);
-        MyDocument::setSoundPlayer({});
-        MyDocument::setIdleSecondsSource({});
+        testDocumentServices()->soundPlayer = {};
+        testDocumentServices()->idleSecondsSource = {};
     }
 
     platform::UserDefaults &defaults() { return programDefaults(); }
@@ -322,7 +322,7 @@ TEST_F(AppControllerTest, TrayIconExistsExactlyWhileTheMenuIsShown)
     QPointer<QSystemTrayIcon> first = controller->appsStatusItem();
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(first->contextMenu(), controller->appDockMenu());
-    EXPECT_EQ(AppController::statusItemImageName(), QStringLiteral("entry_time2.tif"));
+    EXPECT_EQ(controller->statusItemImageName(), QStringLiteral("entry_time2.tif"));
     EXPECT_FALSE(first->icon().isNull());
     // Closing the last window quits only when there is no tray to reach us through.
     EXPECT_EQ(qApp->quitOnLastWindowClosed(), !QSystemTrayIcon::isSystemTrayAvailable());
@@ -341,9 +341,9 @@ TEST_F(AppControllerTest, TrayIconExistsExactlyWhileTheMenuIsShown)
     defaults().setBool(true, ShowChronarkMenuKey);
     postPrefsChanged();
     ASSERT_NE(controller->appsStatusItem(), nullptr);
-    EXPECT_EQ(AppController::statusItemImageName(), QStringLiteral("entry_timeRun.png"));
+    EXPECT_EQ(controller->statusItemImageName(), QStringLiteral("entry_timeRun.png"));
     document->stopTimer(controller);
-    EXPECT_EQ(AppController::statusItemImageName(), QStringLiteral("entry_time2.tif"));
+    EXPECT_EQ(controller->statusItemImageName(), QStringLiteral("entry_time2.tif"));
 }
 
 TEST_F(AppControllerTest, MenuListsTheJobsOfEachDocumentWithTheActiveOneFirst)
@@ -442,7 +442,7 @@ TEST_F(AppControllerTest, ChoosingAnotherJobWhileCountingLeavesTwoEntries)
     ASSERT_NE(intern->getDayNode(), nullptr);
     EXPECT_EQ(acme->getDayNode()->childrenCount(), 1);
     EXPECT_EQ(intern->getDayNode()->childrenCount(), 1);
-    EXPECT_EQ(MyDocument::numberOfRunningCounters(), 1);
+    EXPECT_EQ(testDocumentServices()->runningCounters, 1);
     drainEvents();
 }
 
@@ -518,7 +518,7 @@ TEST_F(AppControllerTest, QuittingStopsEveryCounterSilentlyBeforeTheReview)
     two->setActiveJob(addJob(two, QStringLiteral("Two")));
     one->startTimerForJob(nullptr);
     two->startTimerForJob(nullptr);
-    ASSERT_EQ(MyDocument::numberOfRunningCounters(), 2);
+    ASSERT_EQ(testDocumentServices()->runningCounters, 2);
     sounds.clear();
 
     bool runningAtReview = true;
@@ -530,7 +530,7 @@ TEST_F(AppControllerTest, QuittingStopsEveryCounterSilentlyBeforeTheReview)
     ASSERT_NE(box, nullptr);
     runningAtReview = one->timerIsRunning() || two->timerIsRunning();
     EXPECT_FALSE(runningAtReview);
-    EXPECT_EQ(MyDocument::numberOfRunningCounters(), 0);
+    EXPECT_EQ(testDocumentServices()->runningCounters, 0);
     EXPECT_TRUE(sounds.isEmpty()) << sounds.join(',').toStdString();
     box->button(QMessageBox::Cancel)->click();
     EXPECT_TRUE(QTest::qWaitFor([&] { return !box->isVisible(); }, 5000));

@@ -36,7 +36,6 @@ public:
     using MyDocument::MyDocument;
 
     void setTimerRunning(bool running) { m_fRunTimer = running; }
-    static void setRunningCounters(int count) { s_numberOfRunningCounters = count; }
 
     Q_INVOKABLE void funcGroupName(QObject *, int function) { calls << QStringLiteral("group %1").arg(function); }
     Q_INVOKABLE void funcJobName(QObject *, int function) { calls << QStringLiteral("job %1").arg(function); }
@@ -45,10 +44,12 @@ public:
     QStringList calls;
 };
 
-inline platform::DocumentType probeType()
+inline platform::DocumentType probeType(const std::shared_ptr<DocumentServices> &services)
 {
     return platform::DocumentType(MyDocument::TypeName, {MyDocument::FileExtension}, MyDocument::MimeType,
-                                  [](QObject *parent) -> platform::Document * { return new ProbeDocument(parent); });
+                                  [services](QObject *parent) -> platform::Document * {
+                                      return new ProbeDocument(parent, services);
+                                  });
 }
 
 inline QDateTime at(int day, int hour, int minute = 0)
@@ -135,9 +136,9 @@ protected:
         controller = new platform::DocumentController;
         platform::DocumentController::setSharedDocumentController(controller);
         controller->setUserDefaults(defaults.get());
-        controller->addDocumentType(probeType());
-        ProbeDocument::setRunningCounters(0);
-        MyDocument::setMenuRebuilder({});
+        controller->addDocumentType(probeType(services));
+        services->runningCounters = 0;
+        services->menuRebuilder = {};
     }
 
     void TearDown() override
@@ -151,8 +152,8 @@ protected:
         drainEvents();
         delete controller;
         platform::DocumentController::setSharedDocumentController(nullptr);
-        ProbeDocument::setRunningCounters(0);
-        MyDocument::setMenuRebuilder({});
+        services->runningCounters = 0;
+        services->menuRebuilder = {};
         drainEvents();
     }
 
@@ -207,6 +208,8 @@ protected:
         document->updateUI();
     }
 
+    // What the fixture's documents share (the application controller's part).
+    std::shared_ptr<DocumentServices> services = std::make_shared<DocumentServices>();
     testsupport::ScopedXdgHome home;
     QTemporaryDir dir;
     std::unique_ptr<platform::UserDefaults> defaults;

@@ -82,7 +82,7 @@ protected:
     {
         MyDocumentFixture::SetUp();
         // The document with its own sheets (not the probe's).
-        controller->addDocumentType(MyDocument::documentType());
+        controller->addDocumentType(MyDocument::documentType(services));
     }
 
     void TearDown() override
@@ -483,7 +483,7 @@ TEST_F(TimeEntrySheetsTest, NewEntryAcrossMidnightMakesTheStartDayUnderTheJob)
     fill(document, {job});
     document->setActiveJob(job);
     int menuRebuilds = 0;
-    MyDocument::setMenuRebuilder([&menuRebuilds] { ++menuRebuilds; });
+    services->menuRebuilder = [&menuRebuilds] { ++menuRebuilds; };
 
     document->newTimeEntry(nullptr);
     TimeEntrySheet *sheet = document->jobNewTimeWindow();

@@ -131,7 +131,7 @@ TEST_F(ToolbarTest, TheDrawerItemShowsWhatItWouldDo)
     document->validateVisibleToolbarItems();
     EXPECT_EQ(drawer->text(), text("LSShowDetails"));
     drawer->trigger();
-    EXPECT_TRUE(document->documentWindow()->windowDrawer->isVisible());
+    EXPECT_TRUE(document->documentWindow()->windowDrawer()->isVisible());
     document->validateVisibleToolbarItems();
     EXPECT_EQ(drawer->text(), text("LSHideDetails"));
     EXPECT_EQ(drawer->toolTip(), text("LSDetailsToolTip"));
