@@ -183,8 +183,13 @@ void MyDocument::doTimer()
     if (ticks < std::numeric_limits<int>::max())
         ++ticks;
 
+    const QDateTime endBefore = entry->lDate();
     entry->refreshlDate();
     entry->setItemNameByType();
+    // Counted time is a change to save (not an undo step): a save while counting
+    // leaves the document clean only until the entry grows again.
+    if (entry->lDate() != endBefore)
+        markCountedTimeEdited();
 
     // Reaching or passing the interval reminds, so that an interval lowered while
     // counting (or shared with another document) does not silence the reminder.
@@ -228,12 +233,19 @@ void MyDocument::stopTimer(QObject *sender)
             m_outlineModel->reloadItem(entry.get());
         }
         m_timerNode.reset();
+        markCountedTimeEdited();
 
         --m_services->runningCounters;
         updateUI();
         Q_EMIT counterStateChanged(false);
     }
     rebuildApplicationMenus();
+}
+
+void MyDocument::markCountedTimeEdited()
+{
+    if (!isDocumentEdited() && !isClosing())
+        updateChangeCount(ChangeType::Done);
 }
 
 // ---------------------------------------------------------------------------

@@ -446,6 +446,8 @@ private:
     // The rows a tick changed show again: the entry, its day, its job and the
     // groups above, and the totals.
     void redrawRunningRows();
+    // The running entry changed (a tick, the stop): the document is edited, once.
+    void markCountedTimeEdited();
     NodePtr m_timerNode;
     QTimer *m_counterTimer = nullptr;
     bool m_checkInactivity = false;

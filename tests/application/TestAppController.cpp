@@ -8,11 +8,14 @@
 
 #include "NTXAppKit/preferences/NTXPreferenceWindowController.h"
 #include "application/DefaultsKeys.h"
+#include "application/DocumentFileFormat.h"
 #include "application/TimeRegistrationPrefPanel.h"
 #include "components/hotkeys/HKHotKeyCenter.h"
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/Clock.h"
 #include "platform/document/MenuItemValidation.h"
 #include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/UndoManager.h"
 
 #include <QMainWindow>
 #include <QMenuBar>
@@ -535,6 +538,65 @@ TEST_F(AppControllerTest, QuittingStopsEveryCounterSilentlyBeforeTheReview)
     box->button(QMessageBox::Cancel)->click();
     EXPECT_TRUE(QTest::qWaitFor([&] { return !box->isVisible(); }, 5000));
     EXPECT_EQ(controller->documents().size(), 2);
+}
+
+// Time counted after a save is a change: the review at quit offers to save it, and
+// the saved file holds the last tick.
+TEST_F(AppControllerTest, TimeCountedAfterTheSaveIsReviewedAtQuitAndSaved)
+{
+    platform::Clock::setNow(QDateTime(QDate(2024, 3, 4), QTime(9, 0), Qt::UTC));
+    start();
+    MyDocument *document = savedDocument(QStringLiteral("counted.chronark"));
+    document->setActiveJob(document->jobList()->childAtIndex(0));
+    document->startTimerForJob(nullptr);
+    document->counterTimer()->stop(); // ticks are made by hand here
+    bool saved = false;
+    document->saveDocumentWithCompletion([&](bool ok) { saved = ok; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return saved; }, 5000));
+    ASSERT_FALSE(document->isDocumentEdited());
+
+    platform::Clock::advance(10 * 60 * 1000);
+    document->doTimer();
+    EXPECT_TRUE(document->isDocumentEdited());
+    // Once: the next tick adds no change to take back.
+    platform::Clock::advance(60 * 1000);
+    document->doTimer();
+    const QDateTime lastTick = document->timerNode()->lDate();
+    EXPECT_TRUE(document->undoManager()->undoActionName().isEmpty());
+    EXPECT_FALSE(document->undoManager()->canUndo());
+
+    QSignalSpy terminating(controller, &platform::DocumentController::willTerminate);
+    controller->terminate(nullptr);
+    QMessageBox *box = waitForMessageBox(document->mainWindow());
+    ASSERT_NE(box, nullptr);
+    EXPECT_FALSE(document->timerIsRunning());
+    const QString path = document->filePath();
+    box->button(QMessageBox::Save)->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return terminating.count() == 1; }, 5000));
+
+    DocumentFileFormat::ReadResult result;
+    ASSERT_TRUE(DocumentFileFormat::readFromFile(path, MyDocument::TypeName, result));
+    const NodePtr entry = result.root->childAtIndex(0)->childAtIndex(0)->childAtIndex(0);
+    EXPECT_EQ(entry->lDate().toSecsSinceEpoch(), lastTick.toSecsSinceEpoch());
+    EXPECT_EQ(entry->minutes(), 11);
+    platform::Clock::useSystemClock();
+}
+
+// A stop after a save while counting is a change too.
+TEST_F(AppControllerTest, AStopAfterASaveWhileCountingMarksTheDocumentEdited)
+{
+    start();
+    MyDocument *document = savedDocument(QStringLiteral("stopped.chronark"));
+    document->setActiveJob(document->jobList()->childAtIndex(0));
+    document->startTimerForJob(nullptr);
+    document->counterTimer()->stop();
+    bool saved = false;
+    document->saveDocumentWithCompletion([&](bool ok) { saved = ok; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return saved; }, 5000));
+    ASSERT_FALSE(document->isDocumentEdited());
+    document->stopTimer(nullptr);
+    EXPECT_TRUE(document->isDocumentEdited());
+    EXPECT_FALSE(document->undoManager()->canUndo());
 }
 
 // ---- Hot key action and the status window ----
