@@ -6,6 +6,7 @@
 #include "NTXAppKit/NTXLabeledImageTextCell/NTXLabeledImageTextCell.h"
 #include "application/ApplicationImages.h"
 #include "application/ButtonCellForOutlineView.h"
+#include "application/DocumentCounter.h"
 #include "application/DocumentFileFormat.h"
 #include "application/DocumentWindow.h"
 #include "application/NodeArrayController.h"
@@ -113,6 +114,7 @@ MyDocument::MyDocument(QObject *parent, std::shared_ptr<DocumentServices> servic
     auto refresh = [this](const platform::Notification &) { handleUndoRedoChange(); };
     center.addObserver(this, DidUndoNotification, nullptr, refresh);
     center.addObserver(this, DidRedoNotification, nullptr, refresh);
+    m_counter = std::make_unique<DocumentCounter>(*this);
 }
 
 MyDocument::~MyDocument()
@@ -323,7 +325,7 @@ bool MyDocument::readFromFile(const QString &path, const QString &typeName)
     if (!DocumentFileFormat::readFromFile(path, typeName, result) || !result.root)
         return false;
     // The running entry belongs to the tree being replaced.
-    if (m_fRunTimer)
+    if (timerIsRunning())
         stopTimer(this);
     if (m_jobList && m_jobList->delegate() == this)
         m_jobList->setDelegate(nullptr);
@@ -509,6 +511,41 @@ void MyDocument::setInspectedObjectsNotEmpty(bool notEmpty)
         return;
     m_inspectedObjectsNotEmpty = notEmpty;
     Q_EMIT inspectedObjectsNotEmptyChanged(notEmpty);
+}
+
+bool MyDocument::timerIsRunning() const
+{
+    return m_counter && m_counter->isRunning();
+}
+
+const NodePtr &MyDocument::timerNode() const
+{
+    return m_counter->timerNode();
+}
+
+QTimer *MyDocument::counterTimer() const
+{
+    return m_counter->timer();
+}
+
+void MyDocument::toggleTimer(QObject *sender)
+{
+    m_counter->toggle(sender);
+}
+
+void MyDocument::startTimerForJob(QObject *sender)
+{
+    m_counter->start(sender);
+}
+
+void MyDocument::stopTimer(QObject *sender)
+{
+    m_counter->stop(sender);
+}
+
+void MyDocument::doTimer()
+{
+    m_counter->tick();
 }
 
 QString MyDocument::workTimeText(int hours, int minutes)

@@ -29,6 +29,7 @@
 #include <QVariantMap>
 #include <functional>
 
+class DocumentCounter;
 class DocumentWindow;
 class NodeArrayController;
 class NTXSoundManager;
@@ -138,31 +139,18 @@ public:
     const QIcon &activeJobImage() const { return m_activeJobImage; }
     const QIcon &dayImage() const { return m_dayImage; }
 
-    // Whether this document's counter runs.
-    bool timerIsRunning() const { return m_fRunTimer; }
+    // The user defaults of the document's controller (the standard ones without).
+    platform::UserDefaults &userDefaults() const;
 
-    // ---- Counter ----
-    // While it runs, a time entry under today's day of the active job is stretched
-    // to "now" twice a second (see DocumentCounterCategory.cpp).
+    // ---- Counter (DocumentCounter) ----
+    DocumentCounter &counter() const { return *m_counter; }
+    bool timerIsRunning() const;
+    const NodePtr &timerNode() const;
+    QTimer *counterTimer() const;
     Q_INVOKABLE void toggleTimer(QObject *sender);
-    // Starts on the active job; the sender does not choose the job.
     Q_INVOKABLE void startTimerForJob(QObject *sender);
-    // Stops; the stop sound plays unless muted or the sender is the application
-    // controller (see DocumentServices).
     Q_INVOKABLE void stopTimer(QObject *sender);
-    // One tick of the running counter.
     void doTimer();
-    // Re-reads the counter's settings from the defaults ("PrefsChanged").
-    void handlePrefsChange();
-    // The running time entry (none while stopped) and the tick timer.
-    const NodePtr &timerNode() const { return m_timerNode; }
-    QTimer *counterTimer() const { return m_counterTimer; }
-    // The settings in use: no sounds; the reminder interval in ticks (0: never);
-    // whether and after how many idle seconds the counter stops.
-    bool counterIsMute() const { return m_mutely; }
-    int reminderInterval() const { return m_repeatCounter; }
-    bool checksInactivity() const { return m_checkInactivity; }
-    double inactivityInterval() const { return m_inactivityInterval; }
 Q_SIGNALS:
     // The counter started or stopped (the toolbar validates its items on it).
     void counterStateChanged(bool running);
@@ -382,13 +370,8 @@ protected:
     void windowControllerDidLoad() override;
     void windowWillTearDown() override;
 
-    // The running counter sets these.
-    bool m_fRunTimer = false;
-
 private:
     void handleUndoRedoChange();
-    // The user defaults of the document's controller (the standard ones without).
-    platform::UserDefaults &userDefaults() const;
     // The node a menu item of the outline's context menu stands for, or the node of
     // the outline's selected row.
     NodePtr nodeForSender(QObject *sender, bool clickedRow) const;
@@ -426,36 +409,6 @@ private:
     bool m_loaded = false;
     bool m_reloading = false;
 
-    // Counter
-    // Observes "PrefsChanged" and the document's closing from the construction on;
-    // a document that goes away while counting leaves the running count.
-    class CounterLink
-    {
-    public:
-        explicit CounterLink(MyDocument *document);
-        ~CounterLink();
-        CounterLink(const CounterLink &) = delete;
-        CounterLink &operator=(const CounterLink &) = delete;
-
-    private:
-        MyDocument *m_document;
-    };
-    void readCounterSettings();
-    // Plays the sound the defaults name under the key.
-    void playCounterSound(const QString &key);
-    // The rows a tick changed show again: the entry, its day, its job and the
-    // groups above, and the totals.
-    void redrawRunningRows();
-    // The running entry changed (a tick, the stop): the document is edited, once.
-    void markCountedTimeEdited();
-    NodePtr m_timerNode;
-    QTimer *m_counterTimer = nullptr;
-    bool m_checkInactivity = false;
-    double m_inactivityInterval = 0.0;
-    int m_repeatCounter = 0;
-    bool m_mutely = false;
-    CounterLink m_counterLink{this};
-    // End of counter
 
     // Time-entry sheets
     // The job a new entry goes to: the job of the selected row, else the active job.
@@ -507,4 +460,6 @@ private:
     QPointer<GroupNameSheet> m_groupNameWindow;
     // End of group sheet
 
+    // Last: it goes first, while the tree and the services are still there.
+    std::unique_ptr<DocumentCounter> m_counter;
 };

@@ -2,6 +2,7 @@
 // A document controller with the Chronark type over temporary user defaults, and
 // helpers that build node trees for the document tests.
 #include "AppKitExtensions/NTXOutlineViewExtension.h"
+#include "application/DocumentCounter.h"
 #include "application/DocumentWindow.h"
 #include "application/MyDocument.h"
 #include "platform/foundation/Bundle.h"
@@ -35,7 +36,7 @@ class ProbeDocument : public MyDocument
 public:
     using MyDocument::MyDocument;
 
-    void setTimerRunning(bool running) { m_fRunTimer = running; }
+    void setTimerRunning(bool running) { counter().setRunningForTesting(running); }
 
     Q_INVOKABLE void funcGroupName(QObject *, int function) { calls << QStringLiteral("group %1").arg(function); }
     Q_INVOKABLE void funcJobName(QObject *, int function) { calls << QStringLiteral("job %1").arg(function); }

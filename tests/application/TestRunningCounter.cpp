@@ -366,22 +366,22 @@ TEST_F(RunningCounterTest, SoundRepeatCountsMinutesAtStartAndOnAPreferenceChange
     ProbeDocument *document = documentWithActiveJob(&job);
     defaults->setFloat(2.0f, SoundRepeatKey);
     document->startTimerForJob(nullptr);
-    EXPECT_EQ(document->reminderInterval(), 240);
+    EXPECT_EQ(document->counter().reminderInterval(), 240);
     platform::NotificationCenter::defaultCenter().post(PrefsChangedNotification);
-    EXPECT_EQ(document->reminderInterval(), 240);
+    EXPECT_EQ(document->counter().reminderInterval(), 240);
     defaults->setFloat(0.5f, SoundRepeatKey);
     defaults->setBool(true, StopTimerWhenInactiveKey);
     defaults->setFloat(7.0f, StopTimerWhenInactiveTimeKey);
     defaults->setBool(true, AllwaysMutelyKey);
     platform::NotificationCenter::defaultCenter().post(PrefsChangedNotification);
-    EXPECT_EQ(document->reminderInterval(), 60);
-    EXPECT_TRUE(document->checksInactivity());
-    EXPECT_DOUBLE_EQ(document->inactivityInterval(), 420.0);
-    EXPECT_TRUE(document->counterIsMute());
+    EXPECT_EQ(document->counter().reminderInterval(), 60);
+    EXPECT_TRUE(document->counter().checksInactivity());
+    EXPECT_DOUBLE_EQ(document->counter().inactivityInterval(), 420.0);
+    EXPECT_TRUE(document->counter().isMute());
     // Nonsense stands for "never".
     defaults->setFloat(-3.0f, SoundRepeatKey);
     platform::NotificationCenter::defaultCenter().post(PrefsChangedNotification);
-    EXPECT_EQ(document->reminderInterval(), 0);
+    EXPECT_EQ(document->counter().reminderInterval(), 0);
     document->stopTimer(nullptr);
 }
 
@@ -391,7 +391,7 @@ TEST_F(RunningCounterTest, TheReminderPlaysAtItsIntervalAndRestartsTheSharedCoun
     NodePtr job;
     ProbeDocument *document = documentWithActiveJob(&job);
     document->startTimerForJob(nullptr);
-    ASSERT_EQ(document->reminderInterval(), 3);
+    ASSERT_EQ(document->counter().reminderInterval(), 3);
     played.clear();
     tickAfter(document, 500);
     tickAfter(document, 500);

@@ -52,7 +52,7 @@ TEST_F(CounterIdle, IdleTimeGrowsAPointerMoveResetsItAndTheCounterStopsPastTheLi
     ASSERT_TRUE(QTest::qWaitFor([this] { return services->userIdleSeconds() < 1.0; }, 5000));
     document->startTimerForJob(nullptr);
     ASSERT_TRUE(document->timerIsRunning());
-    ASSERT_NEAR(document->inactivityInterval(), 1.5, 1e-6);
+    ASSERT_NEAR(document->counter().inactivityInterval(), 1.5, 1e-6);
     document->counterTimer()->stop(); // ticks are made by hand here
     document->doTimer();
     EXPECT_TRUE(document->timerIsRunning());

@@ -1,4 +1,4 @@
-// The running counter of a document. While it runs, a time entry under today's day of
+// The running counter of a document (see DocumentCounter.h). While it runs, a time entry under today's day of
 // the active job ends at "now": a 0.5 s timer stretches it, recomputes the sums above
 // it and redraws the rows that changed. Starting and stopping empty the undo stack,
 // play the start and stop sounds and ask the application controller to post a
@@ -7,6 +7,8 @@
 // Two counts are shared by the documents of one application (DocumentServices): the
 // number of running counters, and the reminder tick count that every tick of every
 // running counter raises and that goes back to 0 only when the reminder sound plays.
+#include "application/DocumentCounter.h"
+
 #include "application/MyDocument.h"
 
 #include "AppKitExtensions/NTXNSAlertExtensions.h"
@@ -51,93 +53,87 @@ int reminderTicks(double minutes)
 } // namespace
 
 // ---------------------------------------------------------------------------
-// Link to the document's life
+// Life
 
-MyDocument::CounterLink::CounterLink(MyDocument *document) : m_document(document)
+DocumentCounter::DocumentCounter(MyDocument &document) : QObject(&document), m_document(document)
 {
-    document->readCounterSettings();
+    readSettings();
     platform::NotificationCenter::defaultCenter().addObserver(
-        document, PrefsChangedNotification, nullptr,
-        [document](const platform::Notification &) { document->handlePrefsChange(); });
+        this, MyDocument::PrefsChangedNotification, nullptr, [this](const platform::Notification &) { readSettings(); });
     // Closing the window ends the document: a running counter stops first.
-    QObject::connect(document, &platform::Document::documentWillClose, document, [document] {
-        if (document->timerIsRunning())
-            document->stopTimer(document);
+    connect(&document, &platform::Document::documentWillClose, this, [this] {
+        if (m_running)
+            stop(&m_document);
     });
 }
 
-MyDocument::CounterLink::~CounterLink()
+DocumentCounter::~DocumentCounter()
 {
+    platform::NotificationCenter::defaultCenter().removeObserver(this);
     // The document is going away without having been closed: the counter leaves the
     // running count quietly, its entry stops running.
-    MyDocument *document = m_document;
-    delete document->m_counterTimer;
-    document->m_counterTimer = nullptr;
-    if (document->m_fRunTimer) {
-        document->m_fRunTimer = false;
-        --document->m_services->runningCounters;
+    delete m_timer;
+    m_timer = nullptr;
+    if (m_running) {
+        m_running = false;
+        --m_document.services().runningCounters;
     }
-    if (document->m_timerNode)
-        document->m_timerNode->setActive(false);
-    document->m_timerNode.reset();
+    if (m_timerNode)
+        m_timerNode->setActive(false);
+    m_timerNode.reset();
 }
 
 // ---------------------------------------------------------------------------
 // Settings
 
-void MyDocument::readCounterSettings()
+void DocumentCounter::readSettings()
 {
-    const platform::UserDefaults &defaults = userDefaults();
+    const platform::UserDefaults &defaults = m_document.userDefaults();
     m_mutely = defaults.boolForKey(AllwaysMutelyKey);
     m_repeatCounter = reminderTicks(defaults.doubleForKey(SoundRepeatKey));
     m_checkInactivity = defaults.boolForKey(StopTimerWhenInactiveKey);
     m_inactivityInterval = defaults.doubleForKey(StopTimerWhenInactiveTimeKey) * 60.0;
 }
 
-void MyDocument::handlePrefsChange()
-{
-    readCounterSettings();
-}
-
-void MyDocument::playCounterSound(const QString &key)
+void DocumentCounter::playSound(const QString &key)
 {
     if (m_mutely)
         return;
     // The name is read each time: the Sound pane may have changed it.
-    const QString name = userDefaults().stringForKey(key);
-    m_services->playSound(name);
+    const QString name = m_document.userDefaults().stringForKey(key);
+    m_document.services().playSound(name);
 }
 
 // ---------------------------------------------------------------------------
 // Actions
 
-void MyDocument::toggleTimer(QObject *sender)
+void DocumentCounter::toggle(QObject *sender)
 {
-    if (m_fRunTimer)
-        stopTimer(sender);
+    if (m_running)
+        stop(sender);
     else
-        startTimerForJob(sender);
+        start(sender);
 }
 
-void MyDocument::startTimerForJob(QObject *)
+void DocumentCounter::start(QObject *)
 {
     // One counter per document.
-    if (m_fRunTimer)
+    if (m_running)
         return;
-    readCounterSettings();
-    setAutoLoadFileName();
+    readSettings();
+    m_document.setAutoLoadFileName();
 
-    const NodePtr job = getActiveJob();
+    const NodePtr job = m_document.getActiveJob();
     if (!job || job->type() != Node::Job) {
-        if (m_window)
+        if (QWidget *window = m_document.documentWindow())
             NTXBeginAlertSheetWithHandler(platform::localized(QStringLiteral("LSAnoActiveTitle")),
-                                          platform::localized(QStringLiteral("LSok")), QString(), QString(), m_window,
+                                          platform::localized(QStringLiteral("LSok")), QString(), QString(), window,
                                           {}, platform::localized(QStringLiteral("LSAnoActive")));
         return;
     }
 
-    undoManager()->removeAllActions();
-    m_services->postNotification(formatted(QStringLiteral("LSGrowlTimerStartedMessage"), job->itemName()),
+    m_document.undoManager()->removeAllActions();
+    m_document.services().postNotification(formatted(QStringLiteral("LSGrowlTimerStartedMessage"), job->itemName()),
                      platform::localized(QStringLiteral("LSGrowlTimerStartedTitle")));
 
     NodePtr day = job->getDayNode();
@@ -156,30 +152,30 @@ void MyDocument::startTimerForJob(QObject *)
 
     m_timerNode = entry;
     entry->setActive(true);
-    m_fRunTimer = true;
+    m_running = true;
     // Rows were added: the outline asks again, keeping what is expanded and selected.
-    reloadOutline();
+    m_document.reloadOutline();
 
-    playCounterSound(StartSoundKey);
+    playSound(StartSoundKey);
 
-    m_counterTimer = new QTimer;
-    m_counterTimer->setInterval(TickMilliseconds);
-    connect(m_counterTimer, &QTimer::timeout, this, &MyDocument::doTimer);
-    m_counterTimer->start();
+    m_timer = new QTimer;
+    m_timer->setInterval(TickMilliseconds);
+    connect(m_timer, &QTimer::timeout, this, &DocumentCounter::tick);
+    m_timer->start();
 
-    ++m_services->runningCounters;
-    updateUI();
-    updateChangeCount(ChangeType::Done);
-    Q_EMIT counterStateChanged(true);
-    rebuildApplicationMenus();
+    ++m_document.services().runningCounters;
+    m_document.updateUI();
+    m_document.updateChangeCount(platform::Document::ChangeType::Done);
+    Q_EMIT m_document.counterStateChanged(true);
+    m_document.rebuildApplicationMenus();
 }
 
-void MyDocument::doTimer()
+void DocumentCounter::tick()
 {
     const NodePtr entry = m_timerNode;
-    if (!m_fRunTimer || !entry)
+    if (!m_running || !entry)
         return;
-    int &ticks = m_services->reminderTickCount;
+    int &ticks = m_document.services().reminderTickCount;
     if (ticks < std::numeric_limits<int>::max())
         ++ticks;
 
@@ -194,69 +190,69 @@ void MyDocument::doTimer()
     // Reaching or passing the interval reminds, so that an interval lowered while
     // counting (or shared with another document) does not silence the reminder.
     if (!m_mutely && m_repeatCounter > 0 && ticks >= m_repeatCounter) {
-        playCounterSound(TimerSoundKey);
+        playSound(TimerSoundKey);
         ticks = 0;
     }
 
     redrawRunningRows();
 
-    if (m_checkInactivity && m_services->userIdleSeconds() > m_inactivityInterval)
-        stopTimer(this);
+    if (m_checkInactivity && m_document.services().userIdleSeconds() > m_inactivityInterval)
+        stop(&m_document);
 }
 
-void MyDocument::stopTimer(QObject *sender)
+void DocumentCounter::stop(QObject *sender)
 {
     // A running entry removed from the tree (with its day or job) may be held above
     // only by the undo steps about to go: its chain stays until the stop is done.
     std::vector<NodePtr> entryChain;
     for (Node *node = m_timerNode ? m_timerNode->parent() : nullptr; node; node = node->parent())
         entryChain.push_back(node->weak_from_this().lock());
-    undoManager()->removeAllActions();
-    if (m_counterTimer) {
+    m_document.undoManager()->removeAllActions();
+    if (m_timer) {
         const NodePtr entry = m_timerNode;
         // Stops the application controller makes (sleep, quitting, the status and
         // Dock menus, the hot key) are silent.
-        if (!sender || sender != m_services->applicationController)
-            playCounterSound(StopSoundKey);
+        if (!sender || sender != m_document.services().applicationController)
+            playSound(StopSoundKey);
         Node *job = entry ? entry->getRootObject() : nullptr;
-        m_services->postNotification(formatted(QStringLiteral("LSGrowlTimerStoppedMessage"), job ? job->itemName() : QString()),
+        m_document.services().postNotification(formatted(QStringLiteral("LSGrowlTimerStoppedMessage"), job ? job->itemName() : QString()),
                          platform::localized(QStringLiteral("LSGrowlTimerStoppedTitle")));
 
-        m_fRunTimer = false;
-        m_counterTimer->stop();
-        delete m_counterTimer;
-        m_counterTimer = nullptr;
+        m_running = false;
+        m_timer->stop();
+        delete m_timer;
+        m_timer = nullptr;
 
         // The entry keeps the end of its last tick.
         if (entry) {
             entry->setActive(false);
-            m_outlineModel->reloadItem(entry.get());
+            m_document.outlineModel()->reloadItem(entry.get());
         }
         m_timerNode.reset();
         markCountedTimeEdited();
 
-        --m_services->runningCounters;
-        updateUI();
-        Q_EMIT counterStateChanged(false);
+        --m_document.services().runningCounters;
+        m_document.updateUI();
+        Q_EMIT m_document.counterStateChanged(false);
     }
-    rebuildApplicationMenus();
+    m_document.rebuildApplicationMenus();
 }
 
-void MyDocument::markCountedTimeEdited()
+void DocumentCounter::markCountedTimeEdited()
 {
-    if (!isDocumentEdited() && !isClosing())
-        updateChangeCount(ChangeType::Done);
+    if (!m_document.isDocumentEdited() && !m_document.isClosing())
+        m_document.updateChangeCount(platform::Document::ChangeType::Done);
 }
 
 // ---------------------------------------------------------------------------
 // Redraw
 
-void MyDocument::redrawRunningRows()
+void DocumentCounter::redrawRunningRows()
 {
     // Only the rows whose values a tick changes: the entry and the nodes above it.
     // Nothing is reset, so expansion, selection and an open editor stay.
-    const Node *root = m_jobList.get();
+    const Node *root = m_document.jobList().get();
     for (const Node *node = m_timerNode.get(); node && node != root; node = node->parent())
-        m_outlineModel->reloadItem(node);
-    updateTotalTime();
+        m_document.outlineModel()->reloadItem(node);
+    m_document.updateTotalTime();
 }
