@@ -8,6 +8,7 @@
 #include "application/ButtonCellForOutlineView.h"
 #include "application/DocumentCounter.h"
 #include "application/DocumentFileFormat.h"
+#include "application/DocumentToolbar.h"
 #include "application/DocumentWindow.h"
 #include "application/NodeArrayController.h"
 #include "platform/drawing/ActionDispatch.h"
@@ -115,6 +116,7 @@ MyDocument::MyDocument(QObject *parent, std::shared_ptr<DocumentServices> servic
     center.addObserver(this, DidUndoNotification, nullptr, refresh);
     center.addObserver(this, DidRedoNotification, nullptr, refresh);
     m_counter = std::make_unique<DocumentCounter>(*this);
+    m_toolbar = new DocumentToolbar(*this);
 }
 
 MyDocument::~MyDocument()
@@ -191,7 +193,7 @@ void MyDocument::awakeFromNib()
     m_outlineMenu = new QMenu(window);
     m_outlineMenu->setObjectName(QStringLiteral("outlineMenu"));
     platform::MenuItemValidation::setAutoenablesItems(m_outlineMenu, false);
-    setupToolbar();
+    m_toolbar->setupToolbar();
 
     const int statusColumn = m_outlineModel->columnForIdentifier(QStringLiteral("outlineStatus"));
     const int nameColumn = m_outlineModel->columnForIdentifier(QStringLiteral("outlineName"));
@@ -511,6 +513,11 @@ void MyDocument::setInspectedObjectsNotEmpty(bool notEmpty)
         return;
     m_inspectedObjectsNotEmpty = notEmpty;
     Q_EMIT inspectedObjectsNotEmptyChanged(notEmpty);
+}
+
+QToolBar *MyDocument::toolbar() const
+{
+    return m_toolbar->toolbar();
 }
 
 bool MyDocument::timerIsRunning() const

@@ -30,6 +30,7 @@
 #include <functional>
 
 class DocumentCounter;
+class DocumentToolbar;
 class DocumentWindow;
 class NodeArrayController;
 class NTXSoundManager;
@@ -283,23 +284,10 @@ public:
     void setupOutlineDragAndDrop();
     // End of outline data source and drag and drop
 
-    // ---- Toolbar (ToolbarDelegateCategory.cpp) ----
+    // ---- Toolbar (DocumentToolbar) ----
     static inline const QString ToolbarIdentifier = QStringLiteral("XQMainNewToolbar");
-    // Makes the window's toolbar from the saved configuration (or the default set).
-    void setupToolbar();
+    DocumentToolbar &documentToolbar() const { return *m_toolbar; }
     QToolBar *toolbar() const;
-    // A new item for one of the six identifiers; null for any other.
-    QAction *toolbarItemForItemIdentifier(const QString &identifier, bool willBeInsertedIntoToolbar);
-    QStringList toolbarAllowedItemIdentifiers() const;
-    QStringList toolbarDefaultItemIdentifiers() const;
-    Q_INVOKABLE bool validateToolbarItem(QAction *item);
-    void validateVisibleToolbarItems();
-    // The toolbar's identifiers as shown; setting them rebuilds and saves it.
-    QStringList toolbarItemIdentifiers() const { return m_toolbarItemIdentifiers; }
-    void setToolbarItemIdentifiers(const QStringList &identifiers);
-    // The item of an identifier in the toolbar (null when not shown).
-    QAction *toolbarItem(const QString &identifier) const;
-    // End of toolbar
 
     // ---- Delete assistant and job-name sheet (DeleteAssistantCategory.cpp,
     // MyDocumentJobNameDialog.cpp) ----
@@ -439,12 +427,6 @@ private:
     quint64 m_dragSerial = 0;
     // End of outline data source and drag and drop
 
-    // Toolbar
-    void rebuildToolbar();
-    void showToolbarCustomizationMenu(const QPoint &position);
-    QPointer<QToolBar> m_toolbar;
-    QStringList m_toolbarItemIdentifiers;
-    // End of toolbar
 
     // Whether a sheet (a window-modal dialog) is up on the document window: one
     // sheet at a time.
@@ -462,4 +444,5 @@ private:
 
     // Last: it goes first, while the tree and the services are still there.
     std::unique_ptr<DocumentCounter> m_counter;
+    DocumentToolbar *m_toolbar = nullptr;
 };

@@ -2,6 +2,7 @@
 // a group moves into it; and the document window with its toolbar, captured to
 // document-window-toolbar.png in the test program's folder.
 #include "AppKitExtensions/NTXOutlineViewExtension.h"
+#include "application/DocumentToolbar.h"
 #include "application/DocumentWindow.h"
 #include "application/MyDocument.h"
 #include "platform/foundation/Bundle.h"
@@ -178,13 +179,13 @@ TEST_F(DesktopDocument, TheWindowShowsItsToolbar)
     QTreeView *outline = document->outlineView();
     outline->expandAll();
     NTXOutlineViewExtension::selectItems(outline, {QVariant::fromValue(shop)}, false);
-    document->validateVisibleToolbarItems();
+    document->documentToolbar().validateVisibleToolbarItems();
     QToolBar *toolbar = document->toolbar();
     ASSERT_NE(toolbar, nullptr);
     EXPECT_TRUE(toolbar->isVisible());
     // Every item of the default set has its button on screen.
     for (const char *identifier : {"AddItem", "AddGroup", "RemoveItem", "StartStopButton", "ActivedJob", "ToggleDrawer"}) {
-        QAction *item = document->toolbarItem(QString::fromLatin1(identifier));
+        QAction *item = document->documentToolbar().toolbarItem(QString::fromLatin1(identifier));
         ASSERT_NE(item, nullptr) << identifier;
         QWidget *button = toolbar->widgetForAction(item);
         ASSERT_NE(button, nullptr) << identifier;
