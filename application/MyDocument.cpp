@@ -9,6 +9,7 @@
 #include "application/DocumentCounter.h"
 #include "application/DocumentFileFormat.h"
 #include "application/DocumentToolbar.h"
+#include "application/OutlineDataSource.h"
 #include "application/DocumentWindow.h"
 #include "application/NodeArrayController.h"
 #include "platform/drawing/ActionDispatch.h"
@@ -95,21 +96,13 @@ MyDocument::MyDocument(QObject *parent, std::shared_ptr<DocumentServices> servic
       m_jobList(Node::create(Node::Root))
 {
     m_jobList->setDelegate(this);
-    m_groupImage = ApplicationImages::iconNamed(QStringLiteral("entry_group.png"));
-    m_timeImage = ApplicationImages::iconNamed(QStringLiteral("entry_time2.tif"));
-    m_jobImage = ApplicationImages::iconNamed(QStringLiteral("entry_job.tif"));
-    m_dayImage = ApplicationImages::iconNamed(QStringLiteral("entry_day.tif"));
-    m_activeJobImage =
-        ApplicationImages::compositeIcon(QStringLiteral("entry_job.tif"), QStringLiteral("entry_active.tif"));
-    m_activeGroupImage =
-        ApplicationImages::compositeIcon(QStringLiteral("entry_group.png"), QStringLiteral("entry_active.tif"));
     m_inspectedObjectsController = new NodeArrayController(this);
-    m_outlineModel = new DocumentOutlineModel(this, this);
-
-    m_columnTitles.insert(QStringLiteral("outlineStatus"), QString());
-    m_columnTitles.insert(QStringLiteral("outlineName"), localized("LSHeaderName"));
-    m_columnTitles.insert(QStringLiteral("outlineTime"), localized("LSHeaderTime"));
-    m_columnTitles.insert(QStringLiteral("outlineTurnover"), localized("LSturnover"));
+    m_dataSource = new OutlineDataSource(*this);
+    m_dataSource->setColumnTitle(QStringLiteral("outlineStatus"), QString());
+    m_dataSource->setColumnTitle(QStringLiteral("outlineName"), localized("LSHeaderName"));
+    m_dataSource->setColumnTitle(QStringLiteral("outlineTime"), localized("LSHeaderTime"));
+    m_dataSource->setColumnTitle(QStringLiteral("outlineTurnover"), localized("LSturnover"));
+    m_outlineModel = new DocumentOutlineModel(m_dataSource, this);
 
     platform::NotificationCenter &center = platform::NotificationCenter::defaultCenter();
     auto refresh = [this](const platform::Notification &) { handleUndoRedoChange(); };
@@ -225,17 +218,17 @@ void MyDocument::awakeFromNib()
     statusCell->setTitle(QString());
     cells->setPrototypeCell(statusColumn, std::move(statusCell));
     cells->setWillDisplayCell([this](platform::Cell &cell, const QModelIndex &index) {
-        outlineViewWillDisplayCell(cell, m_outlineModel->identifierForColumn(index.column()),
+        m_dataSource->outlineViewWillDisplayCell(cell, m_outlineModel->identifierForColumn(index.column()),
                                    m_outlineModel->nodeForIndex(index));
     });
     outline->setItemDelegate(cells);
 
-    m_columnTitles.insert(QStringLiteral("outlineTurnover"),
+    m_dataSource->setColumnTitle(QStringLiteral("outlineTurnover"),
                           localized("LSturnover") + QLatin1Char(' ') + m_formatter.currencySymbol());
     m_outlineModel->reloadHeaders();
 
     connectOutline();
-    setupOutlineDragAndDrop();
+    m_dataSource->setupOutlineDragAndDrop();
     setupTotalsHeader();
 
     updateUI();
@@ -289,10 +282,10 @@ void MyDocument::connectOutline()
     QTreeView *outline = window->outlineView();
     QHeaderView *header = outline->header();
 
-    NTXOutlineViewExtension::setDelegate(outline, this);
+    NTXOutlineViewExtension::setDelegate(outline, m_dataSource);
     connect(outline->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
         if (!m_reloading)
-            outlineViewSelectionDidChange();
+            m_dataSource->outlineViewSelectionDidChange();
     });
     connect(outline, &QAbstractItemView::pressed, this,
             [this](const QModelIndex &index) { m_clickedIndex = index; });

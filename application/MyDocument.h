@@ -31,6 +31,7 @@
 
 class DocumentCounter;
 class DocumentToolbar;
+class OutlineDataSource;
 class DocumentWindow;
 class NodeArrayController;
 class NTXSoundManager;
@@ -69,7 +70,7 @@ private:
     QLocale m_locale;
 };
 
-class MyDocument : public platform::Document, public NodeDelegate, public DocumentOutlineDataSource
+class MyDocument : public platform::Document, public NodeDelegate
 {
     Q_OBJECT
     Q_PROPERTY(QString selectedNodeWorkTime READ selectedNodeWorkTime WRITE setSelectedNodeWorkTime NOTIFY
@@ -132,13 +133,6 @@ public:
     const CurrencyFormatter &formatter() const { return m_formatter; }
     const CurrencyFormatter &wageFormatter() const { return m_wageFormatter; }
     NodeArrayController *inspectedObjectsController() const { return m_inspectedObjectsController; }
-    // The row images of the outline.
-    const QIcon &groupImage() const { return m_groupImage; }
-    const QIcon &activeGroupImage() const { return m_activeGroupImage; }
-    const QIcon &timeImage() const { return m_timeImage; }
-    const QIcon &jobImage() const { return m_jobImage; }
-    const QIcon &activeJobImage() const { return m_activeJobImage; }
-    const QIcon &dayImage() const { return m_dayImage; }
 
     // The user defaults of the document's controller (the standard ones without).
     platform::UserDefaults &userDefaults() const;
@@ -246,43 +240,15 @@ public:
     TimeEntrySheet *jobNewTimeWindow();
     // End of time-entry sheets
 
-    // ---- Outline data source and drag and drop (DataSourceDelegateCategory.cpp) ----
-    Q_MOC_INCLUDE(<QTreeView>)
-    Q_MOC_INCLUDE(<QKeyEvent>)
-    Q_MOC_INCLUDE(<QDropEvent>)
+    // ---- Outline data source and drag and drop (OutlineDataSource) ----
     // The private pasteboard type of a drag of jobs and groups, and the MIME format
     // that carries it.
     static inline const QString OutlineViewPboardType = QStringLiteral("ChronarkOutlineViewPboardType");
     static inline const QString OutlineViewPboardMimeType =
         QStringLiteral("application/x-ChronarkOutlineViewPboardType");
-    // Only the check box of the "executed" flag is edited in place (jobs and groups).
-    bool outlineViewIsItemEditable(const QString &identifier, Node *item) const override;
-    bool outlineViewSetObjectValue(const QVariant &value, const QString &identifier, Node *item) override;
-    // Jobs and groups may go onto a group and between the rows of the top level and
-    // of groups (a null item is the root).
-    bool outlineViewAcceptsDropOnItem(Node *item) const override;
-    QStringList outlineViewPasteboardTypes() const override;
-    // Starts a drag of the jobs and groups among the items (null when there are none).
-    QMimeData *outlineViewWriteItems(const QList<NodePtr> &items) override;
-    // The operation a drop would be (Qt::IgnoreAction when refused): a move inside
-    // this document, a copy from another one. A child index of -1 is a drop onto the
-    // item.
-    Qt::DropAction outlineViewValidateDrop(const QMimeData *data, Node *item, qsizetype childIndex) const override;
-    bool outlineViewAcceptDrop(const QMimeData *data, Node *item, qsizetype childIndex) override;
-    // While a drag runs, only groups open.
-    bool outlineViewShouldExpandItem(Node *item) const;
-    Q_INVOKABLE QMenu *outlineViewMenuForTableColumnItem(QTreeView *outlineView, int column, const QVariant &item);
-    Q_INVOKABLE void outlineViewDidReceiveDelete(QTreeView *outlineView, QKeyEvent *event);
-    Q_INVOKABLE void outlineViewDraggingExited(QTreeView *outlineView, QDragLeaveEvent *event);
-    Q_INVOKABLE void outlineViewConcludeDragOperation(QTreeView *outlineView, QDropEvent *event);
-    bool allowOnDropOnGroup() const { return true; }
-    bool allowOnDropOnLeaf() const { return false; }
-    bool allowBetweenDrop() const { return true; }
-    const QList<NodePtr> &draggedNodes() const { return m_draggedNodes; }
-    bool dragSessionInProgress() const { return m_dragSessionInProgress; }
-    // Lets the outline drag and take drops (when the window loads).
-    void setupOutlineDragAndDrop();
-    // End of outline data source and drag and drop
+    OutlineDataSource &outlineSource() const { return *m_dataSource; }
+    // Whether the outline is being reloaded (selection and expansion come back).
+    bool isReloadingOutline() const { return m_reloading; }
 
     // ---- Toolbar (DocumentToolbar) ----
     static inline const QString ToolbarIdentifier = QStringLiteral("XQMainNewToolbar");
@@ -333,18 +299,6 @@ public:
     platform::UndoManager *undoManagerForNode(Node &node) override;
     void attributesChangedOfNode(Node &node) override;
 
-    // ---- Outline data source and delegate ----
-    Node *outlineRootItem() const override { return m_jobList.get(); }
-    NodePtr outlineViewChildOfItem(qsizetype index, Node *item) const override;
-    bool outlineViewIsItemExpandable(Node *item) const override;
-    qsizetype outlineViewNumberOfChildrenOfItem(Node *item) const override;
-    QVariant outlineViewObjectValueForTableColumnByItem(const QString &identifier, Node *item) const override;
-    QFont outlineViewFontForItem(Node *item) const override;
-    QIcon outlineViewImageForItem(Node *item) const override;
-    QString outlineViewTitleForTableColumn(const QString &identifier) const override;
-    // Prepares a cell of the outline for the row of the item.
-    void outlineViewWillDisplayCell(platform::Cell &cell, const QString &identifier, Node *item) const;
-    void outlineViewSelectionDidChange();
 
 Q_SIGNALS:
     void selectedNodeWorkTimeChanged(const QString &text);
@@ -382,14 +336,13 @@ private:
     DocumentValuesStore m_docValues;
     CurrencyFormatter m_formatter;
     CurrencyFormatter m_wageFormatter;
-    QIcon m_groupImage, m_activeGroupImage, m_timeImage, m_jobImage, m_activeJobImage, m_dayImage;
     NodeArrayController *m_inspectedObjectsController = nullptr;
     bool m_inspectedObjectsNotEmpty = false;
     QString m_selectedNodeWorkTime;
     QString m_selectedNodeWage;
-    QHash<QString, QString> m_columnTitles;
 
     QPointer<DocumentWindow> m_window;
+    OutlineDataSource *m_dataSource = nullptr;
     DocumentOutlineModel *m_outlineModel = nullptr;
     QStandardItemModel *m_dummyOutlineView = nullptr;
     QPointer<QMenu> m_outlineMenu;
@@ -415,17 +368,6 @@ private:
     bool m_jobTimeSheetWorking = false;
     // End of time-entry sheets
 
-    // Outline data source and drag and drop
-    // The document a drag's data comes from (null for data of no open document or
-    // of a drag that is over).
-    static MyDocument *dragSourceDocument(const QMimeData *data);
-    // Moves (or, from another document, copies) the dragged jobs and groups.
-    void performDropOperation(const QMimeData *data, const NodePtr &target, qsizetype index);
-    QList<NodePtr> m_draggedNodes;
-    bool m_dragSessionInProgress = false;
-    quint64 m_dragDocumentId = 0;
-    quint64 m_dragSerial = 0;
-    // End of outline data source and drag and drop
 
 
     // Whether a sheet (a window-modal dialog) is up on the document window: one

@@ -1,5 +1,6 @@
 // The document window's state, totals, menus and actions.
 #include "tests/application/TestMyDocumentSupport.h"
+#include "application/OutlineDataSource.h"
 
 #include "NTXAppKit/NTXColorLabelWidget/NTXColorLabelWidget.h"
 #include "application/ApplicationImages.h"
@@ -490,12 +491,12 @@ TEST_F(MyDocumentTest, OutlineShowsColumnsImagesAndExecutedFlags)
     auto image = [&](const NodePtr &node) {
         return iconImage(indexOf(document, node).siblingAtColumn(name).data(Qt::DecorationRole).value<QIcon>());
     };
-    EXPECT_EQ(image(job), iconImage(document->jobImage()));
-    EXPECT_EQ(image(group), iconImage(document->activeGroupImage()));
-    EXPECT_EQ(image(active), iconImage(document->activeJobImage()));
-    EXPECT_NE(iconImage(document->activeJobImage()), iconImage(document->jobImage()));
-    EXPECT_EQ(image(job->childAtIndex(0)), iconImage(document->dayImage()));
-    EXPECT_EQ(image(job->childAtIndex(0)->childAtIndex(0)), iconImage(document->timeImage()));
+    EXPECT_EQ(image(job), iconImage(document->outlineSource().jobImage()));
+    EXPECT_EQ(image(group), iconImage(document->outlineSource().activeGroupImage()));
+    EXPECT_EQ(image(active), iconImage(document->outlineSource().activeJobImage()));
+    EXPECT_NE(iconImage(document->outlineSource().activeJobImage()), iconImage(document->outlineSource().jobImage()));
+    EXPECT_EQ(image(job->childAtIndex(0)), iconImage(document->outlineSource().dayImage()));
+    EXPECT_EQ(image(job->childAtIndex(0)->childAtIndex(0)), iconImage(document->outlineSource().timeImage()));
 
     QHeaderView *header = outline(document)->header();
     EXPECT_EQ(header->visualIndex(status), 0);

@@ -5,6 +5,7 @@
 #include "application/DocumentToolbar.h"
 #include "application/DocumentWindow.h"
 #include "application/MyDocument.h"
+#include "application/OutlineDataSource.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/document/DocumentController.h"
 #include "platform/foundation/UndoManager.h"
@@ -156,7 +157,7 @@ TEST_F(DesktopDocument, AJobDraggedWithTheMouseOntoAGroupMovesIntoIt)
     EXPECT_EQ(group->childAtIndex(1), inside);
     EXPECT_EQ(document->jobList()->children(), (QList<NodePtr>{group, other}));
     EXPECT_EQ(group->hours(), 1);
-    EXPECT_FALSE(document->dragSessionInProgress());
+    EXPECT_FALSE(document->outlineSource().dragSessionInProgress());
     platform::UndoManager *undo = document->undoManager();
     ASSERT_TRUE(QTest::qWaitFor([undo] { return undo->groupingLevel() == 0 && undo->canUndo(); }));
     EXPECT_EQ(undo->undoActionName(), platform::localized(QStringLiteral("LSUDDragAndDrop")));
