@@ -169,7 +169,10 @@ QWidget *DocumentWindow::replaceTableHeaderView(QWidget *replacement)
         replacement->setSizePolicy(old->sizePolicy());
         replacement->setFixedHeight(std::max(old->minimumHeight(), replacement->sizeHint().height()));
         old->hide();
-        if (m_outlineLayout->replaceWidget(old, replacement) == nullptr)
+        // The layout hands back the old widget's item, which is ours to delete.
+        if (QLayoutItem *item = m_outlineLayout->replaceWidget(old, replacement))
+            delete item;
+        else
             m_outlineLayout->addWidget(replacement);
         old->deleteLater();
     } else {

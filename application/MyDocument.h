@@ -1,16 +1,26 @@
 #pragma once
 // The document of the application: one per open file of the type "Chronark Format".
 // It owns the node tree (a root of type 4 whose delegate it is) and the stored window
-// state, shows the tree in its window's outline with a row of totals under it, keeps
-// the active job, validates the menus of its window and makes the undoable edits of
-// the tree.
-//
-// The class is implemented across files by concern:
-//   MyDocument.cpp                 life cycle, window, queries, actions, menu validation
+// state, keeps the active job, validates the menus of its window and makes the
+// undoable edits of the tree. It owns one collaborator per job and forwards the
+// actions the menus send to it:
+//   DocumentCounter    the running counter
+//   OutlineDataSource  what the outline shows, its context menu, drag and drop
+//   DocumentToolbar    the window's toolbar
+//   TimeEntrySheets    the time-entry sheets
+// and reaches the application through its DocumentServices. The class itself is
+// implemented across files by concern:
+//   MyDocument.cpp                 life cycle, reading and writing, queries, actions
+//   MyDocumentWindow.cpp           the window: made, wired, stored state
 //   DocumentPrivate.cpp            the totals header and the totals
 //   NodeDelegateCategory.cpp       what the root node reports
-//   DataSourceDelegateCategory.cpp what the outline shows
 //   DocumentUndoCategory.cpp       undoable edits of the tree
+//   DeleteAssistantCategory.cpp, MyDocumentJobNameDialog.cpp, MyDocumentGroupDialog.cpp
+//                                  the delete assistant, job-name and group sheets
+//
+// GUI thread only. Closing or deleting it tears its window down first (see
+// platform::Document); its collaborators go before its tree and services.
+#include "application/CurrencyFormatter.h"
 #include "application/DocumentOutlineModel.h"
 #include "application/DocumentServices.h"
 #include "application/DocumentValuesStore.h"
@@ -19,56 +29,32 @@
 #include "platform/document/Document.h"
 #include "platform/document/DocumentType.h"
 
-#include <QHash>
-#include <QIcon>
-#include <QLocale>
 #include <QMenu>
 #include <QPersistentModelIndex>
 #include <QPointer>
 #include <QString>
 #include <QVariantMap>
-#include <functional>
+#include <memory>
 
+class DeleteAssistantSheet;
 class DocumentCounter;
 class DocumentToolbar;
-class OutlineDataSource;
 class DocumentWindow;
+class GroupNameSheet;
+class JobNameSheet;
 class NodeArrayController;
-class NTXSoundManager;
-class QTimer;
+class OutlineDataSource;
 class QAction;
 class QHeaderView;
 class QStandardItemModel;
-class QTreeView;
-class TimeEntrySheet; // time-entry sheets
-// Outline drag and drop, toolbar, delete assistant, job-name and group sheets
-class DeleteAssistantSheet;
-class GroupNameSheet;
-class JobNameSheet;
-class QDragLeaveEvent;
-class QDropEvent;
-class QKeyEvent;
-class QMimeData;
+class QTimer;
 class QToolBar;
+class QTreeView;
+class TimeEntrySheets;
 
 namespace platform {
-class Cell;
 class UserDefaults;
-} // namespace platform
-
-// A number formatter in the currency style of a locale.
-class CurrencyFormatter
-{
-public:
-    explicit CurrencyFormatter(const QLocale &locale = QLocale()) : m_locale(locale) {}
-    QString stringFromNumber(double value) const { return m_locale.toCurrencyString(value); }
-    // The locale's currency symbol; empty when it has none.
-    QString currencySymbol() const { return m_locale.currencySymbol(); }
-    const QLocale &locale() const { return m_locale; }
-
-private:
-    QLocale m_locale;
-};
+}
 
 class MyDocument : public platform::Document, public NodeDelegate
 {
@@ -153,6 +139,10 @@ Q_SIGNALS:
 public:
     // End of counter
 
+    // Whether a sheet (a window-modal dialog) is up on the document window: one
+    // sheet at a time.
+    bool hasOpenSheet() const;
+
     // ---- Queries and commands ----
     NodePtr getActiveJob() const;
     // Not undoable (see doUndoSetActiveJob()).
@@ -212,33 +202,13 @@ public:
     void restoreNodeData(const NodePtr &snapshot, const NodePtr &node);
     // End of undoable edits
 
-    // ---- Time-entry sheets (MyDocumentTimeDialog.cpp) ----
+    // ---- Time-entry sheets (TimeEntrySheets) ----
+    TimeEntrySheets &timeEntrySheets() const { return *m_timeEntrySheets; }
     // The edit sheet for the time entry the sender stands for (a menu item of the
-    // outline's context menu, else the outline's clicked row).
+    // outline's context menu, else the outline's clicked row), or for the entry.
     Q_INVOKABLE void doJobTimeSheet(QObject *sender);
-    // The edit sheet for the time entry.
     void doJobTimeSheet(const NodePtr &entry);
-    // The new-entry sheet for the job of the selection (else the active job).
     Q_INVOKABLE void newTimeEntry(QObject *sender);
-    Q_INVOKABLE void calendarChange(QObject *sender);
-    Q_INVOKABLE void changeTime(QObject *sender);
-    Q_INVOKABLE void newTimeCalendarChange(QObject *sender);
-    Q_INVOKABLE void newTimeChangeTime(QObject *sender);
-    Q_INVOKABLE void endJobTimeSheet(QObject *sender);
-    Q_INVOKABLE void newTimeEndJobTimeSheet(QObject *sender);
-    // The sheets' end handlers: the changes are made for return code 1 only.
-    void sheetDidEndJobTime(QWidget *sheet, int returnCode, const NodePtr &contextInfo);
-    void sheetDidEndNewTime(QWidget *sheet, int returnCode);
-    // The start and end being edited.
-    QDateTime cDate() const { return m_cDate; }
-    void setCDate(const QDateTime &date) { m_cDate = date; }
-    QDateTime lDate() const { return m_lDate; }
-    void setLDate(const QDateTime &date) { m_lDate = date; }
-    bool jobTimeSheetWorking() const { return m_jobTimeSheetWorking; }
-    // The sheets, made on first use (null without a window).
-    TimeEntrySheet *jobTimeWindow();
-    TimeEntrySheet *jobNewTimeWindow();
-    // End of time-entry sheets
 
     // ---- Outline data source and drag and drop (OutlineDataSource) ----
     // The private pasteboard type of a drag of jobs and groups, and the MIME format
@@ -351,28 +321,9 @@ private:
     bool m_reloading = false;
 
 
-    // Time-entry sheets
-    // The job a new entry goes to: the job of the selected row, else the active job.
-    NodePtr jobForNewTimeEntry() const;
-    // A change in one of the sheets' controls (see MyDocumentTimeDialog.cpp).
-    void timeSheetChange(TimeEntrySheet *sheet, QObject *sender);
-    void showTimeSheetDates(TimeEntrySheet *sheet, bool pickers, bool timeControls);
-    void endTimeSheet(TimeEntrySheet *sheet, QObject *sender);
-    // The day of the job for the date; made and added when the job has none.
-    NodePtr dayNodeForTimeEntry(const NodePtr &job, const QDateTime &date);
-    QPointer<TimeEntrySheet> m_jobTimeWindow;
-    QPointer<TimeEntrySheet> m_jobNewTimeWindow;
-    NodePtr m_jobTimeSheetEntry;
-    QDateTime m_cDate;
-    QDateTime m_lDate;
-    bool m_jobTimeSheetWorking = false;
-    // End of time-entry sheets
 
 
 
-    // Whether a sheet (a window-modal dialog) is up on the document window: one
-    // sheet at a time.
-    bool hasOpenSheet() const;
 
     // Delete assistant and job-name sheet
     QPointer<DeleteAssistantSheet> m_deleteWindow;
@@ -387,4 +338,5 @@ private:
     // Last: it goes first, while the tree and the services are still there.
     std::unique_ptr<DocumentCounter> m_counter;
     DocumentToolbar *m_toolbar = nullptr;
+    TimeEntrySheets *m_timeEntrySheets = nullptr;
 };

@@ -446,10 +446,10 @@ Qt::DropActions NTXPrefPaneIconView::draggingSourceOperationMaskForLocal(bool lo
 
 std::unique_ptr<QMimeData> NTXPrefPaneIconView::dragMimeData(const NTXPrefPaneIcon &icon) const
 {
-    auto data = std::make_unique<QMimeData>();
-    data->setData(ToolbarItemDragType, QByteArray());
-    data->setData(ToolbarItemIdentifierType, icon.itemIdentifier().toUtf8());
-    return data;
+    auto mime = std::make_unique<QMimeData>();
+    mime->setData(ToolbarItemDragType, QByteArray());
+    mime->setData(ToolbarItemIdentifierType, icon.itemIdentifier().toUtf8());
+    return mime;
 }
 
 QImage NTXPrefPaneIconView::dragImageForIcon(const NTXPrefPaneIcon &icon, int categoryIndex, int iconIndex)

@@ -102,7 +102,7 @@ void NTXWindow::setFrame(const QRect &frame, bool animate)
     };
     if (!animate || !isVisible() || frame == geometry()) {
         apply(frame);
-        emit frameChangeFinished();
+        Q_EMIT frameChangeFinished();
         return;
     }
     auto *animation = new QVariantAnimation(this);
@@ -115,7 +115,7 @@ void NTXWindow::setFrame(const QRect &frame, bool animate)
             [apply](const QVariant &value) { apply(value.toRect()); });
     connect(animation, &QVariantAnimation::finished, this, [this, apply, frame] {
         apply(frame);
-        emit frameChangeFinished();
+        Q_EMIT frameChangeFinished();
     });
     animation->start(QAbstractAnimation::DeleteWhenStopped);
 }
@@ -128,12 +128,12 @@ bool NTXWindow::isAnimatingFrame() const
 void NTXWindow::moveEvent(QMoveEvent *event)
 {
     QMainWindow::moveEvent(event);
-    emit windowDidMove();
+    Q_EMIT windowDidMove();
 }
 
 void NTXWindow::closeEvent(QCloseEvent *event)
 {
-    emit windowWillClose();
+    Q_EMIT windowWillClose();
     QMainWindow::closeEvent(event);
 }
 
@@ -141,10 +141,10 @@ void NTXWindow::changeEvent(QEvent *event)
 {
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow())
-        emit windowDidBecomeMain();
+        Q_EMIT windowDidBecomeMain();
     if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMaximized)) {
         // Zooming is the controller's business: go back to a normal window and ask.
         setWindowState(windowState() & ~Qt::WindowMaximized);
-        emit windowZoomRequested();
+        Q_EMIT windowZoomRequested();
     }
 }

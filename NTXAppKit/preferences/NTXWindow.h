@@ -52,7 +52,7 @@ public:
     // What the window adds around a content view of the given size.
     QSize frameSizeForContentSize(const QSize &contentSize) const;
 
-signals:
+Q_SIGNALS:
     void frameChangeFinished();
     void windowDidMove();
     void windowWillClose();

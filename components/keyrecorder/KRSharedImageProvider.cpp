@@ -176,11 +176,11 @@ void KRSharedImageProvider::drawSnapback(QPainter &painter, const QSizeF &size)
     path = transform.map(path);
 
     const platform::Shadow shadow(QSizeF(0, -1), 1.0, QColor::fromRgbF(0, 0, 0, 0.45));
-    shadow.drawWithShadow(painter, QRectF(0, 0, w, h), [&path](QPainter &p) {
-        p.save();
-        p.setRenderHint(QPainter::Antialiasing);
-        p.fillPath(path, Qt::white);
-        p.restore();
+    shadow.drawWithShadow(painter, QRectF(0, 0, w, h), [&path](QPainter &shadowed) {
+        shadowed.save();
+        shadowed.setRenderHint(QPainter::Antialiasing);
+        shadowed.fillPath(path, Qt::white);
+        shadowed.restore();
     });
 }
 

@@ -60,7 +60,7 @@ void DesktopNotifier::post(const QString &title, const QString &body, const QStr
     if (!m_bus.isConnected()) {
         const QString reason = QStringLiteral("no session bus: ") + m_bus.lastError().message();
         reportOnce(reason);
-        emit failed(reason);
+        Q_EMIT failed(reason);
         return;
     }
 
@@ -96,7 +96,7 @@ void DesktopNotifier::finished(QDBusPendingCallWatcher *watcher)
     if (reply.type() == QDBusMessage::ErrorMessage) {
         const QString reason = reply.errorName() + QStringLiteral(": ") + reply.errorMessage();
         reportOnce(reason);
-        emit failed(reason);
+        Q_EMIT failed(reason);
         return;
     }
     const QList<QVariant> arguments = reply.arguments();
@@ -105,10 +105,10 @@ void DesktopNotifier::finished(QDBusPendingCallWatcher *watcher)
         const QString reason = QStringLiteral("unexpected answer of signature \"") + reply.signature()
             + QStringLiteral("\"");
         reportOnce(reason);
-        emit failed(reason);
+        Q_EMIT failed(reason);
         return;
     }
-    emit posted(arguments.first().toUInt());
+    Q_EMIT posted(arguments.first().toUInt());
 }
 
 void DesktopNotifier::reportOnce(const QString &reason)

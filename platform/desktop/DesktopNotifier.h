@@ -41,7 +41,7 @@ public:
     // Number of posts still waiting for the server's answer.
     int pendingCount() const { return m_pending; }
 
-signals:
+Q_SIGNALS:
     // The server showed the notification under this id.
     void posted(uint id);
     // The notification could not be shown (no server, no bus, bad answer).

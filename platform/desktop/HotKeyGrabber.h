@@ -37,7 +37,7 @@ public:
     virtual void ungrabHotKey(quint32 hotKeyID) = 0;
     virtual QString lastError() const = 0;
 
-signals:
+Q_SIGNALS:
     void hotKeyPressed(const platform::HotKeyEvent &event);
     void hotKeyReleased(const platform::HotKeyEvent &event);
 };

@@ -181,7 +181,7 @@ void IdleMonitor::answered(QDBusPendingCallWatcher *watcher, Source asked)
         m_lastSeconds = asked == Source::MutterIdleMonitor ? double(value) / 1000.0 : double(value);
         if (m_source == Source::Probing)
             setSource(asked);
-        emit idleSecondsChanged(m_lastSeconds);
+        Q_EMIT idleSecondsChanged(m_lastSeconds);
         return;
     }
 
@@ -207,7 +207,7 @@ void IdleMonitor::setSource(Source source)
     if (m_source == source)
         return;
     m_source = source;
-    emit sourceChanged(source);
+    Q_EMIT sourceChanged(source);
 }
 
 void IdleMonitor::reportOnce(const char *reason)

@@ -40,7 +40,7 @@ public:
     // Seconds since the last input; 0 when unavailable.
     double idleSeconds();
 
-signals:
+Q_SIGNALS:
     // The source was found (or found missing: source() is Unavailable).
     void sourceChanged(platform::IdleMonitor::Source source);
     // A new value arrived from a bus source.

@@ -150,7 +150,7 @@ bool KeyboardLayout::useLayoutNames(const QString &layout, const QString &varian
 {
     if (!loadFromNames(layout.toUtf8(), variant.toUtf8(), model.toUtf8(), rules.toUtf8()))
         return false;
-    emit layoutChanged();
+    Q_EMIT layoutChanged();
     return true;
 }
 
@@ -242,7 +242,7 @@ bool KeyboardLayout::nativeEventFilter(const QByteArray &eventType, void *messag
     const quint8 type = event->response_type & 0x7f;
     if (type == XCB_MAPPING_NOTIFY) {
         if (loadFromServer())
-            emit layoutChanged();
+            Q_EMIT layoutChanged();
         return false;
     }
     if (m_xkbEventBase < 0 || type != m_xkbEventBase)
@@ -251,13 +251,13 @@ bool KeyboardLayout::nativeEventFilter(const QByteArray &eventType, void *messag
     const quint8 xkbType = bytes[XkbTypeOffset];
     if (xkbType == XkbNewKeyboardNotify || xkbType == XkbMapNotify) {
         if (loadFromServer())
-            emit layoutChanged();
+            Q_EMIT layoutChanged();
     } else if (xkbType == XkbStateNotify && m_keymap) {
         const quint32 layouts = xkb_keymap_num_layouts(m_keymap);
         const quint32 group = layouts ? quint32(bytes[StateNotifyGroupOffset]) % layouts : 0;
         if (group != m_group) {
             m_group = group;
-            emit layoutChanged();
+            Q_EMIT layoutChanged();
         }
     }
     return false; // Qt's own keyboard handling needs these too

@@ -60,7 +60,7 @@ public:
 
     bool nativeEventFilter(const QByteArray &eventType, void *message, qintptr *result) override;
 
-signals:
+Q_SIGNALS:
     void layoutChanged();
 
 private:

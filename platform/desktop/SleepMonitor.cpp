@@ -87,7 +87,7 @@ void SleepMonitor::start()
             setActive(true);
         } else if (!m_active) {
             reportOnce(QStringLiteral("logind is not on the bus"));
-            emit activeChanged(false);
+            Q_EMIT activeChanged(false);
         }
     });
 }
@@ -97,7 +97,7 @@ void SleepMonitor::setActive(bool active)
     if (m_active == active)
         return;
     m_active = active;
-    emit activeChanged(active);
+    Q_EMIT activeChanged(active);
 }
 
 void SleepMonitor::takeInhibitor(const QString &who, const QString &why)
@@ -168,7 +168,7 @@ void SleepMonitor::inhibitReplied(QDBusPendingCallWatcher *watcher)
         return;
     }
     m_fd = fd;
-    emit inhibitorChanged(true);
+    Q_EMIT inhibitorChanged(true);
 }
 
 void SleepMonitor::closeDescriptor()
@@ -177,19 +177,19 @@ void SleepMonitor::closeDescriptor()
         return;
     ::close(m_fd);
     m_fd = -1;
-    emit inhibitorChanged(false);
+    Q_EMIT inhibitorChanged(false);
 }
 
 void SleepMonitor::prepareForSleep(bool starting)
 {
     if (starting) {
         m_sleeping = true;
-        emit aboutToSleep();
+        Q_EMIT aboutToSleep();
         // Whatever had to be done before the sleep is done now.
         closeDescriptor();
     } else {
         m_sleeping = false;
-        emit resumed();
+        Q_EMIT resumed();
         requestInhibitor();
     }
 }
@@ -197,7 +197,7 @@ void SleepMonitor::prepareForSleep(bool starting)
 void SleepMonitor::refuse(const QString &reason)
 {
     reportOnce(reason);
-    emit inhibitorFailed(reason);
+    Q_EMIT inhibitorFailed(reason);
 }
 
 void SleepMonitor::reportOnce(const QString &reason)

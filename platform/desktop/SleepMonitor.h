@@ -47,7 +47,7 @@ public:
     // The lock is wanted (between takeInhibitor() and releaseInhibitor()).
     bool wantsInhibitor() const { return m_wanted; }
 
-signals:
+Q_SIGNALS:
     // The computer is going to sleep. Handlers run before the delay lock goes.
     void aboutToSleep();
     // The computer woke up again.
@@ -57,7 +57,7 @@ signals:
     // logind refused the lock, gave a bad answer, or cannot be reached.
     void inhibitorFailed(const QString &reason);
 
-private slots:
+private Q_SLOTS:
     void prepareForSleep(bool start);
 
 private:

@@ -260,7 +260,7 @@ bool X11KeyGrabber::nativeEventFilter(const QByteArray &eventType, void *message
         m_pressed.insert(key->detail, grab->hotKeyID);
         event.hotKeyID = grab->hotKeyID;
         event.keyCode = grab->keyCode;
-        emit hotKeyPressed(event);
+        Q_EMIT hotKeyPressed(event);
         return true;
     }
 
@@ -290,7 +290,7 @@ void X11KeyGrabber::deliverRelease(quint8 keycode, quint32 time)
     m_pendingReleases.erase(it);
     m_pressed.remove(keycode);
     if (m_grabs.contains(event.hotKeyID))
-        emit hotKeyReleased(event);
+        Q_EMIT hotKeyReleased(event);
 }
 
 } // namespace platform

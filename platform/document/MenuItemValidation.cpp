@@ -90,11 +90,11 @@ std::optional<bool> validateTextWidget(QObject *object, const QByteArray &name)
         writable = !edit->isReadOnly();
         selected = edit->textCursor().hasSelection();
         canPaste = edit->canPaste();
-    } else if (auto *edit = qobject_cast<QPlainTextEdit *>(object)) {
-        document = edit->document();
-        writable = !edit->isReadOnly();
-        selected = edit->textCursor().hasSelection();
-        canPaste = edit->canPaste();
+    } else if (auto *plain = qobject_cast<QPlainTextEdit *>(object)) {
+        document = plain->document();
+        writable = !plain->isReadOnly();
+        selected = plain->textCursor().hasSelection();
+        canPaste = plain->canPaste();
     } else {
         return std::nullopt;
     }

@@ -301,8 +301,9 @@ TEST_F(PreferenceWindow, VisibleWindowAnimatesToTheFrameThatFitsTheContent)
     const QPoint topLeft = window->frame().topLeft();
     QSignalSpy finished(window, &NTXWindow::frameChangeFinished);
     ASSERT_TRUE(controller->selectPaneWithIdentifier(QStringLiteral("Sound")));
-    if (finished.isEmpty())
+    if (finished.isEmpty()) {
         ASSERT_TRUE(finished.wait(5000));
+    }
     QCoreApplication::processEvents();
     EXPECT_EQ(window->frame().topLeft(), topLeft);
     // The content area is exactly the pane's view size.

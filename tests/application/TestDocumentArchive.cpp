@@ -299,9 +299,9 @@ INSTANTIATE_TEST_SUITE_P(VersionsAndByteOrders, DocumentArchiveLayouts,
                                            Case{160, TypedStreamWriter::ByteOrder::Big},
                                            Case{159, TypedStreamWriter::ByteOrder::Little},
                                            Case{159, TypedStreamWriter::ByteOrder::Big}),
-                         [](const auto &info) {
-                             return "Version" + std::to_string(info.param.version)
-                                 + (info.param.order == TypedStreamWriter::ByteOrder::Little ? "_streamtyped"
+                         [](const auto &test) {
+                             return "Version" + std::to_string(test.param.version)
+                                 + (test.param.order == TypedStreamWriter::ByteOrder::Little ? "_streamtyped"
                                                                                              : "_typedstream");
                          });
 

@@ -72,7 +72,7 @@ public:
         event.hotKeyID = id;
         event.keyCode = grabs.value(id).keyCode;
         event.modifierFlags = grabs.value(id).flags;
-        emit hotKeyReleased(event);
+        Q_EMIT hotKeyReleased(event);
     }
 };
 
@@ -188,7 +188,7 @@ TEST_F(PrefPanelsTest, GeneralPaneStoresTheAutosaveInterval)
     EXPECT_EQ(posted.withObject, 0);
 
     // Choosing the interval in force again is no change.
-    emit popUp->activated(popUp->currentIndex());
+    Q_EMIT popUp->activated(popUp->currentIndex());
     EXPECT_EQ(posted.count, 2);
 
     // An interval no item offers selects nothing; garbage reads as 0.
@@ -487,7 +487,7 @@ TEST_F(SoundPaneTest, ChoosingASoundPlaysItAndStoresIt)
     EXPECT_EQ(posted.count, 2);
 
     // The sound in force chosen again: played, nothing stored.
-    emit stop->activated(stop->currentIndex());
+    Q_EMIT stop->activated(stop->currentIndex());
     EXPECT_EQ(played, QList<int>({1, 2, 2}));
     EXPECT_EQ(posted.count, 2);
     EXPECT_TRUE(defaults->boolForKey(AllwaysMutelyKey));

@@ -3,7 +3,7 @@
 // logind on private buses, and the tray icon inside a running `trayer`. Screenshots
 // of the status window and of the tray menu go next to the test program.
 #include "tests/application/TestAppControllerSupport.h"
-#include "tests/platform/desktop/DesktopTestSupport.h"
+#include "tests/support/DesktopTestSupport.h"
 #include "tests/support/TestSupport.h"
 
 #include "application/DefaultsKeys.h"

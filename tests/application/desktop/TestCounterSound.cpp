@@ -4,7 +4,7 @@
 #include "tests/application/TestMyDocumentSupport.h"
 
 // The process helpers of the desktop tests.
-#include "tests/platform/desktop/DesktopTestSupport.h"
+#include "tests/support/DesktopTestSupport.h"
 
 #include "NTXAppKit/sounds/NTXSoundManager.h"
 #include "application/DefaultsKeys.h"

@@ -57,13 +57,13 @@ public:
         event.modifierFlags = flags;
         event.location = QPointF(12, 34);
         event.timestamp = 56.5;
-        emit hotKeyReleased(event);
+        Q_EMIT hotKeyReleased(event);
     }
     void press(quint32 id)
     {
         platform::HotKeyEvent event;
         event.hotKeyID = id;
-        emit hotKeyPressed(event);
+        Q_EMIT hotKeyPressed(event);
     }
     quint32 idOf(quint16 keyCode, quint32 flags) const
     {

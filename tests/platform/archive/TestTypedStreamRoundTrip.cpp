@@ -375,7 +375,7 @@ TEST_P(TypedStreamRoundTrip, GeometryValuesAndColours)
 
 INSTANTIATE_TEST_SUITE_P(BothByteOrders, TypedStreamRoundTrip,
                          ::testing::Values(TypedStreamWriter::ByteOrder::Little, TypedStreamWriter::ByteOrder::Big),
-                         [](const auto &info) {
-                             return info.param == TypedStreamWriter::ByteOrder::Little ? std::string("LittleEndian")
+                         [](const auto &order) {
+                             return order.param == TypedStreamWriter::ByteOrder::Little ? std::string("LittleEndian")
                                                                                        : std::string("BigEndian");
                          });

@@ -1,7 +1,7 @@
 // Desktop notifications through org.freedesktop.Notifications on a private bus.
 #include "platform/desktop/DesktopNotifier.h"
 
-#include "DesktopTestSupport.h"
+#include "tests/support/DesktopTestSupport.h"
 
 #include <QDBusArgument>
 #include <QDBusConnection>

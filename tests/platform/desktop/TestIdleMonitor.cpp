@@ -1,7 +1,7 @@
 // Idle time from the X server (Xvfb) and from fake desktop idle monitors on the bus.
 #include "platform/desktop/IdleMonitor.h"
 
-#include "DesktopTestSupport.h"
+#include "tests/support/DesktopTestSupport.h"
 
 #include <QDBusConnection>
 #include <QGuiApplication>

@@ -1,7 +1,7 @@
 // The sleep monitor against a fake logind on the private session bus.
 #include "platform/desktop/SleepMonitor.h"
 
-#include "DesktopTestSupport.h"
+#include "tests/support/DesktopTestSupport.h"
 
 #include <QDBusConnection>
 #include <QDBusUnixFileDescriptor>

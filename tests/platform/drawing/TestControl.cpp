@@ -1,4 +1,5 @@
 // Controls: a widget around one cell, with mouse, keys, enabled state and values.
+#include "tests/support/QtWarningCheck.h"
 #include "platform/drawing/ButtonCell.h"
 #include "platform/drawing/Control.h"
 
@@ -93,10 +94,13 @@ TEST(Control, DisabledControlIgnoresMouseAndKeys)
     auto control = makeCheckBox(target);
     control->setEnabled(false);
     EXPECT_FALSE(control->cell()->isEnabled()) << "the cell follows the widget";
+    // QTest says so when a widget declines an event: here that is the point.
+    const testsupport::ExpectedQtWarning declined(QStringLiteral("event.* not accepted by receiving widget"));
     QTest::mouseClick(control.get(), Qt::LeftButton, Qt::NoModifier, control->rect().center());
     QTest::keyClick(control.get(), Qt::Key_Space);
     control->performClick();
     EXPECT_EQ(target.clicks, 0);
+    EXPECT_EQ(declined.count(), 4) << "mouse and key, press and release, were all declined";
     control->setEnabled(true);
     EXPECT_TRUE(control->cell()->isEnabled());
 }

@@ -1,4 +1,4 @@
-#include "DesktopTestSupport.h"
+#include "tests/support/DesktopTestSupport.h"
 
 #include <QDBusConnectionInterface>
 #include <QFile>

@@ -1,0 +1,110 @@
+#include "tests/support/QtWarningCheck.h"
+
+#include <QList>
+#include <QMutex>
+#include <QMutexLocker>
+#include <QtGlobal>
+
+#include <gtest/gtest.h>
+
+namespace testsupport {
+
+struct QtWarningCheckState
+{
+    QMutex mutex;
+    QList<ExpectedQtWarning *> expected;
+    QtMessageHandler previous = nullptr;
+
+    // Claims a message for an expectation; answers whether one took it.
+    bool claim(const QString &message)
+    {
+        QMutexLocker lock(&mutex);
+        for (ExpectedQtWarning *e : expected) {
+            if (e->m_pattern.match(message).hasMatch()) {
+                ++e->m_count;
+                return true;
+            }
+        }
+        return false;
+    }
+};
+
+namespace {
+
+QtWarningCheckState &state()
+{
+    static QtWarningCheckState s;
+    return s;
+}
+
+// Messages of the platform plug-ins and of the desktop that say nothing about our code.
+bool harmless(const QString &message)
+{
+    static const QRegularExpression patterns[] = {
+        // The offscreen and xcb plug-ins on a server without a window manager.
+        QRegularExpression(QStringLiteral("^This plugin does not support ")),
+        QRegularExpression(QStringLiteral("^QStandardPaths: XDG_RUNTIME_DIR not set")),
+        QRegularExpression(QStringLiteral("^QStandardPaths: wrong permissions on runtime directory")),
+        QRegularExpression(QStringLiteral("^qt\\.qpa\\.xcb: could not connect to display")),
+        // QSystemTrayIcon connects to a signal that Qt 6.4's platform native interface
+        // no longer has (a fault inside Qt; the tray works without it).
+        QRegularExpression(QStringLiteral("^QObject::connect: No such signal QPlatformNativeInterface::systemTrayWindowChanged")),
+    };
+    for (const QRegularExpression &p : patterns) {
+        if (p.match(message).hasMatch())
+            return true;
+    }
+    return false;
+}
+
+// A message of this tree's code names one of its source files; Qt's own (and
+// inline code of Qt's headers) name none or a system header.
+bool fromOurCode(const QMessageLogContext &context)
+{
+    if (!context.file)
+        return false;
+    const char *file = context.file;
+    return !(qstrncmp(file, "/usr/", 5) == 0);
+}
+
+void handler(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    QtWarningCheckState &s = state();
+    if (s.previous)
+        s.previous(type, context, message);
+    if (type == QtDebugMsg || type == QtInfoMsg)
+        return;
+    if (fromOurCode(context) || harmless(message) || s.claim(message))
+        return;
+    const char *kind = type == QtWarningMsg ? "warning" : type == QtCriticalMsg ? "critical message" : "fatal message";
+    ADD_FAILURE() << "Unexpected Qt " << kind << " (category " << (context.category ? context.category : "?")
+                  << "): " << message.toStdString();
+}
+
+} // namespace
+
+void installQtWarningCheck()
+{
+    state().previous = qInstallMessageHandler(handler);
+}
+
+ExpectedQtWarning::ExpectedQtWarning(const QString &pattern)
+    : m_pattern(pattern)
+{
+    QMutexLocker lock(&state().mutex);
+    state().expected.append(this);
+}
+
+ExpectedQtWarning::~ExpectedQtWarning()
+{
+    QMutexLocker lock(&state().mutex);
+    state().expected.removeOne(this);
+}
+
+int ExpectedQtWarning::count() const
+{
+    QMutexLocker lock(&state().mutex);
+    return m_count;
+}
+
+} // namespace testsupport

@@ -1,0 +1,40 @@
+#pragma once
+// Makes a test fail when Qt or a system library warns during it.
+//
+// A warning from Qt (a connection to a missing signal, a painter on a null device,
+// a widget given a second layout) points at a fault of ours, even when the test's
+// own assertions pass. The test main installs the check once; it lets through the
+// log messages of our own code (built with QT_MESSAGELOGCONTEXT, so they name a
+// source file of this tree) and the few messages of the platform plug-ins that say
+// nothing about the code under test. A test that provokes a Qt warning on purpose
+// says so with an ExpectedQtWarning for the scope of the provocation.
+//
+// Thread-safety: messages may come from any thread; the list of expectations is
+// guarded. Failures are reported through GoogleTest's ADD_FAILURE, which is
+// thread-safe.
+#include <QRegularExpression>
+
+namespace testsupport {
+
+// Installs the check as the process's message handler (messages are still printed).
+void installQtWarningCheck();
+
+// While it lives, Qt warnings matching the pattern are allowed (and counted).
+class ExpectedQtWarning
+{
+public:
+    explicit ExpectedQtWarning(const QString &pattern);
+    ~ExpectedQtWarning();
+    ExpectedQtWarning(const ExpectedQtWarning &) = delete;
+    ExpectedQtWarning &operator=(const ExpectedQtWarning &) = delete;
+
+    // How many messages it allowed so far.
+    int count() const;
+
+private:
+    QRegularExpression m_pattern;
+    int m_count = 0;
+    friend struct QtWarningCheckState;
+};
+
+} // namespace testsupport
