@@ -35,7 +35,12 @@ void NTXAlertSheetCompletionHandlerRunner::startOnWindow(QWidget *window)
         alertDidEnd(alert, NTXNSAlertExtensions::returnCodeForButton(alert, alert ? alert->clickedButton() : nullptr,
                                                                      result));
     });
-    connect(m_alert.data(), &QObject::destroyed, this, [this]() { finish(NTXNSAlertExtensions::ModalResponseAbort); });
+    // By the time destroyed() is sent the alert is only a QObject: forget it before
+    // finishing, so nothing reads it as the box it was.
+    connect(m_alert.data(), &QObject::destroyed, this, [this]() {
+        m_alert.clear();
+        finish(NTXNSAlertExtensions::ModalResponseAbort);
+    });
     m_alert->open();
 }
 

@@ -31,20 +31,32 @@ void throwRange(const QString &operation, qsizetype index, qsizetype count)
 
 namespace {
 
-bool sameOverRange(const QString &element, const QString &string, NTXNSStringExtension::SearchOptions options,
-                   const platform::Range &range)
+// The given string's characters over the range, compared with the whole element.
+bool sameOverRange(const QString &element, const QString &part, NTXNSStringExtension::SearchOptions options)
 {
-    if (!range.fitsIn(element.size()))
-        return false;
-    QString part = element.mid(range.location, range.length);
-    QString other = string;
+    QString mine = element;
+    QString other = part;
     if (!(options & NTXNSStringExtension::LiteralSearch)) {
-        part = part.normalized(QString::NormalizationForm_D);
+        mine = mine.normalized(QString::NormalizationForm_D);
         other = other.normalized(QString::NormalizationForm_D);
     }
     const Qt::CaseSensitivity sensitivity =
         (options & NTXNSStringExtension::CaseInsensitiveSearch) ? Qt::CaseInsensitive : Qt::CaseSensitive;
-    return QString::compare(part, other, sensitivity) == 0;
+    return QString::compare(mine, other, sensitivity) == 0;
+}
+
+// The part of the string that is compared; a range beyond it raises.
+QString comparedPart(const QString &string, const std::optional<platform::Range> &range)
+{
+    if (!range)
+        return string;
+    if (!range->fitsIn(string.size()))
+        throw platform::Exception(platform::Exception::RangeException,
+                                  QStringLiteral("indexOfString: range {%1, %2} beyond the string's length %3")
+                                      .arg(range->location)
+                                      .arg(range->length)
+                                      .arg(string.size()));
+    return string.mid(range->location, range->length);
 }
 
 } // namespace
@@ -52,11 +64,10 @@ bool sameOverRange(const QString &element, const QString &string, NTXNSStringExt
 qsizetype indexOfString(const QVariantList &array, const QString &string, NTXNSStringExtension::SearchOptions options,
                         std::optional<platform::Range> range)
 {
-    const platform::Range compared = range.value_or(platform::Range(0, string.size()));
+    const QString part = comparedPart(string, range);
     for (qsizetype i = 0; i < array.size(); ++i) {
         const QVariant &element = array.at(i);
-        if (element.metaType() == QMetaType::fromType<QString>() &&
-            sameOverRange(element.toString(), string, options, compared))
+        if (element.metaType() == QMetaType::fromType<QString>() && sameOverRange(element.toString(), part, options))
             return i;
     }
     return platform::Range::NotFound;
@@ -65,9 +76,9 @@ qsizetype indexOfString(const QVariantList &array, const QString &string, NTXNSS
 qsizetype indexOfString(const QStringList &array, const QString &string, NTXNSStringExtension::SearchOptions options,
                         std::optional<platform::Range> range)
 {
-    const platform::Range compared = range.value_or(platform::Range(0, string.size()));
+    const QString part = comparedPart(string, range);
     for (qsizetype i = 0; i < array.size(); ++i) {
-        if (sameOverRange(array.at(i), string, options, compared))
+        if (sameOverRange(array.at(i), part, options))
             return i;
     }
     return platform::Range::NotFound;

@@ -17,6 +17,7 @@
 // - Index sets are NTXNSIndexSet_Extension::IndexSet.
 // Indexes given by callers are checked: out of range raises platform::Exception
 // (RangeException).
+#include "FoundationExtensions/NTXDecimalNumber.h"
 #include "FoundationExtensions/NTXNSIndexSet_Extension.h"
 #include "FoundationExtensions/NTXNSObject_Extension.h"
 #include "FoundationExtensions/NTXNSStringExtension.h"
@@ -126,10 +127,13 @@ template <typename T> QVariant valueForKeyPathOf(const T &element, const QString
 
 // ---- Filtering by key ----
 
-// The elements whose value for the key equals the value, in order.
+// The elements whose value for the key equals the value, in order. A nil value
+// matches nothing (not even elements whose value is nil).
 template <typename T> QList<T> arrayFromArray(const QList<T> &array, const QString &key, const QVariant &value)
 {
     QList<T> result;
+    if (!value.isValid())
+        return result;
     for (qsizetype i = 0; i < array.size(); ++i) {
         if (value == detail::valueForKeyOf(array.at(i), key))
             result.append(array.at(i));
@@ -142,6 +146,8 @@ template <typename T>
 QList<T> arrayFromArrayForKeyPathMatching(const QList<T> &array, const QString &keyPath, const QVariant &value)
 {
     QList<T> result;
+    if (!value.isValid())
+        return result;
     for (qsizetype i = 0; i < array.size(); ++i) {
         if (value == detail::valueForKeyPathOf(array.at(i), keyPath))
             result.append(array.at(i));
@@ -172,11 +178,12 @@ template <typename T> T anyObject(const QList<T> &array)
     return firstObject(array);
 }
 
-// The index of the first element that is a string whose characters over the range
-// compare the same as the string (with the search options: case-insensitive; without
-// LiteralSearch, canonically equivalent forms are the same). The range is taken in
-// each element; an element it does not fit is not a match. No range: the string's
-// whole length. Range::NotFound when no element matches.
+// The index of the first element that is a string to which the given string's
+// characters over the range compare the same, the whole element against them (with
+// the search options: case-insensitive; without LiteralSearch, canonically
+// equivalent forms are the same): "Jo" does not find "Johnny". The range is taken
+// in the given string (no range: all of it); one beyond it raises RangeException.
+// Range::NotFound when no element matches.
 qsizetype indexOfString(const QVariantList &array, const QString &string,
                         NTXNSStringExtension::SearchOptions options = 0,
                         std::optional<platform::Range> range = std::nullopt);
@@ -225,12 +232,12 @@ template <typename T> QString componentsJoinedByComma(const QList<T> &array)
     return parts.join(QStringLiteral(", "));
 }
 
-// "" / "a" / "a and b" / "a, b, and c".
+// "" (empty, not null) / "a" / "a and b" / "a, b, and c".
 template <typename T> QString componentsJoinedByCommaAndAnd(const QList<T> &array)
 {
     switch (array.size()) {
     case 0:
-        return QString();
+        return QString(QLatin1String(""));
     case 1:
         return detail::descriptionOf(array.at(0));
     case 2:
@@ -263,17 +270,15 @@ template <typename T, typename F> void makeObjectsPerformSelector(const QList<T>
         selector(element, flag);
 }
 
-// 0 plus every number the elements answer (asked from the last to the first);
-// answers that are nil or not numbers are skipped.
-template <typename T, typename F> double decimalNumberSumForSelector(const QList<T> &array, F selector)
+// 0 plus every number the elements answer (asked from the last to the first), added
+// as decimals: 0.1 + 0.2 is exactly 0.3. Answers that are nil or not numbers (see
+// NTXDecimalNumber::fromVariant) are skipped.
+template <typename T, typename F> NTXDecimalNumber decimalNumberSumForSelector(const QList<T> &array, F selector)
 {
-    double sum = 0;
+    NTXDecimalNumber sum;
     for (qsizetype i = array.size() - 1; i >= 0; --i) {
-        const QVariant answer = selector(array.at(i));
-        bool ok = false;
-        const double number = answer.toDouble(&ok);
-        if (answer.isValid() && ok)
-            sum += number;
+        if (const std::optional<NTXDecimalNumber> number = NTXDecimalNumber::fromVariant(selector(array.at(i))))
+            sum += *number;
     }
     return sum;
 }

@@ -20,6 +20,28 @@
 
 namespace NTXNSStringExtension {
 
+int intValue(QStringView string)
+{
+    qsizetype i = 0;
+    while (i < string.size()
+           && (string.at(i) == QLatin1Char(' ') || (string.at(i) >= QLatin1Char('\t') && string.at(i) <= QLatin1Char('\r'))))
+        ++i;
+    bool negative = false;
+    if (i < string.size() && (string.at(i) == QLatin1Char('-') || string.at(i) == QLatin1Char('+'))) {
+        negative = string.at(i) == QLatin1Char('-');
+        ++i;
+    }
+    qint64 value = 0;
+    for (; i < string.size() && string.at(i) >= QLatin1Char('0') && string.at(i) <= QLatin1Char('9'); ++i) {
+        value = value * 10 + (string.at(i).unicode() - '0');
+        if (value > qint64(std::numeric_limits<int>::max()) + 1)
+            break;
+    }
+    if (negative)
+        value = -value;
+    return int(std::clamp<qint64>(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+}
+
 namespace {
 
 bool isAsciiDigit(QChar c)

@@ -29,6 +29,11 @@ QString stringByConvertCharactersToHTML(const QString &string);
 // One code point as a string (a surrogate pair above U+FFFF; U+FFFD above U+10FFFF).
 QString stringWithCharacter(uint codePoint);
 
+// The string's integer value as C's atoi reads it: leading blanks, an optional sign,
+// then decimal digits, up to the first other character; 0 when there are none
+// ("0x10" is 0, "1e3" is 1, "3.9" is 3). Beyond the int range: INT_MAX or INT_MIN.
+int intValue(QStringView string);
+
 // ---- Construction ----
 
 // The bytes decoded in one of the platform's encoding numbers (see

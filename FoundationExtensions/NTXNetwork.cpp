@@ -2,6 +2,8 @@
 
 #include <QHostAddress>
 #include <QHostInfo>
+#include <QMetaObject>
+#include <QObject>
 #include <QUrl>
 
 #include <arpa/inet.h>
@@ -52,23 +54,25 @@ bool hasRoute(const QHostAddress &address)
     return rc == 0;
 }
 
-} // namespace
-
-bool NTXNetwork::checkIfSiteReachable(const QString &host)
+// The name the resolver is asked for; empty for names that are refused at once.
+QString resolvableName(const QString &host)
 {
     if (host.isEmpty())
-        return false;
+        return QString();
     const QByteArray ace = QUrl::toAce(host);
     if (ace.isEmpty())
-        return false;
+        return QString();
     // Names under "invalid" never resolve; spare the resolver the question.
     QByteArray lower = ace.toLower();
     if (lower.endsWith('.'))
         lower.chop(1);
     if (lower == "invalid" || lower.endsWith(".invalid"))
-        return false;
+        return QString();
+    return QString::fromLatin1(ace);
+}
 
-    const QHostInfo info = QHostInfo::fromName(QString::fromLatin1(ace));
+bool isReachable(const QHostInfo &info)
+{
     if (info.error() != QHostInfo::NoError)
         return false;
     for (const QHostAddress &address : info.addresses()) {
@@ -76,4 +80,29 @@ bool NTXNetwork::checkIfSiteReachable(const QString &host)
             return true;
     }
     return false;
+}
+
+} // namespace
+
+bool NTXNetwork::checkIfSiteReachable(const QString &host)
+{
+    const QString name = resolvableName(host);
+    return !name.isEmpty() && isReachable(QHostInfo::fromName(name));
+}
+
+int NTXNetwork::checkIfSiteReachable(const QString &host, QObject *context, ReachabilityAnswer answer)
+{
+    const QString name = resolvableName(host);
+    if (name.isEmpty()) {
+        QMetaObject::invokeMethod(context, [answer = std::move(answer)] { answer(false); }, Qt::QueuedConnection);
+        return -1;
+    }
+    return QHostInfo::lookupHost(name, context,
+                                 [answer = std::move(answer)](const QHostInfo &info) { answer(isReachable(info)); });
+}
+
+void NTXNetwork::abortCheck(int lookupId)
+{
+    if (lookupId >= 0)
+        QHostInfo::abortHostLookup(lookupId);
 }

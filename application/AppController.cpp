@@ -5,6 +5,7 @@
 #include "NTXAppKit/preferences/NTXPreferencePanel.h"
 #include "NTXAppKit/preferences/NTXPreferenceWindowController.h"
 #include "application/AboutBox.h"
+#include "application/ApplicationImages.h"
 #include "application/DefaultsKeys.h"
 #include "application/DocumentServices.h"
 #include "application/GeneralPrefPanel.h"
@@ -278,6 +279,7 @@ void AppController::makePreferenceController()
     if (auto *pane = qobject_cast<TimeRegistrationPrefPanel *>(controller->prefPaneWithIdentifier(identifiers.at(1))))
         pane->setHotKeyTarget(this, QByteArrayLiteral("chronarkHotKeyDown:"));
 
+    controller->setShowAllImage(ApplicationImages::imageNamed(QStringLiteral("PrefsShowAll.png")));
     controller->setUsesConfigurationPane(false);
     controller->setSortByCategory(false);
     controller->selectPaneWithIdentifier(identifiers.at(0));
@@ -330,10 +332,13 @@ void AppController::handlePrefsChange()
 
 void AppController::doTimer(QObject *)
 {
+    // Only documents with unsaved changes (a running counter makes its document
+    // edited); a document never saved, or whose file another program changed, is
+    // not touched.
     const QList<platform::Document *> open = documents();
     for (platform::Document *document : open) {
-        if (document && !document->filePath().isEmpty())
-            document->saveDocument(this);
+        if (document)
+            document->autosaveDocument();
     }
 }
 

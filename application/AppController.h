@@ -109,7 +109,7 @@ public:
     // Re-reads "AutoSaveTimer" and "ShowChronarkMenu": re-creates the autosave
     // timer, makes or drops the tray icon, rebuilds the menu.
     void handlePrefsChange();
-    // The autosave tick: every document that has a file is saved.
+    // The autosave tick: every document that has a file and unsaved changes is saved.
     Q_INVOKABLE void doTimer(QObject *sender = nullptr);
     // The autosave timer; null while autosave is off.
     QTimer *autoSaveTimer() const { return m_timer; }

@@ -12,6 +12,7 @@
 #include "platform/foundation/Bundle.h"
 #include "platform/desktop/DesktopNotifier.h"
 #include "platform/document/MenuItemValidation.h"
+#include "platform/drawing/MenuItemTitle.h"
 #include "platform/desktop/SleepMonitor.h"
 #include "platform/foundation/UserDefaults.h"
 
@@ -36,7 +37,7 @@ const QString ApplicationMenuName = QStringLiteral("applicationMenu");
 // "  Start: Clients/Acme"
 QString jobItemTitle(const QString &verbKey, const NodePtr &job)
 {
-    return QStringLiteral("  %1: %2").arg(localized(verbKey), job->itemNameWithPath());
+    return QStringLiteral("  %1: %2").arg(localized(verbKey), platform::MenuItemTitle::fromUserText(job->itemNameWithPath()));
 }
 
 // The status window's texts: blue for a start, red for a stop.
@@ -86,7 +87,7 @@ void AppController::buildMenu()
         const QList<NodePtr> jobs = document->getJobArray();
         if (name.isEmpty() || jobs.isEmpty())
             continue;
-        add(constructMenuItem(name, "menuSelected:", nullptr));
+        add(constructMenuItem(platform::MenuItemTitle::fromUserText(name), "menuSelected:", nullptr));
         const NodePtr active = document->getActiveJob();
         if (active && document->timerIsRunning()) {
             QAction *stop = add(constructMenuItem(jobItemTitle(QStringLiteral("LSstop"), active), "menuToggleSelected:",

@@ -31,6 +31,12 @@ const QHash<QString, QString> &fileNames()
         {QStringLiteral("DrawerOpenNew"), QStringLiteral("images/DrawerOpenNew.svg")},
         {QStringLiteral("DrawerCloseNew"), QStringLiteral("images/DrawerCloseNew.svg")},
         {QStringLiteral("activatesJob.pdf"), QStringLiteral("images/activatesJob.svg")},
+        // Preference panes and the Show All item, all 32 × 32
+        {QStringLiteral("General.tiff"), QStringLiteral("images/PrefGeneral.svg")},
+        {QStringLiteral("Sound.tiff"), QStringLiteral("images/PrefSound.svg")},
+        {QStringLiteral("PrefChronark.png"), QStringLiteral("images/PrefChronark.svg")},
+        {QStringLiteral("Update_Prefs"), QStringLiteral("images/PrefUpdate.svg")},
+        {QStringLiteral("PrefsShowAll.png"), QStringLiteral("images/PrefsShowAll.svg")},
     };
     return names;
 }

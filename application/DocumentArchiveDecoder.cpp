@@ -292,11 +292,12 @@ bool DocumentArchiveDecoder::decode(const QByteArray &bytes, DocumentFileFormat:
             *error = why;
         return false;
     };
-    if (bytes.size() > DocumentFileFormat::MaximumFileSize)
+    if (bytes.size() > DocumentFileFormat::MaximumArchiveSize)
         return failed(QStringLiteral("file too large"));
 
     TypedStreamReader reader;
     TypedStreamReader::Limits limits;
+    limits.maxInputSize = DocumentFileFormat::MaximumArchiveSize;
     limits.maxObjectDepth = 2 * DocumentFileFormat::MaximumDepth;
     reader.setLimits(limits);
     ArchivedFoundationObjects::registerDecoders(reader);

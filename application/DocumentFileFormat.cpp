@@ -1,7 +1,11 @@
 #include "application/DocumentFileFormat.h"
 
 #include "application/DocumentArchiveDecoder.h"
+#include "application/DocumentOutputDevice.h"
+#include "application/XmlMarkupGuardDevice.h"
 
+#include "FoundationExtensions/NTXNSStringExtension.h"
+#include "platform/foundation/Bundle.h"
 #include "platform/foundation/Clock.h"
 
 #include <QBuffer>
@@ -104,14 +108,20 @@ private:
         return attributesWithinBounds(m_xml.attributes());
     }
 
+    // The prolog: no document type declaration, no encoding but UTF-8.
     bool nextStartElementAtTop()
     {
         while (!m_xml.atEnd()) {
             const QXmlStreamReader::TokenType token = m_xml.readNext();
             if (token == QXmlStreamReader::StartElement)
                 return true;
-            if (token == QXmlStreamReader::Invalid)
+            if (token == QXmlStreamReader::Invalid || token == QXmlStreamReader::DTD)
                 return false;
+            if (token == QXmlStreamReader::StartDocument) {
+                const QStringView encoding = m_xml.documentEncoding();
+                if (!encoding.isEmpty() && encoding.compare(u"UTF-8", Qt::CaseInsensitive) != 0)
+                    return false;
+            }
         }
         return false;
     }
@@ -406,22 +416,109 @@ QByteArray DocumentFileFormat::toXmlData(const Node &root, const DocumentValuesS
     return data;
 }
 
+namespace {
+
+// The length of a text after the entity conversion of the writer: what the reader
+// sees as the attribute's value.
+qsizetype convertedLength(const QString &text)
+{
+    // Every character becomes at most six ("&quot;").
+    if (text.size() <= DocumentFileFormat::MaximumAttributeLength / 6)
+        return text.size();
+    return NTXNSStringExtension::stringByConvertCharactersToXML(text).size();
+}
+
+QString nodeLabel(const Node &node)
+{
+    return node.itemName().isEmpty() ? Node::xmlTypeName(node.type()) : node.itemName().left(80);
+}
+
+struct WritableCheck
+{
+    qint64 elements = 0;
+    QString reason;
+
+    bool node(const Node &n, int elementDepth)
+    {
+        if (elementDepth > DocumentFileFormat::MaximumDepth)
+            return fail(platform::localized(QStringLiteral("LSDocumentTooDeep"))
+                            .arg(nodeLabel(n), QString::number(DocumentFileFormat::MaximumDepth - 2)));
+        if (++elements > DocumentFileFormat::MaximumElementCount)
+            return fail(platform::localized(QStringLiteral("LSDocumentTooManyItems"))
+                            .arg(DocumentFileFormat::MaximumElementCount));
+        if (!attribute(n.itemName(), n) || !attribute(n.descript(), n))
+            return false;
+        for (qsizetype i = 0; i < n.childrenCount(); ++i)
+            if (const NodePtr child = n.childAtIndex(i); child && !node(*child, elementDepth + 1))
+                return false;
+        return true;
+    }
+
+    bool attribute(const QString &text, const Node &n)
+    {
+        if (convertedLength(text) <= DocumentFileFormat::MaximumAttributeLength)
+            return true;
+        return fail(platform::localized(QStringLiteral("LSTextTooLongToWrite"))
+                        .arg(nodeLabel(n), QString::number(DocumentFileFormat::MaximumAttributeLength)));
+    }
+
+    bool fail(const QString &why)
+    {
+        reason = why;
+        return false;
+    }
+};
+
+bool setReason(QString *errorReason, const QString &reason)
+{
+    if (errorReason)
+        *errorReason = reason;
+    return false;
+}
+
+} // namespace
+
+bool DocumentFileFormat::checkWritable(const Node &root, const DocumentValuesStore &store, QString *errorReason)
+{
+    WritableCheck check;
+    // "Chronark" is depth 1, the root node's "document" depth 2.
+    if (!check.node(root, 2))
+        return setReason(errorReason, check.reason);
+    // "documentValues", "tableColumnArray" and one element per column.
+    check.elements += 2 + store.tableColumnArray().size();
+    if (check.elements > MaximumElementCount)
+        return setReason(errorReason, platform::localized(QStringLiteral("LSDocumentTooManyItems")).arg(MaximumElementCount));
+    for (const TableColumnData &column : store.tableColumnArray())
+        if (column.identifier().size() > MaximumAttributeLength / 6)
+            return setReason(errorReason, platform::localized(QStringLiteral("LSTextTooLongToWrite"))
+                                              .arg(column.identifier().left(80), QString::number(MaximumAttributeLength)));
+    return true;
+}
+
 bool DocumentFileFormat::writeToFile(const QString &path, const QString &typeName, const Node &root,
-                                     const DocumentValuesStore &store)
+                                     const DocumentValuesStore &store, QString *errorReason)
 {
     if (typeName != TypeName)
+        return setReason(errorReason, QString());
+    if (!checkWritable(root, store, errorReason))
         return false;
     // Unbuffered, so that a short write (a full disk, a size limit) is seen here:
     // a buffered save file finds it only while committing, and commits anyway.
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return false;
-    const QByteArray data = toXmlData(root, store);
-    if (file.write(data) != data.size()) {
+        return setReason(errorReason, file.errorString());
+    // Streamed: the document never sits in memory as a whole.
+    DocumentOutputDevice output(&file, MaximumFileSize);
+    QXmlStreamWriter writer(&output);
+    writeDocument(writer, root, store);
+    if (!output.flushToTarget() || writer.hasError()) {
+        const QString reason = output.failed() ? output.failureReason() : file.errorString();
         file.cancelWriting();
-        return false;
+        return setReason(errorReason, reason);
     }
-    return file.commit();
+    if (!file.commit())
+        return setReason(errorReason, file.errorString());
+    return true;
 }
 
 // ---------------------------------------------------------------------------
@@ -442,7 +539,8 @@ bool DocumentFileFormat::readXmlData(const QByteArray &data, ReadResult &out)
 
 bool DocumentFileFormat::readXmlDevice(QIODevice *device, ReadResult &out)
 {
-    QXmlStreamReader xml(device);
+    XmlMarkupGuardDevice guarded(device, MaximumAttributesPerElement);
+    QXmlStreamReader xml(&guarded);
     return parse(xml, out);
 }
 
@@ -457,7 +555,7 @@ bool DocumentFileFormat::readData(const QByteArray &data, ReadResult &out)
     case Kind::Xml:
         return readXmlData(data, out);
     case Kind::Archive:
-        return data.size() <= MaximumFileSize && readArchiveData(data, out);
+        return data.size() <= MaximumArchiveSize && readArchiveData(data, out);
     case Kind::Unknown:
         break;
     }
@@ -471,7 +569,8 @@ bool DocumentFileFormat::readFromFile(const QString &path, const QString &typeNa
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;
-    if (file.size() > MaximumFileSize)
+    const qint64 size = file.size();
+    if (size > MaximumFileSize)
         return false;
     const QByteArray leading = file.read(13);
     switch (kindOfLeadingBytes(leading)) {
@@ -481,10 +580,11 @@ bool DocumentFileFormat::readFromFile(const QString &path, const QString &typeNa
             return false;
         return readXmlDevice(&file, out);
     case Kind::Archive: {
-        if (!file.seek(0))
+        // The size first: an archive is decoded from memory.
+        if (size > MaximumArchiveSize || !file.seek(0))
             return false;
         const QByteArray data = file.readAll();
-        if (data.size() > MaximumFileSize)
+        if (data.size() > MaximumArchiveSize)
             return false;
         return readArchiveData(data, out);
     }

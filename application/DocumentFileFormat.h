@@ -14,6 +14,13 @@
 // Names and descriptions are entity-converted before the XML writer escapes them,
 // so they are stored escaped twice; the reader undoes both steps. Older files, the
 // platform's sequential archive ("typedstream"), are read by the archive decoder.
+//
+// Every document the writer writes, the reader reads: the writer refuses, with a
+// reason, a tree that breaks one of the reader's bounds (nesting, element count,
+// attribute length, file size). The reader refuses a document type declaration
+// (the format never has one, so no entity is ever expanded), a declared encoding
+// other than UTF-8, and a tag with more attributes than the bound before the XML
+// library sees the tag. Threading: all functions are re-entrant; no shared state.
 #include "application/DocumentValuesStore.h"
 #include "application/Node.h"
 
@@ -31,9 +38,11 @@ public:
 
     // Bounds of what the reader accepts.
     static constexpr int MaximumDepth = 256;                        // element nesting
-    static constexpr qsizetype MaximumAttributeLength = 1 << 20;    // characters
+    static constexpr qsizetype MaximumAttributeLength = 1 << 24;    // characters, as parsed
     static constexpr qint64 MaximumFileSize = qint64(1) << 30;      // bytes
     static constexpr qint64 MaximumElementCount = 4'000'000;        // elements below the root
+    static constexpr int MaximumAttributesPerElement = 32;          // the format has eleven
+    static constexpr qint64 MaximumArchiveSize = qint64(256) << 20; // bytes of an older archive
 
     struct ReadResult
     {
@@ -42,9 +51,14 @@ public:
         DocumentValuesStore store;
     };
 
-    // Writes the document atomically: a failed write leaves an existing file whole.
+    // Writes the document atomically, streaming into the save file: a failed write
+    // leaves an existing file whole. The reason of a failure (the system's, or the
+    // bound the document breaks) goes to *errorReason when given.
     static bool writeToFile(const QString &path, const QString &typeName, const Node &root,
-                            const DocumentValuesStore &store);
+                            const DocumentValuesStore &store, QString *errorReason = nullptr);
+    // Whether the reader would take what the writer makes of this tree (all but the
+    // file size, which only the writing knows); the reason when not.
+    static bool checkWritable(const Node &root, const DocumentValuesStore &store, QString *errorReason = nullptr);
     // Reads a document file (XML, or an older archive). On failure `out` is untouched.
     static bool readFromFile(const QString &path, const QString &typeName, ReadResult &out);
 

@@ -6,13 +6,10 @@
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/UserDefaults.h"
 
-#include <QApplication>
-#include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QLocale>
 #include <QSignalBlocker>
-#include <QStyle>
 #include <QVBoxLayout>
 
 const QList<int> &GeneralPrefPanel::autoSaveIntervals()
@@ -64,19 +61,9 @@ QWidget *GeneralPrefPanel::buildView()
     }
     form->addRow(platform::localized(QStringLiteral("LSAutoSaveLabel")), m_autoSavePopUp);
     layout->addLayout(form);
-
-    m_openEmptyDocument = new QCheckBox(platform::localized(QStringLiteral("LSOpenEmptyDocument")), view);
-    m_openEmptyDocument->setObjectName(QStringLiteral("openEmptyDocument"));
-    m_openLastEditedDoc = new QCheckBox(platform::localized(QStringLiteral("LSOpenLastEditedDoc")), view);
-    m_openLastEditedDoc->setObjectName(QStringLiteral("openLastEditedDoc"));
-    layout->addWidget(m_openEmptyDocument);
-    layout->addWidget(m_openLastEditedDoc);
     layout->addStretch(1);
 
     QObject::connect(m_autoSavePopUp.data(), &QComboBox::activated, this, &GeneralPrefPanel::autoSaveChosen);
-    // A click always changes a check box's state.
-    QObject::connect(m_openEmptyDocument.data(), &QCheckBox::clicked, this, [this]() { valuesChanged(m_openEmptyDocument); });
-    QObject::connect(m_openLastEditedDoc.data(), &QCheckBox::clicked, this, [this]() { valuesChanged(m_openLastEditedDoc); });
     return view;
 }
 
@@ -87,10 +74,7 @@ QString GeneralPrefPanel::label() const
 
 QImage GeneralPrefPanel::icon() const
 {
-    QImage image = ApplicationImages::imageNamed(QStringLiteral("General.tiff"));
-    if (image.isNull())
-        image = QApplication::style()->standardIcon(QStyle::SP_ComputerIcon).pixmap(32, 32).toImage();
-    return image;
+    return ApplicationImages::imageNamed(QStringLiteral("General.tiff"));
 }
 
 QString GeneralPrefPanel::category() const
@@ -116,10 +100,6 @@ void GeneralPrefPanel::willSelect()
     const QSignalBlocker blockPopUp(m_autoSavePopUp.data());
     // An interval that no item offers selects nothing.
     m_autoSavePopUp->setCurrentIndex(m_autoSavePopUp->findData(int(defaults.integerForKey(AutoSaveTimerKey))));
-    if (m_openEmptyDocument)
-        m_openEmptyDocument->setChecked(defaults.boolForKey(OpenEmptyDocumentKey));
-    if (m_openLastEditedDoc)
-        m_openLastEditedDoc->setChecked(defaults.boolForKey(OpenLastEditedDocKey));
 }
 
 void GeneralPrefPanel::willUnselect() {}
@@ -139,9 +119,5 @@ void GeneralPrefPanel::valuesChanged(QObject *sender)
     platform::UserDefaults &defaults = userDefaults();
     if (m_autoSavePopUp && m_autoSavePopUp->currentIndex() >= 0)
         defaults.setInteger(m_autoSavePopUp->currentData().toInt(), AutoSaveTimerKey);
-    if (m_openEmptyDocument)
-        defaults.setBool(m_openEmptyDocument->isChecked(), OpenEmptyDocumentKey);
-    if (m_openLastEditedDoc)
-        defaults.setBool(m_openLastEditedDoc->isChecked(), OpenLastEditedDocKey);
     platform::NotificationCenter::defaultCenter().post(PrefsChangedNotification);
 }

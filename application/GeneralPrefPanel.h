@@ -1,13 +1,13 @@
 #pragma once
-// The "General" pane of the preferences window: the autosave interval, and whether
-// the application opens an untitled document or the last edited one at launch.
-// Each change is written to the user defaults and announced with "PrefsChanged".
+// The "General" pane of the preferences window: the autosave interval pop-up. A
+// change is written to the user defaults and announced with "PrefsChanged". What
+// happens at launch ("OpenEmptyDocument", "OpenLastEditedDoc") has no control here;
+// those defaults stay registered by the application controller.
 #include "NTXAppKit/preferences/NTXPreferencePanel.h"
 
 #include <QList>
 #include <QPointer>
 
-#include <QCheckBox>
 #include <QComboBox>
 
 namespace platform {
@@ -29,8 +29,6 @@ public:
 
     // ---- Outlets ----
     QComboBox *autoSavePopUp() const { return m_autoSavePopUp; }
-    QCheckBox *openEmptyDocumentButton() const { return m_openEmptyDocument; }
-    QCheckBox *openLastEditedDocButton() const { return m_openLastEditedDoc; }
 
     // ---- The pane ----
     QString label() const override;       // "LSPrefGeneral"
@@ -54,6 +52,4 @@ private:
 
     platform::UserDefaults *m_defaults;
     QPointer<QComboBox> m_autoSavePopUp;
-    QPointer<QCheckBox> m_openEmptyDocument;
-    QPointer<QCheckBox> m_openLastEditedDoc;
 };

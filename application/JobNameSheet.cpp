@@ -10,7 +10,32 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <charconv>
+#include <limits>
+
 namespace {
+
+// The wage field: any float, shown in its shortest decimal form (12.345, not 12.35
+// or 12.345000267). Its value is exactly the float it was given until the user
+// types another.
+class WageSpinBox : public QDoubleSpinBox
+{
+public:
+    using QDoubleSpinBox::QDoubleSpinBox;
+
+    QString textFromValue(double value) const override
+    {
+        char buffer[64];
+        const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, float(value), std::chars_format::fixed);
+        if (ec != std::errc())
+            return QDoubleSpinBox::textFromValue(value);
+        QString text = QString::fromLatin1(buffer, end - buffer);
+        const QLocale l = locale();
+        text.replace(QLatin1Char('.'), l.decimalPoint());
+        text.replace(QLatin1Char('-'), l.negativeSign());
+        return text;
+    }
+};
 
 QString text(const char *key)
 {
@@ -38,10 +63,11 @@ JobNameSheet::JobNameSheet(QWidget *parent) : QDialog(parent, Qt::Sheet)
     jobName->setObjectName(QStringLiteral("jobName"));
     form->addRow(text("LSJobNameLabel"), jobName);
     auto *wageRow = new QHBoxLayout;
-    jobWage = new QDoubleSpinBox(this);
+    jobWage = new WageSpinBox(this);
     jobWage->setObjectName(QStringLiteral("jobWage"));
-    jobWage->setDecimals(2);
-    jobWage->setRange(-1.0e9, 1.0e9);
+    // Enough decimals that no float is rounded, and the whole range of a float.
+    jobWage->setDecimals(std::numeric_limits<float>::max_digits10 - std::numeric_limits<float>::min_exponent10);
+    jobWage->setRange(-double(std::numeric_limits<float>::max()), double(std::numeric_limits<float>::max()));
     jobWage->setButtonSymbols(QAbstractSpinBox::NoButtons);
     wageRow->addWidget(jobWage, 1);
     jobCurrencySymbol = new QLabel(this);

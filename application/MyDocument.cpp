@@ -30,6 +30,7 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QLocale>
 #include <QMenu>
 #include <QMetaMethod>
 #include <QPushButton>
@@ -174,7 +175,11 @@ bool MyDocument::writeToFile(const QString &path, const QString &typeName)
     if (typeName != TypeName)
         return false;
     captureWindowState();
-    return DocumentFileFormat::writeToFile(path, typeName, *m_jobList, m_docValues);
+    QString reason;
+    if (DocumentFileFormat::writeToFile(path, typeName, *m_jobList, m_docValues, &reason))
+        return true;
+    setFailureReason(reason);
+    return false;
 }
 
 // ---------------------------------------------------------------------------
@@ -481,7 +486,9 @@ void MyDocument::deleteEntry(QObject *sender)
             if (self)
                 self->deleteSheetDidEnd(nodes, returnCode);
         },
-        localized("LSAdeleteEntry"), {named->itemName()});
+        // More than one node goes: the message counts them instead of naming one.
+        nodes.size() > 1 ? localized("LSAdeleteEntries") : localized("LSAdeleteEntry"),
+        {nodes.size() > 1 ? QLocale().toString(nodes.size()) : named->itemName()});
 }
 
 void MyDocument::deleteSheetDidEnd(const QList<NodePtr> &nodes, int returnCode)

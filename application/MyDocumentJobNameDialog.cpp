@@ -86,8 +86,12 @@ void MyDocument::sheetDidEndJobName(JobNameSheet *sheet, int returnCode, const N
         const float wage = float(sheet->jobWage->value());
         if (function == 1) {
             if (m_outlineModel->indexForNode(node.get()).isValid()) {
-                setNameForNode(name, node);
-                setWageForNode(wage, node);
+                // Only what the user changed: an untouched wage is not pushed down
+                // the subtree (its days and entries may have wages of their own).
+                if (name != node->itemName())
+                    setNameForNode(name, node);
+                if (wage != node->wage())
+                    setWageForNode(wage, node);
                 undoManager()->setActionName(text("LSUDJobEdit"));
                 reloadOutline();
             }

@@ -27,6 +27,11 @@ namespace {
 constexpr quint32 MaxVersionNumber = 999999999;
 constexpr int MaxRedirects = 5;
 
+int defaultReachabilityCheck(const QString &host, QObject *context, std::function<void(bool)> answer)
+{
+    return NTXNetwork::checkIfSiteReachable(host, context, std::move(answer));
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -47,7 +52,16 @@ NTXCheckUpdate::NTXCheckUpdate()
     : m_serverURL(defaultServerURL())
     , m_product(defaultProduct())
     , m_installedVersion(QStringLiteral(CHRONARK_VERSION_STRING))
+    , m_reachabilityCheck(defaultReachabilityCheck)
 {
+}
+
+void NTXCheckUpdate::setReachabilityCheck(ReachabilityCheck check)
+{
+    if (check)
+        m_reachabilityCheck = std::move(check);
+    else
+        m_reachabilityCheck = defaultReachabilityCheck;
 }
 
 QUrl NTXCheckUpdate::defaultServerURL()
@@ -138,8 +152,28 @@ std::optional<QByteArray> NTXCheckUpdate::loadReply() const
     const QString scheme = url.scheme().toLower();
     if (!url.isValid() || url.host().isEmpty() || (scheme != QLatin1String("http") && scheme != QLatin1String("https")))
         return std::nullopt;
-    if (!NTXNetwork::checkIfSiteReachable(url.host()))
-        return std::nullopt;
+    // One time limit for the whole check, name lookup included; the caller waits in
+    // a local event loop meanwhile, so the lookup never blocks the thread.
+    QEventLoop loop;
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    deadline.start(m_timeLimit);
+    {
+        QObject lookupContext; // a late answer is dropped with it
+        std::optional<bool> reachable;
+        QMetaObject::Connection timeOut = QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
+        const int lookup = m_reachabilityCheck(url.host(), &lookupContext, [&](bool answer) {
+            reachable = answer;
+            loop.quit();
+        });
+        if (!reachable && deadline.isActive())
+            loop.exec(QEventLoop::ExcludeUserInputEvents);
+        QObject::disconnect(timeOut);
+        if (!reachable)
+            NTXNetwork::abortCheck(lookup);
+        if (!reachable.value_or(false) || !deadline.isActive())
+            return std::nullopt;
+    }
 
     QNetworkAccessManager manager;
     // A server on this machine is asked directly, never through a proxy.
@@ -167,14 +201,13 @@ std::optional<QByteArray> NTXCheckUpdate::loadReply() const
         reply->abort();
     };
     auto take = [&]() {
-        if (refused)
+        if (refused || !reply->isOpen())
             return;
         body += reply->read(limit + 1 - body.size());
         if (body.size() > limit)
             refuse();
     };
 
-    QEventLoop loop;
     QObject::connect(reply.get(), &QNetworkReply::metaDataChanged, &loop, [&]() {
         const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
         if (length.isValid() && length.toLongLong() > limit)
@@ -184,10 +217,7 @@ std::optional<QByteArray> NTXCheckUpdate::loadReply() const
     QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
     // The transfer timeout only notices silence; the deadline also ends a reply that
     // trickles in.
-    QTimer deadline;
-    deadline.setSingleShot(true);
     QObject::connect(&deadline, &QTimer::timeout, &loop, refuse);
-    deadline.start(m_timeLimit);
 
     if (!reply->isFinished())
         loop.exec(QEventLoop::ExcludeUserInputEvents);

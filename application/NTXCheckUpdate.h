@@ -7,7 +7,9 @@
 // The request is an HTTP GET of "<server>/v.php?prod=<product>"; the reply is plain
 // ASCII text whose leading number is the newest version ("2.5", "2.10.1"). The check
 // is synchronous: the caller waits in a local event loop (user input excluded) until
-// the reply is in, the time limit has passed or the reply has grown too large.
+// the reply is in, the time limit has passed or the reply has grown too large. The
+// time limit covers the whole check: the server's name is looked up asynchronously
+// inside it, so a hanging resolver never blocks the thread.
 //
 // Status keys: "LSUPStatus1" no check yet, "LSUPStatus2" the check failed,
 // "LSUPStatus3" the installed version is current, "LSUPStatus4" a newer one exists.
@@ -26,6 +28,7 @@
 #include <optional>
 
 class QMessageBox;
+class QObject;
 
 namespace platform {
 class UserDefaults;
@@ -81,6 +84,13 @@ public:
     // Opens a web page in the user's browser (QDesktopServices by default).
     using URLOpener = std::function<void(const QUrl &url)>;
     void setURLOpener(URLOpener opener);
+    // Whether the server's host is reachable, asked without blocking (by default
+    // NTXNetwork's lookup): answers through the callback in a later event-loop pass,
+    // never once the context is gone, and a lookup id for NTXNetwork::abortCheck()
+    // (-1 for none). Null restores the default.
+    using ReachabilityCheck =
+        std::function<int(const QString &host, QObject *context, std::function<void(bool reachable)> answer)>;
+    void setReachabilityCheck(ReachabilityCheck check);
 
     // The request's address: the server's path "/v.php" (below any path the server
     // address has) with the one query item "prod".
@@ -121,6 +131,7 @@ private:
     QString m_product;
     QString m_installedVersion;
     int m_timeLimit = DefaultTimeLimitMsecs;
+    ReachabilityCheck m_reachabilityCheck;
     qsizetype m_maxReplyBytes = DefaultMaxReplyBytes;
     platform::UserDefaults *m_defaults = nullptr;
     URLOpener m_urlOpener;

@@ -849,10 +849,9 @@ QString Node::getlDateAsString() const
 
 QString Node::description() const
 {
+    // One substitution, so that a "%2" in the name stays as written.
     return QStringLiteral("Node name: %1, type: %2, Active: %3")
-        .arg(m_itemName)
-        .arg(m_type)
-        .arg(m_active ? 1 : 0);
+        .arg(m_itemName, QString::number(m_type), QString::number(m_active ? 1 : 0));
 }
 
 // ---------------------------------------------------------------------------

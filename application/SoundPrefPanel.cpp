@@ -7,7 +7,6 @@
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/UserDefaults.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
@@ -17,7 +16,6 @@
 #include <QMenu>
 #include <QSignalBlocker>
 #include <QSlider>
-#include <QStyle>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -140,10 +138,7 @@ QString SoundPrefPanel::label() const
 
 QImage SoundPrefPanel::icon() const
 {
-    QImage image = ApplicationImages::imageNamed(QStringLiteral("Sound.tiff"));
-    if (image.isNull())
-        image = QApplication::style()->standardIcon(QStyle::SP_MediaVolume).pixmap(32, 32).toImage();
-    return image;
+    return ApplicationImages::imageNamed(QStringLiteral("Sound.tiff"));
 }
 
 QString SoundPrefPanel::category() const
@@ -180,10 +175,12 @@ void SoundPrefPanel::willSelect()
     platform::UserDefaults &defaults = userDefaults();
     if (m_mutelyButton)
         m_mutelyButton->setChecked(defaults.boolForKey(AllwaysMutelyKey));
+    const float stored = defaults.floatForKey(SoundRepeatKey);
     if (m_soundRepeater) {
         const QSignalBlocker block(m_soundRepeater.data());
-        m_soundRepeater->setValue(sliderSteps(defaults.floatForKey(SoundRepeatKey)));
+        m_soundRepeater->setValue(sliderSteps(stored));
     }
+    m_repeaterMoved = false;
     const NTXSoundManager &catalogue = soundCatalogue();
     const std::pair<QComboBox *, const QString *> popUps[] = {
         {m_startSound, &StartSoundKey}, {m_stopSound, &StopSoundKey}, {m_timerSound, &TimerSoundKey}};
@@ -194,8 +191,9 @@ void SoundPrefPanel::willSelect()
         const int index = catalogue.indexOfSound(defaults.stringForKey(*key));
         popUp->setCurrentIndex(index < popUp->count() ? index : -1);
     }
+    // The display tells the stored interval, also one the slider cannot show.
     if (m_repeaterDisplay)
-        m_repeaterDisplay->setText(repeaterTitle(repeaterMinutes()));
+        m_repeaterDisplay->setText(repeaterTitle(std::isfinite(stored) ? stored : repeaterMinutes()));
 }
 
 const QString *SoundPrefPanel::keyOfPopUp(const QObject *popUp) const
@@ -234,6 +232,7 @@ void SoundPrefPanel::soundRepeaterAction(QObject *sender)
     const float minutes = repeaterMinutes();
     if (minutes == userDefaults().floatForKey(SoundRepeatKey))
         return;
+    m_repeaterMoved = true;
     if (m_repeaterDisplay)
         m_repeaterDisplay->setText(repeaterTitle(minutes));
     // Moving the slider unmutes.
@@ -244,17 +243,19 @@ void SoundPrefPanel::soundRepeaterAction(QObject *sender)
 
 void SoundPrefPanel::valuesChanged(QObject *sender)
 {
-    Q_UNUSED(sender);
+    // Only the keys of the controls that changed (all of them without a sender):
+    // the slider also switched the mute box off.
+    const bool fromSlider = sender && sender == m_soundRepeater;
     platform::UserDefaults &defaults = userDefaults();
-    if (m_soundRepeater)
+    if (m_soundRepeater && (fromSlider || (!sender && m_repeaterMoved)))
         defaults.setFloat(repeaterMinutes(), SoundRepeatKey);
-    if (m_mutelyButton)
+    if (m_mutelyButton && (!sender || fromSlider || sender == m_mutelyButton))
         defaults.setBool(m_mutelyButton->isChecked(), AllwaysMutelyKey);
     const NTXSoundManager &catalogue = soundCatalogue();
     const std::pair<QComboBox *, const QString *> popUps[] = {
         {m_startSound, &StartSoundKey}, {m_stopSound, &StopSoundKey}, {m_timerSound, &TimerSoundKey}};
     for (const auto &[popUp, key] : popUps) {
-        if (!popUp)
+        if (!popUp || (sender && sender != popUp))
             continue;
         QString name = catalogue.getSoundNameAtIndex(popUp->currentIndex());
         defaults.setString(name.isNull() ? QStringLiteral("") : name, *key);

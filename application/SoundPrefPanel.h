@@ -88,4 +88,7 @@ private:
     QPointer<QCheckBox> m_mutelyButton;
     QPointer<QSlider> m_soundRepeater;
     QPointer<QLabel> m_repeaterDisplay;
+    // The user moved the slider since the pane was filled: until then the stored
+    // interval (which the slider may not be able to show) stays as stored.
+    bool m_repeaterMoved = false;
 };

@@ -160,9 +160,10 @@ QString TimeRegistrationPrefPanel::categoryDisplayName()
     return category();
 }
 
-QString TimeRegistrationPrefPanel::stopTimerTitle(int minutes)
+QString TimeRegistrationPrefPanel::stopTimerTitle(float minutes)
 {
-    return platform::localized(QStringLiteral("LSStopTimerDisplay")).replace(QStringLiteral("%@"), QLocale().toString(minutes));
+    return platform::localized(QStringLiteral("LSStopTimerDisplay"))
+        .replace(QStringLiteral("%@"), QLocale().toString(double(minutes), 'f', QLocale::FloatingPointShortest));
 }
 
 void TimeRegistrationPrefPanel::viewDidLoad()
@@ -203,9 +204,13 @@ void TimeRegistrationPrefPanel::willSelect()
     }
     if (m_stopTimerWhenInactiveSlider) {
         const QSignalBlocker block(m_stopTimerWhenInactiveSlider.data());
-        m_stopTimerWhenInactiveSlider->setValue(sliderMinutes(defaults.floatForKey(StopTimerWhenInactiveTimeKey)));
+        const float stored = defaults.floatForKey(StopTimerWhenInactiveTimeKey);
+        m_stopTimerWhenInactiveSlider->setValue(sliderMinutes(stored));
+        m_sliderMoved = false;
+        // The title tells the stored time, also one the slider cannot show.
         if (m_stopTimerWhenInactiveButton)
-            m_stopTimerWhenInactiveButton->setText(stopTimerTitle(m_stopTimerWhenInactiveSlider->value()));
+            m_stopTimerWhenInactiveButton->setText(std::isfinite(stored) ? stopTimerTitle(stored)
+                                                                         : stopTimerTitle(m_stopTimerWhenInactiveSlider->value()));
     }
 }
 
@@ -237,7 +242,9 @@ void TimeRegistrationPrefPanel::keyRecorder(KRRecorderControl *recorder, KeyComb
 
 void TimeRegistrationPrefPanel::valuesChanged(QObject *sender)
 {
-    Q_UNUSED(sender);
+    // Only the keys of the controls that changed (all of them without a sender):
+    // the slider also switched its check box on.
+    const bool fromSlider = sender && sender == m_stopTimerWhenInactiveSlider;
     platform::UserDefaults &defaults = userDefaults();
     const std::pair<QCheckBox *, const QString *> boxes[] = {
         {m_acceptHotKey, &AcceptHotKeyKey},
@@ -247,10 +254,10 @@ void TimeRegistrationPrefPanel::valuesChanged(QObject *sender)
         {m_stopTimerWhenInactiveButton, &StopTimerWhenInactiveKey},
     };
     for (const auto &[box, key] : boxes) {
-        if (box)
+        if (box && (!sender || sender == box || (fromSlider && box == m_stopTimerWhenInactiveButton)))
             defaults.setBool(box->isChecked(), *key);
     }
-    if (m_stopTimerWhenInactiveSlider)
+    if (m_stopTimerWhenInactiveSlider && (fromSlider || (!sender && m_sliderMoved)))
         defaults.setFloat(float(m_stopTimerWhenInactiveSlider->value()), StopTimerWhenInactiveTimeKey);
     platform::NotificationCenter::defaultCenter().post(PrefsChangedNotification);
 }
@@ -263,6 +270,7 @@ void TimeRegistrationPrefPanel::inactiveTimerSliderChanged(QObject *sender)
     const float minutes = float(m_stopTimerWhenInactiveSlider->value());
     if (minutes == userDefaults().floatForKey(StopTimerWhenInactiveTimeKey))
         return;
+    m_sliderMoved = true;
     if (m_stopTimerWhenInactiveButton) {
         m_stopTimerWhenInactiveButton->setText(stopTimerTitle(m_stopTimerWhenInactiveSlider->value()));
         // Moving the slider turns the inactivity stop on.

@@ -74,7 +74,7 @@ public:
     Q_INVOKABLE void inactiveTimerSliderChanged(QObject *sender);
 
     // The inactivity check box's title for a number of minutes ("LSStopTimerDisplay").
-    static QString stopTimerTitle(int minutes);
+    static QString stopTimerTitle(float minutes);
 
 protected:
     QWidget *loadNib(const QString &nibName) override;
@@ -93,4 +93,7 @@ private:
     QPointer<QCheckBox> m_stopTimerWhenInactiveButton;
     QPointer<QSlider> m_stopTimerWhenInactiveSlider;
     QPointer<QLabel> m_keyCodeDisplay;
+    // The user moved the slider since the pane was filled: until then the stored
+    // inactivity time (which the slider may not be able to show) stays as stored.
+    bool m_sliderMoved = false;
 };

@@ -4,16 +4,12 @@
 #include "application/DefaultsKeys.h"
 #include "application/NTXCheckUpdate.h"
 #include "platform/foundation/Bundle.h"
-#include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/UserDefaults.h"
 
-#include <QApplication>
-#include <QCheckBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QStyle>
 #include <QVBoxLayout>
 
 UpdatePreferencePanel::UpdatePreferencePanel(platform::UserDefaults *defaults, NTXCheckUpdate *checker,
@@ -60,10 +56,6 @@ QWidget *UpdatePreferencePanel::buildView()
     auto *layout = new QVBoxLayout(view);
     layout->setContentsMargins(20, 20, 20, 20);
 
-    m_autoSearchButton = new QCheckBox(platform::localized(QStringLiteral("LSUPAutoSearch")), view);
-    m_autoSearchButton->setObjectName(QStringLiteral("autoSearchButton"));
-    layout->addWidget(m_autoSearchButton);
-
     auto *form = new QFormLayout;
     _statusField = new QLabel(view);
     _statusField->setObjectName(QStringLiteral("_statusField"));
@@ -83,7 +75,6 @@ QWidget *UpdatePreferencePanel::buildView()
     layout->addStretch(1);
 
     QObject::connect(m_checkNowButton.data(), &QPushButton::clicked, this, [this]() { checkForUpdateNow(m_checkNowButton); });
-    QObject::connect(m_autoSearchButton.data(), &QCheckBox::clicked, this, [this]() { valuesChanged(m_autoSearchButton); });
     return view;
 }
 
@@ -94,10 +85,7 @@ QString UpdatePreferencePanel::label() const
 
 QImage UpdatePreferencePanel::icon() const
 {
-    QImage image = ApplicationImages::imageNamed(QStringLiteral("Update_Prefs"));
-    if (image.isNull())
-        image = QApplication::style()->standardIcon(QStyle::SP_ArrowDown).pixmap(32, 32).toImage();
-    return image;
+    return ApplicationImages::imageNamed(QStringLiteral("Update_Prefs"));
 }
 
 QString UpdatePreferencePanel::category() const
@@ -129,8 +117,6 @@ void UpdatePreferencePanel::willSelect()
         _statusField->setText(statusText(defaults.stringForKey(UpdateStatusKey)));
     if (_lastSearchDate)
         _lastSearchDate->setText(defaults.stringForKey(UpdateDateKey));
-    if (m_autoSearchButton)
-        m_autoSearchButton->setChecked(defaults.boolForKey(UpdateAutoSearchKey));
 }
 
 void UpdatePreferencePanel::willUnselect() {}
@@ -140,12 +126,4 @@ void UpdatePreferencePanel::checkForUpdateNow(QObject *sender)
     Q_UNUSED(sender);
     checker().check(false);
     willSelect();
-}
-
-void UpdatePreferencePanel::valuesChanged(QObject *sender)
-{
-    Q_UNUSED(sender);
-    if (m_autoSearchButton)
-        userDefaults().setBool(m_autoSearchButton->isChecked(), UpdateAutoSearchKey);
-    platform::NotificationCenter::defaultCenter().post(PrefsChangedNotification);
 }

@@ -1,11 +1,11 @@
 #pragma once
-// The "Update" pane: the outcome and time of the last version check, a button that
-// checks now, and whether the application checks silently at launch.
+// The "Update" pane: the outcome and time of the last version check and a button
+// that checks now. Whether the application checks silently at launch
+// ("UpdateAutoSearch") has no control here; the default stays registered.
 #include "NTXAppKit/preferences/NTXPreferencePanel.h"
 
 #include <QPointer>
 
-#include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
 
@@ -34,7 +34,6 @@ public:
     // ---- Outlets ----
     QLabel *statusField() const { return _statusField; }
     QLabel *lastSearchDate() const { return _lastSearchDate; }
-    QCheckBox *autoSearchButton() const { return m_autoSearchButton; }
     QPushButton *checkNowButton() const { return m_checkNowButton; }
 
     // ---- The pane ----
@@ -49,8 +48,6 @@ public:
 
     // Checks now, with messages, and shows the new status and date.
     Q_INVOKABLE void checkForUpdateNow(QObject *sender);
-    // The automatic-check box was clicked: stores it and posts "PrefsChanged".
-    Q_INVOKABLE void valuesChanged(QObject *sender);
 
     // The text shown for a stored status key; keys other than the four status keys
     // count as "no check yet".
@@ -66,6 +63,5 @@ private:
     NTXCheckUpdate *m_checker;
     QPointer<QLabel> _statusField;
     QPointer<QLabel> _lastSearchDate;
-    QPointer<QCheckBox> m_autoSearchButton;
     QPointer<QPushButton> m_checkNowButton;
 };

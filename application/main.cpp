@@ -1,10 +1,12 @@
-// Chronark: the application object, the application controller (defaults, document
-// type, menus, hot key, services), then the launch: the documents named on the
-// command line, the last edited document or an untitled one.
+// Chronark: the application object, one running instance per session (a later
+// launch hands its files to the running one and exits), the application controller
+// (defaults, document type, menus, hot key, services), then the launch: the
+// documents named on the command line, the last edited document or an untitled one.
 #include "AppKitExtensions/NTXOutlineViewExtension.h"
 #include "application/AppController.h"
 #include "application/ApplicationImages.h"
 #include "application/BuildInfo.h"
+#include "platform/desktop/ApplicationInstance.h"
 
 #include <QApplication>
 #include <QStringList>
@@ -18,19 +20,31 @@ int main(int argc, char **argv)
     QGuiApplication::setDesktopFileName(QStringLiteral("chronark"));
     QGuiApplication::setWindowIcon(ApplicationImages::iconNamed(QStringLiteral("application.icns")));
 
-    // Every outline view of the process gets the outline key and menu handling.
-    NTXOutlineViewExtension::install();
-
-    // The shared document controller; it puts the front document and itself at the
-    // end of the responder chain.
-    AppController *controller = AppController::create(AppController::Services(), &app);
-
     QStringList files;
     const QStringList arguments = QCoreApplication::arguments().mid(1);
     for (const QString &argument : arguments) {
         if (!argument.isEmpty() && !argument.startsWith(QLatin1Char('-')))
             files.append(argument);
     }
+
+    // A document opened again comes to the front of the instance that runs.
+    platform::ApplicationInstance instance(QStringLiteral(CHRONARK_BUNDLE_IDENTIFIER));
+    if (instance.claim(files) == platform::ApplicationInstance::Role::HandedOver)
+        return 0;
+
+    // Every outline view of the process gets the outline key and menu handling.
+    NTXOutlineViewExtension::install();
+
+    // The shared document controller; it puts the front document and itself at the
+    // end of the responder chain.
+    AppController *controller = AppController::create(AppController::Services(), &app);
+    QObject::connect(&instance, &platform::ApplicationInstance::openRequested, controller,
+                     [controller](const QStringList &paths) {
+                         for (const QString &path : paths)
+                             controller->openDocumentWithContentsOfFile(path, true);
+                     });
+    QObject::connect(&instance, &platform::ApplicationInstance::activateRequested, controller,
+                     [controller] { controller->applicationShouldHandleReopen(); });
     controller->launch(files);
     return app.exec();
 }

@@ -1,6 +1,8 @@
 #include "NTXAppKit/NTXColorLabelWidget/NTXColorLabelWidgetCell.h"
 
+#include "FoundationExtensions/NTXNSStringExtension.h"
 #include "NTXAppKit/NTXColorLabelWidget/NTXColorLabelColors.h"
+#include "platform/archive/CodingRegistry.h"
 #include "platform/foundation/Bindings.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/NotificationCenter.h"
@@ -15,6 +17,9 @@
 
 namespace {
 
+const bool registeredForCoding =
+    platform::CodingRegistry::registerClass<NTXColorLabelWidgetCell>(QStringLiteral("NTXColorLabelWidgetCell"));
+
 constexpr int MinimumType = -1;
 constexpr int MaximumType = 7;
 
@@ -25,6 +30,39 @@ int clampType(qint64 value)
     if (value < MinimumType)
         return MinimumType;
     return static_cast<int>(value);
+}
+
+bool isNumber(const QVariant &value)
+{
+    switch (value.typeId()) {
+    case QMetaType::Bool:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Char:
+    case QMetaType::SChar:
+    case QMetaType::UChar:
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Two elements behind a binding are the same value: numbers of equal value, or
+// values of one type that are equal. A string is never equal to a number ("3" and 3
+// are two different values).
+bool sameElement(const QVariant &a, const QVariant &b)
+{
+    if (isNumber(a) && isNumber(b))
+        return QVariant::compare(a, b) == QPartialOrdering::Equivalent;
+    return a.metaType() == b.metaType() && a == b;
 }
 
 // A resource image of the framework bundle, by reference: QIcon reads the file (and
@@ -121,18 +159,36 @@ void NTXColorLabelWidgetCell::commonSetUp()
     setImagePosition(ImagePosition::NoImage);
 }
 
-std::unique_ptr<NTXColorLabelWidgetCell> NTXColorLabelWidgetCell::fromCoder(const QVariantMap &coder)
+std::unique_ptr<NTXColorLabelWidgetCell> NTXColorLabelWidgetCell::fromCoder(platform::Coder &coder)
 {
     std::unique_ptr<NTXColorLabelWidgetCell> cell(new NTXColorLabelWidgetCell(Coded{}));
-    // read unchanged, not clamped: a 9 stays 9 until the next setter clamps it
-    cell->Cell::setObjectValue(coder.value(ColorLabelTypeKey, 0).toInt());
-    cell->commonSetUp();
+    if (!cell->initWithCoder(coder))
+        return nullptr;
     return cell;
 }
 
-void NTXColorLabelWidgetCell::encodeWithCoder(QVariantMap &coder) const
+bool NTXColorLabelWidgetCell::initWithCoder(platform::Coder &coder)
 {
-    coder.insert(ColorLabelTypeKey, intValue());
+    if (!coder.allowsKeyedCoding())
+        return false;
+    const qint32 type = coder.decodeInt32(ColorLabelTypeKey);
+    if (coder.failed())
+        return false;
+    // read unchanged, not clamped: a 9 stays 9 until the next setter clamps it
+    Cell::setObjectValue(type);
+    commonSetUp();
+    return true;
+}
+
+QString NTXColorLabelWidgetCell::classNameForCoder() const
+{
+    return QStringLiteral("NTXColorLabelWidgetCell");
+}
+
+void NTXColorLabelWidgetCell::encodeWithCoder(platform::Coder &coder) const
+{
+    if (coder.allowsKeyedCoding())
+        coder.encodeInt32(intValue(), ColorLabelTypeKey);
 }
 
 std::unique_ptr<platform::Cell> NTXColorLabelWidgetCell::clone() const
@@ -147,7 +203,7 @@ void NTXColorLabelWidgetCell::setObjectValue(const QVariant &value)
         const QVariantList list = object.toList();
         bool allEqual = !list.isEmpty();
         for (const QVariant &element : list) {
-            if (element != list.first()) {
+            if (!sameElement(element, list.first())) {
                 allEqual = false;
                 break;
             }
@@ -158,34 +214,18 @@ void NTXColorLabelWidgetCell::setObjectValue(const QVariant &value)
     int type = MinimumType;
     switch (object.typeId()) {
     case QMetaType::QString:
-    case QMetaType::QByteArray: {
-        // the string's integer value: leading blanks, a sign and digits (0 otherwise)
-        Cell probe;
-        probe.setStringValue(object.toString());
-        type = clampType(probe.intValue());
+    case QMetaType::QByteArray:
+        // the string's integer value: leading blanks, a sign and decimal digits
+        type = clampType(NTXNSStringExtension::intValue(object.toString()));
         break;
-    }
-    case QMetaType::Bool:
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::Long:
-    case QMetaType::ULong:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Char:
-    case QMetaType::SChar:
-    case QMetaType::UChar:
-    case QMetaType::Double:
-    case QMetaType::Float: {
-        const double number = object.toDouble();
-        type = std::isfinite(number) ? clampType(static_cast<qint64>(std::clamp(std::trunc(number), -1e9, 1e9)))
-                                     : MinimumType;
-        break;
-    }
     default:
-        type = MinimumType;
+        if (isNumber(object)) {
+            const double number = object.toDouble();
+            type = std::isfinite(number) ? clampType(static_cast<qint64>(std::clamp(std::trunc(number), -1e9, 1e9)))
+                                         : MinimumType;
+        } else {
+            type = MinimumType;
+        }
         break;
     }
     Cell::setObjectValue(type);

@@ -8,6 +8,7 @@
 // A press chooses the slot under the pointer and every drag moves the choice
 // ("sendActionOn: mouse down | mouse dragged", continuous): the control sends the
 // action after each of these, never on the release (see NTXColorLabelWidget).
+#include "platform/archive/Coder.h"
 #include "platform/drawing/Cell.h"
 
 #include <QColor>
@@ -16,7 +17,7 @@
 #include <QVariantMap>
 #include <memory>
 
-class NTXColorLabelWidgetCell : public platform::Cell
+class NTXColorLabelWidgetCell : public platform::Cell, public platform::Coding
 {
 public:
     // Slot width in points; slot i covers x from 16·i to 16·(i + 1).
@@ -42,10 +43,15 @@ public:
     ~NTXColorLabelWidgetCell() override;
 
     // initWithCoder: the value read from the keyed archive unchanged (not clamped;
-    // a missing key reads 0), then the common set-up.
-    static std::unique_ptr<NTXColorLabelWidgetCell> fromCoder(const QVariantMap &coder);
+    // a missing key reads 0), then the common set-up. None for a coder without keyed
+    // coding or a failed decode (a value under the key that is no 32-bit integer).
+    static std::unique_ptr<NTXColorLabelWidgetCell> fromCoder(platform::Coder &coder);
+    // The same on a cell the unarchiver made (archived as "NTXColorLabelWidgetCell");
+    // false leaves the cell as it was.
+    bool initWithCoder(platform::Coder &coder) override;
+    QString classNameForCoder() const override;
     // encodeWithCoder: the value as an integer under "_colorLabelType" (keyed only).
-    void encodeWithCoder(QVariantMap &coder) const;
+    void encodeWithCoder(platform::Coder &coder) const override;
 
     std::unique_ptr<platform::Cell> clone() const override;
 

@@ -32,19 +32,25 @@ NTXURLClickField::NTXURLClickField(Coded, QWidget *parent)
 {
 }
 
-NTXURLClickField *NTXURLClickField::fromCoder(const QVariantMap &coder, QWidget *parent)
+NTXURLClickField *NTXURLClickField::fromCoder(platform::Coder &coder, QWidget *parent)
 {
+    if (!coder.allowsKeyedCoding())
+        return nullptr;
+    const QString urlString = coder.decodeObject<QString>(URLStringKey);
+    if (coder.failed())
+        return nullptr;
     auto *field = new NTXURLClickField(Coded{}, parent);
-    field->m_URLString = coder.value(URLStringKey, QString(QLatin1String(""))).toString();
+    field->m_URLString = urlString.isNull() ? QString(QLatin1String("")) : urlString;
     field->setUpLinkLook();
     return field;
 }
 
 NTXURLClickField::~NTXURLClickField() = default;
 
-void NTXURLClickField::encodeWithCoder(QVariantMap &coder) const
+void NTXURLClickField::encodeWithCoder(platform::Coder &coder) const
 {
-    coder.insert(URLStringKey, m_URLString);
+    if (coder.allowsKeyedCoding())
+        coder.encodeObject(QVariant(m_URLString), URLStringKey);
 }
 
 void NTXURLClickField::setUpLinkLook()

@@ -5,6 +5,7 @@
 // cursor over the whole field. A left press opens URLString through the URL opener
 // (by default QDesktopServices::openUrl, the desktop's handler for the address) and
 // nothing else: the platform control's own mouse handling does not run.
+#include "platform/archive/Coder.h"
 #include "platform/drawing/Control.h"
 
 #include <QString>
@@ -24,11 +25,12 @@ public:
     // initWithFrame: tag 0, the link look, URLString "".
     explicit NTXURLClickField(QWidget *parent = nullptr);
     // initWithCoder (keyed): URLString from "URLString" (absent: ""), then the link
-    // look; the tag is left as it is.
-    static NTXURLClickField *fromCoder(const QVariantMap &coder, QWidget *parent = nullptr);
+    // look; the tag is left as it is. None for a coder without keyed coding or a
+    // failed decode (something other than a string under the key).
+    static NTXURLClickField *fromCoder(platform::Coder &coder, QWidget *parent = nullptr);
     ~NTXURLClickField() override;
-    // encodeWithCoder (keyed): URLString under "URLString".
-    void encodeWithCoder(QVariantMap &coder) const;
+    // encodeWithCoder (keyed only): URLString under "URLString".
+    void encodeWithCoder(platform::Coder &coder) const;
 
     QString URLString() const { return m_URLString; }
     void setURLString(const QString &urlString) { m_URLString = urlString; }

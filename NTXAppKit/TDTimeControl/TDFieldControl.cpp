@@ -539,6 +539,25 @@ bool TDFieldControl::filterEditorKey(QKeyEvent *event)
     return true;
 }
 
+void TDFieldControl::pasteSelectionAt(const QPoint &point)
+{
+    // X11's middle-click paste: the primary selection goes in at the click, through
+    // the same filter as typed text.
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    if (!clipboard->supportsSelection())
+        return;
+    const QString text = clipboard->text(QClipboard::Selection);
+    if (text.isEmpty())
+        return;
+    const int position = m_editor->cursorPositionAt(point);
+    m_editor->deselect();
+    m_editor->setCursorPosition(position);
+    const platform::Range range(position, 0);
+    QPointer<TDFieldControl> self(this);
+    if (textViewShouldChangeTextInRange(range, text) && self && m_editor)
+        applyEditorChange(range, text);
+}
+
 bool TDFieldControl::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched != m_editor || !m_editor)
@@ -556,6 +575,21 @@ bool TDFieldControl::eventFilter(QObject *watched, QEvent *event)
         if (!m_isUsingFieldEditor)
             return false;
         return filterEditorKey(static_cast<QKeyEvent *>(event));
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick: {
+        // The editor's own middle-click paste would pass the filter by.
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        if (mouse->button() != Qt::MiddleButton)
+            return false;
+        if (event->type() == QEvent::MouseButtonRelease && m_isUsingFieldEditor)
+            pasteSelectionAt(mouse->position().toPoint());
+        return true;
+    }
+    case QEvent::Drop:
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+        return true; // text comes in by typing and pasting only
     case QEvent::FocusOut: {
         const auto reason = static_cast<QFocusEvent *>(event)->reason();
         if (m_focusGuard == 0 && m_isUsingFieldEditor && reason != Qt::ActiveWindowFocusReason

@@ -3,7 +3,7 @@
 // fields with separators between them, drawn through cells, one field selected at a
 // time with a small caret under it. The selected field is edited in a field editor
 // (a frameless line edit over the field) whose typing goes through the subclass's
-// filter; Return, Tab, Backtab, Left and Right at the text's ends, Up and Down (a
+// filter (pasted text too, by key or by middle click; nothing is dropped in); Return, Tab, Backtab, Left and Right at the text's ends, Up and Down (a
 // step) and clicks move and edit. An optional TDStepper beside the control steps the
 // selected field.
 //
@@ -169,6 +169,7 @@ private:
     void hideEditor();
     void placeEditor();
     bool filterEditorKey(QKeyEvent *event);
+    void pasteSelectionAt(const QPoint &point);
     // Applies a change that the filter let through.
     void applyEditorChange(platform::Range range, const QString &replacement);
     void moveToAdjacentField(bool forward);

@@ -72,7 +72,9 @@ QList<Token> tokenize(const QString &pattern)
     return tokens;
 }
 
-// The literal between two tokens, without blanks (of any kind) at its ends.
+// The literal between two tokens, without blanks (of any kind) at its ends and
+// without invisible format characters (the direction marks of right-to-left
+// locales: ar_EG writes "d\u200F/M\u200F/y").
 QString separatorBetween(const QList<Token> &tokens, qsizetype first, qsizetype second)
 {
     QString text;
@@ -80,6 +82,7 @@ QString separatorBetween(const QList<Token> &tokens, qsizetype first, qsizetype 
         if (tokens.at(i).letter.isNull())
             text += tokens.at(i).literal;
     }
+    text.removeIf([](QChar c) { return c.category() == QChar::Other_Format; });
     qsizetype start = 0;
     qsizetype end = text.size();
     while (start < end && (text.at(start).isSpace() || text.at(start) == QChar(0x202F)))

@@ -4,7 +4,6 @@
 #include "platform/foundation/Clock.h"
 
 #include <QApplication>
-#include <QDataStream>
 #include <QLineEdit>
 #include <cmath>
 
@@ -30,42 +29,31 @@ void TDTimeControl::finishInit()
     _interiorDesign();
 }
 
-QVariantMap TDTimeControl::encodeWithCoder() const
+void TDTimeControl::encodeWithCoder(platform::Coder &coder) const
 {
-    return {{QStringLiteral("showSeconds"), m_showSeconds},
-            {QStringLiteral("alignStepper"), m_alignStepper},
-            {QStringLiteral("appearance"), m_appearance}};
-}
-
-void TDTimeControl::initWithCoder(const QVariantMap &archive)
-{
-    if (m_isUsingFieldEditor)
-        editOff();
-    m_showSeconds = archive.value(QStringLiteral("showSeconds")).toBool();
-    m_alignStepper = archive.value(QStringLiteral("alignStepper")).toBool();
-    m_appearance = archive.value(QStringLiteral("appearance")).toInt();
-    finishInit();
-}
-
-void TDTimeControl::encodeWithCoder(QDataStream &stream) const
-{
-    stream << qint8(m_showSeconds) << qint8(m_alignStepper) << qint32(m_appearance);
-}
-
-void TDTimeControl::initWithCoder(QDataStream &stream)
-{
-    qint8 showSeconds = 0;
-    qint8 alignStepper = 0;
-    qint32 appearance = 0;
-    stream >> showSeconds >> alignStepper >> appearance;
-    if (stream.status() != QDataStream::Ok)
+    if (!coder.allowsKeyedCoding())
         return;
+    coder.encodeBool(m_showSeconds, QStringLiteral("showSeconds"));
+    coder.encodeBool(m_alignStepper, QStringLiteral("alignStepper"));
+    coder.encodeInt32(m_appearance, QStringLiteral("appearance"));
+}
+
+bool TDTimeControl::initWithCoder(platform::Coder &coder)
+{
+    if (!coder.allowsKeyedCoding())
+        return false;
+    const bool showSeconds = coder.decodeBool(QStringLiteral("showSeconds"));
+    const bool alignStepper = coder.decodeBool(QStringLiteral("alignStepper"));
+    const qint32 appearance = coder.decodeInt32(QStringLiteral("appearance"));
+    if (coder.failed())
+        return false;
     if (m_isUsingFieldEditor)
         editOff();
-    m_showSeconds = showSeconds != 0;
-    m_alignStepper = alignStepper != 0;
+    m_showSeconds = showSeconds;
+    m_alignStepper = alignStepper;
     m_appearance = appearance;
     finishInit();
+    return true;
 }
 
 void TDTimeControl::determineTimeFormatInfo()

@@ -8,8 +8,7 @@
 // ends with Return or Tab.
 #include "NTXAppKit/TDTimeControl/TDFieldControl.h"
 #include "NTXAppKit/TDTimeControl/TDTimeFields.h"
-
-class QDataStream;
+#include "platform/archive/Coder.h"
 
 class TDTimeControl : public TDFieldControl
 {
@@ -18,12 +17,11 @@ public:
     explicit TDTimeControl(QWidget *parent = nullptr);
     ~TDTimeControl() override;
 
-    // Keyed archive ("showSeconds", "alignStepper", "appearance") as a map, and the
-    // same three values in order (char, char, int) for unkeyed streams.
-    QVariantMap encodeWithCoder() const;
-    void initWithCoder(const QVariantMap &archive);
-    void encodeWithCoder(QDataStream &stream) const;
-    void initWithCoder(QDataStream &stream);
+    // Keyed archive: "showSeconds", "alignStepper" (booleans), "appearance" (integer).
+    // A coder without keyed coding gets nothing and gives nothing; decoding answers
+    // false and leaves the control as it was then, and after a failed decode.
+    void encodeWithCoder(platform::Coder &coder) const;
+    bool initWithCoder(platform::Coder &coder);
 
     QDateTime date() const override;
     void setDate(const QDateTime &date) override;

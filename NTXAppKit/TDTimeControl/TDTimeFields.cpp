@@ -75,12 +75,24 @@ void TDTimeFields::setDate(const QDateTime &date)
     m_year = day.year();
     m_month = day.month();
     m_day = day.day();
+    m_given = date;
+    m_givenOffset = local.offsetFromUtc();
+    m_givenFields = fields();
 }
 
 QDateTime TDTimeFields::date() const
 {
+    if (m_given.isValid() && fields() == m_givenFields)
+        return m_given;
     const QDate day(m_year, m_month, m_day);
     const QTime time(m_hour, m_minute, m_second);
+    if (m_given.isValid() && day.isValid() && time.isValid()) {
+        // In an hour the clock repeats, the occurrence with the offset the given
+        // date had.
+        const QDateTime kept = QDateTime(day, time, Qt::OffsetFromUTC, m_givenOffset).toLocalTime();
+        if (kept.date() == day && kept.time() == time)
+            return platform::CalendarDate::withFixedOffset(kept);
+    }
     QDateTime local(day, time, Qt::LocalTime);
     if (!local.isValid() && day.isValid() && time.isValid()) {
         // A time the change to summer time skips: read with the offset in force

@@ -9,6 +9,8 @@
 #include <QDateTime>
 #include <QString>
 
+#include <array>
+
 class TDTimeFields
 {
 public:
@@ -50,6 +52,9 @@ public:
     // it; an invalid date changes nothing.
     void setDate(const QDateTime &date);
     // The kept day with the time, in the local time zone (with its UTC offset).
+    // While the fields still hold what setDate() put there, exactly the date it was
+    // given; an edited time in an hour the clock repeats keeps the UTC offset the
+    // given date had.
     QDateTime date() const;
 
     int hourToLocalizedHour(int hour) const;
@@ -96,4 +101,9 @@ private:
     int m_year = 2000;
     int m_month = 1;
     int m_day = 1;
+    // The last date given, and what the fields held right after it was given.
+    QDateTime m_given;
+    int m_givenOffset = 0;
+    std::array<int, 6> m_givenFields{};
+    std::array<int, 6> fields() const { return {m_hour, m_minute, m_second, m_year, m_month, m_day}; }
 };

@@ -112,9 +112,9 @@ NTXPreferenceWindowController::NTXPreferenceWindowController(const QString &auto
     m_window = new NTXWindow(QRect(0, 0, 200, 100), styleMask);
     m_window->setAttribute(Qt::WA_OpaquePaintEvent, false);
     m_window->setAutoFillBackground(true);
-    auto *empty = new QWidget;
-    empty->resize(200, 100);
-    m_window->setContentView(empty);
+    m_placeholderView = new QWidget;
+    m_placeholderView->resize(200, 100);
+    m_window->setContentView(m_placeholderView);
     m_autosaveName = autosaveName;
     m_title = localized(QStringLiteral("NTXPWWindowTitle"));
     m_window->setWindowTitle(m_title);
@@ -493,11 +493,18 @@ void NTXPreferenceWindowController::changeContentView(QWidget *view)
 {
     if (!m_window)
         return;
-    const QRect frame = frameForContentSize(naturalSize(view));
+    // The grid's size is asked of it each time: panes added since its last layout
+    // make it rebuild first (its present size would be the old one).
+    const QSize contentSize = view && view == m_iconView ? m_iconView->frame().size().toSize() : naturalSize(view);
+    const QRect frame = frameForContentSize(contentSize);
     if (view && view->parentWidget() && view->parentWidget() != m_window)
         view->setParent(nullptr);
-    if (QWidget *old = m_window->setContentView(view))
+    if (QWidget *old = m_window->setContentView(view)) {
         old->hide();
+        // Pane views belong to their panes; the placeholder is the only view of ours.
+        if (old == m_placeholderView)
+            old->deleteLater();
+    }
     m_window->setFrame(frame, true);
 }
 
@@ -518,6 +525,21 @@ void NTXPreferenceWindowController::close()
 
 // ---- Toolbar ----
 
+void NTXPreferenceWindowController::setShowAllImage(const QImage &image)
+{
+    m_showAllImage = image;
+    if (QAction *item = m_toolbarItems.value(ShowAllItemIdentifier))
+        item->setIcon(showAllIcon());
+}
+
+QIcon NTXPreferenceWindowController::showAllIcon() const
+{
+    if (!m_showAllImage.isNull())
+        return QIcon(QPixmap::fromImage(m_showAllImage));
+    const QString path = platform::Bundle::mainBundle().pathForResource(QStringLiteral("PrefsShowAll.png"));
+    return path.isEmpty() ? QApplication::style()->standardIcon(QStyle::SP_FileDialogContentsView) : QIcon(path);
+}
+
 QAction *NTXPreferenceWindowController::toolbarItemForItemIdentifier(const QString &identifier)
 {
     if (QAction *existing = m_toolbarItems.value(identifier))
@@ -525,9 +547,7 @@ QAction *NTXPreferenceWindowController::toolbarItemForItemIdentifier(const QStri
     QAction *item = nullptr;
     if (identifier == ShowAllItemIdentifier) {
         item = new QAction(this);
-        const QString path = platform::Bundle::mainBundle().pathForResource(QStringLiteral("PrefsShowAll.png"));
-        item->setIcon(path.isEmpty() ? QApplication::style()->standardIcon(QStyle::SP_FileDialogContentsView)
-                                     : QIcon(path));
+        item->setIcon(showAllIcon());
         item->setText(localized(QStringLiteral("NTXPWShowAll")));
         connect(item, &QAction::triggered, this, [this] { toolbarShowAll(); });
     } else if (NTXPrefPaneProtocol *pane = m_prefPanes.value(identifier)) {

@@ -14,6 +14,8 @@
 #include "NTXAppKit/preferences/NTXWindow.h"
 
 #include <QHash>
+#include <QIcon>
+#include <QImage>
 #include <QPointer>
 #include <QRect>
 #include <QSize>
@@ -63,6 +65,10 @@ public:
     void setDelegate(NTXPreferenceWindowDelegate *delegate) { m_delegate = delegate; }
     bool usesConfigurationPane() const { return m_usesConfigurationPane; }
     void setUsesConfigurationPane(bool flag) { m_usesConfigurationPane = flag; }
+    // The Show All item's image, given by the application (its "PrefsShowAll.png");
+    // without one the main bundle's file of that name, else a style icon.
+    QImage showAllImage() const { return m_showAllImage; }
+    void setShowAllImage(const QImage &image);
     QString title() const { return m_title; }
     void setTitle(const QString &title) { m_title = title; }
     QString autosaveName() const { return m_autosaveName; }
@@ -141,14 +147,18 @@ private:
     static NTXPreferenceWindowController *&instanceSlot();
 
     void buildToolbar();
+    QIcon showAllIcon() const;
     void placeAtSavedFrame();
     void checkToolbarItem(const QString &identifier);
     void sendUnselectHooksForClose();
 
     QHash<QString, NTXPrefPaneProtocol *> m_prefPanes;
     QPointer<NTXPrefPaneIconView> m_iconView;
+    // The empty view the window shows before the first pane; ours until replaced.
+    QPointer<QWidget> m_placeholderView;
     QPointer<NTXPrefPaneProtocol> m_activePane;
     bool m_usesConfigurationPane = false;
+    QImage m_showAllImage;
     NTXPreferenceWindowDelegate *m_delegate = nullptr;
     QString m_autosaveName;
     QString m_title;

@@ -4,6 +4,7 @@
 #include "components/keyrecorder/KRKeyCodeTransformer.h"
 #include "components/keyrecorder/KRModifierStrings.h"
 #include "components/keyrecorder/KRSharedImageProvider.h"
+#include "platform/archive/CodingRegistry.h"
 #include "platform/drawing/BezierPathHelpers.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/UserDefaults.h"
@@ -21,6 +22,8 @@
 #include <numbers>
 
 namespace {
+
+const bool registeredForCoding = platform::CodingRegistry::registerClass<KRRecorderCell>(QStringLiteral("KRRecorderCell"));
 
 constexpr quint32 ModifierBits = KRCocoaFlags::Command | KRCocoaFlags::Option | KRCocoaFlags::Control
     | KRCocoaFlags::Shift;
@@ -212,58 +215,92 @@ void KRRecorderCell::privateInit()
     loadKeyCombo();
 }
 
-QVariantMap KRRecorderCell::encodeWithCoder() const
+QString KRRecorderCell::classNameForCoder() const
 {
-    QVariantMap archive;
-    archive.insert(QStringLiteral("autosaveName"), m_autosaveName);
-    archive.insert(QStringLiteral("keyComboCode"), int(qint16(m_keyCombo.code)));
-    archive.insert(QStringLiteral("keyComboFlags"), uint(m_keyCombo.flags));
-    archive.insert(QStringLiteral("allowedFlags"), uint(m_allowedFlags));
-    archive.insert(QStringLiteral("requiredFlags"), uint(m_requiredFlags));
-    if (m_hasKeyChars) {
-        archive.insert(QStringLiteral("keyChars"), m_keyChars);
-        archive.insert(QStringLiteral("keyCharsIgnoringModifiers"), m_keyCharsIgnoringModifiers);
-    }
-    archive.insert(QStringLiteral("allowsKeyOnly"), m_allowsKeyOnly);
-    archive.insert(QStringLiteral("escapeKeysRecord"), m_escapeKeysRecord);
-    archive.insert(QStringLiteral("isAnimating"), m_isAnimating);
-    archive.insert(QStringLiteral("style"), m_style);
-    return archive;
+    return QStringLiteral("KRRecorderCell");
 }
 
-void KRRecorderCell::initWithCoder(const QVariantMap &archive)
+void KRRecorderCell::encodeWithCoder(platform::Coder &coder) const
 {
+    if (!coder.allowsKeyedCoding())
+        return;
+    coder.encodeObject(QVariant(m_autosaveName), QStringLiteral("autosaveName"));
+    coder.encodeInt32(qint16(m_keyCombo.code), QStringLiteral("keyComboCode"));
+    coder.encodeInt64(m_keyCombo.flags, QStringLiteral("keyComboFlags"));
+    coder.encodeInt64(m_allowedFlags, QStringLiteral("allowedFlags"));
+    coder.encodeInt64(m_requiredFlags, QStringLiteral("requiredFlags"));
+    if (m_hasKeyChars) {
+        coder.encodeObject(QVariant(m_keyChars), QStringLiteral("keyChars"));
+        coder.encodeObject(QVariant(m_keyCharsIgnoringModifiers), QStringLiteral("keyCharsIgnoringModifiers"));
+    }
+    coder.encodeBool(m_allowsKeyOnly, QStringLiteral("allowsKeyOnly"));
+    coder.encodeBool(m_escapeKeysRecord, QStringLiteral("escapeKeysRecord"));
+    coder.encodeBool(m_isAnimating, QStringLiteral("isAnimating"));
+    coder.encodeInt32(m_style, QStringLiteral("style"));
+}
+
+bool KRRecorderCell::initWithCoder(platform::Coder &coder)
+{
+    if (!coder.allowsKeyedCoding())
+        return false;
+    // Everything is read first: a damaged archive leaves the cell as it was.
+    const auto integer = [&coder](const QString &key, qint64 min, qint64 max) -> std::optional<qint64> {
+        if (!coder.containsValueForKey(key))
+            return std::nullopt;
+        const qint64 value = coder.decodeInt64(key);
+        if (value < min || value > max) {
+            coder.failWithError(QStringLiteral("the value under \"%1\" is out of range").arg(key));
+            return std::nullopt;
+        }
+        return value;
+    };
+    const auto boolean = [&coder](const QString &key) -> std::optional<bool> {
+        if (!coder.containsValueForKey(key))
+            return std::nullopt;
+        return coder.decodeBool(key);
+    };
+    const QString name = coder.decodeObject<QString>(QStringLiteral("autosaveName"));
+    const auto code = integer(QStringLiteral("keyComboCode"), -32768, 32767);
+    const auto comboFlags = integer(QStringLiteral("keyComboFlags"), 0, 0xffffffffLL);
+    const auto allowed = integer(QStringLiteral("allowedFlags"), 0, 0xffffffffLL);
+    const auto required = integer(QStringLiteral("requiredFlags"), 0, 0xffffffffLL);
+    const bool hasChars = coder.containsValueForKey(QStringLiteral("keyChars"));
+    const QString chars = coder.decodeObject<QString>(QStringLiteral("keyChars"));
+    const QString charsIgnoringModifiers = coder.decodeObject<QString>(QStringLiteral("keyCharsIgnoringModifiers"));
+    const auto keyOnly = boolean(QStringLiteral("allowsKeyOnly"));
+    const auto escapeKeys = boolean(QStringLiteral("escapeKeysRecord"));
+    const auto animating = boolean(QStringLiteral("isAnimating"));
+    const auto style = integer(QStringLiteral("style"), -32768, 32767);
+    if (coder.failed())
+        return false;
+
     m_autosaveName.clear();
     privateInit();
-    const QVariant name = archive.value(QStringLiteral("autosaveName"));
-    if (name.typeId() == QMetaType::QString)
-        m_autosaveName = name.toString();
-    if (const auto code = integerIn(archive.value(QStringLiteral("keyComboCode")), -32768, 32767))
+    m_autosaveName = name;
+    if (code)
         m_keyCombo.code = qint32(*code);
-    if (const auto flags = integerIn(archive.value(QStringLiteral("keyComboFlags")), 0, 0xffffffffLL))
-        m_keyCombo.flags = quint32(*flags);
-    if (const auto flags = integerIn(archive.value(QStringLiteral("allowedFlags")), 0, 0xffffffffLL))
-        m_allowedFlags = quint32(*flags);
-    if (const auto flags = integerIn(archive.value(QStringLiteral("requiredFlags")), 0, 0xffffffffLL))
-        m_requiredFlags = quint32(*flags);
-    const QVariant chars = archive.value(QStringLiteral("keyChars"));
-    if (chars.typeId() == QMetaType::QString) {
+    if (comboFlags)
+        m_keyCombo.flags = quint32(*comboFlags);
+    if (allowed)
+        m_allowedFlags = quint32(*allowed);
+    if (required)
+        m_requiredFlags = quint32(*required);
+    if (hasChars) {
         m_hasKeyChars = true;
-        m_keyChars = chars.toString();
-        m_keyCharsIgnoringModifiers = archive.value(QStringLiteral("keyCharsIgnoringModifiers")).toString();
+        m_keyChars = chars;
+        m_keyCharsIgnoringModifiers = charsIgnoringModifiers;
     }
-    auto boolean = [&archive](const char *key, bool &target) {
-        const QVariant value = archive.value(QString::fromLatin1(key));
-        if (value.typeId() == QMetaType::Bool || isNumber(value))
-            target = value.toBool();
-    };
-    boolean("allowsKeyOnly", m_allowsKeyOnly);
-    boolean("escapeKeysRecord", m_escapeKeysRecord);
-    boolean("isAnimating", m_isAnimating);
-    if (const auto style = integerIn(archive.value(QStringLiteral("style")), -32768, 32767))
+    if (keyOnly)
+        m_allowsKeyOnly = *keyOnly;
+    if (escapeKeys)
+        m_escapeKeysRecord = *escapeKeys;
+    if (animating)
+        m_isAnimating = *animating;
+    if (style)
         setStyle(int(*style));
     m_allowedFlags |= KRCocoaFlags::Function;
     loadKeyCombo();
+    return true;
 }
 
 // ---- The combination ----
@@ -432,9 +469,9 @@ bool KRRecorderCell::performKeyEquivalent(const KRKeyEvent &event)
 {
     const quint32 flags = filteredCocoaFlags(event.modifierFlags());
     const bool cancel = m_cancelCharacterSet.contains(event.keyCode());
-    // A cancel key counts as a combination only with a real modifier: the function-key
-    // flag that Forward Delete carries does not make it one.
-    const bool valid = cancel ? validModifierFlags(event.modifierFlags() & ModifierBits) : validModifierFlags(flags);
+    // A cancel key is judged by the event's own flags: Forward Delete carries the
+    // function-key flag, which makes it a combination of its own.
+    const bool valid = cancel ? validModifierFlags(event.modifierFlags()) : validModifierFlags(flags);
 
     if (!m_isRecording) {
         if (event.characters() == QLatin1String(" ")) {
@@ -599,7 +636,8 @@ void KRRecorderCell::windowDidBecomeKey()
 void KRRecorderCell::grabKeyboard()
 {
     QWidget *view = m_controlView;
-    if (m_keyboardGrabbed || !view || !view->isVisible())
+    // A pop-up may have taken the grab meanwhile: then it is taken again.
+    if ((m_keyboardGrabbed && QWidget::keyboardGrabber() == view) || !view || !view->isVisible())
         return;
     view->grabKeyboard();
     m_keyboardGrabbed = true;

@@ -20,6 +20,7 @@
 #include "components/keyrecorder/KRKeyEvent.h"
 #include "components/keyrecorder/KRValidator.h"
 #include "components/keyrecorder/KeyCombo.h"
+#include "platform/archive/Coder.h"
 #include "platform/drawing/Cell.h"
 #include "platform/drawing/Gradient.h"
 
@@ -48,7 +49,7 @@ public:
 // The eased progress of the switch animation: (sin(t·π − π/2) + 1) / 2.
 qreal KRAnimationCurve(qreal progress);
 
-class KRRecorderCell : public platform::Cell, public KRValidatorDelegate
+class KRRecorderCell : public platform::Cell, public KRValidatorDelegate, public platform::Coding
 {
 public:
     static constexpr quint32 DefaultAllowedFlags = 0x9E0000;
@@ -59,15 +60,19 @@ public:
     ~KRRecorderCell() override;
     std::unique_ptr<platform::Cell> clone() const override;
 
-    // ---- Archive (keyed) ----
+    // ---- Archive (keyed coders only; archived as "KRRecorderCell") ----
+    QString classNameForCoder() const override;
     // The settings under the keys "autosaveName", "keyComboCode", "keyComboFlags",
     // "allowedFlags", "requiredFlags", "keyChars", "keyCharsIgnoringModifiers" (only
     // with key characters), "allowsKeyOnly", "escapeKeysRecord", "isAnimating", "style".
-    QVariantMap encodeWithCoder() const;
-    // Back to the initial state, then the archived settings (values of the wrong
-    // kind are skipped); the function-key flag is always allowed afterwards, and the
-    // combination saved under the autosave name, if any, is loaded.
-    void initWithCoder(const QVariantMap &archive);
+    // A coder without keyed coding gets nothing.
+    void encodeWithCoder(platform::Coder &coder) const override;
+    // Back to the initial state, then the archived settings (a missing key keeps the
+    // initial value); the function-key flag is always allowed afterwards, and the
+    // combination saved under the autosave name, if any, is loaded. A value of the
+    // wrong kind or out of range fails the coder and leaves the cell as it was
+    // (false), as does a coder without keyed coding.
+    bool initWithCoder(platform::Coder &coder) override;
 
     // ---- The combination ----
     KeyCombo keyCombo() const { return m_keyCombo; }

@@ -278,7 +278,9 @@ void KRRecorderControl::leaveEvent(QEvent *event)
 
 void KRRecorderControl::focusInEvent(QFocusEvent *event)
 {
-    if (event->reason() == Qt::ActiveWindowFocusReason)
+    // Focus back in the active window (the window activated, a pop-up or menu
+    // closed): a recording takes the keyboard again.
+    if (event->reason() == Qt::ActiveWindowFocusReason || isActiveWindow())
         recorderCell()->windowDidBecomeKey();
     recorderCell()->becomeFirstResponder();
     platform::Control::focusInEvent(event);

@@ -9,6 +9,7 @@
 #include <QLoggingCategory>
 #include <QStringList>
 #include <QVariantMap>
+#include <utility>
 
 Q_LOGGING_CATEGORY(lcDesktopNotifier, "chronark.notifications")
 
@@ -63,12 +64,58 @@ void DesktopNotifier::post(const QString &title, const QString &body, const QStr
         Q_EMIT failed(reason);
         return;
     }
+    ++m_pending;
+    const Post post{title.left(MaximumTextLength), body.left(MaximumTextLength), kind};
+    switch (m_bodyMarkup) {
+    case BodyMarkup::Unknown:
+        m_waiting.append(post);
+        askCapabilities();
+        break;
+    case BodyMarkup::Asking:
+        m_waiting.append(post);
+        break;
+    case BodyMarkup::No:
+    case BodyMarkup::Yes:
+        send(post);
+        break;
+    }
+}
 
+void DesktopNotifier::askCapabilities()
+{
+    m_bodyMarkup = BodyMarkup::Asking;
+    const QDBusMessage call = QDBusMessage::createMethodCall(QString::fromLatin1(Service), QString::fromLatin1(Path),
+                                                             QString::fromLatin1(Interface),
+                                                             QStringLiteral("GetCapabilities"));
+    auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, &DesktopNotifier::capabilitiesAnswered);
+}
+
+void DesktopNotifier::capabilitiesAnswered(QDBusPendingCallWatcher *watcher)
+{
+    watcher->deleteLater();
+    const QDBusMessage reply = watcher->reply();
+    const QList<QVariant> arguments = reply.arguments();
+    if (reply.type() == QDBusMessage::ReplyMessage && arguments.size() == 1
+        && arguments.first().metaType() == QMetaType::fromType<QStringList>())
+        m_bodyMarkup = arguments.first().toStringList().contains(QStringLiteral("body-markup")) ? BodyMarkup::Yes
+                                                                                               : BodyMarkup::No;
+    else
+        m_bodyMarkup = BodyMarkup::No;
+    const QList<Post> waiting = std::exchange(m_waiting, {});
+    for (const Post &post : waiting)
+        send(post);
+    if (reply.type() != QDBusMessage::ReplyMessage)
+        m_bodyMarkup = BodyMarkup::Unknown;
+}
+
+void DesktopNotifier::send(const Post &post)
+{
     QDBusMessage call = QDBusMessage::createMethodCall(QString::fromLatin1(Service), QString::fromLatin1(Path),
                                                        QString::fromLatin1(Interface), QStringLiteral("Notify"));
     QVariantMap hints;
-    if (!kind.isEmpty())
-        hints.insert(QStringLiteral("category"), kind);
+    if (!post.kind.isEmpty())
+        hints.insert(QStringLiteral("category"), post.kind);
     hints.insert(QStringLiteral("urgency"), QVariant::fromValue<uchar>(NormalUrgency));
     const QString desktopEntry = QGuiApplication::desktopFileName();
     if (!desktopEntry.isEmpty())
@@ -77,14 +124,13 @@ void DesktopNotifier::post(const QString &title, const QString &body, const QStr
     call << m_applicationName                 // app_name
          << uint(0)                           // replaces_id: a new notification
          << QString()                         // app_icon
-         << title.left(MaximumTextLength)     // summary
-         << body.left(MaximumTextLength)      // body
+         << post.title                        // summary: always plain text
+         << (m_bodyMarkup == BodyMarkup::Yes ? post.body.toHtmlEscaped() : post.body) // body
          << QStringList()                     // actions
          << hints                             // hints
          << DefaultExpireTimeout;             // expire_timeout
 
     auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
-    ++m_pending;
     connect(watcher, &QDBusPendingCallWatcher::finished, this, &DesktopNotifier::finished);
 }
 

@@ -3,7 +3,14 @@
 // (org.freedesktop.Notifications on the session bus). Posting is asynchronous and
 // never blocks the caller; with no notification server (or no bus at all) nothing
 // is shown and nothing is reported beyond one line in the log.
+//
+// Bodies are text, never markup: the server's capabilities are asked once (also
+// asynchronously; posts made meanwhile wait, in order) and, when it reads markup in
+// bodies ("body-markup"), the body is sent escaped; otherwise as it stands. When
+// the capabilities cannot be read, the body goes as it stands and they are asked
+// again with the next post. Main thread only.
 #include <QDBusConnection>
+#include <QList>
 #include <QObject>
 #include <QString>
 
@@ -38,7 +45,7 @@ public:
     void post(const QString &title, const QString &body,
               const QString &kind = QString::fromLatin1(GeneralNotifications));
 
-    // Number of posts still waiting for the server's answer.
+    // Number of posts still waiting for the server's answer (or to be sent).
     int pendingCount() const { return m_pending; }
 
 Q_SIGNALS:
@@ -48,11 +55,23 @@ Q_SIGNALS:
     void failed(const QString &reason);
 
 private:
+    struct Post {
+        QString title;
+        QString body;
+        QString kind;
+    };
+    enum class BodyMarkup { Unknown, Asking, No, Yes };
+
+    void askCapabilities();
+    void capabilitiesAnswered(QDBusPendingCallWatcher *watcher);
+    void send(const Post &post);
     void finished(QDBusPendingCallWatcher *watcher);
     void reportOnce(const QString &reason);
 
     QDBusConnection m_bus;
     QString m_applicationName;
+    BodyMarkup m_bodyMarkup = BodyMarkup::Unknown;
+    QList<Post> m_waiting;
     int m_pending = 0;
     bool m_reported = false;
 };

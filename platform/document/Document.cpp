@@ -4,6 +4,7 @@
 #include "platform/document/DocumentController.h"
 #include "platform/document/DocumentType.h"
 #include "platform/document/MenuItemValidation.h"
+#include "platform/drawing/MenuItemTitle.h"
 #include "platform/foundation/UndoManager.h"
 
 #include <QAction>
@@ -248,6 +249,7 @@ bool Document::loadFromFile(const QString &path, const QString &typeName, QStrin
     }
     m_fileType = typeName;
     setFilePath(absolute);
+    noteFileOnDisk();
     m_undoManager->removeAllActions();
     updateChangeCount(ChangeType::Cleared);
     return true;
@@ -265,8 +267,11 @@ bool Document::saveToFile(const QString &path, const QString &typeName, SaveOper
     else
         ok = writeToFile(absolute, typeName);
     if (!ok) {
+        // Which file, and why when the format or the system said so.
         if (m_failureReason.isEmpty())
-            m_failureReason = localizedString(QStringLiteral("FileNotWrittenReason"));
+            m_failureReason = localizedString(QStringLiteral("FileNotWrittenReason"), absolute);
+        else if (!absolute.isEmpty() && !QFileInfo(absolute).isDir())
+            m_failureReason = localizedString(QStringLiteral("FileNotWrittenBecauseReason")).arg(absolute, m_failureReason);
         if (errorReason)
             *errorReason = m_failureReason;
         return false;
@@ -275,6 +280,7 @@ bool Document::saveToFile(const QString &path, const QString &typeName, SaveOper
         return true;
     m_fileType = typeName;
     setFilePath(absolute);
+    noteFileOnDisk();
     updateChangeCount(ChangeType::Cleared);
     if (operation == SaveOperation::SaveAs && m_controller)
         m_controller->noteNewRecentDocument(this);
@@ -302,17 +308,79 @@ void Document::reportSaveFailure(const QString &reason, const CompletionHandler 
                              });
 }
 
+void Document::noteFileOnDisk()
+{
+    const QFileInfo info(m_filePath);
+    m_fileModified = info.exists() ? info.lastModified() : QDateTime();
+    m_fileSize = info.exists() ? info.size() : -1;
+    m_autosaveConflictLogged = false;
+}
+
+bool Document::fileChangedOnDisk() const
+{
+    if (m_filePath.isEmpty() || !m_fileModified.isValid())
+        return false;
+    const QFileInfo info(m_filePath);
+    if (!info.exists())
+        return false;
+    return info.lastModified() != m_fileModified || info.size() != m_fileSize;
+}
+
+void Document::saveToOwnFile(const CompletionHandler &handler)
+{
+    QString reason;
+    if (saveToFile(m_filePath, m_fileType, SaveOperation::Save, &reason))
+        DocumentAlert::answerLater(handler, true);
+    else
+        reportSaveFailure(reason, handler);
+}
+
 void Document::saveDocumentWithCompletion(CompletionHandler handler)
 {
     if (m_filePath.isEmpty()) {
         saveDocumentAsWithCompletion(std::move(handler));
         return;
     }
-    QString reason;
-    if (saveToFile(m_filePath, m_fileType, SaveOperation::Save, &reason))
-        DocumentAlert::answerLater(handler, true);
-    else
-        reportSaveFailure(reason, handler);
+    if (!fileChangedOnDisk()) {
+        saveToOwnFile(handler);
+        return;
+    }
+    if (m_askingToOverwrite) {
+        // The question is on screen already.
+        DocumentAlert::answerLater(handler, false);
+        return;
+    }
+    m_askingToOverwrite = true;
+    QPointer<Document> self(this);
+    DocumentAlert::open(windowForSheet(), QMessageBox::Warning, localizedString(QStringLiteral("FileChangedMessage")),
+                        localizedString(QStringLiteral("FileChangedInformative"), m_filePath),
+                        {{QMessageBox::Save, localizedString(QStringLiteral("SaveAnywayButton"))},
+                         {QMessageBox::Cancel, localizedString(QStringLiteral("CancelButton"))}},
+                        QMessageBox::Cancel, QMessageBox::Cancel, [self, handler](QMessageBox::StandardButton button) {
+                            if (!self) {
+                                if (handler)
+                                    handler(false);
+                                return;
+                            }
+                            self->m_askingToOverwrite = false;
+                            if (button == QMessageBox::Save)
+                                self->saveToOwnFile(handler);
+                            else if (handler)
+                                handler(false);
+                        });
+}
+
+void Document::autosaveDocument()
+{
+    if (m_closing || m_filePath.isEmpty() || !isDocumentEdited())
+        return;
+    if (fileChangedOnDisk()) {
+        if (!m_autosaveConflictLogged)
+            qInfo("Not autosaving \"%s\": the file was changed by another application.", qUtf8Printable(m_filePath));
+        m_autosaveConflictLogged = true;
+        return;
+    }
+    saveToOwnFile({});
 }
 
 void Document::saveDocumentAsWithCompletion(CompletionHandler handler)
@@ -512,13 +580,13 @@ bool Document::validateMenuItem(QAction *item)
     if (action == "undo") {
         const QString name = m_undoManager->undoActionName();
         item->setText(name.isEmpty() ? localizedString(QStringLiteral("MenuUndo"))
-                                     : localizedString(QStringLiteral("MenuUndoAction"), DocumentAlert::escapedForMenu(name)));
+                                     : localizedString(QStringLiteral("MenuUndoAction"), MenuItemTitle::fromUserText(name)));
         return m_undoManager->canUndo();
     }
     if (action == "redo") {
         const QString name = m_undoManager->redoActionName();
         item->setText(name.isEmpty() ? localizedString(QStringLiteral("MenuRedo"))
-                                     : localizedString(QStringLiteral("MenuRedoAction"), DocumentAlert::escapedForMenu(name)));
+                                     : localizedString(QStringLiteral("MenuRedoAction"), MenuItemTitle::fromUserText(name)));
         return m_undoManager->canRedo();
     }
     return true;

@@ -22,6 +22,7 @@
 // GUI thread only. The document owns its main window: close() detaches it at once
 // (hidden, no connection left to the document) and the document's destruction
 // deletes it; no other code deletes a document's window.
+#include <QDateTime>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -96,6 +97,14 @@ public:
     // is none; a failure shows an alert. The handler (may be empty) learns whether
     // the document was saved.
     void saveDocumentWithCompletion(CompletionHandler handler);
+    // The autosave: saves a document that has a file and unsaved changes, without
+    // asking anything. A file changed on disk since it was last read or written is
+    // never overwritten this way (the refusal is logged once per change).
+    void autosaveDocument();
+    // The document's file was changed by another program since the document last
+    // read or wrote it (its modification time or size differs). A missing file, or
+    // one the document never read or wrote, has not changed.
+    bool fileChangedOnDisk() const;
     // Asks for a file (a save dialog on the window) and saves there.
     void saveDocumentAsWithCompletion(CompletionHandler handler);
     // Whether the document may close: when it is edited the user is asked to save,
@@ -151,6 +160,9 @@ private:
     // Cuts the connections from the window to the document and hides the window.
     void detachWindow();
     void reportSaveFailure(const QString &reason, const CompletionHandler &handler);
+    void saveToOwnFile(const CompletionHandler &handler);
+    // Remembers the file's modification time and size as this document knows them.
+    void noteFileOnDisk();
     static QString absolutePath(const QString &path);
 
     QString m_filePath;
@@ -165,6 +177,11 @@ private:
     bool m_closing = false;
     bool m_reviewing = false;
     bool m_askingForFile = false;
+    bool m_askingToOverwrite = false;
+    bool m_autosaveConflictLogged = false;
+    // The file as last read or written: modification time and size.
+    QDateTime m_fileModified;
+    qint64 m_fileSize = -1;
     int m_untitledNumber = 0;
     QPointer<QWidget> m_mainWindow;
     QPointer<DocumentController> m_controller;

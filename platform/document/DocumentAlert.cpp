@@ -109,11 +109,4 @@ void answerLater(const std::function<void(bool)> &handler, bool value)
         QCoreApplication::instance(), [handler, value] { handler(value); }, Qt::QueuedConnection);
 }
 
-QString escapedForMenu(const QString &text)
-{
-    QString escaped = text;
-    escaped.replace(QLatin1Char('&'), QStringLiteral("&&"));
-    return escaped;
-}
-
 } // namespace platform::DocumentAlert

@@ -34,9 +34,6 @@ QMessageBox *openError(QWidget *window, const QString &text, const QString &reas
 // window whose dialog just ended.
 void answerLater(const std::function<void(bool)> &handler, bool value);
 
-// A text as a menu title: '&' is the mnemonic marker, so a literal one is doubled.
-QString escapedForMenu(const QString &text);
-
 // The text of a key of the platform bundle's string table.
 QString localizedString(const QString &key);
 // The text of a key used as a format: "%1" becomes the argument.

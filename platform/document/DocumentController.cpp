@@ -4,6 +4,7 @@
 #include "platform/document/Document.h"
 #include "platform/document/DocumentAlert.h"
 #include "platform/document/MenuItemValidation.h"
+#include "platform/drawing/MenuItemTitle.h"
 #include "platform/foundation/UserDefaults.h"
 
 #include <QAction>
@@ -437,7 +438,7 @@ void DocumentController::fillOpenRecentMenu(QMenu *menu)
         if (nameCount.value(title) > 1)
             title = localizedString(QStringLiteral("RecentFileInFolder"))
                         .arg(title, QDir::toNativeSeparators(info.absolutePath()));
-        QAction *item = MenuItemValidation::addItem(menu, DocumentAlert::escapedForMenu(title), "openRecentDocument:", {}, this);
+        QAction *item = MenuItemValidation::addItem(menu, MenuItemTitle::fromUserText(title), "openRecentDocument:", {}, this);
         MenuItemValidation::setRepresentedObject(item, path);
         item->setToolTip(QDir::toNativeSeparators(path));
         item->setStatusTip(QDir::toNativeSeparators(path));

@@ -2,8 +2,8 @@
 
 namespace platform {
 
-Exception::Exception(QString name, QString reason)
-    : m_name(std::move(name)), m_reason(std::move(reason)),
+Exception::Exception(QString name, QString reason, QVariantMap userInfo)
+    : m_name(std::move(name)), m_reason(std::move(reason)), m_userInfo(std::move(userInfo)),
       m_what(QString(m_name + QStringLiteral(": ") + m_reason).toStdString())
 {
 }

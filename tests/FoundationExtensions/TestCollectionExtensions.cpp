@@ -66,6 +66,11 @@ TEST(ArrayExtension, FilteringByKeyAndKeyPath)
 
     const QVariantList maps{QVariantMap{{QStringLiteral("k"), 1}}, QVariantMap{{QStringLiteral("k"), 2}}};
     EXPECT_EQ(A::arrayFromArray(maps, QStringLiteral("k"), 2), QVariantList{maps.at(1)});
+
+    // A nil value matches nothing, not even the elements whose value is nil.
+    EXPECT_TRUE(A::arrayFromArray(jobs, QStringLiteral("note"), QVariant()).isEmpty());
+    EXPECT_TRUE(A::arrayFromArrayForKeyPathMatching(jobs, QStringLiteral("note"), QVariant()).isEmpty());
+    EXPECT_TRUE(A::arrayFromArray(maps, QStringLiteral("absent"), QVariant()).isEmpty());
 }
 
 TEST(ArrayExtension, FirstObjectAndJoining)
@@ -76,6 +81,7 @@ TEST(ArrayExtension, FirstObjectAndJoining)
 
     EXPECT_EQ(A::componentsJoinedByComma(strings({"a", "b", "c"})), QStringLiteral("a, b, c"));
     EXPECT_EQ(A::componentsJoinedByCommaAndAnd(QStringList()), QString());
+    EXPECT_FALSE(A::componentsJoinedByCommaAndAnd(QStringList()).isNull()); // the empty string, not nil
     EXPECT_EQ(A::componentsJoinedByCommaAndAnd(QStringList{QStringLiteral("Ann")}), QStringLiteral("Ann"));
     EXPECT_EQ(A::componentsJoinedByCommaAndAnd(QStringList({QStringLiteral("Ann"), QStringLiteral("Bo")})),
               QStringLiteral("Ann and Bo"));
@@ -86,17 +92,38 @@ TEST(ArrayExtension, FirstObjectAndJoining)
 
 TEST(ArrayExtension, IndexOfString)
 {
-    const QVariantList list{5, QStringLiteral("Apple"), QStringLiteral("banana"), QStringLiteral("Bananas")};
-    EXPECT_EQ(A::indexOfString(list, QStringLiteral("banana")), 2);
-    EXPECT_EQ(A::indexOfString(list, QStringLiteral("BANANA"), NTXNSStringExtension::CaseInsensitiveSearch), 2);
-    EXPECT_EQ(A::indexOfString(list, QStringLiteral("pear")), Range::NotFound);
-    // The range is taken in the elements; one that does not fit an element is no match.
-    EXPECT_EQ(A::indexOfString(list, QStringLiteral("nana"), 0, Range(2, 4)), 2);
-    EXPECT_EQ(A::indexOfString(list, QStringLiteral("x"), 0, Range(40, 1)), Range::NotFound);
+    const QVariantList list{5, QStringLiteral("Apple"), QStringLiteral("Johnny"), QStringLiteral("banana"),
+                            QStringLiteral("Bananas")};
+    const struct {
+        const char *string;
+        NTXNSStringExtension::SearchOptions options;
+        std::optional<Range> range;
+        qsizetype index;
+    } cases[] = {
+        {"banana", 0, std::nullopt, 3},
+        {"BANANA", NTXNSStringExtension::CaseInsensitiveSearch, std::nullopt, 3},
+        {"pear", 0, std::nullopt, Range::NotFound},
+        // The whole element is compared: a beginning is no match.
+        {"Jo", 0, std::nullopt, Range::NotFound},
+        {"Ban", 0, std::nullopt, Range::NotFound},
+        // The range is taken in the given string.
+        {"xxJohnnyyy", 0, Range(2, 6), 2},
+        {"Bananas!", 0, Range(0, 7), 4},
+        {"Bananas!", 0, Range(0, 6), Range::NotFound},
+        {"apple", NTXNSStringExtension::CaseInsensitiveSearch, Range(0, 5), 1},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(A::indexOfString(list, QString::fromUtf8(c.string), c.options, c.range), c.index) << c.string;
+    EXPECT_EQ(A::indexOfString(QStringList({QStringLiteral("Johnny"), QStringLiteral("Jo")}), QStringLiteral("Jo")), 1);
+
+    // A range beyond the given string is the caller's error.
+    EXPECT_THROW(A::indexOfString(list, QStringLiteral("x"), 0, Range(40, 1)), platform::Exception);
+    EXPECT_THROW(A::indexOfString(QStringList(), QStringLiteral("abc"), 0, Range(1, 3)), platform::Exception);
+
     // Canonically equivalent forms are the same unless the search is literal.
     const QStringList accents{QString::fromUtf8("cafe\xCC\x81")};
-    EXPECT_EQ(A::indexOfString(accents, QString::fromUtf8("caf\xC3\xA9"), 0, Range(0, 5)), 0);
-    EXPECT_EQ(A::indexOfString(accents, QString::fromUtf8("caf\xC3\xA9"), NTXNSStringExtension::LiteralSearch, Range(0, 5)),
+    EXPECT_EQ(A::indexOfString(accents, QString::fromUtf8("caf\xC3\xA9"), 0, Range(0, 4)), 0);
+    EXPECT_EQ(A::indexOfString(accents, QString::fromUtf8("caf\xC3\xA9"), NTXNSStringExtension::LiteralSearch, Range(0, 4)),
               Range::NotFound);
 }
 
@@ -137,7 +164,8 @@ TEST(ArrayExtension, SelectorOperations)
     EXPECT_EQ(A::arrayByPerformingSelector(numbers, evenOrNil), QVariantList({20, 40}));
     EXPECT_EQ(A::arrayByPerformingSelector(numbers, [](const QVariant &v, int add) { return QVariant(v.toInt() + add); }, 1),
               QVariantList({2, 3, 4, 5}));
-    EXPECT_DOUBLE_EQ(A::decimalNumberSumForSelector(numbers, evenOrNil), 60.0);
+    EXPECT_EQ(A::decimalNumberSumForSelector(numbers, evenOrNil), NTXDecimalNumber(60));
+    EXPECT_EQ(A::decimalNumberSumForSelector(QVariantList(), evenOrNil).toString(), QStringLiteral("0"));
     EXPECT_EQ(A::numberedArrayDescribedBySelector(QVariantList({QStringLiteral("a"), QStringLiteral("b")}),
                                                   [](const QVariant &v) { return v; }),
               QStringList({QStringLiteral("0. a"), QStringLiteral("1. b")}));

@@ -20,6 +20,20 @@ const QString Ellipsis = QString(QChar(0x2026));
 
 // ---- Entities ----
 
+TEST(StringIntValue, ReadsLikeAtoiAndSaturates)
+{
+    const struct {
+        const char *text;
+        int value;
+    } cases[] = {
+        {"", 0},          {"42", 42},        {"  \t-17x", -17}, {"+8", 8},       {"0x10", 0},
+        {"1e3", 1},       {"3.9", 3},        {"- 1", 0},        {"abc", 0},      {"2147483647", 2147483647},
+        {"2147483648", 2147483647},          {"-2147483648", -2147483647 - 1},   {"-99999999999999999999", -2147483647 - 1},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(intValue(QString::fromLatin1(c.text)), c.value) << c.text;
+}
+
 TEST(StringEntities, XMLEscapeOncePerCharacter)
 {
     EXPECT_EQ(stringByConvertCharactersToXML(QStringLiteral("a<b>&\"c'")),

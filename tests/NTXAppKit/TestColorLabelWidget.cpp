@@ -19,6 +19,10 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTest>
+#include "platform/archive/KeyedArchiver.h"
+#include "platform/archive/KeyedUnarchiver.h"
+#include "tests/support/NonKeyedCoder.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -155,6 +159,38 @@ TEST(ColorLabelWidgetCell, ObjectValueRules)
     EXPECT_EQ(cell.intValue(), 7);
 }
 
+// Elements are the same only when they are equal values (a string is not a number),
+// and a string's value is its decimal integer prefix.
+TEST(ColorLabelWidgetCell, ElementEqualityAndStringValues)
+{
+    const struct {
+        QVariant value;
+        int type;
+    } cases[] = {
+        {QVariantList{QStringLiteral("3"), 3}, -1},
+        {QVariantList{3, QStringLiteral("3")}, -1},
+        {QVariantList{3, 3.0, qint64(3)}, 3},
+        {QVariantList{true, 1}, 1},
+        {QVariantList{QStringLiteral("4"), QStringLiteral("4")}, 4},
+        {QVariantList{QStringLiteral("4"), QStringLiteral(" 4")}, -1},
+        {QStringLiteral("0x10"), 0},
+        {QStringLiteral("1e3"), 1},
+        {QStringLiteral("  +5 labels"), 5},
+        {QStringLiteral("3.9"), 3},
+        {QStringLiteral("-1"), -1},
+        {QStringLiteral("-7"), -1},
+        {QStringLiteral("99999999999999999999"), 7},
+        {QStringLiteral("purple"), 0},
+        {QByteArray("6"), 6},
+    };
+    for (const auto &c : cases) {
+        NTXColorLabelWidgetCell cell;
+        cell.setObjectValue(c.value);
+        EXPECT_EQ(cell.intValue(), c.type) << c.value.toString().toStdString() << " / "
+                                           << c.value.toStringList().join(u',').toStdString();
+    }
+}
+
 TEST(ColorLabelWidgetCell, CompareOrdersByValue)
 {
     NTXColorLabelWidgetCell three(QStringLiteral("3"));
@@ -179,21 +215,39 @@ TEST(ColorLabelWidgetCell, SlotUnderAPoint)
 
 TEST(ColorLabelWidgetCell, KeyedArchive)
 {
-    NTXColorLabelWidgetCell cell;
-    cell.setIntValue(5);
-    QVariantMap archive;
-    cell.encodeWithCoder(archive);
-    EXPECT_EQ(archive.value(QStringLiteral("_colorLabelType")), QVariant(5));
-    EXPECT_EQ(NTXColorLabelWidgetCell::fromCoder(archive)->intValue(), 5);
+    auto cell = std::make_shared<NTXColorLabelWidgetCell>();
+    cell->setIntValue(5);
+    const auto bytes = platform::KeyedArchiver::archivedData(cell);
+    ASSERT_TRUE(bytes);
+    QString error;
+    const auto back = platform::KeyedUnarchiver::unarchivedObject<NTXColorLabelWidgetCell>(*bytes, &error);
+    ASSERT_TRUE(back) << qPrintable(error);
+    EXPECT_EQ(back->intValue(), 5);
 
-    // decoding keeps 9 until the next setter clamps it
-    std::unique_ptr<NTXColorLabelWidgetCell> decoded =
-        NTXColorLabelWidgetCell::fromCoder({{QStringLiteral("_colorLabelType"), 9}});
+    // decoding keeps 9 until the next setter clamps it; a missing key reads 0
+    platform::KeyedArchiver nine;
+    nine.encodeInt32(9, NTXColorLabelWidgetCell::ColorLabelTypeKey);
+    platform::KeyedUnarchiver nineReader(*nine.finishEncoding());
+    std::unique_ptr<NTXColorLabelWidgetCell> decoded = NTXColorLabelWidgetCell::fromCoder(nineReader);
+    ASSERT_TRUE(decoded);
     EXPECT_EQ(decoded->intValue(), 9);
     EXPECT_FALSE(decoded->crossImage().isNull()) << "the common set-up ran";
     decoded->setIntValue(decoded->intValue());
     EXPECT_EQ(decoded->intValue(), 7);
-    EXPECT_EQ(NTXColorLabelWidgetCell::fromCoder({})->intValue(), 0);
+    platform::KeyedArchiver nothing;
+    platform::KeyedUnarchiver emptyReader(*nothing.finishEncoding());
+    EXPECT_EQ(NTXColorLabelWidgetCell::fromCoder(emptyReader)->intValue(), 0);
+
+    // A value wider than 32 bits fails the decode; a non-keyed coder gets nothing.
+    platform::KeyedArchiver wide;
+    wide.encodeInt64(qint64(1) << 40, NTXColorLabelWidgetCell::ColorLabelTypeKey);
+    platform::KeyedUnarchiver wideReader(*wide.finishEncoding());
+    EXPECT_EQ(NTXColorLabelWidgetCell::fromCoder(wideReader), nullptr);
+    EXPECT_TRUE(wideReader.error().contains(QStringLiteral("32 bits"))) << qPrintable(wideReader.error());
+    testsupport::NonKeyedCoder plain;
+    cell->encodeWithCoder(plain);
+    EXPECT_EQ(NTXColorLabelWidgetCell::fromCoder(plain), nullptr);
+    EXPECT_EQ(plain.calls(), 0);
 }
 
 TEST(ColorLabelWidget, ClickOnEachSwatchChoosesItAndSendsTheActionOnce)

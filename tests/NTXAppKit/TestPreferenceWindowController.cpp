@@ -446,6 +446,57 @@ TEST_F(PreferenceWindow, PaneAddedAfterTheToolbarGoesOnlyIntoTheGrid)
     EXPECT_TRUE(controller->selectPaneWithIdentifier(QStringLiteral("Late")));
 }
 
+// The grid is asked for its size each time it is shown: panes added since it was
+// last laid out make it taller, and the window follows, so the second row shows.
+TEST_F(PreferenceWindow, GridShownAgainAfterPanesWereAddedShowsEveryRow)
+{
+    controller->setUsesConfigurationPane(true);
+    general = makePane(QStringLiteral("General"), 300);
+    sound = makePane(QStringLiteral("Sound"), 500);
+    general->paneIcon = swatch(QColor(70, 130, 200));
+    sound->paneIcon = swatch(QColor(220, 140, 40));
+    ASSERT_TRUE(controller->addPane(general, QStringLiteral("General")));
+    ASSERT_TRUE(controller->addPane(sound, QStringLiteral("Sound")));
+    controller->showPreferences();
+    NTXWindow *window = controller->window();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    QSignalSpy finished(window, &NTXWindow::frameChangeFinished);
+    controller->toolbarShowAll();
+    NTXPrefPaneIconView *grid = controller->iconView();
+    const QSize oneRow = grid->frame().size().toSize();
+
+    const QColor colours[] = {Qt::darkGreen, Qt::darkRed, Qt::darkCyan, Qt::darkMagenta, Qt::darkYellow, Qt::gray, Qt::black};
+    int n = 0;
+    for (const QColor &colour : colours) {
+        const QString identifier = QStringLiteral("Pane%1").arg(++n);
+        LoggingPane *pane = makePane(identifier, 150);
+        pane->paneIcon = swatch(colour);
+        ASSERT_TRUE(controller->addPane(pane, identifier));
+    }
+    ASSERT_TRUE(controller->selectPaneWithIdentifier(QStringLiteral("Sound")));
+    finished.clear();
+    controller->toolbarShowAll();
+    if (finished.isEmpty()) {
+        ASSERT_TRUE(finished.wait(5000));
+    }
+    QCoreApplication::processEvents();
+
+    const QSize twoRows = grid->frame().size().toSize();
+    EXPECT_EQ(grid->icons().size(), 9);
+    EXPECT_GT(twoRows.height(), oneRow.height());
+    EXPECT_EQ(window->contentView(), grid);
+    EXPECT_EQ(window->frame().size(), window->frameSizeForContentSize(twoRows));
+    // The last icon's label lies inside what the window shows of the grid.
+    const QRectF lastLabel = grid->labelFrameForIconInCategoryWithIndex(0, 8);
+    EXPECT_TRUE(QRectF(grid->visibleRegion().boundingRect()).contains(lastLabel))
+        << lastLabel.bottom() << " " << grid->visibleRegion().boundingRect().bottom();
+
+    const QImage picture = window->grab().toImage();
+    const QString folder = qEnvironmentVariable("CHRONARK_SCREENSHOT_DIR", QDir::tempPath());
+    EXPECT_TRUE(picture.save(QDir(folder).filePath(QStringLiteral("chronark-preferences-grid-two-rows.png"))));
+    controller->close();
+}
+
 TEST_F(PreferenceWindow, CategoriesFollowTheDelegate)
 {
     addTwoPanes();

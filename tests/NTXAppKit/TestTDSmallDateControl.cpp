@@ -97,9 +97,23 @@ TEST(TDSmallDateControlFormat, PatternsGiveOrderAndSeparator)
     EXPECT_EQ(dateFormatFromPattern(QStringLiteral("y d M")).dateOrder, 5);
     // no pattern: day, month, year
     EXPECT_EQ(dateFormatFromPattern(QString()).dateOrder, 1);
+    // Direction marks and other invisible format characters are no separator.
+    EXPECT_EQ(dateFormatFromPattern(QString::fromUtf16(u"d\u200F/M\u200F/y")).dateSeparator, QStringLiteral("/"));
+    EXPECT_EQ(dateFormatFromPattern(QString::fromUtf16(u"y\u200E-\u200EMM-dd")).dateSeparator, QStringLiteral("-"));
+    EXPECT_EQ(dateFormatFromPattern(QString::fromUtf16(u"d\u061C.M.y")).dateSeparator, QStringLiteral("."));
+    EXPECT_EQ(dateFormatFromPattern(QString::fromUtf16(u"d\u200FM\u200Fy")).dateSeparator, QStringLiteral(".")); // the default
+    EXPECT_EQ(timeFormatFromPattern(QString::fromUtf16(u"h\u200F:mm a")).timeSeparator, QStringLiteral(":"));
     int d = -1, m = -1, y = -1;
     positionsForDateOrder(9, d, m, y);
     EXPECT_EQ(d + m + y, 3);
+}
+
+TEST(TDSmallDateControlFormat, RightToLeftLocaleSeparatorIsVisible)
+{
+    const QString separator = TDLocaleFormats::dateFormatInfo(QLocale(QStringLiteral("ar_EG"))).dateSeparator;
+    ASSERT_EQ(separator.size(), 1);
+    EXPECT_NE(separator.at(0).category(), QChar::Other_Format);
+    EXPECT_TRUE(separator.at(0).isPrint()) << int(separator.at(0).unicode());
 }
 
 TEST(TDSmallDateControlFormat, LocaleDecidesPositionsAndTagsDecideRanges)

@@ -4,6 +4,7 @@
 #include "NTXAppKit/TDTimeControl/TDLocaleFormats.h"
 #include "NTXAppKit/TDTimeControl/TDStepper.h"
 #include "NTXAppKit/TDTimeControl/TDTimeControl.h"
+#include "platform/foundation/Clock.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/drawing/YUpPainter.h"
 
@@ -15,6 +16,10 @@
 #include <QSignalSpy>
 #include <QTest>
 #include "tests/support/TestSupport.h"
+
+#include "platform/archive/KeyedArchiver.h"
+#include "platform/archive/KeyedUnarchiver.h"
+#include "tests/support/NonKeyedCoder.h"
 
 #include <gtest/gtest.h>
 #include <ctime>
@@ -464,22 +469,30 @@ TEST(TDTimeControlValue, ArchiveKeepsTheThreeSettings)
     TimeWindow w("de_DE");
     w.control->setShowSeconds(false);
     w.control->setAppearance(1);
+    platform::KeyedArchiver archiver;
+    w.control->encodeWithCoder(archiver);
+    const auto bytes = archiver.finishEncoding();
+    ASSERT_TRUE(bytes);
     TDTimeControl copy;
-    copy.initWithCoder(w.control->encodeWithCoder());
+    platform::KeyedUnarchiver unarchiver(*bytes);
+    EXPECT_TRUE(copy.initWithCoder(unarchiver));
     EXPECT_FALSE(copy.showSeconds());
     EXPECT_EQ(copy.appearance(), 1);
     EXPECT_TRUE(copy.alignStepper());
-    QByteArray bytes;
-    {
-        QDataStream out(&bytes, QIODevice::WriteOnly);
-        w.control->encodeWithCoder(out);
-    }
-    EXPECT_EQ(bytes.size(), 6);
-    TDTimeControl other;
-    QDataStream in(bytes);
-    other.initWithCoder(in);
-    EXPECT_FALSE(other.showSeconds());
-    EXPECT_EQ(other.appearance(), 1);
+
+    // A coder without keyed coding, or a damaged value, changes nothing.
+    testsupport::NonKeyedCoder plain;
+    w.control->encodeWithCoder(plain);
+    EXPECT_FALSE(copy.initWithCoder(plain));
+    EXPECT_EQ(plain.calls(), 0);
+    platform::KeyedArchiver damaged;
+    damaged.encodeBool(true, QStringLiteral("showSeconds"));
+    damaged.encodeObject(QVariant(QStringLiteral("1")), QStringLiteral("appearance"));
+    platform::KeyedUnarchiver damagedReader(*damaged.finishEncoding());
+    EXPECT_FALSE(copy.initWithCoder(damagedReader));
+    EXPECT_FALSE(damagedReader.error().isEmpty());
+    EXPECT_FALSE(copy.showSeconds());
+    EXPECT_EQ(copy.appearance(), 1);
 }
 
 // Pictures of the control under both locales; written where CHRONARK_PNG_DIR points.
@@ -529,6 +542,38 @@ TEST(TDTimeControlValue, ATimeInTheSummerTimeGapMovesPastIt)
 
     fields.stepField(TDTimeFields::MinuteField, true);
     EXPECT_EQ(fields.date(), QDateTime(QDate(2024, 3, 31), QTime(3, 31), Qt::OffsetFromUTC, 7200));
+}
+
+// The night the clock goes back, 02:30 comes twice. A control shown on either and
+// left alone gives back exactly that moment; an edited time keeps the offset.
+TEST(TDTimeControlValue, TheRepeatedHourKeepsItsOccurrence)
+{
+    testsupport::ScopedTimeZone berlin("Europe/Berlin");
+    const QDateTime summer(QDate(2024, 10, 27), QTime(2, 30, 15), Qt::OffsetFromUTC, 7200);
+    const QDateTime winter(QDate(2024, 10, 27), QTime(2, 30, 15), Qt::OffsetFromUTC, 3600);
+    for (const QDateTime &moment : {summer, winter}) {
+        SCOPED_TRACE(qPrintable(moment.toString(Qt::ISODate)));
+        platform::Clock::setNow(moment);
+        {
+            TDTimeControl made;
+            EXPECT_EQ(made.date(), moment);
+        }
+        platform::Clock::useSystemClock();
+
+        TimeWindow w("de_DE");
+        w.control->setDate(moment);
+        EXPECT_EQ(w.control->date(), moment);
+        EXPECT_EQ(w.control->date().offsetFromUtc(), moment.offsetFromUtc());
+        // A field opened and left without a change.
+        QTest::keyClick(w.edit(TDTimeFields::HourField), Qt::Key_Return);
+        EXPECT_EQ(w.control->date(), moment);
+
+        QLineEdit *editor = w.edit(TDTimeFields::MinuteField);
+        QTest::keyClicks(editor, QStringLiteral("45"));
+        QTest::keyClick(editor, Qt::Key_Return);
+        EXPECT_EQ(w.control->date(), moment.addSecs(15 * 60));
+        EXPECT_EQ(w.control->date().offsetFromUtc(), moment.offsetFromUtc());
+    }
 }
 
 #include "TestTDTimeControl.moc"

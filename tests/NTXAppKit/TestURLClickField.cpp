@@ -7,6 +7,10 @@
 #include <QDir>
 #include <QImage>
 #include <QTest>
+#include "platform/archive/KeyedArchiver.h"
+#include "platform/archive/KeyedUnarchiver.h"
+#include "tests/support/NonKeyedCoder.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -117,16 +121,35 @@ TEST(URLClickField, KeyedArchive)
 {
     NTXURLClickField field;
     field.setURLString(QStringLiteral("https://example.org/"));
-    QVariantMap archive;
-    field.encodeWithCoder(archive);
-    EXPECT_EQ(archive.value(QStringLiteral("URLString")).toString(), QStringLiteral("https://example.org/"));
+    platform::KeyedArchiver archiver;
+    field.encodeWithCoder(archiver);
+    const auto bytes = archiver.finishEncoding();
+    ASSERT_TRUE(bytes);
 
-    std::unique_ptr<NTXURLClickField> decoded(NTXURLClickField::fromCoder(archive));
+    platform::KeyedUnarchiver unarchiver(*bytes);
+    EXPECT_EQ(unarchiver.decodeObject<QString>(QStringLiteral("URLString")), QStringLiteral("https://example.org/"));
+    std::unique_ptr<NTXURLClickField> decoded(NTXURLClickField::fromCoder(unarchiver));
+    ASSERT_TRUE(decoded);
     EXPECT_EQ(decoded->URLString(), QStringLiteral("https://example.org/"));
     EXPECT_EQ(decoded->cursor().shape(), Qt::PointingHandCursor) << "the same set-up after decoding";
     EXPECT_FALSE(decoded->cell()->isEditable());
-    std::unique_ptr<NTXURLClickField> empty(NTXURLClickField::fromCoder({}));
+
+    platform::KeyedArchiver nothing;
+    platform::KeyedUnarchiver emptyReader(*nothing.finishEncoding());
+    std::unique_ptr<NTXURLClickField> empty(NTXURLClickField::fromCoder(emptyReader));
+    ASSERT_TRUE(empty);
     EXPECT_EQ(empty->URLString(), QString(""));
+
+    // No field from a coder without keyed coding or from a number under the key.
+    testsupport::NonKeyedCoder plain;
+    field.encodeWithCoder(plain);
+    EXPECT_EQ(NTXURLClickField::fromCoder(plain), nullptr);
+    EXPECT_EQ(plain.calls(), 0);
+    platform::KeyedArchiver wrong;
+    wrong.encodeObject(QVariant(5), NTXURLClickField::URLStringKey);
+    platform::KeyedUnarchiver wrongReader(*wrong.finishEncoding());
+    EXPECT_EQ(NTXURLClickField::fromCoder(wrongReader), nullptr);
+    EXPECT_FALSE(wrongReader.error().isEmpty());
 }
 
 TEST(URLClickField, DefaultOpenerIsRestored)

@@ -266,7 +266,7 @@ TEST_F(AppControllerTest, PreferencesWindowHasTheFourPanesAndTheHotKeyTarget)
 
 // ---- Autosave ----
 
-TEST_F(AppControllerTest, AutosaveTimerFollowsThePreferenceAndSavesOnlyFiledDocuments)
+TEST_F(AppControllerTest, AutosaveTimerFollowsThePreferenceAndSavesOnlyEditedFiledDocuments)
 {
     start();
     EXPECT_EQ(controller->autoSaveTimer(), nullptr);
@@ -285,8 +285,17 @@ TEST_F(AppControllerTest, AutosaveTimerFollowsThePreferenceAndSavesOnlyFiledDocu
     untitled->updateChangeCount(platform::Document::ChangeType::Done);
     ASSERT_TRUE(filed->isDocumentEdited());
 
+    // A clean document is not rewritten: what the reader skips in its file stays.
+    MyDocument *clean = savedDocument(QStringLiteral("clean.chronark"));
+    QByteArray cleanBytes = testsupport::readFile(clean->filePath());
+    cleanBytes.replace("</Chronark>", "<kept note=\"the reader skips this\"/></Chronark>");
+    ASSERT_TRUE(testsupport::writeFile(clean->filePath(), cleanBytes));
+    ASSERT_TRUE(clean->revertToSaved());
+    ASSERT_FALSE(clean->isDocumentEdited());
+
     controller->doTimer(controller->autoSaveTimer());
     EXPECT_TRUE(QTest::qWaitFor([&] { return !filed->isDocumentEdited(); }, 5000));
+    EXPECT_EQ(testsupport::readFile(clean->filePath()), cleanBytes);
     EXPECT_TRUE(untitled->isDocumentEdited());
     EXPECT_TRUE(untitled->filePath().isEmpty());
     QFile file(filed->filePath());
@@ -390,6 +399,25 @@ TEST_F(AppControllerTest, MenuListsTheJobsOfEachDocumentWithTheActiveOneFirst)
                                                 startTitle("Intern"), second->displayName(), startTitle("Website")}));
     (void)website;
     (void)intern;
+}
+
+TEST_F(AppControllerTest, MenuShowsNamesAsWrittenWithoutMnemonicsOrLineBreaks)
+{
+    start();
+    MyDocument *document = newDocument();
+    const NodePtr clients = addGroup(document, QStringLiteral("Clients & <Co>"));
+    addJob(document, QStringLiteral("R&D"), clients);
+    addJob(document, QStringLiteral("Tab\there"));
+    addJob(document, QStringLiteral("Two\r\nlines\nhere"));
+    document->setFilePath(files.filePath(QStringLiteral("Q&A.chronark")));
+
+    QMenu *menu = controller->applicationDockMenu();
+    // '&' doubled is one literal '&' on screen; tabs and breaks are blanks.
+    EXPECT_EQ(jobMenuTitles(menu),
+              QStringList({QString(document->displayName()).replace(QStringLiteral("&"), QStringLiteral("&&")),
+                           startTitle("Clients && <Co>/R&&D"), startTitle("Tab here"), startTitle("Two lines here")}));
+    EXPECT_TRUE(document->displayName().contains(QStringLiteral("Q&A")));
+    EXPECT_NE(menuItemTitled(menu, startTitle("Clients && <Co>/R&&D")), nullptr);
 }
 
 TEST_F(AppControllerTest, RunningCounterShowsAMarkedStopItemAndTheMenuFollowsStartsAndStops)

@@ -12,7 +12,9 @@
 #include "platform/foundation/UserDefaults.h"
 #include "tests/support/TestSupport.h"
 
+#include <QPointer>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace updatetest;
@@ -237,6 +239,42 @@ TEST_F(CheckUpdateTest, StalledServerRunsIntoTheTimeLimit)
     EXPECT_EQ(status(), QStringLiteral("LSUPStatus2"));
     EXPECT_TRUE(answerer.alerts.isEmpty());
     EXPECT_EQ(NTXCheckUpdate().timeLimit(), NTXCheckUpdate::DefaultTimeLimitMsecs);
+}
+
+// The name lookup is part of the bounded check: a resolver that never answers runs
+// into the time limit like a stalled server, and the thread keeps serving its event
+// loop meanwhile; a late answer is dropped.
+TEST_F(CheckUpdateTest, HangingNameLookupRunsIntoTheTimeLimit)
+{
+    checker.setTimeLimit(300);
+    int lookups = 0;
+    QPointer<QObject> lookupContext;
+    checker.setReachabilityCheck([&](const QString &host, QObject *context, std::function<void(bool)>) {
+        ++lookups;
+        lookupContext = context;
+        EXPECT_EQ(host, server.url().host());
+        return -1; // never answers
+    });
+    bool eventLoopRan = false;
+    QTimer::singleShot(0, [&] { eventLoopRan = true; });
+    AlertAnswerer answerer;
+    EXPECT_EQ(checker.check(false), NTXCheckUpdate::Outcome::Failed);
+    EXPECT_EQ(lookups, 1);
+    EXPECT_TRUE(eventLoopRan);
+    EXPECT_TRUE(lookupContext.isNull()); // nothing is left waiting for the answer
+    EXPECT_TRUE(server.requests.isEmpty());
+    EXPECT_EQ(status(), QStringLiteral("LSUPStatus2"));
+    EXPECT_TRUE(answerer.alerts.isEmpty());
+
+    // An answer given later, still within the limit, goes on with the request.
+    checker.setReachabilityCheck([&](const QString &, QObject *context, std::function<void(bool)> answer) {
+        QTimer::singleShot(20, context, [answer] { answer(true); });
+        return -1;
+    });
+    server.body = "2.5";
+    EXPECT_EQ(checker.check(true), NTXCheckUpdate::Outcome::Current);
+    EXPECT_EQ(server.requests.size(), 1);
+    checker.setReachabilityCheck({});
 }
 
 TEST_F(CheckUpdateTest, OversizedReplyFails)

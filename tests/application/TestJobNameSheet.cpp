@@ -9,6 +9,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <charconv>
+
 using namespace mydoctest;
 
 namespace {
@@ -118,6 +120,49 @@ TEST_F(JobNameSheetTest, EditingTheWageChangesTheSubtreeAndItsSums)
     EXPECT_FLOAT_EQ(day->childAtIndex(0)->wage(), 10.0f);
     EXPECT_FLOAT_EQ(group->turnover(), 15.0f);
     EXPECT_FALSE(undo->canUndo());
+}
+
+TEST_F(JobNameSheetTest, AnUntouchedWageIsShownWholeAndWritesNothing)
+{
+    ProbeDocument *document = newDocument(true);
+    NodePtr job = makeJob(QStringLiteral("Job"), 12.345f, {{8, 60}});
+    NodePtr entry = job->childAtIndex(0)->childAtIndex(0);
+    entry->setWage(20.0f); // an entry with a wage of its own
+    job->recalcTotalWorkTime();
+    fill(document, {job});
+    const float turnover = job->turnover();
+
+    for (const float wage : {12.345f, 2.5e9f, -0.001f}) {
+        SCOPED_TRACE(wage);
+        job->setWage(wage);
+        document->MyDocument::funcJobName(job, 1);
+        JobNameSheet *sheet = waitForSheet(document);
+        ASSERT_NE(sheet, nullptr);
+        char digits[64];
+        const auto end = std::to_chars(digits, digits + sizeof digits, wage, std::chars_format::fixed).ptr;
+        EXPECT_EQ(sheet->jobWage->text(), QString::fromLatin1(digits, end - digits).replace(QLatin1Char('.'), QLocale().decimalPoint()));
+        // Only the name changes.
+        sheet->jobName->setText(QStringLiteral("Renamed %1").arg(double(wage)));
+        QPointer<JobNameSheet> guard(sheet);
+        QTest::mouseClick(sheet->jobOkButton, Qt::LeftButton);
+        ASSERT_TRUE(QTest::qWaitFor([guard] { return !guard; }));
+        EXPECT_EQ(job->itemName(), QStringLiteral("Renamed %1").arg(double(wage)));
+        EXPECT_EQ(job->wage(), wage);
+        EXPECT_EQ(entry->wage(), 20.0f);
+        EXPECT_EQ(job->turnover(), turnover);
+    }
+
+    // A typed wage is taken as typed and goes down the subtree.
+    document->MyDocument::funcJobName(job, 1);
+    JobNameSheet *sheet = waitForSheet(document);
+    ASSERT_NE(sheet, nullptr);
+    sheet->jobWage->clear();
+    QTest::keyClicks(sheet->jobWage, QStringLiteral("7") + QLocale().decimalPoint() + QStringLiteral("125"));
+    QPointer<JobNameSheet> guard(sheet);
+    QTest::mouseClick(sheet->jobOkButton, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([guard] { return !guard; }));
+    EXPECT_EQ(job->wage(), 7.125f);
+    EXPECT_EQ(entry->wage(), 7.125f);
 }
 
 TEST_F(JobNameSheetTest, CancellingChangesNothing)

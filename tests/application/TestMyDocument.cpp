@@ -329,7 +329,12 @@ TEST_F(MyDocumentTest, DeletingEntriesRecomputesTheirJobAndUndoesAsOneNamedStep)
 
     select(document, {first, third});
     document->deleteEntry(nullptr);
-    clickButton(waitForMessageBox(document->mainWindow()), text("LSyes"));
+    QMessageBox *box = waitForMessageBox(document->mainWindow());
+    ASSERT_NE(box, nullptr);
+    // Two nodes go: the question counts them.
+    EXPECT_EQ(box->informativeText(),
+              QStringLiteral("Do you really want to delete these 2 items with everything they contain?"));
+    clickButton(box, text("LSyes"));
     ASSERT_EQ(day->childrenCount(), 1);
     EXPECT_EQ(day->minutes(), 45);
     EXPECT_EQ(job->minutes(), 45);

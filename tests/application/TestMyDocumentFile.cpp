@@ -262,6 +262,11 @@ TEST_F(MyDocumentFileTest, FailedSaveReportsAnErrorAndLeavesTheOldFileWhole)
 
     QMessageBox *box = waitForMessageBox(document->mainWindow());
     ASSERT_NE(box, nullptr) << "the failed save is reported on the window; file now " << testsupport::readFile(file).size() << " bytes";
+    // The alert names the file and the system's reason.
+    EXPECT_TRUE(box->informativeText().startsWith(QStringLiteral("The file “%1” could not be written: ").arg(file)))
+        << qPrintable(box->informativeText());
+    EXPECT_TRUE(box->informativeText().endsWith(limitSize ? QStringLiteral("File too large") : QStringLiteral("Permission denied")))
+        << qPrintable(box->informativeText());
     box->reject();
     EXPECT_EQ(testsupport::readFile(file), StoredStateDocument.toUtf8());
     EXPECT_TRUE(document->isDocumentEdited());

@@ -212,6 +212,9 @@ TEST(NodeNames, TypeNamesDescriptionAndWorkTime)
     n->setType(Node::Group);
     n->setActive(true);
     EXPECT_EQ(n->description(), QStringLiteral("Node name: Write, type: 3, Active: 1"));
+    n->setItemName(QStringLiteral("50%2 off %1 %3"));
+    EXPECT_EQ(n->description(), QStringLiteral("Node name: 50%2 off %1 %3, type: 3, Active: 1"));
+    n->setItemName(QStringLiteral("Write"));
     n->setHours(1);
     n->setMinutes(5);
     EXPECT_EQ(n->workTimeAsString(), QStringLiteral("  1:05 "));

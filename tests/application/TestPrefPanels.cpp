@@ -5,6 +5,7 @@
 #include "TestUpdateSupport.h"
 
 #include "NTXAppKit/sounds/NTXSoundManager.h"
+#include "application/ApplicationImages.h"
 #include "application/DefaultsKeys.h"
 #include "application/GeneralPrefPanel.h"
 #include "application/NTXCheckUpdate.h"
@@ -29,6 +30,7 @@
 #include <QHash>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
 #include <QSlider>
 #include <QStyle>
@@ -201,21 +203,36 @@ TEST_F(PrefPanelsTest, GeneralPaneStoresTheAutosaveInterval)
     EXPECT_EQ(posted.count, 2);
 }
 
-TEST_F(PrefPanelsTest, GeneralPaneStoresTheLaunchChoices)
+// What happens at launch has no control in the panes: the General pane holds the
+// autosave pop-up alone and the Update pane no check box; the defaults stay as they
+// are registered, whatever the panes write.
+TEST_F(PrefPanelsTest, NoPaneWritesTheLaunchChoices)
 {
-    std::unique_ptr<GeneralPrefPanel> pane(NTXPreferencePanel::create<GeneralPrefPanel>(
+    std::unique_ptr<GeneralPrefPanel> general(NTXPreferencePanel::create<GeneralPrefPanel>(
         QStringLiteral("GeneralPrefPanel"), QStringLiteral("GeneralPrefPanel"), defaults.get()));
-    show(pane.get());
-    EXPECT_TRUE(pane->openEmptyDocumentButton()->isChecked());
-    EXPECT_FALSE(pane->openLastEditedDocButton()->isChecked());
-    QTest::mouseClick(pane->openLastEditedDocButton(), Qt::LeftButton);
-    EXPECT_TRUE(defaults->boolForKey(OpenLastEditedDocKey));
+    general->mainView();
+    general->willSelect();
+    NTXCheckUpdate checker;
+    std::unique_ptr<UpdatePreferencePanel> update(NTXPreferencePanel::create<UpdatePreferencePanel>(
+        QStringLiteral("UpdatePreferencePanel"), QStringLiteral("UpdatePreferencePanel"), defaults.get(), &checker));
+    update->mainView();
+    update->willSelect();
+
+    EXPECT_TRUE(general->mainView()->findChildren<QCheckBox *>().isEmpty());
+    EXPECT_TRUE(update->mainView()->findChildren<QCheckBox *>().isEmpty());
+    EXPECT_EQ(general->mainView()->findChildren<QComboBox *>(), QList<QComboBox *>{general->autoSavePopUp()});
+
+    const bool openEmpty = defaults->boolForKey(OpenEmptyDocumentKey);
+    const bool openLast = defaults->boolForKey(OpenLastEditedDocKey);
+    const bool autoSearch = defaults->boolForKey(UpdateAutoSearchKey);
+    general->valuesChanged(general->autoSavePopUp());
     EXPECT_EQ(posted.count, 1);
-    QTest::mouseClick(pane->openEmptyDocumentButton(), Qt::LeftButton);
-    EXPECT_FALSE(defaults->boolForKey(OpenEmptyDocumentKey));
-    EXPECT_EQ(posted.count, 2);
-    // the other settings were written as they stand
-    EXPECT_EQ(defaults->integerForKey(AutoSaveTimerKey), 0);
+    EXPECT_EQ(defaults->boolForKey(OpenEmptyDocumentKey), openEmpty);
+    EXPECT_EQ(defaults->boolForKey(OpenLastEditedDocKey), openLast);
+    EXPECT_EQ(defaults->boolForKey(UpdateAutoSearchKey), autoSearch);
+    EXPECT_FALSE(defaults->persistentValues().contains(OpenEmptyDocumentKey));
+    EXPECT_FALSE(defaults->persistentValues().contains(OpenLastEditedDocKey));
+    EXPECT_FALSE(defaults->persistentValues().contains(UpdateAutoSearchKey));
 }
 
 // ---- Time registration ----
@@ -338,6 +355,31 @@ TEST_F(TimeRegistrationTest, MovingTheSliderTurnsTheInactivityStopOn)
     QTest::mouseRelease(slider, Qt::LeftButton, Qt::NoModifier, handle);
     EXPECT_EQ(slider->value(), 6);
     EXPECT_EQ(posted.count, 1);
+}
+
+TEST_F(TimeRegistrationTest, AStoredTimeTheSliderCannotShowStaysUntilTheSliderMoves)
+{
+    for (const float stored : {7.5f, 0.25f, 500.0f}) {
+        SCOPED_TRACE(stored);
+        defaults->setFloat(stored, StopTimerWhenInactiveTimeKey);
+        defaults->setBool(false, StopTimerWhenInactiveKey);
+        makePane();
+        show(pane.get());
+        EXPECT_EQ(pane->stopTimerWhenInactiveButton()->text(),
+                  text("LSStopTimerDisplay").replace(QStringLiteral("%@"), QLocale().toString(double(stored), 'f', QLocale::FloatingPointShortest)));
+        // Every other control writes its own key only.
+        for (QCheckBox *box : {pane->acceptHotKey(), pane->chronarkMenu(), pane->stopTimerWhenSleepButton(),
+                               pane->stopTimerWhenInactiveButton()})
+            QTest::mouseClick(box, Qt::LeftButton);
+        EXPECT_EQ(defaults->floatForKey(StopTimerWhenInactiveTimeKey), stored);
+        EXPECT_TRUE(defaults->boolForKey(StopTimerWhenInactiveKey));
+
+        QSlider *slider = pane->stopTimerWhenInactiveSlider();
+        slider->setFocus();
+        QTest::keyClick(slider, stored < 1 ? Qt::Key_Right : Qt::Key_Left); // away from the end it sits at
+        EXPECT_EQ(defaults->floatForKey(StopTimerWhenInactiveTimeKey), float(slider->value()));
+        pane.reset();
+    }
 }
 
 TEST_F(TimeRegistrationTest, RecordingRegistersTheHotKeyAndPostsNothing)
@@ -514,13 +556,41 @@ TEST_F(SoundPaneTest, MovingTheRepeaterUnmutes)
     EXPECT_TRUE(played.isEmpty());
 }
 
+TEST_F(SoundPaneTest, AStoredIntervalOrSoundThePaneCannotShowStaysUntilChanged)
+{
+    for (const float stored : {0.25f, 90.0f, 7.3f}) {
+        SCOPED_TRACE(stored);
+        defaults->setFloat(stored, SoundRepeatKey);
+        defaults->setString(QStringLiteral("Gone"), TimerSoundKey); // not in the catalogue
+        defaults->setString(catalogue->getSoundNameAtIndex(0), StopSoundKey);
+        makePane(catalogue.get());
+        show(pane.get());
+        EXPECT_EQ(pane->repeaterDisplay()->text(),
+                  text("LSRepDisplay").replace(QStringLiteral("%@"), QLocale().toString(double(stored), 'f', 1)));
+        QTest::mouseClick(pane->mutelyButton(), Qt::LeftButton);
+        QComboBox *stop = pane->stopSound();
+        stop->setFocus();
+        QTest::keyClick(stop, Qt::Key_Down);
+        EXPECT_EQ(defaults->stringForKey(StopSoundKey), catalogue->getSoundNameAtIndex(1));
+        EXPECT_EQ(defaults->floatForKey(SoundRepeatKey), stored);
+        EXPECT_EQ(defaults->stringForKey(TimerSoundKey), QStringLiteral("Gone"));
+
+        QSlider *slider = pane->soundRepeater();
+        slider->setFocus();
+        QTest::keyClick(slider, stored < 1 ? Qt::Key_Right : Qt::Key_Left); // away from the end it sits at
+        EXPECT_EQ(defaults->floatForKey(SoundRepeatKey), pane->repeaterMinutes());
+        pane.reset();
+    }
+}
+
 TEST_F(SoundPaneTest, AnEmptyCatalogueStoresEmptyNames)
 {
     NTXSoundManager empty(QStringList{});
     makePane(&empty);
     show(pane.get());
     EXPECT_EQ(pane->startSound()->count(), 0);
-    QTest::mouseClick(pane->mutelyButton(), Qt::LeftButton);
+    // The whole pane written at once (no control as sender).
+    pane->valuesChanged(nullptr);
     EXPECT_EQ(posted.count, 1);
     EXPECT_EQ(defaults->stringForKey(StartSoundKey), QStringLiteral(""));
     EXPECT_FALSE(defaults->stringForKey(TimerSoundKey).isNull());
@@ -588,10 +658,7 @@ TEST_F(UpdatePaneTest, CheckNowShowsTheNewStatusAtOnce)
     EXPECT_EQ(server.requests.size(), 1);
     EXPECT_EQ(pane->statusField()->text(), text("LSUPStatus3"));
     EXPECT_EQ(pane->lastSearchDate()->text(), platform::CalendarDate::description(moment));
-
-    QTest::mouseClick(pane->autoSearchButton(), Qt::LeftButton);
-    EXPECT_TRUE(defaults->boolForKey(UpdateAutoSearchKey));
-    EXPECT_EQ(posted.count, 1);
+    EXPECT_EQ(posted.count, 0); // a check changes no preference
 }
 
 // ---- Pictures ----
@@ -628,6 +695,59 @@ TEST_F(PrefPanelsTest, EachPaneRendersToAPicture)
         window.reset();
     }
     EXPECT_EQ(posted.count, 0);
+}
+
+// The panes' icons and the Show All image are our own drawings, all of one size.
+TEST_F(PrefPanelsTest, PaneIconsAreTheApplicationsOwnImagesOfOneSize)
+{
+    NTXCheckUpdate checker;
+    std::vector<std::pair<std::unique_ptr<NTXPreferencePanel>, QString>> panes;
+    panes.emplace_back(NTXPreferencePanel::create<GeneralPrefPanel>(QStringLiteral("GeneralPrefPanel"),
+                                                                    QStringLiteral("GeneralPrefPanel"), defaults.get()),
+                       QStringLiteral("General.tiff"));
+    panes.emplace_back(NTXPreferencePanel::create<TimeRegistrationPrefPanel>(
+                           QStringLiteral("TimeRegistrationPrefPanel"), QStringLiteral("TimeRegistrationPrefPanel"),
+                           defaults.get()),
+                       QStringLiteral("PrefChronark.png"));
+    panes.emplace_back(NTXPreferencePanel::create<SoundPrefPanel>(QStringLiteral("SoundPrefPanel"),
+                                                                  QStringLiteral("SoundPrefPanel"), defaults.get(),
+                                                                  catalogue.get()),
+                       QStringLiteral("Sound.tiff"));
+    panes.emplace_back(NTXPreferencePanel::create<UpdatePreferencePanel>(QStringLiteral("UpdatePreferencePanel"),
+                                                                         QStringLiteral("UpdatePreferencePanel"),
+                                                                         defaults.get(), &checker),
+                       QStringLiteral("Update_Prefs"));
+    QStringList names;
+    for (const auto &[pane, name] : panes) {
+        const QImage icon = pane->icon();
+        EXPECT_EQ(icon.size(), QSize(32, 32)) << name.toStdString();
+        EXPECT_EQ(icon, ApplicationImages::imageNamed(name)) << name.toStdString();
+        EXPECT_TRUE(ApplicationImages::pathForImageNamed(name).endsWith(QStringLiteral(".svg")));
+        names << name;
+    }
+    names << QStringLiteral("PrefsShowAll.png");
+    EXPECT_EQ(ApplicationImages::imageNamed(QStringLiteral("PrefsShowAll.png")).size(), QSize(32, 32));
+
+    // A strip of the five at twice the size, to look at.
+    QImage strip(names.size() * 80, 80, QImage::Format_ARGB32_Premultiplied);
+    strip.fill(QColor(236, 236, 236));
+    QPainter painter(&strip);
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        const QImage image = ApplicationImages::imageNamed(names.at(i), 2.0);
+        ASSERT_FALSE(image.isNull()) << names.at(i).toStdString();
+        EXPECT_EQ(image.size(), QSize(64, 64));
+        // Something is drawn, and not everywhere.
+        int inked = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                inked += qAlpha(image.pixel(x, y)) > 128;
+        EXPECT_GT(inked, 64 * 64 / 8) << names.at(i).toStdString();
+        EXPECT_LT(inked, 64 * 64) << names.at(i).toStdString();
+        painter.drawImage(QRectF(int(i) * 80 + 8, 8, 64, 64), image);
+    }
+    painter.end();
+    const QString folder = qEnvironmentVariable("CHRONARK_SCREENSHOT_DIR", dir.path());
+    EXPECT_TRUE(strip.save(QDir(folder).filePath(QStringLiteral("preference-pane-icons.png"))));
 }
 
 } // namespace

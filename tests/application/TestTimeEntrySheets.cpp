@@ -354,6 +354,37 @@ TEST_F(TimeEntrySheetsTest, EditingWithinTheSameDayKeepsTheDayItself)
     EXPECT_EQ(job->minutes(), 30);
 }
 
+// The night the clock goes back, 01:30 to 02:30 summer time is followed by 02:00 to
+// 03:00 winter time on the same wall clock: OK on an untouched sheet changes nothing.
+TEST_F(TimeEntrySheetsTest, AnUntouchedSheetOnTheRepeatedHourKeepsTheEntry)
+{
+    testsupport::ScopedTimeZone berlin("Europe/Berlin");
+    const QDateTime start(QDate(2024, 10, 27), QTime(1, 30), Qt::OffsetFromUTC, 7200);
+    for (const int endOffset : {7200, 3600}) {
+        SCOPED_TRACE(endOffset);
+        const QDateTime end(QDate(2024, 10, 27), QTime(2, 30), Qt::OffsetFromUTC, endOffset);
+        MyDocument *document = newTimeDocument();
+        NodePtr job = makeNode(Node::Job, QStringLiteral("Night shift"));
+        job->setWage(10);
+        NodePtr day = Node::create(Node::Day, start);
+        job->addChild(day);
+        NodePtr entry = makeEntry(start, end, 10);
+        day->addChild(entry);
+        entry->refreshWorkTime();
+        fill(document, {job});
+        const int minutes = entry->hours() * 60 + entry->minutes();
+
+        document->doJobTimeSheet(entry);
+        TimeEntrySheet *sheet = document->timeEntrySheets().jobTimeWindow();
+        ASSERT_NE(sheet, nullptr);
+        clickOk(sheet);
+        EXPECT_EQ(entry->cDate(), start);
+        EXPECT_EQ(entry->lDate(), end);
+        EXPECT_EQ(entry->hours() * 60 + entry->minutes(), minutes);
+        document->close();
+    }
+}
+
 // ---- Corrections while editing ----
 
 TEST_F(TimeEntrySheetsTest, StartAfterEndMovesTheEndAndShowsNoTime)

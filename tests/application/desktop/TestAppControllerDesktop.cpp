@@ -202,28 +202,43 @@ TEST_F(AppControllerDesktop, StartingTheCounterPostsANotificationToTheServer)
     desktoptest::PrivateBus bus;
     ASSERT_TRUE(bus.isRunning());
     FakeDBusService server(QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("/org/freedesktop/Notifications"),
-                           [](const QDBusMessage &call) { return call.createReply(QVariant::fromValue<uint>(7)); },
+                           [](const QDBusMessage &call) {
+                               if (call.member() == QStringLiteral("GetCapabilities"))
+                                   return call.createReply(QVariant(QStringList{QStringLiteral("body-markup")}));
+                               return call.createReply(QVariant::fromValue<uint>(7));
+                           },
                            bus.address());
     ASSERT_TRUE(server.isRegistered());
     controller = makeController(bus.connection());
+    const auto notifyCalls = [&] {
+        QList<QDBusMessage> calls;
+        for (const QDBusMessage &call : server.calls()) {
+            if (call.member() == QStringLiteral("Notify"))
+                calls.append(call);
+        }
+        return calls;
+    };
     MyDocument *document = documentWithJobs();
+    document->getActiveJob()->setItemName(QStringLiteral("Acme \"A&B\" <v2>"));
     document->startTimerForJob(nullptr);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return server.calls().size() >= 1; }, Patience));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return notifyCalls().size() >= 1; }, Patience));
 
-    const QDBusMessage call = server.calls().first();
+    const QDBusMessage call = notifyCalls().first();
     EXPECT_EQ(call.member(), QStringLiteral("Notify"));
     const QList<QVariant> args = call.arguments();
     ASSERT_EQ(args.size(), 8);
     EXPECT_EQ(args.at(0).toString(), QStringLiteral("Chronark"));
     EXPECT_EQ(args.at(3).toString(), localized(QStringLiteral("LSGrowlTimerStartedTitle")));
-    EXPECT_TRUE(args.at(4).toString().contains(QStringLiteral("Acme"))) << args.at(4).toString().toStdString();
+    // The server reads markup: the job's name arrives escaped, so it shows as written.
+    EXPECT_TRUE(args.at(4).toString().contains(QStringLiteral("Acme &quot;A&amp;B&quot; &lt;v2&gt;")))
+        << args.at(4).toString().toStdString();
     QVariantMap hints;
     args.at(6).value<QDBusArgument>() >> hints;
     EXPECT_EQ(hints.value(QStringLiteral("category")).toString(), QStringLiteral("GeneralNotifications"));
 
     document->stopTimer(controller);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return server.calls().size() >= 2; }, Patience));
-    EXPECT_EQ(server.calls().at(1).arguments().at(3).toString(), localized(QStringLiteral("LSGrowlTimerStoppedTitle")));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return notifyCalls().size() >= 2; }, Patience));
+    EXPECT_EQ(notifyCalls().at(1).arguments().at(3).toString(), localized(QStringLiteral("LSGrowlTimerStoppedTitle")));
 }
 
 TEST_F(AppControllerDesktop, GoingToSleepStopsTheCounterAndTheLockIsHeldOnlyWhileCounting)
@@ -292,7 +307,7 @@ TEST_F(AppControllerDesktop, TrayIconShowsInTheTrayWithTheJobMenu)
     // icon's own frame is reported relative to its tray slot under XEmbed).
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     menu->popup(QPoint(screen.right() - menu->sizeHint().width() - 4, 26));
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(menu, Patience));
     QTest::qWait(200); // the tray repaints the embedded icon on its own schedule
     const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0);
     ASSERT_FALSE(shot.isNull());

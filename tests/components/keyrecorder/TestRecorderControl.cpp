@@ -4,7 +4,10 @@
 
 #include "components/keyrecorder/KRModifierStrings.h"
 #include "components/keyrecorder/KRRecorderControl.h"
+#include "platform/archive/KeyedArchiver.h"
+#include "platform/archive/KeyedUnarchiver.h"
 #include "platform/foundation/UserDefaults.h"
+#include "tests/support/NonKeyedCoder.h"
 
 #include <QAction>
 #include <QDir>
@@ -54,6 +57,19 @@ protected:
     QLineEdit *other = nullptr;
     Delegate delegate;
 };
+
+namespace {
+
+// An archive holding only an autosave name, read back through the cell.
+void initWithAutosaveName(KRRecorderCell &cell, const QString &name)
+{
+    platform::KeyedArchiver archiver;
+    archiver.encodeObject(QVariant(name), QStringLiteral("autosaveName"));
+    platform::KeyedUnarchiver unarchiver(*archiver.finishEncoding());
+    EXPECT_TRUE(cell.initWithCoder(unarchiver)) << qPrintable(unarchiver.error());
+}
+
+} // namespace
 
 TEST_F(RecorderTest, SpaceStartsRecordingAndEscapeCancelsKeepingTheCombination)
 {
@@ -112,7 +128,7 @@ TEST_F(RecorderTest, KeysWithoutScanCodeAreFoundThroughQtKeys)
 TEST_F(RecorderTest, CancelKeysWithoutModifierEndRecordingWithoutChange)
 {
     recorder->setKeyCombo({Control, 1});
-    for (const auto &[qtKey, code] : {std::pair{Qt::Key_Backspace, 51}, std::pair{Qt::Key_Delete, 117}}) {
+    for (const auto &[qtKey, code] : {std::pair{Qt::Key_Backspace, 51}, std::pair{Qt::Key_Escape, 53}}) {
         startRecording();
         delegate.changes.clear();
         press(recorder, qtKey, Qt::NoModifier, code);
@@ -120,6 +136,21 @@ TEST_F(RecorderTest, CancelKeysWithoutModifierEndRecordingWithoutChange)
         EXPECT_EQ(recorder->keyCombo(), (KeyCombo{Control, 1})) << code;
         EXPECT_TRUE(delegate.changes.isEmpty()) << code;
     }
+    // Forward Delete carries the function-key flag: that makes it a combination.
+    startRecording();
+    delegate.changes.clear();
+    press(recorder, Qt::Key_Delete, Qt::NoModifier, 117);
+    EXPECT_FALSE(recorder->recorderCell()->isRecording());
+    EXPECT_EQ(recorder->keyCombo(), (KeyCombo{Function, 117}));
+    EXPECT_EQ(delegate.changes.size(), 1);
+    // Unless keys alone are allowed and escape keys do not record: then it cancels.
+    recorder->setKeyCombo({Control, 1});
+    recorder->recorderCell()->setAllowsKeyOnlyEscapeKeysRecord(true, false);
+    startRecording();
+    press(recorder, Qt::Key_Delete, Qt::NoModifier, 117);
+    EXPECT_FALSE(recorder->recorderCell()->isRecording());
+    EXPECT_EQ(recorder->keyCombo(), (KeyCombo{Control, 1}));
+    recorder->recorderCell()->setAllowsKeyOnlyEscapeKeysRecord(false, false);
     // With a modifier the delete key is a combination like any other.
     startRecording();
     press(recorder, Qt::Key_Backspace, Qt::MetaModifier, 51);
@@ -353,7 +384,7 @@ TEST_F(RecorderTest, AutosaveRoundTrip)
     defaults.setObject(QVariantMap{{QStringLiteral("keyCode"), 96}, {QStringLiteral("modifiers"), 0x1100}},
                        QStringLiteral("KeyRecorder CarbonOnly"));
     KRRecorderCell carbon;
-    carbon.initWithCoder(QVariantMap{{QStringLiteral("autosaveName"), QStringLiteral("CarbonOnly")}});
+    initWithAutosaveName(carbon, QStringLiteral("CarbonOnly"));
     EXPECT_EQ(carbon.keyCombo(), (KeyCombo{Command | Control, 96}));
     EXPECT_FALSE(carbon.hasKeyChars());
 
@@ -363,7 +394,7 @@ TEST_F(RecorderTest, AutosaveRoundTrip)
                                    {QStringLiteral("keyChars"), 4}},
                        QStringLiteral("KeyRecorder Damaged"));
     KRRecorderCell damaged;
-    damaged.initWithCoder(QVariantMap{{QStringLiteral("autosaveName"), QStringLiteral("Damaged")}});
+    initWithAutosaveName(damaged, QStringLiteral("Damaged"));
     EXPECT_EQ(damaged.keyCombo(), KeyCombo::empty());
     EXPECT_TRUE(damaged.keyComboString().isNull());
 
@@ -385,11 +416,15 @@ TEST(RecorderCell, ArchiveRoundTripAndCopy)
     cell.setAllowsKeyOnlyEscapeKeysRecord(true, true);
     cell.setAnimates(true);
     cell.setStyle(1);
-    const QVariantMap archive = cell.encodeWithCoder();
-    EXPECT_EQ(archive.value(QStringLiteral("keyComboFlags")).toUInt(), Command | Shift);
+    platform::KeyedArchiver archiver;
+    cell.encodeWithCoder(archiver);
+    const auto archive = archiver.finishEncoding();
+    ASSERT_TRUE(archive);
 
     KRRecorderCell decoded;
-    decoded.initWithCoder(archive);
+    platform::KeyedUnarchiver unarchiver(*archive);
+    EXPECT_EQ(unarchiver.decodeInt64(QStringLiteral("keyComboFlags")), Command | Shift);
+    ASSERT_TRUE(decoded.initWithCoder(unarchiver)) << qPrintable(unarchiver.error());
     EXPECT_EQ(decoded.keyCombo(), (KeyCombo{Command | Shift, 2}));
     EXPECT_EQ(decoded.allowedFlags(), Command | Shift | Function);
     EXPECT_EQ(decoded.requiredFlags(), Shift);
@@ -397,6 +432,27 @@ TEST(RecorderCell, ArchiveRoundTripAndCopy)
     EXPECT_TRUE(decoded.escapeKeysRecord());
     EXPECT_TRUE(decoded.animates());
     EXPECT_EQ(decoded.style(), 1);
+
+    // As an object of its class, too; a non-keyed coder or a value out of range
+    // leaves a cell as it was.
+    auto shared = std::make_shared<KRRecorderCell>();
+    shared->setStyle(1);
+    const auto objectArchive = platform::KeyedArchiver::archivedData(shared);
+    ASSERT_TRUE(objectArchive);
+    const auto sharedBack = platform::KeyedUnarchiver::unarchivedObject<KRRecorderCell>(*objectArchive);
+    ASSERT_TRUE(sharedBack);
+    EXPECT_EQ(sharedBack->style(), 1);
+    testsupport::NonKeyedCoder plain;
+    cell.encodeWithCoder(plain);
+    EXPECT_FALSE(decoded.initWithCoder(plain));
+    EXPECT_EQ(plain.calls(), 0);
+    platform::KeyedArchiver outOfRange;
+    outOfRange.encodeInt32(0, QStringLiteral("style"));
+    outOfRange.encodeInt32(40000, QStringLiteral("keyComboCode"));
+    platform::KeyedUnarchiver outOfRangeReader(*outOfRange.finishEncoding());
+    EXPECT_FALSE(decoded.initWithCoder(outOfRangeReader));
+    EXPECT_EQ(decoded.style(), 1);
+    EXPECT_EQ(decoded.keyCombo(), (KeyCombo{Command | Shift, 2}));
 
     std::unique_ptr<platform::Cell> copy = cell.clone();
     auto *recorderCopy = dynamic_cast<KRRecorderCell *>(copy.get());

@@ -21,11 +21,30 @@ namespace {
 const QString NotificationsService = QStringLiteral("org.freedesktop.Notifications");
 const QString NotificationsPath = QStringLiteral("/org/freedesktop/Notifications");
 
-// A notification server that shows nothing and answers ids 1, 2, 3, ...
+bool asksCapabilities(const QDBusMessage &call)
+{
+    return call.member() == QStringLiteral("GetCapabilities");
+}
+
+// A notification server that shows nothing, reads bodies as plain text and answers
+// ids 1, 2, 3, ...
 QDBusMessage answerWithId(const QDBusMessage &call)
 {
     static uint next = 0;
+    if (asksCapabilities(call))
+        return call.createReply(QVariant(QStringList{QStringLiteral("body")}));
     return call.createReply(QVariant::fromValue<uint>(++next));
+}
+
+// The Notify calls a server received, in order.
+QList<QDBusMessage> notifyCalls(const FakeDBusService &server)
+{
+    QList<QDBusMessage> calls;
+    for (const QDBusMessage &call : server.calls()) {
+        if (call.member() == QStringLiteral("Notify"))
+            calls.append(call);
+    }
+    return calls;
 }
 
 // The hints argument (a{sv}) of a received Notify call.
@@ -58,8 +77,8 @@ TEST(DesktopNotifier, DeliversApplicationTitleBodyAndKindToTheServer)
     EXPECT_GT(posted.first().first().toUInt(), 0u);
     EXPECT_EQ(notifier.pendingCount(), 0);
 
-    ASSERT_EQ(server.calls().size(), 1);
-    const QDBusMessage call = server.calls().first();
+    ASSERT_EQ(notifyCalls(server).size(), 1);
+    const QDBusMessage call = notifyCalls(server).first();
     EXPECT_EQ(call.member(), QStringLiteral("Notify"));
     EXPECT_EQ(call.interface(), NotificationsService);
     EXPECT_EQ(call.signature(), QStringLiteral("susssasa{sv}i"));
@@ -85,11 +104,12 @@ TEST(DesktopNotifier, SeveralPostsEachReachTheServerWithTheirOwnKind)
     notifier.post(QStringLiteral("one"), QStringLiteral("first"));
     notifier.post(QStringLiteral("two"), QString(), QStringLiteral("x-chronark.reminder"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return posted.count() == 2; }, 10000));
-    ASSERT_EQ(server.calls().size(), 2);
-    EXPECT_EQ(server.calls().at(0).arguments().at(3).toString(), QStringLiteral("one"));
-    EXPECT_EQ(server.calls().at(1).arguments().at(3).toString(), QStringLiteral("two"));
-    EXPECT_EQ(server.calls().at(1).arguments().at(4).toString(), QString());
-    EXPECT_EQ(hintsOf(server.calls().at(1)).value(QStringLiteral("category")).toString(),
+    const QList<QDBusMessage> calls = notifyCalls(server);
+    ASSERT_EQ(calls.size(), 2);
+    EXPECT_EQ(calls.at(0).arguments().at(3).toString(), QStringLiteral("one"));
+    EXPECT_EQ(calls.at(1).arguments().at(3).toString(), QStringLiteral("two"));
+    EXPECT_EQ(calls.at(1).arguments().at(4).toString(), QString());
+    EXPECT_EQ(hintsOf(calls.at(1)).value(QStringLiteral("category")).toString(),
               QStringLiteral("x-chronark.reminder"));
     // Two different ids from the server.
     EXPECT_NE(posted.at(0).first().toUInt(), posted.at(1).first().toUInt());
@@ -101,6 +121,8 @@ TEST(DesktopNotifier, ServerErrorsAndBadAnswersAreReportedNotFatal)
     ASSERT_TRUE(bus.isRunning());
     int calls = 0;
     FakeDBusService server(NotificationsService, NotificationsPath, [&](const QDBusMessage &call) {
+        if (asksCapabilities(call)) // a server too old to know the question
+            return call.createErrorReply(QStringLiteral("org.freedesktop.DBus.Error.UnknownMethod"), QStringLiteral("no"));
         ++calls;
         if (calls == 1)
             return call.createErrorReply(QStringLiteral("org.freedesktop.DBus.Error.Failed"), QStringLiteral("full"));
@@ -117,6 +139,50 @@ TEST(DesktopNotifier, ServerErrorsAndBadAnswersAreReportedNotFatal)
     ASSERT_TRUE(QTest::qWaitFor([&] { return failed.count() == 3; }, 10000));
     EXPECT_EQ(posted.count(), 0);
     EXPECT_TRUE(failed.at(0).first().toString().contains(QStringLiteral("org.freedesktop.DBus.Error.Failed")));
+}
+
+// A body is text: where the server reads markup in bodies it arrives escaped, so
+// that it shows as written; elsewhere it goes as it stands. The summary is never markup.
+TEST(DesktopNotifier, BodyIsEscapedOnlyForServersThatReadMarkup)
+{
+    const QString body = QStringLiteral("Design \"A&B\" <v2>");
+    const struct {
+        QStringList capabilities;
+        QString sent;
+    } cases[] = {
+        {{QStringLiteral("body"), QStringLiteral("body-markup"), QStringLiteral("actions")},
+         QStringLiteral("Design &quot;A&amp;B&quot; &lt;v2&gt;")},
+        {{QStringLiteral("body"), QStringLiteral("actions")}, body},
+        {{}, body},
+    };
+    for (const auto &c : cases) {
+        desktoptest::PrivateBus bus;
+        ASSERT_TRUE(bus.isRunning());
+        FakeDBusService server(NotificationsService, NotificationsPath, [&](const QDBusMessage &call) {
+            if (asksCapabilities(call))
+                return call.createReply(QVariant(c.capabilities));
+            return call.createReply(QVariant::fromValue<uint>(7));
+        }, bus.address());
+        ASSERT_TRUE(server.isRegistered());
+        DesktopNotifier notifier(bus.connection());
+        QSignalSpy posted(&notifier, &DesktopNotifier::posted);
+        // The second post is made while the capabilities are still being asked.
+        notifier.post(QStringLiteral("A&B <started>"), body);
+        notifier.post(QStringLiteral("again"), body);
+        EXPECT_EQ(notifier.pendingCount(), 2);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return posted.count() == 2; }, 10000));
+        notifier.post(QStringLiteral("third"), body);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return posted.count() == 3; }, 10000));
+
+        const QList<QDBusMessage> calls = notifyCalls(server);
+        ASSERT_EQ(calls.size(), 3);
+        EXPECT_EQ(calls.at(0).arguments().at(3).toString(), QStringLiteral("A&B <started>"));
+        EXPECT_EQ(calls.at(1).arguments().at(3).toString(), QStringLiteral("again"));
+        for (const QDBusMessage &call : calls)
+            EXPECT_EQ(call.arguments().at(4).toString(), c.sent) << c.capabilities.join(u',').toStdString();
+        // Asked once per notifier.
+        EXPECT_EQ(server.calls().size() - calls.size(), 1);
+    }
 }
 
 // With no server nothing is shown and nothing goes wrong. This runs on a bus of its

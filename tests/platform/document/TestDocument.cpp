@@ -174,7 +174,9 @@ TEST_F(DocumentTest, FailedSaveShowsAnAlertKeepsTheOldFileAndStaysEdited)
     QMessageBox *box = waitForMessageBox();
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(box->text(), QStringLiteral("The document “keep.txtdoc” could not be saved."));
-    EXPECT_EQ(box->informativeText(), QStringLiteral("The disk is full."));
+    // Which file, and why.
+    EXPECT_EQ(box->informativeText(),
+              QStringLiteral("The file “%1” could not be written: The disk is full.").arg(doc->filePath()));
     EXPECT_EQ(box->parentWidget(), doc->mainWindow());
     EXPECT_EQ(box->windowModality(), Qt::WindowModal);
     answer(box, QMessageBox::Ok);
@@ -186,6 +188,105 @@ TEST_F(DocumentTest, FailedSaveShowsAnAlertKeepsTheOldFileAndStaysEdited)
     EXPECT_EQ(testsupport::readFile(doc->filePath()), QByteArray("TEXT\noriginal"));
     EXPECT_TRUE(doc->isDocumentEdited());
     EXPECT_EQ(doc->text(), QStringLiteral("new text"));
+}
+
+TEST_F(DocumentTest, SavingOverAFileChangedElsewhereAsksFirst)
+{
+    TextDocument *doc = openText(QStringLiteral("shared.txtdoc"), "original");
+    ASSERT_TRUE(activate(doc));
+    const QString file = doc->filePath();
+    EXPECT_FALSE(doc->fileChangedOnDisk());
+
+    struct Change
+    {
+        const char *what;
+        QByteArray bytes;
+        bool keepSize;
+    } changes[] = {{"other size", "TEXT\nanother program wrote this", false},
+                   {"same size, other time", "TEXT\nORIGINAL", true}};
+    for (const Change &change : changes) {
+        SCOPED_TRACE(change.what);
+        doc->setText(QStringLiteral("mine"));
+        ASSERT_TRUE(waitEdited(doc));
+        ASSERT_TRUE(testsupport::writeFile(file, change.bytes));
+        if (change.keepSize) {
+            QFile f(file);
+            ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+            ASSERT_TRUE(f.setFileTime(QDateTime::currentDateTime().addDays(-3), QFileDevice::FileModificationTime));
+        }
+        ASSERT_TRUE(doc->fileChangedOnDisk());
+
+        int calls = 0;
+        bool saved = true;
+        auto handler = [&](bool result) {
+            saved = result;
+            ++calls;
+        };
+        doc->saveDocumentWithCompletion(handler);
+        QMessageBox *box = waitForMessageBox();
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->text(),
+                  QStringLiteral("The file has been changed by another application since you opened or saved it."));
+        EXPECT_EQ(box->button(QMessageBox::Save)->text(), QStringLiteral("Save Anyway"));
+        EXPECT_EQ(box->button(QMessageBox::Cancel)->text(), QStringLiteral("Cancel"));
+        EXPECT_EQ(static_cast<QAbstractButton *>(box->defaultButton()), box->button(QMessageBox::Cancel));
+        answer(box, QMessageBox::Cancel);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return calls == 1; }));
+        EXPECT_FALSE(saved);
+        EXPECT_EQ(testsupport::readFile(file), change.bytes);
+        EXPECT_TRUE(doc->isDocumentEdited());
+
+        doc->saveDocumentWithCompletion(handler);
+        answer(waitForMessageBox(), QMessageBox::Save);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return calls == 2; }));
+        EXPECT_TRUE(saved);
+        EXPECT_EQ(testsupport::readFile(file), QByteArray("TEXT\nmine"));
+        EXPECT_FALSE(doc->isDocumentEdited());
+        EXPECT_FALSE(doc->fileChangedOnDisk());
+    }
+    // The document's own saves are no change: the next save asks nothing.
+    doc->setText(QStringLiteral("mine again"));
+    ASSERT_TRUE(waitEdited(doc));
+    doc->saveDocument(nullptr);
+    EXPECT_TRUE(visibleMessageBoxes().isEmpty());
+    EXPECT_EQ(testsupport::readFile(file), QByteArray("TEXT\nmine again"));
+}
+
+TEST_F(DocumentTest, AutosaveSavesOnlyEditedDocumentsAndNeverOverwritesAChangedFile)
+{
+    TextDocument *doc = openText(QStringLiteral("auto.txtdoc"), "original");
+    TextDocument *untitled = newText(false);
+    untitled->setText(QStringLiteral("never saved"));
+    ASSERT_TRUE(waitEdited(untitled));
+
+    doc->autosaveDocument();
+    untitled->autosaveDocument();
+    EXPECT_EQ(doc->writes, 0);
+    EXPECT_EQ(untitled->writes, 0);
+
+    doc->setText(QStringLiteral("edited"));
+    ASSERT_TRUE(waitEdited(doc));
+    doc->autosaveDocument();
+    EXPECT_EQ(doc->writes, 1);
+    EXPECT_FALSE(doc->isDocumentEdited());
+
+    static QStringList logged;
+    logged.clear();
+    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &text) {
+        logged << text;
+    });
+    doc->setText(QStringLiteral("edited again"));
+    ASSERT_TRUE(waitEdited(doc));
+    ASSERT_TRUE(testsupport::writeFile(doc->filePath(), "TEXT\nwritten elsewhere"));
+    doc->autosaveDocument();
+    doc->autosaveDocument();
+    qInstallMessageHandler(previous);
+    EXPECT_EQ(doc->writes, 1);
+    EXPECT_EQ(testsupport::readFile(doc->filePath()), QByteArray("TEXT\nwritten elsewhere"));
+    EXPECT_TRUE(doc->isDocumentEdited());
+    EXPECT_TRUE(visibleMessageBoxes().isEmpty());
+    ASSERT_EQ(logged.size(), 1);
+    EXPECT_TRUE(logged.first().contains(doc->filePath()));
 }
 
 TEST_F(DocumentTest, SavingToAFolderOrAnImpossiblePathFailsWithAReason)

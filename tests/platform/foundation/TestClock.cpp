@@ -80,4 +80,26 @@ TEST_F(ClockTest, FreezingAtUtcOrLocalTimeGivesFixedOffset)
     EXPECT_EQ(Clock::now().toMSecsSinceEpoch(), local.toMSecsSinceEpoch());
 }
 
+TEST_F(ClockTest, MediaTimeIsMonotonicAndFrozenWithTheClock)
+{
+    const double first = Clock::mediaTime();
+    EXPECT_LE(first, Clock::mediaTime());
+
+    Clock::setNow(QDateTime(QDate(2021, 3, 1), QTime(9, 0), Qt::UTC));
+    const double frozen = Clock::mediaTime();
+    EXPECT_GE(frozen, first);
+    EXPECT_EQ(Clock::mediaTime(), frozen);
+    Clock::advance(1500);
+    EXPECT_DOUBLE_EQ(Clock::mediaTime(), frozen + 1.5);
+    Clock::advance(-60000); // the date goes back, media time does not
+    EXPECT_DOUBLE_EQ(Clock::mediaTime(), frozen + 1.5);
+    Clock::setNow(QDateTime(QDate(2021, 3, 2), QTime(9, 0), Qt::UTC)); // refreezing keeps it
+    EXPECT_DOUBLE_EQ(Clock::mediaTime(), frozen + 1.5);
+
+    Clock::advance(3600 * 1000);
+    const double advanced = Clock::mediaTime();
+    Clock::useSystemClock(); // released far ahead of the system: never back
+    EXPECT_GE(Clock::mediaTime(), advanced);
+}
+
 } // namespace

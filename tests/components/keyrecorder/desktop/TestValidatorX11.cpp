@@ -8,7 +8,9 @@
 #include "platform/desktop/X11KeyGrabber.h"
 
 #include <QGuiApplication>
+#include <QMenu>
 #include <QTest>
+#include <QVBoxLayout>
 #include <gtest/gtest.h>
 
 #include <xcb/xcb.h>
@@ -195,6 +197,47 @@ TEST_F(DesktopValidatorTest, RecordingHoldsTheKeyboardUntilItEnds)
     EXPECT_EQ(other.grabKeyboard(), XCB_GRAB_STATUS_SUCCESS);
     other.ungrabKeyboard();
     cell->endRecordingTransition();
+}
+
+// A pop-up that takes the focus while recording (a menu of the window) takes the
+// keyboard with it; when it closes and the recorder has the focus in the active
+// window again, the recording holds the keyboard again.
+TEST_F(DesktopValidatorTest, RecordingTakesTheKeyboardBackAfterAPopUp)
+{
+    QWidget window;
+    auto *layout = new QVBoxLayout(&window);
+    auto *recorder = new KRRecorderControl(&window);
+    layout->addWidget(recorder);
+    recorder->setCanCaptureGlobalHotKeys(true);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    recorder->setFocus(Qt::OtherFocusReason);
+    QCoreApplication::processEvents();
+    KRRecorderCell *cell = recorder->recorderCell();
+    cell->startRecordingTransition();
+    ASSERT_TRUE(cell->isRecording());
+    ASSERT_TRUE(cell->isSuspendingGlobalShortcuts());
+
+    QMenu menu;
+    menu.addAction(QStringLiteral("One"));
+    menu.popup(window.mapToGlobal(QPoint(5, 5)));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&menu));
+    ASSERT_TRUE(QTest::qWaitFor([cell] { return !cell->isSuspendingGlobalShortcuts(); }));
+    EXPECT_TRUE(cell->isRecording());
+    menu.close();
+    ASSERT_TRUE(QTest::qWaitFor([&menu] { return !menu.isVisible(); }));
+    EXPECT_TRUE(QTest::qWaitFor([cell] { return cell->isSuspendingGlobalShortcuts(); }));
+    EXPECT_TRUE(cell->isRecording());
+    EXPECT_EQ(QWidget::keyboardGrabber(), recorder);
+    flushApplicationConnection();
+    EXPECT_TRUE(QTest::qWaitFor([this] {
+        flushApplicationConnection();
+        return other.grabKeyboard() == XCB_GRAB_STATUS_ALREADY_GRABBED;
+    }));
+    cell->endRecordingTransition();
+    EXPECT_TRUE(QTest::qWaitFor([cell] { return !cell->isRecording(); }));
 }
 
 } // namespace

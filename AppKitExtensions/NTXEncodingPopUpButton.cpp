@@ -1,0 +1,125 @@
+#include "AppKitExtensions/NTXEncodingPopUpButton.h"
+
+#include "AppKitExtensions/NTXSelectEncodingsPanel.h"
+#include "FoundationExtensions/NTXEncodingManager.h"
+#include "FoundationExtensions/NTXStringEncodings.h"
+#include "platform/foundation/NotificationCenter.h"
+
+#include <QAbstractItemView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QSignalBlocker>
+
+NTXEncodingPopUpButton::NTXEncodingPopUpButton(QWidget *parent) : QComboBox(parent)
+{
+    m_defaultEncoding = NTXStringEncodings::NoStringEncoding;
+    platform::NotificationCenter::defaultCenter().addObserver(
+        this, NTXEncodingManager::EncodingsListChangedNotification, nullptr,
+        [this](const platform::Notification &) { encodingsListChanged(); });
+    view()->installEventFilter(this);
+    view()->viewport()->installEventFilter(this);
+}
+
+NTXEncodingPopUpButton::~NTXEncodingPopUpButton()
+{
+    platform::NotificationCenter::defaultCenter().removeObserver(this);
+}
+
+void NTXEncodingPopUpButton::setEncoding(quint32 encoding, bool defaultEntry)
+{
+    m_defaultEncoding = encoding;
+    m_hasDefaultEntry = defaultEntry;
+    setupPopUp(encoding, defaultEntry);
+}
+
+quint32 NTXEncodingPopUpButton::selectedEncoding() const
+{
+    const int index = currentIndex();
+    if (index < 0)
+        return NTXStringEncodings::NoStringEncoding;
+    return itemData(index, TagRole).value<quint32>();
+}
+
+void NTXEncodingPopUpButton::setupPopUp(quint32 selected, bool withDefaultEntry)
+{
+    const NTXEncodingManager::Menu menu =
+        NTXEncodingManager::sharedInstance().menuForSelectedEncoding(selected, withDefaultEntry);
+    {
+        const QSignalBlocker blocker(this);
+        clear();
+        for (const NTXEncodingManager::MenuItem &item : menu.items) {
+            if (item.kind == NTXEncodingManager::MenuItem::Separator) {
+                insertSeparator(count());
+                setItemData(count() - 1, QVariant::fromValue(item.tag), TagRole);
+            } else {
+                addItem(item.title, QVariant::fromValue(item.tag));
+            }
+        }
+        setCurrentIndex(-1);
+    }
+    selectItemAtIndex(menu.selectedIndex);
+    m_hasDefaultEntry = withDefaultEntry;
+}
+
+bool NTXEncodingPopUpButton::selectItemAtIndex(int index)
+{
+    if (index + 2 > count())
+        return false;
+    setCurrentIndex(index);
+    return true;
+}
+
+bool NTXEncodingPopUpButton::isCommandIndex(int index) const
+{
+    return index >= 0 && index == count() - 1;
+}
+
+void NTXEncodingPopUpButton::encodingsListChanged()
+{
+    const quint32 shown = selectedEncoding();
+    if (shown != 0 && shown != NTXStringEncodings::NoStringEncoding)
+        m_defaultEncoding = shown;
+    setupPopUp(m_defaultEncoding, m_hasDefaultEntry);
+}
+
+void NTXEncodingPopUpButton::runCommand()
+{
+    hidePopup();
+    NTXSelectEncodingsPanel::sharedPanel().showPanel();
+}
+
+bool NTXEncodingPopUpButton::eventFilter(QObject *watched, QEvent *event)
+{
+    // The command item of the open list: run it instead of selecting it.
+    if (watched == view()->viewport() && event->type() == QEvent::MouseButtonRelease) {
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        if (isCommandIndex(view()->indexAt(mouse->position().toPoint()).row())) {
+            runCommand();
+            return true;
+        }
+    } else if (watched == view() && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space)
+            && isCommandIndex(view()->currentIndex().row())) {
+            runCommand();
+            return true;
+        }
+    }
+    return QComboBox::eventFilter(watched, event);
+}
+
+void NTXEncodingPopUpButton::keyPressEvent(QKeyEvent *event)
+{
+    const int before = currentIndex();
+    QComboBox::keyPressEvent(event);
+    if (isCommandIndex(currentIndex()))
+        setCurrentIndex(before);
+}
+
+void NTXEncodingPopUpButton::wheelEvent(QWheelEvent *event)
+{
+    const int before = currentIndex();
+    QComboBox::wheelEvent(event);
+    if (isCommandIndex(currentIndex()))
+        setCurrentIndex(before);
+}

@@ -1,0 +1,7 @@
+#include "platform/archive/Coding.h"
+
+namespace platform {
+
+Coding::~Coding() = default;
+
+} // namespace platform

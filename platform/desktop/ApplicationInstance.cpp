@@ -1,0 +1,224 @@
+#include "platform/desktop/ApplicationInstance.h"
+
+#include <QDBusAbstractAdaptor>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusReply>
+#include <QDir>
+#include <QFileInfo>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QStandardPaths>
+#include <QUrl>
+#include <QVariantMap>
+
+namespace platform {
+
+namespace {
+
+// org.freedesktop.Application on the instance's object.
+class ApplicationAdaptor : public QDBusAbstractAdaptor
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Application")
+public:
+    explicit ApplicationAdaptor(ApplicationInstance *instance) : QDBusAbstractAdaptor(instance), m_instance(instance) {}
+
+public Q_SLOTS:
+    void Activate(const QVariantMap &platformData)
+    {
+        Q_UNUSED(platformData);
+        m_instance->activate();
+    }
+    void Open(const QStringList &uris, const QVariantMap &platformData)
+    {
+        Q_UNUSED(platformData);
+        m_instance->open(uris);
+    }
+    void ActivateAction(const QString &name, const QVariantList &parameter, const QVariantMap &platformData)
+    {
+        Q_UNUSED(name);
+        Q_UNUSED(parameter);
+        Q_UNUSED(platformData);
+        m_instance->activate();
+    }
+
+private:
+    ApplicationInstance *m_instance;
+};
+
+QStringList urisOf(const QStringList &files)
+{
+    QStringList uris;
+    for (const QString &file : files)
+        uris << QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath()).toString(QUrl::FullyEncoded);
+    return uris;
+}
+
+} // namespace
+
+ApplicationInstance::ApplicationInstance(const QString &identifier, QObject *parent)
+    : QObject(parent), m_identifier(identifier)
+{
+}
+
+ApplicationInstance::~ApplicationInstance()
+{
+    if (m_ownsName) {
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        bus.unregisterObject(objectPath(m_identifier));
+        bus.unregisterService(m_identifier);
+    }
+    if (m_server)
+        m_server->close();
+}
+
+QString ApplicationInstance::objectPath(const QString &identifier)
+{
+    QString path = QLatin1Char('/') + identifier;
+    path.replace(QLatin1Char('.'), QLatin1Char('/'));
+    path.replace(QLatin1Char('-'), QLatin1Char('_'));
+    return path;
+}
+
+QString ApplicationInstance::socketPath() const
+{
+    QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = QDir::tempPath() + QStringLiteral("/runtime-") + qEnvironmentVariable("USER", QStringLiteral("user"));
+    return folder + QLatin1Char('/') + m_identifier + QStringLiteral(".instance");
+}
+
+ApplicationInstance::Role ApplicationInstance::claim(const QStringList &files)
+{
+    const QStringList uris = urisOf(files);
+    if (QDBusConnection::sessionBus().isConnected())
+        return claimOnBus(uris);
+    return claimOnSocket(uris);
+}
+
+ApplicationInstance::Role ApplicationInstance::claimOnBus(const QStringList &uris)
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    const QString path = objectPath(m_identifier);
+    // The object first, so that a request right after the name is taken finds it.
+    new ApplicationAdaptor(this);
+    if (!bus.registerObject(path, this, QDBusConnection::ExportAdaptors))
+        return Role::Standalone;
+    const QDBusReply<QDBusConnectionInterface::RegisterServiceReply> reply = bus.interface()->registerService(
+        m_identifier, QDBusConnectionInterface::DontQueueService, QDBusConnectionInterface::DontAllowReplacement);
+    if (reply.isValid() && reply.value() == QDBusConnectionInterface::ServiceRegistered) {
+        m_ownsName = true;
+        return Role::Primary;
+    }
+    bus.unregisterObject(path);
+
+    QDBusMessage call = QDBusMessage::createMethodCall(m_identifier, path, QString::fromLatin1(Interface),
+                                                       uris.isEmpty() ? QStringLiteral("Activate") : QStringLiteral("Open"));
+    if (uris.isEmpty())
+        call << QVariantMap();
+    else
+        call << uris << QVariantMap();
+    const QDBusMessage answer = bus.call(call, QDBus::Block, HandOverTimeout);
+    if (answer.type() == QDBusMessage::ReplyMessage)
+        return Role::HandedOver;
+    qInfo("The running instance did not answer (%s); running on our own.", qUtf8Printable(answer.errorMessage()));
+    return Role::Standalone;
+}
+
+ApplicationInstance::Role ApplicationInstance::claimOnSocket(const QStringList &uris)
+{
+    const QString path = socketPath();
+    {
+        QLocalSocket socket;
+        socket.connectToServer(path);
+        if (socket.waitForConnected(1000)) {
+            QByteArray request = uris.isEmpty() ? QByteArrayLiteral("Activate\n") : QByteArrayLiteral("Open\n");
+            for (const QString &uri : uris)
+                request += uri.toUtf8() + '\n';
+            request += '\n';
+            socket.write(request);
+            socket.waitForBytesWritten(HandOverTimeout);
+            QByteArray answer;
+            while (!answer.contains('\n') && socket.waitForReadyRead(HandOverTimeout))
+                answer += socket.readAll();
+            if (answer.startsWith("OK\n"))
+                return Role::HandedOver;
+            qInfo("The running instance did not answer on %s; running on our own.", qUtf8Printable(path));
+            return Role::Standalone;
+        }
+    }
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    m_server = new QLocalServer(this);
+    m_server->setSocketOptions(QLocalServer::UserAccessOption);
+    // No one answered: a socket file left there belongs to an instance that is gone.
+    QLocalServer::removeServer(path);
+    if (!m_server->listen(path)) {
+        qInfo("Cannot listen on %s: %s", qUtf8Printable(path), qUtf8Printable(m_server->errorString()));
+        return Role::Standalone;
+    }
+    connect(m_server, &QLocalServer::newConnection, this, [this] {
+        while (QLocalSocket *socket = m_server->nextPendingConnection()) {
+            connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+            connect(socket, &QLocalSocket::readyRead, this, [this, socket] { readRequest(socket); });
+            readRequest(socket);
+        }
+    });
+    return Role::Primary;
+}
+
+void ApplicationInstance::readRequest(QLocalSocket *socket)
+{
+    QByteArray buffer = socket->property("request").toByteArray() + socket->readAll();
+    if (buffer.size() > MaximumRequestSize) {
+        socket->abort();
+        return;
+    }
+    const qsizetype end = buffer.indexOf("\n\n");
+    if (end < 0) {
+        socket->setProperty("request", buffer);
+        return;
+    }
+    socket->setProperty("request", QVariant());
+    const QList<QByteArray> lines = buffer.left(end).split('\n');
+    const QByteArray verb = lines.value(0);
+    if (verb == "Activate" && lines.size() == 1) {
+        socket->write("OK\n");
+        activate();
+    } else if (verb == "Open") {
+        QStringList uris;
+        for (qsizetype i = 1; i < lines.size(); ++i)
+            uris << QString::fromUtf8(lines.at(i));
+        socket->write("OK\n");
+        open(uris);
+    } else {
+        socket->abort();
+        return;
+    }
+    socket->flush();
+    socket->disconnectFromServer();
+}
+
+void ApplicationInstance::activate()
+{
+    Q_EMIT activateRequested();
+}
+
+void ApplicationInstance::open(const QStringList &uris)
+{
+    QStringList paths;
+    for (const QString &uri : uris) {
+        const QUrl url(uri);
+        if (url.isLocalFile())
+            paths << QDir::cleanPath(url.toLocalFile());
+    }
+    if (paths.isEmpty())
+        Q_EMIT activateRequested();
+    else
+        Q_EMIT openRequested(paths);
+}
+
+} // namespace platform
+
+#include "ApplicationInstance.moc"

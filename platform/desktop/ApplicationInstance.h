@@ -1,0 +1,73 @@
+#pragma once
+// One running instance of the application per user session. The first process to
+// claim() owns a well-known name on the session bus (the application's identifier,
+// e.g. "org.chronark.Chronark") and answers org.freedesktop.Application (Activate,
+// Open) at the object path derived from it ("/org/chronark/Chronark"); a later
+// launch hands its files to that process with Open (or asks it to come forward with
+// Activate) and is told to exit. Without a session bus a local socket in the user's
+// runtime folder ($XDG_RUNTIME_DIR) does the same.
+//
+// Ownership: a QObject owned by its parent (or the caller); the bus name and the
+// socket are given up when it is deleted. Main thread only: requests arrive as
+// openRequested()/activateRequested() on the event loop.
+// Failures: a bus that refuses the name and an owner that does not answer leave the
+// process running on its own (claim() answers Standalone); a malformed or oversized
+// request on the socket is dropped.
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+class QLocalServer;
+class QLocalSocket;
+
+namespace platform {
+
+class ApplicationInstance : public QObject
+{
+    Q_OBJECT
+public:
+    enum class Role {
+        Primary,    // this process is the running instance
+        HandedOver, // another instance took the request: this process should exit
+        Standalone  // neither could be arranged; this process runs on its own
+    };
+    static constexpr const char *Interface = "org.freedesktop.Application";
+    // How long a later launch waits for the running instance to answer.
+    static constexpr int HandOverTimeout = 10000; // milliseconds
+    // The largest request the local socket takes.
+    static constexpr qint64 MaximumRequestSize = 1 << 20; // bytes
+
+    explicit ApplicationInstance(const QString &identifier, QObject *parent = nullptr);
+    ~ApplicationInstance() override;
+
+    // Becomes the running instance, or hands the files (paths, relative ones to
+    // the working folder) to the instance that runs.
+    Role claim(const QStringList &files);
+
+    QString identifier() const { return m_identifier; }
+    // "/org/chronark/Chronark" for "org.chronark.Chronark".
+    static QString objectPath(const QString &identifier);
+    // The socket used without a session bus.
+    QString socketPath() const;
+
+    // Handlers of the bus interface (called by its adaptor).
+    void activate();
+    void open(const QStringList &uris);
+
+Q_SIGNALS:
+    // Another launch asked to open these files (absolute local paths).
+    void openRequested(const QStringList &paths);
+    // Another launch without files: the application should come forward.
+    void activateRequested();
+
+private:
+    Role claimOnBus(const QStringList &uris);
+    Role claimOnSocket(const QStringList &uris);
+    void readRequest(QLocalSocket *socket);
+
+    QString m_identifier;
+    bool m_ownsName = false;
+    QLocalServer *m_server = nullptr;
+};
+
+} // namespace platform

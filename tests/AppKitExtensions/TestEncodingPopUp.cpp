@@ -1,0 +1,107 @@
+#include "AppKitExtensions/NTXEncodingPopUpButton.h"
+#include "FoundationExtensions/NTXEncodingManager.h"
+#include "FoundationExtensions/NTXStringEncodings.h"
+#include "platform/foundation/UserDefaults.h"
+
+#include <gtest/gtest.h>
+
+using namespace NTXStringEncodings;
+
+namespace {
+
+const QString Automatic = QStringLiteral("Automatic");
+const QString Command = QStringLiteral("Customize Encodings List\u2026");
+const QString Separator = QStringLiteral("-");
+
+void storeList(const QVariantList &stored)
+{
+    platform::UserDefaults::standardUserDefaults().setArray(stored, NTXEncodingManager::EncodingsKey);
+    NTXEncodingManager::sharedInstance().reloadEnabledEncodings();
+}
+
+// The items' titles ("-" for the separator); checks that only encodings carry one as tag.
+QStringList titles(const QComboBox &popUp)
+{
+    QStringList out;
+    for (int i = 0; i < popUp.count(); ++i) {
+        const bool separator = popUp.itemData(i, Qt::AccessibleDescriptionRole).toString() == QLatin1String("separator");
+        const QString title = separator ? Separator : popUp.itemText(i);
+        const quint32 tag = popUp.itemData(i, NTXEncodingPopUpButton::TagRole).value<quint32>();
+        EXPECT_EQ(tag == NoStringEncoding, separator || title == Automatic || title == Command) << qPrintable(title);
+        out << title;
+    }
+    return out;
+}
+
+struct ManagerTest : testing::Test
+{
+    void TearDown() override { NTXEncodingManager::sharedInstance().revertToDefault(); }
+};
+
+} // namespace
+
+TEST_F(ManagerTest, MenusForListSelectionAndDefaultEntry)
+{
+    const QString utf8 = QStringLiteral("Unicode (UTF-8)");
+    const QString roman = QStringLiteral("Western (Mac OS Roman)");
+    const QString latin1 = QStringLiteral("Western (Windows Latin 1)");
+    struct Case
+    {
+        QVariantList stored;
+        quint32 selected;
+        bool defaultEntry;
+        QStringList titles;
+        int index;
+    };
+    const QVariantList two = {4, 999, qint64(MacJapaneseStringEncoding), 30, 4}; // unknown and unavailable skipped
+    const Case cases[] = {
+        {{}, NoStringEncoding, true, {Automatic, Separator, Command}, 0},
+        {{}, NoStringEncoding, false, {Command}, -1},
+        {{}, 12, false, {latin1, Separator, Command}, 0},
+        {two, NoStringEncoding, false, {utf8, roman, Separator, Command}, 0},
+        {two, 30, false, {utf8, roman, Separator, Command}, 1},
+        {two, 12, false, {utf8, roman, latin1, Separator, Command}, 2},
+        {two, 12, true, {Automatic, utf8, roman, Separator, Command}, 0},
+        {two, 4, true, {Automatic, utf8, roman, Separator, Command}, 1},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.stored.size() << " " << c.selected << " " << c.defaultEntry);
+        storeList(c.stored);
+        NTXEncodingPopUpButton popUp;
+        popUp.setEncoding(c.selected, c.defaultEntry);
+        EXPECT_EQ(titles(popUp), c.titles);
+        EXPECT_EQ(popUp.currentIndex(), c.index);
+        EXPECT_EQ(popUp.hasDefaultEntry(), c.defaultEntry);
+        // The command item is never selected.
+        EXPECT_FALSE(popUp.selectItemAtIndex(popUp.count() - 1));
+        EXPECT_EQ(popUp.currentIndex(), c.index);
+    }
+    EXPECT_EQ(NTXEncodingManager::sharedInstance().enabledEncodings(), (QList<quint32>{4, 30}));
+}
+
+TEST_F(ManagerTest, RebuildKeepsTheChoice)
+{
+    storeList({4, 30, 12});
+    NTXEncodingPopUpButton popUp;
+    popUp.setEncoding(4, false);
+    ASSERT_TRUE(popUp.selectItemAtIndex(1)); // the user picks Mac Roman
+    NTXEncodingManager::sharedInstance().encodingListChanged({4, 12}); // and unticks it in the panel
+    EXPECT_EQ(titles(popUp), (QStringList{QStringLiteral("Unicode (UTF-8)"), QStringLiteral("Western (Windows Latin 1)"),
+                                          QStringLiteral("Western (Mac OS Roman)"), Separator, Command}));
+    EXPECT_EQ(popUp.selectedEncoding(), quint32(MacOSRomanStringEncoding));
+    EXPECT_EQ(popUp.defaultEncoding(), quint32(MacOSRomanStringEncoding));
+    EXPECT_EQ(platform::UserDefaults::standardUserDefaults().arrayForKey(NTXEncodingManager::EncodingsKey),
+              (QVariantList{qint64(4), qint64(12)}));
+}
+
+TEST_F(ManagerTest, RevertGivesTheSixDefaults)
+{
+    setDefaultCStringEncoding(MacOSRomanStringEncoding);
+    storeList({4});
+    NTXEncodingManager::sharedInstance().revertToDefault();
+    EXPECT_EQ(NTXEncodingManager::sharedInstance().enabledEncodings(),
+              (QList<quint32>{UnicodeStringEncoding, UTF8StringEncoding, MacOSRomanStringEncoding,
+                              WindowsCP1252StringEncoding, ShiftJISMacStringEncoding, GB18030StringEncoding}));
+    EXPECT_FALSE(platform::UserDefaults::standardUserDefaults().objectForKey(NTXEncodingManager::EncodingsKey).isValid());
+    setDefaultCStringEncoding(0);
+}

@@ -1,0 +1,211 @@
+#include "FoundationExtensions/NTXCSVAdditions.h"
+#include "FoundationExtensions/NTXCSVParser.h"
+#include "FoundationExtensions/NTXCSVParserDelegate.h"
+#include "FoundationExtensions/NTXStringEncodings.h"
+#include "platform/foundation/Exception.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QTemporaryDir>
+
+using namespace NTXStringEncodings;
+
+namespace {
+
+// Renders the events compactly: "1(a|b)2(c)." — line number, fields, "." at the
+// end of the document or "!code" on failure.
+struct Recorder : NTXCSVParserDelegate
+{
+    QString out;
+    int cancelAtField = -1;
+    int fields = 0;
+    QStringList lineFields;
+    void parserDidStartLine(NTXCSVParser *, qsizetype line) override
+    {
+        out += QString::number(line) + u'(';
+        lineFields.clear();
+    }
+    void parserDidReadField(NTXCSVParser *parser, const QString &field) override
+    {
+        lineFields << field;
+        if (++fields == cancelAtField)
+            parser->cancelParsing();
+    }
+    void parserDidEndLine(NTXCSVParser *, qsizetype) override { out += lineFields.join(u'|') + u')'; }
+    void parserDidEndDocument(NTXCSVParser *, const QString &) override { out += u'.'; }
+    void parserDidFailWithError(NTXCSVParser *, const NTXCSVError &error) override
+    {
+        out += u'!' + QString::number(error.code);
+    }
+};
+
+QString parseBytes(const QByteArray &bytes, quint32 encoding, qsizetype chunk = NTXCSVParser::DefaultChunkSize,
+                   const QString &delimiter = QStringLiteral(","), bool trim = false)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    auto parser = NTXCSVParser::parserWithDevice(&buffer, encoding);
+    Recorder recorder;
+    parser->setDelegate(&recorder);
+    parser->setDelimiter(delimiter);
+    parser->setTrimSpaces(trim);
+    parser->setChunkSize(chunk);
+    parser->parse();
+    return recorder.out;
+}
+
+} // namespace
+
+TEST(CSVParser, EdgeCasesAndMends)
+{
+    struct Case
+    {
+        const char *name;
+        QByteArray input; // UTF-8
+        QString expected;
+        QString delimiter = QStringLiteral(",");
+        bool trim = false;
+    };
+    const Case cases[] = {
+        {"quoted fields", "a,\"b,c\",\"d\"\"e\"\n", QStringLiteral("1(a|b,c|d\"e).")},
+        {"separator before line break", "a,b,\n", QStringLiteral("1(a|b|).")},
+        {"separator at the very end", "a,b,", QStringLiteral("1(a|b|).")},
+        {"backslash keeps the comma", "a\\,b\n", QStringLiteral("1(a\\,b).")},
+        {"comment line", "#x,y\na\n#z\nb", QStringLiteral("1(a)2(b).")},
+        {"quoted line break", "\"a\nb\",c\nd\n", QStringLiteral("1(a\nb|c)2(d).")},
+        {"CR LF comments and final CR LF", "# head\r\na,b\r\n# mid\r\nc\r\n", QStringLiteral("1(a|b)2(c).")},
+        {"empty lines", "a\n\n\r\n\nb\n\n", QStringLiteral("1(a)2(b).")},
+        {"lone quote at the end", "a,\"", QStringLiteral("1(a|\").")},
+        {"quoted field beginning with the separator", "\",x\",\";\"\n", QStringLiteral("1(,x|;).")},
+        {"other newlines", "a\xc2\x85" "b\xe2\x80\xa8" "c\xe2\x80\xa9" "d\x0b" "e\x0c" "f",
+         QStringLiteral("1(a)2(b)3(c)4(d)5(e)6(f).")},
+        {"trimmed spaces", " a ;\t\"b\" \n", QStringLiteral("1(a|\"b\").") , QStringLiteral(";"), true},
+        {"vertical bar", "a|b,c\n", QStringLiteral("1(a|b,c)."), QStringLiteral("|")},
+        {"undecodable bytes", "a,b\n\xff,c\n", QStringLiteral("1(a|b)!1")},
+        {"cut character at the end", "a,b\nc\xc3", QStringLiteral("1(a|b)2(c)!1")},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(parseBytes(c.input, UTF8StringEncoding, NTXCSVParser::DefaultChunkSize, c.delimiter, c.trim),
+                  c.expected);
+    }
+
+    // A string parser's second parse is an empty document.
+    auto parser = NTXCSVParser::parserWithString(QStringLiteral("a,b\n"), UTF8StringEncoding);
+    Recorder first, second;
+    parser->setDelegate(&first);
+    EXPECT_TRUE(parser->parse());
+    parser->setDelegate(&second);
+    EXPECT_TRUE(parser->parse());
+    EXPECT_EQ(first.out, QStringLiteral("1(a|b)."));
+    EXPECT_EQ(second.out, QStringLiteral("."));
+    EXPECT_EQ(parser->detectedLineEnd(), qsizetype(NTXCSVParser::NotFound));
+
+    // Delimiters and separator codes.
+    EXPECT_THROW(parser->setDelimiter(QStringLiteral("ab")), platform::Exception);
+    EXPECT_THROW(parser->setDelimiter(QStringLiteral("#")), platform::Exception);
+    EXPECT_THROW(parser->setDelimiter(QStringLiteral("\n")), platform::Exception);
+    parser->setSeparatorType(1);
+    EXPECT_EQ(parser->separatorType(), 1);
+    parser->setSeparatorType(2);
+    EXPECT_EQ(parser->separatorType(), 2);
+    parser->setDelimiter(QStringLiteral("|"));
+    EXPECT_EQ(parser->separatorType(), qsizetype(NTXCSVParser::NotFound));
+
+    // Separator guessing from the first line.
+    QTemporaryDir dir;
+    const QString semicolon = dir.filePath(QStringLiteral("s.csv"));
+    const QString oneColumn = dir.filePath(QStringLiteral("o.csv"));
+    ASSERT_TRUE(testsupport::writeFile(semicolon, "x;y,z\n1,2\n"));
+    ASSERT_TRUE(testsupport::writeFile(oneColumn, "x\n1,2\n"));
+    EXPECT_EQ(NTXCSVParser::autodetectSeparatorForCSVFile(semicolon), 1);
+    EXPECT_EQ(NTXCSVParser::autodetectSeparatorForCSVFile(oneColumn), qsizetype(NTXCSVParser::NotFound));
+
+    // A file parser reads its file again; a missing file gives no parser.
+    auto fileParser = NTXCSVParser::parserWithContentsOfFile(semicolon, UTF8StringEncoding);
+    Recorder once, twice;
+    fileParser->setDelegate(&once);
+    fileParser->setSeparatorType(1);
+    fileParser->parse();
+    fileParser->setDelegate(&twice);
+    fileParser->parse();
+    EXPECT_EQ(once.out, QStringLiteral("1(x|y,z)2(1,2)."));
+    EXPECT_EQ(twice.out, once.out);
+    NTXCSVError error;
+    EXPECT_EQ(NTXCSVParser::parserWithContentsOfFile(dir.filePath(QStringLiteral("none")), UTF8StringEncoding, &error),
+              nullptr);
+    EXPECT_EQ(error.code, 1);
+    EXPECT_EQ(error.description, QStringLiteral("Unable to open file for reading"));
+
+    // Trimming a string too short for both ends leaves nothing.
+    QString shortText = QStringLiteral("\"");
+    NTXCSVAdditions::trimString_csv(shortText, u"\"");
+    EXPECT_EQ(shortText, QString());
+    QString quoted = QStringLiteral("\"ab\"");
+    NTXCSVAdditions::trimString_csv(quoted, u"\"");
+    EXPECT_EQ(quoted, QStringLiteral("ab"));
+}
+
+TEST(CSVParser, ByteOrderMarks)
+{
+    struct Case
+    {
+        QByteArray bytes;
+        quint32 encoding;
+    };
+    const Case cases[] = {
+        {QByteArray("\xff\xfe" "a\0,\0b\0\n\0", 10), UnicodeStringEncoding},
+        {QByteArray("\xfe\xff" "\0a\0,\0b\0\n", 10), UnicodeStringEncoding},
+        {QByteArray("\xff\xfe\0\0" "a\0\0\0,\0\0\0b\0\0\0", 16), UTF32StringEncoding},
+        {QByteArray("\0\0\xfe\xff" "\0\0\0a\0\0\0,\0\0\0b", 16), UTF32StringEncoding},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(parseBytes(c.bytes, c.encoding), QStringLiteral("1(a|b).")) << c.bytes.toHex().constData();
+}
+
+TEST(CSVParser, CancelFromACallback)
+{
+    QBuffer buffer;
+    buffer.setData("a,b\nc,d\n");
+    auto parser = NTXCSVParser::parserWithDevice(&buffer, UTF8StringEncoding);
+    Recorder recorder;
+    recorder.cancelAtField = 2; // "b", finished by the line break: its line still ends
+    parser->setDelegate(&recorder);
+    EXPECT_FALSE(parser->parse());
+    EXPECT_EQ(recorder.out, QStringLiteral("1(a|b)!3"));
+    EXPECT_EQ(parser->state(), NTXCSVParser::Cancelled);
+    ASSERT_TRUE(parser->error().has_value());
+    EXPECT_EQ(parser->error()->code, 3);
+}
+
+TEST(CSVParser, ChunkSizesOverMultiByteText)
+{
+    const QString text = QStringLiteral("\u00e9t\u00e9,\"\u65e5\u672c\r\n\U0001F600\",e\u0301\u0323\r\n"
+                                        "# \u00fc\r\n\u20ac\u20ac,\"x\"\"\u00df\"\r\n\u3042\u0301,x");
+    const QString japanese = QStringLiteral("\u65e5\u672c,\"\u3042\r\n\u30a2\"\r\n# \u6f22\r\nx,\uff71\uff72");
+    struct Form
+    {
+        quint32 encoding;
+        QByteArray bytes;
+    };
+    const Form forms[] = {
+        {UTF8StringEncoding, text.toUtf8()},
+        {UTF16LittleEndianStringEncoding, encode(text, UTF16LittleEndianStringEncoding)},
+        {UTF32StringEncoding, encode(text, UTF32StringEncoding)},
+        {ShiftJISStringEncoding, encode(japanese, ShiftJISStringEncoding)},
+    };
+    for (const Form &f : forms) {
+        ASSERT_FALSE(f.bytes.isEmpty());
+        const QString expected = parseBytes(f.bytes, f.encoding);
+        EXPECT_TRUE(expected.endsWith(u'.')) << qPrintable(expected);
+        for (qsizetype chunk = 4; chunk <= 17; ++chunk)
+            EXPECT_EQ(parseBytes(f.bytes, f.encoding, chunk), expected) << "encoding " << f.encoding << " chunk " << chunk;
+    }
+    EXPECT_EQ(parseBytes(text.toUtf8(), UTF8StringEncoding),
+              QStringLiteral("1(\u00e9t\u00e9|\u65e5\u672c\r\n\U0001F600|e\u0301\u0323)"
+                             "2(\u20ac\u20ac|x\"\u00df)3(\u3042\u0301|x)."));
+    EXPECT_EQ(parseBytes(encode(japanese, ShiftJISStringEncoding), ShiftJISStringEncoding),
+              QStringLiteral("1(\u65e5\u672c|\u3042\r\n\u30a2)2(x|\uff71\uff72)."));
+}

@@ -1,0 +1,333 @@
+// The reader's bounds against hostile files (document type declarations, many
+// attributes on one tag, oversized archives), and the writer's promise that every
+// document it writes reads back, streamed into the save file and checked byte by byte.
+#include "application/DocumentFileFormat.h"
+#include "application/DocumentValuesStore.h"
+#include "application/Node.h"
+#include "platform/foundation/CalendarDate.h"
+#include "tests/support/TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <fstream>
+#include <random>
+#include <string>
+#include <sys/resource.h>
+
+namespace {
+
+const QString Type = DocumentFileFormat::TypeName;
+
+QByteArray wrap(const QByteArray &inner, const QByteArray &prolog = QByteArray())
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n" + prolog + "<Chronark version=\"2.0\">" + inner
+           + "</Chronark>\n";
+}
+
+bool reads(const QByteArray &bytes)
+{
+    DocumentFileFormat::ReadResult out;
+    return DocumentFileFormat::readXmlData(bytes, out);
+}
+
+QDateTime when(int minute)
+{
+    return QDateTime(QDate(2024, 3, 31), QTime(1, 0)).addSecs(60 * minute);
+}
+
+// Strings that stress both escaping steps and the reader: entities, markup, the
+// ends of comments and CDATA sections, quotes, line breaks, tabs, characters
+// outside the basic plane, and long runs of them.
+QString hostileString(std::mt19937 &random, bool description)
+{
+    static const QStringList pieces = {
+        QStringLiteral("&"),       QStringLiteral("&amp;"),    QStringLiteral("&#38;"), QStringLiteral("<"),
+        QStringLiteral(">"),       QStringLiteral("\""),       QStringLiteral("'"),     QStringLiteral("]]>"),
+        QStringLiteral("<!--"),    QStringLiteral("-->"),      QStringLiteral("<?x?>"), QStringLiteral("="),
+        QStringLiteral("\t"),      QString(QChar(0x2028)),     QStringLiteral("é"),     QStringLiteral("\U0001F600"),
+        QStringLiteral(" a b "),   QStringLiteral("<!DOCTYPE"), QStringLiteral("%1"),   QStringLiteral("\n"),
+    };
+    QString text;
+    const int count = std::uniform_int_distribution<int>(0, 40)(random);
+    for (int i = 0; i < count; ++i) {
+        QString piece = pieces.at(std::uniform_int_distribution<int>(0, int(pieces.size()) - 1)(random));
+        if (description && piece == QStringLiteral("\n"))
+            piece = QString(QChar(0x2028)); // the reader turns line feeds into U+2028
+        const int repeat = std::uniform_int_distribution<int>(0, 9)(random) == 0 ? 2000 : 1;
+        text += piece.repeated(repeat);
+    }
+    return text;
+}
+
+NodePtr randomTree(std::mt19937 &random)
+{
+    NodePtr root = Node::create(Node::Root, when(0));
+    std::vector<NodePtr> containers{root};
+    const int count = std::uniform_int_distribution<int>(1, 60)(random);
+    for (int i = 0; i < count; ++i) {
+        const NodePtr parent = containers.at(std::uniform_int_distribution<size_t>(0, containers.size() - 1)(random));
+        const int type = parent->type() == Node::Root || parent->type() == Node::Group
+                             ? (std::uniform_int_distribution<int>(0, 1)(random) ? Node::Group : Node::Job)
+                             : parent->type() == Node::Job ? Node::Day : Node::TimeEntry;
+        NodePtr n = Node::create(type, when(i));
+        n->setItemName(hostileString(random, false));
+        n->setDescript(hostileString(random, true));
+        parent->addChild(n);
+        if (type != Node::TimeEntry)
+            containers.push_back(n);
+    }
+    return root;
+}
+
+void expectSameTexts(const Node &a, const Node &b)
+{
+    EXPECT_EQ(a.type(), b.type());
+    EXPECT_EQ(a.itemName(), b.itemName());
+    EXPECT_EQ(a.descript(), b.descript());
+    ASSERT_EQ(a.childrenCount(), b.childrenCount());
+    for (qsizetype i = 0; i < a.childrenCount(); ++i)
+        expectSameTexts(*a.childAtIndex(i), *b.childAtIndex(i));
+}
+
+double statusMiB(const char *field)
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    const std::string prefix = std::string(field) + ":";
+    while (std::getline(status, line))
+        if (line.rfind(prefix, 0) == 0)
+            return std::stod(line.substr(prefix.size())) / 1024.0;
+    return 0.0;
+}
+
+// Growth of the peak resident size while `work` runs, in MiB.
+template <typename Work>
+double peakGrowthMiB(Work work)
+{
+    std::ofstream("/proc/self/clear_refs") << "5";
+    const double before = statusMiB("VmRSS");
+    work();
+    return statusMiB("VmHWM") - before;
+}
+
+// A file size limit for the process, for the scope (writes beyond it fail with
+// EFBIG instead of raising SIGXFSZ).
+class ScopedFileSizeLimit
+{
+public:
+    explicit ScopedFileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &m_saved);
+        m_handler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = m_saved;
+        small.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &small);
+    }
+    ~ScopedFileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_saved);
+        std::signal(SIGXFSZ, m_handler);
+    }
+
+private:
+    rlimit m_saved{};
+    void (*m_handler)(int) = SIG_DFL;
+};
+
+} // namespace
+
+TEST(DocumentFileLimits, EveryWrittenDocumentReadsBack)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("random.chronark"));
+    std::mt19937 random(20260407);
+    for (int round = 0; round < 40; ++round) {
+        SCOPED_TRACE(round);
+        const NodePtr root = randomTree(random);
+        QString reason;
+        ASSERT_TRUE(DocumentFileFormat::writeToFile(file, Type, *root, DocumentValuesStore(), &reason))
+            << qPrintable(reason);
+        DocumentFileFormat::ReadResult back;
+        ASSERT_TRUE(DocumentFileFormat::readFromFile(file, Type, back));
+        expectSameTexts(*root, *back.root);
+    }
+    // A description of an older archive that the entity conversion makes five
+    // times longer.
+    const NodePtr root = Node::create(Node::Root, when(0));
+    NodePtr job = Node::create(Node::Job, when(1));
+    job->setDescript(QString(300000, QLatin1Char('&')));
+    root->addChild(job);
+    ASSERT_TRUE(DocumentFileFormat::writeToFile(file, Type, *root, DocumentValuesStore()));
+    DocumentFileFormat::ReadResult back;
+    ASSERT_TRUE(DocumentFileFormat::readFromFile(file, Type, back));
+    expectSameTexts(*root, *back.root);
+}
+
+TEST(DocumentFileLimits, WriterRefusesWhatTheReaderWouldRefuseAndKeepsTheOldFile)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("kept.chronark"));
+    ASSERT_TRUE(testsupport::writeFile(file, wrap("<document/>")));
+
+    const NodePtr root = Node::create(Node::Root, when(0));
+    NodePtr job = Node::create(Node::Job, when(1));
+    job->setItemName(QStringLiteral("Long one"));
+    job->setDescript(QString(DocumentFileFormat::MaximumAttributeLength / 5 + 1, QLatin1Char('&')));
+    root->addChild(job);
+    QString reason;
+    EXPECT_FALSE(DocumentFileFormat::writeToFile(file, Type, *root, DocumentValuesStore(), &reason));
+    EXPECT_TRUE(reason.contains(QStringLiteral("Long one"))) << qPrintable(reason);
+    job->setDescript(QString(DocumentFileFormat::MaximumAttributeLength / 5, QLatin1Char('&')));
+    EXPECT_TRUE(DocumentFileFormat::checkWritable(*root, DocumentValuesStore()));
+
+    // Nesting: the deepest tree the reader takes is written; one level more is not.
+    auto chain = [](int levels) {
+        const NodePtr top = Node::create(Node::Root, when(0));
+        NodePtr parent = top;
+        for (int i = 0; i < levels; ++i) {
+            NodePtr group = Node::create(Node::Group, when(i));
+            parent->addChild(group);
+            parent = group;
+        }
+        parent->setItemName(QStringLiteral("Deepest"));
+        return top;
+    };
+    reason.clear();
+    EXPECT_FALSE(DocumentFileFormat::writeToFile(file, Type, *chain(DocumentFileFormat::MaximumDepth - 1),
+                                                 DocumentValuesStore(), &reason));
+    EXPECT_TRUE(reason.contains(QStringLiteral("Deepest"))) << qPrintable(reason);
+    EXPECT_EQ(testsupport::readFile(file), wrap("<document/>"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("kept.chronark")});
+
+    ASSERT_TRUE(DocumentFileFormat::writeToFile(file, Type, *chain(DocumentFileFormat::MaximumDepth - 2),
+                                                DocumentValuesStore()));
+    DocumentFileFormat::ReadResult back;
+    EXPECT_TRUE(DocumentFileFormat::readFromFile(file, Type, back));
+}
+
+TEST(DocumentFileLimits, DocumentTypeDeclarationsAndOtherEncodingsAreRefused)
+{
+    const QByteArray entity(4000, 'x');
+    const QByteArray references = QByteArray("&e;").repeated(500);
+    const struct
+    {
+        const char *what;
+        QByteArray bytes;
+        bool accepted;
+    } cases[] = {
+        {"plain", wrap("<document itemName=\"a\"/>"), true},
+        {"internal entity", wrap("<document itemName=\"" + references + "\"/>",
+                                 "<!DOCTYPE Chronark [<!ENTITY e \"" + entity + "\">]>"), false},
+        {"external entity", wrap("<document itemName=\"&e;\"/>",
+                                 "<!DOCTYPE Chronark [<!ENTITY e SYSTEM \"file:///etc/passwd\">]>"), false},
+        {"bare declaration", wrap("<document/>", "<!DOCTYPE Chronark>"), false},
+        {"after a comment", wrap("<document/>", "<!-- x --><!DOCTYPE Chronark>"), false},
+        {"inside the root", wrap("<!DOCTYPE Chronark><document/>"), false},
+        {"lower-case utf-8", "<?xml version=\"1.0\" encoding=\"utf-8\"?><Chronark><document/></Chronark>", true},
+        {"no encoding", "<?xml version=\"1.0\"?><Chronark><document/></Chronark>", true},
+        {"UTF-16", "<?xml version=\"1.0\" encoding=\"UTF-16\"?><Chronark><document/></Chronark>", false},
+        {"Latin-1", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><Chronark><document/></Chronark>", false},
+    };
+    QTemporaryDir dir;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(reads(c.bytes), c.accepted);
+        const QString file = dir.filePath(QStringLiteral("case.chronark"));
+        ASSERT_TRUE(testsupport::writeFile(file, c.bytes));
+        DocumentFileFormat::ReadResult out;
+        EXPECT_EQ(DocumentFileFormat::readFromFile(file, Type, out), c.accepted);
+    }
+}
+
+TEST(DocumentFileLimits, AttributesPerTagAreBoundedBeforeTheXmlLibrarySeesThem)
+{
+    auto attributes = [](int count) {
+        QByteArray a;
+        for (int i = 0; i < count; ++i)
+            a += " a" + QByteArray::number(i) + "=\"" + QByteArray::number(i) + "\"";
+        return a;
+    };
+    const int bound = DocumentFileFormat::MaximumAttributesPerElement;
+    EXPECT_TRUE(reads(wrap("<document><jobEntry" + attributes(bound) + "/></document>")));
+    EXPECT_FALSE(reads(wrap("<document><jobEntry" + attributes(bound + 1) + "/></document>")));
+    EXPECT_FALSE(reads(wrap("<document><jobEntry" + attributes(200000) + "/></document>")));
+    EXPECT_FALSE(reads(wrap("<documentValues" + attributes(bound + 1) + "/>")));
+
+    // What stands in quotes, comments, CDATA sections and instructions is no attribute.
+    const QByteArray quoted = " itemName=\"" + QByteArray("a=b>'").repeated(100) + "\" description='\"=\"'";
+    EXPECT_TRUE(reads(wrap("<document><jobEntry" + quoted + attributes(bound - 2) + "/></document>")));
+    EXPECT_TRUE(reads(wrap("<!-- it's = \"=\" - > --><?pi a='='?><document><jobEntry" + attributes(bound)
+                           + "><![CDATA[ '\" <x a=b> ]]></jobEntry></document>")));
+    // …and cannot hide a tag with too many.
+    EXPECT_FALSE(reads(wrap("<!-- it's --><document><jobEntry" + attributes(bound + 1) + "/></document>")));
+    EXPECT_FALSE(reads(wrap("<?pi \" ?><document><jobEntry" + attributes(bound + 1) + "/></document>")));
+
+    // The written format stays well inside the bound.
+    const NodePtr root = Node::create(Node::Root, when(0));
+    root->addChild(Node::create(Node::Job, when(1)));
+    EXPECT_TRUE(reads(DocumentFileFormat::toXmlData(*root, DocumentValuesStore())));
+}
+
+TEST(DocumentFileLimits, AnOversizedArchiveIsRefusedBeforeItIsRead)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("huge-archive.chronark"));
+    {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray("\x04\x0btypedstream\x81\x03\xe8\x84\x01@", 18));
+        ASSERT_TRUE(f.resize(DocumentFileFormat::MaximumArchiveSize + 1)); // sparse
+    }
+    DocumentFileFormat::ReadResult out;
+    bool read = true;
+    const double growth = peakGrowthMiB([&] { read = DocumentFileFormat::readFromFile(file, Type, out); });
+    EXPECT_FALSE(read);
+    EXPECT_EQ(out.root, nullptr);
+    EXPECT_LT(growth, 64.0) << "the archive was read before its size was checked";
+}
+
+TEST(DocumentFileLimits, SavingStreamsIntoTheFileAndSeesEveryShortWrite)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("stream.chronark"));
+    ASSERT_TRUE(testsupport::writeFile(file, wrap("<document/>")));
+    const NodePtr root = Node::create(Node::Root, when(0));
+    for (int j = 0; j < 200; ++j) {
+        NodePtr job = Node::create(Node::Job, when(j));
+        job->setItemName(QStringLiteral("Job %1").arg(j));
+        for (int d = 0; d < 10; ++d) {
+            NodePtr day = Node::create(Node::Day, when(d));
+            for (int t = 0; t < 10; ++t)
+                day->addChild(Node::create(Node::TimeEntry, when(t)));
+            job->addChild(day);
+        }
+        root->addChild(job);
+    }
+    const qsizetype size = DocumentFileFormat::toXmlData(*root, DocumentValuesStore()).size();
+    ASSERT_GT(size, 4 << 20);
+
+    QString reason;
+    bool written = true;
+    {
+        ScopedFileSizeLimit limit(1 << 20);
+        written = DocumentFileFormat::writeToFile(file, Type, *root, DocumentValuesStore(), &reason);
+    }
+    EXPECT_FALSE(written);
+    EXPECT_EQ(reason, QStringLiteral("File too large"));
+    EXPECT_EQ(testsupport::readFile(file), wrap("<document/>"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("stream.chronark")});
+
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizer's quarantine keeps freed blocks resident";
+#else
+    const double growth = peakGrowthMiB([&] { written = DocumentFileFormat::writeToFile(file, Type, *root, DocumentValuesStore()); });
+    EXPECT_TRUE(written);
+    EXPECT_EQ(QFileInfo(file).size(), size);
+    // Streamed: far less than the document's own size is held at once.
+    EXPECT_LT(growth, double(size) / (1 << 20) / 4) << size;
+#endif
+}
