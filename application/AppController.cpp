@@ -7,6 +7,7 @@
 #include "application/AboutBox.h"
 #include "application/ApplicationImages.h"
 #include "application/DefaultsKeys.h"
+#include "application/DocumentServices.h"
 #include "application/GeneralPrefPanel.h"
 #include "application/MyDocument.h"
 #include "application/NTXCheckUpdate.h"
@@ -108,7 +109,8 @@ AppController::AppController(const Services &services, QObject *parent) : platfo
     if (services.defaults)
         setUserDefaults(services.defaults);
     initialize(defaults());
-    addDocumentType(MyDocument::documentType());
+    m_documentServices = services.documentServices ? services.documentServices : std::make_shared<DocumentServices>();
+    addDocumentType(MyDocument::documentType(m_documentServices));
 
     platform::NotificationCenter::defaultCenter().addObserver(
         this, PrefsChangedNotification, nullptr, [this](const platform::Notification &) { handlePrefsChange(); });
@@ -121,10 +123,11 @@ AppController::AppController(const Services &services, QObject *parent) : platfo
     m_sleepMonitor->setParent(this);
     connect(m_sleepMonitor, &platform::SleepMonitor::aboutToSleep, this, [this] { receiveSleepNote(nullptr); });
 
-    MyDocument::setMenuRebuilder([this] { buildMenu(); });
-    MyDocument::setNotificationPoster(
-        [this](const QString &message, const QString &title) { postMessageToGrowl(message, title); });
-    MyDocument::setApplicationController(this);
+    m_documentServices->menuRebuilder = [this] { buildMenu(); };
+    m_documentServices->notificationPoster = [this](const QString &message, const QString &title) {
+        postMessageToGrowl(message, title);
+    };
+    m_documentServices->applicationController = this;
 
     if (auto *application = qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
         connect(application, &QGuiApplication::focusWindowChanged, this, &AppController::focusWindowChanged);
@@ -137,10 +140,10 @@ AppController::~AppController()
     // nothing may call back into this part of the object by then.
     if (QCoreApplication *application = QCoreApplication::instance())
         disconnect(application, nullptr, this, nullptr);
-    MyDocument::setMenuRebuilder({});
-    MyDocument::setNotificationPoster({});
-    if (MyDocument::applicationController() == this)
-        MyDocument::setApplicationController(nullptr);
+    // Documents may outlive the controller's part of the object: they reach nothing of it.
+    m_documentServices->menuRebuilder = {};
+    m_documentServices->notificationPoster = {};
+    m_documentServices->applicationController = nullptr;
     platform::NotificationCenter::defaultCenter().removeObserver(this);
     // Hot keys outlive their center: take ours back before the target goes.
     m_hotKeyCenter.unregisterHotKeysWithTarget(this);

@@ -31,12 +31,14 @@
 #include <QVariantAnimation>
 #include <QVariantMap>
 #include <functional>
+#include <memory>
 
 class MyDocument;
 class NTXPreferenceWindowController;
 class QAction;
 class QMenu;
 class QMenuBar;
+class DocumentServices;
 class QSystemTrayIcon;
 class QTimer;
 class QWindow;
@@ -54,6 +56,8 @@ struct AppControllerServices
     platform::UserDefaults *defaults = nullptr;     // the standard defaults
     platform::DesktopNotifier *notifier = nullptr;  // the session bus
     platform::SleepMonitor *sleepMonitor = nullptr; // the system bus (or $CHRONARK_SLEEP_BUS_ADDRESS)
+    // What the controller's documents share; the controller fills in its own hooks.
+    std::shared_ptr<DocumentServices> documentServices;
 };
 
 class AppController : public platform::DocumentController
@@ -122,7 +126,7 @@ public:
     // The tray icon; null while "ShowChronarkMenu" is off.
     QSystemTrayIcon *appsStatusItem() const { return m_appsStatusItem; }
     // The name of the image the tray icon shows now.
-    static QString statusItemImageName();
+    QString statusItemImageName() const;
     // The application menu put into each document window's menu bar.
     void installApplicationMenu(QMenuBar *menuBar);
 
@@ -176,6 +180,9 @@ public:
     using UpdateChecker = std::function<void(bool silent)>;
     void setUpdateChecker(UpdateChecker checker);
 
+    // What the controller's documents share (hooks, running count).
+    DocumentServices &documentServices() const { return *m_documentServices; }
+
 Q_SIGNALS:
     // The job menu was rebuilt.
     void menuRebuilt();
@@ -214,6 +221,7 @@ private:
     HKHotKeyCenter m_hotKeyCenter;
     NTXPreferenceWindowController *m_preferenceController = nullptr;
 
+    std::shared_ptr<DocumentServices> m_documentServices;
     platform::DesktopNotifier *m_notifier = nullptr;
     platform::SleepMonitor *m_sleepMonitor = nullptr;
     bool m_hotKeyRegistered = false;

@@ -5,6 +5,7 @@
 
 #include "application/ApplicationImages.h"
 #include "application/DefaultsKeys.h"
+#include "application/DocumentServices.h"
 #include "application/MyDocument.h"
 #include "application/RoundedView.h"
 #include "application/TransparentWindow.h"
@@ -130,9 +131,9 @@ QMenu *AppController::applicationDockMenu()
     return m_appDockMenu;
 }
 
-QString AppController::statusItemImageName()
+QString AppController::statusItemImageName() const
 {
-    return MyDocument::numberOfRunningCounters() > 0 ? StatusRunningImageName : StatusImageName;
+    return m_documentServices->runningCounters > 0 ? StatusRunningImageName : StatusImageName;
 }
 
 void AppController::updateStatusItemImage()
@@ -257,7 +258,7 @@ void AppController::updateSleepInhibitor()
         return;
     // The lock lets the stop land before the computer sleeps; it is wanted only
     // while there is something to stop.
-    const bool wanted = MyDocument::numberOfRunningCounters() > 0 && defaults().boolForKey(StopTimerWhenSleepKey);
+    const bool wanted = m_documentServices->runningCounters > 0 && defaults().boolForKey(StopTimerWhenSleepKey);
     if (wanted && !m_sleepMonitor->wantsInhibitor())
         m_sleepMonitor->takeInhibitor(QStringLiteral("Chronark"), localized(QStringLiteral("LSSleepInhibitorReason")));
     else if (!wanted && m_sleepMonitor->wantsInhibitor())

@@ -61,7 +61,7 @@ void MyDocument::copyColumnsFromTableView(const QTreeView *source, QHeaderView *
 void MyDocument::setupTotalsHeader()
 {
     DocumentWindow *window = m_window;
-    QTreeView *outline = window->outlineView;
+    QTreeView *outline = window->outlineView();
     m_dummyOutlineView = new QStandardItemModel(0, 0, this);
     auto *header = new TotalsHeaderView;
     header->setObjectName(QStringLiteral("totalsHeaderView"));

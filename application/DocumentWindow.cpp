@@ -72,98 +72,98 @@ void DocumentWindow::buildContents()
     layout->setContentsMargins(8, 6, 8, 8);
     layout->setSpacing(6);
 
-    startStopView = new QWidget(central);
-    startStopView->setObjectName(QStringLiteral("startStopView"));
-    auto *bar = new QHBoxLayout(startStopView);
+    m_startStopView = new QWidget(central);
+    m_startStopView->setObjectName(QStringLiteral("startStopView"));
+    auto *bar = new QHBoxLayout(m_startStopView);
     bar->setContentsMargins(0, 0, 0, 0);
     bar->setSpacing(8);
-    startStopButton = new QPushButton(text("LSstart2"), startStopView);
-    startStopButton->setObjectName(QStringLiteral("startStopButton"));
-    startStopButton->setToolTip(text("LSTTstartStop"));
-    bar->addWidget(startStopButton);
-    activedJob = new QLabel(startStopView);
-    activedJob->setObjectName(QStringLiteral("activedJob"));
-    activedJob->setTextFormat(Qt::PlainText);
-    activedJob->setMinimumWidth(40);
-    activedJob->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    bar->addWidget(activedJob, 1);
-    colorLabelControl = new NTXColorLabelWidget(startStopView);
-    colorLabelControl->setObjectName(QStringLiteral("colorLabelControl"));
-    colorLabelControl->setToolTip(text("LSTTcolorLabel"));
-    bar->addWidget(colorLabelControl);
-    drawerStateButton = new QToolButton(startStopView);
-    drawerStateButton->setObjectName(QStringLiteral("drawerStateButton"));
-    drawerStateButton->setText(text("LSInspector"));
-    drawerStateButton->setToolTip(text("LSTTdrawer"));
-    bar->addWidget(drawerStateButton);
-    layout->addWidget(startStopView);
+    m_startStopButton = new QPushButton(text("LSstart2"), m_startStopView);
+    m_startStopButton->setObjectName(QStringLiteral("startStopButton"));
+    m_startStopButton->setToolTip(text("LSTTstartStop"));
+    bar->addWidget(m_startStopButton);
+    m_activedJob = new QLabel(m_startStopView);
+    m_activedJob->setObjectName(QStringLiteral("activedJob"));
+    m_activedJob->setTextFormat(Qt::PlainText);
+    m_activedJob->setMinimumWidth(40);
+    m_activedJob->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    bar->addWidget(m_activedJob, 1);
+    m_colorLabelControl = new NTXColorLabelWidget(m_startStopView);
+    m_colorLabelControl->setObjectName(QStringLiteral("colorLabelControl"));
+    m_colorLabelControl->setToolTip(text("LSTTcolorLabel"));
+    bar->addWidget(m_colorLabelControl);
+    m_drawerStateButton = new QToolButton(m_startStopView);
+    m_drawerStateButton->setObjectName(QStringLiteral("drawerStateButton"));
+    m_drawerStateButton->setText(text("LSInspector"));
+    m_drawerStateButton->setToolTip(text("LSTTdrawer"));
+    bar->addWidget(m_drawerStateButton);
+    layout->addWidget(m_startStopView);
 
     // The outline and its totals row sit flush on top of each other.
     auto *outlineBox = new QWidget(central);
     m_outlineLayout = new QVBoxLayout(outlineBox);
     m_outlineLayout->setContentsMargins(0, 0, 0, 0);
     m_outlineLayout->setSpacing(0);
-    outlineView = new QTreeView(outlineBox);
-    outlineView->setObjectName(QStringLiteral("outlineView"));
-    outlineView->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    outlineView->setSelectionBehavior(QAbstractItemView::SelectRows);
-    outlineView->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    outlineView->setAlternatingRowColors(true);
-    outlineView->setUniformRowHeights(true);
-    outlineView->setExpandsOnDoubleClick(false);
-    m_outlineLayout->addWidget(outlineView, 1);
-    tableHeaderView = new QWidget(outlineBox);
-    tableHeaderView->setObjectName(QStringLiteral("tableHeaderView"));
-    tableHeaderView->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    tableHeaderView->setFixedHeight(outlineView->fontMetrics().height() + 8);
-    m_outlineLayout->addWidget(tableHeaderView);
+    m_outlineView = new QTreeView(outlineBox);
+    m_outlineView->setObjectName(QStringLiteral("outlineView"));
+    m_outlineView->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_outlineView->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_outlineView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_outlineView->setAlternatingRowColors(true);
+    m_outlineView->setUniformRowHeights(true);
+    m_outlineView->setExpandsOnDoubleClick(false);
+    m_outlineLayout->addWidget(m_outlineView, 1);
+    m_tableHeaderView = new QWidget(outlineBox);
+    m_tableHeaderView->setObjectName(QStringLiteral("tableHeaderView"));
+    m_tableHeaderView->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    m_tableHeaderView->setFixedHeight(m_outlineView->fontMetrics().height() + 8);
+    m_outlineLayout->addWidget(m_tableHeaderView);
     layout->addWidget(outlineBox, 1);
     setCentralWidget(central);
 
-    windowDrawer = new QDockWidget(text("LSInspector"), this);
-    windowDrawer->setObjectName(QStringLiteral("windowDrawer"));
-    windowDrawer->setAllowedAreas(Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea);
-    windowDrawer->setFeatures(QDockWidget::DockWidgetClosable);
-    auto *drawerContent = new QWidget(windowDrawer);
+    m_windowDrawer = new QDockWidget(text("LSInspector"), this);
+    m_windowDrawer->setObjectName(QStringLiteral("windowDrawer"));
+    m_windowDrawer->setAllowedAreas(Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea);
+    m_windowDrawer->setFeatures(QDockWidget::DockWidgetClosable);
+    auto *drawerContent = new QWidget(m_windowDrawer);
     drawerContent->setObjectName(QStringLiteral("drawerContentView"));
     drawerContent->setMinimumWidth(220);
-    windowDrawer->setWidget(drawerContent);
-    addDockWidget(Qt::RightDockWidgetArea, windowDrawer);
-    windowDrawer->hide();
+    m_windowDrawer->setWidget(drawerContent);
+    addDockWidget(Qt::RightDockWidgetArea, m_windowDrawer);
+    m_windowDrawer->hide();
 }
 
 void DocumentWindow::buildMenus()
 {
     using platform::MenuItemValidation::addItem;
-    standardMenus = new platform::StandardMenus(menuBar());
+    m_standardMenus = new platform::StandardMenus(menuBar());
 
-    documentMenu = new QMenu(text("LSMenuDocument"), menuBar());
-    documentMenu->setObjectName(QStringLiteral("documentMenu"));
-    addItem(documentMenu, text("LSstart2"), "toggleTimer:");
-    documentMenu->addSeparator();
-    addItem(documentMenu, text("LSMenuActivateJob"), "activedSelectedJob:");
-    addItem(documentMenu, text("LSMenuDeleteEntry"), "deleteEntry:");
-    colorLabelMenu = documentMenu->addMenu(text("LSMenuColorLabel"));
-    colorLabelMenu->setObjectName(QStringLiteral("colorLabelMenu"));
+    m_documentMenu = new QMenu(text("LSMenuDocument"), menuBar());
+    m_documentMenu->setObjectName(QStringLiteral("documentMenu"));
+    addItem(m_documentMenu, text("LSstart2"), "toggleTimer:");
+    m_documentMenu->addSeparator();
+    addItem(m_documentMenu, text("LSMenuActivateJob"), "activedSelectedJob:");
+    addItem(m_documentMenu, text("LSMenuDeleteEntry"), "deleteEntry:");
+    m_colorLabelMenu = m_documentMenu->addMenu(text("LSMenuColorLabel"));
+    m_colorLabelMenu->setObjectName(QStringLiteral("colorLabelMenu"));
     static const char *const labelKeys[] = {"LSLabelNone",  "LSLabelRed",  "LSLabelOrange", "LSLabelYellow",
                                             "LSLabelGreen", "LSLabelBlue", "LSLabelPurple", "LSLabelGray"};
     for (int type = 0; type < 8; ++type) {
-        QAction *item = addItem(colorLabelMenu, text(labelKeys[type]), "colorLabelAction:", QKeySequence(),
+        QAction *item = addItem(m_colorLabelMenu, text(labelKeys[type]), "colorLabelAction:", QKeySequence(),
                                 nullptr, type);
         item->setIcon(swatch(type));
     }
-    documentMenu->addSeparator();
-    addItem(documentMenu, text("LSMenuShowInspector"), "toggleDrawer:", QKeySequence(Qt::CTRL | Qt::Key_I));
-    platform::MenuItemValidation::setAutoenablesItems(documentMenu, true);
-    platform::MenuItemValidation::setAutoenablesItems(colorLabelMenu, true);
-    menuBar()->addMenu(documentMenu);
+    m_documentMenu->addSeparator();
+    addItem(m_documentMenu, text("LSMenuShowInspector"), "toggleDrawer:", QKeySequence(Qt::CTRL | Qt::Key_I));
+    platform::MenuItemValidation::setAutoenablesItems(m_documentMenu, true);
+    platform::MenuItemValidation::setAutoenablesItems(m_colorLabelMenu, true);
+    menuBar()->addMenu(m_documentMenu);
 }
 
 QWidget *DocumentWindow::replaceTableHeaderView(QWidget *replacement)
 {
-    if (!replacement || replacement == tableHeaderView)
-        return tableHeaderView;
-    QWidget *old = tableHeaderView;
+    if (!replacement || replacement == m_tableHeaderView)
+        return m_tableHeaderView;
+    QWidget *old = m_tableHeaderView;
     if (old) {
         replacement->setParent(old->parentWidget());
         replacement->setSizePolicy(old->sizePolicy());
@@ -178,6 +178,6 @@ QWidget *DocumentWindow::replaceTableHeaderView(QWidget *replacement)
     } else {
         m_outlineLayout->addWidget(replacement);
     }
-    tableHeaderView = replacement;
+    m_tableHeaderView = replacement;
     return replacement;
 }

@@ -5,8 +5,8 @@
 // File, Edit and Document menus. The window's background is the palette's light
 // control colour.
 //
-// The members named after their roles are the window's outlets; the document
-// connects them in MyDocument::awakeFromNib().
+// The accessors named after their roles are the window's outlets; the document
+// connects them in MyDocument::awakeFromNib(). GUI thread only.
 #include <QMainWindow>
 
 class NTXColorLabelWidget;
@@ -29,21 +29,21 @@ public:
     explicit DocumentWindow(QWidget *parent = nullptr, Qt::WindowFlags flags = {});
     ~DocumentWindow() override;
 
-    // Outlets.
-    QTreeView *outlineView = nullptr;
-    QLabel *activedJob = nullptr;
+    // Outlets: made with the window, owned by it, never null while it exists.
+    QTreeView *outlineView() const { return m_outlineView; }
+    QLabel *activedJob() const { return m_activedJob; }
     // The place of the totals row; the document puts the totals header there.
-    QWidget *tableHeaderView = nullptr;
-    QToolButton *drawerStateButton = nullptr;
-    QDockWidget *windowDrawer = nullptr;
-    NTXColorLabelWidget *colorLabelControl = nullptr;
-    QWidget *startStopView = nullptr;
-    QPushButton *startStopButton = nullptr;
+    QWidget *tableHeaderView() const { return m_tableHeaderView; }
+    QToolButton *drawerStateButton() const { return m_drawerStateButton; }
+    QDockWidget *windowDrawer() const { return m_windowDrawer; }
+    NTXColorLabelWidget *colorLabelControl() const { return m_colorLabelControl; }
+    QWidget *startStopView() const { return m_startStopView; }
+    QPushButton *startStopButton() const { return m_startStopButton; }
 
     // Menus.
-    platform::StandardMenus *standardMenus = nullptr;
-    QMenu *documentMenu = nullptr;
-    QMenu *colorLabelMenu = nullptr;
+    platform::StandardMenus *standardMenus() const { return m_standardMenus; }
+    QMenu *documentMenu() const { return m_documentMenu; }
+    QMenu *colorLabelMenu() const { return m_colorLabelMenu; }
 
     // Puts a new widget where the totals header placeholder stands (same size
     // policy and height) and deletes the old one; answers the new one.
@@ -54,5 +54,16 @@ private:
     void buildContents();
     void buildMenus();
 
+    QTreeView *m_outlineView = nullptr;
+    QLabel *m_activedJob = nullptr;
+    QWidget *m_tableHeaderView = nullptr;
+    QToolButton *m_drawerStateButton = nullptr;
+    QDockWidget *m_windowDrawer = nullptr;
+    NTXColorLabelWidget *m_colorLabelControl = nullptr;
+    QWidget *m_startStopView = nullptr;
+    QPushButton *m_startStopButton = nullptr;
+    platform::StandardMenus *m_standardMenus = nullptr;
+    QMenu *m_documentMenu = nullptr;
+    QMenu *m_colorLabelMenu = nullptr;
     QVBoxLayout *m_outlineLayout = nullptr;
 };

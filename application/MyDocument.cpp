@@ -6,7 +6,11 @@
 #include "NTXAppKit/NTXLabeledImageTextCell/NTXLabeledImageTextCell.h"
 #include "application/ApplicationImages.h"
 #include "application/ButtonCellForOutlineView.h"
+#include "application/DocumentCounter.h"
 #include "application/DocumentFileFormat.h"
+#include "application/DocumentToolbar.h"
+#include "application/OutlineDataSource.h"
+#include "application/TimeEntrySheets.h"
 #include "application/DocumentWindow.h"
 #include "application/NodeArrayController.h"
 #include "platform/drawing/ActionDispatch.h"
@@ -41,10 +45,6 @@ namespace {
 const QString DidUndoNotification = QStringLiteral("NSUndoManagerDidUndoChangeNotification");
 const QString DidRedoNotification = QStringLiteral("NSUndoManagerDidRedoChangeNotification");
 
-// Largest window side taken from a stored frame.
-constexpr qreal MaximumWindowSide = 16384.0;
-constexpr qreal MinimumWindowSide = 120.0;
-
 QString localized(const char *key)
 {
     return platform::localized(QString::fromLatin1(key));
@@ -67,80 +67,67 @@ const QIcon &applicationIcon(bool running)
 // ---------------------------------------------------------------------------
 // Type and process-wide hooks
 
-platform::DocumentType MyDocument::documentType()
+platform::DocumentType MyDocument::documentType(std::shared_ptr<DocumentServices> services)
 {
     return platform::DocumentType(TypeName, {FileExtension}, MimeType,
-                                  [](QObject *parent) -> platform::Document * { return new MyDocument(parent); });
+                                  [services](QObject *parent) -> platform::Document * {
+                                      return new MyDocument(parent, services);
+                                  });
 }
 
-std::function<void()> &MyDocument::menuRebuilder()
+void MyDocument::rebuildApplicationMenus() const
 {
-    static std::function<void()> rebuilder;
-    return rebuilder;
+    m_services->rebuildMenus();
 }
 
-void MyDocument::setMenuRebuilder(std::function<void()> rebuilder)
+int MyDocument::numberOfRunningCounters() const
 {
-    menuRebuilder() = std::move(rebuilder);
-}
-
-void MyDocument::rebuildApplicationMenus()
-{
-    // A copy: the rebuilder may replace itself.
-    const std::function<void()> rebuilder = menuRebuilder();
-    if (rebuilder)
-        rebuilder();
+    return m_services->runningCounters;
 }
 
 // ---------------------------------------------------------------------------
 // Life cycle
 
-MyDocument::MyDocument(QObject *parent)
-    : platform::Document(parent), m_jobList(Node::create(Node::Root))
+MyDocument::MyDocument(QObject *parent, std::shared_ptr<DocumentServices> services)
+    : platform::Document(parent),
+      m_services(services ? std::move(services) : std::make_shared<DocumentServices>()),
+      m_jobList(Node::create(Node::Root))
 {
     m_jobList->setDelegate(this);
-    m_groupImage = ApplicationImages::iconNamed(QStringLiteral("entry_group.png"));
-    m_timeImage = ApplicationImages::iconNamed(QStringLiteral("entry_time2.tif"));
-    m_jobImage = ApplicationImages::iconNamed(QStringLiteral("entry_job.tif"));
-    m_dayImage = ApplicationImages::iconNamed(QStringLiteral("entry_day.tif"));
-    m_activeJobImage =
-        ApplicationImages::compositeIcon(QStringLiteral("entry_job.tif"), QStringLiteral("entry_active.tif"));
-    m_activeGroupImage =
-        ApplicationImages::compositeIcon(QStringLiteral("entry_group.png"), QStringLiteral("entry_active.tif"));
     m_inspectedObjectsController = new NodeArrayController(this);
-    m_outlineModel = new DocumentOutlineModel(this, this);
-
-    m_columnTitles.insert(QStringLiteral("outlineStatus"), QString());
-    m_columnTitles.insert(QStringLiteral("outlineName"), localized("LSHeaderName"));
-    m_columnTitles.insert(QStringLiteral("outlineTime"), localized("LSHeaderTime"));
-    m_columnTitles.insert(QStringLiteral("outlineTurnover"), localized("LSturnover"));
+    m_dataSource = new OutlineDataSource(*this);
+    m_dataSource->setColumnTitle(QStringLiteral("outlineStatus"), QString());
+    m_dataSource->setColumnTitle(QStringLiteral("outlineName"), localized("LSHeaderName"));
+    m_dataSource->setColumnTitle(QStringLiteral("outlineTime"), localized("LSHeaderTime"));
+    m_dataSource->setColumnTitle(QStringLiteral("outlineTurnover"), localized("LSturnover"));
+    m_outlineModel = new DocumentOutlineModel(m_dataSource, this);
 
     platform::NotificationCenter &center = platform::NotificationCenter::defaultCenter();
     auto refresh = [this](const platform::Notification &) { handleUndoRedoChange(); };
     center.addObserver(this, DidUndoNotification, nullptr, refresh);
     center.addObserver(this, DidRedoNotification, nullptr, refresh);
+    m_counter = std::make_unique<DocumentCounter>(*this);
+    m_toolbar = new DocumentToolbar(*this);
+    m_timeEntrySheets = new TimeEntrySheets(*this);
 }
 
 MyDocument::~MyDocument()
 {
     platform::NotificationCenter::defaultCenter().removeObserver(this);
     // The window goes first: its views ask this document while they exist.
-    if (m_window) {
-        // Nothing the window or its views send while they are torn down reaches this
-        // document (hiding the inspector, for one, would ask for a toolbar update).
-        m_window->disconnect(this);
-        for (QObject *part : m_window->findChildren<QObject *>())
-            part->disconnect(this);
-        if (QTreeView *outline = m_window->outlineView) {
-            outline->header()->disconnect(this);
-            if (outline->selectionModel())
-                outline->selectionModel()->disconnect(this);
-            outline->setModel(nullptr);
-        }
-        delete m_window.data();
-    }
+    tearDownWindow();
     if (m_jobList && m_jobList->delegate() == this)
         m_jobList->setDelegate(nullptr);
+}
+
+void MyDocument::windowWillTearDown()
+{
+    if (!m_window)
+        return;
+    QTreeView *outline = m_window->outlineView();
+    NTXOutlineViewExtension::setDelegate(outline, nullptr);
+    m_window->colorLabelControl()->setTarget(nullptr);
+    outline->setModel(nullptr);
 }
 
 platform::UserDefaults &MyDocument::userDefaults() const
@@ -156,172 +143,6 @@ void MyDocument::handleUndoRedoChange()
 }
 
 // ---------------------------------------------------------------------------
-// Window
-
-DocumentWindow *MyDocument::documentWindow() const
-{
-    return m_window.data();
-}
-
-QTreeView *MyDocument::outlineView() const
-{
-    return m_window ? m_window->outlineView : nullptr;
-}
-
-QHeaderView *MyDocument::tableHeaderView() const
-{
-    return m_window ? qobject_cast<QHeaderView *>(m_window->tableHeaderView) : nullptr;
-}
-
-QWidget *MyDocument::makeMainWindow()
-{
-    auto *window = new DocumentWindow;
-    m_window = window;
-    window->outlineView->setModel(m_outlineModel);
-    return window;
-}
-
-void MyDocument::windowControllerDidLoad()
-{
-    awakeFromNib();
-}
-
-void MyDocument::awakeFromNib()
-{
-    if (!m_window || m_loaded)
-        return;
-    m_loaded = true;
-    DocumentWindow *window = m_window;
-    QTreeView *outline = window->outlineView;
-    QHeaderView *header = outline->header();
-
-    m_outlineMenu = new QMenu(window);
-    m_outlineMenu->setObjectName(QStringLiteral("outlineMenu"));
-    platform::MenuItemValidation::setAutoenablesItems(m_outlineMenu, false);
-    setupToolbar();
-
-    const int statusColumn = m_outlineModel->columnForIdentifier(QStringLiteral("outlineStatus"));
-    const int nameColumn = m_outlineModel->columnForIdentifier(QStringLiteral("outlineName"));
-    const int timeColumn = m_outlineModel->columnForIdentifier(QStringLiteral("outlineTime"));
-    const int turnoverColumn = m_outlineModel->columnForIdentifier(QStringLiteral("outlineTurnover"));
-    header->setStretchLastSection(false);
-    header->setSectionsMovable(true);
-    header->setSectionResizeMode(QHeaderView::Interactive);
-    header->setMinimumSectionSize(20);
-    header->resizeSection(statusColumn, 26);
-    header->resizeSection(nameColumn, 420);
-    header->resizeSection(timeColumn, 90);
-    header->resizeSection(turnoverColumn, 130);
-    header->moveSection(header->visualIndex(statusColumn), 0);
-    // The disclosure triangles and the indentation belong to the name column.
-    outline->setTreePosition(nameColumn);
-
-    applyStoredWindowState();
-
-    auto *cells = new platform::CellItemDelegate(outline);
-    auto nameCell = std::make_unique<NTXLabeledImageTextCell>();
-    nameCell->setEditable(true);
-    cells->setPrototypeCell(nameColumn, std::move(nameCell));
-    auto statusCell = std::make_unique<ButtonCellForOutlineView>();
-    statusCell->setButtonType(platform::ButtonCell::ButtonType::Switch);
-    statusCell->setEditable(false);
-    statusCell->setControlSize(platform::Cell::ControlSize::Small);
-    statusCell->setImagePosition(platform::Cell::ImagePosition::ImageOnly);
-    statusCell->setTitle(QString());
-    cells->setPrototypeCell(statusColumn, std::move(statusCell));
-    cells->setWillDisplayCell([this](platform::Cell &cell, const QModelIndex &index) {
-        outlineViewWillDisplayCell(cell, m_outlineModel->identifierForColumn(index.column()),
-                                   m_outlineModel->nodeForIndex(index));
-    });
-    outline->setItemDelegate(cells);
-
-    m_columnTitles.insert(QStringLiteral("outlineTurnover"),
-                          localized("LSturnover") + QLatin1Char(' ') + m_formatter.currencySymbol());
-    m_outlineModel->reloadHeaders();
-
-    connectOutline();
-    setupOutlineDragAndDrop();
-    setupTotalsHeader();
-
-    updateUI();
-    rebuildApplicationMenus();
-    displayActivatedJob();
-
-    handleOutlineSelection();
-}
-
-void MyDocument::applyStoredWindowState()
-{
-    if (!m_window || !m_docValues.available())
-        return;
-    if (m_window->windowDrawer->isHidden() && m_docValues.drawerVisible())
-        m_window->windowDrawer->show();
-
-    const QRectF frame = m_docValues.windowFrame();
-    const bool sizeUsable = std::isfinite(frame.width()) && std::isfinite(frame.height())
-                            && frame.width() >= MinimumWindowSide && frame.height() >= MinimumWindowSide
-                            && frame.width() <= MaximumWindowSide && frame.height() <= MaximumWindowSide;
-    if (sizeUsable) {
-        m_window->resize(int(std::lround(frame.width())), int(std::lround(frame.height())));
-        // The position only when the window would show on one of the screens.
-        if (std::isfinite(frame.x()) && std::isfinite(frame.y()) && std::abs(frame.x()) <= MaximumWindowSide
-            && std::abs(frame.y()) <= MaximumWindowSide) {
-            const QRect wanted(int(std::lround(frame.x())), int(std::lround(frame.y())), m_window->width(),
-                               m_window->height());
-            for (const QScreen *screen : QGuiApplication::screens()) {
-                if (screen->availableGeometry().intersects(wanted)) {
-                    m_window->move(wanted.topLeft());
-                    break;
-                }
-            }
-        }
-    }
-    m_docValues.restoreOutlineViewColumnsData(m_window->outlineView);
-}
-
-void MyDocument::captureWindowState()
-{
-    if (!m_window)
-        return;
-    m_docValues.setWindowFrame(QRectF(m_window->pos(), m_window->size()));
-    m_docValues.storeOutlineViewColumnsData(m_window->outlineView);
-    m_docValues.setDrawerVisible(!m_window->windowDrawer->isHidden());
-}
-
-void MyDocument::connectOutline()
-{
-    DocumentWindow *window = m_window;
-    QTreeView *outline = window->outlineView;
-    QHeaderView *header = outline->header();
-
-    NTXOutlineViewExtension::setDelegate(outline, this);
-    connect(outline->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
-        if (!m_reloading)
-            outlineViewSelectionDidChange();
-    });
-    connect(outline, &QAbstractItemView::pressed, this,
-            [this](const QModelIndex &index) { m_clickedIndex = index; });
-    connect(outline, &QAbstractItemView::doubleClicked, this, [this, outline](const QModelIndex &index) {
-        m_clickedIndex = index;
-        handleMyDoubleClick(outline);
-    });
-    connect(header, &QHeaderView::sectionResized, this, [this, header](int logical, int oldSize, int) {
-        outlineViewColumnDidResize({{QStringLiteral("NSTableColumn"), DocumentValuesStore::columnIdentifier(header, logical)},
-                                    {QStringLiteral("NSOldWidth"), oldSize}});
-    });
-    connect(header, &QHeaderView::sectionMoved, this, [this](int, int oldVisual, int newVisual) {
-        outlineViewColumnDidMove({{QStringLiteral("NSOldColumn"), oldVisual}, {QStringLiteral("NSNewColumn"), newVisual}});
-    });
-
-    connect(window->startStopButton, &QPushButton::clicked, this,
-            [this, button = window->startStopButton] { platform::sendAction("toggleTimer:", this, button); });
-    connect(window->drawerStateButton, &QToolButton::clicked, this,
-            [this, button = window->drawerStateButton] { toggleDrawer(button); });
-    window->colorLabelControl->setTarget(this);
-    window->colorLabelControl->setAction("colorLabelAction:");
-}
-
-// ---------------------------------------------------------------------------
 // Reading and writing
 
 bool MyDocument::readFromFile(const QString &path, const QString &typeName)
@@ -332,7 +153,7 @@ bool MyDocument::readFromFile(const QString &path, const QString &typeName)
     if (!DocumentFileFormat::readFromFile(path, typeName, result) || !result.root)
         return false;
     // The running entry belongs to the tree being replaced.
-    if (m_fRunTimer)
+    if (timerIsRunning())
         stopTimer(this);
     if (m_jobList && m_jobList->delegate() == this)
         m_jobList->setDelegate(nullptr);
@@ -383,7 +204,7 @@ void MyDocument::displayActivatedJob()
     if (!m_window)
         return;
     const NodePtr job = getActiveJob();
-    m_window->activedJob->setText(job ? localized("LSactiveJob") + QStringLiteral(": ") + job->itemNameWithPath()
+    m_window->activedJob()->setText(job ? localized("LSactiveJob") + QStringLiteral(": ") + job->itemNameWithPath()
                                       : QStringLiteral("-"));
 }
 
@@ -404,9 +225,9 @@ void MyDocument::updateUI()
     if (qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
         QGuiApplication::setWindowIcon(applicationIcon(numberOfRunningCounters() >= 1));
     if (m_window) {
-        m_window->startStopButton->setEnabled(m_jobList->childrenCount() > 0);
+        m_window->startStopButton()->setEnabled(m_jobList->childrenCount() > 0);
         // The button says what a click does, like the menu item.
-        m_window->startStopButton->setText(localized(timerIsRunning() ? "LSstop2" : "LSstart2"));
+        m_window->startStopButton()->setText(localized(timerIsRunning() ? "LSstop2" : "LSstart2"));
     }
     updateTotalTime();
 }
@@ -524,6 +345,64 @@ void MyDocument::setInspectedObjectsNotEmpty(bool notEmpty)
     Q_EMIT inspectedObjectsNotEmptyChanged(notEmpty);
 }
 
+void MyDocument::doJobTimeSheet(QObject *sender)
+{
+    NodePtr node = nodeForSender(sender, true);
+    if (!node)
+        node = nodeForSender(sender, false);
+    m_timeEntrySheets->doJobTimeSheet(node);
+}
+
+void MyDocument::doJobTimeSheet(const NodePtr &entry)
+{
+    m_timeEntrySheets->doJobTimeSheet(entry);
+}
+
+void MyDocument::newTimeEntry(QObject *sender)
+{
+    m_timeEntrySheets->newTimeEntry(sender);
+}
+
+QToolBar *MyDocument::toolbar() const
+{
+    return m_toolbar->toolbar();
+}
+
+bool MyDocument::timerIsRunning() const
+{
+    return m_counter && m_counter->isRunning();
+}
+
+const NodePtr &MyDocument::timerNode() const
+{
+    return m_counter->timerNode();
+}
+
+QTimer *MyDocument::counterTimer() const
+{
+    return m_counter->timer();
+}
+
+void MyDocument::toggleTimer(QObject *sender)
+{
+    m_counter->toggle(sender);
+}
+
+void MyDocument::startTimerForJob(QObject *sender)
+{
+    m_counter->start(sender);
+}
+
+void MyDocument::stopTimer(QObject *sender)
+{
+    m_counter->stop(sender);
+}
+
+void MyDocument::doTimer()
+{
+    m_counter->tick();
+}
+
 QString MyDocument::workTimeText(int hours, int minutes)
 {
     return QString::asprintf("%d:%02d", hours, minutes);
@@ -636,7 +515,7 @@ void MyDocument::toggleDrawer(QObject *)
 {
     if (!m_window)
         return;
-    m_window->windowDrawer->setVisible(m_window->windowDrawer->isHidden());
+    m_window->windowDrawer()->setVisible(m_window->windowDrawer()->isHidden());
 }
 
 void MyDocument::colorLabelAction(QObject *sender)
@@ -677,7 +556,7 @@ bool MyDocument::validateMenuItem(QAction *item)
     if (action == "newJobEntry")
         return !timerIsRunning();
     if (action == "toggleDrawer") {
-        const bool open = m_window && !m_window->windowDrawer->isHidden();
+        const bool open = m_window && !m_window->windowDrawer()->isHidden();
         item->setText(localized(open ? "LSMenuHideInspector" : "LSMenuShowInspector"));
         return m_window != nullptr;
     }

@@ -1,72 +1,62 @@
 #pragma once
 // The document of the application: one per open file of the type "Chronark Format".
 // It owns the node tree (a root of type 4 whose delegate it is) and the stored window
-// state, shows the tree in its window's outline with a row of totals under it, keeps
-// the active job, validates the menus of its window and makes the undoable edits of
-// the tree.
-//
-// The class is implemented across files by concern:
-//   MyDocument.cpp                 life cycle, window, queries, actions, menu validation
+// state, keeps the active job, validates the menus of its window and makes the
+// undoable edits of the tree. It owns one collaborator per job and forwards the
+// actions the menus send to it:
+//   DocumentCounter    the running counter
+//   OutlineDataSource  what the outline shows, its context menu, drag and drop
+//   DocumentToolbar    the window's toolbar
+//   TimeEntrySheets    the time-entry sheets
+// and reaches the application through its DocumentServices. The class itself is
+// implemented across files by concern:
+//   MyDocument.cpp                 life cycle, reading and writing, queries, actions
+//   MyDocumentWindow.cpp           the window: made, wired, stored state
 //   DocumentPrivate.cpp            the totals header and the totals
 //   NodeDelegateCategory.cpp       what the root node reports
-//   DataSourceDelegateCategory.cpp what the outline shows
 //   DocumentUndoCategory.cpp       undoable edits of the tree
+//   DeleteAssistantCategory.cpp, MyDocumentJobNameDialog.cpp, MyDocumentGroupDialog.cpp
+//                                  the delete assistant, job-name and group sheets
+//
+// GUI thread only. Closing or deleting it tears its window down first (see
+// platform::Document); its collaborators go before its tree and services.
+#include "application/CurrencyFormatter.h"
 #include "application/DocumentOutlineModel.h"
+#include "application/DocumentServices.h"
 #include "application/DocumentValuesStore.h"
 #include "application/Node.h"
 #include "application/NodeDelegate.h"
 #include "platform/document/Document.h"
 #include "platform/document/DocumentType.h"
 
-#include <QHash>
-#include <QIcon>
-#include <QLocale>
 #include <QMenu>
 #include <QPersistentModelIndex>
 #include <QPointer>
 #include <QString>
 #include <QVariantMap>
-#include <functional>
+#include <memory>
 
+class DeleteAssistantSheet;
+class DocumentCounter;
+class DocumentToolbar;
 class DocumentWindow;
+class GroupNameSheet;
+class JobNameSheet;
 class NodeArrayController;
-class NTXSoundManager;
-class QTimer;
+class OutlineDataSource;
 class QAction;
 class QHeaderView;
 class QStandardItemModel;
-class QTreeView;
-class TimeEntrySheet; // time-entry sheets
-// Outline drag and drop, toolbar, delete assistant, job-name and group sheets
-class DeleteAssistantSheet;
-class GroupNameSheet;
-class JobNameSheet;
-class QDragLeaveEvent;
-class QDropEvent;
-class QKeyEvent;
-class QMimeData;
+class QTimer;
 class QToolBar;
+class QTreeView;
+class TimeEntrySheets;
 
 namespace platform {
-class Cell;
 class UserDefaults;
-} // namespace platform
+}
 
-// A number formatter in the currency style of a locale.
-class CurrencyFormatter
-{
-public:
-    explicit CurrencyFormatter(const QLocale &locale = QLocale()) : m_locale(locale) {}
-    QString stringFromNumber(double value) const { return m_locale.toCurrencyString(value); }
-    // The locale's currency symbol; empty when it has none.
-    QString currencySymbol() const { return m_locale.currencySymbol(); }
-    const QLocale &locale() const { return m_locale; }
-
-private:
-    QLocale m_locale;
-};
-
-class MyDocument : public platform::Document, public NodeDelegate, public DocumentOutlineDataSource
+class MyDocument : public platform::Document, public NodeDelegate
 {
     Q_OBJECT
     Q_PROPERTY(QString selectedNodeWorkTime READ selectedNodeWorkTime WRITE setSelectedNodeWorkTime NOTIFY
@@ -83,19 +73,20 @@ public:
     // The notification the preference panels post after changing the defaults.
     static inline const QString PrefsChangedNotification = QStringLiteral("PrefsChanged");
 
-    // The document type that makes MyDocument objects.
-    static platform::DocumentType documentType();
+    // The document type that makes MyDocument objects sharing the services (each
+    // document gets its own when none are given).
+    static platform::DocumentType documentType(std::shared_ptr<DocumentServices> services = {});
 
-    explicit MyDocument(QObject *parent = nullptr);
+    explicit MyDocument(QObject *parent = nullptr, std::shared_ptr<DocumentServices> services = {});
     ~MyDocument() override;
 
-    // ---- Process-wide ----
+    // ---- Services ----
+    DocumentServices &services() const { return *m_services; }
     // The application controller's "rebuild your menus"; called when the jobs or
-    // the active job may have changed. Empty until someone sets it.
-    static void setMenuRebuilder(std::function<void()> rebuilder);
-    static void rebuildApplicationMenus();
-    // The number of counters running in all documents.
-    static int numberOfRunningCounters() { return s_numberOfRunningCounters; }
+    // the active job may have changed.
+    void rebuildApplicationMenus() const;
+    // The number of counters running in the documents sharing the services.
+    int numberOfRunningCounters() const;
 
     // ---- Window ----
     DocumentWindow *documentWindow() const;
@@ -128,66 +119,29 @@ public:
     const CurrencyFormatter &formatter() const { return m_formatter; }
     const CurrencyFormatter &wageFormatter() const { return m_wageFormatter; }
     NodeArrayController *inspectedObjectsController() const { return m_inspectedObjectsController; }
-    // The row images of the outline.
-    const QIcon &groupImage() const { return m_groupImage; }
-    const QIcon &activeGroupImage() const { return m_activeGroupImage; }
-    const QIcon &timeImage() const { return m_timeImage; }
-    const QIcon &jobImage() const { return m_jobImage; }
-    const QIcon &activeJobImage() const { return m_activeJobImage; }
-    const QIcon &dayImage() const { return m_dayImage; }
 
-    // Whether this document's counter runs.
-    bool timerIsRunning() const { return m_fRunTimer; }
+    // The user defaults of the document's controller (the standard ones without).
+    platform::UserDefaults &userDefaults() const;
 
-    // ---- Counter ----
-    // While it runs, a time entry under today's day of the active job is stretched
-    // to "now" twice a second (see DocumentCounterCategory.cpp).
+    // ---- Counter (DocumentCounter) ----
+    DocumentCounter &counter() const { return *m_counter; }
+    bool timerIsRunning() const;
+    const NodePtr &timerNode() const;
+    QTimer *counterTimer() const;
     Q_INVOKABLE void toggleTimer(QObject *sender);
-    // Starts on the active job; the sender does not choose the job.
     Q_INVOKABLE void startTimerForJob(QObject *sender);
-    // Stops; the stop sound plays unless muted or the sender is the application
-    // controller (see setApplicationController()).
     Q_INVOKABLE void stopTimer(QObject *sender);
-    // One tick of the running counter.
     void doTimer();
-    // Re-reads the counter's settings from the defaults ("PrefsChanged").
-    void handlePrefsChange();
-    // The running time entry (none while stopped) and the tick timer.
-    const NodePtr &timerNode() const { return m_timerNode; }
-    QTimer *counterTimer() const { return m_counterTimer; }
-    // The settings in use: no sounds; the reminder interval in ticks (0: never);
-    // whether and after how many idle seconds the counter stops.
-    bool counterIsMute() const { return m_mutely; }
-    int reminderInterval() const { return m_repeatCounter; }
-    bool checksInactivity() const { return m_checkInactivity; }
-    double inactivityInterval() const { return m_inactivityInterval; }
-    // Process-wide: the application controller's notification poster (message,
-    // title); empty until the controller sets it.
-    static void setNotificationPoster(std::function<void(const QString &message, const QString &title)> poster);
-    static void postNotification(const QString &message, const QString &title);
-    // Process-wide: the application controller. Stops it sends are silent.
-    static void setApplicationController(QObject *controller);
-    static QObject *applicationController();
-    // Process-wide: where the idle seconds come from; unset, the platform's idle
-    // monitor answers (0 when it has no source).
-    static void setIdleSecondsSource(std::function<double()> source);
-    static double userIdleSeconds();
-    // Process-wide: the catalogue the counter's sounds play from; unset, the shared
-    // one.
-    static void setSoundCatalogue(NTXSoundManager *catalogue);
-    static NTXSoundManager *soundCatalogue();
-    // Process-wide: plays a sound by name in place of the catalogue (empty: the
-    // catalogue plays).
-    static void setSoundPlayer(std::function<void(const QString &soundName)> player);
-    // Process-wide: ticks of all running counters since the reminder last played.
-    static int reminderTickCount() { return s_reminderTickCount; }
-    static void setReminderTickCount(int count) { s_reminderTickCount = count; }
 Q_SIGNALS:
     // The counter started or stopped (the toolbar validates its items on it).
     void counterStateChanged(bool running);
 
 public:
     // End of counter
+
+    // Whether a sheet (a window-modal dialog) is up on the document window: one
+    // sheet at a time.
+    bool hasOpenSheet() const;
 
     // ---- Queries and commands ----
     NodePtr getActiveJob() const;
@@ -248,89 +202,28 @@ public:
     void restoreNodeData(const NodePtr &snapshot, const NodePtr &node);
     // End of undoable edits
 
-    // ---- Time-entry sheets (MyDocumentTimeDialog.cpp) ----
+    // ---- Time-entry sheets (TimeEntrySheets) ----
+    TimeEntrySheets &timeEntrySheets() const { return *m_timeEntrySheets; }
     // The edit sheet for the time entry the sender stands for (a menu item of the
-    // outline's context menu, else the outline's clicked row).
+    // outline's context menu, else the outline's clicked row), or for the entry.
     Q_INVOKABLE void doJobTimeSheet(QObject *sender);
-    // The edit sheet for the time entry.
     void doJobTimeSheet(const NodePtr &entry);
-    // The new-entry sheet for the job of the selection (else the active job).
     Q_INVOKABLE void newTimeEntry(QObject *sender);
-    Q_INVOKABLE void calendarChange(QObject *sender);
-    Q_INVOKABLE void changeTime(QObject *sender);
-    Q_INVOKABLE void newTimeCalendarChange(QObject *sender);
-    Q_INVOKABLE void newTimeChangeTime(QObject *sender);
-    Q_INVOKABLE void endJobTimeSheet(QObject *sender);
-    Q_INVOKABLE void newTimeEndJobTimeSheet(QObject *sender);
-    // The sheets' end handlers: the changes are made for return code 1 only.
-    void sheetDidEndJobTime(QWidget *sheet, int returnCode, const NodePtr &contextInfo);
-    void sheetDidEndNewTime(QWidget *sheet, int returnCode);
-    // The start and end being edited.
-    QDateTime cDate() const { return m_cDate; }
-    void setCDate(const QDateTime &date) { m_cDate = date; }
-    QDateTime lDate() const { return m_lDate; }
-    void setLDate(const QDateTime &date) { m_lDate = date; }
-    bool jobTimeSheetWorking() const { return m_jobTimeSheetWorking; }
-    // The sheets, made on first use (null without a window).
-    TimeEntrySheet *jobTimeWindow();
-    TimeEntrySheet *jobNewTimeWindow();
-    // End of time-entry sheets
 
-    // ---- Outline data source and drag and drop (DataSourceDelegateCategory.cpp) ----
-    Q_MOC_INCLUDE(<QTreeView>)
-    Q_MOC_INCLUDE(<QKeyEvent>)
-    Q_MOC_INCLUDE(<QDropEvent>)
+    // ---- Outline data source and drag and drop (OutlineDataSource) ----
     // The private pasteboard type of a drag of jobs and groups, and the MIME format
     // that carries it.
     static inline const QString OutlineViewPboardType = QStringLiteral("ChronarkOutlineViewPboardType");
     static inline const QString OutlineViewPboardMimeType =
         QStringLiteral("application/x-ChronarkOutlineViewPboardType");
-    // Only the check box of the "executed" flag is edited in place (jobs and groups).
-    bool outlineViewIsItemEditable(const QString &identifier, Node *item) const override;
-    bool outlineViewSetObjectValue(const QVariant &value, const QString &identifier, Node *item) override;
-    // Jobs and groups may go onto a group and between the rows of the top level and
-    // of groups (a null item is the root).
-    bool outlineViewAcceptsDropOnItem(Node *item) const override;
-    QStringList outlineViewPasteboardTypes() const override;
-    // Starts a drag of the jobs and groups among the items (null when there are none).
-    QMimeData *outlineViewWriteItems(const QList<NodePtr> &items) override;
-    // The operation a drop would be (Qt::IgnoreAction when refused): a move inside
-    // this document, a copy from another one. A child index of -1 is a drop onto the
-    // item.
-    Qt::DropAction outlineViewValidateDrop(const QMimeData *data, Node *item, qsizetype childIndex) const override;
-    bool outlineViewAcceptDrop(const QMimeData *data, Node *item, qsizetype childIndex) override;
-    // While a drag runs, only groups open.
-    bool outlineViewShouldExpandItem(Node *item) const;
-    Q_INVOKABLE QMenu *outlineViewMenuForTableColumnItem(QTreeView *outlineView, int column, const QVariant &item);
-    Q_INVOKABLE void outlineViewDidReceiveDelete(QTreeView *outlineView, QKeyEvent *event);
-    Q_INVOKABLE void outlineViewDraggingExited(QTreeView *outlineView, QDragLeaveEvent *event);
-    Q_INVOKABLE void outlineViewConcludeDragOperation(QTreeView *outlineView, QDropEvent *event);
-    bool allowOnDropOnGroup() const { return true; }
-    bool allowOnDropOnLeaf() const { return false; }
-    bool allowBetweenDrop() const { return true; }
-    const QList<NodePtr> &draggedNodes() const { return m_draggedNodes; }
-    bool dragSessionInProgress() const { return m_dragSessionInProgress; }
-    // Lets the outline drag and take drops (when the window loads).
-    void setupOutlineDragAndDrop();
-    // End of outline data source and drag and drop
+    OutlineDataSource &outlineSource() const { return *m_dataSource; }
+    // Whether the outline is being reloaded (selection and expansion come back).
+    bool isReloadingOutline() const { return m_reloading; }
 
-    // ---- Toolbar (ToolbarDelegateCategory.cpp) ----
+    // ---- Toolbar (DocumentToolbar) ----
     static inline const QString ToolbarIdentifier = QStringLiteral("XQMainNewToolbar");
-    // Makes the window's toolbar from the saved configuration (or the default set).
-    void setupToolbar();
+    DocumentToolbar &documentToolbar() const { return *m_toolbar; }
     QToolBar *toolbar() const;
-    // A new item for one of the six identifiers; null for any other.
-    QAction *toolbarItemForItemIdentifier(const QString &identifier, bool willBeInsertedIntoToolbar);
-    QStringList toolbarAllowedItemIdentifiers() const;
-    QStringList toolbarDefaultItemIdentifiers() const;
-    Q_INVOKABLE bool validateToolbarItem(QAction *item);
-    void validateVisibleToolbarItems();
-    // The toolbar's identifiers as shown; setting them rebuilds and saves it.
-    QStringList toolbarItemIdentifiers() const { return m_toolbarItemIdentifiers; }
-    void setToolbarItemIdentifiers(const QStringList &identifiers);
-    // The item of an identifier in the toolbar (null when not shown).
-    QAction *toolbarItem(const QString &identifier) const;
-    // End of toolbar
 
     // ---- Delete assistant and job-name sheet (DeleteAssistantCategory.cpp,
     // MyDocumentJobNameDialog.cpp) ----
@@ -376,18 +269,6 @@ public:
     platform::UndoManager *undoManagerForNode(Node &node) override;
     void attributesChangedOfNode(Node &node) override;
 
-    // ---- Outline data source and delegate ----
-    Node *outlineRootItem() const override { return m_jobList.get(); }
-    NodePtr outlineViewChildOfItem(qsizetype index, Node *item) const override;
-    bool outlineViewIsItemExpandable(Node *item) const override;
-    qsizetype outlineViewNumberOfChildrenOfItem(Node *item) const override;
-    QVariant outlineViewObjectValueForTableColumnByItem(const QString &identifier, Node *item) const override;
-    QFont outlineViewFontForItem(Node *item) const override;
-    QIcon outlineViewImageForItem(Node *item) const override;
-    QString outlineViewTitleForTableColumn(const QString &identifier) const override;
-    // Prepares a cell of the outline for the row of the item.
-    void outlineViewWillDisplayCell(platform::Cell &cell, const QString &identifier, Node *item) const;
-    void outlineViewSelectionDidChange();
 
 Q_SIGNALS:
     void selectedNodeWorkTimeChanged(const QString &text);
@@ -399,15 +280,10 @@ protected:
     bool writeToFile(const QString &path, const QString &typeName) override;
     QWidget *makeMainWindow() override;
     void windowControllerDidLoad() override;
-
-    // The running counter sets these.
-    bool m_fRunTimer = false;
-    static inline int s_numberOfRunningCounters = 0;
+    void windowWillTearDown() override;
 
 private:
     void handleUndoRedoChange();
-    // The user defaults of the document's controller (the standard ones without).
-    platform::UserDefaults &userDefaults() const;
     // The node a menu item of the outline's context menu stands for, or the node of
     // the outline's selected row.
     NodePtr nodeForSender(QObject *sender, bool clickedRow) const;
@@ -425,18 +301,18 @@ private:
     void connectOutline();
     void setupTotalsHeader();
 
+    std::shared_ptr<DocumentServices> m_services;
     NodePtr m_jobList;
     DocumentValuesStore m_docValues;
     CurrencyFormatter m_formatter;
     CurrencyFormatter m_wageFormatter;
-    QIcon m_groupImage, m_activeGroupImage, m_timeImage, m_jobImage, m_activeJobImage, m_dayImage;
     NodeArrayController *m_inspectedObjectsController = nullptr;
     bool m_inspectedObjectsNotEmpty = false;
     QString m_selectedNodeWorkTime;
     QString m_selectedNodeWage;
-    QHash<QString, QString> m_columnTitles;
 
     QPointer<DocumentWindow> m_window;
+    OutlineDataSource *m_dataSource = nullptr;
     DocumentOutlineModel *m_outlineModel = nullptr;
     QStandardItemModel *m_dummyOutlineView = nullptr;
     QPointer<QMenu> m_outlineMenu;
@@ -444,75 +320,10 @@ private:
     bool m_loaded = false;
     bool m_reloading = false;
 
-    // Counter
-    // Observes "PrefsChanged" and the document's closing from the construction on;
-    // a document that goes away while counting leaves the running count.
-    class CounterLink
-    {
-    public:
-        explicit CounterLink(MyDocument *document);
-        ~CounterLink();
-        CounterLink(const CounterLink &) = delete;
-        CounterLink &operator=(const CounterLink &) = delete;
 
-    private:
-        MyDocument *m_document;
-    };
-    void readCounterSettings();
-    // Plays the sound the defaults name under the key.
-    void playCounterSound(const QString &key);
-    // The rows a tick changed show again: the entry, its day, its job and the
-    // groups above, and the totals.
-    void redrawRunningRows();
-    NodePtr m_timerNode;
-    QTimer *m_counterTimer = nullptr;
-    bool m_checkInactivity = false;
-    double m_inactivityInterval = 0.0;
-    int m_repeatCounter = 0;
-    bool m_mutely = false;
-    static inline int s_reminderTickCount = 0;
-    CounterLink m_counterLink{this};
-    // End of counter
 
-    // Time-entry sheets
-    // The job a new entry goes to: the job of the selected row, else the active job.
-    NodePtr jobForNewTimeEntry() const;
-    // A change in one of the sheets' controls (see MyDocumentTimeDialog.cpp).
-    void timeSheetChange(TimeEntrySheet *sheet, QObject *sender);
-    void showTimeSheetDates(TimeEntrySheet *sheet, bool pickers, bool timeControls);
-    void endTimeSheet(TimeEntrySheet *sheet, QObject *sender);
-    // The day of the job for the date; made and added when the job has none.
-    NodePtr dayNodeForTimeEntry(const NodePtr &job, const QDateTime &date);
-    QPointer<TimeEntrySheet> m_jobTimeWindow;
-    QPointer<TimeEntrySheet> m_jobNewTimeWindow;
-    NodePtr m_jobTimeSheetEntry;
-    QDateTime m_cDate;
-    QDateTime m_lDate;
-    bool m_jobTimeSheetWorking = false;
-    // End of time-entry sheets
 
-    // Outline data source and drag and drop
-    // The document a drag's data comes from (null for data of no open document or
-    // of a drag that is over).
-    static MyDocument *dragSourceDocument(const QMimeData *data);
-    // Moves (or, from another document, copies) the dragged jobs and groups.
-    void performDropOperation(const QMimeData *data, const NodePtr &target, qsizetype index);
-    QList<NodePtr> m_draggedNodes;
-    bool m_dragSessionInProgress = false;
-    quint64 m_dragDocumentId = 0;
-    quint64 m_dragSerial = 0;
-    // End of outline data source and drag and drop
 
-    // Toolbar
-    void rebuildToolbar();
-    void showToolbarCustomizationMenu(const QPoint &position);
-    QPointer<QToolBar> m_toolbar;
-    QStringList m_toolbarItemIdentifiers;
-    // End of toolbar
-
-    // Whether a sheet (a window-modal dialog) is up on the document window: one
-    // sheet at a time.
-    bool hasOpenSheet() const;
 
     // Delete assistant and job-name sheet
     QPointer<DeleteAssistantSheet> m_deleteWindow;
@@ -524,5 +335,8 @@ private:
     QPointer<GroupNameSheet> m_groupNameWindow;
     // End of group sheet
 
-    static std::function<void()> &menuRebuilder();
+    // Last: it goes first, while the tree and the services are still there.
+    std::unique_ptr<DocumentCounter> m_counter;
+    DocumentToolbar *m_toolbar = nullptr;
+    TimeEntrySheets *m_timeEntrySheets = nullptr;
 };

@@ -125,12 +125,96 @@ void Node::checkIndex(qsizetype index, bool forInsertion, const char *operation)
 // ---------------------------------------------------------------------------
 // Setters with effects
 
+namespace {
+
+template <typename T>
+bool sameValue(const T &a, const T &b)
+{
+    return a == b;
+}
+
+bool sameValue(const QString &a, const QString &b)
+{
+    return a == b && a.isNull() == b.isNull();
+}
+
+bool sameValue(const QDateTime &a, const QDateTime &b)
+{
+    return a == b && a.isValid() == b.isValid() && a.timeSpec() == b.timeSpec()
+           && (!a.isValid() || a.offsetFromUtc() == b.offsetFromUtc());
+}
+
+} // namespace
+
+template <typename T>
+bool Node::setAndNotify(T &member, const T &value, const QString &key)
+{
+    if (sameValue(member, value))
+        return false;
+    willChangeValueForKey(key);
+    member = value;
+    didChangeValueForKey(key);
+    return true;
+}
+
+void Node::setItemName(const QString &name)
+{
+    static const QString key = QStringLiteral("itemName");
+    setAndNotify(m_itemName, name, key);
+}
+
+void Node::setType(int type)
+{
+    static const QString key = QStringLiteral("type");
+    setAndNotify(m_type, type, key);
+}
+
+void Node::setHours(int hours)
+{
+    static const QString key = QStringLiteral("hours");
+    setAndNotify(m_hours, hours, key);
+}
+
+void Node::setMinutes(int minutes)
+{
+    static const QString key = QStringLiteral("minutes");
+    setAndNotify(m_minutes, minutes, key);
+}
+
+void Node::setcDate(const QDateTime &date)
+{
+    static const QString key = QStringLiteral("cDate");
+    setAndNotify(m_cDate, date, key);
+}
+
+void Node::setlDate(const QDateTime &date)
+{
+    static const QString key = QStringLiteral("lDate");
+    setAndNotify(m_lDate, date, key);
+}
+
+void Node::setActive(bool active)
+{
+    static const QString key = QStringLiteral("active");
+    setAndNotify(m_active, active, key);
+}
+
+void Node::setExecuted(bool executed)
+{
+    static const QString key = QStringLiteral("executed");
+    setAndNotify(m_executed, executed, key);
+}
+
+void Node::setTurnover(float turnover)
+{
+    static const QString key = QStringLiteral("turnover");
+    setAndNotify(m_turnover, turnover, key);
+}
+
 void Node::setWage(float wage)
 {
     static const QString key = QStringLiteral("wage");
-    willChangeValueForKey(key);
-    m_wage = wage;
-    didChangeValueForKey(key);
+    setAndNotify(m_wage, wage, key);
     if (m_type == TimeEntry)
         refreshWorkTime();
 }
@@ -172,7 +256,8 @@ void Node::setDescript(const QString &descript)
         });
         undo->setActionName(platform::localized(QStringLiteral("LSUDDescriptionChanged")));
     }
-    m_descript = descript;
+    static const QString key = QStringLiteral("descript");
+    setAndNotify(m_descript, descript, key);
     if (d)
         d->attributesChangedOfNode(*this);
 }
@@ -186,7 +271,8 @@ void Node::setColorLabel(int label)
         });
         undo->setActionName(platform::localized(QStringLiteral("LSColorLabel")));
     }
-    m_colorLabel = label;
+    static const QString key = QStringLiteral("colorLabel");
+    setAndNotify(m_colorLabel, label, key);
     if (d)
         d->attributesChangedOfNode(*this);
 }
@@ -419,7 +505,7 @@ void Node::setWageForTree(float wage)
 void Node::deactivedTimeNode()
 {
     if (m_type == TimeEntry)
-        m_active = false;
+        setActive(false);
 }
 
 void Node::deactivedTimeNodeForTree()
@@ -547,9 +633,9 @@ void Node::refreshWorkTime()
     const qint64 m = (secs % 3600) / 60;
     constexpr qint64 lo = std::numeric_limits<int>::min();
     constexpr qint64 hi = std::numeric_limits<int>::max();
-    m_hours = int(std::clamp(h, lo, hi));
-    m_minutes = int(m);
-    m_turnover = turnoverFor(m_hours, m_minutes, m_wage);
+    setHours(int(std::clamp(h, lo, hi)));
+    setMinutes(int(m));
+    setTurnover(turnoverFor(m_hours, m_minutes, m_wage));
 }
 
 // The receiver as a day (or a job): the carried sum of its children and the
@@ -559,9 +645,9 @@ void Node::recalcDay(float wage)
     int h = 0;
     int m = 0;
     carriedSum(m_children, &h, &m);
-    m_hours = h;
-    m_minutes = m;
-    m_turnover = turnoverFor(h, m, wage);
+    setHours(h);
+    setMinutes(m);
+    setTurnover(turnoverFor(h, m, wage));
 }
 
 void Node::recalcJob()

@@ -59,29 +59,32 @@ public:
     // ancestors, in the order in which each topmost selected ancestor was first reached.
     static QList<NodePtr> minimumNodeCoverFromNodesInArray(const QList<NodePtr> &nodes);
 
-    // Accessors
+    // Accessors. Every setter of a key (itemName, type, hours, minutes, cDate, lDate,
+    // active, executed, turnover, wage, colorLabel, descript) tells the key's
+    // observers once when the value changes, and nothing when it is equal already
+    // (a date or text counts as equal only with the same offset and null state).
     const QString &itemName() const { return m_itemName; }
-    void setItemName(const QString &name) { m_itemName = name; }
+    void setItemName(const QString &name);
     int type() const { return m_type; }
-    void setType(int type) { m_type = type; }
+    void setType(int type);
     int hours() const { return m_hours; }
-    void setHours(int hours) { m_hours = hours; }
+    void setHours(int hours);
     int minutes() const { return m_minutes; }
-    void setMinutes(int minutes) { m_minutes = minutes; }
+    void setMinutes(int minutes);
     const QDateTime &cDate() const { return m_cDate; }
-    void setcDate(const QDateTime &date) { m_cDate = date; }
+    void setcDate(const QDateTime &date);
     const QDateTime &lDate() const { return m_lDate; }
-    void setlDate(const QDateTime &date) { m_lDate = date; }
+    void setlDate(const QDateTime &date);
     Node *parent() const { return m_parent; }
     void setParent(Node *parent) { m_parent = parent; }
     bool active() const { return m_active; }
-    void setActive(bool active) { m_active = active; }
+    void setActive(bool active);
     bool executed() const { return m_executed; }
-    void setExecuted(bool executed) { m_executed = executed; }
+    void setExecuted(bool executed);
     float turnover() const { return m_turnover; }
-    void setTurnover(float turnover) { m_turnover = turnover; }
+    void setTurnover(float turnover);
     float wage() const { return m_wage; }
-    // Announces "wage" to observers; a time entry then recomputes its work time.
+    // A time entry then recomputes its work time.
     void setWage(float wage);
     // A number, or a text read for its leading decimal number.
     void setWage(const QVariant &wage);
@@ -191,6 +194,11 @@ protected:
     const platform::KeyTable &keyTable() const override;
 
 private:
+    // Stores the value and tells the key's observers, unless it is equal already;
+    // answers whether it changed.
+    template <typename T>
+    bool setAndNotify(T &member, const T &value, const QString &key);
+
     void writeSubtree(QXmlStreamWriter &writer, int flags) const;
     // One-pass recomputation of the receiver's subtree; answers whether any day, job
     // or group in it was recomputed. Used when the subtree has the regular shape.

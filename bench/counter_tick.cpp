@@ -9,6 +9,7 @@
 //
 // Reported: CPU time per tick for 1,000 and 200,000 entries and, at the end, the
 // ratio of the two (the goal is at most 1.5).
+#include "bench/BenchTrees.h"
 #include "application/MyDocument.h"
 #include "application/DefaultsKeys.h"
 #include "application/Node.h"
@@ -56,25 +57,7 @@ QDateTime startOfRun()
 // A job of 100 finished days before the day of the run; the last of them is yesterday.
 NodePtr makeJob(int number)
 {
-    NodePtr job = Node::create(Node::Job, startOfRun());
-    job->setItemName(QStringLiteral("Job %1").arg(number));
-    job->setWage(50.0f);
-    for (int d = DaysPerJob; d >= 1; --d) {
-        const QDateTime dayStart = startOfRun().addDays(-d);
-        NodePtr day = Node::create(Node::Day, dayStart);
-        day->setItemNameByType();
-        day->setWage(50.0f);
-        job->addChild(day);
-        for (int e = 0; e < EntriesPerDay; ++e) {
-            NodePtr entry = Node::create(Node::TimeEntry, dayStart.addSecs(e * 1800));
-            entry->setlDate(entry->cDate().addSecs(1500));
-            entry->setWage(50.0f);
-            entry->setItemNameByType();
-            entry->refreshWorkTime();
-            day->addChild(entry);
-        }
-    }
-    return job;
+    return benchtrees::makeJob(number, startOfRun(), DaysPerJob, EntriesPerDay);
 }
 
 class Fixture
@@ -88,8 +71,8 @@ public:
         defaults->setBool(true, StopTimerWhenInactiveKey);
         defaults->setFloat(60.0f, StopTimerWhenInactiveTimeKey);
         controller.setUserDefaults(defaults.get());
-        controller.addDocumentType(MyDocument::documentType());
-        MyDocument::setIdleSecondsSource([] { return 0.0; });
+        controller.addDocumentType(MyDocument::documentType(services));
+        services->idleSecondsSource = [] { return 0.0; };
         platform::Clock::setNow(startOfRun());
 
         document = qobject_cast<MyDocument *>(controller.openUntitledDocument(true));
@@ -124,7 +107,6 @@ public:
     ~Fixture()
     {
         document->stopTimer(nullptr);
-        MyDocument::setIdleSecondsSource({});
         platform::Clock::useSystemClock();
     }
 
@@ -137,6 +119,7 @@ public:
 
     QTemporaryDir dir;
     std::unique_ptr<platform::UserDefaults> defaults;
+    std::shared_ptr<DocumentServices> services = std::make_shared<DocumentServices>();
     platform::DocumentController controller;
     MyDocument *document = nullptr;
 };

@@ -36,10 +36,36 @@ Document::~Document()
 {
     if (m_controller)
         m_controller->removeDocument(this);
-    if (m_mainWindow) {
-        m_mainWindow->removeEventFilter(this);
-        delete m_mainWindow.data();
+    tearDownWindow();
+}
+
+void Document::detachWindow()
+{
+    QWidget *window = m_mainWindow;
+    if (!window)
+        return;
+    window->removeEventFilter(this);
+    // Receivers: the document and what it owns (models, timers, collaborators).
+    QList<QObject *> receivers = findChildren<QObject *>();
+    receivers.prepend(this);
+    QList<QObject *> senders = window->findChildren<QObject *>();
+    senders.prepend(window);
+    for (QObject *sender : std::as_const(senders)) {
+        for (QObject *receiver : std::as_const(receivers))
+            QObject::disconnect(sender, nullptr, receiver, nullptr);
     }
+    window->hide();
+}
+
+void Document::tearDownWindow()
+{
+    if (!m_mainWindow)
+        return;
+    detachWindow();
+    windowWillTearDown();
+    QWidget *window = m_mainWindow;
+    m_mainWindow = nullptr;
+    delete window;
 }
 
 QString Document::absolutePath(const QString &path)
@@ -475,12 +501,9 @@ void Document::close()
     if (m_controller)
         m_controller->removeDocument(this);
     m_controller = nullptr;
-    if (m_mainWindow) {
-        m_mainWindow->removeEventFilter(this);
-        m_mainWindow->hide();
-        m_mainWindow->deleteLater();
-        m_mainWindow = nullptr;
-    }
+    // The window goes with the document (see tearDownWindow()); until then it is
+    // hidden and reaches nothing of the document.
+    detachWindow();
     deleteLater();
 }
 

@@ -18,6 +18,10 @@
 // Actions (Q_INVOKABLE, sent along the responder chain by the menus): saveDocument,
 // saveDocumentAs, revertDocumentToSaved, performClose, undo, redo; validateMenuItem()
 // answers whether a menu item of one of them is enabled.
+//
+// GUI thread only. The document owns its main window: close() detaches it at once
+// (hidden, no connection left to the document) and the document's destruction
+// deletes it; no other code deletes a document's window.
 #include <QDateTime>
 #include <QObject>
 #include <QPointer>
@@ -135,6 +139,14 @@ protected:
     virtual QWidget *makeMainWindow();
     // Called after the main window was made and set up.
     virtual void windowControllerDidLoad() {}
+    // The window's teardown, in this order: every connection from the window, its
+    // widgets and its actions to this document or to an object the document owns
+    // is cut; the window is hidden; windowWillTearDown() lets the subclass take back
+    // what it lent the window (models, delegates, targets); the window is deleted. It
+    // runs once. A subclass whose window reaches its own members calls it first in
+    // its destructor; the base destructor calls it for the others.
+    void tearDownWindow();
+    virtual void windowWillTearDown() {}
     // The reason of the failure being reported by readFromFile() or writeToFile().
     void setFailureReason(const QString &reason) { m_failureReason = reason; }
 
@@ -145,7 +157,8 @@ private:
     void setDocumentController(DocumentController *controller);
     void changeStateMaybe();
     void updateWindow();
-    void finishClose();
+    // Cuts the connections from the window to the document and hides the window.
+    void detachWindow();
     void reportSaveFailure(const QString &reason, const CompletionHandler &handler);
     void saveToOwnFile(const CompletionHandler &handler);
     // Remembers the file's modification time and size as this document knows them.

@@ -8,11 +8,14 @@
 
 #include "NTXAppKit/preferences/NTXPreferenceWindowController.h"
 #include "application/DefaultsKeys.h"
+#include "application/DocumentFileFormat.h"
 #include "application/TimeRegistrationPrefPanel.h"
 #include "components/hotkeys/HKHotKeyCenter.h"
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/Clock.h"
 #include "platform/document/MenuItemValidation.h"
 #include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/UndoManager.h"
 
 #include <QMainWindow>
 #include <QMenuBar>
@@ -36,8 +39,8 @@ protected:
         resetProgramDefaults();
         ASSERT_EQ(AppController::existingSharedAppController(), nullptr);
         HKHotKeyCenter::setHotKeyGrabber(&grabber);
-        MyDocument::setSoundPlayer([this](const QString &name) { sounds.append(name); });
-        MyDocument::setIdleSecondsSource([] { return 0.0; });
+        testDocumentServices()->soundPlayer = [this](const QString &name) { sounds.append(name); };
+        testDocumentServices()->idleSecondsSource = [] { return 0.0; };
         ASSERT_TRUE(files.isValid());
     }
 
@@ -46,10 +49,10 @@ protected:
         destroyController(controller);
         controller = nullptr;
         EXPECT_EQ(AppController::existingSharedAppController(), nullptr);
-        EXPECT_EQ(MyDocument::numberOfRunningCounters(), 0);
+        EXPECT_EQ(testDocumentServices()->runningCounters, 0);
         HKHotKeyCenter::setHotKeyGrabber(nullptr);
-        MyDocument::setSoundPlayer({});
-        MyDocument::setIdleSecondsSource({});
+        testDocumentServices()->soundPlayer = {};
+        testDocumentServices()->idleSecondsSource = {};
     }
 
     platform::UserDefaults &defaults() { return programDefaults(); }
@@ -331,7 +334,7 @@ TEST_F(AppControllerTest, TrayIconExistsExactlyWhileTheMenuIsShown)
     QPointer<QSystemTrayIcon> first = controller->appsStatusItem();
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(first->contextMenu(), controller->appDockMenu());
-    EXPECT_EQ(AppController::statusItemImageName(), QStringLiteral("entry_time2.tif"));
+    EXPECT_EQ(controller->statusItemImageName(), QStringLiteral("entry_time2.tif"));
     EXPECT_FALSE(first->icon().isNull());
     // Closing the last window quits only when there is no tray to reach us through.
     EXPECT_EQ(qApp->quitOnLastWindowClosed(), !QSystemTrayIcon::isSystemTrayAvailable());
@@ -350,9 +353,9 @@ TEST_F(AppControllerTest, TrayIconExistsExactlyWhileTheMenuIsShown)
     defaults().setBool(true, ShowChronarkMenuKey);
     postPrefsChanged();
     ASSERT_NE(controller->appsStatusItem(), nullptr);
-    EXPECT_EQ(AppController::statusItemImageName(), QStringLiteral("entry_timeRun.png"));
+    EXPECT_EQ(controller->statusItemImageName(), QStringLiteral("entry_timeRun.png"));
     document->stopTimer(controller);
-    EXPECT_EQ(AppController::statusItemImageName(), QStringLiteral("entry_time2.tif"));
+    EXPECT_EQ(controller->statusItemImageName(), QStringLiteral("entry_time2.tif"));
 }
 
 TEST_F(AppControllerTest, MenuListsTheJobsOfEachDocumentWithTheActiveOneFirst)
@@ -470,7 +473,7 @@ TEST_F(AppControllerTest, ChoosingAnotherJobWhileCountingLeavesTwoEntries)
     ASSERT_NE(intern->getDayNode(), nullptr);
     EXPECT_EQ(acme->getDayNode()->childrenCount(), 1);
     EXPECT_EQ(intern->getDayNode()->childrenCount(), 1);
-    EXPECT_EQ(MyDocument::numberOfRunningCounters(), 1);
+    EXPECT_EQ(testDocumentServices()->runningCounters, 1);
     drainEvents();
 }
 
@@ -546,7 +549,7 @@ TEST_F(AppControllerTest, QuittingStopsEveryCounterSilentlyBeforeTheReview)
     two->setActiveJob(addJob(two, QStringLiteral("Two")));
     one->startTimerForJob(nullptr);
     two->startTimerForJob(nullptr);
-    ASSERT_EQ(MyDocument::numberOfRunningCounters(), 2);
+    ASSERT_EQ(testDocumentServices()->runningCounters, 2);
     sounds.clear();
 
     bool runningAtReview = true;
@@ -558,11 +561,70 @@ TEST_F(AppControllerTest, QuittingStopsEveryCounterSilentlyBeforeTheReview)
     ASSERT_NE(box, nullptr);
     runningAtReview = one->timerIsRunning() || two->timerIsRunning();
     EXPECT_FALSE(runningAtReview);
-    EXPECT_EQ(MyDocument::numberOfRunningCounters(), 0);
+    EXPECT_EQ(testDocumentServices()->runningCounters, 0);
     EXPECT_TRUE(sounds.isEmpty()) << sounds.join(',').toStdString();
     box->button(QMessageBox::Cancel)->click();
     EXPECT_TRUE(QTest::qWaitFor([&] { return !box->isVisible(); }, 5000));
     EXPECT_EQ(controller->documents().size(), 2);
+}
+
+// Time counted after a save is a change: the review at quit offers to save it, and
+// the saved file holds the last tick.
+TEST_F(AppControllerTest, TimeCountedAfterTheSaveIsReviewedAtQuitAndSaved)
+{
+    platform::Clock::setNow(QDateTime(QDate(2024, 3, 4), QTime(9, 0), Qt::UTC));
+    start();
+    MyDocument *document = savedDocument(QStringLiteral("counted.chronark"));
+    document->setActiveJob(document->jobList()->childAtIndex(0));
+    document->startTimerForJob(nullptr);
+    document->counterTimer()->stop(); // ticks are made by hand here
+    bool saved = false;
+    document->saveDocumentWithCompletion([&](bool ok) { saved = ok; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return saved; }, 5000));
+    ASSERT_FALSE(document->isDocumentEdited());
+
+    platform::Clock::advance(10 * 60 * 1000);
+    document->doTimer();
+    EXPECT_TRUE(document->isDocumentEdited());
+    // Once: the next tick adds no change to take back.
+    platform::Clock::advance(60 * 1000);
+    document->doTimer();
+    const QDateTime lastTick = document->timerNode()->lDate();
+    EXPECT_TRUE(document->undoManager()->undoActionName().isEmpty());
+    EXPECT_FALSE(document->undoManager()->canUndo());
+
+    QSignalSpy terminating(controller, &platform::DocumentController::willTerminate);
+    controller->terminate(nullptr);
+    QMessageBox *box = waitForMessageBox(document->mainWindow());
+    ASSERT_NE(box, nullptr);
+    EXPECT_FALSE(document->timerIsRunning());
+    const QString path = document->filePath();
+    box->button(QMessageBox::Save)->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return terminating.count() == 1; }, 5000));
+
+    DocumentFileFormat::ReadResult result;
+    ASSERT_TRUE(DocumentFileFormat::readFromFile(path, MyDocument::TypeName, result));
+    const NodePtr entry = result.root->childAtIndex(0)->childAtIndex(0)->childAtIndex(0);
+    EXPECT_EQ(entry->lDate().toSecsSinceEpoch(), lastTick.toSecsSinceEpoch());
+    EXPECT_EQ(entry->minutes(), 11);
+    platform::Clock::useSystemClock();
+}
+
+// A stop after a save while counting is a change too.
+TEST_F(AppControllerTest, AStopAfterASaveWhileCountingMarksTheDocumentEdited)
+{
+    start();
+    MyDocument *document = savedDocument(QStringLiteral("stopped.chronark"));
+    document->setActiveJob(document->jobList()->childAtIndex(0));
+    document->startTimerForJob(nullptr);
+    document->counterTimer()->stop();
+    bool saved = false;
+    document->saveDocumentWithCompletion([&](bool ok) { saved = ok; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return saved; }, 5000));
+    ASSERT_FALSE(document->isDocumentEdited());
+    document->stopTimer(nullptr);
+    EXPECT_TRUE(document->isDocumentEdited());
+    EXPECT_FALSE(document->undoManager()->canUndo());
 }
 
 // ---- Hot key action and the status window ----

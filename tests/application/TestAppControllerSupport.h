@@ -71,6 +71,13 @@ inline QDBusConnection unreachableBus()
     return bus;
 }
 
+// What the controllers the tests make hand to their documents.
+inline std::shared_ptr<DocumentServices> &testDocumentServices()
+{
+    static std::shared_ptr<DocumentServices> services = std::make_shared<DocumentServices>();
+    return services;
+}
+
 inline AppController *makeController(QDBusConnection notificationBus = unreachableBus(),
                                       QDBusConnection sleepBus = unreachableBus())
 {
@@ -78,6 +85,7 @@ inline AppController *makeController(QDBusConnection notificationBus = unreachab
     services.defaults = &programDefaults();
     services.notifier = new platform::DesktopNotifier(notificationBus);
     services.sleepMonitor = new platform::SleepMonitor(sleepBus);
+    services.documentServices = testDocumentServices();
     return AppController::create(services);
 }
 

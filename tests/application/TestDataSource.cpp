@@ -1,6 +1,7 @@
 // The outline's data source and delegate: the check box of the executed flag, the
 // context menu built per click and the Delete key.
 #include "tests/application/TestMyDocumentSupport.h"
+#include "application/OutlineDataSource.h"
 
 #include "platform/document/MenuItemValidation.h"
 #include "platform/foundation/UndoManager.h"
@@ -158,7 +159,7 @@ TEST_F(DataSourceTest, TheContextMenuOfAJobFollowsTheCounter)
     document->setActiveJob(a);
     QTreeView *view = outline(document);
 
-    QMenu *menu = document->outlineViewMenuForTableColumnItem(view, 1, QVariant::fromValue(a));
+    QMenu *menu = document->outlineSource().outlineViewMenuForTableColumnItem(view, 1, QVariant::fromValue(a));
     ASSERT_EQ(menu, document->outlineMenu());
     const QStringList jobEntries{text("LSCstart"), "-", text("LSCEdit"), text("LSCActived"), "-", text("LSaddEntry"),
                                  text("LSaddGroup"), "-", text("LSCDelete")};
@@ -175,10 +176,10 @@ TEST_F(DataSourceTest, TheContextMenuOfAJobFollowsTheCounter)
 
     // The running job offers to stop; another job offers to start, the rest waits.
     document->setTimerRunning(true);
-    menu = document->outlineViewMenuForTableColumnItem(view, 1, QVariant::fromValue(a));
+    menu = document->outlineSource().outlineViewMenuForTableColumnItem(view, 1, QVariant::fromValue(a));
     EXPECT_EQ(menu->actions().at(0)->text(), text("LSCstop"));
     EXPECT_EQ(platform::MenuItemValidation::action(menu->actions().at(0)), QByteArray("menuToggleSelected:"));
-    menu = document->outlineViewMenuForTableColumnItem(view, 1, QVariant::fromValue(b));
+    menu = document->outlineSource().outlineViewMenuForTableColumnItem(view, 1, QVariant::fromValue(b));
     EXPECT_EQ(menu->actions().at(0)->text(), text("LSCstart"));
     EXPECT_TRUE(menu->actions().at(0)->isEnabled());
     for (QAction *item : menu->actions().mid(1)) {
@@ -190,12 +191,12 @@ TEST_F(DataSourceTest, TheContextMenuOfAJobFollowsTheCounter)
 
     // Rebuilt for every click: a day gets its own, shorter menu.
     NodePtr day = a->childAtIndex(0);
-    menu = document->outlineViewMenuForTableColumnItem(view, 1, QVariant::fromValue(day));
+    menu = document->outlineSource().outlineViewMenuForTableColumnItem(view, 1, QVariant::fromValue(day));
     EXPECT_EQ(entries(menu), (QStringList{text("LSaddEntry"), text("LSaddGroup"), "-", text("LSCDelete")}));
-    menu = document->outlineViewMenuForTableColumnItem(view, 1, QVariant::fromValue(day->childAtIndex(0)));
+    menu = document->outlineSource().outlineViewMenuForTableColumnItem(view, 1, QVariant::fromValue(day->childAtIndex(0)));
     EXPECT_EQ(entries(menu).first(), text("LSCEdit"));
-    EXPECT_EQ(document->outlineViewMenuForTableColumnItem(view, 1, QVariant()), nullptr);
-    EXPECT_EQ(document->outlineViewMenuForTableColumnItem(view, 1, QVariant::fromValue(document->jobList())), nullptr);
+    EXPECT_EQ(document->outlineSource().outlineViewMenuForTableColumnItem(view, 1, QVariant()), nullptr);
+    EXPECT_EQ(document->outlineSource().outlineViewMenuForTableColumnItem(view, 1, QVariant::fromValue(document->jobList())), nullptr);
     EXPECT_TRUE(document->outlineMenu()->actions().isEmpty());
 }
 

@@ -17,15 +17,15 @@ protected:
         platform::Clock::setNow(at(4, 9));
         defaults->setBool(true, AllwaysMutelyKey);
         defaults->setBool(false, StopTimerWhenInactiveKey);
-        MyDocument::setSoundPlayer([](const QString &) {});
-        MyDocument::setNotificationPoster([this](const QString &message, const QString &) { notes << message; });
+        services->soundPlayer = [](const QString &) {};
+        services->notificationPoster = [this](const QString &message, const QString &) { notes << message; };
     }
 
     void TearDown() override
     {
         MyDocumentFixture::TearDown();
-        MyDocument::setSoundPlayer({});
-        MyDocument::setNotificationPoster({});
+        services->soundPlayer = {};
+        services->notificationPoster = {};
         platform::Clock::useSystemClock();
     }
 
@@ -104,7 +104,7 @@ TEST_F(DocumentSeamsTest, RevertingWhileTheCounterRunsStopsIt)
     EXPECT_EQ(document->timerNode(), nullptr);
     EXPECT_EQ(document->counterTimer(), nullptr);
     EXPECT_FALSE(entry->active());
-    EXPECT_EQ(MyDocument::numberOfRunningCounters(), 0);
+    EXPECT_EQ(services->runningCounters, 0);
     // A later tick touches nothing of the old tree.
     platform::Clock::advance(60 * 1000);
     document->doTimer();

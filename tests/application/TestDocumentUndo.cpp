@@ -139,7 +139,7 @@ TEST_F(DocumentUndoTest, ANewJobBecomesActiveAndUndoingGivesTheOldOneBack)
     fill(document, {old});
     document->setActiveJob(old);
     int rebuilds = 0;
-    MyDocument::setMenuRebuilder([&rebuilds] { ++rebuilds; });
+    services->menuRebuilder = [&rebuilds] { ++rebuilds; };
     const NodePtr root = document->jobList();
     platform::UndoManager *undo = document->undoManager();
 

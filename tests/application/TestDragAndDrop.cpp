@@ -2,6 +2,7 @@
 // checks, the drop itself (also through the view's drop event), and drops from
 // another document's window.
 #include "tests/application/TestMyDocumentSupport.h"
+#include "application/OutlineDataSource.h"
 
 #include "platform/foundation/UndoManager.h"
 
@@ -92,11 +93,11 @@ TEST_F(DragAndDropTest, TheDragCarriesThePrivateTypeOnly)
     auto data = dragOf(document, {jobs[0]});
     ASSERT_TRUE(data);
     EXPECT_EQ(data->formats(), QStringList{QStringLiteral("application/x-ChronarkOutlineViewPboardType")});
-    EXPECT_TRUE(document->dragSessionInProgress());
-    EXPECT_EQ(document->draggedNodes(), QList<NodePtr>{jobs[0]});
+    EXPECT_TRUE(document->outlineSource().dragSessionInProgress());
+    EXPECT_EQ(document->outlineSource().draggedNodes(), QList<NodePtr>{jobs[0]});
     // The drag's data goes when the drag ends.
     data.reset();
-    EXPECT_FALSE(document->dragSessionInProgress());
+    EXPECT_FALSE(document->outlineSource().dragSessionInProgress());
 }
 
 TEST_F(DragAndDropTest, ADropBelowItsOwnPositionIsCorrectedByOneAndUndoesInOneStep)
@@ -216,11 +217,11 @@ TEST_F(DragAndDropTest, DaysAndTimeEntriesNeverMove)
     NodePtr entryOfB = dayOfB->childAtIndex(1);
     // Only days and entries: no drag at all.
     EXPECT_FALSE(dragOf(document, {dayOfB, entryOfB}));
-    EXPECT_FALSE(document->dragSessionInProgress());
+    EXPECT_FALSE(document->outlineSource().dragSessionInProgress());
     // A job first, then a day and an entry of another job: only the job moves.
     auto data = dragOf(document, {a, dayOfB, entryOfB});
     ASSERT_TRUE(data);
-    EXPECT_EQ(document->draggedNodes(), QList<NodePtr>{a});
+    EXPECT_EQ(document->outlineSource().draggedNodes(), QList<NodePtr>{a});
     ASSERT_TRUE(drop(document, data.get(), group, -1));
     EXPECT_EQ(names(group), QStringList{"A"});
     EXPECT_EQ(dayOfB->parent(), b.get());
@@ -294,7 +295,7 @@ TEST_F(DragAndDropTest, TheViewsDropEventMovesAndAnswersMove)
     EXPECT_EQ(names(document->jobList()), (QStringList{"B", "C", "A", "D"}));
     // The moved job stays selected; the drag is over for the outline.
     EXPECT_EQ(NTXOutlineViewExtension::selectedItem(view).value<NodePtr>(), jobs[0]);
-    EXPECT_FALSE(document->dragSessionInProgress());
+    EXPECT_FALSE(document->outlineSource().dragSessionInProgress());
 }
 
 TEST_F(DragAndDropTest, TheViewRefusesADragOverAJob)
@@ -341,8 +342,8 @@ TEST_F(DragAndDropTest, ADropFromAnotherDocumentCopiesTheNodes)
     fill(target, {existing});
 
     auto data = dragOf(source, {group});
-    EXPECT_EQ(target->outlineViewValidateDrop(data.get(), nullptr, 1), Qt::CopyAction);
-    EXPECT_EQ(source->outlineViewValidateDrop(data.get(), nullptr, 1), Qt::MoveAction);
+    EXPECT_EQ(target->outlineSource().outlineViewValidateDrop(data.get(), nullptr, 1), Qt::CopyAction);
+    EXPECT_EQ(source->outlineSource().outlineViewValidateDrop(data.get(), nullptr, 1), Qt::MoveAction);
     ASSERT_TRUE(drop(target, data.get(), nullptr, 1));
 
     // The source keeps its tree; the target has a deep copy.

@@ -1,5 +1,6 @@
 // The document window's state, totals, menus and actions.
 #include "tests/application/TestMyDocumentSupport.h"
+#include "application/OutlineDataSource.h"
 
 #include "NTXAppKit/NTXColorLabelWidget/NTXColorLabelWidget.h"
 #include "application/ApplicationImages.h"
@@ -52,7 +53,7 @@ TEST_F(MyDocumentTest, EmptyDocumentDisablesStartStopAndShowsZeroTotals)
     ASSERT_NE(document, nullptr);
     ASSERT_NE(document->documentWindow(), nullptr);
     EXPECT_EQ(document->jobList()->type(), Node::Root);
-    EXPECT_FALSE(document->documentWindow()->startStopButton->isEnabled());
+    EXPECT_FALSE(document->documentWindow()->startStopButton()->isEnabled());
     QString title;
     EXPECT_FALSE(validate(document, "toggleTimer:", &title));
     EXPECT_EQ(title, text("LSstart2"));
@@ -60,7 +61,7 @@ TEST_F(MyDocumentTest, EmptyDocumentDisablesStartStopAndShowsZeroTotals)
     EXPECT_TRUE(validate(document, "newJobEntry:"));
     EXPECT_EQ(totalText(document, QStringLiteral("outlineTime")), QStringLiteral("0:00"));
     EXPECT_EQ(totalText(document, QStringLiteral("outlineTurnover")), QLocale().toCurrencyString(0.0));
-    EXPECT_EQ(document->documentWindow()->activedJob->text(), QStringLiteral("-"));
+    EXPECT_EQ(document->documentWindow()->activedJob()->text(), QStringLiteral("-"));
     EXPECT_EQ(outline(document)->model()->rowCount(), 0);
 }
 
@@ -79,7 +80,7 @@ TEST_F(MyDocumentTest, TotalsCountTheRootsChildrenOnce)
     EXPECT_EQ(totalText(document, QStringLiteral("outlineTime")), QStringLiteral("3:05"));
     const float sum = group->turnover() + top->turnover();
     EXPECT_EQ(totalText(document, QStringLiteral("outlineTurnover")), QLocale().toCurrencyString(double(sum)));
-    EXPECT_TRUE(document->documentWindow()->startStopButton->isEnabled());
+    EXPECT_TRUE(document->documentWindow()->startStopButton()->isEnabled());
     EXPECT_TRUE(validate(document, "toggleTimer:"));
     EXPECT_TRUE(validate(document, "newTimeEntry:"));
 }
@@ -131,14 +132,14 @@ TEST_F(MyDocumentTest, ActivatingTheJobOfASelectedDayIsOneUndoableStep)
     group->addChild(second);
     fill(document, {first, group});
     document->setActiveJob(first);
-    EXPECT_EQ(document->documentWindow()->activedJob->text(), text("LSactiveJob") + QStringLiteral(": First"));
+    EXPECT_EQ(document->documentWindow()->activedJob()->text(), text("LSactiveJob") + QStringLiteral(": First"));
 
     select(document, {second->childAtIndex(0)});
     document->activedSelectedJob(nullptr);
     EXPECT_TRUE(second->active());
     EXPECT_FALSE(first->active());
     EXPECT_EQ(document->getActiveJob(), second);
-    EXPECT_EQ(document->documentWindow()->activedJob->text(), text("LSactiveJob") + QStringLiteral(": G/Second"));
+    EXPECT_EQ(document->documentWindow()->activedJob()->text(), text("LSactiveJob") + QStringLiteral(": G/Second"));
     // The active job's row is bold.
     EXPECT_TRUE(indexOf(document, second).data(Qt::FontRole).value<QFont>().bold());
     EXPECT_FALSE(indexOf(document, first).data(Qt::FontRole).value<QFont>().bold());
@@ -246,10 +247,10 @@ TEST_F(MyDocumentTest, ApplicationIconShowsRunningCounters)
     ASSERT_NE(idle, running);
     document->updateUI();
     EXPECT_EQ(iconImage(QGuiApplication::windowIcon()), idle);
-    ProbeDocument::setRunningCounters(1);
+    services->runningCounters = 1;
     document->updateUI();
     EXPECT_EQ(iconImage(QGuiApplication::windowIcon()), running);
-    ProbeDocument::setRunningCounters(0);
+    services->runningCounters = 0;
     document->updateUI();
     EXPECT_EQ(iconImage(QGuiApplication::windowIcon()), idle);
 }
@@ -284,7 +285,7 @@ TEST_F(MyDocumentTest, UndoAnywhereRefreshesTheTotalsOfEveryDocument)
 TEST_F(MyDocumentTest, MenusAreRebuiltAtLoadAndAfterDeleting)
 {
     int rebuilds = 0;
-    MyDocument::setMenuRebuilder([&rebuilds] { ++rebuilds; });
+    services->menuRebuilder = [&rebuilds] { ++rebuilds; };
     ProbeDocument *document = newDocument(true);
     EXPECT_EQ(rebuilds, 1);
     NodePtr job = makeJob(QStringLiteral("A"), 10, {{8, 30}});
@@ -419,7 +420,7 @@ TEST_F(MyDocumentTest, ColorLabelsFromMenuAndPickerUndoAsOneNamedStep)
     EXPECT_EQ(undo->undoActionName(), text("LSSetColorLabel"));
 
     // The picker of the window sends its value.
-    NTXColorLabelWidget *picker = document->documentWindow()->colorLabelControl;
+    NTXColorLabelWidget *picker = document->documentWindow()->colorLabelControl();
     picker->setColorLabelType(4);
     EXPECT_TRUE(picker->sendAction(picker->action(), picker->target()));
     EXPECT_EQ(a->colorLabel(), 4);
@@ -434,12 +435,12 @@ TEST_F(MyDocumentTest, ColorLabelsFromMenuAndPickerUndoAsOneNamedStep)
 TEST_F(MyDocumentTest, ToggleDrawerShowsAndHidesTheInspector)
 {
     ProbeDocument *document = newDocument(true);
-    QDockWidget *drawer = document->documentWindow()->windowDrawer;
+    QDockWidget *drawer = document->documentWindow()->windowDrawer();
     ASSERT_TRUE(drawer->isHidden());
     QString title;
     EXPECT_TRUE(validate(document, "toggleDrawer:", &title));
     EXPECT_EQ(title, text("LSMenuShowInspector"));
-    QTest::mouseClick(document->documentWindow()->drawerStateButton, Qt::LeftButton);
+    QTest::mouseClick(document->documentWindow()->drawerStateButton(), Qt::LeftButton);
     EXPECT_FALSE(drawer->isHidden());
     validate(document, "toggleDrawer:", &title);
     EXPECT_EQ(title, text("LSMenuHideInspector"));
@@ -455,7 +456,7 @@ TEST_F(MyDocumentTest, DocumentMenuItemsReachTheDocumentThroughTheResponderChain
     fill(document, {job});
     select(document, {job});
     outline(document)->setFocus();
-    QMenu *menu = document->documentWindow()->documentMenu;
+    QMenu *menu = document->documentWindow()->documentMenu();
     QAction *activate = nullptr;
     for (QAction *item : menu->actions()) {
         if (platform::MenuItemValidation::action(item) == "activedSelectedJob:")
@@ -495,12 +496,12 @@ TEST_F(MyDocumentTest, OutlineShowsColumnsImagesAndExecutedFlags)
     auto image = [&](const NodePtr &node) {
         return iconImage(indexOf(document, node).siblingAtColumn(name).data(Qt::DecorationRole).value<QIcon>());
     };
-    EXPECT_EQ(image(job), iconImage(document->jobImage()));
-    EXPECT_EQ(image(group), iconImage(document->activeGroupImage()));
-    EXPECT_EQ(image(active), iconImage(document->activeJobImage()));
-    EXPECT_NE(iconImage(document->activeJobImage()), iconImage(document->jobImage()));
-    EXPECT_EQ(image(job->childAtIndex(0)), iconImage(document->dayImage()));
-    EXPECT_EQ(image(job->childAtIndex(0)->childAtIndex(0)), iconImage(document->timeImage()));
+    EXPECT_EQ(image(job), iconImage(document->outlineSource().jobImage()));
+    EXPECT_EQ(image(group), iconImage(document->outlineSource().activeGroupImage()));
+    EXPECT_EQ(image(active), iconImage(document->outlineSource().activeJobImage()));
+    EXPECT_NE(iconImage(document->outlineSource().activeJobImage()), iconImage(document->outlineSource().jobImage()));
+    EXPECT_EQ(image(job->childAtIndex(0)), iconImage(document->outlineSource().dayImage()));
+    EXPECT_EQ(image(job->childAtIndex(0)->childAtIndex(0)), iconImage(document->outlineSource().timeImage()));
 
     QHeaderView *header = outline(document)->header();
     EXPECT_EQ(header->visualIndex(status), 0);
@@ -524,4 +525,45 @@ TEST_F(MyDocumentTest, ReloadKeepsExpandedRowsAndSelectionOfNodesStillThere)
     ASSERT_EQ(selected.size(), 1);
     EXPECT_EQ(selected.constFirst().value<NodePtr>(), job->childAtIndex(0));
     EXPECT_FALSE(indexOf(document, other).isValid()) << "a removed node has no row, though it keeps its parent link";
+}
+
+// Closing or deleting a document tears its window down once: nothing of the window
+// reaches the document after that, whatever is up (the inspector, a running
+// counter, a sheet).
+TEST_F(MyDocumentTest, TeardownWithInspectorCounterOrSheetLeavesNothingBehind)
+{
+    defaults->setBool(true, QStringLiteral("AllwaysMutely"));
+    enum Up { Inspector, Counting, Sheet };
+    for (const Up up : {Inspector, Counting, Sheet}) {
+        for (const bool byClose : {true, false}) {
+            SCOPED_TRACE(testing::Message() << "case " << int(up) << (byClose ? " close" : " delete"));
+            ProbeDocument *document = newDocument(true);
+            NodePtr job = makeJob(QStringLiteral("Work"), 10, {{9, 30}});
+            fill(document, {job});
+            document->setActiveJob(job);
+            QPointer<QWidget> window = document->mainWindow();
+            QPointer<QDockWidget> drawer = document->documentWindow()->windowDrawer();
+            if (up == Inspector)
+                document->toggleDrawer(nullptr);
+            if (up == Counting)
+                document->startTimerForJob(nullptr);
+            if (up == Sheet)
+                document->newGroupEntry(nullptr);
+            QPointer<ProbeDocument> guard(document);
+            if (byClose) {
+                document->close();
+                EXPECT_TRUE(window && window->isHidden());
+                EXPECT_EQ(services->runningCounters, 0);
+                // The hidden window's signals reach nothing of the document.
+                if (drawer)
+                    drawer->show();
+                drainEvents();
+            } else {
+                delete document;
+            }
+            EXPECT_TRUE(guard.isNull());
+            EXPECT_TRUE(window.isNull());
+            EXPECT_EQ(services->runningCounters, 0);
+        }
+    }
 }

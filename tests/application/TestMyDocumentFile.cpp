@@ -66,7 +66,7 @@ TEST_F(MyDocumentFileTest, StoredDrawerFrameAndColumnsApplyAtLoad)
     ASSERT_NE(document, nullptr);
     DocumentWindow *window = document->documentWindow();
     ASSERT_NE(window, nullptr);
-    EXPECT_FALSE(window->windowDrawer->isHidden());
+    EXPECT_FALSE(window->windowDrawer()->isHidden());
     EXPECT_EQ(window->size(), QSize(640, 420));
     EXPECT_EQ(window->pos(), QPoint(12, 30));
 
@@ -84,7 +84,7 @@ TEST_F(MyDocumentFileTest, StoredDrawerFrameAndColumnsApplyAtLoad)
 
     // The tree: sums recomputed from the entry, the active job named.
     EXPECT_EQ(totalText(document, QStringLiteral("outlineTime")), QStringLiteral("1:30"));
-    EXPECT_EQ(window->activedJob->text(), platform::localized(QStringLiteral("LSactiveJob")) + QStringLiteral(": Website"));
+    EXPECT_EQ(window->activedJob()->text(), platform::localized(QStringLiteral("LSactiveJob")) + QStringLiteral(": Website"));
     EXPECT_EQ(document->jobList()->childAtIndex(0)->colorLabel(), 3);
     EXPECT_EQ(document->jobList()->delegate(), static_cast<NodeDelegate *>(document));
     EXPECT_FALSE(document->isDocumentEdited());
@@ -105,7 +105,7 @@ TEST_F(MyDocumentFileTest, FileWithoutStoredStateKeepsTheWindowsOwn)
     ProbeDocument *document = openDocument(file);
     ASSERT_NE(document, nullptr);
     EXPECT_FALSE(document->docValues().available());
-    EXPECT_TRUE(document->documentWindow()->windowDrawer->isHidden());
+    EXPECT_TRUE(document->documentWindow()->windowDrawer()->isHidden());
     EXPECT_EQ(document->documentWindow()->size(), defaultSize);
     EXPECT_EQ(visualIdentifiers(outline(document)->header()), defaultOrder);
     EXPECT_EQ(widthOf(outline(document)->header(), QStringLiteral("outlineName")), defaultNameWidth);
@@ -182,7 +182,7 @@ TEST_F(MyDocumentFileTest, OpenEditSaveAndReopenThroughTheMachinery)
     EXPECT_EQ(totalText(again, QStringLiteral("outlineTime")), QStringLiteral("2:30"));
     EXPECT_TRUE(again->docValues().available());
     EXPECT_FALSE(again->docValues().drawerVisible());
-    EXPECT_TRUE(again->documentWindow()->windowDrawer->isHidden());
+    EXPECT_TRUE(again->documentWindow()->windowDrawer()->isHidden());
     EXPECT_EQ(widthOf(outline(again)->header(), QStringLiteral("outlineName")), 222);
     EXPECT_EQ(visualIdentifiers(outline(again)->header()).constFirst(), QStringLiteral("outlineTime"));
 }
@@ -192,7 +192,7 @@ TEST_F(MyDocumentFileTest, RevertReplacesTheTreeAndRefreshesTheWindow)
     const QString file = path(QStringLiteral("revert.chronark"));
     ASSERT_TRUE(testsupport::writeFile(file, StoredStateDocument.toUtf8()));
     int rebuilds = 0;
-    MyDocument::setMenuRebuilder([&rebuilds] { ++rebuilds; });
+    services->menuRebuilder = [&rebuilds] { ++rebuilds; };
     ProbeDocument *document = openDocument(file);
     ASSERT_NE(document, nullptr);
     const int afterOpen = rebuilds;

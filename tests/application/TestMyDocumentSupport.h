@@ -2,6 +2,7 @@
 // A document controller with the Chronark type over temporary user defaults, and
 // helpers that build node trees for the document tests.
 #include "AppKitExtensions/NTXOutlineViewExtension.h"
+#include "application/DocumentCounter.h"
 #include "application/DocumentWindow.h"
 #include "application/MyDocument.h"
 #include "platform/foundation/Bundle.h"
@@ -35,8 +36,7 @@ class ProbeDocument : public MyDocument
 public:
     using MyDocument::MyDocument;
 
-    void setTimerRunning(bool running) { m_fRunTimer = running; }
-    static void setRunningCounters(int count) { s_numberOfRunningCounters = count; }
+    void setTimerRunning(bool running) { counter().setRunningForTesting(running); }
 
     Q_INVOKABLE void funcGroupName(QObject *, int function) { calls << QStringLiteral("group %1").arg(function); }
     Q_INVOKABLE void funcJobName(QObject *, int function) { calls << QStringLiteral("job %1").arg(function); }
@@ -45,10 +45,12 @@ public:
     QStringList calls;
 };
 
-inline platform::DocumentType probeType()
+inline platform::DocumentType probeType(const std::shared_ptr<DocumentServices> &services)
 {
     return platform::DocumentType(MyDocument::TypeName, {MyDocument::FileExtension}, MyDocument::MimeType,
-                                  [](QObject *parent) -> platform::Document * { return new ProbeDocument(parent); });
+                                  [services](QObject *parent) -> platform::Document * {
+                                      return new ProbeDocument(parent, services);
+                                  });
 }
 
 inline QDateTime at(int day, int hour, int minute = 0)
@@ -135,9 +137,9 @@ protected:
         controller = new platform::DocumentController;
         platform::DocumentController::setSharedDocumentController(controller);
         controller->setUserDefaults(defaults.get());
-        controller->addDocumentType(probeType());
-        ProbeDocument::setRunningCounters(0);
-        MyDocument::setMenuRebuilder({});
+        controller->addDocumentType(probeType(services));
+        services->runningCounters = 0;
+        services->menuRebuilder = {};
     }
 
     void TearDown() override
@@ -151,8 +153,8 @@ protected:
         drainEvents();
         delete controller;
         platform::DocumentController::setSharedDocumentController(nullptr);
-        ProbeDocument::setRunningCounters(0);
-        MyDocument::setMenuRebuilder({});
+        services->runningCounters = 0;
+        services->menuRebuilder = {};
         drainEvents();
     }
 
@@ -207,6 +209,8 @@ protected:
         document->updateUI();
     }
 
+    // What the fixture's documents share (the application controller's part).
+    std::shared_ptr<DocumentServices> services = std::make_shared<DocumentServices>();
     testsupport::ScopedXdgHome home;
     QTemporaryDir dir;
     std::unique_ptr<platform::UserDefaults> defaults;

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <functional>
 
 namespace {
 
@@ -475,6 +476,49 @@ TEST(NodeObserving, WageIsAnnouncedAndTextIsReadForItsNumber)
     EXPECT_EQ(t->valueForKey(QStringLiteral("hours")).toInt(), 1);
     t->setValueForKey(QStringLiteral("renamed"), QStringLiteral("itemName"));
     EXPECT_EQ(t->itemName(), QStringLiteral("renamed"));
+}
+
+// Each settable key tells its observers once per change, and nothing when the value
+// is equal already; the stored value is what the key then answers.
+TEST(NodeObserving, EverySettableKeyAnnouncesAChangeOnceAndAnEqualValueNotAtAll)
+{
+    const QDateTime moment = at("2011-01-02 03:04:05 +0100");
+    const QList<std::pair<QString, std::function<void(Node &)>>> table{
+        {QStringLiteral("itemName"), [](Node &n) { n.setItemName(QStringLiteral("Writing")); }},
+        {QStringLiteral("type"), [](Node &n) { n.setType(Node::Group); }},
+        {QStringLiteral("hours"), [](Node &n) { n.setHours(7); }},
+        {QStringLiteral("minutes"), [](Node &n) { n.setMinutes(42); }},
+        {QStringLiteral("cDate"), [&](Node &n) { n.setcDate(moment); }},
+        {QStringLiteral("lDate"), [&](Node &n) { n.setlDate(moment); }},
+        {QStringLiteral("active"), [](Node &n) { n.setActive(true); }},
+        {QStringLiteral("executed"), [](Node &n) { n.setExecuted(true); }},
+        {QStringLiteral("turnover"), [](Node &n) { n.setTurnover(12.5f); }},
+        {QStringLiteral("wage"), [](Node &n) { n.setWage(30.0f); }},
+        {QStringLiteral("colorLabel"), [](Node &n) { n.setColorLabel(3); }},
+        {QStringLiteral("descript"), [](Node &n) { n.setDescript(QStringLiteral("Notes")); }},
+    };
+    for (const auto &[key, set] : table) {
+        SCOPED_TRACE(key.toStdString());
+        NodePtr node = make(Node::Job, QString());
+        int changes = 0;
+        node->addObserver(key, [&](platform::KeyValueObservable &, const QString &, bool prior) {
+            if (!prior)
+                ++changes;
+        });
+        set(*node);
+        EXPECT_EQ(changes, 1);
+        set(*node);
+        EXPECT_EQ(changes, 1);
+    }
+    // The same moment in another offset is a change (the file keeps the offset).
+    NodePtr node = make(Node::Job, QString());
+    node->setcDate(moment);
+    int changes = 0;
+    node->addObserver(QStringLiteral("cDate"), [&](platform::KeyValueObservable &, const QString &, bool prior) {
+        changes += prior ? 0 : 1;
+    });
+    node->setcDate(moment.toOffsetFromUtc(0));
+    EXPECT_EQ(changes, 1);
 }
 
 // Description and colour-label edits anywhere in a document reach the document

@@ -45,24 +45,23 @@ protected:
         defaults->setString(QStringLiteral("Basso"), StartSoundKey);
         defaults->setString(QStringLiteral("Glass"), StopSoundKey);
         defaults->setString(QStringLiteral("Tink"), TimerSoundKey);
-        MyDocument::setSoundPlayer([this](const QString &name) { played << name; });
-        MyDocument::setIdleSecondsSource([this] { return idle; });
-        MyDocument::setNotificationPoster(
-            [this](const QString &message, const QString &title) { notes << title + QStringLiteral("|") + message; });
-        MyDocument::setApplicationController(&applicationControllerStandIn());
-        MyDocument::setMenuRebuilder([this] { ++menuRebuilds; });
-        MyDocument::setReminderTickCount(0);
+        services->soundPlayer = [this](const QString &name) { played << name; };
+        services->idleSecondsSource = [this] { return idle; };
+        services->notificationPoster = [this](const QString &message, const QString &title) { notes << title + QStringLiteral("|") + message; };
+        services->applicationController = &applicationControllerStandIn();
+        services->menuRebuilder = [this] { ++menuRebuilds; };
+        services->reminderTickCount = 0;
     }
 
     void TearDown() override
     {
         MyDocumentFixture::TearDown();
-        MyDocument::setSoundPlayer({});
-        MyDocument::setSoundCatalogue(nullptr);
-        MyDocument::setIdleSecondsSource({});
-        MyDocument::setNotificationPoster({});
-        MyDocument::setApplicationController(nullptr);
-        MyDocument::setReminderTickCount(0);
+        services->soundPlayer = {};
+        services->soundCatalogue = nullptr;
+        services->idleSecondsSource = {};
+        services->notificationPoster = {};
+        services->applicationController = nullptr;
+        services->reminderTickCount = 0;
         platform::Clock::useSystemClock();
     }
 
@@ -103,7 +102,7 @@ TEST_F(RunningCounterTest, StartAddsTodaysDayAndARunningEntryAndSchedulesTheTick
     document->startTimerForJob(nullptr);
 
     ASSERT_TRUE(document->timerIsRunning());
-    EXPECT_EQ(MyDocument::numberOfRunningCounters(), 1);
+    EXPECT_EQ(services->runningCounters, 1);
     ASSERT_EQ(job->childrenCount(), 1);
     const NodePtr day = job->childAtIndex(0);
     EXPECT_EQ(day->type(), Node::Day);
@@ -147,7 +146,7 @@ TEST_F(RunningCounterTest, StartAddsTodaysDayAndARunningEntryAndSchedulesTheTick
     EXPECT_EQ(document->counterTimer(), nullptr);
     EXPECT_EQ(document->timerNode(), nullptr);
     EXPECT_FALSE(entry->active());
-    EXPECT_EQ(MyDocument::numberOfRunningCounters(), 0);
+    EXPECT_EQ(services->runningCounters, 0);
     EXPECT_EQ(played, (QStringList{QStringLiteral("Basso"), QStringLiteral("Glass")}));
     ASSERT_EQ(notes.size(), 1);
     EXPECT_EQ(notes.at(0), text("LSGrowlTimerStoppedTitle") + QStringLiteral("|")
@@ -197,11 +196,11 @@ TEST_F(RunningCounterTest, StartingWhileRunningAddsNoSecondEntry)
     document->startTimerForJob(nullptr);
     EXPECT_EQ(document->timerNode(), entry);
     EXPECT_EQ(job->childAtIndex(0)->childrenCount(), 1);
-    EXPECT_EQ(MyDocument::numberOfRunningCounters(), 1);
+    EXPECT_EQ(services->runningCounters, 1);
     document->stopTimer(nullptr);
     // A second stop changes nothing.
     document->stopTimer(nullptr);
-    EXPECT_EQ(MyDocument::numberOfRunningCounters(), 0);
+    EXPECT_EQ(services->runningCounters, 0);
 }
 
 TEST_F(RunningCounterTest, ARunAcrossMidnightStaysUnderTheDayItStartedOn)
@@ -263,7 +262,7 @@ TEST_F(RunningCounterTest, WithoutAnActiveJobAnAlertSaysSoAndNothingStarts)
     EXPECT_EQ(box->informativeText(), text("LSAnoActive"));
     clickButton(box, text("LSok"));
     EXPECT_FALSE(document->timerIsRunning());
-    EXPECT_EQ(MyDocument::numberOfRunningCounters(), 0);
+    EXPECT_EQ(services->runningCounters, 0);
     EXPECT_TRUE(played.isEmpty());
     EXPECT_TRUE(notes.isEmpty());
 }
@@ -280,7 +279,7 @@ TEST_F(RunningCounterTest, AnEntryRemovedWhileRunningStaysValidUntilTheStop)
     EXPECT_EQ(entry->minutes(), 1);
     document->stopTimer(nullptr);
     EXPECT_FALSE(entry->active());
-    EXPECT_EQ(MyDocument::numberOfRunningCounters(), 0);
+    EXPECT_EQ(services->runningCounters, 0);
 }
 
 // ---------------------------------------------------------------------------
@@ -294,33 +293,33 @@ TEST_F(RunningCounterTest, TheRunningCountSpansDocumentsAndClosingAWindowStops)
     ProbeDocument *two = documentWithActiveJob(&second, true);
     one->startTimerForJob(nullptr);
     two->startTimerForJob(nullptr);
-    EXPECT_EQ(MyDocument::numberOfRunningCounters(), 2);
+    EXPECT_EQ(services->runningCounters, 2);
     const NodePtr entry = two->timerNode();
     played.clear();
 
     QPointer<ProbeDocument> guard(two);
     two->close();
-    EXPECT_EQ(MyDocument::numberOfRunningCounters(), 1);
+    EXPECT_EQ(services->runningCounters, 1);
     EXPECT_FALSE(entry->active());
     // The document itself stopped it: the stop sound plays.
     EXPECT_EQ(played, QStringList{QStringLiteral("Glass")});
     drainEvents();
     EXPECT_TRUE(guard.isNull());
     one->stopTimer(nullptr);
-    EXPECT_EQ(MyDocument::numberOfRunningCounters(), 0);
+    EXPECT_EQ(services->runningCounters, 0);
 }
 
 TEST_F(RunningCounterTest, ADocumentDeletedWhileCountingLeavesTheCount)
 {
-    auto *document = new ProbeDocument;
+    auto *document = new ProbeDocument(nullptr, services);
     NodePtr j = makeJob(QStringLiteral("Loose"), 1, {});
     document->jobList()->addChild(j);
     document->setActiveJob(j);
     document->startTimerForJob(nullptr);
-    EXPECT_EQ(MyDocument::numberOfRunningCounters(), 1);
+    EXPECT_EQ(services->runningCounters, 1);
     const NodePtr entry = document->timerNode();
     delete document;
-    EXPECT_EQ(MyDocument::numberOfRunningCounters(), 0);
+    EXPECT_EQ(services->runningCounters, 0);
     EXPECT_FALSE(entry->active());
 }
 
@@ -367,22 +366,22 @@ TEST_F(RunningCounterTest, SoundRepeatCountsMinutesAtStartAndOnAPreferenceChange
     ProbeDocument *document = documentWithActiveJob(&job);
     defaults->setFloat(2.0f, SoundRepeatKey);
     document->startTimerForJob(nullptr);
-    EXPECT_EQ(document->reminderInterval(), 240);
+    EXPECT_EQ(document->counter().reminderInterval(), 240);
     platform::NotificationCenter::defaultCenter().post(PrefsChangedNotification);
-    EXPECT_EQ(document->reminderInterval(), 240);
+    EXPECT_EQ(document->counter().reminderInterval(), 240);
     defaults->setFloat(0.5f, SoundRepeatKey);
     defaults->setBool(true, StopTimerWhenInactiveKey);
     defaults->setFloat(7.0f, StopTimerWhenInactiveTimeKey);
     defaults->setBool(true, AllwaysMutelyKey);
     platform::NotificationCenter::defaultCenter().post(PrefsChangedNotification);
-    EXPECT_EQ(document->reminderInterval(), 60);
-    EXPECT_TRUE(document->checksInactivity());
-    EXPECT_DOUBLE_EQ(document->inactivityInterval(), 420.0);
-    EXPECT_TRUE(document->counterIsMute());
+    EXPECT_EQ(document->counter().reminderInterval(), 60);
+    EXPECT_TRUE(document->counter().checksInactivity());
+    EXPECT_DOUBLE_EQ(document->counter().inactivityInterval(), 420.0);
+    EXPECT_TRUE(document->counter().isMute());
     // Nonsense stands for "never".
     defaults->setFloat(-3.0f, SoundRepeatKey);
     platform::NotificationCenter::defaultCenter().post(PrefsChangedNotification);
-    EXPECT_EQ(document->reminderInterval(), 0);
+    EXPECT_EQ(document->counter().reminderInterval(), 0);
     document->stopTimer(nullptr);
 }
 
@@ -392,15 +391,15 @@ TEST_F(RunningCounterTest, TheReminderPlaysAtItsIntervalAndRestartsTheSharedCoun
     NodePtr job;
     ProbeDocument *document = documentWithActiveJob(&job);
     document->startTimerForJob(nullptr);
-    ASSERT_EQ(document->reminderInterval(), 3);
+    ASSERT_EQ(document->counter().reminderInterval(), 3);
     played.clear();
     tickAfter(document, 500);
     tickAfter(document, 500);
     EXPECT_TRUE(played.isEmpty());
-    EXPECT_EQ(MyDocument::reminderTickCount(), 2);
+    EXPECT_EQ(services->reminderTickCount, 2);
     tickAfter(document, 500);
     EXPECT_EQ(played, QStringList{QStringLiteral("Tink")});
-    EXPECT_EQ(MyDocument::reminderTickCount(), 0);
+    EXPECT_EQ(services->reminderTickCount, 0);
     document->stopTimer(nullptr);
 }
 
@@ -448,7 +447,7 @@ TEST_F(RunningCounterTest, TwoRunningDocumentsShareOneReminderCount)
         two->doTimer();
     }
     EXPECT_EQ(played, QStringList{QStringLiteral("Tink")});
-    EXPECT_EQ(MyDocument::reminderTickCount(), 0);
+    EXPECT_EQ(services->reminderTickCount, 0);
     one->stopTimer(nullptr);
     two->stopTimer(nullptr);
 }
@@ -462,14 +461,14 @@ TEST_F(RunningCounterTest, AnEmptySoundCatalogueStartsTicksAndStops)
     emptyDefaults->registerDefaults(DefaultsKeys::registeredDefaults(&empty));
     controller->setUserDefaults(emptyDefaults.get());
     EXPECT_TRUE(emptyDefaults->stringForKey(StartSoundKey).isEmpty());
-    MyDocument::setSoundPlayer({});
-    MyDocument::setSoundCatalogue(&empty);
+    services->soundPlayer = {};
+    services->soundCatalogue = &empty;
 
     NodePtr job;
     ProbeDocument *document = documentWithActiveJob(&job);
     document->startTimerForJob(nullptr);
     ASSERT_TRUE(document->timerIsRunning());
-    MyDocument::setReminderTickCount(1000000);
+    services->reminderTickCount = 1000000;
     tickAfter(document, 60 * 1000);
     document->stopTimer(nullptr);
     EXPECT_TRUE(empty.soundPath().isEmpty());
@@ -498,7 +497,7 @@ TEST_F(RunningCounterTest, IdleExactlyAtTheLimitGoesOnMoreStopsAtThatTick)
     idle = 300.5;
     tickAfter(document, 60 * 1000);
     EXPECT_FALSE(document->timerIsRunning());
-    EXPECT_EQ(MyDocument::numberOfRunningCounters(), 0);
+    EXPECT_EQ(services->runningCounters, 0);
     EXPECT_EQ(entry->lDate(), platform::Clock::now());
     EXPECT_EQ(entry->minutes(), 7);
     // The idle test stops with the document as sender: the stop sound plays.
@@ -599,7 +598,7 @@ TEST_F(RunningCounterTest, TheStartStopButtonAndTheMenuItemToggle)
 {
     NodePtr job;
     ProbeDocument *document = documentWithActiveJob(&job, true);
-    QPushButton *button = document->documentWindow()->startStopButton;
+    QPushButton *button = document->documentWindow()->startStopButton();
     ASSERT_TRUE(button->isEnabled());
     const QString startText = button->text();
     button->click();

@@ -1,6 +1,7 @@
 // The time-entry sheets: editing an entry's start and end, adding an entry to a job,
 // the correction of reversed bounds, filing under the start's day and undo.
 #include "tests/application/TestMyDocumentSupport.h"
+#include "application/TimeEntrySheets.h"
 
 #include "NTXAppKit/TDTimeControl/TDStepper.h"
 #include "NTXAppKit/TDTimeControl/TDTimeControl.h"
@@ -82,7 +83,7 @@ protected:
     {
         MyDocumentFixture::SetUp();
         // The document with its own sheets (not the probe's).
-        controller->addDocumentType(MyDocument::documentType());
+        controller->addDocumentType(MyDocument::documentType(services));
     }
 
     void TearDown() override
@@ -118,14 +119,14 @@ TEST_F(TimeEntrySheetsTest, EditSheetShowsTheEntryAndOpensWindowModalOnTheDocume
     NodePtr entry = job->childAtIndex(0)->childAtIndex(0);
 
     document->doJobTimeSheet(entry);
-    TimeEntrySheet *sheet = document->jobTimeWindow();
+    TimeEntrySheet *sheet = document->timeEntrySheets().jobTimeWindow();
     ASSERT_NE(sheet, nullptr);
     EXPECT_TRUE(sheet->isVisible());
     EXPECT_EQ(sheet->windowModality(), Qt::WindowModal);
     EXPECT_EQ(sheet->parentWidget(), document->mainWindow());
-    EXPECT_TRUE(document->jobTimeSheetWorking());
-    EXPECT_EQ(document->cDate(), entry->cDate());
-    EXPECT_EQ(document->lDate(), entry->lDate());
+    EXPECT_TRUE(document->timeEntrySheets().jobTimeSheetWorking());
+    EXPECT_EQ(document->timeEntrySheets().cDate(), entry->cDate());
+    EXPECT_EQ(document->timeEntrySheets().lDate(), entry->lDate());
     EXPECT_EQ(sheet->startCalendar()->date(), QDate(2024, 3, 4));
     EXPECT_EQ(sheet->endCalendar()->date(), QDate(2024, 3, 4));
     EXPECT_EQ(sheet->startTime()->date(), local(4, 9, 0, 15));
@@ -137,7 +138,7 @@ TEST_F(TimeEntrySheetsTest, EditSheetShowsTheEntryAndOpensWindowModalOnTheDocume
     NodePtr other = makeEntry(local(4, 12), local(4, 13), 10);
     job->childAtIndex(0)->addChild(other);
     document->doJobTimeSheet(other);
-    EXPECT_EQ(document->cDate(), entry->cDate());
+    EXPECT_EQ(document->timeEntrySheets().cDate(), entry->cDate());
     clickCancel(sheet);
 }
 
@@ -157,7 +158,7 @@ TEST_F(TimeEntrySheetsTest, NoTimeSheetOverAnotherSheet)
     }));
     document->doJobTimeSheet(job->childAtIndex(0)->childAtIndex(0));
     document->newTimeEntry(nullptr);
-    EXPECT_FALSE(document->jobTimeSheetWorking());
+    EXPECT_FALSE(document->timeEntrySheets().jobTimeSheetWorking());
     for (TimeEntrySheet *sheet : document->mainWindow()->findChildren<TimeEntrySheet *>())
         EXPECT_FALSE(sheet->isVisible());
 }
@@ -173,13 +174,13 @@ TEST_F(TimeEntrySheetsTest, DoubleClickOnATimeEntryOpensTheEditSheet)
 
     // A day does not open it.
     Q_EMIT outline(document)->doubleClicked(indexOf(document, day));
-    EXPECT_FALSE(document->jobTimeSheetWorking());
+    EXPECT_FALSE(document->timeEntrySheets().jobTimeSheetWorking());
 
     Q_EMIT outline(document)->doubleClicked(indexOf(document, entry));
-    ASSERT_TRUE(document->jobTimeSheetWorking());
-    EXPECT_TRUE(document->jobTimeWindow()->isVisible());
-    EXPECT_EQ(document->cDate(), local(4, 9));
-    clickCancel(document->jobTimeWindow());
+    ASSERT_TRUE(document->timeEntrySheets().jobTimeSheetWorking());
+    EXPECT_TRUE(document->timeEntrySheets().jobTimeWindow()->isVisible());
+    EXPECT_EQ(document->timeEntrySheets().cDate(), local(4, 9));
+    clickCancel(document->timeEntrySheets().jobTimeWindow());
 }
 
 TEST_F(TimeEntrySheetsTest, EntryAcrossMidnightStaysWholeUnderItsStartDay)
@@ -191,25 +192,25 @@ TEST_F(TimeEntrySheetsTest, EntryAcrossMidnightStaysWholeUnderItsStartDay)
     NodePtr entry = day->childAtIndex(0);
 
     document->doJobTimeSheet(entry);
-    TimeEntrySheet *sheet = document->jobTimeWindow();
+    TimeEntrySheet *sheet = document->timeEntrySheets().jobTimeWindow();
     // Start at 23:30: the end (11:00) lies before it and follows.
     enterTime(sheet->startTime(), local(4, 23, 30));
-    EXPECT_EQ(document->lDate(), local(4, 23, 30));
+    EXPECT_EQ(document->timeEntrySheets().lDate(), local(4, 23, 30));
     // End on the next day at 00:30.
     pickDay(sheet->endCalendar(), 5);
-    EXPECT_EQ(document->lDate(), local(5, 23, 30));
+    EXPECT_EQ(document->timeEntrySheets().lDate(), local(5, 23, 30));
     EXPECT_EQ(sheet->endTime()->date(), local(5, 23, 30));
     enterTime(sheet->endTime(), local(5, 0, 30));
-    EXPECT_EQ(document->cDate(), local(4, 23, 30));
-    EXPECT_EQ(document->lDate(), local(5, 0, 30));
+    EXPECT_EQ(document->timeEntrySheets().cDate(), local(4, 23, 30));
+    EXPECT_EQ(document->timeEntrySheets().lDate(), local(5, 0, 30));
     EXPECT_EQ(sheet->workTime()->text(), QStringLiteral("  1:00 "));
     EXPECT_EQ(sheet->endCalendar()->date(), QDate(2024, 3, 5));
 
     clickOk(sheet);
     EXPECT_FALSE(sheet->isVisible());
-    EXPECT_FALSE(document->jobTimeSheetWorking());
-    EXPECT_FALSE(document->cDate().isValid());
-    EXPECT_FALSE(document->lDate().isValid());
+    EXPECT_FALSE(document->timeEntrySheets().jobTimeSheetWorking());
+    EXPECT_FALSE(document->timeEntrySheets().cDate().isValid());
+    EXPECT_FALSE(document->timeEntrySheets().lDate().isValid());
     ASSERT_EQ(job->childrenCount(), 1);
     EXPECT_EQ(job->childAtIndex(0), day);
     EXPECT_EQ(entry->parent(), day.get());
@@ -244,11 +245,11 @@ TEST_F(TimeEntrySheetsTest, MovingAnEntryToAnotherDateRefilesItAndOneUndoRestore
     EXPECT_EQ(job->minutes(), 45);
 
     document->doJobTimeSheet(entry);
-    TimeEntrySheet *sheet = document->jobTimeWindow();
+    TimeEntrySheet *sheet = document->timeEntrySheets().jobTimeWindow();
     // A later start date takes the end along (the end was on the 4th).
     pickDay(sheet->startCalendar(), 8);
-    EXPECT_EQ(document->cDate(), local(8, 10));
-    EXPECT_EQ(document->lDate(), local(8, 10));
+    EXPECT_EQ(document->timeEntrySheets().cDate(), local(8, 10));
+    EXPECT_EQ(document->timeEntrySheets().lDate(), local(8, 10));
     EXPECT_EQ(sheet->endCalendar()->date(), QDate(2024, 3, 8));
     // The time controls now stand on the new day.
     EXPECT_EQ(sheet->startTime()->date(), local(8, 10));
@@ -311,11 +312,11 @@ TEST_F(TimeEntrySheetsTest, MovingAnEntryToADayTheJobHasJoinsThatDayInOrder)
     NodePtr entry = fourth->childAtIndex(1);
 
     document->doJobTimeSheet(entry);
-    TimeEntrySheet *sheet = document->jobTimeWindow();
+    TimeEntrySheet *sheet = document->timeEntrySheets().jobTimeWindow();
     pickDay(sheet->endCalendar(), 6);
     pickDay(sheet->startCalendar(), 6);
-    EXPECT_EQ(document->cDate(), local(6, 14));
-    EXPECT_EQ(document->lDate(), local(6, 15));
+    EXPECT_EQ(document->timeEntrySheets().cDate(), local(6, 14));
+    EXPECT_EQ(document->timeEntrySheets().lDate(), local(6, 15));
     enterTime(sheet->startTime(), local(6, 11));
     clickOk(sheet);
 
@@ -339,7 +340,7 @@ TEST_F(TimeEntrySheetsTest, EditingWithinTheSameDayKeepsTheDayItself)
     NodePtr entry = day->childAtIndex(0);
 
     document->doJobTimeSheet(entry);
-    TimeEntrySheet *sheet = document->jobTimeWindow();
+    TimeEntrySheet *sheet = document->timeEntrySheets().jobTimeWindow();
     enterTime(sheet->startTime(), local(4, 8, 30));
     clickOk(sheet);
 
@@ -374,7 +375,7 @@ TEST_F(TimeEntrySheetsTest, AnUntouchedSheetOnTheRepeatedHourKeepsTheEntry)
         const int minutes = entry->hours() * 60 + entry->minutes();
 
         document->doJobTimeSheet(entry);
-        TimeEntrySheet *sheet = document->jobTimeWindow();
+        TimeEntrySheet *sheet = document->timeEntrySheets().jobTimeWindow();
         ASSERT_NE(sheet, nullptr);
         clickOk(sheet);
         EXPECT_EQ(entry->cDate(), start);
@@ -392,31 +393,31 @@ TEST_F(TimeEntrySheetsTest, StartAfterEndMovesTheEndAndShowsNoTime)
     NodePtr job = makeJobWithDays(QStringLiteral("Job"), 10, {{4, {{local(4, 10), local(4, 11)}}}});
     fill(document, {job});
     document->doJobTimeSheet(job->childAtIndex(0)->childAtIndex(0));
-    TimeEntrySheet *sheet = document->jobTimeWindow();
+    TimeEntrySheet *sheet = document->timeEntrySheets().jobTimeWindow();
 
     enterTime(sheet->startTime(), local(4, 12));
-    EXPECT_EQ(document->cDate(), local(4, 12));
-    EXPECT_EQ(document->lDate(), local(4, 12));
+    EXPECT_EQ(document->timeEntrySheets().cDate(), local(4, 12));
+    EXPECT_EQ(document->timeEntrySheets().lDate(), local(4, 12));
     EXPECT_EQ(sheet->endTime()->date(), local(4, 12));
     EXPECT_EQ(sheet->workTime()->text(), QStringLiteral("  0:00 "));
 
     // An end less than a minute before the start is left alone.
     enterTime(sheet->endTime(), local(4, 11, 59, 30));
-    EXPECT_EQ(document->cDate(), local(4, 12));
-    EXPECT_EQ(document->lDate(), local(4, 11, 59, 30));
+    EXPECT_EQ(document->timeEntrySheets().cDate(), local(4, 12));
+    EXPECT_EQ(document->timeEntrySheets().lDate(), local(4, 11, 59, 30));
     EXPECT_EQ(sheet->workTime()->text(), QStringLiteral("  0:00 "));
 
     // An end a minute or more before the start takes the start along.
     enterTime(sheet->endTime(), local(4, 9, 15));
-    EXPECT_EQ(document->cDate(), local(4, 9, 15));
-    EXPECT_EQ(document->lDate(), local(4, 9, 15));
+    EXPECT_EQ(document->timeEntrySheets().cDate(), local(4, 9, 15));
+    EXPECT_EQ(document->timeEntrySheets().lDate(), local(4, 9, 15));
     EXPECT_EQ(sheet->startTime()->date(), local(4, 9, 15));
 
     // The same with the pickers: an end date before the start date.
     enterTime(sheet->endTime(), local(4, 18));
     pickDay(sheet->endCalendar(), 2);
-    EXPECT_EQ(document->cDate(), local(2, 18));
-    EXPECT_EQ(document->lDate(), local(2, 18));
+    EXPECT_EQ(document->timeEntrySheets().cDate(), local(2, 18));
+    EXPECT_EQ(document->timeEntrySheets().lDate(), local(2, 18));
     EXPECT_EQ(sheet->startCalendar()->date(), QDate(2024, 3, 2));
     EXPECT_EQ(sheet->startTime()->date(), local(2, 18));
     clickCancel(sheet);
@@ -428,15 +429,15 @@ TEST_F(TimeEntrySheetsTest, ChangesOutsideAnOpenSheetDoNothing)
     NodePtr job = makeJobWithDays(QStringLiteral("Job"), 10, {{4, {{local(4, 10), local(4, 11)}}}});
     fill(document, {job});
     document->doJobTimeSheet(job->childAtIndex(0)->childAtIndex(0));
-    TimeEntrySheet *sheet = document->jobTimeWindow();
+    TimeEntrySheet *sheet = document->timeEntrySheets().jobTimeWindow();
     clickCancel(sheet);
 
     sheet->startTime()->setDate(local(4, 20));
-    document->changeTime(sheet->startTime());
-    document->calendarChange(sheet->startCalendar());
-    document->newTimeChangeTime(nullptr);
-    document->endJobTimeSheet(sheet->okButton());
-    EXPECT_FALSE(document->cDate().isValid());
+    document->timeEntrySheets().changeTime(sheet->startTime());
+    document->timeEntrySheets().calendarChange(sheet->startCalendar());
+    document->timeEntrySheets().newTimeChangeTime(nullptr);
+    document->timeEntrySheets().endJobTimeSheet(sheet->okButton());
+    EXPECT_FALSE(document->timeEntrySheets().cDate().isValid());
     EXPECT_EQ(job->childAtIndex(0)->childAtIndex(0)->cDate(), local(4, 10));
     EXPECT_FALSE(document->undoManager()->canUndo());
 }
@@ -450,7 +451,7 @@ TEST_F(TimeEntrySheetsTest, CancelEndsWithZeroAndChangesNothing)
     fill(document, {job});
     NodePtr entry = job->childAtIndex(0)->childAtIndex(0);
     document->doJobTimeSheet(entry);
-    TimeEntrySheet *sheet = document->jobTimeWindow();
+    TimeEntrySheet *sheet = document->timeEntrySheets().jobTimeWindow();
     QSignalSpy finished(sheet, &QDialog::finished);
 
     pickDay(sheet->startCalendar(), 9);
@@ -459,8 +460,8 @@ TEST_F(TimeEntrySheetsTest, CancelEndsWithZeroAndChangesNothing)
     ASSERT_EQ(finished.size(), 1);
     EXPECT_EQ(finished.first().first().toInt(), 0);
     EXPECT_FALSE(sheet->isVisible());
-    EXPECT_FALSE(document->jobTimeSheetWorking());
-    EXPECT_FALSE(document->cDate().isValid());
+    EXPECT_FALSE(document->timeEntrySheets().jobTimeSheetWorking());
+    EXPECT_FALSE(document->timeEntrySheets().cDate().isValid());
     EXPECT_EQ(entry->cDate(), local(4, 10));
     EXPECT_EQ(entry->lDate(), local(4, 11));
     EXPECT_EQ(job->childrenCount(), 1);
@@ -494,7 +495,7 @@ TEST_F(TimeEntrySheetsTest, OkTakesATimeTypedButNotConfirmed)
     fill(document, {job});
     NodePtr entry = job->childAtIndex(0)->childAtIndex(0);
     document->doJobTimeSheet(entry);
-    TimeEntrySheet *sheet = document->jobTimeWindow();
+    TimeEntrySheet *sheet = document->timeEntrySheets().jobTimeWindow();
 
     // The control shows a new end, but its action never went out.
     sheet->endTime()->setDate(local(4, 13, 20));
@@ -514,16 +515,16 @@ TEST_F(TimeEntrySheetsTest, NewEntryAcrossMidnightMakesTheStartDayUnderTheJob)
     fill(document, {job});
     document->setActiveJob(job);
     int menuRebuilds = 0;
-    MyDocument::setMenuRebuilder([&menuRebuilds] { ++menuRebuilds; });
+    services->menuRebuilder = [&menuRebuilds] { ++menuRebuilds; };
 
     document->newTimeEntry(nullptr);
-    TimeEntrySheet *sheet = document->jobNewTimeWindow();
+    TimeEntrySheet *sheet = document->timeEntrySheets().jobNewTimeWindow();
     ASSERT_NE(sheet, nullptr);
     ASSERT_TRUE(sheet->isVisible());
     EXPECT_EQ(sheet->windowModality(), Qt::WindowModal);
     EXPECT_EQ(sheet->titleField()->text(), QStringLiteral("Design - ") + text("LSUDNewTimeEntry"));
-    EXPECT_EQ(document->cDate(), local(4, 23, 30, 12));
-    EXPECT_EQ(document->lDate(), local(4, 23, 30, 12));
+    EXPECT_EQ(document->timeEntrySheets().cDate(), local(4, 23, 30, 12));
+    EXPECT_EQ(document->timeEntrySheets().lDate(), local(4, 23, 30, 12));
     EXPECT_EQ(sheet->workTime()->text(), QStringLiteral("  0:00 "));
 
     pickDay(sheet->endCalendar(), 5);
@@ -531,8 +532,8 @@ TEST_F(TimeEntrySheetsTest, NewEntryAcrossMidnightMakesTheStartDayUnderTheJob)
     EXPECT_EQ(sheet->workTime()->text(), QStringLiteral("  1:00 "));
     clickOk(sheet);
 
-    EXPECT_FALSE(document->jobTimeSheetWorking());
-    EXPECT_FALSE(document->cDate().isValid());
+    EXPECT_FALSE(document->timeEntrySheets().jobTimeSheetWorking());
+    EXPECT_FALSE(document->timeEntrySheets().cDate().isValid());
     ASSERT_EQ(job->childrenCount(), 2);
     NodePtr day = job->childAtIndex(1);
     EXPECT_EQ(day->type(), Node::Day);
@@ -571,7 +572,7 @@ TEST_F(TimeEntrySheetsTest, NewEntryGoesToTheJobOfTheSelectedRowIntoItsExistingD
     select(document, {other->childAtIndex(0)->childAtIndex(0)});
 
     document->newTimeEntry(nullptr);
-    TimeEntrySheet *sheet = document->jobNewTimeWindow();
+    TimeEntrySheet *sheet = document->timeEntrySheets().jobNewTimeWindow();
     EXPECT_EQ(sheet->titleField()->text(), QStringLiteral("Other - ") + text("LSUDNewTimeEntry"));
     enterTime(sheet->startTime(), local(4, 7));
     clickOk(sheet);
@@ -599,7 +600,7 @@ TEST_F(TimeEntrySheetsTest, NewEntryWithAGroupSelectedLandsUnderTheActiveJob)
     select(document, {group});
 
     document->newTimeEntry(nullptr);
-    TimeEntrySheet *sheet = document->jobNewTimeWindow();
+    TimeEntrySheet *sheet = document->timeEntrySheets().jobNewTimeWindow();
     ASSERT_TRUE(sheet->isVisible());
     EXPECT_EQ(sheet->titleField()->text(), QStringLiteral("Active - ") + text("LSUDNewTimeEntry"));
     enterTime(sheet->endTime(), local(4, 11));
@@ -623,7 +624,7 @@ TEST_F(TimeEntrySheetsTest, NewEntryWithoutAUsableJobOpensNoSheet)
 
     // No active job: an alert says so.
     document->newTimeEntry(nullptr);
-    EXPECT_FALSE(document->jobTimeSheetWorking());
+    EXPECT_FALSE(document->timeEntrySheets().jobTimeSheetWorking());
     QMessageBox *box = waitForMessageBox(document->mainWindow());
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(box->text(), text("LSAnoActiveTitle"));
@@ -635,8 +636,8 @@ TEST_F(TimeEntrySheetsTest, NewEntryWithoutAUsableJobOpensNoSheet)
     group->setActive(true);
     select(document, {group});
     document->newTimeEntry(nullptr);
-    EXPECT_FALSE(document->jobTimeSheetWorking());
-    TimeEntrySheet *sheet = document->jobNewTimeWindow();
+    EXPECT_FALSE(document->timeEntrySheets().jobTimeSheetWorking());
+    TimeEntrySheet *sheet = document->timeEntrySheets().jobNewTimeWindow();
     EXPECT_FALSE(sheet && sheet->isVisible());
     EXPECT_EQ(group->childrenCount(), 0);
 }
@@ -650,14 +651,14 @@ TEST_F(TimeEntrySheetsTest, CancellingTheNewEntrySheetAddsNothing)
     document->setActiveJob(job);
 
     document->newTimeEntry(nullptr);
-    TimeEntrySheet *sheet = document->jobNewTimeWindow();
+    TimeEntrySheet *sheet = document->timeEntrySheets().jobNewTimeWindow();
     QSignalSpy finished(sheet, &QDialog::finished);
     enterTime(sheet->endTime(), local(4, 12));
     clickCancel(sheet);
     ASSERT_EQ(finished.size(), 1);
     EXPECT_EQ(finished.first().first().toInt(), 0);
-    EXPECT_FALSE(document->jobTimeSheetWorking());
-    EXPECT_FALSE(document->cDate().isValid());
+    EXPECT_FALSE(document->timeEntrySheets().jobTimeSheetWorking());
+    EXPECT_FALSE(document->timeEntrySheets().cDate().isValid());
     EXPECT_EQ(job->childrenCount(), 0);
     drainEvents();
     EXPECT_FALSE(document->undoManager()->canUndo());
@@ -665,7 +666,7 @@ TEST_F(TimeEntrySheetsTest, CancellingTheNewEntrySheetAddsNothing)
     // Opening again starts from now, not from the cancelled dates.
     platform::Clock::setNow(local(5, 8));
     document->newTimeEntry(nullptr);
-    EXPECT_EQ(document->lDate(), local(5, 8));
+    EXPECT_EQ(document->timeEntrySheets().lDate(), local(5, 8));
     EXPECT_EQ(sheet->endTime()->date(), local(5, 8));
     clickCancel(sheet);
 }
@@ -677,7 +678,7 @@ TEST_F(TimeEntrySheetsTest, TypingIntoTheTimeControlsAndReturnEndTheSheetWithThe
     fill(document, {job});
     NodePtr entry = job->childAtIndex(0)->childAtIndex(0);
     document->doJobTimeSheet(entry);
-    TimeEntrySheet *sheet = document->jobTimeWindow();
+    TimeEntrySheet *sheet = document->timeEntrySheets().jobTimeWindow();
     sheet->setLocale(QLocale(QLocale::German, QLocale::Germany));
     QApplication::setActiveWindow(sheet);
     ASSERT_TRUE(QTest::qWaitForWindowActive(sheet));
@@ -689,7 +690,7 @@ TEST_F(TimeEntrySheetsTest, TypingIntoTheTimeControlsAndReturnEndTheSheetWithThe
     ASSERT_NE(editor, nullptr);
     QTest::keyClicks(editor, QStringLiteral("14"));
     QTest::keyClick(editor, Qt::Key_Tab);
-    EXPECT_EQ(document->lDate(), local(4, 14));
+    EXPECT_EQ(document->timeEntrySheets().lDate(), local(4, 14));
     EXPECT_EQ(sheet->workTime()->text(), QStringLiteral("  4:00 "));
 
     // Start hour 15 after the end: the end follows.
@@ -699,8 +700,8 @@ TEST_F(TimeEntrySheetsTest, TypingIntoTheTimeControlsAndReturnEndTheSheetWithThe
     ASSERT_NE(editor, nullptr);
     QTest::keyClicks(editor, QStringLiteral("15"));
     QTest::keyClick(editor, Qt::Key_Tab);
-    EXPECT_EQ(document->cDate(), local(4, 15));
-    EXPECT_EQ(document->lDate(), local(4, 15));
+    EXPECT_EQ(document->timeEntrySheets().cDate(), local(4, 15));
+    EXPECT_EQ(document->timeEntrySheets().lDate(), local(4, 15));
     EXPECT_EQ(end->date(), local(4, 15));
 
     // Minutes of the end typed, then Return on the sheet: OK is its default button.
@@ -723,7 +724,7 @@ TEST_F(TimeEntrySheetsTest, ClosingTheDocumentWithASheetOpenAppliesNothing)
     fill(document, {job});
     NodePtr entry = job->childAtIndex(0)->childAtIndex(0);
     document->doJobTimeSheet(entry);
-    QPointer<TimeEntrySheet> sheet = document->jobTimeWindow();
+    QPointer<TimeEntrySheet> sheet = document->timeEntrySheets().jobTimeWindow();
     enterTime(sheet->endTime(), local(4, 18));
     QPointer<MyDocument> guard(document);
     document->close();

@@ -2,6 +2,8 @@
 // of items.
 #include "tests/application/TestMyDocumentSupport.h"
 
+#include "application/DocumentToolbar.h"
+
 #include "NTXAppKit/NTXContextMenuToolbarItem/NTXContextMenuToolbarItem.h"
 #include "application/GroupNameSheet.h"
 
@@ -43,22 +45,22 @@ TEST_F(ToolbarTest, TheWindowHasTheDefaultToolbar)
     ASSERT_NE(toolbar, nullptr);
     EXPECT_EQ(toolbar->objectName(), QStringLiteral("XQMainNewToolbar"));
     EXPECT_EQ(toolbar->parent(), document->documentWindow());
-    EXPECT_EQ(identifiersShown(document), document->toolbarDefaultItemIdentifiers());
-    EXPECT_EQ(document->toolbarDefaultItemIdentifiers(),
+    EXPECT_EQ(identifiersShown(document), document->documentToolbar().toolbarDefaultItemIdentifiers());
+    EXPECT_EQ(document->documentToolbar().toolbarDefaultItemIdentifiers(),
               (QStringList{"AddItem", "AddGroup", "RemoveItem", "NSToolbarSpaceItem", "StartStopButton",
                            "NSToolbarSpaceItem", "ActivedJob", "NSToolbarFlexibleSpaceItem", "ToggleDrawer"}));
-    EXPECT_EQ(document->toolbarAllowedItemIdentifiers().mid(4),
+    EXPECT_EQ(document->documentToolbar().toolbarAllowedItemIdentifiers().mid(4),
               (QStringList{"AddItem", "AddGroup", "RemoveItem", "StartStopButton", "ToggleDrawer", "ActivedJob"}));
-    QAction *remove = document->toolbarItem(QStringLiteral("RemoveItem"));
+    QAction *remove = document->documentToolbar().toolbarItem(QStringLiteral("RemoveItem"));
     ASSERT_NE(remove, nullptr);
     EXPECT_EQ(remove->text(), text("LSdeleteEntry"));
     EXPECT_EQ(remove->toolTip(), text("LSTTDeleteEntry"));
     EXPECT_FALSE(remove->icon().isNull());
     // The new-job item pops up a menu of both new commands and validates through
     // the document.
-    auto *add = qobject_cast<NTXContextMenuToolbarItem *>(document->toolbarItem(QStringLiteral("AddItem")));
+    auto *add = qobject_cast<NTXContextMenuToolbarItem *>(document->documentToolbar().toolbarItem(QStringLiteral("AddItem")));
     ASSERT_NE(add, nullptr);
-    EXPECT_EQ(NTXContextMenuToolbarItem::toolbarDelegate(toolbar), document);
+    EXPECT_EQ(NTXContextMenuToolbarItem::toolbarDelegate(toolbar), &document->documentToolbar());
     ASSERT_NE(add->menu(), nullptr);
     EXPECT_EQ(add->menu()->actions().size(), 2);
     EXPECT_EQ(add->action(), QByteArray("newJobEntry:"));
@@ -67,9 +69,9 @@ TEST_F(ToolbarTest, TheWindowHasTheDefaultToolbar)
 TEST_F(ToolbarTest, AnUnknownIdentifierMakesNoItem)
 {
     ProbeDocument *document = newDocument();
-    EXPECT_EQ(document->toolbarItemForItemIdentifier(QStringLiteral("PrintItem"), true), nullptr);
-    EXPECT_EQ(document->toolbarItemForItemIdentifier(QString(), true), nullptr);
-    std::unique_ptr<QAction> item(document->toolbarItemForItemIdentifier(QStringLiteral("StartStopButton"), false));
+    EXPECT_EQ(document->documentToolbar().toolbarItemForItemIdentifier(QStringLiteral("PrintItem"), true), nullptr);
+    EXPECT_EQ(document->documentToolbar().toolbarItemForItemIdentifier(QString(), true), nullptr);
+    std::unique_ptr<QAction> item(document->documentToolbar().toolbarItemForItemIdentifier(QStringLiteral("StartStopButton"), false));
     ASSERT_TRUE(item);
     EXPECT_EQ(item->text(), text("LSstart2"));
 }
@@ -80,8 +82,8 @@ TEST_F(ToolbarTest, WhileCountingNewAndDeleteAreOffAndStartStopShowsStop)
     NodePtr job = makeJob(QStringLiteral("J"), 10.0f, {});
     fill(document, {job});
     select(document, {job});
-    document->validateVisibleToolbarItems();
-    auto item = [document](const char *identifier) { return document->toolbarItem(QString::fromLatin1(identifier)); };
+    document->documentToolbar().validateVisibleToolbarItems();
+    auto item = [document](const char *identifier) { return document->documentToolbar().toolbarItem(QString::fromLatin1(identifier)); };
     EXPECT_TRUE(item("AddItem")->isEnabled());
     EXPECT_TRUE(item("AddGroup")->isEnabled());
     EXPECT_TRUE(item("RemoveItem")->isEnabled());
@@ -90,7 +92,7 @@ TEST_F(ToolbarTest, WhileCountingNewAndDeleteAreOffAndStartStopShowsStop)
     const QImage startImage = item("StartStopButton")->icon().pixmap(32, 32).toImage();
 
     document->setTimerRunning(true);
-    document->validateVisibleToolbarItems();
+    document->documentToolbar().validateVisibleToolbarItems();
     EXPECT_FALSE(item("AddItem")->isEnabled());
     EXPECT_FALSE(item("AddGroup")->isEnabled());
     EXPECT_FALSE(item("RemoveItem")->isEnabled());
@@ -107,15 +109,15 @@ TEST_F(ToolbarTest, ActivatingWantsExactlyOneSelectedJob)
     NodePtr a = makeJob(QStringLiteral("A"), 10.0f, {{9, 30}});
     NodePtr b = makeJob(QStringLiteral("B"), 10.0f, {});
     fill(document, {a, b});
-    QAction *activate = document->toolbarItem(QStringLiteral("ActivedJob"));
+    QAction *activate = document->documentToolbar().toolbarItem(QStringLiteral("ActivedJob"));
     ASSERT_NE(activate, nullptr);
-    EXPECT_FALSE(document->validateToolbarItem(activate));
+    EXPECT_FALSE(document->documentToolbar().validateToolbarItem(activate));
     select(document, {a});
-    EXPECT_TRUE(document->validateToolbarItem(activate));
+    EXPECT_TRUE(document->documentToolbar().validateToolbarItem(activate));
     select(document, {a, b});
-    EXPECT_FALSE(document->validateToolbarItem(activate));
+    EXPECT_FALSE(document->documentToolbar().validateToolbarItem(activate));
     select(document, {a->childAtIndex(0)});
-    EXPECT_FALSE(document->validateToolbarItem(activate));
+    EXPECT_FALSE(document->documentToolbar().validateToolbarItem(activate));
     // The selection change validates the items at once.
     select(document, {b});
     EXPECT_TRUE(activate->isEnabled());
@@ -126,13 +128,13 @@ TEST_F(ToolbarTest, ActivatingWantsExactlyOneSelectedJob)
 TEST_F(ToolbarTest, TheDrawerItemShowsWhatItWouldDo)
 {
     ProbeDocument *document = newDocument(true);
-    QAction *drawer = document->toolbarItem(QStringLiteral("ToggleDrawer"));
+    QAction *drawer = document->documentToolbar().toolbarItem(QStringLiteral("ToggleDrawer"));
     ASSERT_NE(drawer, nullptr);
-    document->validateVisibleToolbarItems();
+    document->documentToolbar().validateVisibleToolbarItems();
     EXPECT_EQ(drawer->text(), text("LSShowDetails"));
     drawer->trigger();
-    EXPECT_TRUE(document->documentWindow()->windowDrawer->isVisible());
-    document->validateVisibleToolbarItems();
+    EXPECT_TRUE(document->documentWindow()->windowDrawer()->isVisible());
+    document->documentToolbar().validateVisibleToolbarItems();
     EXPECT_EQ(drawer->text(), text("LSHideDetails"));
     EXPECT_EQ(drawer->toolTip(), text("LSDetailsToolTip"));
 }
@@ -140,7 +142,7 @@ TEST_F(ToolbarTest, TheDrawerItemShowsWhatItWouldDo)
 TEST_F(ToolbarTest, TheContextMenuItemValidatesThroughTheDocument)
 {
     ProbeDocument *document = newDocument();
-    auto *add = qobject_cast<NTXContextMenuToolbarItem *>(document->toolbarItem(QStringLiteral("AddItem")));
+    auto *add = qobject_cast<NTXContextMenuToolbarItem *>(document->documentToolbar().toolbarItem(QStringLiteral("AddItem")));
     ASSERT_NE(add, nullptr);
     document->setTimerRunning(true);
     add->validate();
@@ -153,7 +155,7 @@ TEST_F(ToolbarTest, TheContextMenuItemValidatesThroughTheDocument)
 TEST_F(ToolbarTest, TheNewGroupItemOpensTheGroupSheet)
 {
     ProbeDocument *document = newDocument(true);
-    document->toolbarItem(QStringLiteral("AddGroup"))->trigger();
+    document->documentToolbar().toolbarItem(QStringLiteral("AddGroup"))->trigger();
     GroupNameSheet *sheet = document->groupNameWindow();
     ASSERT_NE(sheet, nullptr);
     EXPECT_TRUE(sheet->isVisible());
@@ -163,11 +165,11 @@ TEST_F(ToolbarTest, TheNewGroupItemOpensTheGroupSheet)
 TEST_F(ToolbarTest, TheChoiceOfItemsIsKeptForTheNextWindow)
 {
     ProbeDocument *document = newDocument();
-    document->setToolbarItemIdentifiers({"StartStopButton", "Bogus", "NSToolbarSeparatorItem", "RemoveItem"});
+    document->documentToolbar().setToolbarItemIdentifiers({"StartStopButton", "Bogus", "NSToolbarSeparatorItem", "RemoveItem"});
     EXPECT_EQ(identifiersShown(document), (QStringList{"StartStopButton", "NSToolbarSeparatorItem", "RemoveItem"}));
     ProbeDocument *next = newDocument();
     EXPECT_EQ(identifiersShown(next), (QStringList{"StartStopButton", "NSToolbarSeparatorItem", "RemoveItem"}));
-    next->setToolbarItemIdentifiers(next->toolbarDefaultItemIdentifiers());
+    next->documentToolbar().setToolbarItemIdentifiers(next->documentToolbar().toolbarDefaultItemIdentifiers());
     ProbeDocument *third = newDocument();
-    EXPECT_EQ(identifiersShown(third), third->toolbarDefaultItemIdentifiers());
+    EXPECT_EQ(identifiersShown(third), third->documentToolbar().toolbarDefaultItemIdentifiers());
 }

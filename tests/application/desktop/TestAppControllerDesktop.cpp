@@ -114,15 +114,15 @@ protected:
         ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb")) << "run with QT_QPA_PLATFORM=xcb on an X server";
         resetProgramDefaults();
         HKHotKeyCenter::setHotKeyGrabber(nullptr);
-        MyDocument::setSoundPlayer([](const QString &) {});
-        MyDocument::setIdleSecondsSource([] { return 0.0; });
+        testDocumentServices()->soundPlayer = [](const QString &) {};
+        testDocumentServices()->idleSecondsSource = [] { return 0.0; };
     }
     void TearDown() override
     {
         destroyController(controller);
         controller = nullptr;
-        MyDocument::setSoundPlayer({});
-        MyDocument::setIdleSecondsSource({});
+        testDocumentServices()->soundPlayer = {};
+        testDocumentServices()->idleSecondsSource = {};
     }
 
     platform::UserDefaults &defaults() { return programDefaults(); }
@@ -292,7 +292,7 @@ TEST_F(AppControllerDesktop, TrayIconShowsInTheTrayWithTheJobMenu)
 
     MyDocument *document = documentWithJobs();
     document->startTimerForJob(nullptr);
-    EXPECT_EQ(AppController::statusItemImageName(), QStringLiteral("entry_timeRun.png"));
+    EXPECT_EQ(controller->statusItemImageName(), QStringLiteral("entry_timeRun.png"));
 
     QMenu *menu = icon->contextMenu();
     ASSERT_EQ(menu, controller->appDockMenu());

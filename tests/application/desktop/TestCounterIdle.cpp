@@ -36,7 +36,7 @@ protected:
         defaults->setBool(true, StopTimerWhenInactiveKey);
         // 1.5 seconds.
         defaults->setFloat(0.025f, StopTimerWhenInactiveTimeKey);
-        MyDocument::setIdleSecondsSource({});
+        services->idleSecondsSource = {};
     }
 };
 
@@ -49,31 +49,31 @@ TEST_F(CounterIdle, IdleTimeGrowsAPointerMoveResetsItAndTheCounterStopsPastTheLi
 
     ASSERT_TRUE(movePointer(10, 10));
     // The X source answers at once; the bus sources answer one call late.
-    ASSERT_TRUE(QTest::qWaitFor([] { return MyDocument::userIdleSeconds() < 1.0; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return services->userIdleSeconds() < 1.0; }, 5000));
     document->startTimerForJob(nullptr);
     ASSERT_TRUE(document->timerIsRunning());
-    ASSERT_NEAR(document->inactivityInterval(), 1.5, 1e-6);
+    ASSERT_NEAR(document->counter().inactivityInterval(), 1.5, 1e-6);
     document->counterTimer()->stop(); // ticks are made by hand here
     document->doTimer();
     EXPECT_TRUE(document->timerIsRunning());
 
     // Idle time grows while nobody moves.
     double grown = 0.0;
-    ASSERT_TRUE(QTest::qWaitFor([&] { return (grown = MyDocument::userIdleSeconds()) > 1.0; }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&, this] { return (grown = services->userIdleSeconds()) > 1.0; }, 10000));
 
     // A pointer move starts it again, and the counter goes on.
     ASSERT_TRUE(movePointer(300, 200));
     double afterMove = grown;
-    ASSERT_TRUE(QTest::qWaitFor([&] { return (afterMove = MyDocument::userIdleSeconds()) < grown; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&, this] { return (afterMove = services->userIdleSeconds()) < grown; }, 5000));
     EXPECT_LT(afterMove, 1.0);
     document->doTimer();
     EXPECT_TRUE(document->timerIsRunning());
 
     // Past the limit, the next tick stops it.
-    ASSERT_TRUE(QTest::qWaitFor([] { return MyDocument::userIdleSeconds() > 1.6; }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return services->userIdleSeconds() > 1.6; }, 10000));
     document->doTimer();
     EXPECT_FALSE(document->timerIsRunning());
-    EXPECT_EQ(MyDocument::numberOfRunningCounters(), 0);
+    EXPECT_EQ(services->runningCounters, 0);
 }
 
 // The document class of the shared test support lives in a header of the offscreen

@@ -55,7 +55,7 @@ protected:
 
     void TearDown() override
     {
-        MyDocument::setSoundCatalogue(nullptr);
+        services->soundCatalogue = nullptr;
         MyDocumentFixture::TearDown();
         recorder.reset();
         audio.reset();
@@ -104,7 +104,7 @@ TEST_F(CounterSound, AThemeOgaSoundNamedInTheDefaultsReachesTheSinkWhenTheCounte
     NTXSoundManager catalogue({ThemeFolder});
     const QString name = QStringLiteral("complete");
     ASSERT_EQ(catalogue.getSoundNameAtIndex(catalogue.indexOfSound(name)), name);
-    MyDocument::setSoundCatalogue(&catalogue);
+    services->soundCatalogue = &catalogue;
     defaults->setBool(false, AllwaysMutelyKey);
     defaults->setString(name, StartSoundKey);
     defaults->setString(name, StopSoundKey);

@@ -2,8 +2,10 @@
 // a group moves into it; and the document window with its toolbar, captured to
 // document-window-toolbar.png in the test program's folder.
 #include "AppKitExtensions/NTXOutlineViewExtension.h"
+#include "application/DocumentToolbar.h"
 #include "application/DocumentWindow.h"
 #include "application/MyDocument.h"
+#include "application/OutlineDataSource.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/document/DocumentController.h"
 #include "platform/foundation/UndoManager.h"
@@ -155,7 +157,7 @@ TEST_F(DesktopDocument, AJobDraggedWithTheMouseOntoAGroupMovesIntoIt)
     EXPECT_EQ(group->childAtIndex(1), inside);
     EXPECT_EQ(document->jobList()->children(), (QList<NodePtr>{group, other}));
     EXPECT_EQ(group->hours(), 1);
-    EXPECT_FALSE(document->dragSessionInProgress());
+    EXPECT_FALSE(document->outlineSource().dragSessionInProgress());
     platform::UndoManager *undo = document->undoManager();
     ASSERT_TRUE(QTest::qWaitFor([undo] { return undo->groupingLevel() == 0 && undo->canUndo(); }));
     EXPECT_EQ(undo->undoActionName(), platform::localized(QStringLiteral("LSUDDragAndDrop")));
@@ -178,13 +180,13 @@ TEST_F(DesktopDocument, TheWindowShowsItsToolbar)
     QTreeView *outline = document->outlineView();
     outline->expandAll();
     NTXOutlineViewExtension::selectItems(outline, {QVariant::fromValue(shop)}, false);
-    document->validateVisibleToolbarItems();
+    document->documentToolbar().validateVisibleToolbarItems();
     QToolBar *toolbar = document->toolbar();
     ASSERT_NE(toolbar, nullptr);
     EXPECT_TRUE(toolbar->isVisible());
     // Every item of the default set has its button on screen.
     for (const char *identifier : {"AddItem", "AddGroup", "RemoveItem", "StartStopButton", "ActivedJob", "ToggleDrawer"}) {
-        QAction *item = document->toolbarItem(QString::fromLatin1(identifier));
+        QAction *item = document->documentToolbar().toolbarItem(QString::fromLatin1(identifier));
         ASSERT_NE(item, nullptr) << identifier;
         QWidget *button = toolbar->widgetForAction(item);
         ASSERT_NE(button, nullptr) << identifier;

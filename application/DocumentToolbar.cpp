@@ -1,13 +1,10 @@
-// The document window's toolbar "XQMainNewToolbar": new job, new group, delete,
-// start/stop, the inspector and the active job. The document makes its items and
-// validates them; the start/stop and inspector items show the state they would
-// change. The user chooses the items from the toolbar's context menu; the choice is
-// kept in the user defaults.
+// The document window's toolbar (see DocumentToolbar.h).
 #include "NTXAppKit/NTXContextMenuToolbarItem/NTXContextMenuToolbarItem.h"
 #include "NTXAppKit/NTXContextMenuToolbarItem/NTXDelayedPopUpButton.h"
 #include "AppKitExtensions/NTXOutlineViewExtension.h"
 #include "application/ApplicationImages.h"
 #include "application/DocumentWindow.h"
+#include "application/DocumentToolbar.h"
 #include "application/MyDocument.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/document/DocumentController.h"
@@ -127,19 +124,19 @@ QAction *spaceItem(const QString &identifier, QObject *parent)
 
 } // namespace
 
-QStringList MyDocument::toolbarAllowedItemIdentifiers() const
+QStringList DocumentToolbar::toolbarAllowedItemIdentifiers() const
 {
     return {SeparatorItem, SpaceItem,        FlexibleSpaceItem, CustomizeItem, AddItem,
             AddGroup,      RemoveItem,       StartStopButton,   ToggleDrawer,  ActivedJob};
 }
 
-QStringList MyDocument::toolbarDefaultItemIdentifiers() const
+QStringList DocumentToolbar::toolbarDefaultItemIdentifiers() const
 {
     return {AddItem, AddGroup, RemoveItem, SpaceItem, StartStopButton, SpaceItem, ActivedJob, FlexibleSpaceItem,
             ToggleDrawer};
 }
 
-QAction *MyDocument::toolbarItemForItemIdentifier(const QString &identifier, bool)
+QAction *DocumentToolbar::toolbarItemForItemIdentifier(const QString &identifier, bool)
 {
     const ItemDescription *description = nullptr;
     for (const ItemDescription &candidate : itemDescriptions()) {
@@ -153,10 +150,10 @@ QAction *MyDocument::toolbarItemForItemIdentifier(const QString &identifier, boo
         // A click makes a job; holding the button down offers a job or a group.
         auto *contextItem = new NTXContextMenuToolbarItem(identifier, m_toolbar);
         contextItem->setAction(description->action);
-        contextItem->setTarget(this);
+        contextItem->setTarget(&m_document);
         auto *menu = new QMenu(contextItem->button());
-        platform::MenuItemValidation::addItem(menu, text("LSaddEntry"), "newJobEntry:", QKeySequence(), this);
-        platform::MenuItemValidation::addItem(menu, text("LSaddGroup"), "newGroupEntry:", QKeySequence(), this);
+        platform::MenuItemValidation::addItem(menu, text("LSaddEntry"), "newJobEntry:", QKeySequence(), &m_document);
+        platform::MenuItemValidation::addItem(menu, text("LSaddGroup"), "newGroupEntry:", QKeySequence(), &m_document);
         platform::MenuItemValidation::setAutoenablesItems(menu, true);
         contextItem->setMenu(menu);
         item = contextItem;
@@ -165,7 +162,7 @@ QAction *MyDocument::toolbarItemForItemIdentifier(const QString &identifier, boo
         item->setObjectName(identifier);
         item->setProperty(IdentifierProperty, identifier);
         platform::MenuItemValidation::setAction(item, description->action);
-        platform::MenuItemValidation::setTarget(item, this);
+        platform::MenuItemValidation::setTarget(item, &m_document);
     }
     setLabel(item, text(description->label));
     if (auto *contextItem = qobject_cast<NTXContextMenuToolbarItem *>(item))
@@ -175,12 +172,13 @@ QAction *MyDocument::toolbarItemForItemIdentifier(const QString &identifier, boo
     return item;
 }
 
-void MyDocument::setupToolbar()
+void DocumentToolbar::setupToolbar()
 {
-    if (!m_window || m_toolbar)
+    DocumentWindow *window = m_document.documentWindow();
+    if (!window || m_toolbar)
         return;
-    m_toolbar = new QToolBar(m_window);
-    m_toolbar->setObjectName(ToolbarIdentifier);
+    m_toolbar = new QToolBar(window);
+    m_toolbar->setObjectName(MyDocument::ToolbarIdentifier);
     m_toolbar->setWindowTitle(text("LSToolbar"));
     m_toolbar->setMovable(false);
     m_toolbar->setFloatable(false);
@@ -189,12 +187,12 @@ void MyDocument::setupToolbar()
     m_toolbar->setContextMenuPolicy(Qt::CustomContextMenu);
     NTXContextMenuToolbarItem::setToolbarDelegate(m_toolbar, this);
     NTXContextMenuToolbarItem::setToolbarSizeMode(m_toolbar, NTXContextMenuToolbarItem::SizeModeRegular);
-    m_window->addToolBar(Qt::TopToolBarArea, m_toolbar);
+    window->addToolBar(Qt::TopToolBarArea, m_toolbar);
     connect(m_toolbar, &QWidget::customContextMenuRequested, this,
             [this](const QPoint &position) { showToolbarCustomizationMenu(m_toolbar->mapToGlobal(position)); });
 
     // The saved choice, without what this version does not know.
-    const QVariantMap configuration = userDefaults().dictionaryForKey(ConfigurationKey);
+    const QVariantMap configuration = m_document.userDefaults().dictionaryForKey(ConfigurationKey);
     QStringList identifiers;
     const QVariant saved = configuration.value(ItemIdentifiersKey);
     if (saved.canConvert<QStringList>() && saved.typeId() != QMetaType::QString) {
@@ -208,7 +206,7 @@ void MyDocument::setupToolbar()
     rebuildToolbar();
 
     // The toolbar's commands, and the delete assistant, in the window's Document menu.
-    if (QMenu *menu = m_window->documentMenu) {
+    if (QMenu *menu = window->documentMenu()) {
         QAction *first = menu->actions().value(0);
         const QList<QAction *> commands{
             platform::MenuItemValidation::makeItem(text("LSMenuNewJob"), "newJobEntry:", menu),
@@ -233,13 +231,13 @@ void MyDocument::setupToolbar()
             validateVisibleToolbarItems();
     });
     timer->start();
-    connect(this, &MyDocument::counterStateChanged, this, [this] { validateVisibleToolbarItems(); });
-    connect(m_window->windowDrawer, &QDockWidget::visibilityChanged, this, [this] { validateVisibleToolbarItems(); });
-    if (QItemSelectionModel *selection = m_window->outlineView->selectionModel())
+    connect(&m_document, &MyDocument::counterStateChanged, this, [this] { validateVisibleToolbarItems(); });
+    connect(window->windowDrawer(), &QDockWidget::visibilityChanged, this, [this] { validateVisibleToolbarItems(); });
+    if (QItemSelectionModel *selection = window->outlineView()->selectionModel())
         connect(selection, &QItemSelectionModel::selectionChanged, this, [this] { validateVisibleToolbarItems(); });
 }
 
-void MyDocument::rebuildToolbar()
+void DocumentToolbar::rebuildToolbar()
 {
     if (!m_toolbar)
         return;
@@ -274,7 +272,11 @@ void MyDocument::rebuildToolbar()
     validateVisibleToolbarItems();
 }
 
-void MyDocument::setToolbarItemIdentifiers(const QStringList &identifiers)
+DocumentToolbar::DocumentToolbar(MyDocument &document) : QObject(&document), m_document(document) {}
+
+DocumentToolbar::~DocumentToolbar() = default;
+
+void DocumentToolbar::setToolbarItemIdentifiers(const QStringList &identifiers)
 {
     const QStringList allowed = toolbarAllowedItemIdentifiers();
     QStringList kept;
@@ -283,13 +285,13 @@ void MyDocument::setToolbarItemIdentifiers(const QStringList &identifiers)
             kept.append(identifier);
     }
     m_toolbarItemIdentifiers = kept;
-    QVariantMap configuration = userDefaults().dictionaryForKey(ConfigurationKey);
+    QVariantMap configuration = m_document.userDefaults().dictionaryForKey(ConfigurationKey);
     configuration.insert(ItemIdentifiersKey, kept);
-    userDefaults().setDictionary(configuration, ConfigurationKey);
+    m_document.userDefaults().setDictionary(configuration, ConfigurationKey);
     rebuildToolbar();
 }
 
-QAction *MyDocument::toolbarItem(const QString &identifier) const
+QAction *DocumentToolbar::toolbarItem(const QString &identifier) const
 {
     if (!m_toolbar)
         return nullptr;
@@ -300,13 +302,14 @@ QAction *MyDocument::toolbarItem(const QString &identifier) const
     return nullptr;
 }
 
-void MyDocument::showToolbarCustomizationMenu(const QPoint &position)
+void DocumentToolbar::showToolbarCustomizationMenu(const QPoint &position)
 {
     if (!m_toolbar)
         return;
-    QMenu menu(m_toolbar);
+    auto *menu = new QMenu(m_toolbar);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
     for (const ItemDescription &description : itemDescriptions()) {
-        QAction *choice = menu.addAction(text(description.label));
+        QAction *choice = menu->addAction(text(description.label));
         choice->setCheckable(true);
         choice->setChecked(m_toolbarItemIdentifiers.contains(description.identifier));
         const QString identifier = description.identifier;
@@ -330,13 +333,13 @@ void MyDocument::showToolbarCustomizationMenu(const QPoint &position)
             setToolbarItemIdentifiers(identifiers);
         });
     }
-    menu.addSeparator();
-    connect(menu.addAction(text("LSRestoreToolbar")), &QAction::triggered, this,
+    menu->addSeparator();
+    connect(menu->addAction(text("LSRestoreToolbar")), &QAction::triggered, this,
             [this] { setToolbarItemIdentifiers(toolbarDefaultItemIdentifiers()); });
-    menu.exec(position);
+    menu->popup(position);
 }
 
-void MyDocument::validateVisibleToolbarItems()
+void DocumentToolbar::validateVisibleToolbarItems()
 {
     if (!m_toolbar)
         return;
@@ -352,28 +355,28 @@ void MyDocument::validateVisibleToolbarItems()
     }
 }
 
-bool MyDocument::validateToolbarItem(QAction *item)
+bool DocumentToolbar::validateToolbarItem(QAction *item)
 {
     if (!item)
         return false;
     const QString identifier = identifierOf(item);
-    const bool running = timerIsRunning();
+    const bool running = m_document.timerIsRunning();
     if (identifier == StartStopButton) {
         setImage(item, running ? "stop_button" : "start_button");
         setLabel(item, text(running ? "LSstop2" : "LSstart2"));
         setToolTip(item, text(running ? "LSTTStop" : "LSTTStart"));
     } else if (identifier == ToggleDrawer) {
-        const bool open = m_window && !m_window->windowDrawer->isHidden();
+        const bool open = m_document.documentWindow() && !m_document.documentWindow()->windowDrawer()->isHidden();
         setImage(item, open ? "DrawerCloseNew" : "DrawerOpenNew");
         setLabel(item, text(open ? "LSHideDetails" : "LSShowDetails"));
     }
     if (identifier == RemoveItem) {
-        QTreeView *outline = outlineView();
+        QTreeView *outline = m_document.outlineView();
         const bool rowSelected = outline && outline->selectionModel() && outline->selectionModel()->hasSelection();
         return rowSelected && !running;
     }
     if (identifier == ActivedJob) {
-        QTreeView *outline = outlineView();
+        QTreeView *outline = m_document.outlineView();
         if (!outline)
             return false;
         const QList<QVariant> selected = NTXOutlineViewExtension::allSelectedItems(outline);
@@ -382,11 +385,11 @@ bool MyDocument::validateToolbarItem(QAction *item)
     }
     if (identifier == AddItem || identifier == AddGroup)
         return !running;
-    updateUI();
+    m_document.updateUI();
     return true;
 }
 
-QToolBar *MyDocument::toolbar() const
+QToolBar *DocumentToolbar::toolbar() const
 {
     return m_toolbar.data();
 }

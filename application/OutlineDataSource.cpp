@@ -1,9 +1,11 @@
-// What the outline shows of the node tree and how each row looks; the check box of
-// the executed flag, the context menu, the Delete key, and moving jobs and groups by
-// drag and drop.
+// What the outline shows of the node tree and how each row looks (see
+// OutlineDataSource.h).
 #include "AppKitExtensions/NTXOutlineViewExtension.h"
 #include "NTXAppKit/NTXLabeledImageTextCell/NTXLabeledImageTextCell.h"
 #include "application/ButtonCellForOutlineView.h"
+#include "application/OutlineDataSource.h"
+
+#include "application/ApplicationImages.h"
 #include "application/MyDocument.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/document/MenuItemValidation.h"
@@ -20,25 +22,49 @@
 #include <QTreeView>
 #include <functional>
 
-NodePtr MyDocument::outlineViewChildOfItem(qsizetype index, Node *item) const
+OutlineDataSource::OutlineDataSource(MyDocument &document) : QObject(&document), m_document(document)
 {
-    const Node *node = item ? item : m_jobList.get();
+    m_groupImage = ApplicationImages::iconNamed(QStringLiteral("entry_group.png"));
+    m_timeImage = ApplicationImages::iconNamed(QStringLiteral("entry_time2.tif"));
+    m_jobImage = ApplicationImages::iconNamed(QStringLiteral("entry_job.tif"));
+    m_dayImage = ApplicationImages::iconNamed(QStringLiteral("entry_day.tif"));
+    m_activeJobImage =
+        ApplicationImages::compositeIcon(QStringLiteral("entry_job.tif"), QStringLiteral("entry_active.tif"));
+    m_activeGroupImage =
+        ApplicationImages::compositeIcon(QStringLiteral("entry_group.png"), QStringLiteral("entry_active.tif"));
+}
+
+OutlineDataSource::~OutlineDataSource() = default;
+
+Node *OutlineDataSource::outlineRootItem() const
+{
+    return m_document.jobList().get();
+}
+
+void OutlineDataSource::setColumnTitle(const QString &identifier, const QString &title)
+{
+    m_columnTitles.insert(identifier, title);
+}
+
+NodePtr OutlineDataSource::outlineViewChildOfItem(qsizetype index, Node *item) const
+{
+    const Node *node = item ? item : m_document.jobList().get();
     if (index < 0 || index >= node->childrenCount())
         return NodePtr();
     return node->childAtIndex(index);
 }
 
-bool MyDocument::outlineViewIsItemExpandable(Node *item) const
+bool OutlineDataSource::outlineViewIsItemExpandable(Node *item) const
 {
-    return (item ? item : m_jobList.get())->expandable();
+    return (item ? item : m_document.jobList().get())->expandable();
 }
 
-qsizetype MyDocument::outlineViewNumberOfChildrenOfItem(Node *item) const
+qsizetype OutlineDataSource::outlineViewNumberOfChildrenOfItem(Node *item) const
 {
-    return (item ? item : m_jobList.get())->childrenCount();
+    return (item ? item : m_document.jobList().get())->childrenCount();
 }
 
-QVariant MyDocument::outlineViewObjectValueForTableColumnByItem(const QString &identifier, Node *item) const
+QVariant OutlineDataSource::outlineViewObjectValueForTableColumnByItem(const QString &identifier, Node *item) const
 {
     if (!item)
         return QVariant();
@@ -48,17 +74,17 @@ QVariant MyDocument::outlineViewObjectValueForTableColumnByItem(const QString &i
         return item->itemName();
     if (identifier == QLatin1String("outlineTime"))
         return item->workTimeAsString();
-    return m_formatter.stringFromNumber(double(item->turnover()));
+    return m_document.formatter().stringFromNumber(double(item->turnover()));
 }
 
-QFont MyDocument::outlineViewFontForItem(Node *item) const
+QFont OutlineDataSource::outlineViewFontForItem(Node *item) const
 {
     QFont font = QApplication::font();
     font.setBold(item && item->active());
     return font;
 }
 
-QIcon MyDocument::outlineViewImageForItem(Node *item) const
+QIcon OutlineDataSource::outlineViewImageForItem(Node *item) const
 {
     if (!item)
         return QIcon();
@@ -70,7 +96,7 @@ QIcon MyDocument::outlineViewImageForItem(Node *item) const
     case Node::TimeEntry:
         return m_timeImage;
     case Node::Group: {
-        const NodePtr active = m_jobList->getActiveNode();
+        const NodePtr active = m_document.jobList()->getActiveNode();
         return active && item->nodeIsMemberOfTree(active.get()) ? m_activeGroupImage : m_groupImage;
     }
     default:
@@ -78,12 +104,12 @@ QIcon MyDocument::outlineViewImageForItem(Node *item) const
     }
 }
 
-QString MyDocument::outlineViewTitleForTableColumn(const QString &identifier) const
+QString OutlineDataSource::outlineViewTitleForTableColumn(const QString &identifier) const
 {
     return m_columnTitles.value(identifier);
 }
 
-void MyDocument::outlineViewWillDisplayCell(platform::Cell &cell, const QString &identifier, Node *item) const
+void OutlineDataSource::outlineViewWillDisplayCell(platform::Cell &cell, const QString &identifier, Node *item) const
 {
     if (!item)
         return;
@@ -98,9 +124,9 @@ void MyDocument::outlineViewWillDisplayCell(platform::Cell &cell, const QString 
     }
 }
 
-void MyDocument::outlineViewSelectionDidChange()
+void OutlineDataSource::outlineViewSelectionDidChange()
 {
-    handleOutlineSelection();
+    m_document.handleOutlineSelection();
 }
 
 // ---------------------------------------------------------------------------
@@ -125,27 +151,27 @@ NodePtr sharedFromNode(Node *node)
 
 } // namespace
 
-bool MyDocument::outlineViewIsItemEditable(const QString &identifier, Node *item) const
+bool OutlineDataSource::outlineViewIsItemEditable(const QString &identifier, Node *item) const
 {
     // Days and time entries show no check box.
     return identifier == QLatin1String("outlineStatus") && isJobOrGroup(item);
 }
 
-bool MyDocument::outlineViewSetObjectValue(const QVariant &value, const QString &identifier, Node *item)
+bool OutlineDataSource::outlineViewSetObjectValue(const QVariant &value, const QString &identifier, Node *item)
 {
     if (identifier != QLatin1String("outlineStatus") || !isJobOrGroup(item) || !value.isValid())
         return false;
     const NodePtr node = sharedFromNode(item);
-    if (!node || !m_outlineModel->indexForNode(node.get()).isValid())
+    if (!node || !m_document.outlineModel()->indexForNode(node.get()).isValid())
         return false;
     // A check box state: 1 on, 0 off (a mixed state counts as on).
     const bool executed = value.typeId() == QMetaType::Bool ? value.toBool() : value.toInt() != 0;
-    setExecutedForNodeTree(executed, node);
-    undoManager()->setActionName(localizedText("LSUDExecuted"));
+    m_document.setExecutedForNodeTree(executed, node);
+    m_document.undoManager()->setActionName(localizedText("LSUDExecuted"));
     return true;
 }
 
-bool MyDocument::outlineViewShouldExpandItem(Node *item) const
+bool OutlineDataSource::outlineViewShouldExpandItem(Node *item) const
 {
     if (!item)
         return false;
@@ -157,74 +183,75 @@ bool MyDocument::outlineViewShouldExpandItem(Node *item) const
 // ---------------------------------------------------------------------------
 // Context menu and Delete key
 
-QMenu *MyDocument::outlineViewMenuForTableColumnItem(QTreeView *, int, const QVariant &item)
+QMenu *OutlineDataSource::outlineViewMenuForTableColumnItem(QTreeView *, int, const QVariant &item)
 {
-    if (!m_outlineMenu)
+    QMenu *menu = m_document.outlineMenu();
+    if (!menu)
         return nullptr;
-    m_outlineMenu->clear();
+    menu->clear();
     const NodePtr node = item.value<NodePtr>();
     if (!node)
         return nullptr;
-    const bool idle = !timerIsRunning();
+    const bool idle = !m_document.timerIsRunning();
     using platform::MenuItemValidation::makeItem;
     // An item for the node: its action goes to the document, and it is usable only
     // while this document counts no time.
     auto add = [&](const char *key, const QByteArray &action) {
-        QAction *menuItem = makeItem(localizedText(key), action, m_outlineMenu, QKeySequence(), this);
+        QAction *menuItem = makeItem(localizedText(key), action, menu, QKeySequence(), &m_document);
         platform::MenuItemValidation::setRepresentedObject(menuItem, QVariant::fromValue(node));
         menuItem->setEnabled(idle);
-        m_outlineMenu->addAction(menuItem);
+        menu->addAction(menuItem);
     };
     switch (node->type()) {
     case Node::Job: {
         // Starting and stopping belong to the application controller: no target, so
         // the action travels along the responder chain to it.
-        const bool running = timerIsRunning() && node->active();
+        const bool running = m_document.timerIsRunning() && node->active();
         QAction *startStop = makeItem(localizedText(running ? "LSCstop" : "LSCstart"),
                                       running ? QByteArrayLiteral("menuToggleSelected:") : QByteArrayLiteral("menuSelected:"),
-                                      m_outlineMenu);
+                                      menu);
         platform::MenuItemValidation::setRepresentedObject(startStop, QVariant::fromValue(node));
         startStop->setEnabled(true);
-        m_outlineMenu->addAction(startStop);
-        m_outlineMenu->addSeparator();
+        menu->addAction(startStop);
+        menu->addSeparator();
         add("LSCEdit", "handleMyDoubleClick:");
         add("LSCActived", "activedSelectedJob:");
-        m_outlineMenu->addSeparator();
+        menu->addSeparator();
         add("LSaddEntry", "newJobEntry:");
         add("LSaddGroup", "newGroupEntry:");
-        m_outlineMenu->addSeparator();
+        menu->addSeparator();
         add("LSCDelete", "deleteEntry:");
         break;
     }
     case Node::Day:
         add("LSaddEntry", "newJobEntry:");
         add("LSaddGroup", "newGroupEntry:");
-        m_outlineMenu->addSeparator();
+        menu->addSeparator();
         add("LSCDelete", "deleteEntry:");
         break;
     case Node::TimeEntry:
     case Node::Group:
         add("LSCEdit", "handleMyDoubleClick:");
-        m_outlineMenu->addSeparator();
+        menu->addSeparator();
         add("LSaddEntry", "newJobEntry:");
         add("LSaddGroup", "newGroupEntry:");
-        m_outlineMenu->addSeparator();
+        menu->addSeparator();
         add("LSCDelete", "deleteEntry:");
         break;
     default:
         return nullptr;
     }
-    return m_outlineMenu;
+    return menu;
 }
 
-void MyDocument::outlineViewDidReceiveDelete(QTreeView *outlineView, QKeyEvent *)
+void OutlineDataSource::outlineViewDidReceiveDelete(QTreeView *outlineView, QKeyEvent *)
 {
-    QTreeView *outline = outlineView ? outlineView : this->outlineView();
-    if (!outline || timerIsRunning())
+    QTreeView *outline = outlineView ? outlineView : m_document.outlineView();
+    if (!outline || m_document.timerIsRunning())
         return;
     if (!outline->selectionModel() || !outline->selectionModel()->hasSelection())
         return;
-    deleteEntry(outline);
+    m_document.deleteEntry(outline);
 }
 
 // ---------------------------------------------------------------------------
@@ -237,9 +264,9 @@ void MyDocument::outlineViewDidReceiveDelete(QTreeView *outlineView, QKeyEvent *
 namespace {
 
 // The documents that started drags, by the number their drag data names.
-QHash<quint64, QPointer<MyDocument>> &dragSources()
+QHash<quint64, QPointer<OutlineDataSource>> &dragSources()
 {
-    static QHash<quint64, QPointer<MyDocument>> sources;
+    static QHash<quint64, QPointer<OutlineDataSource>> sources;
     return sources;
 }
 
@@ -321,34 +348,34 @@ private:
 
 } // namespace
 
-MyDocument *MyDocument::dragSourceDocument(const QMimeData *data)
+OutlineDataSource *OutlineDataSource::dragSource(const QMimeData *data)
 {
-    if (!data || !data->hasFormat(OutlineViewPboardMimeType))
+    if (!data || !data->hasFormat(MyDocument::OutlineViewPboardMimeType))
         return nullptr;
     quint64 document = 0;
     quint64 drag = 0;
-    if (!parseDragData(data->data(OutlineViewPboardMimeType), document, drag))
+    if (!parseDragData(data->data(MyDocument::OutlineViewPboardMimeType), document, drag))
         return nullptr;
-    MyDocument *source = dragSources().value(document).data();
+    OutlineDataSource *source = dragSources().value(document).data();
     // Only the document's latest drag names nodes.
     if (!source || source->m_dragSerial != drag)
         return nullptr;
     return source;
 }
 
-bool MyDocument::outlineViewAcceptsDropOnItem(Node *item) const
+bool OutlineDataSource::outlineViewAcceptsDropOnItem(Node *item) const
 {
     if (!item)
-        return allowBetweenDrop();
-    return item->type() == Node::Group && allowOnDropOnGroup();
+        return AllowBetweenDrop;
+    return item->type() == Node::Group && AllowOnDropOnGroup;
 }
 
-QStringList MyDocument::outlineViewPasteboardTypes() const
+QStringList OutlineDataSource::outlineViewPasteboardTypes() const
 {
-    return {OutlineViewPboardMimeType};
+    return {MyDocument::OutlineViewPboardMimeType};
 }
 
-QMimeData *MyDocument::outlineViewWriteItems(const QList<NodePtr> &items)
+QMimeData *OutlineDataSource::outlineViewWriteItems(const QList<NodePtr> &items)
 {
     // Only jobs and groups move; a job inside a dragged group moves with it.
     QList<NodePtr> movable;
@@ -360,18 +387,18 @@ QMimeData *MyDocument::outlineViewWriteItems(const QList<NodePtr> &items)
         return nullptr;
     if (m_dragDocumentId == 0) {
         m_dragDocumentId = nextDragNumber();
-        QHash<quint64, QPointer<MyDocument>> &sources = dragSources();
+        QHash<quint64, QPointer<OutlineDataSource>> &sources = dragSources();
         sources.removeIf([](const auto &entry) { return entry.value().isNull(); });
         sources.insert(m_dragDocumentId, this);
     }
     m_draggedNodes = movable;
     m_dragSerial = nextDragNumber();
     auto *data = new QMimeData;
-    data->setData(OutlineViewPboardMimeType, dragData(m_dragDocumentId, m_dragSerial));
+    data->setData(MyDocument::OutlineViewPboardMimeType, dragData(m_dragDocumentId, m_dragSerial));
     m_dragSessionInProgress = true;
     // The drag owns its data: when the data goes, the drag is over.
     const quint64 serial = m_dragSerial;
-    QPointer<MyDocument> self(this);
+    QPointer<OutlineDataSource> self(this);
     QObject::connect(data, &QObject::destroyed, this, [self, serial] {
         if (self && self->m_dragSerial == serial)
             self->m_dragSessionInProgress = false;
@@ -379,23 +406,23 @@ QMimeData *MyDocument::outlineViewWriteItems(const QList<NodePtr> &items)
     return data;
 }
 
-Qt::DropAction MyDocument::outlineViewValidateDrop(const QMimeData *data, Node *item, qsizetype childIndex) const
+Qt::DropAction OutlineDataSource::outlineViewValidateDrop(const QMimeData *data, Node *item, qsizetype childIndex) const
 {
     const bool container = !item || item->type() == Node::Group || item->type() == Node::Root;
     const bool between = childIndex != -1;
     bool valid = container;
     if (!item && !between)
-        valid = allowOnDropOnLeaf() && container;
-    if (valid && between && !allowBetweenDrop())
+        valid = AllowOnDropOnLeaf && container;
+    if (valid && between && !AllowBetweenDrop)
         valid = false;
-    if (item && item->type() == Node::Group && !between && !allowOnDropOnGroup())
+    if (item && item->type() == Node::Group && !between && !AllowOnDropOnGroup)
         valid = false;
     // The item must hang in this document's tree.
-    if (valid && item && item != m_jobList.get() && !m_outlineModel->indexForNode(item).isValid())
+    if (valid && item && item != m_document.jobList().get() && !m_document.outlineModel()->indexForNode(item).isValid())
         valid = false;
     if (!valid)
         return Qt::IgnoreAction;
-    MyDocument *source = dragSourceDocument(data);
+    OutlineDataSource *source = dragSource(data);
     if (!source || source->m_draggedNodes.isEmpty())
         return Qt::IgnoreAction;
     if (source != this)
@@ -405,43 +432,43 @@ Qt::DropAction MyDocument::outlineViewValidateDrop(const QMimeData *data, Node *
         return Qt::IgnoreAction;
     // Only nodes still in this tree move.
     for (const NodePtr &node : m_draggedNodes) {
-        if (m_outlineModel->indexForNode(node.get()).isValid())
+        if (m_document.outlineModel()->indexForNode(node.get()).isValid())
             return Qt::MoveAction;
     }
     return Qt::IgnoreAction;
 }
 
-bool MyDocument::outlineViewAcceptDrop(const QMimeData *data, Node *item, qsizetype childIndex)
+bool OutlineDataSource::outlineViewAcceptDrop(const QMimeData *data, Node *item, qsizetype childIndex)
 {
     if (outlineViewValidateDrop(data, item, childIndex) == Qt::IgnoreAction)
         return false;
-    const NodePtr target = item ? sharedFromNode(item) : m_jobList;
+    const NodePtr target = item ? sharedFromNode(item) : m_document.jobList();
     if (!target)
         return false;
     performDropOperation(data, target, childIndex < 0 ? 0 : childIndex);
     return true;
 }
 
-void MyDocument::performDropOperation(const QMimeData *data, const NodePtr &target, qsizetype index)
+void OutlineDataSource::performDropOperation(const QMimeData *data, const NodePtr &target, qsizetype index)
 {
     QList<QVariant> selection;
-    MyDocument *source = dragSourceDocument(data);
+    OutlineDataSource *source = dragSource(data);
     if (source) {
         QList<NodePtr> nodes = Node::minimumNodeCoverFromNodesInArray(source->m_draggedNodes);
         nodes.removeIf([](const NodePtr &node) { return !isJobOrGroup(node.get()); });
-        if (QTreeView *outline = outlineView())
+        if (QTreeView *outline = m_document.outlineView())
             selection = NTXOutlineViewExtension::allSelectedItems(outline);
         index = std::clamp<qsizetype>(index, 0, target->childrenCount());
         if (source == this) {
             // Only what still hangs in the tree moves.
-            nodes.removeIf([this](const NodePtr &node) { return !m_outlineModel->indexForNode(node.get()).isValid(); });
+            nodes.removeIf([this](const NodePtr &node) { return !m_document.outlineModel()->indexForNode(node.get()).isValid(); });
             for (const NodePtr &node : nodes) {
                 const NodePtr parent = sharedFromNode(node->parent());
                 if (!parent)
                     continue;
                 if (parent == target && parent->indexOfChild(node.get()) < index)
                     --index;
-                deleteNode(node, parent);
+                m_document.deleteNode(node, parent);
             }
         } else {
             // From another document: copies, so that each document's undo keeps to
@@ -455,30 +482,30 @@ void MyDocument::performDropOperation(const QMimeData *data, const NodePtr &targ
             nodes = copies;
         }
         if (!nodes.isEmpty()) {
-            insertNodes(nodes, target, index);
-            undoManager()->setActionName(localizedText("LSUDDragAndDrop"));
+            m_document.insertNodes(nodes, target, index);
+            m_document.undoManager()->setActionName(localizedText("LSUDDragAndDrop"));
         }
     }
-    displayActivatedJob();
-    if (QTreeView *outline = outlineView())
+    m_document.displayActivatedJob();
+    if (QTreeView *outline = m_document.outlineView())
         NTXOutlineViewExtension::selectItems(outline, selection, false);
 }
 
-void MyDocument::outlineViewDraggingExited(QTreeView *, QDragLeaveEvent *)
+void OutlineDataSource::outlineViewDraggingExited(QTreeView *, QDragLeaveEvent *)
 {
     m_dragSessionInProgress = false;
-    reloadOutline();
+    m_document.reloadOutline();
 }
 
-void MyDocument::outlineViewConcludeDragOperation(QTreeView *, QDropEvent *)
+void OutlineDataSource::outlineViewConcludeDragOperation(QTreeView *, QDropEvent *)
 {
     m_dragSessionInProgress = false;
-    reloadOutline();
+    m_document.reloadOutline();
 }
 
-void MyDocument::setupOutlineDragAndDrop()
+void OutlineDataSource::setupOutlineDragAndDrop()
 {
-    QTreeView *outline = outlineView();
+    QTreeView *outline = m_document.outlineView();
     if (!outline)
         return;
     outline->setDragEnabled(true);
@@ -491,12 +518,12 @@ void MyDocument::setupOutlineDragAndDrop()
     // Groups open while something is dragged over them.
     outline->setAutoExpandDelay(600);
     outline->viewport()->installEventFilter(new DropOperationFilter(outline, [this](const QMimeData *data) {
-        MyDocument *source = dragSourceDocument(data);
+        OutlineDataSource *source = dragSource(data);
         return !source ? Qt::IgnoreAction : (source == this ? Qt::MoveAction : Qt::CopyAction);
     }));
     connect(outline, &QTreeView::expanded, this, [this, outline](const QModelIndex &index) {
         // Reloading brings back rows the user had opened: those stay open.
-        if (!m_reloading && !outlineViewShouldExpandItem(m_outlineModel->nodeForIndex(index)))
+        if (!m_document.isReloadingOutline() && !outlineViewShouldExpandItem(m_document.outlineModel()->nodeForIndex(index)))
             outline->collapse(index);
     });
 }

@@ -1,16 +1,11 @@
-// The time-entry sheets of the document: the edit sheet changes the start and end of
-// an existing time entry, the new-entry sheet adds a time entry to a job. Either one
-// files the entry under the job's day of its start (making that day when the job has
-// none) as one undoable step named "LSUDTimeEdit".
-//
-// While a sheet is open the document keeps the start and end being edited (cDate,
-// lDate); the controls always show those two dates, and an edit that would put the
-// end a whole minute or more before the start moves the other bound along.
+// The time-entry sheets of a document (see TimeEntrySheets.h).
 #include "AppKitExtensions/NTXNSAlertExtensions.h"
 #include "AppKitExtensions/NTXOutlineViewExtension.h"
 #include "NTXAppKit/TDTimeControl/TDStepper.h"
 #include "NTXAppKit/TDTimeControl/TDTimeControl.h"
 #include "application/DocumentWindow.h"
+#include "application/TimeEntrySheets.h"
+
 #include "application/MyDocument.h"
 #include "application/TimeEntrySheet.h"
 #include "platform/foundation/Bundle.h"
@@ -62,13 +57,17 @@ QDateTime nowToTheSecond()
 
 } // namespace
 
+TimeEntrySheets::TimeEntrySheets(MyDocument &document) : QObject(&document), m_document(document) {}
+
+TimeEntrySheets::~TimeEntrySheets() = default;
+
 // ---------------------------------------------------------------------------
 // The sheets
 
-TimeEntrySheet *MyDocument::jobTimeWindow()
+TimeEntrySheet *TimeEntrySheets::jobTimeWindow()
 {
-    if (!m_jobTimeWindow && m_window) {
-        auto *sheet = new TimeEntrySheet(m_window);
+    if (!m_jobTimeWindow && m_document.documentWindow()) {
+        auto *sheet = new TimeEntrySheet(m_document.documentWindow());
         sheet->setObjectName(QStringLiteral("jobTimeWindow"));
         sheet->setWindowTitle(localized("LSTimeSheetEditTitle"));
         sheet->titleField()->setText(localized("LSTimeSheetEditTitle"));
@@ -89,10 +88,10 @@ TimeEntrySheet *MyDocument::jobTimeWindow()
     return m_jobTimeWindow;
 }
 
-TimeEntrySheet *MyDocument::jobNewTimeWindow()
+TimeEntrySheet *TimeEntrySheets::jobNewTimeWindow()
 {
-    if (!m_jobNewTimeWindow && m_window) {
-        auto *sheet = new TimeEntrySheet(m_window);
+    if (!m_jobNewTimeWindow && m_document.documentWindow()) {
+        auto *sheet = new TimeEntrySheet(m_document.documentWindow());
         sheet->setObjectName(QStringLiteral("jobNewTimeWindow"));
         sheet->setWindowTitle(localized("LSUDNewTimeEntry"));
         sheet->setActions(this, "newTimeCalendarChange:", "newTimeChangeTime:", "newTimeEndJobTimeSheet:");
@@ -110,7 +109,7 @@ TimeEntrySheet *MyDocument::jobNewTimeWindow()
     return m_jobNewTimeWindow;
 }
 
-void MyDocument::showTimeSheetDates(TimeEntrySheet *sheet, bool pickers, bool timeControls)
+void TimeEntrySheets::showTimeSheetDates(TimeEntrySheet *sheet, bool pickers, bool timeControls)
 {
     if (!sheet)
         return;
@@ -130,22 +129,14 @@ void MyDocument::showTimeSheetDates(TimeEntrySheet *sheet, bool pickers, bool ti
 // ---------------------------------------------------------------------------
 // Opening
 
-void MyDocument::doJobTimeSheet(QObject *sender)
+void TimeEntrySheets::doJobTimeSheet(const NodePtr &entry)
 {
-    NodePtr node = nodeForSender(sender, true);
-    if (!node)
-        node = nodeForSender(sender, false);
-    doJobTimeSheet(node);
-}
-
-void MyDocument::doJobTimeSheet(const NodePtr &entry)
-{
-    if (!entry || entry->type() != Node::TimeEntry || m_jobTimeSheetWorking || hasOpenSheet())
+    if (!entry || entry->type() != Node::TimeEntry || m_jobTimeSheetWorking || m_document.hasOpenSheet())
         return;
     // Only an entry filed under a day of a job of this document.
     const Node *day = entry->parent();
     if (!day || day->type() != Node::Day || !day->parent() || day->parent()->type() != Node::Job
-        || entry->documentRoot() != m_jobList.get())
+        || entry->documentRoot() != m_document.jobList().get())
         return;
     TimeEntrySheet *sheet = jobTimeWindow();
     if (!sheet)
@@ -159,30 +150,30 @@ void MyDocument::doJobTimeSheet(const NodePtr &entry)
     sheet->open();
 }
 
-NodePtr MyDocument::jobForNewTimeEntry() const
+NodePtr TimeEntrySheets::jobForNewTimeEntry() const
 {
     NodePtr job;
-    if (QTreeView *outline = outlineView()) {
+    if (QTreeView *outline = m_document.outlineView()) {
         if (const NodePtr selected = NTXOutlineViewExtension::selectedItem(outline).value<NodePtr>())
             job = sharedNode(selected->getRootObject());
     }
     // A selected group (or anything else that is no job of this document) names no
     // job: the entry goes to the active job.
-    if (!job || job->type() != Node::Job || !isJobMemberOfDocument(job.get()))
-        job = getActiveJob();
-    if (!job || job->type() != Node::Job || !isJobMemberOfDocument(job.get()))
+    if (!job || job->type() != Node::Job || !m_document.isJobMemberOfDocument(job.get()))
+        job = m_document.getActiveJob();
+    if (!job || job->type() != Node::Job || !m_document.isJobMemberOfDocument(job.get()))
         return NodePtr();
     return job;
 }
 
-void MyDocument::newTimeEntry(QObject *)
+void TimeEntrySheets::newTimeEntry(QObject *)
 {
-    if (m_jobTimeSheetWorking || hasOpenSheet())
+    if (m_jobTimeSheetWorking || m_document.hasOpenSheet())
         return;
-    if (!getActiveJob()) {
-        if (m_window)
+    if (!m_document.getActiveJob()) {
+        if (QWidget *window = m_document.documentWindow())
             NTXBeginAlertSheetWithHandler(localized("LSAnoActiveTitle"), localized("LSok"), QString(), QString(),
-                                          m_window, {}, localized("LSAnoActive"));
+                                          window, {}, localized("LSAnoActive"));
         return;
     }
     const NodePtr job = jobForNewTimeEntry();
@@ -203,27 +194,27 @@ void MyDocument::newTimeEntry(QObject *)
 // ---------------------------------------------------------------------------
 // Changes in a sheet
 
-void MyDocument::calendarChange(QObject *sender)
+void TimeEntrySheets::calendarChange(QObject *sender)
 {
     timeSheetChange(m_jobTimeWindow, sender);
 }
 
-void MyDocument::changeTime(QObject *sender)
+void TimeEntrySheets::changeTime(QObject *sender)
 {
     timeSheetChange(m_jobTimeWindow, sender);
 }
 
-void MyDocument::newTimeCalendarChange(QObject *sender)
+void TimeEntrySheets::newTimeCalendarChange(QObject *sender)
 {
     timeSheetChange(m_jobNewTimeWindow, sender);
 }
 
-void MyDocument::newTimeChangeTime(QObject *sender)
+void TimeEntrySheets::newTimeChangeTime(QObject *sender)
 {
     timeSheetChange(m_jobNewTimeWindow, sender);
 }
 
-void MyDocument::timeSheetChange(TimeEntrySheet *sheet, QObject *sender)
+void TimeEntrySheets::timeSheetChange(TimeEntrySheet *sheet, QObject *sender)
 {
     if (!m_jobTimeSheetWorking || !sheet)
         return;
@@ -268,17 +259,17 @@ void MyDocument::timeSheetChange(TimeEntrySheet *sheet, QObject *sender)
 // ---------------------------------------------------------------------------
 // Closing
 
-void MyDocument::endJobTimeSheet(QObject *sender)
+void TimeEntrySheets::endJobTimeSheet(QObject *sender)
 {
     endTimeSheet(m_jobTimeWindow, sender);
 }
 
-void MyDocument::newTimeEndJobTimeSheet(QObject *sender)
+void TimeEntrySheets::newTimeEndJobTimeSheet(QObject *sender)
 {
     endTimeSheet(m_jobNewTimeWindow, sender);
 }
 
-void MyDocument::endTimeSheet(TimeEntrySheet *sheet, QObject *sender)
+void TimeEntrySheets::endTimeSheet(TimeEntrySheet *sheet, QObject *sender)
 {
     if (!sheet)
         return;
@@ -297,7 +288,7 @@ void MyDocument::endTimeSheet(TimeEntrySheet *sheet, QObject *sender)
     sheet->done(ok ? 1 : 0);
 }
 
-NodePtr MyDocument::dayNodeForTimeEntry(const NodePtr &job, const QDateTime &date)
+NodePtr TimeEntrySheets::dayNodeForTimeEntry(const NodePtr &job, const QDateTime &date)
 {
     if (NodePtr day = job->getDayNode(date))
         return day;
@@ -305,11 +296,11 @@ NodePtr MyDocument::dayNodeForTimeEntry(const NodePtr &job, const QDateTime &dat
     day->setlDate(date);
     day->setParent(job.get());
     day->setItemNameByType();
-    addNode(day, job, job->insertIndexForChild(*day));
+    m_document.addNode(day, job, job->insertIndexForChild(*day));
     return day;
 }
 
-void MyDocument::sheetDidEndJobTime(QWidget *, int returnCode, const NodePtr &contextInfo)
+void TimeEntrySheets::sheetDidEndJobTime(QWidget *, int returnCode, const NodePtr &contextInfo)
 {
     m_jobTimeSheetWorking = false;
     const NodePtr entry = contextInfo;
@@ -321,41 +312,42 @@ void MyDocument::sheetDidEndJobTime(QWidget *, int returnCode, const NodePtr &co
     const NodePtr job = sharedNode(entry->getRootObject());
     // The entry may have left the document while the sheet was open.
     if (!day || !job || day->type() != Node::Day || job->type() != Node::Job || day->parent() != job.get()
-        || entry->documentRoot() != m_jobList.get())
+        || entry->documentRoot() != m_document.jobList().get())
         return;
 
-    platform::UndoManager *undo = undoManager();
+    platform::UndoManager *undo = m_document.undoManager();
     const NodePtr snapshot = entry->clone();
-    undo->registerUndo([this, snapshot, entry] { restoreNodeData(snapshot, entry); });
+    MyDocument *document = &m_document;
+    undo->registerUndo([document, snapshot, entry] { document->restoreNodeData(snapshot, entry); });
     undo->setActionName(localized("LSUDTimeEdit"));
 
-    deleteNode(entry, day);
+    m_document.deleteNode(entry, day);
     // The old day stays when the entry stays on its calendar day (with its own
     // description and label); otherwise an emptied day goes.
     const bool sameDay =
         platform::CalendarDate::dayOfCommonEra(day->cDate()) == platform::CalendarDate::dayOfCommonEra(start);
     if (day->childrenCount() == 0 && !sameDay)
-        deleteNode(day, job);
+        m_document.deleteNode(day, job);
     const NodePtr target = sameDay ? day : dayNodeForTimeEntry(job, start);
 
     entry->setcDate(start);
     entry->setlDate(end);
     entry->setItemNameByType();
-    addNode(entry, target, target->insertIndexForChild(*entry));
+    m_document.addNode(entry, target, target->insertIndexForChild(*entry));
 
-    reloadOutline();
-    if (QTreeView *outline = outlineView()) {
-        const QModelIndex index = outlineModel()->indexForNode(entry.get());
+    m_document.reloadOutline();
+    if (QTreeView *outline = m_document.outlineView()) {
+        const QModelIndex index = m_document.outlineModel()->indexForNode(entry.get());
         for (QModelIndex up = index.parent(); up.isValid(); up = up.parent())
             outline->expand(up);
         NTXOutlineViewExtension::selectItems(outline, {QVariant::fromValue(entry)}, false);
         if (index.isValid())
             outline->scrollTo(index);
     }
-    updateUI();
+    m_document.updateUI();
 }
 
-void MyDocument::sheetDidEndNewTime(QWidget *, int returnCode)
+void TimeEntrySheets::sheetDidEndNewTime(QWidget *, int returnCode)
 {
     m_jobTimeSheetWorking = false;
     const QDateTime start = std::exchange(m_cDate, QDateTime());
@@ -372,11 +364,11 @@ void MyDocument::sheetDidEndNewTime(QWidget *, int returnCode)
     entry->setParent(day.get());
     entry->setWage(job->wage());
     entry->setItemNameByType();
-    addNode(entry, day, day->insertIndexForChild(*entry));
+    m_document.addNode(entry, day, day->insertIndexForChild(*entry));
     // Named once the step holds its changes.
-    undoManager()->setActionName(localized("LSUDTimeEdit"));
+    m_document.undoManager()->setActionName(localized("LSUDTimeEdit"));
 
-    reloadOutline();
-    updateUI();
-    rebuildApplicationMenus();
+    m_document.reloadOutline();
+    m_document.updateUI();
+    m_document.rebuildApplicationMenus();
 }

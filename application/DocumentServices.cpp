@@ -1,0 +1,50 @@
+#include "application/DocumentServices.h"
+
+#include "NTXAppKit/sounds/NTXSoundManager.h"
+#include "platform/desktop/IdleMonitor.h"
+
+#include <QCoreApplication>
+
+DocumentServices::DocumentServices() = default;
+
+DocumentServices::~DocumentServices() = default;
+
+void DocumentServices::rebuildMenus() const
+{
+    // A copy: the rebuilder may replace itself.
+    const std::function<void()> rebuilder = menuRebuilder;
+    if (rebuilder)
+        rebuilder();
+}
+
+void DocumentServices::postNotification(const QString &message, const QString &title) const
+{
+    const std::function<void(const QString &, const QString &)> poster = notificationPoster;
+    if (poster)
+        poster(message, title);
+}
+
+double DocumentServices::userIdleSeconds()
+{
+    if (const std::function<double()> source = idleSecondsSource)
+        return source();
+    if (!m_idleMonitor) {
+        if (!QCoreApplication::instance())
+            return 0.0;
+        m_idleMonitor = std::make_unique<platform::IdleMonitor>();
+    }
+    return m_idleMonitor->idleSeconds();
+}
+
+NTXSoundManager *DocumentServices::catalogue() const
+{
+    return soundCatalogue ? soundCatalogue : NTXSoundManager::getSharedSoundManager();
+}
+
+void DocumentServices::playSound(const QString &soundName) const
+{
+    if (const std::function<void(const QString &)> player = soundPlayer)
+        player(soundName);
+    else if (NTXSoundManager *sounds = catalogue())
+        sounds->playSoundWithName(soundName);
+}

@@ -1,0 +1,58 @@
+#pragma once
+// What a document reaches outside itself: the application controller's menu rebuild
+// and notification poster, the controller's identity (stops it sends are silent),
+// the user's idle time, the sounds, and the counts all documents of one application
+// share (the running counters, the reminder ticks).
+//
+// The application controller makes one and hands it to every document it makes
+// (through the document type); a document made without one gets one of its own.
+// Shared by its documents (std::shared_ptr); nothing here is process-wide. A hook
+// left empty does nothing (the idle time then comes from the platform's idle
+// monitor, the sounds from the shared catalogue). GUI thread only.
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <functional>
+#include <memory>
+
+class NTXSoundManager;
+
+namespace platform {
+class IdleMonitor;
+}
+
+class DocumentServices
+{
+public:
+    DocumentServices();
+    ~DocumentServices();
+    DocumentServices(const DocumentServices &) = delete;
+    DocumentServices &operator=(const DocumentServices &) = delete;
+
+    // "Rebuild your menus": the jobs or the active job may have changed.
+    std::function<void()> menuRebuilder;
+    // Posts a desktop notification (message, title).
+    std::function<void(const QString &message, const QString &title)> notificationPoster;
+    // The application controller: stops it sends are silent.
+    QPointer<QObject> applicationController;
+    // Where the idle seconds come from (empty: the platform's idle monitor).
+    std::function<double()> idleSecondsSource;
+    // The catalogue the counter's sounds play from (null: the shared one), or a
+    // player that takes the sound's name in its place.
+    NTXSoundManager *soundCatalogue = nullptr;
+    std::function<void(const QString &soundName)> soundPlayer;
+
+    // Counters running in the documents that share this object.
+    int runningCounters = 0;
+    // Ticks of those counters since the reminder last played.
+    int reminderTickCount = 0;
+
+    void rebuildMenus() const;
+    void postNotification(const QString &message, const QString &title) const;
+    double userIdleSeconds();
+    NTXSoundManager *catalogue() const;
+    void playSound(const QString &soundName) const;
+
+private:
+    std::unique_ptr<platform::IdleMonitor> m_idleMonitor;
+};

@@ -1,0 +1,49 @@
+#pragma once
+// The document window's toolbar "XQMainNewToolbar": new job, new group, delete,
+// start/stop, the inspector and the active job. It makes the items and validates
+// them (it is the toolbar's delegate); the start/stop and inspector items show the
+// state they would change. The items send their actions to the document. The user
+// chooses the items from the toolbar's context menu; the choice is kept in the user
+// defaults.
+//
+// Owned by its MyDocument (a child object); the QToolBar belongs to the window.
+// GUI thread only; nothing here throws.
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+
+class MyDocument;
+class QAction;
+class QPoint;
+class QToolBar;
+
+class DocumentToolbar : public QObject
+{
+    Q_OBJECT
+public:
+    explicit DocumentToolbar(MyDocument &document);
+    ~DocumentToolbar() override;
+
+    // Makes the window's toolbar from the saved configuration (or the default set).
+    void setupToolbar();
+    QToolBar *toolbar() const;
+    // A new item for one of the six identifiers; null for any other.
+    QAction *toolbarItemForItemIdentifier(const QString &identifier, bool willBeInsertedIntoToolbar);
+    QStringList toolbarAllowedItemIdentifiers() const;
+    QStringList toolbarDefaultItemIdentifiers() const;
+    Q_INVOKABLE bool validateToolbarItem(QAction *item);
+    void validateVisibleToolbarItems();
+    // The toolbar's identifiers as shown; setting them rebuilds and saves it.
+    QStringList toolbarItemIdentifiers() const { return m_toolbarItemIdentifiers; }
+    void setToolbarItemIdentifiers(const QStringList &identifiers);
+    // The item of an identifier in the toolbar (null when not shown).
+    QAction *toolbarItem(const QString &identifier) const;
+
+private:
+    void rebuildToolbar();
+    void showToolbarCustomizationMenu(const QPoint &position);
+
+    MyDocument &m_document;
+    QPointer<QToolBar> m_toolbar;
+    QStringList m_toolbarItemIdentifiers;
+};

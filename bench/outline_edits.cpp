@@ -1,0 +1,176 @@
+// The cost of edits that change many rows of a shown, expanded outline.
+//
+// Delete assistant: a document of N time entries (jobs of 10 days with 10 entries
+// each, all rows expanded) is shown offscreen; one run deletes every time entry the
+// way the assistant's OK does (the undoable deletions, then the outline, the totals
+// and the menus follow), and the event loop runs once.
+// Drag: N jobs of one group are dropped onto a second group of the same document.
+//
+// Reported: the CPU time of one run (as the manual time) and, at the end, the time
+// per node of the larger size over that of the smaller one (1.0 is linear growth).
+#include "bench/BenchTrees.h"
+#include "application/DocumentServices.h"
+#include "application/MyDocument.h"
+#include "application/DefaultsKeys.h"
+#include "application/Node.h"
+#include "application/OutlineDataSource.h"
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/UserDefaults.h"
+#include "platform/document/DocumentController.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QMimeData>
+#include <QTemporaryDir>
+#include <QTreeView>
+
+#include <cstdio>
+#include <ctime>
+#include <map>
+#include <memory>
+
+namespace {
+
+constexpr int EntriesPerDay = 10;
+constexpr int DaysPerJob = 10;
+
+std::map<std::pair<int, int64_t>, double> &secondsPerRun()
+{
+    static std::map<std::pair<int, int64_t>, double> results;
+    return results;
+}
+
+// CPU seconds of the process: the machine may be shared, so wall time says little.
+double processCpuSeconds()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
+}
+
+QDateTime startOfRun()
+{
+    return QDateTime(QDate(2024, 6, 3), QTime(9, 0), Qt::OffsetFromUTC, 7200);
+}
+
+NodePtr makeJob(int number, int days)
+{
+    return benchtrees::makeJob(number, startOfRun(), days, EntriesPerDay);
+}
+
+class Fixture
+{
+public:
+    Fixture()
+    {
+        defaults = std::make_unique<platform::UserDefaults>(dir.path() + QStringLiteral("/defaults.conf"));
+        defaults->setBool(true, AllwaysMutelyKey);
+        controller.setUserDefaults(defaults.get());
+        controller.addDocumentType(MyDocument::documentType(services));
+        document = qobject_cast<MyDocument *>(controller.openUntitledDocument(true));
+    }
+
+    void fill(const QList<NodePtr> &topLevel)
+    {
+        for (const NodePtr &node : topLevel)
+            document->jobList()->addChild(node);
+        document->jobList()->recalcWorkTimeForTree();
+        document->reloadOutline();
+        document->outlineView()->expandAll();
+        QCoreApplication::processEvents();
+    }
+
+    QTemporaryDir dir;
+    std::unique_ptr<platform::UserDefaults> defaults;
+    std::shared_ptr<DocumentServices> services = std::make_shared<DocumentServices>();
+    platform::DocumentController controller;
+    MyDocument *document = nullptr;
+};
+
+void record(benchmark::State &state, int which, double seconds)
+{
+    secondsPerRun()[{which, state.range(0)}] = seconds;
+    state.SetIterationTime(seconds);
+    state.counters["nodes"] = double(state.range(0));
+}
+
+void BM_DeleteAssistantEmptiesTimeEntries(benchmark::State &state)
+{
+    const int entries = int(state.range(0));
+    for (auto _ : state) {
+        Fixture fixture;
+        QList<NodePtr> jobs;
+        for (int j = 0; j < entries / (EntriesPerDay * DaysPerJob); ++j)
+            jobs.append(makeJob(j, DaysPerJob));
+        fixture.fill(jobs);
+        MyDocument::DeleteAssistantSettings settings;
+        settings.kind = 3;
+        const double start = processCpuSeconds();
+        fixture.document->deleteAssistantActionForNode(fixture.document->jobList(), settings);
+        fixture.document->reloadOutline();
+        fixture.document->updateUI();
+        fixture.document->rebuildApplicationMenus();
+        QCoreApplication::processEvents();
+        record(state, 0, processCpuSeconds() - start);
+    }
+}
+
+void BM_DragOfJobsOntoAGroup(benchmark::State &state)
+{
+    const int count = int(state.range(0));
+    for (auto _ : state) {
+        Fixture fixture;
+        NodePtr from = Node::create(Node::Group, startOfRun());
+        NodePtr to = Node::create(Node::Group, startOfRun());
+        QList<NodePtr> jobs;
+        for (int j = 0; j < count; ++j) {
+            jobs.append(makeJob(j, 1));
+            from->addChild(jobs.constLast());
+        }
+        fixture.fill({from, to});
+        OutlineDataSource &source = fixture.document->outlineSource();
+        const double start = processCpuSeconds();
+        std::unique_ptr<QMimeData> data(source.outlineViewWriteItems(jobs));
+        source.outlineViewAcceptDrop(data.get(), to.get(), 0);
+        source.outlineViewConcludeDragOperation(nullptr, nullptr);
+        QCoreApplication::processEvents();
+        record(state, 1, processCpuSeconds() - start);
+    }
+}
+
+} // namespace
+
+BENCHMARK(BM_DeleteAssistantEmptiesTimeEntries)->Arg(2000)->Arg(8000)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DragOfJobsOntoAGroup)->Arg(250)->Arg(1000)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    const char *names[] = {"delete assistant", "drag of jobs"};
+    for (int which = 0; which < 2; ++which) {
+        const auto &results = secondsPerRun();
+        auto small = results.end();
+        auto large = results.end();
+        for (auto it = results.begin(); it != results.end(); ++it) {
+            if (it->first.first != which)
+                continue;
+            if (small == results.end())
+                small = it;
+            large = it;
+        }
+        if (small == results.end() || small == large || small->second <= 0.0)
+            continue;
+        const double perSmall = small->second / double(small->first.second);
+        const double perLarge = large->second / double(large->first.second);
+        std::printf("%s CPU: %.3f s (%lld nodes), %.3f s (%lld nodes), ratio per node %.2f\n", names[which],
+                    small->second, static_cast<long long>(small->first.second), large->second,
+                    static_cast<long long>(large->first.second), perLarge / perSmall);
+    }
+    return 0;
+}
