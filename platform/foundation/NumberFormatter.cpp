@@ -1,6 +1,7 @@
 #include "platform/foundation/NumberFormatter.h"
 
 #include <QLocale>
+#include <algorithm>
 #include <cmath>
 #include <unicode/unum.h>
 
@@ -96,6 +97,14 @@ QString NumberFormatter::quotedLiteral(const QString &text)
     QString quoted = text;
     quoted.replace(QLatin1Char('\''), QLatin1String("''"));
     return QLatin1Char('\'') + quoted + QLatin1Char('\'');
+}
+
+QString NumberFormatter::fixedPointPattern(unsigned fractionDigits, const QString &literal)
+{
+    QString pattern = QStringLiteral("#0");
+    if (fractionDigits > 0)
+        pattern += QLatin1Char('.') + QString(qsizetype(std::min(fractionDigits, MaxFractionDigits)), QLatin1Char('0'));
+    return pattern + quotedLiteral(literal);
 }
 
 QString NumberFormatter::stringForObjectValue(const QVariant &value) const

@@ -39,6 +39,11 @@ public:
 
     // Quotes text for use as a literal in a pattern ("it's" → "'it''s'").
     static QString quotedLiteral(const QString &text);
+    // The most fraction digits a fixed-point pattern shows.
+    static constexpr unsigned MaxFractionDigits = 20;
+    // "#0", then "." and the digits' zeros (none for 0), then the literal text quoted:
+    // at least one integer digit and exactly that many fraction digits.
+    static QString fixedPointPattern(unsigned fractionDigits, const QString &literal);
 
     QString stringForObjectValue(const QVariant &value) const override;
     // Answers a double.
