@@ -123,7 +123,10 @@ bool NTXMeasurementNumberFormatter::getObjectValue(QVariant &value, const QStrin
     if (namesNonFinite(text))
         return refuse();
     if (std::optional<double> shown = parse(text)) {
-        value = double(NTXConvertUnit(m_showType, NTXPointUnit, float(*shown)));
+        const float points = NTXConvertUnit(m_showType, NTXPointUnit, float(*shown));
+        if (!std::isfinite(points))
+            return refuse(); // beyond what a length can hold
+        value = double(points);
         return true;
     }
     int unit = m_showType;

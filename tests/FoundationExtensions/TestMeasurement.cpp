@@ -82,7 +82,7 @@ TEST(MeasurementNumberFormatter, ShowsAndReadsInItsUnit)
     EXPECT_TRUE(formatter.getObjectValue(value, QStringLiteral("1"), nullptr));
     EXPECT_FLOAT_EQ(value.toFloat(), NTXConvertUnit(2, 0, 1.0f)) << "a bare number is in the show unit";
     value = 5.0;
-    for (const char *text : {"1e400", "inf", "-inf", "nan", "1e400 cm", "-1E999in"})
+    for (const char *text : {"1e400", "inf", "-inf", "nan", "1e400 cm", "-1E999in", "1e300", "1e300 cm"})
         EXPECT_FALSE(formatter.getObjectValue(value, QString::fromLatin1(text), nullptr)) << text;
     EXPECT_EQ(value.toDouble(), 5.0) << "a refused text leaves the value";
     EXPECT_EQ(formatter.stringForObjectValue(QVariant()), QString());
