@@ -239,6 +239,14 @@ QString Bundle::localizedString(const QString &key, const QString &tableName) co
     return it != t.constEnd() ? it.value() : key;
 }
 
+QString Bundle::localizedString(const QString &key, const QString &tableName, const QString &defaultValue) const
+{
+    QMutexLocker lock(&m_mutex);
+    const QHash<QString, QString> &t = table(tableName.isEmpty() ? DefaultTable : tableName);
+    auto it = t.constFind(key);
+    return it != t.constEnd() ? it.value() : defaultValue;
+}
+
 bool Bundle::addStringsTable(const QString &tableName, QStringView text)
 {
     std::optional<QHash<QString, QString>> parsed = parseStrings(text);

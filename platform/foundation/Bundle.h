@@ -30,6 +30,8 @@ public:
     // The text of a key in a string table ("Localizable" when none is named);
     // a key the table lacks (or a missing table) answers the key itself.
     QString localizedString(const QString &key, const QString &table = QString()) const;
+    // The same look-up answering the given default for a missing key or table.
+    QString localizedString(const QString &key, const QString &table, const QString &defaultValue) const;
 
     // Tests and plug-ins: add or replace a table from text.
     bool addStringsTable(const QString &table, QStringView text);

@@ -1,0 +1,7 @@
+#include "platform/foundation/Formatter.h"
+
+namespace platform {
+
+Formatter::~Formatter() = default;
+
+} // namespace platform
