@@ -1,6 +1,6 @@
 #pragma once
 // Sending an informal delegate operation: a Q_INVOKABLE method of the delegate with
-// the operation's name, called directly only when platform::respondsTo finds it.
+// the operation's name, called directly only when platform::respondsToMethod finds it.
 // Answers whether it was sent; the result is written only then. Stateless.
 #include "platform/drawing/ActionDispatch.h"
 
@@ -19,7 +19,7 @@ QGenericArgument delegateArgument(const T &value)
 template <typename... Args>
 bool tellDelegate(QObject *delegate, const char *operation, const Args &...args)
 {
-    if (!delegate || !platform::respondsTo(delegate, operation))
+    if (!delegate || !platform::respondsToMethod(delegate, operation))
         return false;
     return QMetaObject::invokeMethod(delegate, operation, Qt::DirectConnection, delegateArgument(args)...);
 }
@@ -27,7 +27,7 @@ bool tellDelegate(QObject *delegate, const char *operation, const Args &...args)
 template <typename R, typename... Args>
 bool askDelegate(QObject *delegate, const char *operation, R *result, const Args &...args)
 {
-    if (!delegate || !platform::respondsTo(delegate, operation))
+    if (!delegate || !platform::respondsToMethod(delegate, operation))
         return false;
     R answer{};
     if (!QMetaObject::invokeMethod(delegate, operation, Qt::DirectConnection,

@@ -231,7 +231,7 @@ void ZQSplitSubview::ZQ___setFrame(const QRectF &frame, double fraction, bool no
         view->setMustAdjust();
     setFrame(frame);
     m_fraction = fraction;
-    if (notify && view && frame != m_previous && platform::respondsTo(view->delegate(), "splitViewChangedFrameOfSubviewFromTo")) {
+    if (notify && view && frame != m_previous && platform::respondsToMethod(view->delegate(), "splitViewChangedFrameOfSubviewFromTo")) {
         const QRectF from = m_previous;
         m_previous = frame;
         tellDelegate(view->delegate(), "splitViewChangedFrameOfSubviewFromTo", view, this, from, frame);

@@ -8,7 +8,7 @@
 // background and is drawn and dragged through the parent's dividers.
 //
 // The delegate is a QObject with Q_INVOKABLE methods named after the operations it
-// implements, each sent only when platform::respondsTo finds it (not owned):
+// implements, each sent only when platform::respondsToMethod finds it (not owned):
 //   bool splitViewCanCollapse(ZQSplitView *, ZQSplitSubview *)
 //   double splitViewWillAnimateSubviewWithDimension(ZQSplitView *, ZQSplitSubview *, float)
 //   void willAdjustSubviews(ZQSplitView *), void didAdjustSubviews(ZQSplitView *)
