@@ -21,6 +21,10 @@
 
 class ZQSplitView;
 
+namespace platform {
+class Coder;
+}
+
 class ZQSplitSubview : public QWidget
 {
     Q_OBJECT
@@ -102,6 +106,15 @@ public:
     // the delegate assigns a divider to the point, else the normal hit.
     QWidget *hitTest(const QPointF &point);
 
+    // Keyed archives: the frame under "frame" (a collapsed pane's with x moved by
+    // 1000000 and its last size within limits, so that it comes back collapsed), then
+    // "identifier", "tag", "minDimension", "maxDimension", "fraction", "canCollapse".
+    // Nothing for a coder without keyed coding.
+    virtual void encodeWithCoder(platform::Coder &coder) const;
+    // A new pane from an archive; none for a coder without keyed coding, a failed
+    // decode or a limit, fraction or size that is not finite.
+    static ZQSplitSubview *fromCoder(platform::Coder &coder, QWidget *parent = nullptr);
+
     unsigned actDivider() const { return m_actDivider; }
     bool canDragWindow() const { return m_canDragWindow; }
     QSizeF savedSize() const { return m_savedSize; }
@@ -117,6 +130,10 @@ protected:
     void drawPane(QPainter &painter, const QRectF &rect);
     void ZQ___setHidden(bool hidden) { QWidget::setVisible(!hidden); }
     void applyWidgetGeometry();
+    bool event(QEvent *event) override;
+    // Reads the pane's part of an archive into this pane (fields as encodeWithCoder
+    // writes them); answers NO and changes nothing when they can't be used.
+    bool readPane(platform::Coder &coder);
 
 private:
     friend class ZQSplitView;
@@ -150,6 +167,8 @@ private:
     bool m_canDragWindow = false;
     bool m_canCollapse = false;
     bool m_notInLimits = false;
+    // Decoded collapsed: collapses along the split direction once in a split view.
+    bool m_collapseWhenPlaced = false;
     // Moving the window from a pane: the pointer's last global position.
     bool m_movingWindow = false;
     QPointF m_moveLast;

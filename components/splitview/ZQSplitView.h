@@ -114,6 +114,15 @@ public:
     QVariantList arrayWithStates() const;
     bool setStatesFromArray(const QVariantList &states);
 
+    // Keyed archives: the pane part first, then "autosaveName", "divider" (a PNG
+    // image), "background", "dividerThickness", "isHorizontal", "isCoupled": the
+    // split view's own values, not those inherited from a coupling parent. The
+    // delegate (a QObject, not archivable) is not written.
+    void encodeWithCoder(platform::Coder &coder) const override;
+    // A new split view from an archive (no state saving until restoreState); none
+    // when the archive can't be used, as for a pane.
+    static ZQSplitView *fromCoder(platform::Coder &coder, QWidget *parent = nullptr);
+
     // Drawing and cursors.
     void drawDivider(QPainter &painter, const QImage &image, const QRectF &rect, ZQSplitSubview *leading,
                      ZQSplitSubview *trailing);
