@@ -98,7 +98,7 @@ public:
     void adjustSubviews();
     void adjustSubviewsExcepting(ZQSplitSubview *pane);
     bool needsDisplay();
-    void display();
+    void display() override;
     void setFrame(const QRectF &frame) override;
     void awakeFromNib();
 
