@@ -1,6 +1,6 @@
 // Runs a fuzz target once over every file of its corpus (files or folders on the
 // command line), so that the corpus is checked by every ordinary test run.
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
@@ -24,7 +24,10 @@ static int runFile(const QString &path)
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
+    // Widgets are fuzzed too: an application object that allows them, offscreen.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
     int failures = 0;
     int count = 0;
     for (int i = 1; i < argc; ++i) {

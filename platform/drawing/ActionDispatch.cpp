@@ -74,6 +74,21 @@ bool respondsTo(const QObject *target, const char *action)
     return actionMethod(target, methodName(action)).isValid();
 }
 
+bool respondsToMethod(const QObject *target, const char *name)
+{
+    const QByteArray wanted = methodName(name);
+    if (!target || wanted.isEmpty())
+        return false;
+    const QMetaObject *meta = target->metaObject();
+    for (int i = meta->methodCount() - 1; i >= 0; --i) {
+        const QMetaMethod method = meta->method(i);
+        if ((method.methodType() == QMetaMethod::Method || method.methodType() == QMetaMethod::Slot)
+            && method.name() == wanted)
+            return true;
+    }
+    return false;
+}
+
 QList<QObject *> responderChain()
 {
     QList<QObject *> chain;

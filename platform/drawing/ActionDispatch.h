@@ -18,6 +18,11 @@ namespace platform {
 // Whether the object has a method for the action.
 bool respondsTo(const QObject *target, const char *action);
 
+// Whether the object has a Q_INVOKABLE method or slot of that name, whatever its
+// arguments: the responds-to test of informal delegates, whose operations take
+// their own arguments.
+bool respondsToMethod(const QObject *target, const char *name);
+
 // Sends the action to the target, or along the responder chain when target is null.
 // Answers whether some object received it.
 bool sendAction(const char *action, QObject *target, QObject *sender);

@@ -1,0 +1,179 @@
+#pragma once
+// One pane of a split view (ZQSplitView). It knows its limits, collapses to zero and
+// expands again (at once or animated), remembers its share of the split view while
+// collapsed, and lays its content out (autoresizing masks) only while its size stays
+// within its limits, so a squeezed pane clips its content instead of squashing it.
+//
+// Geometry: frame() is the pane's rectangle in the split view's y-down space, in
+// floats; the widget gets the nearest whole pixels. "Dimension" is the size along
+// the split direction of the enclosing split view.
+//
+// Ownership: a pane belongs to its parent widget. At most one pane of the process
+// animates at a time; the animation steps on a 60 Hz timer of the main thread and
+// takes its time from platform::Clock::mediaTime(). Main thread only, not re-entrant.
+// Requests that don't apply (collapse a collapsed pane, operations outside a split
+// view) do nothing and answer NO or 0.
+#include <QRectF>
+#include <QString>
+#include <QWidget>
+
+#include <cstdint>
+
+class ZQSplitView;
+
+namespace platform {
+class Coder;
+}
+
+class ZQSplitSubview : public QWidget
+{
+    Q_OBJECT
+public:
+    static constexpr unsigned NotFound = 0x7FFFFFFFu;
+    // The record of the one running animation (opaque).
+    struct AnimationData;
+
+    explicit ZQSplitSubview(const QRectF &frame = QRectF(0, 0, 100, 100), QWidget *parent = nullptr);
+    ~ZQSplitSubview() override;
+
+    // Frame in the parent's (y-down) coordinates; setFrame moves the widget too.
+    QRectF frame() const { return m_frame; }
+    virtual void setFrame(const QRectF &frame);
+    void setFrameSize(const QSizeF &size) { setFrame(QRectF(m_frame.topLeft(), size)); }
+
+    virtual bool isFlipped() const { return false; }
+    virtual bool isCoupled() const { return false; }
+    virtual void setCoupled(bool) {}
+    virtual ZQSplitView *asSplitView() { return nullptr; }
+    virtual ZQSplitView *coupledSplitView() { return nullptr; }
+    bool autoresizesSubviews() const { return true; }
+    void setAutoresizesSubviews(bool) {}
+
+    // Relations.
+    ZQSplitView *splitView() const;
+    virtual ZQSplitView *couplingSplitView() const;
+    ZQSplitView *outermostSplitView() const;
+    bool splitViewIsHorizontal() const;
+    virtual bool isOpaque() const;
+    unsigned position() const;
+    void setPosition(unsigned position);
+    unsigned numberOfSubviews() const;
+    virtual QString description() const;
+
+    int tag() const { return m_tag; }
+    void setTag(int tag) { m_tag = tag; }
+    QString identifier() const { return m_identifier; }
+    void setIdentifier(const QString &identifier) { m_identifier = identifier.isNull() ? QString(u""_qs) : identifier; }
+
+    // State.
+    bool isCollapsed() const { return ZQ___visibleDimension() <= 0; }
+    bool canShrink() const;
+    bool canExpand() const { return m_maxDimension > ZQ___visibleDimension(); }
+    int status() const;
+    bool canCollapse() const;
+    void setCanCollapse(bool flag) { m_canCollapse = flag; }
+
+    // Limits and dimension.
+    float minDimension() const { return m_minDimension; }
+    float maxDimension() const { return m_maxDimension; }
+    void setMinDimension(float minimum, float maximum);
+    float dimension() const;
+    void setDimension(float value);
+
+    // Collapse and expand.
+    float collapse() { return ZQ___collapse(); }
+    float expand() { return ZQ___expandAndSetToMinimum(false); }
+    bool collapseWithAnimation() { return collapseWithAnimation(true, true); }
+    bool expandWithAnimation() { return expandWithAnimation(true, true); }
+    bool collapseWithAnimation(bool animate, bool resize);
+    bool expandWithAnimation(bool animate, bool resize);
+    float changeDimensionBy(float increment, bool mayCollapse, bool move);
+    static bool animating();
+
+    // Redraws the pane; a pane of a split view with a pending layout lets the split
+    // view lay out and redraw instead.
+    virtual void display();
+
+    // Hiding and showing take part in the layout (the split view adjusts).
+    void setVisible(bool visible) override;
+    // Hidden by the owner (not merely not shown yet because the window isn't).
+    bool isHiddenPane() const;
+
+    // Content layout within the limits.
+    void resizeSubviewsWithOldSize(const QSizeF &oldSize);
+
+    // Hit testing as the split view's delegate sees it: answers the pane itself when
+    // the delegate assigns a divider to the point, else the normal hit.
+    QWidget *hitTest(const QPointF &point);
+
+    // Keyed archives: the frame under "frame" (a collapsed pane's with x moved by
+    // 1000000 and its last size within limits, so that it comes back collapsed), then
+    // "identifier", "tag", "minDimension", "maxDimension", "fraction", "canCollapse".
+    // Nothing for a coder without keyed coding.
+    virtual void encodeWithCoder(platform::Coder &coder) const;
+    // A new pane from an archive; none for a coder without keyed coding, a failed
+    // decode or a limit, fraction or size that is not finite.
+    static ZQSplitSubview *fromCoder(platform::Coder &coder, QWidget *parent = nullptr);
+
+    unsigned actDivider() const { return m_actDivider; }
+    bool canDragWindow() const { return m_canDragWindow; }
+    QSizeF savedSize() const { return m_savedSize; }
+    QRectF previousReportedFrame() const { return m_previous; }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+
+    // The split view's own drawing after the pane part.
+    void drawPane(QPainter &painter, const QRectF &rect);
+    void ZQ___setHidden(bool hidden) { QWidget::setVisible(!hidden); }
+    void applyWidgetGeometry();
+    bool event(QEvent *event) override;
+    // Reads the pane's part of an archive into this pane (fields as encodeWithCoder
+    // writes them); answers NO and changes nothing when they can't be used.
+    bool readPane(platform::Coder &coder);
+
+private:
+    friend class ZQSplitView;
+
+    float ZQ___visibleDimension() const;
+    void ZQ___setFrame(const QRectF &frame, double fraction, bool notify);
+    void ZQ___setFrameSize(const QSizeF &size, double fraction);
+    double ZQ___fraction() const { return m_fraction; }
+    float ZQ___setMinAndMaxTo(float value, float *savedMin, float *savedMax);
+    bool ZQ___clearResponder();
+    float ZQ___collapse();
+    float ZQ___expandAndSetToMinimum(bool toMinimum);
+    void ZQ___finishCollapse(const QRectF &frame, double fraction);
+    void ZQ___finishExpand(const QRectF &frame, double fraction);
+    AnimationData *ZQ___animationData(bool start, bool resize);
+    void ZQ___stepAnimation();
+    bool ZQ___stopAnimation();
+    bool ownsAnimation() const;
+    float splitSize(const QSizeF &size) const;
+    void setSplitSize(QSizeF &size, float value) const;
+
+    QRectF m_frame;
+    QString m_identifier = u""_qs;
+    std::int32_t m_tag = 0;
+    float m_minDimension = 1.0f;
+    float m_maxDimension = 1000000.0f;
+    double m_fraction = 0.0;
+    QRectF m_previous;
+    QSizeF m_savedSize;
+    unsigned m_actDivider = NotFound;
+    bool m_canDragWindow = false;
+    bool m_canCollapse = false;
+    bool m_notInLimits = false;
+    // Decoded collapsed: collapses along the split direction once in a split view.
+    bool m_collapseWhenPlaced = false;
+    // Moving the window from a pane: the pointer's last global position.
+    bool m_movingWindow = false;
+    QPointF m_moveLast;
+    // Dragging a divider of the split view assigned by the delegate.
+    bool m_draggingDivider = false;
+    QPointF m_dragStart;
+    float m_dragOrigin = 0;
+};

@@ -1,0 +1,90 @@
+// Keyed archives of split view panes.
+#include "components/splitview/ZQSplitSubview.h"
+
+#include "components/splitview/ZQSplitView.h"
+#include "platform/archive/Coder.h"
+
+#include <QEvent>
+
+#include <cmath>
+
+namespace {
+const double CollapsedMark = 1000000.0;
+
+bool finite(const QRectF &r)
+{
+    return std::isfinite(r.x()) && std::isfinite(r.y()) && std::isfinite(r.width()) && std::isfinite(r.height());
+}
+} // namespace
+
+void ZQSplitSubview::encodeWithCoder(platform::Coder &coder) const
+{
+    if (!coder.allowsKeyedCoding())
+        return;
+    QRectF frame = m_frame;
+    if (isCollapsed() && splitView()) {
+        frame.translate(CollapsedMark, 0);
+        frame.setSize(m_savedSize);
+    }
+    coder.encodeRect(frame, QStringLiteral("frame"));
+    coder.encodeObject(QVariant(m_identifier), QStringLiteral("identifier"));
+    coder.encodeInt32(m_tag, QStringLiteral("tag"));
+    coder.encodeDouble(m_minDimension, QStringLiteral("minDimension"));
+    coder.encodeDouble(m_maxDimension, QStringLiteral("maxDimension"));
+    coder.encodeDouble(m_fraction, QStringLiteral("fraction"));
+    coder.encodeBool(m_canCollapse, QStringLiteral("canCollapse"));
+}
+
+bool ZQSplitSubview::readPane(platform::Coder &coder)
+{
+    if (!coder.allowsKeyedCoding())
+        return false;
+    QRectF frame = coder.decodeRect(QStringLiteral("frame"));
+    const QString identifier = coder.decodeObject<QString>(QStringLiteral("identifier"));
+    const qint32 tag = coder.decodeInt32(QStringLiteral("tag"));
+    const double minimum = coder.decodeDouble(QStringLiteral("minDimension"));
+    const double maximum = coder.decodeDouble(QStringLiteral("maxDimension"));
+    const double fraction = coder.decodeDouble(QStringLiteral("fraction"));
+    const bool canCollapse = coder.decodeBool(QStringLiteral("canCollapse"));
+    if (coder.failed() || !finite(frame) || !std::isfinite(minimum) || !std::isfinite(maximum)
+        || !std::isfinite(fraction) || std::fabs(frame.x()) > 1.0e7 + CollapsedMark || std::fabs(frame.y()) > 1.0e7
+        || std::fabs(frame.width()) > 1.0e7 || std::fabs(frame.height()) > 1.0e7)
+        return false;
+    m_savedSize = frame.size();
+    m_collapseWhenPlaced = frame.x() >= CollapsedMark;
+    if (m_collapseWhenPlaced)
+        frame.translate(-CollapsedMark, 0);
+    setFrame(frame);
+    setIdentifier(identifier);
+    m_tag = tag;
+    // Narrowed to floats and kept in order by the setter.
+    setMinDimension(float(minimum), float(maximum));
+    m_fraction = fraction;
+    m_canCollapse = canCollapse;
+    return true;
+}
+
+ZQSplitSubview *ZQSplitSubview::fromCoder(platform::Coder &coder, QWidget *parent)
+{
+    auto *pane = new ZQSplitSubview(QRectF(), parent);
+    if (!pane->readPane(coder)) {
+        delete pane;
+        return nullptr;
+    }
+    return pane;
+}
+
+bool ZQSplitSubview::event(QEvent *event)
+{
+    if (event->type() == QEvent::ParentChange && m_collapseWhenPlaced && splitView()) {
+        // The split direction is known now: the pane comes back collapsed.
+        m_collapseWhenPlaced = false;
+        QSizeF size = m_frame.size();
+        setSplitSize(size, 0);
+        const QSizeF saved = m_savedSize;
+        setFrame(QRectF(m_frame.topLeft(), size));
+        m_savedSize = saved;
+        m_notInLimits = true;
+    }
+    return QWidget::event(event);
+}

@@ -1,0 +1,619 @@
+#include "components/splitview/ZQSplitView.h"
+
+#include "components/splitview/DelegateCall.h"
+#include "platform/drawing/AutoresizingMask.h"
+
+#include <QChildEvent>
+#include <QCoreApplication>
+#include <QResizeEvent>
+#include <QScrollArea>
+
+#include <algorithm>
+#include <cmath>
+
+using splitview::askDelegate;
+using splitview::tellDelegate;
+
+// One visible pane during a layout.
+struct ZQSplitView::SubviewCache
+{
+    QRectF rect;
+    double fraction = 0;
+    ZQSplitSubview *pane = nullptr;
+    float size = 0;
+    bool constrained = false;
+};
+
+ZQSplitView::ZQSplitView(const QRectF &frame, QWidget *parent)
+    : ZQSplitSubview(frame, parent)
+{
+    init();
+}
+
+ZQSplitView::ZQSplitView(const QRectF &frame, unsigned numberOfPanes, QWidget *parent)
+    : ZQSplitSubview(frame, parent)
+{
+    init();
+    for (unsigned i = 0; i < numberOfPanes; ++i)
+        addSubview(new ZQSplitSubview(frame));
+    setMustAdjust();
+}
+
+ZQSplitView::~ZQSplitView()
+{
+    // Panes leave with the widget tree; their animation ends with them.
+    m_isAdjusting = true;
+}
+
+void ZQSplitView::init()
+{
+    m_canSaveState = false;
+    m_isCoupled = true;
+    m_isDragging = false;
+    setVertical(true);
+    setDivider(QImage());
+    setAutosaveName(QString(), false);
+    setBackground(QColor());
+    setMouseTracking(true);
+}
+
+// ---- Structure ----
+
+QList<ZQSplitSubview *> ZQSplitView::allSubviews() const
+{
+    QList<ZQSplitSubview *> panes;
+    for (QObject *child : children()) {
+        if (auto *pane = qobject_cast<ZQSplitSubview *>(child))
+            panes.append(pane);
+    }
+    return panes;
+}
+
+ZQSplitSubview *ZQSplitView::addSubview(QWidget *view)
+{
+    return addSubview(view, NotFound);
+}
+
+ZQSplitSubview *ZQSplitView::addSubview(QWidget *view, unsigned position)
+{
+    if (!view)
+        return nullptr;
+    auto *pane = qobject_cast<ZQSplitSubview *>(view);
+    if (!pane) {
+        view->move(0, 0);
+        pane = new ZQSplitSubview(QRectF(view->geometry()));
+        platform::setAutoresizingMask(view, platform::ViewWidthSizable | platform::ViewHeightSizable);
+        view->setParent(pane);
+        view->show();
+    }
+    const QList<ZQSplitSubview *> panes = allSubviews();
+    const bool hidden = pane->isHiddenPane();
+    pane->setParent(this);
+    if (position < unsigned(panes.size()))
+        pane->stackUnder(panes.at(position));
+    if (!hidden)
+        pane->QWidget::setVisible(true);
+    setMustAdjust();
+    return pane;
+}
+
+void ZQSplitView::removeSubview(ZQSplitSubview *pane)
+{
+    if (!pane || pane->parentWidget() != this)
+        return;
+    willRemoveSubview(pane);
+    pane->setParent(nullptr);
+}
+
+void ZQSplitView::willRemoveSubview(ZQSplitSubview *pane)
+{
+    pane->ZQ___stopAnimation();
+    setMustAdjust();
+}
+
+void ZQSplitView::childEvent(QChildEvent *event)
+{
+    ZQSplitSubview::childEvent(event);
+    if (event->removed() && !m_isAdjusting)
+        setMustAdjust();
+}
+
+ZQSplitSubview *ZQSplitView::subviewAtPosition(unsigned position) const
+{
+    const QList<ZQSplitSubview *> panes = allSubviews();
+    return position < unsigned(panes.size()) ? panes.at(position) : nullptr;
+}
+
+ZQSplitSubview *ZQSplitView::subviewWithIdentifier(const QString &identifier) const
+{
+    for (ZQSplitSubview *pane : allSubviews()) {
+        if (pane->identifier() == identifier)
+            return pane;
+    }
+    return nullptr;
+}
+
+void ZQSplitView::viewDidMoveToSuperview()
+{
+    QWidget *viewport = parentWidget();
+    auto *area = viewport ? qobject_cast<QScrollArea *>(viewport->parentWidget()) : nullptr;
+    m_isInScrollView = area && area->widget() == this;
+}
+
+QString ZQSplitView::description() const
+{
+    return QStringLiteral("%1 {%2}").arg(ZQSplitSubview::description(), stringWithSavedState());
+}
+
+// ---- Nesting and coupling ----
+
+bool ZQSplitView::isCoupled() const
+{
+    return m_isCoupled && splitView() != nullptr;
+}
+
+void ZQSplitView::setCoupled(bool coupled)
+{
+    if (coupled != m_isCoupled) {
+        m_isCoupled = coupled;
+        if (!coupled && m_divider.isNull() && splitView())
+            m_divider = splitView()->divider();
+    }
+    setMustAdjust();
+}
+
+ZQSplitView *ZQSplitView::couplingSplitView() const
+{
+    return m_isCoupled ? splitView() : nullptr;
+}
+
+bool ZQSplitView::isHorizontal() const
+{
+    if (const ZQSplitView *parent = splitView())
+        return parent->isVertical();
+    return m_isHorizontal;
+}
+
+void ZQSplitView::setHorizontal(bool horizontal)
+{
+    if (splitView() || horizontal == m_isHorizontal)
+        return;
+    m_isHorizontal = horizontal;
+    const QImage image = divider();
+    setDividerThickness(image.isNull() ? 0.0f : float(horizontal ? image.height() : image.width()));
+    setMustAdjust();
+}
+
+// ---- Appearance ----
+
+QColor ZQSplitView::background() const
+{
+    if (isCoupled())
+        return couplingSplitView()->background();
+    return m_background;
+}
+
+void ZQSplitView::setBackground(const QColor &colour)
+{
+    if (isCoupled())
+        return;
+    m_background = (colour.isValid() && colour.alphaF() > 0) ? colour : QColor();
+    update();
+}
+
+bool ZQSplitView::isOpaque() const
+{
+    if (isCoupled())
+        return couplingSplitView()->isOpaque();
+    return m_background.isValid() && m_background.alphaF() >= 1.0;
+}
+
+QImage ZQSplitView::divider() const
+{
+    if (isCoupled())
+        return couplingSplitView()->divider();
+    return m_divider;
+}
+
+void ZQSplitView::setDivider(const QImage &image)
+{
+    if (isCoupled())
+        return;
+    m_divider = image;
+    setDividerThickness(0);
+    setMustAdjust();
+}
+
+float ZQSplitView::dividerThickness() const
+{
+    if (m_dividerThickness > 0)
+        return m_dividerThickness;
+    const QImage image = divider();
+    if (image.isNull())
+        return 0;
+    return float(isVertical() ? image.width() : image.height());
+}
+
+void ZQSplitView::setDividerThickness(float thickness)
+{
+    const float value = std::isfinite(thickness) ? std::max(0.0f, std::floor(thickness)) : 0.0f;
+    if (value != m_dividerThickness)
+        m_dividerThickness = value;
+    setMustAdjust();
+}
+
+// ---- Layout triggers ----
+
+void ZQSplitView::setMustAdjust()
+{
+    m_mustAdjust = true;
+    update();
+    // The next pass of the event loop lays out what is pending (see event()).
+    QCoreApplication::postEvent(this, new QEvent(QEvent::LayoutRequest));
+}
+
+bool ZQSplitView::event(QEvent *event)
+{
+    if (event->type() == QEvent::LayoutRequest) {
+        ZQ___adjustOutermostIfNeeded();
+        return true;
+    }
+    if (event->type() == QEvent::ParentChange)
+        viewDidMoveToSuperview();
+    return ZQSplitSubview::event(event);
+}
+
+void ZQSplitView::adjustSubviews()
+{
+    ZQ___adjustSubviewsExcepting(nullptr);
+}
+
+void ZQSplitView::adjustSubviewsExcepting(ZQSplitSubview *pane)
+{
+    ZQ___adjustSubviewsExcepting(pane && pane->isCollapsed() ? nullptr : pane);
+}
+
+bool ZQSplitView::needsDisplay()
+{
+    if (m_mustAdjust && !m_isAdjusting) {
+        adjustSubviews();
+        return true;
+    }
+    return false;
+}
+
+void ZQSplitView::display()
+{
+    if (m_mustAdjust && !m_isAdjusting)
+        adjustSubviews();
+    update();
+}
+
+void ZQSplitView::setFrame(const QRectF &frame)
+{
+    const QSizeF old = m_frame.size();
+    ZQSplitSubview::setFrame(frame);
+    if (old != frame.size())
+        sizeDidChange(old);
+}
+
+void ZQSplitView::resizeEvent(QResizeEvent *event)
+{
+    ZQSplitSubview::resizeEvent(event);
+    const QSize applied(int(std::lround(m_frame.width())), int(std::lround(m_frame.height())));
+    if (event->size() == applied)
+        return;
+    // Resized from outside (window, layout or scroll area).
+    const QSizeF old = m_frame.size();
+    m_frame = QRectF(QPointF(pos()), QSizeF(event->size()));
+    resizeSubviewsWithOldSize(old);
+    sizeDidChange(old);
+}
+
+void ZQSplitView::sizeDidChange(const QSizeF &oldSize)
+{
+    setMustAdjust();
+    const auto along = [this](const QSizeF &size) { return float(isHorizontal() ? size.height() : size.width()); };
+    if (along(oldSize) != along(m_frame.size()))
+        tellDelegate(m_delegate.data(), "splitViewWasResizedFromTo", this, along(oldSize), along(m_frame.size()));
+    if (m_mustAdjust && !m_isAdjusting)
+        adjustSubviews();
+}
+
+void ZQSplitView::awakeFromNib()
+{
+    if (!splitView())
+        restoreState(true);
+}
+
+void ZQSplitView::ZQ___adjustOutermostIfNeeded()
+{
+    if (ZQSplitView *parent = splitView()) {
+        parent->ZQ___adjustOutermostIfNeeded();
+        return;
+    }
+    if (m_mustAdjust && !m_isAdjusting)
+        adjustSubviews();
+}
+
+void ZQSplitView::ZQ___setDragging(bool dragging)
+{
+    const bool was = m_isDragging;
+    m_isDragging = dragging;
+    if (was && !dragging)
+        saveState(false);
+}
+
+// ---- Measures ----
+
+QList<ZQSplitSubview *> ZQSplitView::ZQ___subviews() const
+{
+    QList<ZQSplitSubview *> panes = allSubviews();
+    panes.removeIf([](const ZQSplitSubview *pane) { return pane->isHiddenPane(); });
+    return panes;
+}
+
+unsigned ZQSplitView::ZQ___numberOfSubviews() const
+{
+    return unsigned(ZQ___subviews().size());
+}
+
+float ZQSplitView::ZQ___dimensionWithoutDividers() const
+{
+    const float along = float(isHorizontal() ? m_frame.height() : m_frame.width());
+    const int gaps = std::max(0, int(ZQ___numberOfSubviews()) - 1);
+    return std::max(1.0f, along - gaps * dividerThickness());
+}
+
+float ZQSplitView::ZQ___dividerOrigin(unsigned i) const
+{
+    if (i >= unsigned(m_dividers.size()))
+        return 0;
+    return float(isHorizontal() ? m_dividers.at(i).y() : m_dividers.at(i).x());
+}
+
+namespace {
+QPointF convertPoint(const QPointF &point, const QWidget *from, const QWidget *to)
+{
+    if (!from || from == to)
+        return point;
+    return to->mapFromGlobal(from->mapToGlobal(point));
+}
+} // namespace
+
+QRectF ZQSplitView::ZQ___dividerRect(unsigned i, const QWidget *relativeTo) const
+{
+    if (i >= unsigned(m_dividers.size()))
+        return QRectF();
+    const QRectF rect = m_dividers.at(i);
+    if (!relativeTo || relativeTo == this)
+        return rect;
+    return QRectF(convertPoint(rect.topLeft(), this, relativeTo), rect.size());
+}
+
+unsigned ZQSplitView::ZQ___dividerHitBy(const QPointF &point, const QWidget *relativeTo, float thickness) const
+{
+    if (m_dividers.isEmpty() || ZQ___numberOfSubviews() < 2)
+        return NotFound;
+    const QPointF p = relativeTo ? convertPoint(point, relativeTo, this) : point;
+    for (qsizetype i = 0; i < m_dividers.size(); ++i) {
+        QRectF r = m_dividers.at(i);
+        if (isHorizontal())
+            r.adjust(-thickness, 0, thickness, 0);
+        else
+            r.adjust(0, -thickness, 0, thickness);
+        // Half-open like the platform's mouse-in-rect test of a flipped view.
+        if (p.x() >= r.left() && p.x() < r.right() && p.y() >= r.top() && p.y() < r.bottom())
+            return unsigned(i);
+    }
+    return NotFound;
+}
+
+// ---- Layout ----
+
+void ZQSplitView::ZQ___copyIntoCache(SubviewCache &cache, ZQSplitSubview *pane) const
+{
+    cache.rect = pane->frame();
+    cache.fraction = pane->ZQ___fraction();
+    cache.pane = pane;
+    cache.size = pane->ZQ___visibleDimension();
+    cache.constrained = false;
+}
+
+void ZQSplitView::ZQ___updateFromCache(SubviewCache &cache, float total)
+{
+    ZQSplitSubview *pane = cache.pane;
+    const float v = pane->ZQ___visibleDimension();
+    const float s = cache.size;
+    if ((s >= 1.0f) == (v >= 1.0f)) {
+        pane->ZQ___setFrame(cache.rect, cache.fraction, true);
+    } else if (s >= 1.0f) {
+        pane->ZQ___finishExpand(cache.rect, cache.fraction);
+    } else {
+        pane->ZQ___clearResponder();
+        pane->ZQ___finishCollapse(cache.rect, v / total);
+    }
+}
+
+void ZQSplitView::ZQ___adjustSubviewsExcepting(ZQSplitSubview *excepted)
+{
+    m_mustAdjust = false;
+    const QList<ZQSplitSubview *> panes = ZQ___subviews();
+    const qsizetype n = panes.size();
+    if (n == 0)
+        return;
+    QRectF bounds(QPointF(0, 0), m_frame.size());
+    if (bounds.width() < 1.0 || bounds.height() < 1.0 || m_isAdjusting)
+        return;
+    m_isAdjusting = true;
+    struct Finish
+    {
+        bool &flag;
+        ~Finish() { flag = false; }
+    } finish{m_isAdjusting};
+    if (tellDelegate(m_delegate.data(), "willAdjustSubviews", this))
+        bounds = QRectF(QPointF(0, 0), m_frame.size());
+
+    m_dividers.resize(n - 1);
+    std::vector<SubviewCache> cache(static_cast<size_t>(n));
+    for (qsizetype i = 0; i < n; ++i)
+        ZQ___copyIntoCache(cache[size_t(i)], panes.at(i));
+    const bool horizontal = isHorizontal();
+    const float t = dividerThickness();
+    const auto along = [horizontal](const QSizeF &size) { return float(horizontal ? size.height() : size.width()); };
+    const float A = along(bounds.size()) - float(n - 1) * t;
+
+    const int passes = excepted ? 6 : 3;
+    for (int pass = 0; pass < passes; ++pass) {
+        const ZQSplitSubview *e = pass < 3 ? excepted : nullptr;
+        double S = 0;
+        bool anyShown = false;
+        for (SubviewCache &c : cache) {
+            c.constrained = false;
+            if (c.size > 0) {
+                S += c.size + (m_isInScrollView ? 0.0 : c.fraction);
+                anyShown = true;
+            }
+        }
+        if (!anyShown) {
+            cache[0].size = cache[0].pane->minDimension();
+            cache[0].fraction = 0;
+            S += cache[0].size;
+        }
+        if (m_isInScrollView)
+            break;
+        if (S < 1.0) {
+            cache[0].size = A;
+            cache[0].fraction = 0;
+            S = A;
+        }
+        // Scale the free panes; panes that hit a limit are fixed there and the rest
+        // share what is left.
+        double R = A, freeSum = 0;
+        bool first = true, constrainedNow = true;
+        while (constrainedNow && (first || freeSum > 0)) {
+            const double ratio = R / (first ? S : freeSum);
+            first = false;
+            constrainedNow = false;
+            freeSum = 0;
+            for (SubviewCache &c : cache) {
+                if (!(c.size > 0) || c.constrained)
+                    continue;
+                double fixed = -1;
+                if (c.pane->ownsAnimation()) {
+                    fixed = c.size;
+                } else if (c.pane == e && e->dimension() > 0) {
+                    fixed = e->dimension();
+                } else {
+                    const double x = (c.size + c.fraction) * ratio;
+                    if (x < c.pane->minDimension()) {
+                        fixed = c.pane->minDimension();
+                    } else if (x > c.pane->maxDimension()) {
+                        fixed = c.pane->maxDimension();
+                    } else {
+                        double r = std::fmod(x, 1.0);
+                        double size = x - r;
+                        if (r > 0.5) {
+                            size += 1;
+                            r -= 1.0;
+                        }
+                        c.size = float(size);
+                        c.fraction = r;
+                        freeSum += c.size;
+                    }
+                }
+                if (fixed >= 0) {
+                    c.constrained = true;
+                    c.fraction = 0;
+                    c.size = float(fixed);
+                    R -= c.size;
+                    constrainedNow = true;
+                }
+            }
+        }
+        double sum = 0;
+        for (const SubviewCache &c : cache)
+            sum += c.size + c.fraction;
+        const double X = sum - A;
+        if (X >= 1.0) {
+            for (SubviewCache &c : cache) {
+                if (!c.constrained || c.pane == e || c.pane->ownsAnimation() || !c.pane->canCollapse())
+                    continue;
+                sum -= c.size;
+                if (sum < 1.0)
+                    break;
+                c.size = 0;
+                if (sum - A < 1.0)
+                    break;
+            }
+        } else if (X > -1.0) {
+            break;
+        } else {
+            for (SubviewCache &c : cache) {
+                if (sum - A > -1.0)
+                    break;
+                if (c.size > 0)
+                    continue;
+                c.size = c.pane->minDimension();
+                c.fraction = 0;
+                sum += c.size;
+            }
+        }
+    }
+
+    // Placement.
+    double origin = 0;
+    qsizetype last = -1;
+    for (qsizetype i = 0; i < n; ++i) {
+        SubviewCache &c = cache[size_t(i)];
+        c.rect = horizontal ? QRectF(0, origin, bounds.width(), c.size) : QRectF(origin, 0, c.size, bounds.height());
+        if (m_mustClearFractions && c.size > 0)
+            c.fraction = 0;
+        ZQ___updateFromCache(c, A);
+        origin += c.size;
+        if (c.size > 0)
+            last = i;
+        if (i < n - 1) {
+            m_dividers[i] = horizontal ? QRectF(0, origin, bounds.width(), t) : QRectF(origin, 0, t, bounds.height());
+            origin += t;
+        }
+    }
+    if (m_isInScrollView) {
+        // The split view takes the size its panes need.
+        QSizeF size = m_frame.size();
+        if (horizontal)
+            size.setHeight(origin);
+        else
+            size.setWidth(origin);
+        m_frame.setSize(size);
+        applyWidgetGeometry();
+    } else {
+        const double g = along(bounds.size()) - origin;
+        if (g != 0 && last >= 0) {
+            ZQSplitSubview *pane = cache[size_t(last)].pane;
+            QSizeF size = pane->frame().size();
+            if (horizontal)
+                size.setHeight(size.height() + g);
+            else
+                size.setWidth(size.width() + g);
+            pane->ZQ___setFrameSize(size, pane->ZQ___fraction() - g);
+            for (qsizetype i = last; i < n - 1; ++i)
+                m_dividers[i].translate(horizontal ? 0 : g, horizontal ? g : 0);
+        }
+    }
+
+    for (ZQSplitSubview *pane : panes) {
+        ZQSplitView *nested = pane->asSplitView();
+        if (nested && nested->m_mustAdjust)
+            nested->adjustSubviews();
+    }
+    m_mustAdjust = false;
+    m_mustClearFractions = false;
+    resetCursorRects();
+    if (!m_isDragging)
+        saveState(false);
+    if (ZQSplitView *coupling = couplingSplitView())
+        coupling->resetCursorRects();
+    m_isAdjusting = false;
+    tellDelegate(m_delegate.data(), "didAdjustSubviews", this);
+}

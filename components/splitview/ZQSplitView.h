@@ -1,0 +1,218 @@
+#pragma once
+// A split view: panes (ZQSplitSubview) side by side (vertical: vertical dividers,
+// left to right) or one above the other (horizontal, top to bottom), with a divider
+// between each two visible panes. It keeps the panes within their limits while its
+// size changes and carries rounding remainders so that repeated resizing doesn't
+// drift. Being a pane itself, a split view nests in another; a nested one always
+// runs across its parent and, when coupled, shares its parent's divider image and
+// background and is drawn and dragged through the parent's dividers.
+//
+// The delegate is a QObject with Q_INVOKABLE methods named after the operations it
+// implements, each sent only when platform::respondsToMethod finds it (not owned):
+//   bool splitViewCanCollapse(ZQSplitView *, ZQSplitSubview *)
+//   double splitViewWillAnimateSubviewWithDimension(ZQSplitView *, ZQSplitSubview *, float)
+//   void willAdjustSubviews(ZQSplitView *), void didAdjustSubviews(ZQSplitView *)
+//   void splitViewChangedFrameOfSubviewFromTo(ZQSplitView *, ZQSplitSubview *, QRectF, QRectF)
+//   void splitViewDidCollapse(ZQSplitView *, ZQSplitSubview *), splitViewDidExpand(same)
+//   void splitViewWasResizedFromTo(ZQSplitView *, float, float)
+//   void splitViewWillDrawSubviewInRect(ZQSplitView *, ZQSplitSubview *, QRectF)
+//   QRectF splitViewWillDrawDividerInRectBetweenViewAndViewWithProposedRect(ZQSplitView *,
+//          QRectF, ZQSplitSubview *, ZQSplitSubview *, QRectF)
+//   QRectF splitViewCursorRectForDivider(ZQSplitView *, QRectF, uint)
+//   uint splitViewDividerForPointInSubview(ZQSplitView *, QPointF, ZQSplitSubview *)
+//   bool splitViewShouldHandleEventInDividerBetweenViewAndView(ZQSplitView *, QPointF, uint,
+//          ZQSplitSubview *, ZQSplitSubview *)
+//   ZQSplitSubview *splitViewCollapseLeadingOrTrailing(ZQSplitView *, ZQSplitSubview *, ZQSplitSubview *)
+//   bool splitViewShouldResizeWindowForDividerBetweenViewAndViewWillGrow(ZQSplitView *, uint,
+//          ZQSplitSubview *, ZQSplitSubview *, bool)
+//
+// Saved state: with an autosave name the pane sizes go to platform::UserDefaults
+// under "ZQSplitView V <name>" or "ZQSplitView H <name>". State texts are untrusted
+// (the user may edit the defaults file): one that doesn't match is refused whole and
+// changes nothing.
+//
+// Mouse: press, move and release drive divider drags and double clicks; no nested
+// event loops. Main thread only; the layout never re-enters itself.
+#include "components/splitview/ZQSplitSubview.h"
+#include "platform/drawing/CursorRects.h"
+
+#include <QColor>
+#include <QCursor>
+#include <QImage>
+#include <QPointer>
+#include <QVariantList>
+
+#include <memory>
+#include <vector>
+
+class ZQSplitView : public ZQSplitSubview
+{
+    Q_OBJECT
+public:
+    explicit ZQSplitView(const QRectF &frame = QRectF(0, 0, 100, 100), QWidget *parent = nullptr);
+    ZQSplitView(const QRectF &frame, unsigned numberOfPanes, QWidget *parent = nullptr);
+    ~ZQSplitView() override;
+
+    // Structure. A widget that is not a pane is wrapped in a new pane.
+    ZQSplitSubview *addSubview(QWidget *view);
+    ZQSplitSubview *addSubview(QWidget *view, unsigned position);
+    ZQSplitSubview *subviewAtPosition(unsigned position) const;
+    ZQSplitSubview *subviewWithIdentifier(const QString &identifier) const;
+    QList<ZQSplitSubview *> allSubviews() const;
+    void removeSubview(ZQSplitSubview *pane);
+    void viewDidMoveToSuperview();
+    bool isFlipped() const override { return true; }
+    bool mouseDownCanMoveWindow() const { return false; }
+    bool acceptsFirstMouse(Qt::KeyboardModifiers modifiers) const { return !(modifiers & Qt::ControlModifier); }
+    bool shouldDelayWindowOrdering(Qt::KeyboardModifiers modifiers) const { return modifiers & Qt::ControlModifier; }
+    QString description() const override;
+
+    // Nesting and coupling.
+    ZQSplitView *asSplitView() override { return this; }
+    bool isCoupled() const override;
+    void setCoupled(bool coupled) override;
+    ZQSplitView *couplingSplitView() const override;
+    ZQSplitView *coupledSplitView() override { return isCoupled() ? this : nullptr; }
+    bool isHorizontal() const;
+    bool isVertical() const { return !isHorizontal(); }
+    void setHorizontal(bool horizontal);
+    void setVertical(bool vertical) { setHorizontal(!vertical); }
+
+    // Appearance.
+    QObject *delegate() const { return m_delegate; }
+    void setDelegate(QObject *delegate) { m_delegate = delegate; }
+    QColor background() const;
+    void setBackground(const QColor &colour);
+    bool isOpaque() const override;
+    QImage divider() const;
+    void setDivider(const QImage &image);
+    float dividerThickness() const;
+    void setDividerThickness(float thickness);
+
+    // Layout.
+    void setMustAdjust();
+    bool mustAdjust() const { return m_mustAdjust; }
+    bool isDragging() const { return m_isDragging; }
+    bool isInScrollView() const { return m_isInScrollView; }
+    bool isAdjusting() const { return m_isAdjusting; }
+    void adjustSubviews();
+    void adjustSubviewsExcepting(ZQSplitSubview *pane);
+    bool needsDisplay();
+    void display() override;
+    void setFrame(const QRectF &frame) override;
+    void awakeFromNib();
+
+    // Saved state.
+    static QString defaultsKeyForName(const QString &name, bool horizontal);
+    static void removeStateUsingName(const QString &name);
+    QString autosaveName() const { return m_autosaveName; }
+    void setAutosaveName(const QString &name, bool recursively);
+    bool saveState(bool recursively);
+    bool restoreState(bool recursively);
+    QString stringWithSavedState() const;
+    bool setStateFromString(const QString &state);
+    QVariantList arrayWithStates() const;
+    bool setStatesFromArray(const QVariantList &states);
+
+    // Keyed archives: the pane part first, then "autosaveName", "divider" (a PNG
+    // image), "background", "dividerThickness", "isHorizontal", "isCoupled": the
+    // split view's own values, not those inherited from a coupling parent. The
+    // delegate (a QObject, not archivable) is not written.
+    void encodeWithCoder(platform::Coder &coder) const override;
+    // A new split view from an archive (no state saving until restoreState); none
+    // when the archive can't be used, as for a pane.
+    static ZQSplitView *fromCoder(platform::Coder &coder, QWidget *parent = nullptr);
+
+    // Drawing and cursors.
+    void drawDivider(QPainter &painter, const QImage &image, const QRectF &rect, ZQSplitSubview *leading,
+                     ZQSplitSubview *trailing);
+    static QCursor cursor(int type);
+    static void setCursor(int type, const QCursor &cursor);
+    void resetCursorRects();
+    const platform::CursorRects &cursorRects() const { return m_cursorRects; }
+
+    // Divider geometry (split view coordinates).
+    QList<QRectF> dividerRects() const { return m_dividers; }
+    QRectF ZQ___dividerRect(unsigned i, const QWidget *relativeTo) const;
+    unsigned ZQ___dividerHitBy(const QPointF &point, const QWidget *relativeTo, float thickness) const;
+    QList<ZQSplitSubview *> ZQ___subviews() const;
+    unsigned ZQ___numberOfSubviews() const;
+    float ZQ___dimensionWithoutDividers() const;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void childEvent(QChildEvent *event) override;
+    bool event(QEvent *event) override;
+
+private:
+    friend class ZQSplitSubview;
+    struct SubviewCache;
+    // A divider drag in progress: the divider, the grab offsets and the start points of
+    // this split view and of the coupled nested split views dragged along.
+    struct Drag
+    {
+        unsigned divider = 0;
+        float grab = 0;
+        QPointF start;
+        struct Nested
+        {
+            ZQSplitView *view = nullptr;
+            unsigned divider = NotFound;
+            float grab = 0;
+            QPointF start;
+        } nested[2];
+    };
+
+    void init();
+    void willRemoveSubview(ZQSplitSubview *pane);
+    void ZQ___adjustSubviewsExcepting(ZQSplitSubview *excepted);
+    void ZQ___copyIntoCache(SubviewCache &cache, ZQSplitSubview *pane) const;
+    void ZQ___updateFromCache(SubviewCache &cache, float total);
+    void ZQ___adjustOutermostIfNeeded();
+    void ZQ___setDragging(bool dragging);
+    void ZQ___setMustClearFractions() { m_mustClearFractions = true; }
+    float ZQ___dividerOrigin(unsigned i) const;
+    float ZQ___dividerThickness() const { return m_dividerThickness; }
+    void sizeDidChange(const QSizeF &oldSize);
+
+    // Dragging.
+    void ZQ___trackMouseEvent(const QPointF &position, const QPointF &start, const QPointF &base, unsigned divider);
+    void ZQ___tryToExpandLeading(ZQSplitSubview *leading, unsigned divider, ZQSplitSubview *trailing, float delta);
+    void ZQ___tryToShortenLeading(ZQSplitSubview *leading, unsigned divider, ZQSplitSubview *trailing, float delta,
+                                  bool always);
+    void ZQ___tryToShortenTrailing(ZQSplitSubview *trailing, unsigned divider, ZQSplitSubview *leading, float delta,
+                                   bool always);
+    void ZQ___tryToExpandTrailing(ZQSplitSubview *trailing, ZQSplitSubview *leading, float delta);
+    bool ZQ___shouldResizeWindowForDivider(unsigned divider, ZQSplitSubview *leading, ZQSplitSubview *trailing,
+                                           bool willGrow);
+    float windowRoom(bool grow) const;
+    void applyWindowChange(float change);
+    void doubleClickDivider(unsigned i);
+    void dragMove(const QPointF &position);
+    void endDrag();
+
+    // Drawing and cursors.
+    void ZQ___drawDividersIn(QPainter &painter, ZQSplitView *view, const QRectF &rect, float thickness);
+    void ZQ___addCursorRectsTo(ZQSplitView *view, const QRectF &rect, float thickness);
+
+    QPointer<QObject> m_delegate;
+    QString m_autosaveName = u""_qs;
+    QColor m_background;
+    QImage m_divider;
+    QList<QRectF> m_dividers;
+    float m_dividerThickness = 0.0f;
+    bool m_mustAdjust = false;
+    bool m_mustClearFractions = false;
+    bool m_isHorizontal = false;
+    bool m_canSaveState = false;
+    bool m_isCoupled = true;
+    bool m_isAdjusting = false;
+    bool m_isDragging = false;
+    bool m_isInScrollView = false;
+    platform::CursorRects m_cursorRects;
+    std::unique_ptr<Drag> m_drag;
+};

@@ -1,0 +1,73 @@
+// Fuzz target: saved-state texts and state arrays applied to a nested split view
+// (the texts come from the user-editable defaults file). Whatever is applied, the
+// layout afterwards must leave every pane frame and divider finite.
+#include "components/splitview/ZQSplitView.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+namespace {
+
+bool finite(const QRectF &r)
+{
+    return std::isfinite(r.x()) && std::isfinite(r.y()) && std::isfinite(r.width()) && std::isfinite(r.height());
+}
+
+void check(const ZQSplitView &view)
+{
+    for (ZQSplitSubview *pane : view.allSubviews()) {
+        if (!finite(pane->frame()) || !std::isfinite(pane->dimension()))
+            std::abort();
+        if (ZQSplitView *nested = pane->asSplitView())
+            check(*nested);
+    }
+    for (const QRectF &r : view.dividerRects()) {
+        if (!finite(r))
+            std::abort();
+    }
+}
+
+} // namespace
+
+// Input: lines; the first applies to the outer split view, the second to the nested
+// one, a third (when present) is split at "|" into the texts of the tree's state array.
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    if (size > 4096)
+        return 0;
+    const QList<QByteArray> lines = QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)).split('\n');
+    ZQSplitView view(QRectF(0, 0, 400, 300), 2);
+    view.setDividerThickness(7);
+    auto *nested = new ZQSplitView(QRectF(0, 0, 100, 300), 3);
+    view.addSubview(nested, 1);
+    view.subviewAtPosition(0)->setCanCollapse(true);
+    nested->subviewAtPosition(1)->setCanCollapse(true);
+    nested->subviewAtPosition(2)->setMinDimension(40, 90);
+    view.adjustSubviews();
+
+    if (!lines.isEmpty())
+        view.setStateFromString(QString::fromLatin1(lines.at(0)));
+    if (lines.size() > 1)
+        nested->setStateFromString(QString::fromLatin1(lines.at(1)));
+    view.adjustSubviews();
+    check(view);
+    if (lines.size() > 2) {
+        const QList<QByteArray> parts = lines.at(2).split('|');
+        const QVariantList nestedStates{QString::fromLatin1(parts.value(1)), QVariant(), QVariant(), QVariant()};
+        const QVariantList states{QString::fromLatin1(parts.value(0)), QVariant(), QVariant(nestedStates), QVariant()};
+        view.setStatesFromArray(states);
+        view.adjustSubviews();
+        check(view);
+    }
+    // What the tree says of itself must be accepted again.
+    if (!view.setStatesFromArray(view.arrayWithStates()))
+        std::abort();
+    view.setFrame(QRectF(0, 0, 250, 120));
+    check(view);
+    return 0;
+}

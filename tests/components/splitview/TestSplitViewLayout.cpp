@@ -1,0 +1,186 @@
+// Offscreen layout of split view panes; geometry in the split view's y-down space.
+#include "SplitViewTestSupport.h"
+
+#include "platform/foundation/Clock.h"
+
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace splitviewtest;
+
+namespace {
+
+TEST(SplitViewLayout, WideningCarriesRemaindersAndNarrowingComesBack)
+{
+    auto view = makeSplitView({100, 100, 100});
+    ASSERT_EQ(view->frame().width(), 318);
+    view->setFrame(QRectF(0, 0, 418, 100));
+    EXPECT_EQ(along(*view, 0), 133);
+    EXPECT_EQ(along(*view, 1), 133);
+    EXPECT_EQ(along(*view, 2), 134);
+    EXPECT_NEAR(view->subviewAtPosition(0)->dimension() + 0.3333, 133.3333, 1e-3);
+    EXPECT_EQ(view->dividerRects().at(1), QRectF(275, 0, 9, 100));
+    EXPECT_EQ(view->stringWithSavedState(), u"3 133.333 133.333 133.333"_qs);
+    view->setFrame(QRectF(0, 0, 318, 100));
+    for (unsigned i = 0; i < 3; ++i)
+        EXPECT_EQ(along(*view, i), 100) << i;
+    EXPECT_FALSE(view->isAdjusting());
+    EXPECT_FALSE(view->mustAdjust());
+}
+
+TEST(SplitViewLayout, LimitsAreWholeAndOrdered)
+{
+    struct Case { float min, max, wantMin, wantMax; };
+    for (const Case c : {Case{0.4f, 0, 1, 1000000}, Case{50.7f, 20, 50, 50}, Case{10, 120.9f, 10, 120}}) {
+        ZQSplitSubview pane;
+        pane.setMinDimension(c.min, c.max);
+        EXPECT_EQ(pane.minDimension(), c.wantMin) << c.min << " " << c.max;
+        EXPECT_EQ(pane.maxDimension(), c.wantMax) << c.min << " " << c.max;
+    }
+}
+
+TEST(SplitViewLayout, PanesStayWithinLimitsAndHiddenPanesLeaveTheLayout)
+{
+    auto view = makeSplitView({100, 100, 100});
+    view->subviewAtPosition(0)->setMinDimension(1, 120);
+    view->setFrame(QRectF(0, 0, 618, 100));
+    EXPECT_EQ(along(*view, 0), 120);
+    EXPECT_EQ(along(*view, 1) + along(*view, 2), 480);
+
+    view->subviewAtPosition(1)->hide();
+    EXPECT_EQ(view->ZQ___numberOfSubviews(), 2u);
+    EXPECT_EQ(view->dividerRects().size(), 1);
+    EXPECT_EQ(along(*view, 0) + along(*view, 2), 609);
+    view->subviewAtPosition(1)->show();
+    EXPECT_EQ(view->dividerRects().size(), 2);
+
+    // Too little room: a pane that may collapse gives way, one that may not stays at its minimum.
+    auto tight = makeSplitView({100, 100});
+    tight->subviewAtPosition(0)->setMinDimension(90, 0);
+    tight->subviewAtPosition(1)->setMinDimension(90, 0);
+    tight->subviewAtPosition(1)->setCanCollapse(true);
+    tight->setFrame(QRectF(0, 0, 150, 100));
+    EXPECT_EQ(along(*tight, 0), 141);
+    EXPECT_TRUE(tight->subviewAtPosition(1)->isCollapsed());
+    EXPECT_EQ(tight->subviewAtPosition(1)->status(), 1);
+}
+
+TEST(SplitViewLayout, ShrinkingBelowTheMinimumCollapsesOnlyWhenAllowed)
+{
+    struct Case { bool canCollapse; float to; bool collapsed; float size; };
+    for (const Case c : {Case{true, 44, true, 0}, Case{true, 46, false, 100}, Case{false, 44, false, 100}}) {
+        auto view = makeSplitView({200, 200});
+        ZQSplitSubview *pane = view->subviewAtPosition(0);
+        pane->setMinDimension(100, 0);
+        pane->setCanCollapse(c.canCollapse);
+        pane->changeDimensionBy(c.to - 200, true, false);
+        EXPECT_EQ(pane->isCollapsed(), c.collapsed) << c.canCollapse << " " << c.to;
+        EXPECT_EQ(along(*view, 0), c.size) << c.canCollapse << " " << c.to;
+        if (c.collapsed) {
+            EXPECT_EQ(pane->dimension(), 200); // its remembered size
+        }
+    }
+    // Re-expansion takes more than 55 % of the minimum and then gives at least the minimum.
+    auto view = makeSplitView({200, 200});
+    ZQSplitSubview *pane = view->subviewAtPosition(0);
+    pane->setMinDimension(100, 0);
+    pane->setCanCollapse(true);
+    pane->collapse();
+    ASSERT_TRUE(pane->isCollapsed());
+    EXPECT_EQ(pane->changeDimensionBy(55, false, false), 0);
+    EXPECT_TRUE(pane->isCollapsed());
+    EXPECT_EQ(pane->changeDimensionBy(56, false, false), 100);
+    EXPECT_EQ(along(*view, 0), 100);
+}
+
+TEST(SplitViewLayout, CollapsedPaneExpandsToItsRememberedShare)
+{
+    auto view = makeSplitView({100, 100, 100});
+    ZQSplitSubview *pane = view->subviewAtPosition(1);
+    pane->setCanCollapse(true);
+    EXPECT_EQ(pane->collapse(), -100);
+    view->adjustSubviews();
+    EXPECT_EQ(pane->dimension(), 100);
+    EXPECT_EQ(along(*view, 0) + along(*view, 2), 300);
+    pane->expand();
+    view->adjustSubviews();
+    for (unsigned i = 0; i < 3; ++i)
+        EXPECT_EQ(along(*view, i), 100) << i;
+}
+
+TEST(SplitViewLayout, AnimationTakesItsTimeFromTheMediaClock)
+{
+    platform::Clock::setNow(QDateTime(QDate(2026, 1, 5), QTime(9, 0), Qt::UTC));
+    // 12 pixels would take under one frame: no animation.
+    auto small = makeSplitView({12, 200});
+    small->subviewAtPosition(0)->setCanCollapse(true);
+    EXPECT_FALSE(small->subviewAtPosition(0)->collapseWithAnimation());
+    EXPECT_TRUE(small->subviewAtPosition(0)->isCollapsed());
+    EXPECT_FALSE(ZQSplitSubview::animating());
+
+    auto view = makeSplitView({300, 200});
+    ZQSplitSubview *pane = view->subviewAtPosition(0);
+    pane->setCanCollapse(true);
+    EXPECT_TRUE(pane->collapseWithAnimation());
+    EXPECT_EQ(pane->status(), -1);
+    EXPECT_TRUE(view->isDragging());
+    platform::Clock::advance(380);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return along(*view, 0) < 300; }));
+    EXPECT_EQ(along(*view, 0), 15); // 300 × 0.02 s left of 0.4 s
+    EXPECT_TRUE(ZQSplitSubview::animating());
+    platform::Clock::advance(20);
+    EXPECT_TRUE(QTest::qWaitFor([] { return !ZQSplitSubview::animating(); }));
+    EXPECT_EQ(pane->status(), 1);
+    EXPECT_FALSE(view->isDragging());
+
+    EXPECT_TRUE(pane->expandWithAnimation());
+    EXPECT_EQ(pane->status(), -2);
+    // Frame by frame: the pane grows while the others make room.
+    for (int frame = 0; frame < 30 && ZQSplitSubview::animating(); ++frame) {
+        const float before = along(*view, 0);
+        platform::Clock::advance(16);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !ZQSplitSubview::animating() || along(*view, 0) > before; }));
+    }
+    EXPECT_FALSE(ZQSplitSubview::animating());
+    view->adjustSubviews();
+    EXPECT_EQ(pane->status(), 0);
+    EXPECT_NEAR(along(*view, 0), 300, 4);
+    platform::Clock::useSystemClock();
+}
+
+TEST(SplitViewLayout, StructureNestingAndAppearance)
+{
+    auto view = makeSplitView({100, 100, 100});
+    ZQSplitSubview *first = view->subviewAtPosition(0);
+    first->setPosition(7);
+    EXPECT_EQ(view->subviewAtPosition(2), first);
+    EXPECT_EQ(first->position(), 2u);
+
+    // A plain widget is wrapped in a pane that sizes it with the pane.
+    auto *label = new QWidget;
+    label->resize(50, 40);
+    ZQSplitSubview *wrapper = view->addSubview(label, 0);
+    EXPECT_EQ(view->subviewAtPosition(0), wrapper);
+    EXPECT_EQ(label->parentWidget(), wrapper);
+    view->adjustSubviews();
+    EXPECT_EQ(label->size(), wrapper->size());
+
+    auto *nested = new ZQSplitView(QRectF(0, 0, 100, 100));
+    nested->setHorizontal(false);
+    view->addSubview(nested);
+    EXPECT_TRUE(nested->isHorizontal());
+    EXPECT_TRUE(nested->isCoupled());
+    EXPECT_EQ(nested->couplingSplitView(), view.get());
+    EXPECT_EQ(nested->outermostSplitView(), view.get());
+
+    view->setBackground(QColor(10, 20, 30, 0));
+    EXPECT_FALSE(view->background().isValid());
+    view->setBackground(QColor(10, 20, 30, 128));
+    EXPECT_FALSE(view->isOpaque());
+    view->setBackground(QColor(10, 20, 30));
+    EXPECT_TRUE(view->isOpaque());
+    EXPECT_EQ(nested->background(), QColor(10, 20, 30));
+}
+
+} // namespace
