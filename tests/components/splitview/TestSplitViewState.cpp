@@ -4,7 +4,10 @@
 #include "platform/foundation/UserDefaults.h"
 #include "tests/support/TestSupport.h"
 
+#include <QFile>
 #include <QMouseEvent>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -72,8 +75,26 @@ TEST(SplitViewState, BadTextsAreRefusedWhole)
 TEST(SplitViewState, TextsIgnoreTheProcessLocale)
 {
     const std::string old = std::setlocale(LC_ALL, nullptr);
-    if (!std::setlocale(LC_ALL, "de_DE.UTF-8"))
-        GTEST_SKIP() << "locale de_DE.UTF-8 missing (.ci/run generates it)";
+    // A German locale, for its decimal comma: the system's, or one made here from the
+    // C library's locale sources (package "locales") when the system has none.
+    QTemporaryDir localeDir;
+    const QByteArray oldLocPath = qgetenv("LOCPATH");
+    const bool hadLocPath = qEnvironmentVariableIsSet("LOCPATH");
+    if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) {
+        QProcess localedef;
+        localedef.start(QStringLiteral("localedef"),
+                        {QStringLiteral("-c"), QStringLiteral("-i"), QStringLiteral("de_DE"), QStringLiteral("-f"),
+                         QStringLiteral("UTF-8"), localeDir.filePath(QStringLiteral("de_DE.UTF-8"))});
+        localedef.waitForFinished(60000);
+        qputenv("LOCPATH", QFile::encodeName(localeDir.path()));
+        if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) {
+            if (hadLocPath)
+                qputenv("LOCPATH", oldLocPath);
+            else
+                qunsetenv("LOCPATH");
+            GTEST_SKIP() << "no de_DE.UTF-8 locale and none could be made (localedef, package locales)";
+        }
+    }
     char printed[32];
     std::snprintf(printed, sizeof printed, "%g", 99.75);
     EXPECT_STREQ(printed, "99,75"); // what printf would have stored
@@ -81,6 +102,10 @@ TEST(SplitViewState, TextsIgnoreTheProcessLocale)
     EXPECT_TRUE(view->setStateFromString(u"2 99.75 200.25"_qs));
     EXPECT_EQ(view->stringWithSavedState(), u"2 99.75 200.25"_qs);
     std::setlocale(LC_ALL, old.c_str());
+    if (hadLocPath)
+        qputenv("LOCPATH", oldLocPath);
+    else
+        qunsetenv("LOCPATH");
 }
 
 TEST(SplitViewState, SavedUnderTheNameOnlyWhenAllowed)
