@@ -7,6 +7,7 @@
 // time of the process, Python's own process_time()) compare more fairly. Counters:
 // "ns_per_byte", "x_python" and "x_python_cpu" (our time over Python's), "x_floor",
 // and the peak resident memory of our parse ("peak_MiB", "extra_MiB" over the start).
+#include "tests/support/ProcessMemory.h"
 #include "FoundationExtensions/NTXCSVParser.h"
 #include "FoundationExtensions/NTXCSVParserDelegate.h"
 #include "FoundationExtensions/NTXStringEncodings.h"
@@ -28,17 +29,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-double statusMiB(const char *field)
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    const std::string prefix = std::string(field) + ":";
-    while (std::getline(status, line))
-        if (line.rfind(prefix, 0) == 0)
-            return std::stod(line.substr(prefix.size())) / 1024.0;
-    return 0.0;
-}
 
 struct Files
 {
@@ -129,12 +119,12 @@ void runParse(benchmark::State &state, const QString &path, qint64 size, const c
     qint64 fields = 0;
     for (auto _ : state) {
         malloc_trim(0);
-        std::ofstream("/proc/self/clear_refs") << "5";
-        const double resident = statusMiB("VmRSS");
+        testsupport::resetPeakMemory();
+        const double resident = testsupport::residentMiB();
         double cpu = 0;
         const double s = parseFile(path, fields, cpu);
         cpuPerByte[name] = cpu / double(size);
-        const double p = statusMiB("VmHWM");
+        const double p = testsupport::peakResidentMiB();
         peak = std::max(peak, p);
         extra = std::max(extra, p - resident);
         state.SetIterationTime(s);

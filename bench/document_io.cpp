@@ -6,6 +6,7 @@
 // QXmlStreamReader token pass over the same bytes and a bare QXmlStreamWriter dump
 // of the same elements and attributes. Counters "x_floor" are our time divided by
 // the floor's.
+#include "tests/support/ProcessMemory.h"
 #include "application/DocumentFileFormat.h"
 #include "application/DocumentValuesStore.h"
 #include "application/Node.h"
@@ -39,27 +40,6 @@ double seconds(Clock::duration d)
     return std::chrono::duration<double>(d).count();
 }
 
-// Peak resident memory since the last reset, in MiB (VmHWM).
-void resetPeakMemory()
-{
-    std::ofstream("/proc/self/clear_refs") << "5";
-}
-
-double statusMiB(const char *field)
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    const std::string prefix = std::string(field) + ":";
-    while (std::getline(status, line))
-        if (line.rfind(prefix, 0) == 0)
-            return std::stod(line.substr(prefix.size())) / 1024.0;
-    return 0.0;
-}
-
-double peakMemoryMiB()
-{
-    return statusMiB("VmHWM");
-}
 
 // The memory taken by our own work, measured around it alone (the floor runs
 // outside the window): the peak resident size and its growth over the resident
@@ -72,12 +52,12 @@ struct MemoryWindow
     void open()
     {
         malloc_trim(0); // hand freed heap back, so that growth shows
-        resetPeakMemory();
-        resident = statusMiB("VmRSS");
+        testsupport::resetPeakMemory();
+        resident = testsupport::residentMiB();
     }
     void close()
     {
-        const double p = peakMemoryMiB();
+        const double p = testsupport::peakResidentMiB();
         peak = std::max(peak, p);
         extra = std::max(extra, p - resident);
     }

@@ -1,4 +1,5 @@
 #include "NTXAppKit/NTXColorLabelWidget/NTXColorLabelWidgetCell.h"
+#include "platform/foundation/VariantNumber.h"
 
 #include "FoundationExtensions/NTXNSStringExtension.h"
 #include "NTXAppKit/NTXColorLabelWidget/NTXColorLabelColors.h"
@@ -32,35 +33,12 @@ int clampType(qint64 value)
     return static_cast<int>(value);
 }
 
-bool isNumber(const QVariant &value)
-{
-    switch (value.typeId()) {
-    case QMetaType::Bool:
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::Long:
-    case QMetaType::ULong:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Char:
-    case QMetaType::SChar:
-    case QMetaType::UChar:
-    case QMetaType::Double:
-    case QMetaType::Float:
-        return true;
-    default:
-        return false;
-    }
-}
-
 // Two elements behind a binding are the same value: numbers of equal value, or
 // values of one type that are equal. A string is never equal to a number ("3" and 3
 // are two different values).
 bool sameElement(const QVariant &a, const QVariant &b)
 {
-    if (isNumber(a) && isNumber(b))
+    if (platform::isNumber(a) && platform::isNumber(b))
         return QVariant::compare(a, b) == QPartialOrdering::Equivalent;
     return a.metaType() == b.metaType() && a == b;
 }
@@ -219,7 +197,7 @@ void NTXColorLabelWidgetCell::setObjectValue(const QVariant &value)
         type = clampType(NTXNSStringExtension::intValue(object.toString()));
         break;
     default:
-        if (isNumber(object)) {
+        if (platform::isNumber(object)) {
             const double number = object.toDouble();
             type = std::isfinite(number) ? clampType(static_cast<qint64>(std::clamp(std::trunc(number), -1e9, 1e9)))
                                          : MinimumType;

@@ -1,4 +1,5 @@
 #include "platform/foundation/UserDefaults.h"
+#include "platform/foundation/VariantNumber.h"
 
 #include "platform/foundation/NotificationCenter.h"
 
@@ -24,29 +25,6 @@ namespace {
 
 // Nesting of lists and maps accepted when reading values back.
 constexpr int kMaxDepth = 64;
-
-bool isNumber(const QVariant &v)
-{
-    switch (v.typeId()) {
-    case QMetaType::Bool:
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Long:
-    case QMetaType::ULong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Char:
-    case QMetaType::SChar:
-    case QMetaType::UChar:
-    case QMetaType::Double:
-    case QMetaType::Float:
-        return true;
-    default:
-        return false;
-    }
-}
 
 bool isFloating(const QVariant &v)
 {

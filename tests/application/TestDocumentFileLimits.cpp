@@ -1,6 +1,7 @@
 // The reader's bounds against hostile files (document type declarations, many
 // attributes on one tag, oversized archives), and the writer's promise that every
 // document it writes reads back, streamed into the save file and checked byte by byte.
+#include "tests/support/ProcessMemory.h"
 #include "application/DocumentFileFormat.h"
 #include "application/DocumentValuesStore.h"
 #include "application/Node.h"
@@ -93,25 +94,14 @@ void expectSameTexts(const Node &a, const Node &b)
         expectSameTexts(*a.childAtIndex(i), *b.childAtIndex(i));
 }
 
-double statusMiB(const char *field)
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    const std::string prefix = std::string(field) + ":";
-    while (std::getline(status, line))
-        if (line.rfind(prefix, 0) == 0)
-            return std::stod(line.substr(prefix.size())) / 1024.0;
-    return 0.0;
-}
-
 // Growth of the peak resident size while `work` runs, in MiB.
 template <typename Work>
 double peakGrowthMiB(Work work)
 {
-    std::ofstream("/proc/self/clear_refs") << "5";
-    const double before = statusMiB("VmRSS");
+    testsupport::resetPeakMemory();
+    const double before = testsupport::residentMiB();
     work();
-    return statusMiB("VmHWM") - before;
+    return testsupport::peakResidentMiB() - before;
 }
 
 // A file size limit for the process, for the scope (writes beyond it fail with
