@@ -6,7 +6,23 @@
 #include <QDateTime>
 #include <QString>
 
+#include <ctime>
+
 namespace benchtrees {
+
+// CPU seconds of the process: the machine may be shared, so wall time says little.
+inline double processCpuSeconds()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
+}
+
+// The moment the benchmarks' counters start at: a Monday morning, UTC+2.
+inline QDateTime startOfRun()
+{
+    return QDateTime(QDate(2024, 6, 3), QTime(9, 0), Qt::OffsetFromUTC, 7200);
+}
 
 // A job of the given number of days before the moment (the last of them is the day
 // before) with the given number of entries each, half an hour apart.

@@ -31,6 +31,9 @@
 
 namespace {
 
+using benchtrees::processCpuSeconds;
+using benchtrees::startOfRun;
+
 constexpr int EntriesPerDay = 10;
 constexpr int DaysPerJob = 100;
 constexpr int JobsPerGroup = 10;
@@ -40,18 +43,6 @@ std::map<int64_t, double> &cpuPerTick()
 {
     static std::map<int64_t, double> results;
     return results;
-}
-
-double processCpuSeconds()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
-}
-
-QDateTime startOfRun()
-{
-    return QDateTime(QDate(2024, 6, 3), QTime(9, 0), Qt::OffsetFromUTC, 7200);
 }
 
 // A job of 100 finished days before the day of the run; the last of them is yesterday.

@@ -32,6 +32,9 @@
 
 namespace {
 
+using benchtrees::processCpuSeconds;
+using benchtrees::startOfRun;
+
 constexpr int EntriesPerDay = 10;
 constexpr int DaysPerJob = 10;
 
@@ -39,19 +42,6 @@ std::map<std::pair<int, int64_t>, double> &secondsPerRun()
 {
     static std::map<std::pair<int, int64_t>, double> results;
     return results;
-}
-
-// CPU seconds of the process: the machine may be shared, so wall time says little.
-double processCpuSeconds()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
-}
-
-QDateTime startOfRun()
-{
-    return QDateTime(QDate(2024, 6, 3), QTime(9, 0), Qt::OffsetFromUTC, 7200);
 }
 
 NodePtr makeJob(int number, int days)
