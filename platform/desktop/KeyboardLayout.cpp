@@ -166,6 +166,25 @@ bool KeyboardLayout::reload()
     return loadFromNames({}, {}, {}, {}) || m_keymap;
 }
 
+bool KeyboardLayout::isCapsLockOn() const
+{
+    if (m_capsLockQuery)
+        return m_capsLockQuery();
+    xcb_connection_t *connection = qtConnection();
+    if (!connection || !m_keymap || m_source != Source::XServer)
+        return false;
+    const int32_t device = xkb_x11_get_core_keyboard_device_id(connection);
+    if (device < 0)
+        return false;
+    const std::unique_ptr<xkb_state, StateDeleter> state(xkb_x11_state_new_from_device(m_keymap, connection, device));
+    return state && xkb_state_mod_name_is_active(state.get(), XKB_MOD_NAME_CAPS, XKB_STATE_MODS_LOCKED) > 0;
+}
+
+void KeyboardLayout::setCapsLockQuery(std::function<bool()> query)
+{
+    m_capsLockQuery = std::move(query);
+}
+
 bool KeyboardLayout::loadFromServer()
 {
     xcb_connection_t *connection = qtConnection();

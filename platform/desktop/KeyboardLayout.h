@@ -11,6 +11,7 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <functional>
 
 struct xkb_context;
 struct xkb_keymap;
@@ -58,6 +59,12 @@ public:
     // on X, else the environment's names). Answers whether a keymap exists afterwards.
     bool reload();
 
+    // Whether Caps Lock is locked now (Qt's keyboard modifiers never report it).
+    // By default the X server's keyboard state is asked (false elsewhere); a query
+    // set here answers instead, and a null one restores the default.
+    bool isCapsLockOn() const;
+    void setCapsLockQuery(std::function<bool()> query);
+
     bool nativeEventFilter(const QByteArray &eventType, void *message, qintptr *result) override;
 
 Q_SIGNALS:
@@ -77,6 +84,7 @@ private:
     Source m_source = Source::None;
     int m_xkbEventBase = -1;
     bool m_filterInstalled = false;
+    std::function<bool()> m_capsLockQuery;
 };
 
 } // namespace platform

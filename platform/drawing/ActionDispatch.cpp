@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QByteArray>
+#include <QHash>
 #include <QMetaMethod>
 #include <QMutex>
 #include <QMutexLocker>
@@ -28,6 +29,13 @@ QByteArray methodName(const char *action)
 
 // The method that handles the action: one taking a QObject* is preferred over one
 // without arguments. Answers an invalid method when there is none.
+// Responders put into the chain after a given one (see setNextResponder()).
+QHash<const QObject *, QPointer<QObject>> &insertedResponders()
+{
+    static QHash<const QObject *, QPointer<QObject>> responders;
+    return responders;
+}
+
 QMetaMethod actionMethod(const QObject *target, const QByteArray &name)
 {
     if (!target || name.isEmpty())
@@ -89,12 +97,36 @@ bool respondsToMethod(const QObject *target, const char *name)
     return false;
 }
 
+void setNextResponder(QObject *responder, QObject *next)
+{
+    if (!responder)
+        return;
+    auto &responders = insertedResponders();
+    if (!next) {
+        responders.remove(responder);
+        return;
+    }
+    if (!responders.contains(responder))
+        QObject::connect(responder, &QObject::destroyed, responder,
+                         [responder] { insertedResponders().remove(responder); });
+    responders.insert(responder, next);
+}
+
+QObject *nextResponder(const QObject *responder)
+{
+    return insertedResponders().value(responder);
+}
+
 QList<QObject *> responderChain()
 {
     QList<QObject *> chain;
     auto append = [&chain](QObject *object) {
-        if (object && chain.size() < MaximumChainLength && !chain.contains(object))
+        for (int hops = 0; object && hops < MaximumChainLength; ++hops) {
+            if (chain.size() >= MaximumChainLength || chain.contains(object))
+                return;
             chain.append(object);
+            object = nextResponder(object);
+        }
     };
     QWidget *start = QApplication::focusWidget();
     if (!start)

@@ -34,6 +34,12 @@ QObject *targetForAction(const char *action, QObject *target = nullptr);
 // The responder chain as it stands now, in the order it is asked (no duplicates).
 QList<QObject *> responderChain();
 
+// Puts `next` into the chain right after `responder` whenever the chain passes
+// `responder` (a view's controller after the view); a null `next` removes it. The
+// entry goes when either object is destroyed. Main thread only.
+void setNextResponder(QObject *responder, QObject *next);
+QObject *nextResponder(const QObject *responder);
+
 // Responders asked after the window (the application sets this once).
 void setApplicationResponders(std::function<QList<QObject *>()> responders);
 

@@ -1,0 +1,165 @@
+#include "components/spinner/JWSpinningProgressIndicator.h"
+#include "platform/foundation/AssertionHandler.h"
+#include "platform/foundation/Exception.h"
+
+#include <QCoreApplication>
+#include <QImage>
+#include <QTest>
+#include <QThread>
+#include <atomic>
+#include <cmath>
+#include <gtest/gtest.h>
+
+namespace {
+
+// Records on which thread each paint runs.
+class ProbeSpinner : public JWSpinningProgressIndicator
+{
+public:
+    using JWSpinningProgressIndicator::JWSpinningProgressIndicator;
+    int paints = 0;
+    int paintsOffGuiThread = 0;
+
+protected:
+    void paintEvent(QPaintEvent *event) override
+    {
+        ++paints;
+        if (QThread::currentThread() != QCoreApplication::instance()->thread())
+            ++paintsOffGuiThread;
+        JWSpinningProgressIndicator::paintEvent(event);
+    }
+};
+
+QImage render(QWidget &widget)
+{
+    QImage image(widget.size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    widget.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+    return image;
+}
+
+// The alpha at a distance from the middle of a 100 × 100 picture, at an angle
+// counted counter-clockwise from twelve o'clock.
+int alphaAt(const QImage &image, qreal radius, qreal radians)
+{
+    const int x = int(std::lround(50 - radius * std::sin(radians)));
+    const int y = int(std::lround(50 - radius * std::cos(radians)));
+    return qAlpha(image.pixel(x, y));
+}
+
+} // namespace
+
+TEST(SpinningProgressIndicator, DeterminateIndicatorDoesNotStart)
+{
+    QWidget window;
+    JWSpinningProgressIndicator spinner(&window);
+    spinner.setIndeterminate(false);
+    spinner.startAnimation();
+    EXPECT_FALSE(spinner.isAnimating());
+    EXPECT_FALSE(spinner.hasAnimationTimer());
+}
+
+TEST(SpinningProgressIndicator, StoppedIndicatorDrawsTwelveFaintFins)
+{
+    JWSpinningProgressIndicator spinner;
+    spinner.resize(100, 100);
+    const QImage image = render(spinner);
+    for (int fin = 0; fin < 12; ++fin) {
+        const int alpha = alphaAt(image, 33, fin * 6.282185 / 12);
+        EXPECT_NEAR(alpha, 51, 6) << "fin " << fin;
+        // Between two fins there is nothing.
+        EXPECT_EQ(alphaAt(image, 33, (fin + 0.5) * 6.282185 / 12), 0) << "after fin " << fin;
+    }
+}
+
+TEST(SpinningProgressIndicator, DoubleValueStopsAndShowsThePie)
+{
+    QWidget window;
+    JWSpinningProgressIndicator spinner(&window);
+    spinner.resize(100, 100);
+    spinner.startAnimation();
+    ASSERT_TRUE(spinner.hasAnimationTimer());
+    spinner.setDoubleValue(25);
+    EXPECT_FALSE(spinner.isAnimating());
+    EXPECT_FALSE(spinner.hasAnimationTimer());
+    EXPECT_FALSE(spinner.isIndeterminate());
+    const QImage image = render(spinner);
+    const qreal quarter = M_PI / 2;
+    EXPECT_EQ(alphaAt(image, 20, -quarter / 2), 255); // between twelve and three o'clock
+    EXPECT_EQ(alphaAt(image, 20, quarter / 2), 0);    // between nine and twelve
+    EXPECT_EQ(alphaAt(image, 20, -quarter * 1.5), 0); // past three o'clock
+}
+
+TEST(SpinningProgressIndicator, PieFractionStaysInRange)
+{
+    JWSpinningProgressIndicator spinner;
+    spinner.resize(100, 100);
+    const struct
+    {
+        double value, maximum, fraction;
+    } cases[] = {{25, 100, 0.25}, {150, 100, 1.0}, {-5, 100, 0.0}, {5, 0, 0.0}, {5, -10, 0.0}, {0, 0, 0.0}};
+    for (const auto &c : cases) {
+        spinner.setMaxValue(c.maximum);
+        spinner.setDoubleValue(c.value);
+        EXPECT_DOUBLE_EQ(spinner.pieFraction(), c.fraction) << c.value << " of " << c.maximum;
+    }
+    spinner.setMaxValue(0);
+    spinner.setDoubleValue(50);
+    EXPECT_EQ(alphaAt(render(spinner), 20, -M_PI / 4), 0);
+}
+
+TEST(SpinningProgressIndicator, ThreadedAnimationPaintsOnlyOnTheGuiThread)
+{
+    QWidget window;
+    window.resize(120, 120);
+    auto *spinner = new ProbeSpinner(&window);
+    spinner->resize(100, 100);
+    spinner->setUsesThreadedAnimation(true);
+    window.show();
+    spinner->startAnimation();
+    ASSERT_TRUE(spinner->hasAnimationThread());
+    const int start = spinner->position();
+    QTRY_VERIFY_WITH_TIMEOUT(spinner->paints >= 3 && spinner->position() != start, 5000);
+    EXPECT_EQ(spinner->paintsOffGuiThread, 0);
+    spinner->stopAnimation();
+    EXPECT_FALSE(spinner->hasAnimationThread());
+
+    // Destroyed while turning: the thread is joined, its posted repaints dropped.
+    spinner->startAnimation();
+    ASSERT_TRUE(spinner->hasAnimationThread());
+    QTRY_VERIFY_WITH_TIMEOUT(spinner->position() != start, 5000);
+    delete spinner;
+    QCoreApplication::processEvents();
+}
+
+TEST(SpinningProgressIndicator, LeavingTheWindowStopsAndComingBackRestarts)
+{
+    QWidget window;
+    JWSpinningProgressIndicator spinner(&window);
+    spinner.startAnimation();
+    EXPECT_TRUE(spinner.hasAnimationTimer());
+    spinner.setParent(nullptr);
+    EXPECT_FALSE(spinner.hasAnimationTimer());
+    EXPECT_TRUE(spinner.isAnimating());
+    spinner.setParent(&window);
+    EXPECT_TRUE(spinner.hasAnimationTimer());
+    spinner.setDisplayedWhenStopped(false);
+    spinner.stopAnimation();
+    EXPECT_TRUE(spinner.isHidden());
+}
+
+TEST(SpinningProgressIndicator, OnlyTheSpinningStyleIsAvailable)
+{
+    JWSpinningProgressIndicator spinner;
+    EXPECT_NO_THROW(spinner.setStyle(JWSpinningProgressIndicator::SpinningStyle));
+    try {
+        spinner.setStyle(JWSpinningProgressIndicator::BarStyle);
+        FAIL() << "no exception";
+    } catch (const platform::Exception &e) {
+        EXPECT_EQ(e.name(), platform::Exception::InternalInconsistencyException);
+        EXPECT_EQ(e.reason(), QStringLiteral("Non-spinning styles not available."));
+        EXPECT_EQ(e.userInfo().value(platform::AssertionHandler::FileKey).toString(),
+                  QStringLiteral("JWSpinningProgressIndicator/JWSpinningProgressIndicator"));
+        EXPECT_EQ(e.userInfo().value(platform::AssertionHandler::LineKey).toInt(), 254);
+    }
+}
