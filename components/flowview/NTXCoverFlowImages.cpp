@@ -34,13 +34,13 @@ QImage fade(const QSize &size, qreal angle)
 
 QImage reflectionShadow(const QSize &size)
 {
-    // The reflection is upside down: what is its top on screen is the bottom of its
-    // own space, next to the picture.
+    // The reflection is upside down: the bottom of this image (its own minimum y)
+    // shows next to the picture.
     QImage image = clearImage(size);
     QPainter painter(&image);
     platform::YUpPainter yUp(painter, image.height());
     Gradient(Gradient::clampedWhite(0, 0.6), Gradient::clampedWhite(0, 1.0))
-        .drawInRect(painter, QRectF(QPointF(0, 0), image.size()), 270);
+        .drawInRect(painter, QRectF(QPointF(0, 0), image.size()), 90);
     return image;
 }
 

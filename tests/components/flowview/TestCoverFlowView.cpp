@@ -250,6 +250,16 @@ TEST_F(CoverFlowViewTest, PictureSizes)
     view.setAutoresizesItems(false);
     view.setItemSize(QSizeF(0, 0));
     EXPECT_EQ(view.itemSize(), QSizeF(140, 100));
+
+    // The placeholder is 600 high in the pictures' proportions, the icon tinted in its
+    // middle; an icon of no size is left out.
+    const QImage withIcon = view.placeholderImage();
+    EXPECT_EQ(withIcon.size(), QSize(840, 600));
+    view.setPlaceholderIcon(QImage());
+    view.setItemSize(QSizeF(140, 100));
+    const QImage withoutIcon = view.placeholderImage();
+    EXPECT_NE(withIcon.pixelColor(420, 300), withoutIcon.pixelColor(420, 300));
+    EXPECT_LT(withoutIcon.pixelColor(420, 300).lightnessF(), 0.2);
 }
 
 TEST_F(CoverFlowViewTest, DottedSelectionKeyPathAndReturnAction)

@@ -61,7 +61,7 @@ TEST(AuxiliaryGallery, CoverFlowSpinnersAndCallouts)
     QVariantList content;
     for (int i = 0; i < 9; ++i)
         content.append(cover(i));
-    content.append(QStringLiteral("no picture"));
+    content.insert(5, QStringLiteral("no picture")); // the right neighbour shows the placeholder
     flow->setContent(content);
     flow->setShowsScrollbar(true);
     auto *accessoryLabel = new QLabel;
