@@ -7,6 +7,7 @@
 #include <QMutex>
 #include <QMutexLocker>
 #include <QPointer>
+#include <QVariant>
 #include <QWidget>
 
 namespace platform {
@@ -106,9 +107,12 @@ void setNextResponder(QObject *responder, QObject *next)
         responders.remove(responder);
         return;
     }
-    if (!responders.contains(responder))
+    static const char *const Watched = "_chronarkNextResponderWatched";
+    if (!responder->property(Watched).toBool()) {
+        responder->setProperty(Watched, true);
         QObject::connect(responder, &QObject::destroyed, responder,
                          [responder] { insertedResponders().remove(responder); });
+    }
     responders.insert(responder, next);
 }
 

@@ -73,6 +73,11 @@ TEST_F(AttachedWindowTest, PlacementOnTheScreenFollowsThePoint)
     EXPECT_EQ(callout->screenFrame(), QRectF(448, 380, 104, 70));
     EXPECT_EQ(callout->geometry(), QRect(448, 350, 104, 70));
     EXPECT_EQ(callout->viewFrame(), QRectF(2, 2, 100, 50));
+
+    // Closing the callout closes the window it is attached to.
+    parent.show();
+    callout->performClose();
+    EXPECT_FALSE(parent.isVisible());
 }
 
 TEST_F(AttachedWindowTest, SideFourPutsTheTipAboveTheBottomByTheInset)
