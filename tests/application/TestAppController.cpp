@@ -401,6 +401,20 @@ TEST_F(AppControllerTest, MenuListsTheJobsOfEachDocumentWithTheActiveOneFirst)
     (void)intern;
 }
 
+// Hosts that show the exported menu never click: the menu follows without a request.
+TEST_F(AppControllerTest, MenuFollowsDocumentsAsTheyOpenAreRenamedAndClose)
+{
+    start();
+    MyDocument *document = savedDocument(QStringLiteral("Plans.chronark"));
+    QMenu *menu = controller->appDockMenu();
+    EXPECT_EQ(jobMenuTitles(menu), QStringList({document->displayName(), startTitle("Filed")}));
+    document->setFilePath(files.filePath(QStringLiteral("Renamed.chronark")));
+    EXPECT_EQ(jobMenuTitles(menu), QStringList({document->displayName(), startTitle("Filed")}));
+    EXPECT_TRUE(document->displayName().contains(QStringLiteral("Renamed")));
+    document->close();
+    EXPECT_TRUE(jobMenuTitles(menu).isEmpty());
+}
+
 TEST_F(AppControllerTest, MenuShowsNamesAsWrittenWithoutMnemonicsOrLineBreaks)
 {
     start();
