@@ -11,6 +11,8 @@
 #include "platform/document/MenuItemValidation.h"
 
 #include <QAction>
+#include <QDir>
+#include <QImage>
 #include <QDockWidget>
 #include <QToolBar>
 
@@ -265,4 +267,38 @@ TEST_F(ToolbarTest, LabelsShowUnderTheImagesAndTheDisplayModeIsKept)
     EXPECT_EQ(next->toolbar()->toolButtonStyle(), Qt::ToolButtonTextOnly);
     next->documentToolbar().setDisplayMode(9); // not a mode: nothing changes
     EXPECT_EQ(newDocument()->documentToolbar().displayMode(), 3);
+}
+
+// At a device pixel ratio of 2 the window draws the same picture with twice the
+// pixels: the toolbar's images are drawn whole from their sources, not magnified.
+TEST_F(ToolbarTest, TheWindowDrawsTheSameAtDevicePixelRatioTwo)
+{
+    ProbeDocument *document = newDocument(true);
+    fill(document, {makeJob(QStringLiteral("Design"), 10.0f, {})});
+    QWidget *window = document->documentWindow();
+    window->resize(720, 420);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    drainEvents();
+    auto render = [window](qreal ratio) {
+        QImage image(window->size() * ratio, QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(ratio);
+        image.fill(Qt::white);
+        window->render(&image);
+        image.save(QDir::temp().filePath(QStringLiteral("chronark-window-ratio%1.png").arg(ratio)));
+        return image;
+    };
+    const QImage single = render(1);
+    const QImage twice = render(2);
+    auto *add = qobject_cast<NTXContextMenuToolbarItem *>(document->documentToolbar().toolbarItem(QStringLiteral("AddItem")));
+    ASSERT_NE(add, nullptr);
+    const QRect button(add->button()->mapTo(window, QPoint(0, 0)), add->button()->size());
+    const QImage a = single.copy(button).convertToFormat(QImage::Format_ARGB32);
+    const QImage b = twice.copy(QRect(button.topLeft() * 2, button.size() * 2))
+                         .scaled(button.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                         .convertToFormat(QImage::Format_ARGB32);
+    qint64 difference = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            difference += qAbs(qGray(a.pixel(x, y)) - qGray(b.pixel(x, y)));
+    EXPECT_LT(double(difference) / (a.width() * a.height()), 12.0) << "the button's picture differs at ratio 2";
 }
