@@ -309,6 +309,22 @@ TEST_F(CoverFlowViewTest, AccessoryFollowsTheSelectionAndAnswersAfterTheView)
     QTest::mouseClick(view.scroller(), Qt::LeftButton, Qt::NoModifier, left.center().toPoint() - QPoint(6, 0));
     EXPECT_EQ(view.selectionIndex(), 1);
 
+    // Dragging the knob to the end of its track selects the last item.
+    NTXCoverFlowScroller *scroller = view.scroller();
+    const QPointF grab = scroller->rectForPart(platform::Scroller::Part::Knob).center();
+    const QPointF end(scroller->width() - 2, grab.y());
+    QMouseEvent press(QEvent::MouseButtonPress, grab, scroller->mapToGlobal(grab), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, end, scroller->mapToGlobal(end), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, end, scroller->mapToGlobal(end), Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QApplication::sendEvent(scroller, &press);
+    EXPECT_EQ(scroller->hitPart(), platform::Scroller::Part::Knob);
+    QApplication::sendEvent(scroller, &move);
+    QApplication::sendEvent(scroller, &release);
+    EXPECT_EQ(view.selectionIndex(), 2);
+    EXPECT_EQ(scroller->hitPart(), platform::Scroller::Part::None);
+
     view.setAccessoryController(nullptr);
     EXPECT_FALSE(platform::responderChain().contains(&controller));
     EXPECT_EQ(label->parentWidget(), nullptr);
