@@ -24,6 +24,7 @@ public:
     QVariant picture;
     KeyValueObservable *child = nullptr;
     int index = 0;
+    QVariantList items;
     mutable int pictureReads = 0;
 
     void setPicture(const QVariant &value)
@@ -44,6 +45,14 @@ protected:
                   return m.picture;
               },
               {}}},
+            {QStringLiteral("items"),
+             {[](const KeyValueObservable &o) { return QVariant(static_cast<const Model &>(o).items); },
+              [](KeyValueObservable &o, const QVariant &v) {
+                  auto &m = static_cast<Model &>(o);
+                  m.willChangeValueForKey(QStringLiteral("items"));
+                  m.items = v.toList();
+                  m.didChangeValueForKey(QStringLiteral("items"));
+              }}},
             {QStringLiteral("child"),
              {[](const KeyValueObservable &o) { return fromObservable(static_cast<const Model &>(o).child); }, {}}},
             {QStringLiteral("index"),
@@ -262,12 +271,16 @@ TEST_F(CoverFlowViewTest, PictureSizes)
     EXPECT_LT(withoutIcon.pixelColor(420, 300).lightnessF(), 0.2);
 }
 
-TEST_F(CoverFlowViewTest, DottedSelectionKeyPathAndReturnAction)
+TEST_F(CoverFlowViewTest, BoundContentAndDottedSelectionKeyPathAndReturnAction)
 {
     Model root;
     Model child;
     root.child = &child;
-    view.setContent(names(3));
+    root.items = names(2);
+    view.bind(QStringLiteral("content"), &root, QStringLiteral("items"));
+    EXPECT_EQ(view.content(), names(2));
+    root.setValueForKey(names(3), QStringLiteral("items"));
+    EXPECT_EQ(view.content(), names(3));
     view.bind(QStringLiteral("selectionIndex"), &root, QStringLiteral("child.index"));
     QTest::keyClick(&view, Qt::Key_Right);
     EXPECT_EQ(child.index, 1);
