@@ -1,10 +1,10 @@
 #include "platform/drawing/ActionDispatch.h"
 
+#include "platform/foundation/GuiThread.h"
+
 #include <QApplication>
 #include <QByteArray>
 #include <QMetaMethod>
-#include <QMutex>
-#include <QMutexLocker>
 #include <QPointer>
 #include <QWidget>
 
@@ -57,12 +57,12 @@ bool invoke(QObject *target, const QMetaMethod &method, QObject *sender)
 
 struct ApplicationResponders
 {
-    QMutex mutex;
     std::function<QList<QObject *>()> provider;
 };
 
 ApplicationResponders &applicationResponders()
 {
+    platform::GuiThread::check("responder chain");
     static ApplicationResponders instance;
     return instance;
 }
@@ -107,12 +107,8 @@ QList<QObject *> responderChain()
     if (start)
         append(start->window());
 
-    std::function<QList<QObject *>()> provider;
-    {
-        ApplicationResponders &responders = applicationResponders();
-        QMutexLocker lock(&responders.mutex);
-        provider = responders.provider;
-    }
+    // A copy: the provider may replace itself.
+    const std::function<QList<QObject *>()> provider = applicationResponders().provider;
     if (provider) {
         const QList<QObject *> extra = provider();
         for (QObject *object : extra)
@@ -148,7 +144,6 @@ bool sendAction(const char *action, QObject *target, QObject *sender)
 void setApplicationResponders(std::function<QList<QObject *>()> responders)
 {
     ApplicationResponders &r = applicationResponders();
-    QMutexLocker lock(&r.mutex);
     r.provider = std::move(responders);
 }
 
