@@ -1,4 +1,4 @@
-// Chronark: the application object, one running instance per session (a later
+// Chronark: the application object (the exception boundary of the event loop), one running instance per session (a later
 // launch hands its files to the running one and exits), the application controller
 // (defaults, document type, menus, hot key, services), then the launch: the
 // documents named on the command line, the last edited document or an untitled one.
@@ -7,13 +7,13 @@
 #include "application/ApplicationImages.h"
 #include "application/BuildInfo.h"
 #include "platform/desktop/ApplicationInstance.h"
+#include "platform/drawing/Application.h"
 
-#include <QApplication>
 #include <QStringList>
 
 int main(int argc, char **argv)
 {
-    QApplication app(argc, argv);
+    platform::Application app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral(CHRONARK_BUNDLE_NAME));
     QCoreApplication::setOrganizationName(QStringLiteral(CHRONARK_BUNDLE_NAME));
     QCoreApplication::setApplicationVersion(QStringLiteral(CHRONARK_VERSION_STRING));

@@ -16,6 +16,7 @@
 //
 // The value of an object of any other class is the object itself
 // (a const TypedStreamObject * in the QVariant).
+// Threads: reentrant; no shared state, so separate values may be used on any thread.
 #include "platform/archive/ArchivedTimeZone.h"
 #include "platform/archive/TypedStreamArchive.h"
 #include "platform/archive/TypedStreamObject.h"

@@ -4,6 +4,7 @@
 // rules as compiled zone data (TZif), or nothing at all for the local zone. Answers
 // the offset from UTC at any moment, preferring the stored rules, then the zone the
 // name identifies here, then a fixed offset in the name, then the local zone.
+// Threads: reentrant; no shared state, so separate values may be used on any thread.
 #include <QByteArray>
 #include <QString>
 #include <QTimeZone>

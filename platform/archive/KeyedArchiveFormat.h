@@ -16,6 +16,7 @@
 // green, blue, alpha), "Font" ("description": the QFont string form), "Image"
 // ("png": data), "IndexSet" ("ranges": location, length, …), "Transform" ("matrix":
 // the nine elements m11 … m33).
+// Threads: reentrant; no shared state, so separate values may be used on any thread.
 #include <QString>
 #include <QStringList>
 

@@ -27,6 +27,7 @@
 // untrusted: size, nesting, value count and string length are bounded, an internal
 // DTD subset (entity declarations) is refused, and any malformed input answers none
 // with a reason; nothing is thrown.
+// Threads: reentrant; no shared state, so separate values may be used on any thread.
 #include <QByteArray>
 #include <QString>
 #include <QVariant>

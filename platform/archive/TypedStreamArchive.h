@@ -2,6 +2,7 @@
 // The whole content of a sequential archive as the reader found it: the header, the
 // top-level groups of values, and every object and class the stream holds. The
 // archive owns its objects and classes; values point at them.
+// Threads: reentrant; no shared state, so separate values may be used on any thread.
 #include "platform/archive/TypedStreamValue.h"
 
 #include <QByteArray>

@@ -1,6 +1,7 @@
 #pragma once
 // One class as a sequential archive ("typedstream") records it: its name, the
 // version the writing process had for it, and its superclass, up to the root class.
+// Threads: reentrant; no shared state, so separate values may be used on any thread.
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QList>

@@ -2,6 +2,7 @@
 // One object read from a sequential archive: its class (with the class chain and
 // versions) and the groups of values its class wrote, in stream order. A class
 // decoder known to the reader may attach a decoded value of our own types.
+// Threads: reentrant; no shared state, so separate values may be used on any thread.
 #include "platform/archive/TypedStreamValue.h"
 
 #include <QByteArray>

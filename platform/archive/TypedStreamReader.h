@@ -8,6 +8,7 @@
 //
 // The input is untrusted: lengths, counts, nesting and back-references are bounded
 // and checked, and any malformed stream answers failure with a message.
+// Threads: reentrant; no shared state, so separate values may be used on any thread.
 #include "platform/archive/TypedStreamArchive.h"
 #include "platform/archive/TypedStreamClass.h"
 #include "platform/archive/TypedStreamObject.h"

@@ -1,6 +1,7 @@
 #pragma once
 // One value read from a sequential archive, with the type code that the stream's own
 // type string gave it.
+// Threads: reentrant; no shared state, so separate values may be used on any thread.
 #include <QByteArray>
 #include <QList>
 #include <QVariant>

@@ -3,6 +3,7 @@
 // virtual key code with Cocoa modifier flags) under a number chosen by the caller
 // and reports each press and release of a grabbed combination with that number,
 // whatever application is in front. X11KeyGrabber is the real one.
+// Threads: GUI thread only.
 #include <QMetaType>
 #include <QObject>
 #include <QPointF>

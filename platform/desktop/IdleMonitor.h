@@ -10,6 +10,7 @@
 //
 // The X source answers at once. The bus sources answer asynchronously: idleSeconds()
 // gives the latest answer and asks again, so the value lags by at most one call.
+// Threads: GUI thread only.
 #include <QDBusConnection>
 #include <QObject>
 #include <QString>

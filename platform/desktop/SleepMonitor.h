@@ -6,6 +6,7 @@
 // The bus is the system bus, or the one named by CHRONARK_SLEEP_BUS_ADDRESS when that
 // is set, or one handed to the constructor. With no bus or no logind on it the
 // monitor is inactive: it says so once in the log and never signals.
+// Threads: GUI thread only.
 #include <QDBusConnection>
 #include <QObject>
 #include <QString>

@@ -3,6 +3,7 @@
 // Apple keyboards, 0 to 127, independent of the layout: 0 is the key of A on a US
 // keyboard) and the XKB key name of the same physical key on a PC keyboard, which
 // the keymap of the X server or of libxkbcommon turns into a keycode.
+// Threads: reentrant; no shared state, so separate values may be used on any thread.
 #include <QByteArray>
 #include <QList>
 #include <optional>

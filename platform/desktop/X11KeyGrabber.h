@@ -13,6 +13,7 @@
 //
 // A held key repeats as release/press pairs with one timestamp; a release is
 // reported only once no such press follows it in the same batch of events.
+// Threads: GUI thread only.
 #include "platform/desktop/HotKeyGrabber.h"
 
 #include <QAbstractNativeEventFilter>

@@ -6,6 +6,7 @@
 // destroyed), the handler gets QMessageBox::NoButton.
 //
 // Texts come from the string table of the platform bundle (":/bundles/platform").
+// Threads: GUI thread only.
 #include <QMessageBox>
 #include <QString>
 #include <functional>

@@ -10,6 +10,7 @@
 //
 // Actions (Q_INVOKABLE): newDocument, openDocument, openRecentDocument (the sender's
 // represented object is the path), clearRecentDocuments, terminate.
+// Threads: GUI thread only.
 #include "platform/document/DocumentType.h"
 
 #include <QList>

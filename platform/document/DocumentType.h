@@ -2,6 +2,7 @@
 // One kind of document the application edits: its name (the type name documents
 // carry, e.g. "Chronark Format"), the file name extensions and MIME type of its
 // files, and the factory that makes an empty document of the application's class.
+// Threads: reentrant; no shared state, so separate values may be used on any thread.
 #include <QString>
 #include <QStringList>
 #include <functional>

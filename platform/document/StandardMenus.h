@@ -12,6 +12,7 @@
 //
 // Delete sends "deleteSelection:" unless the application points it elsewhere
 // (MenuItemValidation::setAction()).
+// Threads: GUI thread only.
 #include <QObject>
 #include <QPointer>
 

@@ -1,11 +1,11 @@
 #include "platform/drawing/ActionDispatch.h"
 
+#include "platform/foundation/GuiThread.h"
+
 #include <QApplication>
 #include <QByteArray>
 #include <QHash>
 #include <QMetaMethod>
-#include <QMutex>
-#include <QMutexLocker>
 #include <QPointer>
 #include <QVariant>
 #include <QWidget>
@@ -66,12 +66,12 @@ bool invoke(QObject *target, const QMetaMethod &method, QObject *sender)
 
 struct ApplicationResponders
 {
-    QMutex mutex;
     std::function<QList<QObject *>()> provider;
 };
 
 ApplicationResponders &applicationResponders()
 {
+    platform::GuiThread::check("responder chain");
     static ApplicationResponders instance;
     return instance;
 }
@@ -143,12 +143,8 @@ QList<QObject *> responderChain()
     if (start)
         append(start->window());
 
-    std::function<QList<QObject *>()> provider;
-    {
-        ApplicationResponders &responders = applicationResponders();
-        QMutexLocker lock(&responders.mutex);
-        provider = responders.provider;
-    }
+    // A copy: the provider may replace itself.
+    const std::function<QList<QObject *>()> provider = applicationResponders().provider;
     if (provider) {
         const QList<QObject *> extra = provider();
         for (QObject *object : extra)
@@ -184,7 +180,6 @@ bool sendAction(const char *action, QObject *target, QObject *sender)
 void setApplicationResponders(std::function<QList<QObject *>()> responders)
 {
     ApplicationResponders &r = applicationResponders();
-    QMutexLocker lock(&r.mutex);
     r.provider = std::move(responders);
 }
 

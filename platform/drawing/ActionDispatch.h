@@ -9,6 +9,7 @@
 // parents up to its window (the active window when nothing has focus), then the
 // responders the application registers (the window's document, the application
 // controller); the first object that responds receives the action.
+// Threads: GUI thread only (checked in debug builds).
 #include <QList>
 #include <QObject>
 #include <functional>

@@ -5,6 +5,7 @@
 // angles run counter-clockwise on screen, in a y-down space clockwise, and a
 // "clockwise" arc is clockwise as seen in a y-up space (mirrored on screen in a
 // y-down space, as in a flipped view).
+// Threads: reentrant; no shared state, so separate values may be used on any thread.
 #include <QPainterPath>
 #include <QPointF>
 #include <QRectF>

@@ -2,6 +2,7 @@
 // A button cell: push buttons, toggles, check boxes ("switch" buttons) and radio
 // buttons, drawn through the widget style. For check boxes and radio buttons the
 // object value is the state (0 off, 1 on, -1 mixed).
+// Threads: GUI thread only.
 #include "platform/drawing/Cell.h"
 
 #include <QKeySequence>

@@ -7,6 +7,7 @@
 // The base class draws an optional bezel or border, an image and a title through the
 // widget style, so a cell that no subclass draws looks like the platform. Subclasses
 // override drawInteriorWithFrame() (and the layout rectangles) to draw themselves.
+// Threads: GUI thread only.
 #include <QFont>
 #include <QIcon>
 #include <QPointF>

@@ -11,6 +11,7 @@
 // An editor is placed where the prepared cell's layout puts its title. A click that
 // ends inside a check box or radio cell moves it to its next state and writes it
 // back: to the check-state role when the model keeps one, else to the edit role.
+// Threads: GUI thread only.
 #include "platform/drawing/Cell.h"
 
 #include <unordered_map>

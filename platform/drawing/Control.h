@@ -3,6 +3,7 @@
 // enabled state and value accessors to it. A press highlights the cell; releasing
 // the button inside the control completes the click (the cell's activate()) and
 // sends the cell's action; space or return on a focused control does the same.
+// Threads: GUI thread only.
 #include "platform/drawing/Cell.h"
 
 #include <QWidget>

@@ -3,6 +3,7 @@
 // transform that makes the painter's numbers device pixels of its paint device (the
 // device pixel ratio and, for a widget, its place in the window's backing store
 // included), so that a rectangle of whole numbers covers exactly those pixels.
+// Threads: reentrant; no shared state, so separate values may be used on any thread.
 #include <QTransform>
 
 class QPainter;

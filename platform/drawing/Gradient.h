@@ -4,6 +4,7 @@
 // hard step: Qt keeps only the last stop of a location, so the later ones are
 // nudged forward by the smallest representable amount (std::nextafter). Colour
 // components are clamped to [0, 1].
+// Threads: reentrant; no shared state, so separate values may be used on any thread.
 #include <QColor>
 #include <QGradient>
 #include <QList>

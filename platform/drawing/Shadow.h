@@ -4,6 +4,7 @@
 // offset is the platform's: x to the right and a negative y downward on screen,
 // whichever way the painter's y axis points; both it and the blur radius are in the
 // painter's units (device pixels follow the device pixel ratio).
+// Threads: reentrant; no shared state, so separate values may be used on any thread.
 #include <QColor>
 #include <QImage>
 #include <QRectF>

@@ -4,6 +4,7 @@
 // transform translates to the bottom of the view and scales y by -1. Text and images
 // drawn through the helpers here stay upright. Event positions are converted once,
 // where they enter the view, with pointFromView().
+// Threads: reentrant; no shared state, so separate values may be used on any thread.
 #include <QPointF>
 #include <QRectF>
 #include <QString>

@@ -1,8 +1,8 @@
 #include "platform/foundation/Bindings.h"
 
+#include "platform/foundation/GuiThread.h"
+
 #include <QHash>
-#include <QMutex>
-#include <QMutexLocker>
 #include <QPointer>
 
 namespace platform {
@@ -28,17 +28,17 @@ struct BoundObject
 
 struct Registry
 {
-    QMutex mutex;
     QHash<const void *, BoundObject> objects;
 };
 
 Registry &registry()
 {
+    platform::GuiThread::check("bindings");
     static Registry instance;
     return instance;
 }
 
-// With the registry locked: the live record of an object, purging a stale one (an
+// The live record of an object, purging a stale one (an
 // object of the same address that has died).
 BoundObject *liveRecord(Registry &r, const void *object)
 {
@@ -71,7 +71,6 @@ void bind(QObject *object, const QString &binding, KeyValueObservable *observedO
     if (!object || binding.isEmpty())
         return;
     Registry &r = registry();
-    QMutexLocker lock(&r.mutex);
     BoundObject *record = liveRecord(r, object);
     if (!record) {
         BoundObject fresh;
@@ -80,7 +79,6 @@ void bind(QObject *object, const QString &binding, KeyValueObservable *observedO
         const void *key = object;
         fresh.destroyedConnection = QObject::connect(object, &QObject::destroyed, [key] {
             Registry &reg = registry();
-            QMutexLocker innerLock(&reg.mutex);
             reg.objects.remove(key);
         });
         record = &*r.objects.insert(key, std::move(fresh));
@@ -94,7 +92,6 @@ void bind(KeyValueObservable *object, const QString &binding, KeyValueObservable
     if (!object || binding.isEmpty())
         return;
     Registry &r = registry();
-    QMutexLocker lock(&r.mutex);
     BoundObject *record = liveRecord(r, object);
     if (!record) {
         BoundObject fresh;
@@ -107,7 +104,6 @@ void bind(KeyValueObservable *object, const QString &binding, KeyValueObservable
 void unbind(const void *object, const QString &binding)
 {
     Registry &r = registry();
-    QMutexLocker lock(&r.mutex);
     BoundObject *record = liveRecord(r, object);
     if (!record)
         return;
@@ -121,7 +117,6 @@ void unbind(const void *object, const QString &binding)
 void unbindAll(const void *object)
 {
     Registry &r = registry();
-    QMutexLocker lock(&r.mutex);
     const auto it = r.objects.find(object);
     if (it == r.objects.end())
         return;
@@ -132,7 +127,6 @@ void unbindAll(const void *object)
 std::optional<BindingInfo> infoForBinding(const void *object, const QString &binding)
 {
     Registry &r = registry();
-    QMutexLocker lock(&r.mutex);
     const BoundObject *record = liveRecord(r, object);
     if (!record)
         return std::nullopt;
@@ -148,7 +142,6 @@ std::optional<BindingInfo> infoForBinding(const void *object, const QString &bin
 QStringList boundBindings(const void *object)
 {
     Registry &r = registry();
-    QMutexLocker lock(&r.mutex);
     const BoundObject *record = liveRecord(r, object);
     if (!record)
         return {};

@@ -11,6 +11,7 @@
 // Options use the usual keys: "NSValueTransformer" (a transformer object, see
 // ValueTransformer::toVariant()) and "NSValueTransformerName" (a registered name).
 // A bound control follows the model with a BindingObserver.
+// Threads: GUI thread only (checked in debug builds).
 #include "platform/foundation/KeyValueObserving.h"
 #include "platform/foundation/ValueTransformer.h"
 

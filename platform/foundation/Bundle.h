@@ -2,6 +2,7 @@
 // Resources of the application and of each framework component: string tables in
 // the ".strings" syntax ("key" = "value";) and other files, kept as Qt resources
 // under ":/bundles/<name>/" (English texts; one table per file "<Table>.strings").
+// Threads: thread-safe; every member may be called from any thread.
 #include <QByteArray>
 #include <QHash>
 #include <QMutex>

@@ -1,6 +1,7 @@
 #pragma once
 // Calendar dates: QDateTime values that keep their UTC offset, with the
 // strftime-like formats and the text form the documents use.
+// Threads: reentrant; no shared state, so separate values may be used on any thread.
 #include <QDateTime>
 #include <QString>
 #include <QStringView>

@@ -5,6 +5,7 @@
 // are outside bytes: larger than MaxBytes, not UTF-8, or without the group are
 // refused (nothing). Values are unescaped (\s \n \t \r \\) on reading and escaped
 // on writing; keys with a locale ("Name[de]") are kept as written.
+// Threads: reentrant; no shared state, so separate values may be used on any thread.
 #include <QByteArray>
 #include <QList>
 #include <QPair>

@@ -2,6 +2,7 @@
 // The text forms of rectangles, points and sizes: "{{12, 30}, {600, 400}}",
 // "{12, 30}" and "{600, 400}". Numbers are written like the C "%g" conversion in
 // the C locale (six significant digits, integers without decimals).
+// Threads: reentrant; no shared state, so separate values may be used on any thread.
 #include <QPointF>
 #include <QRectF>
 #include <QSizeF>

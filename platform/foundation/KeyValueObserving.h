@@ -8,6 +8,8 @@
 // Observers are registered per key; willChangeValueForKey()/didChangeValueForKey()
 // notify them (with prior = true before, false after). setValueForKey() through the
 // table announces the change itself.
+// Threads: an observable object and its observers belong to one thread (the GUI
+// thread for everything a control shows); nothing here locks.
 #include <QHash>
 #include <QString>
 #include <QVariant>

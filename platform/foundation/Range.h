@@ -1,5 +1,6 @@
 #pragma once
 // A range of UTF-16 units (or of any indexes): location and length.
+// Threads: reentrant; no shared state, so separate values may be used on any thread.
 #include <QtGlobal>
 #include <limits>
 

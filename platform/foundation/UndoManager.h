@@ -10,6 +10,7 @@
 // Posts (through platform::NotificationCenter, object = this manager):
 //   "NSUndoManagerDidUndoChangeNotification", "NSUndoManagerDidRedoChangeNotification",
 //   "NSUndoManagerCheckpointNotification" (a group was closed).
+// Threads: GUI thread only.
 #include <QObject>
 #include <QString>
 #include <functional>

@@ -7,6 +7,7 @@
 // across a restart: integers, doubles, booleans, strings, byte arrays, date-times
 // and lists and maps of those. Every change posts DidChangeNotification (no object)
 // through platform::NotificationCenter.
+// Threads: thread-safe; every member may be called from any thread.
 #include <QByteArray>
 #include <QMutex>
 #include <QSettings>

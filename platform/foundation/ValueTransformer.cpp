@@ -1,8 +1,8 @@
 #include "platform/foundation/ValueTransformer.h"
 
+#include "platform/foundation/GuiThread.h"
+
 #include <QHash>
-#include <QMutex>
-#include <QMutexLocker>
 
 namespace platform {
 
@@ -38,7 +38,6 @@ private:
 
 struct Registry
 {
-    QMutex mutex;
     QHash<QString, std::shared_ptr<ValueTransformer>> byName{
         {QStringLiteral("NSNegateBoolean"), std::make_shared<NegateBooleanTransformer>()},
         {QStringLiteral("NSIsNil"), std::make_shared<IsNilTransformer>(false)},
@@ -48,6 +47,7 @@ struct Registry
 
 Registry &registry()
 {
+    platform::GuiThread::check("value transformers");
     static Registry instance;
     return instance;
 }
@@ -80,7 +80,6 @@ bool ValueTransformer::allowsReverseTransformation() const
 void ValueTransformer::setValueTransformer(std::shared_ptr<ValueTransformer> transformer, const QString &name)
 {
     Registry &r = registry();
-    QMutexLocker lock(&r.mutex);
     if (transformer)
         r.byName.insert(name, std::move(transformer));
     else
@@ -90,14 +89,12 @@ void ValueTransformer::setValueTransformer(std::shared_ptr<ValueTransformer> tra
 std::shared_ptr<ValueTransformer> ValueTransformer::valueTransformerForName(const QString &name)
 {
     Registry &r = registry();
-    QMutexLocker lock(&r.mutex);
     return r.byName.value(name);
 }
 
 QStringList ValueTransformer::valueTransformerNames()
 {
     Registry &r = registry();
-    QMutexLocker lock(&r.mutex);
     QStringList names = r.byName.keys();
     names.sort();
     return names;

@@ -6,6 +6,8 @@
 //
 // Registered from the start: "NSNegateBoolean" (reversible), "NSIsNil" and "NSIsNotNil"
 // (one way; an invalid QVariant or a null pointer counts as nil).
+// Threads: the registry of names is GUI thread only (checked in debug builds); the
+// built-in transformers hold no state.
 #include <QMetaType>
 #include <QString>
 #include <QStringList>

@@ -2,6 +2,7 @@
 // One rule of constraint layout: an attribute of a layer's frame equals an attribute
 // of a source × scale + offset. The source is the superlayer (its bounds, name
 // "superlayer") or a sibling found by name (its frame). A value type.
+// Threads: reentrant; no shared state, so separate values may be used on any thread.
 #include <QRectF>
 #include <QString>
 

@@ -1,0 +1,97 @@
+#pragma once
+// The one pattern for work off the GUI thread (image loading, long reads, searches):
+//
+//     platform::BackgroundTask task = platform::BackgroundTask::run(
+//         receiver,
+//         [](const platform::BackgroundTask::Token &token) { ...; return result; }, // pool thread
+//         [receiver](Result result) { ... });                                        // GUI thread
+//
+// The work runs on the global QThreadPool and should poll token.isCancelled() at
+// convenient points. Its result is handed to the delivery on the GUI thread, through
+// a queued call to the application object, and delivered only when the receiver still
+// exists and the task was not cancelled by then; otherwise it is dropped there (on the
+// GUI thread, so a result holding GUI objects is destroyed where it may be). The work
+// must not touch the receiver or any other GUI object; the delivery may.
+//
+// run() and cancel() belong to the GUI thread; Token::isCancelled() may be called from
+// any thread. A handle is a cheap copyable value; dropping it does not cancel. An
+// exception thrown by the work is caught on the pool thread and logged with
+// qCritical (the task then delivers nothing): it never ends the process.
+#include <QCoreApplication>
+#include <QObject>
+#include <QPointer>
+#include <QThreadPool>
+
+#include <atomic>
+#include <exception>
+#include <memory>
+#include <optional>
+#include <type_traits>
+#include <utility>
+
+namespace platform {
+
+class BackgroundTask
+{
+public:
+    class Token
+    {
+    public:
+        bool isCancelled() const { return m_flag->load(std::memory_order_acquire); }
+
+    private:
+        friend class BackgroundTask;
+        explicit Token(std::shared_ptr<std::atomic<bool>> flag) : m_flag(std::move(flag)) {}
+        std::shared_ptr<std::atomic<bool>> m_flag;
+    };
+
+    template <typename Work, typename Deliver>
+    static BackgroundTask run(QObject *receiver, Work work, Deliver deliver);
+
+    // No delivery happens after this returns (the work may still be running; it
+    // sees the token cancelled).
+    void cancel() const { m_flag->store(true, std::memory_order_release); }
+    bool isCancelled() const { return m_flag->load(std::memory_order_acquire); }
+
+private:
+    BackgroundTask() : m_flag(std::make_shared<std::atomic<bool>>(false)) {}
+    static void logFailure(const char *what);
+
+    std::shared_ptr<std::atomic<bool>> m_flag;
+};
+
+template <typename Work, typename Deliver>
+BackgroundTask BackgroundTask::run(QObject *receiver, Work work, Deliver deliver)
+{
+    using Result = std::invoke_result_t<Work &, const Token &>;
+    static_assert(!std::is_void_v<Result>, "the work answers the value the delivery takes");
+    BackgroundTask task;
+    Token token(task.m_flag);
+    QPointer<QObject> guard(receiver);
+    QThreadPool::globalInstance()->start([token, guard, work = std::move(work), deliver = std::move(deliver)]() mutable {
+        std::optional<Result> result;
+        try {
+            if (!token.isCancelled())
+                result.emplace(work(token));
+        } catch (const std::exception &error) {
+            logFailure(error.what());
+        } catch (...) {
+            logFailure("unknown exception");
+        }
+        QCoreApplication *application = QCoreApplication::instance();
+        if (!result || !application)
+            return;
+        // The application object lives on the GUI thread as long as there is one (it
+        // waits for the pool before it goes); the receiver is looked at only there.
+        QMetaObject::invokeMethod(
+            application,
+            [token, guard, deliver = std::move(deliver), value = std::move(*result)]() mutable {
+                if (guard && !token.isCancelled())
+                    deliver(std::move(value));
+            },
+            Qt::QueuedConnection);
+    });
+    return task;
+}
+
+} // namespace platform
