@@ -254,7 +254,7 @@ void KZFlowView::animateToValue(float value, const QString &key)
     QVariantAnimation *raw = animation.release();
     raw->setParent(this);
     m_animations.insert(key, raw);
-    connect(raw, &QObject::destroyed, this, [this, key, raw] {
+    connect(raw, &QAbstractAnimation::finished, this, [this, key, raw] {
         if (m_animations.value(key) == raw)
             m_animations.remove(key);
     });
@@ -343,7 +343,10 @@ quint32 KZFlowView::maximumNumberOfStackedVisibleItems() const
 
 void KZFlowView::resizeEvent(QResizeEvent *event)
 {
-    m_liveResize.start(); // a resize starts a live resize, a pause ends it
+    // A resize of the shown view starts a live resize, a pause ends it; the size it
+    // gets when it is first shown is none.
+    if (isVisible() && event->oldSize().isValid() && !event->oldSize().isEmpty())
+        m_liveResize.start();
     LayerHostWidget::resizeEvent(event);
 }
 

@@ -129,11 +129,6 @@ bool KZVideoOverlayLayer::needsDisplayForKey(const QString &key) const
         || Layer::needsDisplayForKey(key);
 }
 
-bool KZVideoOverlayLayer::isAnimatableKey(const QString &key) const
-{
-    return key == QLatin1String("indicatorScale") || Layer::isAnimatableKey(key);
-}
-
 void KZVideoOverlayLayer::buttonClicked()
 {
     const auto m = movie();

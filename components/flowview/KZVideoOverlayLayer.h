@@ -5,7 +5,8 @@
 // when that is a platform::MovieLayer, else none (a movie without rate: a click
 // expands and the first tick collapses again).
 //
-// "indicatorScale" (0 collapsed, 1 expanded) animates on the layer tree's clock;
+// "indicatorScale" (0 collapsed, 1 expanded) animates on the layer tree's clock when
+// the overlay expands or collapses (a plain change of it runs no implicit action);
 // "indicatorValue" is the played fraction. While the overlay is shown a 0.1 s
 // QTimer reads the movie's progress; hiding the overlay stops the timer, showing it
 // starts it. A time that cannot be converted to seconds, or a duration of no
@@ -48,7 +49,6 @@ public:
     void removeFromSuperlayer() override;
 
     bool needsDisplayForKey(const QString &key) const override;
-    bool isAnimatableKey(const QString &key) const override;
     void drawInContext(QPainter &painter) override;
 
     // The shared 40 × 40 button pictures (white shapes on clear).
