@@ -143,27 +143,22 @@ void KZFlowView::layoutItemLayersInRange(platform::Range range)
     const QList<LayerPtr> items = m_scrollLayer->sublayers();
     auto place = [&](qint64 i, bool shown) {
         Layer &item = *items.at(i);
-        if (!shown && item.isHidden()) {
+        if (!shown) {
             // Out of sight before and after the move: placed without animation.
             Transaction::begin();
             Transaction::setDisableActions(true);
             setFrameForLayer(item, quint32(i), size);
+            item.setHidden(true);
             Transaction::commit();
             return;
         }
-        if (shown && item.isHidden()) {
+        if (item.isHidden()) {
             Transaction::begin();
             Transaction::setDisableActions(true);
             item.setHidden(false);
             Transaction::commit();
         }
         setFrameForLayer(item, quint32(i), size);
-        if (!shown) {
-            Transaction::begin();
-            Transaction::setDisableActions(true);
-            item.setHidden(true);
-            Transaction::commit();
-        }
     };
     for (qint64 i = begin; i < end; ++i)
         place(i, i >= first && i <= last);

@@ -8,6 +8,7 @@
 #include "tests/platform/layers/LayerTestSupport.h"
 #include "tests/support/NonKeyedCoder.h"
 
+#include <QSignalSpy>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -78,6 +79,23 @@ TEST_F(FlowViewControl, SpacingAnimatesOverAQuarterSecondOnTheTestClock)
     EXPECT_EQ(view.spacing(), 150);
     EXPECT_EQ(view.runningAnimationForKey(QStringLiteral("spacing")), nullptr);
     EXPECT_EQ(KZFlowView::defaultAnimationForKey(QStringLiteral("itemScale")), nullptr);
+}
+
+TEST_F(FlowViewControl, AResizeOfTheShownViewIsALiveResizeUntilAPause)
+{
+    KZFlowView view;
+    flowtest::show(view, QSize(800, 400));
+    EXPECT_FALSE(view.inLiveResize());
+    QSignalSpy ended(&view, &KZFlowView::imagesNeedUpdate);
+    view.resize(820, 400);
+    EXPECT_TRUE(view.inLiveResize());
+    // The scroll layer moves at once while the view is resized.
+    const auto action = view.actionForLayer(*view.scrollLayer(), QStringLiteral("bounds"));
+    ASSERT_TRUE(action.has_value());
+    EXPECT_EQ(*action, nullptr);
+    ASSERT_TRUE(ended.wait(5000));
+    EXPECT_FALSE(view.inLiveResize());
+    EXPECT_FALSE(view.actionForLayer(*view.scrollLayer(), QStringLiteral("bounds")).has_value());
 }
 
 std::optional<QByteArray> archive(const KZFlowView &view)
