@@ -84,6 +84,11 @@ public:
     }
     QImage currentFrame() const override { return frame; }
     void setAt(qint64 units) { m_at = units; }
+    void showFrame(const QImage &image)
+    {
+        frame = image;
+        frameChanged();
+    }
 
     QImage frame;
     int plays = 0;

@@ -85,9 +85,16 @@ TEST_F(VideoOverlay, ProgressFollowsTheMovieAndAnUnknownLengthChangesNothing)
     overlay->updateMovieOverlay(); // what a tick does
     EXPECT_NEAR(overlay->indicatorValue(), 0.25, 1e-9);
 
+    // The movie layer shows each new picture of its movie.
+    const QImage still = layertest::solidImage(QSize(8, 6), Qt::red);
+    movie->showFrame(still);
+    EXPECT_EQ(movieLayer->contents().cacheKey(), still.cacheKey());
+
     // A movie still loading: no length yet, no division by it.
     auto loading = std::make_shared<flowtest::FakeMovie>(0);
     movieLayer->setMovie(loading);
+    movie->showFrame(layertest::solidImage(QSize(8, 6), Qt::blue)); // no longer shown here
+    EXPECT_EQ(movieLayer->contents().cacheKey(), loading->frame.cacheKey());
     loading->autoplay();
     overlay->updateMovieOverlay();
     EXPECT_NEAR(overlay->indicatorValue(), 0.25, 1e-9);
