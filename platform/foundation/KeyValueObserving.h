@@ -45,6 +45,10 @@ public:
     QVariant valueForKeyPath(const QString &keyPath) const;
     void setValueForKeyPath(const QVariant &value, const QString &keyPath);
 
+    // Whether the class's key table has the key (an informal "answers" test: keys
+    // outside the table reach valueForUndefinedKey()).
+    bool answersKey(const QString &key) const;
+
     virtual QVariant valueForUndefinedKey(const QString &key) const;
     virtual void setValueForUndefinedKey(const QVariant &value, const QString &key);
 
