@@ -1,7 +1,7 @@
-// The global hot key on KDE Plasma's Wayland session: the desktop portal's
+// The global hot key on Wayland. On KDE Plasma the desktop portal's
 // GlobalShortcuts binds the stored combination, Ctrl+Alt+T typed into KWin toggles
 // the counter of the front document, and a combination recorded in the preferences
-// replaces it.
+// replaces it. On GNOME (Mutter) no portal offers GlobalShortcuts: nothing is bound.
 #include "tests/application/wayland/WaylandTestSupport.h"
 
 #include "application/DefaultsKeys.h"
@@ -68,4 +68,17 @@ TEST_F(KWinSession, PortalBindsTheHotKeyAndItTogglesTheFrontDocument)
     ASSERT_TRUE(QTest::qWaitFor([&] { return document->timerIsRunning(); }, Patience));
     ASSERT_EQ(released.count(), 1);
     EXPECT_EQ(released.first().first().value<platform::HotKeyEvent>().keyCode, VirtualY);
+}
+
+TEST_F(MutterSession, WithoutAGlobalShortcutsPortalNoHotKeyIsRegistered)
+{
+    defaults().setInteger(VirtualT, ChronarkKeyCodeKey);
+    defaults().setInteger(Control | Option, ChronarkKeyModifierKey);
+    auto *grabber = qobject_cast<platform::PortalShortcutGrabber *>(HKHotKeyCenter::hotKeyGrabber());
+    ASSERT_NE(grabber, nullptr);
+    controller = appcontrollertest::makeController();
+    EXPECT_FALSE(controller->hotKeyRegisteredAtLaunch());
+    EXPECT_TRUE(HKHotKeyCenter().registeredHotKeys().isEmpty());
+    EXPECT_TRUE(grabber->lastError().startsWith(QStringLiteral("no desktop portal offers global shortcuts")))
+        << grabber->lastError().toStdString();
 }
