@@ -106,9 +106,8 @@ bool PortalShortcutGrabber::isAvailable() const
     const QDBusMessage reply = m_bus.call(call, QDBus::Block, AvailabilityTimeoutMs);
     m_available = reply.type() == QDBusMessage::ReplyMessage && m_listening ? 1 : 0;
     if (!m_available) {
-        auto *self = const_cast<PortalShortcutGrabber *>(this);
-        self->m_lastError = QStringLiteral("no desktop portal offers global shortcuts (%1)")
-                                .arg(m_listening ? reply.errorMessage() : QStringLiteral("its signals cannot be received"));
+        m_lastError = QStringLiteral("no desktop portal offers global shortcuts (%1)")
+                          .arg(m_listening ? reply.errorMessage() : QStringLiteral("its signals cannot be received"));
     }
     return m_available == 1;
 }
@@ -231,13 +230,10 @@ void PortalShortcutGrabber::renewSession()
     closeSession();
     if (m_shortcuts.isEmpty())
         return;
-    const QString requestToken = QStringLiteral("chronark_hotkeys_%1").arg(++m_requestCount);
-    const QString sender = senderPathPart();
-    m_requestPath = QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2").arg(sender, requestToken);
+    const QString requestToken = startRequest();
     m_sessionPath = QStringLiteral("/org/freedesktop/portal/desktop/session/%1/%2")
-                        .arg(sender, QString::fromLatin1(SessionToken));
+                        .arg(senderPathPart(), QString::fromLatin1(SessionToken));
     m_bindStep = false;
-    watchRequest(m_requestPath, true);
 
     QVariantMap options;
     options.insert(QStringLiteral("handle_token"), requestToken);
@@ -249,11 +245,23 @@ void PortalShortcutGrabber::renewSession()
     sendRequest(call);
 }
 
+QString PortalShortcutGrabber::startRequest()
+{
+    watchRequest(m_requestPath, false);
+    const QString token = QStringLiteral("chronark_hotkeys_%1").arg(++m_requestCount);
+    m_requestPath = QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2").arg(senderPathPart(), token);
+    watchRequest(m_requestPath, true);
+    return token;
+}
+
 void PortalShortcutGrabber::sendRequest(const QDBusMessage &call)
 {
     auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *w) {
+    const QString expected = m_requestPath;
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, expected](QDBusPendingCallWatcher *w) {
         w->deleteLater();
+        if (m_requestPath != expected)
+            return; // answered (or given up) already
         const QDBusPendingReply<QDBusObjectPath> reply = *w;
         if (reply.isError()) {
             qCInfo(lcPortalShortcuts).noquote() << "the desktop portal refused the shortcuts:" << reply.error().message();
@@ -296,11 +304,8 @@ void PortalShortcutGrabber::requestAnswered(uint response, const QVariantMap &re
             finishRequest(true);
             return;
         }
-        watchRequest(m_requestPath, false);
-        const QString requestToken = QStringLiteral("chronark_hotkeys_%1").arg(++m_requestCount);
-        m_requestPath = QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2").arg(senderPathPart(), requestToken);
+        const QString requestToken = startRequest();
         m_bindStep = true;
-        watchRequest(m_requestPath, true);
         QVariantMap options;
         options.insert(QStringLiteral("handle_token"), requestToken);
         QDBusMessage call = QDBusMessage::createMethodCall(QString::fromLatin1(Service), QString::fromLatin1(Path),

@@ -18,7 +18,8 @@
 // "Activated" is reported as the press, "Deactivated" as the release. A grab
 // answers true once the portal was asked; the portal's answer arrives later and is
 // reported by bindingFinished(), a refusal also in the log. isAvailable() asks the
-// portal once, blocking for at most a few seconds. GUI thread only.
+// portal once, blocking for at most ten seconds. Owned by its parent (the hot-key
+// center's by the application object); GUI thread only.
 #include "platform/desktop/HotKeyGrabber.h"
 
 #include <QDBusConnection>
@@ -76,6 +77,8 @@ private:
 
     void renewSession();
     void closeSession();
+    // A new request path to await (the token to pass as handle_token).
+    QString startRequest();
     void sendRequest(const QDBusMessage &call);
     void finishRequest(bool bound);
     QString senderPathPart() const;
@@ -92,7 +95,7 @@ private:
     bool m_bound = false;
     bool m_bindStep = false;           // the request awaited is BindShortcuts
     bool m_renewWhenAnswered = false;
-    QString m_lastError;
+    mutable QString m_lastError;  // isAvailable() tells why not
     mutable int m_available = -1; // -1 not asked yet
     bool m_listening = false;
 };
