@@ -68,12 +68,6 @@ IdleMonitor::IdleMonitor(const QDBusConnection &bus, QObject *parent)
     probe(Source::MutterIdleMonitor);
 }
 
-IdleMonitor::IdleMonitor(const QDBusConnection &bus, const QString &waylandDisplay, QObject *parent)
-    : QObject(parent), m_bus(bus), m_tryWayland(true), m_waylandDisplay(waylandDisplay)
-{
-    probe(Source::MutterIdleMonitor);
-}
-
 IdleMonitor::~IdleMonitor()
 {
     if (m_ownDisplay && m_display)
@@ -155,9 +149,9 @@ void IdleMonitor::probe(Source candidate)
 
 bool IdleMonitor::startWayland()
 {
-    if (!m_tryWayland || (m_waylandDisplay.isEmpty() && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")))
+    if (!m_tryWayland || qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         return false;
-    auto notifier = std::make_unique<WaylandIdleNotifier>(m_waylandDisplay);
+    auto notifier = std::make_unique<WaylandIdleNotifier>();
     if (!notifier->isAvailable())
         return false;
     connect(notifier.get(), &WaylandIdleNotifier::connectionLost, this, [this] {

@@ -41,12 +41,10 @@ public:
     };
     Q_ENUM(Source)
 
-    // X11 first, then the session bus.
+    // X11 first, then the session bus and the Wayland compositor.
     explicit IdleMonitor(QObject *parent = nullptr);
     // Only the idle monitors on the given bus (tests: a private bus).
     explicit IdleMonitor(const QDBusConnection &bus, QObject *parent = nullptr);
-    // The given bus, and the named Wayland display between its two monitors.
-    IdleMonitor(const QDBusConnection &bus, const QString &waylandDisplay, QObject *parent = nullptr);
     ~IdleMonitor() override;
 
     Source source() const { return m_source; }
@@ -73,8 +71,7 @@ private:
     void reportOnce(const char *reason);
 
     QDBusConnection m_bus;
-    bool m_tryWayland = false;
-    QString m_waylandDisplay; // empty: $WAYLAND_DISPLAY
+    bool m_tryWayland = false; // $WAYLAND_DISPLAY's compositor (not for a given bus)
     std::unique_ptr<WaylandIdleNotifier> m_wayland;
     Source m_source = Source::Unavailable;
     void *m_display = nullptr;   // the X Display
