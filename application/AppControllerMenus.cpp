@@ -44,10 +44,13 @@ QString jobItemTitle(const QString &verbKey, const NodePtr &job)
 const QColor StartedColor(0x3d, 0x8b, 0xff);
 const QColor StoppedColor(0xff, 0x3b, 0x30);
 
+// Wayland has no window opacity either (Qt warns at every change): there the
+// status window shows fully until its fade ends.
 bool platformHasWindowOpacity()
 {
     const QString name = QGuiApplication::platformName();
-    return name != QStringLiteral("offscreen") && name != QStringLiteral("minimal");
+    return name != QStringLiteral("offscreen") && name != QStringLiteral("minimal")
+        && !name.startsWith(QStringLiteral("wayland"));
 }
 
 } // namespace

@@ -29,3 +29,21 @@ function(chronark_bundle_resources target bundle)
       FILES ${files})
   endif()
 endfunction()
+
+# chronark_wayland_protocol(TARGET XML)
+# Generates the client header and the interface code of a Wayland protocol with
+# wayland-scanner and adds them to TARGET; the header is included as
+# "wayland/<name>-client-protocol.h" (generated/ is on every library's include path).
+function(chronark_wayland_protocol target xml)
+  get_filename_component(base "${xml}" NAME_WE)
+  set(dir "${PROJECT_BINARY_DIR}/generated/wayland")
+  file(MAKE_DIRECTORY "${dir}")
+  add_custom_command(OUTPUT "${dir}/${base}-client-protocol.h"
+    COMMAND "${WAYLAND_SCANNER}" client-header "${xml}" "${dir}/${base}-client-protocol.h"
+    DEPENDS "${xml}" VERBATIM)
+  add_custom_command(OUTPUT "${dir}/${base}-protocol.c"
+    COMMAND "${WAYLAND_SCANNER}" private-code "${xml}" "${dir}/${base}-protocol.c"
+    DEPENDS "${xml}" VERBATIM)
+  target_sources(${target} PRIVATE "${dir}/${base}-client-protocol.h" "${dir}/${base}-protocol.c")
+  target_include_directories(${target} PUBLIC "${PROJECT_BINARY_DIR}/generated")
+endfunction()

@@ -3,7 +3,9 @@
 #include "components/hotkeys/HKHotKeyEvent.h"
 #include "components/hotkeys/HKHotKeyPrivate.h"
 #include "platform/foundation/Exception.h"
+#include "platform/desktop/DesktopSession.h"
 #include "platform/desktop/HotKeyGrabber.h"
+#include "platform/desktop/PortalShortcutGrabber.h"
 #include "platform/desktop/VirtualKeyCodes.h"
 #include "platform/desktop/X11KeyGrabber.h"
 
@@ -25,7 +27,7 @@ struct Registry
     std::vector<HotKeyPointer> hotKeys;
     quint32 nextNumber = 1;
     QPointer<platform::HotKeyGrabber> chosen;      // set by setHotKeyGrabber()
-    QPointer<platform::X11KeyGrabber> desktop;     // the default, owned by the application
+    QPointer<platform::HotKeyGrabber> desktop;     // the default, owned by the application
     QList<QPointer<platform::HotKeyGrabber>> heard; // every service whose releases arrive here
     bool reportedUnavailable = false;
 };
@@ -216,8 +218,14 @@ platform::HotKeyGrabber *HKHotKeyCenter::hotKeyGrabber()
     Registry &r = registry();
     platform::HotKeyGrabber *grabber = r.chosen;
     if (!grabber) {
-        if (!r.desktop && QCoreApplication::instance())
-            r.desktop = new platform::X11KeyGrabber(QCoreApplication::instance());
+        // An X11 grab sees no keys typed into Wayland windows: there the desktop
+        // portal binds the combinations.
+        if (!r.desktop && QCoreApplication::instance()) {
+            if (platform::DesktopSession::isWayland())
+                r.desktop = new platform::PortalShortcutGrabber(QCoreApplication::instance());
+            else
+                r.desktop = new platform::X11KeyGrabber(QCoreApplication::instance());
+        }
         grabber = r.desktop;
     }
     listenTo(grabber);

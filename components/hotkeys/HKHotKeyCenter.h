@@ -5,9 +5,9 @@
 // task, with a key-up event (HKHotKeyEvent) carrying the registered key code.
 //
 // Key codes are virtual key codes (0…127) and modifier flags are Cocoa flags, as
-// combinations are stored; the desktop service (platform::HotKeyGrabber, on X11 an
-// X11KeyGrabber) translates them. Without an X server registration answers false
-// and the log says why, once.
+// combinations are stored; the desktop service (platform::HotKeyGrabber: on X11 an
+// X11KeyGrabber, on Wayland the desktop portal's PortalShortcutGrabber) translates
+// them. Without such a service registration answers false and the log says why, once.
 //
 // All centers share one registry: a center made only to unregister finds the hot
 // keys another center registered. Destroying a center unregisters nothing. Hot-key
@@ -64,8 +64,9 @@ public:
     // must not be cut to 16 bits into some other key.
     static std::optional<quint16> keyCodeForStoredValue(qint64 storedValue);
 
-    // The desktop service in use: the one set by setHotKeyGrabber(), else an
-    // X11KeyGrabber made on first use (null without an application object).
+    // The desktop service in use: the one set by setHotKeyGrabber(), else one made on
+    // first use (null without an application object): a PortalShortcutGrabber in a
+    // Wayland session, an X11KeyGrabber otherwise.
     static platform::HotKeyGrabber *hotKeyGrabber();
     // Uses another service (not owned) from now on; null goes back to the default.
     // Hot keys registered before keep the service that grabbed them.

@@ -1,5 +1,8 @@
 #include "platform/desktop/IdleMonitor.h"
 
+#include "platform/desktop/DesktopSession.h"
+#include "platform/desktop/WaylandIdleNotifier.h"
+
 #include <QDBusMessage>
 #include <QDBusPendingCall>
 #include <QDBusPendingCallWatcher>
@@ -19,12 +22,6 @@ namespace platform {
 namespace {
 
 constexpr int BusCallTimeoutMs = 2000;
-
-bool sessionIsWayland()
-{
-    return qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland")
-        || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-}
 
 Display *applicationDisplay()
 {
@@ -57,7 +54,7 @@ qint64 nonNegativeInteger(const QVariant &value)
 } // namespace
 
 IdleMonitor::IdleMonitor(QObject *parent)
-    : QObject(parent), m_bus(QDBusConnection::sessionBus())
+    : QObject(parent), m_bus(QDBusConnection::sessionBus()), m_tryWayland(true)
 {
     if (startX11())
         setSource(Source::X11ScreenSaver);
@@ -85,7 +82,7 @@ bool IdleMonitor::isAvailable() const
 bool IdleMonitor::startX11()
 {
     // Under Wayland the X server sees only the input of X clients.
-    if (sessionIsWayland())
+    if (DesktopSession::isWayland())
         return false;
     Display *display = applicationDisplay();
     bool own = false;
@@ -121,6 +118,9 @@ double IdleMonitor::idleSeconds()
         m_lastSeconds = double(info.idle) / 1000.0;
         return m_lastSeconds;
     }
+    case Source::WaylandIdleNotifier:
+        m_lastSeconds = m_wayland->idleSeconds();
+        return m_lastSeconds;
     case Source::MutterIdleMonitor:
     case Source::FreedesktopScreenSaver:
         query(m_source);
@@ -136,11 +136,33 @@ void IdleMonitor::probe(Source candidate)
 {
     setSource(Source::Probing);
     if (!m_bus.isConnected()) {
-        reportOnce("no X11 session and no session bus");
-        setSource(Source::Unavailable);
+        if (startWayland())
+            setSource(Source::WaylandIdleNotifier);
+        else {
+            reportOnce("no X11 session, no session bus and no Wayland idle notifications");
+            setSource(Source::Unavailable);
+        }
         return;
     }
     query(candidate);
+}
+
+bool IdleMonitor::startWayland()
+{
+    if (!m_tryWayland || qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        return false;
+    auto notifier = std::make_unique<WaylandIdleNotifier>();
+    if (!notifier->isAvailable())
+        return false;
+    connect(notifier.get(), &WaylandIdleNotifier::connectionLost, this, [this] {
+        // The compositor went away (it restarted): forget it once this signal is
+        // over and look for a source again.
+        m_wayland.release()->deleteLater();
+        m_lastSeconds = 0;
+        probe(Source::MutterIdleMonitor);
+    });
+    m_wayland = std::move(notifier);
+    return true;
 }
 
 void IdleMonitor::query(Source asked)
@@ -187,7 +209,10 @@ void IdleMonitor::answered(QDBusPendingCallWatcher *watcher, Source asked)
 
     if (m_source == Source::Probing) {
         if (asked == Source::MutterIdleMonitor) {
-            query(Source::FreedesktopScreenSaver);
+            if (startWayland())
+                setSource(Source::WaylandIdleNotifier);
+            else
+                query(Source::FreedesktopScreenSaver);
         } else {
             reportOnce("no idle monitor answers on the session bus");
             setSource(Source::Unavailable);

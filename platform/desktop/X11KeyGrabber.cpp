@@ -1,6 +1,7 @@
 #include "platform/desktop/X11KeyGrabber.h"
 
 #include "platform/desktop/KeyboardLayout.h"
+#include "platform/desktop/ModifierFlags.h"
 #include "platform/desktop/VirtualKeyCodes.h"
 
 #include <QCoreApplication>
@@ -20,11 +21,11 @@ namespace platform {
 
 namespace {
 
-constexpr quint32 CocoaShift = 0x20000;
-constexpr quint32 CocoaControl = 0x40000;
-constexpr quint32 CocoaOption = 0x80000;
-constexpr quint32 CocoaCommand = 0x100000;
-constexpr quint32 CocoaCapsLock = 0x10000;
+constexpr quint32 CocoaShift = ModifierFlags::Shift;
+constexpr quint32 CocoaControl = ModifierFlags::Control;
+constexpr quint32 CocoaOption = ModifierFlags::Option;
+constexpr quint32 CocoaCommand = ModifierFlags::Command;
+constexpr quint32 CocoaCapsLock = ModifierFlags::CapsLock;
 
 // Modifier bits a grab may carry: the eight core modifiers. AnyModifier (0x8000)
 // and the button bits are never part of a grab.

@@ -7,6 +7,8 @@ set -uo pipefail
 
 xvfb_pid=""
 bus_pid=""
+# The tests run on the private X server even when started from a Wayland session.
+unset WAYLAND_DISPLAY XDG_SESSION_TYPE
 cleanup() {
   [ -n "$bus_pid" ] && kill "$bus_pid" 2>/dev/null
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
