@@ -1,6 +1,9 @@
 #include "components/tabbarview/KZAttachedTabBarButton.h"
 
 #include "components/tabbarview/KZTabBarArtwork.h"
+#include "components/tabbarview/KZTabBarItem.h"
+#include "components/tabbarview/KZTabBarViewExtensions.h"
+#include "platform/foundation/BindingMarkers.h"
 #include "components/tabbarview/KZTabBarView.h"
 #include "components/tabbarview/KZTabStyle.h"
 #include "components/tabbarview/KZProgressIndicator.h"
@@ -15,7 +18,52 @@ KZAttachedTabBarButton::KZAttachedTabBarButton(const QRect &frame, platform::Tab
     setGeometry(frame);
 }
 
-KZAttachedTabBarButton::~KZAttachedTabBarButton() = default;
+KZAttachedTabBarButton::~KZAttachedTabBarButton()
+{
+    m_titleObserver.reset();
+}
+
+void KZAttachedTabBarButton::bindToTabViewItem()
+{
+    unbindFromTabViewItem();
+    setIsProcessing(false);
+    indicator()->setHidden(true);
+    setIcon(QIcon());
+    setObjectCount(0);
+    setObjectCountColor(KZTabBarButtonCell::defaultObjectCountColor());
+    setLargeImage(QIcon());
+    setIsEdited(false);
+    setHasCloseButton(false);
+    if (!m_item)
+        return;
+    KZTabBarViewExtensions::registerTabViewItemKeys();
+    for (const QString &key : exposedBindings()) {
+        platform::KeyValueObservable *provider = KZTabBarItem::providerOf(*m_item, key);
+        if (!provider)
+            continue;
+        QVariantMap options;
+        if (key == KZTabBarItem::ObjectCountKey)
+            options.insert(platform::ConditionallySetsHiddenBindingOption, true);
+        bind(key, provider, key, options);
+    }
+    QString titleKey = KZTabBarItem::TitleKey;
+    platform::KeyValueObservable *titleProvider = KZTabBarItem::providerOf(*m_item, titleKey);
+    if (!titleProvider) {
+        titleKey = QStringLiteral("label");
+        titleProvider = m_item.get();
+    }
+    m_titleObserver = std::make_unique<platform::BindingObserver>(titleProvider, titleKey, [this] {
+        setTitle(m_titleObserver->value().toString());
+    });
+    setTitle(m_titleObserver->value().toString());
+}
+
+void KZAttachedTabBarButton::unbindFromTabViewItem()
+{
+    m_titleObserver.reset();
+    for (const QString &key : exposedBindings())
+        unbind(key);
+}
 
 void KZAttachedTabBarButton::setSlidingFrame(const QRect &frame)
 {

@@ -53,6 +53,15 @@ public:
 
     KZAttachedTabBarButton *_selectedAttachedTabBarButton() const;
 
+    // Makes the tab follow its item: resets what the tab shows (indicator hidden, no
+    // icon, count 0, default counter colour, no large image, not edited, no close
+    // button), then binds each property that has a provider (KZTabBarItem::providerOf;
+    // the count with ConditionallySetsHiddenBindingOption) and the title to the
+    // provider of "title", else to the item's label. A property without a provider
+    // keeps the reset value. unbindFromTabViewItem() ends all of it.
+    void bindToTabViewItem();
+    void unbindFromTabViewItem();
+
 protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
@@ -62,6 +71,7 @@ private:
     void selectThis();
 
     platform::TabViewItemPtr m_item;
+    std::unique_ptr<platform::BindingObserver> m_titleObserver;
     bool m_isInAnimatedSlide = false;
     bool m_isInDraggedSlide = false;
 };

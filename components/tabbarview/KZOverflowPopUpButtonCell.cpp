@@ -82,7 +82,7 @@ void KZOverflowPopUpButtonCell::drawImage(QPainter &painter, const QIcon &icon, 
 QRectF KZOverflowPopUpButtonCell::_imageRectForBounds(const QRectF &frame, const QSizeF &imageSize) const
 {
     const QRectF d = platform::ButtonCell::drawingRectForBounds(frame);
-    const QSizeF size = KZTabBarViewExtensions::scaleImageWithSize(
+    const QSizeF size = KZTabBarViewExtensions::kz_scaleImageWithSize(
         imageSize, QSizeF(imageSize.width(), d.height()), KZTabBarViewExtensions::KZImageScaleProportionallyDown);
     const qreal x = d.x() + d.width() - size.width();
     qreal y = d.y();

@@ -453,7 +453,7 @@ QRectF KZTabBarButtonCell::_largeImageRectForBounds(const QRectF &bounds) const
     qreal x = d.x();
     if (const QRectF close = closeButtonRectForBounds(bounds); !isEmptyRect(close))
         x += close.width() + Gap;
-    const QSizeF size = scaleImageWithSize(platform::BundleImages::naturalSize(m_largeImage), d.size(),
+    const QSizeF size = kz_scaleImageWithSize(platform::BundleImages::naturalSize(m_largeImage), d.size(),
                                            KZImageScaleProportionallyUpOrDown);
     if (size.width() < 16.0)
         x += (16.0 - size.width()) * 0.5;
@@ -472,7 +472,7 @@ QRectF KZTabBarButtonCell::_iconRectForBounds(const QRectF &bounds) const
         available -= close.width() + Gap;
     }
     const QSizeF natural = platform::BundleImages::naturalSize(m_icon);
-    const QSizeF size = scaleImageWithSize(natural, QSizeF(natural.width(), d.height()), KZImageScaleProportionallyDown);
+    const QSizeF size = kz_scaleImageWithSize(natural, QSizeF(natural.width(), d.height()), KZImageScaleProportionallyDown);
     const qreal w = size.width(), h = size.height();
     if (title().isEmpty() && !m_showObjectCount && !m_isProcessing)
         return integralRect({x + (available - w) * 0.5, d.y() + (d.height() - h) * 0.5, w, h});

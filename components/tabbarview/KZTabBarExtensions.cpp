@@ -50,12 +50,12 @@ bool DragHysteresis::mouseReleased()
 
 KZTabBarView *enclosingTabBarView(const QWidget *view)
 {
-    return superviewOfClass<KZTabBarView>(view);
+    return kz_superviewOfClass<KZTabBarView>(view);
 }
 
 KZTabBarButton *enclosingTabBarButton(const QWidget *view)
 {
-    return superviewOfClass<KZTabBarButton>(view);
+    return kz_superviewOfClass<KZTabBarButton>(view);
 }
 
 void orderFront(QWidget *view)

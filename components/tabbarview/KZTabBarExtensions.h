@@ -50,7 +50,7 @@ private:
 
 // The nearest ancestor of the view that is a T (never the view itself), or null.
 template <class T>
-T *superviewOfClass(const QWidget *view)
+T *kz_superviewOfClass(const QWidget *view)
 {
     for (QWidget *ancestor = view ? view->parentWidget() : nullptr; ancestor; ancestor = ancestor->parentWidget()) {
         if (T *found = qobject_cast<T *>(ancestor))

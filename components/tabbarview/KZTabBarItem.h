@@ -9,6 +9,7 @@
 // The platform's TabViewItem serves as a tab's model too: the tab bar library gives
 // every item seven of these keys (all but "title"; see KZTabBarViewExtensions).
 // Ownership and threading are the model's own; main thread for bound objects.
+#include "platform/drawing/TabViewItem.h"
 #include "platform/foundation/KeyValueObserving.h"
 
 #include <QString>
@@ -32,11 +33,17 @@ public:
                 IsProcessingKey, IsEditedKey, HasCloseButtonKey};
     }
 
-    // Whether an object (a KZTabBarItem, or any observable that has the key, such as a
-    // TabViewItem) offers the property.
-    static bool offersProperty(const platform::KeyValueObservable *object, const QString &key)
+    // Where a tab's property comes from: the item's identifier when it is a
+    // KZTabBarItem that has the key, else the item itself when it has the key (the
+    // seven properties of KZTabBarViewExtensions), else nothing.
+    static platform::KeyValueObservable *providerOf(const platform::TabViewItem &item, const QString &key)
     {
-        return object && object->hasKey(key);
+        auto *identifier = dynamic_cast<KZTabBarItem *>(platform::KeyValueObservable::toObservable(item.identifier()));
+        if (identifier && identifier->hasKey(key))
+            return identifier;
+        if (item.hasKey(key))
+            return const_cast<platform::TabViewItem *>(&item);
+        return nullptr;
     }
 
     QString className() const override { return QStringLiteral("KZTabBarItem"); }

@@ -7,7 +7,7 @@
 
 namespace KZTabBarViewExtensions {
 
-QTransform flipVertical(const QRectF &rect)
+QTransform kz_flipVertical(const QRectF &rect)
 {
     // (1, 0, 0, -1, 0, y + height), then a translation by (0, -y) first.
     return QTransform::fromTranslate(0, -rect.y()) * QTransform(1, 0, 0, -1, 0, rect.y() + rect.height());
@@ -69,7 +69,7 @@ QPainterPath flippedIfAsked(const QPainterPath &path, unsigned caps)
 {
     if (!(caps & KZCapFlipVertical))
         return path;
-    return flipVertical(path.boundingRect()).map(path);
+    return kz_flipVertical(path.boundingRect()).map(path);
 }
 
 } // namespace
@@ -84,7 +84,7 @@ QPainterPath bezierPathWithRoundedRect(const QRectF &rect, qreal radius, unsigne
     return flippedIfAsked(roundedPath(rect, radius, capMask), capMask);
 }
 
-QSizeF scaleImageWithSize(const QSizeF &imageSize, const QSizeF &boxSize, unsigned scalingType)
+QSizeF kz_scaleImageWithSize(const QSizeF &imageSize, const QSizeF &boxSize, unsigned scalingType)
 {
     const qreal w = imageSize.width(), h = imageSize.height();
     switch (scalingType) {

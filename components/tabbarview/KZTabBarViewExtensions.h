@@ -4,8 +4,8 @@
 //
 // - Outline paths of tabs with rounded corners on chosen sides (cap mask below); the
 //   "y edge" of a rectangle is its top edge in the bar's y-down coordinates.
-// - flipVertical(): the transform that turns a rectangle upside down in place.
-// - scaleImageWithSize(): an image size fitted into a box.
+// - kz_flipVertical(): the transform that turns a rectangle upside down in place.
+// - kz_scaleImageWithSize(): an image size fitted into a box.
 // - stringByTruncatingToLength(): a title shortened for a menu, never cutting a
 //   surrogate pair apart.
 // - The seven tab properties of a TabViewItem (largeImage, icon, isProcessing,
@@ -43,7 +43,7 @@ enum KZImageScaling : unsigned {
 };
 
 // Maps a point at height y' to 2y + height - y' (x unchanged).
-QTransform flipVertical(const QRectF &rect);
+QTransform kz_flipVertical(const QRectF &rect);
 
 // An open path along the y edge with rounded corners on the capped sides (the edge at
 // y + height stays open); with KZCapFlipVertical the finished path is flipped within
@@ -52,7 +52,7 @@ QPainterPath bezierPathWithCardInRect(const QRectF &rect, qreal radius, unsigned
 // A closed path around the rectangle with rounded corners on the capped sides.
 QPainterPath bezierPathWithRoundedRect(const QRectF &rect, qreal radius, unsigned capMask);
 
-QSizeF scaleImageWithSize(const QSizeF &imageSize, const QSizeF &boxSize, unsigned scalingType);
+QSizeF kz_scaleImageWithSize(const QSizeF &imageSize, const QSizeF &boxSize, unsigned scalingType);
 
 // Shorter than n: the string itself; otherwise its first n - 10 characters (one
 // fewer when that would split a surrogate pair) and "…". n below 10 counts as 10.

@@ -7,6 +7,7 @@
 #include "components/tabbarview/KZProgressIndicator.h"
 #include "components/tabbarview/KZTabBarButton.h"
 #include "components/tabbarview/KZTabBarView.h"
+#include "components/tabbarview/KZTabBarViewExtensions.h"
 #include "components/tabbarview/KZTabStyle.h"
 #include "platform/foundation/BindingMarkers.h"
 
@@ -245,4 +246,35 @@ TEST(TabBarButton, HiddenBarHidesCloseButtonAndIndicator)
     bar.setTabBarHidden(false);
     bar.setOnlyShowCloseOnHover(true);
     EXPECT_EQ(button->tabCell()->_rightMargin(), 22.0);
+}
+
+TEST(TabBarButton, TabFollowsTheProvidersOfItsItem)
+{
+    TabModel model;
+    model.setValueForKey(QStringLiteral("From the model"), KZTabBarItem::TitleKey);
+    model.setValueForKey(3, KZTabBarItem::ObjectCountKey);
+    const auto item = platform::TabViewItem::create(platform::KeyValueObservable::fromObservable(&model));
+    KZTabBarView bar;
+    auto *button = new KZAttachedTabBarButton(QRect(0, 0, 120, 22), item, &bar);
+    button->setIsEdited(true);
+    button->bindToTabViewItem();
+    EXPECT_EQ(button->title(), QStringLiteral("From the model"));
+    EXPECT_EQ(button->objectCount(), 3);
+    EXPECT_TRUE(button->showObjectCount());
+    EXPECT_FALSE(button->isEdited()); // the model's value, nil: not edited
+    EXPECT_FALSE(button->hasCloseButton()); // the item's own property, never set
+
+    // Without a model the item itself provides the seven properties and its label.
+    const auto plain = platform::TabViewItem::create();
+    plain->setLabel(QStringLiteral("Label"));
+    auto *second = new KZAttachedTabBarButton(QRect(120, 0, 120, 22), plain, &bar);
+    second->bindToTabViewItem();
+    KZTabBarViewExtensions::setHasCloseButton(*plain, true);
+    KZTabBarViewExtensions::setObjectCount(*plain, 2);
+    plain->setLabel(QStringLiteral("Renamed"));
+    EXPECT_TRUE(second->hasCloseButton());
+    EXPECT_EQ(second->objectCount(), 2);
+    EXPECT_EQ(second->title(), QStringLiteral("Renamed"));
+    model.setValueForKey(0, KZTabBarItem::ObjectCountKey);
+    EXPECT_FALSE(button->showObjectCount());
 }

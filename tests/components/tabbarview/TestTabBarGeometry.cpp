@@ -29,7 +29,7 @@ TEST(TabBarGeometry, CardPathWithoutCapsIsOneLineAndFlipMovesTheCorners)
     EXPECT_NEAR(flipped.pointAtPercent(0.5).y(), 44, 0.01);
 
     // The flip maps y' to 2y + h - y'.
-    EXPECT_EQ(flipVertical(rect).map(QPointF(3, 25)), QPointF(3, 2 * 20 + 24 - 25));
+    EXPECT_EQ(kz_flipVertical(rect).map(QPointF(3, 25)), QPointF(3, 2 * 20 + 24 - 25));
 
     const QPainterPath rounded = bezierPathWithRoundedRect(rect, 4, caps | KZCapDrawSides);
     EXPECT_EQ(rounded.boundingRect(), rect);
@@ -47,7 +47,7 @@ TEST(TabBarGeometry, ImageScaling)
         {{0, 16}, {10, 50}, KZImageScaleProportionallyUpOrDown, {0, 0}},
     };
     for (const Row &row : rows)
-        EXPECT_EQ(scaleImageWithSize(row.image, row.box, row.type), row.expected) << row.type;
+        EXPECT_EQ(kz_scaleImageWithSize(row.image, row.box, row.type), row.expected) << row.type;
 }
 
 TEST(TabBarGeometry, TruncationAtSixty)
