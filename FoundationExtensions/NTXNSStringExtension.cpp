@@ -9,6 +9,7 @@
 
 #include <QFileInfo>
 #include <QFontMetricsF>
+#include <QGuiApplication>
 #include <QMimeDatabase>
 #include <QPainter>
 #include <QSet>
@@ -628,9 +629,23 @@ void drawWithFontAttributes(const QString &string, QPainter &painter,
         qreal top = rectangle.y();
         if (verticallyCenter)
             top = rectangle.y() + rectangle.height() / 2 - metrics.height() / 2;
-        painter.drawText(QPointF(x, top + metrics.ascent()), line);
+        const QPointF baseline(x, top + metrics.ascent());
+        if (attributes.shadow) {
+            const QRectF bounds(x, top, width, metrics.height());
+            attributes.shadow->drawShadow(painter, bounds, [&](QPainter &p) {
+                p.setFont(painter.font());
+                p.drawText(baseline, line);
+            });
+        }
+        painter.drawText(baseline, line);
     }
     painter.restore();
+}
+
+QSizeF sizeWithAttributes(const QString &string, const TextAttributes &attributes)
+{
+    const QFontMetricsF metrics(attributes.font.value_or(QGuiApplication::font()));
+    return {metrics.horizontalAdvance(string), metrics.height()};
 }
 
 void drawWithFontAttributes(const QString &string, QPainter &painter,

@@ -1,5 +1,6 @@
 #pragma once
 // Helpers on strings (QString, indexes in UTF-16 units).
+#include "platform/drawing/Shadow.h"
 #include "platform/foundation/Range.h"
 
 #include <QByteArray>
@@ -165,7 +166,13 @@ struct TextAttributes
 {
     std::optional<QFont> font;
     std::optional<QColor> color;
+    // Drawn under the text (offset y negative is downward, as for every shadow).
+    std::optional<platform::Shadow> shadow;
 };
+
+// The size of the string drawn as one line with the attributes: the advance width
+// and the line height of the font (the application font when none is given).
+QSizeF sizeWithAttributes(const QString &string, const TextAttributes &attributes);
 
 // Text alignment numbers: 1 right, 2 centre, anything else left.
 enum TextAlignment : int { LeftTextAlignment = 0, RightTextAlignment = 1, CenterTextAlignment = 2 };

@@ -277,7 +277,7 @@ platform::KeyValueObservable *KZFlowView::imageItemForIndex(quint32 index)
 
 static QVariant answer(const platform::KeyValueObservable *item, const QString &key)
 {
-    return item && item->answersKey(key) ? item->valueForKey(key) : QVariant();
+    return item && item->hasKey(key) ? item->valueForKey(key) : QVariant();
 }
 
 QVariant KZFlowView::imageUIDForItem(const platform::KeyValueObservable *item) const
@@ -297,7 +297,7 @@ QVariant KZFlowView::imageRepresentationTypeForItem(const platform::KeyValueObse
 
 QString KZFlowView::imageTitleForItem(const platform::KeyValueObservable *item) const
 {
-    if (item && item->answersKey(QStringLiteral("imageItemTitle")))
+    if (item && item->hasKey(QStringLiteral("imageItemTitle")))
         return item->valueForKey(QStringLiteral("imageItemTitle")).toString();
     return platform::Bundle::mainBundle().localizedString(QStringLiteral("Untitled item"));
 }

@@ -75,12 +75,6 @@ KeyTable KeyValueObservable::extendKeyTable(const KeyTable &base, const KeyTable
     return merged;
 }
 
-bool KeyValueObservable::answersKey(const QString &key) const
-{
-    const auto it = keyTable().constFind(key);
-    return it != keyTable().cend() && it->get;
-}
-
 QString KeyValueObservable::className() const
 {
     return demangled(typeid(*this).name());

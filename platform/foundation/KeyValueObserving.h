@@ -45,9 +45,10 @@ public:
     QVariant valueForKeyPath(const QString &keyPath) const;
     void setValueForKeyPath(const QVariant &value, const QString &keyPath);
 
-    // Whether the class's key table has the key (an informal "answers" test: keys
-    // outside the table reach valueForUndefinedKey()).
-    bool answersKey(const QString &key) const;
+    // Whether the object answers the key itself (its key table has it), as opposed
+    // to handing it to valueForUndefinedKey(): what callers test before they bind an
+    // optional property.
+    virtual bool hasKey(const QString &key) const { return keyTable().contains(key); }
 
     virtual QVariant valueForUndefinedKey(const QString &key) const;
     virtual void setValueForUndefinedKey(const QVariant &value, const QString &key);
