@@ -62,6 +62,7 @@ void MyDocument::sheetDidEndDeleteAssistant(DeleteAssistantSheet *sheet, int ret
     settings.condition = sheet->conditionTag();
     settings.onlyExecuted = sheet->deleteOnlyExecutedEntys->isChecked();
     settings.date = m_deleteDateValue;
+    const DocumentOutlineModel::EditBatch batch(m_outlineModel);
     if (deleteAssistantActionForNode(m_jobList, settings) > 0)
         undoManager()->setActionName(platform::localized(QStringLiteral("LSUDDeleteAss")));
     reloadOutline();

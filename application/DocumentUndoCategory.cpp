@@ -6,6 +6,7 @@
 #include "platform/foundation/UndoManager.h"
 
 #include <algorithm>
+#include <utility>
 
 void MyDocument::keepUndoActionName()
 {
@@ -15,6 +16,37 @@ void MyDocument::keepUndoActionName()
         undo->setActionName(undo->undoActionName());
     else if (undo->isRedoing())
         undo->setActionName(undo->redoActionName());
+}
+
+void MyDocument::recalcTotalWorkTime(Node &node)
+{
+    // A group's sums and those of the groups above; inside a batch of edits once
+    // per group, at its end.
+    auto group = [this](Node &g) {
+        if (!m_outlineModel->isInEditBatch()) {
+            g.recalcTotalWorkTime();
+        } else if (!m_pendingGroupSet.contains(&g)) {
+            m_pendingGroupSet.insert(&g);
+            m_pendingGroups.push_back(g.weak_from_this());
+        }
+    };
+    if (node.type() == Node::Group) {
+        group(node);
+        return;
+    }
+    node.recalcOwnTotalWorkTime();
+    if (Node *parent = node.parent(); parent && parent->type() == Node::Group)
+        group(*parent);
+}
+
+void MyDocument::recalcPendingGroups()
+{
+    const std::vector<std::weak_ptr<Node>> groups = std::exchange(m_pendingGroups, {});
+    m_pendingGroupSet.clear();
+    // Each group and the groups above it, after the edits below them.
+    for (const std::weak_ptr<Node> &weak : groups)
+        if (const NodePtr group = weak.lock())
+            group->recalcTotalWorkTime();
 }
 
 void MyDocument::addNode(const NodePtr &node, const NodePtr &parent, qsizetype index)
@@ -32,11 +64,11 @@ void MyDocument::addNode(const NodePtr &node, const NodePtr &parent, qsizetype i
         break;
     case Node::Job:
     case Node::Group:
-        node->recalcTotalWorkTime();
+        recalcTotalWorkTime(*node);
         break;
     case Node::Day:
         // The job and the groups above it count the day's entries again.
-        parent->recalcTotalWorkTime();
+        recalcTotalWorkTime(*parent);
         break;
     default:
         break;
@@ -58,12 +90,13 @@ void MyDocument::deleteNode(const NodePtr &node, const NodePtr &parent)
     switch (parent->type()) {
     case Node::Job:
     case Node::Group:
-        parent->recalcTotalWorkTime();
+        recalcTotalWorkTime(*parent);
         break;
     case Node::Day:
         // The day and its job lose the removed entry's time too.
-        if (Node *job = parent->getRootObject(); job && job->type() == Node::Job)
-            job->recalcTotalWorkTime();
+        if (Node *job = parent->getRootObject(); job && job->type() == Node::Job) {
+            recalcTotalWorkTime(*job);
+        }
         break;
     default:
         break;
@@ -106,9 +139,11 @@ void MyDocument::insertNodes(const QList<NodePtr> &nodes, const NodePtr &parent,
     if (!parent)
         return;
     index = std::clamp<qsizetype>(index, 0, parent->childrenCount());
-    // Each one goes in front of the ones added before it: the last first.
-    for (auto it = nodes.crbegin(); it != nodes.crend(); ++it)
-        addNode(*it, parent, index);
+    const DocumentOutlineModel::EditBatch batch(m_outlineModel);
+    // Each one behind the one added before it (no sibling behind moves more than once
+    // when they go to the end).
+    for (const NodePtr &node : nodes)
+        addNode(node, parent, index++);
 }
 
 void MyDocument::addNewJob(const NodePtr &job, const NodePtr &parent)

@@ -32,6 +32,7 @@
 #include <QMenu>
 #include <QPersistentModelIndex>
 #include <QPointer>
+#include <QSet>
 #include <QString>
 #include <QVariantMap>
 #include <memory>
@@ -157,7 +158,9 @@ public:
     // Remembers the document's file as the one last edited.
     void setAutoLoadFileName();
     void handleOutlineSelection();
-    // Reloads the outline, keeping the expanded rows and the selection.
+    // The outline's rows follow the tree by themselves; this brings up to date what
+    // follows the selection (the selection's totals, the inspected nodes). Inside a
+    // batch of edits (DocumentOutlineModel::EditBatch) that waits for its end.
     void reloadOutline();
 
     QString selectedNodeWorkTime() const { return m_selectedNodeWorkTime; }
@@ -217,8 +220,6 @@ public:
     static inline const QString OutlineViewPboardMimeType =
         QStringLiteral("application/x-ChronarkOutlineViewPboardType");
     OutlineDataSource &outlineSource() const { return *m_dataSource; }
-    // Whether the outline is being reloaded (selection and expansion come back).
-    bool isReloadingOutline() const { return m_reloading; }
 
     // ---- Toolbar (DocumentToolbar) ----
     static inline const QString ToolbarIdentifier = QStringLiteral("XQMainNewToolbar");
@@ -268,6 +269,12 @@ public:
     // ---- Node delegate ----
     platform::UndoManager *undoManagerForNode(Node &node) override;
     void attributesChangedOfNode(Node &node) override;
+    void nodeValueChanged(Node &node, const QString &key) override;
+    void nodeWillInsertEntries(Node &node, qsizetype index, qsizetype count) override;
+    void nodeDidAddEntry(Node &node, Node &entry) override;
+    void nodeDidInsertEntrysAtIndex(Node &node, const QList<NodePtr> &entries, qsizetype index) override;
+    void nodeWillRemoveEntry(Node &node, qsizetype index) override;
+    void nodeDidRemoveEntry(Node &node, Node &entry) override;
 
 
 Q_SIGNALS:
@@ -295,6 +302,10 @@ private:
     // Sets the name of the undo step being built to the name it carries through
     // undo and redo.
     void keepUndoActionName();
+    // Node::recalcTotalWorkTime(), with the groups' part (inside a batch of edits)
+    // at the end of the batch.
+    void recalcTotalWorkTime(Node &node);
+    void recalcPendingGroups();
     // Applies the stored window state (frame, drawer, columns).
     void applyStoredWindowState();
     void captureWindowState();
@@ -318,7 +329,8 @@ private:
     QPointer<QMenu> m_outlineMenu;
     QPersistentModelIndex m_clickedIndex;
     bool m_loaded = false;
-    bool m_reloading = false;
+    std::vector<std::weak_ptr<Node>> m_pendingGroups;
+    QSet<const Node *> m_pendingGroupSet;
 
 
 

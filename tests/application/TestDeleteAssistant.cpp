@@ -164,7 +164,7 @@ TEST_F(DeleteAssistantTest, GroupsGoWholeAndEmptyDaysGoInAnyRun)
     EXPECT_EQ(document->jobList()->children(), QList<NodePtr>{top});
     EXPECT_EQ(top->childrenCount(), 1);
     EXPECT_EQ(top->childAtIndex(0)->childrenCount(), 1);
-    EXPECT_EQ(emptyDay->parent(), top.get());
+    EXPECT_EQ(emptyDay->parent(), nullptr);
     EXPECT_EQ(top->indexOfChild(emptyDay.get()), -1);
 }
 
