@@ -13,6 +13,7 @@
 #include "application/TimeEntrySheets.h"
 #include "application/DocumentWindow.h"
 #include "application/NodeArrayController.h"
+#include "application/NodeNameSheets.h"
 #include "platform/drawing/ActionDispatch.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/drawing/CellItemDelegate.h"
@@ -102,7 +103,7 @@ MyDocument::MyDocument(QObject *parent, std::shared_ptr<DocumentServices> servic
     m_dataSource->setColumnTitle(QStringLiteral("outlineTurnover"), localized("LSturnover"));
     m_outlineModel = new DocumentOutlineModel(m_dataSource, this);
     connect(m_outlineModel, &DocumentOutlineModel::editBatchEnded, this, [this] {
-        recalcPendingGroups();
+        m_edits->recalcPendingGroups();
         displayActivatedJob();
         handleOutlineSelection();
     });
@@ -116,9 +117,12 @@ MyDocument::MyDocument(QObject *parent, std::shared_ptr<DocumentServices> servic
     auto refresh = [this](const platform::Notification &) { handleUndoRedoChange(); };
     center.addObserver(this, DidUndoNotification, nullptr, refresh);
     center.addObserver(this, DidRedoNotification, nullptr, refresh);
+    m_edits = std::make_unique<DocumentEdits>(*this);
     m_counter = std::make_unique<DocumentCounter>(*this);
     m_toolbar = new DocumentToolbar(*this);
     m_timeEntrySheets = new TimeEntrySheets(*this);
+    m_deleteAssistant = new DeleteAssistant(*this);
+    m_nameSheets = new NodeNameSheets(*this);
 }
 
 MyDocument::~MyDocument()

@@ -8,20 +8,23 @@
 //   OutlineDataSource  what the outline shows, its context menu, drag and drop
 //   DocumentToolbar    the window's toolbar
 //   TimeEntrySheets    the time-entry sheets
+//   DocumentEdits      the undoable edits of the tree
+//   DeleteAssistant    the delete assistant's sheet and run
+//   NodeNameSheets     the job-name and group sheets
 // and reaches the application through its DocumentServices. The class itself is
 // implemented across files by concern:
 //   MyDocument.cpp                 life cycle, reading and writing, queries, actions
 //   MyDocumentWindow.cpp           the window: made, wired, stored state
 //   DocumentPrivate.cpp            the totals header and the totals
 //   NodeDelegateCategory.cpp       what the root node reports
-//   DocumentUndoCategory.cpp       undoable edits of the tree
-//   DeleteAssistantCategory.cpp, MyDocumentJobNameDialog.cpp, MyDocumentGroupDialog.cpp
-//                                  the delete assistant, job-name and group sheets
 //
 // GUI thread only. Closing or deleting it tears its window down first (see
 // platform::Document); its collaborators go before its tree and services.
 #include "application/CurrencyFormatter.h"
 #include "application/DocumentOutlineModel.h"
+#include "application/DeleteAssistant.h"
+#include "application/DocumentEdits.h"
+#include "application/NodeNameSheets.h"
 #include "application/DocumentServices.h"
 #include "application/DocumentValuesStore.h"
 #include "application/Node.h"
@@ -44,6 +47,7 @@ class DocumentWindow;
 class GroupNameSheet;
 class JobNameSheet;
 class NodeArrayController;
+class NodeNameSheets;
 class OutlineDataSource;
 class QAction;
 class QHeaderView;
@@ -145,6 +149,9 @@ public:
     bool hasOpenSheet() const;
 
     // ---- Queries and commands ----
+    // The node a menu item of the outline's context menu stands for, else the node
+    // of the outline's clicked (or selected) row.
+    NodePtr nodeForSender(QObject *sender, bool clickedRow) const;
     NodePtr getActiveJob() const;
     // Not undoable (see doUndoSetActiveJob()).
     void setActiveJob(const NodePtr &job);
@@ -181,29 +188,26 @@ public:
     Q_INVOKABLE void colorLabelAction(QObject *sender);
     Q_INVOKABLE bool validateMenuItem(QAction *item) override;
 
-    // ---- Undoable edits: each registers its opposite and keeps its step's name
-    // through undo and redo ----
-    void addNode(const NodePtr &node, const NodePtr &parent, qsizetype index);
-    void deleteNode(const NodePtr &node, const NodePtr &parent);
-    void doUndoSetActiveJob(const NodePtr &job);
-    void setColorLabelType(int label, const NodePtr &node);
-    // Undoable edits (continued)
-    // Adds the nodes at the index so that they end up there in their order.
-    void insertNodes(const QList<NodePtr> &nodes, const NodePtr &parent, qsizetype index);
-    // Appends a new job and makes it the active job; undone by deleteNewJob().
-    void addNewJob(const NodePtr &job, const NodePtr &parent);
-    void deleteNewJob(const NodePtr &job, const NodePtr &parent, const NodePtr &lastActive);
-    void setExecutedForNode(bool value, const NodePtr &node);
-    // A group ticked ticks its direct children; a node unticked unticks the groups
-    // above it. Every flag changed is restored by one undo.
-    void setExecutedForNodeTree(bool value, const NodePtr &node);
-    void setNameForNode(const QString &name, const NodePtr &node);
-    // Sets the wage of the node and of its subtree and recomputes the turnovers.
-    void setWageForNode(float wage, const NodePtr &node);
-    // Copies the values of the snapshot (a deep copy made with Node::clone() before
-    // an edit) into the node and its subtree.
-    void restoreNodeData(const NodePtr &snapshot, const NodePtr &node);
-    // End of undoable edits
+    // ---- Undoable edits (DocumentEdits) ----
+    DocumentEdits &edits() const { return *m_edits; }
+    void addNode(const NodePtr &node, const NodePtr &parent, qsizetype index) { m_edits->addNode(node, parent, index); }
+    void deleteNode(const NodePtr &node, const NodePtr &parent) { m_edits->deleteNode(node, parent); }
+    void doUndoSetActiveJob(const NodePtr &job) { m_edits->doUndoSetActiveJob(job); }
+    void setColorLabelType(int label, const NodePtr &node) { m_edits->setColorLabelType(label, node); }
+    void insertNodes(const QList<NodePtr> &nodes, const NodePtr &parent, qsizetype index)
+    {
+        m_edits->insertNodes(nodes, parent, index);
+    }
+    void addNewJob(const NodePtr &job, const NodePtr &parent) { m_edits->addNewJob(job, parent); }
+    void deleteNewJob(const NodePtr &job, const NodePtr &parent, const NodePtr &lastActive)
+    {
+        m_edits->deleteNewJob(job, parent, lastActive);
+    }
+    void setExecutedForNode(bool value, const NodePtr &node) { m_edits->setExecutedForNode(value, node); }
+    void setExecutedForNodeTree(bool value, const NodePtr &node) { m_edits->setExecutedForNodeTree(value, node); }
+    void setNameForNode(const QString &name, const NodePtr &node) { m_edits->setNameForNode(name, node); }
+    void setWageForNode(float wage, const NodePtr &node) { m_edits->setWageForNode(wage, node); }
+    void restoreNodeData(const NodePtr &snapshot, const NodePtr &node) { m_edits->restoreNodeData(snapshot, node); }
 
     // ---- Time-entry sheets (TimeEntrySheets) ----
     TimeEntrySheets &timeEntrySheets() const { return *m_timeEntrySheets; }
@@ -226,45 +230,41 @@ public:
     DocumentToolbar &documentToolbar() const { return *m_toolbar; }
     QToolBar *toolbar() const;
 
-    // ---- Delete assistant and job-name sheet (DeleteAssistantCategory.cpp,
-    // MyDocumentJobNameDialog.cpp) ----
-    // What the delete assistant removes: a kind (0 any, 1 groups, 2 jobs, 3 time
-    // entries), a date condition (0 none, 1 created before, 2 created after the
-    // date, by whole minutes) and whether only nodes of executed jobs go.
-    struct DeleteAssistantSettings
+    // ---- Delete assistant (DeleteAssistant), job-name and group sheets (NodeNameSheets) ----
+    using DeleteAssistantSettings = DeleteAssistant::Settings;
+    DeleteAssistant &deleteAssistantSheet() const { return *m_deleteAssistant; }
+    Q_INVOKABLE void deleteAssistant(QObject *sender) { m_deleteAssistant->deleteAssistant(sender); }
+    Q_INVOKABLE void deleteAssistantValueChanged(QObject *sender) { m_deleteAssistant->deleteAssistantValueChanged(sender); }
+    Q_INVOKABLE void okDeleteAssistant(QObject *sender) { m_deleteAssistant->okDeleteAssistant(sender); }
+    void sheetDidEndDeleteAssistant(DeleteAssistantSheet *sheet, int returnCode)
     {
-        int kind = 0;
-        int condition = 0;
-        bool onlyExecuted = false;
-        QDateTime date;
-    };
-    Q_INVOKABLE void deleteAssistant(QObject *sender);
-    Q_INVOKABLE void deleteAssistantValueChanged(QObject *sender);
-    Q_INVOKABLE void okDeleteAssistant(QObject *sender);
-    void sheetDidEndDeleteAssistant(DeleteAssistantSheet *sheet, int returnCode);
-    // One run of the assistant over the node's subtree (undoable edits); answers the
-    // number of nodes deleted.
-    int deleteAssistantActionForNode(const NodePtr &node, const DeleteAssistantSettings &settings);
-    DeleteAssistantSheet *deleteWindow() const;
-    QDateTime deleteDateValue() const { return m_deleteDateValue; }
-    Q_INVOKABLE void newJobEntry(QObject *sender);
-    // Edits (function 1) the job the sender stands for; function 0 offers a new job.
-    Q_INVOKABLE void funcJobName(QObject *sender, int function);
-    void funcJobName(const NodePtr &node, int function);
-    Q_INVOKABLE void endJobNameWindow(QObject *sender);
-    void sheetDidEndJobName(JobNameSheet *sheet, int returnCode, const NodePtr &node, int function);
-    JobNameSheet *jobNameWindow() const;
-    // End of delete assistant and job-name sheet
-
-    // ---- Group sheet (MyDocumentGroupDialog.cpp) ----
-    Q_INVOKABLE void newGroupEntry(QObject *sender);
-    // Renames (function 1) the group the sender stands for; function 0 names a new one.
-    Q_INVOKABLE void funcGroupName(QObject *sender, int function);
-    void funcGroupName(const NodePtr &node, int function);
-    Q_INVOKABLE void endGroupNameWindow(QObject *sender);
-    void sheetDidEndGroupName(GroupNameSheet *sheet, int returnCode, const NodePtr &node, int function);
-    GroupNameSheet *groupNameWindow() const;
-    // End of group sheet
+        m_deleteAssistant->sheetDidEndDeleteAssistant(sheet, returnCode);
+    }
+    int deleteAssistantActionForNode(const NodePtr &node, const DeleteAssistantSettings &settings)
+    {
+        return m_deleteAssistant->deleteAssistantActionForNode(node, settings);
+    }
+    DeleteAssistantSheet *deleteWindow() const { return m_deleteAssistant->deleteWindow(); }
+    QDateTime deleteDateValue() const { return m_deleteAssistant->deleteDateValue(); }
+    NodeNameSheets &nameSheets() const { return *m_nameSheets; }
+    Q_INVOKABLE void newJobEntry(QObject *sender) { m_nameSheets->newJobEntry(sender); }
+    Q_INVOKABLE void funcJobName(QObject *sender, int function) { m_nameSheets->funcJobName(sender, function); }
+    void funcJobName(const NodePtr &node, int function) { m_nameSheets->funcJobName(node, function); }
+    Q_INVOKABLE void endJobNameWindow(QObject *sender) { m_nameSheets->endJobNameWindow(sender); }
+    void sheetDidEndJobName(JobNameSheet *sheet, int returnCode, const NodePtr &node, int function)
+    {
+        m_nameSheets->sheetDidEndJobName(sheet, returnCode, node, function);
+    }
+    JobNameSheet *jobNameWindow() const { return m_nameSheets->jobNameWindow(); }
+    Q_INVOKABLE void newGroupEntry(QObject *sender) { m_nameSheets->newGroupEntry(sender); }
+    Q_INVOKABLE void funcGroupName(QObject *sender, int function) { m_nameSheets->funcGroupName(sender, function); }
+    void funcGroupName(const NodePtr &node, int function) { m_nameSheets->funcGroupName(node, function); }
+    Q_INVOKABLE void endGroupNameWindow(QObject *sender) { m_nameSheets->endGroupNameWindow(sender); }
+    void sheetDidEndGroupName(GroupNameSheet *sheet, int returnCode, const NodePtr &node, int function)
+    {
+        m_nameSheets->sheetDidEndGroupName(sheet, returnCode, node, function);
+    }
+    GroupNameSheet *groupNameWindow() const { return m_nameSheets->groupNameWindow(); }
 
     // ---- Node delegate ----
     platform::UndoManager *undoManagerForNode(Node &node) override;
@@ -291,21 +291,11 @@ protected:
 
 private:
     void handleUndoRedoChange();
-    // The node a menu item of the outline's context menu stands for, or the node of
-    // the outline's selected row.
-    NodePtr nodeForSender(QObject *sender, bool clickedRow) const;
     NodePtr nodeAtIndex(const QModelIndex &index) const;
     QList<NodePtr> selectedNodes() const;
     void deleteSheetDidEnd(const QList<NodePtr> &nodes, int returnCode);
     // Calls a sheet operation of the document when it has one.
     bool sendToSelf(const char *method, QObject *sender, int function = -1);
-    // Sets the name of the undo step being built to the name it carries through
-    // undo and redo.
-    void keepUndoActionName();
-    // Node::recalcTotalWorkTime(), with the groups' part (inside a batch of edits)
-    // at the end of the batch.
-    void recalcTotalWorkTime(Node &node);
-    void recalcPendingGroups();
     // Applies the stored window state (frame, drawer, columns).
     void applyStoredWindowState();
     void captureWindowState();
@@ -329,26 +319,18 @@ private:
     QPointer<QMenu> m_outlineMenu;
     QPersistentModelIndex m_clickedIndex;
     bool m_loaded = false;
-    std::vector<std::weak_ptr<Node>> m_pendingGroups;
-    QSet<const Node *> m_pendingGroupSet;
 
 
 
 
 
 
-    // Delete assistant and job-name sheet
-    QPointer<DeleteAssistantSheet> m_deleteWindow;
-    QPointer<JobNameSheet> m_jobNameWindow;
-    QDateTime m_deleteDateValue;
-    // End of delete assistant and job-name sheet
-
-    // Group sheet
-    QPointer<GroupNameSheet> m_groupNameWindow;
-    // End of group sheet
 
     // Last: it goes first, while the tree and the services are still there.
+    std::unique_ptr<DocumentEdits> m_edits;
     std::unique_ptr<DocumentCounter> m_counter;
     DocumentToolbar *m_toolbar = nullptr;
     TimeEntrySheets *m_timeEntrySheets = nullptr;
+    DeleteAssistant *m_deleteAssistant = nullptr;
+    NodeNameSheets *m_nameSheets = nullptr;
 };

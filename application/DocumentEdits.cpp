@@ -1,6 +1,6 @@
-// Undoable edits of the node tree. Each one makes its change, registers its opposite
-// with the document's undo manager, and keeps the name of the step it belongs to, so
-// the name the starting command gave stays through any number of undos and redos.
+// Undoable edits of the node tree (see DocumentEdits.h).
+#include "application/DocumentEdits.h"
+
 #include "application/MyDocument.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/UndoManager.h"
@@ -8,9 +8,11 @@
 #include <algorithm>
 #include <utility>
 
-void MyDocument::keepUndoActionName()
+DocumentEdits::DocumentEdits(MyDocument &document) : m_document(document) {}
+
+void DocumentEdits::keepUndoActionName()
 {
-    platform::UndoManager *undo = undoManager();
+    platform::UndoManager *undo = m_document.undoManager();
     // A fresh edit is named by the command that makes it.
     if (undo->isUndoing())
         undo->setActionName(undo->undoActionName());
@@ -18,12 +20,12 @@ void MyDocument::keepUndoActionName()
         undo->setActionName(undo->redoActionName());
 }
 
-void MyDocument::recalcTotalWorkTime(Node &node)
+void DocumentEdits::recalcTotalWorkTime(Node &node)
 {
     // A group's sums and those of the groups above; inside a batch of edits once
     // per group, at its end.
     auto group = [this](Node &g) {
-        if (!m_outlineModel->isInEditBatch()) {
+        if (!m_document.outlineModel()->isInEditBatch()) {
             g.recalcTotalWorkTime();
         } else if (!m_pendingGroupSet.contains(&g)) {
             m_pendingGroupSet.insert(&g);
@@ -39,7 +41,7 @@ void MyDocument::recalcTotalWorkTime(Node &node)
         group(*parent);
 }
 
-void MyDocument::recalcPendingGroups()
+void DocumentEdits::recalcPendingGroups()
 {
     const std::vector<std::weak_ptr<Node>> groups = std::exchange(m_pendingGroups, {});
     m_pendingGroupSet.clear();
@@ -49,13 +51,13 @@ void MyDocument::recalcPendingGroups()
             group->recalcTotalWorkTime();
 }
 
-void MyDocument::addNode(const NodePtr &node, const NodePtr &parent, qsizetype index)
+void DocumentEdits::addNode(const NodePtr &node, const NodePtr &parent, qsizetype index)
 {
     if (!node || !parent || node == parent)
         return;
     index = std::clamp<qsizetype>(index, 0, parent->childrenCount());
     parent->addChild(node, index);
-    undoManager()->registerUndo([this, node, parent] { deleteNode(node, parent); });
+    m_document.undoManager()->registerUndo([this, node, parent] { deleteNode(node, parent); });
     keepUndoActionName();
     switch (node->type()) {
     case Node::TimeEntry:
@@ -73,11 +75,11 @@ void MyDocument::addNode(const NodePtr &node, const NodePtr &parent, qsizetype i
     default:
         break;
     }
-    displayActivatedJob();
-    reloadOutline();
+    m_document.displayActivatedJob();
+    m_document.reloadOutline();
 }
 
-void MyDocument::deleteNode(const NodePtr &node, const NodePtr &parent)
+void DocumentEdits::deleteNode(const NodePtr &node, const NodePtr &parent)
 {
     if (!node || !parent)
         return;
@@ -85,7 +87,7 @@ void MyDocument::deleteNode(const NodePtr &node, const NodePtr &parent)
     if (index < 0)
         return;
     parent->delChild(node);
-    undoManager()->registerUndo([this, node, parent, index] { addNode(node, parent, index); });
+    m_document.undoManager()->registerUndo([this, node, parent, index] { addNode(node, parent, index); });
     keepUndoActionName();
     switch (parent->type()) {
     case Node::Job:
@@ -101,29 +103,29 @@ void MyDocument::deleteNode(const NodePtr &node, const NodePtr &parent)
     default:
         break;
     }
-    displayActivatedJob();
-    reloadOutline();
+    m_document.displayActivatedJob();
+    m_document.reloadOutline();
 }
 
-void MyDocument::doUndoSetActiveJob(const NodePtr &job)
+void DocumentEdits::doUndoSetActiveJob(const NodePtr &job)
 {
-    const NodePtr previous = getActiveJob();
-    undoManager()->registerUndo([this, previous] { doUndoSetActiveJob(previous); });
-    undoManager()->setActionName(platform::localized(QStringLiteral("LSUDActiveJob")));
+    const NodePtr previous = m_document.getActiveJob();
+    m_document.undoManager()->registerUndo([this, previous] { doUndoSetActiveJob(previous); });
+    m_document.undoManager()->setActionName(platform::localized(QStringLiteral("LSUDActiveJob")));
     if (previous)
         previous->setActive(false);
     if (job)
         job->setActive(true);
-    displayActivatedJob();
-    reloadOutline();
+    m_document.displayActivatedJob();
+    m_document.reloadOutline();
 }
 
-void MyDocument::setColorLabelType(int label, const NodePtr &node)
+void DocumentEdits::setColorLabelType(int label, const NodePtr &node)
 {
     if (!node)
         return;
     const int previous = node->colorLabel();
-    platform::UndoManager *undo = undoManager();
+    platform::UndoManager *undo = m_document.undoManager();
     // Registered first, so that the step is open while the node names it.
     undo->registerUndo([this, node, previous] { setColorLabelType(previous, node); });
     // The node would register a step of its own: this one stands for both.
@@ -131,67 +133,67 @@ void MyDocument::setColorLabelType(int label, const NodePtr &node)
     node->setColorLabel(label);
     undo->enableUndoRegistration();
     keepUndoActionName();
-    reloadOutline();
+    m_document.reloadOutline();
 }
 
-void MyDocument::insertNodes(const QList<NodePtr> &nodes, const NodePtr &parent, qsizetype index)
+void DocumentEdits::insertNodes(const QList<NodePtr> &nodes, const NodePtr &parent, qsizetype index)
 {
     if (!parent)
         return;
     index = std::clamp<qsizetype>(index, 0, parent->childrenCount());
-    const DocumentOutlineModel::EditBatch batch(m_outlineModel);
+    const DocumentOutlineModel::EditBatch batch(m_document.outlineModel());
     // Each one behind the one added before it (no sibling behind moves more than once
     // when they go to the end).
     for (const NodePtr &node : nodes)
         addNode(node, parent, index++);
 }
 
-void MyDocument::addNewJob(const NodePtr &job, const NodePtr &parent)
+void DocumentEdits::addNewJob(const NodePtr &job, const NodePtr &parent)
 {
     if (!job || !parent || job == parent)
         return;
-    const NodePtr lastActive = getActiveJob();
+    const NodePtr lastActive = m_document.getActiveJob();
     parent->addChild(job);
-    undoManager()->registerUndo([this, job, parent, lastActive] { deleteNewJob(job, parent, lastActive); });
+    m_document.undoManager()->registerUndo([this, job, parent, lastActive] { deleteNewJob(job, parent, lastActive); });
     keepUndoActionName();
     if (lastActive)
         lastActive->setActive(false);
     job->setActive(true);
     if (parent->type() == Node::Group)
         parent->recalcTotalWorkTime();
-    displayActivatedJob();
-    reloadOutline();
-    rebuildApplicationMenus();
+    m_document.displayActivatedJob();
+    m_document.reloadOutline();
+    m_document.rebuildApplicationMenus();
 }
 
-void MyDocument::deleteNewJob(const NodePtr &job, const NodePtr &parent, const NodePtr &lastActive)
+void DocumentEdits::deleteNewJob(const NodePtr &job, const NodePtr &parent, const NodePtr &lastActive)
 {
     if (!job || !parent || parent->indexOfChild(job.get()) < 0)
         return;
     parent->delChild(job);
-    undoManager()->registerUndo([this, job, parent] { addNewJob(job, parent); });
+    m_document.undoManager()->registerUndo([this, job, parent] { addNewJob(job, parent); });
     keepUndoActionName();
     if (parent->type() == Node::Group || parent->type() == Node::Job)
         parent->recalcTotalWorkTime();
     // The removed job keeps no flag: the chosen one is the only active job.
     job->setActive(false);
-    setActiveJob(lastActive && isJobMemberOfDocument(lastActive.get()) ? lastActive : NodePtr());
-    reloadOutline();
-    rebuildApplicationMenus();
+    m_document.setActiveJob(lastActive && m_document.isJobMemberOfDocument(lastActive.get()) ? lastActive : NodePtr());
+    m_document.reloadOutline();
+    m_document.rebuildApplicationMenus();
 }
 
-void MyDocument::setExecutedForNode(bool value, const NodePtr &node)
+void DocumentEdits::setExecutedForNode(bool value, const NodePtr &node)
 {
     if (!node)
         return;
     const bool previous = node->executed();
-    undoManager()->registerUndo([this, node, previous] { setExecutedForNode(previous, node); });
+    m_document.undoManager()->registerUndo([this, node, previous] { setExecutedForNode(previous, node); });
     keepUndoActionName();
     node->setExecuted(value);
-    reloadOutline();
+    m_document.reloadOutline();
 }
 
-void MyDocument::setExecutedForNodeTree(bool value, const NodePtr &node)
+void DocumentEdits::setExecutedForNodeTree(bool value, const NodePtr &node)
 {
     if (!node)
         return;
@@ -209,47 +211,47 @@ void MyDocument::setExecutedForNodeTree(bool value, const NodePtr &node)
     }
 }
 
-void MyDocument::setNameForNode(const QString &name, const NodePtr &node)
+void DocumentEdits::setNameForNode(const QString &name, const NodePtr &node)
 {
     if (!node)
         return;
     const QString previous = node->itemName();
-    undoManager()->registerUndo([this, node, previous] { setNameForNode(previous, node); });
+    m_document.undoManager()->registerUndo([this, node, previous] { setNameForNode(previous, node); });
     keepUndoActionName();
     node->setItemName(name);
-    displayActivatedJob();
-    reloadOutline();
+    m_document.displayActivatedJob();
+    m_document.reloadOutline();
     if (node->type() == Node::Job || node->type() == Node::Group)
-        rebuildApplicationMenus();
+        m_document.rebuildApplicationMenus();
 }
 
-void MyDocument::setWageForNode(float wage, const NodePtr &node)
+void DocumentEdits::setWageForNode(float wage, const NodePtr &node)
 {
     if (!node)
         return;
     const float previous = node->wage();
-    undoManager()->registerUndo([this, node, previous] { setWageForNode(previous, node); });
+    m_document.undoManager()->registerUndo([this, node, previous] { setWageForNode(previous, node); });
     keepUndoActionName();
     node->setWage(wage);
     node->setWageForTree(wage);
     node->recalcTotalWorkTime();
-    reloadOutline();
+    m_document.reloadOutline();
 }
 
-void MyDocument::restoreNodeData(const NodePtr &snapshot, const NodePtr &node)
+void DocumentEdits::restoreNodeData(const NodePtr &snapshot, const NodePtr &node)
 {
     if (!snapshot || !node || snapshot->type() != node->type())
         return;
-    platform::UndoManager *undo = undoManager();
+    platform::UndoManager *undo = m_document.undoManager();
     const NodePtr current = node->clone();
     undo->registerUndo([this, current, node] { restoreNodeData(current, node); });
     keepUndoActionName();
     // The copy brings the description back too, which a node would register (and
     // name) as a step of its own: without the root's delegate it reaches no undo
     // manager, and this step stands for that change.
-    m_jobList->setDelegate(nullptr);
+    m_document.jobList()->setDelegate(nullptr);
     node->fillNodesWithValuesFrom(*snapshot);
-    m_jobList->setDelegate(this);
+    m_document.jobList()->setDelegate(&m_document);
     // Filling hands the wage only to the nodes below; the node's own wage comes back
     // here, with the time and turnover that follow from it.
     if (node->wage() != snapshot->wage()) {
@@ -259,7 +261,7 @@ void MyDocument::restoreNodeData(const NodePtr &snapshot, const NodePtr &node)
         else if (node->type() == Node::Job || node->type() == Node::Group)
             node->recalcTotalWorkTime();
     }
-    updateChangeCount(ChangeType::Done);
-    displayActivatedJob();
-    reloadOutline();
+    m_document.updateChangeCount(platform::Document::ChangeType::Done);
+    m_document.displayActivatedJob();
+    m_document.reloadOutline();
 }
