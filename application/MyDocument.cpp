@@ -7,6 +7,7 @@
 #include "application/ApplicationImages.h"
 #include "application/ButtonCellForOutlineView.h"
 #include "application/DocumentCounter.h"
+#include "application/DocumentEdits.h"
 #include "application/DocumentFileFormat.h"
 #include "application/DocumentToolbar.h"
 #include "application/OutlineDataSource.h"

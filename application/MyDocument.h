@@ -1,30 +1,23 @@
 #pragma once
 // The document of the application: one per open file of the type "Chronark Format".
-// It owns the node tree (a root of type 4 whose delegate it is) and the stored window
-// state, keeps the active job, validates the menus of its window and makes the
-// undoable edits of the tree. It owns one collaborator per job and forwards the
-// actions the menus send to it:
-//   DocumentCounter    the running counter
-//   OutlineDataSource  what the outline shows, its context menu, drag and drop
-//   DocumentToolbar    the window's toolbar
+// It owns the node tree (a root of type 4 whose delegate it is: the outline follows
+// the tree through the root's reports) and the stored window state, keeps the active
+// job and validates the menus of its window. Its collaborators, one job each, do the
+// rest; the operations others call stay here as short forwards:
+//   DocumentCounter    the running counter          DocumentEdits    undoable edits
+//   OutlineDataSource  outline rows, drag and drop  DeleteAssistant  delete assistant
+//   DocumentToolbar    the window's toolbar         NodeNameSheets   job/group sheets
 //   TimeEntrySheets    the time-entry sheets
-//   DocumentEdits      the undoable edits of the tree
-//   DeleteAssistant    the delete assistant's sheet and run
-//   NodeNameSheets     the job-name and group sheets
-// and reaches the application through its DocumentServices. The class itself is
-// implemented across files by concern:
-//   MyDocument.cpp                 life cycle, reading and writing, queries, actions
-//   MyDocumentWindow.cpp           the window: made, wired, stored state
-//   DocumentPrivate.cpp            the totals header and the totals
-//   NodeDelegateCategory.cpp       what the root node reports
+// It reaches the application through its DocumentServices. Sources: MyDocument.cpp
+// (life cycle, files, queries, actions), MyDocumentWindow.cpp (the window),
+// DocumentPrivate.cpp (totals), NodeDelegateCategory.cpp (the root's reports),
+// MyDocumentForwards.cpp (the forwards).
 //
 // GUI thread only. Closing or deleting it tears its window down first (see
 // platform::Document); its collaborators go before its tree and services.
 #include "application/CurrencyFormatter.h"
-#include "application/DocumentOutlineModel.h"
 #include "application/DeleteAssistant.h"
-#include "application/DocumentEdits.h"
-#include "application/NodeNameSheets.h"
+#include "application/DocumentOutlineModel.h"
 #include "application/DocumentServices.h"
 #include "application/DocumentValuesStore.h"
 #include "application/Node.h"
@@ -42,6 +35,7 @@
 
 class DeleteAssistantSheet;
 class DocumentCounter;
+class DocumentEdits;
 class DocumentToolbar;
 class DocumentWindow;
 class GroupNameSheet;
@@ -56,7 +50,6 @@ class QTimer;
 class QToolBar;
 class QTreeView;
 class TimeEntrySheets;
-
 namespace platform {
 class UserDefaults;
 }
@@ -85,15 +78,13 @@ public:
     explicit MyDocument(QObject *parent = nullptr, std::shared_ptr<DocumentServices> services = {});
     ~MyDocument() override;
 
-    // ---- Services ----
     DocumentServices &services() const { return *m_services; }
-    // The application controller's "rebuild your menus"; called when the jobs or
-    // the active job may have changed.
+    // The application controller's "rebuild your menus" (the jobs or the active job
+    // may have changed).
     void rebuildApplicationMenus() const;
     // The number of counters running in the documents sharing the services.
     int numberOfRunningCounters() const;
 
-    // ---- Window ----
     DocumentWindow *documentWindow() const;
     QTreeView *outlineView() const;
     DocumentOutlineModel *outlineModel() const { return m_outlineModel; }
@@ -103,32 +94,27 @@ public:
     QStandardItemModel *dummyOutlineView() const { return m_dummyOutlineView; }
     // The outline's context menu: empty after load, filled for each click.
     QMenu *outlineMenu() const { return m_outlineMenu; }
-    // Connects and fills the window once it was made (called after the window was
-    // created).
+    // Connects and fills the window once it was made.
     void awakeFromNib();
     // The outline's header changed: the totals header follows. Resize: user info
     // "NSTableColumn" (identifier) and "NSOldWidth"; move: "NSOldColumn" and
     // "NSNewColumn" (positions).
     void outlineViewColumnDidResize(const QVariantMap &userInfo);
     void outlineViewColumnDidMove(const QVariantMap &userInfo);
-    // Adds to the destination header's model (a QStandardItemModel) one column per
-    // column of the source, in the order shown, with the same identifier and width,
-    // an empty right-aligned title; the destination cannot be resized, clicked or
-    // reordered by the user.
+    // Gives the destination header's model (a QStandardItemModel) the source's
+    // columns in the order shown (identifier, width, an empty right-aligned title);
+    // the user cannot resize, click or reorder them.
     static void copyColumnsFromTableView(const QTreeView *source, QHeaderView *destination);
 
-    // ---- Tree and state ----
     const NodePtr &jobList() const { return m_jobList; }
     const DocumentValuesStore &docValues() const { return m_docValues; }
     DocumentValuesStore &docValues() { return m_docValues; }
     const CurrencyFormatter &formatter() const { return m_formatter; }
     const CurrencyFormatter &wageFormatter() const { return m_wageFormatter; }
     NodeArrayController *inspectedObjectsController() const { return m_inspectedObjectsController; }
-
     // The user defaults of the document's controller (the standard ones without).
     platform::UserDefaults &userDefaults() const;
 
-    // ---- Counter (DocumentCounter) ----
     DocumentCounter &counter() const { return *m_counter; }
     bool timerIsRunning() const;
     const NodePtr &timerNode() const;
@@ -137,18 +123,8 @@ public:
     Q_INVOKABLE void startTimerForJob(QObject *sender);
     Q_INVOKABLE void stopTimer(QObject *sender);
     void doTimer();
-Q_SIGNALS:
-    // The counter started or stopped (the toolbar validates its items on it).
-    void counterStateChanged(bool running);
-
-public:
-    // End of counter
-
-    // Whether a sheet (a window-modal dialog) is up on the document window: one
-    // sheet at a time.
+    // Whether a sheet (a window-modal dialog, one at a time) is up on the window.
     bool hasOpenSheet() const;
-
-    // ---- Queries and commands ----
     // The node a menu item of the outline's context menu stands for, else the node
     // of the outline's clicked (or selected) row.
     NodePtr nodeForSender(QObject *sender, bool clickedRow) const;
@@ -165,22 +141,19 @@ public:
     // Remembers the document's file as the one last edited.
     void setAutoLoadFileName();
     void handleOutlineSelection();
-    // The outline's rows follow the tree by themselves; this brings up to date what
-    // follows the selection (the selection's totals, the inspected nodes). Inside a
-    // batch of edits (DocumentOutlineModel::EditBatch) that waits for its end.
+    // The outline's rows follow the tree by themselves; this updates what follows
+    // the selection (its totals, the inspected nodes), inside a batch of edits
+    // (DocumentOutlineModel::EditBatch) at its end.
     void reloadOutline();
-
     QString selectedNodeWorkTime() const { return m_selectedNodeWorkTime; }
     void setSelectedNodeWorkTime(const QString &text);
     QString selectedNodeWage() const { return m_selectedNodeWage; }
     void setSelectedNodeWage(const QString &text);
     bool inspectedObjectsNotEmpty() const { return m_inspectedObjectsNotEmpty; }
     void setInspectedObjectsNotEmpty(bool notEmpty);
-
     // "%d:%02d" of hours and minutes.
     static QString workTimeText(int hours, int minutes);
 
-    // ---- Actions ----
     Q_INVOKABLE void activedSelectedJob(QObject *sender);
     Q_INVOKABLE void handleMyDoubleClick(QObject *sender);
     Q_INVOKABLE void deleteEntry(QObject *sender);
@@ -188,85 +161,49 @@ public:
     Q_INVOKABLE void colorLabelAction(QObject *sender);
     Q_INVOKABLE bool validateMenuItem(QAction *item) override;
 
-    // ---- Undoable edits (DocumentEdits) ----
+    // Forwards to the collaborators.
     DocumentEdits &edits() const { return *m_edits; }
-    void addNode(const NodePtr &node, const NodePtr &parent, qsizetype index) { m_edits->addNode(node, parent, index); }
-    void deleteNode(const NodePtr &node, const NodePtr &parent) { m_edits->deleteNode(node, parent); }
-    void doUndoSetActiveJob(const NodePtr &job) { m_edits->doUndoSetActiveJob(job); }
-    void setColorLabelType(int label, const NodePtr &node) { m_edits->setColorLabelType(label, node); }
-    void insertNodes(const QList<NodePtr> &nodes, const NodePtr &parent, qsizetype index)
-    {
-        m_edits->insertNodes(nodes, parent, index);
-    }
-    void addNewJob(const NodePtr &job, const NodePtr &parent) { m_edits->addNewJob(job, parent); }
-    void deleteNewJob(const NodePtr &job, const NodePtr &parent, const NodePtr &lastActive)
-    {
-        m_edits->deleteNewJob(job, parent, lastActive);
-    }
-    void setExecutedForNode(bool value, const NodePtr &node) { m_edits->setExecutedForNode(value, node); }
-    void setExecutedForNodeTree(bool value, const NodePtr &node) { m_edits->setExecutedForNodeTree(value, node); }
-    void setNameForNode(const QString &name, const NodePtr &node) { m_edits->setNameForNode(name, node); }
-    void setWageForNode(float wage, const NodePtr &node) { m_edits->setWageForNode(wage, node); }
-    void restoreNodeData(const NodePtr &snapshot, const NodePtr &node) { m_edits->restoreNodeData(snapshot, node); }
-
-    // ---- Time-entry sheets (TimeEntrySheets) ----
+    void addNode(const NodePtr &node, const NodePtr &parent, qsizetype index);
+    void deleteNode(const NodePtr &node, const NodePtr &parent);
+    void doUndoSetActiveJob(const NodePtr &job);
+    void setColorLabelType(int label, const NodePtr &node);
+    void insertNodes(const QList<NodePtr> &nodes, const NodePtr &parent, qsizetype index);
+    void addNewJob(const NodePtr &job, const NodePtr &parent);
+    void deleteNewJob(const NodePtr &job, const NodePtr &parent, const NodePtr &lastActive);
+    void setExecutedForNode(bool value, const NodePtr &node);
+    void setExecutedForNodeTree(bool value, const NodePtr &node);
+    void setNameForNode(const QString &name, const NodePtr &node);
+    void setWageForNode(float wage, const NodePtr &node);
+    void restoreNodeData(const NodePtr &snapshot, const NodePtr &node);
     TimeEntrySheets &timeEntrySheets() const { return *m_timeEntrySheets; }
-    // The edit sheet for the time entry the sender stands for (a menu item of the
-    // outline's context menu, else the outline's clicked row), or for the entry.
     Q_INVOKABLE void doJobTimeSheet(QObject *sender);
     void doJobTimeSheet(const NodePtr &entry);
     Q_INVOKABLE void newTimeEntry(QObject *sender);
-
-    // ---- Outline data source and drag and drop (OutlineDataSource) ----
-    // The private pasteboard type of a drag of jobs and groups, and the MIME format
-    // that carries it.
+    // The private pasteboard type of a drag of jobs and groups, and its MIME format.
     static inline const QString OutlineViewPboardType = QStringLiteral("ChronarkOutlineViewPboardType");
-    static inline const QString OutlineViewPboardMimeType =
-        QStringLiteral("application/x-ChronarkOutlineViewPboardType");
+    static inline const QString OutlineViewPboardMimeType = QStringLiteral("application/x-ChronarkOutlineViewPboardType");
     OutlineDataSource &outlineSource() const { return *m_dataSource; }
-
-    // ---- Toolbar (DocumentToolbar) ----
     static inline const QString ToolbarIdentifier = QStringLiteral("XQMainNewToolbar");
     DocumentToolbar &documentToolbar() const { return *m_toolbar; }
     QToolBar *toolbar() const;
-
-    // ---- Delete assistant (DeleteAssistant), job-name and group sheets (NodeNameSheets) ----
     using DeleteAssistantSettings = DeleteAssistant::Settings;
     DeleteAssistant &deleteAssistantSheet() const { return *m_deleteAssistant; }
-    Q_INVOKABLE void deleteAssistant(QObject *sender) { m_deleteAssistant->deleteAssistant(sender); }
-    Q_INVOKABLE void deleteAssistantValueChanged(QObject *sender) { m_deleteAssistant->deleteAssistantValueChanged(sender); }
-    Q_INVOKABLE void okDeleteAssistant(QObject *sender) { m_deleteAssistant->okDeleteAssistant(sender); }
-    void sheetDidEndDeleteAssistant(DeleteAssistantSheet *sheet, int returnCode)
-    {
-        m_deleteAssistant->sheetDidEndDeleteAssistant(sheet, returnCode);
-    }
-    int deleteAssistantActionForNode(const NodePtr &node, const DeleteAssistantSettings &settings)
-    {
-        return m_deleteAssistant->deleteAssistantActionForNode(node, settings);
-    }
-    DeleteAssistantSheet *deleteWindow() const { return m_deleteAssistant->deleteWindow(); }
-    QDateTime deleteDateValue() const { return m_deleteAssistant->deleteDateValue(); }
+    Q_INVOKABLE void deleteAssistant(QObject *sender);
+    Q_INVOKABLE void deleteAssistantValueChanged(QObject *sender);
+    Q_INVOKABLE void okDeleteAssistant(QObject *sender);
+    void sheetDidEndDeleteAssistant(DeleteAssistantSheet *sheet, int returnCode);
+    int deleteAssistantActionForNode(const NodePtr &node, const DeleteAssistantSettings &settings);
     NodeNameSheets &nameSheets() const { return *m_nameSheets; }
-    Q_INVOKABLE void newJobEntry(QObject *sender) { m_nameSheets->newJobEntry(sender); }
-    Q_INVOKABLE void funcJobName(QObject *sender, int function) { m_nameSheets->funcJobName(sender, function); }
-    void funcJobName(const NodePtr &node, int function) { m_nameSheets->funcJobName(node, function); }
-    Q_INVOKABLE void endJobNameWindow(QObject *sender) { m_nameSheets->endJobNameWindow(sender); }
-    void sheetDidEndJobName(JobNameSheet *sheet, int returnCode, const NodePtr &node, int function)
-    {
-        m_nameSheets->sheetDidEndJobName(sheet, returnCode, node, function);
-    }
-    JobNameSheet *jobNameWindow() const { return m_nameSheets->jobNameWindow(); }
-    Q_INVOKABLE void newGroupEntry(QObject *sender) { m_nameSheets->newGroupEntry(sender); }
-    Q_INVOKABLE void funcGroupName(QObject *sender, int function) { m_nameSheets->funcGroupName(sender, function); }
-    void funcGroupName(const NodePtr &node, int function) { m_nameSheets->funcGroupName(node, function); }
-    Q_INVOKABLE void endGroupNameWindow(QObject *sender) { m_nameSheets->endGroupNameWindow(sender); }
-    void sheetDidEndGroupName(GroupNameSheet *sheet, int returnCode, const NodePtr &node, int function)
-    {
-        m_nameSheets->sheetDidEndGroupName(sheet, returnCode, node, function);
-    }
-    GroupNameSheet *groupNameWindow() const { return m_nameSheets->groupNameWindow(); }
+    Q_INVOKABLE void newJobEntry(QObject *sender);
+    Q_INVOKABLE void funcJobName(QObject *sender, int function);
+    Q_INVOKABLE void endJobNameWindow(QObject *sender);
+    void sheetDidEndJobName(JobNameSheet *sheet, int returnCode, const NodePtr &node, int function);
+    Q_INVOKABLE void newGroupEntry(QObject *sender);
+    Q_INVOKABLE void funcGroupName(QObject *sender, int function);
+    Q_INVOKABLE void endGroupNameWindow(QObject *sender);
+    void sheetDidEndGroupName(GroupNameSheet *sheet, int returnCode, const NodePtr &node, int function);
 
-    // ---- Node delegate ----
+    // Node delegate
     platform::UndoManager *undoManagerForNode(Node &node) override;
     void attributesChangedOfNode(Node &node) override;
     void nodeValueChanged(Node &node, const QString &key) override;
@@ -276,8 +213,9 @@ public:
     void nodeWillRemoveEntry(Node &node, qsizetype index) override;
     void nodeDidRemoveEntry(Node &node, Node &entry) override;
 
-
 Q_SIGNALS:
+    // The counter started or stopped (the toolbar validates its items on it).
+    void counterStateChanged(bool running);
     void selectedNodeWorkTimeChanged(const QString &text);
     void selectedNodeWageChanged(const QString &text);
     void inspectedObjectsNotEmptyChanged(bool notEmpty);
@@ -319,13 +257,6 @@ private:
     QPointer<QMenu> m_outlineMenu;
     QPersistentModelIndex m_clickedIndex;
     bool m_loaded = false;
-
-
-
-
-
-
-
     // Last: it goes first, while the tree and the services are still there.
     std::unique_ptr<DocumentEdits> m_edits;
     std::unique_ptr<DocumentCounter> m_counter;
