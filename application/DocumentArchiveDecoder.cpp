@@ -8,7 +8,6 @@
 
 #include <QHash>
 #include <QSet>
-#include <any>
 #include <limits>
 #include <memory>
 
@@ -32,6 +31,15 @@ namespace {
 constexpr qint64 NodeVersionWithDetails = 160;
 
 using StorePtr = std::shared_ptr<DocumentValuesStore>;
+
+// What the nodes of one stream held, kept beside them until the whole stream was
+// read and found sound: each node's list of children and the window state that a
+// node's list held in its first place.
+struct DecodedLists
+{
+    QHash<const Node *, QList<NodePtr>> children;
+    QHash<const Node *, StorePtr> stores;
+};
 
 bool isDocumentClass(const TypedStreamClass &cls)
 {
@@ -200,7 +208,7 @@ bool decodeDocumentValuesStore(TypedStreamObject &object)
     return true;
 }
 
-bool decodeNode(TypedStreamObject &object)
+bool decodeNode(TypedStreamObject &object, DecodedLists &lists)
 {
     const std::optional<qint64> version = object.classVersion("Node");
     if (!version)
@@ -247,35 +255,44 @@ bool decodeNode(TypedStreamObject &object)
     if (!descript.isEmpty())
         node->setDescript(descript);
 
-    // The children list is taken as it stands (no parent links yet). Slot 0 may hold
-    // the window state: the root of a document keeps it there.
+    // The children list is kept aside until the stream is found sound. Its first
+    // place may hold the window state: the root of a document keeps it there.
+    QList<NodePtr> nodes;
+    nodes.reserve(children.size());
     for (qsizetype i = 0; i < children.size(); ++i) {
         const QVariant &v = children.at(i);
-        if (NodePtr child = nodeIn(v)) {
-            node->insertAnyObject(Node::AnyObject(child), i);
-        } else if (i == 0 && v.userType() == qMetaTypeId<StorePtr>()) {
-            node->insertAnyObject(Node::AnyObject(std::any(v.value<StorePtr>())), i);
-        } else {
+        if (NodePtr child = nodeIn(v))
+            nodes.append(std::move(child));
+        else if (i == 0 && v.userType() == qMetaTypeId<StorePtr>())
+            lists.stores.insert(node.get(), v.value<StorePtr>());
+        else
             return false;
-        }
     }
+    lists.children.insert(node.get(), std::move(nodes));
     object.setDecodedValue(QVariant::fromValue(node));
     return true;
 }
 
-// Every slot below the root holds a node, and no node appears twice (a stream can
-// refer back to an object it already holds elsewhere).
-bool treeIsSound(const Node &node, QSet<const Node *> &seen)
+// No node appears twice (a stream can refer back to an object it already holds
+// elsewhere), and only the given node may hold a window state.
+bool treeIsSound(const Node &node, const DecodedLists &lists, const Node *mayHoldStore, QSet<const Node *> &seen)
 {
-    if (seen.contains(&node))
+    if (seen.contains(&node) || (&node != mayHoldStore && lists.stores.contains(&node)))
         return false;
     seen.insert(&node);
-    for (qsizetype i = 0; i < node.childrenCount(); ++i) {
-        const NodePtr child = node.childAtIndex(i);
-        if (!child || !treeIsSound(*child, seen))
+    for (const NodePtr &child : lists.children.value(&node))
+        if (!treeIsSound(*child, lists, nullptr, seen))
             return false;
-    }
     return true;
+}
+
+// Hands each node of a sound tree its children.
+void assembleTree(Node &node, const DecodedLists &lists)
+{
+    for (const NodePtr &child : lists.children.value(&node)) {
+        node.addChild(child);
+        assembleTree(*child, lists);
+    }
 }
 
 } // namespace
@@ -301,7 +318,8 @@ bool DocumentArchiveDecoder::decode(const QByteArray &bytes, DocumentFileFormat:
     limits.maxObjectDepth = 2 * DocumentFileFormat::MaximumDepth;
     reader.setLimits(limits);
     ArchivedFoundationObjects::registerDecoders(reader);
-    reader.setClassDecoder("Node", decodeNode);
+    DecodedLists lists;
+    reader.setClassDecoder("Node", [&lists](TypedStreamObject &object) { return decodeNode(object, lists); });
     reader.setClassDecoder("DocumentValuesStore", decodeDocumentValuesStore);
     reader.setClassDecoder("TableColumnData", decodeTableColumnData);
     reader.setClassFilter([](const TypedStreamClass &cls, const TypedStreamObject *enclosing) {
@@ -323,19 +341,15 @@ bool DocumentArchiveDecoder::decode(const QByteArray &bytes, DocumentFileFormat:
 
     NodePtr root;
     DocumentValuesStore store;
+    QSet<const Node *> seen;
     if (NodePtr node = nodeIn(topValue)) {
         root = node;
-        // The window state sits in slot 0 of the root's list; a root without one keeps
-        // every child and the default window state.
-        if (root->childrenCount() > 0) {
-            const Node::AnyObject slot = root->anyObjectAtIndex(0);
-            if (const std::any *any = std::get_if<std::any>(&slot)) {
-                if (const StorePtr *s = std::any_cast<StorePtr>(any)) {
-                    store = **s;
-                    root->removeAnyObjectAtIndex(0);
-                }
-            }
-        }
+        // A root without a window state keeps the default one.
+        if (!treeIsSound(*root, lists, root.get(), seen))
+            return failed(QStringLiteral("malformed node tree"));
+        if (const StorePtr found = lists.stores.value(root.get()))
+            store = *found;
+        assembleTree(*root, lists);
     } else if (topValue.typeId() == QMetaType::QVariantList) {
         // The oldest layout: a list of nodes under a new root.
         root = Node::create(Node::Root);
@@ -343,14 +357,14 @@ bool DocumentArchiveDecoder::decode(const QByteArray &bytes, DocumentFileFormat:
             NodePtr child = nodeIn(v);
             if (!child)
                 return failed(QStringLiteral("the list holds something other than nodes"));
+            if (!treeIsSound(*child, lists, nullptr, seen))
+                return failed(QStringLiteral("malformed node tree"));
             root->addChild(child);
+            assembleTree(*child, lists);
         }
     } else {
         return failed(QStringLiteral("the top object is neither a node nor a list of nodes"));
     }
-    QSet<const Node *> seen;
-    if (!treeIsSound(*root, seen))
-        return failed(QStringLiteral("malformed node tree"));
 
     root->setAllParentValues();
     root->deactivedTimeNodeForTree();

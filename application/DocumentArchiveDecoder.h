@@ -1,8 +1,8 @@
 #pragma once
 // Reads documents of the older kind: the platform's sequential archive of the node
 // tree and the window state. Two layouts exist:
-//   - the top object is the root `Node`, whose child 0 is the `DocumentValuesStore`
-//     (taken out of the list again; the store becomes the document's window state);
+//   - the top object is the root `Node`, whose list of children starts with the
+//     `DocumentValuesStore` (which becomes the result's window state, not a child);
 //   - the oldest files hold a list of nodes, which a new root of type 4 receives.
 // Only the classes a document holds are accepted: Node, DocumentValuesStore,
 // TableColumnData and the Foundation classes of their fields (strings, lists,

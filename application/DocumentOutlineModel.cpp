@@ -4,6 +4,7 @@
 
 #include <QSet>
 #include <algorithm>
+#include <utility>
 #include <vector>
 #include <limits>
 
@@ -57,7 +58,7 @@ QModelIndex DocumentOutlineModel::indexForNode(const Node *node, int column) con
     const Node *root = m_dataSource->outlineRootItem();
     if (!root || node == root)
         return QModelIndex();
-    // The node must still hang in the tree: a removed node keeps its parent link.
+    // The node must hang in the tree: each link up must be answered by the parent.
     int depth = 0;
     for (const Node *n = node; n != root; n = n->parent()) {
         const Node *p = n->parent();
@@ -68,18 +69,145 @@ QModelIndex DocumentOutlineModel::indexForNode(const Node *node, int column) con
     return createIndex(int(parent->indexOfChild(node)), column, const_cast<Node *>(node));
 }
 
-void DocumentOutlineModel::reloadData()
+void DocumentOutlineModel::beginTreeReplacement()
 {
     beginResetModel();
+}
+
+void DocumentOutlineModel::endTreeReplacement()
+{
     endResetModel();
+}
+
+std::optional<QModelIndex> DocumentOutlineModel::shownParent(const Node &parent) const
+{
+    if (!m_dataSource || !m_dataSource->outlineRootItem())
+        return std::nullopt;
+    if (&parent == m_dataSource->outlineRootItem())
+        return QModelIndex();
+    const QModelIndex index = indexForNode(&parent);
+    if (!index.isValid())
+        return std::nullopt;
+    return index;
+}
+
+void DocumentOutlineModel::treeWillInsert(const Node &parent, qsizetype first, qsizetype count)
+{
+    const std::optional<QModelIndex> index = count > 0 ? shownParent(parent) : std::nullopt;
+    const bool announce = index && m_batchDepth == 0;
+    if (index && m_batchDepth > 0)
+        beginBatchLayoutChange();
+    if (announce)
+        beginInsertRows(*index, int(first), int(first + count - 1));
+    m_pendingInserts.push_back(announce);
+}
+
+void DocumentOutlineModel::treeDidInsert()
+{
+    if (m_pendingInserts.empty())
+        return;
+    const bool announced = m_pendingInserts.back();
+    m_pendingInserts.pop_back();
+    if (announced)
+        endInsertRows();
+}
+
+void DocumentOutlineModel::treeWillRemove(const Node &parent, qsizetype first, qsizetype count)
+{
+    const std::optional<QModelIndex> index = count > 0 ? shownParent(parent) : std::nullopt;
+    const bool announce = index && m_batchDepth == 0;
+    if (index && m_batchDepth > 0)
+        beginBatchLayoutChange();
+    if (announce)
+        beginRemoveRows(*index, int(first), int(first + count - 1));
+    m_pendingRemovals.push_back(announce);
+}
+
+void DocumentOutlineModel::treeDidRemove()
+{
+    if (m_pendingRemovals.empty())
+        return;
+    const bool announced = m_pendingRemovals.back();
+    m_pendingRemovals.pop_back();
+    if (announced)
+        endRemoveRows();
 }
 
 void DocumentOutlineModel::reloadItem(const Node *node)
 {
+    if (m_batchDepth > 0) {
+        // Shown at the end of the batch, unless its layout change shows everything.
+        if (node && !m_batchChangedLayout && !m_batchChangedSet.contains(node)) {
+            m_batchChangedSet.insert(node);
+            m_batchChangedNodes.push_back(const_cast<Node *>(node)->weak_from_this());
+        }
+        return;
+    }
     const QModelIndex first = indexForNode(node, 0);
     if (!first.isValid())
         return;
     Q_EMIT dataChanged(first, first.siblingAtColumn(columnCount() - 1));
+}
+
+DocumentOutlineModel::EditBatch::EditBatch(DocumentOutlineModel *model) : m_model(model)
+{
+    if (m_model)
+        m_model->beginEditBatch();
+}
+
+DocumentOutlineModel::EditBatch::~EditBatch()
+{
+    if (m_model)
+        m_model->endEditBatch();
+}
+
+void DocumentOutlineModel::beginEditBatch()
+{
+    ++m_batchDepth;
+}
+
+void DocumentOutlineModel::beginBatchLayoutChange()
+{
+    if (m_batchChangedLayout)
+        return;
+    m_batchChangedLayout = true;
+    m_batchChangedNodes.clear();
+    m_batchChangedSet.clear();
+    // Rows are added and removed, columns stay: the header keeps its sections.
+    Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    m_batchPersistent = persistentIndexList();
+    m_batchPersistentNodes.clear();
+    m_batchPersistentNodes.reserve(size_t(m_batchPersistent.size()));
+    for (const QModelIndex &index : std::as_const(m_batchPersistent)) {
+        Node *node = nodeForIndex(index);
+        m_batchPersistentNodes.push_back(node ? node->weak_from_this() : std::weak_ptr<Node>());
+    }
+}
+
+void DocumentOutlineModel::endEditBatch()
+{
+    if (m_batchDepth == 0 || --m_batchDepth > 0)
+        return;
+    if (m_batchChangedLayout) {
+        QModelIndexList moved;
+        moved.reserve(m_batchPersistent.size());
+        for (qsizetype i = 0; i < m_batchPersistent.size(); ++i) {
+            const NodePtr node = m_batchPersistentNodes[size_t(i)].lock();
+            moved.append(node ? indexForNode(node.get(), m_batchPersistent.at(i).column()) : QModelIndex());
+        }
+        changePersistentIndexList(m_batchPersistent, moved);
+        m_batchPersistent.clear();
+        m_batchPersistentNodes.clear();
+        m_batchChangedLayout = false;
+        Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    } else {
+        const std::vector<std::weak_ptr<Node>> changed = std::exchange(m_batchChangedNodes, {});
+        m_batchChangedSet.clear();
+        for (const std::weak_ptr<Node> &weak : changed)
+            if (const NodePtr node = weak.lock())
+                reloadItem(node.get());
+    }
+    Q_EMIT editBatchEnded();
 }
 
 void DocumentOutlineModel::reloadHeaders()

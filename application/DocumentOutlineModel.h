@@ -3,6 +3,15 @@
 // root (the root itself is never a row), one column per identifier. The model keeps
 // no data of its own; every answer comes from its data source, the document.
 //
+// It follows the tree as the document reports each change: rows inserted and
+// removed around the change of a child list, dataChanged for a changed node, a
+// reset only when the whole tree is replaced. Several edits in a row may form a
+// batch (EditBatch): the rows of its structural changes are announced as one layout
+// change at its end, with every persistent index (expanded rows, the selection)
+// moved to where its node went, or dropped when the node left the tree. A node's
+// row and parent come from the node itself, without a scan of its siblings.
+// GUI thread only.
+//
 // Column identifiers travel with the header sections (headerData() under
 // DocumentValuesStore::ColumnIdentifierRole), so the stored window state finds its
 // columns by identifier whatever order the user gave them.
@@ -13,7 +22,12 @@
 #include <QFont>
 #include <QIcon>
 #include <QMimeData>
+#include <QPointer>
+#include <QSet>
 #include <QStringList>
+#include <memory>
+#include <optional>
+#include <vector>
 
 class DocumentOutlineDataSource
 {
@@ -74,10 +88,34 @@ public:
     // for the root, for null and for a node that is no longer in the tree.
     QModelIndex indexForNode(const Node *node, int column = 0) const;
 
-    // Everything may have changed: the views ask again.
-    void reloadData();
+    // The whole tree is replaced between the two calls (a file was read).
+    void beginTreeReplacement();
+    void endTreeReplacement();
+    // The child list of the node is about to change, and then has changed. A node
+    // the outline does not show is let alone.
+    void treeWillInsert(const Node &parent, qsizetype first, qsizetype count);
+    void treeDidInsert();
+    void treeWillRemove(const Node &parent, qsizetype first, qsizetype count);
+    void treeDidRemove();
     // The row of the node shows again.
     void reloadItem(const Node *node);
+
+    // Edits made while one of these lives form one batch (batches nest; the
+    // outermost one ends it). editBatchEnded() follows the end of the outermost.
+    class EditBatch
+    {
+    public:
+        explicit EditBatch(DocumentOutlineModel *model);
+        ~EditBatch();
+        EditBatch(const EditBatch &) = delete;
+        EditBatch &operator=(const EditBatch &) = delete;
+
+    private:
+        QPointer<DocumentOutlineModel> m_model;
+    };
+    void beginEditBatch();
+    void endEditBatch();
+    bool isInEditBatch() const { return m_batchDepth > 0; }
     // Every column header asks for its title again.
     void reloadHeaders();
 
@@ -109,9 +147,27 @@ public:
     QVariant itemForIndex(const QModelIndex &index) const override;
     QModelIndex indexForItem(const QVariant &item) const override;
 
+Q_SIGNALS:
+    void editBatchEnded();
+
 private:
     Node *itemOrRoot(const QModelIndex &parent) const;
+    // The index of a parent whose list changes, or none when the outline does not
+    // show the node.
+    std::optional<QModelIndex> shownParent(const Node &parent) const;
+    // The first structural change of a batch: the views are told a layout change
+    // comes, and what each persistent index stands for is kept.
+    void beginBatchLayoutChange();
 
     DocumentOutlineDataSource *m_dataSource;
     QStringList m_columnIdentifiers;
+    // Row changes announced and not yet finished (true: signals were sent).
+    std::vector<bool> m_pendingInserts;
+    std::vector<bool> m_pendingRemovals;
+    int m_batchDepth = 0;
+    bool m_batchChangedLayout = false;
+    QModelIndexList m_batchPersistent;
+    std::vector<std::weak_ptr<Node>> m_batchPersistentNodes;
+    std::vector<std::weak_ptr<Node>> m_batchChangedNodes;
+    QSet<const Node *> m_batchChangedSet;
 };

@@ -7,12 +7,14 @@
 #include "application/ApplicationImages.h"
 #include "application/ButtonCellForOutlineView.h"
 #include "application/DocumentCounter.h"
+#include "application/DocumentEdits.h"
 #include "application/DocumentFileFormat.h"
 #include "application/DocumentToolbar.h"
 #include "application/OutlineDataSource.h"
 #include "application/TimeEntrySheets.h"
 #include "application/DocumentWindow.h"
 #include "application/NodeArrayController.h"
+#include "application/NodeNameSheets.h"
 #include "platform/drawing/ActionDispatch.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/drawing/CellItemDelegate.h"
@@ -94,14 +96,27 @@ MyDocument::MyDocument(QObject *parent, std::shared_ptr<DocumentServices> servic
     m_dataSource->setColumnTitle(QStringLiteral("outlineTime"), localized("LSHeaderTime"));
     m_dataSource->setColumnTitle(QStringLiteral("outlineTurnover"), localized("LSturnover"));
     m_outlineModel = new DocumentOutlineModel(m_dataSource, this);
+    connect(m_outlineModel, &DocumentOutlineModel::editBatchEnded, this, [this] {
+        m_edits->recalcPendingGroups();
+        displayActivatedJob();
+        handleOutlineSelection();
+    });
+    // An undo or redo may hold many edits: the outline shows them as one batch.
+    connect(undoManager(), &platform::UndoManager::willPerform, m_outlineModel,
+            &DocumentOutlineModel::beginEditBatch);
+    connect(undoManager(), &platform::UndoManager::didPerform, m_outlineModel,
+            &DocumentOutlineModel::endEditBatch);
 
     platform::NotificationCenter &center = platform::NotificationCenter::defaultCenter();
     auto refresh = [this](const platform::Notification &) { handleUndoRedoChange(); };
     center.addObserver(this, DidUndoNotification, nullptr, refresh);
     center.addObserver(this, DidRedoNotification, nullptr, refresh);
+    m_edits = std::make_unique<DocumentEdits>(*this);
     m_counter = std::make_unique<DocumentCounter>(*this);
     m_toolbar = new DocumentToolbar(*this);
     m_timeEntrySheets = new TimeEntrySheets(*this);
+    m_deleteAssistant = new DeleteAssistant(*this);
+    m_nameSheets = new NodeNameSheets(*this);
 }
 
 MyDocument::~MyDocument()
@@ -148,11 +163,14 @@ bool MyDocument::readFromFile(const QString &path, const QString &typeName)
     // The running entry belongs to the tree being replaced.
     if (timerIsRunning())
         stopTimer(this);
+    // The one edit that resets the outline: a new tree.
+    m_outlineModel->beginTreeReplacement();
     if (m_jobList && m_jobList->delegate() == this)
         m_jobList->setDelegate(nullptr);
     m_jobList = result.root;
     m_docValues = result.store;
     m_jobList->setDelegate(this);
+    m_outlineModel->endTreeReplacement();
     if (m_loaded) {
         reloadOutline();
         updateUI();
@@ -194,7 +212,8 @@ void MyDocument::setActiveJob(const NodePtr &job)
 
 void MyDocument::displayActivatedJob()
 {
-    if (!m_window)
+    // Inside a batch of edits, once at its end.
+    if (!m_window || m_outlineModel->isInEditBatch())
         return;
     const NodePtr job = getActiveJob();
     m_window->activedJob()->setText(job ? localized("LSactiveJob") + QStringLiteral(": ") + job->itemNameWithPath()
@@ -272,45 +291,8 @@ void MyDocument::handleOutlineSelection()
 
 void MyDocument::reloadOutline()
 {
-    QTreeView *outline = outlineView();
-    if (!outline) {
-        m_outlineModel->reloadData();
-        return;
-    }
-    // Expanded rows and the selection survive by node, as long as the node is
-    // still in the tree.
-    std::vector<std::weak_ptr<Node>> expanded;
-    std::function<void(const QModelIndex &)> collect = [&](const QModelIndex &parent) {
-        const int rows = m_outlineModel->rowCount(parent);
-        for (int row = 0; row < rows; ++row) {
-            const QModelIndex index = m_outlineModel->index(row, 0, parent);
-            if (!outline->isExpanded(index))
-                continue;
-            if (Node *node = m_outlineModel->nodeForIndex(index))
-                expanded.push_back(node->weak_from_this());
-            collect(index);
-        }
-    };
-    collect(QModelIndex());
-    std::vector<std::weak_ptr<Node>> selected;
-    for (const NodePtr &node : selectedNodes())
-        selected.push_back(node);
-
-    m_reloading = true;
-    m_outlineModel->reloadData();
-    for (const std::weak_ptr<Node> &weak : expanded) {
-        const QModelIndex index = m_outlineModel->indexForNode(weak.lock().get());
-        if (index.isValid())
-            outline->setExpanded(index, true);
-    }
-    QList<QVariant> items;
-    for (const std::weak_ptr<Node> &weak : selected) {
-        if (NodePtr node = weak.lock(); node && m_outlineModel->indexForNode(node.get()).isValid())
-            items.append(QVariant::fromValue(node));
-    }
-    NTXOutlineViewExtension::selectItems(outline, items, false);
-    m_reloading = false;
-    handleOutlineSelection();
+    if (!m_outlineModel->isInEditBatch())
+        handleOutlineSelection();
 }
 
 void MyDocument::setSelectedNodeWorkTime(const QString &text)

@@ -1,26 +1,22 @@
 #pragma once
 // The document of the application: one per open file of the type "Chronark Format".
-// It owns the node tree (a root of type 4 whose delegate it is) and the stored window
-// state, keeps the active job, validates the menus of its window and makes the
-// undoable edits of the tree. It owns one collaborator per job and forwards the
-// actions the menus send to it:
-//   DocumentCounter    the running counter
-//   OutlineDataSource  what the outline shows, its context menu, drag and drop
-//   DocumentToolbar    the window's toolbar
+// It owns the node tree (a root of type 4 whose delegate it is: the outline follows
+// the tree through the root's reports) and the stored window state, keeps the active
+// job and validates the menus of its window. Its collaborators, one job each, do the
+// rest; the operations others call stay here as short forwards:
+//   DocumentCounter    the running counter          DocumentEdits    undoable edits
+//   OutlineDataSource  outline rows, drag and drop  DeleteAssistant  delete assistant
+//   DocumentToolbar    the window's toolbar         NodeNameSheets   job/group sheets
 //   TimeEntrySheets    the time-entry sheets
-// and reaches the application through its DocumentServices. The class itself is
-// implemented across files by concern:
-//   MyDocument.cpp                 life cycle, reading and writing, queries, actions
-//   MyDocumentWindow.cpp           the window: made, wired, stored state
-//   DocumentPrivate.cpp            the totals header and the totals
-//   NodeDelegateCategory.cpp       what the root node reports
-//   DocumentUndoCategory.cpp       undoable edits of the tree
-//   DeleteAssistantCategory.cpp, MyDocumentJobNameDialog.cpp, MyDocumentGroupDialog.cpp
-//                                  the delete assistant, job-name and group sheets
+// It reaches the application through its DocumentServices. Sources: MyDocument.cpp
+// (life cycle, files, queries, actions), MyDocumentWindow.cpp (the window),
+// DocumentPrivate.cpp (totals), NodeDelegateCategory.cpp (the root's reports),
+// MyDocumentForwards.cpp (the forwards).
 //
 // GUI thread only. Closing or deleting it tears its window down first (see
 // platform::Document); its collaborators go before its tree and services.
 #include "application/CurrencyFormatter.h"
+#include "application/DeleteAssistant.h"
 #include "application/DocumentOutlineModel.h"
 #include "application/DocumentServices.h"
 #include "application/DocumentValuesStore.h"
@@ -32,17 +28,20 @@
 #include <QMenu>
 #include <QPersistentModelIndex>
 #include <QPointer>
+#include <QSet>
 #include <QString>
 #include <QVariantMap>
 #include <memory>
 
 class DeleteAssistantSheet;
 class DocumentCounter;
+class DocumentEdits;
 class DocumentToolbar;
 class DocumentWindow;
 class GroupNameSheet;
 class JobNameSheet;
 class NodeArrayController;
+class NodeNameSheets;
 class OutlineDataSource;
 class QAction;
 class QHeaderView;
@@ -51,7 +50,6 @@ class QTimer;
 class QToolBar;
 class QTreeView;
 class TimeEntrySheets;
-
 namespace platform {
 class UserDefaults;
 }
@@ -80,15 +78,13 @@ public:
     explicit MyDocument(QObject *parent = nullptr, std::shared_ptr<DocumentServices> services = {});
     ~MyDocument() override;
 
-    // ---- Services ----
     DocumentServices &services() const { return *m_services; }
-    // The application controller's "rebuild your menus"; called when the jobs or
-    // the active job may have changed.
+    // The application controller's "rebuild your menus" (the jobs or the active job
+    // may have changed).
     void rebuildApplicationMenus() const;
     // The number of counters running in the documents sharing the services.
     int numberOfRunningCounters() const;
 
-    // ---- Window ----
     DocumentWindow *documentWindow() const;
     QTreeView *outlineView() const;
     DocumentOutlineModel *outlineModel() const { return m_outlineModel; }
@@ -98,32 +94,27 @@ public:
     QStandardItemModel *dummyOutlineView() const { return m_dummyOutlineView; }
     // The outline's context menu: empty after load, filled for each click.
     QMenu *outlineMenu() const { return m_outlineMenu; }
-    // Connects and fills the window once it was made (called after the window was
-    // created).
+    // Connects and fills the window once it was made.
     void awakeFromNib();
     // The outline's header changed: the totals header follows. Resize: user info
     // "NSTableColumn" (identifier) and "NSOldWidth"; move: "NSOldColumn" and
     // "NSNewColumn" (positions).
     void outlineViewColumnDidResize(const QVariantMap &userInfo);
     void outlineViewColumnDidMove(const QVariantMap &userInfo);
-    // Adds to the destination header's model (a QStandardItemModel) one column per
-    // column of the source, in the order shown, with the same identifier and width,
-    // an empty right-aligned title; the destination cannot be resized, clicked or
-    // reordered by the user.
+    // Gives the destination header's model (a QStandardItemModel) the source's
+    // columns in the order shown (identifier, width, an empty right-aligned title);
+    // the user cannot resize, click or reorder them.
     static void copyColumnsFromTableView(const QTreeView *source, QHeaderView *destination);
 
-    // ---- Tree and state ----
     const NodePtr &jobList() const { return m_jobList; }
     const DocumentValuesStore &docValues() const { return m_docValues; }
     DocumentValuesStore &docValues() { return m_docValues; }
     const CurrencyFormatter &formatter() const { return m_formatter; }
     const CurrencyFormatter &wageFormatter() const { return m_wageFormatter; }
     NodeArrayController *inspectedObjectsController() const { return m_inspectedObjectsController; }
-
     // The user defaults of the document's controller (the standard ones without).
     platform::UserDefaults &userDefaults() const;
 
-    // ---- Counter (DocumentCounter) ----
     DocumentCounter &counter() const { return *m_counter; }
     bool timerIsRunning() const;
     const NodePtr &timerNode() const;
@@ -132,18 +123,11 @@ public:
     Q_INVOKABLE void startTimerForJob(QObject *sender);
     Q_INVOKABLE void stopTimer(QObject *sender);
     void doTimer();
-Q_SIGNALS:
-    // The counter started or stopped (the toolbar validates its items on it).
-    void counterStateChanged(bool running);
-
-public:
-    // End of counter
-
-    // Whether a sheet (a window-modal dialog) is up on the document window: one
-    // sheet at a time.
+    // Whether a sheet (a window-modal dialog, one at a time) is up on the window.
     bool hasOpenSheet() const;
-
-    // ---- Queries and commands ----
+    // The node a menu item of the outline's context menu stands for, else the node
+    // of the outline's clicked (or selected) row.
+    NodePtr nodeForSender(QObject *sender, bool clickedRow) const;
     NodePtr getActiveJob() const;
     // Not undoable (see doUndoSetActiveJob()).
     void setActiveJob(const NodePtr &job);
@@ -157,20 +141,19 @@ public:
     // Remembers the document's file as the one last edited.
     void setAutoLoadFileName();
     void handleOutlineSelection();
-    // Reloads the outline, keeping the expanded rows and the selection.
+    // The outline's rows follow the tree by themselves; this updates what follows
+    // the selection (its totals, the inspected nodes), inside a batch of edits
+    // (DocumentOutlineModel::EditBatch) at its end.
     void reloadOutline();
-
     QString selectedNodeWorkTime() const { return m_selectedNodeWorkTime; }
     void setSelectedNodeWorkTime(const QString &text);
     QString selectedNodeWage() const { return m_selectedNodeWage; }
     void setSelectedNodeWage(const QString &text);
     bool inspectedObjectsNotEmpty() const { return m_inspectedObjectsNotEmpty; }
     void setInspectedObjectsNotEmpty(bool notEmpty);
-
     // "%d:%02d" of hours and minutes.
     static QString workTimeText(int hours, int minutes);
 
-    // ---- Actions ----
     Q_INVOKABLE void activedSelectedJob(QObject *sender);
     Q_INVOKABLE void handleMyDoubleClick(QObject *sender);
     Q_INVOKABLE void deleteEntry(QObject *sender);
@@ -178,99 +161,61 @@ public:
     Q_INVOKABLE void colorLabelAction(QObject *sender);
     Q_INVOKABLE bool validateMenuItem(QAction *item) override;
 
-    // ---- Undoable edits: each registers its opposite and keeps its step's name
-    // through undo and redo ----
+    // Forwards to the collaborators.
+    DocumentEdits &edits() const { return *m_edits; }
     void addNode(const NodePtr &node, const NodePtr &parent, qsizetype index);
     void deleteNode(const NodePtr &node, const NodePtr &parent);
     void doUndoSetActiveJob(const NodePtr &job);
     void setColorLabelType(int label, const NodePtr &node);
-    // Undoable edits (continued)
-    // Adds the nodes at the index so that they end up there in their order.
     void insertNodes(const QList<NodePtr> &nodes, const NodePtr &parent, qsizetype index);
-    // Appends a new job and makes it the active job; undone by deleteNewJob().
     void addNewJob(const NodePtr &job, const NodePtr &parent);
     void deleteNewJob(const NodePtr &job, const NodePtr &parent, const NodePtr &lastActive);
     void setExecutedForNode(bool value, const NodePtr &node);
-    // A group ticked ticks its direct children; a node unticked unticks the groups
-    // above it. Every flag changed is restored by one undo.
     void setExecutedForNodeTree(bool value, const NodePtr &node);
     void setNameForNode(const QString &name, const NodePtr &node);
-    // Sets the wage of the node and of its subtree and recomputes the turnovers.
     void setWageForNode(float wage, const NodePtr &node);
-    // Copies the values of the snapshot (a deep copy made with Node::clone() before
-    // an edit) into the node and its subtree.
     void restoreNodeData(const NodePtr &snapshot, const NodePtr &node);
-    // End of undoable edits
-
-    // ---- Time-entry sheets (TimeEntrySheets) ----
     TimeEntrySheets &timeEntrySheets() const { return *m_timeEntrySheets; }
-    // The edit sheet for the time entry the sender stands for (a menu item of the
-    // outline's context menu, else the outline's clicked row), or for the entry.
     Q_INVOKABLE void doJobTimeSheet(QObject *sender);
     void doJobTimeSheet(const NodePtr &entry);
     Q_INVOKABLE void newTimeEntry(QObject *sender);
-
-    // ---- Outline data source and drag and drop (OutlineDataSource) ----
-    // The private pasteboard type of a drag of jobs and groups, and the MIME format
-    // that carries it.
+    // The private pasteboard type of a drag of jobs and groups, and its MIME format.
     static inline const QString OutlineViewPboardType = QStringLiteral("ChronarkOutlineViewPboardType");
-    static inline const QString OutlineViewPboardMimeType =
-        QStringLiteral("application/x-ChronarkOutlineViewPboardType");
+    static inline const QString OutlineViewPboardMimeType = QStringLiteral("application/x-ChronarkOutlineViewPboardType");
     OutlineDataSource &outlineSource() const { return *m_dataSource; }
-    // Whether the outline is being reloaded (selection and expansion come back).
-    bool isReloadingOutline() const { return m_reloading; }
-
-    // ---- Toolbar (DocumentToolbar) ----
     static inline const QString ToolbarIdentifier = QStringLiteral("XQMainNewToolbar");
     DocumentToolbar &documentToolbar() const { return *m_toolbar; }
     QToolBar *toolbar() const;
-
-    // ---- Delete assistant and job-name sheet (DeleteAssistantCategory.cpp,
-    // MyDocumentJobNameDialog.cpp) ----
-    // What the delete assistant removes: a kind (0 any, 1 groups, 2 jobs, 3 time
-    // entries), a date condition (0 none, 1 created before, 2 created after the
-    // date, by whole minutes) and whether only nodes of executed jobs go.
-    struct DeleteAssistantSettings
-    {
-        int kind = 0;
-        int condition = 0;
-        bool onlyExecuted = false;
-        QDateTime date;
-    };
+    using DeleteAssistantSettings = DeleteAssistant::Settings;
+    DeleteAssistant &deleteAssistantSheet() const { return *m_deleteAssistant; }
     Q_INVOKABLE void deleteAssistant(QObject *sender);
     Q_INVOKABLE void deleteAssistantValueChanged(QObject *sender);
     Q_INVOKABLE void okDeleteAssistant(QObject *sender);
     void sheetDidEndDeleteAssistant(DeleteAssistantSheet *sheet, int returnCode);
-    // One run of the assistant over the node's subtree (undoable edits); answers the
-    // number of nodes deleted.
     int deleteAssistantActionForNode(const NodePtr &node, const DeleteAssistantSettings &settings);
-    DeleteAssistantSheet *deleteWindow() const;
-    QDateTime deleteDateValue() const { return m_deleteDateValue; }
+    NodeNameSheets &nameSheets() const { return *m_nameSheets; }
     Q_INVOKABLE void newJobEntry(QObject *sender);
-    // Edits (function 1) the job the sender stands for; function 0 offers a new job.
     Q_INVOKABLE void funcJobName(QObject *sender, int function);
-    void funcJobName(const NodePtr &node, int function);
     Q_INVOKABLE void endJobNameWindow(QObject *sender);
     void sheetDidEndJobName(JobNameSheet *sheet, int returnCode, const NodePtr &node, int function);
-    JobNameSheet *jobNameWindow() const;
-    // End of delete assistant and job-name sheet
-
-    // ---- Group sheet (MyDocumentGroupDialog.cpp) ----
     Q_INVOKABLE void newGroupEntry(QObject *sender);
-    // Renames (function 1) the group the sender stands for; function 0 names a new one.
     Q_INVOKABLE void funcGroupName(QObject *sender, int function);
-    void funcGroupName(const NodePtr &node, int function);
     Q_INVOKABLE void endGroupNameWindow(QObject *sender);
     void sheetDidEndGroupName(GroupNameSheet *sheet, int returnCode, const NodePtr &node, int function);
-    GroupNameSheet *groupNameWindow() const;
-    // End of group sheet
 
-    // ---- Node delegate ----
+    // Node delegate
     platform::UndoManager *undoManagerForNode(Node &node) override;
     void attributesChangedOfNode(Node &node) override;
-
+    void nodeValueChanged(Node &node, const QString &key) override;
+    void nodeWillInsertEntries(Node &node, qsizetype index, qsizetype count) override;
+    void nodeDidAddEntry(Node &node, Node &entry) override;
+    void nodeDidInsertEntrysAtIndex(Node &node, const QList<NodePtr> &entries, qsizetype index) override;
+    void nodeWillRemoveEntry(Node &node, qsizetype index) override;
+    void nodeDidRemoveEntry(Node &node, Node &entry) override;
 
 Q_SIGNALS:
+    // The counter started or stopped (the toolbar validates its items on it).
+    void counterStateChanged(bool running);
     void selectedNodeWorkTimeChanged(const QString &text);
     void selectedNodeWageChanged(const QString &text);
     void inspectedObjectsNotEmptyChanged(bool notEmpty);
@@ -284,17 +229,11 @@ protected:
 
 private:
     void handleUndoRedoChange();
-    // The node a menu item of the outline's context menu stands for, or the node of
-    // the outline's selected row.
-    NodePtr nodeForSender(QObject *sender, bool clickedRow) const;
     NodePtr nodeAtIndex(const QModelIndex &index) const;
     QList<NodePtr> selectedNodes() const;
     void deleteSheetDidEnd(const QList<NodePtr> &nodes, int returnCode);
     // Calls a sheet operation of the document when it has one.
     bool sendToSelf(const char *method, QObject *sender, int function = -1);
-    // Sets the name of the undo step being built to the name it carries through
-    // undo and redo.
-    void keepUndoActionName();
     // Applies the stored window state (frame, drawer, columns).
     void applyStoredWindowState();
     void captureWindowState();
@@ -318,25 +257,11 @@ private:
     QPointer<QMenu> m_outlineMenu;
     QPersistentModelIndex m_clickedIndex;
     bool m_loaded = false;
-    bool m_reloading = false;
-
-
-
-
-
-
-    // Delete assistant and job-name sheet
-    QPointer<DeleteAssistantSheet> m_deleteWindow;
-    QPointer<JobNameSheet> m_jobNameWindow;
-    QDateTime m_deleteDateValue;
-    // End of delete assistant and job-name sheet
-
-    // Group sheet
-    QPointer<GroupNameSheet> m_groupNameWindow;
-    // End of group sheet
-
     // Last: it goes first, while the tree and the services are still there.
+    std::unique_ptr<DocumentEdits> m_edits;
     std::unique_ptr<DocumentCounter> m_counter;
     DocumentToolbar *m_toolbar = nullptr;
     TimeEntrySheets *m_timeEntrySheets = nullptr;
+    DeleteAssistant *m_deleteAssistant = nullptr;
+    NodeNameSheets *m_nameSheets = nullptr;
 };

@@ -179,7 +179,8 @@ void MyDocument::connectOutline()
 
     NTXOutlineViewExtension::setDelegate(outline, m_dataSource);
     connect(outline->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
-        if (!m_reloading)
+        // A batch of edits brings the selection's followers up to date at its end.
+        if (!m_outlineModel->isInEditBatch())
             m_dataSource->outlineViewSelectionDidChange();
     });
     connect(outline, &QAbstractItemView::pressed, this,

@@ -10,6 +10,7 @@
 #include "platform/foundation/UndoManager.h"
 
 #include <QHash>
+#include <QPointer>
 #include <QSet>
 #include <QXmlStreamAttributes>
 #include <QXmlStreamWriter>
@@ -71,7 +72,7 @@ void carriedSum(const Slots &list, int *hours, int *minutes)
     *hours = 0;
     *minutes = 0;
     for (const auto &slot : list)
-        if (const NodePtr *n = std::get_if<NodePtr>(&slot); n && *n)
+        if (const NodePtr *n = &slot; n && *n)
             addTimeWithCarry(hours, minutes, (*n)->hours(), (*n)->minutes());
 }
 
@@ -88,7 +89,14 @@ Node::Node() : Node(platform::Clock::now()) {}
 
 Node::Node(const QDateTime &created) : m_cDate(created), m_lDate(created) {}
 
-Node::~Node() = default;
+Node::~Node()
+{
+    for (const NodePtr &child : m_children)
+        if (child && child->m_parent == this) {
+            child->m_parent = nullptr;
+            child->m_row = -1;
+        }
+}
 
 NodePtr Node::create(int type)
 {
@@ -102,12 +110,6 @@ NodePtr Node::create(int type, const QDateTime &created)
     NodePtr node = std::make_shared<Node>(created);
     node->m_type = type;
     return node;
-}
-
-Node *Node::nodeIn(const AnyObject &slot)
-{
-    const NodePtr *n = std::get_if<NodePtr>(&slot);
-    return n ? n->get() : nullptr;
 }
 
 void Node::checkIndex(qsizetype index, bool forInsertion, const char *operation) const
@@ -154,6 +156,7 @@ bool Node::setAndNotify(T &member, const T &value, const QString &key)
     willChangeValueForKey(key);
     member = value;
     didChangeValueForKey(key);
+    reportChange(key);
     return true;
 }
 
@@ -238,78 +241,128 @@ Node *Node::documentRoot()
     return n->m_type == Root ? n : nullptr;
 }
 
-platform::UndoManager *Node::undoManagerForEdit(NodeDelegate **delegate)
+platform::UndoManager *Node::undoManagerForEdit()
 {
     // Edits anywhere in a document reach the document root's delegate.
-    Node *root = documentRoot();
-    *delegate = root ? root->m_delegate : nullptr;
-    return *delegate ? (*delegate)->undoManagerForNode(*this) : nullptr;
+    NodeDelegate *d = treeDelegate();
+    return d ? d->undoManagerForNode(*this) : nullptr;
+}
+
+template <typename T>
+void Node::setUndoably(T Node::*member, const T &value, const QString &key, const QString &actionName,
+                       platform::UndoManager *undo)
+{
+    if (undo) {
+        // The step keeps the node alive when it is shared, and its opposite goes to
+        // the same undo manager, even once the node has left the tree.
+        undo->registerUndo([keep = weak_from_this().lock(), target = this, member, old = this->*member, key,
+                            actionName, manager = QPointer<platform::UndoManager>(undo)] {
+            target->setUndoably(member, old, key, actionName, manager.data());
+        });
+        undo->setActionName(actionName);
+    }
+    setAndNotify(this->*member, value, key);
+    if (NodeDelegate *d = treeDelegate())
+        d->attributesChangedOfNode(*this);
 }
 
 void Node::setDescript(const QString &descript)
 {
-    NodeDelegate *d = nullptr;
-    if (platform::UndoManager *undo = undoManagerForEdit(&d)) {
-        // The undo step keeps the node alive when it is shared.
-        undo->registerUndo([keep = weak_from_this().lock(), target = this, old = m_descript] {
-            target->setDescript(old);
-        });
-        undo->setActionName(platform::localized(QStringLiteral("LSUDDescriptionChanged")));
-    }
     static const QString key = QStringLiteral("descript");
-    setAndNotify(m_descript, descript, key);
-    if (d)
-        d->attributesChangedOfNode(*this);
+    const QString name = platform::localized(QStringLiteral("LSUDDescriptionChanged"));
+    setUndoably(&Node::m_descript, descript, key, name, undoManagerForEdit());
 }
 
 void Node::setColorLabel(int label)
 {
-    NodeDelegate *d = nullptr;
-    if (platform::UndoManager *undo = undoManagerForEdit(&d)) {
-        undo->registerUndo([keep = weak_from_this().lock(), target = this, old = m_colorLabel] {
-            target->setColorLabel(old);
-        });
-        undo->setActionName(platform::localized(QStringLiteral("LSColorLabel")));
-    }
     static const QString key = QStringLiteral("colorLabel");
-    setAndNotify(m_colorLabel, label, key);
-    if (d)
-        d->attributesChangedOfNode(*this);
+    const QString name = platform::localized(QStringLiteral("LSColorLabel"));
+    setUndoably(&Node::m_colorLabel, label, key, name, undoManagerForEdit());
 }
 
 // ---------------------------------------------------------------------------
 // Tree
 
+NodeDelegate *Node::treeDelegate()
+{
+    Node *root = documentRoot();
+    return root ? root->m_delegate : nullptr;
+}
+
+void Node::reportChange(const QString &key)
+{
+    if (NodeDelegate *d = treeDelegate())
+        d->nodeValueChanged(*this, key);
+}
+
+void Node::renumberFrom(size_t first)
+{
+    for (size_t i = first; i < m_children.size(); ++i)
+        if (Node *n = m_children[i].get()) {
+            n->m_parent = this;
+            n->m_row = qsizetype(i);
+        }
+}
+
+void Node::insertAt(const QList<NodePtr> &children, qsizetype index)
+{
+    NodeDelegate *d = treeDelegate();
+    if (d)
+        d->nodeWillInsertEntries(*this, index, children.size());
+    for (const NodePtr &child : children)
+        if (child && child->m_parent == this && indexOfChild(child.get()) >= 0)
+            m_repeatsChildren = true;
+    m_children.insert(m_children.begin() + index, children.cbegin(), children.cend());
+    renumberFrom(size_t(index));
+    if (!d)
+        return;
+    if (index + children.size() == childrenCount() && children.size() == 1 && children.first())
+        d->nodeDidAddEntry(*this, *children.first());
+    else
+        d->nodeDidInsertEntrysAtIndex(*this, children, index);
+}
+
+void Node::removeAt(qsizetype index)
+{
+    NodeDelegate *d = treeDelegate();
+    if (d)
+        d->nodeWillRemoveEntry(*this, index);
+    const NodePtr child = std::move(m_children[size_t(index)]);
+    m_children.erase(m_children.begin() + index);
+    renumberFrom(size_t(index));
+    if (child && child->m_parent == this && (!m_repeatsChildren || indexOfChild(child.get()) < 0)) {
+        child->m_parent = nullptr;
+        child->m_row = -1;
+    }
+    if (d && child)
+        d->nodeDidRemoveEntry(*this, *child);
+}
+
 void Node::addChild(const NodePtr &child)
 {
-    m_children.emplace_back(child);
-    if (child)
-        child->m_parent = this;
+    insertAt({child}, childrenCount());
 }
 
 void Node::addChild(const NodePtr &child, qsizetype index)
 {
     checkIndex(index, true, "addChild");
-    m_children.insert(m_children.begin() + index, AnyObject(child));
-    if (child)
-        child->m_parent = this;
+    insertAt({child}, index);
 }
 
 void Node::insertChildren(const QList<NodePtr> &children, qsizetype index)
 {
     checkIndex(index, true, "insertChildren");
-    m_children.insert(m_children.begin() + index, children.cbegin(), children.cend());
-    for (const AnyObject &slot : m_children)
-        if (Node *n = nodeIn(slot))
-            n->m_parent = this;
+    insertAt(children, index);
+    // Every child, the earlier ones too, has the receiver as its parent.
+    renumberFrom(0);
 }
 
 void Node::delChild(const Node *child)
 {
-    std::erase_if(m_children, [child](const AnyObject &slot) {
-        const NodePtr *n = std::get_if<NodePtr>(&slot);
-        return n && n->get() == child;
-    });
+    if (!child)
+        return;
+    for (qsizetype index = indexOfChild(child); index >= 0; index = m_repeatsChildren ? indexOfChild(child) : -1)
+        removeAt(index);
 }
 
 void Node::delChild(const NodePtr &child)
@@ -320,14 +373,21 @@ void Node::delChild(const NodePtr &child)
 NodePtr Node::childAtIndex(qsizetype index) const
 {
     checkIndex(index, false, "childAtIndex");
-    const NodePtr *n = std::get_if<NodePtr>(&m_children[size_t(index)]);
-    return n ? *n : NodePtr();
+    return m_children[size_t(index)];
 }
 
 qsizetype Node::indexOfChild(const Node *child) const
 {
+    if (!child)
+        return -1;
+    // The position the child keeps answers, unless the list may hold it twice.
+    if (!m_repeatsChildren && child->m_parent == this) {
+        const qsizetype row = child->m_row;
+        if (row >= 0 && row < childrenCount() && m_children[size_t(row)].get() == child)
+            return row;
+    }
     for (size_t i = 0; i < m_children.size(); ++i)
-        if (nodeIn(m_children[i]) == child && child)
+        if (m_children[i].get() == child)
             return qsizetype(i);
     return -1;
 }
@@ -336,44 +396,23 @@ QList<NodePtr> Node::childEnumerator() const
 {
     QList<NodePtr> result;
     result.reserve(childrenCount());
-    for (const AnyObject &slot : m_children)
-        if (const NodePtr *n = std::get_if<NodePtr>(&slot))
-            result.append(*n);
+    for (const NodePtr &child : m_children)
+        result.append(child);
     return result;
-}
-
-void Node::insertAnyObject(const AnyObject &object, qsizetype index)
-{
-    checkIndex(index, true, "insertAnyObject");
-    m_children.insert(m_children.begin() + index, object);
-}
-
-void Node::removeAnyObjectAtIndex(qsizetype index)
-{
-    checkIndex(index, false, "removeAnyObjectAtIndex");
-    m_children.erase(m_children.begin() + index);
-}
-
-Node::AnyObject Node::anyObjectAtIndex(qsizetype index) const
-{
-    checkIndex(index, false, "anyObjectAtIndex");
-    return m_children[size_t(index)];
 }
 
 void Node::setAllParentValues()
 {
-    for (const AnyObject &slot : m_children)
-        if (Node *n = nodeIn(slot))
-            n->m_parent = this;
-    for (const AnyObject &slot : m_children)
-        if (Node *n = nodeIn(slot))
+    renumberFrom(0);
+    for (const NodePtr &slot : m_children)
+        if (Node *n = slot.get())
             n->setAllParentValues();
 }
 
 qsizetype Node::insertIndexForChild(const Node &child) const
 {
     for (size_t i = 0; i < m_children.size(); ++i)
-        if (const Node *n = nodeIn(m_children[i]); n && n->m_cDate > child.m_cDate)
+        if (const Node *n = m_children[i].get(); n && n->m_cDate > child.m_cDate)
             return qsizetype(i);
     return childrenCount();
 }
@@ -400,8 +439,8 @@ bool Node::nodeIsMemberOfTree(const Node *node) const
 {
     if (!node)
         return false;
-    for (const AnyObject &slot : m_children) {
-        const Node *n = nodeIn(slot);
+    for (const NodePtr &slot : m_children) {
+        const Node *n = slot.get();
         if (!n)
             continue;
         if (n == node)
@@ -414,8 +453,8 @@ bool Node::nodeIsMemberOfTree(const Node *node) const
 
 void Node::fillArrayWithJobNodes(QList<NodePtr> &jobs) const
 {
-    for (const AnyObject &slot : m_children) {
-        const NodePtr *n = std::get_if<NodePtr>(&slot);
+    for (const NodePtr &slot : m_children) {
+        const NodePtr *n = &slot;
         if (!n || !*n)
             continue;
         if ((*n)->m_type == Job)
@@ -427,8 +466,8 @@ void Node::fillArrayWithJobNodes(QList<NodePtr> &jobs) const
 
 NodePtr Node::getActiveNode() const
 {
-    for (const AnyObject &slot : m_children) {
-        const NodePtr *n = std::get_if<NodePtr>(&slot);
+    for (const NodePtr &slot : m_children) {
+        const NodePtr *n = &slot;
         if (!n || !*n)
             continue;
         if ((*n)->m_active)
@@ -463,8 +502,8 @@ Node *Node::getRootObject()
 NodePtr Node::getDayNode(const QDateTime &date) const
 {
     const qint64 day = platform::CalendarDate::dayOfCommonEra(date);
-    for (const AnyObject &slot : m_children) {
-        const NodePtr *n = std::get_if<NodePtr>(&slot);
+    for (const NodePtr &slot : m_children) {
+        const NodePtr *n = &slot;
         if (n && *n && platform::CalendarDate::dayOfCommonEra((*n)->m_cDate) == day)
             return *n;
     }
@@ -478,11 +517,11 @@ NodePtr Node::getDayNode() const
 
 void Node::setExecutedForTree(bool executed)
 {
-    for (const AnyObject &slot : m_children)
-        if (Node *n = nodeIn(slot))
+    for (const NodePtr &slot : m_children)
+        if (Node *n = slot.get())
             n->setExecuted(executed);
-    for (const AnyObject &slot : m_children)
-        if (Node *n = nodeIn(slot))
+    for (const NodePtr &slot : m_children)
+        if (Node *n = slot.get())
             n->setExecutedForTree(executed);
 }
 
@@ -494,11 +533,11 @@ void Node::setExecutedForUpTree(bool executed)
 
 void Node::setWageForTree(float wage)
 {
-    for (const AnyObject &slot : m_children)
-        if (Node *n = nodeIn(slot))
+    for (const NodePtr &slot : m_children)
+        if (Node *n = slot.get())
             n->setWage(wage);
-    for (const AnyObject &slot : m_children)
-        if (Node *n = nodeIn(slot))
+    for (const NodePtr &slot : m_children)
+        if (Node *n = slot.get())
             n->setWageForTree(wage);
 }
 
@@ -510,8 +549,8 @@ void Node::deactivedTimeNode()
 
 void Node::deactivedTimeNodeForTree()
 {
-    for (const AnyObject &slot : m_children)
-        if (Node *n = nodeIn(slot)) {
+    for (const NodePtr &slot : m_children)
+        if (Node *n = slot.get()) {
             n->deactivedTimeNode();
             n->deactivedTimeNodeForTree();
         }
@@ -542,8 +581,8 @@ void Node::fillNodesWithValuesFrom(const Node &other)
     fillNodeWithValuesFrom(other);
     if (!m_children.empty() && m_children.size() == other.m_children.size()) {
         for (size_t i = 0; i < m_children.size(); ++i) {
-            Node *mine = nodeIn(m_children[i]);
-            const Node *theirs = nodeIn(other.m_children[i]);
+            Node *mine = m_children[i].get();
+            const Node *theirs = other.m_children[i].get();
             if (mine && theirs)
                 mine->fillNodesWithValuesFrom(*theirs);
         }
@@ -571,16 +610,9 @@ NodePtr Node::clone() const
     copy->m_wage = m_wage;
     copy->m_colorLabel = m_colorLabel;
     copy->m_children.reserve(m_children.size());
-    for (const AnyObject &slot : m_children) {
-        if (const NodePtr *n = std::get_if<NodePtr>(&slot)) {
-            NodePtr child = *n ? (*n)->clone() : NodePtr();
-            if (child)
-                child->m_parent = copy.get();
-            copy->m_children.emplace_back(std::move(child));
-        } else {
-            copy->m_children.push_back(slot);
-        }
-    }
+    for (const NodePtr &slot : m_children)
+        copy->m_children.push_back(slot ? slot->clone() : NodePtr());
+    copy->renumberFrom(0);
     return copy;
 }
 
@@ -661,12 +693,12 @@ void Node::recalcGroup()
     int m = 0;
     carriedSum(m_children, &h, &m);
     float t = 0.0f;
-    for (const AnyObject &slot : m_children)
-        if (const Node *n = nodeIn(slot))
+    for (const NodePtr &slot : m_children)
+        if (const Node *n = slot.get())
             t += n->m_turnover;
-    m_hours = h;
-    m_minutes = m;
-    m_turnover = t;
+    setHours(h);
+    setMinutes(m);
+    setTurnover(t);
 }
 
 void Node::recalcWorkTime()
@@ -690,26 +722,38 @@ void Node::recalcTotalWorkTime()
 {
     if (m_type == Root)
         return;
+    recalcOwnTotalWorkTime();
+    recalcGroupsAbove();
+}
+
+void Node::recalcOwnTotalWorkTime()
+{
+    if (m_type == Root)
+        return;
     if (m_type == Group) {
         recalcGroup();
     } else if (Node *job = getRootObject()) {
         const float w = job->m_wage;
-        for (const AnyObject &slot : job->m_children)
-            if (Node *day = nodeIn(slot))
+        for (const NodePtr &slot : job->m_children)
+            if (Node *day = slot.get())
                 day->recalcDay(w);
         job->recalcDay(w);
     }
+}
+
+void Node::recalcGroupsAbove()
+{
     for (Node *g = m_parent; g && g->m_type == Group; g = g->m_parent)
         g->recalcGroup();
 }
 
 void Node::recalcWorkTimeForTreeLiterally()
 {
-    for (const AnyObject &slot : m_children)
-        if (Node *n = nodeIn(slot))
+    for (const NodePtr &slot : m_children)
+        if (Node *n = slot.get())
             n->recalcWorkTime();
-    for (const AnyObject &slot : m_children)
-        if (Node *n = nodeIn(slot))
+    for (const NodePtr &slot : m_children)
+        if (Node *n = slot.get())
             n->recalcWorkTimeForTreeLiterally();
 }
 
@@ -717,8 +761,8 @@ void Node::recalcWorkTimeForTreeLiterally()
 // jobs, jobs hold days, days hold time entries, time entries hold nothing.
 bool Node::hasRegularShape() const
 {
-    for (const AnyObject &slot : m_children) {
-        const Node *n = nodeIn(slot);
+    for (const NodePtr &slot : m_children) {
+        const Node *n = slot.get();
         if (!n)
             continue;
         switch (m_type) {
@@ -754,8 +798,8 @@ bool Node::recalcRegularSubtree()
     bool recomputed = false;
     switch (m_type) {
     case Job:
-        for (const AnyObject &slot : m_children) {
-            Node *day = nodeIn(slot);
+        for (const NodePtr &slot : m_children) {
+            Node *day = slot.get();
             if (day && !day->m_children.empty()) {
                 day->recalcDay(m_wage);
                 recomputed = true;
@@ -766,8 +810,8 @@ bool Node::recalcRegularSubtree()
         return recomputed;
     case Group:
     case Root:
-        for (const AnyObject &slot : m_children)
-            if (Node *n = nodeIn(slot))
+        for (const NodePtr &slot : m_children)
+            if (Node *n = slot.get())
                 recomputed = n->recalcRegularSubtree() || recomputed;
         if (recomputed && m_type == Group)
             recalcGroup();
@@ -790,7 +834,7 @@ void Node::recalcWorkTimeForTree()
 
 void Node::refreshlDate()
 {
-    m_lDate = platform::Clock::now();
+    setlDate(platform::Clock::now());
     refreshWorkTime();
     recalcWorkTime();
 }
@@ -806,11 +850,11 @@ void Node::setItemNameByType()
         QStringLiteral("LSSaturday")};
     if (m_type == Day) {
         const int weekday = platform::CalendarDate::dayOfWeek(m_cDate);
-        m_itemName = platform::localized(weekdayKeys[size_t(weekday)]) + QLatin1Char(' ')
-                     + platform::CalendarDate::format(m_cDate, u"%d.%m.%Y");
+        setItemName(platform::localized(weekdayKeys[size_t(weekday)]) + QLatin1Char(' ')
+                    + platform::CalendarDate::format(m_cDate, u"%d.%m.%Y"));
     } else if (m_type == TimeEntry) {
-        m_itemName = platform::CalendarDate::format(m_cDate, u"%H:%M:%S") + QLatin1String(" ... ")
-                     + platform::CalendarDate::format(m_lDate, u"%H:%M:%S");
+        setItemName(platform::CalendarDate::format(m_cDate, u"%H:%M:%S") + QLatin1String(" ... ")
+                    + platform::CalendarDate::format(m_lDate, u"%H:%M:%S"));
     }
 }
 
@@ -1005,8 +1049,8 @@ void Node::nodeAsXMLElementWithFlags(QXmlStreamWriter &writer, int flags) const
 void Node::writeSubtree(QXmlStreamWriter &writer, int flags) const
 {
     writeStartElementWithAttributes(writer);
-    for (const AnyObject &slot : m_children) {
-        const Node *n = nodeIn(slot);
+    for (const NodePtr &slot : m_children) {
+        const Node *n = slot.get();
         if (!n)
             continue;
         if ((flags & WithoutTimeEntries) && n->m_type == TimeEntry)

@@ -5,16 +5,21 @@
 // days, jobs and groups consistent with their time entries.
 //
 // Nodes are shared (NodePtr): a parent list, an undo step or a drag may hold one.
-// The parent link and the delegate are plain pointers.
+// The parent link and the delegate are plain pointers. The parent link never
+// dangles: removal from the parent clears it, and so does the parent's end. Each
+// child knows its position in its parent, so finding it takes no scan of its
+// siblings.
+//
+// Changes of a document's tree are reported to the document root's delegate:
+// insertions and removals before and after they happen, and every key that
+// changes its value (see NodeDelegate). GUI thread only; nothing here is locked.
 #include "platform/foundation/KeyValueObserving.h"
 
 #include <QDateTime>
 #include <QList>
 #include <QString>
 #include <QVariant>
-#include <any>
 #include <memory>
-#include <variant>
 #include <vector>
 
 class Node;
@@ -41,10 +46,6 @@ public:
     // Writer flags: leave out time entries (1); leave out day entries with everything
     // below them (2).
     enum XMLFlags : int { WithoutTimeEntries = 1, WithoutDayEntries = 2 };
-
-    // One slot of the child list. It holds a node, except in the older file layout,
-    // where the root's slot 0 briefly holds the document's window state.
-    using AnyObject = std::variant<NodePtr, std::any>;
 
     // A job with both dates set to now.
     Node();
@@ -106,23 +107,17 @@ public:
     // Inserts the nodes at the index in their order, then makes the receiver the
     // parent of every child.
     void insertChildren(const QList<NodePtr> &children, qsizetype index);
-    // Removes every occurrence of the child; its parent link stays.
+    // Removes every occurrence of the child and clears its parent link.
     void delChild(const NodePtr &child);
     void delChild(const Node *child);
-    // The node at the index; none when the slot holds another object.
     NodePtr childAtIndex(qsizetype index) const;
     qsizetype childrenCount() const { return qsizetype(m_children.size()); }
-    // Index of the child, -1 when it is not a child.
+    // Index of the child (its first occurrence), -1 when it is not a child.
     qsizetype indexOfChild(const Node *child) const;
-    // The children (nodes only) in order.
+    // The children in order.
     QList<NodePtr> childEnumerator() const;
     QList<NodePtr> children() const { return childEnumerator(); }
     bool expandable() const { return !m_children.empty(); }
-
-    // The raw list operations: no parent handling, any object.
-    void insertAnyObject(const AnyObject &object, qsizetype index);
-    void removeAnyObjectAtIndex(qsizetype index);
-    AnyObject anyObjectAtIndex(qsizetype index) const;
 
     void setAllParentValues();
     // The index before the first child whose creation date is later than the node's.
@@ -150,13 +145,17 @@ public:
     void fillNodeWithValuesFrom(const Node &other);
     void fillNodesWithValuesFrom(const Node &other);
     // A deep copy of the node and its subtree, linked among themselves; the copy has
-    // no parent and no delegate. Slots that hold other objects are copied as they are.
+    // no parent and no delegate.
     NodePtr clone() const;
 
     // Time and names
     void refreshWorkTime();
     void recalcWorkTime();
+    // The receiver's own part (a group's sums; the days and the job of anything
+    // else), then the groups above the receiver.
     void recalcTotalWorkTime();
+    void recalcOwnTotalWorkTime();
+    void recalcGroupsAbove();
     // Recomputes every day, job and group above a time entry below the receiver, with
     // the results of running recalcWorkTime on every time entry in tree order, in one
     // pass over the tree.
@@ -209,14 +208,31 @@ private:
     void recalcJob();
     void recalcGroup();
     // The undo manager of the document root's delegate for an edit of the receiver.
-    platform::UndoManager *undoManagerForEdit(NodeDelegate **delegate);
+    platform::UndoManager *undoManagerForEdit();
+    // Sets an undoable key: registers the old value with the undo manager (if any),
+    // stores and announces the new one and reports it to the tree's delegate.
+    template <typename T>
+    void setUndoably(T Node::*member, const T &value, const QString &key, const QString &actionName,
+                     platform::UndoManager *undo);
 
-    static Node *nodeIn(const AnyObject &slot);
     void checkIndex(qsizetype index, bool forInsertion, const char *operation) const;
+    // The delegate of the document root above the receiver, if any.
+    NodeDelegate *treeDelegate();
+    // Tells the tree's delegate that the key changed.
+    void reportChange(const QString &key);
+    // Puts the children from the index on at their positions (and the receiver as
+    // their parent).
+    void renumberFrom(size_t first);
+    void insertAt(const QList<NodePtr> &children, qsizetype index);
+    void removeAt(qsizetype index);
 
-    std::vector<AnyObject> m_children;
+    std::vector<NodePtr> m_children;
     QString m_itemName;
     Node *m_parent = nullptr;
+    // The position in the parent's list (a hint: checked before it is believed).
+    qsizetype m_row = -1;
+    // Whether a node may stand more than once in the list (then lookups scan).
+    bool m_repeatsChildren = false;
     int m_type = Job;
     QDateTime m_cDate;
     QDateTime m_lDate;

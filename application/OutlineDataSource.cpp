@@ -21,6 +21,7 @@
 #include <QMimeData>
 #include <QTreeView>
 #include <functional>
+#include <optional>
 
 OutlineDataSource::OutlineDataSource(MyDocument &document) : QObject(&document), m_document(document)
 {
@@ -452,6 +453,7 @@ bool OutlineDataSource::outlineViewAcceptDrop(const QMimeData *data, Node *item,
 void OutlineDataSource::performDropOperation(const QMimeData *data, const NodePtr &target, qsizetype index)
 {
     QList<QVariant> selection;
+    std::optional<DocumentOutlineModel::EditBatch> batch(std::in_place, m_document.outlineModel());
     OutlineDataSource *source = dragSource(data);
     if (source) {
         QList<NodePtr> nodes = Node::minimumNodeCoverFromNodesInArray(source->m_draggedNodes);
@@ -462,7 +464,10 @@ void OutlineDataSource::performDropOperation(const QMimeData *data, const NodePt
         if (source == this) {
             // Only what still hangs in the tree moves.
             nodes.removeIf([this](const NodePtr &node) { return !m_document.outlineModel()->indexForNode(node.get()).isValid(); });
-            for (const NodePtr &node : nodes) {
+            // The last first: no sibling behind moves more than once when they are
+            // taken from the end, and undo puts them back front to back.
+            for (auto it = nodes.crbegin(); it != nodes.crend(); ++it) {
+                const NodePtr &node = *it;
                 const NodePtr parent = sharedFromNode(node->parent());
                 if (!parent)
                     continue;
@@ -486,6 +491,8 @@ void OutlineDataSource::performDropOperation(const QMimeData *data, const NodePt
             m_document.undoManager()->setActionName(localizedText("LSUDDragAndDrop"));
         }
     }
+    // The moved rows show, then take the selection they had.
+    batch.reset();
     m_document.displayActivatedJob();
     if (QTreeView *outline = m_document.outlineView())
         NTXOutlineViewExtension::selectItems(outline, selection, false);
@@ -522,8 +529,7 @@ void OutlineDataSource::setupOutlineDragAndDrop()
         return !source ? Qt::IgnoreAction : (source == this ? Qt::MoveAction : Qt::CopyAction);
     }));
     connect(outline, &QTreeView::expanded, this, [this, outline](const QModelIndex &index) {
-        // Reloading brings back rows the user had opened: those stay open.
-        if (!m_document.isReloadingOutline() && !outlineViewShouldExpandItem(m_document.outlineModel()->nodeForIndex(index)))
+        if (!outlineViewShouldExpandItem(m_document.outlineModel()->nodeForIndex(index)))
             outline->collapse(index);
     });
 }

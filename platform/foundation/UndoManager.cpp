@@ -273,15 +273,18 @@ void UndoManager::perform(bool undoing)
         d->performingName.clear();
         d->changeCount += undoing ? -1 : 1;
     };
+    Q_EMIT willPerform(undoing);
     try {
         for (auto it = group.operations.rbegin(); it != group.operations.rend(); ++it)
             (*it)();
     } catch (...) {
         finish();
+        Q_EMIT didPerform(undoing);
         Q_EMIT stateChanged();
         throw;
     }
     finish();
+    Q_EMIT didPerform(undoing);
     Q_EMIT stateChanged();
     NotificationCenter::defaultCenter().post(undoing ? DidUndoNotification : DidRedoNotification, this);
 }

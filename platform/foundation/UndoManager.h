@@ -67,6 +67,10 @@ public:
 Q_SIGNALS:
     // Emitted whenever the stacks, the names or the change count changed.
     void stateChanged();
+    // Around the operations of one undo or redo; didPerform also follows an
+    // operation that threw.
+    void willPerform(bool undoing);
+    void didPerform(bool undoing);
 
 private:
     void perform(bool undoing);

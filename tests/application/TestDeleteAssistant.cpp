@@ -1,6 +1,7 @@
 // The delete assistant: kinds, the date condition, only-done, emptied days, one undo
 // step; answered through its sheet.
 #include "tests/application/TestMyDocumentSupport.h"
+#include "application/NodeNameSheets.h"
 
 #include "application/DeleteAssistantSheet.h"
 #include "platform/foundation/Clock.h"
@@ -64,7 +65,7 @@ protected:
     void runSheet(MyDocument *document, int kind, int condition, bool onlyDone, const QDateTime &date, bool ok = true)
     {
         document->deleteAssistant(nullptr);
-        DeleteAssistantSheet *sheet = document->deleteWindow();
+        DeleteAssistantSheet *sheet = document->deleteAssistantSheet().deleteWindow();
         ASSERT_NE(sheet, nullptr);
         ASSERT_TRUE(sheet->isVisible());
         EXPECT_EQ(sheet->windowModality(), Qt::WindowModal);
@@ -164,7 +165,7 @@ TEST_F(DeleteAssistantTest, GroupsGoWholeAndEmptyDaysGoInAnyRun)
     EXPECT_EQ(document->jobList()->children(), QList<NodePtr>{top});
     EXPECT_EQ(top->childrenCount(), 1);
     EXPECT_EQ(top->childAtIndex(0)->childrenCount(), 1);
-    EXPECT_EQ(emptyDay->parent(), top.get());
+    EXPECT_EQ(emptyDay->parent(), nullptr);
     EXPECT_EQ(top->indexOfChild(emptyDay.get()), -1);
 }
 
@@ -193,11 +194,11 @@ TEST_F(DeleteAssistantTest, TheSheetStartsAtNow)
     const QDateTime now(QDate(2024, 5, 6), QTime(7, 8, 9), Qt::OffsetFromUTC, 7200);
     platform::Clock::setNow(now);
     document->deleteAssistant(nullptr);
-    DeleteAssistantSheet *sheet = document->deleteWindow();
+    DeleteAssistantSheet *sheet = document->deleteAssistantSheet().deleteWindow();
     ASSERT_NE(sheet, nullptr);
     EXPECT_EQ(sheet->deleteDate->dateTime().toSecsSinceEpoch(), now.toSecsSinceEpoch());
     // One sheet at a time.
     document->deleteAssistant(nullptr);
-    EXPECT_EQ(document->deleteWindow(), sheet);
+    EXPECT_EQ(document->deleteAssistantSheet().deleteWindow(), sheet);
     sheet->reject();
 }

@@ -1,6 +1,7 @@
 // The group sheet: new groups at the end of the top level, renaming, undo, and
 // sheets open in two documents at once.
 #include "tests/application/TestMyDocumentSupport.h"
+#include "application/NodeNameSheets.h"
 
 #include "application/GroupNameSheet.h"
 #include "platform/foundation/UndoManager.h"
@@ -22,7 +23,7 @@ GroupNameSheet *waitForSheet(MyDocument *document)
 {
     GroupNameSheet *sheet = nullptr;
     (void)QTest::qWaitFor([&] {
-        sheet = document->groupNameWindow();
+        sheet = document->nameSheets().groupNameWindow();
         return sheet && sheet->isVisible();
     });
     return sheet;
@@ -90,7 +91,7 @@ TEST_F(GroupSheetTest, RenamingUndoesAndRedoes)
     ProbeDocument *document = newDocument(true);
     NodePtr group = makeNode(Node::Group, QStringLiteral("Old"));
     fill(document, {group});
-    document->MyDocument::funcGroupName(group, 1);
+    document->nameSheets().funcGroupName(group, 1);
     GroupNameSheet *sheet = waitForSheet(document);
     ASSERT_NE(sheet, nullptr);
     EXPECT_EQ(sheet->groupTitle->text(), text("LSeditGroup"));
@@ -128,7 +129,7 @@ TEST_F(GroupSheetTest, SheetsOfTwoDocumentsKeepTheirOwnNodes)
 
     first->newGroupEntry(nullptr);
     GroupNameSheet *firstSheet = waitForSheet(first);
-    second->MyDocument::funcGroupName(existing, 1);
+    second->nameSheets().funcGroupName(existing, 1);
     GroupNameSheet *secondSheet = waitForSheet(second);
     ASSERT_NE(firstSheet, nullptr);
     ASSERT_NE(secondSheet, nullptr);
@@ -150,7 +151,7 @@ TEST_F(GroupSheetTest, CancellingLeavesTheDocumentUnchanged)
     fill(document, {group});
     document->newGroupEntry(nullptr);
     answer(waitForSheet(document), QStringLiteral("Never"), false);
-    document->MyDocument::funcGroupName(group, 1);
+    document->nameSheets().funcGroupName(group, 1);
     answer(waitForSheet(document), QStringLiteral("Never"), false);
     EXPECT_EQ(document->jobList()->children(), QList<NodePtr>{group});
     EXPECT_EQ(group->itemName(), QStringLiteral("G"));

@@ -1,5 +1,6 @@
 // The job-name sheet: new jobs and editing a job's name and wage.
 #include "tests/application/TestMyDocumentSupport.h"
+#include "application/NodeNameSheets.h"
 
 #include "application/JobNameSheet.h"
 #include "platform/foundation/UndoManager.h"
@@ -24,7 +25,7 @@ JobNameSheet *waitForSheet(MyDocument *document)
 {
     JobNameSheet *sheet = nullptr;
     (void)QTest::qWaitFor([&] {
-        sheet = document->jobNameWindow();
+        sheet = document->nameSheets().jobNameWindow();
         return sheet && sheet->isVisible();
     });
     return sheet;
@@ -96,7 +97,7 @@ TEST_F(JobNameSheetTest, EditingTheWageChangesTheSubtreeAndItsSums)
     fill(document, {group});
     ASSERT_FLOAT_EQ(group->turnover(), 15.0f);
 
-    document->MyDocument::funcJobName(job, 1);
+    document->nameSheets().funcJobName(job, 1);
     JobNameSheet *sheet = waitForSheet(document);
     ASSERT_NE(sheet, nullptr);
     EXPECT_EQ(sheet->jobTitle->text(), text("LSeditJob"));
@@ -135,7 +136,7 @@ TEST_F(JobNameSheetTest, AnUntouchedWageIsShownWholeAndWritesNothing)
     for (const float wage : {12.345f, 2.5e9f, -0.001f}) {
         SCOPED_TRACE(wage);
         job->setWage(wage);
-        document->MyDocument::funcJobName(job, 1);
+        document->nameSheets().funcJobName(job, 1);
         JobNameSheet *sheet = waitForSheet(document);
         ASSERT_NE(sheet, nullptr);
         char digits[64];
@@ -153,7 +154,7 @@ TEST_F(JobNameSheetTest, AnUntouchedWageIsShownWholeAndWritesNothing)
     }
 
     // A typed wage is taken as typed and goes down the subtree.
-    document->MyDocument::funcJobName(job, 1);
+    document->nameSheets().funcJobName(job, 1);
     JobNameSheet *sheet = waitForSheet(document);
     ASSERT_NE(sheet, nullptr);
     sheet->jobWage->clear();
@@ -173,7 +174,7 @@ TEST_F(JobNameSheetTest, CancellingChangesNothing)
     document->newJobEntry(nullptr);
     answer(waitForSheet(document), QStringLiteral("Never"), 5.0, false);
     EXPECT_EQ(document->jobList()->childrenCount(), 1);
-    document->MyDocument::funcJobName(job, 1);
+    document->nameSheets().funcJobName(job, 1);
     answer(waitForSheet(document), QStringLiteral("Never"), 5.0, false);
     EXPECT_EQ(job->itemName(), QStringLiteral("Job"));
     EXPECT_FALSE(document->undoManager()->canUndo());
@@ -197,6 +198,6 @@ TEST_F(JobNameSheetTest, OnlyJobsAreEdited)
     ProbeDocument *document = newDocument(true);
     NodePtr job = makeJob(QStringLiteral("Job"), 10.0f, {{8, 60}});
     fill(document, {job});
-    document->MyDocument::funcJobName(job->childAtIndex(0), 1);
-    EXPECT_EQ(document->jobNameWindow(), nullptr);
+    document->nameSheets().funcJobName(job->childAtIndex(0), 1);
+    EXPECT_EQ(document->nameSheets().jobNameWindow(), nullptr);
 }

@@ -368,7 +368,20 @@ TEST(NodeTree, ChildListOperationsAndParents)
     job->delChild(d2);
     EXPECT_EQ(job->childrenCount(), 2);
     EXPECT_EQ(job->indexOfChild(d2.get()), -1);
-    EXPECT_EQ(d2->parent(), job.get()); // the link stays
+    EXPECT_EQ(d2->parent(), nullptr); // removal clears the link
+    EXPECT_EQ(job->indexOfChild(d3.get()), 1);
+
+    // A node in the list twice: found at its first place, removed from both.
+    job->addChild(d1);
+    EXPECT_EQ(job->indexOfChild(d1.get()), 0);
+    EXPECT_EQ(job->indexOfChild(d3.get()), 1);
+    job->delChild(d1);
+    EXPECT_EQ(job->childEnumerator(), QList<NodePtr>{d3});
+    EXPECT_EQ(d1->parent(), nullptr);
+
+    // A child that outlives its parent keeps no link to it.
+    job.reset();
+    EXPECT_EQ(d3->parent(), nullptr);
 }
 
 TEST(NodeTree, IndexesOutsideTheListRaiseRangeException)
@@ -388,39 +401,9 @@ TEST(NodeTree, IndexesOutsideTheListRaiseRangeException)
     expectRange([&] { job->addChild(make(Node::Day, QString()), 2); });
     expectRange([&] { job->addChild(make(Node::Day, QString()), -1); });
     expectRange([&] { job->insertChildren({make(Node::Day, QString())}, 5); });
-    expectRange([&] { job->anyObjectAtIndex(1); });
-    expectRange([&] { job->removeAnyObjectAtIndex(1); });
-    expectRange([&] { job->insertAnyObject(Node::AnyObject(std::any(1)), 3); });
     EXPECT_EQ(job->childrenCount(), 1);
     EXPECT_NO_THROW(job->addChild(make(Node::Day, QString()), 1));
     EXPECT_EQ(job->childrenCount(), 2);
-}
-
-TEST(NodeTree, RawListHoldsAnotherObjectWithoutParentHandling)
-{
-    NodePtr root = make(Node::Root, QString());
-    NodePtr job = make(Node::Job, QStringLiteral("J"), root);
-    auto store = std::make_shared<DocumentValuesStore>();
-    store->setDrawerVisible(true);
-    root->insertAnyObject(Node::AnyObject(std::any(store)), 0);
-    EXPECT_EQ(root->childrenCount(), 2);
-    EXPECT_EQ(root->childAtIndex(0), nullptr);
-    EXPECT_EQ(root->childEnumerator(), QList<NodePtr>{job});
-    root->recalcWorkTimeForTree();
-    root->setAllParentValues();
-
-    const Node::AnyObject slot = root->anyObjectAtIndex(0);
-    const std::any *other = std::get_if<std::any>(&slot);
-    ASSERT_NE(other, nullptr);
-    auto back = std::any_cast<std::shared_ptr<DocumentValuesStore>>(*other);
-    EXPECT_TRUE(back->drawerVisible());
-    root->removeAnyObjectAtIndex(0);
-    EXPECT_EQ(root->childAtIndex(0), job);
-
-    NodePtr loose = make(Node::Job, QStringLiteral("L"));
-    root->insertAnyObject(Node::AnyObject(loose), 1);
-    EXPECT_EQ(loose->parent(), nullptr);
-    EXPECT_EQ(std::get<NodePtr>(root->anyObjectAtIndex(1)), loose);
 }
 
 TEST(NodeTree, FillNodesWithValuesFrom)

@@ -1,6 +1,7 @@
 // The document window's toolbar: its items, their validation and the saved choice
 // of items.
 #include "tests/application/TestMyDocumentSupport.h"
+#include "application/NodeNameSheets.h"
 
 #include "application/DocumentToolbar.h"
 
@@ -161,7 +162,7 @@ TEST_F(ToolbarTest, TheNewGroupItemOpensTheGroupSheet)
 {
     ProbeDocument *document = newDocument(true);
     document->documentToolbar().toolbarItem(QStringLiteral("AddGroup"))->trigger();
-    GroupNameSheet *sheet = document->groupNameWindow();
+    GroupNameSheet *sheet = document->nameSheets().groupNameWindow();
     ASSERT_NE(sheet, nullptr);
     EXPECT_TRUE(sheet->isVisible());
     sheet->reject();

@@ -1,8 +1,7 @@
-// The delete assistant: removes, in one undoable step, the nodes of a kind that meet
-// a creation-date condition (and, when asked, belong to executed jobs), then the day
-// entries left empty.
+// The delete assistant (see DeleteAssistant.h).
 #include "application/DeleteAssistantSheet.h"
 #include "application/DocumentWindow.h"
+#include "application/DeleteAssistant.h"
 #include "application/MyDocument.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Clock.h"
@@ -13,33 +12,37 @@
 #include <QDateTimeEdit>
 #include <QPushButton>
 
-void MyDocument::deleteAssistant(QObject *)
+DeleteAssistant::DeleteAssistant(MyDocument &document) : QObject(&document), m_document(document) {}
+
+DeleteAssistant::~DeleteAssistant() = default;
+
+void DeleteAssistant::deleteAssistant(QObject *)
 {
-    if (!m_window || hasOpenSheet())
+    if (!m_document.documentWindow() || m_document.hasOpenSheet())
         return;
-    auto *sheet = new DeleteAssistantSheet(m_window);
+    auto *sheet = new DeleteAssistantSheet(m_document.documentWindow());
     m_deleteWindow = sheet;
     sheet->deleteDate->setDateTime(platform::Clock::now());
     deleteAssistantValueChanged(sheet->deleteValue);
-    connect(sheet->deleteOkButton, &QPushButton::clicked, this,
+    QObject::connect(sheet->deleteOkButton, &QPushButton::clicked, this,
             [this, button = sheet->deleteOkButton] { okDeleteAssistant(button); });
-    connect(sheet->deleteCancelButton, &QPushButton::clicked, this,
+    QObject::connect(sheet->deleteCancelButton, &QPushButton::clicked, this,
             [this, button = sheet->deleteCancelButton] { okDeleteAssistant(button); });
-    connect(sheet->deleteValue, &QButtonGroup::idClicked, this,
+    QObject::connect(sheet->deleteValue, &QButtonGroup::idClicked, this,
             [this, group = sheet->deleteValue] { deleteAssistantValueChanged(group); });
-    connect(sheet, &QDialog::finished, this, [this, sheet](int returnCode) {
+    QObject::connect(sheet, &QDialog::finished, this, [this, sheet](int returnCode) {
         sheetDidEndDeleteAssistant(sheet, returnCode);
         sheet->deleteLater();
     });
     sheet->open();
 }
 
-void MyDocument::deleteAssistantValueChanged(QObject *)
+void DeleteAssistant::deleteAssistantValueChanged(QObject *)
 {
     // The date stays editable whatever the condition: the user may set it first.
 }
 
-void MyDocument::okDeleteAssistant(QObject *sender)
+void DeleteAssistant::okDeleteAssistant(QObject *sender)
 {
     DeleteAssistantSheet *sheet = m_deleteWindow;
     if (!sheet)
@@ -51,25 +54,26 @@ void MyDocument::okDeleteAssistant(QObject *sender)
     sheet->done(sender && sender == sheet->deleteOkButton ? 1 : 0);
 }
 
-void MyDocument::sheetDidEndDeleteAssistant(DeleteAssistantSheet *sheet, int returnCode)
+void DeleteAssistant::sheetDidEndDeleteAssistant(DeleteAssistantSheet *sheet, int returnCode)
 {
     if (returnCode != 1 || !sheet)
         return;
     const QDateTime picked = sheet->deleteDate->dateTime();
     m_deleteDateValue = picked.toOffsetFromUtc(picked.offsetFromUtc());
-    DeleteAssistantSettings settings;
+    Settings settings;
     settings.kind = sheet->kindTag();
     settings.condition = sheet->conditionTag();
     settings.onlyExecuted = sheet->deleteOnlyExecutedEntys->isChecked();
     settings.date = m_deleteDateValue;
-    if (deleteAssistantActionForNode(m_jobList, settings) > 0)
-        undoManager()->setActionName(platform::localized(QStringLiteral("LSUDDeleteAss")));
-    reloadOutline();
-    updateUI();
-    rebuildApplicationMenus();
+    const DocumentOutlineModel::EditBatch batch(m_document.outlineModel());
+    if (deleteAssistantActionForNode(m_document.jobList(), settings) > 0)
+        m_document.undoManager()->setActionName(platform::localized(QStringLiteral("LSUDDeleteAss")));
+    m_document.reloadOutline();
+    m_document.updateUI();
+    m_document.rebuildApplicationMenus();
 }
 
-int MyDocument::deleteAssistantActionForNode(const NodePtr &node, const DeleteAssistantSettings &settings)
+int DeleteAssistant::deleteAssistantActionForNode(const NodePtr &node, const Settings &settings)
 {
     if (!node)
         return 0;
@@ -77,7 +81,7 @@ int MyDocument::deleteAssistantActionForNode(const NodePtr &node, const DeleteAs
     const bool candidate = settings.kind == 0 || (settings.kind == 1 && type == Node::Group)
                            || (settings.kind == 2 && type == Node::Job)
                            || (settings.kind == 3 && type == Node::TimeEntry);
-    if (candidate && node != m_jobList && type != Node::Root) {
+    if (candidate && node != m_document.jobList() && type != Node::Root) {
         const Node *job = node->getRootObject();
         const bool blocked = settings.onlyExecuted && !(job && job->executed());
         bool match = true;
@@ -90,7 +94,7 @@ int MyDocument::deleteAssistantActionForNode(const NodePtr &node, const DeleteAs
         }
         const NodePtr parent = node->parent() ? node->parent()->weak_from_this().lock() : NodePtr();
         if (!blocked && match && parent) {
-            deleteNode(node, parent);
+            m_document.deleteNode(node, parent);
             return 1;
         }
     }
@@ -104,14 +108,14 @@ int MyDocument::deleteAssistantActionForNode(const NodePtr &node, const DeleteAs
         node->recalcTotalWorkTime();
     } else if (type == Node::Day && node->childrenCount() == 0) {
         if (const NodePtr job = node->parent() ? node->parent()->weak_from_this().lock() : NodePtr()) {
-            deleteNode(node, job);
+            m_document.deleteNode(node, job);
             ++deleted;
         }
     }
     return deleted;
 }
 
-DeleteAssistantSheet *MyDocument::deleteWindow() const
+DeleteAssistantSheet *DeleteAssistant::deleteWindow() const
 {
     return m_deleteWindow.data();
 }

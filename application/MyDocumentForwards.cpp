@@ -1,0 +1,51 @@
+// MyDocument's operations whose work its collaborators do.
+#include "application/DeleteAssistant.h"
+#include "application/DocumentEdits.h"
+#include "application/MyDocument.h"
+#include "application/NodeNameSheets.h"
+
+void MyDocument::addNode(const NodePtr &node, const NodePtr &parent, qsizetype index) { m_edits->addNode(node, parent, index); }
+void MyDocument::deleteNode(const NodePtr &node, const NodePtr &parent) { m_edits->deleteNode(node, parent); }
+void MyDocument::doUndoSetActiveJob(const NodePtr &job) { m_edits->doUndoSetActiveJob(job); }
+void MyDocument::setColorLabelType(int label, const NodePtr &node) { m_edits->setColorLabelType(label, node); }
+void MyDocument::insertNodes(const QList<NodePtr> &nodes, const NodePtr &parent, qsizetype index)
+{
+    m_edits->insertNodes(nodes, parent, index);
+}
+void MyDocument::addNewJob(const NodePtr &job, const NodePtr &parent) { m_edits->addNewJob(job, parent); }
+void MyDocument::deleteNewJob(const NodePtr &job, const NodePtr &parent, const NodePtr &lastActive)
+{
+    m_edits->deleteNewJob(job, parent, lastActive);
+}
+void MyDocument::setExecutedForNode(bool value, const NodePtr &node) { m_edits->setExecutedForNode(value, node); }
+void MyDocument::setExecutedForNodeTree(bool value, const NodePtr &node) { m_edits->setExecutedForNodeTree(value, node); }
+void MyDocument::setNameForNode(const QString &name, const NodePtr &node) { m_edits->setNameForNode(name, node); }
+void MyDocument::setWageForNode(float wage, const NodePtr &node) { m_edits->setWageForNode(wage, node); }
+void MyDocument::restoreNodeData(const NodePtr &snapshot, const NodePtr &node) { m_edits->restoreNodeData(snapshot, node); }
+
+void MyDocument::deleteAssistant(QObject *sender) { m_deleteAssistant->deleteAssistant(sender); }
+void MyDocument::deleteAssistantValueChanged(QObject *sender) { m_deleteAssistant->deleteAssistantValueChanged(sender); }
+void MyDocument::okDeleteAssistant(QObject *sender) { m_deleteAssistant->okDeleteAssistant(sender); }
+void MyDocument::sheetDidEndDeleteAssistant(DeleteAssistantSheet *sheet, int returnCode)
+{
+    m_deleteAssistant->sheetDidEndDeleteAssistant(sheet, returnCode);
+}
+int MyDocument::deleteAssistantActionForNode(const NodePtr &node, const DeleteAssistantSettings &settings)
+{
+    return m_deleteAssistant->deleteAssistantActionForNode(node, settings);
+}
+
+void MyDocument::newJobEntry(QObject *sender) { m_nameSheets->newJobEntry(sender); }
+void MyDocument::funcJobName(QObject *sender, int function) { m_nameSheets->funcJobName(sender, function); }
+void MyDocument::endJobNameWindow(QObject *sender) { m_nameSheets->endJobNameWindow(sender); }
+void MyDocument::sheetDidEndJobName(JobNameSheet *sheet, int returnCode, const NodePtr &node, int function)
+{
+    m_nameSheets->sheetDidEndJobName(sheet, returnCode, node, function);
+}
+void MyDocument::newGroupEntry(QObject *sender) { m_nameSheets->newGroupEntry(sender); }
+void MyDocument::funcGroupName(QObject *sender, int function) { m_nameSheets->funcGroupName(sender, function); }
+void MyDocument::endGroupNameWindow(QObject *sender) { m_nameSheets->endGroupNameWindow(sender); }
+void MyDocument::sheetDidEndGroupName(GroupNameSheet *sheet, int returnCode, const NodePtr &node, int function)
+{
+    m_nameSheets->sheetDidEndGroupName(sheet, returnCode, node, function);
+}
