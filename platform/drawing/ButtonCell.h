@@ -112,6 +112,8 @@ public:
 
 protected:
     ButtonCell(const ButtonCell &other) = default;
+    // The plain cell's title drawing (the public drawTitle() above hides it otherwise).
+    using Cell::drawTitle;
 
 private:
     bool isCheckLike() const { return m_buttonType == ButtonType::Switch || m_buttonType == ButtonType::Radio; }
