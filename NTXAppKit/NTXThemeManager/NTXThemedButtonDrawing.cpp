@@ -78,7 +78,7 @@ void drawHighlightedBackground(const ButtonCell &cell, const NTXTheme &theme, un
         const platform::Shadow shadow(QSizeF(0, 0), std::min(rect.width(), rect.height()) * 0.5, glow);
         shadow.drawWithShadow(painter, frame, [&](QPainter &p) {
             if (cell.highlightsBy() & ButtonCell::ChangeGrayCellMask)
-                drawImage(cell, highlightMode, p, image, frame, controlView);
+                cell.drawImage(p, image, rect, controlView); // the cell's own, which places it in the rectangle
             else
                 drawStretchedImage(p, image, rect);
         });
