@@ -1,6 +1,7 @@
 #pragma once
 // A button that carries an NTXTButtonCell. Its setters hand the value to the cell and
 // repaint; it keeps nothing of its own.
+// Ownership: a widget owned by its Qt parent; it owns its cell. GUI thread only.
 #include "NTXAppKit/NTXThemeManager/NTXTButtonCell.h"
 #include "platform/drawing/Control.h"
 

@@ -6,6 +6,7 @@
 // The archive keys that the themed classes share (keyed archives only). A decoder
 // reads a key only when the archive holds it and otherwise sets the field to none or
 // 0; an encoder writes its platform class's part first, then its keys in this order.
+// The interface holds no state of its own; its objects are used on the GUI thread.
 #include <QString>
 
 namespace NTXThemeArchiveKeys {

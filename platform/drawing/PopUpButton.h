@@ -6,6 +6,7 @@
 //
 // The cell is replaced only through this class's setCell() (given to Control's, a
 // cell of another class would break popUpCell()).
+// Ownership: a widget owned by its Qt parent; it owns its cell. GUI thread only.
 #include "platform/drawing/Control.h"
 #include "platform/drawing/PopUpButtonCell.h"
 

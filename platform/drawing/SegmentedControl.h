@@ -5,6 +5,7 @@
 // completed click and after every change of the selection through the control.
 // The cell is replaced only through this class's setCell() (given to Control's, a cell
 // of another class would break segmentedCell()).
+// Ownership: a widget owned by its Qt parent; it owns its cell. GUI thread only.
 #include "platform/drawing/Control.h"
 #include "platform/drawing/SegmentedCell.h"
 
