@@ -45,6 +45,7 @@ public:
     virtual void setSegmentStyle(SegmentStyle style) { m_segmentStyle = style; }
 
     using Cell::setEnabled;
+    using Cell::setImage;
     using Cell::setTag;
     // Per segment; an index outside 0 ... count - 1 is ignored by the setters and gives
     // an empty value (scaling ProportionallyDown, width 0, enabled false) from the getters.
