@@ -125,6 +125,10 @@ public:
     void trackMouseUp(const QPointF &point);
     void mouseEntered();
     void mouseExited();
+    // The control view's enter and leave reach the plain cell's (which do nothing): the
+    // recorder control calls the two above itself.
+    using platform::Cell::mouseEntered;
+    using platform::Cell::mouseExited;
     // Whether the pointer is over the button that is active now (remove or snapback)
     // is read again from the pointer's position.
     void resetTrackingRects();

@@ -1,7 +1,11 @@
 #include "platform/drawing/ButtonCell.h"
 
+#include "platform/archive/Coder.h"
+
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QStyle>
+#include <QPixmap>
 #include <QStyleOptionButton>
 #include <QWidget>
 
@@ -29,6 +33,37 @@ std::unique_ptr<Cell> ButtonCell::clone() const
 void ButtonCell::setButtonType(ButtonType type)
 {
     m_buttonType = type;
+    switch (type) {
+    case ButtonType::MomentaryLight:
+        m_highlightsBy = ChangeGrayCellMask | ChangeBackgroundCellMask;
+        m_showsStateBy = NoCellMask;
+        break;
+    case ButtonType::PushOnPushOff:
+        m_highlightsBy = PushInCellMask | ChangeGrayCellMask | ChangeBackgroundCellMask;
+        m_showsStateBy = ChangeGrayCellMask | ChangeBackgroundCellMask;
+        break;
+    case ButtonType::Toggle:
+        m_highlightsBy = PushInCellMask | ContentsCellMask;
+        m_showsStateBy = ContentsCellMask;
+        break;
+    case ButtonType::Switch:
+    case ButtonType::Radio:
+        m_highlightsBy = ContentsCellMask;
+        m_showsStateBy = ContentsCellMask;
+        break;
+    case ButtonType::MomentaryChange:
+        m_highlightsBy = ContentsCellMask;
+        m_showsStateBy = NoCellMask;
+        break;
+    case ButtonType::OnOff:
+        m_highlightsBy = ChangeGrayCellMask | ChangeBackgroundCellMask;
+        m_showsStateBy = ChangeGrayCellMask | ChangeBackgroundCellMask;
+        break;
+    case ButtonType::MomentaryPushIn:
+        m_highlightsBy = PushInCellMask | ChangeGrayCellMask | ChangeBackgroundCellMask;
+        m_showsStateBy = NoCellMask;
+        break;
+    }
     if (isCheckLike()) {
         setBordered(false);
         setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -165,6 +200,16 @@ void ButtonCell::drawWithFrame(QPainter &painter, const QRectF &frame, QWidget *
         drawInteriorWithFrame(painter, frame, controlView);
         return;
     }
+    drawBezelWithFrame(painter, frame, controlView);
+    painter.save();
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(Qt::NoPen);
+    drawInteriorWithFrame(painter, frame, controlView);
+    painter.restore();
+}
+
+void ButtonCell::drawBezelWithFrame(QPainter &painter, const QRectF &frame, QWidget *controlView) const
+{
     painter.save();
     painter.setBrush(Qt::NoBrush);
     painter.setPen(Qt::NoPen);
@@ -183,8 +228,41 @@ void ButtonCell::drawWithFrame(QPainter &painter, const QRectF &frame, QWidget *
     if (controlView && controlView->hasFocus())
         option.state |= QStyle::State_HasFocus;
     style->drawControl(QStyle::CE_PushButtonBevel, &option, &painter, controlView);
-    drawInteriorWithFrame(painter, frame, controlView);
     painter.restore();
+}
+
+void ButtonCell::drawImage(QPainter &painter, const QIcon &image, const QRectF &rect, QWidget *) const
+{
+    if (image.isNull() || rect.isEmpty())
+        return;
+    const QIcon::Mode mode = !isEnabled() ? QIcon::Disabled : (isHighlighted() ? QIcon::Selected : QIcon::Normal);
+    const QIcon::State iconState = state() == State::On ? QIcon::On : QIcon::Off;
+    image.paint(&painter, rect.toAlignedRect(), Qt::AlignCenter, mode, iconState);
+}
+
+QRectF ButtonCell::drawTitle(QPainter &painter, const QString &title, const QColor &color, const QRectF &frame,
+                             QWidget *controlView) const
+{
+    if (title.isEmpty() || frame.isEmpty())
+        return QRectF();
+    QColor pen = color;
+    if (!pen.isValid()) {
+        QStyleOption option;
+        initStyleOption(option, frame, controlView);
+        pen = option.palette.color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText);
+    }
+    const QFontMetricsF metrics(font());
+    Qt::Alignment alignment = this->alignment();
+    if (!(alignment & Qt::AlignVertical_Mask))
+        alignment |= Qt::AlignVCenter;
+    const QString shown = metrics.elidedText(title, Qt::ElideRight, frame.width());
+    painter.save();
+    painter.setFont(font());
+    painter.setPen(pen);
+    QRectF used;
+    painter.drawText(frame, int(alignment), shown, &used);
+    painter.restore();
+    return used;
 }
 
 void ButtonCell::drawInteriorWithFrame(QPainter &painter, const QRectF &frame, QWidget *controlView) const
@@ -229,6 +307,99 @@ void ButtonCell::drawInteriorWithFrame(QPainter &painter, const QRectF &frame, Q
     else
         style->drawControl(QStyle::CE_PushButtonLabel, &option, &painter, controlView);
     painter.restore();
+}
+
+namespace {
+
+const QString ButtonTypeKey = QStringLiteral("NSButtonType");
+const QString BezelStyleKey = QStringLiteral("NSBezelStyle");
+const QString TitleKey = QStringLiteral("NSTitle");
+const QString AlternateTitleKey = QStringLiteral("NSAlternateContents");
+const QString AlternateImageKey = QStringLiteral("NSAlternateImage");
+const QString KeyEquivalentKey = QStringLiteral("NSKeyEquivalent");
+const QString HighlightsByKey = QStringLiteral("NSHighlightsBy");
+const QString ShowsStateByKey = QStringLiteral("NSShowsStateBy");
+
+bool isButtonType(qint32 value)
+{
+    return value >= 0 && value <= 7;
+}
+
+bool isBezelStyle(qint32 value)
+{
+    switch (value) {
+    case 1: case 2: case 6: case 8: case 10: case 11: case 12: case 13: case 15:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+void ButtonCell::encodeWithCoder(Coder &coder) const
+{
+    Cell::encodeWithCoder(coder);
+    if (!coder.allowsKeyedCoding())
+        return;
+    coder.encodeInt32(static_cast<qint32>(m_buttonType), ButtonTypeKey);
+    coder.encodeInt32(static_cast<qint32>(m_bezelStyle), BezelStyleKey);
+    coder.encodeObject(QVariant(m_title), TitleKey);
+    if (!m_alternateTitle.isEmpty())
+        coder.encodeObject(QVariant(m_alternateTitle), AlternateTitleKey);
+    if (!m_alternateImage.isNull())
+        coder.encodeObject(QVariant(m_alternateImage.pixmap(imageSize().toSize().expandedTo(QSize(16, 16))).toImage()),
+                           AlternateImageKey);
+    if (!m_keyEquivalent.isEmpty())
+        coder.encodeObject(QVariant(m_keyEquivalent.toString(QKeySequence::PortableText)), KeyEquivalentKey);
+    coder.encodeInt32(static_cast<qint32>(m_highlightsBy), HighlightsByKey);
+    coder.encodeInt32(static_cast<qint32>(m_showsStateBy), ShowsStateByKey);
+}
+
+bool ButtonCell::initWithCoder(Coder &coder)
+{
+    if (!coder.allowsKeyedCoding())
+        return false;
+    const bool hasType = coder.containsValueForKey(ButtonTypeKey);
+    const qint32 type = hasType ? coder.decodeInt32(ButtonTypeKey) : static_cast<qint32>(m_buttonType);
+    const qint32 bezel = coder.containsValueForKey(BezelStyleKey) ? coder.decodeInt32(BezelStyleKey)
+                                                                   : static_cast<qint32>(m_bezelStyle);
+    const QString title = coder.containsValueForKey(TitleKey) ? coder.decodeObject<QString>(TitleKey) : m_title;
+    const QString alternateTitle = coder.decodeObject<QString>(AlternateTitleKey);
+    const QImage alternateImage = coder.decodeObject<QImage>(AlternateImageKey);
+    const QString keyEquivalent = coder.decodeObject<QString>(KeyEquivalentKey);
+    const bool hasMasks = coder.containsValueForKey(HighlightsByKey) || coder.containsValueForKey(ShowsStateByKey);
+    const qint32 highlightsBy = coder.decodeInt32(HighlightsByKey);
+    const qint32 showsStateBy = coder.decodeInt32(ShowsStateByKey);
+    if (!coder.failed() && (!isButtonType(type) || !isBezelStyle(bezel)))
+        coder.failWithError(QStringLiteral("unknown button type %1 or bezel style %2").arg(type).arg(bezel));
+    if (coder.failed() || !Cell::initWithCoder(coder))
+        return false;
+    // setButtonType() adjusts the look, value and alignment: the archive's settings hold
+    const State archivedState = state();
+    const QVariant archivedValue = objectValue();
+    const bool bordered = isBordered();
+    const bool bezeled = isBezeled();
+    const Qt::Alignment archivedAlignment = alignment();
+    if (hasType)
+        setButtonType(static_cast<ButtonType>(type));
+    if (bezeled)
+        setBezeled(true);
+    else
+        setBordered(bordered);
+    setAlignment(archivedAlignment);
+    m_bezelStyle = static_cast<BezelStyle>(bezel);
+    m_title = title;
+    m_alternateTitle = alternateTitle;
+    m_alternateImage = alternateImage.isNull() ? QIcon() : QIcon(QPixmap::fromImage(alternateImage));
+    m_keyEquivalent = QKeySequence::fromString(keyEquivalent, QKeySequence::PortableText);
+    if (hasMasks) {
+        m_highlightsBy = static_cast<unsigned>(highlightsBy);
+        m_showsStateBy = static_cast<unsigned>(showsStateBy);
+    }
+    Cell::setObjectValue(archivedValue);
+    Cell::setState(archivedState);
+    return true;
 }
 
 } // namespace platform

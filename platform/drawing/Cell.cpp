@@ -1,10 +1,12 @@
 #include "platform/drawing/Cell.h"
 
+#include "platform/archive/Coder.h"
 #include "platform/drawing/ActionDispatch.h"
 
 #include <QApplication>
 #include <QFontMetricsF>
 #include <QPainter>
+#include <QPixmap>
 #include <QStyle>
 #include <QStyleOption>
 #include <QWidget>
@@ -42,6 +44,49 @@ int clampToInt(double value)
     if (value <= static_cast<double>(std::numeric_limits<int>::min()))
         return std::numeric_limits<int>::min();
     return static_cast<int>(value);
+}
+
+// The archive keys of a cell's settings.
+const QString ContentsKey = QStringLiteral("NSContents");
+const QString StateKey = QStringLiteral("NSState");
+const QString AllowsMixedStateKey = QStringLiteral("NSAllowsMixedState");
+const QString EnabledKey = QStringLiteral("NSEnabled");
+const QString EditableKey = QStringLiteral("NSEditable");
+const QString SelectableKey = QStringLiteral("NSSelectable");
+const QString BezeledKey = QStringLiteral("NSBezeled");
+const QString BorderedKey = QStringLiteral("NSBordered");
+const QString DrawsBackgroundKey = QStringLiteral("NSDrawsBackground");
+const QString WrapsKey = QStringLiteral("NSWraps");
+const QString ContinuousKey = QStringLiteral("NSContinuous");
+const QString AlignmentKey = QStringLiteral("NSAlignment");
+const QString ControlSizeKey = QStringLiteral("NSControlSize");
+const QString BackgroundStyleKey = QStringLiteral("NSBackgroundStyle");
+const QString ImagePositionKey = QStringLiteral("NSImagePosition");
+const QString TagKey = QStringLiteral("NSTag");
+const QString ActionKey = QStringLiteral("NSAction");
+const QString FontKey = QStringLiteral("NSSupport");
+const QString ImageKey = QStringLiteral("NSImage");
+
+// Reads an integer key into the value when the archive holds it and it lies in
+// [low, high]; a number outside makes the coder fail.
+template <class T> void readRange(Coder &coder, const QString &key, int low, int high, T &value)
+{
+    if (!coder.containsValueForKey(key))
+        return;
+    const qint32 number = coder.decodeInt32(key);
+    if (coder.failed())
+        return;
+    if (number < low || number > high) {
+        coder.failWithError(QStringLiteral("%1 out of range: %2").arg(key).arg(number));
+        return;
+    }
+    value = static_cast<T>(number);
+}
+
+void readBool(Coder &coder, const QString &key, bool &value)
+{
+    if (coder.containsValueForKey(key))
+        value = coder.decodeBool(key);
 }
 
 } // namespace
@@ -437,6 +482,110 @@ void Cell::drawInteriorWithFrame(QPainter &painter, const QRectF &frame, QWidget
     }
     if (m_imagePosition != ImagePosition::ImageOnly || m_image.isNull())
         drawTitle(painter, title(), titleRectForBounds(frame), controlView);
+}
+
+void Cell::mouseEntered(QWidget *) {}
+
+void Cell::mouseExited(QWidget *) {}
+
+void Cell::encodeWithCoder(Coder &coder) const
+{
+    if (!coder.allowsKeyedCoding())
+        return;
+    if (m_objectValue.isValid())
+        coder.encodeObject(m_objectValue, ContentsKey);
+    coder.encodeInt32(static_cast<qint32>(m_state), StateKey);
+    coder.encodeBool(m_allowsMixedState, AllowsMixedStateKey);
+    coder.encodeBool(m_enabled, EnabledKey);
+    coder.encodeBool(m_editable, EditableKey);
+    coder.encodeBool(m_selectable, SelectableKey);
+    coder.encodeBool(m_bezeled, BezeledKey);
+    coder.encodeBool(m_bordered, BorderedKey);
+    coder.encodeBool(m_drawsBackground, DrawsBackgroundKey);
+    coder.encodeBool(m_wraps, WrapsKey);
+    coder.encodeBool(m_continuous, ContinuousKey);
+    coder.encodeInt32(static_cast<qint32>(m_alignment.toInt()), AlignmentKey);
+    coder.encodeInt32(static_cast<qint32>(m_controlSize), ControlSizeKey);
+    coder.encodeInt32(static_cast<qint32>(m_backgroundStyle), BackgroundStyleKey);
+    coder.encodeInt32(static_cast<qint32>(m_imagePosition), ImagePositionKey);
+    coder.encodeInt32(m_tag, TagKey);
+    if (!m_action.isEmpty())
+        coder.encodeBytes(m_action, ActionKey);
+    if (m_hasFont)
+        coder.encodeObject(QVariant(m_font), FontKey);
+    if (!m_image.isNull()) {
+        const QSize size = imageSize().toSize();
+        coder.encodeObject(QVariant(m_image.pixmap(size.isEmpty() ? QSize(16, 16) : size).toImage()), ImageKey);
+    }
+}
+
+bool Cell::initWithCoder(Coder &coder)
+{
+    if (!coder.allowsKeyedCoding())
+        return false;
+    QVariant value = m_objectValue;
+    if (coder.containsValueForKey(ContentsKey))
+        value = coder.decodeObject(ContentsKey);
+    State state = m_state;
+    readRange(coder, StateKey, -1, 1, state);
+    bool allowsMixed = m_allowsMixedState, enabled = m_enabled, editable = m_editable, selectable = m_selectable;
+    bool bezeled = m_bezeled, bordered = m_bordered, drawsBackground = m_drawsBackground, wraps = m_wraps;
+    bool continuous = m_continuous;
+    readBool(coder, AllowsMixedStateKey, allowsMixed);
+    readBool(coder, EnabledKey, enabled);
+    readBool(coder, EditableKey, editable);
+    readBool(coder, SelectableKey, selectable);
+    readBool(coder, BezeledKey, bezeled);
+    readBool(coder, BorderedKey, bordered);
+    readBool(coder, DrawsBackgroundKey, drawsBackground);
+    readBool(coder, WrapsKey, wraps);
+    readBool(coder, ContinuousKey, continuous);
+    int alignment = m_alignment.toInt();
+    if (coder.containsValueForKey(AlignmentKey))
+        alignment = coder.decodeInt32(AlignmentKey);
+    ControlSize controlSize = m_controlSize;
+    readRange(coder, ControlSizeKey, 0, 2, controlSize);
+    BackgroundStyle backgroundStyle = m_backgroundStyle;
+    readRange(coder, BackgroundStyleKey, 0, 3, backgroundStyle);
+    ImagePosition imagePosition = m_imagePosition;
+    readRange(coder, ImagePositionKey, 0, static_cast<int>(ImagePosition::ImageOverlaps), imagePosition);
+    int tag = m_tag;
+    if (coder.containsValueForKey(TagKey))
+        tag = coder.decodeInt32(TagKey);
+    QByteArray action = m_action;
+    if (coder.containsValueForKey(ActionKey))
+        action = coder.decodeBytes(ActionKey);
+    const bool hasFont = coder.containsValueForKey(FontKey);
+    const QFont font = hasFont ? coder.decodeObject<QFont>(FontKey) : m_font;
+    const bool hasImage = coder.containsValueForKey(ImageKey);
+    const QImage image = hasImage ? coder.decodeObject<QImage>(ImageKey) : QImage();
+    if (coder.failed())
+        return false;
+
+    m_objectValue = value;
+    m_allowsMixedState = allowsMixed;
+    m_state = state;
+    m_enabled = enabled;
+    m_editable = editable;
+    m_selectable = selectable;
+    m_bezeled = bezeled;
+    m_bordered = bordered && !bezeled;
+    m_drawsBackground = drawsBackground;
+    m_wraps = wraps;
+    m_continuous = continuous;
+    m_alignment = Qt::Alignment::fromInt(alignment);
+    m_controlSize = controlSize;
+    m_backgroundStyle = backgroundStyle;
+    m_imagePosition = imagePosition;
+    m_tag = tag;
+    m_action = action;
+    if (hasFont) {
+        m_font = font;
+        m_hasFont = true;
+    }
+    if (hasImage)
+        m_image = QIcon(QPixmap::fromImage(image));
+    return true;
 }
 
 bool Cell::startTrackingAt(const QPointF &point, const QRectF &frame, QWidget *controlView)

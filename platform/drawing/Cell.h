@@ -7,7 +7,13 @@
 // The base class draws an optional bezel or border, an image and a title through the
 // widget style, so a cell that no subclass draws looks like the platform. Subclasses
 // override drawInteriorWithFrame() (and the layout rectangles) to draw themselves.
-// Threads: GUI thread only.
+//
+// Archiving: encodeWithCoder() writes the cell's settings to a keyed coder and
+// initWithCoder() reads them back; a subclass writes its superclass's part first and
+// then its own keys. The signatures are platform::Coding's, so a cell class that is
+// also archived as an object of its own overrides both with one function.
+//
+// Threads: GUI thread only (a cell belongs to the thread of its control view).
 #include <QFont>
 #include <QIcon>
 #include <QPointF>
@@ -25,6 +31,8 @@ class QWidget;
 
 namespace platform {
 
+class Coder;
+
 class Cell
 {
 public:
@@ -33,6 +41,9 @@ public:
     enum class ControlSize { Regular = 0, Small = 1, Mini = 2 };
     // Where the image goes relative to the title.
     enum class ImagePosition { NoImage, ImageOnly, ImageLeft, ImageRight, ImageBelow, ImageAbove, ImageOverlaps };
+    // The kind of surface the cell is drawn on, for colours that must stand out on it;
+    // the numbers are the platform's own.
+    enum class BackgroundStyle { Light = 0, Dark = 1, Raised = 2, Lowered = 3 };
 
     Cell();
     explicit Cell(const QString &text);
@@ -106,6 +117,8 @@ public:
     void setRepresentedObject(const QVariant &object) { m_representedObject = object; }
     ControlSize controlSize() const { return m_controlSize; }
     void setControlSize(ControlSize size) { m_controlSize = size; }
+    BackgroundStyle backgroundStyle() const { return m_backgroundStyle; }
+    void setBackgroundStyle(BackgroundStyle style) { m_backgroundStyle = style; }
     // The text a cell shows; the base shows its string value.
     virtual QString title() const { return stringValue(); }
     virtual void setTitle(const QString &title) { setStringValue(title); }
@@ -153,6 +166,20 @@ public:
     virtual void activate(QWidget *controlView) {}
     // Whether the cell wants keyboard focus in its control.
     virtual bool acceptsFirstResponder() const { return m_enabled && (m_editable || m_selectable); }
+    // The pointer entered or left the control view (platform::Control forwards its
+    // enter and leave events and repaints afterwards). The base does nothing.
+    virtual void mouseEntered(QWidget *controlView);
+    virtual void mouseExited(QWidget *controlView);
+
+    // ---- Archiving (keyed coders only) ----
+    // Writes the settings: value (text, number or bool), state, enabled, the look
+    // flags, alignment, control size, background style, image position, tag, action,
+    // the font when one is set and the image. Nothing for a coder without keys.
+    virtual void encodeWithCoder(Coder &coder) const;
+    // Reads what encodeWithCoder() writes; a missing key leaves that setting as it is.
+    // Answers false, changing nothing, for a coder without keys or when the coder
+    // failed (a value of the wrong kind).
+    virtual bool initWithCoder(Coder &coder);
 
 protected:
     Cell(const Cell &other) = default;
@@ -192,6 +219,7 @@ private:
     int m_tag = 0;
     QVariant m_representedObject;
     ControlSize m_controlSize = ControlSize::Regular;
+    BackgroundStyle m_backgroundStyle = BackgroundStyle::Light;
     QPointer<QObject> m_target;
     QByteArray m_action;
 };

@@ -4,6 +4,7 @@
 
 #include "platform/drawing/ActionDispatch.h"
 
+#include <QEnterEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -160,6 +161,20 @@ void Control::keyPressEvent(QKeyEvent *event)
         return;
     }
     QWidget::keyPressEvent(event);
+}
+
+void Control::enterEvent(QEnterEvent *event)
+{
+    m_cell->mouseEntered(this);
+    update();
+    QWidget::enterEvent(event);
+}
+
+void Control::leaveEvent(QEvent *event)
+{
+    m_cell->mouseExited(this);
+    update();
+    QWidget::leaveEvent(event);
 }
 
 void Control::changeEvent(QEvent *event)

@@ -3,6 +3,8 @@
 // enabled state and value accessors to it. A press highlights the cell; releasing
 // the button inside the control completes the click (the cell's activate()) and
 // sends the cell's action; space or return on a focused control does the same.
+// The pointer entering and leaving the control reach the cell's mouseEntered() and
+// mouseExited().
 // Threads: GUI thread only.
 #include "platform/drawing/Cell.h"
 
@@ -69,6 +71,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void enterEvent(QEnterEvent *event) override;
+    void leaveEvent(QEvent *event) override;
 
 private:
     void updateFocusPolicy();
