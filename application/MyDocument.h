@@ -265,6 +265,10 @@ public:
     GroupNameSheet *groupNameWindow() const;
     // End of group sheet
 
+    // ---- Export and printing (DocumentExportCategory.cpp, DocumentPrintCategory.cpp) ----
+    Q_INVOKABLE void saveAsRTFFile(QObject *sender);
+    Q_INVOKABLE void printDocument(QObject *sender);
+
     // ---- Node delegate ----
     platform::UndoManager *undoManagerForNode(Node &node) override;
     void attributesChangedOfNode(Node &node) override;
