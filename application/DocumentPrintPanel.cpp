@@ -10,10 +10,11 @@
 
 #include <QCheckBox>
 #include <QHBoxLayout>
-#include <QLayout>
+#include <QMainWindow>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
+#include <QScreen>
 #include <QTextDocument>
 
 DocumentPrintPanel::DocumentPrintPanel(QWidget *window, platform::UserDefaults &defaults, NodePtr root,
@@ -34,13 +35,16 @@ DocumentPrintPanel::DocumentPrintPanel(QWidget *window, platform::UserDefaults &
     m_preview = m_dialog->findChild<QPrintPreviewWidget *>();
 
     m_accessory = new DocumentPrintAccessoryViewController(m_dialog);
-    if (m_preview && m_preview->parentWidget() && m_preview->parentWidget()->layout()) {
+    // The preview is the central widget of the dialog's inner main window: the
+    // accessory goes beside it there.
+    if (auto *inner = m_preview ? qobject_cast<QMainWindow *>(m_preview->parentWidget()) : nullptr) {
         auto *beside = new QWidget;
         auto *row = new QHBoxLayout(beside);
         row->setContentsMargins(0, 0, 0, 0);
-        delete m_preview->parentWidget()->layout()->replaceWidget(m_preview, beside);
+        inner->takeCentralWidget();
         row->addWidget(m_preview, 1);
         row->addWidget(m_accessory, 0);
+        inner->setCentralWidget(beside);
     }
 
     QCheckBox *selectedJobs = m_accessory->printSelectedJobs();
@@ -77,6 +81,11 @@ DocumentPrintPanel::~DocumentPrintPanel()
 
 void DocumentPrintPanel::open()
 {
+    // Room for a page and the accessory beside it.
+    QSize size(900, 760);
+    if (const QScreen *screen = m_dialog->screen())
+        size = size.boundedTo(screen->availableSize());
+    m_dialog->resize(size);
     m_dialog->open();
 }
 

@@ -112,8 +112,6 @@ QString expectedText(const QTextDocument &document)
     QStringList blocks;
     for (QTextBlock block = document.begin(); block.isValid(); block = block.next())
         blocks << block.text();
-    if (!blocks.isEmpty() && blocks.last().isEmpty())
-        blocks.removeLast();
     QString text = blocks.join(QLatin1Char('\n'));
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text[i];
