@@ -204,7 +204,6 @@ std::unique_ptr<QTextDocument> DocumentExporter::textDocument(qreal textWidth) c
     font.setPointSizeF(12);
     document->setDefaultFont(font);
     document->setUndoRedoEnabled(false);
-    platform::PagedTextPrinter::layOut(*document, textWidth, 1e9);
 
     QTextBlockFormat header;
     header.setTabPositions(tabs(HeaderTabs, QTextOption::CenterTab, 0));
@@ -238,6 +237,9 @@ std::unique_ptr<QTextDocument> DocumentExporter::textDocument(qreal textWidth) c
         if (node.hasDescript())
             builder.append(node.descript() + QLatin1Char('\n'), styleFor(descriptionStyles, std::max(depth, 0), true));
     });
+    // Laid out once it is whole: a layout present while it is built would follow
+    // every insertion.
+    platform::PagedTextPrinter::layOut(*document, textWidth, 1e9);
     return document;
 }
 
