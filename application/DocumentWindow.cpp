@@ -136,6 +136,15 @@ void DocumentWindow::buildMenus()
 {
     using platform::MenuItemValidation::addItem;
     m_standardMenus = new platform::StandardMenus(menuBar());
+    // Export… and Print… stand above Quit.
+    QMenu *fileMenu = m_standardMenus->fileMenu();
+    QAction *quit = m_standardMenus->quitItem();
+    for (QAction *item : {addItem(fileMenu, text("LSMenuExport"), "saveAsRTFFile:"),
+                          addItem(fileMenu, text("LSMenuPrint"), "printDocument:", QKeySequence::Print)}) {
+        fileMenu->removeAction(item);
+        fileMenu->insertAction(quit, item);
+    }
+    fileMenu->insertSeparator(quit);
 
     m_documentMenu = new QMenu(text("LSMenuDocument"), menuBar());
     m_documentMenu->setObjectName(QStringLiteral("documentMenu"));

@@ -203,7 +203,11 @@ public:
     Q_INVOKABLE void endGroupNameWindow(QObject *sender);
     void sheetDidEndGroupName(GroupNameSheet *sheet, int returnCode, const NodePtr &node, int function);
 
-    // Node delegate
+    // ---- Export and printing (DocumentExportCategory.cpp, DocumentPrintCategory.cpp) ----
+    Q_INVOKABLE void saveAsRTFFile(QObject *sender);
+    Q_INVOKABLE void printDocument(QObject *sender);
+
+    // ---- Node delegate ----
     platform::UndoManager *undoManagerForNode(Node &node) override;
     void attributesChangedOfNode(Node &node) override;
     void nodeValueChanged(Node &node, const QString &key) override;

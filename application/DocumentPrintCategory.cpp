@@ -1,0 +1,22 @@
+// The print command of the document: the print preview with its accessory on the
+// document window; a printer that cannot start is reported in an alert sheet.
+#include "application/DocumentExporter.h"
+#include "application/DocumentPrintPanel.h"
+#include "application/DocumentWindow.h"
+#include "application/MyDocument.h"
+#include "platform/document/DocumentAlert.h"
+#include "platform/foundation/Bundle.h"
+
+void MyDocument::printDocument(QObject *)
+{
+    if (!m_window || hasOpenSheet())
+        return;
+    auto *panel = new DocumentPrintPanel(m_window, userDefaults(), m_jobList, DocumentExporter::selectedNodes(outlineView()),
+                                         m_formatter);
+    panel->setParent(this);
+    connect(panel, &DocumentPrintPanel::printFailed, this, [this](const QString &reason) {
+        platform::DocumentAlert::openError(m_window, platform::localized(QStringLiteral("LSPrintFailed")), reason);
+    });
+    connect(panel, &DocumentPrintPanel::finished, panel, &QObject::deleteLater);
+    panel->open();
+}

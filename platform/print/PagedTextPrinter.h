@@ -1,0 +1,39 @@
+#pragma once
+// Lays a QTextDocument out in points and paints it page by page on a printer or a
+// PDF writer, the same on both: one layout unit is one point (the layout runs on a
+// 72-dpi device, whatever the output's resolution), text is as wide as the page's
+// paintable area, and the pages follow the device's page layout. With vertical
+// centring, the text of a page that does not fill it stands in the middle.
+//
+// Stateless; GUI thread only (fonts). Failure: print() answers false with a reason
+// when painting cannot begin on the device; the document is left laid out.
+#include <QList>
+#include <QString>
+#include <QTextOption>
+
+class QPagedPaintDevice;
+class QTextDocument;
+
+namespace platform {
+
+class PrintInfo;
+
+class PagedTextPrinter
+{
+public:
+    // Tab stops in points from the left margin, as a block of the given left indent
+    // holds them for this layout (Qt measures stops from the indent, in units scaled
+    // by the device's resolution against the default one), and back.
+    static QList<QTextOption::Tab> layoutTabs(const QList<QTextOption::Tab> &fromMargin, qreal leftIndent);
+    static QList<QTextOption::Tab> marginTabs(const QList<QTextOption::Tab> &layoutTabs, qreal leftIndent);
+
+    // Lays the document out for pages of the given width and height in points.
+    static void layOut(QTextDocument &document, qreal width, qreal height);
+    // Applies the print info to the device, lays the document out for its page and
+    // paints every page. A device that already has a page layout of its own (a
+    // printer set up in its dialog) keeps it when keepDeviceLayout is set.
+    static bool print(QTextDocument &document, QPagedPaintDevice &device, const PrintInfo &info,
+                      bool keepDeviceLayout = false, QString *errorReason = nullptr);
+};
+
+} // namespace platform
