@@ -1,6 +1,6 @@
 #pragma once
 // The Cocoa modifier flags that stored key combinations carry, as the desktop
-// services translate them into their own modifiers. Constants only.
+// services translate them into their own modifiers. Constants only; any thread.
 #include <QtGlobal>
 
 namespace platform::ModifierFlags {
