@@ -1,5 +1,7 @@
 #include "FoundationExtensions/NTXNSStringExtension.h"
 
+#include "FoundationExtensions/NTXNSAttributedStringExtension.h"
+
 #include "FoundationExtensions/NTXMutableStringExtension.h"
 #include "FoundationExtensions/NTXStringEncodings.h"
 #include "platform/foundation/Bundle.h"
@@ -608,29 +610,13 @@ void drawWithFontAttributes(const QString &string, QPainter &painter,
                             const TextAttributes &attributes, int alignment,
                             bool verticallyCenter, const QRectF &rectangle)
 {
-    if (string.isEmpty())
-        return;
-    painter.save();
+    platform::AttributedString::Attributes map;
     if (attributes.font)
-        painter.setFont(*attributes.font);
+        map.insert(platform::AttributedString::FontAttribute, *attributes.font);
     if (attributes.color)
-        painter.setPen(*attributes.color);
-    const QFontMetricsF metrics(painter.font());
-    const QString line = metrics.elidedText(string, Qt::ElideRight, rectangle.width(),
-                                            Qt::TextSingleLine);
-    if (!line.isEmpty()) {
-        const qreal width = metrics.horizontalAdvance(line);
-        qreal x = rectangle.x();
-        if (alignment == RightTextAlignment)
-            x = rectangle.x() + rectangle.width() - width;
-        else if (alignment == CenterTextAlignment)
-            x = rectangle.x() + rectangle.width() / 2 - width / 2;
-        qreal top = rectangle.y();
-        if (verticallyCenter)
-            top = rectangle.y() + rectangle.height() / 2 - metrics.height() / 2;
-        painter.drawText(QPointF(x, top + metrics.ascent()), line);
-    }
-    painter.restore();
+        map.insert(platform::AttributedString::ForegroundColorAttribute, *attributes.color);
+    NTXNSAttributedStringExtension::drawInRectangle(platform::AttributedString(string, map), painter, rectangle,
+                                                    alignment, verticallyCenter);
 }
 
 void drawWithFontAttributes(const QString &string, QPainter &painter,
