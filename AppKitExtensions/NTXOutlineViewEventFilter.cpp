@@ -7,6 +7,7 @@
 #include <QContextMenuEvent>
 #include <QDragLeaveEvent>
 #include <QDropEvent>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
@@ -92,6 +93,13 @@ bool NTXOutlineViewEventFilter::eventFilter(QObject *watched, QEvent *event)
                 return false;
             return handleViewportEvent(view, view->viewport(), event);
         }
+        // The context-menu key goes to the view that has the focus, not its viewport.
+        if (auto *view = qobject_cast<QTreeView *>(watched); view && event->type() == QEvent::ContextMenu
+            && static_cast<QContextMenuEvent *>(event)->reason() == QContextMenuEvent::Keyboard
+            && !NTXOutlineViewExtension::handlesEventsItself(view)) {
+            showKeyboardMenu(view);
+            return true;
+        }
         return false;
     case QEvent::KeyPress: {
         if (m_forwarding.contains(event))
@@ -113,12 +121,36 @@ bool NTXOutlineViewEventFilter::eventFilter(QObject *watched, QEvent *event)
     }
 }
 
+void NTXOutlineViewEventFilter::showKeyboardMenu(QTreeView *view)
+{
+    // The current row when it is selected, else the first selected one; none without
+    // a selection (the pointer may be anywhere: its position says nothing here).
+    QModelIndex index = view->currentIndex();
+    const QItemSelectionModel *selection = view->selectionModel();
+    if (!selection)
+        return;
+    if (!index.isValid() || !selection->isRowSelected(index.row(), index.parent())) {
+        const QModelIndexList rows = selection->selectedRows();
+        if (rows.isEmpty())
+            return;
+        index = rows.first();
+    }
+    view->scrollTo(index);
+    const QRect row = view->visualRect(index.siblingAtColumn(0));
+    if (!row.isValid())
+        return;
+    if (QMenu *menu = NTXOutlineViewExtension::menuForEvent(view, row.center()))
+        menu->popup(view->viewport()->mapToGlobal(row.bottomLeft()));
+}
+
 bool NTXOutlineViewEventFilter::handleViewportEvent(QTreeView *view, QWidget *viewport, QEvent *event)
 {
     switch (event->type()) {
     case QEvent::ContextMenu: {
         auto *contextEvent = static_cast<QContextMenuEvent *>(event);
-        if (QMenu *menu = NTXOutlineViewExtension::menuForEvent(view, contextEvent->pos()))
+        if (contextEvent->reason() == QContextMenuEvent::Keyboard)
+            showKeyboardMenu(view);
+        else if (QMenu *menu = NTXOutlineViewExtension::menuForEvent(view, contextEvent->pos()))
             menu->popup(contextEvent->globalPos());
         return true; // a menu the view or a form attached is never shown
     }

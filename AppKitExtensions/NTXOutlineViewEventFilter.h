@@ -23,6 +23,8 @@ private:
     bool handleViewportEvent(QTreeView *view, QWidget *viewport, QEvent *event);
     bool handleViewKey(QTreeView *view, QEvent *event);
     bool handleEditorReturn(QTreeView *view, QWidget *editor, QEvent *event);
+    // The context-menu key: the menu of the selected row, below it.
+    static void showKeyboardMenu(QTreeView *view);
 
     QSet<QEvent *> m_forwarding;
 };

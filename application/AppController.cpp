@@ -131,6 +131,18 @@ AppController::AppController(const Services &services, QObject *parent) : platfo
     };
     m_documentServices->applicationController = this;
 
+    // Tray hosts that show an exported menu never ask for it again: it follows the
+    // documents as they open, close and are renamed (starts and stops rebuild it too).
+    connect(this, &platform::DocumentController::documentAdded, this, [this](platform::Document *document) {
+        connect(document, &platform::Document::displayNameChanged, this, &AppController::buildMenu,
+                Qt::UniqueConnection);
+        buildMenu();
+    });
+    connect(this, &platform::DocumentController::documentRemoved, this, [this](platform::Document *document) {
+        disconnect(document, &platform::Document::displayNameChanged, this, &AppController::buildMenu);
+        buildMenu();
+    });
+
     if (auto *application = qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
         connect(application, &QGuiApplication::focusWindowChanged, this, &AppController::focusWindowChanged);
 }

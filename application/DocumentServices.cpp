@@ -1,9 +1,11 @@
 #include "application/DocumentServices.h"
 
+#include "application/ApplicationImages.h"
 #include "NTXAppKit/sounds/NTXSoundManager.h"
 #include "platform/desktop/IdleMonitor.h"
 
-#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QIcon>
 
 DocumentServices::DocumentServices() = default;
 
@@ -47,4 +49,13 @@ void DocumentServices::playSound(const QString &soundName) const
         player(soundName);
     else if (NTXSoundManager *sounds = catalogue())
         sounds->playSoundWithName(soundName);
+}
+
+void DocumentServices::showCountingInApplicationIcon(bool counting)
+{
+    if (m_iconShowsCounting == counting || !qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+        return;
+    m_iconShowsCounting = counting;
+    QGuiApplication::setWindowIcon(
+        ApplicationImages::iconNamed(counting ? QStringLiteral("application_plus.icns") : QStringLiteral("application.icns")));
 }

@@ -14,6 +14,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class NTXSoundManager;
 
@@ -52,7 +53,11 @@ public:
     double userIdleSeconds();
     NTXSoundManager *catalogue() const;
     void playSound(const QString &soundName) const;
+    // The application's icon shows whether a counter runs. Set only when that
+    // changes: every change re-sends each window's icon to the display server.
+    void showCountingInApplicationIcon(bool counting);
 
 private:
+    std::optional<bool> m_iconShowsCounting;
     std::unique_ptr<platform::IdleMonitor> m_idleMonitor;
 };

@@ -9,15 +9,16 @@
 #include "platform/foundation/Bundle.h"
 #include "platform/document/DocumentController.h"
 #include "platform/document/MenuItemValidation.h"
+#include "platform/drawing/WindowUpdateNotifier.h"
 #include "platform/foundation/UserDefaults.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QCursor>
 #include <QDockWidget>
 #include <QItemSelectionModel>
 #include <QMenu>
 #include <QSizePolicy>
-#include <QTimer>
 #include <QToolBar>
 #include <QTreeView>
 #include <QWidgetAction>
@@ -41,6 +42,21 @@ const char *const IdentifierProperty = "toolbarItemIdentifier";
 // Where the user's choice of items is kept: the list under "TB Item Identifiers".
 const QString ConfigurationKey = QStringLiteral("NSToolbar Configuration XQMainNewToolbar");
 const QString ItemIdentifiersKey = QStringLiteral("TB Item Identifiers");
+// ... and how the items show: 1 image and label (the default), 2 image, 3 label.
+const QString DisplayModeKey = QStringLiteral("TB Display Mode");
+enum DisplayMode { IconAndLabel = 1, IconOnly = 2, LabelOnly = 3 };
+
+Qt::ToolButtonStyle styleForDisplayMode(int mode)
+{
+    switch (mode) {
+    case IconOnly:
+        return Qt::ToolButtonIconOnly;
+    case LabelOnly:
+        return Qt::ToolButtonTextOnly;
+    default:
+        return Qt::ToolButtonTextUnderIcon;
+    }
+}
 
 struct ItemDescription
 {
@@ -183,7 +199,6 @@ void DocumentToolbar::setupToolbar()
     m_toolbar->setMovable(false);
     m_toolbar->setFloatable(false);
     m_toolbar->setIconSize(QSize(NTXContextMenuToolbarItem::RegularImageSide, NTXContextMenuToolbarItem::RegularImageSide));
-    m_toolbar->setToolButtonStyle(Qt::ToolButtonIconOnly);
     m_toolbar->setContextMenuPolicy(Qt::CustomContextMenu);
     NTXContextMenuToolbarItem::setToolbarDelegate(m_toolbar, this);
     NTXContextMenuToolbarItem::setToolbarSizeMode(m_toolbar, NTXContextMenuToolbarItem::SizeModeRegular);
@@ -203,6 +218,9 @@ void DocumentToolbar::setupToolbar()
         }
     }
     m_toolbarItemIdentifiers = configuration.contains(ItemIdentifiersKey) ? identifiers : toolbarDefaultItemIdentifiers();
+    const int mode = configuration.value(DisplayModeKey, int(IconAndLabel)).toInt();
+    m_displayMode = mode >= IconAndLabel && mode <= LabelOnly ? mode : int(IconAndLabel);
+    m_toolbar->setToolButtonStyle(styleForDisplayMode(m_displayMode));
     rebuildToolbar();
 
     // The toolbar's commands, and the delete assistant, in the window's Document menu.
@@ -223,14 +241,13 @@ void DocumentToolbar::setupToolbar()
         menu->insertAction(after >= 0 ? menu->actions().value(after + 1) : nullptr, assistant);
     }
 
-    // Visible items are validated regularly, and at once when what they show changes.
-    auto *timer = new QTimer(m_toolbar);
-    timer->setInterval(NTXContextMenuToolbarItem::ValidationInterval);
-    connect(timer, &QTimer::timeout, this, [this] {
-        if (m_toolbar && m_toolbar->isVisible())
-            validateVisibleToolbarItems();
-    });
-    timer->start();
+    // Visible items are validated when the window updates after an event, and at
+    // once when what they show changes without one (a hot key, a sheet's end).
+    connect(platform::WindowUpdateNotifier::instance(), &platform::WindowUpdateNotifier::windowDidUpdate, this,
+            [this](QWidget *updated) {
+                if (m_toolbar && m_toolbar->isVisible() && m_toolbar->window() == updated)
+                    validateVisibleToolbarItems();
+            });
     connect(&m_document, &MyDocument::counterStateChanged, this, [this] { validateVisibleToolbarItems(); });
     connect(window->windowDrawer(), &QDockWidget::visibilityChanged, this, [this] { validateVisibleToolbarItems(); });
     if (QItemSelectionModel *selection = window->outlineView()->selectionModel())
@@ -266,6 +283,8 @@ void DocumentToolbar::rebuildToolbar()
             if (item)
                 item->setParent(holder);
         }
+        if (auto *contextItem = qobject_cast<NTXContextMenuToolbarItem *>(item))
+            contextItem->setToolButtonStyle(m_toolbar->toolButtonStyle());
         if (item)
             m_toolbar->addAction(item);
     }
@@ -289,6 +308,21 @@ void DocumentToolbar::setToolbarItemIdentifiers(const QStringList &identifiers)
     configuration.insert(ItemIdentifiersKey, kept);
     m_document.userDefaults().setDictionary(configuration, ConfigurationKey);
     rebuildToolbar();
+}
+
+void DocumentToolbar::setDisplayMode(int mode)
+{
+    if (mode < IconAndLabel || mode > LabelOnly || !m_toolbar)
+        return;
+    m_displayMode = mode;
+    QVariantMap configuration = m_document.userDefaults().dictionaryForKey(ConfigurationKey);
+    configuration.insert(DisplayModeKey, mode);
+    m_document.userDefaults().setDictionary(configuration, ConfigurationKey);
+    m_toolbar->setToolButtonStyle(styleForDisplayMode(mode));
+    for (QAction *item : m_toolbar->actions()) {
+        if (auto *contextItem = qobject_cast<NTXContextMenuToolbarItem *>(item))
+            contextItem->setToolButtonStyle(m_toolbar->toolButtonStyle());
+    }
 }
 
 QAction *DocumentToolbar::toolbarItem(const QString &identifier) const
@@ -332,6 +366,17 @@ void DocumentToolbar::showToolbarCustomizationMenu(const QPoint &position)
             }
             setToolbarItemIdentifiers(identifiers);
         });
+    }
+    menu->addSeparator();
+    auto *modes = new QActionGroup(menu);
+    for (const auto &[mode, key] : {std::pair{int(IconAndLabel), "LSToolbarIconAndText"},
+                                    std::pair{int(IconOnly), "LSToolbarIconOnly"},
+                                    std::pair{int(LabelOnly), "LSToolbarTextOnly"}}) {
+        QAction *choice = menu->addAction(text(key));
+        choice->setCheckable(true);
+        choice->setChecked(m_displayMode == mode);
+        choice->setActionGroup(modes);
+        connect(choice, &QAction::triggered, this, [this, mode = mode] { setDisplayMode(mode); });
     }
     menu->addSeparator();
     connect(menu->addAction(text("LSRestoreToolbar")), &QAction::triggered, this,
@@ -381,7 +426,8 @@ bool DocumentToolbar::validateToolbarItem(QAction *item)
             return false;
         const QList<QVariant> selected = NTXOutlineViewExtension::allSelectedItems(outline);
         const NodePtr node = NTXOutlineViewExtension::selectedItem(outline).value<NodePtr>();
-        return selected.size() <= 1 && node && node->type() == Node::Job;
+        return selected.size() <= 1 && node && node->type() == Node::Job
+               && (!running || node == m_document.getActiveJob());
     }
     if (identifier == AddItem || identifier == AddGroup)
         return !running;

@@ -3,8 +3,8 @@
 // start/stop, the inspector and the active job. It makes the items and validates
 // them (it is the toolbar's delegate); the start/stop and inspector items show the
 // state they would change. The items send their actions to the document. The user
-// chooses the items from the toolbar's context menu; the choice is kept in the user
-// defaults.
+// chooses the items and how they show (image and label under it, image, label) from
+// the toolbar's context menu; the choice is kept in the user defaults.
 //
 // Owned by its MyDocument (a child object); the QToolBar belongs to the window.
 // GUI thread only; nothing here throws.
@@ -36,6 +36,10 @@ public:
     // The toolbar's identifiers as shown; setting them rebuilds and saves it.
     QStringList toolbarItemIdentifiers() const { return m_toolbarItemIdentifiers; }
     void setToolbarItemIdentifiers(const QStringList &identifiers);
+    // How the items show (kept with the choice of items): 1 image and label, 2 image
+    // only, 3 label only.
+    int displayMode() const { return m_displayMode; }
+    void setDisplayMode(int mode);
     // The item of an identifier in the toolbar (null when not shown).
     QAction *toolbarItem(const QString &identifier) const;
 
@@ -46,4 +50,5 @@ private:
     MyDocument &m_document;
     QPointer<QToolBar> m_toolbar;
     QStringList m_toolbarItemIdentifiers;
+    int m_displayMode = 1;
 };

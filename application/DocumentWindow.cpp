@@ -142,6 +142,7 @@ void DocumentWindow::buildMenus()
     addItem(m_documentMenu, text("LSstart2"), "toggleTimer:");
     m_documentMenu->addSeparator();
     addItem(m_documentMenu, text("LSMenuActivateJob"), "activedSelectedJob:");
+    addItem(m_documentMenu, text("LSMenuNewTimeEntry"), "newTimeEntry:");
     addItem(m_documentMenu, text("LSMenuDeleteEntry"), "deleteEntry:");
     m_colorLabelMenu = m_documentMenu->addMenu(text("LSMenuColorLabel"));
     m_colorLabelMenu->setObjectName(QStringLiteral("colorLabelMenu"));

@@ -55,13 +55,6 @@ NodePtr sharedNode(Node *node)
     return node ? node->weak_from_this().lock() : NodePtr();
 }
 
-const QIcon &applicationIcon(bool running)
-{
-    static const QIcon idle = ApplicationImages::iconNamed(QStringLiteral("application.icns"));
-    static const QIcon plus = ApplicationImages::iconNamed(QStringLiteral("application_plus.icns"));
-    return running ? plus : idle;
-}
-
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -222,8 +215,7 @@ bool MyDocument::isJobMemberOfDocument(const Node *job) const
 
 void MyDocument::updateUI()
 {
-    if (qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
-        QGuiApplication::setWindowIcon(applicationIcon(numberOfRunningCounters() >= 1));
+    m_services->showCountingInApplicationIcon(numberOfRunningCounters() >= 1);
     if (m_window) {
         m_window->startStopButton()->setEnabled(m_jobList->childrenCount() > 0);
         // The button says what a click does, like the menu item.
@@ -418,7 +410,7 @@ void MyDocument::activedSelectedJob(QObject *sender)
     if (!node)
         return;
     const NodePtr job = sharedNode(node->getRootObject());
-    if (!job)
+    if (!job || (timerIsRunning() && job != getActiveJob()))
         return;
     doUndoSetActiveJob(job);
 }
@@ -543,9 +535,10 @@ bool MyDocument::validateMenuItem(QAction *item)
     const QByteArray action = platform::MenuItemValidation::actionMethodName(item);
     const bool hasChildren = m_jobList->childrenCount() > 0;
     if (action == "activedSelectedJob") {
+        // While counting, the window names the job that counts: no other becomes active.
         QTreeView *outline = outlineView();
         const NodePtr node = outline ? NTXOutlineViewExtension::selectedItem(outline).value<NodePtr>() : NodePtr();
-        return node && node->type() == Node::Job;
+        return node && node->type() == Node::Job && (!timerIsRunning() || node == getActiveJob());
     }
     if (action == "toggleTimer") {
         item->setText(localized(timerIsRunning() ? "LSstop2" : "LSstart2"));

@@ -12,6 +12,7 @@
 #include "platform/document/MenuItemValidation.h"
 #include "platform/drawing/ActionDispatch.h"
 #include "platform/drawing/CellItemDelegate.h"
+#include "platform/drawing/ScreenFit.h"
 #include "platform/foundation/Bundle.h"
 
 #include <QDockWidget>
@@ -145,19 +146,18 @@ void MyDocument::applyStoredWindowState()
                             && frame.width() >= MinimumWindowSide && frame.height() >= MinimumWindowSide
                             && frame.width() <= MaximumWindowSide && frame.height() <= MaximumWindowSide;
     if (sizeUsable) {
-        m_window->resize(int(std::lround(frame.width())), int(std::lround(frame.height())));
-        // The position only when the window would show on one of the screens.
-        if (std::isfinite(frame.x()) && std::isfinite(frame.y()) && std::abs(frame.x()) <= MaximumWindowSide
-            && std::abs(frame.y()) <= MaximumWindowSide) {
-            const QRect wanted(int(std::lround(frame.x())), int(std::lround(frame.y())), m_window->width(),
-                               m_window->height());
-            for (const QScreen *screen : QGuiApplication::screens()) {
-                if (screen->availableGeometry().intersects(wanted)) {
-                    m_window->move(wanted.topLeft());
-                    break;
-                }
-            }
-        }
+        // Frames are in device-independent pixels; one saved on a larger screen (or
+        // at a smaller scale factor) is made to fit this one. Without a usable
+        // position the window keeps its place and only its size fits.
+        const bool placeUsable = std::isfinite(frame.x()) && std::isfinite(frame.y())
+                                 && std::abs(frame.x()) <= MaximumWindowSide && std::abs(frame.y()) <= MaximumWindowSide;
+        const QPoint place = placeUsable ? QPoint(int(std::lround(frame.x())), int(std::lround(frame.y())))
+                                         : m_window->pos();
+        const QRect fitted = platform::ScreenFit::fittedFrame(
+            QRect(place, QSize(int(std::lround(frame.width())), int(std::lround(frame.height())))));
+        m_window->resize(fitted.size());
+        if (placeUsable)
+            m_window->move(fitted.topLeft());
     }
     m_docValues.restoreOutlineViewColumnsData(m_window->outlineView());
 }

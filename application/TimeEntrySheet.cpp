@@ -4,6 +4,7 @@
 #include "NTXAppKit/TDTimeControl/TDTimeControl.h"
 #include "platform/drawing/ActionDispatch.h"
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/NotificationCenter.h"
 
 #include <QDateEdit>
 #include <QDialogButtonBox>
@@ -66,13 +67,23 @@ TimeEntrySheet::TimeEntrySheet(QWidget *parent) : QDialog(parent)
     fixed.setFamily(QStringLiteral("monospace"));
     m_workTime->setFont(fixed);
 
+    // Each time control steps its selected field with the stepper beside it.
+    m_startStepper = new TDStepper(this);
+    m_startStepper->setObjectName(QStringLiteral("startStepper"));
+    m_endStepper = new TDStepper(this);
+    m_endStepper->setObjectName(QStringLiteral("endStepper"));
+    m_startTime->setStepper(m_startStepper);
+    m_endTime->setStepper(m_endStepper);
+
     auto *grid = new QGridLayout;
     grid->addWidget(new QLabel(localized("LSTimeSheetStart"), this), 0, 0);
     grid->addWidget(m_startCalendar, 0, 1);
     grid->addWidget(m_startTime, 0, 2);
+    grid->addWidget(m_startStepper, 0, 3);
     grid->addWidget(new QLabel(localized("LSTimeSheetEnd"), this), 1, 0);
     grid->addWidget(m_endCalendar, 1, 1);
     grid->addWidget(m_endTime, 1, 2);
+    grid->addWidget(m_endStepper, 1, 3);
     grid->addWidget(new QLabel(localized("LSTimeSheetDuration"), this), 2, 0);
     grid->addWidget(m_workTime, 2, 1, 1, 2);
     grid->setColumnStretch(1, 1);
@@ -90,6 +101,27 @@ TimeEntrySheet::TimeEntrySheet(QWidget *parent) : QDialog(parent)
     layout->addWidget(m_title);
     layout->addLayout(grid);
     layout->addWidget(buttons);
+
+    // Tab goes through the start, then the end; the steppers take no focus.
+    m_startStepper->setFocusPolicy(Qt::NoFocus);
+    m_endStepper->setFocusPolicy(Qt::NoFocus);
+    setTabOrder(m_startCalendar, m_startTime);
+    setTabOrder(m_startTime, m_endCalendar);
+    setTabOrder(m_endCalendar, m_endTime);
+    setTabOrder(m_endTime, m_okButton);
+    setTabOrder(m_okButton, m_cancelButton);
+
+    // Return in a time field takes the typed value (the control sends its action)
+    // and then presses OK, as Return does in any other field of a dialog.
+    for (TDTimeControl *control : {m_startTime, m_endTime}) {
+        platform::NotificationCenter::defaultCenter().addObserver(
+            this, QStringLiteral("NSControlTextDidEndEditingNotification"), control,
+            [this](const platform::Notification &notification) {
+                if (notification.userInfo.value(QStringLiteral("NSTextMovement")).toInt()
+                    == TDFieldControl::ReturnMovement)
+                    QMetaObject::invokeMethod(m_okButton, &QPushButton::click, Qt::QueuedConnection);
+            });
+    }
 
     connect(m_startCalendar, &QDateEdit::dateChanged, this,
             [this] { sendActionFrom(m_calendarAction, m_startCalendar); });

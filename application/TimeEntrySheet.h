@@ -7,7 +7,7 @@
 // The sheet does no arithmetic of its own: like an interface file, it only holds the
 // controls and sends their actions to its target. A date picker sends its action when
 // its date changes (a typed date once its editing ends); a time control sends its own
-// action (after a step, Return or Tab); both buttons send the end action with
+// action (after a step, Return or Tab; Return then presses OK); both buttons send the end action with
 // themselves as sender. Setting a picker's date through setPickerDate() sends nothing.
 #include <QDate>
 #include <QDialog>
@@ -16,6 +16,7 @@
 class QDateEdit;
 class QLabel;
 class QPushButton;
+class TDStepper;
 class TDTimeControl;
 
 class TimeEntrySheet : public QDialog
@@ -32,6 +33,8 @@ public:
     QDateEdit *endCalendar() const { return m_endCalendar; }
     TDTimeControl *startTime() const { return m_startTime; }
     TDTimeControl *endTime() const { return m_endTime; }
+    TDStepper *startStepper() const { return m_startStepper; }
+    TDStepper *endStepper() const { return m_endStepper; }
     QPushButton *okButton() const { return m_okButton; }
     QPushButton *cancelButton() const { return m_cancelButton; }
 
@@ -56,6 +59,8 @@ private:
     QDateEdit *m_endCalendar = nullptr;
     TDTimeControl *m_startTime = nullptr;
     TDTimeControl *m_endTime = nullptr;
+    TDStepper *m_startStepper = nullptr;
+    TDStepper *m_endStepper = nullptr;
     QPushButton *m_okButton = nullptr;
     QPushButton *m_cancelButton = nullptr;
 

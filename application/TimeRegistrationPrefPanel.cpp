@@ -180,8 +180,9 @@ void TimeRegistrationPrefPanel::willSelect()
         m_keyCodeRecorder->setAnimates(true);
         m_keyCodeRecorder->setCanCaptureGlobalHotKeys(true);
         m_keyCodeRecorder->setStyle(0);
-        // The delegate is set afterwards: loading the stored combination is no news.
-        m_keyCodeRecorder->setDelegate(nullptr);
+        // Once the pane is its delegate (from the second time it is selected on),
+        // setting the stored combination registers it again: a key that could not be
+        // registered at launch is retried here.
         KeyCombo combo = KeyCombo::empty();
         if (code >= 0 && code <= std::numeric_limits<qint32>::max()) {
             combo.code = qint32(code);

@@ -2,13 +2,17 @@
 
 #include "NTXAppKit/NTXContextMenuToolbarItem/NTXDelayedPopUpButton.h"
 #include "platform/drawing/ActionDispatch.h"
+#include "platform/drawing/WindowUpdateNotifier.h"
 
 #include <QApplication>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QMenu>
 #include <QMetaMethod>
 #include <QPixmap>
 #include <QToolBar>
+
+#include <algorithm>
 
 namespace {
 
@@ -50,8 +54,12 @@ NTXContextMenuToolbarItem::NTXContextMenuToolbarItem(const QString &itemIdentifi
     m_button->installEventFilter(this);
     setDefaultWidget(m_button); // the action owns the button from here on
 
-    m_validationTimer.setInterval(ValidationInterval);
-    connect(&m_validationTimer, &QTimer::timeout, this, &NTXContextMenuToolbarItem::validationTimerFired);
+    if (platform::WindowUpdateNotifier *updates = platform::WindowUpdateNotifier::instance()) {
+        connect(updates, &platform::WindowUpdateNotifier::windowDidUpdate, this, [this](QWidget *window) {
+            if (m_button && m_button->window() == window)
+                windowDidUpdate();
+        });
+    }
     // triggering the item (a shortcut, trigger()) does what a click on its button does
     connect(this, &QAction::triggered, this, &NTXContextMenuToolbarItem::sendButtonAction);
 }
@@ -71,6 +79,41 @@ void NTXContextMenuToolbarItem::setLabel(const QString &label)
     setText(label);
     if (m_menuFormRepresentation)
         m_menuFormRepresentation->setText(label);
+    if (m_style != Qt::ToolButtonIconOnly)
+        applyStyle();
+}
+
+void NTXContextMenuToolbarItem::setToolButtonStyle(Qt::ToolButtonStyle style)
+{
+    if (style == Qt::ToolButtonFollowStyle || style == Qt::ToolButtonTextBesideIcon)
+        style = Qt::ToolButtonTextUnderIcon;
+    m_style = style;
+    applyStyle();
+}
+
+void NTXContextMenuToolbarItem::applyStyle()
+{
+    NTXDelayedPopUpButtonCell *cell = popupCell();
+    const QFontMetrics metrics(m_button->font());
+    const int textWidth = metrics.horizontalAdvance(text()) + 8;
+    switch (m_style) {
+    case Qt::ToolButtonTextUnderIcon:
+        cell->setTitle(text());
+        cell->setImagePosition(platform::Cell::ImagePosition::ImageAbove);
+        m_button->setFixedSize(std::max(RegularImageSide, textWidth), RegularImageSide + metrics.height() + 2);
+        break;
+    case Qt::ToolButtonTextOnly:
+        cell->setTitle(text());
+        cell->setImagePosition(platform::Cell::ImagePosition::NoImage);
+        m_button->setFixedSize(std::max(RegularImageSide, textWidth), metrics.height() + 6);
+        break;
+    default:
+        cell->setTitle(QString());
+        cell->setImagePosition(platform::Cell::ImagePosition::ImageOnly);
+        m_button->setFixedSize(RegularImageSide, RegularImageSide);
+        break;
+    }
+    m_button->update();
 }
 
 void NTXContextMenuToolbarItem::setMenu(QMenu *menu)
@@ -242,7 +285,7 @@ void NTXContextMenuToolbarItem::validate()
     m_button->setEnabled(enabled);
 }
 
-void NTXContextMenuToolbarItem::validationTimerFired()
+void NTXContextMenuToolbarItem::windowDidUpdate()
 {
     if (m_button->isVisible())
         validate();
@@ -251,12 +294,8 @@ void NTXContextMenuToolbarItem::validationTimerFired()
 bool NTXContextMenuToolbarItem::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_button) {
-        if (event->type() == QEvent::Show) {
+        if (event->type() == QEvent::Show)
             validate();
-            m_validationTimer.start();
-        } else if (event->type() == QEvent::Hide) {
-            m_validationTimer.stop();
-        }
     }
     return QWidgetAction::eventFilter(watched, event);
 }

@@ -10,14 +10,13 @@
 //     Q_INVOKABLE bool validateToolbarItem(QAction *item);       (or QObject *)
 //     Q_INVOKABLE bool validateUserInterfaceItem(QAction *item); (or QObject *)
 //
-// Validation runs before the button shows and then on a repeating timer while it is
-// visible, as toolbars validate their visible items; validationTimerFired() is the
-// timer's trigger.
+// Validation runs before the button shows and then each time its window updates
+// after an event (platform::WindowUpdateNotifier), as toolbars validate their visible
+// items; an idle window validates nothing.
 #include <QByteArray>
 #include <QIcon>
 #include <QPointer>
 #include <QString>
-#include <QTimer>
 #include <QWidgetAction>
 
 class NTXDelayedPopUpButton;
@@ -33,8 +32,6 @@ public:
     enum SizeMode { SizeModeDefault = 0, SizeModeRegular = 1, SizeModeSmall = 2 };
     static constexpr int RegularImageSide = 32;
     static constexpr int SmallImageSide = 24;
-    // How often visible items are validated, in milliseconds.
-    static constexpr int ValidationInterval = 500;
 
     // initWithItemIdentifier: the item with a new 32 × 32 delayed pop-up button
     // (momentary change, not bordered) as its view.
@@ -52,6 +49,12 @@ public:
     void setLabel(const QString &label);
     QString paletteLabel() const { return m_paletteLabel; }
     void setPaletteLabel(const QString &label) { m_paletteLabel = label; }
+
+    // What the button shows, as the toolbar's display mode says: the image alone
+    // (the default), the label under the image, or the label alone. The button
+    // grows to hold the label.
+    void setToolButtonStyle(Qt::ToolButtonStyle style);
+    Qt::ToolButtonStyle toolButtonStyle() const { return m_style; }
 
     // The menu the button pops up (not owned). Setting one also makes the item's
     // menu-form representation: an item titled with the label, without action, whose
@@ -83,9 +86,8 @@ public:
     // Swaps the image for the toolbar's size mode and sets the enabled state from
     // the toolbar delegate's answer (see the top of this file).
     void validate();
-    // The validation timer's trigger: validates the item when its button is visible.
-    void validationTimerFired();
-    bool isValidationTimerActive() const { return m_validationTimer.isActive(); }
+    // The window updated: validates the item when its button is visible.
+    void windowDidUpdate();
 
     // ---- The toolbar's delegate and size mode ----
     // The delegate is held weakly: a deleted delegate leaves the toolbar without one.
@@ -105,6 +107,7 @@ private:
     // whether it could, with its answer in `answer`.
     bool askValidator(QObject *validator, const char *method, bool &answer);
     void sendButtonAction();
+    void applyStyle();
 
     QString m_identifier;
     QString m_paletteLabel;
@@ -112,5 +115,5 @@ private:
     QIcon m_smallImage;
     QIcon m_regularImage;
     QPointer<QAction> m_menuFormRepresentation;
-    QTimer m_validationTimer;
+    Qt::ToolButtonStyle m_style = Qt::ToolButtonIconOnly;
 };

@@ -9,7 +9,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimer>
-#include <QWindow>
 
 #include <algorithm>
 #include <cmath>
@@ -554,7 +553,7 @@ QWidget *ZQSplitSubview::hitTest(const QPointF &point)
     unsigned divider = NotFound;
     if (view && askDelegate(view->delegate(), "splitViewDividerForPointInSubview", &divider, view, point, this)) {
         m_actDivider = divider;
-        if (divider + 1 < view->ZQ___numberOfSubviews())
+        if (quint64(divider) + 1 < view->ZQ___numberOfSubviews())
             return this;
     }
     m_actDivider = NotFound;
@@ -574,13 +573,9 @@ void ZQSplitSubview::mousePressEvent(QMouseEvent *event)
     ZQSplitView *view = splitView();
     if (m_actDivider == NotFound) {
         const ZQSplitView *coupling = couplingSplitView();
-        const bool movable = window()->property("movableByWindowBackground").toBool();
+        const bool movable = platform::WindowBackgroundDrag::isMovableByWindowBackground(this);
         if (m_canDragWindow && movable && !(coupling && coupling->background().isValid())) {
-            QWindow *handle = window()->windowHandle();
-            if (!(handle && handle->startSystemMove())) {
-                m_movingWindow = true;
-                m_moveLast = event->globalPosition();
-            }
+            m_windowDrag.begin(this, event->globalPosition());
             event->accept();
             return;
         }
@@ -599,12 +594,8 @@ void ZQSplitSubview::mousePressEvent(QMouseEvent *event)
 
 void ZQSplitSubview::mouseMoveEvent(QMouseEvent *event)
 {
-    if (m_movingWindow) {
-        const QPointF now = event->globalPosition();
-        window()->move(window()->pos() + (now - m_moveLast).toPoint());
-        m_moveLast = now;
+    if (m_windowDrag.follow(event->globalPosition()))
         return;
-    }
     ZQSplitView *view = splitView();
     if (!m_draggingDivider || !view) {
         QWidget::mouseMoveEvent(event);
@@ -625,7 +616,7 @@ void ZQSplitSubview::mouseMoveEvent(QMouseEvent *event)
 
 void ZQSplitSubview::mouseReleaseEvent(QMouseEvent *event)
 {
-    m_movingWindow = false;
+    m_windowDrag.end();
     if (!m_draggingDivider) {
         QWidget::mouseReleaseEvent(event);
         return;

@@ -13,6 +13,8 @@
 // takes its time from platform::Clock::mediaTime(). Main thread only, not re-entrant.
 // Requests that don't apply (collapse a collapsed pane, operations outside a split
 // view) do nothing and answer NO or 0.
+#include "platform/drawing/WindowBackgroundDrag.h"
+
 #include <QRectF>
 #include <QString>
 #include <QWidget>
@@ -170,8 +172,7 @@ private:
     // Decoded collapsed: collapses along the split direction once in a split view.
     bool m_collapseWhenPlaced = false;
     // Moving the window from a pane: the pointer's last global position.
-    bool m_movingWindow = false;
-    QPointF m_moveLast;
+    platform::WindowBackgroundDrag m_windowDrag;
     // Dragging a divider of the split view assigned by the delegate.
     bool m_draggingDivider = false;
     QPointF m_dragStart;

@@ -135,9 +135,11 @@ ZQSplitSubview *ZQSplitView::subviewWithIdentifier(const QString &identifier) co
 
 void ZQSplitView::viewDidMoveToSuperview()
 {
+    // The document view of a scroll area is a direct child of its viewport (the area
+    // reparents before it records the widget, so asking for its widget is too early).
     QWidget *viewport = parentWidget();
     auto *area = viewport ? qobject_cast<QScrollArea *>(viewport->parentWidget()) : nullptr;
-    m_isInScrollView = area && area->widget() == this;
+    m_isInScrollView = area && area->viewport() == viewport;
 }
 
 QString ZQSplitView::description() const

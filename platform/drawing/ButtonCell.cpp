@@ -189,13 +189,29 @@ void ButtonCell::drawWithFrame(QPainter &painter, const QRectF &frame, QWidget *
 
 void ButtonCell::drawInteriorWithFrame(QPainter &painter, const QRectF &frame, QWidget *controlView) const
 {
+    // A push button's image above, below, right of or instead of its title is laid
+    // out by the cell (the style's label puts the image left of the text).
+    if (!isCheckLike() && imagePosition() != ImagePosition::ImageLeft) {
+        const QRectF imageRect = imageRectForBounds(frame);
+        const QIcon shown = shownImage();
+        if (!imageRect.isEmpty() && !shown.isNull()) {
+            const QIcon::Mode mode = !isEnabled() ? QIcon::Disabled : QIcon::Normal;
+            shown.paint(&painter, imageRect.toAlignedRect(), Qt::AlignCenter, mode,
+                        hasState() && state() == State::On ? QIcon::On : QIcon::Off);
+        }
+        if (imagePosition() != ImagePosition::ImageOnly || shown.isNull())
+            drawTitle(painter, shownTitle(), titleRectForBounds(frame), controlView);
+        return;
+    }
     QStyle *style = styleFor(controlView);
     QStyleOptionButton option;
     initStyleOption(option, frame, controlView);
     option.text = shownTitle();
     option.icon = shownImage();
+    // Never larger than the frame: an image made for a denser screen reports its
+    // pixels as its size.
     if (!option.icon.isNull())
-        option.iconSize = imageSize().toSize();
+        option.iconSize = imageSize().boundedTo(frame.size()).toSize();
     if (controlView && controlView->hasFocus())
         option.state |= QStyle::State_HasFocus;
     option.palette.setColor(QPalette::ButtonText,

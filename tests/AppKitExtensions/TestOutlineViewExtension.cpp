@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
@@ -250,6 +251,29 @@ TEST(OutlineViewMenu, RightClickOnAnUnselectedRowAsksWithThatRowAndKeepsTheSelec
     EXPECT_TRUE(o.delegate.menu.isVisible()) << "the delegate's menu is shown";
     o.delegate.menu.hide();
     EXPECT_EQ(o.selectedNames(), (QStringList{"C"})) << "the right-clicked row is not selected";
+}
+
+// The context-menu key (sent by the platform to the focused view) asks for the
+// selected row's menu wherever the pointer is; without a selection there is none.
+TEST(OutlineViewMenu, TheContextMenuKeyShowsTheSelectedRowsMenu)
+{
+    Outline o;
+    const auto pressMenuKey = [&o] {
+        QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(1, 1), o.view.mapToGlobal(QPoint(1, 1)));
+        QApplication::sendEvent(&o.view, &event);
+    };
+    pressMenuKey();
+    EXPECT_EQ(o.delegate.menuCalls, 0);
+    o.select({QStringLiteral("B"), QStringLiteral("C")});
+    // current but not selected
+    o.view.selectionModel()->setCurrentIndex(o.at(QStringLiteral("A")), QItemSelectionModel::NoUpdate);
+    pressMenuKey();
+    ASSERT_EQ(o.delegate.menuCalls, 1);
+    EXPECT_EQ(o.delegate.item.toString(), QStringLiteral("B"));
+    EXPECT_EQ(o.delegate.column, 0);
+    EXPECT_TRUE(o.delegate.menu.isVisible());
+    o.delegate.menu.hide();
+    EXPECT_EQ(o.selectedNames(), (QStringList{"B", "C"}));
 }
 
 TEST(OutlineViewMenu, NoMenuBelowTheLastRowOrBesideTheLastColumn)

@@ -517,7 +517,7 @@ TEST(ContextMenuToolbarItem, ADeletedDelegateLeavesTheToolbarWithoutOne)
     EXPECT_EQ(NTXContextMenuToolbarItem::toolbarDelegate(nullptr), nullptr);
 }
 
-TEST(ContextMenuToolbarItem, ValidatesBeforeShowingAndOnTheTimerWhileVisible)
+TEST(ContextMenuToolbarItem, ValidatesBeforeShowingAndWhenItsWindowUpdates)
 {
     QMainWindow window;
     QToolBar *bar = window.addToolBar(QStringLiteral("Main"));
@@ -526,27 +526,29 @@ TEST(ContextMenuToolbarItem, ValidatesBeforeShowingAndOnTheTimerWhileVisible)
     ToolbarValidatingDelegate delegate;
     delegate.answer = false;
     NTXContextMenuToolbarItem::setToolbarDelegate(bar, &delegate);
-    EXPECT_FALSE(item->isValidationTimerActive());
-
     window.show();
     EXPECT_GE(delegate.asked, 1);
     EXPECT_FALSE(item->isEnabled()) << "validated before it showed";
-    EXPECT_TRUE(item->isValidationTimerActive());
 
     delegate.answer = true;
     const int before = delegate.asked;
-    item->validationTimerFired();
+    item->windowDidUpdate();
     EXPECT_EQ(delegate.asked, before + 1);
     EXPECT_TRUE(item->isEnabled());
 
-    // the real timer comes round as well
+    // A click anywhere in the window updates it; another window's update does not count.
     delegate.answer = false;
+    QWidget elsewhere;
+    elsewhere.show();
+    QTest::mouseClick(&elsewhere, Qt::LeftButton);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(item->isEnabled());
+    QTest::mouseClick(bar, Qt::LeftButton);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !item->isEnabled(); }, 5000));
 
     window.hide();
-    EXPECT_FALSE(item->isValidationTimerActive());
     const int hidden = delegate.asked;
-    item->validationTimerFired();
+    item->windowDidUpdate();
     EXPECT_EQ(delegate.asked, hidden) << "hidden items are not validated";
 }
 

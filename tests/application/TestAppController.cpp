@@ -16,6 +16,8 @@
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Clock.h"
 #include "platform/document/MenuItemValidation.h"
+#include "platform/document/StandardMenus.h"
+#include "application/DocumentWindow.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/UndoManager.h"
 
@@ -24,6 +26,7 @@
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QMenuBar>
+#include <QRegularExpression>
 #include <QSystemTrayIcon>
 #include <QTimer>
 
@@ -213,7 +216,7 @@ TEST_F(AppControllerTest, LaunchOffersANewCrashReportAndTheMenuSendsFeedback)
     controller->installApplicationMenu(&bar);
     QAction *feedback = nullptr;
     for (QAction *item : bar.actions().first()->menu()->actions()) {
-        if (item->text() == QStringLiteral("Send Feedback…"))
+        if (item->text().remove(QLatin1Char('&')) == QStringLiteral("Send Feedback…"))
             feedback = item;
     }
     ASSERT_NE(feedback, nullptr);
@@ -435,6 +438,20 @@ TEST_F(AppControllerTest, MenuListsTheJobsOfEachDocumentWithTheActiveOneFirst)
                                                 startTitle("Intern"), second->displayName(), startTitle("Website")}));
     (void)website;
     (void)intern;
+}
+
+// Hosts that show the exported menu never click: the menu follows without a request.
+TEST_F(AppControllerTest, MenuFollowsDocumentsAsTheyOpenAreRenamedAndClose)
+{
+    start();
+    MyDocument *document = savedDocument(QStringLiteral("Plans.chronark"));
+    QMenu *menu = controller->appDockMenu();
+    EXPECT_EQ(jobMenuTitles(menu), QStringList({document->displayName(), startTitle("Filed")}));
+    document->setFilePath(files.filePath(QStringLiteral("Renamed.chronark")));
+    EXPECT_EQ(jobMenuTitles(menu), QStringList({document->displayName(), startTitle("Filed")}));
+    EXPECT_TRUE(document->displayName().contains(QStringLiteral("Renamed")));
+    document->close();
+    EXPECT_TRUE(jobMenuTitles(menu).isEmpty());
 }
 
 TEST_F(AppControllerTest, MenuShowsNamesAsWrittenWithoutMnemonicsOrLineBreaks)
@@ -764,6 +781,40 @@ TEST_F(AppControllerTest, FrontDocumentIsTheOneWhoseWindowWasActiveLast)
     EXPECT_EQ(menus.first()->menu()->objectName(), QStringLiteral("applicationMenu"));
     controller->installApplicationMenu(mainWindow->menuBar());
     EXPECT_EQ(mainWindow->menuBar()->findChildren<QMenu *>(QStringLiteral("applicationMenu"), Qt::FindDirectChildrenOnly).size(), 1);
+}
+
+// Every menu title and command of a document window's menu bar can be reached from
+// the keyboard: each has a mnemonic ("&" before a letter, not "&&"), the standard
+// commands have their standard keys. The start/stop item keeps the counter's own
+// title; the Open Recent entries are file names.
+TEST_F(AppControllerTest, EveryMenuOfTheDocumentWindowHasMnemonics)
+{
+    start();
+    MyDocument *document = newDocument();
+    auto *mainWindow = qobject_cast<QMainWindow *>(document->mainWindow());
+    ASSERT_NE(mainWindow, nullptr);
+    controller->installApplicationMenu(mainWindow->menuBar());
+    const QRegularExpression mnemonic(QStringLiteral("(^|[^&])&[^&]"));
+    int checked = 0;
+    for (QAction *title : mainWindow->menuBar()->actions()) {
+        ASSERT_NE(title->menu(), nullptr);
+        EXPECT_TRUE(title->text().contains(mnemonic)) << title->text().toStdString();
+        Q_EMIT title->menu()->aboutToShow();
+        for (QAction *item : title->menu()->actions()) {
+            if (item->isSeparator() || platform::MenuItemValidation::action(item) == "toggleTimer:")
+                continue;
+            EXPECT_TRUE(item->text().contains(mnemonic)) << item->text().toStdString();
+            ++checked;
+        }
+    }
+    EXPECT_GT(checked, 20);
+    platform::StandardMenus *standard = document->documentWindow()->standardMenus();
+    ASSERT_NE(standard, nullptr);
+    for (const auto &[action, key] : {std::pair{"saveDocumentAs:", QKeySequence::SaveAs},
+                                      std::pair{"performClose:", QKeySequence::Close},
+                                      std::pair{"terminate:", QKeySequence::Quit},
+                                      std::pair{"undo:", QKeySequence::Undo}, std::pair{"redo:", QKeySequence::Redo}})
+        EXPECT_EQ(standard->itemWithAction(action)->shortcut(), QKeySequence(key)) << action;
 }
 
 // ---- Notifications and small actions ----

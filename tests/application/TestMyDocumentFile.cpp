@@ -8,6 +8,8 @@
 #include <QDockWidget>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QLabel>
 #include <QStandardItemModel>
 #include <csignal>
@@ -127,6 +129,27 @@ TEST_F(MyDocumentFileTest, UnusableStoredFrameAndWidthsAreNotApplied)
     EXPECT_EQ(document->documentWindow()->size(), defaultSize);
     EXPECT_EQ(widthOf(outline(document)->header(), QStringLiteral("outlineName")), defaultNameWidth);
     EXPECT_EQ(visualIdentifiers(outline(document)->header()).constFirst(), QStringLiteral("outlineTime"));
+}
+
+// A frame saved on a larger screen (or at a smaller scale factor) comes back whole
+// on this one: shrunk to its available area and moved inside it.
+TEST_F(MyDocumentFileTest, AStoredFrameLargerThanTheScreenIsFittedToIt)
+{
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    const QString frameText = QStringLiteral("{{%1, %2}, {%3, %4}}")
+                                  .arg(area.right() - 100)
+                                  .arg(area.top() + 40)
+                                  .arg(area.width() + 1000)
+                                  .arg(area.height() + 700);
+    QString xml = StoredStateDocument;
+    xml.replace(QStringLiteral("{{12, 30}, {640, 420}}"), frameText);
+    const QString file = path(QStringLiteral("large.chronark"));
+    ASSERT_TRUE(testsupport::writeFile(file, xml.toUtf8()));
+    ProbeDocument *document = openDocument(file);
+    ASSERT_NE(document, nullptr);
+    const QRect frame(document->documentWindow()->pos(), document->documentWindow()->size());
+    EXPECT_TRUE(area.contains(frame)) << frame.x() << "," << frame.y() << " " << frame.width() << "x" << frame.height();
+    EXPECT_EQ(frame.size(), area.size().expandedTo(document->documentWindow()->minimumSize()));
 }
 
 TEST_F(MyDocumentFileTest, ColumnResizeAndMoveAreMirroredInTheTotalsHeader)

@@ -142,6 +142,44 @@ TEST_F(TimeEntrySheetsTest, EditSheetShowsTheEntryAndOpensWindowModalOnTheDocume
     clickCancel(sheet);
 }
 
+// The keyboard and the steppers: Tab goes start date, start time, end date, end time;
+// each time control has its stepper; Return in a time field takes the time and
+// presses OK.
+TEST_F(TimeEntrySheetsTest, StepperTabOrderAndReturnInATimeField)
+{
+    MyDocument *document = newTimeDocument();
+    NodePtr job = makeJobWithDays(QStringLiteral("Job"), 10, {{4, {{local(4, 9), local(4, 10)}}}});
+    fill(document, {job});
+    NodePtr entry = job->childAtIndex(0)->childAtIndex(0);
+    document->doJobTimeSheet(entry);
+    TimeEntrySheet *sheet = document->timeEntrySheets().jobTimeWindow();
+    ASSERT_NE(sheet, nullptr);
+
+    const QList<QWidget *> stops{sheet->startCalendar(), sheet->startTime(), sheet->endCalendar(), sheet->endTime()};
+    for (qsizetype i = 0; i + 1 < stops.size(); ++i) {
+        QWidget *w = stops.at(i)->nextInFocusChain();
+        while (w != stops.at(i) && !stops.contains(w))
+            w = w->nextInFocusChain();
+        EXPECT_EQ(w, stops.at(i + 1)) << "after stop " << i;
+    }
+
+    ASSERT_EQ(sheet->startTime()->stepper(), sheet->startStepper());
+    ASSERT_EQ(sheet->endTime()->stepper(), sheet->endStepper());
+    const QDateTime before = document->timeEntrySheets().cDate();
+    sheet->startStepper()->stepUp();
+    EXPECT_NE(document->timeEntrySheets().cDate(), before);
+    EXPECT_EQ(sheet->startTime()->date(), document->timeEntrySheets().cDate());
+
+    sheet->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(sheet));
+    sheet->startTime()->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(QTest::qWaitFor([] { return qobject_cast<QLineEdit *>(QApplication::focusWidget()) != nullptr; }));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitFor([sheet] { return !sheet->isVisible(); }));
+    EXPECT_EQ(entry->cDate(), sheet->startTime()->date());
+    EXPECT_NE(entry->cDate(), before);
+}
+
 TEST_F(TimeEntrySheetsTest, NoTimeSheetOverAnotherSheet)
 {
     MyDocument *document = newTimeDocument();

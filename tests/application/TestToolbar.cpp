@@ -5,9 +5,14 @@
 #include "application/DocumentToolbar.h"
 
 #include "NTXAppKit/NTXContextMenuToolbarItem/NTXContextMenuToolbarItem.h"
+#include "NTXAppKit/NTXContextMenuToolbarItem/NTXDelayedPopUpButton.h"
+#include "NTXAppKit/NTXContextMenuToolbarItem/NTXDelayedPopUpButtonCell.h"
 #include "application/GroupNameSheet.h"
+#include "platform/document/MenuItemValidation.h"
 
 #include <QAction>
+#include <QDir>
+#include <QImage>
 #include <QDockWidget>
 #include <QToolBar>
 
@@ -172,4 +177,128 @@ TEST_F(ToolbarTest, TheChoiceOfItemsIsKeptForTheNextWindow)
     next->documentToolbar().setToolbarItemIdentifiers(next->documentToolbar().toolbarDefaultItemIdentifiers());
     ProbeDocument *third = newDocument();
     EXPECT_EQ(identifiersShown(third), third->documentToolbar().toolbarDefaultItemIdentifiers());
+}
+
+// An idle document window wakes the process for nothing: no timer event reaches any
+// object over three seconds, and redrawing its state does not send the window icon
+// again. A click in the window validates the toolbar (the window updated).
+TEST_F(ToolbarTest, AnIdleWindowWakesNobodyAndInputValidatesTheToolbar)
+{
+    struct Counter : QObject
+    {
+        int timers = 0;
+        int iconChanges = 0;
+        bool eventFilter(QObject *, QEvent *event) override
+        {
+            timers += event->type() == QEvent::Timer;
+            iconChanges += event->type() == QEvent::ApplicationWindowIconChange;
+            return false;
+        }
+    } counter;
+    ProbeDocument *document = newDocument(true);
+    NodePtr job = makeJob(QStringLiteral("J"), 10.0f, {});
+    fill(document, {job});
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(document->documentWindow()));
+    drainEvents();
+    document->updateUI();
+    qApp->installEventFilter(&counter);
+    QTest::qWait(3000);
+    EXPECT_EQ(counter.timers, 0);
+    counter.iconChanges = 0;
+    for (int i = 0; i < 5; ++i)
+        document->updateUI();
+    EXPECT_EQ(counter.iconChanges, 0);
+
+    QAction *remove = document->documentToolbar().toolbarItem(QStringLiteral("RemoveItem"));
+    select(document, {job});
+    ASSERT_TRUE(remove->isEnabled());
+    document->setTimerRunning(true); // no signal: only an update shows it
+    EXPECT_TRUE(remove->isEnabled());
+    QTest::mouseClick(document->documentWindow()->centralWidget(), Qt::LeftButton, Qt::NoModifier, QPoint(1, 1));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !remove->isEnabled(); }, 5000));
+    document->setTimerRunning(false);
+    qApp->removeEventFilter(&counter);
+}
+
+// While a counter runs the window names the job that counts: no other job can be
+// made active, by the toolbar, the menu or the action itself.
+TEST_F(ToolbarTest, WhileCountingNoOtherJobBecomesActive)
+{
+    ProbeDocument *document = newDocument();
+    NodePtr design = makeJob(QStringLiteral("Design"), 10.0f, {});
+    NodePtr support = makeJob(QStringLiteral("Support"), 10.0f, {});
+    fill(document, {design, support});
+    document->setActiveJob(design);
+    document->setTimerRunning(true);
+    select(document, {support});
+    QAction *activate = document->documentToolbar().toolbarItem(QStringLiteral("ActivedJob"));
+    EXPECT_FALSE(document->documentToolbar().validateToolbarItem(activate));
+    QAction *menuItem = platform::MenuItemValidation::makeItem(QStringLiteral("m"), "activedSelectedJob:", nullptr);
+    EXPECT_FALSE(document->validateMenuItem(menuItem));
+    document->activedSelectedJob(nullptr);
+    EXPECT_EQ(document->getActiveJob(), design);
+    select(document, {design});
+    EXPECT_TRUE(document->documentToolbar().validateToolbarItem(activate));
+    document->setTimerRunning(false);
+    select(document, {support});
+    EXPECT_TRUE(document->validateMenuItem(menuItem));
+    delete menuItem;
+}
+
+// The items show their labels under their images, as desktop toolbars do; the
+// context menu's choice of image only or label only is kept for the next window.
+TEST_F(ToolbarTest, LabelsShowUnderTheImagesAndTheDisplayModeIsKept)
+{
+    ProbeDocument *document = newDocument();
+    auto *add = qobject_cast<NTXContextMenuToolbarItem *>(document->documentToolbar().toolbarItem(QStringLiteral("AddItem")));
+    ASSERT_NE(add, nullptr);
+    EXPECT_EQ(document->toolbar()->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
+    EXPECT_EQ(add->popupCell()->title(), add->label());
+    EXPECT_GT(add->button()->height(), NTXContextMenuToolbarItem::RegularImageSide);
+
+    document->documentToolbar().setDisplayMode(2);
+    EXPECT_EQ(document->toolbar()->toolButtonStyle(), Qt::ToolButtonIconOnly);
+    EXPECT_TRUE(add->popupCell()->title().isEmpty());
+    EXPECT_EQ(add->button()->size(), QSize(32, 32));
+    ProbeDocument *next = newDocument();
+    EXPECT_EQ(next->documentToolbar().displayMode(), 2);
+    EXPECT_EQ(next->toolbar()->toolButtonStyle(), Qt::ToolButtonIconOnly);
+    next->documentToolbar().setDisplayMode(3);
+    EXPECT_EQ(next->toolbar()->toolButtonStyle(), Qt::ToolButtonTextOnly);
+    next->documentToolbar().setDisplayMode(9); // not a mode: nothing changes
+    EXPECT_EQ(newDocument()->documentToolbar().displayMode(), 3);
+}
+
+// At a device pixel ratio of 2 the window draws the same picture with twice the
+// pixels: the toolbar's images are drawn whole from their sources, not magnified.
+TEST_F(ToolbarTest, TheWindowDrawsTheSameAtDevicePixelRatioTwo)
+{
+    ProbeDocument *document = newDocument(true);
+    fill(document, {makeJob(QStringLiteral("Design"), 10.0f, {})});
+    QWidget *window = document->documentWindow();
+    window->resize(720, 420);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    drainEvents();
+    auto render = [window](qreal ratio) {
+        QImage image(window->size() * ratio, QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(ratio);
+        image.fill(Qt::white);
+        window->render(&image);
+        image.save(QDir::temp().filePath(QStringLiteral("chronark-window-ratio%1.png").arg(ratio)));
+        return image;
+    };
+    const QImage single = render(1);
+    const QImage twice = render(2);
+    auto *add = qobject_cast<NTXContextMenuToolbarItem *>(document->documentToolbar().toolbarItem(QStringLiteral("AddItem")));
+    ASSERT_NE(add, nullptr);
+    const QRect button(add->button()->mapTo(window, QPoint(0, 0)), add->button()->size());
+    const QImage a = single.copy(button).convertToFormat(QImage::Format_ARGB32);
+    const QImage b = twice.copy(QRect(button.topLeft() * 2, button.size() * 2))
+                         .scaled(button.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                         .convertToFormat(QImage::Format_ARGB32);
+    qint64 difference = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            difference += qAbs(qGray(a.pixel(x, y)) - qGray(b.pixel(x, y)));
+    EXPECT_LT(double(difference) / (a.width() * a.height()), 12.0) << "the button's picture differs at ratio 2";
 }

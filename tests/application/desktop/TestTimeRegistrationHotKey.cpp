@@ -100,6 +100,21 @@ protected:
     std::unique_ptr<QWidget> window;
 };
 
+// A stored combination that was not registered at launch (the key was taken) is
+// registered when the pane is selected again.
+TEST_F(TimeRegistrationHotKey, SelectingThePaneAgainRetriesTheStoredHotKey)
+{
+    defaults->setInteger(F6, ChronarkKeyCodeKey);
+    defaults->setInteger(Flags, ChronarkKeyModifierKey);
+    showPane();
+    const HKHotKeyCenter::HotKeys hotKeys = HKHotKeyCenter().registeredHotKeys();
+    ASSERT_EQ(hotKeys.size(), 1);
+    EXPECT_EQ(hotKeys.first()->keyCode(), F6);
+    EXPECT_EQ(hotKeys.first()->target(), &controller);
+    EXPECT_EQ(defaults->integerForKey(ChronarkKeyCodeKey), F6);
+    EXPECT_EQ(posted, 0);
+}
+
 TEST_F(TimeRegistrationHotKey, TypedCombinationBecomesTheGlobalHotKey)
 {
     // The hot key the application registered at launch.

@@ -1,9 +1,11 @@
 // On a real X server: dividers dragged and double-clicked with XTEST pointer events
 // (xdotool). Positions are global screen pixels; sizes are in the split view's space.
+#include "platform/drawing/WindowBackgroundDrag.h"
 #include "tests/components/splitview/SplitViewTestSupport.h"
 
 #include <QApplication>
 #include <QProcess>
+#include <QScrollArea>
 #include <QScreen>
 #include <QStandardPaths>
 #include <QTest>
@@ -30,6 +32,17 @@ public:
                                                                                      ZQSplitSubview *, bool)
     {
         return true;
+    }
+};
+
+// Assigns divider 0 to the top strip of every pane.
+class StripDelegate : public QObject
+{
+    Q_OBJECT
+public:
+    Q_INVOKABLE uint splitViewDividerForPointInSubview(ZQSplitView *, QPointF point, ZQSplitSubview *)
+    {
+        return point.y() < 20 ? 0u : ~0u; // all bits: no divider
     }
 };
 
@@ -206,6 +219,78 @@ TEST_F(SplitViewMouse, TheCursorOverADividerFollowsTheOrientation)
                  num(over.y())});
         ASSERT_TRUE(settles([&] { return view->testAttribute(Qt::WA_SetCursor); }));
         EXPECT_EQ(view->QWidget::cursor().shape(), horizontal ? Qt::SplitVCursor : Qt::SplitHCursor);
+    }
+}
+
+TEST_F(SplitViewMouse, ADividerTheDelegateAssignsInsideAPaneDrags)
+{
+    StripDelegate strips;
+    auto view = makeSplitView({200, 200}, 9);
+    view->setDivider(grip(9, 30));
+    view->setDelegate(&strips);
+    show(*view);
+    ZQSplitSubview *second = view->subviewAtPosition(1);
+    // Below the strip the pane is only a pane.
+    QPoint start = second->mapToGlobal(QPoint(100, 60));
+    drag(start, start + QPoint(60, 0));
+    QTest::qWait(0);
+    EXPECT_EQ(along(*view, 0), 200);
+    start = second->mapToGlobal(QPoint(100, 10));
+    drag(start, start + QPoint(60, 0));
+    ASSERT_TRUE(settles([&] { return along(*view, 0) == 260; }));
+    EXPECT_EQ(along(*view, 1), 140);
+    EXPECT_FALSE(view->isDragging());
+    EXPECT_EQ(second->actDivider(), ZQSplitSubview::NotFound);
+}
+
+TEST_F(SplitViewMouse, AsADocumentViewTheSplitViewItselfGrowsAndShrinks)
+{
+    QScrollArea area;
+    area.resize(300, 150);
+    auto view = makeSplitView({200, 200}, 9);
+    view->setDivider(grip(9, 30));
+    ZQSplitView *split = view.release();
+    area.setWidget(split);
+    ASSERT_TRUE(split->isInScrollView());
+    area.move(60, 60);
+    area.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&area));
+    QPoint start = dividerPoint(*split, 0);
+    drag(start, start + QPoint(60, 0));
+    ASSERT_TRUE(settles([&] { return along(*split, 0) == 260; }));
+    EXPECT_EQ(along(*split, 1), 200);
+    EXPECT_EQ(split->width(), 469);
+    start = dividerPoint(*split, 0);
+    drag(start, start - QPoint(100, 0));
+    ASSERT_TRUE(settles([&] { return along(*split, 0) == 160; }));
+    EXPECT_EQ(along(*split, 1), 200);
+    EXPECT_EQ(split->width(), 369);
+}
+
+TEST_F(SplitViewMouse, APaneBackgroundMovesAMovableWindow)
+{
+    struct Case
+    {
+        bool movable;
+        bool background;
+        bool moves;
+    };
+    for (const Case c : {Case{true, false, true}, Case{false, false, false}, Case{true, true, false}}) {
+        SCOPED_TRACE(testing::Message() << "movable " << c.movable << " background " << c.background);
+        auto view = makeSplitView({200, 200}, 9);
+        view->setDivider(grip(9, 30));
+        if (c.background)
+            view->setBackground(QColor(200, 210, 220));
+        platform::WindowBackgroundDrag::setMovableByWindowBackground(view.get(), c.movable);
+        show(*view, QPoint(80, 80));
+        ASSERT_TRUE(settles([&] { return view->pos() == QPoint(80, 80); }));
+        const QPoint start = view->subviewAtPosition(0)->mapToGlobal(QPoint(100, 50));
+        drag(start, start + QPoint(40, 30));
+        if (c.moves)
+            EXPECT_TRUE(settles([&] { return view->pos() == QPoint(120, 110); })) << view->pos().x();
+        else
+            EXPECT_EQ(view->pos(), QPoint(80, 80));
+        EXPECT_EQ(along(*view, 0), 200);
     }
 }
 
