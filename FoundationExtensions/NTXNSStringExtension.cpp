@@ -1,5 +1,7 @@
 #include "FoundationExtensions/NTXNSStringExtension.h"
 
+#include "FoundationExtensions/NTXNSAttributedStringExtension.h"
+
 #include "FoundationExtensions/NTXMutableStringExtension.h"
 #include "FoundationExtensions/NTXStringEncodings.h"
 #include "platform/foundation/Bundle.h"
@@ -609,37 +611,18 @@ void drawWithFontAttributes(const QString &string, QPainter &painter,
                             const TextAttributes &attributes, int alignment,
                             bool verticallyCenter, const QRectF &rectangle)
 {
-    if (string.isEmpty())
-        return;
-    painter.save();
+    platform::AttributedString::Attributes map;
     if (attributes.font)
-        painter.setFont(*attributes.font);
+        map.insert(platform::AttributedString::FontAttribute, *attributes.font);
     if (attributes.color)
-        painter.setPen(*attributes.color);
-    const QFontMetricsF metrics(painter.font());
-    const QString line = metrics.elidedText(string, Qt::ElideRight, rectangle.width(),
-                                            Qt::TextSingleLine);
-    if (!line.isEmpty()) {
-        const qreal width = metrics.horizontalAdvance(line);
-        qreal x = rectangle.x();
-        if (alignment == RightTextAlignment)
-            x = rectangle.x() + rectangle.width() - width;
-        else if (alignment == CenterTextAlignment)
-            x = rectangle.x() + rectangle.width() / 2 - width / 2;
-        qreal top = rectangle.y();
-        if (verticallyCenter)
-            top = rectangle.y() + rectangle.height() / 2 - metrics.height() / 2;
-        const QPointF baseline(x, top + metrics.ascent());
-        if (attributes.shadow) {
-            const QRectF bounds(x, top, width, metrics.height());
-            attributes.shadow->drawShadow(painter, bounds, [&](QPainter &p) {
-                p.setFont(painter.font());
-                p.drawText(baseline, line);
-            });
-        }
-        painter.drawText(baseline, line);
+        map.insert(platform::AttributedString::ForegroundColorAttribute, *attributes.color);
+    const platform::AttributedString text(string, map);
+    if (attributes.shadow && !string.isEmpty()) {
+        attributes.shadow->drawShadow(painter, rectangle, [&](QPainter &p) {
+            NTXNSAttributedStringExtension::drawInRectangle(text, p, rectangle, alignment, verticallyCenter);
+        });
     }
-    painter.restore();
+    NTXNSAttributedStringExtension::drawInRectangle(text, painter, rectangle, alignment, verticallyCenter);
 }
 
 QSizeF sizeWithAttributes(const QString &string, const TextAttributes &attributes)

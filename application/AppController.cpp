@@ -2,6 +2,8 @@
 // preferences, quitting and the small menu actions.
 #include "application/AppController.h"
 
+#include "NTXAppKit/reporting/NTXCrashReporter.h"
+#include "NTXAppKit/reporting/NTXFeedbackProvider.h"
 #include "NTXAppKit/preferences/NTXPreferencePanel.h"
 #include "NTXAppKit/preferences/NTXPreferenceWindowController.h"
 #include "application/AboutBox.h"
@@ -217,6 +219,8 @@ void AppController::launch(const QStringList &files)
 
 void AppController::applicationDidFinishLaunching()
 {
+    // A crash report left by the last run is offered first.
+    NTXCrashReporter::checkForCrash();
     platform::UserDefaults &defaults = this->defaults();
     if (defaults.boolForKey(OpenLastEditedDocKey)) {
         const QString path = defaults.stringForKey(LestEditedFileNameKey);
@@ -412,6 +416,11 @@ void AppController::visitURL(QObject *)
 void AppController::visitHistoryURL(QObject *)
 {
     openURL(QStringLiteral("LSXQHistoryLink"));
+}
+
+void AppController::showSendFeedbackDialog(QObject *)
+{
+    NTXFeedbackProvider::showFeedbackProviderDialog();
 }
 
 void AppController::openURL(const QString &key)

@@ -166,6 +166,8 @@ public:
     Q_INVOKABLE void checkForUpdates(QObject *sender);
     Q_INVOKABLE void visitURL(QObject *sender);
     Q_INVOKABLE void visitHistoryURL(QObject *sender);
+    // The feedback form ("Send Feedback…" in the Chronark menu).
+    Q_INVOKABLE void showSendFeedbackDialog(QObject *sender);
     // The tray menu's way to the windows (see applicationShouldHandleReopen()).
     Q_INVOKABLE void showDocumentWindows(QObject *sender);
 

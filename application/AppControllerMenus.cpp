@@ -190,6 +190,8 @@ void AppController::installApplicationMenu(QMenuBar *menuBar)
     MenuItems::addItem(menu, localized(QStringLiteral("LSMenuVisitWebsite")), "visitURL:", QKeySequence(), this);
     MenuItems::addItem(menu, localized(QStringLiteral("LSMenuVersionHistory")), "visitHistoryURL:", QKeySequence(),
                        this);
+    MenuItems::addItem(menu, localized(QStringLiteral("LSMenuSendFeedback")), "showSendFeedbackDialog:",
+                       QKeySequence(), this);
     const QList<QAction *> existing = menuBar->actions();
     menuBar->insertMenu(existing.isEmpty() ? nullptr : existing.first(), menu);
 }

@@ -1,9 +1,12 @@
-// Chronark: the application object (the exception boundary of the event loop), one running instance per session (a later
+// Chronark: the crash handler and console log, the application object (the exception
+// boundary of the event loop), one running instance per session (a later
 // launch hands its files to the running one and exits), the application controller
 // (defaults, document type, menus, hot key, services), then the launch: the
 // documents named on the command line, the last edited document or an untitled one.
 #include "AppKitExtensions/NTXOutlineViewExtension.h"
+#include "NTXAppKit/reporting/NTXCrashReporter.h"
 #include "application/AppController.h"
+#include "application/ApplicationInfo.h"
 #include "application/ApplicationImages.h"
 #include "application/BuildInfo.h"
 #include "platform/desktop/ApplicationInstance.h"
@@ -13,6 +16,10 @@
 
 int main(int argc, char **argv)
 {
+    // A crash from here on leaves a report, offered at the next launch.
+    ApplicationInfo::install();
+    NTXCrashReporter::installCrashHandler();
+
     platform::Application app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral(CHRONARK_BUNDLE_NAME));
     QCoreApplication::setOrganizationName(QStringLiteral(CHRONARK_BUNDLE_NAME));

@@ -76,6 +76,8 @@ NTXCoverFlowView::NTXCoverFlowView(QWidget *parent)
     , m_imageLoadQueue(std::make_unique<platform::OperationQueue>())
     , m_layout(std::make_shared<CoverFlowLayout>(this))
 {
+    // Pictures are decoded one at a time, in the order asked for.
+    m_imageLoadQueue->setMaxConcurrentOperationCount(1);
     setFocusPolicy(Qt::StrongFocus);
     const LayerPtr root = rootLayer();
     root->setLayoutManager(platform::ConstraintLayoutManager::shared());

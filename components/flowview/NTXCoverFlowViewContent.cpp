@@ -219,7 +219,7 @@ void NTXCoverFlowView::refreshLayer(const LayerPtr &layer)
         encoded = value.toByteArray();
     else
         return; // not something to make a picture of: the placeholder stays
-    m_imageLoadQueue->addOperation([this, weakLayer, object, request, image, encoded] {
+    m_imageLoadQueue->addOperation([this, weakLayer, object, request, image, encoded](platform::Operation &) {
         QImage decoded = encoded.isNull() ? image : decodeImageData(encoded);
         QImage picture = NTXNSImage_Extension::imageRefCopy(decoded);
         QMetaObject::invokeMethod(

@@ -17,6 +17,10 @@
 // any thread. A handle is a cheap copyable value; dropping it does not cancel. An
 // exception thrown by the work is caught on the pool thread and logged with
 // qCritical (the task then delivers nothing): it never ends the process.
+//
+// Many operations under one limit of threads, cancelled together (a progress window,
+// pictures decoded one at a time), go to a platform::OperationQueue instead; its
+// operations hand their results to the GUI thread the same way.
 #include <QCoreApplication>
 #include <QObject>
 #include <QPointer>

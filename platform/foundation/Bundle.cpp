@@ -201,6 +201,24 @@ const QString DefaultTable = QStringLiteral("Localizable");
 
 Bundle::Bundle(QString name) : m_name(std::move(name)) {}
 
+QVariant Bundle::objectForInfoDictionaryKey(const QString &key) const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_info.value(key);
+}
+
+QVariantMap Bundle::infoDictionary() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_info;
+}
+
+void Bundle::setInfoDictionary(const QVariantMap &info)
+{
+    QMutexLocker lock(&m_mutex);
+    m_info = info;
+}
+
 Bundle &Bundle::mainBundle()
 {
     static Bundle &main = bundleNamed(MainBundleName);

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringView>
 #include <QVariant>
+#include <QVariantMap>
 #include <optional>
 
 namespace platform {
@@ -34,6 +35,14 @@ public:
     // The same look-up answering the given default for a missing key or table.
     QString localizedString(const QString &key, const QString &table, const QString &defaultValue) const;
 
+    // The information list: the executable's name, the version, the servers' addresses
+    // (keys such as "CFBundleExecutable", "CFBundleShortVersionString"); the
+    // application fills the main bundle's at start-up. A missing key answers an
+    // invalid QVariant.
+    QVariant objectForInfoDictionaryKey(const QString &key) const;
+    QVariantMap infoDictionary() const;
+    void setInfoDictionary(const QVariantMap &info);
+
     // Tests and plug-ins: add or replace a table from text.
     bool addStringsTable(const QString &table, QStringView text);
 
@@ -53,7 +62,8 @@ private:
 
     QString m_name;
     mutable QHash<QString, QHash<QString, QString>> m_tables;
-    mutable QMutex m_mutex; // guards m_tables
+    QVariantMap m_info;
+    mutable QMutex m_mutex; // guards m_tables and m_info
 };
 
 // Shorthand for the application's string table.

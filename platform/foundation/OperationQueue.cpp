@@ -1,80 +1,107 @@
 #include "platform/foundation/OperationQueue.h"
 
+#include <QCoreApplication>
+#include <QThread>
+#include <QtDebug>
+#include <exception>
+
 namespace platform {
 
-OperationQueue::OperationQueue()
-    : m_thread([this] { run(); })
-{
-}
+OperationQueue::OperationQueue() = default;
 
 OperationQueue::~OperationQueue()
 {
-    {
-        std::lock_guard lock(m_mutex);
-        m_stopping = true;
-        m_pending.clear();
+    cancelAllOperations();
+    QCoreApplication *app = QCoreApplication::instance();
+    if (app && QThread::currentThread() == app->thread()) {
+        while (!m_pool.waitForDone(5))
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+    } else {
+        m_pool.waitForDone();
     }
-    m_wake.notify_all();
-    m_thread.join();
 }
 
-void OperationQueue::addOperation(Operation operation)
+const KeyTable &OperationQueue::keyTable() const
 {
-    if (!operation)
-        return;
+    static const KeyTable table = {
+        {OperationCountKey,
+         {[](const KeyValueObservable &o) {
+              return QVariant::fromValue(static_cast<const OperationQueue &>(o).operationCount());
+          },
+          {}}},
+    };
+    return table;
+}
+
+OperationPtr OperationQueue::addOperation(Operation::Block block)
+{
+    auto operation = std::make_shared<Operation>(std::move(block));
     {
-        std::lock_guard lock(m_mutex);
-        if (m_stopping)
-            return;
-        m_pending.push_back(std::move(operation));
+        QMutexLocker lock(&m_operationsMutex);
+        std::erase_if(m_operations, [](const std::weak_ptr<Operation> &op) { return op.expired(); });
+        m_operations.push_back(operation);
     }
-    m_wake.notify_one();
+    countChanged(++m_count);
+    m_pool.start([this, operation] { run(operation); });
+    return operation;
+}
+
+void OperationQueue::run(const OperationPtr &operation)
+{
+    if (!operation->isCancelled()) {
+        try {
+            operation->m_block(*operation);
+        } catch (const std::exception &e) {
+            qWarning("OperationQueue: an operation raised: %s", e.what());
+        } catch (...) {
+            qWarning("OperationQueue: an operation raised an unknown exception");
+        }
+    }
+    operation->m_block = nullptr;
+    operation->m_finished.store(true);
+    countChanged(--m_count);
 }
 
 void OperationQueue::cancelAllOperations()
 {
-    std::lock_guard lock(m_mutex);
-    m_pending.clear();
-    if (!m_running)
-        m_idle.notify_all();
+    QMutexLocker lock(&m_operationsMutex);
+    for (const std::weak_ptr<Operation> &weak : m_operations) {
+        if (OperationPtr operation = weak.lock())
+            operation->cancel();
+    }
+}
+
+void OperationQueue::setMaxConcurrentOperationCount(int count)
+{
+    m_pool.setMaxThreadCount(std::max(1, count));
 }
 
 void OperationQueue::waitUntilAllOperationsAreFinished()
 {
-    std::unique_lock lock(m_mutex);
-    m_idle.wait(lock, [this] { return m_pending.empty() && !m_running; });
+    m_pool.waitForDone();
 }
 
-int OperationQueue::operationCount() const
+ObservationToken OperationQueue::observeOperationCount(std::function<void(qsizetype count)> observer)
 {
-    std::lock_guard lock(m_mutex);
-    return static_cast<int>(m_pending.size()) + (m_running ? 1 : 0);
+    QMutexLocker lock(&m_notifyMutex);
+    return addObserver(OperationCountKey,
+                       [this, observer = std::move(observer)](KeyValueObservable &, const QString &, bool prior) {
+                           if (!prior)
+                               observer(m_lastNotifiedCount); // read under m_notifyMutex
+                       });
 }
 
-void OperationQueue::run()
+void OperationQueue::stopObserving(ObservationToken token)
 {
-    std::unique_lock lock(m_mutex);
-    for (;;) {
-        m_wake.wait(lock, [this] { return m_stopping || !m_pending.empty(); });
-        if (m_stopping)
-            break;
-        Operation operation = std::move(m_pending.front());
-        m_pending.pop_front();
-        m_running = true;
-        lock.unlock();
-        try {
-            operation();
-        } catch (...) {
-            // One failing operation must not end the queue.
-        }
-        operation = nullptr;
-        lock.lock();
-        m_running = false;
-        if (m_pending.empty())
-            m_idle.notify_all();
-    }
-    m_running = false;
-    m_idle.notify_all();
+    QMutexLocker lock(&m_notifyMutex);
+    removeObserver(token);
+}
+
+void OperationQueue::countChanged(qsizetype count)
+{
+    QMutexLocker lock(&m_notifyMutex);
+    m_lastNotifiedCount = count;
+    didChangeValueForKey(OperationCountKey);
 }
 
 } // namespace platform

@@ -7,6 +7,8 @@
 #include <QSignalSpy>
 
 #include "NTXAppKit/preferences/NTXPreferenceWindowController.h"
+#include "NTXAppKit/reporting/NTXCrashReporter.h"
+#include "NTXAppKit/reporting/NTXModalRunner.h"
 #include "application/DefaultsKeys.h"
 #include "application/DocumentFileFormat.h"
 #include "application/TimeRegistrationPrefPanel.h"
@@ -19,7 +21,10 @@
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/UndoManager.h"
 
+#include <QDialog>
 #include <QMainWindow>
+#include <QMessageBox>
+#include <QTemporaryDir>
 #include <QMenuBar>
 #include <QRegularExpression>
 #include <QSystemTrayIcon>
@@ -191,6 +196,37 @@ TEST_F(AppControllerTest, LaunchOpensAnUntitledDocumentOnlyWhenAsked)
     start();
     controller->launch({});
     EXPECT_TRUE(controller->documents().isEmpty());
+}
+
+TEST_F(AppControllerTest, LaunchOffersANewCrashReportAndTheMenuSendsFeedback)
+{
+    QTemporaryDir state;
+    NTXCrashReporter::setFolders(state.filePath(QStringLiteral("CrashReporter")), state.filePath(QStringLiteral("console.log")));
+    NTXCrashReporter::setUserDefaults(&defaults());
+    ASSERT_TRUE(testsupport::writeFile(state.filePath(QStringLiteral("CrashReporter/chronark_1_1.crash")), "Signal: 11 (SIGSEGV)\n"));
+    int offered = 0;
+    QStringList windows;
+    NTXModalRunner::setAlertRunner([&](QMessageBox &) { ++offered; return 1; });
+    NTXModalRunner::setDialogRunner([&](QDialog &window) { windows.append(window.objectName()); window.reject(); });
+    start();
+    controller->launch({});
+    EXPECT_EQ(offered, 1);
+
+    QMenuBar bar;
+    controller->installApplicationMenu(&bar);
+    QAction *feedback = nullptr;
+    for (QAction *item : bar.actions().first()->menu()->actions()) {
+        if (item->text().remove(QLatin1Char('&')) == QStringLiteral("Send Feedback…"))
+            feedback = item;
+    }
+    ASSERT_NE(feedback, nullptr);
+    feedback->trigger();
+    EXPECT_EQ(windows, QStringList{QStringLiteral("feedbackWindow")});
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    NTXModalRunner::setAlertRunner(nullptr);
+    NTXModalRunner::setDialogRunner(nullptr);
+    NTXCrashReporter::setUserDefaults(nullptr);
+    NTXCrashReporter::setFolders(QString(), QString());
 }
 
 TEST_F(AppControllerTest, LaunchReopensTheLastEditedDocumentInsteadOfAnUntitledOne)

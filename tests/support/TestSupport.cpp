@@ -30,11 +30,11 @@ bool writeFile(const QString &path, const QByteArray &bytes)
     return f.write(bytes) == bytes.size();
 }
 
-static const char *const kXdgVars[3] = {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"};
+static const char *const kXdgVars[4] = {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME"};
 
 ScopedXdgHome::ScopedXdgHome()
 {
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 4; ++i) {
         m_old[i] = qgetenv(kXdgVars[i]);
         const QString sub = m_dir.path() + QLatin1Char('/') + QString::fromLatin1(kXdgVars[i]).toLower();
         QDir().mkpath(sub);
@@ -44,7 +44,7 @@ ScopedXdgHome::ScopedXdgHome()
 
 ScopedXdgHome::~ScopedXdgHome()
 {
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 4; ++i) {
         if (m_old[i].isNull())
             qunsetenv(kXdgVars[i]);
         else

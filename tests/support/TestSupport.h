@@ -15,7 +15,7 @@ QByteArray readFile(const QString &path);
 // Writes bytes to a file, creating folders; answers whether it worked.
 bool writeFile(const QString &path, const QByteArray &bytes);
 
-// Points the XDG folders (config, data, cache) at a fresh temporary folder for the
+// Points the XDG folders (config, data, cache, state) at a fresh temporary folder for the
 // lifetime of the object, so a test never touches the user's real files.
 class ScopedXdgHome
 {
@@ -26,7 +26,7 @@ public:
 
 private:
     QTemporaryDir m_dir;
-    QByteArray m_old[3];
+    QByteArray m_old[4];
 };
 
 // Runs the code of its scope under another local time zone (TZ), and puts the old

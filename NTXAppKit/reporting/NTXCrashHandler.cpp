@@ -1,0 +1,179 @@
+#include "NTXAppKit/reporting/NTXCrashHandler.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+
+#include <csignal>
+#include <cstring>
+#include <ctime>
+#include <execinfo.h>
+#include <fcntl.h>
+#include <unistd.h>
+#include <cstdint>
+
+namespace {
+
+constexpr int HandledSignals[] = {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT};
+
+char folderPath[NTXCrashHandler::MaxPathBytes];
+char executableName[NTXCrashHandler::MaxNameBytes];
+char versionText[NTXCrashHandler::MaxNameBytes];
+alignas(16) char alternateStack[64 * 1024];
+volatile sig_atomic_t handling = 0;
+bool installed = false;
+
+// ---- async-signal-safe text helpers ----
+
+size_t textLength(const char *text)
+{
+    size_t n = 0;
+    while (text[n])
+        ++n;
+    return n;
+}
+
+void put(int fd, const char *text)
+{
+    size_t left = textLength(text);
+    while (left > 0) {
+        const ssize_t n = ::write(fd, text, left);
+        if (n <= 0)
+            return;
+        text += n;
+        left -= size_t(n);
+    }
+}
+
+// Writes the number in the base (10 or 16) into buf (at least 24 bytes).
+const char *number(unsigned long long value, unsigned base, char *buf)
+{
+    char *p = buf + 23;
+    *p = 0;
+    do {
+        const unsigned digit = unsigned(value % base);
+        *--p = char(digit < 10 ? '0' + digit : 'a' + digit - 10);
+        value /= base;
+    } while (value && p > buf);
+    return p;
+}
+
+const char *signalName(int sig)
+{
+    switch (sig) {
+    case SIGSEGV: return "SIGSEGV";
+    case SIGBUS: return "SIGBUS";
+    case SIGILL: return "SIGILL";
+    case SIGFPE: return "SIGFPE";
+    case SIGABRT: return "SIGABRT";
+    default: return "signal";
+    }
+}
+
+void appendText(char *path, size_t &at, const char *text)
+{
+    while (*text && at + 1 < sizeof(folderPath) + 256)
+        path[at++] = *text++;
+    path[at] = 0;
+}
+
+void crashed(int sig, siginfo_t *info, void *)
+{
+    if (!handling) {
+        handling = 1;
+        char path[sizeof(folderPath) + 256];
+        char buf[24];
+        size_t at = 0;
+        appendText(path, at, folderPath);
+        appendText(path, at, "/");
+        appendText(path, at, executableName);
+        appendText(path, at, "_");
+        appendText(path, at, number((unsigned long long)time(nullptr), 10, buf));
+        appendText(path, at, "_");
+        appendText(path, at, number((unsigned long long)getpid(), 10, buf));
+        appendText(path, at, ".crash");
+        const int fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        if (fd >= 0) {
+            put(fd, "Process: ");
+            put(fd, executableName);
+            put(fd, " [");
+            put(fd, number((unsigned long long)getpid(), 10, buf));
+            put(fd, "]\nVersion: ");
+            put(fd, versionText);
+            put(fd, "\nSignal: ");
+            put(fd, number((unsigned long long)sig, 10, buf));
+            put(fd, " (");
+            put(fd, signalName(sig));
+            put(fd, ")\nAddress: 0x");
+            put(fd, number((unsigned long long)(uintptr_t)(info ? info->si_addr : nullptr), 16, buf));
+            put(fd, "\nTime: ");
+            put(fd, number((unsigned long long)time(nullptr), 10, buf));
+            put(fd, "\n\nBacktrace:\n");
+            void *frames[NTXCrashHandler::MaxFrames];
+            const int count = backtrace(frames, NTXCrashHandler::MaxFrames);
+            backtrace_symbols_fd(frames, count, fd);
+            ::close(fd);
+        }
+    }
+    // The default action: the process dies of the signal as it would have.
+    struct sigaction action;
+    std::memset(&action, 0, sizeof action);
+    action.sa_handler = SIG_DFL;
+    sigemptyset(&action.sa_mask);
+    sigaction(sig, &action, nullptr);
+    raise(sig);
+}
+
+void copyInto(char *buffer, size_t size, const QByteArray &bytes)
+{
+    const size_t n = std::min(size - 1, size_t(bytes.size()));
+    std::memcpy(buffer, bytes.constData(), n);
+    buffer[n] = 0;
+}
+
+} // namespace
+
+QString NTXCrashHandler::defaultFolder()
+{
+    QString state = qEnvironmentVariable("XDG_STATE_HOME");
+    if (state.isEmpty() || !QDir::isAbsolutePath(state))
+        state = QDir::homePath() + QStringLiteral("/.local/state");
+    return state + QStringLiteral("/Chronark/CrashReporter");
+}
+
+bool NTXCrashHandler::install(const QString &folder, const QString &executable, const QString &version)
+{
+    const QByteArray folderBytes = QFile::encodeName(QDir::cleanPath(folder));
+    if (folderBytes.isEmpty() || folderBytes.size() >= MaxPathBytes || !QDir().mkpath(folder))
+        return false;
+    copyInto(folderPath, sizeof folderPath, folderBytes);
+    copyInto(executableName, sizeof executableName, QFile::encodeName(executable));
+    copyInto(versionText, sizeof versionText, version.toUtf8());
+    if (installed)
+        return true;
+
+    // The first call loads the unwinder, which must not happen inside the handler.
+    void *frames[2];
+    (void)backtrace(frames, 2);
+
+    stack_t stack;
+    std::memset(&stack, 0, sizeof stack);
+    stack.ss_sp = alternateStack;
+    stack.ss_size = sizeof alternateStack;
+    sigaltstack(&stack, nullptr);
+
+    struct sigaction action;
+    std::memset(&action, 0, sizeof action);
+    action.sa_sigaction = crashed;
+    action.sa_flags = SA_SIGINFO | SA_ONSTACK;
+    sigemptyset(&action.sa_mask);
+    for (int sig : HandledSignals)
+        sigaction(sig, &action, nullptr);
+    installed = true;
+    return true;
+}
+
+bool NTXCrashHandler::isInstalled()
+{
+    return installed;
+}

@@ -1,0 +1,30 @@
+#pragma once
+// The process's own crash log: a handler of SIGSEGV, SIGBUS, SIGILL, SIGFPE and
+// SIGABRT, run on an alternate stack, that writes
+// "<folder>/<executable>_<epoch>_<pid>.crash" (signal, faulting address, version,
+// backtrace) and then re-raises the signal with the default action, so the process
+// still dies of it.
+//
+// Everything the handler needs (folder, names, the first backtrace() call that loads
+// the unwinder) is prepared by install(); the handler itself only uses
+// async-signal-safe calls (open, write, close, time, getpid, backtrace_symbols_fd,
+// sigaction, raise). install() is for the main thread at start-up; a second call
+// only updates the prepared texts.
+#include <QString>
+
+class NTXCrashHandler
+{
+public:
+    // "$XDG_STATE_HOME/Chronark/CrashReporter" ($XDG_STATE_HOME defaults to
+    // ~/.local/state).
+    static QString defaultFolder();
+    // Installs the handler; false when the folder cannot be made (nothing installed).
+    static bool install(const QString &folder, const QString &executable, const QString &version);
+    static bool isInstalled();
+
+    // Longest folder path, executable name and version that the prepared buffers hold.
+    static constexpr int MaxPathBytes = 3072;
+    static constexpr int MaxNameBytes = 128;
+    // Frames written to the report.
+    static constexpr int MaxFrames = 64;
+};

@@ -1,0 +1,313 @@
+// Crash reports and feedback: the posts as a loopback server receives them, the
+// answers the feedback form reacts to, the crash-log and console-log reading, the
+// launch check's offer (a crashing child process writes the report), and
+// httpIsValid against the same server.
+#include "FoundationExtensions/NTXNSURLExtension.h"
+#include "NTXAppKit/reporting/NTXCrashHandler.h"
+#include "NTXAppKit/reporting/NTXCrashReporter.h"
+#include "NTXAppKit/reporting/NTXFeedbackProvider.h"
+#include "NTXAppKit/reporting/NTXModalRunner.h"
+#include "platform/foundation/Bundle.h"
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/UserDefaults.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDialog>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+
+namespace {
+
+// An HTTP server on 127.0.0.1 that keeps every raw request (head and body) and
+// answers each with one status, or never.
+class CaptureServer : public QObject
+{
+public:
+    CaptureServer() { m_server.listen(QHostAddress::LocalHost, 0); connect(&m_server, &QTcpServer::newConnection, this, [this] { accept(); }); }
+    QUrl url() const { return QUrl(QStringLiteral("http://127.0.0.1:%1/cgi").arg(m_server.serverPort())); }
+
+    int status = 200; // 0: never answer
+    QList<QByteArray> requests;
+
+private:
+    void accept()
+    {
+        while (QTcpSocket *socket = m_server.nextPendingConnection()) {
+            socket->setParent(this);
+            auto buffer = std::make_shared<QByteArray>();
+            connect(socket, &QTcpSocket::readyRead, this, [this, socket, buffer] {
+                buffer->append(socket->readAll());
+                const qsizetype end = buffer->indexOf("\r\n\r\n");
+                if (end < 0)
+                    return;
+                qsizetype length = 0;
+                for (const QByteArray &line : buffer->left(end).split('\n')) {
+                    if (line.toLower().startsWith("content-length:"))
+                        length = line.mid(15).trimmed().toLongLong();
+                }
+                if (buffer->size() < end + 4 + length)
+                    return;
+                requests.append(*buffer);
+                buffer->clear();
+                if (status == 0)
+                    return;
+                socket->write("HTTP/1.1 " + QByteArray::number(status) + " X\r\nContent-Length: 2\r\nConnection: close\r\n\r\nok");
+                socket->disconnectFromHost();
+            });
+        }
+    }
+    QTcpServer m_server;
+};
+
+QByteArray bodyOf(const QByteArray &request) { return request.mid(request.indexOf("\r\n\r\n") + 4); }
+QByteArray header(const QByteArray &request, const QByteArray &name)
+{
+    for (const QByteArray &line : request.left(request.indexOf("\r\n\r\n")).split('\n')) {
+        if (line.toLower().startsWith(QByteArray(name.toLower() + ':')))
+            return line.mid(name.size() + 1).trimmed();
+    }
+    return QByteArray();
+}
+
+QUrl refusedUrl()
+{
+    QTcpServer closed;
+    closed.listen(QHostAddress::LocalHost, 0);
+    const quint16 port = closed.serverPort();
+    closed.close();
+    return QUrl(QStringLiteral("http://127.0.0.1:%1/cgi").arg(port));
+}
+
+void setFileTime(const QString &path, const QDateTime &time)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(file.setFileTime(time, QFileDevice::FileModificationTime));
+}
+
+void writeText(const QString &path, const QByteArray &text)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(text);
+}
+
+class Reporting : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_defaults = std::make_unique<platform::UserDefaults>(m_dir.filePath(QStringLiteral("defaults.conf")));
+        NTXCrashReporter::setUserDefaults(m_defaults.get());
+        NTXFeedbackProvider::setUserDefaults(m_defaults.get());
+        NTXCrashReporter::setFolders(m_dir.filePath(QStringLiteral("CrashReporter")), m_dir.filePath(QStringLiteral("console.log")));
+        m_info = platform::Bundle::mainBundle().infoDictionary();
+        platform::Bundle::mainBundle().setInfoDictionary({
+            {QStringLiteral("CFBundleExecutable"), QStringLiteral("chronark")},
+            {QStringLiteral("CFBundleShortVersionString"), QStringLiteral("2.1")},
+            {QStringLiteral("NTXCrashReporterCGIURL"), m_server.url().toString()},
+            {QStringLiteral("NTXFeedbackProviderCGIURL"), m_server.url().toString()},
+            {QStringLiteral("NTXFeedbackSubjectPrefix"), QStringLiteral("Chronark: ")},
+        });
+        NTXModalRunner::setAlertRunner([this](QMessageBox &alert) {
+            m_alerts.append(alert.text());
+            return m_alertAnswer;
+        });
+        NTXModalRunner::setDialogRunner([](QDialog &) {});
+    }
+    void TearDown() override
+    {
+        NTXModalRunner::setAlertRunner(nullptr);
+        NTXModalRunner::setDialogRunner(nullptr);
+        NTXCrashReporter::setUserDefaults(nullptr);
+        NTXFeedbackProvider::setUserDefaults(nullptr);
+        NTXCrashReporter::setFolders(QString(), QString());
+        NTXFeedbackProvider::setTimeLimit(platform::HttpRequest::DefaultTimeLimitMs);
+        platform::Bundle::mainBundle().setInfoDictionary(m_info);
+        platform::Clock::useSystemClock();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    QString crashFolder() const { return m_dir.filePath(QStringLiteral("CrashReporter")); }
+
+    QTemporaryDir m_dir;
+    CaptureServer m_server;
+    std::unique_ptr<platform::UserDefaults> m_defaults;
+    QVariantMap m_info;
+    QStringList m_alerts;
+    int m_alertAnswer = 1; // "Don't Send"
+};
+
+} // namespace
+
+TEST_F(Reporting, CrashReportPostIsByteExactAndOnlyTheSendButtonSends)
+{
+    auto *reporter = new NTXCrashReporter;
+    reporter->reportTextView()->setPlainText(QString::fromUtf8("Signal: 11 (SIGSEGV)\nÄ"));
+    reporter->describeTextView()->setPlainText(QStringLiteral("I clicked"));
+    reporter->sendActionAbort(reporter->sendButton());
+    ASSERT_EQ(m_server.requests.size(), 1);
+    const QByteArray request = m_server.requests.first();
+    EXPECT_TRUE(request.startsWith("POST /cgi HTTP/1.1\r\n"));
+    EXPECT_EQ(header(request, "User-Agent"), "NTXCrashReporter");
+    EXPECT_EQ(header(request, "Content-Type"), "multipart/form-data; boundary=0xKhTmLbOuNdArY");
+    EXPECT_EQ(bodyOf(request),
+              "--0xKhTmLbOuNdArY\r\nContent-Disposition: form-data; name=\"crashlog\"\r\n\r\n"
+              "Signal: 11 (SIGSEGV)\n\xC3\x84"
+              "\r\n--0xKhTmLbOuNdArY\r\nContent-Disposition: form-data; name=\"description\"\r\n\r\nI clicked"
+              "\r\n--0xKhTmLbOuNdArY--\r\n");
+
+    auto *quiet = new NTXCrashReporter;
+    QPointer<QDialog> window = quiet->reporterWindow();
+    quiet->sendActionAbort(quiet->dontSendButton());
+    EXPECT_EQ(m_server.requests.size(), 1);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(window.isNull()); // the reporter let itself go with its window
+}
+
+TEST_F(Reporting, FeedbackSucceedsOnlyWith2xxAndStoresDefaultsOnlyWhenSent)
+{
+    {
+        auto *provider = new NTXFeedbackProvider;
+        provider->showDialog();
+        provider->emailAdress()->setText(QStringLiteral("me@example.org"));
+        provider->closeFeedbackWindow(); // cancelled: nothing stored, nothing sent
+    }
+    EXPECT_FALSE(m_defaults->persistentValues().contains(NTXFeedbackProvider::EmailAddressKey));
+    EXPECT_TRUE(m_server.requests.isEmpty());
+
+    const struct { int status; bool refuse; bool success; } cases[] = {
+        {200, false, true}, {500, false, false}, {0, false, false}, {200, true, false}};
+    for (const auto &c : cases) {
+        m_server.status = c.status;
+        m_alerts.clear();
+        // Only the stalled server is waited for to the end of the limit.
+        NTXFeedbackProvider::setTimeLimit(c.status == 0 ? 1500 : 30000);
+        if (c.refuse)
+            platform::Bundle::mainBundle().setInfoDictionary(
+                {{NTXFeedbackProvider::CGIURLKey, refusedUrl().toString()}, {QStringLiteral("CFBundleShortVersionString"), QStringLiteral("2.1")}});
+        auto *provider = new NTXFeedbackProvider;
+        provider->showDialog();
+        provider->subjectField()->setCurrentText(QStringLiteral("Question"));
+        provider->emailAdress()->setText(QStringLiteral("me@example.org"));
+        provider->messageText()->setPlainText(QStringLiteral("Hello"));
+        provider->sendMeACopyButton()->setChecked(false);
+        provider->sendFeedbackButtonAction();
+        ASSERT_EQ(m_alerts.size(), 1);
+        EXPECT_EQ(m_alerts.first().contains(QStringLiteral("Thank you")), c.success) << c.status;
+    }
+    EXPECT_EQ(m_defaults->stringForKey(NTXFeedbackProvider::EmailAddressKey), QStringLiteral("me@example.org"));
+    EXPECT_FALSE(m_defaults->boolForKey(NTXFeedbackProvider::SendMeACopyKey));
+
+    ASSERT_GE(m_server.requests.size(), 1);
+    const QByteArray request = m_server.requests.first();
+    EXPECT_EQ(header(request, "User-Agent"), "NTXFeedbackProvider");
+    EXPECT_EQ(bodyOf(request),
+              "Content-Type: multipart/form-data; boundary=0xKhTmLbOuNdArY\r\n\r\n"
+              "--0xKhTmLbOuNdArY\r\nContent-Disposition: form-data; name=\"subject\"\r\n\r\nChronark: Question"
+              "\r\n--0xKhTmLbOuNdArY\r\nContent-Disposition: form-data; name=\"from\"\r\n\r\nme@example.org"
+              "\r\n--0xKhTmLbOuNdArY\r\nContent-Disposition: form-data; name=\"message\"\r\n\r\nHello"
+              "\r\n--0xKhTmLbOuNdArY\r\nContent-Disposition: form-data; name=\"sendmeacopy\"\r\n\r\nNO"
+              "\r\n--0xKhTmLbOuNdArY\r\nContent-Disposition: form-data; name=\"appversion\"\r\n\r\n2.1"
+              "\r\n--0xKhTmLbOuNdArY--\r\n");
+}
+
+TEST_F(Reporting, HttpIsValid)
+{
+    for (const auto &[status, valid] : {std::pair{200, true}, {405, true}, {404, false}}) {
+        m_server.status = status;
+        EXPECT_EQ(NTXNSURLExtension::httpIsValid(m_server.url()), valid) << status;
+    }
+    EXPECT_TRUE(m_server.requests.last().startsWith("HEAD /cgi"));
+    EXPECT_FALSE(NTXNSURLExtension::httpIsValid(refusedUrl()));
+}
+
+TEST_F(Reporting, CrashAndConsoleLogsAreReadAsTheyLie)
+{
+    EXPECT_TRUE(NTXCrashReporter::lastCrashReport().isEmpty());
+    const QDateTime when = QDateTime::currentDateTimeUtc().addSecs(-60);
+    writeText(crashFolder() + QStringLiteral("/other_1_1.crash"), "not ours");
+    writeText(crashFolder() + QStringLiteral("/chronark_1_1.crash.txt"), "not a crash log");
+    writeText(crashFolder() + QStringLiteral("/chronark_2_2.crash"), "same date, first name");
+    writeText(crashFolder() + QStringLiteral("/chronark_3_3.crash"), "same date, later name");
+    writeText(crashFolder() + QStringLiteral("/chronark_sub/4.crash"), "older\n\n**********\n\nlast report");
+    setFileTime(crashFolder() + QStringLiteral("/chronark_2_2.crash"), when);
+    setFileTime(crashFolder() + QStringLiteral("/chronark_3_3.crash"), when);
+    setFileTime(crashFolder() + QStringLiteral("/chronark_sub/4.crash"), when.addSecs(-5));
+    // Of equal dates the first in name order stays.
+    EXPECT_EQ(NTXCrashReporter::pathAndNameOfCrashReportFile(), crashFolder() + QStringLiteral("/chronark_2_2.crash"));
+    setFileTime(crashFolder() + QStringLiteral("/chronark_sub/4.crash"), when.addSecs(5));
+    EXPECT_EQ(NTXCrashReporter::lastCrashReport(), QStringLiteral("last report"));
+
+    writeText(m_dir.filePath(QStringLiteral("console.log")),
+              "other[1]: before\nx chronark[42]: started\ny other[2]: later\n\xff\xfe broken");
+    EXPECT_EQ(NTXCrashReporter::consoleLog(),
+              QStringLiteral("x chronark[42]: started\ny other[2]: later\n") + QString::fromUtf8("\xff\xfe broken"));
+}
+
+// The child: dies of a null dereference with the handler installed.
+__attribute__((no_sanitize("undefined"), noinline)) static void crashNow(int *where)
+{
+    volatile int *target = where;
+    *target = 42;
+}
+
+TEST_F(Reporting, ACrashedRunIsOfferedOnceAndALaterCrashAgain)
+{
+    if (const QByteArray folder = qgetenv("CHRONARK_TEST_CRASH_FOLDER"); !folder.isEmpty()) {
+        NTXCrashHandler::install(QString::fromLocal8Bit(folder), QStringLiteral("chronark"), QStringLiteral("2.1"));
+        crashNow(nullptr);
+        return;
+    }
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("CHRONARK_TEST_CRASH_FOLDER"), crashFolder());
+    child.setProcessEnvironment(environment);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--gtest_filter=Reporting.ACrashedRunIsOfferedOnceAndALaterCrashAgain")});
+    ASSERT_TRUE(child.waitForStarted(60000));
+    const qint64 pid = child.processId();
+    ASSERT_TRUE(child.waitForFinished(60000));
+    EXPECT_EQ(child.exitStatus(), QProcess::CrashExit);
+
+    const QString report = NTXCrashReporter::pathAndNameOfCrashReportFile();
+    ASSERT_FALSE(report.isEmpty());
+    EXPECT_TRUE(QFileInfo(report).fileName().endsWith(QStringLiteral("_%1.crash").arg(pid)));
+    const QString text = NTXCrashReporter::lastCrashReport();
+    EXPECT_TRUE(text.contains(QStringLiteral("Signal: 11 (SIGSEGV)"))) << qPrintable(text);
+    EXPECT_TRUE(text.contains(QStringLiteral("Version: 2.1")));
+    EXPECT_TRUE(text.contains(QStringLiteral("Backtrace:")));
+
+    // First launch: offered; second: not.
+    const QDateTime crashed = QFileInfo(report).lastModified().toUTC();
+    platform::Clock::setNow(crashed.addSecs(1));
+    NTXCrashReporter::checkForCrash();
+    NTXCrashReporter::checkForCrash();
+    EXPECT_EQ(m_alerts.size(), 1);
+    EXPECT_EQ(NTXCrashReporter::lastCheckDate(), crashed.addSecs(1));
+
+    // A crash 10 s after that check is new (a float date would round it away).
+    const QString later = crashFolder() + QStringLiteral("/chronark_9_9.crash");
+    writeText(later, "later");
+    setFileTime(later, crashed.addSecs(11));
+    NTXCrashReporter::checkForCrash();
+    EXPECT_EQ(m_alerts.size(), 2);
+
+    // A date stored as a float by an older version still reads.
+    m_defaults->setFloat(1.5e9f, NTXCrashReporter::LastCrashReportDateKey);
+    EXPECT_EQ(NTXCrashReporter::lastCheckDate().toSecsSinceEpoch(), qint64(1.5e9f));
+}
