@@ -6,7 +6,11 @@
 // or a hot-key registration, std::exception from anywhere) is caught there, logged
 // with qCritical (the receiver's class and name, the event type and what() said), and
 // the event counts as not handled. The process goes on; nothing unwinds into Qt's
-// event loop. Code that runs outside the loop (main() before exec()) catches its own.
+// event loop. It is the last resort, not a way to report errors: Qt's own frames
+// between this boundary and the thrower are built without exception support, so what
+// they held is not released (a key handler that throws leaks a few bytes of Qt's
+// bookkeeping); code that expects a failure catches it where it happens. Code that
+// runs outside the loop (main() before exec()) catches its own.
 //
 // One per process, made by main() (and by the tests' main). GUI thread only.
 #include <QApplication>
