@@ -29,7 +29,7 @@ qreal imageWidth(const QIcon &image)
 }
 
 // Draws an icon into a rectangle at full opacity.
-void drawImage(QPainter &painter, const QIcon &image, const QRectF &rect)
+void drawIcon(QPainter &painter, const QIcon &image, const QRectF &rect)
 {
     if (image.isNull() || rect.isEmpty())
         return;
@@ -592,13 +592,13 @@ void KZTabBarButtonCell::_drawLargeImageWithFrame(QPainter &painter, const QRect
     QPainterPath clip;
     clip.addRoundedRect(rect, radius, radius);
     painter.setClipPath(clip, Qt::IntersectClip);
-    drawImage(painter, m_largeImage, rect);
+    drawIcon(painter, m_largeImage, rect);
     painter.restore();
 }
 
 void KZTabBarButtonCell::_drawIconWithFrame(QPainter &painter, const QRectF &frame, QWidget *) const
 {
-    drawImage(painter, m_icon, iconRectForBounds(frame));
+    drawIcon(painter, m_icon, iconRectForBounds(frame));
 }
 
 void KZTabBarButtonCell::_drawTitleWithFrame(QPainter &painter, const QRectF &frame, QWidget *) const
