@@ -2,21 +2,15 @@
 // Node trees for the benchmarks: a job of finished days of time entries before a
 // moment, each entry 25 minutes long, every node at a wage of 50.
 #include "application/Node.h"
+#include "bench/BenchClock.h"
 
 #include <QDateTime>
 #include <QString>
 
-#include <ctime>
 
 namespace benchtrees {
 
-// CPU seconds of the process: the machine may be shared, so wall time says little.
-inline double processCpuSeconds()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
-}
+using benchclock::processCpuSeconds;
 
 // The moment the benchmarks' counters start at: a Monday morning, UTC+2.
 inline QDateTime startOfRun()

@@ -5,6 +5,7 @@
 //
 // Reported: CPU time of one setContent() for each size, and their ratio (goal: at
 // most 15, where a quadratic diff would give about 100).
+#include "bench/BenchClock.h"
 #include "components/flowview/NTXCoverFlowView.h"
 #include "platform/layers/Transaction.h"
 
@@ -20,12 +21,6 @@
 
 namespace {
 
-double threadCpuSeconds()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
-}
 
 std::map<int, double> &secondsPerCall()
 {
@@ -47,9 +42,9 @@ void BM_SetContent(benchmark::State &state)
         auto view = std::make_unique<NTXCoverFlowView>();
         view->resize(1280, 400);
         state.ResumeTiming();
-        const double start = threadCpuSeconds();
+        const double start = benchclock::threadCpuSeconds();
         view->setContent(content);
-        seconds += threadCpuSeconds() - start;
+        seconds += benchclock::threadCpuSeconds() - start;
         ++calls;
         state.PauseTiming();
         view.reset();

@@ -7,6 +7,7 @@
 // time of the process, Python's own process_time()) compare more fairly. Counters:
 // "ns_per_byte", "x_python" and "x_python_cpu" (our time over Python's), "x_floor",
 // and the peak resident memory of our parse ("peak_MiB", "extra_MiB" over the start).
+#include "bench/BenchClock.h"
 #include "tests/support/ProcessMemory.h"
 #include "FoundationExtensions/NTXCSVParser.h"
 #include "FoundationExtensions/NTXCSVParserDelegate.h"
@@ -91,16 +92,10 @@ struct Taker : NTXCSVParserDelegate
 std::map<std::string, double> perByte;    // wall seconds per byte of each measured run, by name
 std::map<std::string, double> cpuPerByte; // CPU seconds per byte
 
-double cpuSeconds()
-{
-    timespec t {};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
-}
 
 double parseFile(const QString &path, qint64 &fields, double &cpu)
 {
-    const double cpuStart = cpuSeconds();
+    const double cpuStart = benchclock::processCpuSeconds();
     const auto start = Clock::now();
     auto parser = NTXCSVParser::parserWithContentsOfFile(path, NTXStringEncodings::UTF8StringEncoding);
     Taker taker;
@@ -109,7 +104,7 @@ double parseFile(const QString &path, qint64 &fields, double &cpu)
         fields = -1;
     else
         fields = taker.fields;
-    cpu = cpuSeconds() - cpuStart;
+    cpu = benchclock::processCpuSeconds() - cpuStart;
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 

@@ -2,7 +2,7 @@
 // printed document, and a floor for the CSV (a walk that only builds the row
 // strings). The per-entry CPU time of each form at both sizes is reported; the
 // ratio of the larger to the smaller shows whether a form grows linearly.
-#include "BenchTrees.h"
+#include "bench/BenchTrees.h"
 
 #include "application/DocumentExporter.h"
 #include "platform/print/PrintInfo.h"

@@ -10,6 +10,7 @@
 // Reported: CPU time of the painting thread per frame and per layout pass for each
 // count, and the ratio of the frame times (10,000 to 100; the goal is at most 1.5:
 // a frame must not touch the items far from the visible row).
+#include "bench/BenchClock.h"
 #include "components/flowview/KZFlowView.h"
 #include "platform/foundation/Clock.h"
 #include "platform/layers/AnimationDriver.h"
@@ -35,12 +36,6 @@ constexpr int Width = 1100;
 constexpr int Height = 440;
 constexpr int FramesPerMove = 25; // 0.4 s at 60 frames a second, and the last
 
-double threadCpuSeconds()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
-}
 
 struct Result
 {
@@ -104,23 +99,23 @@ void BM_FlowViewScrollFrame(benchmark::State &state)
             direction = -1;
         else if (view.selectedIndex() <= count / 2 - 20)
             direction = 1;
-        const double before = threadCpuSeconds();
+        const double before = benchclock::threadCpuSeconds();
         if (direction > 0)
             view.moveRight();
         else
             view.moveLeft();
         view.rootLayer()->layoutIfNeeded();
         settle();
-        layoutSeconds += threadCpuSeconds() - before;
+        layoutSeconds += benchclock::threadCpuSeconds() - before;
         ++layouts;
         for (int f = 0; f < FramesPerMove; ++f) {
-            const double start = threadCpuSeconds();
+            const double start = benchclock::threadCpuSeconds();
             Clock::advance(17);
             driver->tick();
             QPainter painter(&target);
             platform::LayerRenderer::render(painter, *view.rootLayer(), Height, 1);
             painter.end();
-            frameSeconds += threadCpuSeconds() - start;
+            frameSeconds += benchclock::threadCpuSeconds() - start;
             ++frames;
         }
         settle();

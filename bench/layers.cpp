@@ -10,6 +10,7 @@
 // Reported: time per frame of each, and at the end their ratio in CPU time of the
 // painting thread (steadier than wall time on a shared machine; the goal is at most
 // 1.3).
+#include "bench/BenchClock.h"
 #include "platform/layers/Layer.h"
 #include "platform/layers/LayerRenderer.h"
 #include "platform/layers/Transaction.h"
@@ -65,12 +66,6 @@ LayerPtr makeRow()
     return root;
 }
 
-double threadCpuSeconds()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
-}
 
 std::map<int, double> &secondsPerFrame()
 {
@@ -83,13 +78,13 @@ void BM_LayerEngineFrame(benchmark::State &state)
     const LayerPtr root = makeRow();
     QImage target(Width, Height, QImage::Format_ARGB32_Premultiplied);
     int64_t frames = 0;
-    const double start = threadCpuSeconds();
+    const double start = benchclock::threadCpuSeconds();
     for (auto _ : state) {
         QPainter painter(&target);
         LayerRenderer::render(painter, *root, Height, 1);
         ++frames;
     }
-    secondsPerFrame()[0] = (threadCpuSeconds() - start) / double(std::max<int64_t>(frames, 1));
+    secondsPerFrame()[0] = (benchclock::threadCpuSeconds() - start) / double(std::max<int64_t>(frames, 1));
 }
 
 void BM_BareQPainterFrame(benchmark::State &state)
@@ -98,7 +93,7 @@ void BM_BareQPainterFrame(benchmark::State &state)
     const std::vector<LayerRenderer::ImageDraw> draws = LayerRenderer::imageDraws(*root, Height);
     QImage target(Width, Height, QImage::Format_ARGB32_Premultiplied);
     int64_t frames = 0;
-    const double start = threadCpuSeconds();
+    const double start = benchclock::threadCpuSeconds();
     for (auto _ : state) {
         QPainter painter(&target);
         painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform | QPainter::TextAntialiasing);
@@ -109,7 +104,7 @@ void BM_BareQPainterFrame(benchmark::State &state)
         ++frames;
     }
     state.counters["images"] = double(draws.size());
-    secondsPerFrame()[1] = (threadCpuSeconds() - start) / double(std::max<int64_t>(frames, 1));
+    secondsPerFrame()[1] = (benchclock::threadCpuSeconds() - start) / double(std::max<int64_t>(frames, 1));
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 // most 1.1. Also the cost of one cache lookup on each path: the same QString as last
 // time, an equal QString (hint table), a set probe (hint taken by another
 // expression) and a miss (compiling).
+#include "bench/BenchClock.h"
 #include "components/regex/RGXAdditions.h"
 #include "components/regex/RGXRegexCore.h"
 
@@ -48,23 +49,17 @@ Range rangeAt(int i)
 }
 
 // CPU time of this thread: the machine is shared, wall time is not a fair measure.
-double threadCpuNs()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) * 1e9 + double(ts.tv_nsec);
-}
 
 template <typename Step>
 void timed(benchmark::State &state, const char *name, Step step)
 {
     qint64 calls = 0;
-    const double start = threadCpuNs();
+    const double start = (benchclock::threadCpuSeconds() * 1e9);
     for (auto _ : state) {
         step(calls);
         ++calls;
     }
-    const double ns = threadCpuNs() - start;
+    const double ns = (benchclock::threadCpuSeconds() * 1e9) - start;
     nsPerCall()[name] = ns / double(std::max<qint64>(calls, 1));
 }
 

@@ -6,6 +6,7 @@
 // Reported: CPU time per call for 1, 2, 5 and 10 million units, the layer/ICU ratio
 // at 10 million (goal at most 1.5) and the layer's time per million units at each
 // size (linear when these stay flat).
+#include "bench/BenchClock.h"
 #include "components/regex/RGXAdditions.h"
 
 #include <benchmark/benchmark.h>
@@ -22,12 +23,6 @@ namespace {
 
 using namespace RGXAdditions;
 
-double threadCpuNs()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) * 1e9 + double(ts.tv_nsec);
-}
 
 std::map<std::pair<int, int64_t>, double> &results() // (which, units) -> ns per call
 {
@@ -65,12 +60,12 @@ template <typename Call>
 void timed(benchmark::State &state, int which, Call call)
 {
     int64_t calls = 0;
-    const double start = threadCpuNs();
+    const double start = (benchclock::threadCpuSeconds() * 1e9);
     for (auto _ : state) {
         call();
         ++calls;
     }
-    results()[{which, state.range(0)}] = (threadCpuNs() - start) / double(std::max<int64_t>(calls, 1));
+    results()[{which, state.range(0)}] = ((benchclock::threadCpuSeconds() * 1e9) - start) / double(std::max<int64_t>(calls, 1));
 }
 
 void BM_LayerSplit(benchmark::State &state)
