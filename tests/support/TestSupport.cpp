@@ -3,6 +3,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QFont>
+#include <QLinearGradient>
+#include <QPainter>
 
 #include <ctime>
 
@@ -65,6 +68,23 @@ ScopedTimeZone::~ScopedTimeZone()
     else
         qunsetenv("TZ");
     tzset();
+}
+
+QImage numberedPicture(int index, int side, int hueStep)
+{
+    QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
+    QPainter p(&image);
+    QLinearGradient fill(0, 0, 0, side);
+    fill.setColorAt(0, QColor::fromHsv((index * hueStep) % 360, 150, 250));
+    fill.setColorAt(1, QColor::fromHsv((index * hueStep) % 360, 225, 130));
+    p.fillRect(image.rect(), fill);
+    p.setPen(Qt::white);
+    QFont font;
+    font.setPixelSize(side * 9 / 20);
+    font.setBold(true);
+    p.setFont(font);
+    p.drawText(image.rect(), Qt::AlignCenter, QString::number(index + 1));
+    return image;
 }
 
 } // namespace testsupport

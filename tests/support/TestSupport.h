@@ -1,6 +1,7 @@
 #pragma once
 // Small helpers shared by the test programs.
 #include <QByteArray>
+#include <QImage>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -14,6 +15,10 @@ QByteArray readFile(const QString &path);
 
 // Writes bytes to a file, creating folders; answers whether it worked.
 bool writeFile(const QString &path, const QByteArray &bytes);
+
+// A square picture for the galleries: a vertical gradient in a hue of its own (hue
+// step × index) with the number index + 1 in large white figures.
+QImage numberedPicture(int index, int side, int hueStep);
 
 // Points the XDG folders (config, data, cache, state) at a fresh temporary folder for the
 // lifetime of the object, so a test never touches the user's real files.

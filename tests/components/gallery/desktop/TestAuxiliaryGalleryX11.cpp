@@ -1,6 +1,7 @@
 // The cover flow with its scroller and accessory, three spinners and four callouts
 // on a real X server; the screen is saved as auxiliary-gallery.png (and the cover
 // flow alone as coverflow-gallery.png) in $CHRONARK_SCREENSHOT_DIR or the temp folder.
+#include "tests/support/TestSupport.h"
 #include "components/attachedwindow/FXAttachedWindow.h"
 #include "components/flowview/NTXCoverFlowAccessoryController.h"
 #include "components/flowview/NTXCoverFlowScroller.h"
@@ -21,19 +22,7 @@ namespace {
 
 QImage cover(int index)
 {
-    QImage image(200, 200, QImage::Format_ARGB32_Premultiplied);
-    QPainter p(&image);
-    QLinearGradient fill(0, 0, 0, 200);
-    fill.setColorAt(0, QColor::fromHsv((index * 41) % 360, 150, 250));
-    fill.setColorAt(1, QColor::fromHsv((index * 41) % 360, 230, 120));
-    p.fillRect(image.rect(), fill);
-    p.setPen(Qt::white);
-    QFont font;
-    font.setPixelSize(90);
-    font.setBold(true);
-    p.setFont(font);
-    p.drawText(image.rect(), Qt::AlignCenter, QString::number(index + 1));
-    return image;
+    return testsupport::numberedPicture(index, 200, 41);
 }
 
 QLabel *calloutLabel(const QString &text)

@@ -1,5 +1,6 @@
 // A row of covers with reflections, a card in the middle of its flip and a title, on
 // a real X server: the picture is saved as layer-gallery.png in the build folder.
+#include "tests/support/TestSupport.h"
 #include "platform/foundation/Clock.h"
 #include "platform/layers/AnimationDriver.h"
 #include "platform/layers/BasicAnimation.h"
@@ -27,19 +28,7 @@ namespace {
 
 QImage cover(int index)
 {
-    QImage image(160, 160, QImage::Format_ARGB32_Premultiplied);
-    QPainter p(&image);
-    QLinearGradient fill(0, 0, 0, 160);
-    fill.setColorAt(0, QColor::fromHsv((index * 47) % 360, 160, 250));
-    fill.setColorAt(1, QColor::fromHsv((index * 47) % 360, 220, 140));
-    p.fillRect(image.rect(), fill);
-    p.setPen(Qt::white);
-    QFont font;
-    font.setPixelSize(72);
-    font.setBold(true);
-    p.setFont(font);
-    p.drawText(image.rect(), Qt::AlignCenter, QString::number(index + 1));
-    return image;
+    return testsupport::numberedPicture(index, 160, 47);
 }
 
 TEST(LayerGallery, RowWithReflectionsFlipAndTitle)
