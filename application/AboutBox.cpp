@@ -4,17 +4,16 @@
 #include "NTXAppKit/NTXURLClickField/NTXURLClickField.h"
 #include "application/ApplicationImages.h"
 #include "application/BuildInfo.h"
+#include "platform/drawing/ScreenFit.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/GeometryText.h"
 #include "platform/foundation/UserDefaults.h"
 
 #include <QDesktopServices>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHideEvent>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 #include <QVBoxLayout>
 #include <cmath>
 
@@ -196,18 +195,9 @@ bool AboutBox::setFrameUsingName(const QString &name)
         return false;
     const QRect frame = saved.toAlignedRect();
     m_restoringFrame = true;
-    // a frame that lies on no screen any more keeps its size but not its place
-    bool onScreen = QGuiApplication::screens().isEmpty();
-    for (const QScreen *s : QGuiApplication::screens()) {
-        if (s->availableGeometry().intersects(frame)) {
-            onScreen = true;
-            break;
-        }
-    }
-    if (onScreen)
-        setGeometry(frame);
-    else
-        resize(frame.size());
+    // Fitted to the screens there are now: a frame saved on a larger screen shrinks to
+    // this one, a frame on no screen any more keeps its size but not its place.
+    setGeometry(platform::ScreenFit::fittedFrame(frame));
     m_restoringFrame = false;
     return true;
 }
