@@ -194,7 +194,9 @@ void DocumentCounter::tick()
         ticks = 0;
     }
 
-    redrawRunningRows();
+    // The rows the tick changed have shown it already (every setter announces its
+    // change to the outline); the totals line is the document's own.
+    m_document.updateTotalTime();
 
     if (m_checkInactivity && m_document.services().userIdleSeconds() > m_inactivityInterval)
         stop(&m_document);
@@ -247,12 +249,3 @@ void DocumentCounter::markCountedTimeEdited()
 // ---------------------------------------------------------------------------
 // Redraw
 
-void DocumentCounter::redrawRunningRows()
-{
-    // Only the rows whose values a tick changes: the entry and the nodes above it.
-    // Nothing is reset, so expansion, selection and an open editor stay.
-    const Node *root = m_document.jobList().get();
-    for (const Node *node = m_timerNode.get(); node && node != root; node = node->parent())
-        m_document.outlineModel()->reloadItem(node);
-    m_document.updateTotalTime();
-}

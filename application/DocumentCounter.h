@@ -49,9 +49,6 @@ public:
 private:
     // Plays the sound the defaults name under the key.
     void playSound(const QString &key);
-    // The rows a tick changed show again: the entry, its day, its job and the
-    // groups above, and the totals.
-    void redrawRunningRows();
     void markCountedTimeEdited();
 
     MyDocument &m_document;
