@@ -245,7 +245,3 @@ void DocumentCounter::markCountedTimeEdited()
     if (!m_document.isDocumentEdited() && !m_document.isClosing())
         m_document.updateChangeCount(platform::Document::ChangeType::Done);
 }
-
-// ---------------------------------------------------------------------------
-// Redraw
-
