@@ -5,8 +5,8 @@
 // File, Edit and Document menus. The window's background is the palette's light
 // control colour.
 //
-// The accessors named after their roles are the window's outlets; the document
-// connects them in MyDocument::awakeFromNib(). GUI thread only.
+// The accessors named after their roles are the window's outlets; the document's
+// DocumentWindowController connects them (MyDocument::awakeFromNib()). GUI thread only.
 #include <QMainWindow>
 
 class NTXColorLabelWidget;

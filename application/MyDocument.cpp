@@ -10,9 +10,11 @@
 #include "application/DocumentEdits.h"
 #include "application/DocumentFileFormat.h"
 #include "application/DocumentToolbar.h"
+#include "application/DocumentTotals.h"
 #include "application/OutlineDataSource.h"
 #include "application/TimeEntrySheets.h"
 #include "application/DocumentWindow.h"
+#include "application/DocumentWindowController.h"
 #include "application/NodeArrayController.h"
 #include "application/NodeNameSheets.h"
 #include "platform/drawing/Sheet.h"
@@ -91,6 +93,8 @@ MyDocument::MyDocument(QObject *parent, std::shared_ptr<DocumentServices> servic
 {
     m_jobList->setDelegate(this);
     m_inspectedObjectsController = new NodeArrayController(this);
+    m_windowController = new DocumentWindowController(*this);
+    m_totals = new DocumentTotals(*this);
     m_dataSource = new OutlineDataSource(*this);
     m_dataSource->setColumnTitle(QStringLiteral("outlineStatus"), QString());
     m_dataSource->setColumnTitle(QStringLiteral("outlineName"), localized("LSHeaderName"));
@@ -129,14 +133,30 @@ MyDocument::~MyDocument()
         m_jobList->setDelegate(nullptr);
 }
 
-void MyDocument::windowWillTearDown()
+// ---------------------------------------------------------------------------
+// Window
+
+DocumentWindow *MyDocument::documentWindow() const
 {
-    if (!m_window)
-        return;
-    QTreeView *outline = m_window->outlineView();
-    NTXOutlineViewExtension::setDelegate(outline, nullptr);
-    m_window->colorLabelControl()->setTarget(nullptr);
-    outline->setModel(nullptr);
+    return m_window.data();
+}
+
+QTreeView *MyDocument::outlineView() const
+{
+    return m_window ? m_window->outlineView() : nullptr;
+}
+
+QWidget *MyDocument::makeMainWindow()
+{
+    auto *window = new DocumentWindow;
+    m_window = window;
+    window->outlineView()->setModel(m_outlineModel);
+    return window;
+}
+
+void MyDocument::windowControllerDidLoad()
+{
+    awakeFromNib();
 }
 
 platform::UserDefaults &MyDocument::userDefaults() const
@@ -172,7 +192,7 @@ bool MyDocument::readFromFile(const QString &path, const QString &typeName)
     m_docValues = result.store;
     m_jobList->setDelegate(this);
     m_outlineModel->endTreeReplacement();
-    if (m_loaded) {
+    if (m_windowController->isLoaded()) {
         reloadOutline();
         updateUI();
         displayActivatedJob();
@@ -186,7 +206,7 @@ bool MyDocument::writeToFile(const QString &path, const QString &typeName)
 {
     if (typeName != TypeName)
         return false;
-    captureWindowState();
+    m_windowController->captureWindowState();
     QString reason;
     if (DocumentFileFormat::writeToFile(path, typeName, *m_jobList, m_docValues, &reason))
         return true;
@@ -250,36 +270,6 @@ void MyDocument::setAutoLoadFileName()
         userDefaults().setString(filePath(), LastEditedFileNameKey);
 }
 
-QList<NodePtr> MyDocument::selectedNodes() const
-{
-    QList<NodePtr> nodes;
-    if (QTreeView *outline = outlineView()) {
-        for (const QVariant &item : NTXOutlineViewExtension::allSelectedItems(outline)) {
-            if (NodePtr node = item.value<NodePtr>())
-                nodes.append(node);
-        }
-    }
-    return nodes;
-}
-
-NodePtr MyDocument::nodeAtIndex(const QModelIndex &index) const
-{
-    if (!index.isValid() || index.model() != m_outlineModel)
-        return NodePtr();
-    return m_outlineModel->itemForIndex(index).value<NodePtr>();
-}
-
-NodePtr MyDocument::nodeForSender(QObject *sender, bool clickedRow) const
-{
-    if (auto *item = qobject_cast<QAction *>(sender); item && m_outlineMenu
-                                                       && item->associatedObjects().contains(m_outlineMenu.data()))
-        return platform::MenuItemValidation::representedObject(item).value<NodePtr>();
-    if (clickedRow)
-        return nodeAtIndex(m_clickedIndex);
-    QTreeView *outline = outlineView();
-    return outline ? NTXOutlineViewExtension::selectedItem(outline).value<NodePtr>() : NodePtr();
-}
-
 void MyDocument::handleOutlineSelection()
 {
     updateSelectedNodeWorkTimeAndWage();
@@ -294,22 +284,6 @@ void MyDocument::reloadOutline()
 {
     if (!m_outlineModel->isInEditBatch())
         handleOutlineSelection();
-}
-
-void MyDocument::setSelectedNodeWorkTime(const QString &text)
-{
-    if (text == m_selectedNodeWorkTime && text.isNull() == m_selectedNodeWorkTime.isNull())
-        return;
-    m_selectedNodeWorkTime = text;
-    Q_EMIT selectedNodeWorkTimeChanged(text);
-}
-
-void MyDocument::setSelectedNodeWage(const QString &text)
-{
-    if (text == m_selectedNodeWage && text.isNull() == m_selectedNodeWage.isNull())
-        return;
-    m_selectedNodeWage = text;
-    Q_EMIT selectedNodeWageChanged(text);
 }
 
 void MyDocument::setInspectedObjectsNotEmpty(bool notEmpty)
@@ -378,11 +352,6 @@ void MyDocument::doTimer()
     m_counter->tick();
 }
 
-QString MyDocument::workTimeText(int hours, int minutes)
-{
-    return QString::asprintf("%d:%02d", hours, minutes);
-}
-
 // ---------------------------------------------------------------------------
 // Actions
 
@@ -416,9 +385,7 @@ bool MyDocument::sendToSelf(const char *method, QObject *sender, int function)
 
 void MyDocument::handleMyDoubleClick(QObject *sender)
 {
-    const auto *item = qobject_cast<QAction *>(sender);
-    const bool fromMenu = item && m_outlineMenu && item->associatedObjects().contains(m_outlineMenu.data());
-    if (!fromMenu && !m_clickedIndex.isValid())
+    if (!m_windowController->isOutlineMenuItem(sender) && !m_windowController->hasClickedRow())
         return;
     const NodePtr node = nodeForSender(sender, true);
     if (!node || timerIsRunning())
@@ -443,9 +410,8 @@ void MyDocument::deleteEntry(QObject *sender)
     setAutoLoadFileName();
     QList<NodePtr> nodes;
     NodePtr named;
-    const auto *item = qobject_cast<QAction *>(sender);
-    if (item && m_outlineMenu && item->associatedObjects().contains(m_outlineMenu.data())) {
-        named = platform::MenuItemValidation::representedObject(item).value<NodePtr>();
+    if (m_windowController->isOutlineMenuItem(sender)) {
+        named = platform::MenuItemValidation::representedObject(qobject_cast<QAction *>(sender)).value<NodePtr>();
         if (named)
             nodes.append(named);
     } else {

@@ -4,14 +4,15 @@
 // the tree through the root's reports) and the stored window state, keeps the active
 // job and validates the menus of its window. Its collaborators, one job each, do the
 // rest; the operations others call stay here as short forwards:
+//   DocumentWindowController  window wiring, stored window state, context menu
+//   DocumentTotals            totals row and the selection's time and turnover
 //   DocumentCounter    the running counter          DocumentEdits    undoable edits
 //   OutlineDataSource  outline rows, drag and drop  DeleteAssistant  delete assistant
 //   DocumentToolbar    the window's toolbar         NodeNameSheets   job/group sheets
 //   TimeEntrySheets    the time-entry sheets
 // It reaches the application through its DocumentServices. Sources: MyDocument.cpp
-// (life cycle, files, queries, actions), MyDocumentWindow.cpp (the window),
-// DocumentPrivate.cpp (totals), NodeDelegateCategory.cpp (the root's reports),
-// MyDocumentForwards.cpp (the forwards).
+// (life cycle, files, queries, actions), NodeDelegateCategory.cpp (the root's
+// reports), MyDocumentForwards.cpp (the forwards).
 //
 // GUI thread only. Closing or deleting it tears its window down first (see
 // platform::Document); its collaborators go before its tree and services.
@@ -25,10 +26,7 @@
 #include "platform/document/Document.h"
 #include "platform/document/DocumentType.h"
 
-#include <QMenu>
-#include <QPersistentModelIndex>
 #include <QPointer>
-#include <QSet>
 #include <QString>
 #include <QVariantMap>
 #include <memory>
@@ -37,7 +35,9 @@ class DeleteAssistantSheet;
 class DocumentCounter;
 class DocumentEdits;
 class DocumentToolbar;
+class DocumentTotals;
 class DocumentWindow;
+class DocumentWindowController;
 class GroupNameSheet;
 class JobNameSheet;
 class NodeArrayController;
@@ -45,6 +45,7 @@ class NodeNameSheets;
 class OutlineDataSource;
 class QAction;
 class QHeaderView;
+class QMenu;
 class QStandardItemModel;
 class QTimer;
 class QToolBar;
@@ -88,22 +89,14 @@ public:
     DocumentWindow *documentWindow() const;
     QTreeView *outlineView() const;
     DocumentOutlineModel *outlineModel() const { return m_outlineModel; }
-    // The totals header (null before the window was loaded) and the model that
-    // carries its columns.
-    QHeaderView *tableHeaderView() const;
-    QStandardItemModel *dummyOutlineView() const { return m_dummyOutlineView; }
-    // The outline's context menu: empty after load, filled for each click.
-    QMenu *outlineMenu() const { return m_outlineMenu; }
-    // Connects and fills the window once it was made.
+    DocumentWindowController &windowController() const { return *m_windowController; }
+    QMenu *outlineMenu() const;
     void awakeFromNib();
-    // The outline's header changed: the totals header follows. Resize: user info
-    // "NSTableColumn" (identifier) and "NSOldWidth"; move: "NSOldColumn" and
-    // "NSNewColumn" (positions).
+    DocumentTotals &totals() const { return *m_totals; }
+    QHeaderView *tableHeaderView() const;
+    QStandardItemModel *dummyOutlineView() const;
     void outlineViewColumnDidResize(const QVariantMap &userInfo);
     void outlineViewColumnDidMove(const QVariantMap &userInfo);
-    // Gives the destination header's model (a QStandardItemModel) the source's
-    // columns in the order shown (identifier, width, an empty right-aligned title);
-    // the user cannot resize, click or reorder them.
     static void copyColumnsFromTableView(const QTreeView *source, QHeaderView *destination);
 
     const NodePtr &jobList() const { return m_jobList; }
@@ -125,8 +118,6 @@ public:
     void doTimer();
     // Whether a sheet (a window-modal dialog, one at a time) is up on the window.
     bool hasOpenSheet() const;
-    // The node a menu item of the outline's context menu stands for, else the node
-    // of the outline's clicked (or selected) row.
     NodePtr nodeForSender(QObject *sender, bool clickedRow) const;
     NodePtr getActiveJob() const;
     // Not undoable (see doUndoSetActiveJob()).
@@ -145,13 +136,12 @@ public:
     // the selection (its totals, the inspected nodes), inside a batch of edits
     // (DocumentOutlineModel::EditBatch) at its end.
     void reloadOutline();
-    QString selectedNodeWorkTime() const { return m_selectedNodeWorkTime; }
+    QString selectedNodeWorkTime() const;
     void setSelectedNodeWorkTime(const QString &text);
-    QString selectedNodeWage() const { return m_selectedNodeWage; }
+    QString selectedNodeWage() const;
     void setSelectedNodeWage(const QString &text);
     bool inspectedObjectsNotEmpty() const { return m_inspectedObjectsNotEmpty; }
     void setInspectedObjectsNotEmpty(bool notEmpty);
-    // "%d:%02d" of hours and minutes.
     static QString workTimeText(int hours, int minutes);
 
     Q_INVOKABLE void activedSelectedJob(QObject *sender);
@@ -233,16 +223,10 @@ protected:
 
 private:
     void handleUndoRedoChange();
-    NodePtr nodeAtIndex(const QModelIndex &index) const;
     QList<NodePtr> selectedNodes() const;
     void deleteSheetDidEnd(const QList<NodePtr> &nodes, int returnCode);
     // Calls a sheet operation of the document when it has one.
     bool sendToSelf(const char *method, QObject *sender, int function = -1);
-    // Applies the stored window state (frame, drawer, columns).
-    void applyStoredWindowState();
-    void captureWindowState();
-    void connectOutline();
-    void setupTotalsHeader();
 
     std::shared_ptr<DocumentServices> m_services;
     NodePtr m_jobList;
@@ -251,16 +235,12 @@ private:
     CurrencyFormatter m_wageFormatter;
     NodeArrayController *m_inspectedObjectsController = nullptr;
     bool m_inspectedObjectsNotEmpty = false;
-    QString m_selectedNodeWorkTime;
-    QString m_selectedNodeWage;
 
     QPointer<DocumentWindow> m_window;
     OutlineDataSource *m_dataSource = nullptr;
     DocumentOutlineModel *m_outlineModel = nullptr;
-    QStandardItemModel *m_dummyOutlineView = nullptr;
-    QPointer<QMenu> m_outlineMenu;
-    QPersistentModelIndex m_clickedIndex;
-    bool m_loaded = false;
+    DocumentWindowController *m_windowController = nullptr;
+    DocumentTotals *m_totals = nullptr;
     // Last: it goes first, while the tree and the services are still there.
     std::unique_ptr<DocumentEdits> m_edits;
     std::unique_ptr<DocumentCounter> m_counter;

@@ -1,8 +1,38 @@
 // MyDocument's operations whose work its collaborators do.
 #include "application/DeleteAssistant.h"
 #include "application/DocumentEdits.h"
+#include "application/DocumentTotals.h"
+#include "application/DocumentWindowController.h"
 #include "application/MyDocument.h"
 #include "application/NodeNameSheets.h"
+
+void MyDocument::awakeFromNib() { m_windowController->awakeFromNib(); }
+void MyDocument::windowWillTearDown() { m_windowController->windowWillTearDown(); }
+QMenu *MyDocument::outlineMenu() const { return m_windowController->outlineMenu(); }
+NodePtr MyDocument::nodeForSender(QObject *sender, bool clickedRow) const
+{
+    return m_windowController->nodeForSender(sender, clickedRow);
+}
+QList<NodePtr> MyDocument::selectedNodes() const { return m_windowController->selectedNodes(); }
+
+QHeaderView *MyDocument::tableHeaderView() const { return m_totals->tableHeaderView(); }
+QStandardItemModel *MyDocument::dummyOutlineView() const { return m_totals->dummyOutlineView(); }
+void MyDocument::outlineViewColumnDidResize(const QVariantMap &userInfo)
+{
+    m_totals->outlineViewColumnDidResize(userInfo);
+}
+void MyDocument::outlineViewColumnDidMove(const QVariantMap &userInfo) { m_totals->outlineViewColumnDidMove(userInfo); }
+void MyDocument::copyColumnsFromTableView(const QTreeView *source, QHeaderView *destination)
+{
+    DocumentTotals::copyColumnsFromTableView(source, destination);
+}
+void MyDocument::updateTotalTime() { m_totals->updateTotalTime(); }
+void MyDocument::updateSelectedNodeWorkTimeAndWage() { m_totals->updateSelectedNodeWorkTimeAndWage(); }
+QString MyDocument::workTimeText(int hours, int minutes) { return DocumentTotals::workTimeText(hours, minutes); }
+QString MyDocument::selectedNodeWorkTime() const { return m_totals->selectedNodeWorkTime(); }
+void MyDocument::setSelectedNodeWorkTime(const QString &text) { m_totals->setSelectedNodeWorkTime(text); }
+QString MyDocument::selectedNodeWage() const { return m_totals->selectedNodeWage(); }
+void MyDocument::setSelectedNodeWage(const QString &text) { m_totals->setSelectedNodeWage(text); }
 
 void MyDocument::addNode(const NodePtr &node, const NodePtr &parent, qsizetype index) { m_edits->addNode(node, parent, index); }
 void MyDocument::deleteNode(const NodePtr &node, const NodePtr &parent) { m_edits->deleteNode(node, parent); }

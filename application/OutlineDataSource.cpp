@@ -18,6 +18,7 @@
 #include <QDropEvent>
 #include <QHash>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMimeData>
 #include <QTreeView>
 #include <functional>

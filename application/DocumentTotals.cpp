@@ -1,5 +1,8 @@
-// The totals header of the document window and the totals it shows.
+// The totals of a document window (see DocumentTotals.h).
+#include "application/DocumentTotals.h"
+
 #include "application/DocumentWindow.h"
+#include "application/DocumentWindowController.h"
 #include "application/MyDocument.h"
 
 #include <QHeaderView>
@@ -33,7 +36,17 @@ QStandardItem *totalsItem(QStandardItemModel *model, const QString &identifier)
 
 } // namespace
 
-void MyDocument::copyColumnsFromTableView(const QTreeView *source, QHeaderView *destination)
+DocumentTotals::DocumentTotals(MyDocument &document) : QObject(&document), m_document(document) {}
+
+DocumentTotals::~DocumentTotals() = default;
+
+QHeaderView *DocumentTotals::tableHeaderView() const
+{
+    DocumentWindow *window = m_document.documentWindow();
+    return window ? qobject_cast<QHeaderView *>(window->tableHeaderView()) : nullptr;
+}
+
+void DocumentTotals::copyColumnsFromTableView(const QTreeView *source, QHeaderView *destination)
 {
     auto *model = destination ? qobject_cast<QStandardItemModel *>(destination->model()) : nullptr;
     const QHeaderView *from = source ? source->header() : nullptr;
@@ -58,9 +71,11 @@ void MyDocument::copyColumnsFromTableView(const QTreeView *source, QHeaderView *
     destination->setStretchLastSection(false);
 }
 
-void MyDocument::setupTotalsHeader()
+void DocumentTotals::setupTotalsHeader()
 {
-    DocumentWindow *window = m_window;
+    DocumentWindow *window = m_document.documentWindow();
+    if (!window)
+        return;
     QTreeView *outline = window->outlineView();
     m_dummyOutlineView = new QStandardItemModel(0, 0, this);
     auto *header = new TotalsHeaderView;
@@ -74,10 +89,10 @@ void MyDocument::setupTotalsHeader()
     updateTotalTime();
 }
 
-void MyDocument::outlineViewColumnDidResize(const QVariantMap &userInfo)
+void DocumentTotals::outlineViewColumnDidResize(const QVariantMap &userInfo)
 {
     QHeaderView *totals = tableHeaderView();
-    QTreeView *outline = outlineView();
+    QTreeView *outline = m_document.outlineView();
     if (!totals || !outline)
         return;
     const QString identifier = userInfo.value(QStringLiteral("NSTableColumn")).toString();
@@ -89,7 +104,7 @@ void MyDocument::outlineViewColumnDidResize(const QVariantMap &userInfo)
     totals->viewport()->update();
 }
 
-void MyDocument::outlineViewColumnDidMove(const QVariantMap &userInfo)
+void DocumentTotals::outlineViewColumnDidMove(const QVariantMap &userInfo)
 {
     QHeaderView *totals = tableHeaderView();
     if (!totals)
@@ -104,17 +119,17 @@ void MyDocument::outlineViewColumnDidMove(const QVariantMap &userInfo)
     totals->viewport()->update();
 }
 
-void MyDocument::updateTotalTime()
+void DocumentTotals::updateTotalTime()
 {
     int hours = 0;
     int minutes = 0;
     float turnover = 0.0f;
-    for (const NodePtr &child : m_jobList->childEnumerator()) {
+    for (const NodePtr &child : m_document.jobList()->childEnumerator()) {
         addTimeWithCarry(&hours, &minutes, child->hours(), child->minutes());
         turnover += child->turnover();
     }
     if (QStandardItem *item = totalsItem(m_dummyOutlineView, QStringLiteral("outlineTurnover")))
-        item->setText(m_wageFormatter.stringFromNumber(double(turnover)));
+        item->setText(m_document.wageFormatter().stringFromNumber(double(turnover)));
     if (QStandardItem *item = totalsItem(m_dummyOutlineView, QStringLiteral("outlineTime")))
         item->setText(workTimeText(hours, minutes));
     updateSelectedNodeWorkTimeAndWage();
@@ -122,9 +137,9 @@ void MyDocument::updateTotalTime()
         totals->viewport()->update();
 }
 
-void MyDocument::updateSelectedNodeWorkTimeAndWage()
+void DocumentTotals::updateSelectedNodeWorkTimeAndWage()
 {
-    const QList<NodePtr> selected = selectedNodes();
+    const QList<NodePtr> selected = m_document.windowController().selectedNodes();
     if (selected.isEmpty()) {
         setSelectedNodeWorkTime(QString());
         setSelectedNodeWage(QString());
@@ -138,6 +153,27 @@ void MyDocument::updateSelectedNodeWorkTimeAndWage()
         addTimeWithCarry(&hours, &minutes, node->hours(), node->minutes());
         turnover += node->turnover();
     }
-    setSelectedNodeWage(m_wageFormatter.stringFromNumber(double(turnover)));
+    setSelectedNodeWage(m_document.wageFormatter().stringFromNumber(double(turnover)));
     setSelectedNodeWorkTime(workTimeText(hours, minutes));
+}
+
+QString DocumentTotals::workTimeText(int hours, int minutes)
+{
+    return QString::asprintf("%d:%02d", hours, minutes);
+}
+
+void DocumentTotals::setSelectedNodeWorkTime(const QString &text)
+{
+    if (text == m_selectedNodeWorkTime && text.isNull() == m_selectedNodeWorkTime.isNull())
+        return;
+    m_selectedNodeWorkTime = text;
+    Q_EMIT m_document.selectedNodeWorkTimeChanged(text);
+}
+
+void DocumentTotals::setSelectedNodeWage(const QString &text)
+{
+    if (text == m_selectedNodeWage && text.isNull() == m_selectedNodeWage.isNull())
+        return;
+    m_selectedNodeWage = text;
+    Q_EMIT m_document.selectedNodeWageChanged(text);
 }

@@ -1,0 +1,63 @@
+#pragma once
+// The totals of a document window: the totals row under the outline (a header whose
+// columns follow the outline's, showing the time and turnover of the whole tree) and
+// the time and turnover of the selected nodes, which the document publishes as its
+// "selectedNodeWorkTime" and "selectedNodeWage" (an inspector binds to them there).
+//
+// Owned by its MyDocument (a child object); the totals header belongs to the window,
+// the model carrying its columns to this object. Before the window was loaded there
+// is no header and the totals only keep the selection's texts. GUI thread only;
+// nothing here throws.
+#include <QObject>
+#include <QString>
+#include <QVariantMap>
+
+class MyDocument;
+class QHeaderView;
+class QStandardItemModel;
+class QTreeView;
+
+class DocumentTotals : public QObject
+{
+    Q_OBJECT
+public:
+    explicit DocumentTotals(MyDocument &document);
+    ~DocumentTotals() override;
+
+    // The totals header (null before the window was loaded) and the model that
+    // carries its columns.
+    QHeaderView *tableHeaderView() const;
+    QStandardItemModel *dummyOutlineView() const { return m_dummyOutlineView; }
+    // Puts the totals header in the window's totals row, with the outline's columns.
+    void setupTotalsHeader();
+    // Gives the destination header's model (a QStandardItemModel) the source's
+    // columns in the order shown (identifier, width, an empty right-aligned title);
+    // the user cannot resize, click or reorder them.
+    static void copyColumnsFromTableView(const QTreeView *source, QHeaderView *destination);
+    // The outline's header changed: the totals header follows. Resize: user info
+    // "NSTableColumn" (identifier) and "NSOldWidth"; move: "NSOldColumn" and
+    // "NSNewColumn" (positions).
+    void outlineViewColumnDidResize(const QVariantMap &userInfo);
+    void outlineViewColumnDidMove(const QVariantMap &userInfo);
+
+    // The whole tree's time and turnover in the totals row, then the selection's.
+    void updateTotalTime();
+    // The time and turnover of the selected nodes (a node selected with one of its
+    // ancestors counts once); empty texts without a selection.
+    void updateSelectedNodeWorkTimeAndWage();
+    // "%d:%02d" of hours and minutes.
+    static QString workTimeText(int hours, int minutes);
+
+    // The selection's texts; the setters tell the document's observers when the
+    // text changes (a null text differs from an empty one).
+    QString selectedNodeWorkTime() const { return m_selectedNodeWorkTime; }
+    void setSelectedNodeWorkTime(const QString &text);
+    QString selectedNodeWage() const { return m_selectedNodeWage; }
+    void setSelectedNodeWage(const QString &text);
+
+private:
+    MyDocument &m_document;
+    QStandardItemModel *m_dummyOutlineView = nullptr;
+    QString m_selectedNodeWorkTime;
+    QString m_selectedNodeWage;
+};

@@ -1,0 +1,232 @@
+// The wiring of a document window (see DocumentWindowController.h).
+#include "application/DocumentWindowController.h"
+
+#include "AppKitExtensions/NTXOutlineViewExtension.h"
+#include "NTXAppKit/NTXColorLabelWidget/NTXColorLabelWidget.h"
+#include "NTXAppKit/NTXLabeledImageTextCell/NTXLabeledImageTextCell.h"
+#include "application/ButtonCellForOutlineView.h"
+#include "application/DocumentToolbar.h"
+#include "application/DocumentTotals.h"
+#include "application/DocumentWindow.h"
+#include "application/MyDocument.h"
+#include "application/OutlineDataSource.h"
+#include "platform/document/MenuItemValidation.h"
+#include "platform/drawing/ActionDispatch.h"
+#include "platform/drawing/CellItemDelegate.h"
+#include "platform/drawing/ScreenFit.h"
+#include "platform/foundation/Bundle.h"
+
+#include <QAction>
+#include <QDockWidget>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QMenu>
+#include <QPushButton>
+#include <QScreen>
+#include <QToolButton>
+#include <QTreeView>
+#include <cmath>
+
+namespace {
+
+// Largest window side taken from a stored frame.
+constexpr qreal MaximumWindowSide = 16384.0;
+constexpr qreal MinimumWindowSide = 120.0;
+
+QString localized(const char *key)
+{
+    return platform::localized(QString::fromLatin1(key));
+}
+
+} // namespace
+
+DocumentWindowController::DocumentWindowController(MyDocument &document) : QObject(&document), m_document(document) {}
+
+DocumentWindowController::~DocumentWindowController() = default;
+
+void DocumentWindowController::awakeFromNib()
+{
+    DocumentWindow *window = m_document.documentWindow();
+    if (!window || m_loaded)
+        return;
+    m_loaded = true;
+    QTreeView *outline = window->outlineView();
+    QHeaderView *header = outline->header();
+    DocumentOutlineModel *outlineModel = m_document.outlineModel();
+
+    m_outlineMenu = new QMenu(window);
+    m_outlineMenu->setObjectName(QStringLiteral("outlineMenu"));
+    platform::MenuItemValidation::setAutoenablesItems(m_outlineMenu, false);
+    m_document.documentToolbar().setupToolbar();
+
+    const int statusColumn = outlineModel->columnForIdentifier(QStringLiteral("outlineStatus"));
+    const int nameColumn = outlineModel->columnForIdentifier(QStringLiteral("outlineName"));
+    const int timeColumn = outlineModel->columnForIdentifier(QStringLiteral("outlineTime"));
+    const int turnoverColumn = outlineModel->columnForIdentifier(QStringLiteral("outlineTurnover"));
+    header->setStretchLastSection(false);
+    header->setSectionsMovable(true);
+    header->setSectionResizeMode(QHeaderView::Interactive);
+    header->setMinimumSectionSize(20);
+    header->resizeSection(statusColumn, 26);
+    header->resizeSection(nameColumn, 420);
+    header->resizeSection(timeColumn, 90);
+    header->resizeSection(turnoverColumn, 130);
+    header->moveSection(header->visualIndex(statusColumn), 0);
+    // The disclosure triangles and the indentation belong to the name column.
+    outline->setTreePosition(nameColumn);
+
+    applyStoredWindowState();
+
+    auto *cells = new platform::CellItemDelegate(outline);
+    auto nameCell = std::make_unique<NTXLabeledImageTextCell>();
+    nameCell->setEditable(true);
+    cells->setPrototypeCell(nameColumn, std::move(nameCell));
+    auto statusCell = std::make_unique<ButtonCellForOutlineView>();
+    statusCell->setButtonType(platform::ButtonCell::ButtonType::Switch);
+    statusCell->setEditable(false);
+    statusCell->setControlSize(platform::Cell::ControlSize::Small);
+    statusCell->setImagePosition(platform::Cell::ImagePosition::ImageOnly);
+    statusCell->setTitle(QString());
+    cells->setPrototypeCell(statusColumn, std::move(statusCell));
+    cells->setWillDisplayCell([this, outlineModel](platform::Cell &cell, const QModelIndex &index) {
+        m_document.outlineSource().outlineViewWillDisplayCell(
+            cell, outlineModel->identifierForColumn(index.column()), outlineModel->nodeForIndex(index));
+    });
+    outline->setItemDelegate(cells);
+
+    const QString turnoverTitle = localized("LSturnover") + QLatin1Char(' ') + m_document.formatter().currencySymbol();
+    m_document.outlineSource().setColumnTitle(QStringLiteral("outlineTurnover"), turnoverTitle);
+    outlineModel->reloadHeaders();
+
+    connectOutline();
+    m_document.outlineSource().setupOutlineDragAndDrop();
+    m_document.totals().setupTotalsHeader();
+
+    m_document.updateUI();
+    m_document.rebuildApplicationMenus();
+    m_document.displayActivatedJob();
+
+    m_document.handleOutlineSelection();
+}
+
+void DocumentWindowController::applyStoredWindowState()
+{
+    DocumentWindow *window = m_document.documentWindow();
+    if (!window || !m_document.docValues().available())
+        return;
+    if (window->windowDrawer()->isHidden() && m_document.docValues().drawerVisible())
+        window->windowDrawer()->show();
+
+    const QRectF frame = m_document.docValues().windowFrame();
+    const bool sizeUsable = std::isfinite(frame.width()) && std::isfinite(frame.height())
+                            && frame.width() >= MinimumWindowSide && frame.height() >= MinimumWindowSide
+                            && frame.width() <= MaximumWindowSide && frame.height() <= MaximumWindowSide;
+    if (sizeUsable) {
+        // Frames are in device-independent pixels; one saved on a larger screen (or
+        // at a smaller scale factor) is made to fit this one. Without a usable
+        // position the window keeps its place and only its size fits.
+        const bool placeUsable = std::isfinite(frame.x()) && std::isfinite(frame.y())
+                                 && std::abs(frame.x()) <= MaximumWindowSide && std::abs(frame.y()) <= MaximumWindowSide;
+        const QPoint place = placeUsable ? QPoint(int(std::lround(frame.x())), int(std::lround(frame.y())))
+                                         : window->pos();
+        const QRect fitted = platform::ScreenFit::fittedFrame(
+            QRect(place, QSize(int(std::lround(frame.width())), int(std::lround(frame.height())))));
+        window->resize(fitted.size());
+        if (placeUsable)
+            window->move(fitted.topLeft());
+    }
+    m_document.docValues().restoreOutlineViewColumnsData(window->outlineView());
+}
+
+void DocumentWindowController::captureWindowState()
+{
+    DocumentWindow *window = m_document.documentWindow();
+    if (!window)
+        return;
+    m_document.docValues().setWindowFrame(QRectF(window->pos(), window->size()));
+    m_document.docValues().storeOutlineViewColumnsData(window->outlineView());
+    m_document.docValues().setDrawerVisible(!window->windowDrawer()->isHidden());
+}
+
+void DocumentWindowController::connectOutline()
+{
+    DocumentWindow *window = m_document.documentWindow();
+    QTreeView *outline = window->outlineView();
+    QHeaderView *header = outline->header();
+
+    NTXOutlineViewExtension::setDelegate(outline, &m_document.outlineSource());
+    connect(outline->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        // A batch of edits brings the selection's followers up to date at its end.
+        if (!m_document.outlineModel()->isInEditBatch())
+            m_document.outlineSource().outlineViewSelectionDidChange();
+    });
+    connect(outline, &QAbstractItemView::pressed, this,
+            [this](const QModelIndex &index) { m_clickedIndex = index; });
+    connect(outline, &QAbstractItemView::doubleClicked, this, [this, outline](const QModelIndex &index) {
+        m_clickedIndex = index;
+        m_document.handleMyDoubleClick(outline);
+    });
+    connect(header, &QHeaderView::sectionResized, this, [this, header](int logical, int oldSize, int) {
+        m_document.totals().outlineViewColumnDidResize(
+            {{QStringLiteral("NSTableColumn"), DocumentValuesStore::columnIdentifier(header, logical)},
+             {QStringLiteral("NSOldWidth"), oldSize}});
+    });
+    connect(header, &QHeaderView::sectionMoved, this, [this](int, int oldVisual, int newVisual) {
+        m_document.totals().outlineViewColumnDidMove(
+            {{QStringLiteral("NSOldColumn"), oldVisual}, {QStringLiteral("NSNewColumn"), newVisual}});
+    });
+
+    connect(window->startStopButton(), &QPushButton::clicked, this,
+            [this, button = window->startStopButton()] { platform::sendAction("toggleTimer:", &m_document, button); });
+    connect(window->drawerStateButton(), &QToolButton::clicked, this,
+            [this, button = window->drawerStateButton()] { m_document.toggleDrawer(button); });
+    window->colorLabelControl()->setTarget(&m_document);
+    window->colorLabelControl()->setAction("colorLabelAction:");
+}
+
+void DocumentWindowController::windowWillTearDown()
+{
+    DocumentWindow *window = m_document.documentWindow();
+    if (!window)
+        return;
+    QTreeView *outline = window->outlineView();
+    NTXOutlineViewExtension::setDelegate(outline, nullptr);
+    window->colorLabelControl()->setTarget(nullptr);
+    outline->setModel(nullptr);
+}
+
+bool DocumentWindowController::isOutlineMenuItem(QObject *sender) const
+{
+    const auto *item = qobject_cast<QAction *>(sender);
+    return item && m_outlineMenu && item->associatedObjects().contains(m_outlineMenu.data());
+}
+
+QList<NodePtr> DocumentWindowController::selectedNodes() const
+{
+    QList<NodePtr> nodes;
+    if (QTreeView *outline = m_document.outlineView()) {
+        for (const QVariant &item : NTXOutlineViewExtension::allSelectedItems(outline)) {
+            if (NodePtr node = item.value<NodePtr>())
+                nodes.append(node);
+        }
+    }
+    return nodes;
+}
+
+NodePtr DocumentWindowController::nodeAtIndex(const QModelIndex &index) const
+{
+    if (!index.isValid() || index.model() != m_document.outlineModel())
+        return NodePtr();
+    return m_document.outlineModel()->itemForIndex(index).value<NodePtr>();
+}
+
+NodePtr DocumentWindowController::nodeForSender(QObject *sender, bool clickedRow) const
+{
+    if (isOutlineMenuItem(sender))
+        return platform::MenuItemValidation::representedObject(qobject_cast<QAction *>(sender)).value<NodePtr>();
+    if (clickedRow)
+        return nodeAtIndex(m_clickedIndex);
+    QTreeView *outline = m_document.outlineView();
+    return outline ? NTXOutlineViewExtension::selectedItem(outline).value<NodePtr>() : NodePtr();
+}
