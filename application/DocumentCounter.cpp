@@ -59,7 +59,7 @@ DocumentCounter::DocumentCounter(MyDocument &document) : QObject(&document), m_d
 {
     readSettings();
     platform::NotificationCenter::defaultCenter().addObserver(
-        this, MyDocument::PrefsChangedNotification, nullptr, [this](const platform::Notification &) { readSettings(); });
+        this, PrefsChangedNotification, nullptr, [this](const platform::Notification &) { readSettings(); });
     // Closing the window ends the document: a running counter stops first.
     connect(&document, &platform::Document::documentWillClose, this, [this] {
         if (m_running)

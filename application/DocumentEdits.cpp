@@ -251,7 +251,7 @@ void DocumentEdits::restoreNodeData(const NodePtr &snapshot, const NodePtr &node
     // manager, and this step stands for that change.
     m_document.jobList()->setDelegate(nullptr);
     node->fillNodesWithValuesFrom(*snapshot);
-    m_document.jobList()->setDelegate(&m_document);
+    m_document.jobList()->setDelegate(&m_document.treeReports());
     // Filling hands the wage only to the nodes below; the node's own wage comes back
     // here, with the time and turnover that follow from it.
     if (node->wage() != snapshot->wage()) {

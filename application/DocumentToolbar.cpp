@@ -194,7 +194,7 @@ void DocumentToolbar::setupToolbar()
     if (!window || m_toolbar)
         return;
     m_toolbar = new QToolBar(window);
-    m_toolbar->setObjectName(MyDocument::ToolbarIdentifier);
+    m_toolbar->setObjectName(ToolbarIdentifier);
     m_toolbar->setWindowTitle(text("LSToolbar"));
     m_toolbar->setMovable(false);
     m_toolbar->setFloatable(false);

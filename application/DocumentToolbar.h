@@ -21,6 +21,8 @@ class DocumentToolbar : public QObject
 {
     Q_OBJECT
 public:
+    static inline const QString ToolbarIdentifier = QStringLiteral("XQMainNewToolbar");
+
     explicit DocumentToolbar(MyDocument &document);
     ~DocumentToolbar() override;
 

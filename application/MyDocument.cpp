@@ -6,6 +6,8 @@
 #include "NTXAppKit/NTXLabeledImageTextCell/NTXLabeledImageTextCell.h"
 #include "application/ApplicationImages.h"
 #include "application/ButtonCellForOutlineView.h"
+#include "application/DefaultsKeys.h"
+#include "application/DeleteAssistant.h"
 #include "application/DocumentCounter.h"
 #include "application/DocumentEdits.h"
 #include "application/DocumentFileFormat.h"
@@ -91,7 +93,7 @@ MyDocument::MyDocument(QObject *parent, std::shared_ptr<DocumentServices> servic
       m_services(services ? std::move(services) : std::make_shared<DocumentServices>()),
       m_jobList(Node::create(Node::Root))
 {
-    m_jobList->setDelegate(this);
+    m_jobList->setDelegate(&m_treeReports);
     m_inspectedObjectsController = new NodeArrayController(this);
     m_windowController = new DocumentWindowController(*this);
     m_totals = new DocumentTotals(*this);
@@ -129,7 +131,7 @@ MyDocument::~MyDocument()
     platform::NotificationCenter::defaultCenter().removeObserver(this);
     // The window goes first: its views ask this document while they exist.
     tearDownWindow();
-    if (m_jobList && m_jobList->delegate() == this)
+    if (m_jobList && m_jobList->delegate() == &m_treeReports)
         m_jobList->setDelegate(nullptr);
 }
 
@@ -186,11 +188,11 @@ bool MyDocument::readFromFile(const QString &path, const QString &typeName)
         stopTimer(this);
     // The one edit that resets the outline: a new tree.
     m_outlineModel->beginTreeReplacement();
-    if (m_jobList && m_jobList->delegate() == this)
+    if (m_jobList && m_jobList->delegate() == &m_treeReports)
         m_jobList->setDelegate(nullptr);
     m_jobList = result.root;
     m_docValues = result.store;
-    m_jobList->setDelegate(this);
+    m_jobList->setDelegate(&m_treeReports);
     m_outlineModel->endTreeReplacement();
     if (m_windowController->isLoaded()) {
         reloadOutline();
@@ -267,12 +269,12 @@ void MyDocument::updateUI()
 void MyDocument::setAutoLoadFileName()
 {
     if (!filePath().isEmpty())
-        userDefaults().setString(filePath(), LastEditedFileNameKey);
+        userDefaults().setString(filePath(), LestEditedFileNameKey);
 }
 
 void MyDocument::handleOutlineSelection()
 {
-    updateSelectedNodeWorkTimeAndWage();
+    m_totals->updateSelectedNodeWorkTimeAndWage();
     const QList<NodePtr> selected = selectedNodes();
     m_inspectedObjectsController->removeSelection();
     m_inspectedObjectsController->setContent(selected);

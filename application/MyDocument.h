@@ -1,28 +1,26 @@
 #pragma once
 // The document of the application: one per open file of the type "Chronark Format".
-// It owns the node tree (a root of type 4 whose delegate it is: the outline follows
-// the tree through the root's reports) and the stored window state, keeps the active
-// job and validates the menus of its window. Its collaborators, one job each, do the
-// rest; the operations others call stay here as short forwards:
+// It owns the node tree (a root of type 4) and the stored window state, keeps the
+// active job and validates the menus of its window. Its collaborators, one job each,
+// do the rest; the operations others call stay here as short forwards
+// (MyDocumentForwards.cpp):
 //   DocumentWindowController  window wiring, stored window state, context menu
 //   DocumentTotals            totals row and the selection's time and turnover
+//   DocumentTreeReports       the root's delegate: the outline follows the tree
 //   DocumentCounter    the running counter          DocumentEdits    undoable edits
 //   OutlineDataSource  outline rows, drag and drop  DeleteAssistant  delete assistant
 //   DocumentToolbar    the window's toolbar         NodeNameSheets   job/group sheets
 //   TimeEntrySheets    the time-entry sheets
-// It reaches the application through its DocumentServices. Sources: MyDocument.cpp
-// (life cycle, files, queries, actions), NodeDelegateCategory.cpp (the root's
-// reports), MyDocumentForwards.cpp (the forwards).
+// It reaches the application through its DocumentServices.
 //
 // GUI thread only. Closing or deleting it tears its window down first (see
 // platform::Document); its collaborators go before its tree and services.
 #include "application/CurrencyFormatter.h"
-#include "application/DeleteAssistant.h"
 #include "application/DocumentOutlineModel.h"
 #include "application/DocumentServices.h"
 #include "application/DocumentValuesStore.h"
 #include "application/Node.h"
-#include "application/NodeDelegate.h"
+#include "application/DocumentTreeReports.h"
 #include "platform/document/Document.h"
 #include "platform/document/DocumentType.h"
 
@@ -31,15 +29,13 @@
 #include <QVariantMap>
 #include <memory>
 
-class DeleteAssistantSheet;
+class DeleteAssistant;
 class DocumentCounter;
 class DocumentEdits;
 class DocumentToolbar;
 class DocumentTotals;
 class DocumentWindow;
 class DocumentWindowController;
-class GroupNameSheet;
-class JobNameSheet;
 class NodeArrayController;
 class NodeNameSheets;
 class OutlineDataSource;
@@ -55,7 +51,7 @@ namespace platform {
 class UserDefaults;
 }
 
-class MyDocument : public platform::Document, public NodeDelegate
+class MyDocument : public platform::Document
 {
     Q_OBJECT
     Q_PROPERTY(QString selectedNodeWorkTime READ selectedNodeWorkTime WRITE setSelectedNodeWorkTime NOTIFY
@@ -67,10 +63,6 @@ public:
     static inline const QString TypeName = QStringLiteral("Chronark Format");
     static inline const QString FileExtension = QStringLiteral("chronark");
     static inline const QString MimeType = QStringLiteral("application/x-chronark");
-    // The key of the last edited file in the user defaults (spelt as stored).
-    static inline const QString LastEditedFileNameKey = QStringLiteral("LestEditedFileName");
-    // The notification the preference panels post after changing the defaults.
-    static inline const QString PrefsChangedNotification = QStringLiteral("PrefsChanged");
 
     // The document type that makes MyDocument objects sharing the services (each
     // document gets its own when none are given).
@@ -94,12 +86,12 @@ public:
     void awakeFromNib();
     DocumentTotals &totals() const { return *m_totals; }
     QHeaderView *tableHeaderView() const;
-    QStandardItemModel *dummyOutlineView() const;
     void outlineViewColumnDidResize(const QVariantMap &userInfo);
     void outlineViewColumnDidMove(const QVariantMap &userInfo);
-    static void copyColumnsFromTableView(const QTreeView *source, QHeaderView *destination);
 
     const NodePtr &jobList() const { return m_jobList; }
+    // The root's delegate while the root is this document's tree.
+    DocumentTreeReports &treeReports() { return m_treeReports; }
     const DocumentValuesStore &docValues() const { return m_docValues; }
     DocumentValuesStore &docValues() { return m_docValues; }
     const CurrencyFormatter &formatter() const { return m_formatter; }
@@ -128,7 +120,6 @@ public:
     // Application icon, start/stop button, totals.
     void updateUI();
     void updateTotalTime();
-    void updateSelectedNodeWorkTimeAndWage();
     // Remembers the document's file as the one last edited.
     void setAutoLoadFileName();
     void handleOutlineSelection();
@@ -160,7 +151,6 @@ public:
     void insertNodes(const QList<NodePtr> &nodes, const NodePtr &parent, qsizetype index);
     void addNewJob(const NodePtr &job, const NodePtr &parent);
     void deleteNewJob(const NodePtr &job, const NodePtr &parent, const NodePtr &lastActive);
-    void setExecutedForNode(bool value, const NodePtr &node);
     void setExecutedForNodeTree(bool value, const NodePtr &node);
     void setNameForNode(const QString &name, const NodePtr &node);
     void setWageForNode(float wage, const NodePtr &node);
@@ -169,43 +159,20 @@ public:
     Q_INVOKABLE void doJobTimeSheet(QObject *sender);
     void doJobTimeSheet(const NodePtr &entry);
     Q_INVOKABLE void newTimeEntry(QObject *sender);
-    // The private pasteboard type of a drag of jobs and groups, and its MIME format.
-    static inline const QString OutlineViewPboardType = QStringLiteral("ChronarkOutlineViewPboardType");
-    static inline const QString OutlineViewPboardMimeType = QStringLiteral("application/x-ChronarkOutlineViewPboardType");
     OutlineDataSource &outlineSource() const { return *m_dataSource; }
-    static inline const QString ToolbarIdentifier = QStringLiteral("XQMainNewToolbar");
     DocumentToolbar &documentToolbar() const { return *m_toolbar; }
     QToolBar *toolbar() const;
-    using DeleteAssistantSettings = DeleteAssistant::Settings;
     DeleteAssistant &deleteAssistantSheet() const { return *m_deleteAssistant; }
     Q_INVOKABLE void deleteAssistant(QObject *sender);
-    Q_INVOKABLE void deleteAssistantValueChanged(QObject *sender);
-    Q_INVOKABLE void okDeleteAssistant(QObject *sender);
-    void sheetDidEndDeleteAssistant(DeleteAssistantSheet *sheet, int returnCode);
-    int deleteAssistantActionForNode(const NodePtr &node, const DeleteAssistantSettings &settings);
     NodeNameSheets &nameSheets() const { return *m_nameSheets; }
     Q_INVOKABLE void newJobEntry(QObject *sender);
     Q_INVOKABLE void funcJobName(QObject *sender, int function);
-    Q_INVOKABLE void endJobNameWindow(QObject *sender);
-    void sheetDidEndJobName(JobNameSheet *sheet, int returnCode, const NodePtr &node, int function);
     Q_INVOKABLE void newGroupEntry(QObject *sender);
     Q_INVOKABLE void funcGroupName(QObject *sender, int function);
-    Q_INVOKABLE void endGroupNameWindow(QObject *sender);
-    void sheetDidEndGroupName(GroupNameSheet *sheet, int returnCode, const NodePtr &node, int function);
 
     // ---- Export and printing (DocumentExportCategory.cpp, DocumentPrintCategory.cpp) ----
     Q_INVOKABLE void saveAsRTFFile(QObject *sender);
     Q_INVOKABLE void printDocument(QObject *sender);
-
-    // ---- Node delegate ----
-    platform::UndoManager *undoManagerForNode(Node &node) override;
-    void attributesChangedOfNode(Node &node) override;
-    void nodeValueChanged(Node &node, const QString &key) override;
-    void nodeWillInsertEntries(Node &node, qsizetype index, qsizetype count) override;
-    void nodeDidAddEntry(Node &node, Node &entry) override;
-    void nodeDidInsertEntrysAtIndex(Node &node, const QList<NodePtr> &entries, qsizetype index) override;
-    void nodeWillRemoveEntry(Node &node, qsizetype index) override;
-    void nodeDidRemoveEntry(Node &node, Node &entry) override;
 
 Q_SIGNALS:
     // The counter started or stopped (the toolbar validates its items on it).
@@ -229,6 +196,7 @@ private:
     bool sendToSelf(const char *method, QObject *sender, int function = -1);
 
     std::shared_ptr<DocumentServices> m_services;
+    DocumentTreeReports m_treeReports{*this};
     NodePtr m_jobList;
     DocumentValuesStore m_docValues;
     CurrencyFormatter m_formatter;

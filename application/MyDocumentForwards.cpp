@@ -16,18 +16,12 @@ NodePtr MyDocument::nodeForSender(QObject *sender, bool clickedRow) const
 QList<NodePtr> MyDocument::selectedNodes() const { return m_windowController->selectedNodes(); }
 
 QHeaderView *MyDocument::tableHeaderView() const { return m_totals->tableHeaderView(); }
-QStandardItemModel *MyDocument::dummyOutlineView() const { return m_totals->dummyOutlineView(); }
 void MyDocument::outlineViewColumnDidResize(const QVariantMap &userInfo)
 {
     m_totals->outlineViewColumnDidResize(userInfo);
 }
 void MyDocument::outlineViewColumnDidMove(const QVariantMap &userInfo) { m_totals->outlineViewColumnDidMove(userInfo); }
-void MyDocument::copyColumnsFromTableView(const QTreeView *source, QHeaderView *destination)
-{
-    DocumentTotals::copyColumnsFromTableView(source, destination);
-}
 void MyDocument::updateTotalTime() { m_totals->updateTotalTime(); }
-void MyDocument::updateSelectedNodeWorkTimeAndWage() { m_totals->updateSelectedNodeWorkTimeAndWage(); }
 QString MyDocument::workTimeText(int hours, int minutes) { return DocumentTotals::workTimeText(hours, minutes); }
 QString MyDocument::selectedNodeWorkTime() const { return m_totals->selectedNodeWorkTime(); }
 void MyDocument::setSelectedNodeWorkTime(const QString &text) { m_totals->setSelectedNodeWorkTime(text); }
@@ -47,35 +41,14 @@ void MyDocument::deleteNewJob(const NodePtr &job, const NodePtr &parent, const N
 {
     m_edits->deleteNewJob(job, parent, lastActive);
 }
-void MyDocument::setExecutedForNode(bool value, const NodePtr &node) { m_edits->setExecutedForNode(value, node); }
 void MyDocument::setExecutedForNodeTree(bool value, const NodePtr &node) { m_edits->setExecutedForNodeTree(value, node); }
 void MyDocument::setNameForNode(const QString &name, const NodePtr &node) { m_edits->setNameForNode(name, node); }
 void MyDocument::setWageForNode(float wage, const NodePtr &node) { m_edits->setWageForNode(wage, node); }
 void MyDocument::restoreNodeData(const NodePtr &snapshot, const NodePtr &node) { m_edits->restoreNodeData(snapshot, node); }
 
 void MyDocument::deleteAssistant(QObject *sender) { m_deleteAssistant->deleteAssistant(sender); }
-void MyDocument::deleteAssistantValueChanged(QObject *sender) { m_deleteAssistant->deleteAssistantValueChanged(sender); }
-void MyDocument::okDeleteAssistant(QObject *sender) { m_deleteAssistant->okDeleteAssistant(sender); }
-void MyDocument::sheetDidEndDeleteAssistant(DeleteAssistantSheet *sheet, int returnCode)
-{
-    m_deleteAssistant->sheetDidEndDeleteAssistant(sheet, returnCode);
-}
-int MyDocument::deleteAssistantActionForNode(const NodePtr &node, const DeleteAssistantSettings &settings)
-{
-    return m_deleteAssistant->deleteAssistantActionForNode(node, settings);
-}
 
 void MyDocument::newJobEntry(QObject *sender) { m_nameSheets->newJobEntry(sender); }
 void MyDocument::funcJobName(QObject *sender, int function) { m_nameSheets->funcJobName(sender, function); }
-void MyDocument::endJobNameWindow(QObject *sender) { m_nameSheets->endJobNameWindow(sender); }
-void MyDocument::sheetDidEndJobName(JobNameSheet *sheet, int returnCode, const NodePtr &node, int function)
-{
-    m_nameSheets->sheetDidEndJobName(sheet, returnCode, node, function);
-}
 void MyDocument::newGroupEntry(QObject *sender) { m_nameSheets->newGroupEntry(sender); }
 void MyDocument::funcGroupName(QObject *sender, int function) { m_nameSheets->funcGroupName(sender, function); }
-void MyDocument::endGroupNameWindow(QObject *sender) { m_nameSheets->endGroupNameWindow(sender); }
-void MyDocument::sheetDidEndGroupName(GroupNameSheet *sheet, int returnCode, const NodePtr &node, int function)
-{
-    m_nameSheets->sheetDidEndGroupName(sheet, returnCode, node, function);
-}

@@ -352,11 +352,11 @@ private:
 
 OutlineDataSource *OutlineDataSource::dragSource(const QMimeData *data)
 {
-    if (!data || !data->hasFormat(MyDocument::OutlineViewPboardMimeType))
+    if (!data || !data->hasFormat(OutlineViewPboardMimeType))
         return nullptr;
     quint64 document = 0;
     quint64 drag = 0;
-    if (!parseDragData(data->data(MyDocument::OutlineViewPboardMimeType), document, drag))
+    if (!parseDragData(data->data(OutlineViewPboardMimeType), document, drag))
         return nullptr;
     OutlineDataSource *source = dragSources().value(document).data();
     // Only the document's latest drag names nodes.
@@ -374,7 +374,7 @@ bool OutlineDataSource::outlineViewAcceptsDropOnItem(Node *item) const
 
 QStringList OutlineDataSource::outlineViewPasteboardTypes() const
 {
-    return {MyDocument::OutlineViewPboardMimeType};
+    return {OutlineViewPboardMimeType};
 }
 
 QMimeData *OutlineDataSource::outlineViewWriteItems(const QList<NodePtr> &items)
@@ -396,7 +396,7 @@ QMimeData *OutlineDataSource::outlineViewWriteItems(const QList<NodePtr> &items)
     m_draggedNodes = movable;
     m_dragSerial = nextDragNumber();
     auto *data = new QMimeData;
-    data->setData(MyDocument::OutlineViewPboardMimeType, dragData(m_dragDocumentId, m_dragSerial));
+    data->setData(OutlineViewPboardMimeType, dragData(m_dragDocumentId, m_dragSerial));
     m_dragSessionInProgress = true;
     // The drag owns its data: when the data goes, the drag is over.
     const quint64 serial = m_dragSerial;

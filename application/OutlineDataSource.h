@@ -33,6 +33,9 @@ class OutlineDataSource : public QObject, public DocumentOutlineDataSource
     Q_MOC_INCLUDE(<QKeyEvent>)
     Q_MOC_INCLUDE(<QDropEvent>)
 public:
+    // The private pasteboard type of a drag of jobs and groups, and its MIME format.
+    static inline const QString OutlineViewPboardType = QStringLiteral("ChronarkOutlineViewPboardType");
+    static inline const QString OutlineViewPboardMimeType = QStringLiteral("application/x-ChronarkOutlineViewPboardType");
     explicit OutlineDataSource(MyDocument &document);
     ~OutlineDataSource() override;
 

@@ -10,6 +10,7 @@
 // per node of the larger size over that of the smaller one (1.0 is linear growth).
 #include "bench/BenchTrees.h"
 #include "application/DocumentServices.h"
+#include "application/DeleteAssistant.h"
 #include "application/MyDocument.h"
 #include "application/DefaultsKeys.h"
 #include "application/Node.h"
@@ -94,12 +95,12 @@ void BM_DeleteAssistantEmptiesTimeEntries(benchmark::State &state)
         for (int j = 0; j < entries / (EntriesPerDay * DaysPerJob); ++j)
             jobs.append(makeJob(j, DaysPerJob));
         fixture.fill(jobs);
-        MyDocument::DeleteAssistantSettings settings;
+        DeleteAssistant::Settings settings;
         settings.kind = 3;
         const double start = processCpuSeconds();
         {
             const DocumentOutlineModel::EditBatch batch(fixture.document->outlineModel());
-            fixture.document->deleteAssistantActionForNode(fixture.document->jobList(), settings);
+            fixture.document->deleteAssistantSheet().deleteAssistantActionForNode(fixture.document->jobList(), settings);
             fixture.document->reloadOutline();
             fixture.document->updateUI();
             fixture.document->rebuildApplicationMenus();

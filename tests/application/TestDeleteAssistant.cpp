@@ -1,6 +1,7 @@
 // The delete assistant: kinds, the date condition, only-done, emptied days, one undo
 // step; answered through its sheet.
 #include "tests/application/TestMyDocumentSupport.h"
+#include "application/DeleteAssistant.h"
 #include "application/NodeNameSheets.h"
 
 #include "application/DeleteAssistantSheet.h"
@@ -118,20 +119,20 @@ TEST_F(DeleteAssistantTest, ANodeCreatedHalfAMinuteBeforeTheDateMatchesNeitherCo
 {
     ProbeDocument *document = filledDocument();
     const QDateTime created = first->cDate();
-    MyDocument::DeleteAssistantSettings settings;
+    DeleteAssistant::Settings settings;
     settings.kind = 2;
     settings.date = created.addSecs(30);
     for (int condition : {1, 2}) {
         settings.condition = condition;
         // Only the empty day goes, in the first run.
-        EXPECT_EQ(document->deleteAssistantActionForNode(document->jobList(), settings), condition == 1 ? 1 : 0)
+        EXPECT_EQ(document->deleteAssistantSheet().deleteAssistantActionForNode(document->jobList(), settings), condition == 1 ? 1 : 0)
             << "condition " << condition;
         EXPECT_EQ(countOfType(document->jobList(), Node::Job), 3);
     }
     // A whole minute makes the difference.
     settings.condition = 1;
     settings.date = created.addSecs(60);
-    EXPECT_EQ(document->deleteAssistantActionForNode(document->jobList(), settings), 3);
+    EXPECT_EQ(document->deleteAssistantSheet().deleteAssistantActionForNode(document->jobList(), settings), 3);
     EXPECT_EQ(countOfType(document->jobList(), Node::Job), 0);
 }
 
@@ -172,9 +173,9 @@ TEST_F(DeleteAssistantTest, GroupsGoWholeAndEmptyDaysGoInAnyRun)
 TEST_F(DeleteAssistantTest, AnyNodeWithoutConditionEmptiesTheRootOnly)
 {
     ProbeDocument *document = filledDocument();
-    MyDocument::DeleteAssistantSettings settings;
+    DeleteAssistant::Settings settings;
     settings.kind = 0;
-    EXPECT_EQ(document->deleteAssistantActionForNode(document->jobList(), settings), 2);
+    EXPECT_EQ(document->deleteAssistantSheet().deleteAssistantActionForNode(document->jobList(), settings), 2);
     EXPECT_EQ(document->jobList()->childrenCount(), 0);
     EXPECT_EQ(document->jobList()->type(), Node::Root);
 }

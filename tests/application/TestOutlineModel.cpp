@@ -2,6 +2,7 @@
 // not touch keep their expansion and selection, a moved group stays open, and undo
 // and redo of each edit show the tree as it is. A model tester checks every signal.
 #include "tests/application/TestMyDocumentSupport.h"
+#include "application/DeleteAssistant.h"
 #include "application/OutlineDataSource.h"
 
 #include "platform/foundation/UndoManager.h"
@@ -53,9 +54,9 @@ TEST_F(OutlineModelTest, EditsUndoAndRedoShowWithoutAReset)
          }},
         {"delete assistant", [&](MyDocument *d) {
              const DocumentOutlineModel::EditBatch batch(d->outlineModel());
-             MyDocument::DeleteAssistantSettings settings;
+             DeleteAssistant::Settings settings;
              settings.kind = 3;
-             d->deleteAssistantActionForNode(d->jobList(), settings);
+             d->deleteAssistantSheet().deleteAssistantActionForNode(d->jobList(), settings);
          }},
     };
     for (const Case &c : cases) {

@@ -1,0 +1,57 @@
+// What the document root reports to its document (see DocumentTreeReports.h).
+#include "application/DocumentTreeReports.h"
+
+#include "application/MyDocument.h"
+
+platform::UndoManager *DocumentTreeReports::undoManagerForNode(Node &)
+{
+    return m_document.undoManager();
+}
+
+void DocumentTreeReports::attributesChangedOfNode(Node &)
+{
+    // The row was shown again when the value changed.
+    m_document.updateChangeCount(platform::Document::ChangeType::Done);
+}
+
+void DocumentTreeReports::nodeValueChanged(Node &node, const QString &key)
+{
+    DocumentOutlineModel *outline = m_document.outlineModel();
+    if (!outline)
+        return;
+    outline->reloadItem(&node);
+    // A group's image tells whether the active job is inside it.
+    if (key == QLatin1String("active") && node.type() == Node::Job)
+        for (Node *up = node.parent(); up && up->type() == Node::Group; up = up->parent())
+            outline->reloadItem(up);
+}
+
+void DocumentTreeReports::nodeWillInsertEntries(Node &node, qsizetype index, qsizetype count)
+{
+    if (DocumentOutlineModel *outline = m_document.outlineModel())
+        outline->treeWillInsert(node, index, count);
+}
+
+void DocumentTreeReports::nodeDidAddEntry(Node &, Node &)
+{
+    if (DocumentOutlineModel *outline = m_document.outlineModel())
+        outline->treeDidInsert();
+}
+
+void DocumentTreeReports::nodeDidInsertEntrysAtIndex(Node &, const QList<NodePtr> &, qsizetype)
+{
+    if (DocumentOutlineModel *outline = m_document.outlineModel())
+        outline->treeDidInsert();
+}
+
+void DocumentTreeReports::nodeWillRemoveEntry(Node &node, qsizetype index)
+{
+    if (DocumentOutlineModel *outline = m_document.outlineModel())
+        outline->treeWillRemove(node, index, 1);
+}
+
+void DocumentTreeReports::nodeDidRemoveEntry(Node &, Node &)
+{
+    if (DocumentOutlineModel *outline = m_document.outlineModel())
+        outline->treeDidRemove();
+}
