@@ -25,6 +25,7 @@ QColor controlDarkShadowColor() { return fromPalette(QPalette::Shadow); }
 QColor gridColor() { return fromPalette(QPalette::Mid); }
 QColor controlHighlightColor() { return fromPalette(QPalette::Light); }
 QColor controlBackgroundColor() { return fromPalette(QPalette::Base); }
+QColor secondarySelectedControlColor() { return fromPalette(QPalette::Midlight); }
 QColor controlTextColor() { return fromPalette(QPalette::ButtonText); }
 QColor disabledControlTextColor() { return fromPalette(QPalette::ButtonText, QPalette::Disabled); }
 QColor selectedTextColor() { return fromPalette(QPalette::HighlightedText); }

@@ -37,6 +37,8 @@ QColor keyboardFocusIndicatorColor();
 // Highlight and HighlightedText.
 QColor selectedControlColor();
 QColor selectedControlTextColor();
+// The face of a selection in a control that does not have the focus: QPalette::Midlight.
+QColor secondarySelectedControlColor();
 
 // ---- Fixed ----
 QColor blackColor();     // white 0

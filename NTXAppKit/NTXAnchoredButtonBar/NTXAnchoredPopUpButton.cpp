@@ -1,0 +1,20 @@
+#include "NTXAppKit/NTXAnchoredButtonBar/NTXAnchoredPopUpButton.h"
+
+#include "AppKitExtensions/NTXNSViewExtension.h"
+
+NTXAnchoredPopUpButton::NTXAnchoredPopUpButton(bool pullsDown, QWidget *parent)
+    : PopUpButton(std::make_unique<NTXAnchoredPopUpButtonCell>(QString(), pullsDown), parent)
+{
+    setFixedHeight(Height);
+}
+
+NTXAnchoredPopUpButtonCell *NTXAnchoredPopUpButton::anchoredCell() const
+{
+    return static_cast<NTXAnchoredPopUpButtonCell *>(popUpCell());
+}
+
+void NTXAnchoredPopUpButton::mousePressEvent(QMouseEvent *event)
+{
+    NTXNSViewExtension::bwBringToFront(this);
+    PopUpButton::mousePressEvent(event);
+}
