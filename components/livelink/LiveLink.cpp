@@ -99,14 +99,20 @@ void LiveLink::retractServerWithName(const QString &name)
     LiveLinkServer::retractServerWithName(name);
 }
 
-LiveLink *LiveLink::editLiveLinkData(const QVariant &data, const QString &sourceName, LiveLinkDelegate *delegate,
+LiveLink *LiveLink::editLiveLinkData(const QVariant &value, const QString &sourceName, LiveLinkDelegate *delegate,
                                      const QString &itemKey)
 {
+    // Bytes (as pasted or dropped) are read through the bounded reader first.
+    QVariant data = value;
+    if (value.typeId() == QMetaType::QByteArray) {
+        const std::optional<QVariantMap> read = LiveLinkData::fromBytes(value.toByteArray());
+        data = read ? QVariant(*read) : QVariant();
+    }
     std::shared_ptr<LiveLink> link = activeLinks().value(itemKey);
     if (!link) {
         if (!LiveLinkData::isWellFormed(data))
             throw platform::Exception(platform::Exception::InvalidArgumentException,
-                                      QStringLiteral("LiveLinkData is not of the correct format: %1").arg(describe(data)));
+                                      QStringLiteral("LiveLinkData is not of the correct format: %1").arg(describe(value)));
         const QVariantMap map = data.toMap();
         link = initClientWithSourceName(sourceName, delegate, itemKey);
         if (!link->connectToServerWithName(map.value(LiveLinkData::ServerNameKey).toString(),

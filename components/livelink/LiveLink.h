@@ -45,7 +45,8 @@ public:
     static void retractServerWithName(const QString &name);
     // The client's link for the item: the open one of the item key, or a new one
     // connected to the data's server. Writes the data on the link's pasteboard and
-    // requests the edit. Answers none when no server could be reached.
+    // requests the edit. Answers none when no server could be reached. The data is
+    // a live-link dictionary or its property-list bytes.
     static LiveLink *editLiveLinkData(const QVariant &data, const QString &sourceName, LiveLinkDelegate *delegate,
                                       const QString &itemKey);
 

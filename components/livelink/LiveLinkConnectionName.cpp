@@ -10,12 +10,41 @@ bool isAsciiAlnum(char c)
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
 }
 
+// UTF-8, except that an unpaired surrogate is written as the three bytes of its
+// code point (which no real UTF-8 holds), so no two strings share their bytes.
+QByteArray bytesOf(const QString &text)
+{
+    QByteArray bytes;
+    bytes.reserve(text.size() * 3);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        char32_t code = text.at(i).unicode();
+        if (QChar::isHighSurrogate(code) && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+            code = QChar::surrogateToUcs4(char16_t(code), text.at(++i).unicode());
+        if (code < 0x80) {
+            bytes += char(code);
+        } else if (code < 0x800) {
+            bytes += char(0xc0 | (code >> 6));
+            bytes += char(0x80 | (code & 0x3f));
+        } else if (code < 0x10000) {
+            bytes += char(0xe0 | (code >> 12));
+            bytes += char(0x80 | ((code >> 6) & 0x3f));
+            bytes += char(0x80 | (code & 0x3f));
+        } else {
+            bytes += char(0xf0 | (code >> 18));
+            bytes += char(0x80 | ((code >> 12) & 0x3f));
+            bytes += char(0x80 | ((code >> 6) & 0x3f));
+            bytes += char(0x80 | (code & 0x3f));
+        }
+    }
+    return bytes;
+}
+
 QString escapedElement(const QString &element)
 {
     if (element.isEmpty())
         return QStringLiteral("_");
     static const char hex[] = "0123456789abcdef";
-    const QByteArray bytes = element.toUtf8();
+    const QByteArray bytes = bytesOf(element);
     QString result;
     result.reserve(bytes.size());
     for (qsizetype i = 0; i < bytes.size(); ++i) {
@@ -36,8 +65,8 @@ QString escapedElement(const QString &element)
 QByteArray pairDigest(const QString &bundleIdentifier, const QString &serverName)
 {
     // Length-prefixed, so that no two pairs share the hashed bytes.
-    const QByteArray first = bundleIdentifier.toUtf8();
-    const QByteArray second = serverName.toUtf8();
+    const QByteArray first = bytesOf(bundleIdentifier);
+    const QByteArray second = bytesOf(serverName);
     QCryptographicHash hash(QCryptographicHash::Sha256);
     hash.addData(QByteArray(QByteArray::number(first.size()) + ':'));
     hash.addData(first);

@@ -8,7 +8,8 @@
 // gives a valid name and different pairs give different names: the identifier's
 // dot-separated elements, then the server name as one more element; in each element
 // the UTF-8 bytes outside [A-Za-z0-9] (and "_") become "_xx" (two lower-case hex
-// digits), and so does a leading digit; an empty element is "_". A longer result is
+// digits; an unpaired surrogate counts as the three bytes of its code point), and
+// so does a leading digit; an empty element is "_". A longer result is
 // cut after whole elements and ends in "._h" and the SHA-256 of the pair in hex.
 // Stateless; reentrant.
 #include <QString>

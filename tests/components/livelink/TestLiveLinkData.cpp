@@ -89,6 +89,10 @@ TEST_F(LiveLinkDataTest, BadDataRaisesTheFormatExceptions)
     });
     EXPECT_TRUE(reason.startsWith(QStringLiteral("LiveLinkData is not of the correct format: "))) << qPrintable(reason);
     EXPECT_TRUE(reason.contains(QStringLiteral("Editor")));
+    EXPECT_TRUE(reasonOf([] {
+                    LiveLink::editLiveLinkData(QByteArray("<plist>"), QStringLiteral("doc"), nullptr,
+                                               QStringLiteral("never-opened"));
+                }).startsWith(QStringLiteral("LiveLinkData is not of the correct format: ")));
 }
 
 TEST_F(LiveLinkDataTest, ItemKeysCountSecondsAndCalls)
