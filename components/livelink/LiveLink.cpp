@@ -72,11 +72,8 @@ LiveLink::LiveLink(const QDBusConnection &connection, bool isServer, LiveLinkDel
 
 LiveLink::~LiveLink()
 {
-    if (isOpen()) {
-        QDBusMessage close = QDBusMessage::createMethodCall(m_peerService, m_peerPath, LiveLinkBus::LinkInterface,
-                                                            QStringLiteral("RemoteCloseLink"));
-        m_connection.send(close);
-    }
+    if (isOpen())
+        sendRemoteClose();
     if (!m_path.isEmpty())
         m_connection.unregisterObject(m_path);
     // The client's pasteboard is its own; the server's end only held a copy of it.
@@ -205,11 +202,17 @@ void LiveLink::closeLink()
 {
     if (!isOpen())
         return;
+    sendRemoteClose();
+    giveUpPeer();
+}
+
+void LiveLink::sendRemoteClose()
+{
+    // Sent without waiting for an answer (the bus library marks it so).
     QDBusMessage close = QDBusMessage::createMethodCall(m_peerService, m_peerPath, LiveLinkBus::LinkInterface,
                                                         QStringLiteral("RemoteCloseLink"));
     close.setAutoStartService(false);
     m_connection.send(close);
-    giveUpPeer();
 }
 
 void LiveLink::remoteCloseLink()

@@ -92,6 +92,7 @@ private:
     bool registerOn(const QDBusConnection &connection);
     void takePeer(const QString &service, const QString &path);
     void giveUpPeer();
+    void sendRemoteClose();
     void peerLost();
     void sendContents(const QString &method);
     void receiveContents(const QString &name, const QMap<QString, QByteArray> &contents);

@@ -15,15 +15,6 @@ QDBusConnection connectNamed(const QString &name)
     return QDBusConnection::connectToBus(busAddress, name);
 }
 
-QDBusMessage busDaemonCall(const QString &method, const QString &name)
-{
-    QDBusMessage call = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"),
-                                                       QStringLiteral("/org/freedesktop/DBus"),
-                                                       QStringLiteral("org.freedesktop.DBus"), method);
-    call << name;
-    return LiveLinkBus::connection().call(call, QDBus::Block, LiveLinkBus::CallTimeoutMs);
-}
-
 } // namespace
 
 void LiveLinkBus::setAddress(const QString &address)
@@ -54,16 +45,26 @@ void LiveLinkBus::closeConnection(const QDBusConnection &connection)
     QDBusConnection::disconnectFromBus(connection.name());
 }
 
+QDBusMessage LiveLinkBus::callBus(const QDBusConnection &connection, const QString &method,
+                                  const QList<QVariant> &arguments)
+{
+    QDBusMessage call = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"),
+                                                       QStringLiteral("/org/freedesktop/DBus"),
+                                                       QStringLiteral("org.freedesktop.DBus"), method);
+    call.setArguments(arguments);
+    return connection.call(call, QDBus::Block, CallTimeoutMs);
+}
+
 bool LiveLinkBus::nameHasOwner(const QString &name)
 {
-    const QDBusMessage reply = busDaemonCall(QStringLiteral("NameHasOwner"), name);
+    const QDBusMessage reply = callBus(connection(), QStringLiteral("NameHasOwner"), {name});
     return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty()
         && reply.arguments().constFirst().toBool();
 }
 
 QString LiveLinkBus::nameOwner(const QString &name)
 {
-    const QDBusMessage reply = busDaemonCall(QStringLiteral("GetNameOwner"), name);
+    const QDBusMessage reply = callBus(connection(), QStringLiteral("GetNameOwner"), {name});
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
         return QString();
     return reply.arguments().constFirst().toString();

@@ -9,6 +9,9 @@
 // before the first link or server exists.
 // GUI thread only.
 #include <QDBusConnection>
+#include <QDBusMessage>
+#include <QList>
+#include <QVariant>
 #include <QString>
 
 class LiveLinkBus
@@ -36,6 +39,9 @@ public:
     static QDBusConnection openConnection();
     static void closeConnection(const QDBusConnection &connection);
 
+    // A call to the bus daemon itself over the connection, waiting for its answer.
+    static QDBusMessage callBus(const QDBusConnection &connection, const QString &method,
+                                const QList<QVariant> &arguments);
     static bool nameHasOwner(const QString &name);
     // The unique name owning the name, empty when none does.
     static QString nameOwner(const QString &name);

@@ -30,15 +30,6 @@ constexpr int PollIntervalMs = 50;
 constexpr uint DoNotQueue = 4;
 constexpr uint PrimaryOwner = 1;
 
-QDBusMessage busDaemonCall(const QDBusConnection &connection, const QString &method, const QList<QVariant> &arguments)
-{
-    QDBusMessage call = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"),
-                                                       QStringLiteral("/org/freedesktop/DBus"),
-                                                       QStringLiteral("org.freedesktop.DBus"), method);
-    call.setArguments(arguments);
-    return connection.call(call, QDBus::Block, LiveLinkBus::CallTimeoutMs);
-}
-
 } // namespace
 
 LiveLinkServer::LiveLinkServer(const QString &name, LiveLinkServerDelegate *delegate)
@@ -90,7 +81,7 @@ bool LiveLinkServer::publish()
         return false;
     }
     const QDBusMessage reply =
-        busDaemonCall(connection, QStringLiteral("RequestName"), {m_busName, QVariant::fromValue(DoNotQueue)});
+        LiveLinkBus::callBus(connection, QStringLiteral("RequestName"), {m_busName, QVariant::fromValue(DoNotQueue)});
     const bool owner = reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty()
         && reply.arguments().constFirst().toUInt() == PrimaryOwner;
     if (!owner || !connection.registerVirtualObject(LiveLinkBus::ServerPath, this, QDBusConnection::SingleNode)) {

@@ -285,11 +285,8 @@ TEST_F(LiveLinkProcesses, TheServerApplicationIsLaunchedByNameFromPath)
     qunsetenv("XDG_DATA_HOME");
     qunsetenv("XDG_DATA_DIRS");
     // Stop the launched editor by its process id, which the bus knows.
-    QDBusMessage pidCall = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
-        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("GetConnectionUnixProcessID"));
-    pidCall << serverBusName();
-    const QDBusMessage pid = LiveLinkBus::connection().call(pidCall, QDBus::Block, 5000);
+    const QDBusMessage pid =
+        LiveLinkBus::callBus(LiveLinkBus::connection(), QStringLiteral("GetConnectionUnixProcessID"), {serverBusName()});
 
     ASSERT_NE(link, nullptr);
     EXPECT_TRUE(QTest::qWaitFor([&] { return m_delegate.edits == 1; }, 10000));
