@@ -81,8 +81,12 @@ namespace LiveLinkServerApplication {
 
 QString locate(const QString &bundleIdentifier, const QString &serverName)
 {
-    const QString own = QStandardPaths::locate(QStandardPaths::ApplicationsLocation,
-                                               bundleIdentifier + QStringLiteral(".desktop"));
+    // The identifier comes with outside data: it names a file only inside the folders.
+    const bool plainName = !bundleIdentifier.isEmpty() && !bundleIdentifier.contains(QLatin1Char('/'))
+        && !bundleIdentifier.startsWith(QLatin1Char('.'));
+    const QString own = plainName ? QStandardPaths::locate(QStandardPaths::ApplicationsLocation,
+                                                           bundleIdentifier + QStringLiteral(".desktop"))
+                                  : QString();
     if (!own.isEmpty()) {
         const std::optional<platform::DesktopEntry> entry = readEntry(own);
         if (entry && LiveLinkServerNamesContain(serverName, entry->value(ServerKey)))
