@@ -16,6 +16,7 @@ QVariantMap infoDictionary()
         {QStringLiteral("NTXFeedbackProviderCGIURL"), QStringLiteral(CHRONARK_FEEDBACK_URL)},
         {QStringLiteral("NTXFeedbackSubjectPrefix"), QStringLiteral(CHRONARK_FEEDBACK_SUBJECT_PREFIX)},
         {QStringLiteral("NTXFeedbackURL"), QStringLiteral(CHRONARK_FEEDBACK_PAGE_URL)},
+        {QStringLiteral("LiveLinkApplicationURL"), QStringLiteral(CHRONARK_APPLICATION_URL)},
     };
 }
 

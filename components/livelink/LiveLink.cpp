@@ -1,0 +1,366 @@
+#include "components/livelink/LiveLink.h"
+
+#include "components/livelink/LiveLinkApplication.h"
+#include "components/livelink/LiveLinkBus.h"
+#include "components/livelink/LiveLinkData.h"
+#include "components/livelink/LiveLinkDelegate.h"
+#include "components/livelink/LiveLinkPasteboard.h"
+#include "components/livelink/LiveLinkServer.h"
+#include "platform/foundation/Exception.h"
+
+#include <QDBusMessage>
+#include <QDBusMetaType>
+#include <QDBusObjectPath>
+#include <QDBusServiceWatcher>
+#include <QDebug>
+#include <QHash>
+#include <QMimeData>
+#include <QTimer>
+
+namespace {
+
+using Contents = LiveLinkPasteboard::Contents;
+
+QHash<QString, std::shared_ptr<LiveLink>> &activeLinks()
+{
+    // Never freed: links may close while the process ends.
+    static auto *table = new QHash<QString, std::shared_ptr<LiveLink>>();
+    return *table;
+}
+
+quint64 nextLinkNumber = 0;
+
+const QString GenericException = QStringLiteral("NSGenericException");
+const QString NotConnectedReason = QStringLiteral("tried to request edit from a live link not connect to a server.");
+const QString ContentsSignature = QStringLiteral("sa{say}");
+
+void registerTypes()
+{
+    static const bool registered = [] {
+        qDBusRegisterMetaType<Contents>();
+        return true;
+    }();
+    (void)registered;
+}
+
+QString describe(const QVariant &data)
+{
+    QString text;
+    QDebug(&text).noquote().nospace() << data;
+    constexpr qsizetype Longest = 1024;
+    return text.size() > Longest ? text.left(Longest) + QStringLiteral("…") : text;
+}
+
+// Releases the last hold on a link in a later event-loop pass: the link may be
+// closing inside its own bus handler or inside its watcher's signal.
+void releaseLater(std::shared_ptr<LiveLink> self)
+{
+    if (self)
+        QTimer::singleShot(0, [self = std::move(self)]() mutable { self.reset(); });
+}
+
+} // namespace
+
+LiveLink::LiveLink(const QDBusConnection &connection, bool isServer, LiveLinkDelegate *delegate)
+    : QDBusVirtualObject(nullptr)
+    , m_connection(connection)
+    , m_isServer(isServer)
+    , m_delegate(delegate)
+{
+    registerTypes();
+}
+
+LiveLink::~LiveLink()
+{
+    if (isOpen())
+        sendRemoteClose();
+    if (!m_path.isEmpty())
+        m_connection.unregisterObject(m_path);
+    // The client's pasteboard is its own; the server's end only held a copy of it.
+    if (!m_isServer && !m_pasteboardName.isEmpty())
+        LiveLinkPasteboard::release(m_pasteboardName);
+}
+
+LiveLink *LiveLink::activeLiveLinkForItemKey(const QString &itemKey)
+{
+    return activeLinks().value(itemKey).get();
+}
+
+bool LiveLink::publishServerWithName(const QString &name, LiveLinkServerDelegate *delegate)
+{
+    return LiveLinkServer::publishServerWithName(name, delegate);
+}
+
+void LiveLink::retractServerWithName(const QString &name)
+{
+    LiveLinkServer::retractServerWithName(name);
+}
+
+LiveLink *LiveLink::editLiveLinkData(const QVariant &value, const QString &sourceName, LiveLinkDelegate *delegate,
+                                     const QString &itemKey)
+{
+    // Bytes (as pasted or dropped) are read through the bounded reader first.
+    QVariant data = value;
+    if (value.typeId() == QMetaType::QByteArray) {
+        const std::optional<QVariantMap> read = LiveLinkData::fromBytes(value.toByteArray());
+        data = read ? QVariant(*read) : QVariant();
+    }
+    std::shared_ptr<LiveLink> link = activeLinks().value(itemKey);
+    if (!link) {
+        if (!LiveLinkData::isWellFormed(data))
+            throw platform::Exception(platform::Exception::InvalidArgumentException,
+                                      QStringLiteral("LiveLinkData is not of the correct format: %1").arg(describe(value)));
+        const QVariantMap map = data.toMap();
+        link = initClientWithSourceName(sourceName, delegate, itemKey);
+        if (!link->connectToServerWithName(map.value(LiveLinkData::ServerNameKey).toString(),
+                                           map.value(LiveLinkData::BundleIdKey).toString(),
+                                           LiveLinkData::liveLinkApplicationURL(map),
+                                           LiveLinkData::liveLinkSourceApplicationName(map)))
+            return nullptr;
+    }
+    const std::optional<QByteArray> bytes = LiveLinkData::toBytes(data.toMap());
+    if (!bytes)
+        throw platform::Exception(platform::Exception::InvalidArgumentException,
+                                  QStringLiteral("LiveLinkData is not of the correct format: %1").arg(describe(data)));
+    QMimeData *pasteboard = link->pasteboard();
+    pasteboard->clear();
+    pasteboard->setData(LiveLinkData::MimeType, *bytes);
+    link->requestEdit();
+    return link->isOpen() ? link.get() : nullptr;
+}
+
+std::shared_ptr<LiveLink> LiveLink::initServerWithClient(const QDBusConnection &connection,
+                                                         const QString &clientService, const QString &clientPath,
+                                                         const QString &sourceName,
+                                                         const QString &sourceApplicationName, const QString &itemKey,
+                                                         LiveLinkDelegate *delegate)
+{
+    std::shared_ptr<LiveLink> link(new LiveLink(connection, true, delegate));
+    if (!link->registerOn(connection))
+        return nullptr;
+    link->m_sourceName = sourceName;
+    link->m_sourceApplicationName = sourceApplicationName;
+    link->m_itemKey = itemKey;
+    link->takePeer(clientService, clientPath);
+    return link;
+}
+
+std::shared_ptr<LiveLink> LiveLink::initClientWithSourceName(const QString &sourceName, LiveLinkDelegate *delegate,
+                                                             const QString &itemKey)
+{
+    std::shared_ptr<LiveLink> link(new LiveLink(LiveLinkBus::connection(), false, delegate));
+    link->m_sourceName = sourceName;
+    link->m_sourceApplicationName = LiveLinkApplication::processName();
+    link->m_pasteboardName = LiveLinkPasteboard::uniqueName();
+    LiveLinkPasteboard::pasteboardWithName(link->m_pasteboardName);
+    link->m_itemKey = itemKey;
+    return link;
+}
+
+bool LiveLink::connectToServerWithName(const QString &serverName, const QString &bundleIdentifier,
+                                       const QUrl &fallbackURL, const QString &appName)
+{
+    if (isOpen())
+        return true;
+    const QString server =
+        LiveLinkServer::LiveLinkServerWithName(serverName, bundleIdentifier, true, fallbackURL, appName);
+    if (server.isEmpty())
+        return false;
+    // A server of this very process is called on its own connection, where the bus
+    // library answers the call in place instead of waiting for our own thread.
+    if (!registerOn(LiveLinkServer::connectionOfService(server).value_or(LiveLinkBus::connection())))
+        return false;
+    QDBusMessage initiate = QDBusMessage::createMethodCall(server, LiveLinkBus::ServerPath,
+                                                           LiveLinkBus::ServerInterface, QStringLiteral("InitiateLink"));
+    initiate << QVariant::fromValue(QDBusObjectPath(m_path)) << m_sourceName << m_sourceApplicationName << m_itemKey;
+    initiate.setAutoStartService(false);
+    const QDBusMessage reply = m_connection.call(initiate, QDBus::Block, LiveLinkBus::CallTimeoutMs);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.signature() != QLatin1String("o"))
+        return false;
+    const QString peerPath = reply.arguments().constFirst().value<QDBusObjectPath>().path();
+    if (!peerPath.startsWith(LiveLinkBus::LinkPathPrefix))
+        return false;
+    takePeer(server, peerPath);
+    return true;
+}
+
+void LiveLink::requestEdit()
+{
+    if (!isOpen())
+        throw platform::Exception(GenericException, NotConnectedReason);
+    sendContents(QStringLiteral("RequestEdit"));
+}
+
+void LiveLink::sendEdit()
+{
+    if (!isOpen())
+        throw platform::Exception(GenericException, NotConnectedReason);
+    sendContents(QStringLiteral("RefreshEdit"));
+}
+
+void LiveLink::closeLink()
+{
+    if (!isOpen())
+        return;
+    sendRemoteClose();
+    giveUpPeer();
+}
+
+void LiveLink::sendRemoteClose()
+{
+    // Sent without waiting for an answer (the bus library marks it so).
+    QDBusMessage close = QDBusMessage::createMethodCall(m_peerService, m_peerPath, LiveLinkBus::LinkInterface,
+                                                        QStringLiteral("RemoteCloseLink"));
+    close.setAutoStartService(false);
+    m_connection.send(close);
+}
+
+void LiveLink::remoteCloseLink()
+{
+    const std::shared_ptr<LiveLink> keep = shared_from_this();
+    if (isOpen())
+        giveUpPeer();
+    if (m_delegate)
+        m_delegate->liveLinkDidClose(this);
+}
+
+QMimeData *LiveLink::pasteboard() const
+{
+    return m_pasteboardName.isEmpty() ? nullptr : LiveLinkPasteboard::pasteboardWithName(m_pasteboardName);
+}
+
+bool LiveLink::registerOn(const QDBusConnection &connection)
+{
+    if (!m_path.isEmpty())
+        m_connection.unregisterObject(m_path);
+    m_connection = connection;
+    m_path = LiveLinkBus::LinkPathPrefix + QString::number(nextLinkNumber++);
+    if (m_connection.registerVirtualObject(m_path, this, QDBusConnection::SingleNode))
+        return true;
+    m_path.clear();
+    return false;
+}
+
+void LiveLink::takePeer(const QString &service, const QString &path)
+{
+    m_peerService = service;
+    m_peerPath = path;
+    m_watcher = new QDBusServiceWatcher(service, m_connection, QDBusServiceWatcher::WatchForUnregistration, this);
+    // Queued: the link may go while it closes, which its watcher must not see.
+    QObject::connect(m_watcher, &QDBusServiceWatcher::serviceUnregistered, this, [this] { peerLost(); },
+                     Qt::QueuedConnection);
+    m_self = shared_from_this();
+    activeLinks().insert(m_itemKey, m_self);
+}
+
+void LiveLink::giveUpPeer()
+{
+    m_peerService.clear();
+    m_peerPath.clear();
+    delete m_watcher;
+    m_watcher = nullptr;
+    // Another link may hold the key (one application both client and server of an item).
+    auto it = activeLinks().find(m_itemKey);
+    if (it != activeLinks().end() && it->get() == this)
+        activeLinks().erase(it);
+    releaseLater(std::move(m_self));
+}
+
+void LiveLink::peerLost()
+{
+    if (isOpen())
+        remoteCloseLink();
+}
+
+void LiveLink::sendContents(const QString &method)
+{
+    QDBusMessage call = QDBusMessage::createMethodCall(m_peerService, m_peerPath, LiveLinkBus::LinkInterface, method);
+    call << m_pasteboardName << QVariant::fromValue(LiveLinkPasteboard::contents(pasteboard()));
+    call.setAutoStartService(false);
+    const QDBusMessage reply = m_connection.call(call, QDBus::Block, LiveLinkBus::CallTimeoutMs);
+    if (reply.type() != QDBusMessage::ReplyMessage) {
+        qInfo("Closing the live link of %s: %s", qUtf8Printable(m_itemKey), qUtf8Printable(reply.errorMessage()));
+        peerLost();
+    }
+}
+
+void LiveLink::receiveContents(const QString &name, const QMap<QString, QByteArray> &contents)
+{
+    if (name != m_pasteboardName) {
+        if (!m_isServer && !m_pasteboardName.isEmpty())
+            LiveLinkPasteboard::release(m_pasteboardName);
+        m_pasteboardName = name;
+    }
+    LiveLinkPasteboard::replaceContents(name, contents);
+}
+
+QString LiveLink::introspect(const QString &) const
+{
+    return QStringLiteral("<interface name=\"%1\">"
+                          "<method name=\"RemoteCloseLink\"><annotation name=\"org.freedesktop.DBus.Method.NoReply\" value=\"true\"/></method>"
+                          "<method name=\"RequestEdit\"><arg name=\"name\" type=\"s\" direction=\"in\"/>"
+                          "<arg name=\"contents\" type=\"a{say}\" direction=\"in\"/></method>"
+                          "<method name=\"RefreshEdit\"><arg name=\"name\" type=\"s\" direction=\"in\"/>"
+                          "<arg name=\"contents\" type=\"a{say}\" direction=\"in\"/></method>"
+                          "</interface>")
+        .arg(LiveLinkBus::LinkInterface);
+}
+
+bool LiveLink::handleMessage(const QDBusMessage &message, const QDBusConnection &connection)
+{
+    const auto refuse = [&](const QString &error, const QString &text) {
+        if (message.isReplyRequired())
+            connection.send(message.createErrorReply(error, text));
+        return true;
+    };
+    if (message.type() != QDBusMessage::MethodCallMessage
+        || (!message.interface().isEmpty() && message.interface() != LiveLinkBus::LinkInterface))
+        return false;
+    const QString member = message.member();
+    const bool isEdit = member == QLatin1String("RequestEdit") || member == QLatin1String("RefreshEdit");
+    if (member != QLatin1String("RemoteCloseLink") && !isEdit)
+        return false;
+    if (!isOpen())
+        return refuse(LiveLinkBus::ClosedError, QStringLiteral("The live link is closed."));
+    if (message.service() != m_peerService)
+        return refuse(LiveLinkBus::NotPeerError, QStringLiteral("Only the other end of the live link may call it."));
+
+    if (!isEdit) {
+        if (!message.signature().isEmpty())
+            return refuse(LiveLinkBus::InvalidArgumentsError, QStringLiteral("RemoteCloseLink takes no arguments."));
+        if (message.isReplyRequired())
+            connection.send(message.createReply());
+        remoteCloseLink();
+        return true;
+    }
+    // RequestEdit arrives at the server's end, RefreshEdit at the client's.
+    if ((member == QLatin1String("RequestEdit")) != m_isServer)
+        return refuse(LiveLinkBus::InvalidArgumentsError, QStringLiteral("%1 goes the other way.").arg(member));
+    if (message.signature() != ContentsSignature)
+        return refuse(LiveLinkBus::InvalidArgumentsError, QStringLiteral("Expected the arguments (sa{say})."));
+    const QString name = message.arguments().at(0).toString();
+    const Contents contents = qdbus_cast<Contents>(message.arguments().at(1));
+    const bool dataOk = !contents.contains(LiveLinkData::MimeType)
+        || LiveLinkData::fromBytes(contents.value(LiveLinkData::MimeType)).has_value();
+    if (name.isEmpty() || !LiveLinkBus::isAcceptableString(name) || !LiveLinkPasteboard::checkContents(contents)
+        || !dataOk)
+        return refuse(LiveLinkBus::InvalidArgumentsError, QStringLiteral("The pasteboard name or contents were refused."));
+
+    receiveContents(name, contents);
+    connection.send(message.createReply());
+    const std::weak_ptr<LiveLink> weak = weak_from_this();
+    const bool request = m_isServer;
+    QMetaObject::invokeMethod(
+        this,
+        [weak, request] {
+            const std::shared_ptr<LiveLink> link = weak.lock();
+            if (!link || !link->m_delegate)
+                return;
+            if (request)
+                link->m_delegate->liveLinkClientDidRequestEdit(link.get());
+            else
+                link->m_delegate->liveLinkServerDidSendEdit(link.get());
+        },
+        Qt::QueuedConnection);
+    return true;
+}

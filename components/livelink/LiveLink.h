@@ -1,0 +1,113 @@
+#pragma once
+// One end of a live link: two applications joined over one item. The client (the
+// application that holds the item) asks the server application (the one that made
+// it) to edit the item; the server sends the edit back; either may close the link.
+//
+// Transport: the session bus. Each end is an object at "/LiveLink/<n>" of its
+// process and knows its peer as (unique bus name, object path), so a restarted
+// server application is never sent calls meant for the old one. The item travels
+// by copy: "RequestEdit" and "RefreshEdit" (s name, a{say} contents) carry the
+// link's pasteboard, which the receiver puts in place of its own pasteboard of that
+// name before it answers and queues the delegate's call; "RemoteCloseLink" is sent
+// without waiting. An end answers only its peer; others get an error.
+//
+// Ownership: an open link is held by the table of active links (item key → link)
+// and by itself; closing gives up both (the memory goes in a later event-loop
+// pass, so the link stays valid while the closing code runs). Pointers answered
+// here are not owned by the caller; sharedLink() keeps a link beyond its closing.
+//
+// Failures: editing data that is not live-link data raises "NSInvalidArgumentException";
+// requestEdit()/sendEdit() without a peer raise "NSGenericException". A peer that
+// leaves the bus, and a call to it that fails, close the link as "RemoteCloseLink"
+// would, without raising. Blocking calls wait at most 10 s; finding a server
+// application blocks for up to 10 s while it starts.
+// GUI thread only: all ends and tables belong to it.
+#include <QDBusConnection>
+#include <QDBusVirtualObject>
+#include <QString>
+#include <QUrl>
+#include <QVariant>
+
+#include <memory>
+
+class LiveLinkDelegate;
+class LiveLinkServerDelegate;
+class QDBusServiceWatcher;
+class QMimeData;
+
+class LiveLink : public QDBusVirtualObject, public std::enable_shared_from_this<LiveLink>
+{
+public:
+    ~LiveLink() override;
+
+    static LiveLink *activeLiveLinkForItemKey(const QString &itemKey);
+    static bool publishServerWithName(const QString &name, LiveLinkServerDelegate *delegate);
+    static void retractServerWithName(const QString &name);
+    // The client's link for the item: the open one of the item key, or a new one
+    // connected to the data's server. Writes the data on the link's pasteboard and
+    // requests the edit. Answers none when no server could be reached. The data is
+    // a live-link dictionary or its property-list bytes.
+    static LiveLink *editLiveLinkData(const QVariant &data, const QString &sourceName, LiveLinkDelegate *delegate,
+                                      const QString &itemKey);
+
+    // The server's end for a client that called from clientService at clientPath,
+    // open and in the table.
+    static std::shared_ptr<LiveLink> initServerWithClient(const QDBusConnection &connection,
+                                                          const QString &clientService, const QString &clientPath,
+                                                          const QString &sourceName,
+                                                          const QString &sourceApplicationName,
+                                                          const QString &itemKey, LiveLinkDelegate *delegate);
+    // A client's end, not yet connected, with a pasteboard of a unique name.
+    static std::shared_ptr<LiveLink> initClientWithSourceName(const QString &sourceName, LiveLinkDelegate *delegate,
+                                                              const QString &itemKey);
+
+    bool connectToServerWithName(const QString &serverName, const QString &bundleIdentifier, const QUrl &fallbackURL,
+                                 const QString &appName);
+    void requestEdit();
+    void sendEdit();
+    void closeLink();
+    // The other end closed the link.
+    void remoteCloseLink();
+
+    // The link's pasteboard (none on a server's end before its first edit request).
+    QMimeData *pasteboard() const;
+    QString pasteboardName() const { return m_pasteboardName; }
+    QVariant representedObject() const { return m_representedObject; }
+    void setRepresentedObject(const QVariant &object) { m_representedObject = object; }
+    QString sourceName() const { return m_sourceName; }
+    QString sourceApplicationName() const { return m_sourceApplicationName; }
+    QString itemKey() const { return m_itemKey; }
+    LiveLinkDelegate *delegate() const { return m_delegate; }
+    void setDelegate(LiveLinkDelegate *delegate) { m_delegate = delegate; }
+    bool isServer() const { return m_isServer; }
+    bool isOpen() const { return !m_peerService.isEmpty(); }
+    QString objectPath() const { return m_path; }
+    std::shared_ptr<LiveLink> sharedLink() { return shared_from_this(); }
+
+    QString introspect(const QString &path) const override;
+    bool handleMessage(const QDBusMessage &message, const QDBusConnection &connection) override;
+
+private:
+    LiveLink(const QDBusConnection &connection, bool isServer, LiveLinkDelegate *delegate);
+    bool registerOn(const QDBusConnection &connection);
+    void takePeer(const QString &service, const QString &path);
+    void giveUpPeer();
+    void sendRemoteClose();
+    void peerLost();
+    void sendContents(const QString &method);
+    void receiveContents(const QString &name, const QMap<QString, QByteArray> &contents);
+
+    QDBusConnection m_connection;
+    QString m_path;
+    QString m_peerService;
+    QString m_peerPath;
+    QDBusServiceWatcher *m_watcher = nullptr;
+    bool m_isServer = false;
+    LiveLinkDelegate *m_delegate = nullptr;
+    QString m_pasteboardName;
+    QVariant m_representedObject;
+    QString m_sourceName;
+    QString m_sourceApplicationName;
+    QString m_itemKey;
+    std::shared_ptr<LiveLink> m_self; // while open
+};

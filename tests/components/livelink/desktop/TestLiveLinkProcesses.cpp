@@ -1,0 +1,321 @@
+// Live links between two real processes on a private bus under Xvfb: the test is
+// the client, tests/components/livelink/programs/LiveLinkTestEditor the server
+// application (its item comes through the X clipboard).
+#include "components/livelink/LiveLink.h"
+#include "components/livelink/LiveLinkBus.h"
+#include "components/livelink/LiveLinkConnectionName.h"
+#include "components/livelink/LiveLinkData.h"
+#include "components/livelink/LiveLinkItemKey.h"
+#include "components/livelink/LiveLinkServerDelegate.h"
+#include "components/livelink/LiveLinkUserInterface.h"
+#include "platform/foundation/Bundle.h"
+#include "tests/support/DesktopTestSupport.h"
+
+#include <QClipboard>
+#include <QDBusMessage>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString EditorBundleId = QStringLiteral("org.chronark.tests.LiveLinkEditor");
+const QString ClientBundleId = QStringLiteral("org.chronark.tests.LiveLinkClient");
+
+class RecordingDelegate : public LiveLinkServerDelegate
+{
+public:
+    void liveLinkClientDidRequestEdit(LiveLink *link) override { requests.append(link); }
+    void liveLinkServerDidSendEdit(LiveLink *link) override
+    {
+        ++edits;
+        lastAppData = LiveLinkData::liveLinkAppData(LiveLinkData::fromMimeData(link->pasteboard()).value_or(QVariantMap()));
+    }
+    void liveLinkDidClose(LiveLink *link) override { closed.append(link->itemKey()); }
+
+    QList<LiveLink *> requests;
+    int edits = 0;
+    QVariant lastAppData;
+    QStringList closed;
+};
+
+class RecordingUserInterface : public LiveLinkUserInterface
+{
+public:
+    void showServerNotFoundAlert(const QString &title, const QString &, const QString &, const QString &,
+                                 const QUrl &url) override
+    {
+        alerts.append({title, url});
+    }
+    void presentError(const QString &text, const QString &) override { errors.append(text); }
+    void openUrl(const QUrl &) override {}
+
+    QList<QPair<QString, QUrl>> alerts;
+    QStringList errors;
+};
+
+QString serverBusName()
+{
+    return LiveLinkServerConnectionName(EditorBundleId, QStringLiteral("Editor"));
+}
+
+class LiveLinkProcesses : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_bus.isRunning());
+        LiveLinkBus::setAddress(m_bus.address());
+        m_info = platform::Bundle::mainBundle().infoDictionary();
+        platform::Bundle::mainBundle().setInfoDictionary({{QStringLiteral("CFBundleIdentifier"), ClientBundleId}});
+        LiveLinkUserInterface::setCurrent(&m_userInterface);
+    }
+    void TearDown() override
+    {
+        m_editor.reset();
+        LiveLinkUserInterface::setCurrent(nullptr);
+        platform::Bundle::mainBundle().setInfoDictionary(m_info);
+        LiveLinkBus::setAddress(QString());
+    }
+
+    QProcessEnvironment editorEnvironment() const
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), m_bus.address());
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        return environment;
+    }
+
+    void startEditor()
+    {
+        m_editor = std::make_unique<desktoptest::ScopedProcess>(QStringLiteral(LIVELINK_TEST_EDITOR), QStringList(),
+                                                                editorEnvironment());
+        ASSERT_FALSE(waitForLine(QStringLiteral("copied")).isEmpty());
+    }
+
+    // Waits for a line of the editor's that starts with the prefix; answers it.
+    QString waitForLine(const QString &prefix)
+    {
+        QString found;
+        (void)QTest::qWaitFor([&] {
+            m_output += QString::fromUtf8(m_editor->process().readAllStandardOutput());
+            for (const QString &line : m_output.split(u'\n')) {
+                if (line.startsWith(prefix)) {
+                    found = line;
+                    m_output.remove(0, m_output.indexOf(line) + line.size());
+                    return true;
+                }
+            }
+            return m_editor->process().state() != QProcess::Running;
+        }, 15000);
+        return found;
+    }
+
+    void tellEditor(const QByteArray &command)
+    {
+        m_editor->process().write(command + '\n');
+        m_editor->process().waitForBytesWritten(5000);
+    }
+
+    // The editor's item, pasted from the clipboard.
+    QVariantMap pastedData()
+    {
+        std::optional<QVariantMap> data;
+        (void)QTest::qWaitFor([&] {
+            data = LiveLinkData::fromMimeData(QGuiApplication::clipboard()->mimeData());
+            return data.has_value();
+        }, 10000);
+        EXPECT_TRUE(data);
+        return data.value_or(QVariantMap());
+    }
+
+    desktoptest::PrivateBus m_bus;
+    std::unique_ptr<desktoptest::ScopedProcess> m_editor;
+    QString m_output;
+    RecordingDelegate m_delegate;
+    RecordingUserInterface m_userInterface;
+    QVariantMap m_info;
+};
+
+} // namespace
+
+TEST_F(LiveLinkProcesses, PasteEditAndRefreshOverOneLink)
+{
+    startEditor();
+    const QVariantMap data = pastedData();
+    EXPECT_EQ(LiveLinkData::liveLinkSourceApplicationName(data), QFileInfo(QStringLiteral(LIVELINK_TEST_EDITOR)).fileName());
+    const QString key = LiveLinkCreateItemKey();
+
+    LiveLink *link = LiveLink::editLiveLinkData(data, QStringLiteral("My Document"), &m_delegate, key);
+    ASSERT_NE(link, nullptr);
+    EXPECT_EQ(LiveLink::activeLiveLinkForItemKey(key), link);
+    const QString firstEdit = waitForLine(QStringLiteral("edited ") + key);
+    ASSERT_FALSE(firstEdit.isEmpty());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_delegate.edits == 1; }, 10000));
+    EXPECT_EQ(m_delegate.lastAppData.toString(), QStringLiteral("v1+edited"));
+
+    // Edit again: the same link, the same server end (no second InitiateLink).
+    QVariantMap again = data;
+    again.insert(LiveLinkData::AppDataKey, m_delegate.lastAppData);
+    EXPECT_EQ(LiveLink::editLiveLinkData(again, QStringLiteral("My Document"), &m_delegate, key), link);
+    EXPECT_EQ(waitForLine(QStringLiteral("edited ") + key), firstEdit);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_delegate.edits == 2; }, 10000));
+    EXPECT_EQ(m_delegate.lastAppData.toString(), QStringLiteral("v1+edited+edited"));
+    link->closeLink();
+}
+
+TEST_F(LiveLinkProcesses, ClosingTellsOnlyTheOtherEndAndStrangersAreRefused)
+{
+    startEditor();
+    const QVariantMap data = pastedData();
+
+    // The client closes: the editor hears it, the client's delegate does not.
+    const QString first = LiveLinkCreateItemKey();
+    LiveLink *link = LiveLink::editLiveLinkData(data, QStringLiteral("doc"), &m_delegate, first);
+    ASSERT_NE(link, nullptr);
+    ASSERT_FALSE(waitForLine(QStringLiteral("edited ") + first).isEmpty());
+    link->closeLink();
+    EXPECT_EQ(LiveLink::activeLiveLinkForItemKey(first), nullptr);
+    EXPECT_EQ(waitForLine(QStringLiteral("closed ")), QStringLiteral("closed ") + first);
+
+    // A stranger's RemoteCloseLink at the editor's end is refused; the link goes on.
+    const QString second = LiveLinkCreateItemKey();
+    ASSERT_NE(LiveLink::editLiveLinkData(data, QStringLiteral("doc"), &m_delegate, second), nullptr);
+    const QString serverEnd = waitForLine(QStringLiteral("edited ") + second).section(u' ', 2);
+    ASSERT_TRUE(serverEnd.startsWith(QStringLiteral("/LiveLink/")));
+    QProcess stranger;
+    stranger.start(QStringLiteral("dbus-send"),
+                   {QStringLiteral("--bus=") + m_bus.address(), QStringLiteral("--print-reply"),
+                    QStringLiteral("--dest=") + serverBusName(), serverEnd,
+                    QStringLiteral("org.chronark.LiveLink.RemoteCloseLink")});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return stranger.state() == QProcess::NotRunning; }, 15000));
+    EXPECT_NE(stranger.exitCode(), 0);
+    EXPECT_TRUE(stranger.readAllStandardError().contains("NotPeer"));
+    const int editsBefore = m_delegate.edits;
+    ASSERT_NE(LiveLink::editLiveLinkData(data, QStringLiteral("doc"), &m_delegate, second), nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_delegate.edits > editsBefore; }, 10000));
+
+    // The editor closes: the client hears it, the editor's own delegate does not.
+    tellEditor("close");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_delegate.closed == QStringList{second}; }, 10000));
+    EXPECT_EQ(LiveLink::activeLiveLinkForItemKey(second), nullptr);
+    tellEditor("quit");
+    ASSERT_TRUE(m_editor->process().waitForFinished(10000));
+    EXPECT_FALSE(m_output.contains(QStringLiteral("closed")) || m_editor->process().readAllStandardOutput().contains("closed"));
+}
+
+TEST_F(LiveLinkProcesses, AKilledServerClosesTheLink)
+{
+    startEditor();
+    const QString key = LiveLinkCreateItemKey();
+    LiveLink *link = LiveLink::editLiveLinkData(pastedData(), QStringLiteral("doc"), &m_delegate, key);
+    ASSERT_NE(link, nullptr);
+    ASSERT_FALSE(waitForLine(QStringLiteral("edited ") + key).isEmpty());
+
+    ::kill(pid_t(m_editor->processId()), SIGKILL);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_delegate.closed == QStringList{key}; }, 10000));
+    EXPECT_EQ(LiveLink::activeLiveLinkForItemKey(key), nullptr);
+}
+
+TEST_F(LiveLinkProcesses, PublishingTakenNamesAndMissingServers)
+{
+    RecordingDelegate serverDelegate;
+    EXPECT_TRUE(LiveLink::publishServerWithName(QStringLiteral("Spare"), &serverDelegate));
+    EXPECT_FALSE(LiveLink::publishServerWithName(QStringLiteral("Spare"), &serverDelegate));
+    LiveLink::retractServerWithName(QStringLiteral("Spare"));
+    LiveLink::retractServerWithName(QStringLiteral("Spare")); // nothing published: nothing happens
+    EXPECT_TRUE(LiveLink::publishServerWithName(QStringLiteral("Spare"), &serverDelegate));
+    LiveLink::retractServerWithName(QStringLiteral("Spare"));
+
+    // No server and no application: the alert (only an http(s) address is offered),
+    // no link. A search folder that does not exist is no error.
+    QTemporaryDir home;
+    qputenv("XDG_DATA_HOME", home.filePath(QStringLiteral("data")).toUtf8());
+    qputenv("XDG_DATA_DIRS", home.filePath(QStringLiteral("missing")).toUtf8());
+    QVariantMap missing{{QStringLiteral("bundleId"), QStringLiteral("org.example.Missing")},
+                        {QStringLiteral("serverName"), QStringLiteral("Nope")},
+                        {QStringLiteral("serverAppName"), QStringLiteral("missing-app")},
+                        {QStringLiteral("ApplicationURL"), QStringLiteral("https://example.org/get")}};
+    EXPECT_EQ(LiveLink::editLiveLinkData(missing, QStringLiteral("doc"), &m_delegate, LiveLinkCreateItemKey()), nullptr);
+    missing.insert(QStringLiteral("ApplicationURL"), QStringLiteral("file:///etc/passwd"));
+    EXPECT_EQ(LiveLink::editLiveLinkData(missing, QStringLiteral("doc"), &m_delegate, LiveLinkCreateItemKey()), nullptr);
+    ASSERT_EQ(m_userInterface.alerts.size(), 2);
+    EXPECT_TRUE(m_userInterface.alerts[0].first.contains(QStringLiteral("missing-app")));
+    EXPECT_EQ(m_userInterface.alerts[0].second, QUrl(QStringLiteral("https://example.org/get")));
+    EXPECT_TRUE(m_userInterface.alerts[1].second.isEmpty());
+    EXPECT_TRUE(m_userInterface.errors.isEmpty());
+    qunsetenv("XDG_DATA_HOME");
+    qunsetenv("XDG_DATA_DIRS");
+}
+
+TEST_F(LiveLinkProcesses, TheServerApplicationIsLaunchedByNameFromPath)
+{
+    // Its entry lies three folders deep; the program is found on PATH.
+    QTemporaryDir home;
+    const QString folder = home.filePath(QStringLiteral("data/applications/a/b/c"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    QFile entry(folder + QStringLiteral("/editor.desktop"));
+    ASSERT_TRUE(entry.open(QIODevice::WriteOnly));
+    entry.write("[Desktop Entry]\nType=Application\nName=Editor\nExec=livelink-test-editor\n"
+                "X-LiveLink-BundleId=org.chronark.tests.LiveLinkEditor\nX-LiveLink-Server=Viewer;Editor\n");
+    entry.close();
+    const QByteArray savedPath = qgetenv("PATH");
+    const QByteArray savedBus = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+    qputenv("XDG_DATA_HOME", home.filePath(QStringLiteral("data")).toUtf8());
+    qputenv("XDG_DATA_DIRS", home.filePath(QStringLiteral("none")).toUtf8());
+    qputenv("PATH", QFileInfo(QStringLiteral(LIVELINK_TEST_EDITOR)).absolutePath().toUtf8() + ':' + savedPath);
+    qputenv("DBUS_SESSION_BUS_ADDRESS", m_bus.address().toUtf8());
+
+    const QVariantMap data{{QStringLiteral("bundleId"), EditorBundleId},
+                           {QStringLiteral("serverName"), QStringLiteral("Editor")},
+                           {QStringLiteral("serverAppName"), QStringLiteral("livelink-test-editor")},
+                           {QStringLiteral("appData"), QStringLiteral("w")}};
+    const QString key = LiveLinkCreateItemKey();
+    LiveLink *link = LiveLink::editLiveLinkData(data, QStringLiteral("doc"), &m_delegate, key);
+
+    qputenv("PATH", savedPath);
+    qputenv("DBUS_SESSION_BUS_ADDRESS", savedBus);
+    qunsetenv("XDG_DATA_HOME");
+    qunsetenv("XDG_DATA_DIRS");
+    // Stop the launched editor by its process id, which the bus knows.
+    const QDBusMessage pid =
+        LiveLinkBus::callBus(LiveLinkBus::connection(), QStringLiteral("GetConnectionUnixProcessID"), {serverBusName()});
+
+    ASSERT_NE(link, nullptr);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return m_delegate.edits == 1; }, 10000));
+    EXPECT_EQ(m_delegate.lastAppData.toString(), QStringLiteral("w+edited"));
+    EXPECT_TRUE(m_userInterface.alerts.isEmpty());
+    ASSERT_EQ(pid.type(), QDBusMessage::ReplyMessage);
+    ::kill(pid_t(pid.arguments().constFirst().toUInt()), SIGTERM);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return m_delegate.closed == QStringList{key}; }, 10000));
+}
+
+TEST_F(LiveLinkProcesses, AnApplicationServingItsOwnItemKeepsTheClientsEntry)
+{
+    RecordingDelegate serverDelegate;
+    ASSERT_TRUE(LiveLink::publishServerWithName(QStringLiteral("Self"), &serverDelegate));
+    const QString key = LiveLinkCreateItemKey();
+    LiveLink *client = LiveLink::editLiveLinkData(
+        LiveLinkData::liveLinkDataWithServerName(QStringLiteral("Self"), QStringLiteral("x")), QStringLiteral("doc"),
+        &m_delegate, key);
+    ASSERT_NE(client, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return serverDelegate.requests.size() == 1; }, 10000));
+    LiveLink *serverEnd = serverDelegate.requests.first();
+    ASSERT_NE(serverEnd, client);
+    EXPECT_EQ(LiveLink::activeLiveLinkForItemKey(key), client);
+
+    // The server's end closes: the client's entry stays until the client hears of it.
+    serverEnd->closeLink();
+    EXPECT_EQ(LiveLink::activeLiveLinkForItemKey(key), client);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_delegate.closed == QStringList{key}; }, 10000));
+    EXPECT_EQ(LiveLink::activeLiveLinkForItemKey(key), nullptr);
+    EXPECT_TRUE(serverDelegate.closed.isEmpty());
+    LiveLink::retractServerWithName(QStringLiteral("Self"));
+}
