@@ -1,6 +1,6 @@
 #include "components/splitview/ZQSplitSubview.h"
 
-#include "components/splitview/DelegateCall.h"
+#include "platform/drawing/DelegateCall.h"
 #include "components/splitview/ZQSplitView.h"
 #include "platform/drawing/AutoresizingMask.h"
 #include "platform/foundation/Clock.h"
@@ -13,8 +13,8 @@
 #include <algorithm>
 #include <cmath>
 
-using splitview::askDelegate;
-using splitview::tellDelegate;
+using platform::askDelegate;
+using platform::tellDelegate;
 
 namespace {
 constexpr double StepInterval = 1.0 / 60.0;

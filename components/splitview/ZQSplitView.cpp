@@ -1,6 +1,6 @@
 #include "components/splitview/ZQSplitView.h"
 
-#include "components/splitview/DelegateCall.h"
+#include "platform/drawing/DelegateCall.h"
 #include "platform/drawing/AutoresizingMask.h"
 
 #include <QChildEvent>
@@ -11,8 +11,8 @@
 #include <algorithm>
 #include <cmath>
 
-using splitview::askDelegate;
-using splitview::tellDelegate;
+using platform::askDelegate;
+using platform::tellDelegate;
 
 // One visible pane during a layout.
 struct ZQSplitView::SubviewCache

@@ -2,7 +2,7 @@
 // events drive it, so no event loop runs inside a handler.
 #include "components/splitview/ZQSplitView.h"
 
-#include "components/splitview/DelegateCall.h"
+#include "platform/drawing/DelegateCall.h"
 
 #include <QGuiApplication>
 #include <QMouseEvent>
@@ -11,7 +11,7 @@
 #include <algorithm>
 #include <cmath>
 
-using splitview::askDelegate;
+using platform::askDelegate;
 
 namespace {
 constexpr float Unlimited = 1000000.0f;

@@ -1,7 +1,7 @@
 // Divider drawing and cursors of the split view.
 #include "components/splitview/ZQSplitView.h"
 
-#include "components/splitview/DelegateCall.h"
+#include "platform/drawing/DelegateCall.h"
 
 #include <QGuiApplication>
 #include <QPainter>
@@ -10,8 +10,8 @@
 #include <cmath>
 #include <optional>
 
-using splitview::askDelegate;
-using splitview::tellDelegate;
+using platform::askDelegate;
+using platform::tellDelegate;
 
 namespace {
 

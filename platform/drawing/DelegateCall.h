@@ -8,7 +8,7 @@
 #include <QMetaType>
 #include <QObject>
 
-namespace splitview {
+namespace platform {
 
 template <typename T>
 QGenericArgument delegateArgument(const T &value)
@@ -38,4 +38,4 @@ bool askDelegate(QObject *delegate, const char *operation, R *result, const Args
     return true;
 }
 
-} // namespace splitview
+} // namespace platform
