@@ -11,9 +11,26 @@
 
 #include <QAction>
 #include <QEvent>
+#include <QImage>
 #include <QMenu>
+#include <QPixmap>
 
 namespace {
+// A bound image element as an icon: icons, pixmaps and images; anything else none.
+QIcon iconFromValue(const QVariant &value)
+{
+    switch (value.typeId()) {
+    case QMetaType::QIcon:
+        return value.value<QIcon>();
+    case QMetaType::QPixmap:
+        return QIcon(value.value<QPixmap>());
+    case QMetaType::QImage:
+        return QIcon(QPixmap::fromImage(value.value<QImage>()));
+    default:
+        return QIcon();
+    }
+}
+
 [[noreturn]] void raiseRange(const char *reason)
 {
     throw platform::Exception(platform::Exception::RangeException, QString::fromLatin1(reason));
@@ -72,6 +89,9 @@ SRScopeBar::SRScopeBar(QWidget *parent) : SRScopeBar(Undefaulted{}, parent)
 
 SRScopeBar::~SRScopeBar()
 {
+    // The areas would report the pointer leaving while the widget goes.
+    delete m_trackingAreas;
+    m_trackingAreas = nullptr;
     removeDelegateObservation();
     for (const auto &helper : m_helpers)
         helper->group()->setScopeBar(nullptr);
@@ -275,9 +295,11 @@ void SRScopeBar::removeGroupAtIndex(qsizetype index)
 
 std::shared_ptr<SRScopeBarGroup> SRScopeBar::groupWithIdentifier(const QString &identifier) const
 {
-    for (const auto &helper : m_helpers)
-        if (helper->group()->identifier() == identifier)
+    for (const auto &helper : m_helpers) {
+        const QString own = helper->group()->identifier();
+        if (!own.isNull() && own == identifier)
             return helper->group();
+    }
     return nullptr;
 }
 
@@ -505,7 +527,7 @@ std::unique_ptr<platform::ButtonCell> SRScopeBar::preparedButtonCellForGroup(qsi
         cell->setTitle(model->boundElement(SRScopeBarGroup::ContentValuesBinding, object).toString());
     if (platform::infoForBinding(static_cast<const platform::KeyValueObservable *>(model.get()),
                                  SRScopeBarGroup::ImageBinding))
-        cell->setImage(model->boundElement(SRScopeBarGroup::ImageBinding, object).value<QIcon>());
+        cell->setImage(iconFromValue(model->boundElement(SRScopeBarGroup::ImageBinding, object)));
     cell->setState(model->selectionIndexes().count(object) ? platform::Cell::State::On : platform::Cell::State::Off);
     return cell;
 }
