@@ -1,0 +1,77 @@
+#pragma once
+// Scope bar test helpers: an exact text measurer (6 pixels a character, any font),
+// a data source of string lists and a delegate that records and answers as told.
+#include "components/scopebar/SRScopeBar.h"
+#include "components/scopebar/SRScopeBarGroupHelper.h"
+#include "components/scopebar/SRTextMetrics.h"
+#include "platform/foundation/NotificationCenter.h"
+
+#include <QObject>
+#include <QStringList>
+
+namespace scopebartest {
+
+constexpr qreal CharacterWidth = 6.0;
+
+// Installs the exact measurer for the life of the object.
+struct ExactMeasurer
+{
+    ExactMeasurer()
+    {
+        SRTextMetrics::setMeasurer([](const QString &text, const QFont &) { return CharacterWidth * text.size(); });
+    }
+    ~ExactMeasurer() { SRTextMetrics::setMeasurer({}); }
+};
+
+// A button's width for a title of n characters.
+inline qreal buttonWidth(int characters)
+{
+    return 2 * SRButtonCell::Padding + CharacterWidth * characters;
+}
+
+class ListDataSource : public QObject
+{
+    Q_OBJECT
+public:
+    QList<QStringList> lists;
+
+    Q_INVOKABLE int scopeBarNumberOfObjectsInScopeBarGroup(SRScopeBar *, int group)
+    {
+        return int(lists.value(group).size());
+    }
+    Q_INVOKABLE QVariant scopeBarValueForObjectInGroupAtIndex(SRScopeBar *, int group, int index)
+    {
+        return lists.value(group).value(index);
+    }
+};
+
+class RecordingDelegate : public QObject
+{
+    Q_OBJECT
+public:
+    bool selects = true;
+    QList<SRScopeBarGroup *> refusesCollapse;
+    QList<platform::Notification> heard;
+
+    Q_INVOKABLE bool scopeBarShouldSelectObject(SRScopeBar *, QVariant) { return selects; }
+    Q_INVOKABLE bool scopeBarShouldCollapseGroup(SRScopeBar *, SRScopeBarGroup *group)
+    {
+        return !refusesCollapse.contains(group);
+    }
+    Q_INVOKABLE void scopeBarSelectionDidChange(platform::Notification notification) { heard.append(notification); }
+};
+
+// A bar of the given width with one data-source group per list (the first without
+// separator), laid out.
+inline void fill(SRScopeBar &bar, ListDataSource &source, const QList<QStringList> &lists, int width, int height = 25)
+{
+    source.lists = lists;
+    bar.setDataSource(&source);
+    for (qsizetype i = 0; i < lists.size(); ++i)
+        bar.addGroup();
+    bar.resize(width, height);
+    bar.reloadData();
+    bar.calcSize();
+}
+
+} // namespace scopebartest
