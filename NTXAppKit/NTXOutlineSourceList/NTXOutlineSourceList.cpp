@@ -138,7 +138,8 @@ void NTXOutlineSourceList::setAllowsEmptySelection(bool allows)
 void NTXOutlineSourceList::reloadData()
 {
     QVariantList expanded;
-    QList<int> selected = selectedRows();
+    const QList<int> before = selectedRows();
+    QList<int> selected = before;
     for (const QModelIndex &index : shownRows()) {
         if (isExpanded(index))
             expanded.append(m_model->itemForIndex(index));
@@ -165,12 +166,16 @@ void NTXOutlineSourceList::reloadData()
         setFirstColumnSpanned(group, QModelIndex(), true);
     const int rows = numberOfRows();
     selected.removeIf([rows](int row) { return row >= rows; });
+    const QList<int> repaired = repairedSelection(selected);
     QItemSelection restored;
-    for (int row : repairedSelection(selected)) {
+    for (int row : repaired) {
         const QModelIndex index = indexOfRow(row);
         restored.select(index, index);
     }
+    // The same rows again are no change for the delegate.
+    m_quietSelection = repaired == before;
     m_selection->restore(restored);
+    m_quietSelection = false;
 }
 
 QList<int> NTXOutlineSourceList::repairedSelection(const QList<int> &selected) const
@@ -523,6 +528,8 @@ void NTXOutlineSourceList::contextMenuEvent(QContextMenuEvent *event)
 void NTXOutlineSourceList::selectionChanged(const QItemSelection &selected, const QItemSelection &deselected)
 {
     QTreeView::selectionChanged(selected, deselected);
+    if (m_quietSelection)
+        return;
     if (m_buttonDown)
         post(SelectionIsChangingNotification);
     post(SelectionDidChangeNotification);

@@ -181,6 +181,7 @@ private:
     QSizeF m_iconSize{16, 16};
     qreal m_rowHeight = 20;
     bool m_buttonDown = false;
+    bool m_quietSelection = false;
     NTXOutlineSourceListModel *m_model;
     NTXOutlineSourceListSelectionModel *m_selection;
     NTXOutlineSourceListCellDelegate *m_cells;

@@ -16,7 +16,12 @@ NTXOutlineSourceListCellDelegate::NTXOutlineSourceListCellDelegate(NTXOutlineSou
     : platform::CellItemDelegate(sourceList)
     , m_sourceList(sourceList)
 {
-    setPrototypeCell(0, std::make_unique<platform::TextFieldCell>());
+    // Plain text on the row: no bezel, no background of its own.
+    auto text = std::make_unique<platform::TextFieldCell>();
+    text->setBezeled(false);
+    text->setDrawsBackground(false);
+    text->setEditable(false);
+    setPrototypeCell(0, std::move(text));
     setWillDisplayCell([sourceList](platform::Cell &cell, const QModelIndex &index) {
         platform::Cell *shown = &cell;
         const QVariant item = static_cast<const NTXOutlineSourceListModel *>(index.model())->itemForIndex(index);
