@@ -66,13 +66,15 @@ TEST(OutlineSourceListGallery, GroupsIconsBadgesAndSelectionsAsAPersonSeesThem)
 
     focused.list->selectRows({2}, false);
     unfocused.list->selectRows({1}, false);
-    QApplication::setActiveWindow(&focused.window);
+    focused.window.raise();
+    focused.window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&focused.window));
     focused.list->setFocus();
     QImage withFocus = shown(focused.window);
     focused.field->setFocus();
     QImage withoutFocus = shown(focused.window);
-    QApplication::setActiveWindow(&unfocused.window);
+    unfocused.window.raise();
+    unfocused.window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&unfocused.window));
     QImage inactive = shown(focused.window);
 
