@@ -37,9 +37,25 @@ QHash<const QObject *, QPointer<QObject>> &insertedResponders()
     return responders;
 }
 
+// Whether the object declines the name through its respondsToSelector().
+bool declines(const QObject *target, const QByteArray &name)
+{
+    const QMetaObject *meta = target->metaObject();
+    const int index = meta->indexOfMethod("respondsToSelector(QByteArray)");
+    if (index < 0)
+        return false;
+    const QMetaMethod method = meta->method(index);
+    if (method.returnMetaType() != QMetaType::fromType<bool>())
+        return false;
+    bool responds = true;
+    method.invoke(const_cast<QObject *>(target), Qt::DirectConnection, Q_RETURN_ARG(bool, responds),
+                  Q_ARG(QByteArray, name));
+    return !responds;
+}
+
 QMetaMethod actionMethod(const QObject *target, const QByteArray &name)
 {
-    if (!target || name.isEmpty())
+    if (!target || name.isEmpty() || declines(target, name))
         return {};
     const QMetaObject *meta = target->metaObject();
     QMetaMethod withoutArguments;
@@ -86,7 +102,7 @@ bool respondsTo(const QObject *target, const char *action)
 bool respondsToMethod(const QObject *target, const char *name)
 {
     const QByteArray wanted = methodName(name);
-    if (!target || wanted.isEmpty())
+    if (!target || wanted.isEmpty() || declines(target, wanted))
         return false;
     const QMetaObject *meta = target->metaObject();
     for (int i = meta->methodCount() - 1; i >= 0; --i) {

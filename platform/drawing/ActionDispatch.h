@@ -16,6 +16,13 @@
 
 namespace platform {
 
+// An object may decline actions and delegate operations it has methods for (a view
+// that inherits a "selectAll" slot but never offers it): when it declares
+//     Q_INVOKABLE bool respondsToSelector(const QByteArray &name) const;
+// it is asked first, with the name without colon; false means it does not respond,
+// true leaves the answer to its methods. The responder chain passes over an object
+// that declines an action.
+
 // Whether the object has a method for the action.
 bool respondsTo(const QObject *target, const char *action);
 

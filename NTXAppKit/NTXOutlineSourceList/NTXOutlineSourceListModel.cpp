@@ -1,0 +1,226 @@
+#include "NTXAppKit/NTXOutlineSourceList/NTXOutlineSourceListModel.h"
+
+#include "FoundationExtensions/NTXNSArray_Extension.h"
+#include "NTXAppKit/NTXOutlineSourceList/NTXOutlineSourceList.h"
+#include "NTXAppKit/NTXOutlineSourceList/NTXOutlineSourceListCalls.h"
+#include "NTXAppKit/NTXOutlineSourceList/NTXOutlineSourceListDataSource.h"
+
+#include <QFont>
+#include <QMimeData>
+#include <QtDebug>
+
+using namespace NTXOutlineSourceListCalls;
+
+namespace {
+
+const void *identityOf(const QVariant &item)
+{
+    return NTXNSArray_Extension::detail::identityOfVariant(item);
+}
+
+} // namespace
+
+NTXOutlineSourceListModel::NTXOutlineSourceListModel(NTXOutlineSourceList *sourceList)
+    : QAbstractItemModel(sourceList)
+    , m_sourceList(sourceList)
+{
+}
+
+NTXOutlineSourceListModel::~NTXOutlineSourceListModel() = default;
+
+void NTXOutlineSourceListModel::reload()
+{
+    beginResetModel();
+    m_root.children.clear();
+    m_root.loaded = false;
+    m_byIdentity.clear();
+    endResetModel();
+}
+
+NTXOutlineSourceListModel::Node *NTXOutlineSourceListModel::nodeOf(const QModelIndex &index) const
+{
+    if (!index.isValid())
+        return &m_root;
+    return static_cast<Node *>(index.internalPointer());
+}
+
+void NTXOutlineSourceListModel::load(Node *node) const
+{
+    if (node->loaded)
+        return;
+    node->loaded = true;
+    QObject *source = m_sourceList->dataSource();
+    auto *conforming = qobject_cast<NTXOutlineSourceListDataSource *>(source);
+    if (!conforming) {
+        if (source)
+            qWarning().noquote() << QStringLiteral("NTXOutlineSourceList: Datasource %1 is not conform to protocol "
+                                                   "<NTXOutlineSourceListDataSource>")
+                                        .arg(source->objectName().isEmpty()
+                                                 ? QString::fromLatin1(source->metaObject()->className())
+                                                 : source->objectName());
+        return;
+    }
+    if (node != &m_root && !conforming->sourceListIsItemExpandable(m_sourceList, node->item))
+        return;
+    const int count = std::clamp(conforming->sourceListNumberOfChildrenOfItem(m_sourceList, node->item), 0,
+                                 MaximumChildCount);
+    node->children.reserve(size_t(count));
+    for (int i = 0; i < count; ++i) {
+        auto child = std::make_unique<Node>();
+        child->item = conforming->sourceListChildOfItem(m_sourceList, i, node->item);
+        child->parent = node;
+        child->row = i;
+        if (const void *identity = identityOf(child->item); identity && !m_byIdentity.contains(identity))
+            m_byIdentity.insert(identity, child.get());
+        node->children.push_back(std::move(child));
+    }
+}
+
+QVariant NTXOutlineSourceListModel::itemForIndex(const QModelIndex &index) const
+{
+    if (!index.isValid() || index.model() != this)
+        return QVariant();
+    return nodeOf(index)->item;
+}
+
+QModelIndex NTXOutlineSourceListModel::indexForItem(const QVariant &item) const
+{
+    if (!item.isValid())
+        return QModelIndex();
+    const Node *found = nullptr;
+    if (const void *identity = identityOf(item)) {
+        found = m_byIdentity.value(identity);
+    } else {
+        // A value item: the first loaded node that holds an equal value, depth first.
+        std::vector<const Node *> pending{&m_root};
+        while (!pending.empty() && !found) {
+            const Node *node = pending.back();
+            pending.pop_back();
+            for (auto it = node->children.rbegin(); it != node->children.rend(); ++it)
+                pending.push_back(it->get());
+            if (node != &m_root && node->item == item)
+                found = node;
+        }
+    }
+    return found ? createIndex(found->row, 0, const_cast<Node *>(found)) : QModelIndex();
+}
+
+QModelIndex NTXOutlineSourceListModel::index(int row, int column, const QModelIndex &parent) const
+{
+    if (column != 0 || row < 0)
+        return QModelIndex();
+    Node *node = nodeOf(parent);
+    load(node);
+    if (row >= int(node->children.size()))
+        return QModelIndex();
+    return createIndex(row, 0, node->children[size_t(row)].get());
+}
+
+QModelIndex NTXOutlineSourceListModel::parent(const QModelIndex &child) const
+{
+    if (!child.isValid())
+        return QModelIndex();
+    Node *parentNode = nodeOf(child)->parent;
+    if (!parentNode || parentNode == &m_root)
+        return QModelIndex();
+    return createIndex(parentNode->row, 0, parentNode);
+}
+
+int NTXOutlineSourceListModel::rowCount(const QModelIndex &parent) const
+{
+    if (parent.column() > 0)
+        return 0;
+    Node *node = nodeOf(parent);
+    load(node);
+    return int(node->children.size());
+}
+
+int NTXOutlineSourceListModel::columnCount(const QModelIndex &) const
+{
+    return 1;
+}
+
+bool NTXOutlineSourceListModel::hasChildren(const QModelIndex &parent) const
+{
+    if (!parent.isValid())
+        return rowCount(parent) > 0;
+    auto *conforming = qobject_cast<NTXOutlineSourceListDataSource *>(m_sourceList->dataSource());
+    return conforming && conforming->sourceListIsItemExpandable(m_sourceList, nodeOf(parent)->item);
+}
+
+QVariant NTXOutlineSourceListModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid())
+        return QVariant();
+    const Node *node = nodeOf(index);
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole:
+        if (auto *conforming = qobject_cast<NTXOutlineSourceListDataSource *>(m_sourceList->dataSource()))
+            return conforming->sourceListObjectValueForItem(m_sourceList, node->item);
+        return QVariant();
+    case Qt::FontRole:
+        if (node->parent == &m_root) {
+            QFont heading = m_sourceList->font();
+            heading.setBold(true);
+            return heading;
+        }
+        return QVariant();
+    default:
+        return QVariant();
+    }
+}
+
+bool NTXOutlineSourceListModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (!index.isValid() || role != Qt::EditRole
+        || !qobject_cast<NTXOutlineSourceListDataSource *>(m_sourceList->dataSource()))
+        return false;
+    if (!tell(m_sourceList->dataSource(), "sourceListSetObjectValueForItem", m_sourceList, value, nodeOf(index)->item))
+        return false;
+    Q_EMIT dataChanged(index, index);
+    return true;
+}
+
+Qt::ItemFlags NTXOutlineSourceListModel::flags(const QModelIndex &index) const
+{
+    if (!index.isValid())
+        return Qt::ItemIsDropEnabled;
+    Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsDropEnabled;
+    const QVariant item = nodeOf(index)->item;
+    if (nodeOf(index)->parent != &m_root) {
+        flags |= Qt::ItemIsSelectable | Qt::ItemIsDragEnabled;
+        if (m_sourceList->shouldEditItem(item))
+            flags |= Qt::ItemIsEditable;
+    }
+    return flags;
+}
+
+QMimeData *NTXOutlineSourceListModel::mimeData(const QModelIndexList &indexes) const
+{
+    QVariantList items;
+    for (const QModelIndex &index : indexes) {
+        if (index.isValid() && index.column() == 0)
+            items.append(nodeOf(index)->item);
+    }
+    auto data = std::make_unique<QMimeData>();
+    const std::optional<bool> written =
+        ask<bool>(m_sourceList->dataSource(), "sourceListWriteItemsToPasteboard", m_sourceList, items, data.get());
+    return written.value_or(false) ? data.release() : nullptr;
+}
+
+bool NTXOutlineSourceListModel::canDropMimeData(const QMimeData *, Qt::DropAction, int, int, const QModelIndex &) const
+{
+    // The source list asks the data source itself, with the event.
+    return true;
+}
+
+Qt::DropActions NTXOutlineSourceListModel::supportedDragActions() const
+{
+    return Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
+}
+
+Qt::DropActions NTXOutlineSourceListModel::supportedDropActions() const
+{
+    return Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
+}

@@ -1,0 +1,66 @@
+#pragma once
+// The item model behind a source list: it asks the list's data source for the tree
+// as the view shows it, children of an item on first need, and keeps the answers
+// until reload(). Rows stand for the data source's items (NTXOutlineItemMapping);
+// an item with an identity (a pointer) is found again by it, a value item by
+// equality. Editing and drags go to the data source's optional operations.
+//
+// Ownership: owned by its source list, which it never outlives. A data source that
+// does not conform gives an empty model and a log line each time the top level or
+// an item's children are counted. Threads: GUI thread only.
+#include "AppKitExtensions/NTXOutlineItemMapping.h"
+
+#include <QAbstractItemModel>
+#include <QHash>
+#include <memory>
+#include <vector>
+
+class NTXOutlineSourceList;
+
+class NTXOutlineSourceListModel : public QAbstractItemModel, public NTXOutlineItemMapping
+{
+    Q_OBJECT
+public:
+    // Children counted for one item at most; a larger answer is cut there.
+    static constexpr int MaximumChildCount = 1'000'000;
+
+    explicit NTXOutlineSourceListModel(NTXOutlineSourceList *sourceList);
+    ~NTXOutlineSourceListModel() override;
+
+    // Forgets every answer and asks again.
+    void reload();
+
+    QVariant itemForIndex(const QModelIndex &index) const override;
+    QModelIndex indexForItem(const QVariant &item) const override;
+
+    QModelIndex index(int row, int column, const QModelIndex &parent = QModelIndex()) const override;
+    QModelIndex parent(const QModelIndex &child) const override;
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
+    bool hasChildren(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+    QMimeData *mimeData(const QModelIndexList &indexes) const override;
+    bool canDropMimeData(const QMimeData *data, Qt::DropAction action, int row, int column,
+                         const QModelIndex &parent) const override;
+    Qt::DropActions supportedDragActions() const override;
+    Qt::DropActions supportedDropActions() const override;
+
+private:
+    struct Node
+    {
+        QVariant item;
+        Node *parent = nullptr;
+        int row = 0;
+        bool loaded = false;
+        std::vector<std::unique_ptr<Node>> children;
+    };
+
+    Node *nodeOf(const QModelIndex &index) const;
+    void load(Node *node) const;
+
+    NTXOutlineSourceList *m_sourceList;
+    mutable Node m_root;
+    mutable QHash<const void *, Node *> m_byIdentity;
+};
