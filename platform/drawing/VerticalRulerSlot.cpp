@@ -61,6 +61,7 @@ void VerticalRulerSlot::makeRoom()
         if (m_ruler) {
             header->setFixedWidth(room);
             header->show();
+            table->doItemsLayout(); // the table places its viewport beside the header again
         } else if (m_room > 0) {
             header->setMinimumWidth(0);
             header->setMaximumWidth(QWIDGETSIZE_MAX);
