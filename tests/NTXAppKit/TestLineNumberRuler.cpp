@@ -188,14 +188,16 @@ TEST(LineNumberRuler, ClicksToggleTheLineWhoseNumberIsHit)
         cursor.setPosition(int(ruler->lineIndices()[line]));
         return beside.edit.cursorRect(cursor).top() + int(ruler->viewportTop());
     };
-    // a click just inside the top of the second number: the document margin of the
-    // editor lies above it, and the lookup uses the rectangles the drawing uses
+    // clicks just inside the top and the bottom of the second number: the document
+    // margin of the editor lies above the text, and the lookup uses the rectangles the
+    // drawing uses, so neither edge reaches a neighbouring line
     ASSERT_GT(beside.edit.document()->documentMargin(), 0);
     QTest::mouseClick(ruler, Qt::LeftButton, {}, QPoint(5, top(1) + 1));
     EXPECT_TRUE(ruler->markerAtLine(2));
     EXPECT_FALSE(ruler->markerAtLine(1));
-    QTest::mouseClick(ruler, Qt::LeftButton, {}, QPoint(5, top(1) + 1));
-    EXPECT_TRUE(ruler->markers().isEmpty()) << "a second click removes it";
+    const int lineHeight = beside.edit.cursorRect(QTextCursor(beside.edit.document())).height();
+    QTest::mouseClick(ruler, Qt::LeftButton, {}, QPoint(5, top(1) + lineHeight - 2));
+    EXPECT_TRUE(ruler->markers().isEmpty()) << "a second click, near the number's bottom, removes it";
     QTest::mouseClick(ruler, Qt::LeftButton, {}, QPoint(5, top(2) + 20));
     EXPECT_TRUE(ruler->markers().isEmpty()) << "below the last line";
     ruler->setEditable(false);
