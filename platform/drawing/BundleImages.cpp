@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QIconEngine>
+#include <QImage>
 #include <QMutex>
 #include <QPainter>
 #include <QPixmap>
@@ -92,6 +93,25 @@ bool BundleImages::registerImage(const QString &bundleName, const QString &image
     QMutexLocker locker(&r.mutex);
     r.icons.insert(registryKey(bundleName, imageName), QIcon(new DrawnIconEngine(naturalSize, std::move(drawing))));
     return true;
+}
+
+QIcon BundleImages::pngNamed(const Bundle &bundle, const QString &imageName)
+{
+    QIcon icon;
+    const QString path = bundle.pathForResource(imageName + QStringLiteral(".png"));
+    if (path.isEmpty())
+        return icon;
+    const QImage single(path);
+    if (single.isNull())
+        return icon;
+    icon.addPixmap(QPixmap::fromImage(single));
+    const QString doubled = bundle.pathForResource(imageName + QStringLiteral("@2x.png"));
+    if (!doubled.isEmpty()) {
+        QImage dense(doubled);
+        dense.setDevicePixelRatio(2);
+        icon.addPixmap(QPixmap::fromImage(dense));
+    }
+    return icon;
 }
 
 QIcon BundleImages::imageNamed(const Bundle &bundle, const QString &imageName)

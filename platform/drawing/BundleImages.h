@@ -31,6 +31,10 @@ public:
     static QIcon imageNamed(const Bundle &bundle, const QString &imageName);
     static QIcon imageNamed(const QString &bundleName, const QString &imageName);
 
+    // A PNG resource of the bundle by name (type "png"), with its "@2x" file for dense
+    // screens when there is one; the null icon when the bundle has no such file.
+    static QIcon pngNamed(const Bundle &bundle, const QString &imageName);
+
     // The natural size of an icon made here (or the first size of any other icon); an
     // empty size for the null icon.
     static QSizeF naturalSize(const QIcon &icon);
