@@ -75,7 +75,12 @@ QList<NTXCountryLocale *> NTXCountryLocale::supportedCountryLocalesSortedByDispl
 
 void NTXCountryLocale::setLocalIdentifier(const QString &identifier)
 {
+    // The name follows the identifier.
+    willChangeValueForKey(QStringLiteral("localeIdentifier"));
+    willChangeValueForKey(QStringLiteral("displayName"));
     m_localeIdentifier = identifier;
+    didChangeValueForKey(QStringLiteral("displayName"));
+    didChangeValueForKey(QStringLiteral("localeIdentifier"));
 }
 
 QString NTXCountryLocale::displayName() const

@@ -65,7 +65,12 @@ QList<NTXLanguageLocale *> NTXLanguageLocale::supportedLanguageLocalesSortedByDi
 
 void NTXLanguageLocale::setLocaleIdentifier(const QString &identifier)
 {
+    // The name follows the identifier.
+    willChangeValueForKey(QStringLiteral("localeIdentifier"));
+    willChangeValueForKey(QStringLiteral("displayName"));
     m_localeIdentifier = identifier;
+    didChangeValueForKey(QStringLiteral("displayName"));
+    didChangeValueForKey(QStringLiteral("localeIdentifier"));
 }
 
 QString NTXLanguageLocale::displayName() const

@@ -304,6 +304,8 @@ void KeyValueObservable::endChange(KeyValueChangeKind kind, const QList<qsizetyp
         m_observers->pendingChanges.erase(it);
     }
     // Also reached by a didChange… without a will: that still reports the change.
+    if (!bracketed && !hasObservers(key))
+        return;
     std::vector<KeyValueChange> &records = m_observers->changes[key];
     if (!bracketed || records.empty()) {
         KeyValueChange change;
