@@ -26,20 +26,6 @@ using Field = NTXTextViewInspectorField;
 
 } // namespace
 
-NTXTextViewInspectorFieldDelegate::~NTXTextViewInspectorFieldDelegate() = default;
-void NTXTextViewInspectorFieldDelegate::inspectorFieldDidChangeLabelSelection(NTXTextViewInspectorField *,
-                                                                              const NTXTextViewInspectorFieldLabelPtr &)
-{
-}
-void NTXTextViewInspectorFieldDelegate::listFieldDidInsertRow(NTXTextViewInspectorListField *,
-                                                              const std::shared_ptr<NTXTextViewInspectorField> &, qsizetype)
-{
-}
-void NTXTextViewInspectorFieldDelegate::listFieldDidRemoveRow(NTXTextViewInspectorListField *,
-                                                              const std::shared_ptr<NTXTextViewInspectorField> &, qsizetype)
-{
-}
-
 NTXTextViewInspectorField::NTXTextViewInspectorField(const QString &identifier, const QString &placeholder,
                                                      const NTXTextViewInspectorFieldLabelPtr &label)
     : m_identifier(identifier)

@@ -169,7 +169,7 @@ protected:
     NTXTextViewInspectorFieldLabelPtr copiedLabel() const { return m_label ? m_label->copy() : nullptr; }
     // Whether two or more elements count as one value (a text field showing several values).
     virtual bool countsSeveralElementsAsOneValue() const { return false; }
-    // Calls the delegate when it takes delegate calls.
+    // The delegate when it takes delegate calls (derives from the delegate class); null otherwise.
     NTXTextViewInspectorFieldDelegate *fieldDelegate() const;
     void setSeparator(bool separator) { m_isSeparator = separator; }
     // Sets a flag with the change announced under its key.

@@ -27,8 +27,6 @@ bool sameTextIgnoringCase(const QString &a, const QString &b)
 
 } // namespace
 
-NTXTextViewInspectorFieldHost::~NTXTextViewInspectorFieldHost() = default;
-
 NTXTextViewInspectorTextField::NTXTextViewInspectorTextField(const QString &identifier, const QString &placeholder,
                                                              const NTXTextViewInspectorFieldLabelPtr &label)
     : NTXTextViewInspectorField(identifier, placeholder, label)
