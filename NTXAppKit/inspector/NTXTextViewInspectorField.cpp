@@ -209,7 +209,7 @@ QList<NTXTextViewInspectorFieldLabelPtr> NTXTextViewInspectorField::effectiveLab
     return {};
 }
 
-void NTXTextViewInspectorField::fillMenu(QMenu *menu)
+void NTXTextViewInspectorField::createLabelMenu(QMenu *menu)
 {
     QList<NTXTextViewInspectorFieldLabelPtr> labels = effectiveLabelArray();
     QCollator collator;
@@ -229,7 +229,7 @@ std::unique_ptr<QMenu> NTXTextViewInspectorField::labelMenu()
     if (effectiveLabelArray().size() < 2)
         return nullptr;
     auto menu = std::make_unique<QMenu>();
-    fillMenu(menu.get());
+    createLabelMenu(menu.get());
     return menu;
 }
 
@@ -253,7 +253,7 @@ NTXPopUpButton *NTXTextViewInspectorField::labelSelectionPopup()
     if (effectiveLabelArray().size() >= 2) {
         // The pop-up's own menu holds the label items; choosing one selects it and
         // reaches the field through the item.
-        fillMenu(popup->menu());
+        createLabelMenu(popup->menu());
         if (m_label)
             popup->selectItemAtIndex(cell->indexOfItemWithRepresentedObject(QVariant::fromValue(m_label)));
     }

@@ -59,9 +59,15 @@ public:
         return field;
     }
     template <class F>
+    static std::shared_ptr<F> fieldWithIdentifier(const QString &identifier, const QString &placeholder,
+                                                  const NTXTextViewInspectorFieldLabelPtr &label)
+    {
+        return std::make_shared<F>(identifier, placeholder, label);
+    }
+    template <class F>
     static std::shared_ptr<F> fieldWithIdentifier(const QString &identifier, const NTXTextViewInspectorFieldLabelPtr &label)
     {
-        return std::make_shared<F>(identifier, QString(), label);
+        return fieldWithIdentifier<F>(identifier, QString(), label);
     }
 
     // ---- Bindings ----
@@ -178,7 +184,7 @@ protected:
 private:
     static void describeProperty(const QString &propertyName, const platform::DataEntity &entity,
                                  NTXTextViewInspectorFieldLabelPtr &label, QString &placeholder);
-    void fillMenu(QMenu *menu);
+    void createLabelMenu(QMenu *menu);
 
     bool m_isSeparator = false;
     bool m_isEditable = false;

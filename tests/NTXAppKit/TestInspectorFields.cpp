@@ -86,7 +86,7 @@ public:
 
 std::shared_ptr<TextField> textField(const QString &identifier = QStringLiteral("field"))
 {
-    return std::make_shared<TextField>(identifier, QStringLiteral("None"), nullptr);
+    return NTXTextViewInspectorField::fieldWithIdentifier<TextField>(identifier, QStringLiteral("None"), nullptr);
 }
 
 KeyValueObservable *rowModel(const NTXTextViewInspectorFieldPtr &row)
