@@ -2,25 +2,7 @@
 
 #include "platform/foundation/Exception.h"
 
-#include <QHash>
-#include <QMutex>
-#include <QMutexLocker>
-
-namespace {
-
-struct NibRegistry
-{
-    QMutex mutex;
-    QHash<QString, NTXPreferencePanel::NibBuilder> builders;
-};
-
-NibRegistry &nibRegistry()
-{
-    static NibRegistry registry;
-    return registry;
-}
-
-} // namespace
+#include "platform/drawing/InterfaceFiles.h"
 
 NTXPreferencePanel::NTXPreferencePanel(QObject *parent)
     : NTXPrefPaneProtocol(parent)
@@ -50,31 +32,23 @@ void NTXPreferencePanel::initWithNibName(const QString &nibName, const QString &
 
 void NTXPreferencePanel::registerNib(const QString &nibName, NibBuilder builder)
 {
-    NibRegistry &r = nibRegistry();
-    QMutexLocker lock(&r.mutex);
-    if (builder)
-        r.builders.insert(nibName, std::move(builder));
-    else
-        r.builders.remove(nibName);
+    if (!builder) {
+        platform::InterfaceFiles::registerInterfaceFile(nibName, {});
+        return;
+    }
+    platform::InterfaceFiles::registerInterfaceFile(nibName, [builder = std::move(builder)](QObject *owner) {
+        return builder(qobject_cast<NTXPreferencePanel *>(owner));
+    });
 }
 
 bool NTXPreferencePanel::hasNib(const QString &nibName)
 {
-    NibRegistry &r = nibRegistry();
-    QMutexLocker lock(&r.mutex);
-    return r.builders.contains(nibName);
+    return platform::InterfaceFiles::hasInterfaceFile(nibName);
 }
 
 QWidget *NTXPreferencePanel::loadNib(const QString &nibName)
 {
-    NibBuilder builder;
-    {
-        NibRegistry &r = nibRegistry();
-        QMutexLocker lock(&r.mutex);
-        builder = r.builders.value(nibName);
-    }
-    // The builder runs unlocked: it may create panes of its own.
-    return builder ? builder(this) : nullptr;
+    return platform::InterfaceFiles::load(nibName, this);
 }
 
 void NTXPreferencePanel::viewDidLoad() {}

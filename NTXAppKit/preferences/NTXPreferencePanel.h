@@ -52,8 +52,9 @@ public:
         return pane.release();
     }
 
-    // Interface files of the process, by name. Registering a name again replaces
-    // its builder; an empty builder removes it.
+    // Interface files of the process, by name (platform::InterfaceFiles, where other
+    // owners' files are registered too). Registering a name again replaces its
+    // builder; an empty builder removes it.
     static void registerNib(const QString &nibName, NibBuilder builder);
     static bool hasNib(const QString &nibName);
 
@@ -85,7 +86,7 @@ public:
     Q_INVOKABLE virtual void panelDidBecomeMain();
 
 protected:
-    // Builds the root view of the named interface file (from the registry here);
+    // Builds the root view of the named interface file (from platform::InterfaceFiles);
     // null when the file cannot be loaded.
     virtual QWidget *loadNib(const QString &nibName);
 

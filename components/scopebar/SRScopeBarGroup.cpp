@@ -13,6 +13,24 @@ namespace {
 const bool registered = platform::CodingRegistry::registerClass<SRScopeBarGroup>(QStringLiteral("SRScopeBarGroup"));
 const QString SelectionIndexesKey = QStringLiteral("selectionIndexes");
 
+// A selection as a key value: ascending indexes, a list of numbers (as the array
+// controller's "selectionIndexes").
+QVariant indexSetValue(const SRScopeBarGroup::IndexSet &indexes)
+{
+    QVariantList list;
+    for (const qsizetype index : indexes)
+        list.append(qlonglong(index));
+    return list;
+}
+
+SRScopeBarGroup::IndexSet indexSetFromValue(const QVariant &value)
+{
+    SRScopeBarGroup::IndexSet indexes;
+    for (const QVariant &index : value.toList())
+        indexes.insert(qsizetype(index.toLongLong()));
+    return indexes;
+}
+
 [[noreturn]] void raiseRange(const char *reason)
 {
     throw platform::Exception(platform::Exception::RangeException, QString::fromLatin1(reason));
@@ -266,7 +284,7 @@ void SRScopeBarGroup::setSelectionIndexes(const IndexSet &indexes)
     const auto info = platform::infoForBinding(static_cast<const platform::KeyValueObservable *>(this), ContentBinding);
     if (info && info->observedObject)
         if (auto *controller = dynamic_cast<platform::ArrayController *>(info->observedObject))
-            controller->setSelectionIndexes(indexes);
+            controller->setSelectionIndexes(QList<qsizetype>(indexes.begin(), indexes.end()));
     const auto index = indexInBar();
     if (!index)
         return;
@@ -316,7 +334,8 @@ void SRScopeBarGroup::bind(const QString &binding, platform::KeyValueObservable 
                     QStringLiteral("SRScoreBar/SRScopeBarGroup"), 367,
                     QStringLiteral("SRScopeBarGroup: Observing selectionIndexes from object not of class "
                                    "NSArrayController"));
-            setSelectionIndexes(controller->selectionIndexes());
+            const QList<qsizetype> selected = controller->selectionIndexes();
+            setSelectionIndexes(IndexSet(selected.begin(), selected.end()));
         });
 }
 
@@ -332,12 +351,10 @@ const platform::KeyTable &SRScopeBarGroup::keyTable() const
     static const platform::KeyTable table = {
         {SelectionIndexesKey,
          {[](const KeyValueObservable &o) {
-              return platform::ArrayController::indexSetValue(
-                  static_cast<const SRScopeBarGroup &>(o).selectionIndexes());
+              return indexSetValue(static_cast<const SRScopeBarGroup &>(o).selectionIndexes());
           },
           [](KeyValueObservable &o, const QVariant &v) {
-              static_cast<SRScopeBarGroup &>(o).setSelectionIndexes(
-                  platform::ArrayController::indexSetFromValue(v));
+              static_cast<SRScopeBarGroup &>(o).setSelectionIndexes(indexSetFromValue(v));
           }}},
         {QStringLiteral("identifier"),
          {[](const KeyValueObservable &o) { return QVariant(static_cast<const SRScopeBarGroup &>(o).identifier()); },

@@ -56,6 +56,8 @@ PopUpButtonCell::PopUpButtonCell(const PopUpButtonCell &other)
     : ButtonCell(other)
     , m_menu(new QMenu)
     , m_pullsDown(other.m_pullsDown)
+    , m_arrowPosition(other.m_arrowPosition)
+    , m_preferredEdge(other.m_preferredEdge)
 {
     connectTitleItemHiding(m_menu.get(), this);
     for (QAction *item : other.itemArray()) {
@@ -281,6 +283,22 @@ void PopUpButtonCell::popUpMenu(QWidget *controlView, const QRectF &frame)
         return;
     m_menu->setMinimumWidth(static_cast<int>(frame.width()));
     QPoint at = controlView->mapToGlobal(frame.bottomLeft().toPoint());
+    if (m_pullsDown) {
+        const QSize menuSize = m_menu->sizeHint();
+        switch (m_preferredEdge) {
+        case RectEdge::MinX:
+            at = controlView->mapToGlobal(frame.topLeft().toPoint()) - QPoint(menuSize.width(), 0);
+            break;
+        case RectEdge::MaxX:
+            at = controlView->mapToGlobal(frame.topRight().toPoint());
+            break;
+        case RectEdge::MinY:
+            at = controlView->mapToGlobal(frame.topLeft().toPoint()) - QPoint(0, menuSize.height());
+            break;
+        case RectEdge::MaxY:
+            break;
+        }
+    }
     if (!m_pullsDown) {
         if (QAction *item = selectedItem()) {
             m_menu->ensurePolished();
@@ -303,7 +321,7 @@ void PopUpButtonCell::initStyleOptionComboBox(QStyleOptionComboBox &option, cons
         if (!option.currentIcon.isNull())
             option.iconSize = imageSize().isEmpty() ? QSize(16, 16) : imageSize().toSize();
     }
-    option.subControls = QStyle::SC_All;
+    option.subControls = m_arrowPosition == ArrowPosition::NoArrow ? QStyle::SC_ComboBoxFrame : QStyle::SC_All;
     option.state &= ~QStyle::State_On;
     if (m_menu->isVisible())
         option.state |= QStyle::State_On;
@@ -338,10 +356,26 @@ void PopUpButtonCell::drawInteriorWithFrame(QPainter &painter, const QRectF &fra
 {
     QStyleOptionComboBox option;
     initStyleOptionComboBox(option, frame, controlView);
+    QRectF area = titleRectForBounds(frame);
     painter.save();
     painter.setFont(font());
-    styleFor(controlView)->drawControl(QStyle::CE_ComboBoxLabel, &option, &painter, controlView);
+    if (!option.currentIcon.isNull()) {
+        const QSizeF size = option.iconSize;
+        const QRectF iconRect(area.left(), area.center().y() - size.height() / 2, size.width(), size.height());
+        option.currentIcon.paint(&painter, iconRect.toRect(), Qt::AlignCenter,
+                                 isEnabled() ? QIcon::Normal : QIcon::Disabled);
+        area.setLeft(iconRect.right() + 4);
+    }
+    drawTitle(painter, option.currentText, area, controlView);
     painter.restore();
+}
+
+QRectF PopUpButtonCell::titleRectForBounds(const QRectF &bounds) const
+{
+    QStyleOptionComboBox option;
+    initStyleOptionComboBox(option, bounds, nullptr);
+    option.subControls = QStyle::SC_All;
+    return QRectF(styleFor(nullptr)->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, nullptr));
 }
 
 QSizeF PopUpButtonCell::cellSize() const

@@ -25,6 +25,12 @@ namespace platform {
 class PopUpButtonCell : public ButtonCell
 {
 public:
+    // Where the arrow is drawn (none draws the bezel without it).
+    enum class ArrowPosition { NoArrow = 0, ArrowAtCenter = 1, ArrowAtBottom = 2 };
+    // The edge of the button a pull-down menu opens at (a pop-up's menu always opens
+    // over the button): left, top, right, bottom as seen on the screen.
+    enum class RectEdge { MinX = 0, MinY = 1, MaxX = 2, MaxY = 3 };
+
     explicit PopUpButtonCell(const QString &title = QString(), bool pullsDown = false);
     ~PopUpButtonCell() override;
 
@@ -36,6 +42,11 @@ public:
     void setPullsDown(bool pullsDown) { m_pullsDown = pullsDown; }
 
     QMenu *menu() const { return m_menu.get(); }
+
+    ArrowPosition arrowPosition() const { return m_arrowPosition; }
+    void setArrowPosition(ArrowPosition position) { m_arrowPosition = position; }
+    RectEdge preferredEdge() const { return m_preferredEdge; }
+    void setPreferredEdge(RectEdge edge) { m_preferredEdge = edge; }
 
     // ---- Items ----
     // Adding an item to a pop-up without a selection selects it.
@@ -94,6 +105,8 @@ public:
     // The selected (pop-up) or first (pull-down) item's icon and the title.
     void drawInteriorWithFrame(QPainter &painter, const QRectF &frame, QWidget *controlView) const override;
     QSizeF cellSize() const override;
+    // The label area of the combo box: the title (and the item's icon) go there.
+    QRectF titleRectForBounds(const QRectF &bounds) const override;
     // Choosing happens in the menu, so a click changes no state.
     void activate(QWidget *) override {}
 
@@ -120,6 +133,8 @@ private:
     std::unique_ptr<QMenu, MenuDeleter> m_menu;
     QPointer<QAction> m_selectedItem;
     bool m_pullsDown = false;
+    ArrowPosition m_arrowPosition = ArrowPosition::ArrowAtCenter;
+    RectEdge m_preferredEdge = RectEdge::MaxY;
 };
 
 } // namespace platform

@@ -1,45 +1,54 @@
 #pragma once
-// An array controller: holds a list of objects and which of them are selected, as
-// keys that views bind to and observe.
+// A controller of an array for bindings: "contentArray" (the array it is given),
+// "arrangedObjects" (the same elements in the same order), "selectionIndexes"
+// (ascending indexes into the arranged objects, a list of numbers),
+// "selectionIndex" (the first selected index, -1 for none), "selectedObjects",
+// "canAdd", "canRemove".
 //
-// Keys: "content" (the objects; read and write), "arrangedObjects" (the objects as
-// shown: the content in its order; read only), "selectionIndexes" (an IndexSet in a
-// QVariant; read and write) and "selectedObjects" (the objects at the selected
-// indexes in ascending order; read only). Setting the content or the selection
-// announces every key whose value changed; setting an equal value announces nothing,
-// so two parties that follow each other's selection come to rest. Indexes past the
-// content are dropped from a selection, and shortening the content drops them too.
-//
-// Ownership: the controller owns copies of its objects (values in QVariants).
-// Threads: GUI thread only, like every observable a view shows; nothing locks.
-// Failures: none; a "selectionIndexes" value that holds no IndexSet reads as empty.
-#include "platform/foundation/KeyValueObserving.h"
+// Changes of "arrangedObjects" carry change records (KeyValueChange): a new array
+// is a setting; insertObjectAtArrangedObjectIndex(), removeObjectsAtArrangedObject-
+// Indexes() and replaceObjectAtArrangedObjectIndex() are insertions, removals and
+// replacements at their indexes. When "contentArray" is bound (bindFollowing()), an
+// insertion, removal or replacement writes the new array back through the binding.
+// With avoidsEmptySelection (the default) a non-empty array always has a selection.
+// Ownership and threads: as ObjectController. Indexes out of range are ignored.
+#include "platform/foundation/ObjectController.h"
 
-#include <QVariantList>
-#include <set>
+#include <QList>
 
 namespace platform {
 
-class ArrayController : public KeyValueObservable
+class ArrayController : public ObjectController
 {
 public:
-    // The same type as the index sets of archives and of the framework's extensions.
-    using IndexSet = std::set<qsizetype>;
+    ArrayController();
+    ~ArrayController() override;
 
-    ArrayController() = default;
-    explicit ArrayController(const QVariantList &content);
+    QVariantList contentArray() const { return m_arranged; }
+    void setContentArray(const QVariantList &content);
+    QVariantList arrangedObjects() const { return m_arranged; }
 
-    QVariantList content() const { return m_content; }
-    void setContent(const QVariantList &content);
-    QVariantList arrangedObjects() const { return m_content; }
+    QList<qsizetype> selectionIndexes() const { return m_selection; }
+    // Answers whether the selection changed; indexes outside the array are dropped.
+    bool setSelectionIndexes(QList<qsizetype> indexes);
+    qsizetype selectionIndex() const { return m_selection.isEmpty() ? -1 : m_selection.constFirst(); }
+    bool setSelectionIndex(qsizetype index);
+    QVariantList selectedObjects() const override;
 
-    IndexSet selectionIndexes() const { return m_selection; }
-    // Answers whether the selection changed.
-    bool setSelectionIndexes(const IndexSet &indexes);
-    QVariantList selectedObjects() const;
+    bool avoidsEmptySelection() const { return m_avoidsEmptySelection; }
+    void setAvoidsEmptySelection(bool avoids);
 
-    static QVariant indexSetValue(const IndexSet &indexes);
-    static IndexSet indexSetFromValue(const QVariant &value);
+    bool canAdd() const override;
+    bool canRemove() const override;
+
+    // An index past the end appends; an object of another class is refused (false).
+    bool insertObjectAtArrangedObjectIndex(const QVariant &object, qsizetype index);
+    bool addObject(const QVariant &object);
+    void removeObjectAtArrangedObjectIndex(qsizetype index);
+    void removeObjectsAtArrangedObjectIndexes(QList<qsizetype> indexes);
+    // Removes the first element equal to the object.
+    void removeObject(const QVariant &object);
+    bool replaceObjectAtArrangedObjectIndex(qsizetype index, const QVariant &object);
 
     QString className() const override { return QStringLiteral("ArrayController"); }
 
@@ -47,10 +56,13 @@ protected:
     const KeyTable &keyTable() const override;
 
 private:
-    IndexSet clipped(const IndexSet &indexes) const;
+    void changeArranged(KeyValueChangeKind kind, const QList<qsizetype> &indexes, const std::function<void()> &edit);
+    void writeBackContent();
+    QList<qsizetype> validSelection(QList<qsizetype> indexes) const;
 
-    QVariantList m_content;
-    IndexSet m_selection;
+    QVariantList m_arranged;
+    QList<qsizetype> m_selection;
+    bool m_avoidsEmptySelection = true;
 };
 
 } // namespace platform

@@ -13,6 +13,7 @@ struct BindingEntry
 {
     BindingInfo info;
     std::weak_ptr<const void> observedLifetime;
+    std::shared_ptr<BindingObserver> follower; // a following binding's observation of the path
 };
 
 struct BoundObject
@@ -53,14 +54,30 @@ BoundObject *liveRecord(Registry &r, const void *object)
     return &*it;
 }
 
-void store(BoundObject &record, const QString &binding, KeyValueObservable *observedObject, const QString &keyPath,
-           const QVariantMap &options)
+BindingEntry &store(BoundObject &record, const QString &binding, KeyValueObservable *observedObject,
+                    const QString &keyPath, const QVariantMap &options)
 {
     BindingEntry entry;
     entry.info = BindingInfo{observedObject, keyPath, options};
     if (observedObject)
         entry.observedLifetime = observedObject->lifetime();
-    record.bindings.insert(binding, std::move(entry));
+    // Moved out first: a replaced follower is destroyed only once the new entry stands.
+    const auto old = record.bindings.find(binding);
+    std::shared_ptr<BindingObserver> oldFollower;
+    if (old != record.bindings.end())
+        oldFollower = std::move(old->follower);
+    return *record.bindings.insert(binding, std::move(entry));
+}
+
+BoundObject &recordOf(Registry &r, KeyValueObservable *object)
+{
+    BoundObject *record = liveRecord(r, object);
+    if (!record) {
+        BoundObject fresh;
+        fresh.lifetime = object->lifetime();
+        record = &*r.objects.insert(object, std::move(fresh));
+    }
+    return *record;
 }
 
 } // namespace
@@ -91,14 +108,31 @@ void bind(KeyValueObservable *object, const QString &binding, KeyValueObservable
 {
     if (!object || binding.isEmpty())
         return;
-    Registry &r = registry();
-    BoundObject *record = liveRecord(r, object);
-    if (!record) {
-        BoundObject fresh;
-        fresh.lifetime = object->lifetime();
-        record = &*r.objects.insert(object, std::move(fresh));
-    }
-    store(*record, binding, observedObject, keyPath, options);
+    store(recordOf(registry(), object), binding, observedObject, keyPath, options);
+}
+
+void bindFollowing(KeyValueObservable *object, const QString &binding, KeyValueObservable *observedObject,
+                   const QString &keyPath, const QVariantMap &options)
+{
+    if (!object || binding.isEmpty())
+        return;
+    BindingEntry &entry = store(recordOf(registry(), object), binding, observedObject, keyPath, options);
+    const std::weak_ptr<const void> lifetime = object->lifetime();
+    const auto applying = std::make_shared<bool>(false);
+    auto apply = [object, lifetime, binding, applying] {
+        if (lifetime.expired() || *applying)
+            return;
+        *applying = true;
+        try {
+            object->setValueForKey(valueForBinding(object, binding), binding);
+        } catch (...) {
+            *applying = false;
+            throw;
+        }
+        *applying = false;
+    };
+    entry.follower = std::make_shared<BindingObserver>(observedObject, keyPath, apply);
+    apply();
 }
 
 void unbind(const void *object, const QString &binding)
@@ -107,7 +141,13 @@ void unbind(const void *object, const QString &binding)
     BoundObject *record = liveRecord(r, object);
     if (!record)
         return;
-    record->bindings.remove(binding);
+    // Kept until the registry is consistent again: its destruction detaches observers.
+    std::shared_ptr<BindingObserver> follower;
+    const auto it = record->bindings.find(binding);
+    if (it != record->bindings.end()) {
+        follower = std::move(it->follower);
+        record->bindings.erase(it);
+    }
     if (record->bindings.isEmpty()) {
         QObject::disconnect(record->destroyedConnection);
         r.objects.remove(object);
@@ -121,6 +161,7 @@ void unbindAll(const void *object)
     if (it == r.objects.end())
         return;
     QObject::disconnect(it->destroyedConnection);
+    const BoundObject gone = std::move(*it);
     r.objects.erase(it);
 }
 
@@ -176,6 +217,24 @@ QVariant valueForBinding(const void *object, const QString &binding)
 BindingObserver::BindingObserver(KeyValueObservable *root, const QString &keyPath, Callback onChange)
     : m_onChange(std::move(onChange))
 {
+    start(root, keyPath);
+}
+
+BindingObserver::BindingObserver(const void *object, const QString &binding, Callback onChange)
+    : m_onChange(std::move(onChange))
+{
+    const std::optional<BindingInfo> info = infoForBinding(object, binding);
+    if (info)
+        start(info->observedObject, info->keyPath);
+}
+
+BindingObserver::~BindingObserver()
+{
+    detachAll();
+}
+
+void BindingObserver::start(KeyValueObservable *root, const QString &keyPath)
+{
     if (!root || keyPath.isEmpty())
         return;
     m_steps = keyPath.split(QLatin1Char('.'));
@@ -183,53 +242,47 @@ BindingObserver::BindingObserver(KeyValueObservable *root, const QString &keyPat
         m_steps.clear();
         return;
     }
-    attachFrom(0, root);
+    m_root = root;
+    m_rootLifetime = root->lifetime();
+    attach(0, KeyValueObservable::fromObservable(root));
 }
 
-BindingObserver::BindingObserver(const void *object, const QString &binding, Callback onChange)
-    : m_onChange(std::move(onChange))
+void BindingObserver::attach(size_t step, const QVariant &value)
 {
-    const std::optional<BindingInfo> info = infoForBinding(object, binding);
-    if (!info || !info->observedObject || info->keyPath.isEmpty())
+    if (step >= size_t(m_steps.size()))
         return;
-    m_steps = info->keyPath.split(QLatin1Char('.'));
-    if (m_steps.size() > KeyValueObservable::MaximumKeyPathDepth) {
-        m_steps.clear();
+    if (isListValue(value)) {
+        // A list along the path: each element is followed by the rest of it.
+        const QVariantList elements = value.toList();
+        for (const QVariant &element : elements)
+            attach(step, element);
         return;
     }
-    attachFrom(0, info->observedObject);
-}
-
-BindingObserver::~BindingObserver()
-{
-    detachFrom(0);
-}
-
-void BindingObserver::attachFrom(size_t step, KeyValueObservable *object)
-{
-    while (object && step < size_t(m_steps.size())) {
-        Link link;
-        link.object = object;
-        link.lifetime = object->lifetime();
-        link.token = object->addObserver(m_steps.at(qsizetype(step)), [this, step](KeyValueObservable &, const QString &, bool prior) {
-            if (!prior)
-                stepChanged(step);
-        });
-        m_links.push_back(std::move(link));
-        if (step + 1 == size_t(m_steps.size()))
-            break;
-        try {
-            object = KeyValueObservable::toObservable(object->valueForKey(m_steps.at(qsizetype(step))));
-        } catch (const std::exception &) {
-            object = nullptr; // an undefined key ends the observed path here
-        }
-        ++step;
+    KeyValueObservable *object = KeyValueObservable::toObservable(value);
+    if (!object)
+        return;
+    Link link;
+    link.object = object;
+    link.lifetime = object->lifetime();
+    link.token = object->addObserver(m_steps.at(qsizetype(step)), [this, step](KeyValueObservable &, const QString &, bool prior) {
+        if (!prior)
+            stepChanged(step);
+    });
+    m_links.push_back(std::move(link));
+    if (step + 1 == size_t(m_steps.size()))
+        return;
+    QVariant next;
+    try {
+        next = object->valueForKey(m_steps.at(qsizetype(step)));
+    } catch (const std::exception &) {
+        return; // an undefined key ends the observed path here
     }
+    attach(step + 1, next);
 }
 
-void BindingObserver::detachFrom(size_t step)
+void BindingObserver::detachAll()
 {
-    while (m_links.size() > step) {
+    while (!m_links.empty()) {
         const Link &link = m_links.back();
         if (!link.lifetime.expired())
             link.object->removeObserver(link.token);
@@ -239,28 +292,22 @@ void BindingObserver::detachFrom(size_t step)
 
 void BindingObserver::stepChanged(size_t step)
 {
-    if (step >= m_links.size())
-        return;
-    // The objects after this step may have changed: observe the new ones.
-    detachFrom(step + 1);
-    const Link &link = m_links.at(step);
-    if (step + 1 < size_t(m_steps.size()) && !link.lifetime.expired()) {
-        KeyValueObservable *next = nullptr;
-        try {
-            next = KeyValueObservable::toObservable(link.object->valueForKey(m_steps.at(qsizetype(step))));
-        } catch (const std::exception &) {
-        }
-        attachFrom(step + 1, next);
+    // A step before the last changed: the objects after it may be others now.
+    if (step + 1 < size_t(m_steps.size())) {
+        detachAll();
+        if (!m_rootLifetime.expired())
+            attach(0, KeyValueObservable::fromObservable(m_root));
     }
-    if (m_onChange)
-        m_onChange();
+    // A copy: the callback may end this observer (unbinding a following binding).
+    if (const Callback onChange = m_onChange)
+        onChange();
 }
 
 QVariant BindingObserver::value() const
 {
-    if (m_links.empty() || m_links.front().lifetime.expired())
+    if (!m_root || m_rootLifetime.expired())
         return QVariant();
-    return m_links.front().object->valueForKeyPath(m_steps.join(QLatin1Char('.')));
+    return m_root->valueForKeyPath(m_steps.join(QLatin1Char('.')));
 }
 
 } // namespace platform

@@ -41,6 +41,12 @@ void bind(QObject *object, const QString &binding, KeyValueObservable *observedO
           const QVariantMap &options = {});
 void bind(KeyValueObservable *object, const QString &binding, KeyValueObservable *observedObject,
           const QString &keyPath, const QVariantMap &options = {});
+// Binds a key of a model object and makes the key follow the path: it is set (through
+// the binding's transformer) now and after each change of the path, until the
+// binding is removed or replaced, or either object is destroyed. A change of the
+// path while the key is being set from it is not applied a second time.
+void bindFollowing(KeyValueObservable *object, const QString &binding, KeyValueObservable *observedObject,
+                   const QString &keyPath, const QVariantMap &options = {});
 void unbind(const void *object, const QString &binding);
 void unbindAll(const void *object);
 
@@ -57,7 +63,8 @@ QVariant valueForBinding(const void *object, const QString &binding);
 
 // Observes every step of a key path from a root object, re-attaching to the new
 // objects when an intermediate step changes, and reports each change of the path
-// (after the change). Destroying the observer stops it; observed objects may die
+// (after the change). A step whose value is a list is followed into each element,
+// and the elements are observed anew when the list changes. Destroying the observer stops it; observed objects may die
 // first. Neither copyable nor movable: the registered observers refer to it.
 class BindingObserver
 {
@@ -83,10 +90,13 @@ private:
         ObservationToken token = 0;
     };
 
-    void attachFrom(size_t step, KeyValueObservable *object);
-    void detachFrom(size_t step);
+    void start(KeyValueObservable *root, const QString &keyPath);
+    void attach(size_t step, const QVariant &value);
+    void detachAll();
     void stepChanged(size_t step);
 
+    KeyValueObservable *m_root = nullptr;
+    std::weak_ptr<const void> m_rootLifetime;
     QStringList m_steps;
     std::vector<Link> m_links;
     Callback m_onChange;

@@ -40,11 +40,16 @@ struct KeyValueObservable::Observers
     {
         QString key;
         std::shared_ptr<Observer> observer;
+        bool wantsValues = false;
     };
     std::map<ObservationToken, Entry> byToken;
     QHash<QString, std::vector<ObservationToken>> byKey;
+    // Observers per key that asked for old and new values.
+    QHash<QString, int> valueWanters;
     // Open willChange…/didChange… brackets per key: only the outermost pair notifies.
     QHash<QString, int> pendingChanges;
+    // The records of the changes being reported, innermost last.
+    QHash<QString, std::vector<KeyValueChange>> changes;
     std::shared_ptr<const int> alive = std::make_shared<const int>(0);
 };
 
@@ -84,8 +89,11 @@ QVariant KeyValueObservable::valueForKey(const QString &key) const
 {
     const KeyTable &table = keyTable();
     const auto it = table.constFind(key);
-    if (it == table.cend() || !it->get)
+    if (it == table.cend() || !it->get) {
+        if (key == QLatin1String("self"))
+            return fromObservable(const_cast<KeyValueObservable *>(this));
         return valueForUndefinedKey(key);
+    }
     return it->get(*this);
 }
 
@@ -104,19 +112,56 @@ void KeyValueObservable::setValueForKey(const QVariant &value, const QString &ke
     didChangeValueForKey(key);
 }
 
+namespace {
+
+// The rest of a path (from step on) applied to a value: an object answers its
+// value, a list the list of its elements' answers, anything else nil.
+QVariant followPath(const QVariant &value, const QStringList &steps, qsizetype step)
+{
+    if (isListValue(value)) {
+        QVariantList answers;
+        const QVariantList elements = value.toList();
+        answers.reserve(elements.size());
+        for (const QVariant &element : elements) {
+            const QVariant answer = followPath(element, steps, step);
+            answers.append(answer.isValid() ? answer : nullValue());
+        }
+        return answers;
+    }
+    const KeyValueObservable *object = KeyValueObservable::toObservable(value);
+    if (!object)
+        return QVariant();
+    const QVariant next = object->valueForKey(steps.at(step));
+    return step + 1 == steps.size() ? next : followPath(next, steps, step + 1);
+}
+
+void setAlongPath(const QVariant &target, const QVariant &value, const QStringList &steps, qsizetype step)
+{
+    if (isListValue(target)) {
+        const QVariantList elements = target.toList();
+        for (const QVariant &element : elements)
+            setAlongPath(element, value, steps, step);
+        return;
+    }
+    KeyValueObservable *object = KeyValueObservable::toObservable(target);
+    if (!object)
+        return; // a missing object along the path takes the value nowhere
+    if (step + 1 == steps.size())
+        object->setValueForKey(value, steps.at(step));
+    else
+        setAlongPath(object->valueForKey(steps.at(step)), value, steps, step + 1);
+}
+
+} // namespace
+
 QVariant KeyValueObservable::valueForKeyPath(const QString &keyPath) const
 {
     const QStringList steps = keyPath.split(QLatin1Char('.'));
     if (steps.size() > MaximumKeyPathDepth)
         throw Exception(QStringLiteral("KVO/Undefined Key"),
                         QStringLiteral("%1 KVO/Undefined Key: %2").arg(className(), keyPath));
-    const KeyValueObservable *object = this;
-    for (qsizetype i = 0; i + 1 < steps.size(); ++i) {
-        object = toObservable(object->valueForKey(steps.at(i)));
-        if (!object)
-            return QVariant();
-    }
-    return object->valueForKey(steps.constLast());
+    const QVariant first = valueForKey(steps.constFirst());
+    return steps.size() == 1 ? first : followPath(first, steps, 1);
 }
 
 void KeyValueObservable::setValueForKeyPath(const QVariant &value, const QString &keyPath)
@@ -125,13 +170,7 @@ void KeyValueObservable::setValueForKeyPath(const QVariant &value, const QString
     if (steps.size() > MaximumKeyPathDepth)
         throw Exception(QStringLiteral("KVO/Undefined Key"),
                         QStringLiteral("%1 KVO/Undefined Key: %2").arg(className(), keyPath));
-    KeyValueObservable *object = this;
-    for (qsizetype i = 0; i + 1 < steps.size(); ++i) {
-        object = toObservable(object->valueForKey(steps.at(i)));
-        if (!object)
-            return; // a missing object along the path takes the value nowhere
-    }
-    object->setValueForKey(value, steps.constLast());
+    setAlongPath(fromObservable(this), value, steps, 0);
 }
 
 QVariant KeyValueObservable::valueForUndefinedKey(const QString &key) const
@@ -146,13 +185,16 @@ void KeyValueObservable::setValueForUndefinedKey(const QVariant &, const QString
                     QStringLiteral("%1 KVO/Undefined Key: %2").arg(className(), key));
 }
 
-ObservationToken KeyValueObservable::addObserver(const QString &key, Observer observer)
+ObservationToken KeyValueObservable::addObserver(const QString &key, Observer observer, bool wantsValues)
 {
     if (!observer)
         return 0;
     const ObservationToken token = nextObservationToken();
-    observers().byToken.emplace(token, Observers::Entry{key, std::make_shared<Observer>(std::move(observer))});
+    observers().byToken.emplace(token,
+                                Observers::Entry{key, std::make_shared<Observer>(std::move(observer)), wantsValues});
     m_observers->byKey[key].push_back(token);
+    if (wantsValues)
+        ++m_observers->valueWanters[key];
     return token;
 }
 
@@ -164,6 +206,8 @@ void KeyValueObservable::removeObserver(ObservationToken token)
     if (it == m_observers->byToken.end())
         return;
     const QString key = it->second.key;
+    if (it->second.wantsValues && --m_observers->valueWanters[key] <= 0)
+        m_observers->valueWanters.remove(key);
     m_observers->byToken.erase(it);
     auto keyIt = m_observers->byKey.find(key);
     if (keyIt == m_observers->byKey.end())
@@ -183,6 +227,54 @@ bool KeyValueObservable::hasObservers(const QString &key) const
 
 void KeyValueObservable::willChangeValueForKey(const QString &key)
 {
+    beginChange(KeyValueChangeKind::Setting, {}, key);
+}
+
+void KeyValueObservable::didChangeValueForKey(const QString &key)
+{
+    endChange(KeyValueChangeKind::Setting, {}, key);
+}
+
+void KeyValueObservable::willChange(KeyValueChangeKind kind, const QList<qsizetype> &indexes, const QString &key)
+{
+    beginChange(kind, indexes, key);
+}
+
+void KeyValueObservable::didChange(KeyValueChangeKind kind, const QList<qsizetype> &indexes, const QString &key)
+{
+    endChange(kind, indexes, key);
+}
+
+const KeyValueChange *KeyValueObservable::changeForKey(const QString &key) const
+{
+    if (!m_observers)
+        return nullptr;
+    const auto it = m_observers->changes.constFind(key);
+    if (it == m_observers->changes.cend() || it->empty())
+        return nullptr;
+    return &it->back();
+}
+
+QVariant KeyValueObservable::recordedValue(const QString &key, const QList<qsizetype> &indexes, bool indexed) const
+{
+    QVariant value;
+    try {
+        value = valueForKey(key);
+    } catch (const std::exception &) {
+        return QVariant(); // a key the object answers elsewhere has no recorded value
+    }
+    if (!indexed)
+        return value;
+    const QVariantList elements = value.toList();
+    QVariantList picked;
+    for (const qsizetype index : indexes)
+        if (index >= 0 && index < elements.size())
+            picked.append(elements.at(index));
+    return picked;
+}
+
+void KeyValueObservable::beginChange(KeyValueChangeKind kind, const QList<qsizetype> &indexes, const QString &key)
+{
     // Nobody watches the key: no bracket to keep (a later didChange… without its
     // will still reports the change to whoever watches by then).
     if (!hasObservers(key) && !(m_observers && m_observers->pendingChanges.contains(key)))
@@ -191,21 +283,51 @@ void KeyValueObservable::willChangeValueForKey(const QString &key)
     ++depth;
     if (depth > 1)
         return;
+    KeyValueChange change;
+    change.kind = kind;
+    change.indexes = indexes;
+    if (kind != KeyValueChangeKind::Insertion && m_observers->valueWanters.value(key) > 0)
+        change.oldValue = recordedValue(key, indexes, kind != KeyValueChangeKind::Setting);
+    m_observers->changes[key].push_back(std::move(change));
     notify(key, true);
 }
 
-void KeyValueObservable::didChangeValueForKey(const QString &key)
+void KeyValueObservable::endChange(KeyValueChangeKind kind, const QList<qsizetype> &indexes, const QString &key)
 {
     if (!m_observers)
         return;
     const auto it = m_observers->pendingChanges.find(key);
-    if (it != m_observers->pendingChanges.end()) {
+    const bool bracketed = it != m_observers->pendingChanges.end();
+    if (bracketed) {
         if (--(*it) > 0)
             return;
         m_observers->pendingChanges.erase(it);
     }
     // Also reached by a didChange… without a will: that still reports the change.
+    if (!bracketed && !hasObservers(key))
+        return;
+    std::vector<KeyValueChange> &records = m_observers->changes[key];
+    if (!bracketed || records.empty()) {
+        KeyValueChange change;
+        change.kind = kind;
+        change.indexes = indexes;
+        records.push_back(std::move(change));
+    }
+    if (kind != KeyValueChangeKind::Removal && m_observers->valueWanters.value(key) > 0) {
+        const QVariant newValue = recordedValue(key, indexes, kind != KeyValueChangeKind::Setting);
+        m_observers->changes[key].back().newValue = newValue;
+    }
+    const std::weak_ptr<const int> alive = m_observers->alive;
     notify(key, false);
+    if (alive.expired())
+        return; // an observer destroyed the object
+    const auto recordsIt = m_observers->changes.find(key);
+    if (recordsIt == m_observers->changes.end())
+        return;
+    if (!recordsIt->empty())
+        recordsIt->pop_back();
+    if (recordsIt->empty())
+        m_observers->changes.erase(recordsIt);
 }
 
 void KeyValueObservable::notify(const QString &key, bool prior)
@@ -237,6 +359,22 @@ std::weak_ptr<const void> KeyValueObservable::lifetime() const
 QVariant KeyValueObservable::fromObservable(KeyValueObservable *object)
 {
     return QVariant::fromValue(object);
+}
+
+QVariant nullValue()
+{
+    return QVariant::fromValue(nullptr);
+}
+
+bool isNullValue(const QVariant &value)
+{
+    return value.metaType() == QMetaType::fromType<std::nullptr_t>();
+}
+
+bool isListValue(const QVariant &value)
+{
+    const int id = value.metaType().id();
+    return id == QMetaType::QVariantList || id == QMetaType::QStringList;
 }
 
 KeyValueObservable *KeyValueObservable::toObservable(const QVariant &value)

@@ -8,6 +8,14 @@
 // Observers are registered per key; willChangeValueForKey()/didChangeValueForKey()
 // notify them (with prior = true before, false after). setValueForKey() through the
 // table announces the change itself.
+// Every object answers the key "self" with itself (unless its table has that key).
+// A change may carry a record (changeForKey() while its observers run): its kind
+// (a setting of the whole value, or an insertion, removal or replacement of elements
+// of an array at indexes) and, for observers registered with wantsValues, the old and
+// new values (for an indexed change: the elements at the indexes, before and after).
+// Key paths cross arrays: a step whose value is a list answers, for the rest of the
+// path, the list of each element's value (nil as nullValue()); setting through such
+// a step sets every element.
 // Threads: an observable object and its observers belong to one thread (the GUI
 // thread for everything a control shows); nothing here locks.
 #include <QHash>
@@ -28,6 +36,22 @@ struct KeyAccessor
 
 using KeyTable = QHash<QString, KeyAccessor>;
 using ObservationToken = quint64;
+
+// The value that stands for "no object" inside a collection (a null, not nil), and its test.
+QVariant nullValue();
+bool isNullValue(const QVariant &value);
+// Whether a value is an array (QVariantList or QStringList).
+bool isListValue(const QVariant &value);
+
+enum class KeyValueChangeKind { Setting = 1, Insertion = 2, Removal = 3, Replacement = 4 };
+
+struct KeyValueChange
+{
+    KeyValueChangeKind kind = KeyValueChangeKind::Setting;
+    QList<qsizetype> indexes; // ascending; empty for a setting
+    QVariant oldValue;        // a setting: the value; indexed: the list of the elements at the indexes
+    QVariant newValue;
+};
 
 class KeyValueObservable
 {
@@ -53,12 +77,20 @@ public:
     virtual QVariant valueForUndefinedKey(const QString &key) const;
     virtual void setValueForUndefinedKey(const QVariant &value, const QString &key);
 
-    ObservationToken addObserver(const QString &key, Observer observer);
+    // wantsValues: the change records of the key carry old and new values (which
+    // costs a read of the key before and after each change).
+    ObservationToken addObserver(const QString &key, Observer observer, bool wantsValues = false);
     void removeObserver(ObservationToken token);
     bool hasObservers(const QString &key) const;
 
     void willChangeValueForKey(const QString &key);
     void didChangeValueForKey(const QString &key);
+    // Indexed changes of an array-valued key (the indexes ascending, positions in the
+    // array before a removal and after an insertion).
+    void willChange(KeyValueChangeKind kind, const QList<qsizetype> &indexes, const QString &key);
+    void didChange(KeyValueChangeKind kind, const QList<qsizetype> &indexes, const QString &key);
+    // The change being reported to the key's observers; null outside a notification.
+    const KeyValueChange *changeForKey(const QString &key) const;
 
     // Class name for messages (the undefined-key exception names it).
     virtual QString className() const;
@@ -85,6 +117,9 @@ protected:
 
 private:
     void notify(const QString &key, bool prior);
+    void beginChange(KeyValueChangeKind kind, const QList<qsizetype> &indexes, const QString &key);
+    void endChange(KeyValueChangeKind kind, const QList<qsizetype> &indexes, const QString &key);
+    QVariant recordedValue(const QString &key, const QList<qsizetype> &indexes, bool indexed) const;
 
     struct Observers;
     Observers &observers() const;

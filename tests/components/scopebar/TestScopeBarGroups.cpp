@@ -160,23 +160,25 @@ TEST(ScopeBarGroups, SelectionFollowsTheArrayControllerBothWays)
 {
     ExactMeasurer measurer;
     SRScopeBar bar;
-    platform::ArrayController controller(QVariantList{"red", "green", "blue"});
-    platform::ArrayController titles(QVariantList{"Red", "Green", "Blue"});
+    platform::ArrayController controller;
+    controller.setContentArray({"red", "green", "blue"});
+    platform::ArrayController titles;
+    titles.setContentArray({"Red", "Green", "Blue"});
     auto group = bar.addGroup();
     group->bind(SRScopeBarGroup::ContentBinding, &controller, QStringLiteral("arrangedObjects"));
     group->bind(SRScopeBarGroup::ContentValuesBinding, &titles, QStringLiteral("arrangedObjects"));
     bar.reloadData();
     EXPECT_EQ(group->numberOfObjects(), 3);
-    EXPECT_EQ(controller.selectionIndexes(), IndexSet{0});
+    EXPECT_EQ(controller.selectionIndexes(), QList<qsizetype>{0});
     EXPECT_EQ(bar.preparedButtonCellForGroup(0, 1)->title(), "Green");
 
     group->didClickObject(2);
-    EXPECT_EQ(controller.selectionIndexes(), IndexSet{2});
+    EXPECT_EQ(controller.selectionIndexes(), QList<qsizetype>{2});
     controller.setSelectionIndexes({1});
     EXPECT_EQ(group->selectionIndexes(), IndexSet{1});
     EXPECT_EQ(group->selectedObject(), QVariant("green"));
     // Read live: a new content shows at once.
-    controller.setContent({"red", "green", "blue", "black"});
+    controller.setContentArray({"red", "green", "blue", "black"});
     EXPECT_EQ(group->numberOfObjects(), 4);
 
     // Bound to anything but an array controller, a selection change is an internal

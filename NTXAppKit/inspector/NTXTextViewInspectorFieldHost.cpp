@@ -1,0 +1,3 @@
+#include "NTXAppKit/inspector/NTXTextViewInspectorFieldHost.h"
+
+NTXTextViewInspectorFieldHost::~NTXTextViewInspectorFieldHost() = default;
