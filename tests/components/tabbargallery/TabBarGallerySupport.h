@@ -38,7 +38,8 @@ inline QIcon documentIcon(const QColor &colour)
 }
 
 // A window with one bar of the style over a tab view of `tabs` tabs; the first
-// shows an icon, the second is edited, the third processing, the fourth counted.
+// shows an icon, the second is edited, the third processing, the fourth counted;
+// every tab has a close button.
 struct GalleryWindow
 {
     GalleryWindow(const QString &style, unsigned orientation, int tabs)
@@ -61,6 +62,7 @@ struct GalleryWindow
         for (int i = 0; i < tabs; ++i) {
             auto item = platform::TabViewItem::create();
             item->setLabel(i == 0 ? QStringLiteral("Invoices 2026") : QStringLiteral("Project %1").arg(i + 1));
+            KZTabBarViewExtensions::setHasCloseButton(*item, true);
             if (i == 0)
                 KZTabBarViewExtensions::setIcon(*item, documentIcon(QColor(120, 160, 220)));
             if (i == 1)

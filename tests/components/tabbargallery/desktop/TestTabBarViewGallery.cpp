@@ -36,8 +36,9 @@ TEST(TabBarViewGallery, EveryStyleInEveryOrientationKeyAndNotKey)
                 buttons[2]->rolloverCell()->mouseEntered(Qt::NoModifier); // under the pointer
                 gallery.bar->update();
                 QTest::qWait(30);
-                if (orientation == KZTabBarView::Horizontal)
+                if (orientation == KZTabBarView::Horizontal) {
                     EXPECT_TRUE(gallery.bar->isOverflowButtonVisible());
+                }
                 EXPECT_TRUE(buttons[2]->isProcessing());
                 const QImage shot = gallery.window.grab().toImage();
                 const QString name = QStringLiteral("/tabbar-%1-%2-%3.png")
