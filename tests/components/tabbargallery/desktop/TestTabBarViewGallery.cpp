@@ -2,7 +2,7 @@
 // the style draws it) vertical, in the key window and in a window that is not key,
 // with selected, hovered, edited, processing, counted, icon and overflowed tabs. One
 // PNG per case, for people to look at.
-#include "tests/components/tabbargallery/TabBarGallerySupport.h"
+#include "tests/components/tabbargallery/desktop/TabBarGallerySupport.h"
 
 #include "components/tabbarview/KZOverflowPopUpButton.h"
 #include "components/tabbarview/KZTabStyleRegistry.h"
