@@ -62,6 +62,9 @@ KZTabBarView::~KZTabBarView()
     for (KZAttachedTabBarButton *button : orderedAttachedButtons())
         unbindPropertiesOfAttachedButton(button);
     m_identifierObservers.clear();
+    // Buttons waiting for the event loop to delete them go with the bar.
+    for (const QPointer<KZAttachedTabBarButton> &retired : m_retiredButtons)
+        delete retired.data();
 }
 
 // ---- Tab view ----
@@ -278,6 +281,8 @@ void KZTabBarView::removeAttachedButton(KZAttachedTabBarButton *button)
         button->hide();
         button->setParent(nullptr);
         button->deleteLater();
+        std::erase_if(m_retiredButtons, [](const auto &retired) { return retired.isNull(); });
+        m_retiredButtons.emplace_back(button);
     }
 }
 

@@ -325,6 +325,7 @@ private:
     KZTabBarViewDelegate *m_delegate = nullptr;
     platform::CodingPtr m_archivedDelegate;
     std::vector<std::unique_ptr<QWidget>> m_archivedViews;
+    std::vector<QPointer<KZAttachedTabBarButton>> m_retiredButtons;
     std::map<const KZAttachedTabBarButton *, std::unique_ptr<platform::BindingObserver>> m_identifierObservers;
     platform::WindowChromeObserver *m_chromeObserver = nullptr;
     KZSlideButtonsAnimation *m_slideAnimation = nullptr;

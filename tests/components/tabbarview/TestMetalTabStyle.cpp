@@ -52,7 +52,10 @@ TEST(MetalTabStyle, BarBackgroundAndBorderLines)
         bool topLine;
     };
     for (const Case c : {Case{true, true, false}, Case{true, false, true}, Case{false, false, false}}) {
+        const int passes = horizontal->updateCount();
+        const bool wasVisible = !toolbar->isHidden();
         toolbar->setHidden(!c.toolbarVisible);
+        EXPECT_EQ(horizontal->updateCount() > passes, wasVisible != c.toolbarVisible);
         platform::WindowChrome::setShowsBaselineSeparator(toolbar, c.separator);
         const QImage image = bezelOf(*horizontal);
         EXPECT_EQ(rowIsLine(image, 0), c.topLine);
