@@ -1,8 +1,8 @@
 #include "AppKitExtensions/NTXAlertSheetCompletionHandlerRunner.h"
 
+#include "platform/drawing/Sheet.h"
 #include "platform/foundation/Exception.h"
 
-#include <QEvent>
 #include <QMessageBox>
 #include <QWidget>
 
@@ -22,26 +22,23 @@ void NTXAlertSheetCompletionHandlerRunner::startOnWindow(QWidget *window)
         return;
     m_started = true;
     if (!m_alert) {
-        finish(NTXNSAlertExtensions::ModalResponseAbort);
+        QMetaObject::invokeMethod(
+            this, [this] { finish(NTXNSAlertExtensions::ModalResponseAbort); }, Qt::QueuedConnection);
         return;
     }
-    m_window = window;
-    if (window && m_alert->parentWidget() != window)
-        m_alert->setParent(window, m_alert->windowFlags() | Qt::Dialog);
-    if (window)
-        window->installEventFilter(this);
-    connect(m_alert.data(), &QDialog::finished, this, [this](int result) {
+    // The sheet's handler runs in the pass after the alert ended; the alert is still
+    // there unless it was destroyed (then the handler gets none).
+    platform::Sheet::begin(m_alert.data(), window, [this](int result) {
+        if (m_directCode) {
+            finish(*m_directCode);
+            return;
+        }
         QMessageBox *alert = m_alert.data();
-        alertDidEnd(alert, NTXNSAlertExtensions::returnCodeForButton(alert, alert ? alert->clickedButton() : nullptr,
-                                                                     result));
+        if (result == platform::Sheet::Aborted || !alert)
+            finish(NTXNSAlertExtensions::ModalResponseAbort);
+        else
+            finish(NTXNSAlertExtensions::returnCodeForButton(alert, alert->clickedButton(), result));
     });
-    // By the time destroyed() is sent the alert is only a QObject: forget it before
-    // finishing, so nothing reads it as the box it was.
-    connect(m_alert.data(), &QObject::destroyed, this, [this]() {
-        m_alert.clear();
-        finish(NTXNSAlertExtensions::ModalResponseAbort);
-    });
-    m_alert->open();
 }
 
 void NTXAlertSheetCompletionHandlerRunner::alertDidEnd(QMessageBox *alert, int returnCode)
@@ -49,20 +46,11 @@ void NTXAlertSheetCompletionHandlerRunner::alertDidEnd(QMessageBox *alert, int r
     if (alert != m_alertIdentity)
         throw platform::Exception(platform::Exception::InternalInconsistencyException,
                                   QStringLiteral("Got a alert different from what I expected -- This should never happen"));
-    finish(returnCode);
-}
-
-bool NTXAlertSheetCompletionHandlerRunner::eventFilter(QObject *watched, QEvent *event)
-{
-    // the window hidden or closed by the program (a window-modal sheet keeps the user
-    // from closing it)
-    if (watched == m_window && !m_ended && event->type() == QEvent::Hide && !event->spontaneous()) {
-        QPointer<QMessageBox> alert = m_alert;
-        finish(NTXNSAlertExtensions::ModalResponseAbort);
-        if (alert)
-            alert->hide();
-    }
-    return false;
+    if (m_ended || m_directCode)
+        return;
+    m_directCode = returnCode;
+    if (!platform::Sheet::end(m_alert.data(), returnCode))
+        QMetaObject::invokeMethod(this, [this, returnCode] { finish(returnCode); }, Qt::QueuedConnection);
 }
 
 void NTXAlertSheetCompletionHandlerRunner::finish(int returnCode)
@@ -70,19 +58,9 @@ void NTXAlertSheetCompletionHandlerRunner::finish(int returnCode)
     if (m_ended)
         return;
     m_ended = true;
-    if (m_window)
-        m_window->removeEventFilter(this);
-    if (m_alert)
-        disconnect(m_alert.data(), nullptr, this, nullptr);
-    // the handler runs after the alert's own handling of the click has returned
-    QMetaObject::invokeMethod(
-        this,
-        [this, returnCode]() {
-            NTXNSAlertExtensions::CompletionHandler handler = std::move(m_handler);
-            m_handler = nullptr;
-            if (handler)
-                handler(m_alert.data(), returnCode);
-            deleteLater();
-        },
-        Qt::QueuedConnection);
+    NTXNSAlertExtensions::CompletionHandler handler = std::move(m_handler);
+    m_handler = nullptr;
+    if (handler)
+        handler(m_alert.data(), returnCode);
+    deleteLater();
 }

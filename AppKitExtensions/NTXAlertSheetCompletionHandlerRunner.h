@@ -1,10 +1,12 @@
 #pragma once
 // Stands between an alert run as a sheet and its completion handler: it lives from
-// the start of the sheet until the handler has run, then deletes itself.
+// the start of the sheet until the handler has run, then deletes itself. The sheet
+// itself is a platform::Sheet. GUI thread only.
 #include "AppKitExtensions/NTXNSAlertExtensions.h"
 
 #include <QObject>
 #include <QPointer>
+#include <optional>
 
 class QMessageBox;
 class QWidget;
@@ -25,15 +27,12 @@ public:
 
     bool hasEnded() const { return m_ended; }
 
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
 private:
     void finish(int returnCode);
 
     QPointer<QMessageBox> m_alert;
     const QMessageBox *m_alertIdentity = nullptr;
-    QPointer<QWidget> m_window;
+    std::optional<int> m_directCode; // given through alertDidEnd()
     NTXNSAlertExtensions::CompletionHandler m_handler;
     bool m_started = false;
     bool m_ended = false;

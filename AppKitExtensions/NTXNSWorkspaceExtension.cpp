@@ -88,13 +88,14 @@ void setShowsDockIcon(bool show)
         }
         return;
     }
-    std::unique_ptr<QMessageBox> alert(makeRelaunchAlert());
-    alert->exec();
-    if (NTXNSAlertExtensions::returnCodeForButton(alert.get(), alert->clickedButton(), alert->result())
-        == NTXNSAlertExtensions::AlertFirstButtonReturn) {
-        relaunchWhenQuitting();
-        QCoreApplication::quit();
-    }
+    NTXNSAlertExtensions::beginSheetModalForWindow(makeRelaunchAlert(), nullptr, [](QMessageBox *alert, int code) {
+        if (alert)
+            alert->deleteLater();
+        if (code == NTXNSAlertExtensions::AlertFirstButtonReturn) {
+            relaunchWhenQuitting();
+            QCoreApplication::quit();
+        }
+    });
 }
 
 QMessageBox *makeRelaunchAlert(QWidget *parent)

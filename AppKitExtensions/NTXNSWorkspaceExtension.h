@@ -2,8 +2,9 @@
 // What an application asks of the desktop: its task-bar presence, an e-mail in the
 // user's mail program, and starting at login.
 // - There is no Dock icon here: showing activates the application; hiding asks the
-//   user to relaunch ("relaunch now" starts our executable again, with its arguments,
-//   as the application quits, so a cancelled quit leaves no second instance).
+//   user to relaunch in an application-modal alert that returns at once ("relaunch
+//   now" starts our executable again, with its arguments, as the application quits,
+//   so a cancelled quit leaves no second instance).
 // - E-mail: a mailto address built here (to, subject, body, one attach per file, all
 //   percent-encoded, so quotes, "&" and line breaks arrive unchanged) handed as the one
 //   argument of xdg-email, which finds the user's mail program. True when xdg-email

@@ -3,6 +3,7 @@
 #include "application/DocumentWindow.h"
 #include "application/DeleteAssistant.h"
 #include "application/MyDocument.h"
+#include "platform/drawing/Sheet.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/UndoManager.h"
@@ -30,11 +31,13 @@ void DeleteAssistant::deleteAssistant(QObject *)
             [this, button = sheet->deleteCancelButton] { okDeleteAssistant(button); });
     QObject::connect(sheet->deleteValue, &QButtonGroup::idClicked, this,
             [this, group = sheet->deleteValue] { deleteAssistantValueChanged(group); });
-    QObject::connect(sheet, &QDialog::finished, this, [this, sheet](int returnCode) {
-        sheetDidEndDeleteAssistant(sheet, returnCode);
-        sheet->deleteLater();
-    });
-    sheet->open();
+    platform::Sheet::begin(sheet, m_document.documentWindow(),
+                           [self = QPointer(this), sheet = QPointer(sheet)](int returnCode) {
+                               if (self)
+                                   self->sheetDidEndDeleteAssistant(sheet, returnCode);
+                               if (sheet)
+                                   sheet->deleteLater();
+                           });
 }
 
 void DeleteAssistant::deleteAssistantValueChanged(QObject *)

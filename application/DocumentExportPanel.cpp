@@ -2,10 +2,12 @@
 
 #include "AppKitExtensions/NTXEncodingPopUpButton.h"
 #include "application/DefaultsKeys.h"
+#include "platform/drawing/Sheet.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/UserDefaults.h"
 #include "ui_DocumentExportAccessory.h"
 
+#include <QPointer>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
@@ -41,7 +43,6 @@ DocumentExportPanel::DocumentExportPanel(QWidget *window, platform::UserDefaults
     m_panel->setOption(QFileDialog::DontUseNativeDialog);
     m_panel->setAcceptMode(QFileDialog::AcceptSave);
     m_panel->setFileMode(QFileDialog::AnyFile);
-    m_panel->setWindowModality(Qt::WindowModal);
 
     m_exportView = new QWidget(m_panel);
     m_exportView->setObjectName(QStringLiteral("exportView"));
@@ -55,15 +56,6 @@ DocumentExportPanel::DocumentExportPanel(QWidget *window, platform::UserDefaults
     }
     for (QCheckBox *box : {m_ui->exportWithoutTimeEntry, m_ui->exportWithoutDayEntry, m_ui->exportSelectedJobs})
         connect(box, &QCheckBox::clicked, this, [this, box] { exportViewAction(box); });
-    connect(m_panel, &QDialog::finished, this, [this](int result) {
-        if (m_finished)
-            return;
-        m_finished = true;
-        const int returnCode = result == QDialog::Accepted && !m_panel->selectedFiles().isEmpty() ? 1 : 0;
-        if (returnCode == 1)
-            storeChoices();
-        Q_EMIT finished(returnCode);
-    });
     exportViewAction(nullptr);
 }
 
@@ -101,7 +93,15 @@ void DocumentExportPanel::fill()
 
 void DocumentExportPanel::open()
 {
-    m_panel->open();
+    platform::Sheet::begin(m_panel, m_panel->parentWidget(), [self = QPointer(this)](int result) {
+        if (!self || self->m_finished)
+            return;
+        self->m_finished = true;
+        const int returnCode = result == QDialog::Accepted && !self->m_panel->selectedFiles().isEmpty() ? 1 : 0;
+        if (returnCode == 1)
+            self->storeChoices();
+        Q_EMIT self->finished(returnCode);
+    });
 }
 
 DocumentExportPanel::Choices DocumentExportPanel::choices() const

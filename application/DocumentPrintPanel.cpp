@@ -3,11 +3,13 @@
 #include "application/DefaultsKeys.h"
 #include "application/DocumentExporter.h"
 #include "application/DocumentPrintAccessoryViewController.h"
+#include "platform/drawing/Sheet.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/print/PagedTextPrinter.h"
 #include "platform/print/PrintInfo.h"
 
+#include <QPointer>
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QMainWindow>
@@ -68,7 +70,6 @@ DocumentPrintPanel::DocumentPrintPanel(QWidget *window, platform::UserDefaults &
         if (!printTo(*printer, &reason))
             Q_EMIT printFailed(reason);
     });
-    connect(m_dialog, &QDialog::finished, this, &DocumentPrintPanel::finished);
 
     setupPrintView();
 }
@@ -86,7 +87,10 @@ void DocumentPrintPanel::open()
     if (const QScreen *screen = m_dialog->screen())
         size = size.boundedTo(screen->availableSize());
     m_dialog->resize(size);
-    m_dialog->open();
+    platform::Sheet::begin(m_dialog, m_dialog->parentWidget(), [self = QPointer(this)](int result) {
+        if (self)
+            Q_EMIT self->finished(result);
+    });
 }
 
 qreal DocumentPrintPanel::pageTextWidth(const QPrinter &printer) const

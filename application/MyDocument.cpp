@@ -15,6 +15,7 @@
 #include "application/DocumentWindow.h"
 #include "application/NodeArrayController.h"
 #include "application/NodeNameSheets.h"
+#include "platform/drawing/Sheet.h"
 #include "platform/drawing/ActionDispatch.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/drawing/CellItemDelegate.h"
@@ -540,11 +541,5 @@ bool MyDocument::validateMenuItem(QAction *item)
 
 bool MyDocument::hasOpenSheet() const
 {
-    if (!m_window)
-        return false;
-    for (const QDialog *dialog : m_window->findChildren<QDialog *>(Qt::FindDirectChildrenOnly)) {
-        if (dialog->isVisible() && dialog->windowModality() != Qt::NonModal)
-            return true;
-    }
-    return false;
+    return m_window && platform::Sheet::sheetOfWindow(m_window) != nullptr;
 }

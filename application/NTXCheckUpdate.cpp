@@ -311,20 +311,15 @@ NTXCheckUpdate::Outcome NTXCheckUpdate::outcomeForReply(const QByteArray &reply,
 // ---------------------------------------------------------------------------
 // Telling the user
 
-int NTXCheckUpdate::runAlert(QMessageBox *alert)
+void NTXCheckUpdate::runAlert(QMessageBox *alert, std::function<void(int)> handler)
 {
-    std::unique_ptr<QMessageBox> owned(alert);
-    int returnCode = NTXNSAlertExtensions::ModalResponseAbort;
-    bool ended = false;
-    QEventLoop loop;
-    NTXNSAlertExtensions::beginSheetModalForWindow(alert, nullptr, [&](QMessageBox *, int code) {
-        returnCode = code;
-        ended = true;
-        loop.quit();
-    });
-    if (!ended)
-        loop.exec();
-    return returnCode;
+    NTXNSAlertExtensions::beginSheetModalForWindow(alert, nullptr,
+                                                   [handler = std::move(handler)](QMessageBox *ended, int code) {
+                                                       if (ended)
+                                                           ended->deleteLater();
+                                                       if (handler)
+                                                           handler(code);
+                                                   });
 }
 
 void NTXCheckUpdate::showNewVersionAlert(bool newMajorVersion)
@@ -336,15 +331,17 @@ void NTXCheckUpdate::showNewVersionAlert(bool newMajorVersion)
     alert->setInformativeText(platform::localized(QStringLiteral("LSANVText")));
     NTXNSAlertExtensions::addButtonWithTitle(alert, platform::localized(QStringLiteral("LSANVWebsite")));
     NTXNSAlertExtensions::addButtonWithTitle(alert, platform::localized(QStringLiteral("LScancle")));
-    if (runAlert(alert) != NTXNSAlertExtensions::AlertFirstButtonReturn)
-        return;
     // A new major version is bought; a new minor one is downloaded.
     const QUrl page(platform::localized(newMajorVersion ? QStringLiteral("LSXQPurchaseLink")
                                                         : QStringLiteral("LSXQDownloadLink")));
-    if (m_urlOpener)
-        m_urlOpener(page);
-    else
-        QDesktopServices::openUrl(page);
+    runAlert(alert, [opener = m_urlOpener, page](int returnCode) {
+        if (returnCode != NTXNSAlertExtensions::AlertFirstButtonReturn)
+            return;
+        if (opener)
+            opener(page);
+        else
+            QDesktopServices::openUrl(page);
+    });
 }
 
 void NTXCheckUpdate::showCurrentVersionAlert()
@@ -356,5 +353,5 @@ void NTXCheckUpdate::showCurrentVersionAlert()
     alert->setText(title);
     alert->setInformativeText(platform::localized(StatusCurrent));
     NTXNSAlertExtensions::addButtonWithTitle(alert, platform::localized(QStringLiteral("LSok")));
-    runAlert(alert);
+    runAlert(alert, {});
 }

@@ -58,7 +58,8 @@ public:
     NTXCheckUpdate();
 
     // One whole check. A check asked for while one runs does nothing and answers
-    // Outcome::Failed without touching the defaults.
+    // Outcome::Failed without touching the defaults. Its alert is left showing: what
+    // the user picks there is handled when the alert ends.
     Outcome check(bool silent);
     bool isChecking() const { return m_checking; }
 
@@ -124,8 +125,9 @@ private:
     void recordOutcome(Outcome outcome);
     void showNewVersionAlert(bool newMajorVersion);
     void showCurrentVersionAlert();
-    // Shows the alert application-modal and waits for its end; answers the return code.
-    static int runAlert(QMessageBox *alert);
+    // Shows the alert application-modal and returns at once; the handler gets the
+    // return code once the alert ended, and the alert goes.
+    static void runAlert(QMessageBox *alert, std::function<void(int)> handler);
 
     QUrl m_serverURL;
     QString m_product;

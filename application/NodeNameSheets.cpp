@@ -5,6 +5,7 @@
 #include "application/GroupNameSheet.h"
 #include "application/JobNameSheet.h"
 #include "application/MyDocument.h"
+#include "platform/drawing/Sheet.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/UndoManager.h"
 
@@ -67,11 +68,13 @@ void NodeNameSheets::funcJobName(const NodePtr &node, int function)
     QObject::connect(sheet->jobCancelButton, &QPushButton::clicked, this,
             [this, button = sheet->jobCancelButton] { endJobNameWindow(button); });
     // The sheet keeps its own node and function until it ends.
-    QObject::connect(sheet, &QDialog::finished, this, [this, sheet, node, function](int returnCode) {
-        sheetDidEndJobName(sheet, returnCode, node, function);
-        sheet->deleteLater();
-    });
-    sheet->open();
+    platform::Sheet::begin(sheet, m_document.documentWindow(),
+                           [self = QPointer(this), sheet = QPointer(sheet), node, function](int returnCode) {
+                               if (self)
+                                   self->sheetDidEndJobName(sheet, returnCode, node, function);
+                               if (sheet)
+                                   sheet->deleteLater();
+                           });
 }
 
 void NodeNameSheets::endJobNameWindow(QObject *sender)
@@ -158,11 +161,13 @@ void NodeNameSheets::funcGroupName(const NodePtr &node, int function)
             [this, button = sheet->groupOkButton] { endGroupNameWindow(button); });
     QObject::connect(sheet->groupCancelButton, &QPushButton::clicked, this,
             [this, button = sheet->groupCancelButton] { endGroupNameWindow(button); });
-    QObject::connect(sheet, &QDialog::finished, this, [this, sheet, node, function](int returnCode) {
-        sheetDidEndGroupName(sheet, returnCode, node, function);
-        sheet->deleteLater();
-    });
-    sheet->open();
+    platform::Sheet::begin(sheet, m_document.documentWindow(),
+                           [self = QPointer(this), sheet = QPointer(sheet), node, function](int returnCode) {
+                               if (self)
+                                   self->sheetDidEndGroupName(sheet, returnCode, node, function);
+                               if (sheet)
+                                   sheet->deleteLater();
+                           });
 }
 
 void NodeNameSheets::endGroupNameWindow(QObject *sender)

@@ -8,6 +8,7 @@
 
 #include "application/MyDocument.h"
 #include "application/TimeEntrySheet.h"
+#include "platform/drawing/Sheet.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/CalendarDate.h"
 #include "platform/foundation/Clock.h"
@@ -72,12 +73,6 @@ TimeEntrySheet *TimeEntrySheets::jobTimeWindow()
         sheet->setWindowTitle(localized("LSTimeSheetEditTitle"));
         sheet->titleField()->setText(localized("LSTimeSheetEditTitle"));
         sheet->setActions(this, "calendarChange:", "changeTime:", "endJobTimeSheet:");
-        connect(sheet, &QDialog::finished, this, [this, sheet](int result) {
-            // Only a sheet this document opened ends here (and only once).
-            if (!m_jobTimeSheetWorking)
-                return;
-            sheetDidEndJobTime(sheet, result, std::exchange(m_jobTimeSheetEntry, NodePtr()));
-        });
         connect(sheet, &QObject::destroyed, this, [this] {
             m_jobTimeSheetWorking = false;
             m_jobTimeSheetEntry.reset();
@@ -95,11 +90,6 @@ TimeEntrySheet *TimeEntrySheets::jobNewTimeWindow()
         sheet->setObjectName(QStringLiteral("jobNewTimeWindow"));
         sheet->setWindowTitle(localized("LSUDNewTimeEntry"));
         sheet->setActions(this, "newTimeCalendarChange:", "newTimeChangeTime:", "newTimeEndJobTimeSheet:");
-        connect(sheet, &QDialog::finished, this, [this, sheet](int result) {
-            if (!m_jobTimeSheetWorking)
-                return;
-            sheetDidEndNewTime(sheet, result);
-        });
         connect(sheet, &QObject::destroyed, this, [this] {
             m_jobTimeSheetWorking = false;
             m_cDate = m_lDate = QDateTime();
@@ -147,7 +137,12 @@ void TimeEntrySheets::doJobTimeSheet(const NodePtr &entry)
     showTimeSheetDates(sheet, true, true);
     m_jobTimeSheetEntry = entry;
     m_jobTimeSheetWorking = true;
-    sheet->open();
+    platform::Sheet::begin(sheet, m_document.documentWindow(), [self = QPointer(this), sheet = QPointer(sheet)](int result) {
+        // Only a sheet this document opened ends here (and only once).
+        if (!self || !self->m_jobTimeSheetWorking)
+            return;
+        self->sheetDidEndJobTime(sheet, result, std::exchange(self->m_jobTimeSheetEntry, NodePtr()));
+    });
 }
 
 NodePtr TimeEntrySheets::jobForNewTimeEntry() const
@@ -188,7 +183,10 @@ void TimeEntrySheets::newTimeEntry(QObject *)
     setLDate(now);
     showTimeSheetDates(sheet, true, true);
     m_jobTimeSheetWorking = true;
-    sheet->open();
+    platform::Sheet::begin(sheet, m_document.documentWindow(), [self = QPointer(this), sheet = QPointer(sheet)](int result) {
+        if (self && self->m_jobTimeSheetWorking)
+            self->sheetDidEndNewTime(sheet, result);
+    });
 }
 
 // ---------------------------------------------------------------------------

@@ -175,11 +175,12 @@ void NTXCrashReporter::checkForCrash()
         const QDateTime since = stored.isValid() ? stored : QDateTime::fromMSecsSinceEpoch(0, Qt::UTC);
         if (!crashDate.isValid() || !(since < crashDate))
             return;
-        std::unique_ptr<QMessageBox> alert = makeCrashAlert();
-        if (NTXModalRunner::runAlert(*alert) != 1) {
-            auto *reporter = new NTXCrashReporter;
-            reporter->showReporterDialog();
-        }
+        NTXModalRunner::runAlert(makeCrashAlert(), [](int button) {
+            if (button != 1) {
+                auto *reporter = new NTXCrashReporter;
+                reporter->showReporterDialog();
+            }
+        });
         // The log just offered counts as seen, whatever the answer (stored in full
         // precision, so that a later crash is never lost in rounding).
         platform::UserDefaults &defaults = userDefaults();

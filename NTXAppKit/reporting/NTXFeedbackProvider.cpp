@@ -150,7 +150,7 @@ void NTXFeedbackProvider::sendFeedbackButtonAction()
     if (!sent)
         alert->setIcon(QMessageBox::Warning);
     closeFeedbackWindow();
-    NTXModalRunner::runAlert(*alert);
+    NTXModalRunner::runAlert(std::move(alert), {});
 }
 
 void NTXFeedbackProvider::closeFeedbackWindow()

@@ -1,6 +1,9 @@
 #include "NTXAppKit/reporting/NTXModalRunner.h"
 
+#include "platform/drawing/Sheet.h"
+
 #include <QAbstractButton>
+#include <QPointer>
 #include <QDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -11,13 +14,25 @@ NTXModalRunner::AlertRunner alertRunner;
 NTXModalRunner::DialogRunner dialogRunner;
 } // namespace
 
-int NTXModalRunner::runAlert(QMessageBox &alert)
+void NTXModalRunner::runAlert(std::unique_ptr<QMessageBox> alert, AlertHandler handler)
 {
-    if (alertRunner)
-        return alertRunner(alert);
-    alert.exec();
-    QObject *alternate = alert.property("alternateButton").value<QObject *>();
-    return alternate && alert.clickedButton() == alternate ? 1 : 0;
+    if (alertRunner) {
+        const int index = alertRunner(*alert);
+        if (handler)
+            handler(index);
+        return;
+    }
+    QPointer<QMessageBox> shown = alert.release();
+    platform::Sheet::begin(shown, nullptr, [shown, handler = std::move(handler)](int) {
+        int index = 0;
+        if (shown) {
+            QObject *alternate = shown->property("alternateButton").value<QObject *>();
+            index = alternate && shown->clickedButton() == alternate ? 1 : 0;
+            shown->deleteLater();
+        }
+        if (handler)
+            handler(index);
+    });
 }
 
 std::unique_ptr<QMessageBox> NTXModalRunner::makeAlert(const QString &title, const QString &message,
@@ -42,7 +57,7 @@ void NTXModalRunner::runDialog(QDialog &window)
     if (dialogRunner)
         dialogRunner(window);
     else
-        window.exec();
+        platform::Sheet::begin(&window, nullptr, {});
 }
 
 void NTXModalRunner::setAlertRunner(AlertRunner runner)

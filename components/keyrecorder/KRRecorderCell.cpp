@@ -6,6 +6,7 @@
 #include "components/keyrecorder/KRSharedImageProvider.h"
 #include "platform/archive/CodingRegistry.h"
 #include "platform/drawing/BezierPathHelpers.h"
+#include "platform/drawing/Sheet.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/UserDefaults.h"
 
@@ -533,18 +534,22 @@ void KRRecorderCell::showTakenAlert(const KRValidatorError &error)
     const bool wasGrabbed = m_keyboardGrabbed;
     releaseKeyboard();
     QPointer<QWidget> view = m_controlView;
-    std::unique_ptr<QMessageBox> alert =
-        KRAdditions::alertWithNonRecoverableError(error, view ? view->window() : nullptr);
-    alert->setWindowModality(Qt::ApplicationModal);
-    alert->exec();
-    alert.reset();
-    m_showingAlert = false;
-    if (wasGrabbed && m_isRecording)
-        grabKeyboard();
-    if (view) {
-        view->activateWindow();
-        view->setFocus(Qt::OtherFocusReason);
-    }
+    QWidget *window = view ? view->window() : nullptr;
+    QPointer<QMessageBox> alert = KRAdditions::alertWithNonRecoverableError(error, window).release();
+    // A sheet on the recorder's window; the cell may be gone by the time it ends.
+    platform::Sheet::begin(alert, window, [this, alive = std::weak_ptr<int>(m_lifetime), alert, view, wasGrabbed](int) {
+        if (alert)
+            alert->deleteLater();
+        if (alive.expired())
+            return;
+        m_showingAlert = false;
+        if (wasGrabbed && m_isRecording)
+            grabKeyboard();
+        if (view) {
+            view->activateWindow();
+            view->setFocus(Qt::OtherFocusReason);
+        }
+    });
 }
 
 // ---- Recording switch ----

@@ -234,4 +234,7 @@ private:
     bool m_showingAlert = false;
     QPointer<QWidget> m_controlView;
     std::unique_ptr<QTimer> m_tickTimer;
+    // Expires with this cell (each copy has its own): the taken-combination alert's
+    // handler asks it before touching the cell.
+    std::shared_ptr<int> m_lifetime = std::make_shared<int>(0);
 };

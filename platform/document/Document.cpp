@@ -5,6 +5,7 @@
 #include "platform/document/DocumentType.h"
 #include "platform/document/MenuItemValidation.h"
 #include "platform/drawing/MenuItemTitle.h"
+#include "platform/drawing/Sheet.h"
 #include "platform/foundation/UndoManager.h"
 
 #include <QAction>
@@ -402,7 +403,6 @@ void Document::saveDocumentAsWithCompletion(CompletionHandler handler)
     auto *dialog = new QFileDialog(windowForSheet(), localizedString(QStringLiteral("SaveAsDialogTitle")), folder);
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setFileMode(QFileDialog::AnyFile);
-    dialog->setWindowModality(windowForSheet() ? Qt::WindowModal : Qt::ApplicationModal);
     if (type.isValid()) {
         dialog->setNameFilter(type.fileDialogFilter());
         dialog->setDefaultSuffix(type.preferredExtension());
@@ -410,13 +410,9 @@ void Document::saveDocumentAsWithCompletion(CompletionHandler handler)
     dialog->selectFile(name);
 
     m_askingForFile = true;
-    auto done = std::make_shared<bool>(false);
     QPointer<Document> self(this);
     QPointer<QFileDialog> guard(dialog);
-    connect(dialog, &QFileDialog::finished, dialog, [self, guard, done, handler](int result) {
-        if (*done)
-            return;
-        *done = true;
+    Sheet::begin(dialog, windowForSheet(), [self, guard, handler](int result) {
         QString path;
         if (guard) {
             if (result == QDialog::Accepted && !guard->selectedFiles().isEmpty())
@@ -438,15 +434,6 @@ void Document::saveDocumentAsWithCompletion(CompletionHandler handler)
         else
             self->reportSaveFailure(reason, handler);
     });
-    connect(dialog, &QObject::destroyed, QCoreApplication::instance(), [self, done, handler] {
-        if (*done)
-            return;
-        *done = true;
-        if (self)
-            self->m_askingForFile = false;
-        DocumentAlert::answerLater(handler, false);
-    });
-    dialog->open();
 }
 
 void Document::canCloseDocument(CompletionHandler handler)

@@ -1,36 +1,18 @@
 #include "platform/document/DocumentAlert.h"
 
+#include "platform/drawing/Sheet.h"
 #include "platform/foundation/Bundle.h"
 
 #include <QAbstractButton>
 #include <QCoreApplication>
 #include <QPointer>
 #include <QWidget>
-#include <memory>
 
 namespace platform::DocumentAlert {
 
 namespace {
 
 const QString PlatformBundleName = QStringLiteral("platform");
-
-struct Run
-{
-    bool ended = false;
-    Handler handler;
-};
-
-void finish(const std::shared_ptr<Run> &run, QMessageBox::StandardButton button)
-{
-    if (run->ended)
-        return;
-    run->ended = true;
-    Handler handler = std::move(run->handler);
-    if (!handler)
-        return;
-    QMetaObject::invokeMethod(
-        QCoreApplication::instance(), [handler, button] { handler(button); }, Qt::QueuedConnection);
-}
 
 } // namespace
 
@@ -59,7 +41,6 @@ QMessageBox *open(QWidget *window, QMessageBox::Icon icon, const QString &text, 
     box->setText(text);
     box->setInformativeText(informativeText);
     box->setTextFormat(Qt::PlainText);
-    box->setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);
     QMessageBox::StandardButtons standard;
     for (const Button &b : buttons)
         standard |= b.button;
@@ -77,21 +58,20 @@ QMessageBox *open(QWidget *window, QMessageBox::Icon icon, const QString &text, 
     if (escapeButton != QMessageBox::NoButton && box->button(escapeButton))
         box->setEscapeButton(escapeButton);
 
-    auto run = std::make_shared<Run>();
-    run->handler = std::move(handler);
     QPointer<QMessageBox> guard(box);
-    QObject::connect(box, &QMessageBox::finished, box, [run, guard](int) {
+    Sheet::begin(box, parent, [guard, handler = std::move(handler)](int result) {
         QMessageBox::StandardButton button = QMessageBox::NoButton;
         if (guard) {
-            button = guard->standardButton(guard->clickedButton());
-            if (button == QMessageBox::NoButton && guard->escapeButton())
-                button = guard->standardButton(guard->escapeButton());
+            if (result != Sheet::Aborted) {
+                button = guard->standardButton(guard->clickedButton());
+                if (button == QMessageBox::NoButton && guard->escapeButton())
+                    button = guard->standardButton(guard->escapeButton());
+            }
             guard->deleteLater();
         }
-        finish(run, button);
+        if (handler)
+            handler(button);
     });
-    QObject::connect(box, &QObject::destroyed, [run] { finish(run, QMessageBox::NoButton); });
-    box->open();
     return box;
 }
 

@@ -1,8 +1,9 @@
 #pragma once
-// The alerts of the document machinery: window-modal message boxes (application-
-// modal without a window) that end in a handler. open() returns at once; the handler
-// runs exactly once, in the event-loop pass after the alert ended, so it may close or
-// delete the window. When the alert goes away without a button (its window was
+// The alerts of the document machinery: message boxes run as platform::Sheet sheets
+// (application-modal without a window) that end in a handler. open() returns at once;
+// an alert waits while another sheet is up on the window. The handler runs exactly
+// once, in the event-loop pass after the alert ended, so it may close or delete the
+// window. When the alert goes away without a button (its window was hidden or
 // destroyed), the handler gets QMessageBox::NoButton.
 //
 // Texts come from the string table of the platform bundle (":/bundles/platform").

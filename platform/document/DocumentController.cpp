@@ -5,6 +5,7 @@
 #include "platform/document/DocumentAlert.h"
 #include "platform/document/MenuItemValidation.h"
 #include "platform/drawing/MenuItemTitle.h"
+#include "platform/drawing/Sheet.h"
 #include "platform/foundation/UserDefaults.h"
 
 #include <QAction>
@@ -339,28 +340,19 @@ void DocumentController::runOpenPanel()
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
     dialog->setFileMode(QFileDialog::ExistingFiles);
     dialog->setNameFilters(fileDialogFilters());
-    dialog->setWindowModality(window ? Qt::WindowModal : Qt::ApplicationModal);
     QPointer<DocumentController> self(this);
     QPointer<QFileDialog> guard(dialog);
-    connect(dialog, &QFileDialog::finished, dialog, [self, guard](int result) {
+    Sheet::begin(dialog, window, [self, guard](int result) {
         if (!guard)
             return;
         const QStringList files = result == QDialog::Accepted ? guard->selectedFiles() : QStringList();
         guard->deleteLater();
-        if (files.isEmpty())
-            return;
-        // Open once the dialog is gone, so failures show on the document window.
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [self, files] {
-                for (const QString &file : files) {
-                    if (self)
-                        self->openDocumentWithContentsOfFile(file, true);
-                }
-            },
-            Qt::QueuedConnection);
+        // The dialog is gone by now, so failures show on the document window.
+        for (const QString &file : files) {
+            if (self)
+                self->openDocumentWithContentsOfFile(file, true);
+        }
     });
-    dialog->open();
 }
 
 // Recent files ------------------------------------------------------------------------

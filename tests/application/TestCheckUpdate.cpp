@@ -42,6 +42,17 @@ protected:
     }
     void TearDown() override { platform::Clock::useSystemClock(); }
 
+    // A check, then the passes its alert needs to be answered, handled and gone.
+    NTXCheckUpdate::Outcome check(bool silent)
+    {
+        const NTXCheckUpdate::Outcome outcome = checker.check(silent);
+        EXPECT_TRUE(QTest::qWaitFor([] {
+            const QList<QWidget *> windows = QApplication::topLevelWidgets();
+            return std::none_of(windows.begin(), windows.end(),
+                                [](QWidget *w) { return qobject_cast<QMessageBox *>(w) != nullptr; });
+        }));
+        return outcome;
+    }
     QString status() const { return defaults->stringForKey(UpdateStatusKey); }
     QString date() const { return defaults->stringForKey(UpdateDateKey); }
 
@@ -63,7 +74,7 @@ TEST_F(CheckUpdateTest, AsksForVphpWithTheProduct)
 {
     server.body = "2.5";
     AlertAnswerer answerer;
-    checker.check(true);
+    check(true);
     ASSERT_EQ(server.requests.size(), 1);
     EXPECT_EQ(server.requests.first(), QByteArray("GET /v.php?prod=chronark-test HTTP/1.1"));
 
@@ -71,7 +82,7 @@ TEST_F(CheckUpdateTest, AsksForVphpWithTheProduct)
     checker.setServerURL(server.url(QStringLiteral("/updates/")));
     checker.setProduct(QStringLiteral("chronark 2&x"));
     EXPECT_EQ(checker.requestURL().path(), QStringLiteral("/updates/v.php"));
-    checker.check(true);
+    check(true);
     ASSERT_EQ(server.requests.size(), 2);
     EXPECT_EQ(server.requests.last(), QByteArray("GET /updates/v.php?prod=chronark%202%26x HTTP/1.1"));
 }
@@ -103,7 +114,7 @@ TEST_F(CheckUpdateTest, NewerMajorVersionOffersThePurchasePage)
 {
     server.body = "3.0\n";
     AlertAnswerer answerer(text("LSANVWebsite"));
-    EXPECT_EQ(checker.check(false), NTXCheckUpdate::Outcome::Newer);
+    EXPECT_EQ(check(false), NTXCheckUpdate::Outcome::Newer);
     EXPECT_EQ(status(), QStringLiteral("LSUPStatus4"));
     EXPECT_EQ(date(), platform::CalendarDate::description(Moment));
     ASSERT_EQ(answerer.alerts.size(), 1);
@@ -119,7 +130,7 @@ TEST_F(CheckUpdateTest, NewerMinorVersionOffersTheDownloadPageEvenWhenSilent)
 {
     server.body = "2.6";
     AlertAnswerer answerer(text("LSANVWebsite"));
-    EXPECT_EQ(checker.check(true), NTXCheckUpdate::Outcome::Newer);
+    EXPECT_EQ(check(true), NTXCheckUpdate::Outcome::Newer);
     EXPECT_EQ(status(), QStringLiteral("LSUPStatus4"));
     EXPECT_EQ(answerer.alerts.size(), 1);
     ASSERT_EQ(opened.size(), 1);
@@ -130,7 +141,7 @@ TEST_F(CheckUpdateTest, CancelOpensNoPage)
 {
     server.body = "4.0";
     AlertAnswerer answerer(text("LScancle"));
-    EXPECT_EQ(checker.check(false), NTXCheckUpdate::Outcome::Newer);
+    EXPECT_EQ(check(false), NTXCheckUpdate::Outcome::Newer);
     EXPECT_EQ(answerer.alerts.size(), 1);
     EXPECT_TRUE(opened.isEmpty());
     EXPECT_EQ(status(), QStringLiteral("LSUPStatus4"));
@@ -140,7 +151,7 @@ TEST_F(CheckUpdateTest, EqualVersionInASilentCheckShowsNothing)
 {
     server.body = "2.5";
     AlertAnswerer answerer;
-    EXPECT_EQ(checker.check(true), NTXCheckUpdate::Outcome::Current);
+    EXPECT_EQ(check(true), NTXCheckUpdate::Outcome::Current);
     EXPECT_EQ(status(), QStringLiteral("LSUPStatus3"));
     EXPECT_EQ(date(), QStringLiteral("2024-05-03 14:22:10 +0200"));
     EXPECT_TRUE(answerer.alerts.isEmpty());
@@ -152,7 +163,7 @@ TEST_F(CheckUpdateTest, EqualOrOlderVersionSaysSoWhenAsked)
     AlertAnswerer answerer(text("LSok"));
     for (const QByteArray &reply : {QByteArray("2.5"), QByteArray("2.4.9"), QByteArray("1")}) {
         server.body = reply;
-        EXPECT_EQ(checker.check(false), NTXCheckUpdate::Outcome::Current) << reply.constData();
+        EXPECT_EQ(check(false), NTXCheckUpdate::Outcome::Current) << reply.constData();
         EXPECT_EQ(status(), QStringLiteral("LSUPStatus3"));
     }
     ASSERT_EQ(answerer.alerts.size(), 3);
@@ -169,14 +180,14 @@ TEST_F(CheckUpdateTest, VersionsCompareNumberByNumber)
     server.body = "2.10";
     {
         AlertAnswerer answerer(text("LSANVWebsite"));
-        EXPECT_EQ(checker.check(true), NTXCheckUpdate::Outcome::Newer);
+        EXPECT_EQ(check(true), NTXCheckUpdate::Outcome::Newer);
         ASSERT_EQ(opened.size(), 1);
         EXPECT_EQ(opened.first(), QUrl(text("LSXQDownloadLink")));
     }
     checker.setInstalledVersion(QStringLiteral("2.10"));
     server.body = "2.9";
     AlertAnswerer answerer;
-    EXPECT_EQ(checker.check(true), NTXCheckUpdate::Outcome::Current);
+    EXPECT_EQ(check(true), NTXCheckUpdate::Outcome::Current);
     EXPECT_TRUE(answerer.alerts.isEmpty());
 }
 
@@ -184,7 +195,7 @@ TEST_F(CheckUpdateTest, TextWithoutANumberReadsAsVersionZero)
 {
     server.body = "<html>maintenance</html>";
     AlertAnswerer answerer;
-    EXPECT_EQ(checker.check(true), NTXCheckUpdate::Outcome::Current);
+    EXPECT_EQ(check(true), NTXCheckUpdate::Outcome::Current);
     EXPECT_EQ(status(), QStringLiteral("LSUPStatus3"));
     EXPECT_TRUE(answerer.alerts.isEmpty());
 }
@@ -198,7 +209,7 @@ TEST_F(CheckUpdateTest, EmptyOrNonAsciiReplyFails)
         defaults->removeObjectForKey(UpdateStatusKey);
         defaults->removeObjectForKey(UpdateDateKey);
         server.body = reply;
-        EXPECT_EQ(checker.check(false), NTXCheckUpdate::Outcome::Failed) << reply.toHex().constData();
+        EXPECT_EQ(check(false), NTXCheckUpdate::Outcome::Failed) << reply.toHex().constData();
         EXPECT_EQ(status(), QStringLiteral("LSUPStatus2"));
         EXPECT_EQ(date(), platform::CalendarDate::description(Moment));
     }
@@ -210,7 +221,7 @@ TEST_F(CheckUpdateTest, HttpErrorFails)
     server.status = 404;
     server.body = "9.9";
     AlertAnswerer answerer;
-    EXPECT_EQ(checker.check(false), NTXCheckUpdate::Outcome::Failed);
+    EXPECT_EQ(check(false), NTXCheckUpdate::Outcome::Failed);
     EXPECT_EQ(status(), QStringLiteral("LSUPStatus2"));
     EXPECT_TRUE(answerer.alerts.isEmpty());
 }
@@ -219,14 +230,14 @@ TEST_F(CheckUpdateTest, UnreachableHostFailsWithoutARequest)
 {
     checker.setServerURL(QUrl(QStringLiteral("http://update.chronark.invalid")));
     AlertAnswerer answerer;
-    EXPECT_EQ(checker.check(false), NTXCheckUpdate::Outcome::Failed);
+    EXPECT_EQ(check(false), NTXCheckUpdate::Outcome::Failed);
     EXPECT_EQ(status(), QStringLiteral("LSUPStatus2"));
     EXPECT_EQ(date(), platform::CalendarDate::description(Moment));
     EXPECT_TRUE(server.requests.isEmpty());
     EXPECT_TRUE(answerer.alerts.isEmpty());
 
     checker.setServerURL(QUrl(QStringLiteral("ftp://127.0.0.1/")));
-    EXPECT_EQ(checker.check(false), NTXCheckUpdate::Outcome::Failed);
+    EXPECT_EQ(check(false), NTXCheckUpdate::Outcome::Failed);
 }
 
 TEST_F(CheckUpdateTest, StalledServerRunsIntoTheTimeLimit)
@@ -234,7 +245,7 @@ TEST_F(CheckUpdateTest, StalledServerRunsIntoTheTimeLimit)
     server.mode = UpdateServer::Mode::Stall;
     checker.setTimeLimit(300);
     AlertAnswerer answerer;
-    EXPECT_EQ(checker.check(false), NTXCheckUpdate::Outcome::Failed);
+    EXPECT_EQ(check(false), NTXCheckUpdate::Outcome::Failed);
     EXPECT_EQ(server.requests.size(), 1);
     EXPECT_EQ(status(), QStringLiteral("LSUPStatus2"));
     EXPECT_TRUE(answerer.alerts.isEmpty());
@@ -258,7 +269,7 @@ TEST_F(CheckUpdateTest, HangingNameLookupRunsIntoTheTimeLimit)
     bool eventLoopRan = false;
     QTimer::singleShot(0, [&] { eventLoopRan = true; });
     AlertAnswerer answerer;
-    EXPECT_EQ(checker.check(false), NTXCheckUpdate::Outcome::Failed);
+    EXPECT_EQ(check(false), NTXCheckUpdate::Outcome::Failed);
     EXPECT_EQ(lookups, 1);
     EXPECT_TRUE(eventLoopRan);
     EXPECT_TRUE(lookupContext.isNull()); // nothing is left waiting for the answer
@@ -272,7 +283,7 @@ TEST_F(CheckUpdateTest, HangingNameLookupRunsIntoTheTimeLimit)
         return -1;
     });
     server.body = "2.5";
-    EXPECT_EQ(checker.check(true), NTXCheckUpdate::Outcome::Current);
+    EXPECT_EQ(check(true), NTXCheckUpdate::Outcome::Current);
     EXPECT_EQ(server.requests.size(), 1);
     checker.setReachabilityCheck({});
 }
@@ -286,7 +297,7 @@ TEST_F(CheckUpdateTest, OversizedReplyFails)
     for (UpdateServer::Mode mode : {UpdateServer::Mode::Answer, UpdateServer::Mode::AnswerNoLength}) {
         server.mode = mode;
         server.body = big;
-        EXPECT_EQ(checker.check(false), NTXCheckUpdate::Outcome::Failed);
+        EXPECT_EQ(check(false), NTXCheckUpdate::Outcome::Failed);
         EXPECT_EQ(status(), QStringLiteral("LSUPStatus2"));
     }
     EXPECT_TRUE(answerer.alerts.isEmpty());
@@ -295,7 +306,7 @@ TEST_F(CheckUpdateTest, OversizedReplyFails)
     server.mode = UpdateServer::Mode::AnswerNoLength;
     server.body = big.left(NTXCheckUpdate::DefaultMaxReplyBytes);
     AlertAnswerer cancel(text("LScancle"));
-    EXPECT_EQ(checker.check(true), NTXCheckUpdate::Outcome::Newer);
+    EXPECT_EQ(check(true), NTXCheckUpdate::Outcome::Newer);
 }
 
 TEST_F(CheckUpdateTest, ACheckAskedForDuringACheckDoesNothing)
@@ -307,7 +318,7 @@ TEST_F(CheckUpdateTest, ACheckAskedForDuringACheckDoesNothing)
         nested = checker.check(true);
     };
     AlertAnswerer answerer;
-    EXPECT_EQ(checker.check(true), NTXCheckUpdate::Outcome::Current);
+    EXPECT_EQ(check(true), NTXCheckUpdate::Outcome::Current);
     EXPECT_EQ(nested, NTXCheckUpdate::Outcome::Failed);
     EXPECT_EQ(server.requests.size(), 1);
     EXPECT_EQ(status(), QStringLiteral("LSUPStatus3"));

@@ -654,7 +654,7 @@ TEST_F(UpdatePaneTest, CheckNowShowsTheNewStatusAtOnce)
     AlertAnswerer answerer(text("LSok"));
     QTest::mouseClick(pane->checkNowButton(), Qt::LeftButton);
     platform::Clock::useSystemClock();
-    EXPECT_EQ(answerer.alerts.size(), 1); // not silent
+    EXPECT_TRUE(QTest::qWaitFor([&answerer] { return answerer.alerts.size() == 1; })); // not silent
     EXPECT_EQ(server.requests.size(), 1);
     EXPECT_EQ(pane->statusField()->text(), text("LSUPStatus3"));
     EXPECT_EQ(pane->lastSearchDate()->text(), platform::CalendarDate::description(moment));

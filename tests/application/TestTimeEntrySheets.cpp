@@ -105,8 +105,17 @@ protected:
         return QTest::qWaitFor([undo] { return undo->groupingLevel() == 0; });
     }
 
-    static void clickOk(TimeEntrySheet *sheet) { QTest::mouseClick(sheet->okButton(), Qt::LeftButton); }
-    static void clickCancel(TimeEntrySheet *sheet) { QTest::mouseClick(sheet->cancelButton(), Qt::LeftButton); }
+    // The click, then the pass in which the sheet's end is handled.
+    static void clickOk(TimeEntrySheet *sheet)
+    {
+        QTest::mouseClick(sheet->okButton(), Qt::LeftButton);
+        testsupport::settleEvents();
+    }
+    static void clickCancel(TimeEntrySheet *sheet)
+    {
+        QTest::mouseClick(sheet->cancelButton(), Qt::LeftButton);
+        testsupport::settleEvents();
+    }
 };
 
 // ---- Editing ----
@@ -176,6 +185,7 @@ TEST_F(TimeEntrySheetsTest, StepperTabOrderAndReturnInATimeField)
     ASSERT_TRUE(QTest::qWaitFor([] { return qobject_cast<QLineEdit *>(QApplication::focusWidget()) != nullptr; }));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     ASSERT_TRUE(QTest::qWaitFor([sheet] { return !sheet->isVisible(); }));
+    testsupport::settleEvents();
     EXPECT_EQ(entry->cDate(), sheet->startTime()->date());
     EXPECT_NE(entry->cDate(), before);
 }
@@ -511,6 +521,7 @@ TEST_F(TimeEntrySheetsTest, CancelEndsWithZeroAndChangesNothing)
     document->doJobTimeSheet(entry);
     enterTime(sheet->endTime(), local(4, 16));
     QTest::keyClick(sheet, Qt::Key_Escape);
+    testsupport::settleEvents();
     ASSERT_EQ(finished.size(), 2);
     EXPECT_EQ(finished.last().first().toInt(), 0);
     EXPECT_EQ(entry->lDate(), local(4, 11));
@@ -749,6 +760,7 @@ TEST_F(TimeEntrySheetsTest, TypingIntoTheTimeControlsAndReturnEndTheSheetWithThe
     QTest::keyClick(editor, Qt::Key_Return);
     if (sheet->isVisible())
         QTest::keyClick(sheet, Qt::Key_Return);
+    testsupport::settleEvents();
     EXPECT_FALSE(sheet->isVisible());
     EXPECT_EQ(entry->cDate(), local(4, 15));
     EXPECT_EQ(entry->lDate(), local(4, 15, 45));

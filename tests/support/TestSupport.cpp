@@ -1,5 +1,6 @@
 #include "tests/support/TestSupport.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -85,6 +86,14 @@ QImage numberedPicture(int index, int side, int hueStep)
     p.setFont(font);
     p.drawText(image.rect(), Qt::AlignCenter, QString::number(index + 1));
     return image;
+}
+
+void settleEvents()
+{
+    for (int pass = 0; pass < 3; ++pass) {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+    }
 }
 
 } // namespace testsupport

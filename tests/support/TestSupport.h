@@ -20,6 +20,10 @@ bool writeFile(const QString &path, const QByteArray &bytes);
 // step × index) with the number index + 1 in large white figures.
 QImage numberedPicture(int index, int side, int hueStep);
 
+// Delivers what the last few event-loop passes queued: a sheet's end handler runs in
+// the pass after the sheet ended, and may queue one more call.
+void settleEvents();
+
 // Points the XDG folders (config, data, cache, state) at a fresh temporary folder for the
 // lifetime of the object, so a test never touches the user's real files.
 class ScopedXdgHome

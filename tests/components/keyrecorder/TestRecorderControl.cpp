@@ -296,7 +296,9 @@ TEST_F(RecorderTest, CombinationTakenByTheDelegateIsRefusedWithItsReason)
     startRecording();
     AlertCloser closer;
     press(recorder, Qt::Key_A, Qt::ControlModifier, 0);
-    EXPECT_EQ(closer.alerts, 1);
+    // The alert is a sheet on the recorder's window: it shows once the key was handled.
+    EXPECT_TRUE(QTest::qWaitFor([&closer] { return closer.alerts == 1; }));
+    testsupport::settleEvents();
     EXPECT_EQ(closer.informativeText,
               QStringLiteral("The key combination \"Control + A\" can't be used because the counter uses it."));
     EXPECT_EQ(closer.text, QStringLiteral("The key combination ") + QChar(0x2303)
@@ -318,7 +320,9 @@ TEST_F(RecorderTest, CombinationOfAMenuItemIsRefused)
     {
         AlertCloser closer;
         press(recorder, Qt::Key_Q, Qt::ControlModifier, 12);
-        EXPECT_EQ(closer.alerts, 1);
+        // The alert is a sheet on the recorder's window: it shows once the key was handled.
+        EXPECT_TRUE(QTest::qWaitFor([&closer] { return closer.alerts == 1; }));
+        testsupport::settleEvents();
         EXPECT_EQ(closer.informativeText,
                   QStringLiteral("The key combination \"Control + Q\" can't be used because it's already used by "
                                  "the menu item \"Quit\"."));

@@ -1,0 +1,212 @@
+#include "platform/drawing/Sheet.h"
+
+#include "platform/foundation/GuiThread.h"
+
+#include <QCoreApplication>
+#include <QDialog>
+#include <QEvent>
+#include <QHash>
+#include <QPointer>
+#include <QWidget>
+
+namespace platform::Sheet {
+
+namespace {
+
+class Session;
+
+// The running sessions by sheet, and by window in the order they were begun: the
+// first of a window's list is the one shown; it stays first until its handler ran.
+struct Registry
+{
+    QHash<const QWidget *, Session *> bySheet;
+    QHash<const QWidget *, QList<Session *>> byWindow;
+};
+
+Registry &registry()
+{
+    static Registry sessions;
+    return sessions;
+}
+
+class Session : public QObject
+{
+public:
+    Session(QWidget *sheet, QWidget *window, EndHandler handler)
+        : QObject(QCoreApplication::instance())
+        , m_sheet(sheet)
+        , m_sheetKey(sheet)
+        , m_window(window)
+        , m_windowKey(window)
+        , m_handler(std::move(handler))
+    {
+        // The sheet may go before it is shown: it is then simply over.
+        connect(sheet, &QObject::destroyed, this, [this] {
+            m_sheet.clear();
+            end(Aborted);
+        });
+        if (window) {
+            window->installEventFilter(this);
+            connect(window, &QObject::destroyed, this, [this] { end(Aborted); });
+        }
+    }
+
+    ~Session() override
+    {
+        // Normally gone from the registry already; not when the application object
+        // deletes it with a handler still pending.
+        registry().bySheet.remove(m_sheetKey);
+        if (auto line = registry().byWindow.find(m_windowKey); line != registry().byWindow.end()) {
+            line->removeOne(this);
+            if (line->isEmpty())
+                registry().byWindow.erase(line);
+        }
+    }
+
+    bool ended() const { return m_ended; }
+    QWidget *sheet() const { return m_sheet; }
+
+    void show()
+    {
+        QWidget *sheet = m_sheet;
+        if (m_ended || !sheet)
+            return;
+        m_shown = true;
+        sheet->installEventFilter(this);
+        auto *dialog = qobject_cast<QDialog *>(sheet);
+        if (dialog)
+            connect(dialog, &QDialog::finished, this, [this](int result) { end(result); });
+        if (m_window) {
+            if (dialog) {
+                dialog->open();
+                return;
+            }
+            sheet->setWindowModality(Qt::WindowModal);
+        } else {
+            // QDialog::open() would make it window-modal to nothing.
+            sheet->setWindowModality(Qt::ApplicationModal);
+            if (dialog)
+                dialog->setResult(0);
+        }
+        sheet->show();
+    }
+
+    void end(int result)
+    {
+        if (m_ended)
+            return;
+        m_ended = true;
+        if (registry().bySheet.value(m_sheetKey) == this)
+            registry().bySheet.remove(m_sheetKey);
+        if (m_sheet) {
+            m_sheet->removeEventFilter(this);
+            disconnect(m_sheet.data(), nullptr, this, nullptr);
+        }
+        if (m_window) {
+            m_window->removeEventFilter(this);
+            disconnect(m_window.data(), nullptr, this, nullptr);
+        }
+        QMetaObject::invokeMethod(this, [this, result] { finish(result); }, Qt::QueuedConnection);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (m_ended || event->type() != QEvent::Hide || event->spontaneous())
+            return false;
+        if (watched == m_window.data()) {
+            QPointer<QWidget> sheet = m_sheet;
+            end(Aborted);
+            if (sheet && m_shown)
+                sheet->hide();
+        } else if (watched == m_sheet.data()) {
+            // A dialog hides itself just before it reports its result: look again
+            // once that has happened.
+            QMetaObject::invokeMethod(this, [this] { end(Aborted); }, Qt::QueuedConnection);
+        }
+        return false;
+    }
+
+private:
+    void finish(int result)
+    {
+        EndHandler handler = std::move(m_handler);
+        m_handler = nullptr;
+        if (handler)
+            handler(result);
+        // Leave the window's line and show the next sheet waiting there.
+        QList<Session *> &line = registry().byWindow[m_windowKey];
+        line.removeOne(this);
+        while (!line.isEmpty() && line.first()->ended())
+            line.removeFirst();
+        Session *next = line.isEmpty() ? nullptr : line.first();
+        if (line.isEmpty())
+            registry().byWindow.remove(m_windowKey);
+        deleteLater();
+        if (next && !next->m_shown)
+            next->show();
+    }
+
+    QPointer<QWidget> m_sheet;
+    const QWidget *m_sheetKey;
+    QPointer<QWidget> m_window;
+    const QWidget *m_windowKey;
+    EndHandler m_handler;
+    bool m_shown = false;
+    bool m_ended = false;
+};
+
+} // namespace
+
+void begin(QWidget *sheet, QWidget *window, EndHandler handler)
+{
+    GuiThread::check("platform::Sheet::begin");
+    if (!sheet)
+        return;
+    if (Session *running = registry().bySheet.value(sheet))
+        running->end(Aborted);
+    QWidget *top = window ? window->window() : nullptr;
+    if (top == sheet)
+        top = nullptr;
+    if (top && sheet->parentWidget() != top)
+        sheet->setParent(top, sheet->windowFlags() | Qt::Dialog);
+    else if (!sheet->isWindow())
+        sheet->setWindowFlags(sheet->windowFlags() | Qt::Dialog);
+
+    auto *session = new Session(sheet, top, std::move(handler));
+    registry().bySheet.insert(sheet, session);
+    if (!top) {
+        session->show();
+        return;
+    }
+    QList<Session *> &line = registry().byWindow[top];
+    line.append(session);
+    if (line.size() == 1)
+        session->show();
+}
+
+bool end(QWidget *sheet, int result)
+{
+    Session *session = registry().bySheet.value(sheet);
+    if (!session)
+        return false;
+    session->end(result);
+    return true;
+}
+
+bool isRunning(const QWidget *sheet)
+{
+    return registry().bySheet.contains(sheet);
+}
+
+QWidget *sheetOfWindow(const QWidget *window)
+{
+    if (!window)
+        return nullptr;
+    const QList<Session *> line = registry().byWindow.value(window->window());
+    if (line.isEmpty() || line.first()->ended())
+        return nullptr;
+    return line.first()->sheet();
+}
+
+} // namespace platform::Sheet

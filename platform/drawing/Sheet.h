@@ -1,0 +1,41 @@
+#pragma once
+// Sheets: a dialog or any window run window-modal on a document window, ending in a
+// handler. This is the one way the program runs a modal question; nothing here
+// spins an event loop of its own.
+//
+// - begin() shows the sheet window-modal on the window's top level (application-modal
+//   without a window) and returns at once. The sheet becomes a dialog child of that
+//   window; ownership stays with whoever owns it (usually that window).
+// - One sheet per window: a sheet begun while another is up on the same window waits
+//   and is shown once that one's handler has run. Beginning a sheet that is already
+//   running (or waiting) ends it first with Aborted.
+// - The handler runs exactly once, in the event-loop pass after the sheet ended, so it
+//   may delete the sheet or close the window. A QDialog ends when it finishes (its
+//   result code); any sheet ends with end(). The sheet ends with Aborted when its
+//   window is hidden, closed or destroyed (a waiting sheet too), when the sheet is
+//   destroyed, or when it is hidden without having ended.
+// - Ending does not delete the sheet; a QDialog has hidden itself, other sheets stay
+//   shown for the handler to hide or reuse.
+//
+// Threads: GUI thread only (checked in debug builds). Never throws; an exception from
+// a handler is the event loop's to report (platform::Application).
+#include <functional>
+
+class QWidget;
+
+namespace platform::Sheet {
+
+using EndHandler = std::function<void(int result)>;
+
+// The result a sheet ends with when it went away without being answered.
+constexpr int Aborted = -1001;
+
+void begin(QWidget *sheet, QWidget *window, EndHandler handler);
+// Ends a running or waiting sheet with the result. Answers whether there was one.
+bool end(QWidget *sheet, int result);
+// Begun and not yet ended (shown or waiting).
+bool isRunning(const QWidget *sheet);
+// The sheet shown on the window (its top level), null for none.
+QWidget *sheetOfWindow(const QWidget *window);
+
+} // namespace platform::Sheet
