@@ -35,9 +35,10 @@ public:
     void setBezelDrawingBlock(BezelDrawing drawing) { m_bezelDrawing = std::move(drawing); }
 
     void drawWithFrame(QPainter &painter, const QRectF &frame, QWidget *view) const override;
-    void drawBezelWithFrame(QPainter &painter, const QRectF &frame, QWidget *view) const;
+    void drawBezelWithFrame(QPainter &painter, const QRectF &frame, QWidget *view) const override;
     void drawInteriorWithFrame(QPainter &painter, const QRectF &frame, QWidget *view) const override;
     void drawImageWithFrame(QPainter &painter, const QRectF &frame, QWidget *view) const;
+    using platform::ButtonCell::drawImage;
     void drawImage(QPainter &painter, const QIcon &image, const QRectF &frame, qreal alpha = 1.0) const;
     // Where an image of that natural size stands in the frame.
     QRectF _imageRectForBounds(const QRectF &frame, const QSizeF &imageSize) const;

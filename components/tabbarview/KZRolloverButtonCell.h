@@ -41,6 +41,8 @@ public:
     void setControlView(QWidget *view) { m_controlView = view; }
 
     // The pointer entered (with the modifiers held then) or left the button.
+    using platform::ButtonCell::mouseEntered;
+    using platform::ButtonCell::mouseExited;
     virtual void mouseEntered(Qt::KeyboardModifiers modifiers);
     virtual void mouseExited();
 

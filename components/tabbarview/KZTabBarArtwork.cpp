@@ -46,6 +46,19 @@ void drawProgressMark(QPainter &painter, const QSizeF &size)
     }
 }
 
+void drawAquaPlus(QPainter &painter, const QSizeF &size, const QColor &fill, const QColor &mark)
+{
+    // A round button with a plus sign.
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(fill.darker(140), 1));
+    painter.setBrush(fill);
+    painter.drawEllipse(QRectF(0.5, (size.height() - size.width()) / 2 + 0.5, size.width() - 1, size.width() - 1));
+    painter.setPen(QPen(mark, std::max(1.0, size.width() / 7.0), Qt::SolidLine, Qt::RoundCap));
+    const qreal cx = size.width() / 2, cy = size.height() / 2, arm = size.width() * 0.25;
+    painter.drawLine(QPointF(cx - arm, cy), QPointF(cx + arm, cy));
+    painter.drawLine(QPointF(cx, cy - arm), QPointF(cx, cy + arm));
+}
+
 } // namespace
 
 void registerImages()
@@ -57,6 +70,17 @@ void registerImages()
         BundleImages::registerImage(BundleName, QStringLiteral("overflowImagePressed"), QSizeF(14, 16),
                                     [](QPainter &p, const QSizeF &s) { drawChevrons(p, s, QColor(20, 20, 20)); });
         BundleImages::registerImage(BundleName, QStringLiteral("pi"), QSizeF(16, 16), drawProgressMark);
+        BundleImages::registerImage(BundleName, QStringLiteral("AquaTabNew"), QSizeF(12, 12), [](QPainter &p, const QSizeF &s) {
+            drawAquaPlus(p, s, QColor(225, 225, 225), QColor(70, 70, 70));
+        });
+        BundleImages::registerImage(BundleName, QStringLiteral("AquaTabNewPressed"), QSizeF(12, 12),
+                                    [](QPainter &p, const QSizeF &s) {
+            drawAquaPlus(p, s, QColor(150, 150, 150), QColor(30, 30, 30));
+        });
+        BundleImages::registerImage(BundleName, QStringLiteral("AquaTabNewRollover"), QSizeF(12, 12),
+                                    [](QPainter &p, const QSizeF &s) {
+            drawAquaPlus(p, s, QColor(190, 190, 190), QColor(40, 40, 40));
+        });
         return true;
     }();
     Q_UNUSED(registered);

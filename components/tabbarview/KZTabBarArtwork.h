@@ -5,7 +5,9 @@
 // - "overflowImage": a double chevron pointing right, 14 × 16 points;
 //   "overflowImagePressed": the same, darker;
 // - "pi": the still progress mark a drag image shows where a tab's indicator spins,
-//   16 × 16 points.
+//   16 × 16 points;
+// - "AquaTabNew", "AquaTabNewPressed", "AquaTabNewRollover": the add-tab button of
+//   the bar, a round button with a plus sign, 12 × 12 points.
 // registerImages() is idempotent and thread-safe; every accessor runs it first.
 #include <QIcon>
 #include <QSizeF>

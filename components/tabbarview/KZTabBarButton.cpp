@@ -95,14 +95,8 @@ void KZTabBarButton::updateImages()
 
 void KZTabBarButton::queueBarUpdateIfSizingToFit()
 {
-    KZTabBarView *bar = tabBarView();
-    if (!bar || !bar->sizeButtonsToFit())
-        return;
-    // The button is the context: once it is gone the queued call is dropped.
-    QTimer::singleShot(0, this, [this] {
-        if (KZTabBarView *current = tabBarView())
-            current->updateTabBar();
-    });
+    if (KZTabBarView *bar = tabBarView())
+        bar->tabButtonContentDidChange();
 }
 
 void KZTabBarButton::setTitle(const QString &title)

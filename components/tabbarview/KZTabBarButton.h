@@ -12,9 +12,9 @@
 // binding name goes to the platform's bindings unchanged. The model object is not
 // owned; one that dies stops reaching the button.
 //
-// A title change or an applied bound value, while the enclosing bar sizes its buttons
-// to fit, queues one update pass of the bar on the event loop; the queued call holds
-// the button weakly (a button gone by then queues nothing).
+// A title change or an applied bound value tells the enclosing bar
+// (KZTabBarView::tabButtonContentDidChange), which asks for one deferred update pass
+// while it sizes its buttons to fit.
 //
 // A widget owned by its parent (normally a KZTabBarView). Main thread only.
 #include "components/tabbarview/KZRolloverButton.h"
@@ -98,7 +98,7 @@ protected:
 
     void resizeEvent(QResizeEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
-    // Queues one update pass of the enclosing bar when it sizes buttons to fit.
+    // Tells the enclosing bar that what the tab shows changed.
     void queueBarUpdateIfSizingToFit();
 
 private:

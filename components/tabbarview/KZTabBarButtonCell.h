@@ -93,7 +93,7 @@ public:
     qreal minimumWidthOfCell() const;
     qreal desiredWidthOfCell() const;
     void drawWithFrame(QPainter &painter, const QRectF &frame, QWidget *view) const override;
-    void drawBezelWithFrame(QPainter &painter, const QRectF &frame, QWidget *view) const;
+    void drawBezelWithFrame(QPainter &painter, const QRectF &frame, QWidget *view) const override;
     void drawInteriorWithFrame(QPainter &painter, const QRectF &frame, QWidget *view) const override;
     void drawLargeImageWithFrame(QPainter &painter, const QRectF &frame, QWidget *view) const;
     void drawIconWithFrame(QPainter &painter, const QRectF &frame, QWidget *view) const;

@@ -1,21 +1,52 @@
 #pragma once
-// The tab bar: a strip of tab buttons over a platform::TabView. This class holds
-// what the bar's buttons read of it — its style, orientation, whether it is hidden,
-// whether close buttons show on hover only, whether buttons are sized to fit their
-// titles, when tabs are selected and whether Alt scrubs along them — and the hooks
-// through which the buttons reach it (updates, context menus, the start of a drag).
+// The tab bar: one attached button (KZAttachedTabBarButton) for each item of a
+// platform::TabView, kept in step with it, with an overflow pull-down for the tabs
+// that do not fit and an optional add-tab button. The bar is the tab view's delegate
+// (the application connects that) and passes every call on to its own delegate
+// (KZTabBarViewDelegate).
 //
-// setStyle() gives the style to every attached button and turns the bar to the
-// other orientation when the new style does not support the current one.
-// updateTabBar() is the update pass: it brings every tab button's close button and
-// indicator up to date with the bar's settings and redraws; it is what a button
-// queues when its title or a bound value changed while buttons are sized to fit.
+// Looks: every metric and drawing step asks the style (KZTabStyle) first and uses
+// the bar's built-in (the operation with a leading underscore) when the style does
+// not answer. Styles are registered by name (KZTabStyleRegistry); a new bar draws
+// with the Metal style.
 //
-// Owns its style (shared with the tab cells) and its child buttons. Main thread only.
+// The update pass (updateTabBar(animate)) hides or shows the bar, removes the tabs
+// whose items left the tab view, adds tabs for new items, lays them out through the
+// KZTabBarController (widths, overflow menu), syncs the selection and places the
+// overflow and add-tab buttons. setNeedsUpdate(true) asks for one deferred pass: it
+// queues a single call on the event loop, and requests made while one is pending or
+// while a pass runs add nothing. A tab's model change asks for a pass this way; the
+// rebinding a pass does itself asks for none. A bar without a tab view has nothing to
+// mirror: its pass only redraws.
+//
+// Tab state mask of each attached button (the bits the styles read): 0x100 first,
+// 0x200 middle, 0x400 last, 0x800 single (with 0x100 and 0x400), 0x4/0x8 left/right
+// neighbour selected, 0x10/0x20 neighbour sliding, 0x40/0x80 neighbour at the drop
+// index. Other bits belong to the button and are left alone.
+//
+// Hiding (hideTabBar) gives the bar's room to the partner view, or to the window when
+// there is none; the arithmetic runs in y-up coordinates (the partner's superview, or
+// the screen for the window). A horizontal bar collapses by 22 points whatever its
+// height; a hidden window-sized bar keeps the window's top edge.
+//
+// Archives: encodeWithCoder() writes the 23 settings keys after nothing else (keyed
+// coders only); fromCoder() makes a bar from them or answers null when the archive
+// holds a value of the wrong kind. Widgets referred to by the archive (tab view,
+// partner view, the two built-in buttons) travel as KZArchivedView objects.
+//
+// Ownership: owns its child buttons, its controller and its style (shared with its
+// tabs); the tab view and partner view are held weakly, the delegate not at all
+// (except a delegate read from an archive, which the bar keeps). GUI thread only: no
+// locks. Failures: a refused close sounds the beep; an unregistered style name
+// changes nothing.
+#include "components/tabbarview/KZTabBarViewDelegate.h"
 #include "platform/drawing/TabView.h"
+#include "platform/drawing/TabViewDelegate.h"
 
 #include <QPointer>
 #include <QWidget>
+#include <functional>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -23,66 +54,309 @@ class QContextMenuEvent;
 class QMenu;
 class QMouseEvent;
 class KZAttachedTabBarButton;
+class KZOverflowPopUpButton;
+class KZRolloverButton;
+class KZSlideButtonsAnimation;
 class KZTabBarButton;
+class KZTabBarController;
 class KZTabStyle;
 
+namespace platform {
+class BindingObserver;
+class Coder;
+class ViewAnimation;
+class WindowChromeObserver;
+} // namespace platform
 
-class KZTabBarView : public QWidget
+class KZTabBarView : public QWidget, public platform::TabViewDelegate
 {
     Q_OBJECT
 public:
     enum Orientation : unsigned { Horizontal = 0, Vertical = 1 };
+    enum TabStateBits : unsigned {
+        KZTabStateLeftNeighbourSelected = 0x4,
+        KZTabStateRightNeighbourSelected = 0x8,
+        KZTabStateLeftNeighbourSliding = 0x10,
+        KZTabStateRightNeighbourSliding = 0x20,
+        KZTabStateLeftNeighbourAtDropIndex = 0x40,
+        KZTabStateRightNeighbourAtDropIndex = 0x80,
+        KZTabStateFirst = 0x100,
+        KZTabStateMiddle = 0x200,
+        KZTabStateLast = 0x400,
+        KZTabStateSingle = 0x800,
+    };
+    enum EnumerationOptions : unsigned { UpdateTabStates = 2, UpdateButtonStates = 4 };
+    static constexpr int NotFound = -1;
+    static constexpr qreal CollapsedHeight = 22;
+    static constexpr double HideShowDuration = 0.1;
 
     explicit KZTabBarView(QWidget *parent = nullptr);
     ~KZTabBarView() override;
 
+    // ---- Tab view ----
+    platform::TabView *tabView() const { return m_tabView; }
+    void setTabView(platform::TabView *tabView);
+    int numberOfTabViewItems() const;
+    platform::TabViewItemPtr selectedTabViewItem() const;
+    void selectTabViewItem(const platform::TabViewItem *item);
+    void removeTabViewItem(const platform::TabViewItem *item);
+    int indexOfTabViewItem(const platform::TabViewItem *item) const;
+    void moveTabViewItem(const platform::TabViewItemPtr &item, int index);
+    std::vector<platform::TabViewItemPtr> visibleTabViewItems() const;
+    int numberOfVisibleTabViewItems() const { return numberOfAttachedButtons(); }
+    platform::TabViewItemPtr tabViewItemPinnedToOverflowButton() const;
+    void setTabViewItemPinnedToOverflowButton(const platform::TabViewItemPtr &item);
+
+    // ---- Attached buttons ----
+    // In item order (the index of each button's item in the tab view; a button whose
+    // item is not there keeps its place), or left to right / top to bottom while a
+    // slide runs.
+    std::vector<KZAttachedTabBarButton *> attachedButtons() const { return orderedAttachedButtons(); }
+    std::vector<KZAttachedTabBarButton *> orderedAttachedButtons() const;
+    int numberOfAttachedButtons() const;
+    KZAttachedTabBarButton *selectedAttachedButton() const;
+    KZAttachedTabBarButton *lastAttachedButton() const;
+    int indexOfAttachedButton(const KZAttachedTabBarButton *button) const;
+    KZAttachedTabBarButton *attachedButtonForTabViewItem(const platform::TabViewItem *item) const;
+    KZAttachedTabBarButton *insertAttachedButtonForTabViewItem(const platform::TabViewItemPtr &item, int index);
+    KZAttachedTabBarButton *addAttachedButtonForTabViewItem(const platform::TabViewItemPtr &item);
+    void removeAttachedButton(KZAttachedTabBarButton *button);
+    void removeAttachedButton(KZAttachedTabBarButton *button, bool synchronizeTabViewItems);
+    // The tab button under a point of the bar, or null.
+    KZTabBarButton *tabBarButtonAtPoint(const QPointF &point) const;
+    KZAttachedTabBarButton *attachedButtonAtPoint(const QPointF &point) const;
+
+    // ---- Tab state ----
+    void updateTabStateMaskOfAttachedButton(KZAttachedTabBarButton *button, int index,
+                                            KZAttachedTabBarButton *previous, KZAttachedTabBarButton *next);
+    void updateTabStateMaskOfAttachedButton(KZAttachedTabBarButton *button, int index);
+    void updateTabStateMaskOfAttachedButtons();
+    using EnumerationBlock = std::function<void(KZAttachedTabBarButton *button, int index,
+                                                KZAttachedTabBarButton *previous, KZAttachedTabBarButton *next,
+                                                bool &stop)>;
+    // Visits buttons[from, from + length) (the length is cut to the list) in order.
+    void enumerateAttachedButtons(const std::vector<KZAttachedTabBarButton *> &buttons, int from, int length,
+                                  unsigned options, const EnumerationBlock &block);
+    void enumerateAttachedButtons(unsigned options, const EnumerationBlock &block);
+
+    // ---- Style ----
     std::shared_ptr<KZTabStyle> style() const { return m_style; }
     void setStyle(std::shared_ptr<KZTabStyle> style);
+    QString styleName() const;
+    // An unregistered name changes nothing.
+    void setStyleNamed(const QString &name);
+
+    // ---- Metrics (style first, then the built-in) ----
+    qreal heightOfTabBarButtons();
+    qreal leftMargin();
+    qreal rightMargin();
+    qreal topMargin();
+    qreal bottomMargin();
+    QSizeF addTabButtonSize();
+    QRectF addTabButtonRect();
+    QSizeF overflowButtonSize();
+    QRectF overflowButtonRect();
+    bool supportsOrientation(unsigned orientation);
+    qreal _heightOfTabBarButtons() const { return 22; }
+    qreal _leftMargin() const { return m_orientation == Horizontal ? 6 : 0; }
+    qreal _rightMargin() const { return _leftMargin(); }
+    qreal _topMargin() const { return m_orientation == Horizontal ? 0 : 3; }
+    qreal _bottomMargin() const { return _topMargin(); }
+    QSizeF _addTabButtonSize() const;
+    QRectF _addTabButtonRect();
+    QSizeF _overflowButtonSize() const;
+    QRectF _overflowButtonRect();
+    bool _supportsOrientation(unsigned) const { return true; }
+    qreal availableWidthForButtons();
+    qreal availableHeightForButtons();
+    QRectF genericButtonRect();
+
+    // ---- Options ----
     unsigned orientation() const { return m_orientation; }
     void setOrientation(unsigned orientation);
-
-    platform::TabView *tabView() const { return m_tabView; }
-    void setTabView(platform::TabView *tabView) { m_tabView = tabView; }
-
-    bool isTabBarHidden() const { return m_tabBarHidden; }
-    void setTabBarHidden(bool hidden);
     bool onlyShowCloseOnHover() const { return m_onlyShowCloseOnHover; }
     void setOnlyShowCloseOnHover(bool only);
+    bool canCloseOnlyTab() const { return m_canCloseOnlyTab; }
+    void setCanCloseOnlyTab(bool can);
+    bool disableTabClose() const { return m_disableTabClose; }
+    void setDisableTabClose(bool disable);
+    bool hideForSingleTab() const { return m_hideForSingleTab; }
+    void setHideForSingleTab(bool hide);
+    bool showAddTabButton() const { return m_showAddTabButton; }
+    void setShowAddTabButton(bool show);
+    int buttonMinWidth() const { return m_buttonMinWidth; }
+    void setButtonMinWidth(int width);
+    int buttonMaxWidth() const { return m_buttonMaxWidth; }
+    void setButtonMaxWidth(int width);
+    int buttonOptimumWidth() const { return m_buttonOptimumWidth; }
+    void setButtonOptimumWidth(int width);
     bool sizeButtonsToFit() const { return m_sizeButtonsToFit; }
-    void setSizeButtonsToFit(bool fit) { m_sizeButtonsToFit = fit; }
-    bool selectsTabsOnMouseDown() const { return m_selectsTabsOnMouseDown; }
-    void setSelectsTabsOnMouseDown(bool onDown) { m_selectsTabsOnMouseDown = onDown; }
+    void setSizeButtonsToFit(bool fit);
+    bool useOverflowMenu() const { return m_useOverflowMenu; }
+    void setUseOverflowMenu(bool use);
+    bool allowsBackgroundTabClosing() const { return m_allowsBackgroundTabClosing; }
+    void setAllowsBackgroundTabClosing(bool allows);
     bool allowsScrubbing() const { return m_allowsScrubbing; }
     void setAllowsScrubbing(bool allows);
+    bool allowsResizing() const { return m_allowsResizing; }
+    void setAllowsResizing(bool allows) { m_allowsResizing = allows; }
+    bool selectsTabsOnMouseDown() const { return m_selectsTabsOnMouseDown; }
+    void setSelectsTabsOnMouseDown(bool onDown) { m_selectsTabsOnMouseDown = onDown; }
+    bool automaticallyAnimates() const { return m_automaticallyAnimates; }
+    void setAutomaticallyAnimates(bool animates) { m_automaticallyAnimates = animates; }
+    bool alwaysShowActiveTab() const { return m_alwaysShowActiveTab; }
+    void setAlwaysShowActiveTab(bool show) { m_alwaysShowActiveTab = show; }
+    unsigned tearOffStyle() const { return m_tearOffStyle; }
+    void setTearOffStyle(unsigned style) { m_tearOffStyle = style; }
+    bool isResizing() const { return m_isResizing; }
+    void setIsResizing(bool resizing) { m_isResizing = resizing; }
+    bool isReorderingTabViewItems() const { return m_isReorderingTabViewItems; }
+    void setIsReorderingTabViewItems(bool reordering) { m_isReorderingTabViewItems = reordering; }
+    int destinationIndexForDraggedItem() const { return m_destinationIndexForDraggedItem; }
+    void setDestinationIndexForDraggedItem(int index) { m_destinationIndexForDraggedItem = index; }
+    int resizeAreaCompensation() const { return m_resizeAreaCompensation; }
+    int tabBarWidth() const { return m_tabBarWidth; }
+    QWidget *partnerView() const { return m_partnerView; }
+    void setPartnerView(QWidget *partner) { m_partnerView = partner; }
 
-    // The attached buttons among the bar's children, in display order (left to
-    // right, or top to bottom in a vertical bar).
-    std::vector<KZAttachedTabBarButton *> attachedButtons() const;
-    // The first attached button whose state is on, or null.
-    KZAttachedTabBarButton *selectedAttachedButton() const;
+    KZTabBarViewDelegate *delegate() const { return m_delegate; }
+    void setDelegate(KZTabBarViewDelegate *delegate);
+    // The drag types the bar accepts: the tab drag type and the delegate's.
+    QStringList registeredDraggedTypes() const { return m_draggedTypes; }
+    static inline const QString AttachedTabBarButtonPasteboardType =
+        QStringLiteral("org.chronark.KZAttachedTabBarButtonPasteboardType");
 
-    // Brings every tab button among the children up to date and redraws.
-    virtual void updateTabBar();
-    int updateCount() const { return m_updateCount; }
+    // ---- Queries ----
+    bool isWindowActive() const;
+    bool isOverflowButtonVisible() const;
+    bool isTabBarHidden() const { return m_isHidden; }
+    bool isAnimating() const { return m_slideAnimation || m_hideShowAnimation; }
+    bool allowsDetachedDraggingOfTabViewItem(platform::TabViewItem *item);
+    KZTabBarController *controller() const { return m_controller.get(); }
+    KZOverflowPopUpButton *overflowPopUpButton() const { return m_overflowPopUpButton; }
+    KZRolloverButton *addTabButton() const { return m_addTabButton; }
 
-    // The menu of a tab button (owned by the bar), or null for none.
+    // ---- Actions (targets set by the layout) ----
+    Q_INVOKABLE void _didClickTabButton(QObject *sender);
+    Q_INVOKABLE void _didClickCloseButton(QObject *sender);
+    Q_INVOKABLE void _addNewTab(QObject *sender);
+    Q_INVOKABLE void _overflowMenuAction(QObject *sender);
+    // Checks the item of the selected tab; the delegate decides whether it is enabled.
+    bool validateMenuItem(QAction *item);
+
+    // ---- Menus and dragging hooks of the buttons ----
     virtual QMenu *menuForTabBarButton(KZTabBarButton *button, QContextMenuEvent *event);
-    // Whether a press on a tab begins a drag, and the drag itself. A bar without a
-    // drag controller never drags.
+    QMenu *menuForTabViewItem(platform::TabViewItem *item);
     virtual bool shouldStartDraggingAttachedTabBarButton(KZAttachedTabBarButton *button, QMouseEvent *event);
     virtual void startDraggingAttachedTabBarButton(KZAttachedTabBarButton *button, QMouseEvent *event);
+
+    // ---- Update ----
+    bool needsUpdate() const { return m_needsUpdate; }
+    void setNeedsUpdate(bool needs);
+    // The deferred pass: animated when the bar animates automatically and is visible.
+    void updateTabBar();
+    void updateTabBar(bool animate);
+    bool isUpdatingTabBar() const { return m_updateDepth > 0; }
+    int updateCount() const { return m_updateCount; }
+    void layoutButtons();
+    // A tab's shown content changed (title, bound values): with sized-to-fit buttons
+    // the row needs a pass, unless the bar's own pass made the change.
+    void tabButtonContentDidChange();
+
+    // ---- Hiding ----
+    void hideTabBar(bool hide, bool animate);
+    // Room kept for the window's resize indicator: 0, 8 or 20.
+    void checkWindowFrame();
+
+    // ---- Drawing (style first) ----
+    void drawRect(QPainter &painter, const QRectF &rect);
+    void drawBezelInRect(QPainter &painter, const QRectF &rect);
+    void drawButtonBezelsInRect(QPainter &painter, const QRectF &rect);
+    void drawInteriorInRect(QPainter &painter, const QRectF &rect);
+
+    // ---- Archives ----
+    void encodeWithCoder(platform::Coder &coder) const;
+    // A bar made from an archive, or null (with the coder failed) on a value of the
+    // wrong kind. Views the archive holds are made children of parent.
+    static KZTabBarView *fromCoder(platform::Coder &coder, QWidget *parent = nullptr);
+
+    // ---- platform::TabViewDelegate ----
+    bool tabViewShouldSelectTabViewItem(platform::TabView *tabView, platform::TabViewItem *item) override;
+    void tabViewWillSelectTabViewItem(platform::TabView *tabView, platform::TabViewItem *item) override;
+    void tabViewDidSelectTabViewItem(platform::TabView *tabView, platform::TabViewItem *item) override;
+    void tabViewDidChangeNumberOfTabViewItems(platform::TabView *tabView) override;
 
 Q_SIGNALS:
     void tabBarUpdated();
 
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    // The system beep of a refused close.
+    virtual void beep();
+
 private:
+    friend class KZTabBarController;
+
+    void bindPropertiesOfAttachedButton(KZAttachedTabBarButton *button);
+    void unbindPropertiesOfAttachedButton(KZAttachedTabBarButton *button);
+    void rebindAttachedButton(KZAttachedTabBarButton *button);
+    void synchronizeSelection();
+    bool shouldDisplayTabBar() const;
+    void positionOverflowMenu();
+    void positionAddTabButton();
+    void updateAddTabButton();
+    void updateOverflowPopUpButton();
+    void updateImages();
+    void finalizeSlideAnimation();
+    void finalizeHideShow(bool hidden);
+    void updateTrackingAreas();
+    void updateOverflowMenuImages();
+
+    std::unique_ptr<KZTabBarController> m_controller;
     std::shared_ptr<KZTabStyle> m_style;
     QPointer<platform::TabView> m_tabView;
-    unsigned m_orientation = Horizontal;
-    bool m_tabBarHidden = false;
+    QPointer<QWidget> m_partnerView;
+    KZOverflowPopUpButton *m_overflowPopUpButton = nullptr;
+    KZRolloverButton *m_addTabButton = nullptr;
+    KZTabBarViewDelegate *m_delegate = nullptr;
+    platform::CodingPtr m_archivedDelegate;
+    std::vector<std::unique_ptr<QWidget>> m_archivedViews;
+    std::vector<QPointer<KZAttachedTabBarButton>> m_retiredButtons;
+    std::map<const KZAttachedTabBarButton *, std::unique_ptr<platform::BindingObserver>> m_identifierObservers;
+    platform::WindowChromeObserver *m_chromeObserver = nullptr;
+    KZSlideButtonsAnimation *m_slideAnimation = nullptr;
+    platform::ViewAnimation *m_hideShowAnimation = nullptr;
+    QStringList m_draggedTypes;
+
     bool m_onlyShowCloseOnHover = false;
+    bool m_canCloseOnlyTab = false;
+    bool m_disableTabClose = false;
+    bool m_hideForSingleTab = false;
+    bool m_showAddTabButton = false;
     bool m_sizeButtonsToFit = false;
-    bool m_selectsTabsOnMouseDown = false;
+    bool m_useOverflowMenu = true;
+    bool m_alwaysShowActiveTab = false;
     bool m_allowsScrubbing = false;
+    int m_resizeAreaCompensation = 0;
+    unsigned m_orientation = Horizontal;
+    bool m_automaticallyAnimates = false;
+    unsigned m_tearOffStyle = 0;
+    bool m_allowsBackgroundTabClosing = true;
+    bool m_selectsTabsOnMouseDown = true;
+    bool m_allowsResizing = true;
+    bool m_isResizing = false;
+    int m_buttonMinWidth = 100;
+    int m_buttonMaxWidth = 280;
+    int m_buttonOptimumWidth = 130;
+    bool m_isHidden = false;
+    int m_tabBarWidth = 0;
+    bool m_isReorderingTabViewItems = false;
+    bool m_needsUpdate = false;
+    int m_destinationIndexForDraggedItem = NotFound;
+    int m_updateDepth = 0;
     int m_updateCount = 0;
 };

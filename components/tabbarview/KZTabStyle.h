@@ -12,7 +12,13 @@
 // bar, cell or button concerned, so a style keeps no references to them; it may keep
 // state of its own (images, attributes). The bar owns its style and every tab cell
 // shares it (std::shared_ptr). Main thread only.
+//
+// Archives: a style is an archived object (platform::Coding) under the class name
+// classNameForCoder(), "KZ<name>TabStyle" unless the style says otherwise; a style
+// without settings of its own writes no keys and reads back as a fresh style.
+// KZTabStyleRegistry registers every style class with the archive registry too.
 #include "components/tabbarview/KZAttributedString.h"
+#include "platform/archive/Coding.h"
 
 #include <QIcon>
 #include <QRectF>
@@ -39,13 +45,17 @@ enum KZCloseButtonImageType : unsigned {
     KZCloseButtonImageTypeDirtyPressed = 5,
 };
 
-class KZTabStyle
+class KZTabStyle : public platform::Coding
 {
 public:
-    virtual ~KZTabStyle() = default;
+    ~KZTabStyle() override = default;
 
     // The style's name: the key of the registry of styles.
     virtual QString name() const = 0;
+
+    QString classNameForCoder() const override { return QStringLiteral("KZ%1TabStyle").arg(name()); }
+    void encodeWithCoder(platform::Coder &) const override {}
+    bool initWithCoder(platform::Coder &) override { return true; }
 
     // ---- The bar ----
     // orientation: 0 horizontal, 1 vertical.

@@ -1,6 +1,7 @@
 #pragma once
 // A tab's model object with the eight optional properties, and images for the tests.
 #include "components/tabbarview/KZTabBarItem.h"
+#include "components/tabbarview/KZTabStyle.h"
 
 #include <QColor>
 #include <QHash>
@@ -32,6 +33,13 @@ protected:
 
 private:
     QHash<QString, QVariant> m_values;
+};
+
+// A style that implements nothing: the bar's and the cell's built-in look.
+class BuiltInStyle : public KZTabStyle
+{
+public:
+    QString name() const override { return QStringLiteral("BuiltIn"); }
 };
 
 // A plain square icon of one colour whose natural size is the pixmap's.

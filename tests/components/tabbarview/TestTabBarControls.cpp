@@ -118,6 +118,8 @@ TEST(TabBarControls, SlidingKeepsTheRowAndSlideAnimationsListEveryButton)
 TEST(TabBarControls, SelectionFollowsTheBarsMouseRule)
 {
     KZTabBarView bar;
+    bar.setStyle(std::make_shared<tabbartest::BuiltInStyle>());
+    bar.setSelectsTabsOnMouseDown(false);
     auto *first = new KZAttachedTabBarButton(QRect(0, 0, 50, 22), platform::TabViewItem::create(), &bar);
     auto *second = new KZAttachedTabBarButton(QRect(50, 0, 50, 22), platform::TabViewItem::create(), &bar);
     first->setState(platform::Cell::State::On);
@@ -143,6 +145,7 @@ TEST(TabBarControls, SelectionFollowsTheBarsMouseRule)
 TEST(TabBarControls, DragImageCarriesTheProgressMarkOfAProcessingTab)
 {
     KZTabBarView bar;
+    bar.setStyle(std::make_shared<tabbartest::BuiltInStyle>());
     bar.resize(200, 22);
     auto *button = new KZAttachedTabBarButton(QRect(0, 0, 100, 22), platform::TabViewItem::create(), &bar);
     button->setStackingFrame(QRectF(10, 0, 100, 22));

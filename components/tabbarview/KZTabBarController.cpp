@@ -1,0 +1,341 @@
+#include "components/tabbarview/KZTabBarController.h"
+
+#include "components/tabbarview/KZAttachedTabBarButton.h"
+#include "components/tabbarview/KZRolloverButton.h"
+#include "components/tabbarview/KZTabBarItem.h"
+#include "components/tabbarview/KZTabBarView.h"
+#include "components/tabbarview/KZTabBarViewExtensions.h"
+
+#include <QMenu>
+#include <QVariant>
+#include <QtDebug>
+#include <algorithm>
+#include <cmath>
+#include <climits>
+#include <numeric>
+
+namespace {
+
+// Every number that reaches the widths passes through here: a frame, a margin or a
+// width read from an archive may be anything.
+double finiteOrZero(double value)
+{
+    return std::isfinite(value) ? value : 0.0;
+}
+
+// A whole number of points, clamped to what an int holds.
+long long whole(double value)
+{
+    value = finiteOrZero(value);
+    constexpr double limit = 1e15;
+    return static_cast<long long>(std::clamp(std::trunc(value), -limit, limit));
+}
+
+long long wholeSum(const std::vector<double> &widths)
+{
+    long long sum = 0;
+    for (const double width : widths)
+        sum += whole(width);
+    return sum;
+}
+
+// Shares a leftover over the entries from the last to the first.
+void shareLeftover(std::vector<double> &widths, long long leftover)
+{
+    for (size_t k = widths.size(); k >= 1; --k) {
+        const long long share = leftover / static_cast<long long>(k);
+        widths[k - 1] = static_cast<double>(whole(widths[k - 1]) + share);
+        leftover -= share;
+    }
+}
+
+bool isOn(const KZAttachedTabBarButton *button)
+{
+    return button->state() == platform::Cell::State::On;
+}
+
+} // namespace
+
+KZTabBarController::KZTabBarController(KZTabBarView *bar)
+    : m_bar(bar)
+{
+}
+
+KZTabBarController::~KZTabBarController() = default;
+
+void KZTabBarController::layoutButtons()
+{
+    const std::vector<KZAttachedTabBarButton *> buttons = m_bar->orderedAttachedButtons();
+    setupAttachedButtons(buttons, generateWidthsFromAttachedButtons(buttons));
+}
+
+int KZTabBarController::shrinkWidths(std::vector<double> &widths, int minimum, double available)
+{
+    // Pass by pass, every entry that stays at or above the minimum after losing a
+    // point loses it; passes go on while the total is above the available width and
+    // a pass still lowered something. Entry e can lose floor(e - minimum) points in
+    // all, so after p passes the total is start - sum(min(p, that)); the number of
+    // passes is found by bisection instead of running them one by one.
+    const long long start = wholeSum(widths);
+    available = finiteOrZero(available);
+    std::vector<long long> room(widths.size());
+    long long most = 0;
+    for (size_t k = 0; k < widths.size(); ++k) {
+        const double spare = finiteOrZero(widths[k]) - minimum;
+        room[k] = spare >= 1 ? whole(spare) : 0;
+        most = std::max(most, room[k]);
+    }
+    const auto totalAfter = [&](long long passes) {
+        long long taken = 0;
+        for (const long long each : room)
+            taken += std::min(passes, each);
+        return start - taken;
+    };
+    long long low = 1, high = std::max<long long>(most, 1);
+    while (low < high) {
+        const long long middle = low + (high - low) / 2;
+        if (static_cast<double>(totalAfter(middle)) <= available)
+            high = middle;
+        else
+            low = middle + 1;
+    }
+    const long long passes = most == 0 ? 0 : low;
+    for (size_t k = 0; k < widths.size(); ++k)
+        widths[k] -= static_cast<double>(std::min(passes, room[k]));
+    return static_cast<int>(std::clamp<long long>(start - totalAfter(passes), INT_MIN, INT_MAX));
+}
+
+std::vector<double> KZTabBarController::generateWidthsFromAttachedButtons(const std::vector<KZAttachedTabBarButton *> &buttons)
+{
+    KZTabBarView &bar = *m_bar;
+    const bool vertical = bar.orientation() == KZTabBarView::Vertical;
+    const size_t n = buttons.size();
+    double available = finiteOrZero(bar.availableWidthForButtons());
+    const double minimum = bar.buttonMinWidth();
+    const double maximum = bar.buttonMaxWidth();
+    const double optimum = bar.buttonOptimumWidth();
+    const bool fit = bar.sizeButtonsToFit();
+    const bool overflow = bar.useOverflowMenu();
+    KZTabBarViewDelegate *delegate = bar.delegate();
+
+    std::vector<double> widths;
+    widths.reserve(n);
+    size_t visible = vertical ? 0 : 1;
+    double y = finiteOrZero(bar.topMargin());
+    double total = 0;
+    const double genericHeight = finiteOrZero(bar.genericButtonRect().height());
+    const double availableHeight = vertical ? finiteOrZero(bar.availableHeightForButtons()) : 0;
+    const auto overflowRoom = [&bar] {
+        double room = finiteOrZero(bar.overflowButtonSize().width()) + 4;
+        if (!bar.showAddTabButton())
+            room += 4;
+        return room;
+    };
+
+    for (size_t i = 0; i < n; ++i) {
+        KZAttachedTabBarButton *button = buttons[i];
+        bool suppress = (n == 1 && !bar.canCloseOnlyTab()) || bar.disableTabClose()
+            || (!bar.allowsBackgroundTabClosing() && !isOn(button));
+        if (!suppress && delegate && button->tabViewItem())
+            suppress = delegate->tabViewDisableTabCloseForTabViewItem(bar.tabView(), button->tabViewItem().get());
+        button->setSuppressCloseButton(suppress);
+
+        if (vertical) {
+            if (y + genericHeight > availableHeight)
+                break;
+            widths.push_back(y);
+            ++visible;
+            y += genericHeight;
+            continue;
+        }
+
+        double w = fit ? std::min(finiteOrZero(button->desiredWidth()), maximum) : optimum;
+        w = std::ceil(w);
+        if (total + w < available) {
+            widths.push_back(w);
+            total += w;
+            visible = n;
+            continue;
+        }
+
+        // The row is full at this button.
+        if (!overflow) {
+            widths.clear();
+            const double q = static_cast<double>(whole(available / static_cast<double>(n)));
+            for (KZAttachedTabBarButton *each : buttons) {
+                const double desired = finiteOrZero(each->desiredWidth());
+                widths.push_back(fit && desired < q ? desired : q);
+            }
+            visible = n;
+            break;
+        }
+        if (!fit) {
+            double q = static_cast<double>(whole(available / static_cast<double>(i + 1)));
+            if (q >= minimum) {
+                std::fill(widths.begin(), widths.end(), q);
+                widths.push_back(q);
+                total = static_cast<double>(i + 1) * q;
+                visible = i + 1;
+                continue;
+            }
+            available -= overflowRoom();
+            if (i == 0) {
+                visible = 0;
+                break;
+            }
+            q = static_cast<double>(whole(available / static_cast<double>(i)));
+            if (q >= minimum) {
+                std::fill(widths.begin(), widths.end(), q);
+                visible = i;
+                break;
+            }
+            shrinkWidths(widths, static_cast<int>(minimum), available);
+            if (static_cast<double>(wholeSum(widths)) > available) {
+                widths.pop_back();
+                const bool divisible = i > 1;
+                q = divisible ? static_cast<double>(whole(available / static_cast<double>(i - 1))) : 0;
+                if (divisible && q >= minimum)
+                    std::fill(widths.begin(), widths.end(), q);
+                visible = i - 1;
+            } else {
+                visible = i;
+            }
+            break;
+        }
+
+        // Sized to fit, with the overflow menu.
+        total = static_cast<double>(wholeSum(widths) + static_cast<long long>(widths.size()) - 1);
+        double smallestSum = 0;
+        for (const double width : widths)
+            smallestSum += std::min(width, minimum);
+        if (available < std::min(w, minimum) + smallestSum) {
+            available -= overflowRoom();
+            shareLeftover(widths, whole(available - total));
+            visible = i;
+            break;
+        }
+        widths.push_back(w);
+        total += w;
+        const double average = static_cast<double>(whole(static_cast<double>(wholeSum(widths))
+                                                          / static_cast<double>(widths.size())));
+        total -= shrinkWidths(widths, static_cast<int>(std::clamp(average, -1e9, 1e9)), available);
+        const double smallest = *std::min_element(widths.begin(), widths.end());
+        if (total > available && smallest > minimum)
+            total -= shrinkWidths(widths, static_cast<int>(std::clamp(smallest, -1e9, 1e9)), available);
+        if (total > available)
+            total -= shrinkWidths(widths, static_cast<int>(minimum), available);
+        if (total > available) {
+            qInfo("**** -[KZTabBarController _generateWidthsFromAttachedButtons:] This is a failure "
+                     "(available %f, total %f, width is %f)", available, total, w);
+            visible = i + 1;
+            break;
+        }
+        if (available > total)
+            shareLeftover(widths, whole(available - total));
+        visible = i + 1;
+    }
+
+    if (!vertical && visible <= 1 && n >= 2) {
+        const double first = std::min(available / 2, finiteOrZero(buttons[0]->desiredWidth()));
+        const double second = std::min(available - first, finiteOrZero(buttons[1]->desiredWidth()));
+        widths = {first, second};
+        if (first + second < available)
+            widths[0] = available - second;
+    }
+    return widths;
+}
+
+void KZTabBarController::setupAttachedButtons(const std::vector<KZAttachedTabBarButton *> &buttons,
+                                              const std::vector<double> &widths)
+{
+    KZTabBarView &bar = *m_bar;
+    if (m_overflowMenu)
+        m_overflowMenu.release()->deleteLater();
+    m_items.clear();
+    const bool vertical = bar.orientation() == KZTabBarView::Vertical;
+    const int m = static_cast<int>(std::min(widths.size(), buttons.size()));
+    const int n = static_cast<int>(buttons.size());
+    QRectF frame = bar.genericButtonRect();
+    KZTabBarViewDelegate *delegate = bar.delegate();
+    platform::TabView *tabView = bar.tabView();
+
+    bar.enumerateAttachedButtons(buttons, 0, m, KZTabBarView::UpdateButtonStates | KZTabBarView::UpdateTabStates,
+                                 [&](KZAttachedTabBarButton *button, int j, KZAttachedTabBarButton *,
+                                     KZAttachedTabBarButton *, bool &) {
+        platform::TabViewItem *item = button->tabViewItem().get();
+        if (delegate && item) {
+            if (const std::optional<QString> tip = delegate->tabViewToolTipForTabViewItem(tabView, item))
+                button->setToolTip(*tip);
+        }
+        button->setTarget(&bar);
+        button->setAction("_didClickTabButton");
+        if (button->shouldDisplayCloseButton()) {
+            button->closeButton()->setTarget(&bar);
+            button->closeButton()->setAction("_didClickCloseButton");
+        } else {
+            button->closeButton()->setTarget(nullptr);
+            button->closeButton()->setAction(QByteArray());
+        }
+        const double entry = finiteOrZero(widths[static_cast<size_t>(j)]);
+        if (vertical)
+            frame = QRectF(0, entry, bar.width(), frame.height());
+        else
+            frame.setWidth(entry);
+        button->setStackingFrame(frame);
+        if (j == m - 1 && m < n) {
+            button->setIsOverflowButton(true);
+            addItemToOverflowMenu(button->tabViewItem(), button->tabCell()->attributedStringValue().string);
+        } else {
+            button->setIsOverflowButton(false);
+        }
+        if (vertical)
+            frame.translate(0, frame.height());
+        else
+            frame.translate(entry, 0);
+        if (delegate && item)
+            delegate->tabViewTabViewItemIsInOverflowMenu(tabView, item, false);
+    });
+
+    for (int j = m; j < n; ++j) {
+        KZAttachedTabBarButton *button = buttons[static_cast<size_t>(j)];
+        const platform::TabViewItemPtr item = button->tabViewItem();
+        const QString title = button->tabCell()->attributedStringValue().string;
+        bar.removeAttachedButton(button, false);
+        addItemToOverflowMenu(item, title);
+    }
+}
+
+void KZTabBarController::addItemToOverflowMenu(const platform::TabViewItemPtr &item, const QString &title)
+{
+    if (!m_overflowMenu) {
+        m_overflowMenu = std::make_unique<QMenu>();
+        m_overflowMenu->addAction(QString()); // the title line of the pull-down
+    }
+    QAction *action = m_overflowMenu->addAction(KZTabBarViewExtensions::stringByTruncatingToLength(title, MenuTitleLength));
+    KZTabBarView *bar = m_bar;
+    QObject::connect(action, &QAction::triggered, bar, [bar, action] { bar->_overflowMenuAction(action); });
+    m_items.emplace_back(action, item);
+    if (KZTabBarViewDelegate *delegate = bar->delegate(); delegate && item)
+        delegate->tabViewTabViewItemIsInOverflowMenu(bar->tabView(), item.get(), true);
+}
+
+platform::TabViewItemPtr KZTabBarController::itemOfAction(const QAction *action) const
+{
+    for (const auto &[each, item] : m_items) {
+        if (each == action)
+            return item.lock();
+    }
+    return nullptr;
+}
+
+void KZTabBarController::updateOverflowMenuItems()
+{
+    for (const auto &[action, weak] : m_items) {
+        const platform::TabViewItemPtr item = weak.lock();
+        if (!item)
+            continue;
+        auto *identifier = dynamic_cast<KZTabBarItem *>(platform::KeyValueObservable::toObservable(item->identifier()));
+        if (identifier && identifier->hasKey(KZTabBarItem::IconKey))
+            action->setIcon(identifier->valueForKey(KZTabBarItem::IconKey).value<QIcon>());
+    }
+}

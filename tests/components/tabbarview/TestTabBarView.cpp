@@ -1,0 +1,397 @@
+// The tab bar over a tab view: widths and the overflow menu, tab state masks,
+// selection, closing, hiding, archives and bindings.
+#include "tests/components/tabbarview/TabBarTestSupport.h"
+
+#include "components/tabbarview/KZAttachedTabBarButton.h"
+#include "components/tabbarview/KZOverflowPopUpButton.h"
+#include "components/tabbarview/KZTabBarController.h"
+#include "components/tabbarview/KZTabBarView.h"
+#include "components/tabbarview/KZTabStyle.h"
+#include "components/tabbarview/KZTabStyleRegistry.h"
+#include "components/tabbarview/styles/KZMetalTabStyle.h"
+#include "platform/archive/CodingRegistry.h"
+#include "platform/archive/KeyedArchiver.h"
+#include "platform/archive/KeyedUnarchiver.h"
+#include "platform/drawing/BundleImages.h"
+#include "platform/drawing/TabView.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+using platform::TabView;
+using platform::TabViewItem;
+
+// The built-in metrics and drawing.
+class PlainStyle : public KZTabStyle
+{
+public:
+    QString name() const override { return QStringLiteral("Plain"); }
+};
+
+class VerticalOnlyStyle : public KZTabStyle
+{
+public:
+    QString name() const override { return QStringLiteral("VerticalOnly"); }
+    std::optional<bool> supportsOrientation(unsigned orientation, KZTabBarView *) override { return orientation == 1; }
+};
+
+class CountingBar : public KZTabBarView
+{
+public:
+    using KZTabBarView::KZTabBarView;
+    int beeps = 0;
+
+protected:
+    void beep() override { ++beeps; }
+};
+
+class RecordingDelegate : public KZTabBarViewDelegate
+{
+public:
+    QStringList calls;
+    void tabViewDidChangeNumberOfTabViewItems(TabView *) override { calls << QStringLiteral("count"); }
+    void tabViewWillCloseTabViewItem(TabView *, TabViewItem *) override { calls << QStringLiteral("willClose"); }
+    void tabViewDidCloseTabViewItem(TabView *, TabViewItem *) override { calls << QStringLiteral("didClose"); }
+    void tabViewTabBarViewDidHide(TabView *, KZTabBarView *) override { calls << QStringLiteral("hide"); }
+    void tabViewTabBarViewDidUnhide(TabView *, KZTabBarView *) override { calls << QStringLiteral("unhide"); }
+};
+
+// An archivable delegate.
+class ArchivedDelegate : public KZTabBarViewDelegate, public platform::Coding, public std::enable_shared_from_this<ArchivedDelegate>
+{
+public:
+    QString classNameForCoder() const override { return QStringLiteral("TestTabBarDelegate"); }
+    void encodeWithCoder(platform::Coder &) const override {}
+    bool initWithCoder(platform::Coder &) override { return true; }
+    platform::CodingPtr codingForArchive() const override
+    {
+        return std::const_pointer_cast<ArchivedDelegate>(shared_from_this());
+    }
+};
+const bool delegateRegistered =
+    platform::CodingRegistry::registerClass<ArchivedDelegate>(QStringLiteral("TestTabBarDelegate"));
+
+void deliver()
+{
+    for (int i = 0; i < 5; ++i) {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+    }
+}
+
+struct Fixture
+{
+    explicit Fixture(int tabs, int width = 512, std::shared_ptr<KZTabStyle> style = std::make_shared<PlainStyle>())
+    {
+        bar.setStyle(std::move(style));
+        bar.setTabView(&tabView);
+        tabView.setDelegate(&bar);
+        for (int i = 0; i < tabs; ++i) {
+            auto item = TabViewItem::create();
+            item->setLabel(QStringLiteral("Tab %1").arg(i + 1));
+            tabView.addTabViewItem(item);
+        }
+        bar.resize(width, 22);
+        bar.updateTabBar(false);
+    }
+    std::vector<int> widths() const
+    {
+        std::vector<int> result;
+        for (KZAttachedTabBarButton *button : bar.orderedAttachedButtons())
+            result.push_back(button->width());
+        return result;
+    }
+    QStringList menuTitles() const
+    {
+        QStringList titles;
+        if (QMenu *menu = bar.controller()->overflowMenu())
+            for (QAction *action : menu->actions())
+                titles << action->text();
+        return titles;
+    }
+    TabView tabView;
+    CountingBar bar;
+};
+
+} // namespace
+
+TEST(TabBarView, WidthsAndOverflowFollowTheAvailableRoom)
+{
+    struct Case
+    {
+        int tabs;
+        bool overflow;
+        std::vector<int> widths;
+        QStringList menu;
+    };
+    const std::vector<Case> cases = {
+        {3, true, {130, 130, 130}, {}},
+        {4, true, {125, 125, 125, 125}, {}},
+        {5, true, {100, 100, 100, 100, 100}, {}},
+        {6, true, {119, 119, 119, 119}, {QString(), QStringLiteral("Tab 4"), QStringLiteral("Tab 5"), QStringLiteral("Tab 6")}},
+        {6, false, {83, 83, 83, 83, 83, 83}, {}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.tabs);
+        Fixture f(c.tabs);
+        f.bar.setUseOverflowMenu(c.overflow);
+        f.bar.updateTabBar(false);
+        EXPECT_EQ(f.bar.availableWidthForButtons(), 500);
+        EXPECT_EQ(f.widths(), c.widths);
+        EXPECT_EQ(f.menuTitles(), c.menu);
+        EXPECT_EQ(f.bar.isOverflowButtonVisible(), !c.menu.isEmpty());
+        if (!c.menu.isEmpty()) {
+            EXPECT_TRUE(f.bar.lastAttachedButton()->isOverflowButton());
+            EXPECT_EQ(f.bar.overflowPopUpButton()->geometry().x(), 6 + 4 * 119);
+        }
+    }
+
+    // When only one button would show, two do.
+    Fixture two(2, 12 + 150);
+    ASSERT_EQ(two.widths().size(), 2u);
+    EXPECT_LE(two.widths()[0] + two.widths()[1], 128 + 1);
+
+    // Shrinking runs whole passes.
+    std::vector<double> widths = {130, 130, 130};
+    EXPECT_EQ(KZTabBarController::shrinkWidths(widths, 129, 389), 3);
+    EXPECT_EQ(widths, (std::vector<double>{129, 129, 129}));
+    widths = {130, 130, 130};
+    EXPECT_EQ(KZTabBarController::shrinkWidths(widths, 129, 385), 3);
+    EXPECT_EQ(widths[0] + widths[1] + widths[2], 387);
+
+    // A vertical bar stacks 22-point buttons below its top margin, full width.
+    Fixture vertical(8);
+    vertical.bar.setOrientation(KZTabBarView::Vertical);
+    vertical.bar.resize(150, 3 + 5 * 22 + 3 + 18 + 10);
+    vertical.bar.updateTabBar(false);
+    const auto buttons = vertical.bar.orderedAttachedButtons();
+    ASSERT_EQ(buttons.size(), 5u);
+    EXPECT_EQ(buttons[1]->geometry(), QRect(0, 25, 150, 22));
+}
+
+TEST(TabBarView, TabStateMasksAndSelection)
+{
+    Fixture one(1);
+    EXPECT_EQ(one.bar.lastAttachedButton()->tabState() & 0xF00u, 0xD00u);
+
+    Fixture f(3);
+    auto buttons = f.bar.orderedAttachedButtons();
+    buttons[2]->setTabState(buttons[2]->tabState() | 0x10000); // the button's own bit
+    f.tabView.selectTabViewItemAtIndex(1);
+    f.bar.updateTabStateMaskOfAttachedButtons();
+    EXPECT_EQ(buttons[0]->tabState() & 0xF0Cu, 0x100u | 0x8u);
+    EXPECT_EQ(buttons[1]->tabState() & 0xF0Cu, 0x200u);
+    EXPECT_EQ(buttons[2]->tabState() & 0xF0Cu, 0x400u | 0x4u);
+    EXPECT_TRUE(buttons[2]->tabState() & 0x10000);
+    EXPECT_EQ(f.bar.selectedAttachedButton(), buttons[1]);
+
+    // Selecting a tab in the overflow menu shows it on the overflow button.
+    Fixture six(6);
+    six.tabView.selectTabViewItemAtIndex(5);
+    KZAttachedTabBarButton *last = six.bar.lastAttachedButton();
+    EXPECT_EQ(last->tabViewItem(), six.tabView.tabViewItemAtIndex(5));
+    EXPECT_EQ(last->title(), QStringLiteral("Tab 6"));
+    EXPECT_EQ(six.bar.selectedAttachedButton(), last);
+    EXPECT_EQ(six.bar.tabViewItemPinnedToOverflowButton(), six.tabView.tabViewItemAtIndex(5));
+}
+
+TEST(TabBarView, ClosingAndMoving)
+{
+    RecordingDelegate delegate;
+    Fixture f(1);
+    f.bar.setDelegate(&delegate);
+    KZAttachedTabBarButton *only = f.bar.lastAttachedButton();
+    f.bar._didClickCloseButton(only->closeButton());
+    EXPECT_EQ(f.bar.beeps, 1);
+    EXPECT_EQ(f.tabView.numberOfTabViewItems(), 1);
+
+    // The option set while two tabs exist is kept for the lone tab.
+    f.tabView.addTabViewItem(TabViewItem::create());
+    deliver();
+    f.bar.setCanCloseOnlyTab(true);
+    f.tabView.removeTabViewItem(f.tabView.tabViewItemAtIndex(1).get());
+    deliver();
+    ASSERT_EQ(f.bar.numberOfAttachedButtons(), 1);
+    delegate.calls.clear();
+    f.bar._didClickCloseButton(f.bar.lastAttachedButton()->closeButton());
+    EXPECT_EQ(f.bar.beeps, 1);
+    EXPECT_EQ(f.tabView.numberOfTabViewItems(), 0);
+    EXPECT_EQ(delegate.calls, (QStringList{QStringLiteral("willClose"), QStringLiteral("count"), QStringLiteral("didClose")}));
+
+    // A move inside the tab view reports no count change and asks for no pass.
+    Fixture three(3);
+    three.bar.setDelegate(&delegate);
+    deliver();
+    delegate.calls.clear();
+    three.bar.moveTabViewItem(three.tabView.tabViewItemAtIndex(0), 2);
+    EXPECT_TRUE(delegate.calls.isEmpty());
+    EXPECT_FALSE(three.bar.needsUpdate());
+    EXPECT_EQ(three.tabView.tabViewItemAtIndex(2)->label(), QStringLiteral("Tab 1"));
+}
+
+TEST(TabBarView, StylesRegistryAndOrientation)
+{
+    KZTabBarView bar;
+    EXPECT_EQ(bar.styleName(), QStringLiteral("Metal"));
+    EXPECT_TRUE(KZTabStyleRegistry::registeredTabStyleNames().contains(QStringLiteral("Metal")));
+    bar.setStyleNamed(QStringLiteral("NoSuchStyle"));
+    EXPECT_EQ(bar.styleName(), QStringLiteral("Metal"));
+    bar.setStyle(std::make_shared<VerticalOnlyStyle>());
+    EXPECT_EQ(bar.orientation(), KZTabBarView::Vertical);
+    EXPECT_EQ(bar.tabBarWidth(), 0);
+    bar.setStyleNamed(QStringLiteral("Metal"));
+    EXPECT_EQ(bar.orientation(), KZTabBarView::Vertical);
+}
+
+TEST(TabBarView, SizedToFitWithTheSelectedTabInTheMenuSettles)
+{
+    Fixture f(20);
+    f.bar.setSizeButtonsToFit(true);
+    f.tabView.selectTabViewItemAtIndex(19);
+    deliver();
+    const int passes = f.bar.updateCount();
+    deliver();
+    EXPECT_FALSE(f.bar.needsUpdate());
+    EXPECT_EQ(f.bar.updateCount(), passes);
+    EXPECT_EQ(f.bar.lastAttachedButton()->title(), QStringLiteral("Tab 20"));
+    EXPECT_TRUE(f.bar.lastAttachedButton()->isOverflowButton());
+    // A model change asks for one pass again.
+    f.tabView.tabViewItemAtIndex(0)->setLabel(QStringLiteral("Renamed"));
+    EXPECT_TRUE(f.bar.needsUpdate());
+    deliver();
+    EXPECT_EQ(f.bar.updateCount(), passes + 1);
+}
+
+TEST(TabBarView, HidingGivesTheRoomToThePartnerOrTheWindow)
+{
+    RecordingDelegate delegate;
+    QWidget window;
+    window.resize(600, 400);
+    auto *bar = new KZTabBarView(&window);
+    auto *partner = new QWidget(&window);
+    bar->setDelegate(&delegate);
+    bar->setOrientation(KZTabBarView::Vertical);
+    bar->setGeometry(0, 0, 150, 400);
+    partner->setGeometry(150, 0, 450, 400);
+    bar->setPartnerView(partner);
+    bar->hideTabBar(true, false);
+    EXPECT_EQ(partner->geometry(), QRect(0, 0, 600, 400));
+    EXPECT_TRUE(bar->isHidden());
+    bar->hideTabBar(false, false);
+    EXPECT_EQ(partner->geometry(), QRect(150, 0, 450, 400));
+    EXPECT_FALSE(bar->isHidden());
+    EXPECT_EQ(delegate.calls, (QStringList{QStringLiteral("hide"), QStringLiteral("unhide")}));
+
+    // A horizontal bar over its partner: the partner grows upward by 22.
+    bar->setOrientation(KZTabBarView::Horizontal);
+    bar->setGeometry(0, 0, 600, 30);
+    partner->setGeometry(0, 30, 600, 370);
+    bar->hideTabBar(true, false);
+    EXPECT_EQ(partner->geometry(), QRect(0, 8, 600, 392));
+    bar->hideTabBar(false, false);
+    EXPECT_EQ(partner->geometry(), QRect(0, 30, 600, 370));
+
+    // Without a partner the window gives up 22 points at its bottom.
+    bar->setPartnerView(nullptr);
+    window.move(100, 100);
+    const QRect before = window.geometry();
+    bar->hideTabBar(true, true);
+    EXPECT_EQ(window.geometry(), QRect(before.x(), before.y(), before.width(), before.height() - 22));
+    delegate.calls.clear();
+    bar->hideTabBar(false, true);
+    EXPECT_EQ(window.geometry(), before);
+    EXPECT_EQ(delegate.calls, QStringList{QStringLiteral("unhide")});
+    EXPECT_FALSE(bar->isHidden());
+}
+
+TEST(TabBarView, ArchiveKeepsTheSettingsAndSharedViews)
+{
+    ASSERT_TRUE(delegateRegistered);
+    QWidget window;
+    auto *tabView = new TabView(&window);
+    tabView->addTabViewItem(TabViewItem::create());
+    tabView->tabViewItemAtIndex(0)->setLabel(QStringLiteral("Kept"));
+    auto *bar = new KZTabBarView(&window);
+    auto delegate = std::make_shared<ArchivedDelegate>();
+    bar->setTabView(tabView);
+    bar->setPartnerView(tabView);
+    bar->setDelegate(delegate.get());
+    bar->setOrientation(1);
+    bar->setOnlyShowCloseOnHover(true);
+    bar->setCanCloseOnlyTab(true);
+    bar->setDisableTabClose(true);
+    bar->setHideForSingleTab(true);
+    bar->setAllowsBackgroundTabClosing(false);
+    bar->setAllowsResizing(false);
+    bar->setSelectsTabsOnMouseDown(false);
+    bar->setShowAddTabButton(true);
+    bar->setSizeButtonsToFit(true);
+    bar->setButtonMinWidth(90);
+    bar->setButtonMaxWidth(300);
+    bar->setButtonOptimumWidth(140);
+    bar->setUseOverflowMenu(false);
+    bar->setAutomaticallyAnimates(true);
+    bar->setAlwaysShowActiveTab(true);
+    bar->setAllowsScrubbing(true);
+    bar->setTearOffStyle(1);
+
+    platform::KeyedArchiver archiver;
+    bar->encodeWithCoder(archiver);
+    const std::optional<QByteArray> data = archiver.finishEncoding();
+    ASSERT_TRUE(data);
+    platform::KeyedUnarchiver unarchiver(*data);
+    std::unique_ptr<KZTabBarView> back(KZTabBarView::fromCoder(unarchiver));
+    ASSERT_TRUE(back) << unarchiver.error().toStdString();
+    EXPECT_EQ(back->orientation(), 1u);
+    EXPECT_TRUE(back->onlyShowCloseOnHover() && back->canCloseOnlyTab() && back->disableTabClose());
+    EXPECT_TRUE(back->hideForSingleTab() && back->showAddTabButton() && back->sizeButtonsToFit());
+    EXPECT_FALSE(back->allowsBackgroundTabClosing() || back->allowsResizing() || back->selectsTabsOnMouseDown());
+    EXPECT_EQ(back->buttonMinWidth(), 90);
+    EXPECT_EQ(back->buttonMaxWidth(), 300);
+    EXPECT_EQ(back->buttonOptimumWidth(), 140);
+    EXPECT_FALSE(back->useOverflowMenu());
+    EXPECT_TRUE(back->automaticallyAnimates() && back->alwaysShowActiveTab());
+    EXPECT_FALSE(back->isTabBarHidden());
+    EXPECT_EQ(back->styleName(), QStringLiteral("Metal"));
+    EXPECT_FALSE(back->allowsScrubbing());
+    EXPECT_EQ(back->tearOffStyle(), 0u);
+    EXPECT_EQ(back->tabBarWidth(), 0);
+    ASSERT_TRUE(back->tabView());
+    EXPECT_EQ(back->partnerView(), back->tabView());
+    EXPECT_EQ(back->tabView()->tabViewItemAtIndex(0)->label(), QStringLiteral("Kept"));
+    EXPECT_TRUE(dynamic_cast<ArchivedDelegate *>(back->delegate()));
+
+    // A delegate that cannot be archived is left out; a wrong kind fails the read.
+    RecordingDelegate plain;
+    bar->setDelegate(&plain);
+    platform::KeyedArchiver second;
+    bar->encodeWithCoder(second);
+    second.encodeObject(QStringLiteral("not a view"), QStringLiteral("KZtabView"));
+    platform::KeyedUnarchiver wrong(*second.finishEncoding());
+    EXPECT_EQ(KZTabBarView::fromCoder(wrong), nullptr);
+    EXPECT_TRUE(wrong.failed());
+}
+
+TEST(TabBarView, TitlesFollowTheLabelOrTheIdentifier)
+{
+    Fixture f(1);
+    const platform::TabViewItemPtr item = f.tabView.tabViewItemAtIndex(0);
+    KZAttachedTabBarButton *button = f.bar.lastAttachedButton();
+    item->setLabel(QStringLiteral("Relabelled"));
+    EXPECT_EQ(button->title(), QStringLiteral("Relabelled"));
+
+    tabbartest::TabModel model;
+    model.setValueForKey(QStringLiteral("From the model"), KZTabBarItem::TitleKey);
+    model.setValueForKey(QVariant::fromValue(tabbartest::squareIcon(16, Qt::red)), KZTabBarItem::IconKey);
+    item->setIdentifier(platform::KeyValueObservable::fromObservable(&model));
+    EXPECT_EQ(button->title(), QStringLiteral("From the model"));
+    EXPECT_FALSE(button->icon().isNull());
+    model.setValueForKey(QStringLiteral("Changed"), KZTabBarItem::TitleKey);
+    EXPECT_EQ(button->title(), QStringLiteral("Changed"));
+    item->setIdentifier(QVariant());
+}
