@@ -54,22 +54,14 @@ void NTXOutlineSourceListCellDelegate::paint(QPainter *painter, const QStyleOpti
 {
     if (!painter || !index.isValid())
         return;
-    QStyleOptionViewItem background = option;
-    initStyleOption(&background, index);
-    background.text.clear();
-    background.icon = QIcon();
-    background.features &= ~(QStyleOptionViewItem::HasDisplay | QStyleOptionViewItem::HasDecoration
-                             | QStyleOptionViewItem::HasCheckIndicator);
-    QWidget *view = const_cast<QWidget *>(option.widget);
-    QStyle *style = view ? view->style() : QApplication::style();
-    style->drawPrimitive(QStyle::PE_PanelItemViewItem, &background, painter, view);
+    paintItemBackground(painter, option, index);
     const std::unique_ptr<platform::Cell> cell = cellForIndex(option, index);
     if (!cell)
         return;
     const QRectF frame = m_sourceList->cellFrame(index);
     painter->save();
     painter->setClipRect(frame.adjusted(0, -2, 0, 2));
-    cell->drawWithFrame(*painter, frame, view);
+    cell->drawWithFrame(*painter, frame, const_cast<QWidget *>(option.widget));
     painter->restore();
 }
 

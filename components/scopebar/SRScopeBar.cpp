@@ -3,6 +3,7 @@
 
 #include "components/scopebar/SRScopeBarCoding.h"
 #include "components/scopebar/SRScopeBarGroupHelper.h"
+#include "platform/drawing/CellItemDelegate.h"
 #include "platform/drawing/DelegateCall.h"
 #include "platform/drawing/SystemColors.h"
 #include "platform/drawing/TrackingAreas.h"
@@ -16,20 +17,6 @@
 #include <QPixmap>
 
 namespace {
-// A bound image element as an icon: icons, pixmaps and images; anything else none.
-QIcon iconFromValue(const QVariant &value)
-{
-    switch (value.typeId()) {
-    case QMetaType::QIcon:
-        return value.value<QIcon>();
-    case QMetaType::QPixmap:
-        return QIcon(value.value<QPixmap>());
-    case QMetaType::QImage:
-        return QIcon(QPixmap::fromImage(value.value<QImage>()));
-    default:
-        return QIcon();
-    }
-}
 
 [[noreturn]] void raiseRange(const char *reason)
 {
@@ -527,7 +514,7 @@ std::unique_ptr<platform::ButtonCell> SRScopeBar::preparedButtonCellForGroup(qsi
         cell->setTitle(model->boundElement(SRScopeBarGroup::ContentValuesBinding, object).toString());
     if (platform::infoForBinding(static_cast<const platform::KeyValueObservable *>(model.get()),
                                  SRScopeBarGroup::ImageBinding))
-        cell->setImage(iconFromValue(model->boundElement(SRScopeBarGroup::ImageBinding, object)));
+        cell->setImage(platform::CellItemDelegate::iconFromVariant(model->boundElement(SRScopeBarGroup::ImageBinding, object)));
     cell->setState(model->selectionIndexes().count(object) ? platform::Cell::State::On : platform::Cell::State::Off);
     return cell;
 }

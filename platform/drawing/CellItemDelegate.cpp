@@ -22,19 +22,6 @@ bool isCheckCell(const Cell *cell)
             || button->buttonType() == ButtonCell::ButtonType::Radio);
 }
 
-QIcon iconFromVariant(const QVariant &value)
-{
-    switch (value.typeId()) {
-    case QMetaType::QIcon:
-        return value.value<QIcon>();
-    case QMetaType::QPixmap:
-        return QIcon(value.value<QPixmap>());
-    case QMetaType::QImage:
-        return QIcon(QPixmap::fromImage(value.value<QImage>()));
-    default:
-        return QIcon();
-    }
-}
 
 } // namespace
 
@@ -117,18 +104,10 @@ void CellItemDelegate::paint(QPainter *painter, const QStyleOptionViewItem &opti
         QStyledItemDelegate::paint(painter, option, index);
         return;
     }
-    QStyleOptionViewItem background = option;
-    initStyleOption(&background, index);
-    background.text.clear();
-    background.icon = QIcon();
-    background.features &= ~(QStyleOptionViewItem::HasDisplay | QStyleOptionViewItem::HasDecoration
-                             | QStyleOptionViewItem::HasCheckIndicator);
-    QWidget *view = const_cast<QWidget *>(option.widget);
-    QStyle *style = view ? view->style() : QApplication::style();
-    style->drawPrimitive(QStyle::PE_PanelItemViewItem, &background, painter, view);
+    paintItemBackground(painter, option, index);
     painter->save();
     painter->setClipRect(option.rect);
-    cell->drawWithFrame(*painter, QRectF(option.rect), view);
+    cell->drawWithFrame(*painter, QRectF(option.rect), const_cast<QWidget *>(option.widget));
     painter->restore();
 }
 
@@ -215,6 +194,34 @@ bool CellItemDelegate::editorEvent(QEvent *event, QAbstractItemModel *model, con
         return model->setData(index, checkState, Qt::CheckStateRole);
     }
     return model->setData(index, static_cast<int>(cell->state()), Qt::EditRole);
+}
+
+QIcon CellItemDelegate::iconFromVariant(const QVariant &value)
+{
+    switch (value.typeId()) {
+    case QMetaType::QIcon:
+        return value.value<QIcon>();
+    case QMetaType::QPixmap:
+        return QIcon(value.value<QPixmap>());
+    case QMetaType::QImage:
+        return QIcon(QPixmap::fromImage(value.value<QImage>()));
+    default:
+        return QIcon();
+    }
+}
+
+void CellItemDelegate::paintItemBackground(QPainter *painter, const QStyleOptionViewItem &option,
+                                           const QModelIndex &index) const
+{
+    QStyleOptionViewItem background = option;
+    initStyleOption(&background, index);
+    background.text.clear();
+    background.icon = QIcon();
+    background.features &= ~(QStyleOptionViewItem::HasDisplay | QStyleOptionViewItem::HasDecoration
+                             | QStyleOptionViewItem::HasCheckIndicator);
+    QWidget *view = const_cast<QWidget *>(option.widget);
+    QStyle *style = view ? view->style() : QApplication::style();
+    style->drawPrimitive(QStyle::PE_PanelItemViewItem, &background, painter, view);
 }
 
 } // namespace platform

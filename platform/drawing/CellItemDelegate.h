@@ -15,6 +15,7 @@
 #include "platform/drawing/Cell.h"
 
 #include <unordered_map>
+#include <QIcon>
 #include <QStyledItemDelegate>
 #include <functional>
 #include <memory>
@@ -47,7 +48,13 @@ public:
     void updateEditorGeometry(QWidget *editor, const QStyleOptionViewItem &option,
                               const QModelIndex &index) const override;
 
+    // A bound image value as an icon: icons, pixmaps and images; anything else none.
+    static QIcon iconFromVariant(const QVariant &value);
+
 protected:
+    // The style's item background (selection, hover, focus) without text, icon or
+    // check box: what a cell is drawn on.
+    void paintItemBackground(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const;
     bool editorEvent(QEvent *event, QAbstractItemModel *model, const QStyleOptionViewItem &option,
                      const QModelIndex &index) override;
 
