@@ -19,7 +19,7 @@ DeleteAssistant::~DeleteAssistant() = default;
 
 void DeleteAssistant::deleteAssistant(QObject *)
 {
-    if (!m_document.documentWindow() || m_document.hasOpenSheet())
+    if (!m_document.documentWindow() || platform::Sheet::sheetOfWindow(m_document.documentWindow()))
         return;
     auto *sheet = new DeleteAssistantSheet(m_document.documentWindow());
     m_deleteWindow = sheet;
@@ -73,7 +73,7 @@ void DeleteAssistant::sheetDidEndDeleteAssistant(DeleteAssistantSheet *sheet, in
         m_document.undoManager()->setActionName(platform::localized(QStringLiteral("LSUDDeleteAss")));
     m_document.reloadOutline();
     m_document.updateUI();
-    m_document.rebuildApplicationMenus();
+    m_document.services().rebuildMenus();
 }
 
 int DeleteAssistant::deleteAssistantActionForNode(const NodePtr &node, const Settings &settings)

@@ -167,7 +167,7 @@ void DocumentCounter::start(QObject *)
     m_document.updateUI();
     m_document.updateChangeCount(platform::Document::ChangeType::Done);
     Q_EMIT m_document.counterStateChanged(true);
-    m_document.rebuildApplicationMenus();
+    m_document.services().rebuildMenus();
 }
 
 void DocumentCounter::tick()
@@ -237,7 +237,7 @@ void DocumentCounter::stop(QObject *sender)
         m_document.updateUI();
         Q_EMIT m_document.counterStateChanged(false);
     }
-    m_document.rebuildApplicationMenus();
+    m_document.services().rebuildMenus();
 }
 
 void DocumentCounter::markCountedTimeEdited()

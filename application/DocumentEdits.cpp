@@ -1,10 +1,17 @@
 // Undoable edits of the node tree (see DocumentEdits.h).
 #include "application/DocumentEdits.h"
 
+#include "AppKitExtensions/NTXNSAlertExtensions.h"
+#include "application/DocumentWindow.h"
+#include "application/DocumentWindowController.h"
 #include "application/MyDocument.h"
+#include "platform/document/MenuItemValidation.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/UndoManager.h"
 
+#include <QAction>
+#include <QLocale>
+#include <QPointer>
 #include <algorithm>
 #include <utility>
 
@@ -163,7 +170,7 @@ void DocumentEdits::addNewJob(const NodePtr &job, const NodePtr &parent)
         parent->recalcTotalWorkTime();
     m_document.displayActivatedJob();
     m_document.reloadOutline();
-    m_document.rebuildApplicationMenus();
+    m_document.services().rebuildMenus();
 }
 
 void DocumentEdits::deleteNewJob(const NodePtr &job, const NodePtr &parent, const NodePtr &lastActive)
@@ -179,7 +186,7 @@ void DocumentEdits::deleteNewJob(const NodePtr &job, const NodePtr &parent, cons
     job->setActive(false);
     m_document.setActiveJob(lastActive && m_document.isJobMemberOfDocument(lastActive.get()) ? lastActive : NodePtr());
     m_document.reloadOutline();
-    m_document.rebuildApplicationMenus();
+    m_document.services().rebuildMenus();
 }
 
 void DocumentEdits::setExecutedForNode(bool value, const NodePtr &node)
@@ -222,7 +229,7 @@ void DocumentEdits::setNameForNode(const QString &name, const NodePtr &node)
     m_document.displayActivatedJob();
     m_document.reloadOutline();
     if (node->type() == Node::Job || node->type() == Node::Group)
-        m_document.rebuildApplicationMenus();
+        m_document.services().rebuildMenus();
 }
 
 void DocumentEdits::setWageForNode(float wage, const NodePtr &node)
@@ -249,9 +256,10 @@ void DocumentEdits::restoreNodeData(const NodePtr &snapshot, const NodePtr &node
     // The copy brings the description back too, which a node would register (and
     // name) as a step of its own: without the root's delegate it reaches no undo
     // manager, and this step stands for that change.
+    NodeDelegate *reports = m_document.jobList()->delegate();
     m_document.jobList()->setDelegate(nullptr);
     node->fillNodesWithValuesFrom(*snapshot);
-    m_document.jobList()->setDelegate(&m_document.treeReports());
+    m_document.jobList()->setDelegate(reports);
     // Filling hands the wage only to the nodes below; the node's own wage comes back
     // here, with the time and turnover that follow from it.
     if (node->wage() != snapshot->wage()) {
@@ -264,4 +272,53 @@ void DocumentEdits::restoreNodeData(const NodePtr &snapshot, const NodePtr &node
     m_document.updateChangeCount(platform::Document::ChangeType::Done);
     m_document.displayActivatedJob();
     m_document.reloadOutline();
+}
+
+void DocumentEdits::deleteEntry(QObject *sender)
+{
+    m_document.setAutoLoadFileName();
+    QList<NodePtr> nodes;
+    NodePtr named;
+    if (m_document.windowController().isOutlineMenuItem(sender)) {
+        named = platform::MenuItemValidation::representedObject(qobject_cast<QAction *>(sender)).value<NodePtr>();
+        if (named)
+            nodes.append(named);
+    } else {
+        nodes = Node::minimumNodeCoverFromNodesInArray(m_document.windowController().selectedNodes());
+        named = m_document.windowController().nodeForSender(sender, false);
+    }
+    QWidget *window = m_document.documentWindow();
+    if (nodes.isEmpty() || !named || !window)
+        return;
+    QPointer<MyDocument> self(&m_document);
+    NTXBeginAlertSheetWithHandler(
+        platform::localized(QStringLiteral("LSAdeleteTitle")), platform::localized(QStringLiteral("LSyes")),
+        platform::localized(QStringLiteral("LSno")), QString(), window,
+        [self, nodes](QMessageBox *, int returnCode) {
+            if (self)
+                self->edits().deleteSheetDidEnd(nodes, returnCode);
+        },
+        // More than one node goes: the message counts them instead of naming one.
+        platform::localized(nodes.size() > 1 ? QStringLiteral("LSAdeleteEntries") : QStringLiteral("LSAdeleteEntry")),
+        {nodes.size() > 1 ? QLocale().toString(nodes.size()) : named->itemName()});
+}
+
+void DocumentEdits::deleteSheetDidEnd(const QList<NodePtr> &nodes, int returnCode)
+{
+    if (returnCode != NTXNSAlertExtensions::AlertFirstButtonReturn)
+        return;
+    bool deleted = false;
+    for (const NodePtr &node : nodes) {
+        const NodePtr parent = node->parent() ? node->parent()->weak_from_this().lock() : NodePtr();
+        // A node that left the tree while the sheet was up is not deleted twice.
+        if (!parent || parent->indexOfChild(node.get()) < 0 || !m_document.outlineModel()->indexForNode(node.get()).isValid())
+            continue;
+        deleteNode(node, parent);
+        deleted = true;
+    }
+    if (!deleted)
+        return;
+    m_document.undoManager()->setActionName(platform::localized(QStringLiteral("LSUDdeleteEntry")));
+    m_document.updateUI();
+    m_document.services().rebuildMenus();
 }

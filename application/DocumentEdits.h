@@ -42,6 +42,11 @@ public:
     // Copies the values of the snapshot (a deep copy made with Node::clone() before
     // an edit) into the node and its subtree.
     void restoreNodeData(const NodePtr &snapshot, const NodePtr &node);
+    // Asks whether to delete the node of the outline's menu item, else the selected
+    // nodes (each once, through its topmost selected ancestor), and deletes them as
+    // one undo step when the answer is yes.
+    void deleteEntry(QObject *sender);
+    void deleteSheetDidEnd(const QList<NodePtr> &nodes, int returnCode);
 
     // Node::recalcTotalWorkTime(), with the groups' part (inside a batch of edits)
     // at the end of the batch, which calls recalcPendingGroups().

@@ -7,6 +7,7 @@
 #include "application/DocumentExporter.h"
 #include "application/DocumentWindow.h"
 #include "application/MyDocument.h"
+#include "platform/drawing/Sheet.h"
 #include "platform/document/DocumentAlert.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/UserDefaults.h"
@@ -55,7 +56,7 @@ void exportDialogDidEnd(MyDocument &document, DocumentExportPanel &panel, int re
 
 void MyDocument::saveAsRTFFile(QObject *)
 {
-    if (!m_window || hasOpenSheet())
+    if (!m_window || platform::Sheet::sheetOfWindow(m_window))
         return;
     const QList<NodePtr> exportList = DocumentExporter::exportListFromSelection(DocumentExporter::selectedNodes(outlineView()));
     auto *panel = new DocumentExportPanel(m_window, userDefaults(), !exportList.isEmpty());

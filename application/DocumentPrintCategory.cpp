@@ -4,12 +4,13 @@
 #include "application/DocumentPrintPanel.h"
 #include "application/DocumentWindow.h"
 #include "application/MyDocument.h"
+#include "platform/drawing/Sheet.h"
 #include "platform/document/DocumentAlert.h"
 #include "platform/foundation/Bundle.h"
 
 void MyDocument::printDocument(QObject *)
 {
-    if (!m_window || hasOpenSheet())
+    if (!m_window || platform::Sheet::sheetOfWindow(m_window))
         return;
     auto *panel = new DocumentPrintPanel(m_window, userDefaults(), m_jobList, DocumentExporter::selectedNodes(outlineView()),
                                          m_formatter);

@@ -17,6 +17,7 @@
 #include "platform/foundation/Bundle.h"
 
 #include <QAction>
+#include <QMetaMethod>
 #include <QDockWidget>
 #include <QGuiApplication>
 #include <QHeaderView>
@@ -104,7 +105,7 @@ void DocumentWindowController::awakeFromNib()
     m_document.totals().setupTotalsHeader();
 
     m_document.updateUI();
-    m_document.rebuildApplicationMenus();
+    m_document.services().rebuildMenus();
     m_document.displayActivatedJob();
 
     m_document.handleOutlineSelection();
@@ -229,4 +230,43 @@ NodePtr DocumentWindowController::nodeForSender(QObject *sender, bool clickedRow
         return nodeAtIndex(m_clickedIndex);
     QTreeView *outline = m_document.outlineView();
     return outline ? NTXOutlineViewExtension::selectedItem(outline).value<NodePtr>() : NodePtr();
+}
+
+// Calls a sheet operation of the document when its class has one.
+bool DocumentWindowController::sendToDocument(const char *method, QObject *sender, int function)
+{
+    const QMetaObject *meta = m_document.metaObject();
+    const QByteArray withFunction = QByteArray(method) + "(QObject*,int)";
+    const QByteArray withSender = QByteArray(method) + "(QObject*)";
+    if (function >= 0) {
+        const int index = meta->indexOfMethod(withFunction.constData());
+        if (index >= 0)
+            return meta->method(index).invoke(&m_document, Qt::DirectConnection, Q_ARG(QObject *, sender), Q_ARG(int, function));
+    }
+    const int index = meta->indexOfMethod(withSender.constData());
+    if (index >= 0)
+        return meta->method(index).invoke(&m_document, Qt::DirectConnection, Q_ARG(QObject *, sender));
+    return false;
+}
+
+void DocumentWindowController::handleDoubleClick(QObject *sender)
+{
+    if (!isOutlineMenuItem(sender) && !hasClickedRow())
+        return;
+    const NodePtr node = nodeForSender(sender, true);
+    if (!node || m_document.timerIsRunning())
+        return;
+    switch (node->type()) {
+    case Node::Group:
+        sendToDocument("funcGroupName", sender, 1);
+        break;
+    case Node::TimeEntry:
+        sendToDocument("doJobTimeSheet", sender);
+        break;
+    case Node::Job:
+        sendToDocument("funcJobName", sender, 1);
+        break;
+    default:
+        break;
+    }
 }

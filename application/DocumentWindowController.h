@@ -47,10 +47,14 @@ public:
     NodePtr nodeForSender(QObject *sender, bool clickedRow) const;
     // The nodes of the outline's selected rows (none without a window).
     QList<NodePtr> selectedNodes() const;
+    // A double click on a row (or its menu item): the sheet that edits the node,
+    // unless the counter runs.
+    void handleDoubleClick(QObject *sender);
 
 private:
     void connectOutline();
     NodePtr nodeAtIndex(const QModelIndex &index) const;
+    bool sendToDocument(const char *method, QObject *sender, int function = -1);
 
     MyDocument &m_document;
     QPointer<QMenu> m_outlineMenu;

@@ -75,16 +75,6 @@ platform::DocumentType MyDocument::documentType(std::shared_ptr<DocumentServices
                                   });
 }
 
-void MyDocument::rebuildApplicationMenus() const
-{
-    m_services->rebuildMenus();
-}
-
-int MyDocument::numberOfRunningCounters() const
-{
-    return m_services->runningCounters;
-}
-
 // ---------------------------------------------------------------------------
 // Life cycle
 
@@ -200,7 +190,7 @@ bool MyDocument::readFromFile(const QString &path, const QString &typeName)
         displayActivatedJob();
         handleOutlineSelection();
     }
-    rebuildApplicationMenus();
+    m_services->rebuildMenus();
     return true;
 }
 
@@ -257,7 +247,7 @@ bool MyDocument::isJobMemberOfDocument(const Node *job) const
 
 void MyDocument::updateUI()
 {
-    m_services->showCountingInApplicationIcon(numberOfRunningCounters() >= 1);
+    m_services->showCountingInApplicationIcon(m_services->runningCounters >= 1);
     if (m_window) {
         m_window->startStopButton()->setEnabled(m_jobList->childrenCount() > 0);
         // The button says what a click does, like the menu item.
@@ -275,7 +265,7 @@ void MyDocument::setAutoLoadFileName()
 void MyDocument::handleOutlineSelection()
 {
     m_totals->updateSelectedNodeWorkTimeAndWage();
-    const QList<NodePtr> selected = selectedNodes();
+    const QList<NodePtr> selected = m_windowController->selectedNodes();
     m_inspectedObjectsController->removeSelection();
     m_inspectedObjectsController->setContent(selected);
     m_inspectedObjectsController->selectAll();
@@ -298,9 +288,9 @@ void MyDocument::setInspectedObjectsNotEmpty(bool notEmpty)
 
 void MyDocument::doJobTimeSheet(QObject *sender)
 {
-    NodePtr node = nodeForSender(sender, true);
+    NodePtr node = m_windowController->nodeForSender(sender, true);
     if (!node)
-        node = nodeForSender(sender, false);
+        node = m_windowController->nodeForSender(sender, false);
     m_timeEntrySheets->doJobTimeSheet(node);
 }
 
@@ -329,11 +319,6 @@ const NodePtr &MyDocument::timerNode() const
     return m_counter->timerNode();
 }
 
-QTimer *MyDocument::counterTimer() const
-{
-    return m_counter->timer();
-}
-
 void MyDocument::toggleTimer(QObject *sender)
 {
     m_counter->toggle(sender);
@@ -360,7 +345,7 @@ void MyDocument::doTimer()
 void MyDocument::activedSelectedJob(QObject *sender)
 {
     setAutoLoadFileName();
-    const NodePtr node = nodeForSender(sender, false);
+    const NodePtr node = m_windowController->nodeForSender(sender, false);
     if (!node)
         return;
     const NodePtr job = sharedNode(node->getRootObject());
@@ -369,89 +354,14 @@ void MyDocument::activedSelectedJob(QObject *sender)
     doUndoSetActiveJob(job);
 }
 
-bool MyDocument::sendToSelf(const char *method, QObject *sender, int function)
-{
-    const QMetaObject *meta = metaObject();
-    const QByteArray withFunction = QByteArray(method) + "(QObject*,int)";
-    const QByteArray withSender = QByteArray(method) + "(QObject*)";
-    if (function >= 0) {
-        const int index = meta->indexOfMethod(withFunction.constData());
-        if (index >= 0)
-            return meta->method(index).invoke(this, Qt::DirectConnection, Q_ARG(QObject *, sender), Q_ARG(int, function));
-    }
-    const int index = meta->indexOfMethod(withSender.constData());
-    if (index >= 0)
-        return meta->method(index).invoke(this, Qt::DirectConnection, Q_ARG(QObject *, sender));
-    return false;
-}
-
 void MyDocument::handleMyDoubleClick(QObject *sender)
 {
-    if (!m_windowController->isOutlineMenuItem(sender) && !m_windowController->hasClickedRow())
-        return;
-    const NodePtr node = nodeForSender(sender, true);
-    if (!node || timerIsRunning())
-        return;
-    switch (node->type()) {
-    case Node::Group:
-        sendToSelf("funcGroupName", sender, 1);
-        break;
-    case Node::TimeEntry:
-        sendToSelf("doJobTimeSheet", sender);
-        break;
-    case Node::Job:
-        sendToSelf("funcJobName", sender, 1);
-        break;
-    default:
-        break;
-    }
+    m_windowController->handleDoubleClick(sender);
 }
 
 void MyDocument::deleteEntry(QObject *sender)
 {
-    setAutoLoadFileName();
-    QList<NodePtr> nodes;
-    NodePtr named;
-    if (m_windowController->isOutlineMenuItem(sender)) {
-        named = platform::MenuItemValidation::representedObject(qobject_cast<QAction *>(sender)).value<NodePtr>();
-        if (named)
-            nodes.append(named);
-    } else {
-        nodes = Node::minimumNodeCoverFromNodesInArray(selectedNodes());
-        named = nodeForSender(sender, false);
-    }
-    if (nodes.isEmpty() || !named || !m_window)
-        return;
-    QPointer<MyDocument> self(this);
-    NTXBeginAlertSheetWithHandler(
-        localized("LSAdeleteTitle"), localized("LSyes"), localized("LSno"), QString(), m_window,
-        [self, nodes](QMessageBox *, int returnCode) {
-            if (self)
-                self->deleteSheetDidEnd(nodes, returnCode);
-        },
-        // More than one node goes: the message counts them instead of naming one.
-        nodes.size() > 1 ? localized("LSAdeleteEntries") : localized("LSAdeleteEntry"),
-        {nodes.size() > 1 ? QLocale().toString(nodes.size()) : named->itemName()});
-}
-
-void MyDocument::deleteSheetDidEnd(const QList<NodePtr> &nodes, int returnCode)
-{
-    if (returnCode != NTXNSAlertExtensions::AlertFirstButtonReturn)
-        return;
-    bool deleted = false;
-    for (const NodePtr &node : nodes) {
-        const NodePtr parent = sharedNode(node->parent());
-        // A node that left the tree while the sheet was up is not deleted twice.
-        if (!parent || parent->indexOfChild(node.get()) < 0 || !m_outlineModel->indexForNode(node.get()).isValid())
-            continue;
-        deleteNode(node, parent);
-        deleted = true;
-    }
-    if (!deleted)
-        return;
-    undoManager()->setActionName(localized("LSUDdeleteEntry"));
-    updateUI();
-    rebuildApplicationMenus();
+    m_edits->deleteEntry(sender);
 }
 
 void MyDocument::toggleDrawer(QObject *)
@@ -471,7 +381,7 @@ void MyDocument::colorLabelAction(QObject *sender)
     // 0 is "no label", 1 to 7 the colours; anything else names no label to set.
     if (label < 0 || label > 7)
         return;
-    const QList<NodePtr> nodes = selectedNodes();
+    const QList<NodePtr> nodes = m_windowController->selectedNodes();
     if (nodes.isEmpty())
         return;
     for (const NodePtr &node : nodes)
@@ -507,7 +417,3 @@ bool MyDocument::validateMenuItem(QAction *item)
     return platform::Document::validateMenuItem(item);
 }
 
-bool MyDocument::hasOpenSheet() const
-{
-    return m_window && platform::Sheet::sheetOfWindow(m_window) != nullptr;
-}

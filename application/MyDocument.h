@@ -43,7 +43,6 @@ class QAction;
 class QHeaderView;
 class QMenu;
 class QStandardItemModel;
-class QTimer;
 class QToolBar;
 class QTreeView;
 class TimeEntrySheets;
@@ -72,11 +71,6 @@ public:
     ~MyDocument() override;
 
     DocumentServices &services() const { return *m_services; }
-    // The application controller's "rebuild your menus" (the jobs or the active job
-    // may have changed).
-    void rebuildApplicationMenus() const;
-    // The number of counters running in the documents sharing the services.
-    int numberOfRunningCounters() const;
 
     DocumentWindow *documentWindow() const;
     QTreeView *outlineView() const;
@@ -90,8 +84,6 @@ public:
     void outlineViewColumnDidMove(const QVariantMap &userInfo);
 
     const NodePtr &jobList() const { return m_jobList; }
-    // The root's delegate while the root is this document's tree.
-    DocumentTreeReports &treeReports() { return m_treeReports; }
     const DocumentValuesStore &docValues() const { return m_docValues; }
     DocumentValuesStore &docValues() { return m_docValues; }
     const CurrencyFormatter &formatter() const { return m_formatter; }
@@ -103,14 +95,10 @@ public:
     DocumentCounter &counter() const { return *m_counter; }
     bool timerIsRunning() const;
     const NodePtr &timerNode() const;
-    QTimer *counterTimer() const;
     Q_INVOKABLE void toggleTimer(QObject *sender);
     Q_INVOKABLE void startTimerForJob(QObject *sender);
     Q_INVOKABLE void stopTimer(QObject *sender);
     void doTimer();
-    // Whether a sheet (a window-modal dialog, one at a time) is up on the window.
-    bool hasOpenSheet() const;
-    NodePtr nodeForSender(QObject *sender, bool clickedRow) const;
     NodePtr getActiveJob() const;
     // Not undoable (see doUndoSetActiveJob()).
     void setActiveJob(const NodePtr &job);
@@ -133,7 +121,6 @@ public:
     void setSelectedNodeWage(const QString &text);
     bool inspectedObjectsNotEmpty() const { return m_inspectedObjectsNotEmpty; }
     void setInspectedObjectsNotEmpty(bool notEmpty);
-    static QString workTimeText(int hours, int minutes);
 
     Q_INVOKABLE void activedSelectedJob(QObject *sender);
     Q_INVOKABLE void handleMyDoubleClick(QObject *sender);
@@ -151,9 +138,6 @@ public:
     void insertNodes(const QList<NodePtr> &nodes, const NodePtr &parent, qsizetype index);
     void addNewJob(const NodePtr &job, const NodePtr &parent);
     void deleteNewJob(const NodePtr &job, const NodePtr &parent, const NodePtr &lastActive);
-    void setExecutedForNodeTree(bool value, const NodePtr &node);
-    void setNameForNode(const QString &name, const NodePtr &node);
-    void setWageForNode(float wage, const NodePtr &node);
     void restoreNodeData(const NodePtr &snapshot, const NodePtr &node);
     TimeEntrySheets &timeEntrySheets() const { return *m_timeEntrySheets; }
     Q_INVOKABLE void doJobTimeSheet(QObject *sender);
@@ -190,10 +174,6 @@ protected:
 
 private:
     void handleUndoRedoChange();
-    QList<NodePtr> selectedNodes() const;
-    void deleteSheetDidEnd(const QList<NodePtr> &nodes, int returnCode);
-    // Calls a sheet operation of the document when it has one.
-    bool sendToSelf(const char *method, QObject *sender, int function = -1);
 
     std::shared_ptr<DocumentServices> m_services;
     DocumentTreeReports m_treeReports{*this};

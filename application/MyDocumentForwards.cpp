@@ -9,11 +9,6 @@
 void MyDocument::awakeFromNib() { m_windowController->awakeFromNib(); }
 void MyDocument::windowWillTearDown() { m_windowController->windowWillTearDown(); }
 QMenu *MyDocument::outlineMenu() const { return m_windowController->outlineMenu(); }
-NodePtr MyDocument::nodeForSender(QObject *sender, bool clickedRow) const
-{
-    return m_windowController->nodeForSender(sender, clickedRow);
-}
-QList<NodePtr> MyDocument::selectedNodes() const { return m_windowController->selectedNodes(); }
 
 QHeaderView *MyDocument::tableHeaderView() const { return m_totals->tableHeaderView(); }
 void MyDocument::outlineViewColumnDidResize(const QVariantMap &userInfo)
@@ -22,7 +17,6 @@ void MyDocument::outlineViewColumnDidResize(const QVariantMap &userInfo)
 }
 void MyDocument::outlineViewColumnDidMove(const QVariantMap &userInfo) { m_totals->outlineViewColumnDidMove(userInfo); }
 void MyDocument::updateTotalTime() { m_totals->updateTotalTime(); }
-QString MyDocument::workTimeText(int hours, int minutes) { return DocumentTotals::workTimeText(hours, minutes); }
 QString MyDocument::selectedNodeWorkTime() const { return m_totals->selectedNodeWorkTime(); }
 void MyDocument::setSelectedNodeWorkTime(const QString &text) { m_totals->setSelectedNodeWorkTime(text); }
 QString MyDocument::selectedNodeWage() const { return m_totals->selectedNodeWage(); }
@@ -41,9 +35,6 @@ void MyDocument::deleteNewJob(const NodePtr &job, const NodePtr &parent, const N
 {
     m_edits->deleteNewJob(job, parent, lastActive);
 }
-void MyDocument::setExecutedForNodeTree(bool value, const NodePtr &node) { m_edits->setExecutedForNodeTree(value, node); }
-void MyDocument::setNameForNode(const QString &name, const NodePtr &node) { m_edits->setNameForNode(name, node); }
-void MyDocument::setWageForNode(float wage, const NodePtr &node) { m_edits->setWageForNode(wage, node); }
 void MyDocument::restoreNodeData(const NodePtr &snapshot, const NodePtr &node) { m_edits->restoreNodeData(snapshot, node); }
 
 void MyDocument::deleteAssistant(QObject *sender) { m_deleteAssistant->deleteAssistant(sender); }

@@ -4,6 +4,8 @@
 #include "application/DocumentWindow.h"
 #include "application/GroupNameSheet.h"
 #include "application/JobNameSheet.h"
+#include "application/DocumentEdits.h"
+#include "application/DocumentWindowController.h"
 #include "application/MyDocument.h"
 #include "platform/drawing/Sheet.h"
 #include "platform/foundation/Bundle.h"
@@ -42,16 +44,16 @@ void NodeNameSheets::funcJobName(QObject *sender, int function)
         return;
     }
     // The clicked row (or the menu item's node), else the selected one.
-    NodePtr node = m_document.nodeForSender(sender, true);
+    NodePtr node = m_document.windowController().nodeForSender(sender, true);
     if (!node)
-        node = m_document.nodeForSender(sender, false);
+        node = m_document.windowController().nodeForSender(sender, false);
     if (node && node->type() == Node::Job)
         funcJobName(node, function);
 }
 
 void NodeNameSheets::funcJobName(const NodePtr &node, int function)
 {
-    if (!m_document.documentWindow() || !node || m_document.hasOpenSheet())
+    if (!m_document.documentWindow() || !node || platform::Sheet::sheetOfWindow(m_document.documentWindow()))
         return;
     if (function == 1 && (node->type() != Node::Job || !m_document.outlineModel()->indexForNode(node.get()).isValid()))
         return;
@@ -98,9 +100,9 @@ void NodeNameSheets::sheetDidEndJobName(JobNameSheet *sheet, int returnCode, con
                 // Only what the user changed: an untouched wage is not pushed down
                 // the subtree (its days and entries may have wages of their own).
                 if (name != node->itemName())
-                    m_document.setNameForNode(name, node);
+                    m_document.edits().setNameForNode(name, node);
                 if (wage != node->wage())
-                    m_document.setWageForNode(wage, node);
+                    m_document.edits().setWageForNode(wage, node);
                 m_document.undoManager()->setActionName(text("LSUDJobEdit"));
                 m_document.reloadOutline();
             }
@@ -119,7 +121,7 @@ void NodeNameSheets::sheetDidEndJobName(JobNameSheet *sheet, int returnCode, con
     }
     m_document.setAutoLoadFileName();
     m_document.updateUI();
-    m_document.rebuildApplicationMenus();
+    m_document.services().rebuildMenus();
     m_document.displayActivatedJob();
 }
 
@@ -138,16 +140,16 @@ void NodeNameSheets::funcGroupName(QObject *sender, int function)
         newGroupEntry(sender);
         return;
     }
-    NodePtr node = m_document.nodeForSender(sender, true);
+    NodePtr node = m_document.windowController().nodeForSender(sender, true);
     if (!node)
-        node = m_document.nodeForSender(sender, false);
+        node = m_document.windowController().nodeForSender(sender, false);
     if (node && node->type() == Node::Group)
         funcGroupName(node, function);
 }
 
 void NodeNameSheets::funcGroupName(const NodePtr &node, int function)
 {
-    if (!m_document.documentWindow() || !node || m_document.hasOpenSheet())
+    if (!m_document.documentWindow() || !node || platform::Sheet::sheetOfWindow(m_document.documentWindow()))
         return;
     if (function == 1 && (node->type() != Node::Group || !m_document.outlineModel()->indexForNode(node.get()).isValid()))
         return;
@@ -205,7 +207,7 @@ void NodeNameSheets::sheetDidEndGroupName(GroupNameSheet *sheet, int returnCode,
     // edited; a cancelled sheet leaves it as it was.
     m_document.setAutoLoadFileName();
     m_document.updateUI();
-    m_document.rebuildApplicationMenus();
+    m_document.services().rebuildMenus();
 }
 
 JobNameSheet *NodeNameSheets::jobNameWindow() const

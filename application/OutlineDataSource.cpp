@@ -6,6 +6,7 @@
 #include "application/OutlineDataSource.h"
 
 #include "application/ApplicationImages.h"
+#include "application/DocumentEdits.h"
 #include "application/MyDocument.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/document/MenuItemValidation.h"
@@ -168,7 +169,7 @@ bool OutlineDataSource::outlineViewSetObjectValue(const QVariant &value, const Q
         return false;
     // A check box state: 1 on, 0 off (a mixed state counts as on).
     const bool executed = value.typeId() == QMetaType::Bool ? value.toBool() : value.toInt() != 0;
-    m_document.setExecutedForNodeTree(executed, node);
+    m_document.edits().setExecutedForNodeTree(executed, node);
     m_document.undoManager()->setActionName(localizedText("LSUDExecuted"));
     return true;
 }

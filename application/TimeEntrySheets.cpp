@@ -121,7 +121,7 @@ void TimeEntrySheets::showTimeSheetDates(TimeEntrySheet *sheet, bool pickers, bo
 
 void TimeEntrySheets::doJobTimeSheet(const NodePtr &entry)
 {
-    if (!entry || entry->type() != Node::TimeEntry || m_jobTimeSheetWorking || m_document.hasOpenSheet())
+    if (!entry || entry->type() != Node::TimeEntry || m_jobTimeSheetWorking || platform::Sheet::sheetOfWindow(m_document.documentWindow()))
         return;
     // Only an entry filed under a day of a job of this document.
     const Node *day = entry->parent();
@@ -163,7 +163,7 @@ NodePtr TimeEntrySheets::jobForNewTimeEntry() const
 
 void TimeEntrySheets::newTimeEntry(QObject *)
 {
-    if (m_jobTimeSheetWorking || m_document.hasOpenSheet())
+    if (m_jobTimeSheetWorking || platform::Sheet::sheetOfWindow(m_document.documentWindow()))
         return;
     if (!m_document.getActiveJob()) {
         if (QWidget *window = m_document.documentWindow())
@@ -368,5 +368,5 @@ void TimeEntrySheets::sheetDidEndNewTime(QWidget *, int returnCode)
 
     m_document.reloadOutline();
     m_document.updateUI();
-    m_document.rebuildApplicationMenus();
+    m_document.services().rebuildMenus();
 }

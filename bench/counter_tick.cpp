@@ -10,6 +10,7 @@
 // Reported: CPU time per tick for 1,000 and 200,000 entries and, at the end, the
 // ratio of the two (the goal is at most 1.5).
 #include "bench/BenchTrees.h"
+#include "application/DocumentCounter.h"
 #include "application/MyDocument.h"
 #include "application/DefaultsKeys.h"
 #include "application/Node.h"
@@ -83,7 +84,7 @@ public:
         document->setActiveJob(lastJob);
         document->startTimerForJob(nullptr);
         // The ticks are driven here, not by the timer.
-        document->counterTimer()->stop();
+        document->counter().timer()->stop();
 
         QTreeView *view = document->outlineView();
         DocumentOutlineModel *model = document->outlineModel();

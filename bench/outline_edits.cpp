@@ -103,7 +103,7 @@ void BM_DeleteAssistantEmptiesTimeEntries(benchmark::State &state)
             fixture.document->deleteAssistantSheet().deleteAssistantActionForNode(fixture.document->jobList(), settings);
             fixture.document->reloadOutline();
             fixture.document->updateUI();
-            fixture.document->rebuildApplicationMenus();
+            fixture.document->services().rebuildMenus();
         }
         QCoreApplication::processEvents();
         record(state, 0, processCpuSeconds() - start);

@@ -630,7 +630,7 @@ TEST_F(AppControllerTest, TimeCountedAfterTheSaveIsReviewedAtQuitAndSaved)
     MyDocument *document = savedDocument(QStringLiteral("counted.chronark"));
     document->setActiveJob(document->jobList()->childAtIndex(0));
     document->startTimerForJob(nullptr);
-    document->counterTimer()->stop(); // ticks are made by hand here
+    document->counter().timer()->stop(); // ticks are made by hand here
     bool saved = false;
     document->saveDocumentWithCompletion([&](bool ok) { saved = ok; });
     ASSERT_TRUE(QTest::qWaitFor([&] { return saved; }, 5000));
@@ -670,7 +670,7 @@ TEST_F(AppControllerTest, AStopAfterASaveWhileCountingMarksTheDocumentEdited)
     MyDocument *document = savedDocument(QStringLiteral("stopped.chronark"));
     document->setActiveJob(document->jobList()->childAtIndex(0));
     document->startTimerForJob(nullptr);
-    document->counterTimer()->stop();
+    document->counter().timer()->stop();
     bool saved = false;
     document->saveDocumentWithCompletion([&](bool ok) { saved = ok; });
     ASSERT_TRUE(QTest::qWaitFor([&] { return saved; }, 5000));

@@ -102,7 +102,7 @@ TEST_F(DocumentSeamsTest, RevertingWhileTheCounterRunsStopsIt)
     // The running entry belonged to the tree that went away: the counter stopped.
     EXPECT_FALSE(document->timerIsRunning());
     EXPECT_EQ(document->timerNode(), nullptr);
-    EXPECT_EQ(document->counterTimer(), nullptr);
+    EXPECT_EQ(document->counter().timer(), nullptr);
     EXPECT_FALSE(entry->active());
     EXPECT_EQ(services->runningCounters, 0);
     // A later tick touches nothing of the old tree.

@@ -195,7 +195,7 @@ TEST_F(DocumentUndoTest, TickingAGroupTicksItsOwnChildrenAndUndoRestoresEveryFla
     fill(document, {outer});
     platform::UndoManager *undo = document->undoManager();
 
-    document->setExecutedForNodeTree(true, outer);
+    document->edits().setExecutedForNodeTree(true, outer);
     undo->setActionName(text("LSUDExecuted"));
     EXPECT_TRUE(outer->executed());
     EXPECT_TRUE(a->executed());
@@ -204,7 +204,7 @@ TEST_F(DocumentUndoTest, TickingAGroupTicksItsOwnChildrenAndUndoRestoresEveryFla
     EXPECT_FALSE(b->executed());
     endStep(undo);
 
-    document->setExecutedForNodeTree(false, a);
+    document->edits().setExecutedForNodeTree(false, a);
     undo->setActionName(text("LSUDExecuted"));
     EXPECT_FALSE(a->executed());
     EXPECT_FALSE(outer->executed());
@@ -238,12 +238,12 @@ TEST_F(DocumentUndoTest, UntickingANestedJobUnticksEveryGroupAboveIt)
     for (const NodePtr &n : {outer, inner, job})
         n->setExecuted(true);
     fill(document, {outer});
-    document->setExecutedForNodeTree(false, job);
+    document->edits().setExecutedForNodeTree(false, job);
     EXPECT_FALSE(job->executed());
     EXPECT_FALSE(inner->executed());
     EXPECT_FALSE(outer->executed());
     // A job ticked changes nothing above it.
-    document->setExecutedForNodeTree(true, job);
+    document->edits().setExecutedForNodeTree(true, job);
     EXPECT_FALSE(inner->executed());
 }
 
@@ -260,7 +260,7 @@ TEST_F(DocumentUndoTest, UndoingAWageChangeRestoresTheSubtreeAndItsTurnovers)
     ASSERT_FLOAT_EQ(job->turnover(), 120.0f);
     platform::UndoManager *undo = document->undoManager();
 
-    document->setWageForNode(30.0f, job);
+    document->edits().setWageForNode(30.0f, job);
     undo->setActionName(text("LSUDJobEdit"));
     EXPECT_FLOAT_EQ(job->wage(), 30.0f);
     EXPECT_FLOAT_EQ(day->wage(), 30.0f);
@@ -286,7 +286,7 @@ TEST_F(DocumentUndoTest, RenamingUndoesAndRedoesUnderOneName)
     NodePtr group = makeNode(Node::Group, QStringLiteral("Before"));
     fill(document, {group});
     platform::UndoManager *undo = document->undoManager();
-    document->setNameForNode(QStringLiteral("After"), group);
+    document->edits().setNameForNode(QStringLiteral("After"), group);
     undo->setActionName(text("LSUDGroupEdit"));
     EXPECT_EQ(group->itemName(), QStringLiteral("After"));
     const int nameColumn = document->outlineModel()->columnForIdentifier(QStringLiteral("outlineName"));
@@ -350,8 +350,8 @@ TEST_F(DocumentUndoTest, RestoringAJobSnapshotBringsBackItsOwnWageAndTheSubtree)
     NodePtr job = makeJob(QStringLiteral("J"), 60, {{8, 30}});
     fill(document, {job});
     const NodePtr snapshot = job->clone();
-    document->setWageForNode(10.0f, job);
-    document->setNameForNode(QStringLiteral("Other"), job);
+    document->edits().setWageForNode(10.0f, job);
+    document->edits().setNameForNode(QStringLiteral("Other"), job);
     document->restoreNodeData(snapshot, job);
     EXPECT_FLOAT_EQ(job->wage(), 60.0f);
     EXPECT_EQ(job->itemName(), QStringLiteral("J"));
@@ -373,9 +373,9 @@ TEST_F(DocumentUndoTest, MissingNodesChangeNothing)
     document->insertNodes({}, root, 7);
     document->addNewJob(nullptr, root);
     document->deleteNewJob(job, nullptr, nullptr);
-    document->setExecutedForNodeTree(true, nullptr);
-    document->setNameForNode(QStringLiteral("x"), nullptr);
-    document->setWageForNode(3.0f, nullptr);
+    document->edits().setExecutedForNodeTree(true, nullptr);
+    document->edits().setNameForNode(QStringLiteral("x"), nullptr);
+    document->edits().setWageForNode(3.0f, nullptr);
     document->restoreNodeData(nullptr, job);
     EXPECT_EQ(root->childrenCount(), 1);
     EXPECT_EQ(job->itemName(), QStringLiteral("J"));

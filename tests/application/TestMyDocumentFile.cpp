@@ -88,7 +88,7 @@ TEST_F(MyDocumentFileTest, StoredDrawerFrameAndColumnsApplyAtLoad)
     EXPECT_EQ(totalText(document, QStringLiteral("outlineTime")), QStringLiteral("1:30"));
     EXPECT_EQ(window->activedJob()->text(), platform::localized(QStringLiteral("LSactiveJob")) + QStringLiteral(": Website"));
     EXPECT_EQ(document->jobList()->childAtIndex(0)->colorLabel(), 3);
-    EXPECT_EQ(document->jobList()->delegate(), static_cast<NodeDelegate *>(&document->treeReports()));
+    EXPECT_NE(dynamic_cast<DocumentTreeReports *>(document->jobList()->delegate()), nullptr);
     EXPECT_FALSE(document->isDocumentEdited());
 }
 

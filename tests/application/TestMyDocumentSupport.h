@@ -4,6 +4,7 @@
 #include "AppKitExtensions/NTXOutlineViewExtension.h"
 #include "application/DocumentCounter.h"
 #include "application/DocumentWindow.h"
+#include "application/DocumentEdits.h"
 #include "application/MyDocument.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/document/DocumentController.h"

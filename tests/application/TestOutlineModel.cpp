@@ -45,7 +45,7 @@ TEST_F(OutlineModelTest, EditsUndoAndRedoShowWithoutAReset)
     const std::vector<Case> cases{
         {"new job", [&](MyDocument *d) { d->addNewJob(added = makeJob(QStringLiteral("N"), 5.0f, {}), d->jobList()); }},
         {"entry deleted", [&](MyDocument *d) { d->deleteNode(entry, entry->parent()->weak_from_this().lock()); }},
-        {"renamed", [&](MyDocument *d) { d->setNameForNode(QStringLiteral("K2"), kept); }},
+        {"renamed", [&](MyDocument *d) { d->edits().setNameForNode(QStringLiteral("K2"), kept); }},
         {"group dropped into a group",
          [&](MyDocument *d) {
              OutlineDataSource &source = d->outlineSource();

@@ -118,9 +118,9 @@ TEST_F(RunningCounterTest, StartAddsTodaysDayAndARunningEntryAndSchedulesTheTick
     EXPECT_FLOAT_EQ(entry->wage(), 60.0f);
     EXPECT_EQ(entry->itemName(), QStringLiteral("09:00:00 ... 09:00:00"));
 
-    ASSERT_NE(document->counterTimer(), nullptr);
-    EXPECT_TRUE(document->counterTimer()->isActive());
-    EXPECT_EQ(document->counterTimer()->interval(), 500);
+    ASSERT_NE(document->counter().timer(), nullptr);
+    EXPECT_TRUE(document->counter().timer()->isActive());
+    EXPECT_EQ(document->counter().timer()->interval(), 500);
     EXPECT_EQ(played, QStringList{QStringLiteral("Basso")});
     ASSERT_EQ(notes.size(), 1);
     EXPECT_EQ(notes.at(0), text("LSGrowlTimerStartedTitle") + QStringLiteral("|")
@@ -143,7 +143,7 @@ TEST_F(RunningCounterTest, StartAddsTodaysDayAndARunningEntryAndSchedulesTheTick
     notes.clear();
     document->stopTimer(nullptr);
     EXPECT_FALSE(document->timerIsRunning());
-    EXPECT_EQ(document->counterTimer(), nullptr);
+    EXPECT_EQ(document->counter().timer(), nullptr);
     EXPECT_EQ(document->timerNode(), nullptr);
     EXPECT_FALSE(entry->active());
     EXPECT_EQ(services->runningCounters, 0);
@@ -523,14 +523,14 @@ TEST_F(RunningCounterTest, StartAndStopEmptyTheUndoStack)
     NodePtr job;
     ProbeDocument *document = documentWithActiveJob(&job);
     platform::UndoManager *undo = document->undoManager();
-    document->setNameForNode(QStringLiteral("Renamed"), job);
+    document->edits().setNameForNode(QStringLiteral("Renamed"), job);
     ASSERT_TRUE(QTest::qWaitFor([undo] { return undo->groupingLevel() == 0; }));
     ASSERT_TRUE(undo->canUndo());
     document->startTimerForJob(nullptr);
     EXPECT_FALSE(undo->canUndo());
     EXPECT_FALSE(undo->canRedo());
 
-    document->setNameForNode(QStringLiteral("Again"), job);
+    document->edits().setNameForNode(QStringLiteral("Again"), job);
     ASSERT_TRUE(QTest::qWaitFor([undo] { return undo->groupingLevel() == 0; }));
     ASSERT_TRUE(undo->canUndo());
     document->stopTimer(nullptr);

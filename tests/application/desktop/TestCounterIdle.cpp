@@ -53,7 +53,7 @@ TEST_F(CounterIdle, IdleTimeGrowsAPointerMoveResetsItAndTheCounterStopsPastTheLi
     document->startTimerForJob(nullptr);
     ASSERT_TRUE(document->timerIsRunning());
     ASSERT_NEAR(document->counter().inactivityInterval(), 1.5, 1e-6);
-    document->counterTimer()->stop(); // ticks are made by hand here
+    document->counter().timer()->stop(); // ticks are made by hand here
     document->doTimer();
     EXPECT_TRUE(document->timerIsRunning());
 

@@ -4,6 +4,7 @@
 #include "AppKitExtensions/NTXOutlineViewExtension.h"
 #include "NTXAppKit/NTXColorLabelWidget/NTXColorLabelColors.h"
 #include "application/DocumentWindow.h"
+#include "application/DocumentTotals.h"
 #include "application/MyDocument.h"
 #include "platform/document/DocumentController.h"
 #include "platform/foundation/UserDefaults.h"
@@ -151,7 +152,7 @@ TEST(DocumentWindowScreenshot, ShowsTheTreeWithImagesLabelsAndTotals)
     ASSERT_NE(totals, nullptr);
     const int timeColumn = DocumentValuesStore::logicalIndexForColumnIdentifier(totals, QStringLiteral("outlineTime"));
     EXPECT_EQ(totals->model()->headerData(timeColumn, Qt::Horizontal).toString(),
-              MyDocument::workTimeText(hours, minutes));
+              DocumentTotals::workTimeText(hours, minutes));
     EXPECT_TRUE(totals->isVisible());
     EXPECT_EQ(totals->sectionViewportPosition(DocumentValuesStore::logicalIndexForColumnIdentifier(
                   totals, QStringLiteral("outlineTime"))),

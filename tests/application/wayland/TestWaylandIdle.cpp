@@ -4,6 +4,7 @@
 #include "tests/application/wayland/WaylandTestSupport.h"
 
 #include "application/DefaultsKeys.h"
+#include "application/DocumentCounter.h"
 #include "platform/desktop/IdleMonitor.h"
 #include "platform/desktop/WaylandIdleNotifier.h"
 #include "platform/foundation/Clock.h"
@@ -53,7 +54,7 @@ TEST_F(MutterSession, IdleTimeGrowsAKeyResetsItAndTheCounterStopsPastTheLimit)
     ASSERT_TRUE(QTest::qWaitFor([&] { return services.userIdleSeconds() < 1.0; }, Patience));
     document->startTimerForJob(nullptr);
     ASSERT_TRUE(document->timerIsRunning());
-    document->counterTimer()->stop(); // ticks by hand
+    document->counter().timer()->stop(); // ticks by hand
     Clock::advance(500);
     document->doTimer();
     EXPECT_TRUE(document->timerIsRunning());
@@ -97,7 +98,7 @@ TEST_F(KWinSession, IdleNotificationsComeAndGoWithInputAndStopTheCounter)
     ASSERT_TRUE(QTest::qWaitFor([&] { return services.userIdleSeconds() > 0.0; }, Patience));
     document->startTimerForJob(nullptr);
     ASSERT_TRUE(document->timerIsRunning());
-    document->counterTimer()->stop(); // ticks by hand
+    document->counter().timer()->stop(); // ticks by hand
     Clock::advance(60 * 1000);
     document->doTimer();
     EXPECT_TRUE(document->timerIsRunning());
