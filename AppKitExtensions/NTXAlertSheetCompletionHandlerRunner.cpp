@@ -3,12 +3,16 @@
 #include "platform/drawing/Sheet.h"
 #include "platform/foundation/Exception.h"
 
+#include <QCoreApplication>
 #include <QMessageBox>
 #include <QWidget>
 
 NTXAlertSheetCompletionHandlerRunner::NTXAlertSheetCompletionHandlerRunner(
     QMessageBox *alert, NTXNSAlertExtensions::CompletionHandler handler)
-    : m_alert(alert)
+    // The application holds it while its sheet runs, so one still pending when the
+    // application ends goes with it.
+    : QObject(QCoreApplication::instance())
+    , m_alert(alert)
     , m_alertIdentity(alert)
     , m_handler(std::move(handler))
 {

@@ -655,6 +655,7 @@ TEST_F(UpdatePaneTest, CheckNowShowsTheNewStatusAtOnce)
     QTest::mouseClick(pane->checkNowButton(), Qt::LeftButton);
     platform::Clock::useSystemClock();
     EXPECT_TRUE(QTest::qWaitFor([&answerer] { return answerer.alerts.size() == 1; })); // not silent
+    testsupport::settleEvents();
     EXPECT_EQ(server.requests.size(), 1);
     EXPECT_EQ(pane->statusField()->text(), text("LSUPStatus3"));
     EXPECT_EQ(pane->lastSearchDate()->text(), platform::CalendarDate::description(moment));
