@@ -95,7 +95,7 @@ int DeleteAssistant::deleteAssistantActionForNode(const NodePtr &node, const Set
                                        : 0;
             match = settings.condition == 1 ? minutes > 0 : (settings.condition == 2 ? minutes < 0 : false);
         }
-        const NodePtr parent = node->parent() ? node->parent()->weak_from_this().lock() : NodePtr();
+        const NodePtr parent = Node::shared(node->parent());
         if (!blocked && match && parent) {
             m_document.deleteNode(node, parent);
             return 1;
@@ -110,7 +110,7 @@ int DeleteAssistant::deleteAssistantActionForNode(const NodePtr &node, const Set
     if (type == Node::Job || type == Node::Group) {
         node->recalcTotalWorkTime();
     } else if (type == Node::Day && node->childrenCount() == 0) {
-        if (const NodePtr job = node->parent() ? node->parent()->weak_from_this().lock() : NodePtr()) {
+        if (const NodePtr job = Node::shared(node->parent())) {
             m_document.deleteNode(node, job);
             ++deleted;
         }

@@ -309,7 +309,7 @@ void DocumentEdits::deleteSheetDidEnd(const QList<NodePtr> &nodes, int returnCod
         return;
     bool deleted = false;
     for (const NodePtr &node : nodes) {
-        const NodePtr parent = node->parent() ? node->parent()->weak_from_this().lock() : NodePtr();
+        const NodePtr parent = Node::shared(node->parent());
         // A node that left the tree while the sheet was up is not deleted twice.
         if (!parent || parent->indexOfChild(node.get()) < 0 || !m_document.outlineModel()->indexForNode(node.get()).isValid())
             continue;

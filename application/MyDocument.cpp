@@ -57,10 +57,6 @@ QString localized(const char *key)
     return platform::localized(QString::fromLatin1(key));
 }
 
-NodePtr sharedNode(Node *node)
-{
-    return node ? node->weak_from_this().lock() : NodePtr();
-}
 
 } // namespace
 
@@ -348,7 +344,7 @@ void MyDocument::activedSelectedJob(QObject *sender)
     const NodePtr node = m_windowController->nodeForSender(sender, false);
     if (!node)
         return;
-    const NodePtr job = sharedNode(node->getRootObject());
+    const NodePtr job = Node::shared(node->getRootObject());
     if (!job || (timerIsRunning() && job != getActiveJob()))
         return;
     doUndoSetActiveJob(job);

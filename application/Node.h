@@ -77,6 +77,8 @@ public:
     const QDateTime &lDate() const { return m_lDate; }
     void setlDate(const QDateTime &date);
     Node *parent() const { return m_parent; }
+    // The shared pointer that owns the node; null for null or a node none owns.
+    static NodePtr shared(Node *node) { return node ? node->weak_from_this().lock() : NodePtr(); }
     void setParent(Node *parent) { m_parent = parent; }
     bool active() const { return m_active; }
     void setActive(bool active);

@@ -147,10 +147,6 @@ bool isJobOrGroup(const Node *node)
     return node && (node->type() == Node::Job || node->type() == Node::Group);
 }
 
-NodePtr sharedFromNode(Node *node)
-{
-    return node ? node->weak_from_this().lock() : NodePtr();
-}
 
 } // namespace
 
@@ -164,7 +160,7 @@ bool OutlineDataSource::outlineViewSetObjectValue(const QVariant &value, const Q
 {
     if (identifier != QLatin1String("outlineStatus") || !isJobOrGroup(item) || !value.isValid())
         return false;
-    const NodePtr node = sharedFromNode(item);
+    const NodePtr node = Node::shared(item);
     if (!node || !m_document.outlineModel()->indexForNode(node.get()).isValid())
         return false;
     // A check box state: 1 on, 0 off (a mixed state counts as on).
@@ -445,7 +441,7 @@ bool OutlineDataSource::outlineViewAcceptDrop(const QMimeData *data, Node *item,
 {
     if (outlineViewValidateDrop(data, item, childIndex) == Qt::IgnoreAction)
         return false;
-    const NodePtr target = item ? sharedFromNode(item) : m_document.jobList();
+    const NodePtr target = item ? Node::shared(item) : m_document.jobList();
     if (!target)
         return false;
     performDropOperation(data, target, childIndex < 0 ? 0 : childIndex);
@@ -470,7 +466,7 @@ void OutlineDataSource::performDropOperation(const QMimeData *data, const NodePt
             // taken from the end, and undo puts them back front to back.
             for (auto it = nodes.crbegin(); it != nodes.crend(); ++it) {
                 const NodePtr &node = *it;
-                const NodePtr parent = sharedFromNode(node->parent());
+                const NodePtr parent = Node::shared(node->parent());
                 if (!parent)
                     continue;
                 if (parent == target && parent->indexOfChild(node.get()) < index)

@@ -27,10 +27,6 @@ QString localized(const char *key)
     return platform::localized(QString::fromLatin1(key));
 }
 
-NodePtr sharedNode(Node *node)
-{
-    return node ? node->weak_from_this().lock() : NodePtr();
-}
 
 // "%3d:%02d " of the whole hours and the remaining minutes from start to end;
 // seconds do not count.
@@ -150,7 +146,7 @@ NodePtr TimeEntrySheets::jobForNewTimeEntry() const
     NodePtr job;
     if (QTreeView *outline = m_document.outlineView()) {
         if (const NodePtr selected = NTXOutlineViewExtension::selectedItem(outline).value<NodePtr>())
-            job = sharedNode(selected->getRootObject());
+            job = Node::shared(selected->getRootObject());
     }
     // A selected group (or anything else that is no job of this document) names no
     // job: the entry goes to the active job.
@@ -306,8 +302,8 @@ void TimeEntrySheets::sheetDidEndJobTime(QWidget *, int returnCode, const NodePt
     const QDateTime end = std::exchange(m_lDate, QDateTime());
     if (returnCode != 1 || !entry || entry->type() != Node::TimeEntry || !start.isValid() || !end.isValid())
         return;
-    const NodePtr day = sharedNode(entry->parent());
-    const NodePtr job = sharedNode(entry->getRootObject());
+    const NodePtr day = Node::shared(entry->parent());
+    const NodePtr job = Node::shared(entry->getRootObject());
     // The entry may have left the document while the sheet was open.
     if (!day || !job || day->type() != Node::Day || job->type() != Node::Job || day->parent() != job.get()
         || entry->documentRoot() != m_document.jobList().get())

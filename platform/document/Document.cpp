@@ -412,7 +412,12 @@ void Document::saveDocumentAsWithCompletion(CompletionHandler handler)
     m_askingForFile = true;
     QPointer<Document> self(this);
     QPointer<QFileDialog> guard(dialog);
+    // The handler runs a pass after the panel ended: it answers at once.
     Sheet::begin(dialog, windowForSheet(), [self, guard, handler](int result) {
+        const auto answer = [&handler](bool saved) {
+            if (handler)
+                handler(saved);
+        };
         QString path;
         if (guard) {
             if (result == QDialog::Accepted && !guard->selectedFiles().isEmpty())
@@ -420,17 +425,17 @@ void Document::saveDocumentAsWithCompletion(CompletionHandler handler)
             guard->deleteLater();
         }
         if (!self) {
-            DocumentAlert::answerLater(handler, false);
+            answer(false);
             return;
         }
         self->m_askingForFile = false;
         if (path.isEmpty()) {
-            DocumentAlert::answerLater(handler, false);
+            answer(false);
             return;
         }
         QString reason;
         if (self->saveToFile(path, self->m_fileType, SaveOperation::SaveAs, &reason))
-            DocumentAlert::answerLater(handler, true);
+            answer(true);
         else
             self->reportSaveFailure(reason, handler);
     });
