@@ -33,6 +33,7 @@ using Range = platform::Range;
 namespace {
 
 qreal g_minFieldLabelWidth = 0;
+const char *const WidthMarginProperty = "ntxInspectorWidthMargin";
 constexpr qreal DocumentMargin = 5;
 constexpr qreal ParagraphSpacing = 7;
 
@@ -95,6 +96,7 @@ NTXTextViewInspector::NTXTextViewInspector(QWidget *parent)
     setAttribute(Qt::WA_InputMethodEnabled, true);
     setFocusPolicy(Qt::StrongFocus);
     setTabChangesFocus(false);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_completionTimer.setSingleShot(true);
     m_completionTimer.setInterval(500);
     connect(&m_completionTimer, &QTimer::timeout, this, &NTXTextViewInspector::doCompletion);
@@ -336,6 +338,9 @@ void NTXTextViewInspector::addSubview(QWidget *view)
         return;
     if (view->parentWidget() != viewport())
         view->setParent(viewport());
+    // A control nobody sized takes its preferred size (not a window's default).
+    if (!view->testAttribute(Qt::WA_Resized))
+        view->resize(view->sizeHint());
     view->hide();
     m_subviews.append(view);
 }
@@ -542,10 +547,10 @@ bool NTXTextViewInspector::insertViewField(const std::shared_ptr<NTXTextViewInsp
     QTextDocument &doc = text();
     index = std::clamp<qsizetype>(index, 0, Text::length(doc));
     row = std::clamp<qsizetype>(row, 0, m_visibleFieldsArray.size());
-    const qreal containerWidth = std::max<qreal>(0, doc.textWidth() > 0 ? doc.textWidth() : viewport()->width());
+    const qreal container = containerWidth();
     const qreal padding = doc.documentMargin();
-    const qreal full = containerWidth - 2 * padding;
-    const qreal avail = containerWidth - m_maxLabelWidth - padding - 10;
+    const qreal full = container - 2 * padding;
+    const qreal avail = container - m_maxLabelWidth - padding - 10;
     const QString tab = QStringLiteral("\t");
     InternalChange change(*this);
     QTextCursor cursor(&doc);
@@ -606,6 +611,8 @@ bool NTXTextViewInspector::insertViewField(const std::shared_ptr<NTXTextViewInsp
     }
 
     QWidget *view = field->view();
+    if (!view->testAttribute(Qt::WA_Resized))
+        view->resize(view->sizeHint());
     if (!m_editableState && !field->isSeparator() && !field->viewShouldAlwaysBeVisible()) {
         cursor.insertText(field->notEditableReplacementString(), replacementStringAttributes());
     } else {
@@ -620,8 +627,9 @@ bool NTXTextViewInspector::insertViewField(const std::shared_ptr<NTXTextViewInsp
                 cell->setOverrideCellSize(QSizeF(1.0, 6.0));
             } else {
                 if (field->viewWidthShouldBeAdjusted()) {
-                    view->setProperty("ntxAutoresizingMask", 2);
+                    // Width-sizable: it keeps its distance to the container's right edge.
                     view->resize(int(std::max<qreal>(0, avail)), view->height());
+                    view->setProperty(WidthMarginProperty, container - view->width());
                 }
                 cell->setOverrideCellSize(QSizeF(1.0, view->height()));
             }
@@ -653,6 +661,29 @@ bool NTXTextViewInspector::insertViewField(const std::shared_ptr<NTXTextViewInsp
     m_visibleFieldsArray.insert(row, field);
     field->hasBecomeVisibleInInspector(this);
     return true;
+}
+
+qreal NTXTextViewInspector::containerWidth() const
+{
+    const QTextDocument &doc = text();
+    return std::max<qreal>(0, doc.textWidth() > 0 ? doc.textWidth() : viewport()->width());
+}
+
+bool NTXTextViewInspector::adjustViewWidths()
+{
+    bool changed = false;
+    const qreal width = containerWidth();
+    for (const QPointer<QWidget> &view : std::as_const(m_subviews)) {
+        const QVariant margin = view ? view->property(WidthMarginProperty) : QVariant();
+        if (!margin.isValid())
+            continue;
+        const int wanted = int(std::max<qreal>(0, width - margin.toReal()));
+        if (wanted != view->width()) {
+            view->resize(wanted, view->height());
+            changed = true;
+        }
+    }
+    return changed;
 }
 
 void NTXTextViewInspector::applyParagraphStyle(Range range)

@@ -209,6 +209,9 @@ private:
     QTextCharFormat attachmentFormat(int cellNumber) const;
     Range attributeRun(int property, qsizetype index) const;
     void applyParagraphStyle(Range range);
+    qreal containerWidth() const;
+    // Width-sizable controls follow the container's width; answers whether one changed.
+    bool adjustViewWidths();
     void scheduleLayout();
     void cursorMoved();
     void setEditedLocation(qsizetype location);

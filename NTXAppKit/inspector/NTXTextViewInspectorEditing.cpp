@@ -681,6 +681,8 @@ void NTXTextViewInspector::layoutAttachments()
     m_placing = true;
     {
         InternalChange change(*this);
+        if (adjustViewWidths())
+            text().markContentsDirty(0, int(Text::length(text())));
         m_typesetter->layOutLines(text(), m_visibleFieldsArray, m_maxLabelWidth);
         m_layoutManager->showAttachmentCells(
             text(), viewport(), QPointF(-horizontalScrollBar()->value(), -verticalScrollBar()->value()));
