@@ -104,12 +104,12 @@ bool KZAdiumTabStyle::initWithCoder(platform::Coder &coder)
 
 std::optional<qreal> KZAdiumTabStyle::leftMarginForTabBarView(KZTabBarView *bar)
 {
-    return isVertical(bar) ? 0.0 : 3.0;
+    return horizontalMargin(bar, 3.0);
 }
 
 std::optional<qreal> KZAdiumTabStyle::rightMarginForTabBarView(KZTabBarView *bar)
 {
-    return isVertical(bar) ? 0.0 : 3.0;
+    return horizontalMargin(bar, 3.0);
 }
 
 std::optional<qreal> KZAdiumTabStyle::topMarginForTabBarView(KZTabBarView *bar)
@@ -146,39 +146,22 @@ std::optional<QRectF> KZAdiumTabStyle::drawingRectForBounds(const QRectF &bounds
 
 std::optional<QRectF> KZAdiumTabStyle::closeButtonRectForBounds(const QRectF &bounds, const KZTabBarButtonCell &cell)
 {
-    const QIcon image = cell.closeButtonImageOfType(KZCloseButtonImageTypeStandard);
-    if (!cell.shouldDisplayCloseButton() || image.isNull())
-        return QRectF();
     const QRectF dr = cell.drawingRectForBounds(bounds);
-    const QSizeF natural = platform::BundleImages::naturalSize(image);
-    const QSizeF size =
-        kz_scaleImageWithSize(natural, QSizeF(natural.width(), dr.height()), KZImageScaleProportionallyDown);
-    QPointF origin = dr.topLeft();
+    QRectF rect = fittedCloseButtonRect(cell, dr);
+    if (KZTabBarButtonCell::isEmptyRect(rect))
+        return rect;
     if (isVertical(cell.tabBarView())) {
         qreal width = dr.width();
         if (const QRectF indicator = cell.indicatorRectForBounds(bounds); !KZTabBarButtonCell::isEmptyRect(indicator))
             width -= indicator.width() + 4.0;
-        origin.setX(dr.x() + width - size.width() - 4.0);
+        rect.moveLeft(dr.x() + width - rect.width() - 4.0);
     }
-    if (dr.height() > size.height())
-        origin.setY(origin.y() + std::ceil((dr.height() - size.height()) * 0.5));
-    return KZTabBarButtonCell::integralRect(QRectF(origin, size));
+    return KZTabBarButtonCell::integralRect(rect);
 }
 
 std::optional<QRectF> KZAdiumTabStyle::iconRectForBounds(const QRectF &bounds, const KZTabBarButtonCell &cell)
 {
-    if (!hasIcon(cell) || (isVertical(cell.tabBarView()) && !cell.largeImage().isNull()))
-        return QRectF();
-    const QRectF dr = cell.drawingRectForBounds(bounds);
-    const QSizeF natural = platform::BundleImages::naturalSize(cell.icon());
-    const QSizeF size =
-        kz_scaleImageWithSize(natural, QSizeF(natural.width(), dr.height()), KZImageScaleProportionallyDown);
-    qreal x = dr.x(), y = dr.y();
-    if (size.width() < 16.0)
-        x += std::ceil((16.0 - size.width()) * 0.5);
-    if (size.height() < 16.0)
-        y += std::ceil((16.0 - size.height()) * 0.5 - 0.5);
-    return KZTabBarButtonCell::integralRect(QRectF(QPointF(x, y), size));
+    return iconRectInColumn(cell, cell.drawingRectForBounds(bounds));
 }
 
 std::optional<QRectF> KZAdiumTabStyle::titleRectForBounds(const QRectF &bounds, const KZTabBarButtonCell &cell)

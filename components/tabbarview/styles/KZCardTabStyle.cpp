@@ -40,12 +40,12 @@ std::optional<bool> KZCardTabStyle::supportsOrientation(unsigned orientation, KZ
 
 std::optional<qreal> KZCardTabStyle::leftMarginForTabBarView(KZTabBarView *bar)
 {
-    return isVertical(bar) ? 0.0 : m_horizontalInset;
+    return horizontalMargin(bar, m_horizontalInset);
 }
 
 std::optional<qreal> KZCardTabStyle::rightMarginForTabBarView(KZTabBarView *bar)
 {
-    return isVertical(bar) ? 0.0 : m_horizontalInset;
+    return horizontalMargin(bar, m_horizontalInset);
 }
 
 std::optional<qreal> KZCardTabStyle::topMarginForTabBarView(KZTabBarView *bar)
@@ -71,9 +71,7 @@ std::optional<QRectF> KZCardTabStyle::overflowButtonRectForTabBarView(KZTabBarVi
 
 std::optional<QRectF> KZCardTabStyle::draggingRectForTabButton(KZAttachedTabBarButton *button, KZTabBarView *)
 {
-    QRectF rect = button ? button->stackingFrame() : QRectF();
-    rect.setWidth(rect.width() + 1.0);
-    return rect;
+    return widenedStackingFrame(button);
 }
 
 std::optional<QIcon> KZCardTabStyle::closeButtonImageOfType(unsigned type, const KZTabBarButtonCell &)

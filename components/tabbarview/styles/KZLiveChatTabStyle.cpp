@@ -89,19 +89,17 @@ std::optional<bool> KZLiveChatTabStyle::supportsOrientation(unsigned orientation
 
 std::optional<qreal> KZLiveChatTabStyle::leftMarginForTabBarView(KZTabBarView *bar)
 {
-    return isVertical(bar) ? 0.0 : m_leftMargin;
+    return horizontalMargin(bar, m_leftMargin);
 }
 
 std::optional<qreal> KZLiveChatTabStyle::rightMarginForTabBarView(KZTabBarView *bar)
 {
-    return isVertical(bar) ? 0.0 : m_leftMargin;
+    return horizontalMargin(bar, m_leftMargin);
 }
 
 std::optional<QRectF> KZLiveChatTabStyle::draggingRectForTabButton(KZAttachedTabBarButton *button, KZTabBarView *)
 {
-    QRectF rect = button ? button->stackingFrame() : QRectF();
-    rect.setWidth(rect.width() + 1.0);
-    return rect;
+    return widenedStackingFrame(button);
 }
 
 std::optional<QIcon> KZLiveChatTabStyle::closeButtonImageOfType(unsigned type, const KZTabBarButtonCell &)
@@ -130,16 +128,12 @@ std::optional<KZAttributedString> KZLiveChatTabStyle::attributedStringValueForTa
 
 std::optional<QRectF> KZLiveChatTabStyle::closeButtonRectForBounds(const QRectF &bounds, const KZTabBarButtonCell &cell)
 {
-    const QIcon image = cell.closeButtonImageOfType(KZCloseButtonImageTypeStandard);
-    if (!cell.shouldDisplayCloseButton() || image.isNull())
-        return QRectF();
     const QRectF d = cell.drawingRectForBounds(bounds);
-    const QSizeF natural = platform::BundleImages::naturalSize(image);
-    const QSizeF size = kz_scaleImageWithSize(natural, QSizeF(natural.width(), d.height()), KZImageScaleProportionallyDown);
-    qreal y = d.y();
-    if (d.height() > size.height())
-        y += std::ceil((d.height() - size.height()) / 2);
-    return KZTabBarButtonCell::integralRect(QRectF(QPointF(d.x() + d.width() - size.width(), y), size));
+    QRectF rect = fittedCloseButtonRect(cell, d);
+    if (empty(rect))
+        return rect;
+    rect.moveLeft(d.x() + d.width() - rect.width());
+    return KZTabBarButtonCell::integralRect(rect);
 }
 
 std::optional<QRectF> KZLiveChatTabStyle::indicatorRectForBounds(const QRectF &bounds, const KZTabBarButtonCell &cell)
@@ -166,17 +160,7 @@ std::optional<QRectF> KZLiveChatTabStyle::objectCounterRectForBounds(const QRect
 
 std::optional<QRectF> KZLiveChatTabStyle::iconRectForBounds(const QRectF &bounds, const KZTabBarButtonCell &cell)
 {
-    if (cell.icon().isNull() || (!cell.largeImage().isNull() && isVertical(cell.tabBarView())))
-        return QRectF();
-    const QRectF d = cell.drawingRectForBounds(bounds);
-    const QSizeF natural = platform::BundleImages::naturalSize(cell.icon());
-    const QSizeF size = kz_scaleImageWithSize(natural, QSizeF(natural.width(), d.height()), KZImageScaleProportionallyDown);
-    qreal x = d.x(), y = d.y();
-    if (size.width() < 16.0)
-        x += std::ceil((16.0 - size.width()) / 2);
-    if (size.height() < 16.0)
-        y += std::ceil((16.0 - size.height()) / 2 - 0.5);
-    return KZTabBarButtonCell::integralRect(QRectF(QPointF(x, y), size));
+    return iconRectInColumn(cell, cell.drawingRectForBounds(bounds));
 }
 
 std::optional<QRectF> KZLiveChatTabStyle::largeImageRectForBounds(const QRectF &bounds, const KZTabBarButtonCell &cell)

@@ -88,12 +88,12 @@ bool KZMetalTabStyle::initWithCoder(platform::Coder &coder)
 
 std::optional<qreal> KZMetalTabStyle::leftMarginForTabBarView(KZTabBarView *bar)
 {
-    return isVertical(bar) ? 0.0 : 10.0;
+    return horizontalMargin(bar, 10.0);
 }
 
 std::optional<qreal> KZMetalTabStyle::rightMarginForTabBarView(KZTabBarView *bar)
 {
-    return isVertical(bar) ? 0.0 : 10.0;
+    return horizontalMargin(bar, 10.0);
 }
 
 std::optional<qreal> KZMetalTabStyle::topMarginForTabBarView(KZTabBarView *bar)

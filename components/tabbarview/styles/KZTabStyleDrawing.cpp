@@ -4,6 +4,7 @@
 #include "components/tabbarview/KZTabBarArtwork.h"
 #include "components/tabbarview/KZTabBarButtonCell.h"
 #include "components/tabbarview/KZTabBarView.h"
+#include "components/tabbarview/KZTabBarViewExtensions.h"
 #include "components/tabbarview/KZTabStyle.h"
 #include "platform/archive/Coder.h"
 #include "platform/drawing/BundleImages.h"
@@ -14,6 +15,7 @@
 #include <QPainter>
 #include <QPalette>
 #include <QPixmap>
+#include <cmath>
 
 namespace KZTabStyleDrawing {
 
@@ -57,6 +59,47 @@ bool decodeImages(platform::Coder &coder, const QList<QIcon *> &images, const QS
 bool isVertical(const KZTabBarView *bar)
 {
     return bar && bar->orientation() == KZTabBarView::Vertical;
+}
+
+qreal horizontalMargin(const KZTabBarView *bar, qreal margin)
+{
+    return isVertical(bar) ? 0.0 : margin;
+}
+
+QRectF widenedStackingFrame(const KZAttachedTabBarButton *button)
+{
+    QRectF rect = button ? button->stackingFrame() : QRectF();
+    rect.setWidth(rect.width() + 1.0);
+    return rect;
+}
+
+QRectF fittedCloseButtonRect(const KZTabBarButtonCell &cell, const QRectF &d)
+{
+    const QIcon image = cell.closeButtonImageOfType(KZCloseButtonImageTypeStandard);
+    if (!cell.shouldDisplayCloseButton() || image.isNull())
+        return QRectF();
+    const QSizeF natural = platform::BundleImages::naturalSize(image);
+    const QSizeF size = KZTabBarViewExtensions::kz_scaleImageWithSize(natural, QSizeF(natural.width(), d.height()),
+                                                                      KZTabBarViewExtensions::KZImageScaleProportionallyDown);
+    qreal y = d.y();
+    if (d.height() > size.height())
+        y += std::ceil((d.height() - size.height()) * 0.5);
+    return QRectF(QPointF(d.x(), y), size);
+}
+
+QRectF iconRectInColumn(const KZTabBarButtonCell &cell, const QRectF &d)
+{
+    if (cell.icon().isNull() || (isVertical(cell.tabBarView()) && !cell.largeImage().isNull()))
+        return QRectF();
+    const QSizeF natural = platform::BundleImages::naturalSize(cell.icon());
+    const QSizeF size = KZTabBarViewExtensions::kz_scaleImageWithSize(natural, QSizeF(natural.width(), d.height()),
+                                                                      KZTabBarViewExtensions::KZImageScaleProportionallyDown);
+    qreal x = d.x(), y = d.y();
+    if (size.width() < 16.0)
+        x += std::ceil((16.0 - size.width()) * 0.5);
+    if (size.height() < 16.0)
+        y += std::ceil((16.0 - size.height()) * 0.5 - 0.5);
+    return KZTabBarButtonCell::integralRect(QRectF(QPointF(x, y), size));
 }
 
 bool isSelected(const KZTabBarButtonCell &cell)

@@ -39,6 +39,18 @@ void encodeImages(platform::Coder &coder, const QList<const QIcon *> &images, co
 bool decodeImages(platform::Coder &coder, const QList<QIcon *> &images, const QStringList &keys);
 
 bool isVertical(const KZTabBarView *bar);
+// A margin of a horizontal bar: the value there, 0 in a vertical bar.
+qreal horizontalMargin(const KZTabBarView *bar, qreal margin);
+// The stacking frame of a dragged tab made a point wider (a zero frame for none).
+QRectF widenedStackingFrame(const KZAttachedTabBarButton *button);
+
+// Rectangles in a tab's drawing rectangle d (the styles that lay tabs out themselves):
+// - the close button's image fitted to d's height, vertically centred in d when
+//   lower; x is left for the caller (d.x here);
+QRectF fittedCloseButtonRect(const KZTabBarButtonCell &cell, const QRectF &d);
+// - the icon fitted to d's height at d's top left, centred in a 16-point square when
+//   smaller; none without an icon, or beside a large image in a vertical bar.
+QRectF iconRectInColumn(const KZTabBarButtonCell &cell, const QRectF &d);
 bool isSelected(const KZTabBarButtonCell &cell);
 bool isSelected(const KZAttachedTabBarButton *button);
 // A button that is not sliding and is marked as the overflow button.

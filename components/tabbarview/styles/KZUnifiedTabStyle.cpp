@@ -62,19 +62,17 @@ std::optional<bool> KZUnifiedTabStyle::supportsOrientation(unsigned orientation,
 
 std::optional<qreal> KZUnifiedTabStyle::leftMarginForTabBarView(KZTabBarView *bar)
 {
-    return isVertical(bar) ? 0.0 : m_leftMargin;
+    return horizontalMargin(bar, m_leftMargin);
 }
 
 std::optional<qreal> KZUnifiedTabStyle::rightMarginForTabBarView(KZTabBarView *bar)
 {
-    return isVertical(bar) ? 0.0 : m_leftMargin;
+    return horizontalMargin(bar, m_leftMargin);
 }
 
 std::optional<QRectF> KZUnifiedTabStyle::draggingRectForTabButton(KZAttachedTabBarButton *button, KZTabBarView *)
 {
-    QRectF rect = button ? button->stackingFrame() : QRectF();
-    rect.setWidth(rect.width() + 1.0);
-    return rect;
+    return widenedStackingFrame(button);
 }
 
 std::optional<QIcon> KZUnifiedTabStyle::closeButtonImageOfType(unsigned type, const KZTabBarButtonCell &)
