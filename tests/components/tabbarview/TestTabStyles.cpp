@@ -19,9 +19,11 @@
 #include "platform/drawing/SystemColors.h"
 #include "platform/drawing/TabView.h"
 #include "platform/drawing/WindowChrome.h"
+#include "platform/drawing/WindowChromeObserver.h"
 
 #include <QMainWindow>
 #include <QPainter>
+#include <QSignalSpy>
 #include <QTest>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -423,14 +425,26 @@ TEST(LiveChatTabStyle, SeparatorLookDropsTheDividerLeftOfTheSelectedTab)
     bar.bar->updateTabBar(false);
     bar.toolbar->show();
     platform::WindowChrome::setShowsBaselineSeparator(bar.toolbar, true);
-    const auto rightEdge = [&](KZAttachedTabBarButton *button) {
+    const auto column = [&](KZAttachedTabBarButton *button, int x) {
         QImage image = canvas(button->width() + 4, 22, Qt::black);
         QPainter painter(&image);
         button->style()->drawBezelOfTabCell(*button->tabCell(), painter, QRectF(button->rect()), button);
-        return std::max(qGray(image.pixel(button->width() + 1, 10)), qGray(image.pixel(button->width() + 2, 10))) > 60;
+        return qGray(image.pixel(x, 10)) > 60;
+    };
+    const auto rightEdge = [&](KZAttachedTabBarButton *button) {
+        return column(button, button->width() + 1) || column(button, button->width() + 2);
     };
     EXPECT_FALSE(rightEdge(bar.button(0))) << "left of the selected tab";
     EXPECT_TRUE(rightEdge(bar.button(2)));
+    EXPECT_FALSE(column(bar.button(0), bar.button(0)->width() - 1)) << "no card";
+
+    // The bar hears of the separator, as it hears of the toolbar, and redraws.
+    platform::WindowChromeObserver observer(bar.bar);
+    QSignalSpy separator(&observer, &platform::WindowChromeObserver::baselineSeparatorChanged);
+    platform::WindowChrome::setShowsBaselineSeparator(bar.toolbar, false);
+    ASSERT_EQ(separator.count(), 1);
+    EXPECT_FALSE(separator.at(0).at(0).toBool());
+    EXPECT_TRUE(column(bar.button(0), bar.button(0)->width() - 1)) << "cards again";
 }
 
 TEST(SafariTabStyle, SeparatorsAroundSelectionSlidesAndDrops)
