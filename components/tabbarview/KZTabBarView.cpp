@@ -51,6 +51,7 @@ KZTabBarView::KZTabBarView(QWidget *parent)
     m_chromeObserver = new platform::WindowChromeObserver(this, this);
     connect(m_chromeObserver, &platform::WindowChromeObserver::toolbarVisibleChanged, this,
             [this] { updateTabBar(false); });
+    connect(m_chromeObserver, &platform::WindowChromeObserver::baselineSeparatorChanged, this, [this] { update(); });
 }
 
 KZTabBarView::~KZTabBarView()
