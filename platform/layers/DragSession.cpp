@@ -29,13 +29,14 @@ DragSession *DragSession::current()
 }
 
 DragSession *DragSession::begin(QWidget *sourceWidget, DragSource *source, std::unique_ptr<QMimeData> data,
-                                QPoint screenLocation, const DragPicture &picture)
+                                QPoint screenLocation, const DragPicture &picture, QObject *localObject)
 {
     if (!sourceWidget || s_current)
         return nullptr;
     if (!data)
         data = std::make_unique<QMimeData>();
     auto *session = new DragSession(sourceWidget, source, std::move(data), screenLocation, picture);
+    session->m_localObject = localObject;
     if (source)
         source->draggedImageBeganAt(*session, screenLocation);
     if (session->m_active)

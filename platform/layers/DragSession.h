@@ -60,8 +60,9 @@ class DragSession : public QObject
 public:
     static constexpr double SlideBackDuration = 0.25;
 
+    // localObject is set before the source and the first destination hear of the drag.
     static DragSession *begin(QWidget *sourceWidget, DragSource *source, std::unique_ptr<QMimeData> data,
-                              QPoint screenLocation, const DragPicture &picture = {});
+                              QPoint screenLocation, const DragPicture &picture = {}, QObject *localObject = nullptr);
     // The running session, or null.
     static DragSession *current();
     ~DragSession() override;

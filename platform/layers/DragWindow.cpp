@@ -11,11 +11,17 @@
 
 namespace platform {
 
-DragWindow::DragWindow(const QImage &image, bool titled)
+DragWindow::DragWindow(const QImage &image, bool titled) : DragWindow(new DragImageView(image), titled)
+{
+}
+
+DragWindow::DragWindow(DragImageView *view, bool titled)
     : QWidget(nullptr, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint
                            | Qt::WindowTransparentForInput | Qt::WindowDoesNotAcceptFocus),
-      m_view(new DragImageView(image, this)), m_titled(titled)
+      m_view(view), m_titled(titled)
 {
+    const QImage image = view->image();
+    view->setParent(this);
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setAttribute(Qt::WA_ShowWithoutActivating);

@@ -70,6 +70,8 @@ public:
     static bool platformSupportsOpacity();
 
 protected:
+    // A window around a view of a subclass of DragImageView (the window takes it).
+    DragWindow(DragImageView *view, bool titled);
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
