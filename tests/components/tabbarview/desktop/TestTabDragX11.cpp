@@ -155,6 +155,7 @@ TEST_F(TabDragX11, TearsOffIntoANewWindowAndMovesTheLastTabAway)
     TabWindow a({"A1", "A2"}, QPoint(40, 40));
     TabWindow b({"B1"}, QPoint(40, 320));
     std::unique_ptr<TabWindow> made;
+    a.bar->setTearOffStyle(1); // the miniature style: the new window opens centred on the pointer
     a.delegate.makeBar = [&](QPoint) {
         made = std::make_unique<TabWindow>(QStringList(), QPoint(600, 300));
         return made->bar;
