@@ -2,24 +2,13 @@
 
 #include "components/tabbarcontrol/VTTabBarArtwork.h"
 #include "platform/archive/Coder.h"
-#include "platform/drawing/BundleImages.h"
 
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPixmap>
 
 #include <cmath>
 #include <numbers>
-
-namespace {
-
-QVariant imageValue(const QIcon &icon)
-{
-    return icon.isNull() ? QVariant() : QVariant(platform::BundleImages::rendered(icon));
-}
-
-} // namespace
 
 VTOverflowPopUpButton::VTOverflowPopUpButton(const QRect &frame, bool, QWidget *parent)
     : platform::PopUpButton(true, parent)
@@ -155,8 +144,8 @@ void VTOverflowPopUpButton::encodeWithCoder(platform::Coder &coder) const
     if (!coder.allowsKeyedCoding())
         return;
     cell()->encodeWithCoder(coder);
-    coder.encodeObject(imageValue(m_VTTabBarOverflowPopUpImage), QStringLiteral("VTTabBarOverflowPopUpImage"));
-    coder.encodeObject(imageValue(m_VTTabBarOverflowDownPopUpImage), QStringLiteral("VTTabBarOverflowDownPopUpImage"));
+    coder.encodeObject(VTTabBarArtwork::archivedImage(m_VTTabBarOverflowPopUpImage), QStringLiteral("VTTabBarOverflowPopUpImage"));
+    coder.encodeObject(VTTabBarArtwork::archivedImage(m_VTTabBarOverflowDownPopUpImage), QStringLiteral("VTTabBarOverflowDownPopUpImage"));
     coder.encodeBool(m_animatingAlternateImage, QStringLiteral("VTTabBarOverflowAnimatingAlternateImage"));
 }
 
@@ -167,18 +156,12 @@ bool VTOverflowPopUpButton::initWithCoder(platform::Coder &coder)
     const QVariant image = coder.decodeObject(QStringLiteral("VTTabBarOverflowPopUpImage"));
     const QVariant down = coder.decodeObject(QStringLiteral("VTTabBarOverflowDownPopUpImage"));
     const bool animating = coder.decodeBool(QStringLiteral("VTTabBarOverflowAnimatingAlternateImage"));
-    for (const QVariant *value : {&image, &down}) {
-        if (value->isValid() && value->metaType() != QMetaType::fromType<QImage>())
-            coder.failWithError(QStringLiteral("VTOverflowPopUpButton: an image of the wrong kind"));
-    }
+    if (!VTTabBarArtwork::isArchivedImage(image) || !VTTabBarArtwork::isArchivedImage(down))
+        coder.failWithError(QStringLiteral("VTOverflowPopUpButton: an image of the wrong kind"));
     if (coder.failed())
         return false;
-    const auto icon = [](const QVariant &value) {
-        const QImage picture = value.value<QImage>();
-        return picture.isNull() ? QIcon() : QIcon(QPixmap::fromImage(picture));
-    };
-    m_VTTabBarOverflowPopUpImage = icon(image);
-    m_VTTabBarOverflowDownPopUpImage = icon(down);
+    m_VTTabBarOverflowPopUpImage = VTTabBarArtwork::imageFromArchive(image);
+    m_VTTabBarOverflowDownPopUpImage = VTTabBarArtwork::imageFromArchive(down);
     setAnimatingAlternateImage(animating);
     return true;
 }

@@ -1,27 +1,11 @@
 #include "components/tabbarcontrol/VTRolloverButton.h"
 
 #include "platform/archive/Coder.h"
-#include "platform/drawing/BundleImages.h"
+#include "components/tabbarcontrol/VTTabBarArtwork.h"
 #include "platform/drawing/ButtonCell.h"
 
 #include <QCursor>
 #include <QEvent>
-#include <QPixmap>
-
-namespace {
-
-QVariant imageValue(const QIcon &icon)
-{
-    return icon.isNull() ? QVariant() : QVariant(platform::BundleImages::rendered(icon));
-}
-
-QIcon iconFromValue(const QVariant &value)
-{
-    const QImage image = value.value<QImage>();
-    return image.isNull() ? QIcon() : QIcon(QPixmap::fromImage(image));
-}
-
-} // namespace
 
 VTRolloverButton::VTRolloverButton(QWidget *parent)
     : platform::Control(std::make_unique<platform::ButtonCell>(QString(), platform::ButtonCell::ButtonType::MomentaryChange), parent)
@@ -126,8 +110,8 @@ void VTRolloverButton::encodeWithCoder(platform::Coder &coder) const
     if (!coder.allowsKeyedCoding())
         return;
     cell()->encodeWithCoder(coder);
-    coder.encodeObject(imageValue(m_rolloverImage), QStringLiteral("rolloverImage"));
-    coder.encodeObject(imageValue(m_usualImage), QStringLiteral("usualImage"));
+    coder.encodeObject(VTTabBarArtwork::archivedImage(m_rolloverImage), QStringLiteral("rolloverImage"));
+    coder.encodeObject(VTTabBarArtwork::archivedImage(m_usualImage), QStringLiteral("usualImage"));
     coder.encodeInt32(m_myTrackingRectTag, QStringLiteral("myTrackingRectTag"));
 }
 
@@ -138,13 +122,12 @@ bool VTRolloverButton::initWithCoder(platform::Coder &coder)
     const QVariant rollover = coder.decodeObject(QStringLiteral("rolloverImage"));
     const QVariant usual = coder.decodeObject(QStringLiteral("usualImage"));
     const qint32 tag = coder.decodeInt32(QStringLiteral("myTrackingRectTag"));
-    if (coder.failed() || (rollover.isValid() && rollover.metaType() != QMetaType::fromType<QImage>())
-        || (usual.isValid() && usual.metaType() != QMetaType::fromType<QImage>())) {
+    if (coder.failed() || !VTTabBarArtwork::isArchivedImage(rollover) || !VTTabBarArtwork::isArchivedImage(usual)) {
         coder.failWithError(QStringLiteral("VTRolloverButton: an image of the wrong kind"));
         return false;
     }
-    m_rolloverImage = iconFromValue(rollover);
-    m_usualImage = iconFromValue(usual);
+    m_rolloverImage = VTTabBarArtwork::imageFromArchive(rollover);
+    m_usualImage = VTTabBarArtwork::imageFromArchive(usual);
     buttonCell()->setImage(m_usualImage);
     // The rectangle installed now goes; the decoded tag stands until the next install.
     removeTrackingRect();

@@ -5,6 +5,7 @@
 
 #include <QPainter>
 #include <QPainterPath>
+#include <QPixmap>
 
 namespace VTTabBarArtwork {
 
@@ -121,6 +122,22 @@ QIcon imageNamed(const QString &name)
 QSizeF sizeOf(const QIcon &image)
 {
     return image.isNull() ? QSizeF() : BundleImages::naturalSize(image);
+}
+
+QVariant archivedImage(const QIcon &image)
+{
+    return image.isNull() ? QVariant() : QVariant(BundleImages::rendered(image));
+}
+
+QIcon imageFromArchive(const QVariant &value)
+{
+    const QImage picture = value.value<QImage>();
+    return picture.isNull() ? QIcon() : QIcon(QPixmap::fromImage(picture));
+}
+
+bool isArchivedImage(const QVariant &value)
+{
+    return !value.isValid() || value.metaType() == QMetaType::fromType<QImage>();
 }
 
 void drawAtPoint(const QIcon &image, QPainter &painter, const QPointF &point, qreal fraction)

@@ -14,6 +14,7 @@
 #include <QImage>
 #include <QSizeF>
 #include <QString>
+#include <QVariant>
 
 class QPainter;
 class QPointF;
@@ -26,6 +27,12 @@ void registerImages();
 QIcon imageNamed(const QString &name);
 // The natural size of an image of the bundle (empty for the null icon).
 QSizeF sizeOf(const QIcon &image);
+// An image as an archive holds it (a QImage at its natural size; none for the null
+// icon), and back (the null icon for none).
+QVariant archivedImage(const QIcon &image);
+QIcon imageFromArchive(const QVariant &value);
+// Whether an archived value can be an image (none or a QImage).
+bool isArchivedImage(const QVariant &value);
 // Draws the image with its top-left corner at the point, source-over, at the opacity.
 void drawAtPoint(const QIcon &image, QPainter &painter, const QPointF &point, qreal fraction = 1.0);
 

@@ -10,6 +10,7 @@
 
 #include <QCursor>
 #include <QEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPaintEvent>
 
@@ -150,6 +151,11 @@ void VTTabBarControl::setOrientation(int orientation)
         m_style->setOrientation(orientation);
     positionOverflowMenu();
     updateTabBar(false);
+}
+
+void VTTabBarControl::setLastMouseDownEvent(const QMouseEvent *event)
+{
+    m_lastMouseDownEvent.reset(event ? static_cast<QMouseEvent *>(event->clone()) : nullptr);
 }
 
 void VTTabBarControl::setCanCloseOnlyTab(bool value)

@@ -127,6 +127,9 @@ public:
     QWidget *partnerView() const { return m_partnerView; }
     void setPartnerView(QWidget *view) { m_partnerView = view; }
     bool isAwake() const { return m_awakenedFromNib; }
+    // A copy of the last mouse-down (null before the first).
+    const QMouseEvent *lastMouseDownEvent() const { return m_lastMouseDownEvent.get(); }
+    void setLastMouseDownEvent(const QMouseEvent *event);
 
     VTRolloverButton *addTabButton() const { return m_addTabButton; }
     VTOverflowPopUpButton *overflowPopUpButton() const { return m_overflowPopUpButton; }
@@ -235,6 +238,7 @@ private:
     bool m_awakenedFromNib = false;
     int m_tabBarWidth = 0;
     std::unique_ptr<QTimer> m_showHideAnimationTimer;
+    std::unique_ptr<QMouseEvent> m_lastMouseDownEvent;
     bool m_didDrag = false;
     bool m_closeClicked = false;
     VTTabBarControlDelegate *m_delegate = nullptr;
