@@ -91,6 +91,8 @@ VTTabBarControl::~VTTabBarControl()
     m_animationTimer.reset();
     m_showHideAnimationTimer.reset();
     m_springTimer.reset();
+    if (m_tabView && m_tabView->delegate() == this)
+        m_tabView->setDelegate(nullptr);
     const std::vector<CellPtr> copy = m_cells;
     for (const CellPtr &cell : copy)
         removeTabForCell(cell.get());

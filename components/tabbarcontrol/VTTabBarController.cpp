@@ -49,7 +49,10 @@ VTTabBarController::VTTabBarController(VTTabBarControl *control) : m_control(con
 {
 }
 
-VTTabBarController::~VTTabBarController() = default;
+VTTabBarController::~VTTabBarController()
+{
+    delete m_overflowMenu.data();
+}
 
 QRectF VTTabBarController::cellFrameAtIndex(qsizetype index) const
 {
@@ -265,7 +268,9 @@ void VTTabBarController::setupCells(const QList<qreal> &widths)
     const platform::TabViewItemPtr selected = m_control->tabView()->selectedTabViewItem();
     const bool vertical = m_control->orientation() == 1;
     const VTTabStyle *style = m_control->style().get();
-    m_overflowMenu.reset();
+    if (m_overflowMenu)
+        m_overflowMenu->deleteLater();
+    m_overflowMenu = nullptr;
 
     for (qsizetype i = 0; i < qsizetype(cells.size()); ++i) {
         VTTabBarCell *cell = cells[size_t(i)].get();
@@ -321,9 +326,9 @@ void VTTabBarController::setupCells(const QList<qreal> &widths)
         m_cellFrames.append(r);
 
         if (!m_overflowMenu) {
-            m_overflowMenu = std::make_unique<QMenu>();
+            m_overflowMenu = new QMenu(m_control);
             m_overflowMenu->addAction(QString());
-            QMenu *menu = m_overflowMenu.get();
+            QMenu *menu = m_overflowMenu;
             QObject::connect(menu, &QMenu::aboutToShow, menu, [menu] {
                 for (QAction *action : menu->actions()) {
                     auto *model = platform::KeyValueObservable::toObservable(action->data());

@@ -17,9 +17,11 @@
 // a failure line and keep the widths reached.
 //
 // Owned by its control (a plain back pointer); owns its rectangle lists and the
-// overflow menu (null when nothing overflows). Main thread only.
+// overflow menu (null when nothing overflows; a child widget of the control, deleted
+// from the event loop when a layout replaces it). Main thread only.
 #include <QList>
 #include <QMenu>
+#include <QPointer>
 #include <QRectF>
 #include <memory>
 
@@ -38,7 +40,7 @@ public:
     QRectF cellTrackingRectAtIndex(qsizetype index) const;
     QRectF closeButtonTrackingRectAtIndex(qsizetype index) const;
     QRectF addButtonRect() const { return m_addButtonRect; }
-    QMenu *overflowMenu() const { return m_overflowMenu.get(); }
+    QMenu *overflowMenu() const { return m_overflowMenu; }
 
     // Moves the selection marks to the cell.
     void setSelectedCell(VTTabBarCell *cell);
@@ -61,5 +63,6 @@ private:
     QList<QRectF> m_closeButtonTrackingRects;
     QList<QRectF> m_cellFrames;
     QRectF m_addButtonRect;
-    std::unique_ptr<QMenu> m_overflowMenu;
+    // A child of the control; an old menu goes later (its action may be running).
+    QPointer<QMenu> m_overflowMenu;
 };
