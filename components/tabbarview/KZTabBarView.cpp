@@ -71,8 +71,7 @@ KZTabBarView::~KZTabBarView()
         unbindPropertiesOfAttachedButton(button);
     m_identifierObservers.clear();
     // Buttons waiting for the event loop to delete them go with the bar.
-    for (const QPointer<KZAttachedTabBarButton> &retired : m_retiredButtons)
-        delete retired.data();
+    delete m_retiredButtons;
 }
 
 // ---- Tab view ----
@@ -287,10 +286,12 @@ void KZTabBarView::removeAttachedButton(KZAttachedTabBarButton *button)
         // The button may be sending an event right now: it leaves the bar at once and
         // is deleted when control returns to the event loop.
         button->hide();
-        button->setParent(nullptr);
+        if (!m_retiredButtons) {
+            m_retiredButtons = new QWidget(this);
+            m_retiredButtons->hide();
+        }
+        button->setParent(m_retiredButtons);
         button->deleteLater();
-        std::erase_if(m_retiredButtons, [](const auto &retired) { return retired.isNull(); });
-        m_retiredButtons.emplace_back(button);
     }
 }
 

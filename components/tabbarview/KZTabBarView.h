@@ -374,7 +374,10 @@ private:
     KZTabBarViewDelegate *m_delegate = nullptr;
     platform::CodingPtr m_archivedDelegate;
     std::vector<std::unique_ptr<QWidget>> m_archivedViews;
-    std::vector<QPointer<KZAttachedTabBarButton>> m_retiredButtons;
+    // Holds removed buttons, hidden, until the event loop deletes them: moving a widget
+    // within its window leaves the window's focus chain alone, which leaving the window
+    // would walk whole (quadratic over a bar that drops hundreds of overflowing tabs).
+    QWidget *m_retiredButtons = nullptr;
     std::map<const KZAttachedTabBarButton *, std::unique_ptr<platform::BindingObserver>> m_identifierObservers;
     platform::WindowChromeObserver *m_chromeObserver = nullptr;
     KZSlideButtonsAnimation *m_slideAnimation = nullptr;
