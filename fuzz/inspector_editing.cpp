@@ -257,7 +257,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             break;
         case 10: // list rows
             userStep = false;
-            if (in.next() % 2 || rowItems.empty()) {
+            if (in.next() % 2 || rows.arrangedObjects().isEmpty()) {
                 rowItems.push_back(std::make_unique<Item>());
                 rows.insertObjectAtArrangedObjectIndex(KeyValueObservable::fromObservable(rowItems.back().get()),
                                                        in.next() % (rows.arrangedObjects().size() + 1));

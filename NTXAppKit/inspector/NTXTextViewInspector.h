@@ -29,6 +29,7 @@
 #include "NTXAppKit/inspector/NTXTextViewInspectorFieldHost.h"
 #include "platform/foundation/Range.h"
 
+#include <QPainterPath>
 #include <QPointer>
 #include <QTextCharFormat>
 #include <QTextEdit>
@@ -156,6 +157,14 @@ public:
 
     // ---- Raised editor and completion ----
     void calcSelectedRect();
+    // After the text: the shadowed outline around the raised editor, when there is one.
+    void drawRaisedEditorIfNecessaryInRect(QPainter &painter, const QRectF &rect) const;
+    // An image 30 points larger than the path's bounds with the path drawn at (15, 15):
+    // a white fill under a shadow (only while the inspector has the focus of the
+    // active window), cleared inside the path, and a gray outline.
+    QImage shadowImageAroundPath(const QPainterPath &path) const;
+    // The caret is drawn only while a value is edited.
+    bool shouldDrawInsertionPoint() const { return isEditing(); }
     QRectF selectedRect() const { return m_selectedRect; }
     void setSelectedRect(const QRectF &rect) { m_selectedRect = rect; }
     void startCompletionTimer();
@@ -164,6 +173,14 @@ public:
     void doCompletion();
     QStringList completionsForPartialWordRange(Range range, int *indexOfSelectedItem) const;
     qsizetype nextInsertionIndex() const { return m_nextInsertionIndex; }
+
+    // ---- Rollover ----
+    // A capsule around the range's glyphs (empty for no range).
+    QPainterPath rolloverForCharacterRange(Range range) const;
+    const QPainterPath &rollover() const { return m_rollover; }
+    // Drawn in gray under the text; an empty path draws nothing.
+    void setRollover(const QPainterPath &path);
+    static QTextCharFormat rolloverAttributes();
 
     QObject *inspectorDelegate() const { return m_inspectorDelegate; }
     void setInspectorDelegate(QObject *delegate) { m_inspectorDelegate = delegate; }
@@ -222,8 +239,6 @@ private:
     Range wordRangeBeforeCaret() const;
     void scrollRangeToVisible(Range range);
     qsizetype characterIndexAt(const QPoint &viewportPoint) const;
-    void drawRaisedEditor(QPainter &painter) const;
-    QImage shadowImageAroundRect(const QSizeF &size) const;
     void restartCaretBlink();
     void completionChosen(const QString &completion);
     bool prepareListButton(QWidget *button, const FieldPtr &row, const char *action);
@@ -238,6 +253,7 @@ private:
     bool m_editableState = false;
     bool m_showNoSelection = true;
     QRectF m_selectedRect;
+    QPainterPath m_rollover;
     QPointer<QObject> m_inspectorDelegate;
     QTimer m_completionTimer;
     qsizetype m_nextInsertionIndex = Range::NotFound;

@@ -753,24 +753,26 @@ void NTXTextViewInspector::calcSelectedRect()
     m_selectedRect = rect;
 }
 
-QImage NTXTextViewInspector::shadowImageAroundRect(const QSizeF &size) const
+QImage NTXTextViewInspector::shadowImageAroundPath(const QPainterPath &path) const
 {
-    const QSize imageSize(int(std::ceil(size.width())) + 30, int(std::ceil(size.height())) + 30);
+    const QRectF bounds = path.boundingRect();
+    const QSize imageSize(int(std::ceil(bounds.width())) + 30, int(std::ceil(bounds.height())) + 30);
     const qreal ratio = devicePixelRatioF();
     QImage image(imageSize * ratio, QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(ratio);
     image.fill(Qt::transparent);
+    if (path.isEmpty())
+        return image;
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.translate(15, 15);
-    const QRectF bounds(QPointF(0, 0), size);
+    painter.translate(15 - bounds.x(), 15 - bounds.y());
     if (hasFocus() && window()->isActiveWindow()) {
         const platform::Shadow shadow(QSizeF(0, -4.479167), 5.520833, QColor(0, 0, 0, 85));
         shadow.drawWithShadow(painter, bounds.adjusted(-15, -15, 15, 15),
-                              [&](QPainter &p) { p.fillRect(bounds, Qt::white); });
+                              [&](QPainter &p) { p.fillPath(path, Qt::white); });
     }
     painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.fillRect(bounds, Qt::transparent);
+    painter.fillPath(path, Qt::transparent);
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     painter.setPen(QPen(QColor::fromRgbF(0.6f, 0.6f, 0.6f), 1));
     painter.setBrush(Qt::NoBrush);
@@ -778,13 +780,14 @@ QImage NTXTextViewInspector::shadowImageAroundRect(const QSizeF &size) const
     return image;
 }
 
-void NTXTextViewInspector::drawRaisedEditor(QPainter &painter) const
+void NTXTextViewInspector::drawRaisedEditorIfNecessaryInRect(QPainter &painter, const QRectF &) const
 {
     if (m_selectedRect.isNull())
         return;
     const QRectF r = m_selectedRect.adjusted(-2, -2, 2, 2);
-    const QSizeF size(std::floor(r.width() + 0.5), std::floor(r.height() + 0.5));
-    painter.drawImage(QPointF(r.x() - 15, r.y() - 15), shadowImageAroundRect(size));
+    QPainterPath path;
+    path.addRect(QRectF(0, 0, std::floor(r.width() + 0.5), std::floor(r.height() + 0.5)));
+    painter.drawImage(QPointF(r.x() - 15, r.y() - 15), shadowImageAroundPath(path));
 }
 
 void NTXTextViewInspector::paintEvent(QPaintEvent *event)
@@ -798,8 +801,10 @@ void NTXTextViewInspector::paintEvent(QPaintEvent *event)
     context.palette.setColor(QPalette::Text, Qt::black);
     context.clip = QRectF(event->rect()).translated(offset);
     painter.setClipRect(context.clip);
-    const bool caret = isEditing() && hasFocus() && m_caretVisible && !textCursor().hasSelection();
+    const bool caret = shouldDrawInsertionPoint() && hasFocus() && m_caretVisible && !textCursor().hasSelection();
     context.cursorPosition = caret ? textCursor().position() : -1;
+    if (!m_rollover.isEmpty())
+        painter.fillPath(m_rollover, QColor::fromRgbF(0.5f, 0.5f, 0.5f));
     text().documentLayout()->draw(&painter, context);
     if (textCursor().hasSelection() && !m_selectedRect.isNull()) {
         // The selection shows only inside the raised editor.
@@ -814,7 +819,45 @@ void NTXTextViewInspector::paintEvent(QPaintEvent *event)
         text().documentLayout()->draw(&painter, context);
         painter.restore();
     }
-    drawRaisedEditor(painter);
+    drawRaisedEditorIfNecessaryInRect(painter, context.clip);
+}
+
+// ---- Rollover ----
+
+QPainterPath NTXTextViewInspector::rolloverForCharacterRange(Range range) const
+{
+    QPainterPath path;
+    if (range.isNotFound() || range.length <= 0 || !range.fitsIn(Text::length(text())))
+        return path;
+    QTextCursor cursor(&text());
+    cursor.setPosition(int(range.location));
+    QRectF rect = cursorRect(cursor);
+    cursor.setPosition(int(range.max()));
+    rect = rect.united(cursorRect(cursor));
+    rect.translate(horizontalScrollBar()->value(), verticalScrollBar()->value());
+    const qreal radius = rect.height() * 0.5;
+    path.moveTo(rect.x(), rect.y());
+    path.arcTo(QRectF(rect.x() - radius, rect.y(), 2 * radius, rect.height()), 90, 180);
+    path.lineTo(rect.right(), rect.bottom());
+    path.arcTo(QRectF(rect.right() - radius, rect.y(), 2 * radius, rect.height()), 270, 180);
+    path.closeSubpath();
+    return path;
+}
+
+void NTXTextViewInspector::setRollover(const QPainterPath &path)
+{
+    m_rollover = path;
+    viewport()->update();
+}
+
+QTextCharFormat NTXTextViewInspector::rolloverAttributes()
+{
+    static const QTextCharFormat attributes = [] {
+        QTextCharFormat format;
+        format.setForeground(Qt::white);
+        return format;
+    }();
+    return attributes;
 }
 
 // ---- Completion ----

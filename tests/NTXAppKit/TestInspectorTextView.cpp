@@ -437,11 +437,20 @@ TEST(InspectorTextView, ListRowsChangeInPlace)
     EXPECT_TRUE(shown.inspector.string().startsWith(QStringLiteral("\n\tHead\tph\n")));
     EXPECT_LT(shown.inspector.charRangeOfField(list->rowAtIndex(0).get()).location,
               shown.inspector.charRangeOfField(list->rowAtIndex(1).get()).location);
-    QWidget *removed = dynamic_cast<ViewField *>(list->rowAtIndex(0).get())->view();
+    QPointer<QWidget> removed = dynamic_cast<ViewField *>(list->rowAtIndex(0).get())->view();
     controller.removeObjectAtArrangedObjectIndex(0);
     EXPECT_EQ(shown.inspector.visibleFieldsArray().size(), before + 1);
     EXPECT_EQ(list->allFields().size(), 1);
-    EXPECT_TRUE(removed->isHidden());
+    // The remove button of a row removes its element, and with it the row, once.
+    controller.addObject(KeyValueObservable::fromObservable(&b));
+    ASSERT_EQ(list->allFields().size(), 2);
+    const QList<QWidget *> views =
+        shown.inspector.viewsInCharacterRange(shown.inspector.charRangeOfField(list->rowAtIndex(1).get()));
+    ASSERT_EQ(views.size(), 3); // add, remove, the row's control
+    shown.inspector.removeListRow(views.at(1));
+    EXPECT_EQ(controller.arrangedObjects().size(), 1);
+    EXPECT_EQ(list->allFields().size(), 1);
+    EXPECT_TRUE(removed.isNull() || !removed->parentWidget()); // given back, gone with its row
     EXPECT_TRUE(shown.inspector.string().startsWith(QStringLiteral("\n")));
 }
 
