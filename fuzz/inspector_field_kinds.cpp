@@ -25,6 +25,7 @@
 #include <QColor>
 #include <QDateTime>
 #include <QImage>
+#include <QLocale>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -140,7 +141,10 @@ struct Kinds
 
 Kinds &kinds()
 {
-    static Kinds *shared = new Kinds; // kept for the process: its widgets outlive no application
+    static Kinds *shared = [] {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); // named countries and languages
+        return new Kinds; // kept for the process: its widgets outlive no application
+    }();
     return *shared;
 }
 

@@ -3,6 +3,7 @@
 #include "platform/drawing/ButtonCell.h"
 #include "platform/drawing/Control.h"
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/VariantNumber.h"
 
 using platform::Cell;
 
@@ -55,8 +56,7 @@ void NTXTextViewInspectorCheckboxField::setValue(const QVariant &value)
                 box->setState(Cell::State::Off);
                 box->setEnabled(false);
             }
-        } else if (value.isValid() && !platform::isNullValue(value) && value.canConvert<double>() &&
-                   value.metaType() != QMetaType::fromType<QString>()) {
+        } else if (platform::isNumber(value)) {
             box->setState(stateOf(value));
         }
     }

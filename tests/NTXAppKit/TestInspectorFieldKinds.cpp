@@ -1,6 +1,7 @@
 // The inspector's field kinds and the image well: values into controls, the user's
 // changes back through the binding, the locale pop-ups, the token list, the integer
 // formatter, mail URLs, and the image well's drawing and chooser.
+#include "NTXAppKit/NTXImageView/NTXGreyBackgroundWindow.h"
 #include "NTXAppKit/NTXImageView/NTXImageView.h"
 #include "NTXAppKit/inspector/NTXTextViewInspectorCheckboxField.h"
 #include "NTXAppKit/inspector/NTXTextViewInspectorColorField.h"
@@ -28,6 +29,7 @@
 
 #include <QComboBox>
 #include <QFile>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QPainter>
 #include <QSignalSpy>
@@ -375,6 +377,13 @@ TEST(ImageView, DrawsImageCentredWithShadowBelow)
     ASSERT_TRUE(view.shadow());
 }
 
+TEST(ImageView, GreyBackgroundWindowTakesTheHighlightColour)
+{
+    NTXGreyBackgroundWindow window;
+    window.resize(40, 30);
+    EXPECT_EQ(window.grab().toImage().pixelColor(20, 15), window.palette().color(QPalette::Light));
+}
+
 TEST(ImageView, WithoutImageShowsInfoText)
 {
     NTXImageView view;
@@ -473,6 +482,18 @@ TEST(ImageView, ChooserCancelOKAndRefusedFiles)
         testsupport::settleEvents();
     }
 
+    // The default chooser: a file dialog as the window's sheet.
+    view->setImageChooser({});
+    QTest::mouseClick(view, Qt::LeftButton);
+    auto *dialog = qobject_cast<QFileDialog *>(platform::Sheet::sheetOfWindow(&window));
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(dialog->windowModality(), Qt::WindowModal);
+    dialog->reject();
+    testsupport::settleEvents();
+    EXPECT_EQ(target.count, 1);
+    EXPECT_FALSE(platform::Sheet::sheetOfWindow(&window));
+
+    view->setImageChooser([&](NTXImageView *, NTXImageView::ChooserDone done) { pending = std::move(done); });
     view->setEditable(false);
     QTest::mouseClick(view, Qt::LeftButton);
     EXPECT_FALSE(pending) << "a read-only well ignores clicks";
