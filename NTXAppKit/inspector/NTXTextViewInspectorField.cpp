@@ -58,6 +58,15 @@ QString NTXTextViewInspectorField::className() const
     return QString::fromLatin1(metaObject()->className());
 }
 
+QVariantList NTXTextViewInspectorField::distinctElements(const QVariantList &elements)
+{
+    QVariantList unique;
+    for (const QVariant &element : elements)
+        if (!unique.contains(element))
+            unique.append(element);
+    return unique;
+}
+
 const platform::KeyTable &NTXTextViewInspectorField::keyTable() const
 {
     static const platform::KeyTable table{

@@ -164,6 +164,9 @@ public:
 
     QString className() const override;
 
+    // The distinct elements of an array value in their first order.
+    static QVariantList distinctElements(const QVariantList &elements);
+
 protected:
     NTXTextViewInspectorField(const QString &identifier, const QString &placeholder,
                               const NTXTextViewInspectorFieldLabelPtr &label);

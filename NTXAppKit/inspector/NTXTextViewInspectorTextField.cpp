@@ -9,16 +9,6 @@
 
 namespace {
 
-// Distinct elements in their first order.
-QVariantList distinct(const QVariantList &elements)
-{
-    QVariantList unique;
-    for (const QVariant &element : elements)
-        if (!unique.contains(element))
-            unique.append(element);
-    return unique;
-}
-
 bool sameTextIgnoringCase(const QString &a, const QString &b)
 {
     const QLocale locale;
@@ -63,7 +53,7 @@ QString NTXTextViewInspectorTextField::displayStringForValue()
     if (!shown.isValid())
         return QString();
     if (platform::isListValue(shown) && !m_supportMultipleValues) {
-        const QVariantList unique = distinct(shown.toList());
+        const QVariantList unique = distinctElements(shown.toList());
         if (unique.size() != 1)
             return QString();
         // The one value all the selected objects share becomes the field's value.
@@ -132,7 +122,7 @@ QStringList NTXTextViewInspectorTextField::completionsForPartialString(const QSt
 bool NTXTextViewInspectorTextField::isMultipleValue() const
 {
     const QVariant current = value();
-    return platform::isListValue(current) && distinct(current.toList()).size() > 1;
+    return platform::isListValue(current) && distinctElements(current.toList()).size() > 1;
 }
 
 bool NTXTextViewInspectorTextField::isValueEmpty() const

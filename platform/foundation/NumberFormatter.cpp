@@ -3,6 +3,7 @@
 #include <QLocale>
 #include <algorithm>
 #include <cmath>
+#include <vector>
 #include <unicode/unum.h>
 
 namespace platform {
@@ -21,7 +22,7 @@ namespace {
 
 const UChar *utf16(const QString &text) { return reinterpret_cast<const UChar *>(text.utf16()); }
 
-UNumberFormat *openFormat(const QString &pattern, const QString &localeName)
+UNumberFormat *openFormat(const QString &pattern, const QString &localeName, bool integersOnly)
 {
     const QByteArray locale = (localeName.isEmpty() ? QLocale().name() : localeName).toLatin1();
     UErrorCode status = U_ZERO_ERROR;
@@ -33,6 +34,7 @@ UNumberFormat *openFormat(const QString &pattern, const QString &localeName)
         return nullptr;
     }
     unum_setAttribute(format, UNUM_GROUPING_USED, 0);
+    unum_setAttribute(format, UNUM_PARSE_INT_ONLY, integersOnly ? 1 : 0);
     return format;
 }
 
@@ -42,7 +44,8 @@ NumberFormatter::NumberFormatter() : m_icu(std::make_unique<Icu>()) { rebuild();
 
 NumberFormatter::NumberFormatter(const NumberFormatter &other)
     : Formatter(other), m_format(other.m_format), m_localeName(other.m_localeName),
-      m_minimum(other.m_minimum), m_maximum(other.m_maximum), m_icu(std::make_unique<Icu>())
+      m_minimum(other.m_minimum), m_maximum(other.m_maximum), m_integersOnly(other.m_integersOnly),
+      m_icu(std::make_unique<Icu>())
 {
     rebuild();
 }
@@ -54,6 +57,7 @@ NumberFormatter &NumberFormatter::operator=(const NumberFormatter &other)
         m_localeName = other.m_localeName;
         m_minimum = other.m_minimum;
         m_maximum = other.m_maximum;
+        m_integersOnly = other.m_integersOnly;
         rebuild();
     }
     return *this;
@@ -65,7 +69,7 @@ std::unique_ptr<Formatter> NumberFormatter::clone() const { return std::make_uni
 
 void NumberFormatter::rebuild()
 {
-    if (UNumberFormat *format = openFormat(m_format, m_localeName)) {
+    if (UNumberFormat *format = openFormat(m_format, m_localeName, m_integersOnly)) {
         if (m_icu->format)
             unum_close(m_icu->format);
         m_icu->format = format;
@@ -74,7 +78,7 @@ void NumberFormatter::rebuild()
 
 bool NumberFormatter::setFormat(const QString &pattern)
 {
-    UNumberFormat *format = openFormat(pattern, m_localeName);
+    UNumberFormat *format = openFormat(pattern, m_localeName, m_integersOnly);
     if (!format)
         return false;
     if (m_icu->format)
@@ -82,6 +86,12 @@ bool NumberFormatter::setFormat(const QString &pattern)
     m_icu->format = format;
     m_format = pattern;
     return true;
+}
+
+void NumberFormatter::setParsesIntegersOnly(bool integersOnly)
+{
+    m_integersOnly = integersOnly;
+    rebuild();
 }
 
 void NumberFormatter::setLocaleName(const QString &name)
@@ -115,12 +125,19 @@ QString NumberFormatter::stringForObjectValue(const QVariant &value) const
     const double number = value.toDouble(&ok);
     if (!ok)
         return value.toString();
+    // Large numbers in a pattern without exponent take hundreds of digits: a second
+    // pass with the length ICU asked for.
+    std::vector<UChar> buffer(256);
     UErrorCode status = U_ZERO_ERROR;
-    UChar buffer[256];
-    const int32_t length = unum_formatDouble(m_icu->format, number, buffer, 256, nullptr, &status);
-    if (U_FAILURE(status) || length > 256)
+    int32_t length = unum_formatDouble(m_icu->format, number, buffer.data(), int32_t(buffer.size()), nullptr, &status);
+    if (status == U_BUFFER_OVERFLOW_ERROR && length > 0) {
+        buffer.resize(size_t(length) + 1);
+        status = U_ZERO_ERROR;
+        length = unum_formatDouble(m_icu->format, number, buffer.data(), int32_t(buffer.size()), nullptr, &status);
+    }
+    if (U_FAILURE(status) || length < 0 || size_t(length) > buffer.size())
         return QString(QLatin1String(""));
-    return QString(reinterpret_cast<const QChar *>(buffer), length);
+    return QString(reinterpret_cast<const QChar *>(buffer.data()), length);
 }
 
 std::optional<double> NumberFormatter::parse(const QString &text) const

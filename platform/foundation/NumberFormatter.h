@@ -36,6 +36,9 @@ public:
     void setMinimum(std::optional<double> minimum) { m_minimum = minimum; }
     std::optional<double> maximum() const { return m_maximum; }
     void setMaximum(std::optional<double> maximum) { m_maximum = maximum; }
+    // Reading stops at a decimal separator, so text with a fraction is refused.
+    bool parsesIntegersOnly() const { return m_integersOnly; }
+    void setParsesIntegersOnly(bool integersOnly);
 
     // Quotes text for use as a literal in a pattern ("it's" → "'it''s'").
     static QString quotedLiteral(const QString &text);
@@ -60,6 +63,7 @@ private:
     QString m_localeName;
     std::optional<double> m_minimum;
     std::optional<double> m_maximum;
+    bool m_integersOnly = false;
     std::unique_ptr<Icu> m_icu;
 };
 
