@@ -13,6 +13,7 @@
 #include "platform/layers/Transform3D.h"
 
 #include <QEvent>
+#include <QThread>
 #include <QResizeEvent>
 #include <algorithm>
 #include <cmath>
@@ -57,6 +58,8 @@ void KZFlowView::commonInit()
     setAttribute(Qt::WA_AcceptTouchEvents);
     m_imageCache = std::make_unique<KZFlowViewImageCache>();
     m_operationQueue = std::make_unique<platform::OperationQueue>();
+    // Pictures are decoded on all cores but one: the GUI thread keeps one to itself.
+    m_operationQueue->setMaxConcurrentOperationCount(std::max(1, QThread::idealThreadCount() - 1));
     m_trackingAreas = new platform::TrackingAreas(this);
     m_trackingAreas->setEnteredHandler([this](int, const QPointF &) { mouseEnteredLayerAtIndex(m_selectedIndex); });
     m_trackingAreas->setExitedHandler([this](int, const QPointF &) { mouseExitedLayerAtIndex(m_selectedIndex); });
