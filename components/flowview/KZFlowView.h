@@ -214,9 +214,11 @@ public:
     static bool isPathType(const QString &type);
     // The file of a path representation (a QUrl or a path string); empty for others.
     static QString pathOfRepresentation(const QVariant &representation);
-    static QImage newImageFromRepresentation(const QVariant &representation, const QString &type, const QSizeF &size);
+    // `cancelled`, when given, ends a wait for a movie's first picture early.
+    static QImage newImageFromRepresentation(const QVariant &representation, const QString &type, const QSizeF &size,
+                                             const std::function<bool()> &cancelled = {});
     static QImage newImageFromURL(const QUrl &url, const QSizeF &size);
-    static QImage newImageFromPath(const QString &path, const QSizeF &size);
+    static QImage newImageFromPath(const QString &path, const QSizeF &size, const std::function<bool()> &cancelled = {});
     static QImage newImageFromData(const QByteArray &data, const QSizeF &size);
     static QImage newImageFromImage(const QImage &image, const QSizeF &size);
     static QImage newImageFromPDFPage(const platform::PdfPage &page, const QSizeF &size, bool transparentBackground);

@@ -171,7 +171,8 @@ void KZFlowView::updateImageLayerAtIndex(quint32 index)
     KZFlowViewImageCache *cache = m_imageCache.get();
     m_operationQueue->addOperation([view, cache, representation, type, uid, key, wanted, index, reload,
                                     generation](platform::Operation &self) {
-        const QImage image = newImageFromRepresentation(representation, type, wanted);
+        const QImage image = newImageFromRepresentation(representation, type, wanted,
+                                                        [&self] { return self.isCancelled(); });
         if (image.isNull() || self.isCancelled())
             return;
         // The view cancels and waits for its operations before the cache goes.

@@ -166,12 +166,12 @@ QImage KZFlowView::newImageFromData(const QByteArray &data, const QSizeF &size)
     return platform::BoundedImageReader::fromData(data, pixels);
 }
 
-QImage KZFlowView::newImageFromPath(const QString &path, const QSizeF &size)
+QImage KZFlowView::newImageFromPath(const QString &path, const QSizeF &size, const std::function<bool()> &cancelled)
 {
     const QSize pixels = pixelSize(size);
     if (path.isEmpty() || pixels.isEmpty())
         return QImage();
-    return platform::ThumbnailProvider::thumbnailForFile(path, pixels);
+    return platform::ThumbnailProvider::thumbnailForFile(path, pixels, cancelled);
 }
 
 QImage KZFlowView::newImageFromURL(const QUrl &url, const QSizeF &size)
@@ -187,10 +187,11 @@ QImage KZFlowView::newImageFromPDFPage(const platform::PdfPage &page, const QSiz
     return page.render(pixels, transparentBackground);
 }
 
-QImage KZFlowView::newImageFromRepresentation(const QVariant &representation, const QString &type, const QSizeF &size)
+QImage KZFlowView::newImageFromRepresentation(const QVariant &representation, const QString &type, const QSizeF &size,
+                                              const std::function<bool()> &cancelled)
 {
     if (isPathType(type))
-        return newImageFromPath(pathOfRepresentation(representation), size);
+        return newImageFromPath(pathOfRepresentation(representation), size, cancelled);
     if (type == PDFPageRepresentationType && representation.canConvert<platform::PdfPage>())
         return newImageFromPDFPage(representation.value<platform::PdfPage>(), size, false);
     if (type == NSDataRepresentationType && representation.metaType() == QMetaType::fromType<QByteArray>())

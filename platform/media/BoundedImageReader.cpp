@@ -3,6 +3,7 @@
 #include <QBuffer>
 #include <QFile>
 #include <QImageReader>
+#include <QtEndian>
 #include <algorithm>
 #include <cmath>
 
@@ -24,12 +25,33 @@ QSize BoundedImageReader::scaledSize(const QSize &size, const QSize &wanted)
     return QSize(std::max(1, int(std::lround(size.width() * factor))), std::max(1, int(std::lround(size.height() * factor))));
 }
 
+bool BoundedImageReader::walkPngChunks(const QByteArray &png, const PngChunkVisitor &visit)
+{
+    static const QByteArray signature("\x89PNG\r\n\x1a\n", 8);
+    if (!png.startsWith(signature))
+        return false;
+    qsizetype at = signature.size();
+    // Each chunk: length (4, big-endian), type (4), data, CRC (4).
+    while (png.size() - at >= 12) {
+        const quint32 length = qFromBigEndian<quint32>(png.constData() + at);
+        if (length > quint32(png.size() - at - 12))
+            return false;
+        const QByteArray type = png.mid(at + 4, 4);
+        if (visit)
+            visit(type, png.mid(at + 8, qsizetype(length)));
+        at += 12 + qsizetype(length);
+        if (type == "IEND")
+            return true;
+    }
+    return false;
+}
+
 bool BoundedImageReader::looksComplete(const QByteArray &data)
 {
     // Trailing bytes after the end mark are common; a short window allows for them.
     const auto tail = [&data](qsizetype window) { return data.right(std::min<qsizetype>(window, data.size())); };
     if (data.startsWith("\x89PNG\r\n\x1a\n"))
-        return tail(64).contains("IEND");
+        return walkPngChunks(data);
     if (data.startsWith("\xff\xd8"))
         return tail(64).contains("\xff\xd9");
     if (data.startsWith("GIF8"))

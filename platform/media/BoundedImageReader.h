@@ -13,6 +13,7 @@
 #include <QImage>
 #include <QSize>
 #include <QString>
+#include <functional>
 
 class QIODevice;
 
@@ -36,9 +37,14 @@ public:
     static QSize scaledSize(const QSize &size, const QSize &wanted);
     // Whether a header's size is within the bounds.
     static bool acceptsSize(const QSize &size);
-    // Whether data of a format that marks its end (PNG, JPEG, GIF) reaches that mark;
-    // data of other formats passes.
+    // Whether data of a format that marks its end (PNG, JPEG, GIF) reaches that mark
+    // (a PNG: every chunk within the data, up to its end chunk); data of other
+    // formats passes.
     static bool looksComplete(const QByteArray &data);
+    // Walks the chunks of a PNG (type and data of each, up to the end chunk); answers
+    // whether the data is a PNG whose chunks all lie within it up to that end.
+    using PngChunkVisitor = std::function<void(const QByteArray &type, const QByteArray &data)>;
+    static bool walkPngChunks(const QByteArray &png, const PngChunkVisitor &visit = {});
 };
 
 } // namespace platform

@@ -80,7 +80,7 @@ private:
 
 } // namespace
 
-QImage MoviePoster::posterFrame(const QUrl &url, int timeoutMs)
+QImage MoviePoster::posterFrame(const QUrl &url, int timeoutMs, const CancelCheck &cancelled)
 {
     QCoreApplication *application = QCoreApplication::instance();
     if (!application || GuiThread::isCurrent() || !url.isLocalFile() || timeoutMs <= 0)
@@ -97,7 +97,14 @@ QImage MoviePoster::posterFrame(const QUrl &url, int timeoutMs)
         },
         Qt::QueuedConnection);
     // The GUI thread may be busy before it starts the grab: allow it as long again.
-    if (!request->done.tryAcquire(1, 2 * timeoutMs)) {
+    constexpr int SliceMs = 20;
+    bool done = false;
+    for (int waited = 0; !done && waited < 2 * timeoutMs; waited += SliceMs) {
+        done = request->done.tryAcquire(1, SliceMs);
+        if (!done && cancelled && cancelled())
+            break;
+    }
+    if (!done) {
         request->abandoned.store(true);
         return QImage();
     }

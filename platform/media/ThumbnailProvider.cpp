@@ -74,23 +74,10 @@ QImage ThumbnailProvider::checkedThumbnail(const QByteArray &png, const QString 
 QHash<QString, QString> ThumbnailProvider::pngText(const QByteArray &png)
 {
     QHash<QString, QString> text;
-    static const QByteArray signature("\x89PNG\r\n\x1a\n", 8);
-    if (!png.startsWith(signature))
-        return text;
-    qsizetype at = signature.size();
-    // Each chunk: length (4, big-endian), type (4), data, CRC (4).
-    while (png.size() - at >= 12) {
-        const quint32 length = qFromBigEndian<quint32>(png.constData() + at);
-        const QByteArray type = png.mid(at + 4, 4);
-        if (length > quint32(png.size() - at - 12))
-            break;
-        const QByteArray data = png.mid(at + 8, qsizetype(length));
-        at += 12 + qsizetype(length);
-        if (type == "IEND")
-            break;
+    BoundedImageReader::walkPngChunks(png, [&text](const QByteArray &type, const QByteArray &data) {
         const qsizetype nul = data.indexOf('\0');
         if (nul <= 0)
-            continue;
+            return;
         const QString keyword = QString::fromLatin1(data.left(nul));
         if (type == "tEXt") {
             text.insert(keyword, QString::fromLatin1(data.mid(nul + 1)));
@@ -102,16 +89,16 @@ QHash<QString, QString> ThumbnailProvider::pngText(const QByteArray &png)
             // Compression flag and method, then the language tag and the translated
             // keyword, each ended by a zero, then the text.
             if (data.size() < nul + 3)
-                continue;
+                return;
             const bool compressed = data.at(nul + 1) != 0;
             const qsizetype language = data.indexOf('\0', nul + 3);
             const qsizetype translated = language < 0 ? -1 : data.indexOf('\0', language + 1);
             if (translated < 0)
-                continue;
+                return;
             const QByteArray body = data.mid(translated + 1);
             text.insert(keyword, QString::fromUtf8(compressed ? inflateText(body) : body));
         }
-    }
+    });
     return text;
 }
 
@@ -141,7 +128,8 @@ QImage ThumbnailProvider::cachedThumbnail(const QString &path, const QSize &want
     return QImage();
 }
 
-QImage ThumbnailProvider::thumbnailForFile(const QString &path, const QSize &wanted)
+QImage ThumbnailProvider::thumbnailForFile(const QString &path, const QSize &wanted,
+                                           const std::function<bool()> &cancelled)
 {
     const QFileInfo file(path);
     if (!file.isFile())
@@ -153,7 +141,8 @@ QImage ThumbnailProvider::thumbnailForFile(const QString &path, const QSize &wan
     if (type.name().startsWith(QLatin1String("image/")))
         return BoundedImageReader::fromFile(file.absoluteFilePath(), wanted);
     if (type.name().startsWith(QLatin1String("video/"))) {
-        image = MoviePoster::posterFrame(QUrl::fromLocalFile(file.absoluteFilePath()));
+        image = MoviePoster::posterFrame(QUrl::fromLocalFile(file.absoluteFilePath()), MoviePoster::DefaultTimeoutMs,
+                                         cancelled);
         if (!image.isNull() && wanted.isValid() && !wanted.isEmpty())
             image = image.scaled(BoundedImageReader::scaledSize(image.size(), wanted), Qt::KeepAspectRatio,
                                  Qt::SmoothTransformation);

@@ -19,6 +19,7 @@
 #include <QImage>
 #include <QSize>
 #include <QString>
+#include <functional>
 
 namespace platform {
 
@@ -27,7 +28,9 @@ class ThumbnailProvider
 public:
     static constexpr qint64 MaxThumbnailBytes = 8 * 1024 * 1024;
 
-    static QImage thumbnailForFile(const QString &path, const QSize &wanted);
+    // A cancelled check ends the wait for a movie's picture (see MoviePoster).
+    static QImage thumbnailForFile(const QString &path, const QSize &wanted,
+                                   const std::function<bool()> &cancelled = {});
     // Step 1 alone.
     static QImage cachedThumbnail(const QString &path, const QSize &wanted);
     // A thumbnail's data when it belongs to the file of the URI as it was at the

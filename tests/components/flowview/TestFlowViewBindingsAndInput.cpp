@@ -1,6 +1,7 @@
 // The flow view bound to an array controller, and its mouse, wheel and key input.
 #include "components/flowview/KZFlowView.h"
 #include "components/flowview/KZFlowViewImageCache.h"
+#include "platform/drawing/TrackingAreas.h"
 #include "platform/foundation/ArrayController.h"
 #include "platform/foundation/Exception.h"
 #include "tests/components/flowview/FlowViewItems.h"
@@ -135,6 +136,11 @@ TEST_F(FlowViewInput, DoubleClickOpensPathItemsOnly)
     ASSERT_EQ(opener.opened.size(), 1);
     EXPECT_EQ(opener.opened.first(), QUrl::fromLocalFile(QStringLiteral("/tmp/some file.png")));
     EXPECT_EQ(view.selectedIndex(), 1u);
+
+    // Hover is tracked over the selected item's picture.
+    const QRect selected(centreOf(view, 1) - QPoint(2, 2), QSize(4, 4));
+    ASSERT_EQ(view.trackingAreas()->areas().size(), 1);
+    EXPECT_TRUE(view.trackingAreas()->areas().first().contains(selected));
 
     // A path item drags out its URL; an item nothing writes carries nothing.
     EXPECT_EQ(view.dragDataForIndex(0)->urls(), opener.opened);

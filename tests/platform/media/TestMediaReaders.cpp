@@ -94,11 +94,12 @@ protected:
     }
     void TearDown() override { qputenv("XDG_CACHE_HOME", m_oldCache); }
 
-    // Writes a red thumbnail of the file into the folder with the given URI and time.
-    QString writeThumbnail(const char *folder, const QString &uri, qint64 mtime)
+    // Writes a red thumbnail of the URI's file into the folder, claiming the URI (or
+    // another) and the time.
+    QString writeThumbnail(const char *folder, const QString &uri, qint64 mtime, const QString &claimed = QString())
     {
         QImage image = filled(QSize(128, 128), Qt::red);
-        image.setText(QStringLiteral("Thumb::URI"), uri);
+        image.setText(QStringLiteral("Thumb::URI"), claimed.isEmpty() ? uri : claimed);
         image.setText(QStringLiteral("Thumb::MTime"), QString::number(mtime));
         const QString dir = platform::ThumbnailProvider::cacheFolder() + QLatin1Char('/') + QLatin1String(folder);
         QDir().mkpath(dir);
@@ -113,41 +114,33 @@ protected:
     QString m_file;
 };
 
-TEST_F(Thumbnails, AFreshThumbnailIsUsedAStaleOneNot)
+TEST_F(Thumbnails, OnlyAFreshRegularThumbnailOfTheFileIsUsed)
 {
     const QString uri = platform::ThumbnailProvider::uriForFile(m_file);
-    EXPECT_TRUE(uri.startsWith(QLatin1String("file:///")));
-    EXPECT_TRUE(uri.contains(QLatin1String("photo%20one.png")));
+    EXPECT_TRUE(uri.startsWith(QLatin1String("file:///")) && uri.contains(QLatin1String("photo%20one.png")));
+    const auto colourFor = [this](int side) {
+        const QImage image = platform::ThumbnailProvider::thumbnailForFile(m_file, QSize(side, side));
+        return image.isNull() ? QColor() : image.pixelColor(5, 5);
+    };
 
-    writeThumbnail("normal", uri, mtime());
-    EXPECT_EQ(platform::ThumbnailProvider::thumbnailForFile(m_file, QSize(100, 100)).pixelColor(5, 5), QColor(Qt::red));
-    // Too small for the size: the file itself.
-    EXPECT_EQ(platform::ThumbnailProvider::thumbnailForFile(m_file, QSize(200, 200)).pixelColor(5, 5), QColor(Qt::blue));
-
+    const QString fresh = writeThumbnail("normal", uri, mtime());
+    EXPECT_EQ(colourFor(100), QColor(Qt::red));
+    EXPECT_EQ(platform::ThumbnailProvider::cachedThumbnail(m_file, QSize(100, 100)).size(), QSize(100, 100));
+    EXPECT_EQ(colourFor(200), QColor(Qt::blue)) << "too small for the size: the file itself";
     writeThumbnail("normal", uri, mtime() - 10);
-    EXPECT_TRUE(platform::ThumbnailProvider::cachedThumbnail(m_file, QSize(100, 100)).isNull());
-    const QImage own = platform::ThumbnailProvider::thumbnailForFile(m_file, QSize(100, 100));
-    EXPECT_EQ(own.size(), QSize(100, 100));
-    EXPECT_EQ(own.pixelColor(5, 5), QColor(Qt::blue));
+    EXPECT_EQ(colourFor(100), QColor(Qt::blue)) << "stale";
+    writeThumbnail("normal", uri, mtime(), QStringLiteral("file:///elsewhere.png"));
+    EXPECT_EQ(colourFor(100), QColor(Qt::blue)) << "another file's";
 
-    writeThumbnail("normal", QStringLiteral("file:///elsewhere.png"), mtime());
-    EXPECT_TRUE(platform::ThumbnailProvider::cachedThumbnail(m_file, QSize(100, 100)).isNull()) << "another URI";
-}
-
-TEST_F(Thumbnails, OnlyRegularFilesOfBoundedSizeAreRead)
-{
-    const QString uri = platform::ThumbnailProvider::uriForFile(m_file);
-    const QString path = writeThumbnail("large", uri, mtime());
-    const QString link = platform::ThumbnailProvider::cacheFolder() + QStringLiteral("/normal/")
-        + platform::ThumbnailProvider::thumbnailFileName(uri);
-    QDir().mkpath(QFileInfo(link).path());
-    ASSERT_TRUE(QFile::link(path, link));
-    // The link in "normal" is passed over; the real file in "large" is taken.
-    EXPECT_EQ(platform::ThumbnailProvider::cachedThumbnail(m_file, QSize(64, 64)).pixelColor(5, 5), QColor(Qt::red));
-    QFile::remove(path);
-    QDir().mkpath(path); // a folder where the thumbnail should be
+    // A link in "normal" is passed over for the real file in "large"; a folder in
+    // its place, or a thumbnail over the size bound, is no thumbnail.
+    const QString large = writeThumbnail("large", uri, mtime());
+    QFile::remove(fresh);
+    ASSERT_TRUE(QFile::link(large, fresh));
+    EXPECT_EQ(colourFor(64), QColor(Qt::red));
+    QFile::remove(large);
+    QDir().mkpath(large);
     EXPECT_TRUE(platform::ThumbnailProvider::cachedThumbnail(m_file, QSize(64, 64)).isNull());
-
     QByteArray big = encode(filled(QSize(8, 8), Qt::red));
     big.append(QByteArray(platform::ThumbnailProvider::MaxThumbnailBytes, '\0'));
     EXPECT_TRUE(platform::ThumbnailProvider::checkedThumbnail(big, uri, mtime(), QSize(8, 8)).isNull());
