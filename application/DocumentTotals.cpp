@@ -166,7 +166,9 @@ void DocumentTotals::setSelectedNodeWorkTime(const QString &text)
 {
     if (text == m_selectedNodeWorkTime && text.isNull() == m_selectedNodeWorkTime.isNull())
         return;
+    m_document.willChangeValueForKey(QStringLiteral("selectedNodeWorkTime"));
     m_selectedNodeWorkTime = text;
+    m_document.didChangeValueForKey(QStringLiteral("selectedNodeWorkTime"));
     Q_EMIT m_document.selectedNodeWorkTimeChanged(text);
 }
 
@@ -174,6 +176,8 @@ void DocumentTotals::setSelectedNodeWage(const QString &text)
 {
     if (text == m_selectedNodeWage && text.isNull() == m_selectedNodeWage.isNull())
         return;
+    m_document.willChangeValueForKey(QStringLiteral("selectedNodeWage"));
     m_selectedNodeWage = text;
+    m_document.didChangeValueForKey(QStringLiteral("selectedNodeWage"));
     Q_EMIT m_document.selectedNodeWageChanged(text);
 }

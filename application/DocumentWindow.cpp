@@ -2,6 +2,7 @@
 
 #include "NTXAppKit/NTXColorLabelWidget/NTXColorLabelColors.h"
 #include "NTXAppKit/NTXColorLabelWidget/NTXColorLabelWidget.h"
+#include "NTXAppKit/inspector/NTXTextViewInspector.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/document/MenuItemValidation.h"
 #include "platform/document/StandardMenus.h"
@@ -52,7 +53,11 @@ DocumentWindow::DocumentWindow(QWidget *parent, Qt::WindowFlags flags) : QMainWi
     buildMenus();
 }
 
-DocumentWindow::~DocumentWindow() = default;
+DocumentWindow::~DocumentWindow()
+{
+    if (m_colorLabelControl && !m_colorLabelControl->parentWidget())
+        delete m_colorLabelControl.data();
+}
 
 void DocumentWindow::setupWindow()
 {
@@ -87,10 +92,9 @@ void DocumentWindow::buildContents()
     m_activedJob->setMinimumWidth(40);
     m_activedJob->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     bar->addWidget(m_activedJob, 1);
-    m_colorLabelControl = new NTXColorLabelWidget(m_startStopView);
+    m_colorLabelControl = new NTXColorLabelWidget;
     m_colorLabelControl->setObjectName(QStringLiteral("colorLabelControl"));
     m_colorLabelControl->setToolTip(text("LSTTcolorLabel"));
-    bar->addWidget(m_colorLabelControl);
     m_drawerStateButton = new QToolButton(m_startStopView);
     m_drawerStateButton->setObjectName(QStringLiteral("drawerStateButton"));
     m_drawerStateButton->setText(text("LSInspector"));
@@ -124,10 +128,10 @@ void DocumentWindow::buildContents()
     m_windowDrawer->setObjectName(QStringLiteral("windowDrawer"));
     m_windowDrawer->setAllowedAreas(Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea);
     m_windowDrawer->setFeatures(QDockWidget::DockWidgetClosable);
-    auto *drawerContent = new QWidget(m_windowDrawer);
-    drawerContent->setObjectName(QStringLiteral("drawerContentView"));
-    drawerContent->setMinimumWidth(220);
-    m_windowDrawer->setWidget(drawerContent);
+    m_textViewInspector = new NTXTextViewInspector(m_windowDrawer);
+    m_textViewInspector->setObjectName(QStringLiteral("textViewInspector"));
+    m_textViewInspector->setMinimumWidth(240);
+    m_windowDrawer->setWidget(m_textViewInspector);
     addDockWidget(Qt::RightDockWidgetArea, m_windowDrawer);
     m_windowDrawer->hide();
 }

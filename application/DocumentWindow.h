@@ -1,15 +1,21 @@
 #pragma once
-// The window of a document: a bar with the start/stop button, the line naming the
-// active job and the colour-label picker; the outline of the node tree with the row
-// of totals under it; the inspector panel at the side; its own menu bar with the
+// The window of a document: a bar with the start/stop button and the line naming the
+// active job; the outline of the node tree with the row of totals under it; the
+// inspector panel at the side with the inspector text view (whose first field shows
+// the colour-label picker: the picker is made here without a parent, for the
+// inspector's field to place; the window deletes it only when no inspector took it);
+// its own menu bar with the
 // File, Edit and Document menus. The window's background is the palette's light
 // control colour.
 //
 // The accessors named after their roles are the window's outlets; the document's
 // DocumentWindowController connects them (MyDocument::awakeFromNib()). GUI thread only.
-#include <QMainWindow>
+#include "NTXAppKit/NTXColorLabelWidget/NTXColorLabelWidget.h"
 
-class NTXColorLabelWidget;
+#include <QMainWindow>
+#include <QPointer>
+
+class NTXTextViewInspector;
 class QDockWidget;
 class QLabel;
 class QMenu;
@@ -36,7 +42,9 @@ public:
     QWidget *tableHeaderView() const { return m_tableHeaderView; }
     QToolButton *drawerStateButton() const { return m_drawerStateButton; }
     QDockWidget *windowDrawer() const { return m_windowDrawer; }
+    // Null once the field that shows it has deleted it.
     NTXColorLabelWidget *colorLabelControl() const { return m_colorLabelControl; }
+    NTXTextViewInspector *textViewInspector() const { return m_textViewInspector; }
     QWidget *startStopView() const { return m_startStopView; }
     QPushButton *startStopButton() const { return m_startStopButton; }
 
@@ -59,7 +67,8 @@ private:
     QWidget *m_tableHeaderView = nullptr;
     QToolButton *m_drawerStateButton = nullptr;
     QDockWidget *m_windowDrawer = nullptr;
-    NTXColorLabelWidget *m_colorLabelControl = nullptr;
+    QPointer<NTXColorLabelWidget> m_colorLabelControl;
+    NTXTextViewInspector *m_textViewInspector = nullptr;
     QWidget *m_startStopView = nullptr;
     QPushButton *m_startStopButton = nullptr;
     platform::StandardMenus *m_standardMenus = nullptr;

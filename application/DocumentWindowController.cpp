@@ -3,6 +3,7 @@
 
 #include "AppKitExtensions/NTXOutlineViewExtension.h"
 #include "NTXAppKit/NTXColorLabelWidget/NTXColorLabelWidget.h"
+#include "NTXAppKit/inspector/NTXTextViewInspector.h"
 #include "NTXAppKit/NTXLabeledImageTextCell/NTXLabeledImageTextCell.h"
 #include "application/ButtonCellForOutlineView.h"
 #include "application/DocumentToolbar.h"
@@ -108,6 +109,12 @@ void DocumentWindowController::awakeFromNib()
     m_document.services().rebuildMenus();
     m_document.displayActivatedJob();
 
+    if (NTXTextViewInspector *inspector = window->textViewInspector()) {
+        inspector->beginFieldEditing();
+        m_document.setupInspectorFields();
+        inspector->endFieldEditing();
+        inspector->setEditableState(true);
+    }
     m_document.handleOutlineSelection();
 }
 
@@ -182,8 +189,10 @@ void DocumentWindowController::connectOutline()
             [this, button = window->startStopButton()] { platform::sendAction("toggleTimer:", &m_document, button); });
     connect(window->drawerStateButton(), &QToolButton::clicked, this,
             [this, button = window->drawerStateButton()] { m_document.toggleDrawer(button); });
-    window->colorLabelControl()->setTarget(&m_document);
-    window->colorLabelControl()->setAction("colorLabelAction:");
+    if (NTXColorLabelWidget *picker = window->colorLabelControl()) {
+        picker->setTarget(&m_document);
+        picker->setAction("colorLabelAction:");
+    }
 }
 
 void DocumentWindowController::windowWillTearDown()
@@ -193,7 +202,8 @@ void DocumentWindowController::windowWillTearDown()
         return;
     QTreeView *outline = window->outlineView();
     NTXOutlineViewExtension::setDelegate(outline, nullptr);
-    window->colorLabelControl()->setTarget(nullptr);
+    if (NTXColorLabelWidget *picker = window->colorLabelControl())
+        picker->setTarget(nullptr);
     outline->setModel(nullptr);
 }
 

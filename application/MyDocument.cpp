@@ -17,7 +17,8 @@
 #include "application/TimeEntrySheets.h"
 #include "application/DocumentWindow.h"
 #include "application/DocumentWindowController.h"
-#include "application/NodeArrayController.h"
+#include "platform/foundation/ArrayController.h"
+#include "platform/foundation/Bindings.h"
 #include "application/NodeNameSheets.h"
 #include "platform/drawing/Sheet.h"
 #include "platform/drawing/ActionDispatch.h"
@@ -80,7 +81,7 @@ MyDocument::MyDocument(QObject *parent, std::shared_ptr<DocumentServices> servic
       m_jobList(Node::create(Node::Root))
 {
     m_jobList->setDelegate(&m_treeReports);
-    m_inspectedObjectsController = new NodeArrayController(this);
+    m_inspectedObjectsController = std::make_unique<platform::ArrayController>();
     m_windowController = new DocumentWindowController(*this);
     m_totals = new DocumentTotals(*this);
     m_dataSource = new OutlineDataSource(*this);
@@ -262,9 +263,17 @@ void MyDocument::handleOutlineSelection()
 {
     m_totals->updateSelectedNodeWorkTimeAndWage();
     const QList<NodePtr> selected = m_windowController->selectedNodes();
-    m_inspectedObjectsController->removeSelection();
-    m_inspectedObjectsController->setContent(selected);
-    m_inspectedObjectsController->selectAll();
+    QVariantList content;
+    QList<qsizetype> all;
+    for (const NodePtr &node : selected) {
+        all.append(content.size());
+        content.append(KeyValueObservable::fromObservable(node.get()));
+    }
+    // The nodes shown so far stay alive until the controller has let them go.
+    const QList<NodePtr> previous = std::exchange(m_inspectedNodes, selected);
+    m_inspectedObjectsController->setSelectionIndexes({});
+    m_inspectedObjectsController->setContentArray(content);
+    m_inspectedObjectsController->setSelectionIndexes(all);
     setInspectedObjectsNotEmpty(!selected.isEmpty());
 }
 
@@ -278,7 +287,9 @@ void MyDocument::setInspectedObjectsNotEmpty(bool notEmpty)
 {
     if (notEmpty == m_inspectedObjectsNotEmpty)
         return;
+    willChangeValueForKey(QStringLiteral("inspectedObjectsNotEmpty"));
     m_inspectedObjectsNotEmpty = notEmpty;
+    didChangeValueForKey(QStringLiteral("inspectedObjectsNotEmpty"));
     Q_EMIT inspectedObjectsNotEmptyChanged(notEmpty);
 }
 

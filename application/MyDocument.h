@@ -11,6 +11,9 @@
 //   OutlineDataSource  outline rows, drag and drop  DeleteAssistant  delete assistant
 //   DocumentToolbar    the window's toolbar         NodeNameSheets   job/group sheets
 //   TimeEntrySheets    the time-entry sheets
+// The inspector's fields are set up here (InspectorCategory.cpp); the document is
+// key-value observable for them: "selectedNodeWorkTime", "selectedNodeWage",
+// "inspectedObjectsNotEmpty".
 // It reaches the application through its DocumentServices.
 //
 // GUI thread only. Closing or deleting it tears its window down first (see
@@ -23,6 +26,7 @@
 #include "application/DocumentTreeReports.h"
 #include "platform/document/Document.h"
 #include "platform/document/DocumentType.h"
+#include "platform/foundation/KeyValueObserving.h"
 
 #include <QPointer>
 #include <QString>
@@ -36,7 +40,7 @@ class DocumentToolbar;
 class DocumentTotals;
 class DocumentWindow;
 class DocumentWindowController;
-class NodeArrayController;
+class NTXTextViewInspector;
 class NodeNameSheets;
 class OutlineDataSource;
 class QAction;
@@ -47,10 +51,12 @@ class QToolBar;
 class QTreeView;
 class TimeEntrySheets;
 namespace platform {
+class ArrayController;
+class BindingObserver;
 class UserDefaults;
 }
 
-class MyDocument : public platform::Document
+class MyDocument : public platform::Document, public platform::KeyValueObservable
 {
     Q_OBJECT
     Q_PROPERTY(QString selectedNodeWorkTime READ selectedNodeWorkTime WRITE setSelectedNodeWorkTime NOTIFY
@@ -88,7 +94,11 @@ public:
     DocumentValuesStore &docValues() { return m_docValues; }
     const CurrencyFormatter &formatter() const { return m_formatter; }
     const CurrencyFormatter &wageFormatter() const { return m_wageFormatter; }
-    NodeArrayController *inspectedObjectsController() const { return m_inspectedObjectsController; }
+    // The nodes selected in the outline, all of them selected (what the inspector edits).
+    platform::ArrayController *inspectedObjectsController() const { return m_inspectedObjectsController.get(); }
+    NTXTextViewInspector *textViewInspector() const;
+    // Adds the inspector's fields (the window's inspector; nothing without one).
+    void setupInspectorFields();
     // The user defaults of the document's controller (the standard ones without).
     platform::UserDefaults &userDefaults() const;
 
@@ -166,6 +176,7 @@ Q_SIGNALS:
     void inspectedObjectsNotEmptyChanged(bool notEmpty);
 
 protected:
+    const platform::KeyTable &keyTable() const override;
     bool readFromFile(const QString &path, const QString &typeName) override;
     bool writeToFile(const QString &path, const QString &typeName) override;
     QWidget *makeMainWindow() override;
@@ -181,7 +192,10 @@ private:
     DocumentValuesStore m_docValues;
     CurrencyFormatter m_formatter;
     CurrencyFormatter m_wageFormatter;
-    NodeArrayController *m_inspectedObjectsController = nullptr;
+    std::unique_ptr<platform::ArrayController> m_inspectedObjectsController;
+    // Keeps the inspected nodes alive while the controller refers to them.
+    QList<NodePtr> m_inspectedNodes;
+    std::unique_ptr<platform::BindingObserver> m_colorLabelObserver;
     bool m_inspectedObjectsNotEmpty = false;
 
     QPointer<DocumentWindow> m_window;

@@ -3,11 +3,16 @@
 #include "application/DocumentEdits.h"
 #include "application/DocumentTotals.h"
 #include "application/DocumentWindowController.h"
+#include "platform/foundation/Bindings.h"
 #include "application/MyDocument.h"
 #include "application/NodeNameSheets.h"
 
 void MyDocument::awakeFromNib() { m_windowController->awakeFromNib(); }
-void MyDocument::windowWillTearDown() { m_windowController->windowWillTearDown(); }
+void MyDocument::windowWillTearDown()
+{
+    m_colorLabelObserver.reset();
+    m_windowController->windowWillTearDown();
+}
 QMenu *MyDocument::outlineMenu() const { return m_windowController->outlineMenu(); }
 
 QHeaderView *MyDocument::tableHeaderView() const { return m_totals->tableHeaderView(); }

@@ -7,7 +7,6 @@
 #include "platform/foundation/Bindings.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/NotificationCenter.h"
-#include "platform/foundation/UserDefaults.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -298,10 +297,7 @@ void NTXColorLabelWidgetCell::stopTracking(const QPointF &last, const QPointF &s
 void NTXColorLabelWidgetCell::setUpColors()
 {
     (void)NTXColorLabelColors::sharedVYXColorLabelColors();
-    // No system colour variant on Linux: the key is read from the user defaults and,
-    // absent, reads 0 (the default, blue variant).
-    const qint64 variant =
-        platform::UserDefaults::standardUserDefaults().integerForKey(AquaColorVariantKey);
+    const bool graphite = platform::ControlTint::currentControlTint() == platform::ControlTint::Graphite;
     TintState &state = tint();
     if (!state.observing) {
         state.observing = true;
@@ -309,7 +305,7 @@ void NTXColorLabelWidgetCell::setUpColors()
             nullptr, ControlTintDidChangeNotification, nullptr,
             [](const platform::Notification &) { NTXColorLabelWidgetCell::updateTint(); });
     }
-    if (variant == 6) { // graphite
+    if (graphite) {
         state.border = QColor::fromRgbF(155 / 255.f, 165 / 255.f, 172 / 255.f, 1.0f);
         state.fill = QColor::fromRgbF(188 / 255.f, 195 / 255.f, 201 / 255.f, 0.75f);
     } else {

@@ -10,6 +10,7 @@
 // action after each of these, never on the release (see NTXColorLabelWidget).
 #include "platform/archive/Coder.h"
 #include "platform/drawing/Cell.h"
+#include "platform/drawing/ControlTint.h"
 
 #include <QColor>
 #include <QIcon>
@@ -25,14 +26,9 @@ public:
     static constexpr int SlotCount = 8;
     // The archive key of the value.
     static inline const QString ColorLabelTypeKey = QStringLiteral("_colorLabelType");
-    // The platform's control-tint-did-change notification; on macOS the system posts
-    // it when the user changes the appearance. On Linux nothing posts it on its own:
-    // whoever changes the "AppleAquaColorVariant" default may post it (through
-    // platform::NotificationCenter) to have the tint colours read again.
-    static inline const QString ControlTintDidChangeNotification =
-        QStringLiteral("NSControlTintDidChangeNotification");
-    // The user default that names the system's colour variant (6 graphite).
-    static inline const QString AquaColorVariantKey = QStringLiteral("AppleAquaColorVariant");
+    // The control tint's change notification and user default (platform::ControlTint).
+    static inline const QString &ControlTintDidChangeNotification = platform::ControlTint::DidChangeNotification;
+    static inline const QString &AquaColorVariantKey = platform::ControlTint::AquaColorVariantKey;
 
     // init: common set-up, then the value 0.
     NTXColorLabelWidgetCell();
@@ -99,12 +95,10 @@ public:
     bool showsFirstResponder() const { return true; }
 
     // ---- Tint colours (class-level; the picker's own drawing does not use them) ----
-    // Reads the integer user default "AppleAquaColorVariant" through
-    // platform::UserDefaults. Linux has no such system setting: unless the program or
-    // the user stored one, the key is absent, reads 0 and so gives the default (blue)
-    // variant. The first call also starts observing ControlTintDidChangeNotification.
-    // Variant 6 (graphite): border (155, 165, 172)/255, fill (188, 195, 201)/255 at
-    // alpha 0.75; every other variant border (96, 143, 192)/255, fill
+    // Reads the current tint (platform::ControlTint); the first call also starts
+    // observing ControlTintDidChangeNotification.
+    // The graphite tint: border (155, 165, 172)/255, fill (188, 195, 201)/255 at
+    // alpha 0.75; the blue tint border (96, 143, 192)/255, fill
     // (111, 166, 223)/255 at alpha 0.75.
     static void setUpColors();
     static void updateTint();

@@ -1,4 +1,5 @@
 #include "components/tabbarview/KZAttachedTabBarButton.h"
+#include "components/tabbarview/KZTabDragAssistant.h"
 
 #include "components/tabbarview/KZTabBarArtwork.h"
 #include "components/tabbarview/KZTabBarItem.h"
@@ -109,14 +110,45 @@ void KZAttachedTabBarButton::mousePressEvent(QMouseEvent *event)
         return;
     if (bar->selectsTabsOnMouseDown() && _selectedAttachedTabBarButton() != this)
         selectThis();
-    if (bar->shouldStartDraggingAttachedTabBarButton(this, event))
+    m_pressPoint = mapTo(bar, event->position().toPoint());
+    m_mayDrag = true;
+}
+
+void KZAttachedTabBarButton::mouseMoveEvent(QMouseEvent *event)
+{
+    KZTabBarView *bar = tabBarView();
+    if (!bar || !(event->buttons() & Qt::LeftButton))
+        return;
+    KZTabDragAssistant *assistant = KZTabDragAssistant::sharedDragAssistant();
+    if (m_isInDraggedSlide) {
+        assistant->slideMovedTo(QPointF(mapTo(bar, event->position().toPoint())));
+        return;
+    }
+    if (m_mayDrag && bar->shouldStartDraggingAttachedTabBarButton(this, event)) {
+        m_mayDrag = false;
         bar->startDraggingAttachedTabBarButton(this, event);
+        if (m_isInDraggedSlide)
+            assistant->slideMovedTo(QPointF(mapTo(bar, event->position().toPoint())));
+    }
+}
+
+bool KZAttachedTabBarButton::event(QEvent *event)
+{
+    // The pointer grab went elsewhere in the middle of a slide.
+    if (m_isInDraggedSlide && (event->type() == QEvent::UngrabMouse || event->type() == QEvent::Hide))
+        KZTabDragAssistant::sharedDragAssistant()->slideCancelled();
+    return KZTabBarButton::event(event);
 }
 
 void KZAttachedTabBarButton::mouseReleaseEvent(QMouseEvent *event)
 {
     if (event->button() != Qt::LeftButton) {
         KZTabBarButton::mouseReleaseEvent(event);
+        return;
+    }
+    m_mayDrag = false;
+    if (m_isInDraggedSlide) {
+        KZTabDragAssistant::sharedDragAssistant()->slideReleased();
         return;
     }
     KZTabBarView *bar = tabBarView();

@@ -1,7 +1,7 @@
 #pragma once
 // A tab button that a tab bar made for one of its tab view items. On top of the tab
 // button it selects its tab on press or release (as the bar says), hands a press to
-// the bar's drag code, knows whether it is sliding (moved by an animation or by hand
+// the bar's drag code (press, moves and release drive a tab's slide), knows whether it is sliding (moved by an animation or by hand
 // during a drag) and makes the picture a drag shows.
 //
 // There is no constructor without an item. setSlidingFrame() moves the button along
@@ -53,6 +53,9 @@ public:
 
     KZAttachedTabBarButton *_selectedAttachedTabBarButton() const;
 
+    // Where the left button went down, in the bar's coordinates.
+    QPoint pressPoint() const { return m_pressPoint; }
+
     // Makes the tab follow its item: resets what the tab shows (indicator hidden, no
     // icon, count 0, default counter colour, no large image, not edited, no close
     // button), then binds each property that has a provider (KZTabBarItem::providerOf;
@@ -65,7 +68,10 @@ public:
 protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
-    void mouseMoveEvent(QMouseEvent *event) override {}
+    // Past the drag threshold a move starts the bar's drag; while the tab slides, moves
+    // and the release drive the slide, and a lost grab cancels it.
+    void mouseMoveEvent(QMouseEvent *event) override;
+    bool event(QEvent *event) override;
 
 private:
     void selectThis();
@@ -74,4 +80,6 @@ private:
     std::unique_ptr<platform::BindingObserver> m_titleObserver;
     bool m_isInAnimatedSlide = false;
     bool m_isInDraggedSlide = false;
+    bool m_mayDrag = false;
+    QPoint m_pressPoint;
 };

@@ -1,4 +1,5 @@
 #include "components/tabbarview/KZTabBarController.h"
+#include "components/tabbarview/KZTabDragAssistant.h"
 
 #include "components/tabbarview/KZAttachedTabBarButton.h"
 #include "components/tabbarview/KZRolloverButton.h"
@@ -65,7 +66,13 @@ KZTabBarController::~KZTabBarController() = default;
 
 void KZTabBarController::layoutButtons()
 {
-    const std::vector<KZAttachedTabBarButton *> buttons = m_bar->orderedAttachedButtons();
+    std::vector<KZAttachedTabBarButton *> buttons = m_bar->orderedAttachedButtons();
+    // A tab dragged over the bar takes its place in the row, which opens the gap.
+    const int gap = m_bar->destinationIndexForDraggedItem();
+    if (KZAttachedTabBarButton *dragged = KZTabDragAssistant::sharedDragAssistant()->draggedButton();
+        dragged && gap != KZTabBarView::NotFound) {
+        buttons.insert(buttons.begin() + std::clamp(gap, 0, static_cast<int>(buttons.size())), dragged);
+    }
     setupAttachedButtons(buttons, generateWidthsFromAttachedButtons(buttons));
 }
 

@@ -6,6 +6,8 @@
 #include "components/tabbarview/KZSlideButtonsAnimation.h"
 #include "components/tabbarview/KZTabBarArtwork.h"
 #include "components/tabbarview/KZTabBarController.h"
+#include "components/tabbarview/KZTabBarDivider.h"
+#include "components/tabbarview/KZTabDragAssistant.h"
 #include "components/tabbarview/KZTabStyle.h"
 #include "components/tabbarview/KZTabStyleRegistry.h"
 #include "components/tabbarview/styles/KZMetalTabStyle.h"
@@ -13,6 +15,7 @@
 #include "platform/drawing/WindowChromeObserver.h"
 #include "platform/drawing/YUpPainter.h"
 #include "platform/foundation/Bindings.h"
+#include "platform/layers/DragDestinationAdapter.h"
 #include "platform/layers/ViewAnimation.h"
 
 #include <QAction>
@@ -51,10 +54,15 @@ KZTabBarView::KZTabBarView(QWidget *parent)
     m_chromeObserver = new platform::WindowChromeObserver(this, this);
     connect(m_chromeObserver, &platform::WindowChromeObserver::toolbarVisibleChanged, this,
             [this] { updateTabBar(false); });
+    connect(m_chromeObserver, &platform::WindowChromeObserver::baselineSeparatorChanged, this, [this] { update(); });
+    platform::DragDestinationAdapter::install(this);
+    m_divider = new KZTabBarDivider(this);
+    positionDivider();
 }
 
 KZTabBarView::~KZTabBarView()
 {
+    stopSpring();
     delete m_slideAnimation;
     delete m_hideShowAnimation;
     m_slideAnimation = nullptr;
@@ -757,19 +765,6 @@ QMenu *KZTabBarView::menuForTabViewItem(platform::TabViewItem *item)
     return m_delegate->tabViewMenuForTabViewItem(m_tabView, item);
 }
 
-bool KZTabBarView::shouldStartDraggingAttachedTabBarButton(KZAttachedTabBarButton *button, QMouseEvent *)
-{
-    if (m_delegate && button && button->tabViewItem()
-        && !m_delegate->tabViewShouldDragTabViewItem(m_tabView, button->tabViewItem().get(), this).value_or(true))
-        return false;
-    // The bar itself carries no drag controller.
-    return false;
-}
-
-void KZTabBarView::startDraggingAttachedTabBarButton(KZAttachedTabBarButton *, QMouseEvent *)
-{
-}
-
 void KZTabBarView::beep()
 {
     QApplication::beep();
@@ -805,8 +800,10 @@ void KZTabBarView::updateTabBar(bool animate)
 {
     ++m_updateDepth;
     ++m_updateCount;
-    // 1. Hide or show the bar.
-    if (m_isHidden && shouldDisplayTabBar()) {
+    // 1. Hide or show the bar (not while a tab is dragged).
+    const bool dragging = KZTabDragAssistant::sharedDragAssistant()->isDragging();
+    if (dragging) {
+    } else if (m_isHidden && shouldDisplayTabBar()) {
         hideTabBar(false, animate);
     } else if (!m_isHidden && !shouldDisplayTabBar()) {
         hideTabBar(true, animate);
@@ -835,7 +832,8 @@ void KZTabBarView::updateTabBar(bool animate)
     const std::vector<platform::TabViewItemPtr> visible = visibleTabViewItems();
     const std::vector<platform::TabViewItemPtr> items = m_tabView->tabViewItems();
     for (size_t index = 0; index < items.size(); ++index) {
-        if (std::find(visible.begin(), visible.end(), items[index]) == visible.end())
+        if (items[index].get() != m_detachedItem
+            && std::find(visible.begin(), visible.end(), items[index]) == visible.end())
             insertAttachedButtonForTabViewItem(items[index], static_cast<int>(index));
     }
     // 4. Layout and selection.
@@ -882,6 +880,7 @@ void KZTabBarView::updateTabBar(bool animate)
         if (auto *button = qobject_cast<KZTabBarButton *>(child))
             button->calcSize();
     }
+    positionDivider();
     // 8.
     --m_updateDepth;
     setNeedsUpdate(false);
@@ -1195,6 +1194,7 @@ void KZTabBarView::checkWindowFrame()
 void KZTabBarView::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
+    positionDivider();
     checkWindowFrame();
     if (!isUpdatingTabBar())
         updateTabBar(false);

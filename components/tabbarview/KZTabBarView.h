@@ -42,8 +42,11 @@
 #include "components/tabbarview/KZTabBarViewDelegate.h"
 #include "platform/drawing/TabView.h"
 #include "platform/drawing/TabViewDelegate.h"
+#include "platform/layers/DragDestination.h"
+#include "platform/layers/DragSource.h"
 
 #include <QPointer>
+#include <QTimer>
 #include <QWidget>
 #include <functional>
 #include <map>
@@ -59,6 +62,7 @@ class KZRolloverButton;
 class KZSlideButtonsAnimation;
 class KZTabBarButton;
 class KZTabBarController;
+class KZTabBarDivider;
 class KZTabStyle;
 
 namespace platform {
@@ -68,7 +72,10 @@ class ViewAnimation;
 class WindowChromeObserver;
 } // namespace platform
 
-class KZTabBarView : public QWidget, public platform::TabViewDelegate
+class KZTabBarView : public QWidget,
+                     public platform::TabViewDelegate,
+                     public platform::DragSource,
+                     public platform::DragDestination
 {
     Q_OBJECT
 public:
@@ -249,6 +256,46 @@ public:
     QMenu *menuForTabViewItem(platform::TabViewItem *item);
     virtual bool shouldStartDraggingAttachedTabBarButton(KZAttachedTabBarButton *button, QMouseEvent *event);
     virtual void startDraggingAttachedTabBarButton(KZAttachedTabBarButton *button, QMouseEvent *event);
+    // Takes a button out of the bar without deleting it (the caller owns it); its item
+    // stays in the tab view.
+    KZAttachedTabBarButton *detachAttachedButton(KZAttachedTabBarButton *button);
+    // The item whose button is out of the bar during a drag: update passes add no
+    // button for it. Null for none.
+    const platform::TabViewItem *detachedTabViewItem() const { return m_detachedItem; }
+    void setDetachedTabViewItem(const platform::TabViewItem *item) { m_detachedItem = item; }
+
+    // ---- Dragging source (passed to the drag assistant) ----
+    Qt::DropActions draggingSourceOperationMask(bool local) override;
+    void draggedImageBeganAt(platform::DragSession &session, QPoint screenPoint) override;
+    void draggedImageMovedTo(platform::DragSession &session, QPoint screenPoint) override;
+    void draggedImageEndedAt(platform::DragSession &session, QPoint screenPoint, Qt::DropAction operation) override;
+
+    // ---- Dragging destination: tab drags go to the assistant; other drags spring-load
+    // the tab under the pointer and may be dropped on a tab through the delegate ----
+    Qt::DropAction dragEntered(const platform::DragInfo &info) override;
+    Qt::DropAction dragUpdated(const platform::DragInfo &info) override;
+    void dragExited(const platform::DragInfo &info) override;
+    bool prepareForDrop(const platform::DragInfo &info) override;
+    bool performDrop(const platform::DragInfo &info) override;
+    // The delay before a drag hovering over a tab selects it: the user default
+    // "SpringingDelayMilliseconds" / 1000 when set, else 0.668 s.
+    static double springingDelay();
+    static inline const QString SpringingDelayKey = QStringLiteral("SpringingDelayMilliseconds");
+    static constexpr double DefaultSpringingDelay = 0.668;
+    QTimer *springTimer() const { return m_springTimer; }
+    platform::TabViewItem *tabViewItemWithSpring() const { return m_tabViewItemWithSpring; }
+    void fireSpring(QTimer *timer);
+
+    // ---- Resizing a vertical bar by its right edge ----
+    static constexpr int DividerWidth = 3;
+    // (width - 3, 0, 3, height of the tab view) for a vertical bar that allows resizing,
+    // else empty.
+    QRect dividerRect() const;
+    KZTabBarDivider *divider() const { return m_divider; }
+    // One step of a divider drag: the pointer's x in the bar and the move since the last
+    // step. Steps toward the edge's other side, or beyond the minimum and maximum button
+    // widths, are ignored.
+    void dividerDragged(qreal pointerX, qreal deltaX);
 
     // ---- Update ----
     bool needsUpdate() const { return m_needsUpdate; }
@@ -315,6 +362,8 @@ private:
     void finalizeHideShow(bool hidden);
     void updateTrackingAreas();
     void updateOverflowMenuImages();
+    void stopSpring();
+    void positionDivider();
 
     std::unique_ptr<KZTabBarController> m_controller;
     std::shared_ptr<KZTabStyle> m_style;
@@ -331,6 +380,11 @@ private:
     KZSlideButtonsAnimation *m_slideAnimation = nullptr;
     platform::ViewAnimation *m_hideShowAnimation = nullptr;
     QStringList m_draggedTypes;
+    const platform::TabViewItem *m_detachedItem = nullptr;
+    QTimer *m_springTimer = nullptr;
+    platform::TabViewItem *m_tabViewItemWithSpring = nullptr;
+    QPointF m_springLocation;
+    KZTabBarDivider *m_divider = nullptr;
 
     bool m_onlyShowCloseOnHover = false;
     bool m_canCloseOnlyTab = false;

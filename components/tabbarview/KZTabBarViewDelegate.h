@@ -10,7 +10,11 @@
 // codingForArchive() (the object the archive holds and reads back); any other is
 // left out of archives. Main thread only.
 #include "platform/archive/Coding.h"
+#include "platform/layers/DragInfo.h"
 
+#include <QImage>
+#include <QPoint>
+#include <QSizeF>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -64,6 +68,33 @@ public:
     virtual std::optional<bool> tabViewShouldAllowTabViewItemToLeaveTabBarView(TabView *, TabViewItem *,
                                                                                 KZTabBarView *) { return {}; }
     virtual std::optional<QStringList> allowedDraggedTypesForTabView(TabView *) { return {}; }
+    // Each step of a slide inside the source bar: false refuses the proposed index.
+    virtual std::optional<bool> tabViewValidateSlideOfProposedItem(TabView *, TabViewItem *, int /*proposedIndex*/,
+                                                                   KZTabBarView *) { return {}; }
+    // The picture of a tab's content for a detached drag; fills the offset of the tab's
+    // picture inside it and a style mask (0 borderless, else titled).
+    virtual std::optional<QImage> tabViewImageForTabViewItem(TabView *, TabViewItem *, QSizeF & /*offset*/,
+                                                             unsigned & /*styleMask*/) { return {}; }
+    // Asked of the bar under a tab drag: Qt::IgnoreAction refuses the bar.
+    virtual std::optional<Qt::DropAction> tabViewValidateDrop(TabView *, const platform::DragInfo &, TabViewItem *,
+                                                              int /*proposedIndex*/, KZTabBarView *) { return {}; }
+    // Told to the source bar's delegate after a drop that changed bar or place, and
+    // after a tear-off into a new bar.
+    virtual void tabViewDidDropTabViewItem(TabView *, TabViewItem *, KZTabBarView *) {}
+    // A tab released outside every bar (screen point): the bar to put it in, or null.
+    // Empty: not implemented (tabs cannot be torn off).
+    virtual std::optional<KZTabBarView *> tabViewNewTabBarViewForDraggedTabViewItem(TabView *, TabViewItem *,
+                                                                                   QPoint) { return {}; }
+    // Whether tabViewNewTabBarViewForDraggedTabViewItem is implemented (asked before a
+    // drag of the only tab hides its window).
+    virtual bool implementsNewTabBarViewForDraggedTabViewItem() const { return false; }
+    // A finished drag left the source tab view empty.
+    virtual void tabViewCloseWindowForLastTabViewItem(TabView *, TabViewItem *) {}
+    // A foreign drag dropped on a tab: whether it was taken.
+    virtual std::optional<bool> tabViewAcceptedDraggingInfo(TabView *, const platform::DragInfo &, TabViewItem *)
+    {
+        return {};
+    }
 
     // ---- Archiving ----
     virtual platform::CodingPtr codingForArchive() const { return {}; }

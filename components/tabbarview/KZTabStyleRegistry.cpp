@@ -1,7 +1,13 @@
 #include "components/tabbarview/KZTabStyleRegistry.h"
 
 #include "components/tabbarview/KZTabStyle.h"
+#include "components/tabbarview/styles/KZAdiumTabStyle.h"
+#include "components/tabbarview/styles/KZAquaTabStyle.h"
+#include "components/tabbarview/styles/KZCardTabStyle.h"
+#include "components/tabbarview/styles/KZLiveChatTabStyle.h"
 #include "components/tabbarview/styles/KZMetalTabStyle.h"
+#include "components/tabbarview/styles/KZSafariTabStyle.h"
+#include "components/tabbarview/styles/KZUnifiedTabStyle.h"
 #include "platform/archive/CodingRegistry.h"
 #include "platform/foundation/GuiThread.h"
 
@@ -31,6 +37,12 @@ Table &table()
 void KZTabStyleRegistry::registerDefaultTabStyleClasses()
 {
     registerTabStyleClass<KZMetalTabStyle>();
+    registerTabStyleClass<KZAquaTabStyle>();
+    registerTabStyleClass<KZUnifiedTabStyle>();
+    registerTabStyleClass<KZAdiumTabStyle>();
+    registerTabStyleClass<KZCardTabStyle>();
+    registerTabStyleClass<KZLiveChatTabStyle>();
+    registerTabStyleClass<KZSafariTabStyle>();
 }
 
 void KZTabStyleRegistry::registerTabStyleClass(const Factory &factory)

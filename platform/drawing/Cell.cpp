@@ -526,6 +526,10 @@ bool Cell::initWithCoder(Coder &coder)
     QVariant value = m_objectValue;
     if (coder.containsValueForKey(ContentsKey))
         value = coder.decodeObject(ContentsKey);
+    // A value that is the cell itself (or an object enclosing it) would keep the cell
+    // alive for ever: refuse such an archive.
+    if (const CodingPtr object = Coder::objectFromValue(value); object && coder.objectIsBeingDecoded(object))
+        coder.failWithError(QStringLiteral("a cell's value refers back to an object being decoded"));
     State state = m_state;
     readRange(coder, StateKey, -1, 1, state);
     bool allowsMixed = m_allowsMixedState, enabled = m_enabled, editable = m_editable, selectable = m_selectable;

@@ -119,6 +119,10 @@ public:
     void setControlSize(ControlSize size) { m_controlSize = size; }
     BackgroundStyle backgroundStyle() const { return m_backgroundStyle; }
     void setBackgroundStyle(BackgroundStyle style) { m_backgroundStyle = style; }
+    // The cell's control tint (platform::ControlTint values); 0, the default, follows
+    // the current tint of the desktop. Not archived.
+    unsigned controlTint() const { return m_controlTint; }
+    void setControlTint(unsigned tint) { m_controlTint = tint; }
     // The text a cell shows; the base shows its string value.
     virtual QString title() const { return stringValue(); }
     virtual void setTitle(const QString &title) { setStringValue(title); }
@@ -220,6 +224,7 @@ private:
     QVariant m_representedObject;
     ControlSize m_controlSize = ControlSize::Regular;
     BackgroundStyle m_backgroundStyle = BackgroundStyle::Light;
+    unsigned m_controlTint = 0;
     QPointer<QObject> m_target;
     QByteArray m_action;
 };

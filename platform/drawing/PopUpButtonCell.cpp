@@ -116,8 +116,11 @@ void PopUpButtonCell::removeItemAtIndex(int index)
 
 void PopUpButtonCell::removeAllItems()
 {
+    // QMenu::clear() would delete the items the menu owns itself, and the loop below
+    // would then read freed items: take them out one by one and delete the owned ones.
     const QList<QAction *> items = itemArray();
-    m_menu->clear();
+    for (QAction *item : items)
+        m_menu->removeAction(item);
     selectItem(nullptr);
     for (QAction *item : items)
         if (item->parent() == m_menu.get())

@@ -1,8 +1,13 @@
 #include "platform/drawing/TrackingAreas.h"
 
 #include <QEvent>
+#include <QGuiApplication>
+#include <QHelpEvent>
 #include <QMouseEvent>
+#include <QToolTip>
 #include <QWidget>
+
+#include <algorithm>
 
 namespace platform {
 
@@ -38,6 +43,71 @@ bool TrackingAreas::isInside(int area) const
     return area >= 0 && area < m_areas.size() && m_areas.at(area).inside;
 }
 
+int TrackingAreas::addTrackingRect(const QRectF &rect, TrackingAreaOwner *owner, const QVariant &userData,
+                                   bool assumeInside)
+{
+    const int tag = m_nextTag++;
+    m_tagged.append(TaggedArea{tag, rect, owner, userData, assumeInside});
+    return tag;
+}
+
+void TrackingAreas::removeTrackingRect(int tag)
+{
+    m_tagged.removeIf([tag](const TaggedArea &area) { return area.tag == tag; });
+}
+
+bool TrackingAreas::hasTrackingRect(int tag) const
+{
+    return std::any_of(m_tagged.begin(), m_tagged.end(), [tag](const TaggedArea &area) { return area.tag == tag; });
+}
+
+QRectF TrackingAreas::trackingRect(int tag) const
+{
+    for (const TaggedArea &area : m_tagged)
+        if (area.tag == tag)
+            return area.rect;
+    return {};
+}
+
+bool TrackingAreas::isInsideTrackingRect(int tag) const
+{
+    for (const TaggedArea &area : m_tagged)
+        if (area.tag == tag)
+            return area.inside;
+    return false;
+}
+
+int TrackingAreas::addToolTipRect(const QRectF &rect, ToolTipProvider provider, const QVariant &userData)
+{
+    const int tag = m_nextTag++;
+    m_toolTips.append(ToolTipArea{tag, rect, std::move(provider), userData});
+    return tag;
+}
+
+void TrackingAreas::removeToolTip(int tag)
+{
+    m_toolTips.removeIf([tag](const ToolTipArea &area) { return area.tag == tag; });
+}
+
+void TrackingAreas::removeAllToolTips()
+{
+    m_toolTips.clear();
+}
+
+const TrackingAreas::ToolTipArea *TrackingAreas::toolTipAreaAt(const QPointF &point) const
+{
+    for (auto it = m_toolTips.crbegin(); it != m_toolTips.crend(); ++it)
+        if (it->rect.contains(point))
+            return &*it;
+    return nullptr;
+}
+
+QString TrackingAreas::toolTipAt(const QPointF &point) const
+{
+    const ToolTipArea *area = toolTipAreaAt(point);
+    return area && area->provider ? area->provider(area->tag, point, area->userData) : QString();
+}
+
 bool TrackingAreas::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched != m_view)
@@ -57,6 +127,17 @@ bool TrackingAreas::eventFilter(QObject *watched, QEvent *event)
         QMetaObject::invokeMethod(
             this, [this, point, over] { update(over ? &point : nullptr); }, Qt::QueuedConnection);
         break;
+    }
+    case QEvent::ToolTip: {
+        const auto *help = static_cast<QHelpEvent *>(event);
+        if (!toolTipAreaAt(help->pos()))
+            break;
+        const QString text = toolTipAt(help->pos());
+        if (text.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(help->globalPos(), text, m_view);
+        return true;
     }
     case QEvent::Leave:
     case QEvent::Hide:
@@ -82,12 +163,35 @@ void TrackingAreas::update(const QPointF *point)
         m_areas[i].inside = inside;
         (inside ? entered : exited).append(i);
     }
+    struct Report
+    {
+        TrackingAreaOwner *owner;
+        TrackingEvent event;
+    };
+    QList<Report> taggedExited;
+    QList<Report> taggedEntered;
+    const Qt::KeyboardModifiers modifiers = QGuiApplication::queryKeyboardModifiers();
+    for (TaggedArea &area : m_tagged) {
+        const bool inside = point && area.rect.contains(at);
+        if (inside == area.inside)
+            continue;
+        area.inside = inside;
+        (inside ? taggedEntered : taggedExited).append(Report{area.owner, TrackingEvent{area.tag, at, area.userData, modifiers}});
+    }
     for (int i : exited)
         if (m_exited)
             m_exited(i, at);
+    // An owner may remove rectangles (its own or others') while it hears: only those
+    // still installed are told.
+    for (const Report &report : taggedExited)
+        if (report.owner && hasTrackingRect(report.event.tag))
+            report.owner->mouseExited(report.event);
     for (int i : entered)
         if (m_entered)
             m_entered(i, at);
+    for (const Report &report : taggedEntered)
+        if (report.owner && hasTrackingRect(report.event.tag))
+            report.owner->mouseEntered(report.event);
 }
 
 } // namespace platform

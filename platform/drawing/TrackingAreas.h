@@ -12,6 +12,17 @@
 // owner tracks its own press); the release re-checks them once the widget has
 // handled it. Removing areas reports nothing.
 //
+// Tagged rectangles: addTrackingRect() installs a rectangle with an owner that hears
+// entered and exited itself, carries user data, and may assume the pointer is inside
+// from the start (then the first check that finds it outside reports exited). Each
+// answers a tag (from 1, never reused by one object) for removeTrackingRect();
+// removeAllAreas() leaves them alone. An owner must outlive its rectangles.
+//
+// Tool tips: addToolTipRect() installs a rectangle whose text a provider answers when
+// the view asks for a tool tip over it (QEvent::ToolTip): the rectangle added last
+// that holds the point wins; an empty text hides the tool tip. Outside every tool-tip
+// rectangle the view's own tool tip stands.
+//
 // Ownership: a child QObject of its view; handlers are plain callbacks and must not
 // outlive what they capture (the owner typically is the view itself).
 // Threads: GUI thread only. Failures: none.
@@ -20,12 +31,30 @@
 #include <QPointF>
 #include <QPointer>
 #include <QRectF>
+#include <QVariant>
 #include <functional>
 #include <optional>
 
 class QWidget;
 
 namespace platform {
+
+// What the owner of a tagged tracking rectangle hears.
+struct TrackingEvent
+{
+    int tag = 0;
+    QPointF point;            // the pointer in the view's coordinates
+    QVariant userData;
+    Qt::KeyboardModifiers modifiers;
+};
+
+class TrackingAreaOwner
+{
+public:
+    virtual ~TrackingAreaOwner() = default;
+    virtual void mouseEntered(const TrackingEvent &event) = 0;
+    virtual void mouseExited(const TrackingEvent &event) = 0;
+};
 
 class TrackingAreas : public QObject
 {
@@ -48,6 +77,24 @@ public:
     // Whether the pointer is inside the area as last seen (false for a bad number).
     bool isInside(int area) const;
 
+    // ---- Tagged rectangles ----
+    int addTrackingRect(const QRectF &rect, TrackingAreaOwner *owner, const QVariant &userData, bool assumeInside);
+    // Unknown tags (and 0) are ignored.
+    void removeTrackingRect(int tag);
+    bool hasTrackingRect(int tag) const;
+    QRectF trackingRect(int tag) const;
+    bool isInsideTrackingRect(int tag) const;
+    int numberOfTrackingRects() const { return int(m_tagged.size()); }
+
+    // ---- Tool tips ----
+    using ToolTipProvider = std::function<QString(int tag, const QPointF &point, const QVariant &userData)>;
+    int addToolTipRect(const QRectF &rect, ToolTipProvider provider, const QVariant &userData = {});
+    void removeToolTip(int tag);
+    void removeAllToolTips();
+    int numberOfToolTipRects() const { return int(m_toolTips.size()); }
+    // The text of the tool tip at the point (empty outside every tool-tip rectangle).
+    QString toolTipAt(const QPointF &point) const;
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -60,8 +107,28 @@ private:
     // Re-checks the areas against the point; no point means the pointer is gone.
     void update(const QPointF *point);
 
+    struct TaggedArea
+    {
+        int tag = 0;
+        QRectF rect;
+        TrackingAreaOwner *owner = nullptr;
+        QVariant userData;
+        bool inside = false;
+    };
+    struct ToolTipArea
+    {
+        int tag = 0;
+        QRectF rect;
+        ToolTipProvider provider;
+        QVariant userData;
+    };
+    const ToolTipArea *toolTipAreaAt(const QPointF &point) const;
+
     QPointer<QWidget> m_view;
     QList<Area> m_areas;
+    QList<TaggedArea> m_tagged;
+    QList<ToolTipArea> m_toolTips;
+    int m_nextTag = 1;
     Handler m_entered;
     Handler m_exited;
     std::optional<QPointF> m_pointer; // where the pointer was last seen over the view

@@ -16,6 +16,7 @@ WindowChromeObserver::WindowChromeObserver(QWidget *widget, QObject *parent)
         widget->installEventFilter(this);
     rewatch();
     m_visible = WindowChrome::isToolbarVisible(widget);
+    m_separator = WindowChrome::toolbarShowsBaselineSeparator(widget);
 }
 
 WindowChromeObserver::~WindowChromeObserver() = default;
@@ -44,10 +45,14 @@ void WindowChromeObserver::check()
 {
     rewatch();
     const bool visible = WindowChrome::isToolbarVisible(m_widget);
-    if (visible == m_visible)
-        return;
+    const bool separator = WindowChrome::toolbarShowsBaselineSeparator(m_widget);
+    const bool visibleChanged = visible != m_visible, separatorChanged = separator != m_separator;
     m_visible = visible;
-    Q_EMIT toolbarVisibleChanged(visible);
+    m_separator = separator;
+    if (visibleChanged)
+        Q_EMIT toolbarVisibleChanged(visible);
+    if (separatorChanged)
+        Q_EMIT baselineSeparatorChanged(separator);
 }
 
 bool WindowChromeObserver::eventFilter(QObject *watched, QEvent *event)
@@ -60,6 +65,7 @@ bool WindowChromeObserver::eventFilter(QObject *watched, QEvent *event)
     case QEvent::HideToParent:
     case QEvent::Show:
     case QEvent::Hide:
+    case QEvent::DynamicPropertyChange:
         if (watched == m_widget || watched == m_window || watched == m_toolbar)
             check();
         break;

@@ -4,7 +4,7 @@
 
 #include "NTXAppKit/NTXColorLabelWidget/NTXColorLabelWidget.h"
 #include "application/ApplicationImages.h"
-#include "application/NodeArrayController.h"
+#include "platform/foundation/ArrayController.h"
 #include "platform/document/MenuItemValidation.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/UndoManager.h"
@@ -184,7 +184,7 @@ TEST_F(MyDocumentTest, SelectionTotalsCountAJobAndItsEntryOnce)
     EXPECT_EQ(document->selectedNodeWorkTime(), QStringLiteral("1:15"));
     EXPECT_EQ(document->selectedNodeWage(), QLocale().toCurrencyString(double(job->turnover())));
     EXPECT_TRUE(document->inspectedObjectsNotEmpty());
-    EXPECT_EQ(document->inspectedObjectsController()->content().size(), 2);
+    EXPECT_EQ(document->inspectedObjectsController()->contentArray().size(), 2);
     EXPECT_EQ(document->inspectedObjectsController()->selectedObjects().size(), 2);
 
     select(document, {entry, other});
@@ -193,7 +193,7 @@ TEST_F(MyDocumentTest, SelectionTotalsCountAJobAndItsEntryOnce)
     select(document, {});
     EXPECT_TRUE(document->selectedNodeWorkTime().isNull());
     EXPECT_FALSE(document->inspectedObjectsNotEmpty());
-    EXPECT_TRUE(document->inspectedObjectsController()->content().isEmpty());
+    EXPECT_TRUE(document->inspectedObjectsController()->contentArray().isEmpty());
 }
 
 TEST_F(MyDocumentTest, DoubleClickOpensTheSheetOfTheRowsKindOnly)

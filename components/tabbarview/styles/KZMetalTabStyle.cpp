@@ -6,10 +6,10 @@
 #include "components/tabbarview/KZTabBarButtonCell.h"
 #include "components/tabbarview/KZTabBarView.h"
 #include "components/tabbarview/KZTabBarViewExtensions.h"
-#include "components/tabbarview/styles/KZMetalTabArtwork.h"
+#include "components/tabbarview/KZTabBarArtwork.h"
+#include "components/tabbarview/styles/KZTabStyleDrawing.h"
 #include "platform/archive/Coder.h"
 #include "platform/archive/CodingRegistry.h"
-#include "platform/drawing/BundleImages.h"
 #include "platform/drawing/Shadow.h"
 #include "platform/drawing/SystemColors.h"
 #include "platform/drawing/WindowChrome.h"
@@ -17,63 +17,34 @@
 #include <QApplication>
 #include <QPainter>
 #include <QPalette>
-#include <QPixmap>
 
 using namespace KZTabBarViewExtensions;
+using namespace KZTabStyleDrawing;
 namespace colors = platform::SystemColors;
 
 namespace {
 
 const bool registered = platform::CodingRegistry::registerClass<KZMetalTabStyle>(QStringLiteral("KZMetalTabStyle"));
 
-const char *const ImageKeys[] = {"metalCloseButton",      "metalCloseButtonDown",      "metalCloseButtonOver",
-                                 "metalCloseDirtyButton", "metalCloseDirtyButtonDown", "metalCloseDirtyButtonOver"};
-
-bool isVertical(const KZTabBarView *bar)
-{
-    return bar && bar->orientation() == KZTabBarView::Vertical;
-}
-
-QColor windowBackgroundColor()
-{
-    return QApplication::palette().color(QPalette::Active, QPalette::Window);
-}
+const QStringList ImageKeys = {QStringLiteral("metalCloseButton"),      QStringLiteral("metalCloseButtonDown"),
+                               QStringLiteral("metalCloseButtonOver"),  QStringLiteral("metalCloseDirtyButton"),
+                               QStringLiteral("metalCloseDirtyButtonDown"), QStringLiteral("metalCloseDirtyButtonOver")};
 
 // Lines in the platform's default stroke: one point wide, no anti-aliasing.
 void strokeLines(QPainter &painter, const QList<QLineF> &lines)
 {
-    if (lines.isEmpty())
-        return;
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.setPen(QPen(colors::darkGrayColor(), 1.0));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawLines(lines);
-    painter.restore();
-}
-
-void fillDarkened(QPainter &painter, const QRectF &rect, qreal alpha)
-{
-    painter.save();
-    painter.setCompositionMode(QPainter::CompositionMode_SourceAtop);
-    painter.fillRect(rect, colors::calibratedWhite(0.0, alpha));
-    painter.restore();
-}
-
-QIcon iconFromImage(const QImage &image)
-{
-    return image.isNull() ? QIcon() : QIcon(QPixmap::fromImage(image));
+    KZTabStyleDrawing::strokeLines(painter, colors::darkGrayColor(), lines);
 }
 
 } // namespace
 
 KZMetalTabStyle::KZMetalTabStyle()
-    : m_closeButton(KZMetalTabArtwork::imageNamed(QStringLiteral("TabClose_Front")))
-    , m_closeButtonDown(KZMetalTabArtwork::imageNamed(QStringLiteral("TabClose_Front_Pressed")))
-    , m_closeButtonOver(KZMetalTabArtwork::imageNamed(QStringLiteral("TabClose_Front_Rollover")))
-    , m_closeDirtyButton(KZMetalTabArtwork::imageNamed(QStringLiteral("TabClose_Dirty")))
-    , m_closeDirtyButtonDown(KZMetalTabArtwork::imageNamed(QStringLiteral("TabClose_Dirty_Pressed")))
-    , m_closeDirtyButtonOver(KZMetalTabArtwork::imageNamed(QStringLiteral("TabClose_Dirty_Rollover")))
+    : m_closeButton(KZTabBarArtwork::imageNamed(QStringLiteral("TabClose_Front")))
+    , m_closeButtonDown(KZTabBarArtwork::imageNamed(QStringLiteral("TabClose_Front_Pressed")))
+    , m_closeButtonOver(KZTabBarArtwork::imageNamed(QStringLiteral("TabClose_Front_Rollover")))
+    , m_closeDirtyButton(KZTabBarArtwork::imageNamed(QStringLiteral("TabClose_Dirty")))
+    , m_closeDirtyButtonDown(KZTabBarArtwork::imageNamed(QStringLiteral("TabClose_Dirty_Pressed")))
+    , m_closeDirtyButtonOver(KZTabBarArtwork::imageNamed(QStringLiteral("TabClose_Dirty_Rollover")))
 {
     buildObjectCountAttributes();
 }
@@ -94,44 +65,35 @@ void KZMetalTabStyle::buildObjectCountAttributes()
 
 void KZMetalTabStyle::encodeWithCoder(platform::Coder &coder) const
 {
-    if (!coder.allowsKeyedCoding())
-        return;
-    const QIcon *images[] = {&m_closeButton,      &m_closeButtonDown,      &m_closeButtonOver,
-                             &m_closeDirtyButton, &m_closeDirtyButtonDown, &m_closeDirtyButtonOver};
-    for (int i = 0; i < 6; ++i) {
-        const QImage image = platform::BundleImages::rendered(*images[i]);
-        coder.encodeObject(image.isNull() ? QVariant() : QVariant(image), QLatin1String(ImageKeys[i]));
-    }
+    encodeImages(coder,
+                 {&m_closeButton, &m_closeButtonDown, &m_closeButtonOver, &m_closeDirtyButton, &m_closeDirtyButtonDown,
+                  &m_closeDirtyButtonOver},
+                 ImageKeys);
 }
 
 bool KZMetalTabStyle::initWithCoder(platform::Coder &coder)
 {
-    QIcon *images[] = {&m_closeButton,      &m_closeButtonDown,      &m_closeButtonOver,
-                       &m_closeDirtyButton, &m_closeDirtyButtonDown, &m_closeDirtyButtonOver};
+    QList<QIcon *> images = {&m_closeButton,      &m_closeButtonDown,      &m_closeButtonOver,
+                             &m_closeDirtyButton, &m_closeDirtyButtonDown, &m_closeDirtyButtonOver};
     if (!coder.allowsKeyedCoding()) {
         for (QIcon *image : images)
             *image = QIcon();
         return true;
     }
-    QImage decoded[6];
-    for (int i = 0; i < 6; ++i)
-        decoded[i] = coder.decodeObject<QImage>(QLatin1String(ImageKeys[i]));
-    if (coder.failed())
+    if (!decodeImages(coder, images, ImageKeys))
         return false;
-    for (int i = 0; i < 6; ++i)
-        *images[i] = iconFromImage(decoded[i]);
     buildObjectCountAttributes();
     return true;
 }
 
 std::optional<qreal> KZMetalTabStyle::leftMarginForTabBarView(KZTabBarView *bar)
 {
-    return isVertical(bar) ? 0.0 : 10.0;
+    return horizontalMargin(bar, 10.0);
 }
 
 std::optional<qreal> KZMetalTabStyle::rightMarginForTabBarView(KZTabBarView *bar)
 {
-    return isVertical(bar) ? 0.0 : 10.0;
+    return horizontalMargin(bar, 10.0);
 }
 
 std::optional<qreal> KZMetalTabStyle::topMarginForTabBarView(KZTabBarView *bar)
@@ -143,9 +105,9 @@ bool KZMetalTabStyle::updateAddButton(KZRolloverButton *button, KZTabBarView *)
 {
     if (!button)
         return true;
-    static const QIcon image = KZMetalTabArtwork::imageNamed(QStringLiteral("TabNewMetal"));
-    static const QIcon pressed = KZMetalTabArtwork::imageNamed(QStringLiteral("TabNewMetalPressed"));
-    static const QIcon rollover = KZMetalTabArtwork::imageNamed(QStringLiteral("TabNewMetalRollover"));
+    static const QIcon image = KZTabBarArtwork::imageNamed(QStringLiteral("TabNewMetal"));
+    static const QIcon pressed = KZTabBarArtwork::imageNamed(QStringLiteral("TabNewMetalPressed"));
+    static const QIcon rollover = KZTabBarArtwork::imageNamed(QStringLiteral("TabNewMetalRollover"));
     button->setImage(image);
     button->setAlternateImage(pressed);
     button->setRolloverImage(rollover);
@@ -154,22 +116,9 @@ bool KZMetalTabStyle::updateAddButton(KZRolloverButton *button, KZTabBarView *)
 
 std::optional<QIcon> KZMetalTabStyle::closeButtonImageOfType(unsigned type, const KZTabBarButtonCell &)
 {
-    switch (type) {
-    case KZCloseButtonImageTypeStandard:
-        return m_closeButton;
-    case KZCloseButtonImageTypeRollover:
-        return m_closeButtonOver;
-    case KZCloseButtonImageTypePressed:
-        return m_closeButtonDown;
-    case KZCloseButtonImageTypeDirty:
-        return m_closeDirtyButton;
-    case KZCloseButtonImageTypeDirtyRollover:
-        return m_closeDirtyButtonOver;
-    case KZCloseButtonImageTypeDirtyPressed:
-        return m_closeDirtyButtonDown;
-    default:
-        return QIcon();
-    }
+    return closeImageOfType({m_closeButton, m_closeButtonOver, m_closeButtonDown, m_closeDirtyButton,
+                             m_closeDirtyButtonOver, m_closeDirtyButtonDown},
+                            type);
 }
 
 std::optional<KZAttributedString> KZMetalTabStyle::attributedStringValueForTabCell(const KZTabBarButtonCell &cell)
@@ -210,6 +159,11 @@ std::optional<QRectF> KZMetalTabStyle::drawingRectForBounds(const QRectF &bounds
 
 std::optional<QRectF> KZMetalTabStyle::draggingRectForTabButton(KZAttachedTabBarButton *button, KZTabBarView *bar)
 {
+    return metalDraggingRect(button, bar);
+}
+
+QRectF KZMetalTabStyle::metalDraggingRect(KZAttachedTabBarButton *button, KZTabBarView *bar)
+{
     QRectF rect = button ? button->stackingFrame() : QRectF();
     rect.setWidth(rect.width() + 1.0);
     const bool vertical = isVertical(bar);
@@ -245,7 +199,7 @@ bool KZMetalTabStyle::drawBezelOfTabBarView(KZTabBarView *bar, QPainter &painter
         return true;
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);
-    fillDarkened(painter, bounds, bar->isWindowActive() ? 0.2 : 0.1);
+    wash(painter, bounds, bar->isWindowActive() ? 0.2 : 0.1);
     const qreal x = bounds.x(), y = bounds.y(), w = bounds.width(), h = bounds.height();
     QList<QLineF> lines;
     if (vertical) {
@@ -316,11 +270,9 @@ void KZMetalTabStyle::drawBezelInRect(QPainter &painter, const QRectF &rect, uns
         return;
     }
     if (button->mouseHovered())
-        fillDarkened(painter, rect, 0.1);
+        wash(painter, rect, 0.1);
     const unsigned state = button->tabState();
-    bool trailing = button->shouldDisplayRightDivider();
-    if (state & KZTabBarView::KZTabStateRightNeighbourSelected)
-        trailing = state & (KZTabBarView::KZTabStateRightNeighbourSliding | KZTabBarView::KZTabStateRightNeighbourAtDropIndex);
+    const bool trailing = showsTrailingDivider(button);
     const qreal x = rect.x(), y = rect.y(), w = rect.width(), h = rect.height();
     QList<QLineF> lines;
     if (!vertical) {
@@ -356,7 +308,7 @@ bool KZMetalTabStyle::drawBezelOfOverflowButton(KZOverflowPopUpButton *button, K
     }
     const QRectF rect(x, y + 0.5, w + 4.5, h - 1.0);
     if (last->mouseHovered())
-        fillDarkened(painter, rect, 0.1);
+        wash(painter, rect, 0.1);
     if (bar->showAddTabButton())
         strokeLines(painter, {QLineF(x + w + 4.5, y + 0.5, x + w + 4.5, y + h - 0.5)});
     return true;

@@ -41,6 +41,9 @@ public:
     bool drawBezelOfOverflowButton(KZOverflowPopUpButton *button, KZTabBarView *bar, QPainter &painter,
                                    const QRectF &rect) override;
 
+    // The rectangle of a dragged tab (the stacking frame, adjusted for a selected tab
+    // and in a vertical bar); other styles use it too.
+    static QRectF metalDraggingRect(KZAttachedTabBarButton *button, KZTabBarView *bar);
     // Whether the window of a view has a visible toolbar without its baseline separator.
     static bool shouldDrawHorizontalTopBorderLineInView(const QWidget *view);
     // The bezel of a tab (in its bar's or its own coordinates, as the painter stands).

@@ -133,6 +133,11 @@ TEST(CellKit, PopUpItemsSelectionAndArchive)
     EXPECT_EQ(cell->title(), QStringLiteral("Day"));
     cell->itemChosen(cell->itemAtIndex(0));
     EXPECT_EQ(cell->indexOfSelectedItem(), 1);
+
+    // Emptying the menu of its own items (as decoding items into it does) frees each once.
+    cell->removeAllItems();
+    EXPECT_EQ(cell->numberOfItems(), 0);
+    EXPECT_EQ(cell->selectedItem(), nullptr);
 }
 
 TEST(CellKit, PopUpButtonSelectsTheChosenItemAndSendsItsAction)

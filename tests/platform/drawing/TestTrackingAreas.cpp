@@ -42,3 +42,51 @@ TEST(TrackingAreas, EnterAndExitFollowThePointer)
     QTest::mouseMove(&view, QPoint(150, 20));
     EXPECT_EQ(events, QStringList{"out0"});
 }
+
+namespace {
+
+struct Owner : platform::TrackingAreaOwner
+{
+    QStringList *events;
+    explicit Owner(QStringList *list) : events(list) {}
+    void mouseEntered(const platform::TrackingEvent &e) override { *events << QStringLiteral("in%1:%2").arg(e.tag).arg(e.userData.toString()); }
+    void mouseExited(const platform::TrackingEvent &e) override { *events << QStringLiteral("out%1:%2").arg(e.tag).arg(e.userData.toString()); }
+};
+
+} // namespace
+
+TEST(TrackingAreas, TaggedRectanglesWithOwnersAndToolTips)
+{
+    QWidget view;
+    view.resize(200, 50);
+    auto *areas = new TrackingAreas(&view);
+    QStringList events;
+    Owner owner(&events);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+
+    const int a = areas->addTrackingRect(QRectF(10, 10, 40, 30), &owner, QStringLiteral("a"), false);
+    const int b = areas->addTrackingRect(QRectF(60, 10, 40, 30), &owner, QStringLiteral("b"), true); // assumed inside
+    EXPECT_GT(a, 0);
+    EXPECT_NE(a, b);
+    QTest::mouseMove(&view, QPoint(20, 20));
+    EXPECT_EQ(events, (QStringList{QStringLiteral("out%1:b").arg(b), QStringLiteral("in%1:a").arg(a)}));
+    areas->removeTrackingRect(a);
+    areas->removeAllAreas(); // numbered areas only
+    EXPECT_TRUE(areas->hasTrackingRect(b));
+    events.clear();
+    QTest::mouseMove(&view, QPoint(150, 20));
+    EXPECT_TRUE(events.isEmpty());
+
+    const int tip = areas->addToolTipRect(QRectF(0, 0, 100, 50), [](int, const QPointF &p, const QVariant &data) {
+        return QStringLiteral("%1 at %2").arg(data.toString()).arg(p.x());
+    }, QStringLiteral("tab"));
+    areas->addToolTipRect(QRectF(50, 0, 50, 50), [](int, const QPointF &, const QVariant &) { return QString(); });
+    EXPECT_EQ(areas->toolTipAt(QPointF(10, 5)), QStringLiteral("tab at 10"));
+    EXPECT_EQ(areas->toolTipAt(QPointF(60, 5)), QString()); // the later rectangle wins
+    EXPECT_EQ(areas->toolTipAt(QPointF(150, 5)), QString());
+    areas->removeToolTip(tip);
+    EXPECT_EQ(areas->numberOfToolTipRects(), 1);
+    areas->removeAllToolTips();
+    EXPECT_EQ(areas->numberOfToolTipRects(), 0);
+}

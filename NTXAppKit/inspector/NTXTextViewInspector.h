@@ -1,0 +1,257 @@
+#pragma once
+// An inspector built on a text view: a list of labelled fields shown as the text of
+// one QTextEdit, one field per line, labels right-aligned in a column on the left and
+// values in a column to their right. A text field's value is text the user edits in
+// place; a view field's control stands in the text as an attachment character whose
+// cell reserves its room, and the control (a hidden child of the viewport) is placed
+// on it after every layout change, resize and scroll. The text always begins with an
+// empty line; the attributes that carry the structure are NTXTextViewInspectorText's.
+//
+// Editing: only the value runs of text fields (the characters carrying a placeholder)
+// can be selected and changed. Every cursor change passes validateProposedRange() and
+// is corrected; every change of text (keys, deletions, cut, paste, input methods)
+// passes shouldChangeTextInRange(). Tab, Shift-Tab and Return belong to the
+// inspector. An edit ends by endEditing(), which writes the value to the field and
+// through its "value" binding only when the text changed during the edit.
+//
+// Fields are added between beginFieldEditing() and endFieldEditing() (one rebuild at
+// the end); a rebuild recreates the text from the field list, while a text field's
+// value and the rows of list fields change in place.
+//
+// Ownership: the inspector holds its fields (std::shared_ptr) but not their controls:
+// removing a control hides and unparents it, and the inspector gives every control
+// back before it dies. The inspector delegate and the field to edit are weak. List
+// buttons and label pop-ups are children of the viewport. Either the inspector or
+// its fields may die first. Threads: GUI thread only.
+#include "NTXAppKit/inspector/NTXTextViewInspectorDelegate.h"
+#include "NTXAppKit/inspector/NTXTextViewInspectorField.h"
+#include "NTXAppKit/inspector/NTXTextViewInspectorFieldDelegate.h"
+#include "NTXAppKit/inspector/NTXTextViewInspectorFieldHost.h"
+#include "platform/foundation/Range.h"
+
+#include <QPointer>
+#include <QTextCharFormat>
+#include <QTextEdit>
+#include <QTimer>
+#include <memory>
+
+class NTXTextViewInspectorCompoundField;
+class NTXTextViewInspectorLayoutManager;
+class NTXTextViewInspectorListField;
+class NTXTextViewInspectorTextField;
+class NTXTextViewInspectorTypesetter;
+class NTXTextViewInspectorViewField;
+class NTXTextViewInspectorViewTextAttachmentCell;
+class QCompleter;
+
+class NTXTextViewInspector : public QTextEdit,
+                             public NTXTextViewInspectorFieldHost,
+                             public NTXTextViewInspectorFieldDelegate
+{
+    Q_OBJECT
+public:
+    using Range = platform::Range;
+    using FieldPtr = NTXTextViewInspectorFieldPtr;
+    enum DisplayMode { FieldsMode = 0, NoSelectionMode = 1, MultipleSelectionMode = 2 };
+    // A run of text with one format.
+    struct Piece
+    {
+        QString text;
+        QTextCharFormat format;
+    };
+
+    explicit NTXTextViewInspector(QWidget *parent = nullptr);
+    ~NTXTextViewInspector() override;
+
+    // Installs the layout manager and the typesetter, turns undo off.
+    void setupUI();
+
+    // ---- Fields ----
+    void addField(const FieldPtr &field);
+    void addFieldsArray(const QList<FieldPtr> &fields);
+    void removeAllFields();
+    const QList<FieldPtr> &fieldsArray() const { return m_fieldsArray; }
+    const QList<FieldPtr> &visibleFieldsArray() const { return m_visibleFieldsArray; }
+    FieldPtr fieldWithIdentifier(const QString &identifier) const;
+    FieldPtr firstFieldWithIdentifier(const QString &identifier) const { return fieldWithIdentifier(identifier); }
+    QList<FieldPtr> fieldsWithIdentifier(const QString &identifier) const;
+    void setValueForFieldWithIdentifier(const QVariant &value, const QString &identifier);
+    void setObjectValueForFieldWithIdentifier(const QVariant &value, const QString &identifier);
+    void beginFieldEditing();
+    void endFieldEditing();
+    int fieldEditingCounter() const { return m_fieldEditingCounter; }
+    void updateTextFieldStorage();
+    void recreateFieldTextStorage();
+    bool editableState() const { return m_editableState; }
+    void setEditableState(bool editable);
+    void allFieldsShouldShowNoSelection(bool show);
+    bool showNoSelection() const { return m_showNoSelection; }
+    int displayMode() const { return m_displayMode; }
+    void setDisplaymode(int mode);
+    qreal maxLabelWidth() const { return m_maxLabelWidth; }
+    void recalcMaxLabelWidth();
+    static void setMinFieldLabelWidth(qreal width);
+    static qreal minFieldLabelWidth();
+    // The field's run, NotFound when the field has no text.
+    Range charRangeOfField(const NTXTextViewInspectorField *field) const;
+    FieldPtr previousVisibleFieldForField(const NTXTextViewInspectorField *field) const;
+    void jumpToField(const NTXTextViewInspectorField *field);
+    QList<QWidget *> viewsInCharacterRange(Range range) const;
+    void updateDisplayOfTextField(NTXTextViewInspectorTextField *field) override;
+    bool insertField(const FieldPtr &field, qsizetype index, qsizetype row);
+    bool insertViewField(const std::shared_ptr<NTXTextViewInspectorViewField> &field, qsizetype index, qsizetype row);
+    bool appendViewField(const std::shared_ptr<NTXTextViewInspectorViewField> &field);
+    bool appendTextField(const std::shared_ptr<NTXTextViewInspectorTextField> &field);
+    bool appendCompoundField(const std::shared_ptr<NTXTextViewInspectorCompoundField> &field);
+    Piece newTextFieldValueStringForTextField(NTXTextViewInspectorTextField *field) const;
+    void removeSubviewsAndEmptyTextStorage();
+    // The text, "\n" for block breaks.
+    QString string() const;
+
+    // ---- List rows ----
+    bool shouldDisplayAddButtonForListField(NTXTextViewInspectorListField *list, const NTXTextViewInspectorField *row,
+                                            qsizetype index) const;
+    bool shouldDisplayRemoveButtonForListField(NTXTextViewInspectorListField *list,
+                                               const NTXTextViewInspectorField *row, qsizetype index) const;
+    void listFieldDidInsertRow(NTXTextViewInspectorListField *list, const FieldPtr &row, qsizetype index) override;
+    void listFieldDidRemoveRow(NTXTextViewInspectorListField *list, const FieldPtr &row, qsizetype index) override;
+    Q_INVOKABLE void addListRow(QObject *sender);
+    Q_INVOKABLE void removeListRow(QObject *sender);
+    static QWidget *addButton();
+    static QWidget *removeButton();
+
+    // ---- Attributes ----
+    static QTextCharFormat labelAttributes();
+    QTextCharFormat placeholderValueAttributesWithValue(const QString &value, const NTXTextViewInspectorField *field) const;
+    QTextCharFormat typingAttributesForPlaceholderValue(const QString &value, const NTXTextViewInspectorField *field) const;
+    QTextCharFormat replacementStringAttributes() const;
+    QTextBlockFormat tabStopAttributes() const;
+
+    // ---- Editing ----
+    qsizetype currentEditedStartLocation() const { return m_currentEditedStartLocation; }
+    bool isEditing() const { return m_currentEditedStartLocation != Range::NotFound; }
+    NTXTextViewInspectorField *activeField() const;
+    NTXTextViewInspectorField *fieldAtIndex(qsizetype index) const;
+    Range currentEditingCharRange() const;
+    Range selectedRange() const;
+    // Selects the range as the user would: validated, and the edit state follows.
+    void setSelectedRange(Range range);
+    Range validateProposedRange(Range proposed, bool updateEditingInfo);
+    bool shouldChangeTextInRange(Range range, const QString &replacement);
+    QTextCharFormat typingAttributes() const;
+    void endEditing();
+    void insertNewline();
+    void insertTab();
+    void insertBacktab();
+    Range nextEditableRange(qsizetype index, bool forward) const;
+    NTXTextViewInspectorField *nextEditableField(qsizetype index, bool forward, Range *fieldRange) const;
+    bool editableFieldAtIndex(qsizetype index, NTXTextViewInspectorField **field) const;
+    // Text the user typed, pasted or composed, as the field takes it: line breaks
+    // become U+2028 when the field supports new lines, else blanks; tabs and other
+    // control characters become blanks.
+    static QString sanitizedInput(const QString &text, bool supportNewLine);
+    // Pasted and dropped text goes through the same path as typing.
+    bool canInsertFromMimeData(const QMimeData *source) const override;
+    void insertFromMimeData(const QMimeData *source) override;
+
+    // ---- Raised editor and completion ----
+    void calcSelectedRect();
+    QRectF selectedRect() const { return m_selectedRect; }
+    void setSelectedRect(const QRectF &rect) { m_selectedRect = rect; }
+    void startCompletionTimer();
+    void stopCompletionTimer();
+    bool hasCompletionTimer() const { return m_completionTimer.isActive(); }
+    void doCompletion();
+    QStringList completionsForPartialWordRange(Range range, int *indexOfSelectedItem) const;
+    qsizetype nextInsertionIndex() const { return m_nextInsertionIndex; }
+
+    QObject *inspectorDelegate() const { return m_inspectorDelegate; }
+    void setInspectorDelegate(QObject *delegate) { m_inspectorDelegate = delegate; }
+    NTXTextViewInspectorField *fieldToEdit() const { return m_fieldToEdit; }
+    NTXTextViewInspectorLayoutManager *layoutManager() const { return m_layoutManager; }
+    // Places the controls on their attachments now (it also happens after each
+    // layout change, resize and scroll).
+    void layoutAttachments();
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void inputMethodEvent(QInputMethodEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void timerEvent(QTimerEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    bool focusNextPrevChild(bool next) override;
+    bool event(QEvent *event) override;
+
+private:
+    // Marks the inspector's own changes of its text, which no cursor check may correct.
+    struct InternalChange
+    {
+        explicit InternalChange(NTXTextViewInspector &inspector) : m_inspector(inspector) { ++m_inspector.m_internalChanges; }
+        ~InternalChange() { --m_inspector.m_internalChanges; }
+        InternalChange(const InternalChange &) = delete;
+        InternalChange &operator=(const InternalChange &) = delete;
+        NTXTextViewInspector &m_inspector;
+    };
+    QTextDocument &text() const { return *document(); }
+    FieldPtr sharedField(const QObject *field) const;
+    void addSubview(QWidget *view);
+    void removeSubview(QWidget *view);
+    void removeAllSubviews();
+    void appendPiece(QTextCursor &cursor, const QString &text, const QTextCharFormat &format);
+    void appendLabel(QTextCursor &cursor, NTXTextViewInspectorField *field);
+    int newAttachment(std::unique_ptr<NTXTextViewInspectorViewTextAttachmentCell> cell);
+    QTextCharFormat attachmentFormat(int cellNumber) const;
+    Range attributeRun(int property, qsizetype index) const;
+    void applyParagraphStyle(Range range);
+    qreal containerWidth() const;
+    // Width-sizable controls follow the container's width; answers whether one changed.
+    bool adjustViewWidths();
+    void scheduleLayout();
+    void cursorMoved();
+    void setEditedLocation(qsizetype location);
+    void replaceSelection(const QString &typed);
+    void replaceRange(Range range, const QString &typed);
+    void walkToEditable(qsizetype from, bool forward);
+    Range nextRun(int property, qsizetype index, bool forward) const;
+    Range wordRangeBeforeCaret() const;
+    void scrollRangeToVisible(Range range);
+    qsizetype characterIndexAt(const QPoint &viewportPoint) const;
+    void drawRaisedEditor(QPainter &painter) const;
+    QImage shadowImageAroundRect(const QSizeF &size) const;
+    void restartCaretBlink();
+    void completionChosen(const QString &completion);
+    bool prepareListButton(QWidget *button, const FieldPtr &row, const char *action);
+    FieldPtr rowOf(QObject *sender) const;
+
+    qsizetype m_currentEditedStartLocation = Range::NotFound;
+    QString m_editStartText;
+    QList<FieldPtr> m_fieldsArray;
+    QList<FieldPtr> m_visibleFieldsArray;
+    int m_fieldEditingCounter = 0;
+    qreal m_maxLabelWidth = 0;
+    bool m_editableState = false;
+    bool m_showNoSelection = true;
+    QRectF m_selectedRect;
+    QPointer<QObject> m_inspectorDelegate;
+    QTimer m_completionTimer;
+    qsizetype m_nextInsertionIndex = Range::NotFound;
+    int m_displayMode = FieldsMode;
+    QPointer<NTXTextViewInspectorField> m_fieldToEdit;
+
+    NTXTextViewInspectorLayoutManager *m_layoutManager = nullptr;
+    std::unique_ptr<NTXTextViewInspectorTypesetter> m_typesetter;
+    QList<QPointer<QWidget>> m_subviews;
+    QPointer<QWidget> m_replacementView;
+    QPointer<QCompleter> m_completer;
+    int m_internalChanges = 0;
+    bool m_layoutScheduled = false;
+    bool m_placing = false;
+    bool m_caretVisible = true;
+    int m_caretTimer = 0;
+};

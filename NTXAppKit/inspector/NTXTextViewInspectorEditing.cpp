@@ -1,0 +1,892 @@
+// The inspector's editing: selection, typing, Tab and Return, the commit of an edit,
+// completion, and the drawing of the raised editor around the edited value.
+#include "NTXAppKit/inspector/NTXTextViewInspector.h"
+
+#include "NTXAppKit/inspector/NTXTextViewInspectorCompoundField.h"
+#include "NTXAppKit/inspector/NTXTextViewInspectorLayoutManager.h"
+#include "NTXAppKit/inspector/NTXTextViewInspectorText.h"
+#include "NTXAppKit/inspector/NTXTextViewInspectorTextField.h"
+#include "NTXAppKit/inspector/NTXTextViewInspectorTypesetter.h"
+#include "NTXAppKit/inspector/NTXTextViewInspectorViewField.h"
+#include "platform/drawing/Shadow.h"
+#include "platform/foundation/Bundle.h"
+
+#include <QAbstractItemView>
+#include <QAbstractTextDocumentLayout>
+#include <QApplication>
+#include <QClipboard>
+#include <QCompleter>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QPainter>
+#include <QScrollBar>
+#include <QSet>
+#include <QStringListModel>
+#include <QStyleHints>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextLayout>
+#include <cmath>
+
+namespace Text = NTXTextViewInspectorText;
+using Range = platform::Range;
+
+
+namespace {
+
+bool sameTextIgnoringCase(const QString &a, const QString &b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
+// ---- Queries ----
+
+NTXTextViewInspectorField *NTXTextViewInspector::fieldAtIndex(qsizetype index) const
+{
+    return qobject_cast<NTXTextViewInspectorField *>(Text::fieldOf(Text::valueAt(text(), Text::FieldProperty, index)));
+}
+
+NTXTextViewInspectorField *NTXTextViewInspector::activeField() const
+{
+    return isEditing() ? fieldAtIndex(m_currentEditedStartLocation) : nullptr;
+}
+
+Range NTXTextViewInspector::currentEditingCharRange() const
+{
+    if (!isEditing())
+        return Range();
+    if (!Text::valueAt(text(), Text::PlaceholderProperty, m_currentEditedStartLocation).isValid())
+        return Range();
+    const Range run = Text::runAt(text(), Text::PlaceholderProperty, m_currentEditedStartLocation);
+    return run.location == m_currentEditedStartLocation ? run : Range();
+}
+
+Range NTXTextViewInspector::selectedRange() const
+{
+    const QTextCursor cursor = textCursor();
+    return Range(cursor.selectionStart(), cursor.selectionEnd() - cursor.selectionStart());
+}
+
+void NTXTextViewInspector::setSelectedRange(Range range)
+{
+    const Range valid = validateProposedRange(range, true);
+    InternalChange change(*this);
+    QTextCursor cursor(&text());
+    cursor.setPosition(int(valid.location));
+    cursor.setPosition(int(valid.max()), QTextCursor::KeepAnchor);
+    setTextCursor(cursor);
+    restartCaretBlink();
+    viewport()->update();
+}
+
+void NTXTextViewInspector::setEditedLocation(qsizetype location)
+{
+    if (location == m_currentEditedStartLocation)
+        return;
+    m_currentEditedStartLocation = location;
+    m_editStartText.clear();
+    if (location == Range::NotFound)
+        return;
+    // What the field's value shows: text typed in an edit that ended without a
+    // commit differs from it and is written by the next commit.
+    if (auto *field = qobject_cast<NTXTextViewInspectorTextField *>(fieldAtIndex(location)))
+        m_editStartText = newTextFieldValueStringForTextField(field).text;
+    else
+        m_editStartText = Text::text(text(), currentEditingCharRange());
+}
+
+// ---- Selection ----
+
+Range NTXTextViewInspector::validateProposedRange(Range proposed, bool updateEditingInfo)
+{
+    const qsizetype size = Text::length(text());
+    auto reject = [&] {
+        if (updateEditingInfo) {
+            viewport()->update();
+            setEditedLocation(Range::NotFound);
+        }
+        return Range(0, 0);
+    };
+    if (proposed.isNotFound() || proposed.location < 0 || proposed.length < 0 || !m_editableState)
+        return reject();
+    Range candidate = proposed;
+    const Range edited = currentEditingCharRange();
+    if (!edited.isNotFound()) {
+        if (proposed.length > 0) {
+            const qsizetype from = std::max(proposed.location, edited.location);
+            const qsizetype to = std::min(proposed.max(), edited.max());
+            candidate = to > from ? Range(from, to - from) : Range(0, 0);
+        } else if (proposed.location == edited.max()) {
+            candidate = Range(edited.location, 0);
+        }
+    }
+    if (candidate.max() >= size)
+        return reject();
+    const QVariant placeholder = Text::valueAt(text(), Text::PlaceholderProperty, candidate.location);
+    if (!placeholder.isValid())
+        return reject();
+    const Range value = Text::runAt(text(), Text::PlaceholderProperty, candidate.location);
+    if (candidate.location < value.location || candidate.max() > value.max())
+        return reject();
+    if (updateEditingInfo)
+        viewport()->update();
+    if (Text::text(text(), value) == placeholder.toString() || value.location != m_currentEditedStartLocation) {
+        if (updateEditingInfo)
+            setEditedLocation(value.location);
+        return value;
+    }
+    if (updateEditingInfo)
+        setEditedLocation(value.location);
+    if (proposed.length == 0)
+        return proposed;
+    const qsizetype from = std::max(proposed.location, value.location);
+    const qsizetype to = std::min(proposed.max(), value.max());
+    return Range(from, std::max<qsizetype>(0, to - from));
+}
+
+void NTXTextViewInspector::cursorMoved()
+{
+    if (m_internalChanges > 0)
+        return;
+    const Range proposed = selectedRange();
+    const Range valid = validateProposedRange(proposed, true);
+    if (!(valid.length == 0 && valid.location == m_nextInsertionIndex))
+        stopCompletionTimer();
+    if (!(valid == proposed)) {
+        InternalChange change(*this);
+        QTextCursor cursor(&text());
+        const QTextCursor current = textCursor();
+        const bool backward = current.position() < current.anchor();
+        cursor.setPosition(int(backward ? valid.max() : valid.location));
+        cursor.setPosition(int(backward ? valid.location : valid.max()), QTextCursor::KeepAnchor);
+        setTextCursor(cursor);
+    }
+    restartCaretBlink();
+    viewport()->update();
+}
+
+// ---- Text changes ----
+
+QString NTXTextViewInspector::sanitizedInput(const QString &input, bool supportNewLine)
+{
+    QString result;
+    result.reserve(input.size());
+    for (qsizetype i = 0; i < input.size(); ++i) {
+        const QChar c = input.at(i);
+        if (c == QLatin1Char('\r') && i + 1 < input.size() && input.at(i + 1) == QLatin1Char('\n'))
+            continue;
+        if (c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QChar::LineSeparator ||
+            c == QChar::ParagraphSeparator || c == QChar(0x0b) || c == QChar(0x0c) || c == QChar(0x85))
+            result.append(supportNewLine ? QChar(QChar::LineSeparator) : QChar(QLatin1Char(' ')));
+        else if (c == QChar(Text::AttachmentCharacter) || c == QChar::ObjectReplacementCharacter || c.isNull())
+            continue;
+        else if (c.category() == QChar::Other_Control)
+            result.append(QLatin1Char(' '));
+        else
+            result.append(c);
+    }
+    return result;
+}
+
+QTextCharFormat NTXTextViewInspector::typingAttributes() const
+{
+    if (!isEditing())
+        return {};
+    QTextCharFormat format = Text::formatAt(text(), m_currentEditedStartLocation);
+    if (NTXTextViewInspectorField *field = activeField(); qobject_cast<NTXTextViewInspectorTextField *>(field))
+        format.merge(typingAttributesForPlaceholderValue(field->placeholder(), field));
+    return format;
+}
+
+bool NTXTextViewInspector::shouldChangeTextInRange(Range range, const QString &replacement)
+{
+    if (!isEditing())
+        return false;
+    const Range edited = currentEditingCharRange();
+    if (edited.isNotFound() || range.location < edited.location || range.max() > edited.max())
+        return false;
+    const QString placeholder = Text::valueAt(text(), Text::PlaceholderProperty, edited.location).toString();
+    if (range == edited) {
+        const QString newText = replacement.isEmpty() ? placeholder : replacement;
+        if (newText.isEmpty())
+            return false;
+        NTXTextViewInspectorField *field = fieldAtIndex(edited.location);
+        QTextCharFormat attributes = Text::formatAt(text(), edited.location);
+        attributes.merge(replacement.isEmpty() ? placeholderValueAttributesWithValue(placeholder, field)
+                                               : typingAttributes());
+        {
+            InternalChange change(*this);
+            QTextCursor cursor(&text());
+            cursor.setPosition(int(edited.location));
+            cursor.setPosition(int(edited.max()), QTextCursor::KeepAnchor);
+            cursor.insertText(newText, attributes);
+            QTextCursor selection(&text());
+            if (replacement.isEmpty()) {
+                selection.setPosition(int(edited.location));
+                selection.setPosition(int(edited.location + newText.size()), QTextCursor::KeepAnchor);
+            } else {
+                selection.setPosition(int(edited.location + newText.size()));
+            }
+            setTextCursor(selection);
+        }
+        stopCompletionTimer();
+        m_nextInsertionIndex = replacement.isEmpty() ? Range::NotFound : edited.location + newText.size();
+        return false;
+    }
+    m_nextInsertionIndex = range.location + replacement.size();
+    startCompletionTimer();
+    return true;
+}
+
+void NTXTextViewInspector::replaceRange(Range range, const QString &typed)
+{
+    if (!shouldChangeTextInRange(range, typed))
+        return;
+    const QTextCharFormat format = typingAttributes();
+    InternalChange change(*this);
+    QTextCursor cursor(&text());
+    cursor.setPosition(int(range.location));
+    cursor.setPosition(int(range.max()), QTextCursor::KeepAnchor);
+    cursor.insertText(typed, format);
+    setTextCursor(cursor);
+}
+
+void NTXTextViewInspector::replaceSelection(const QString &typed)
+{
+    if (typed.isEmpty() && selectedRange().length == 0)
+        return;
+    replaceRange(selectedRange(), typed);
+    restartCaretBlink();
+    viewport()->update();
+}
+
+// ---- Commit ----
+
+void NTXTextViewInspector::endEditing()
+{
+    const qsizetype old = m_currentEditedStartLocation;
+    const Range value = currentEditingCharRange();
+    const QString startText = m_editStartText;
+    stopCompletionTimer();
+    m_currentEditedStartLocation = Range::NotFound;
+    m_editStartText.clear();
+    m_selectedRect = QRectF();
+    {
+        InternalChange change(*this);
+        setTextCursor(QTextCursor(&text()));
+    }
+    viewport()->update();
+    if (old == Range::NotFound || value.isNotFound())
+        return;
+    auto *field = qobject_cast<NTXTextViewInspectorTextField *>(fieldAtIndex(old));
+    if (!field)
+        return;
+    const QString shown = Text::text(text(), value);
+    // An edit that ends with the text it began with writes nothing.
+    if (shown == startText)
+        return;
+    const FieldPtr keep = sharedField(field);
+    const QVariant newValue = sameTextIgnoringCase(shown, platform::Bundle::mainBundle().localizedString(
+                                                              QStringLiteral("NTXTextViewInspectorNoSelection"),
+                                                              QStringLiteral("NTXTextViewInspector"),
+                                                              QStringLiteral("No Selection")))
+                                  ? QVariant()
+                                  : field->valueObjectForString(shown);
+    if (newValue.isValid() && newValue == field->value())
+        return;
+    field->setValue(newValue);
+    field->propagate(newValue, QStringLiteral("value"));
+    if (auto *delegate = dynamic_cast<NTXTextViewInspectorDelegate *>(m_inspectorDelegate.data()))
+        delegate->textViewInspectorDidChangedValueOfField(this, field);
+    field->valueDidChangedFromTextInspector();
+}
+
+// ---- Return and Tab ----
+
+void NTXTextViewInspector::insertNewline()
+{
+    auto *field = qobject_cast<NTXTextViewInspectorTextField *>(activeField());
+    if (field && field->supportNewLine())
+        replaceSelection(QString(QChar(QChar::LineSeparator)));
+    else
+        endEditing();
+}
+
+void NTXTextViewInspector::insertTab()
+{
+    const qsizetype from = m_currentEditedStartLocation;
+    endEditing();
+    walkToEditable(from, true);
+}
+
+void NTXTextViewInspector::insertBacktab()
+{
+    const qsizetype from = m_currentEditedStartLocation;
+    endEditing();
+    walkToEditable(from, false);
+}
+
+void NTXTextViewInspector::walkToEditable(qsizetype from, bool forward)
+{
+    if (!m_editableState)
+        return;
+    QSet<qsizetype> visited;
+    qsizetype index = from;
+    const qsizetype size = Text::length(text());
+    // Each run is visited once at most: the walk ends after one full wrap.
+    for (qsizetype step = 0; step <= size; ++step) {
+        const Range next = nextEditableRange(index, forward);
+        if (next.isNotFound() || next.location >= size || visited.contains(next.location))
+            return;
+        visited.insert(next.location);
+        NTXTextViewInspectorField *field = nullptr;
+        if (editableFieldAtIndex(next.location, &field)) {
+            if (qobject_cast<NTXTextViewInspectorTextField *>(field))
+                setSelectedRange(next);
+            else if (auto *viewField = qobject_cast<NTXTextViewInspectorViewField *>(field); viewField && viewField->view())
+                viewField->view()->setFocus(Qt::TabFocusReason);
+            scrollRangeToVisible(next);
+            return;
+        }
+        index = next.location;
+    }
+}
+
+Range NTXTextViewInspector::nextRun(int property, qsizetype index, bool forward) const
+{
+    const QTextDocument &doc = text();
+    const qsizetype size = Text::length(doc);
+    if (size <= 0)
+        return Range();
+    const qsizetype at = std::clamp<qsizetype>(index, 0, size - 1);
+    const Range current = Text::runAt(doc, property, at);
+    auto carries = [&](qsizetype i) { return Text::valueAt(doc, property, i).isValid(); };
+    auto inside = [&](qsizetype i) { return i >= 0 && i < size; };
+    const qsizetype first = forward ? current.max() : current.location - 1;
+    if (inside(first)) {
+        const Range run = Text::runAt(doc, property, first);
+        if (carries(first))
+            return run;
+        const qsizetype beyond = forward ? run.max() : run.location - 1;
+        if (inside(beyond) && carries(beyond))
+            return Text::runAt(doc, property, beyond);
+    }
+    const qsizetype wrap = forward ? 0 : size - 1;
+    const Range run = Text::runAt(doc, property, wrap);
+    if (carries(wrap))
+        return run;
+    const qsizetype beyond = forward ? run.max() : run.location - 1;
+    if (inside(beyond) && carries(beyond))
+        return Text::runAt(doc, property, beyond);
+    return current;
+}
+
+Range NTXTextViewInspector::nextEditableRange(qsizetype index, bool forward) const
+{
+    if (index == Range::NotFound)
+        return Range(0, 0);
+    return nextRun(Text::PlaceholderProperty, index, forward);
+}
+
+NTXTextViewInspectorField *NTXTextViewInspector::nextEditableField(qsizetype index, bool forward, Range *fieldRange) const
+{
+    if (index == Range::NotFound) {
+        if (fieldRange)
+            *fieldRange = Range();
+        return nullptr;
+    }
+    const Range run = nextRun(Text::FieldProperty, index, forward);
+    if (fieldRange)
+        *fieldRange = run;
+    return run.isNotFound() ? nullptr : fieldAtIndex(run.location);
+}
+
+bool NTXTextViewInspector::editableFieldAtIndex(qsizetype index, NTXTextViewInspectorField **found) const
+{
+    NTXTextViewInspectorField *field = fieldAtIndex(index);
+    bool accepted = false;
+    if (field) {
+        if (qobject_cast<NTXTextViewInspectorTextField *>(field))
+            accepted = field->isEditable() && m_editableState &&
+                       Text::valueAt(text(), Text::PlaceholderProperty, index).isValid();
+        else if (field->isEditable())
+            accepted = true;
+        else if (auto *viewField = qobject_cast<NTXTextViewInspectorViewField *>(field); viewField && viewField->view())
+            accepted = viewField->view()->focusPolicy() != Qt::NoFocus && viewField->view()->isEnabled();
+    }
+    if (found)
+        *found = accepted ? field : nullptr;
+    return accepted;
+}
+
+void NTXTextViewInspector::scrollRangeToVisible(Range range)
+{
+    if (range.isNotFound())
+        return;
+    QTextCursor cursor(&text());
+    cursor.setPosition(int(std::min(range.max(), Text::length(text()))));
+    ensureCursorVisible();
+    const QRect end = cursorRect(cursor);
+    cursor.setPosition(int(range.location));
+    const QRect start = cursorRect(cursor);
+    const QRect wanted = start.united(end);
+    QScrollBar *bar = verticalScrollBar();
+    if (wanted.top() < 0)
+        bar->setValue(bar->value() + wanted.top());
+    else if (wanted.bottom() > viewport()->height())
+        bar->setValue(bar->value() + wanted.bottom() - viewport()->height());
+}
+
+// ---- Events ----
+
+bool NTXTextViewInspector::focusNextPrevChild(bool)
+{
+    return false;
+}
+
+bool NTXTextViewInspector::event(QEvent *event)
+{
+    if (event->type() == QEvent::ShortcutOverride && isEditing()) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        const bool typing = !key->text().isEmpty() && !(key->modifiers() & (Qt::ControlModifier | Qt::MetaModifier));
+        if (typing || key->key() == Qt::Key_Backspace || key->key() == Qt::Key_Delete || key->matches(QKeySequence::Paste) ||
+            key->matches(QKeySequence::Cut) || key->matches(QKeySequence::Copy) || key->matches(QKeySequence::SelectAll)) {
+            event->accept();
+            return true;
+        }
+    }
+    return QTextEdit::event(event);
+}
+
+void NTXTextViewInspector::keyPressEvent(QKeyEvent *event)
+{
+    if (m_completer && m_completer->popup() && m_completer->popup()->isVisible()) {
+        QTextEdit::keyPressEvent(event);
+        return;
+    }
+    const int key = event->key();
+    const Qt::KeyboardModifiers modifiers = event->modifiers();
+    event->accept();
+    if (key == Qt::Key_Backtab || (key == Qt::Key_Tab && (modifiers & Qt::ShiftModifier))) {
+        insertBacktab();
+        return;
+    }
+    if (key == Qt::Key_Tab && !(modifiers & (Qt::ControlModifier | Qt::AltModifier))) {
+        insertTab();
+        return;
+    }
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        insertNewline();
+        return;
+    }
+    if (event->matches(QKeySequence::Paste)) {
+        if (const QMimeData *clipboardData = QGuiApplication::clipboard()->mimeData())
+            insertFromMimeData(clipboardData);
+        return;
+    }
+    if (event->matches(QKeySequence::Cut)) {
+        if (isEditing() && selectedRange().length > 0) {
+            copy();
+            replaceSelection(QString());
+        }
+        return;
+    }
+    if (event->matches(QKeySequence::SelectAll)) {
+        const Range edited = currentEditingCharRange();
+        if (!edited.isNotFound())
+            setSelectedRange(edited);
+        return;
+    }
+    if (event->matches(QKeySequence::Undo) || event->matches(QKeySequence::Redo))
+        return;
+    static const QList<std::pair<QKeySequence::StandardKey, QTextCursor::MoveOperation>> deletions{
+        {QKeySequence::Delete, QTextCursor::NextCharacter},
+        {QKeySequence::Backspace, QTextCursor::PreviousCharacter},
+        {QKeySequence::DeleteStartOfWord, QTextCursor::StartOfWord},
+        {QKeySequence::DeleteEndOfWord, QTextCursor::EndOfWord},
+        {QKeySequence::DeleteEndOfLine, QTextCursor::EndOfLine},
+        {QKeySequence::DeleteCompleteLine, QTextCursor::StartOfLine},
+    };
+    const bool plainBackspace = key == Qt::Key_Backspace && !(modifiers & ~(Qt::ShiftModifier | Qt::KeypadModifier));
+    for (const auto &[sequence, move] : deletions) {
+        if (!event->matches(sequence) && !(plainBackspace && sequence == QKeySequence::Backspace))
+            continue;
+        Range range = selectedRange();
+        if (range.length == 0) {
+            QTextCursor cursor = textCursor();
+            cursor.movePosition(move, QTextCursor::KeepAnchor);
+            range = Range(cursor.selectionStart(), cursor.selectionEnd() - cursor.selectionStart());
+            const Range edited = currentEditingCharRange();
+            if (!edited.isNotFound() && range.length > 0) {
+                // A word or line deletion stops at the edges of the value.
+                const qsizetype from = std::max(range.location, edited.location);
+                const qsizetype to = std::min(range.max(), edited.max());
+                range = Range(from, std::max<qsizetype>(0, to - from));
+            }
+        }
+        if (range.length > 0)
+            replaceRange(range, QString());
+        restartCaretBlink();
+        viewport()->update();
+        return;
+    }
+    const QString typed = event->text();
+    if (!typed.isEmpty() && !(modifiers & (Qt::ControlModifier | Qt::MetaModifier)) && typed.at(0).isPrint()) {
+        auto *field = qobject_cast<NTXTextViewInspectorTextField *>(activeField());
+        replaceSelection(sanitizedInput(typed, field && field->supportNewLine()));
+        return;
+    }
+    QTextEdit::keyPressEvent(event);
+}
+
+void NTXTextViewInspector::inputMethodEvent(QInputMethodEvent *event)
+{
+    event->accept();
+    const QString commit = event->commitString();
+    if (commit.isEmpty())
+        return;
+    auto *field = qobject_cast<NTXTextViewInspectorTextField *>(activeField());
+    replaceSelection(sanitizedInput(commit, field && field->supportNewLine()));
+}
+
+bool NTXTextViewInspector::canInsertFromMimeData(const QMimeData *source) const
+{
+    return source && source->hasText();
+}
+
+void NTXTextViewInspector::insertFromMimeData(const QMimeData *source)
+{
+    if (!source || !source->hasText() || !isEditing())
+        return;
+    auto *field = qobject_cast<NTXTextViewInspectorTextField *>(activeField());
+    const QString pasted = sanitizedInput(source->text(), field && field->supportNewLine());
+    if (!pasted.isEmpty())
+        replaceSelection(pasted);
+}
+
+void NTXTextViewInspector::contextMenuEvent(QContextMenuEvent *event)
+{
+    event->ignore();
+}
+
+qsizetype NTXTextViewInspector::characterIndexAt(const QPoint &viewportPoint) const
+{
+    const QPointF point = viewportPoint + QPointF(horizontalScrollBar()->value(), verticalScrollBar()->value());
+    const QTextDocument &doc = text();
+    const int position = doc.documentLayout()->hitTest(point, Qt::FuzzyHit);
+    if (position < 0)
+        return 0;
+    const QTextBlock block = doc.findBlock(position);
+    if (!block.isValid() || !block.layout() || position <= block.position())
+        return position;
+    const QTextLayout *layout = block.layout();
+    const int offset = position - block.position();
+    const QTextLine line = layout->lineForTextPosition(offset);
+    if (line.isValid() && offset > line.textStart() &&
+        point.x() < layout->position().x() + line.cursorToX(offset))
+        return position - 1;
+    return position;
+}
+
+void NTXTextViewInspector::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton) {
+        event->accept();
+        return;
+    }
+    const qsizetype index = characterIndexAt(event->position().toPoint());
+    const QVariant placeholder = Text::valueAt(text(), Text::PlaceholderProperty, index);
+    NTXTextViewInspectorField *field = fieldAtIndex(index);
+    const Range run = Text::runAt(text(), Text::PlaceholderProperty, index);
+    if (m_editableState) {
+        if (field && !field->isEditable())
+            return;
+        setFocus(Qt::MouseFocusReason);
+        if (run.location != m_currentEditedStartLocation || run.isNotFound()) {
+            endEditing();
+            if (placeholder.isValid() && !run.isNotFound())
+                setSelectedRange(run);
+            else
+                setSelectedRange(Range(0, 0));
+            return;
+        }
+        QTextEdit::mousePressEvent(event);
+        return;
+    }
+    auto *delegate = dynamic_cast<NTXTextViewInspectorDelegate *>(m_inspectorDelegate.data());
+    if (!delegate)
+        return;
+    if (field && field->shouldBeEditableWithEditableState(true) &&
+        (!field->compoundField() || field->compoundField()->shouldBeEditableWithEditableState(true)))
+        m_fieldToEdit = field;
+    delegate->delegateShouldChangeEditStateForTextViewInspector(this);
+}
+
+void NTXTextViewInspector::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    const qsizetype index = characterIndexAt(event->position().toPoint());
+    if (isEditing() && currentEditingCharRange().contains(index))
+        QTextEdit::mouseDoubleClickEvent(event);
+    else
+        mousePressEvent(event);
+}
+
+void NTXTextViewInspector::focusOutEvent(QFocusEvent *event)
+{
+    if (event->reason() != Qt::PopupFocusReason)
+        endEditing();
+    QTextEdit::focusOutEvent(event);
+}
+
+void NTXTextViewInspector::focusInEvent(QFocusEvent *event)
+{
+    QTextEdit::focusInEvent(event);
+    restartCaretBlink();
+}
+
+void NTXTextViewInspector::resizeEvent(QResizeEvent *event)
+{
+    QTextEdit::resizeEvent(event);
+    layoutAttachments();
+}
+
+void NTXTextViewInspector::scrollContentsBy(int dx, int dy)
+{
+    QTextEdit::scrollContentsBy(dx, dy);
+    layoutAttachments();
+}
+
+void NTXTextViewInspector::scheduleLayout()
+{
+    if (m_layoutScheduled)
+        return;
+    m_layoutScheduled = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_layoutScheduled = false;
+            layoutAttachments();
+        },
+        Qt::QueuedConnection);
+}
+
+void NTXTextViewInspector::layoutAttachments()
+{
+    if (m_placing || !m_layoutManager)
+        return;
+    m_placing = true;
+    {
+        InternalChange change(*this);
+        if (adjustViewWidths())
+            text().markContentsDirty(0, int(Text::length(text())));
+        m_typesetter->layOutLines(text(), m_visibleFieldsArray, m_maxLabelWidth);
+        m_layoutManager->showAttachmentCells(
+            text(), viewport(), QPointF(-horizontalScrollBar()->value(), -verticalScrollBar()->value()));
+    }
+    m_placing = false;
+}
+
+// ---- Caret, raised editor and selection ----
+
+void NTXTextViewInspector::restartCaretBlink()
+{
+    m_caretVisible = true;
+    if (m_caretTimer)
+        killTimer(m_caretTimer);
+    m_caretTimer = 0;
+    const int flash = QGuiApplication::styleHints()->cursorFlashTime();
+    if (flash > 0 && isEditing() && hasFocus())
+        m_caretTimer = startTimer(flash / 2);
+}
+
+void NTXTextViewInspector::timerEvent(QTimerEvent *event)
+{
+    if (event->timerId() == m_caretTimer) {
+        m_caretVisible = !m_caretVisible;
+        viewport()->update();
+        return;
+    }
+    QTextEdit::timerEvent(event);
+}
+
+void NTXTextViewInspector::calcSelectedRect()
+{
+    const Range range = currentEditingCharRange();
+    if (range.isNotFound() || range.length == 0) {
+        m_selectedRect = QRectF();
+        return;
+    }
+    const QTextDocument &doc = text();
+    QRectF rect;
+    QRectF first;
+    QRectF last;
+    for (QTextBlock block = doc.findBlock(int(range.location)); block.isValid() && block.position() < range.max();
+         block = block.next()) {
+        doc.documentLayout()->blockBoundingRect(block);
+        const QTextLayout *layout = block.layout();
+        if (!layout)
+            continue;
+        for (int n = 0; n < layout->lineCount(); ++n) {
+            const QTextLine line = layout->lineAt(n);
+            const qsizetype lineStart = block.position() + line.textStart();
+            const qsizetype lineEnd = lineStart + line.textLength();
+            const qsizetype from = std::max(lineStart, range.location);
+            const qsizetype to = std::min(lineEnd, range.max());
+            if (to <= from)
+                continue;
+            const qreal x1 = line.cursorToX(int(from - block.position()));
+            const qreal x2 = line.cursorToX(int(to - block.position()));
+            const QRectF part =
+                QRectF(std::min(x1, x2), line.y(), std::abs(x2 - x1), line.height()).translated(layout->position());
+            if (first.isNull())
+                first = part;
+            last = part;
+            rect = rect.isNull() ? part : rect.united(part);
+        }
+    }
+    if (Text::text(doc, Range(range.max() - 1, 1)) == QString(QChar(QChar::LineSeparator)) && !first.isNull())
+        rect = rect.united(QRectF(first.x(), last.y() + first.height(), last.width(), last.height()));
+    m_selectedRect = rect;
+}
+
+QImage NTXTextViewInspector::shadowImageAroundRect(const QSizeF &size) const
+{
+    const QSize imageSize(int(std::ceil(size.width())) + 30, int(std::ceil(size.height())) + 30);
+    const qreal ratio = devicePixelRatioF();
+    QImage image(imageSize * ratio, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.translate(15, 15);
+    const QRectF bounds(QPointF(0, 0), size);
+    if (hasFocus() && window()->isActiveWindow()) {
+        const platform::Shadow shadow(QSizeF(0, -4.479167), 5.520833, QColor(0, 0, 0, 85));
+        shadow.drawWithShadow(painter, bounds.adjusted(-15, -15, 15, 15),
+                              [&](QPainter &p) { p.fillRect(bounds, Qt::white); });
+    }
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.fillRect(bounds, Qt::transparent);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    painter.setPen(QPen(QColor::fromRgbF(0.6f, 0.6f, 0.6f), 1));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(bounds.adjusted(0.5, 0.5, -0.5, -0.5));
+    return image;
+}
+
+void NTXTextViewInspector::drawRaisedEditor(QPainter &painter) const
+{
+    if (m_selectedRect.isNull())
+        return;
+    const QRectF r = m_selectedRect.adjusted(-2, -2, 2, 2);
+    const QSizeF size(std::floor(r.width() + 0.5), std::floor(r.height() + 0.5));
+    painter.drawImage(QPointF(r.x() - 15, r.y() - 15), shadowImageAroundRect(size));
+}
+
+void NTXTextViewInspector::paintEvent(QPaintEvent *event)
+{
+    calcSelectedRect();
+    QPainter painter(viewport());
+    const QPointF offset(horizontalScrollBar()->value(), verticalScrollBar()->value());
+    painter.translate(-offset);
+    QAbstractTextDocumentLayout::PaintContext context;
+    context.palette = palette();
+    context.palette.setColor(QPalette::Text, Qt::black);
+    context.clip = QRectF(event->rect()).translated(offset);
+    painter.setClipRect(context.clip);
+    const bool caret = isEditing() && hasFocus() && m_caretVisible && !textCursor().hasSelection();
+    context.cursorPosition = caret ? textCursor().position() : -1;
+    text().documentLayout()->draw(&painter, context);
+    if (textCursor().hasSelection() && !m_selectedRect.isNull()) {
+        // The selection shows only inside the raised editor.
+        painter.save();
+        painter.setClipRect(m_selectedRect.intersected(context.clip));
+        QAbstractTextDocumentLayout::Selection selection;
+        selection.cursor = textCursor();
+        selection.format.setBackground(context.palette.brush(QPalette::Highlight));
+        selection.format.setForeground(context.palette.brush(QPalette::HighlightedText));
+        context.selections.append(selection);
+        context.cursorPosition = -1;
+        text().documentLayout()->draw(&painter, context);
+        painter.restore();
+    }
+    drawRaisedEditor(painter);
+}
+
+// ---- Completion ----
+
+void NTXTextViewInspector::startCompletionTimer()
+{
+    NTXTextViewInspectorField *field = activeField();
+    if (!field)
+        return;
+    if (auto *textField = qobject_cast<NTXTextViewInspectorTextField *>(field); textField && !textField->supportTextCompletion())
+        return;
+    m_completionTimer.start();
+}
+
+void NTXTextViewInspector::stopCompletionTimer()
+{
+    m_completionTimer.stop();
+}
+
+Range NTXTextViewInspector::wordRangeBeforeCaret() const
+{
+    const Range edited = currentEditingCharRange();
+    const Range selection = selectedRange();
+    if (edited.isNotFound() || selection.length != 0)
+        return Range();
+    const QString value = Text::text(text(), edited);
+    qsizetype start = selection.location - edited.location;
+    const qsizetype end = start;
+    while (start > 0 && (value.at(start - 1).isLetterOrNumber() || value.at(start - 1) == QLatin1Char('_')))
+        --start;
+    return Range(edited.location + start, end - start);
+}
+
+QStringList NTXTextViewInspector::completionsForPartialWordRange(Range range, int *indexOfSelectedItem) const
+{
+    auto *field = qobject_cast<NTXTextViewInspectorTextField *>(activeField());
+    if (!field || range.isNotFound() || range.length == 0)
+        return {};
+    return field->completionsForPartialString(Text::text(text(), range), indexOfSelectedItem);
+}
+
+void NTXTextViewInspector::doCompletion()
+{
+    stopCompletionTimer();
+    const Range word = wordRangeBeforeCaret();
+    int selected = -1;
+    const QStringList completions = completionsForPartialWordRange(word, &selected);
+    if (completions.isEmpty())
+        return;
+    if (!m_completer) {
+        m_completer = new QCompleter(this);
+        m_completer->setWidget(this);
+        m_completer->setCompletionMode(QCompleter::UnfilteredPopupCompletion);
+        connect(m_completer, qOverload<const QString &>(&QCompleter::activated), this,
+                &NTXTextViewInspector::completionChosen);
+    }
+    m_completer->setModel(new QStringListModel(completions, m_completer));
+    m_completer->setProperty("ntxWordRange", QVariant::fromValue(QPoint(int(word.location), int(word.length))));
+    QRect rect = cursorRect();
+    rect.setWidth(160);
+    m_completer->complete(rect);
+    if (selected >= 0 && selected < completions.size())
+        m_completer->popup()->setCurrentIndex(m_completer->completionModel()->index(selected, 0));
+}
+
+void NTXTextViewInspector::completionChosen(const QString &completion)
+{
+    const QPoint word = m_completer ? m_completer->property("ntxWordRange").toPoint() : QPoint();
+    const Range range(word.x(), word.y());
+    const Range edited = currentEditingCharRange();
+    if (edited.isNotFound() || range.location < edited.location || range.max() > edited.max())
+        return;
+    auto *field = qobject_cast<NTXTextViewInspectorTextField *>(activeField());
+    replaceRange(range, sanitizedInput(completion, field && field->supportNewLine()));
+}

@@ -1,0 +1,764 @@
+#include "components/tabbarcontrol/VTTabBarControl.h"
+
+#include "components/tabbarcontrol/VTTabBarAccessibility.h"
+#include "components/tabbarcontrol/VTTabBarArtwork.h"
+#include "components/tabbarcontrol/VTTabStyleRegistry.h"
+#include "platform/drawing/WindowChrome.h"
+#include "platform/foundation/Bindings.h"
+#include "platform/layers/AnimationDriver.h"
+#include "platform/layers/TimedAnimation.h"
+
+#include <QCursor>
+#include <QEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPaintEvent>
+
+#include <algorithm>
+
+namespace {
+
+const QString IsProcessingKey = QStringLiteral("isProcessing");
+const QString IconKey = QStringLiteral("icon");
+const QString ObjectCountKey = QStringLiteral("objectCount");
+const QString CountColorKey = QStringLiteral("countColor");
+const QString LargeImageKey = QStringLiteral("largeImage");
+const QString IsEditedKey = QStringLiteral("isEdited");
+
+platform::KeyValueObservable *modelOf(const platform::TabViewItemPtr &item)
+{
+    return item ? platform::KeyValueObservable::toObservable(item->identifier()) : nullptr;
+}
+
+} // namespace
+
+// What binds one cell to its item and the item's model: the observations the control
+// removes again when the cell goes or is bound anew.
+struct VTTabBarControl::CellBinding
+{
+    std::weak_ptr<platform::TabViewItem> item;
+    platform::ObservationToken identifierToken = 0;
+    platform::KeyValueObservable *model = nullptr;
+    std::weak_ptr<const void> modelLifetime;
+    std::vector<platform::ObservationToken> modelTokens;
+    std::unique_ptr<platform::BindingObserver> animate;
+    std::unique_ptr<platform::BindingObserver> hidden;
+
+    void releaseModel()
+    {
+        animate.reset();
+        hidden.reset();
+        if (model && !modelLifetime.expired())
+            for (const platform::ObservationToken token : modelTokens)
+                model->removeObserver(token);
+        modelTokens.clear();
+        model = nullptr;
+    }
+    ~CellBinding()
+    {
+        releaseModel();
+        if (auto owner = item.lock(); owner && identifierToken)
+            owner->removeObserver(identifierToken);
+    }
+};
+
+VTTabBarControl::VTTabBarControl(QWidget *parent)
+    : QWidget(parent)
+    , m_controller(std::make_unique<VTTabBarController>(this))
+    , m_style(VTTabStyleRegistry::styleNamed(QStringLiteral("Metal")))
+    , m_tracking(new platform::TrackingAreas(this))
+{
+    m_cells.reserve(10);
+    VTTabBarAccessibility::install();
+    const qreal right = m_style->rightMarginForTabBarControl();
+
+    m_overflowPopUpButton = new VTOverflowPopUpButton(QRect(int(width() - right + 1), 0, int(right - 1), height()), true, this);
+    m_overflowPopUpButton->setVisible(false);
+    positionOverflowMenu();
+
+    m_addTabButton = new VTRolloverButton(this);
+    m_addTabButton->setGeometry(int(width() - right + 1), 3, 16, 16);
+    m_addTabButton->cell()->setTitle(QString());
+    setStyle(m_style);
+    m_addTabButton->setVisible(m_showAddTabButton);
+
+    m_draggedTypes = {DraggedType};
+    setAcceptDrops(true);
+}
+
+VTTabBarControl::~VTTabBarControl()
+{
+    m_animationTimer.reset();
+    m_showHideAnimationTimer.reset();
+    m_springTimer.reset();
+    if (m_tabView && m_tabView->delegate() == this)
+        m_tabView->setDelegate(nullptr);
+    const std::vector<CellPtr> copy = m_cells;
+    for (const CellPtr &cell : copy)
+        removeTabForCell(cell.get());
+    if (m_watchedWindow)
+        m_watchedWindow->removeEventFilter(this);
+}
+
+QString VTTabBarControl::bundle()
+{
+    return VTTabBarArtwork::BundleName;
+}
+
+// ---- Accessors ----
+
+void VTTabBarControl::setDelegate(VTTabBarControlDelegate *delegate)
+{
+    m_delegate = delegate;
+    m_draggedTypes = {DraggedType};
+    if (delegate)
+        if (const auto extra = delegate->allowedDraggedTypesForTabView(m_tabView))
+            m_draggedTypes += *extra;
+}
+
+void VTTabBarControl::setStyle(const std::shared_ptr<VTTabStyle> &style)
+{
+    if (!style)
+        return;
+    m_style = style;
+    if (m_addTabButton) {
+        if (const QIcon image = style->addTabButtonImage(); !image.isNull())
+            m_addTabButton->setUsualImage(image);
+        if (const QIcon image = style->addTabButtonPressedImage(); !image.isNull())
+            m_addTabButton->setAlternateImage(image);
+        if (const QIcon image = style->addTabButtonRolloverImage(); !image.isNull())
+            m_addTabButton->setRolloverImage(image);
+    }
+    updateTabBar();
+}
+
+QString VTTabBarControl::styleName() const
+{
+    return m_style ? m_style->name() : QString();
+}
+
+void VTTabBarControl::setStyleNamed(const QString &name)
+{
+    setStyle(VTTabStyleRegistry::styleNamed(name));
+}
+
+void VTTabBarControl::setOrientation(int orientation)
+{
+    if (m_tabBarWidth <= 9)
+        m_tabBarWidth = 120;
+    if (orientation == m_orientation)
+        return;
+    m_orientation = orientation;
+    if (m_style)
+        m_style->setOrientation(orientation);
+    positionOverflowMenu();
+    updateTabBar(false);
+}
+
+void VTTabBarControl::setLastMouseDownEvent(const QMouseEvent *event)
+{
+    m_lastMouseDownEvent.reset(event ? static_cast<QMouseEvent *>(event->clone()) : nullptr);
+}
+
+void VTTabBarControl::setCanCloseOnlyTab(bool value)
+{
+    m_canCloseOnlyTab = value;
+    if (m_cells.size() == 1)
+        updateTabBar();
+}
+
+#define VT_SETTER_WITH_UPDATE(Setter, field, Type)                                                                 \
+    void VTTabBarControl::Setter(Type value)                                                                        \
+    {                                                                                                               \
+        field = value;                                                                                              \
+        updateTabBar();                                                                                             \
+    }
+VT_SETTER_WITH_UPDATE(setDisableTabClose, m_disableTabClose, bool)
+VT_SETTER_WITH_UPDATE(setHideForSingleTab, m_hideForSingleTab, bool)
+VT_SETTER_WITH_UPDATE(setSizeCellsToFit, m_sizeCellsToFit, bool)
+VT_SETTER_WITH_UPDATE(setUseOverflowMenu, m_useOverflowMenu, bool)
+VT_SETTER_WITH_UPDATE(setCellMinWidth, m_cellMinWidth, int)
+VT_SETTER_WITH_UPDATE(setCellMaxWidth, m_cellMaxWidth, int)
+VT_SETTER_WITH_UPDATE(setCellOptimumWidth, m_cellOptimumWidth, int)
+#undef VT_SETTER_WITH_UPDATE
+
+void VTTabBarControl::setShowAddTabButton(bool value)
+{
+    m_showAddTabButton = value;
+    if (!m_controller->addButtonRect().isEmpty())
+        m_addTabButton->setGeometry(m_controller->addButtonRect().toRect());
+    m_addTabButton->setVisible(value);
+    m_addTabButton->update();
+    updateTabBar();
+}
+
+// ---- Geometry ----
+
+qreal VTTabBarControl::availableCellWidth() const
+{
+    return width() - m_style->leftMarginForTabBarControl() - m_style->rightMarginForTabBarControl()
+        - m_resizeAreaCompensation;
+}
+
+QRectF VTTabBarControl::genericCellRect() const
+{
+    return QRectF(m_style->leftMarginForTabBarControl(), 0, availableCellWidth(), m_style->tabCellHeight());
+}
+
+VTTabBarCell *VTTabBarControl::cellForPoint(const QPointF &point, QRectF *cellFrame) const
+{
+    if (m_orientation == 0 && !genericCellRect().contains(point))
+        return nullptr;
+    for (const CellPtr &cell : m_cells) {
+        if (cell->frame().contains(point)) {
+            if (cellFrame)
+                *cellFrame = cell->frame();
+            return cell.get();
+        }
+    }
+    return nullptr;
+}
+
+std::vector<platform::TabViewItemPtr> VTTabBarControl::representedTabViewItems() const
+{
+    std::vector<platform::TabViewItemPtr> items;
+    for (const CellPtr &cell : m_cells)
+        if (cell->representedObject())
+            items.push_back(cell->representedObject());
+    return items;
+}
+
+VTTabBarCell *VTTabBarControl::lastVisibleTab() const
+{
+    if (m_cells.empty() || m_cells.front()->isInOverflowMenu())
+        return nullptr;
+    for (size_t i = 1; i < m_cells.size(); ++i)
+        if (m_cells[i]->isInOverflowMenu())
+            return m_cells[i - 1].get();
+    return m_cells.back().get();
+}
+
+int VTTabBarControl::numberOfVisibleTabs() const
+{
+    int count = 0;
+    for (const CellPtr &cell : m_cells) {
+        if (cell->isInOverflowMenu())
+            break;
+        if (!cell->isPlaceholder())
+            ++count;
+    }
+    return count;
+}
+
+qsizetype VTTabBarControl::indexOfCell(const VTTabBarCell *cell) const
+{
+    const auto it = std::find_if(m_cells.begin(), m_cells.end(), [cell](const CellPtr &entry) { return entry.get() == cell; });
+    return it == m_cells.end() ? -1 : qsizetype(it - m_cells.begin());
+}
+
+// ---- Cells ----
+
+void VTTabBarControl::awakeFromNib()
+{
+    if (!m_tabView)
+        return;
+    const std::vector<platform::TabViewItemPtr> represented = representedTabViewItems();
+    for (const platform::TabViewItemPtr &item : m_tabView->tabViewItems())
+        if (std::find(represented.begin(), represented.end(), item) == represented.end())
+            addTabViewItem(item);
+}
+
+void VTTabBarControl::addTabViewItem(const platform::TabViewItemPtr &item)
+{
+    if (!item)
+        return;
+    auto cell = std::make_shared<VTTabBarCell>(this);
+    const QRectF last = m_cells.empty() ? QRectF() : m_cells.back()->frame();
+    const QRectF generic = genericCellRect();
+    const QRectF start = m_orientation == 0 ? QRectF(last.x() + last.width(), generic.y(), 30, generic.height())
+                                            : QRectF(generic.x(), last.y() + last.height(), last.width(), 0);
+    cell->setRepresentedObject(item);
+    cell->setFrame(start);
+    bindPropertiesForCell(cell.get(), item);
+    m_cells.push_back(cell);
+    if (m_tabView && qsizetype(m_cells.size()) == m_tabView->numberOfTabViewItems())
+        updateTabBar();
+}
+
+void VTTabBarControl::bindPropertiesForCell(VTTabBarCell *cell, const platform::TabViewItemPtr &item)
+{
+    auto &binding = m_bindings[cell];
+    if (!binding) {
+        binding = std::make_shared<CellBinding>();
+        binding->item = item;
+        std::weak_ptr<CellBinding> weak = binding;
+        binding->identifierToken = item->addObserver(QStringLiteral("identifier"),
+            [this, weak](platform::KeyValueObservable &, const QString &, bool prior) {
+                if (prior || weak.expired())
+                    return;
+                for (const CellPtr &each : m_cells)
+                    if (m_bindings.value(each.get()) == weak.lock())
+                        bindPropertiesForCell(each.get(), each->representedObject());
+            });
+    }
+    binding->releaseModel();
+    for (const QString &key : {QStringLiteral("hasIcon"), QStringLiteral("count"), QStringLiteral("countColor"),
+                               QStringLiteral("hasLargeImage"), QStringLiteral("isEdited")})
+        platform::unbind(static_cast<platform::KeyValueObservable *>(cell), key);
+
+    VTProgressIndicator *indicator = cell->indicator();
+    platform::KeyValueObservable *model = modelOf(item);
+    binding->model = model;
+    if (model)
+        binding->modelLifetime = model->lifetime();
+    const auto observe = [&binding, model, cell](const QString &key) {
+        binding->modelTokens.push_back(model->addObserver(key, [cell](platform::KeyValueObservable &, const QString &, bool prior) {
+            if (!prior)
+                cell->observedValueChanged();
+        }));
+    };
+
+    if (indicator)
+        indicator->setHidden(true);
+    if (indicator && model && model->hasKey(IsProcessingKey)) {
+        platform::bind(static_cast<QObject *>(indicator), QStringLiteral("animate"), model, IsProcessingKey);
+        platform::bind(static_cast<QObject *>(indicator), QStringLiteral("hidden"), model, IsProcessingKey,
+                       {{platform::ValueTransformerNameBindingOption, QStringLiteral("NSNegateBoolean")}});
+        QPointer<VTProgressIndicator> guarded = indicator;
+        const auto applyAnimate = [guarded] {
+            if (!guarded)
+                return;
+            if (platform::valueForBinding(static_cast<QObject *>(guarded.data()), QStringLiteral("animate")).toBool())
+                guarded->startAnimation();
+            else
+                guarded->stopAnimation();
+        };
+        const auto applyHidden = [guarded] {
+            if (guarded)
+                guarded->setHidden(platform::valueForBinding(static_cast<QObject *>(guarded.data()), QStringLiteral("hidden")).toBool());
+        };
+        binding->animate = std::make_unique<platform::BindingObserver>(static_cast<const void *>(static_cast<QObject *>(indicator)), QStringLiteral("animate"), applyAnimate);
+        binding->hidden = std::make_unique<platform::BindingObserver>(static_cast<const void *>(static_cast<QObject *>(indicator)), QStringLiteral("hidden"), applyHidden);
+        applyHidden();
+        applyAnimate();
+        observe(IsProcessingKey);
+    }
+    const QVariantMap notNil = {{platform::ValueTransformerNameBindingOption, QStringLiteral("NSIsNotNil")}};
+    cell->setHasIcon(false);
+    if (model && model->hasKey(IconKey)) {
+        platform::bindFollowing(cell, QStringLiteral("hasIcon"), model, IconKey, notNil);
+        observe(IconKey);
+    }
+    cell->setCount(0);
+    if (model && model->hasKey(ObjectCountKey)) {
+        platform::bindFollowing(cell, QStringLiteral("count"), model, ObjectCountKey);
+        observe(ObjectCountKey);
+    }
+    cell->setCountColor(QColor());
+    if (model && model->hasKey(CountColorKey)) {
+        platform::bindFollowing(cell, QStringLiteral("countColor"), model, CountColorKey);
+        observe(CountColorKey);
+    }
+    cell->setHasLargeImage(false);
+    if (model && model->hasKey(LargeImageKey)) {
+        platform::bindFollowing(cell, QStringLiteral("hasLargeImage"), model, LargeImageKey, notNil);
+        observe(LargeImageKey);
+    }
+    cell->setIsEdited(false);
+    if (model && model->hasKey(IsEditedKey)) {
+        platform::bindFollowing(cell, QStringLiteral("isEdited"), model, IsEditedKey);
+        observe(IsEditedKey);
+    }
+    platform::bindFollowing(cell, QStringLiteral("title"), item.get(), QStringLiteral("label"));
+}
+
+void VTTabBarControl::unbindCell(VTTabBarCell *cell)
+{
+    if (VTProgressIndicator *indicator = cell->indicator()) {
+        platform::unbind(static_cast<QObject *>(indicator), QStringLiteral("animate"));
+        platform::unbind(static_cast<QObject *>(indicator), QStringLiteral("hidden"));
+    }
+    for (const QString &key : {QStringLiteral("hasIcon"), QStringLiteral("hasLargeImage"), QStringLiteral("title"),
+                               QStringLiteral("count"), QStringLiteral("countColor"), QStringLiteral("isEdited")})
+        platform::unbind(static_cast<platform::KeyValueObservable *>(cell), key);
+    m_bindings.remove(cell);
+}
+
+void VTTabBarControl::removeTrackingRectsOfCell(VTTabBarCell *cell)
+{
+    if (cell->closeButtonTrackingTag() != 0) {
+        m_tracking->removeTrackingRect(cell->closeButtonTrackingTag());
+        cell->setCloseButtonTrackingTag(0);
+    }
+    if (cell->cellTrackingTag() != 0) {
+        m_tracking->removeTrackingRect(cell->cellTrackingTag());
+        cell->setCellTrackingTag(0);
+    }
+}
+
+void VTTabBarControl::removeTabForCell(VTTabBarCell *cell)
+{
+    const qsizetype index = indexOfCell(cell);
+    if (index < 0)
+        return;
+    const CellPtr keep = m_cells[size_t(index)];
+    unbindCell(cell);
+    if (VTProgressIndicator *indicator = cell->indicator(); indicator && indicator->parentWidget() == this)
+        indicator->placeIn(nullptr);
+    removeTrackingRectsOfCell(cell);
+    m_cells.erase(m_cells.begin() + index);
+    updateTabBar();
+}
+
+// ---- Layout ----
+
+void VTTabBarControl::scheduleUpdate()
+{
+    if (m_updateScheduled)
+        return;
+    m_updateScheduled = true;
+    QMetaObject::invokeMethod(this, [this] {
+        m_updateScheduled = false;
+        updateTabBar();
+    }, Qt::QueuedConnection);
+}
+
+void VTTabBarControl::hideTabBar(bool, bool)
+{
+    // Only an awakened bar hides or shows; the awakening comes with the window's first
+    // update, which this control does not watch yet.
+    if (!m_awakenedFromNib)
+        return;
+}
+
+void VTTabBarControl::updateTabBar(bool animate)
+{
+    if (!m_tabView || m_tabView->numberOfTabViewItems() != qsizetype(m_cells.size()))
+        return;
+    if (m_hideForSingleTab && m_cells.size() <= 1) {
+        hideTabBar(true, true);
+        return;
+    }
+    hideTabBar(false, true);
+    m_tracking->removeAllToolTips();
+    m_controller->layoutCells();
+    m_overflowPopUpButton->setOverflowMenu(m_controller->overflowMenu());
+    m_overflowPopUpButton->setVisible(m_controller->overflowMenu() != nullptr);
+    stopCellAnimation();
+
+    if (animate) {
+        QList<QRectF> targets;
+        for (qsizetype i = 0; i < qsizetype(m_cells.size()); ++i)
+            targets.append(m_controller->cellFrameAtIndex(i));
+        if (!m_showAddTabButton)
+            m_addTabButton->setVisible(false);
+        platform::AnimationDriver::instance();
+        m_animation = std::make_unique<platform::TimedAnimation>(AnimationDuration);
+        m_animation->start();
+        m_animationTimer = std::make_unique<QTimer>();
+        m_animationTimer->setInterval(AnimationFrameMs);
+        connect(m_animationTimer.get(), &QTimer::timeout, this, [this, targets] { animateCells(targets); });
+        m_animationTimer->start();
+        animateCells(targets);
+        return;
+    }
+    for (qsizetype i = 0; i < qsizetype(m_cells.size()); ++i) {
+        VTTabBarCell *cell = m_cells[size_t(i)].get();
+        cell->setFrame(m_controller->cellFrameAtIndex(i));
+        if (!cell->isInOverflowMenu())
+            setupTrackingRectsForCell(cell);
+    }
+    m_addTabButton->setGeometry(m_controller->addButtonRect().toRect());
+    m_addTabButton->setVisible(m_showAddTabButton);
+    update();
+}
+
+void VTTabBarControl::stopCellAnimation()
+{
+    m_animationTimer.reset();
+    m_animation.reset();
+}
+
+QPointF VTTabBarControl::mouseLocation() const
+{
+    return QPointF(mapFromGlobal(QCursor::pos()));
+}
+
+void VTTabBarControl::hoverCell(VTTabBarCell *cell, const QPointF &mouse)
+{
+    cell->setHighlighted(cell->frame().contains(mouse));
+    cell->setCloseButtonOver(cell->closeButtonRectForFrame(cell->frame()).contains(mouse));
+}
+
+void VTTabBarControl::animateCells(const QList<QRectF> &targets)
+{
+    const qsizetype n = qsizetype(m_cells.size());
+    const qsizetype m = std::min(n, targets.size());
+    const bool vertical = m_orientation == 1;
+    if (m_animation && m_animation->isAnimating() && n > 0) {
+        const qreal p = m_animation->currentValue();
+        for (qsizetype i = 0; i < m; ++i) {
+            VTTabBarCell *cell = m_cells[size_t(i)].get();
+            QRectF frame = cell->frame();
+            const QRectF &target = targets.at(i);
+            if (!vertical) {
+                frame.moveLeft(frame.x() + (target.x() - frame.x()) * p);
+                frame.setWidth(frame.width() + (target.width() - frame.width()) * p);
+            } else {
+                frame.moveTop(frame.y() + (target.y() - frame.y()) * p);
+                frame.setHeight(frame.height() + (target.height() - frame.height()) * p);
+            }
+            cell->setFrame(frame);
+            hoverCell(cell, mouseLocation());
+        }
+        if (m_showAddTabButton) {
+            QRect button = m_addTabButton->geometry();
+            button.moveLeft(int(button.x() + (m_controller->addButtonRect().x() - button.x()) * p));
+            m_addTabButton->setGeometry(button);
+        }
+        update();
+        return;
+    }
+    for (qsizetype i = 0; i < m; ++i) {
+        VTTabBarCell *cell = m_cells[size_t(i)].get();
+        QRectF frame = cell->frame();
+        const QRectF &target = targets.at(i);
+        if (!vertical) {
+            frame.moveLeft(target.x());
+            frame.setWidth(target.width());
+        } else {
+            frame.moveTop(target.y());
+            frame.setHeight(target.height());
+        }
+        cell->setFrame(frame);
+        hoverCell(cell, mouseLocation());
+    }
+    if (m_showAddTabButton) {
+        QRect button = m_addTabButton->geometry();
+        button.moveLeft(int(m_controller->addButtonRect().x()));
+        m_addTabButton->setGeometry(button);
+    }
+    // The timer goes last: this may run from its own timeout.
+    m_animation.reset();
+    if (m_animationTimer) {
+        m_animationTimer->stop();
+        m_animationTimer.release()->deleteLater();
+    }
+    for (const CellPtr &cell : m_cells) {
+        if (cell->isInOverflowMenu())
+            break;
+        setupTrackingRectsForCell(cell.get());
+    }
+    update();
+}
+
+void VTTabBarControl::setupTrackingRectsForCell(VTTabBarCell *cell)
+{
+    const qsizetype i = indexOfCell(cell);
+    if (i < 0)
+        return;
+    const QPointF mouse = mouseLocation();
+    const QRectF rect = m_controller->cellTrackingRectAtIndex(i);
+    const bool inside = underMouse() && rect.contains(mouse);
+    if (cell->cellTrackingTag() != 0)
+        m_tracking->removeTrackingRect(cell->cellTrackingTag());
+    cell->setCellTrackingTag(m_tracking->addTrackingRect(rect, cell, QVariant(), inside));
+    cell->setHighlighted(inside);
+
+    if (cell->hasCloseButton() && !cell->isCloseButtonSuppressed()) {
+        const QRectF close = m_controller->closeButtonTrackingRectAtIndex(i);
+        const bool overClose = underMouse() && close.contains(mouse);
+        if (cell->closeButtonTrackingTag() != 0)
+            m_tracking->removeTrackingRect(cell->closeButtonTrackingTag());
+        cell->setCloseButtonTrackingTag(m_tracking->addTrackingRect(close, cell, QVariant(), overClose));
+        cell->setCloseButtonOver(overClose);
+    }
+
+    std::weak_ptr<VTTabBarCell> weak = m_cells[size_t(i)];
+    m_tracking->addToolTipRect(cell->frame(), [this, weak](int, const QPointF &, const QVariant &) {
+        const CellPtr tab = weak.lock();
+        if (!tab || !m_delegate)
+            return QString();
+        return m_delegate->tabViewToolTipForTabViewItem(m_tabView, tab->representedObject().get()).value_or(QString());
+    });
+}
+
+void VTTabBarControl::positionOverflowMenu()
+{
+    if (!m_overflowPopUpButton || !m_style)
+        return;
+    const qreal h = m_style->tabCellHeight();
+    const qreal r = m_style->rightMarginForTabBarControl();
+    if (m_orientation == 0)
+        m_overflowPopUpButton->setGeometry(QRectF(width() - r + 1 - m_resizeAreaCompensation, 0, r, h).toRect());
+    else
+        m_overflowPopUpButton->setGeometry(QRectF(0, height() - h, width(), h).toRect());
+}
+
+void VTTabBarControl::checkWindowFrame()
+{
+    QWidget *win = window();
+    if (!win || win == this)
+        return;
+    const QRect corner(win->width() - 22, win->height() - 22, 22, 22);
+    const QRect frame(mapTo(win, QPoint(0, 0)), size());
+    if (platform::WindowChrome::showsResizeIndicator(win) && frame.intersects(corner))
+        m_resizeAreaCompensation = platform::WindowChrome::hasTexturedBackground(win) ? 20 : 8;
+    else
+        m_resizeAreaCompensation = 0;
+    positionOverflowMenu();
+}
+
+void VTTabBarControl::frameDidChange()
+{
+    checkWindowFrame();
+    for (const CellPtr &cell : m_cells) {
+        if (VTProgressIndicator *indicator = cell->indicator(); indicator && indicator->isAnimating()) {
+            indicator->stopAnimation();
+            indicator->startAnimationLater();
+        }
+    }
+    updateTabBar(false);
+}
+
+void VTTabBarControl::placeView(const QRect &frame)
+{
+    setGeometry(frame);
+    updateTabBar(false);
+}
+
+// ---- Actions and the tab view's delegate ----
+
+void VTTabBarControl::overflowMenuAction(platform::TabViewItem *item)
+{
+    if (m_tabView)
+        m_tabView->selectTabViewItem(item);
+}
+
+void VTTabBarControl::tabClick(VTTabBarCell *cell)
+{
+    if (m_tabView && cell && cell->representedObject())
+        m_tabView->selectTabViewItem(cell->representedObject().get());
+}
+
+bool VTTabBarControl::tabViewShouldSelectTabViewItem(platform::TabView *tabView, platform::TabViewItem *item)
+{
+    return m_delegate ? m_delegate->tabViewShouldSelectTabViewItem(tabView, item).value_or(true) : true;
+}
+
+void VTTabBarControl::tabViewWillSelectTabViewItem(platform::TabView *tabView, platform::TabViewItem *item)
+{
+    if (m_delegate)
+        m_delegate->tabViewWillSelectTabViewItem(tabView, item);
+}
+
+void VTTabBarControl::tabViewDidSelectTabViewItem(platform::TabView *tabView, platform::TabViewItem *item)
+{
+    const int i = tabView ? tabView->indexOfTabViewItem(item) : -1;
+    if (!m_cells.empty() && i >= 0 && i < int(m_cells.size())) {
+        const CellPtr cell = m_cells[size_t(i)];
+        if (m_alwaysShowActiveTab && cell->isInOverflowMenu()) {
+            platform::TabViewDelegate *saved = tabView->delegate();
+            tabView->setDelegate(nullptr);
+            const platform::TabViewItemPtr held = tabView->tabViewItemAtIndex(i);
+            tabView->removeTabViewItem(item);
+            tabView->insertTabViewItem(held, 0);
+            m_cells.erase(m_cells.begin() + i);
+            m_cells.insert(m_cells.begin(), cell);
+            cell->setIsInOverflowMenu(false);
+            m_cells.back()->setIsInOverflowMenu(true);
+            tabView->setDelegate(saved);
+            tabView->selectTabViewItem(item);
+            updateTabBar();
+        } else {
+            m_controller->setSelectedCell(cell.get());
+            update();
+        }
+    }
+    if (m_delegate)
+        m_delegate->tabViewDidSelectTabViewItem(tabView, item);
+}
+
+void VTTabBarControl::tabViewDidChangeNumberOfTabViewItems(platform::TabView *tabView)
+{
+    if (!tabView)
+        return;
+    const std::vector<platform::TabViewItemPtr> &items = tabView->tabViewItems();
+    const std::vector<CellPtr> copy = m_cells;
+    for (const CellPtr &cell : copy) {
+        const platform::TabViewItemPtr item = cell->representedObject();
+        if (std::find(items.begin(), items.end(), item) != items.end())
+            continue;
+        if (m_delegate)
+            m_delegate->tabViewDidCloseTabViewItem(tabView, item.get());
+        removeTabForCell(cell.get());
+    }
+    const std::vector<platform::TabViewItemPtr> represented = representedTabViewItems();
+    for (const platform::TabViewItemPtr &item : std::vector<platform::TabViewItemPtr>(items))
+        if (std::find(represented.begin(), represented.end(), item) == represented.end())
+            addTabViewItem(item);
+    if (m_delegate)
+        m_delegate->tabViewDidChangeNumberOfTabViewItems(tabView);
+    m_addTabButton->resetCursorRects();
+}
+
+// ---- Events ----
+
+void VTTabBarControl::paintEvent(QPaintEvent *event)
+{
+    QPainter painter(this);
+    if (m_style)
+        m_style->drawTabBar(this, painter, QRectF(event->rect()));
+}
+
+void VTTabBarControl::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    frameDidChange();
+}
+
+void VTTabBarControl::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ParentChange)
+        watchWindow();
+}
+
+bool VTTabBarControl::event(QEvent *event)
+{
+    if (event->type() == QEvent::Show)
+        watchWindow();
+    return QWidget::event(event);
+}
+
+void VTTabBarControl::watchWindow()
+{
+    QWidget *win = window();
+    if (win == m_watchedWindow)
+        return;
+    if (m_watchedWindow)
+        m_watchedWindow->removeEventFilter(this);
+    m_watchedWindow = win != this ? win : nullptr;
+    if (m_watchedWindow)
+        m_watchedWindow->installEventFilter(this);
+    checkWindowFrame();
+}
+
+bool VTTabBarControl::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_watchedWindow) {
+        switch (event->type()) {
+        case QEvent::Resize:
+            checkWindowFrame();
+            break;
+        case QEvent::WindowActivate:
+        case QEvent::WindowDeactivate:
+        case QEvent::Move:
+            update();
+            break;
+        default:
+            break;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}

@@ -1,0 +1,252 @@
+#pragma once
+// The tab bar control: one tab (VTTabBarCell) for every item of a platform::TabView,
+// in a row (orientation 0) or a column (1), y down. The control owns its cells in tab
+// order, asks its width controller (VTTabBarController) where each goes and which
+// overflow into the menu of the overflow button, and asks its style (VTTabStyle) for
+// margins, the tab height, the add-tab images and all drawing. Beside the cells it has
+// two child widgets: the overflow pull-down (VTOverflowPopUpButton) and the add-tab
+// button (VTRolloverButton).
+//
+// The control is the tab view's delegate (set by its owner: tabView->setDelegate())
+// and keeps its cells in step with the tab view's items: items that left lose their
+// cell (the delegate hears tabViewDidCloseTabViewItem first), new items get one
+// (30 wide right of the last tab, or 0 high under it in a vertical bar), and the
+// delegate then hears of the change. Each cell is bound to its item: the title to
+// "label"; when the item's identifier is a model with the keys "isProcessing",
+// "icon", "objectCount", "countColor", "largeImage", "isEdited", the indicator, icon,
+// count, count colour, large-image and edited flags follow them; a changed identifier
+// binds the cell again. A model change asks for one deferred update: all requests of
+// one event-loop pass make one layout.
+//
+// Layout (update): nothing while the tab view and the cells differ in number;
+// otherwise the width controller lays out, the overflow button shows exactly while
+// some tab overflows, and the cells move to their frames at once, or in 0.5 s at 30
+// steps a second (each step covers the animation's progress of the remaining way).
+// Visible cells get tracking rectangles (platform::TrackingAreas: the cell and its
+// close button) and a tool-tip rectangle answered by the delegate.
+//
+// Show and hide: hideTabBar() does nothing until the bar is awake (set by the first
+// window update after it entered a window), so a bar that is never awakened stays as
+// it is.
+//
+// Accessibility: the control is a grouping whose children are its cells (buttons
+// with the help text, focused only at tab state 2, pressing selects).
+//
+// Ownership: a widget owned by its parent; owns its cells, buttons, controller and
+// timers, shares its style (std::shared_ptr). It does not own the tab view, the
+// partner view or the delegate (QPointer / plain pointer). Main thread only.
+#include "components/tabbarcontrol/VTOverflowPopUpButton.h"
+#include "components/tabbarcontrol/VTRolloverButton.h"
+#include "components/tabbarcontrol/VTTabBarCell.h"
+#include "components/tabbarcontrol/VTTabBarControlDelegate.h"
+#include "components/tabbarcontrol/VTTabBarController.h"
+#include "components/tabbarcontrol/VTTabStyle.h"
+#include "platform/drawing/TabView.h"
+#include "platform/drawing/TabViewDelegate.h"
+#include "platform/drawing/TrackingAreas.h"
+#include "platform/foundation/KeyValueObserving.h"
+
+#include <QHash>
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+#include <memory>
+#include <vector>
+
+class QMouseEvent;
+
+namespace platform {
+class BindingObserver;
+class TimedAnimation;
+} // namespace platform
+
+class VTTabBarControl : public QWidget, public platform::TabViewDelegate
+{
+    Q_OBJECT
+public:
+    using CellPtr = std::shared_ptr<VTTabBarCell>;
+    static inline const QString DraggedType = QStringLiteral("VTTabBarControlItemPBType");
+    static constexpr int AnimationFrameMs = 1000 / 30;
+    static constexpr double AnimationDuration = 0.5;
+
+    explicit VTTabBarControl(QWidget *parent = nullptr);
+    ~VTTabBarControl() override;
+
+    // The bundle of the control's images.
+    static QString bundle();
+
+    // ---- Accessors ----
+    const std::vector<CellPtr> &cells() const { return m_cells; }
+    platform::TabView *tabView() const { return m_tabView; }
+    void setTabView(platform::TabView *tabView) { m_tabView = tabView; }
+    VTTabBarControlDelegate *delegate() const { return m_delegate; }
+    void setDelegate(VTTabBarControlDelegate *delegate);
+    QStringList registeredDraggedTypes() const { return m_draggedTypes; }
+    const std::shared_ptr<VTTabStyle> &style() const { return m_style; }
+    void setStyle(const std::shared_ptr<VTTabStyle> &style);
+    QString styleName() const;
+    // The registered style of the name, else Metal.
+    void setStyleNamed(const QString &name);
+    int orientation() const { return m_orientation; }
+    void setOrientation(int orientation);
+    bool canCloseOnlyTab() const { return m_canCloseOnlyTab; }
+    void setCanCloseOnlyTab(bool value);
+    bool disableTabClose() const { return m_disableTabClose; }
+    void setDisableTabClose(bool value);
+    bool hideForSingleTab() const { return m_hideForSingleTab; }
+    void setHideForSingleTab(bool value);
+    bool showAddTabButton() const { return m_showAddTabButton; }
+    void setShowAddTabButton(bool value);
+    bool sizeCellsToFit() const { return m_sizeCellsToFit; }
+    void setSizeCellsToFit(bool value);
+    bool useOverflowMenu() const { return m_useOverflowMenu; }
+    void setUseOverflowMenu(bool value);
+    bool alwaysShowActiveTab() const { return m_alwaysShowActiveTab; }
+    void setAlwaysShowActiveTab(bool value) { m_alwaysShowActiveTab = value; }
+    bool allowsScrubbing() const { return m_allowsScrubbing; }
+    void setAllowsScrubbing(bool value) { m_allowsScrubbing = value; }
+    int resizeAreaCompensation() const { return m_resizeAreaCompensation; }
+    bool automaticallyAnimates() const { return m_automaticallyAnimates; }
+    void setAutomaticallyAnimates(bool value) { m_automaticallyAnimates = value; }
+    int tearOffStyle() const { return m_tearOffStyle; }
+    void setTearOffStyle(int value) { m_tearOffStyle = value; }
+    bool allowsBackgroundTabClosing() const { return m_allowsBackgroundTabClosing; }
+    void setAllowsBackgroundTabClosing(bool value) { m_allowsBackgroundTabClosing = value; }
+    bool selectsTabsOnMouseDown() const { return m_selectsTabsOnMouseDown; }
+    void setSelectsTabsOnMouseDown(bool value) { m_selectsTabsOnMouseDown = value; }
+    bool allowsResizing() const { return m_allowsResizing; }
+    void setAllowsResizing(bool value) { m_allowsResizing = value; }
+    bool isResizing() const { return m_resizing; }
+    int cellMinWidth() const { return m_cellMinWidth; }
+    void setCellMinWidth(int value);
+    int cellMaxWidth() const { return m_cellMaxWidth; }
+    void setCellMaxWidth(int value);
+    int cellOptimumWidth() const { return m_cellOptimumWidth; }
+    void setCellOptimumWidth(int value);
+    int tabBarWidth() const { return m_tabBarWidth; }
+    QWidget *partnerView() const { return m_partnerView; }
+    void setPartnerView(QWidget *view) { m_partnerView = view; }
+    bool isAwake() const { return m_awakenedFromNib; }
+    // A copy of the last mouse-down (null before the first).
+    const QMouseEvent *lastMouseDownEvent() const { return m_lastMouseDownEvent.get(); }
+    void setLastMouseDownEvent(const QMouseEvent *event);
+
+    VTRolloverButton *addTabButton() const { return m_addTabButton; }
+    VTOverflowPopUpButton *overflowPopUpButton() const { return m_overflowPopUpButton; }
+    VTTabBarController *controller() const { return m_controller.get(); }
+    platform::TrackingAreas *trackingAreas() const { return m_tracking; }
+    bool isTabBarHidden() const { return m_isHidden; }
+    bool isAnimating() const { return m_animationTimer != nullptr; }
+
+    // ---- Geometry ----
+    qreal availableCellWidth() const;
+    QRectF genericCellRect() const;
+    VTTabBarCell *cellForPoint(const QPointF &point, QRectF *cellFrame = nullptr) const;
+    std::vector<platform::TabViewItemPtr> representedTabViewItems() const;
+    // Null when the bar has no cell or its first cell overflowed.
+    VTTabBarCell *lastVisibleTab() const;
+    int numberOfVisibleTabs() const;
+
+    // ---- Cells ----
+    void awakeFromNib();
+    void addTabViewItem(const platform::TabViewItemPtr &item);
+    void removeTabForCell(VTTabBarCell *cell);
+    void bindPropertiesForCell(VTTabBarCell *cell, const platform::TabViewItemPtr &item);
+
+    // ---- Layout ----
+    void updateTabBar() { updateTabBar(m_automaticallyAnimates); }
+    void updateTabBar(bool animate);
+    // One updateTabBar() from the event loop, however often this is called in a pass.
+    void scheduleUpdate();
+    bool hasScheduledUpdate() const { return m_updateScheduled; }
+    // Hiding and showing of the bar; does nothing until the bar is awake.
+    void hideTabBar(bool hide, bool animate);
+
+    // ---- Container sizing ----
+    QSizeF minimumFrameSizeFromKnobPosition(int) const { return QSizeF(100, 22); }
+    QSizeF maximumFrameSizeFromKnobPosition(int) const { return QSizeF(10000, 22); }
+    void placeView(const QRect &frame);
+
+    // ---- Actions ----
+    // A tab chosen from the overflow menu, a tab clicked, scrubbed or pressed through
+    // accessibility: the tab view selects its item.
+    void overflowMenuAction(platform::TabViewItem *item);
+    void tabClick(VTTabBarCell *cell);
+
+    // ---- The tab view's delegate ----
+    bool tabViewShouldSelectTabViewItem(platform::TabView *tabView, platform::TabViewItem *item) override;
+    void tabViewWillSelectTabViewItem(platform::TabView *tabView, platform::TabViewItem *item) override;
+    void tabViewDidSelectTabViewItem(platform::TabView *tabView, platform::TabViewItem *item) override;
+    void tabViewDidChangeNumberOfTabViewItems(platform::TabView *tabView) override;
+
+    // The window-frame check: room for the window's resize indicator.
+    void checkWindowFrame();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    struct CellBinding;
+
+    void positionOverflowMenu();
+    void setupTrackingRectsForCell(VTTabBarCell *cell);
+    void removeTrackingRectsOfCell(VTTabBarCell *cell);
+    void animateCells(const QList<QRectF> &targets);
+    void stopCellAnimation();
+    void frameDidChange();
+    void hoverCell(VTTabBarCell *cell, const QPointF &mouse);
+    QPointF mouseLocation() const;
+    qsizetype indexOfCell(const VTTabBarCell *cell) const;
+    void unbindCell(VTTabBarCell *cell);
+    void watchWindow();
+
+    std::vector<CellPtr> m_cells;
+    QPointer<platform::TabView> m_tabView;
+    QPointer<VTOverflowPopUpButton> m_overflowPopUpButton;
+    QPointer<VTRolloverButton> m_addTabButton;
+    std::unique_ptr<VTTabBarController> m_controller;
+    std::unique_ptr<QTimer> m_springTimer;
+    platform::TabViewItem *m_tabViewItemWithSpring = nullptr;
+    std::shared_ptr<VTTabStyle> m_style;
+    bool m_canCloseOnlyTab = false;
+    bool m_disableTabClose = false;
+    bool m_hideForSingleTab = false;
+    bool m_showAddTabButton = false;
+    bool m_sizeCellsToFit = false;
+    bool m_useOverflowMenu = true;
+    bool m_alwaysShowActiveTab = false;
+    bool m_allowsScrubbing = false;
+    int m_resizeAreaCompensation = 0;
+    int m_orientation = 0;
+    bool m_automaticallyAnimates = false;
+    std::unique_ptr<QTimer> m_animationTimer;
+    int m_tearOffStyle = 0;
+    bool m_allowsBackgroundTabClosing = true;
+    bool m_selectsTabsOnMouseDown = false;
+    bool m_allowsResizing = false;
+    bool m_resizing = false;
+    int m_cellMinWidth = 100;
+    int m_cellMaxWidth = 280;
+    int m_cellOptimumWidth = 130;
+    int m_currentStep = -1;
+    bool m_isHidden = false;
+    QPointer<QWidget> m_partnerView;
+    bool m_awakenedFromNib = false;
+    int m_tabBarWidth = 0;
+    std::unique_ptr<QTimer> m_showHideAnimationTimer;
+    std::unique_ptr<QMouseEvent> m_lastMouseDownEvent;
+    bool m_didDrag = false;
+    bool m_closeClicked = false;
+    VTTabBarControlDelegate *m_delegate = nullptr;
+
+    QStringList m_draggedTypes;
+    platform::TrackingAreas *m_tracking = nullptr;
+    std::unique_ptr<platform::TimedAnimation> m_animation;
+    QHash<const VTTabBarCell *, std::shared_ptr<CellBinding>> m_bindings;
+    QPointer<QWidget> m_watchedWindow;
+    bool m_updateScheduled = false;
+};

@@ -1,0 +1,68 @@
+#pragma once
+// The width layout of the tab bar control: at every update it decides how wide each
+// tab is (in a vertical bar: where each tab starts), which tabs fit and which go to
+// the overflow menu, computes each cell's frame, close-button rectangle and tracking
+// rectangle, sets each cell's selection and tab-state bits, places the add-tab
+// button and builds the overflow menu. The control asks for the results by index.
+//
+// Widths: a horizontal bar gives each tab the optimum width (or its desired width,
+// at most the maximum, when cells are sized to fit) while they fit; then either all
+// share the width equally (no overflow menu), or the widths shrink toward the
+// minimum one pixel per tab per pass from the right, and the tabs that still do not
+// fit overflow. At most one visible tab of at least two gives the two-tab rule.
+// Leftover pixels go to the earlier tabs first (5 over 3 gives 2, 2, 1).
+//
+// Out-of-range index queries log "cellFrameAtIndex: Invalid index (%ld)" (and the
+// like) and answer the zero rectangle. Fit-to-content layouts that cannot fit log
+// a failure line and keep the widths reached.
+//
+// Owned by its control (a plain back pointer); owns its rectangle lists and the
+// overflow menu (null when nothing overflows; a child widget of the control, deleted
+// from the event loop when a layout replaces it). Main thread only.
+#include <QList>
+#include <QMenu>
+#include <QPointer>
+#include <QRectF>
+#include <memory>
+
+class VTTabBarCell;
+class VTTabBarControl;
+
+class VTTabBarController
+{
+public:
+    explicit VTTabBarController(VTTabBarControl *control);
+    ~VTTabBarController();
+
+    void layoutCells();
+
+    QRectF cellFrameAtIndex(qsizetype index) const;
+    QRectF cellTrackingRectAtIndex(qsizetype index) const;
+    QRectF closeButtonTrackingRectAtIndex(qsizetype index) const;
+    QRectF addButtonRect() const { return m_addButtonRect; }
+    QMenu *overflowMenu() const { return m_overflowMenu; }
+
+    // Moves the selection marks to the cell.
+    void setSelectedCell(VTTabBarCell *cell);
+
+    // ---- Steps of the layout, open for tests and benchmarks ----
+    // One width per visible tab (horizontal) or one y origin per visible tab (vertical).
+    QList<qreal> generateWidthsFromCells();
+    // Takes pixels one per entry per pass from the right toward the minimum while the
+    // sum exceeds the available width; answers the pixels taken.
+    static int shrinkWidths(QList<qreal> &widths, int minimum, qreal available);
+    // Hands out the leftover over the first k entries, larger shares first; answers
+    // what was handed out.
+    static int distributeLeftover(QList<qreal> &widths, qsizetype k, int leftover);
+
+private:
+    void setupCells(const QList<qreal> &widths);
+
+    VTTabBarControl *m_control;
+    QList<QRectF> m_cellTrackingRects;
+    QList<QRectF> m_closeButtonTrackingRects;
+    QList<QRectF> m_cellFrames;
+    QRectF m_addButtonRect;
+    // A child of the control; an old menu goes later (its action may be running).
+    QPointer<QMenu> m_overflowMenu;
+};

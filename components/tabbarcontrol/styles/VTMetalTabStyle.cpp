@@ -1,0 +1,367 @@
+#include "components/tabbarcontrol/styles/VTMetalTabStyle.h"
+
+#include "components/tabbarcontrol/VTTabBarArtwork.h"
+#include "components/tabbarcontrol/VTTabBarCell.h"
+#include "components/tabbarcontrol/VTTabBarControl.h"
+#include "platform/drawing/Shadow.h"
+#include "platform/drawing/SystemColors.h"
+#include "platform/drawing/TabView.h"
+
+#include <QApplication>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPalette>
+
+#include <algorithm>
+#include <cmath>
+
+namespace colors = platform::SystemColors;
+
+namespace {
+
+constexpr qreal MarginX = 6;
+constexpr qreal MarginY = 3;
+constexpr qreal Gap = 4;
+constexpr qreal IconSize = 16;
+constexpr qreal IndicatorSlot = 20;
+constexpr qreal MinimumTitleWidth = 30;
+constexpr qreal CounterHeight = 14;
+constexpr qreal CounterMinimumWidth = 20;
+constexpr qreal CounterRadius = 7;
+
+QRectF frameOf(const VTTabBarCell *cell)
+{
+    return cell ? cell->frame() : QRectF();
+}
+
+bool isSelected(const VTTabBarCell *cell)
+{
+    return cell && cell->state() == platform::Cell::State::On;
+}
+
+qreal selectedShift(const VTTabBarCell *cell)
+{
+    return isSelected(cell) ? -1.0 : 0.0;
+}
+
+bool showsIndicator(const VTTabBarCell *cell)
+{
+    return cell && cell->indicator() && !cell->indicator()->isHidden();
+}
+
+bool showsCloseButton(const VTTabBarCell *cell)
+{
+    return cell && cell->hasCloseButton() && !cell->isCloseButtonSuppressed();
+}
+
+QColor windowBackgroundColor()
+{
+    return QApplication::palette().color(QPalette::Active, QPalette::Window);
+}
+
+QIcon tabIcon(const VTTabBarCell *cell)
+{
+    const platform::TabViewItemPtr item = cell ? cell->representedObject() : nullptr;
+    auto *model = item ? platform::KeyValueObservable::toObservable(item->identifier()) : nullptr;
+    if (!model || !model->hasKey(QStringLiteral("icon")))
+        return {};
+    return model->valueForKey(QStringLiteral("icon")).value<QIcon>();
+}
+
+} // namespace
+
+VTMetalTabStyle::VTMetalTabStyle()
+    : m_metalCloseButton(VTTabBarArtwork::imageNamed(QStringLiteral("TabClose_Front")))
+    , m_metalCloseButtonDown(VTTabBarArtwork::imageNamed(QStringLiteral("TabClose_Front_Pressed")))
+    , m_metalCloseButtonOver(VTTabBarArtwork::imageNamed(QStringLiteral("TabClose_Front_Rollover")))
+    , m_metalCloseDirtyButton(VTTabBarArtwork::imageNamed(QStringLiteral("TabClose_Dirty")))
+    , m_metalCloseDirtyButtonDown(VTTabBarArtwork::imageNamed(QStringLiteral("TabClose_Dirty_Pressed")))
+    , m_metalCloseDirtyButtonOver(VTTabBarArtwork::imageNamed(QStringLiteral("TabClose_Dirty_Rollover")))
+    , m_addTabButtonImage(VTTabBarArtwork::imageNamed(QStringLiteral("TabNewMetal")))
+    , m_addTabButtonPressedImage(VTTabBarArtwork::imageNamed(QStringLiteral("TabNewMetalPressed")))
+    , m_addTabButtonRolloverImage(VTTabBarArtwork::imageNamed(QStringLiteral("TabNewMetalRollover")))
+{
+    QFont font(QStringLiteral("Helvetica"));
+    font.setPointSizeF(11);
+    font.setBold(true);
+    m_objectCountStringAttributes.font = font;
+    m_objectCountStringAttributes.color = colors::withAlpha(colors::whiteColor(), 0.85);
+}
+
+VTMetalTabStyle::~VTMetalTabStyle() = default;
+
+VTTabBarControl *VTMetalTabStyle::tabBar() const
+{
+    return m_tabBar;
+}
+
+QRectF VTMetalTabStyle::closeButtonRectForTabCell(const VTTabBarCell *cell, const QRectF &frame) const
+{
+    if (!cell || !cell->hasCloseButton())
+        return {};
+    const QSizeF size = VTTabBarArtwork::sizeOf(m_metalCloseButton);
+    return QRectF(frame.x() + MarginX, frame.y() + 5 + selectedShift(cell), size.width(), size.height());
+}
+
+QRectF VTMetalTabStyle::iconRectForTabCell(const VTTabBarCell *cell) const
+{
+    if (!cell || !cell->hasIcon())
+        return {};
+    const QRectF f = frameOf(cell);
+    qreal x = f.x() + MarginX;
+    if (showsCloseButton(cell))
+        x += VTTabBarArtwork::sizeOf(m_metalCloseButton).width() + Gap;
+    return QRectF(x, f.y() + MarginY + selectedShift(cell), IconSize, IconSize);
+}
+
+QRectF VTMetalTabStyle::indicatorRectForTabCell(const VTTabBarCell *cell) const
+{
+    if (!showsIndicator(cell))
+        return {};
+    const QRectF f = frameOf(cell);
+    return QRectF(f.x() + f.width() - MarginX - IconSize, f.y() + MarginY + selectedShift(cell), IconSize, IconSize);
+}
+
+QRectF VTMetalTabStyle::objectCounterRectForTabCell(const VTTabBarCell *cell) const
+{
+    if (!cell || cell->count() == 0)
+        return {};
+    const QRectF f = frameOf(cell);
+    const qreal width = std::max(CounterMinimumWidth, attributedObjectCountValueForTabCell(cell).size().width() + 8);
+    qreal x = f.x() + f.width() - MarginX - width;
+    if (showsIndicator(cell))
+        x -= IndicatorSlot;
+    return QRectF(x, f.y() + 4, width, CounterHeight);
+}
+
+qreal VTMetalTabStyle::widthWithoutTitle(const VTTabBarCell *cell) const
+{
+    qreal width = MarginX;
+    if (showsCloseButton(cell))
+        width = MarginX + VTTabBarArtwork::sizeOf(m_metalCloseButton).width() + Gap;
+    if (cell && cell->hasIcon())
+        width += IconSize + Gap;
+    if (cell && cell->count() > 0)
+        width += objectCounterRectForTabCell(cell).width() + Gap;
+    if (showsIndicator(cell))
+        width += IndicatorSlot;
+    return width + MarginX;
+}
+
+qreal VTMetalTabStyle::minimumWidthOfTabCell(const VTTabBarCell *cell) const
+{
+    return std::ceil(float(widthWithoutTitle(cell) + MinimumTitleWidth));
+}
+
+qreal VTMetalTabStyle::desiredWidthOfTabCell(const VTTabBarCell *cell) const
+{
+    const qreal title = cell ? cell->attributedStringValue().size().width() : 0;
+    return std::ceil(float(widthWithoutTitle(cell) + title));
+}
+
+QRectF VTMetalTabStyle::dragRectForTabCell(const VTTabBarCell *cell, int orientation) const
+{
+    QRectF rect = frameOf(cell);
+    rect.setWidth(rect.width() + 1);
+    if (cell && (cell->tabState() & VTTabBarCell::SelectedTab)) {
+        if (orientation != 0) {
+            rect = QRectF(rect.x() + 2, rect.y() - 1, rect.width() - 3, rect.height() + 1);
+        } else {
+            rect.setHeight(rect.height() - 2);
+        }
+    } else if (orientation == 1) {
+        rect.moveLeft(rect.x() - 1);
+    }
+    return rect;
+}
+
+VTAttributedString VTMetalTabStyle::attributedObjectCountValueForTabCell(const VTTabBarCell *cell) const
+{
+    VTAttributedString text;
+    text.string = QString::number(cell ? qulonglong(ulong(cell->count())) : 0ull);
+    text.attributes = m_objectCountStringAttributes;
+    return text;
+}
+
+VTAttributedString VTMetalTabStyle::attributedStringValueForTabCell(const VTTabBarCell *cell) const
+{
+    VTAttributedString text;
+    text.string = cell ? cell->stringValue() : QString();
+    QFont font = QApplication::font();
+    font.setPointSizeF(11);
+    font.setBold(true);
+    text.attributes.font = font;
+    text.attributes.color = colors::withAlpha(colors::controlTextColor(), 0.75);
+    const bool bright = isSelected(cell) || (cell && cell->isHighlighted());
+    text.attributes.shadow = platform::Shadow(QSizeF(0, -1.0), 1.0, colors::calibratedWhite(1.0, bright ? 0.8 : 0.5));
+    text.alignment = NTXNSStringExtension::CenterTextAlignment;
+    return text;
+}
+
+void VTMetalTabStyle::drawTabCell(const VTTabBarCell *cell, QPainter &painter)
+{
+    if (!cell)
+        return;
+    const QRectF f = cell->frame();
+    const bool vertical = m_orientation == 1;
+    QPainterPath path;
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    if (cell->state() == platform::Cell::State::On && !vertical) {
+        painter.fillRect(QRectF(f.x() + 1, f.y(), f.width() - 1, f.height() - 3), windowBackgroundColor());
+        const QRectF r(f.x() + 0.5, f.y(), f.width(), f.height() - 2.5);
+        path.moveTo(r.x(), r.y());
+        path.lineTo(r.x(), r.y() + r.height() - 1.5);
+        path.lineTo(r.x() + 1.5, r.y() + r.height());
+        path.lineTo(r.x() + r.width() - 2.5, r.y() + r.height());
+        path.lineTo(r.x() + r.width(), r.y() + r.height() - 1.5);
+        path.lineTo(r.x() + r.width(), r.y());
+        if (cell->controlView() && cell->controlView()->height() < 2) {
+            path.moveTo(r.x(), r.y() + 0.5);
+            path.lineTo(r.x() + r.width(), r.y() + 0.5);
+        }
+    } else if (cell->state() == platform::Cell::State::On) {
+        painter.fillRect(QRectF(f.x() + 3, f.y(), f.width() - 2, f.height() - 1), windowBackgroundColor());
+        const QRectF r(f.x() + 2, f.y(), f.width() - 2, f.height());
+        path.moveTo(r.x() + r.width(), r.y());
+        path.lineTo(r.x() + 2, r.y());
+        path.lineTo(r.x() + 0.5, r.y() + 2);
+        path.lineTo(r.x() + 0.5, r.y() + r.height() - 3);
+        path.lineTo(r.x() + 3, r.y() + r.height());
+        path.lineTo(r.x() + r.width(), r.y() + r.height());
+    } else {
+        QRectF r(f.x() + 1.5, f.y() + 0.5, f.width() - 1, f.height());
+        if (cell->isHighlighted()) {
+            painter.save();
+            painter.setCompositionMode(QPainter::CompositionMode_SourceAtop);
+            painter.fillRect(r, QColor(0, 0, 0, qRound(0.1 * 255)));
+            painter.restore();
+        }
+        if (!vertical) {
+            r = QRectF(f.x() + 0.5, f.y() + 0.5, f.width(), f.height());
+            path.moveTo(r.x(), r.y());
+            path.lineTo(r.x() + r.width(), r.y());
+            if (!(cell->tabState() & VTTabBarCell::RightIsSelected))
+                path.lineTo(r.x() + r.width(), r.y() + r.height());
+        } else {
+            if (!(cell->tabState() & VTTabBarCell::LeftIsSelected)) {
+                path.moveTo(r.x(), r.y());
+                path.lineTo(r.x() + r.width(), r.y());
+            }
+            if (!(cell->tabState() & VTTabBarCell::RightIsSelected)) {
+                path.moveTo(r.x(), r.y() + r.height());
+                path.lineTo(r.x() + r.width(), r.y() + r.height());
+            }
+        }
+    }
+    painter.setPen(QPen(colors::darkGrayColor(), 1.0));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawPath(path);
+    painter.restore();
+    drawInteriorWithTabCell(cell, cell->controlView(), painter);
+}
+
+void VTMetalTabStyle::drawInteriorWithTabCell(const VTTabBarCell *cell, QWidget *, QPainter &painter)
+{
+    if (!cell)
+        return;
+    const QRectF f = cell->frame();
+    qreal x0 = f.x() + MarginX;
+    if (showsCloseButton(cell)) {
+        const QRectF rect = cell->closeButtonRectForFrame(f);
+        const bool edited = cell->isEdited();
+        QIcon image = edited ? m_metalCloseDirtyButton : m_metalCloseButton;
+        if (cell->closeButtonOver())
+            image = edited ? m_metalCloseDirtyButtonOver : m_metalCloseButtonOver;
+        if (cell->closeButtonPressed())
+            image = edited ? m_metalCloseDirtyButtonDown : m_metalCloseButtonDown;
+        VTTabBarArtwork::drawAtPoint(image, painter, rect.topLeft());
+        x0 += VTTabBarArtwork::sizeOf(image).width() + Gap;
+    }
+    if (cell->hasIcon()) {
+        const QRectF rect = iconRectForTabCell(cell);
+        const QIcon icon = tabIcon(cell);
+        const QSizeF size = icon.isNull() ? QSizeF() : icon.actualSize(QSize(16, 16));
+        QPointF point = rect.topLeft();
+        if (size.width() < IconSize)
+            point.rx() += (IconSize - size.width()) / 2;
+        if (size.height() < IconSize)
+            point.ry() += (IconSize - size.height()) / 2;
+        if (!icon.isNull())
+            painter.drawPixmap(point, icon.pixmap(size.toSize(), painter.device() ? painter.device()->devicePixelRatioF() : 1.0));
+        x0 += rect.width() + Gap;
+    }
+    QRectF title(x0, f.y() + (isSelected(cell) ? 3 : 4), f.width() - (x0 - f.x()) - Gap, f.height());
+    if (showsIndicator(cell))
+        title.setWidth(title.width() - IndicatorSlot);
+    if (cell->count() > 0) {
+        const QColor fill = cell->countColor().isValid() ? cell->countColor() : colors::calibratedWhite(0.3, 0.6);
+        QRectF c = objectCounterRectForTabCell(cell);
+        c.translate(0, selectedShift(cell));
+        QPainterPath counter;
+        counter.moveTo(c.x() + CounterRadius, c.y());
+        counter.lineTo(c.x() + c.width() - CounterRadius, c.y());
+        counter.arcTo(QRectF(c.x() + c.width() - 2 * CounterRadius, c.y(), 2 * CounterRadius, 2 * CounterRadius), 90, -180);
+        counter.lineTo(c.x() + CounterRadius, c.y() + c.height());
+        counter.arcTo(QRectF(c.x(), c.y(), 2 * CounterRadius, 2 * CounterRadius), 270, -180);
+        counter.closeSubpath();
+        painter.save();
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.fillPath(counter, fill);
+        painter.restore();
+        const VTAttributedString digits = attributedObjectCountValueForTabCell(cell);
+        const QSizeF s = digits.size();
+        digits.drawInRect(painter, QRectF(c.x() + (c.width() - s.width()) / 2 + 0.25,
+                                          c.y() + (c.height() - s.height()) / 2 + 0.5, s.width(), s.height()));
+        title.setWidth(title.width() - (c.width() + Gap));
+    }
+    cell->attributedStringValue().drawInRect(painter, title);
+}
+
+void VTMetalTabStyle::drawBackgroundInRect(QPainter &painter, const QRectF &)
+{
+    const QRectF bounds = m_tabBar ? QRectF(m_tabBar->rect()) : QRectF();
+    if (m_orientation == 1 && (!m_tabBar || m_tabBar->width() < 2))
+        return;
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceAtop);
+    painter.fillRect(bounds, QColor(0, 0, 0, qRound(0.2 * 255)));
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    painter.setPen(QPen(colors::darkGrayColor(), 1.0));
+    const qreal x = bounds.x(), y = bounds.y(), w = bounds.width(), h = bounds.height();
+    if (m_orientation != 1) {
+        painter.drawLine(QLineF(x, y + 0.5, x + w, y + 0.5));
+        painter.drawLine(QLineF(x, y + h - 0.5, x + w, y + h - 0.5));
+    } else {
+        painter.drawLine(QLineF(x, y + 0.5, x, y + h + 0.5));
+        painter.drawLine(QLineF(x + w, y + 0.5, x + w, y + h + 0.5));
+    }
+    painter.restore();
+}
+
+void VTMetalTabStyle::drawTabBar(VTTabBarControl *control, QPainter &painter, const QRectF &rect)
+{
+    if (!control)
+        return;
+    if (control->orientation() != m_orientation)
+        m_orientation = control->orientation();
+    if (m_tabBar != control)
+        m_tabBar = control;
+    drawBackgroundInRect(painter, rect);
+    if (!control->tabView()) {
+        QFont font = QApplication::font();
+        font.setPointSizeF(11);
+        NTXNSStringExtension::TextAttributes attributes;
+        attributes.font = font;
+        NTXNSStringExtension::drawWithFontAttributes(QStringLiteral("VTTabBarControl"), painter, attributes,
+                                                     NTXNSStringExtension::CenterTextAlignment, false,
+                                                     rect.adjusted(0, 4, 0, 0));
+        return;
+    }
+    const auto cells = control->cells();
+    for (const auto &cell : cells) {
+        if (control->isAnimating() || (!cell->isInOverflowMenu() && cell->frame().intersects(rect)))
+            cell->drawWithFrame(painter, cell->frame(), control);
+    }
+}

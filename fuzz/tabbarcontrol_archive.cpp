@@ -1,0 +1,85 @@
+// Fuzz target: a tab cell or a button of the tab bar control read from an untrusted
+// keyed archive, then laid out and drawn. A decoded cell takes the place of a tab of
+// a control over twelve items (any frame, step, tab state or count), the control lays
+// out horizontally and vertically and draws; a decoded button is placed and drawn.
+// Nothing may crash or hang; a value of the wrong kind fails the decode.
+#include "components/tabbarcontrol/VTArchivedView.h"
+#include "components/tabbarcontrol/VTTabBarControl.h"
+#include "platform/archive/KeyedUnarchiver.h"
+#include "platform/drawing/TabView.h"
+
+#include <QImage>
+#include <QPainter>
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+namespace {
+
+void draw(QWidget &widget)
+{
+    QImage image(widget.size().boundedTo(QSize(600, 400)).expandedTo(QSize(1, 1)), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    widget.render(&image);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char *>(data), qsizetype(size));
+    platform::KeyedUnarchiver unarchiver(bytes);
+    const platform::CodingPtr root = platform::Coder::objectFromValue(unarchiver.decodeObject(QStringLiteral("root")));
+    if (unarchiver.failed() || !root)
+        return 0;
+
+    if (auto view = std::dynamic_pointer_cast<VTArchivedView>(root)) {
+        QWidget parent;
+        parent.resize(300, 40);
+        std::unique_ptr<QWidget> widget = view->takeWidget();
+        if (widget) {
+            widget->setParent(&parent);
+            widget->resize(widget->size().boundedTo(QSize(300, 40)));
+            draw(parent);
+        }
+        return 0;
+    }
+    auto decoded = std::dynamic_pointer_cast<VTTabBarCell>(root);
+    if (!decoded)
+        return 0;
+
+    platform::TabView tabView;
+    VTTabBarControl control;
+    control.setTabView(&tabView);
+    tabView.setDelegate(&control);
+    for (int i = 0; i < 12; ++i) {
+        auto item = platform::TabViewItem::create();
+        item->setLabel(QStringLiteral("Tab %1 with a longer title").arg(i));
+        tabView.addTabViewItem(item);
+    }
+    decoded->setControlView(&control);
+    (void)decoded->minimumWidthOfCell();
+    (void)decoded->desiredWidthOfCell();
+    for (const int orientation : {0, 1}) {
+        control.setOrientation(orientation);
+        control.resize(orientation ? 160 : 480, orientation ? 300 : 22);
+        control.setSizeCellsToFit(!control.sizeCellsToFit());
+        control.updateTabBar(false);
+        VTTabBarCell *first = control.cells().front().get();
+        first->setTabState(decoded->tabState());
+        first->setCurrentStep(decoded->currentStep());
+        first->setCount(decoded->count());
+        first->setHasIcon(decoded->hasIcon());
+        first->setFrame(decoded->frame());
+        first->setIsPlaceholder(decoded->isPlaceholder());
+        control.controller()->setSelectedCell(control.cells().back().get());
+        draw(control);
+        QImage image(200, 30, QImage::Format_ARGB32_Premultiplied);
+        QPainter painter(&image);
+        decoded->drawWithFrame(painter, decoded->frame(), &control);
+    }
+    decoded->setControlView(nullptr);
+    tabView.setDelegate(nullptr);
+    return 0;
+}

@@ -1,0 +1,134 @@
+#include "platform/layers/DragWindow.h"
+
+#include "platform/foundation/Clock.h"
+#include "platform/layers/MediaTimingFunction.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QPalette>
+#include <algorithm>
+
+namespace platform {
+
+DragWindow::DragWindow(const QImage &image, bool titled) : DragWindow(new DragImageView(image), titled)
+{
+}
+
+DragWindow::DragWindow(DragImageView *view, bool titled)
+    : QWidget(nullptr, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint
+                           | Qt::WindowTransparentForInput | Qt::WindowDoesNotAcceptFocus),
+      m_view(view), m_titled(titled)
+{
+    const QImage image = view->image();
+    view->setParent(this);
+    setAttribute(Qt::WA_TranslucentBackground);
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    const QSize size = DragImageView::pointSize(image);
+    resize(size.width(), size.height() + (titled ? TitleBarHeight : 0));
+    m_frameTimer.setInterval(FrameIntervalMs);
+    connect(&m_frameTimer, &QTimer::timeout, this, &DragWindow::animationStep);
+}
+
+DragWindow::~DragWindow()
+{
+    m_frameTimer.stop();
+}
+
+bool DragWindow::platformSupportsOpacity()
+{
+    return QGuiApplication::platformName() != QLatin1String("offscreen");
+}
+
+void DragWindow::setAlpha(double alpha)
+{
+    m_alpha = alpha;
+    if (platformSupportsOpacity())
+        setWindowOpacity(std::clamp(alpha, 0.0, 1.0));
+}
+
+void DragWindow::centreOn(QPoint screenPoint)
+{
+    move(screenPoint - QPoint(width() / 2, height() / 2));
+}
+
+double DragWindow::switchProgress() const
+{
+    const double elapsed = m_switching ? Clock::mediaTime() - m_switchStartTime : 0;
+    const double progress = m_switchStartProgress + elapsed / SwitchDuration;
+    return progress > 1 - 1e-9 ? 1.0 : std::clamp(progress, 0.0, 1.0);
+}
+
+double DragWindow::switchValue() const
+{
+    return MediaTimingFunction::named(MediaTimingFunction::Name::EaseInEaseOut).valueAt(switchProgress());
+}
+
+void DragWindow::switchImages()
+{
+    if (alternateImage().isNull())
+        return;
+    m_showingAlternate = !m_showingAlternate;
+    // A switch that is still running is reversed from where it stands.
+    m_switchStartProgress = m_switching ? 1 - switchProgress() : 0;
+    m_switchStartTime = Clock::mediaTime();
+    m_switching = true;
+    m_originalFrame = geometry();
+    m_frameTimer.start();
+}
+
+void DragWindow::animationStep()
+{
+    if (!m_switching) {
+        m_frameTimer.stop();
+        return;
+    }
+    const bool done = switchProgress() >= 1.0;
+    const double v = switchValue();
+    const QSize target = DragImageView::pointSize(m_showingAlternate ? alternateImage() : image());
+    const double w0 = m_originalFrame.width();
+    const double h0 = m_originalFrame.height();
+    const QSize size(qRound(w0 + (target.width() - w0) * v), qRound(h0 + (target.height() - h0) * v));
+    const QPoint pointer = QCursor::pos();
+    m_view->setFadeValue(m_showingAlternate ? 1 - v : v);
+    setGeometry(QRect(pointer - QPoint(size.width() / 2, size.height() / 2), size));
+    if (done) {
+        m_switching = false;
+        m_switchStartProgress = 1;
+        m_frameTimer.stop();
+    }
+}
+
+QImage DragWindow::miniature(QWidget *window, int longerSide)
+{
+    if (!window || window->width() <= 0 || window->height() <= 0)
+        return {};
+    const QImage shot = window->grab().toImage();
+    if (shot.isNull())
+        return {};
+    const QSize points = shot.deviceIndependentSize().toSize();
+    const QSize scaled = points.scaled(longerSide, longerSide, Qt::KeepAspectRatio);
+    QImage image = shot.scaled(scaled * shot.devicePixelRatio(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    image.setDevicePixelRatio(shot.devicePixelRatio());
+    return image;
+}
+
+void DragWindow::paintEvent(QPaintEvent *)
+{
+    if (!m_titled)
+        return;
+    QPainter painter(this);
+    painter.fillRect(QRect(0, 0, width(), TitleBarHeight), palette().color(QPalette::Window));
+    painter.setPen(palette().color(QPalette::Mid));
+    painter.drawLine(0, TitleBarHeight - 1, width(), TitleBarHeight - 1);
+}
+
+void DragWindow::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    const int top = m_titled ? TitleBarHeight : 0;
+    m_view->setGeometry(0, top, width(), height() - top);
+}
+
+} // namespace platform

@@ -1,0 +1,462 @@
+// The inspector text view: its text and paragraph layout, attachments and the line
+// rules, editing by mouse and keys with the commit rules, list rows in place, and
+// the lifetime of controls.
+#include "FoundationExtensions/NTXNSTextStorageExtensions.h"
+#include "NTXAppKit/NTXPopUpButton/NTXPopUpButton.h"
+#include "NTXAppKit/inspector/NTXTextViewInspector.h"
+#include "NTXAppKit/inspector/NTXTextViewInspectorLayoutManager.h"
+#include "NTXAppKit/inspector/NTXTextViewInspectorListField.h"
+#include "NTXAppKit/inspector/NTXTextViewInspectorText.h"
+#include "NTXAppKit/inspector/NTXTextViewInspectorTextField.h"
+#include "NTXAppKit/inspector/NTXTextViewInspectorViewField.h"
+#include "platform/foundation/ArrayController.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QApplication>
+#include <QClipboard>
+#include <QFontMetricsF>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextLayout>
+#include <cmath>
+#include <gtest/gtest.h>
+
+using platform::KeyValueObservable;
+using platform::Range;
+using Inspector = NTXTextViewInspector;
+using Label = NTXTextViewInspectorFieldLabel;
+using TextField = NTXTextViewInspectorTextField;
+using ViewField = NTXTextViewInspectorViewField;
+namespace Text = NTXTextViewInspectorText;
+
+namespace {
+
+class Item : public KeyValueObservable
+{
+public:
+    explicit Item(QString text = {}) : descript(std::move(text)) {}
+    QString descript;
+    int writes = 0;
+
+protected:
+    const platform::KeyTable &keyTable() const override
+    {
+        static const platform::KeyTable table{
+            {QStringLiteral("descript"),
+             {[](const KeyValueObservable &o) { return QVariant(static_cast<const Item &>(o).descript); },
+              [](KeyValueObservable &o, const QVariant &v) {
+                  auto &item = static_cast<Item &>(o);
+                  item.willChangeValueForKey(QStringLiteral("descript"));
+                  item.descript = v.toString();
+                  ++item.writes;
+                  item.didChangeValueForKey(QStringLiteral("descript"));
+              }}},
+        };
+        return table;
+    }
+};
+
+// A view field whose rows come with their own control.
+class EditRow : public ViewField
+{
+public:
+    EditRow() : ViewField(QStringLiteral("row"), new QLineEdit, QString(), Label::fieldLabelWithString(QStringLiteral("Row"))) {}
+    std::shared_ptr<NTXTextViewInspectorField> copy() const override { return std::make_shared<EditRow>(); }
+};
+
+std::shared_ptr<TextField> textField(const QString &identifier, const QString &label, const QString &placeholder)
+{
+    return std::make_shared<TextField>(identifier, placeholder, Label::fieldLabelWithString(label));
+}
+
+struct Shown
+{
+    Shown()
+    {
+        inspector.resize(320, 260);
+        inspector.show();
+        QApplication::processEvents();
+    }
+    void build(const QList<Inspector::FieldPtr> &fields, bool editable = true)
+    {
+        inspector.beginFieldEditing();
+        inspector.addFieldsArray(fields);
+        inspector.endFieldEditing();
+        inspector.setEditableState(editable);
+        inspector.layoutAttachments();
+    }
+    Range valueOf(const NTXTextViewInspectorField *field) const
+    {
+        return NTXNSTextStorageExtensions::rangeForAttribute(*inspector.document(), Text::PlaceholderProperty,
+                                                             inspector.charRangeOfField(field));
+    }
+    QPoint pointOf(qsizetype index) const
+    {
+        QTextCursor cursor(inspector.document());
+        cursor.setPosition(int(index));
+        const QRect rect = inspector.cursorRect(cursor);
+        return QPoint(rect.left() + 2, rect.center().y());
+    }
+    void click(qsizetype index) { QTest::mouseClick(inspector.viewport(), Qt::LeftButton, {}, pointOf(index)); }
+    QString valueText(const NTXTextViewInspectorField *field) const
+    {
+        return Text::text(*inspector.document(), valueOf(field));
+    }
+    QColor colorAt(qsizetype index) const
+    {
+        return Text::formatAt(*inspector.document(), index).foreground().color();
+    }
+    Inspector inspector;
+};
+
+qreal xOf(const QTextDocument &document, qsizetype index)
+{
+    const QTextBlock block = document.findBlock(int(index));
+    document.documentLayout()->blockBoundingRect(block);
+    const QTextLine line = block.layout()->lineForTextPosition(int(index - block.position()));
+    return block.layout()->position().x() + line.cursorToX(int(index - block.position()));
+}
+
+} // namespace
+
+TEST(InspectorTextView, LabelColumnAndParagraphLayout)
+{
+    Shown empty;
+    EXPECT_EQ(empty.inspector.string(), QStringLiteral("\n"));
+    EXPECT_EQ(empty.inspector.maxLabelWidth(), 10);
+
+    Shown shown;
+    auto name = textField(QStringLiteral("name"), QStringLiteral("Name"), QStringLiteral("No name"));
+    auto descr = textField(QStringLiteral("descr"), QStringLiteral("Description"), QStringLiteral("Say more"));
+    descr->setValue(QStringLiteral("a value long enough to wrap onto a second line of the inspector text"));
+    shown.build({name, descr});
+    const QFontMetricsF metrics(Inspector::labelAttributes().font());
+    const qreal w = std::trunc(metrics.horizontalAdvance(QStringLiteral("Description")) + 20);
+    EXPECT_EQ(shown.inspector.maxLabelWidth(), w);
+    EXPECT_EQ(shown.inspector.string(),
+              QStringLiteral("\n\tName\tNo name\n\tDescription\ta value long enough to wrap onto a second line of "
+                             "the inspector text\n"));
+    const QTextDocument &doc = *shown.inspector.document();
+    const Range value = shown.valueOf(descr.get());
+    const qreal margin = doc.documentMargin();
+    EXPECT_NEAR(xOf(doc, value.location), margin + w, 0.5);
+    EXPECT_NEAR(xOf(doc, value.location - 1), margin + w - 10, 0.5); // the label ends at the right tab
+    const QTextBlock block = doc.findBlock(int(value.location));
+    ASSERT_GT(block.layout()->lineCount(), 1);
+    EXPECT_NEAR(block.layout()->position().x() + block.layout()->lineAt(1).x(), margin + w, 0.5);
+    // Every character a field contributes carries it; the line end does not.
+    const Range run = shown.inspector.charRangeOfField(descr.get());
+    EXPECT_EQ(run.max(), value.max());
+    EXPECT_EQ(Text::valueAt(doc, Text::FieldProperty, run.max()), QVariant());
+    EXPECT_EQ(shown.inspector.fieldAtIndex(run.location), descr.get());
+}
+
+TEST(InspectorTextView, ValueTextsAndLabels)
+{
+    Shown shown;
+    auto plain = textField(QStringLiteral("plain"), QStringLiteral("Plain"), QString());
+    auto several = textField(QStringLiteral("several"), QStringLiteral("Several"), QStringLiteral("ph"));
+    several->setValue(QVariantList{QStringLiteral("a"), QStringLiteral("b")});
+    auto none = textField(QStringLiteral("none"), QStringLiteral("None"), QStringLiteral("ph"));
+    none->setValue(QVariantList{});
+    auto *edit = new QLineEdit;
+    auto control = ViewField::viewFieldWithIdentifier(QStringLiteral("control"), edit, Label::fieldLabelWithString(QStringLiteral("Edit")));
+    auto colon = ViewField::viewFieldWithIdentifier(QStringLiteral("colon"), new QLineEdit, Label::fieldLabelWithString(QStringLiteral("Done:")));
+    shown.build({plain, several, none, control, colon});
+    const QString text = shown.inspector.string();
+    EXPECT_TRUE(text.contains(QStringLiteral("\tPlain\tmissing placeholder\n")));
+    EXPECT_TRUE(text.contains(QStringLiteral("\tSeveral\tMultiple Values\n")));
+    EXPECT_TRUE(text.contains(QStringLiteral("\tNone\tNo Selection\n")));
+    EXPECT_TRUE(text.contains(QStringLiteral("\tEdit:\t\uFFFC\n")));
+    EXPECT_TRUE(text.contains(QStringLiteral("\tDone:\t\uFFFC\n"))) << text.toStdString();
+    EXPECT_TRUE(shown.valueOf(plain.get()).isNotFound()); // no placeholder: nothing to edit
+    EXPECT_EQ(shown.colorAt(shown.valueOf(several.get()).location), QColor::fromRgbF(0.5f, 0.5f, 0.5f));
+    // The control stands on its attachment, visible, inside the inspector.
+    EXPECT_TRUE(edit->isVisible());
+    EXPECT_EQ(edit->parentWidget(), shown.inspector.viewport());
+    const QRectF frame = shown.inspector.layoutManager()->frameOfAttachment(
+        *shown.inspector.document(), int(shown.inspector.charRangeOfField(control.get()).max() - 1));
+    EXPECT_EQ(edit->pos(), frame.topLeft().toPoint());
+
+    // Read-only: the replacement text instead of the control, which goes hidden.
+    control->setNotEditableReplacementString(QStringLiteral("-"));
+    shown.inspector.setEditableState(false);
+    EXPECT_TRUE(shown.inspector.string().contains(QStringLiteral("\tEdit:\t-\n")));
+    EXPECT_FALSE(edit->isVisible());
+    EXPECT_EQ(edit->parentWidget(), nullptr);
+}
+
+TEST(InspectorTextView, CellFrameOfControls)
+{
+    // On one line, a bordered pop-up sits 1 above an unbordered one; a small date
+    // control 4 above a plain view; a control shown elsewhere goes to the padding.
+    NTXPopUpButton bordered(QRect(0, 0, 80, 18));
+    NTXPopUpButton unbordered(QRect(0, 0, 80, 18));
+    unbordered.popUpCell()->setBordered(false);
+    bordered.popUpCell()->setBordered(true);
+    QWidget plain;
+    plain.resize(80, 18);
+    auto frameOf = [](QWidget *view, bool elsewhere) {
+        NTXTextViewInspectorViewTextAttachmentCell cell;
+        cell.setView(view);
+        cell.setLabelFont(Inspector::labelAttributes().font());
+        cell.setViewShouldNotShowAtAttachmentPosition(elsewhere);
+        cell.setOverrideCellSize(QSizeF(1, 6));
+        return cell.cellFrame(QRectF(5, 100, 300, 22), 117, 60, 5);
+    };
+    EXPECT_EQ(frameOf(&bordered, false).y() + 1, frameOf(&unbordered, false).y());
+    EXPECT_EQ(frameOf(&unbordered, false).y() + 1, frameOf(&plain, false).y());
+    EXPECT_EQ(frameOf(&plain, false).x(), 60);
+    EXPECT_EQ(frameOf(&plain, false).width(), 80);
+    const QRectF elsewhere = frameOf(&plain, true);
+    EXPECT_EQ(elsewhere.x(), 5);
+    EXPECT_EQ(elsewhere.y(), std::floor(117 - 6 - Inspector::labelAttributes().font().pointSizeF()));
+}
+
+TEST(InspectorTextView, MinimumHeightAndInsetBecomeMargins)
+{
+    for (const bool suppressed : {false, true}) {
+        Shown shown;
+        auto first = textField(QStringLiteral("a"), QStringLiteral("A"), QStringLiteral("one"));
+        auto second = textField(QStringLiteral("b"), QStringLiteral("B"), QStringLiteral("two"));
+        auto third = textField(QStringLiteral("c"), QStringLiteral("C"), QStringLiteral("three"));
+        first->setMinimumHeight(40);
+        second->setSuppressMinimumHeight(suppressed);
+        third->setInsetValue(12);
+        shown.build({first, second, third});
+        const qreal top = first->lineFragmentRect().y();
+        if (suppressed)
+            EXPECT_LT(second->lineFragmentRect().y(), top + 40);
+        else
+            EXPECT_EQ(second->lineFragmentRect().y(), top + 40);
+        EXPECT_EQ(third->lineFragmentRect().x(), second->lineFragmentRect().x() + 12);
+    }
+}
+
+TEST(InspectorTextView, PlaceholderEditing)
+{
+    Shown shown;
+    auto item = std::make_shared<Item>();
+    auto descr = textField(QStringLiteral("descr"), QStringLiteral("Description"), QStringLiteral("Say more"));
+    descr->bind(QStringLiteral("value"), item.get(), QStringLiteral("descript"));
+    auto other = textField(QStringLiteral("other"), QStringLiteral("Other"), QStringLiteral("Else"));
+    shown.build({descr, other});
+    Inspector &inspector = shown.inspector;
+
+    // A click selects the whole placeholder; typing turns it black.
+    const Range placeholder = shown.valueOf(descr.get());
+    shown.click(placeholder.location + 1);
+    EXPECT_TRUE(inspector.isEditing());
+    EXPECT_EQ(inspector.selectedRange(), placeholder);
+    QTest::keyClick(&inspector, Qt::Key_X);
+    EXPECT_EQ(shown.valueText(descr.get()), QStringLiteral("x"));
+    EXPECT_EQ(shown.colorAt(placeholder.location), QColor(Qt::black));
+    EXPECT_EQ(Text::valueAt(*inspector.document(), Text::PlaceholderProperty, placeholder.location).toString(),
+              QStringLiteral("Say more"));
+    // Deleting everything brings the gray placeholder back.
+    QTest::keyClick(&inspector, Qt::Key_Backspace);
+    EXPECT_EQ(shown.valueText(descr.get()), QStringLiteral("Say more"));
+    EXPECT_EQ(shown.colorAt(placeholder.location), QColor::fromRgbF(0.5f, 0.5f, 0.5f));
+    QTest::keyClicks(&inspector, QStringLiteral("ab"));
+    // The caret stands at the end; one further ends the edit without a commit.
+    EXPECT_EQ(inspector.selectedRange(), Range(placeholder.location + 2, 0));
+    QTest::keyClick(&inspector, Qt::Key_Right);
+    EXPECT_FALSE(inspector.isEditing());
+    EXPECT_EQ(inspector.selectedRange(), Range(0, 0));
+    EXPECT_EQ(item->writes, 0);
+    // Keys never leave the value: Backspace at its start changes nothing.
+    shown.click(shown.valueOf(descr.get()).location);
+    QTest::keyClick(&inspector, Qt::Key_Left);
+    EXPECT_TRUE(inspector.isEditing());
+    QTest::keyClick(&inspector, Qt::Key_Backspace);
+    EXPECT_TRUE(inspector.string().contains(QStringLiteral("\tDescription\tab\n")));
+    // Tab commits and moves on.
+    QTest::keyClick(&inspector, Qt::Key_Tab);
+    EXPECT_EQ(item->descript, QStringLiteral("ab"));
+    EXPECT_EQ(item->writes, 1);
+    EXPECT_EQ(inspector.currentEditedStartLocation(), shown.valueOf(other.get()).location);
+    QTest::keyClick(&inspector, Qt::Key_Backtab);
+    EXPECT_EQ(inspector.currentEditedStartLocation(), shown.valueOf(descr.get()).location);
+    // Clicking a label ends the edit and leaves no field edited.
+    shown.click(inspector.charRangeOfField(other.get()).location + 2);
+    EXPECT_FALSE(inspector.isEditing());
+    EXPECT_EQ(item->writes, 1);
+}
+
+TEST(InspectorTextView, UntouchedValuesWriteNothing)
+{
+    // Tab through "Multiple Values" and "No Selection" clears nothing.
+    Shown shown;
+    Item a(QStringLiteral("one")), b(QStringLiteral("two"));
+    platform::ArrayController controller;
+    controller.setContentArray({KeyValueObservable::fromObservable(&a), KeyValueObservable::fromObservable(&b)});
+    controller.setSelectionIndexes({0, 1});
+    auto descr = textField(QStringLiteral("descr"), QStringLiteral("Description"), QStringLiteral("Say more"));
+    descr->bind(QStringLiteral("value"), &controller, QStringLiteral("selectedObjects.descript"));
+    auto none = textField(QStringLiteral("none"), QStringLiteral("None"), QStringLiteral("ph"));
+    none->setValue(QVariantList{});
+    shown.build({descr, none});
+    EXPECT_EQ(shown.valueText(descr.get()), QStringLiteral("Multiple Values"));
+    shown.click(shown.valueOf(descr.get()).location + 1);
+    for (int i = 0; i < 4; ++i)
+        QTest::keyClick(&shown.inspector, Qt::Key_Tab);
+    shown.inspector.endEditing();
+    EXPECT_EQ(a.descript, QStringLiteral("one"));
+    EXPECT_EQ(b.descript, QStringLiteral("two"));
+    EXPECT_EQ(a.writes + b.writes, 0);
+    EXPECT_TRUE(platform::isListValue(none->value()));
+    // Typing over it sets both.
+    shown.click(shown.valueOf(descr.get()).location + 1);
+    QTest::keyClicks(&shown.inspector, QStringLiteral("same"));
+    QTest::keyClick(&shown.inspector, Qt::Key_Return);
+    EXPECT_EQ(a.descript, QStringLiteral("same"));
+    EXPECT_EQ(b.descript, QStringLiteral("same"));
+}
+
+TEST(InspectorTextView, TabEndsWhenNothingIsEditable)
+{
+    Shown shown;
+    auto fixed = textField(QStringLiteral("fixed"), QStringLiteral("Fixed"), QStringLiteral("ph"));
+    fixed->setEditable(false);
+    shown.build({fixed, ViewField::separatorField()});
+    for (const auto key : {Qt::Key_Tab, Qt::Key_Backtab}) {
+        QTest::keyClick(&shown.inspector, key);
+        EXPECT_FALSE(shown.inspector.isEditing());
+    }
+    Shown empty;
+    empty.inspector.setEditableState(true);
+    QTest::keyClick(&empty.inspector, Qt::Key_Tab);
+    EXPECT_FALSE(empty.inspector.isEditing());
+    EXPECT_EQ(empty.inspector.nextEditableRange(0, true), Range(0, 1));
+}
+
+TEST(InspectorTextView, DelegateIsKeptWeakly)
+{
+    struct Delegate : QObject, NTXTextViewInspectorDelegate
+    {
+        int changes = 0;
+        void textViewInspectorDidChangedValueOfField(NTXTextViewInspector *, NTXTextViewInspectorField *) override
+        {
+            ++changes;
+        }
+    };
+    Shown shown;
+    auto descr = textField(QStringLiteral("descr"), QStringLiteral("Description"), QStringLiteral("Say more"));
+    shown.build({descr});
+    auto delegate = std::make_unique<Delegate>();
+    shown.inspector.setInspectorDelegate(delegate.get());
+    EXPECT_EQ(shown.inspector.inspectorDelegate(), delegate.get());
+    shown.click(shown.valueOf(descr.get()).location);
+    QTest::keyClicks(&shown.inspector, QStringLiteral("x"));
+    shown.inspector.endEditing();
+    EXPECT_EQ(delegate->changes, 1);
+    delegate.reset();
+    EXPECT_EQ(shown.inspector.inspectorDelegate(), nullptr);
+    shown.click(shown.valueOf(descr.get()).location);
+    ASSERT_TRUE(shown.inspector.isEditing());
+    QTest::keyClicks(&shown.inspector, QStringLiteral("y"));
+    shown.inspector.endEditing();
+    EXPECT_EQ(descr->value().toString(), QStringLiteral("y"));
+}
+
+TEST(InspectorTextView, PastedAndComposedTextIsCleaned)
+{
+    struct Case
+    {
+        bool newLines;
+        QString input;
+        QString value;
+    };
+    const QList<Case> cases{
+        {true, QStringLiteral("a\r\nb\tc\nd"), QStringLiteral("a\u2028b c\u2028d")},
+        {false, QStringLiteral("a\r\nb\tc\u2029d\uFFFC"), QStringLiteral("a b c d")},
+    };
+    for (const Case &c : cases) {
+        Shown shown;
+        auto descr = textField(QStringLiteral("descr"), QStringLiteral("Description"), QStringLiteral("Say more"));
+        descr->setSupportNewLine(c.newLines);
+        shown.build({descr});
+        shown.click(shown.valueOf(descr.get()).location + 1);
+        QMimeData data;
+        data.setText(c.input);
+        QApplication::clipboard()->setMimeData(new QMimeData);
+        shown.inspector.insertFromMimeData(&data);
+        EXPECT_EQ(shown.valueText(descr.get()), c.value);
+        QInputMethodEvent composed(QString(), {});
+        composed.setCommitString(QStringLiteral("\n"));
+        QApplication::sendEvent(&shown.inspector, &composed);
+        EXPECT_EQ(shown.valueText(descr.get()), c.value + (c.newLines ? QStringLiteral("\u2028") : QStringLiteral(" ")));
+    }
+}
+
+TEST(InspectorTextView, SelectionIsPaintedOnlyInsideTheEditor)
+{
+    Shown shown;
+    auto descr = textField(QStringLiteral("descr"), QStringLiteral("Description"), QStringLiteral("Say more"));
+    auto other = textField(QStringLiteral("other"), QStringLiteral("Other"), QStringLiteral("Else"));
+    shown.build({descr, other});
+    shown.inspector.setFocus();
+    shown.click(shown.valueOf(descr.get()).location + 1);
+    QTest::keyClicks(&shown.inspector, QStringLiteral("selected text"));
+    QTest::keyClick(&shown.inspector, Qt::Key_A, Qt::ControlModifier);
+    ASSERT_GT(shown.inspector.selectedRange().length, 0);
+    const QImage image = shown.inspector.viewport()->grab().toImage();
+    const QRectF editor = shown.inspector.selectedRect();
+    const QColor highlight = shown.inspector.palette().color(QPalette::Highlight);
+    int inside = 0, outside = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixelColor(x, y) == highlight)
+                ++(editor.contains(QPointF(x + 0.5, y + 0.5)) ? inside : outside);
+    EXPECT_GT(inside, 20);
+    EXPECT_EQ(outside, 0);
+}
+
+TEST(InspectorTextView, ListRowsChangeInPlace)
+{
+    Shown shown;
+    Item a(QStringLiteral("first")), b(QStringLiteral("second"));
+    platform::ArrayController controller;
+    auto list = std::make_shared<NTXTextViewInspectorListField>(QStringLiteral("list"), QString(),
+                                                                Label::fieldLabelWithString(QStringLiteral("Rows")));
+    auto row = std::make_shared<EditRow>();
+    list->setEntryFieldTemplate(row);
+    list->setEditable(true);
+    auto head = textField(QStringLiteral("head"), QStringLiteral("Head"), QStringLiteral("ph"));
+    shown.build({head, list});
+    list->bindToObject(&controller, QStringLiteral("arrangedObjects"), QStringLiteral("descript"), QString());
+    const qsizetype before = shown.inspector.visibleFieldsArray().size();
+    controller.addObject(KeyValueObservable::fromObservable(&a));
+    ASSERT_EQ(shown.inspector.visibleFieldsArray().size(), before + 1);
+    EXPECT_EQ(shown.inspector.visibleFieldsArray().at(1), list->rowAtIndex(0));
+    controller.insertObjectAtArrangedObjectIndex(KeyValueObservable::fromObservable(&b), 0);
+    ASSERT_EQ(shown.inspector.visibleFieldsArray().size(), before + 2);
+    EXPECT_EQ(shown.inspector.visibleFieldsArray().at(1), list->rowAtIndex(0));
+    EXPECT_TRUE(shown.inspector.string().startsWith(QStringLiteral("\n\tHead\tph\n")));
+    EXPECT_LT(shown.inspector.charRangeOfField(list->rowAtIndex(0).get()).location,
+              shown.inspector.charRangeOfField(list->rowAtIndex(1).get()).location);
+    QWidget *removed = dynamic_cast<ViewField *>(list->rowAtIndex(0).get())->view();
+    controller.removeObjectAtArrangedObjectIndex(0);
+    EXPECT_EQ(shown.inspector.visibleFieldsArray().size(), before + 1);
+    EXPECT_EQ(list->allFields().size(), 1);
+    EXPECT_TRUE(removed->isHidden());
+    EXPECT_TRUE(shown.inspector.string().startsWith(QStringLiteral("\n")));
+}
+
+TEST(InspectorTextView, EitherTheInspectorOrItsFieldsMayDieFirst)
+{
+    QPointer<QLineEdit> edit = new QLineEdit;
+    auto field = ViewField::viewFieldWithIdentifier(QStringLiteral("edit"), edit, Label::fieldLabelWithString(QStringLiteral("Edit")));
+    {
+        Shown shown;
+        shown.build({field});
+        EXPECT_EQ(edit->parentWidget(), shown.inspector.viewport());
+    }
+    ASSERT_TRUE(edit);
+    EXPECT_EQ(edit->parentWidget(), nullptr);
+    EXPECT_EQ(field->textViewInspector(), nullptr);
+    field.reset();
+    EXPECT_FALSE(edit);
+}

@@ -1,0 +1,174 @@
+// The tab bar control: new tabs, synchronising with the tab view, always showing the
+// active tab, the orientation's width rule, rebinding and deferred updates; the
+// overflow button's pulse, the add-tab button's rollover under a still pointer; the
+// shading fills.
+#include "TabBarControlTestSupport.h"
+
+#include "components/tabbarcontrol/VTShading.h"
+#include "components/tabbarcontrol/VTTabBarArtwork.h"
+#include "platform/foundation/Clock.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QPainter>
+#include <gtest/gtest.h>
+
+using namespace tabbarcontroltest;
+
+TEST(TabBarControl, NewTabStartsThirtyWideRightOfTheLast)
+{
+    Bar bar(534, 2);
+    bar.control->setAutomaticallyAnimates(true);
+    const QRectF last = bar.cell(1)->frame();
+    bar.add(QStringLiteral("Third"));
+    EXPECT_TRUE(bar.control->isAnimating());
+    EXPECT_EQ(bar.cell(2)->frame(), QRectF(last.x() + last.width(), 0, 30, 22));
+    bar.control->updateTabBar(false);
+    EXPECT_FALSE(bar.control->isAnimating());
+    EXPECT_EQ(bar.cell(2)->frame().width(), 130);
+}
+
+TEST(TabBarControl, ClosingTellsTheDelegateBeforeTheCellGoes)
+{
+    Bar bar(534, 3);
+    RecordingDelegate delegate;
+    delegate.control = bar.control.get();
+    bar.control->setDelegate(&delegate);
+    bar.tabView.removeTabViewItem(bar.tabView.tabViewItemAtIndex(1).get());
+    EXPECT_EQ(delegate.events, (QStringList{QStringLiteral("close Tab 1 cells=3"), QStringLiteral("number")}));
+    EXPECT_EQ(bar.control->cells().size(), 2u);
+    bar.control->setDelegate(nullptr);
+}
+
+TEST(TabBarControl, AlwaysShowActiveTabMovesItToTheFront)
+{
+    Bar bar(534, 7);
+    RecordingDelegate delegate;
+    bar.control->setDelegate(&delegate);
+    bar.control->setAlwaysShowActiveTab(true);
+    ASSERT_TRUE(bar.cell(6)->isInOverflowMenu());
+    const auto chosen = bar.tabView.tabViewItemAtIndex(6);
+    delegate.events.clear();
+    bar.control->overflowMenuAction(chosen.get());
+    EXPECT_EQ(bar.tabView.tabViewItemAtIndex(0), chosen);
+    EXPECT_EQ(bar.cell(0)->representedObject(), chosen);
+    EXPECT_FALSE(bar.cell(0)->isInOverflowMenu());
+    EXPECT_EQ(bar.tabView.selectedTabViewItem(), chosen);
+    EXPECT_FALSE(delegate.events.contains(QStringLiteral("number")));
+    EXPECT_EQ(bar.cell(0)->tabState() & 2, 2);
+    bar.control->setDelegate(nullptr);
+}
+
+TEST(TabBarControl, OrientationWidthAndStyleFallback)
+{
+    Bar bar(300);
+    EXPECT_EQ(bar.control->tabBarWidth(), 0);
+    bar.control->setOrientation(0);
+    EXPECT_EQ(bar.control->tabBarWidth(), 120);
+    bar.control->setStyleNamed(QStringLiteral("Nonexistent"));
+    EXPECT_EQ(bar.control->styleName(), QStringLiteral("Metal"));
+    bar.control->hideTabBar(true, false); // a bar never awakened stays as it is
+    EXPECT_FALSE(bar.control->isTabBarHidden());
+}
+
+TEST(TabBarControl, IdentifierChangeRebindsAndChangesFoldIntoOneUpdate)
+{
+    Bar bar(534);
+    TabModel first, second;
+    first.objectCount = 3;
+    second.objectCount = 5;
+    second.isEdited = true;
+    const auto item = bar.add(QStringLiteral("Model"), &first);
+    EXPECT_EQ(bar.cell(0)->count(), 3);
+    item->setIdentifier(platform::KeyValueObservable::fromObservable(&second));
+    EXPECT_EQ(bar.cell(0)->count(), 5);
+    EXPECT_TRUE(bar.cell(0)->isEdited());
+
+    first.setValueForKey(9, QStringLiteral("objectCount")); // no longer bound
+    EXPECT_FALSE(bar.control->hasScheduledUpdate());
+    second.setValueForKey(6, QStringLiteral("objectCount"));
+    second.setValueForKey(7, QStringLiteral("objectCount"));
+    EXPECT_TRUE(bar.control->hasScheduledUpdate());
+    EXPECT_EQ(bar.cell(0)->count(), 7);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(bar.control->hasScheduledUpdate());
+
+    second.setValueForKey(true, QStringLiteral("isProcessing"));
+    EXPECT_FALSE(bar.cell(0)->indicator()->isHidden());
+    EXPECT_TRUE(bar.cell(0)->indicator()->isAnimating());
+    QCoreApplication::processEvents();
+}
+
+TEST(OverflowPopUpButton, PulseWrapsStopsAndRestarts)
+{
+    QWidget parent;
+    auto *button = new VTOverflowPopUpButton(QRect(0, 0, 24, 22), true, &parent);
+    button->setAnimatingAlternateImage(true);
+    EXPECT_TRUE(button->isPulsing());
+    EXPECT_DOUBLE_EQ(button->animationValue(), VTOverflowPopUpButton::PulseStep);
+    for (int i = 0; i < 29; ++i)
+        button->animateStep();
+    EXPECT_GT(button->animationValue(), 0.95);
+    button->animateStep();
+    EXPECT_DOUBLE_EQ(button->animationValue(), VTOverflowPopUpButton::PulseStep);
+
+    button->animateStep();
+    button->setVisible(false);
+    EXPECT_FALSE(button->isPulsing());
+    button->setVisible(true);
+    EXPECT_TRUE(button->isPulsing());
+    EXPECT_DOUBLE_EQ(button->animationValue(), VTOverflowPopUpButton::PulseStep);
+}
+
+TEST(RolloverButton, MovingUnderAStillPointerShowsTheRolloverImage)
+{
+    QWidget window;
+    window.resize(200, 100);
+    auto *button = new VTRolloverButton(&window);
+    button->setUsualImage(VTTabBarArtwork::imageNamed(QStringLiteral("TabNewMetal")));
+    button->setRolloverImage(VTTabBarArtwork::imageNamed(QStringLiteral("TabNewMetalRollover")));
+    button->setGeometry(0, 0, 16, 16);
+    window.show();
+    QCursor::setPos(window.mapToGlobal(QPoint(108, 8)));
+    button->move(10, 0);
+    EXPECT_EQ(button->shownImage().cacheKey(), button->usualImage().cacheKey());
+    button->move(100, 0);
+    EXPECT_EQ(button->shownImage().cacheKey(), button->rolloverImage().cacheKey());
+    button->move(150, 0);
+    EXPECT_EQ(button->shownImage().cacheKey(), button->usualImage().cacheKey());
+}
+
+TEST(Shading, ThreeFillsByPixel)
+{
+    QImage image(20, 41, QImage::Format_ARGB32);
+    QPainterPath path;
+    path.addRect(0, 0, 20, 41);
+    const auto fill = [&](auto &&draw) {
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        draw(painter);
+    };
+    const auto near = [](QRgb pixel, QColor expected) {
+        return std::abs(qRed(pixel) - expected.red()) <= 14 && std::abs(qGreen(pixel) - expected.green()) <= 14
+            && std::abs(qBlue(pixel) - expected.blue()) <= 14;
+    };
+    fill([&](QPainter &p) { VTShading::linearGradientFill(p, path, Qt::white, Qt::black); });
+    EXPECT_TRUE(near(image.pixel(10, 0), Qt::white));
+    EXPECT_TRUE(near(image.pixel(10, 40), Qt::black));
+    fill([&](QPainter &p) { VTShading::linearVerticalGradientFill(p, path, Qt::white, Qt::black); });
+    EXPECT_TRUE(near(image.pixel(0, 20), Qt::white));
+    EXPECT_TRUE(near(image.pixel(19, 20), Qt::black));
+    fill([&](QPainter &p) { VTShading::bilinearGradientFill(p, path, Qt::red, Qt::blue); });
+    EXPECT_TRUE(near(image.pixel(10, 0), Qt::blue));
+    EXPECT_TRUE(near(image.pixel(10, 20), Qt::red));
+    EXPECT_TRUE(near(image.pixel(10, 40), Qt::blue));
+
+    // A colour in another space is converted; a custom function is sampled.
+    const QColor grey = QColor::fromRgbF(0.5f, 0.5f, 0.5f);
+    VTShading::ColorFunction half{VTShading::ColorFunction::Kind::Custom, [](const VTShading::ColorInfo &info, float t, float out[4]) {
+        for (int k = 0; k < 4; ++k)
+            out[k] = info.first[k] + info.difference[k] * (t < 0.5f ? 0.0f : 1.0f);
+    }};
+    EXPECT_EQ(VTShading::colorAt(half, grey.toHsv(), Qt::black, 0.25f).rgb(), grey.rgb());
+    EXPECT_EQ(VTShading::colorAt(half, grey, Qt::black, 0.75f).rgb(), QColor(Qt::black).rgb());
+}
