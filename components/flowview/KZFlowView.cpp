@@ -2,12 +2,18 @@
 #include "components/flowview/KZFlowView.h"
 
 #include "components/flowview/KZFlowViewAccessible.h"
+#include "components/flowview/KZFlowViewImageCache.h"
+#include "platform/drawing/TrackingAreas.h"
+#include "platform/foundation/ArrayController.h"
+#include "platform/foundation/Bindings.h"
+#include "platform/foundation/OperationQueue.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/KeyValueObserving.h"
 #include "platform/layers/Transaction.h"
 #include "platform/layers/Transform3D.h"
 
 #include <QEvent>
+#include <QThread>
 #include <QResizeEvent>
 #include <algorithm>
 #include <cmath>
@@ -50,6 +56,18 @@ void KZFlowView::commonInit()
     connect(&m_liveResize, &QTimer::timeout, this, &KZFlowView::viewDidEndLiveResize);
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_AcceptTouchEvents);
+    m_imageCache = std::make_unique<KZFlowViewImageCache>();
+    m_operationQueue = std::make_unique<platform::OperationQueue>();
+    // Pictures are decoded on all cores but one: the GUI thread keeps one to itself.
+    m_operationQueue->setMaxConcurrentOperationCount(std::max(1, QThread::idealThreadCount() - 1));
+    m_trackingAreas = new platform::TrackingAreas(this);
+    m_trackingAreas->setEnteredHandler([this](int, const QPointF &) { mouseEnteredLayerAtIndex(m_selectedIndex); });
+    m_trackingAreas->setExitedHandler([this](int, const QPointF &) { mouseExitedLayerAtIndex(m_selectedIndex); });
+    setAcceptDrops(true);
+    connect(this, &KZFlowView::imagesNeedUpdate, this, [this] {
+        updateImages();
+        setupTrackingAreas();
+    });
 }
 
 std::shared_ptr<platform::LayoutManager> KZFlowView::scrollLayoutManager() const
@@ -59,6 +77,15 @@ std::shared_ptr<platform::LayoutManager> KZFlowView::scrollLayoutManager() const
 
 KZFlowView::~KZFlowView()
 {
+    cancelLoads();
+    unbindAll();
+    if (platform::PreviewPanel::sharedPreviewPanelExists()) {
+        platform::PreviewPanel *panel = platform::PreviewPanel::sharedPreviewPanel();
+        if (panel->dataSource() == this)
+            panel->setDataSource(nullptr);
+        if (panel->delegate() == this)
+            panel->setDelegate(nullptr);
+    }
     m_scrollLayout->forget();
     if (m_scrollLayer)
         m_scrollLayer->setDelegate(nullptr);
@@ -200,6 +227,8 @@ void KZFlowView::setPreviewScale(float scale)
     if (clamped == m_previewScale)
         return;
     m_previewScale = clamped;
+    if (m_imageCache)
+        m_imageCache->clear();
     Q_EMIT imagesNeedUpdate();
 }
 
@@ -219,7 +248,11 @@ void KZFlowView::setShowsReflection(bool shows)
 
 void KZFlowView::setDraggingKnob(bool dragging)
 {
+    if (dragging == m_draggingKnob)
+        return;
     m_draggingKnob = dragging;
+    if (!dragging)
+        selectLayerAtIndex(m_selectedIndex);
 }
 
 std::unique_ptr<QVariantAnimation> KZFlowView::defaultAnimationForKey(const QString &key)
@@ -270,33 +303,49 @@ const QVariantAnimation *KZFlowView::runningAnimationForKey(const QString &key) 
 
 platform::KeyValueObservable *KZFlowView::imageItemForIndex(quint32 index)
 {
-    if (index == NotFound || !m_dataSource)
+    if (index == NotFound)
+        return nullptr;
+    if (bindingsEnabled()) {
+        const QVariantList content = contentArray();
+        if (index < quint32(content.size()))
+            return platform::KeyValueObservable::toObservable(content.at(index));
+    }
+    if (!m_dataSource)
         return nullptr;
     return m_dataSource->flowViewItemAtIndex(*this, index).value_or(nullptr);
 }
 
-static QVariant answer(const platform::KeyValueObservable *item, const QString &key)
+// With bindings on and the key path set: the value at the path; else the item's own
+// answer to the key when it has one.
+static QVariant answer(const platform::KeyValueObservable *item, bool bound, const QString &keyPath,
+                       const QString &key)
 {
-    return item && item->hasKey(key) ? item->valueForKey(key) : QVariant();
+    if (!item)
+        return QVariant();
+    if (bound && !keyPath.isEmpty())
+        return item->valueForKeyPath(keyPath);
+    return item->hasKey(key) ? item->valueForKey(key) : QVariant();
 }
 
 QVariant KZFlowView::imageUIDForItem(const platform::KeyValueObservable *item) const
 {
-    return answer(item, QStringLiteral("imageItemUID"));
+    return answer(item, bindingsEnabled(), m_keyPaths[2], QStringLiteral("imageItemUID"));
 }
 
 QVariant KZFlowView::imageRepresentationForItem(const platform::KeyValueObservable *item) const
 {
-    return answer(item, QStringLiteral("imageItemRepresentation"));
+    return answer(item, bindingsEnabled(), m_keyPaths[0], QStringLiteral("imageItemRepresentation"));
 }
 
 QVariant KZFlowView::imageRepresentationTypeForItem(const platform::KeyValueObservable *item) const
 {
-    return answer(item, QStringLiteral("imageItemRepresentationType"));
+    return answer(item, bindingsEnabled(), m_keyPaths[1], QStringLiteral("imageItemRepresentationType"));
 }
 
 QString KZFlowView::imageTitleForItem(const platform::KeyValueObservable *item) const
 {
+    if (item && bindingsEnabled() && !m_keyPaths[3].isEmpty())
+        return item->valueForKeyPath(m_keyPaths[3]).toString();
     if (item && item->hasKey(QStringLiteral("imageItemTitle")))
         return item->valueForKey(QStringLiteral("imageItemTitle")).toString();
     return platform::Bundle::mainBundle().localizedString(QStringLiteral("Untitled item"));
@@ -313,10 +362,14 @@ void KZFlowView::setSelectedIndex(quint32 index)
 {
     if (index == m_selectedIndex || index >= m_numberOfItems)
         return;
+    deselectLayerAtIndex(m_selectedIndex);
     m_selectedIndex = index;
     updateSelectionInRange(platform::Range(index, 0));
+    selectLayerAtIndex(index);
     if (m_delegate)
         m_delegate->flowViewSelectionDidChange(*this);
+    if (m_contentController)
+        m_contentController->setSelectionIndex(qsizetype(index));
 }
 
 void KZFlowView::moveLeft()
@@ -376,7 +429,9 @@ void KZFlowView::viewWillMoveToWindow(QWidget *newWindow)
 {
     if (newWindow) {
         setupLayers();
+        setupTrackingAreas();
     } else {
+        cancelLoads();
         setRootLayer(nullptr);
         m_backgroundLayer.reset();
     }

@@ -22,6 +22,20 @@
 // (viewDidEndLiveResize()). Entering a window (the first show in a window, or a move
 // into another) makes a new, empty layer tree.
 //
+// Content (KZFlowViewContent.cpp): reloadContent() rebuilds the item layers, reusing
+// old ones; pictures are made on the view's OperationQueue from GUI-thread copies of
+// the representations (prepareRepresentation()) by the class operations of
+// KZFlowViewImageMaking.cpp, cached by identifier in a byte-bounded cache, and handed
+// back with the item's identifier and the reload they belong to: a picture whose
+// item no longer stands at its index is dropped. Cancelled loads deliver nothing.
+//
+// Input (KZFlowViewInput.cpp): clicks, drags out after the platform's drag distance,
+// drops of URI lists, the wheel in whole notches, hover over the selected item
+// (platform::TrackingAreas) and the shared preview panel (Space, when allowed).
+//
+// Bindings (KZFlowViewBindings.cpp): "contentArray" to a platform::ArrayController;
+// the items are then read through four key paths and observed at them.
+//
 // Archive: keyed coders only (encodeWithCoder() raises platform::Exception
 // "NSInvalidArchiveOperationException" for any other). Missing or non-finite
 // archived values keep their defaults. Main thread only.
@@ -38,21 +52,40 @@
 #include "platform/layers/ReplicatorLayer.h"
 #include "platform/layers/ScrollLayer.h"
 #include "platform/layers/TextLayer.h"
+#include "platform/media/PdfPage.h"
+#include "platform/media/PreviewPanel.h"
 
+#include <QHash>
 #include <QMatrix4x4>
+#include <QSet>
+#include <QUrl>
 #include <QPointer>
 #include <QTimer>
 #include <QVariantAnimation>
+#include <functional>
 #include <memory>
+#include <optional>
+#include <vector>
 
+class KZFlowViewImageCache;
 class KZVideoOverlayLayer;
+class QMimeData;
 
 namespace platform {
+class ArrayController;
+class BindingObserver;
 class Coder;
 class KeyValueObservable;
+class OperationQueue;
+class TrackingAreas;
 } // namespace platform
 
-class KZFlowView : public platform::LayerHostWidget, public platform::LayerDelegate
+Q_DECLARE_METATYPE(std::shared_ptr<platform::Movie>)
+
+class KZFlowView : public platform::LayerHostWidget,
+                   public platform::LayerDelegate,
+                   public platform::PreviewPanelDataSource,
+                   public platform::PreviewPanelDelegate
 {
     Q_OBJECT
 public:
@@ -66,6 +99,40 @@ public:
     // Content kinds (suffixes of the content layer's name).
     static inline const QString ImageKind = QStringLiteral("Image");
     static inline const QString MovieKind = QStringLiteral("Movie");
+    static inline const QString CompositionKind = QStringLiteral("QCComposition");
+
+    // Representation types. What each representation is here: URL and the path types
+    // a QUrl or a path QString; CGImage, NSImage and NSBitmap a QImage; NSData a
+    // QByteArray of an encoded image; PDFPage a platform::PdfPage; QTMovie a
+    // std::shared_ptr<platform::Movie>; IconRef a QIcon; compositions none here.
+    static inline const QString URLRepresentationType = QStringLiteral("KZFlowViewURLRepresentationType");
+    static inline const QString CGImageRepresentationType = QStringLiteral("KZFlowViewCGImageRepresentationType");
+    static inline const QString PDFPageRepresentationType = QStringLiteral("KZFlowViewPDFPageRepresentationType");
+    static inline const QString PathRepresentationType = QStringLiteral("KZFlowViewPathRepresentationType");
+    static inline const QString NSImageRepresentationType = QStringLiteral("KZFlowViewNSImageRepresentationType");
+    static inline const QString NSDataRepresentationType = QStringLiteral("KZFlowViewNSDataRepresentationType");
+    static inline const QString NSBitmapRepresentationType = QStringLiteral("KZFlowViewNSBitmapRepresentationType");
+    static inline const QString QTMovieRepresentationType = QStringLiteral("KZFlowViewQTMovieRepresentationType");
+    static inline const QString QTMoviePathRepresentationType = QStringLiteral("KZFlowViewQTMoviePathRepresentationType");
+    static inline const QString QCCompositionRepresentationType = QStringLiteral("KZFlowViewQCCompositionRepresentationType");
+    static inline const QString QCCompositionPathRepresentationType =
+        QStringLiteral("KZFlowViewQCCompositionPathRepresentationType");
+    static inline const QString QuickLookPathRepresentationType =
+        QStringLiteral("KZFlowViewQuickLookPathRepresentationType");
+    static inline const QString IconRefPathRepresentationType = QStringLiteral("KZFlowViewIconRefPathRepresentationType");
+    static inline const QString IconRefRepresentationType = QStringLiteral("KZFlowViewIconRefRepresentationType");
+    // Kinds (MIME type names) of the representations that are no files.
+    static inline const QString ImageKindType = QStringLiteral("image/x-generic");
+    static inline const QString PdfKindType = QStringLiteral("application/pdf");
+    static inline const QString MovieKindType = QStringLiteral("video/x-generic");
+    static inline const QString CompositionKindType = QStringLiteral("application/x-quartzcomposer");
+    // The drag of an item of a data-source type carries its data as
+    // "application/x-<type>"; file items as "text/uri-list".
+    static QString mimeTypeForRepresentationType(const QString &type);
+    // How long a movie's first picture may take.
+    static constexpr int MoviePosterTimeoutMs = 5000;
+    // Bindings.
+    static inline const QString ContentArrayBinding = QStringLiteral("contentArray");
     // How long a pause between resizes ends a live resize.
     static constexpr int LiveResizeEndMs = 200;
     static constexpr int PropertyAnimationMs = 250;
@@ -89,6 +156,8 @@ public:
     void setDataSource(KZFlowViewDataSource *dataSource) { m_dataSource = dataSource; }
     KZFlowViewDelegate *delegate() const { return m_delegate; }
     void setDelegate(KZFlowViewDelegate *delegate) { m_delegate = delegate; }
+    // Sent on a double click of the selected item when the delegate does not take it.
+    void setAction(std::function<void(KZFlowView &)> action) { m_action = std::move(action); }
 
     // Look and geometry.
     float stackedAngle() const { return m_stackedAngle; }
@@ -138,6 +207,90 @@ public:
     QVariant imageRepresentationTypeForItem(const platform::KeyValueObservable *item) const;
     QString imageTitleForItem(const platform::KeyValueObservable *item) const;
     QString titleAtIndex(quint32 index);
+
+    // Representations and pictures. The class operations run on any thread.
+    static const QSet<QString> &pathRepresentationTypes();
+    static const QHash<QString, QString> &uniformTypesDictionary();
+    static bool isPathType(const QString &type);
+    // The file of a path representation (a QUrl or a path string); empty for others.
+    static QString pathOfRepresentation(const QVariant &representation);
+    // `cancelled`, when given, ends a wait for a movie's first picture early.
+    static QImage newImageFromRepresentation(const QVariant &representation, const QString &type, const QSizeF &size,
+                                             const std::function<bool()> &cancelled = {});
+    static QImage newImageFromURL(const QUrl &url, const QSizeF &size);
+    static QImage newImageFromPath(const QString &path, const QSizeF &size, const std::function<bool()> &cancelled = {});
+    static QImage newImageFromData(const QByteArray &data, const QSizeF &size);
+    static QImage newImageFromImage(const QImage &image, const QSizeF &size);
+    static QImage newImageFromPDFPage(const platform::PdfPage &page, const QSizeF &size, bool transparentBackground);
+    static const QImage &defaultImage();
+    // GUI thread: a copy of the representation that a loading thread may use (an
+    // icon becomes its picture at the size, a movie its current picture).
+    static QVariant prepareRepresentation(const QVariant &representation, const QString &type, const QSizeF &size);
+    // GUI thread.
+    static std::shared_ptr<platform::Movie> movieFromRepresentation(const QVariant &representation, const QString &type);
+    QString uniformTypeIdentifierAtIndex(quint32 index);
+    bool isMovieAtIndex(quint32 index);
+    bool isQCCompositionAtIndex(quint32 index);
+    QImage defaultImageForItem(platform::KeyValueObservable *item, const QSizeF &size);
+
+    // Content and pictures.
+    void reloadContent();
+    void updateImages();
+    void updateImageLayerAtIndex(quint32 index);
+    void setImage(const QImage &image, quint32 index);
+    static qreal differenceForImage(const QImage &image, const QSizeF &desiredSize);
+    void cacheImage(const QImage &image, const QVariant &uid);
+    KZFlowViewImageCache &imageCache() const { return *m_imageCache; }
+    platform::OperationQueue &operationQueue() const { return *m_operationQueue; }
+    const QList<platform::LayerPtr> &layerQueue() const { return m_layerQueue; }
+    void enqeueItemLayer(const platform::LayerPtr &layer);
+    platform::LayerPtr deqeueItemLayer();
+    void selectLayerAtIndex(quint32 index);
+    void deselectLayerAtIndex(quint32 index);
+    void updateMovieLayerAtIndex(quint32 index);
+    // How many reloads ran (pictures made before the last one are checked against it).
+    quint64 reloadCount() const { return m_reloadCount; }
+    // How many item layers were made since the view was.
+    quint64 itemLayersMade() const { return m_itemLayersMade; }
+
+    // Input, drag and drop, preview.
+    void setupTrackingAreas();
+    platform::TrackingAreas *trackingAreas() const { return m_trackingAreas; }
+    void mouseEnteredLayerAtIndex(quint32 index);
+    void mouseExitedLayerAtIndex(quint32 index);
+    // The selected index moved by a wheel or swipe delta (whole items, toward zero).
+    void scrollByDelta(qreal delta);
+    // The data a drag of the item carries (empty when nothing wrote any).
+    std::unique_ptr<QMimeData> dragDataForIndex(quint32 index);
+    void draggedItemWasDeleted();
+    void togglePreviewPanel();
+    bool acceptsPreviewPanelControl();
+    void beginPreviewPanelControl(platform::PreviewPanel &panel);
+    void endPreviewPanelControl(platform::PreviewPanel &panel);
+    int numberOfPreviewItemsInPreviewPanel(platform::PreviewPanel &panel) override;
+    QUrl previewItemAtIndex(platform::PreviewPanel &panel, int index) override;
+    bool previewPanelHandleEvent(platform::PreviewPanel &panel, QEvent *event) override;
+    QRect previewPanelSourceFrameOnScreen();
+
+    // Bindings.
+    void bind(const QString &binding, platform::KeyValueObservable *observable, const QString &keyPath,
+              const QVariantMap &options = {});
+    void unbind(const QString &binding);
+    bool bindingsEnabled() const { return m_contentController != nullptr; }
+    platform::ArrayController *contentArrayController() const { return m_contentController; }
+    QString contentArrayKeyPath() const { return m_contentKeyPath; }
+    QVariantList contentArray() const;
+    QString imageRepresentationKeyPath() const { return m_keyPaths[0]; }
+    void setImageRepresentationKeyPath(const QString &keyPath) { setItemKeyPath(0, keyPath); }
+    QString imageRepresentationTypeKeyPath() const { return m_keyPaths[1]; }
+    void setImageRepresentationTypeKeyPath(const QString &keyPath) { setItemKeyPath(1, keyPath); }
+    QString imageUIDKeyPath() const { return m_keyPaths[2]; }
+    void setImageUIDKeyPath(const QString &keyPath) { setItemKeyPath(2, keyPath); }
+    QString imageTitleKeyPath() const { return m_keyPaths[3]; }
+    void setImageTitleKeyPath(const QString &keyPath) { setItemKeyPath(3, keyPath); }
+    QStringList observedItemKeyPaths() const;
+    // How many observations of items run now.
+    qsizetype itemObservationCount() const;
 
     // Layers.
     std::shared_ptr<platform::GradientLayer> backgroundLayer() const { return m_backgroundLayer; }
@@ -205,8 +358,39 @@ Q_SIGNALS:
 protected:
     void resizeEvent(QResizeEvent *event) override;
     bool event(QEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dragLeaveEvent(QDragLeaveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
+    struct ItemObservation
+    {
+        platform::KeyValueObservable *item = nullptr;
+        QString keyPath;
+        std::unique_ptr<platform::BindingObserver> observer;
+    };
+    void setItemKeyPath(int which, const QString &keyPath);
+    void contentArrayChanged();
+    void observeItems(const QVariantList &items, const QStringList &keyPaths);
+    void stopObservingItems(const QVariantList &items, const QStringList &keyPaths);
+    void itemKeyPathChanged(platform::KeyValueObservable *item, const QString &keyPath);
+    void unbindAll();
+    void rebuildListElements();
+    void cancelLoads();
+    void deliverLoadedImage(const QImage &image, quint32 index, const QVariant &uid, quint64 reload);
+    QString contentKindAtIndex(quint32 index);
+    QPointF toViewLayer(const QPointF &widgetPoint) const;
+    void pressOnSelectedItem(QMouseEvent *event, quint32 index);
+    void startDrag(quint32 index);
+    quint32 dropIndexAt(const QPointF &widgetPoint) const;
+    bool isOwnDrag(const QDropEvent *event) const;
     class ScrollLayout;
     struct Defaults;
     void setDefaults();
@@ -256,4 +440,23 @@ private:
     QTimer m_liveResize;
     QPointer<QWidget> m_window;
     QHash<QString, QVariantAnimation *> m_animations;
+    std::function<void(KZFlowView &)> m_action;
+    std::unique_ptr<KZFlowViewImageCache> m_imageCache;
+    std::unique_ptr<platform::OperationQueue> m_operationQueue;
+    QList<platform::LayerPtr> m_layerQueue;
+    quint64 m_reloadCount = 0;
+    quint64 m_loadGeneration = 0; // grows with every cancelLoads()
+    quint64 m_itemLayersMade = 0;
+    platform::TrackingAreas *m_trackingAreas = nullptr;
+    // A press on the selected item waits for the drag distance before it drags.
+    std::optional<QPoint> m_pressOnSelected;
+    quint32 m_pressIndex = NotFound;
+    qreal m_wheelRemainder = 0;
+    platform::ArrayController *m_contentController = nullptr;
+    QString m_contentKeyPath;
+    std::unique_ptr<platform::BindingObserver> m_contentObserver;
+    QVariantList m_observedItems;
+    QString m_keyPaths[4];
+    std::vector<std::unique_ptr<ItemObservation>> m_itemObservations;
+    std::unique_ptr<platform::BindingObserver> m_keyPathObservers[4];
 };

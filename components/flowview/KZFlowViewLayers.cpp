@@ -242,8 +242,7 @@ LayerPtr KZFlowView::createImageLayer()
 void KZFlowView::setAttributesForItemContentLayer(Layer &layer, quint32 index)
 {
     layer.setValueForKey(imageUIDForItem(imageItemForIndex(index)), UIDKey);
-    const QString kind = layer.name().startsWith(ContentLayerName) ? layer.name().mid(ContentLayerName.size()) : ImageKind;
-    layer.setName(ContentLayerName + (kind.isEmpty() ? ImageKind : kind));
+    layer.setName(ContentLayerName + contentKindAtIndex(index));
     layer.setValueForKey(index, IndexKey);
     QHash<QString, platform::ActionPtr> actions = noActions({"contents", "bounds"});
     actions.insert(QStringLiteral("onOrderIn"), platform::Transition::make(platform::Transition::Type::Reveal, 0.5));

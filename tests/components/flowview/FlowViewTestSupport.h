@@ -107,6 +107,8 @@ inline void show(KZFlowView &view, const QSize &size)
     view.resize(size);
     view.show();
     QCoreApplication::sendPostedEvents();
+    // Rendering lays the tree out: the layers have their sizes from here on.
+    view.renderToImage();
 }
 
 // A picture of a colour with a white frame and its number.

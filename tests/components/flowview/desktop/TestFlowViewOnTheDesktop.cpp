@@ -1,0 +1,250 @@
+// The flow view on a real X server: a movie file playing in the selected item,
+// the shared preview panel, and drags out of and into the view driven by xdotool.
+#include "components/flowview/KZFlowView.h"
+#include "components/flowview/KZVideoOverlayLayer.h"
+#include "platform/foundation/OperationQueue.h"
+#include "platform/media/MediaMovie.h"
+#include "platform/media/PreviewPanel.h"
+#include "tests/components/flowview/FlowViewItems.h"
+#include "tests/components/flowview/desktop/MjpegAvi.h"
+
+#include <QApplication>
+#include <QDrag>
+#include <QDropEvent>
+#include <QMediaPlayer>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <iostream>
+
+namespace {
+
+using flowtest::ValueItem;
+
+void showAt(QWidget &widget, const QRect &geometry)
+{
+    widget.setGeometry(geometry);
+    widget.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&widget));
+    QCoreApplication::processEvents();
+}
+
+// Where an item's picture stands, in screen coordinates.
+QPoint screenCentreOf(KZFlowView &view, quint32 index)
+{
+    const QRectF r = view.rectInViewForLayer(view.imageLayerAtIndex(index).get());
+    return view.mapToGlobal(QPoint(int(r.center().x()), int(view.height() - r.center().y())));
+}
+
+// Presses at `from`, moves to `over` and on to `to` in small steps, releases there.
+void dragWithXdotool(QProcess &process, const QPoint &from, const QList<QPoint> &path)
+{
+    QStringList arguments = {QStringLiteral("mousemove"), QString::number(from.x()), QString::number(from.y()),
+                             QStringLiteral("sleep"), QStringLiteral("0.2"), QStringLiteral("mousedown"),
+                             QStringLiteral("1")};
+    QPoint at = from;
+    for (const QPoint &target : path) {
+        for (int step = 1; step <= 8; ++step) {
+            const QPoint p = at + (target - at) * step / 8;
+            arguments << QStringLiteral("mousemove") << QString::number(p.x()) << QString::number(p.y())
+                      << QStringLiteral("sleep") << QStringLiteral("0.05");
+        }
+        arguments << QStringLiteral("sleep") << QStringLiteral("0.3");
+        at = target;
+    }
+    arguments << QStringLiteral("mouseup") << QStringLiteral("1");
+    process.start(QStringLiteral("xdotool"), arguments);
+}
+
+class DropTarget : public QWidget
+{
+public:
+    DropTarget() { setAcceptDrops(true); }
+    QList<QUrl> dropped;
+
+protected:
+    void dragEnterEvent(QDragEnterEvent *event) override { event->acceptProposedAction(); }
+    void dragMoveEvent(QDragMoveEvent *event) override { event->acceptProposedAction(); }
+    void dropEvent(QDropEvent *event) override
+    {
+        dropped = event->mimeData()->urls();
+        event->acceptProposedAction();
+    }
+};
+
+// Starts a drag of a URI list when pressed and moved.
+class DragSource : public QWidget
+{
+public:
+    QList<QUrl> urls;
+
+protected:
+    void mouseMoveEvent(QMouseEvent *event) override
+    {
+        if (!(event->buttons() & Qt::LeftButton) || dragging)
+            return;
+        dragging = true;
+        auto *drag = new QDrag(this);
+        auto *payload = new QMimeData;
+        payload->setUrls(urls);
+        drag->setMimeData(payload);
+        drag->exec(Qt::CopyAction);
+        dragging = false;
+    }
+
+private:
+    bool dragging = false;
+};
+
+class RecordingSource : public flowtest::ValueSource
+{
+public:
+    std::optional<Qt::DropAction> flowViewValidateDrop(KZFlowView &, const QDropEvent &, unsigned index) override
+    {
+        validated.append(index);
+        return Qt::CopyAction;
+    }
+    std::optional<bool> flowViewAcceptDrop(KZFlowView &, const QDropEvent &info, unsigned index) override
+    {
+        accepted.append(index);
+        acceptedUrls = info.mimeData()->urls();
+        return true;
+    }
+    QList<unsigned> validated;
+    QList<unsigned> accepted;
+    QList<QUrl> acceptedUrls;
+};
+
+class FlowViewOnTheDesktop : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        for (int i = 0; i < 4; ++i) {
+            const QString path = dir.filePath(QStringLiteral("picture %1.png").arg(i));
+            flowtest::solid(QSize(240, 180), QColor::fromHsv(i * 80, 200, 230)).save(path);
+            source.items.push_back(std::make_unique<ValueItem>(path, path, KZFlowView::PathRepresentationType,
+                                                               QStringLiteral("picture %1").arg(i)));
+        }
+    }
+    void loadInto(KZFlowView &view)
+    {
+        view.setDataSource(&source);
+        view.reloadContent();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return view.operationQueue().operationCount() == 0; }, 10000));
+        QTest::qWait(600); // the row's animations end
+    }
+    QTemporaryDir dir;
+    RecordingSource source;
+};
+
+TEST_F(FlowViewOnTheDesktop, AFileItemDraggedOutDeliversItsUri)
+{
+    KZFlowView view;
+    showAt(view, QRect(20, 20, 800, 400));
+    loadInto(view);
+    view.setSelectedIndex(1);
+    QTest::qWait(600);
+    DropTarget target;
+    showAt(target, QRect(880, 20, 300, 300));
+
+    QProcess xdotool;
+    const QPoint start = screenCentreOf(view, 1);
+    // Over its own picture first (no drop there), then out to the target.
+    dragWithXdotool(xdotool, start, {start + QPoint(20, 10), target.mapToGlobal(QPoint(150, 150))});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !target.dropped.isEmpty(); }, 20000)) << "no drop arrived";
+    xdotool.waitForFinished(5000);
+    EXPECT_EQ(target.dropped, QList<QUrl>{QUrl::fromLocalFile(source.items[1]->valueForKey(QStringLiteral("imageItemUID")).toString())});
+    EXPECT_FALSE(source.validated.contains(1u)) << "the own item over itself takes no drop";
+    EXPECT_EQ(view.highlightedLayer(), nullptr);
+}
+
+TEST_F(FlowViewOnTheDesktop, AUriListDroppedOnAnItemReachesTheDataSource)
+{
+    KZFlowView view;
+    showAt(view, QRect(20, 20, 800, 400));
+    loadInto(view);
+    view.setSelectedIndex(2); // facing front, where its middle is on its picture
+    QTest::qWait(600);
+    DragSource from;
+    from.urls = {QUrl::fromLocalFile(QStringLiteral("/tmp/dropped file.txt"))};
+    showAt(from, QRect(880, 20, 200, 200));
+
+    QProcess xdotool;
+    dragWithXdotool(xdotool, from.mapToGlobal(QPoint(100, 100)), {screenCentreOf(view, 2)});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !source.accepted.isEmpty(); }, 20000)) << "no drop arrived";
+    xdotool.waitForFinished(5000);
+    EXPECT_EQ(source.accepted, QList<unsigned>{2u});
+    EXPECT_EQ(source.acceptedUrls, from.urls);
+}
+
+TEST_F(FlowViewOnTheDesktop, ThePreviewPanelShowsTheSelectedFileAndPassesItsKeys)
+{
+    KZFlowView view;
+    showAt(view, QRect(20, 20, 800, 400));
+    loadInto(view);
+    view.setCanControlQuickLookPanel(true);
+    view.setFocus();
+    QTest::keyClick(&view, Qt::Key_Space);
+    ASSERT_TRUE(platform::PreviewPanel::sharedPreviewPanelExists());
+    platform::PreviewPanel *panel = platform::PreviewPanel::sharedPreviewPanel();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !panel->currentPicture().isNull(); }, 10000));
+    EXPECT_EQ(panel->currentName(), QStringLiteral("picture 0.png"));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(panel));
+    const QString shot = QCoreApplication::applicationDirPath() + QStringLiteral("/flowview-preview-panel.png");
+    panel->grab().save(shot);
+    std::cout << "preview panel: " << shot.toStdString() << std::endl;
+
+    // A key pressed in the panel goes to the view; the panel follows the selection.
+    QTest::keyClick(panel, Qt::Key_Right);
+    EXPECT_EQ(view.selectedIndex(), 1u);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return panel->currentName() == QStringLiteral("picture 1.png"); }, 5000));
+    QTest::keyClick(&view, Qt::Key_Space);
+    EXPECT_FALSE(panel->isVisible());
+    panel->setDataSource(nullptr);
+    panel->setDelegate(nullptr);
+}
+
+TEST_F(FlowViewOnTheDesktop, AMoviePlaysInTheSelectedItem)
+{
+    if (!QMediaPlayer().isAvailable())
+        GTEST_SKIP() << "Qt Multimedia has no media backend on this machine";
+    QList<QImage> frames;
+    for (int i = 0; i < 30; ++i)
+        frames.append(flowtest::solid(QSize(160, 120), QColor::fromHsv(i * 12, 220, 230)));
+    const QString movie = dir.filePath(QStringLiteral("clip.avi"));
+    ASSERT_TRUE(flowtest::MjpegAviWriter::write(movie, frames, 10));
+
+    source.items[0] = std::make_unique<ValueItem>(movie, movie, KZFlowView::QTMoviePathRepresentationType,
+                                                  QStringLiteral("clip"));
+    KZFlowView view;
+    showAt(view, QRect(20, 20, 800, 400));
+    view.setSelectedIndex(KZFlowView::NotFound);
+    loadInto(view);
+    ASSERT_EQ(view.selectedIndex(), 0u);
+    const auto movieLayer = view.movieLayerAtIndex(0);
+    ASSERT_TRUE(movieLayer) << "the selected movie item gets a movie layer";
+    auto *played = dynamic_cast<platform::MediaMovie *>(movieLayer->movie().get());
+    ASSERT_TRUE(played);
+    const auto overlay = view.overlayLayerAtIndex(0);
+    ASSERT_TRUE(overlay);
+    view.mouseEnteredLayerAtIndex(0);
+    EXPECT_FALSE(overlay->isHidden());
+    overlay->buttonLayer()->performClick();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return played->frameCount() > 3; }, 15000)) << "no pictures played";
+    const qreal first = overlay->indicatorValue();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return overlay->indicatorValue() > first; }, 5000)) << "the ring stands still";
+    EXPECT_FALSE(movieLayer->contents().isNull());
+
+    view.setSelectedIndex(1);
+    EXPECT_EQ(played->rate(), 0.0) << "deselecting stops the movie";
+    EXPECT_FALSE(view.movieLayerAtIndex(0));
+}
+
+} // namespace
