@@ -62,6 +62,10 @@ KZTabBarView::KZTabBarView(QWidget *parent)
 
 KZTabBarView::~KZTabBarView()
 {
+    // The window may be going too: its chrome changing now must not lay out a bar
+    // that is half gone.
+    delete m_chromeObserver;
+    m_chromeObserver = nullptr;
     stopSpring();
     delete m_slideAnimation;
     delete m_hideShowAnimation;
