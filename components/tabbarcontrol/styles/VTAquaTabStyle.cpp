@@ -6,6 +6,7 @@
 #include "components/tabbarcontrol/styles/VTTabStyleDrawing.h"
 #include "platform/drawing/ControlTint.h"
 #include "platform/drawing/SystemColors.h"
+#include "platform/drawing/WindowChrome.h"
 
 #include <QPainter>
 
@@ -138,7 +139,8 @@ VTAttributedString VTAquaTabStyle::attributedStringValueForTabCell(const VTTabBa
 QString VTAquaTabStyle::selectedImageName(const VTTabBarCell *cell) const
 {
     unsigned tint = cell ? ControlTint::resolved(cell->controlTint()) : ControlTint::currentControlTint();
-    if (!isKeyWindow(cell ? cell->controlView() : nullptr))
+    const VTTabBarControl *control = cell ? cell->controlView() : nullptr;
+    if (!control || !platform::WindowChrome::isWindowActive(control))
         tint = ControlTint::Clear;
     if (tint == ControlTint::Clear)
         return QStringLiteral("AquaTabsDownNonKey");
