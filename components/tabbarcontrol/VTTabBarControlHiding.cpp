@@ -151,6 +151,9 @@ void VTTabBarControl::animateShowHide()
         frameDidChange();
         updateTabBar(false);
         if (m_isHidden) {
+            // Taken out of the bar at the start; the layout above must not bring them back.
+            m_overflowPopUpButton->setVisible(false);
+            m_addTabButton->setVisible(false);
             if (m_delegate)
                 m_delegate->tabViewTabBarDidHide(m_tabView, this);
         } else {

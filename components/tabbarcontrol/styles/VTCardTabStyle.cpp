@@ -125,6 +125,7 @@ VTAttributedString VTCardTabStyle::attributedStringValueForTabCell(const VTTabBa
     VTAttributedString text;
     text.string = cell ? cell->stringValue() : QString();
     text.attributes.font = systemFont11();
+    text.attributes.color = platform::SystemColors::blackColor();
     return text;
 }
 

@@ -123,6 +123,31 @@ TEST(AdiumTabStyle, VerticalCounterTakesTheClosePlaceUnlessHoveredOrDisabled)
     EXPECT_EQ(adium.tabCellHeight(), 22.0);
 }
 
+TEST(AdiumTabStyle, LargeImageIsClippedToARoundedSquare)
+{
+    struct Model : platform::KeyValueObservable
+    {
+        QImage picture;
+        const platform::KeyTable &keyTable() const override
+        {
+            static const platform::KeyTable table = {
+                {QStringLiteral("largeImage"), {[](const KeyValueObservable &o) { return QVariant(static_cast<const Model &>(o).picture); }, {}}}};
+            return table;
+        }
+    } model;
+    model.picture = QImage(24, 24, QImage::Format_ARGB32_Premultiplied);
+    model.picture.fill(Qt::red);
+    StyledBar bar(QStringLiteral("Adium"), 1);
+    bar.bar.tabView.addTabViewItem(platform::TabViewItem::create(platform::KeyValueObservable::fromObservable(&model)));
+    bar.bar.control->updateTabBar(false);
+    VTTabBarCell *cell = bar.bar.cell(3);
+    cell->setHasLargeImage(true);
+    const QRectF f = cell->frame();
+    const QImage drawn = bar.picture({}, cell);
+    EXPECT_EQ(drawn.pixel(int(f.x() + 16), int(f.y() + 14)), QColor(Qt::red).rgb());
+    EXPECT_NE(drawn.pixel(int(f.x() + 4), int(f.y() + 2)), QColor(Qt::red).rgb()); // the corner is cut
+}
+
 TEST(AdiumTabStyle, DrawsRightIsInertHorizontallyAndTheArchiveKeepsGradientAndCounter)
 {
     StyledBar bar(QStringLiteral("Adium"));
