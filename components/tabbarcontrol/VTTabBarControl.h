@@ -43,7 +43,8 @@
 // the archived objects of its tab view, partner view and delegate alive; it never
 // comes back in the middle of a show or hide. A value of the wrong kind, a cells
 // array holding anything but cells, an orientation other than 0 or 1 or a width
-// outside 0..MaximumCellWidth fails the decode.
+// outside 0..MaximumCellWidth, or a partner view that encloses the control fails
+// the decode.
 //
 // Accessibility: the control is a grouping whose children are its cells (buttons
 // with the help text, focused only at tab state 2, pressing selects).

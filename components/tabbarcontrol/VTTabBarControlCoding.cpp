@@ -155,6 +155,8 @@ bool VTTabBarControl::initWithCoder(platform::Coder &coder)
         problem = QStringLiteral("orientation %1").arg(orientation);
     else if (!inRange(minWidth) || !inRange(maxWidth) || !inRange(optimumWidth))
         problem = QStringLiteral("cell widths %1/%2/%3").arg(minWidth).arg(maxWidth).arg(optimumWidth);
+    else if (partner && coder.objectIsBeingDecoded(partner))
+        problem = QStringLiteral("a partner view that encloses the control");
     else if (delegateObject && !delegate)
         problem = QStringLiteral("a delegate that is no tab bar delegate");
     else if ((tabView && !qobject_cast<platform::TabView *>(tabView->widget()))

@@ -50,19 +50,25 @@ std::unique_ptr<VTTabBarControl> roundTrip(VTTabBarControl &control, std::shared
 struct ForgedControl : platform::Coding
 {
     std::function<void(platform::Coder &)> write;
+    std::weak_ptr<ForgedControl> self;
+    bool ownPartner = false;
     QString classNameForCoder() const override { return QStringLiteral("VTArchivedView"); }
     void encodeWithCoder(platform::Coder &coder) const override
     {
         coder.encodeObject(QStringLiteral("VTTabBarControl"), QStringLiteral("className"));
         write(coder);
+        if (ownPartner)
+            coder.encodeObject(platform::CodingPtr(self.lock()), QStringLiteral("VTpartnerView"));
     }
     bool initWithCoder(platform::Coder &) override { return false; }
 };
 
-QByteArray forged(const std::function<void(platform::Coder &)> &write)
+QByteArray forged(const std::function<void(platform::Coder &)> &write, bool ownPartner = false)
 {
     auto root = std::make_shared<ForgedControl>();
     root->write = write;
+    root->self = root;
+    root->ownPartner = ownPartner;
     return platform::KeyedArchiver::archivedData(root).value_or(QByteArray());
 }
 
@@ -192,6 +198,7 @@ TEST(TabBarControlCoding, MidChangeStepNonKeyedCoderAndRefusedArchives)
         SCOPED_TRACE(name);
         EXPECT_FALSE(platform::KeyedUnarchiver::unarchivedObject<VTArchivedView>(forged(write)));
     }
+    EXPECT_FALSE(platform::KeyedUnarchiver::unarchivedObject<VTArchivedView>(forged([](platform::Coder &) {}, true)));
     const auto stuck = platform::KeyedUnarchiver::unarchivedObject<VTArchivedView>(forged([](platform::Coder &c) {
         c.encodeInt64(2, QStringLiteral("VTcurrentStep"));
         c.encodeBool(true, QStringLiteral("VTawakenedFromNib"));
