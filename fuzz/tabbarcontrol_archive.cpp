@@ -1,10 +1,13 @@
-// Fuzz target: a tab cell or a button of the tab bar control read from an untrusted
-// keyed archive, then laid out and drawn. A decoded cell takes the place of a tab of
+// Fuzz target: a tab bar control, a tab cell, a button or an Adium style read from an
+// untrusted keyed archive, then laid out and drawn. A decoded control lays out and
+// draws in both orientations with every style and starts a hide and a show; a
+// decoded Adium style draws a control of three tabs both ways. A decoded cell takes the place of a tab of
 // a control over twelve items (any frame, step, tab state or count), the control lays
 // out horizontally and vertically and draws; a decoded button is placed and drawn.
 // Nothing may crash or hang; a value of the wrong kind fails the decode.
 #include "components/tabbarcontrol/VTArchivedView.h"
 #include "components/tabbarcontrol/VTTabBarControl.h"
+#include "components/tabbarcontrol/styles/VTAdiumTabStyle.h"
 #include "platform/archive/KeyedUnarchiver.h"
 #include "platform/drawing/TabView.h"
 
@@ -34,6 +37,53 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (unarchiver.failed() || !root)
         return 0;
 
+    if (auto view = std::dynamic_pointer_cast<VTArchivedView>(root); view && qobject_cast<VTTabBarControl *>(view->widget())) {
+        QWidget window;
+        window.resize(500, 300);
+        std::unique_ptr<QWidget> widget = view->takeWidget();
+        auto *control = static_cast<VTTabBarControl *>(widget.get());
+        control->setParent(&window);
+        const QString styleName = control->styleName();
+        for (const QString &name : {styleName, QStringLiteral("Aqua"), QStringLiteral("Adium"), QStringLiteral("Card"),
+                                    QStringLiteral("Unified"), QStringLiteral("Metal")}) {
+            if (name != styleName)
+                control->setStyleNamed(name);
+            for (const int orientation : {0, 1}) {
+                control->setOrientation(orientation);
+                control->setGeometry(0, 0, orientation ? 160 : 480, orientation ? 280 : 22);
+                control->updateTabBar(false);
+                control->hideTabBar(!control->isTabBarHidden(), true);
+                draw(*control);
+            }
+        }
+        if (control->tabView() && control->tabView()->delegate() == control)
+            control->tabView()->setDelegate(nullptr);
+        return 0;
+    }
+    if (auto adium = std::dynamic_pointer_cast<VTAdiumTabStyle>(root)) {
+        platform::TabView tabView;
+        VTTabBarControl control;
+        control.setTabView(&tabView);
+        tabView.setDelegate(&control);
+        for (int i = 0; i < 3; ++i) {
+            auto item = platform::TabViewItem::create();
+            item->setLabel(QStringLiteral("Adium tab %1 with a title that wraps").arg(i));
+            tabView.addTabViewItem(item);
+        }
+        control.setStyle(adium);
+        for (const int orientation : {0, 1}) {
+            control.setOrientation(orientation);
+            control.resize(orientation ? 120 : 480, orientation ? 200 : 22);
+            control.updateTabBar(false);
+            for (const auto &cell : control.cells()) {
+                cell->setHasCloseButton(true);
+                cell->setCount(3);
+            }
+            draw(control);
+        }
+        tabView.setDelegate(nullptr);
+        return 0;
+    }
     if (auto view = std::dynamic_pointer_cast<VTArchivedView>(root)) {
         QWidget parent;
         parent.resize(300, 40);

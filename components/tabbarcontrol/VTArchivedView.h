@@ -4,9 +4,14 @@
 // object per widget for as long as somebody holds it, so a widget written under two
 // keys is one object in the archive.
 //
+// Also the tab bar control itself and the views it refers to (its tab view and
+// partner view).
+//
 // Written (keyed coders only; class "VTArchivedView"): "className" (one of
-// "VTProgressIndicator", "VTOverflowPopUpButton", "VTRolloverButton"), "frame",
-// "hidden", then the button's own keys (see the buttons). Reading makes a widget of
+// "VTProgressIndicator", "VTOverflowPopUpButton", "VTRolloverButton",
+// "VTTabBarControl", "platform::TabView", or "QWidget" for any other widget),
+// "frame", "hidden", then the button's or control's own keys; a tab view adds
+// "labels" (at most MaximumItems) and "selectedIndex". Reading makes a widget of
 // that kind; an unknown class name fails the coder. The object owns the decoded
 // widget until takeWidget() hands it over and deletes it when nobody took it.
 // Frames read are cut to finite numbers within ±MaximumCoordinate.
@@ -23,6 +28,7 @@ class VTArchivedView : public platform::Coding
 {
 public:
     static constexpr qreal MaximumCoordinate = 1e6;
+    static constexpr int MaximumItems = 10000;
 
     VTArchivedView() = default;
     ~VTArchivedView() override;

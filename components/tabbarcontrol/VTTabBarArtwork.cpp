@@ -1,6 +1,7 @@
 #include "components/tabbarcontrol/VTTabBarArtwork.h"
 
 #include "AppKitExtensions/NTXNSImage_Extension.h"
+#include "components/tabbarartwork/TabBarArtwork.h"
 #include "platform/drawing/BundleImages.h"
 
 #include <QPainter>
@@ -85,6 +86,9 @@ void registerImages()
 {
     static const bool registered = [] {
         const QString bundle = BundleName;
+        // The pictures shared with the tab bar view first; the control's own drawings
+        // of the same names then take their place.
+        TabBarArtwork::registerImages(bundle);
         const char *suffixes[] = {"", "_Rollover", "_Pressed"};
         for (int look = 0; look < 3; ++look) {
             const QString suffix = QLatin1String(suffixes[look]);

@@ -8,7 +8,9 @@
 //   "_Pressed": the Metal close button (a cross; an edited tab's is a dot until the
 //   pointer is over it), 12 × 12;
 // - "TabNewMetal", "TabNewMetalPressed", "TabNewMetalRollover": a plus, 16 × 16.
-// A name nobody registered answers the null icon (nothing is drawn, size zero).
+// Besides these, every picture of the shared tab bar artwork (TabBarArtwork: the Aqua
+// and Adium strips and separators, the Aqua close and add-tab buttons) is an image of
+// the same bundle. A name nobody registered answers the null icon (nothing is drawn, size zero).
 // registerImages() is idempotent and thread-safe; every look-up runs it first.
 #include <QIcon>
 #include <QImage>

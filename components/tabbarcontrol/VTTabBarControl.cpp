@@ -423,14 +423,6 @@ void VTTabBarControl::scheduleUpdate()
     }, Qt::QueuedConnection);
 }
 
-void VTTabBarControl::hideTabBar(bool, bool)
-{
-    // Only an awakened bar hides or shows; the awakening comes with the window's first
-    // update, which this control does not watch yet.
-    if (!m_awakenedFromNib)
-        return;
-}
-
 void VTTabBarControl::updateTabBar(bool animate)
 {
     if (!m_tabView || m_tabView->numberOfTabViewItems() != qsizetype(m_cells.size()))
@@ -726,8 +718,10 @@ void VTTabBarControl::changeEvent(QEvent *event)
 
 bool VTTabBarControl::event(QEvent *event)
 {
-    if (event->type() == QEvent::Show)
+    if (event->type() == QEvent::Show) {
         watchWindow();
+        scheduleFirstWindowUpdate();
+    }
     return QWidget::event(event);
 }
 
@@ -741,6 +735,9 @@ void VTTabBarControl::watchWindow()
     m_watchedWindow = win != this ? win : nullptr;
     if (m_watchedWindow)
         m_watchedWindow->installEventFilter(this);
+    finishShowHideAtOnce();
+    m_windowUpdatePending = m_watchedWindow != nullptr;
+    scheduleFirstWindowUpdate();
     checkWindowFrame();
 }
 

@@ -25,9 +25,26 @@
 // Visible cells get tracking rectangles (platform::TrackingAreas: the cell and its
 // close button) and a tool-tip rectangle answered by the delegate.
 //
-// Show and hide: hideTabBar() does nothing until the bar is awake (set by the first
-// window update after it entered a window), so a bar that is never awakened stays as
-// it is.
+// Show and hide (VTTabBarControlHiding.cpp): the bar collapses to a strip of 1 point
+// (vertical) or loses 21 points (horizontal) and gives the room to its partner view,
+// or to its window when it has no partner; showing takes it back. A change runs in
+// four steps of 1/30 s (one without animation) and the delegate hears of its end.
+// hideTabBar() does nothing until the bar is awake: the first window update (a call
+// from the event loop once the bar is shown in a window, once per window it enters)
+// wakes it, and collapses it at once when it starts with one tab and
+// hideForSingleTab. A bar that moves to another window during a change finishes the
+// change at once, so it never stays stuck in it.
+//
+// Archive (VTTabBarControlCoding.cpp; the control travels in a keyed archive as a
+// VTArchivedView): its 26 settings after the view's frame, only for keyed coders. The
+// cells, the style, the buttons, the tab view and the partner view are archived
+// objects; the last mouse-down is a record (position, button, modifiers, time); the
+// delegate is written when it is itself an archived object. A decoded control keeps
+// the archived objects of its tab view, partner view and delegate alive; it never
+// comes back in the middle of a show or hide. A value of the wrong kind, a cells
+// array holding anything but cells, an orientation other than 0 or 1 or a width
+// outside 0..MaximumCellWidth, or a partner view that encloses the control fails
+// the decode.
 //
 // Accessibility: the control is a grouping whose children are its cells (buttons
 // with the help text, focused only at tab state 2, pressing selects).
@@ -41,6 +58,7 @@
 #include "components/tabbarcontrol/VTTabBarControlDelegate.h"
 #include "components/tabbarcontrol/VTTabBarController.h"
 #include "components/tabbarcontrol/VTTabStyle.h"
+#include "platform/archive/Coding.h"
 #include "platform/drawing/TabView.h"
 #include "platform/drawing/TabViewDelegate.h"
 #include "platform/drawing/TrackingAreas.h"
@@ -56,6 +74,7 @@
 class QMouseEvent;
 
 namespace platform {
+class Coder;
 class BindingObserver;
 class TimedAnimation;
 } // namespace platform
@@ -68,6 +87,8 @@ public:
     static inline const QString DraggedType = QStringLiteral("VTTabBarControlItemPBType");
     static constexpr int AnimationFrameMs = 1000 / 30;
     static constexpr double AnimationDuration = 0.5;
+
+    static constexpr int MaximumCellWidth = 100000;
 
     explicit VTTabBarControl(QWidget *parent = nullptr);
     ~VTTabBarControl() override;
@@ -161,6 +182,9 @@ public:
     bool hasScheduledUpdate() const { return m_updateScheduled; }
     // Hiding and showing of the bar; does nothing until the bar is awake.
     void hideTabBar(bool hide, bool animate);
+    // The step of the running show or hide (0..3), -1 when none runs.
+    int currentShowHideStep() const { return m_currentStep; }
+    bool isShowHideRunning() const { return m_currentStep != -1; }
 
     // ---- Container sizing ----
     QSizeF minimumFrameSizeFromKnobPosition(int) const { return QSizeF(100, 22); }
@@ -178,6 +202,14 @@ public:
     void tabViewWillSelectTabViewItem(platform::TabView *tabView, platform::TabViewItem *item) override;
     void tabViewDidSelectTabViewItem(platform::TabView *tabView, platform::TabViewItem *item) override;
     void tabViewDidChangeNumberOfTabViewItems(platform::TabView *tabView) override;
+
+    // ---- Archive (VTTabBarControlCoding.cpp) ----
+    void encodeWithCoder(platform::Coder &coder) const;
+    bool initWithCoder(platform::Coder &coder);
+    // The archived objects a decoded control refers to (null otherwise).
+    const platform::CodingPtr &archivedTabView() const { return m_archivedTabView; }
+    const platform::CodingPtr &archivedPartnerView() const { return m_archivedPartnerView; }
+    const platform::CodingPtr &archivedDelegate() const { return m_archivedDelegate; }
 
     // The window-frame check: room for the window's resize indicator.
     void checkWindowFrame();
@@ -203,6 +235,22 @@ private:
     qsizetype indexOfCell(const VTTabBarCell *cell) const;
     void unbindCell(VTTabBarCell *cell);
     void watchWindow();
+
+    // ---- Show and hide (VTTabBarControlHiding.cpp) ----
+    // Start and target of a change along the orientation's axis (x and width, or y
+    // and height) in unflipped superview or screen space, and whom they move.
+    struct ShowHideFrames
+    {
+        double myOriginalOrigin = 0, partnerOriginalOrigin = 0, myOriginalSize = 0, partnerOriginalSize = 0;
+        double myTargetOrigin = 0, partnerTargetOrigin = 0, myTargetSize = 0, partnerTargetSize = 0;
+        QPointer<QWidget> neighbour;
+        bool neighbourIsWindow = false;
+        bool vertical = false;
+    };
+    void animateShowHide();
+    void windowDidUpdate();
+    void scheduleFirstWindowUpdate();
+    void finishShowHideAtOnce();
 
     std::vector<CellPtr> m_cells;
     QPointer<platform::TabView> m_tabView;
@@ -238,6 +286,11 @@ private:
     bool m_awakenedFromNib = false;
     int m_tabBarWidth = 0;
     std::unique_ptr<QTimer> m_showHideAnimationTimer;
+    std::unique_ptr<ShowHideFrames> m_showHideFrames;
+    bool m_windowUpdatePending = false;
+    platform::CodingPtr m_archivedTabView;
+    platform::CodingPtr m_archivedPartnerView;
+    platform::CodingPtr m_archivedDelegate;
     std::unique_ptr<QMouseEvent> m_lastMouseDownEvent;
     bool m_didDrag = false;
     bool m_closeClicked = false;

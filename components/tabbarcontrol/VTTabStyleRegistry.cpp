@@ -1,7 +1,11 @@
 #include "components/tabbarcontrol/VTTabStyleRegistry.h"
 
 #include "components/tabbarcontrol/VTTabStyle.h"
+#include "components/tabbarcontrol/styles/VTAdiumTabStyle.h"
+#include "components/tabbarcontrol/styles/VTAquaTabStyle.h"
+#include "components/tabbarcontrol/styles/VTCardTabStyle.h"
 #include "components/tabbarcontrol/styles/VTMetalTabStyle.h"
+#include "components/tabbarcontrol/styles/VTUnifiedTabStyle.h"
 #include "platform/archive/CodingRegistry.h"
 #include "platform/foundation/GuiThread.h"
 
@@ -10,16 +14,27 @@
 
 namespace {
 
+// A built-in style: its name, and its archived class name for the unarchiver.
+template <class Style>
+void add(std::vector<std::pair<QString, VTTabStyleRegistry::Factory>> &table, const QString &name)
+{
+    table.emplace_back(name, [] { return std::shared_ptr<VTTabStyle>(std::make_shared<Style>()); });
+    platform::CodingRegistry::registerClass(QStringLiteral("VT%1TabStyle").arg(name),
+                                            [] { return platform::CodingPtr(std::make_shared<Style>()); });
+}
+
 std::vector<std::pair<QString, VTTabStyleRegistry::Factory>> &entries()
 {
     static std::vector<std::pair<QString, VTTabStyleRegistry::Factory>> shared;
-    static const bool metal = [] {
-        shared.emplace_back(QStringLiteral("Metal"), [] { return std::shared_ptr<VTTabStyle>(std::make_shared<VTMetalTabStyle>()); });
-        platform::CodingRegistry::registerClass(QStringLiteral("VTMetalTabStyle"),
-                                                [] { return platform::CodingPtr(std::make_shared<VTMetalTabStyle>()); });
+    static const bool builtIn = [] {
+        add<VTMetalTabStyle>(shared, QStringLiteral("Metal"));
+        add<VTAquaTabStyle>(shared, QStringLiteral("Aqua"));
+        add<VTUnifiedTabStyle>(shared, QStringLiteral("Unified"));
+        add<VTAdiumTabStyle>(shared, QStringLiteral("Adium"));
+        add<VTCardTabStyle>(shared, QStringLiteral("Card"));
         return true;
     }();
-    Q_UNUSED(metal);
+    Q_UNUSED(builtIn);
     return shared;
 }
 

@@ -1,0 +1,218 @@
+#include "components/tabbarcontrol/styles/VTAquaTabStyle.h"
+
+#include "components/tabbarcontrol/VTTabBarArtwork.h"
+#include "components/tabbarcontrol/VTTabBarCell.h"
+#include "components/tabbarcontrol/VTTabBarControl.h"
+#include "components/tabbarcontrol/styles/VTTabStyleDrawing.h"
+#include "platform/drawing/ControlTint.h"
+#include "platform/drawing/SystemColors.h"
+#include "platform/drawing/WindowChrome.h"
+
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+
+using namespace VTTabStyleDrawing;
+using platform::ControlTint;
+
+namespace {
+
+constexpr qreal MarginX = 6;
+constexpr qreal Gap = 4;
+constexpr qreal IconSize = 16;
+
+// One column, 22 high, of a background strip stretched over the target. The strips
+// are stored for a y-up space; the bar is y down, so they are turned over here.
+void drawSlice(QPainter &painter, const QIcon &image, const QRectF &target)
+{
+    if (image.isNull() || target.isEmpty())
+        return;
+    const QImage strip = image.pixmap(QSize(8, 22), 1.0).toImage().mirrored(false, true);
+    painter.drawImage(target, strip, QRectF(0, 0, 1, std::min(22, strip.height())));
+}
+
+QIcon image(const char *name)
+{
+    return VTTabBarArtwork::imageNamed(QString::fromLatin1(name));
+}
+
+} // namespace
+
+VTAquaTabStyle::VTAquaTabStyle()
+    : m_aquaTabBg(image("AquaTabsBackground"))
+    , m_aquaTabBgDown(image("AquaTabsDown"))
+    , m_aquaTabBgDownGraphite(image("AquaTabsDownGraphite"))
+    , m_aquaTabBgDownNonKey(image("AquaTabsDownNonKey"))
+    , m_aquaDividerDown(image("AquaTabsSeparatorDown"))
+    , m_aquaDivider(image("AquaTabsSeparator"))
+    , m_close{image("AquaTabClose_Front"), image("AquaTabClose_Front_Pressed"), image("AquaTabClose_Front_Rollover"),
+              image("AquaTabCloseDirty_Front"), image("AquaTabCloseDirty_Front_Pressed"), image("AquaTabCloseDirty_Front_Rollover")}
+    , m_addTabButtonImage(image("AquaTabNew"))
+    , m_addTabButtonPressedImage(image("AquaTabNewPressed"))
+    , m_addTabButtonRolloverImage(image("AquaTabNewRollover"))
+{
+}
+
+QRectF VTAquaTabStyle::dragRectForTabCell(const VTTabBarCell *cell, int) const
+{
+    return frameOf(cell);
+}
+
+QRectF VTAquaTabStyle::closeButtonRectForTabCell(const VTTabBarCell *cell, const QRectF &frame) const
+{
+    if (!cell || !cell->hasCloseButton())
+        return {};
+    return QRectF(QPointF(frame.x() + MarginX, frame.y() + 5), VTTabBarArtwork::sizeOf(m_close[0]));
+}
+
+QRectF VTAquaTabStyle::iconRectForTabCell(const VTTabBarCell *cell) const
+{
+    if (!cell || !cell->hasIcon())
+        return {};
+    const QRectF f = frameOf(cell);
+    qreal x = f.x() + MarginX;
+    if (showsCloseButton(cell))
+        x += VTTabBarArtwork::sizeOf(m_close[0]).width() + Gap;
+    return QRectF(x, f.y() + 3, IconSize, IconSize);
+}
+
+QRectF VTAquaTabStyle::indicatorRectForTabCell(const VTTabBarCell *cell) const
+{
+    if (!showsIndicator(cell))
+        return {};
+    const QRectF f = frameOf(cell);
+    return QRectF(f.x() + f.width() - MarginX - IconSize, f.y() + 3, IconSize, IconSize);
+}
+
+QRectF VTAquaTabStyle::objectCounterRectForTabCell(const VTTabBarCell *cell) const
+{
+    if (!cell || cell->count() == 0)
+        return {};
+    const QRectF f = frameOf(cell);
+    const qreal width = std::max<qreal>(20, attributedObjectCountValueForTabCell(cell).size().width() + 8);
+    qreal x = f.x() + f.width() - MarginX - width;
+    if (showsIndicator(cell))
+        x -= 20;
+    return QRectF(x, f.y() + 4, width, 14);
+}
+
+qreal VTAquaTabStyle::widthWithoutTitle(const VTTabBarCell *cell) const
+{
+    qreal width = MarginX;
+    if (showsCloseButton(cell))
+        width += VTTabBarArtwork::sizeOf(m_close[0]).width() + Gap;
+    if (cell && cell->hasIcon())
+        width += IconSize + Gap;
+    if (cell && cell->count() > 0)
+        width += objectCounterRectForTabCell(cell).width() + Gap;
+    if (showsIndicator(cell))
+        width += 20;
+    return width + MarginX;
+}
+
+qreal VTAquaTabStyle::minimumWidthOfTabCell(const VTTabBarCell *cell) const
+{
+    return std::ceil(float(widthWithoutTitle(cell) + 30));
+}
+
+qreal VTAquaTabStyle::desiredWidthOfTabCell(const VTTabBarCell *cell) const
+{
+    const qreal title = cell ? cell->attributedStringValue().size().width() : 0;
+    return std::ceil(float(widthWithoutTitle(cell) + title));
+}
+
+VTAttributedString VTAquaTabStyle::attributedObjectCountValueForTabCell(const VTTabBarCell *cell) const
+{
+    return countString(cell);
+}
+
+VTAttributedString VTAquaTabStyle::attributedStringValueForTabCell(const VTTabBarCell *cell) const
+{
+    VTAttributedString text;
+    text.string = cell ? cell->stringValue() : QString();
+    text.attributes.font = systemFont11();
+    text.alignment = NTXNSStringExtension::CenterTextAlignment;
+    return text;
+}
+
+QString VTAquaTabStyle::selectedImageName(const VTTabBarCell *cell) const
+{
+    unsigned tint = cell ? ControlTint::resolved(cell->controlTint()) : ControlTint::currentControlTint();
+    const VTTabBarControl *control = cell ? cell->controlView() : nullptr;
+    if (!control || !platform::WindowChrome::isWindowActive(control))
+        tint = ControlTint::Clear;
+    if (tint == ControlTint::Clear)
+        return QStringLiteral("AquaTabsDownNonKey");
+    return tint == ControlTint::Graphite ? QStringLiteral("AquaTabsDownGraphite") : QStringLiteral("AquaTabsDown");
+}
+
+void VTAquaTabStyle::drawTabCell(const VTTabBarCell *cell, QPainter &painter)
+{
+    if (!cell)
+        return;
+    const QRectF f = cell->frame();
+    if (isSelected(cell)) {
+        const QString name = selectedImageName(cell);
+        const QIcon &background = name == QLatin1String("AquaTabsDownNonKey") ? m_aquaTabBgDownNonKey
+                                  : name == QLatin1String("AquaTabsDownGraphite") ? m_aquaTabBgDownGraphite
+                                                                                  : m_aquaTabBgDown;
+        drawSlice(painter, background, f);
+    } else if (cell->isHighlighted()) {
+        drawHighlight(painter, QRectF(f.x() + 0.5, f.y() + 0.5, f.width(), f.height()));
+    }
+    // The divider hangs from the tab's bottom edge in the unflipped picture: in the
+    // flipped bar it stands over the whole height at the right edge.
+    const QSizeF divider = VTTabBarArtwork::sizeOf(m_aquaDivider);
+    VTTabBarArtwork::drawAtPoint(m_aquaDivider, painter, QPointF(f.x() + f.width() - 1, f.y() + f.height() - divider.height()));
+    drawInteriorWithTabCell(cell, cell->controlView(), painter);
+}
+
+void VTAquaTabStyle::drawInteriorWithTabCell(const VTTabBarCell *cell, QWidget *, QPainter &painter)
+{
+    if (!cell)
+        return;
+    const QRectF f = cell->frame();
+    qreal x0 = f.x() + MarginX;
+    if (showsCloseButton(cell)) {
+        const QIcon picture = closeImage(cell, m_close);
+        VTTabBarArtwork::drawAtPoint(picture, painter, cell->closeButtonRectForFrame(f).topLeft());
+        x0 += VTTabBarArtwork::sizeOf(picture).width() + Gap;
+    }
+    if (cell->hasIcon()) {
+        const QRectF rect = iconRectForTabCell(cell);
+        drawIcon(painter, tabIcon(cell), rect.topLeft());
+        x0 += rect.width() + Gap;
+    }
+    QRectF title(x0, f.y() + 4, f.width() - (x0 - f.x()) - Gap, f.height());
+    if (showsIndicator(cell))
+        title.setWidth(title.width() - 20);
+    if (cell->count() > 0) {
+        const QRectF c = objectCounterRectForTabCell(cell);
+        drawCounter(painter, c, cell, platform::SystemColors::calibratedWhite(0.3, 0.45), attributedObjectCountValueForTabCell(cell));
+        title.setWidth(title.width() - (c.width() + Gap));
+    }
+    cell->attributedStringValue().drawInRect(painter, title);
+}
+
+void VTAquaTabStyle::drawBackgroundInRect(QPainter &painter, const QRectF &rect)
+{
+    if (rect.height() > 22)
+        return;
+    drawSlice(painter, m_aquaTabBg, m_tabBar ? QRectF(m_tabBar->rect()) : QRectF());
+}
+
+void VTAquaTabStyle::drawTabBar(VTTabBarControl *control, QPainter &painter, const QRectF &rect)
+{
+    if (!control)
+        return;
+    if (m_tabBar != control)
+        m_tabBar = control;
+    drawBackgroundInRect(painter, rect);
+    drawCells(control, painter, rect);
+}
+
+VTTabBarControl *VTAquaTabStyle::tabBar() const
+{
+    return m_tabBar;
+}

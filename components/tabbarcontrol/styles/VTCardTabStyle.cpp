@@ -1,0 +1,240 @@
+#include "components/tabbarcontrol/styles/VTCardTabStyle.h"
+
+#include "components/tabbarcontrol/VTShading.h"
+#include "components/tabbarcontrol/VTTabBarArtwork.h"
+#include "components/tabbarcontrol/VTTabBarCell.h"
+#include "components/tabbarcontrol/VTTabBarControl.h"
+#include "components/tabbarcontrol/styles/VTTabStyleDrawing.h"
+#include "platform/drawing/SystemColors.h"
+
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+
+using namespace VTTabStyleDrawing;
+using platform::SystemColors::calibratedWhite;
+
+namespace {
+
+constexpr qreal MarginX = 6;
+constexpr qreal Gap = 4;
+constexpr qreal IconSize = 16;
+
+QIcon image(const char *name)
+{
+    return VTTabBarArtwork::imageNamed(QString::fromLatin1(name));
+}
+
+QRectF cardRect(const QRectF &f)
+{
+    return QRectF(f.x(), f.y() + 3, f.width(), f.height() - 3);
+}
+
+} // namespace
+
+VTCardTabStyle::VTCardTabStyle()
+    : m_close{image("AquaTabClose_Front"), image("AquaTabClose_Front_Pressed"), image("AquaTabClose_Front_Rollover"),
+              image("AquaTabCloseDirty_Front"), image("AquaTabCloseDirty_Front_Pressed"), image("AquaTabCloseDirty_Front_Rollover")}
+    , m_addTabButtonImage(image("AquaTabNew"))
+    , m_addTabButtonPressedImage(image("AquaTabNewPressed"))
+    , m_addTabButtonRolloverImage(image("AquaTabNewRollover"))
+{
+}
+
+qreal VTCardTabStyle::closeWidth() const
+{
+    return VTTabBarArtwork::sizeOf(m_close[0]).width();
+}
+
+QRectF VTCardTabStyle::dragRectForTabCell(const VTTabBarCell *cell, int) const
+{
+    QRectF rect = frameOf(cell);
+    rect.setWidth(rect.width() + 1);
+    return rect;
+}
+
+QRectF VTCardTabStyle::closeButtonRectForTabCell(const VTTabBarCell *cell, const QRectF &frame) const
+{
+    if (!showsCloseButton(cell))
+        return {};
+    return QRectF(QPointF(frame.x() + MarginX, frame.y() + 4), VTTabBarArtwork::sizeOf(m_close[0]));
+}
+
+QRectF VTCardTabStyle::iconRectForTabCell(const VTTabBarCell *cell) const
+{
+    if (!cell || !cell->hasIcon())
+        return {};
+    const QRectF f = frameOf(cell);
+    const qreal x = f.x() + MarginX + (showsCloseButton(cell) ? closeWidth() + Gap : 0);
+    return QRectF(x, f.y() + 2, IconSize, IconSize);
+}
+
+QRectF VTCardTabStyle::indicatorRectForTabCell(const VTTabBarCell *cell) const
+{
+    if (!showsIndicator(cell))
+        return {};
+    const QRectF f = frameOf(cell);
+    return QRectF(f.x() + f.width() - MarginX - IconSize, f.y() + 5, IconSize, IconSize);
+}
+
+QRectF VTCardTabStyle::objectCounterRectForTabCell(const VTTabBarCell *cell) const
+{
+    if (!cell || cell->count() == 0)
+        return {};
+    const QRectF f = frameOf(cell);
+    const qreal width = std::max<qreal>(20, attributedObjectCountValueForTabCell(cell).size().width() + 8);
+    qreal x = f.x() + f.width() - MarginX - width;
+    if (showsIndicator(cell))
+        x -= 20;
+    return QRectF(x, f.y() + 4, width, 14);
+}
+
+qreal VTCardTabStyle::widthWithoutTitle(const VTTabBarCell *cell) const
+{
+    qreal width = MarginX;
+    if (showsCloseButton(cell))
+        width += closeWidth() + Gap;
+    if (cell && cell->hasIcon())
+        width += IconSize + Gap;
+    if (cell && cell->count() > 0)
+        width += objectCounterRectForTabCell(cell).width() + Gap;
+    if (showsIndicator(cell))
+        width += 20;
+    return width + MarginX;
+}
+
+qreal VTCardTabStyle::minimumWidthOfTabCell(const VTTabBarCell *cell) const
+{
+    return std::ceil(float(widthWithoutTitle(cell) + 30));
+}
+
+qreal VTCardTabStyle::desiredWidthOfTabCell(const VTTabBarCell *cell) const
+{
+    const qreal title = cell ? cell->attributedStringValue().size().width() : 0;
+    return std::ceil(float(widthWithoutTitle(cell) + title));
+}
+
+VTAttributedString VTCardTabStyle::attributedObjectCountValueForTabCell(const VTTabBarCell *cell) const
+{
+    return countString(cell);
+}
+
+VTAttributedString VTCardTabStyle::attributedStringValueForTabCell(const VTTabBarCell *cell) const
+{
+    VTAttributedString text;
+    text.string = cell ? cell->stringValue() : QString();
+    text.attributes.font = systemFont11();
+    text.attributes.color = platform::SystemColors::blackColor();
+    return text;
+}
+
+qreal VTCardTabStyle::cardRadius(const QRectF &frame)
+{
+    const QRectF k = cardRect(frame);
+    const qreal half = std::min(k.width() - 1, k.height() - 1) / 2;
+    return half <= 6.0 ? std::max<qreal>(0, half - 0.5) : 5.5;
+}
+
+QPainterPath VTCardTabStyle::roundedTop(qreal left, qreal top, qreal right, qreal bottom, qreal radius)
+{
+    const qreal r = std::max<qreal>(0, std::min({radius, (right - left) / 2, bottom - top}));
+    QPainterPath path;
+    path.moveTo(left, bottom);
+    path.lineTo(left, top + r);
+    path.arcTo(QRectF(left, top, 2 * r, 2 * r), 180, -90);
+    path.lineTo(right - r, top);
+    path.arcTo(QRectF(right - 2 * r, top, 2 * r, 2 * r), 90, -90);
+    path.lineTo(right, bottom);
+    return path;
+}
+
+void VTCardTabStyle::drawTabCell(const VTTabBarCell *cell, QPainter &painter)
+{
+    if (!cell)
+        return;
+    const QRectF k = cardRect(cell->frame());
+    const qreal left = k.x() + 0.5, top = k.y() + 0.5;
+    const QPainterPath path = roundedTop(left, top, left + k.width() - 1, top + k.height() - 1, cardRadius(cell->frame()));
+    if (applicationIsActive()) {
+        const qreal from = isSelected(cell) ? 0.9 : cell->isHighlighted() ? 0.94 : 0.8;
+        const qreal to = isSelected(cell) ? 0.9 : cell->isHighlighted() ? 0.94 : 0.65;
+        VTShading::linearGradientFill(painter, path, calibratedWhite(from), calibratedWhite(to));
+    }
+    painter.save();
+    painter.setPen(QPen(calibratedWhite(0.576), 1.0));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawPath(path);
+    painter.restore();
+    drawInteriorWithTabCell(cell, cell->controlView(), painter);
+}
+
+void VTCardTabStyle::drawInteriorWithTabCell(const VTTabBarCell *cell, QWidget *, QPainter &painter)
+{
+    if (!cell)
+        return;
+    const QRectF k = cardRect(cell->frame());
+    const qreal s = cell->attributedStringValue().size().height();
+    drawInterior(cell, k, k.y() + (k.height() - s) / 2 + 1, painter);
+}
+
+void VTCardTabStyle::drawInterior(const VTTabBarCell *cell, const QRectF &k, qreal titleY, QPainter &painter)
+{
+    qreal x0 = k.x() + MarginX;
+    if (showsCloseButton(cell)) {
+        const QIcon picture = closeImage(cell, m_close);
+        VTTabBarArtwork::drawAtPoint(picture, painter, cell->closeButtonRectForFrame(k).topLeft());
+        x0 += VTTabBarArtwork::sizeOf(picture).width() + Gap;
+    }
+    if (cell->hasIcon()) {
+        const QRectF rect = iconRectForTabCell(cell);
+        drawIcon(painter, tabIcon(cell), rect.topLeft());
+        x0 += rect.width() + Gap;
+    }
+    const VTAttributedString title = cell->attributedStringValue();
+    QRectF t(x0, titleY, k.width() - (x0 - k.x()) - Gap, title.size().height());
+    if (showsIndicator(cell))
+        t.setWidth(t.width() - 20);
+    if (cell->count() > 0) {
+        const QRectF c = objectCounterRectForTabCell(cell).translated(0, -1);
+        drawCounter(painter, c, cell, calibratedWhite(0.3, 0.6), attributedObjectCountValueForTabCell(cell));
+        t.setWidth(t.width() - (c.width() + Gap));
+    }
+    title.drawInRect(painter, t);
+}
+
+void VTCardTabStyle::drawBackgroundInRect(QPainter &painter, const QRectF &)
+{
+    const QRectF b = m_tabBar ? QRectF(m_tabBar->rect()) : QRectF();
+    const QRectF r(b.x(), b.y(), b.width(), b.height() - 1);
+    QPainterPath path;
+    path.addRect(r);
+    VTShading::linearGradientFill(painter, path, calibratedWhite(0.45), calibratedWhite(0.6));
+    if (!isKeyWindow(m_tabBar))
+        painter.fillRect(r, windowBackgroundColor());
+}
+
+void VTCardTabStyle::drawTabBar(VTTabBarControl *control, QPainter &painter, const QRectF &rect)
+{
+    if (!control)
+        return;
+    painter.save();
+    painter.setPen(QPen(calibratedWhite(0.576), 1.0));
+    const qreal y = rect.y() + rect.height() - 0.5;
+    for (const auto &cell : control->cells()) {
+        if (cell->state() != platform::Cell::State::On)
+            continue;
+        const QRectF f = cell->frame();
+        painter.drawLine(QLineF(rect.x(), y, f.x(), y));
+        painter.drawLine(QLineF(f.x() + f.width(), y, rect.x() + rect.width(), y));
+    }
+    m_tabBar = control;
+    drawBackgroundInRect(painter, rect);
+    drawCells(control, painter, rect);
+    painter.restore();
+}
+
+VTTabBarControl *VTCardTabStyle::tabBar() const
+{
+    return m_tabBar;
+}

@@ -1,0 +1,54 @@
+#pragma once
+// What the Aqua, Adium, Card and Unified tab styles share: reading a cell (a null cell
+// reads as a cell with the zero frame), the counter badge, the placeholder text of a
+// bar without a tab view and the drawing of the visible cells. Stateless functions;
+// main thread (painting) only.
+#include "components/tabbarcontrol/VTAttributedString.h"
+
+#include <QColor>
+#include <QIcon>
+#include <QPainterPath>
+#include <QRectF>
+
+class QPainter;
+class VTTabBarCell;
+class VTTabBarControl;
+
+namespace VTTabStyleDrawing {
+
+QRectF frameOf(const VTTabBarCell *cell);
+bool isSelected(const VTTabBarCell *cell);
+bool showsIndicator(const VTTabBarCell *cell);
+// The cell has a close button that is not suppressed.
+bool showsCloseButton(const VTTabBarCell *cell);
+// The icon of the cell's item's model ("icon"), or the null icon.
+QIcon tabIcon(const VTTabBarCell *cell);
+QIcon largeImage(const VTTabBarCell *cell);
+// The close picture by the cell's edited, rollover and pressed flags (pressed wins).
+QIcon closeImage(const VTTabBarCell *cell, const QIcon images[6]);
+// The badge outline of a counter rectangle: straight top and bottom, ends of radius 7.
+QPainterPath counterPath(const QRectF &c);
+// Fills the badge (the cell's count colour, else `fallback`) and centres the digits in it.
+void drawCounter(QPainter &painter, const QRectF &c, const VTTabBarCell *cell, const QColor &fallback,
+                 const VTAttributedString &digits);
+// The icon centred in a 16 × 16 box at the point.
+void drawIcon(QPainter &painter, const QIcon &icon, QPointF point);
+// Black at alpha 0.1 over the rectangle, source-atop: the tab under the mouse.
+void drawHighlight(QPainter &painter, const QRectF &rect);
+// "VTTabBarControl" in the system font 11, centred in the rectangle less 4 at its top.
+void drawPlaceholder(QPainter &painter, const QRectF &rect);
+// The placeholder without a tab view; else every cell while the control animates,
+// or every cell in the bar whose frame meets the rectangle.
+void drawCells(VTTabBarControl *control, QPainter &painter, const QRectF &rect);
+// The counter digits: bold Helvetica 11, white at alpha 0.85.
+VTAttributedString countString(const VTTabBarCell *cell);
+// The system font at 11 points.
+QFont systemFont11();
+// The platform window background colour.
+QColor windowBackgroundColor();
+// The window of the control's tab view (else of the control) is the active window.
+bool isKeyWindow(const VTTabBarControl *control);
+// The application is the active one (QGuiApplication::applicationState()).
+bool applicationIsActive();
+
+} // namespace VTTabStyleDrawing
