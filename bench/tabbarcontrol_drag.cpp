@@ -76,6 +76,11 @@ struct DragOverBigBar
     {
         if (platform::DragSession *session = platform::DragSession::current())
             session->cancel();
+        // The ended session deletes itself from the event loop, while the windows live.
+        for (int i = 0; i < 3; ++i) {
+            QCoreApplication::processEvents();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
     }
     void repaint()
     {

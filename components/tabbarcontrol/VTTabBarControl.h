@@ -42,6 +42,7 @@
 #include "components/tabbarcontrol/VTTabBarController.h"
 #include "components/tabbarcontrol/VTTabStyle.h"
 #include "platform/drawing/TabView.h"
+#include "platform/foundation/SpringLoading.h"
 #include "platform/drawing/TabViewDelegate.h"
 #include "platform/drawing/TrackingAreas.h"
 #include "platform/foundation/KeyValueObserving.h"
@@ -194,8 +195,8 @@ public:
     // ---- Mouse input, drops and spring-loading (VTTabBarControlInput.cpp) ----
     // Command is Ctrl, Option is Alt. Points are in the control's coordinates.
     static constexpr qreal DragStartDistance = 10;
-    static constexpr double DefaultSpringingDelay = 0.668;
-    static inline const QString SpringingDelayKey = QStringLiteral("SpringingDelayMilliseconds");
+    static constexpr double DefaultSpringingDelay = platform::SpringLoading::DefaultDelay;
+    static inline const QString SpringingDelayKey = platform::SpringLoading::DelayKey;
     // "SpringingDelayMilliseconds" / 1000 when set, else 0.668 s.
     static double springingDelay();
     void closeTabClick(VTTabBarCell *cell);

@@ -7,7 +7,7 @@
 #include "components/tabbarcontrol/VTTabDragAssistant.h"
 #include "platform/desktop/KeyState.h"
 #include "platform/foundation/KeyValueObserving.h"
-#include "platform/foundation/UserDefaults.h"
+#include "platform/foundation/SpringLoading.h"
 #include "platform/layers/DragSession.h"
 
 #include <QAction>
@@ -30,10 +30,7 @@ bool commandDown(const QMouseEvent *event)
 
 double VTTabBarControl::springingDelay()
 {
-    const QVariant stored = platform::UserDefaults::standardUserDefaults().objectForKey(SpringingDelayKey);
-    bool ok = false;
-    const double milliseconds = stored.toDouble(&ok);
-    return stored.isValid() && ok ? milliseconds / 1000.0 : DefaultSpringingDelay;
+    return platform::SpringLoading::delay();
 }
 
 bool VTTabBarControl::isSelectedItemOf(const VTTabBarCell *cell) const

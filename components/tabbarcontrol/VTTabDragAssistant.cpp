@@ -3,6 +3,7 @@
 #include "components/tabbarcontrol/VTTabBarControl.h"
 #include "components/tabbarcontrol/VTProgressIndicator.h"
 #include "platform/archive/Coder.h"
+#include "platform/archive/CodingRegistry.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/layers/DragInfo.h"
 #include "platform/layers/DragSession.h"
@@ -20,6 +21,8 @@
 #include <cmath>
 
 namespace {
+
+const bool registered = platform::CodingRegistry::registerClass<VTTabDragAssistant>(VTTabDragAssistant::ClassName);
 
 qreal along(const QRectF &frame, int orientation)
 {

@@ -2,6 +2,8 @@
 #include "TabBarControlTestSupport.h"
 
 #include "components/tabbarcontrol/VTTabDragAssistant.h"
+#include "platform/archive/KeyedArchiver.h"
+#include "platform/archive/KeyedUnarchiver.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/layers/DragSession.h"
@@ -310,4 +312,24 @@ TEST(TabDragWindow, TitledImagesSwitchesAndGrowth)
     EXPECT_EQ(platform::WindowGrowth::alpha(&window), 1.0);
     EXPECT_EQ(window.size(), QSize(200, 120));
     platform::Clock::useSystemClock();
+}
+
+TEST(TabDragAssistant, ArchiveNeverRestoresARunningDrag)
+{
+    DragBar bar(3);
+    VTTabDragAssistant *assistant = startDrag(bar, 1);
+    ASSERT_TRUE(assistant->isDragging());
+    ASSERT_TRUE(assistant->isAnimationTimerRunning());
+    std::shared_ptr<VTTabDragAssistant> shared(assistant, [](VTTabDragAssistant *) {});
+    const auto data = platform::KeyedArchiver::archivedData(shared);
+    endSession();
+    ASSERT_TRUE(data);
+    const auto decoded = platform::KeyedUnarchiver::unarchivedObject<VTTabDragAssistant>(*data);
+    ASSERT_TRUE(decoded);
+    EXPECT_FALSE(decoded->isDragging());
+    EXPECT_FALSE(decoded->isAnimationTimerRunning());
+    EXPECT_EQ(decoded->draggedCellIndex(), 1);
+    ASSERT_NE(decoded->draggedCell(), nullptr);
+    EXPECT_EQ(decoded->sineCurveWidths().size(), 8u);
+    EXPECT_EQ(decoded->sourceTabBar(), nullptr);
 }
