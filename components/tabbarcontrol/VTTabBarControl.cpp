@@ -678,6 +678,9 @@ void VTTabBarControl::tabViewDidChangeNumberOfTabViewItems(platform::TabView *ta
     const std::vector<platform::TabViewItemPtr> &items = tabView->tabViewItems();
     const std::vector<CellPtr> copy = m_cells;
     for (const CellPtr &cell : copy) {
+        // A drag's placeholders stand for no item: the drag removes them itself.
+        if (cell->isPlaceholder())
+            continue;
         const platform::TabViewItemPtr item = cell->representedObject();
         if (std::find(items.begin(), items.end(), item) != items.end())
             continue;

@@ -60,17 +60,24 @@
 #include "components/tabbarcontrol/VTTabStyle.h"
 #include "platform/archive/Coding.h"
 #include "platform/drawing/TabView.h"
+#include "platform/foundation/SpringLoading.h"
 #include "platform/drawing/TabViewDelegate.h"
 #include "platform/drawing/TrackingAreas.h"
 #include "platform/foundation/KeyValueObserving.h"
+#include "platform/layers/DragDestination.h"
+#include "platform/layers/DragSource.h"
 
 #include <QHash>
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
 #include <memory>
+#include <optional>
 #include <vector>
 
+class QAction;
+class QContextMenuEvent;
+class QMenu;
 class QMouseEvent;
 
 namespace platform {
@@ -79,7 +86,10 @@ class BindingObserver;
 class TimedAnimation;
 } // namespace platform
 
-class VTTabBarControl : public QWidget, public platform::TabViewDelegate
+class VTTabBarControl : public QWidget,
+                        public platform::TabViewDelegate,
+                        public platform::DragDestination,
+                        public platform::DragSource
 {
     Q_OBJECT
 public:
@@ -214,14 +224,57 @@ public:
     // The window-frame check: room for the window's resize indicator.
     void checkWindowFrame();
 
+    // ---- Mouse input, drops and spring-loading (VTTabBarControlInput.cpp) ----
+    // Command is Ctrl, Option is Alt. Points are in the control's coordinates.
+    static constexpr qreal DragStartDistance = 10;
+    static constexpr double DefaultSpringingDelay = platform::SpringLoading::DefaultDelay;
+    static inline const QString SpringingDelayKey = platform::SpringLoading::DelayKey;
+    // "SpringingDelayMilliseconds" / 1000 when set, else 0.668 s.
+    static double springingDelay();
+    void closeTabClick(VTTabBarCell *cell);
+    void tabNothing(VTTabBarCell *) {}
+    bool isClosePressed() const { return m_closeClicked; }
+    bool didDrag() const { return m_didDrag; }
+    QTimer *springTimer() const { return m_springTimer.get(); }
+    // What the spring timer does when it fires; a timer other than the control's own
+    // is logged as an internal inconsistency and changes nothing.
+    void fireSpring(QTimer *timer);
+    // The context menu of the tab under a point (null: none) and its tool tip.
+    QMenu *menuForPoint(const QPointF &point);
+    std::optional<QString> toolTipForPoint(const QPointF &point);
+    // The state and enabled answer of an overflow menu item.
+    bool validateMenuItem(QAction *action);
+
+    // A tab drag is this process's drag session run by the tab drag assistant.
+    static bool isTabDrag(const platform::DragInfo &info);
+    Qt::DropAction dragEntered(const platform::DragInfo &info) override;
+    Qt::DropAction dragUpdated(const platform::DragInfo &info) override;
+    void dragExited(const platform::DragInfo &info) override;
+    bool prepareForDrop(const platform::DragInfo &info) override;
+    bool performDrop(const platform::DragInfo &info) override;
+    Qt::DropActions draggingSourceOperationMask(bool local) override;
+    void draggedImageBeganAt(platform::DragSession &session, QPoint screenPoint) override;
+    void draggedImageMovedTo(platform::DragSession &session, QPoint screenPoint) override;
+    void draggedImageEndedAt(platform::DragSession &session, QPoint screenPoint, Qt::DropAction operation) override;
+
 protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;
     bool event(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
+    Qt::DropAction tabDragAnswer(const platform::DragInfo &info, bool entering);
+    void cancelSpring();
+    bool closeAllowedFor(const VTTabBarCell *cell) const;
+    bool isSelectedItemOf(const VTTabBarCell *cell) const;
+
+    friend class VTTabDragAssistant; // moves cells in and out during a tab drag
     struct CellBinding;
 
     void positionOverflowMenu();
@@ -294,6 +347,8 @@ private:
     std::unique_ptr<QMouseEvent> m_lastMouseDownEvent;
     bool m_didDrag = false;
     bool m_closeClicked = false;
+    QPointF m_lastResizePoint;
+    QPointF m_springLocation;
     VTTabBarControlDelegate *m_delegate = nullptr;
 
     QStringList m_draggedTypes;

@@ -62,7 +62,13 @@ public:
     virtual std::optional<bool> tabViewShouldDropTabViewItemInTabBar(TabView *, TabViewItem *, VTTabBarControl *) { return {}; }
     virtual std::optional<bool> tabViewShouldAllowTabViewItemToLeaveTabBar(TabView *, TabViewItem *, VTTabBarControl *) { return {}; }
     // A new bar (in a new window) for a tab dropped outside every bar, or null.
-    virtual VTTabBarControl *tabViewNewTabBarForDraggedTabViewItemAtPoint(TabView *, TabViewItem *, const QPointF &) { return nullptr; }
+    // Empty: not implemented (the tab may then not leave every bar); a null answer
+    // puts the tab back.
+    virtual std::optional<VTTabBarControl *> tabViewNewTabBarForDraggedTabViewItemAtPoint(TabView *, TabViewItem *, const QPointF &) { return {}; }
+    // Whether the delegate can make new bars (asked before a drag leaves its bar).
+    virtual bool canMakeNewTabBarForDraggedTabViewItem() const { return false; }
+    // A dragged tab landed in another bar or at another place of its own bar.
+    virtual void tabViewDidDropTabViewItemInTabBar(TabView *, TabViewItem *, VTTabBarControl *) {}
     virtual void tabViewCloseWindowForLastTabViewItem(TabView *, TabViewItem *) {}
     // The picture of a dragged tab's window; offset and style mask are written back.
     virtual std::optional<QImage> tabViewImageForTabViewItem(TabView *, TabViewItem *, QPointF *offset, unsigned *styleMask) { return {}; }

@@ -41,6 +41,7 @@
 // changes nothing.
 #include "components/tabbarview/KZTabBarViewDelegate.h"
 #include "platform/drawing/TabView.h"
+#include "platform/foundation/SpringLoading.h"
 #include "platform/drawing/TabViewDelegate.h"
 #include "platform/layers/DragDestination.h"
 #include "platform/layers/DragSource.h"
@@ -280,8 +281,8 @@ public:
     // The delay before a drag hovering over a tab selects it: the user default
     // "SpringingDelayMilliseconds" / 1000 when set, else 0.668 s.
     static double springingDelay();
-    static inline const QString SpringingDelayKey = QStringLiteral("SpringingDelayMilliseconds");
-    static constexpr double DefaultSpringingDelay = 0.668;
+    static inline const QString SpringingDelayKey = platform::SpringLoading::DelayKey;
+    static constexpr double DefaultSpringingDelay = platform::SpringLoading::DefaultDelay;
     QTimer *springTimer() const { return m_springTimer; }
     platform::TabViewItem *tabViewItemWithSpring() const { return m_tabViewItemWithSpring; }
     void fireSpring(QTimer *timer);

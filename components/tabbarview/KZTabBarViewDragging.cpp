@@ -3,6 +3,7 @@
 #include "components/tabbarview/KZAttachedTabBarButton.h"
 #include "components/tabbarview/KZTabBarDivider.h"
 #include "components/tabbarview/KZTabBarView.h"
+#include "platform/foundation/SpringLoading.h"
 #include "components/tabbarview/KZTabDragAssistant.h"
 #include "platform/foundation/UserDefaults.h"
 
@@ -73,10 +74,7 @@ void KZTabBarView::draggedImageEndedAt(platform::DragSession &, QPoint screenPoi
 
 double KZTabBarView::springingDelay()
 {
-    const QVariant stored = platform::UserDefaults::standardUserDefaults().objectForKey(SpringingDelayKey);
-    bool ok = false;
-    const double milliseconds = stored.toDouble(&ok);
-    return stored.isValid() && ok ? milliseconds / 1000.0 : DefaultSpringingDelay;
+    return platform::SpringLoading::delay();
 }
 
 Qt::DropAction KZTabBarView::dragEntered(const platform::DragInfo &info)

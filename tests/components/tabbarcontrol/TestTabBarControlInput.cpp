@@ -1,0 +1,208 @@
+// Mouse input, foreign drops and spring-loading of the tab bar control.
+#include "TabBarControlTestSupport.h"
+
+#include "components/tabbarcontrol/VTTabDragAssistant.h"
+#include "platform/desktop/KeyState.h"
+#include "platform/foundation/UserDefaults.h"
+#include "platform/layers/DragSession.h"
+
+#include <QApplication>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <gtest/gtest.h>
+
+using namespace tabbarcontroltest;
+
+namespace {
+
+class InputDelegate : public RecordingDelegate
+{
+public:
+    bool allowDrag = true;
+    QStringList accepted;
+    std::optional<bool> tabViewShouldDragTabViewItemFromTabBar(TabView *, TabViewItem *, VTTabBarControl *) override
+    {
+        return allowDrag;
+    }
+    void tabViewAcceptedDraggingInfoOnTabViewItem(TabView *, const QMimeData *, TabViewItem *item) override
+    {
+        accepted << (item ? item->label() : QStringLiteral("none"));
+    }
+};
+
+struct InputBar : Bar
+{
+    InputDelegate delegate;
+    explicit InputBar(int items) : Bar(600, items)
+    {
+        delegate.control = control.get();
+        control->setDelegate(&delegate);
+        control->show();
+        control->updateTabBar(false);
+    }
+    void send(QEvent::Type type, QPointF point, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        const Qt::MouseButtons buttons = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+        QMouseEvent event(type, point, control->mapToGlobal(point), Qt::LeftButton, buttons, modifiers);
+        QApplication::sendEvent(control.get(), &event);
+    }
+    QPointF closeCentre(int i) const
+    {
+        return cell(i)->closeButtonRectForFrame(cell(i)->frame()).center();
+    }
+    QString selected() const { return tabView.selectedTabViewItem() ? tabView.selectedTabViewItem()->label() : QString(); }
+    QStringList labels() const
+    {
+        QStringList out;
+        for (const auto &item : tabView.tabViewItems())
+            out << item->label();
+        return out;
+    }
+};
+
+} // namespace
+
+TEST(TabBarControlInput, BackgroundCloseSelectsUnlessCommandArmsIt)
+{
+    InputBar bar(3);
+    bar.control->setAllowsBackgroundTabClosing(false);
+    bar.send(QEvent::MouseButtonPress, bar.closeCentre(1));
+    EXPECT_FALSE(bar.control->isClosePressed());
+    bar.send(QEvent::MouseButtonRelease, bar.closeCentre(1));
+    EXPECT_EQ(bar.selected(), QStringLiteral("Tab 1"));
+    EXPECT_EQ(bar.labels().size(), 3);
+
+    bar.send(QEvent::MouseButtonPress, bar.closeCentre(2), Qt::ControlModifier);
+    EXPECT_TRUE(bar.control->isClosePressed());
+    EXPECT_TRUE(bar.cell(2)->closeButtonPressed());
+}
+
+TEST(TabBarControlInput, CloseButtonClosesOnlyWhenReleasedOnIt)
+{
+    InputBar bar(3);
+    const QPointF close = bar.closeCentre(0);
+    const QPointF elsewhere = bar.cell(0)->frame().center() + QPointF(20, 0);
+    bar.send(QEvent::MouseButtonPress, close);
+    bar.send(QEvent::MouseMove, elsewhere);
+    EXPECT_FALSE(bar.cell(0)->closeButtonPressed());
+    bar.send(QEvent::MouseButtonRelease, elsewhere);
+    EXPECT_EQ(bar.labels().size(), 3);
+
+    bar.send(QEvent::MouseButtonPress, close);
+    bar.send(QEvent::MouseMove, elsewhere);
+    bar.send(QEvent::MouseMove, close);
+    bar.send(QEvent::MouseButtonRelease, close);
+    EXPECT_EQ(bar.labels(), (QStringList{QStringLiteral("Tab 1"), QStringLiteral("Tab 2")}));
+
+    // Option on release closes every other tab.
+    bar.add(QStringLiteral("Tab 3"));
+    bar.control->updateTabBar(false);
+    bar.send(QEvent::MouseButtonPress, bar.closeCentre(1));
+    bar.send(QEvent::MouseButtonRelease, bar.closeCentre(1), Qt::AltModifier);
+    EXPECT_EQ(bar.labels(), QStringList{QStringLiteral("Tab 2")});
+}
+
+TEST(TabBarControlInput, ADragStartsAfterTenPointsOncePerClick)
+{
+    InputBar bar(3);
+    VTTabDragAssistant *assistant = VTTabDragAssistant::sharedDragAssistant();
+    const QPointF start = bar.cell(1)->frame().center() - QPointF(20, 0);
+    bar.send(QEvent::MouseButtonPress, start);
+    bar.send(QEvent::MouseMove, start + QPointF(6, 7)); // 9.2 points
+    EXPECT_FALSE(assistant->isDragging());
+    bar.send(QEvent::MouseMove, start + QPointF(10, 0));
+    ASSERT_TRUE(assistant->isDragging());
+    EXPECT_TRUE(bar.control->didDrag());
+    VTTabBarCell *dragged = assistant->draggedCell();
+    bar.send(QEvent::MouseMove, start + QPointF(30, 0));
+    EXPECT_EQ(assistant->draggedCell(), dragged);
+    ASSERT_NE(platform::DragSession::current(), nullptr);
+    platform::DragSession::current()->cancel();
+    for (QObject *child : qApp->children()) // a sliding-back picture would outlive the test
+        delete qobject_cast<platform::DragSession *>(child);
+    EXPECT_FALSE(assistant->isDragging());
+    EXPECT_EQ(bar.labels().size(), 3);
+    EXPECT_EQ(bar.control->cells().size(), 3u);
+}
+
+TEST(TabBarControlInput, ResizingStopsShortOfTheLimitsAndMovesThePartner)
+{
+    QWidget window;
+    window.resize(600, 300);
+    Bar bar(120, 2, 300);
+    bar.control->setParent(&window);
+    bar.control->setOrientation(1);
+    bar.control->setGeometry(0, 0, 120, 300);
+    QWidget partner(&window);
+    partner.setGeometry(120, 0, 480, 300);
+    bar.control->setPartnerView(&partner);
+    bar.control->setAllowsResizing(true);
+    bar.control->setCellMinWidth(100);
+    bar.control->setCellMaxWidth(140);
+    window.show();
+
+    auto send = [&](QEvent::Type type, QPointF point) {
+        const Qt::MouseButtons buttons = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+        QMouseEvent event(type, point, bar.control->mapToGlobal(point), Qt::LeftButton, buttons, Qt::NoModifier);
+        QApplication::sendEvent(bar.control.get(), &event);
+    };
+    send(QEvent::MouseButtonPress, QPointF(118.5, 150));
+    ASSERT_TRUE(bar.control->isResizing());
+    send(QEvent::MouseMove, QPointF(128.5, 150));
+    EXPECT_EQ(bar.control->width(), 130);
+    EXPECT_EQ(partner.geometry(), QRect(130, 0, 470, 300));
+    send(QEvent::MouseMove, QPointF(140.5, 150)); // 140 is not below the maximum
+    EXPECT_EQ(bar.control->width(), 130);
+    send(QEvent::MouseMove, QPointF(118.5, 150));
+    EXPECT_EQ(bar.control->width(), 108);
+    EXPECT_EQ(partner.geometry(), QRect(108, 0, 492, 300));
+    send(QEvent::MouseMove, QPointF(110.5, 150)); // 100 is not above the minimum
+    EXPECT_EQ(bar.control->width(), 108);
+    send(QEvent::MouseButtonRelease, QPointF(110.5, 150));
+    EXPECT_FALSE(bar.control->isResizing());
+}
+
+TEST(TabBarControlInput, SpringLoadingOfForeignDrags)
+{
+    platform::UserDefaults::standardUserDefaults().removeObjectForKey(VTTabBarControl::SpringingDelayKey);
+    InputBar bar(3);
+    QMimeData data;
+    // Another program's drag that carries the tab type is still foreign.
+    data.setData(platform::DragInfo::formatForPasteboardType(VTTabBarControl::DraggedType), "0");
+    auto over = [&](QPointF point) {
+        return platform::DragInfo(&data, bar.control->mapToGlobal(point.toPoint()), Qt::CopyAction);
+    };
+    const QPointF onOne = bar.cell(1)->frame().center();
+    const QPointF onTwo = bar.cell(2)->frame().center();
+    EXPECT_EQ(bar.control->dragEntered(over(onOne)), Qt::IgnoreAction);
+    EXPECT_EQ(bar.control->dragUpdated(over(onOne)), Qt::CopyAction);
+    QTimer *first = bar.control->springTimer();
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->interval(), 668);
+    bar.control->dragUpdated(over(onOne + QPointF(3, 0)));
+    EXPECT_EQ(bar.control->springTimer(), first);
+    bool firstGone = false;
+    QObject::connect(first, &QObject::destroyed, [&firstGone] { firstGone = true; });
+    bar.control->dragUpdated(over(onTwo));
+    ASSERT_NE(bar.control->springTimer(), nullptr);
+    EXPECT_TRUE(firstGone); // another tab restarts the delay
+    EXPECT_TRUE(bar.control->springTimer()->isActive());
+    bar.control->fireSpring(bar.control->springTimer());
+    EXPECT_EQ(bar.selected(), QStringLiteral("Tab 2"));
+
+    {
+        platform::KeyState::Fake space(Qt::NoModifier, {platform::KeyState::SpaceVirtualKey});
+        bar.control->dragUpdated(over(onOne));
+        EXPECT_EQ(bar.selected(), QStringLiteral("Tab 1"));
+    }
+
+    // The spring fires where the drag is by then: over no tab it selects nothing.
+    bar.control->dragUpdated(over(bar.cell(2)->frame().center()));
+    bar.control->dragUpdated(over(QPointF(590, 10)));
+    bar.control->fireSpring(bar.control->springTimer());
+    EXPECT_EQ(bar.selected(), QStringLiteral("Tab 1"));
+
+    EXPECT_TRUE(bar.control->performDrop(over(onTwo)));
+    EXPECT_EQ(bar.delegate.accepted, QStringList{QStringLiteral("Tab 2")});
+    EXPECT_EQ(bar.labels().size(), 3);
+}
