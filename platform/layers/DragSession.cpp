@@ -71,6 +71,13 @@ DragSession::~DragSession()
 {
     if (s_current == this)
         s_current = nullptr;
+    if (QCoreApplication::closingDown()) {
+        // The application object owns the session and is going: its widgets are
+        // already torn down, and deleting ours now would crash the exit.
+        (void)m_imageWindow.release();
+        (void)m_grabWindow.release();
+        return;
+    }
     releaseGrab();
     m_grabWindow.reset();
 }
