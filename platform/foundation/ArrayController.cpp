@@ -82,7 +82,9 @@ QList<qsizetype> ArrayController::validSelection(QList<qsizetype> indexes) const
 bool ArrayController::setSelectionIndexes(QList<qsizetype> indexes)
 {
     indexes = validSelection(std::move(indexes));
-    if (indexes == m_selection)
+    // Compared element by element: QList's own == hands an empty list's null data to
+    // memcmp.
+    if (std::ranges::equal(indexes, m_selection))
         return false;
     willChangeValueForKey(SelectionIndexesKey);
     willChangeValueForKey(SelectionIndexKey);
