@@ -18,10 +18,6 @@ using platform::ControlTint;
 
 namespace {
 
-constexpr qreal MarginX = 6;
-constexpr qreal Gap = 4;
-constexpr qreal IconSize = 16;
-
 // One column, 22 high, of a background strip stretched over the target. The strips
 // are stored for a y-up space; the bar is y down, so they are turned over here.
 void drawSlice(QPainter &painter, const QIcon &image, const QRectF &target)
@@ -87,39 +83,17 @@ QRectF VTAquaTabStyle::indicatorRectForTabCell(const VTTabBarCell *cell) const
 
 QRectF VTAquaTabStyle::objectCounterRectForTabCell(const VTTabBarCell *cell) const
 {
-    if (!cell || cell->count() == 0)
-        return {};
-    const QRectF f = frameOf(cell);
-    const qreal width = std::max<qreal>(20, attributedObjectCountValueForTabCell(cell).size().width() + 8);
-    qreal x = f.x() + f.width() - MarginX - width;
-    if (showsIndicator(cell))
-        x -= 20;
-    return QRectF(x, f.y() + 4, width, 14);
-}
-
-qreal VTAquaTabStyle::widthWithoutTitle(const VTTabBarCell *cell) const
-{
-    qreal width = MarginX;
-    if (showsCloseButton(cell))
-        width += VTTabBarArtwork::sizeOf(m_close[0]).width() + Gap;
-    if (cell && cell->hasIcon())
-        width += IconSize + Gap;
-    if (cell && cell->count() > 0)
-        width += objectCounterRectForTabCell(cell).width() + Gap;
-    if (showsIndicator(cell))
-        width += 20;
-    return width + MarginX;
+    return counterRect(*this, cell);
 }
 
 qreal VTAquaTabStyle::minimumWidthOfTabCell(const VTTabBarCell *cell) const
 {
-    return std::ceil(float(widthWithoutTitle(cell) + 30));
+    return minimumWidth(*this, cell, VTTabBarArtwork::sizeOf(m_close[0]).width());
 }
 
 qreal VTAquaTabStyle::desiredWidthOfTabCell(const VTTabBarCell *cell) const
 {
-    const qreal title = cell ? cell->attributedStringValue().size().width() : 0;
-    return std::ceil(float(widthWithoutTitle(cell) + title));
+    return desiredWidth(*this, cell, VTTabBarArtwork::sizeOf(m_close[0]).width());
 }
 
 VTAttributedString VTAquaTabStyle::attributedObjectCountValueForTabCell(const VTTabBarCell *cell) const

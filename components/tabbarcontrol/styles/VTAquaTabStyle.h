@@ -47,8 +47,6 @@ public:
     VTTabBarControl *tabBar() const;
 
 private:
-    qreal widthWithoutTitle(const VTTabBarCell *cell) const;
-
     QIcon m_aquaTabBg;
     QIcon m_aquaTabBgDown;
     QIcon m_aquaTabBgDownGraphite;

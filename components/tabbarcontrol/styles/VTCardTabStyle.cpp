@@ -17,10 +17,6 @@ using platform::SystemColors::calibratedWhite;
 
 namespace {
 
-constexpr qreal MarginX = 6;
-constexpr qreal Gap = 4;
-constexpr qreal IconSize = 16;
-
 QIcon image(const char *name)
 {
     return VTTabBarArtwork::imageNamed(QString::fromLatin1(name));
@@ -80,39 +76,17 @@ QRectF VTCardTabStyle::indicatorRectForTabCell(const VTTabBarCell *cell) const
 
 QRectF VTCardTabStyle::objectCounterRectForTabCell(const VTTabBarCell *cell) const
 {
-    if (!cell || cell->count() == 0)
-        return {};
-    const QRectF f = frameOf(cell);
-    const qreal width = std::max<qreal>(20, attributedObjectCountValueForTabCell(cell).size().width() + 8);
-    qreal x = f.x() + f.width() - MarginX - width;
-    if (showsIndicator(cell))
-        x -= 20;
-    return QRectF(x, f.y() + 4, width, 14);
-}
-
-qreal VTCardTabStyle::widthWithoutTitle(const VTTabBarCell *cell) const
-{
-    qreal width = MarginX;
-    if (showsCloseButton(cell))
-        width += closeWidth() + Gap;
-    if (cell && cell->hasIcon())
-        width += IconSize + Gap;
-    if (cell && cell->count() > 0)
-        width += objectCounterRectForTabCell(cell).width() + Gap;
-    if (showsIndicator(cell))
-        width += 20;
-    return width + MarginX;
+    return counterRect(*this, cell);
 }
 
 qreal VTCardTabStyle::minimumWidthOfTabCell(const VTTabBarCell *cell) const
 {
-    return std::ceil(float(widthWithoutTitle(cell) + 30));
+    return minimumWidth(*this, cell, closeWidth());
 }
 
 qreal VTCardTabStyle::desiredWidthOfTabCell(const VTTabBarCell *cell) const
 {
-    const qreal title = cell ? cell->attributedStringValue().size().width() : 0;
-    return std::ceil(float(widthWithoutTitle(cell) + title));
+    return desiredWidth(*this, cell, closeWidth());
 }
 
 VTAttributedString VTCardTabStyle::attributedObjectCountValueForTabCell(const VTTabBarCell *cell) const

@@ -61,7 +61,4 @@ protected:
     QIcon m_addTabButtonRolloverImage;
     qreal m_leftMargin = 5.0;
     QPointer<VTTabBarControl> m_tabBar;
-
-private:
-    qreal widthWithoutTitle(const VTTabBarCell *cell) const;
 };

@@ -3,6 +3,7 @@
 #include "components/tabbarcontrol/VTTabBarArtwork.h"
 #include "components/tabbarcontrol/VTTabBarCell.h"
 #include "components/tabbarcontrol/VTTabBarControl.h"
+#include "components/tabbarcontrol/styles/VTTabStyleDrawing.h"
 #include "platform/drawing/Shadow.h"
 #include "platform/drawing/SystemColors.h"
 #include "platform/drawing/TabView.h"
@@ -16,56 +17,15 @@
 #include <cmath>
 
 namespace colors = platform::SystemColors;
+using namespace VTTabStyleDrawing;
 
 namespace {
 
-constexpr qreal MarginX = 6;
 constexpr qreal MarginY = 3;
-constexpr qreal Gap = 4;
-constexpr qreal IconSize = 16;
-constexpr qreal IndicatorSlot = 20;
-constexpr qreal MinimumTitleWidth = 30;
-constexpr qreal CounterHeight = 14;
-constexpr qreal CounterMinimumWidth = 20;
-constexpr qreal CounterRadius = 7;
-
-QRectF frameOf(const VTTabBarCell *cell)
-{
-    return cell ? cell->frame() : QRectF();
-}
-
-bool isSelected(const VTTabBarCell *cell)
-{
-    return cell && cell->state() == platform::Cell::State::On;
-}
 
 qreal selectedShift(const VTTabBarCell *cell)
 {
     return isSelected(cell) ? -1.0 : 0.0;
-}
-
-bool showsIndicator(const VTTabBarCell *cell)
-{
-    return cell && cell->indicator() && !cell->indicator()->isHidden();
-}
-
-bool showsCloseButton(const VTTabBarCell *cell)
-{
-    return cell && cell->hasCloseButton() && !cell->isCloseButtonSuppressed();
-}
-
-QColor windowBackgroundColor()
-{
-    return QApplication::palette().color(QPalette::Active, QPalette::Window);
-}
-
-QIcon tabIcon(const VTTabBarCell *cell)
-{
-    const platform::TabViewItemPtr item = cell ? cell->representedObject() : nullptr;
-    auto *model = item ? platform::KeyValueObservable::toObservable(item->identifier()) : nullptr;
-    if (!model || !model->hasKey(QStringLiteral("icon")))
-        return {};
-    return model->valueForKey(QStringLiteral("icon")).value<QIcon>();
 }
 
 } // namespace
@@ -81,11 +41,6 @@ VTMetalTabStyle::VTMetalTabStyle()
     , m_addTabButtonPressedImage(VTTabBarArtwork::imageNamed(QStringLiteral("TabNewMetalPressed")))
     , m_addTabButtonRolloverImage(VTTabBarArtwork::imageNamed(QStringLiteral("TabNewMetalRollover")))
 {
-    QFont font(QStringLiteral("Helvetica"));
-    font.setPointSizeF(11);
-    font.setBold(true);
-    m_objectCountStringAttributes.font = font;
-    m_objectCountStringAttributes.color = colors::withAlpha(colors::whiteColor(), 0.85);
 }
 
 VTMetalTabStyle::~VTMetalTabStyle() = default;
@@ -124,39 +79,17 @@ QRectF VTMetalTabStyle::indicatorRectForTabCell(const VTTabBarCell *cell) const
 
 QRectF VTMetalTabStyle::objectCounterRectForTabCell(const VTTabBarCell *cell) const
 {
-    if (!cell || cell->count() == 0)
-        return {};
-    const QRectF f = frameOf(cell);
-    const qreal width = std::max(CounterMinimumWidth, attributedObjectCountValueForTabCell(cell).size().width() + 8);
-    qreal x = f.x() + f.width() - MarginX - width;
-    if (showsIndicator(cell))
-        x -= IndicatorSlot;
-    return QRectF(x, f.y() + 4, width, CounterHeight);
-}
-
-qreal VTMetalTabStyle::widthWithoutTitle(const VTTabBarCell *cell) const
-{
-    qreal width = MarginX;
-    if (showsCloseButton(cell))
-        width = MarginX + VTTabBarArtwork::sizeOf(m_metalCloseButton).width() + Gap;
-    if (cell && cell->hasIcon())
-        width += IconSize + Gap;
-    if (cell && cell->count() > 0)
-        width += objectCounterRectForTabCell(cell).width() + Gap;
-    if (showsIndicator(cell))
-        width += IndicatorSlot;
-    return width + MarginX;
+    return counterRect(*this, cell);
 }
 
 qreal VTMetalTabStyle::minimumWidthOfTabCell(const VTTabBarCell *cell) const
 {
-    return std::ceil(float(widthWithoutTitle(cell) + MinimumTitleWidth));
+    return minimumWidth(*this, cell, VTTabBarArtwork::sizeOf(m_metalCloseButton).width());
 }
 
 qreal VTMetalTabStyle::desiredWidthOfTabCell(const VTTabBarCell *cell) const
 {
-    const qreal title = cell ? cell->attributedStringValue().size().width() : 0;
-    return std::ceil(float(widthWithoutTitle(cell) + title));
+    return desiredWidth(*this, cell, VTTabBarArtwork::sizeOf(m_metalCloseButton).width());
 }
 
 QRectF VTMetalTabStyle::dragRectForTabCell(const VTTabBarCell *cell, int orientation) const
@@ -177,10 +110,7 @@ QRectF VTMetalTabStyle::dragRectForTabCell(const VTTabBarCell *cell, int orienta
 
 VTAttributedString VTMetalTabStyle::attributedObjectCountValueForTabCell(const VTTabBarCell *cell) const
 {
-    VTAttributedString text;
-    text.string = QString::number(cell ? qulonglong(ulong(cell->count())) : 0ull);
-    text.attributes = m_objectCountStringAttributes;
-    return text;
+    return countString(cell);
 }
 
 VTAttributedString VTMetalTabStyle::attributedStringValueForTabCell(const VTTabBarCell *cell) const
@@ -231,12 +161,8 @@ void VTMetalTabStyle::drawTabCell(const VTTabBarCell *cell, QPainter &painter)
         path.lineTo(r.x() + r.width(), r.y() + r.height());
     } else {
         QRectF r(f.x() + 1.5, f.y() + 0.5, f.width() - 1, f.height());
-        if (cell->isHighlighted()) {
-            painter.save();
-            painter.setCompositionMode(QPainter::CompositionMode_SourceAtop);
-            painter.fillRect(r, QColor(0, 0, 0, qRound(0.1 * 255)));
-            painter.restore();
-        }
+        if (cell->isHighlighted())
+            drawHighlight(painter, r);
         if (!vertical) {
             r = QRectF(f.x() + 0.5, f.y() + 0.5, f.width(), f.height());
             path.moveTo(r.x(), r.y());
@@ -268,51 +194,23 @@ void VTMetalTabStyle::drawInteriorWithTabCell(const VTTabBarCell *cell, QWidget 
     const QRectF f = cell->frame();
     qreal x0 = f.x() + MarginX;
     if (showsCloseButton(cell)) {
-        const QRectF rect = cell->closeButtonRectForFrame(f);
-        const bool edited = cell->isEdited();
-        QIcon image = edited ? m_metalCloseDirtyButton : m_metalCloseButton;
-        if (cell->closeButtonOver())
-            image = edited ? m_metalCloseDirtyButtonOver : m_metalCloseButtonOver;
-        if (cell->closeButtonPressed())
-            image = edited ? m_metalCloseDirtyButtonDown : m_metalCloseButtonDown;
-        VTTabBarArtwork::drawAtPoint(image, painter, rect.topLeft());
+        const QIcon images[6] = {m_metalCloseButton,      m_metalCloseButtonDown,      m_metalCloseButtonOver,
+                                 m_metalCloseDirtyButton, m_metalCloseDirtyButtonDown, m_metalCloseDirtyButtonOver};
+        const QIcon image = closeImage(cell, images);
+        VTTabBarArtwork::drawAtPoint(image, painter, cell->closeButtonRectForFrame(f).topLeft());
         x0 += VTTabBarArtwork::sizeOf(image).width() + Gap;
     }
     if (cell->hasIcon()) {
         const QRectF rect = iconRectForTabCell(cell);
-        const QIcon icon = tabIcon(cell);
-        const QSizeF size = icon.isNull() ? QSizeF() : icon.actualSize(QSize(16, 16));
-        QPointF point = rect.topLeft();
-        if (size.width() < IconSize)
-            point.rx() += (IconSize - size.width()) / 2;
-        if (size.height() < IconSize)
-            point.ry() += (IconSize - size.height()) / 2;
-        if (!icon.isNull())
-            painter.drawPixmap(point, icon.pixmap(size.toSize(), painter.device() ? painter.device()->devicePixelRatioF() : 1.0));
+        drawIcon(painter, tabIcon(cell), rect.topLeft());
         x0 += rect.width() + Gap;
     }
     QRectF title(x0, f.y() + (isSelected(cell) ? 3 : 4), f.width() - (x0 - f.x()) - Gap, f.height());
     if (showsIndicator(cell))
         title.setWidth(title.width() - IndicatorSlot);
     if (cell->count() > 0) {
-        const QColor fill = cell->countColor().isValid() ? cell->countColor() : colors::calibratedWhite(0.3, 0.6);
-        QRectF c = objectCounterRectForTabCell(cell);
-        c.translate(0, selectedShift(cell));
-        QPainterPath counter;
-        counter.moveTo(c.x() + CounterRadius, c.y());
-        counter.lineTo(c.x() + c.width() - CounterRadius, c.y());
-        counter.arcTo(QRectF(c.x() + c.width() - 2 * CounterRadius, c.y(), 2 * CounterRadius, 2 * CounterRadius), 90, -180);
-        counter.lineTo(c.x() + CounterRadius, c.y() + c.height());
-        counter.arcTo(QRectF(c.x(), c.y(), 2 * CounterRadius, 2 * CounterRadius), 270, -180);
-        counter.closeSubpath();
-        painter.save();
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.fillPath(counter, fill);
-        painter.restore();
-        const VTAttributedString digits = attributedObjectCountValueForTabCell(cell);
-        const QSizeF s = digits.size();
-        digits.drawInRect(painter, QRectF(c.x() + (c.width() - s.width()) / 2 + 0.25,
-                                          c.y() + (c.height() - s.height()) / 2 + 0.5, s.width(), s.height()));
+        const QRectF c = objectCounterRectForTabCell(cell).translated(0, selectedShift(cell));
+        drawCounter(painter, c, cell, colors::calibratedWhite(0.3, 0.6), attributedObjectCountValueForTabCell(cell));
         title.setWidth(title.width() - (c.width() + Gap));
     }
     cell->attributedStringValue().drawInRect(painter, title);
@@ -349,19 +247,5 @@ void VTMetalTabStyle::drawTabBar(VTTabBarControl *control, QPainter &painter, co
     if (m_tabBar != control)
         m_tabBar = control;
     drawBackgroundInRect(painter, rect);
-    if (!control->tabView()) {
-        QFont font = QApplication::font();
-        font.setPointSizeF(11);
-        NTXNSStringExtension::TextAttributes attributes;
-        attributes.font = font;
-        NTXNSStringExtension::drawWithFontAttributes(QStringLiteral("VTTabBarControl"), painter, attributes,
-                                                     NTXNSStringExtension::CenterTextAlignment, false,
-                                                     rect.adjusted(0, 4, 0, 0));
-        return;
-    }
-    const auto cells = control->cells();
-    for (const auto &cell : cells) {
-        if (control->isAnimating() || (!cell->isInOverflowMenu() && cell->frame().intersects(rect)))
-            cell->drawWithFrame(painter, cell->frame(), control);
-    }
+    drawCells(control, painter, rect);
 }

@@ -48,9 +48,6 @@ public:
     VTTabBarControl *tabBar() const;
 
 private:
-    // The width of every part but the title, which is added by the caller.
-    qreal widthWithoutTitle(const VTTabBarCell *cell) const;
-
     QIcon m_metalCloseButton;
     QIcon m_metalCloseButtonDown;
     QIcon m_metalCloseButtonOver;
@@ -60,7 +57,6 @@ private:
     QIcon m_addTabButtonImage;
     QIcon m_addTabButtonPressedImage;
     QIcon m_addTabButtonRolloverImage;
-    NTXNSStringExtension::TextAttributes m_objectCountStringAttributes;
     int m_orientation = 0;
     QPointer<VTTabBarControl> m_tabBar;
 };

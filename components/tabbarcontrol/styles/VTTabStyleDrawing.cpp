@@ -2,6 +2,7 @@
 
 #include "components/tabbarcontrol/VTTabBarCell.h"
 #include "components/tabbarcontrol/VTTabBarControl.h"
+#include "components/tabbarcontrol/VTTabStyle.h"
 #include "platform/drawing/SystemColors.h"
 #include "platform/drawing/TabView.h"
 #include "platform/drawing/WindowChrome.h"
@@ -10,6 +11,9 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPalette>
+
+#include <algorithm>
+#include <cmath>
 
 namespace colors = platform::SystemColors;
 
@@ -59,6 +63,43 @@ QIcon largeImage(const VTTabBarCell *cell)
     if (value.canConvert<QImage>() && value.metaType() == QMetaType::fromType<QImage>())
         return QIcon(QPixmap::fromImage(value.value<QImage>()));
     return value.value<QIcon>();
+}
+
+qreal widthWithoutTitle(const VTTabStyle &style, const VTTabBarCell *cell, qreal closeWidth)
+{
+    qreal width = MarginX;
+    if (showsCloseButton(cell))
+        width += closeWidth + Gap;
+    if (cell && cell->hasIcon())
+        width += IconSize + Gap;
+    if (cell && cell->count() > 0)
+        width += counterRect(style, cell).width() + Gap;
+    if (showsIndicator(cell))
+        width += IndicatorSlot;
+    return width + MarginX;
+}
+
+qreal minimumWidth(const VTTabStyle &style, const VTTabBarCell *cell, qreal closeWidth)
+{
+    return std::ceil(float(widthWithoutTitle(style, cell, closeWidth) + MinimumTitleWidth));
+}
+
+qreal desiredWidth(const VTTabStyle &style, const VTTabBarCell *cell, qreal closeWidth)
+{
+    const qreal title = cell ? cell->attributedStringValue().size().width() : 0;
+    return std::ceil(float(widthWithoutTitle(style, cell, closeWidth) + title));
+}
+
+QRectF counterRect(const VTTabStyle &style, const VTTabBarCell *cell)
+{
+    if (!cell || cell->count() == 0)
+        return {};
+    const QRectF f = frameOf(cell);
+    const qreal width = std::max<qreal>(20, style.attributedObjectCountValueForTabCell(cell).size().width() + 8);
+    qreal x = f.x() + f.width() - MarginX - width;
+    if (showsIndicator(cell))
+        x -= IndicatorSlot;
+    return QRectF(x, f.y() + 4, width, 14);
 }
 
 QIcon closeImage(const VTTabBarCell *cell, const QIcon images[6])

@@ -13,8 +13,18 @@
 class QPainter;
 class VTTabBarCell;
 class VTTabBarControl;
+class VTTabStyle;
 
 namespace VTTabStyleDrawing {
+
+// Inside a tab of the Metal, Aqua and Card styles: margins of 6 at both ends, gaps of
+// 4 after the close button, the icon and the counter, icons and indicators 16 × 16 in
+// a 20-point slot, and at least 30 points for the title.
+constexpr qreal MarginX = 6;
+constexpr qreal Gap = 4;
+constexpr qreal IconSize = 16;
+constexpr qreal IndicatorSlot = 20;
+constexpr qreal MinimumTitleWidth = 30;
 
 QRectF frameOf(const VTTabBarCell *cell);
 bool isSelected(const VTTabBarCell *cell);
@@ -26,6 +36,16 @@ QIcon tabIcon(const VTTabBarCell *cell);
 QIcon largeImage(const VTTabBarCell *cell);
 // The close picture by the cell's edited, rollover and pressed flags (pressed wins).
 QIcon closeImage(const VTTabBarCell *cell, const QIcon images[6]);
+// The width of a tab by that rule without its title: the close button (when shown,
+// closeWidth wide), the icon, the style's counter rectangle and the indicator slot.
+qreal widthWithoutTitle(const VTTabStyle &style, const VTTabBarCell *cell, qreal closeWidth);
+// That width with MinimumTitleWidth, or with the cell's whole title; rounded up.
+qreal minimumWidth(const VTTabStyle &style, const VTTabBarCell *cell, qreal closeWidth);
+qreal desiredWidth(const VTTabStyle &style, const VTTabBarCell *cell, qreal closeWidth);
+// The counter of those styles: the style's digits and 8 (at least 20) wide, 14 high,
+// 4 below the frame's top, against the right margin or left of the indicator slot.
+// The zero rectangle without a count.
+QRectF counterRect(const VTTabStyle &style, const VTTabBarCell *cell);
 // The badge outline of a counter rectangle: straight top and bottom, ends of radius 7.
 QPainterPath counterPath(const QRectF &c);
 // Fills the badge (the cell's count colour, else `fallback`) and centres the digits in it.
