@@ -9,6 +9,7 @@
 #include "platform/archive/KeyedUnarchiver.h"
 #include "platform/drawing/ControlTint.h"
 #include "platform/drawing/WindowChrome.h"
+#include "platform/foundation/UserDefaults.h"
 
 #include <QMainWindow>
 #include <QPainter>
@@ -75,10 +76,30 @@ TEST(AquaTabStyle, SelectedPictureBackgroundDividerAndNoVerticalLayout)
         EXPECT_EQ(aqua.selectedImageName(selected), QStringLiteral("AquaTabsDownNonKey")) << tint;
     }
     ASSERT_TRUE(bar.activate());
-    selected->setControlTint(platform::ControlTint::Graphite);
-    EXPECT_EQ(aqua.selectedImageName(selected), QStringLiteral("AquaTabsDownGraphite"));
-    selected->setControlTint(platform::ControlTint::Blue);
-    EXPECT_EQ(aqua.selectedImageName(selected), QStringLiteral("AquaTabsDown"));
+    // A cell of the default tint follows the user's colour variant; its own tint wins.
+    auto &defaults = platform::UserDefaults::standardUserDefaults();
+    const QString variant = platform::ControlTint::AquaColorVariantKey;
+    selected->setControlTint(platform::ControlTint::Default);
+    const struct
+    {
+        qint64 variant; // -1: no such default
+        unsigned cellTint;
+        const char *picture;
+    } cases[] = {{6, 0, "AquaTabsDownGraphite"}, {1, 0, "AquaTabsDown"}, {-1, 0, "AquaTabsDown"},
+                 {6, platform::ControlTint::Blue, "AquaTabsDown"}, {1, platform::ControlTint::Graphite, "AquaTabsDownGraphite"}};
+    QImage graphite, blue;
+    for (const auto &c : cases) {
+        if (c.variant < 0)
+            defaults.removeObjectForKey(variant);
+        else
+            defaults.setInteger(c.variant, variant);
+        selected->setControlTint(c.cellTint);
+        EXPECT_EQ(aqua.selectedImageName(selected), QLatin1String(c.picture)) << c.variant << " " << c.cellTint;
+        (QLatin1String(c.picture) == QLatin1String("AquaTabsDown") ? blue : graphite) = bar.picture({}, selected);
+    }
+    defaults.removeObjectForKey(variant);
+    const QPointF inside = selected->frame().center() + QPointF(0, 8);
+    EXPECT_NE(graphite.pixel(inside.toPoint()), blue.pixel(inside.toPoint()));
 
     const VTTabBarCell *last = bar.bar.cell(2);
     const QRectF f = last->frame();
@@ -123,7 +144,7 @@ TEST(AdiumTabStyle, VerticalCounterTakesTheClosePlaceUnlessHoveredOrDisabled)
     EXPECT_EQ(adium.tabCellHeight(), 22.0);
 }
 
-TEST(AdiumTabStyle, LargeImageIsClippedToARoundedSquare)
+TEST(AdiumTabStyle, LargeImageMovesTheTitleAndIsClippedToARoundedSquare)
 {
     struct Model : platform::KeyValueObservable
     {
@@ -135,17 +156,38 @@ TEST(AdiumTabStyle, LargeImageIsClippedToARoundedSquare)
             return table;
         }
     } model;
-    model.picture = QImage(24, 24, QImage::Format_ARGB32_Premultiplied);
-    model.picture.fill(Qt::red);
+    model.picture = QImage(48, 48, QImage::Format_ARGB32_Premultiplied); // larger than its 24-point box
+    model.picture.fill(Qt::transparent); // first clear, so that only the title has ink
     StyledBar bar(QStringLiteral("Adium"), 1);
-    bar.bar.tabView.addTabViewItem(platform::TabViewItem::create(platform::KeyValueObservable::fromObservable(&model)));
+    auto item = platform::TabViewItem::create(platform::KeyValueObservable::fromObservable(&model));
+    item->setLabel(QStringLiteral("Mail"));
+    bar.bar.tabView.addTabViewItem(item);
     bar.bar.control->updateTabBar(false);
     VTTabBarCell *cell = bar.bar.cell(3);
-    cell->setHasLargeImage(true);
     const QRectF f = cell->frame();
-    const QImage drawn = bar.picture({}, cell);
+    // The leftmost column with any ink.
+    const auto titleStart = [&] {
+        QImage image(bar.bar.control->size(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        bar.style<VTAdiumTabStyle>().drawInteriorWithTabCell(cell, bar.bar.control.get(), painter);
+        painter.end();
+        for (int x = int(f.x()); x < int(f.right()); ++x)
+            for (int y = int(f.y()); y < int(f.bottom()); ++y)
+                if (qAlpha(image.pixel(x, y)) > 0)
+                    return std::pair(x - int(f.x()), image);
+        return std::pair(-1, image);
+    };
+    cell->setHasLargeImage(false);
+    const int plain = titleStart().first;
+    cell->setHasLargeImage(true);
+    EXPECT_EQ(titleStart().first - plain, 28);
+    model.picture.fill(Qt::red);
+    const QImage drawn = titleStart().second;
     EXPECT_EQ(drawn.pixel(int(f.x() + 16), int(f.y() + 14)), QColor(Qt::red).rgb());
-    EXPECT_NE(drawn.pixel(int(f.x() + 4), int(f.y() + 2)), QColor(Qt::red).rgb()); // the corner is cut
+    EXPECT_LT(qAlpha(drawn.pixel(int(f.x() + 4), int(f.y() + 2))), 32);   // the corner is cut at radius 3
+    EXPECT_EQ(drawn.pixel(int(f.x() + 5), int(f.y() + 5)), QColor(Qt::red).rgb()); // inside the radius
+    EXPECT_EQ(qAlpha(drawn.pixel(int(f.x() + 28), int(f.y() + 14))), 0);  // no wider than its box
 }
 
 TEST(AdiumTabStyle, DrawsRightIsInertHorizontallyAndTheArchiveKeepsGradientAndCounter)
@@ -226,20 +268,37 @@ TEST(UnifiedTabStyle, SeparatorGivesFlatTabsAndTheRestFollowsCard)
     bar.control->updateTabBar(false);
     bar.tabView.selectTabViewItemAtIndex(2);
     auto &unified = static_cast<VTUnifiedTabStyle &>(*bar.control->style());
+    // One tab drawn 5 points down in a taller picture, so an edge above the frame shows.
     const auto drawn = [&](const VTTabBarCell *cell) {
-        QImage image(bar.control->size(), QImage::Format_ARGB32_Premultiplied);
+        QImage image(bar.control->width(), 40, QImage::Format_ARGB32_Premultiplied);
         image.fill(Qt::transparent);
         QPainter painter(&image);
+        painter.translate(0, 5);
         unified.drawTabCell(cell, painter);
         return image;
     };
-    const VTTabBarCell *first = bar.cell(0), *beforeSelected = bar.cell(1);
+    const auto topRow = [&](const VTTabBarCell *cell) {
+        const QImage image = drawn(cell);
+        for (int y = 0; y < image.height(); ++y)
+            if (alphaAt(image, cell->frame().center().x(), y) > 0)
+                return y;
+        return -1;
+    };
+    const VTTabBarCell *first = bar.cell(0), *beforeSelected = bar.cell(1), *selected = bar.cell(2);
     const QRectF a = first->frame(), b = beforeSelected->frame();
-    EXPECT_GT(alphaAt(drawn(first), a.right(), 10), 0);         // a right edge
-    EXPECT_EQ(alphaAt(drawn(first), a.center().x(), 0), 0);     // flat: no top line
-    EXPECT_EQ(alphaAt(drawn(beforeSelected), b.right(), 10), 0); // none before the selected tab
+    EXPECT_GT(alphaAt(drawn(first), a.right(), 15), 0);         // a right edge
+    EXPECT_EQ(alphaAt(drawn(first), a.center().x(), 5), 0);     // flat: no top line
+    EXPECT_EQ(alphaAt(drawn(beforeSelected), b.right(), 15), 0); // none before the selected tab
+    const int roundedTop = topRow(selected);
     platform::WindowChrome::setShowsBaselineSeparator(toolbar, false);
-    EXPECT_GT(alphaAt(drawn(first), a.center().x(), 0), 0); // a rounded tab, one lower
+    EXPECT_GT(alphaAt(drawn(first), a.center().x(), 5), 0); // every tab rounded now,
+    EXPECT_EQ(topRow(first), roundedTop + 1);               // one lower
+    EXPECT_EQ(topRow(selected), roundedTop + 1);
+    platform::WindowChrome::setShowsBaselineSeparator(toolbar, true);
+    QWidget plain; // and in a window without a toolbar
+    bar.control->setParent(&plain);
+    EXPECT_EQ(topRow(first), roundedTop + 1);
+    bar.control->setParent(&window);
 
     VTTabBarCell *cell = bar.cell(0);
     cell->setHasCloseButton(true);
