@@ -8,7 +8,6 @@
 #include "platform/drawing/SystemColors.h"
 #include "platform/drawing/TabView.h"
 
-#include <QApplication>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPalette>
@@ -117,8 +116,7 @@ VTAttributedString VTMetalTabStyle::attributedStringValueForTabCell(const VTTabB
 {
     VTAttributedString text;
     text.string = cell ? cell->stringValue() : QString();
-    QFont font = QApplication::font();
-    font.setPointSizeF(11);
+    QFont font = systemFont11();
     font.setBold(true);
     text.attributes.font = font;
     text.attributes.color = colors::withAlpha(colors::controlTextColor(), 0.75);

@@ -160,9 +160,7 @@ void drawHighlight(QPainter &painter, const QRectF &rect)
 
 QFont systemFont11()
 {
-    QFont font = QApplication::font();
-    font.setPointSizeF(11);
-    return font;
+    return platform::Cell::systemFontForControlSize(platform::Cell::ControlSize::Small);
 }
 
 void drawPlaceholder(QPainter &painter, const QRectF &rect)
@@ -190,7 +188,7 @@ VTAttributedString countString(const VTTabBarCell *cell)
     VTAttributedString text;
     text.string = QString::number(cell ? qulonglong(ulong(cell->count())) : 0ull);
     QFont font(QStringLiteral("Helvetica"));
-    font.setPointSizeF(11);
+    font.setPixelSize(11); // fits the 14-point badge
     font.setBold(true);
     text.attributes.font = font;
     text.attributes.color = colors::withAlpha(colors::whiteColor(), 0.85);

@@ -62,7 +62,8 @@ void drawPlaceholder(QPainter &painter, const QRectF &rect);
 void drawCells(VTTabBarControl *control, QPainter &painter, const QRectF &rect);
 // The counter digits: bold Helvetica 11, white at alpha 0.85.
 VTAttributedString countString(const VTTabBarCell *cell);
-// The system font at 11 points.
+// The system font at 11 points: the small control size's font, which follows the
+// user's font size.
 QFont systemFont11();
 // The platform window background colour.
 QColor windowBackgroundColor();

@@ -1,6 +1,7 @@
 // The tab bar control in the Aqua, Adium, Card and Unified styles beside the tab bar
 // view's bar of the same style, on a real X server: horizontal in a key window and in
-// a window that is not key (while another window of the application is); Adium also vertical, at
+// a window that is not key (while another window of the application is) and with the
+// application inactive (the X input focus on no window); Adium also vertical, at
 // the left and (drawsRight) at the right; Unified under a toolbar with and without its
 // separator. PNGs for people to look at.
 #include "tests/components/tabbargallery/desktop/TabBarGallerySupport.h"
@@ -14,6 +15,7 @@
 #include <QMainWindow>
 #include <QTest>
 #include <QToolBar>
+#include <xcb/xcb.h>
 #include <gtest/gtest.h>
 
 namespace {
@@ -86,6 +88,18 @@ struct ControlRow
     }
 };
 
+// Takes the X input focus away from every window, so that no window of the
+// application is active and the application turns inactive.
+bool deactivateApplication()
+{
+    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11)
+        return false;
+    xcb_set_input_focus(x11->connection(), XCB_INPUT_FOCUS_NONE, XCB_NONE, XCB_CURRENT_TIME);
+    xcb_flush(x11->connection());
+    return QTest::qWaitFor([] { return QGuiApplication::applicationState() != Qt::ApplicationActive; });
+}
+
 void save(QWidget &window, const QString &name)
 {
     QTest::qWait(50);
@@ -119,6 +133,8 @@ TEST(TabBarControlStyleGallery, FourStylesBesideTheTabBarView)
         ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
         save(view.window, lower + QStringLiteral("-nonkey"));
         other.hide();
+        ASSERT_TRUE(deactivateApplication());
+        save(view.window, lower + QStringLiteral("-inactive"));
     }
 }
 
