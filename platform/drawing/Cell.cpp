@@ -2,6 +2,7 @@
 
 #include "platform/archive/Coder.h"
 #include "platform/drawing/ActionDispatch.h"
+#include "platform/drawing/BundleImages.h"
 
 #include <QApplication>
 #include <QFontMetricsF>
@@ -276,13 +277,10 @@ QSizeF Cell::imageSize() const
     if (m_image.isNull())
         return QSizeF();
     const int extent = m_controlSize == ControlSize::Regular ? 16 : (m_controlSize == ControlSize::Small ? 14 : 12);
-    QList<QSize> sizes = m_image.availableSizes();
-    if (sizes.isEmpty())
-        return QSizeF(extent, extent);
-    QSizeF size = m_image.actualSize(QSize(4096, 4096));
-    if (size.isEmpty())
-        return QSizeF(extent, extent);
-    return size;
+    // The size the picture was made at (a drawn picture of the bundle would answer any
+    // size it is asked for).
+    const QSizeF size = BundleImages::naturalSize(m_image);
+    return size.isEmpty() ? QSizeF(extent, extent) : size;
 }
 
 QSizeF Cell::titleSize(const QString &text, qreal width) const

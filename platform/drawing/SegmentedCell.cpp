@@ -1,6 +1,7 @@
 #include "platform/drawing/SegmentedCell.h"
 
 #include "platform/archive/Coder.h"
+#include "platform/drawing/BundleImages.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -220,11 +221,11 @@ void SegmentedCell::drawSegmentContent(QPainter &painter, int segment, const QRe
     option.text = s.label;
     if (!s.image.isNull()) {
         option.icon = s.image;
-        QSize natural = s.image.actualSize(QSize(4096, 4096));
+        QSizeF natural = BundleImages::naturalSize(s.image);
         if (natural.isEmpty())
-            natural = QSize(16, 16);
+            natural = QSizeF(16, 16);
         const QRectF area = rect.adjusted(2, 2, -2, -2);
-        option.iconSize = scaledImageRect(QSizeF(natural), area, s.scaling).size().toSize();
+        option.iconSize = scaledImageRect(natural, area, s.scaling).size().toSize();
     }
     painter.save();
     painter.setFont(font());

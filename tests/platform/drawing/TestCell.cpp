@@ -1,5 +1,6 @@
 // The cell base: values, state, attributes, layout, copies, actions and drawing.
 #include "platform/drawing/Cell.h"
+#include "platform/drawing/BundleImages.h"
 
 #include <QApplication>
 #include <QImage>
@@ -122,6 +123,16 @@ TEST(Cell, TitleMakesRoomForTheImage)
     // the size grows with the image
     Cell textOnly(QStringLiteral("Title"));
     EXPECT_GT(cell.cellSize().width(), textOnly.cellSize().width());
+
+    // A picture drawn in code (which could be drawn at any size) keeps the size it
+    // was made at.
+    ASSERT_TRUE(platform::BundleImages::registerImage(QStringLiteral("TestCell"), QStringLiteral("Mark"), QSizeF(12, 10),
+                                                      [](QPainter &painter, const QSizeF &size) {
+                                                          painter.fillRect(QRectF(QPointF(), size), Qt::blue);
+                                                      }));
+    cell.setImage(platform::BundleImages::imageNamed(QStringLiteral("TestCell"), QStringLiteral("Mark")));
+    cell.setImagePosition(Cell::ImagePosition::ImageOnly);
+    EXPECT_EQ(cell.imageRectForBounds(QRectF(0, 0, 200, 200)).size(), QSizeF(12, 10));
 }
 
 TEST(Cell, CellSizeFollowsFontAndControlSize)
