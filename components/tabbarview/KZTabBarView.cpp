@@ -11,6 +11,7 @@
 #include "components/tabbarview/KZTabStyle.h"
 #include "components/tabbarview/KZTabStyleRegistry.h"
 #include "components/tabbarview/styles/KZMetalTabStyle.h"
+#include "platform/drawing/Cell.h"
 #include "platform/drawing/WindowChrome.h"
 #include "platform/drawing/WindowChromeObserver.h"
 #include "platform/drawing/YUpPainter.h"
@@ -1283,8 +1284,7 @@ void KZTabBarView::drawInteriorInRect(QPainter &painter, const QRectF &rect)
         return;
     if (m_tabView)
         return;
-    QFont font = QApplication::font();
-    font.setPointSizeF(11);
+    const QFont font = platform::Cell::systemFontForControlSize(platform::Cell::ControlSize::Small);
     painter.save();
     painter.setFont(font);
     painter.drawText(rect.adjusted(0, 4, 0, 4), Qt::AlignCenter, QStringLiteral("KZTabBarView"));

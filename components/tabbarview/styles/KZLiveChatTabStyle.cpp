@@ -7,11 +7,11 @@
 #include "components/tabbarview/KZTabBarViewExtensions.h"
 #include "platform/archive/CodingRegistry.h"
 #include "platform/drawing/BundleImages.h"
+#include "platform/drawing/Cell.h"
 #include "platform/drawing/Gradient.h"
 #include "platform/drawing/SystemColors.h"
 #include "platform/drawing/WindowChrome.h"
 
-#include <QApplication>
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
@@ -69,7 +69,7 @@ void KZLiveChatTabStyle::reset()
 {
     m_close = closeImagesNamed(QStringLiteral("AquaTabClose_Front"), QStringLiteral("AquaTabCloseDirty_Front"));
     QFont font(QStringLiteral("Lucida Grande"));
-    font.setPointSizeF(11);
+    font.setPixelSize(11);
     font.setBold(true);
     m_objectCountAttributes.font = font;
     m_objectCountAttributes.color = colors::calibratedWhite(1.0, 0.85);
@@ -120,9 +120,7 @@ std::optional<KZAttributedString> KZLiveChatTabStyle::attributedStringValueForTa
 {
     KZAttributedString text;
     text.string = cell.title();
-    QFont font = QApplication::font();
-    font.setPointSizeF(11);
-    text.attributes.font = font;
+    text.attributes.font = platform::Cell::systemFontForControlSize(platform::Cell::ControlSize::Small);
     return text;
 }
 

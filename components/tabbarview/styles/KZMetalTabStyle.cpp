@@ -3,18 +3,18 @@
 #include "components/tabbarview/KZAttachedTabBarButton.h"
 #include "components/tabbarview/KZOverflowPopUpButton.h"
 #include "components/tabbarview/KZRolloverButton.h"
+#include "components/tabbarview/KZTabBarArtwork.h"
 #include "components/tabbarview/KZTabBarButtonCell.h"
 #include "components/tabbarview/KZTabBarView.h"
 #include "components/tabbarview/KZTabBarViewExtensions.h"
-#include "components/tabbarview/KZTabBarArtwork.h"
 #include "components/tabbarview/styles/KZTabStyleDrawing.h"
 #include "platform/archive/Coder.h"
 #include "platform/archive/CodingRegistry.h"
+#include "platform/drawing/Cell.h"
 #include "platform/drawing/Shadow.h"
 #include "platform/drawing/SystemColors.h"
 #include "platform/drawing/WindowChrome.h"
 
-#include <QApplication>
 #include <QPainter>
 #include <QPalette>
 
@@ -57,7 +57,7 @@ KZMetalTabStyle::~KZMetalTabStyle()
 void KZMetalTabStyle::buildObjectCountAttributes()
 {
     QFont font(QStringLiteral("Helvetica"));
-    font.setPointSizeF(11);
+    font.setPixelSize(11);
     font.setBold(true);
     m_objectCountAttributes.font = font;
     m_objectCountAttributes.color = colors::calibratedWhite(1.0, 0.85);
@@ -125,8 +125,7 @@ std::optional<KZAttributedString> KZMetalTabStyle::attributedStringValueForTabCe
 {
     KZAttributedString text;
     text.string = cell.title();
-    QFont font = QApplication::font();
-    font.setPointSizeF(11);
+    QFont font = platform::Cell::systemFontForControlSize(platform::Cell::ControlSize::Small);
     font.setBold(true);
     text.attributes.font = font;
     text.attributes.color = colors::withAlpha(colors::controlTextColor(), 0.75);

@@ -51,7 +51,7 @@ KZSafariTabStyle::KZSafariTabStyle()
 {
     Q_UNUSED(registered);
     QFont font(QStringLiteral("Helvetica"));
-    font.setPointSizeF(11);
+    font.setPixelSize(11);
     font.setBold(true);
     m_objectCountAttributes.font = font;
     m_objectCountAttributes.color = colors::calibratedWhite(1.0, 0.85);

@@ -1,5 +1,5 @@
-// The tab bar control in the Aqua, Adium, Card and Unified styles beside the tab bar
-// view's bar of the same style, on a real X server: horizontal in a key window and in
+// The tab bar control in its five styles beside the tab bar view's bar of the same
+// style, on a real X server: Metal horizontal and vertical; the others horizontal in a key window and in
 // a window that is not key (while another window of the application is) and with the
 // application inactive (the X input focus on no window); Adium also vertical, at
 // the left and (drawsRight) at the right; Unified under a toolbar with and without its
@@ -62,7 +62,7 @@ struct ControlRow
         control->setOrientation(orientation);
         control->setShowAddTabButton(true);
         if (orientation == 1)
-            control->setFixedSize(180, 10 + 28 * 6 + 30);
+            control->setFixedSize(180, 10 + control->style()->tabCellHeight() * 6 + 30);
         else
             control->setFixedSize(620, 22);
         layout->addWidget(control);
@@ -107,6 +107,30 @@ void save(QWidget &window, const QString &name)
 }
 
 } // namespace
+
+TEST(TabBarControlStyleGallery, MetalBesideTheTabBarView)
+{
+    for (const int orientation : {0, 1}) {
+        tabbargallery::GalleryWindow view(QStringLiteral("Metal"), unsigned(orientation), 9);
+        auto *row = new QWidget(&view.window);
+        view.window.layout()->addWidget(row);
+        auto *layout = new QHBoxLayout(row);
+        layout->setContentsMargins(0, 0, 0, 0);
+        ControlRow control(row, layout, QStringLiteral("Metal"), orientation);
+        view.window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&view.window));
+        view.window.activateWindow();
+        control.settle();
+        view.bar->updateTabBar(false);
+        QTest::qWait(50);
+        EXPECT_FALSE(control.control->cells().at(2)->indicator()->isHidden());
+        if (orientation == 0) {
+            EXPECT_TRUE(control.control->cells().back()->isInOverflowMenu());
+            EXPECT_FALSE(control.control->overflowPopUpButton()->isHidden());
+        }
+        save(view.window, orientation == 0 ? QStringLiteral("metal-horizontal") : QStringLiteral("metal-vertical"));
+    }
+}
 
 TEST(TabBarControlStyleGallery, FourStylesBesideTheTabBarView)
 {
