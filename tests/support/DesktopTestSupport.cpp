@@ -152,6 +152,25 @@ ScopedProcess::~ScopedProcess()
     }
 }
 
+QStringList pointerDragArguments(QPoint from, const QList<QPoint> &path, int steps, double stepPause, double legPause)
+{
+    const auto number = [](double value) { return QString::number(value); };
+    QStringList arguments{QStringLiteral("mousemove"), number(from.x()), number(from.y()), QStringLiteral("sleep"),
+                          QStringLiteral("0.2"), QStringLiteral("mousedown"), QStringLiteral("1")};
+    QPoint at = from;
+    for (const QPoint &target : path) {
+        for (int step = 1; step <= steps; ++step) {
+            const QPoint p = at + (target - at) * step / steps;
+            arguments << QStringLiteral("mousemove") << number(p.x()) << number(p.y()) << QStringLiteral("sleep")
+                      << number(stepPause);
+        }
+        arguments << QStringLiteral("sleep") << number(legPause);
+        at = target;
+    }
+    arguments << QStringLiteral("mouseup") << QStringLiteral("1");
+    return arguments;
+}
+
 int runProgram(const QString &program, const QStringList &arguments, QByteArray *output)
 {
     QProcess process;

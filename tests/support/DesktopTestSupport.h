@@ -5,6 +5,7 @@
 #include <QDBusMessage>
 #include <QDBusVirtualObject>
 #include <QList>
+#include <QPoint>
 #include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
@@ -78,6 +79,11 @@ public:
 private:
     QProcess m_process;
 };
+
+// xdotool's arguments for a drag with the left button: to `from` and a rest of 0.2 s,
+// press, then to each point of `path` in turn in `steps` even moves (each followed by
+// stepPause seconds), resting legPause seconds at each point; release.
+QStringList pointerDragArguments(QPoint from, const QList<QPoint> &path, int steps, double stepPause, double legPause);
 
 // Runs a program to its end; answers its exit code (-1 when it could not run).
 int runProgram(const QString &program, const QStringList &arguments, QByteArray *output = nullptr);

@@ -7,6 +7,7 @@
 #include "platform/media/PreviewPanel.h"
 #include "tests/components/flowview/FlowViewItems.h"
 #include "tests/components/flowview/desktop/MjpegAvi.h"
+#include "tests/support/DesktopTestSupport.h"
 
 #include <QApplication>
 #include <QDrag>
@@ -41,24 +42,10 @@ QPoint screenCentreOf(KZFlowView &view, quint32 index)
     return view.mapToGlobal(QPoint(int(r.center().x()), int(view.height() - r.center().y())));
 }
 
-// Presses at `from`, moves to `over` and on to `to` in small steps, releases there.
+// Presses at `from`, moves through the points of the path in small steps, releases at the last.
 void dragWithXdotool(QProcess &process, const QPoint &from, const QList<QPoint> &path)
 {
-    QStringList arguments = {QStringLiteral("mousemove"), QString::number(from.x()), QString::number(from.y()),
-                             QStringLiteral("sleep"), QStringLiteral("0.2"), QStringLiteral("mousedown"),
-                             QStringLiteral("1")};
-    QPoint at = from;
-    for (const QPoint &target : path) {
-        for (int step = 1; step <= 8; ++step) {
-            const QPoint p = at + (target - at) * step / 8;
-            arguments << QStringLiteral("mousemove") << QString::number(p.x()) << QString::number(p.y())
-                      << QStringLiteral("sleep") << QStringLiteral("0.05");
-        }
-        arguments << QStringLiteral("sleep") << QStringLiteral("0.3");
-        at = target;
-    }
-    arguments << QStringLiteral("mouseup") << QStringLiteral("1");
-    process.start(QStringLiteral("xdotool"), arguments);
+    process.start(QStringLiteral("xdotool"), desktoptest::pointerDragArguments(from, path, 8, 0.05, 0.3));
 }
 
 class DropTarget : public QWidget

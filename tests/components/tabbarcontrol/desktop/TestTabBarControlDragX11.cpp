@@ -4,6 +4,7 @@
 #include "components/tabbarcontrol/VTTabDragAssistant.h"
 #include "platform/drawing/TabView.h"
 #include "platform/foundation/NotificationCenter.h"
+#include "tests/support/DesktopTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -99,15 +100,8 @@ protected:
     // Press at from, move in steps to to, release there; waits until the drag is over.
     void drag(QPoint from, QPoint to)
     {
-        auto arg = [](int value) { return QString::number(value); };
-        QStringList steps{"mousemove", arg(from.x()), arg(from.y()), "sleep", "0.2", "mousedown", "1", "sleep", "0.2"};
-        for (int i = 1; i <= 12; ++i) {
-            const QPoint p = from + (to - from) * i / 12;
-            steps << "mousemove" << arg(p.x()) << arg(p.y()) << "sleep" << "0.08";
-        }
-        steps << "sleep" << "0.4" << "mouseup" << "1" << "sleep" << "0.2";
         QProcess pointer;
-        pointer.start(xdotool, steps);
+        pointer.start(xdotool, desktoptest::pointerDragArguments(from, {to}, 12, 0.08, 0.4));
         ASSERT_TRUE(pointer.waitForStarted());
         EXPECT_TRUE(QTest::qWaitFor([&] { return pointer.state() == QProcess::NotRunning; }, 20000));
         EXPECT_EQ(pointer.exitCode(), 0) << pointer.readAllStandardError().toStdString();
