@@ -17,21 +17,43 @@ QByteArray displayLocale()
     return QLocale().name().toLatin1();
 }
 
-// Runs an ICU display-name call into a buffer, growing it once when it is short.
+// The locale whose names are the codes themselves.
+const char *const CodesOnly = "root";
+
+// Runs an ICU display-name call into a buffer, growing it once when it is short;
+// none on failure or for an empty name. The status is ICU's, warnings included.
 template <class Call>
-std::optional<QString> askName(Call call)
+std::optional<QString> askName(Call call, const char *display, UErrorCode &status)
 {
     std::vector<UChar> buffer(128);
-    UErrorCode status = U_ZERO_ERROR;
-    int32_t length = call(buffer.data(), int32_t(buffer.size()), &status);
+    status = U_ZERO_ERROR;
+    int32_t length = call(display, buffer.data(), int32_t(buffer.size()), &status);
     if (status == U_BUFFER_OVERFLOW_ERROR) {
         buffer.resize(size_t(length) + 1);
         status = U_ZERO_ERROR;
-        length = call(buffer.data(), int32_t(buffer.size()), &status);
+        length = call(display, buffer.data(), int32_t(buffer.size()), &status);
     }
-    if (U_FAILURE(status) || status == U_USING_DEFAULT_WARNING || length <= 0)
+    if (U_FAILURE(status) || length <= 0)
         return std::nullopt;
     return QString(reinterpret_cast<const QChar *>(buffer.data()), length);
+}
+
+// The name in the display locale, or none when ICU knew nothing but the codes. ICU
+// warns of a default also when only the display locale lacked data of its own and
+// it took its default's (the C locale does), so the warning alone says nothing: the
+// name is compared with what ICU makes of the codes alone.
+template <class Call>
+std::optional<QString> displayName(Call call)
+{
+    const QByteArray display = displayLocale();
+    UErrorCode status = U_ZERO_ERROR;
+    std::optional<QString> name = askName(call, display.constData(), status);
+    if (name && status == U_USING_DEFAULT_WARNING) {
+        UErrorCode codesStatus = U_ZERO_ERROR;
+        if (askName(call, CodesOnly, codesStatus) == name)
+            return std::nullopt;
+    }
+    return name;
 }
 
 struct CollatorCloser
@@ -61,18 +83,16 @@ QStringList availableLocaleIdentifiers()
 std::optional<QString> countryName(const QString &countryCode)
 {
     const QByteArray locale = QByteArray("_") + countryCode.toLatin1();
-    const QByteArray display = displayLocale();
-    return askName([&](UChar *buffer, int32_t capacity, UErrorCode *status) {
-        return uloc_getDisplayCountry(locale.constData(), display.constData(), buffer, capacity, status);
+    return displayName([&](const char *display, UChar *buffer, int32_t capacity, UErrorCode *status) {
+        return uloc_getDisplayCountry(locale.constData(), display, buffer, capacity, status);
     });
 }
 
 std::optional<QString> localeName(const QString &localeIdentifier)
 {
     const QByteArray locale = localeIdentifier.toLatin1();
-    const QByteArray display = displayLocale();
-    return askName([&](UChar *buffer, int32_t capacity, UErrorCode *status) {
-        return uloc_getDisplayName(locale.constData(), display.constData(), buffer, capacity, status);
+    return displayName([&](const char *display, UChar *buffer, int32_t capacity, UErrorCode *status) {
+        return uloc_getDisplayName(locale.constData(), display, buffer, capacity, status);
     });
 }
 

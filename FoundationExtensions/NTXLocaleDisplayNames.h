@@ -3,7 +3,10 @@
 // default locale, which tests set with QLocale::setDefault), the identifiers ICU
 // knows, and the comparison of names by an ICU collator of that locale at secondary
 // strength (case ignored, accents counted).
-// A name ICU only falls back to (U_USING_DEFAULT_WARNING: the code itself) is none.
+// A name is none when ICU has nothing but the codes themselves for it (an unknown
+// country code such as "QQ" answers "QQ", an unknown locale "xx_YY" answers
+// "xx (YY)"). A display locale without data of its own (the C locale) takes ICU's
+// default locale's names, which count as names.
 // Threads: reentrant.
 #include <QString>
 #include <QStringList>

@@ -34,6 +34,7 @@ namespace {
 
 qreal g_minFieldLabelWidth = 0;
 const char *const WidthMarginProperty = "ntxInspectorWidthMargin";
+const char *const RefusesInputProperty = "ntxInspectorRefusesInput";
 constexpr qreal DocumentMargin = 5;
 constexpr qreal ParagraphSpacing = 7;
 
@@ -351,6 +352,7 @@ void NTXTextViewInspector::removeSubview(QWidget *view)
         return;
     m_subviews.removeAll(view);
     view->hide();
+    setViewRefusesInput(view, false);
     if (view->parentWidget() != viewport())
         return;
     if (view->property("ntxInspectorListButton").toBool()) {
@@ -359,6 +361,45 @@ void NTXTextViewInspector::removeSubview(QWidget *view)
         return;
     }
     view->setParent(nullptr);
+}
+
+void NTXTextViewInspector::setViewRefusesInput(QWidget *view, bool refuses)
+{
+    if (view->property(RefusesInputProperty).toBool() == refuses)
+        return;
+    // Clicks go through to the inspector, which treats them as clicks on the field;
+    // eventFilter() holds back keys and whatever is sent to the control itself.
+    view->setAttribute(Qt::WA_TransparentForMouseEvents, refuses);
+    if (refuses) {
+        view->setProperty(RefusesInputProperty, true);
+        view->installEventFilter(this);
+        if (view->hasFocus() || view->isAncestorOf(QApplication::focusWidget()))
+            view->clearFocus();
+    } else {
+        view->setProperty(RefusesInputProperty, QVariant());
+        view->removeEventFilter(this);
+    }
+}
+
+bool NTXTextViewInspector::eventFilter(QObject *watched, QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::InputMethod:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::Wheel:
+        if (watched->property(RefusesInputProperty).toBool())
+            return true;
+        break;
+    default:
+        break;
+    }
+    return QTextEdit::eventFilter(watched, event);
 }
 
 void NTXTextViewInspector::removeAllSubviews()
@@ -623,6 +664,11 @@ bool NTXTextViewInspector::insertViewField(const std::shared_ptr<NTXTextViewInsp
             if (qobject_cast<platform::Control *>(view) || view->inherits("QAbstractButton") ||
                 view->inherits("QAbstractSpinBox") || view->inherits("QComboBox") || view->inherits("QLineEdit"))
                 view->setEnabled(field->isEnabled());
+            // A control that changes the value (an always visible one stays in the
+            // read-only state) takes no input unless both the inspector and the field
+            // are editable; action buttons of fields that edit nothing keep working.
+            const bool changesValue = field->isEditable() || NTXTextViewInspectorViewField::isEditableControl(view);
+            setViewRefusesInput(view, changesValue && !(m_editableState && field->isEditable()));
             if (field->viewShouldNotShowAtAttachmentPosition()) {
                 cell->setOverrideCellSize(QSizeF(1.0, 6.0));
             } else {

@@ -11,7 +11,9 @@
 // can be selected and changed. Every cursor change passes validateProposedRange() and
 // is corrected; every change of text (keys, deletions, cut, paste, input methods)
 // passes shouldChangeTextInRange(). Tab, Shift-Tab and Return belong to the
-// inspector. An edit ends by endEditing(), which writes the value to the field and
+// inspector. A view field's control that changes a value takes input only while both
+// the inspector and the field are editable: otherwise its clicks reach the inspector
+// as clicks on the field, and its keys are held back. An edit ends by endEditing(), which writes the value to the field and
 // through its "value" binding only when the text changed during the edit.
 //
 // Fields are added between beginFieldEditing() and endFieldEditing() (one rebuild at
@@ -204,6 +206,8 @@ protected:
     void contextMenuEvent(QContextMenuEvent *event) override;
     bool focusNextPrevChild(bool next) override;
     bool event(QEvent *event) override;
+    // Holds back the input events of controls that refuse input (see setViewRefusesInput).
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     // Marks the inspector's own changes of its text, which no cursor check may correct.
@@ -220,6 +224,8 @@ private:
     void addSubview(QWidget *view);
     void removeSubview(QWidget *view);
     void removeAllSubviews();
+    // A control that refuses input lets clicks through to the inspector and gets no keys.
+    void setViewRefusesInput(QWidget *view, bool refuses);
     void appendPiece(QTextCursor &cursor, const QString &text, const QTextCharFormat &format);
     void appendLabel(QTextCursor &cursor, NTXTextViewInspectorField *field);
     int newAttachment(std::unique_ptr<NTXTextViewInspectorViewTextAttachmentCell> cell);

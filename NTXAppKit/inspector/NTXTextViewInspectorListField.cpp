@@ -59,6 +59,10 @@ void NTXTextViewInspectorListField::bindToObject(platform::KeyValueObservable *c
                 controllerChanged();
         },
         true);
+    // The elements the array holds already get their rows as if it had just been set.
+    const QVariantList array = controllerArray();
+    if (!array.isEmpty())
+        setRows(array);
 }
 
 void NTXTextViewInspectorListField::unbindController()
@@ -204,6 +208,36 @@ void NTXTextViewInspectorListField::unbindAndRemoveRow(qsizetype index)
     }
 }
 
+void NTXTextViewInspectorListField::setRows(const QVariantList &array)
+{
+    for (const NTXTextViewInspectorFieldPtr &row : allFields())
+        row->unbind(ValueBinding);
+    removeAllRows();
+    if (array.isEmpty()) {
+        if (m_defaultLabels.isEmpty()) {
+            if (const NTXTextViewInspectorFieldPtr row = insertRowAtIndex(0)) {
+                row->setEditable(isEditable());
+                row->setEnabled(isEnabled());
+            }
+        }
+        for (const NTXTextViewInspectorFieldLabelPtr &label : std::as_const(m_defaultLabels))
+            if (const NTXTextViewInspectorFieldPtr row = insertRowAtIndex(allFields().size(), label)) {
+                row->setEditable(isEditable());
+                row->setEnabled(isEnabled());
+            }
+        return;
+    }
+    QList<NTXTextViewInspectorFieldLabelPtr> unused = m_defaultLabels;
+    for (const QVariant &element : array)
+        if (const NTXTextViewInspectorFieldPtr row = insertBoundRow(allFields().size(), element))
+            unused.removeAll(row->label());
+    for (const NTXTextViewInspectorFieldLabelPtr &label : std::as_const(unused))
+        if (const NTXTextViewInspectorFieldPtr row = insertRowAtIndex(allFields().size(), label)) {
+            row->setEditable(isEditable());
+            row->setEnabled(isEnabled());
+        }
+}
+
 void NTXTextViewInspectorListField::controllerChanged()
 {
     platform::KeyValueObservable *controller = observableController();
@@ -222,35 +256,9 @@ void NTXTextViewInspectorListField::controllerChanged()
     const QVariantList array = controllerArray();
 
     switch (kind) {
-    case platform::KeyValueChangeKind::Setting: {
-        for (const NTXTextViewInspectorFieldPtr &row : allFields())
-            row->unbind(ValueBinding);
-        removeAllRows();
-        if (array.isEmpty()) {
-            if (m_defaultLabels.isEmpty()) {
-                if (const NTXTextViewInspectorFieldPtr row = insertRowAtIndex(0)) {
-                    row->setEditable(isEditable());
-                    row->setEnabled(isEnabled());
-                }
-            }
-            for (const NTXTextViewInspectorFieldLabelPtr &label : std::as_const(m_defaultLabels))
-                if (const NTXTextViewInspectorFieldPtr row = insertRowAtIndex(allFields().size(), label)) {
-                    row->setEditable(isEditable());
-                    row->setEnabled(isEnabled());
-                }
-            break;
-        }
-        QList<NTXTextViewInspectorFieldLabelPtr> unused = m_defaultLabels;
-        for (const QVariant &element : array)
-            if (const NTXTextViewInspectorFieldPtr row = insertBoundRow(allFields().size(), element))
-                unused.removeAll(row->label());
-        for (const NTXTextViewInspectorFieldLabelPtr &label : std::as_const(unused))
-            if (const NTXTextViewInspectorFieldPtr row = insertRowAtIndex(allFields().size(), label)) {
-                row->setEditable(isEditable());
-                row->setEnabled(isEnabled());
-            }
+    case platform::KeyValueChangeKind::Setting:
+        setRows(array);
         break;
-    }
     case platform::KeyValueChangeKind::Insertion:
         for (const qsizetype index : indexes)
             if (index < array.size())

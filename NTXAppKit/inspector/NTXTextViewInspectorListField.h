@@ -3,7 +3,8 @@
 // controller arranges (its "arrangedObjects", or another key), kept in step with
 // the array through the change records of that key: a new array rebuilds the rows
 // (each bound to its element, plus a row for each default label no element took),
-// insertions, removals and replacements touch only their rows.
+// insertions, removals and replacements touch only their rows. Binding to a
+// controller whose array has elements makes their rows at once.
 //
 // Rows are copies of the entry field template. The delegate (see
 // NTXTextViewInspectorFieldDelegate) hears of each inserted and removed row; a
@@ -60,6 +61,8 @@ public:
 private:
     NTXTextViewInspectorFieldPtr insertRow(qsizetype index, const NTXTextViewInspectorFieldLabelPtr &label, bool tell);
     void controllerChanged();
+    // Unbinds and removes every row, then makes the rows of a newly set array.
+    void setRows(const QVariantList &array);
     QVariantList controllerArray() const;
     NTXTextViewInspectorFieldPtr insertBoundRow(qsizetype index, const QVariant &element);
     void unbindAndRemoveRow(qsizetype index);

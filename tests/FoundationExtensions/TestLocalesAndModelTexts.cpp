@@ -2,6 +2,7 @@
 // entities and properties.
 #include "FoundationExtensions/NTXCountryLocale.h"
 #include "FoundationExtensions/NTXLanguageLocale.h"
+#include "FoundationExtensions/NTXLocaleDisplayNames.h"
 #include "FoundationExtensions/NTXNSManagedObjectModelExtensions.h"
 
 #include <QLocale>
@@ -76,4 +77,38 @@ TEST(Locales, EqualityTakesTheCodeTextOrTheSameClass)
     EXPECT_FALSE(germany.isEqual(platform::KeyValueObservable::fromObservable(&language)));
     EXPECT_EQ(germany.description(), QStringLiteral("Germany"));
     EXPECT_EQ(germany.UTF8String(), QByteArray("DE"));
+}
+
+TEST(Locales, ANameIsNoneOnlyWhenICUHasNothingButTheCodes)
+{
+    using NTXLocaleDisplayNames::countryName;
+    using NTXLocaleDisplayNames::localeName;
+    const QLocale english(QLocale::English, QLocale::UnitedStates), german(QLocale::German, QLocale::Germany);
+    const struct
+    {
+        QLocale display;
+        std::optional<QString> (*name)(const QString &);
+        const char *code;
+        std::optional<QString> expected;
+    } cases[] = {
+        {english, countryName, "DE", QStringLiteral("Germany")},
+        {german, countryName, "DE", QStringLiteral("Deutschland")},
+        {german, localeName, "de_DE", QStringLiteral("Deutsch (Deutschland)")},
+        {english, countryName, "QQ", std::nullopt},
+        {german, localeName, "xx", std::nullopt},
+        {english, localeName, "xx_YY", std::nullopt},
+        {QLocale::c(), countryName, "QQ", std::nullopt},
+        {QLocale::c(), localeName, "xx_YY", std::nullopt},
+    };
+    for (const auto &row : cases) {
+        DefaultLocale display(row.display);
+        EXPECT_EQ(row.name(QString::fromLatin1(row.code)), row.expected) << row.code << " in " << row.display.name().toStdString();
+    }
+
+    // The C locale has no names of its own: ICU's default locale names for it.
+    DefaultLocale c(QLocale::c());
+    EXPECT_NE(countryName(QStringLiteral("DE")).value_or(QStringLiteral("DE")), QStringLiteral("DE"));
+    EXPECT_NE(localeName(QStringLiteral("de")).value_or(QStringLiteral("de")), QStringLiteral("de"));
+    EXPECT_GT(NTXCountryLocale::supportedCountryLocales().size(), 100);
+    EXPECT_GT(NTXLanguageLocale::supportedLanguageLocales().size(), 50);
 }

@@ -6,6 +6,7 @@
 #include "NTXAppKit/inspector/NTXTextViewInspector.h"
 #include "NTXAppKit/inspector/NTXTextViewInspectorLayoutManager.h"
 #include "NTXAppKit/inspector/NTXTextViewInspectorListField.h"
+#include "NTXAppKit/inspector/NTXTextViewInspectorRatingField.h"
 #include "NTXAppKit/inspector/NTXTextViewInspectorText.h"
 #include "NTXAppKit/inspector/NTXTextViewInspectorTextField.h"
 #include "NTXAppKit/inspector/NTXTextViewInspectorViewField.h"
@@ -452,6 +453,44 @@ TEST(InspectorTextView, ListRowsChangeInPlace)
     EXPECT_EQ(list->allFields().size(), 1);
     EXPECT_TRUE(removed.isNull() || !removed->parentWidget()); // given back, gone with its row
     EXPECT_TRUE(shown.inspector.string().startsWith(QStringLiteral("\n")));
+}
+
+TEST(InspectorTextView, AListBoundToAFilledArrayShowsItsRows)
+{
+    Item a(QStringLiteral("first")), b(QStringLiteral("second"));
+    platform::ArrayController controller;
+    controller.setContentArray({KeyValueObservable::fromObservable(&a), KeyValueObservable::fromObservable(&b)});
+    auto list = std::make_shared<NTXTextViewInspectorListField>(QStringLiteral("list"), QString(),
+                                                                Label::fieldLabelWithString(QStringLiteral("Rows")));
+    list->setEntryFieldTemplate(std::make_shared<EditRow>());
+    list->setEditable(true);
+    list->bindToObject(&controller, QStringLiteral("arrangedObjects"), QStringLiteral("descript"), QString());
+    Shown shown;
+    shown.build({list});
+    ASSERT_EQ(list->allRows().size(), 2);
+    EXPECT_EQ(shown.inspector.visibleFieldsArray(), list->allRows());
+    EXPECT_EQ(list->rowAtIndex(1)->value(), KeyValueObservable::fromObservable(&b)); // bound to its element
+    controller.removeObjectAtArrangedObjectIndex(0);
+    EXPECT_EQ(shown.inspector.visibleFieldsArray(), list->allRows());
+    EXPECT_EQ(list->allRows().size(), 1);
+}
+
+TEST(InspectorTextView, AControlTakesClicksOnlyInAnEditableInspector)
+{
+    for (const bool editable : {false, true}) {
+        Shown shown;
+        auto rating = std::make_shared<NTXTextViewInspectorRatingField>(QStringLiteral("rating"), QString(),
+                                                                        Label::fieldLabelWithString(QStringLiteral("Rating")));
+        rating->setValue(1);
+        shown.build({rating}, editable);
+        QWidget *stars = rating->view();
+        ASSERT_TRUE(stars->isVisible()) << editable;
+        // As a user's click: through the window, to whatever widget is under the mouse.
+        const QPoint fifthStar = stars->mapTo(&shown.inspector, QPoint(stars->width() - 2, stars->height() / 2));
+        QTest::mouseClick(shown.inspector.windowHandle(), Qt::LeftButton, {}, fifthStar);
+        QTest::mouseClick(stars, Qt::LeftButton, {}, QPoint(stars->width() - 2, stars->height() / 2));
+        EXPECT_EQ(rating->value(), QVariant(editable ? 5 : 1)) << editable;
+    }
 }
 
 TEST(InspectorTextView, EitherTheInspectorOrItsFieldsMayDieFirst)
