@@ -13,8 +13,9 @@
 // passes shouldChangeTextInRange(). Tab, Shift-Tab and Return belong to the
 // inspector. A view field's control that changes a value takes input only while both
 // the inspector and the field are editable: otherwise its clicks reach the inspector
-// as clicks on the field, and its keys are held back. An edit ends by endEditing(), which writes the value to the field and
-// through its "value" binding only when the text changed during the edit.
+// as clicks on the field, and its keys are held back. An edit ends by endEditing(),
+// which writes the value to the field and through its "value" binding only when the
+// text changed during the edit.
 //
 // Fields are added between beginFieldEditing() and endFieldEditing() (one rebuild at
 // the end); a rebuild recreates the text from the field list, while a text field's
