@@ -13,40 +13,28 @@
 // "frame", "hidden", then the button's or control's own keys; a tab view adds
 // "labels" (at most MaximumItems) and "selectedIndex". Reading makes a widget of
 // that kind; an unknown class name fails the coder. The object owns the decoded
-// widget until takeWidget() hands it over and deletes it when nobody took it.
-// Frames read are cut to finite numbers within ±MaximumCoordinate.
+// widget until takeWidget() hands it over and deletes it when nobody took it
+// (platform::ArchivedWidget holds these common rules).
+// Frames read are cut to finite numbers within ±MaximumCoordinate, fractions dropped.
 //
 // GUI thread only (it makes widgets).
-#include "platform/archive/Coding.h"
+#include "platform/drawing/ArchivedWidget.h"
 
-#include <QPointer>
-#include <QRect>
-#include <QWidget>
-#include <memory>
-
-class VTArchivedView : public platform::Coding
+class VTArchivedView : public platform::ArchivedWidget
 {
 public:
-    static constexpr qreal MaximumCoordinate = 1e6;
-    static constexpr int MaximumItems = 10000;
-
     VTArchivedView() = default;
-    ~VTArchivedView() override;
 
     static std::shared_ptr<VTArchivedView> forWidget(QWidget *widget);
 
     QString classNameForCoder() const override { return QStringLiteral("VTArchivedView"); }
-    void encodeWithCoder(platform::Coder &coder) const override;
-    bool initWithCoder(platform::Coder &coder) override;
-
-    QWidget *widget() const { return m_widget; }
-    bool wasHidden() const { return m_hidden; }
-    std::unique_ptr<QWidget> takeWidget();
 
     static QRect saneFrame(const QRectF &frame);
 
-private:
-    QPointer<QWidget> m_widget;
-    bool m_owned = false;
-    bool m_hidden = false;
+protected:
+    QString archivedClassName(const QWidget &widget) const override;
+    bool archivedHidden(const QWidget &widget) const override;
+    void encodeWidgetKeys(platform::Coder &coder, QWidget &widget) const override;
+    std::unique_ptr<QWidget> decodeWidget(const QString &className, bool hidden, platform::Coder &coder) override;
+    QRect frameFromArchive(const QRectF &frame) const override { return saneFrame(frame); }
 };
