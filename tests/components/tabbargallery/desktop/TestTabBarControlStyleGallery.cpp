@@ -88,17 +88,29 @@ struct ControlRow
     }
 };
 
-// Takes the X input focus away from every window, so that no window of the
-// application is active and the application turns inactive.
-bool deactivateApplication()
+// Takes the X input focus away from every window while it lives, so that no window
+// of the application is active and the application turns inactive; gives the focus
+// back to the pointer's window at the end (the X server is shared by the desktop
+// tests, and with no focus window no key grab fires).
+class NoInputFocus
 {
-    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (!x11)
-        return false;
-    xcb_set_input_focus(x11->connection(), XCB_INPUT_FOCUS_NONE, XCB_NONE, XCB_CURRENT_TIME);
-    xcb_flush(x11->connection());
-    return QTest::qWaitFor([] { return QGuiApplication::applicationState() != Qt::ApplicationActive; });
-}
+public:
+    NoInputFocus() { setFocus(XCB_INPUT_FOCUS_NONE); }
+    ~NoInputFocus() { setFocus(XCB_INPUT_FOCUS_POINTER_ROOT); }
+    bool applicationInactive() const
+    {
+        return QTest::qWaitFor([] { return QGuiApplication::applicationState() != Qt::ApplicationActive; });
+    }
+
+private:
+    static void setFocus(xcb_window_t focus)
+    {
+        if (auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()) {
+            xcb_set_input_focus(x11->connection(), XCB_INPUT_FOCUS_POINTER_ROOT, focus, XCB_CURRENT_TIME);
+            xcb_flush(x11->connection());
+        }
+    }
+};
 
 void save(QWidget &window, const QString &name)
 {
@@ -157,7 +169,8 @@ TEST(TabBarControlStyleGallery, FourStylesBesideTheTabBarView)
         ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
         save(view.window, lower + QStringLiteral("-nonkey"));
         other.hide();
-        ASSERT_TRUE(deactivateApplication());
+        const NoInputFocus noFocus;
+        ASSERT_TRUE(noFocus.applicationInactive());
         save(view.window, lower + QStringLiteral("-inactive"));
     }
 }
