@@ -457,21 +457,26 @@ void NTXTextViewInspector::appendPiece(QTextCursor &cursor, const QString &piece
         cursor.insertText(piece, format);
 }
 
+NTXPopUpButton *NTXTextViewInspector::insertLabelPopup(QTextCursor &cursor, NTXTextViewInspectorField *field)
+{
+    NTXPopUpButton *popup = field->labelSelectionPopup();
+    auto cell = std::make_unique<NTXTextViewInspectorViewTextAttachmentCell>();
+    if (popup)
+        popup->setCellFont(labelAttributes().font());
+    cell->setView(popup);
+    cell->setOverrideCellSize(QSizeF(1.0, popup ? popup->height() : 0));
+    cell->setLabelFont(labelAttributes().font());
+    cursor.insertText(QStringLiteral("\t"), QTextCharFormat());
+    cursor.insertText(QString(QChar(Text::AttachmentCharacter)), attachmentFormat(newAttachment(std::move(cell))));
+    return popup;
+}
+
 void NTXTextViewInspector::appendLabel(QTextCursor &cursor, NTXTextViewInspectorField *field)
 {
     const QString tab = QStringLiteral("\t");
     NTXTextViewInspectorCompoundField *compound = field->compoundField();
     if (!field->isLabelHidden() && field->shouldDisplayLabelMenu()) {
-        NTXPopUpButton *popup = field->labelSelectionPopup();
-        auto cell = std::make_unique<NTXTextViewInspectorViewTextAttachmentCell>();
-        if (popup)
-            popup->setCellFont(labelAttributes().font());
-        cell->setView(popup);
-        cell->setOverrideCellSize(QSizeF(1.0, popup ? popup->height() : 0));
-        cell->setLabelFont(labelAttributes().font());
-        const int number = newAttachment(std::move(cell));
-        cursor.insertText(tab, QTextCharFormat());
-        cursor.insertText(QString(QChar(Text::AttachmentCharacter)), attachmentFormat(number));
+        NTXPopUpButton *popup = insertLabelPopup(cursor, field);
         cursor.insertText(tab, QTextCharFormat());
         addSubview(popup);
     } else if (!field->isLabelHidden() && field->hasLabel()) {
@@ -626,15 +631,7 @@ bool NTXTextViewInspector::insertViewField(const std::shared_ptr<NTXTextViewInsp
 
     NTXTextViewInspectorCompoundField *compound = field->compoundField();
     if (!field->isLabelHidden() && field->shouldDisplayLabelMenu() && m_editableState) {
-        NTXPopUpButton *popup = field->labelSelectionPopup();
-        auto cell = std::make_unique<NTXTextViewInspectorViewTextAttachmentCell>();
-        if (popup)
-            popup->setCellFont(labelAttributes().font());
-        cell->setView(popup);
-        cell->setOverrideCellSize(QSizeF(1.0, popup ? popup->height() : 0));
-        cell->setLabelFont(labelAttributes().font());
-        cursor.insertText(tab, QTextCharFormat());
-        cursor.insertText(QString(QChar(Text::AttachmentCharacter)), attachmentFormat(newAttachment(std::move(cell))));
+        NTXPopUpButton *popup = insertLabelPopup(cursor, field.get());
         cursor.insertText(QStringLiteral(":"), labelAttributes());
         cursor.insertText(tab, QTextCharFormat());
         views.append(popup);

@@ -229,6 +229,8 @@ private:
     void setViewRefusesInput(QWidget *view, bool refuses);
     void appendPiece(QTextCursor &cursor, const QString &text, const QTextCharFormat &format);
     void appendLabel(QTextCursor &cursor, NTXTextViewInspectorField *field);
+    // A tab and the attachment of the field's label pop-up (made to the label font); answers the pop-up.
+    NTXPopUpButton *insertLabelPopup(QTextCursor &cursor, NTXTextViewInspectorField *field);
     int newAttachment(std::unique_ptr<NTXTextViewInspectorViewTextAttachmentCell> cell);
     QTextCharFormat attachmentFormat(int cellNumber) const;
     Range attributeRun(int property, qsizetype index) const;
