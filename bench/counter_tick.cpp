@@ -9,13 +9,14 @@
 //
 // Reported: CPU time per tick for 1,000 and 200,000 entries and, at the end, the
 // ratio of the two (the goal is at most 1.5).
-#include "bench/BenchTrees.h"
+#include "application/DefaultsKeys.h"
 #include "application/DocumentCounter.h"
 #include "application/MyDocument.h"
-#include "application/DefaultsKeys.h"
 #include "application/Node.h"
-#include "platform/foundation/Clock.h"
+#include "bench/BenchMain.h"
+#include "bench/BenchTrees.h"
 #include "platform/document/DocumentController.h"
+#include "platform/foundation/Clock.h"
 #include "platform/foundation/UserDefaults.h"
 
 #include <benchmark/benchmark.h>
@@ -139,12 +140,7 @@ BENCHMARK(BM_CounterTick)->Arg(1000)->Arg(200000)->Unit(benchmark::kMicrosecond)
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    benchmain::runWidgetBenchmarks(argc, argv);
     const auto &results = cpuPerTick();
     const auto small = results.find(1000);
     const auto large = results.find(200000);

@@ -6,6 +6,7 @@
 // Reported: CPU time of one setContent() for each size, and their ratio (goal: at
 // most 15, where a quadratic diff would give about 100).
 #include "bench/BenchClock.h"
+#include "bench/BenchMain.h"
 #include "components/flowview/NTXCoverFlowView.h"
 #include "platform/layers/Transaction.h"
 
@@ -60,12 +61,7 @@ BENCHMARK(BM_SetContent)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    benchmain::runWidgetBenchmarks(argc, argv);
     const auto &results = secondsPerCall();
     if (results.count(1000) && results.count(10000))
         std::printf("setContent CPU: %.2f ms for 1,000, %.2f ms for 10,000, ratio %.2f\n", results.at(1000) * 1e3,

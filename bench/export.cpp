@@ -2,6 +2,7 @@
 // printed document, and a floor for the CSV (a walk that only builds the row
 // strings). The per-entry CPU time of each form at both sizes is reported; the
 // ratio of the larger to the smaller shows whether a form grows linearly.
+#include "bench/BenchMain.h"
 #include "bench/BenchTrees.h"
 
 #include "application/DocumentExporter.h"
@@ -99,10 +100,6 @@ BENCHMARK(PrintedDocument)->Arg(2000)->Arg(20000)->Unit(benchmark::kMillisecond)
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    benchmain::runWidgetBenchmarks(argc, argv);
     return 0;
 }

@@ -11,6 +11,7 @@
 // rest is the machine's scheduling, other processes included). The goal is a longest pause under 20 ms: decoding never happens on the
 // GUI thread and a lying header costs nothing there.
 #include "bench/BenchClock.h"
+#include "bench/BenchMain.h"
 #include "components/flowview/KZFlowView.h"
 #include "components/flowview/KZFlowViewDataSource.h"
 #include "components/flowview/KZFlowViewImageCache.h"
@@ -178,11 +179,6 @@ BENCHMARK(BM_LoadHundredPictures)->Iterations(5)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    benchmain::runWidgetBenchmarks(argc, argv);
     return 0;
 }

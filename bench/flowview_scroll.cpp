@@ -11,6 +11,7 @@
 // count, and the ratio of the frame times (10,000 to 100; the goal is at most 1.5:
 // a frame must not touch the items far from the visible row).
 #include "bench/BenchClock.h"
+#include "bench/BenchMain.h"
 #include "components/flowview/KZFlowView.h"
 #include "platform/foundation/Clock.h"
 #include "platform/layers/AnimationDriver.h"
@@ -133,12 +134,7 @@ BENCHMARK(BM_FlowViewScrollFrame)->Arg(100)->Arg(10000)->Unit(benchmark::kMillis
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    benchmain::runWidgetBenchmarks(argc, argv);
     const auto &r = results();
     if (r.count(100) && r.count(10000) && r.at(100).frame > 0)
         std::printf("flow view frame CPU: %.2f ms with 100 items, %.2f ms with 10,000, ratio %.2f; "

@@ -8,6 +8,7 @@
 #include "NTXAppKit/inspector/NTXTextViewInspectorTextField.h"
 #include "NTXAppKit/inspector/NTXTextViewInspectorViewField.h"
 #include "bench/BenchClock.h"
+#include "bench/BenchMain.h"
 
 #include <benchmark/benchmark.h>
 
@@ -123,12 +124,7 @@ BENCHMARK(BM_BareTextEdit)->Unit(benchmark::kMicrosecond)->MinTime(1.0);
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    benchmain::runWidgetBenchmarks(argc, argv);
     if (g_bareSeconds > 0)
         std::printf("three value updates: inspector %.1f us, bare text edit %.1f us, ratio %.2f\n",
                     g_inspectorSeconds * 1e6, g_bareSeconds * 1e6, g_inspectorSeconds / g_bareSeconds);

@@ -11,6 +11,7 @@
 // painting thread (steadier than wall time on a shared machine; the goal is at most
 // 1.3).
 #include "bench/BenchClock.h"
+#include "bench/BenchMain.h"
 #include "platform/layers/Layer.h"
 #include "platform/layers/LayerRenderer.h"
 #include "platform/layers/Transaction.h"
@@ -114,12 +115,7 @@ BENCHMARK(BM_BareQPainterFrame)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    benchmain::runWidgetBenchmarks(argc, argv);
     const auto &results = secondsPerFrame();
     if (results.count(0) && results.count(1) && results.at(1) > 0)
         std::printf("layer frame CPU: %.2f ms engine, %.2f ms bare QPainter, ratio %.2f\n", results.at(0) * 1e3,

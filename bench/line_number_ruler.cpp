@@ -8,6 +8,7 @@
 // cost the visible lines only), and the time of calculateLines at 100,000 lines.
 #include "NTXAppKit/NTXLineNumberRuler/NTXLineNumberRuler.h"
 #include "bench/BenchClock.h"
+#include "bench/BenchMain.h"
 #include "platform/drawing/WithVerticalRuler.h"
 
 #include <benchmark/benchmark.h>
@@ -104,12 +105,7 @@ BENCHMARK(BM_CalculateLines)->Arg(100000)->Unit(benchmark::kMillisecond)->MinTim
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    benchmain::runWidgetBenchmarks(argc, argv);
     const auto &r = repaintSeconds();
     if (r.count(1000) && r.count(100000) && r.at(1000) > 0)
         std::printf("ruler repaint CPU: %.1f us at 1,000 lines, %.1f us at 100,000, ratio %.2f; "

@@ -8,16 +8,17 @@
 //
 // Reported: the CPU time of one run (as the manual time) and, at the end, the time
 // per node of the larger size over that of the smaller one (1.0 is linear growth).
-#include "bench/BenchTrees.h"
-#include "application/DocumentServices.h"
-#include "application/DeleteAssistant.h"
-#include "application/MyDocument.h"
 #include "application/DefaultsKeys.h"
+#include "application/DeleteAssistant.h"
+#include "application/DocumentServices.h"
+#include "application/MyDocument.h"
 #include "application/Node.h"
 #include "application/OutlineDataSource.h"
+#include "bench/BenchMain.h"
+#include "bench/BenchTrees.h"
+#include "platform/document/DocumentController.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/UserDefaults.h"
-#include "platform/document/DocumentController.h"
 
 #include <benchmark/benchmark.h>
 
@@ -140,12 +141,7 @@ BENCHMARK(BM_DragOfJobsOntoAGroup)->Arg(100)->Arg(1000)->Iterations(1)->UseManua
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    benchmain::runWidgetBenchmarks(argc, argv);
     const char *names[] = {"delete assistant", "drag of jobs"};
     for (int which = 0; which < 2; ++which) {
         const auto &results = secondsPerRun();

@@ -4,6 +4,7 @@
 //
 // Reported: CPU time per tick and per repaint and their ratio (goal at most 1.5).
 #include "bench/BenchClock.h"
+#include "bench/BenchMain.h"
 #include "components/tabbarcontrol/VTTabBarControl.h"
 #include "components/tabbarcontrol/VTTabDragAssistant.h"
 #include "platform/drawing/TabView.h"
@@ -124,12 +125,7 @@ BENCHMARK(BM_PlainRepaint)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    benchmain::runWidgetBenchmarks(argc, argv);
     const auto &r = secondsPerPass();
     if (r.size() == 2 && r.at(1) > 0)
         std::printf("tab drag tick with repaint %.3f ms, plain repaint %.3f ms: ratio %.2f (goal 1.5)\n",

@@ -8,6 +8,7 @@
 // Reported: CPU time per pass of each and the ratios to the floor (goals: the layout
 // at most 2, the counts at most 3).
 #include "bench/BenchClock.h"
+#include "bench/BenchMain.h"
 #include "components/tabbarcontrol/VTTabBarControl.h"
 #include "platform/drawing/TabView.h"
 #include "platform/foundation/KeyValueObserving.h"
@@ -146,12 +147,7 @@ BENCHMARK(BM_MeasureTitlesAndBuildMenu)->Unit(benchmark::kMillisecond)->MinTime(
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    benchmain::runWidgetBenchmarks(argc, argv);
     const auto &r = secondsPerPass();
     if (r.size() == 4 && r.at(3) > 0)
         std::printf("tab bar control CPU: layout %.2f ms fixed, %.2f ms fitted, counts %.2f ms, floor %.2f ms; "

@@ -6,6 +6,7 @@
 // Reported: CPU time of each, and the ratio of a step to a repaint (the goal is at
 // most 2).
 #include "bench/BenchClock.h"
+#include "bench/BenchMain.h"
 #include "components/tabbarview/KZAttachedTabBarButton.h"
 #include "components/tabbarview/KZTabBarView.h"
 #include "components/tabbarview/KZTabDragAssistant.h"
@@ -121,12 +122,7 @@ BENCHMARK(BM_RepaintVerticalBar)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    benchmain::runWidgetBenchmarks(argc, argv);
     const auto &r = secondsPer();
     if (r.count(0) && r.count(1) && r.at(1) > 0)
         std::printf("vertical bar of %d visible tabs (%d in all): drag step %.3f ms, repaint %.3f ms CPU; ratio %.2f\n",

@@ -6,6 +6,7 @@
 // Reported: CPU time per pass of each, and the ratio of each pass to the floor (the
 // goal is at most 3).
 #include "bench/BenchClock.h"
+#include "bench/BenchMain.h"
 #include "components/tabbarview/KZTabBarView.h"
 #include "platform/drawing/TabView.h"
 
@@ -100,12 +101,7 @@ BENCHMARK(BM_MeasureTitlesAndBuildMenu)->Unit(benchmark::kMillisecond)->MinTime(
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    benchmain::runWidgetBenchmarks(argc, argv);
     const auto &r = secondsPerPass();
     if (r.count(0) && r.count(1) && r.count(2) && r.at(2) > 0)
         std::printf("tab bar pass CPU: %.2f ms fixed, %.2f ms sized to fit, floor %.2f ms; ratios %.2f and %.2f\n",
