@@ -38,6 +38,13 @@ struct FreeDeleter
     void operator()(void *p) const { std::free(p); }
 };
 
+// Waits until the server has carried out every request sent so far. Flushing alone
+// only hands them over: another client's request may still be served first.
+void sync(xcb_connection_t *connection)
+{
+    std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
+}
+
 } // namespace
 
 X11KeyGrabber::X11KeyGrabber(QObject *parent)
@@ -207,7 +214,7 @@ void X11KeyGrabber::ungrabHotKey(quint32 hotKeyID)
     m_grabs.erase(it);
     ungrab(grab);
     if (m_connection)
-        xcb_flush(m_connection);
+        sync(m_connection); // the combination is free for others when this returns
     for (auto p = m_pressed.begin(); p != m_pressed.end();) {
         if (p.value() == hotKeyID)
             p = m_pressed.erase(p);

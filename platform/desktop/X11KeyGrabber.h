@@ -10,6 +10,7 @@
 // never grabbed. A combination another client holds is refused (BadAccess), and so
 // are one this grabber already holds under another number and one the server acts on
 // itself (Control+Alt+F5 switches virtual terminals and never reaches a client).
+// Once ungrabHotKey() returns, the server has released the combination.
 //
 // A held key repeats as release/press pairs with one timestamp; a release is
 // reported only once no such press follows it in the same batch of events.
