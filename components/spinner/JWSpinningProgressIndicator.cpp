@@ -211,16 +211,21 @@ void JWSpinningProgressIndicator::animateInBackgroundThread(const QPointer<JWSpi
 
 void JWSpinningProgressIndicator::viewDidMoveToWindow()
 {
-    if (!isInWindow())
-        actuallyStopAnimation();
-    else if (m_isAnimating)
+    if (!isInWindow()) {
+        if (hasAnimationTimer() || hasAnimationThread())
+            actuallyStopAnimation();
+    } else if (m_isAnimating && !hasAnimationTimer() && !hasAnimationThread()) {
         actuallyStartAnimation();
+    }
 }
 
 bool JWSpinningProgressIndicator::event(QEvent *event)
 {
     const bool handled = QWidget::event(event);
-    if (event->type() == QEvent::ParentChange)
+    // Showing or hiding the indicator or any ancestor (the window too) reaches it as
+    // a show or hide event; so does taking an ancestor out of its window.
+    const QEvent::Type type = event->type();
+    if (type == QEvent::ParentChange || type == QEvent::Show || type == QEvent::Hide)
         viewDidMoveToWindow();
     return handled;
 }

@@ -5,8 +5,12 @@
 //
 // Ownership: a widget owned by its parent. Threading: everything runs on the GUI
 // thread. With threaded animation a worker thread only advances an atomic fin
-// position and posts a queued repaint; painting stays on the GUI thread. Stopping,
-// leaving the window and destruction wake the worker and join it at once. Because
+// position and posts a queued repaint; painting stays on the GUI thread. The timer
+// or thread runs only while the indicator is animating and on screen (isVisible():
+// it and every ancestor up to its window shown, the indicator itself possibly being
+// that window); hiding it or its window, or taking it or an ancestor out of the
+// window, stops them, and showing it again restarts them. Stopping, leaving the
+// screen and destruction wake the worker and join it at once. Because
 // the repaint is posted to the GUI thread, the indicator cannot turn while the GUI
 // thread is blocked (threaded or not).
 //
@@ -74,7 +78,7 @@ private:
     void advancePosition();
     void animateInBackgroundThread(const QPointer<JWSpinningProgressIndicator> &view);
     void viewDidMoveToWindow();
-    bool isInWindow() const { return parentWidget() != nullptr; }
+    bool isInWindow() const { return isVisible(); }
 
     std::atomic<int> m_position{0};
     int m_numFins = 12;

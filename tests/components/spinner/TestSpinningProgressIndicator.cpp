@@ -77,6 +77,7 @@ TEST(SpinningProgressIndicator, DoubleValueStopsAndShowsThePie)
     QWidget window;
     JWSpinningProgressIndicator spinner(&window);
     spinner.resize(100, 100);
+    window.show();
     spinner.startAnimation();
     ASSERT_TRUE(spinner.hasAnimationTimer());
     spinner.setDoubleValue(25);
@@ -132,20 +133,80 @@ TEST(SpinningProgressIndicator, ThreadedAnimationPaintsOnlyOnTheGuiThread)
     QCoreApplication::processEvents();
 }
 
-TEST(SpinningProgressIndicator, LeavingTheWindowStopsAndComingBackRestarts)
+TEST(SpinningProgressIndicator, TurnsOnlyWhileOnScreen)
 {
+    // Inside a window: a container between the window and the indicator.
     QWidget window;
-    JWSpinningProgressIndicator spinner(&window);
+    auto *container = new QWidget(&window);
+    JWSpinningProgressIndicator spinner(container);
     spinner.startAnimation();
+    EXPECT_TRUE(spinner.isAnimating());
+    EXPECT_FALSE(spinner.hasAnimationTimer()); // the window is not shown yet
+    window.show();
+    EXPECT_TRUE(spinner.hasAnimationTimer());
+    window.hide();
+    EXPECT_FALSE(spinner.hasAnimationTimer());
+    window.show();
+    EXPECT_TRUE(spinner.hasAnimationTimer());
+
+    // Taking an ancestor out of the window stops it without clearing the request;
+    // putting it back and showing it turns it again.
+    container->setParent(nullptr);
+    EXPECT_FALSE(spinner.hasAnimationTimer());
+    EXPECT_TRUE(spinner.isAnimating());
+    container->setParent(&window);
+    container->show();
     EXPECT_TRUE(spinner.hasAnimationTimer());
     spinner.setParent(nullptr);
     EXPECT_FALSE(spinner.hasAnimationTimer());
-    EXPECT_TRUE(spinner.isAnimating());
-    spinner.setParent(&window);
+    spinner.setParent(container);
+    spinner.show();
     EXPECT_TRUE(spinner.hasAnimationTimer());
     spinner.setDisplayedWhenStopped(false);
     spinner.stopAnimation();
     EXPECT_TRUE(spinner.isHidden());
+    EXPECT_FALSE(spinner.hasAnimationTimer());
+    spinner.startAnimation();
+    EXPECT_TRUE(spinner.isVisible());
+    EXPECT_TRUE(spinner.hasAnimationTimer());
+    spinner.stopAnimation();
+
+    // Threaded, the thread follows the same rule.
+    spinner.setDisplayedWhenStopped(true);
+    spinner.setUsesThreadedAnimation(true);
+    spinner.startAnimation();
+    EXPECT_TRUE(spinner.hasAnimationThread());
+    window.hide();
+    EXPECT_FALSE(spinner.hasAnimationThread());
+    window.show();
+    EXPECT_TRUE(spinner.hasAnimationThread());
+    container->hide();
+    EXPECT_FALSE(spinner.hasAnimationThread());
+    spinner.stopAnimation();
+    spinner.setParent(nullptr);
+}
+
+TEST(SpinningProgressIndicator, AWindowOfItsOwnTurns)
+{
+    JWSpinningProgressIndicator spinner;
+    spinner.resize(100, 100);
+    spinner.startAnimation();
+    EXPECT_FALSE(spinner.hasAnimationTimer());
+    spinner.show();
+    ASSERT_TRUE(spinner.hasAnimationTimer());
+    const int start = spinner.position();
+    QTRY_VERIFY_WITH_TIMEOUT(spinner.position() != start, 5000);
+    spinner.hide();
+    EXPECT_FALSE(spinner.hasAnimationTimer());
+    EXPECT_TRUE(spinner.isAnimating());
+
+    spinner.setUsesThreadedAnimation(true);
+    spinner.show();
+    ASSERT_TRUE(spinner.hasAnimationThread());
+    const int threadStart = spinner.position();
+    QTRY_VERIFY_WITH_TIMEOUT(spinner.position() != threadStart, 5000);
+    spinner.close();
+    EXPECT_FALSE(spinner.hasAnimationThread());
 }
 
 TEST(SpinningProgressIndicator, OnlyTheSpinningStyleIsAvailable)
