@@ -427,8 +427,13 @@ void SRScopeBar::setAccessoryView(QWidget *view)
 {
     if (view == m_accessoryView)
         return;
-    for (QWidget *child : findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
-        delete child;
+    // The views leave the bar, hidden and without parent; their owner decides when they go.
+    for (QWidget *child : findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+        if (child->isWindow())
+            continue;
+        child->hide();
+        child->setParent(nullptr);
+    }
     m_accessoryView = view;
     if (view) {
         view->setParent(this);

@@ -99,6 +99,9 @@ public:
     platform::PopUpButtonCell *overflowPullDownCell() const { return m_overflowCell.get(); }
     void setOverflowPullDownCell(const platform::PopUpButtonCell &cell);
     QWidget *accessoryView() const { return m_accessoryView; }
+    // The bar takes the view as its child (Qt ownership) and shows it. The view it
+    // had is taken out, hidden and without parent, not deleted: whoever set it owns it
+    // again (and may set it back).
     void setAccessoryView(QWidget *view);
     unsigned minimumButtonWidth() const { return m_minimumButtonWidth; }
     void setMinimumButtonWidth(unsigned width);

@@ -73,7 +73,8 @@ void SRScopeBarGroup::setLabel(const QString &label)
     if (label == m_label && label.isNull() == m_label.isNull())
         return;
     m_label = label;
-    m_showsLabel = !m_label.isEmpty() || m_attributedLabel.has_value();
+    // Present (even empty) shows the label; none hides it unless an attributed one is set.
+    m_showsLabel = !m_label.isNull() || m_attributedLabel.has_value();
     reloadInBar();
 }
 
@@ -95,7 +96,7 @@ void SRScopeBarGroup::setAttributedLabel(const std::optional<SRAttributedLabel> 
     if (label == m_attributedLabel)
         return;
     m_attributedLabel = label;
-    m_showsLabel = !m_label.isEmpty() || m_attributedLabel.has_value();
+    m_showsLabel = !m_label.isNull() || m_attributedLabel.has_value();
     reloadInBar();
 }
 

@@ -49,6 +49,8 @@ public:
     QString identifier() const { return m_identifier; }
     void setIdentifier(const QString &identifier) { m_identifier = identifier; }
     QString label() const { return m_label; }
+    // A label (an empty one too) turns showsLabel on; a null string, with no
+    // attributed label set, turns it off.
     void setLabel(const QString &label);
     // The stored label with its attributes; without one the plain label in the bar's
     // label colour and bold 11 (no attributes at all outside a bar).

@@ -140,6 +140,22 @@ TEST(ScopeBarGroups, SelectionNotificationsAndPlaceholders)
     EXPECT_FALSE(loose.showsLabel());
 }
 
+TEST(ScopeBarGroups, AnEmptyLabelIsStillALabel)
+{
+    SRScopeBarGroup group;
+    group.setLabel(u""_qs);
+    EXPECT_TRUE(group.showsLabel());
+    group.setLabel(QString());
+    EXPECT_FALSE(group.showsLabel());
+    // An attributed label keeps it on when the plain one goes.
+    group.setAttributedLabel(SRAttributedLabel{u"Kind"_qs, {}});
+    group.setLabel(u""_qs);
+    group.setLabel(QString());
+    EXPECT_TRUE(group.showsLabel());
+    group.setAttributedLabel(std::nullopt);
+    EXPECT_FALSE(group.showsLabel());
+}
+
 TEST(ScopeBarGroups, DelegateWithoutTheMethodIsNotRegistered)
 {
     class Silent : public QObject

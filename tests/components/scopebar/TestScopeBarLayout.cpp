@@ -2,6 +2,7 @@
 #include "ScopeBarTestSupport.h"
 
 #include <QAction>
+#include <QPointer>
 #include <QMenu>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -151,4 +152,36 @@ TEST(ScopeBarLayout, ButtonsThatCannotShrinkKeepTheirWidthsAndTheLastTakesTheExc
         EXPECT_GE(rect.width(), 0);
     }
     EXPECT_EQ(helper->buttonRects().last().width(), 0);
+}
+
+TEST(ScopeBarLayout, AReplacedAccessoryViewGoesBackToItsOwner)
+{
+    SRScopeBar bar;
+    bar.resize(400, 25);
+    bar.show();
+    auto search = std::make_unique<QWidget>();
+    search->resize(80, 20);
+    auto other = std::make_unique<QWidget>();
+    other->resize(50, 20);
+
+    bar.setAccessoryView(search.get());
+    EXPECT_EQ(search->parentWidget(), &bar);
+    EXPECT_TRUE(search->isVisible());
+    bar.setAccessoryView(other.get());
+    // The first one is out of the bar, hidden, and still the owner's.
+    EXPECT_EQ(search->parentWidget(), nullptr);
+    EXPECT_FALSE(search->isVisible());
+    EXPECT_EQ(other->parentWidget(), &bar);
+    EXPECT_EQ(bar.findChildren<QWidget *>(Qt::FindDirectChildrenOnly), QList<QWidget *>{other.get()});
+
+    // Swapped back, it is laid out at the right end again.
+    bar.setAccessoryView(search.get());
+    bar.calcSize();
+    EXPECT_EQ(bar.accessoryView(), search.get());
+    EXPECT_TRUE(search->isVisible());
+    EXPECT_EQ(search->geometry().right() + 1, 400 - SRScopeBar::margin());
+    EXPECT_EQ(other->parentWidget(), nullptr);
+    bar.setAccessoryView(nullptr);
+    EXPECT_EQ(bar.accessoryView(), nullptr);
+    EXPECT_EQ(search->parentWidget(), nullptr);
 }
