@@ -1,6 +1,9 @@
 // Fuzz target: saved-state texts and state arrays applied to a nested split view
 // (the texts come from the user-editable defaults file). Whatever is applied, the
-// layout afterwards must leave every pane frame and divider finite.
+// layout afterwards must leave every pane frame and divider finite, no pane of a
+// negative size, a collapsed pane's share within 0…1 and an expanded pane's
+// remainder within ±1, also after the split view is narrowed below its panes'
+// minimums and widened again.
 #include "components/splitview/ZQSplitView.h"
 
 #include <QByteArray>
@@ -22,6 +25,13 @@ void check(const ZQSplitView &view)
 {
     for (ZQSplitSubview *pane : view.allSubviews()) {
         if (!finite(pane->frame()) || !std::isfinite(pane->dimension()))
+            std::abort();
+        const QSizeF size = pane->frame().size();
+        if (size.width() < 0 || size.height() < 0)
+            std::abort();
+        const double fraction = pane->ZQ___fraction();
+        if (!pane->isHiddenPane()
+            && (pane->isCollapsed() ? !(fraction >= 0 && fraction <= 1) : !(fraction >= -1 && fraction <= 1)))
             std::abort();
         if (ZQSplitView *nested = pane->asSplitView())
             check(*nested);
@@ -68,6 +78,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (!view.setStatesFromArray(view.arrayWithStates()))
         std::abort();
     view.setFrame(QRectF(0, 0, 250, 120));
+    check(view);
+    // Far too narrow for the minimums, then wide again.
+    view.setFrame(QRectF(0, 0, 30, 120));
+    check(view);
+    view.setFrame(QRectF(0, 0, 400, 300));
     check(view);
     return 0;
 }

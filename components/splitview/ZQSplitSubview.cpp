@@ -6,6 +6,7 @@
 #include "platform/foundation/Clock.h"
 
 #include <QApplication>
+#include <QChildEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimer>
@@ -19,6 +20,12 @@ using platform::tellDelegate;
 namespace {
 constexpr double StepInterval = 1.0 / 60.0;
 constexpr double SecondsPerPixel = 0.0013333333333333335;
+
+// A collapsed pane's share of its split view: never negative, never more than all.
+double share(double dimension, double total)
+{
+    return total > 0 ? std::clamp(dimension / total, 0.0, 1.0) : 1.0;
+}
 } // namespace
 
 // The one animation of the process.
@@ -219,7 +226,7 @@ void ZQSplitSubview::setDimension(float value)
         setFrameSize(size);
         view->adjustSubviewsExcepting(this);
     } else {
-        m_fraction = value / view->ZQ___dimensionWithoutDividers();
+        m_fraction = share(value, view->ZQ___dimensionWithoutDividers());
     }
 }
 
@@ -277,7 +284,7 @@ float ZQSplitSubview::ZQ___collapse()
     const float d = splitSize(size);
     setSplitSize(size, 0);
     frame.setSize(size);
-    ZQ___finishCollapse(frame, d / view->ZQ___dimensionWithoutDividers());
+    ZQ___finishCollapse(frame, share(d, view->ZQ___dimensionWithoutDividers()));
     return -d;
 }
 
@@ -425,7 +432,7 @@ void ZQSplitSubview::ZQ___stepAnimation()
     if (animation->collapsing) {
         setSplitSize(size, 0);
         frame.setSize(size);
-        ZQ___finishCollapse(frame, d / view->ZQ___dimensionWithoutDividers());
+        ZQ___finishCollapse(frame, share(d, view->ZQ___dimensionWithoutDividers()));
     } else {
         float savedMin = 0, savedMax = 0;
         setSplitSize(size, ZQ___setMinAndMaxTo(d, &savedMin, &savedMax));
@@ -570,7 +577,6 @@ void ZQSplitSubview::mousePressEvent(QMouseEvent *event)
         return;
     }
     hitTest(event->position());
-    ZQSplitView *view = splitView();
     if (m_actDivider == NotFound) {
         const ZQSplitView *coupling = couplingSplitView();
         const bool movable = platform::WindowBackgroundDrag::isMovableByWindowBackground(this);
@@ -582,26 +588,29 @@ void ZQSplitSubview::mousePressEvent(QMouseEvent *event)
         QWidget::mousePressEvent(event);
         return;
     }
-    if (!view)
-        return;
-    m_dragStart = view->mapFromGlobal(event->globalPosition());
+    if (beginDividerDrag(event->globalPosition()))
+        event->accept();
+}
+
+bool ZQSplitSubview::beginDividerDrag(const QPointF &globalPosition)
+{
+    ZQSplitView *view = splitView();
+    if (!view || m_actDivider == NotFound)
+        return false;
+    m_dragStart = view->mapFromGlobal(globalPosition);
     QGuiApplication::setOverrideCursor(ZQSplitView::cursor(3));
     m_dragOrigin = view->ZQ___dividerOrigin(m_actDivider);
     m_draggingDivider = true;
     view->ZQ___setDragging(true);
-    event->accept();
+    return true;
 }
 
-void ZQSplitSubview::mouseMoveEvent(QMouseEvent *event)
+void ZQSplitSubview::followDividerDrag(const QPointF &globalPosition)
 {
-    if (m_windowDrag.follow(event->globalPosition()))
-        return;
     ZQSplitView *view = splitView();
-    if (!m_draggingDivider || !view) {
-        QWidget::mouseMoveEvent(event);
+    if (!view)
         return;
-    }
-    view->ZQ___trackMouseEvent(view->mapFromGlobal(event->globalPosition()), m_dragStart, QPointF(), m_actDivider);
+    view->ZQ___trackMouseEvent(view->mapFromGlobal(globalPosition), m_dragStart, QPointF(), m_actDivider);
     if (view->mustAdjust()) {
         view->ZQ___setMustClearFractions();
         view->display();
@@ -614,6 +623,26 @@ void ZQSplitSubview::mouseMoveEvent(QMouseEvent *event)
     m_dragOrigin = origin;
 }
 
+void ZQSplitSubview::endDividerDrag()
+{
+    m_draggingDivider = false;
+    if (ZQSplitView *view = splitView())
+        view->ZQ___setDragging(false);
+    QGuiApplication::restoreOverrideCursor();
+    m_actDivider = NotFound;
+}
+
+void ZQSplitSubview::mouseMoveEvent(QMouseEvent *event)
+{
+    if (m_windowDrag.follow(event->globalPosition()))
+        return;
+    if (!m_draggingDivider || !splitView()) {
+        QWidget::mouseMoveEvent(event);
+        return;
+    }
+    followDividerDrag(event->globalPosition());
+}
+
 void ZQSplitSubview::mouseReleaseEvent(QMouseEvent *event)
 {
     m_windowDrag.end();
@@ -621,11 +650,62 @@ void ZQSplitSubview::mouseReleaseEvent(QMouseEvent *event)
         QWidget::mouseReleaseEvent(event);
         return;
     }
-    m_draggingDivider = false;
-    if (ZQSplitView *view = splitView())
-        view->ZQ___setDragging(false);
-    QGuiApplication::restoreOverrideCursor();
-    m_actDivider = NotFound;
+    endDividerDrag();
+}
+
+void ZQSplitSubview::watchContent(QObject *object)
+{
+    auto *widget = qobject_cast<QWidget *>(object);
+    if (!widget || asSplitView() || qobject_cast<ZQSplitSubview *>(widget) || widget->isWindow())
+        return;
+    widget->installEventFilter(this);
+    for (QObject *child : widget->children())
+        watchContent(child);
+}
+
+bool ZQSplitSubview::eventFilter(QObject *watched, QEvent *event)
+{
+    // The content of the pane: a divider strip that the delegate assigns over a
+    // child widget takes the press before the child does.
+    auto *widget = qobject_cast<QWidget *>(watched);
+    if (!widget || qobject_cast<ZQSplitSubview *>(widget) || !isAncestorOf(widget))
+        return QWidget::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::ChildAdded:
+    case QEvent::ChildPolished:
+        watchContent(static_cast<QChildEvent *>(event)->child());
+        break;
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick: {
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        if (mouse->button() != Qt::LeftButton || m_draggingDivider)
+            break;
+        ZQSplitView *view = splitView();
+        unsigned divider = NotFound;
+        const QPointF point = mapFromGlobal(mouse->globalPosition());
+        if (view && askDelegate(view->delegate(), "splitViewDividerForPointInSubview", &divider, view, point, this)
+            && quint64(divider) + 1 < view->ZQ___numberOfSubviews()) {
+            m_actDivider = divider;
+            return beginDividerDrag(mouse->globalPosition());
+        }
+        break;
+    }
+    case QEvent::MouseMove:
+        if (m_draggingDivider) {
+            followDividerDrag(static_cast<QMouseEvent *>(event)->globalPosition());
+            return true;
+        }
+        break;
+    case QEvent::MouseButtonRelease:
+        if (m_draggingDivider) {
+            endDividerDrag();
+            return true;
+        }
+        break;
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void ZQSplitSubview::display()

@@ -105,18 +105,28 @@ public:
     void resizeSubviewsWithOldSize(const QSizeF &oldSize);
 
     // Hit testing as the split view's delegate sees it: answers the pane itself when
-    // the delegate assigns a divider to the point, else the normal hit.
+    // the delegate assigns a divider to the point, else the normal hit. The pane's
+    // content widgets are watched (an event filter) so that a press on one of them
+    // inside such a divider strip drags the divider instead of reaching the widget.
     QWidget *hitTest(const QPointF &point);
 
     // Keyed archives: the frame under "frame" (a collapsed pane's with x moved by
-    // 1000000 and its last size within limits, so that it comes back collapsed), then
-    // "identifier", "tag", "minDimension", "maxDimension", "fraction", "canCollapse".
+    // 1000000 and its last size within limits, so that it comes back collapsed),
+    // "hidden" (hidden by its owner), for a split view its panes under "subviews",
+    // then "identifier", "tag", "minDimension", "maxDimension", "fraction",
+    // "canCollapse". A pane's content widgets are its owner's and are not written.
     // Nothing for a coder without keyed coding.
     virtual void encodeWithCoder(platform::Coder &coder) const;
     // A new pane from an archive; none for a coder without keyed coding, a failed
-    // decode or a limit, fraction or size that is not finite.
+    // decode or a limit, fraction or size that is not finite. The pane is read on its
+    // own and then placed in the parent, so it is the same with or without one (a
+    // pane written collapsed comes back collapsed in a split view either way).
     static ZQSplitSubview *fromCoder(platform::Coder &coder, QWidget *parent = nullptr);
 
+    // Expanded: the rounding remainder the layout carries (for the last shown pane
+    // also what the others leave over, negative when it is stretched past its size);
+    // collapsed: the share of the split view it comes back with (within 0…1).
+    double ZQ___fraction() const { return m_fraction; }
     unsigned actDivider() const { return m_actDivider; }
     bool canDragWindow() const { return m_canDragWindow; }
     QSizeF savedSize() const { return m_savedSize; }
@@ -127,6 +137,7 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
     // The split view's own drawing after the pane part.
     void drawPane(QPainter &painter, const QRectF &rect);
@@ -136,6 +147,10 @@ protected:
     // Reads the pane's part of an archive into this pane (fields as encodeWithCoder
     // writes them); answers NO and changes nothing when they can't be used.
     bool readPane(platform::Coder &coder);
+    // Writes the panes of a split view (none for a plain pane).
+    virtual void encodeSubviews(platform::Coder &) const {}
+    // Puts a pane just read into its parent (nothing without one).
+    void placeIn(QWidget *parent);
 
 private:
     friend class ZQSplitView;
@@ -143,7 +158,6 @@ private:
     float ZQ___visibleDimension() const;
     void ZQ___setFrame(const QRectF &frame, double fraction, bool notify);
     void ZQ___setFrameSize(const QSizeF &size, double fraction);
-    double ZQ___fraction() const { return m_fraction; }
     float ZQ___setMinAndMaxTo(float value, float *savedMin, float *savedMax);
     bool ZQ___clearResponder();
     float ZQ___collapse();
@@ -155,6 +169,12 @@ private:
     bool ZQ___stopAnimation();
     bool ownsAnimation() const;
     float splitSize(const QSizeF &size) const;
+    // Dragging a divider that the delegate assigned to a point of the pane.
+    bool beginDividerDrag(const QPointF &globalPosition);
+    void followDividerDrag(const QPointF &globalPosition);
+    void endDividerDrag();
+    // Installs the pane's filter on a content widget and its descendants.
+    void watchContent(QObject *object);
     void setSplitSize(QSizeF &size, float value) const;
 
     QRectF m_frame;
@@ -169,6 +189,10 @@ private:
     bool m_canDragWindow = false;
     bool m_canCollapse = false;
     bool m_notInLimits = false;
+    // Squeezed below its minimum for want of room: the size the squeeze gave it
+    // (negative when not squeezed) and the size with remainder it had before.
+    float m_squeezedSize = -1;
+    double m_userSize = 0;
     // Decoded collapsed: collapses along the split direction once in a split view.
     bool m_collapseWhenPlaced = false;
     // Moving the window from a pane: the pointer's last global position.

@@ -4,8 +4,10 @@
 #include "components/splitview/ZQSplitView.h"
 #include "platform/archive/Coder.h"
 
+#include <QChildEvent>
 #include <QEvent>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -27,6 +29,8 @@ void ZQSplitSubview::encodeWithCoder(platform::Coder &coder) const
         frame.setSize(m_savedSize);
     }
     coder.encodeRect(frame, QStringLiteral("frame"));
+    coder.encodeBool(isHiddenPane(), QStringLiteral("hidden"));
+    encodeSubviews(coder);
     coder.encodeObject(QVariant(m_identifier), QStringLiteral("identifier"));
     coder.encodeInt32(m_tag, QStringLiteral("tag"));
     coder.encodeDouble(m_minDimension, QStringLiteral("minDimension"));
@@ -40,6 +44,7 @@ bool ZQSplitSubview::readPane(platform::Coder &coder)
     if (!coder.allowsKeyedCoding())
         return false;
     QRectF frame = coder.decodeRect(QStringLiteral("frame"));
+    const bool hidden = coder.decodeBool(QStringLiteral("hidden"));
     const QString identifier = coder.decodeObject<QString>(QStringLiteral("identifier"));
     const qint32 tag = coder.decodeInt32(QStringLiteral("tag"));
     const double minimum = coder.decodeDouble(QStringLiteral("minDimension"));
@@ -59,23 +64,41 @@ bool ZQSplitSubview::readPane(platform::Coder &coder)
     m_tag = tag;
     // Narrowed to floats and kept in order by the setter.
     setMinDimension(float(minimum), float(maximum));
-    m_fraction = fraction;
+    // A collapsed pane's share lies within 0…1; an expanded pane's remainder within
+    // what its frame may be.
+    m_fraction = m_collapseWhenPlaced ? std::clamp(fraction, 0.0, 1.0) : std::clamp(fraction, -1.0e7, 1.0e7);
     m_canCollapse = canCollapse;
+    if (hidden)
+        ZQ___setHidden(true);
     return true;
+}
+
+void ZQSplitSubview::placeIn(QWidget *parent)
+{
+    if (!parent)
+        return;
+    // The pane is read without parent, so that every setter acts as it would for a
+    // pane on its own; placed now, it collapses (see event()) and its split view lays out.
+    setParent(parent);
+    if (ZQSplitView *view = splitView())
+        view->setMustAdjust();
 }
 
 ZQSplitSubview *ZQSplitSubview::fromCoder(platform::Coder &coder, QWidget *parent)
 {
-    auto *pane = new ZQSplitSubview(QRectF(), parent);
+    auto *pane = new ZQSplitSubview(QRectF(), nullptr);
     if (!pane->readPane(coder)) {
         delete pane;
         return nullptr;
     }
+    pane->placeIn(parent);
     return pane;
 }
 
 bool ZQSplitSubview::event(QEvent *event)
 {
+    if (event->type() == QEvent::ChildAdded || event->type() == QEvent::ChildPolished)
+        watchContent(static_cast<QChildEvent *>(event)->child());
     if (event->type() == QEvent::ParentChange && m_collapseWhenPlaced && splitView()) {
         // The split direction is known now: the pane comes back collapsed.
         m_collapseWhenPlaced = false;

@@ -420,6 +420,19 @@ void ZQSplitView::ZQ___copyIntoCache(SubviewCache &cache, ZQSplitSubview *pane) 
     cache.pane = pane;
     cache.size = pane->ZQ___visibleDimension();
     cache.constrained = false;
+    // A pane that a squeeze left untouched starts from the size its user gave it, so
+    // that the panes come back to those sizes when there is room again.
+    if (pane->m_squeezedSize >= 0 && pane->ZQ___visibleDimension() == pane->m_squeezedSize) {
+        const double whole = std::floor(pane->m_userSize + 0.5);
+        cache.size = float(whole);
+        cache.fraction = pane->m_userSize - whole;
+    }
+    // A pane that may not collapse is never laid out at zero (a state text or an
+    // archive may have left it there): it takes the size it remembers.
+    if (cache.size <= 0 && !pane->ownsAnimation() && !pane->canCollapse()) {
+        cache.size = pane->dimension();
+        cache.fraction = 0;
+    }
 }
 
 void ZQSplitView::ZQ___updateFromCache(SubviewCache &cache, float total)
@@ -433,8 +446,54 @@ void ZQSplitView::ZQ___updateFromCache(SubviewCache &cache, float total)
         pane->ZQ___finishExpand(cache.rect, cache.fraction);
     } else {
         pane->ZQ___clearResponder();
-        pane->ZQ___finishCollapse(cache.rect, v / total);
+        // Its share of the room, at most all of it (the room may be shorter than the pane).
+        pane->ZQ___finishCollapse(cache.rect, total > 0 ? std::clamp(double(v) / total, 0.0, 1.0) : 1.0);
     }
+}
+
+bool ZQSplitView::ZQ___squeeze(std::vector<SubviewCache> &cache, float room)
+{
+    double total = 0;
+    for (const SubviewCache &c : cache) {
+        if (c.size > 0)
+            total += c.size + c.fraction;
+    }
+    if (!(total - room >= 1.0))
+        return false;
+    const double whole = std::max(0.0, std::floor(double(room)));
+    double left = whole;
+    for (SubviewCache &c : cache) {
+        if (!(c.size > 0))
+            continue;
+        const double share = std::floor((c.size + c.fraction) * whole / total);
+        c.size = float(std::max(1.0, share));
+        c.fraction = 0;
+        c.constrained = true;
+        left -= c.size;
+    }
+    // Pixels left by rounding down go one each to the panes in order; pixels given
+    // to keep panes visible come back from the largest panes, last first.
+    for (SubviewCache &c : cache) {
+        if (left < 1.0)
+            break;
+        if (c.size > 0) {
+            c.size += 1;
+            left -= 1;
+        }
+    }
+    while (left <= -1.0) {
+        SubviewCache *largest = nullptr;
+        for (auto it = cache.rbegin(); it != cache.rend(); ++it) {
+            if (it->size > 1 && (!largest || it->size > largest->size))
+                largest = &*it;
+        }
+        if (!largest)
+            break;
+        const float take = float(std::min(double(largest->size) - 1, -left));
+        largest->size -= take;
+        left += take;
+    }
+    return true;
 }
 
 void ZQSplitView::ZQ___adjustSubviewsExcepting(ZQSplitSubview *excepted)
@@ -458,8 +517,14 @@ void ZQSplitView::ZQ___adjustSubviewsExcepting(ZQSplitSubview *excepted)
 
     m_dividers.resize(n - 1);
     std::vector<SubviewCache> cache(static_cast<size_t>(n));
-    for (qsizetype i = 0; i < n; ++i)
-        ZQ___copyIntoCache(cache[size_t(i)], panes.at(i));
+    std::vector<double> before(static_cast<size_t>(n));
+    std::vector<char> remembered(static_cast<size_t>(n));
+    for (qsizetype i = 0; i < n; ++i) {
+        ZQSplitSubview *pane = panes.at(i);
+        remembered[size_t(i)] = pane->m_squeezedSize >= 0 && pane->ZQ___visibleDimension() == pane->m_squeezedSize;
+        ZQ___copyIntoCache(cache[size_t(i)], pane);
+        before[size_t(i)] = cache[size_t(i)].size > 0 ? cache[size_t(i)].size + cache[size_t(i)].fraction : 0.0;
+    }
     const bool horizontal = isHorizontal();
     const float t = dividerThickness();
     const auto along = [horizontal](const QSizeF &size) { return float(horizontal ? size.height() : size.width()); };
@@ -563,6 +628,15 @@ void ZQSplitView::ZQ___adjustSubviewsExcepting(ZQSplitSubview *excepted)
         }
     }
 
+    // Still too big: every pane that is left is at its minimum and may not collapse
+    // (or collapsing did not help). They share the room in proportion to their sizes,
+    // in whole pixels, each keeping at least one so that none shows collapsed. Only
+    // when there is not even a pixel for each do they reach past the bounds. The
+    // sizes from before the squeeze are kept (below) for when there is room again.
+    bool squeezed = false;
+    if (!m_isInScrollView)
+        squeezed = ZQ___squeeze(cache, A);
+
     // Placement.
     double origin = 0;
     qsizetype last = -1;
@@ -591,7 +665,7 @@ void ZQSplitView::ZQ___adjustSubviewsExcepting(ZQSplitSubview *excepted)
         applyWidgetGeometry();
     } else {
         const double g = along(bounds.size()) - origin;
-        if (g != 0 && last >= 0) {
+        if (g != 0 && last >= 0 && cache[size_t(last)].size + g >= 1.0) {
             ZQSplitSubview *pane = cache[size_t(last)].pane;
             QSizeF size = pane->frame().size();
             if (horizontal)
@@ -604,6 +678,24 @@ void ZQSplitView::ZQ___adjustSubviewsExcepting(ZQSplitSubview *excepted)
         }
     }
 
+    // A squeeze remembers the sizes the panes had before it (kept through further
+    // squeezes); a layout with room forgets them.
+    for (qsizetype i = 0; i < n; ++i) {
+        ZQSplitSubview *pane = panes.at(i);
+        if (!squeezed) {
+            pane->m_squeezedSize = -1;
+            continue;
+        }
+        if (!remembered[size_t(i)]) {
+            // A pane collapsed before the squeeze keeps its share the usual way.
+            if (!(before[size_t(i)] >= 1.0)) {
+                pane->m_squeezedSize = -1;
+                continue;
+            }
+            pane->m_userSize = before[size_t(i)];
+        }
+        pane->m_squeezedSize = pane->ZQ___visibleDimension();
+    }
     for (ZQSplitSubview *pane : panes) {
         ZQSplitView *nested = pane->asSplitView();
         if (nested && nested->m_mustAdjust)
@@ -612,7 +704,9 @@ void ZQSplitView::ZQ___adjustSubviewsExcepting(ZQSplitSubview *excepted)
     m_mustAdjust = false;
     m_mustClearFractions = false;
     resetCursorRects();
-    if (!m_isDragging)
+    // Squeezed sizes are the window's doing, not the user's: the saved state keeps
+    // the last sizes that fitted, to be restored when there is room again.
+    if (!m_isDragging && !squeezed)
         saveState(false);
     if (ZQSplitView *coupling = couplingSplitView())
         coupling->resetCursorRects();

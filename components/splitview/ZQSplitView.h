@@ -3,7 +3,11 @@
 // left to right) or one above the other (horizontal, top to bottom), with a divider
 // between each two visible panes. It keeps the panes within their limits while its
 // size changes and carries rounding remainders so that repeated resizing doesn't
-// drift. Being a pane itself, a split view nests in another; a nested one always
+// drift. When the room is shorter than the minimums of the panes that may not
+// collapse, they share it in proportion (whole pixels, at least one each, never a
+// negative size); such a squeezed layout saves no state, and the panes come back to
+// the sizes they had before it when there is room again.
+// Being a pane itself, a split view nests in another; a nested one always
 // runs across its parent and, when coupled, shares its parent's divider image and
 // background and is drawn and dragged through the parent's dividers.
 //
@@ -114,13 +118,16 @@ public:
     QVariantList arrayWithStates() const;
     bool setStatesFromArray(const QVariantList &states);
 
-    // Keyed archives: the pane part first, then "autosaveName", "divider" (a PNG
-    // image), "background", "dividerThickness", "isHorizontal", "isCoupled": the
-    // split view's own values, not those inherited from a coupling parent. The
-    // delegate (a QObject, not archivable) is not written.
+    // Keyed archives: the pane part first (with the panes under "subviews", each a
+    // ZQSplitSubviewCoding object), then "autosaveName", "divider" (a PNG image),
+    // "background", "dividerThickness", "isHorizontal", "isCoupled": the split view's
+    // own values, not those inherited from a coupling parent. The delegate (a
+    // QObject, not archivable) is not written.
     void encodeWithCoder(platform::Coder &coder) const override;
-    // A new split view from an archive (no state saving until restoreState); none
-    // when the archive can't be used, as for a pane.
+    // A new split view from an archive, with its panes (no state saving until
+    // restoreState); the same with or without a parent. None when the archive can't
+    // be used, as for a pane, or when "subviews" holds more than 256 entries,
+    // anything but panes, a pane twice or a view that encloses this one.
     static ZQSplitView *fromCoder(platform::Coder &coder, QWidget *parent = nullptr);
 
     // Drawing and cursors.
@@ -140,6 +147,7 @@ public:
     float ZQ___dimensionWithoutDividers() const;
 
 protected:
+    void encodeSubviews(platform::Coder &coder) const override;
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
@@ -171,6 +179,8 @@ private:
     void willRemoveSubview(ZQSplitSubview *pane);
     void ZQ___adjustSubviewsExcepting(ZQSplitSubview *excepted);
     void ZQ___copyIntoCache(SubviewCache &cache, ZQSplitSubview *pane) const;
+    // Shares a room too short for the panes' minimums among them; YES when it did.
+    static bool ZQ___squeeze(std::vector<SubviewCache> &cache, float room);
     void ZQ___updateFromCache(SubviewCache &cache, float total);
     void ZQ___adjustOutermostIfNeeded();
     void ZQ___setDragging(bool dragging);

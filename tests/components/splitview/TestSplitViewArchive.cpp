@@ -2,11 +2,13 @@
 #include "tests/components/splitview/SplitViewTestSupport.h"
 
 #include "platform/archive/KeyedArchiver.h"
+#include "components/splitview/ZQSplitSubviewCoding.h"
 #include "platform/archive/KeyedUnarchiver.h"
 #include "tests/support/NonKeyedCoder.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <limits>
 
 using namespace splitviewtest;
@@ -85,6 +87,125 @@ TEST(SplitViewArchive, TheSplitViewKeepsItsOwnImageColourAndFlags)
     bad.encodeDouble(std::numeric_limits<double>::quiet_NaN(), u"minDimension"_qs);
     platform::KeyedUnarchiver badReader(bad.finishEncoding().value_or(QByteArray()));
     EXPECT_EQ(ZQSplitSubview::fromCoder(badReader), nullptr);
+}
+
+TEST(SplitViewArchive, DecodedUnderASplitViewAsWithout)
+{
+    // A pane written collapsed is collapsed as soon as it is decoded into a split view.
+    auto view = makeSplitView({100, 100, 100});
+    ZQSplitSubview *pane = view->subviewAtPosition(1);
+    pane->setCanCollapse(true);
+    pane->collapse();
+    view->adjustSubviews();
+    const QByteArray paneBytes = archive(*pane);
+    auto target = makeSplitView({150, 150});
+    target->setFrame(QRectF(0, 0, 318, 100));
+    platform::KeyedUnarchiver paneReader(paneBytes);
+    ZQSplitSubview *decoded = ZQSplitSubview::fromCoder(paneReader, target.get());
+    ASSERT_NE(decoded, nullptr);
+    EXPECT_EQ(decoded->splitView(), target.get());
+    EXPECT_TRUE(decoded->isCollapsed());
+    EXPECT_TRUE(target->mustAdjust());
+    target->adjustSubviews();
+    EXPECT_TRUE(decoded->isCollapsed());
+    EXPECT_EQ(along(*target, 0) + along(*target, 1), 300);
+    decoded->expand();
+    target->adjustSubviews();
+    EXPECT_EQ(along(*target, 2), 100);
+
+    // An uncoupled nested split view keeps its own colour and image.
+    auto outer = makeSplitView({200, 200});
+    auto *nested = new ZQSplitView(QRectF(0, 0, 200, 100), 2);
+    outer->addSubview(nested);
+    nested->setCoupled(false);
+    QImage image(20, 7, QImage::Format_ARGB32);
+    image.fill(QColor(30, 160, 60));
+    nested->setDivider(image);
+    nested->setBackground(QColor(250, 200, 10));
+    nested->setIdentifier(u"nested"_qs);
+    const QByteArray nestedBytes = archive(*nested);
+    for (const bool withParent : {false, true}) {
+        platform::KeyedUnarchiver reader(nestedBytes);
+        std::unique_ptr<ZQSplitView> copy(ZQSplitView::fromCoder(reader, withParent ? outer.get() : nullptr));
+        ASSERT_NE(copy, nullptr) << withParent;
+        EXPECT_EQ(copy->splitView(), withParent ? outer.get() : nullptr);
+        EXPECT_FALSE(copy->isCoupled()) << withParent;
+        EXPECT_EQ(copy->background(), QColor(250, 200, 10)) << withParent;
+        EXPECT_EQ(copy->divider().convertToFormat(QImage::Format_ARGB32), image) << withParent;
+        EXPECT_EQ(copy->allSubviews().size(), 2) << withParent;
+        EXPECT_EQ(copy->identifier(), u"nested"_qs);
+    }
+}
+
+TEST(SplitViewArchive, TheArchiveHoldsThePanes)
+{
+    auto view = makeSplitView({100, 120, 140, 80});
+    view->subviewAtPosition(0)->setIdentifier(u"first"_qs);
+    ZQSplitSubview *collapsed = view->subviewAtPosition(1);
+    collapsed->setCanCollapse(true);
+    collapsed->setIdentifier(u"collapsed"_qs);
+    collapsed->collapse();
+    view->subviewAtPosition(3)->hide();
+    auto *nested = new ZQSplitView(QRectF(0, 0, 140, 100), 3);
+    nested->subviewAtPosition(2)->setIdentifier(u"deep"_qs);
+    view->addSubview(nested, 2);
+    view->adjustSubviews();
+    const QString state = view->stringWithSavedState();
+    const QString nestedState = nested->stringWithSavedState();
+    const QByteArray bytes = archive(*view);
+
+    platform::KeyedUnarchiver reader(bytes);
+    std::unique_ptr<ZQSplitView> copy(ZQSplitView::fromCoder(reader));
+    ASSERT_NE(copy, nullptr) << reader.error().toStdString();
+    copy->adjustSubviews();
+    ASSERT_EQ(copy->allSubviews().size(), 5);
+    EXPECT_EQ(copy->subviewAtPosition(0)->identifier(), u"first"_qs);
+    EXPECT_TRUE(copy->subviewWithIdentifier(u"collapsed"_qs)->isCollapsed());
+    EXPECT_TRUE(copy->subviewAtPosition(4)->isHiddenPane());
+    ZQSplitView *copiedNested = copy->subviewAtPosition(2)->asSplitView();
+    ASSERT_NE(copiedNested, nullptr);
+    EXPECT_EQ(copiedNested->allSubviews().size(), 3);
+    EXPECT_EQ(copiedNested->subviewAtPosition(2)->identifier(), u"deep"_qs);
+    EXPECT_TRUE(copiedNested->isCoupled());
+    EXPECT_EQ(copy->stringWithSavedState(), state);
+    EXPECT_EQ(copiedNested->stringWithSavedState(), nestedState);
+    for (unsigned i = 0; i < 5; ++i)
+        EXPECT_EQ(copy->subviewAtPosition(i)->frame(), view->subviewAtPosition(i)->frame()) << i;
+}
+
+TEST(SplitViewArchive, PaneListsOfAnythingButPanesOfTheirOwnAreRefused)
+{
+    auto view = makeSplitView({100, 100});
+    const auto refused = [](const std::function<void(platform::KeyedArchiver &)> &write) {
+        platform::KeyedArchiver archiver;
+        archiver.encodeRect(QRectF(0, 0, 209, 100), u"frame"_qs);
+        write(archiver);
+        platform::KeyedUnarchiver reader(archiver.finishEncoding().value_or(QByteArray()));
+        std::unique_ptr<ZQSplitView> decoded(ZQSplitView::fromCoder(reader));
+        return decoded == nullptr && reader.failed();
+    };
+    EXPECT_TRUE(refused([](platform::KeyedArchiver &a) { a.encodeObject(QVariant(u"panes"_qs), u"subviews"_qs); }));
+    EXPECT_TRUE(refused([](platform::KeyedArchiver &a) {
+        a.encodeObject(QVariant(QVariantList{QVariant(u"pane"_qs)}), u"subviews"_qs);
+    }));
+    // The same pane twice.
+    EXPECT_TRUE(refused([&](platform::KeyedArchiver &a) {
+        const auto pane = std::make_shared<ZQSplitSubviewCoding>(view->subviewAtPosition(0));
+        a.encodeObject(QVariant(QVariantList{platform::Coder::objectValue(pane), platform::Coder::objectValue(pane)}),
+                       u"subviews"_qs);
+    }));
+    // More than 256.
+    EXPECT_TRUE(refused([&](platform::KeyedArchiver &a) {
+        QVariantList panes;
+        for (int i = 0; i < 257; ++i)
+            panes.append(platform::Coder::objectValue(std::make_shared<ZQSplitSubviewCoding>(view->subviewAtPosition(0))));
+        a.encodeObject(QVariant(panes), u"subviews"_qs);
+    }));
+    EXPECT_FALSE(refused([&](platform::KeyedArchiver &a) {
+        a.encodeObject(QVariant(QVariantList{platform::Coder::objectValue(
+                           std::make_shared<ZQSplitSubviewCoding>(view->subviewAtPosition(0)))}),
+                       u"subviews"_qs);
+    }));
 }
 
 } // namespace

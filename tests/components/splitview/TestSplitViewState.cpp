@@ -12,7 +12,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <clocale>
+#include <random>
 
 using namespace splitviewtest;
 
@@ -177,6 +179,244 @@ TEST(SplitViewState, ArraysCoverTheTree)
     wrong[1] = QVariantList{u"1 5"_qs};
     EXPECT_FALSE(view->setStatesFromArray(wrong));
     EXPECT_FALSE(view->setStatesFromArray(states.mid(0, 3)));
+}
+
+// Narrowed below the sum of the minimums, with no pane that may collapse: the panes
+// share the room, none goes below zero or shows collapsed, and the saved state keeps
+// the user's sizes for when there is room again.
+TEST(SplitViewState, TooNarrowForTheMinimumsThePanesShareTheRoomAndTheStateWaits)
+{
+    auto view = makeSplitView({227, 227, 228});
+    ASSERT_EQ(view->frame().width(), 700);
+    for (unsigned i = 0; i < 3; ++i)
+        view->subviewAtPosition(i)->setMinDimension(200, 0);
+    view->setAutosaveName(u"Narrow"_qs, false);
+    view->restoreState(false);
+    view->adjustSubviews();
+    const QString key = u"ZQSplitView V Narrow"_qs;
+    ASSERT_EQ(stored(key).toString(), u"3 227 227 228"_qs);
+
+    view->setFrame(QRectF(0, 0, 400, 100)); // 382 for panes that want 600
+    EXPECT_EQ(along(*view, 0) + along(*view, 1) + along(*view, 2), 382);
+    for (unsigned i = 0; i < 3; ++i) {
+        ZQSplitSubview *pane = view->subviewAtPosition(i);
+        EXPECT_NEAR(along(*view, i), 127.3, 1) << i; // a third each, as their minimums are equal
+        EXPECT_FALSE(pane->isCollapsed()) << i;
+        EXPECT_EQ(pane->status(), 0) << i;
+        EXPECT_GE(pane->ZQ___fraction(), -1) << i;
+        EXPECT_LE(pane->ZQ___fraction(), 1) << i;
+    }
+    EXPECT_EQ(view->dividerRects().at(1).right(), 400 - along(*view, 2));
+    EXPECT_EQ(stored(key).toString(), u"3 227 227 228"_qs);
+
+    // Not even a pixel each: one each, past the bounds, never less.
+    view->setFrame(QRectF(0, 0, 20, 100));
+    for (unsigned i = 0; i < 3; ++i)
+        EXPECT_EQ(along(*view, i), 1) << i;
+    EXPECT_EQ(stored(key).toString(), u"3 227 227 228"_qs);
+
+    // Widened again, the panes are back at the user's sizes, and so is the saved state.
+    view->setFrame(QRectF(0, 0, 700, 100));
+    EXPECT_EQ(along(*view, 0), 227);
+    EXPECT_EQ(along(*view, 1), 227);
+    EXPECT_EQ(along(*view, 2), 228);
+    ASSERT_TRUE(view->restoreState(false));
+    view->adjustSubviews();
+    EXPECT_EQ(along(*view, 0), 227);
+    EXPECT_EQ(along(*view, 1), 227);
+    EXPECT_EQ(along(*view, 2), 228);
+
+    // Panes of unequal minimums share in proportion to them, and come back to the
+    // sizes they had (not in proportion to their minimums) through any number of
+    // squeezes.
+    auto uneven = makeSplitView({120, 250, 312});
+    uneven->subviewAtPosition(0)->setMinDimension(100, 0);
+    uneven->subviewAtPosition(1)->setMinDimension(100, 0);
+    uneven->subviewAtPosition(2)->setMinDimension(200, 0);
+    uneven->setFrame(QRectF(0, 0, 218, 100)); // 200 for panes that want 400
+    EXPECT_EQ(along(*uneven, 0), 50);
+    EXPECT_EQ(along(*uneven, 1), 50);
+    EXPECT_EQ(along(*uneven, 2), 100);
+    uneven->setFrame(QRectF(0, 0, 118, 100));
+    EXPECT_EQ(along(*uneven, 0) + along(*uneven, 1) + along(*uneven, 2), 100);
+    uneven->setFrame(QRectF(0, 0, 700, 100));
+    EXPECT_EQ(along(*uneven, 0), 120);
+    EXPECT_EQ(along(*uneven, 1), 250);
+    EXPECT_EQ(along(*uneven, 2), 312);
+}
+
+// Seeded random resizes, collapses, expansions, drags, hidings, saves and restores
+// of split views of two to five panes. After every step: no pane has a negative or
+// infinite size; a collapsed pane's share lies within 0…1; an expanded pane's
+// remainder is a rounding one and leaves a size of at least 0 (the last pane carries what
+// panes held at their maximum leave over as a negative remainder, so its size in the
+// state stays within its limits); a pane that may not collapse shows whenever there
+// is a pixel for each; a squeezed layout leaves the stored state as it was; the
+// stored text holds sizes within the panes' limits; restoring it gives its sizes
+// back; and expanded panes squeezed to a sliver come back to their sizes when
+// widened again.
+TEST(SplitViewState, RandomOperationsKeepSizesSharesAndSavedStatesSound)
+{
+    const QString name = u"Random"_qs;
+    for (unsigned seed = 1; seed <= 40; ++seed) {
+        std::mt19937 random(seed);
+        const auto uniform = [&random](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
+        const int count = uniform(2, 5);
+        std::vector<float> sizes;
+        for (int i = 0; i < count; ++i)
+            sizes.push_back(float(uniform(20, 300)));
+        const bool horizontal = uniform(0, 1) == 1;
+        auto view = makeSplitView(sizes, float(uniform(0, 2) * 4 + 1), horizontal);
+        for (unsigned i = 0; i < unsigned(count); ++i) {
+            ZQSplitSubview *pane = view->subviewAtPosition(i);
+            const int minimum = uniform(1, 150);
+            pane->setMinDimension(float(minimum), uniform(0, 2) == 0 ? float(minimum + uniform(0, 400)) : 0.0f);
+            pane->setCanCollapse(uniform(0, 1) == 1);
+        }
+        ZQSplitView::removeStateUsingName(name);
+        view->setAutosaveName(name, false);
+        view->restoreState(false);
+        view->adjustSubviews();
+        const QString key = ZQSplitView::defaultsKeyForName(name, horizontal);
+        const auto length = [&] { return float(horizontal ? view->frame().height() : view->frame().width()); };
+        const auto setLength = [&](float value) {
+            view->setFrame(horizontal ? QRectF(0, 0, 100, value) : QRectF(0, 0, value, 100));
+            view->adjustSubviews();
+        };
+        const auto nominalSizes = [&] {
+            std::vector<double> shown;
+            for (ZQSplitSubview *p : view->ZQ___subviews())
+                shown.push_back(along(*view, p->position()) + p->ZQ___fraction());
+            return shown;
+        };
+        // Squeezed: the minimums of the shown panes that are not collapsed need at
+        // least a pixel more than there is.
+        const auto squeezed = [&] {
+            double minimums = 0;
+            for (ZQSplitSubview *p : view->ZQ___subviews()) {
+                if (!p->isCollapsed())
+                    minimums += p->minDimension();
+            }
+            const int gaps = int(view->ZQ___numberOfSubviews()) - 1;
+            return minimums - (length() - float(gaps) * view->dividerThickness()) >= 1.0;
+        };
+        const auto collapsedFlags = [&] {
+            std::vector<bool> flags;
+            for (ZQSplitSubview *p : view->ZQ___subviews())
+                flags.push_back(p->isCollapsed());
+            return flags;
+        };
+        const auto numbers = [](const QString &text) {
+            std::vector<std::pair<double, bool>> values;
+            const QStringList parts = text.split(u' ');
+            for (qsizetype i = 1; i < parts.size(); ++i) {
+                const bool hidden = parts.at(i).endsWith(u'H');
+                values.emplace_back(QStringView(parts.at(i)).chopped(hidden ? 1 : 0).toDouble(), hidden);
+            }
+            return values;
+        };
+
+        for (int step = 0; step < 150; ++step) {
+            const std::string where = "seed " + std::to_string(seed) + " step " + std::to_string(step);
+            ZQSplitSubview *pane = view->subviewAtPosition(unsigned(uniform(0, count - 1)));
+            const QString storedBefore = stored(key).toString();
+            switch (uniform(0, 8)) {
+            case 0:
+            case 1:
+                setLength(float(uniform(1, 1200)));
+                break;
+            case 2:
+                pane->collapse();
+                break;
+            case 3:
+                pane->expand();
+                break;
+            case 4:
+                pane->changeDimensionBy(float(uniform(-300, 300)), uniform(0, 1) == 1, false);
+                break;
+            case 5:
+                pane->setDimension(float(uniform(1, 600)));
+                break;
+            case 6:
+                if (pane->isHiddenPane() || view->ZQ___numberOfSubviews() > 1)
+                    pane->setVisible(pane->isHiddenPane());
+                break;
+            case 7: {
+                // What the last layout stored comes back when restored.
+                if (squeezed())
+                    break;
+                const QString text = stored(key).toString();
+                ASSERT_TRUE(view->restoreState(false)) << where << " " << text.toStdString();
+                view->adjustSubviews();
+                const auto values = numbers(text);
+                for (int i = 0; i < count; ++i) {
+                    const ZQSplitSubview *p = view->subviewAtPosition(unsigned(i));
+                    EXPECT_EQ(p->isHiddenPane(), values[size_t(i)].second) << where << " " << text.toStdString();
+                    if (values[size_t(i)].first > 0 && !p->isHiddenPane()) {
+                        // The size with its remainder (a stretched last pane carries the stretch there).
+                        EXPECT_NEAR(along(*view, unsigned(i)) + p->ZQ___fraction(), values[size_t(i)].first, 1.0)
+                            << where << " pane " << i << " of " << text.toStdString();
+                    }
+                }
+                break;
+            }
+            default: {
+                // Squeezed to a sliver and widened again: the sizes from before (with
+                // their remainders; the frames may differ by the pixel the last pane takes).
+                const std::vector<bool> collapsedBefore = collapsedFlags();
+                if (squeezed() || std::find(collapsedBefore.begin(), collapsedBefore.end(), true) != collapsedBefore.end())
+                    break;
+                const std::vector<double> before = nominalSizes();
+                const float wide = length();
+                setLength(float(uniform(1, 30)));
+                if (!squeezed())
+                    break;
+                setLength(wide);
+                const std::vector<double> after = nominalSizes();
+                ASSERT_EQ(after.size(), before.size()) << where;
+                for (size_t i = 0; i < after.size(); ++i)
+                    EXPECT_NEAR(after[i], before[i], 1.0) << where << " shown pane " << i;
+                break;
+            }
+            }
+            view->adjustSubviews();
+
+            const float room = view->ZQ___dimensionWithoutDividers();
+            const unsigned shown = view->ZQ___numberOfSubviews();
+            for (ZQSplitSubview *p : view->ZQ___subviews()) {
+                const float size = along(*view, p->position());
+                ASSERT_TRUE(std::isfinite(size) && size >= 0) << where;
+                if (p->isCollapsed()) {
+                    EXPECT_GE(p->ZQ___fraction(), 0) << where;
+                    EXPECT_LE(p->ZQ___fraction(), 1) << where;
+                    if (room >= float(shown)) {
+                        EXPECT_TRUE(p->canCollapse()) << where << ": a pane that may not collapse shows collapsed";
+                    }
+                } else {
+                    // Rounding remainders, at most half a pixel for each shown pane.
+                    EXPECT_LE(p->ZQ___fraction(), 0.5 * shown + 1) << where;
+                    EXPECT_GE(size + p->ZQ___fraction(), 0) << where;
+                }
+            }
+            const QString text = stored(key).toString();
+            if (squeezed()) {
+                EXPECT_EQ(text, storedBefore) << where << ": a squeezed layout saved its sizes";
+            }
+            const auto values = numbers(text);
+            ASSERT_EQ(values.size(), size_t(count)) << where << " " << text.toStdString();
+            for (int i = 0; i < count; ++i) {
+                const ZQSplitSubview *p = view->subviewAtPosition(unsigned(i));
+                const double value = values[size_t(i)].first;
+                EXPECT_TRUE(std::isfinite(value)) << where << " " << text.toStdString();
+                if (values[size_t(i)].second)
+                    continue; // hidden: what it had when it left the layout
+                EXPECT_LE(std::fabs(value), double(p->maxDimension()) + 1) << where << " " << text.toStdString();
+                if (value > 0) {
+                    EXPECT_GE(value, double(p->minDimension()) - 1) << where << " " << text.toStdString();
+                }
+            }
+        }
+    }
 }
 
 } // namespace

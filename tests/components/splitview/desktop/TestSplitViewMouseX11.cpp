@@ -4,7 +4,9 @@
 #include "tests/components/splitview/SplitViewTestSupport.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QProcess>
+#include <QPushButton>
 #include <QScrollArea>
 #include <QScreen>
 #include <QStandardPaths>
@@ -241,6 +243,48 @@ TEST_F(SplitViewMouse, ADividerTheDelegateAssignsInsideAPaneDrags)
     EXPECT_EQ(along(*view, 1), 140);
     EXPECT_FALSE(view->isDragging());
     EXPECT_EQ(second->actDivider(), ZQSplitSubview::NotFound);
+}
+
+TEST_F(SplitViewMouse, ADividerStripOverAChildWidgetDragsInsteadOfPressingIt)
+{
+    StripDelegate strips;
+    auto view = makeSplitView({200, 200}, 9);
+    view->setDivider(grip(9, 30));
+    view->setDelegate(&strips);
+    ZQSplitSubview *second = view->subviewAtPosition(1);
+    // A button fills the strip, a text field sits inside a box in it, another button below.
+    auto *inStrip = new QPushButton(QStringLiteral("In the strip"), second);
+    inStrip->setGeometry(0, 0, 120, 20);
+    auto *box = new QWidget(second);
+    box->setGeometry(120, 0, 80, 20);
+    auto *field = new QLineEdit(box);
+    field->setGeometry(0, 0, 80, 20);
+    auto *below = new QPushButton(QStringLiteral("Below"), second);
+    below->setGeometry(0, 50, 120, 24);
+    int stripClicks = 0, belowClicks = 0;
+    QObject::connect(inStrip, &QPushButton::clicked, [&] { ++stripClicks; });
+    QObject::connect(below, &QPushButton::clicked, [&] { ++belowClicks; });
+    show(*view);
+
+    QPoint start = inStrip->mapToGlobal(QPoint(60, 10));
+    drag(start, start + QPoint(60, 0));
+    ASSERT_TRUE(settles([&] { return along(*view, 0) == 260; }));
+    EXPECT_EQ(along(*view, 1), 140);
+    EXPECT_EQ(stripClicks, 0);
+    EXPECT_FALSE(inStrip->isDown());
+    EXPECT_FALSE(view->isDragging());
+
+    // A grandchild in the strip drags too (back to where it was).
+    start = field->mapToGlobal(QPoint(10, 10));
+    drag(start, start - QPoint(60, 0));
+    ASSERT_TRUE(settles([&] { return along(*view, 0) == 200; }));
+    EXPECT_FALSE(field->hasFocus());
+
+    // Outside the strip the button takes its click and nothing moves.
+    start = below->mapToGlobal(QPoint(60, 12));
+    pointer({"mousemove", num(start.x()), num(start.y()), "sleep", "0.1", "click", "1"});
+    ASSERT_TRUE(settles([&] { return belowClicks == 1; }));
+    EXPECT_EQ(along(*view, 0), 200);
 }
 
 TEST_F(SplitViewMouse, AsADocumentViewTheSplitViewItselfGrowsAndShrinks)
