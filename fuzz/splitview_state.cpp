@@ -1,10 +1,12 @@
 // Fuzz target: saved-state texts and state arrays applied to a nested split view
-// (the texts come from the user-editable defaults file). Whatever is applied, the
-// layout afterwards must leave every pane frame and divider finite, no pane of a
-// negative size, a collapsed pane's share within 0…1 and an expanded pane's
-// remainder within ±1, also after the split view is narrowed below its panes'
-// minimums and widened again.
+// (the texts come from the user-editable defaults file), and split views read from
+// keyed archives (interface files). Whatever is applied, the layout afterwards must
+// leave every pane frame and divider finite, no pane of a negative size, a collapsed
+// pane's share within 0…1 and an expanded pane's remainder a rounding one, also
+// after the split view is narrowed below its panes' minimums and widened again.
 #include "components/splitview/ZQSplitView.h"
+#include "platform/archive/KeyedArchiver.h"
+#include "platform/archive/KeyedUnarchiver.h"
 
 #include <QByteArray>
 #include <QString>
@@ -13,6 +15,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
+#include <optional>
 
 namespace {
 
@@ -29,9 +33,15 @@ void check(const ZQSplitView &view)
         const QSizeF size = pane->frame().size();
         if (size.width() < 0 || size.height() < 0)
             std::abort();
+        // A collapsed pane's share lies within 0…1; an expanded pane's remainder is a
+        // rounding one (at most half a pixel for each pane) and leaves a size of at
+        // least 0 (the last pane may carry a stretch as a negative remainder).
         const double fraction = pane->ZQ___fraction();
-        if (!pane->isHiddenPane()
-            && (pane->isCollapsed() ? !(fraction >= 0 && fraction <= 1) : !(fraction >= -1 && fraction <= 1)))
+        const double along = view.isHorizontal() ? size.height() : size.width();
+        const bool sound = pane->isCollapsed() ? fraction >= 0 && fraction <= 1
+                                               : fraction <= 0.5 * double(view.allSubviews().size()) + 1
+                                                     && along + fraction >= 0;
+        if (!pane->isHiddenPane() && !sound)
             std::abort();
         if (ZQSplitView *nested = pane->asSplitView())
             check(*nested);
@@ -42,12 +52,47 @@ void check(const ZQSplitView &view)
     }
 }
 
+// A split view read from an untrusted keyed archive (its panes, nested split views
+// and their flags): laid out at several sizes, its state taken and applied again,
+// written and read back with as many panes.
+void fuzzArchive(const QByteArray &bytes)
+{
+    platform::KeyedUnarchiver unarchiver(bytes);
+    std::unique_ptr<ZQSplitView> view(ZQSplitView::fromCoder(unarchiver));
+    if (!view)
+        return;
+    for (const QRectF &frame : {QRectF(0, 0, 400, 300), QRectF(0, 0, 20, 15), QRectF(0, 0, 900, 500)}) {
+        view->setFrame(frame);
+        view->adjustSubviews();
+        check(*view);
+    }
+    if (!view->setStatesFromArray(view->arrayWithStates()))
+        std::abort();
+    view->adjustSubviews();
+    check(*view);
+    platform::KeyedArchiver archiver;
+    view->encodeWithCoder(archiver);
+    const std::optional<QByteArray> again = archiver.finishEncoding();
+    if (!again)
+        std::abort();
+    platform::KeyedUnarchiver reader(*again);
+    const std::unique_ptr<ZQSplitView> copy(ZQSplitView::fromCoder(reader));
+    if (!copy || copy->allSubviews().size() != view->allSubviews().size())
+        std::abort();
+}
+
 } // namespace
 
-// Input: lines; the first applies to the outer split view, the second to the nested
-// one, a third (when present) is split at "|" into the texts of the tree's state array.
+// Input: a keyed archive of a split view (it begins with "<?xml" or "bplist"), or
+// lines: the first applies to the outer split view, the second to the nested one, a
+// third (when present) is split at "|" into the texts of the tree's state array.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
+    const QByteArray input = QByteArray::fromRawData(reinterpret_cast<const char *>(data), qsizetype(size));
+    if (input.startsWith("<?xml") || input.startsWith("bplist")) {
+        fuzzArchive(input);
+        return 0;
+    }
     if (size > 4096)
         return 0;
     const QList<QByteArray> lines = QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)).split('\n');
