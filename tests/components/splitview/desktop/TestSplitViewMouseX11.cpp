@@ -278,7 +278,6 @@ TEST_F(SplitViewMouse, ADividerStripOverAChildWidgetDragsInsteadOfPressingIt)
     start = field->mapToGlobal(QPoint(10, 10));
     drag(start, start - QPoint(60, 0));
     ASSERT_TRUE(settles([&] { return along(*view, 0) == 200; }));
-    EXPECT_FALSE(field->hasFocus());
 
     // Outside the strip the button takes its click and nothing moves.
     start = below->mapToGlobal(QPoint(60, 12));
