@@ -280,9 +280,36 @@ void VTTabBarControl::addTabViewItem(const platform::TabViewItemPtr &item)
     cell->setRepresentedObject(item);
     cell->setFrame(start);
     bindPropertiesForCell(cell.get(), item);
-    m_cells.push_back(cell);
+    m_cells.insert(m_cells.begin() + cellIndexForNewItem(item.get()), cell);
     if (m_tabView && qsizetype(m_cells.size()) == m_tabView->numberOfTabViewItems())
         updateTabBar();
+}
+
+qsizetype VTTabBarControl::cellIndexForNewItem(const platform::TabViewItem *item) const
+{
+    // Right after the cell of the nearest item before it in the tab view; before every
+    // cell when no earlier item has one; at the end for an item the tab view lacks.
+    const int index = m_tabView ? m_tabView->indexOfTabViewItem(item) : -1;
+    if (index < 0)
+        return qsizetype(m_cells.size());
+    const std::vector<platform::TabViewItemPtr> &items = m_tabView->tabViewItems();
+    for (int k = index - 1; k >= 0; --k) {
+        const platform::TabViewItem *earlier = items[size_t(k)].get();
+        for (qsizetype c = qsizetype(m_cells.size()) - 1; c >= 0; --c)
+            if (m_cells[size_t(c)]->representedObject().get() == earlier)
+                return c + 1;
+    }
+    return 0;
+}
+
+qsizetype VTTabBarControl::indexOfCellForItem(const platform::TabViewItem *item) const
+{
+    if (!item)
+        return -1;
+    for (size_t c = 0; c < m_cells.size(); ++c)
+        if (m_cells[c]->representedObject().get() == item)
+            return qsizetype(c);
+    return -1;
 }
 
 void VTTabBarControl::bindPropertiesForCell(VTTabBarCell *cell, const platform::TabViewItemPtr &item)
@@ -646,13 +673,15 @@ void VTTabBarControl::tabViewWillSelectTabViewItem(platform::TabView *tabView, p
 
 void VTTabBarControl::tabViewDidSelectTabViewItem(platform::TabView *tabView, platform::TabViewItem *item)
 {
-    const int i = tabView ? tabView->indexOfTabViewItem(item) : -1;
-    if (!m_cells.empty() && i >= 0 && i < int(m_cells.size())) {
+    // The cell of the item, wherever it stands (an insertion or removal in the tab view
+    // may be reported before the cells followed it).
+    const qsizetype i = indexOfCellForItem(item);
+    if (tabView && i >= 0) {
         const CellPtr cell = m_cells[size_t(i)];
         if (m_alwaysShowActiveTab && cell->isInOverflowMenu()) {
             platform::TabViewDelegate *saved = tabView->delegate();
             tabView->setDelegate(nullptr);
-            const platform::TabViewItemPtr held = tabView->tabViewItemAtIndex(i);
+            const platform::TabViewItemPtr held = tabView->tabViewItemAtIndex(tabView->indexOfTabViewItem(item));
             tabView->removeTabViewItem(item);
             tabView->insertTabViewItem(held, 0);
             m_cells.erase(m_cells.begin() + i);

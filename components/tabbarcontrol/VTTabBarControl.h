@@ -9,9 +9,10 @@
 //
 // The control is the tab view's delegate (set by its owner: tabView->setDelegate())
 // and keeps its cells in step with the tab view's items: items that left lose their
-// cell (the delegate hears tabViewDidCloseTabViewItem first), new items get one
-// (30 wide right of the last tab, or 0 high under it in a vertical bar), and the
-// delegate then hears of the change. Each cell is bound to its item: the title to
+// cell (the delegate hears tabViewDidCloseTabViewItem first), new items get one at
+// their place in the tab view's order (starting 30 wide right of the last tab, or 0
+// high under it in a vertical bar), and the delegate then hears of the change. A
+// selection marks the cell of the selected item. Each cell is bound to its item: the title to
 // "label"; when the item's identifier is a model with the keys "isProcessing",
 // "icon", "objectCount", "countColor", "largeImage", "isEdited", the indicator, icon,
 // count, count colour, large-image and edited flags follow them; a changed identifier
@@ -286,6 +287,9 @@ private:
     void hoverCell(VTTabBarCell *cell, const QPointF &mouse);
     QPointF mouseLocation() const;
     qsizetype indexOfCell(const VTTabBarCell *cell) const;
+    qsizetype indexOfCellForItem(const platform::TabViewItem *item) const;
+    // Where a new item's cell goes so that the cells keep the tab view's order.
+    qsizetype cellIndexForNewItem(const platform::TabViewItem *item) const;
     void unbindCell(VTTabBarCell *cell);
     void watchWindow();
 

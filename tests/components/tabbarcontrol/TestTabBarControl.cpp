@@ -12,6 +12,7 @@
 #include <QCursor>
 #include <QPainter>
 #include <gtest/gtest.h>
+#include <random>
 
 using namespace tabbarcontroltest;
 
@@ -171,4 +172,57 @@ TEST(Shading, ThreeFillsByPixel)
     }};
     EXPECT_EQ(VTShading::colorAt(half, grey.toHsv(), Qt::black, 0.25f).rgb(), grey.rgb());
     EXPECT_EQ(VTShading::colorAt(half, grey, Qt::black, 0.75f).rgb(), QColor(Qt::black).rgb());
+}
+
+// Inserts anywhere, removals, moves (out and back in elsewhere) and selections, in a
+// seeded random order: after every step the cells stand in the tab view's order and
+// exactly one cell, the selected item's, is drawn selected. A wide bar shows every
+// tab; a narrow one overflows, where a selected cell stays the selected item's.
+TEST(TabBarControl, RandomEditsKeepTheTabViewOrderAndOneSelectedCell)
+{
+    for (const int width : {2600, 560}) {
+        SCOPED_TRACE(width);
+        Bar bar(width, 4);
+        std::mt19937 random(53);
+        int made = 4;
+        const auto pick = [&random](int count) { return std::uniform_int_distribution<int>(0, count - 1)(random); };
+        for (int step = 0; step < 3000; ++step) {
+            const int count = bar.tabView.numberOfTabViewItems();
+            const int op = pick(4);
+            if ((op == 0 && count < 18) || count < 2) {
+                auto item = platform::TabViewItem::create();
+                item->setLabel(QStringLiteral("Tab %1").arg(made++));
+                bar.tabView.insertTabViewItem(item, pick(count + 1));
+            } else if (op == 1) {
+                bar.tabView.removeTabViewItem(bar.tabView.tabViewItemAtIndex(pick(count)).get());
+            } else if (op == 2) {
+                const auto item = bar.tabView.tabViewItemAtIndex(pick(count));
+                const bool selected = bar.tabView.selectedTabViewItem() == item;
+                bar.tabView.removeTabViewItem(item.get());
+                bar.tabView.insertTabViewItem(item, pick(count));
+                if (selected)
+                    bar.tabView.selectTabViewItem(item.get());
+            } else {
+                bar.tabView.selectTabViewItemAtIndex(pick(count));
+            }
+
+            const auto &items = bar.tabView.tabViewItems();
+            ASSERT_EQ(bar.control->cells().size(), items.size()) << "step " << step;
+            int on = 0;
+            for (size_t i = 0; i < items.size(); ++i) {
+                VTTabBarCell *cell = bar.cell(int(i));
+                ASSERT_EQ(cell->representedObject(), items[i]) << "step " << step << " cell " << i;
+                if (cell->state() == platform::Cell::State::On) {
+                    ++on;
+                    EXPECT_EQ(cell->representedObject(), bar.tabView.selectedTabViewItem()) << "step " << step;
+                } else if (!cell->isInOverflowMenu()) {
+                    EXPECT_NE(cell->representedObject(), bar.tabView.selectedTabViewItem()) << "step " << step;
+                }
+            }
+            ASSERT_LE(on, 1) << "step " << step;
+            if (width > 2000) {
+                ASSERT_EQ(on, 1) << "step " << step;
+            }
+        }
+    }
 }
