@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QTest>
 #include <gtest/gtest.h>
 
 using namespace tabbarcontroltest;
@@ -205,4 +206,45 @@ TEST(TabBarControlInput, SpringLoadingOfForeignDrags)
     EXPECT_TRUE(bar.control->performDrop(over(onTwo)));
     EXPECT_EQ(bar.delegate.accepted, QStringList{QStringLiteral("Tab 2")});
     EXPECT_EQ(bar.labels().size(), 3);
+}
+
+// The space bar over a tab selects it at once, whether a spring count is running for
+// it (the count ends at the next pass of the event loop) or not (a drag that arrives
+// with the space bar already down: none is started, the tab is selected there and
+// then); a modifier held with it leaves the ordinary delay.
+TEST(TabBarControlInput, SpaceSelectsAtOnceWithOrWithoutASpringCount)
+{
+    platform::UserDefaults::standardUserDefaults().removeObjectForKey(VTTabBarControl::SpringingDelayKey);
+    InputBar bar(3);
+    QMimeData data;
+    data.setText(QStringLiteral("a note"));
+    auto over = [&](QPointF point) {
+        return platform::DragInfo(&data, bar.control->mapToGlobal(point.toPoint()), Qt::CopyAction);
+    };
+    ASSERT_EQ(bar.selected(), QStringLiteral("Tab 0"));
+    {
+        platform::KeyState::Fake space(Qt::NoModifier, {platform::KeyState::SpaceVirtualKey});
+        EXPECT_EQ(bar.control->dragUpdated(over(bar.cell(2)->frame().center())), Qt::CopyAction);
+        EXPECT_EQ(bar.selected(), QStringLiteral("Tab 2"));
+        EXPECT_EQ(bar.control->springTimer(), nullptr);
+    }
+    // A count running for the tab: the space bar ends it now.
+    bar.control->dragUpdated(over(bar.cell(1)->frame().center()));
+    ASSERT_NE(bar.control->springTimer(), nullptr);
+    {
+        platform::KeyState::Fake space(Qt::NoModifier, {platform::KeyState::SpaceVirtualKey});
+        bar.control->dragUpdated(over(bar.cell(1)->frame().center()));
+    }
+    EXPECT_TRUE(QTest::qWaitFor([&] { return bar.selected() == QStringLiteral("Tab 1"); }, 5000));
+    EXPECT_EQ(bar.control->springTimer(), nullptr);
+    // With Shift the space bar is not the spring key: the delay counts as usual.
+    {
+        platform::KeyState::Fake shiftSpace(Qt::ShiftModifier, {platform::KeyState::SpaceVirtualKey});
+        bar.control->dragUpdated(over(bar.cell(0)->frame().center()));
+    }
+    EXPECT_EQ(bar.selected(), QStringLiteral("Tab 1"));
+    ASSERT_NE(bar.control->springTimer(), nullptr);
+    EXPECT_TRUE(bar.control->springTimer()->isActive());
+    bar.control->dragExited(over(QPointF(590, 10)));
+    EXPECT_EQ(bar.control->springTimer(), nullptr);
 }
