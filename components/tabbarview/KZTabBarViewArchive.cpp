@@ -141,8 +141,9 @@ KZTabBarView *KZTabBarView::fromCoder(platform::Coder &coder, QWidget *parent)
         bar->m_addTabButton->setTarget(bar);
         bar->m_addTabButton->setAction("_addNewTab");
     }
-    if (style)
-        bar->m_style = style;
+    // The archive's style replaces the one a new bar starts with; an archive without
+    // one gives a bar without a style, which draws with the built-ins.
+    bar->m_style = style;
     bar->m_orientation = orientation == Vertical ? Vertical : Horizontal;
     bool *const leadingFields[] = {&bar->m_onlyShowCloseOnHover, &bar->m_canCloseOnlyTab,  &bar->m_disableTabClose,
                                    &bar->m_hideForSingleTab,     &bar->m_allowsBackgroundTabClosing,

@@ -36,10 +36,10 @@ Table &table()
 
 void KZTabStyleRegistry::registerDefaultTabStyleClasses()
 {
-    registerTabStyleClass<KZMetalTabStyle>();
     registerTabStyleClass<KZAquaTabStyle>();
     registerTabStyleClass<KZUnifiedTabStyle>();
     registerTabStyleClass<KZAdiumTabStyle>();
+    registerTabStyleClass<KZMetalTabStyle>();
     registerTabStyleClass<KZCardTabStyle>();
     registerTabStyleClass<KZLiveChatTabStyle>();
     registerTabStyleClass<KZSafariTabStyle>();

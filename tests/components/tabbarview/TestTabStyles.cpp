@@ -102,6 +102,8 @@ template <class Style> std::shared_ptr<Style> roundTrip(const std::shared_ptr<St
 TEST(TabStyles, RegisteredWithTheirOrientations)
 {
     const QStringList names = KZTabStyleRegistry::registeredTabStyleNames();
+    // The default styles, in the order they are registered.
+    EXPECT_EQ(names.mid(0, 7), QStringList({"Aqua", "Unified", "Adium", "Metal", "Card", "LiveChat", "Safari"}));
     struct Case
     {
         QString name;
