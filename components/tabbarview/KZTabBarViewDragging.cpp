@@ -165,6 +165,15 @@ QRect KZTabBarView::dividerRect() const
     return QRect(width() - DividerWidth, 0, DividerWidth, height);
 }
 
+int KZTabBarView::resizingMouseCursor() const
+{
+    if (width() <= m_buttonMinWidth)
+        return static_cast<int>(KZTabBarDivider::Cursor::ResizeRight);
+    if (width() >= m_buttonMaxWidth)
+        return static_cast<int>(KZTabBarDivider::Cursor::ResizeLeft);
+    return static_cast<int>(KZTabBarDivider::Cursor::ResizeLeftRight);
+}
+
 void KZTabBarView::positionDivider()
 {
     if (!m_divider)
@@ -172,8 +181,10 @@ void KZTabBarView::positionDivider()
     const QRect rect = dividerRect();
     m_divider->setGeometry(rect);
     m_divider->setVisible(!rect.isEmpty());
-    if (!rect.isEmpty())
+    if (!rect.isEmpty()) {
         m_divider->raise();
+        m_divider->setCursor(KZTabBarDivider::cursorOf(static_cast<KZTabBarDivider::Cursor>(resizingMouseCursor())));
+    }
 }
 
 void KZTabBarView::dividerDragged(qreal pointerX, qreal deltaX)

@@ -427,3 +427,72 @@ TEST(TabDrag, ResizeRoomDividerAndSpringLoading)
     EXPECT_EQ(w.delegate.calls, QStringList({"accepted"})); // a foreign drop, never a tab drop
     settle();
 }
+
+// The divider's cursor tells which way the bar may still go: only wider at the
+// minimum button width, only narrower at the maximum, both ways between.
+TEST(TabDrag, DividerCursorFollowsTheWidthLimits)
+{
+    SettleAtEnd settleAtEnd;
+    Window w(3, QPoint(0, 0));
+    w.bar->setOrientation(KZTabBarView::Vertical);
+    const auto picture = [](const QCursor &cursor) { return cursor.pixmap().toImage(); };
+    struct Case
+    {
+        int width;
+        KZTabBarDivider::Cursor cursor;
+    };
+    for (const Case &c : {Case{100, KZTabBarDivider::Cursor::ResizeRight}, Case{150, KZTabBarDivider::Cursor::ResizeLeftRight},
+                          Case{280, KZTabBarDivider::Cursor::ResizeLeft}, Case{90, KZTabBarDivider::Cursor::ResizeRight},
+                          Case{300, KZTabBarDivider::Cursor::ResizeLeft}}) {
+        SCOPED_TRACE(c.width);
+        w.bar->setGeometry(0, 0, c.width, 200);
+        EXPECT_EQ(w.bar->resizingMouseCursor(), static_cast<int>(c.cursor));
+        const QCursor expected = KZTabBarDivider::cursorOf(c.cursor);
+        EXPECT_EQ(w.bar->divider()->cursor().shape(), expected.shape());
+        EXPECT_EQ(picture(w.bar->divider()->cursor()), picture(expected));
+    }
+    // Three different cursors: the one-way ones are pictures, mirror images of each other.
+    const QImage right = picture(KZTabBarDivider::cursorOf(KZTabBarDivider::Cursor::ResizeRight));
+    const QImage left = picture(KZTabBarDivider::cursorOf(KZTabBarDivider::Cursor::ResizeLeft));
+    EXPECT_EQ(KZTabBarDivider::cursorOf(KZTabBarDivider::Cursor::ResizeRight).shape(), Qt::BitmapCursor);
+    EXPECT_EQ(KZTabBarDivider::cursorOf(KZTabBarDivider::Cursor::ResizeLeftRight).shape(), Qt::SizeHorCursor);
+    EXPECT_NE(right, left);
+    EXPECT_EQ(right.mirrored(true, false), left);
+    // The limits move with the button widths.
+    w.bar->setGeometry(0, 0, 150, 200);
+    w.bar->setButtonMaxWidth(150);
+    w.bar->updateTabBar(false);
+    EXPECT_EQ(w.bar->resizingMouseCursor(), static_cast<int>(KZTabBarDivider::Cursor::ResizeLeft));
+    EXPECT_EQ(picture(w.bar->divider()->cursor()), left);
+}
+
+// Preparing a drop: a tab drag is taken only where the drag assistant has a bar to
+// drop it on; a drag of other data is always taken, so that a drop on a tab reaches
+// the delegate (tabViewAcceptedDraggingInfo) through performDrop.
+TEST(TabDrag, PreparingADropTakesForeignDragsAndTabDragsOverABar)
+{
+    SettleAtEnd settleAtEnd;
+    Window w(3, QPoint(0, 0));
+    w.delegate.allowLeaving = true;
+    QMimeData file;
+    file.setUrls({QUrl::fromLocalFile(QStringLiteral("/tmp/a.txt"))});
+    const platform::DragInfo foreign(&file, w.global(QPoint(60, 11)), Qt::CopyAction);
+    EXPECT_TRUE(w.bar->prepareForDrop(foreign));
+    EXPECT_TRUE(w.bar->performDrop(foreign));
+    EXPECT_EQ(w.delegate.calls, QStringList({"accepted"}));
+
+    slide(w.bar, QPoint(60, 11), {QPoint(60, 20), QPoint(60, 60)}, false);
+    DragSession *session = DragSession::current();
+    ASSERT_TRUE(session);
+    const auto here = [session] {
+        return platform::DragInfo(session->mimeData(), session->location(), session->sourceOperationMask(), session);
+    };
+    session->moveTo(QPoint(900, 900)); // over no bar
+    EXPECT_FALSE(w.bar->prepareForDrop(here()));
+    session->moveTo(w.global(QPoint(300, 11)));
+    session->moveTo(w.global(QPoint(310, 11)));
+    EXPECT_TRUE(w.bar->prepareForDrop(here()));
+    session->cancel();
+    EXPECT_EQ(w.labels(), QStringList({"Tab 1", "Tab 2", "Tab 3"}));
+    settle();
+}
