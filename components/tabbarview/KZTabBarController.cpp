@@ -14,6 +14,7 @@
 #include <cmath>
 #include <climits>
 #include <numeric>
+#include <unordered_map>
 
 namespace {
 
@@ -64,16 +65,63 @@ KZTabBarController::KZTabBarController(KZTabBarView *bar)
 
 KZTabBarController::~KZTabBarController() = default;
 
-void KZTabBarController::layoutButtons()
+void KZTabBarController::layoutButtons(std::vector<PendingItem> pending)
 {
-    std::vector<KZAttachedTabBarButton *> buttons = m_bar->orderedAttachedButtons();
+    // The row in item order: the bar's buttons with the items that have none yet put
+    // in by their index in the tab view. An item gets its button only when the width
+    // computation reaches it, so the items that overflow never get one.
+    std::vector<Slot> slots;
+    std::sort(pending.begin(), pending.end(), [](const PendingItem &a, const PendingItem &b) { return a.index < b.index; });
+    const std::vector<KZAttachedTabBarButton *> buttons = m_bar->orderedAttachedButtons();
+    std::unordered_map<const platform::TabViewItem *, int> indexes;
+    if (platform::TabView *tabView = m_bar->tabView(); tabView && !pending.empty()) {
+        const auto &items = tabView->tabViewItems();
+        for (size_t i = 0; i < items.size(); ++i)
+            indexes.emplace(items[i].get(), static_cast<int>(i));
+    }
+    slots.reserve(buttons.size() + pending.size());
+    size_t next = 0;
+    for (KZAttachedTabBarButton *button : buttons) {
+        const auto found = indexes.find(button->tabViewItem().get());
+        const int index = found == indexes.end() ? KZTabBarView::NotFound : found->second;
+        while (index != KZTabBarView::NotFound && next < pending.size() && pending[next].index < index)
+            slots.push_back({nullptr, pending[next].item, pending[next].index}), ++next;
+        slots.push_back({button, button->tabViewItem(), index});
+    }
+    for (; next < pending.size(); ++next)
+        slots.push_back({nullptr, pending[next].item, pending[next].index});
     // A tab dragged over the bar takes its place in the row, which opens the gap.
     const int gap = m_bar->destinationIndexForDraggedItem();
     if (KZAttachedTabBarButton *dragged = KZTabDragAssistant::sharedDragAssistant()->draggedButton();
         dragged && gap != KZTabBarView::NotFound) {
-        buttons.insert(buttons.begin() + std::clamp(gap, 0, static_cast<int>(buttons.size())), dragged);
+        slots.insert(slots.begin() + std::clamp(gap, 0, static_cast<int>(slots.size())),
+                     Slot{dragged, dragged->tabViewItem(), KZTabBarView::NotFound});
     }
-    setupAttachedButtons(buttons, generateWidthsFromAttachedButtons(buttons));
+    const ButtonAt at = [this, &slots](size_t i) {
+        Slot &slot = slots[i];
+        if (!slot.button)
+            slot.button = m_bar->insertAttachedButtonForTabViewItem(slot.item, slot.index);
+        return slot.button;
+    };
+    const std::vector<double> widths = generateWidths(slots.size(), at);
+    std::vector<OverflowEntry> rest;
+    for (size_t j = std::min(widths.size(), slots.size()); j < slots.size(); ++j)
+        rest.push_back({slots[j].button, slots[j].item});
+    setupButtons(std::min(widths.size(), slots.size()), at, widths, rest);
+}
+
+QString KZTabBarController::titleOfTabViewItem(platform::TabViewItem &item)
+{
+    // What a button bound to the item would show (and, as the button does, the item's
+    // label follows a title its identifier supplies).
+    KZTabBarViewExtensions::registerTabViewItemKeys();
+    if (platform::KeyValueObservable *provider = KZTabBarItem::providerOf(item, KZTabBarItem::TitleKey)) {
+        const QString title = provider->valueForKey(KZTabBarItem::TitleKey).toString();
+        if (item.label() != title)
+            item.setLabel(title);
+        return title;
+    }
+    return item.label();
 }
 
 int KZTabBarController::shrinkWidths(std::vector<double> &widths, int minimum, double available)
@@ -114,9 +162,13 @@ int KZTabBarController::shrinkWidths(std::vector<double> &widths, int minimum, d
 
 std::vector<double> KZTabBarController::generateWidthsFromAttachedButtons(const std::vector<KZAttachedTabBarButton *> &buttons)
 {
+    return generateWidths(buttons.size(), [&buttons](size_t i) { return buttons[i]; });
+}
+
+std::vector<double> KZTabBarController::generateWidths(size_t n, const ButtonAt &buttonAt)
+{
     KZTabBarView &bar = *m_bar;
     const bool vertical = bar.orientation() == KZTabBarView::Vertical;
-    const size_t n = buttons.size();
     double available = finiteOrZero(bar.availableWidthForButtons());
     const double minimum = bar.buttonMinWidth();
     const double maximum = bar.buttonMaxWidth();
@@ -140,7 +192,7 @@ std::vector<double> KZTabBarController::generateWidthsFromAttachedButtons(const 
     };
 
     for (size_t i = 0; i < n; ++i) {
-        KZAttachedTabBarButton *button = buttons[i];
+        KZAttachedTabBarButton *button = buttonAt(i);
         bool suppress = (n == 1 && !bar.canCloseOnlyTab()) || bar.disableTabClose()
             || (!bar.allowsBackgroundTabClosing() && !isOn(button));
         if (!suppress && delegate && button->tabViewItem())
@@ -169,8 +221,8 @@ std::vector<double> KZTabBarController::generateWidthsFromAttachedButtons(const 
         if (!overflow) {
             widths.clear();
             const double q = static_cast<double>(whole(available / static_cast<double>(n)));
-            for (KZAttachedTabBarButton *each : buttons) {
-                const double desired = finiteOrZero(each->desiredWidth());
+            for (size_t k = 0; k < n; ++k) {
+                const double desired = finiteOrZero(buttonAt(k)->desiredWidth());
                 widths.push_back(fit && desired < q ? desired : q);
             }
             visible = n;
@@ -243,8 +295,8 @@ std::vector<double> KZTabBarController::generateWidthsFromAttachedButtons(const 
     }
 
     if (!vertical && visible <= 1 && n >= 2) {
-        const double first = std::min(available / 2, finiteOrZero(buttons[0]->desiredWidth()));
-        const double second = std::min(available - first, finiteOrZero(buttons[1]->desiredWidth()));
+        const double first = std::min(available / 2, finiteOrZero(buttonAt(0)->desiredWidth()));
+        const double second = std::min(available - first, finiteOrZero(buttonAt(1)->desiredWidth()));
         widths = {first, second};
         if (first + second < available)
             widths[0] = available - second;
@@ -255,16 +307,30 @@ std::vector<double> KZTabBarController::generateWidthsFromAttachedButtons(const 
 void KZTabBarController::setupAttachedButtons(const std::vector<KZAttachedTabBarButton *> &buttons,
                                               const std::vector<double> &widths)
 {
+    const size_t m = std::min(widths.size(), buttons.size());
+    std::vector<OverflowEntry> rest;
+    for (size_t j = m; j < buttons.size(); ++j)
+        rest.push_back({buttons[j], buttons[j]->tabViewItem()});
+    setupButtons(m, [&buttons](size_t i) { return buttons[i]; }, widths, rest);
+}
+
+void KZTabBarController::setupButtons(size_t shown, const ButtonAt &buttonAt, const std::vector<double> &widths,
+                                      const std::vector<OverflowEntry> &rest)
+{
     KZTabBarView &bar = *m_bar;
     if (m_overflowMenu)
         m_overflowMenu.release()->deleteLater();
     m_items.clear();
     const bool vertical = bar.orientation() == KZTabBarView::Vertical;
-    const int m = static_cast<int>(std::min(widths.size(), buttons.size()));
-    const int n = static_cast<int>(buttons.size());
+    const int m = static_cast<int>(shown);
+    const bool overflows = !rest.empty();
     QRectF frame = bar.genericButtonRect();
     KZTabBarViewDelegate *delegate = bar.delegate();
     platform::TabView *tabView = bar.tabView();
+    std::vector<KZAttachedTabBarButton *> buttons;
+    buttons.reserve(shown);
+    for (size_t j = 0; j < shown; ++j)
+        buttons.push_back(buttonAt(j));
 
     bar.enumerateAttachedButtons(buttons, 0, m, KZTabBarView::UpdateButtonStates | KZTabBarView::UpdateTabStates,
                                  [&](KZAttachedTabBarButton *button, int j, KZAttachedTabBarButton *,
@@ -289,7 +355,7 @@ void KZTabBarController::setupAttachedButtons(const std::vector<KZAttachedTabBar
         else
             frame.setWidth(entry);
         button->setStackingFrame(frame);
-        if (j == m - 1 && m < n) {
+        if (j == m - 1 && overflows) {
             button->setIsOverflowButton(true);
             addItemToOverflowMenu(button->tabViewItem(), button->tabCell()->attributedStringValue().string);
         } else {
@@ -303,12 +369,17 @@ void KZTabBarController::setupAttachedButtons(const std::vector<KZAttachedTabBar
             delegate->tabViewTabViewItemIsInOverflowMenu(tabView, item, false);
     });
 
-    for (int j = m; j < n; ++j) {
-        KZAttachedTabBarButton *button = buttons[static_cast<size_t>(j)];
-        const platform::TabViewItemPtr item = button->tabViewItem();
-        const QString title = button->tabCell()->attributedStringValue().string;
-        bar.removeAttachedButton(button, false);
-        addItemToOverflowMenu(item, title);
+    // The tabs that do not fit: a button the bar has leaves it (the tab view keeps the
+    // item); an item without one goes to the menu as it is.
+    for (const OverflowEntry &entry : rest) {
+        if (entry.button) {
+            const platform::TabViewItemPtr item = entry.button->tabViewItem();
+            const QString title = entry.button->tabCell()->attributedStringValue().string;
+            bar.removeAttachedButton(entry.button, false);
+            addItemToOverflowMenu(item, title);
+        } else if (entry.item) {
+            addItemToOverflowMenu(entry.item, titleOfTabViewItem(*entry.item));
+        }
     }
 }
 

@@ -21,6 +21,7 @@
 #include "platform/drawing/TabViewItem.h"
 
 #include <QString>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -37,7 +38,18 @@ public:
 
     // The current overflow menu, or null when every tab fits.
     QMenu *overflowMenu() const { return m_overflowMenu.get(); }
-    void layoutButtons();
+    // An item of the tab view that has no button yet, with its index there.
+    struct PendingItem
+    {
+        platform::TabViewItemPtr item;
+        int index = 0;
+    };
+    // Lays out the bar's buttons and the pending items in item order. A pending item
+    // gets its button (KZTabBarView::insertAttachedButtonForTabViewItem) only when the
+    // width computation reaches it; the items past the shown ones go to the overflow
+    // menu without one, so a pass over many overflowing tabs makes and drops no widget
+    // for them.
+    void layoutButtons(std::vector<PendingItem> pending = {});
 
     std::vector<double> generateWidthsFromAttachedButtons(const std::vector<KZAttachedTabBarButton *> &buttons);
     // Lowers entries by whole points toward the minimum; answers the points taken.
@@ -50,8 +62,28 @@ public:
     void updateOverflowMenuItems();
 
     static constexpr int MenuTitleLength = 60;
+    // The title a button bound to the item shows: its identifier's "title" when it
+    // has one (the item's label then follows it, as a bound button makes it), else the
+    // item's label.
+    static QString titleOfTabViewItem(platform::TabViewItem &item);
 
 private:
+    using ButtonAt = std::function<KZAttachedTabBarButton *(size_t)>;
+    struct Slot
+    {
+        KZAttachedTabBarButton *button = nullptr;
+        platform::TabViewItemPtr item;
+        int index = 0;
+    };
+    struct OverflowEntry
+    {
+        KZAttachedTabBarButton *button = nullptr; // null: the item has no button
+        platform::TabViewItemPtr item;
+    };
+    std::vector<double> generateWidths(size_t n, const ButtonAt &buttonAt);
+    void setupButtons(size_t shown, const ButtonAt &buttonAt, const std::vector<double> &widths,
+                      const std::vector<OverflowEntry> &rest);
+
     KZTabBarView *m_bar;
     std::unique_ptr<QMenu> m_overflowMenu;
     std::vector<std::pair<QAction *, std::weak_ptr<platform::TabViewItem>>> m_items;

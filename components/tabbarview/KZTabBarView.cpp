@@ -4,6 +4,7 @@
 #include "components/tabbarview/KZOverflowPopUpButton.h"
 #include "components/tabbarview/KZRolloverButton.h"
 #include "components/tabbarview/KZSlideButtonsAnimation.h"
+#include "components/tabbarview/KZTabBarAccessibility.h"
 #include "components/tabbarview/KZTabBarArtwork.h"
 #include "components/tabbarview/KZTabBarController.h"
 #include "components/tabbarview/KZTabBarDivider.h"
@@ -29,6 +30,7 @@
 #include <algorithm>
 #include <cmath>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace {
 
@@ -49,6 +51,7 @@ KZTabBarView::KZTabBarView(QWidget *parent)
     , m_controller(std::make_unique<KZTabBarController>(this))
     , m_style(std::make_shared<KZMetalTabStyle>())
 {
+    KZTabBarAccessibility::install();
     updateOverflowPopUpButton();
     updateAddTabButton();
     m_draggedTypes = {AttachedTabBarButtonPasteboardType};
@@ -289,14 +292,36 @@ void KZTabBarView::removeAttachedButton(KZAttachedTabBarButton *button)
         unbindPropertiesOfAttachedButton(button);
     if (button->parentWidget()) {
         // The button may be sending an event right now: it leaves the bar at once and
-        // is deleted when control returns to the event loop.
+        // is deleted when control returns to the event loop. The buttons one pass (or
+        // one call) retires share one deferred deletion: each deferred deletion of a
+        // widget with events pending scans the whole posted-event queue.
         button->hide();
         if (!m_retiredButtons) {
             m_retiredButtons = new QWidget(this);
             m_retiredButtons->hide();
         }
         button->setParent(m_retiredButtons);
-        button->deleteLater();
+        if (!isUpdatingTabBar())
+            deleteRetiredButtonsLater();
+    }
+}
+
+void KZTabBarView::leaveUpdate()
+{
+    if (--m_updateDepth > 0)
+        return;
+    deleteRetiredButtonsLater();
+    if (m_updateRequestedDuringPass) {
+        m_updateRequestedDuringPass = false;
+        setNeedsUpdate(true);
+    }
+}
+
+void KZTabBarView::deleteRetiredButtonsLater()
+{
+    if (QWidget *retired = m_retiredButtons) {
+        m_retiredButtons = nullptr;
+        retired->deleteLater();
     }
 }
 
@@ -784,8 +809,14 @@ void KZTabBarView::setNeedsUpdate(bool needs)
         m_needsUpdate = false;
         return;
     }
-    if (m_needsUpdate || isUpdatingTabBar())
+    if (m_needsUpdate)
         return;
+    if (isUpdatingTabBar()) {
+        // Asked while a pass runs (a delegate answering the hide it reports, say): one
+        // more pass follows this one.
+        m_updateRequestedDuringPass = true;
+        return;
+    }
     m_needsUpdate = true;
     QMetaObject::invokeMethod(this, [this] { updateTabBar(); }, Qt::QueuedConnection);
 }
@@ -813,14 +844,14 @@ void KZTabBarView::updateTabBar(bool animate)
         hideTabBar(false, animate);
     } else if (!m_isHidden && !shouldDisplayTabBar()) {
         hideTabBar(true, animate);
-        --m_updateDepth;
         setNeedsUpdate(false);
+        leaveUpdate();
         return;
     }
     if (!m_tabView) {
         // Nothing to mirror: the tabs stay as they are.
-        --m_updateDepth;
         setNeedsUpdate(false);
+        leaveUpdate();
         update();
         Q_EMIT tabBarUpdated();
         return;
@@ -834,16 +865,22 @@ void KZTabBarView::updateTabBar(bool animate)
             m_delegate->tabViewDidDetachTabViewItem(m_tabView, item.get());
         removeAttachedButton(button);
     }
-    // 3. Tabs for new items.
-    const std::vector<platform::TabViewItemPtr> visible = visibleTabViewItems();
+    // 3. Tabs for new items: the layout gives them buttons as far as the row reaches,
+    // and the menu takes the rest as items.
+    std::unordered_set<const platform::TabViewItem *> shown;
+    for (QObject *child : children()) {
+        if (auto *button = qobject_cast<KZAttachedTabBarButton *>(child); button && button->tabViewItem())
+            shown.insert(button->tabViewItem().get());
+    }
+    std::vector<KZTabBarController::PendingItem> pending;
     const std::vector<platform::TabViewItemPtr> items = m_tabView->tabViewItems();
     for (size_t index = 0; index < items.size(); ++index) {
-        if (items[index].get() != m_detachedItem
-            && std::find(visible.begin(), visible.end(), items[index]) == visible.end())
-            insertAttachedButtonForTabViewItem(items[index], static_cast<int>(index));
+        if (items[index].get() != m_detachedItem && !shown.count(items[index].get()))
+            pending.push_back({items[index], static_cast<int>(index)});
     }
     // 4. Layout and selection.
-    layoutButtons();
+    m_controller->layoutButtons(std::move(pending));
+    synchronizeSelection();
     // 5. The overflow button and its menu.
     QMenu *menu = m_controller->overflowMenu();
     if (m_overflowPopUpButton) {
@@ -888,8 +925,8 @@ void KZTabBarView::updateTabBar(bool animate)
     }
     positionDivider();
     // 8.
-    --m_updateDepth;
     setNeedsUpdate(false);
+    leaveUpdate();
     Q_EMIT tabBarUpdated();
 }
 
@@ -1026,7 +1063,7 @@ void KZTabBarView::bindPropertiesOfAttachedButton(KZAttachedTabBarButton *button
 {
     ++m_updateDepth; // values applied while binding ask for no pass of their own
     button->bindToTabViewItem();
-    --m_updateDepth;
+    leaveUpdate();
     if (const platform::TabViewItemPtr item = button->tabViewItem()) {
         m_identifierObservers[button] = std::make_unique<platform::BindingObserver>(
             item.get(), QStringLiteral("identifier"), [this, button] { rebindAttachedButton(button); });
@@ -1043,7 +1080,7 @@ void KZTabBarView::rebindAttachedButton(KZAttachedTabBarButton *button)
 {
     ++m_updateDepth;
     button->bindToTabViewItem();
-    --m_updateDepth;
+    leaveUpdate();
     tabButtonContentDidChange();
 }
 

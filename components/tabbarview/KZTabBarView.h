@@ -14,9 +14,11 @@
 // whose items left the tab view, adds tabs for new items, lays them out through the
 // KZTabBarController (widths, overflow menu), syncs the selection and places the
 // overflow and add-tab buttons. setNeedsUpdate(true) asks for one deferred pass: it
-// queues a single call on the event loop, and requests made while one is pending or
-// while a pass runs add nothing. A tab's model change asks for a pass this way; the
-// rebinding a pass does itself asks for none. A bar without a tab view has nothing to
+// queues a single call on the event loop, and requests made while one is pending add
+// nothing; requests made while a pass runs (a delegate answering the hide the pass
+// reports) queue one more pass when it ends. A tab's model change asks for a pass
+// this way; the rebinding a pass does itself asks for none. A pass gives buttons only
+// to the tabs it shows: the items that overflow go to the menu without one. A bar without a tab view has nothing to
 // mirror: its pass only redraws.
 //
 // Tab state mask of each attached button (the bits the styles read): 0x100 first,
@@ -29,10 +31,16 @@
 // the screen for the window). A horizontal bar collapses by 22 points whatever its
 // height; a hidden window-sized bar keeps the window's top edge.
 //
+// Accessibility (KZTabBarAccessibility): a grouping whose children are the attached
+// tab buttons (page tabs named by their titles, selected with their tab); a hit test
+// answers the tab being pressed, else the bar.
+//
 // Archives: encodeWithCoder() writes the 23 settings keys after nothing else (keyed
 // coders only); fromCoder() makes a bar from them or answers null when the archive
-// holds a value of the wrong kind. Widgets referred to by the archive (tab view,
-// partner view, the two built-in buttons) travel as KZArchivedView objects.
+// holds a value of the wrong kind. A missing key reads as none, 0 or NO: an archive
+// without "KZstyle" gives a bar without a style (built-in metrics and drawing).
+// Widgets referred to by the archive (tab view, partner view, the two built-in
+// buttons) travel as KZArchivedView objects.
 //
 // Ownership: owns its child buttons, its controller and its style (shared with its
 // tabs); the tab view and partner view are held weakly, the delegate not at all
@@ -293,6 +301,9 @@ public:
     // else empty.
     QRect dividerRect() const;
     KZTabBarDivider *divider() const { return m_divider; }
+    // The divider's cursor: resize-right (0) while the bar is at most the minimum
+    // button width, resize-left (1) while it is at least the maximum, else left-right (2).
+    int resizingMouseCursor() const;
     // One step of a divider drag: the pointer's x in the bar and the move since the last
     // step. Steps toward the edge's other side, or beyond the minimum and maximum button
     // widths, are ignored.
@@ -365,6 +376,10 @@ private:
     void updateOverflowMenuImages();
     void stopSpring();
     void positionDivider();
+    // Ends a pass or a binding: at the outermost, the buttons retired meanwhile go
+    // to the event loop for deletion and a pass asked for meanwhile is queued.
+    void leaveUpdate();
+    void deleteRetiredButtonsLater();
 
     std::unique_ptr<KZTabBarController> m_controller;
     std::shared_ptr<KZTabStyle> m_style;
@@ -378,7 +393,7 @@ private:
     // Holds removed buttons, hidden, until the event loop deletes them: moving a widget
     // within its window leaves the window's focus chain alone, which leaving the window
     // would walk whole (quadratic over a bar that drops hundreds of overflowing tabs).
-    QWidget *m_retiredButtons = nullptr;
+    QWidget *m_retiredButtons = nullptr; // the current batch; a child of the bar
     std::map<const KZAttachedTabBarButton *, std::unique_ptr<platform::BindingObserver>> m_identifierObservers;
     platform::WindowChromeObserver *m_chromeObserver = nullptr;
     KZSlideButtonsAnimation *m_slideAnimation = nullptr;
@@ -416,5 +431,6 @@ private:
     bool m_needsUpdate = false;
     int m_destinationIndexForDraggedItem = NotFound;
     int m_updateDepth = 0;
+    bool m_updateRequestedDuringPass = false;
     int m_updateCount = 0;
 };

@@ -15,11 +15,13 @@
 #include "platform/drawing/BundleImages.h"
 #include "platform/drawing/TabView.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <random>
 
 namespace {
 
@@ -394,4 +396,238 @@ TEST(TabBarView, TitlesFollowTheLabelOrTheIdentifier)
     model.setValueForKey(QStringLiteral("Changed"), KZTabBarItem::TitleKey);
     EXPECT_EQ(button->title(), QStringLiteral("Changed"));
     item->setIdentifier(QVariant());
+}
+
+// The same seeded random inserts, removals, moves (the bar's own and the tab view's
+// remove-and-insert) and selections as the tab bar control's test: after every step
+// and the pass it asks for, the buttons stand in the tab view's order and exactly one
+// button, the selected item's, is drawn selected. A narrow bar overflows: its shown
+// buttons are the first items, the last of them possibly the overflow button showing
+// an item pinned to it from further on.
+TEST(TabBarView, RandomEditsKeepTheTabViewOrderAndOneSelectedButton)
+{
+    for (const int width : {2600, 560}) {
+        SCOPED_TRACE(width);
+        Fixture f(4, width);
+        std::mt19937 random(53);
+        int made = 4;
+        const auto pick = [&random](int count) { return std::uniform_int_distribution<int>(0, count - 1)(random); };
+        for (int step = 0; step < 3000; ++step) {
+            const int count = f.tabView.numberOfTabViewItems();
+            const int op = pick(5);
+            if ((op == 0 && count < 18) || count < 2) {
+                auto item = TabViewItem::create();
+                item->setLabel(QStringLiteral("Tab %1").arg(made++));
+                f.tabView.insertTabViewItem(item, pick(count + 1));
+            } else if (op == 1) {
+                f.tabView.removeTabViewItem(f.tabView.tabViewItemAtIndex(pick(count)).get());
+            } else if (op == 2) {
+                // The bar's own move asks for no pass: its callers lay the bar out.
+                f.bar.moveTabViewItem(f.tabView.tabViewItemAtIndex(pick(count)), pick(count));
+                f.bar.setNeedsUpdate(true);
+            } else if (op == 3) {
+                const auto item = f.tabView.tabViewItemAtIndex(pick(count));
+                f.tabView.removeTabViewItem(item.get());
+                f.tabView.insertTabViewItem(item, pick(count));
+            } else {
+                f.tabView.selectTabViewItemAtIndex(pick(count));
+            }
+            deliver();
+
+            const auto &items = f.tabView.tabViewItems();
+            const auto selected = f.tabView.selectedTabViewItem();
+            const std::vector<KZAttachedTabBarButton *> buttons = f.bar.orderedAttachedButtons();
+            QStringList shownLabels, itemLabels;
+            for (KZAttachedTabBarButton *button : buttons)
+                shownLabels << button->tabViewItem()->label() + (button->isOverflowButton() ? QStringLiteral("*") : QString());
+            for (const auto &item : items)
+                itemLabels << item->label() + (item == selected ? QStringLiteral("*") : QString());
+            SCOPED_TRACE(QStringLiteral("op %1; buttons %2; items %3").arg(op).arg(shownLabels.join(u' '), itemLabels.join(u' ')).toStdString());
+            ASSERT_FALSE(buttons.empty()) << "step " << step;
+            ASSERT_LE(buttons.size(), items.size()) << "step " << step;
+            if (width > 2000) {
+                ASSERT_EQ(buttons.size(), items.size()) << "step " << step;
+            }
+            int on = 0;
+            for (size_t i = 0; i < buttons.size(); ++i) {
+                KZAttachedTabBarButton *button = buttons[i];
+                // The overflow button shows an item pinned to it (the selected one when
+                // that has no button; a selection elsewhere leaves it until the next pass).
+                const bool pinned = i + 1 == buttons.size() && button->isOverflowButton()
+                    && f.tabView.indexOfTabViewItem(button->tabViewItem().get()) >= int(i);
+                if (!pinned) {
+                    ASSERT_EQ(button->tabViewItem(), items[i]) << "step " << step << " button " << i;
+                }
+                const bool isSelected = button->tabViewItem() == selected;
+                EXPECT_EQ(button->state() == platform::Cell::State::On, isSelected) << "step " << step << " button " << i;
+                on += button->state() == platform::Cell::State::On ? 1 : 0;
+            }
+            ASSERT_EQ(on, 1) << "step " << step;
+        }
+    }
+}
+
+// The bar is a grouping of its tab buttons for assistive technology: each a page tab
+// named by its title, selected with its tab, pressed to select it; a hit test answers
+// the tab being pressed, else the bar.
+TEST(TabBarView, AccessibleAsAGroupOfPageTabs)
+{
+    Fixture f(3);
+    QAccessibleInterface *bar = QAccessible::queryAccessibleInterface(&f.bar);
+    ASSERT_TRUE(bar);
+    EXPECT_EQ(bar->role(), QAccessible::Grouping);
+    ASSERT_EQ(bar->childCount(), 3);
+    const std::vector<KZAttachedTabBarButton *> buttons = f.bar.orderedAttachedButtons();
+    for (int i = 0; i < 3; ++i) {
+        QAccessibleInterface *tab = bar->child(i);
+        ASSERT_TRUE(tab);
+        EXPECT_EQ(tab->role(), QAccessible::PageTab);
+        EXPECT_EQ(tab->text(QAccessible::Name), QStringLiteral("Tab %1").arg(i + 1));
+        EXPECT_EQ(tab->state().selected, i == 0);
+        EXPECT_EQ(tab->parent(), bar);
+        EXPECT_EQ(bar->indexOfChild(tab), i);
+    }
+    QAccessibleInterface *third = bar->child(2);
+    third->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(f.tabView.selectedTabViewItem()->label(), QStringLiteral("Tab 3"));
+    EXPECT_TRUE(third->state().selected);
+    EXPECT_FALSE(bar->child(0)->state().selected);
+
+    const QPoint inSecond = f.bar.mapToGlobal(buttons[1]->geometry().center());
+    EXPECT_EQ(bar->childAt(inSecond.x(), inSecond.y()), nullptr); // nothing pressed: the bar
+    buttons[1]->cell()->setHighlighted(true);
+    EXPECT_EQ(bar->childAt(inSecond.x(), inSecond.y()), bar->child(1));
+    buttons[1]->cell()->setHighlighted(false);
+
+    // Tabs that overflow are not among the children.
+    f.bar.resize(200, 22);
+    f.bar.updateTabBar(false);
+    EXPECT_EQ(bar->childCount(), int(f.bar.orderedAttachedButtons().size()));
+    EXPECT_LT(bar->childCount(), 3);
+}
+
+// The pass gives the row and the menu the width computation gives with a button for
+// every tab (the buttons a bar without overflow handling would make), for seeded
+// random tab counts, widths and sizing, but makes buttons only for the tabs it shows:
+// a pass over hundreds of overflowing tabs holds a handful of buttons.
+TEST(TabBarView, PassShowsTheComputedRowWithoutButtonsForOverflowingTabs)
+{
+    std::mt19937 random(104);
+    for (int round = 0; round < 40; ++round) {
+        const int tabs = std::uniform_int_distribution<int>(1, 400)(random);
+        const int width = std::uniform_int_distribution<int>(60, 1600)(random);
+        const bool fit = round % 2 == 1;
+        SCOPED_TRACE(QStringLiteral("%1 tabs, %2 wide, %3").arg(tabs).arg(width).arg(fit ? "fit" : "fixed").toStdString());
+        Fixture f(0, width);
+        f.bar.setSizeButtonsToFit(fit);
+        for (int i = 0; i < tabs; ++i) {
+            auto item = TabViewItem::create();
+            item->setLabel(QStringLiteral("Tab %1%2").arg(i + 1).arg(QString(i % 7, QLatin1Char('x'))));
+            f.tabView.addTabViewItem(item);
+        }
+        f.bar.updateTabBar(false);
+        f.bar.updateTabBar(false); // a second pass over a row that stands
+
+        // The reference: a bound button for every tab (held by a twin bar without a tab
+        // view, so that they measure as tabs of a bar), laid out in one computation.
+        KZTabBarView twin;
+        twin.setStyle(f.bar.style());
+        twin.setSizeButtonsToFit(fit);
+        twin.resize(width, 22);
+        std::vector<std::unique_ptr<KZAttachedTabBarButton>> all;
+        std::vector<KZAttachedTabBarButton *> reference;
+        for (const auto &item : f.tabView.tabViewItems()) {
+            all.push_back(std::make_unique<KZAttachedTabBarButton>(QRect(0, 0, 30, 22), item, &twin));
+            all.back()->setStyle(f.bar.style());
+            all.back()->bindToTabViewItem();
+            all.back()->setState(item == f.tabView.selectedTabViewItem() ? platform::Cell::State::On
+                                                                          : platform::Cell::State::Off);
+            reference.push_back(all.back().get());
+        }
+        const std::vector<double> expected = f.bar.controller()->generateWidthsFromAttachedButtons(reference);
+        const std::vector<KZAttachedTabBarButton *> shown = f.bar.orderedAttachedButtons();
+        ASSERT_EQ(shown.size(), std::min(expected.size(), reference.size()));
+        for (size_t i = 0; i < shown.size(); ++i) {
+            EXPECT_EQ(shown[i]->stackingFrame().width(), expected[i]) << i;
+            if (i + 1 < shown.size() || !shown[i]->isOverflowButton()) {
+                EXPECT_EQ(shown[i]->tabViewItem(), f.tabView.tabViewItemAtIndex(int(i))) << i;
+            }
+        }
+        QStringList menu;
+        if (shown.size() < size_t(tabs)) {
+            menu << QString();
+            for (int i = int(shown.size()) - 1; i < tabs; ++i)
+                menu << f.tabView.tabViewItemAtIndex(i)->label();
+        }
+        EXPECT_EQ(f.menuTitles(), menu);
+        EXPECT_EQ(f.bar.isOverflowButtonVisible(), !menu.isEmpty());
+        // Buttons alive (shown, and retired ones waiting for the event loop): the shown
+        // ones and at most two the computation looked at past them, per pass.
+        EXPECT_LE(f.bar.findChildren<KZAttachedTabBarButton *>().size(), qsizetype(shown.size()) + 4);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_EQ(f.bar.findChildren<KZAttachedTabBarButton *>().size(), qsizetype(shown.size()));
+    }
+}
+
+// A delegate that answers the hide a pass reports by asking for the bar again: the
+// request made during the pass is not lost; one more pass shows the bar, and then no
+// pass is pending.
+TEST(TabBarView, RequestDuringAPassQueuesOneMore)
+{
+    class Reshowing : public KZTabBarViewDelegate
+    {
+    public:
+        KZTabBarView *bar = nullptr;
+        int hides = 0;
+        void tabViewTabBarViewDidHide(TabView *, KZTabBarView *) override
+        {
+            ++hides;
+            bar->setHideForSingleTab(false);
+        }
+    } delegate;
+    Fixture f(1);
+    delegate.bar = &f.bar;
+    f.bar.setDelegate(&delegate);
+    f.bar.setHideForSingleTab(true);
+    ASSERT_TRUE(f.bar.needsUpdate());
+    deliver();
+    EXPECT_EQ(delegate.hides, 1);
+    EXPECT_FALSE(f.bar.hideForSingleTab());
+    EXPECT_FALSE(f.bar.isTabBarHidden());
+    EXPECT_FALSE(f.bar.isHidden());
+    EXPECT_FALSE(f.bar.needsUpdate());
+    const int passes = f.bar.updateCount();
+    deliver();
+    EXPECT_EQ(f.bar.updateCount(), passes); // settled: nothing more queued
+    f.bar.setDelegate(nullptr);
+}
+
+// An archive without a style gives a bar without one, which lays out and draws with
+// the built-ins; the archive's other values are read as usual.
+TEST(TabBarView, ArchiveWithoutAStyleGivesABarWithoutOne)
+{
+    platform::KeyedArchiver archiver;
+    archiver.encodeInt32(1, QStringLiteral("KZorientation"));
+    archiver.encodeInt32(90, QStringLiteral("KZbuttonMinWidth"));
+    platform::KeyedUnarchiver unarchiver(*archiver.finishEncoding());
+    std::unique_ptr<KZTabBarView> bar(KZTabBarView::fromCoder(unarchiver));
+    ASSERT_TRUE(bar);
+    EXPECT_EQ(bar->style(), nullptr);
+    EXPECT_EQ(bar->styleName(), QString());
+    EXPECT_EQ(bar->orientation(), 1u);
+    EXPECT_EQ(bar->buttonMinWidth(), 90);
+    TabView tabView;
+    bar->setTabView(&tabView);
+    tabView.setDelegate(bar.get());
+    for (int i = 0; i < 3; ++i) {
+        auto item = TabViewItem::create();
+        item->setLabel(QStringLiteral("Tab %1").arg(i + 1));
+        tabView.addTabViewItem(item);
+    }
+    bar->resize(120, 200);
+    bar->updateTabBar(false);
+    ASSERT_EQ(bar->numberOfAttachedButtons(), 3);
+    EXPECT_EQ(bar->orderedAttachedButtons()[1]->stackingFrame(), QRectF(0, 3 + 22, 120, 22)); // built-in metrics
+    EXPECT_FALSE(bar->grab().isNull());
+    tabView.setDelegate(nullptr);
 }
