@@ -230,7 +230,10 @@ public:
     static constexpr qreal DragStartDistance = 10;
     static constexpr double DefaultSpringingDelay = platform::SpringLoading::DefaultDelay;
     static inline const QString SpringingDelayKey = platform::SpringLoading::DelayKey;
-    // "SpringingDelayMilliseconds" / 1000 when set, else 0.668 s.
+    // A foreign drag resting over a tab selects it after springingDelay(): the user
+    // default "SpringingDelayMilliseconds" / 1000 when set, else 0.668 s. The space bar
+    // (no modifier) selects it at once, also when the drag arrives with the space bar
+    // already down and no delay is counting yet.
     static double springingDelay();
     void closeTabClick(VTTabBarCell *cell);
     void tabNothing(VTTabBarCell *) {}
