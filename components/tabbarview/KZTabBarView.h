@@ -18,8 +18,8 @@
 // nothing; requests made while a pass runs (a delegate answering the hide the pass
 // reports) queue one more pass when it ends. A tab's model change asks for a pass
 // this way; the rebinding a pass does itself asks for none. A pass gives buttons only
-// to the tabs it shows: the items that overflow go to the menu without one. A bar without a tab view has nothing to
-// mirror: its pass only redraws.
+// to the tabs it shows: the items that overflow go to the menu without one. A bar
+// without a tab view has nothing to mirror: its pass only redraws.
 //
 // Tab state mask of each attached button (the bits the styles read): 0x100 first,
 // 0x200 middle, 0x400 last, 0x800 single (with 0x100 and 0x400), 0x4/0x8 left/right
@@ -390,10 +390,10 @@ private:
     KZTabBarViewDelegate *m_delegate = nullptr;
     platform::CodingPtr m_archivedDelegate;
     std::vector<std::unique_ptr<QWidget>> m_archivedViews;
-    // Holds removed buttons, hidden, until the event loop deletes them: moving a widget
-    // within its window leaves the window's focus chain alone, which leaving the window
-    // would walk whole (quadratic over a bar that drops hundreds of overflowing tabs).
-    QWidget *m_retiredButtons = nullptr; // the current batch; a child of the bar
+    // Holds the buttons removed by one pass (or one call), hidden, until the event loop
+    // deletes it with them: moving a widget within its window leaves the window's focus
+    // chain alone, which leaving the window would walk whole. A child of the bar.
+    QWidget *m_retiredButtons = nullptr;
     std::map<const KZAttachedTabBarButton *, std::unique_ptr<platform::BindingObserver>> m_identifierObservers;
     platform::WindowChromeObserver *m_chromeObserver = nullptr;
     KZSlideButtonsAnimation *m_slideAnimation = nullptr;
