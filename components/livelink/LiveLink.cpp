@@ -11,6 +11,7 @@
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
+#include <QDBusPendingCallWatcher>
 #include <QDBusServiceWatcher>
 #include <QDebug>
 #include <QHash>
@@ -59,6 +60,15 @@ void releaseLater(std::shared_ptr<LiveLink> self)
         QTimer::singleShot(0, [self = std::move(self)]() mutable { self.reset(); });
 }
 
+// Sent without waiting for an answer (the bus library marks it so).
+void sendRemoteCloseTo(const QDBusConnection &connection, const QString &service, const QString &path)
+{
+    QDBusMessage close = QDBusMessage::createMethodCall(service, path, LiveLinkBus::LinkInterface,
+                                                        QStringLiteral("RemoteCloseLink"));
+    close.setAutoStartService(false);
+    connection.send(close);
+}
+
 } // namespace
 
 LiveLink::LiveLink(const QDBusConnection &connection, bool isServer, LiveLinkDelegate *delegate)
@@ -86,9 +96,10 @@ LiveLink *LiveLink::activeLiveLinkForItemKey(const QString &itemKey)
     return activeLinks().value(itemKey).get();
 }
 
-bool LiveLink::publishServerWithName(const QString &name, LiveLinkServerDelegate *delegate)
+void LiveLink::publishServerWithName(const QString &name, LiveLinkServerDelegate *delegate,
+                                     std::function<void(bool published)> done)
 {
-    return LiveLinkServer::publishServerWithName(name, delegate);
+    LiveLinkServer::publishServerWithName(name, delegate, std::move(done));
 }
 
 void LiveLink::retractServerWithName(const QString &name)
@@ -106,27 +117,26 @@ LiveLink *LiveLink::editLiveLinkData(const QVariant &value, const QString &sourc
         data = read ? QVariant(*read) : QVariant();
     }
     std::shared_ptr<LiveLink> link = activeLinks().value(itemKey);
-    if (!link) {
-        if (!LiveLinkData::isWellFormed(data))
-            throw platform::Exception(platform::Exception::InvalidArgumentException,
-                                      QStringLiteral("LiveLinkData is not of the correct format: %1").arg(describe(value)));
-        const QVariantMap map = data.toMap();
-        link = initClientWithSourceName(sourceName, delegate, itemKey);
-        if (!link->connectToServerWithName(map.value(LiveLinkData::ServerNameKey).toString(),
-                                           map.value(LiveLinkData::BundleIdKey).toString(),
-                                           LiveLinkData::liveLinkApplicationURL(map),
-                                           LiveLinkData::liveLinkSourceApplicationName(map)))
-            return nullptr;
-    }
+    if (!link && !LiveLinkData::isWellFormed(data))
+        throw platform::Exception(platform::Exception::InvalidArgumentException,
+                                  QStringLiteral("LiveLinkData is not of the correct format: %1").arg(describe(value)));
     const std::optional<QByteArray> bytes = LiveLinkData::toBytes(data.toMap());
     if (!bytes)
         throw platform::Exception(platform::Exception::InvalidArgumentException,
                                   QStringLiteral("LiveLinkData is not of the correct format: %1").arg(describe(data)));
+    if (!link) {
+        const QVariantMap map = data.toMap();
+        link = initClientWithSourceName(sourceName, delegate, itemKey);
+        link->connectToServerWithName(map.value(LiveLinkData::ServerNameKey).toString(),
+                                      map.value(LiveLinkData::BundleIdKey).toString(),
+                                      LiveLinkData::liveLinkApplicationURL(map),
+                                      LiveLinkData::liveLinkSourceApplicationName(map));
+    }
     QMimeData *pasteboard = link->pasteboard();
     pasteboard->clear();
     pasteboard->setData(LiveLinkData::MimeType, *bytes);
     link->requestEdit();
-    return link->isOpen() ? link.get() : nullptr;
+    return link.get();
 }
 
 std::shared_ptr<LiveLink> LiveLink::initServerWithClient(const QDBusConnection &connection,
@@ -141,6 +151,7 @@ std::shared_ptr<LiveLink> LiveLink::initServerWithClient(const QDBusConnection &
     link->m_sourceName = sourceName;
     link->m_sourceApplicationName = sourceApplicationName;
     link->m_itemKey = itemKey;
+    link->m_state = State::Open;
     link->takePeer(clientService, clientPath);
     return link;
 }
@@ -157,35 +168,79 @@ std::shared_ptr<LiveLink> LiveLink::initClientWithSourceName(const QString &sour
     return link;
 }
 
-bool LiveLink::connectToServerWithName(const QString &serverName, const QString &bundleIdentifier,
+void LiveLink::connectToServerWithName(const QString &serverName, const QString &bundleIdentifier,
                                        const QUrl &fallbackURL, const QString &appName)
 {
-    if (isOpen())
-        return true;
-    const QString server =
-        LiveLinkServer::LiveLinkServerWithName(serverName, bundleIdentifier, true, fallbackURL, appName);
-    if (server.isEmpty())
-        return false;
-    // A server of this very process is called on its own connection, where the bus
-    // library answers the call in place instead of waiting for our own thread.
-    if (!registerOn(LiveLinkServer::connectionOfService(server).value_or(LiveLinkBus::connection())))
-        return false;
+    if (m_isServer || m_state != State::Unconnected)
+        return;
+    m_state = State::Connecting;
+    m_self = shared_from_this();
+    activeLinks().insert(m_itemKey, m_self);
+    const std::weak_ptr<LiveLink> weak = weak_from_this();
+    LiveLinkServer::LiveLinkServerWithName(serverName, bundleIdentifier, true, fallbackURL, appName, this,
+                                           [weak](const QString &server) {
+                                               if (const std::shared_ptr<LiveLink> link = weak.lock())
+                                                   link->serverFound(server);
+                                           });
+}
+
+void LiveLink::serverFound(const QString &server)
+{
+    if (m_state != State::Connecting)
+        return;
+    if (server.isEmpty() || !registerOn(LiveLinkBus::connection())) {
+        failToConnect();
+        return;
+    }
     QDBusMessage initiate = QDBusMessage::createMethodCall(server, LiveLinkBus::ServerPath,
                                                            LiveLinkBus::ServerInterface, QStringLiteral("InitiateLink"));
     initiate << QVariant::fromValue(QDBusObjectPath(m_path)) << m_sourceName << m_sourceApplicationName << m_itemKey;
     initiate.setAutoStartService(false);
-    const QDBusMessage reply = m_connection.call(initiate, QDBus::Block, LiveLinkBus::CallTimeoutMs);
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.signature() != QLatin1String("o"))
-        return false;
-    const QString peerPath = reply.arguments().constFirst().value<QDBusObjectPath>().path();
-    if (!peerPath.startsWith(LiveLinkBus::LinkPathPrefix))
-        return false;
-    takePeer(server, peerPath);
-    return true;
+    // Not the link's child: a link closed meanwhile still closes the end the server made.
+    auto *watcher = new QDBusPendingCallWatcher(m_connection.asyncCall(initiate, LiveLinkBus::CallTimeoutMs));
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
+                     [watcher, weak = weak_from_this(), connection = m_connection, server] {
+                         watcher->deleteLater();
+                         const QDBusMessage reply = watcher->reply();
+                         QString peerPath;
+                         if (reply.type() == QDBusMessage::ReplyMessage && reply.signature() == QLatin1String("o"))
+                             peerPath = reply.arguments().constFirst().value<QDBusObjectPath>().path();
+                         if (!peerPath.startsWith(LiveLinkBus::LinkPathPrefix))
+                             peerPath.clear();
+                         const std::shared_ptr<LiveLink> link = weak.lock();
+                         if (link && link->m_state == State::Connecting) {
+                             if (peerPath.isEmpty()) {
+                                 qInfo("The live link of %s was not opened: %s", qUtf8Printable(link->m_itemKey),
+                                       qUtf8Printable(reply.errorMessage()));
+                                 link->failToConnect();
+                             } else {
+                                 link->m_state = State::Open;
+                                 link->takePeer(server, peerPath);
+                                 if (std::exchange(link->m_requestPending, false))
+                                     link->sendContents(QStringLiteral("RequestEdit"));
+                             }
+                         } else if (!peerPath.isEmpty()) {
+                             sendRemoteCloseTo(connection, server, peerPath);
+                         }
+                     });
+}
+
+void LiveLink::failToConnect()
+{
+    const std::shared_ptr<LiveLink> keep = shared_from_this();
+    m_state = State::Closed;
+    m_requestPending = false;
+    leaveTable();
+    if (m_delegate)
+        m_delegate->liveLinkDidClose(this);
 }
 
 void LiveLink::requestEdit()
 {
+    if (m_state == State::Connecting) {
+        m_requestPending = true;
+        return;
+    }
     if (!isOpen())
         throw platform::Exception(GenericException, NotConnectedReason);
     sendContents(QStringLiteral("RequestEdit"));
@@ -200,6 +255,12 @@ void LiveLink::sendEdit()
 
 void LiveLink::closeLink()
 {
+    if (m_state == State::Connecting) {
+        m_state = State::Closed;
+        m_requestPending = false;
+        leaveTable();
+        return;
+    }
     if (!isOpen())
         return;
     sendRemoteClose();
@@ -208,11 +269,7 @@ void LiveLink::closeLink()
 
 void LiveLink::sendRemoteClose()
 {
-    // Sent without waiting for an answer (the bus library marks it so).
-    QDBusMessage close = QDBusMessage::createMethodCall(m_peerService, m_peerPath, LiveLinkBus::LinkInterface,
-                                                        QStringLiteral("RemoteCloseLink"));
-    close.setAutoStartService(false);
-    m_connection.send(close);
+    sendRemoteCloseTo(m_connection, m_peerService, m_peerPath);
 }
 
 void LiveLink::remoteCloseLink()
@@ -255,10 +312,16 @@ void LiveLink::takePeer(const QString &service, const QString &path)
 
 void LiveLink::giveUpPeer()
 {
+    m_state = State::Closed;
     m_peerService.clear();
     m_peerPath.clear();
     delete m_watcher;
     m_watcher = nullptr;
+    leaveTable();
+}
+
+void LiveLink::leaveTable()
+{
     // Another link may hold the key (one application both client and server of an item).
     auto it = activeLinks().find(m_itemKey);
     if (it != activeLinks().end() && it->get() == this)
@@ -277,11 +340,16 @@ void LiveLink::sendContents(const QString &method)
     QDBusMessage call = QDBusMessage::createMethodCall(m_peerService, m_peerPath, LiveLinkBus::LinkInterface, method);
     call << m_pasteboardName << QVariant::fromValue(LiveLinkPasteboard::contents(pasteboard()));
     call.setAutoStartService(false);
-    const QDBusMessage reply = m_connection.call(call, QDBus::Block, LiveLinkBus::CallTimeoutMs);
-    if (reply.type() != QDBusMessage::ReplyMessage) {
-        qInfo("Closing the live link of %s: %s", qUtf8Printable(m_itemKey), qUtf8Printable(reply.errorMessage()));
+    // The answer is watched, not waited for: the peer may be sending to us meanwhile.
+    auto *watcher = new QDBusPendingCallWatcher(m_connection.asyncCall(call, LiveLinkBus::CallTimeoutMs), this);
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher] {
+        watcher->deleteLater();
+        // A link closed meanwhile has heard of it already (the closing came first).
+        if (!watcher->isError() || !isOpen())
+            return;
+        qInfo("Closing the live link of %s: %s", qUtf8Printable(m_itemKey), qUtf8Printable(watcher->error().message()));
         peerLost();
-    }
+    });
 }
 
 void LiveLink::receiveContents(const QString &name, const QMap<QString, QByteArray> &contents)

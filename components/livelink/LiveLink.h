@@ -11,16 +11,25 @@
 // name before it answers and queues the delegate's call; "RemoteCloseLink" is sent
 // without waiting. An end answers only its peer; others get an error.
 //
-// Ownership: an open link is held by the table of active links (item key → link)
-// and by itself; closing gives up both (the memory goes in a later event-loop
-// pass, so the link stays valid while the closing code runs). Pointers answered
-// here are not owned by the caller; sharedLink() keeps a link beyond its closing.
+// Nothing waits: every call across the bus is sent with its answer watched
+// (QDBusPendingCallWatcher), so both applications go on serving each other's calls
+// while theirs travel, and calls may cross. A call unanswered after 10 s, or
+// answered with an error, closes the link as "RemoteCloseLink" would. A client's
+// link connects in the background: editLiveLinkData() answers it at once, while
+// the server is found (and its application started, for up to 10 s) and the
+// server's end is made; the edit request follows as soon as the link is open. A
+// link that cannot be opened closes, and its delegate hears liveLinkDidClose().
+//
+// Ownership: a connecting or open link is held by the table of active links (item
+// key → link) and by itself; closing gives up both (the memory goes in a later
+// event-loop pass, so the link stays valid while the closing code runs). Pointers
+// answered here are not owned by the caller; sharedLink() keeps a link beyond its
+// closing.
 //
 // Failures: editing data that is not live-link data raises "NSInvalidArgumentException";
-// requestEdit()/sendEdit() without a peer raise "NSGenericException". A peer that
-// leaves the bus, and a call to it that fails, close the link as "RemoteCloseLink"
-// would, without raising. Blocking calls wait at most 10 s; finding a server
-// application blocks for up to 10 s while it starts.
+// requestEdit()/sendEdit() on a link that is neither open nor connecting raise
+// "NSGenericException". A peer that leaves the bus, and a call to it that fails,
+// close the link as "RemoteCloseLink" would, without raising.
 // GUI thread only: all ends and tables belong to it.
 #include <QDBusConnection>
 #include <QDBusVirtualObject>
@@ -28,6 +37,7 @@
 #include <QUrl>
 #include <QVariant>
 
+#include <functional>
 #include <memory>
 
 class LiveLinkDelegate;
@@ -41,12 +51,15 @@ public:
     ~LiveLink() override;
 
     static LiveLink *activeLiveLinkForItemKey(const QString &itemKey);
-    static bool publishServerWithName(const QString &name, LiveLinkServerDelegate *delegate);
+    // LiveLinkServer::publishServerWithName(): done(true) once the name is ours.
+    static void publishServerWithName(const QString &name, LiveLinkServerDelegate *delegate,
+                                      std::function<void(bool published)> done = {});
     static void retractServerWithName(const QString &name);
-    // The client's link for the item: the open one of the item key, or a new one
-    // connected to the data's server. Writes the data on the link's pasteboard and
-    // requests the edit. Answers none when no server could be reached. The data is
-    // a live-link dictionary or its property-list bytes.
+    // The client's link for the item: the one of the item key (open or connecting),
+    // or a new one that connects to the data's server. Writes the data on the link's
+    // pasteboard and requests the edit (sent once the link is open). A server that
+    // cannot be reached closes the new link later (liveLinkDidClose). The data is a
+    // live-link dictionary or its property-list bytes.
     static LiveLink *editLiveLinkData(const QVariant &data, const QString &sourceName, LiveLinkDelegate *delegate,
                                       const QString &itemKey);
 
@@ -61,10 +74,17 @@ public:
     static std::shared_ptr<LiveLink> initClientWithSourceName(const QString &sourceName, LiveLinkDelegate *delegate,
                                                               const QString &itemKey);
 
-    bool connectToServerWithName(const QString &serverName, const QString &bundleIdentifier, const QUrl &fallbackURL,
+    // A new client's link starts connecting: it enters the table, finds the server
+    // (launching its application if needed) and asks it for its end. Then it is
+    // open and sends the edit request made meanwhile; or it closes and tells its
+    // delegate. Nothing for a server's end or a link that has connected before.
+    void connectToServerWithName(const QString &serverName, const QString &bundleIdentifier, const QUrl &fallbackURL,
                                  const QString &appName);
+    // On a connecting link the request waits until the link is open.
     void requestEdit();
     void sendEdit();
+    // Closes the link; a connecting link stops connecting (a server's end made for it
+    // meanwhile is closed too). The own delegate is not told.
     void closeLink();
     // The other end closed the link.
     void remoteCloseLink();
@@ -80,7 +100,8 @@ public:
     LiveLinkDelegate *delegate() const { return m_delegate; }
     void setDelegate(LiveLinkDelegate *delegate) { m_delegate = delegate; }
     bool isServer() const { return m_isServer; }
-    bool isOpen() const { return !m_peerService.isEmpty(); }
+    bool isOpen() const { return m_state == State::Open; }
+    bool isConnecting() const { return m_state == State::Connecting; }
     QString objectPath() const { return m_path; }
     std::shared_ptr<LiveLink> sharedLink() { return shared_from_this(); }
 
@@ -88,10 +109,15 @@ public:
     bool handleMessage(const QDBusMessage &message, const QDBusConnection &connection) override;
 
 private:
+    enum class State { Unconnected, Connecting, Open, Closed };
+
     LiveLink(const QDBusConnection &connection, bool isServer, LiveLinkDelegate *delegate);
     bool registerOn(const QDBusConnection &connection);
+    void serverFound(const QString &server);
+    void failToConnect();
     void takePeer(const QString &service, const QString &path);
     void giveUpPeer();
+    void leaveTable();
     void sendRemoteClose();
     void peerLost();
     void sendContents(const QString &method);
@@ -102,6 +128,8 @@ private:
     QString m_peerService;
     QString m_peerPath;
     QDBusServiceWatcher *m_watcher = nullptr;
+    State m_state = State::Unconnected;
+    bool m_requestPending = false; // asked for while connecting
     bool m_isServer = false;
     LiveLinkDelegate *m_delegate = nullptr;
     QString m_pasteboardName;
@@ -109,5 +137,5 @@ private:
     QString m_sourceName;
     QString m_sourceApplicationName;
     QString m_itemKey;
-    std::shared_ptr<LiveLink> m_self; // while open
+    std::shared_ptr<LiveLink> m_self; // while connecting or open
 };

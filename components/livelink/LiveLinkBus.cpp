@@ -45,29 +45,14 @@ void LiveLinkBus::closeConnection(const QDBusConnection &connection)
     QDBusConnection::disconnectFromBus(connection.name());
 }
 
-QDBusMessage LiveLinkBus::callBus(const QDBusConnection &connection, const QString &method,
-                                  const QList<QVariant> &arguments)
+QDBusPendingCall LiveLinkBus::callBus(const QDBusConnection &connection, const QString &method,
+                                      const QList<QVariant> &arguments)
 {
     QDBusMessage call = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"),
                                                        QStringLiteral("/org/freedesktop/DBus"),
                                                        QStringLiteral("org.freedesktop.DBus"), method);
     call.setArguments(arguments);
-    return connection.call(call, QDBus::Block, CallTimeoutMs);
-}
-
-bool LiveLinkBus::nameHasOwner(const QString &name)
-{
-    const QDBusMessage reply = callBus(connection(), QStringLiteral("NameHasOwner"), {name});
-    return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty()
-        && reply.arguments().constFirst().toBool();
-}
-
-QString LiveLinkBus::nameOwner(const QString &name)
-{
-    const QDBusMessage reply = callBus(connection(), QStringLiteral("GetNameOwner"), {name});
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
-        return QString();
-    return reply.arguments().constFirst().toString();
+    return connection.asyncCall(call, CallTimeoutMs);
 }
 
 bool LiveLinkBus::isAcceptableString(const QString &text)

@@ -4,12 +4,14 @@
 // on its connection, so each server of a process is told apart without a name in
 // the call), the bus daemon's name queries, and the D-Bus names of the protocol.
 //
-// Name queries block the calling thread (no event loop runs) for at most
-// CallTimeoutMs. Tests point the live links at a private bus with setAddress()
-// before the first link or server exists.
+// Nothing here waits for an answer: calls to the bus daemon answer a pending call
+// that the caller watches (QDBusPendingCallWatcher). Opening a connection is Qt's
+// own handshake with the daemon. Tests point the live links at a private bus with
+// setAddress() before the first link or server exists.
 // GUI thread only.
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusPendingCall>
 #include <QList>
 #include <QVariant>
 #include <QString>
@@ -25,8 +27,9 @@ public:
     static inline const QString InvalidArgumentsError = QStringLiteral("org.chronark.LiveLink.Error.InvalidArguments");
     static inline const QString ClosedError = QStringLiteral("org.chronark.LiveLink.Error.Closed");
 
-    // Blocking calls across the bus wait this long for an answer.
+    // Every call across the bus is given up when no answer came within this time.
     static constexpr int CallTimeoutMs = 10'000;
+    static inline const QString NameHasNoOwnerError = QStringLiteral("org.freedesktop.DBus.Error.NameHasNoOwner");
     // Longest string argument, in bytes of UTF-8.
     static constexpr qsizetype MaxStringBytes = 4096;
 
@@ -39,12 +42,9 @@ public:
     static QDBusConnection openConnection();
     static void closeConnection(const QDBusConnection &connection);
 
-    // A call to the bus daemon itself over the connection, waiting for its answer.
-    static QDBusMessage callBus(const QDBusConnection &connection, const QString &method,
-                                const QList<QVariant> &arguments);
-    static bool nameHasOwner(const QString &name);
-    // The unique name owning the name, empty when none does.
-    static QString nameOwner(const QString &name);
+    // A call to the bus daemon itself over the connection; its answer comes later.
+    static QDBusPendingCall callBus(const QDBusConnection &connection, const QString &method,
+                                    const QList<QVariant> &arguments);
 
     static bool isAcceptableString(const QString &text);
 };

@@ -4,15 +4,15 @@
 #include "components/livelink/LiveLinkApplication.h"
 #include "components/livelink/LiveLinkBus.h"
 #include "components/livelink/LiveLinkConnectionName.h"
-#include "components/livelink/LiveLinkServerApplication.h"
 #include "components/livelink/LiveLinkServerDelegate.h"
-#include "components/livelink/LiveLinkUserInterface.h"
-#include "platform/foundation/Clock.h"
+#include "components/livelink/LiveLinkServerLookup.h"
 
 #include <QDBusMessage>
 #include <QDBusObjectPath>
+#include <QDBusPendingCallWatcher>
 #include <QHash>
-#include <QThread>
+#include <QPointer>
+#include <QTimer>
 
 namespace {
 
@@ -23,12 +23,43 @@ QHash<QString, LiveLinkServer *> &publishedServers()
     return *table;
 }
 
-constexpr double WaitForServerSeconds = 10.0;
-constexpr int PollIntervalMs = 50;
+// Bus name → the release of it still waiting for the bus daemon's answer.
+QHash<QString, QPointer<QDBusPendingCallWatcher>> &releasingNames()
+{
+    static auto *table = new QHash<QString, QPointer<QDBusPendingCallWatcher>>();
+    return *table;
+}
 
 // RequestName flag: fail at once instead of waiting in the queue for the name.
 constexpr uint DoNotQueue = 4;
 constexpr uint PrimaryOwner = 1;
+
+void callLater(std::vector<LiveLinkServer::PublishHandler> handlers, bool published)
+{
+    QTimer::singleShot(0, [handlers = std::move(handlers), published] {
+        for (const LiveLinkServer::PublishHandler &handler : handlers) {
+            if (handler)
+                handler(published);
+        }
+    });
+}
+
+// Gives the name back to the bus; the connection is closed once the daemon has
+// answered (the server's open ends may still hold it, and go on with it).
+void releaseName(const QDBusConnection &connection, const QString &busName)
+{
+    auto *watcher = new QDBusPendingCallWatcher(LiveLinkBus::callBus(connection, QStringLiteral("ReleaseName"), {busName}));
+    releasingNames().insert(busName, watcher);
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher, [watcher, connection, busName] {
+        watcher->deleteLater();
+        const auto it = releasingNames().constFind(busName);
+        if (it != releasingNames().cend() && it.value() == watcher)
+            releasingNames().erase(it);
+        if (watcher->isError())
+            qInfo("Releasing the live-link name %s: %s", qUtf8Printable(busName), qUtf8Printable(watcher->error().message()));
+        LiveLinkBus::closeConnection(connection);
+    });
+}
 
 } // namespace
 
@@ -41,7 +72,7 @@ LiveLinkServer::LiveLinkServer(const QString &name, LiveLinkServerDelegate *dele
 
 LiveLinkServer::~LiveLinkServer()
 {
-    if (m_connection)
+    if (m_connection || m_state != State::Unpublished)
         retract();
 }
 
@@ -50,13 +81,12 @@ LiveLinkServer *LiveLinkServer::LiveLinkServerWithName(const QString &name)
     return publishedServers().value(name);
 }
 
-bool LiveLinkServer::publishServerWithName(const QString &name, LiveLinkServerDelegate *delegate)
+void LiveLinkServer::publishServerWithName(const QString &name, LiveLinkServerDelegate *delegate, PublishHandler done)
 {
-    auto server = std::make_unique<LiveLinkServer>(name, delegate);
-    if (!server->publish())
-        return false;
-    (void)server.release(); // the table holds it
-    return true;
+    // The table holds it from now on; a server the bus refuses frees itself.
+    auto *server = new LiveLinkServer(name, delegate);
+    server->m_ownedByTable = true;
+    server->publish(std::move(done));
 }
 
 void LiveLinkServer::retractServerWithName(const QString &name)
@@ -65,81 +95,125 @@ void LiveLinkServer::retractServerWithName(const QString &name)
     if (!server)
         return;
     server->retract();
-    delete server;
+    if (server->m_ownedByTable)
+        delete server;
 }
 
-bool LiveLinkServer::publish()
+void LiveLinkServer::publish(PublishHandler done)
 {
-    if (m_published)
-        return true;
-    m_busName = LiveLinkServerConnectionName(LiveLinkApplication::bundleIdentifier(), m_name);
-    if (!LiveLinkConnectionName::isValidBusName(m_busName))
-        return false;
-    QDBusConnection connection = LiveLinkBus::openConnection();
-    if (!connection.isConnected()) {
-        LiveLinkBus::closeConnection(connection);
-        return false;
+    if (m_state == State::Published) {
+        callLater({std::move(done)}, true);
+        return;
     }
-    const QDBusMessage reply =
-        LiveLinkBus::callBus(connection, QStringLiteral("RequestName"), {m_busName, QVariant::fromValue(DoNotQueue)});
-    const bool owner = reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty()
-        && reply.arguments().constFirst().toUInt() == PrimaryOwner;
-    if (!owner || !connection.registerVirtualObject(LiveLinkBus::ServerPath, this, QDBusConnection::SingleNode)) {
-        LiveLinkBus::closeConnection(connection);
-        return false;
+    m_publishHandlers.push_back(std::move(done));
+    if (m_state == State::Publishing)
+        return;
+
+    m_busName = LiveLinkServerConnectionName(LiveLinkApplication::bundleIdentifier(), m_name);
+    const LiveLinkServer *sameName = publishedServers().value(m_name);
+    std::optional<QDBusConnection> connection;
+    if (LiveLinkConnectionName::isValidBusName(m_busName) && (!sameName || sameName == this)) {
+        connection = LiveLinkBus::openConnection();
+        if (!connection->isConnected()
+            || !connection->registerVirtualObject(LiveLinkBus::ServerPath, this, QDBusConnection::SingleNode)) {
+            LiveLinkBus::closeConnection(*connection);
+            connection.reset();
+        }
+    }
+    if (!connection) {
+        std::vector<PublishHandler> handlers = std::move(m_publishHandlers);
+        m_publishHandlers.clear();
+        if (m_ownedByTable)
+            deleteLater();
+        callLater(std::move(handlers), false);
+        return;
     }
     m_connection = connection;
-    m_published = true;
+    m_state = State::Publishing;
+    ++m_generation;
     publishedServers().insert(m_name, this);
-    return true;
+    // The name was given back a moment ago: ask for it once the bus has taken it back.
+    const QPointer<QDBusPendingCallWatcher> releasing = releasingNames().value(m_busName);
+    if (releasing) {
+        const quint64 generation = m_generation;
+        QObject::connect(releasing, &QDBusPendingCallWatcher::finished, this, [this, generation] {
+            if (m_state == State::Publishing && m_generation == generation)
+                requestName();
+        });
+        return;
+    }
+    requestName();
+}
+
+void LiveLinkServer::requestName()
+{
+    auto *watcher = new QDBusPendingCallWatcher(LiveLinkBus::callBus(
+        *m_connection, QStringLiteral("RequestName"), {m_busName, QVariant::fromValue(DoNotQueue)}));
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
+                     [watcher, server = QPointer<LiveLinkServer>(this), generation = m_generation] {
+                         watcher->deleteLater();
+                         if (!server || server->m_state != State::Publishing || server->m_generation != generation)
+                             return;
+                         const QDBusMessage reply = watcher->reply();
+                         server->finishPublishing(reply.type() == QDBusMessage::ReplyMessage
+                                                  && !reply.arguments().isEmpty()
+                                                  && reply.arguments().constFirst().toUInt() == PrimaryOwner);
+                     });
+}
+
+void LiveLinkServer::finishPublishing(bool published)
+{
+    if (published) {
+        m_state = State::Published;
+    } else {
+        if (m_connection) {
+            m_connection->unregisterObject(LiveLinkBus::ServerPath);
+            LiveLinkBus::closeConnection(*m_connection);
+            m_connection.reset();
+        }
+        m_state = State::Unpublished;
+        auto it = publishedServers().find(m_name);
+        if (it != publishedServers().end() && it.value() == this)
+            publishedServers().erase(it);
+    }
+    // A handler may retract (and so free) this server: nothing of it is used after.
+    const std::vector<PublishHandler> handlers = std::move(m_publishHandlers);
+    m_publishHandlers.clear();
+    if (!published && m_ownedByTable)
+        deleteLater();
+    for (const PublishHandler &handler : handlers) {
+        if (handler)
+            handler(published);
+    }
 }
 
 void LiveLinkServer::retract()
 {
     if (m_connection) {
         m_connection->unregisterObject(LiveLinkBus::ServerPath);
-        LiveLinkBus::closeConnection(*m_connection);
+        // Also while the name is still being asked for: the daemon answers a
+        // connection's calls in order, so the release comes after the request.
+        releaseName(*m_connection, m_busName);
         m_connection.reset();
     }
-    m_published = false;
+    const bool wasPublishing = m_state == State::Publishing;
+    m_state = State::Unpublished;
     auto it = publishedServers().find(m_name);
     if (it != publishedServers().end() && it.value() == this)
         publishedServers().erase(it);
+    if (wasPublishing) {
+        std::vector<PublishHandler> handlers = std::move(m_publishHandlers);
+        m_publishHandlers.clear();
+        callLater(std::move(handlers), false);
+    }
 }
 
-QString LiveLinkServer::LiveLinkServerWithName(const QString &serverName, const QString &bundleIdentifier,
-                                               bool launchIfNeeded, const QUrl &fallbackURL, const QString &appName)
+void LiveLinkServer::LiveLinkServerWithName(const QString &serverName, const QString &bundleIdentifier,
+                                            bool launchIfNeeded, const QUrl &fallbackURL, const QString &appName,
+                                            QObject *context, LookupHandler found)
 {
-    const QString busName = LiveLinkServerConnectionName(bundleIdentifier, serverName);
-    if (LiveLinkBus::nameHasOwner(busName))
-        return LiveLinkBus::nameOwner(busName);
-    if (launchIfNeeded) {
-        if (LiveLinkServerApplication::locate(bundleIdentifier, serverName).isEmpty()) {
-            LiveLinkShowServerNotFoundAlert(appName, fallbackURL);
-            return QString();
-        }
-        LiveLinkServerApplication::launch(appName);
-    }
-    // The clock bounds the wait; so does the number of attempts, should it stand still.
-    const double start = platform::Clock::mediaTime();
-    constexpr int MostAttempts = int(WaitForServerSeconds * 1000 / PollIntervalMs);
-    for (int attempt = 0; attempt < MostAttempts; ++attempt) {
-        if (LiveLinkBus::nameHasOwner(busName))
-            return LiveLinkBus::nameOwner(busName);
-        if (platform::Clock::mediaTime() - start >= WaitForServerSeconds)
-            break;
-        QThread::msleep(PollIntervalMs);
-    }
-    return QString();
-}
-
-std::optional<QDBusConnection> LiveLinkServer::connectionOfService(const QString &uniqueName)
-{
-    for (LiveLinkServer *server : std::as_const(publishedServers())) {
-        if (server->m_connection && server->m_connection->baseService() == uniqueName)
-            return server->m_connection;
-    }
-    return std::nullopt;
+    LiveLinkServerLookup::start(LiveLinkServerConnectionName(bundleIdentifier, serverName), serverName,
+                                bundleIdentifier, launchIfNeeded, fallbackURL, appName, context, std::move(found));
 }
 
 QString LiveLinkServer::introspect(const QString &) const

@@ -7,44 +7,68 @@
 // server's new end. The client's strings come with the call, so the server never
 // calls a client that is waiting for it.
 //
-// Publishing a name that is taken answers false (never queued, never replacing).
-// The table of published servers owns the servers published through
-// publishServerWithName(); retractServerWithName() frees them. A server made
-// directly belongs to its maker; destroying it retracts it.
-// Finding another application's server blocks the calling thread (no event loop):
-// the bus is asked every 50 ms for up to 10 s while a launched application starts.
+// Nothing here waits for the bus: publishing asks for the name and answers through
+// its handler once the bus daemon has answered (a name that is taken answers false;
+// never queued, never replacing); finding another application's server answers
+// through its handler when the name's owner is known, watching the name
+// (QDBusServiceWatcher) for up to 10 s while a launched application starts.
+// Handlers are called in a later event-loop pass, never inside the call that was
+// given them, and at most once.
+//
+// Retracting releases the name at once, whatever links are open: the server's
+// ends keep the connection (and go on working) until they close, but the name is
+// free to be published again, in this process or another. A publish that follows a
+// retract of the same name in this process asks for it only after the bus daemon
+// has answered the release.
+//
+// The table of published servers holds the servers being published and published;
+// it owns those published through publishServerWithName(), which are freed when
+// they are retracted with retractServerWithName() or when the bus refuses them. A
+// server made directly belongs to its maker; destroying it retracts it.
 // GUI thread only.
 #include <QDBusConnection>
 #include <QDBusVirtualObject>
 #include <QString>
 #include <QUrl>
 
+#include <functional>
 #include <optional>
+#include <vector>
 
 class LiveLinkServerDelegate;
 
 class LiveLinkServer : public QDBusVirtualObject
 {
 public:
+    using PublishHandler = std::function<void(bool published)>;
+    // The unique bus name of the application serving the server, empty for none.
+    using LookupHandler = std::function<void(const QString &uniqueName)>;
+
     // Copies the name, keeps the delegate; no connection yet.
     LiveLinkServer(const QString &name, LiveLinkServerDelegate *delegate);
     ~LiveLinkServer() override;
 
+    // The server of the name in this process (published or being published), or none.
     static LiveLinkServer *LiveLinkServerWithName(const QString &name);
-    static bool publishServerWithName(const QString &name, LiveLinkServerDelegate *delegate);
+    static void publishServerWithName(const QString &name, LiveLinkServerDelegate *delegate,
+                                      PublishHandler done = {});
     static void retractServerWithName(const QString &name);
-    // The unique bus name of the application serving the server, or an empty string.
-    // Launching allowed and the server not running: the application is looked for
-    // (LiveLinkServerApplication) and started by appName; when it is not found, the
-    // server-not-found alert is shown and none is answered at once.
-    static QString LiveLinkServerWithName(const QString &serverName, const QString &bundleIdentifier,
-                                          bool launchIfNeeded, const QUrl &fallbackURL, const QString &appName);
-    // The connection of a server of this process whose unique name is given.
-    static std::optional<QDBusConnection> connectionOfService(const QString &uniqueName);
+    // Finds the application serving the server. Launching allowed and the server not
+    // running: the application is looked for (LiveLinkServerApplication) and started
+    // by appName; when it is not found, the server-not-found alert is shown and none
+    // is answered without waiting. Otherwise the answer is the name's owner as soon as
+    // there is one, or none after 10 s. Nothing is answered once the context is gone.
+    static void LiveLinkServerWithName(const QString &serverName, const QString &bundleIdentifier,
+                                       bool launchIfNeeded, const QUrl &fallbackURL, const QString &appName,
+                                       QObject *context, LookupHandler found);
 
-    bool publish();
+    // Asks for the name; done(true) once this server owns it and is in the table,
+    // done(false) when the name is not valid, this process has a server of that name,
+    // the bus cannot be reached or refuses the name, or the server is retracted first.
+    void publish(PublishHandler done = {});
     void retract();
-    bool isPublished() const { return m_published; }
+    bool isPublished() const { return m_state == State::Published; }
+    bool isPublishing() const { return m_state == State::Publishing; }
     QString name() const { return m_name; }
     LiveLinkServerDelegate *delegate() const { return m_delegate; }
 
@@ -52,9 +76,17 @@ public:
     bool handleMessage(const QDBusMessage &message, const QDBusConnection &connection) override;
 
 private:
+    enum class State { Unpublished, Publishing, Published };
+
+    void requestName();
+    void finishPublishing(bool published);
+
     QString m_name;
     LiveLinkServerDelegate *m_delegate;
     std::optional<QDBusConnection> m_connection;
     QString m_busName;
-    bool m_published = false;
+    State m_state = State::Unpublished;
+    bool m_ownedByTable = false;
+    quint64 m_generation = 0; // one per publishing, so a late answer of an earlier one is ignored
+    std::vector<PublishHandler> m_publishHandlers;
 };

@@ -6,13 +6,16 @@
 #include "components/livelink/LiveLinkConnectionName.h"
 #include "components/livelink/LiveLinkData.h"
 #include "components/livelink/LiveLinkItemKey.h"
+#include "components/livelink/LiveLinkServer.h"
 #include "components/livelink/LiveLinkServerDelegate.h"
 #include "components/livelink/LiveLinkUserInterface.h"
 #include "platform/foundation/Bundle.h"
 #include "tests/support/DesktopTestSupport.h"
 
 #include <QClipboard>
+#include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusReply>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -65,6 +68,44 @@ QString serverBusName()
 {
     return LiveLinkServerConnectionName(EditorBundleId, QStringLiteral("Editor"));
 }
+
+// Publishes a server of this process and answers what the bus said.
+bool publish(const QString &name, LiveLinkServerDelegate *delegate)
+{
+    std::optional<bool> published;
+    LiveLink::publishServerWithName(name, delegate, [&published](bool answer) { published = answer; });
+    EXPECT_FALSE(published.has_value()); // answered later, never inside the call
+    EXPECT_TRUE(QTest::qWaitFor([&] { return published.has_value(); }, 10000));
+    return published.value_or(false);
+}
+
+// A desktop entry of an application that serves the servers, in a folder of
+// applications of its own (XDG_DATA_HOME for the length of the object).
+class ApplicationEntry
+{
+public:
+    ApplicationEntry(const QString &bundleIdentifier, const QString &servers, const QString &exec)
+    {
+        const QString folder = m_home.filePath(QStringLiteral("data/applications"));
+        QDir().mkpath(folder);
+        QFile entry(folder + QStringLiteral("/entry.desktop"));
+        if (entry.open(QIODevice::WriteOnly))
+            entry.write(QStringLiteral("[Desktop Entry]\nType=Application\nName=Entry\nExec=%1\n"
+                                       "X-LiveLink-BundleId=%2\nX-LiveLink-Server=%3\n")
+                            .arg(exec, bundleIdentifier, servers)
+                            .toUtf8());
+        qputenv("XDG_DATA_HOME", m_home.filePath(QStringLiteral("data")).toUtf8());
+        qputenv("XDG_DATA_DIRS", m_home.filePath(QStringLiteral("none")).toUtf8());
+    }
+    ~ApplicationEntry()
+    {
+        qunsetenv("XDG_DATA_HOME");
+        qunsetenv("XDG_DATA_DIRS");
+    }
+
+private:
+    QTemporaryDir m_home;
+};
 
 class LiveLinkProcesses : public ::testing::Test
 {
@@ -227,12 +268,20 @@ TEST_F(LiveLinkProcesses, AKilledServerClosesTheLink)
 TEST_F(LiveLinkProcesses, PublishingTakenNamesAndMissingServers)
 {
     RecordingDelegate serverDelegate;
-    EXPECT_TRUE(LiveLink::publishServerWithName(QStringLiteral("Spare"), &serverDelegate));
-    EXPECT_FALSE(LiveLink::publishServerWithName(QStringLiteral("Spare"), &serverDelegate));
+    EXPECT_TRUE(publish(QStringLiteral("Spare"), &serverDelegate));
+    EXPECT_FALSE(publish(QStringLiteral("Spare"), &serverDelegate));
     LiveLink::retractServerWithName(QStringLiteral("Spare"));
     LiveLink::retractServerWithName(QStringLiteral("Spare")); // nothing published: nothing happens
-    EXPECT_TRUE(LiveLink::publishServerWithName(QStringLiteral("Spare"), &serverDelegate));
+    EXPECT_TRUE(publish(QStringLiteral("Spare"), &serverDelegate));
     LiveLink::retractServerWithName(QStringLiteral("Spare"));
+
+    // Another process holds the name: the bus refuses it.
+    desktoptest::FakeDBusService holder(LiveLinkServerConnectionName(ClientBundleId, QStringLiteral("Held")),
+                                       QStringLiteral("/Held"), [](const QDBusMessage &call) { return call.createReply(); },
+                                       m_bus.address());
+    ASSERT_TRUE(holder.isRegistered());
+    EXPECT_FALSE(publish(QStringLiteral("Held"), &serverDelegate));
+    EXPECT_EQ(LiveLinkServer::LiveLinkServerWithName(QStringLiteral("Held")), nullptr);
 
     // No server and no application: the alert (only an http(s) address is offered),
     // no link. A search folder that does not exist is no error.
@@ -243,9 +292,19 @@ TEST_F(LiveLinkProcesses, PublishingTakenNamesAndMissingServers)
                         {QStringLiteral("serverName"), QStringLiteral("Nope")},
                         {QStringLiteral("serverAppName"), QStringLiteral("missing-app")},
                         {QStringLiteral("ApplicationURL"), QStringLiteral("https://example.org/get")}};
-    EXPECT_EQ(LiveLink::editLiveLinkData(missing, QStringLiteral("doc"), &m_delegate, LiveLinkCreateItemKey()), nullptr);
+    // The link is answered at once and closes when the bus has said that nobody serves it.
+    const QString first = LiveLinkCreateItemKey();
+    LiveLink *link = LiveLink::editLiveLinkData(missing, QStringLiteral("doc"), &m_delegate, first);
+    ASSERT_NE(link, nullptr);
+    EXPECT_TRUE(link->isConnecting());
+    EXPECT_EQ(LiveLink::activeLiveLinkForItemKey(first), link);
     missing.insert(QStringLiteral("ApplicationURL"), QStringLiteral("file:///etc/passwd"));
-    EXPECT_EQ(LiveLink::editLiveLinkData(missing, QStringLiteral("doc"), &m_delegate, LiveLinkCreateItemKey()), nullptr);
+    const QString second = LiveLinkCreateItemKey();
+    ASSERT_NE(LiveLink::editLiveLinkData(missing, QStringLiteral("doc"), &m_delegate, second), nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_delegate.closed.size() == 2; }, 10000));
+    EXPECT_EQ(m_delegate.closed, (QStringList{first, second}));
+    EXPECT_EQ(LiveLink::activeLiveLinkForItemKey(first), nullptr);
+    EXPECT_EQ(LiveLink::activeLiveLinkForItemKey(second), nullptr);
     ASSERT_EQ(m_userInterface.alerts.size(), 2);
     EXPECT_TRUE(m_userInterface.alerts[0].first.contains(QStringLiteral("missing-app")));
     EXPECT_EQ(m_userInterface.alerts[0].second, QUrl(QStringLiteral("https://example.org/get")));
@@ -279,28 +338,30 @@ TEST_F(LiveLinkProcesses, TheServerApplicationIsLaunchedByNameFromPath)
                            {QStringLiteral("appData"), QStringLiteral("w")}};
     const QString key = LiveLinkCreateItemKey();
     LiveLink *link = LiveLink::editLiveLinkData(data, QStringLiteral("doc"), &m_delegate, key);
+    ASSERT_NE(link, nullptr);
+    // The editor is started once the bus has said that nobody serves the name, and the
+    // link opens when the started editor takes it.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return m_delegate.edits == 1 || !m_delegate.closed.isEmpty(); }, 20000));
 
     qputenv("PATH", savedPath);
     qputenv("DBUS_SESSION_BUS_ADDRESS", savedBus);
     qunsetenv("XDG_DATA_HOME");
     qunsetenv("XDG_DATA_DIRS");
     // Stop the launched editor by its process id, which the bus knows.
-    const QDBusMessage pid =
-        LiveLinkBus::callBus(LiveLinkBus::connection(), QStringLiteral("GetConnectionUnixProcessID"), {serverBusName()});
+    const QDBusReply<uint> pid = m_bus.connection().interface()->servicePid(serverBusName());
 
-    ASSERT_NE(link, nullptr);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return m_delegate.edits == 1; }, 10000));
+    EXPECT_EQ(m_delegate.edits, 1);
     EXPECT_EQ(m_delegate.lastAppData.toString(), QStringLiteral("w+edited"));
     EXPECT_TRUE(m_userInterface.alerts.isEmpty());
-    ASSERT_EQ(pid.type(), QDBusMessage::ReplyMessage);
-    ::kill(pid_t(pid.arguments().constFirst().toUInt()), SIGTERM);
+    ASSERT_TRUE(pid.isValid());
+    ::kill(pid_t(pid.value()), SIGTERM);
     EXPECT_TRUE(QTest::qWaitFor([&] { return m_delegate.closed == QStringList{key}; }, 10000));
 }
 
 TEST_F(LiveLinkProcesses, AnApplicationServingItsOwnItemKeepsTheClientsEntry)
 {
     RecordingDelegate serverDelegate;
-    ASSERT_TRUE(LiveLink::publishServerWithName(QStringLiteral("Self"), &serverDelegate));
+    ASSERT_TRUE(publish(QStringLiteral("Self"), &serverDelegate));
     const QString key = LiveLinkCreateItemKey();
     LiveLink *client = LiveLink::editLiveLinkData(
         LiveLinkData::liveLinkDataWithServerName(QStringLiteral("Self"), QStringLiteral("x")), QStringLiteral("doc"),
