@@ -313,6 +313,7 @@ void LiveLink::takePeer(const QString &service, const QString &path)
 void LiveLink::giveUpPeer()
 {
     m_state = State::Closed;
+    m_outgoing.clear();
     m_peerService.clear();
     m_peerPath.clear();
     delete m_watcher;
@@ -340,16 +341,34 @@ void LiveLink::sendContents(const QString &method)
     QDBusMessage call = QDBusMessage::createMethodCall(m_peerService, m_peerPath, LiveLinkBus::LinkInterface, method);
     call << m_pasteboardName << QVariant::fromValue(LiveLinkPasteboard::contents(pasteboard()));
     call.setAutoStartService(false);
-    // The answer is watched, not waited for: the peer may be sending to us meanwhile.
-    auto *watcher = new QDBusPendingCallWatcher(m_connection.asyncCall(call, LiveLinkBus::CallTimeoutMs), this);
-    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher] {
-        watcher->deleteLater();
-        // A link closed meanwhile has heard of it already (the closing came first).
-        if (!watcher->isError() || !isOpen())
-            return;
-        qInfo("Closing the live link of %s: %s", qUtf8Printable(m_itemKey), qUtf8Printable(watcher->error().message()));
-        peerLost();
-    });
+    m_outgoing.enqueue(call);
+    sendOutgoing();
+}
+
+void LiveLink::sendOutgoing()
+{
+    // The bus bounds the calls awaiting an answer per connection: a link keeps a few
+    // under way and the rest in order behind them.
+    while (isOpen() && m_callsUnderway < MaxCallsUnderway && !m_outgoing.isEmpty()) {
+        // The answer is watched, not waited for: the peer may be sending to us meanwhile.
+        auto *watcher =
+            new QDBusPendingCallWatcher(m_connection.asyncCall(m_outgoing.dequeue(), LiveLinkBus::CallTimeoutMs), this);
+        ++m_callsUnderway;
+        QObject::connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher] {
+            watcher->deleteLater();
+            --m_callsUnderway;
+            // A link closed meanwhile has heard of it already (the closing came first).
+            if (!isOpen())
+                return;
+            if (watcher->isError()) {
+                qInfo("Closing the live link of %s: %s", qUtf8Printable(m_itemKey),
+                      qUtf8Printable(watcher->error().message()));
+                peerLost();
+                return;
+            }
+            sendOutgoing();
+        });
+    }
 }
 
 void LiveLink::receiveContents(const QString &name, const QMap<QString, QByteArray> &contents)

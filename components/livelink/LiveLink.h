@@ -13,7 +13,9 @@
 //
 // Nothing waits: every call across the bus is sent with its answer watched
 // (QDBusPendingCallWatcher), so both applications go on serving each other's calls
-// while theirs travel, and calls may cross. A call unanswered after 10 s, or
+// while theirs travel, and calls may cross. A link has at most eight edit calls
+// under way (the bus limits the answers a connection may await); later ones wait
+// their turn, in order, and every one is sent. A call unanswered after 10 s, or
 // answered with an error, closes the link as "RemoteCloseLink" would. A client's
 // link connects in the background: editLiveLinkData() answers it at once, while
 // the server is found (and its application started, for up to 10 s) and the
@@ -32,7 +34,9 @@
 // close the link as "RemoteCloseLink" would, without raising.
 // GUI thread only: all ends and tables belong to it.
 #include <QDBusConnection>
+#include <QDBusMessage>
 #include <QDBusVirtualObject>
+#include <QQueue>
 #include <QString>
 #include <QUrl>
 #include <QVariant>
@@ -110,6 +114,7 @@ public:
 
 private:
     enum class State { Unconnected, Connecting, Open, Closed };
+    static constexpr int MaxCallsUnderway = 8;
 
     LiveLink(const QDBusConnection &connection, bool isServer, LiveLinkDelegate *delegate);
     bool registerOn(const QDBusConnection &connection);
@@ -121,6 +126,7 @@ private:
     void sendRemoteClose();
     void peerLost();
     void sendContents(const QString &method);
+    void sendOutgoing();
     void receiveContents(const QString &name, const QMap<QString, QByteArray> &contents);
 
     QDBusConnection m_connection;
@@ -130,6 +136,8 @@ private:
     QDBusServiceWatcher *m_watcher = nullptr;
     State m_state = State::Unconnected;
     bool m_requestPending = false; // asked for while connecting
+    QQueue<QDBusMessage> m_outgoing; // edit calls not yet sent, in order
+    int m_callsUnderway = 0;
     bool m_isServer = false;
     LiveLinkDelegate *m_delegate = nullptr;
     QString m_pasteboardName;

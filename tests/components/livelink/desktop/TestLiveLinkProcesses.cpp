@@ -8,6 +8,7 @@
 #include "components/livelink/LiveLinkItemKey.h"
 #include "components/livelink/LiveLinkServer.h"
 #include "components/livelink/LiveLinkServerDelegate.h"
+#include "components/livelink/LiveLinkServerLookup.h"
 #include "components/livelink/LiveLinkUserInterface.h"
 #include "platform/foundation/Bundle.h"
 #include "tests/support/DesktopTestSupport.h"
@@ -21,7 +22,9 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <QSet>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QTest>
 
 #include <csignal>
@@ -142,7 +145,7 @@ protected:
     }
 
     // Waits for a line of the editor's that starts with the prefix; answers it.
-    QString waitForLine(const QString &prefix)
+    QString waitForLine(const QString &prefix, int ceilingMs = 15000)
     {
         QString found;
         (void)QTest::qWaitFor([&] {
@@ -155,7 +158,7 @@ protected:
                 }
             }
             return m_editor->process().state() != QProcess::Running;
-        }, 15000);
+        }, ceilingMs);
         return found;
     }
 
@@ -378,5 +381,212 @@ TEST_F(LiveLinkProcesses, AnApplicationServingItsOwnItemKeepsTheClientsEntry)
     ASSERT_TRUE(QTest::qWaitFor([&] { return m_delegate.closed == QStringList{key}; }, 10000));
     EXPECT_EQ(LiveLink::activeLiveLinkForItemKey(key), nullptr);
     EXPECT_TRUE(serverDelegate.closed.isEmpty());
+    LiveLink::retractServerWithName(QStringLiteral("Self"));
+}
+
+TEST_F(LiveLinkProcesses, CrossingEditsBetweenTwoProcessesAllArriveAndNoLinkCloses)
+{
+    startEditor();
+    const QVariantMap data = pastedData();
+    const QString key = LiveLinkCreateItemKey();
+    LiveLink *link = LiveLink::editLiveLinkData(data, QStringLiteral("doc"), &m_delegate, key);
+    ASSERT_NE(link, nullptr);
+    ASSERT_FALSE(waitForLine(QStringLiteral("edited ") + key).isEmpty());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_delegate.edits == 1; }, 10000));
+
+    // Both sides send at once, ten calls per event-loop pass each: the editor its
+    // edits, this process its edit requests, so calls in both directions are under
+    // way together over and over.
+    constexpr int Count = 1000;
+    tellEditor("storm " + QByteArray::number(Count));
+    ASSERT_FALSE(waitForLine(QStringLiteral("storm-started")).isEmpty());
+    int sent = 0;
+    QTimer sender;
+    QObject::connect(&sender, &QTimer::timeout, [&] {
+        for (int i = 0; i < 10 && sent < Count; ++i, ++sent) {
+            QVariantMap request = data;
+            request.insert(LiveLinkData::AppDataKey, QStringLiteral("c-%1").arg(sent));
+            LiveLink::editLiveLinkData(request, QStringLiteral("doc"), &m_delegate, key);
+        }
+        if (sent == Count)
+            sender.stop();
+    });
+    sender.start(0);
+
+    EXPECT_EQ(waitForLine(QStringLiteral("storm-received"), 60000).section(u' ', 0, 1).toStdString(),
+              QStringLiteral("storm-received %1").arg(Count).toStdString());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_delegate.edits == 1 + Count || !m_delegate.closed.isEmpty(); }, 60000));
+    EXPECT_EQ(sent, Count);
+    EXPECT_EQ(m_delegate.edits, 1 + Count);
+    EXPECT_TRUE(m_delegate.closed.isEmpty());
+    EXPECT_TRUE(link->isOpen());
+    EXPECT_EQ(LiveLink::activeLiveLinkForItemKey(key), link);
+
+    // The link is whole afterwards: a request is answered with its own data edited.
+    QVariantMap last = data;
+    last.insert(LiveLinkData::AppDataKey, QStringLiteral("last"));
+    EXPECT_EQ(LiveLink::editLiveLinkData(last, QStringLiteral("doc"), &m_delegate, key), link);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_delegate.edits == 2 + Count; }, 10000));
+    EXPECT_EQ(m_delegate.lastAppData.toString(), QStringLiteral("last+edited"));
+    tellEditor("quit");
+    ASSERT_TRUE(m_editor->process().waitForFinished(10000));
+    m_output += QString::fromUtf8(m_editor->process().readAllStandardOutput());
+    EXPECT_FALSE(m_output.contains(QStringLiteral("closed")));
+}
+
+TEST_F(LiveLinkProcesses, RetractingReleasesTheNameWhileItsLinksStayOpen)
+{
+    startEditor();
+    const QVariantMap data = pastedData();
+    const QString first = LiveLinkCreateItemKey();
+    LiveLink *link = LiveLink::editLiveLinkData(data, QStringLiteral("doc"), &m_delegate, first);
+    ASSERT_NE(link, nullptr);
+    const QString firstEnd = waitForLine(QStringLiteral("edited ") + first).section(u' ', 2);
+    ASSERT_FALSE(firstEnd.isEmpty());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_delegate.edits == 1; }, 10000));
+
+    tellEditor("retract");
+    ASSERT_FALSE(waitForLine(QStringLiteral("retracted")).isEmpty());
+    QDBusConnectionInterface *bus = m_bus.connection().interface();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !bus->isServiceRegistered(serverBusName()).value(); }, 10000));
+
+    // The open link goes on working.
+    QVariantMap again = data;
+    again.insert(LiveLinkData::AppDataKey, m_delegate.lastAppData);
+    EXPECT_EQ(LiveLink::editLiveLinkData(again, QStringLiteral("doc"), &m_delegate, first), link);
+    EXPECT_EQ(waitForLine(QStringLiteral("edited ") + first).section(u' ', 2), firstEnd);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_delegate.edits == 2; }, 10000));
+    EXPECT_EQ(m_delegate.lastAppData.toString(), QStringLiteral("v1+edited+edited"));
+
+    // The name can be published again at once; a new client reaches the new server.
+    tellEditor("publish");
+    EXPECT_EQ(waitForLine(QStringLiteral("publish")), QStringLiteral("published"));
+    const QString second = LiveLinkCreateItemKey();
+    ASSERT_NE(LiveLink::editLiveLinkData(data, QStringLiteral("doc"), &m_delegate, second), nullptr);
+    const QString secondEnd = waitForLine(QStringLiteral("edited ") + second).section(u' ', 2);
+    EXPECT_FALSE(secondEnd.isEmpty());
+    EXPECT_NE(secondEnd, firstEnd);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_delegate.edits == 3; }, 10000));
+    EXPECT_TRUE(m_delegate.closed.isEmpty());
+    EXPECT_TRUE(m_userInterface.alerts.isEmpty());
+
+    // Both links close when the editor closes them.
+    tellEditor("close");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_delegate.closed.size() == 2; }, 10000));
+    EXPECT_EQ(QSet<QString>(m_delegate.closed.cbegin(), m_delegate.closed.cend()), (QSet<QString>{first, second}));
+}
+
+TEST_F(LiveLinkProcesses, RetractingInThisProcessFreesTheNameAndKeepsTheOpenEnd)
+{
+    RecordingDelegate serverDelegate;
+    ASSERT_TRUE(publish(QStringLiteral("Self"), &serverDelegate));
+    const QVariantMap data = LiveLinkData::liveLinkDataWithServerName(QStringLiteral("Self"), QStringLiteral("x"));
+    const QString key = LiveLinkCreateItemKey();
+    LiveLink *client = LiveLink::editLiveLinkData(data, QStringLiteral("doc"), &m_delegate, key);
+    ASSERT_NE(client, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return serverDelegate.requests.size() == 1; }, 10000));
+    const std::shared_ptr<LiveLink> serverEnd = serverDelegate.requests.first()->sharedLink();
+
+    LiveLink::retractServerWithName(QStringLiteral("Self"));
+    EXPECT_EQ(LiveLinkServer::LiveLinkServerWithName(QStringLiteral("Self")), nullptr);
+    RecordingDelegate secondDelegate;
+    ASSERT_TRUE(publish(QStringLiteral("Self"), &secondDelegate));
+
+    // The first server's end and the client still talk both ways.
+    serverEnd->sendEdit();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_delegate.edits == 1; }, 10000));
+    EXPECT_EQ(LiveLink::editLiveLinkData(data, QStringLiteral("doc"), &m_delegate, key), client);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return serverDelegate.requests.size() == 2; }, 10000));
+    EXPECT_EQ(serverDelegate.requests.last(), serverEnd.get());
+
+    // A new client reaches the new server.
+    const QString other = LiveLinkCreateItemKey();
+    LiveLink *otherClient = LiveLink::editLiveLinkData(data, QStringLiteral("doc"), &m_delegate, other);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return secondDelegate.requests.size() == 1; }, 10000));
+    EXPECT_EQ(secondDelegate.requests.first()->itemKey(), other);
+
+    client->closeLink();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return serverDelegate.closed == QStringList{key}; }, 10000));
+    EXPECT_FALSE(serverEnd->isOpen());
+    otherClient->closeLink();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return secondDelegate.closed == QStringList{other}; }, 10000));
+    EXPECT_TRUE(m_delegate.closed.isEmpty());
+    LiveLink::retractServerWithName(QStringLiteral("Self"));
+}
+
+TEST_F(LiveLinkProcesses, AServerPublishedWhileTheClientWaitsIsFound)
+{
+    // The application is known (so nothing is launched by name) but not running.
+    ApplicationEntry entry(ClientBundleId, QStringLiteral("Later"), QStringLiteral("true"));
+    QVariantMap data = LiveLinkData::liveLinkDataWithServerName(QStringLiteral("Later"), QStringLiteral("x"));
+    data.remove(LiveLinkData::ServerAppNameKey);
+    const QString key = LiveLinkCreateItemKey();
+    LiveLink *link = LiveLink::editLiveLinkData(data, QStringLiteral("doc"), &m_delegate, key);
+    ASSERT_NE(link, nullptr);
+    EXPECT_TRUE(link->isConnecting());
+    EXPECT_EQ(LiveLink::activeLiveLinkForItemKey(key), link);
+
+    // This thread goes on serving its events while the client waits for the server.
+    int ticks = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+    ticker.start(20);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ticks >= 5; }, 10000));
+    EXPECT_TRUE(link->isConnecting());
+
+    RecordingDelegate serverDelegate;
+    ASSERT_TRUE(publish(QStringLiteral("Later"), &serverDelegate));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return serverDelegate.requests.size() == 1; }, 10000));
+    EXPECT_TRUE(link->isOpen());
+    EXPECT_EQ(serverDelegate.requests.first()->itemKey(), key);
+    EXPECT_TRUE(m_delegate.closed.isEmpty());
+    EXPECT_TRUE(m_userInterface.alerts.isEmpty());
+    link->closeLink();
+    LiveLink::retractServerWithName(QStringLiteral("Later"));
+}
+
+TEST_F(LiveLinkProcesses, AServerThatNeverComesClosesTheLinkAfterTheTimeLimit)
+{
+    ApplicationEntry entry(ClientBundleId, QStringLiteral("Never"), QStringLiteral("true"));
+    QVariantMap data = LiveLinkData::liveLinkDataWithServerName(QStringLiteral("Never"), QStringLiteral("x"));
+    data.remove(LiveLinkData::ServerAppNameKey);
+    const QString key = LiveLinkCreateItemKey();
+    LiveLink *link = LiveLink::editLiveLinkData(data, QStringLiteral("doc"), &m_delegate, key);
+    ASSERT_NE(link, nullptr);
+    int ticks = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+    ticker.start(100);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !m_delegate.closed.isEmpty(); }, 3 * LiveLinkServerLookup::WaitForServerMs));
+    EXPECT_EQ(m_delegate.closed, QStringList{key});
+    EXPECT_GT(ticks, 1);
+    EXPECT_EQ(LiveLink::activeLiveLinkForItemKey(key), nullptr);
+    EXPECT_TRUE(m_userInterface.alerts.isEmpty());
+}
+
+TEST_F(LiveLinkProcesses, ClosingAConnectingLinkSendsNothingAndTellsNobody)
+{
+    RecordingDelegate serverDelegate;
+    ASSERT_TRUE(publish(QStringLiteral("Self"), &serverDelegate));
+    const QVariantMap data = LiveLinkData::liveLinkDataWithServerName(QStringLiteral("Self"), QStringLiteral("x"));
+    const QString closed = LiveLinkCreateItemKey();
+    LiveLink *link = LiveLink::editLiveLinkData(data, QStringLiteral("doc"), &m_delegate, closed);
+    ASSERT_NE(link, nullptr);
+    ASSERT_TRUE(link->isConnecting());
+    link->closeLink();
+    EXPECT_FALSE(link->isConnecting());
+    EXPECT_FALSE(link->isOpen());
+    EXPECT_EQ(LiveLink::activeLiveLinkForItemKey(closed), nullptr);
+
+    // A later link of the same server goes through; the closed one never reached it.
+    const QString open = LiveLinkCreateItemKey();
+    LiveLink *next = LiveLink::editLiveLinkData(data, QStringLiteral("doc"), &m_delegate, open);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return serverDelegate.requests.size() == 1; }, 10000));
+    serverDelegate.requests.first()->sendEdit();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_delegate.edits == 1; }, 10000));
+    EXPECT_EQ(serverDelegate.requests.first()->itemKey(), open);
+    EXPECT_TRUE(m_delegate.closed.isEmpty());
+    EXPECT_TRUE(serverDelegate.closed.isEmpty());
+    next->closeLink();
     LiveLink::retractServerWithName(QStringLiteral("Self"));
 }
