@@ -116,7 +116,10 @@ LiveLink *LiveLink::editLiveLinkData(const QVariant &value, const QString &sourc
         const std::optional<QVariantMap> read = LiveLinkData::fromBytes(value.toByteArray());
         data = read ? QVariant(*read) : QVariant();
     }
+    // An application serving its own item may hold the server's end under the key.
     std::shared_ptr<LiveLink> link = activeLinks().value(itemKey);
+    if (link && link->m_isServer)
+        link.reset();
     if (!link && !LiveLinkData::isWellFormed(data))
         throw platform::Exception(platform::Exception::InvalidArgumentException,
                                   QStringLiteral("LiveLinkData is not of the correct format: %1").arg(describe(value)));
@@ -307,7 +310,10 @@ void LiveLink::takePeer(const QString &service, const QString &path)
     QObject::connect(m_watcher, &QDBusServiceWatcher::serviceUnregistered, this, [this] { peerLost(); },
                      Qt::QueuedConnection);
     m_self = shared_from_this();
-    activeLinks().insert(m_itemKey, m_self);
+    // One application both client and server of an item: the client's link keeps the key.
+    const std::shared_ptr<LiveLink> holder = activeLinks().value(m_itemKey);
+    if (!m_isServer || !holder || holder->m_isServer)
+        activeLinks().insert(m_itemKey, m_self);
 }
 
 void LiveLink::giveUpPeer()

@@ -15,6 +15,8 @@ public:
     virtual void liveLinkClientDidRequestEdit(LiveLink *link) = 0;
     // Client's end: the server sent the edited item on the link's pasteboard.
     virtual void liveLinkServerDidSendEdit(LiveLink *link) = 0;
-    // The other end closed the link, quit, or stopped answering.
+    // The other end closed the link, quit, or stopped answering; or, on a client's
+    // link, no server could be reached to open it (none found, none published in
+    // time, or the server did not answer the link's opening).
     virtual void liveLinkDidClose(LiveLink *link) = 0;
 };

@@ -14,6 +14,7 @@
 #include "tests/support/DesktopTestSupport.h"
 
 #include <QClipboard>
+#include <QCoreApplication>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusReply>
@@ -28,6 +29,8 @@
 #include <QTest>
 
 #include <csignal>
+#include <random>
+#include <set>
 #include <gtest/gtest.h>
 
 namespace {
@@ -589,4 +592,148 @@ TEST_F(LiveLinkProcesses, ClosingAConnectingLinkSendsNothingAndTellsNobody)
     EXPECT_TRUE(serverDelegate.closed.isEmpty());
     next->closeLink();
     LiveLink::retractServerWithName(QStringLiteral("Self"));
+}
+
+namespace {
+
+// Keeps every link it hears of (so no address is reused) and counts per item key.
+class TrackingDelegate : public LiveLinkServerDelegate
+{
+public:
+    void liveLinkClientDidRequestEdit(LiveLink *link) override
+    {
+        ends.insert(link->sharedLink());
+        ++requests[link->itemKey()];
+    }
+    void liveLinkServerDidSendEdit(LiveLink *link) override { ++edits[link->itemKey()]; }
+    void liveLinkDidClose(LiveLink *link) override
+    {
+        kept.insert(link->sharedLink());
+        ++closings[link];
+    }
+
+    std::set<std::shared_ptr<LiveLink>> ends;
+    std::set<std::shared_ptr<LiveLink>> kept;
+    QHash<QString, int> requests;
+    QHash<QString, int> edits;
+    QHash<const LiveLink *, int> closings;
+};
+
+} // namespace
+
+TEST_F(LiveLinkProcesses, RandomEditsAndClosingsKeepBothEndsInAgreement)
+{
+    TrackingDelegate server;
+    TrackingDelegate client;
+    ASSERT_TRUE(publish(QStringLiteral("Random"), &server));
+    const QVariantMap data = LiveLinkData::liveLinkDataWithServerName(QStringLiteral("Random"), QStringLiteral("x"));
+    QStringList keys;
+    for (int i = 0; i < 4; ++i)
+        keys.append(LiveLinkCreateItemKey());
+    std::vector<std::shared_ptr<LiveLink>> clients;
+    std::set<const LiveLink *> closedHere;
+    const auto openEnds = [&] {
+        std::vector<std::shared_ptr<LiveLink>> open;
+        for (const std::shared_ptr<LiveLink> &end : server.ends) {
+            if (end->isOpen())
+                open.push_back(end);
+        }
+        return open;
+    };
+
+    std::mt19937 random(54);
+    for (int step = 0; step < 400; ++step) {
+        SCOPED_TRACE(step);
+        const QString key = keys.at(int(random() % keys.size()));
+        LiveLink *held = LiveLink::activeLiveLinkForItemKey(key);
+        switch (random() % 5) {
+        case 0:
+        case 1: {
+            QVariantMap request = data;
+            request.insert(LiveLinkData::AppDataKey, QStringLiteral("%1-%2").arg(key).arg(step));
+            LiveLink *link = LiveLink::editLiveLinkData(request, QStringLiteral("doc"), &client, key);
+            ASSERT_NE(link, nullptr);
+            EXPECT_FALSE(link->isServer());
+            if (link != held)
+                clients.push_back(link->sharedLink());
+            break;
+        }
+        case 2:
+            if (held) {
+                clients.push_back(held->sharedLink()); // kept, so its address names it alone
+                closedHere.insert(held);
+                held->closeLink();
+            }
+            break;
+        case 3: {
+            const std::vector<std::shared_ptr<LiveLink>> open = openEnds();
+            if (!open.empty()) {
+                LiveLink *end = open.at(random() % open.size()).get();
+                if (random() % 2) {
+                    closedHere.insert(end);
+                    end->closeLink();
+                } else {
+                    end->sendEdit();
+                }
+            }
+            break;
+        }
+        default:
+            for (int pass = int(random() % 4); pass > 0; --pass)
+                QCoreApplication::processEvents();
+        }
+        // Only a link connecting or open holds a key; no end hears of its own closing,
+        // and none of a closing twice.
+        for (const QString &each : std::as_const(keys)) {
+            if (const LiveLink *link = LiveLink::activeLiveLinkForItemKey(each)) {
+                EXPECT_TRUE(link->isOpen() || link->isConnecting());
+            }
+        }
+        for (const TrackingDelegate *delegate : {&server, &client}) {
+            for (auto it = delegate->closings.cbegin(); it != delegate->closings.cend(); ++it) {
+                EXPECT_EQ(it.value(), 1);
+                EXPECT_EQ(closedHere.count(it.key()), 0u);
+            }
+        }
+    }
+
+    // Once quiet, an open client's link has an open end at the server, and no other
+    // end is open.
+    const auto agree = [&] {
+        QSet<QString> openClients;
+        for (const std::shared_ptr<LiveLink> &link : clients) {
+            if (link->isConnecting())
+                return false;
+            if (link->isOpen())
+                openClients.insert(link->itemKey());
+        }
+        QSet<QString> openServerEnds;
+        for (const std::shared_ptr<LiveLink> &end : openEnds())
+            openServerEnds.insert(end->itemKey());
+        return openClients == openServerEnds;
+    };
+    ASSERT_TRUE(QTest::qWaitFor(agree, 20000));
+
+    // Every open link still carries a request, and every closing reaches the other end.
+    QHash<QString, int> before = server.requests;
+    int open = 0;
+    for (const std::shared_ptr<LiveLink> &link : clients) {
+        if (!link->isOpen())
+            continue;
+        ++open;
+        EXPECT_EQ(LiveLink::editLiveLinkData(data, QStringLiteral("doc"), &client, link->itemKey()), link.get());
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        for (const std::shared_ptr<LiveLink> &link : clients) {
+            if (link->isOpen() && server.requests.value(link->itemKey()) == before.value(link->itemKey()))
+                return false;
+        }
+        return true;
+    }, 10000));
+    const int serverClosings = int(server.closings.size());
+    for (const std::shared_ptr<LiveLink> &link : clients)
+        link->closeLink();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return int(server.closings.size()) == serverClosings + open; }, 10000));
+    EXPECT_TRUE(openEnds().empty());
+    LiveLink::retractServerWithName(QStringLiteral("Random"));
 }
