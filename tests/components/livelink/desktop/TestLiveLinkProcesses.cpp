@@ -281,6 +281,19 @@ TEST_F(LiveLinkProcesses, PublishingTakenNamesAndMissingServers)
     EXPECT_TRUE(publish(QStringLiteral("Spare"), &serverDelegate));
     LiveLink::retractServerWithName(QStringLiteral("Spare"));
 
+    // A server made directly is retracted by name but stays its maker's to free.
+    {
+        LiveLinkServer own(QStringLiteral("Own"), &serverDelegate);
+        std::optional<bool> published;
+        own.publish([&published](bool answer) { published = answer; });
+        ASSERT_TRUE(QTest::qWaitFor([&] { return published.has_value(); }, 10000));
+        EXPECT_TRUE(*published);
+        EXPECT_EQ(LiveLinkServer::LiveLinkServerWithName(QStringLiteral("Own")), &own);
+        LiveLink::retractServerWithName(QStringLiteral("Own"));
+        EXPECT_FALSE(own.isPublished());
+        EXPECT_EQ(LiveLinkServer::LiveLinkServerWithName(QStringLiteral("Own")), nullptr);
+    }
+
     // Another process holds the name: the bus refuses it.
     desktoptest::FakeDBusService holder(LiveLinkServerConnectionName(ClientBundleId, QStringLiteral("Held")),
                                        QStringLiteral("/Held"), [](const QDBusMessage &call) { return call.createReply(); },
