@@ -298,6 +298,12 @@ private:
             case QXmlStreamReader::ProcessingInstruction:
                 break;
             case QXmlStreamReader::EndElement:
+                // A document in another encoding (UTF-7, say) can decode to code
+                // units that no XML text holds; such a value could not be written back.
+                if (!PropertyList::isXmlText(result))
+                    return fail(QStringLiteral("<%1> holds characters XML cannot carry at line %2")
+                                    .arg(m_xml.name())
+                                    .arg(m_xml.lineNumber()));
                 return result;
             case QXmlStreamReader::Invalid:
                 return fail(QStringLiteral("XML error at line %1: %2").arg(m_xml.lineNumber()).arg(m_xml.errorString()));

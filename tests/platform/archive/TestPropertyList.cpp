@@ -133,6 +133,11 @@ TEST(PropertyList, MalformedInputIsRefusedWithAReason)
         {"undeclared entity", head + "<string>&nope;</string>" + tail},
         {"NUL reference", head + "<string>&#0;</string>" + tail},
         {"unclosed", head + "<array><true/>"},
+        // Another encoding may decode to code units that XML cannot carry.
+        {"UTF-7 unpaired surrogate", "<?xml version=\"1.0\" encoding=\"UTF-7\"?><plist version=\"1.0\">"
+                                     "<string>a+2AA-b</string></plist>"},
+        {"UTF-7 control key", "<?xml version=\"1.0\" encoding=\"UTF-7\"?><plist version=\"1.0\">"
+                              "<dict><key>+AAE-</key><true/></dict></plist>"},
     };
     for (const auto &[name, bytes] : cases) {
         QString error;
@@ -158,6 +163,10 @@ TEST(PropertyList, MalformedInputIsRefusedWithAReason)
         EXPECT_FALSE(error.isEmpty()) << name;
     }
     EXPECT_TRUE(PropertyList::read(head + "<array><array><true/></array></array>" + tail, nullptr, small));
+    // Text that XML can carry reads in any encoding the reader knows.
+    EXPECT_EQ(PropertyList::read("<?xml version=\"1.0\" encoding=\"UTF-7\"?><plist version=\"1.0\">"
+                                 "<string>caf+AOk-</string></plist>"),
+              QVariant(QStringLiteral("caf\u00e9")));
 }
 
 TEST(PropertyList, ValuesWithoutAFormAreRefusedWithAReason)
