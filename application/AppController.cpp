@@ -130,6 +130,7 @@ AppController::AppController(const Services &services, QObject *parent) : platfo
         postMessageToGrowl(message, title);
     };
     m_documentServices->applicationController = this;
+    m_documentServices->applicationMenuInstaller = [this](QMenuBar *menuBar) { installApplicationMenu(menuBar); };
 
     // Tray hosts that show an exported menu never ask for it again: it follows the
     // documents as they open, close and are renamed (starts and stops rebuild it too).
@@ -157,6 +158,7 @@ AppController::~AppController()
     // Documents may outlive the controller's part of the object: they reach nothing of it.
     m_documentServices->menuRebuilder = {};
     m_documentServices->notificationPoster = {};
+    m_documentServices->applicationMenuInstaller = {};
     m_documentServices->applicationController = nullptr;
     platform::NotificationCenter::defaultCenter().removeObserver(this);
     // Hot keys outlive their center: take ours back before the target goes.
@@ -360,14 +362,14 @@ void AppController::doTimer(QObject *)
 
 // ---- Quitting ----
 
-bool AppController::applicationShouldTerminate()
+void AppController::terminationWillProceed()
 {
-    // Silently (the controller as sender), before unsaved documents are reviewed.
+    // Silently (the controller as sender), so that the files saved next hold the
+    // stopped entries.
     for (MyDocument *document : myDocuments()) {
         if (document->timerIsRunning())
             document->stopTimer(this);
     }
-    return true;
 }
 
 QList<MyDocument *> AppController::myDocuments() const

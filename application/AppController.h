@@ -102,8 +102,11 @@ public:
     // The tray icon was clicked: the front document window comes forward, or an
     // untitled document opens when none is open (and "OpenEmptyDocument" is set).
     void applicationShouldHandleReopen();
-    // Quitting: stops every running counter silently; answers terminate now.
-    bool applicationShouldTerminate() override;
+    // Quitting, once the user answered the questions about unsaved changes without
+    // cancelling: stops every running counter silently (each stop posts its
+    // notification), before the documents chosen are saved. A cancelled quit leaves
+    // the counters running.
+    void terminationWillProceed() override;
 
     // ---- Preferences and autosave ----
     // Re-reads "AutoSaveTimer" and "ShowChronarkMenu": re-creates the autosave

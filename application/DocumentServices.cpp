@@ -19,6 +19,13 @@ void DocumentServices::rebuildMenus() const
         rebuilder();
 }
 
+void DocumentServices::installApplicationMenu(QMenuBar *menuBar) const
+{
+    const std::function<void(QMenuBar *)> installer = applicationMenuInstaller;
+    if (installer && menuBar)
+        installer(menuBar);
+}
+
 void DocumentServices::postNotification(const QString &message, const QString &title) const
 {
     const std::function<void(const QString &, const QString &)> poster = notificationPoster;

@@ -17,6 +17,7 @@
 #include <optional>
 
 class NTXSoundManager;
+class QMenuBar;
 
 namespace platform {
 class IdleMonitor;
@@ -32,6 +33,8 @@ public:
 
     // "Rebuild your menus": the jobs or the active job may have changed.
     std::function<void()> menuRebuilder;
+    // Puts the application's own menu into a new document window's menu bar.
+    std::function<void(QMenuBar *menuBar)> applicationMenuInstaller;
     // Posts a desktop notification (message, title).
     std::function<void(const QString &message, const QString &title)> notificationPoster;
     // The application controller: stops it sends are silent.
@@ -49,6 +52,7 @@ public:
     int reminderTickCount = 0;
 
     void rebuildMenus() const;
+    void installApplicationMenu(QMenuBar *menuBar) const;
     void postNotification(const QString &message, const QString &title) const;
     double userIdleSeconds();
     NTXSoundManager *catalogue() const;

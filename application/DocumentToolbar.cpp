@@ -432,6 +432,9 @@ bool DocumentToolbar::validateToolbarItem(QAction *item)
     if (identifier == AddItem || identifier == AddGroup)
         return !running;
     m_document.updateUI();
+    // Start and stop are enabled as the Document menu's item is.
+    if (identifier == StartStopButton)
+        return m_document.canToggleTimer();
     return true;
 }
 

@@ -6,8 +6,11 @@
 #include "platform/foundation/Bundle.h"
 #include "platform/document/MenuItemValidation.h"
 #include "platform/document/StandardMenus.h"
+#include "platform/drawing/ScreenFit.h"
 
 #include <QDockWidget>
+#include <QEvent>
+#include <QStyle>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -134,6 +137,75 @@ void DocumentWindow::buildContents()
     m_windowDrawer->setWidget(m_textViewInspector);
     addDockWidget(Qt::RightDockWidgetArea, m_windowDrawer);
     m_windowDrawer->hide();
+    m_windowDrawer->installEventFilter(this);
+}
+
+bool DocumentWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    // Shown or hidden on its own (not with the window): the window makes or gives
+    // back its room.
+    if (watched == m_windowDrawer) {
+        if (event->type() == QEvent::ShowToParent)
+            drawerWillShow();
+        else if (event->type() == QEvent::HideToParent)
+            drawerDidHide();
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool DocumentWindow::event(QEvent *event)
+{
+    const bool handled = QMainWindow::event(event);
+    // The decorations are known once the window manager framed the window (it moves
+    // or resizes it then): the whole frame, title bar included, goes on the screen.
+    if (!m_decorationsFitted && (event->type() == QEvent::Move || event->type() == QEvent::Resize) && isVisible()
+        && frameGeometry() != geometry()) {
+        m_decorationsFitted = true;
+        platform::ScreenFit::fitWindowFrame(this);
+    }
+    return handled;
+}
+
+void DocumentWindow::drawerWillShow()
+{
+    if (m_drawerGrowth > 0)
+        return;
+    const int separator = style()->pixelMetric(QStyle::PM_DockWidgetSeparatorExtent, nullptr, this);
+    const int wanted = std::max(m_windowDrawer->sizeHint().width(), m_windowDrawer->minimumSizeHint().width()) + separator;
+    const QMargins decorations = platform::ScreenFit::decorationMargins(this);
+    const QRect frame = geometry().marginsAdded(decorations);
+    const QRect area = platform::ScreenFit::availableAreaFor(frame);
+    int growth = wanted;
+    int shift = 0;
+    if (!area.isEmpty()) {
+        // Room on the right first, then the window moves left; it never grows past
+        // the screen's width.
+        growth = std::clamp(area.width() - frame.width(), 0, wanted);
+        shift = std::clamp(frame.right() + growth - area.right(), 0, std::max(0, frame.left() - area.left()));
+    }
+    m_drawerGrowth = growth;
+    m_drawerShift = shift;
+    if (growth == 0)
+        return;
+    if (shift > 0)
+        move(pos() - QPoint(shift, 0));
+    resize(width() + growth, height());
+}
+
+void DocumentWindow::drawerDidHide()
+{
+    const int growth = std::exchange(m_drawerGrowth, 0);
+    const int shift = std::exchange(m_drawerShift, 0);
+    if (growth == 0)
+        return;
+    resize(std::max(minimumSizeHint().width(), width() - growth), height());
+    if (shift > 0)
+        move(pos() + QPoint(shift, 0));
+}
+
+QRect DocumentWindow::frameWithoutDrawer() const
+{
+    return QRect(pos() + QPoint(m_drawerShift, 0), QSize(width() - m_drawerGrowth, height()));
 }
 
 void DocumentWindow::buildMenus()

@@ -8,6 +8,12 @@
 // File, Edit and Document menus. The window's background is the palette's light
 // control colour.
 //
+// The inspector opens beside the outline rather than inside it: showing it widens
+// the window by the inspector's width as far as the screen has room (moving the
+// window left when its right edge would leave the screen), hiding it gives that
+// width (and place) back. Once the window manager has decorated the window, its
+// whole frame is fitted to the screen once.
+//
 // The accessors named after their roles are the window's outlets; the document's
 // DocumentWindowController connects them (MyDocument::awakeFromNib()). GUI thread only.
 #include "NTXAppKit/NTXColorLabelWidget/NTXColorLabelWidget.h"
@@ -57,7 +63,21 @@ public:
     // policy and height) and deletes the old one; answers the new one.
     QWidget *replaceTableHeaderView(QWidget *replacement);
 
+    // The window's frame as it is without the open inspector (what is stored with
+    // the document): the frame's top-left corner and the client size.
+    QRect frameWithoutDrawer() const;
+    // The width the open inspector added to the window, and how far it moved the
+    // window left; both 0 while it is hidden.
+    int drawerGrowth() const { return m_drawerGrowth; }
+    int drawerShift() const { return m_drawerShift; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    bool event(QEvent *event) override;
+
 private:
+    void drawerWillShow();
+    void drawerDidHide();
     void setupWindow();
     void buildContents();
     void buildMenus();
@@ -75,4 +95,7 @@ private:
     QMenu *m_documentMenu = nullptr;
     QMenu *m_colorLabelMenu = nullptr;
     QVBoxLayout *m_outlineLayout = nullptr;
+    int m_drawerGrowth = 0;
+    int m_drawerShift = 0;
+    bool m_decorationsFitted = false;
 };

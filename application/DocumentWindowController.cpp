@@ -26,6 +26,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyle>
 #include <QToolButton>
 #include <QTreeView>
 #include <cmath>
@@ -121,30 +122,65 @@ void DocumentWindowController::awakeFromNib()
 void DocumentWindowController::applyStoredWindowState()
 {
     DocumentWindow *window = m_document.documentWindow();
-    if (!window || !m_document.docValues().available())
+    if (!window)
         return;
-    if (window->windowDrawer()->isHidden() && m_document.docValues().drawerVisible())
-        window->windowDrawer()->show();
-
-    const QRectF frame = m_document.docValues().windowFrame();
-    const bool sizeUsable = std::isfinite(frame.width()) && std::isfinite(frame.height())
+    const bool available = m_document.docValues().available();
+    const QRectF frame = available ? m_document.docValues().windowFrame() : QRectF();
+    const bool sizeUsable = available && std::isfinite(frame.width()) && std::isfinite(frame.height())
                             && frame.width() >= MinimumWindowSide && frame.height() >= MinimumWindowSide
                             && frame.width() <= MaximumWindowSide && frame.height() <= MaximumWindowSide;
-    if (sizeUsable) {
+    const bool placeUsable = sizeUsable && std::isfinite(frame.x()) && std::isfinite(frame.y())
+                             && std::abs(frame.x()) <= MaximumWindowSide && std::abs(frame.y()) <= MaximumWindowSide;
+    // A stored frame is the frame's top-left corner and the client size. The window
+    // manager's decorations count when it is fitted to the screen: the title bar and
+    // borders stay on it too.
+    const QMargins decorations = platform::ScreenFit::decorationMargins(window);
+    const QSize size = sizeUsable ? QSize(int(std::lround(frame.width())), int(std::lround(frame.height())))
+                                  : window->size();
+    const QSize frameSize = size.grownBy(decorations);
+    QPoint place = placeUsable ? QPoint(int(std::lround(frame.x())), int(std::lround(frame.y()))) : window->pos();
+    // A new window does not cover the last one: it steps down and right from it by a
+    // title bar's height (a stored place is kept unless a window stands there).
+    const QWidget *last = lastDocumentWindow(window);
+    if (last && (!placeUsable || last->frameGeometry().topLeft() == place)) {
+        const QMargins lastDecorations = platform::ScreenFit::decorationMargins(last);
+        int step = lastDecorations.top();
+        if (step <= 0)
+            step = window->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, window);
+        place = platform::ScreenFit::cascadedTopLeft(last->frameGeometry(), frameSize, step);
+    }
+    if (sizeUsable || placeUsable || last) {
         // Frames are in device-independent pixels; one saved on a larger screen (or
-        // at a smaller scale factor) is made to fit this one. Without a usable
-        // position the window keeps its place and only its size fits.
-        const bool placeUsable = std::isfinite(frame.x()) && std::isfinite(frame.y())
-                                 && std::abs(frame.x()) <= MaximumWindowSide && std::abs(frame.y()) <= MaximumWindowSide;
-        const QPoint place = placeUsable ? QPoint(int(std::lround(frame.x())), int(std::lround(frame.y())))
-                                         : window->pos();
-        const QRect fitted = platform::ScreenFit::fittedFrame(
-            QRect(place, QSize(int(std::lround(frame.width())), int(std::lround(frame.height())))));
-        window->resize(fitted.size());
-        if (placeUsable)
+        // at a smaller scale factor) is made to fit this one.
+        const QRect fitted = platform::ScreenFit::fittedFrame(QRect(place, frameSize));
+        window->resize(fitted.marginsRemoved(decorations).size());
+        if (placeUsable || last)
             window->move(fitted.topLeft());
     }
-    m_document.docValues().restoreOutlineViewColumnsData(window->outlineView());
+    // Opened after the frame is set: the inspector widens the window from there.
+    if (available && window->windowDrawer()->isHidden() && m_document.docValues().drawerVisible())
+        window->windowDrawer()->show();
+    if (available)
+        m_document.docValues().restoreOutlineViewColumnsData(window->outlineView());
+    placedWindows().append(window);
+}
+
+QWidget *DocumentWindowController::lastDocumentWindow(const QWidget *except)
+{
+    QList<QPointer<QWidget>> &windows = placedWindows();
+    windows.removeAll(nullptr);
+    for (auto it = windows.crbegin(); it != windows.crend(); ++it) {
+        QWidget *window = it->data();
+        if (window != except && window->isVisible())
+            return window;
+    }
+    return nullptr;
+}
+
+QList<QPointer<QWidget>> &DocumentWindowController::placedWindows()
+{
+    static QList<QPointer<QWidget>> windows;
+    return windows;
 }
 
 void DocumentWindowController::captureWindowState()
@@ -152,7 +188,8 @@ void DocumentWindowController::captureWindowState()
     DocumentWindow *window = m_document.documentWindow();
     if (!window)
         return;
-    m_document.docValues().setWindowFrame(QRectF(window->pos(), window->size()));
+    // Without the room the open inspector took: it is opened again at load.
+    m_document.docValues().setWindowFrame(QRectF(window->frameWithoutDrawer()));
     m_document.docValues().storeOutlineViewColumnsData(window->outlineView());
     m_document.docValues().setDrawerVisible(!window->windowDrawer()->isHidden());
 }

@@ -51,7 +51,12 @@ public:
     // unless the counter runs.
     void handleDoubleClick(QObject *sender);
 
+    // The document window placed last that is still shown (new windows cascade
+    // from it); null when none is.
+    static QWidget *lastDocumentWindow(const QWidget *except = nullptr);
+
 private:
+    static QList<QPointer<QWidget>> &placedWindows();
     void connectOutline();
     NodePtr nodeAtIndex(const QModelIndex &index) const;
     bool sendToDocument(const char *method, QObject *sender, int function = -1);

@@ -140,6 +140,9 @@ QWidget *MyDocument::makeMainWindow()
     auto *window = new DocumentWindow;
     m_window = window;
     window->outlineView()->setModel(m_outlineModel);
+    // Whenever it is made (also while an alert holds the focus): About and
+    // Preferences are reachable from every document window.
+    m_services->installApplicationMenu(window->menuBar());
     return window;
 }
 
@@ -237,6 +240,12 @@ QList<NodePtr> MyDocument::getJobArray() const
     return jobs;
 }
 
+bool MyDocument::canToggleTimer() const
+{
+    // A running counter always has its job; a document of groups alone has none.
+    return timerIsRunning() || !getJobArray().isEmpty();
+}
+
 bool MyDocument::isJobMemberOfDocument(const Node *job) const
 {
     return job && m_jobList->nodeIsMemberOfTree(job);
@@ -246,7 +255,7 @@ void MyDocument::updateUI()
 {
     m_services->showCountingInApplicationIcon(m_services->runningCounters >= 1);
     if (m_window) {
-        m_window->startStopButton()->setEnabled(m_jobList->childrenCount() > 0);
+        m_window->startStopButton()->setEnabled(canToggleTimer());
         // The button says what a click does, like the menu item.
         m_window->startStopButton()->setText(localized(timerIsRunning() ? "LSstop2" : "LSstart2"));
     }
@@ -410,7 +419,7 @@ bool MyDocument::validateMenuItem(QAction *item)
     }
     if (action == "toggleTimer") {
         item->setText(localized(timerIsRunning() ? "LSstop2" : "LSstart2"));
-        return hasChildren;
+        return canToggleTimer();
     }
     if (action == "newTimeEntry")
         return hasChildren && !timerIsRunning();

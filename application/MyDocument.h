@@ -114,6 +114,9 @@ public:
     void setActiveJob(const NodePtr &job);
     void displayActivatedJob();
     QList<NodePtr> getJobArray() const;
+    // The counter can be started and stopped (window button, menu item, toolbar
+    // item): the document holds at least one job, at any depth.
+    bool canToggleTimer() const;
     bool isJobMemberOfDocument(const Node *job) const;
     // Application icon, start/stop button, totals.
     void updateUI();

@@ -76,11 +76,16 @@ QWidget *NTXWindow::setContentView(QWidget *view)
 QSize NTXWindow::frameSizeForContentSize(const QSize &contentSize) const
 {
     int extra = 0;
+    int width = contentSize.width();
     for (QToolBar *bar : findChildren<QToolBar *>(QString(), Qt::FindDirectChildrenOnly)) {
-        if (!bar->isHidden() && toolBarArea(bar) == Qt::TopToolBarArea)
+        if (!bar->isHidden() && toolBarArea(bar) == Qt::TopToolBarArea) {
             extra = std::max(extra, bar->sizeHint().height());
+            // Never narrower than the toolbar: every item stays in view, none goes
+            // behind the overflow button.
+            width = std::max(width, bar->sizeHint().width());
+        }
     }
-    return QSize(contentSize.width(), contentSize.height() + extra);
+    return QSize(width, contentSize.height() + extra);
 }
 
 void NTXWindow::setFrame(const QRect &frame, bool animate)

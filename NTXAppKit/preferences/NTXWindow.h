@@ -49,7 +49,8 @@ public:
     QWidget *contentView() const { return centralWidget(); }
     QWidget *setContentView(QWidget *view);
 
-    // What the window adds around a content view of the given size.
+    // What the window adds around a content view of the given size (the toolbar above
+    // it); never narrower than the toolbar shows all its items.
     QSize frameSizeForContentSize(const QSize &contentSize) const;
 
 Q_SIGNALS:

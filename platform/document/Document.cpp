@@ -142,11 +142,19 @@ void Document::updateChangeCount(ChangeType change)
     changeStateMaybe();
 }
 
+bool Document::isUntouched() const
+{
+    return m_filePath.isEmpty() && !m_touched && !m_closing && !isDocumentEdited() && !m_undoManager->canUndo()
+           && !m_undoManager->canRedo();
+}
+
 void Document::changeStateMaybe()
 {
     if (m_undoManager->changeCount() < m_savedUndoCount && !m_undoManager->canRedo())
         m_savedStateLost = true;
     const bool edited = isDocumentEdited();
+    if (edited)
+        m_touched = true;
     if (edited == m_lastEdited)
         return;
     m_lastEdited = edited;
@@ -443,13 +451,44 @@ void Document::saveDocumentAsWithCompletion(CompletionHandler handler)
 
 void Document::canCloseDocument(CompletionHandler handler)
 {
+    QPointer<Document> self(this);
+    reviewChanges([self, handler](ReviewAnswer answer) {
+        switch (answer) {
+        case ReviewAnswer::Save:
+            if (self) {
+                self->saveDocumentWithCompletion(handler);
+                return;
+            }
+            break;
+        case ReviewAnswer::DontSave:
+            if (handler)
+                handler(true);
+            return;
+        case ReviewAnswer::Cancel:
+            break;
+        }
+        if (handler)
+            handler(false);
+    });
+}
+
+void Document::reviewChanges(ReviewHandler handler)
+{
+    const auto answerLater = [handler](ReviewAnswer answer) {
+        DocumentAlert::answerLater(
+            [handler, answer](bool) {
+                if (handler)
+                    handler(answer);
+            },
+            true);
+    };
     if (m_closing || !isDocumentEdited()) {
-        DocumentAlert::answerLater(handler, true);
+        answerLater(ReviewAnswer::DontSave);
         return;
     }
     if (m_reviewing) {
-        // The question is on screen already; this request is answered "no".
-        DocumentAlert::answerLater(handler, false);
+        // The question is on screen already; this request is answered "cancel".
+        answerLater(ReviewAnswer::Cancel);
         return;
     }
     m_reviewing = true;
@@ -462,25 +501,16 @@ void Document::canCloseDocument(CompletionHandler handler)
          {QMessageBox::Discard, localizedString(QStringLiteral("DontSaveButton"))},
          {QMessageBox::Cancel, localizedString(QStringLiteral("CancelButton"))}},
         QMessageBox::Save, QMessageBox::Cancel, [self, handler](QMessageBox::StandardButton button) {
-            if (!self) {
-                if (handler)
-                    handler(false);
-                return;
+            ReviewAnswer answer = ReviewAnswer::Cancel;
+            if (self) {
+                self->m_reviewing = false;
+                if (button == QMessageBox::Save)
+                    answer = ReviewAnswer::Save;
+                else if (button == QMessageBox::Discard)
+                    answer = ReviewAnswer::DontSave;
             }
-            self->m_reviewing = false;
-            switch (button) {
-            case QMessageBox::Save:
-                self->saveDocumentWithCompletion(handler);
-                break;
-            case QMessageBox::Discard:
-                if (handler)
-                    handler(true);
-                break;
-            default:
-                if (handler)
-                    handler(false);
-                break;
-            }
+            if (handler)
+                handler(answer);
         });
 }
 

@@ -47,6 +47,9 @@ public:
         SaveTo  // a copy; the document keeps its file and edited state
     };
     using CompletionHandler = std::function<void(bool)>;
+    // The user's answer to the question about unsaved changes.
+    enum class ReviewAnswer { Save, DontSave, Cancel };
+    using ReviewHandler = std::function<void(ReviewAnswer)>;
 
     explicit Document(QObject *parent = nullptr);
     ~Document() override;
@@ -66,6 +69,9 @@ public:
     UndoManager *undoManager() const { return m_undoManager; }
 
     bool isDocumentEdited() const;
+    // Never saved and never changed since it was made: an "Untitled" document that
+    // another document may replace.
+    bool isUntouched() const;
     // Records a change made outside the undo manager (Done), takes one back
     // (Undone), or marks the document as saved (Cleared).
     void updateChangeCount(ChangeType change);
@@ -110,6 +116,10 @@ public:
     // Whether the document may close: when it is edited the user is asked to save,
     // not to save, or to cancel. The handler learns the answer (true = may close).
     void canCloseDocument(CompletionHandler handler);
+    // Only the question: an edited document asks (its window in front) whether to
+    // save, not to save, or to cancel, and nothing else happens; a document without
+    // changes answers "don't save" without asking. The handler runs on a later pass.
+    void reviewChanges(ReviewHandler handler);
     // Closes the window and ends the document (it is deleted later), without asking.
     void close();
     bool isClosing() const { return m_closing; }
@@ -174,6 +184,7 @@ private:
     // Undone past the save and then changed: the saved state cannot come back by redo.
     bool m_savedStateLost = false;
     bool m_lastEdited = false;
+    bool m_touched = false;
     bool m_closing = false;
     bool m_reviewing = false;
     bool m_askingForFile = false;

@@ -15,6 +15,8 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QMenu>
+#include <QMessageBox>
+#include <QTimer>
 #include <QWidget>
 #include <memory>
 
@@ -314,6 +316,10 @@ Document *DocumentController::openDocumentWithContentsOfFile(const QString &path
         presentOpenFailure(path, reason);
         return nullptr;
     }
+    // The empty "Untitled" window that opened by itself gives way to the file.
+    // It goes before the file's window is made, so that window takes its place.
+    if (Document *replaced = replaceableDocument())
+        replaced->close();
     addDocument(document);
     noteNewRecentDocument(document);
     document->makeWindowControllers();
@@ -322,11 +328,34 @@ Document *DocumentController::openDocumentWithContentsOfFile(const QString &path
     return document;
 }
 
+Document *DocumentController::replaceableDocument() const
+{
+    const QList<Document *> open = documents();
+    if (open.size() != 1 || !open.constFirst()->isUntouched())
+        return nullptr;
+    Document *document = open.constFirst();
+    // Not while it asks something (a sheet or alert on its window).
+    if (QWidget *window = document->mainWindow()) {
+        for (const QWidget *child : window->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly)) {
+            if (child->isWindow() && child->isVisible())
+                return nullptr;
+        }
+    }
+    return document;
+}
+
 void DocumentController::presentOpenFailure(const QString &path, const QString &reason)
 {
+    // Other files of the same burst (the command line, a multiple choice in the open
+    // dialog, one request from outside) open in this pass too: the alert waits for
+    // their windows and then stands above every window, not behind them.
     const QString name = path.isEmpty() ? path : QFileInfo(path).fileName();
-    DocumentAlert::openError(QApplication::activeWindow(), localizedString(QStringLiteral("OpenFailedMessage"), name),
-                             reason);
+    const QString text = localizedString(QStringLiteral("OpenFailedMessage"), name);
+    QTimer::singleShot(0, this, [text, reason] {
+        QMessageBox *box = DocumentAlert::openError(nullptr, text, reason);
+        box->raise();
+        box->activateWindow();
+    });
 }
 
 void DocumentController::runOpenPanel()
@@ -539,18 +568,66 @@ void DocumentController::terminate(QObject *)
     if (m_terminating || !applicationShouldTerminate())
         return;
     m_terminating = true;
-    QPointer<DocumentController> self(this);
-    reviewUnsavedDocuments([self](bool mayTerminate) {
-        if (!self)
-            return;
-        self->m_terminating = false;
-        if (!mayTerminate)
-            return;
-        Q_EMIT self->willTerminate();
-        for (Document *document : self->documents())
-            document->close();
-        QCoreApplication::quit();
-    });
+    // Every question first: a Cancel anywhere leaves every document as it was.
+    QList<QPointer<Document>> queue;
+    if (Document *front = currentDocument())
+        queue << front;
+    for (Document *document : documents()) {
+        if (document != currentDocument())
+            queue << document;
+    }
+    askBeforeTerminating(queue, {});
+}
+
+void DocumentController::askBeforeTerminating(QList<QPointer<Document>> queue, QList<QPointer<Document>> toSave)
+{
+    while (!queue.isEmpty()) {
+        QPointer<Document> document = queue.takeFirst();
+        if (!document || document->isClosing() || !document->isDocumentEdited())
+            continue;
+        QPointer<DocumentController> self(this);
+        document->reviewChanges([self, document, queue, toSave](Document::ReviewAnswer answer) mutable {
+            if (!self)
+                return;
+            if (answer == Document::ReviewAnswer::Cancel) {
+                self->m_terminating = false;
+                return;
+            }
+            if (answer == Document::ReviewAnswer::Save)
+                toSave << document;
+            self->askBeforeTerminating(queue, toSave);
+        });
+        return;
+    }
+    terminationWillProceed();
+    saveBeforeTerminating(toSave);
+}
+
+void DocumentController::saveBeforeTerminating(QList<QPointer<Document>> toSave)
+{
+    while (!toSave.isEmpty()) {
+        QPointer<Document> document = toSave.takeFirst();
+        if (!document || document->isClosing())
+            continue;
+        QPointer<DocumentController> self(this);
+        document->saveDocumentWithCompletion([self, toSave](bool saved) {
+            if (!self)
+                return;
+            // A save that failed (or whose file dialog was cancelled) ends the quit;
+            // nothing is closed.
+            if (!saved) {
+                self->m_terminating = false;
+                return;
+            }
+            self->saveBeforeTerminating(toSave);
+        });
+        return;
+    }
+    m_terminating = false;
+    Q_EMIT willTerminate();
+    for (Document *document : documents())
+        document->close();
+    QCoreApplication::quit();
 }
 
 bool DocumentController::validateMenuItem(QAction *item)

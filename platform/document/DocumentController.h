@@ -84,6 +84,8 @@ public:
     Document *openUntitledDocument(bool display);
     // Opens the file: an open file's window comes to the front instead. A file that
     // cannot be read shows an alert and answers null; open documents stay as they were.
+    // When the only open document is an untouched "Untitled" one (see
+    // Document::isUntouched()), the file's document takes its place: it is closed.
     Document *openDocumentWithContentsOfFile(const QString &path, bool display);
     // Runs the open dialog (window-modal on the front window) and opens the files
     // chosen.
@@ -112,12 +114,21 @@ public:
     // Asked before quitting, before unsaved documents are reviewed; answering false
     // cancels the quit. The default answers true.
     virtual bool applicationShouldTerminate() { return true; }
+    // The quit goes ahead: the user answered every question about unsaved changes
+    // without cancelling. Called before the documents the user chose to save are
+    // saved; the default does nothing.
+    virtual void terminationWillProceed() {}
 
     // Actions.
     Q_INVOKABLE void newDocument(QObject *sender);
     Q_INVOKABLE void openDocument(QObject *sender);
     Q_INVOKABLE void openRecentDocument(QObject *sender);
     Q_INVOKABLE void clearRecentDocuments(QObject *sender);
+    // Quits: applicationShouldTerminate(), then every edited document is asked in
+    // turn (the front one first) and nothing happens until all answered; a Cancel
+    // ends the quit with every document as it was. Then terminationWillProceed(), the
+    // documents to save are saved (a failed save ends the quit), willTerminate(), and
+    // every document closes.
     Q_INVOKABLE void terminate(QObject *sender);
     Q_INVOKABLE virtual bool validateMenuItem(QAction *item);
 
@@ -129,12 +140,18 @@ Q_SIGNALS:
     void willTerminate();
 
 protected:
-    // Shows that a file could not be opened (an alert on the front window).
+    // Shows that a file could not be opened: an application-modal alert, in the
+    // event-loop pass after the failure (once the windows of the documents opened
+    // with it are up), above every window.
     virtual void presentOpenFailure(const QString &path, const QString &reason);
 
 private:
     void reviewNext(QList<QPointer<Document>> queue, bool closeAll, CompletionHandler handler);
+    void askBeforeTerminating(QList<QPointer<Document>> queue, QList<QPointer<Document>> toSave);
+    void saveBeforeTerminating(QList<QPointer<Document>> toSave);
     void storeRecentPaths(const QStringList &paths);
+    // The only open document when it is untouched and asks nothing; else null.
+    Document *replaceableDocument() const;
     int nextUntitledNumber() const;
     static QString comparablePath(const QString &path);
 

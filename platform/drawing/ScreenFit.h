@@ -3,7 +3,10 @@
 // device-independent pixels; a frame saved on a larger screen, or at another scale
 // factor, must still come back whole on this one. Stateless; GUI thread (it asks
 // QGuiApplication for the screens).
+#include <QMargins>
 #include <QRect>
+
+class QWidget;
 
 namespace platform::ScreenFit {
 
@@ -14,5 +17,24 @@ QRect availableAreaFor(const QRect &frame);
 // The frame shrunk to the available area of its screen where it is larger, then
 // moved, as little as possible, to lie inside it. Without screens: the frame.
 QRect fittedFrame(const QRect &frame);
+
+// What the window manager adds around a top-level window (title bar, borders): the
+// window's own margins once it was decorated, else those of another decorated
+// top-level window (one window manager decorates windows alike), else none.
+QMargins decorationMargins(const QWidget *window);
+
+// The client geometry of a top-level window whose whole frame, decorations
+// included, is `frame` fitted to its screen (see fittedFrame()).
+QRect fittedClientGeometry(const QRect &frame, const QMargins &decorations);
+
+// Moves (and where it is larger, shrinks) a shown top-level window so that its
+// frame, decorations included, lies inside the available area of its screen.
+// Answers whether it changed anything.
+bool fitWindowFrame(QWidget *window);
+
+// The top-left corner of a window's frame of `frameSize` cascaded from a window
+// whose frame is `previous`: `step` right and down; on an axis where the frame
+// would leave the available area it starts again at the area's edge.
+QPoint cascadedTopLeft(const QRect &previous, const QSize &frameSize, int step);
 
 } // namespace platform::ScreenFit

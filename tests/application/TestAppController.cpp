@@ -25,6 +25,7 @@
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QTemporaryDir>
+#include <QToolBar>
 #include <QMenuBar>
 #include <QRegularExpression>
 #include <QSystemTrayIcon>
@@ -301,6 +302,37 @@ TEST_F(AppControllerTest, PreferencesWindowHasTheFourPanesAndTheHotKeyTarget)
     // The menu command checks loudly; no check at launch without "UpdateAutoSearch".
     controller->checkForUpdates(nullptr);
     EXPECT_EQ(checks, QList<bool>({false}));
+}
+
+// Every pane, the narrow "Update" one too, shows the whole toolbar of panes: no
+// item goes behind the overflow button.
+TEST_F(AppControllerTest, ThePreferencesWindowIsNeverNarrowerThanItsToolbar)
+{
+    start();
+    controller->launch({});
+    NTXPreferenceWindowController *preferences = controller->preferenceController();
+    ASSERT_NE(preferences, nullptr);
+    controller->showPreferences(nullptr);
+    NTXWindow *window = preferences->existingWindow();
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    auto *toolbar = window->findChild<QToolBar *>();
+    ASSERT_NE(toolbar, nullptr);
+    for (const QString &identifier : AppController::preferencePaneIdentifiers()) {
+        SCOPED_TRACE(identifier.toStdString());
+        ASSERT_TRUE(preferences->selectPaneWithIdentifier(identifier));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !window->isAnimatingFrame(); }, 5000));
+        QCoreApplication::processEvents();
+        EXPECT_GE(window->width(), toolbar->sizeHint().width());
+        EXPECT_GE(toolbar->width(), toolbar->sizeHint().width());
+        for (QAction *item : toolbar->actions()) {
+            QWidget *button = toolbar->widgetForAction(item);
+            ASSERT_NE(button, nullptr);
+            EXPECT_TRUE(button->isVisible()) << item->text().toStdString();
+        }
+    }
+    preferences->selectPaneWithIdentifier(AppController::preferencePaneIdentifiers().first());
+    preferences->close();
 }
 
 // ---- Autosave ----
@@ -592,7 +624,7 @@ TEST_F(AppControllerTest, SleepStopsRunningCountersOnlyWhenSet)
     EXPECT_FALSE(controller->sleepMonitor()->wantsInhibitor());
 }
 
-TEST_F(AppControllerTest, QuittingStopsEveryCounterSilentlyBeforeTheReview)
+TEST_F(AppControllerTest, CancelInTheReviewAtQuitLeavesEveryCounterRunning)
 {
     start();
     defaults().setBool(false, AllwaysMutelyKey);
@@ -603,22 +635,29 @@ TEST_F(AppControllerTest, QuittingStopsEveryCounterSilentlyBeforeTheReview)
     one->startTimerForJob(nullptr);
     two->startTimerForJob(nullptr);
     ASSERT_EQ(testDocumentServices()->runningCounters, 2);
+    const NodePtr entry = one->timerNode();
     sounds.clear();
 
-    bool runningAtReview = true;
+    QSignalSpy terminating(controller, &platform::DocumentController::willTerminate);
     controller->terminate(nullptr);
-    // Both are edited: the review asks about the first one; the counters stopped before.
+    // Both are edited: the review asks about one of them while both still count.
     QMessageBox *box = waitForMessageBox(one->mainWindow());
     if (!box)
         box = waitForMessageBox(two->mainWindow());
     ASSERT_NE(box, nullptr);
-    runningAtReview = one->timerIsRunning() || two->timerIsRunning();
-    EXPECT_FALSE(runningAtReview);
-    EXPECT_EQ(testDocumentServices()->runningCounters, 0);
-    EXPECT_TRUE(sounds.isEmpty()) << sounds.join(',').toStdString();
+    EXPECT_TRUE(one->timerIsRunning() && two->timerIsRunning());
     box->button(QMessageBox::Cancel)->click();
     EXPECT_TRUE(QTest::qWaitFor([&] { return !box->isVisible(); }, 5000));
+    QCoreApplication::processEvents();
+
+    // Nothing changed: both count on, with the same entries.
+    EXPECT_EQ(terminating.count(), 0);
     EXPECT_EQ(controller->documents().size(), 2);
+    EXPECT_TRUE(one->timerIsRunning() && two->timerIsRunning());
+    EXPECT_EQ(one->timerNode(), entry);
+    EXPECT_TRUE(entry->isActive());
+    EXPECT_EQ(testDocumentServices()->runningCounters, 2);
+    EXPECT_TRUE(sounds.isEmpty()) << sounds.join(',').toStdString();
 }
 
 // Time counted after a save is a change: the review at quit offers to save it, and
@@ -647,13 +686,26 @@ TEST_F(AppControllerTest, TimeCountedAfterTheSaveIsReviewedAtQuitAndSaved)
     EXPECT_FALSE(document->undoManager()->canUndo());
 
     QSignalSpy terminating(controller, &platform::DocumentController::willTerminate);
+    QStringList posted;
+    QList<bool> editedWhenPosted;
+    auto poster = testDocumentServices()->notificationPoster;
+    testDocumentServices()->notificationPoster = [&](const QString &message, const QString &title) {
+        // The stop is told before the file is written (the save makes it clean).
+        posted.append(title);
+        editedWhenPosted.append(document->isDocumentEdited());
+        if (poster)
+            poster(message, title);
+    };
     controller->terminate(nullptr);
     QMessageBox *box = waitForMessageBox(document->mainWindow());
     ASSERT_NE(box, nullptr);
-    EXPECT_FALSE(document->timerIsRunning());
+    EXPECT_TRUE(document->timerIsRunning()) << "the counter stops once the quit goes ahead";
     const QString path = document->filePath();
     box->button(QMessageBox::Save)->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return terminating.count() == 1; }, 5000));
+    testDocumentServices()->notificationPoster = poster;
+    EXPECT_EQ(posted, QStringList{localized(QStringLiteral("LSGrowlTimerStoppedTitle"))});
+    EXPECT_EQ(editedWhenPosted, QList<bool>{true});
 
     DocumentFileFormat::ReadResult result;
     ASSERT_TRUE(DocumentFileFormat::readFromFile(path, MyDocument::TypeName, result));
@@ -781,6 +833,27 @@ TEST_F(AppControllerTest, FrontDocumentIsTheOneWhoseWindowWasActiveLast)
     EXPECT_EQ(menus.first()->menu()->objectName(), QStringLiteral("applicationMenu"));
     controller->installApplicationMenu(mainWindow->menuBar());
     EXPECT_EQ(mainWindow->menuBar()->findChildren<QMenu *>(QStringLiteral("applicationMenu"), Qt::FindDirectChildrenOnly).size(), 1);
+}
+
+// A window made while an alert of the launch holds the focus (it never becomes the
+// active window before the alert goes) has the application menu from the start.
+TEST_F(AppControllerTest, AWindowMadeWhileAnAlertIsUpHasTheApplicationMenu)
+{
+    start();
+    QMessageBox alert(QMessageBox::Warning, QStringLiteral("Launch"), QStringLiteral("An alert of the launch"));
+    alert.setWindowModality(Qt::ApplicationModal);
+    alert.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&alert));
+    for (MyDocument *document : {newDocument(false), newDocument(true)}) {
+        auto *mainWindow = qobject_cast<QMainWindow *>(document->mainWindow());
+        ASSERT_NE(mainWindow, nullptr);
+        const QList<QAction *> menus = mainWindow->menuBar()->actions();
+        ASSERT_FALSE(menus.isEmpty());
+        ASSERT_NE(menus.first()->menu(), nullptr);
+        EXPECT_EQ(menus.first()->menu()->objectName(), QStringLiteral("applicationMenu"));
+        EXPECT_EQ(mainWindow->menuBar()->findChildren<QMenu *>(QStringLiteral("applicationMenu"), Qt::FindDirectChildrenOnly).size(), 1);
+    }
+    alert.hide();
 }
 
 // Every menu title and command of a document window's menu bar can be reached from

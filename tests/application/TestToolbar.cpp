@@ -109,6 +109,38 @@ TEST_F(ToolbarTest, WhileCountingNewAndDeleteAreOffAndStartStopShowsStop)
     document->setTimerRunning(false);
 }
 
+// Start and stop are enabled exactly as the Document menu's item and the window's
+// button: only in a document that holds a job, wherever it stands.
+TEST_F(ToolbarTest, StartStopIsOffInADocumentWithoutJobsLikeTheMenuItem)
+{
+    ProbeDocument *document = newDocument();
+    QAction *menuItem = nullptr;
+    for (QAction *item : document->documentWindow()->documentMenu()->actions()) {
+        if (platform::MenuItemValidation::actionMethodName(item) == "toggleTimer")
+            menuItem = item;
+    }
+    ASSERT_NE(menuItem, nullptr);
+    auto states = [&] {
+        document->documentToolbar().validateVisibleToolbarItems();
+        return QList<bool>{document->documentToolbar().toolbarItem(QStringLiteral("StartStopButton"))->isEnabled(),
+                           document->validateMenuItem(menuItem),
+                           document->documentWindow()->startStopButton()->isEnabled()};
+    };
+    const QList<bool> off{false, false, false};
+    const QList<bool> on{true, true, true};
+    EXPECT_EQ(states(), off) << "an empty document";
+
+    NodePtr group = Node::create(Node::Group);
+    group->setItemName(QStringLiteral("Clients"));
+    fill(document, {group});
+    EXPECT_EQ(states(), off) << "a document of one group";
+
+    NodePtr job = makeJob(QStringLiteral("Acme"), 10.0f, {});
+    group->addChild(job);
+    document->reloadOutline();
+    EXPECT_EQ(states(), on) << "a job inside the group";
+}
+
 TEST_F(ToolbarTest, ActivatingWantsExactlyOneSelectedJob)
 {
     ProbeDocument *document = newDocument();

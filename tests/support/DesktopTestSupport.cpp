@@ -2,6 +2,7 @@
 
 #include <QDBusConnectionInterface>
 #include <QFile>
+#include <QStandardPaths>
 #include <QTest>
 #include <QUuid>
 
@@ -150,6 +151,73 @@ ScopedProcess::~ScopedProcess()
             ::kill(pid_t(m_process.processId()), SIGKILL);
         m_process.waitForFinished(5000);
     }
+}
+
+namespace {
+
+// The window a property of the root window names ("... window id # 0x400001"), or 0.
+quint64 rootWindowProperty(const char *name)
+{
+    QByteArray output;
+    if (runProgram(QStringLiteral("xprop"), {QStringLiteral("-root"), QString::fromLatin1(name)}, &output) != 0)
+        return 0;
+    const qsizetype at = output.indexOf("# ");
+    if (at < 0)
+        return 0;
+    bool ok = false;
+    const quint64 id = output.mid(at + 2).trimmed().split(',').value(0).trimmed().toULongLong(&ok, 16);
+    return ok ? id : 0;
+}
+
+} // namespace
+
+WindowManager::WindowManager()
+{
+    if (!isInstalled() || qEnvironmentVariableIsEmpty("DISPLAY"))
+        return;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    // Its configuration is the shipped one, not the user's.
+    environment.insert(QStringLiteral("HOME"), m_home.path());
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.filePath(QStringLiteral("config")));
+    environment.insert(QStringLiteral("XDG_CACHE_HOME"), m_home.filePath(QStringLiteral("cache")));
+    // A stopped openbox may have left its check window named there.
+    runProgram(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("-remove"),
+                                         QStringLiteral("_NET_SUPPORTING_WM_CHECK")});
+    m_process = std::make_unique<ScopedProcess>(QStringLiteral("openbox"),
+                                                QStringList{QStringLiteral("--sm-disable")}, environment);
+    if (!m_process->isRunning())
+        return;
+    // Ready once it named its check window on the root.
+    m_running = QTest::qWaitFor(
+        [&] { return m_process->isRunning() && rootWindowProperty("_NET_SUPPORTING_WM_CHECK") != 0; }, 10000);
+}
+
+WindowManager::~WindowManager() = default;
+
+bool WindowManager::isInstalled()
+{
+    return !QStandardPaths::findExecutable(QStringLiteral("openbox")).isEmpty()
+           && !QStandardPaths::findExecutable(QStringLiteral("xprop")).isEmpty();
+}
+
+QList<quint64> WindowManager::stackingOrder()
+{
+    QList<quint64> order;
+    QByteArray output;
+    if (runProgram(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_CLIENT_LIST_STACKING")},
+                   &output)
+        != 0)
+        return order;
+    const qsizetype at = output.indexOf("# ");
+    if (at < 0)
+        return order;
+    for (const QByteArray &part : output.mid(at + 2).trimmed().split(',')) {
+        bool ok = false;
+        const quint64 id = part.trimmed().toULongLong(&ok, 16);
+        if (ok)
+            order.append(id);
+    }
+    return order;
 }
 
 QStringList pointerDragArguments(QPoint from, const QList<QPoint> &path, int steps, double stepPause, double legPause)

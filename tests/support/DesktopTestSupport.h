@@ -80,6 +80,27 @@ private:
     QProcess m_process;
 };
 
+// A window manager (openbox, in its shipped configuration) on the test's X server for
+// the length of a test, stopped by process id. Windows shown while it runs are
+// framed, placed, stacked and focused by it, as on a user's desktop. Tests that need
+// one skip when openbox is not installed.
+class WindowManager
+{
+public:
+    WindowManager();
+    ~WindowManager();
+    // Started, and it announced itself on the root window.
+    bool isRunning() const { return m_running; }
+    static bool isInstalled();
+    // The X ids of the managed client windows, bottom of the stack first.
+    static QList<quint64> stackingOrder();
+
+private:
+    std::unique_ptr<ScopedProcess> m_process;
+    QTemporaryDir m_home;
+    bool m_running = false;
+};
+
 // xdotool's arguments for a drag with the left button: to `from` and a rest of 0.2 s,
 // press, then to each point of `path` in turn in `steps` even moves (each followed by
 // stepPause seconds), resting legPause seconds at each point; release.

@@ -363,3 +363,135 @@ TEST_F(DocumentControllerTest, TheOpenDialogOpensTheChosenFile)
     EXPECT_EQ(doc->text(), QStringLiteral("picked"));
     EXPECT_TRUE(doc->mainWindow()->isVisible());
 }
+
+namespace {
+// Records when the quit went ahead, and what the documents held then.
+class QuittingController : public DocumentController
+{
+public:
+    using DocumentController::DocumentController;
+    void terminationWillProceed() override
+    {
+        ++proceeded;
+        for (Document *document : documents())
+            editedWhenProceeding.append(document->isDocumentEdited());
+    }
+    int proceeded = 0;
+    QList<bool> editedWhenProceeding;
+};
+} // namespace
+
+TEST_F(DocumentControllerTest, QuittingAsksEveryQuestionFirstAndCancelChangesNothing)
+{
+    auto *app = new QuittingController;
+    app->setUserDefaults(defaults.get());
+    app->addDocumentType(textType());
+    DocumentController::setSharedDocumentController(app);
+    ASSERT_TRUE(writeText(path(QStringLiteral("first.txtdoc")), "first"));
+    ASSERT_TRUE(writeText(path(QStringLiteral("second.txtdoc")), "second"));
+    QPointer<TextDocument> first =
+        qobject_cast<TextDocument *>(app->openDocumentWithContentsOfFile(path(QStringLiteral("first.txtdoc")), true));
+    QPointer<TextDocument> second =
+        qobject_cast<TextDocument *>(app->openDocumentWithContentsOfFile(path(QStringLiteral("second.txtdoc")), true));
+    ASSERT_TRUE(first && second);
+    first->setText(QStringLiteral("first changed"));
+    second->setText(QStringLiteral("second changed"));
+    ASSERT_TRUE(waitEdited(first) && waitEdited(second));
+    ASSERT_TRUE(activate(first));
+    QSignalSpy willTerminate(app, &DocumentController::willTerminate);
+
+    // Save for the first, Cancel for the second: nothing is saved, nothing closes.
+    app->terminate(nullptr);
+    answer(waitForMessageBox(), QMessageBox::Save);
+    QMessageBox *box = waitForMessageBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->parentWidget(), second->mainWindow());
+    EXPECT_EQ(testsupport::readFile(path(QStringLiteral("first.txtdoc"))), QByteArray("TEXT\nfirst"))
+        << "nothing is saved before every question was answered";
+    answer(box, QMessageBox::Cancel);
+    drainEvents();
+    EXPECT_EQ(app->proceeded, 0);
+    EXPECT_EQ(willTerminate.count(), 0);
+    EXPECT_EQ(app->documents().size(), 2);
+    EXPECT_TRUE(first->isDocumentEdited() && second->isDocumentEdited());
+    EXPECT_EQ(testsupport::readFile(path(QStringLiteral("first.txtdoc"))), QByteArray("TEXT\nfirst"));
+
+    // Again, without cancelling: the quit goes ahead before the chosen file is saved,
+    // and the one not to save is left as it was.
+    ASSERT_TRUE(activate(first));
+    app->terminate(nullptr);
+    answer(waitForMessageBox(), QMessageBox::Save);
+    answer(waitForMessageBox(), QMessageBox::Discard);
+    ASSERT_TRUE(willTerminate.wait(5000) || willTerminate.count() == 1);
+    EXPECT_EQ(app->proceeded, 1);
+    EXPECT_EQ(app->editedWhenProceeding, (QList<bool>{true, true}));
+    EXPECT_EQ(testsupport::readFile(path(QStringLiteral("first.txtdoc"))), QByteArray("TEXT\nfirst changed"));
+    EXPECT_EQ(testsupport::readFile(path(QStringLiteral("second.txtdoc"))), QByteArray("TEXT\nsecond"));
+    drainEvents();
+    EXPECT_TRUE(first.isNull() && second.isNull());
+    DocumentController::setSharedDocumentController(controller);
+    delete app;
+}
+
+TEST_F(DocumentControllerTest, AnUntouchedUntitledDocumentGivesWayToTheFileOpened)
+{
+    ASSERT_TRUE(writeText(path(QStringLiteral("a.txtdoc")), "a"));
+    ASSERT_TRUE(writeText(path(QStringLiteral("b.txtdoc")), "b"));
+    ASSERT_TRUE(writeText(path(QStringLiteral("c.txtdoc")), "c"));
+    QPointer<Document> untitled = controller->openUntitledDocument(true);
+    ASSERT_TRUE(untitled && untitled->isUntouched());
+    Document *a = controller->openDocumentWithContentsOfFile(path(QStringLiteral("a.txtdoc")), true);
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(controller->documents(), QList<Document *>{a});
+    drainEvents();
+    EXPECT_TRUE(untitled.isNull());
+    EXPECT_FALSE(a->isUntouched()) << "a document with a file is never replaced";
+
+    // Beside another document, an untouched "Untitled" stays.
+    QPointer<Document> beside = controller->openUntitledDocument(true);
+    Document *b = controller->openDocumentWithContentsOfFile(path(QStringLiteral("b.txtdoc")), true);
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(controller->documents().size(), 3);
+    EXPECT_FALSE(beside.isNull());
+    a->close();
+    b->close();
+    drainEvents();
+
+    // One that was changed stays, also when the change was undone.
+    auto *changed = qobject_cast<TextDocument *>(beside.data());
+    ASSERT_NE(changed, nullptr);
+    changed->setText(QStringLiteral("typed"));
+    ASSERT_TRUE(waitEdited(changed));
+    changed->updateChangeCount(Document::ChangeType::Cleared);
+    EXPECT_FALSE(changed->isDocumentEdited());
+    EXPECT_FALSE(changed->isUntouched());
+    Document *c = controller->openDocumentWithContentsOfFile(path(QStringLiteral("c.txtdoc")), true);
+    ASSERT_NE(c, nullptr);
+    EXPECT_EQ(controller->documents().size(), 2);
+    EXPECT_FALSE(beside.isNull());
+
+    // A failed open replaces nothing.
+    c->close();
+    changed->close();
+    drainEvents();
+    QPointer<Document> fresh = controller->openUntitledDocument(true);
+    EXPECT_EQ(controller->openDocumentWithContentsOfFile(path(QStringLiteral("absent.txtdoc")), true), nullptr);
+    answer(waitForMessageBox(), QMessageBox::Ok);
+    EXPECT_EQ(controller->documents(), QList<Document *>{fresh.data()});
+}
+
+TEST_F(DocumentControllerTest, AnAlertAboutAFileWaitsForTheWindowsOpenedWithIt)
+{
+    ASSERT_TRUE(writeText(path(QStringLiteral("fine.txtdoc")), "fine"));
+    ASSERT_TRUE(testsupport::writeFile(path(QStringLiteral("bad.txtdoc")), "not text"));
+    EXPECT_EQ(controller->openDocumentWithContentsOfFile(path(QStringLiteral("bad.txtdoc")), true), nullptr);
+    Document *fine = controller->openDocumentWithContentsOfFile(path(QStringLiteral("fine.txtdoc")), true);
+    ASSERT_NE(fine, nullptr);
+    EXPECT_TRUE(visibleMessageBoxes().isEmpty()) << "not while the burst still opens windows";
+    QMessageBox *box = waitForMessageBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->parentWidget(), nullptr) << "above every window, not a sheet of one";
+    EXPECT_EQ(box->windowModality(), Qt::ApplicationModal);
+    EXPECT_TRUE(fine->mainWindow()->isVisible());
+    answer(box, QMessageBox::Ok);
+}

@@ -1,0 +1,229 @@
+// Document windows under a real window manager (openbox on the private X server):
+// where new windows go, how the inspector widens the window, that a stored frame
+// keeps its title bar on the screen, and that an alert about a file stands above
+// the windows that opened with it.
+#include "../TestAppControllerSupport.h"
+
+#include "application/DocumentWindow.h"
+#include "application/DocumentWindowController.h"
+#include "application/MyDocument.h"
+#include "platform/drawing/ScreenFit.h"
+#include "tests/support/DesktopTestSupport.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QDockWidget>
+#include <QMessageBox>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeView>
+
+using namespace appcontrollertest;
+
+namespace {
+
+std::string describe(const QRect &r)
+{
+    return QStringLiteral("(%1, %2) %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()).toStdString();
+}
+
+class DocumentWindowPlacementTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (!desktoptest::WindowManager::isInstalled())
+            GTEST_SKIP() << "openbox and xprop are needed";
+        windowManager = std::make_unique<desktoptest::WindowManager>();
+        ASSERT_TRUE(windowManager->isRunning());
+        resetProgramDefaults();
+        controller = makeController();
+        area = QGuiApplication::primaryScreen()->availableGeometry();
+    }
+
+    void TearDown() override
+    {
+        destroyController(controller);
+        windowManager.reset();
+    }
+
+    MyDocument *newDocument()
+    {
+        return qobject_cast<MyDocument *>(controller->openUntitledDocument(true));
+    }
+
+    // Shown and framed by the window manager, and settled where it put it.
+    static bool framed(QWidget *window)
+    {
+        if (!QTest::qWaitFor([&] { return window->isVisible() && window->frameGeometry() != window->geometry(); },
+                             10000))
+            return false;
+        return settled(window);
+    }
+
+    // The frame stopped moving (the window manager answers asynchronously).
+    static bool settled(QWidget *window)
+    {
+        QRect last = window->frameGeometry();
+        int still = 0;
+        return QTest::qWaitFor(
+            [&] {
+                const QRect now = window->frameGeometry();
+                still = now == last ? still + 1 : 0;
+                last = now;
+                return still >= 10;
+            },
+            10000);
+    }
+
+    std::unique_ptr<desktoptest::WindowManager> windowManager;
+    AppController *controller = nullptr;
+    QRect area;
+};
+
+// ---- Cascading ----
+
+TEST_F(DocumentWindowPlacementTest, NewWindowsCascadeFromTheLastByATitleBarAndWrapInsideTheScreen)
+{
+    MyDocument *first = newDocument();
+    ASSERT_TRUE(framed(first->mainWindow()));
+    QWidget *one = first->mainWindow();
+    const int titleBar = one->geometry().top() - one->frameGeometry().top();
+    ASSERT_GT(titleBar, 10);
+
+    MyDocument *second = newDocument();
+    QWidget *two = second->mainWindow();
+    ASSERT_TRUE(framed(two));
+    EXPECT_EQ(two->frameGeometry().topLeft(), one->frameGeometry().topLeft() + QPoint(titleBar, titleBar));
+    EXPECT_EQ(two->size(), one->size());
+
+    // Near the bottom right corner the next one starts again at the area's edges.
+    two->move(area.right() + 1 - two->frameGeometry().width() - titleBar / 2,
+              area.bottom() + 1 - two->frameGeometry().height() - titleBar / 2);
+    ASSERT_TRUE(settled(two));
+    MyDocument *third = newDocument();
+    QWidget *three = third->mainWindow();
+    ASSERT_TRUE(framed(three));
+    EXPECT_EQ(three->frameGeometry().topLeft(), area.topLeft());
+    EXPECT_TRUE(area.contains(three->frameGeometry()));
+
+    // A window that is gone is no longer the last one: the next steps from the one
+    // before it.
+    third->close();
+    two->move(area.left() + 50, area.top() + 40);
+    ASSERT_TRUE(settled(two));
+    MyDocument *fourth = newDocument();
+    ASSERT_TRUE(framed(fourth->mainWindow()));
+    EXPECT_EQ(fourth->mainWindow()->frameGeometry().topLeft(), two->frameGeometry().topLeft() + QPoint(titleBar, titleBar));
+}
+
+// ---- The stored frame ----
+
+TEST_F(DocumentWindowPlacementTest, AStoredFrameAsHighAsTheScreenKeepsItsTitleBarAndBottomOnIt)
+{
+    // Without another window, and then with one whose decorations are known.
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        auto *document = qobject_cast<MyDocument *>(controller->makeUntitledDocument(MyDocument::TypeName));
+        ASSERT_NE(document, nullptr);
+        // The client size of a window that filled the screen's height, at its top.
+        document->docValues().setWindowFrame(QRectF(area.left() + 40, area.top(), 600, area.height()));
+        controller->addDocument(document);
+        document->makeWindowControllers();
+        document->showWindows();
+        QWidget *window = document->mainWindow();
+        ASSERT_TRUE(framed(window));
+        EXPECT_TRUE(area.contains(window->frameGeometry()))
+            << "frame " << describe(window->frameGeometry()) << " area " << describe(area);
+        EXPECT_EQ(window->width(), 600);
+    }
+}
+
+// ---- The inspector beside the outline ----
+
+TEST_F(DocumentWindowPlacementTest, TheInspectorWidensTheWindowAndGivesTheWidthBack)
+{
+    MyDocument *document = newDocument();
+    auto *window = qobject_cast<DocumentWindow *>(document->mainWindow());
+    ASSERT_TRUE(framed(window));
+    window->move(area.left() + 20, area.top() + 20);
+    ASSERT_TRUE(settled(window));
+    QTreeView *outline = window->outlineView();
+    const int outlineWidth = outline->width();
+    const QRect frame = window->frameGeometry();
+
+    document->toggleDrawer(nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->width() > frame.width(); }, 5000));
+    ASSERT_TRUE(settled(window));
+    EXPECT_GE(window->windowDrawer()->width(), 240);
+    EXPECT_NEAR(outline->width(), outlineWidth, 2) << "the outline keeps its width";
+    EXPECT_EQ(window->frameGeometry().left(), frame.left());
+
+    document->toggleDrawer(nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->frameGeometry() == frame; }, 5000));
+    EXPECT_NEAR(outline->width(), outlineWidth, 2);
+
+    // At the right edge of the screen the window moves left to make the room, and
+    // goes back when the inspector closes.
+    window->move(area.right() + 1 - frame.width(), frame.top());
+    ASSERT_TRUE(settled(window));
+    const QRect atEdge = window->frameGeometry();
+    document->toggleDrawer(nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->frameGeometry().left() < atEdge.left(); }, 5000));
+    ASSERT_TRUE(settled(window));
+    EXPECT_LE(window->frameGeometry().right(), area.right());
+    EXPECT_EQ(window->frameGeometry().right(), atEdge.right());
+    EXPECT_NEAR(outline->width(), outlineWidth, 2);
+    document->toggleDrawer(nullptr);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window->frameGeometry() == atEdge; }, 5000))
+        << describe(window->frameGeometry()) << " " << describe(atEdge);
+}
+
+// ---- Alerts about files ----
+
+TEST_F(DocumentWindowPlacementTest, AnAlertAboutAFileStandsAboveTheWindowsThatOpenedWithIt)
+{
+    QTemporaryDir dir;
+    const QString good = dir.filePath(QStringLiteral("good.chronark"));
+    {
+        MyDocument *document = newDocument();
+        addJob(document, QStringLiteral("Acme"));
+        ASSERT_TRUE(document->saveToFile(good, MyDocument::TypeName, platform::Document::SaveOperation::SaveAs));
+        ASSERT_TRUE(QFile::copy(good, dir.filePath(QStringLiteral("other.chronark"))));
+        document->close();
+    }
+    const QString broken = dir.filePath(QStringLiteral("broken.chronark"));
+    ASSERT_TRUE(testsupport::writeFile(broken, "not a document"));
+
+    // One burst, the failure first.
+    controller->openDocumentWithContentsOfFile(broken, true);
+    controller->openDocumentWithContentsOfFile(good, true);
+    controller->openDocumentWithContentsOfFile(dir.filePath(QStringLiteral("other.chronark")), true);
+    ASSERT_EQ(controller->documents().size(), 2);
+
+    QMessageBox *box = nullptr;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            for (QWidget *widget : QApplication::topLevelWidgets()) {
+                if (auto *b = qobject_cast<QMessageBox *>(widget); b && b->isVisible())
+                    box = b;
+            }
+            return box != nullptr;
+        },
+        10000));
+    ASSERT_TRUE(framed(box));
+    for (platform::Document *document : controller->documents())
+        ASSERT_TRUE(framed(document->mainWindow()));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            const QList<quint64> order = desktoptest::WindowManager::stackingOrder();
+            return !order.isEmpty() && order.last() == box->winId();
+        },
+        5000))
+        << "the alert is at the top of the stack";
+    EXPECT_TRUE(QTest::qWaitForWindowActive(box));
+}
+
+} // namespace
