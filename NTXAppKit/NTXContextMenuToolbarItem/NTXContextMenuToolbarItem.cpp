@@ -20,21 +20,30 @@ const char *const DelegateProperty = "NTXToolbarDelegate";
 const char *const SizeModeProperty = "NTXToolbarSizeMode";
 
 // The image at exactly side × side points, drawn from the image's best
-// representation for that size (scaled when the image has no such size).
+// representation for that size (scaled when the image has no such size): one
+// picture for each pixel ratio a screen may ask for, the single-ratio one first, so
+// that the image's size stays side × side points (the cell lays out by the first
+// size) while a screen of twice the pixels draws the sharp one.
 QIcon sizedImage(const QIcon &image, int side)
 {
     if (image.isNull())
         return QIcon();
-    const qreal ratio = qApp ? qApp->devicePixelRatio() : 1.0;
-    QPixmap pixmap = image.pixmap(QSize(side, side), ratio);
-    if (pixmap.isNull())
-        return QIcon();
-    const QSize wanted = QSize(side, side) * ratio;
-    if (pixmap.size() != wanted) {
-        pixmap = pixmap.scaled(wanted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    QList<qreal> ratios{1.0, 2.0};
+    const qreal screenRatio = qApp ? qApp->devicePixelRatio() : 1.0;
+    if (!ratios.contains(screenRatio) && screenRatio > 0)
+        ratios.append(screenRatio);
+    QIcon sized;
+    for (const qreal ratio : ratios) {
+        QPixmap pixmap = image.pixmap(QSize(side, side), ratio);
+        if (pixmap.isNull())
+            return QIcon();
+        const QSize wanted = (QSizeF(side, side) * ratio).toSize();
+        if (pixmap.size() != wanted)
+            pixmap = pixmap.scaled(wanted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        pixmap.setDevicePixelRatio(ratio);
+        sized.addPixmap(pixmap);
     }
-    pixmap.setDevicePixelRatio(ratio);
-    return QIcon(pixmap);
+    return sized;
 }
 
 } // namespace

@@ -372,6 +372,12 @@ TEST(ContextMenuToolbarItem, ImagesFollowTheToolbarsSizeMode)
     EXPECT_EQ(NTXContextMenuToolbarItem::imageWidth(item->regularImage()), 32);
     EXPECT_EQ(NTXContextMenuToolbarItem::imageWidth(item->smallImage()), 24);
     EXPECT_EQ(NTXContextMenuToolbarItem::imageWidth(item->image()), 32) << "default size mode: the given image";
+    // 32 points whatever the screen's pixel ratio: the cell lays out by that size,
+    // and a screen of twice the pixels gets a sharp picture of 64 pixels.
+    EXPECT_EQ(item->popupCell()->imageSize(), QSizeF(32, 32));
+    const QPixmap sharp = item->regularImage().pixmap(QSize(32, 32), 2.0);
+    EXPECT_EQ(sharp.size(), QSize(64, 64));
+    EXPECT_EQ(sharp.devicePixelRatio(), 2.0);
 
     // small images from an image of another size are scaled, not cut
     item->setImage(squareImage(16, Qt::red));

@@ -655,7 +655,7 @@ TEST_F(AppControllerTest, CancelInTheReviewAtQuitLeavesEveryCounterRunning)
     EXPECT_EQ(controller->documents().size(), 2);
     EXPECT_TRUE(one->timerIsRunning() && two->timerIsRunning());
     EXPECT_EQ(one->timerNode(), entry);
-    EXPECT_TRUE(entry->isActive());
+    EXPECT_TRUE(entry->active());
     EXPECT_EQ(testDocumentServices()->runningCounters, 2);
     EXPECT_TRUE(sounds.isEmpty()) << sounds.join(',').toStdString();
 }

@@ -13,12 +13,19 @@
 
 #include <gtest/gtest.h>
 
+#include "NTXAppKit/NTXContextMenuToolbarItem/NTXContextMenuToolbarItem.h"
+#include "NTXAppKit/NTXContextMenuToolbarItem/NTXDelayedPopUpButtonCell.h"
+#include "NTXAppKit/preferences/NTXPreferenceWindowController.h"
+#include "application/DocumentToolbar.h"
+
+#include <QDir>
 #include <QDockWidget>
 #include <QMessageBox>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeView>
+#include <iostream>
 
 using namespace appcontrollertest;
 
@@ -224,6 +231,79 @@ TEST_F(DocumentWindowPlacementTest, AnAlertAboutAFileStandsAboveTheWindowsThatOp
         5000))
         << "the alert is at the top of the stack";
     EXPECT_TRUE(QTest::qWaitForWindowActive(box));
+}
+
+// ---- Pictures ----
+
+// The screen's pixels of the window's whole frame, decorations included.
+QImage grabFrame(QWidget *window)
+{
+    const QRect frame = window->frameGeometry();
+    return window->screen()
+        ->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height())
+        .toImage()
+        .convertToFormat(QImage::Format_RGB32);
+}
+
+QString pictureFolder()
+{
+    const QString folder = qEnvironmentVariable("CHRONARK_SCREENSHOT_DIR");
+    return folder.isEmpty() ? QDir::tempPath() : folder;
+}
+
+// The document window with its inspector open and the preferences on every pane,
+// as a person sees them: one picture each, named after the scale factor.
+TEST_F(DocumentWindowPlacementTest, PicturesOfTheWindowWithItsInspectorAndOfEveryPreferencePane)
+{
+    controller->launch({});
+    ASSERT_EQ(controller->documents().size(), 1);
+    auto *document = qobject_cast<MyDocument *>(controller->documents().constFirst());
+    ASSERT_NE(document, nullptr);
+    const NodePtr group = addGroup(document, QStringLiteral("Clients"));
+    const NodePtr job = addJob(document, QStringLiteral("Website relaunch"), group);
+    addJob(document, QStringLiteral("Support hotline"));
+    document->reloadOutline();
+    document->setActiveJob(job);
+    document->updateUI();
+    auto *window = qobject_cast<DocumentWindow *>(document->mainWindow());
+    ASSERT_TRUE(framed(window));
+    window->move(area.left() + 20, area.top() + 20);
+    document->toggleDrawer(nullptr);
+    ASSERT_TRUE(settled(window));
+    document->outlineView()->expandAll();
+    const QString scale = qEnvironmentVariableIsEmpty("QT_SCALE_FACTOR") ? QStringLiteral("1")
+                                                                         : qEnvironmentVariable("QT_SCALE_FACTOR");
+    QDir().mkpath(pictureFolder());
+    const auto save = [&](const QImage &image, const QString &name) {
+        const QString file = QDir(pictureFolder()).filePath(name + QStringLiteral("-scale") + scale + QStringLiteral(".png"));
+        EXPECT_TRUE(image.save(file)) << file.toStdString();
+        std::cout << "picture: " << file.toStdString() << std::endl;
+    };
+    // The new-job item draws its 32-point picture with its label under it, at any
+    // scale factor.
+    auto *add = qobject_cast<NTXContextMenuToolbarItem *>(
+        document->documentToolbar().toolbarItem(QStringLiteral("AddItem")));
+    ASSERT_NE(add, nullptr);
+    EXPECT_EQ(add->popupCell()->imageSize(), QSizeF(32, 32));
+    EXPECT_FALSE(add->popupCell()->title().isEmpty());
+    testsupport::settleEvents();
+    save(grabFrame(window), QStringLiteral("document-window-inspector"));
+    EXPECT_TRUE(area.contains(window->frameGeometry()));
+
+    NTXPreferenceWindowController *preferences = controller->preferenceController();
+    ASSERT_NE(preferences, nullptr);
+    controller->showPreferences(nullptr);
+    NTXWindow *prefs = preferences->existingWindow();
+    ASSERT_TRUE(framed(prefs));
+    for (const QString &identifier : AppController::preferencePaneIdentifiers()) {
+        ASSERT_TRUE(preferences->selectPaneWithIdentifier(identifier));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !prefs->isAnimatingFrame(); }, 5000));
+        ASSERT_TRUE(settled(prefs));
+        testsupport::settleEvents();
+        save(grabFrame(prefs), QStringLiteral("preferences-") + identifier);
+    }
+    preferences->selectPaneWithIdentifier(AppController::preferencePaneIdentifiers().first());
+    preferences->close();
 }
 
 } // namespace
