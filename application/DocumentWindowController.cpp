@@ -149,14 +149,13 @@ void DocumentWindowController::applyStoredWindowState()
             step = window->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, window);
         place = platform::ScreenFit::cascadedTopLeft(last->frameGeometry(), frameSize, step);
     }
-    if (sizeUsable || placeUsable || last) {
-        // Frames are in device-independent pixels; one saved on a larger screen (or
-        // at a smaller scale factor) is made to fit this one.
-        const QRect fitted = platform::ScreenFit::fittedFrame(QRect(place, frameSize));
-        window->resize(fitted.marginsRemoved(decorations).size());
-        if (placeUsable || last)
-            window->move(fitted.topLeft());
-    }
+    // Frames are in device-independent pixels; one saved on a larger screen (or at
+    // a smaller scale factor), like the window's own size at a large scale factor, is
+    // made to fit this one.
+    const QRect fitted = platform::ScreenFit::fittedFrame(QRect(place, frameSize));
+    window->resize(fitted.marginsRemoved(decorations).size());
+    if (placeUsable || last)
+        window->move(fitted.topLeft());
     // Opened after the frame is set: the inspector widens the window from there.
     if (available && window->windowDrawer()->isHidden() && m_document.docValues().drawerVisible())
         window->windowDrawer()->show();

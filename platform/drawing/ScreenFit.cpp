@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QStyle>
 #include <QWidget>
 
 #include <algorithm>
@@ -72,6 +73,11 @@ QMargins decorationMargins(const QWidget *window)
         if (!margins.isNull())
             return margins;
     }
+    // The first window on an X display: a title bar is to be expected (a window as
+    // large as the screen would be taken for a full-screen one); the real margins
+    // correct this once the window manager framed the window.
+    if (window && QGuiApplication::platformName() == QLatin1String("xcb"))
+        return QMargins(0, window->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, window), 0, 0);
     return {};
 }
 

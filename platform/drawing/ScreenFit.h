@@ -20,7 +20,8 @@ QRect fittedFrame(const QRect &frame);
 
 // What the window manager adds around a top-level window (title bar, borders): the
 // window's own margins once it was decorated, else those of another decorated
-// top-level window (one window manager decorates windows alike), else none.
+// top-level window (one window manager decorates windows alike), else on X a title
+// bar of the style's height, else none.
 QMargins decorationMargins(const QWidget *window);
 
 // The client geometry of a top-level window whose whole frame, decorations

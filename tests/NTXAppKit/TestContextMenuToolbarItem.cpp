@@ -4,6 +4,7 @@
 #include "NTXAppKit/NTXContextMenuToolbarItem/NTXContextMenuToolbarItem.h"
 #include "NTXAppKit/NTXContextMenuToolbarItem/NTXDelayedPopUpButton.h"
 #include "NTXAppKit/NTXContextMenuToolbarItem/NTXDelayedPopUpButtonCell.h"
+#include "platform/drawing/BundleImages.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -374,7 +375,7 @@ TEST(ContextMenuToolbarItem, ImagesFollowTheToolbarsSizeMode)
     EXPECT_EQ(NTXContextMenuToolbarItem::imageWidth(item->image()), 32) << "default size mode: the given image";
     // 32 points whatever the screen's pixel ratio: the cell lays out by that size,
     // and a screen of twice the pixels gets a sharp picture of 64 pixels.
-    EXPECT_EQ(item->popupCell()->imageSize(), QSizeF(32, 32));
+    EXPECT_EQ(platform::BundleImages::naturalSize(item->popupCell()->image()), QSizeF(32, 32));
     const QPixmap sharp = item->regularImage().pixmap(QSize(32, 32), 2.0);
     EXPECT_EQ(sharp.size(), QSize(64, 64));
     EXPECT_EQ(sharp.devicePixelRatio(), 2.0);

@@ -69,8 +69,12 @@ TEST_F(MyDocumentFileTest, StoredDrawerFrameAndColumnsApplyAtLoad)
     DocumentWindow *window = document->documentWindow();
     ASSERT_NE(window, nullptr);
     EXPECT_FALSE(window->windowDrawer()->isHidden());
-    EXPECT_EQ(window->size(), QSize(640, 420));
-    EXPECT_EQ(window->pos(), QPoint(12, 30));
+    // The stored frame is the window's without the inspector, which opens beside the
+    // outline: the window grows by its width as far as the screen has room.
+    EXPECT_EQ(window->frameWithoutDrawer(), QRect(QPoint(12, 30), QSize(640, 420)));
+    EXPECT_GT(window->drawerGrowth(), 0);
+    EXPECT_EQ(window->size(), QSize(640 + window->drawerGrowth(), 420));
+    EXPECT_EQ(window->pos(), QPoint(12 - window->drawerShift(), 30));
 
     QHeaderView *header = outline(document)->header();
     EXPECT_EQ(visualIdentifiers(header), (QStringList{QStringLiteral("outlineTime"), QStringLiteral("outlineName"),
@@ -126,7 +130,7 @@ TEST_F(MyDocumentFileTest, UnusableStoredFrameAndWidthsAreNotApplied)
     const int defaultNameWidth = widthOf(outline(fresh)->header(), QStringLiteral("outlineName"));
     ProbeDocument *document = openDocument(file);
     ASSERT_NE(document, nullptr);
-    EXPECT_EQ(document->documentWindow()->size(), defaultSize);
+    EXPECT_EQ(document->documentWindow()->frameWithoutDrawer().size(), defaultSize);
     EXPECT_EQ(widthOf(outline(document)->header(), QStringLiteral("outlineName")), defaultNameWidth);
     EXPECT_EQ(visualIdentifiers(outline(document)->header()).constFirst(), QStringLiteral("outlineTime"));
 }

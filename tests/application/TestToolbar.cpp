@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QImage>
 #include <QDockWidget>
+#include <QPushButton>
 #include <QToolBar>
 
 using namespace mydoctest;
