@@ -21,6 +21,7 @@
 
 #include <QDir>
 #include <QDockWidget>
+#include <QHeaderView>
 #include <QMessageBox>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -211,6 +212,57 @@ TEST_F(DocumentWindowPlacementTest, TheInspectorWidensTheWindowAndGivesTheWidthB
     document->toggleDrawer(nullptr);
     EXPECT_TRUE(QTest::qWaitFor([&] { return window->frameGeometry() == atEdge; }, 5000))
         << describe(window->frameGeometry()) << " " << describe(atEdge);
+}
+
+// ---- The strip at the bottom ----
+
+// The strip with two grips under every window is openbox's handle: it lies outside
+// the window, in the frame the window manager adds; inside, the totals row is the
+// lowest view, one layout margin above the bottom, also after resizing and after the
+// inspector came and went (no hidden view keeps room there).
+TEST_F(DocumentWindowPlacementTest, TheStripUnderTheWindowIsTheWindowManagersHandle)
+{
+    MyDocument *document = newDocument();
+    auto *window = qobject_cast<DocumentWindow *>(document->mainWindow());
+    ASSERT_TRUE(framed(window));
+    const auto check = [&] {
+        QByteArray extents;
+        ASSERT_EQ(desktoptest::runProgram(QStringLiteral("xprop"), {QStringLiteral("-id"), QString::number(window->winId()),
+                                                                    QStringLiteral("_NET_FRAME_EXTENTS")},
+                                          &extents),
+                  0);
+        // "left, right, top, bottom" in device pixels.
+        const QList<QByteArray> parts = extents.mid(extents.indexOf('=') + 1).trimmed().split(',');
+        ASSERT_EQ(parts.size(), 4) << extents.toStdString();
+        EXPECT_GT(parts.at(3).trimmed().toInt(), 0) << "the handle belongs to the frame";
+        int lowest = 0;
+        QWidget *lowestWidget = nullptr;
+        for (QWidget *child : window->centralWidget()->findChildren<QWidget *>()) {
+            if (!child->isVisible())
+                continue;
+            const int bottom = child->mapTo(window, QPoint(0, child->height())).y();
+            if (bottom > lowest) {
+                lowest = bottom;
+                lowestWidget = child;
+            }
+        }
+        ASSERT_NE(lowestWidget, nullptr);
+        EXPECT_TRUE(lowestWidget == document->tableHeaderView() || lowestWidget->isAncestorOf(document->tableHeaderView())
+                    || document->tableHeaderView()->isAncestorOf(lowestWidget))
+            << lowestWidget->metaObject()->className() << " " << lowestWidget->objectName().toStdString();
+        EXPECT_LE(window->height() - lowest, 10);
+    };
+    check();
+    window->resize(window->width() - 120, window->height() - 80);
+    ASSERT_TRUE(settled(window));
+    check();
+    document->toggleDrawer(nullptr);
+    ASSERT_TRUE(settled(window));
+    document->toggleDrawer(nullptr);
+    ASSERT_TRUE(settled(window));
+    window->resize(window->width() + 60, window->height() + 120);
+    ASSERT_TRUE(settled(window));
+    check();
 }
 
 // ---- Alerts about files ----
