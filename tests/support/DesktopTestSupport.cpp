@@ -3,6 +3,7 @@
 #include <QDBusConnectionInterface>
 #include <QFile>
 #include <QStandardPaths>
+#include <QWidget>
 #include <QTest>
 #include <QUuid>
 
@@ -187,9 +188,20 @@ WindowManager::WindowManager()
                                                 QStringList{QStringLiteral("--sm-disable")}, environment);
     if (!m_process->isRunning())
         return;
-    // Ready once it named its check window on the root.
-    m_running = QTest::qWaitFor(
-        [&] { return m_process->isRunning() && rootWindowProperty("_NET_SUPPORTING_WM_CHECK") != 0; }, 10000);
+    // It names its check window on the root early in its start; it is ready once it
+    // frames a window. A probe is shown until it is framed (shown again when the
+    // first showing came before openbox took the maps over).
+    if (!QTest::qWaitFor(
+            [&] { return m_process->isRunning() && rootWindowProperty("_NET_SUPPORTING_WM_CHECK") != 0; }, 10000))
+        return;
+    QWidget probe;
+    probe.setWindowTitle(QStringLiteral("window manager probe"));
+    probe.resize(64, 64);
+    for (int attempt = 0; attempt < 5 && !m_running; ++attempt) {
+        probe.show();
+        m_running = QTest::qWaitFor([&] { return probe.frameGeometry() != probe.geometry(); }, 2000);
+        probe.hide();
+    }
 }
 
 WindowManager::~WindowManager() = default;

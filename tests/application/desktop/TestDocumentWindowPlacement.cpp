@@ -68,8 +68,16 @@ protected:
     static bool framed(QWidget *window)
     {
         if (!QTest::qWaitFor([&] { return window->isVisible() && window->frameGeometry() != window->geometry(); },
-                             10000))
+                             10000)) {
+            QByteArray state;
+            desktoptest::runProgram(QStringLiteral("xprop"), {QStringLiteral("-id"), QString::number(window->winId())}, &state);
+            QByteArray root;
+            desktoptest::runProgram(QStringLiteral("xprop"), {QStringLiteral("-root")}, &root);
+            // What the window manager knew of the window, for the failure's report.
+            std::cout << "not framed:\n" << state.toStdString() << "\nroot window:\n"
+                      << root.left(3000).toStdString() << std::endl;
             return false;
+        }
         return settled(window);
     }
 
