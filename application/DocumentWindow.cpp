@@ -169,7 +169,8 @@ bool DocumentWindow::event(QEvent *event)
 
 void DocumentWindow::drawerWillShow()
 {
-    if (m_drawerGrowth > 0)
+    // A maximized or full-screen window has no room to make.
+    if (m_drawerGrowth > 0 || isMaximized() || isFullScreen())
         return;
     const int separator = style()->pixelMetric(QStyle::PM_DockWidgetSeparatorExtent, nullptr, this);
     const int wanted = std::max(m_windowDrawer->sizeHint().width(), m_windowDrawer->minimumSizeHint().width()) + separator;
