@@ -204,6 +204,23 @@ QAction *addItem(QMenu *menu, const QString &title, const QByteArray &actionName
     return item;
 }
 
+QAction *addItem(QMenu *menu, const QString &title, const QByteArray &actionName, QKeySequence::StandardKey key,
+                 const QKeySequence &fallback, QObject *targetObject, int tagValue)
+{
+    QAction *item = addItem(menu, title, actionName, QKeySequence(), targetObject, tagValue);
+    if (item)
+        item->setShortcuts(standardShortcuts(key, fallback));
+    return item;
+}
+
+QList<QKeySequence> standardShortcuts(QKeySequence::StandardKey key, const QKeySequence &fallback)
+{
+    QList<QKeySequence> bindings = QKeySequence::keyBindings(key);
+    if (bindings.isEmpty() && !fallback.isEmpty())
+        bindings.append(fallback);
+    return bindings;
+}
+
 void setAction(QAction *item, const QByteArray &actionName)
 {
     if (!item)

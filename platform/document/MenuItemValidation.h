@@ -21,6 +21,7 @@
 // Threads: GUI thread only.
 #include <QByteArray>
 #include <QKeySequence>
+#include <QList>
 #include <QString>
 #include <QVariant>
 
@@ -41,6 +42,12 @@ QAction *addItem(QMenu *menu, const QString &title, const QByteArray &action,
 // platform (Close is Ctrl+W and Ctrl+F4).
 QAction *addItem(QMenu *menu, const QString &title, const QByteArray &action, QKeySequence::StandardKey key,
                  QObject *target = nullptr, int tag = 0);
+// The same with a key of its own where the platform binds none to the standard key
+// (Save As and Preferences have none under a plain window manager).
+QAction *addItem(QMenu *menu, const QString &title, const QByteArray &action, QKeySequence::StandardKey key,
+                 const QKeySequence &fallback, QObject *target = nullptr, int tag = 0);
+// Every binding of the standard key on this platform, else the fallback alone.
+QList<QKeySequence> standardShortcuts(QKeySequence::StandardKey key, const QKeySequence &fallback);
 
 // The action name as given ("saveDocument:"); empty when the item has none.
 // Setting one also makes the item send it when triggered.

@@ -39,7 +39,8 @@ StandardMenus::StandardMenus(QMenuBar *menuBar, DocumentController *controller) 
     m_fileMenu->addSeparator();
     m_close = addItem(m_fileMenu, text("MenuClose"), "performClose:", QKeySequence::Close);
     m_save = addItem(m_fileMenu, text("MenuSave"), "saveDocument:", QKeySequence::Save);
-    m_saveAs = addItem(m_fileMenu, text("MenuSaveAs"), "saveDocumentAs:", QKeySequence::SaveAs);
+    m_saveAs = addItem(m_fileMenu, text("MenuSaveAs"), "saveDocumentAs:", QKeySequence::SaveAs,
+                       QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
     m_revert = addItem(m_fileMenu, text("MenuRevert"), "revertDocumentToSaved:");
     m_fileMenu->addSeparator();
     m_quit = addItem(m_fileMenu, text("MenuQuit"), "terminate:", QKeySequence::Quit);

@@ -8,7 +8,8 @@
 // window, the front document, the document controller) and is validated before its
 // menu shows. Undo and Redo are titled by whoever receives them: the front document
 // names them after its undo manager ("Undo Typing"); otherwise they read "Undo" and
-// "Redo". Shortcuts are the platform's standard keys.
+// "Redo". Shortcuts are the platform's standard keys; Save As has Ctrl+Shift+S
+// where the platform binds none.
 //
 // Delete sends "deleteSelection:" unless the application points it elsewhere
 // (MenuItemValidation::setAction()).

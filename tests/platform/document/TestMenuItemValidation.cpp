@@ -88,6 +88,20 @@ TEST(MenuItemValidation, ItemsCarryActionTargetTagAndRepresentedObject)
     menu::setTag(nullptr, 3); // harmless
 }
 
+TEST(MenuItemValidation, AStandardKeyFallsBackToTheItemsOwnKeyOnlyWhereThePlatformBindsNone)
+{
+    const QKeySequence own(QStringLiteral("Ctrl+Shift+F"));
+    EXPECT_EQ(menu::standardShortcuts(QKeySequence::UnknownKey, own), QList<QKeySequence>{own});
+    EXPECT_TRUE(menu::standardShortcuts(QKeySequence::UnknownKey, QKeySequence()).isEmpty());
+    ASSERT_FALSE(QKeySequence::keyBindings(QKeySequence::Copy).isEmpty());
+    EXPECT_EQ(menu::standardShortcuts(QKeySequence::Copy, own), QKeySequence::keyBindings(QKeySequence::Copy));
+
+    QMenu m;
+    QAction *item = menu::addItem(&m, QStringLiteral("Frob"), "frobnicate:", QKeySequence::UnknownKey, own);
+    EXPECT_EQ(item->shortcuts(), QList<QKeySequence>{own});
+    EXPECT_EQ(m.actions(), QList<QAction *>{item});
+}
+
 TEST(MenuItemValidation, TriggeringSendsTheActionWithTheItemAsSender)
 {
     Receiver receiver;
