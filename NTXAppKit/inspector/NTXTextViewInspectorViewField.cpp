@@ -72,9 +72,13 @@ NTXTextViewInspectorViewField::viewFieldWithIdentifier(const QString &identifier
 
 std::shared_ptr<NTXTextViewInspectorViewField> NTXTextViewInspectorViewField::separatorField()
 {
+    // One pixel filled with the palette's mid colour: a shaded frame line is two
+    // pixels, and in a one-pixel view only its light half would show.
     auto *line = new QFrame;
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Sunken);
+    line->setObjectName(QStringLiteral("separatorLine"));
+    line->setFrameShape(QFrame::NoFrame);
+    line->setAutoFillBackground(true);
+    line->setBackgroundRole(QPalette::Mid);
     line->setGeometry(0, 0, 100, 1);
     line->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     auto field = viewFieldWithIdentifier(NTXNSStringExtension::timeStampForFileOperation(), line, nullptr);

@@ -21,8 +21,8 @@ public:
 
     static std::shared_ptr<NTXTextViewInspectorViewField> viewFieldWithIdentifier(const QString &identifier, QWidget *view,
                                                                                   const NTXTextViewInspectorFieldLabelPtr &label);
-    // A horizontal line 100 by 1 points, resizable in width, with a new time stamp
-    // (or the given text) as identifier.
+    // A horizontal line 100 by 1 points in the palette's mid colour, resizable in
+    // width, with a new time stamp (or the given text) as identifier.
     static std::shared_ptr<NTXTextViewInspectorViewField> separatorField();
     static std::shared_ptr<NTXTextViewInspectorViewField> separatorFieldWithIdentifier(const QString &identifier);
     // The control for a new field of this class: none for a plain view field.

@@ -104,8 +104,15 @@ void crashed(int sig, siginfo_t *info, void *)
             put(fd, number((unsigned long long)sig, 10, buf));
             put(fd, " (");
             put(fd, signalName(sig));
-            put(fd, ")\nAddress: 0x");
-            put(fd, number((unsigned long long)(uintptr_t)(info ? info->si_addr : nullptr), 16, buf));
+            put(fd, ")\nAddress: ");
+            if (info && info->si_code <= 0) {
+                // Sent by a process (kill, raise, abort): there is no faulting address.
+                put(fd, "none, the signal was sent by process ");
+                put(fd, number((unsigned long long)info->si_pid, 10, buf));
+            } else {
+                put(fd, "0x");
+                put(fd, number((unsigned long long)(uintptr_t)(info ? info->si_addr : nullptr), 16, buf));
+            }
             put(fd, "\nTime: ");
             put(fd, number((unsigned long long)time(nullptr), 10, buf));
             put(fd, "\n\nBacktrace:\n");

@@ -3,7 +3,9 @@
 // SIGABRT, run on an alternate stack, that writes
 // "<folder>/<executable>_<epoch>_<pid>.crash" (signal, faulting address, version,
 // backtrace) and then re-raises the signal with the default action, so the process
-// still dies of it.
+// still dies of it. A signal that a process sent (kill(), raise(), abort(): a
+// si_code of 0 or less) has no faulting address; the report names the sender's
+// process id instead.
 //
 // Everything the handler needs (folder, names, the first backtrace() call that loads
 // the unwinder) is prepared by install(); the handler itself only uses

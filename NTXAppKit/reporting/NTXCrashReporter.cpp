@@ -13,6 +13,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
@@ -96,6 +97,16 @@ QString NTXCrashReporter::applicationName()
     return name.isEmpty() ? QStringLiteral("chronark") : name;
 }
 
+QString NTXCrashReporter::displayName()
+{
+    const QString name =
+        platform::Bundle::mainBundle().objectForInfoDictionaryKey(QStringLiteral("CFBundleName")).toString();
+    if (!name.isEmpty())
+        return name;
+    const QString shown = QGuiApplication::applicationDisplayName();
+    return shown.isEmpty() ? applicationName() : shown;
+}
+
 QString NTXCrashReporter::pathAndNameOfCrashReportFile()
 {
     const QString folder = crashFolder();
@@ -159,7 +170,7 @@ QDateTime NTXCrashReporter::lastCheckDate()
 std::unique_ptr<QMessageBox> NTXCrashReporter::makeCrashAlert()
 {
     return NTXModalRunner::makeAlert(text(QStringLiteral("WANT_TO_SEND_CRASH_TITLE")),
-                                     text(QStringLiteral("WANT_TO_SEND_CRASH")).arg(applicationName()),
+                                     text(QStringLiteral("WANT_TO_SEND_CRASH")).arg(displayName()),
                                      text(QStringLiteral("WANT_TO_SEND_CRASH_SEND")),
                                      text(QStringLiteral("WANT_TO_SEND_CRASH_DONT_SEND")));
 }

@@ -58,7 +58,11 @@ public:
     static QString lastCrashReport();
     // The lines of the console log from the first one naming "<executable>[" on.
     static QString consoleLog();
+    // The executable's name (file names and console lines).
     static QString applicationName();
+    // The name the user knows the application by (the information list's
+    // "CFBundleName", else the application's display name): the alert's text.
+    static QString displayName();
 
     // Where the class operations look (tests); empty texts restore the standard ones.
     static void setFolders(const QString &crashFolder, const QString &consoleLogPath);
@@ -74,7 +78,8 @@ public:
     // float value is read too); invalid when none is stored.
     static QDateTime lastCheckDate();
 
-    // The "send?" alert of the launch check.
+    // The "send?" alert of the launch check, naming the application by its display
+    // name, as wide as its title and text need (NTXModalRunner::makeAlert()).
     static std::unique_ptr<QMessageBox> makeCrashAlert();
 
     NTXCrashReporter();

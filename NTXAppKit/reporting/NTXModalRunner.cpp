@@ -3,16 +3,45 @@
 #include "platform/drawing/Sheet.h"
 
 #include <QAbstractButton>
-#include <QPointer>
+#include <QApplication>
 #include <QDialog>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
+#include <QScreen>
+#include <QSpacerItem>
+#include <QStyle>
 #include <QVariant>
+
+#include <algorithm>
 
 namespace {
 NTXModalRunner::AlertRunner alertRunner;
 NTXModalRunner::DialogRunner dialogRunner;
+
+// Characters per line of a wrapped message.
+constexpr int MessageMeasure = 50;
+// Room in a title bar besides the title, in title-bar heights: the window icon and
+// the bar's buttons.
+constexpr int TitleBarButtonRoom = 5;
 } // namespace
+
+int NTXModalRunner::minimumAlertWidth(const QMessageBox &alert)
+{
+    QFont titleFont = QApplication::font("QMdiSubWindowTitleBar");
+    titleFont.setBold(true);
+    const int titleBar = alert.style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, &alert);
+    const int title = QFontMetrics(titleFont).horizontalAdvance(alert.windowTitle()) + TitleBarButtonRoom * titleBar;
+    const QFontMetrics text(alert.font());
+    const int message = std::min(text.averageCharWidth() * MessageMeasure,
+                                 text.horizontalAdvance(alert.informativeText()));
+    int width = std::max(title, message);
+    if (const QScreen *screen = alert.screen() ? alert.screen() : QGuiApplication::primaryScreen())
+        width = std::min(width, screen->availableGeometry().width() - 2 * titleBar);
+    return std::max(width, 0);
+}
 
 void NTXModalRunner::runAlert(std::unique_ptr<QMessageBox> alert, AlertHandler handler)
 {
@@ -49,6 +78,11 @@ std::unique_ptr<QMessageBox> NTXModalRunner::makeAlert(const QString &title, con
         QPushButton *second = alert->addButton(alternateButton, QMessageBox::RejectRole);
         alert->setProperty("alternateButton", QVariant::fromValue<QObject *>(second));
     }
+    // The message box sizes itself to its layout's smallest width: a spacer across
+    // the last row makes that room for the title and the message.
+    if (auto *grid = qobject_cast<QGridLayout *>(alert->layout()))
+        grid->addItem(new QSpacerItem(minimumAlertWidth(*alert), 0, QSizePolicy::Fixed, QSizePolicy::Minimum),
+                      grid->rowCount(), 0, 1, std::max(grid->columnCount(), 1));
     return alert;
 }
 

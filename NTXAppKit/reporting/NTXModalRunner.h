@@ -22,9 +22,13 @@ public:
     using AlertHandler = std::function<void(int buttonIndex)>;
 
     // An alert panel with a default button and, when its text is not empty, an
-    // alternate one.
+    // alternate one. It is wide enough for its title in the window manager's title
+    // bar, beside the bar's buttons, and for its message at about 50 characters a
+    // line (never wider than the screen).
     static std::unique_ptr<QMessageBox> makeAlert(const QString &title, const QString &message,
                                                   const QString &defaultButton, const QString &alternateButton);
+    // That width of the alert's contents, in device-independent pixels.
+    static int minimumAlertWidth(const QMessageBox &alert);
     // Shows the alert, and deletes it once the handler (which may be empty) has the
     // index of the button pressed (0 when the alert went away unanswered).
     static void runAlert(std::unique_ptr<QMessageBox> alert, AlertHandler handler);

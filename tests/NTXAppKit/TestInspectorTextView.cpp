@@ -333,6 +333,36 @@ TEST(InspectorTextView, TabEndsWhenNothingIsEditable)
     EXPECT_EQ(empty.inspector.nextEditableRange(0, true), Range(0, 1));
 }
 
+// The separator between two fields is a visible one-pixel line: every pixel of its
+// row shows the palette's mid colour, which stands out from the inspector's
+// background.
+TEST(InspectorTextView, TheSeparatorIsAVisibleOnePixelLine)
+{
+    Shown shown;
+    auto above = textField(QStringLiteral("above"), QStringLiteral("Above"), QStringLiteral("ph"));
+    auto separator = ViewField::separatorField();
+    auto below = textField(QStringLiteral("below"), QStringLiteral("Below"), QStringLiteral("ph"));
+    shown.build({above, separator, below});
+    QWidget *line = separator->view();
+    ASSERT_NE(line, nullptr);
+    QTRY_VERIFY(line->isVisible());
+    EXPECT_EQ(line->height(), 1);
+    ASSERT_GT(line->width(), 20);
+    const QImage image = shown.inspector.viewport()->grab().toImage();
+    const qreal scale = image.devicePixelRatio();
+    const QPoint origin = line->mapTo(shown.inspector.viewport(), QPoint(0, 0));
+    const QColor mid = line->palette().color(QPalette::Mid);
+    const QColor background = shown.inspector.viewport()->palette().color(shown.inspector.viewport()->backgroundRole());
+    auto distance = [](const QColor &a, const QColor &b) {
+        return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue());
+    };
+    ASSERT_GT(distance(mid, background), 60);
+    for (int x = 2; x < line->width() - 2; x += 7) {
+        const QColor pixel = image.pixelColor(int((origin.x() + x) * scale), int(origin.y() * scale));
+        EXPECT_LT(distance(pixel, mid), 12) << "x " << x;
+    }
+}
+
 TEST(InspectorTextView, DelegateIsKeptWeakly)
 {
     struct Delegate : QObject, NTXTextViewInspectorDelegate

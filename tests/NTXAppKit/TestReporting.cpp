@@ -11,6 +11,7 @@
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/UserDefaults.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -24,9 +25,13 @@
 #include <QPushButton>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QStyle>
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 
@@ -289,6 +294,7 @@ TEST_F(Reporting, ACrashedRunIsOfferedOnceAndALaterCrashAgain)
     EXPECT_TRUE(QFileInfo(report).fileName().endsWith(QStringLiteral("_%1.crash").arg(pid)));
     const QString text = NTXCrashReporter::lastCrashReport();
     EXPECT_TRUE(text.contains(QStringLiteral("Signal: 11 (SIGSEGV)"))) << qPrintable(text);
+    EXPECT_TRUE(text.contains(QStringLiteral("\nAddress: 0x0\n"))) << qPrintable(text);
     EXPECT_TRUE(text.contains(QStringLiteral("Version: 2.1")));
     EXPECT_TRUE(text.contains(QStringLiteral("Backtrace:")));
 
@@ -310,4 +316,85 @@ TEST_F(Reporting, ACrashedRunIsOfferedOnceAndALaterCrashAgain)
     // A date stored as a float by an older version still reads.
     m_defaults->setFloat(1.5e9f, NTXCrashReporter::LastCrashReportDateKey);
     EXPECT_EQ(NTXCrashReporter::lastCheckDate().toSecsSinceEpoch(), qint64(1.5e9f));
+}
+
+// A crash signal that a process sent has no faulting address: the report says who
+// sent it. The child aborts (it sends itself SIGABRT), or waits until this process
+// sends it SIGSEGV.
+TEST_F(Reporting, ASignalSentByAProcessIsReportedWithTheSenderInsteadOfAnAddress)
+{
+    const QByteArray kind = qgetenv("CHRONARK_TEST_SENT_SIGNAL");
+    if (const QByteArray folder = qgetenv("CHRONARK_TEST_CRASH_FOLDER"); !folder.isEmpty() && !kind.isEmpty()) {
+        NTXCrashHandler::install(QString::fromLocal8Bit(folder), QStringLiteral("chronark"), QStringLiteral("2.1"));
+        if (kind == "abort")
+            std::abort();
+        // Ready; then blocked until the parent's signal ends the process.
+        std::fputs("ready\n", stdout);
+        std::fflush(stdout);
+        char line[8];
+        while (std::fgets(line, sizeof line, stdin)) {
+        }
+        return;
+    }
+    for (const char *mode : {"abort", "kill"}) {
+        QDir(crashFolder()).removeRecursively();
+        QProcess child;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("CHRONARK_TEST_CRASH_FOLDER"), crashFolder());
+        environment.insert(QStringLiteral("CHRONARK_TEST_SENT_SIGNAL"), QString::fromLatin1(mode));
+        child.setProcessEnvironment(environment);
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--gtest_filter=Reporting.ASignalSentByAProcessIsReportedWithTheSenderInsteadOfAnAddress")});
+        ASSERT_TRUE(child.waitForStarted(60000));
+        const qint64 pid = child.processId();
+        qint64 sender = pid;
+        if (qstrcmp(mode, "kill") == 0) {
+            while (!child.readAllStandardOutput().contains("ready"))
+                ASSERT_TRUE(child.waitForReadyRead(60000));
+            ASSERT_EQ(::kill(pid_t(pid), SIGSEGV), 0);
+            sender = QCoreApplication::applicationPid();
+        }
+        ASSERT_TRUE(child.waitForFinished(60000));
+        EXPECT_EQ(child.exitStatus(), QProcess::CrashExit) << mode;
+        const QString text = NTXCrashReporter::lastCrashReport();
+        const QString signal = qstrcmp(mode, "kill") == 0 ? QStringLiteral("Signal: 11 (SIGSEGV)")
+                                                          : QStringLiteral("Signal: 6 (SIGABRT)");
+        EXPECT_TRUE(text.contains(signal)) << mode << qPrintable(text);
+        EXPECT_TRUE(text.contains(QStringLiteral("\nAddress: none, the signal was sent by process %1\n").arg(sender)))
+            << mode << qPrintable(text);
+        EXPECT_FALSE(text.contains(QStringLiteral("Address: 0x"))) << mode;
+    }
+}
+
+// The offer names the application as the user knows it and is as wide as its title
+// and text need: the title fits a title bar beside its buttons, the text wraps at
+// a readable measure.
+TEST_F(Reporting, TheCrashOfferNamesTheApplicationAndFitsItsTitle)
+{
+    QVariantMap info = platform::Bundle::mainBundle().infoDictionary();
+    info.insert(QStringLiteral("CFBundleName"), QStringLiteral("Chronark"));
+    platform::Bundle::mainBundle().setInfoDictionary(info);
+    EXPECT_EQ(NTXCrashReporter::displayName(), QStringLiteral("Chronark"));
+    EXPECT_EQ(NTXCrashReporter::applicationName(), QStringLiteral("chronark"));
+
+    std::unique_ptr<QMessageBox> alert = NTXCrashReporter::makeCrashAlert();
+    EXPECT_TRUE(alert->informativeText().startsWith(QStringLiteral("Chronark "))) << qPrintable(alert->informativeText());
+    EXPECT_FALSE(alert->informativeText().contains(QStringLiteral("chronark")));
+    alert->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(alert.get()));
+    QFont titleFont = QApplication::font("QMdiSubWindowTitleBar");
+    titleFont.setBold(true);
+    const int titleBar = alert->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, alert.get());
+    // The title and the bar's icon and buttons (four bar heights at least).
+    EXPECT_GE(alert->width(), QFontMetrics(titleFont).horizontalAdvance(alert->windowTitle()) + 4 * titleBar);
+    // About 50 characters a line: the message takes at most a few lines.
+    const QFontMetrics text(alert->font());
+    EXPECT_GE(alert->width(), text.averageCharWidth() * 50);
+    EXPECT_GE(alert->width(), NTXModalRunner::minimumAlertWidth(*alert));
+    alert->hide();
+
+    // Without a bundle name the application's display name serves.
+    info.remove(QStringLiteral("CFBundleName"));
+    platform::Bundle::mainBundle().setInfoDictionary(info);
+    EXPECT_EQ(NTXCrashReporter::displayName(), QGuiApplication::applicationDisplayName());
 }
