@@ -13,6 +13,7 @@
 #include "platform/desktop/DesktopNotifier.h"
 #include "platform/document/MenuItemValidation.h"
 #include "platform/drawing/MenuItemTitle.h"
+#include "platform/drawing/SingleLineText.h"
 #include "platform/desktop/SleepMonitor.h"
 #include "platform/foundation/UserDefaults.h"
 
@@ -182,7 +183,7 @@ void AppController::installApplicationMenu(QMenuBar *menuBar)
         ->setMenuRole(QAction::AboutRole);
     menu->addSeparator();
     MenuItems::addItem(menu, localized(QStringLiteral("LSMenuPreferences")), "showPreferences:",
-                       QKeySequence::Preferences, this)
+                       QKeySequence::Preferences, QKeySequence(Qt::CTRL | Qt::Key_Comma), this)
         ->setMenuRole(QAction::PreferencesRole);
     MenuItems::addItem(menu, localized(QStringLiteral("LSMenuCheckForUpdates")), "checkForUpdates:", QKeySequence(),
                        this);
@@ -427,7 +428,7 @@ void AppController::showStatusWindow(MyDocument *document)
     m_chronarkStatusTextField->setPalette(palette);
 
     const NodePtr job = document->getActiveJob();
-    const QString name = job ? job->itemName() : QString();
+    const QString name = job ? platform::SingleLineText::fromUserText(job->itemName()) : QString();
     const int room = m_chronarkStatusWindow->width() - 36;
     m_chronarkStatusJobNameTextField->setText(
         m_chronarkStatusJobNameTextField->fontMetrics().elidedText(name, Qt::ElideMiddle, room));

@@ -57,7 +57,6 @@ DeleteAssistantSheet::DeleteAssistantSheet(QWidget *parent) : QDialog(parent, Qt
         deleteValue->addButton(button, tag);
         conditionLayout->addWidget(button);
     }
-    deleteValue->button(0)->setChecked(true);
     form->addRow(text("LSDeleteDateLabel"), conditions);
 
     deleteDate = new QDateTimeEdit(this);
@@ -82,6 +81,11 @@ DeleteAssistantSheet::DeleteAssistantSheet(QWidget *parent) : QDialog(parent, Qt
     deleteOkButton->setDefault(true);
     buttons->addWidget(deleteOkButton);
     layout->addLayout(buttons);
+
+    // It opens on the careful choice: time entries created before the date. One
+    // click on Delete must not empty the whole document.
+    selectKindTag(3);
+    selectConditionTag(1);
 }
 
 int DeleteAssistantSheet::kindTag() const

@@ -1,6 +1,7 @@
 #include "application/DocumentOutlineModel.h"
 
 #include "application/DocumentValuesStore.h"
+#include "platform/drawing/SingleLineText.h"
 
 #include <QSet>
 #include <algorithm>
@@ -280,10 +281,15 @@ QVariant DocumentOutlineModel::data(const QModelIndex &index, int role) const
     const QString identifier = identifierForColumn(index.column());
     const bool isStatus = identifier == QLatin1String("outlineStatus");
     switch (role) {
-    case Qt::DisplayRole:
+    case Qt::DisplayRole: {
         if (isStatus)
             return QVariant();
-        return m_dataSource->outlineViewObjectValueForTableColumnByItem(identifier, node);
+        // A row is one line high: a name's line breaks show as blanks.
+        const QVariant value = m_dataSource->outlineViewObjectValueForTableColumnByItem(identifier, node);
+        if (value.typeId() == QMetaType::QString)
+            return platform::SingleLineText::fromUserText(value.toString());
+        return value;
+    }
     case Qt::EditRole:
         return m_dataSource->outlineViewObjectValueForTableColumnByItem(identifier, node);
     case Qt::FontRole:

@@ -9,6 +9,7 @@
 #include "platform/foundation/Bundle.h"
 #include "platform/document/DocumentController.h"
 #include "platform/document/MenuItemValidation.h"
+#include "platform/document/MenuMnemonics.h"
 #include "platform/drawing/WindowUpdateNotifier.h"
 #include "platform/foundation/UserDefaults.h"
 
@@ -171,6 +172,7 @@ QAction *DocumentToolbar::toolbarItemForItemIdentifier(const QString &identifier
         platform::MenuItemValidation::addItem(menu, text("LSaddEntry"), "newJobEntry:", QKeySequence(), &m_document);
         platform::MenuItemValidation::addItem(menu, text("LSaddGroup"), "newGroupEntry:", QKeySequence(), &m_document);
         platform::MenuItemValidation::setAutoenablesItems(menu, true);
+        platform::MenuMnemonics::assign(menu);
         contextItem->setMenu(menu);
         item = contextItem;
     } else {
@@ -381,6 +383,7 @@ void DocumentToolbar::showToolbarCustomizationMenu(const QPoint &position)
     menu->addSeparator();
     connect(menu->addAction(text("LSRestoreToolbar")), &QAction::triggered, this,
             [this] { setToolbarItemIdentifiers(toolbarDefaultItemIdentifiers()); });
+    platform::MenuMnemonics::assign(menu);
     menu->popup(position);
 }
 

@@ -23,6 +23,7 @@
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QPushButton>
 #include <QScreen>
@@ -211,6 +212,10 @@ void DocumentWindowController::connectOutline()
         m_clickedIndex = index;
         m_document.handleMyDoubleClick(outline);
     });
+    outline->installEventFilter(this);
+    // Edit > Delete reaches the data source while the outline has the focus, as the
+    // Delete key does.
+    platform::setNextResponder(outline, &m_document.outlineSource());
     connect(header, &QHeaderView::sectionResized, this, [this, header](int logical, int oldSize, int) {
         m_document.totals().outlineViewColumnDidResize(
             {{QStringLiteral("NSTableColumn"), DocumentValuesStore::columnIdentifier(header, logical)},
@@ -238,6 +243,8 @@ void DocumentWindowController::windowWillTearDown()
         return;
     QTreeView *outline = window->outlineView();
     NTXOutlineViewExtension::setDelegate(outline, nullptr);
+    outline->removeEventFilter(this);
+    platform::setNextResponder(outline, nullptr);
     if (NTXColorLabelWidget *picker = window->colorLabelControl())
         picker->setTarget(nullptr);
     outline->setModel(nullptr);
@@ -293,6 +300,30 @@ bool DocumentWindowController::sendToDocument(const char *method, QObject *sende
     if (index >= 0)
         return meta->method(index).invoke(&m_document, Qt::DirectConnection, Q_ARG(QObject *, sender));
     return false;
+}
+
+bool DocumentWindowController::eventFilter(QObject *watched, QEvent *event)
+{
+    auto *outline = qobject_cast<QTreeView *>(watched);
+    if (event->type() != QEvent::KeyPress || !outline || outline != m_document.outlineView())
+        return QObject::eventFilter(watched, event);
+    const auto *key = static_cast<QKeyEvent *>(event);
+    const bool opens = key->key() == Qt::Key_F2 || key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+    const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
+    if (!opens || modifiers != Qt::NoModifier || !outline->selectionModel())
+        return QObject::eventFilter(watched, event);
+    // The current row when it is selected, else the first selected one.
+    QModelIndex row = outline->currentIndex();
+    if (!row.isValid() || !outline->selectionModel()->isRowSelected(row.row(), row.parent())) {
+        const QModelIndexList rows = outline->selectionModel()->selectedRows();
+        if (rows.isEmpty())
+            return QObject::eventFilter(watched, event);
+        row = rows.first();
+    }
+    // The key acts on that row as a double click on it does.
+    m_clickedIndex = row;
+    m_document.handleMyDoubleClick(outline);
+    return true;
 }
 
 void DocumentWindowController::handleDoubleClick(QObject *sender)

@@ -3,7 +3,9 @@
 // delegate and signals, the window's buttons and colour-label picker, the toolbar,
 // the totals row, the outline's context menu and the row last clicked; and the
 // window state stored in the document (frame, inspector, columns), applied on load
-// and captured before a save. Actions go to the document.
+// and captured before a save. Actions go to the document. On the outline F2 and
+// Return open the selected row's sheet as a double click on it does; the outline's
+// data source follows the outline in the responder chain (Edit > Delete).
 //
 // Owned by its MyDocument (a child object); the window belongs to the document. A
 // stored frame that is not finite or out of bounds is not applied (the window keeps
@@ -54,6 +56,10 @@ public:
     // The document window placed last that is still shown (new windows cascade
     // from it); null when none is.
     static QWidget *lastDocumentWindow(const QWidget *except = nullptr);
+
+protected:
+    // F2 and Return on the outline.
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     static QList<QPointer<QWidget>> &placedWindows();

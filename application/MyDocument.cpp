@@ -21,6 +21,7 @@
 #include "platform/foundation/Bindings.h"
 #include "application/NodeNameSheets.h"
 #include "platform/drawing/Sheet.h"
+#include "platform/drawing/SingleLineText.h"
 #include "platform/drawing/ActionDispatch.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/drawing/CellItemDelegate.h"
@@ -229,8 +230,10 @@ void MyDocument::displayActivatedJob()
     if (!m_window || m_outlineModel->isInEditBatch())
         return;
     const NodePtr job = getActiveJob();
-    m_window->activedJob()->setText(job ? localized("LSactiveJob") + QStringLiteral(": ") + job->itemNameWithPath()
-                                      : QStringLiteral("-"));
+    // One line: a name's line breaks show as blanks.
+    m_window->activedJob()->setText(
+        job ? localized("LSactiveJob") + QStringLiteral(": ") + platform::SingleLineText::fromUserText(job->itemNameWithPath())
+            : QStringLiteral("-"));
 }
 
 QList<NodePtr> MyDocument::getJobArray() const

@@ -10,6 +10,8 @@
 #include "application/MyDocument.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/document/MenuItemValidation.h"
+#include "platform/document/MenuMnemonics.h"
+#include "platform/drawing/SingleLineText.h"
 #include "platform/foundation/UndoManager.h"
 
 #include <QAbstractItemView>
@@ -118,6 +120,8 @@ void OutlineDataSource::outlineViewWillDisplayCell(platform::Cell &cell, const Q
         return;
     cell.setFont(outlineViewFontForItem(item));
     if (identifier == QLatin1String("outlineName")) {
+        // A row is one line high: the name's line breaks show as blanks.
+        cell.setStringValue(platform::SingleLineText::fromUserText(item->itemName()));
         cell.setImage(outlineViewImageForItem(item));
         if (auto *labeled = dynamic_cast<NTXLabeledImageTextCell *>(&cell))
             labeled->setColorLabelType(item->colorLabel());
@@ -240,17 +244,33 @@ QMenu *OutlineDataSource::outlineViewMenuForTableColumnItem(QTreeView *, int, co
     default:
         return nullptr;
     }
+    platform::MenuMnemonics::assign(menu);
     return menu;
+}
+
+bool OutlineDataSource::canDeleteSelection(QTreeView *outline) const
+{
+    return outline && !m_document.timerIsRunning() && outline->selectionModel()
+           && outline->selectionModel()->hasSelection();
 }
 
 void OutlineDataSource::outlineViewDidReceiveDelete(QTreeView *outlineView, QKeyEvent *)
 {
     QTreeView *outline = outlineView ? outlineView : m_document.outlineView();
-    if (!outline || m_document.timerIsRunning())
-        return;
-    if (!outline->selectionModel() || !outline->selectionModel()->hasSelection())
-        return;
-    m_document.deleteEntry(outline);
+    if (canDeleteSelection(outline))
+        m_document.deleteEntry(outline);
+}
+
+void OutlineDataSource::deleteSelection(QObject *)
+{
+    outlineViewDidReceiveDelete(m_document.outlineView(), nullptr);
+}
+
+bool OutlineDataSource::validateMenuItem(QAction *item)
+{
+    if (platform::MenuItemValidation::actionMethodName(item) == "deleteSelection")
+        return canDeleteSelection(m_document.outlineView());
+    return true;
 }
 
 // ---------------------------------------------------------------------------

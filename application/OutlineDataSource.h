@@ -16,6 +16,7 @@
 #include <QObject>
 
 class MyDocument;
+class QAction;
 class QDragLeaveEvent;
 class QDropEvent;
 class QKeyEvent;
@@ -29,6 +30,7 @@ class Cell;
 class OutlineDataSource : public QObject, public DocumentOutlineDataSource
 {
     Q_OBJECT
+    Q_MOC_INCLUDE(<QAction>)
     Q_MOC_INCLUDE(<QTreeView>)
     Q_MOC_INCLUDE(<QKeyEvent>)
     Q_MOC_INCLUDE(<QDropEvent>)
@@ -82,6 +84,11 @@ public:
     bool outlineViewShouldExpandItem(Node *item) const;
     Q_INVOKABLE QMenu *outlineViewMenuForTableColumnItem(QTreeView *outlineView, int column, const QVariant &item);
     Q_INVOKABLE void outlineViewDidReceiveDelete(QTreeView *outlineView, QKeyEvent *event);
+    // Edit > Delete: the data source follows the outline in the responder chain, so
+    // the item reaches it while the outline has the focus; it deletes as the Delete
+    // key does, and is enabled exactly when the key would delete.
+    Q_INVOKABLE void deleteSelection(QObject *sender);
+    Q_INVOKABLE bool validateMenuItem(QAction *item);
     Q_INVOKABLE void outlineViewDraggingExited(QTreeView *outlineView, QDragLeaveEvent *event);
     Q_INVOKABLE void outlineViewConcludeDragOperation(QTreeView *outlineView, QDropEvent *event);
     const QList<NodePtr> &draggedNodes() const { return m_draggedNodes; }
@@ -90,6 +97,8 @@ public:
     void setupOutlineDragAndDrop();
 
 private:
+    // Whether the Delete key would delete the outline's selection now.
+    bool canDeleteSelection(QTreeView *outline) const;
     // The data source a drag's data comes from (null for data of no open document
     // or of a drag that is over).
     static OutlineDataSource *dragSource(const QMimeData *data);

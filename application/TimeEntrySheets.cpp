@@ -9,6 +9,7 @@
 #include "application/MyDocument.h"
 #include "application/TimeEntrySheet.h"
 #include "platform/drawing/Sheet.h"
+#include "platform/drawing/SingleLineText.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/CalendarDate.h"
 #include "platform/foundation/Clock.h"
@@ -173,7 +174,8 @@ void TimeEntrySheets::newTimeEntry(QObject *)
     TimeEntrySheet *sheet = jobNewTimeWindow();
     if (!sheet)
         return;
-    sheet->titleField()->setText(job->itemName() + QStringLiteral(" - ") + localized("LSUDNewTimeEntry"));
+    sheet->titleField()->setText(platform::SingleLineText::fromUserText(job->itemName()) + QStringLiteral(" - ")
+                                 + localized("LSUDNewTimeEntry"));
     const QDateTime now = nowToTheSecond();
     setCDate(now);
     setLDate(now);

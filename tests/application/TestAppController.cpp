@@ -4,6 +4,7 @@
 #include "TestAppControllerSupport.h"
 #include "TestMyDocumentSupport.h"
 
+#include <tuple>
 #include <QSignalSpy>
 
 #include "NTXAppKit/preferences/NTXPreferenceWindowController.h"
@@ -883,11 +884,25 @@ TEST_F(AppControllerTest, EveryMenuOfTheDocumentWindowHasMnemonics)
     EXPECT_GT(checked, 20);
     platform::StandardMenus *standard = document->documentWindow()->standardMenus();
     ASSERT_NE(standard, nullptr);
-    for (const auto &[action, key] : {std::pair{"saveDocumentAs:", QKeySequence::SaveAs},
-                                      std::pair{"performClose:", QKeySequence::Close},
+    for (const auto &[action, key] : {std::pair{"performClose:", QKeySequence::Close},
                                       std::pair{"terminate:", QKeySequence::Quit},
                                       std::pair{"undo:", QKeySequence::Undo}, std::pair{"redo:", QKeySequence::Redo}})
         EXPECT_EQ(standard->itemWithAction(action)->shortcut(), QKeySequence(key)) << action;
+    // Save As and Preferences have keys under every desktop: Ctrl+Shift+S and Ctrl+,
+    // where the platform binds none to them.
+    QAction *preferences = nullptr;
+    for (QAction *item : mainWindow->menuBar()->actions().first()->menu()->actions()) {
+        if (platform::MenuItemValidation::action(item) == "showPreferences:")
+            preferences = item;
+    }
+    ASSERT_NE(preferences, nullptr);
+    for (const auto &[item, key, own] :
+         {std::tuple{standard->itemWithAction("saveDocumentAs:"), QKeySequence::SaveAs, QStringLiteral("Ctrl+Shift+S")},
+          std::tuple{preferences, QKeySequence::Preferences, QStringLiteral("Ctrl+,")}}) {
+        const QList<QKeySequence> bindings = QKeySequence::keyBindings(key);
+        EXPECT_EQ(item->shortcuts(), bindings.isEmpty() ? QList<QKeySequence>{QKeySequence(own)} : bindings)
+            << item->text().toStdString();
+    }
 }
 
 // ---- Notifications and small actions ----

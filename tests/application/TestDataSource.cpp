@@ -4,10 +4,12 @@
 #include "application/OutlineDataSource.h"
 
 #include "platform/document/MenuItemValidation.h"
+#include "platform/document/MenuMnemonics.h"
 #include "platform/foundation/UndoManager.h"
 
 #include <QAction>
 #include <QKeyEvent>
+#include <QSet>
 
 using namespace mydoctest;
 
@@ -27,11 +29,19 @@ int visibleMessageBoxes(QWidget *window)
 }
 
 // The menu's entries: titles, "-" for separators.
+// A menu title as shown: without its mnemonic marker, "&&" as one '&'.
+QString shownTitle(QString title)
+{
+    title.replace(QStringLiteral("&&"), QString(QChar(0xE000)));
+    title.remove(QLatin1Char('&'));
+    return title.replace(QChar(0xE000), QLatin1Char('&'));
+}
+
 QStringList entries(const QMenu *menu)
 {
     QStringList list;
     for (const QAction *item : menu->actions())
-        list << (item->isSeparator() ? QStringLiteral("-") : item->text());
+        list << (item->isSeparator() ? QStringLiteral("-") : shownTitle(item->text()));
     return list;
 }
 
@@ -177,10 +187,10 @@ TEST_F(DataSourceTest, TheContextMenuOfAJobFollowsTheCounter)
     // The running job offers to stop; another job offers to start, the rest waits.
     document->setTimerRunning(true);
     menu = document->outlineSource().outlineViewMenuForTableColumnItem(view, 1, QVariant::fromValue(a));
-    EXPECT_EQ(menu->actions().at(0)->text(), text("LSCstop"));
+    EXPECT_EQ(shownTitle(menu->actions().at(0)->text()), text("LSCstop"));
     EXPECT_EQ(platform::MenuItemValidation::action(menu->actions().at(0)), QByteArray("menuToggleSelected:"));
     menu = document->outlineSource().outlineViewMenuForTableColumnItem(view, 1, QVariant::fromValue(b));
-    EXPECT_EQ(menu->actions().at(0)->text(), text("LSCstart"));
+    EXPECT_EQ(shownTitle(menu->actions().at(0)->text()), text("LSCstart"));
     EXPECT_TRUE(menu->actions().at(0)->isEnabled());
     for (QAction *item : menu->actions().mid(1)) {
         if (!item->isSeparator()) {
@@ -200,6 +210,41 @@ TEST_F(DataSourceTest, TheContextMenuOfAJobFollowsTheCounter)
     EXPECT_TRUE(document->outlineMenu()->actions().isEmpty());
 }
 
+TEST_F(DataSourceTest, EveryContextMenuItemHasItsOwnMnemonic)
+{
+    ProbeDocument *document = newDocument();
+    NodePtr group = Node::create(Node::Group);
+    group->setItemName(QStringLiteral("Clients"));
+    NodePtr a = makeJob(QStringLiteral("A"), 10.0f, {{9, 30}});
+    fill(document, {a, group});
+    QTreeView *view = outline(document);
+    for (const NodePtr &node : {a, a->childAtIndex(0), a->childAtIndex(0)->childAtIndex(0), group}) {
+        for (bool running : {false, true}) {
+            document->setTimerRunning(running);
+            QMenu *menu = document->outlineSource().outlineViewMenuForTableColumnItem(view, 1, QVariant::fromValue(node));
+            ASSERT_NE(menu, nullptr);
+            QSet<QChar> letters;
+            for (const QAction *item : menu->actions()) {
+                if (item->isSeparator())
+                    continue;
+                const QKeySequence mnemonic = QKeySequence::mnemonic(item->text());
+                EXPECT_FALSE(mnemonic.isEmpty()) << item->text().toStdString();
+                const QChar letter = platform::MenuMnemonics::mnemonicOf(item->text());
+                EXPECT_FALSE(letters.contains(letter)) << item->text().toStdString();
+                letters.insert(letter);
+            }
+        }
+    }
+    document->setTimerRunning(false);
+    // The letter opens the item: E for Edit… on the job's menu.
+    QMenu *menu = document->outlineSource().outlineViewMenuForTableColumnItem(view, 1, QVariant::fromValue(a));
+    QStringList marked;
+    for (const QAction *item : menu->actions())
+        marked << item->text();
+    EXPECT_TRUE(marked.contains(QLatin1Char('&') + text("LSCEdit"))) << marked.join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(marked.contains(QLatin1Char('&') + text("LSCDelete"))) << marked.join(QLatin1Char('|')).toStdString();
+}
+
 TEST_F(DataSourceTest, TheMenuItemsActOnTheClickedNode)
 {
     ProbeDocument *document = newDocument(true);
@@ -214,7 +259,7 @@ TEST_F(DataSourceTest, TheMenuItemsActOnTheClickedNode)
     ASSERT_NE(menu, nullptr);
     QAction *activate = nullptr;
     for (QAction *item : menu->actions()) {
-        if (item->text() == text("LSCActived"))
+        if (shownTitle(item->text()) == text("LSCActived"))
             activate = item;
     }
     ASSERT_NE(activate, nullptr);

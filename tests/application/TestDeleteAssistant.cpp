@@ -8,6 +8,7 @@
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/UndoManager.h"
 
+#include <QAbstractButton>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -202,4 +203,39 @@ TEST_F(DeleteAssistantTest, TheSheetStartsAtNow)
     document->deleteAssistant(nullptr);
     EXPECT_EQ(document->deleteAssistantSheet().deleteWindow(), sheet);
     sheet->reject();
+}
+
+// The sheet opens on time entries created before the date (now), only-done off,
+// with the labels of the interface; Delete at once removes the time entries made
+// before now and the days they leave empty, never a job or a group.
+TEST_F(DeleteAssistantTest, TheSheetOpensOnTimeEntriesCreatedBeforeTheDate)
+{
+    ProbeDocument *document = filledDocument();
+    platform::Clock::setNow(at(20, 12));
+    document->deleteAssistant(nullptr);
+    DeleteAssistantSheet *sheet = document->deleteAssistantSheet().deleteWindow();
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_EQ(sheet->kindTag(), 3);
+    EXPECT_EQ(sheet->conditionTag(), 1);
+    EXPECT_FALSE(sheet->deleteOnlyExecutedEntys->isChecked());
+    EXPECT_EQ(sheet->deleteType->currentText(), text("LSDeleteKindTimes"));
+    EXPECT_EQ(sheet->deleteValue->checkedButton()->text(), text("LSDeleteBefore"));
+    QStringList kinds;
+    for (int i = 0; i < sheet->deleteType->count(); ++i)
+        kinds << sheet->deleteType->itemText(i);
+    EXPECT_EQ(kinds, (QStringList{text("LSDeleteKindAll"),
+                                  text("LSDeleteKindGroups"),
+                                  text("LSDeleteKindJobs"),
+                                  text("LSDeleteKindTimes")}));
+
+    QPointer<DeleteAssistantSheet> guard(sheet);
+    QTest::mouseClick(sheet->deleteOkButton, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([guard] { return !guard; }));
+    EXPECT_EQ(countOfType(document->jobList(), Node::TimeEntry), 0);
+    EXPECT_EQ(countOfType(document->jobList(), Node::Day), 0);
+    EXPECT_EQ(countOfType(document->jobList(), Node::Job), 3);
+    EXPECT_EQ(countOfType(document->jobList(), Node::Group), 1);
+    document->undoManager()->undo();
+    EXPECT_EQ(countOfType(document->jobList(), Node::TimeEntry), 4);
+    EXPECT_EQ(countOfType(document->jobList(), Node::Day), 4);
 }

@@ -6,10 +6,17 @@
 #include "application/ApplicationImages.h"
 #include "platform/foundation/ArrayController.h"
 #include "platform/document/MenuItemValidation.h"
+#include "platform/document/StandardMenus.h"
+#include "platform/drawing/CellItemDelegate.h"
+#include "application/DocumentWindow.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/UndoManager.h"
 
 #include <QAction>
+#include <QTreeView>
+#include <QStyleOptionViewItem>
+#include <QMessageBox>
+#include <QMenu>
 #include <QDockWidget>
 #include <QLabel>
 #include <QLocale>
@@ -236,6 +243,129 @@ TEST_F(MyDocumentTest, DoubleClickOpensTheSheetOfTheRowsKindOnly)
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, QPoint(20, view->viewport()->height() - 3));
     QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, QPoint(20, view->viewport()->height() - 3));
     EXPECT_TRUE(document->calls.isEmpty());
+}
+
+// F2 (rename) and Return (open) act on the selected row as a double click on it
+// does: the sheet of the row's kind, nothing for a day or while counting, nothing
+// without a selection or with a modifier held.
+TEST_F(MyDocumentTest, F2AndReturnOpenTheSheetOfTheSelectedRow)
+{
+    ProbeDocument *document = newDocument(true);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(document->mainWindow()));
+    NodePtr job = makeJob(QStringLiteral("A"), 30, {{8, 45}});
+    NodePtr group = makeNode(Node::Group, QStringLiteral("G"));
+    fill(document, {job, group});
+    const NodePtr day = job->childAtIndex(0);
+    const NodePtr entry = day->childAtIndex(0);
+    QTreeView *view = outline(document);
+    view->expandAll();
+    view->setFocus();
+
+    auto press = [&](const NodePtr &node, Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+        document->calls.clear();
+        if (node)
+            select(document, {node});
+        else
+            view->selectionModel()->clearSelection();
+        QTest::keyClick(view, key, modifiers);
+        return document->calls;
+    };
+    for (Qt::Key key : {Qt::Key_F2, Qt::Key_Return, Qt::Key_Enter}) {
+        EXPECT_EQ(press(job, key), QStringList{QStringLiteral("job 1")}) << key;
+        EXPECT_EQ(press(group, key), QStringList{QStringLiteral("group 1")}) << key;
+        EXPECT_EQ(press(entry, key), QStringList{QStringLiteral("time")}) << key;
+        EXPECT_EQ(press(day, key), QStringList()) << key;
+        EXPECT_EQ(press(nullptr, key), QStringList()) << key;
+    }
+    EXPECT_EQ(press(job, Qt::Key_Enter, Qt::KeypadModifier), QStringList{QStringLiteral("job 1")});
+    EXPECT_EQ(press(job, Qt::Key_Return, Qt::ControlModifier), QStringList());
+    EXPECT_TRUE(view->isExpanded(indexOf(document, day))) << "Return never collapses";
+
+    // The selected row counts, not the row clicked last.
+    const QRect groupRow = view->visualRect(indexOf(document, group));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, groupRow.center());
+    EXPECT_EQ(press(entry, Qt::Key_F2), QStringList{QStringLiteral("time")});
+
+    document->setTimerRunning(true);
+    EXPECT_EQ(press(job, Qt::Key_F2), QStringList());
+    EXPECT_EQ(press(group, Qt::Key_Return), QStringList());
+    document->setTimerRunning(false);
+}
+
+// Edit > Delete is enabled exactly when the Delete key would delete: the outline has
+// the focus and a selected row, and no counter runs; it then asks, as the key does.
+TEST_F(MyDocumentTest, EditDeleteIsValidatedAsTheDeleteKey)
+{
+    ProbeDocument *document = newDocument(true);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(document->mainWindow()));
+    NodePtr a = makeJob(QStringLiteral("A"), 1, {{8, 30}});
+    NodePtr b = makeJob(QStringLiteral("B"), 1, {});
+    fill(document, {a, b});
+    QTreeView *view = outline(document);
+    view->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([view] { return view->hasFocus(); }));
+    QAction *item = document->documentWindow()->standardMenus()->deleteItem();
+    QMenu *edit = document->documentWindow()->standardMenus()->editMenu();
+    auto enabled = [&] {
+        Q_EMIT edit->aboutToShow();
+        return item->isEnabled();
+    };
+    view->selectionModel()->clearSelection();
+    EXPECT_FALSE(enabled()) << "nothing selected";
+    select(document, {a});
+    EXPECT_TRUE(enabled());
+    document->setTimerRunning(true);
+    EXPECT_FALSE(enabled()) << "counting";
+    document->setTimerRunning(false);
+    EXPECT_TRUE(enabled());
+    // Another widget has the focus: the item is not the outline's.
+    document->documentWindow()->startStopButton()->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return document->documentWindow()->startStopButton()->hasFocus(); }));
+    EXPECT_FALSE(enabled());
+
+    view->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([view] { return view->hasFocus(); }));
+    ASSERT_TRUE(enabled());
+    item->trigger();
+    QMessageBox *box = waitForMessageBox(document->documentWindow());
+    ASSERT_NE(box, nullptr);
+    clickButton(box, text("LSyes"));
+    EXPECT_EQ(document->jobList()->childrenCount(), 1);
+    EXPECT_EQ(document->jobList()->childAtIndex(0), b);
+}
+
+// A name holding line breaks shows on one line where there is room for one: its row
+// in the outline and the active-job line above it.
+TEST_F(MyDocumentTest, LineBreaksInNamesShowAsBlanksInRowsAndLabels)
+{
+    ProbeDocument *document = newDocument(true);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(document->mainWindow()));
+    NodePtr plain = makeJob(QStringLiteral("Plain"), 1, {});
+    NodePtr broken = makeJob(QStringLiteral("Two\nlines\r\nthree"), 1, {});
+    NodePtr group = makeNode(Node::Group, QStringLiteral("Clients\u2028East"));
+    group->addChild(broken);
+    fill(document, {plain, group});
+    QLabel *label = document->documentWindow()->activedJob();
+    document->setActiveJob(plain);
+    const int oneLine = label->sizeHint().height();
+    document->setActiveJob(broken);
+    EXPECT_EQ(label->text(), text("LSactiveJob") + QStringLiteral(": Clients East/Two lines three"));
+    EXPECT_EQ(label->sizeHint().height(), oneLine);
+    EXPECT_EQ(broken->itemName(), QStringLiteral("Two\nlines\r\nthree")) << "the name itself keeps its breaks";
+
+    QTreeView *view = outline(document);
+    view->expandAll();
+    const int name = document->outlineModel()->columnForIdentifier(QStringLiteral("outlineName"));
+    const QModelIndex row = indexOf(document, broken).siblingAtColumn(name);
+    EXPECT_EQ(row.data(Qt::DisplayRole).toString(), QStringLiteral("Two lines three"));
+    auto *cells = qobject_cast<platform::CellItemDelegate *>(view->itemDelegate());
+    ASSERT_NE(cells, nullptr);
+    QStyleOptionViewItem option;
+    option.initFrom(view);
+    const std::unique_ptr<platform::Cell> cell = cells->preparedCell(option, row);
+    ASSERT_NE(cell, nullptr);
+    EXPECT_EQ(cell->stringValue(), QStringLiteral("Two lines three"));
+    EXPECT_EQ(view->visualRect(row).height(), view->visualRect(indexOf(document, plain).siblingAtColumn(name)).height());
 }
 
 TEST_F(MyDocumentTest, ApplicationIconShowsRunningCounters)

@@ -10,6 +10,7 @@
 #include "NTXAppKit/NTXContextMenuToolbarItem/NTXDelayedPopUpButtonCell.h"
 #include "application/GroupNameSheet.h"
 #include "platform/document/MenuItemValidation.h"
+#include "platform/document/MenuMnemonics.h"
 
 #include <QAction>
 #include <QDir>
@@ -70,6 +71,10 @@ TEST_F(ToolbarTest, TheWindowHasTheDefaultToolbar)
     EXPECT_EQ(NTXContextMenuToolbarItem::toolbarDelegate(toolbar), &document->documentToolbar());
     ASSERT_NE(add->menu(), nullptr);
     EXPECT_EQ(add->menu()->actions().size(), 2);
+    // Its items have mnemonics of their own (New &Job, New &Group).
+    EXPECT_NE(platform::MenuMnemonics::mnemonicOf(add->menu()->actions().at(0)->text()),
+              platform::MenuMnemonics::mnemonicOf(add->menu()->actions().at(1)->text()));
+    EXPECT_FALSE(QKeySequence::mnemonic(add->menu()->actions().at(1)->text()).isEmpty());
     EXPECT_EQ(add->action(), QByteArray("newJobEntry:"));
 }
 
