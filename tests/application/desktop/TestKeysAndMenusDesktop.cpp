@@ -14,6 +14,7 @@
 #include "NTXAppKit/reporting/NTXModalRunner.h"
 #include "application/DeleteAssistant.h"
 #include "application/DeleteAssistantSheet.h"
+#include "application/ApplicationInfo.h"
 #include "application/MyDocument.h"
 
 #include <QFileDialog>
@@ -28,6 +29,7 @@
 #include <QWindow>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <iostream>
 #include <memory>
 
@@ -37,18 +39,67 @@ namespace {
 
 constexpr int Patience = 15000; // ms to wait for the X server and the window manager
 
-// openbox for the length of a test, unless a window manager runs already (it then
-// ends at once, and the one running serves).
-std::unique_ptr<desktoptest::ScopedProcess> startWindowManager()
+// The window named by the _NET_SUPPORTING_WM_CHECK property of a window (the root
+// when empty); empty when it has none.
+QString supportingWindow(const QString &of)
 {
-    return std::make_unique<desktoptest::ScopedProcess>(QStringLiteral("openbox"),
-                                                        QStringList{QStringLiteral("--sm-disable")});
+    QByteArray output;
+    const QStringList where = of.isEmpty() ? QStringList{QStringLiteral("-root")} : QStringList{QStringLiteral("-id"), of};
+    if (desktoptest::runProgram(QStringLiteral("xprop"), where + QStringList{QStringLiteral("_NET_SUPPORTING_WM_CHECK")},
+                                &output)
+        != 0)
+        return QString();
+    const qsizetype at = output.indexOf("# ");
+    return at < 0 ? QString() : QString::fromLatin1(output.mid(at + 2).trimmed());
 }
 
-// Whether the window manager has framed the window (its frame is larger than it).
+// Whether a window manager runs: the window it announced on the root window names
+// itself too (the root's property outlives a window manager that ended, and its
+// window's number may since belong to another client's window).
+bool windowManagerRuns()
+{
+    const QString id = supportingWindow(QString());
+    return !id.isEmpty() && supportingWindow(id) == id;
+}
+
+// openbox for the length of a test, unless a window manager runs already; windows
+// are made once it manages them (one mapped while it starts may stay unmanaged).
+std::unique_ptr<desktoptest::ScopedProcess> startWindowManager()
+{
+    if (windowManagerRuns())
+        return nullptr;
+    auto openbox = std::make_unique<desktoptest::ScopedProcess>(QStringLiteral("openbox"),
+                                                                QStringList{QStringLiteral("--sm-disable")});
+    EXPECT_TRUE(QTest::qWaitFor(windowManagerRuns, Patience));
+    return openbox;
+}
+
+// The decorations the window manager put around the window (_NET_FRAME_EXTENTS, in
+// device-independent pixels); none before it manages the window.
+QMargins frameExtents(const QWidget *window)
+{
+    QByteArray output;
+    if (desktoptest::runProgram(QStringLiteral("xprop"),
+                                {QStringLiteral("-id"), QString::number(window->winId()),
+                                 QStringLiteral("_NET_FRAME_EXTENTS")},
+                                &output)
+        != 0)
+        return {};
+    const qsizetype at = output.indexOf('=');
+    if (at < 0)
+        return {};
+    const QList<QByteArray> numbers = output.mid(at + 1).trimmed().split(',');
+    if (numbers.size() != 4)
+        return {};
+    const qreal ratio = window->devicePixelRatioF();
+    auto side = [&](int i) { return int(std::lround(numbers[i].trimmed().toInt() / ratio)); };
+    return QMargins(side(0), side(2), side(1), side(3));
+}
+
+// Whether the window manager has framed the window with a title bar.
 bool isFramed(const QWidget *window)
 {
-    return window->frameGeometry().height() > window->geometry().height();
+    return frameExtents(window).top() > 0;
 }
 
 bool key(const QString &combination)
@@ -70,8 +121,9 @@ QImage grabFrames(const QList<const QWidget *> &windows)
 {
     QRect area;
     for (const QWidget *window : windows)
-        area |= window->frameGeometry();
+        area |= window->geometry().marginsAdded(frameExtents(window));
     QScreen *screen = windows.first()->screen();
+    area &= screen->geometry();
     return screen->grabWindow(0, area.x(), area.y(), area.width(), area.height()).toImage();
 }
 
@@ -118,22 +170,31 @@ protected:
         controller = nullptr;
         testDocumentServices()->soundPlayer = {};
         testDocumentServices()->idleSecondsSource = {};
+        stopWindowManager();
+    }
+    // Ends the openbox this test started, once the X server has let its windows go.
+    void stopWindowManager()
+    {
+        if (!m_windowManager)
+            return;
         m_windowManager.reset();
+        EXPECT_TRUE(QTest::qWaitFor([] { return !windowManagerRuns(); }, Patience));
     }
 
     // A shown, active document window with a job, framed by the window manager.
     MyDocument *activeDocument()
     {
         auto *document = qobject_cast<MyDocument *>(controller->openUntitledDocument(true));
+        EXPECT_NE(document, nullptr);
         if (!document)
             return nullptr;
         addJob(document, QStringLiteral("Acme"));
         auto *window = qobject_cast<QMainWindow *>(document->mainWindow());
         controller->installApplicationMenu(window->menuBar());
+        EXPECT_TRUE(QTest::qWaitFor([window] { return isFramed(window); }, Patience)) << "no window manager";
         window->activateWindow();
-        if (!QTest::qWaitForWindowActive(window, Patience) || !QTest::qWaitFor([window] { return isFramed(window); }, Patience))
-            return nullptr;
-        return document;
+        EXPECT_TRUE(QTest::qWaitForWindowActive(window, Patience));
+        return window->isActiveWindow() && isFramed(window) ? document : nullptr;
     }
 
     AppController *controller = nullptr;
@@ -187,6 +248,7 @@ TEST_F(KeysAndMenusDesktop, DeleteAssistantAndCrashOfferScreenshots)
     ASSERT_NE(document, nullptr);
     QWidget *window = document->mainWindow();
     const QString suffix = scaleSuffix();
+    ApplicationInfo::install();
 
     document->deleteAssistant(nullptr);
     DeleteAssistantSheet *sheet = document->deleteAssistantSheet().deleteWindow();
@@ -220,7 +282,7 @@ TEST_F(KeysAndMenusDesktop, DeleteAssistantAndCrashOfferScreenshots)
     // The same at scale factor 2, in a program of its own (the factor is read at start).
     destroyController(controller);
     controller = nullptr;
-    m_windowManager.reset();
+    stopWindowManager();
     QProcess child;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("QT_SCALE_FACTOR"), QStringLiteral("2"));
