@@ -1,10 +1,10 @@
 // Keys and windows as a person meets them on a plain X desktop: the private Xvfb of
-// run-in-desktop.sh with openbox managing the windows (started here when no window
-// manager runs yet) and no desktop environment, so Qt's platform theme binds no key
-// to Save As or Preferences. Keys travel through the X server (xdotool). Screenshots
-// of the delete assistant and of the crash-report offer, with the window manager's
-// decorations, go to $CHRONARK_SCREENSHOT_DIR (else next to the test program), at
-// the scale factor of the run and at 2 (a second run of this program).
+// run-in-desktop.sh with openbox managing the windows and no desktop environment,
+// so Qt's platform theme binds no key to Save As or Preferences. Keys travel
+// through the X server (xdotool). Screenshots of the delete assistant and of the
+// crash-report offer, with the window manager's decorations, go to
+// $CHRONARK_SCREENSHOT_DIR (else next to the test program), at the scale factor of
+// the run and at 2 (a second run of this program).
 #include "tests/application/TestAppControllerSupport.h"
 #include "tests/support/DesktopTestSupport.h"
 #include "tests/support/TestSupport.h"
@@ -38,41 +38,6 @@ using namespace appcontrollertest;
 namespace {
 
 constexpr int Patience = 15000; // ms to wait for the X server and the window manager
-
-// The window named by the _NET_SUPPORTING_WM_CHECK property of a window (the root
-// when empty); empty when it has none.
-QString supportingWindow(const QString &of)
-{
-    QByteArray output;
-    const QStringList where = of.isEmpty() ? QStringList{QStringLiteral("-root")} : QStringList{QStringLiteral("-id"), of};
-    if (desktoptest::runProgram(QStringLiteral("xprop"), where + QStringList{QStringLiteral("_NET_SUPPORTING_WM_CHECK")},
-                                &output)
-        != 0)
-        return QString();
-    const qsizetype at = output.indexOf("# ");
-    return at < 0 ? QString() : QString::fromLatin1(output.mid(at + 2).trimmed());
-}
-
-// Whether a window manager runs: the window it announced on the root window names
-// itself too (the root's property outlives a window manager that ended, and its
-// window's number may since belong to another client's window).
-bool windowManagerRuns()
-{
-    const QString id = supportingWindow(QString());
-    return !id.isEmpty() && supportingWindow(id) == id;
-}
-
-// openbox for the length of a test, unless a window manager runs already; windows
-// are made once it manages them (one mapped while it starts may stay unmanaged).
-std::unique_ptr<desktoptest::ScopedProcess> startWindowManager()
-{
-    if (windowManagerRuns())
-        return nullptr;
-    auto openbox = std::make_unique<desktoptest::ScopedProcess>(QStringLiteral("openbox"),
-                                                                QStringList{QStringLiteral("--sm-disable")});
-    EXPECT_TRUE(QTest::qWaitFor(windowManagerRuns, Patience));
-    return openbox;
-}
 
 // The decorations the window manager put around the window (_NET_FRAME_EXTENTS, in
 // device-independent pixels); none before it manages the window.
@@ -159,10 +124,13 @@ protected:
     void SetUp() override
     {
         ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb")) << "run with QT_QPA_PLATFORM=xcb on an X server";
+        if (!desktoptest::WindowManager::isInstalled())
+            GTEST_SKIP() << "openbox and xprop are needed";
         resetProgramDefaults();
         testDocumentServices()->soundPlayer = [](const QString &) {};
         testDocumentServices()->idleSecondsSource = [] { return 0.0; };
-        m_windowManager = startWindowManager();
+        m_windowManager = std::make_unique<desktoptest::WindowManager>();
+        ASSERT_TRUE(m_windowManager->isRunning());
     }
     void TearDown() override
     {
@@ -170,15 +138,7 @@ protected:
         controller = nullptr;
         testDocumentServices()->soundPlayer = {};
         testDocumentServices()->idleSecondsSource = {};
-        stopWindowManager();
-    }
-    // Ends the openbox this test started, once the X server has let its windows go.
-    void stopWindowManager()
-    {
-        if (!m_windowManager)
-            return;
         m_windowManager.reset();
-        EXPECT_TRUE(QTest::qWaitFor([] { return !windowManagerRuns(); }, Patience));
     }
 
     // A shown, active document window with a job, framed by the window manager.
@@ -198,7 +158,7 @@ protected:
     }
 
     AppController *controller = nullptr;
-    std::unique_ptr<desktoptest::ScopedProcess> m_windowManager;
+    std::unique_ptr<desktoptest::WindowManager> m_windowManager;
 };
 
 // No desktop environment: Qt binds no key to Save As or Preferences, the menus give
@@ -282,7 +242,7 @@ TEST_F(KeysAndMenusDesktop, DeleteAssistantAndCrashOfferScreenshots)
     // The same at scale factor 2, in a program of its own (the factor is read at start).
     destroyController(controller);
     controller = nullptr;
-    stopWindowManager();
+    m_windowManager.reset();
     QProcess child;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("QT_SCALE_FACTOR"), QStringLiteral("2"));
