@@ -130,8 +130,10 @@ void NTXImageView::paintEvent(QPaintEvent *)
     painter.setBrush(Qt::NoBrush);
     painter.drawPath(NTXNSBezierPathExtension::bezierPathWithRoundedRectangle(bounds.adjusted(5, 5, -5, -5), 15));
     painter.restore();
+    // Size 18 in the platform's units: pixels (18 points would be 24 pixels here, too
+    // wide for a small well).
     QFont font = QWidget::font();
-    font.setPointSizeF(18);
+    font.setPixelSize(18);
     painter.setFont(font);
     painter.setPen(platform::SystemColors::lightGrayColor());
     platform::YUpPainter::drawTextUpright(painter, bounds.adjusted(10, 10, -10, -10),

@@ -396,6 +396,24 @@ TEST(ImageView, WithoutImageShowsInfoText)
     EXPECT_EQ(shot.pixelColor(60, 60).red(), shot.pixelColor(60, 60).blue());
 }
 
+// The placeholder text is 18 pixels high: "No Image Available" stays inside a
+// 100-pixel well, within the bounds less 10 on each side.
+TEST(ImageView, PlaceholderTextFitsASmallWell)
+{
+    NTXImageView view;
+    view.resize(100, 100);
+    ASSERT_EQ(view.shownInfoText(), QStringLiteral("No Image Available"));
+    const QImage shot = view.grab().toImage();
+    int inked = 0;
+    for (int y = 25; y < 75; ++y) { // clear of the outline's rounded corners
+        for (int x = 20; x < 80; ++x)
+            inked += shot.pixelColor(x, y) != QColor(Qt::white);
+        for (const int x : {8, 9, 90, 91})
+            EXPECT_EQ(shot.pixelColor(x, y), QColor(Qt::white)) << x << "," << y;
+    }
+    EXPECT_GT(inked, 50) << "the text is drawn";
+}
+
 namespace {
 
 // A target that counts the actions it receives.
