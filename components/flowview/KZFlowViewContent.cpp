@@ -56,10 +56,12 @@ void KZFlowView::reloadContent()
     Transaction::setDisableActions(true);
     const QList<LayerPtr> old = m_scrollLayer->sublayers();
     QList<LayerPtr> live; // content layers showing a movie
-    for (const LayerPtr &layer : old) {
-        if (!layer->sublayers().isEmpty() && !layer->sublayers().first()->sublayers().isEmpty())
-            live.append(layer);
-        enqeueItemLayer(layer);
+    // Queued last to first, so that the queue, used last in first out, gives each
+    // index its own layer back: items that stay where they were keep their layers.
+    for (auto layer = old.crbegin(); layer != old.crend(); ++layer) {
+        if (!(*layer)->sublayers().isEmpty() && !(*layer)->sublayers().first()->sublayers().isEmpty())
+            live.append(*layer);
+        enqeueItemLayer(*layer);
     }
     m_scrollLayer->setSublayers({});
     for (quint32 i = 0; i < count; ++i) {

@@ -221,7 +221,7 @@ TEST_F(FlowViewReloads, TheSelectedMovieSurvivesAReloadThatKeepsIt)
     KZFlowView view;
     flowtest::show(view, QSize(800, 400));
     Items items;
-    for (const bool movie : {false, true, false})
+    for (const bool movie : {false, true, false, false, false})
         items.entries.push_back(items.make(movie));
     view.setDataSource(&items);
     view.reloadContent();
@@ -230,19 +230,32 @@ TEST_F(FlowViewReloads, TheSelectedMovieSurvivesAReloadThatKeepsIt)
     ASSERT_TRUE(shown);
     view.overlayLayerAtIndex(1)->buttonLayer()->performClick();
     ASSERT_EQ(items.entries[1].movie->rate(), 1.0);
+    const platform::LayerPtr picture = view.imageLayerAtIndex(3);
+    picture->setContents(solid(QSize(4, 4), Qt::red));
 
     view.reloadContent(); // as a bound view does on any change of its content
     EXPECT_EQ(view.movieLayerAtIndex(1), shown) << "the same movie layer, still there";
     EXPECT_EQ(items.entries[1].movie->rate(), 1.0) << "and still playing";
     ASSERT_TRUE(view.overlayLayerAtIndex(1));
+    EXPECT_EQ(view.imageLayerAtIndex(3), picture) << "an item that stays keeps its layer";
+    EXPECT_FALSE(picture->contents().isNull()) << "and its picture";
+
+    // An item inserted before it: the movie moves to its new place, anew.
+    items.entries.insert(items.entries.begin(), items.make(false));
+    view.reloadContent();
+    EXPECT_EQ(view.selectedIndex(), 1u) << "the selection stays at its index";
+    EXPECT_EQ(items.entries[2].movie->rate(), 0.0) << "no longer selected: stopped";
+    EXPECT_FALSE(view.movieLayerAtIndex(2));
+    view.setSelectedIndex(2);
+    ASSERT_TRUE(view.movieLayerAtIndex(2));
 
     // Another movie comes to the selected place: the old one stops, the new one shows.
-    items.entries[1] = items.make(true);
-    const auto oldMovie = shown->movie();
+    items.entries[2] = items.make(true);
+    const auto oldMovie = view.movieLayerAtIndex(2)->movie();
     view.reloadContent();
     EXPECT_EQ(oldMovie->rate(), 0.0);
-    ASSERT_TRUE(view.movieLayerAtIndex(1));
-    EXPECT_EQ(view.movieLayerAtIndex(1)->movie(), items.entries[1].movie);
+    ASSERT_TRUE(view.movieLayerAtIndex(2));
+    EXPECT_EQ(view.movieLayerAtIndex(2)->movie(), items.entries[2].movie);
 }
 
 TEST_F(FlowViewReloads, AnEmptyDataSourceIsNotAskedForItems)
