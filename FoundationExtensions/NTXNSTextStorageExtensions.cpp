@@ -74,11 +74,18 @@ Range rangeForAttribute(const QTextDocument &document, int property, const QVari
 
 Range rangeForAttribute(const QTextDocument &document, int property, Range range)
 {
-    for (const Fragment &fragment : fragmentsOf(document)) {
-        const qsizetype from = std::max(fragment.range.location, range.location);
-        const qsizetype to = std::min(fragment.range.max(), range.max());
-        if (to > from && fragment.format.hasProperty(property))
-            return Range(from, to - from);
+    if (range.isNotFound())
+        return Range();
+    // Only the blocks the range touches are looked at.
+    for (QTextBlock block = document.findBlock(int(std::max<qsizetype>(0, range.location)));
+         block.isValid() && block.position() < range.max(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            const qsizetype from = std::max<qsizetype>(fragment.position(), range.location);
+            const qsizetype to = std::min<qsizetype>(fragment.position() + fragment.length(), range.max());
+            if (to > from && fragment.charFormat().hasProperty(property))
+                return Range(from, to - from);
+        }
     }
     return Range();
 }

@@ -4,21 +4,30 @@
 // text, both laid out again after each round.
 //
 // Reported: thread CPU time per round for both and their ratio (the goal is at most 2).
+//
+// Second: rows inserted one by one into a shown list field (each element added to
+// the controller it follows makes one row in place), 100 and 400 of them. Reported:
+// milliseconds for all the insertions at each count and the growth ratio from 100 to
+// 400 rows (4 when one insertion costs the same whatever the list's length).
 #include "NTXAppKit/inspector/NTXTextViewInspector.h"
+#include "NTXAppKit/inspector/NTXTextViewInspectorListField.h"
 #include "NTXAppKit/inspector/NTXTextViewInspectorTextField.h"
 #include "NTXAppKit/inspector/NTXTextViewInspectorViewField.h"
 #include "bench/BenchClock.h"
 #include "bench/BenchMain.h"
+#include "platform/foundation/ArrayController.h"
 
 #include <benchmark/benchmark.h>
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
+#include <QLineEdit>
 #include <QTextCursor>
 #include <QTextEdit>
 
 #include <array>
 #include <cstdio>
+#include <map>
 #include <memory>
 
 namespace {
@@ -117,8 +126,86 @@ void BM_BareTextEdit(benchmark::State &state)
     state.counters["round_us"] = g_bareSeconds * 1e6;
 }
 
+class Element : public platform::KeyValueObservable
+{
+public:
+    explicit Element(QString text) : m_text(std::move(text)) {}
+
+protected:
+    const platform::KeyTable &keyTable() const override
+    {
+        static const platform::KeyTable table{
+            {QStringLiteral("descript"),
+             {[](const KeyValueObservable &o) { return QVariant(static_cast<const Element &>(o).m_text); }, {}}},
+        };
+        return table;
+    }
+
+private:
+    QString m_text;
+};
+
+class EditRow : public NTXTextViewInspectorViewField
+{
+public:
+    EditRow()
+        : NTXTextViewInspectorViewField(QStringLiteral("row"), new QLineEdit, QString(),
+                                        NTXTextViewInspectorFieldLabel::fieldLabelWithString(QStringLiteral("Row")))
+    {
+    }
+    std::shared_ptr<NTXTextViewInspectorField> copy() const override { return std::make_shared<EditRow>(); }
+};
+
+std::map<int64_t, double> g_insertSeconds;
+
+void BM_ListRowInsertion(benchmark::State &state)
+{
+    const int rows = int(state.range(0));
+    std::vector<std::unique_ptr<Element>> elements;
+    for (int i = 0; i < rows; ++i)
+        elements.push_back(std::make_unique<Element>(QStringLiteral("Row %1").arg(i)));
+    double seconds = 0;
+    int64_t rounds = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto inspector = std::make_unique<NTXTextViewInspector>();
+        platform::ArrayController controller;
+        auto list = std::make_shared<NTXTextViewInspectorListField>(
+            QStringLiteral("list"), QString(), NTXTextViewInspectorFieldLabel::fieldLabelWithString(QStringLiteral("Rows")));
+        list->setEntryFieldTemplate(std::make_shared<EditRow>());
+        list->setEditable(true);
+        inspector->resize(320, 400);
+        inspector->beginFieldEditing();
+        inspector->addField(std::make_shared<NTXTextViewInspectorTextField>(
+            QStringLiteral("head"), QStringLiteral("placeholder"),
+            NTXTextViewInspectorFieldLabel::fieldLabelWithString(QStringLiteral("Head"))));
+        inspector->addField(list);
+        inspector->endFieldEditing();
+        inspector->setEditableState(true);
+        inspector->show();
+        QCoreApplication::processEvents();
+        list->bindToObject(&controller, QStringLiteral("arrangedObjects"), QStringLiteral("descript"), QString());
+        state.ResumeTiming();
+        const double start = benchclock::threadCpuSeconds();
+        for (const auto &element : elements)
+            controller.addObject(platform::KeyValueObservable::fromObservable(element.get()));
+        QCoreApplication::processEvents();
+        inspector->document()->documentLayout()->documentSize();
+        seconds += benchclock::threadCpuSeconds() - start;
+        ++rounds;
+        state.PauseTiming();
+        list->unbindController();
+        inspector.reset();
+        list.reset();
+        state.ResumeTiming();
+    }
+    g_insertSeconds[state.range(0)] = seconds / double(std::max<int64_t>(rounds, 1));
+    state.counters["all_rows_ms"] = g_insertSeconds[state.range(0)] * 1000;
+}
+
 } // namespace
 
+BENCHMARK(BM_ListRowInsertion)->Arg(100)->Arg(400)->Iterations(2)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_InspectorUpdate)->Unit(benchmark::kMicrosecond)->MinTime(1.0);
 BENCHMARK(BM_BareTextEdit)->Unit(benchmark::kMicrosecond)->MinTime(1.0);
 
@@ -128,5 +215,8 @@ int main(int argc, char **argv)
     if (g_bareSeconds > 0)
         std::printf("three value updates: inspector %.1f us, bare text edit %.1f us, ratio %.2f\n",
                     g_inspectorSeconds * 1e6, g_bareSeconds * 1e6, g_inspectorSeconds / g_bareSeconds);
+    if (g_insertSeconds.count(100) && g_insertSeconds.count(400) && g_insertSeconds[100] > 0)
+        std::printf("list rows inserted one by one: 100 in %.1f ms, 400 in %.1f ms, growth ratio %.2f (4 is linear)\n",
+                    g_insertSeconds[100] * 1000, g_insertSeconds[400] * 1000, g_insertSeconds[400] / g_insertSeconds[100]);
     return 0;
 }

@@ -12,11 +12,13 @@
 
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetricsF>
 #include <QGridLayout>
 #include <QImageReader>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QRegularExpression>
 #include <algorithm>
 
 namespace {
@@ -130,12 +132,25 @@ void NTXImageView::paintEvent(QPaintEvent *)
     painter.setBrush(Qt::NoBrush);
     painter.drawPath(NTXNSBezierPathExtension::bezierPathWithRoundedRectangle(bounds.adjusted(5, 5, -5, -5), 15));
     painter.restore();
+    // Size 18 in the platform's units: pixels (18 points would be 24 pixels here). A
+    // word wider than the text's bounds would be cut off: then the size comes down
+    // until the widest word fits.
+    const QRectF box = bounds.adjusted(10, 10, -10, -10);
+    const QString text = shownInfoText();
+    const QStringList words = text.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
     QFont font = QWidget::font();
-    font.setPointSizeF(18);
+    for (int pixels = 18; pixels >= 6; --pixels) {
+        font.setPixelSize(pixels);
+        const QFontMetricsF metrics(font);
+        qreal widest = 0;
+        for (const QString &word : words)
+            widest = std::max(widest, metrics.horizontalAdvance(word));
+        if (widest <= box.width() - 2)
+            break;
+    }
     painter.setFont(font);
     painter.setPen(platform::SystemColors::lightGrayColor());
-    platform::YUpPainter::drawTextUpright(painter, bounds.adjusted(10, 10, -10, -10),
-                                          Qt::AlignCenter | Qt::TextWordWrap, shownInfoText());
+    platform::YUpPainter::drawTextUpright(painter, box, Qt::AlignCenter | Qt::TextWordWrap, text);
 }
 
 void NTXImageView::mousePressEvent(QMouseEvent *event)

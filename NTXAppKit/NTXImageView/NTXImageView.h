@@ -2,7 +2,9 @@
 // An image well: shows an image scaled into its bounds less 8 points on every side
 // (small images are enlarged too), centred, over a drop shadow; without an image a
 // dashed rounded outline and a text (the info text, else the bundle's
-// "NoImageAvailable"). Drawn y-up, origin at the bottom left.
+// "NoImageAvailable") in the widget's font at 18 pixels (smaller when a word would
+// not fit), wrapped within the bounds less 10 on every side. Drawn y-up, origin at
+// the bottom left.
 //
 // A click while the view is editable asks the image chooser for a file, as a sheet
 // on the view's window with the window dimmed (NTXSheetPresentation) until the sheet

@@ -1,5 +1,9 @@
 #include "NTXAppKit/NTXPopUpButton/NTXPopUpButtonCell.h"
 
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOptionComboBox>
+
 NTXPopUpButtonCell::NTXPopUpButtonCell(const QString &title, bool pullsDown)
     : platform::PopUpButtonCell(title, pullsDown)
 {
@@ -32,4 +36,27 @@ QRectF NTXPopUpButtonCell::titleRectForBounds(const QRectF &bounds) const
         }
     }
     return rect;
+}
+
+void NTXPopUpButtonCell::drawBezelWithFrame(QPainter &painter, const QRectF &frame, QWidget *controlView) const
+{
+    if (isBordered()) {
+        platform::PopUpButtonCell::drawBezelWithFrame(painter, frame, controlView);
+        return;
+    }
+    if (arrowPosition() == ArrowPosition::NoArrow)
+        return;
+    // The style's button panel is a border; only the arrow is drawn, where the style
+    // puts it.
+    QStyleOptionComboBox option;
+    initStyleOption(option, frame, controlView);
+    option.editable = false;
+    option.frame = false;
+    option.subControls = QStyle::SC_All;
+    QStyle *style = styleFor(controlView);
+    QStyleOption arrow(option);
+    arrow.rect = style->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxArrow, controlView);
+    painter.save();
+    style->drawPrimitive(QStyle::PE_IndicatorArrowDown, &arrow, &painter, controlView);
+    painter.restore();
 }

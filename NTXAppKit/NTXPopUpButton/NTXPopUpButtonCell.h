@@ -3,6 +3,7 @@
 // further left and 6 wider than the base cell's (10 wider without a border), and
 // shifted again for an image beside the title (3 left for an image on the right
 // with right-aligned text, 2 right for an image on the left or no image position).
+// A borderless cell draws no bezel: only its arrow stands beside the title.
 // Ownership and threads: as platform::PopUpButtonCell.
 #include "platform/drawing/PopUpButtonCell.h"
 
@@ -13,6 +14,7 @@ public:
 
     std::unique_ptr<platform::Cell> clone() const override;
     QRectF titleRectForBounds(const QRectF &bounds) const override;
+    void drawBezelWithFrame(QPainter &painter, const QRectF &frame, QWidget *controlView) const override;
 
 protected:
     NTXPopUpButtonCell(const NTXPopUpButtonCell &other) = default;

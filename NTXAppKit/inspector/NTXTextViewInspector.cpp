@@ -25,6 +25,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <cmath>
+#include <utility>
 
 namespace Text = NTXTextViewInspectorText;
 using Range = platform::Range;
@@ -87,6 +88,14 @@ QWidget *listButton(bool add)
 }
 
 } // namespace
+
+// The inspectors in the display mode of each shared replacement view, the latest
+// last: the view stands in the latest one.
+QHash<QWidget *, QList<QPointer<NTXTextViewInspector>>> &NTXTextViewInspector::replacementViewHolders()
+{
+    static QHash<QWidget *, QList<QPointer<NTXTextViewInspector>>> holders;
+    return holders;
+}
 
 NTXTextViewInspector::NTXTextViewInspector(QWidget *parent)
     : QTextEdit(parent)
@@ -214,6 +223,7 @@ void NTXTextViewInspector::removeAllFields()
     m_fieldsArray.clear();
     InternalChange change(*this);
     m_currentEditedStartLocation = Range::NotFound;
+    m_fieldStarts.clear();
     text().clear();
     text().setDocumentMargin(DocumentMargin);
 }
@@ -351,6 +361,13 @@ void NTXTextViewInspector::removeSubview(QWidget *view)
     if (!view)
         return;
     m_subviews.removeAll(view);
+    releaseSubview(view);
+}
+
+void NTXTextViewInspector::releaseSubview(QWidget *view)
+{
+    if (!view)
+        return;
     view->hide();
     setViewRefusesInput(view, false);
     if (view->parentWidget() != viewport())
@@ -404,15 +421,34 @@ bool NTXTextViewInspector::eventFilter(QObject *watched, QEvent *event)
 
 void NTXTextViewInspector::removeAllSubviews()
 {
-    const QList<QPointer<QWidget>> views = m_subviews;
+    const QList<QPointer<QWidget>> views = std::exchange(m_subviews, {});
     for (const QPointer<QWidget> &view : views)
-        removeSubview(view);
-    m_subviews.clear();
-    if (m_replacementView) {
-        m_replacementView->hide();
-        m_replacementView->setParent(m_replacementView->property("ntxInspectorOwner").value<QWidget *>());
+        releaseSubview(view);
+    if (QWidget *view = m_replacementView) {
         m_replacementView = nullptr;
+        QList<QPointer<NTXTextViewInspector>> &holders = replacementViewHolders()[view];
+        holders.removeIf([this](const QPointer<NTXTextViewInspector> &holder) { return !holder || holder == this; });
+        // Only the inspector the view stands in gives it away: to the inspector that
+        // showed it before and still shows that mode, else back to its owner.
+        if (view->parentWidget() == viewport()) {
+            if (!holders.isEmpty()) {
+                holders.constLast()->placeReplacementView(view);
+            } else {
+                view->hide();
+                view->setParent(view->property("ntxInspectorOwner").value<QWidget *>());
+            }
+        }
+        if (holders.isEmpty())
+            replacementViewHolders().remove(view);
     }
+}
+
+void NTXTextViewInspector::placeReplacementView(QWidget *view)
+{
+    view->setParent(viewport());
+    view->move(int(std::trunc((width() - view->width()) * 0.5)), int(std::trunc((height() - view->height()) * 0.5)));
+    view->show();
+    m_replacementView = view;
 }
 
 void NTXTextViewInspector::removeSubviewsAndEmptyTextStorage()
@@ -421,6 +457,7 @@ void NTXTextViewInspector::removeSubviewsAndEmptyTextStorage()
     InternalChange change(*this);
     m_currentEditedStartLocation = Range::NotFound;
     m_selectedRect = QRectF();
+    m_fieldStarts.clear();
     QTextDocument &doc = text();
     doc.clear();
     doc.setDocumentMargin(DocumentMargin);
@@ -508,6 +545,7 @@ bool NTXTextViewInspector::appendTextField(const std::shared_ptr<NTXTextViewInsp
     QTextCharFormat fieldFormat;
     fieldFormat.setProperty(Text::FieldProperty, Text::fieldValue(field.get()));
     marked.mergeCharFormat(fieldFormat);
+    rememberFieldStart(field.get(), start);
     appendPiece(cursor, field->shouldAppendNewline() ? QStringLiteral("\n") : QStringLiteral(" "), QTextCharFormat());
     m_visibleFieldsArray.append(field);
     field->hasBecomeVisibleInInspector(this);
@@ -690,6 +728,7 @@ bool NTXTextViewInspector::insertViewField(const std::shared_ptr<NTXTextViewInsp
     QTextCharFormat fieldFormat;
     fieldFormat.setProperty(Text::FieldProperty, Text::fieldValue(field.get()));
     marked.mergeCharFormat(fieldFormat);
+    rememberFieldStart(field.get(), start);
     appendPiece(cursor, field->shouldAppendNewline() ? QStringLiteral("\n") : QStringLiteral(" "), QTextCharFormat());
     QTextCursor styled(&doc);
     styled.setPosition(start);
@@ -790,19 +829,34 @@ void NTXTextViewInspector::setDisplaymode(int mode)
         return;
     if (!view->property("ntxInspectorOwner").isValid())
         view->setProperty("ntxInspectorOwner", QVariant::fromValue(view->parentWidget()));
-    view->setParent(viewport());
-    view->move(int(std::trunc((width() - view->width()) * 0.5)), int(std::trunc((height() - view->height()) * 0.5)));
-    view->show();
-    m_replacementView = view;
+    QList<QPointer<NTXTextViewInspector>> &holders = replacementViewHolders()[view];
+    holders.removeAll(this);
+    holders.append(this);
+    placeReplacementView(view);
 }
 
 // ---- Queries ----
+
+void NTXTextViewInspector::rememberFieldStart(const NTXTextViewInspectorField *field, qsizetype start)
+{
+    QTextCursor cursor(&text());
+    cursor.setPosition(int(start));
+    m_fieldStarts.insert(field, cursor);
+}
 
 Range NTXTextViewInspector::charRangeOfField(const NTXTextViewInspectorField *field) const
 {
     if (!field)
         return Range();
-    return NTXNSTextStorageExtensions::longestRangeForAttribute(text(), Text::FieldProperty, Text::fieldValue(field), 0);
+    const QVariant value = Text::fieldValue(field);
+    // The remembered start, when the field's run is still there, else a search.
+    const auto start = m_fieldStarts.constFind(field);
+    if (start != m_fieldStarts.cend()) {
+        const qsizetype at = start->position();
+        if (Text::valueAt(text(), Text::FieldProperty, at) == value)
+            return Text::runAt(text(), Text::FieldProperty, at);
+    }
+    return NTXNSTextStorageExtensions::longestRangeForAttribute(text(), Text::FieldProperty, value, 0);
 }
 
 namespace {
@@ -970,8 +1024,9 @@ void NTXTextViewInspector::listFieldDidInsertRow(NTXTextViewInspectorListField *
     }
     if (at == Range::NotFound || visibleRow < 0)
         return;
-    insertField(row, at, visibleRow);
-    layoutAttachments();
+    const qsizetype before = Text::length(doc);
+    if (insertField(row, at, visibleRow))
+        layoutAttachmentsInRange(Range(at, Text::length(doc) - before));
 }
 
 void NTXTextViewInspector::listFieldDidRemoveRow(NTXTextViewInspectorListField *, const FieldPtr &row, qsizetype)
@@ -999,16 +1054,17 @@ void NTXTextViewInspector::listFieldDidRemoveRow(NTXTextViewInspectorListField *
             else if (m_currentEditedStartLocation >= range.max())
                 m_currentEditedStartLocation -= range.length;
         }
+        m_layoutManager->removeCellsInRange(doc, range);
         QTextCursor cursor(&doc);
         cursor.setPosition(int(range.location));
         cursor.setPosition(int(range.max()), QTextCursor::KeepAnchor);
         cursor.removeSelectedText();
         m_visibleFieldsArray.removeAll(row);
-        m_layoutManager->removeCellsNotIn(doc);
+        m_fieldStarts.remove(row.get());
         if (!isEditing())
             setTextCursor(QTextCursor(&doc));
     }
-    layoutAttachments();
+    layoutAttachmentsInRange(Range(std::min(range.location, Text::length(doc)), 0));
     viewport()->update();
 }
 

@@ -19,7 +19,19 @@
 //
 // Fields are added between beginFieldEditing() and endFieldEditing() (one rebuild at
 // the end); a rebuild recreates the text from the field list, while a text field's
-// value and the rows of list fields change in place.
+// value and the rows of list fields change in place. A list field has its rows from
+// its binding on (a list bound to a filled array shows them at the first build);
+// each later insertion or removal of an element adds or removes its row only: the
+// lines and controls of that row are laid out at once, those after it move in one
+// pass from the event loop, so adding rows one by one costs each row the same.
+// Finding a field's text starts where the field was made (a cursor the document
+// moves with its changes), so it does not grow with the number of fields.
+//
+// Display modes 1 and 2 show, instead of the fields, the shared view of
+// NTXTextViewInspectorViewController. Several inspectors may be in the same mode:
+// the view stands in the one that entered it last, and when that one leaves the mode
+// it goes to the one before that still shows the mode (back to its owner when none
+// does); an inspector the view no longer stands in leaves it alone.
 //
 // Ownership: the inspector holds its fields (std::shared_ptr) but not their controls:
 // removing a control hides and unparents it, and the inspector gives every control
@@ -32,9 +44,11 @@
 #include "NTXAppKit/inspector/NTXTextViewInspectorFieldHost.h"
 #include "platform/foundation/Range.h"
 
+#include <QHash>
 #include <QPainterPath>
 #include <QPointer>
 #include <QTextCharFormat>
+#include <QTextCursor>
 #include <QTextEdit>
 #include <QTimer>
 #include <memory>
@@ -224,7 +238,14 @@ private:
     FieldPtr sharedField(const QObject *field) const;
     void addSubview(QWidget *view);
     void removeSubview(QWidget *view);
+    // removeSubview() without the list of subviews.
+    void releaseSubview(QWidget *view);
     void removeAllSubviews();
+    void rememberFieldStart(const NTXTextViewInspectorField *field, qsizetype start);
+    // layoutAttachments() for what a change in place touched: the lines of the range
+    // (and of the block after it) and the controls of the range now, the rest in one
+    // pass from the event loop.
+    void layoutAttachmentsInRange(Range range);
     // A control that refuses input lets clicks through to the inspector and gets no keys.
     void setViewRefusesInput(QWidget *view, bool refuses);
     void appendPiece(QTextCursor &cursor, const QString &text, const QTextCharFormat &format);
@@ -251,6 +272,9 @@ private:
     void restartCaretBlink();
     void completionChosen(const QString &completion);
     bool prepareListButton(QWidget *button, const FieldPtr &row, const char *action);
+    // Shows the shared view of a display mode centred in the viewport.
+    void placeReplacementView(QWidget *view);
+    static QHash<QWidget *, QList<QPointer<NTXTextViewInspector>>> &replacementViewHolders();
     FieldPtr rowOf(QObject *sender) const;
 
     qsizetype m_currentEditedStartLocation = Range::NotFound;
@@ -272,6 +296,9 @@ private:
     NTXTextViewInspectorLayoutManager *m_layoutManager = nullptr;
     std::unique_ptr<NTXTextViewInspectorTypesetter> m_typesetter;
     QList<QPointer<QWidget>> m_subviews;
+    // Where each field's run began when it was made: a cursor the document keeps in
+    // step with its changes, checked before it is trusted (see charRangeOfField()).
+    QHash<const NTXTextViewInspectorField *, QTextCursor> m_fieldStarts;
     QPointer<QWidget> m_replacementView;
     QPointer<QCompleter> m_completer;
     int m_internalChanges = 0;

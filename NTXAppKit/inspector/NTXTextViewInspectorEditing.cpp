@@ -674,6 +674,21 @@ void NTXTextViewInspector::scheduleLayout()
         Qt::QueuedConnection);
 }
 
+void NTXTextViewInspector::layoutAttachmentsInRange(Range range)
+{
+    if (m_placing || !m_layoutManager)
+        return;
+    m_placing = true;
+    {
+        InternalChange change(*this);
+        m_typesetter->layOutLines(text(), m_visibleFieldsArray, m_maxLabelWidth, range);
+        m_layoutManager->showAttachmentCells(
+            text(), viewport(), QPointF(-horizontalScrollBar()->value(), -verticalScrollBar()->value()), range);
+    }
+    m_placing = false;
+    scheduleLayout();
+}
+
 void NTXTextViewInspector::layoutAttachments()
 {
     if (m_placing || !m_layoutManager)

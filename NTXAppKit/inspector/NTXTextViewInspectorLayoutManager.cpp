@@ -3,7 +3,6 @@
 #include "NTXAppKit/inspector/NTXTextViewInspectorText.h"
 
 #include <QAbstractTextDocumentLayout>
-#include <QSet>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextLayout>
@@ -57,13 +56,11 @@ void NTXTextViewInspectorLayoutManager::removeAllCells()
     m_cells.clear();
 }
 
-void NTXTextViewInspectorLayoutManager::removeCellsNotIn(const QTextDocument &document)
+void NTXTextViewInspectorLayoutManager::removeCellsInRange(const QTextDocument &document, platform::Range range)
 {
-    QSet<int> present;
-    forEachAttachment(document, platform::Range(0, Text::length(document)),
-                      [&](int, int number) { present.insert(number); });
-    for (auto it = m_cells.begin(); it != m_cells.end();)
-        it = present.contains(it->first) ? std::next(it) : m_cells.erase(it);
+    if (range.isNotFound())
+        return;
+    forEachAttachment(document, range, [&](int, int number) { m_cells.erase(number); });
 }
 
 QList<NTXTextViewInspectorViewTextAttachmentCell *>
@@ -113,9 +110,11 @@ QRectF NTXTextViewInspectorLayoutManager::frameOfAttachment(const QTextDocument 
 }
 
 void NTXTextViewInspectorLayoutManager::showAttachmentCells(const QTextDocument &document, const QWidget *container,
-                                                            const QPointF &offset)
+                                                            const QPointF &offset, platform::Range range)
 {
-    forEachAttachment(document, platform::Range(0, Text::length(document)), [&](int position, int number) {
+    if (range.isNotFound())
+        range = platform::Range(0, Text::length(document));
+    forEachAttachment(document, range, [&](int position, int number) {
         const NTXTextViewInspectorViewTextAttachmentCell *found = cell(number);
         QWidget *view = found ? found->view() : nullptr;
         if (!view || view->parentWidget() != container)

@@ -27,8 +27,9 @@ public:
     int addCell(std::unique_ptr<NTXTextViewInspectorViewTextAttachmentCell> cell);
     NTXTextViewInspectorViewTextAttachmentCell *cell(int number) const;
     void removeAllCells();
-    // Forgets the cells whose characters are no longer in the document.
-    void removeCellsNotIn(const QTextDocument &document);
+    // Forgets the cells of the attachment characters in the range (before the range's
+    // text goes).
+    void removeCellsInRange(const QTextDocument &document, platform::Range range);
     // The cells of the attachment characters in the range, in text order.
     QList<NTXTextViewInspectorViewTextAttachmentCell *> cellsInRange(const QTextDocument &document,
                                                                      platform::Range range) const;
@@ -39,8 +40,9 @@ public:
 
     // Places every cell's control that is a child of the container on its frame
     // (document coordinates moved by `offset`, the scroll position's opposite) and
-    // shows it.
-    void showAttachmentCells(const QTextDocument &document, const QWidget *container, const QPointF &offset);
+    // shows it; with a range, only the cells of the range.
+    void showAttachmentCells(const QTextDocument &document, const QWidget *container, const QPointF &offset,
+                             platform::Range range = platform::Range());
     // The frame of the attachment at the position, in document coordinates; null when
     // the position holds no laid-out attachment.
     QRectF frameOfAttachment(const QTextDocument &document, int position) const;

@@ -2,7 +2,9 @@
 // A field shown as a rating (a level indicator 96 by 14, 0 to 5 stars). A number
 // value sets the level (clamped to 0-5); an array's distinct elements set the level
 // of the single one, or 0 for none or several; other values leave the level. The
-// user's level is written back as a number. Editable exactly while the field is.
+// user's level is written back as a number. Editable exactly while the field is:
+// a read-only rating (the field, or the inspector showing it, not editable) takes
+// no clicks; they reach the inspector as clicks on the field.
 // Ownership and threads: as NTXTextViewInspectorViewField.
 #include "NTXAppKit/inspector/NTXTextViewInspectorViewField.h"
 

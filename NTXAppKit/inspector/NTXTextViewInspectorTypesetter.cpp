@@ -4,6 +4,7 @@
 #include "NTXAppKit/inspector/NTXTextViewInspectorText.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QHash>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -13,13 +14,35 @@ namespace Text = NTXTextViewInspectorText;
 
 namespace {
 
-qsizetype indexOfField(const QList<NTXTextViewInspectorFieldPtr> &fields, const QObject *field)
+// Finds fields in the visible list: by a scan for the few look-ups of a short pass,
+// by an index built on first need once a pass makes more.
+class FieldFinder
 {
-    for (qsizetype i = 0; i < fields.size(); ++i)
-        if (fields.at(i).get() == field)
-            return i;
-    return -1;
-}
+public:
+    explicit FieldFinder(const QList<NTXTextViewInspectorFieldPtr> &fields) : m_fields(fields) {}
+    qsizetype indexOf(const QObject *field)
+    {
+        if (!field)
+            return -1;
+        if (m_index.isEmpty() && ++m_lookups > ScanLimit) {
+            m_index.reserve(m_fields.size());
+            for (qsizetype i = 0; i < m_fields.size(); ++i)
+                m_index.insert(m_fields.at(i).get(), i);
+        }
+        if (!m_index.isEmpty())
+            return m_index.value(field, -1);
+        for (qsizetype i = 0; i < m_fields.size(); ++i)
+            if (m_fields.at(i).get() == field)
+                return i;
+        return -1;
+    }
+
+private:
+    static constexpr int ScanLimit = 8;
+    const QList<NTXTextViewInspectorFieldPtr> &m_fields;
+    QHash<const QObject *, qsizetype> m_index;
+    int m_lookups = 0;
+};
 
 // The field whose last line sets the least y of the field at index i (none: null).
 NTXTextViewInspectorField *previousHeightField(const QList<NTXTextViewInspectorFieldPtr> &fields, qsizetype i)
@@ -42,14 +65,42 @@ NTXTextViewInspectorField *previousHeightField(const QList<NTXTextViewInspectorF
 
 bool NTXTextViewInspectorTypesetter::layOutLines(QTextDocument &document,
                                                  const QList<NTXTextViewInspectorFieldPtr> &visibleFields,
-                                                 qreal labelColumnWidth) const
+                                                 qreal labelColumnWidth, platform::Range range) const
 {
     QAbstractTextDocumentLayout *layout = document.documentLayout();
+    FieldFinder finder(visibleFields);
     bool changed = false;
+    QTextBlock block = document.begin();
+    QTextBlock last; // the last block of a ranged pass
+    if (!range.isNotFound()) {
+        block = document.findBlock(int(range.location));
+        last = document.findBlock(int(std::max(range.location, range.max() - 1)));
+        if (!block.isValid() || !last.isValid())
+            return false;
+        if (last.next().isValid())
+            last = last.next();
+    }
+    auto recordLines = [&](const QTextBlock &of) {
+        const QTextLayout *lines = of.layout();
+        if (!lines)
+            return;
+        const QPointF origin = lines->position();
+        for (int n = 0; n < lines->lineCount(); ++n) {
+            const QTextLine line = lines->lineAt(n);
+            auto *owner = Text::fieldOf(Text::valueAt(document, Text::FieldProperty, of.position() + line.textStart()));
+            const qsizetype at = finder.indexOf(owner);
+            if (at >= 0)
+                visibleFields.at(at)->setLineFragmentRect(line.rect().translated(origin));
+        }
+    };
     QRectF previousBlock;
-    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+    if (block.previous().isValid()) {
+        previousBlock = layout->blockBoundingRect(block.previous());
+        recordLines(block.previous()); // the rule of the first block looks back at it
+    }
+    for (; block.isValid(); block = block.next()) {
         const qsizetype i =
-            indexOfField(visibleFields, Text::fieldOf(Text::valueAt(document, Text::FieldProperty, block.position())));
+            finder.indexOf(Text::fieldOf(Text::valueAt(document, Text::FieldProperty, block.position())));
         NTXTextViewInspectorField *field = i >= 0 ? visibleFields.at(i).get() : nullptr;
         QTextBlockFormat format = block.blockFormat();
         qreal top = 0;
@@ -72,17 +123,9 @@ bool NTXTextViewInspectorTypesetter::layOutLines(QTextDocument &document,
             changed = true;
         }
         previousBlock = layout->blockBoundingRect(block);
-        const QTextLayout *lines = block.layout();
-        if (!lines)
-            continue;
-        const QPointF origin = lines->position();
-        for (int n = 0; n < lines->lineCount(); ++n) {
-            const QTextLine line = lines->lineAt(n);
-            auto *owner = Text::fieldOf(Text::valueAt(document, Text::FieldProperty, block.position() + line.textStart()));
-            const qsizetype at = indexOfField(visibleFields, owner);
-            if (at >= 0)
-                visibleFields.at(at)->setLineFragmentRect(line.rect().translated(origin));
-        }
+        recordLines(block);
+        if (last.isValid() && block == last)
+            break;
     }
     return changed;
 }

@@ -6,15 +6,23 @@
 // rules become block margins (top margin, left margin = label column + inset) of the
 // block whose first character belongs to the field; each field remembers the
 // rectangle of its most recently laid-out line (document coordinates).
+//
+// A pass over the whole text finds each block's field through an index built once
+// for the pass, so it costs the same per block however many fields there are. A
+// pass over a range (what a change in place touched) lays out the blocks of the
+// range and the block after it, whose rule looks back at them; the fields further on
+// keep the rectangles of their last pass until the next whole pass.
 // Stateless; GUI thread.
 #include "NTXAppKit/inspector/NTXTextViewInspectorField.h"
+#include "platform/foundation/Range.h"
 
 class QTextDocument;
 
 class NTXTextViewInspectorTypesetter
 {
 public:
-    // Answers whether a margin changed (the document is then laid out again).
+    // Answers whether a margin changed (the document is then laid out again). The
+    // pass covers the blocks of `range` and the one after it; NotFound: every block.
     bool layOutLines(QTextDocument &document, const QList<NTXTextViewInspectorFieldPtr> &visibleFields,
-                     qreal labelColumnWidth) const;
+                     qreal labelColumnWidth, platform::Range range = platform::Range()) const;
 };

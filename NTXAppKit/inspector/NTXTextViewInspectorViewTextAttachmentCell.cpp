@@ -1,8 +1,11 @@
 #include "NTXAppKit/inspector/NTXTextViewInspectorViewTextAttachmentCell.h"
 
+#include "NTXAppKit/TDSmallDateControl/TDSmallDateControl.h"
+#include "NTXAppKit/TDTimeControl/TDStepper.h"
 #include "platform/drawing/ButtonCell.h"
 #include "platform/drawing/Control.h"
 #include "platform/drawing/PopUpButton.h"
+#include "platform/drawing/TokenField.h"
 
 #include <QAbstractButton>
 #include <QPushButton>
@@ -30,18 +33,17 @@ qreal NTXTextViewInspectorViewTextAttachmentCell::controlOffset(const QWidget *v
 {
     if (!view)
         return 0;
-    if (view->inherits("TDSmallDateControl"))
+    if (qobject_cast<const TDSmallDateControl *>(view))
         return -4;
-    if (qobject_cast<const QDateTimeEdit *>(view) || view->inherits("DatePicker"))
+    if (qobject_cast<const QDateTimeEdit *>(view))
         return -2;
     if (const auto *popUp = qobject_cast<const platform::PopUpButton *>(view))
         return popUp->cell() && popUp->cell()->isBordered() ? -2 : -1;
     if (qobject_cast<const QComboBox *>(view))
         return -2;
-    if (view->inherits("TokenField")) {
-        const auto *control = qobject_cast<const platform::Control *>(view);
-        return control && control->cell() && control->cell()->isBordered() ? 0 : -2;
-    }
+    // A token field is bordered while it draws its frame.
+    if (const auto *tokens = qobject_cast<const platform::TokenField *>(view))
+        return tokens->hasFrame() ? 0 : -2;
     if (const auto *control = qobject_cast<const platform::Control *>(view)) {
         if (dynamic_cast<const platform::ButtonCell *>(control->cell()))
             return control->cell()->isBordered() ? -2 : -1;

@@ -27,7 +27,8 @@
 // the representations (prepareRepresentation()) by the class operations of
 // KZFlowViewImageMaking.cpp, cached by identifier in a byte-bounded cache, and handed
 // back with the item's identifier and the reload they belong to: a picture whose
-// item no longer stands at its index is dropped. Cancelled loads deliver nothing.
+// item no longer stands at its index is dropped. Cancelled loads deliver nothing,
+// but a picture finished after its load was cancelled is still cached.
 //
 // Input (KZFlowViewInput.cpp): clicks, drags out after the platform's drag distance,
 // drops of URI lists, the wheel in whole notches, hover over the selected item
@@ -131,6 +132,9 @@ public:
     static QString mimeTypeForRepresentationType(const QString &type);
     // How long a movie's first picture may take.
     static constexpr int MoviePosterTimeoutMs = 5000;
+    // The name of the selection-change notification. The view itself posts none:
+    // selection changes reach the delegate and the bound controller.
+    static inline const QString SelectionDidChangeNotification = QStringLiteral("KZFlowViewSelectionDidChangeNotification");
     // Bindings.
     static inline const QString ContentArrayBinding = QStringLiteral("contentArray");
     // How long a pause between resizes ends a live resize.
@@ -142,7 +146,8 @@ public:
 
     // Archive.
     void encodeWithCoder(platform::Coder &coder) const;
-    // A view read from the coder (the defaults for a coder without keyed coding).
+    // A view read from the coder (the defaults for a coder without keyed coding). It
+    // takes no drops: a decoded view registers no drag types.
     static KZFlowView *fromCoder(platform::Coder &coder, QWidget *parent = nullptr);
 
     // Title.
@@ -383,6 +388,12 @@ private:
     void itemKeyPathChanged(platform::KeyValueObservable *item, const QString &keyPath);
     void unbindAll();
     void rebuildListElements();
+    // Stops the movie of the content layer's live content and removes it, with the
+    // accessibility elements of what it removed.
+    static void removeLiveContent(platform::Layer &content);
+    // Gives the item layer the view's reflection: a second, tinted instance while
+    // reflections are shown, none otherwise.
+    void applyReflection(platform::ReplicatorLayer &item) const;
     void cancelLoads();
     void deliverLoadedImage(const QImage &image, quint32 index, const QVariant &uid, quint64 reload);
     QString contentKindAtIndex(quint32 index);

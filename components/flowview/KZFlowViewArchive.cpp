@@ -71,6 +71,7 @@ KZFlowView *KZFlowView::fromCoder(platform::Coder &coder, QWidget *parent)
 {
     auto *view = new KZFlowView(parent);
     view->readFromCoder(coder);
+    view->setAcceptDrops(false);
     return view;
 }
 

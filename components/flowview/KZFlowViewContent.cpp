@@ -44,7 +44,8 @@ void KZFlowView::reloadContent()
         count = quint32(contentArray().size());
     } else if (m_dataSource) {
         const std::optional<unsigned> number = m_dataSource->numberOfItemsInFlowView(*this);
-        if (number && m_dataSource->flowViewItemAtIndex(*this, 0).has_value())
+        // Whether the data source gives items is asked of item 0 only when there is one.
+        if (number && *number > 0 && m_dataSource->flowViewItemAtIndex(*this, 0).has_value())
             count = *number;
     }
     m_numberOfItems = count;
@@ -54,8 +55,14 @@ void KZFlowView::reloadContent()
     Transaction::begin();
     Transaction::setDisableActions(true);
     const QList<LayerPtr> old = m_scrollLayer->sublayers();
-    for (const LayerPtr &layer : old)
-        enqeueItemLayer(layer);
+    QList<LayerPtr> live; // content layers showing a movie
+    // Queued last to first, so that the queue, used last in first out, gives each
+    // index its own layer back: items that stay where they were keep their layers.
+    for (auto layer = old.crbegin(); layer != old.crend(); ++layer) {
+        if (!(*layer)->sublayers().isEmpty() && !(*layer)->sublayers().first()->sublayers().isEmpty())
+            live.append(*layer);
+        enqeueItemLayer(*layer);
+    }
     m_scrollLayer->setSublayers({});
     for (quint32 i = 0; i < count; ++i) {
         LayerPtr layer = deqeueItemLayer();
@@ -63,22 +70,38 @@ void KZFlowView::reloadContent()
             layer = createItemLayerWithIndex(i);
             ++m_itemLayersMade;
         } else {
+            const QVariant uid = imageUIDForItem(imageItemForIndex(i));
             layer->setValueForKey(i, IndexKey);
-            layer->setValueForKey(imageUIDForItem(imageItemForIndex(i)), UIDKey);
+            layer->setValueForKey(uid, UIDKey);
+            if (auto *replicator = dynamic_cast<platform::ReplicatorLayer *>(layer.get()))
+                applyReflection(*replicator);
             if (!layer->sublayers().isEmpty()) {
                 const LayerPtr content = layer->sublayers().first();
-                content->setSublayers({});
-                content->setContents(QImage());
+                // The same item at the same place keeps its picture, and, when it is
+                // the selected one, its movie; any other content layer loses both.
+                const bool sameItem = uid.isValid() && content->valueForKey(UIDKey) == uid &&
+                                      content->valueForKey(IndexKey) == QVariant(i);
+                const QString oldName = content->name();
                 setAttributesForItemContentLayer(*content, i);
+                if (!sameItem || i != m_selectedIndex || content->name() != oldName)
+                    removeLiveContent(*content);
+                if (!sameItem)
+                    content->setContents(QImage());
             }
         }
         m_scrollLayer->addSublayer(layer);
     }
+    // A movie does not wait in the reuse queue: it stops with its item's layer.
+    for (const LayerPtr &layer : std::as_const(live))
+        if (!layer->superlayer())
+            removeLiveContent(*layer->sublayers().first());
     Transaction::commit();
     rebuildListElements();
 
     if (m_selectedIndex >= m_numberOfItems)
         setSelectedIndex(0);
+    // The selected item gets its movie again when its layer lost it.
+    selectLayerAtIndex(m_selectedIndex);
     m_scrollLayer->setNeedsLayout();
     updateSelectionInRange(platform::Range(0, m_numberOfItems));
     updateScrollKnob();
@@ -173,11 +196,15 @@ void KZFlowView::updateImageLayerAtIndex(quint32 index)
                                     generation](platform::Operation &self) {
         const QImage image = newImageFromRepresentation(representation, type, wanted,
                                                         [&self] { return self.isCancelled(); });
-        if (image.isNull() || self.isCancelled())
+        if (image.isNull())
             return;
-        // The view cancels and waits for its operations before the cache goes.
+        // A picture made is kept even when nobody waits for it any more, so the next
+        // request finds it; the view cancels and waits for its operations before the
+        // cache goes. Only its delivery depends on the load still being wanted.
         if (key)
             cache->insert(*key, image);
+        if (self.isCancelled())
+            return;
         QCoreApplication *application = QCoreApplication::instance();
         if (!application)
             return;
@@ -266,12 +293,31 @@ void KZFlowView::deselectLayerAtIndex(quint32 index)
     const LayerPtr content = imageLayerAtIndex(index);
     if (!content)
         return;
-    if (content->name().endsWith(MovieKind))
-        if (const std::shared_ptr<platform::MovieLayer> layer = movieLayerAtIndex(index))
-            if (layer->movie())
-                layer->movie()->stop();
     Transaction::begin();
     Transaction::setDisableActions(true);
-    content->setSublayers({});
+    removeLiveContent(*content);
     Transaction::commit();
+}
+
+void KZFlowView::removeLiveContent(Layer &content)
+{
+    if (content.sublayers().isEmpty())
+        return;
+    for (const LayerPtr &sublayer : content.sublayers())
+        if (auto *movieLayer = dynamic_cast<platform::MovieLayer *>(sublayer.get()))
+            if (movieLayer->movie())
+                movieLayer->movie()->stop();
+    content.setSublayers({});
+    // The elements of what went (the movie's button) leave the item's element too.
+    const KZLayerAccessibilityHelper::Ptr element = accessibilityElementOfLayer(&content);
+    if (!element)
+        return;
+    for (qsizetype i = element->countOfChildren(); i-- > 0;) {
+        const LayerPtr layer = element->objectInChildrenAtIndex(i)->layer();
+        bool inside = false;
+        for (const Layer *up = layer.get(); up && !inside; up = up->superlayer())
+            inside = up == &content;
+        if (!inside)
+            element->removeObjectFromChildrenAtIndex(i);
+    }
 }

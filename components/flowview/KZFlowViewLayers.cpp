@@ -217,10 +217,7 @@ std::shared_ptr<platform::ReplicatorLayer> KZFlowView::createItemLayerWithIndex(
 {
     auto item = platform::ReplicatorLayer::create();
     item->setFrame(QRectF(0, 0, 100, 100));
-    item->setInstanceCount(2);
-    item->setInstanceRedOffset(m_reflectionOffset);
-    item->setInstanceGreenOffset(m_reflectionOffset);
-    item->setInstanceBlueOffset(m_reflectionOffset);
+    applyReflection(*item); // one instance while reflections are off
     item->setPreservesDepth(true);
     item->setValueForKey(imageUIDForItem(imageItemForIndex(index)), UIDKey);
     item->setValueForKey(index, IndexKey);

@@ -235,14 +235,17 @@ void KZFlowView::updateReflection()
     if (!m_scrollLayer)
         return;
     for (const LayerPtr &item : m_scrollLayer->sublayers()) {
-        auto *replicator = dynamic_cast<platform::ReplicatorLayer *>(item.get());
-        if (!replicator)
-            continue;
-        replicator->setInstanceCount(m_showsReflection ? 2 : 1);
-        replicator->setInstanceRedOffset(m_reflectionOffset);
-        replicator->setInstanceGreenOffset(m_reflectionOffset);
-        replicator->setInstanceBlueOffset(m_reflectionOffset);
+        if (auto *replicator = dynamic_cast<platform::ReplicatorLayer *>(item.get()))
+            applyReflection(*replicator);
     }
+}
+
+void KZFlowView::applyReflection(platform::ReplicatorLayer &item) const
+{
+    item.setInstanceCount(m_showsReflection ? 2 : 1);
+    item.setInstanceRedOffset(m_reflectionOffset);
+    item.setInstanceGreenOffset(m_reflectionOffset);
+    item.setInstanceBlueOffset(m_reflectionOffset);
 }
 
 void KZFlowView::updateScrollKnob()

@@ -61,7 +61,14 @@ void KZLayerAccessibilityHelper::insertObjectInChildrenAtIndex(const Ptr &child,
     if (!child || child.get() == this || indexOfChild(child.get()) >= 0)
         return;
     adoptChild(child);
-    m_children.insert(std::clamp<qsizetype>(index, 0, m_children.size()), child);
+    const qsizetype at = std::clamp<qsizetype>(index, 0, m_children.size());
+    if (at == m_children.size()) {
+        if (m_childIndexValid)
+            m_childIndex.insert(child.get(), at);
+    } else {
+        forgetChildIndex();
+    }
+    m_children.insert(at, child);
     adjustChildrenAttribute();
 }
 
@@ -70,6 +77,10 @@ void KZLayerAccessibilityHelper::removeObjectFromChildrenAtIndex(qsizetype index
     if (index < 0 || index >= m_children.size())
         return;
     const Ptr child = m_children.takeAt(index);
+    if (index != m_children.size())
+        forgetChildIndex();
+    else if (m_childIndexValid)
+        m_childIndex.remove(child.get());
     if (child->m_parent == this)
         child->m_parent = nullptr;
     adjustChildrenAttribute();
@@ -93,10 +104,17 @@ void KZLayerAccessibilityHelper::replaceChild(const KZLayerAccessibilityHelper *
     }
     if (replacement.get() == old)
         return;
+    // A replacement that is a child already moves: the list never holds it twice.
+    if (const qsizetype already = indexOfChild(replacement.get()); already >= 0)
+        removeObjectFromChildrenAtIndex(already);
     adoptChild(replacement);
-    const qsizetype now = indexOfChild(old); // adopting may have moved the replacement out of this list
+    const qsizetype now = indexOfChild(old);
     const Ptr previous = m_children.at(now);
     m_children[now] = replacement;
+    if (m_childIndexValid) {
+        m_childIndex.remove(previous.get());
+        m_childIndex.insert(replacement.get(), now);
+    }
     if (previous->m_parent == this)
         previous->m_parent = nullptr;
     adjustChildrenAttribute();
@@ -104,10 +122,14 @@ void KZLayerAccessibilityHelper::replaceChild(const KZLayerAccessibilityHelper *
 
 qsizetype KZLayerAccessibilityHelper::indexOfChild(const KZLayerAccessibilityHelper *child) const
 {
-    for (qsizetype i = 0; i < m_children.size(); ++i)
-        if (m_children.at(i).get() == child)
-            return i;
-    return -1;
+    if (!m_childIndexValid) {
+        m_childIndex.clear();
+        m_childIndex.reserve(m_children.size());
+        for (qsizetype i = 0; i < m_children.size(); ++i)
+            m_childIndex.insert(m_children.at(i).get(), i);
+        m_childIndexValid = true;
+    }
+    return m_childIndex.value(child, -1);
 }
 
 void KZLayerAccessibilityHelper::adjustChildrenAttribute()

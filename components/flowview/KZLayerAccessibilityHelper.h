@@ -19,6 +19,7 @@
 #include "platform/layers/Layer.h"
 
 #include <QAccessible>
+#include <QHash>
 #include <QPointer>
 #include <QRect>
 #include <QSet>
@@ -88,6 +89,10 @@ public:
 
     // Children, in order. Inserting sets the child's parent to this element,
     // removing clears it; the children attribute is named exactly while there are any.
+    // An element is among the children at most once. Finding a child's index (and so
+    // the check for a duplicate) costs the same however many children there are, as
+    // long as children are added and removed at the end or replaced in place; a change
+    // in the middle makes the next look-up rebuild the index.
     const QList<Ptr> &children() const { return m_children; }
     qsizetype countOfChildren() const { return m_children.size(); }
     Ptr objectInChildrenAtIndex(qsizetype index) const;
@@ -125,12 +130,17 @@ public:
 private:
     void adoptChild(const Ptr &child);
     void adjustChildrenAttribute();
+    void forgetChildIndex() { m_childIndexValid = false; }
+
 
     QAccessible::Role m_role;
     KZLayerAccessibilityHelper *m_parent;
     std::weak_ptr<platform::Layer> m_layer;
     QPointer<QWidget> m_view;
     QList<Ptr> m_children;
+    // Index of each child in m_children, while m_childIndexValid.
+    mutable QHash<const KZLayerAccessibilityHelper *, qsizetype> m_childIndex;
+    mutable bool m_childIndexValid = true;
     QSet<QString> m_writableAttributeNames;
     QSet<QString> m_attributeNames;
     QHash<QString, GetHandler> m_getHandlers;

@@ -36,7 +36,8 @@ constexpr qreal NormalDuration = 0.7;
 constexpr qreal SlowDuration = 2.1;
 constexpr qreal BottomFadeHeight = 32;
 constexpr qreal ScrollerSideSpace = 160;
-// The wheel moves one item per notch of at least this much.
+// The wheel moves one item per turn of more than this much of a notch; smaller turns
+// (a touchpad's) add up until they reach it.
 constexpr qreal WheelThreshold = 0.4;
 constexpr qreal WheelNotch = 120;
 
@@ -576,12 +577,19 @@ void NTXCoverFlowView::wheelEvent(QWheelEvent *event)
     const qreal dy = event->angleDelta().y() / WheelNotch;
     const qreal dx = event->angleDelta().x() / WheelNotch;
     qreal delta = 0;
-    if (std::abs(dy) > WheelThreshold)
+    if (std::abs(dy) > WheelThreshold) {
         delta = dy;
-    else if (std::abs(dx) > WheelThreshold)
+    } else if (std::abs(dx) > WheelThreshold) {
         delta = dx;
-    else
-        return;
+    } else {
+        // A partial notch: it adds up with the ones before it, whichever way they
+        // turned, and moves once the sum is more than the threshold.
+        m_wheelRemainder += std::abs(dy) >= std::abs(dx) ? dy : dx;
+        if (!(std::abs(m_wheelRemainder) > WheelThreshold))
+            return;
+        delta = m_wheelRemainder;
+    }
+    m_wheelRemainder = 0;
     userSetSelectionIndex(delta > 0 ? m_selectionIndex - 1 : m_selectionIndex + 1);
 }
 

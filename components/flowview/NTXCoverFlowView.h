@@ -4,7 +4,8 @@
 // left and right, each with a reflection. The user selects with the arrow keys, the
 // mouse, the wheel or the view's own scroller; Return or a double click sends the
 // action. An optional accessory controller shows a view below the pictures bound to
-// the selected object.
+// the selected object. A wheel event of more than 0.4 notch moves one item; smaller
+// ones (a touchpad's) add up until their sum does.
 //
 // Content objects are QVariants: an image (QImage), encoded image data
 // (QByteArray), or an observable object whose value for imageKeyPath is one of
@@ -172,5 +173,6 @@ private:
     std::unique_ptr<platform::BindingObserver> m_selectionBinding;
     Qt::KeyboardModifiers m_eventModifiers;
     bool m_inEvent = false;
+    qreal m_wheelRemainder = 0; // partial wheel notches not yet used
     std::shared_ptr<platform::LayoutManager> m_layout;
 };

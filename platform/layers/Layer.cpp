@@ -385,10 +385,28 @@ void Layer::detachFromSuperlayer(bool runOrderOut)
 
 void Layer::setSublayers(const QList<LayerPtr> &sublayers)
 {
-    const QList<LayerPtr> old = m_sublayers;
-    for (const LayerPtr &layer : old)
-        if (!sublayers.contains(layer))
-            layer->detachFromSuperlayer(true);
+    // The layers that leave go in one pass over the list, however many they are.
+    QSet<const Layer *> kept;
+    kept.reserve(sublayers.size());
+    for (const LayerPtr &layer : sublayers)
+        if (layer)
+            kept.insert(layer.get());
+    QList<LayerPtr> leaving;
+    for (const LayerPtr &layer : std::as_const(m_sublayers))
+        if (!kept.contains(layer.get()))
+            leaving.append(layer);
+    if (!leaving.isEmpty()) {
+        for (const LayerPtr &layer : std::as_const(leaving))
+            layer->runOrderAction(QStringLiteral("onOrderOut"));
+        willChangeValueForKey(QStringLiteral("sublayers"));
+        m_sublayers.removeIf([&kept](const LayerPtr &l) { return !kept.contains(l.get()); });
+        for (const LayerPtr &layer : std::as_const(leaving))
+            if (layer->m_superlayer == this)
+                layer->m_superlayer = nullptr;
+        didChangeValueForKey(QStringLiteral("sublayers"));
+        setNeedsLayout();
+        changed();
+    }
     for (const LayerPtr &layer : sublayers)
         attachSublayer(layer, m_sublayers.size());
 }

@@ -28,6 +28,7 @@
 #include "tests/support/TestSupport.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -394,6 +395,41 @@ TEST(ImageView, WithoutImageShowsInfoText)
     const QImage shot = view.grab().toImage();
     EXPECT_NE(shot.pixelColor(60, 3), QColor(Qt::white)) << "the dashed outline";
     EXPECT_EQ(shot.pixelColor(60, 60).red(), shot.pixelColor(60, 60).blue());
+}
+
+// The placeholder text is 18 pixels high at most: "No Image Available" stays whole
+// inside a 100-pixel well, within the bounds less 10 on each side (a cut word would
+// reach the edges of those bounds).
+TEST(ImageView, PlaceholderTextFitsASmallWell)
+{
+    NTXImageView view;
+    view.resize(100, 100);
+    ASSERT_EQ(view.shownInfoText(), QStringLiteral("No Image Available"));
+    const QImage shot = view.grab().toImage();
+    if (!qEnvironmentVariableIsEmpty("CHRONARK_SCREENSHOT_DIR"))
+        shot.save(QDir(qEnvironmentVariable("CHRONARK_SCREENSHOT_DIR")).filePath(QStringLiteral("image-well-placeholder.png")));
+    int inked = 0;
+    // Between the dashed outline (5 in, 5 wide) and the text's bounds (10 in), clear of
+    // the outline's rounded corners, nothing is drawn.
+    for (int along = 25; along < 75; ++along) {
+        for (int x = 20; x < 80; ++x)
+            inked += shot.pixelColor(x, along) != QColor(Qt::white);
+        for (const int across : {8, 9, 10, 89, 90, 91}) {
+            EXPECT_EQ(shot.pixelColor(across, along), QColor(Qt::white)) << across << "," << along;
+            EXPECT_EQ(shot.pixelColor(along, across), QColor(Qt::white)) << along << "," << across;
+        }
+    }
+    EXPECT_GT(inked, 50) << "the text is drawn";
+    // Three lines of an 18-pixel font: their ink spans less than three line heights
+    // of 18 × 1.25 (24 pixels, as 18 points would be, spans more).
+    int top = shot.height(), bottom = -1;
+    for (int y = 0; y < shot.height(); ++y)
+        for (int x = 25; x < 75; ++x)
+            if (shot.pixelColor(x, y) != QColor(Qt::white) && y > 10 && y < 90) {
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+    EXPECT_LE(bottom - top + 1, 3 * 18 * 1.25);
 }
 
 namespace {

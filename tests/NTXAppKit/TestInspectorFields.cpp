@@ -368,3 +368,34 @@ TEST(InspectorFields, TheLabelPopUpCellWidensItsTitle)
     EXPECT_NE(button.ntxCell(), nullptr);
     EXPECT_EQ(button.geometry(), QRect(0, 0, 80, 14));
 }
+
+// The label pop-up is borderless: no panel and no frame around its title, only the
+// arrow beside it; with a border the style's panel is drawn.
+TEST(InspectorFields, TheLabelPopUpIsDrawnWithoutABorder)
+{
+    auto field = textField();
+    field->setLabelArray({Label::fieldLabelWithString(QStringLiteral("work"), QStringLiteral("W")),
+                          Label::fieldLabelWithString(QStringLiteral("Home"), QStringLiteral("H"))});
+    NTXPopUpButton *popup = field->labelSelectionPopup();
+    ASSERT_EQ(popup->size(), QSize(80, 14));
+    auto rimIsBackground = [popup] {
+        const QImage shot = popup->grab().toImage();
+        const QColor background = popup->palette().color(QPalette::Window);
+        bool plain = true;
+        for (int x = 0; x < shot.width(); ++x)
+            plain = plain && shot.pixelColor(x, 0) == background && shot.pixelColor(x, shot.height() - 1) == background;
+        for (int y = 0; y < shot.height(); ++y)
+            plain = plain && shot.pixelColor(0, y) == background && shot.pixelColor(shot.width() - 1, y) == background;
+        int inked = 0;
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = 0; x < shot.width(); ++x)
+                inked += background.lightness() - shot.pixelColor(x, y).lightness() > 60;
+        return std::make_pair(plain, inked);
+    };
+    const auto [plain, inked] = rimIsBackground();
+    EXPECT_TRUE(plain) << "no panel, no frame";
+    EXPECT_GT(inked, 8) << "the title and the arrow are drawn";
+    popup->popUpCell()->setBordered(true);
+    EXPECT_FALSE(rimIsBackground().first) << "a bordered pop-up has its panel";
+    popup->popUpCell()->setBordered(false);
+}

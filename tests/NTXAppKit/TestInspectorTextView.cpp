@@ -3,25 +3,32 @@
 // the lifetime of controls.
 #include "FoundationExtensions/NTXNSTextStorageExtensions.h"
 #include "NTXAppKit/NTXPopUpButton/NTXPopUpButton.h"
+#include "NTXAppKit/TDSmallDateControl/TDSmallDateControl.h"
+#include "NTXAppKit/TDTimeControl/TDStepper.h"
 #include "NTXAppKit/inspector/NTXTextViewInspector.h"
 #include "NTXAppKit/inspector/NTXTextViewInspectorLayoutManager.h"
 #include "NTXAppKit/inspector/NTXTextViewInspectorListField.h"
 #include "NTXAppKit/inspector/NTXTextViewInspectorRatingField.h"
 #include "NTXAppKit/inspector/NTXTextViewInspectorText.h"
 #include "NTXAppKit/inspector/NTXTextViewInspectorTextField.h"
+#include "NTXAppKit/inspector/NTXTextViewInspectorViewController.h"
 #include "NTXAppKit/inspector/NTXTextViewInspectorViewField.h"
+#include "platform/drawing/TokenField.h"
 #include "platform/foundation/ArrayController.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QClipboard>
+#include <QDateEdit>
 #include <QFontMetricsF>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QScrollBar>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextLayout>
 #include <cmath>
+#include <random>
 #include <gtest/gtest.h>
 
 using platform::KeyValueObservable;
@@ -214,6 +221,32 @@ TEST(InspectorTextView, CellFrameOfControls)
     const QRectF elsewhere = frameOf(&plain, true);
     EXPECT_EQ(elsewhere.x(), 5);
     EXPECT_EQ(elsewhere.y(), std::floor(117 - 6 - Inspector::labelAttributes().font().pointSizeF()));
+}
+
+// Kinds are told by class: an unbordered token field (the token list's rows) sits 2
+// above a plain view, a bordered one level with it; a small date control 4 above, a
+// date editor 2 above.
+TEST(InspectorTextView, CellFrameOfTokenAndDateControls)
+{
+    auto yOf = [](QWidget *view) {
+        view->resize(80, 18);
+        NTXTextViewInspectorViewTextAttachmentCell cell;
+        cell.setView(view);
+        cell.setLabelFont(Inspector::labelAttributes().font());
+        return cell.cellFrame(QRectF(5, 100, 300, 22), 117, 60, 5).y();
+    };
+    QWidget plain;
+    platform::TokenField unbordered;
+    unbordered.setFrame(false);
+    platform::TokenField bordered;
+    bordered.setFrame(true);
+    TDSmallDateControl smallDate;
+    QDateEdit dateEdit;
+    const qreal level = yOf(&plain);
+    EXPECT_EQ(yOf(&unbordered), level - 2);
+    EXPECT_EQ(yOf(&bordered), level);
+    EXPECT_EQ(yOf(&smallDate), level - 4);
+    EXPECT_EQ(yOf(&dateEdit), level - 2);
 }
 
 TEST(InspectorTextView, MinimumHeightAndInsetBecomeMargins)
@@ -485,6 +518,87 @@ TEST(InspectorTextView, ListRowsChangeInPlace)
     EXPECT_TRUE(shown.inspector.string().startsWith(QStringLiteral("\n")));
 }
 
+// A row that keeps the next row at least 30 below the top of its line.
+class TallRow : public ViewField
+{
+public:
+    TallRow() : ViewField(QStringLiteral("row"), new QLineEdit, QString(), Label::fieldLabelWithString(QStringLiteral("Row")))
+    {
+        setMinimumHeight(30);
+    }
+    std::shared_ptr<NTXTextViewInspectorField> copy() const override { return std::make_shared<TallRow>(); }
+};
+
+// Elements inserted into and removed from the controller at random places: after
+// every step the visible fields follow the rows, every field's text is found where
+// it is (the same run a search of the whole text finds), the new row's control
+// stands on its line at once, and, once the event loop ran, every row's control
+// stands below the one before and the line rule holds between rows.
+TEST(InspectorTextView, RandomRowChangesKeepFieldsTextAndControlsInStep)
+{
+    for (const unsigned seed : {1u, 2u, 3u}) {
+        SCOPED_TRACE(seed);
+        std::mt19937 random(seed);
+        Shown shown;
+        shown.inspector.resize(320, 900);
+        platform::ArrayController controller;
+        auto list = std::make_shared<NTXTextViewInspectorListField>(QStringLiteral("list"), QString(),
+                                                                    Label::fieldLabelWithString(QStringLiteral("Rows")));
+        list->setEntryFieldTemplate(std::make_shared<TallRow>());
+        list->setEditable(true);
+        auto head = textField(QStringLiteral("head"), QStringLiteral("Head"), QStringLiteral("ph"));
+        auto tail = textField(QStringLiteral("tail"), QStringLiteral("Tail"), QStringLiteral("end"));
+        shown.build({head, list, tail});
+        list->bindToObject(&controller, QStringLiteral("arrangedObjects"), QStringLiteral("descript"), QString());
+        std::vector<std::unique_ptr<Item>> items;
+        const QTextDocument &document = *shown.inspector.document();
+        for (int step = 0; step < 80; ++step) {
+            SCOPED_TRACE(step);
+            const qsizetype count = controller.arrangedObjects().size();
+            const bool insert = count == 0 || random() % 3 != 0;
+            if (insert) {
+                items.push_back(std::make_unique<Item>(QStringLiteral("row %1").arg(step)));
+                const qsizetype at = qsizetype(random() % unsigned(count + 1));
+                controller.insertObjectAtArrangedObjectIndex(KeyValueObservable::fromObservable(items.back().get()), at);
+                // The new row's control stands on its line before the event loop runs.
+                const auto *row = dynamic_cast<ViewField *>(list->rowAtIndex(at).get());
+                ASSERT_TRUE(row);
+                const QRectF line = document.documentLayout()->blockBoundingRect(
+                    document.findBlock(int(shown.inspector.charRangeOfField(row).location)));
+                const int y = row->view()->y() + shown.inspector.verticalScrollBar()->value();
+                EXPECT_TRUE(row->view()->isVisibleTo(shown.inspector.viewport()));
+                EXPECT_GE(y, line.top() - 4);
+                EXPECT_LE(y + row->view()->height(), line.bottom() + 4);
+            } else {
+                controller.removeObjectAtArrangedObjectIndex(qsizetype(random() % unsigned(count)));
+            }
+            QList<Inspector::FieldPtr> expected{head};
+            expected += list->allRows();
+            expected.append(tail);
+            ASSERT_EQ(shown.inspector.visibleFieldsArray(), expected);
+            qsizetype previousEnd = 0;
+            for (const Inspector::FieldPtr &field : expected) {
+                const Range found = shown.inspector.charRangeOfField(field.get());
+                EXPECT_EQ(found, NTXNSTextStorageExtensions::longestRangeForAttribute(
+                                     document, Text::FieldProperty, Text::fieldValue(field.get()), 0));
+                ASSERT_FALSE(found.isNotFound());
+                EXPECT_GE(found.location, previousEnd);
+                previousEnd = found.max();
+            }
+            if (random() % 4 == 0 || step == 79) {
+                QApplication::processEvents();
+                const QList<Inspector::FieldPtr> rows = list->allRows();
+                for (qsizetype i = 1; i < rows.size(); ++i) {
+                    const QWidget *above = dynamic_cast<ViewField *>(rows.at(i - 1).get())->view();
+                    const QWidget *below = dynamic_cast<ViewField *>(rows.at(i).get())->view();
+                    EXPECT_GT(below->y(), above->y()) << i;
+                    EXPECT_GE(rows.at(i)->lineFragmentRect().y(), rows.at(i - 1)->lineFragmentRect().y() + 30 - 0.5) << i;
+                }
+            }
+        }
+    }
+}
+
 TEST(InspectorTextView, AListBoundToAFilledArrayShowsItsRows)
 {
     Item a(QStringLiteral("first")), b(QStringLiteral("second"));
@@ -507,12 +621,16 @@ TEST(InspectorTextView, AListBoundToAFilledArrayShowsItsRows)
 
 TEST(InspectorTextView, AControlTakesClicksOnlyInAnEditableInspector)
 {
-    for (const bool editable : {false, true}) {
+    // A read-only rating refuses clicks too, in an editable inspector.
+    const std::pair<bool, bool> cases[] = {{false, true}, {true, true}, {true, false}};
+    for (const auto &[inspectorEditable, fieldEditable] : cases) {
+        const bool editable = inspectorEditable && fieldEditable;
         Shown shown;
         auto rating = std::make_shared<NTXTextViewInspectorRatingField>(QStringLiteral("rating"), QString(),
                                                                         Label::fieldLabelWithString(QStringLiteral("Rating")));
         rating->setValue(1);
-        shown.build({rating}, editable);
+        rating->setEditable(fieldEditable);
+        shown.build({rating}, inspectorEditable);
         QWidget *stars = rating->view();
         ASSERT_TRUE(stars->isVisible()) << editable;
         // As a user's click: through the window, to whatever widget is under the mouse.
@@ -537,4 +655,45 @@ TEST(InspectorTextView, EitherTheInspectorOrItsFieldsMayDieFirst)
     EXPECT_EQ(field->textViewInspector(), nullptr);
     field.reset();
     EXPECT_FALSE(edit);
+}
+
+// The no-selection view is one for all inspectors: it stands in the inspector that
+// entered the mode last, and leaving the mode never takes it from another inspector
+// that still shows it.
+TEST(InspectorTextView, InspectorsInADisplayModeShareItsViewWithoutBlanking)
+{
+    QWidget *none = NTXTextViewInspectorViewController::noSelectionView();
+    ASSERT_TRUE(none);
+    auto showsNone = [none](Inspector &inspector) {
+        return none->parentWidget() == inspector.viewport() && none->isVisibleTo(&inspector);
+    };
+    for (const bool laterLeavesFirst : {false, true}) {
+        SCOPED_TRACE(laterLeavesFirst);
+        Shown first, second;
+        first.inspector.setDisplaymode(Inspector::NoSelectionMode);
+        EXPECT_TRUE(showsNone(first.inspector));
+        second.inspector.setDisplaymode(Inspector::NoSelectionMode);
+        EXPECT_TRUE(showsNone(second.inspector));
+        Inspector &leaving = laterLeavesFirst ? second.inspector : first.inspector;
+        Inspector &staying = laterLeavesFirst ? first.inspector : second.inspector;
+        leaving.setDisplaymode(Inspector::FieldsMode);
+        EXPECT_EQ(staying.displayMode(), Inspector::NoSelectionMode);
+        EXPECT_TRUE(showsNone(staying)) << "the inspector still in the mode shows the view";
+        EXPECT_NE(none->parentWidget(), leaving.viewport());
+        staying.setDisplaymode(Inspector::MultipleSelectionMode);
+        EXPECT_NE(none->parentWidget(), staying.viewport());
+        EXPECT_FALSE(none->isVisible()) << "given back to its owner";
+        staying.setDisplaymode(Inspector::FieldsMode);
+    }
+    // An inspector that dies in the mode gives the view on, too.
+    Shown survivor;
+    survivor.inspector.setDisplaymode(Inspector::NoSelectionMode);
+    {
+        Shown brief;
+        brief.inspector.setDisplaymode(Inspector::NoSelectionMode);
+        EXPECT_TRUE(showsNone(brief.inspector));
+    }
+    EXPECT_TRUE(showsNone(survivor.inspector));
+    survivor.inspector.setDisplaymode(Inspector::FieldsMode);
+    EXPECT_FALSE(none->isVisible());
 }

@@ -9,6 +9,7 @@
 
 #include <QCoreApplication>
 #include <QPainter>
+#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -66,7 +67,8 @@ public:
     Time currentTime() const override
     {
         const double played = m_playing ? platform::Clock::mediaTime() - m_startedAt : 0;
-        return {std::min<qint64>(m_at + qint64(played * 600), m_duration), 600};
+        // Rounded: the frozen media time is a large double, so 2.5 s later may read 2.4999999.
+        return {std::min<qint64>(m_at + std::llround(played * 600), m_duration), 600};
     }
     Time duration() const override { return {m_duration, 600}; }
     double rate() const override { return m_playing ? 1.0 : 0.0; }

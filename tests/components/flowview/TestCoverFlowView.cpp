@@ -186,6 +186,37 @@ TEST_F(CoverFlowViewTest, ArrowKeysClampAndShiftOrCapsLockSlowTheMove)
     }
 }
 
+// A wheel turn of more than 0.4 notch moves one item (down: the next one); smaller
+// turns, as a touchpad sends them, add up until their sum is more than 0.4.
+TEST_F(CoverFlowViewTest, WheelTurnsAndPartialNotchesMoveOneItem)
+{
+    view.setContent(names(10));
+    platform::Transaction::flush();
+    auto wheel = [this](QPoint angle) {
+        QWheelEvent event(QPointF(300, 150), QPointF(300, 150), QPoint(), angle, Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(&view, &event);
+        return view.selectionIndex();
+    };
+    EXPECT_EQ(wheel(QPoint(0, -120)), 1);
+    EXPECT_EQ(wheel(QPoint(0, -360)), 2) << "one item per event";
+    EXPECT_EQ(wheel(QPoint(-60, 0)), 3) << "half a notch sideways";
+    EXPECT_EQ(wheel(QPoint(0, 120)), 2);
+    // A touchpad: 0.2 notch at a time. 0.4 is not yet more than 0.4; 0.6 is.
+    EXPECT_EQ(wheel(QPoint(0, -24)), 2);
+    EXPECT_EQ(wheel(QPoint(0, -24)), 2);
+    EXPECT_EQ(wheel(QPoint(0, -24)), 3);
+    // What moved is used up; partial turns the other way take the sum back first.
+    EXPECT_EQ(wheel(QPoint(0, -24)), 3);
+    EXPECT_EQ(wheel(QPoint(0, 24)), 3);
+    EXPECT_EQ(wheel(QPoint(0, 24)), 3);
+    EXPECT_EQ(wheel(QPoint(0, 24)), 3);
+    EXPECT_EQ(wheel(QPoint(0, 24)), 2);
+    for (int i = 0; i < 30; ++i)
+        wheel(QPoint(12, 0)); // 0.1 notch at a time sideways: one item per five
+    EXPECT_EQ(view.selectionIndex(), 0) << "clamped at the first item";
+}
+
 TEST_F(CoverFlowViewTest, PicturesLoadOffTheGuiThreadAndNonImagesKeepThePlaceholder)
 {
     QByteArray png;

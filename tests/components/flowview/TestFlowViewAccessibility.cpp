@@ -10,6 +10,9 @@
 #include <QAccessibleValueInterface>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+
 using Helper = KZLayerAccessibilityHelper;
 
 namespace {
@@ -156,3 +159,100 @@ TEST(LayerAccessibilityHelper, ChildrenAndHandlers)
 }
 
 } // namespace
+
+// Children inserted, removed and replaced at random places of two parents, elements
+// moving between them: after every step each parent's children are those of a plain
+// list kept beside it, each found at its own index, none twice, each knowing its
+// parent.
+TEST(LayerAccessibilityHelper, RandomChildChangesKeepOrderIndexesAndParents)
+{
+    std::mt19937 random(54);
+    auto pick = [&random](qsizetype n) { return qsizetype(random() % quint32(std::max<qsizetype>(n, 1))); };
+    std::vector<Helper::Ptr> pool;
+    for (int i = 0; i < 40; ++i)
+        pool.push_back(Helper::layerAccesibilityHelperWithRole(QAccessible::Graphic, nullptr, nullptr, nullptr));
+    const Helper::Ptr parents[2] = {Helper::layerAccesibilityHelperWithRole(QAccessible::List, nullptr, nullptr, nullptr),
+                                    Helper::layerAccesibilityHelperWithRole(QAccessible::List, nullptr, nullptr, nullptr)};
+    std::vector<Helper *> model[2];
+    auto modelIndex = [&model](int p, const Helper *element) {
+        const auto found = std::find(model[p].begin(), model[p].end(), element);
+        return found == model[p].end() ? qsizetype(-1) : qsizetype(found - model[p].begin());
+    };
+    auto leaveOther = [&](int p, const Helper *element) {
+        const qsizetype at = modelIndex(1 - p, element);
+        if (at >= 0)
+            model[1 - p].erase(model[1 - p].begin() + at);
+    };
+    for (int step = 0; step < 3000; ++step) {
+        SCOPED_TRACE(step);
+        const int p = int(random() % 2);
+        Helper &parent = *parents[p];
+        std::vector<Helper *> &children = model[p];
+        const Helper::Ptr element = pool[size_t(pick(qsizetype(pool.size())))];
+        switch (random() % 5) {
+        case 0: { // insert anywhere (a child already there stays where it is)
+            const qsizetype at = pick(qsizetype(children.size()) + 1);
+            parent.insertObjectInChildrenAtIndex(element, at);
+            if (modelIndex(p, element.get()) < 0) {
+                leaveOther(p, element.get());
+                children.insert(children.begin() + std::min<qsizetype>(at, qsizetype(children.size())), element.get());
+            }
+            break;
+        }
+        case 1: // add at the end
+            parent.addChildrenObject(element);
+            if (modelIndex(p, element.get()) < 0) {
+                leaveOther(p, element.get());
+                children.push_back(element.get());
+            }
+            break;
+        case 2: // remove anywhere
+            if (!children.empty()) {
+                const qsizetype at = pick(qsizetype(children.size()));
+                parent.removeObjectFromChildrenAtIndex(at);
+                children.erase(children.begin() + at);
+            }
+            break;
+        case 3: { // replace a child in place
+            if (children.empty())
+                break;
+            Helper *old = children[size_t(pick(qsizetype(children.size())))];
+            parent.replaceChild(old, element);
+            if (element.get() == old)
+                break;
+            const qsizetype already = modelIndex(p, element.get());
+            if (already >= 0)
+                children.erase(children.begin() + already);
+            leaveOther(p, element.get());
+            children[size_t(modelIndex(p, old))] = element.get();
+            break;
+        }
+        default: { // replacing what is no child adds the replacement at the end
+            const Helper::Ptr stranger = pool[size_t(pick(qsizetype(pool.size())))];
+            if (modelIndex(p, stranger.get()) >= 0)
+                break;
+            parent.replaceChild(stranger.get(), element);
+            if (modelIndex(p, element.get()) < 0) {
+                leaveOther(p, element.get());
+                children.push_back(element.get());
+            }
+            break;
+        }
+        }
+        for (int q = 0; q < 2; ++q) {
+            ASSERT_EQ(parents[q]->countOfChildren(), qsizetype(model[q].size()));
+            for (qsizetype i = 0; i < qsizetype(model[q].size()); ++i) {
+                ASSERT_EQ(parents[q]->objectInChildrenAtIndex(i).get(), model[q][size_t(i)]) << q << " " << i;
+                ASSERT_EQ(parents[q]->indexOfChild(model[q][size_t(i)]), i);
+                ASSERT_EQ(model[q][size_t(i)]->parent(), parents[q].get());
+            }
+        }
+        for (const Helper::Ptr &any : pool) {
+            if (modelIndex(0, any.get()) < 0 && modelIndex(1, any.get()) < 0) {
+                ASSERT_EQ(parents[0]->indexOfChild(any.get()), -1);
+                ASSERT_EQ(parents[1]->indexOfChild(any.get()), -1);
+                ASSERT_EQ(any->parent(), nullptr);
+            }
+        }
+    }
+}

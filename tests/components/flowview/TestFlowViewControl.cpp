@@ -3,6 +3,7 @@
 #include "platform/archive/KeyedArchiver.h"
 #include "platform/archive/KeyedUnarchiver.h"
 #include "platform/foundation/Exception.h"
+#include "platform/foundation/NotificationCenter.h"
 #include "platform/layers/Transform3D.h"
 #include "tests/components/flowview/FlowViewTestSupport.h"
 #include "tests/platform/layers/LayerTestSupport.h"
@@ -165,6 +166,44 @@ TEST_F(FlowViewControl, MissingOrNonFiniteArchivedValuesKeepTheirDefaults)
         EXPECT_EQ(e.name(), QStringLiteral("NSInvalidArchiveOperationException"));
         EXPECT_EQ(e.reason(), QStringLiteral("Only supports NSKeyedArchiver coders"));
     }
+}
+
+// The notification's name is defined with the control, which never posts it: the
+// delegate hears of the change.
+TEST_F(FlowViewControl, TheSelectionNotificationIsNamedButNotPosted)
+{
+    EXPECT_EQ(KZFlowView::SelectionDidChangeNotification, QStringLiteral("KZFlowViewSelectionDidChangeNotification"));
+    KZFlowView view;
+    flowtest::show(view, QSize(800, 400));
+    flowtest::Source source(3);
+    flowtest::fill(view, source, 0);
+    CountingDelegate delegate;
+    view.setDelegate(&delegate);
+    int posted = 0;
+    auto &center = platform::NotificationCenter::defaultCenter();
+    const auto token = center.addObserver(nullptr, KZFlowView::SelectionDidChangeNotification, nullptr,
+                                          [&posted](const platform::Notification &) { ++posted; });
+    view.setSelectedIndex(2);
+    view.moveLeft();
+    center.removeObserver(token);
+    EXPECT_EQ(delegate.changes, 2);
+    EXPECT_EQ(posted, 0);
+}
+
+// A view made in code registers for dropped URLs; one read from an archive, keyed or
+// not, registers no drag types.
+TEST_F(FlowViewControl, OnlyAViewMadeInCodeTakesDrops)
+{
+    KZFlowView made;
+    EXPECT_TRUE(made.acceptDrops());
+    const auto data = archive(made);
+    ASSERT_TRUE(data);
+    platform::KeyedUnarchiver unarchiver(*data);
+    std::unique_ptr<KZFlowView> decoded(KZFlowView::fromCoder(unarchiver));
+    EXPECT_FALSE(decoded->acceptDrops());
+    testsupport::NonKeyedCoder coder;
+    std::unique_ptr<KZFlowView> defaults(KZFlowView::fromCoder(coder));
+    EXPECT_FALSE(defaults->acceptDrops());
 }
 
 } // namespace

@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <random>
 
 using platform::ConstraintLayoutManager;
 using platform::Layer;
@@ -213,6 +215,40 @@ TEST(LayerGeometry, TreeRefusesCirclesAndMovesLayers)
     EXPECT_EQ(a->sublayerNamed(QStringLiteral("c")), c);
     c->removeFromSuperlayer();
     EXPECT_EQ(a->sublayers(), (QList<LayerPtr>{b}));
+}
+
+// setSublayers with random lists drawn from layers of two parents: the parent then
+// holds exactly the list, in its order; layers it had and the list lacks have no
+// superlayer; layers taken from the other parent left it, the rest keep their order.
+TEST(LayerGeometry, SetSublayersKeepsMovesAndDropsLayers)
+{
+    std::mt19937 random(54);
+    std::vector<LayerPtr> pool;
+    for (int i = 0; i < 24; ++i)
+        pool.push_back(Layer::create());
+    const LayerPtr parents[2] = {Layer::create(), Layer::create()};
+    for (int step = 0; step < 500; ++step) {
+        SCOPED_TRACE(step);
+        const int p = int(random() % 2);
+        std::vector<LayerPtr> shuffled = pool;
+        std::shuffle(shuffled.begin(), shuffled.end(), random);
+        const QList<LayerPtr> wanted(shuffled.begin(), shuffled.begin() + qsizetype(random() % 12));
+        const QList<LayerPtr> before = parents[p]->sublayers();
+        QList<LayerPtr> other = parents[1 - p]->sublayers();
+        other.removeIf([&wanted](const LayerPtr &layer) { return wanted.contains(layer); });
+        parents[p]->setSublayers(wanted);
+        ASSERT_EQ(parents[p]->sublayers(), wanted);
+        ASSERT_EQ(parents[1 - p]->sublayers(), other);
+        for (const LayerPtr &layer : wanted)
+            ASSERT_EQ(layer->superlayer(), parents[p].get());
+        for (const LayerPtr &layer : other)
+            ASSERT_EQ(layer->superlayer(), parents[1 - p].get());
+        for (const LayerPtr &layer : before) {
+            if (!wanted.contains(layer)) {
+                ASSERT_EQ(layer->superlayer(), nullptr);
+            }
+        }
+    }
 }
 
 } // namespace
