@@ -6,6 +6,7 @@
 #include "platform/document/MenuItemValidation.h"
 #include "platform/drawing/MenuItemTitle.h"
 #include "platform/drawing/Sheet.h"
+#include "platform/foundation/RegularFile.h"
 #include "platform/foundation/UndoManager.h"
 
 #include <QAction>
@@ -241,10 +242,15 @@ bool Document::loadFromFile(const QString &path, const QString &typeName, QStrin
     m_failureReason.clear();
     bool ok = false;
     const QFileInfo info(absolute);
-    if (absolute.isEmpty() || !info.exists())
+    // A pipe or device is refused before it is opened: opening a pipe waits for a
+    // writer, reading a device may never end.
+    const RegularFile::Kind kind = RegularFile::kindOf(absolute);
+    if (absolute.isEmpty() || kind == RegularFile::Kind::Missing)
         m_failureReason = localizedString(QStringLiteral("FileDoesNotExistReason"));
-    else if (info.isDir())
+    else if (kind == RegularFile::Kind::Folder)
         m_failureReason = localizedString(QStringLiteral("FileIsFolderReason"));
+    else if (kind == RegularFile::Kind::Special)
+        m_failureReason = localizedString(QStringLiteral("FileIsSpecialReason"));
     else if (!info.isReadable())
         m_failureReason = localizedString(QStringLiteral("FileNotReadableReason"));
     else
