@@ -236,24 +236,29 @@ bool Document::eventFilter(QObject *watched, QEvent *event)
 
 // Reading and writing ---------------------------------------------------------------
 
-bool Document::loadFromFile(const QString &path, const QString &typeName, QString *errorReason)
+QString Document::reasonFileCannotBeRead(const QString &path)
 {
     const QString absolute = absolutePath(path);
-    m_failureReason.clear();
-    bool ok = false;
-    const QFileInfo info(absolute);
     // A pipe or device is refused before it is opened: opening a pipe waits for a
     // writer, reading a device may never end.
     const RegularFile::Kind kind = RegularFile::kindOf(absolute);
     if (absolute.isEmpty() || kind == RegularFile::Kind::Missing)
-        m_failureReason = localizedString(QStringLiteral("FileDoesNotExistReason"));
-    else if (kind == RegularFile::Kind::Folder)
-        m_failureReason = localizedString(QStringLiteral("FileIsFolderReason"));
-    else if (kind == RegularFile::Kind::Special)
-        m_failureReason = localizedString(QStringLiteral("FileIsSpecialReason"));
-    else if (!info.isReadable())
-        m_failureReason = localizedString(QStringLiteral("FileNotReadableReason"));
-    else
+        return localizedString(QStringLiteral("FileDoesNotExistReason"));
+    if (kind == RegularFile::Kind::Folder)
+        return localizedString(QStringLiteral("FileIsFolderReason"));
+    if (kind == RegularFile::Kind::Special)
+        return localizedString(QStringLiteral("FileIsSpecialReason"));
+    if (!QFileInfo(absolute).isReadable())
+        return localizedString(QStringLiteral("FileNotReadableReason"));
+    return QString();
+}
+
+bool Document::loadFromFile(const QString &path, const QString &typeName, QString *errorReason)
+{
+    const QString absolute = absolutePath(path);
+    bool ok = false;
+    m_failureReason = reasonFileCannotBeRead(absolute);
+    if (m_failureReason.isEmpty())
         ok = readFromFile(absolute, typeName);
     if (!ok) {
         if (m_failureReason.isEmpty())

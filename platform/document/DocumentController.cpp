@@ -273,6 +273,12 @@ Document *DocumentController::makeUntitledDocument(const QString &typeName)
 Document *DocumentController::makeDocumentWithContentsOfFile(const QString &path, const QString &typeName,
                                                              QString *errorReason)
 {
+    // A name that cannot be read is answered without making a document for it.
+    if (const QString reason = Document::reasonFileCannotBeRead(path); !reason.isEmpty()) {
+        if (errorReason)
+            *errorReason = reason;
+        return nullptr;
+    }
     const DocumentType type = documentTypeNamed(typeName);
     Document *document = type.makeDocument(nullptr);
     if (!document) {
