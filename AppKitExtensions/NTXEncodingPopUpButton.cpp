@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QSignalBlocker>
+#include <QStandardItemModel>
 
 NTXEncodingPopUpButton::NTXEncodingPopUpButton(QWidget *parent) : QComboBox(parent)
 {
@@ -53,6 +54,10 @@ void NTXEncodingPopUpButton::setupPopUp(quint32 selected, bool withDefaultEntry)
                 setItemData(count() - 1, QVariant::fromValue(item.tag), TagRole);
             } else {
                 addItem(item.title, QVariant::fromValue(item.tag));
+                if (!item.enabled)
+                    if (auto *model = qobject_cast<QStandardItemModel *>(this->model()))
+                        if (QStandardItem *added = model->item(count() - 1))
+                            added->setEnabled(false);
             }
         }
         setCurrentIndex(-1);

@@ -1,7 +1,9 @@
 #pragma once
 // A pop-up of text encodings filled from NTXEncodingManager: optionally "Automatic",
 // the enabled encodings (each item's data under TagRole is its encoding number, the
-// other items NoStringEncoding), a separator and "Customize Encodings List…".
+// other items NoStringEncoding), a separator and "Customize Encodings List…". A
+// selected encoding that cannot be used here shows its name on a disabled item; an
+// unknown number is not shown.
 //
 // Owned by its parent widget; main thread only. The command item is never the
 // selection: choosing it opens the shared NTXSelectEncodingsPanel and keeps the

@@ -17,6 +17,10 @@ bool NTXCSVExport::writeRows(const QList<QVariantList> &rows)
         : m_lineEndType == 2             ? QStringLiteral("\n")
                                          : QStringLiteral("\r\n");
     bool ok = true;
+    if (m_writesByteOrderMark) {
+        const QByteArray mark = encodeString(QString(QChar(0xFEFF)));
+        ok = !mark.isNull() && m_device && m_device->write(mark) == mark.size();
+    }
     for (const QVariantList &row : rows)
         ok = writeRow(row) && ok;
     return ok;

@@ -8,8 +8,10 @@
 // (any separator counts) is quoted, as is every field with forceQuotes. Values that
 // are not strings are written as text: numbers in the C locale, dates and times in
 // ISO 8601. A line the encoding cannot hold is written lossily ("?" for what does
-// not fit). Failure: writeRow()/writeRows() answer false when a write fell short or
-// the encoding is unavailable; they go on with the following rows.
+// not fit). No byte-order mark is written unless the caller asks for one
+// (setWritesByteOrderMark): writeRows() then begins with U+FEFF in the encoding.
+// Failure: writeRow()/writeRows() answer false when a write fell short or the
+// encoding is unavailable; they go on with the following rows.
 #include <QList>
 #include <QString>
 #include <QVariant>
@@ -32,13 +34,16 @@ public:
     // 1 CR, 2 LF, anything else CR LF; takes effect at the next writeRows().
     int lineEndType() const { return m_lineEndType; }
     void setLineEndType(int type) { m_lineEndType = type; }
+    bool writesByteOrderMark() const { return m_writesByteOrderMark; }
+    void setWritesByteOrderMark(bool writes) { m_writesByteOrderMark = writes; }
     bool forceQuotes() const { return m_forceQuotes; }
     void setForceQuotes(bool force) { m_forceQuotes = force; }
     // The separator and line end written now ("," and "\r" until writeRows()).
     QString delimiterString() const { return m_delimiterString; }
     QString lineEndString() const { return m_lineEndString; }
 
-    // Sets the separator and line end from their codes, then writes every row.
+    // Sets the separator and line end from their codes, then writes the byte-order
+    // mark when asked for and every row.
     bool writeRows(const QList<QVariantList> &rows);
     // One line with the current separator and line end (an empty row: just the end).
     bool writeRow(const QVariantList &row);
@@ -54,6 +59,7 @@ private:
     int m_separatorType = 0;
     int m_lineEndType = 0;
     bool m_forceQuotes = false;
+    bool m_writesByteOrderMark = false;
     QString m_delimiterString = QStringLiteral(",");
     QString m_lineEndString = QStringLiteral("\r");
 };

@@ -452,8 +452,11 @@ void NTXCSVParser::runParseLoop()
         finishField();
         finishLine();
     } else if (m_state == BetweenFields) {
-        // The last line ended in a separator: its last field is empty.
-        finishField();
+        // The last line ended in a separator: its last field is empty. When the parse
+        // stopped on bytes it could not read, that field was never read: only the
+        // line ends.
+        if (!m_error)
+            finishField();
         finishLine();
     }
 }

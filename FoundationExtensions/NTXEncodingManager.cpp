@@ -221,13 +221,13 @@ NTXEncodingManager::Menu NTXEncodingManager::menuForSelectedEncoding(quint32 sel
     QList<quint32> list = enabledEncodings();
     if (withDefaultEntry)
         menu.items.append({MenuItem::Automatic, localizedString(QStringLiteral("Automatic")), NoStringEncoding});
-    else if (selected != NoStringEncoding && !list.contains(selected))
-        list.append(selected);
+    else if (selected != NoStringEncoding && !list.contains(selected) && !displayName(selected).isEmpty())
+        list.append(selected); // an unknown number has no name to show: it is left out
     int found = -1;
     for (const quint32 e : list) {
         if (e == selected)
             found = int(menu.items.size());
-        menu.items.append({MenuItem::Encoding, displayName(e), e});
+        menu.items.append({MenuItem::Encoding, displayName(e), e, isAvailable(e)});
     }
     if (!menu.items.isEmpty())
         menu.items.append({MenuItem::Separator, QString(), NoStringEncoding});

@@ -31,6 +31,9 @@ public:
         Kind kind = Encoding;
         QString title;
         quint32 tag = 0;
+        // False for a selected encoding that cannot be used here (no converter):
+        // shown with its name, not to be chosen.
+        bool enabled = true;
         friend bool operator==(const MenuItem &, const MenuItem &) = default;
     };
     struct Menu

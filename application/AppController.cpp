@@ -210,10 +210,10 @@ void AppController::registerHotKeyFromDefaults()
 
 void AppController::launch(const QStringList &files)
 {
-    for (const QString &file : files) {
-        if (!file.isEmpty())
-            openDocumentWithContentsOfFile(file, true);
-    }
+    QStringList named = files;
+    named.removeAll(QString());
+    if (!named.isEmpty())
+        openDocumentsWithContentsOfFiles(named, true);
     applicationDidFinishLaunching();
     if (documents().isEmpty() && applicationShouldOpenUntitledFile())
         openUntitledDocument(true);

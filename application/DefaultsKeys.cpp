@@ -29,6 +29,7 @@ const QString ExportWithoutTimeEntryKey = QStringLiteral("ExportWithoutTimeEntry
 const QString ExportWithoutDayEntryKey = QStringLiteral("ExportWithoutDayEntry");
 const QString ExportSelectedJobsKey = QStringLiteral("RUZExportSelectedJobs");
 const QString ExportEncodingNewKey = QStringLiteral("RUZExportEncodingNew");
+const QString LastExportFolderKey = QStringLiteral("LastExportFolder");
 const QString PrintWithoutTimeEntryKey = QStringLiteral("PrintWithoutTimeEntry");
 const QString PrintWithoutDayEntryKey = QStringLiteral("PrintWithoutDayEntry");
 const QString PrintSelectedJobsKey = QStringLiteral("RUZPrintSelectedJobs");

@@ -41,6 +41,8 @@ extern const QString ExportEncodingNewKey;            // "RUZExportEncodingNew"
 extern const QString PrintWithoutTimeEntryKey;        // "PrintWithoutTimeEntry"
 extern const QString PrintWithoutDayEntryKey;         // "PrintWithoutDayEntry"
 extern const QString PrintSelectedJobsKey;            // "RUZPrintSelectedJobs"
+// Not registered (no default): the folder of the last export or print to a file.
+extern const QString LastExportFolderKey;             // "LastExportFolder"
 
 // Posted (no object) after a preference pane wrote its keys; documents and the
 // application controller re-read the defaults on it.

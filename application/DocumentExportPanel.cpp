@@ -1,6 +1,7 @@
 #include "application/DocumentExportPanel.h"
 
 #include "AppKitExtensions/NTXEncodingPopUpButton.h"
+#include "FoundationExtensions/NTXStringEncodings.h"
 #include "application/DefaultsKeys.h"
 #include "platform/drawing/Sheet.h"
 #include "platform/foundation/Bundle.h"
@@ -11,7 +12,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QGridLayout>
 
 namespace {
@@ -43,6 +46,7 @@ DocumentExportPanel::DocumentExportPanel(QWidget *window, platform::UserDefaults
     m_panel->setOption(QFileDialog::DontUseNativeDialog);
     m_panel->setAcceptMode(QFileDialog::AcceptSave);
     m_panel->setFileMode(QFileDialog::AnyFile);
+    m_panel->setDirectory(startFolder(defaults));
 
     m_exportView = new QWidget(m_panel);
     m_exportView->setObjectName(QStringLiteral("exportView"));
@@ -83,8 +87,7 @@ void DocumentExportPanel::fill()
 
     selectTag(m_ui->exportFormatPopup,
               DocumentExporter::formatFromStored(int(m_defaults.integerForKey(LastExportTypeKey))));
-    const QVariant stored = m_defaults.objectForKey(ExportEncodingNewKey);
-    m_ui->exportEncodingPopup->setEncoding(stored.isValid() ? quint32(stored.toLongLong()) : 4, false);
+    m_ui->exportEncodingPopup->setEncoding(usableStoredEncoding(m_defaults), false);
     m_ui->exportWithoutTimeEntry->setChecked(m_defaults.boolForKey(ExportWithoutTimeEntryKey));
     m_ui->exportWithoutDayEntry->setChecked(m_defaults.boolForKey(ExportWithoutDayEntryKey));
     m_ui->exportSelectedJobs->setChecked(m_defaults.boolForKey(ExportSelectedJobsKey));
@@ -132,6 +135,38 @@ QString DocumentExportPanel::pathWithExtension(const QString &path, const QStrin
     return path + QLatin1Char('.') + extension;
 }
 
+QString DocumentExportPanel::startFolder(const platform::UserDefaults &defaults)
+{
+    const QString last = defaults.stringForKey(LastExportFolderKey);
+    if (!last.isEmpty() && QFileInfo(last).isDir())
+        return last;
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return !documents.isEmpty() && QFileInfo(documents).isDir() ? documents : QDir::homePath();
+}
+
+void DocumentExportPanel::noteExportFolder(platform::UserDefaults &defaults, const QString &path)
+{
+    if (!path.isEmpty())
+        defaults.setString(QFileInfo(path).absolutePath(), LastExportFolderKey);
+}
+
+quint32 DocumentExportPanel::usableStoredEncoding(const platform::UserDefaults &defaults)
+{
+    constexpr quint32 fallback = NTXStringEncodings::UTF8StringEncoding;
+    const QVariant stored = defaults.objectForKey(ExportEncodingNewKey);
+    if (!stored.isValid())
+        return fallback;
+    bool ok = false;
+    const qint64 number = stored.toLongLong(&ok);
+    if (ok && number >= 0 && number <= 0xFFFFFFFFLL && NTXStringEncodings::isAvailable(quint32(number)))
+        return quint32(number);
+    const QString name = ok ? NTXStringEncodings::displayName(quint32(number)) : QString();
+    qInfo("The stored export encoding %s cannot be used here; the export starts with %s.",
+          qUtf8Printable(name.isEmpty() ? stored.toString() : name),
+          qUtf8Printable(NTXStringEncodings::displayName(fallback)));
+    return fallback;
+}
+
 void DocumentExportPanel::exportViewAction(QObject *sender)
 {
     const int format = selectedTag(m_ui->exportFormatPopup);
@@ -155,4 +190,5 @@ void DocumentExportPanel::storeChoices()
     m_defaults.setBool(m_ui->exportWithoutTimeEntry->isChecked(), ExportWithoutTimeEntryKey);
     m_defaults.setBool(m_ui->exportWithoutDayEntry->isChecked(), ExportWithoutDayEntryKey);
     m_defaults.setBool(m_ui->exportSelectedJobs->isChecked(), ExportSelectedJobsKey);
+    noteExportFolder(m_defaults, selectedPath());
 }

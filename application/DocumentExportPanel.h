@@ -3,7 +3,7 @@
 // window-modal on the document window, with the accessory of the format, the text
 // encoding, the CSV separator and line end and three options. The filter and the
 // default suffix follow the format; the chosen name gains the format's extension
-// when it lacks it. open() returns at once; finished() reports the end once, with 1
+// when it lacks it. The panel opens in startFolder(). open() returns at once; finished() reports the end once, with 1
 // for OK and 0 otherwise; the choices go to the user defaults only on OK.
 //
 // Owned by the caller (delete it after finished()); the dialog is a child of the
@@ -53,6 +53,14 @@ public:
     QString selectedPath() const;
     // A file name with the extension added when its own differs (case aside).
     static QString pathWithExtension(const QString &path, const QString &extension);
+    // Where the export and print-to-file panels open: the folder of the last export
+    // (stored on OK) while it exists, else the user's documents folder (the home
+    // folder when there is none).
+    static QString startFolder(const platform::UserDefaults &defaults);
+    static void noteExportFolder(platform::UserDefaults &defaults, const QString &path);
+    // The encoding the accessory starts with: the stored one when it can be used
+    // here, else UTF-8 (the replacement is logged).
+    static quint32 usableStoredEncoding(const platform::UserDefaults &defaults);
 
     // The accessory controls' action: filter, suffix, enabled pop-ups and the
     // coupling of the two entry boxes (without days means without time entries).

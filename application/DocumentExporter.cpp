@@ -43,6 +43,29 @@ QList<QTextOption::Tab> tabs(const qreal (&positions)[2], QTextOption::TabType t
         {QTextOption::Tab(positions[0], type), QTextOption::Tab(positions[1], type)}, leftIndent);
 }
 
+// A field of tab text on one line: each line break (CR LF counted once) a space.
+QString onOneLine(const QString &field)
+{
+    const auto isBreak = [](QChar c) {
+        return c == u'\n' || c == u'\r' || c == QChar(0x2028) || c == QChar(0x2029);
+    };
+    if (std::none_of(field.cbegin(), field.cend(), isBreak))
+        return field;
+    QString line;
+    line.reserve(field.size());
+    for (qsizetype i = 0; i < field.size(); ++i) {
+        const QChar c = field.at(i);
+        if (!isBreak(c)) {
+            line += c;
+            continue;
+        }
+        line += QLatin1Char(' ');
+        if (c == u'\r' && i + 1 < field.size() && field.at(i + 1) == u'\n')
+            ++i;
+    }
+    return line;
+}
+
 bool isJobOrGroup(const Node &node)
 {
     return node.type() == Node::Job || node.type() == Node::Group;
@@ -164,16 +187,42 @@ QString DocumentExporter::tabText() const
         if (depth == 0)
             text += QLatin1Char('\n');
         const bool upper = isJobOrGroup(node);
-        text += (upper ? node.itemName() : QString()) + tab + (upper ? QString() : node.itemName()) + tab +
-                m_formatter.stringFromNumber(node.turnover()) + tab + node.workTimeAsString() + tab +
-                node.descript() + QLatin1Char('\n');
+        const QString name = onOneLine(node.itemName());
+        text += (upper ? name : QString()) + tab + (upper ? QString() : name) + tab +
+                onOneLine(m_formatter.stringFromNumber(node.turnover())) + tab + node.workTimeAsString() + tab +
+                onOneLine(node.descript()) + QLatin1Char('\n');
     });
     return text;
 }
 
+bool DocumentExporter::needsByteOrderMark(quint32 encoding)
+{
+    return encoding == NTXStringEncodings::UnicodeStringEncoding || encoding == NTXStringEncodings::UTF32StringEncoding;
+}
+
+bool DocumentExporter::canWriteText(quint32 encoding, QString *errorReason)
+{
+    if (NTXStringEncodings::isAvailable(encoding))
+        return true;
+    if (errorReason) {
+        const QString name = NTXStringEncodings::displayName(encoding);
+        *errorReason = platform::localized(QStringLiteral("LSExportEncodingUnusable"))
+                           .arg(name.isEmpty() ? QString::number(encoding) : name);
+    }
+    return false;
+}
+
 QByteArray DocumentExporter::tabTextData(quint32 encoding) const
 {
-    return NTXStringEncodings::encodeLossy(tabText(), encoding);
+    if (!NTXStringEncodings::isAvailable(encoding))
+        return QByteArray();
+    QByteArray data;
+    if (needsByteOrderMark(encoding))
+        data = NTXStringEncodings::encode(QString(QChar(0xFEFF)), encoding);
+    const QByteArray text = NTXStringEncodings::encodeLossy(tabText(), encoding);
+    if (text.isNull())
+        return QByteArray();
+    return data + text;
 }
 
 QList<QVariantList> DocumentExporter::csvRows() const
@@ -278,8 +327,11 @@ platform::PrintInfo DocumentExporter::exportPrintInfo()
 
 bool DocumentExporter::writeCsv(QIODevice &device, const CsvSettings &settings, QString *errorReason) const
 {
+    if (!canWriteText(settings.encoding, errorReason))
+        return false;
     NTXCSVExport writer(&device);
     writer.setEncoding(settings.encoding);
+    writer.setWritesByteOrderMark(needsByteOrderMark(settings.encoding));
     writer.setSeparatorType(settings.separatorType);
     writer.setLineEndType(settings.lineEndType);
     if (writer.writeRows(csvRows()))
@@ -342,8 +394,17 @@ bool DocumentExporter::writeFile(const QString &path, Format format, const CsvSe
                 return writeAll(device, rtfData(info.imageablePageBounds().width()), reason);
             case Pdf:
                 return writePdf(device, info, reason);
-            case TabText:
-                return writeAll(device, tabTextData(textEncoding), reason);
+            case TabText: {
+                // An encoding without a converter gives no text: refused, not an empty file.
+                if (!canWriteText(textEncoding, reason))
+                    return false;
+                const QByteArray data = tabTextData(textEncoding);
+                if (data.isNull()) {
+                    *reason = QCoreApplication::translate("DocumentExporter", "The text could not be converted.");
+                    return false;
+                }
+                return writeAll(device, data, reason);
+            }
             case Xml:
                 return writeAll(device, xmlData(store, treeFlags), reason);
             case Csv:

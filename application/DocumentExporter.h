@@ -65,9 +65,17 @@ public:
     // Calls the visitor with every node the export lists and its depth, in order.
     void walk(const std::function<void(const Node &, int depth)> &visit) const;
 
+    // One line per node; a field's line breaks (LF, CR, CR LF, U+2028, U+2029) are
+    // written as one space each, so that a record stays on its line.
     QString tabText() const;
-    // The tab text in a platform string encoding, lossily.
+    // The tab text in a platform string encoding, lossily, after a byte-order mark in
+    // the encodings that need one; null when the encoding cannot be used here.
     QByteArray tabTextData(quint32 encoding) const;
+    // Whether text in the encoding begins with a byte-order mark: UTF-16 and UTF-32
+    // without a stated byte order, which readers otherwise misread.
+    static bool needsByteOrderMark(quint32 encoding);
+    // Whether tab text and CSV can be written in the encoding; the reason when not.
+    static bool canWriteText(quint32 encoding, QString *errorReason);
     // Seven strings a row: the title row, the header row, then the walk's rows.
     QList<QVariantList> csvRows() const;
     // The formatted text laid out for text of the given width in points.
@@ -82,6 +90,7 @@ public:
     // A copy of the shared print info with those margins, not centred vertically.
     static platform::PrintInfo exportPrintInfo();
 
+    // The CSV rows, with a byte-order mark where needsByteOrderMark() says so.
     bool writeCsv(QIODevice &device, const CsvSettings &settings, QString *errorReason) const;
     // The formatted text on the pages of the print info.
     bool writePdf(QIODevice &device, const platform::PrintInfo &info, QString *errorReason) const;

@@ -7,6 +7,7 @@
 #include "FoundationExtensions/NTXNSStringExtension.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Clock.h"
+#include "platform/foundation/RegularFile.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -428,6 +429,25 @@ qsizetype convertedLength(const QString &text)
     return NTXNSStringExtension::stringByConvertCharactersToXML(text).size();
 }
 
+// The references the XML writer makes of a text after the entity conversion: one
+// per character the conversion turns into an entity (its "&" is escaped again) and
+// one per tab, line feed and carriage return. Counts a little high for a text
+// written without the conversion (an apostrophe stays as it is there).
+qint64 writtenReferences(const QString &text)
+{
+    qint64 count = 0;
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case u'"': case u'&': case u'\'': case u'<': case u'>': case u'\t': case u'\n': case u'\r':
+            ++count;
+            break;
+        default:
+            break;
+        }
+    }
+    return count;
+}
+
 QString nodeLabel(const Node &node)
 {
     return node.itemName().isEmpty() ? Node::xmlTypeName(node.type()) : node.itemName().left(80);
@@ -448,6 +468,9 @@ struct WritableCheck
                             .arg(DocumentFileFormat::MaximumElementCount));
         if (!attribute(n.itemName(), n) || !attribute(n.descript(), n))
             return false;
+        if (writtenReferences(n.itemName()) + writtenReferences(n.descript()) > DocumentFileFormat::MaximumReferencesPerTag)
+            return fail(platform::localized(QStringLiteral("LSTextTooManyMarksToWrite"))
+                            .arg(nodeLabel(n), QString::number(DocumentFileFormat::MaximumReferencesPerTag)));
         for (qsizetype i = 0; i < n.childrenCount(); ++i)
             if (const NodePtr child = n.childAtIndex(i); child && !node(*child, elementDepth + 1))
                 return false;
@@ -488,10 +511,14 @@ bool DocumentFileFormat::checkWritable(const Node &root, const DocumentValuesSto
     check.elements += 2 + store.tableColumnArray().size();
     if (check.elements > MaximumElementCount)
         return setReason(errorReason, platform::localized(QStringLiteral("LSDocumentTooManyItems")).arg(MaximumElementCount));
-    for (const TableColumnData &column : store.tableColumnArray())
+    for (const TableColumnData &column : store.tableColumnArray()) {
         if (column.identifier().size() > MaximumAttributeLength / 6)
             return setReason(errorReason, platform::localized(QStringLiteral("LSTextTooLongToWrite"))
                                               .arg(column.identifier().left(80), QString::number(MaximumAttributeLength)));
+        if (writtenReferences(column.identifier()) > MaximumReferencesPerTag)
+            return setReason(errorReason, platform::localized(QStringLiteral("LSTextTooManyMarksToWrite"))
+                                              .arg(column.identifier().left(80), QString::number(MaximumReferencesPerTag)));
+    }
     return true;
 }
 
@@ -539,9 +566,22 @@ bool DocumentFileFormat::readXmlData(const QByteArray &data, ReadResult &out)
 
 bool DocumentFileFormat::readXmlDevice(QIODevice *device, ReadResult &out)
 {
-    XmlMarkupGuardDevice guarded(device, MaximumAttributesPerElement);
+    XmlMarkupGuardDevice::Bounds bounds;
+    bounds.attributesPerTag = MaximumAttributesPerElement;
+    bounds.attributeLength = MaximumAttributeLength;
+    bounds.tagTextLength = MaximumTagTextLength;
+    bounds.referencesPerTag = MaximumReferencesPerTag;
+    bounds.textLength = MaximumTextLength;
+    bounds.whitespaceLength = MaximumWhitespaceLength;
+    bounds.tagLength = MaximumTagLength;
+    XmlMarkupGuardDevice guarded(device, bounds);
     QXmlStreamReader xml(&guarded);
-    return parse(xml, out);
+    ReadResult result;
+    // A refusal ends the bytes: what came before may still parse as a whole.
+    if (!parse(xml, result) || guarded.refused())
+        return false;
+    out = std::move(result);
+    return true;
 }
 
 bool DocumentFileFormat::readArchiveData(const QByteArray &data, ReadResult &out)
@@ -566,8 +606,9 @@ bool DocumentFileFormat::readFromFile(const QString &path, const QString &typeNa
 {
     if (typeName != TypeName)
         return false;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    // Not a pipe or device: opening a pipe waits for a writer.
+    QFile file;
+    if (!platform::RegularFile::openForReading(file, path))
         return false;
     const qint64 size = file.size();
     if (size > MaximumFileSize)

@@ -17,10 +17,15 @@
 //
 // Every document the writer writes, the reader reads: the writer refuses, with a
 // reason, a tree that breaks one of the reader's bounds (nesting, element count,
-// attribute length, file size). The reader refuses a document type declaration
-// (the format never has one, so no entity is ever expanded), a declared encoding
-// other than UTF-8, and a tag with more attributes than the bound before the XML
-// library sees the tag. Threading: all functions are re-entrant; no shared state.
+// attribute length, references per tag, file size). The reader refuses a document
+// type declaration (the format never has one, so no entity is ever expanded), a
+// declared encoding other than UTF-8, and, before the XML library buffers them, a
+// tag with more attributes than the bound, an attribute value past its length, a
+// tag past its references, and character data, comments, CDATA sections and
+// processing instructions past a small bound (the format holds no text; white space
+// between elements has a larger bound of its own). A document is not read from
+// anything but a regular file. Threading: all functions are re-entrant; no shared
+// state.
 #include "application/DocumentValuesStore.h"
 #include "application/Node.h"
 
@@ -39,6 +44,19 @@ public:
     // Bounds of what the reader accepts.
     static constexpr int MaximumDepth = 256;                        // element nesting
     static constexpr qsizetype MaximumAttributeLength = 1 << 24;    // characters, as parsed
+    // Characters of all attribute values of one tag: a name and a description at
+    // their bound, with room for the short ones.
+    static constexpr qsizetype MaximumTagTextLength = 2 * MaximumAttributeLength + (1 << 16);
+    // Character and entity references in the values of one tag ("&#10;", "&amp;"):
+    // the XML library takes far longer over one than over a plain character.
+    static constexpr qint64 MaximumReferencesPerTag = 1 << 20;
+    // Bytes of one run of character data between tags, of a comment, a CDATA section
+    // or a processing instruction (the format holds none but the XML declaration).
+    static constexpr qint64 MaximumTextLength = 1 << 16;
+    // Bytes of white space between two tags (indentation).
+    static constexpr qint64 MaximumWhitespaceLength = 1 << 20;
+    // Bytes of a tag outside its quoted values: names, blanks and equals signs.
+    static constexpr qint64 MaximumTagLength = 1 << 16;
     static constexpr qint64 MaximumFileSize = qint64(1) << 30;      // bytes
     static constexpr qint64 MaximumElementCount = 4'000'000;        // elements below the root
     static constexpr int MaximumAttributesPerElement = 32;          // the format has eleven

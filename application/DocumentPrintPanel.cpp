@@ -1,6 +1,7 @@
 #include "application/DocumentPrintPanel.h"
 
 #include "application/DefaultsKeys.h"
+#include "application/DocumentExportPanel.h"
 #include "application/DocumentExporter.h"
 #include "application/DocumentPrintAccessoryViewController.h"
 #include "platform/drawing/Sheet.h"
@@ -11,6 +12,7 @@
 
 #include <QPointer>
 #include <QCheckBox>
+#include <QDir>
 #include <QHBoxLayout>
 #include <QMainWindow>
 #include <QPrintPreviewDialog>
@@ -29,6 +31,12 @@ DocumentPrintPanel::DocumentPrintPanel(QWidget *window, platform::UserDefaults &
     info.setMargins(margins[0], margins[1], margins[2], margins[3]);
     info.setVerticallyCentered(false);
     info.applyTo(*m_printer);
+    // Printing to a file starts in the folder of the last export, not in the
+    // process's working folder.
+    if (m_printer->outputFormat() == QPrinter::PdfFormat) {
+        const QString name = m_printer->docName().isEmpty() ? QStringLiteral("print") : m_printer->docName();
+        m_printer->setOutputFileName(QDir(DocumentExportPanel::startFolder(m_defaults)).filePath(name + QStringLiteral(".pdf")));
+    }
 
     m_dialog = new QPrintPreviewDialog(m_printer.get(), window);
     m_dialog->setObjectName(QStringLiteral("printPreview"));
@@ -88,8 +96,12 @@ void DocumentPrintPanel::open()
         size = size.boundedTo(screen->availableSize());
     m_dialog->resize(size);
     platform::Sheet::begin(m_dialog, m_dialog->parentWidget(), [self = QPointer(this)](int result) {
-        if (self)
-            Q_EMIT self->finished(result);
+        if (!self)
+            return;
+        // Printed into a file: the next export and print to a file start there.
+        if (result == QDialog::Accepted && self->m_printer->outputFormat() == QPrinter::PdfFormat)
+            DocumentExportPanel::noteExportFolder(self->m_defaults, self->m_printer->outputFileName());
+        Q_EMIT self->finished(result);
     });
 }
 

@@ -5,6 +5,8 @@
 // stores the options, rebuilds the text and refreshes the preview; the preview's
 // Print opens Qt's print dialog (a CUPS printer or a PDF file). The shared print
 // info gets the print margins (35/40/35/35 points, not centred) and keeps them.
+// Printing into a PDF file starts in the export panel's start folder, and a print
+// into a file becomes the last export's folder.
 //
 // Owned by the caller (delete it after finished()); the dialog is a child of the
 // window. GUI thread only. Failure: a printer on which painting cannot begin gives

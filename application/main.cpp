@@ -47,8 +47,7 @@ int main(int argc, char **argv)
     AppController *controller = AppController::create(AppController::Services(), &app);
     QObject::connect(&instance, &platform::ApplicationInstance::openRequested, controller,
                      [controller](const QStringList &paths) {
-                         for (const QString &path : paths)
-                             controller->openDocumentWithContentsOfFile(path, true);
+                         controller->openDocumentsWithContentsOfFiles(paths, true);
                      });
     QObject::connect(&instance, &platform::ApplicationInstance::activateRequested, controller,
                      [controller] { controller->applicationShouldHandleReopen(); });

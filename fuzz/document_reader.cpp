@@ -1,7 +1,10 @@
 // Reads arbitrary bytes as a document: the XML reader (and, through the leading
 // bytes, the dispatch) must answer without crashing, and a document it accepts
 // must write and read back. Seeds include a document type declaration with nested
-// entities and a tag with thousands of attributes: both are refused at once.
+// entities and a tag with thousands of attributes: both are refused at once; and
+// comments, text, CDATA sections, instructions and tags past their bounds, and
+// attribute values of references, multi-byte characters and CR LF pairs, a long
+// reference and an unterminated value: the guard counts them as they stream.
 #include "application/DocumentFileFormat.h"
 
 #include <cstddef>

@@ -6,6 +6,7 @@
 #include "platform/document/MenuItemValidation.h"
 #include "platform/drawing/MenuItemTitle.h"
 #include "platform/drawing/Sheet.h"
+#include "platform/foundation/RegularFile.h"
 #include "platform/foundation/UndoManager.h"
 
 #include <QAction>
@@ -235,19 +236,29 @@ bool Document::eventFilter(QObject *watched, QEvent *event)
 
 // Reading and writing ---------------------------------------------------------------
 
+QString Document::reasonFileCannotBeRead(const QString &path)
+{
+    const QString absolute = absolutePath(path);
+    // A pipe or device is refused before it is opened: opening a pipe waits for a
+    // writer, reading a device may never end.
+    const RegularFile::Kind kind = RegularFile::kindOf(absolute);
+    if (absolute.isEmpty() || kind == RegularFile::Kind::Missing)
+        return localizedString(QStringLiteral("FileDoesNotExistReason"));
+    if (kind == RegularFile::Kind::Folder)
+        return localizedString(QStringLiteral("FileIsFolderReason"));
+    if (kind == RegularFile::Kind::Special)
+        return localizedString(QStringLiteral("FileIsSpecialReason"));
+    if (!QFileInfo(absolute).isReadable())
+        return localizedString(QStringLiteral("FileNotReadableReason"));
+    return QString();
+}
+
 bool Document::loadFromFile(const QString &path, const QString &typeName, QString *errorReason)
 {
     const QString absolute = absolutePath(path);
-    m_failureReason.clear();
     bool ok = false;
-    const QFileInfo info(absolute);
-    if (absolute.isEmpty() || !info.exists())
-        m_failureReason = localizedString(QStringLiteral("FileDoesNotExistReason"));
-    else if (info.isDir())
-        m_failureReason = localizedString(QStringLiteral("FileIsFolderReason"));
-    else if (!info.isReadable())
-        m_failureReason = localizedString(QStringLiteral("FileNotReadableReason"));
-    else
+    m_failureReason = reasonFileCannotBeRead(absolute);
+    if (m_failureReason.isEmpty())
         ok = readFromFile(absolute, typeName);
     if (!ok) {
         if (m_failureReason.isEmpty())

@@ -94,6 +94,9 @@ public:
     // stored in *errorReason when given.
     // Reads the file and makes it the document's file; the document is clean after.
     bool loadFromFile(const QString &path, const QString &typeName, QString *errorReason = nullptr);
+    // Why the path cannot be read as a document before it is opened (missing, a
+    // folder, a pipe, socket or device, no permission); empty when it can be tried.
+    static QString reasonFileCannotBeRead(const QString &path);
     bool saveToFile(const QString &path, const QString &typeName, SaveOperation operation,
                     QString *errorReason = nullptr);
     // Reads the document's file again, dropping the changes and the undo history.

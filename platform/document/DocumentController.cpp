@@ -273,6 +273,12 @@ Document *DocumentController::makeUntitledDocument(const QString &typeName)
 Document *DocumentController::makeDocumentWithContentsOfFile(const QString &path, const QString &typeName,
                                                              QString *errorReason)
 {
+    // A name that cannot be read is answered without making a document for it.
+    if (const QString reason = Document::reasonFileCannotBeRead(path); !reason.isEmpty()) {
+        if (errorReason)
+            *errorReason = reason;
+        return nullptr;
+    }
     const DocumentType type = documentTypeNamed(typeName);
     Document *document = type.makeDocument(nullptr);
     if (!document) {
@@ -299,7 +305,7 @@ Document *DocumentController::openUntitledDocument(bool display)
     return document;
 }
 
-Document *DocumentController::openDocumentWithContentsOfFile(const QString &path, bool display)
+Document *DocumentController::openFile(const QString &path, bool display, QList<OpenFailure> &failures)
 {
     if (Document *open = documentForFile(path)) {
         if (display)
@@ -313,7 +319,7 @@ Document *DocumentController::openDocumentWithContentsOfFile(const QString &path
     else
         document = makeDocumentWithContentsOfFile(path, typeForFile(path), &reason);
     if (!document) {
-        presentOpenFailure(path, reason);
+        failures.append({path, reason});
         return nullptr;
     }
     // The empty "Untitled" window that opened by itself gives way to the file.
@@ -344,15 +350,57 @@ Document *DocumentController::replaceableDocument() const
     return document;
 }
 
-void DocumentController::presentOpenFailure(const QString &path, const QString &reason)
+Document *DocumentController::openDocumentWithContentsOfFile(const QString &path, bool display)
 {
+    QList<OpenFailure> failures;
+    Document *document = openFile(path, display, failures);
+    if (!failures.isEmpty())
+        presentOpenFailures(failures);
+    return document;
+}
+
+QList<Document *> DocumentController::openDocumentsWithContentsOfFiles(const QStringList &paths, bool display)
+{
+    QList<Document *> documents;
+    QList<OpenFailure> failures;
+    for (const QString &path : paths) {
+        if (Document *document = openFile(path, display, failures))
+            documents << document;
+    }
+    if (!failures.isEmpty())
+        presentOpenFailures(failures);
+    return documents;
+}
+
+void DocumentController::presentOpenFailures(const QList<OpenFailure> &failures)
+{
+    auto nameOf = [](const QString &path) { return path.isEmpty() ? path : QFileInfo(path).fileName(); };
+    QString text;
+    QString reason;
+    QStringList details;
+    if (failures.size() == 1) {
+        text = localizedString(QStringLiteral("OpenFailedMessage"), nameOf(failures.constFirst().path));
+        reason = failures.constFirst().reason;
+    } else {
+        QStringList listed;
+        for (const OpenFailure &failure : failures) {
+            if (listed.size() < MaximumListedOpenFailures)
+                listed << localizedString(QStringLiteral("OpenFailedListItem")).arg(nameOf(failure.path), failure.reason);
+            details << localizedString(QStringLiteral("OpenFailedListItem"))
+                           .arg(QDir::toNativeSeparators(failure.path), failure.reason);
+        }
+        if (failures.size() > listed.size())
+            listed << localizedString(QStringLiteral("OpenFailedListMore"), QString::number(failures.size() - listed.size()));
+        text = localizedString(QStringLiteral("OpenFailedManyMessage"), QString::number(failures.size()));
+        reason = listed.join(QLatin1Char('\n'));
+    }
     // Other files of the same burst (the command line, a multiple choice in the open
     // dialog, one request from outside) open in this pass too: the alert waits for
     // their windows and then stands above every window, not behind them.
-    const QString name = path.isEmpty() ? path : QFileInfo(path).fileName();
-    const QString text = localizedString(QStringLiteral("OpenFailedMessage"), name);
-    QTimer::singleShot(0, this, [text, reason] {
+    QTimer::singleShot(0, this, [text, reason, details] {
         QMessageBox *box = DocumentAlert::openError(nullptr, text, reason);
+        if (!details.isEmpty())
+            box->setDetailedText(details.join(QLatin1Char('\n')));
         box->raise();
         box->activateWindow();
     });
@@ -377,10 +425,8 @@ void DocumentController::runOpenPanel()
         const QStringList files = result == QDialog::Accepted ? guard->selectedFiles() : QStringList();
         guard->deleteLater();
         // The dialog is gone by now, so failures show on the document window.
-        for (const QString &file : files) {
-            if (self)
-                self->openDocumentWithContentsOfFile(file, true);
-        }
+        if (self && !files.isEmpty())
+            self->openDocumentsWithContentsOfFiles(files, true);
     });
 }
 

@@ -35,6 +35,15 @@ class DocumentController : public QObject
 public:
     using CompletionHandler = std::function<void(bool)>;
 
+    // A file that could not be opened, and why.
+    struct OpenFailure
+    {
+        QString path;
+        QString reason;
+    };
+    // The most failures an alert names in its text; its details list them all.
+    static constexpr int MaximumListedOpenFailures = 12;
+
     // The key of the recent files in the user defaults (a list of paths, most
     // recent first).
     static inline const QString RecentDocumentsKey = QStringLiteral("RecentDocumentPaths");
@@ -87,6 +96,10 @@ public:
     // When the only open document is an untouched "Untitled" one (see
     // Document::isUntouched()), the file's document takes its place: it is closed.
     Document *openDocumentWithContentsOfFile(const QString &path, bool display);
+    // Opens the files of one request (a launch, the open dialog, another program) in
+    // turn; the files that cannot be read are reported together in one alert that
+    // lists them. Answers the documents opened or brought forward, in order.
+    QList<Document *> openDocumentsWithContentsOfFiles(const QStringList &paths, bool display);
     // Runs the open dialog (window-modal on the front window) and opens the files
     // chosen.
     void runOpenPanel();
@@ -140,12 +153,15 @@ Q_SIGNALS:
     void willTerminate();
 
 protected:
-    // Shows that a file could not be opened: an application-modal alert, in the
-    // event-loop pass after the failure (once the windows of the documents opened
-    // with it are up), above every window.
-    virtual void presentOpenFailure(const QString &path, const QString &reason);
+    // Shows that files could not be opened: one application-modal alert, in the
+    // event-loop pass after the failures (once the windows of the documents opened
+    // with them are up), above every window. For one file its name and the reason;
+    // for more, how many, the first of them with their reasons, and every path in
+    // the details.
+    virtual void presentOpenFailures(const QList<OpenFailure> &failures);
 
 private:
+    Document *openFile(const QString &path, bool display, QList<OpenFailure> &failures);
     void reviewNext(QList<QPointer<Document>> queue, bool closeAll, CompletionHandler handler);
     void askBeforeTerminating(QList<QPointer<Document>> queue, QList<QPointer<Document>> toSave);
     void saveBeforeTerminating(QList<QPointer<Document>> toSave);

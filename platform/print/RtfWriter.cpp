@@ -4,6 +4,9 @@
 
 #include <QColor>
 #include <QFont>
+#include <QFontInfo>
+#include <QGuiApplication>
+#include <QHash>
 #include <QList>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -76,9 +79,24 @@ struct CharacterState
 
 struct Tables
 {
+    QHash<QString, QString> resolved; // requested family: the family used
     QStringList fonts;
     QList<QRgb> colours; // index 0 is the automatic colour
 
+    // The family the font system uses for the font: a family alias ("Sans Serif")
+    // is left to every reader to interpret, while the PDF embeds the family it
+    // resolved to. Resolved once per requested family.
+    int fontIndex(const QFont &font)
+    {
+        auto known = resolved.constFind(font.family());
+        if (known == resolved.cend()) {
+            QString family = QGuiApplication::instance() ? QFontInfo(font).family() : QString();
+            if (family.isEmpty())
+                family = font.family();
+            known = resolved.insert(font.family(), family);
+        }
+        return fontIndex(*known);
+    }
     int fontIndex(const QString &family)
     {
         qsizetype index = fonts.indexOf(family);
@@ -106,7 +124,7 @@ CharacterState stateOf(const QTextCharFormat &format, const QFont &defaultFont, 
 {
     const QFont font = format.font().resolve(defaultFont);
     CharacterState state;
-    state.font = tables.fontIndex(font.family());
+    state.font = tables.fontIndex(font);
     const qreal points = font.pointSizeF() > 0 ? font.pointSizeF() : font.pixelSize();
     state.halfPoints = int(std::lround(points * 2));
     state.bold = font.bold();
@@ -180,7 +198,7 @@ QByteArray RtfWriter::write(const QTextDocument &document)
 {
     const QFont defaultFont = document.defaultFont();
     Tables tables;
-    tables.fontIndex(defaultFont.family());
+    tables.fontIndex(defaultFont);
     const CharacterState base = stateOf(QTextCharFormat(), defaultFont, tables);
 
     QByteArray body;

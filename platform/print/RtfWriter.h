@@ -1,5 +1,6 @@
 #pragma once
-// Writes a QTextDocument as RTF: a font table and a colour table, one paragraph per
+// Writes a QTextDocument as RTF: a font table (the families the fonts resolve to
+// here, not aliases such as "Sans Serif") and a colour table, one paragraph per
 // block with its tab stops (right "\tqr", centred "\tqc", decimal "\tqdec", left)
 // and indents ("\fi", "\li", "\ri") in twips, and the characters' font, size,
 // weight, slant and colour. The output is 7-bit: every character outside printable

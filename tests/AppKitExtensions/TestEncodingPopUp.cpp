@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QStandardItemModel>
+
 using namespace NTXStringEncodings;
 
 namespace {
@@ -77,6 +79,42 @@ TEST_F(ManagerTest, MenusForListSelectionAndDefaultEntry)
         EXPECT_EQ(popUp.currentIndex(), c.index);
     }
     EXPECT_EQ(NTXEncodingManager::sharedInstance().enabledEncodings(), (QList<quint32>{4, 30}));
+}
+
+TEST_F(ManagerTest, ASelectedEncodingThatCannotBeUsedIsShownDisabledAndAnUnknownOneNotAtAll)
+{
+    ASSERT_FALSE(isAvailable(MacJapaneseStringEncoding)) << "this system converts Mac Japanese";
+    const QString japanese = displayName(MacJapaneseStringEncoding);
+    ASSERT_FALSE(japanese.isEmpty());
+    storeList({4, 30});
+    NTXEncodingPopUpButton popUp;
+    popUp.setEncoding(MacJapaneseStringEncoding, false);
+    EXPECT_EQ(titles(popUp), (QStringList{QStringLiteral("Unicode (UTF-8)"), QStringLiteral("Western (Mac OS Roman)"),
+                                          japanese, Separator, Command}));
+    // Shown as chosen, with its name, but it cannot be chosen again.
+    EXPECT_EQ(popUp.currentIndex(), 2);
+    EXPECT_EQ(popUp.selectedEncoding(), MacJapaneseStringEncoding);
+    auto *model = qobject_cast<QStandardItemModel *>(popUp.model());
+    ASSERT_NE(model, nullptr);
+    EXPECT_FALSE(model->item(2)->isEnabled());
+    EXPECT_TRUE(model->item(0)->isEnabled());
+    EXPECT_TRUE(model->item(1)->isEnabled());
+
+    const NTXEncodingManager::Menu menu =
+        NTXEncodingManager::sharedInstance().menuForSelectedEncoding(MacJapaneseStringEncoding, false);
+    ASSERT_EQ(menu.items.size(), 5);
+    EXPECT_FALSE(menu.items.at(2).enabled);
+
+    // An unknown number has no name: no empty item; the first encoding is shown.
+    for (quint32 unknown : {quint32(999), quint32(0x80001234), quint32(0)}) {
+        SCOPED_TRACE(unknown);
+        popUp.setEncoding(unknown, false);
+        EXPECT_EQ(titles(popUp), (QStringList{QStringLiteral("Unicode (UTF-8)"), QStringLiteral("Western (Mac OS Roman)"),
+                                              Separator, Command}));
+        EXPECT_EQ(popUp.currentIndex(), 0);
+        for (int i = 0; i < popUp.count(); ++i)
+            EXPECT_FALSE(popUp.itemText(i).isEmpty() && popUp.itemData(i, Qt::AccessibleDescriptionRole).toString() != QLatin1String("separator"));
+    }
 }
 
 TEST_F(ManagerTest, RebuildKeepsTheChoice)

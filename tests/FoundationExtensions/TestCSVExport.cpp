@@ -124,6 +124,32 @@ TEST(CSVExport, LossyRow)
     EXPECT_EQ(bytes, QByteArray("a\n??,\x80\nz\n"));
 }
 
+TEST(CSVExport, AByteOrderMarkOnlyWhenTheCallerAsksForOne)
+{
+    const QList<QVariantList> rows = {{QStringLiteral("a"), QStringLiteral("b")}};
+    for (const quint32 encoding : {UnicodeStringEncoding, UTF8StringEncoding, UTF16LittleEndianStringEncoding}) {
+        SCOPED_TRACE(encoding);
+        const QByteArray plain = written(encoding, 0, 2, rows);
+        EXPECT_EQ(plain, encode(QStringLiteral("a,b\n"), encoding));
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        NTXCSVExport writer(&buffer);
+        writer.setEncoding(encoding);
+        writer.setLineEndType(2);
+        writer.setWritesByteOrderMark(true);
+        ASSERT_TRUE(writer.writeRows(rows));
+        EXPECT_EQ(buffer.data(), encode(QString(QChar(0xFEFF)), encoding) + plain);
+    }
+    // Big-endian UTF-16 for the platform's Unicode: FE FF.
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    NTXCSVExport writer(&buffer);
+    writer.setEncoding(UnicodeStringEncoding);
+    writer.setWritesByteOrderMark(true);
+    ASSERT_TRUE(writer.writeRows({}));
+    EXPECT_EQ(buffer.data(), QByteArray("\xfe\xff"));
+}
+
 TEST(CSVExport, FailingDeviceOrEncoding)
 {
     FailingDevice device;

@@ -85,11 +85,18 @@ TEST(CSVParser, EdgeCasesAndMends)
         {"vertical bar", "a|b,c\n", QStringLiteral("1(a|b,c)."), QStringLiteral("|")},
         {"undecodable bytes", "a,b\n\xff,c\n", QStringLiteral("1(a|b)!1")},
         {"cut character at the end", "a,b\nc\xc3", QStringLiteral("1(a|b)2(c)!1")},
+        // Only fields that were read: no empty field after the last separator read.
+        {"undecodable bytes after a separator", "a,\xff\xfe,b", QStringLiteral("1(a)!1")},
+        {"undecodable bytes after two separators", "a,,\xff", QStringLiteral("1(a|)!1")},
+        {"undecodable bytes inside a field", "a,b\xff,c", QStringLiteral("1(a|b)!1")},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(parseBytes(c.input, UTF8StringEncoding, NTXCSVParser::DefaultChunkSize, c.delimiter, c.trim),
                   c.expected);
+        // Wherever a chunk ends.
+        for (qsizetype chunk : {1, 2, 3, 5})
+            EXPECT_EQ(parseBytes(c.input, UTF8StringEncoding, chunk, c.delimiter, c.trim), c.expected) << chunk;
     }
 
     // A string parser's second parse is an empty document.

@@ -8,9 +8,12 @@
 #include "application/DocumentExportPanel.h"
 #include "application/DocumentPrintAccessoryViewController.h"
 #include "application/DocumentPrintPanel.h"
+#include "FoundationExtensions/NTXStringEncodings.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
@@ -145,6 +148,79 @@ TEST_F(ExportPanelTest, OkWritesTheFileAndTheDefaults)
     EXPECT_EQ(defaults->integerForKey(LastExportTypeKey), 2);
     EXPECT_TRUE(defaults->boolForKey(ExportWithoutTimeEntryKey));
     EXPECT_TRUE(defaults->boolForKey(ExportSelectedJobsKey));
+}
+
+TEST_F(ExportPanelTest, PanelsOpenInTheFolderOfTheLastExportElseInTheDocumentsFolder)
+{
+    // Without a last export: the documents folder, or the home folder without one.
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const QString first = QFileInfo(documents).isDir() ? documents : QDir::homePath();
+    EXPECT_EQ(DocumentExportPanel::startFolder(*defaults), first);
+    DocumentExportPanel *panel = openExportPanel();
+    ASSERT_NE(panel, nullptr);
+    EXPECT_EQ(panel->savePanel()->directory().absolutePath(), QDir(first).absolutePath());
+    EXPECT_NE(panel->savePanel()->directory().absolutePath(), QDir::currentPath());
+
+    // OK keeps the folder of the file written.
+    ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("exports"))));
+    panel->savePanel()->selectFile(path(QStringLiteral("exports/out")));
+    QMetaObject::invokeMethod(panel->savePanel(), "accept");
+    drainEvents();
+    ASSERT_TRUE(QFileInfo::exists(path(QStringLiteral("exports/out.rtf"))));
+    EXPECT_EQ(defaults->stringForKey(LastExportFolderKey), QFileInfo(path(QStringLiteral("exports"))).absoluteFilePath());
+    panel = openExportPanel();
+    ASSERT_NE(panel, nullptr);
+    EXPECT_EQ(panel->savePanel()->directory().absolutePath(), QFileInfo(path(QStringLiteral("exports"))).absoluteFilePath());
+    panel->savePanel()->reject();
+    drainEvents();
+
+    // Printing to a file starts there too.
+    document->printDocument(nullptr);
+    DocumentPrintPanel *print = document->findChild<DocumentPrintPanel *>();
+    ASSERT_NE(print, nullptr);
+    if (print->printer().outputFormat() == QPrinter::PdfFormat) {
+        EXPECT_EQ(QFileInfo(print->printer().outputFileName()).absolutePath(),
+                  QFileInfo(path(QStringLiteral("exports"))).absoluteFilePath());
+    }
+    print->previewDialog()->reject();
+    drainEvents();
+
+    // A folder that is gone is forgotten.
+    ASSERT_TRUE(QDir(path(QStringLiteral("exports"))).removeRecursively());
+    EXPECT_EQ(DocumentExportPanel::startFolder(*defaults), first);
+}
+
+TEST_F(ExportPanelTest, AStoredEncodingThatCannotBeUsedIsReplacedAndAnExportInOneRefused)
+{
+    // Mac Japanese has no converter here: the accessory starts with UTF-8.
+    defaults->setInteger(qint64(NTXStringEncodings::MacJapaneseStringEncoding), ExportEncodingNewKey);
+    EXPECT_EQ(DocumentExportPanel::usableStoredEncoding(*defaults), NTXStringEncodings::UTF8StringEncoding);
+    defaults->setInteger(987654, ExportEncodingNewKey);
+    EXPECT_EQ(DocumentExportPanel::usableStoredEncoding(*defaults), NTXStringEncodings::UTF8StringEncoding);
+    defaults->setInteger(qint64(NTXStringEncodings::UnicodeStringEncoding), ExportEncodingNewKey);
+    EXPECT_EQ(DocumentExportPanel::usableStoredEncoding(*defaults), NTXStringEncodings::UnicodeStringEncoding);
+
+    defaults->setInteger(qint64(NTXStringEncodings::MacJapaneseStringEncoding), ExportEncodingNewKey);
+    defaults->setInteger(DocumentExporter::TabText, LastExportTypeKey);
+    DocumentExportPanel *panel = openExportPanel();
+    ASSERT_NE(panel, nullptr);
+    auto *encoding = control<QComboBox>(panel->exportView(), "exportEncodingPopup");
+    EXPECT_EQ(encoding->currentText(), QStringLiteral("Unicode (UTF-8)"));
+    for (int i = 0; i < encoding->count(); ++i)
+        EXPECT_NE(encoding->itemText(i), NTXStringEncodings::displayName(NTXStringEncodings::MacJapaneseStringEncoding));
+    EXPECT_EQ(panel->choices().encoding, NTXStringEncodings::UTF8StringEncoding);
+    panel->savePanel()->reject();
+    drainEvents();
+
+    // Chosen all the same (a stored choice of an older version): the export is
+    // refused with its alert and the file chosen stays as it was.
+    ASSERT_TRUE(testsupport::writeFile(path(QStringLiteral("kept.txt")), "old contents"));
+    const DocumentExporter exporter(document->jobList(), {}, document->formatter(), {});
+    QString reason;
+    EXPECT_FALSE(exporter.writeFile(path(QStringLiteral("kept.txt")), DocumentExporter::TabText, {},
+                                    NTXStringEncodings::MacJapaneseStringEncoding, document->docValues(), 0, &reason));
+    EXPECT_FALSE(reason.isEmpty());
+    EXPECT_EQ(testsupport::readFile(path(QStringLiteral("kept.txt"))), "old contents");
 }
 
 TEST_F(ExportPanelTest, AnExportThatCannotBeWrittenShowsAnAlert)

@@ -10,6 +10,9 @@
 #include <gtest/gtest.h>
 
 #include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QFontInfo>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -196,4 +199,104 @@ TEST(DocumentExporter, AFailingWriteKeepsTheOldFile)
     EXPECT_TRUE(DocumentExporter::writeAtomically(
         path, [&](QIODevice &device, QString *why) { return exporter.writeCsv(device, {}, why); }, &reason));
     EXPECT_TRUE(testsupport::readFile(path).startsWith("\"Chronark Export\""));
+}
+
+TEST(DocumentExporter, AnEncodingWithoutAConverterIsRefusedAndTheTargetKept)
+{
+    QTemporaryDir dir;
+    const ExportTree tree;
+    const DocumentExporter exporter = tree.exporter();
+    ASSERT_FALSE(NTXStringEncodings::isAvailable(NTXStringEncodings::MacJapaneseStringEncoding));
+    const DocumentValuesStore store;
+    for (const quint32 encoding : {quint32(NTXStringEncodings::MacJapaneseStringEncoding), quint32(12345)}) {
+        for (const DocumentExporter::Format format : {DocumentExporter::TabText, DocumentExporter::Csv}) {
+            SCOPED_TRACE(testing::Message() << encoding << " " << format);
+            const QString path = dir.filePath(QStringLiteral("kept.%1").arg(DocumentExporter::fileExtension(format)));
+            ASSERT_TRUE(testsupport::writeFile(path, "old contents"));
+            QString reason;
+            EXPECT_FALSE(exporter.writeFile(path, format, {encoding, 0, 0}, encoding, store, 0, &reason));
+            const QString name = NTXStringEncodings::displayName(encoding);
+            EXPECT_TRUE(reason.contains(name.isEmpty() ? QString::number(encoding) : name)) << qPrintable(reason);
+            EXPECT_EQ(testsupport::readFile(path), "old contents");
+            EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1) << "no save file left over";
+            QFile::remove(path);
+        }
+    }
+    EXPECT_TRUE(exporter.tabTextData(NTXStringEncodings::MacJapaneseStringEncoding).isNull());
+}
+
+TEST(DocumentExporter, TabTextKeepsEachRecordOnItsLineCsvQuotesTheBreaks)
+{
+    const ExportTree tree;
+    tree.alpha->setItemName(QStringLiteral("Al\npha"));
+    tree.entry->setItemName(QStringLiteral("one\r\ntwo\rthree"));
+    tree.beta->setDescript(QStringLiteral("a") + QChar(0x2028) + QStringLiteral("b") + QChar(0x2029) + QStringLiteral("c\n"));
+    const DocumentExporter exporter = tree.exporter();
+    const QStringList lines = exporter.tabText().split(QLatin1Char('\n'));
+    // Title, header, spacer, job, day, entry, spacer, group, job, and the final end.
+    ASSERT_EQ(lines.size(), 10) << qPrintable(exporter.tabText());
+    for (const QString &line : lines.mid(3)) {
+        if (!line.isEmpty()) {
+            EXPECT_EQ(line.count(QLatin1Char('\t')), 4) << qPrintable(line);
+        }
+        EXPECT_FALSE(line.contains(QLatin1Char('\r')) || line.contains(QChar(0x2028)) || line.contains(QChar(0x2029)));
+    }
+    EXPECT_TRUE(lines.at(3).startsWith(QStringLiteral("Al pha \t")));
+    EXPECT_TRUE(lines.at(3).endsWith(QStringLiteral("Notes, \"quoted\" second line")));
+    EXPECT_TRUE(lines.at(5).startsWith(QStringLiteral(" \tone two three \t")));
+    EXPECT_TRUE(lines.at(8).endsWith(QStringLiteral(" \ta b c ")));
+
+    // CSV quotes a field with a line feed and keeps its breaks as they are.
+    const QByteArray csv = csvBytes(exporter);
+    EXPECT_TRUE(csv.contains("\"Al\npha\"")) << csv.constData();
+    EXPECT_TRUE(csv.contains("one\r\ntwo\rthree"));
+    EXPECT_TRUE(csv.contains(QStringLiteral("a\u2028b\u2029c\n").toUtf8()));
+}
+
+TEST(DocumentExporter, UnicodeTextStartsWithAByteOrderMark)
+{
+    const ExportTree tree;
+    const DocumentExporter exporter = tree.exporter();
+    const QString text = exporter.tabText();
+    using namespace NTXStringEncodings;
+    // UTF-16 and UTF-32 without a stated byte order: a mark, then big-endian text.
+    EXPECT_EQ(exporter.tabTextData(UnicodeStringEncoding), QByteArray("\xfe\xff") + encode(text, UnicodeStringEncoding));
+    EXPECT_EQ(exporter.tabTextData(UTF32StringEncoding),
+              QByteArray("\x00\x00\xfe\xff", 4) + encode(text, UTF32StringEncoding));
+    // Encodings that state their order, and UTF-8, as before.
+    EXPECT_EQ(exporter.tabTextData(UTF16LittleEndianStringEncoding), encode(text, UTF16LittleEndianStringEncoding));
+    EXPECT_EQ(exporter.tabTextData(UTF8StringEncoding), text.toUtf8());
+    // A reader that looks for the mark gets the text back.
+    EXPECT_EQ(QString::fromUtf16(reinterpret_cast<const char16_t *>(exporter.tabTextData(UTF16LittleEndianStringEncoding).constData()),
+                                 exporter.tabTextData(UTF16LittleEndianStringEncoding).size() / 2),
+              text);
+
+    QByteArray csv;
+    QBuffer buffer(&csv);
+    buffer.open(QIODevice::WriteOnly);
+    QString reason;
+    ASSERT_TRUE(exporter.writeCsv(buffer, {UnicodeStringEncoding, 0, 2}, &reason));
+    EXPECT_TRUE(csv.startsWith(QByteArray("\xfe\xff\x00\"", 4)));
+    EXPECT_EQ(decode(csv.mid(2), UnicodeStringEncoding), decode(csvBytes(exporter), UTF8StringEncoding));
+}
+
+TEST(DocumentExporter, TheRtfFontTableNamesTheFamilyTheTextIsSetIn)
+{
+    const ExportTree tree;
+    const std::unique_ptr<QTextDocument> document = tree.exporter().textDocument(500);
+    const QString resolved = QFontInfo(document->defaultFont()).family();
+    ASSERT_FALSE(resolved.isEmpty());
+    const QByteArray rtf = tree.exporter().rtfData(500);
+    const qsizetype table = rtf.indexOf("{\\fonttbl");
+    ASSERT_GE(table, 0);
+    const QByteArray fonts = rtf.mid(table, rtf.indexOf("}}", table) + 2 - table);
+    EXPECT_TRUE(fonts.contains(QByteArray("{\\f0\\fnil " + resolved.toLatin1() + ";}"))) << fonts.constData();
+    EXPECT_FALSE(fonts.contains("Sans Serif")) << fonts.constData();
+    // The PDF embeds that same family.
+    QByteArray pdf;
+    QBuffer buffer(&pdf);
+    buffer.open(QIODevice::WriteOnly);
+    QString reason;
+    ASSERT_TRUE(tree.exporter().writePdf(buffer, DocumentExporter::exportPrintInfo(), &reason)) << qPrintable(reason);
+    EXPECT_TRUE(pdf.contains(QByteArray(resolved.toLatin1()).replace(' ', ""))) << qPrintable(resolved);
 }

@@ -13,7 +13,10 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
+#include <tuple>
+#include <utility>
 #include <fstream>
 #include <random>
 #include <string>
@@ -128,7 +131,214 @@ private:
     void (*m_handler)(int) = SIG_DFL;
 };
 
+// A document made up while it is read: a head, a long run of one piece, a tail.
+// It counts the bytes handed out, so that a test sees where the reader stopped.
+class GeneratedDocument : public QIODevice
+{
+public:
+    GeneratedDocument(QByteArray head, QByteArray piece, qint64 pieces, QByteArray tail)
+        : m_head(std::move(head)), m_piece(std::move(piece)), m_tail(std::move(tail)),
+          m_size(m_head.size() + m_piece.size() * pieces + m_tail.size())
+    {
+        open(QIODevice::ReadOnly);
+    }
+    bool isSequential() const override { return true; }
+    qint64 bytesHandedOut() const { return m_position; }
+    qint64 totalSize() const { return m_size; }
+
+protected:
+    qint64 readData(char *data, qint64 maxSize) override
+    {
+        qint64 n = 0;
+        const qint64 runEnd = m_size - m_tail.size();
+        while (n < maxSize && m_position < m_size) {
+            if (m_position < m_head.size())
+                data[n] = m_head.at(m_position);
+            else if (m_position < runEnd)
+                data[n] = m_piece.at((m_position - m_head.size()) % m_piece.size());
+            else
+                data[n] = m_tail.at(m_position - runEnd);
+            ++n;
+            ++m_position;
+        }
+        return n;
+    }
+    qint64 writeData(const char *, qint64) override { return -1; }
+
+private:
+    QByteArray m_head;
+    QByteArray m_piece;
+    QByteArray m_tail;
+    qint64 m_size;
+    qint64 m_position = 0;
+};
+
+const QByteArray Head = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Chronark version=\"2.0\">";
+const QByteArray Tail = "</Chronark>\n";
+
+// Reads a generated document; answers whether it was accepted and how many bytes
+// the reader took before it answered.
+std::pair<bool, qint64> readGenerated(GeneratedDocument &&document)
+{
+    DocumentFileFormat::ReadResult out;
+    const bool accepted = DocumentFileFormat::readXmlDevice(&document, out);
+    EXPECT_EQ(accepted, out.root != nullptr);
+    return {accepted, document.bytesHandedOut()};
+}
+
+// Room for the blocks the XML library reads ahead.
+constexpr qint64 ReadAhead = 1 << 20;
+
 } // namespace
+
+TEST(DocumentFileLimits, TextCommentsAndInstructionsAreRefusedAtTheirBoundWhileTheyStream)
+{
+    const qint64 text = DocumentFileFormat::MaximumTextLength;
+    const qint64 blank = DocumentFileFormat::MaximumWhitespaceLength;
+    const struct
+    {
+        const char *what;
+        QByteArray open;
+        QByteArray piece;
+        QByteArray close;
+        qint64 fits;     // pieces that are read
+        qint64 tooMany;  // pieces that are refused
+    } cases[] = {
+        {"comment", "<!--", "c", "-->", text - 16, text + 1},
+        {"comment of dashes", "<!--", "- ", "-->", text / 2 - 16, text / 2 + 1},
+        {"text in a node", "<document>", "x", "</document>", text - 16, text + 1},
+        {"text before the tree", "", "x", "<document/>", text - 16, text + 1},
+        {"CDATA section", "<document><![CDATA[", "d", "]]></document>", text - 16, text + 1},
+        {"instruction", "<?pi ", "p", "?>", text - 16, text + 1},
+        {"white space", "<document>", " \n\t", "</document>", blank / 3 - 16, blank / 3 + 1},
+        {"white space then a letter", "<document>", " ", "x</document>", text - 16, 2 * text},
+        // The XML library itself refuses a name past 4,096 characters or so.
+        {"a long element name", "<document><a", "a", "/></document>", 4000, text + 1},
+        {"blanks inside a tag", "<document><jobEntry", " ", "/></document>", text - 16, text + 1},
+        {"a long end tag", "<document></document", " ", "><document/>", text - 16, text + 1},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_TRUE(readGenerated(GeneratedDocument(Head + c.open, c.piece, c.fits, c.close + Tail)).first);
+        const auto [accepted, taken] = readGenerated(GeneratedDocument(Head + c.open, c.piece, c.tooMany, c.close + Tail));
+        EXPECT_FALSE(accepted);
+        // A gigabyte of it: the reader stops at the bound, not at the end.
+        GeneratedDocument huge(Head + c.open, c.piece, (qint64(1) << 30) / c.piece.size(), c.close + Tail);
+        const qint64 size = huge.totalSize();
+        const auto [hugeAccepted, hugeTaken] = readGenerated(std::move(huge));
+        EXPECT_FALSE(hugeAccepted);
+        EXPECT_LT(hugeTaken, std::max(text, blank) + ReadAhead) << "of " << size;
+    }
+    // Text counts per run: many runs each within the bound pass.
+    EXPECT_TRUE(reads(wrap("<document>" + QByteArray(QByteArray(text - 16, 'x') + "<!-- -->").repeated(8) + "</document>")));
+    // A refusal leaves nothing half read behind: the bytes before it parse as a
+    // whole document, and the document is still refused.
+    EXPECT_FALSE(reads(wrap("<document/>") + "<!--" + QByteArray(text + 1, 'c') + "-->"));
+}
+
+TEST(DocumentFileLimits, AttributeValuesAreCountedAsTheyStreamAndRefusedAtTheBound)
+{
+    const qint64 bound = DocumentFileFormat::MaximumAttributeLength;
+    const QByteArray open = "<document><jobEntry itemName=\"";
+    const QByteArray close = "\"/></document>";
+
+    // Characters as the XML library will parse them, not bytes: two-byte and
+    // three-byte sequences are one character, four-byte ones two (a surrogate
+    // pair), CR LF one, a reference one.
+    EXPECT_TRUE(readGenerated(GeneratedDocument(Head + open, "\xe2\x82\xac", bound, close + Tail)).first);
+    EXPECT_FALSE(readGenerated(GeneratedDocument(Head + open, "\xe2\x82\xac", bound + 1, close + Tail)).first);
+    EXPECT_TRUE(readGenerated(GeneratedDocument(Head + open, "\xf0\x9f\x98\x80", bound / 2, close + Tail)).first);
+    EXPECT_FALSE(readGenerated(GeneratedDocument(Head + open, "\xf0\x9f\x98\x80", bound / 2 + 1, close + Tail)).first);
+    EXPECT_TRUE(readGenerated(GeneratedDocument(Head + open, "\r\n", bound, close + Tail)).first);
+    EXPECT_FALSE(readGenerated(GeneratedDocument(Head + open, "\r\n", bound + 1, close + Tail)).first);
+
+    // 200 MB in one value: refused where the bound lies, in little memory.
+    {
+        GeneratedDocument huge(Head + open, "n", 200'000'000, close + Tail);
+        bool accepted = true;
+        qint64 taken = 0;
+        const double growth = peakGrowthMiB([&] { std::tie(accepted, taken) = readGenerated(std::move(huge)); });
+        EXPECT_FALSE(accepted);
+        EXPECT_LT(taken, bound + ReadAhead);
+#if defined(__SANITIZE_ADDRESS__)
+        (void)growth; // the sanitizer's quarantine keeps freed blocks resident
+#else
+        EXPECT_LT(growth, 100.0);
+#endif
+    }
+    // 100 MB of line feeds as references: refused at the tag's references.
+    {
+        const auto [accepted, taken] = readGenerated(GeneratedDocument(Head + open, "&#10;", 20'000'000, close + Tail));
+        EXPECT_FALSE(accepted);
+        EXPECT_LT(taken, 5 * DocumentFileFormat::MaximumReferencesPerTag + ReadAhead);
+    }
+    // The references of all values of a tag count together.
+    const qint64 references = DocumentFileFormat::MaximumReferencesPerTag;
+    const QByteArray half = QByteArray("&amp;").repeated(references / 2);
+    EXPECT_TRUE(reads(wrap("<document><jobEntry itemName=\"" + half + "\" description=\"" + half + "\"/></document>")));
+    EXPECT_FALSE(reads(wrap("<document><jobEntry itemName=\"" + half + "&#9;\" description=\"" + half + "\"/></document>")));
+    // …and the characters: two values at the bound fit, a third does not.
+    const QByteArray full = QByteArray(bound, 'v');
+    EXPECT_TRUE(reads(wrap("<document><jobEntry itemName=\"" + full + "\" description=\"" + full + "\"/></document>")));
+    EXPECT_FALSE(reads(wrap("<document><jobEntry itemName=\"" + full + "\" description=\"" + full + "\" wage=\"" +
+                            QByteArray(1 << 17, '1') + "\"/></document>")));
+    // A reference longer than any the format holds.
+    EXPECT_TRUE(reads(wrap("<document><jobEntry itemName=\"&#x10FFFF;&quot;\"/></document>")));
+    EXPECT_FALSE(reads(wrap("<document><jobEntry itemName=\"&" + QByteArray(1 << 20, 'a') + ";\"/></document>")));
+    // Single quotes delimit values too; the other quote is a character of the value.
+    EXPECT_FALSE(reads(wrap("<document><jobEntry itemName='" + QByteArray(bound + 1, '"') + "'/></document>")));
+}
+
+TEST(DocumentFileLimits, TheGuardAnswersTheSameHoweverTheBytesArriveInPieces)
+{
+    // Documents near every bound, read whole and in random pieces: the refusal
+    // does not depend on where a read ends.
+    const qint64 text = DocumentFileFormat::MaximumTextLength;
+    const QList<QByteArray> documents = {
+        wrap("<!--" + QByteArray(text - 3, 'c') + "-->" + "<document/>"),
+        wrap("<!--" + QByteArray(text + 10, 'c') + "-->" + "<document/>"),
+        wrap("<document itemName=\"" + QByteArray("&amp;").repeated(1000) + "\"/>"),
+        wrap("<document><jobEntry a=\"1\"\r\n b='2'>" + QByteArray(text + 1, ' ') + "</jobEntry></document>"),
+        wrap("<document><![CDATA[" + QByteArray(text / 2, ']') + "]]></document>"),
+        wrap("<document itemName=\"&" + QByteArray(40, 'a') + ";\"/>"),
+        wrap("<document/>", "<!DOCTYPE Chronark>"),
+    };
+    std::mt19937 random(51);
+    for (qsizetype d = 0; d < documents.size(); ++d) {
+        SCOPED_TRACE(d);
+        const bool whole = reads(documents.at(d));
+        for (int round = 0; round < 12; ++round) {
+            // A device that hands out at most a random number of bytes per read.
+            class Pieces : public QIODevice
+            {
+            public:
+                Pieces(const QByteArray &bytes, std::mt19937 &random) : m_bytes(bytes), m_random(random)
+                {
+                    open(QIODevice::ReadOnly);
+                }
+                bool isSequential() const override { return true; }
+
+            protected:
+                qint64 readData(char *data, qint64 maxSize) override
+                {
+                    const qint64 n = std::min<qint64>({maxSize, m_bytes.size() - m_position,
+                                                       std::uniform_int_distribution<qint64>(1, 5000)(m_random)});
+                    std::copy_n(m_bytes.constData() + m_position, n, data);
+                    m_position += n;
+                    return n;
+                }
+                qint64 writeData(const char *, qint64) override { return -1; }
+
+            private:
+                QByteArray m_bytes;
+                std::mt19937 &m_random;
+                qint64 m_position = 0;
+            } pieces(documents.at(d), random);
+            DocumentFileFormat::ReadResult out;
+            EXPECT_EQ(DocumentFileFormat::readXmlDevice(&pieces, out), whole);
+        }
+    }
+}
 
 TEST(DocumentFileLimits, EveryWrittenDocumentReadsBack)
 {
@@ -171,8 +381,34 @@ TEST(DocumentFileLimits, WriterRefusesWhatTheReaderWouldRefuseAndKeepsTheOldFile
     QString reason;
     EXPECT_FALSE(DocumentFileFormat::writeToFile(file, Type, *root, DocumentValuesStore(), &reason));
     EXPECT_TRUE(reason.contains(QStringLiteral("Long one"))) << qPrintable(reason);
-    job->setDescript(QString(DocumentFileFormat::MaximumAttributeLength / 5, QLatin1Char('&')));
+    job->setDescript(QString(DocumentFileFormat::MaximumAttributeLength - 10, QLatin1Char('a')) + QStringLiteral("&&"));
     EXPECT_TRUE(DocumentFileFormat::checkWritable(*root, DocumentValuesStore()));
+
+    // References: every character the writer escapes is one for the reader. The name
+    // and the description share the tag's bound.
+    const qint64 references = DocumentFileFormat::MaximumReferencesPerTag;
+    job->setItemName(QString(references / 2, QLatin1Char('<')));
+    job->setDescript(QString(references / 4, QLatin1Char('"')) + QString(references / 4 + 1, QLatin1Char('\t')));
+    reason.clear();
+    EXPECT_FALSE(DocumentFileFormat::writeToFile(file, Type, *root, DocumentValuesStore(), &reason));
+    EXPECT_TRUE(reason.contains(QString::number(references))) << qPrintable(reason.left(200));
+    EXPECT_EQ(testsupport::readFile(file), wrap("<document/>"));
+    job->setDescript(QString(references / 4, QLatin1Char('"')) + QString(references / 4, QLatin1Char('\t')));
+    {
+        const QString other = dir.filePath(QStringLiteral("references.chronark"));
+        ASSERT_TRUE(DocumentFileFormat::writeToFile(other, Type, *root, DocumentValuesStore(), &reason)) << qPrintable(reason);
+        DocumentFileFormat::ReadResult back;
+        ASSERT_TRUE(DocumentFileFormat::readFromFile(other, Type, back));
+        expectSameTexts(*root, *back.root);
+        QFile::remove(other);
+    }
+    TableColumnData column;
+    column.setIdentifier(QString(references + 1, QLatin1Char('&')));
+    DocumentValuesStore store;
+    store.setTableColumnArray({column});
+    EXPECT_FALSE(DocumentFileFormat::checkWritable(*Node::create(Node::Root, when(0)), store));
+    job->setItemName(QStringLiteral("Long one"));
+    job->setDescript(QString());
 
     // Nesting: the deepest tree the reader takes is written; one level more is not.
     auto chain = [](int levels) {

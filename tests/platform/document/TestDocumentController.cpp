@@ -12,6 +12,8 @@
 #include <QPointer>
 #include <QSignalSpy>
 
+#include <sys/stat.h>
+
 using namespace doctest;
 using platform::Document;
 using platform::DocumentController;
@@ -100,6 +102,70 @@ TEST_F(DocumentControllerTest, AFileThatCannotBeReadShowsAnAlertAndChangesNothin
     EXPECT_EQ(controller->openDocumentWithContentsOfFile(path(QStringLiteral("absent.txtdoc")), true), nullptr);
     box = waitForMessageBox();
     ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->informativeText(), platformText("FileDoesNotExistReason"));
+    answer(box, QMessageBox::Ok);
+    EXPECT_EQ(controller->documents().size(), 1);
+}
+
+TEST_F(DocumentControllerTest, NamesThatAreNoRegularFileAreRefusedBeforeTheyAreOpened)
+{
+    // Opening a pipe for reading would wait for a writer: the open must come back.
+    const QString pipe = path(QStringLiteral("pipe.txtdoc"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    const struct
+    {
+        QString path;
+        const char *reason;
+    } cases[] = {
+        {pipe, "FileIsSpecialReason"},
+        {QStringLiteral("/dev/null"), "FileIsSpecialReason"},
+        {QStringLiteral("/proc/self/status"), "FileIsSpecialReason"},
+        {dir.path(), "FileIsFolderReason"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(qPrintable(c.path));
+        EXPECT_EQ(controller->openDocumentWithContentsOfFile(c.path, true), nullptr);
+        QMessageBox *box = waitForMessageBox();
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->informativeText(), platformText(c.reason));
+        answer(box, QMessageBox::Ok);
+    }
+    EXPECT_TRUE(controller->documents().isEmpty());
+    EXPECT_TRUE(controller->recentDocumentPaths().isEmpty());
+}
+
+TEST_F(DocumentControllerTest, TheFailuresOfOneRequestShareOneAlertThatListsThem)
+{
+    ASSERT_TRUE(writeText(path(QStringLiteral("good.txtdoc")), "good"));
+    ASSERT_TRUE(testsupport::writeFile(path(QStringLiteral("broken.txtdoc")), "not text"));
+    QStringList paths{path(QStringLiteral("broken.txtdoc")), path(QStringLiteral("good.txtdoc"))};
+    for (int i = 0; i < 300; ++i)
+        paths << path(QStringLiteral("absent-%1.txtdoc").arg(i));
+
+    const QList<Document *> opened = controller->openDocumentsWithContentsOfFiles(paths, true);
+    ASSERT_EQ(opened.size(), 1);
+    EXPECT_EQ(opened.constFirst()->filePath(), path(QStringLiteral("good.txtdoc")));
+    QMessageBox *box = waitForMessageBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(visibleMessageBoxes().size(), 1);
+    EXPECT_EQ(box->text(), QStringLiteral("301 documents could not be opened."));
+    const QStringList listed = box->informativeText().split(QLatin1Char('\n'));
+    ASSERT_EQ(listed.size(), DocumentController::MaximumListedOpenFailures + 1);
+    EXPECT_EQ(listed.constFirst(), QStringLiteral("“broken.txtdoc”: The file is not a text document."));
+    EXPECT_EQ(listed.at(1), QStringLiteral("“absent-0.txtdoc”: ") + platformText("FileDoesNotExistReason"));
+    EXPECT_EQ(listed.constLast(), QStringLiteral("… and %1 more.").arg(301 - DocumentController::MaximumListedOpenFailures));
+    // The details name every file with its folder.
+    const QStringList details = box->detailedText().split(QLatin1Char('\n'));
+    ASSERT_EQ(details.size(), 301);
+    EXPECT_TRUE(details.constLast().startsWith(QStringLiteral("“%1”").arg(path(QStringLiteral("absent-299.txtdoc")))));
+    answer(box, QMessageBox::Ok);
+    EXPECT_TRUE(QTest::qWaitFor([] { return visibleMessageBoxes().isEmpty(); }));
+
+    // One failure alone is told as before.
+    EXPECT_TRUE(controller->openDocumentsWithContentsOfFiles({path(QStringLiteral("absent.txtdoc"))}, true).isEmpty());
+    box = waitForMessageBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->text(), QStringLiteral("The document “absent.txtdoc” could not be opened."));
     EXPECT_EQ(box->informativeText(), platformText("FileDoesNotExistReason"));
     answer(box, QMessageBox::Ok);
     EXPECT_EQ(controller->documents().size(), 1);
