@@ -4,6 +4,7 @@
 #include "NTXAppKit/reporting/NTXCrashHandler.h"
 #include "NTXAppKit/reporting/NTXModalRunner.h"
 #include "NTXAppKit/reporting/NTXMultipartForm.h"
+#include "platform/drawing/ProgressIndicator.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Exception.h"
@@ -207,6 +208,11 @@ NTXCrashReporter::NTXCrashReporter()
     m_describe->setObjectName(QStringLiteral("describeTextView"));
     layout->addWidget(m_describe, 1);
     auto *buttons = new QHBoxLayout;
+    m_progress = new platform::ProgressIndicator;
+    m_progress->setObjectName(QStringLiteral("progressIndicator"));
+    m_progress->setControlSize(platform::ProgressIndicator::ControlSize::Small);
+    m_progress->setDisplayedWhenStopped(false);
+    buttons->addWidget(m_progress);
     buttons->addStretch();
     m_dontSend = new QPushButton(text(QStringLiteral("WANT_TO_SEND_CRASH_DONT_SEND")));
     m_dontSend->setProperty("tag", 0);
@@ -237,13 +243,30 @@ void NTXCrashReporter::showReporterDialog()
 
 void NTXCrashReporter::sendActionAbort(QObject *sender)
 {
-    m_window->hide();
-    if (sender && sender->property("tag").toInt() == 1) {
+    const bool send = sender && sender->property("tag").toInt() == 1;
+    if (send && m_post.isRunning())
+        return;
+    if (send) {
         const QUrl url(platform::Bundle::mainBundle().objectForInfoDictionaryKey(CGIURLKey).toString());
         const QByteArray body =
             NTXMultipartForm::crashReportBody(m_report->toPlainText(), m_describe->toPlainText());
-        NTXMultipartForm::request(url, QStringLiteral("NTXCrashReporter"), body, timeLimit).send();
+        m_send->setEnabled(false);
+        m_progress->startAnimation();
+        // The reporter is the context: closing the window lets it go, and the post with it.
+        m_post = NTXMultipartForm::request(url, QStringLiteral("NTXCrashReporter"), body, timeLimit)
+                     .send(this, [this](const platform::HttpRequest::Response &) {
+                         m_progress->stopAnimation();
+                         close();
+                     });
+        return;
     }
+    close();
+}
+
+void NTXCrashReporter::close()
+{
+    m_post.cancel();
+    m_window->hide();
     m_window->done(QDialog::Accepted);
     deleteLater();
 }

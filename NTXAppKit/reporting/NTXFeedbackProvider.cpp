@@ -2,6 +2,7 @@
 
 #include "NTXAppKit/reporting/NTXModalRunner.h"
 #include "NTXAppKit/reporting/NTXMultipartForm.h"
+#include "platform/drawing/ProgressIndicator.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/UserDefaults.h"
 
@@ -91,8 +92,13 @@ NTXFeedbackProvider::NTXFeedbackProvider()
     auto *cancel = new QPushButton(text(QStringLiteral("FEEDBACK_CANCEL")));
     m_send = new QPushButton(text(QStringLiteral("FEEDBACK_SEND")));
     m_send->setDefault(true);
+    m_progress = new platform::ProgressIndicator;
+    m_progress->setObjectName(QStringLiteral("progressIndicator"));
+    m_progress->setControlSize(platform::ProgressIndicator::ControlSize::Small);
+    m_progress->setDisplayedWhenStopped(false);
     buttons->addWidget(page);
     buttons->addStretch();
+    buttons->addWidget(m_progress);
     buttons->addWidget(cancel);
     buttons->addWidget(m_send);
     layout->addLayout(buttons);
@@ -121,6 +127,8 @@ void NTXFeedbackProvider::showDialog()
 
 void NTXFeedbackProvider::sendFeedbackButtonAction()
 {
+    if (m_post.isRunning())
+        return;
     const QString message = m_message->toPlainText();
     const QString from = m_email->text();
     const QString subject = info(SubjectPrefixKey) + m_subject->currentText();
@@ -132,15 +140,22 @@ void NTXFeedbackProvider::sendFeedbackButtonAction()
 
     const QByteArray body = NTXMultipartForm::feedbackBody(subject, from, message, copy,
                                                            info(QStringLiteral("CFBundleShortVersionString")));
-    const platform::HttpRequest::Response response =
-        NTXMultipartForm::request(QUrl(info(CGIURLKey)), QStringLiteral("NTXFeedbackProvider"), body, timeLimit)
-            .send();
+    m_send->setEnabled(false);
+    m_progress->startAnimation();
+    // The provider is the context: closing the window lets it go, and the post with it.
+    m_post = NTXMultipartForm::request(QUrl(info(CGIURLKey)), QStringLiteral("NTXFeedbackProvider"), body, timeLimit)
+                 .send(this, [this](const platform::HttpRequest::Response &response) { showResult(response); });
+}
+
+void NTXFeedbackProvider::showResult(const platform::HttpRequest::Response &response)
+{
+    m_progress->stopAnimation();
     if (!response.isSuccess())
         qWarning("Feedback not sent: %s", qPrintable(response.received
                                                          ? QStringLiteral("HTTP status %1").arg(response.status)
                                                          : response.error));
 
-    // The window goes (and with it this provider) after the alert.
+    // The window goes (and with it this provider) before the alert.
     m_window->hide();
     const bool sent = response.isSuccess();
     std::unique_ptr<QMessageBox> alert = NTXModalRunner::makeAlert(
@@ -155,6 +170,7 @@ void NTXFeedbackProvider::sendFeedbackButtonAction()
 
 void NTXFeedbackProvider::closeFeedbackWindow()
 {
+    m_post.cancel();
     m_message->setPlainText(QString());
     m_subject->setCurrentIndex(0);
     m_window->hide();

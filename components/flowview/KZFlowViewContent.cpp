@@ -168,14 +168,14 @@ void KZFlowView::updateImageLayerAtIndex(quint32 index)
     const quint64 reload = m_reloadCount;
     const quint64 generation = m_loadGeneration;
     QPointer<KZFlowView> view(this);
-    KZFlowViewImageCache *cache = m_imageCache.get();
+    std::shared_ptr<KZFlowViewImageCache> cache = m_imageCache;
     m_operationQueue->addOperation([view, cache, representation, type, uid, key, wanted, index, reload,
                                     generation](platform::Operation &self) {
         const QImage image = newImageFromRepresentation(representation, type, wanted,
                                                         [&self] { return self.isCancelled(); });
         if (image.isNull() || self.isCancelled())
             return;
-        // The view cancels and waits for its operations before the cache goes.
+        // The cache is shared: a view gone meanwhile leaves it to the last operation.
         if (key)
             cache->insert(*key, image);
         QCoreApplication *application = QCoreApplication::instance();

@@ -1,0 +1,76 @@
+#pragma once
+// Where a call from Qt enters our code: a slot or lambda connected to a signal, an
+// event handler, a timer, a queued call, a completion. Such an entry runs its body
+// through guard(), which catches whatever the body throws before it reaches Qt's
+// frames (unwinding through them is undefined and leaks what they hold), reports it
+// the way the application object does (qCritical on "chronark.exceptions": the
+// receiver's class and name, the entry, what() said; the count goes up) and returns,
+// so the program goes on. Code that calls our own operations directly keeps getting
+// their exceptions (platform::Exception stays catchable by callers); only the entry
+// from Qt stops them.
+//
+//     connect(button, &QPushButton::clicked, this,
+//             platform::ExceptionBoundary::guarded(this, "clicked", [this] { remove(index); }));
+//     void View::mousePressEvent(QMouseEvent *event) override
+//     {
+//         platform::ExceptionBoundary::guard(this, "mousePressEvent", [&] { press(event); });
+//     }
+//
+// Thread-safe (the count is atomic; the log is Qt's). guard() never throws.
+#include <QObject>
+#include <QString>
+
+#include <exception>
+#include <type_traits>
+#include <utility>
+
+namespace platform {
+
+class ExceptionBoundary
+{
+public:
+    // Runs the body; false when it threw (the exception was reported).
+    template <typename Body>
+    static bool guard(const QObject *receiver, const char *entry, Body &&body) noexcept;
+    // The body wrapped for connect(), QTimer::singleShot() or invokeMethod(): the
+    // signal's arguments (or none, when the body takes none), run through guard();
+    // a result is dropped.
+    template <typename Body>
+    static auto guarded(const QObject *receiver, const char *entry, Body body);
+
+    // Reports an exception caught at an entry (what guard() does; notify() too).
+    static void report(const QObject *receiver, const QString &entry, const QString &what) noexcept;
+    // Exceptions reported in this process so far.
+    static int caughtCount() noexcept;
+
+private:
+    static void reportCurrent(const QObject *receiver, const char *entry) noexcept;
+};
+
+template <typename Body>
+bool ExceptionBoundary::guard(const QObject *receiver, const char *entry, Body &&body) noexcept
+{
+    try {
+        std::forward<Body>(body)();
+        return true;
+    } catch (...) {
+        reportCurrent(receiver, entry);
+    }
+    return false;
+}
+
+template <typename Body>
+auto ExceptionBoundary::guarded(const QObject *receiver, const char *entry, Body body)
+{
+    // A body that takes none of the signal's arguments gets none.
+    return [receiver, entry, body = std::move(body)](auto &&...arguments) mutable -> void {
+        guard(receiver, entry, [&] {
+            if constexpr (std::is_invocable_v<Body &, decltype(arguments)...>)
+                (void)body(std::forward<decltype(arguments)>(arguments)...);
+            else
+                (void)body();
+        });
+    };
+}
+
+} // namespace platform
