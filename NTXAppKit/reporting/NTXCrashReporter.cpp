@@ -8,6 +8,7 @@
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Exception.h"
+#include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/UserDefaults.h"
 
 #include <QDialog>
@@ -223,8 +224,10 @@ NTXCrashReporter::NTXCrashReporter()
     buttons->addWidget(m_send);
     layout->addLayout(buttons);
     m_window->resize(560, 460);
-    connect(m_send, &QPushButton::clicked, this, [this] { sendActionAbort(m_send); });
-    connect(m_dontSend, &QPushButton::clicked, this, [this] { sendActionAbort(m_dontSend); });
+    connect(m_send, &QPushButton::clicked, this,
+            platform::ExceptionBoundary::guarded(this, "Send", [this] { sendActionAbort(m_send); }));
+    connect(m_dontSend, &QPushButton::clicked, this,
+            platform::ExceptionBoundary::guarded(this, "Don't Send", [this] { sendActionAbort(m_dontSend); }));
     // Closed in any way (also by the window manager), the window lets the reporter go.
     connect(m_window, &QDialog::finished, this, &QObject::deleteLater);
 }

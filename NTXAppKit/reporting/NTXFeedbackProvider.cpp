@@ -4,6 +4,7 @@
 #include "NTXAppKit/reporting/NTXMultipartForm.h"
 #include "platform/drawing/ProgressIndicator.h"
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/UserDefaults.h"
 
 #include <QCheckBox>
@@ -103,9 +104,12 @@ NTXFeedbackProvider::NTXFeedbackProvider()
     buttons->addWidget(m_send);
     layout->addLayout(buttons);
     m_window->resize(480, 400);
-    connect(m_send, &QPushButton::clicked, this, &NTXFeedbackProvider::sendFeedbackButtonAction);
-    connect(cancel, &QPushButton::clicked, this, &NTXFeedbackProvider::closeFeedbackWindow);
-    connect(page, &QPushButton::clicked, this, &NTXFeedbackProvider::openURL);
+    connect(m_send, &QPushButton::clicked, this,
+            platform::ExceptionBoundary::guarded(this, "Send", [this] { sendFeedbackButtonAction(); }));
+    connect(cancel, &QPushButton::clicked, this,
+            platform::ExceptionBoundary::guarded(this, "Cancel", [this] { closeFeedbackWindow(); }));
+    connect(page, &QPushButton::clicked, this,
+            platform::ExceptionBoundary::guarded(this, "the web page button", [this] { openURL(); }));
     // Closed in any way (also by the window manager), the form lets the provider go.
     connect(m_window, &QDialog::finished, this, &QObject::deleteLater);
 }
