@@ -225,26 +225,3 @@ private:
     std::unique_ptr<DeleteAssistant> m_deleteAssistant;
     std::unique_ptr<NodeNameSheets> m_nameSheets;
 };
-    NodePtr m_jobList;
-    DocumentValuesStore m_docValues;
-    CurrencyFormatter m_formatter;
-    CurrencyFormatter m_wageFormatter;
-    std::unique_ptr<platform::ArrayController> m_inspectedObjectsController;
-    // Keeps the inspected nodes alive while the controller refers to them.
-    QList<NodePtr> m_inspectedNodes;
-    std::unique_ptr<platform::BindingObserver> m_colorLabelObserver;
-    bool m_inspectedObjectsNotEmpty = false;
-
-    QPointer<DocumentWindow> m_window;
-    OutlineDataSource *m_dataSource = nullptr;
-    DocumentOutlineModel *m_outlineModel = nullptr;
-    DocumentWindowController *m_windowController = nullptr;
-    DocumentTotals *m_totals = nullptr;
-    // Last: it goes first, while the tree and the services are still there.
-    std::unique_ptr<DocumentEdits> m_edits;
-    std::unique_ptr<DocumentCounter> m_counter;
-    DocumentToolbar *m_toolbar = nullptr;
-    TimeEntrySheets *m_timeEntrySheets = nullptr;
-    DeleteAssistant *m_deleteAssistant = nullptr;
-    NodeNameSheets *m_nameSheets = nullptr;
-};

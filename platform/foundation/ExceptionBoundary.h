@@ -20,7 +20,9 @@
 #include <QObject>
 #include <QString>
 
+#include <cstddef>
 #include <exception>
+#include <tuple>
 #include <type_traits>
 #include <utility>
 
@@ -33,8 +35,8 @@ public:
     template <typename Body>
     static bool guard(const QObject *receiver, const char *entry, Body &&body) noexcept;
     // The body wrapped for connect(), QTimer::singleShot() or invokeMethod(): the
-    // signal's arguments (or none, when the body takes none), run through guard();
-    // a result is dropped.
+    // leading arguments of the signal that the body takes, run through guard(); a
+    // result is dropped.
     template <typename Body>
     static auto guarded(const QObject *receiver, const char *entry, Body body);
 
@@ -59,16 +61,39 @@ bool ExceptionBoundary::guard(const QObject *receiver, const char *entry, Body &
     return false;
 }
 
+namespace exceptionboundarydetail {
+
+template <typename Body, typename Tuple, std::size_t... I>
+constexpr bool takes(std::index_sequence<I...>)
+{
+    return std::is_invocable_v<Body &, std::tuple_element_t<I, Tuple>...>;
+}
+
+// Calls the body with the longest leading part of the arguments it takes (a slot may
+// ignore the last arguments of its signal, Qt's private-signal tag among them).
+template <std::size_t N, typename Body, typename Tuple>
+void callWithLeading(Body &body, Tuple &arguments)
+{
+    if constexpr (takes<Body, Tuple>(std::make_index_sequence<N>())) {
+        [&]<std::size_t... I>(std::index_sequence<I...>) {
+            (void)body(std::get<I>(arguments)...);
+        }(std::make_index_sequence<N>());
+    } else {
+        static_assert(N > 0, "the body takes none of the arguments it is called with");
+        if constexpr (N > 0)
+            callWithLeading<N - 1>(body, arguments);
+    }
+}
+
+} // namespace exceptionboundarydetail
+
 template <typename Body>
 auto ExceptionBoundary::guarded(const QObject *receiver, const char *entry, Body body)
 {
-    // A body that takes none of the signal's arguments gets none.
     return [receiver, entry, body = std::move(body)](auto &&...arguments) mutable -> void {
         guard(receiver, entry, [&] {
-            if constexpr (std::is_invocable_v<Body &, decltype(arguments)...>)
-                (void)body(std::forward<decltype(arguments)>(arguments)...);
-            else
-                (void)body();
+            auto all = std::forward_as_tuple(std::forward<decltype(arguments)>(arguments)...);
+            exceptionboundarydetail::callWithLeading<sizeof...(arguments)>(body, all);
         });
     };
 }
