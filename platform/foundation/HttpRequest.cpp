@@ -176,9 +176,7 @@ HttpRequest::Pending HttpRequest::send(QObject *context, Completion completion) 
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
     request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
     request.setMaximumRedirectsAllowed(m_maxRedirects);
-    // The transfer timeout notices silence; the exchange's deadline also ends a reply
-    // that trickles in.
-    request.setTransferTimeout(m_timeLimit);
+    // The exchange's deadline covers the whole exchange, silence and trickle alike.
     for (const auto &header : m_headers)
         request.setRawHeader(header.first, header.second);
 
