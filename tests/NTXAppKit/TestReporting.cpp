@@ -279,6 +279,10 @@ TEST_F(Reporting, SendingWindowsStayResponsiveAndClosingCancels)
         provider->sendFeedbackButtonAction();
         const qsizetype asked = server.requests.size();
         ASSERT_TRUE(QTest::qWaitFor([&] { return server.requests.size() == asked + 1; }));
+        const qsizetype trickled = server.trickled;
+        if (mode == testsupport::LoopbackHttpServer::Mode::Trickle) {
+            ASSERT_TRUE(QTest::qWaitFor([&] { return server.trickled > trickled; })); // bytes are coming
+        }
         EXPECT_TRUE(provider->isSending());
         EXPECT_TRUE(provider->progressIndicator()->isAnimating());
         EXPECT_FALSE(provider->sendButton()->isEnabled());
