@@ -34,6 +34,10 @@ public:
     // Runs the body; false when it threw (the exception was reported).
     template <typename Body>
     static bool guard(const QObject *receiver, const char *entry, Body &&body) noexcept;
+    // The same for an entry that answers Qt (an item model's data(), a drop): the
+    // body's answer, or `fallback` when it threw.
+    template <typename Result, typename Body>
+    static Result guardOr(const QObject *receiver, const char *entry, Result fallback, Body &&body) noexcept;
     // The body wrapped for connect(), QTimer::singleShot() or invokeMethod(): the
     // leading arguments of the signal that the body takes, run through guard(); a
     // result is dropped.
@@ -59,6 +63,17 @@ bool ExceptionBoundary::guard(const QObject *receiver, const char *entry, Body &
         reportCurrent(receiver, entry);
     }
     return false;
+}
+
+template <typename Result, typename Body>
+Result ExceptionBoundary::guardOr(const QObject *receiver, const char *entry, Result fallback, Body &&body) noexcept
+{
+    try {
+        return std::forward<Body>(body)();
+    } catch (...) {
+        reportCurrent(receiver, entry);
+    }
+    return fallback;
 }
 
 namespace exceptionboundarydetail {
