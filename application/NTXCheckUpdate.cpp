@@ -7,10 +7,9 @@
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/CalendarDate.h"
 #include "platform/foundation/Clock.h"
-#include "platform/foundation/UserDefaults.h"
-
 #include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/HttpRequest.h"
+#include "platform/foundation/UserDefaults.h"
 
 #include <QDeadlineTimer>
 #include <QDesktopServices>
@@ -159,7 +158,8 @@ void NTXCheckUpdate::loadReply(QObject *context, ReplyHandler done) const
 {
     const QUrl url = requestURL();
     const QString scheme = url.scheme().toLower();
-    if (!url.isValid() || url.host().isEmpty() || (scheme != QLatin1String("http") && scheme != QLatin1String("https"))) {
+    if (!url.isValid() || url.host().isEmpty()
+        || (scheme != QLatin1String("http") && scheme != QLatin1String("https"))) {
         QTimer::singleShot(0, context, platform::ExceptionBoundary::guarded(context, "the update check", [done] {
                                done(std::nullopt);
                            }));
@@ -184,21 +184,24 @@ void NTXCheckUpdate::loadReply(QObject *context, ReplyHandler done) const
     platform::HttpRequest request(url);
     request.setMaxReplyBytes(m_maxReplyBytes);
     request.setMaxRedirects(MaxRedirects);
-    request.setHeader(QByteArrayLiteral("User-Agent"), QByteArrayLiteral(CHRONARK_BUNDLE_NAME "/" CHRONARK_VERSION_STRING));
+    request.setHeader(QByteArrayLiteral("User-Agent"),
+                      QByteArrayLiteral(CHRONARK_BUNDLE_NAME "/" CHRONARK_VERSION_STRING));
     *lookup = m_reachabilityCheck(url.host(), lookupContext, [=](bool reachable) mutable {
-        timeUp->stop();
-        lookupContext->deleteLater();
-        const qint64 left = deadline.remainingTime();
-        if (!reachable || left <= 0) {
-            done(std::nullopt);
-            return;
-        }
-        request.setTimeLimit(int(left));
-        request.send(context, [done](const platform::HttpRequest::Response &response) {
-            if (response.isSuccess() && response.error.isEmpty())
-                done(response.body);
-            else
+        platform::ExceptionBoundary::guard(context, "the update check's lookup", [&] {
+            timeUp->stop();
+            lookupContext->deleteLater();
+            const qint64 left = deadline.remainingTime();
+            if (!reachable || left <= 0) {
                 done(std::nullopt);
+                return;
+            }
+            request.setTimeLimit(int(left));
+            request.send(context, [done](const platform::HttpRequest::Response &response) {
+                if (response.isSuccess() && response.error.isEmpty())
+                    done(response.body);
+                else
+                    done(std::nullopt);
+            });
         });
     });
 }
