@@ -130,12 +130,13 @@ public:
     qsizetype claimedChildren = 0; // more than the root has: the tree's check raises
 
     Node *outlineRootItem() const override { return root.get(); }
-    NodePtr outlineViewChildOfItem(qsizetype index, Node *item) const override { return item->childAtIndex(index); }
-    bool outlineViewIsItemExpandable(Node *) const override { return false; }
-    qsizetype outlineViewNumberOfChildrenOfItem(Node *item) const override
+    // A null item is the root.
+    NodePtr outlineViewChildOfItem(qsizetype index, Node *item) const override
     {
-        return item == root.get() ? claimedChildren : 0;
+        return (item ? item : root.get())->childAtIndex(index);
     }
+    bool outlineViewIsItemExpandable(Node *) const override { return false; }
+    qsizetype outlineViewNumberOfChildrenOfItem(Node *item) const override { return item ? 0 : claimedChildren; }
     QVariant outlineViewObjectValueForTableColumnByItem(const QString &, Node *item) const override
     {
         return item->itemName();
