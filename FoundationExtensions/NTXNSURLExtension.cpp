@@ -2,12 +2,15 @@
 
 namespace NTXNSURLExtension {
 
-bool httpIsValid(const QUrl &url, int timeLimitMs)
+platform::HttpRequest::Pending httpIsValid(const QUrl &url, QObject *context, std::function<void(bool valid)> answer,
+                                                int timeLimitMs)
 {
     platform::HttpRequest request(url, QByteArrayLiteral("HEAD"));
     request.setTimeLimit(timeLimitMs);
-    const platform::HttpRequest::Response response = request.send();
-    return response.received && (response.status == 200 || response.status == 405);
+    return request.send(context, [answer = std::move(answer)](const platform::HttpRequest::Response &response) {
+        if (answer)
+            answer(response.received && (response.status == 200 || response.status == 405));
+    });
 }
 
 } // namespace NTXNSURLExtension

@@ -2,6 +2,7 @@
 
 #include "application/DocumentValuesStore.h"
 #include "platform/drawing/SingleLineText.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QSet>
 #include <algorithm>
@@ -219,17 +220,20 @@ void DocumentOutlineModel::reloadHeaders()
 
 QModelIndex DocumentOutlineModel::index(int row, int column, const QModelIndex &parent) const
 {
-    if (!m_dataSource || row < 0 || column < 0 || column >= columnCount())
-        return QModelIndex();
-    if (parent.isValid() && parent.model() != this)
-        return QModelIndex();
-    Node *item = itemOrRoot(parent);
-    if (row >= m_dataSource->outlineViewNumberOfChildrenOfItem(item))
-        return QModelIndex();
-    const NodePtr child = m_dataSource->outlineViewChildOfItem(row, item);
-    if (!child)
-        return QModelIndex();
-    return createIndex(row, column, child.get());
+    // Asked by Qt's views: what the tree raises stops here.
+    return platform::ExceptionBoundary::guardOr(this, "index", QModelIndex(), [&]() -> QModelIndex {
+        if (!m_dataSource || row < 0 || column < 0 || column >= columnCount())
+            return QModelIndex();
+        if (parent.isValid() && parent.model() != this)
+            return QModelIndex();
+        Node *item = itemOrRoot(parent);
+        if (row >= m_dataSource->outlineViewNumberOfChildrenOfItem(item))
+            return QModelIndex();
+        const NodePtr child = m_dataSource->outlineViewChildOfItem(row, item);
+        if (!child)
+            return QModelIndex();
+        return createIndex(row, column, child.get());
+    });
 }
 
 QModelIndex DocumentOutlineModel::parent(const QModelIndex &child) const
@@ -275,38 +279,41 @@ bool DocumentOutlineModel::hasChildren(const QModelIndex &parent) const
 
 QVariant DocumentOutlineModel::data(const QModelIndex &index, int role) const
 {
-    Node *node = nodeForIndex(index);
-    if (!node || !m_dataSource)
-        return QVariant();
-    const QString identifier = identifierForColumn(index.column());
-    const bool isStatus = identifier == QLatin1String("outlineStatus");
-    switch (role) {
-    case Qt::DisplayRole: {
-        if (isStatus)
+    // Asked by Qt's views: what the tree raises stops here.
+    return platform::ExceptionBoundary::guardOr(this, "data", QVariant(), [&]() -> QVariant {
+        Node *node = nodeForIndex(index);
+        if (!node || !m_dataSource)
             return QVariant();
-        // A row is one line high: a name's line breaks show as blanks.
-        const QVariant value = m_dataSource->outlineViewObjectValueForTableColumnByItem(identifier, node);
-        if (value.typeId() == QMetaType::QString)
-            return platform::SingleLineText::fromUserText(value.toString());
-        return value;
-    }
-    case Qt::EditRole:
-        return m_dataSource->outlineViewObjectValueForTableColumnByItem(identifier, node);
-    case Qt::FontRole:
-        return m_dataSource->outlineViewFontForItem(node);
-    case Qt::DecorationRole:
-        if (identifier == QLatin1String("outlineName")) {
-            const QIcon icon = m_dataSource->outlineViewImageForItem(node);
-            return icon.isNull() ? QVariant() : QVariant(icon);
+        const QString identifier = identifierForColumn(index.column());
+        const bool isStatus = identifier == QLatin1String("outlineStatus");
+        switch (role) {
+        case Qt::DisplayRole: {
+            if (isStatus)
+                return QVariant();
+            // A row is one line high: a name's line breaks show as blanks.
+            const QVariant value = m_dataSource->outlineViewObjectValueForTableColumnByItem(identifier, node);
+            if (value.typeId() == QMetaType::QString)
+                return platform::SingleLineText::fromUserText(value.toString());
+            return value;
         }
-        return QVariant();
-    case Qt::TextAlignmentRole:
-        if (identifier == QLatin1String("outlineTime") || identifier == QLatin1String("outlineTurnover"))
-            return QVariant(int(Qt::AlignRight | Qt::AlignVCenter));
-        return QVariant();
-    default:
-        return QVariant();
-    }
+        case Qt::EditRole:
+            return m_dataSource->outlineViewObjectValueForTableColumnByItem(identifier, node);
+        case Qt::FontRole:
+            return m_dataSource->outlineViewFontForItem(node);
+        case Qt::DecorationRole:
+            if (identifier == QLatin1String("outlineName")) {
+                const QIcon icon = m_dataSource->outlineViewImageForItem(node);
+                return icon.isNull() ? QVariant() : QVariant(icon);
+            }
+            return QVariant();
+        case Qt::TextAlignmentRole:
+            if (identifier == QLatin1String("outlineTime") || identifier == QLatin1String("outlineTurnover"))
+                return QVariant(int(Qt::AlignRight | Qt::AlignVCenter));
+            return QVariant();
+        default:
+            return QVariant();
+        }
+    });
 }
 
 QVariant DocumentOutlineModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -349,13 +356,16 @@ Qt::ItemFlags DocumentOutlineModel::flags(const QModelIndex &index) const
 
 bool DocumentOutlineModel::setData(const QModelIndex &index, const QVariant &value, int role)
 {
-    Node *node = nodeForIndex(index);
-    if (!node || !m_dataSource || role != Qt::EditRole)
-        return false;
-    const QString identifier = identifierForColumn(index.column());
-    if (!m_dataSource->outlineViewIsItemEditable(identifier, node))
-        return false;
-    return m_dataSource->outlineViewSetObjectValue(value, identifier, node);
+    // Asked by Qt's views: what the tree raises stops here.
+    return platform::ExceptionBoundary::guardOr(this, "setData", false, [&]() -> bool {
+        Node *node = nodeForIndex(index);
+        if (!node || !m_dataSource || role != Qt::EditRole)
+            return false;
+        const QString identifier = identifierForColumn(index.column());
+        if (!m_dataSource->outlineViewIsItemEditable(identifier, node))
+            return false;
+        return m_dataSource->outlineViewSetObjectValue(value, identifier, node);
+    });
 }
 
 QStringList DocumentOutlineModel::mimeTypes() const
@@ -365,31 +375,35 @@ QStringList DocumentOutlineModel::mimeTypes() const
 
 QMimeData *DocumentOutlineModel::mimeData(const QModelIndexList &indexes) const
 {
-    if (!m_dataSource)
-        return nullptr;
-    // Each node once (an index per column comes in), ordered as the tree shows them.
-    std::vector<std::pair<std::vector<qsizetype>, NodePtr>> found;
-    QSet<const Node *> seen;
-    for (const QModelIndex &index : indexes) {
-        Node *node = nodeForIndex(index);
-        if (!node || seen.contains(node) || !indexForNode(node).isValid())
-            continue;
-        seen.insert(node);
-        NodePtr shared = node->weak_from_this().lock();
-        if (!shared)
-            continue;
-        std::vector<qsizetype> path;
-        for (const Node *n = node; n->parent() && n != m_dataSource->outlineRootItem(); n = n->parent())
-            path.insert(path.begin(), n->parent()->indexOfChild(n));
-        found.emplace_back(std::move(path), std::move(shared));
-    }
-    std::sort(found.begin(), found.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
-    QList<NodePtr> nodes;
-    for (auto &entry : found)
-        nodes.append(std::move(entry.second));
-    if (nodes.isEmpty())
-        return nullptr;
-    return m_dataSource->outlineViewWriteItems(nodes);
+    // Asked by Qt's views: what the tree raises stops here.
+    return platform::ExceptionBoundary::guardOr(this, "mimeData", static_cast<QMimeData *>(nullptr),
+                                                [&]() -> QMimeData * {
+        if (!m_dataSource)
+            return nullptr;
+        // Each node once (an index per column comes in), ordered as the tree shows them.
+        std::vector<std::pair<std::vector<qsizetype>, NodePtr>> found;
+        QSet<const Node *> seen;
+        for (const QModelIndex &index : indexes) {
+            Node *node = nodeForIndex(index);
+            if (!node || seen.contains(node) || !indexForNode(node).isValid())
+                continue;
+            seen.insert(node);
+            NodePtr shared = node->weak_from_this().lock();
+            if (!shared)
+                continue;
+            std::vector<qsizetype> path;
+            for (const Node *n = node; n->parent() && n != m_dataSource->outlineRootItem(); n = n->parent())
+                path.insert(path.begin(), n->parent()->indexOfChild(n));
+            found.emplace_back(std::move(path), std::move(shared));
+        }
+        std::sort(found.begin(), found.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+        QList<NodePtr> nodes;
+        for (auto &entry : found)
+            nodes.append(std::move(entry.second));
+        if (nodes.isEmpty())
+            return nullptr;
+        return m_dataSource->outlineViewWriteItems(nodes);
+    });
 }
 
 bool DocumentOutlineModel::canDropMimeData(const QMimeData *data, Qt::DropAction action, int row, int,
@@ -405,9 +419,12 @@ bool DocumentOutlineModel::canDropMimeData(const QMimeData *data, Qt::DropAction
 bool DocumentOutlineModel::dropMimeData(const QMimeData *data, Qt::DropAction action, int row, int column,
                                         const QModelIndex &parent)
 {
-    if (!canDropMimeData(data, action, row, column, parent))
-        return false;
-    return m_dataSource->outlineViewAcceptDrop(data, nodeForIndex(parent), row < 0 ? -1 : row);
+    // Asked by Qt's views: what the tree raises stops here.
+    return platform::ExceptionBoundary::guardOr(this, "dropMimeData", false, [&]() -> bool {
+        if (!canDropMimeData(data, action, row, column, parent))
+            return false;
+        return m_dataSource->outlineViewAcceptDrop(data, nodeForIndex(parent), row < 0 ? -1 : row);
+    });
 }
 
 Qt::DropActions DocumentOutlineModel::supportedDropActions() const

@@ -28,6 +28,7 @@
 #include "platform/document/DocumentController.h"
 #include "platform/document/MenuItemValidation.h"
 #include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/UndoManager.h"
 #include "platform/foundation/UserDefaults.h"
 
@@ -50,9 +51,6 @@
 #include <cmath>
 
 namespace {
-
-const QString DidUndoNotification = QStringLiteral("NSUndoManagerDidUndoChangeNotification");
-const QString DidRedoNotification = QStringLiteral("NSUndoManagerDidRedoChangeNotification");
 
 QString localized(const char *key)
 {
@@ -83,35 +81,33 @@ MyDocument::MyDocument(QObject *parent, std::shared_ptr<DocumentServices> servic
 {
     m_jobList->setDelegate(&m_treeReports);
     m_inspectedObjectsController = std::make_unique<platform::ArrayController>();
-    m_windowController = new DocumentWindowController(*this);
-    m_totals = new DocumentTotals(*this);
-    m_dataSource = new OutlineDataSource(*this);
+    m_windowController = std::make_unique<DocumentWindowController>(*this);
+    m_totals = std::make_unique<DocumentTotals>(*this);
+    m_dataSource = std::make_unique<OutlineDataSource>(*this);
     m_dataSource->setColumnTitle(QStringLiteral("outlineStatus"), QString());
     m_dataSource->setColumnTitle(QStringLiteral("outlineName"), localized("LSHeaderName"));
     m_dataSource->setColumnTitle(QStringLiteral("outlineTime"), localized("LSHeaderTime"));
     m_dataSource->setColumnTitle(QStringLiteral("outlineTurnover"), localized("LSturnover"));
-    m_outlineModel = new DocumentOutlineModel(m_dataSource, this);
-    connect(m_outlineModel, &DocumentOutlineModel::editBatchEnded, this, [this] {
+    m_outlineModel = std::make_unique<DocumentOutlineModel>(m_dataSource.get(), this);
+    connect(m_outlineModel.get(), &DocumentOutlineModel::editBatchEnded, this, [this] {
         m_edits->recalcPendingGroups();
         displayActivatedJob();
         handleOutlineSelection();
     });
-    // An undo or redo may hold many edits: the outline shows them as one batch.
-    connect(undoManager(), &platform::UndoManager::willPerform, m_outlineModel,
+    // An undo or redo may hold many edits: the outline shows them as one batch, then
+    // the window follows (this document's own undos and redos only, once each).
+    connect(undoManager(), &platform::UndoManager::willPerform, m_outlineModel.get(),
             &DocumentOutlineModel::beginEditBatch);
-    connect(undoManager(), &platform::UndoManager::didPerform, m_outlineModel,
+    connect(undoManager(), &platform::UndoManager::didPerform, m_outlineModel.get(),
             &DocumentOutlineModel::endEditBatch);
-
-    platform::NotificationCenter &center = platform::NotificationCenter::defaultCenter();
-    auto refresh = [this](const platform::Notification &) { handleUndoRedoChange(); };
-    center.addObserver(this, DidUndoNotification, nullptr, refresh);
-    center.addObserver(this, DidRedoNotification, nullptr, refresh);
+    connect(undoManager(), &platform::UndoManager::didPerform, this,
+            platform::ExceptionBoundary::guarded(this, "didPerform", [this] { handleUndoRedoChange(); }));
     m_edits = std::make_unique<DocumentEdits>(*this);
     m_counter = std::make_unique<DocumentCounter>(*this);
-    m_toolbar = new DocumentToolbar(*this);
-    m_timeEntrySheets = new TimeEntrySheets(*this);
-    m_deleteAssistant = new DeleteAssistant(*this);
-    m_nameSheets = new NodeNameSheets(*this);
+    m_toolbar = std::make_unique<DocumentToolbar>(*this);
+    m_timeEntrySheets = std::make_unique<TimeEntrySheets>(*this);
+    m_deleteAssistant = std::make_unique<DeleteAssistant>(*this);
+    m_nameSheets = std::make_unique<NodeNameSheets>(*this);
 }
 
 MyDocument::~MyDocument()
@@ -140,7 +136,7 @@ QWidget *MyDocument::makeMainWindow()
 {
     auto *window = new DocumentWindow;
     m_window = window;
-    window->outlineView()->setModel(m_outlineModel);
+    window->outlineView()->setModel(m_outlineModel.get());
     // Whenever it is made (also while an alert holds the focus): About and
     // Preferences are reachable from every document window.
     m_services->installApplicationMenu(window->menuBar());

@@ -17,7 +17,17 @@
 // It reaches the application through its DocumentServices.
 //
 // GUI thread only. Closing or deleting it tears its window down first (see
-// platform::Document); its collaborators go before its tree and services.
+// platform::Document). Then its members go in the reverse of their declared order:
+// the document owns each collaborator through a unique_ptr (they are also its
+// QObject children, which the pointer removes from the list before ~QObject looks
+// at it), declared after everything they refer to, so each goes while the document's
+// tree, values, services and the collaborators it uses are still whole. The order,
+// first to go first: NodeNameSheets, DeleteAssistant, TimeEntrySheets,
+// DocumentToolbar, DocumentCounter (its destructor takes a running counter out of
+// the services' count and the entry out of the running state), DocumentEdits,
+// DocumentTotals, DocumentWindowController, DocumentOutlineModel, OutlineDataSource;
+// then the inspector's controller and observer, the formatters, values, tree (its
+// delegate, DocumentTreeReports, after it) and last the services.
 #include "application/CurrencyFormatter.h"
 #include "application/DocumentOutlineModel.h"
 #include "application/DocumentServices.h"
@@ -80,7 +90,7 @@ public:
 
     DocumentWindow *documentWindow() const;
     QTreeView *outlineView() const;
-    DocumentOutlineModel *outlineModel() const { return m_outlineModel; }
+    DocumentOutlineModel *outlineModel() const { return m_outlineModel.get(); }
     DocumentWindowController &windowController() const { return *m_windowController; }
     QMenu *outlineMenu() const;
     void awakeFromNib();
@@ -189,28 +199,29 @@ protected:
 private:
     void handleUndoRedoChange();
 
+    // ---- What the collaborators refer to (goes after all of them) ----
     std::shared_ptr<DocumentServices> m_services;
     DocumentTreeReports m_treeReports{*this};
     NodePtr m_jobList;
     DocumentValuesStore m_docValues;
     CurrencyFormatter m_formatter;
     CurrencyFormatter m_wageFormatter;
-    std::unique_ptr<platform::ArrayController> m_inspectedObjectsController;
     // Keeps the inspected nodes alive while the controller refers to them.
     QList<NodePtr> m_inspectedNodes;
+    std::unique_ptr<platform::ArrayController> m_inspectedObjectsController;
     std::unique_ptr<platform::BindingObserver> m_colorLabelObserver;
     bool m_inspectedObjectsNotEmpty = false;
-
     QPointer<DocumentWindow> m_window;
-    OutlineDataSource *m_dataSource = nullptr;
-    DocumentOutlineModel *m_outlineModel = nullptr;
-    DocumentWindowController *m_windowController = nullptr;
-    DocumentTotals *m_totals = nullptr;
-    // Last: it goes first, while the tree and the services are still there.
+
+    // ---- The collaborators: the last declared goes first ----
+    std::unique_ptr<OutlineDataSource> m_dataSource;
+    std::unique_ptr<DocumentOutlineModel> m_outlineModel; // reads the data source
+    std::unique_ptr<DocumentWindowController> m_windowController;
+    std::unique_ptr<DocumentTotals> m_totals;
     std::unique_ptr<DocumentEdits> m_edits;
     std::unique_ptr<DocumentCounter> m_counter;
-    DocumentToolbar *m_toolbar = nullptr;
-    TimeEntrySheets *m_timeEntrySheets = nullptr;
-    DeleteAssistant *m_deleteAssistant = nullptr;
-    NodeNameSheets *m_nameSheets = nullptr;
+    std::unique_ptr<DocumentToolbar> m_toolbar;
+    std::unique_ptr<TimeEntrySheets> m_timeEntrySheets;
+    std::unique_ptr<DeleteAssistant> m_deleteAssistant;
+    std::unique_ptr<NodeNameSheets> m_nameSheets;
 };

@@ -7,16 +7,13 @@
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/CalendarDate.h"
 #include "platform/foundation/Clock.h"
+#include "platform/foundation/ExceptionBoundary.h"
+#include "platform/foundation/HttpRequest.h"
 #include "platform/foundation/UserDefaults.h"
 
+#include <QDeadlineTimer>
 #include <QDesktopServices>
-#include <QEventLoop>
-#include <QHostAddress>
-#include <QNetworkProxy>
 #include <QMessageBox>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QTimer>
 #include <QUrlQuery>
 
@@ -100,18 +97,28 @@ QUrl NTXCheckUpdate::requestURL() const
     return url;
 }
 
-NTXCheckUpdate::Outcome NTXCheckUpdate::check(bool silent)
-{
-    if (m_checking)
-        return Outcome::Failed;
-    m_checking = true;
-    struct Reset
-    {
-        bool &flag;
-        ~Reset() { flag = false; }
-    } reset{m_checking};
+NTXCheckUpdate::~NTXCheckUpdate() = default;
 
-    const std::optional<QByteArray> reply = loadReply();
+bool NTXCheckUpdate::check(bool silent, Completion completion)
+{
+    if (m_run)
+        return false;
+    m_run = std::make_unique<QObject>();
+    loadReply(m_run.get(), [this, silent, completion = std::move(completion)](std::optional<QByteArray> reply) {
+        finish(silent, completion, reply);
+    });
+    return true;
+}
+
+void NTXCheckUpdate::cancel()
+{
+    m_run.reset();
+}
+
+void NTXCheckUpdate::finish(bool silent, const Completion &completion, const std::optional<QByteArray> &reply)
+{
+    // Called from below the run's context: it goes once this pass is over.
+    m_run.release()->deleteLater();
     const Outcome outcome = reply ? outcomeForReply(*reply, m_installedVersion) : Outcome::Failed;
 
     // Status and date are written before any alert, so they are current while it shows.
@@ -120,7 +127,8 @@ NTXCheckUpdate::Outcome NTXCheckUpdate::check(bool silent)
         showNewVersionAlert(isNewMajorVersion(QString::fromLatin1(*reply), m_installedVersion)); // also when silent
     else if (outcome == Outcome::Current && !silent)
         showCurrentVersionAlert();
-    return outcome;
+    if (completion)
+        completion(outcome);
 }
 
 void NTXCheckUpdate::recordOutcome(Outcome outcome)
@@ -146,91 +154,56 @@ QString NTXCheckUpdate::statusKey(Outcome outcome)
 // ---------------------------------------------------------------------------
 // Loading
 
-std::optional<QByteArray> NTXCheckUpdate::loadReply() const
+void NTXCheckUpdate::loadReply(QObject *context, ReplyHandler done) const
 {
     const QUrl url = requestURL();
     const QString scheme = url.scheme().toLower();
-    if (!url.isValid() || url.host().isEmpty() || (scheme != QLatin1String("http") && scheme != QLatin1String("https")))
-        return std::nullopt;
-    // One time limit for the whole check, name lookup included; the caller waits in
-    // a local event loop meanwhile, so the lookup never blocks the thread.
-    QEventLoop loop;
-    QTimer deadline;
-    deadline.setSingleShot(true);
-    deadline.start(m_timeLimit);
-    {
-        QObject lookupContext; // a late answer is dropped with it
-        std::optional<bool> reachable;
-        QMetaObject::Connection timeOut = QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
-        const int lookup = m_reachabilityCheck(url.host(), &lookupContext, [&](bool answer) {
-            reachable = answer;
-            loop.quit();
-        });
-        if (!reachable && deadline.isActive())
-            loop.exec(QEventLoop::ExcludeUserInputEvents);
-        QObject::disconnect(timeOut);
-        if (!reachable)
-            NTXNetwork::abortCheck(lookup);
-        if (!reachable.value_or(false) || !deadline.isActive())
-            return std::nullopt;
+    if (!url.isValid() || url.host().isEmpty()
+        || (scheme != QLatin1String("http") && scheme != QLatin1String("https"))) {
+        QTimer::singleShot(0, context, platform::ExceptionBoundary::guarded(context, "the update check", [done] {
+                               done(std::nullopt);
+                           }));
+        return;
     }
+    // One time limit for the whole check, name lookup included. The lookup hangs
+    // below its own context, which goes when it answered or the time is up (a late
+    // answer is dropped with it).
+    const QDeadlineTimer deadline(m_timeLimit);
+    auto *lookupContext = new QObject(context);
+    auto *timeUp = new QTimer(lookupContext);
+    timeUp->setSingleShot(true);
+    auto lookup = std::make_shared<int>(-1);
+    QObject::connect(timeUp, &QTimer::timeout, context,
+                     platform::ExceptionBoundary::guarded(context, "the update check's deadline", [=] {
+                         NTXNetwork::abortCheck(*lookup);
+                         lookupContext->deleteLater();
+                         done(std::nullopt);
+                     }));
+    timeUp->start(m_timeLimit);
 
-    QNetworkAccessManager manager;
-    // A server on this machine is asked directly, never through a proxy.
-    const QHostAddress address(url.host());
-    if (!address.isNull() && address.isLoopback())
-        manager.setProxy(QNetworkProxy::NoProxy);
-    manager.setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
-    QNetworkRequest request(url);
-    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
-    request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
-    request.setMaximumRedirectsAllowed(MaxRedirects);
-    request.setTransferTimeout(m_timeLimit);
-    request.setHeader(QNetworkRequest::UserAgentHeader,
-                      QStringLiteral(CHRONARK_BUNDLE_NAME "/" CHRONARK_VERSION_STRING));
-
-    const qsizetype limit = m_maxReplyBytes;
-    std::unique_ptr<QNetworkReply> reply(manager.get(request));
-    QByteArray body;
-    bool refused = false; // too large or too late
-
-    auto refuse = [&]() {
-        if (refused)
-            return;
-        refused = true;
-        reply->abort();
-    };
-    auto take = [&]() {
-        if (refused || !reply->isOpen())
-            return;
-        body += reply->read(limit + 1 - body.size());
-        if (body.size() > limit)
-            refuse();
-    };
-
-    QObject::connect(reply.get(), &QNetworkReply::metaDataChanged, &loop, [&]() {
-        const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
-        if (length.isValid() && length.toLongLong() > limit)
-            refuse();
+    platform::HttpRequest request(url);
+    request.setMaxReplyBytes(m_maxReplyBytes);
+    request.setMaxRedirects(MaxRedirects);
+    request.setHeader(QByteArrayLiteral("User-Agent"),
+                      QByteArrayLiteral(CHRONARK_BUNDLE_NAME "/" CHRONARK_VERSION_STRING));
+    *lookup = m_reachabilityCheck(url.host(), lookupContext, [=](bool reachable) mutable {
+        platform::ExceptionBoundary::guard(context, "the update check's lookup", [&] {
+            timeUp->stop();
+            lookupContext->deleteLater();
+            const qint64 left = deadline.remainingTime();
+            if (!reachable || left <= 0) {
+                done(std::nullopt);
+                return;
+            }
+            request.setTimeLimit(int(left));
+            request.send(context, [done](const platform::HttpRequest::Response &response) {
+                if (response.isSuccess() && response.error.isEmpty())
+                    done(response.body);
+                else
+                    done(std::nullopt);
+            });
+        });
     });
-    QObject::connect(reply.get(), &QNetworkReply::readyRead, &loop, take);
-    QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    // The transfer timeout only notices silence; the deadline also ends a reply that
-    // trickles in.
-    QObject::connect(&deadline, &QTimer::timeout, &loop, refuse);
-
-    if (!reply->isFinished())
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-    deadline.stop();
-    if (!refused && reply->isFinished())
-        take();
-
-    if (refused || reply->error() != QNetworkReply::NoError)
-        return std::nullopt;
-    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (status.isValid() && (status.toInt() < 200 || status.toInt() > 299))
-        return std::nullopt;
-    return body;
 }
 
 // ---------------------------------------------------------------------------

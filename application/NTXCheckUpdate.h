@@ -6,10 +6,14 @@
 //
 // The request is an HTTP GET of "<server>/v.php?prod=<product>"; the reply is plain
 // ASCII text whose leading number is the newest version ("2.5", "2.10.1"). The check
-// is synchronous: the caller waits in a local event loop (user input excluded) until
-// the reply is in, the time limit has passed or the reply has grown too large. The
-// time limit covers the whole check: the server's name is looked up asynchronously
-// inside it, so a hanging resolver never blocks the thread.
+// never waits: check() starts it and returns, the window stays usable, and the
+// outcome is stored, shown and handed to the completion once the reply is in, the
+// time limit has passed or the reply has grown too large. The time limit covers the
+// whole check: the server's name is looked up asynchronously inside it, then one
+// platform::HttpRequest gets what is left of it.
+//
+// GUI thread only. Destroying the checker (or cancel()) ends a running check: nothing
+// is stored, shown or completed after that.
 //
 // Status keys: "LSUPStatus1" no check yet, "LSUPStatus2" the check failed,
 // "LSUPStatus3" the installed version is current, "LSUPStatus4" a newer one exists.
@@ -25,6 +29,7 @@
 #include <QUrl>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QMessageBox;
@@ -57,11 +62,17 @@ public:
 
     NTXCheckUpdate();
 
-    // One whole check. A check asked for while one runs does nothing and answers
-    // Outcome::Failed without touching the defaults. Its alert is left showing: what
-    // the user picks there is handled when the alert ends.
-    Outcome check(bool silent);
-    bool isChecking() const { return m_checking; }
+    using Completion = std::function<void(Outcome outcome)>;
+    // Starts one whole check and returns at once (true). When it ends, status and
+    // date are stored, its alert is shown (and left showing: what the user picks
+    // there is handled when the alert ends), then the completion gets the outcome.
+    // A check asked for while one runs does nothing: false, the defaults untouched,
+    // its completion never called.
+    bool check(bool silent, Completion completion = {});
+    bool isChecking() const { return m_run != nullptr; }
+    // Ends the running check without an outcome.
+    void cancel();
+    ~NTXCheckUpdate();
 
     // ---- Settings ----
     // The server: $CHRONARK_UPDATE_URL when set, else the build's address.
@@ -101,10 +112,12 @@ public:
     static QString defaultProduct();
 
     // ---- Steps, also used on their own ----
-    // The body of the server's reply; nothing when the host is unreachable, the
-    // request fails or times out, the status is not 2xx, or the body is larger than
-    // maxReplyBytes().
-    std::optional<QByteArray> loadReply() const;
+    // Asks for the server's reply and hands its body to `done` in a later pass:
+    // nothing when the host is unreachable, the request fails or times out, the
+    // status is not 2xx, or the body is larger than maxReplyBytes(). Never called
+    // once the context is gone.
+    using ReplyHandler = std::function<void(std::optional<QByteArray> reply)>;
+    void loadReply(QObject *context, ReplyHandler done) const;
     // The reply as text: nothing for an empty reply or one with bytes outside ASCII
     // (or a NUL byte).
     static std::optional<QString> versionFromReply(const QByteArray &reply);
@@ -122,6 +135,7 @@ public:
     static QString statusKey(Outcome outcome);
 
 private:
+    void finish(bool silent, const Completion &completion, const std::optional<QByteArray> &reply);
     void recordOutcome(Outcome outcome);
     void showNewVersionAlert(bool newMajorVersion);
     void showCurrentVersionAlert();
@@ -137,5 +151,6 @@ private:
     qsizetype m_maxReplyBytes = DefaultMaxReplyBytes;
     platform::UserDefaults *m_defaults = nullptr;
     URLOpener m_urlOpener;
-    bool m_checking = false;
+    // The running check's context (its lookup, deadline and request hang below it).
+    std::unique_ptr<QObject> m_run;
 };

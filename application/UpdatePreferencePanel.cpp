@@ -6,6 +6,7 @@
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/UserDefaults.h"
 
+#include <QPointer>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -124,6 +125,10 @@ void UpdatePreferencePanel::willUnselect() {}
 void UpdatePreferencePanel::checkForUpdateNow(QObject *sender)
 {
     Q_UNUSED(sender);
-    checker().check(false);
-    willSelect();
+    // The status fields follow once the check is done (a pane gone by then is left alone).
+    QPointer<UpdatePreferencePanel> pane(this);
+    checker().check(false, [pane](NTXCheckUpdate::Outcome) {
+        if (pane)
+            pane->willSelect();
+    });
 }

@@ -57,7 +57,7 @@ NTXProgressWindowController::~NTXProgressWindowController()
     m_destroying = true;
     stopObserving();
     m_queue->cancelAllOperations();
-    m_queue.reset(); // waits for running operations, delivering their calls to us
+    m_queue.reset(); // detaches running operations; no count reaches us after this
     QObject::disconnect(m_descriptorConnection);
     delete m_window.data();
 }
@@ -175,7 +175,7 @@ void NTXProgressWindowController::operationCountChanged(qsizetype count)
     if (isMainThread())
         handleCompletion();
     else
-        QMetaObject::invokeMethod(this, [this] { handleCompletion(); }, Qt::BlockingQueuedConnection);
+        QMetaObject::invokeMethod(this, [this] { handleCompletion(); }, Qt::QueuedConnection);
 }
 
 void NTXProgressWindowController::startObserving()

@@ -7,10 +7,9 @@
 // with the cancelled flag.
 //
 // Main thread, except the queue's count observation: it arrives on the thread whose
-// operation finished, and the completion is carried to the main thread by a
-// blocking queued call (the main thread never waits for the queue's threads, so the
-// two cannot dead-lock; destroying the controller cancels the queue and delivers
-// such calls while it waits for the running operations).
+// operation finished, and the completion is carried to the main thread by a queued
+// call (dropped when the controller is gone). Destroying the controller cancels the
+// queue and detaches its running operations without waiting for them.
 // Misuse: showing from another thread logs and does nothing; a null parent window
 // for the sheet and a completion reached off the main thread fail assertions.
 #include "NTXAppKit/NTXProgressWindowController/NTXProgressDescriptor.h"

@@ -4,9 +4,11 @@
 #include "NTXAppKit/reporting/NTXCrashHandler.h"
 #include "NTXAppKit/reporting/NTXModalRunner.h"
 #include "NTXAppKit/reporting/NTXMultipartForm.h"
+#include "platform/drawing/ProgressIndicator.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Exception.h"
+#include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/UserDefaults.h"
 
 #include <QDialog>
@@ -218,6 +220,11 @@ NTXCrashReporter::NTXCrashReporter()
     m_describe->setObjectName(QStringLiteral("describeTextView"));
     layout->addWidget(m_describe, 1);
     auto *buttons = new QHBoxLayout;
+    m_progress = new platform::ProgressIndicator;
+    m_progress->setObjectName(QStringLiteral("progressIndicator"));
+    m_progress->setControlSize(platform::ProgressIndicator::ControlSize::Small);
+    m_progress->setDisplayedWhenStopped(false);
+    buttons->addWidget(m_progress);
     buttons->addStretch();
     m_dontSend = new QPushButton(text(QStringLiteral("WANT_TO_SEND_CRASH_DONT_SEND")));
     m_dontSend->setProperty("tag", 0);
@@ -228,8 +235,10 @@ NTXCrashReporter::NTXCrashReporter()
     buttons->addWidget(m_send);
     layout->addLayout(buttons);
     m_window->resize(560, 460);
-    connect(m_send, &QPushButton::clicked, this, [this] { sendActionAbort(m_send); });
-    connect(m_dontSend, &QPushButton::clicked, this, [this] { sendActionAbort(m_dontSend); });
+    connect(m_send, &QPushButton::clicked, this,
+            platform::ExceptionBoundary::guarded(this, "Send", [this] { sendActionAbort(m_send); }));
+    connect(m_dontSend, &QPushButton::clicked, this,
+            platform::ExceptionBoundary::guarded(this, "Don't Send", [this] { sendActionAbort(m_dontSend); }));
     // Closed in any way (also by the window manager), the window lets the reporter go.
     connect(m_window, &QDialog::finished, this, &QObject::deleteLater);
 }
@@ -248,13 +257,30 @@ void NTXCrashReporter::showReporterDialog()
 
 void NTXCrashReporter::sendActionAbort(QObject *sender)
 {
-    m_window->hide();
-    if (sender && sender->property("tag").toInt() == 1) {
+    const bool send = sender && sender->property("tag").toInt() == 1;
+    if (send && m_post.isRunning())
+        return;
+    if (send) {
         const QUrl url(platform::Bundle::mainBundle().objectForInfoDictionaryKey(CGIURLKey).toString());
         const QByteArray body =
             NTXMultipartForm::crashReportBody(m_report->toPlainText(), m_describe->toPlainText());
-        NTXMultipartForm::request(url, QStringLiteral("NTXCrashReporter"), body, timeLimit).send();
+        m_send->setEnabled(false);
+        m_progress->startAnimation();
+        // The reporter is the context: closing the window lets it go, and the post with it.
+        m_post = NTXMultipartForm::request(url, QStringLiteral("NTXCrashReporter"), body, timeLimit)
+                     .send(this, [this](const platform::HttpRequest::Response &) {
+                         m_progress->stopAnimation();
+                         close();
+                     });
+        return;
     }
+    close();
+}
+
+void NTXCrashReporter::close()
+{
+    m_post.cancel();
+    m_window->hide();
     m_window->done(QDialog::Accepted);
     deleteLater();
 }

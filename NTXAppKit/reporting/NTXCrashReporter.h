@@ -8,8 +8,10 @@
 //
 // The class operations read the standard folders unless tests point them
 // elsewhere (setFolders()). A reporter object lives for one run of its window and
-// deletes itself when a button closes it. Main thread only. The request blocks (user
-// input held back) up to the time limit; its answer is not looked at.
+// deletes itself when its window closes. Main thread only. "Send" posts without
+// waiting: the window stays up and usable, its progress indicator turning, until the
+// answer is in or the time limit passed (the answer is not looked at), then it
+// closes; closing the window meanwhile (or deleting the reporter) cancels the post.
 #include "platform/foundation/HttpRequest.h"
 
 #include <QDialog>
@@ -23,6 +25,9 @@
 
 class QMessageBox;
 class QPlainTextEdit;
+namespace platform {
+class ProgressIndicator;
+}
 class QPushButton;
 
 namespace platform {
@@ -93,14 +98,23 @@ public:
 
     // Fills the window and runs it modally.
     void showReporterDialog();
-    // Both buttons' action: hides the window, posts the report when the sender's
-    // "tag" is 1, ends the run and lets the reporter go.
+    platform::ProgressIndicator *progressIndicator() const { return m_progress; }
+    // Whether the post is on its way.
+    bool isSending() const { return m_post.isRunning(); }
+
+    // Both buttons' action. Tag 1 ("Send") posts the report and closes the window once
+    // the post is done; any other sender closes it at once. Closing ends the run and
+    // lets the reporter go.
     void sendActionAbort(QObject *sender);
 
 private:
+    void close();
+
     QPointer<QDialog> m_window;
     QPlainTextEdit *m_report = nullptr;
     QPlainTextEdit *m_describe = nullptr;
     QPushButton *m_send = nullptr;
     QPushButton *m_dontSend = nullptr;
+    platform::ProgressIndicator *m_progress = nullptr;
+    platform::HttpRequest::Pending m_post;
 };

@@ -2,7 +2,9 @@
 
 #include "NTXAppKit/reporting/NTXModalRunner.h"
 #include "NTXAppKit/reporting/NTXMultipartForm.h"
+#include "platform/drawing/ProgressIndicator.h"
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/UserDefaults.h"
 
 #include <QCheckBox>
@@ -91,15 +93,23 @@ NTXFeedbackProvider::NTXFeedbackProvider()
     auto *cancel = new QPushButton(text(QStringLiteral("FEEDBACK_CANCEL")));
     m_send = new QPushButton(text(QStringLiteral("FEEDBACK_SEND")));
     m_send->setDefault(true);
+    m_progress = new platform::ProgressIndicator;
+    m_progress->setObjectName(QStringLiteral("progressIndicator"));
+    m_progress->setControlSize(platform::ProgressIndicator::ControlSize::Small);
+    m_progress->setDisplayedWhenStopped(false);
     buttons->addWidget(page);
     buttons->addStretch();
+    buttons->addWidget(m_progress);
     buttons->addWidget(cancel);
     buttons->addWidget(m_send);
     layout->addLayout(buttons);
     m_window->resize(480, 400);
-    connect(m_send, &QPushButton::clicked, this, &NTXFeedbackProvider::sendFeedbackButtonAction);
-    connect(cancel, &QPushButton::clicked, this, &NTXFeedbackProvider::closeFeedbackWindow);
-    connect(page, &QPushButton::clicked, this, &NTXFeedbackProvider::openURL);
+    connect(m_send, &QPushButton::clicked, this,
+            platform::ExceptionBoundary::guarded(this, "Send", [this] { sendFeedbackButtonAction(); }));
+    connect(cancel, &QPushButton::clicked, this,
+            platform::ExceptionBoundary::guarded(this, "Cancel", [this] { closeFeedbackWindow(); }));
+    connect(page, &QPushButton::clicked, this,
+            platform::ExceptionBoundary::guarded(this, "the web page button", [this] { openURL(); }));
     // Closed in any way (also by the window manager), the form lets the provider go.
     connect(m_window, &QDialog::finished, this, &QObject::deleteLater);
 }
@@ -121,6 +131,8 @@ void NTXFeedbackProvider::showDialog()
 
 void NTXFeedbackProvider::sendFeedbackButtonAction()
 {
+    if (m_post.isRunning())
+        return;
     const QString message = m_message->toPlainText();
     const QString from = m_email->text();
     const QString subject = info(SubjectPrefixKey) + m_subject->currentText();
@@ -132,15 +144,22 @@ void NTXFeedbackProvider::sendFeedbackButtonAction()
 
     const QByteArray body = NTXMultipartForm::feedbackBody(subject, from, message, copy,
                                                            info(QStringLiteral("CFBundleShortVersionString")));
-    const platform::HttpRequest::Response response =
-        NTXMultipartForm::request(QUrl(info(CGIURLKey)), QStringLiteral("NTXFeedbackProvider"), body, timeLimit)
-            .send();
+    m_send->setEnabled(false);
+    m_progress->startAnimation();
+    // The provider is the context: closing the window lets it go, and the post with it.
+    m_post = NTXMultipartForm::request(QUrl(info(CGIURLKey)), QStringLiteral("NTXFeedbackProvider"), body, timeLimit)
+                 .send(this, [this](const platform::HttpRequest::Response &response) { showResult(response); });
+}
+
+void NTXFeedbackProvider::showResult(const platform::HttpRequest::Response &response)
+{
+    m_progress->stopAnimation();
     if (!response.isSuccess())
         qWarning("Feedback not sent: %s", qPrintable(response.received
                                                          ? QStringLiteral("HTTP status %1").arg(response.status)
                                                          : response.error));
 
-    // The window goes (and with it this provider) after the alert.
+    // The window goes (and with it this provider) before the alert.
     m_window->hide();
     const bool sent = response.isSuccess();
     std::unique_ptr<QMessageBox> alert = NTXModalRunner::makeAlert(
@@ -155,6 +174,7 @@ void NTXFeedbackProvider::sendFeedbackButtonAction()
 
 void NTXFeedbackProvider::closeFeedbackWindow()
 {
+    m_post.cancel();
     m_message->setPlainText(QString());
     m_subject->setCurrentIndex(0);
     m_window->hide();

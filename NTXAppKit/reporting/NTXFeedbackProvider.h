@@ -7,7 +7,13 @@
 // form is actually sent.
 //
 // A provider lives for one run of its window and deletes itself when the window
-// closes. Main thread only; the request blocks (user input held back).
+// closes. Main thread only. The form is posted without waiting: the window stays up
+// and usable, its progress indicator turning and "Send" disabled, until the answer
+// is in or the time limit passed; then it closes and the result alert shows.
+// Closing the window meanwhile (or deleting the provider) cancels the post, with no
+// alert.
+#include "platform/foundation/HttpRequest.h"
+
 #include <QDialog>
 #include <QObject>
 #include <QPointer>
@@ -23,6 +29,7 @@ class QPlainTextEdit;
 class QPushButton;
 
 namespace platform {
+class ProgressIndicator;
 class UserDefaults;
 }
 
@@ -57,19 +64,27 @@ public:
     QPlainTextEdit *messageText() const { return m_message; }
     QCheckBox *sendMeACopyButton() const { return m_copy; }
     QPushButton *sendButton() const { return m_send; }
+    platform::ProgressIndicator *progressIndicator() const { return m_progress; }
+    // Whether the form is on its way.
+    bool isSending() const { return m_post.isRunning(); }
 
     // Fills the form from the defaults and runs the window modally.
     void showDialog();
-    // Sends the form, closes the window and shows the result alert.
+    // Stores the address and the check box, sends the form; once the answer is in,
+    // closes the window and shows the result alert.
     void sendFeedbackButtonAction();
     void closeFeedbackWindow();
     void openURL();
 
 private:
+    void showResult(const platform::HttpRequest::Response &response);
+
     QPointer<QDialog> m_window;
     QComboBox *m_subject = nullptr;
     QLineEdit *m_email = nullptr;
     QPlainTextEdit *m_message = nullptr;
     QCheckBox *m_copy = nullptr;
     QPushButton *m_send = nullptr;
+    platform::ProgressIndicator *m_progress = nullptr;
+    platform::HttpRequest::Pending m_post;
 };

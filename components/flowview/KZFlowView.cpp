@@ -56,7 +56,7 @@ void KZFlowView::commonInit()
     connect(&m_liveResize, &QTimer::timeout, this, &KZFlowView::viewDidEndLiveResize);
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_AcceptTouchEvents);
-    m_imageCache = std::make_unique<KZFlowViewImageCache>();
+    m_imageCache = std::make_shared<KZFlowViewImageCache>();
     m_operationQueue = std::make_unique<platform::OperationQueue>();
     // Pictures are decoded on all cores but one: the GUI thread keeps one to itself.
     m_operationQueue->setMaxConcurrentOperationCount(std::max(1, QThread::idealThreadCount() - 1));

@@ -452,7 +452,8 @@ private:
     QPointer<QWidget> m_window;
     QHash<QString, QVariantAnimation *> m_animations;
     std::function<void(KZFlowView &)> m_action;
-    std::unique_ptr<KZFlowViewImageCache> m_imageCache;
+    // Shared with the picture operations, which may outlive the view.
+    std::shared_ptr<KZFlowViewImageCache> m_imageCache;
     std::unique_ptr<platform::OperationQueue> m_operationQueue;
     QList<platform::LayerPtr> m_layerQueue;
     quint64 m_reloadCount = 0;

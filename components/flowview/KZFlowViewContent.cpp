@@ -191,7 +191,7 @@ void KZFlowView::updateImageLayerAtIndex(quint32 index)
     const quint64 reload = m_reloadCount;
     const quint64 generation = m_loadGeneration;
     QPointer<KZFlowView> view(this);
-    KZFlowViewImageCache *cache = m_imageCache.get();
+    std::shared_ptr<KZFlowViewImageCache> cache = m_imageCache;
     m_operationQueue->addOperation([view, cache, representation, type, uid, key, wanted, index, reload,
                                     generation](platform::Operation &self) {
         const QImage image = newImageFromRepresentation(representation, type, wanted,
@@ -199,8 +199,8 @@ void KZFlowView::updateImageLayerAtIndex(quint32 index)
         if (image.isNull())
             return;
         // A picture made is kept even when nobody waits for it any more, so the next
-        // request finds it; the view cancels and waits for its operations before the
-        // cache goes. Only its delivery depends on the load still being wanted.
+        // request finds it. The cache is shared: a view gone meanwhile leaves it to
+        // the last operation. Only the delivery depends on the load still being wanted.
         if (key)
             cache->insert(*key, image);
         if (self.isCancelled())

@@ -219,16 +219,16 @@ void NTXCoverFlowView::refreshLayer(const LayerPtr &layer)
         encoded = value.toByteArray();
     else
         return; // not something to make a picture of: the placeholder stays
-    m_imageLoadQueue->addOperation([this, weakLayer, object, request, image, encoded](platform::Operation &) {
+    // The operation may outlive the view: it reaches the view only through deliver().
+    QPointer<NTXCoverFlowView> view(this);
+    QPointer<QObject> receiver(this);
+    m_imageLoadQueue->addOperation([view, receiver, weakLayer, object, request, image, encoded](platform::Operation &self) {
         QImage decoded = encoded.isNull() ? image : decodeImageData(encoded);
         QImage picture = NTXNSImage_Extension::imageRefCopy(decoded);
-        QMetaObject::invokeMethod(
-            this,
-            [this, weakLayer, object, request, picture] {
-                if (!picture.isNull())
-                    applyImage(weakLayer, object, request, picture, true);
-            },
-            Qt::QueuedConnection);
+        self.deliver(receiver, [view, weakLayer, object, request, picture] {
+            if (view && !picture.isNull())
+                view->applyImage(weakLayer, object, request, picture, true);
+        });
     });
 }
 

@@ -1,5 +1,6 @@
 // The scope bar: construction, properties, groups, prepared cells and the delegate.
 #include "components/scopebar/SRScopeBar.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include "components/scopebar/SRScopeBarCoding.h"
 #include "components/scopebar/SRScopeBarGroupHelper.h"
@@ -420,7 +421,9 @@ void SRScopeBar::setOverflowPullDownCell(const platform::PopUpButtonCell &cell)
 void SRScopeBar::connectOverflowMenu()
 {
     QObject::connect(m_overflowCell->menu(), &QMenu::triggered, this,
-                     [this](QAction *action) { overflowPullDownItemSelected(action->data()); });
+                     platform::ExceptionBoundary::guarded(this, "the overflow menu", [this](QAction *action) {
+                         overflowPullDownItemSelected(action->data());
+                     }));
 }
 
 void SRScopeBar::setAccessoryView(QWidget *view)

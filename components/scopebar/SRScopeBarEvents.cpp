@@ -3,6 +3,7 @@
 
 #include "components/scopebar/SRScopeBarGroupHelper.h"
 #include "platform/drawing/TrackingAreas.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QAction>
 #include <QMouseEvent>
@@ -22,25 +23,31 @@ void SRScopeBar::drawBackground(QPainter &painter) const
 
 void SRScopeBar::paintEvent(QPaintEvent *)
 {
-    if (m_groupsNeedUpdate)
-        calcSize();
-    QPainter painter(this);
-    drawBackground(painter);
-    for (const auto &helper : m_helpers)
-        helper->drawGroup(painter);
-    if (m_overflowCell->numberOfItems() >= 2)
-        m_overflowCell->drawWithFrame(painter, m_overflowPullDownRect, this);
-    if (m_trackingAreasNeedUpdate)
-        updateTrackingAreas();
+    // An entry from Qt: what our code below raises stops here.
+    platform::ExceptionBoundary::guard(this, "paintEvent", [&] {
+        if (m_groupsNeedUpdate)
+            calcSize();
+        QPainter painter(this);
+        drawBackground(painter);
+        for (const auto &helper : m_helpers)
+            helper->drawGroup(painter);
+        if (m_overflowCell->numberOfItems() >= 2)
+            m_overflowCell->drawWithFrame(painter, m_overflowPullDownRect, this);
+        if (m_trackingAreasNeedUpdate)
+            updateTrackingAreas();
+    });
 }
 
 void SRScopeBar::resizeEvent(QResizeEvent *event)
 {
-    QWidget::resizeEvent(event);
-    m_groupsNeedUpdate = true;
-    // The areas follow the new layout (the window system asks for them again).
-    m_trackingAreasNeedUpdate = true;
-    update();
+    // An entry from Qt: what our code below raises stops here.
+    platform::ExceptionBoundary::guard(this, "resizeEvent", [&] {
+        QWidget::resizeEvent(event);
+        m_groupsNeedUpdate = true;
+        // The areas follow the new layout (the window system asks for them again).
+        m_trackingAreasNeedUpdate = true;
+        update();
+    });
 }
 
 void SRScopeBar::updateTrackingAreas()
@@ -83,29 +90,40 @@ void SRScopeBar::mouseExitedAt(const QPointF &)
 
 void SRScopeBar::mousePressEvent(QMouseEvent *event)
 {
-    if (event->button() != Qt::LeftButton)
-        return QWidget::mousePressEvent(event);
-    if (m_trackingOverflow) {
-        m_overflowCell->popUpMenu(this, m_overflowPullDownRect);
-        mouseExitedAt(event->position());
-    } else if (m_trackingGroup) {
-        m_trackingGroup->mouseDown(event->position());
-    }
+    // An entry from Qt: what our code below raises stops here.
+    platform::ExceptionBoundary::guard(this, "mousePressEvent", [&] {
+        if (event->button() != Qt::LeftButton) {
+            QWidget::mousePressEvent(event);
+            return;
+        }
+        if (m_trackingOverflow) {
+            m_overflowCell->popUpMenu(this, m_overflowPullDownRect);
+            mouseExitedAt(event->position());
+        } else if (m_trackingGroup) {
+            m_trackingGroup->mouseDown(event->position());
+        }
+    });
 }
 
 void SRScopeBar::mouseMoveEvent(QMouseEvent *event)
 {
-    if ((event->buttons() & Qt::LeftButton) && m_trackingGroup)
-        m_trackingGroup->mouseDragged(event->position());
-    QWidget::mouseMoveEvent(event);
+    // An entry from Qt: what our code below raises stops here.
+    platform::ExceptionBoundary::guard(this, "mouseMoveEvent", [&] {
+        if ((event->buttons() & Qt::LeftButton) && m_trackingGroup)
+            m_trackingGroup->mouseDragged(event->position());
+        QWidget::mouseMoveEvent(event);
+    });
 }
 
 void SRScopeBar::mouseReleaseEvent(QMouseEvent *event)
 {
-    if (event->button() == Qt::LeftButton && m_trackingGroup)
-        m_trackingGroup->mouseUp(event->position());
-    else
-        QWidget::mouseReleaseEvent(event);
+    // An entry from Qt: what our code below raises stops here.
+    platform::ExceptionBoundary::guard(this, "mouseReleaseEvent", [&] {
+        if (event->button() == Qt::LeftButton && m_trackingGroup)
+            m_trackingGroup->mouseUp(event->position());
+        else
+            QWidget::mouseReleaseEvent(event);
+    });
 }
 
 void SRScopeBar::overflowPullDownItemSelected(const QVariant &object)

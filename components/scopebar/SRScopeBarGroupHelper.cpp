@@ -1,4 +1,5 @@
 #include "components/scopebar/SRScopeBarGroupHelper.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include "components/scopebar/SRScopeBar.h"
 #include "components/scopebar/SRTextMetrics.h"
@@ -338,7 +339,10 @@ void SRScopeBarGroupHelper::mouseDown(const QPointF &point)
             action->setData(i);
         }
         QObject::connect(m_popUpMenu.get(), &QMenu::triggered, m_popUpMenu.get(),
-                         [this](QAction *action) { popUpMenuItemSelected(action->data().toInt()); });
+                         platform::ExceptionBoundary::guarded(m_popUpMenu.get(), "a scope bar group's menu",
+                                                              [this](QAction *action) {
+                                                                  popUpMenuItemSelected(action->data().toInt());
+                                                              }));
         m_popUpMenu->popup(m_scopeBar->mapToGlobal(m_buttonRect.bottomLeft().toPoint()));
         return;
     }

@@ -1,28 +1,18 @@
 #include "platform/drawing/Application.h"
 
 #include "platform/foundation/Exception.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QEvent>
-#include <QLoggingCategory>
-
-#include <atomic>
 #include <exception>
 
 namespace platform {
 
 namespace {
 
-Q_LOGGING_CATEGORY(lcBoundary, "chronark.exceptions")
-
-std::atomic<int> caught{0};
-
 void report(QObject *receiver, QEvent *event, const QString &what)
 {
-    ++caught;
-    qCCritical(lcBoundary).nospace().noquote()
-        << "An exception escaped while delivering event " << int(event->type()) << " to "
-        << (receiver ? receiver->metaObject()->className() : "nothing") << " \""
-        << (receiver ? receiver->objectName() : QString()) << "\": " << what;
+    ExceptionBoundary::report(receiver, QStringLiteral("the delivery of event %1").arg(int(event->type())), what);
 }
 
 } // namespace
@@ -49,7 +39,7 @@ bool Application::notify(QObject *receiver, QEvent *event)
 
 int Application::caughtExceptionCount()
 {
-    return caught.load();
+    return ExceptionBoundary::caughtCount();
 }
 
 } // namespace platform

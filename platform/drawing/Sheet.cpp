@@ -1,5 +1,6 @@
 #include "platform/drawing/Sheet.h"
 
+#include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/GuiThread.h"
 
 #include <QCoreApplication>
@@ -106,7 +107,10 @@ public:
             m_window->removeEventFilter(this);
             disconnect(m_window.data(), nullptr, this, nullptr);
         }
-        QMetaObject::invokeMethod(this, [this, result] { finish(result); }, Qt::QueuedConnection);
+        // The end handler is our code entered from Qt's queue: it stops its exceptions.
+        QMetaObject::invokeMethod(
+            this, ExceptionBoundary::guarded(this, "a sheet's end handler", [this, result] { finish(result); }),
+            Qt::QueuedConnection);
     }
 
 protected:
@@ -122,7 +126,8 @@ protected:
         } else if (watched == m_sheet.data()) {
             // A dialog hides itself just before it reports its result: look again
             // once that has happened.
-            QMetaObject::invokeMethod(this, [this] { end(Aborted); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, ExceptionBoundary::guarded(this, "a sheet's end", [this] { end(Aborted); }), Qt::QueuedConnection);
         }
         return false;
     }

@@ -16,11 +16,14 @@
 // run() and cancel() belong to the GUI thread; Token::isCancelled() may be called from
 // any thread. A handle is a cheap copyable value; dropping it does not cancel. An
 // exception thrown by the work is caught on the pool thread and logged with
-// qCritical (the task then delivers nothing): it never ends the process.
+// qCritical (the task then delivers nothing): it never ends the process. One thrown by
+// the delivery is caught before it reaches Qt and reported (platform::ExceptionBoundary).
 //
 // Many operations under one limit of threads, cancelled together (a progress window,
 // pictures decoded one at a time), go to a platform::OperationQueue instead; its
 // operations hand their results to the GUI thread the same way.
+#include "platform/foundation/ExceptionBoundary.h"
+
 #include <QCoreApplication>
 #include <QObject>
 #include <QPointer>
@@ -90,8 +93,11 @@ BackgroundTask BackgroundTask::run(QObject *receiver, Work work, Deliver deliver
         QMetaObject::invokeMethod(
             application,
             [token, guard, deliver = std::move(deliver), value = std::move(*result)]() mutable {
-                if (guard && !token.isCancelled())
-                    deliver(std::move(value));
+                // The delivery is entered from Qt's queue: its exceptions stop here.
+                ExceptionBoundary::guard(guard.data(), "a background task's delivery", [&] {
+                    if (guard && !token.isCancelled())
+                        deliver(std::move(value));
+                });
             },
             Qt::QueuedConnection);
     });

@@ -1,18 +1,28 @@
 #pragma once
-// One blocking HTTP request: the calling thread waits in a local event loop that
-// holds user input back (clicks and keys wait until the answer is in), so a window
-// cannot be used meanwhile but keeps painting. One time limit covers the whole
-// exchange (60 s unless set), and the reply body is capped (a larger reply is
-// refused, not cut). A server on this machine is asked directly, never through a
-// proxy.
+// One HTTP request, sent without waiting: send() starts the exchange and returns at
+// once; the completion gets the Response on the sending thread, in a later pass of
+// its event loop, exactly once, unless the request was cancelled or its context
+// object went first (then nothing is called). One time limit covers the whole
+// exchange (60 s unless set), also an answer that trickles in; the reply body is
+// capped (a larger reply is refused, not cut, as soon as its announced length or
+// its bytes pass the cap). A server on this machine is asked directly, never
+// through a proxy.
 //
-// Value type; send() may run on any thread that has no event loop of its own
-// running (it makes its own). Failures are reported in the Response, never thrown.
+// HttpRequest is a value type (reentrant); send() belongs to a thread that runs an
+// event loop (the GUI thread in the application). The Pending handle is a cheap
+// value of the same thread: cancel() aborts the exchange (nothing is delivered
+// after it returns), and destroying the context does the same. Failures are
+// reported in the Response, never thrown; an exception leaving the completion is
+// caught and logged (it never unwinds into the event loop).
 #include <QByteArray>
 #include <QList>
+#include <QObject>
 #include <QPair>
+#include <QPointer>
 #include <QString>
 #include <QUrl>
+
+#include <functional>
 
 namespace platform {
 
@@ -28,22 +38,43 @@ public:
         QString error; // why nothing usable came, for logs
         bool isSuccess() const { return received && status >= 200 && status <= 299; }
     };
+    using Completion = std::function<void(const Response &response)>;
+
+    // The running exchange of one send(); empty once it delivered or was cancelled.
+    class Pending
+    {
+    public:
+        Pending() = default;
+        bool isRunning() const;
+        void cancel();
+
+    private:
+        friend class HttpRequest;
+        explicit Pending(QObject *exchange) : m_exchange(exchange) {}
+        QPointer<QObject> m_exchange;
+    };
 
     static constexpr int DefaultTimeLimitMs = 60 * 1000;
     static constexpr qsizetype DefaultMaxReplyBytes = 1024 * 1024;
+    static constexpr int DefaultMaxRedirects = 5;
 
     explicit HttpRequest(QUrl url, QByteArray method = QByteArrayLiteral("GET"));
 
     void setHeader(const QByteArray &name, const QByteArray &value);
     void setBody(const QByteArray &body) { m_body = body; }
-    void setTimeLimit(int msecs) { m_timeLimit = msecs; }
-    void setMaxReplyBytes(qsizetype bytes) { m_maxReplyBytes = bytes; }
+    void setTimeLimit(int msecs) { m_timeLimit = msecs > 0 ? msecs : 1; }
+    void setMaxReplyBytes(qsizetype bytes) { m_maxReplyBytes = bytes > 0 ? bytes : 1; }
+    // Redirects followed (never from https to http).
+    void setMaxRedirects(int count) { m_maxRedirects = count > 0 ? count : 0; }
 
     const QUrl &url() const { return m_url; }
     int timeLimit() const { return m_timeLimit; }
+    qsizetype maxReplyBytes() const { return m_maxReplyBytes; }
 
-    // Sends and waits for the answer. Only http and https addresses are sent.
-    Response send() const;
+    // Starts the exchange; the completion runs as said above. Only http and https
+    // addresses are sent (any other fails, delivered the same way). The context
+    // must live on the calling thread.
+    Pending send(QObject *context, Completion completion) const;
 
 private:
     QUrl m_url;
@@ -52,6 +83,7 @@ private:
     QByteArray m_body;
     int m_timeLimit = DefaultTimeLimitMs;
     qsizetype m_maxReplyBytes = DefaultMaxReplyBytes;
+    int m_maxRedirects = DefaultMaxRedirects;
 };
 
 } // namespace platform

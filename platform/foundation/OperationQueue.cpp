@@ -1,24 +1,58 @@
 #include "platform/foundation/OperationQueue.h"
 
 #include <QCoreApplication>
+#include <QMutex>
 #include <QThread>
+#include <QThreadPool>
+#include <QWaitCondition>
 #include <QtDebug>
+
+#include <deque>
 #include <exception>
+#include <vector>
 
 namespace platform {
 
-OperationQueue::OperationQueue() = default;
+struct OperationQueue::State
+{
+    QMutex mutex; // guards the scheduling and the record of operations:
+    std::deque<OperationPtr> waiting;
+    std::vector<std::weak_ptr<Operation>> operations;
+    int running = 0;
+    int maxConcurrent = std::max(1, QThreadPool::globalInstance()->maxThreadCount());
+    QWaitCondition idle; // signalled when the count reaches 0
+
+    std::atomic<qsizetype> count{0};
+    QMutex notifyMutex; // serialises notifications and observer changes; guards:
+    OperationQueue *queue = nullptr; // null once the queue is gone
+    qsizetype lastNotifiedCount = 0;
+};
+
+QObject *Operation::deliveryContext()
+{
+    return QCoreApplication::instance();
+}
+
+OperationQueue::OperationQueue() : m_state(std::make_shared<State>())
+{
+    m_state->queue = this;
+}
 
 OperationQueue::~OperationQueue()
 {
     cancelAllOperations();
-    QCoreApplication *app = QCoreApplication::instance();
-    if (app && QThread::currentThread() == app->thread()) {
-        while (!m_pool.waitForDone(5))
-            QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
-    } else {
-        m_pool.waitForDone();
+    {
+        QMutexLocker lock(&m_state->mutex);
+        // Waiting operations never run; they leave the count with the queue.
+        m_state->count -= qsizetype(m_state->waiting.size());
+        m_state->waiting.clear();
+        if (m_state->count.load() == 0)
+            m_state->idle.wakeAll();
     }
+    // After this, running operations tell no one: an observer being told now is
+    // waited for here (the notification lock), and no later one starts.
+    QMutexLocker lock(&m_state->notifyMutex);
+    m_state->queue = nullptr;
 }
 
 const KeyTable &OperationQueue::keyTable() const
@@ -33,20 +67,39 @@ const KeyTable &OperationQueue::keyTable() const
     return table;
 }
 
+qsizetype OperationQueue::operationCount() const
+{
+    return m_state->count.load();
+}
+
 OperationPtr OperationQueue::addOperation(Operation::Block block)
 {
     auto operation = std::make_shared<Operation>(std::move(block));
+    qsizetype count = 0;
     {
-        QMutexLocker lock(&m_operationsMutex);
-        std::erase_if(m_operations, [](const std::weak_ptr<Operation> &op) { return op.expired(); });
-        m_operations.push_back(operation);
+        QMutexLocker lock(&m_state->mutex);
+        std::erase_if(m_state->operations, [](const std::weak_ptr<Operation> &op) { return op.expired(); });
+        m_state->operations.push_back(operation);
+        m_state->waiting.push_back(operation);
+        count = ++m_state->count;
     }
-    countChanged(++m_count);
-    m_pool.start([this, operation] { run(operation); });
+    countChanged(*m_state, count);
+    schedule(m_state);
     return operation;
 }
 
-void OperationQueue::run(const OperationPtr &operation)
+void OperationQueue::schedule(const std::shared_ptr<State> &state)
+{
+    QMutexLocker lock(&state->mutex);
+    while (state->running < state->maxConcurrent && !state->waiting.empty()) {
+        OperationPtr next = std::move(state->waiting.front());
+        state->waiting.pop_front();
+        ++state->running;
+        QThreadPool::globalInstance()->start([state, next] { run(state, next); });
+    }
+}
+
+void OperationQueue::run(const std::shared_ptr<State> &state, const OperationPtr &operation)
 {
     if (!operation->isCancelled()) {
         try {
@@ -59,13 +112,22 @@ void OperationQueue::run(const OperationPtr &operation)
     }
     operation->m_block = nullptr;
     operation->m_finished.store(true);
-    countChanged(--m_count);
+    qsizetype count = 0;
+    {
+        QMutexLocker lock(&state->mutex);
+        --state->running;
+        count = --state->count;
+        if (count == 0)
+            state->idle.wakeAll();
+    }
+    countChanged(*state, count);
+    schedule(state);
 }
 
 void OperationQueue::cancelAllOperations()
 {
-    QMutexLocker lock(&m_operationsMutex);
-    for (const std::weak_ptr<Operation> &weak : m_operations) {
+    QMutexLocker lock(&m_state->mutex);
+    for (const std::weak_ptr<Operation> &weak : m_state->operations) {
         if (OperationPtr operation = weak.lock())
             operation->cancel();
     }
@@ -73,35 +135,44 @@ void OperationQueue::cancelAllOperations()
 
 void OperationQueue::setMaxConcurrentOperationCount(int count)
 {
-    m_pool.setMaxThreadCount(std::max(1, count));
+    {
+        QMutexLocker lock(&m_state->mutex);
+        m_state->maxConcurrent = std::max(1, count);
+    }
+    schedule(m_state);
 }
 
 void OperationQueue::waitUntilAllOperationsAreFinished()
 {
-    m_pool.waitForDone();
+    QMutexLocker lock(&m_state->mutex);
+    while (m_state->count.load() > 0)
+        m_state->idle.wait(&m_state->mutex);
 }
 
 ObservationToken OperationQueue::observeOperationCount(std::function<void(qsizetype count)> observer)
 {
-    QMutexLocker lock(&m_notifyMutex);
+    QMutexLocker lock(&m_state->notifyMutex);
+    State *state = m_state.get();
     return addObserver(OperationCountKey,
-                       [this, observer = std::move(observer)](KeyValueObservable &, const QString &, bool prior) {
+                       [state, observer = std::move(observer)](KeyValueObservable &, const QString &, bool prior) {
                            if (!prior)
-                               observer(m_lastNotifiedCount); // read under m_notifyMutex
+                               observer(state->lastNotifiedCount); // read under notifyMutex
                        });
 }
 
 void OperationQueue::stopObserving(ObservationToken token)
 {
-    QMutexLocker lock(&m_notifyMutex);
+    QMutexLocker lock(&m_state->notifyMutex);
     removeObserver(token);
 }
 
-void OperationQueue::countChanged(qsizetype count)
+void OperationQueue::countChanged(State &state, qsizetype count)
 {
-    QMutexLocker lock(&m_notifyMutex);
-    m_lastNotifiedCount = count;
-    didChangeValueForKey(OperationCountKey);
+    QMutexLocker lock(&state.notifyMutex);
+    if (!state.queue)
+        return;
+    state.lastNotifiedCount = count;
+    state.queue->didChangeValueForKey(OperationCountKey);
 }
 
 } // namespace platform

@@ -8,25 +8,32 @@
 // serialised; register observers before adding operations and remove them when
 // the count is 0 (observeOperationCount()/stopObserving() take the same lock).
 //
+// The operations run on the global thread pool, at most
+// setMaxConcurrentOperationCount() of them at a time (the pool's size unless set).
 // Cancelling marks every waiting and running operation cancelled; a cancelled
 // operation that has not started finishes without running its block.
-// Destroying the queue cancels it and waits for the running operations; on the
-// application's main thread it meanwhile delivers the calls queued to that thread,
-// so an observer that waits for the main thread never dead-locks the two.
+// Destroying the queue never waits and never pumps events: it cancels its waiting
+// operations (they never run) and detaches the running ones. Those run on against
+// the queue's shared state, which outlives it, with isCancelled() true; they tell
+// no observer (the queue's observers are gone with it), and a result they hand
+// back is dropped: a block hands results to the GUI thread through deliver(),
+// which calls only while the receiver lives and the operation is not cancelled.
+// So a block must not hold on to the queue's owner except through deliver(); what
+// it shares with the owner it holds by shared_ptr.
 // Exceptions leaving a block are caught and logged; the operation counts as finished.
+#include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/KeyValueObserving.h"
 
-#include <QMutex>
+#include <QObject>
+#include <QPointer>
 #include <QString>
-#include <QThreadPool>
 #include <atomic>
 #include <functional>
 #include <memory>
-#include <vector>
 
 namespace platform {
 
-class Operation
+class Operation : public std::enable_shared_from_this<Operation>
 {
 public:
     using Block = std::function<void(Operation &)>;
@@ -36,14 +43,42 @@ public:
     void cancel() { m_cancelled.store(true); }
     bool isFinished() const { return m_finished.load(); }
 
+    // From the block: runs `call` on the receiver's (the GUI) thread in a later pass,
+    // only if the receiver still exists and the operation is not cancelled by then
+    // (a cancelled queue or a destroyed one drops it). The receiver pointer is
+    // looked at only on its own thread; the guard must be made there (a QPointer
+    // taken when the operation was added).
+    template <typename Call>
+    void deliver(const QPointer<QObject> &receiver, Call call) const;
+
 private:
     friend class OperationQueue;
+    static QObject *deliveryContext();
     Block m_block;
     std::atomic<bool> m_cancelled{false};
     std::atomic<bool> m_finished{false};
 };
 
 using OperationPtr = std::shared_ptr<Operation>;
+
+template <typename Call>
+void Operation::deliver(const QPointer<QObject> &receiver, Call call) const
+{
+    QObject *context = deliveryContext();
+    if (!context || isCancelled())
+        return;
+    // The queued call keeps the operation record, and so its flag.
+    QMetaObject::invokeMethod(
+        context,
+        [receiver, call = std::move(call), self = shared_from_this()]() mutable {
+            // Entered from Qt's queue: the call's exceptions stop here.
+            ExceptionBoundary::guard(receiver.data(), "an operation's delivery", [&] {
+                if (receiver && !self->isCancelled())
+                    call();
+            });
+        },
+        Qt::QueuedConnection);
+}
 
 class OperationQueue : public KeyValueObservable
 {
@@ -54,10 +89,11 @@ public:
     ~OperationQueue() override;
 
     OperationPtr addOperation(Operation::Block block);
-    qsizetype operationCount() const { return m_count.load(); }
+    qsizetype operationCount() const;
     void cancelAllOperations();
     void setMaxConcurrentOperationCount(int count);
-    // Waits (blocking) until no operation is left; tests and tools only.
+    // Waits (blocking) until no operation is left; tests, benchmarks and tools only
+    // (the GUI thread never waits: the check of tools/check-blocking is about it).
     void waitUntilAllOperationsAreFinished();
 
     // Observation of "operationCount" under the notification lock; the observer gets
@@ -71,15 +107,13 @@ protected:
     const KeyTable &keyTable() const override;
 
 private:
-    void run(const OperationPtr &operation);
-    void countChanged(qsizetype count);
+    struct State;
+    static void schedule(const std::shared_ptr<State> &state);
+    static void run(const std::shared_ptr<State> &state, const OperationPtr &operation);
+    static void countChanged(State &state, qsizetype count);
 
-    QThreadPool m_pool;
-    std::atomic<qsizetype> m_count{0};
-    QMutex m_operationsMutex; // guards m_operations
-    std::vector<std::weak_ptr<Operation>> m_operations;
-    QMutex m_notifyMutex; // serialises notifications and observer changes; guards:
-    qsizetype m_lastNotifiedCount = 0;
+    // Shared with the running operations; outlives the queue while they run.
+    std::shared_ptr<State> m_state;
 };
 
 } // namespace platform

@@ -9,7 +9,9 @@
 #include "NTXAppKit/reporting/NTXModalRunner.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Clock.h"
+#include "platform/drawing/ProgressIndicator.h"
 #include "platform/foundation/UserDefaults.h"
+#include "tests/support/LoopbackHttpServer.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -20,6 +22,9 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QTest>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -34,6 +39,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -164,7 +170,11 @@ TEST_F(Reporting, CrashReportPostIsByteExactAndOnlyTheSendButtonSends)
     auto *reporter = new NTXCrashReporter;
     reporter->reportTextView()->setPlainText(QString::fromUtf8("Signal: 11 (SIGSEGV)\nÄ"));
     reporter->describeTextView()->setPlainText(QStringLiteral("I clicked"));
+    QPointer<QDialog> sending = reporter->reporterWindow();
     reporter->sendActionAbort(reporter->sendButton());
+    // Posted without waiting; the window closes once the answer is in.
+    EXPECT_TRUE(reporter->isSending());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sending.isNull(); }));
     ASSERT_EQ(m_server.requests.size(), 1);
     const QByteArray request = m_server.requests.first();
     EXPECT_TRUE(request.startsWith("POST /cgi HTTP/1.1\r\n"));
@@ -212,6 +222,7 @@ TEST_F(Reporting, FeedbackSucceedsOnlyWith2xxAndStoresDefaultsOnlyWhenSent)
         provider->messageText()->setPlainText(QStringLiteral("Hello"));
         provider->sendMeACopyButton()->setChecked(false);
         provider->sendFeedbackButtonAction();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !m_alerts.isEmpty(); }, 40000));
         ASSERT_EQ(m_alerts.size(), 1);
         EXPECT_EQ(m_alerts.first().contains(QStringLiteral("Thank you")), c.success) << c.status;
     }
@@ -233,12 +244,91 @@ TEST_F(Reporting, FeedbackSucceedsOnlyWith2xxAndStoresDefaultsOnlyWhenSent)
 
 TEST_F(Reporting, HttpIsValid)
 {
+    QObject context;
+    auto ask = [&](const QUrl &url) {
+        std::optional<bool> verdict;
+        NTXNSURLExtension::httpIsValid(url, &context, [&](bool valid) { verdict = valid; });
+        EXPECT_FALSE(verdict.has_value()); // never during the call
+        EXPECT_TRUE(QTest::qWaitFor([&] { return verdict.has_value(); }));
+        return verdict.value_or(false);
+    };
     for (const auto &[status, valid] : {std::pair{200, true}, {405, true}, {404, false}}) {
         m_server.status = status;
-        EXPECT_EQ(NTXNSURLExtension::httpIsValid(m_server.url()), valid) << status;
+        EXPECT_EQ(ask(m_server.url()), valid) << status;
     }
     EXPECT_TRUE(m_server.requests.last().startsWith("HEAD /cgi"));
-    EXPECT_FALSE(NTXNSURLExtension::httpIsValid(refusedUrl()));
+    EXPECT_FALSE(ask(refusedUrl()));
+}
+
+// While a report or the feedback is on its way to a server that stalls or trickles,
+// its window shows the progress indicator and answers clicks; closing it cancels the
+// post (the connection goes, no alert follows).
+TEST_F(Reporting, SendingWindowsStayResponsiveAndClosingCancels)
+{
+    testsupport::LoopbackHttpServer server;
+    platform::Bundle::mainBundle().setInfoDictionary({
+        {QStringLiteral("CFBundleShortVersionString"), QStringLiteral("2.1")},
+        {QStringLiteral("NTXCrashReporterCGIURL"), server.url().toString()},
+        {QStringLiteral("NTXFeedbackProviderCGIURL"), server.url().toString()},
+    });
+    int closed = 0;
+    for (auto mode : {testsupport::LoopbackHttpServer::Mode::Stall, testsupport::LoopbackHttpServer::Mode::Trickle}) {
+        server.mode = mode;
+        m_alerts.clear();
+
+        auto *provider = new NTXFeedbackProvider;
+        provider->showDialog();
+        provider->feedbackWindow()->show();
+        provider->sendMeACopyButton()->setChecked(false);
+        QPointer<QDialog> window = provider->feedbackWindow();
+        provider->sendFeedbackButtonAction();
+        const qsizetype asked = server.requests.size();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return server.requests.size() == asked + 1; }));
+        const qsizetype trickled = server.trickled;
+        if (mode == testsupport::LoopbackHttpServer::Mode::Trickle) {
+            ASSERT_TRUE(QTest::qWaitFor([&] { return server.trickled > trickled; })); // bytes are coming
+        }
+        EXPECT_TRUE(provider->isSending());
+        EXPECT_TRUE(provider->progressIndicator()->isAnimating());
+        EXPECT_FALSE(provider->sendButton()->isEnabled());
+        // A click is answered while the post waits (the window is not held).
+        QCheckBox *box = provider->sendMeACopyButton();
+        QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(4, box->height() / 2)); // on its indicator
+        ASSERT_TRUE(QTest::qWaitFor([&] { return box->isChecked(); }));
+        EXPECT_TRUE(provider->isSending());
+        provider->closeFeedbackWindow();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return window.isNull(); }));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return server.closedByClient == closed + 1; }));
+        ++closed;
+        EXPECT_TRUE(m_alerts.isEmpty());
+
+        auto *reporter = new NTXCrashReporter;
+        reporter->reporterWindow()->show();
+        QPointer<QDialog> reporterWindow = reporter->reporterWindow();
+        reporter->sendActionAbort(reporter->sendButton());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return server.requests.size() == asked + 2; }));
+        EXPECT_TRUE(reporter->isSending());
+        EXPECT_TRUE(reporter->progressIndicator()->isAnimating());
+        EXPECT_TRUE(reporterWindow->isVisible());
+        QTest::keyClicks(reporter->describeTextView(), QStringLiteral("typed"));
+        reporter->sendActionAbort(reporter->sendButton()); // a second Send does not post twice
+        QPushButton *dontSend = reporter->dontSendButton();
+        QTest::mouseClick(dontSend, Qt::LeftButton, {}, dontSend->rect().center());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return reporterWindow.isNull(); }));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return server.closedByClient == closed + 1; }));
+        ++closed;
+        EXPECT_EQ(server.requests.size(), asked + 2);
+    }
+    EXPECT_GT(server.trickled, 0);
+
+    // Run into the time limit, the feedback shows its error alert.
+    NTXFeedbackProvider::setTimeLimit(500);
+    m_alerts.clear();
+    auto *provider = new NTXFeedbackProvider;
+    provider->showDialog();
+    provider->sendFeedbackButtonAction();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !m_alerts.isEmpty(); }));
+    EXPECT_FALSE(m_alerts.first().contains(QStringLiteral("Thank you")));
 }
 
 TEST_F(Reporting, CrashAndConsoleLogsAreReadAsTheyLie)

@@ -12,10 +12,14 @@
 #include "platform/foundation/UserDefaults.h"
 #include "tests/support/TestSupport.h"
 
+#include <QMouseEvent>
 #include <QPointer>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
+
+#include <optional>
 
 using namespace updatetest;
 
@@ -42,16 +46,21 @@ protected:
     }
     void TearDown() override { platform::Clock::useSystemClock(); }
 
-    // A check, then the passes its alert needs to be answered, handled and gone.
+    // A check to its end, then the passes its alert needs to be answered, handled and gone.
     NTXCheckUpdate::Outcome check(bool silent)
     {
-        const NTXCheckUpdate::Outcome outcome = checker.check(silent);
+        std::optional<NTXCheckUpdate::Outcome> outcome;
+        EXPECT_TRUE(checker.check(silent, [&](NTXCheckUpdate::Outcome o) { outcome = o; }));
+        EXPECT_TRUE(checker.isChecking());
+        EXPECT_FALSE(outcome.has_value()); // never before check() returned
+        EXPECT_TRUE(QTest::qWaitFor([&] { return outcome.has_value(); }, 40000));
+        EXPECT_FALSE(checker.isChecking());
         EXPECT_TRUE(QTest::qWaitFor([] {
             const QList<QWidget *> windows = QApplication::topLevelWidgets();
             return std::none_of(windows.begin(), windows.end(),
                                 [](QWidget *w) { return qobject_cast<QMessageBox *>(w) != nullptr; });
         }));
-        return outcome;
+        return outcome.value_or(NTXCheckUpdate::Outcome::Failed);
     }
     QString status() const { return defaults->stringForKey(UpdateStatusKey); }
     QString date() const { return defaults->stringForKey(UpdateDateKey); }
@@ -250,6 +259,81 @@ TEST_F(CheckUpdateTest, StalledServerRunsIntoTheTimeLimit)
     EXPECT_EQ(status(), QStringLiteral("LSUPStatus2"));
     EXPECT_TRUE(answerer.alerts.isEmpty());
     EXPECT_EQ(NTXCheckUpdate().timeLimit(), NTXCheckUpdate::DefaultTimeLimitMsecs);
+
+    // An answer that trickles in (a byte every 20 ms) is ended by the same limit.
+    server.mode = UpdateServer::Mode::Trickle;
+    server.requests.clear();
+    defaults->removeObjectForKey(UpdateStatusKey);
+    EXPECT_EQ(check(false), NTXCheckUpdate::Outcome::Failed);
+    EXPECT_EQ(server.requests.size(), 1);
+    EXPECT_GT(server.trickled, 0);
+    EXPECT_EQ(status(), QStringLiteral("LSUPStatus2"));
+    EXPECT_EQ(date(), platform::CalendarDate::description(Moment));
+    EXPECT_TRUE(answerer.alerts.isEmpty());
+}
+
+// The check never holds the window: against a server that stalls or trickles,
+// check() returns at once, a click is answered while the check still runs, and
+// the check ends as it would have (status and date stored, no alert for a failure).
+TEST_F(CheckUpdateTest, TheWindowAnswersClicksDuringTheCheck)
+{
+    checker.setTimeLimit(20000);
+    AlertAnswerer answerer;
+    for (UpdateServer::Mode mode : {UpdateServer::Mode::Stall, UpdateServer::Mode::Trickle}) {
+        server.mode = mode;
+        server.requests.clear();
+        defaults->removeObjectForKey(UpdateStatusKey);
+        QWidget window;
+        auto *button = new QPushButton(QStringLiteral("Press"), &window);
+        int clicks = 0;
+        bool checkingAtClick = false;
+        QObject::connect(button, &QPushButton::clicked, [&] {
+            ++clicks;
+            checkingAtClick = checker.isChecking();
+        });
+        window.show();
+        std::optional<NTXCheckUpdate::Outcome> outcome;
+        ASSERT_TRUE(checker.check(false, [&](NTXCheckUpdate::Outcome o) { outcome = o; }));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return server.requests.size() == 1; }));
+        QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return clicks == 1; }));
+        EXPECT_TRUE(checkingAtClick) << "the click was answered during the check";
+        EXPECT_FALSE(outcome.has_value());
+        // A second check asked for meanwhile does nothing.
+        bool secondCompleted = false;
+        EXPECT_FALSE(checker.check(true, [&](NTXCheckUpdate::Outcome) { secondCompleted = true; }));
+        // Cut short (the stalled server would take the whole 20 s): the same end as
+        // the time limit, with a short limit on the next round.
+        checker.cancel();
+        EXPECT_FALSE(checker.isChecking());
+        checker.setTimeLimit(400);
+        EXPECT_EQ(check(false), NTXCheckUpdate::Outcome::Failed);
+        EXPECT_EQ(status(), QStringLiteral("LSUPStatus2"));
+        EXPECT_FALSE(outcome.has_value()); // the cancelled check never completes
+        EXPECT_FALSE(secondCompleted);
+        checker.setTimeLimit(20000);
+    }
+    EXPECT_TRUE(answerer.alerts.isEmpty());
+}
+
+// A checker destroyed while it checks leaves nothing behind: no outcome, no alert,
+// no stored status.
+TEST_F(CheckUpdateTest, ACheckerGoneDuringTheCheckStoresNothing)
+{
+    server.mode = UpdateServer::Mode::Stall;
+    AlertAnswerer answerer;
+    bool completed = false;
+    {
+        NTXCheckUpdate doomed;
+        doomed.setUserDefaults(defaults.get());
+        doomed.setServerURL(server.url());
+        ASSERT_TRUE(doomed.check(false, [&](NTXCheckUpdate::Outcome) { completed = true; }));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return server.requests.size() == 1; }));
+    }
+    QTest::qWait(0);
+    EXPECT_FALSE(completed);
+    EXPECT_FALSE(defaults->persistentValues().contains(UpdateStatusKey));
+    EXPECT_TRUE(answerer.alerts.isEmpty());
 }
 
 // The name lookup is part of the bounded check: a resolver that never answers runs
@@ -272,7 +356,7 @@ TEST_F(CheckUpdateTest, HangingNameLookupRunsIntoTheTimeLimit)
     EXPECT_EQ(check(false), NTXCheckUpdate::Outcome::Failed);
     EXPECT_EQ(lookups, 1);
     EXPECT_TRUE(eventLoopRan);
-    EXPECT_TRUE(lookupContext.isNull()); // nothing is left waiting for the answer
+    EXPECT_TRUE(QTest::qWaitFor([&] { return lookupContext.isNull(); })); // nothing is left waiting for the answer
     EXPECT_TRUE(server.requests.isEmpty());
     EXPECT_EQ(status(), QStringLiteral("LSUPStatus2"));
     EXPECT_TRUE(answerer.alerts.isEmpty());
@@ -314,14 +398,14 @@ TEST_F(CheckUpdateTest, OversizedReplyFails)
 TEST_F(CheckUpdateTest, ACheckAskedForDuringACheckDoesNothing)
 {
     server.body = "2.5";
-    NTXCheckUpdate::Outcome nested = NTXCheckUpdate::Outcome::Current;
+    bool nested = true;
     server.onRequest = [&]() {
         EXPECT_TRUE(checker.isChecking());
-        nested = checker.check(true);
+        nested = checker.check(true, [](NTXCheckUpdate::Outcome) { ADD_FAILURE() << "a refused check completed"; });
     };
     AlertAnswerer answerer;
     EXPECT_EQ(check(true), NTXCheckUpdate::Outcome::Current);
-    EXPECT_EQ(nested, NTXCheckUpdate::Outcome::Failed);
+    EXPECT_FALSE(nested);
     EXPECT_EQ(server.requests.size(), 1);
     EXPECT_EQ(status(), QStringLiteral("LSUPStatus3"));
     EXPECT_FALSE(checker.isChecking());
@@ -337,6 +421,8 @@ TEST_F(CheckUpdateTest, TheApplicationsCheckUsesTheSharedChecker)
     server.body = "2.5";
     AlertAnswerer answerer;
     NTXCheckUpdate::checkForUpdate(true);
+    EXPECT_TRUE(shared.isChecking());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !shared.isChecking(); }));
     EXPECT_EQ(server.requests.size(), 1);
     EXPECT_EQ(status(), QStringLiteral("LSUPStatus3"));
     shared.setServerURL(oldServer);

@@ -1,5 +1,6 @@
 // The document window's state, totals, menus and actions.
 #include "tests/application/TestMyDocumentSupport.h"
+#include "application/DocumentToolbar.h"
 #include "application/OutlineDataSource.h"
 
 #include "NTXAppKit/NTXColorLabelWidget/NTXColorLabelWidget.h"
@@ -385,33 +386,6 @@ TEST_F(MyDocumentTest, ApplicationIconShowsRunningCounters)
     EXPECT_EQ(iconImage(QGuiApplication::windowIcon()), idle);
 }
 
-TEST_F(MyDocumentTest, UndoAnywhereRefreshesTheTotalsOfEveryDocument)
-{
-    ProbeDocument *a = newDocument();
-    ProbeDocument *b = newDocument();
-    NodePtr jobA = makeJob(QStringLiteral("A"), 10, {{8, 30}});
-    fill(a, {jobA});
-    // A change in b that b's window has not shown yet.
-    b->jobList()->addChild(makeJob(QStringLiteral("B"), 10, {{8, 20}}));
-    EXPECT_EQ(totalText(b, QStringLiteral("outlineTime")), QStringLiteral("0:00"));
-
-    a->setColorLabelType(2, jobA);
-    a->undoManager()->undo();
-    EXPECT_EQ(totalText(b, QStringLiteral("outlineTime")), QStringLiteral("0:20"));
-
-    b->jobList()->addChild(makeJob(QStringLiteral("C"), 10, {{9, 10}}));
-    a->undoManager()->redo();
-    EXPECT_EQ(totalText(b, QStringLiteral("outlineTime")), QStringLiteral("0:30"));
-
-    // An undo manager of no document (a text field's own) counts as well.
-    b->jobList()->addChild(makeJob(QStringLiteral("D"), 10, {{10, 5}}));
-    platform::UndoManager fieldUndo;
-    fieldUndo.setGroupsByEvent(false);
-    fieldUndo.registerUndo([] {});
-    fieldUndo.undo();
-    EXPECT_EQ(totalText(b, QStringLiteral("outlineTime")), QStringLiteral("0:35"));
-}
-
 TEST_F(MyDocumentTest, MenusAreRebuiltAtLoadAndAfterDeleting)
 {
     int rebuilds = 0;
@@ -696,4 +670,81 @@ TEST_F(MyDocumentTest, TeardownWithInspectorCounterOrSheetLeavesNothingBehind)
             EXPECT_EQ(services->runningCounters, 0);
         }
     }
+}
+
+// ---- Undo refreshes and teardown ----
+
+// An undo or redo refreshes the window of its own document only: another open
+// document's window is left as it is.
+TEST_F(MyDocumentTest, OnlyTheDocumentsOwnUndoRefreshesItsWindow)
+{
+    ProbeDocument *first = newDocument();
+    ProbeDocument *second = newDocument();
+    ASSERT_NE(first->documentWindow(), nullptr);
+    ASSERT_NE(second->documentWindow(), nullptr);
+    platform::UndoManager *undo = first->undoManager();
+    first->addNode(makeJob(QStringLiteral("A"), 1, {}), first->jobList(), 0);
+    ASSERT_TRUE(QTest::qWaitFor([undo] { return undo->groupingLevel() == 0; }));
+    second->addNode(makeJob(QStringLiteral("B"), 1, {}), second->jobList(), 0);
+    ASSERT_TRUE(QTest::qWaitFor([second] { return second->undoManager()->groupingLevel() == 0; }));
+
+    QPushButton *firstButton = first->documentWindow()->startStopButton();
+    QPushButton *secondButton = second->documentWindow()->startStopButton();
+    firstButton->setText(QStringLiteral("untouched"));
+    secondButton->setText(QStringLiteral("untouched"));
+    undo->undo(); // the first document is empty again
+    drainEvents();
+    EXPECT_EQ(firstButton->text(), text("LSstart2"));
+    EXPECT_FALSE(firstButton->isEnabled());
+    EXPECT_EQ(secondButton->text(), QStringLiteral("untouched"));
+
+    firstButton->setText(QStringLiteral("untouched"));
+    undo->redo();
+    drainEvents();
+    EXPECT_EQ(firstButton->text(), text("LSstart2"));
+    EXPECT_TRUE(firstButton->isEnabled());
+    EXPECT_EQ(secondButton->text(), QStringLiteral("untouched"));
+
+    second->undoManager()->undo();
+    drainEvents();
+    EXPECT_EQ(secondButton->text(), text("LSstart2"));
+    EXPECT_FALSE(secondButton->isEnabled());
+}
+
+// A document deleted in full swing (window up, a sheet showing, the inspector bound,
+// a counter running) takes its collaborators down before what they refer to: the
+// counter's destructor, which reaches into the document's services and tree, leaves
+// the running count and the entry as they should be. Run under the sanitizers, any
+// collaborator outliving the document's members shows up as a use after free.
+TEST_F(MyDocumentTest, ADocumentDeletedWhileEverythingRunsTearsDownInOrder)
+{
+    QStringList sounds;
+    services->soundPlayer = [&sounds](const QString &name) { sounds.append(name); };
+    for (int round = 0; round < 2; ++round) {
+        ProbeDocument *document = newDocument(true);
+        NodePtr job = makeJob(QStringLiteral("Writing"), 60, {});
+        fill(document, {job});
+        document->setActiveJob(job);
+        select(document, {job});
+        document->startTimerForJob(nullptr);
+        ASSERT_TRUE(document->timerIsRunning());
+        const NodePtr entry = document->timerNode();
+        ASSERT_TRUE(entry && entry->active());
+        EXPECT_EQ(services->runningCounters, 1);
+        if (round == 1)
+            document->newTimeEntry(nullptr); // a sheet on the window
+        drainEvents();
+
+        QPointer<QWidget> window = document->documentWindow();
+        QPointer<QObject> toolbar = &document->documentToolbar();
+        QPointer<QObject> counter = &document->counter();
+        delete document; // not closed: no questions, no save
+        EXPECT_TRUE(window.isNull());
+        EXPECT_TRUE(toolbar.isNull());
+        EXPECT_TRUE(counter.isNull());
+        EXPECT_EQ(services->runningCounters, 0);
+        EXPECT_FALSE(entry->active());
+        drainEvents();
+    }
+    services->soundPlayer = {};
 }

@@ -5,6 +5,8 @@
 #include "application/DeleteAssistant.h"
 #include "application/OutlineDataSource.h"
 
+#include "platform/foundation/Exception.h"
+#include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/UndoManager.h"
 
 #include <QAbstractItemModelTester>
@@ -115,4 +117,58 @@ TEST_F(OutlineModelTest, ANewTreeResetsTheOutline)
     ASSERT_TRUE(document->revertToSaved());
     EXPECT_EQ(resets.count(), 1);
     EXPECT_EQ(document->outlineModel()->rowCount(), 1);
+}
+
+namespace {
+
+// A source over one root whose child lookup goes through the tree's index check, and
+// whose editing raises the way an argument check of ours does.
+class RaisingSource : public DocumentOutlineDataSource
+{
+public:
+    NodePtr root = Node::create(Node::Root);
+    qsizetype claimedChildren = 0; // more than the root has: the tree's check raises
+
+    Node *outlineRootItem() const override { return root.get(); }
+    // A null item is the root.
+    NodePtr outlineViewChildOfItem(qsizetype index, Node *item) const override
+    {
+        return (item ? item : root.get())->childAtIndex(index);
+    }
+    bool outlineViewIsItemExpandable(Node *) const override { return false; }
+    qsizetype outlineViewNumberOfChildrenOfItem(Node *item) const override { return item ? 0 : claimedChildren; }
+    QVariant outlineViewObjectValueForTableColumnByItem(const QString &, Node *item) const override
+    {
+        return item->itemName();
+    }
+    QFont outlineViewFontForItem(Node *) const override { return QFont(); }
+    QIcon outlineViewImageForItem(Node *) const override { return QIcon(); }
+    QString outlineViewTitleForTableColumn(const QString &identifier) const override { return identifier; }
+    bool outlineViewIsItemEditable(const QString &, Node *) const override { return true; }
+    bool outlineViewSetObjectValue(const QVariant &, const QString &, Node *) override
+    {
+        throw platform::Exception(platform::Exception::InvalidArgumentException, QStringLiteral("no such name"));
+    }
+};
+
+} // namespace
+
+// Qt's views ask the model; what our tree raises on the way stops at the model's
+// entry, which answers as for nothing there, and the model goes on answering.
+TEST(OutlineModelBoundary, WhatTheTreeRaisesStopsAtTheModel)
+{
+    RaisingSource source;
+    source.root->addChild(makeJob(QStringLiteral("A"), 1, {}));
+    source.claimedChildren = 2;
+    DocumentOutlineModel model(&source);
+    const int before = platform::ExceptionBoundary::caughtCount();
+    EXPECT_FALSE(model.index(1, 0).isValid()); // the tree's index check raised
+    EXPECT_EQ(platform::ExceptionBoundary::caughtCount(), before + 1);
+
+    const QModelIndex first = model.index(0, 1); // the name column
+    ASSERT_TRUE(first.isValid());
+    EXPECT_EQ(model.data(first, Qt::DisplayRole).toString(), QStringLiteral("A"));
+    EXPECT_FALSE(model.setData(first, QStringLiteral("B"), Qt::EditRole)); // the source raised
+    EXPECT_EQ(platform::ExceptionBoundary::caughtCount(), before + 2);
+    EXPECT_EQ(model.data(first, Qt::DisplayRole).toString(), QStringLiteral("A"));
 }

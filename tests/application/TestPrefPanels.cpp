@@ -653,8 +653,9 @@ TEST_F(UpdatePaneTest, CheckNowShowsTheNewStatusAtOnce)
     server.body = "2.5";
     AlertAnswerer answerer(text("LSok"));
     QTest::mouseClick(pane->checkNowButton(), Qt::LeftButton);
-    platform::Clock::useSystemClock();
     EXPECT_TRUE(QTest::qWaitFor([&answerer] { return answerer.alerts.size() == 1; })); // not silent
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !checker.isChecking(); }));
+    platform::Clock::useSystemClock();
     testsupport::settleEvents();
     EXPECT_EQ(server.requests.size(), 1);
     EXPECT_EQ(pane->statusField()->text(), text("LSUPStatus3"));

@@ -29,6 +29,7 @@ public:
         Answer,        // status line, Content-Length, body, close
         AnswerNoLength, // status line, body streamed without a length, close
         Stall,         // reads the request and never answers
+        Trickle,       // status line and a large Content-Length, then a byte every 20 ms
     };
 
     UpdateServer()
@@ -48,6 +49,8 @@ public:
     QByteArray body;
     // Request lines seen ("GET /v.php?prod=x HTTP/1.1").
     QList<QByteArray> requests;
+    // Bytes of a trickled answer sent so far.
+    int trickled = 0;
     // Runs when a request has been read (before the answer).
     std::function<void()> onRequest;
 
@@ -76,6 +79,19 @@ private:
     {
         if (mode == Mode::Stall)
             return;
+        if (mode == Mode::Trickle) {
+            socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: 4000\r\n\r\n3");
+            auto *timer = new QTimer(socket);
+            QPointer<QTcpSocket> guard(socket);
+            QObject::connect(timer, &QTimer::timeout, this, [this, guard] {
+                if (guard && guard->state() == QAbstractSocket::ConnectedState && trickled < 3998) {
+                    guard->write(".");
+                    ++trickled;
+                }
+            });
+            timer->start(20);
+            return;
+        }
         QByteArray head = "HTTP/1.1 " + QByteArray::number(status) + (status == 200 ? " OK" : " Not Found") + "\r\n"
                           "Content-Type: text/plain\r\nConnection: close\r\n";
         if (mode == Mode::Answer)

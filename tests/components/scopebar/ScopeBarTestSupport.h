@@ -4,6 +4,7 @@
 #include "components/scopebar/SRScopeBar.h"
 #include "components/scopebar/SRScopeBarGroupHelper.h"
 #include "components/scopebar/SRTextMetrics.h"
+#include "platform/foundation/Exception.h"
 #include "platform/foundation/NotificationCenter.h"
 
 #include <QObject>
@@ -58,7 +59,14 @@ public:
     {
         return !refusesCollapse.contains(group);
     }
-    Q_INVOKABLE void scopeBarSelectionDidChange(platform::Notification notification) { heard.append(notification); }
+    // Raises, as an index check of ours does, when `raises` is set.
+    bool raises = false;
+    Q_INVOKABLE void scopeBarSelectionDidChange(platform::Notification notification)
+    {
+        heard.append(notification);
+        if (raises)
+            throw platform::Exception(platform::Exception::RangeException, QStringLiteral("index 9 beyond bounds"));
+    }
 };
 
 // A bar of the given width with one data-source group per list (the first without

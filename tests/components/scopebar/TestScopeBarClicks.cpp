@@ -1,6 +1,7 @@
 // Clicks, hover and menus on a shown bar (offscreen).
 #include "ScopeBarTestSupport.h"
 #include "platform/drawing/TrackingAreas.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QAction>
 #include <QMenu>
@@ -111,4 +112,25 @@ TEST(ScopeBarClicks, ChoiceInCollapsedPopUpOrOverflowSelects)
     shown.delegate.selects = false;
     menu->actions().last()->trigger();
     EXPECT_EQ(shown.bar.groupAtIndex(1)->selectionIndexes(), IndexSet{1});
+}
+
+// A click whose handling raises (here the delegate's index check) is stopped at the
+// bar's own event handler, reported, and the bar goes on answering clicks.
+TEST(ScopeBarClicks, AnExceptionInAClickStopsAtTheBarsHandler)
+{
+    ShownBar shown(800);
+    shown.delegate.raises = true;
+    const int before = platform::ExceptionBoundary::caughtCount();
+    const QPoint target = shown.buttonCenter(0, 2);
+    shown.hover(target);
+    QTest::mouseClick(&shown.bar, Qt::LeftButton, {}, target);
+    EXPECT_EQ(platform::ExceptionBoundary::caughtCount(), before + 1);
+    EXPECT_FALSE(shown.delegate.heard.isEmpty());
+
+    shown.delegate.raises = false;
+    const QPoint other = shown.buttonCenter(1, 1);
+    shown.hover(other);
+    QTest::mouseClick(&shown.bar, Qt::LeftButton, {}, other);
+    EXPECT_EQ(shown.bar.groupAtIndex(1)->selectionIndexes(), IndexSet{1});
+    EXPECT_EQ(platform::ExceptionBoundary::caughtCount(), before + 1);
 }

@@ -2,9 +2,12 @@
 // thrown by a queued slot is caught and counted, and the program goes on.
 #include "platform/drawing/Application.h"
 #include "platform/foundation/Exception.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QTest>
+#include <QKeyEvent>
 #include <QTimer>
+#include <QWidget>
 
 #include <gtest/gtest.h>
 
@@ -31,4 +34,107 @@ TEST(ApplicationBoundary, ExceptionsFromSlotsAreCaughtAndCounted)
     QMetaObject::invokeMethod(&receiver, [&ranAfter] { ranAfter = true; }, Qt::QueuedConnection);
     ASSERT_TRUE(QTest::qWaitFor([&] { return ranAfter; }));
     EXPECT_EQ(platform::Application::caughtExceptionCount(), before + 2);
+}
+
+// ---- Entries from Qt stop exceptions themselves ----
+
+namespace {
+
+// Collects the messages of the exception log while it lives (and passes every
+// message on to the handler that was installed before it).
+class BoundaryLog
+{
+public:
+    BoundaryLog() { previous = qInstallMessageHandler(&BoundaryLog::handle); current = this; }
+    ~BoundaryLog()
+    {
+        qInstallMessageHandler(previous);
+        current = nullptr;
+    }
+    QStringList messages;
+
+private:
+    static void handle(QtMsgType type, const QMessageLogContext &context, const QString &message)
+    {
+        if (current && qstrcmp(context.category, "chronark.exceptions") == 0)
+            current->messages.append(message);
+        if (previous)
+            previous(type, context, message);
+    }
+    static inline QtMessageHandler previous = nullptr;
+    static inline BoundaryLog *current = nullptr;
+};
+
+// A widget whose key handler throws the way an index check of ours does; it guards
+// its own entry.
+class ThrowingWidget : public QWidget
+{
+protected:
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        platform::ExceptionBoundary::guard(this, "keyPressEvent", [&] {
+            if (event->key() == Qt::Key_X)
+                throw platform::Exception(platform::Exception::RangeException, QStringLiteral("index 3 beyond bounds"));
+            ++keys;
+        });
+    }
+
+public:
+    int keys = 0;
+};
+
+} // namespace
+
+// An exception raised in a slot, an event handler, a timer and a queued call is
+// caught at the entry (reported as the entry's, never as an event that escaped to the
+// application object), counted, and the program goes on.
+TEST(ExceptionBoundary, EachEntryFromQtStopsItsExceptions)
+{
+    BoundaryLog log;
+    const int before = platform::ExceptionBoundary::caughtCount();
+    QObject receiver;
+    receiver.setObjectName(QStringLiteral("receiver"));
+
+    // A slot connected to a signal; the signal's arguments reach the body.
+    QTimer source;
+    int seen = 0;
+    QObject::connect(&source, &QObject::objectNameChanged, &receiver,
+                     platform::ExceptionBoundary::guarded(&receiver, "objectNameChanged", [&](const QString &name) {
+                         ++seen;
+                         if (name == QStringLiteral("bad"))
+                             throw std::out_of_range("a slot failed");
+                     }));
+    source.setObjectName(QStringLiteral("bad"));
+    source.setObjectName(QStringLiteral("good"));
+    EXPECT_EQ(seen, 2);
+
+    // An event handler.
+    ThrowingWidget widget;
+    QTest::keyClick(&widget, Qt::Key_X);
+    QTest::keyClick(&widget, Qt::Key_A);
+    EXPECT_EQ(widget.keys, 1);
+
+    // A timer and a queued call.
+    bool ranAfter = false;
+    QTimer::singleShot(0, &receiver, platform::ExceptionBoundary::guarded(&receiver, "a timer", [] {
+                           throw std::runtime_error("a timer failed");
+                       }));
+    QMetaObject::invokeMethod(&receiver, platform::ExceptionBoundary::guarded(&receiver, "a queued call", [] {
+                                  throw 42;
+                              }),
+                              Qt::QueuedConnection);
+    QMetaObject::invokeMethod(&receiver, [&ranAfter] { ranAfter = true; }, Qt::QueuedConnection);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ranAfter; }));
+
+    EXPECT_EQ(platform::ExceptionBoundary::caughtCount(), before + 4);
+    EXPECT_EQ(platform::Application::caughtExceptionCount(), before + 4);
+    ASSERT_EQ(log.messages.size(), 4);
+    EXPECT_TRUE(log.messages[0].contains(QStringLiteral("objectNameChanged of QObject \"receiver\": a slot failed")))
+        << log.messages[0].toStdString();
+    EXPECT_TRUE(log.messages[1].contains(QStringLiteral("keyPressEvent")));
+    EXPECT_TRUE(log.messages[1].contains(QStringLiteral("index 3 beyond bounds")));
+    EXPECT_TRUE(log.messages[2].contains(QStringLiteral("a timer")));
+    EXPECT_TRUE(log.messages[3].contains(QStringLiteral("a queued call of QObject \"receiver\": an exception of unknown type")));
+    for (const QString &message : log.messages)
+        EXPECT_FALSE(message.contains(QStringLiteral("the delivery of event"))) << message.toStdString();
 }

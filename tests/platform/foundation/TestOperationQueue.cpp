@@ -1,6 +1,13 @@
 #include "platform/foundation/OperationQueue.h"
 
+#include <QCoreApplication>
+#include <QPointer>
+#include <QTest>
+#include <QThreadPool>
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
 
 #include <atomic>
 #include <future>
@@ -41,24 +48,117 @@ TEST(OperationQueue, OneAtATimeRunsInOrderOffTheCallingThreadAndSurvivesAThrow)
     EXPECT_FALSE(onCaller);
 }
 
-TEST(OperationQueue, CancelDropsWhatHasNotStartedAndDestructionWaitsForTheRunningOne)
+TEST(OperationQueue, CancelDropsWhatHasNotStarted)
 {
     std::atomic<int> ran{0};
     std::promise<void> started;
     std::promise<void> release;
     std::shared_future<void> released = release.get_future().share();
-    auto queue = std::make_unique<OperationQueue>();
-    queue->setMaxConcurrentOperationCount(1);
-    queue->addOperation([&](platform::Operation &) {
+    OperationQueue queue;
+    queue.setMaxConcurrentOperationCount(1);
+    queue.addOperation([&](platform::Operation &) {
         started.set_value();
         released.wait();
         ++ran;
     });
     for (int i = 0; i < 5; ++i)
+        queue.addOperation([&](platform::Operation &) { ++ran; });
+    started.get_future().wait();
+    queue.cancelAllOperations();
+    release.set_value();
+    queue.waitUntilAllOperationsAreFinished();
+    EXPECT_EQ(ran.load(), 1);
+    EXPECT_EQ(queue.operationCount(), 0);
+}
+
+// Destroying the queue never waits: what waits never runs, what runs is detached
+// (it sees itself cancelled), tells no observer of the gone queue, and a result it
+// hands back is dropped. No event is delivered by the destructor.
+TEST(OperationQueue, DestructionDetachesTheRunningOperationAndDropsItsResult)
+{
+    std::atomic<int> ran{0};
+    std::promise<void> started;
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    auto finished = std::make_shared<std::promise<bool>>();
+    std::future<bool> sawCancelled = finished->get_future();
+    auto queue = std::make_unique<OperationQueue>();
+    queue->setMaxConcurrentOperationCount(1);
+    std::atomic<int> notifications{0};
+    queue->observeOperationCount([&](qsizetype) { ++notifications; });
+    QObject receiver;
+    QPointer<QObject> guard(&receiver);
+    bool delivered = false;
+    queue->addOperation([&, finished, guard](platform::Operation &self) {
+        started.set_value();
+        released.wait();
+        ++ran;
+        self.deliver(guard, [&delivered] { delivered = true; });
+        finished->set_value(self.isCancelled());
+    });
+    for (int i = 0; i < 5; ++i)
         queue->addOperation([&](platform::Operation &) { ++ran; });
     started.get_future().wait();
-    queue->cancelAllOperations();
+
+    bool postedRan = false;
+    QMetaObject::invokeMethod(&receiver, [&postedRan] { postedRan = true; }, Qt::QueuedConnection);
+    const int notifiedBefore = notifications.load();
+    queue.reset(); // returns while the operation still runs
+    EXPECT_FALSE(postedRan) << "the destructor pumped events";
     release.set_value();
-    queue.reset();
+    EXPECT_TRUE(sawCancelled.get());
+    QThreadPool::globalInstance()->waitForDone();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return postedRan; }));
+    QCoreApplication::sendPostedEvents();
     EXPECT_EQ(ran.load(), 1);
+    EXPECT_FALSE(delivered);
+    EXPECT_EQ(notifications.load(), notifiedBefore);
+}
+
+// Results come back to the GUI thread while the queue and the receiver live; a
+// receiver gone by then gets nothing. A seeded mix of adds, cancels and limits keeps
+// the count within what was added after every step, and ends with every operation
+// finished and every result of a living receiver delivered.
+TEST(OperationQueue, DeliveriesAndTheCountFollowTheOperations)
+{
+    OperationQueue queue;
+    auto receiver = std::make_unique<QObject>();
+    QPointer<QObject> guard(receiver.get());
+    std::atomic<int> produced{0};
+    int delivered = 0;
+    std::mt19937 random(55);
+    std::vector<platform::OperationPtr> added;
+    for (int step = 0; step < 200; ++step) {
+        switch (random() % 4) {
+        case 0:
+        case 1:
+            added.push_back(queue.addOperation([&, guard](platform::Operation &self) {
+                ++produced;
+                self.deliver(guard, [&delivered] { ++delivered; });
+            }));
+            break;
+        case 2:
+            if (!added.empty())
+                added[random() % added.size()]->cancel();
+            break;
+        case 3:
+            queue.setMaxConcurrentOperationCount(int(random() % 4) + 1);
+            break;
+        }
+        EXPECT_GE(queue.operationCount(), 0);
+        EXPECT_LE(queue.operationCount(), qsizetype(added.size()));
+    }
+    queue.waitUntilAllOperationsAreFinished();
+    EXPECT_EQ(queue.operationCount(), 0);
+    for (const auto &op : added)
+        EXPECT_TRUE(op->isFinished());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return delivered == produced.load(); }));
+
+    // The receiver gone: the results are dropped.
+    queue.addOperation([&, guard](platform::Operation &self) { self.deliver(guard, [&delivered] { ++delivered; }); });
+    queue.waitUntilAllOperationsAreFinished();
+    const int before = delivered;
+    receiver.reset();
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(delivered, before);
 }
