@@ -33,7 +33,7 @@ struct Row
 
 } // namespace
 
-TEST(TabBarWidthRows, EdgesOfTheRow)
+TEST(TabBarControlWidthRows, EdgesOfTheRow)
 {
     const Row rows[] = {
         // Two tabs in 150, 130 each: one would show, so the two-tab rule gives the

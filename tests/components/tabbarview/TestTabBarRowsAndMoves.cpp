@@ -112,7 +112,7 @@ void expectRowMatchesTabView(const Bar &b)
 
 } // namespace
 
-TEST(TabBarWidthRows, EdgesOfTheRow)
+TEST(TabBarViewWidthRows, EdgesOfTheRow)
 {
     struct Row
     {
@@ -147,7 +147,7 @@ TEST(TabBarWidthRows, EdgesOfTheRow)
     }
 }
 
-TEST(TabBarWidthRows, VerticalButtonsFitUpToTheLastPoint)
+TEST(TabBarViewWidthRows, VerticalButtonsFitUpToTheLastPoint)
 {
     // 22-point buttons from the top margin 3 down; the room is the height less the
     // margins 3 and 3. Five buttons end at 3 + 5 × 22 = 113.
@@ -169,7 +169,7 @@ TEST(TabBarWidthRows, VerticalButtonsFitUpToTheLastPoint)
     }
 }
 
-TEST(TabBarMoves, SelectionAfterAMove)
+TEST(TabBarViewMoves, SelectionAfterAMove)
 {
     Bar b({"0", "1", "2", "3"}, 512);
     b.bar.updateTabBar(false);
@@ -239,7 +239,7 @@ void runMovesAndSelections(unsigned seed, bool passAfterMove)
 
 } // namespace
 
-TEST(TabBarMoves, RandomMovesEachFollowedByAPass)
+TEST(TabBarViewMoves, RandomMovesEachFollowedByAPass)
 {
     runMovesAndSelections(5601, true);
 }
@@ -248,7 +248,7 @@ TEST(TabBarMoves, RandomMovesEachFollowedByAPass)
 // button keeps its place in the row while the ordered list puts it where its item
 // went; when the overflow button is then no longer the last in order, selecting a
 // tab that has no button draws no tab selected (seed 5601 fails at step 8).
-TEST(TabBarMoves, DISABLED_RandomMovesWithoutAPassKeepTheSelectionDrawn)
+TEST(TabBarViewMoves, DISABLED_RandomMovesWithoutAPassKeepTheSelectionDrawn)
 {
     runMovesAndSelections(5601, false);
 }
