@@ -58,7 +58,7 @@ class OutlineModelBoundsTest : public MyDocumentFixture
 
 TEST_F(OutlineModelBoundsTest, IndexesAtTheEdgesOfRowsAndColumns)
 {
-    ProbeDocument *document = newDocument(true);
+    ProbeDocument *document = newDocument(false);
     NodePtr first = makeJob(QStringLiteral("A"), 10.0f, {{9, 30}, {11, 15}});
     NodePtr second = makeJob(QStringLiteral("B"), 10.0f, {});
     fill(document, {first, second});
@@ -121,7 +121,7 @@ TEST_F(OutlineModelBoundsTest, IndexesAtTheEdgesOfRowsAndColumns)
 
 TEST_F(OutlineModelBoundsTest, RandomEdits)
 {
-    ProbeDocument *document = newDocument(true);
+    ProbeDocument *document = newDocument(false);
     DocumentOutlineModel *model = document->outlineModel();
     QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::Warning);
     platform::UndoManager *undo = document->undoManager();
