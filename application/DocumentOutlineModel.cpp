@@ -224,7 +224,8 @@ QModelIndex DocumentOutlineModel::index(int row, int column, const QModelIndex &
     return platform::ExceptionBoundary::guardOr(this, "index", QModelIndex(), [&]() -> QModelIndex {
         if (!m_dataSource || row < 0 || column < 0 || column >= columnCount())
             return QModelIndex();
-        if (parent.isValid() && parent.model() != this)
+        // Rows hang below the first column only.
+        if (parent.isValid() && (parent.model() != this || parent.column() != 0))
             return QModelIndex();
         Node *item = itemOrRoot(parent);
         if (row >= m_dataSource->outlineViewNumberOfChildrenOfItem(item))

@@ -187,8 +187,12 @@ void NTXCoverFlowView::setImageKeyPath(const QString &keyPath)
 void NTXCoverFlowView::refreshLayer(const LayerPtr &layer)
 {
     const QVariant object = layer->valueForKey(RepresentedObjectKey);
+    // The index of the object in the content; a layer of an object the content holds
+    // more than once keeps its own place among them.
+    const int own = layer->valueForKey(IndexKey).toInt();
+    const bool placed = own >= 0 && own < int(m_items.size()) && m_items[std::size_t(own)] == layer;
     const auto found = m_indexesByObject.constFind(NTXCoverFlowObjectKey{object});
-    if (found != m_indexesByObject.cend() && !found->empty())
+    if (!placed && found != m_indexesByObject.cend() && !found->empty())
         layer->setValueForKey(found->front(), IndexKey);
     layer->setValueForKey(false, HasImageKey);
     // A newer request makes every load still in flight for this layer void.

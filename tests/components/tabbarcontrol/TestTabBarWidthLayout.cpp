@@ -67,18 +67,6 @@ TEST(TabBarWidthLayout, Table)
     }
 }
 
-TEST(TabBarWidthLayout, TwoTabsAtOneHundredFifty)
-{
-    Bar bar(184, 2);
-    const qreal desired0 = bar.cell(0)->desiredWidthOfCell();
-    const qreal desired1 = bar.cell(1)->desiredWidthOfCell();
-    const qreal w0 = std::min(desired0, 75.0);
-    const qreal w1 = desired1 < 150 - w0 ? desired1 : 150 - w0;
-    const QList<qreal> expected = {w0 + w1 < 150 ? 150 - w1 : w0, w1};
-    EXPECT_EQ(visibleWidths(bar), expected);
-    EXPECT_EQ(menuTitles(bar).size(), 0);
-}
-
 TEST(TabBarWidthLayout, OverflowMenuTitles)
 {
     Bar bar(534, 5);

@@ -1,0 +1,205 @@
+// A list field under a long seeded run of changes of its controller's array
+// (insertions, removals of one or several elements, replacements, new arrays): after
+// every change a row stands for each element in order, the rows left for default
+// labels follow unbound, the delegate heard of every row that came and went, and an
+// inspector showing the list shows every row, in order.
+#include "NTXAppKit/inspector/NTXTextViewInspector.h"
+#include "NTXAppKit/inspector/NTXTextViewInspectorFieldDelegate.h"
+#include "NTXAppKit/inspector/NTXTextViewInspectorListField.h"
+#include "NTXAppKit/inspector/NTXTextViewInspectorTextField.h"
+#include "NTXAppKit/inspector/NTXTextViewInspectorViewField.h"
+#include "platform/foundation/ArrayController.h"
+
+#include <QCoreApplication>
+#include <QLineEdit>
+#include <gtest/gtest.h>
+#include <algorithm>
+#include <deque>
+#include <random>
+
+using platform::KeyValueObservable;
+using Label = NTXTextViewInspectorFieldLabel;
+using ListField = NTXTextViewInspectorListField;
+using TextField = NTXTextViewInspectorTextField;
+
+namespace {
+
+class Element : public KeyValueObservable
+{
+public:
+    explicit Element(QString text) : name(std::move(text)) {}
+    QString name;
+
+protected:
+    const platform::KeyTable &keyTable() const override
+    {
+        static const platform::KeyTable table{
+            {QStringLiteral("name"), {[](const KeyValueObservable &o) { return QVariant(static_cast<const Element &>(o).name); }, {}}},
+        };
+        return table;
+    }
+};
+
+// A row with a control of its own: the inspector puts such rows in place as they come.
+class EditRow : public NTXTextViewInspectorViewField
+{
+public:
+    EditRow() : NTXTextViewInspectorViewField(QStringLiteral("row"), new QLineEdit, QString(), nullptr) {}
+    std::shared_ptr<NTXTextViewInspectorField> copy() const override { return std::make_shared<EditRow>(); }
+};
+
+// Keeps a list of the rows as the delegate hears of them.
+class MirrorDelegate : public QObject, public NTXTextViewInspectorFieldDelegate
+{
+public:
+    std::deque<const NTXTextViewInspectorField *> rows;
+    bool outOfRange = false;
+
+    void listFieldDidInsertRow(NTXTextViewInspectorListField *, const NTXTextViewInspectorFieldPtr &row,
+                               qsizetype index) override
+    {
+        if (index < 0 || index > qsizetype(rows.size())) {
+            outOfRange = true;
+            return;
+        }
+        rows.insert(rows.begin() + index, row.get());
+    }
+    void listFieldDidRemoveRow(NTXTextViewInspectorListField *, const NTXTextViewInspectorFieldPtr &row,
+                               qsizetype index) override
+    {
+        if (index < 0 || index >= qsizetype(rows.size()) || rows[size_t(index)] != row.get()) {
+            outOfRange = true;
+            return;
+        }
+        rows.erase(rows.begin() + index);
+    }
+};
+
+struct ListRun
+{
+    std::vector<std::unique_ptr<Element>> pool;
+    platform::ArrayController controller;
+    MirrorDelegate delegate;
+    std::shared_ptr<ListField> list = std::make_shared<ListField>(QStringLiteral("list"), QString(), nullptr);
+    std::mt19937 random;
+    // Rows without element that the last new array left (for the default labels).
+    int unbound = 0;
+
+    explicit ListRun(unsigned seed, bool controlRows = false) : random(seed)
+    {
+        for (int i = 0; i < 12; ++i)
+            pool.push_back(std::make_unique<Element>(QStringLiteral("element%1").arg(i)));
+        auto row = NTXTextViewInspectorField::fieldWithIdentifier<TextField>(QStringLiteral("row"), QStringLiteral("None"),
+                                                                             nullptr);
+        if (controlRows)
+            list->setEntryFieldTemplate(std::make_shared<EditRow>());
+        else
+            list->setEntryFieldTemplate(row);
+        list->setDefaultLabels({Label::fieldLabelWithString(QStringLiteral("first")),
+                                Label::fieldLabelWithString(QStringLiteral("second"))});
+        list->setDelegate(&delegate);
+        controller.setContentArray({});
+        list->bindToObject(&controller, QStringLiteral("arrangedObjects"), QStringLiteral("self"), QString());
+        resync();
+    }
+
+    int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(random); }
+    QVariant anyElement() { return KeyValueObservable::fromObservable(pool[size_t(pick(int(pool.size())))].get()); }
+
+    // The delegate was not told of the rows the binding made at once.
+    void resync()
+    {
+        delegate.rows.clear();
+        for (const auto &row : list->allRows())
+            delegate.rows.push_back(row.get());
+    }
+
+    void step()
+    {
+        const int count = int(controller.arrangedObjects().size());
+        const int kind = pick(10);
+        if (kind < 4) {
+            controller.insertObjectAtArrangedObjectIndex(anyElement(), pick(count + 1));
+        } else if (kind < 6 && count > 0) {
+            QList<qsizetype> indexes;
+            for (int i = 0, n = 1 + pick(std::min(count, 3)); i < n; ++i)
+                indexes.append(pick(count));
+            std::sort(indexes.begin(), indexes.end());
+            indexes.erase(std::unique(indexes.begin(), indexes.end()), indexes.end());
+            controller.removeObjectsAtArrangedObjectIndexes(indexes);
+        } else if (kind < 8 && count > 0) {
+            controller.replaceObjectAtArrangedObjectIndex(pick(count), anyElement());
+        } else if (kind == 8) {
+            QVariantList content;
+            for (int i = 0, n = pick(6); i < n; ++i)
+                content.append(anyElement());
+            controller.setContentArray(content);
+            unbound = 2; // the two default labels
+            resync();
+        }
+    }
+
+    void expectRowsMatch() const
+    {
+        const QVariantList elements = controller.arrangedObjects();
+        const auto rows = list->allRows();
+        ASSERT_EQ(rows.size(), elements.size() + unbound);
+        for (qsizetype i = 0; i < elements.size(); ++i)
+            ASSERT_EQ(KeyValueObservable::toObservable(rows.at(i)->value()), KeyValueObservable::toObservable(elements.at(i)))
+                << i;
+        for (qsizetype i = elements.size(); i < rows.size(); ++i)
+            ASSERT_FALSE(rows.at(i)->value().isValid()) << i;
+        ASSERT_FALSE(delegate.outOfRange);
+        ASSERT_EQ(delegate.rows.size(), size_t(rows.size()));
+        for (qsizetype i = 0; i < rows.size(); ++i)
+            ASSERT_EQ(delegate.rows[size_t(i)], rows.at(i).get()) << i;
+    }
+};
+
+} // namespace
+
+TEST(InspectorListFieldEdits, RandomInsertionsAndRemovals)
+{
+    ListRun run(5641);
+    for (int step = 0; step < 3000; ++step) {
+        SCOPED_TRACE(step);
+        run.step();
+        run.expectRowsMatch();
+        if (::testing::Test::HasFailure())
+            return;
+    }
+}
+
+TEST(InspectorListFieldEdits, AnInspectorShowsTheRowsInOrder)
+{
+    ListRun run(5642, true);
+    run.list->setEditable(true);
+    NTXTextViewInspector inspector;
+    inspector.resize(400, 300);
+    inspector.show();
+    inspector.beginFieldEditing();
+    inspector.addFieldsArray({run.list});
+    inspector.endFieldEditing();
+    inspector.setEditableState(true);
+    for (int step = 0; step < 400; ++step) {
+        SCOPED_TRACE(step);
+        run.step();
+        run.delegate.rows.clear(); // the inspector is the list's delegate now
+        run.delegate.outOfRange = false;
+        const auto rows = run.list->allRows();
+        for (const auto &row : rows)
+            run.delegate.rows.push_back(row.get());
+        run.expectRowsMatch();
+        // Every row is shown, in the list's order, one after the other.
+        ASSERT_EQ(inspector.visibleFieldsArray(), rows);
+        qsizetype previous = -1;
+        for (qsizetype i = 0; i < rows.size(); ++i) {
+            const auto range = inspector.charRangeOfField(rows.at(i).get());
+            ASSERT_FALSE(range.isNotFound()) << i;
+            ASSERT_GT(range.location, previous) << i;
+            previous = range.location;
+        }
+        if (::testing::Test::HasFailure())
+            return;
+    }
+}
