@@ -1,5 +1,6 @@
 // Renders the drawing helpers side by side into one PNG in the build folder, for a
 // person to look at; the test itself checks that the picture was written.
+#include "tests/support/TestSupport.h"
 #include "AppKitExtensions/NTXNSBezierPathExtension.h"
 #include "AppKitExtensions/NTXNSColorExtension.h"
 #include "AppKitExtensions/NTXNSGradientExtensions.h"
@@ -208,7 +209,7 @@ TEST(Gallery, RendersTheDrawingHelpers)
     highlighted.drawWithFrame(p, QRectF(760, 480, 130, 24), nullptr);
     p.end();
 
-    const QString path = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("gallery.png"));
+    const QString path = testsupport::screenshotPath(QStringLiteral("gallery.png"));
     ASSERT_TRUE(image.save(path));
     std::cout << "gallery written to " << path.toStdString() << std::endl;
     EXPECT_FALSE(QImage(path).isNull());

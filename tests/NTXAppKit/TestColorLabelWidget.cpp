@@ -376,7 +376,7 @@ TEST(ColorLabelWidget, DrawsHighlightCrossAndDots)
     picker.sizeToFit();
     picker.setColorLabelType(3);
     const QImage enabled = render(picker);
-    const QString path = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("color_label_picker.png"));
+    const QString path = testsupport::screenshotPath(QStringLiteral("color_label_picker.png"));
     enabled.scaled(enabled.size() * 4).save(path);
 
     // each dot's centre has exactly its label colour

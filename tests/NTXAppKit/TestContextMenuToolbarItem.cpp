@@ -1,6 +1,7 @@
 // The context-menu toolbar item and its delayed pop-up button: menu or click on a
 // press, the image for the toolbar's size, and validation through the toolbar's
 // delegate. Positions are Qt's (y down).
+#include "tests/support/TestSupport.h"
 #include "NTXAppKit/NTXContextMenuToolbarItem/NTXContextMenuToolbarItem.h"
 #include "NTXAppKit/NTXContextMenuToolbarItem/NTXDelayedPopUpButton.h"
 #include "NTXAppKit/NTXContextMenuToolbarItem/NTXDelayedPopUpButtonCell.h"
@@ -587,7 +588,7 @@ TEST(ContextMenuToolbarItem, Picture)
     }
     window.show();
     const QImage picture = window.grab().toImage();
-    const QString path = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("context_menu_toolbar.png"));
+    const QString path = testsupport::screenshotPath(QStringLiteral("context_menu_toolbar.png"));
     ASSERT_TRUE(picture.save(path));
 }
 

@@ -1,6 +1,7 @@
 // The labelled image-and-text outline cell: its layout rectangles, the
 // label band and pill in pixels, and the cell at work in a QTreeView through
 // platform::CellItemDelegate, with selection and editing.
+#include "tests/support/TestSupport.h"
 #include "NTXAppKit/NTXColorLabelWidget/NTXColorLabelColors.h"
 #include "NTXAppKit/NTXLabeledImageTextCell/NTXLabeledImageTextCell.h"
 #include "platform/drawing/CellItemDelegate.h"
@@ -250,7 +251,7 @@ TEST(LabeledImageTextCell, BandHasTheLabelColourAndLabelZeroDrawsNone)
     const QColor label = cell.labelColor();
     const QImage band = drawCell(cell, QSize(200, 20));
     band.scaled(band.size() * 3).save(
-        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("labeled_cell_band.png")));
+        testsupport::screenshotPath(QStringLiteral("labeled_cell_band.png")));
     // the label colour at the bottom, blended halfway with white at the top
     expectColorNear(band.pixelColor(100, 19), label, 3, QStringLiteral("bottom of the band"));
     expectColorNear(band.pixelColor(100, 0), lightened(label), 3, QStringLiteral("top of the band"));
@@ -300,7 +301,7 @@ TEST(LabeledImageTextCell, DrawsImagesAndTitleOverTheBand)
     cell.setStringValue(QStringLiteral("WWWWWWWW"));
     const QImage image = drawCell(cell, QSize(300, 20));
     image.scaled(image.size() * 3).save(
-        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("labeled_cell_full.png")));
+        testsupport::screenshotPath(QStringLiteral("labeled_cell_full.png")));
     cell.calcDrawInfo(QRectF(0, 0, 300, 20));
     const QRectF imageRect = cell.layoutImageRect();
     EXPECT_EQ(image.pixelColor(imageRect.center().toPoint()), QColor(Qt::darkGreen));
@@ -413,7 +414,7 @@ TEST(LabeledImageTextCell, DrawsTheRowsOfAnOutlineWithSelection)
     const QImage shot = outline.view.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
     const qreal ratio = shot.devicePixelRatio();
     outline.view.grab().save(
-        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("labeled_cell_outline.png")));
+        testsupport::screenshotPath(QStringLiteral("labeled_cell_outline.png")));
     auto pixelAt = [&](const QPointF &point) { return shot.pixelColor((point * ratio).toPoint()); };
 
     // an unselected labelled row: the band behind the title, label colour at its bottom

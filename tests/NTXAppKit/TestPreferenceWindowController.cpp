@@ -492,8 +492,7 @@ TEST_F(PreferenceWindow, GridShownAgainAfterPanesWereAddedShowsEveryRow)
         << lastLabel.bottom() << " " << grid->visibleRegion().boundingRect().bottom();
 
     const QImage picture = window->grab().toImage();
-    const QString folder = qEnvironmentVariable("CHRONARK_SCREENSHOT_DIR", QDir::tempPath());
-    EXPECT_TRUE(picture.save(QDir(folder).filePath(QStringLiteral("chronark-preferences-grid-two-rows.png"))));
+    EXPECT_TRUE(picture.save(testsupport::screenshotPath(QStringLiteral("chronark-preferences-grid-two-rows.png"))));
     controller->close();
 }
 

@@ -313,9 +313,7 @@ TEST(TDSmallDateControlDrawing, PicturesUnderBothLocales)
             grey = grey || (c.red() < 230 && std::abs(c.red() - c.blue()) < 8);
         }
         EXPECT_TRUE(grey) << name;
-        const QString dir = qEnvironmentVariable("CHRONARK_PNG_DIR");
-        if (!dir.isEmpty())
-            image.save(QDir(dir).filePath(QStringLiteral("TDSmallDateControl-%1.png").arg(QLatin1String(name))));
+        image.save(testsupport::screenshotPath(QStringLiteral("TDSmallDateControl-%1.png").arg(QLatin1String(name))));
     }
 }
 

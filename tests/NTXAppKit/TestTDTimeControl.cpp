@@ -495,7 +495,7 @@ TEST(TDTimeControlValue, ArchiveKeepsTheThreeSettings)
     EXPECT_EQ(copy.appearance(), 1);
 }
 
-// Pictures of the control under both locales; written where CHRONARK_PNG_DIR points.
+// Pictures of the control under both locales; written where the test support puts screenshots.
 TEST(TDTimeControlDrawing, PicturesUnderBothLocales)
 {
     for (const char *name : {"de_DE", "en_US"}) {
@@ -515,15 +515,12 @@ TEST(TDTimeControlDrawing, PicturesUnderBothLocales)
             grey = grey || (c.red() < 230 && std::abs(c.red() - c.blue()) < 8);
         }
         EXPECT_TRUE(grey) << name;
-        const QString dir = qEnvironmentVariable("CHRONARK_PNG_DIR");
-        if (!dir.isEmpty())
-            image.save(QDir(dir).filePath(QStringLiteral("TDTimeControl-%1.png").arg(QLatin1String(name))));
+        image.save(testsupport::screenshotPath(QStringLiteral("TDTimeControl-%1.png").arg(QLatin1String(name))));
         // while editing, the field editor lies over the minute field
         w.control->editCell(TDTimeFields::MinuteField);
         EXPECT_EQ(QRectF(w.control->fieldEditor()->geometry()), minute.toAlignedRect());
-        if (!dir.isEmpty())
-            w.window->grab(QRect(0, 0, 220, 60))
-                .save(QDir(dir).filePath(QStringLiteral("TDTimeControl-%1-editing.png").arg(QLatin1String(name))));
+        w.window->grab(QRect(0, 0, 220, 60))
+            .save(testsupport::screenshotPath(QStringLiteral("TDTimeControl-%1-editing.png").arg(QLatin1String(name))));
     }
 }
 

@@ -1,6 +1,7 @@
 // The link field (NTXURLClickField): the link look, the pointing-hand
 // cursor, archiving, and a click opening its address exactly once through the
 // replaceable opener (no browser starts).
+#include "tests/support/TestSupport.h"
 #include "NTXAppKit/NTXURLClickField/NTXURLClickField.h"
 
 #include <QCoreApplication>
@@ -56,7 +57,7 @@ TEST(URLClickField, LooksLikeALink)
     QImage image(field.size(), QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::white);
     field.render(&image, QPoint(), QRegion(), QWidget::RenderFlags());
-    image.save(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("url_click_field.png")));
+    image.save(testsupport::screenshotPath(QStringLiteral("url_click_field.png")));
     int blue = 0;
     int other = 0;
     for (int y = 0; y < image.height(); ++y)

@@ -1,5 +1,6 @@
 // The About box: its texts, the support link, writing an e-mail, closing, and the
 // frame kept under its autosave name.
+#include "tests/support/TestSupport.h"
 #include "application/AboutBox.h"
 
 #include "NTXAppKit/NTXURLClickField/NTXURLClickField.h"
@@ -204,6 +205,6 @@ TEST_F(AboutBoxTest, Picture)
     box.show();
     const QImage picture = box.grab().toImage();
     EXPECT_FALSE(picture.isNull());
-    const QString path = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("about_box.png"));
+    const QString path = testsupport::screenshotPath(QStringLiteral("about_box.png"));
     ASSERT_TRUE(picture.save(path));
 }

@@ -1,6 +1,7 @@
 // The hot-key status window: the borderless see-through window and its rounded panel.
 // Panel geometry is checked in the panel's own y-up numbers; pixels in the image's
 // y-down rows.
+#include "tests/support/TestSupport.h"
 #include "application/RoundedView.h"
 #include "application/TransparentWindow.h"
 
@@ -253,6 +254,6 @@ TEST(StatusWindowPicture, PanelWithTheTwoTextsOverADesktop)
             painter.fillRect(x, y, 10, 10, ((x + y) / 10) % 2 ? QColor(225, 232, 240) : QColor(190, 205, 220));
     painter.drawImage(20, 20, content);
     painter.end();
-    const QString path = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("status_window.png"));
+    const QString path = testsupport::screenshotPath(QStringLiteral("status_window.png"));
     ASSERT_TRUE(picture.save(path));
 }

@@ -2,6 +2,7 @@
 // the application object is the program's own.
 #include "platform/drawing/Application.h"
 #include "tests/support/QtWarningCheck.h"
+#include "tests/support/RunStrictness.h"
 
 #include <gtest/gtest.h>
 
@@ -11,9 +12,11 @@ int main(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     testing::InitGoogleTest(&argc, argv);
     testsupport::installQtWarningCheck();
+    testsupport::installRunStrictness();
     // The application object of the program, with its exception boundary.
     platform::Application app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("ChronarkTests"));
     QCoreApplication::setApplicationName(QStringLiteral("ChronarkTests"));
-    return RUN_ALL_TESTS();
+    const int result = RUN_ALL_TESTS();
+    return result != 0 ? result : testsupport::runStrictnessVerdict();
 }

@@ -17,6 +17,15 @@ QString dataPath(const QString &relative)
     return QStringLiteral(CHRONARK_TEST_DATA_DIR "/") + relative;
 }
 
+QString screenshotPath(const QString &fileName)
+{
+    QString folder = qEnvironmentVariable("CHRONARK_SCREENSHOT_DIR");
+    if (folder.isEmpty())
+        folder = QDir::temp().filePath(QStringLiteral("chronark-screenshots"));
+    QDir().mkpath(folder);
+    return QDir(folder).filePath(fileName);
+}
+
 QByteArray readFile(const QString &path)
 {
     QFile f(path);

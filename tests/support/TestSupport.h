@@ -20,6 +20,11 @@ bool writeFile(const QString &path, const QByteArray &bytes);
 // step × index) with the number index + 1 in large white figures.
 QImage numberedPicture(int index, int side, int hueStep);
 
+// Where a test puts a picture it made for a person to look at: the folder named by
+// CHRONARK_SCREENSHOT_DIR, else "chronark-screenshots" in the temporary folder
+// (created when missing), never the working or the program's folder.
+QString screenshotPath(const QString &fileName);
+
 // Delivers what the last few event-loop passes queued: a sheet's end handler runs in
 // the pass after the sheet ended, and may queue one more call.
 void settleEvents();

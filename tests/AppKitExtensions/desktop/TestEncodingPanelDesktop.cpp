@@ -1,6 +1,7 @@
 // The encoding pop-up in a window-modal dialog on a real X server: its command item
 // opens the panel, which takes real clicks while the dialog is up; the open pop-up,
 // the dialog and the panel are captured to encoding-panel.png beside the program.
+#include "tests/support/TestSupport.h"
 #include "AppKitExtensions/NTXEncodingPopUpButton.h"
 #include "AppKitExtensions/NTXSelectEncodingsPanel.h"
 #include "FoundationExtensions/NTXEncodingManager.h"
@@ -99,7 +100,7 @@ TEST(EncodingPanelDesktop, PanelBesideAWindowModalDialog)
         w->repaint(); // painted and flushed before the screen is read
     QApplication::processEvents();
     const QPixmap shot = document.screen()->grabWindow(0, 40, 40, 800, 540);
-    EXPECT_TRUE(shot.save(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("encoding-panel.png"))));
+    EXPECT_TRUE(shot.save(testsupport::screenshotPath(QStringLiteral("encoding-panel.png"))));
     popUp->hidePopup();
     panel.hide();
     dialog.reject();

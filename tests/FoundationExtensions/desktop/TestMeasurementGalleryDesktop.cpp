@@ -1,6 +1,7 @@
 // Shows the measurement fields, the paper-format pop-up and the number fields in one
 // window on the X server and writes a picture of it to the build folder, for a person
 // to look at; the test checks what the fields show.
+#include "tests/support/TestSupport.h"
 #include "FoundationExtensions/NTXMeasurementTextField.h"
 #include "FoundationExtensions/NTXMeasurementNumberFormatter.h"
 #include "FoundationExtensions/NTXNumberTextField.h"
@@ -75,12 +76,12 @@ TEST(MeasurementGallery, FieldsAndPaperFormats)
     EXPECT_EQ(popUp->currentText(), QStringLiteral("A4"));
     EXPECT_EQ(popUp->itemText(32), QStringLiteral("User Defined"));
 
-    const QString path = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("measurement-gallery.png"));
+    const QString path = testsupport::screenshotPath(QStringLiteral("measurement-gallery.png"));
     EXPECT_TRUE(window.grab().save(path));
     std::cout << "gallery: " << path.toStdString() << std::endl;
     popUp->showPopup();
     ASSERT_TRUE(QTest::qWaitFor([&] { return popUp->view()->isVisible(); }, 5000));
-    const QString popUpPath = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("paper-format-popup.png"));
+    const QString popUpPath = testsupport::screenshotPath(QStringLiteral("paper-format-popup.png"));
     EXPECT_TRUE(popUp->view()->window()->grab().save(popUpPath));
     popUp->hidePopup();
     QLocale::setDefault(saved);

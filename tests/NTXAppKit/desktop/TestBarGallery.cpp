@@ -1,5 +1,6 @@
 // The gradient presets, the button bars and the backdrop views on a real X server, in
 // one picture for a person to look at (bar-gallery.png in the build folder).
+#include "tests/support/TestSupport.h"
 #include "NTXAppKit/NTXAnchoredButtonBar/NTXAnchoredButton.h"
 #include "NTXAppKit/NTXAnchoredButtonBar/NTXAnchoredButtonBar.h"
 #include "NTXAppKit/NTXAnchoredButtonBar/NTXAnchoredButtonDrawing.h"
@@ -210,7 +211,7 @@ TEST(BarGallery, GradientsBarsAndBackdropsAsAPersonSeesThem)
         painter.drawImage(520, 448, shown(window));
     }
     painter.end();
-    const QString file = QCoreApplication::applicationDirPath() + QStringLiteral("/bar-gallery.png");
+    const QString file = testsupport::screenshotPath(QStringLiteral("bar-gallery.png"));
     ASSERT_TRUE(canvas.save(file));
     std::cout << "gallery: " << file.toStdString() << std::endl;
 }

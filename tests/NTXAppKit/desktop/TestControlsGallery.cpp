@@ -2,6 +2,7 @@
 // a person to look at (controls-gallery.png in the build folder): marker rulers beside
 // a text and a table, the three menu buttons, rounded boxes (tab, full bar,
 // selected), a resize button in a split-view pane and an open completion list.
+#include "tests/support/TestSupport.h"
 #include "NTXAppKit/NTXAutoCompleteTextField/NTXAutoCompleteTextField.h"
 #include "NTXAppKit/NTXContextMenuToolbarItem/NTXContextMenuButton.h"
 #include "NTXAppKit/NTXContextMenuToolbarItem/NTXNewContextMenuButtonCell.h"
@@ -127,7 +128,7 @@ TEST(ControlsGallery, ShowsTheControls)
         painter.drawImage(popupAt, popup->grab().toImage());
     }
     EXPECT_EQ(textRuler->width(), int(textRuler->ruleThickness()));
-    const QString file = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("controls-gallery.png"));
+    const QString file = testsupport::screenshotPath(QStringLiteral("controls-gallery.png"));
     ASSERT_TRUE(picture.save(file));
     std::cout << "gallery: " << file.toStdString() << std::endl;
     popup->hide();

@@ -2,6 +2,7 @@
 // one picture for a person to look at (framework-windows-gallery.png in the build
 // folder): a dimmed sheet, a pressed link, the scroll view's slots, both kinds of
 // progress window, flip frames on a set clock, the crash alert and the two forms.
+#include "tests/support/TestSupport.h"
 #include "AppKitExtensions/NTXNSWindowExtension.h"
 #include "NTXAppKit/NTXProgressWindowController/NTXProgressWindowController.h"
 #include "NTXAppKit/agreement/NTXLicenseWindowController.h"
@@ -226,7 +227,7 @@ TEST(FrameworkGallery, TheFrameworkWindowsAsAPersonSeesThem)
     }
 
     canvas.painter.end();
-    const QString file = QCoreApplication::applicationDirPath() + QStringLiteral("/framework-windows-gallery.png");
+    const QString file = testsupport::screenshotPath(QStringLiteral("framework-windows-gallery.png"));
     ASSERT_TRUE(canvas.image.save(file));
     std::cout << "screenshot: " << file.toStdString() << std::endl;
 }

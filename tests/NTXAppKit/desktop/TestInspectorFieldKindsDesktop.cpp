@@ -169,7 +169,7 @@ TEST(InspectorFieldKindsDesktop, Gallery)
         << "controls without text are not shown read-only";
 
     const QImage shot = window.grab().toImage();
-    const QString file = QCoreApplication::applicationDirPath() + QStringLiteral("/inspector-field-kinds-gallery.png");
+    const QString file = testsupport::screenshotPath(QStringLiteral("inspector-field-kinds-gallery.png"));
     ASSERT_TRUE(shot.save(file));
     QLocale::setDefault(oldLocale);
 }

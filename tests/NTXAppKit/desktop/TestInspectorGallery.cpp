@@ -2,6 +2,7 @@
 // (inspector-gallery.png in the build folder): a description being edited in the
 // raised editor, label pop-ups, list rows with their buttons, the read-only state and
 // the no-selection and multiple-selection views.
+#include "tests/support/TestSupport.h"
 #include "NTXAppKit/NTXColorLabelWidget/NTXColorLabelWidget.h"
 #include "NTXAppKit/NTXPopUpButton/NTXPopUpButton.h"
 #include "NTXAppKit/inspector/NTXTextViewInspector.h"
@@ -159,7 +160,7 @@ TEST(InspectorGallery, ShowsWhatTheApplicationLeavesUnused)
     EXPECT_FALSE(editing->selectedRect().isNull());
 
     const QImage picture = window.grab().toImage();
-    const QString file = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("inspector-gallery.png"));
+    const QString file = testsupport::screenshotPath(QStringLiteral("inspector-gallery.png"));
     ASSERT_TRUE(picture.save(file));
     std::cout << "gallery: " << file.toStdString() << std::endl;
 }

@@ -1,6 +1,7 @@
 // The themed bordered view (its looks, its binding and its window's activation on a
 // real X server) and a gallery of every themed cell in every state, one screenshot per
 // theme and one without a theme ($CHRONARK_SCREENSHOT_DIR, else the temporary folder).
+#include "tests/support/TestSupport.h"
 #include "NTXAppKit/NTXThemeManager/NTXTBorderedView.h"
 #include "NTXAppKit/NTXThemeManager/NTXTButton.h"
 #include "NTXAppKit/NTXThemeManager/NTXTImageCell.h"
@@ -358,7 +359,7 @@ TEST(ThemedCellsGallery, OneScreenshotPerThemeAndOneWithout)
     const QStringList keys{QStringLiteral("NoTheme"), NTXThemeKeys::Glass, NTXThemeKeys::FlatDark, NTXThemeKeys::HUD,
                            NTXThemeKeys::Gray, NTXThemeKeys::LightGray, NTXThemeKeys::White};
     QImage platformLook;
-    const QString dir = qEnvironmentVariable("CHRONARK_SCREENSHOT_DIR", QDir::tempPath());
+    const QString dir = QFileInfo(testsupport::screenshotPath(QStringLiteral("x"))).path();
     for (const QString &key : keys) {
         Gallery gallery(key, &inactive);
         NTXTButton control(&gallery);

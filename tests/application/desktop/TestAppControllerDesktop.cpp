@@ -52,11 +52,6 @@ bool xdotool(const QStringList &arguments)
     return desktoptest::runProgram(QStringLiteral("xdotool"), arguments) == 0;
 }
 
-QString besideTheProgram(const QString &name)
-{
-    return QDir(QCoreApplication::applicationDirPath()).filePath(name);
-}
-
 // A logind that answers Inhibit with the write end of a new pipe and keeps the read
 // end, so the test sees when the lock has been let go.
 class FakeLogind
@@ -176,7 +171,7 @@ TEST_F(AppControllerDesktop, HotKeyReleaseOnTheXServerTogglesTheCounterAndFlashe
     const QPixmap shot = window->screen()->grabWindow(0, window->x() - 40, window->y() - 40, window->width() + 80,
                                                      window->height() + 80);
     ASSERT_FALSE(shot.isNull());
-    EXPECT_TRUE(shot.save(besideTheProgram(QStringLiteral("status-window.png"))));
+    EXPECT_TRUE(shot.save(testsupport::screenshotPath(QStringLiteral("status-window.png"))));
     controller->chronarkStatusWindowAnimation()->resume();
 
     // Released again: stopped, and the window says so.
@@ -317,7 +312,7 @@ TEST_F(AppControllerDesktop, TrayIconShowsInTheTrayWithTheJobMenu)
     QTest::qWait(200); // the tray repaints the embedded icon on its own schedule
     const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0);
     ASSERT_FALSE(shot.isNull());
-    EXPECT_TRUE(shot.copy(QRect(shot.width() - 520, 0, 520, 260)).save(besideTheProgram(QStringLiteral("tray-menu.png"))));
+    EXPECT_TRUE(shot.copy(QRect(shot.width() - 520, 0, 520, 260)).save(testsupport::screenshotPath(QStringLiteral("tray-menu.png"))));
 
     // Choosing the other job from the menu switches the counter.
     menu->hide();

@@ -132,7 +132,7 @@ TEST(DocumentWindowScreenshot, ShowsTheTreeWithImagesLabelsAndTotals)
 
     const QImage shot = window->screen()->grabWindow(window->winId()).toImage().convertToFormat(QImage::Format_RGB32);
     ASSERT_FALSE(shot.isNull());
-    const QString file = QCoreApplication::applicationDirPath() + QStringLiteral("/document-window.png");
+    const QString file = testsupport::screenshotPath(QStringLiteral("document-window.png"));
     ASSERT_TRUE(shot.save(file));
     std::cout << "screenshot: " << file.toStdString() << std::endl;
 

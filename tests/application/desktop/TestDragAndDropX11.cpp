@@ -198,7 +198,7 @@ TEST_F(DesktopDocument, TheWindowShowsItsToolbar)
     QWidget *window = document->mainWindow();
     const QImage shot = window->screen()->grabWindow(window->winId()).toImage().convertToFormat(QImage::Format_RGB32);
     ASSERT_FALSE(shot.isNull());
-    const QString file = QCoreApplication::applicationDirPath() + QStringLiteral("/document-window-toolbar.png");
+    const QString file = testsupport::screenshotPath(QStringLiteral("document-window-toolbar.png"));
     ASSERT_TRUE(shot.save(file));
     std::cout << "screenshot: " << file.toStdString() << std::endl;
     // The green of the start button is in the toolbar's band.

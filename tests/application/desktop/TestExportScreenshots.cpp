@@ -60,7 +60,7 @@ TEST(ExportScreenshots, ExportPanelAndPrintPreviewShowTheirAccessories)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(exportPanel->savePanel()));
     QTest::qWait(200);
     const QImage panelShot = shotOf(exportPanel->savePanel());
-    EXPECT_TRUE(panelShot.save(QCoreApplication::applicationDirPath() + QStringLiteral("/export-panel.png")));
+    EXPECT_TRUE(panelShot.save(testsupport::screenshotPath(QStringLiteral("export-panel.png"))));
     EXPECT_TRUE(exportPanel->exportView()->isVisible());
     exportPanel->savePanel()->reject();
     QCoreApplication::processEvents();
@@ -72,7 +72,7 @@ TEST(ExportScreenshots, ExportPanelAndPrintPreviewShowTheirAccessories)
     QTest::qWait(300);
     EXPECT_TRUE(printPanel->printAccessoryViewController()->isVisible());
     const QImage previewShot = shotOf(printPanel->previewDialog());
-    EXPECT_TRUE(previewShot.save(QCoreApplication::applicationDirPath() + QStringLiteral("/print-preview.png")));
+    EXPECT_TRUE(previewShot.save(testsupport::screenshotPath(QStringLiteral("print-preview.png"))));
     printPanel->previewDialog()->reject();
     QCoreApplication::processEvents();
     document->close();

@@ -1,5 +1,6 @@
 // The application starts on each compositor as it does from main() and shows its
 // untitled document's window: the compositor maps it (the window is exposed).
+#include "tests/support/TestSupport.h"
 #include "tests/application/wayland/WaylandTestSupport.h"
 
 #include <QDir>
@@ -18,7 +19,6 @@ TEST_F(CompositorSession, ApplicationStartsAndShowsItsWindow)
     QWidget *window = document->mainWindow();
     ASSERT_NE(window, nullptr);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window, Patience));
-    const QString shot = QDir(QCoreApplication::applicationDirPath())
-                             .filePath(QStringLiteral("wayland-%1-window.png").arg(compositor()));
+    const QString shot = testsupport::screenshotPath(QStringLiteral("wayland-%1-window.png").arg(compositor()));
     EXPECT_TRUE(window->grab().save(shot));
 }

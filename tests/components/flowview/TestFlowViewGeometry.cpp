@@ -1,4 +1,5 @@
 // Geometry of the row, in the scroll layer's space (y up).
+#include "tests/support/TestSupport.h"
 #include "components/flowview/KZFlowView.h"
 #include "platform/layers/Transaction.h"
 #include "platform/layers/Transform3D.h"
@@ -135,7 +136,7 @@ TEST_F(FlowViewGeometry, FaceOnNeighboursShrinkByTheirDepth)
     advance(1000);
     const qreal side = view.itemSizeForRect(view.scrollLayer()->bounds()).width();
     const QImage image = view.renderToImage(1);
-    image.save(QStringLiteral("flowview-face-on.png"));
+    image.save(testsupport::screenshotPath(QStringLiteral("flowview-face-on.png")));
     // A row through the upper part of the pictures (above their numbers).
     const QRectF selected = view.itemFrameAtIndex(1);
     const int row = image.height() - 1 - int(selected.y() + selected.height() * 0.85);

@@ -1,4 +1,5 @@
 // The button and movie overlay layers on the test clock.
+#include "tests/support/TestSupport.h"
 #include "components/flowview/KZButtonLayer.h"
 #include "components/flowview/KZFlowView.h"
 #include "components/flowview/KZVideoOverlayLayer.h"
@@ -116,7 +117,7 @@ TEST_F(VideoOverlay, AQuarterPaintsTheRingFromTheTopToTheRight)
     lone->setIndicatorValue(0.25);
     lone->display(1);
     const QImage image = lone->backingImage();
-    image.save(QStringLiteral("flowview-overlay-quarter.png"));
+    image.save(testsupport::screenshotPath(QStringLiteral("flowview-overlay-quarter.png")));
     // The ring's middle runs 24 from the centre (30, 30); y up.
     auto at = [&](qreal degrees) {
         const qreal a = degrees * M_PI / 180;

@@ -1,5 +1,6 @@
 // The shortcut recorder driven as the user drives it: key events (with the keycodes
 // of a US keymap) and clicks on a shown control, offscreen.
+#include "tests/support/TestSupport.h"
 #include "TestRecorderSupport.h"
 
 #include "components/keyrecorder/KRModifierStrings.h"
@@ -508,7 +509,7 @@ TEST_F(RecorderTest, DrawsTheCombinationTheRecordingFieldAndTheSlide)
     painter.drawImage(0, 26, recording);
     painter.drawImage(0, 52, sliding);
     painter.end();
-    sheet.scaled(sheet.size() * 4).save(QDir::tempPath() + QStringLiteral("/KRRecorderControl.png"));
+    sheet.scaled(sheet.size() * 4).save(testsupport::screenshotPath(QStringLiteral("KRRecorderControl.png")));
 
     // Idle: a white field; the remove button is a grey disc at the right end.
     EXPECT_EQ(idle.pixel(40, 4), qRgb(255, 255, 255));

@@ -1,5 +1,6 @@
 // The recorder's symbols drawn in code: shared icons, the shades of the remove
 // button, scaling and device pixel ratios, the snapback arrow with its shadow.
+#include "tests/support/TestSupport.h"
 #include "components/keyrecorder/KRSharedImageProvider.h"
 
 #include <QDir>
@@ -77,15 +78,14 @@ TEST(RecorderImages, ScaledCrossKeepsItsProportions)
     EXPECT_GE(smallRun, 1);
     EXPECT_NEAR(largeRun, 2 * smallRun, 1);
 
-    const QString folder = QDir::tempPath();
-    large.save(folder + QStringLiteral("/KRRemoveShortcut@2x.png"));
+    large.save(testsupport::screenshotPath(QStringLiteral("KRRemoveShortcut@2x.png")));
 }
 
 TEST(RecorderImages, SnapbackArrowIsWhiteWithAShadowBelow)
 {
     const QImage arrow = KRSharedImageProvider::renderedImage(QStringLiteral("KRSnapback"), QSizeF(14, 14), 4.0);
     ASSERT_EQ(arrow.size(), QSize(56, 56));
-    arrow.save(QDir::tempPath() + QStringLiteral("/KRSnapback@4x.png"));
+    arrow.save(testsupport::screenshotPath(QStringLiteral("KRSnapback@4x.png")));
     // The arrow's head points left: its tip lies near the left edge, a little above
     // the middle; the shaft is white.
     int whiteLeft = 56;

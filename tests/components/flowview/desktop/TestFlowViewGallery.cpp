@@ -1,6 +1,7 @@
 // Twelve generated pictures in a flow view on a real X server, the selected one a
 // movie whose overlay is expanded at a quarter: the picture is saved as
 // flowview-gallery.png in the test program's folder.
+#include "tests/support/TestSupport.h"
 #include "components/flowview/KZFlowView.h"
 #include "components/flowview/KZVideoOverlayLayer.h"
 #include "platform/foundation/Clock.h"
@@ -69,7 +70,7 @@ TEST(FlowViewGallery, TwelvePicturesWithAMovie)
 
     const QImage shot = view.screen()->grabWindow(view.winId()).toImage().convertToFormat(QImage::Format_RGB32);
     ASSERT_FALSE(shot.isNull());
-    const QString file = QCoreApplication::applicationDirPath() + QStringLiteral("/flowview-gallery.png");
+    const QString file = testsupport::screenshotPath(QStringLiteral("flowview-gallery.png"));
     ASSERT_TRUE(shot.save(file));
     std::cout << "screenshot: " << file.toStdString() << std::endl;
 

@@ -1,5 +1,6 @@
 // The flow view on a real X server: a movie file playing in the selected item,
 // the shared preview panel, and drags out of and into the view driven by xdotool.
+#include "tests/support/TestSupport.h"
 #include "components/flowview/KZFlowView.h"
 #include "components/flowview/KZVideoOverlayLayer.h"
 #include "platform/foundation/OperationQueue.h"
@@ -184,7 +185,7 @@ TEST_F(FlowViewOnTheDesktop, ThePreviewPanelShowsTheSelectedFileAndPassesItsKeys
     ASSERT_TRUE(QTest::qWaitFor([&] { return !panel->currentPicture().isNull(); }, 10000));
     EXPECT_EQ(panel->currentName(), QStringLiteral("picture 0.png"));
     ASSERT_TRUE(QTest::qWaitForWindowExposed(panel));
-    const QString shot = QCoreApplication::applicationDirPath() + QStringLiteral("/flowview-preview-panel.png");
+    const QString shot = testsupport::screenshotPath(QStringLiteral("flowview-preview-panel.png"));
     panel->grab().save(shot);
     std::cout << "preview panel: " << shot.toStdString() << std::endl;
 

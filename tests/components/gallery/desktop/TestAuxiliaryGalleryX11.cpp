@@ -35,7 +35,7 @@ QLabel *calloutLabel(const QString &text)
 
 QString screenshotPath(const QString &name)
 {
-    return qEnvironmentVariable("CHRONARK_SCREENSHOT_DIR", QDir::tempPath()) + QLatin1Char('/') + name;
+    return testsupport::screenshotPath(name);
 }
 
 } // namespace

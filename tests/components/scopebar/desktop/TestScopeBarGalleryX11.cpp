@@ -44,7 +44,7 @@ public:
 
 QString screenshotPath(const QString &name)
 {
-    return qEnvironmentVariable("CHRONARK_SCREENSHOT_DIR", QDir::tempPath()) + QLatin1Char('/') + name;
+    return testsupport::screenshotPath(name);
 }
 
 SRScopeBar *makeBar(GalleryDataSource &source, QWidget *parent)

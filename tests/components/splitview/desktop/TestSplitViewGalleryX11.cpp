@@ -2,6 +2,7 @@
 // orientations with divider images and colours, a collapsed and a hidden pane and
 // coupled nested dividers. The screenshot is written for people to look at
 // ($CHRONARK_SCREENSHOT_DIR, else the temporary folder).
+#include "tests/support/TestSupport.h"
 #include "tests/components/splitview/SplitViewTestSupport.h"
 
 #include <QDir>
@@ -81,8 +82,7 @@ TEST(SplitViewGallery, NestedSplitViewsOfBothOrientations)
     QGuiApplication::sync();
     ASSERT_TRUE(QTest::qWaitFor([&] { return outer.screen()->grabWindow(outer.winId()).toImage() == outer.grab().toImage(); }));
     const QImage shot = outer.screen()->grabWindow(outer.winId()).toImage();
-    const QString dir = qEnvironmentVariable("CHRONARK_SCREENSHOT_DIR", QDir::tempPath());
-    const QString path = dir + QStringLiteral("/splitview-gallery.png");
+    const QString path = testsupport::screenshotPath(QStringLiteral("splitview-gallery.png"));
     ASSERT_TRUE(shot.save(path));
     std::printf("gallery screenshot: %s\n", qPrintable(path));
     ASSERT_EQ(shot.size(), QSize(640, 420));

@@ -3,12 +3,14 @@
 // with tabs that show every state a style draws (selected, under the pointer,
 // edited, processing, counted, with an icon, and enough of them to overflow), and
 // where the pictures go ($CHRONARK_SCREENSHOT_DIR, else the temporary folder).
+#include "tests/support/TestSupport.h"
 #include "components/tabbarview/KZAttachedTabBarButton.h"
 #include "components/tabbarview/KZTabBarView.h"
 #include "components/tabbarview/KZTabBarViewExtensions.h"
 #include "platform/drawing/TabView.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QPainter>
 #include <QPixmap>
 #include <QVBoxLayout>
@@ -19,11 +21,7 @@ namespace tabbargallery {
 
 inline QString pictureFolder()
 {
-    const QString folder = qEnvironmentVariableIsSet("CHRONARK_SCREENSHOT_DIR")
-        ? qEnvironmentVariable("CHRONARK_SCREENSHOT_DIR")
-        : QDir::tempPath();
-    QDir().mkpath(folder);
-    return folder;
+    return QFileInfo(testsupport::screenshotPath(QStringLiteral("x"))).path();
 }
 
 inline QIcon documentIcon(const QColor &colour)

@@ -105,6 +105,10 @@ public:
 private:
     static void setFocus(xcb_window_t focus)
     {
+        // Only on X: the offscreen platform answers the X11 interface too, without a
+        // connection behind it.
+        if (QGuiApplication::platformName() != QLatin1String("xcb"))
+            return;
         if (auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()) {
             xcb_set_input_focus(x11->connection(), XCB_INPUT_FOCUS_POINTER_ROOT, focus, XCB_CURRENT_TIME);
             xcb_flush(x11->connection());

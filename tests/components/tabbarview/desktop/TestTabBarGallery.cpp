@@ -3,6 +3,7 @@
 // indicator, hover-only close buttons, a vertical tab with a large image, the overflow
 // button and a drag image with its progress mark. The screenshot is written for
 // people to look at ($CHRONARK_SCREENSHOT_DIR, else the temporary folder).
+#include "tests/support/TestSupport.h"
 #include "tests/components/tabbarview/TabBarTestSupport.h"
 
 #include "components/tabbarview/KZAttachedTabBarButton.h"
@@ -153,9 +154,5 @@ TEST(TabBarGallery, TabButtonsInTheBuiltInLook)
     EXPECT_EQ(drag.size(), busy->size());
 
     const QImage shot = window.grab().toImage();
-    const QString folder = qEnvironmentVariableIsSet("CHRONARK_SCREENSHOT_DIR")
-        ? qEnvironmentVariable("CHRONARK_SCREENSHOT_DIR")
-        : QDir::tempPath();
-    QDir().mkpath(folder);
-    ASSERT_TRUE(shot.save(folder + QStringLiteral("/tabbarview-buttons.png")));
+    ASSERT_TRUE(shot.save(testsupport::screenshotPath(QStringLiteral("tabbarview-buttons.png"))));
 }

@@ -119,7 +119,7 @@ TEST(LayerGallery, RowWithReflectionsFlipAndTitle)
     QTest::qWait(200);
     const QImage shot = host.screen()->grabWindow(host.winId()).toImage().convertToFormat(QImage::Format_RGB32);
     ASSERT_FALSE(shot.isNull());
-    const QString file = QCoreApplication::applicationDirPath() + QStringLiteral("/layer-gallery.png");
+    const QString file = testsupport::screenshotPath(QStringLiteral("layer-gallery.png"));
     ASSERT_TRUE(shot.save(file));
     std::cout << "screenshot: " << file.toStdString() << std::endl;
 

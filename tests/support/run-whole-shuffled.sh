@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Runs every offscreen test program of a build whole, in one process each and in a
+# shuffled order, to find tests that depend on the ones before them (ctest runs each
+# test case in a process of its own, which hides that).
+#   run-whole-shuffled.sh BUILD_DIR
+# The seed is printed; CHRONARK_SHUFFLE_SEED replays a run. By default it follows
+# the commit, so a run of the same tree shuffles the same way.
+set -uo pipefail
+build="${1:?build folder}"
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+if [ -n "${CHRONARK_SHUFFLE_SEED:-}" ]; then
+  seed="$CHRONARK_SHUFFLE_SEED"
+else
+  head="$(git -C "$root" rev-parse --short=5 HEAD 2>/dev/null || echo 1)"
+  seed=$(( (16#$head % 99999) + 1 ))
+fi
+echo "run-whole-shuffled: seed $seed (replay with CHRONARK_SHUFFLE_SEED=$seed)"
+
+# The unit programs are those ctest runs with the label "unit" (the desktop and
+# Wayland programs need their sessions and keep their own runs).
+mapfile -t programs < <(ctest --test-dir "$build" -L unit --show-only=json-v1 2>/dev/null \
+  | python3 -c '
+import json, sys
+seen = []
+for t in json.load(sys.stdin).get("tests", []):
+    cmd = t.get("command") or []
+    if cmd and "/test_" in cmd[0] and cmd[0] not in seen:
+        seen.append(cmd[0])
+print("\n".join(seen))')
+if [ ${#programs[@]} -eq 0 ]; then
+  echo "run-whole-shuffled: no unit test program found in $build" >&2
+  exit 1
+fi
+
+failed=()
+passed=0
+for program in "${programs[@]}"; do
+  name="$(basename "$program")"
+  log="$(mktemp)"
+  if QT_QPA_PLATFORM=offscreen "$program" --gtest_shuffle --gtest_random_seed="$seed" >"$log" 2>&1; then
+    passed=$((passed + 1))
+    echo "  ok    $name ($(grep -c '^\[       OK \]' "$log") tests)"
+  else
+    failed+=("$name")
+    echo "  FAIL  $name"
+    grep -E '^\[  FAILED  \]|^\[  STRICT  \]|Failure|ERROR: ' "$log" | head -40 | sed 's/^/        /'
+  fi
+  rm -f "$log"
+done
+echo "${passed} passed, ${#failed[@]} failed"
+[ ${#failed[@]} -eq 0 ]
