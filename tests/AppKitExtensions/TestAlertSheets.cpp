@@ -1,4 +1,5 @@
 // Alerts and sheets that end in a completion handler: each handler runs exactly once.
+#include "tests/support/TestSupport.h"
 #include "AppKitExtensions/NTXNSAlertExtensions.h"
 #include "AppKitExtensions/NTXNSApplicationExtension.h"
 #include "AppKitExtensions/NTXAlertSheetCompletionHandlerRunner.h"
@@ -42,8 +43,7 @@ CompletionHandler recorder(Calls &calls)
 // Lets the event loop run a while after the expected call, so a second call would show.
 void settle()
 {
-    QTest::qWait(0);
-    QCoreApplication::processEvents();
+    testsupport::settleEvents();
 }
 
 QAbstractButton *buttonTitled(QMessageBox *alert, const QString &title)

@@ -21,6 +21,8 @@
 #include "application/DocumentWindow.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/UndoManager.h"
+#include "platform/drawing/ActionDispatch.h"
+#include "NTXAppKit/NTXContextMenuToolbarItem/NTXContextMenuToolbarItem.h"
 
 #include <QDialog>
 #include <QMainWindow>
@@ -31,6 +33,10 @@
 #include <QRegularExpression>
 #include <QSystemTrayIcon>
 #include <QTimer>
+#include <QToolBar>
+
+#include <algorithm>
+#include <functional>
 
 using namespace appcontrollertest;
 using mydoctest::drainEvents;
@@ -903,6 +909,80 @@ TEST_F(AppControllerTest, EveryMenuOfTheDocumentWindowHasMnemonics)
         EXPECT_EQ(item->shortcuts(), bindings.isEmpty() ? QList<QKeySequence>{QKeySequence(own)} : bindings)
             << item->text().toStdString();
     }
+}
+
+// Menu, toolbar and context-menu items are wired by action names; a name that no
+// object answers is a dead item. Every item of the document window's menu bar (with
+// the application menu and the dock menu), of its toolbar (with the menus of its
+// items) and of the outline's context menu reaches an object with a method of that
+// name: its own target, or a responder of the chain with the window active.
+TEST_F(AppControllerTest, EveryMenuToolbarAndContextMenuItemReachesAResponder)
+{
+    start();
+    MyDocument *document = newDocument(true);
+    addJob(document, QStringLiteral("Wired"));
+    auto *mainWindow = qobject_cast<QMainWindow *>(document->mainWindow());
+    ASSERT_NE(mainWindow, nullptr);
+    controller->installApplicationMenu(mainWindow->menuBar());
+    mainWindow->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(mainWindow));
+
+    // The objects an action can reach: the chain as it stands, and every widget of
+    // the window (the focus may be on any of them when the item is used).
+    QList<QObject *> responders = platform::responderChain();
+    for (QWidget *widget : mainWindow->findChildren<QWidget *>())
+        responders.append(widget);
+    ASSERT_TRUE(responders.contains(document));
+    ASSERT_TRUE(responders.contains(controller));
+
+    int checked = 0;
+    auto check = [&](const QByteArray &action, QObject *target, const QString &where) {
+        if (action.isEmpty())
+            return;
+        ++checked;
+        if (target) {
+            EXPECT_TRUE(platform::respondsTo(target, action.constData()))
+                << where.toStdString() << ": " << action.constData() << " is not answered by its target";
+            return;
+        }
+        const bool answered = std::any_of(responders.begin(), responders.end(), [&](QObject *responder) {
+            return platform::respondsTo(responder, action.constData());
+        });
+        EXPECT_TRUE(answered) << where.toStdString() << ": no responder answers " << action.constData();
+    };
+    std::function<void(QMenu *, const QString &)> walk = [&](QMenu *menu, const QString &where) {
+        Q_EMIT menu->aboutToShow(); // menus that fill themselves when they open
+        for (QAction *item : menu->actions()) {
+            if (item->isSeparator())
+                continue;
+            const QString path = where + QStringLiteral(" > ") + item->text();
+            check(platform::MenuItemValidation::action(item), platform::MenuItemValidation::target(item), path);
+            if (item->menu())
+                walk(item->menu(), path);
+        }
+    };
+
+    for (QAction *title : mainWindow->menuBar()->actions()) {
+        ASSERT_NE(title->menu(), nullptr);
+        walk(title->menu(), title->text());
+    }
+    if (QMenu *dock = controller->applicationDockMenu())
+        walk(dock, QStringLiteral("tray"));
+    ASSERT_NE(document->windowController().outlineMenu(), nullptr);
+    walk(document->windowController().outlineMenu(), QStringLiteral("outline context menu"));
+    QToolBar *toolbar = document->toolbar();
+    ASSERT_NE(toolbar, nullptr);
+    for (QAction *item : toolbar->actions()) {
+        const QString path = QStringLiteral("toolbar > ") + item->objectName();
+        if (auto *contextItem = qobject_cast<NTXContextMenuToolbarItem *>(item)) {
+            check(contextItem->action(), contextItem->target(), path);
+            if (QMenu *menu = contextItem->menu())
+                walk(menu, path);
+        } else {
+            check(platform::MenuItemValidation::action(item), platform::MenuItemValidation::target(item), path);
+        }
+    }
+    EXPECT_GT(checked, 40);
 }
 
 // ---- Notifications and small actions ----

@@ -12,6 +12,8 @@
 #include "platform/document/MenuItemValidation.h"
 #include "platform/document/MenuMnemonics.h"
 
+#include <QSet>
+#include <QAbstractEventDispatcher>
 #include <QAction>
 #include <QDir>
 #include <QImage>
@@ -218,8 +220,7 @@ TEST_F(ToolbarTest, TheChoiceOfItemsIsKeptForTheNextWindow)
     EXPECT_EQ(identifiersShown(third), third->documentToolbar().toolbarDefaultItemIdentifiers());
 }
 
-// An idle document window wakes the process for nothing: no timer event reaches any
-// object over three seconds, and redrawing its state does not send the window icon
+// An idle document window wakes the process for nothing: no object holds a timer, and redrawing its state does not send the window icon
 // again. A click in the window validates the toolbar (the window updated).
 TEST_F(ToolbarTest, AnIdleWindowWakesNobodyAndInputValidatesTheToolbar)
 {
@@ -241,7 +242,25 @@ TEST_F(ToolbarTest, AnIdleWindowWakesNobodyAndInputValidatesTheToolbar)
     drainEvents();
     document->updateUI();
     qApp->installEventFilter(&counter);
-    QTest::qWait(3000);
+    // Nothing can wake the process: no object of the window, the document or the
+    // application holds a timer (a timer event would need one).
+    drainEvents();
+    QSet<QObject *> objects;
+    auto collect = [&objects](QObject *root) {
+        objects.insert(root);
+        for (QObject *child : root->findChildren<QObject *>())
+            objects.insert(child);
+    };
+    collect(qApp);
+    collect(document);
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        collect(widget);
+    QStringList holders;
+    for (QObject *object : std::as_const(objects)) {
+        if (!QAbstractEventDispatcher::instance()->registeredTimers(object).isEmpty())
+            holders << QString::fromLatin1(object->metaObject()->className()) + QLatin1Char(' ') + object->objectName();
+    }
+    EXPECT_TRUE(holders.isEmpty()) << holders.join(QStringLiteral(", ")).toStdString();
     EXPECT_EQ(counter.timers, 0);
     counter.iconChanges = 0;
     for (int i = 0; i < 5; ++i)

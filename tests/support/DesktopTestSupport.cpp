@@ -1,5 +1,9 @@
 #include "tests/support/DesktopTestSupport.h"
 
+#include <QCoreApplication>
+#include <QWidget>
+#include <QScreen>
+#include <QImage>
 #include <QDBusConnectionInterface>
 #include <QFile>
 #include <QStandardPaths>
@@ -260,6 +264,20 @@ int runProgram(const QString &program, const QStringList &arguments, QByteArray 
     if (output)
         *output = process.readAllStandardOutput();
     return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
+bool waitUntilShownOnScreen(QWidget *window, int timeoutMs)
+{
+    if (!window || !window->isVisible())
+        return false;
+    return QTest::qWaitFor(
+        [window] {
+            QCoreApplication::sendPostedEvents();
+            const QImage own = window->grab().toImage().convertToFormat(QImage::Format_RGB32);
+            const QImage shown = window->screen()->grabWindow(window->winId()).toImage().convertToFormat(QImage::Format_RGB32);
+            return !shown.isNull() && shown == own;
+        },
+        timeoutMs);
 }
 
 } // namespace desktoptest

@@ -10,6 +10,8 @@
 #include <QString>
 #include <QTemporaryDir>
 
+class QWidget;
+
 #include <functional>
 #include <memory>
 
@@ -105,6 +107,12 @@ private:
 // press, then to each point of `path` in turn in `steps` even moves (each followed by
 // stepPause seconds), resting legPause seconds at each point; release.
 QStringList pointerDragArguments(QPoint from, const QList<QPoint> &path, int steps, double stepPause, double legPause);
+
+// Waits until the X server shows the window as the widget paints itself now (the
+// screen's picture of the window equals the widget's own rendering), so that a
+// screenshot taken from the screen holds the latest paint; answers whether it did
+// within the time. Call it after the change that should show.
+bool waitUntilShownOnScreen(QWidget *window, int timeoutMs = 10000);
 
 // Runs a program to its end; answers its exit code (-1 when it could not run).
 int runProgram(const QString &program, const QStringList &arguments, QByteArray *output = nullptr);

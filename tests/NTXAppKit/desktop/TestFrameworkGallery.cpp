@@ -101,7 +101,8 @@ TEST(FrameworkGallery, TheFrameworkWindowsAsAPersonSeesThem)
         sheet.setWindowModality(Qt::WindowModal);
         sheet.resize(200, 80);
         sheet.show();
-        QTest::qWait(100);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&sheet));
+        testsupport::settleEvents();
         canvas.add(QStringLiteral("Sheet dimming (content behind a sheet)"), window->grab().toImage());
         sheet.hide();
         NTXSheetPresentation::sharedSheetPresentation().setFadeDuration(1000);

@@ -309,7 +309,7 @@ TEST_F(AppControllerDesktop, TrayIconShowsInTheTrayWithTheJobMenu)
         exposed = QTest::qWaitForWindowExposed(menu, Patience / 5);
     }
     ASSERT_TRUE(exposed);
-    QTest::qWait(200); // the tray repaints the embedded icon on its own schedule
+    ASSERT_TRUE(desktoptest::waitUntilShownOnScreen(menu));
     const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0);
     ASSERT_FALSE(shot.isNull());
     EXPECT_TRUE(shot.copy(QRect(shot.width() - 520, 0, 520, 260)).save(testsupport::screenshotPath(QStringLiteral("tray-menu.png"))));

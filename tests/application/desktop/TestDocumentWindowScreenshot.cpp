@@ -1,6 +1,7 @@
 // The document window on a real X server: a document with groups, jobs, days, time
 // entries, colour labels and executed marks, captured to document-window.png in the
 // test program's folder.
+#include "tests/support/DesktopTestSupport.h"
 #include "AppKitExtensions/NTXOutlineViewExtension.h"
 #include "NTXAppKit/NTXColorLabelWidget/NTXColorLabelColors.h"
 #include "application/DocumentWindow.h"
@@ -128,7 +129,7 @@ TEST(DocumentWindowScreenshot, ShowsTheTreeWithImagesLabelsAndTotals)
     outline->expandAll();
     outline->collapse(document->outlineModel()->indexForNode(website->childAtIndex(0).get()));
     NTXOutlineViewExtension::selectItems(outline, {QVariant::fromValue(shop)}, false);
-    QTest::qWait(200);
+    ASSERT_TRUE(desktoptest::waitUntilShownOnScreen(window));
 
     const QImage shot = window->screen()->grabWindow(window->winId()).toImage().convertToFormat(QImage::Format_RGB32);
     ASSERT_FALSE(shot.isNull());
@@ -160,6 +161,6 @@ TEST(DocumentWindowScreenshot, ShowsTheTreeWithImagesLabelsAndTotals)
                   outline->header(), QStringLiteral("outlineTime"))));
 
     document->close();
-    QTest::qWait(50);
+    testsupport::settleEvents();
     platform::DocumentController::setSharedDocumentController(nullptr);
 }

@@ -1,6 +1,7 @@
 // On a real X server: a job dragged with the mouse (XTEST events from xdotool) onto
 // a group moves into it; and the document window with its toolbar, captured to
 // document-window-toolbar.png in the test program's folder.
+#include "tests/support/DesktopTestSupport.h"
 #include "AppKitExtensions/NTXOutlineViewExtension.h"
 #include "application/DocumentToolbar.h"
 #include "application/DocumentWindow.h"
@@ -194,8 +195,8 @@ TEST_F(DesktopDocument, TheWindowShowsItsToolbar)
         EXPECT_GE(button->width(), 32) << identifier;
     }
     // Nothing paints before the event loop had its turn.
-    QTest::qWait(200);
     QWidget *window = document->mainWindow();
+    ASSERT_TRUE(desktoptest::waitUntilShownOnScreen(window));
     const QImage shot = window->screen()->grabWindow(window->winId()).toImage().convertToFormat(QImage::Format_RGB32);
     ASSERT_FALSE(shot.isNull());
     const QString file = testsupport::screenshotPath(QStringLiteral("document-window-toolbar.png"));

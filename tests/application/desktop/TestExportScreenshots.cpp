@@ -1,6 +1,7 @@
 // The export panel (CSV chosen) and the print preview with its accessory on a real
 // X server, captured to export-panel.png and print-preview.png in the test
 // program's folder.
+#include "tests/support/DesktopTestSupport.h"
 #include "AppKitExtensions/NTXOutlineViewExtension.h"
 #include "application/DocumentExportPanel.h"
 #include "application/DocumentPrintAccessoryViewController.h"
@@ -58,7 +59,7 @@ TEST(ExportScreenshots, ExportPanelAndPrintPreviewShowTheirAccessories)
     format->setCurrentIndex(format->findData(4));
     Q_EMIT format->activated(format->currentIndex());
     ASSERT_TRUE(QTest::qWaitForWindowExposed(exportPanel->savePanel()));
-    QTest::qWait(200);
+    ASSERT_TRUE(desktoptest::waitUntilShownOnScreen(exportPanel->savePanel()));
     const QImage panelShot = shotOf(exportPanel->savePanel());
     EXPECT_TRUE(panelShot.save(testsupport::screenshotPath(QStringLiteral("export-panel.png"))));
     EXPECT_TRUE(exportPanel->exportView()->isVisible());
@@ -69,7 +70,7 @@ TEST(ExportScreenshots, ExportPanelAndPrintPreviewShowTheirAccessories)
     DocumentPrintPanel *printPanel = document->findChild<DocumentPrintPanel *>();
     ASSERT_NE(printPanel, nullptr);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(printPanel->previewDialog()));
-    QTest::qWait(300);
+    ASSERT_TRUE(desktoptest::waitUntilShownOnScreen(printPanel->previewDialog()));
     EXPECT_TRUE(printPanel->printAccessoryViewController()->isVisible());
     const QImage previewShot = shotOf(printPanel->previewDialog());
     EXPECT_TRUE(previewShot.save(testsupport::screenshotPath(QStringLiteral("print-preview.png"))));

@@ -38,9 +38,10 @@ TEST_F(LayerHost, RendersAtTheScaleAndMayBeTransparent)
 
     // The root follows the widget; a change renders again, an idle host does not.
     host.resize(300, 200);
-    QTest::qWait(50);
-    deliver();
-    EXPECT_EQ(host.rootLayer()->bounds(), QRectF(0, 0, 300, 200));
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        deliver();
+        return host.rootLayer()->bounds() == QRectF(0, 0, 300, 200);
+    }));
     const quint64 renders = host.renderCount();
     deliver();
     EXPECT_EQ(host.renderCount(), renders);

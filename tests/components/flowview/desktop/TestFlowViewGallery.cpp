@@ -1,6 +1,7 @@
 // Twelve generated pictures in a flow view on a real X server, the selected one a
 // movie whose overlay is expanded at a quarter: the picture is saved as
 // flowview-gallery.png in the test program's folder.
+#include "tests/support/DesktopTestSupport.h"
 #include "tests/support/TestSupport.h"
 #include "components/flowview/KZFlowView.h"
 #include "components/flowview/KZVideoOverlayLayer.h"
@@ -63,7 +64,7 @@ TEST(FlowViewGallery, TwelvePicturesWithAMovie)
     view.rootLayer()->layoutIfNeeded(); // the moves start now, on the frozen clock
     Clock::advance(1000);
     platform::AnimationDriver::instance()->tick();
-    QTest::qWait(200);
+    ASSERT_TRUE(desktoptest::waitUntilShownOnScreen(&view));
     EXPECT_EQ(overlay->buttonLayer()->state(), 1);
     EXPECT_NEAR(overlay->indicatorValue(), 0.25, 0.01);
     EXPECT_EQ(view.title(), QStringLiteral("Picture 6"));

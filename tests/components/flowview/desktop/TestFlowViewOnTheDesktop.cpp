@@ -1,5 +1,6 @@
 // The flow view on a real X server: a movie file playing in the selected item,
 // the shared preview panel, and drags out of and into the view driven by xdotool.
+#include "platform/layers/AnimationDriver.h"
 #include "tests/support/TestSupport.h"
 #include "components/flowview/KZFlowView.h"
 #include "components/flowview/KZVideoOverlayLayer.h"
@@ -121,12 +122,17 @@ protected:
                                                                QStringLiteral("picture %1").arg(i)));
         }
     }
+    // The row's animations end: the animation heartbeat stops when nothing moves.
+    static void animationsEnd()
+    {
+        ASSERT_TRUE(QTest::qWaitFor([] { return !platform::AnimationDriver::instance()->isTicking(); }, 10000));
+    }
     void loadInto(KZFlowView &view)
     {
         view.setDataSource(&source);
         view.reloadContent();
         ASSERT_TRUE(QTest::qWaitFor([&] { return view.operationQueue().operationCount() == 0; }, 10000));
-        QTest::qWait(600); // the row's animations end
+        animationsEnd();
     }
     QTemporaryDir dir;
     RecordingSource source;
@@ -138,7 +144,7 @@ TEST_F(FlowViewOnTheDesktop, AFileItemDraggedOutDeliversItsUri)
     showAt(view, QRect(20, 20, 800, 400));
     loadInto(view);
     view.setSelectedIndex(1);
-    QTest::qWait(600);
+    animationsEnd();
     DropTarget target;
     showAt(target, QRect(880, 20, 300, 300));
 
@@ -159,7 +165,7 @@ TEST_F(FlowViewOnTheDesktop, AUriListDroppedOnAnItemReachesTheDataSource)
     showAt(view, QRect(20, 20, 800, 400));
     loadInto(view);
     view.setSelectedIndex(2); // facing front, where its middle is on its picture
-    QTest::qWait(600);
+    animationsEnd();
     DragSource from;
     from.urls = {QUrl::fromLocalFile(QStringLiteral("/tmp/dropped file.txt"))};
     showAt(from, QRect(880, 20, 200, 200));

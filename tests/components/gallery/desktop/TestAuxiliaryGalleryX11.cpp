@@ -1,6 +1,8 @@
 // The cover flow with its scroller and accessory, three spinners and four callouts
 // on a real X server; the screen is saved as auxiliary-gallery.png (and the cover
 // flow alone as coverflow-gallery.png) in $CHRONARK_SCREENSHOT_DIR or the temp folder.
+#include "platform/layers/AnimationDriver.h"
+#include "tests/support/DesktopTestSupport.h"
 #include "tests/support/TestSupport.h"
 #include "components/attachedwindow/FXAttachedWindow.h"
 #include "components/flowview/NTXCoverFlowAccessoryController.h"
@@ -108,8 +110,9 @@ TEST(AuxiliaryGallery, CoverFlowSpinnersAndCallouts)
         ASSERT_TRUE(QTest::qWaitForWindowExposed(callout));
     }
 
-    // Let the loads arrive and the move to the selection finish.
-    QTest::qWait(1200);
+    // The loads have arrived; let the move to the selection finish and show.
+    ASSERT_TRUE(QTest::qWaitFor([] { return !platform::AnimationDriver::instance()->isTicking(); }, 10000));
+    ASSERT_TRUE(desktoptest::waitUntilShownOnScreen(&window));
     QGuiApplication::sync();
     const QImage flowShot = flow->grab().toImage();
     ASSERT_TRUE(flowShot.save(screenshotPath(QStringLiteral("coverflow-gallery.png"))));

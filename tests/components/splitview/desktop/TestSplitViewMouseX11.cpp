@@ -1,5 +1,6 @@
 // On a real X server: dividers dragged and double-clicked with XTEST pointer events
 // (xdotool). Positions are global screen pixels; sizes are in the split view's space.
+#include "tests/support/TestSupport.h"
 #include "platform/drawing/WindowBackgroundDrag.h"
 #include "tests/components/splitview/SplitViewTestSupport.h"
 
@@ -157,7 +158,7 @@ TEST_F(SplitViewMouse, WithoutDividerImageNothingReacts)
     show(*view);
     const QPoint start = dividerPoint(*view, 0);
     drag(start, start + QPoint(60, 0));
-    QTest::qWait(0);
+    testsupport::settleEvents();
     EXPECT_EQ(along(*view, 0), 200);
     EXPECT_FALSE(view->isDragging());
     EXPECT_TRUE(view->cursorRects().isEmpty());
@@ -235,7 +236,7 @@ TEST_F(SplitViewMouse, ADividerTheDelegateAssignsInsideAPaneDrags)
     // Below the strip the pane is only a pane.
     QPoint start = second->mapToGlobal(QPoint(100, 60));
     drag(start, start + QPoint(60, 0));
-    QTest::qWait(0);
+    testsupport::settleEvents();
     EXPECT_EQ(along(*view, 0), 200);
     start = second->mapToGlobal(QPoint(100, 10));
     drag(start, start + QPoint(60, 0));

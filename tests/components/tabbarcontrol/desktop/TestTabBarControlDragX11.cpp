@@ -1,5 +1,6 @@
 // Tab drags of the tab bar control on a real X server, with XTEST pointer events from
 // xdotool over two windows of this process.
+#include "tests/support/TestSupport.h"
 #include "components/tabbarcontrol/VTTabBarControl.h"
 #include "components/tabbarcontrol/VTTabDragAssistant.h"
 #include "platform/drawing/TabView.h"
@@ -107,7 +108,7 @@ protected:
         EXPECT_EQ(pointer.exitCode(), 0) << pointer.readAllStandardError().toStdString();
         VTTabDragAssistant *assistant = VTTabDragAssistant::sharedDragAssistant();
         EXPECT_TRUE(QTest::qWaitFor([&] { return !assistant->isDragging(); }, 5000));
-        QTest::qWait(50);
+        testsupport::settleEvents();
     }
     QString xdotool;
     QObject owner;

@@ -4,6 +4,7 @@
 // application inactive (the X input focus on no window); Adium also vertical, at
 // the left and (drawsRight) at the right; Unified under a toolbar with and without its
 // separator. PNGs for people to look at.
+#include "tests/support/TestSupport.h"
 #include "tests/components/tabbargallery/desktop/TabBarGallerySupport.h"
 
 #include "components/tabbarcontrol/VTTabBarControl.h"
@@ -118,7 +119,7 @@ private:
 
 void save(QWidget &window, const QString &name)
 {
-    QTest::qWait(50);
+    testsupport::settleEvents();
     ASSERT_TRUE(window.grab().toImage().save(tabbargallery::pictureFolder() + QStringLiteral("/tabbarcontrol-") + name + QStringLiteral(".png")));
 }
 
@@ -138,7 +139,7 @@ TEST(TabBarControlStyleGallery, MetalBesideTheTabBarView)
         view.window.activateWindow();
         control.settle();
         view.bar->updateTabBar(false);
-        QTest::qWait(50);
+        testsupport::settleEvents();
         EXPECT_FALSE(control.control->cells().at(2)->indicator()->isHidden());
         if (orientation == 0) {
             EXPECT_TRUE(control.control->cells().back()->isInOverflowMenu());

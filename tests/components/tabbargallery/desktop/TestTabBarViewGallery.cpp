@@ -2,6 +2,7 @@
 // the style draws it) vertical, in the key window and in a window that is not key,
 // with selected, hovered, edited, processing, counted, icon and overflowed tabs. One
 // PNG per case, for people to look at.
+#include "tests/support/TestSupport.h"
 #include "tests/components/tabbargallery/desktop/TabBarGallerySupport.h"
 
 #include "components/tabbarview/KZOverflowPopUpButton.h"
@@ -28,14 +29,13 @@ TEST(TabBarViewGallery, EveryStyleInEveryOrientationKeyAndNotKey)
                 QWidget *active = key ? &gallery.window : &other;
                 active->show();
                 active->activateWindow();
-                QTest::qWait(50);
                 ASSERT_TRUE(QTest::qWaitFor([&] { return gallery.bar->isWindowActive() == key; }));
                 gallery.bar->updateTabBar(false);
                 const auto buttons = gallery.bar->orderedAttachedButtons();
                 ASSERT_GE(buttons.size(), 4u);
                 buttons[2]->rolloverCell()->mouseEntered(Qt::NoModifier); // under the pointer
                 gallery.bar->update();
-                QTest::qWait(30);
+                testsupport::settleEvents();
                 if (orientation == KZTabBarView::Horizontal) {
                     EXPECT_TRUE(gallery.bar->isOverflowButtonVisible());
                 }

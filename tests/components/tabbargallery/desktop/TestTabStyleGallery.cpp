@@ -1,6 +1,7 @@
 // Pictures of the looks that depend on more than the window's activity: the window's
 // toolbar and its baseline separator, a vertical Adium bar standing left or right of
 // its content, and a tab being slid beside a drop gap. One PNG per case.
+#include "tests/support/TestSupport.h"
 #include "tests/components/tabbargallery/desktop/TabBarGallerySupport.h"
 
 #include "components/tabbarview/KZTabStyleRegistry.h"
@@ -71,7 +72,7 @@ bool shoot(ToolbarGallery &shot, QWidget &other, bool key, const QString &name,
     if (prepare)
         prepare(bar);
     bar->update();
-    QTest::qWait(30);
+    testsupport::settleEvents();
     const bool saved = shot.window.grab().toImage().save(tabbargallery::pictureFolder() + QStringLiteral("/tabstyle-")
                                                          + name + QStringLiteral(".png"));
     other.hide();

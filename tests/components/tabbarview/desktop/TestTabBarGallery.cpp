@@ -143,7 +143,7 @@ TEST(TabBarGallery, TabButtonsInTheBuiltInLook)
     busy->setStackingFrame(QRectF(busy->geometry()));
     const QImage drag = busy->dragImage();
     dragLabel->setPixmap(QPixmap::fromImage(drag));
-    QTest::qWait(50);
+    testsupport::settleEvents();
 
     // What the picture must show.
     EXPECT_FALSE(hovered->closeButton()->isHidden());

@@ -1,6 +1,7 @@
 // Tab drags on a real X server with XTEST pointer events from xdotool, two windows of
 // this process: a reorder within a bar, a tab moved to the other window's bar, a tab
 // torn off into a new window at the pointer, and the last tab of a window moved away.
+#include "tests/support/TestSupport.h"
 #include "components/tabbarview/KZTabBarView.h"
 #include "components/tabbarview/KZTabDragAssistant.h"
 #include "components/tabbarview/KZTabStyle.h"
@@ -114,7 +115,7 @@ protected:
         EXPECT_EQ(pointer.exitCode(), 0) << pointer.readAllStandardError().toStdString();
         KZTabDragAssistant *assistant = KZTabDragAssistant::sharedDragAssistant();
         EXPECT_TRUE(QTest::qWaitFor([&] { return !assistant->isDragging() && !assistant->isSliding(); }, 5000));
-        QTest::qWait(50);
+        testsupport::settleEvents();
     }
     QString xdotool;
     QObject owner;

@@ -1,5 +1,6 @@
 // A row of covers with reflections, a card in the middle of its flip and a title, on
 // a real X server: the picture is saved as layer-gallery.png in the build folder.
+#include "tests/support/DesktopTestSupport.h"
 #include "tests/support/TestSupport.h"
 #include "platform/foundation/Clock.h"
 #include "platform/layers/AnimationDriver.h"
@@ -116,7 +117,7 @@ TEST(LayerGallery, RowWithReflectionsFlipAndTitle)
 
     host.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&host));
-    QTest::qWait(200);
+    ASSERT_TRUE(desktoptest::waitUntilShownOnScreen(&host));
     const QImage shot = host.screen()->grabWindow(host.winId()).toImage().convertToFormat(QImage::Format_RGB32);
     ASSERT_FALSE(shot.isNull());
     const QString file = testsupport::screenshotPath(QStringLiteral("layer-gallery.png"));
@@ -135,10 +136,9 @@ TEST(LayerGallery, RowWithReflectionsFlipAndTitle)
     EXPECT_NEAR(mirror.valueF() / face.valueF(), 0.6, 0.15);
 
     // Once drawn, an idle host does not render again; a change makes it.
-    QTest::qWait(50);
     Clock::advance(1000); // the flip ends
     AnimationDriver::instance()->tick();
-    QTest::qWait(100);
+    ASSERT_TRUE(QTest::qWaitFor([] { return !AnimationDriver::instance()->isTicking(); }));
     QCoreApplication::sendPostedEvents();
     QCoreApplication::processEvents();
     const quint64 renders = host.renderCount();
