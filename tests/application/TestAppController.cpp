@@ -19,6 +19,7 @@
 #include "platform/document/MenuItemValidation.h"
 #include "platform/document/StandardMenus.h"
 #include "application/DocumentWindow.h"
+#include "application/DocumentWindowController.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/UndoManager.h"
 #include "platform/drawing/ActionDispatch.h"
