@@ -247,6 +247,10 @@ void rgx_clearStringCache()
     c.last = nullptr;
     for (RGXCachedRegex &slot : c.entries)
         rgx_clearCachedRegex(slot);
+    // An emptied cache is the cache of a new process: the order in which each set
+    // replaces its ways and the lookup hints start over too.
+    c.recency.fill(InitialRecency);
+    c.hints.fill(0);
 }
 
 void rgx_flushCachedRegexData(const QString &subject)

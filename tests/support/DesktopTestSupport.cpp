@@ -1,5 +1,7 @@
 #include "tests/support/DesktopTestSupport.h"
 
+#include <xcb/xcb.h>
+#include <QGuiApplication>
 #include <QCoreApplication>
 #include <QWidget>
 #include <QScreen>
@@ -278,6 +280,39 @@ bool waitUntilShownOnScreen(QWidget *window, int timeoutMs)
             return !shown.isNull() && shown == own;
         },
         timeoutMs);
+}
+
+namespace {
+
+void setInputFocus(bool none)
+{
+    // Only on X: the offscreen platform answers the X11 interface too, without a
+    // connection behind it.
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        return;
+    if (auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()) {
+        xcb_set_input_focus(x11->connection(), XCB_INPUT_FOCUS_POINTER_ROOT,
+                            none ? xcb_window_t(XCB_INPUT_FOCUS_NONE) : xcb_window_t(XCB_INPUT_FOCUS_POINTER_ROOT),
+                            XCB_CURRENT_TIME);
+        xcb_flush(x11->connection());
+    }
+}
+
+} // namespace
+
+NoInputFocus::NoInputFocus()
+{
+    setInputFocus(true);
+}
+
+NoInputFocus::~NoInputFocus()
+{
+    setInputFocus(false);
+}
+
+bool NoInputFocus::applicationInactive() const
+{
+    return QTest::qWaitFor([] { return QGuiApplication::applicationState() != Qt::ApplicationActive; });
 }
 
 } // namespace desktoptest

@@ -114,6 +114,21 @@ QStringList pointerDragArguments(QPoint from, const QList<QPoint> &path, int ste
 // within the time. Call it after the change that should show.
 bool waitUntilShownOnScreen(QWidget *window, int timeoutMs = 10000);
 
+// Takes the X input focus away from every window while it lives, so that no window
+// of the application is active and the application turns inactive; gives the focus
+// back to the pointer's window at the end (the X server is shared by the desktop
+// tests, and with no focus window no key grab fires). Does nothing off X.
+class NoInputFocus
+{
+public:
+    NoInputFocus();
+    ~NoInputFocus();
+    NoInputFocus(const NoInputFocus &) = delete;
+    NoInputFocus &operator=(const NoInputFocus &) = delete;
+    // Waits until the application is no longer the active one.
+    bool applicationInactive() const;
+};
+
 // Runs a program to its end; answers its exit code (-1 when it could not run).
 int runProgram(const QString &program, const QStringList &arguments, QByteArray *output = nullptr);
 

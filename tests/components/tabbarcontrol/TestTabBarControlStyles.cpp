@@ -230,7 +230,7 @@ TEST(AdiumTabStyle, TitleHeightsAreCachedByTitleAndWidthUpTo101)
     EXPECT_EQ(VTAdiumTabStyle::heightCacheSize(), 1);
 }
 
-TEST(CardTabStyle, RadiusOutlinesBreakAndSuppressedClose)
+TEST(CardTabStyle, RadiusActiveFillAndSuppressedClose)
 {
     EXPECT_EQ(VTCardTabStyle::cardRadius(QRectF(0, 0, 100, 22)), 5.5);
     EXPECT_EQ(VTCardTabStyle::cardRadius(QRectF(0, 0, 8, 22)), 3.0);
@@ -240,14 +240,8 @@ TEST(CardTabStyle, RadiusOutlinesBreakAndSuppressedClose)
     auto &card = bar.style<VTCardTabStyle>();
     VTTabBarCell *other = bar.bar.cell(2);
     const QRectF f = other->frame();
-    // Not active: no window is, so only the outline is drawn, and the bar takes the
-    // window's colour while its bottom line still breaks under the selected tab.
-    ASSERT_TRUE(QTest::qWaitFor([] { return QGuiApplication::applicationState() != Qt::ApplicationActive; }));
-    EXPECT_EQ(alphaAt(bar.picture({}, other), f.x() + 3, f.y() + 15), 0);
-    const QImage whole = bar.picture();
-    const QRectF selected = bar.bar.cell(0)->frame();
-    EXPECT_EQ(whole.pixel(int(selected.center().x()), 21), bar.picture({}, bar.bar.cell(0)).pixel(int(selected.center().x()), 21));
-    EXPECT_NE(whole.pixel(398, 21), whole.pixel(398, 10));
+    // Active, the cards are filled (the inactive look is tested on X, where the
+    // application can be made inactive again: CardTabStyleX11).
     ASSERT_TRUE(bar.activate());
     ASSERT_EQ(QGuiApplication::applicationState(), Qt::ApplicationActive);
     EXPECT_GT(alphaAt(bar.picture({}, other), f.x() + 3, f.y() + 15), 0);

@@ -4,6 +4,7 @@
 // application inactive (the X input focus on no window); Adium also vertical, at
 // the left and (drawsRight) at the right; Unified under a toolbar with and without its
 // separator. PNGs for people to look at.
+#include "tests/support/DesktopTestSupport.h"
 #include "tests/support/TestSupport.h"
 #include "tests/components/tabbargallery/desktop/TabBarGallerySupport.h"
 
@@ -16,7 +17,6 @@
 #include <QMainWindow>
 #include <QTest>
 #include <QToolBar>
-#include <xcb/xcb.h>
 #include <gtest/gtest.h>
 
 namespace {
@@ -89,34 +89,6 @@ struct ControlRow
     }
 };
 
-// Takes the X input focus away from every window while it lives, so that no window
-// of the application is active and the application turns inactive; gives the focus
-// back to the pointer's window at the end (the X server is shared by the desktop
-// tests, and with no focus window no key grab fires).
-class NoInputFocus
-{
-public:
-    NoInputFocus() { setFocus(XCB_INPUT_FOCUS_NONE); }
-    ~NoInputFocus() { setFocus(XCB_INPUT_FOCUS_POINTER_ROOT); }
-    bool applicationInactive() const
-    {
-        return QTest::qWaitFor([] { return QGuiApplication::applicationState() != Qt::ApplicationActive; });
-    }
-
-private:
-    static void setFocus(xcb_window_t focus)
-    {
-        // Only on X: the offscreen platform answers the X11 interface too, without a
-        // connection behind it.
-        if (QGuiApplication::platformName() != QLatin1String("xcb"))
-            return;
-        if (auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()) {
-            xcb_set_input_focus(x11->connection(), XCB_INPUT_FOCUS_POINTER_ROOT, focus, XCB_CURRENT_TIME);
-            xcb_flush(x11->connection());
-        }
-    }
-};
-
 void save(QWidget &window, const QString &name)
 {
     testsupport::settleEvents();
@@ -174,7 +146,7 @@ TEST(TabBarControlStyleGallery, FourStylesBesideTheTabBarView)
         ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
         save(view.window, lower + QStringLiteral("-nonkey"));
         other.hide();
-        const NoInputFocus noFocus;
+        const desktoptest::NoInputFocus noFocus;
         ASSERT_TRUE(noFocus.applicationInactive());
         save(view.window, lower + QStringLiteral("-inactive"));
     }
