@@ -330,7 +330,7 @@ TEST_F(CheckUpdateTest, ACheckerGoneDuringTheCheckStoresNothing)
         ASSERT_TRUE(doomed.check(false, [&](NTXCheckUpdate::Outcome) { completed = true; }));
         ASSERT_TRUE(QTest::qWaitFor([&] { return server.requests.size() == 1; }));
     }
-    QTest::qWait(0);
+    testsupport::settleEvents();
     EXPECT_FALSE(completed);
     EXPECT_FALSE(defaults->persistentValues().contains(UpdateStatusKey));
     EXPECT_TRUE(answerer.alerts.isEmpty());

@@ -268,16 +268,53 @@ int runProgram(const QString &program, const QStringList &arguments, QByteArray 
     return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
 }
 
-bool waitUntilShownOnScreen(QWidget *window, int timeoutMs)
+bool waitUntilShownOnScreen(QWidget *widget, int timeoutMs)
 {
-    if (!window || !window->isVisible())
+    if (!widget || !widget->isVisible())
         return false;
     return QTest::qWaitFor(
-        [window] {
+        [widget] {
             QCoreApplication::sendPostedEvents();
-            const QImage own = window->grab().toImage().convertToFormat(QImage::Format_RGB32);
-            const QImage shown = window->screen()->grabWindow(window->winId()).toImage().convertToFormat(QImage::Format_RGB32);
+            QWidget *window = widget->window();
+            const QPoint at = widget->mapTo(window, QPoint(0, 0));
+            const QImage own = widget->grab().toImage().convertToFormat(QImage::Format_RGB32);
+            const QImage shown = window->screen()
+                                     ->grabWindow(window->winId(), at.x(), at.y(), widget->width(), widget->height())
+                                     .toImage()
+                                     .convertToFormat(QImage::Format_RGB32);
             return !shown.isNull() && shown == own;
+        },
+        timeoutMs);
+}
+
+namespace {
+
+QImage shownOnScreen(QWidget *widget)
+{
+    QWidget *window = widget->window();
+    const QPoint at = widget->mapTo(window, QPoint(0, 0));
+    return window->screen()
+        ->grabWindow(window->winId(), at.x(), at.y(), widget->width(), widget->height())
+        .toImage()
+        .convertToFormat(QImage::Format_RGB32);
+}
+
+} // namespace
+
+bool waitUntilScreenSettles(QWidget *widget, int timeoutMs)
+{
+    if (!widget || !widget->isVisible())
+        return false;
+    QImage previous;
+    int unchanged = 0;
+    return QTest::qWaitFor(
+        [&] {
+            QCoreApplication::sendPostedEvents();
+            QGuiApplication::sync();
+            const QImage now = shownOnScreen(widget);
+            unchanged = (!now.isNull() && now == previous) ? unchanged + 1 : 0;
+            previous = now;
+            return unchanged >= 3;
         },
         timeoutMs);
 }

@@ -108,11 +108,17 @@ private:
 // stepPause seconds), resting legPause seconds at each point; release.
 QStringList pointerDragArguments(QPoint from, const QList<QPoint> &path, int steps, double stepPause, double legPause);
 
-// Waits until the X server shows the window as the widget paints itself now (the
-// screen's picture of the window equals the widget's own rendering), so that a
-// screenshot taken from the screen holds the latest paint; answers whether it did
-// within the time. Call it after the change that should show.
-bool waitUntilShownOnScreen(QWidget *window, int timeoutMs = 10000);
+// Waits until the X server shows the widget as it paints itself now (the screen's
+// picture of the widget's place in its window equals the widget's own rendering), so
+// that a screenshot taken from the screen holds the latest paint; answers whether it
+// did within the time. Call it after the change that should show; a widget that
+// animates never settles, so name one that does not (a window's still part).
+bool waitUntilShownOnScreen(QWidget *widget, int timeoutMs = 10000);
+// For a widget whose own rendering differs from what the screen shows (one drawn
+// over what lies behind it): waits until what the screen shows of it stays the same
+// over four looks, each after the queued events were delivered and the X server
+// answered a round trip.
+bool waitUntilScreenSettles(QWidget *widget, int timeoutMs = 10000);
 
 // Takes the X input focus away from every window while it lives, so that no window
 // of the application is active and the application turns inactive; gives the focus

@@ -112,7 +112,7 @@ TEST(AuxiliaryGallery, CoverFlowSpinnersAndCallouts)
 
     // The loads have arrived; let the move to the selection finish and show.
     ASSERT_TRUE(QTest::qWaitFor([] { return !platform::AnimationDriver::instance()->isTicking(); }, 10000));
-    ASSERT_TRUE(desktoptest::waitUntilShownOnScreen(&window));
+    ASSERT_TRUE(desktoptest::waitUntilScreenSettles(flow)); // the spinners beside it turn
     QGuiApplication::sync();
     const QImage flowShot = flow->grab().toImage();
     ASSERT_TRUE(flowShot.save(screenshotPath(QStringLiteral("coverflow-gallery.png"))));
