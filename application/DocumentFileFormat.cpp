@@ -15,6 +15,8 @@
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 #include <charconv>
+#include <cstring>
+#include <string_view>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -38,12 +40,383 @@ bool attributesWithinBounds(const QXmlStreamAttributes &attributes)
     return true;
 }
 
-// Streaming reader of one document. Everything is built aside and handed out only
-// when the whole input parsed.
+// The tokens of a document in the form the writer makes, straight from the bytes in
+// one pass: an XML declaration of version 1.0 (UTF-8 or no encoding), elements with
+// ASCII letter names, attributes in double quotes separated by one blank, values of
+// characters, UTF-8 sequences, the five predefined entities and character
+// references; white space between tags. Anything else, and anything past one of the
+// format's bounds, ends the tokens with `Invalid` and handedOver(): the caller then
+// reads the same bytes through the XML library, which answers with the same
+// document or its own refusal. Reads the device in blocks; a tag is held whole.
+class WrittenFormTokens
+{
+public:
+    using TokenType = QXmlStreamReader::TokenType;
+
+    explicit WrittenFormTokens(QIODevice *device) : m_device(device) { m_buffer.resize(BlockSize); }
+
+    bool handedOver() const { return m_handedOver; }
+    bool atEnd() const { return m_done; }
+    bool hasError() const { return m_handedOver; }
+    QStringView qualifiedName() const { return m_name; }
+    const QXmlStreamAttributes &attributes() const { return m_attributes; }
+    QStringView documentEncoding() const { return m_encoding; }
+
+    TokenType readNext()
+    {
+        if (m_done)
+            return m_handedOver ? QXmlStreamReader::Invalid : QXmlStreamReader::EndDocument;
+        if (m_pendingEnd) {
+            m_pendingEnd = false;
+            return endElement();
+        }
+        if (!m_started)
+            return startDocument();
+        // White space up to the next tag.
+        qint64 whitespace = 0;
+        for (;;) {
+            if (m_pos == m_end && !fill(1)) {
+                if (m_stack.empty() && m_rootSeen) {
+                    m_done = true;
+                    return QXmlStreamReader::EndDocument;
+                }
+                return handOver();
+            }
+            const char c = m_buffer[m_pos];
+            if (c == '<')
+                break;
+            if (c != ' ' && c != '\n' && c != '\t' && c != '\r')
+                return handOver();
+            if (++whitespace > DocumentFileFormat::MaximumWhitespaceLength)
+                return handOver();
+            ++m_pos;
+        }
+        if (m_stack.empty() && m_rootSeen)
+            return handOver(); // markup after the root element
+        return tag();
+    }
+
+private:
+    static constexpr qsizetype BlockSize = 1 << 16;
+    static constexpr qsizetype MaximumNameLength = 64;
+    static constexpr qsizetype MaximumTagBytes = 2 * DocumentFileFormat::MaximumTagTextLength;
+
+    enum class Scan { Done, More, Other };
+
+    TokenType handOver()
+    {
+        m_handedOver = true;
+        m_done = true;
+        return QXmlStreamReader::Invalid;
+    }
+
+    // At least `count` bytes from m_pos in the buffer, unless the device ends first.
+    bool fill(qsizetype count)
+    {
+        while (m_end - m_pos < count) {
+            if (m_pos > 0) {
+                std::memmove(m_buffer.data(), m_buffer.data() + m_pos, size_t(m_end - m_pos));
+                m_end -= m_pos;
+                m_pos = 0;
+            }
+            if (m_end == qsizetype(m_buffer.size()))
+                m_buffer.resize(m_buffer.size() * 2);
+            const qint64 n = m_device->read(m_buffer.data() + m_end, qsizetype(m_buffer.size()) - m_end);
+            if (n <= 0)
+                return false;
+            m_end += n;
+        }
+        return true;
+    }
+
+    TokenType startDocument()
+    {
+        static constexpr std::string_view plain = "<?xml version=\"1.0\"?>";
+        static constexpr std::string_view utf8 = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
+        fill(qsizetype(utf8.size()));
+        const std::string_view head(m_buffer.data() + m_pos, size_t(m_end - m_pos));
+        if (head.substr(0, utf8.size()) == utf8) {
+            m_pos += qsizetype(utf8.size());
+            m_encoding = QStringLiteral("UTF-8");
+        } else if (head.substr(0, plain.size()) == plain) {
+            m_pos += qsizetype(plain.size());
+        } else {
+            return handOver();
+        }
+        m_started = true;
+        return QXmlStreamReader::StartDocument;
+    }
+
+    TokenType endElement()
+    {
+        m_name = m_stack.back();
+        m_stack.pop_back();
+        m_attributes.clear();
+        return QXmlStreamReader::EndElement;
+    }
+
+    // At a '<': a whole start or end tag, read on until it is in the buffer.
+    TokenType tag()
+    {
+        for (;;) {
+            const Scan scan = scanTag();
+            if (scan == Scan::Done)
+                return m_token;
+            // A tag longer than the library would hold in its characters is left to it.
+            if (scan == Scan::Other || m_end - m_pos >= MaximumTagBytes || !fill(m_end - m_pos + 1))
+                return handOver();
+        }
+    }
+
+    static bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+    // A name of ASCII letters at p; its end, or nullptr when there is none or it is
+    // too long; `more` when the buffer ends in it.
+    const char *name(const char *p, const char *end, bool &more) const
+    {
+        const char *q = p;
+        while (q < end && isLetter(*q))
+            ++q;
+        more = q == end;
+        if (q == p || q - p > MaximumNameLength)
+            return more && q - p <= MaximumNameLength ? q : nullptr;
+        return q;
+    }
+
+    const QString &nameString(const char *p, const char *q)
+    {
+        const std::string_view key(p, size_t(q - p));
+        for (const auto &[bytes, text] : m_names)
+            if (bytes == key)
+                return text;
+        m_names.emplace_back(std::string(key), QString::fromLatin1(p, q - p));
+        return m_names.back().second;
+    }
+
+    Scan scanTag()
+    {
+        const char *const begin = m_buffer.data() + m_pos;
+        const char *const end = m_buffer.data() + m_end;
+        const char *p = begin + 1;
+        if (p == end)
+            return Scan::More;
+        bool more = false;
+        if (*p == '/') {
+            const char *q = name(++p, end, more);
+            if (more)
+                return Scan::More;
+            if (!q)
+                return Scan::Other;
+            if (q == end)
+                return Scan::More;
+            if (*q != '>' || m_stack.empty() || m_stack.back() != QLatin1StringView(p, q - p))
+                return Scan::Other;
+            m_pos = q + 1 - m_buffer.data();
+            m_token = endElement();
+            return Scan::Done;
+        }
+        const char *q = name(p, end, more);
+        if (more)
+            return Scan::More;
+        if (!q)
+            return Scan::Other;
+        const QString &elementName = nameString(p, q);
+        p = q;
+        m_attributes.clear();
+        qint64 tagText = 0;
+        qint64 references = 0;
+        for (;;) {
+            if (p == end)
+                return Scan::More;
+            if (*p == '>' || *p == '/')
+                break;
+            if (*p != ' ')
+                return Scan::Other;
+            const char *n = ++p;
+            q = name(n, end, more);
+            if (more)
+                return Scan::More;
+            if (!q)
+                return Scan::Other;
+            if (end - q < 2)
+                return Scan::More;
+            if (q[0] != '=' || q[1] != '"')
+                return Scan::Other;
+            if (m_attributes.size() == DocumentFileFormat::MaximumAttributesPerElement)
+                return Scan::Other;
+            const QString &attributeName = nameString(n, q);
+            for (const QXmlStreamAttribute &a : std::as_const(m_attributes))
+                if (a.qualifiedName() == attributeName)
+                    return Scan::Other;
+            p = q + 2;
+            const char *close = static_cast<const char *>(std::memchr(p, '"', size_t(end - p)));
+            if (!close)
+                return Scan::More;
+            QString value;
+            if (!decodeValue(p, close, value, tagText, references))
+                return Scan::Other;
+            m_attributes.append(attributeName, value);
+            p = close + 1;
+        }
+        bool empty = false;
+        if (*p == '/') {
+            if (end - p < 2)
+                return Scan::More;
+            if (p[1] != '>')
+                return Scan::Other;
+            empty = true;
+            ++p;
+        }
+        m_pos = p + 1 - m_buffer.data();
+        m_name = elementName;
+        m_stack.push_back(elementName);
+        m_rootSeen = true;
+        m_pendingEnd = empty;
+        m_token = QXmlStreamReader::StartElement;
+        return Scan::Done;
+    }
+
+    static bool isXmlChar(char32_t c)
+    {
+        return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD)
+            || (c >= 0x10000 && c <= 0x10FFFF);
+    }
+
+    static void appendCharacter(QString &text, char32_t c)
+    {
+        if (c < 0x10000) {
+            text.append(QChar(char16_t(c)));
+        } else {
+            text.append(QChar(QChar::highSurrogate(c)));
+            text.append(QChar(QChar::lowSurrogate(c)));
+        }
+    }
+
+    // A reference after its '&' up to the ';'; its character, or none.
+    static std::optional<char32_t> reference(std::string_view r)
+    {
+        if (r == "amp") return U'&';
+        if (r == "lt") return U'<';
+        if (r == "gt") return U'>';
+        if (r == "quot") return U'"';
+        if (r == "apos") return U'\'';
+        if (r.size() < 2 || r[0] != '#')
+            return std::nullopt;
+        const bool hex = r[1] == 'x';
+        const std::string_view digits = r.substr(hex ? 2 : 1);
+        if (digits.empty() || digits.size() > 7)
+            return std::nullopt;
+        char32_t c = 0;
+        for (const char d : digits) {
+            int v;
+            if (d >= '0' && d <= '9')
+                v = d - '0';
+            else if (hex && d >= 'a' && d <= 'f')
+                v = d - 'a' + 10;
+            else if (hex && d >= 'A' && d <= 'F')
+                v = d - 'A' + 10;
+            else
+                return std::nullopt;
+            c = c * (hex ? 16 : 10) + char32_t(v);
+        }
+        if (!isXmlChar(c))
+            return std::nullopt;
+        return c;
+    }
+
+    // One UTF-8 sequence, strictly (no overlong form, no surrogate); its length.
+    static int utf8Sequence(const unsigned char *p, const unsigned char *end, char32_t &c)
+    {
+        const unsigned char b = *p;
+        int length;
+        char32_t least;
+        if ((b & 0xE0) == 0xC0) { length = 2; c = b & 0x1F; least = 0x80; }
+        else if ((b & 0xF0) == 0xE0) { length = 3; c = b & 0x0F; least = 0x800; }
+        else if ((b & 0xF8) == 0xF0) { length = 4; c = b & 0x07; least = 0x10000; }
+        else return 0;
+        if (end - p < length)
+            return 0;
+        for (int i = 1; i < length; ++i) {
+            if ((p[i] & 0xC0) != 0x80)
+                return 0;
+            c = (c << 6) | (p[i] & 0x3F);
+        }
+        if (c < least || !isXmlChar(c))
+            return 0;
+        return length;
+    }
+
+    // The value between the quotes, with the tag's running counts; false for what
+    // this reader leaves to the library (and for a value past the bounds).
+    bool decodeValue(const char *p, const char *end, QString &value, qint64 &tagText, qint64 &references)
+    {
+        const char *q = p;
+        while (q < end && *q >= 0x20 && *q != '&' && *q != '<' && *q != 0x7F)
+            ++q;
+        if (q == end) {
+            value = QString::fromLatin1(p, end - p);
+        } else {
+            value.reserve(end - p);
+            value.append(QLatin1StringView(p, q - p));
+            while (q < end) {
+                const char c = *q;
+                if (c == '&') {
+                    const char *semicolon = q + 1;
+                    while (semicolon < end && *semicolon != ';' && semicolon - q <= 12)
+                        ++semicolon;
+                    if (semicolon == end || *semicolon != ';')
+                        return false;
+                    const auto r = reference(std::string_view(q + 1, size_t(semicolon - q - 1)));
+                    if (!r || ++references > DocumentFileFormat::MaximumReferencesPerTag)
+                        return false;
+                    appendCharacter(value, *r);
+                    q = semicolon + 1;
+                } else if (static_cast<unsigned char>(c) >= 0x80) {
+                    char32_t u;
+                    const int n = utf8Sequence(reinterpret_cast<const unsigned char *>(q),
+                                               reinterpret_cast<const unsigned char *>(end), u);
+                    if (!n)
+                        return false;
+                    appendCharacter(value, u);
+                    q += n;
+                } else if (c < 0x20 || c == '<' || c == 0x7F) {
+                    return false; // line ends and tabs are normalized by the library
+                } else {
+                    value.append(QLatin1Char(c));
+                    ++q;
+                }
+            }
+        }
+        tagText += value.size();
+        return value.size() <= DocumentFileFormat::MaximumAttributeLength
+            && tagText <= DocumentFileFormat::MaximumTagTextLength;
+    }
+
+    QIODevice *m_device;
+    std::vector<char> m_buffer;
+    qsizetype m_pos = 0;
+    qsizetype m_end = 0;
+    bool m_started = false;
+    bool m_rootSeen = false;
+    bool m_pendingEnd = false;
+    bool m_done = false;
+    bool m_handedOver = false;
+    TokenType m_token = QXmlStreamReader::NoToken;
+    QString m_encoding;
+    QString m_name;
+    QXmlStreamAttributes m_attributes;
+    std::vector<QString> m_stack;
+    std::vector<std::pair<std::string, QString>> m_names;
+};
+
+// Streaming reader of one document over a token source with the calls of
+// QXmlStreamReader it needs. Everything is built aside and handed out only when the
+// whole input parsed.
+template<typename Xml>
 class XmlDocumentReader
 {
 public:
-    explicit XmlDocumentReader(QXmlStreamReader &xml) : m_xml(xml), m_now(platform::Clock::now()) {}
+    explicit XmlDocumentReader(Xml &xml) : m_xml(xml), m_now(platform::Clock::now()) {}
 
     bool read(DocumentFileFormat::ReadResult &out)
     {
@@ -216,7 +589,7 @@ private:
         return false;
     }
 
-    QXmlStreamReader &m_xml;
+    Xml &m_xml;
     QDateTime m_now;
     qint64 m_elements = 0;
 };
@@ -224,7 +597,17 @@ private:
 bool parse(QXmlStreamReader &xml, DocumentFileFormat::ReadResult &out)
 {
     xml.setNamespaceProcessing(false);
-    XmlDocumentReader reader(xml);
+    XmlDocumentReader<QXmlStreamReader> reader(xml);
+    DocumentFileFormat::ReadResult result;
+    if (!reader.read(result))
+        return false;
+    out = std::move(result);
+    return true;
+}
+
+bool parse(WrittenFormTokens &xml, DocumentFileFormat::ReadResult &out)
+{
+    XmlDocumentReader<WrittenFormTokens> reader(xml);
     DocumentFileFormat::ReadResult result;
     if (!reader.read(result))
         return false;
@@ -565,6 +948,34 @@ bool DocumentFileFormat::readXmlData(const QByteArray &data, ReadResult &out)
 }
 
 bool DocumentFileFormat::readXmlDevice(QIODevice *device, ReadResult &out)
+{
+    // The form the writer makes is read directly; anything else, from the start
+    // again, through the XML library (a sequential device cannot start again).
+    if (!device->isSequential()) {
+        const qint64 start = device->pos();
+        bool handedOver = false;
+        if (readWrittenForm(device, out, &handedOver))
+            return true;
+        if (!handedOver || !device->seek(start))
+            return false;
+    }
+    return readXmlWithLibrary(device, out);
+}
+
+bool DocumentFileFormat::readWrittenForm(QIODevice *device, ReadResult &out, bool *handedOver)
+{
+    WrittenFormTokens tokens(device);
+    ReadResult result;
+    const bool read = parse(tokens, result);
+    if (handedOver)
+        *handedOver = tokens.handedOver();
+    if (!read || tokens.handedOver())
+        return false;
+    out = std::move(result);
+    return true;
+}
+
+bool DocumentFileFormat::readXmlWithLibrary(QIODevice *device, ReadResult &out)
 {
     XmlMarkupGuardDevice::Bounds bounds;
     bounds.attributesPerTag = MaximumAttributesPerElement;

@@ -84,7 +84,16 @@ public:
     static void writeDocument(QXmlStreamWriter &writer, const Node &root, const DocumentValuesStore &store);
     // The XML form only (no check of the leading bytes). On failure `out` is untouched.
     static bool readXmlData(const QByteArray &data, ReadResult &out);
+    // The document form the writer makes (declaration, elements, attributes in
+    // double quotes, white space between tags) is read straight from the bytes, in
+    // one pass; any other XML through the XML library behind the markup guard.
     static bool readXmlDevice(QIODevice *device, ReadResult &out);
+    // The two readers behind readXmlDevice. The direct one reads the writer's form
+    // only: for anything else (and anything past a bound) it sets *handedOver,
+    // answers false and leaves `out` untouched; the device is then read partly.
+    static bool readWrittenForm(QIODevice *device, ReadResult &out, bool *handedOver);
+    // Any XML: the library behind XmlMarkupGuardDevice.
+    static bool readXmlWithLibrary(QIODevice *device, ReadResult &out);
     // Chooses the form by bytes 2 to 12: "xml version" or the archive's "typedstream".
     static bool readData(const QByteArray &data, ReadResult &out);
     static bool readArchiveData(const QByteArray &data, ReadResult &out);
