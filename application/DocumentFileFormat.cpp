@@ -351,7 +351,7 @@ private:
     bool decodeValue(const char *p, const char *end, QString &value, qint64 &tagText, qint64 &references)
     {
         const char *q = p;
-        while (q < end && *q >= 0x20 && *q != '&' && *q != '<' && *q != 0x7F)
+        while (q < end && *q >= 0x20 && *q != '&' && *q != '<')
             ++q;
         if (q == end) {
             value = QString::fromLatin1(p, end - p);
@@ -379,7 +379,7 @@ private:
                         return false;
                     appendCharacter(value, u);
                     q += n;
-                } else if (c < 0x20 || c == '<' || c == 0x7F) {
+                } else if (c < 0x20 || c == '<') {
                     return false; // line ends and tabs are normalized by the library
                 } else {
                     value.append(QLatin1Char(c));
