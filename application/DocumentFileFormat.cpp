@@ -14,6 +14,7 @@
 #include <QSaveFile>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
+#include <array>
 #include <charconv>
 #include <cstring>
 #include <string_view>
@@ -99,6 +100,7 @@ public:
 private:
     static constexpr qsizetype BlockSize = 1 << 16;
     static constexpr qsizetype MaximumNameLength = 64;
+    static constexpr size_t MaximumNames = 64;
     static constexpr qsizetype MaximumTagBytes = 2 * DocumentFileFormat::MaximumTagTextLength;
 
     enum class Scan { Done, More, Other };
@@ -183,14 +185,22 @@ private:
         return q;
     }
 
-    const QString &nameString(const char *p, const char *q)
+    // The index of a name among those seen so far (the writer's names come in the
+    // same order every time, so the one after the last is tried first); -1 when
+    // there are too many different names, which the library is left to read.
+    int nameIndex(const char *p, const char *q)
     {
         const std::string_view key(p, size_t(q - p));
-        for (const auto &[bytes, text] : m_names)
-            if (bytes == key)
-                return text;
+        const int next = m_lastName + 1;
+        if (next < int(m_names.size()) && m_names[size_t(next)].first == key)
+            return m_lastName = next;
+        for (size_t i = 0; i < m_names.size(); ++i)
+            if (m_names[i].first == key)
+                return m_lastName = int(i);
+        if (m_names.size() == MaximumNames)
+            return -1;
         m_names.emplace_back(std::string(key), QString::fromLatin1(p, q - p));
-        return m_names.back().second;
+        return m_lastName = int(m_names.size()) - 1;
     }
 
     Scan scanTag()
@@ -220,7 +230,9 @@ private:
             return Scan::More;
         if (!q)
             return Scan::Other;
-        const QString &elementName = nameString(p, q);
+        const int elementName = nameIndex(p, q);
+        if (elementName < 0)
+            return Scan::Other;
         p = q;
         m_attributes.clear();
         qint64 tagText = 0;
@@ -244,10 +256,13 @@ private:
                 return Scan::Other;
             if (m_attributes.size() == DocumentFileFormat::MaximumAttributesPerElement)
                 return Scan::Other;
-            const QString &attributeName = nameString(n, q);
-            for (const QXmlStreamAttribute &a : std::as_const(m_attributes))
-                if (a.qualifiedName() == attributeName)
+            const int attributeName = nameIndex(n, q);
+            if (attributeName < 0)
+                return Scan::Other;
+            for (qsizetype i = 0; i < m_attributes.size(); ++i)
+                if (m_tagNames[size_t(i)] == attributeName)
                     return Scan::Other;
+            m_tagNames[size_t(m_attributes.size())] = attributeName;
             p = q + 2;
             const char *close = static_cast<const char *>(std::memchr(p, '"', size_t(end - p)));
             if (!close)
@@ -255,7 +270,7 @@ private:
             QString value;
             if (!decodeValue(p, close, value, tagText, references))
                 return Scan::Other;
-            m_attributes.append(attributeName, value);
+            m_attributes.append(m_names[size_t(attributeName)].second, value);
             p = close + 1;
         }
         bool empty = false;
@@ -268,8 +283,8 @@ private:
             ++p;
         }
         m_pos = p + 1 - m_buffer.data();
-        m_name = elementName;
-        m_stack.push_back(elementName);
+        m_name = m_names[size_t(elementName)].second;
+        m_stack.push_back(m_name);
         m_rootSeen = true;
         m_pendingEnd = empty;
         m_token = QXmlStreamReader::StartElement;
@@ -407,6 +422,8 @@ private:
     QXmlStreamAttributes m_attributes;
     std::vector<QString> m_stack;
     std::vector<std::pair<std::string, QString>> m_names;
+    int m_lastName = -1;
+    std::array<int, DocumentFileFormat::MaximumAttributesPerElement> m_tagNames{};
 };
 
 // Streaming reader of one document over a token source with the calls of
