@@ -6,6 +6,7 @@
 // refuse exactly as the library does: a tab in a value, a mismatched end tag, an
 // attribute twice, markup after the root, a character reference to a control.
 #include "application/DocumentFileFormat.h"
+#include "platform/foundation/Clock.h"
 
 #include <QBuffer>
 
@@ -30,6 +31,10 @@ bool readWith(bool direct, const QByteArray &bytes, DocumentFileFormat::ReadResu
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char *>(data), qsizetype(size));
+    // A node without a date of its own is dated at the moment of reading: the same
+    // moment for both readers.
+    if (!platform::Clock::isFrozen())
+        platform::Clock::setNow(QDateTime::currentDateTimeUtc());
     DocumentFileFormat::ReadResult direct;
     bool handedOver = false;
     const bool directRead = readWith(true, bytes, direct, &handedOver);

@@ -5,6 +5,7 @@
 #include "application/DocumentFileFormat.h"
 #include "application/DocumentValuesStore.h"
 #include "application/Node.h"
+#include "platform/foundation/Clock.h"
 #include "tests/support/TestSupport.h"
 
 #include <QBuffer>
@@ -115,7 +116,16 @@ DocumentValuesStore someStore()
     return store;
 }
 
-TEST(DocumentFileReadersTest, WrittenDocumentsAreReadDirectlyAsTheLibraryReadsThem)
+// A node without a date of its own is dated at the moment of reading: one moment
+// for both readers.
+class DocumentFileReadersTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { platform::Clock::setNow(QDateTime(QDate(2024, 3, 4), QTime(9, 0), Qt::UTC)); }
+    void TearDown() override { platform::Clock::useSystemClock(); }
+};
+
+TEST_F(DocumentFileReadersTest, WrittenDocumentsAreReadDirectlyAsTheLibraryReadsThem)
 {
     for (unsigned seed = 1; seed <= 40; ++seed) {
         SCOPED_TRACE(seed);
@@ -130,7 +140,7 @@ TEST(DocumentFileReadersTest, WrittenDocumentsAreReadDirectlyAsTheLibraryReadsTh
     }
 }
 
-TEST(DocumentFileReadersTest, DamagedDocumentsGetTheLibrarysAnswer)
+TEST_F(DocumentFileReadersTest, DamagedDocumentsGetTheLibrarysAnswer)
 {
     // Bytes changed, dropped and repeated at random places of written documents:
     // whatever the direct reader keeps, it answers as the library does.
@@ -161,7 +171,7 @@ TEST(DocumentFileReadersTest, DamagedDocumentsGetTheLibrarysAnswer)
     EXPECT_GT(directAnswers, 40); // the comparison covers the direct reader's own answers
 }
 
-TEST(DocumentFileReadersTest, OtherXmlIsHandedToTheLibrary)
+TEST_F(DocumentFileReadersTest, OtherXmlIsHandedToTheLibrary)
 {
     const QByteArray cases[] = {
         wrap("<document itemName='single quotes'/>"),
@@ -191,7 +201,7 @@ TEST(DocumentFileReadersTest, OtherXmlIsHandedToTheLibrary)
     }
 }
 
-TEST(DocumentFileReadersTest, DirectRefusalsAreTheLibrarysRefusals)
+TEST_F(DocumentFileReadersTest, DirectRefusalsAreTheLibrarysRefusals)
 {
     QByteArray deep;
     for (int i = 0; i < DocumentFileFormat::MaximumDepth; ++i)
@@ -210,7 +220,7 @@ TEST(DocumentFileReadersTest, DirectRefusalsAreTheLibrarysRefusals)
     }
 }
 
-TEST(DocumentFileReadersTest, TagsAcrossBlocksAndValuesAtTheirBoundsReadFromAFile)
+TEST_F(DocumentFileReadersTest, TagsAcrossBlocksAndValuesAtTheirBoundsReadFromAFile)
 {
     // A value far longer than the direct reader's block, one at the bound of the
     // attribute length and one past it (handed over, then refused by the library).
