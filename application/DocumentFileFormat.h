@@ -23,9 +23,11 @@
 // tag with more attributes than the bound, an attribute value past its length, a
 // tag past its references, and character data, comments, CDATA sections and
 // processing instructions past a small bound (the format holds no text; white space
-// between elements has a larger bound of its own). A document is not read from
-// anything but a regular file. Threading: all functions are re-entrant; no shared
-// state.
+// between elements has a larger bound of its own). A document in the form the
+// writer makes is read straight from its bytes in one pass, under the same bounds;
+// any other XML is handed to the XML library behind the markup guard, and either
+// way the answer is the library's. A document is not read from anything but a
+// regular file. Threading: all functions are re-entrant; no shared state.
 #include "application/DocumentValuesStore.h"
 #include "application/Node.h"
 
