@@ -101,7 +101,9 @@ private:
     static constexpr qsizetype BlockSize = 1 << 16;
     static constexpr qsizetype MaximumNameLength = 64;
     static constexpr size_t MaximumNames = 64;
-    static constexpr qsizetype MaximumTagBytes = 2 * DocumentFileFormat::MaximumTagTextLength;
+    // Longer tags (values near their bounds, which no real document has) are left
+    // to the library: the buffer then never holds more than the library would.
+    static constexpr qsizetype MaximumTagBytes = DocumentFileFormat::MaximumAttributeLength;
 
     enum class Scan { Done, More, Other };
 
@@ -164,7 +166,6 @@ private:
             const Scan scan = scanTag();
             if (scan == Scan::Done)
                 return m_token;
-            // A tag longer than the library would hold in its characters is left to it.
             if (scan == Scan::Other || m_end - m_pos >= MaximumTagBytes || !fill(m_end - m_pos + 1))
                 return handOver();
         }
