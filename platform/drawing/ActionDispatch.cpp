@@ -1,5 +1,6 @@
 #include "platform/drawing/ActionDispatch.h"
 
+#include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/GuiThread.h"
 
 #include <QApplication>
@@ -73,11 +74,28 @@ QMetaMethod actionMethod(const QObject *target, const QByteArray &name)
     return withoutArguments;
 }
 
+// Calls the action method through its class's own meta-call (the moc's code, built
+// with ours) rather than QMetaMethod::invoke, so that what the action raises meets the
+// boundary without passing a frame of Qt's: an action is an entry from Qt (a menu item,
+// a key, a control), and its exception stops here, reported and counted; the action
+// still counts as received.
 bool invoke(QObject *target, const QMetaMethod &method, QObject *sender)
 {
-    if (method.parameterCount() == 1)
-        return method.invoke(target, Qt::DirectConnection, Q_ARG(QObject *, sender));
-    return method.invoke(target, Qt::DirectConnection);
+    const QMetaObject *owner = method.enclosingMetaObject();
+    const auto call = owner ? owner->d.static_metacall : nullptr;
+    if (!call) {
+        if (method.parameterCount() == 1)
+            return method.invoke(target, Qt::DirectConnection, Q_ARG(QObject *, sender));
+        return method.invoke(target, Qt::DirectConnection);
+    }
+    const int index = method.methodIndex() - owner->methodOffset();
+    QByteArray name = method.name();
+    name.prepend("the action ");
+    ExceptionBoundary::guard(target, name.constData(), [&] {
+        void *arguments[] = {nullptr, &sender};
+        call(target, QMetaObject::InvokeMetaMethod, index, arguments);
+    });
+    return true;
 }
 
 struct ApplicationResponders

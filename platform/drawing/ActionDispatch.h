@@ -32,7 +32,10 @@ bool respondsTo(const QObject *target, const char *action);
 bool respondsToMethod(const QObject *target, const char *name);
 
 // Sends the action to the target, or along the responder chain when target is null.
-// Answers whether some object received it.
+// Answers whether some object received it. The action is where a menu item, a key
+// binding or a control enters our code: an exception it raises stops here, before
+// any frame of Qt's, and is reported and counted (platform::ExceptionBoundary); the
+// sender's caller does not see it and the action counts as received.
 bool sendAction(const char *action, QObject *target, QObject *sender);
 
 // The object that would receive the action: the target itself when it responds,

@@ -1,5 +1,7 @@
 #include "platform/drawing/TrackingAreas.h"
 
+#include "platform/foundation/ExceptionBoundary.h"
+
 #include <QEvent>
 #include <QGuiApplication>
 #include <QHelpEvent>
@@ -132,7 +134,8 @@ bool TrackingAreas::eventFilter(QObject *watched, QEvent *event)
         const auto *help = static_cast<QHelpEvent *>(event);
         if (!toolTipAreaAt(help->pos()))
             break;
-        const QString text = toolTipAt(help->pos());
+        const QString text = ExceptionBoundary::guardOr(m_view.data(), "a tool-tip rectangle's provider", QString(),
+                                                        [&] { return toolTipAt(help->pos()); });
         if (text.isEmpty())
             QToolTip::hideText();
         else
@@ -178,20 +181,25 @@ void TrackingAreas::update(const QPointF *point)
         area.inside = inside;
         (inside ? taggedEntered : taggedExited).append(Report{area.owner, TrackingEvent{area.tag, at, area.userData, modifiers}});
     }
+    // Every report is an entry from Qt (a pointer move, a leave, the queued check
+    // after a release): what one handler raises stops at it, and the others still hear.
+    const QObject *view = m_view.data();
     for (int i : exited)
         if (m_exited)
-            m_exited(i, at);
+            ExceptionBoundary::guard(view, "a tracking area's exited handler", [&] { m_exited(i, at); });
     // An owner may remove rectangles (its own or others') while it hears: only those
     // still installed are told.
     for (const Report &report : taggedExited)
         if (report.owner && hasTrackingRect(report.event.tag))
-            report.owner->mouseExited(report.event);
+            ExceptionBoundary::guard(view, "a tracking rectangle's mouseExited",
+                                     [&] { report.owner->mouseExited(report.event); });
     for (int i : entered)
         if (m_entered)
-            m_entered(i, at);
+            ExceptionBoundary::guard(view, "a tracking area's entered handler", [&] { m_entered(i, at); });
     for (const Report &report : taggedEntered)
         if (report.owner && hasTrackingRect(report.event.tag))
-            report.owner->mouseEntered(report.event);
+            ExceptionBoundary::guard(view, "a tracking rectangle's mouseEntered",
+                                     [&] { report.owner->mouseEntered(report.event); });
 }
 
 } // namespace platform

@@ -25,7 +25,11 @@
 //
 // Ownership: a child QObject of its view; handlers are plain callbacks and must not
 // outlive what they capture (the owner typically is the view itself).
-// Threads: GUI thread only. Failures: none.
+// Threads: GUI thread only. Failures: none of its own. The handlers, owners and
+// providers are called from the view's events: what one of them raises is caught
+// there and reported (platform::ExceptionBoundary), the other handlers still hear,
+// and an area's state stands as it was found; toolTipAt() called directly passes a
+// provider's exception on.
 #include <QList>
 #include <QObject>
 #include <QPointF>

@@ -1,12 +1,20 @@
 #include "platform/drawing/ActionDispatch.h"
+#include "platform/foundation/Exception.h"
+#include "platform/foundation/ExceptionBoundary.h"
+#include "tests/support/ExceptionLog.h"
 
 #include <gtest/gtest.h>
+
+#include <QAction>
+#include <QMenu>
 
 #include <QApplication>
 #include <QLineEdit>
 #include <QTest>
 #include <QVBoxLayout>
 #include <QWidget>
+
+#include <stdexcept>
 
 namespace {
 
@@ -114,6 +122,85 @@ TEST(ActionDispatch, WithoutTargetTheResponderChainIsWalked)
 
     EXPECT_FALSE(platform::sendAction("noSuchAction:", nullptr, nullptr));
     window.close();
+}
+
+// ---- Actions are entries from Qt ----
+
+namespace {
+
+// Raises the way an index check of ours does when told to.
+class FailingResponder : public QWidget
+{
+    Q_OBJECT
+public:
+    using QWidget::QWidget;
+    int removals = 0;
+    int failures = 0;
+    bool fail = true;
+    Q_INVOKABLE void removeJob(QObject *)
+    {
+        if (fail) {
+            ++failures;
+            throw platform::Exception(platform::Exception::RangeException,
+                                      QStringLiteral("Node childAtIndex: index 4 beyond bounds [0 .. 3]"));
+        }
+        ++removals;
+    }
+    Q_INVOKABLE int reload()
+    {
+        throw std::out_of_range("no row 9");
+    }
+};
+
+} // namespace
+
+// A menu item's action, sent to its target or along the responder chain, that raises:
+// the exception stops in the dispatch (reported as the action's, never as an event that
+// reached the application object), the count goes up by one, the item counts as
+// handled, and the next item works.
+TEST(ActionDispatch, AnActionThatRaisesStopsInTheDispatch)
+{
+    ResponderReset reset;
+    testsupport::ExceptionLog log;
+    FailingResponder responder;
+    responder.setObjectName(QStringLiteral("outline"));
+    platform::setApplicationResponders([&] { return QList<QObject *>{&responder}; });
+    const int before = platform::ExceptionBoundary::caughtCount();
+
+    QMenu menu;
+    QAction *item = menu.addAction(QStringLiteral("Remove"));
+    bool handled = false;
+    QObject::connect(item, &QAction::triggered, &menu,
+                     [&] { handled = platform::sendAction("removeJob:", &responder, item); });
+    item->trigger();
+    EXPECT_TRUE(handled);
+    EXPECT_EQ(responder.failures, 1);
+    EXPECT_EQ(platform::ExceptionBoundary::caughtCount(), before + 1);
+
+    // Along the responder chain, from a queued call (a key binding's delivery).
+    handled = false;
+    QMetaObject::invokeMethod(&menu, [&] { handled = platform::sendAction("removeJob:", nullptr, item); },
+                              Qt::QueuedConnection);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return handled; }));
+    EXPECT_EQ(responder.failures, 2);
+    EXPECT_EQ(platform::ExceptionBoundary::caughtCount(), before + 2);
+
+    // An action with an answer of its own, raising a standard exception.
+    EXPECT_TRUE(platform::sendAction("reload", &responder, item));
+    EXPECT_EQ(platform::ExceptionBoundary::caughtCount(), before + 3);
+
+    responder.fail = false;
+    item->trigger();
+    EXPECT_EQ(responder.removals, 1);
+    EXPECT_EQ(platform::ExceptionBoundary::caughtCount(), before + 3);
+
+    const QStringList messages = log.messages();
+    ASSERT_EQ(messages.size(), 3);
+    EXPECT_TRUE(log.allStoppedAtTheirEntries()) << messages.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(messages.at(0).contains(QLatin1String("the action removeJob")));
+    EXPECT_TRUE(messages.at(0).contains(QLatin1String("\"outline\"")));
+    EXPECT_TRUE(messages.at(0).contains(QLatin1String("NSRangeException: Node childAtIndex: index 4 beyond bounds")));
+    EXPECT_TRUE(messages.at(2).contains(QLatin1String("no row 9")));
 }
 
 #include "TestActionDispatch.moc"

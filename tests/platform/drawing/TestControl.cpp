@@ -4,6 +4,9 @@
 #include "platform/drawing/Control.h"
 
 #include "platform/drawing/ActionDispatch.h"
+#include "platform/foundation/Exception.h"
+#include "platform/foundation/ExceptionBoundary.h"
+#include "tests/support/ExceptionLog.h"
 
 #include <QApplication>
 #include <QSignalSpy>
@@ -140,6 +143,53 @@ TEST(Control, PaintsTheCell)
     const QImage on = control->grab().toImage();
     EXPECT_FALSE(off.isNull());
     EXPECT_NE(off, on);
+}
+
+namespace {
+
+class FailingClickTarget : public QObject
+{
+    Q_OBJECT
+public:
+    int calls = 0;
+    Q_INVOKABLE void buttonPressed(QObject *)
+    {
+        ++calls;
+        throw platform::Exception(platform::Exception::InvalidArgumentException, QStringLiteral("no such group"));
+    }
+};
+
+} // namespace
+
+// A control's target-action send from a mouse click and from a key: the target's
+// exception stops at the send, the click completes (the cell is no longer highlighted,
+// the state has turned), and the control keeps answering.
+TEST(Control, AnActionThatRaisesLeavesTheClickComplete)
+{
+    testsupport::ExceptionLog log;
+    const int before = platform::ExceptionBoundary::caughtCount();
+    FailingClickTarget target;
+    auto control = std::make_unique<Control>(
+        std::make_unique<ButtonCell>(QStringLiteral("Check"), ButtonCell::ButtonType::Switch));
+    control->setTarget(&target);
+    control->setAction("buttonPressed:");
+    control->sizeToFit();
+    const QPoint inside = control->rect().center();
+    QTest::mouseClick(control.get(), Qt::LeftButton, Qt::NoModifier, inside);
+    EXPECT_EQ(target.calls, 1);
+    EXPECT_FALSE(control->cell()->isHighlighted());
+    EXPECT_EQ(control->state(), Cell::State::On);
+    EXPECT_EQ(platform::ExceptionBoundary::caughtCount(), before + 1);
+
+    control->setFocus();
+    QTest::keyClick(control.get(), Qt::Key_Space);
+    EXPECT_EQ(target.calls, 2);
+    EXPECT_EQ(control->state(), Cell::State::Off);
+    QTest::mouseClick(control.get(), Qt::LeftButton, Qt::NoModifier, inside);
+    EXPECT_EQ(target.calls, 3);
+    EXPECT_EQ(platform::ExceptionBoundary::caughtCount(), before + 3);
+    EXPECT_EQ(log.messages().size(), 3);
+    EXPECT_TRUE(log.allStoppedAtTheirEntries()) << log.messages().join(QLatin1Char('\n')).toStdString();
 }
 
 #include "TestControl.moc"

@@ -1,7 +1,15 @@
 #include "platform/drawing/TrackingAreas.h"
+#include "platform/foundation/Exception.h"
+#include "platform/foundation/ExceptionBoundary.h"
+#include "tests/support/ExceptionLog.h"
+
+#include <QApplication>
+#include <QHelpEvent>
 
 #include <QTest>
 #include <QWidget>
+
+#include <stdexcept>
 #include <gtest/gtest.h>
 
 using platform::TrackingAreas;
@@ -89,4 +97,79 @@ TEST(TrackingAreas, TaggedRectanglesWithOwnersAndToolTips)
     EXPECT_EQ(areas->numberOfToolTipRects(), 1);
     areas->removeAllToolTips();
     EXPECT_EQ(areas->numberOfToolTipRects(), 0);
+}
+
+namespace {
+
+struct FailingOwner : platform::TrackingAreaOwner
+{
+    QStringList *events;
+    explicit FailingOwner(QStringList *list) : events(list) {}
+    void mouseEntered(const platform::TrackingEvent &e) override
+    {
+        *events << QStringLiteral("in%1").arg(e.tag);
+        throw platform::Exception(platform::Exception::RangeException, QStringLiteral("objectIndex invalid"));
+    }
+    void mouseExited(const platform::TrackingEvent &e) override { *events << QStringLiteral("out%1").arg(e.tag); }
+};
+
+} // namespace
+
+// Handlers, owners and tool-tip providers that raise: each exception stops in the
+// tracking areas (never at the application object), the other handlers of the same
+// move still hear, the areas' state follows the pointer, and a direct toolTipAt()
+// passes the provider's exception on to its caller.
+TEST(TrackingAreas, AHandlerThatRaisesStopsThereAndTheOthersStillHear)
+{
+    testsupport::ExceptionLog log;
+    const int before = platform::ExceptionBoundary::caughtCount();
+    QStringList events;
+    FailingOwner owner(&events); // both outlive the view, which reports the pointer gone when it goes
+    QWidget view;
+    view.resize(200, 50);
+    auto *areas = new TrackingAreas(&view);
+    areas->setEnteredHandler([&](int area, const QPointF &) {
+        events << QStringLiteral("in%1").arg(area);
+        throw std::out_of_range("area beyond bounds");
+    });
+    areas->setExitedHandler([&](int area, const QPointF &) {
+        events << QStringLiteral("out%1").arg(area);
+        if (area == 0)
+            throw platform::Exception(platform::Exception::RangeException, QStringLiteral("groupIndex invalid"));
+    });
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    areas->addArea(QRectF(10, 10, 40, 30));
+    const int tag = areas->addTrackingRect(QRectF(10, 10, 90, 30), &owner, {}, false);
+
+    QTest::mouseMove(&view, QPoint(20, 20)); // area 0 and the rectangle entered: two raise
+    EXPECT_EQ(events, (QStringList{QStringLiteral("in0"), QStringLiteral("in%1").arg(tag)}));
+    EXPECT_TRUE(areas->isInside(0));
+    EXPECT_TRUE(areas->isInsideTrackingRect(tag));
+    EXPECT_EQ(platform::ExceptionBoundary::caughtCount(), before + 2);
+
+    events.clear();
+    QTest::mouseMove(&view, QPoint(150, 20)); // both left: the first exited handler raises
+    EXPECT_EQ(events, (QStringList{QStringLiteral("out0"), QStringLiteral("out%1").arg(tag)}));
+    EXPECT_FALSE(areas->isInside(0));
+    EXPECT_EQ(platform::ExceptionBoundary::caughtCount(), before + 3);
+
+    // After a release the check runs from a queued call.
+    events.clear();
+    QTest::mousePress(&view, Qt::LeftButton, {}, QPoint(150, 20));
+    QTest::mouseRelease(&view, Qt::LeftButton, {}, QPoint(20, 20));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return events.size() == 2; }));
+    EXPECT_EQ(platform::ExceptionBoundary::caughtCount(), before + 5);
+
+    areas->addToolTipRect(QRectF(0, 0, 200, 50), [](int, const QPointF &, const QVariant &) -> QString {
+        throw platform::Exception(platform::Exception::RangeException, QStringLiteral("no tool tip there"));
+    });
+    QHelpEvent help(QEvent::ToolTip, QPoint(30, 20), view.mapToGlobal(QPoint(30, 20)));
+    EXPECT_TRUE(QApplication::sendEvent(&view, &help)) << "the rectangle answered the tool tip (with none)";
+    EXPECT_EQ(platform::ExceptionBoundary::caughtCount(), before + 6);
+    EXPECT_THROW(areas->toolTipAt(QPointF(30, 20)), platform::Exception);
+    EXPECT_EQ(platform::ExceptionBoundary::caughtCount(), before + 6);
+
+    EXPECT_EQ(log.messages().size(), 6);
+    EXPECT_TRUE(log.allStoppedAtTheirEntries()) << log.messages().join(QLatin1Char('\n')).toStdString();
 }
