@@ -1,5 +1,7 @@
 #include "platform/foundation/NotificationCenter.h"
 
+#include "platform/foundation/ExceptionBoundary.h"
+
 #include <QCoreApplication>
 #include <QMutexLocker>
 #include <QThread>
@@ -181,8 +183,11 @@ void NotificationCenter::post(const Notification &notification)
     if (!onMainThread()) {
         qWarning("NotificationCenter: \"%s\" posted off the main thread; delivered on the main thread",
                  qPrintable(notification.name));
+        // The delivery is an entry from Qt of its own: what an observer raises stops there.
         QMetaObject::invokeMethod(QCoreApplication::instance(),
-                                  [this, notification] { deliver(notification); },
+                                  ExceptionBoundary::guarded(QCoreApplication::instance(),
+                                                             "a notification posted off the main thread",
+                                                             [this, notification] { deliver(notification); }),
                                   Qt::QueuedConnection);
         return;
     }

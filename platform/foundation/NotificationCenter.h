@@ -9,7 +9,9 @@
 // observer while a notification is being delivered.
 //
 // Posting belongs to the main thread; a post from another thread is handed to the
-// main thread and delivered there.
+// main thread and delivered there. A handler's exception reaches whoever posted on
+// the main thread; a delivery handed over from another thread has no poster to
+// reach, and stops at the exception boundary (reported and counted).
 #include <QMutex>
 #include <QObject>
 #include <QHash>

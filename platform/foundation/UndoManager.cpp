@@ -1,5 +1,6 @@
 #include "platform/foundation/UndoManager.h"
 
+#include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/NotificationCenter.h"
 
 #include <QMetaObject>
@@ -82,11 +83,11 @@ void UndoManager::registerUndo(std::function<void()> operation)
             d->openedByEvent = true;
             if (!d->closeScheduled) {
                 d->closeScheduled = true;
-                QMetaObject::invokeMethod(this, [this] {
+                QMetaObject::invokeMethod(this, ExceptionBoundary::guarded(this, "the end of an event's undo group", [this] {
                     d->closeScheduled = false;
                     if (d->openedByEvent && d->level == 1)
                         endUndoGrouping();
-                }, Qt::QueuedConnection);
+                }), Qt::QueuedConnection);
             }
         } else {
             // No group open and no automatic grouping: the operation is a step of its own.
@@ -154,11 +155,11 @@ void UndoManager::endUndoGrouping()
         // A nested group ended after its pass: close the automatic group at the
         // end of this one.
         d->closeScheduled = true;
-        QMetaObject::invokeMethod(this, [this] {
+        QMetaObject::invokeMethod(this, ExceptionBoundary::guarded(this, "the end of an event's undo group", [this] {
             d->closeScheduled = false;
             if (d->openedByEvent && d->level == 1)
                 endUndoGrouping();
-        }, Qt::QueuedConnection);
+        }), Qt::QueuedConnection);
     }
     NotificationCenter::defaultCenter().post(CheckpointNotification, this);
 }

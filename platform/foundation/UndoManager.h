@@ -5,7 +5,8 @@
 // the opposite registers goes to the redo stack, and the other way round, so a
 // setter that registers "set the old value" gives undo and redo for free.
 // Registrations outside an explicit group are collected into one group that is
-// closed at the end of the current event-loop pass (groupsByEvent, on by default).
+// closed at the end of the current event-loop pass (groupsByEvent, on by default);
+// what an observer raises at that close stops there (platform::ExceptionBoundary).
 //
 // Posts (through platform::NotificationCenter, object = this manager):
 //   "NSUndoManagerDidUndoChangeNotification", "NSUndoManagerDidRedoChangeNotification",

@@ -1,7 +1,8 @@
 #include "platform/foundation/UserDefaults.h"
-#include "platform/foundation/VariantNumber.h"
 
+#include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/VariantNumber.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -357,9 +358,10 @@ void postChange()
 {
     const QCoreApplication *app = QCoreApplication::instance();
     if (app && QThread::currentThread() != app->thread()) {
-        QMetaObject::invokeMethod(QCoreApplication::instance(), [] {
-            NotificationCenter::defaultCenter().post(UserDefaults::DidChangeNotification);
-        }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(QCoreApplication::instance(),
+                                  ExceptionBoundary::guarded(QCoreApplication::instance(), "a change of the defaults", [] {
+                                      NotificationCenter::defaultCenter().post(UserDefaults::DidChangeNotification);
+                                  }), Qt::QueuedConnection);
         return;
     }
     NotificationCenter::defaultCenter().post(UserDefaults::DidChangeNotification);

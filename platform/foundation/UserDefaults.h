@@ -6,7 +6,8 @@
 // defaults. Keys are kept exactly as given (any text). Values keep their type
 // across a restart: integers, doubles, booleans, strings, byte arrays, date-times
 // and lists and maps of those. Every change posts DidChangeNotification (no object)
-// through platform::NotificationCenter.
+// through platform::NotificationCenter (a change made off the main thread posts it
+// from a queued call there, whose observers' exceptions stop at the exception boundary).
 // Threads: thread-safe; every member may be called from any thread.
 #include <QByteArray>
 #include <QMutex>

@@ -1,5 +1,9 @@
 #include "platform/foundation/NotificationCenter.h"
 
+#include "platform/foundation/Exception.h"
+#include "platform/foundation/ExceptionBoundary.h"
+#include "tests/support/ExceptionLog.h"
+
 #include <QCoreApplication>
 #include <QStringList>
 #include <QTest>
@@ -131,6 +135,37 @@ TEST(NotificationCenter, PostFromWorkerThreadIsDeliveredOnMainThread)
     ASSERT_TRUE(worker->wait(10000));
     ASSERT_TRUE(QTest::qWaitFor([&] { return deliveredOn != nullptr; }, 10000));
     EXPECT_EQ(deliveredOn, QCoreApplication::instance()->thread());
+}
+
+// An observer that raises: a post on the main thread passes the exception to the
+// poster; a post from another thread is delivered from a queued call, where the
+// exception stops at the boundary (counted, reported as that delivery's) and later
+// deliveries go on.
+TEST(NotificationCenter, AnObserverThatRaisesReachesThePosterOrStopsAtTheQueuedDelivery)
+{
+    testsupport::ExceptionLog log;
+    const int before = platform::ExceptionBoundary::caughtCount();
+    NotificationCenter center;
+    QObject observer;
+    int deliveries = 0;
+    center.addObserver(&observer, QStringLiteral("W"), nullptr, [&](const Notification &n) {
+        ++deliveries;
+        if (n.userInfo.value(QStringLiteral("fail")).toBool())
+            throw platform::Exception(platform::Exception::RangeException, QStringLiteral("index 2 beyond bounds"));
+    });
+    EXPECT_THROW(center.post(QStringLiteral("W"), nullptr, {{QStringLiteral("fail"), true}}), platform::Exception);
+    EXPECT_EQ(platform::ExceptionBoundary::caughtCount(), before);
+
+    std::unique_ptr<QThread> worker(QThread::create([&] {
+        center.post(QStringLiteral("W"), nullptr, {{QStringLiteral("fail"), true}});
+        center.post(QStringLiteral("W"));
+    }));
+    worker->start();
+    ASSERT_TRUE(worker->wait(10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return deliveries == 3; }, 10000));
+    EXPECT_EQ(platform::ExceptionBoundary::caughtCount(), before + 1);
+    ASSERT_EQ(log.messages().size(), 1);
+    EXPECT_TRUE(log.messages().first().contains(QLatin1String("a notification posted off the main thread")));
 }
 
 } // namespace

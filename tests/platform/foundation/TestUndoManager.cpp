@@ -1,6 +1,9 @@
 #include "platform/foundation/UndoManager.h"
 
+#include "platform/foundation/Exception.h"
+#include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/NotificationCenter.h"
+#include "tests/support/ExceptionLog.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -309,6 +312,33 @@ TEST(UndoManager, StateChangedSignalAndGroupingWithoutEvents)
     EXPECT_EQ(m.value, 1);
     um.undo();
     EXPECT_EQ(m.value, 0);
+}
+
+// The automatic group closes from a queued call at the end of the pass: an observer of
+// the checkpoint that raises there stops at the boundary, and the group is closed all
+// the same (one step to undo, nothing left open).
+TEST(UndoManager, AnObserverThatRaisesAtTheEndOfThePassLeavesTheGroupClosed)
+{
+    testsupport::ExceptionLog log;
+    const int before = platform::ExceptionBoundary::caughtCount();
+    UndoManager um;
+    Model m{&um};
+    QObject observer;
+    NotificationCenter::defaultCenter().addObserver(
+        &observer, QStringLiteral("NSUndoManagerCheckpointNotification"), &um, [](const Notification &) {
+            throw platform::Exception(platform::Exception::InvalidArgumentException, QStringLiteral("no such job"));
+        });
+    m.set(1);
+    m.set(2);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return platform::ExceptionBoundary::caughtCount() == before + 1; }));
+    EXPECT_EQ(um.groupingLevel(), 0);
+    ASSERT_TRUE(um.canUndo());
+    NotificationCenter::defaultCenter().removeObserver(&observer);
+    um.undo();
+    EXPECT_EQ(m.value, 0);
+    EXPECT_FALSE(um.canUndo());
+    ASSERT_EQ(log.messages().size(), 1);
+    EXPECT_TRUE(log.messages().first().contains(QLatin1String("the end of an event's undo group")));
 }
 
 } // namespace
