@@ -19,6 +19,7 @@
 #include "application/TransparentWindow.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/desktop/DesktopNotifier.h"
+#include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/desktop/SleepMonitor.h"
 #include "platform/foundation/UserDefaults.h"
@@ -123,7 +124,8 @@ AppController::AppController(const Services &services, QObject *parent) : platfo
 
     m_sleepMonitor = services.sleepMonitor ? services.sleepMonitor : new platform::SleepMonitor(this);
     m_sleepMonitor->setParent(this);
-    connect(m_sleepMonitor, &platform::SleepMonitor::aboutToSleep, this, [this] { receiveSleepNote(nullptr); });
+    connect(m_sleepMonitor, &platform::SleepMonitor::aboutToSleep, this,
+            platform::ExceptionBoundary::guarded(this, "aboutToSleep", [this] { receiveSleepNote(nullptr); }));
 
     m_documentServices->menuRebuilder = [this] { buildMenu(); };
     m_documentServices->notificationPoster = [this](const QString &message, const QString &title) {
@@ -134,15 +136,17 @@ AppController::AppController(const Services &services, QObject *parent) : platfo
 
     // Tray hosts that show an exported menu never ask for it again: it follows the
     // documents as they open, close and are renamed (starts and stops rebuild it too).
-    connect(this, &platform::DocumentController::documentAdded, this, [this](platform::Document *document) {
-        connect(document, &platform::Document::displayNameChanged, this, &AppController::buildMenu,
-                Qt::UniqueConnection);
-        buildMenu();
-    });
-    connect(this, &platform::DocumentController::documentRemoved, this, [this](platform::Document *document) {
-        disconnect(document, &platform::Document::displayNameChanged, this, &AppController::buildMenu);
-        buildMenu();
-    });
+    connect(this, &platform::DocumentController::documentAdded, this,
+            platform::ExceptionBoundary::guarded(this, "documentAdded", [this](platform::Document *document) {
+                connect(document, &platform::Document::displayNameChanged, this, &AppController::buildMenu,
+                        Qt::UniqueConnection);
+                buildMenu();
+            }));
+    connect(this, &platform::DocumentController::documentRemoved, this,
+            platform::ExceptionBoundary::guarded(this, "documentRemoved", [this](platform::Document *document) {
+                disconnect(document, &platform::Document::displayNameChanged, this, &AppController::buildMenu);
+                buildMenu();
+            }));
 
     if (auto *application = qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
         connect(application, &QGuiApplication::focusWindowChanged, this, &AppController::focusWindowChanged);
@@ -232,12 +236,12 @@ void AppController::applicationDidFinishLaunching()
     }
     if (defaults.boolForKey(UpdateAutoSearchKey)) {
         // The check waits for the server: let the windows show first.
-        QTimer::singleShot(0, this, [this] {
+        QTimer::singleShot(0, this, platform::ExceptionBoundary::guarded(this, "the launch's update check", [this] {
             if (m_updateChecker)
                 m_updateChecker(true);
             else
                 NTXCheckUpdate::checkForUpdate(true);
-        });
+        }));
     }
     makePreferenceController();
 }
@@ -321,7 +325,8 @@ void AppController::handlePrefsChange()
         m_timer->setObjectName(QStringLiteral("autoSaveTimer"));
         m_timer->setTimerType(Qt::CoarseTimer);
         m_timer->setInterval(int(minutes * 60000));
-        connect(m_timer, &QTimer::timeout, this, [this] { doTimer(m_timer); });
+        connect(m_timer, &QTimer::timeout, this,
+                platform::ExceptionBoundary::guarded(this, "the autosave timer", [this] { doTimer(m_timer); }));
         m_timer->start();
     }
 
@@ -331,7 +336,10 @@ void AppController::handlePrefsChange()
         m_appsStatusItem->setToolTip(platform::localized(QStringLiteral("LSStatusItemToolTip")));
         m_appsStatusItem->setContextMenu(m_appDockMenu);
         connect(m_appsStatusItem, &QSystemTrayIcon::activated, this,
-                [this](QSystemTrayIcon::ActivationReason reason) { statusItemActivated(int(reason)); });
+                platform::ExceptionBoundary::guarded(this, "the status item",
+                                                     [this](QSystemTrayIcon::ActivationReason reason) {
+                    statusItemActivated(int(reason));
+                }));
         updateStatusItemImage();
         m_appsStatusItem->show();
     } else if (!show && m_appsStatusItem) {

@@ -6,6 +6,7 @@
 #include "platform/drawing/Sheet.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Clock.h"
+#include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/UndoManager.h"
 
 #include <QButtonGroup>
@@ -26,11 +27,17 @@ void DeleteAssistant::deleteAssistant(QObject *)
     sheet->deleteDate->setDateTime(platform::Clock::now());
     deleteAssistantValueChanged(sheet->deleteValue);
     QObject::connect(sheet->deleteOkButton, &QPushButton::clicked, this,
-            [this, button = sheet->deleteOkButton] { okDeleteAssistant(button); });
+            platform::ExceptionBoundary::guarded(this, "OK", [this, button = sheet->deleteOkButton] {
+                okDeleteAssistant(button);
+            }));
     QObject::connect(sheet->deleteCancelButton, &QPushButton::clicked, this,
-            [this, button = sheet->deleteCancelButton] { okDeleteAssistant(button); });
+            platform::ExceptionBoundary::guarded(this, "Cancel", [this, button = sheet->deleteCancelButton] {
+                okDeleteAssistant(button);
+            }));
     QObject::connect(sheet->deleteValue, &QButtonGroup::idClicked, this,
-            [this, group = sheet->deleteValue] { deleteAssistantValueChanged(group); });
+            platform::ExceptionBoundary::guarded(this, "the kind of entries", [this, group = sheet->deleteValue] {
+                deleteAssistantValueChanged(group);
+            }));
     platform::Sheet::begin(sheet, m_document.documentWindow(),
                            [self = QPointer(this), sheet = QPointer(sheet)](int returnCode) {
                                if (self)

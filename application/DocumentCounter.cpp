@@ -15,6 +15,7 @@
 #include "application/DefaultsKeys.h"
 #include "application/DocumentWindow.h"
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/UndoManager.h"
 #include "platform/foundation/UserDefaults.h"
@@ -61,10 +62,11 @@ DocumentCounter::DocumentCounter(MyDocument &document) : QObject(&document), m_d
     platform::NotificationCenter::defaultCenter().addObserver(
         this, PrefsChangedNotification, nullptr, [this](const platform::Notification &) { readSettings(); });
     // Closing the window ends the document: a running counter stops first.
-    connect(&document, &platform::Document::documentWillClose, this, [this] {
-        if (m_running)
-            stop(&m_document);
-    });
+    connect(&document, &platform::Document::documentWillClose, this,
+            platform::ExceptionBoundary::guarded(this, "documentWillClose", [this] {
+                if (m_running)
+                    stop(&m_document);
+            }));
 }
 
 DocumentCounter::~DocumentCounter()
@@ -160,7 +162,8 @@ void DocumentCounter::start(QObject *)
 
     m_timer = new QTimer;
     m_timer->setInterval(TickMilliseconds);
-    connect(m_timer, &QTimer::timeout, this, &DocumentCounter::tick);
+    connect(m_timer, &QTimer::timeout, this,
+            platform::ExceptionBoundary::guarded(this, "the tick", [this] { tick(); }));
     m_timer->start();
 
     ++m_document.services().runningCounters;

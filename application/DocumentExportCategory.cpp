@@ -10,6 +10,7 @@
 #include "platform/drawing/Sheet.h"
 #include "platform/document/DocumentAlert.h"
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/UserDefaults.h"
 
 #include <QDir>
@@ -61,9 +62,11 @@ void MyDocument::saveAsRTFFile(QObject *)
     const QList<NodePtr> exportList = DocumentExporter::exportListFromSelection(DocumentExporter::selectedNodes(outlineView()));
     auto *panel = new DocumentExportPanel(m_window, userDefaults(), !exportList.isEmpty());
     panel->setParent(this);
-    connect(panel, &DocumentExportPanel::finished, this, [this, panel, exportList](int returnCode) {
-        exportDialogDidEnd(*this, *panel, returnCode, exportList);
-        panel->deleteLater();
-    });
+    connect(panel, &DocumentExportPanel::finished, this,
+            platform::ExceptionBoundary::guarded(this, "the export panel's end",
+                                                 [this, panel, exportList](int returnCode) {
+                exportDialogDidEnd(*this, *panel, returnCode, exportList);
+                panel->deleteLater();
+            }));
     panel->open();
 }

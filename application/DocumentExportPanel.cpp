@@ -5,6 +5,7 @@
 #include "application/DefaultsKeys.h"
 #include "platform/drawing/Sheet.h"
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/UserDefaults.h"
 #include "ui_DocumentExportAccessory.h"
 
@@ -56,10 +57,14 @@ DocumentExportPanel::DocumentExportPanel(QWidget *window, platform::UserDefaults
     fill();
 
     for (QComboBox *popup : {m_ui->exportFormatPopup, m_ui->exportSeparatorPopup, m_ui->exportLineEndingPopup}) {
-        connect(popup, &QComboBox::activated, this, [this, popup] { exportViewAction(popup); });
+        connect(popup, &QComboBox::activated, this,
+                platform::ExceptionBoundary::guarded(this, "an export choice", [this, popup] {
+                    exportViewAction(popup);
+                }));
     }
     for (QCheckBox *box : {m_ui->exportWithoutTimeEntry, m_ui->exportWithoutDayEntry, m_ui->exportSelectedJobs})
-        connect(box, &QCheckBox::clicked, this, [this, box] { exportViewAction(box); });
+        connect(box, &QCheckBox::clicked, this,
+                platform::ExceptionBoundary::guarded(this, "an export option", [this, box] { exportViewAction(box); }));
     exportViewAction(nullptr);
 }
 

@@ -6,6 +6,7 @@
 #include "application/DocumentPrintAccessoryViewController.h"
 #include "platform/drawing/Sheet.h"
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/print/PagedTextPrinter.h"
 #include "platform/print/PrintInfo.h"
@@ -68,16 +69,18 @@ DocumentPrintPanel::DocumentPrintPanel(QWidget *window, platform::UserDefaults &
     m_accessory->setWithoutTimeEntry(withoutTime->isChecked());
     selectedJobs->setEnabled(!m_selection.isEmpty());
     for (QCheckBox *box : {selectedJobs, withoutTime, withoutDay})
-        connect(box, &QCheckBox::clicked, this, [this, box] { printViewAction(box); });
+        connect(box, &QCheckBox::clicked, this,
+                platform::ExceptionBoundary::guarded(this, "a print option", [this, box] { printViewAction(box); }));
     connect(m_accessory, &DocumentPrintAccessoryViewController::previewAffected, this, [this] {
         if (m_preview)
             m_preview->updatePreview();
     });
-    connect(m_dialog, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter *printer) {
-        QString reason;
-        if (!printTo(*printer, &reason))
-            Q_EMIT printFailed(reason);
-    });
+    connect(m_dialog, &QPrintPreviewDialog::paintRequested, this,
+            platform::ExceptionBoundary::guarded(this, "paintRequested", [this](QPrinter *printer) {
+                QString reason;
+                if (!printTo(*printer, &reason))
+                    Q_EMIT printFailed(reason);
+            }));
 
     setupPrintView();
 }

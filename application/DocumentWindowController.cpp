@@ -16,6 +16,7 @@
 #include "platform/drawing/CellItemDelegate.h"
 #include "platform/drawing/ScreenFit.h"
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QAction>
 #include <QMetaMethod>
@@ -201,35 +202,42 @@ void DocumentWindowController::connectOutline()
     QHeaderView *header = outline->header();
 
     NTXOutlineViewExtension::setDelegate(outline, &m_document.outlineSource());
-    connect(outline->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
-        // A batch of edits brings the selection's followers up to date at its end.
-        if (!m_document.outlineModel()->isInEditBatch())
-            m_document.outlineSource().outlineViewSelectionDidChange();
-    });
+    connect(outline->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            platform::ExceptionBoundary::guarded(this, "selectionChanged", [this] {
+                // A batch of edits brings the selection's followers up to date at its end.
+                if (!m_document.outlineModel()->isInEditBatch())
+                    m_document.outlineSource().outlineViewSelectionDidChange();
+            }));
     connect(outline, &QAbstractItemView::pressed, this,
             [this](const QModelIndex &index) { m_clickedIndex = index; });
-    connect(outline, &QAbstractItemView::doubleClicked, this, [this, outline](const QModelIndex &index) {
-        m_clickedIndex = index;
-        m_document.handleMyDoubleClick(outline);
-    });
+    connect(outline, &QAbstractItemView::doubleClicked, this,
+            platform::ExceptionBoundary::guarded(this, "doubleClicked", [this, outline](const QModelIndex &index) {
+                m_clickedIndex = index;
+                m_document.handleMyDoubleClick(outline);
+            }));
     outline->installEventFilter(this);
     // Edit > Delete reaches the data source while the outline has the focus, as the
     // Delete key does.
     platform::setNextResponder(outline, &m_document.outlineSource());
-    connect(header, &QHeaderView::sectionResized, this, [this, header](int logical, int oldSize, int) {
-        m_document.totals().outlineViewColumnDidResize(
-            {{QStringLiteral("NSTableColumn"), DocumentValuesStore::columnIdentifier(header, logical)},
-             {QStringLiteral("NSOldWidth"), oldSize}});
-    });
-    connect(header, &QHeaderView::sectionMoved, this, [this](int, int oldVisual, int newVisual) {
-        m_document.totals().outlineViewColumnDidMove(
-            {{QStringLiteral("NSOldColumn"), oldVisual}, {QStringLiteral("NSNewColumn"), newVisual}});
-    });
+    connect(header, &QHeaderView::sectionResized, this,
+            platform::ExceptionBoundary::guarded(this, "sectionResized", [this, header](int logical, int oldSize, int) {
+                m_document.totals().outlineViewColumnDidResize(
+                    {{QStringLiteral("NSTableColumn"), DocumentValuesStore::columnIdentifier(header, logical)},
+                     {QStringLiteral("NSOldWidth"), oldSize}});
+            }));
+    connect(header, &QHeaderView::sectionMoved, this,
+            platform::ExceptionBoundary::guarded(this, "sectionMoved", [this](int, int oldVisual, int newVisual) {
+                m_document.totals().outlineViewColumnDidMove(
+                    {{QStringLiteral("NSOldColumn"), oldVisual}, {QStringLiteral("NSNewColumn"), newVisual}});
+            }));
 
     connect(window->startStopButton(), &QPushButton::clicked, this,
             [this, button = window->startStopButton()] { platform::sendAction("toggleTimer:", &m_document, button); });
     connect(window->drawerStateButton(), &QToolButton::clicked, this,
-            [this, button = window->drawerStateButton()] { m_document.toggleDrawer(button); });
+            platform::ExceptionBoundary::guarded(this, "the drawer button",
+                                                 [this, button = window->drawerStateButton()] {
+                m_document.toggleDrawer(button);
+            }));
     if (NTXColorLabelWidget *picker = window->colorLabelControl()) {
         picker->setTarget(&m_document);
         picker->setAction("colorLabelAction:");
@@ -322,7 +330,8 @@ bool DocumentWindowController::eventFilter(QObject *watched, QEvent *event)
     }
     // The key acts on that row as a double click on it does.
     m_clickedIndex = row;
-    m_document.handleMyDoubleClick(outline);
+    platform::ExceptionBoundary::guard(this, "the outline's opening key",
+                                       [&] { m_document.handleMyDoubleClick(outline); });
     return true;
 }
 

@@ -89,11 +89,12 @@ MyDocument::MyDocument(QObject *parent, std::shared_ptr<DocumentServices> servic
     m_dataSource->setColumnTitle(QStringLiteral("outlineTime"), localized("LSHeaderTime"));
     m_dataSource->setColumnTitle(QStringLiteral("outlineTurnover"), localized("LSturnover"));
     m_outlineModel = std::make_unique<DocumentOutlineModel>(m_dataSource.get(), this);
-    connect(m_outlineModel.get(), &DocumentOutlineModel::editBatchEnded, this, [this] {
-        m_edits->recalcPendingGroups();
-        displayActivatedJob();
-        handleOutlineSelection();
-    });
+    connect(m_outlineModel.get(), &DocumentOutlineModel::editBatchEnded, this,
+            platform::ExceptionBoundary::guarded(this, "editBatchEnded", [this] {
+                m_edits->recalcPendingGroups();
+                displayActivatedJob();
+                handleOutlineSelection();
+            }));
     // An undo or redo may hold many edits: the outline shows them as one batch, then
     // the window follows (this document's own undos and redos only, once each).
     connect(undoManager(), &platform::UndoManager::willPerform, m_outlineModel.get(),

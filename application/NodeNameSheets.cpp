@@ -9,6 +9,7 @@
 #include "application/MyDocument.h"
 #include "platform/drawing/Sheet.h"
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/UndoManager.h"
 
 #include <QDoubleSpinBox>
@@ -66,9 +67,13 @@ void NodeNameSheets::funcJobName(const NodePtr &node, int function)
     sheet->jobWage->setValue(double(node->wage()));
     sheet->jobCurrencySymbol->setText(m_document.formatter().currencySymbol());
     QObject::connect(sheet->jobOkButton, &QPushButton::clicked, this,
-            [this, button = sheet->jobOkButton] { endJobNameWindow(button); });
+            platform::ExceptionBoundary::guarded(this, "OK", [this, button = sheet->jobOkButton] {
+                endJobNameWindow(button);
+            }));
     QObject::connect(sheet->jobCancelButton, &QPushButton::clicked, this,
-            [this, button = sheet->jobCancelButton] { endJobNameWindow(button); });
+            platform::ExceptionBoundary::guarded(this, "Cancel", [this, button = sheet->jobCancelButton] {
+                endJobNameWindow(button);
+            }));
     // The sheet keeps its own node and function until it ends.
     platform::Sheet::begin(sheet, m_document.documentWindow(),
                            [self = QPointer(this), sheet = QPointer(sheet), node, function](int returnCode) {
@@ -160,9 +165,13 @@ void NodeNameSheets::funcGroupName(const NodePtr &node, int function)
     sheet->groupName->setText(node->itemName());
     sheet->groupName->selectAll();
     QObject::connect(sheet->groupOkButton, &QPushButton::clicked, this,
-            [this, button = sheet->groupOkButton] { endGroupNameWindow(button); });
+            platform::ExceptionBoundary::guarded(this, "OK", [this, button = sheet->groupOkButton] {
+                endGroupNameWindow(button);
+            }));
     QObject::connect(sheet->groupCancelButton, &QPushButton::clicked, this,
-            [this, button = sheet->groupCancelButton] { endGroupNameWindow(button); });
+            platform::ExceptionBoundary::guarded(this, "Cancel", [this, button = sheet->groupCancelButton] {
+                endGroupNameWindow(button);
+            }));
     platform::Sheet::begin(sheet, m_document.documentWindow(),
                            [self = QPointer(this), sheet = QPointer(sheet), node, function](int returnCode) {
                                if (self)

@@ -12,6 +12,7 @@
 #include "platform/document/MenuItemValidation.h"
 #include "platform/document/MenuMnemonics.h"
 #include "platform/drawing/SingleLineText.h"
+#include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/UndoManager.h"
 
 #include <QAbstractItemView>
@@ -546,8 +547,9 @@ void OutlineDataSource::setupOutlineDragAndDrop()
         OutlineDataSource *source = dragSource(data);
         return !source ? Qt::IgnoreAction : (source == this ? Qt::MoveAction : Qt::CopyAction);
     }));
-    connect(outline, &QTreeView::expanded, this, [this, outline](const QModelIndex &index) {
-        if (!outlineViewShouldExpandItem(m_document.outlineModel()->nodeForIndex(index)))
-            outline->collapse(index);
-    });
+    connect(outline, &QTreeView::expanded, this,
+            platform::ExceptionBoundary::guarded(this, "expanded", [this, outline](const QModelIndex &index) {
+                if (!outlineViewShouldExpandItem(m_document.outlineModel()->nodeForIndex(index)))
+                    outline->collapse(index);
+            }));
 }
