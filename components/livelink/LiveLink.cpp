@@ -7,6 +7,7 @@
 #include "components/livelink/LiveLinkPasteboard.h"
 #include "components/livelink/LiveLinkServer.h"
 #include "platform/foundation/Exception.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QDBusMessage>
 #include <QDBusMetaType>
@@ -202,7 +203,8 @@ void LiveLink::serverFound(const QString &server)
     // Not the link's child: a link closed meanwhile still closes the end the server made.
     auto *watcher = new QDBusPendingCallWatcher(m_connection.asyncCall(initiate, LiveLinkBus::CallTimeoutMs));
     QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
-                     [watcher, weak = weak_from_this(), connection = m_connection, server] {
+                     platform::ExceptionBoundary::guarded(watcher, "the answer to the link's opening",
+                       [watcher, weak = weak_from_this(), connection = m_connection, server] {
                          watcher->deleteLater();
                          const QDBusMessage reply = watcher->reply();
                          QString peerPath;
@@ -225,7 +227,7 @@ void LiveLink::serverFound(const QString &server)
                          } else if (!peerPath.isEmpty()) {
                              sendRemoteCloseTo(connection, server, peerPath);
                          }
-                     });
+                     }));
 }
 
 void LiveLink::failToConnect()
@@ -307,7 +309,8 @@ void LiveLink::takePeer(const QString &service, const QString &path)
     m_peerPath = path;
     m_watcher = new QDBusServiceWatcher(service, m_connection, QDBusServiceWatcher::WatchForUnregistration, this);
     // Queued: the link may go while it closes, which its watcher must not see.
-    QObject::connect(m_watcher, &QDBusServiceWatcher::serviceUnregistered, this, [this] { peerLost(); },
+    QObject::connect(m_watcher, &QDBusServiceWatcher::serviceUnregistered, this,
+            platform::ExceptionBoundary::guarded(this, "serviceUnregistered", [this] { peerLost(); }),
                      Qt::QueuedConnection);
     m_self = shared_from_this();
     // One application both client and server of an item: the client's link keeps the key.
@@ -360,20 +363,21 @@ void LiveLink::sendOutgoing()
         auto *watcher =
             new QDBusPendingCallWatcher(m_connection.asyncCall(m_outgoing.dequeue(), LiveLinkBus::CallTimeoutMs), this);
         ++m_callsUnderway;
-        QObject::connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher] {
-            watcher->deleteLater();
-            --m_callsUnderway;
-            // A link closed meanwhile has heard of it already (the closing came first).
-            if (!isOpen())
-                return;
-            if (watcher->isError()) {
-                qInfo("Closing the live link of %s: %s", qUtf8Printable(m_itemKey),
-                      qUtf8Printable(watcher->error().message()));
-                peerLost();
-                return;
-            }
-            sendOutgoing();
-        });
+        QObject::connect(watcher, &QDBusPendingCallWatcher::finished, this,
+                platform::ExceptionBoundary::guarded(this, "the answer to a call", [this, watcher] {
+                    watcher->deleteLater();
+                    --m_callsUnderway;
+                    // A link closed meanwhile has heard of it already (the closing came first).
+                    if (!isOpen())
+                        return;
+                    if (watcher->isError()) {
+                        qInfo("Closing the live link of %s: %s", qUtf8Printable(m_itemKey),
+                              qUtf8Printable(watcher->error().message()));
+                        peerLost();
+                        return;
+                    }
+                    sendOutgoing();
+                }));
     }
 }
 
@@ -401,59 +405,66 @@ QString LiveLink::introspect(const QString &) const
 
 bool LiveLink::handleMessage(const QDBusMessage &message, const QDBusConnection &connection)
 {
-    const auto refuse = [&](const QString &error, const QString &text) {
-        if (message.isReplyRequired())
-            connection.send(message.createErrorReply(error, text));
-        return true;
-    };
-    if (message.type() != QDBusMessage::MethodCallMessage
-        || (!message.interface().isEmpty() && message.interface() != LiveLinkBus::LinkInterface))
-        return false;
-    const QString member = message.member();
-    const bool isEdit = member == QLatin1String("RequestEdit") || member == QLatin1String("RefreshEdit");
-    if (member != QLatin1String("RemoteCloseLink") && !isEdit)
-        return false;
-    if (!isOpen())
-        return refuse(LiveLinkBus::ClosedError, QStringLiteral("The live link is closed."));
-    if (message.service() != m_peerService)
-        return refuse(LiveLinkBus::NotPeerError, QStringLiteral("Only the other end of the live link may call it."));
+    // A call from the bus is an entry from Qt: what it raises stops here (the
+    // caller then hears an error from the bus).
+    return platform::ExceptionBoundary::guardOr(this, "a call from the bus", false, [&]() -> bool {
+        const auto refuse = [&](const QString &error, const QString &text) {
+            if (message.isReplyRequired())
+                connection.send(message.createErrorReply(error, text));
+            return true;
+        };
+        if (message.type() != QDBusMessage::MethodCallMessage
+            || (!message.interface().isEmpty() && message.interface() != LiveLinkBus::LinkInterface))
+            return false;
+        const QString member = message.member();
+        const bool isEdit = member == QLatin1String("RequestEdit") || member == QLatin1String("RefreshEdit");
+        if (member != QLatin1String("RemoteCloseLink") && !isEdit)
+            return false;
+        if (!isOpen())
+            return refuse(LiveLinkBus::ClosedError, QStringLiteral("The live link is closed."));
+        if (message.service() != m_peerService)
+            return refuse(LiveLinkBus::NotPeerError,
+                          QStringLiteral("Only the other end of the live link may call it."));
 
-    if (!isEdit) {
-        if (!message.signature().isEmpty())
-            return refuse(LiveLinkBus::InvalidArgumentsError, QStringLiteral("RemoteCloseLink takes no arguments."));
-        if (message.isReplyRequired())
-            connection.send(message.createReply());
-        remoteCloseLink();
-        return true;
-    }
-    // RequestEdit arrives at the server's end, RefreshEdit at the client's.
-    if ((member == QLatin1String("RequestEdit")) != m_isServer)
-        return refuse(LiveLinkBus::InvalidArgumentsError, QStringLiteral("%1 goes the other way.").arg(member));
-    if (message.signature() != ContentsSignature)
-        return refuse(LiveLinkBus::InvalidArgumentsError, QStringLiteral("Expected the arguments (sa{say})."));
-    const QString name = message.arguments().at(0).toString();
-    const Contents contents = qdbus_cast<Contents>(message.arguments().at(1));
-    const bool dataOk = !contents.contains(LiveLinkData::MimeType)
-        || LiveLinkData::fromBytes(contents.value(LiveLinkData::MimeType)).has_value();
-    if (name.isEmpty() || !LiveLinkBus::isAcceptableString(name) || !LiveLinkPasteboard::checkContents(contents)
-        || !dataOk)
-        return refuse(LiveLinkBus::InvalidArgumentsError, QStringLiteral("The pasteboard name or contents were refused."));
+        if (!isEdit) {
+            if (!message.signature().isEmpty())
+                return refuse(LiveLinkBus::InvalidArgumentsError,
+                              QStringLiteral("RemoteCloseLink takes no arguments."));
+            if (message.isReplyRequired())
+                connection.send(message.createReply());
+            remoteCloseLink();
+            return true;
+        }
+        // RequestEdit arrives at the server's end, RefreshEdit at the client's.
+        if ((member == QLatin1String("RequestEdit")) != m_isServer)
+            return refuse(LiveLinkBus::InvalidArgumentsError, QStringLiteral("%1 goes the other way.").arg(member));
+        if (message.signature() != ContentsSignature)
+            return refuse(LiveLinkBus::InvalidArgumentsError, QStringLiteral("Expected the arguments (sa{say})."));
+        const QString name = message.arguments().at(0).toString();
+        const Contents contents = qdbus_cast<Contents>(message.arguments().at(1));
+        const bool dataOk = !contents.contains(LiveLinkData::MimeType)
+            || LiveLinkData::fromBytes(contents.value(LiveLinkData::MimeType)).has_value();
+        if (name.isEmpty() || !LiveLinkBus::isAcceptableString(name) || !LiveLinkPasteboard::checkContents(contents)
+            || !dataOk)
+            return refuse(LiveLinkBus::InvalidArgumentsError,
+                          QStringLiteral("The pasteboard name or contents were refused."));
 
-    receiveContents(name, contents);
-    connection.send(message.createReply());
-    const std::weak_ptr<LiveLink> weak = weak_from_this();
-    const bool request = m_isServer;
-    QMetaObject::invokeMethod(
-        this,
-        [weak, request] {
-            const std::shared_ptr<LiveLink> link = weak.lock();
-            if (!link || !link->m_delegate)
-                return;
-            if (request)
-                link->m_delegate->liveLinkClientDidRequestEdit(link.get());
-            else
-                link->m_delegate->liveLinkServerDidSendEdit(link.get());
-        },
-        Qt::QueuedConnection);
-    return true;
+        receiveContents(name, contents);
+        connection.send(message.createReply());
+        const std::weak_ptr<LiveLink> weak = weak_from_this();
+        const bool request = m_isServer;
+        QMetaObject::invokeMethod(
+            this,
+            platform::ExceptionBoundary::guarded(this, "the edit's delegate call", [weak, request] {
+                const std::shared_ptr<LiveLink> link = weak.lock();
+                if (!link || !link->m_delegate)
+                    return;
+                if (request)
+                    link->m_delegate->liveLinkClientDidRequestEdit(link.get());
+                else
+                    link->m_delegate->liveLinkServerDidSendEdit(link.get());
+            }),
+            Qt::QueuedConnection);
+        return true;
+    });
 }

@@ -6,6 +6,7 @@
 #include "components/livelink/LiveLinkConnectionName.h"
 #include "components/livelink/LiveLinkServerDelegate.h"
 #include "components/livelink/LiveLinkServerLookup.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QDBusMessage>
 #include <QDBusObjectPath>
@@ -39,7 +40,7 @@ void callLater(std::vector<LiveLinkServer::PublishHandler> handlers, bool publis
     QTimer::singleShot(0, [handlers = std::move(handlers), published] {
         for (const LiveLinkServer::PublishHandler &handler : handlers) {
             if (handler)
-                handler(published);
+                platform::ExceptionBoundary::guard(nullptr, "a publishing's handler", [&] { handler(published); });
         }
     });
 }
@@ -136,10 +137,11 @@ void LiveLinkServer::publish(PublishHandler done)
     const QPointer<QDBusPendingCallWatcher> releasing = releasingNames().value(m_busName);
     if (releasing) {
         const quint64 generation = m_generation;
-        QObject::connect(releasing, &QDBusPendingCallWatcher::finished, this, [this, generation] {
-            if (m_state == State::Publishing && m_generation == generation)
-                requestName();
-        });
+        QObject::connect(releasing, &QDBusPendingCallWatcher::finished, this,
+                platform::ExceptionBoundary::guarded(this, "the name given back", [this, generation] {
+                    if (m_state == State::Publishing && m_generation == generation)
+                        requestName();
+                }));
         return;
     }
     requestName();
@@ -150,7 +152,8 @@ void LiveLinkServer::requestName()
     auto *watcher = new QDBusPendingCallWatcher(LiveLinkBus::callBus(
         *m_connection, QStringLiteral("RequestName"), {m_busName, QVariant::fromValue(DoNotQueue)}));
     QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
-                     [watcher, server = QPointer<LiveLinkServer>(this), generation = m_generation] {
+                     platform::ExceptionBoundary::guarded(watcher, "the answer to the name's request",
+                       [watcher, server = QPointer<LiveLinkServer>(this), generation = m_generation] {
                          watcher->deleteLater();
                          if (!server || server->m_state != State::Publishing || server->m_generation != generation)
                              return;
@@ -158,7 +161,7 @@ void LiveLinkServer::requestName()
                          server->finishPublishing(reply.type() == QDBusMessage::ReplyMessage
                                                   && !reply.arguments().isEmpty()
                                                   && reply.arguments().constFirst().toUInt() == PrimaryOwner);
-                     });
+                     }));
 }
 
 void LiveLinkServer::finishPublishing(bool published)
@@ -229,29 +232,33 @@ QString LiveLinkServer::introspect(const QString &) const
 
 bool LiveLinkServer::handleMessage(const QDBusMessage &message, const QDBusConnection &connection)
 {
-    if (message.type() != QDBusMessage::MethodCallMessage || message.member() != QLatin1String("InitiateLink")
-        || (!message.interface().isEmpty() && message.interface() != LiveLinkBus::ServerInterface))
-        return false;
-    const auto refuse = [&](const QString &text) {
-        if (message.isReplyRequired())
-            connection.send(message.createErrorReply(LiveLinkBus::InvalidArgumentsError, text));
+    // A call from the bus is an entry from Qt: what it raises stops here (the
+    // caller then hears an error from the bus).
+    return platform::ExceptionBoundary::guardOr(this, "a call from the bus", false, [&]() -> bool {
+        if (message.type() != QDBusMessage::MethodCallMessage || message.member() != QLatin1String("InitiateLink")
+            || (!message.interface().isEmpty() && message.interface() != LiveLinkBus::ServerInterface))
+            return false;
+        const auto refuse = [&](const QString &text) {
+            if (message.isReplyRequired())
+                connection.send(message.createErrorReply(LiveLinkBus::InvalidArgumentsError, text));
+            return true;
+        };
+        if (message.signature() != QLatin1String("osss"))
+            return refuse(QStringLiteral("Expected the arguments (osss)."));
+        const QList<QVariant> arguments = message.arguments();
+        const QString clientPath = arguments.at(0).value<QDBusObjectPath>().path();
+        const QString sourceName = arguments.at(1).toString();
+        const QString sourceApplicationName = arguments.at(2).toString();
+        const QString itemKey = arguments.at(3).toString();
+        if (!clientPath.startsWith(LiveLinkBus::LinkPathPrefix) || itemKey.isEmpty()
+            || !LiveLinkBus::isAcceptableString(sourceName) || !LiveLinkBus::isAcceptableString(sourceApplicationName)
+            || !LiveLinkBus::isAcceptableString(itemKey))
+            return refuse(QStringLiteral("The client's path, names or item key were refused."));
+        const std::shared_ptr<LiveLink> link = LiveLink::initServerWithClient(
+            connection, message.service(), clientPath, sourceName, sourceApplicationName, itemKey, m_delegate);
+        if (!link)
+            return refuse(QStringLiteral("The server could not open its end of the link."));
+        connection.send(message.createReply(QVariant::fromValue(QDBusObjectPath(link->objectPath()))));
         return true;
-    };
-    if (message.signature() != QLatin1String("osss"))
-        return refuse(QStringLiteral("Expected the arguments (osss)."));
-    const QList<QVariant> arguments = message.arguments();
-    const QString clientPath = arguments.at(0).value<QDBusObjectPath>().path();
-    const QString sourceName = arguments.at(1).toString();
-    const QString sourceApplicationName = arguments.at(2).toString();
-    const QString itemKey = arguments.at(3).toString();
-    if (!clientPath.startsWith(LiveLinkBus::LinkPathPrefix) || itemKey.isEmpty()
-        || !LiveLinkBus::isAcceptableString(sourceName) || !LiveLinkBus::isAcceptableString(sourceApplicationName)
-        || !LiveLinkBus::isAcceptableString(itemKey))
-        return refuse(QStringLiteral("The client's path, names or item key were refused."));
-    const std::shared_ptr<LiveLink> link = LiveLink::initServerWithClient(
-        connection, message.service(), clientPath, sourceName, sourceApplicationName, itemKey, m_delegate);
-    if (!link)
-        return refuse(QStringLiteral("The server could not open its end of the link."));
-    connection.send(message.createReply(QVariant::fromValue(QDBusObjectPath(link->objectPath()))));
-    return true;
+    });
 }

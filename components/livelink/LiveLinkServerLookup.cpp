@@ -3,6 +3,7 @@
 #include "components/livelink/LiveLinkBus.h"
 #include "components/livelink/LiveLinkServerApplication.h"
 #include "components/livelink/LiveLinkUserInterface.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QDBusPendingCallWatcher>
 #include <QDBusServiceWatcher>
@@ -31,7 +32,10 @@ void LiveLinkServerLookup::start(const QString &busName, const QString &serverNa
 
     const QDBusConnection connection = LiveLinkBus::connection();
     if (!connection.isConnected()) {
-        QTimer::singleShot(0, lookup, [lookup] { lookup->finish(QString()); });
+        QTimer::singleShot(0, lookup,
+                platform::ExceptionBoundary::guarded(lookup, "a lookup without a bus", [lookup] {
+                    lookup->finish(QString());
+                }));
         return;
     }
     // Watch first, then ask: the daemon answers in order, so a name taken between
@@ -39,23 +43,25 @@ void LiveLinkServerLookup::start(const QString &busName, const QString &serverNa
     lookup->m_watcher =
         new QDBusServiceWatcher(busName, connection, QDBusServiceWatcher::WatchForOwnerChange, lookup);
     QObject::connect(lookup->m_watcher, &QDBusServiceWatcher::serviceOwnerChanged, lookup,
-                     [lookup](const QString &, const QString &, const QString &newOwner) {
+                     platform::ExceptionBoundary::guarded(lookup, "serviceOwnerChanged",
+                                                          [lookup](const QString &, const QString &, const QString &newOwner) {
                          if (!newOwner.isEmpty())
                              lookup->finish(newOwner);
-                     });
+                     }));
     auto *owner = new QDBusPendingCallWatcher(LiveLinkBus::callBus(connection, QStringLiteral("GetNameOwner"), {busName}),
                                               lookup);
-    QObject::connect(owner, &QDBusPendingCallWatcher::finished, lookup, [lookup, owner] {
-        owner->deleteLater();
-        const QDBusMessage reply = owner->reply();
-        const QString uniqueName = reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty()
-            ? reply.arguments().constFirst().toString()
-            : QString();
-        if (!uniqueName.isEmpty())
-            lookup->finish(uniqueName);
-        else
-            lookup->ownerUnknown();
-    });
+    QObject::connect(owner, &QDBusPendingCallWatcher::finished, lookup,
+            platform::ExceptionBoundary::guarded(lookup, "the name's owner", [lookup, owner] {
+                owner->deleteLater();
+                const QDBusMessage reply = owner->reply();
+                const QString uniqueName = reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty()
+                    ? reply.arguments().constFirst().toString()
+                    : QString();
+                if (!uniqueName.isEmpty())
+                    lookup->finish(uniqueName);
+                else
+                    lookup->ownerUnknown();
+            }));
 }
 
 void LiveLinkServerLookup::ownerUnknown()
@@ -72,7 +78,8 @@ void LiveLinkServerLookup::ownerUnknown()
     }
     m_deadline = new QTimer(this);
     m_deadline->setSingleShot(true);
-    QObject::connect(m_deadline, &QTimer::timeout, this, [this] { finish(QString()); });
+    QObject::connect(m_deadline, &QTimer::timeout, this,
+            platform::ExceptionBoundary::guarded(this, "the lookup's deadline", [this] { finish(QString()); }));
     m_deadline->start(WaitForServerMs);
 }
 
