@@ -2,6 +2,7 @@
 
 #include "platform/drawing/Sheet.h"
 #include "platform/foundation/Exception.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QCoreApplication>
 #include <QMessageBox>
@@ -26,8 +27,11 @@ void NTXAlertSheetCompletionHandlerRunner::startOnWindow(QWidget *window)
         return;
     m_started = true;
     if (!m_alert) {
-        QMetaObject::invokeMethod(
-            this, [this] { finish(NTXNSAlertExtensions::ModalResponseAbort); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this,
+                                  platform::ExceptionBoundary::guarded(this, "the completion of no alert", [this] {
+                                      finish(NTXNSAlertExtensions::ModalResponseAbort);
+                                  }),
+                                  Qt::QueuedConnection);
         return;
     }
     // The sheet's handler runs in the pass after the alert ended; the alert is still
@@ -54,7 +58,9 @@ void NTXAlertSheetCompletionHandlerRunner::alertDidEnd(QMessageBox *alert, int r
         return;
     m_directCode = returnCode;
     if (!platform::Sheet::end(m_alert.data(), returnCode))
-        QMetaObject::invokeMethod(this, [this, returnCode] { finish(returnCode); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, platform::ExceptionBoundary::guarded(this, "the completion", [this, returnCode] { finish(returnCode); }),
+            Qt::QueuedConnection);
 }
 
 void NTXAlertSheetCompletionHandlerRunner::finish(int returnCode)

@@ -3,6 +3,7 @@
 #include "NTXAppKit/NTXProgressWindowController/NTXProgressNotifications.h"
 #include "platform/foundation/AssertionHandler.h"
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QCoreApplication>
 #include <QDialog>
@@ -169,13 +170,17 @@ void NTXProgressWindowController::operationCountChanged(qsizetype count)
         if (isMainThread())
             startObserving();
         else
-            QMetaObject::invokeMethod(this, [this] { startObserving(); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, platform::ExceptionBoundary::guarded(this, "the start of observing", [this] { startObserving(); }),
+                Qt::QueuedConnection);
         return;
     }
     if (isMainThread())
         handleCompletion();
     else
-        QMetaObject::invokeMethod(this, [this] { handleCompletion(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, platform::ExceptionBoundary::guarded(this, "the completion", [this] { handleCompletion(); }),
+            Qt::QueuedConnection);
 }
 
 void NTXProgressWindowController::startObserving()
