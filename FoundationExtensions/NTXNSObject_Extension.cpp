@@ -3,6 +3,7 @@
 #include "FoundationExtensions/NTXNSMutableArray_Extension.h"
 #include "platform/foundation/Bindings.h"
 #include "platform/foundation/Exception.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QCoreApplication>
 #include <QHash>
@@ -261,6 +262,14 @@ void invokeTargetBlock(QObject *target, const TargetBlock &block)
         block(target);
 }
 
+// A block run later from the event loop, a thread or a pool: nobody called it who could
+// catch what it raises, which stops here (reported and counted) instead. The report
+// names the target only where it is known to live (a delayed perform's, on its thread).
+void invokeTargetBlockLater(QObject *target, const TargetBlock &block, const char *entry, bool nameTarget = false)
+{
+    platform::ExceptionBoundary::guard(nameTarget ? target : nullptr, entry, [&] { invokeTargetBlock(target, block); });
+}
+
 PerformHandle performBlock(QObject *target, TargetBlock block, double delay)
 {
     if (!target || !block)
@@ -287,7 +296,7 @@ PerformHandle performBlock(QObject *target, TargetBlock block, double delay)
             return;
         TargetBlock run = std::move(request->block);
         if (QObject *receiver = request->target.data())
-            invokeTargetBlock(receiver, run);
+            invokeTargetBlockLater(receiver, run, "a delayed perform", true);
     });
     timer->start();
     return request;
@@ -347,7 +356,7 @@ void performBlockOnThread(QObject *target, TargetBlock block, QThread *thread, b
         carrier,
         [carrier, target, block = std::move(block)] {
             carrier->deleteLater();
-            invokeTargetBlock(target, block);
+            invokeTargetBlockLater(target, block, "a perform on a thread");
         },
         wait ? Qt::BlockingQueuedConnection : Qt::QueuedConnection);
 }
@@ -361,7 +370,8 @@ void performBlockInBackground(QObject *target, TargetBlock block)
 {
     if (!block)
         return;
-    QThread *thread = QThread::create([target, block = std::move(block)] { invokeTargetBlock(target, block); });
+    QThread *thread = QThread::create(
+        [target, block = std::move(block)] { invokeTargetBlockLater(target, block, "a perform in the background"); });
     QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
     thread->start();
 }
@@ -374,13 +384,14 @@ void performBlockOnQueue(QObject *target, TargetBlock block, QThreadPool *queue,
     if (!block)
         return;
     if (!wait) {
-        queue->start([target, block = std::move(block)] { invokeTargetBlock(target, block); });
+        queue->start(
+            [target, block = std::move(block)] { invokeTargetBlockLater(target, block, "a perform on a queue"); });
         return;
     }
     auto done = std::make_shared<std::promise<void>>();
     std::future<void> finished = done->get_future();
     const bool started = queue->tryStart([target, &block, done] {
-        invokeTargetBlock(target, block);
+        invokeTargetBlockLater(target, block, "a perform on a queue");
         done->set_value();
     });
     if (!started) {

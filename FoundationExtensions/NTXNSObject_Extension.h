@@ -68,7 +68,11 @@ platform::Bundle &bundle(const QObject *object);
 // The block receives the target. Run-loop modes do not exist with Qt's event loop:
 // the functions that take them accept and ignore them. The caller keeps a target
 // alive while a block runs on another thread; a delayed block whose target has
-// been destroyed is dropped.
+// been destroyed is dropped. A block run in the calling thread before the call
+// returns (waiting in the same thread, a pool with no free thread) passes its
+// exception to the caller; one run later, or elsewhere, has no caller to reach: its
+// exception stops at the exception boundary (platform::ExceptionBoundary: reported,
+// counted), and a waiting caller returns all the same.
 
 using TargetBlock = std::function<void(QObject *target)>;
 struct PerformRequest;

@@ -1,7 +1,9 @@
 #include "FoundationExtensions/NTXNSObject_Extension.h"
 #include "platform/foundation/Bindings.h"
 #include "platform/foundation/Exception.h"
+#include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/ValueTransformer.h"
+#include "tests/support/ExceptionLog.h"
 
 #include <gtest/gtest.h>
 
@@ -266,4 +268,45 @@ TEST(ObjectExtension, BlocksOnThreadsAndQueues)
     O::performBlockInBackground(&target, [&](QObject *) { background = QThread::currentThread(); });
     ASSERT_TRUE(QTest::qWaitFor([&] { return background.load() != nullptr; }));
     EXPECT_NE(background.load(), qApp->thread());
+}
+
+// A block that raises: run in the calling thread before the call returns, the caller
+// catches it; run later (a delay, a queued call to another thread, a pool, a thread of
+// its own) it stops at the boundary, counted once each, and a caller waiting for it
+// returns all the same.
+TEST(ObjectExtension, BlocksThatRaiseReachTheirCallerOrStopAtTheBoundary)
+{
+    testsupport::ExceptionLog log;
+    const int before = platform::ExceptionBoundary::caughtCount();
+    QObject target;
+    std::atomic_int runs{0};
+    const O::TargetBlock raise = [&](QObject *) {
+        ++runs;
+        throw platform::Exception(platform::Exception::RangeException, QStringLiteral("index 5 beyond bounds"));
+    };
+    EXPECT_THROW(O::performBlockOnMainThread(&target, raise, true), platform::Exception);
+    EXPECT_EQ(platform::ExceptionBoundary::caughtCount(), before);
+
+    O::performBlock(&target, raise, 0.0);
+    O::performBlockOnMainThread(&target, raise, false);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return runs.load() == 3; }));
+    EXPECT_EQ(platform::ExceptionBoundary::caughtCount(), before + 2);
+
+    QThread worker;
+    worker.start();
+    O::performBlockOnThread(&target, raise, &worker, true); // returns: the worker stopped it
+    EXPECT_EQ(runs.load(), 4);
+    worker.quit();
+    worker.wait();
+
+    QThreadPool pool;
+    O::performBlockOnQueue(&target, raise, &pool, true);
+    O::performBlockOnQueue(&target, raise, &pool, false);
+    pool.waitForDone();
+    O::performBlockInBackground(&target, raise);
+    // The count goes up before the report is written: wait for the report.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return log.messages().size() == 6; }));
+    EXPECT_EQ(platform::ExceptionBoundary::caughtCount(), before + 6);
+    EXPECT_EQ(runs.load(), 7);
+    EXPECT_TRUE(log.allStoppedAtTheirEntries()) << log.messages().join(QLatin1Char('\n')).toStdString();
 }
