@@ -151,6 +151,18 @@ void DocumentOutlineModel::reloadItem(const Node *node)
     Q_EMIT dataChanged(first, first.siblingAtColumn(columnCount() - 1));
 }
 
+void DocumentOutlineModel::reloadItem(const Node *node, const QString &identifier)
+{
+    const int column = columnForIdentifier(identifier);
+    if (m_batchDepth > 0 || column < 0) {
+        reloadItem(node);
+        return;
+    }
+    const QModelIndex cell = indexForNode(node, column);
+    if (cell.isValid())
+        Q_EMIT dataChanged(cell, cell);
+}
+
 DocumentOutlineModel::EditBatch::EditBatch(DocumentOutlineModel *model) : m_model(model)
 {
     if (m_model)

@@ -99,6 +99,8 @@ public:
     void treeDidRemove();
     // The row of the node shows again.
     void reloadItem(const Node *node);
+    // The node's cell of one column shows again (inside an edit batch, its whole row).
+    void reloadItem(const Node *node, const QString &identifier);
 
     // Edits made while one of these lives form one batch (batches nest; the
     // outermost one ends it). editBatchEnded() follows the end of the outermost.

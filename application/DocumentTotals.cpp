@@ -34,6 +34,12 @@ QStandardItem *totalsItem(QStandardItemModel *model, const QString &identifier)
     return nullptr;
 }
 
+void setTextIfChanged(QStandardItem *item, const QString &text)
+{
+    if (item->text() != text)
+        item->setText(text);
+}
+
 } // namespace
 
 DocumentTotals::DocumentTotals(MyDocument &document) : QObject(&document), m_document(document) {}
@@ -128,13 +134,13 @@ void DocumentTotals::updateTotalTime()
         addTimeWithCarry(&hours, &minutes, child->hours(), child->minutes());
         turnover += child->turnover();
     }
+    // A text that changed repaints its own section of the totals row (the header
+    // follows its model); the rest of the row stays as it is drawn.
     if (QStandardItem *item = totalsItem(m_dummyOutlineView, QStringLiteral("outlineTurnover")))
-        item->setText(m_document.wageFormatter().stringFromNumber(double(turnover)));
+        setTextIfChanged(item, m_document.wageFormatter().stringFromNumber(double(turnover)));
     if (QStandardItem *item = totalsItem(m_dummyOutlineView, QStringLiteral("outlineTime")))
-        item->setText(workTimeText(hours, minutes));
+        setTextIfChanged(item, workTimeText(hours, minutes));
     updateSelectedNodeWorkTimeAndWage();
-    if (QHeaderView *totals = tableHeaderView())
-        totals->viewport()->update();
 }
 
 void DocumentTotals::updateSelectedNodeWorkTimeAndWage()

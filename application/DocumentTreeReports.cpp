@@ -3,6 +3,8 @@
 
 #include "application/MyDocument.h"
 
+#include <QHash>
+
 platform::UndoManager *DocumentTreeReports::undoManagerForNode(Node &)
 {
     return m_document.undoManager();
@@ -19,7 +21,24 @@ void DocumentTreeReports::nodeValueChanged(Node &node, const QString &key)
     DocumentOutlineModel *outline = m_document.outlineModel();
     if (!outline)
         return;
-    outline->reloadItem(&node);
+    // A value that one column shows repaints that cell alone (a running entry changes
+    // several every tick); the dates show only through the name, whose own change
+    // reports it; anything else (the type, the active flag, the colour label) can
+    // change the whole row's look.
+    static const QHash<QString, QString> columnOfKey{
+        {QStringLiteral("itemName"), QStringLiteral("outlineName")},
+        {QStringLiteral("hours"), QStringLiteral("outlineTime")},
+        {QStringLiteral("minutes"), QStringLiteral("outlineTime")},
+        {QStringLiteral("turnover"), QStringLiteral("outlineTurnover")},
+        {QStringLiteral("executed"), QStringLiteral("outlineStatus")},
+        {QStringLiteral("cDate"), QString()},
+        {QStringLiteral("lDate"), QString()},
+    };
+    const auto column = columnOfKey.constFind(key);
+    if (column == columnOfKey.cend())
+        outline->reloadItem(&node);
+    else if (!column->isEmpty())
+        outline->reloadItem(&node, *column);
     // A group's image tells whether the active job is inside it.
     if (key == QLatin1String("active") && node.type() == Node::Job)
         for (Node *up = node.parent(); up && up->type() == Node::Group; up = up->parent())

@@ -1,14 +1,17 @@
 // The cost of one counter tick as the document grows.
 //
 // A document of N time entries (jobs of 100 days with 10 entries each, ten jobs to a
-// group) is shown in its window (offscreen) with the running job's group, job and
-// day expanded and the running entry selected. Each iteration moves the clock on by
-// half a second and runs one tick: the entry's end, the sums above it, its new name,
-// the reminder and idle tests, the dataChanged of the changed rows, the totals, and
-// the repaint of the outline that follows (the event loop runs once per tick).
+// group) is shown in its window with the running job's group, job and day expanded
+// and the running entry selected: in a real window on the X server when $DISPLAY
+// names one (run it under tests/support/run-in-desktop.sh), offscreen otherwise.
+// Each iteration moves the clock on by half a second and runs one tick: the entry's
+// end, the sums above it, its new name, the reminder and idle tests, the dataChanged
+// of the changed cells, the totals, and the repaint and flush to the window that
+// follow (the event loop runs once per tick).
 //
-// Reported: CPU time per tick for 1,000 and 200,000 entries and, at the end, the
-// ratio of the two (the goal is at most 1.5).
+// Reported: whole-process CPU time per tick (the X connection's thread included) for
+// 1,000 and 200,000 entries and, at the end, the ratio of the two (the goal is at
+// most 1.1, and at most 0.3 ms a tick at 200,000 entries under X11).
 #include "application/DefaultsKeys.h"
 #include "application/DocumentCounter.h"
 #include "application/MyDocument.h"
@@ -24,7 +27,9 @@
 #include <QApplication>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QDeadlineTimer>
 #include <QTreeView>
+#include <QWindow>
 
 #include <cstdio>
 #include <cstdlib>
@@ -94,6 +99,10 @@ public:
             view->expand(model->indexForNode(n));
         view->setCurrentIndex(model->indexForNode(entry.get()));
         view->scrollTo(model->indexForNode(entry.get()));
+        // The window is on the screen before the ticks count.
+        const QDeadlineTimer ceiling(30000);
+        while (!(view->window()->windowHandle() && view->window()->windowHandle()->isExposed()) && !ceiling.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
         QCoreApplication::processEvents();
     }
 
@@ -140,12 +149,16 @@ BENCHMARK(BM_CounterTick)->Arg(1000)->Arg(200000)->Unit(benchmark::kMicrosecond)
 
 int main(int argc, char **argv)
 {
+    // The window the person sees: the X server's, when there is one.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
     benchmain::runWidgetBenchmarks(argc, argv);
     const auto &results = cpuPerTick();
     const auto small = results.find(1000);
     const auto large = results.find(200000);
     if (small != results.end() && large != results.end() && small->second > 0.0)
-        std::printf("counter tick CPU: %.1f us (1,000 entries), %.1f us (200,000 entries), ratio %.2f\n",
-                    small->second * 1e6, large->second * 1e6, large->second / small->second);
+        std::printf("counter tick CPU (%s): %.1f us (1,000 entries), %.1f us (200,000 entries), ratio %.2f\n",
+                    qgetenv("QT_QPA_PLATFORM").constData(), small->second * 1e6, large->second * 1e6,
+                    large->second / small->second);
     return 0;
 }

@@ -9,7 +9,10 @@
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/UndoManager.h"
 
+#include <QAbstractScrollArea>
+#include <QPaintEvent>
 #include <QPushButton>
+#include <QTest>
 #include <QSignalSpy>
 #include <QTimer>
 
@@ -567,16 +570,23 @@ TEST_F(RunningCounterTest, ATickRedrawsTheChangedRowsWithoutResettingTheOutline)
 
     EXPECT_EQ(resets.count(), 0);
     EXPECT_EQ(layouts.count(), 0);
-    QSet<const Node *> changed;
+    // Each change names the cells of one row whose text changed: the entry's name
+    // (its end), and the time and turnover of the entry and of every row above it.
+    QMap<const Node *, QSet<QString>> changed;
     for (const QList<QVariant> &arguments : changes) {
         const QModelIndex first = arguments.at(0).toModelIndex();
         const QModelIndex last = arguments.at(1).toModelIndex();
         EXPECT_EQ(first.row(), last.row());
-        EXPECT_EQ(first.column(), 0);
-        EXPECT_EQ(last.column(), model->columnCount() - 1);
-        changed.insert(model->nodeForIndex(first));
+        EXPECT_EQ(first.parent(), last.parent());
+        for (int column = first.column(); column <= last.column(); ++column)
+            changed[model->nodeForIndex(first)].insert(model->identifierForColumn(column));
     }
-    EXPECT_EQ(changed, (QSet<const Node *>{entry.get(), day.get(), job.get(), group.get()}));
+    const QSet<QString> sums{QStringLiteral("outlineTime"), QStringLiteral("outlineTurnover")};
+    EXPECT_EQ(changed.value(entry.get()), sums + QSet<QString>{QStringLiteral("outlineName")});
+    EXPECT_EQ(changed.value(day.get()), sums);
+    EXPECT_EQ(changed.value(job.get()), sums);
+    EXPECT_EQ(changed.value(group.get()), sums);
+    EXPECT_EQ(changed.size(), 4);
     EXPECT_EQ(indexOf(document, entry).siblingAtColumn(model->columnForIdentifier(QStringLiteral("outlineTime")))
                   .data()
                   .toString()
@@ -591,6 +601,75 @@ TEST_F(RunningCounterTest, ATickRedrawsTheChangedRowsWithoutResettingTheOutline)
     EXPECT_EQ(selected.size(), 2);
     EXPECT_TRUE(selected.contains(entry));
     EXPECT_TRUE(selected.contains(otherEntry));
+    document->stopTimer(nullptr);
+}
+
+// What a tick repaints: nothing when no text changed; otherwise only inside the
+// changed cells and the totals row, the rest of the window as drawn.
+TEST_F(RunningCounterTest, ATickRepaintsOnlyTheCellsWhoseTextChanged)
+{
+    NodePtr job = makeJob(QStringLiteral("Writing"), 60, {});
+    NodePtr other = makeJob(QStringLiteral("Other"), 60, {{8, 30}});
+    ProbeDocument *document = newDocument(true);
+    fill(document, {job, other});
+    document->setActiveJob(job);
+    document->startTimerForJob(nullptr);
+    const NodePtr entry = document->timerNode();
+    select(document, {entry});
+    QTreeView *view = outline(document);
+    QWidget *totals = document->tableHeaderView();
+    ASSERT_NE(totals, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(view->window()));
+
+    // The paint events of the outline's and the totals' viewports, and of the window.
+    struct PaintSpy : QObject
+    {
+        QMap<QObject *, QRegion> painted;
+        bool eventFilter(QObject *watched, QEvent *event) override
+        {
+            if (event->type() == QEvent::Paint)
+                painted[watched] += static_cast<QPaintEvent *>(event)->region();
+            return false;
+        }
+    } spy;
+    auto *totalsView = qobject_cast<QAbstractScrollArea *>(totals);
+    ASSERT_NE(totalsView, nullptr);
+    for (QWidget *watched : {view->viewport(), totalsView->viewport(), view->window()})
+        watched->installEventFilter(&spy);
+    const auto repaintsDone = [] {
+        for (int i = 0; i < 3; ++i)
+            QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+    };
+    repaintsDone();
+    spy.painted.clear();
+
+    // The clock stands still: nothing changed, nothing is drawn.
+    tickAfter(document, 0);
+    repaintsDone();
+    EXPECT_TRUE(spy.painted.isEmpty()) << spy.painted.size();
+
+    // Ten minutes on: the entry's name, time and turnover, the time and turnover of
+    // its day and job, and both totals change; the job's name and the other job stay.
+    tickAfter(document, 10 * 60 * 1000);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return spy.painted.contains(view->viewport()); }, 5000));
+    repaintsDone();
+    DocumentOutlineModel *model = document->outlineModel();
+    QRegion changedCells;
+    for (const QString &identifier : {QStringLiteral("outlineName"), QStringLiteral("outlineTime"),
+                                      QStringLiteral("outlineTurnover")})
+        changedCells += view->visualRect(indexOf(document, entry).siblingAtColumn(model->columnForIdentifier(identifier)));
+    for (const NodePtr &row : {job, job->childAtIndex(0)})
+        for (const QString &identifier : {QStringLiteral("outlineTime"), QStringLiteral("outlineTurnover")})
+            changedCells += view->visualRect(indexOf(document, row).siblingAtColumn(model->columnForIdentifier(identifier)));
+    const QRegion outlinePainted = spy.painted.value(view->viewport());
+    EXPECT_TRUE((outlinePainted - changedCells).isEmpty());
+    EXPECT_TRUE(outlinePainted.intersects(changedCells));
+    EXPECT_FALSE(outlinePainted.intersects(view->visualRect(indexOf(document, other))));
+    EXPECT_FALSE(outlinePainted.intersects(
+        view->visualRect(indexOf(document, job).siblingAtColumn(model->columnForIdentifier(QStringLiteral("outlineName"))))));
+    EXPECT_TRUE(spy.painted.contains(totalsView->viewport()));
+    EXPECT_EQ(totalText(document, QStringLiteral("outlineTime")), QStringLiteral("0:40"));
     document->stopTimer(nullptr);
 }
 
