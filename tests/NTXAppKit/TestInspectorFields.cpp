@@ -12,6 +12,8 @@
 #include "platform/foundation/DataModel.h"
 #include "platform/foundation/Exception.h"
 
+#include <cstdlib>
+#include <cstdio>
 #include <QLineEdit>
 #include <QMenu>
 #include <gtest/gtest.h>
@@ -329,16 +331,26 @@ TEST(InspectorFields, FieldsMadeFromAPropertyTakeTheModelTexts)
     EXPECT_TRUE(field->isEditable());
 }
 
-TEST(InspectorFields, ReplacementViewsAreBuiltOnceAndAMissingFileRaises)
+// The shared views are made once per process, on first use: the test runs in a
+// process of its own, so that an earlier test cannot have made them already.
+static int replacementViewsInAFreshProcess()
 {
+    int failures = 0;
+    auto expect = [&failures](bool ok, const char *what) {
+        if (!ok) {
+            std::fprintf(stderr, "failed: %s\n", what);
+            ++failures;
+        }
+    };
     const QString name = NTXTextViewInspectorViewController::InterfaceFileName;
     platform::InterfaceFiles::registerInterfaceFile(name, [](QObject *) { return nullptr; });
     try {
         NTXTextViewInspectorViewController::noSelectionView();
-        ADD_FAILURE() << "no exception";
+        expect(false, "no exception");
     } catch (const platform::Exception &e) {
-        EXPECT_EQ(e.name(), QStringLiteral("View initialization failed"));
-        EXPECT_EQ(e.reason(), QStringLiteral("NTXTextViewInspectorViewController: Could not load views resources!"));
+        expect(e.name() == QStringLiteral("View initialization failed"), "the exception's name");
+        expect(e.reason() == QStringLiteral("NTXTextViewInspectorViewController: Could not load views resources!"),
+               "the exception's reason");
     }
     int builds = 0;
     platform::InterfaceFiles::registerInterfaceFile(name, [&builds](QObject *owner) {
@@ -346,11 +358,18 @@ TEST(InspectorFields, ReplacementViewsAreBuiltOnceAndAMissingFileRaises)
         return NTXTextViewInspectorViewController::buildViews(owner);
     });
     QWidget *none = NTXTextViewInspectorViewController::noSelectionView();
-    ASSERT_NE(none, nullptr);
-    EXPECT_EQ(NTXTextViewInspectorViewController::noSelectionView(), none);
-    EXPECT_NE(NTXTextViewInspectorViewController::multipleSelectionView(), nullptr);
-    EXPECT_EQ(builds, 1);
+    expect(none != nullptr, "a no-selection view");
+    expect(NTXTextViewInspectorViewController::noSelectionView() == none, "the same view again");
+    expect(NTXTextViewInspectorViewController::multipleSelectionView() != nullptr, "a multiple-selection view");
+    expect(builds == 1, "one build");
     platform::InterfaceFiles::registerInterfaceFile(name, &NTXTextViewInspectorViewController::buildViews);
+    return failures;
+}
+
+TEST(InspectorFields, ReplacementViewsAreBuiltOnceAndAMissingFileRaises)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(std::exit(replacementViewsInAFreshProcess() == 0 ? 0 : 1), testing::ExitedWithCode(0), "");
 }
 
 TEST(InspectorFields, TheLabelPopUpCellWidensItsTitle)
