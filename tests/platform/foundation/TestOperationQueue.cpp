@@ -1,5 +1,8 @@
+#include "tests/support/TestSupport.h"
 #include "platform/foundation/OperationQueue.h"
 
+#include <QSet>
+#include <QMutex>
 #include <QCoreApplication>
 #include <QPointer>
 #include <QTest>
@@ -124,7 +127,10 @@ TEST(OperationQueue, DeliveriesAndTheCountFollowTheOperations)
     OperationQueue queue;
     auto receiver = std::make_unique<QObject>();
     QPointer<QObject> guard(receiver.get());
-    std::atomic<int> produced{0};
+    // Which operations ran their block: one cancelled while it ran (or before its
+    // result came back) delivers nothing, so only those that ran and stayed wanted count.
+    QMutex ranLock;
+    QSet<const platform::Operation *> ran;
     int delivered = 0;
     std::mt19937 random(55);
     std::vector<platform::OperationPtr> added;
@@ -133,7 +139,10 @@ TEST(OperationQueue, DeliveriesAndTheCountFollowTheOperations)
         case 0:
         case 1:
             added.push_back(queue.addOperation([&, guard](platform::Operation &self) {
-                ++produced;
+                {
+                    QMutexLocker lock(&ranLock);
+                    ran.insert(&self);
+                }
                 self.deliver(guard, [&delivered] { ++delivered; });
             }));
             break;
@@ -152,7 +161,12 @@ TEST(OperationQueue, DeliveriesAndTheCountFollowTheOperations)
     EXPECT_EQ(queue.operationCount(), 0);
     for (const auto &op : added)
         EXPECT_TRUE(op->isFinished());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return delivered == produced.load(); }));
+    const int wanted = int(std::count_if(added.begin(), added.end(), [&](const platform::OperationPtr &op) {
+        return ran.contains(op.get()) && !op->isCancelled();
+    }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return delivered == wanted; })) << delivered << " of " << wanted;
+    testsupport::settleEvents();
+    EXPECT_EQ(delivered, wanted);
 
     // The receiver gone: the results are dropped.
     queue.addOperation([&, guard](platform::Operation &self) { self.deliver(guard, [&delivered] { ++delivered; }); });
