@@ -43,47 +43,6 @@
 
 namespace {
 
-// An HTTP server on 127.0.0.1 that keeps every raw request (head and body) and
-// answers each with one status, or never.
-class CaptureServer : public QObject
-{
-public:
-    CaptureServer() { m_server.listen(QHostAddress::LocalHost, 0); connect(&m_server, &QTcpServer::newConnection, this, [this] { accept(); }); }
-    QUrl url() const { return QUrl(QStringLiteral("http://127.0.0.1:%1/cgi").arg(m_server.serverPort())); }
-
-    int status = 200; // 0: never answer
-    QList<QByteArray> requests;
-
-private:
-    void accept()
-    {
-        while (QTcpSocket *socket = m_server.nextPendingConnection()) {
-            socket->setParent(this);
-            auto buffer = std::make_shared<QByteArray>();
-            connect(socket, &QTcpSocket::readyRead, this, [this, socket, buffer] {
-                buffer->append(socket->readAll());
-                const qsizetype end = buffer->indexOf("\r\n\r\n");
-                if (end < 0)
-                    return;
-                qsizetype length = 0;
-                for (const QByteArray &line : buffer->left(end).split('\n')) {
-                    if (line.toLower().startsWith("content-length:"))
-                        length = line.mid(15).trimmed().toLongLong();
-                }
-                if (buffer->size() < end + 4 + length)
-                    return;
-                requests.append(*buffer);
-                buffer->clear();
-                if (status == 0)
-                    return;
-                socket->write("HTTP/1.1 " + QByteArray::number(status) + " X\r\nContent-Length: 2\r\nConnection: close\r\n\r\nok");
-                socket->disconnectFromHost();
-            });
-        }
-    }
-    QTcpServer m_server;
-};
-
 QByteArray bodyOf(const QByteArray &request) { return request.mid(request.indexOf("\r\n\r\n") + 4); }
 QByteArray header(const QByteArray &request, const QByteArray &name)
 {
@@ -92,15 +51,6 @@ QByteArray header(const QByteArray &request, const QByteArray &name)
             return line.mid(name.size() + 1).trimmed();
     }
     return QByteArray();
-}
-
-QUrl refusedUrl()
-{
-    QTcpServer closed;
-    closed.listen(QHostAddress::LocalHost, 0);
-    const quint16 port = closed.serverPort();
-    closed.close();
-    return QUrl(QStringLiteral("http://127.0.0.1:%1/cgi").arg(port));
 }
 
 void setFileTime(const QString &path, const QDateTime &time)
@@ -156,7 +106,7 @@ protected:
     QString crashFolder() const { return m_dir.filePath(QStringLiteral("CrashReporter")); }
 
     QTemporaryDir m_dir;
-    CaptureServer m_server;
+    testsupport::LoopbackHttpServer m_server;
     std::unique_ptr<platform::UserDefaults> m_defaults;
     QVariantMap m_info;
     QStringList m_alerts;
@@ -208,13 +158,15 @@ TEST_F(Reporting, FeedbackSucceedsOnlyWith2xxAndStoresDefaultsOnlyWhenSent)
     const struct { int status; bool refuse; bool success; } cases[] = {
         {200, false, true}, {500, false, false}, {0, false, false}, {200, true, false}};
     for (const auto &c : cases) {
+        m_server.mode = c.status == 0 ? testsupport::LoopbackHttpServer::Mode::Stall
+                                      : testsupport::LoopbackHttpServer::Mode::Answer;
         m_server.status = c.status;
         m_alerts.clear();
         // Only the stalled server is waited for to the end of the limit.
         NTXFeedbackProvider::setTimeLimit(c.status == 0 ? 1500 : 30000);
         if (c.refuse)
             platform::Bundle::mainBundle().setInfoDictionary(
-                {{NTXFeedbackProvider::CGIURLKey, refusedUrl().toString()}, {QStringLiteral("CFBundleShortVersionString"), QStringLiteral("2.1")}});
+                {{NTXFeedbackProvider::CGIURLKey, testsupport::LoopbackHttpServer::refusedUrl().toString()}, {QStringLiteral("CFBundleShortVersionString"), QStringLiteral("2.1")}});
         auto *provider = new NTXFeedbackProvider;
         provider->showDialog();
         provider->subjectField()->setCurrentText(QStringLiteral("Question"));
@@ -257,7 +209,7 @@ TEST_F(Reporting, HttpIsValid)
         EXPECT_EQ(ask(m_server.url()), valid) << status;
     }
     EXPECT_TRUE(m_server.requests.last().startsWith("HEAD /cgi"));
-    EXPECT_FALSE(ask(refusedUrl()));
+    EXPECT_FALSE(ask(testsupport::LoopbackHttpServer::refusedUrl()));
 }
 
 // While a report or the feedback is on its way to a server that stalls or trickles,

@@ -268,25 +268,6 @@ int runProgram(const QString &program, const QStringList &arguments, QByteArray 
     return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
 }
 
-bool waitUntilShownOnScreen(QWidget *widget, int timeoutMs)
-{
-    if (!widget || !widget->isVisible())
-        return false;
-    return QTest::qWaitFor(
-        [widget] {
-            QCoreApplication::sendPostedEvents();
-            QWidget *window = widget->window();
-            const QPoint at = widget->mapTo(window, QPoint(0, 0));
-            const QImage own = widget->grab().toImage().convertToFormat(QImage::Format_RGB32);
-            const QImage shown = window->screen()
-                                     ->grabWindow(window->winId(), at.x(), at.y(), widget->width(), widget->height())
-                                     .toImage()
-                                     .convertToFormat(QImage::Format_RGB32);
-            return !shown.isNull() && shown == own;
-        },
-        timeoutMs);
-}
-
 namespace {
 
 QImage shownOnScreen(QWidget *widget)
@@ -300,6 +281,19 @@ QImage shownOnScreen(QWidget *widget)
 }
 
 } // namespace
+
+bool waitUntilShownOnScreen(QWidget *widget, int timeoutMs)
+{
+    if (!widget || !widget->isVisible())
+        return false;
+    return QTest::qWaitFor(
+        [widget] {
+            QCoreApplication::sendPostedEvents();
+            const QImage shown = shownOnScreen(widget);
+            return !shown.isNull() && shown == widget->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        },
+        timeoutMs);
+}
 
 bool waitUntilScreenSettles(QWidget *widget, int timeoutMs)
 {
