@@ -151,18 +151,21 @@ std::vector<platform::TabViewItemPtr> KZTabBarView::visibleTabViewItems() const
 
 platform::TabViewItemPtr KZTabBarView::tabViewItemPinnedToOverflowButton() const
 {
-    KZAttachedTabBarButton *last = lastAttachedButton();
-    return last && last->isOverflowButton() ? last->tabViewItem() : nullptr;
+    KZAttachedTabBarButton *overflow = overflowAttachedButton();
+    return overflow ? overflow->tabViewItem() : nullptr;
 }
 
 void KZTabBarView::setTabViewItemPinnedToOverflowButton(const platform::TabViewItemPtr &item)
 {
-    KZAttachedTabBarButton *last = lastAttachedButton();
-    if (!last)
+    // The overflow button; the last button when the layout made none.
+    KZAttachedTabBarButton *button = overflowAttachedButton();
+    if (!button)
+        button = lastAttachedButton();
+    if (!button)
         return;
-    unbindPropertiesOfAttachedButton(last);
-    last->setTabViewItem(item);
-    bindPropertiesOfAttachedButton(last);
+    unbindPropertiesOfAttachedButton(button);
+    button->setTabViewItem(item);
+    bindPropertiesOfAttachedButton(button);
 }
 
 // ---- Attached buttons ----
@@ -232,6 +235,18 @@ KZAttachedTabBarButton *KZTabBarView::lastAttachedButton() const
 {
     const std::vector<KZAttachedTabBarButton *> buttons = orderedAttachedButtons();
     return buttons.empty() ? nullptr : buttons.back();
+}
+
+KZAttachedTabBarButton *KZTabBarView::overflowAttachedButton() const
+{
+    // The layout marks one button at most, the last it lays out. A move between two
+    // passes does not move the buttons, so the marked one need not be the last in item
+    // order then: it is found by its mark.
+    for (QObject *child : children()) {
+        if (auto *button = qobject_cast<KZAttachedTabBarButton *>(child); button && button->isOverflowButton())
+            return button;
+    }
+    return nullptr;
 }
 
 int KZTabBarView::indexOfAttachedButton(const KZAttachedTabBarButton *button) const
@@ -968,10 +983,10 @@ void KZTabBarView::synchronizeSelection()
     const platform::TabViewItemPtr selected = selectedTabViewItem();
     KZAttachedTabBarButton *button = selected ? attachedButtonForTabViewItem(selected.get()) : nullptr;
     if (!button && selected) {
-        KZAttachedTabBarButton *last = lastAttachedButton();
-        if (last && last->isOverflowButton()) {
+        // A selected tab without a button of its own is shown by the overflow button.
+        if (KZAttachedTabBarButton *overflow = overflowAttachedButton()) {
             setTabViewItemPinnedToOverflowButton(selected);
-            button = last;
+            button = overflow;
         }
     }
     for (KZAttachedTabBarButton *each : orderedAttachedButtons()) {

@@ -21,6 +21,12 @@
 // to the tabs it shows: the items that overflow go to the menu without one. A bar
 // without a tab view has nothing to mirror: its pass only redraws.
 //
+// moveTabViewItem() moves an item inside the tab view and selects it without a pass
+// (the end of a tab drag runs one): until the next pass the buttons keep their places
+// and the item order may put the overflow button anywhere. Exactly one tab is drawn
+// selected all the same: a selected item without a button is shown by the button the
+// layout made the overflow button, wherever it sorts.
+//
 // Tab state mask of each attached button (the bits the styles read): 0x100 first,
 // 0x200 middle, 0x400 last, 0x800 single (with 0x100 and 0x400), 0x4/0x8 left/right
 // neighbour selected, 0x10/0x20 neighbour sliding, 0x40/0x80 neighbour at the drop
@@ -132,6 +138,9 @@ public:
     int numberOfAttachedButtons() const;
     KZAttachedTabBarButton *selectedAttachedButton() const;
     KZAttachedTabBarButton *lastAttachedButton() const;
+    // The button the layout made the overflow button (it shows the overflow menu's
+    // selected tab), or none.
+    KZAttachedTabBarButton *overflowAttachedButton() const;
     int indexOfAttachedButton(const KZAttachedTabBarButton *button) const;
     KZAttachedTabBarButton *attachedButtonForTabViewItem(const platform::TabViewItem *item) const;
     KZAttachedTabBarButton *insertAttachedButtonForTabViewItem(const platform::TabViewItemPtr &item, int index);
