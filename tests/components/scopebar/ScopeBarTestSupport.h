@@ -7,12 +7,27 @@
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/NotificationCenter.h"
 
+#include <QCursor>
 #include <QObject>
 #include <QStringList>
+#include <QTest>
+#include <QWidget>
 
 namespace scopebartest {
 
 constexpr qreal CharacterWidth = 6.0;
+
+// Moves the pointer over a point of a shown widget, as a hand does, so that the
+// widget hears the move. Without a button held QTest moves the pointer itself, which
+// is one for the whole program: an earlier test (whose presses and releases went to
+// its widget without moving the pointer) may have left it on that very point, and a
+// move to where the pointer stands reports nothing. It then steps off the point first.
+inline void movePointerTo(QWidget &widget, const QPoint &point)
+{
+    if (QCursor::pos() == widget.mapToGlobal(point))
+        QTest::mouseMove(&widget, point + QPoint(point.x() > 0 ? -1 : 1, 0));
+    QTest::mouseMove(&widget, point);
+}
 
 // Installs the exact measurer for the life of the object.
 struct ExactMeasurer

@@ -107,7 +107,7 @@ TEST(ScopeBarClickBounds, TheMouseReachesEveryButtonOfBothGroups)
     for (const auto &click : clicks) {
         SCOPED_TRACE(QStringLiteral("group %1 object %2").arg(click.group).arg(click.index).toStdString());
         const QPoint at = bar.helperAtIndex(click.group)->buttonRects().at(click.index).center().toPoint();
-        QTest::mouseMove(&bar, at);
+        movePointerTo(bar, at);
         QTest::mouseClick(&bar, Qt::LeftButton, {}, at);
         EXPECT_EQ(bar.groupAtIndex(0)->selectionIndexes(), click.single);
         EXPECT_EQ(bar.groupAtIndex(1)->selectionIndexes(), click.multiple);

@@ -35,7 +35,7 @@ struct ShownBar
         return bar.helperAtIndex(group)->buttonRects().at(index).center().toPoint();
     }
 
-    void hover(const QPoint &point) { QTest::mouseMove(&bar, point); }
+    void hover(const QPoint &point) { movePointerTo(bar, point); }
 };
 
 } // namespace
