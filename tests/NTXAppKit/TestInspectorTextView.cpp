@@ -20,7 +20,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDateEdit>
-#include <QFontMetricsF>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QScrollBar>
@@ -135,25 +134,76 @@ TEST(InspectorTextView, LabelColumnAndParagraphLayout)
     EXPECT_EQ(empty.inspector.string(), QStringLiteral("\n"));
     EXPECT_EQ(empty.inspector.maxLabelWidth(), 10);
 
+    const QString longValue = QStringLiteral("a value long enough to wrap onto a second line of the inspector text");
+    const auto build = [&](Shown &shown, const QStringList &labels) {
+        QList<Inspector::FieldPtr> fields;
+        for (const QString &label : labels) {
+            auto field = textField(label.toLower(), label, QStringLiteral("Say more"));
+            field->setValue(longValue);
+            fields.append(field);
+        }
+        shown.build(fields);
+        return fields.last();
+    };
+    // Where the value of a field starts, where its label ends (at the right tab) and
+    // where its value's second line starts, from the left of the text.
+    struct Columns
+    {
+        qreal value, labelEnd, secondLine;
+    };
+    const auto columnsOf = [](Shown &shown, const Inspector::FieldPtr &field) {
+        const QTextDocument &doc = *shown.inspector.document();
+        const Range value = shown.valueOf(field.get());
+        const QTextBlock block = doc.findBlock(int(value.location));
+        EXPECT_GT(block.layout()->lineCount(), 1);
+        const qreal margin = doc.documentMargin();
+        return Columns{xOf(doc, value.location) - margin, xOf(doc, value.location - 1) - margin,
+                       block.layout()->position().x() + block.layout()->lineAt(1).x() - margin};
+    };
+
+    {
+        // A class-wide minimum wider than every label is the column: the labels end
+        // at its right tab 10 points short of it, the values and their wrapped lines
+        // start at it.
+        struct MinimumWidth
+        {
+            qreal old = Inspector::minFieldLabelWidth();
+            MinimumWidth() { Inspector::setMinFieldLabelWidth(150); }
+            ~MinimumWidth() { Inspector::setMinFieldLabelWidth(old); }
+        } minimum;
+        Shown shown;
+        const auto last = build(shown, {QStringLiteral("Name"), QStringLiteral("Description")});
+        EXPECT_EQ(shown.inspector.maxLabelWidth(), 150);
+        const Columns columns = columnsOf(shown, last);
+        EXPECT_NEAR(columns.value, 150, 0.5);
+        EXPECT_NEAR(columns.labelEnd, 140, 0.5);
+        EXPECT_NEAR(columns.secondLine, 150, 0.5);
+    }
+
+    // Measured labels: the widest decides a whole-point column, in which it starts 10
+    // points in (less what rounding the column down takes, under a point) and ends 10
+    // points short of the values.
+    Shown nameOnly;
+    build(nameOnly, {QStringLiteral("Name")});
+    Shown descriptionOnly;
+    build(descriptionOnly, {QStringLiteral("Description")});
     Shown shown;
-    auto name = textField(QStringLiteral("name"), QStringLiteral("Name"), QStringLiteral("No name"));
-    auto descr = textField(QStringLiteral("descr"), QStringLiteral("Description"), QStringLiteral("Say more"));
-    descr->setValue(QStringLiteral("a value long enough to wrap onto a second line of the inspector text"));
-    shown.build({name, descr});
-    const QFontMetricsF metrics(Inspector::labelAttributes().font());
-    const qreal w = std::trunc(metrics.horizontalAdvance(QStringLiteral("Description")) + 20);
-    EXPECT_EQ(shown.inspector.maxLabelWidth(), w);
+    const auto descr = build(shown, {QStringLiteral("Name"), QStringLiteral("Description")});
+    const qreal w = shown.inspector.maxLabelWidth();
+    EXPECT_EQ(w, std::trunc(w));
+    EXPECT_EQ(w, descriptionOnly.inspector.maxLabelWidth());
+    EXPECT_LT(nameOnly.inspector.maxLabelWidth(), w);
     EXPECT_EQ(shown.inspector.string(),
-              QStringLiteral("\n\tName\tNo name\n\tDescription\ta value long enough to wrap onto a second line of "
-                             "the inspector text\n"));
+              QStringLiteral("\n\tName\t%1\n\tDescription\t%1\n").arg(longValue));
+    const Columns columns = columnsOf(shown, descr);
+    EXPECT_NEAR(columns.value, w, 0.5);
+    EXPECT_NEAR(columns.labelEnd, w - 10, 0.5);
+    EXPECT_NEAR(columns.secondLine, w, 0.5);
     const QTextDocument &doc = *shown.inspector.document();
     const Range value = shown.valueOf(descr.get());
-    const qreal margin = doc.documentMargin();
-    EXPECT_NEAR(xOf(doc, value.location), margin + w, 0.5);
-    EXPECT_NEAR(xOf(doc, value.location - 1), margin + w - 10, 0.5); // the label ends at the right tab
-    const QTextBlock block = doc.findBlock(int(value.location));
-    ASSERT_GT(block.layout()->lineCount(), 1);
-    EXPECT_NEAR(block.layout()->position().x() + block.layout()->lineAt(1).x(), margin + w, 0.5);
+    const qreal labelStart = xOf(doc, value.location - 1 - QStringLiteral("Description").size()) - doc.documentMargin();
+    EXPECT_GT(labelStart, 9 - 0.5);
+    EXPECT_LE(labelStart, 10 + 0.5);
     // Every character a field contributes carries it; the line end does not.
     const Range run = shown.inspector.charRangeOfField(descr.get());
     EXPECT_EQ(run.max(), value.max());

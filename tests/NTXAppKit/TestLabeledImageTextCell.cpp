@@ -1,6 +1,7 @@
 // The labelled image-and-text outline cell: its layout rectangles, the
 // label band and pill in pixels, and the cell at work in a QTreeView through
 // platform::CellItemDelegate, with selection and editing.
+#include "tests/support/EvenWidthFont.h"
 #include "tests/support/TestSupport.h"
 #include "NTXAppKit/NTXColorLabelWidget/NTXColorLabelColors.h"
 #include "NTXAppKit/NTXLabeledImageTextCell/NTXLabeledImageTextCell.h"
@@ -9,7 +10,6 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
-#include <QFontMetricsF>
 #include <QHeaderView>
 #include <QImage>
 #include <QLineEdit>
@@ -38,9 +38,11 @@ QFont testFont()
     return font;
 }
 
-qreal infoWidth(const QString &text)
+// The font of the layout tests: the info text "12h" is 18 wide in it, and its slice
+// of the row takes 18 + 4.
+QFont evenWidth12()
 {
-    return QFontMetricsF(testFont()).horizontalAdvance(text) + 4;
+    return testsupport::evenWidthFont(12);
 }
 
 void expectRect(const QRectF &actual, const QRectF &expected, const char *what)
@@ -157,42 +159,42 @@ TEST(LabeledImageTextCell, LayoutWithEverythingAndABand)
 {
     auto owned = fullCell();
     NTXLabeledImageTextCell &cell = *owned;
+    cell.setFont(evenWidth12());
     cell.setColorLabelType(2);
     cell.calcDrawInfo(QRectF(10, 5, 300, 20));
-    const qreal iw = infoWidth(QStringLiteral("12h"));
     EXPECT_EQ(cell.capRadius(), 10.f);
     expectRect(cell.layoutImageRect(), QRectF(15, 5, 16, 16), "image: 3 into a slice of max(20, 16) + 4");
     expectRect(cell.layoutStatusImageRect(), QRectF(294, 5, 12, 12), "status image: rightmost, 3 into its slice");
     expectRect(cell.layoutRightImageRect(), QRectF(277, 5, 10, 10), "right image: left of the status image");
-    expectRect(cell.layoutInfoTextRect(), QRectF(36, 5, iw, 20), "info text: full height");
-    expectRect(cell.layoutLabelRect(), QRectF(36 + iw, 5, 241 - iw, 20), "band: the title's whole area");
-    expectRect(cell.layoutTextRect(), QRectF(41 + iw, 5, 231 - iw, 20), "title: inset by cap/2 on each side");
+    expectRect(cell.layoutInfoTextRect(), QRectF(36, 5, 22, 20), "info text: full height");
+    expectRect(cell.layoutLabelRect(), QRectF(58, 5, 219, 20), "band: the title's whole area");
+    expectRect(cell.layoutTextRect(), QRectF(63, 5, 209, 20), "title: inset by cap/2 on each side");
 }
 
 TEST(LabeledImageTextCell, LayoutOfAHighlightedRowWithAStatusImageHasNoLabel)
 {
     auto owned = fullCell();
     NTXLabeledImageTextCell &cell = *owned;
+    cell.setFont(evenWidth12());
     cell.setColorLabelType(2);
     cell.setHighlighted(true);
     cell.calcDrawInfo(QRectF(10, 5, 300, 20));
-    const qreal iw = infoWidth(QStringLiteral("12h"));
     EXPECT_EQ(cell.layoutLabelRect(), QRectF(0, 0, 0, 0));
-    expectRect(cell.layoutTextRect(), QRectF(41 + iw, 5, 236 - iw, 20), "title: cap/2 off the left only");
+    expectRect(cell.layoutTextRect(), QRectF(63, 5, 214, 20), "title: cap/2 off the left only");
 }
 
 TEST(LabeledImageTextCell, LayoutOfAHighlightedRowPutsAPillAtTheRightEnd)
 {
     auto owned = fullCell();
     NTXLabeledImageTextCell &cell = *owned;
+    cell.setFont(evenWidth12());
     cell.setStatusImage(QIcon());
     cell.setColorLabelType(6);
     cell.setHighlighted(true);
     cell.calcDrawInfo(QRectF(10, 5, 300, 20));
-    const qreal iw = infoWidth(QStringLiteral("12h"));
     expectRect(cell.layoutRightImageRect(), QRectF(293, 5, 10, 10), "right image at the right edge");
     expectRect(cell.layoutLabelRect(), QRectF(273, 5, 20, 19), "pill: twice the cap radius, one point short");
-    expectRect(cell.layoutTextRect(), QRectF(41 + iw, 5, 228 - iw, 20), "title: left of the pill");
+    expectRect(cell.layoutTextRect(), QRectF(63, 5, 206, 20), "title: left of the pill");
 }
 
 TEST(LabeledImageTextCell, LayoutWithoutLabelInsetsTheTitleByAQuarterOfTheHeight)
@@ -221,11 +223,12 @@ TEST(LabeledImageTextCell, NarrowImageStillReservesTheMinimumWidth)
 TEST(LabeledImageTextCell, MiddleAlignedTextIsCentredVertically)
 {
     NTXLabeledImageTextCell cell(QStringLiteral("Middle"));
-    cell.setFont(testFont());
+    // A line of the even-width font at 10 pixels is 10 high: (40 - 10) / 2 = 15 of
+    // the row's 40 stand above it, less half a point.
+    cell.setFont(testsupport::evenWidthFont(10));
     cell.setMiddleAlignedText(true);
     cell.calcDrawInfo(QRectF(0, 10, 200, 40));
-    const double h = QFontMetricsF(testFont()).height();
-    EXPECT_FLOAT_EQ(cell.layoutTextRect().y(), static_cast<float>(10 - 0.5 + (40 - h) * 0.5));
+    EXPECT_FLOAT_EQ(cell.layoutTextRect().y(), 24.5f);
     EXPECT_EQ(cell.layoutTextRect().height(), 40);
 }
 

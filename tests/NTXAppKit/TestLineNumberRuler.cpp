@@ -4,9 +4,9 @@
 #include "platform/archive/KeyedArchiver.h"
 #include "platform/archive/KeyedUnarchiver.h"
 #include "platform/drawing/WithVerticalRuler.h"
+#include "tests/support/EvenWidthFont.h"
 
 #include <QCoreApplication>
-#include <QFontMetricsF>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QScrollBar>
@@ -87,22 +87,33 @@ TEST(LineNumberRuler, ThicknessFollowsTheDigitsOnTheNextPass)
 {
     RulerBeside<PlainEdit> beside{QString()};
     NTXLineNumberRuler *ruler = beside.ruler;
-    QFont big = ruler->font();
-    big.setPointSize(30);
-    ruler->setFont(big);
-    const QFontMetricsF metrics(big);
-    for (const auto &[lines, digits] : {std::pair{9, 1}, {10, 2}, {100, 3}}) {
+    // Every "8" of the even-width font is half its pixel size wide: the thickness is
+    // the width of the digits of the line count plus 12, at least 24, rounded up.
+    const struct
+    {
+        int pixelSize, lines;
+        qreal thickness;
+    } rows[] = {
+        {20, 100, 42},  // three digits of 10: 30 + 12
+        {20, 10, 32},   // two: 20 + 12
+        {20, 9, 24},    // one: 10 + 12 is below the least thickness
+        {21, 100, 44},  // three of 10.5: 43.5, rounded up
+        {12, 1000, 36}, // four of 6: 24 + 12
+        {12, 10, 24},   // two of 6: 12 + 12, just the least thickness
+    }; // each row a thickness more than a point from the one before
+    for (const auto &row : rows) {
+        SCOPED_TRACE(testing::Message() << row.lines << " lines at " << row.pixelSize << " pixels");
+        ruler->setFont(testsupport::evenWidthFont(row.pixelSize));
         QStringList text;
-        for (int i = 0; i < lines; ++i)
+        for (int i = 0; i < row.lines; ++i)
             text << QString();
         beside.edit.setPlainText(text.join(u'\n'));
         ruler->calculateLines();
-        const qreal wanted = std::ceil(metrics.horizontalAdvance(QString(digits, u'8')) + 12);
-        EXPECT_EQ(ruler->requiredThickness(), wanted) << lines;
-        EXPECT_NE(ruler->ruleThickness(), wanted) << "not at once";
+        EXPECT_EQ(ruler->requiredThickness(), row.thickness);
+        EXPECT_NE(ruler->ruleThickness(), row.thickness) << "not at once";
         QCoreApplication::processEvents();
-        EXPECT_EQ(ruler->ruleThickness(), wanted) << "on the next pass";
-        EXPECT_EQ(ruler->width(), int(wanted)) << "the slot gives it the room";
+        EXPECT_EQ(ruler->ruleThickness(), row.thickness) << "on the next pass";
+        EXPECT_EQ(ruler->width(), int(row.thickness)) << "the slot gives it the room";
     }
     // a difference of 1.0 or less stays
     const qreal required = ruler->requiredThickness();
