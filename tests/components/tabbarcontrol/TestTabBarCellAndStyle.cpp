@@ -145,13 +145,15 @@ TEST(MetalTabStyle, Widths)
     cell->setHasIcon(true);
     cell->indicator()->setHidden(false);
     cell->setCount(7);
-    const qreal close = VTTabBarArtwork::sizeOf(VTTabBarArtwork::imageNamed(QStringLiteral("TabClose_Front"))).width();
-    const qreal digit = style->attributedObjectCountValueForTabCell(cell).size().width();
-    EXPECT_EQ(style->minimumWidthOfTabCell(cell), std::ceil(float(42 + close + 4 + 20 + (std::max(20.0, digit + 8) + 4) + 20)));
+    // The bare 42, then the close button (its image is 12 wide) and 4, the icon's 20,
+    // the counter of one digit at its least width 20 and 4, the indicator's 20.
+    ASSERT_EQ(VTTabBarArtwork::sizeOf(VTTabBarArtwork::imageNamed(QStringLiteral("TabClose_Front"))).width(), 12);
+    EXPECT_EQ(style->objectCounterRectForTabCell(cell).width(), 20);
+    EXPECT_EQ(style->minimumWidthOfTabCell(cell), 42 + 16 + 20 + 24 + 20);
 
     // A suppressed close button takes no room but keeps its rectangle.
     cell->setCloseButtonSuppressed(true);
-    EXPECT_EQ(style->minimumWidthOfTabCell(cell), std::ceil(float(42 + 20 + (std::max(20.0, digit + 8) + 4) + 20)));
+    EXPECT_EQ(style->minimumWidthOfTabCell(cell), 42 + 20 + 24 + 20);
     EXPECT_FALSE(cell->closeButtonRectForFrame(cell->frame()).isEmpty());
     EXPECT_EQ(style->iconRectForTabCell(cell).x(), cell->frame().x() + 6);
     cell->setCount(1);
