@@ -19,6 +19,9 @@
 #include <QMimeData>
 #include <QTimer>
 
+#include <utility>
+#include <vector>
+
 namespace {
 
 using Contents = LiveLinkPasteboard::Contents;
@@ -53,12 +56,29 @@ QString describe(const QVariant &data)
     return text.size() > Longest ? text.left(Longest) + QStringLiteral("…") : text;
 }
 
+// Links given up and not yet freed. Never freed itself: the queued call that frees
+// them may never run (the process ends first), and Qt then discards it while it
+// holds its own event queue, which a link's watchers ask for as they go; so the
+// queued call holds no link, and links of the last pass stay here.
+std::vector<std::shared_ptr<LiveLink>> &releasedLinks()
+{
+    static auto *released = new std::vector<std::shared_ptr<LiveLink>>();
+    return *released;
+}
+
 // Releases the last hold on a link in a later event-loop pass: the link may be
 // closing inside its own bus handler or inside its watcher's signal.
 void releaseLater(std::shared_ptr<LiveLink> self)
 {
-    if (self)
-        QTimer::singleShot(0, [self = std::move(self)]() mutable { self.reset(); });
+    if (!self)
+        return;
+    releasedLinks().push_back(std::move(self));
+    if (releasedLinks().size() > 1)
+        return; // the pass that frees them is queued already
+    QTimer::singleShot(0, [] {
+        // Taken out first: a link freed here may give up another one.
+        const std::vector<std::shared_ptr<LiveLink>> released = std::exchange(releasedLinks(), {});
+    });
 }
 
 // Sent without waiting for an answer (the bus library marks it so).
@@ -76,9 +96,9 @@ LiveLink::LiveLink(const QDBusConnection &connection, bool isServer, LiveLinkDel
     : QDBusVirtualObject(nullptr)
     , m_connection(connection)
     , m_isServer(isServer)
-    , m_delegate(delegate)
 {
     registerTypes();
+    setDelegate(delegate);
 }
 
 LiveLink::~LiveLink()
@@ -90,6 +110,17 @@ LiveLink::~LiveLink()
     // The client's pasteboard is its own; the server's end only held a copy of it.
     if (!m_isServer && !m_pasteboardName.isEmpty())
         LiveLinkPasteboard::release(m_pasteboardName);
+}
+
+LiveLinkDelegate *LiveLink::delegate() const
+{
+    return m_delegateLifetime.expired() ? nullptr : m_delegate;
+}
+
+void LiveLink::setDelegate(LiveLinkDelegate *delegate)
+{
+    m_delegate = delegate;
+    m_delegateLifetime = delegate ? delegate->lifetime() : std::weak_ptr<const void>();
 }
 
 LiveLink *LiveLink::activeLiveLinkForItemKey(const QString &itemKey)
@@ -236,8 +267,8 @@ void LiveLink::failToConnect()
     m_state = State::Closed;
     m_requestPending = false;
     leaveTable();
-    if (m_delegate)
-        m_delegate->liveLinkDidClose(this);
+    if (LiveLinkDelegate *told = delegate())
+        told->liveLinkDidClose(this);
 }
 
 void LiveLink::requestEdit()
@@ -282,8 +313,8 @@ void LiveLink::remoteCloseLink()
     const std::shared_ptr<LiveLink> keep = shared_from_this();
     if (isOpen())
         giveUpPeer();
-    if (m_delegate)
-        m_delegate->liveLinkDidClose(this);
+    if (LiveLinkDelegate *told = delegate())
+        told->liveLinkDidClose(this);
 }
 
 QMimeData *LiveLink::pasteboard() const
@@ -456,13 +487,15 @@ bool LiveLink::handleMessage(const QDBusMessage &message, const QDBusConnection 
         QMetaObject::invokeMethod(
             this,
             platform::ExceptionBoundary::guarded(this, "the edit's delegate call", [weak, request] {
+                // The delegate is looked up now: it may have gone since the call came.
                 const std::shared_ptr<LiveLink> link = weak.lock();
-                if (!link || !link->m_delegate)
+                LiveLinkDelegate *told = link ? link->delegate() : nullptr;
+                if (!told)
                     return;
                 if (request)
-                    link->m_delegate->liveLinkClientDidRequestEdit(link.get());
+                    told->liveLinkClientDidRequestEdit(link.get());
                 else
-                    link->m_delegate->liveLinkServerDidSendEdit(link.get());
+                    told->liveLinkServerDidSendEdit(link.get());
             }),
             Qt::QueuedConnection);
         return true;

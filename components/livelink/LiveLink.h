@@ -28,6 +28,9 @@
 // answered here are not owned by the caller; sharedLink() keeps a link beyond its
 // closing.
 //
+// The delegate is not owned: a link whose delegate is destroyed acts as one without
+// a delegate (a closing or an edit that arrives later is told to no one).
+//
 // Failures: editing data that is not live-link data raises "NSInvalidArgumentException";
 // requestEdit()/sendEdit() on a link that is neither open nor connecting raise
 // "NSGenericException". A peer that leaves the bus, and a call to it that fails,
@@ -101,8 +104,9 @@ public:
     QString sourceName() const { return m_sourceName; }
     QString sourceApplicationName() const { return m_sourceApplicationName; }
     QString itemKey() const { return m_itemKey; }
-    LiveLinkDelegate *delegate() const { return m_delegate; }
-    void setDelegate(LiveLinkDelegate *delegate) { m_delegate = delegate; }
+    // None once the delegate is gone (LiveLinkDelegate::lifetime()).
+    LiveLinkDelegate *delegate() const;
+    void setDelegate(LiveLinkDelegate *delegate);
     bool isServer() const { return m_isServer; }
     bool isOpen() const { return m_state == State::Open; }
     bool isConnecting() const { return m_state == State::Connecting; }
@@ -140,6 +144,7 @@ private:
     int m_callsUnderway = 0;
     bool m_isServer = false;
     LiveLinkDelegate *m_delegate = nullptr;
+    std::weak_ptr<const void> m_delegateLifetime;
     QString m_pasteboardName;
     QVariant m_representedObject;
     QString m_sourceName;

@@ -68,6 +68,7 @@ LiveLinkServer::LiveLinkServer(const QString &name, LiveLinkServerDelegate *dele
     : QDBusVirtualObject(nullptr)
     , m_name(name)
     , m_delegate(delegate)
+    , m_delegateLifetime(delegate ? delegate->lifetime() : std::weak_ptr<const void>())
 {
 }
 
@@ -75,6 +76,11 @@ LiveLinkServer::~LiveLinkServer()
 {
     if (m_connection || m_state != State::Unpublished)
         retract();
+}
+
+LiveLinkServerDelegate *LiveLinkServer::delegate() const
+{
+    return m_delegateLifetime.expired() ? nullptr : m_delegate;
 }
 
 LiveLinkServer *LiveLinkServer::LiveLinkServerWithName(const QString &name)
@@ -255,7 +261,7 @@ bool LiveLinkServer::handleMessage(const QDBusMessage &message, const QDBusConne
             || !LiveLinkBus::isAcceptableString(itemKey))
             return refuse(QStringLiteral("The client's path, names or item key were refused."));
         const std::shared_ptr<LiveLink> link = LiveLink::initServerWithClient(
-            connection, message.service(), clientPath, sourceName, sourceApplicationName, itemKey, m_delegate);
+            connection, message.service(), clientPath, sourceName, sourceApplicationName, itemKey, delegate());
         if (!link)
             return refuse(QStringLiteral("The server could not open its end of the link."));
         connection.send(message.createReply(QVariant::fromValue(QDBusObjectPath(link->objectPath()))));

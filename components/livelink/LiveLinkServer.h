@@ -32,6 +32,7 @@
 #include <QUrl>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -70,7 +71,9 @@ public:
     bool isPublished() const { return m_state == State::Published; }
     bool isPublishing() const { return m_state == State::Publishing; }
     QString name() const { return m_name; }
-    LiveLinkServerDelegate *delegate() const { return m_delegate; }
+    // None once the delegate is gone (LiveLinkDelegate::lifetime()); the ends
+    // opened then have no delegate.
+    LiveLinkServerDelegate *delegate() const;
 
     QString introspect(const QString &path) const override;
     bool handleMessage(const QDBusMessage &message, const QDBusConnection &connection) override;
@@ -83,6 +86,7 @@ private:
 
     QString m_name;
     LiveLinkServerDelegate *m_delegate;
+    std::weak_ptr<const void> m_delegateLifetime;
     std::optional<QDBusConnection> m_connection;
     QString m_busName;
     State m_state = State::Unpublished;

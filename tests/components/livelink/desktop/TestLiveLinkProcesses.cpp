@@ -29,6 +29,7 @@
 #include <QTest>
 
 #include <csignal>
+#include <map>
 #include <random>
 #include <set>
 #include <gtest/gtest.h>
@@ -749,4 +750,224 @@ TEST_F(LiveLinkProcesses, RandomEditsAndClosingsKeepBothEndsInAgreement)
     ASSERT_TRUE(QTest::qWaitFor([&] { return int(server.closings.size()) == serverClosings + open; }, 10000));
     EXPECT_TRUE(openEnds().empty());
     LiveLink::retractServerWithName(QStringLiteral("Random"));
+}
+
+TEST_F(LiveLinkProcesses, ALinkWhoseDelegateIsGoneTellsNobody)
+{
+    auto serverDelegate = std::make_unique<RecordingDelegate>();
+    ASSERT_TRUE(publish(QStringLiteral("Self"), serverDelegate.get()));
+    const QVariantMap data = LiveLinkData::liveLinkDataWithServerName(QStringLiteral("Self"), QStringLiteral("x"));
+
+    // The client's delegate goes while an edit and then the closing are on their way to it.
+    auto clientDelegate = std::make_unique<RecordingDelegate>();
+    const QString first = LiveLinkCreateItemKey();
+    const std::shared_ptr<LiveLink> client =
+        LiveLink::editLiveLinkData(data, QStringLiteral("doc"), clientDelegate.get(), first)->sharedLink();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return serverDelegate->requests.size() == 1; }, 10000));
+    const std::shared_ptr<LiveLink> firstEnd = serverDelegate->requests.first()->sharedLink();
+    firstEnd->sendEdit();
+    firstEnd->closeLink();
+    EXPECT_EQ(client->delegate(), clientDelegate.get());
+    clientDelegate.reset();
+    EXPECT_EQ(client->delegate(), nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !client->isOpen(); }, 10000));
+    EXPECT_EQ(LiveLink::activeLiveLinkForItemKey(first), nullptr);
+
+    // The server's delegate goes while the server stays published: a request and a
+    // closing that reach its end later are told to nobody, and an end opened
+    // afterwards has no delegate.
+    RecordingDelegate otherClient;
+    const QString second = LiveLinkCreateItemKey();
+    LiveLink *link = LiveLink::editLiveLinkData(data, QStringLiteral("doc"), &otherClient, second);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return serverDelegate->requests.size() == 2; }, 10000));
+    const std::shared_ptr<LiveLink> secondEnd = serverDelegate->requests.last()->sharedLink();
+    EXPECT_EQ(secondEnd->delegate(), serverDelegate.get());
+    serverDelegate.reset();
+    EXPECT_EQ(secondEnd->delegate(), nullptr);
+    EXPECT_EQ(LiveLinkServer::LiveLinkServerWithName(QStringLiteral("Self"))->delegate(), nullptr);
+    EXPECT_EQ(LiveLink::editLiveLinkData(data, QStringLiteral("doc"), &otherClient, second), link);
+    link->closeLink();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !secondEnd->isOpen(); }, 10000));
+
+    const QString third = LiveLinkCreateItemKey();
+    const std::shared_ptr<LiveLink> late =
+        LiveLink::editLiveLinkData(data, QStringLiteral("doc"), &otherClient, third)->sharedLink();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return late->isOpen(); }, 10000));
+    late->sendEdit(); // answered by an end that tells nobody: the link stays open
+    late->closeLink();
+    EXPECT_TRUE(otherClient.closed.isEmpty());
+    EXPECT_EQ(otherClient.edits, 0);
+    LiveLink::retractServerWithName(QStringLiteral("Self"));
+}
+
+namespace {
+
+// A delegate of the random test: counts what it hears, keeps every link it hears
+// of (so no address is reused), and knows its serial number.
+class NumberedDelegate : public LiveLinkServerDelegate
+{
+public:
+    explicit NumberedDelegate(int number) : serial(number) {}
+    void liveLinkClientDidRequestEdit(LiveLink *link) override { heard(link); }
+    void liveLinkServerDidSendEdit(LiveLink *link) override { heard(link); }
+    void liveLinkDidClose(LiveLink *link) override
+    {
+        heard(link);
+        ++closings[link];
+    }
+
+    const int serial;
+    std::vector<std::shared_ptr<LiveLink>> links;
+    QHash<const LiveLink *, int> closings;
+
+private:
+    void heard(LiveLink *link)
+    {
+        EXPECT_EQ(link->delegate(), this);
+        links.push_back(link->sharedLink());
+    }
+};
+
+} // namespace
+
+TEST_F(LiveLinkProcesses, RandomOpeningsClosingsAndGoneDelegatesNeverReachAGoneDelegate)
+{
+    const QVariantMap data = LiveLinkData::liveLinkDataWithServerName(QStringLiteral("Gone"), QStringLiteral("x"));
+    int nextSerial = 0;
+    std::map<int, std::unique_ptr<NumberedDelegate>> alive; // serial → delegate
+    std::set<int> gone;
+    const auto make = [&] {
+        const int serial = nextSerial++;
+        return alive.emplace(serial, std::make_unique<NumberedDelegate>(serial)).first->second.get();
+    };
+    NumberedDelegate *server = make();
+    ASSERT_TRUE(publish(QStringLiteral("Gone"), server));
+    std::vector<NumberedDelegate *> clients{make(), make(), make()};
+
+    QStringList keys;
+    for (int i = 0; i < 4; ++i)
+        keys.append(LiveLinkCreateItemKey());
+    // Every link met, in the order met, with its delegate's serial.
+    std::vector<std::pair<std::shared_ptr<LiveLink>, int>> links;
+    std::set<const LiveLink *> known;
+    const auto remember = [&](LiveLink *link, int serial) {
+        if (known.insert(link).second)
+            links.emplace_back(link->sharedLink(), serial);
+    };
+    std::set<const LiveLink *> closedHere;
+    const auto learnEnds = [&] {
+        for (const auto &[serial, delegate] : alive) {
+            for (const std::shared_ptr<LiveLink> &link : delegate->links)
+                remember(link.get(), serial);
+        }
+    };
+    const auto destroy = [&](NumberedDelegate *delegate) {
+        learnEnds();
+        const int serial = delegate->serial;
+        gone.insert(serial);
+        alive.erase(serial);
+    };
+
+    std::mt19937 random(56);
+    for (int step = 0; step < 300; ++step) {
+        SCOPED_TRACE(step);
+        const QString key = keys.at(int(random() % keys.size()));
+        LiveLink *held = LiveLink::activeLiveLinkForItemKey(key);
+        switch (random() % 8) {
+        case 0:
+        case 1: {
+            NumberedDelegate *delegate = clients.at(random() % clients.size());
+            LiveLink *link = LiveLink::editLiveLinkData(data, QStringLiteral("doc"), delegate, key);
+            ASSERT_NE(link, nullptr);
+            if (link != held)
+                remember(link, delegate->serial);
+            break;
+        }
+        case 2:
+            if (held) {
+                closedHere.insert(held);
+                held->closeLink();
+            }
+            break;
+        case 3: {
+            learnEnds();
+            std::vector<std::shared_ptr<LiveLink>> open;
+            for (const auto &[link, serial] : links) {
+                if (link->isServer() && link->isOpen())
+                    open.push_back(link);
+            }
+            if (!open.empty()) {
+                LiveLink *end = open.at(random() % open.size()).get();
+                if (random() % 2) {
+                    closedHere.insert(end);
+                    end->closeLink();
+                } else {
+                    end->sendEdit();
+                }
+            }
+            break;
+        }
+        case 4: {
+            // A client's delegate goes (its document closed); another takes its place.
+            const size_t which = random() % clients.size();
+            destroy(clients[which]);
+            clients[which] = make();
+            break;
+        }
+        case 5:
+            // The server's delegate goes; now and then the server is published anew
+            // with another one (until then its new ends have none).
+            if (server && random() % 2) {
+                destroy(server);
+                server = nullptr;
+            } else if (!server || random() % 2) {
+                LiveLink::retractServerWithName(QStringLiteral("Gone"));
+                if (server)
+                    destroy(server);
+                server = make();
+                ASSERT_TRUE(publish(QStringLiteral("Gone"), server));
+            }
+            break;
+        default:
+            for (int pass = int(random() % 4); pass > 0; --pass)
+                QCoreApplication::processEvents();
+        }
+        // A link answers its delegate while that lives, none once it is gone; only a
+        // connecting or open link holds a key; no end hears of its own closing, and
+        // none of a closing twice.
+        learnEnds();
+        for (const auto &[link, serial] : links) {
+            const auto it = alive.find(serial);
+            EXPECT_EQ(link->delegate(), it == alive.end() ? nullptr : it->second.get());
+        }
+        for (const QString &each : std::as_const(keys)) {
+            if (const LiveLink *link = LiveLink::activeLiveLinkForItemKey(each)) {
+                EXPECT_TRUE(link->isOpen() || link->isConnecting());
+            }
+        }
+        for (const auto &[serial, delegate] : alive) {
+            for (auto it = delegate->closings.cbegin(); it != delegate->closings.cend(); ++it) {
+                EXPECT_EQ(it.value(), 1);
+                EXPECT_EQ(closedHere.count(it.key()), 0u);
+            }
+        }
+    }
+    EXPECT_FALSE(gone.empty());
+
+    // Every client's link closes, and with it every end that was opened for one.
+    for (const auto &[link, serial] : links) {
+        if (!link->isServer())
+            link->closeLink();
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        learnEnds();
+        for (const auto &[link, serial] : links) {
+            if (link->isOpen() || link->isConnecting())
+                return false;
+        }
+        return true;
+    }, 20000));
+    for (const QString &each : std::as_const(keys))
+        EXPECT_EQ(LiveLink::activeLiveLinkForItemKey(each), nullptr);
+    LiveLink::retractServerWithName(QStringLiteral("Gone"));
 }
