@@ -24,7 +24,8 @@
 //
 // Ownership: a connecting or open link is held by the table of active links (item
 // key → link) and by itself; closing gives up both (the memory goes in a later
-// event-loop pass, so the link stays valid while the closing code runs). Pointers
+// event-loop pass, so the link stays valid while the closing code runs; a link
+// closed in the last pass before the process ends is left to it). Pointers
 // answered here are not owned by the caller; sharedLink() keeps a link beyond its
 // closing.
 //
