@@ -26,31 +26,6 @@ QStringList names(const NTXSoundManager &manager)
     return result;
 }
 
-class ScopedEnv
-{
-public:
-    ScopedEnv(const char *name, const QByteArray &value)
-        : m_name(name), m_old(qgetenv(name)), m_had(qEnvironmentVariableIsSet(name))
-    {
-        if (value.isNull())
-            qunsetenv(name);
-        else
-            qputenv(name, value);
-    }
-    ~ScopedEnv()
-    {
-        if (m_had)
-            qputenv(m_name, m_old);
-        else
-            qunsetenv(m_name);
-    }
-
-private:
-    const char *m_name;
-    QByteArray m_old;
-    bool m_had;
-};
-
 class SoundCatalogue : public ::testing::Test
 {
 protected:
@@ -182,12 +157,12 @@ TEST_F(SoundCatalogue, MenuItemsAreTitledByNameAndTaggedByPosition)
 TEST(SoundFolders, SystemThemeFoldersFollowXdgDataDirs)
 {
     {
-        ScopedEnv dirs("XDG_DATA_DIRS", "/opt/a/share:/usr/share/:relative:/opt/a/share");
+        testsupport::ScopedEnv dirs("XDG_DATA_DIRS", "/opt/a/share:/usr/share/:relative:/opt/a/share");
         EXPECT_EQ(NTXSoundManager::systemSoundFolders(),
                   (QStringList{"/opt/a/share/sounds/freedesktop/stereo", "/usr/share/sounds/freedesktop/stereo"}));
     }
     {
-        ScopedEnv dirs("XDG_DATA_DIRS", QByteArray());
+        testsupport::ScopedEnv dirs("XDG_DATA_DIRS", QByteArray());
         EXPECT_EQ(NTXSoundManager::systemSoundFolders(),
                   (QStringList{"/usr/local/share/sounds/freedesktop/stereo", "/usr/share/sounds/freedesktop/stereo"}));
     }
@@ -196,12 +171,12 @@ TEST(SoundFolders, SystemThemeFoldersFollowXdgDataDirs)
 TEST(SoundFolders, UserFolderIsUnderXdgDataHome)
 {
     {
-        ScopedEnv home("XDG_DATA_HOME", "/tmp/chronark-data");
+        testsupport::ScopedEnv home("XDG_DATA_HOME", "/tmp/chronark-data");
         EXPECT_EQ(NTXSoundManager::userSoundFolder(), QStringLiteral("/tmp/chronark-data/sounds"));
         EXPECT_EQ(NTXSoundManager::defaultSoundFolders().last(), QStringLiteral("/tmp/chronark-data/sounds"));
     }
     {
-        ScopedEnv home("XDG_DATA_HOME", QByteArray());
+        testsupport::ScopedEnv home("XDG_DATA_HOME", QByteArray());
         EXPECT_EQ(NTXSoundManager::userSoundFolder(), QDir::homePath() + QStringLiteral("/.local/share/sounds"));
     }
 }

@@ -16,6 +16,8 @@
 #include <csignal>
 #include <sys/types.h>
 
+#include <gtest/gtest.h>
+
 namespace desktoptest {
 
 class FakeDBusService::Object : public QDBusVirtualObject
@@ -158,6 +160,83 @@ ScopedProcess::~ScopedProcess()
             ::kill(pid_t(m_process.processId()), SIGKILL);
         m_process.waitForFinished(5000);
     }
+}
+
+namespace {
+
+std::unique_ptr<PrivateAudioServer> &audioServer()
+{
+    static std::unique_ptr<PrivateAudioServer> server;
+    return server;
+}
+
+// Stops the audio server after the program's last test, while the application
+// object still lives.
+class StopsTheAudioServer : public ::testing::Environment
+{
+public:
+    void TearDown() override { audioServer().reset(); }
+};
+
+} // namespace
+
+PrivateAudioServer &PrivateAudioServer::shared()
+{
+    static const bool stopsAtTheEnd = [] {
+        ::testing::AddGlobalTestEnvironment(new StopsTheAudioServer);
+        return true;
+    }();
+    (void)stopsAtTheEnd;
+    if (!audioServer())
+        audioServer().reset(new PrivateAudioServer);
+    return *audioServer();
+}
+
+PrivateAudioServer::PrivateAudioServer()
+{
+    if (!m_runtime.isValid() || !m_config.isValid())
+        return;
+    m_environment = QProcessEnvironment::systemEnvironment();
+    m_environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtime.path());
+    m_environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_config.path());
+    m_environment.insert(QStringLiteral("PULSE_SERVER"), address());
+    // The server keeps off every bus and display: test programs running side by side
+    // would otherwise contend for its bus name.
+    m_environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("unix:path=/nonexistent"));
+    m_environment.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), QStringLiteral("unix:path=/nonexistent"));
+    m_environment.remove(QStringLiteral("DISPLAY"));
+    // Set before the multimedia back end first asks for audio devices.
+    m_runtimeFolder.emplace("XDG_RUNTIME_DIR", m_runtime.path().toLocal8Bit());
+    m_pulseServer.emplace("PULSE_SERVER", address().toLocal8Bit());
+    m_server = std::make_unique<ScopedProcess>(
+        QStringLiteral("pulseaudio"),
+        QStringList{QStringLiteral("-n"), QStringLiteral("--daemonize=no"), QStringLiteral("--exit-idle-time=-1"),
+                    QStringLiteral("--load=module-null-sink sink_name=nullsink"),
+                    QStringLiteral("--load=module-native-protocol-unix auth-anonymous=1")},
+        m_environment);
+    m_ready = m_server->isRunning() && QTest::qWaitFor([&] {
+        return m_server->isRunning() && run(QStringLiteral("pactl"), {QStringLiteral("info")}) == 0;
+    }, 20000);
+}
+
+// The server stops first; the variables get their values back after it.
+PrivateAudioServer::~PrivateAudioServer() { m_server.reset(); }
+
+QString PrivateAudioServer::address() const
+{
+    return QStringLiteral("unix:") + m_runtime.path() + QStringLiteral("/pulse/native");
+}
+
+int PrivateAudioServer::run(const QString &program, const QStringList &arguments, QByteArray *output) const
+{
+    QProcess process;
+    process.setProcessEnvironment(m_environment);
+    process.start(program, arguments);
+    if (!process.waitForStarted(5000) || !process.waitForFinished(10000))
+        return -1;
+    if (output)
+        *output = process.readAllStandardOutput();
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
 }
 
 namespace {

@@ -10,10 +10,13 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include "tests/support/TestSupport.h"
+
 class QWidget;
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace desktoptest {
 
@@ -80,6 +83,42 @@ public:
 
 private:
     QProcess m_process;
+};
+
+// PulseAudio with one null sink ("nullsink"), in folders of its own, for the rest of
+// the test program. The first call to shared() starts it and points this process (and
+// the programs it starts) at it through PULSE_SERVER and XDG_RUNTIME_DIR; after the
+// program's last test it stops, and both variables get their former values back.
+// One for the program, not one per test: Qt's audio back end keeps to the server the
+// process used first and, once that is gone, tries it again every few seconds and
+// warns, which would reach whichever test runs then.
+class PrivateAudioServer
+{
+public:
+    static PrivateAudioServer &shared();
+    ~PrivateAudioServer();
+    PrivateAudioServer(const PrivateAudioServer &) = delete;
+    PrivateAudioServer &operator=(const PrivateAudioServer &) = delete;
+
+    // Started and answering.
+    bool isReady() const { return m_ready; }
+    QString address() const;
+    // The environment of the server's programs (pactl, parecord …).
+    const QProcessEnvironment &environment() const { return m_environment; }
+    // Runs a program against the server to its end; answers its exit code (-1 when
+    // it could not run).
+    int run(const QString &program, const QStringList &arguments, QByteArray *output = nullptr) const;
+
+private:
+    PrivateAudioServer();
+
+    QTemporaryDir m_runtime;
+    QTemporaryDir m_config;
+    std::optional<testsupport::ScopedEnv> m_runtimeFolder;
+    std::optional<testsupport::ScopedEnv> m_pulseServer;
+    QProcessEnvironment m_environment;
+    std::unique_ptr<ScopedProcess> m_server;
+    bool m_ready = false;
 };
 
 // A window manager (openbox, in its shipped configuration) on the test's X server for

@@ -65,6 +65,23 @@ ScopedXdgHome::~ScopedXdgHome()
     }
 }
 
+ScopedEnv::ScopedEnv(const char *name, const QByteArray &value)
+    : m_name(name), m_old(qgetenv(name)), m_had(qEnvironmentVariableIsSet(name))
+{
+    if (value.isNull())
+        qunsetenv(name);
+    else
+        qputenv(name, value);
+}
+
+ScopedEnv::~ScopedEnv()
+{
+    if (m_had)
+        qputenv(m_name.constData(), m_old);
+    else
+        qunsetenv(m_name.constData());
+}
+
 ScopedTimeZone::ScopedTimeZone(const char *tz) : m_old(qgetenv("TZ")), m_had(qEnvironmentVariableIsSet("TZ"))
 {
     qputenv("TZ", tz);

@@ -43,6 +43,24 @@ private:
     QByteArray m_old[4];
 };
 
+// Sets (or, given a null value, unsets) one environment variable for the lifetime of
+// the object and puts the old value back afterwards, also when it was not set: a test
+// that points the process at a private service (PULSE_SERVER, XDG_RUNTIME_DIR …)
+// leaves no address of a stopped one to the tests after it.
+class ScopedEnv
+{
+public:
+    ScopedEnv(const char *name, const QByteArray &value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv &) = delete;
+    ScopedEnv &operator=(const ScopedEnv &) = delete;
+
+private:
+    QByteArray m_name;
+    QByteArray m_old;
+    bool m_had;
+};
+
 // Runs the code of its scope under another local time zone (TZ), and puts the old
 // one back afterwards.
 class ScopedTimeZone

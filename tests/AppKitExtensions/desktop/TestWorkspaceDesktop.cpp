@@ -39,24 +39,13 @@ QList<QByteArray> recorded(const QString &record)
     return parts;
 }
 
-struct ScopedEnv
-{
-    QByteArray name, old;
-    bool had;
-    ScopedEnv(const char *n, const QByteArray &value) : name(n), old(qgetenv(n)), had(qEnvironmentVariableIsSet(n))
-    {
-        qputenv(n, value);
-    }
-    ~ScopedEnv() { had ? qputenv(name, old) : qunsetenv(name); }
-};
-
 } // namespace
 
 TEST(WorkspaceMail, XdgEmailReceivesTheAddressUnchanged)
 {
     QTemporaryDir dir;
     const QString record = dir.filePath(QStringLiteral("record"));
-    ScopedEnv mailer("MAILER", writeRecorder(dir.path(), QStringLiteral("mailer"), record).toUtf8());
+    testsupport::ScopedEnv mailer("MAILER", writeRecorder(dir.path(), QStringLiteral("mailer"), record).toUtf8());
     const QString attachment = dir.filePath(QStringLiteral("my file \"1\".txt"));
     ASSERT_TRUE(testsupport::writeFile(attachment, "x"));
     const QString subject = QStringLiteral("It's \"done\" & ready? yes");
@@ -85,7 +74,7 @@ TEST(WorkspaceMail, XdgEmailReceivesTheAddressUnchanged)
     EXPECT_FALSE(NTXNSWorkspaceExtension::emailTo(QString(), QString(), QString(), {dir.filePath(QStringLiteral("gone"))}));
     EXPECT_FALSE(QFile::exists(record)) << "a missing attachment answers false before anything runs";
 
-    ScopedEnv failing("MAILER", "false");
+    testsupport::ScopedEnv failing("MAILER", "false");
     EXPECT_FALSE(NTXNSWorkspaceExtension::emailTo(QStringLiteral("a@b.c"), QString(), QString(), {}));
 }
 

@@ -1,7 +1,8 @@
-// Sounds of the catalogue really play: a private PulseAudio server with a null sink
-// runs for these tests, and a recorder on the sink's monitor hears the samples.
+// Sounds of the catalogue really play: the test program's private PulseAudio server
+// has a null sink, and a recorder on the sink's monitor hears the samples.
 #include "NTXAppKit/sounds/NTXSoundManager.h"
 
+#include "tests/support/DesktopTestSupport.h"
 #include "tests/support/TestSupport.h"
 
 #include <QDir>
@@ -34,72 +35,11 @@ void stopProcess(QProcess &process)
     }
 }
 
-// PulseAudio with one null sink, in folders of its own; this process talks to it
-// (and to nothing else) through PULSE_SERVER.
-class PrivateAudioServer
-{
-public:
-    PrivateAudioServer()
-    {
-        if (!m_runtime.isValid() || !m_config.isValid())
-            return;
-        m_environment = QProcessEnvironment::systemEnvironment();
-        m_environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtime.path());
-        m_environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_config.path());
-        m_environment.insert(QStringLiteral("PULSE_SERVER"), serverAddress());
-        // The server keeps off every bus and display: test programs running side by
-        // side would otherwise contend for its bus name.
-        m_environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("unix:path=/nonexistent"));
-        m_environment.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), QStringLiteral("unix:path=/nonexistent"));
-        m_environment.remove(QStringLiteral("DISPLAY"));
-        // Set before the multimedia back end first asks for audio devices.
-        qputenv("XDG_RUNTIME_DIR", m_runtime.path().toLocal8Bit());
-        qputenv("PULSE_SERVER", serverAddress().toLocal8Bit());
-
-        m_server.setProcessEnvironment(m_environment);
-        m_server.setProcessChannelMode(QProcess::MergedChannels);
-        m_server.start(QStringLiteral("pulseaudio"),
-                       {QStringLiteral("-n"), QStringLiteral("--daemonize=no"), QStringLiteral("--exit-idle-time=-1"),
-                        QStringLiteral("--load=module-null-sink sink_name=nullsink"),
-                        QStringLiteral("--load=module-native-protocol-unix auth-anonymous=1")});
-        if (!m_server.waitForStarted(5000))
-            return;
-        m_ready = QTest::qWaitFor([&] {
-            return m_server.state() == QProcess::Running && run(QStringLiteral("pactl"), {QStringLiteral("info")}) == 0;
-        }, 20000);
-    }
-    ~PrivateAudioServer() { stopProcess(m_server); }
-
-    bool isReady() const { return m_ready; }
-    QString serverAddress() const { return QStringLiteral("unix:") + m_runtime.path() + QStringLiteral("/pulse/native"); }
-    const QProcessEnvironment &environment() const { return m_environment; }
-    QByteArray log() { return m_server.readAll(); }
-
-    int run(const QString &program, const QStringList &arguments, QByteArray *output = nullptr) const
-    {
-        QProcess process;
-        process.setProcessEnvironment(m_environment);
-        process.start(program, arguments);
-        if (!process.waitForStarted(5000) || !process.waitForFinished(10000))
-            return -1;
-        if (output)
-            *output = process.readAllStandardOutput();
-        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    }
-
-private:
-    QTemporaryDir m_runtime;
-    QTemporaryDir m_config;
-    QProcessEnvironment m_environment;
-    QProcess m_server;
-    bool m_ready = false;
-};
-
 // Records the null sink's monitor as 16-bit mono samples and keeps the loudest.
 class MonitorRecorder
 {
 public:
-    explicit MonitorRecorder(const PrivateAudioServer &server) : m_server(server)
+    explicit MonitorRecorder(const desktoptest::PrivateAudioServer &server) : m_server(server)
     {
         m_process.setProcessEnvironment(server.environment());
         QObject::connect(&m_process, &QProcess::readyReadStandardOutput, [this] { consume(); });
@@ -137,7 +77,7 @@ private:
         m_pending.remove(0, usable);
     }
 
-    const PrivateAudioServer &m_server;
+    const desktoptest::PrivateAudioServer &m_server;
     QProcess m_process;
     QByteArray m_pending;
     bool m_started = false;
@@ -192,18 +132,10 @@ bool heard(NTXSoundManager &manager, const QString &name, MonitorRecorder &recor
 class SoundPlayback : public ::testing::Test
 {
 protected:
-    static void SetUpTestSuite() { server = new PrivateAudioServer; }
-    static void TearDownTestSuite()
-    {
-        delete server;
-        server = nullptr;
-    }
-    void SetUp() override { ASSERT_TRUE(server->isReady()) << server->log().constData(); }
+    void SetUp() override { ASSERT_TRUE(server->isReady()); }
 
-    static PrivateAudioServer *server;
+    desktoptest::PrivateAudioServer *server = &desktoptest::PrivateAudioServer::shared();
 };
-
-PrivateAudioServer *SoundPlayback::server = nullptr;
 
 TEST_F(SoundPlayback, ThemeSoundReachesTheSink)
 {

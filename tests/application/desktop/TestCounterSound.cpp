@@ -1,5 +1,5 @@
-// The counter's start sound really plays: a private PulseAudio server with a null
-// sink runs for this test, and a recorder on the sink's monitor hears the samples of
+// The counter's start sound really plays: the test program's private PulseAudio
+// server has a null sink, and a recorder on the sink's monitor hears the samples of
 // a sound of the system theme (an .oga file) that the counter asked for by name.
 #include "tests/application/TestMyDocumentSupport.h"
 
@@ -29,28 +29,7 @@ protected:
     void SetUp() override
     {
         MyDocumentFixture::SetUp();
-        ASSERT_TRUE(runtime.isValid());
-        ASSERT_TRUE(config.isValid());
-        const QString address = QStringLiteral("unix:") + runtime.path() + QStringLiteral("/pulse/native");
-        QProcessEnvironment server = QProcessEnvironment::systemEnvironment();
-        server.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
-        server.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
-        server.insert(QStringLiteral("PULSE_SERVER"), address);
-        server.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("unix:path=/nonexistent"));
-        server.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), QStringLiteral("unix:path=/nonexistent"));
-        server.remove(QStringLiteral("DISPLAY"));
-        // This process and the programs it runs talk to the private server only.
-        qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
-        qputenv("PULSE_SERVER", address.toLocal8Bit());
-        audio = std::make_unique<desktoptest::ScopedProcess>(
-            QStringLiteral("pulseaudio"),
-            QStringList{QStringLiteral("-n"), QStringLiteral("--daemonize=no"), QStringLiteral("--exit-idle-time=-1"),
-                        QStringLiteral("--load=module-null-sink sink_name=nullsink"),
-                        QStringLiteral("--load=module-native-protocol-unix auth-anonymous=1")},
-            server);
-        ASSERT_TRUE(audio->isRunning());
-        ASSERT_TRUE(QTest::qWaitFor(
-            [&] { return desktoptest::runProgram(QStringLiteral("pactl"), {QStringLiteral("info")}) == 0; }, 20000));
+        ASSERT_TRUE(desktoptest::PrivateAudioServer::shared().isReady());
     }
 
     void TearDown() override
@@ -58,7 +37,6 @@ protected:
         services->soundCatalogue = nullptr;
         MyDocumentFixture::TearDown();
         recorder.reset();
-        audio.reset();
     }
 
     // Records the sink's monitor and keeps the loudest sample.
@@ -68,7 +46,8 @@ protected:
             QStringLiteral("parecord"),
             QStringList{QStringLiteral("--device=nullsink.monitor"), QStringLiteral("--raw"),
                         QStringLiteral("--format=s16le"), QStringLiteral("--channels=1"), QStringLiteral("--rate=8000"),
-                        QStringLiteral("--latency-msec=20")});
+                        QStringLiteral("--latency-msec=20")},
+            desktoptest::PrivateAudioServer::shared().environment());
         QProcess &process = recorder->process();
         QObject::connect(&process, &QProcess::readyReadStandardOutput, [this, &process] {
             pending += process.readAllStandardOutput();
@@ -83,17 +62,13 @@ protected:
     {
         return QTest::qWaitFor([] {
             QByteArray out;
-            return desktoptest::runProgram(QStringLiteral("pactl"),
-                                           {QStringLiteral("list"), QStringLiteral("short"),
-                                            QStringLiteral("source-outputs")},
-                                           &out) == 0
+            return desktoptest::PrivateAudioServer::shared().run(
+                       QStringLiteral("pactl"),
+                       {QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("source-outputs")}, &out) == 0
                 && !out.trimmed().isEmpty();
         }, 10000);
     }
 
-    QTemporaryDir runtime;
-    QTemporaryDir config;
-    std::unique_ptr<desktoptest::ScopedProcess> audio;
     std::unique_ptr<desktoptest::ScopedProcess> recorder;
     QByteArray pending;
     int loudest = 0;
