@@ -1,5 +1,5 @@
 // The source list on a real X server, for a person to look at
-// (outline-source-list-gallery.png in the build folder): two groups, one held open
+// (outline-source-list-gallery.png in $CHRONARK_SCREENSHOT_DIR, else the temporary folder): two groups, one held open
 // for good, items with icons and badges, and a selected row with the keyboard focus,
 // without it, and in an inactive window.
 #include "tests/NTXAppKit/SourceListTestDataSource.h"
@@ -92,7 +92,7 @@ TEST(OutlineSourceListGallery, GroupsIconsBadgesAndSelectionsAsAPersonSeesThem)
         x += 260;
     }
     painter.end();
-    const QString path = QStringLiteral("outline-source-list-gallery.png");
+    const QString path = testsupport::screenshotPath(QStringLiteral("outline-source-list-gallery.png"));
     ASSERT_TRUE(canvas.save(path));
     std::cout << "Gallery: " << QFileInfo(path).absoluteFilePath().toStdString() << std::endl;
 
