@@ -9,7 +9,9 @@
 #include "application/AboutBox.h"
 #include "application/ApplicationImages.h"
 #include "application/DefaultsKeys.h"
+#include "application/DocumentReadAhead.h"
 #include "application/DocumentServices.h"
+#include "application/DocumentWindow.h"
 #include "application/GeneralPrefPanel.h"
 #include "application/MyDocument.h"
 #include "application/NTXCheckUpdate.h"
@@ -56,6 +58,49 @@ qint64 storedInteger(const platform::UserDefaults &defaults, const QString &key,
     const qint64 number = value.toLongLong(&ok);
     return ok ? number : fallback;
 }
+
+// Runs work in the pass after a window was first exposed (its first drawing is done
+// then); in the next pass when there is no window shown, or when it goes first.
+class AfterFirstExpose : public QObject
+{
+public:
+    static void run(QWidget *widget, QObject *context, std::function<void()> work)
+    {
+        QWindow *window = widget && widget->isVisible() ? widget->windowHandle() : nullptr;
+        auto *watcher = new AfterFirstExpose(context, std::move(work));
+        if (!window || window->isExposed()) {
+            delete watcher;
+            return;
+        }
+        watcher->setParent(window);
+        window->installEventFilter(watcher);
+    }
+
+    ~AfterFirstExpose() override
+    {
+        if (!m_work || !m_context)
+            return;
+        QTimer::singleShot(0, m_context.data(),
+                           platform::ExceptionBoundary::guarded(m_context.data(), "the launch's later work",
+                                                                std::move(m_work)));
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Expose && static_cast<QWindow *>(watched)->isExposed()) {
+            watched->removeEventFilter(this);
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    AfterFirstExpose(QObject *context, std::function<void()> work) : m_context(context), m_work(std::move(work)) {}
+
+    QPointer<QObject> m_context;
+    std::function<void()> m_work;
+};
 
 } // namespace
 
@@ -212,38 +257,104 @@ void AppController::registerHotKeyFromDefaults()
 
 // ---- Launch ----
 
-void AppController::launch(const QStringList &files)
+void AppController::launch(const QStringList &files, DocumentReadAhead *readAhead)
 {
     QStringList named = files;
     named.removeAll(QString());
-    if (!named.isEmpty())
-        openDocumentsWithContentsOfFiles(named, true);
-    applicationDidFinishLaunching();
+    if (!readAhead) {
+        finishLaunch(named, false);
+        return;
+    }
+    QStringList toRead = named;
+    if (const QString last = documentToReopen(); !last.isEmpty())
+        toRead << last;
+    readAhead->read(toRead);
+    m_documentServices->readAhead = readAhead;
+    // The first document's window is made while its file is read.
+    if (readAhead->isReading())
+        m_documentServices->keepWindowMadeAhead(new DocumentWindow);
+    // A quit while the files are read ends the launch there.
+    auto quitting = std::make_shared<QMetaObject::Connection>();
+    *quitting = connect(this, &platform::DocumentController::willTerminate, this,
+                        platform::ExceptionBoundary::guarded(this, "a quit during the launch", [this, quitting] {
+                            disconnect(*quitting);
+                            if (m_documentServices->readAhead)
+                                m_documentServices->readAhead->cancel();
+                            dropLaunchPreparation();
+                        }));
+    readAhead->whenRead(this, [this, named, quitting] {
+        disconnect(*quitting);
+        finishLaunch(named, true);
+    });
+}
+
+void AppController::finishLaunch(const QStringList &files, bool deferred)
+{
+    if (!files.isEmpty())
+        openDocumentsWithContentsOfFiles(files, true);
+    didFinishLaunching(deferred);
     if (documents().isEmpty() && applicationShouldOpenUntitledFile())
         openUntitledDocument(true);
+    dropLaunchPreparation();
+    if (!deferred)
+        return;
+    // What nobody sees at launch waits until the front document window was drawn
+    // (or for the next pass when no window shows).
+    QWidget *window = nullptr;
+    for (platform::Document *document : documents()) {
+        if (document->mainWindow() && document->mainWindow()->isVisible())
+            window = document->mainWindow();
+    }
+    AfterFirstExpose::run(window, this, [this] {
+        if (defaults().boolForKey(UpdateAutoSearchKey))
+            startUpdateCheckAtLaunch();
+        if (!m_preferenceController)
+            makePreferenceController();
+    });
+}
+
+void AppController::dropLaunchPreparation()
+{
+    m_documentServices->readAhead = nullptr;
+    m_documentServices->dropWindowMadeAhead();
+}
+
+QString AppController::documentToReopen() const
+{
+    if (!defaults().boolForKey(OpenLastEditedDocKey))
+        return QString();
+    return defaults().stringForKey(LestEditedFileNameKey);
 }
 
 void AppController::applicationDidFinishLaunching()
 {
+    didFinishLaunching(false);
+}
+
+void AppController::didFinishLaunching(bool deferred)
+{
     // A crash report left by the last run is offered first.
     NTXCrashReporter::checkForCrash();
-    platform::UserDefaults &defaults = this->defaults();
-    if (defaults.boolForKey(OpenLastEditedDocKey)) {
-        const QString path = defaults.stringForKey(LestEditedFileNameKey);
-        // A file that cannot be read is reported by the document machinery.
-        if (!path.isEmpty())
-            openDocumentWithContentsOfFile(path, true);
-    }
-    if (defaults.boolForKey(UpdateAutoSearchKey)) {
+    // A file that cannot be read is reported by the document machinery.
+    if (const QString path = documentToReopen(); !path.isEmpty())
+        openDocumentWithContentsOfFile(path, true);
+    if (deferred)
+        return;
+    if (defaults().boolForKey(UpdateAutoSearchKey)) {
         // The check waits for the server: let the windows show first.
         QTimer::singleShot(0, this, platform::ExceptionBoundary::guarded(this, "the launch's update check", [this] {
-            if (m_updateChecker)
-                m_updateChecker(true);
-            else
-                NTXCheckUpdate::checkForUpdate(true);
+            startUpdateCheckAtLaunch();
         }));
     }
     makePreferenceController();
+}
+
+void AppController::startUpdateCheckAtLaunch()
+{
+    if (m_updateChecker)
+        m_updateChecker(true);
+    else
+        NTXCheckUpdate::checkForUpdate(true);
 }
 
 bool AppController::applicationShouldOpenUntitledFile() const

@@ -33,6 +33,7 @@
 #include <functional>
 #include <memory>
 
+class DocumentReadAhead;
 class MyDocument;
 class NTXPreferenceWindowController;
 class QAction;
@@ -96,7 +97,15 @@ public:
     // Opens the files (command-line arguments), finishes launching (reopening the
     // last edited document, the update check, the preferences window), and opens an
     // untitled document when no document is open and "OpenEmptyDocument" says so.
-    void launch(const QStringList &files);
+    // Without a read-ahead all of it is done when launch() returns. With one (the
+    // application's own launch), the files and the last edited document are read on
+    // a pool thread while a document window is made, and the rest runs in the pass
+    // in which the reads end, as it would have run at once: the same documents, the
+    // same alert for files that cannot be read, the same windows when first shown.
+    // The update check and the preferences window controller then wait until a
+    // document window was first drawn. A quit before the reads end ends the launch:
+    // nothing more opens. The read-ahead must outlive the launch (or be cancelled).
+    void launch(const QStringList &files, DocumentReadAhead *readAhead = nullptr);
     void applicationDidFinishLaunching();
     bool applicationShouldOpenUntitledFile() const;
     // The tray icon was clicked: the front document window comes forward, or an
@@ -200,6 +209,15 @@ private:
     // What loading the main interface does: menu, preferences pass, sleep, hot key.
     void awakeFromNib();
     void makePreferenceController();
+    // The rest of the launch once the files are read; `deferred`: the update check
+    // and the preferences window controller wait for a document window's first drawing.
+    void finishLaunch(const QStringList &files, bool deferred);
+    void didFinishLaunching(bool deferred);
+    // The last edited document the launch reopens ("OpenLastEditedDoc"), else empty.
+    QString documentToReopen() const;
+    // The launch no longer needs what it prepared (the files read, the window made).
+    void dropLaunchPreparation();
+    void startUpdateCheckAtLaunch();
     void registerHotKeyFromDefaults();
     void updateStatusItemImage();
     // Holds logind's delay lock while a counter runs (and stopping on sleep is on).

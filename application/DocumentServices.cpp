@@ -1,6 +1,7 @@
 #include "application/DocumentServices.h"
 
 #include "application/ApplicationImages.h"
+#include "application/DocumentWindow.h"
 #include "NTXAppKit/sounds/NTXSoundManager.h"
 #include "platform/desktop/IdleMonitor.h"
 
@@ -9,7 +10,30 @@
 
 DocumentServices::DocumentServices() = default;
 
-DocumentServices::~DocumentServices() = default;
+DocumentServices::~DocumentServices()
+{
+    dropWindowMadeAhead();
+}
+
+void DocumentServices::keepWindowMadeAhead(DocumentWindow *window)
+{
+    if (window == m_windowMadeAhead)
+        return;
+    dropWindowMadeAhead();
+    m_windowMadeAhead = window;
+}
+
+DocumentWindow *DocumentServices::takeWindowMadeAhead()
+{
+    DocumentWindow *window = m_windowMadeAhead.data();
+    m_windowMadeAhead = nullptr;
+    return window;
+}
+
+void DocumentServices::dropWindowMadeAhead()
+{
+    delete takeWindowMadeAhead();
+}
 
 void DocumentServices::rebuildMenus() const
 {

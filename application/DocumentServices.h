@@ -1,8 +1,9 @@
 #pragma once
 // What a document reaches outside itself: the application controller's menu rebuild
 // and notification poster, the controller's identity (stops it sends are silent),
-// the user's idle time, the sounds, and the counts all documents of one application
-// share (the running counters, the reminder ticks).
+// the user's idle time, the sounds, the counts all documents of one application
+// share (the running counters, the reminder ticks), and what the launch prepared
+// while the application started: the documents read ahead and a window made ahead.
 //
 // The application controller makes one and hands it to every document it makes
 // (through the document type); a document made without one gets one of its own.
@@ -16,6 +17,8 @@
 #include <memory>
 #include <optional>
 
+class DocumentReadAhead;
+class DocumentWindow;
 class NTXSoundManager;
 class QMenuBar;
 
@@ -46,6 +49,16 @@ public:
     NTXSoundManager *soundCatalogue = nullptr;
     std::function<void(const QString &soundName)> soundPlayer;
 
+    // The files of the launch read ahead (null: none); a document reading one of
+    // them takes the tree read from there.
+    QPointer<DocumentReadAhead> readAhead;
+    // A document window made while the launch's files were read: the next document
+    // window made is this one. Kept here until taken; deleted with this object, or
+    // by dropWindowMadeAhead().
+    void keepWindowMadeAhead(DocumentWindow *window);
+    DocumentWindow *takeWindowMadeAhead();
+    void dropWindowMadeAhead();
+
     // Counters running in the documents that share this object.
     int runningCounters = 0;
     // Ticks of those counters since the reminder last played.
@@ -63,5 +76,6 @@ public:
 
 private:
     std::optional<bool> m_iconShowsCounting;
+    QPointer<DocumentWindow> m_windowMadeAhead;
     std::unique_ptr<platform::IdleMonitor> m_idleMonitor;
 };

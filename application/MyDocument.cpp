@@ -11,6 +11,7 @@
 #include "application/DocumentCounter.h"
 #include "application/DocumentEdits.h"
 #include "application/DocumentFileFormat.h"
+#include "application/DocumentReadAhead.h"
 #include "application/DocumentToolbar.h"
 #include "application/DocumentTotals.h"
 #include "application/OutlineDataSource.h"
@@ -45,6 +46,7 @@
 #include <QMetaMethod>
 #include <QPushButton>
 #include <QScreen>
+#include <optional>
 #include <QStandardItemModel>
 #include <QToolButton>
 #include <QTreeView>
@@ -135,7 +137,10 @@ QTreeView *MyDocument::outlineView() const
 
 QWidget *MyDocument::makeMainWindow()
 {
-    auto *window = new DocumentWindow;
+    // The window made while the launch's files were read, else a new one.
+    DocumentWindow *window = m_services->takeWindowMadeAhead();
+    if (!window)
+        window = new DocumentWindow;
     m_window = window;
     window->outlineView()->setModel(m_outlineModel.get());
     // Whenever it is made (also while an alert holds the focus): About and
@@ -169,7 +174,13 @@ bool MyDocument::readFromFile(const QString &path, const QString &typeName)
     if (typeName != TypeName)
         return false;
     DocumentFileFormat::ReadResult result;
-    if (!DocumentFileFormat::readFromFile(path, typeName, result) || !result.root)
+    // A file of the launch may have been read already, on a pool thread.
+    std::optional<DocumentFileFormat::ReadResult> readAhead;
+    if (m_services->readAhead)
+        readAhead = m_services->readAhead->take(path);
+    if (readAhead)
+        result = std::move(*readAhead);
+    else if (!DocumentFileFormat::readFromFile(path, typeName, result) || !result.root)
         return false;
     // The running entry belongs to the tree being replaced.
     if (timerIsRunning())

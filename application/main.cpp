@@ -2,13 +2,15 @@
 // boundary of the event loop), one running instance per session (a later
 // launch hands its files to the running one and exits), the application controller
 // (defaults, document type, menus, hot key, services), then the launch: the
-// documents named on the command line, the last edited document or an untitled one.
+// documents named on the command line, the last edited document or an untitled one,
+// read on a pool thread from the start while the rest is made.
 #include "AppKitExtensions/NTXOutlineViewExtension.h"
 #include "NTXAppKit/reporting/NTXCrashReporter.h"
 #include "application/AppController.h"
 #include "application/ApplicationInfo.h"
 #include "application/ApplicationImages.h"
 #include "application/BuildInfo.h"
+#include "application/DocumentReadAhead.h"
 #include "platform/desktop/ApplicationInstance.h"
 #include "platform/drawing/Application.h"
 
@@ -25,7 +27,6 @@ int main(int argc, char **argv)
     QCoreApplication::setOrganizationName(QStringLiteral(CHRONARK_BUNDLE_NAME));
     QCoreApplication::setApplicationVersion(QStringLiteral(CHRONARK_VERSION_STRING));
     QGuiApplication::setDesktopFileName(QStringLiteral("chronark"));
-    QGuiApplication::setWindowIcon(ApplicationImages::iconNamed(QStringLiteral("application.icns")));
 
     QStringList files;
     const QStringList arguments = QCoreApplication::arguments().mid(1);
@@ -39,6 +40,13 @@ int main(int argc, char **argv)
     if (instance.claim(files) == platform::ApplicationInstance::Role::HandedOver)
         return 0;
 
+    // The files are read on a pool thread while the rest starts; the launch goes on
+    // once they are read.
+    DocumentReadAhead readAhead;
+    readAhead.read(files);
+
+    QGuiApplication::setWindowIcon(ApplicationImages::iconNamed(QStringLiteral("application.icns")));
+
     // Every outline view of the process gets the outline key and menu handling.
     NTXOutlineViewExtension::install();
 
@@ -51,6 +59,6 @@ int main(int argc, char **argv)
                      });
     QObject::connect(&instance, &platform::ApplicationInstance::activateRequested, controller,
                      [controller] { controller->applicationShouldHandleReopen(); });
-    controller->launch(files);
+    controller->launch(files, &readAhead);
     return app.exec();
 }
