@@ -3,6 +3,7 @@
 #include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/RegularFile.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -22,11 +23,25 @@ std::pair<qint64, QDateTime> fileStamp(const QString &path)
 
 } // namespace
 
-DocumentReadAhead::DocumentReadAhead(QObject *parent) : QObject(parent) {}
+DocumentReadAhead::DocumentReadAhead(QObject *parent) : QObject(parent)
+{
+    if (QCoreApplication::instance())
+        applicationStarted();
+}
 
 DocumentReadAhead::~DocumentReadAhead()
 {
     cancel();
+    // No read waits for an application object that never comes.
+    applicationStarted();
+}
+
+void DocumentReadAhead::applicationStarted()
+{
+    if (m_applicationStarted)
+        return;
+    m_applicationStarted = true;
+    m_started->set_value();
 }
 
 QString DocumentReadAhead::keyForPath(const QString &path)
@@ -45,7 +60,13 @@ void DocumentReadAhead::read(const QStringList &paths)
         m_entries.insert(key, Entry());
         ++m_reading;
         m_tasks.push_back(platform::BackgroundTask::run(
-            this, [key](const platform::BackgroundTask::Token &) { return readFile(key); },
+            this,
+            [key, started = m_startedFuture](const platform::BackgroundTask::Token &) {
+                Outcome outcome = readFile(key);
+                // The tree goes to the GUI thread through the application object.
+                started.wait();
+                return outcome;
+            },
             [this, key](Outcome outcome) { finished(key, std::move(outcome)); }));
     }
 }

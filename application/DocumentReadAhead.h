@@ -13,10 +13,16 @@
 // as always) or a file changed since answer nothing, and the caller reads the file
 // itself, with the reason of any failure the reader gives then.
 //
+// Reading may start before the application object is made (the launch starts with
+// it): a read then hands its tree over only once applicationStarted() was called,
+// which the launch does as soon as the application object exists (the application
+// object waits for the pool's threads when it goes, so it must not be destroyed
+// before that call). Made with an application object, it counts as started.
+//
 // Owned by whoever starts the launch (application/main.cpp); destroying it cancels
-// what is read (a late result is dropped). GUI thread only; the reading itself
-// touches no object outside the tree it makes, which belongs to the GUI thread
-// from its delivery on.
+// what is read (a late result is dropped). GUI thread only (the thread that makes
+// the application object); the reading itself touches no object outside the tree
+// it makes, which belongs to the GUI thread from its delivery on.
 #include "application/DocumentFileFormat.h"
 #include "platform/foundation/BackgroundTask.h"
 
@@ -28,6 +34,8 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <future>
+#include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -41,6 +49,8 @@ public:
 
     // Starts reading each file not read or being read yet (empty names are left out).
     void read(const QStringList &paths);
+    // The application object exists: reads started before hand their trees over.
+    void applicationStarted();
     // Reads started whose answers have not come back yet.
     bool isReading() const { return m_reading > 0; }
     // Calls `then` on the GUI thread once no read is outstanding: in the pass in
@@ -74,6 +84,9 @@ private:
     void finished(const QString &key, Outcome outcome);
     void notifyIfDone();
 
+    std::shared_ptr<std::promise<void>> m_started = std::make_shared<std::promise<void>>();
+    std::shared_future<void> m_startedFuture = m_started->get_future().share();
+    bool m_applicationStarted = false;
     QHash<QString, Entry> m_entries;
     std::vector<platform::BackgroundTask> m_tasks;
     std::vector<std::pair<QPointer<QObject>, std::function<void()>>> m_waiting;
