@@ -8,7 +8,7 @@
 #include "NTXAppKit/reporting/NTXCrashReporter.h"
 #include "application/AppController.h"
 #include "application/ApplicationInfo.h"
-#include "application/ApplicationImages.h"
+#include "application/DocumentServices.h"
 #include "application/BuildInfo.h"
 #include "application/DocumentReadAhead.h"
 #include "platform/desktop/ApplicationInstance.h"
@@ -63,14 +63,15 @@ int main(int argc, char **argv)
     if (instance.claim(files) == platform::ApplicationInstance::Role::HandedOver)
         return 0;
 
-    QGuiApplication::setWindowIcon(ApplicationImages::iconNamed(QStringLiteral("application.icns")));
-
     // Every outline view of the process gets the outline key and menu handling.
     NTXOutlineViewExtension::install();
 
     // The shared document controller; it puts the front document and itself at the
     // end of the responder chain.
     AppController *controller = AppController::create(AppController::Services(), &app);
+    // The application's icon, before any window shows; the documents' services
+    // change it while a counter runs (and know it is set: it is read once).
+    controller->documentServices().showCountingInApplicationIcon(false);
     QObject::connect(&instance, &platform::ApplicationInstance::openRequested, controller,
                      [controller](const QStringList &paths) {
                          controller->openDocumentsWithContentsOfFiles(paths, true);
