@@ -198,15 +198,18 @@ void Node::setUndoably(T Node::*member, const T &value, const QString &key, cons
 void Node::setDescript(const QString &descript)
 {
     static const QString key = QStringLiteral("descript");
-    const QString name = platform::localized(QStringLiteral("LSUDDescriptionChanged"));
-    setUndoably(&Node::m_descript, descript, key, name, undoManagerForEdit());
+    platform::UndoManager *undo = undoManagerForEdit();
+    // The action is named only when it is recorded (not while a file is read).
+    const QString name = undo ? platform::localized(QStringLiteral("LSUDDescriptionChanged")) : QString();
+    setUndoably(&Node::m_descript, descript, key, name, undo);
 }
 
 void Node::setColorLabel(int label)
 {
     static const QString key = QStringLiteral("colorLabel");
-    const QString name = platform::localized(QStringLiteral("LSColorLabel"));
-    setUndoably(&Node::m_colorLabel, label, key, name, undoManagerForEdit());
+    platform::UndoManager *undo = undoManagerForEdit();
+    const QString name = undo ? platform::localized(QStringLiteral("LSColorLabel")) : QString();
+    setUndoably(&Node::m_colorLabel, label, key, name, undo);
 }
 
 // ---------------------------------------------------------------------------

@@ -12,6 +12,7 @@
 #include "NTXAppKit/reporting/NTXModalRunner.h"
 #include "application/DefaultsKeys.h"
 #include "application/DocumentFileFormat.h"
+#include "application/DocumentReadAhead.h"
 #include "application/TimeRegistrationPrefPanel.h"
 #include "components/hotkeys/HKHotKeyCenter.h"
 #include "platform/foundation/Bundle.h"
@@ -29,6 +30,7 @@
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QTemporaryDir>
+#include <QThreadPool>
 #include <QToolBar>
 #include <QMenuBar>
 #include <QRegularExpression>
@@ -47,6 +49,67 @@ using platform::localized;
 namespace {
 
 constexpr quint32 Control = 0x40000, Option = 0x80000, Shift = 0x20000;
+
+// What each document window holds the moment it is first shown: its title, the
+// outline's top-level rows, and what the test counted by then.
+class FirstShowWatcher : public QObject
+{
+public:
+    struct Shown
+    {
+        QString title;
+        int rows = -1;
+        int counted = 0;
+    };
+    explicit FirstShowWatcher(std::function<int()> count = {}) : m_count(std::move(count))
+    {
+        qApp->installEventFilter(this);
+    }
+    ~FirstShowWatcher() override { qApp->removeEventFilter(this); }
+    QList<Shown> shown;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show) {
+            if (auto *window = qobject_cast<DocumentWindow *>(watched)) {
+                QAbstractItemModel *model = window->outlineView()->model();
+                shown.append({window->windowTitle(), model ? model->rowCount() : -1, m_count ? m_count() : 0});
+            }
+        }
+        return false;
+    }
+
+private:
+    std::function<int()> m_count;
+};
+
+// The document windows there are, shown or not.
+int documentWindowCount()
+{
+    int count = 0;
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        count += qobject_cast<DocumentWindow *>(widget) ? 1 : 0;
+    return count;
+}
+
+// The alert showing now (the alerts of failed opens have no parent), else null.
+QMessageBox *visibleAlert()
+{
+    QMessageBox *found = nullptr;
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (auto *box = qobject_cast<QMessageBox *>(widget); box && box->isVisible())
+            found = box;
+    }
+    return found;
+}
+
+QMessageBox *waitForAlert()
+{
+    QMessageBox *found = nullptr;
+    (void)QTest::qWaitFor([&] { return (found = visibleAlert()) != nullptr; }, 10000);
+    return found;
+}
 
 class AppControllerTest : public ::testing::Test
 {
@@ -279,6 +342,159 @@ TEST_F(AppControllerTest, LaunchOpensTheFilesGivenAndAnUnreadableLastFileDoesNot
     EXPECT_TRUE(QTest::qWaitFor([&] { return !checks.isEmpty(); }, 5000));
     EXPECT_EQ(checks, QList<bool>({true}));
     EXPECT_NE(controller->preferenceController(), nullptr);
+}
+
+// The application's own launch reads its files on a pool thread: the window shows
+// once the file is read, with the file's content from its first showing; the
+// update check and the preferences window controller come after.
+TEST_F(AppControllerTest, ALaunchReadingAheadShowsTheWindowWithTheFilesContentFromTheStart)
+{
+    start();
+    const QString path = savedDocument(QStringLiteral("ahead.chronark"))->filePath();
+    destroyController(controller);
+    ASSERT_EQ(documentWindowCount(), 0);
+
+    defaults().setBool(true, UpdateAutoSearchKey);
+    start();
+    QList<bool> checks;
+    controller->setUpdateChecker([&](bool silent) { checks.append(silent); });
+    FirstShowWatcher watcher([&] { return int(checks.size()); });
+    DocumentReadAhead ahead;
+    controller->launch({path}, &ahead);
+    // Opened in the pass in which the read ends.
+    EXPECT_TRUE(controller->documents().isEmpty());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !controller->documents().isEmpty(); }, 30000));
+    ASSERT_EQ(controller->documents().size(), 1);
+    auto *document = qobject_cast<MyDocument *>(controller->documents().first());
+    ASSERT_NE(document, nullptr);
+    EXPECT_EQ(document->filePath(), path);
+    EXPECT_FALSE(document->isDocumentEdited());
+    ASSERT_EQ(document->jobList()->childrenCount(), 1);
+    EXPECT_EQ(document->jobList()->childAtIndex(0)->itemName(), QStringLiteral("Filed"));
+    EXPECT_TRUE(document->mainWindow()->isVisible());
+    // One window, shown once, already with the job and the file's name.
+    ASSERT_EQ(watcher.shown.size(), 1);
+    EXPECT_TRUE(watcher.shown.first().title.startsWith(QStringLiteral("ahead.chronark")))
+        << qPrintable(watcher.shown.first().title);
+    EXPECT_EQ(watcher.shown.first().rows, 1);
+    EXPECT_EQ(watcher.shown.first().counted, 0);
+    EXPECT_EQ(documentWindowCount(), 1);
+
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !checks.isEmpty() && controller->preferenceController(); }, 10000));
+    EXPECT_EQ(checks, QList<bool>({true}));
+    EXPECT_EQ(controller->recentDocumentPaths().value(0), path);
+
+    // The tree read ahead is handed over once: a revert reads the file as it is now.
+    {
+        NodePtr root = Node::create(Node::Root);
+        NodePtr job = Node::create(Node::Job);
+        job->setItemName(QStringLiteral("Changed on disk"));
+        root->addChild(job);
+        ASSERT_TRUE(DocumentFileFormat::writeToFile(path, DocumentFileFormat::TypeName, *root, DocumentValuesStore()));
+    }
+    ASSERT_TRUE(document->revertToSaved());
+    ASSERT_EQ(document->jobList()->childrenCount(), 1);
+    EXPECT_EQ(document->jobList()->childAtIndex(0)->itemName(), QStringLiteral("Changed on disk"));
+}
+
+// A file that cannot be read gives the alert a launch without reading ahead gives,
+// and the untitled document opens as it would; the window made meanwhile is the
+// untitled document's, or goes when none opens.
+TEST_F(AppControllerTest, ALaunchReadingAheadReportsAFileThatCannotBeReadAsBefore)
+{
+    const QString broken = files.filePath(QStringLiteral("broken.chronark"));
+    ASSERT_TRUE(testsupport::writeFile(broken, "<?xml version=\"1.0\"?><Chronark version=\"2.0\"><document>"));
+    struct Outcome
+    {
+        QString text;
+        QString reason;
+        int documents = -1;
+        bool untitled = false;
+        int windows = -1;
+    };
+    auto launchWith = [&](bool readingAhead, bool untitled) {
+        defaults().setBool(untitled, OpenEmptyDocumentKey);
+        start();
+        DocumentReadAhead ahead;
+        controller->launch({broken}, readingAhead ? &ahead : nullptr);
+        Outcome outcome;
+        if (QMessageBox *box = waitForAlert()) {
+            outcome.text = box->text();
+            outcome.reason = box->informativeText();
+            box->accept();
+        }
+        testsupport::settleEvents();
+        outcome.documents = int(controller->documents().size());
+        outcome.untitled = outcome.documents == 1 && controller->documents().first()->filePath().isEmpty();
+        outcome.windows = documentWindowCount();
+        destroyController(controller);
+        controller = nullptr;
+        return outcome;
+    };
+    for (bool untitled : {true, false}) {
+        SCOPED_TRACE(untitled);
+        const Outcome before = launchWith(false, untitled);
+        const Outcome now = launchWith(true, untitled);
+        EXPECT_TRUE(before.text.contains(QStringLiteral("“broken.chronark”"))) << qPrintable(before.text);
+        EXPECT_FALSE(before.reason.isEmpty());
+        EXPECT_EQ(now.text, before.text);
+        EXPECT_EQ(now.reason, before.reason);
+        EXPECT_EQ(now.documents, untitled ? 1 : 0);
+        EXPECT_EQ(now.untitled, untitled);
+        EXPECT_EQ(now.windows, untitled ? 1 : 0);
+    }
+}
+
+// A quit while the files are read ends the launch there: nothing opens or shows
+// afterwards, and the window made meanwhile goes.
+TEST_F(AppControllerTest, AQuitWhileTheLaunchsFilesAreReadOpensNothing)
+{
+    start();
+    const QString path = savedDocument(QStringLiteral("quit.chronark"))->filePath();
+    destroyController(controller);
+
+    start();
+    QList<bool> checks;
+    controller->setUpdateChecker([&](bool silent) { checks.append(silent); });
+    defaults().setBool(true, UpdateAutoSearchKey);
+    FirstShowWatcher watcher;
+    QSignalSpy terminating(controller, &platform::DocumentController::willTerminate);
+    DocumentReadAhead ahead;
+    controller->launch({path}, &ahead);
+    controller->terminate(nullptr);
+    EXPECT_EQ(terminating.count(), 1);
+    QThreadPool::globalInstance()->waitForDone();
+    testsupport::settleEvents();
+    EXPECT_TRUE(controller->documents().isEmpty());
+    EXPECT_TRUE(watcher.shown.isEmpty());
+    EXPECT_EQ(documentWindowCount(), 0);
+    EXPECT_TRUE(checks.isEmpty());
+    EXPECT_EQ(visibleAlert(), nullptr);
+}
+
+// The last edited document is read ahead with the files named.
+TEST_F(AppControllerTest, ALaunchReadingAheadReopensTheLastEditedDocument)
+{
+    start();
+    const QString named = savedDocument(QStringLiteral("named.chronark"))->filePath();
+    const QString last = savedDocument(QStringLiteral("last.chronark"))->filePath();
+    destroyController(controller);
+
+    defaults().setBool(true, OpenLastEditedDocKey);
+    defaults().setString(last, LestEditedFileNameKey);
+    start();
+    FirstShowWatcher watcher;
+    DocumentReadAhead ahead;
+    controller->launch({named}, &ahead);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return controller->documents().size() == 2; }, 30000));
+    EXPECT_EQ(controller->documents().at(0)->filePath(), named);
+    EXPECT_EQ(controller->documents().at(1)->filePath(), last);
+    ASSERT_EQ(watcher.shown.size(), 2);
+    for (const FirstShowWatcher::Shown &shown : watcher.shown)
+        EXPECT_EQ(shown.rows, 1) << qPrintable(shown.title);
+    // Both trees were taken: nothing is left to offer.
+    EXPECT_FALSE(ahead.take(named).has_value());
+    EXPECT_FALSE(ahead.take(last).has_value());
 }
 
 TEST_F(AppControllerTest, PreferencesWindowHasTheFourPanesAndTheHotKeyTarget)
