@@ -226,6 +226,8 @@ private:
     // their parent).
     void renumberFrom(size_t first);
     void insertAt(const QList<NodePtr> &children, qsizetype index);
+    // The same for one child, without a list (a tree being read adds its nodes so).
+    void insertOneAt(const NodePtr &child, qsizetype index);
     void removeAt(qsizetype index);
 
     std::vector<NodePtr> m_children;

@@ -67,15 +67,32 @@ void Node::removeAt(qsizetype index)
         d->nodeDidRemoveEntry(*this, *child);
 }
 
+void Node::insertOneAt(const NodePtr &child, qsizetype index)
+{
+    NodeDelegate *d = treeDelegate();
+    if (d)
+        d->nodeWillInsertEntries(*this, index, 1);
+    if (child && child->m_parent == this && indexOfChild(child.get()) >= 0)
+        m_repeatsChildren = true;
+    m_children.insert(m_children.begin() + index, child);
+    renumberFrom(size_t(index));
+    if (!d)
+        return;
+    if (index + 1 == childrenCount() && child)
+        d->nodeDidAddEntry(*this, *child);
+    else
+        d->nodeDidInsertEntrysAtIndex(*this, {child}, index);
+}
+
 void Node::addChild(const NodePtr &child)
 {
-    insertAt({child}, childrenCount());
+    insertOneAt(child, childrenCount());
 }
 
 void Node::addChild(const NodePtr &child, qsizetype index)
 {
     checkIndex(index, true, "addChild");
-    insertAt({child}, index);
+    insertOneAt(child, index);
 }
 
 void Node::insertChildren(const QList<NodePtr> &children, qsizetype index)
