@@ -209,6 +209,8 @@ AppController::~AppController()
     m_documentServices->notificationPoster = {};
     m_documentServices->applicationMenuInstaller = {};
     m_documentServices->applicationController = nullptr;
+    // A launch still waiting for its files ends here.
+    dropLaunchPreparation();
     platform::NotificationCenter::defaultCenter().removeObserver(this);
     // Hot keys outlive their center: take ours back before the target goes.
     m_hotKeyCenter.unregisterHotKeysWithTarget(this);

@@ -472,6 +472,35 @@ TEST_F(AppControllerTest, AQuitWhileTheLaunchsFilesAreReadOpensNothing)
     EXPECT_EQ(visibleAlert(), nullptr);
 }
 
+// A controller that goes while the files are read takes what the launch prepared
+// with it: no window is left behind for the documents of a later controller.
+TEST_F(AppControllerTest, AControllerGoneWhileTheLaunchsFilesAreReadLeavesNothingBehind)
+{
+    start();
+    const QString path = savedDocument(QStringLiteral("gone.chronark"))->filePath();
+    destroyController(controller);
+
+    start();
+    DocumentReadAhead ahead;
+    controller->launch({path}, &ahead);
+    // Gone before any event pass: the read's answer has not come back.
+    delete controller;
+    controller = nullptr;
+    destroyController(nullptr);
+    QThreadPool::globalInstance()->waitForDone();
+    testsupport::settleEvents();
+    EXPECT_EQ(documentWindowCount(), 0);
+
+    start();
+    FirstShowWatcher watcher;
+    controller->launch({});
+    ASSERT_EQ(controller->documents().size(), 1);
+    EXPECT_TRUE(controller->documents().first()->filePath().isEmpty());
+    ASSERT_EQ(watcher.shown.size(), 1);
+    EXPECT_EQ(watcher.shown.first().rows, 0);
+    EXPECT_EQ(documentWindowCount(), 1);
+}
+
 // The last edited document is read ahead with the files named.
 TEST_F(AppControllerTest, ALaunchReadingAheadReopensTheLastEditedDocument)
 {
