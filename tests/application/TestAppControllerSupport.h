@@ -14,11 +14,13 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDBusConnection>
+#include <QDialog>
 #include <QFileDialog>
 #include <QHash>
 #include <QList>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPointer>
 #include <QTemporaryDir>
 
 namespace appcontrollertest {
@@ -113,6 +115,26 @@ inline void destroyController(AppController *controller)
     for (int i = 0; i < 3; ++i) {
         QCoreApplication::processEvents();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    // Windows that outlive the controller: those that an answer above opened (the
+    // crash alert, answered, opens the reporter window), until none is left. An
+    // application-modal one left up keeps every later window from becoming active.
+    for (int round = 0; round < 5; ++round) {
+        QList<QPointer<QDialog>> shown;
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            if (auto *dialog = qobject_cast<QDialog *>(widget); dialog && dialog->isVisible())
+                shown.append(dialog);
+        }
+        if (shown.isEmpty())
+            break;
+        for (const QPointer<QDialog> &dialog : shown) {
+            if (dialog)
+                dialog->reject();
+        }
+        for (int i = 0; i < 3; ++i) {
+            QCoreApplication::processEvents();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
     }
 }
 

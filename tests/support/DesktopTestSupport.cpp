@@ -262,10 +262,13 @@ WindowManager::WindowManager()
     if (!isInstalled() || qEnvironmentVariableIsEmpty("DISPLAY"))
         return;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    // Its configuration is the shipped one, not the user's.
+    // Its configuration is the shipped one, not the user's; its folders are its own
+    // (it may outlive the folders of the test that started it).
     environment.insert(QStringLiteral("HOME"), m_home.path());
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.filePath(QStringLiteral("config")));
     environment.insert(QStringLiteral("XDG_CACHE_HOME"), m_home.filePath(QStringLiteral("cache")));
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), m_home.filePath(QStringLiteral("data")));
+    environment.insert(QStringLiteral("XDG_STATE_HOME"), m_home.filePath(QStringLiteral("state")));
     // A stopped openbox may have left its check window named there.
     runProgram(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("-remove"),
                                          QStringLiteral("_NET_SUPPORTING_WM_CHECK")});

@@ -97,6 +97,10 @@ protected:
     }
 
     static inline std::unique_ptr<desktoptest::WindowManager> windowManager;
+    // Launching looks for crash logs and stores when it did: in folders of the test,
+    // never in those of the person running it (a crash log there would put up the
+    // crash alert, and answering that the reporter window, over every later window).
+    testsupport::ScopedXdgHome home;
     AppController *controller = nullptr;
     QRect area;
 };
