@@ -1,8 +1,11 @@
 // Test entry point: widgets draw offscreen unless a display was asked for on purpose;
-// the application object is the program's own.
+// the application object is the program's own; the user folders (configuration, data,
+// cache, state) are the program's own temporary ones, so no test reads or writes the
+// real home's settings, crash logs or caches and no test sees what an earlier one left.
 #include "platform/drawing/Application.h"
 #include "tests/support/QtWarningCheck.h"
 #include "tests/support/RunStrictness.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +13,7 @@ int main(int argc, char **argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    const testsupport::ScopedXdgHome userFolders;
     testing::InitGoogleTest(&argc, argv);
     testsupport::installQtWarningCheck();
     testsupport::installRunStrictness();
