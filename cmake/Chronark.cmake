@@ -1,9 +1,20 @@
 # Helpers shared by every folder of the project.
 
-# chronark_library(NAME [EXCLUDE file...] [DEPENDS target...] [RESOURCES prefix dir])
-# One library per folder: every .cpp and .h below the calling folder (recursively).
+# chronark_library(NAME [EXCLUDE file...] [PUBLIC target...] [PRIVATE target...])
+# One library per folder: every .cpp, .h and .ui below the calling folder (recursively).
+# PUBLIC names what the library's own headers expose (a user of the library sees those
+# headers too), PRIVATE what only its sources use.
+# Includes are written from the source root ("platform/drawing/Sheet.h"), yet a library
+# exports no more than its own folder: the folder is linked into an include root of its
+# own in the build folder (include/NAME/platform/drawing -> the source folder), and that
+# root is the one include path the library hands on. A source that includes a header of
+# a library it does not link, directly or through a PUBLIC chain, does not compile.
 function(chronark_library name)
-  cmake_parse_arguments(ARG "" "" "EXCLUDE;DEPENDS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "EXCLUDE;PUBLIC;PRIVATE" ${ARGN})
+  if(ARG_UNPARSED_ARGUMENTS)
+    message(FATAL_ERROR "chronark_library(${name}): unexpected ${ARG_UNPARSED_ARGUMENTS} "
+                        "(name the libraries it uses after PUBLIC or PRIVATE)")
+  endif()
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS
        "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/*.h"
        "${CMAKE_CURRENT_SOURCE_DIR}/*.ui")
@@ -12,8 +23,27 @@ function(chronark_library name)
   endforeach()
   add_library(${name} STATIC ${sources})
   set_target_properties(${name} PROPERTIES LINKER_LANGUAGE CXX)
-  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR} ${PROJECT_BINARY_DIR}/generated)
-  target_link_libraries(${name} PUBLIC ${ARG_DEPENDS})
+  chronark_include_root(${name} PUBLIC "${CMAKE_CURRENT_SOURCE_DIR}")
+  target_link_libraries(${name} PUBLIC ${ARG_PUBLIC} PRIVATE ${ARG_PRIVATE})
+endfunction()
+
+# chronark_include_root(TARGET PUBLIC|PRIVATE|INTERFACE folder...)
+# Puts each folder (below the source root) on TARGET's include path under its path from
+# the source root, and nothing beside it: build/include/TARGET/<path> links to the folder.
+function(chronark_include_root target scope)
+  set(root "${PROJECT_BINARY_DIR}/include/${target}")
+  foreach(dir IN LISTS ARGN)
+    file(RELATIVE_PATH folder "${PROJECT_SOURCE_DIR}" "${dir}")
+    if(folder STREQUAL "" OR folder MATCHES "^\\.\\.")
+      message(FATAL_ERROR "chronark_include_root(${target}): ${dir} is not a folder below the source root")
+    endif()
+    get_filename_component(parent "${root}/${folder}" DIRECTORY)
+    file(MAKE_DIRECTORY "${parent}")
+    if(NOT IS_SYMLINK "${root}/${folder}")
+      file(CREATE_LINK "${dir}" "${root}/${folder}" SYMBOLIC)
+    endif()
+  endforeach()
+  target_include_directories(${target} ${scope} "${root}")
 endfunction()
 
 # chronark_bundle_resources(TARGET BUNDLE dir)
@@ -33,10 +63,10 @@ endfunction()
 # chronark_wayland_protocol(TARGET XML)
 # Generates the client header and the interface code of a Wayland protocol with
 # wayland-scanner and adds them to TARGET; the header is included as
-# "wayland/<name>-client-protocol.h" (generated/ is on every library's include path).
+# "wayland/<name>-client-protocol.h" by TARGET's own sources.
 function(chronark_wayland_protocol target xml)
   get_filename_component(base "${xml}" NAME_WE)
-  set(dir "${PROJECT_BINARY_DIR}/generated/wayland")
+  set(dir "${PROJECT_BINARY_DIR}/generated/${target}/wayland")
   file(MAKE_DIRECTORY "${dir}")
   add_custom_command(OUTPUT "${dir}/${base}-client-protocol.h"
     COMMAND "${WAYLAND_SCANNER}" client-header "${xml}" "${dir}/${base}-client-protocol.h"
@@ -45,5 +75,5 @@ function(chronark_wayland_protocol target xml)
     COMMAND "${WAYLAND_SCANNER}" private-code "${xml}" "${dir}/${base}-protocol.c"
     DEPENDS "${xml}" VERBATIM)
   target_sources(${target} PRIVATE "${dir}/${base}-client-protocol.h" "${dir}/${base}-protocol.c")
-  target_include_directories(${target} PUBLIC "${PROJECT_BINARY_DIR}/generated")
+  target_include_directories(${target} PRIVATE "${PROJECT_BINARY_DIR}/generated/${target}")
 endfunction()

@@ -1,0 +1,163 @@
+#!/usr/bin/env python3
+"""Tests of tools/check-layering: every way of writing an include is read as the compiler
+reads it, and the table is held against the build's own graph of libraries.
+
+Usage: check_layering_test.py SOURCE_ROOT   (ctest runs it as test "layering_check")
+"""
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+
+SOURCE = os.path.abspath(sys.argv.pop(1) if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), "..", ".."))
+CHECK = os.path.join(SOURCE, "tools", "check-layering")
+
+TABLE = """\
+platform/low:
+platform/high: platform/low
+application: platform/high
+"""
+
+
+def write(root, path, text):
+    full = os.path.join(root, path)
+    os.makedirs(os.path.dirname(full), exist_ok=True)
+    with open(full, "w", encoding="utf-8") as f:
+        f.write(text)
+
+
+class Tree:
+    """A small source tree of three layers: platform/low, platform/high and application."""
+
+    def __init__(self, table=TABLE):
+        self.root = tempfile.mkdtemp(prefix="layering-")
+        write(self.root, "tools/layering.txt", table)
+        write(self.root, "platform/low/Low.h", "#pragma once\n")
+        write(self.root, "platform/low/Low.cpp", '#include "platform/low/Low.h"\n')
+        write(self.root, "platform/high/High.h", '#pragma once\n#include "platform/low/Low.h"\n')
+        write(self.root, "platform/high/High.cpp", '#include "High.h"\n#include <QObject>\n')
+        write(self.root, "application/Document.h", '#pragma once\n#include "platform/high/High.h"\n')
+        write(self.root, "application/Document.cpp", '#include "application/Document.h"\n')
+
+    def check(self, *extra):
+        return subprocess.run([sys.executable, CHECK, self.root, *extra],
+                              stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+
+    def close(self):
+        shutil.rmtree(self.root)
+
+
+class IncludeForms(unittest.TestCase):
+    def setUp(self):
+        self.tree = Tree()
+        self.addCleanup(self.tree.close)
+
+    def assertRefused(self, include, path="platform/low/Low.cpp", says="may not include application"):
+        write(self.tree.root, path, f"#include \"platform/low/Low.h\"\n{include}\n")
+        run = self.tree.check()
+        self.assertEqual(run.returncode, 1, run.stdout)
+        self.assertIn(f"{path}:2:", run.stdout)
+        self.assertIn(says, run.stdout)
+
+    def test_the_tree_as_written_passes(self):
+        run = self.tree.check()
+        self.assertEqual(run.returncode, 0, run.stdout)
+        self.assertIn("0 problem(s)", run.stdout)
+
+    def test_every_spelling_of_a_forbidden_include_is_refused(self):
+        for include in ('#include "application/Document.h"',
+                        "#include <application/Document.h>",
+                        '#include "./application/Document.h"',
+                        '#include "platform/../application/Document.h"',
+                        '#include "../../application/Document.h"',
+                        "  #  include   <./application//Document.h>",
+                        '#include_next "application/Document.h"'):
+            with self.subTest(include=include):
+                self.assertRefused(include)
+
+    def test_a_layer_below_is_refused_its_upper_neighbour(self):
+        self.assertRefused('#include "../high/High.h"', says="may not include platform/high")
+        self.assertRefused("#include <platform/high/High.h>", says="may not include platform/high")
+
+    def test_an_include_built_by_a_macro_is_refused(self):
+        for include in ("#include DOCUMENT_HEADER", '#include STRINGIFY(application/Document.h)'):
+            with self.subTest(include=include):
+                self.assertRefused(include, says="built by a macro")
+
+    def test_climbing_within_allowed_layers_is_refused_as_style(self):
+        self.assertRefused('#include "../low/Low.h"', path="platform/high/High.cpp", says="climbs out")
+
+    def test_an_include_out_of_the_tree_is_refused(self):
+        self.assertRefused('#include "../../../outside.h"', says="leaves the source tree")
+
+    def test_allowed_spellings_pass(self):
+        write(self.tree.root, "application/Document.cpp",
+              '#include "Document.h"\n#include <platform/low/Low.h>\n#include "./platform/high/High.h"\n'
+              "#include <QWidget>\n")
+        run = self.tree.check()
+        self.assertEqual(run.returncode, 0, run.stdout)
+
+
+CMAKE_TOP = """\
+cmake_minimum_required(VERSION 3.25)
+project(LayeringCheck LANGUAGES CXX)
+option(CHRONARK_TESTS "" OFF)
+option(CHRONARK_BENCH "" OFF)
+option(CHRONARK_FUZZ "" OFF)
+option(CHRONARK_TSAN "" OFF)
+include(cmake/Chronark.cmake)
+add_subdirectory(platform/low)
+add_subdirectory(platform/high)
+add_subdirectory(application)
+"""
+
+
+@unittest.skipUnless(shutil.which("cmake"), "cmake is needed")
+class TableAgainstBuild(unittest.TestCase):
+    """The table and the libraries' links must describe the same layers."""
+
+    def build(self, table, high_links, application_links):
+        tree = Tree(table)
+        self.addCleanup(tree.close)
+        os.makedirs(os.path.join(tree.root, "cmake"))
+        shutil.copy(os.path.join(SOURCE, "cmake", "Chronark.cmake"), os.path.join(tree.root, "cmake"))
+        write(tree.root, "CMakeLists.txt", CMAKE_TOP)
+        write(tree.root, "platform/low/CMakeLists.txt", "chronark_library(low)\n")
+        write(tree.root, "platform/high/CMakeLists.txt", f"chronark_library(high PUBLIC {high_links})\n")
+        write(tree.root, "application/CMakeLists.txt", f"chronark_library(app PRIVATE {application_links})\n")
+        build = os.path.join(tree.root, "build")
+        configure = subprocess.run(["cmake", "-S", tree.root, "-B", build],
+                                   stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+        self.assertEqual(configure.returncode, 0, configure.stdout)
+        return tree.check("--build", build)
+
+    def test_links_that_match_the_table_pass(self):
+        run = self.build(TABLE, "low", "high")
+        self.assertEqual(run.returncode, 0, run.stdout)
+        self.assertIn("3 libraries of the build compared", run.stdout)
+
+    def test_a_redundant_direct_link_within_the_layers_passes(self):
+        run = self.build(TABLE, "low", "high low")
+        self.assertEqual(run.returncode, 0, run.stdout)
+
+    def test_a_link_the_table_does_not_allow_fails(self):
+        run = self.build("platform/low:\nplatform/high:\napplication: platform/high\n", "low", "high")
+        self.assertEqual(run.returncode, 1, run.stdout)
+        self.assertIn("high (platform/high) links low (platform/low), which tools/layering.txt does not allow", run.stdout)
+
+    def test_a_layer_the_table_allows_but_the_build_does_not_link_fails(self):
+        run = self.build("platform/low:\nplatform/high: platform/low\napplication: platform/high platform/low\n",
+                         "", "high")
+        self.assertEqual(run.returncode, 1, run.stdout)
+        self.assertIn("lets platform/high include platform/low, which high does not link", run.stdout)
+
+    def test_a_library_without_a_line_fails(self):
+        run = self.build("platform/low:\nplatform/high: platform/low\n", "low", "high")
+        self.assertEqual(run.returncode, 1, run.stdout)
+        self.assertIn("no line for application (library app)", run.stdout)
+
+
+if __name__ == "__main__":
+    unittest.main()
