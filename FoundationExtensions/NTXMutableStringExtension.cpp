@@ -1,22 +1,12 @@
 #include "FoundationExtensions/NTXMutableStringExtension.h"
 
+#include "platform/foundation/XmlEntities.h"
+
 #include <array>
 
 namespace NTXMutableStringExtension {
 
 namespace {
-
-QLatin1String xmlEntity(char16_t c)
-{
-    switch (c) {
-    case u'"': return QLatin1String("&quot;");
-    case u'&': return QLatin1String("&amp;");
-    case u'\'': return QLatin1String("&apos;");
-    case u'<': return QLatin1String("&lt;");
-    case u'>': return QLatin1String("&gt;");
-    default: return QLatin1String();
-    }
-}
 
 // HTML 4 names of U+00A0 … U+00FF.
 constexpr std::array<const char *, 96> Latin1Names{
@@ -44,24 +34,7 @@ bool needsHTMLEscape(char16_t c)
 
 void XMLEntities(QString &string)
 {
-    const qsizetype n = string.size();
-    const QChar *data = string.constData();
-    qsizetype first = 0;
-    while (first < n && xmlEntity(data[first].unicode()).isEmpty())
-        ++first;
-    if (first == n)
-        return;
-    QString out;
-    out.reserve(n + n / 8 + 8);
-    out.append(data, first);
-    for (qsizetype i = first; i < n; ++i) {
-        const QLatin1String entity = xmlEntity(data[i].unicode());
-        if (entity.isEmpty())
-            out.append(data[i]);
-        else
-            out.append(entity);
-    }
-    string = std::move(out);
+    platform::XmlEntities::escape(string);
 }
 
 void HTMLEntities(QString &string)
@@ -83,7 +56,7 @@ void HTMLEntities(QString &string)
         } else if (c == u'\n') {
             out.append(QLatin1String("<br>"));
         } else if (c < 0x80) {
-            out.append(xmlEntity(c));
+            out.append(platform::XmlEntities::entity(c));
         } else if (c <= 0xFF) {
             out.append(QLatin1Char('&'));
             out.append(QLatin1String(Latin1Names[size_t(c - 0xA0)]));
@@ -99,46 +72,7 @@ void HTMLEntities(QString &string)
 
 void XMLEntitiesToChars(QString &string)
 {
-    const qsizetype first = string.indexOf(QLatin1Char('&'));
-    if (first < 0)
-        return;
-    static constexpr struct
-    {
-        const char16_t *entity;
-        qsizetype length;
-        char16_t character;
-    } Entities[] = {
-        {u"&quot;", 6, u'"'}, {u"&amp;", 5, u'&'}, {u"&lt;", 4, u'<'},
-        {u"&gt;", 4, u'>'},   {u"&apos;", 6, u'\''},
-    };
-    const QStringView view(string);
-    const qsizetype n = view.size();
-    QString out;
-    out.reserve(n);
-    out.append(view.first(first));
-    qsizetype i = first;
-    while (i < n) {
-        const QChar c = view[i];
-        if (c != QLatin1Char('&')) {
-            out.append(c);
-            ++i;
-            continue;
-        }
-        bool decoded = false;
-        for (const auto &e : Entities) {
-            if (view.sliced(i).startsWith(QStringView(e.entity, e.length))) {
-                out.append(QChar(e.character));
-                i += e.length;
-                decoded = true;
-                break;
-            }
-        }
-        if (!decoded) {
-            out.append(c);
-            ++i;
-        }
-    }
-    string = std::move(out);
+    platform::XmlEntities::unescape(string);
 }
 
 } // namespace NTXMutableStringExtension

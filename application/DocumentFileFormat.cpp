@@ -4,10 +4,10 @@
 #include "application/DocumentOutputDevice.h"
 #include "application/XmlMarkupGuardDevice.h"
 
-#include "FoundationExtensions/NTXNSStringExtension.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/RegularFile.h"
+#include "platform/foundation/XmlEntities.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -827,7 +827,7 @@ qsizetype convertedLength(const QString &text)
     // Every character becomes at most six ("&quot;").
     if (text.size() <= DocumentFileFormat::MaximumAttributeLength / 6)
         return text.size();
-    return NTXNSStringExtension::stringByConvertCharactersToXML(text).size();
+    return platform::XmlEntities::escaped(text).size();
 }
 
 // The references the XML writer makes of a text after the entity conversion: one

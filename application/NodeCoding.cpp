@@ -2,8 +2,8 @@
 #include "application/Node.h"
 
 #include "application/DocumentFileFormat.h"
-#include "FoundationExtensions/NTXNSStringExtension.h"
 #include "platform/foundation/CalendarDate.h"
+#include "platform/foundation/XmlEntities.h"
 
 #include <QXmlStreamAttributes>
 #include <QXmlStreamWriter>
@@ -161,8 +161,7 @@ void Node::fillNodeWithXMLElementAttributes(const QXmlStreamAttributes &attribut
         expected = index + 1;
     }
 
-    using NTXNSStringExtension::stringByConvertXMLToChars;
-    setItemName(present[ItemNameAttribute] ? stringByConvertXMLToChars(values[ItemNameAttribute].toString())
+    setItemName(present[ItemNameAttribute] ? platform::XmlEntities::unescaped(values[ItemNameAttribute].toString())
                                            : QString());
     // A date that is missing or cannot be read keeps the construction date.
     if (present[CreateDateAttribute])
@@ -177,7 +176,7 @@ void Node::fillNodeWithXMLElementAttributes(const QXmlStreamAttributes &attribut
     setActive(values[ActiveAttribute] == u"yes");
     setExecuted(values[ExecutedAttribute] == u"yes");
     QString descript = present[DescriptionAttribute]
-                           ? stringByConvertXMLToChars(values[DescriptionAttribute].toString())
+                           ? platform::XmlEntities::unescaped(values[DescriptionAttribute].toString())
                            : QString();
     if (!descript.isEmpty()) {
         descript.replace(QChar(u'\n'), QChar(0x2028));
@@ -190,19 +189,18 @@ void Node::fillNodeWithXMLElementAttributes(const QXmlStreamAttributes &attribut
 
 void Node::writeStartElementWithAttributes(QXmlStreamWriter &writer) const
 {
-    using NTXNSStringExtension::stringByConvertCharactersToXML;
     writer.writeStartElement(xmlTypeName(m_type));
     writer.writeAttribute(attributeName(CreateDateAttribute), platform::CalendarDate::description(m_cDate));
     writer.writeAttribute(attributeName(LastDateAttribute), platform::CalendarDate::description(m_lDate));
     writer.writeAttribute(attributeName(ItemNameAttribute),
-                          stringByConvertCharactersToXML(DocumentFileFormat::xmlSafeText(m_itemName)));
+                          platform::XmlEntities::escaped(DocumentFileFormat::xmlSafeText(m_itemName)));
     writer.writeAttribute(attributeName(HoursAttribute), QString::number(m_hours));
     writer.writeAttribute(attributeName(MinutesAttribute), QString::number(m_minutes));
     writer.writeAttribute(attributeName(ColorLabelAttribute), QString::number(m_colorLabel));
     writer.writeAttribute(attributeName(ActiveAttribute), yesNo(m_active));
     writer.writeAttribute(attributeName(ExecutedAttribute), yesNo(m_executed));
     writer.writeAttribute(attributeName(DescriptionAttribute),
-                          stringByConvertCharactersToXML(DocumentFileFormat::xmlSafeText(m_descript)));
+                          platform::XmlEntities::escaped(DocumentFileFormat::xmlSafeText(m_descript)));
     writer.writeAttribute(attributeName(TurnoverAttribute), DocumentFileFormat::formatFloat(m_turnover));
     writer.writeAttribute(attributeName(WageAttribute), DocumentFileFormat::formatFloat(m_wage));
 }
