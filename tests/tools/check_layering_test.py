@@ -37,7 +37,7 @@ class Tree:
         write(self.root, "platform/low/Low.h", "#pragma once\n")
         write(self.root, "platform/low/Low.cpp", '#include "platform/low/Low.h"\n')
         write(self.root, "platform/high/High.h", '#pragma once\n#include "platform/low/Low.h"\n')
-        write(self.root, "platform/high/High.cpp", '#include "High.h"\n#include <QObject>\n')
+        write(self.root, "platform/high/High.cpp", '#include "High.h"\n#include <string>\n')
         write(self.root, "application/Document.h", '#pragma once\n#include "platform/high/High.h"\n')
         write(self.root, "application/Document.cpp", '#include "application/Document.h"\n')
 
@@ -108,6 +108,8 @@ option(CHRONARK_BENCH "" OFF)
 option(CHRONARK_FUZZ "" OFF)
 option(CHRONARK_TSAN "" OFF)
 include(cmake/Chronark.cmake)
+# Stands in for Qt's widgets module: what matters is who links it.
+add_library(Qt6::Widgets INTERFACE IMPORTED)
 add_subdirectory(platform/low)
 add_subdirectory(platform/high)
 add_subdirectory(application)
@@ -118,9 +120,11 @@ add_subdirectory(application)
 class TableAgainstBuild(unittest.TestCase):
     """The table and the libraries' links must describe the same layers."""
 
-    def build(self, table, high_links, application_links):
+    def build(self, table, high_links, application_links, extra=None):
         tree = Tree(table)
         self.addCleanup(tree.close)
+        for path, text in (extra or {}).items():
+            write(tree.root, path, text)
         os.makedirs(os.path.join(tree.root, "cmake"))
         shutil.copy(os.path.join(SOURCE, "cmake", "Chronark.cmake"), os.path.join(tree.root, "cmake"))
         write(tree.root, "CMakeLists.txt", CMAKE_TOP)
@@ -152,6 +156,24 @@ class TableAgainstBuild(unittest.TestCase):
                          "", "high")
         self.assertEqual(run.returncode, 1, run.stdout)
         self.assertIn("lets platform/high include platform/low, which high does not link", run.stdout)
+
+    def test_a_qt_module_the_library_does_not_link_is_refused_in_any_spelling(self):
+        spellings = ["<QtWidgets/QWidget>", "<QtWidgets/./QWidget>"]
+        if shutil.which("qtpaths6"):
+            spellings.append("<QWidget>")  # looked up in Qt's headers
+        for spelled in spellings:
+            with self.subTest(include=spelled):
+                tree_run = self.build(TABLE, "low", "high Qt6::Widgets",
+                                      extra={"platform/low/Low.cpp": f'#include "platform/low/Low.h"\n#include {spelled}\n'})
+                self.assertEqual(tree_run.returncode, 1, tree_run.stdout)
+                self.assertIn(f"platform/low/Low.cpp:2: include {spelled} is of QtWidgets, which low (platform/low) "
+                              "does not link", tree_run.stdout)
+
+    def test_a_qt_module_the_library_links_passes(self):
+        run = self.build(TABLE, "low", "high Qt6::Widgets",
+                         extra={"application/Document.cpp": '#include "application/Document.h"\n'
+                                                            "#include <QtWidgets/QWidget>\n"})
+        self.assertEqual(run.returncode, 0, run.stdout)
 
     def test_a_library_without_a_line_fails(self):
         run = self.build("platform/low:\nplatform/high: platform/low\n", "low", "high")
