@@ -7,6 +7,7 @@
 #include "application/DocumentExporter.h"
 #include "application/DocumentWindow.h"
 #include "application/MyDocument.h"
+#include "application/OutlineColumns.h"
 #include "platform/drawing/Sheet.h"
 #include "platform/document/DocumentAlert.h"
 #include "platform/foundation/Bundle.h"
@@ -34,7 +35,7 @@ void exportDialogDidEnd(MyDocument &document, DocumentExportPanel &panel, int re
     DocumentValuesStore store = document.docValues();
     if (DocumentWindow *window = document.documentWindow()) {
         store.setWindowFrame(QRectF(window->pos(), window->size()));
-        store.storeOutlineViewColumnsData(window->outlineView());
+        OutlineColumns::store(store, window->outlineView());
     }
     int treeFlags = 0;
     if (document.userDefaults().boolForKey(ExportWithoutTimeEntryKey))

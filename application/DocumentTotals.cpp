@@ -4,6 +4,7 @@
 #include "application/DocumentWindow.h"
 #include "application/DocumentWindowController.h"
 #include "application/MyDocument.h"
+#include "application/OutlineColumns.h"
 
 #include <QHeaderView>
 #include <QScrollBar>
@@ -63,7 +64,7 @@ void DocumentTotals::copyColumnsFromTableView(const QTreeView *source, QHeaderVi
         const int column = model->columnCount();
         model->insertColumn(column);
         auto *item = new QStandardItem(QString());
-        item->setData(DocumentValuesStore::columnIdentifier(from, logical), DocumentValuesStore::ColumnIdentifierRole);
+        item->setData(OutlineColumns::columnIdentifier(from, logical), DocumentValuesStore::ColumnIdentifierRole);
         item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
         item->setEditable(false);
         model->setHorizontalHeaderItem(column, item);
@@ -102,8 +103,8 @@ void DocumentTotals::outlineViewColumnDidResize(const QVariantMap &userInfo)
     if (!totals || !outline)
         return;
     const QString identifier = userInfo.value(QStringLiteral("NSTableColumn")).toString();
-    const int source = DocumentValuesStore::logicalIndexForColumnIdentifier(outline->header(), identifier);
-    const int destination = DocumentValuesStore::logicalIndexForColumnIdentifier(totals, identifier);
+    const int source = OutlineColumns::logicalIndexForColumnIdentifier(outline->header(), identifier);
+    const int destination = OutlineColumns::logicalIndexForColumnIdentifier(totals, identifier);
     if (source < 0 || destination < 0)
         return;
     totals->resizeSection(destination, outline->header()->sectionSize(source));

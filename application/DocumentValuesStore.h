@@ -1,14 +1,13 @@
 #pragma once
 // The window state of a document kept inside its file: window frame, description
-// pane, inspector drawer and the outline's columns.
+// pane, inspector drawer and the outline's columns. Plain values: OutlineColumns
+// takes them from an outline view and gives them back to one.
 #include "application/TableColumnData.h"
 
 #include <QList>
 #include <QRectF>
 #include <Qt>
 
-class QHeaderView;
-class QTreeView;
 class QXmlStreamAttributes;
 class QXmlStreamWriter;
 
@@ -18,7 +17,8 @@ public:
     // The header data role under which an outline's model answers the identifier
     // of a column ("outlineName", …).
     static constexpr int ColumnIdentifierRole = Qt::UserRole + 0x4944;
-    // Widths the restore accepts; other stored widths leave the column as it is.
+    // Widths a restore (OutlineColumns::restore) accepts; other stored widths leave
+    // the column as it is.
     static constexpr float MaximumColumnWidth = 16384.0f;
 
     DocumentValuesStore() = default;
@@ -36,24 +36,10 @@ public:
     bool drawerVisible() const { return m_drawerVisible; }
     void setDrawerVisible(bool visible) { m_drawerVisible = visible; }
     // The outline's columns in display order (empty: none stored). Setting the list
-    // does not touch available; storing the columns of an outline view does.
+    // does not touch available; storing the columns of an outline view
+    // (OutlineColumns::store) does.
     const QList<TableColumnData> &tableColumnArray() const { return m_tableColumnArray; }
     void setTableColumnArray(const QList<TableColumnData> &columns) { m_tableColumnArray = columns; }
-
-    // Keeps the outline's columns: one TableColumnData (identifier and width) per
-    // header section, in the order shown. Sets available.
-    void storeOutlineViewColumnsData(const QTreeView *outlineView);
-    // Applies the stored columns to the outline: each stored column that names a
-    // column of the outline gets its width and moves to the next position, in the
-    // stored order. Unknown identifiers are skipped (so positions stay within the
-    // header); a width that is not a positive number below MaximumColumnWidth is
-    // not applied.
-    void restoreOutlineViewColumnsData(QTreeView *outlineView) const;
-
-    // The identifier of a header section (null when the model gives none) and the
-    // logical section of an identifier (-1 for none).
-    static QString columnIdentifier(const QHeaderView *header, int logicalIndex);
-    static int logicalIndexForColumnIdentifier(const QHeaderView *header, const QString &identifier);
 
     // The "documentValues" element with its "tableColumnArray".
     void encodeAsXMLElement(QXmlStreamWriter &writer) const;

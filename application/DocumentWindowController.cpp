@@ -11,6 +11,7 @@
 #include "application/DocumentWindow.h"
 #include "application/MyDocument.h"
 #include "application/OutlineDataSource.h"
+#include "application/OutlineColumns.h"
 #include "platform/document/MenuItemValidation.h"
 #include "platform/drawing/ActionDispatch.h"
 #include "platform/drawing/CellItemDelegate.h"
@@ -162,7 +163,7 @@ void DocumentWindowController::applyStoredWindowState()
     if (available && window->windowDrawer()->isHidden() && m_document.docValues().drawerVisible())
         window->windowDrawer()->show();
     if (available)
-        m_document.docValues().restoreOutlineViewColumnsData(window->outlineView());
+        OutlineColumns::restore(m_document.docValues(), window->outlineView());
     placedWindows().append(window);
 }
 
@@ -191,7 +192,7 @@ void DocumentWindowController::captureWindowState()
         return;
     // Without the room the open inspector took: it is opened again at load.
     m_document.docValues().setWindowFrame(QRectF(window->frameWithoutDrawer()));
-    m_document.docValues().storeOutlineViewColumnsData(window->outlineView());
+    OutlineColumns::store(m_document.docValues(), window->outlineView());
     m_document.docValues().setDrawerVisible(!window->windowDrawer()->isHidden());
 }
 
@@ -222,7 +223,7 @@ void DocumentWindowController::connectOutline()
     connect(header, &QHeaderView::sectionResized, this,
             platform::ExceptionBoundary::guarded(this, "sectionResized", [this, header](int logical, int oldSize, int) {
                 m_document.totals().outlineViewColumnDidResize(
-                    {{QStringLiteral("NSTableColumn"), DocumentValuesStore::columnIdentifier(header, logical)},
+                    {{QStringLiteral("NSTableColumn"), OutlineColumns::columnIdentifier(header, logical)},
                      {QStringLiteral("NSOldWidth"), oldSize}});
             }));
     connect(header, &QHeaderView::sectionMoved, this,

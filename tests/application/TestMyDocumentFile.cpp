@@ -3,6 +3,7 @@
 #include "tests/application/TestMyDocumentSupport.h"
 
 #include "application/DocumentFileFormat.h"
+#include "application/OutlineColumns.h"
 #include "platform/foundation/UndoManager.h"
 
 #include <QDockWidget>
@@ -45,13 +46,13 @@ QStringList visualIdentifiers(const QHeaderView *header)
 {
     QStringList identifiers;
     for (int visual = 0; visual < header->count(); ++visual)
-        identifiers << DocumentValuesStore::columnIdentifier(header, header->logicalIndex(visual));
+        identifiers << OutlineColumns::columnIdentifier(header, header->logicalIndex(visual));
     return identifiers;
 }
 
 int widthOf(const QHeaderView *header, const QString &identifier)
 {
-    return header->sectionSize(DocumentValuesStore::logicalIndexForColumnIdentifier(header, identifier));
+    return header->sectionSize(OutlineColumns::logicalIndexForColumnIdentifier(header, identifier));
 }
 
 } // namespace
@@ -163,7 +164,7 @@ TEST_F(MyDocumentFileTest, ColumnResizeAndMoveAreMirroredInTheTotalsHeader)
     QHeaderView *header = outline(document)->header();
     QHeaderView *totals = document->tableHeaderView();
     ASSERT_NE(totals, nullptr);
-    const int timeColumn = DocumentValuesStore::logicalIndexForColumnIdentifier(header, QStringLiteral("outlineTime"));
+    const int timeColumn = OutlineColumns::logicalIndexForColumnIdentifier(header, QStringLiteral("outlineTime"));
     header->resizeSection(timeColumn, 177);
     EXPECT_EQ(widthOf(totals, QStringLiteral("outlineTime")), 177);
     header->moveSection(header->visualIndex(timeColumn), 0);
@@ -194,7 +195,7 @@ TEST_F(MyDocumentFileTest, OpenEditSaveAndReopenThroughTheMachinery)
     // The window state goes into the file too.
     document->toggleDrawer(nullptr);
     QHeaderView *header = outline(document)->header();
-    header->resizeSection(DocumentValuesStore::logicalIndexForColumnIdentifier(header, QStringLiteral("outlineName")), 222);
+    header->resizeSection(OutlineColumns::logicalIndexForColumnIdentifier(header, QStringLiteral("outlineName")), 222);
     document->saveDocument(nullptr);
     EXPECT_FALSE(document->isDocumentEdited());
     document->close();

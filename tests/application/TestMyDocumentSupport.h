@@ -6,6 +6,7 @@
 #include "application/DocumentWindow.h"
 #include "application/DocumentEdits.h"
 #include "application/MyDocument.h"
+#include "application/OutlineColumns.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/document/DocumentController.h"
 #include "platform/foundation/UserDefaults.h"
@@ -179,7 +180,7 @@ protected:
         QHeaderView *header = document->tableHeaderView();
         if (!header)
             return QStringLiteral("<no header>");
-        const int logical = DocumentValuesStore::logicalIndexForColumnIdentifier(header, identifier);
+        const int logical = OutlineColumns::logicalIndexForColumnIdentifier(header, identifier);
         return header->model()->headerData(logical, Qt::Horizontal, Qt::DisplayRole).toString();
     }
 

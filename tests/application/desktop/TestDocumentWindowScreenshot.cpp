@@ -7,6 +7,7 @@
 #include "application/DocumentWindow.h"
 #include "application/DocumentTotals.h"
 #include "application/MyDocument.h"
+#include "application/OutlineColumns.h"
 #include "platform/document/DocumentController.h"
 #include "platform/foundation/UserDefaults.h"
 #include "tests/support/TestSupport.h"
@@ -151,13 +152,13 @@ TEST(DocumentWindowScreenshot, ShowsTheTreeWithImagesLabelsAndTotals)
     addTimeWithCarry(&hours, &minutes, support->hours(), support->minutes());
     QHeaderView *totals = document->tableHeaderView();
     ASSERT_NE(totals, nullptr);
-    const int timeColumn = DocumentValuesStore::logicalIndexForColumnIdentifier(totals, QStringLiteral("outlineTime"));
+    const int timeColumn = OutlineColumns::logicalIndexForColumnIdentifier(totals, QStringLiteral("outlineTime"));
     EXPECT_EQ(totals->model()->headerData(timeColumn, Qt::Horizontal).toString(),
               DocumentTotals::workTimeText(hours, minutes));
     EXPECT_TRUE(totals->isVisible());
-    EXPECT_EQ(totals->sectionViewportPosition(DocumentValuesStore::logicalIndexForColumnIdentifier(
+    EXPECT_EQ(totals->sectionViewportPosition(OutlineColumns::logicalIndexForColumnIdentifier(
                   totals, QStringLiteral("outlineTime"))),
-              outline->header()->sectionViewportPosition(DocumentValuesStore::logicalIndexForColumnIdentifier(
+              outline->header()->sectionViewportPosition(OutlineColumns::logicalIndexForColumnIdentifier(
                   outline->header(), QStringLiteral("outlineTime"))));
 
     document->close();
