@@ -1,7 +1,7 @@
 #pragma once
 // Node trees for the benchmarks: a job of finished days of time entries before a
 // moment, each entry 25 minutes long, every node at a wage of 50.
-#include "application/Node.h"
+#include "application/tree/Node.h"
 #include "bench/BenchClock.h"
 
 #include <QDateTime>

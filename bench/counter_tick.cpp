@@ -12,10 +12,10 @@
 // Reported: whole-process CPU time per tick (the X connection's thread included) for
 // 1,000 and 200,000 entries and, at the end, the ratio of the two (the goal is at
 // most 1.1, and at most 0.3 ms a tick at 200,000 entries under X11).
-#include "application/DefaultsKeys.h"
-#include "application/DocumentCounter.h"
-#include "application/MyDocument.h"
-#include "application/Node.h"
+#include "application/base/DefaultsKeys.h"
+#include "application/document/DocumentCounter.h"
+#include "application/document/MyDocument.h"
+#include "application/tree/Node.h"
 #include "bench/BenchMain.h"
 #include "bench/BenchTrees.h"
 #include "platform/document/DocumentController.h"

@@ -7,9 +7,9 @@
 // of the same elements and attributes. Counters "x_floor" are our time divided by
 // the floor's.
 #include "tests/support/ProcessMemory.h"
-#include "application/DocumentFileFormat.h"
-#include "application/DocumentValuesStore.h"
-#include "application/Node.h"
+#include "application/tree/DocumentFileFormat.h"
+#include "application/tree/DocumentValuesStore.h"
+#include "application/tree/Node.h"
 #include "platform/foundation/CalendarDate.h"
 #include "platform/foundation/Clock.h"
 

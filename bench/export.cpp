@@ -5,7 +5,7 @@
 #include "bench/BenchMain.h"
 #include "bench/BenchTrees.h"
 
-#include "application/DocumentExporter.h"
+#include "application/export/DocumentExporter.h"
 #include "platform/print/PrintInfo.h"
 
 #include <benchmark/benchmark.h>

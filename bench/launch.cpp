@@ -14,9 +14,9 @@
 // ratios (the goal is at most 2.5 for the drawn window). `--application PATH` runs
 // another build of the application against the same bare window. `bench_launch --bare-window` is the bare window itself; `bench_launch
 // --write-document PATH` writes the document alone (to profile the launch by hand).
-#include "application/DocumentFileFormat.h"
-#include "application/DocumentValuesStore.h"
-#include "application/Node.h"
+#include "application/tree/DocumentFileFormat.h"
+#include "application/tree/DocumentValuesStore.h"
+#include "application/tree/Node.h"
 #include "bench/BenchTrees.h"
 
 #include <QApplication>

@@ -8,12 +8,12 @@
 //
 // Reported: the CPU time of one run (as the manual time) and, at the end, the time
 // per node of the larger size over that of the smaller one (1.0 is linear growth).
-#include "application/DefaultsKeys.h"
-#include "application/DeleteAssistant.h"
-#include "application/DocumentServices.h"
-#include "application/MyDocument.h"
-#include "application/Node.h"
-#include "application/OutlineDataSource.h"
+#include "application/base/DefaultsKeys.h"
+#include "application/document/DeleteAssistant.h"
+#include "application/document/DocumentServices.h"
+#include "application/document/MyDocument.h"
+#include "application/tree/Node.h"
+#include "application/document/OutlineDataSource.h"
 #include "bench/BenchMain.h"
 #include "bench/BenchTrees.h"
 #include "platform/document/DocumentController.h"

@@ -5,7 +5,7 @@
 // comments, text, CDATA sections, instructions and tags past their bounds, and
 // attribute values of references, multi-byte characters and CR LF pairs, a long
 // reference and an unterminated value: the guard counts them as they stream.
-#include "application/DocumentFileFormat.h"
+#include "application/tree/DocumentFileFormat.h"
 
 #include <cstddef>
 #include <cstdint>

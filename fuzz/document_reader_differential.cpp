@@ -5,7 +5,7 @@
 // characters and empty tags, and near misses the direct reader must hand over or
 // refuse exactly as the library does: a tab in a value, a mismatched end tag, an
 // attribute twice, markup after the root, a character reference to a control.
-#include "application/DocumentFileFormat.h"
+#include "application/tree/DocumentFileFormat.h"
 #include "platform/foundation/Clock.h"
 
 #include <QBuffer>

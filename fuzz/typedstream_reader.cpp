@@ -1,6 +1,6 @@
 // Fuzz target: the sequential archive reader with the Foundation decoders, the
 // archives nested in data objects, and the document decoder on the same bytes.
-#include "application/DocumentArchiveDecoder.h"
+#include "application/tree/DocumentArchiveDecoder.h"
 #include "platform/archive/ArchivedFoundationObjects.h"
 #include "platform/archive/TypedStreamReader.h"
 

@@ -1,7 +1,7 @@
 // Fuzz target: the update server's reply to the version check (outside input), read
 // as the check reads it: the text, its version numbers and the comparison with an
 // installed version, in both directions.
-#include "application/NTXCheckUpdate.h"
+#include "application/update/NTXCheckUpdate.h"
 
 #include <cstddef>
 #include <cstdint>

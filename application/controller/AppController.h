@@ -1,0 +1,256 @@
+#pragma once
+// The one application-wide object: the application's delegate and the shared document
+// controller (every document of the process is kept here). It registers the
+// application's defaults, runs the launch sequence, autosaves, stops running counters
+// when the application quits or the computer goes to sleep, and offers the
+// counters without a document window: the job menu shared by the tray icon (the
+// status item), the global hot key with its fading status window, and desktop
+// notifications of starts and stops.
+//
+// The class is implemented across files by concern:
+//   AppController.cpp        construction, defaults, launch, autosave, preferences,
+//                            quitting, the small menu actions
+//   AppControllerMenus.cpp   job menu and tray icon, hot key and status window,
+//                            sleep, notifications
+//
+// One instance per process: create() makes it, a second create() answers the first;
+// getSharedAppController() makes it on first use. Deleting it (tests) frees the slot.
+#include "application/controller/AboutBox.h"
+#include "application/tree/Node.h"
+#include "application/controller/TransparentWindow.h"
+#include "components/hotkeys/HKHotKeyCenter.h"
+#include "platform/document/DocumentController.h"
+
+#include <QByteArray>
+#include <QLabel>
+#include <QList>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+#include <QVariantAnimation>
+#include <QVariantMap>
+#include <functional>
+#include <memory>
+
+class DocumentReadAhead;
+class MyDocument;
+class NTXPreferenceWindowController;
+class QAction;
+class QMenu;
+class QMenuBar;
+class DocumentServices;
+class QSystemTrayIcon;
+class QTimer;
+class QWindow;
+
+namespace platform {
+class DesktopNotifier;
+class SleepMonitor;
+class UserDefaults;
+} // namespace platform
+
+// What a new application controller works with; anything left null is made as the
+// running application needs it. The controller takes over the notifier and the monitor.
+struct AppControllerServices
+{
+    platform::UserDefaults *defaults = nullptr;     // the standard defaults
+    platform::DesktopNotifier *notifier = nullptr;  // the session bus
+    platform::SleepMonitor *sleepMonitor = nullptr; // the system bus (or $CHRONARK_SLEEP_BUS_ADDRESS)
+    // What the controller's documents share; the controller fills in its own hooks.
+    std::shared_ptr<DocumentServices> documentServices;
+};
+
+class AppController : public platform::DocumentController
+{
+    Q_OBJECT
+public:
+    static inline const QString PreferenceWindowAutosaveName = QStringLiteral("ChronarkPreferenceWindowController");
+    // Titled, closable and miniaturizable.
+    static constexpr unsigned PreferenceWindowStyle = 7;
+    static inline const QString DockMenuTitle = QStringLiteral("DockMenu");
+    static inline const QString StatusImageName = QStringLiteral("entry_time2.tif");
+    static inline const QString StatusRunningImageName = QStringLiteral("entry_timeRun.png");
+    // The status window's fade-out, in milliseconds.
+    static constexpr int StatusWindowFadeDuration = 3500;
+    // The identifiers of the preference panes, in the order the window shows them.
+    static const QStringList &preferencePaneIdentifiers();
+
+    using Services = AppControllerServices;
+
+    // Makes the controller, registers the defaults, and wires the hot key, menus
+    // and services (what loading the main interface does). When a controller exists
+    // already, the services handed in are deleted and the existing one is answered.
+    static AppController *create();
+    static AppController *create(const Services &services, QObject *parent = nullptr);
+    // The shared controller, made with the standard services on first use.
+    static AppController *getSharedAppController();
+    // The shared controller if there is one.
+    static AppController *existingSharedAppController();
+
+    ~AppController() override;
+
+    // Registers the application's thirty defaults in the defaults, in one call.
+    static void initialize(platform::UserDefaults &defaults);
+
+    // ---- Launch ----
+    // Opens the files (command-line arguments), finishes launching (reopening the
+    // last edited document, the update check, the preferences window), and opens an
+    // untitled document when no document is open and "OpenEmptyDocument" says so.
+    // Without a read-ahead all of it is done when launch() returns. With one (the
+    // application's own launch), the files and the last edited document are read on
+    // a pool thread while a document window is made, and the rest runs in the pass
+    // in which the reads end, as it would have run at once: the same documents, the
+    // same alert for files that cannot be read, the same windows when first shown.
+    // The update check and the preferences window controller then wait until a
+    // document window was first drawn. A quit before the reads end ends the launch:
+    // nothing more opens. The read-ahead must outlive the launch (or be cancelled).
+    void launch(const QStringList &files, DocumentReadAhead *readAhead = nullptr);
+    void applicationDidFinishLaunching();
+    bool applicationShouldOpenUntitledFile() const;
+    // The tray icon was clicked: the front document window comes forward, or an
+    // untitled document opens when none is open (and "OpenEmptyDocument" is set).
+    void applicationShouldHandleReopen();
+    // Quitting, once the user answered the questions about unsaved changes without
+    // cancelling: stops every running counter silently (each stop posts its
+    // notification), before the documents chosen are saved. A cancelled quit leaves
+    // the counters running.
+    void terminationWillProceed() override;
+
+    // ---- Preferences and autosave ----
+    // Re-reads "AutoSaveTimer" and "ShowChronarkMenu": re-creates the autosave
+    // timer, makes or drops the tray icon, rebuilds the menu.
+    void handlePrefsChange();
+    // The autosave tick: every document that has a file and unsaved changes is saved.
+    Q_INVOKABLE void doTimer(QObject *sender = nullptr);
+    // The autosave timer; null while autosave is off.
+    QTimer *autoSaveTimer() const { return m_timer; }
+
+    // ---- Menus (the one job menu of the tray icon) ----
+    // Rebuilds the job menu from the open documents and updates the tray icon's image.
+    void buildMenu();
+    // A new item of the job menu: no shortcut, the controller as target, the job as
+    // represented object, enabled exactly when there is a job. Owned by the caller.
+    QAction *constructMenuItem(const QString &title, const QByteArray &action, const NodePtr &object);
+    // Rebuilds the menu and answers it.
+    QMenu *applicationDockMenu();
+    QMenu *appDockMenu() const { return m_appDockMenu; }
+    // The tray icon; null while "ShowChronarkMenu" is off.
+    QSystemTrayIcon *appsStatusItem() const { return m_appsStatusItem; }
+    // The name of the image the tray icon shows now.
+    QString statusItemImageName() const;
+    // The application menu put into each document window's menu bar.
+    void installApplicationMenu(QMenuBar *menuBar);
+
+    Q_INVOKABLE void menuSelected(QObject *sender);
+    Q_INVOKABLE void menuToggleSelected(QObject *sender);
+    Q_INVOKABLE void menuAction(QObject *sender);
+
+    // ---- Sleep, hot key, notifications ----
+    Q_INVOKABLE void receiveSleepNote(QObject *sender = nullptr);
+    Q_INVOKABLE void chronarkHotKeyDown(QObject *sender);
+    QVariantMap registrationDictionaryForGrowl() const;
+    void postMessageToGrowl(const QString &message, const QString &title);
+
+    HKHotKeyCenter &hotKeyCenter() { return m_hotKeyCenter; }
+    // The hot key of "ChronarkKeyCode" was registered at launch.
+    bool hotKeyRegisteredAtLaunch() const { return m_hotKeyRegistered; }
+    platform::DesktopNotifier *notifier() const { return m_notifier; }
+    platform::SleepMonitor *sleepMonitor() const { return m_sleepMonitor; }
+
+    // The document of the frontmost document window (windows in the order they were
+    // last active, front first); null when no document window shows.
+    MyDocument *frontmostDocument() const;
+
+    // ---- The hot-key status window (made on first use) ----
+    TransparentWindow *chronarkStatusWindow() const { return m_chronarkStatusWindow; }
+    QLabel *chronarkStatusTextField() const { return m_chronarkStatusTextField; }
+    QLabel *chronarkStatusJobNameTextField() const { return m_chronarkStatusJobNameTextField; }
+    // The running fade; null when none runs.
+    QVariantAnimation *chronarkStatusWindowAnimation() const { return m_chronarkStatusWindowAnimation; }
+    // The opacity the fade gave the window last (platforms without window opacity
+    // keep the window opaque).
+    qreal statusWindowOpacity() const { return m_statusWindowOpacity; }
+
+    // ---- Actions ----
+    Q_INVOKABLE void showAboutBox(QObject *sender);
+    Q_INVOKABLE void showPreferences(QObject *sender);
+    Q_INVOKABLE void checkForUpdates(QObject *sender);
+    Q_INVOKABLE void visitURL(QObject *sender);
+    Q_INVOKABLE void visitHistoryURL(QObject *sender);
+    // The feedback form ("Send Feedback…" in the Chronark menu).
+    Q_INVOKABLE void showSendFeedbackDialog(QObject *sender);
+    // The tray menu's way to the windows (see applicationShouldHandleReopen()).
+    Q_INVOKABLE void showDocumentWindows(QObject *sender);
+
+    NTXPreferenceWindowController *preferenceController() const { return m_preferenceController; }
+    AboutBox *aboutBoxWindow() const { return m_aboutBoxWindow; }
+
+    // How visitURL: and visitHistoryURL: open an address (the desktop's handler by
+    // default); an empty opener restores it.
+    using URLOpener = std::function<bool(const QUrl &url)>;
+    void setURLOpener(URLOpener opener);
+    // How the update check runs (NTXCheckUpdate::checkForUpdate by default).
+    using UpdateChecker = std::function<void(bool silent)>;
+    void setUpdateChecker(UpdateChecker checker);
+
+    // What the controller's documents share (hooks, running count).
+    DocumentServices &documentServices() const { return *m_documentServices; }
+
+Q_SIGNALS:
+    // The job menu was rebuilt.
+    void menuRebuilt();
+
+protected:
+    explicit AppController(const Services &services, QObject *parent = nullptr);
+
+private:
+    platform::UserDefaults &defaults() const { return *userDefaults(); }
+    // What loading the main interface does: menu, preferences pass, sleep, hot key.
+    void awakeFromNib();
+    void makePreferenceController();
+    // The rest of the launch once the files are read; `deferred`: the update check
+    // and the preferences window controller wait for a document window's first drawing.
+    void finishLaunch(const QStringList &files, bool deferred);
+    void didFinishLaunching(bool deferred);
+    // The last edited document the launch reopens ("OpenLastEditedDoc"), else empty.
+    QString documentToReopen() const;
+    // The launch no longer needs what it prepared (the files read, the window made).
+    void dropLaunchPreparation();
+    void startUpdateCheckAtLaunch();
+    void registerHotKeyFromDefaults();
+    void updateStatusItemImage();
+    // Holds logind's delay lock while a counter runs (and stopping on sleep is on).
+    void updateSleepInhibitor();
+    void statusItemActivated(int reason);
+    void focusWindowChanged(QWindow *window);
+    void showStatusWindow(MyDocument *document);
+    void setStatusWindowOpacity(qreal opacity);
+    void makeStatusWindow();
+    void stopStatusWindowFade();
+    // The document holding the job of a menu item (the first open one).
+    MyDocument *documentForMenuItem(QObject *sender, NodePtr *job) const;
+    QList<MyDocument *> myDocuments() const;
+    void openURL(const QString &key);
+
+    QPointer<TransparentWindow> m_chronarkStatusWindow;
+    QPointer<QLabel> m_chronarkStatusTextField;
+    QPointer<QLabel> m_chronarkStatusJobNameTextField;
+    QPointer<QVariantAnimation> m_chronarkStatusWindowAnimation;
+    QSystemTrayIcon *m_appsStatusItem = nullptr;
+    QPointer<AboutBox> m_aboutBoxWindow;
+    QMenu *m_appDockMenu = nullptr;
+    QTimer *m_timer = nullptr;
+    HKHotKeyCenter m_hotKeyCenter;
+    NTXPreferenceWindowController *m_preferenceController = nullptr;
+
+    std::shared_ptr<DocumentServices> m_documentServices;
+    platform::DesktopNotifier *m_notifier = nullptr;
+    platform::SleepMonitor *m_sleepMonitor = nullptr;
+    bool m_hotKeyRegistered = false;
+    qreal m_statusWindowOpacity = 1.0;
+    // Document windows, most recently active first.
+    QList<QPointer<QWidget>> m_windowOrder;
+    URLOpener m_urlOpener;
+    UpdateChecker m_updateChecker;
+};

@@ -1,0 +1,83 @@
+// Chronark: the crash handler and console log, the application object (the exception
+// boundary of the event loop), one running instance per session (a later
+// launch hands its files to the running one and exits), the application controller
+// (defaults, document type, menus, hot key, services), then the launch: the
+// documents named on the command line, the last edited document or an untitled one,
+// the named ones read on a pool thread from the start while the rest is made.
+#include "AppKitExtensions/NTXOutlineViewExtension.h"
+#include "NTXAppKit/reporting/NTXCrashReporter.h"
+#include "application/controller/AppController.h"
+#include "application/controller/ApplicationInfo.h"
+#include "application/document/DocumentServices.h"
+#include "application/base/BuildInfo.h"
+#include "application/tree/DocumentReadAhead.h"
+#include "platform/desktop/ApplicationInstance.h"
+#include "platform/drawing/Application.h"
+
+#include <QStringList>
+
+namespace {
+
+// The names of files among the arguments (any argument but an option).
+QStringList fileArguments(const QStringList &arguments)
+{
+    QStringList files;
+    for (const QString &argument : arguments) {
+        if (!argument.isEmpty() && !argument.startsWith(QLatin1Char('-')))
+            files.append(argument);
+    }
+    return files;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    // A crash from here on leaves a report, offered at the next launch.
+    ApplicationInfo::install();
+    NTXCrashReporter::installCrashHandler();
+
+    // The documents named are read on a pool thread from the start, while the
+    // application object, the controller and a window are made; the launch goes on
+    // once they are read. (Qt's own options, taken out of the arguments by the
+    // application object, may be read in vain here: only the files opened count.)
+    DocumentReadAhead readAhead;
+    {
+        QStringList arguments;
+        for (int i = 1; i < argc; ++i)
+            arguments.append(QString::fromLocal8Bit(argv[i]));
+        readAhead.read(fileArguments(arguments));
+    }
+
+    platform::Application app(argc, argv);
+    readAhead.applicationStarted();
+    QCoreApplication::setApplicationName(QStringLiteral(CHRONARK_BUNDLE_NAME));
+    QCoreApplication::setOrganizationName(QStringLiteral(CHRONARK_BUNDLE_NAME));
+    QCoreApplication::setApplicationVersion(QStringLiteral(CHRONARK_VERSION_STRING));
+    QGuiApplication::setDesktopFileName(QStringLiteral("chronark"));
+
+    const QStringList files = fileArguments(QCoreApplication::arguments().mid(1));
+
+    // A document opened again comes to the front of the instance that runs.
+    platform::ApplicationInstance instance(QStringLiteral(CHRONARK_BUNDLE_IDENTIFIER));
+    if (instance.claim(files) == platform::ApplicationInstance::Role::HandedOver)
+        return 0;
+
+    // Every outline view of the process gets the outline key and menu handling.
+    NTXOutlineViewExtension::install();
+
+    // The shared document controller; it puts the front document and itself at the
+    // end of the responder chain.
+    AppController *controller = AppController::create(AppController::Services(), &app);
+    // The application's icon, before any window shows; the documents' services
+    // change it while a counter runs (and know it is set: it is read once).
+    controller->documentServices().showCountingInApplicationIcon(false);
+    QObject::connect(&instance, &platform::ApplicationInstance::openRequested, controller,
+                     [controller](const QStringList &paths) {
+                         controller->openDocumentsWithContentsOfFiles(paths, true);
+                     });
+    QObject::connect(&instance, &platform::ApplicationInstance::activateRequested, controller,
+                     [controller] { controller->applicationShouldHandleReopen(); });
+    controller->launch(files, &readAhead);
+    return app.exec();
+}

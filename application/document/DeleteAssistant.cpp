@@ -1,0 +1,131 @@
+// The delete assistant (see DeleteAssistant.h).
+#include "application/sheets/DeleteAssistantSheet.h"
+#include "application/document/DocumentWindow.h"
+#include "application/document/DeleteAssistant.h"
+#include "application/document/MyDocument.h"
+#include "platform/drawing/Sheet.h"
+#include "platform/foundation/Bundle.h"
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/ExceptionBoundary.h"
+#include "platform/foundation/UndoManager.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QDateTimeEdit>
+#include <QPushButton>
+
+DeleteAssistant::DeleteAssistant(MyDocument &document) : QObject(&document), m_document(document) {}
+
+DeleteAssistant::~DeleteAssistant() = default;
+
+void DeleteAssistant::deleteAssistant(QObject *)
+{
+    if (!m_document.documentWindow() || platform::Sheet::sheetOfWindow(m_document.documentWindow()))
+        return;
+    auto *sheet = new DeleteAssistantSheet(m_document.documentWindow());
+    m_deleteWindow = sheet;
+    sheet->deleteDate->setDateTime(platform::Clock::now());
+    deleteAssistantValueChanged(sheet->deleteValue);
+    QObject::connect(sheet->deleteOkButton, &QPushButton::clicked, this,
+            platform::ExceptionBoundary::guarded(this, "OK", [this, button = sheet->deleteOkButton] {
+                okDeleteAssistant(button);
+            }));
+    QObject::connect(sheet->deleteCancelButton, &QPushButton::clicked, this,
+            platform::ExceptionBoundary::guarded(this, "Cancel", [this, button = sheet->deleteCancelButton] {
+                okDeleteAssistant(button);
+            }));
+    QObject::connect(sheet->deleteValue, &QButtonGroup::idClicked, this,
+            platform::ExceptionBoundary::guarded(this, "the kind of entries", [this, group = sheet->deleteValue] {
+                deleteAssistantValueChanged(group);
+            }));
+    platform::Sheet::begin(sheet, m_document.documentWindow(),
+                           [self = QPointer(this), sheet = QPointer(sheet)](int returnCode) {
+                               if (self)
+                                   self->sheetDidEndDeleteAssistant(sheet, returnCode);
+                               if (sheet)
+                                   sheet->deleteLater();
+                           });
+}
+
+void DeleteAssistant::deleteAssistantValueChanged(QObject *)
+{
+    // The date stays editable whatever the condition: the user may set it first.
+}
+
+void DeleteAssistant::okDeleteAssistant(QObject *sender)
+{
+    DeleteAssistantSheet *sheet = m_deleteWindow;
+    if (!sheet)
+        return;
+    // A date being typed counts as entered.
+    if (QWidget *focused = sheet->focusWidget())
+        focused->clearFocus();
+    sheet->deleteDate->interpretText();
+    sheet->done(sender && sender == sheet->deleteOkButton ? 1 : 0);
+}
+
+void DeleteAssistant::sheetDidEndDeleteAssistant(DeleteAssistantSheet *sheet, int returnCode)
+{
+    if (returnCode != 1 || !sheet)
+        return;
+    const QDateTime picked = sheet->deleteDate->dateTime();
+    m_deleteDateValue = picked.toOffsetFromUtc(picked.offsetFromUtc());
+    Settings settings;
+    settings.kind = sheet->kindTag();
+    settings.condition = sheet->conditionTag();
+    settings.onlyExecuted = sheet->deleteOnlyExecutedEntys->isChecked();
+    settings.date = m_deleteDateValue;
+    const DocumentOutlineModel::EditBatch batch(m_document.outlineModel());
+    if (deleteAssistantActionForNode(m_document.jobList(), settings) > 0)
+        m_document.undoManager()->setActionName(platform::localized(QStringLiteral("LSUDDeleteAss")));
+    m_document.reloadOutline();
+    m_document.updateUI();
+    m_document.services().rebuildMenus();
+}
+
+int DeleteAssistant::deleteAssistantActionForNode(const NodePtr &node, const Settings &settings)
+{
+    if (!node)
+        return 0;
+    const int type = node->type();
+    const bool candidate = settings.kind == 0 || (settings.kind == 1 && type == Node::Group)
+                           || (settings.kind == 2 && type == Node::Job)
+                           || (settings.kind == 3 && type == Node::TimeEntry);
+    if (candidate && node != m_document.jobList() && type != Node::Root) {
+        const Node *job = node->getRootObject();
+        const bool blocked = settings.onlyExecuted && !(job && job->executed());
+        bool match = true;
+        if (settings.condition > 0) {
+            // Whole minutes from the creation to the date; seconds left over count not.
+            const qint64 minutes = node->cDate().isValid() && settings.date.isValid()
+                                       ? node->cDate().secsTo(settings.date) / 60
+                                       : 0;
+            match = settings.condition == 1 ? minutes > 0 : (settings.condition == 2 ? minutes < 0 : false);
+        }
+        const NodePtr parent = Node::shared(node->parent());
+        if (!blocked && match && parent) {
+            m_document.deleteNode(node, parent);
+            return 1;
+        }
+    }
+    if (type == Node::TimeEntry)
+        return 0;
+    int deleted = 0;
+    // The children as they are now: deletions do not disturb the walk.
+    for (const NodePtr &child : node->childEnumerator())
+        deleted += deleteAssistantActionForNode(child, settings);
+    if (type == Node::Job || type == Node::Group) {
+        node->recalcTotalWorkTime();
+    } else if (type == Node::Day && node->childrenCount() == 0) {
+        if (const NodePtr job = Node::shared(node->parent())) {
+            m_document.deleteNode(node, job);
+            ++deleted;
+        }
+    }
+    return deleted;
+}
+
+DeleteAssistantSheet *DeleteAssistant::deleteWindow() const
+{
+    return m_deleteWindow.data();
+}

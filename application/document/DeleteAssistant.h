@@ -1,0 +1,51 @@
+#pragma once
+// The delete assistant: its sheet, and the run that removes, in one undoable step,
+// the nodes of a kind that meet a creation-date condition (and, when asked, belong
+// to executed jobs), then the day entries left empty. The outline shows a run as one
+// batch of edits.
+//
+// Owned by its MyDocument (a child object), which forwards the assistant's
+// operations here; the deletions go through the document's undoable edits. GUI
+// thread only; nothing here throws.
+#include "application/tree/Node.h"
+
+#include <QDateTime>
+#include <QObject>
+#include <QPointer>
+
+class DeleteAssistantSheet;
+class MyDocument;
+
+class DeleteAssistant : public QObject
+{
+    Q_OBJECT
+public:
+    // What goes: a kind (0 any, 1 groups, 2 jobs, 3 time entries), a date condition
+    // (0 none, 1 created before, 2 created after the date, by whole minutes) and
+    // whether only nodes of executed jobs go.
+    struct Settings
+    {
+        int kind = 0;
+        int condition = 0;
+        bool onlyExecuted = false;
+        QDateTime date;
+    };
+
+    explicit DeleteAssistant(MyDocument &document);
+    ~DeleteAssistant() override;
+
+    void deleteAssistant(QObject *sender);
+    void deleteAssistantValueChanged(QObject *sender);
+    void okDeleteAssistant(QObject *sender);
+    void sheetDidEndDeleteAssistant(DeleteAssistantSheet *sheet, int returnCode);
+    // One run over the node's subtree (undoable edits); answers the number of nodes
+    // deleted.
+    int deleteAssistantActionForNode(const NodePtr &node, const Settings &settings);
+    DeleteAssistantSheet *deleteWindow() const;
+    QDateTime deleteDateValue() const { return m_deleteDateValue; }
+
+private:
+    MyDocument &m_document;
+    QPointer<DeleteAssistantSheet> m_deleteWindow;
+    QDateTime m_deleteDateValue;
+};

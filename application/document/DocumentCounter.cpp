@@ -1,0 +1,250 @@
+// The running counter of a document (see DocumentCounter.h). While it runs, a time entry under today's day of
+// the active job ends at "now": a 0.5 s timer stretches it, recomputes the sums above
+// it and redraws the rows that changed. Starting and stopping empty the undo stack,
+// play the start and stop sounds and ask the application controller to post a
+// notification and rebuild its menus.
+//
+// Two counts are shared by the documents of one application (DocumentServices): the
+// number of running counters, and the reminder tick count that every tick of every
+// running counter raises and that goes back to 0 only when the reminder sound plays.
+#include "application/document/DocumentCounter.h"
+
+#include "application/document/MyDocument.h"
+
+#include "AppKitExtensions/NTXNSAlertExtensions.h"
+#include "application/base/DefaultsKeys.h"
+#include "application/document/DocumentWindow.h"
+#include "platform/foundation/Bundle.h"
+#include "platform/foundation/ExceptionBoundary.h"
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/UndoManager.h"
+#include "platform/foundation/UserDefaults.h"
+
+#include <QPointer>
+#include <QTimer>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+constexpr int TickMilliseconds = 500;
+constexpr double TicksPerMinute = 60.0 * 1000.0 / TickMilliseconds;
+
+// A format of the strings table with its one "%@" filled.
+QString formatted(const QString &key, const QString &argument)
+{
+    return platform::localized(key).replace(QStringLiteral("%@"), argument);
+}
+
+// The reminder interval in ticks from "SoundRepeat" in minutes (the unit the Sound
+// pane writes); what is not a positive number means never.
+int reminderTicks(double minutes)
+{
+    if (!std::isfinite(minutes) || minutes <= 0.0) {
+        if (std::isinf(minutes) && minutes > 0.0)
+            return std::numeric_limits<int>::max();
+        return 0;
+    }
+    const double ticks = minutes * TicksPerMinute;
+    if (ticks >= double(std::numeric_limits<int>::max()))
+        return std::numeric_limits<int>::max();
+    return int(ticks);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// Life
+
+DocumentCounter::DocumentCounter(MyDocument &document) : QObject(&document), m_document(document)
+{
+    readSettings();
+    platform::NotificationCenter::defaultCenter().addObserver(
+        this, PrefsChangedNotification, nullptr, [this](const platform::Notification &) { readSettings(); });
+    // Closing the window ends the document: a running counter stops first.
+    connect(&document, &platform::Document::documentWillClose, this,
+            platform::ExceptionBoundary::guarded(this, "documentWillClose", [this] {
+                if (m_running)
+                    stop(&m_document);
+            }));
+}
+
+DocumentCounter::~DocumentCounter()
+{
+    platform::NotificationCenter::defaultCenter().removeObserver(this);
+    // The document is going away without having been closed: the counter leaves the
+    // running count quietly, its entry stops running.
+    delete m_timer;
+    m_timer = nullptr;
+    if (m_running) {
+        m_running = false;
+        --m_document.services().runningCounters;
+    }
+    if (m_timerNode)
+        m_timerNode->setActive(false);
+    m_timerNode.reset();
+}
+
+// ---------------------------------------------------------------------------
+// Settings
+
+void DocumentCounter::readSettings()
+{
+    const platform::UserDefaults &defaults = m_document.userDefaults();
+    m_mutely = defaults.boolForKey(AllwaysMutelyKey);
+    m_repeatCounter = reminderTicks(defaults.doubleForKey(SoundRepeatKey));
+    m_checkInactivity = defaults.boolForKey(StopTimerWhenInactiveKey);
+    m_inactivityInterval = defaults.doubleForKey(StopTimerWhenInactiveTimeKey) * 60.0;
+}
+
+void DocumentCounter::playSound(const QString &key)
+{
+    if (m_mutely)
+        return;
+    // The name is read each time: the Sound pane may have changed it.
+    const QString name = m_document.userDefaults().stringForKey(key);
+    m_document.services().playSound(name);
+}
+
+// ---------------------------------------------------------------------------
+// Actions
+
+void DocumentCounter::toggle(QObject *sender)
+{
+    if (m_running)
+        stop(sender);
+    else
+        start(sender);
+}
+
+void DocumentCounter::start(QObject *)
+{
+    // One counter per document.
+    if (m_running)
+        return;
+    readSettings();
+    m_document.setAutoLoadFileName();
+
+    const NodePtr job = m_document.getActiveJob();
+    if (!job || job->type() != Node::Job) {
+        if (QWidget *window = m_document.documentWindow())
+            NTXBeginAlertSheetWithHandler(platform::localized(QStringLiteral("LSAnoActiveTitle")),
+                                          platform::localized(QStringLiteral("LSok")), QString(), QString(), window,
+                                          {}, platform::localized(QStringLiteral("LSAnoActive")));
+        return;
+    }
+
+    m_document.undoManager()->removeAllActions();
+    m_document.services().postNotification(formatted(QStringLiteral("LSGrowlTimerStartedMessage"), job->itemName()),
+                     platform::localized(QStringLiteral("LSGrowlTimerStartedTitle")));
+
+    NodePtr day = job->getDayNode();
+    if (!day) {
+        day = Node::create(Node::Day);
+        day->setItemNameByType();
+        day->setParent(job.get());
+        day->setWage(job->wage());
+        job->addChild(day, job->insertIndexForChild(*day));
+    }
+    const NodePtr entry = Node::create(Node::TimeEntry);
+    entry->setItemNameByType();
+    entry->setParent(day.get());
+    entry->setWage(job->wage());
+    day->addChild(entry, day->insertIndexForChild(*entry));
+
+    m_timerNode = entry;
+    entry->setActive(true);
+    m_running = true;
+    // Rows were added: the outline asks again, keeping what is expanded and selected.
+    m_document.reloadOutline();
+
+    playSound(StartSoundKey);
+
+    m_timer = new QTimer;
+    m_timer->setInterval(TickMilliseconds);
+    connect(m_timer, &QTimer::timeout, this,
+            platform::ExceptionBoundary::guarded(this, "the tick", [this] { tick(); }));
+    m_timer->start();
+
+    ++m_document.services().runningCounters;
+    m_document.updateUI();
+    m_document.updateChangeCount(platform::Document::ChangeType::Done);
+    Q_EMIT m_document.counterStateChanged(true);
+    m_document.services().rebuildMenus();
+}
+
+void DocumentCounter::tick()
+{
+    const NodePtr entry = m_timerNode;
+    if (!m_running || !entry)
+        return;
+    int &ticks = m_document.services().reminderTickCount;
+    if (ticks < std::numeric_limits<int>::max())
+        ++ticks;
+
+    const QDateTime endBefore = entry->lDate();
+    entry->refreshlDate();
+    entry->setItemNameByType();
+    // Counted time is a change to save (not an undo step): a save while counting
+    // leaves the document clean only until the entry grows again.
+    if (entry->lDate() != endBefore)
+        markCountedTimeEdited();
+
+    // Reaching or passing the interval reminds, so that an interval lowered while
+    // counting (or shared with another document) does not silence the reminder.
+    if (!m_mutely && m_repeatCounter > 0 && ticks >= m_repeatCounter) {
+        playSound(TimerSoundKey);
+        ticks = 0;
+    }
+
+    // The rows the tick changed have shown it already (every setter announces its
+    // change to the outline); the totals line is the document's own.
+    m_document.updateTotalTime();
+
+    if (m_checkInactivity && m_document.services().userIdleSeconds() > m_inactivityInterval)
+        stop(&m_document);
+}
+
+void DocumentCounter::stop(QObject *sender)
+{
+    // A running entry removed from the tree (with its day or job) may be held above
+    // only by the undo steps about to go: its chain stays until the stop is done.
+    std::vector<NodePtr> entryChain;
+    for (Node *node = m_timerNode ? m_timerNode->parent() : nullptr; node; node = node->parent())
+        entryChain.push_back(node->weak_from_this().lock());
+    m_document.undoManager()->removeAllActions();
+    if (m_timer) {
+        const NodePtr entry = m_timerNode;
+        // Stops the application controller makes (sleep, quitting, the status and
+        // Dock menus, the hot key) are silent.
+        if (!sender || sender != m_document.services().applicationController)
+            playSound(StopSoundKey);
+        Node *job = entry ? entry->getRootObject() : nullptr;
+        m_document.services().postNotification(formatted(QStringLiteral("LSGrowlTimerStoppedMessage"), job ? job->itemName() : QString()),
+                         platform::localized(QStringLiteral("LSGrowlTimerStoppedTitle")));
+
+        m_running = false;
+        m_timer->stop();
+        delete m_timer;
+        m_timer = nullptr;
+
+        // The entry keeps the end of its last tick.
+        if (entry) {
+            entry->setActive(false);
+            m_document.outlineModel()->reloadItem(entry.get());
+        }
+        m_timerNode.reset();
+        markCountedTimeEdited();
+
+        --m_document.services().runningCounters;
+        m_document.updateUI();
+        Q_EMIT m_document.counterStateChanged(false);
+    }
+    m_document.services().rebuildMenus();
+}
+
+void DocumentCounter::markCountedTimeEdited()
+{
+    if (!m_document.isDocumentEdited() && !m_document.isClosing())
+        m_document.updateChangeCount(platform::Document::ChangeType::Done);
+}

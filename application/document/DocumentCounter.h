@@ -1,0 +1,62 @@
+#pragma once
+// The running counter of one document. While it runs, a time entry under today's
+// day of the active job is stretched to "now" twice a second; start and stop empty
+// the document's undo stack, play their sounds (unless muted; stops the application
+// controller sends are silent) and post a notification. A tick or stop that changes
+// the entry marks the document edited, once, without an undo step.
+//
+// Owned by its MyDocument (made with it, deleted before the document's members go);
+// it reads the counter's settings from the defaults at start and on "PrefsChanged".
+// A counter deleted while running leaves the shared running count quietly. GUI
+// thread only; nothing here throws.
+#include "application/tree/Node.h"
+
+#include <QObject>
+
+class MyDocument;
+class QTimer;
+
+class DocumentCounter : public QObject
+{
+    Q_OBJECT
+public:
+    explicit DocumentCounter(MyDocument &document);
+    ~DocumentCounter() override;
+
+    bool isRunning() const { return m_running; }
+    void toggle(QObject *sender);
+    // Starts on the active job (an alert says so when there is none).
+    void start(QObject *sender);
+    void stop(QObject *sender);
+    // One tick of the running counter.
+    void tick();
+    void readSettings();
+
+    // The running time entry (none while stopped) and the tick timer.
+    const NodePtr &timerNode() const { return m_timerNode; }
+    QTimer *timer() const { return m_timer; }
+    // The settings in use: no sounds; the reminder interval in ticks (0: never);
+    // whether and after how many idle seconds the counter stops.
+    bool isMute() const { return m_mutely; }
+    int reminderInterval() const { return m_repeatCounter; }
+    bool checksInactivity() const { return m_checkInactivity; }
+    double inactivityInterval() const { return m_inactivityInterval; }
+
+    // For tests of what depends on the state only: marks the counter running or
+    // not, without an entry or a timer.
+    void setRunningForTesting(bool running) { m_running = running; }
+
+private:
+    // Plays the sound the defaults name under the key.
+    void playSound(const QString &key);
+    void markCountedTimeEdited();
+
+    MyDocument &m_document;
+    bool m_running = false;
+    NodePtr m_timerNode;
+    QTimer *m_timer = nullptr;
+    bool m_checkInactivity = false;
+    double m_inactivityInterval = 0.0;
+    int m_repeatCounter = 0;
+    bool m_mutely = false;
+};

@@ -1,0 +1,324 @@
+// Undoable edits of the node tree (see DocumentEdits.h).
+#include "application/document/DocumentEdits.h"
+
+#include "AppKitExtensions/NTXNSAlertExtensions.h"
+#include "application/document/DocumentWindow.h"
+#include "application/document/DocumentWindowController.h"
+#include "application/document/MyDocument.h"
+#include "platform/document/MenuItemValidation.h"
+#include "platform/foundation/Bundle.h"
+#include "platform/foundation/UndoManager.h"
+
+#include <QAction>
+#include <QLocale>
+#include <QPointer>
+#include <algorithm>
+#include <utility>
+
+DocumentEdits::DocumentEdits(MyDocument &document) : m_document(document) {}
+
+void DocumentEdits::keepUndoActionName()
+{
+    platform::UndoManager *undo = m_document.undoManager();
+    // A fresh edit is named by the command that makes it.
+    if (undo->isUndoing())
+        undo->setActionName(undo->undoActionName());
+    else if (undo->isRedoing())
+        undo->setActionName(undo->redoActionName());
+}
+
+void DocumentEdits::recalcTotalWorkTime(Node &node)
+{
+    // A group's sums and those of the groups above; inside a batch of edits once
+    // per group, at its end.
+    auto group = [this](Node &g) {
+        if (!m_document.outlineModel()->isInEditBatch()) {
+            g.recalcTotalWorkTime();
+        } else if (!m_pendingGroupSet.contains(&g)) {
+            m_pendingGroupSet.insert(&g);
+            m_pendingGroups.push_back(g.weak_from_this());
+        }
+    };
+    if (node.type() == Node::Group) {
+        group(node);
+        return;
+    }
+    node.recalcOwnTotalWorkTime();
+    if (Node *parent = node.parent(); parent && parent->type() == Node::Group)
+        group(*parent);
+}
+
+void DocumentEdits::recalcPendingGroups()
+{
+    const std::vector<std::weak_ptr<Node>> groups = std::exchange(m_pendingGroups, {});
+    m_pendingGroupSet.clear();
+    // Each group and the groups above it, after the edits below them.
+    for (const std::weak_ptr<Node> &weak : groups)
+        if (const NodePtr group = weak.lock())
+            group->recalcTotalWorkTime();
+}
+
+void DocumentEdits::addNode(const NodePtr &node, const NodePtr &parent, qsizetype index)
+{
+    if (!node || !parent || node == parent)
+        return;
+    index = std::clamp<qsizetype>(index, 0, parent->childrenCount());
+    parent->addChild(node, index);
+    m_document.undoManager()->registerUndo([this, node, parent] { deleteNode(node, parent); });
+    keepUndoActionName();
+    switch (node->type()) {
+    case Node::TimeEntry:
+        node->refreshWorkTime();
+        node->recalcWorkTime();
+        break;
+    case Node::Job:
+    case Node::Group:
+        recalcTotalWorkTime(*node);
+        break;
+    case Node::Day:
+        // The job and the groups above it count the day's entries again.
+        recalcTotalWorkTime(*parent);
+        break;
+    default:
+        break;
+    }
+    m_document.displayActivatedJob();
+    m_document.reloadOutline();
+}
+
+void DocumentEdits::deleteNode(const NodePtr &node, const NodePtr &parent)
+{
+    if (!node || !parent)
+        return;
+    const qsizetype index = parent->indexOfChild(node.get());
+    if (index < 0)
+        return;
+    parent->delChild(node);
+    m_document.undoManager()->registerUndo([this, node, parent, index] { addNode(node, parent, index); });
+    keepUndoActionName();
+    switch (parent->type()) {
+    case Node::Job:
+    case Node::Group:
+        recalcTotalWorkTime(*parent);
+        break;
+    case Node::Day:
+        // The day and its job lose the removed entry's time too.
+        if (Node *job = parent->getRootObject(); job && job->type() == Node::Job) {
+            recalcTotalWorkTime(*job);
+        }
+        break;
+    default:
+        break;
+    }
+    m_document.displayActivatedJob();
+    m_document.reloadOutline();
+}
+
+void DocumentEdits::doUndoSetActiveJob(const NodePtr &job)
+{
+    const NodePtr previous = m_document.getActiveJob();
+    m_document.undoManager()->registerUndo([this, previous] { doUndoSetActiveJob(previous); });
+    m_document.undoManager()->setActionName(platform::localized(QStringLiteral("LSUDActiveJob")));
+    if (previous)
+        previous->setActive(false);
+    if (job)
+        job->setActive(true);
+    m_document.displayActivatedJob();
+    m_document.reloadOutline();
+}
+
+void DocumentEdits::setColorLabelType(int label, const NodePtr &node)
+{
+    if (!node)
+        return;
+    const int previous = node->colorLabel();
+    platform::UndoManager *undo = m_document.undoManager();
+    // Registered first, so that the step is open while the node names it.
+    undo->registerUndo([this, node, previous] { setColorLabelType(previous, node); });
+    // The node would register a step of its own: this one stands for both.
+    undo->disableUndoRegistration();
+    node->setColorLabel(label);
+    undo->enableUndoRegistration();
+    keepUndoActionName();
+    m_document.reloadOutline();
+}
+
+void DocumentEdits::insertNodes(const QList<NodePtr> &nodes, const NodePtr &parent, qsizetype index)
+{
+    if (!parent)
+        return;
+    index = std::clamp<qsizetype>(index, 0, parent->childrenCount());
+    const DocumentOutlineModel::EditBatch batch(m_document.outlineModel());
+    // Each one behind the one added before it (no sibling behind moves more than once
+    // when they go to the end).
+    for (const NodePtr &node : nodes)
+        addNode(node, parent, index++);
+}
+
+void DocumentEdits::addNewJob(const NodePtr &job, const NodePtr &parent)
+{
+    if (!job || !parent || job == parent)
+        return;
+    const NodePtr lastActive = m_document.getActiveJob();
+    parent->addChild(job);
+    m_document.undoManager()->registerUndo([this, job, parent, lastActive] { deleteNewJob(job, parent, lastActive); });
+    keepUndoActionName();
+    if (lastActive)
+        lastActive->setActive(false);
+    job->setActive(true);
+    if (parent->type() == Node::Group)
+        parent->recalcTotalWorkTime();
+    m_document.displayActivatedJob();
+    m_document.reloadOutline();
+    m_document.services().rebuildMenus();
+}
+
+void DocumentEdits::deleteNewJob(const NodePtr &job, const NodePtr &parent, const NodePtr &lastActive)
+{
+    if (!job || !parent || parent->indexOfChild(job.get()) < 0)
+        return;
+    parent->delChild(job);
+    m_document.undoManager()->registerUndo([this, job, parent] { addNewJob(job, parent); });
+    keepUndoActionName();
+    if (parent->type() == Node::Group || parent->type() == Node::Job)
+        parent->recalcTotalWorkTime();
+    // The removed job keeps no flag: the chosen one is the only active job.
+    job->setActive(false);
+    m_document.setActiveJob(lastActive && m_document.isJobMemberOfDocument(lastActive.get()) ? lastActive : NodePtr());
+    m_document.reloadOutline();
+    m_document.services().rebuildMenus();
+}
+
+void DocumentEdits::setExecutedForNode(bool value, const NodePtr &node)
+{
+    if (!node)
+        return;
+    const bool previous = node->executed();
+    m_document.undoManager()->registerUndo([this, node, previous] { setExecutedForNode(previous, node); });
+    keepUndoActionName();
+    node->setExecuted(value);
+    m_document.reloadOutline();
+}
+
+void DocumentEdits::setExecutedForNodeTree(bool value, const NodePtr &node)
+{
+    if (!node)
+        return;
+    setExecutedForNode(value, node);
+    if (node->type() == Node::Group && value) {
+        // Only the group's own children: nested groups keep their children's flags.
+        for (const NodePtr &child : node->childEnumerator())
+            setExecutedForNode(true, child);
+        return;
+    }
+    if (!value) {
+        for (Node *up = node->parent(); up && up->type() == Node::Group; up = up->parent())
+            if (NodePtr group = up->weak_from_this().lock())
+                setExecutedForNode(false, group);
+    }
+}
+
+void DocumentEdits::setNameForNode(const QString &name, const NodePtr &node)
+{
+    if (!node)
+        return;
+    const QString previous = node->itemName();
+    m_document.undoManager()->registerUndo([this, node, previous] { setNameForNode(previous, node); });
+    keepUndoActionName();
+    node->setItemName(name);
+    m_document.displayActivatedJob();
+    m_document.reloadOutline();
+    if (node->type() == Node::Job || node->type() == Node::Group)
+        m_document.services().rebuildMenus();
+}
+
+void DocumentEdits::setWageForNode(float wage, const NodePtr &node)
+{
+    if (!node)
+        return;
+    const float previous = node->wage();
+    m_document.undoManager()->registerUndo([this, node, previous] { setWageForNode(previous, node); });
+    keepUndoActionName();
+    node->setWage(wage);
+    node->setWageForTree(wage);
+    node->recalcTotalWorkTime();
+    m_document.reloadOutline();
+}
+
+void DocumentEdits::restoreNodeData(const NodePtr &snapshot, const NodePtr &node)
+{
+    if (!snapshot || !node || snapshot->type() != node->type())
+        return;
+    platform::UndoManager *undo = m_document.undoManager();
+    const NodePtr current = node->clone();
+    undo->registerUndo([this, current, node] { restoreNodeData(current, node); });
+    keepUndoActionName();
+    // The copy brings the description back too, which a node would register (and
+    // name) as a step of its own: without the root's delegate it reaches no undo
+    // manager, and this step stands for that change.
+    NodeDelegate *reports = m_document.jobList()->delegate();
+    m_document.jobList()->setDelegate(nullptr);
+    node->fillNodesWithValuesFrom(*snapshot);
+    m_document.jobList()->setDelegate(reports);
+    // Filling hands the wage only to the nodes below; the node's own wage comes back
+    // here, with the time and turnover that follow from it.
+    if (node->wage() != snapshot->wage()) {
+        node->setWage(snapshot->wage());
+        if (node->type() == Node::TimeEntry)
+            node->recalcWorkTime();
+        else if (node->type() == Node::Job || node->type() == Node::Group)
+            node->recalcTotalWorkTime();
+    }
+    m_document.updateChangeCount(platform::Document::ChangeType::Done);
+    m_document.displayActivatedJob();
+    m_document.reloadOutline();
+}
+
+void DocumentEdits::deleteEntry(QObject *sender)
+{
+    m_document.setAutoLoadFileName();
+    QList<NodePtr> nodes;
+    NodePtr named;
+    if (m_document.windowController().isOutlineMenuItem(sender)) {
+        named = platform::MenuItemValidation::representedObject(qobject_cast<QAction *>(sender)).value<NodePtr>();
+        if (named)
+            nodes.append(named);
+    } else {
+        nodes = Node::minimumNodeCoverFromNodesInArray(m_document.windowController().selectedNodes());
+        named = m_document.windowController().nodeForSender(sender, false);
+    }
+    QWidget *window = m_document.documentWindow();
+    if (nodes.isEmpty() || !named || !window)
+        return;
+    QPointer<MyDocument> self(&m_document);
+    NTXBeginAlertSheetWithHandler(
+        platform::localized(QStringLiteral("LSAdeleteTitle")), platform::localized(QStringLiteral("LSyes")),
+        platform::localized(QStringLiteral("LSno")), QString(), window,
+        [self, nodes](QMessageBox *, int returnCode) {
+            if (self)
+                self->edits().deleteSheetDidEnd(nodes, returnCode);
+        },
+        // More than one node goes: the message counts them instead of naming one.
+        platform::localized(nodes.size() > 1 ? QStringLiteral("LSAdeleteEntries") : QStringLiteral("LSAdeleteEntry")),
+        {nodes.size() > 1 ? QLocale().toString(nodes.size()) : named->itemName()});
+}
+
+void DocumentEdits::deleteSheetDidEnd(const QList<NodePtr> &nodes, int returnCode)
+{
+    if (returnCode != NTXNSAlertExtensions::AlertFirstButtonReturn)
+        return;
+    bool deleted = false;
+    for (const NodePtr &node : nodes) {
+        const NodePtr parent = Node::shared(node->parent());
+        // A node that left the tree while the sheet was up is not deleted twice.
+        if (!parent || parent->indexOfChild(node.get()) < 0 || !m_document.outlineModel()->indexForNode(node.get()).isValid())
+            continue;
+        deleteNode(node, parent);
+        deleted = true;
+    }
+    if (!deleted)
+        return;
+    m_document.undoManager()->setActionName(platform::localized(QStringLiteral("LSUDdeleteEntry")));
+    m_document.updateUI();
+    m_document.services().rebuildMenus();
+}

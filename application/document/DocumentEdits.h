@@ -1,0 +1,64 @@
+#pragma once
+// The undoable edits of a document's node tree. Each one makes its change,
+// registers its opposite with the document's undo manager and keeps the name of the
+// step it belongs to, so the name the starting command gave stays through any
+// number of undos and redos. The outline follows through the root's reports; inside
+// a batch of edits (DocumentOutlineModel::EditBatch) the sums of the groups are
+// recomputed once, at the batch's end.
+//
+// Owned by its MyDocument, which forwards its edit operations here. GUI thread
+// only; the undo steps hold the nodes they need, never the tree's parent links.
+#include "application/tree/Node.h"
+
+#include <QList>
+#include <QSet>
+#include <QString>
+#include <memory>
+#include <vector>
+
+class MyDocument;
+
+class DocumentEdits
+{
+public:
+    explicit DocumentEdits(MyDocument &document);
+
+    void addNode(const NodePtr &node, const NodePtr &parent, qsizetype index);
+    void deleteNode(const NodePtr &node, const NodePtr &parent);
+    void doUndoSetActiveJob(const NodePtr &job);
+    void setColorLabelType(int label, const NodePtr &node);
+    // Adds the nodes at the index so that they end up there in their order.
+    void insertNodes(const QList<NodePtr> &nodes, const NodePtr &parent, qsizetype index);
+    // Appends a new job and makes it the active job; undone by deleteNewJob().
+    void addNewJob(const NodePtr &job, const NodePtr &parent);
+    void deleteNewJob(const NodePtr &job, const NodePtr &parent, const NodePtr &lastActive);
+    void setExecutedForNode(bool value, const NodePtr &node);
+    // A group ticked ticks its direct children; a node unticked unticks the groups
+    // above it. Every flag changed is restored by one undo.
+    void setExecutedForNodeTree(bool value, const NodePtr &node);
+    void setNameForNode(const QString &name, const NodePtr &node);
+    // Sets the wage of the node and of its subtree and recomputes the turnovers.
+    void setWageForNode(float wage, const NodePtr &node);
+    // Copies the values of the snapshot (a deep copy made with Node::clone() before
+    // an edit) into the node and its subtree.
+    void restoreNodeData(const NodePtr &snapshot, const NodePtr &node);
+    // Asks whether to delete the node of the outline's menu item, else the selected
+    // nodes (each once, through its topmost selected ancestor), and deletes them as
+    // one undo step when the answer is yes.
+    void deleteEntry(QObject *sender);
+    void deleteSheetDidEnd(const QList<NodePtr> &nodes, int returnCode);
+
+    // Node::recalcTotalWorkTime(), with the groups' part (inside a batch of edits)
+    // at the end of the batch, which calls recalcPendingGroups().
+    void recalcTotalWorkTime(Node &node);
+    void recalcPendingGroups();
+
+private:
+    // Sets the name of the undo step being built to the name it carries through
+    // undo and redo.
+    void keepUndoActionName();
+
+    MyDocument &m_document;
+    std::vector<std::weak_ptr<Node>> m_pendingGroups;
+    QSet<const Node *> m_pendingGroupSet;
+};

@@ -1,0 +1,73 @@
+// The export command of the document: the export panel on the document window, and
+// on OK the chosen format written atomically to the chosen file. A failure (the
+// file cannot be made, a write or the commit fails, the PDF output cannot start) is
+// shown in an alert sheet with the file and the reason; an old file stays whole.
+#include "application/base/DefaultsKeys.h"
+#include "application/export/DocumentExportPanel.h"
+#include "application/export/DocumentExporter.h"
+#include "application/document/DocumentWindow.h"
+#include "application/document/MyDocument.h"
+#include "application/document/OutlineColumns.h"
+#include "platform/drawing/Sheet.h"
+#include "platform/document/DocumentAlert.h"
+#include "platform/foundation/Bundle.h"
+#include "platform/foundation/ExceptionBoundary.h"
+#include "platform/foundation/UserDefaults.h"
+
+#include <QDir>
+#include <QFileDialog>
+
+namespace {
+
+void exportDialogDidEnd(MyDocument &document, DocumentExportPanel &panel, int returnCode, QList<NodePtr> exportList)
+{
+    if (returnCode != 1)
+        return;
+    const DocumentExportPanel::Choices choices = panel.choices();
+    if (!choices.selectedJobs)
+        exportList.clear();
+    DocumentExporter::Options options;
+    options.withoutTimeEntries = choices.withoutTimeEntry;
+    options.withoutDayEntries = choices.withoutDayEntry;
+    const DocumentExporter exporter(document.jobList(), exportList, document.formatter(), options);
+
+    // The XML is the document file's: the window state as it is now.
+    DocumentValuesStore store = document.docValues();
+    if (DocumentWindow *window = document.documentWindow()) {
+        store.setWindowFrame(QRectF(window->pos(), window->size()));
+        OutlineColumns::store(store, window->outlineView());
+    }
+    int treeFlags = 0;
+    if (document.userDefaults().boolForKey(ExportWithoutTimeEntryKey))
+        treeFlags |= Node::WithoutTimeEntries;
+    if (document.userDefaults().boolForKey(ExportWithoutDayEntryKey))
+        treeFlags |= Node::WithoutDayEntries;
+
+    const QString path = panel.selectedPath();
+    QString reason;
+    if (!exporter.writeFile(path, choices.format, {choices.encoding, choices.separatorType, choices.lineEndType},
+                            choices.encoding, store, treeFlags, &reason)) {
+        platform::DocumentAlert::openError(
+            document.documentWindow(),
+            platform::localized(QStringLiteral("LSExportFailed")).replace(QStringLiteral("%@"), QDir::toNativeSeparators(path)),
+            reason);
+    }
+}
+
+} // namespace
+
+void MyDocument::saveAsRTFFile(QObject *)
+{
+    if (!m_window || platform::Sheet::sheetOfWindow(m_window))
+        return;
+    const QList<NodePtr> exportList = DocumentExporter::exportListFromSelection(DocumentExporter::selectedNodes(outlineView()));
+    auto *panel = new DocumentExportPanel(m_window, userDefaults(), !exportList.isEmpty());
+    panel->setParent(this);
+    connect(panel, &DocumentExportPanel::finished, this,
+            platform::ExceptionBoundary::guarded(this, "the export panel's end",
+                                                 [this, panel, exportList](int returnCode) {
+                exportDialogDidEnd(*this, *panel, returnCode, exportList);
+                panel->deleteLater();
+            }));
+    panel->open();
+}

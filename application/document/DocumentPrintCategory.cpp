@@ -1,0 +1,23 @@
+// The print command of the document: the print preview with its accessory on the
+// document window; a printer that cannot start is reported in an alert sheet.
+#include "application/export/DocumentExporter.h"
+#include "application/export/DocumentPrintPanel.h"
+#include "application/document/DocumentWindow.h"
+#include "application/document/MyDocument.h"
+#include "platform/drawing/Sheet.h"
+#include "platform/document/DocumentAlert.h"
+#include "platform/foundation/Bundle.h"
+
+void MyDocument::printDocument(QObject *)
+{
+    if (!m_window || platform::Sheet::sheetOfWindow(m_window))
+        return;
+    auto *panel = new DocumentPrintPanel(m_window, userDefaults(), m_jobList, DocumentExporter::selectedNodes(outlineView()),
+                                         m_formatter);
+    panel->setParent(this);
+    connect(panel, &DocumentPrintPanel::printFailed, this, [this](const QString &reason) {
+        platform::DocumentAlert::openError(m_window, platform::localized(QStringLiteral("LSPrintFailed")), reason);
+    });
+    connect(panel, &DocumentPrintPanel::finished, panel, &QObject::deleteLater);
+    panel->open();
+}

@@ -1,0 +1,29 @@
+#pragma once
+// What a document's root reports to the document: the outline follows every change
+// of the tree, a changed description or colour label marks the document edited, and
+// those edits register with the document's undo manager. The document owns one and
+// makes it its root's delegate for as long as the root is its tree.
+//
+// GUI thread only; never throws. Reports that arrive before the outline exists
+// change nothing but the edited mark.
+#include "application/tree/NodeDelegate.h"
+
+class MyDocument;
+
+class DocumentTreeReports : public NodeDelegate
+{
+public:
+    explicit DocumentTreeReports(MyDocument &document) : m_document(document) {}
+
+    platform::UndoManager *undoManagerForNode(Node &node) override;
+    void attributesChangedOfNode(Node &node) override;
+    void nodeValueChanged(Node &node, const QString &key) override;
+    void nodeWillInsertEntries(Node &node, qsizetype index, qsizetype count) override;
+    void nodeDidAddEntry(Node &node, Node &entry) override;
+    void nodeDidInsertEntrysAtIndex(Node &node, const QList<std::shared_ptr<Node>> &entries, qsizetype index) override;
+    void nodeWillRemoveEntry(Node &node, qsizetype index) override;
+    void nodeDidRemoveEntry(Node &node, Node &entry) override;
+
+private:
+    MyDocument &m_document;
+};

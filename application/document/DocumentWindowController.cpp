@@ -1,0 +1,359 @@
+// The wiring of a document window (see DocumentWindowController.h).
+#include "application/document/DocumentWindowController.h"
+
+#include "AppKitExtensions/NTXOutlineViewExtension.h"
+#include "NTXAppKit/NTXColorLabelWidget/NTXColorLabelWidget.h"
+#include "NTXAppKit/inspector/NTXTextViewInspector.h"
+#include "NTXAppKit/NTXLabeledImageTextCell/NTXLabeledImageTextCell.h"
+#include "application/document/ButtonCellForOutlineView.h"
+#include "application/document/DocumentToolbar.h"
+#include "application/document/DocumentTotals.h"
+#include "application/document/DocumentWindow.h"
+#include "application/document/MyDocument.h"
+#include "application/document/OutlineDataSource.h"
+#include "application/document/OutlineColumns.h"
+#include "platform/document/MenuItemValidation.h"
+#include "platform/drawing/ActionDispatch.h"
+#include "platform/drawing/CellItemDelegate.h"
+#include "platform/drawing/ScreenFit.h"
+#include "platform/foundation/Bundle.h"
+#include "platform/foundation/ExceptionBoundary.h"
+
+#include <QAction>
+#include <QMetaMethod>
+#include <QDockWidget>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+#include <QToolButton>
+#include <QTreeView>
+#include <cmath>
+
+namespace {
+
+// Largest window side taken from a stored frame.
+constexpr qreal MaximumWindowSide = 16384.0;
+constexpr qreal MinimumWindowSide = 120.0;
+
+QString localized(const char *key)
+{
+    return platform::localized(QString::fromLatin1(key));
+}
+
+} // namespace
+
+DocumentWindowController::DocumentWindowController(MyDocument &document) : QObject(&document), m_document(document) {}
+
+DocumentWindowController::~DocumentWindowController() = default;
+
+void DocumentWindowController::awakeFromNib()
+{
+    DocumentWindow *window = m_document.documentWindow();
+    if (!window || m_loaded)
+        return;
+    m_loaded = true;
+    QTreeView *outline = window->outlineView();
+    QHeaderView *header = outline->header();
+    DocumentOutlineModel *outlineModel = m_document.outlineModel();
+
+    m_outlineMenu = new QMenu(window);
+    m_outlineMenu->setObjectName(QStringLiteral("outlineMenu"));
+    platform::MenuItemValidation::setAutoenablesItems(m_outlineMenu, false);
+    m_document.documentToolbar().setupToolbar();
+
+    const int statusColumn = outlineModel->columnForIdentifier(QStringLiteral("outlineStatus"));
+    const int nameColumn = outlineModel->columnForIdentifier(QStringLiteral("outlineName"));
+    const int timeColumn = outlineModel->columnForIdentifier(QStringLiteral("outlineTime"));
+    const int turnoverColumn = outlineModel->columnForIdentifier(QStringLiteral("outlineTurnover"));
+    header->setStretchLastSection(false);
+    header->setSectionsMovable(true);
+    header->setSectionResizeMode(QHeaderView::Interactive);
+    header->setMinimumSectionSize(20);
+    header->resizeSection(statusColumn, 26);
+    header->resizeSection(nameColumn, 420);
+    header->resizeSection(timeColumn, 90);
+    header->resizeSection(turnoverColumn, 130);
+    header->moveSection(header->visualIndex(statusColumn), 0);
+    // The disclosure triangles and the indentation belong to the name column.
+    outline->setTreePosition(nameColumn);
+
+    applyStoredWindowState();
+
+    auto *cells = new platform::CellItemDelegate(outline);
+    auto nameCell = std::make_unique<NTXLabeledImageTextCell>();
+    nameCell->setEditable(true);
+    cells->setPrototypeCell(nameColumn, std::move(nameCell));
+    auto statusCell = std::make_unique<ButtonCellForOutlineView>();
+    statusCell->setButtonType(platform::ButtonCell::ButtonType::Switch);
+    statusCell->setEditable(false);
+    statusCell->setControlSize(platform::Cell::ControlSize::Small);
+    statusCell->setImagePosition(platform::Cell::ImagePosition::ImageOnly);
+    statusCell->setTitle(QString());
+    cells->setPrototypeCell(statusColumn, std::move(statusCell));
+    cells->setWillDisplayCell([this, outlineModel](platform::Cell &cell, const QModelIndex &index) {
+        m_document.outlineSource().outlineViewWillDisplayCell(
+            cell, outlineModel->identifierForColumn(index.column()), outlineModel->nodeForIndex(index));
+    });
+    outline->setItemDelegate(cells);
+
+    const QString turnoverTitle = localized("LSturnover") + QLatin1Char(' ') + m_document.formatter().currencySymbol();
+    m_document.outlineSource().setColumnTitle(QStringLiteral("outlineTurnover"), turnoverTitle);
+    outlineModel->reloadHeaders();
+
+    connectOutline();
+    m_document.outlineSource().setupOutlineDragAndDrop();
+    m_document.totals().setupTotalsHeader();
+
+    m_document.updateUI();
+    m_document.services().rebuildMenus();
+    m_document.displayActivatedJob();
+
+    if (NTXTextViewInspector *inspector = window->textViewInspector()) {
+        inspector->beginFieldEditing();
+        m_document.setupInspectorFields();
+        inspector->endFieldEditing();
+        inspector->setEditableState(true);
+    }
+    m_document.handleOutlineSelection();
+}
+
+void DocumentWindowController::applyStoredWindowState()
+{
+    DocumentWindow *window = m_document.documentWindow();
+    if (!window)
+        return;
+    const bool available = m_document.docValues().available();
+    const QRectF frame = available ? m_document.docValues().windowFrame() : QRectF();
+    const bool sizeUsable = available && std::isfinite(frame.width()) && std::isfinite(frame.height())
+                            && frame.width() >= MinimumWindowSide && frame.height() >= MinimumWindowSide
+                            && frame.width() <= MaximumWindowSide && frame.height() <= MaximumWindowSide;
+    const bool placeUsable = sizeUsable && std::isfinite(frame.x()) && std::isfinite(frame.y())
+                             && std::abs(frame.x()) <= MaximumWindowSide && std::abs(frame.y()) <= MaximumWindowSide;
+    // A stored frame is the frame's top-left corner and the client size. The window
+    // manager's decorations count when it is fitted to the screen: the title bar and
+    // borders stay on it too.
+    const QMargins decorations = platform::ScreenFit::decorationMargins(window);
+    const QSize size = sizeUsable ? QSize(int(std::lround(frame.width())), int(std::lround(frame.height())))
+                                  : window->size();
+    const QSize frameSize = size.grownBy(decorations);
+    QPoint place = placeUsable ? QPoint(int(std::lround(frame.x())), int(std::lround(frame.y()))) : window->pos();
+    // A new window does not cover the last one: it steps down and right from it by a
+    // title bar's height (a stored place is kept unless a window stands there).
+    const QWidget *last = lastDocumentWindow(window);
+    if (last && (!placeUsable || last->frameGeometry().topLeft() == place)) {
+        const QMargins lastDecorations = platform::ScreenFit::decorationMargins(last);
+        int step = lastDecorations.top();
+        if (step <= 0)
+            step = window->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, window);
+        place = platform::ScreenFit::cascadedTopLeft(last->frameGeometry(), frameSize, step);
+    }
+    // Frames are in device-independent pixels; one saved on a larger screen (or at
+    // a smaller scale factor), like the window's own size at a large scale factor, is
+    // made to fit this one.
+    const QRect fitted = platform::ScreenFit::fittedFrame(QRect(place, frameSize));
+    window->resize(fitted.marginsRemoved(decorations).size());
+    if (placeUsable || last)
+        window->move(fitted.topLeft());
+    // Opened after the frame is set: the inspector widens the window from there.
+    if (available && window->windowDrawer()->isHidden() && m_document.docValues().drawerVisible())
+        window->windowDrawer()->show();
+    if (available)
+        OutlineColumns::restore(m_document.docValues(), window->outlineView());
+    placedWindows().append(window);
+}
+
+QWidget *DocumentWindowController::lastDocumentWindow(const QWidget *except)
+{
+    QList<QPointer<QWidget>> &windows = placedWindows();
+    windows.removeAll(nullptr);
+    for (auto it = windows.crbegin(); it != windows.crend(); ++it) {
+        QWidget *window = it->data();
+        if (window != except && window->isVisible())
+            return window;
+    }
+    return nullptr;
+}
+
+QList<QPointer<QWidget>> &DocumentWindowController::placedWindows()
+{
+    static QList<QPointer<QWidget>> windows;
+    return windows;
+}
+
+void DocumentWindowController::captureWindowState()
+{
+    DocumentWindow *window = m_document.documentWindow();
+    if (!window)
+        return;
+    // Without the room the open inspector took: it is opened again at load.
+    m_document.docValues().setWindowFrame(QRectF(window->frameWithoutDrawer()));
+    OutlineColumns::store(m_document.docValues(), window->outlineView());
+    m_document.docValues().setDrawerVisible(!window->windowDrawer()->isHidden());
+}
+
+void DocumentWindowController::connectOutline()
+{
+    DocumentWindow *window = m_document.documentWindow();
+    QTreeView *outline = window->outlineView();
+    QHeaderView *header = outline->header();
+
+    NTXOutlineViewExtension::setDelegate(outline, &m_document.outlineSource());
+    connect(outline->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            platform::ExceptionBoundary::guarded(this, "selectionChanged", [this] {
+                // A batch of edits brings the selection's followers up to date at its end.
+                if (!m_document.outlineModel()->isInEditBatch())
+                    m_document.outlineSource().outlineViewSelectionDidChange();
+            }));
+    connect(outline, &QAbstractItemView::pressed, this,
+            [this](const QModelIndex &index) { m_clickedIndex = index; });
+    connect(outline, &QAbstractItemView::doubleClicked, this,
+            platform::ExceptionBoundary::guarded(this, "doubleClicked", [this, outline](const QModelIndex &index) {
+                m_clickedIndex = index;
+                m_document.handleMyDoubleClick(outline);
+            }));
+    outline->installEventFilter(this);
+    // Edit > Delete reaches the data source while the outline has the focus, as the
+    // Delete key does.
+    platform::setNextResponder(outline, &m_document.outlineSource());
+    connect(header, &QHeaderView::sectionResized, this,
+            platform::ExceptionBoundary::guarded(this, "sectionResized", [this, header](int logical, int oldSize, int) {
+                m_document.totals().outlineViewColumnDidResize(
+                    {{QStringLiteral("NSTableColumn"), OutlineColumns::columnIdentifier(header, logical)},
+                     {QStringLiteral("NSOldWidth"), oldSize}});
+            }));
+    connect(header, &QHeaderView::sectionMoved, this,
+            platform::ExceptionBoundary::guarded(this, "sectionMoved", [this](int, int oldVisual, int newVisual) {
+                m_document.totals().outlineViewColumnDidMove(
+                    {{QStringLiteral("NSOldColumn"), oldVisual}, {QStringLiteral("NSNewColumn"), newVisual}});
+            }));
+
+    connect(window->startStopButton(), &QPushButton::clicked, this,
+            [this, button = window->startStopButton()] { platform::sendAction("toggleTimer:", &m_document, button); });
+    connect(window->drawerStateButton(), &QToolButton::clicked, this,
+            platform::ExceptionBoundary::guarded(this, "the drawer button",
+                                                 [this, button = window->drawerStateButton()] {
+                m_document.toggleDrawer(button);
+            }));
+    if (NTXColorLabelWidget *picker = window->colorLabelControl()) {
+        picker->setTarget(&m_document);
+        picker->setAction("colorLabelAction:");
+    }
+}
+
+void DocumentWindowController::windowWillTearDown()
+{
+    DocumentWindow *window = m_document.documentWindow();
+    if (!window)
+        return;
+    QTreeView *outline = window->outlineView();
+    NTXOutlineViewExtension::setDelegate(outline, nullptr);
+    outline->removeEventFilter(this);
+    platform::setNextResponder(outline, nullptr);
+    if (NTXColorLabelWidget *picker = window->colorLabelControl())
+        picker->setTarget(nullptr);
+    outline->setModel(nullptr);
+}
+
+bool DocumentWindowController::isOutlineMenuItem(QObject *sender) const
+{
+    const auto *item = qobject_cast<QAction *>(sender);
+    return item && m_outlineMenu && item->associatedObjects().contains(m_outlineMenu.data());
+}
+
+QList<NodePtr> DocumentWindowController::selectedNodes() const
+{
+    QList<NodePtr> nodes;
+    if (QTreeView *outline = m_document.outlineView()) {
+        for (const QVariant &item : NTXOutlineViewExtension::allSelectedItems(outline)) {
+            if (NodePtr node = item.value<NodePtr>())
+                nodes.append(node);
+        }
+    }
+    return nodes;
+}
+
+NodePtr DocumentWindowController::nodeAtIndex(const QModelIndex &index) const
+{
+    if (!index.isValid() || index.model() != m_document.outlineModel())
+        return NodePtr();
+    return m_document.outlineModel()->itemForIndex(index).value<NodePtr>();
+}
+
+NodePtr DocumentWindowController::nodeForSender(QObject *sender, bool clickedRow) const
+{
+    if (isOutlineMenuItem(sender))
+        return platform::MenuItemValidation::representedObject(qobject_cast<QAction *>(sender)).value<NodePtr>();
+    if (clickedRow)
+        return nodeAtIndex(m_clickedIndex);
+    QTreeView *outline = m_document.outlineView();
+    return outline ? NTXOutlineViewExtension::selectedItem(outline).value<NodePtr>() : NodePtr();
+}
+
+// Calls a sheet operation of the document when its class has one.
+bool DocumentWindowController::sendToDocument(const char *method, QObject *sender, int function)
+{
+    const QMetaObject *meta = m_document.metaObject();
+    const QByteArray withFunction = QByteArray(method) + "(QObject*,int)";
+    const QByteArray withSender = QByteArray(method) + "(QObject*)";
+    if (function >= 0) {
+        const int index = meta->indexOfMethod(withFunction.constData());
+        if (index >= 0)
+            return meta->method(index).invoke(&m_document, Qt::DirectConnection, Q_ARG(QObject *, sender), Q_ARG(int, function));
+    }
+    const int index = meta->indexOfMethod(withSender.constData());
+    if (index >= 0)
+        return meta->method(index).invoke(&m_document, Qt::DirectConnection, Q_ARG(QObject *, sender));
+    return false;
+}
+
+bool DocumentWindowController::eventFilter(QObject *watched, QEvent *event)
+{
+    auto *outline = qobject_cast<QTreeView *>(watched);
+    if (event->type() != QEvent::KeyPress || !outline || outline != m_document.outlineView())
+        return QObject::eventFilter(watched, event);
+    const auto *key = static_cast<QKeyEvent *>(event);
+    const bool opens = key->key() == Qt::Key_F2 || key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+    const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
+    if (!opens || modifiers != Qt::NoModifier || !outline->selectionModel())
+        return QObject::eventFilter(watched, event);
+    // The current row when it is selected, else the first selected one.
+    QModelIndex row = outline->currentIndex();
+    if (!row.isValid() || !outline->selectionModel()->isRowSelected(row.row(), row.parent())) {
+        const QModelIndexList rows = outline->selectionModel()->selectedRows();
+        if (rows.isEmpty())
+            return QObject::eventFilter(watched, event);
+        row = rows.first();
+    }
+    // The key acts on that row as a double click on it does.
+    m_clickedIndex = row;
+    platform::ExceptionBoundary::guard(this, "the outline's opening key",
+                                       [&] { m_document.handleMyDoubleClick(outline); });
+    return true;
+}
+
+void DocumentWindowController::handleDoubleClick(QObject *sender)
+{
+    if (!isOutlineMenuItem(sender) && !hasClickedRow())
+        return;
+    const NodePtr node = nodeForSender(sender, true);
+    if (!node || m_document.timerIsRunning())
+        return;
+    switch (node->type()) {
+    case Node::Group:
+        sendToDocument("funcGroupName", sender, 1);
+        break;
+    case Node::TimeEntry:
+        sendToDocument("doJobTimeSheet", sender);
+        break;
+    case Node::Job:
+        sendToDocument("funcJobName", sender, 1);
+        break;
+    default:
+        break;
+    }
+}

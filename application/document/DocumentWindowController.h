@@ -1,0 +1,74 @@
+#pragma once
+// The wiring of a document window once it was made: the outline's columns, cells,
+// delegate and signals, the window's buttons and colour-label picker, the toolbar,
+// the totals row, the outline's context menu and the row last clicked; and the
+// window state stored in the document (frame, inspector, columns), applied on load
+// and captured before a save. Actions go to the document. On the outline F2 and
+// Return open the selected row's sheet as a double click on it does; the outline's
+// data source follows the outline in the responder chain (Edit > Delete).
+//
+// Owned by its MyDocument (a child object); the window belongs to the document. A
+// stored frame that is not finite or out of bounds is not applied (the window keeps
+// its size, or its place when only the position is unusable). GUI thread only;
+// nothing here throws.
+#include "application/tree/Node.h"
+
+#include <QList>
+#include <QMenu>
+#include <QObject>
+#include <QPersistentModelIndex>
+#include <QPointer>
+
+class MyDocument;
+
+class DocumentWindowController : public QObject
+{
+    Q_OBJECT
+public:
+    explicit DocumentWindowController(MyDocument &document);
+    ~DocumentWindowController() override;
+
+    // Connects and fills the document's window, once, after it was made.
+    void awakeFromNib();
+    bool isLoaded() const { return m_loaded; }
+    // Applies the stored window state (frame, inspector, columns).
+    void applyStoredWindowState();
+    // Stores the window's frame, inspector visibility and columns in the document.
+    void captureWindowState();
+    // Cuts what awakeFromNib() tied to the document; the window is about to go.
+    void windowWillTearDown();
+
+    // The outline's context menu: empty after load, filled for each click.
+    QMenu *outlineMenu() const { return m_outlineMenu; }
+    // Whether the sender is an item of the outline's context menu.
+    bool isOutlineMenuItem(QObject *sender) const;
+    // Whether a row of the outline was clicked (and still exists).
+    bool hasClickedRow() const { return m_clickedIndex.isValid(); }
+    // The node a menu item of the outline's context menu stands for, else the node
+    // of the outline's clicked (or selected) row.
+    NodePtr nodeForSender(QObject *sender, bool clickedRow) const;
+    // The nodes of the outline's selected rows (none without a window).
+    QList<NodePtr> selectedNodes() const;
+    // A double click on a row (or its menu item): the sheet that edits the node,
+    // unless the counter runs.
+    void handleDoubleClick(QObject *sender);
+
+    // The document window placed last that is still shown (new windows cascade
+    // from it); null when none is.
+    static QWidget *lastDocumentWindow(const QWidget *except = nullptr);
+
+protected:
+    // F2 and Return on the outline.
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    static QList<QPointer<QWidget>> &placedWindows();
+    void connectOutline();
+    NodePtr nodeAtIndex(const QModelIndex &index) const;
+    bool sendToDocument(const char *method, QObject *sender, int function = -1);
+
+    MyDocument &m_document;
+    QPointer<QMenu> m_outlineMenu;
+    QPersistentModelIndex m_clickedIndex;
+    bool m_loaded = false;
+};

@@ -1,0 +1,109 @@
+// The document's inspector: its fields, set up once when the window is loaded, and
+// the colour-label picker following the selection.
+#include "application/document/DocumentWindow.h"
+#include "application/document/MyDocument.h"
+
+#include "NTXAppKit/NTXColorLabelWidget/NTXColorLabelWidget.h"
+#include "NTXAppKit/inspector/NTXTextViewInspector.h"
+#include "NTXAppKit/inspector/NTXTextViewInspectorTextField.h"
+#include "NTXAppKit/inspector/NTXTextViewInspectorViewField.h"
+#include "platform/foundation/ArrayController.h"
+#include "platform/foundation/Bindings.h"
+#include "platform/foundation/Bundle.h"
+
+namespace {
+
+NTXTextViewInspectorFieldLabelPtr labelFor(const char *key)
+{
+    return NTXTextViewInspectorFieldLabel::fieldLabelWithString(platform::localized(QString::fromLatin1(key)));
+}
+
+// The one label all the values share; -1 when they differ, 0 for none.
+int sharedLabel(const QVariant &labels)
+{
+    if (!platform::isListValue(labels))
+        return labels.isValid() ? labels.toInt() : 0;
+    const QVariantList list = labels.toList();
+    if (list.isEmpty())
+        return 0;
+    const int first = list.constFirst().toInt();
+    for (const QVariant &label : list)
+        if (label.toInt() != first)
+            return -1;
+    return first;
+}
+
+} // namespace
+
+NTXTextViewInspector *MyDocument::textViewInspector() const
+{
+    return m_window ? m_window->textViewInspector() : nullptr;
+}
+
+void MyDocument::setupInspectorFields()
+{
+    NTXTextViewInspector *inspector = textViewInspector();
+    if (!inspector)
+        return;
+    NTXColorLabelWidget *picker = m_window->colorLabelControl();
+    if (picker) {
+        inspector->addField(NTXTextViewInspectorViewField::viewFieldWithIdentifier(
+            QStringLiteral("colorLabelField"), picker, labelFor("LSColorLabel")));
+        m_colorLabelObserver = std::make_unique<platform::BindingObserver>(
+            m_inspectedObjectsController.get(), QStringLiteral("selectedObjects.colorLabel"),
+            [this, guarded = QPointer<NTXColorLabelWidget>(picker)] {
+                if (guarded)
+                    guarded->setColorLabelType(sharedLabel(m_colorLabelObserver->value()));
+            });
+        picker->setColorLabelType(sharedLabel(m_colorLabelObserver->value()));
+    }
+
+    auto description = std::make_shared<NTXTextViewInspectorTextField>(
+        QStringLiteral("descrField"), platform::localized(QStringLiteral("LSDescriptionPlaceholder")),
+        labelFor("LSDescription"));
+    description->setEditable(true);
+    description->setSupportNewLine(true);
+    description->setSupportMultipleValues(false);
+    description->bind(QStringLiteral("value"), m_inspectedObjectsController.get(),
+                      QStringLiteral("selectedObjects.descript"), {});
+    inspector->addField(description);
+
+    inspector->addField(NTXTextViewInspectorViewField::separatorField());
+
+    const QString noSelection = platform::Bundle::mainBundle().localizedString(
+        QStringLiteral("NTXTextViewInspectorNoSelection"), QStringLiteral("NTXTextViewInspector"));
+    const std::pair<const char *, const char *> totals[] = {
+        {"workTimeField", "LSSelectedNodeDuration"},
+        {"wageField", "LSSelectedNodeTurnover"},
+    };
+    const QString keys[] = {QStringLiteral("selectedNodeWorkTime"), QStringLiteral("selectedNodeWage")};
+    for (int i = 0; i < 2; ++i) {
+        auto field = std::make_shared<NTXTextViewInspectorTextField>(QString::fromLatin1(totals[i].first), noSelection,
+                                                                     labelFor(totals[i].second));
+        field->setEditable(false);
+        field->bind(QStringLiteral("value"), this, keys[i], {});
+        inspector->addField(field);
+    }
+}
+
+const platform::KeyTable &MyDocument::keyTable() const
+{
+    static const platform::KeyTable table{
+        {QStringLiteral("selectedNodeWorkTime"),
+         {[](const KeyValueObservable &o) {
+              const QString text = static_cast<const MyDocument &>(o).selectedNodeWorkTime();
+              return text.isNull() ? QVariant() : QVariant(text);
+          },
+          {}}},
+        {QStringLiteral("selectedNodeWage"),
+         {[](const KeyValueObservable &o) {
+              const QString text = static_cast<const MyDocument &>(o).selectedNodeWage();
+              return text.isNull() ? QVariant() : QVariant(text);
+          },
+          {}}},
+        {QStringLiteral("inspectedObjectsNotEmpty"),
+         {[](const KeyValueObservable &o) { return QVariant(static_cast<const MyDocument &>(o).inspectedObjectsNotEmpty()); },
+          {}}},
+    };
+    return table;
+}

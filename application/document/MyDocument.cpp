@@ -1,0 +1,446 @@
+#include "application/document/MyDocument.h"
+
+#include "AppKitExtensions/NTXNSAlertExtensions.h"
+#include "AppKitExtensions/NTXOutlineViewExtension.h"
+#include "NTXAppKit/NTXColorLabelWidget/NTXColorLabelWidget.h"
+#include "NTXAppKit/NTXLabeledImageTextCell/NTXLabeledImageTextCell.h"
+#include "application/base/ApplicationImages.h"
+#include "application/document/ButtonCellForOutlineView.h"
+#include "application/base/DefaultsKeys.h"
+#include "application/document/DeleteAssistant.h"
+#include "application/document/DocumentCounter.h"
+#include "application/document/DocumentEdits.h"
+#include "application/tree/DocumentFileFormat.h"
+#include "application/tree/DocumentReadAhead.h"
+#include "application/document/DocumentToolbar.h"
+#include "application/document/DocumentTotals.h"
+#include "application/document/OutlineDataSource.h"
+#include "application/document/TimeEntrySheets.h"
+#include "application/document/DocumentWindow.h"
+#include "application/document/DocumentWindowController.h"
+#include "platform/foundation/ArrayController.h"
+#include "platform/foundation/Bindings.h"
+#include "application/document/NodeNameSheets.h"
+#include "platform/drawing/Sheet.h"
+#include "platform/drawing/SingleLineText.h"
+#include "platform/drawing/ActionDispatch.h"
+#include "platform/foundation/Bundle.h"
+#include "platform/drawing/CellItemDelegate.h"
+#include "platform/document/DocumentController.h"
+#include "platform/document/MenuItemValidation.h"
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/ExceptionBoundary.h"
+#include "platform/foundation/UndoManager.h"
+#include "platform/foundation/UserDefaults.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDockWidget>
+#include <QGuiApplication>
+#include <QDialog>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLocale>
+#include <QMenu>
+#include <QMetaMethod>
+#include <QPushButton>
+#include <QScreen>
+#include <optional>
+#include <QStandardItemModel>
+#include <QToolButton>
+#include <QTreeView>
+#include <cmath>
+
+namespace {
+
+QString localized(const char *key)
+{
+    return platform::localized(QString::fromLatin1(key));
+}
+
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// Type and process-wide hooks
+
+platform::DocumentType MyDocument::documentType(std::shared_ptr<DocumentServices> services)
+{
+    return platform::DocumentType(TypeName, {FileExtension}, MimeType,
+                                  [services](QObject *parent) -> platform::Document * {
+                                      return new MyDocument(parent, services);
+                                  });
+}
+
+// ---------------------------------------------------------------------------
+// Life cycle
+
+MyDocument::MyDocument(QObject *parent, std::shared_ptr<DocumentServices> services)
+    : platform::Document(parent),
+      m_services(services ? std::move(services) : std::make_shared<DocumentServices>()),
+      m_jobList(Node::create(Node::Root))
+{
+    m_jobList->setDelegate(&m_treeReports);
+    m_inspectedObjectsController = std::make_unique<platform::ArrayController>();
+    m_windowController = std::make_unique<DocumentWindowController>(*this);
+    m_totals = std::make_unique<DocumentTotals>(*this);
+    m_dataSource = std::make_unique<OutlineDataSource>(*this);
+    m_dataSource->setColumnTitle(QStringLiteral("outlineStatus"), QString());
+    m_dataSource->setColumnTitle(QStringLiteral("outlineName"), localized("LSHeaderName"));
+    m_dataSource->setColumnTitle(QStringLiteral("outlineTime"), localized("LSHeaderTime"));
+    m_dataSource->setColumnTitle(QStringLiteral("outlineTurnover"), localized("LSturnover"));
+    m_outlineModel = std::make_unique<DocumentOutlineModel>(m_dataSource.get(), this);
+    connect(m_outlineModel.get(), &DocumentOutlineModel::editBatchEnded, this,
+            platform::ExceptionBoundary::guarded(this, "editBatchEnded", [this] {
+                m_edits->recalcPendingGroups();
+                displayActivatedJob();
+                handleOutlineSelection();
+            }));
+    // An undo or redo may hold many edits: the outline shows them as one batch, then
+    // the window follows (this document's own undos and redos only, once each).
+    connect(undoManager(), &platform::UndoManager::willPerform, m_outlineModel.get(),
+            &DocumentOutlineModel::beginEditBatch);
+    connect(undoManager(), &platform::UndoManager::didPerform, m_outlineModel.get(),
+            &DocumentOutlineModel::endEditBatch);
+    connect(undoManager(), &platform::UndoManager::didPerform, this,
+            platform::ExceptionBoundary::guarded(this, "didPerform", [this] { handleUndoRedoChange(); }));
+    m_edits = std::make_unique<DocumentEdits>(*this);
+    m_counter = std::make_unique<DocumentCounter>(*this);
+    m_toolbar = std::make_unique<DocumentToolbar>(*this);
+    m_timeEntrySheets = std::make_unique<TimeEntrySheets>(*this);
+    m_deleteAssistant = std::make_unique<DeleteAssistant>(*this);
+    m_nameSheets = std::make_unique<NodeNameSheets>(*this);
+}
+
+MyDocument::~MyDocument()
+{
+    platform::NotificationCenter::defaultCenter().removeObserver(this);
+    // The window goes first: its views ask this document while they exist.
+    tearDownWindow();
+    if (m_jobList && m_jobList->delegate() == &m_treeReports)
+        m_jobList->setDelegate(nullptr);
+}
+
+// ---------------------------------------------------------------------------
+// Window
+
+DocumentWindow *MyDocument::documentWindow() const
+{
+    return m_window.data();
+}
+
+QTreeView *MyDocument::outlineView() const
+{
+    return m_window ? m_window->outlineView() : nullptr;
+}
+
+QWidget *MyDocument::makeMainWindow()
+{
+    // The window made while the launch's files were read, else a new one.
+    DocumentWindow *window = m_services->takeWindowMadeAhead();
+    if (!window)
+        window = new DocumentWindow;
+    m_window = window;
+    window->outlineView()->setModel(m_outlineModel.get());
+    // Whenever it is made (also while an alert holds the focus): About and
+    // Preferences are reachable from every document window.
+    m_services->installApplicationMenu(window->menuBar());
+    return window;
+}
+
+void MyDocument::windowControllerDidLoad()
+{
+    awakeFromNib();
+}
+
+platform::UserDefaults &MyDocument::userDefaults() const
+{
+    if (platform::DocumentController *controller = documentController())
+        return *controller->userDefaults();
+    return platform::UserDefaults::standardUserDefaults();
+}
+
+void MyDocument::handleUndoRedoChange()
+{
+    updateUI();
+}
+
+// ---------------------------------------------------------------------------
+// Reading and writing
+
+bool MyDocument::readFromFile(const QString &path, const QString &typeName)
+{
+    if (typeName != TypeName)
+        return false;
+    DocumentFileFormat::ReadResult result;
+    // A file of the launch may have been read already, on a pool thread.
+    std::optional<DocumentFileFormat::ReadResult> readAhead;
+    if (m_services->readAhead)
+        readAhead = m_services->readAhead->take(path);
+    if (readAhead)
+        result = std::move(*readAhead);
+    else if (!DocumentFileFormat::readFromFile(path, typeName, result) || !result.root)
+        return false;
+    // The running entry belongs to the tree being replaced.
+    if (timerIsRunning())
+        stopTimer(this);
+    // The one edit that resets the outline: a new tree.
+    m_outlineModel->beginTreeReplacement();
+    if (m_jobList && m_jobList->delegate() == &m_treeReports)
+        m_jobList->setDelegate(nullptr);
+    m_jobList = result.root;
+    m_docValues = result.store;
+    m_jobList->setDelegate(&m_treeReports);
+    m_outlineModel->endTreeReplacement();
+    if (m_windowController->isLoaded()) {
+        reloadOutline();
+        updateUI();
+        displayActivatedJob();
+        handleOutlineSelection();
+    }
+    m_services->rebuildMenus();
+    return true;
+}
+
+bool MyDocument::writeToFile(const QString &path, const QString &typeName)
+{
+    if (typeName != TypeName)
+        return false;
+    m_windowController->captureWindowState();
+    QString reason;
+    if (DocumentFileFormat::writeToFile(path, typeName, *m_jobList, m_docValues, &reason))
+        return true;
+    setFailureReason(reason);
+    return false;
+}
+
+// ---------------------------------------------------------------------------
+// Queries and commands
+
+NodePtr MyDocument::getActiveJob() const
+{
+    return m_jobList->getActiveNode();
+}
+
+void MyDocument::setActiveJob(const NodePtr &job)
+{
+    if (NodePtr current = getActiveJob())
+        current->setActive(false);
+    if (job)
+        job->setActive(true);
+    displayActivatedJob();
+}
+
+void MyDocument::displayActivatedJob()
+{
+    // Inside a batch of edits, once at its end.
+    if (!m_window || m_outlineModel->isInEditBatch())
+        return;
+    const NodePtr job = getActiveJob();
+    // One line: a name's line breaks show as blanks.
+    m_window->activedJob()->setText(
+        job ? localized("LSactiveJob") + QStringLiteral(": ") + platform::SingleLineText::fromUserText(job->itemNameWithPath())
+            : QStringLiteral("-"));
+}
+
+QList<NodePtr> MyDocument::getJobArray() const
+{
+    QList<NodePtr> jobs;
+    m_jobList->fillArrayWithJobNodes(jobs);
+    return jobs;
+}
+
+bool MyDocument::canToggleTimer() const
+{
+    // A running counter always has its job; a document of groups alone has none.
+    return timerIsRunning() || !getJobArray().isEmpty();
+}
+
+bool MyDocument::isJobMemberOfDocument(const Node *job) const
+{
+    return job && m_jobList->nodeIsMemberOfTree(job);
+}
+
+void MyDocument::updateUI()
+{
+    m_services->showCountingInApplicationIcon(m_services->runningCounters >= 1);
+    if (m_window) {
+        m_window->startStopButton()->setEnabled(canToggleTimer());
+        // The button says what a click does, like the menu item.
+        m_window->startStopButton()->setText(localized(timerIsRunning() ? "LSstop2" : "LSstart2"));
+    }
+    updateTotalTime();
+}
+
+void MyDocument::setAutoLoadFileName()
+{
+    if (!filePath().isEmpty())
+        userDefaults().setString(filePath(), LestEditedFileNameKey);
+}
+
+void MyDocument::handleOutlineSelection()
+{
+    m_totals->updateSelectedNodeWorkTimeAndWage();
+    const QList<NodePtr> selected = m_windowController->selectedNodes();
+    QVariantList content;
+    QList<qsizetype> all;
+    for (const NodePtr &node : selected) {
+        all.append(content.size());
+        content.append(KeyValueObservable::fromObservable(node.get()));
+    }
+    // The nodes shown so far stay alive until the controller has let them go.
+    const QList<NodePtr> previous = std::exchange(m_inspectedNodes, selected);
+    m_inspectedObjectsController->setSelectionIndexes({});
+    m_inspectedObjectsController->setContentArray(content);
+    m_inspectedObjectsController->setSelectionIndexes(all);
+    setInspectedObjectsNotEmpty(!selected.isEmpty());
+}
+
+void MyDocument::reloadOutline()
+{
+    if (!m_outlineModel->isInEditBatch())
+        handleOutlineSelection();
+}
+
+void MyDocument::setInspectedObjectsNotEmpty(bool notEmpty)
+{
+    if (notEmpty == m_inspectedObjectsNotEmpty)
+        return;
+    willChangeValueForKey(QStringLiteral("inspectedObjectsNotEmpty"));
+    m_inspectedObjectsNotEmpty = notEmpty;
+    didChangeValueForKey(QStringLiteral("inspectedObjectsNotEmpty"));
+    Q_EMIT inspectedObjectsNotEmptyChanged(notEmpty);
+}
+
+void MyDocument::doJobTimeSheet(QObject *sender)
+{
+    NodePtr node = m_windowController->nodeForSender(sender, true);
+    if (!node)
+        node = m_windowController->nodeForSender(sender, false);
+    m_timeEntrySheets->doJobTimeSheet(node);
+}
+
+void MyDocument::doJobTimeSheet(const NodePtr &entry)
+{
+    m_timeEntrySheets->doJobTimeSheet(entry);
+}
+
+void MyDocument::newTimeEntry(QObject *sender)
+{
+    m_timeEntrySheets->newTimeEntry(sender);
+}
+
+QToolBar *MyDocument::toolbar() const
+{
+    return m_toolbar->toolbar();
+}
+
+bool MyDocument::timerIsRunning() const
+{
+    return m_counter && m_counter->isRunning();
+}
+
+const NodePtr &MyDocument::timerNode() const
+{
+    return m_counter->timerNode();
+}
+
+void MyDocument::toggleTimer(QObject *sender)
+{
+    m_counter->toggle(sender);
+}
+
+void MyDocument::startTimerForJob(QObject *sender)
+{
+    m_counter->start(sender);
+}
+
+void MyDocument::stopTimer(QObject *sender)
+{
+    m_counter->stop(sender);
+}
+
+void MyDocument::doTimer()
+{
+    m_counter->tick();
+}
+
+// ---------------------------------------------------------------------------
+// Actions
+
+void MyDocument::activedSelectedJob(QObject *sender)
+{
+    setAutoLoadFileName();
+    const NodePtr node = m_windowController->nodeForSender(sender, false);
+    if (!node)
+        return;
+    const NodePtr job = Node::shared(node->getRootObject());
+    if (!job || (timerIsRunning() && job != getActiveJob()))
+        return;
+    doUndoSetActiveJob(job);
+}
+
+void MyDocument::handleMyDoubleClick(QObject *sender)
+{
+    m_windowController->handleDoubleClick(sender);
+}
+
+void MyDocument::deleteEntry(QObject *sender)
+{
+    m_edits->deleteEntry(sender);
+}
+
+void MyDocument::toggleDrawer(QObject *)
+{
+    if (!m_window)
+        return;
+    m_window->windowDrawer()->setVisible(m_window->windowDrawer()->isHidden());
+}
+
+void MyDocument::colorLabelAction(QObject *sender)
+{
+    int label = -1;
+    if (auto *control = qobject_cast<platform::Control *>(sender))
+        label = control->intValue();
+    else if (auto *item = qobject_cast<QAction *>(sender))
+        label = platform::MenuItemValidation::tag(item);
+    // 0 is "no label", 1 to 7 the colours; anything else names no label to set.
+    if (label < 0 || label > 7)
+        return;
+    const QList<NodePtr> nodes = m_windowController->selectedNodes();
+    if (nodes.isEmpty())
+        return;
+    for (const NodePtr &node : nodes)
+        setColorLabelType(label, node);
+    undoManager()->setActionName(localized("LSSetColorLabel"));
+}
+
+bool MyDocument::validateMenuItem(QAction *item)
+{
+    if (!item)
+        return false;
+    const QByteArray action = platform::MenuItemValidation::actionMethodName(item);
+    const bool hasChildren = m_jobList->childrenCount() > 0;
+    if (action == "activedSelectedJob") {
+        // While counting, the window names the job that counts: no other becomes active.
+        QTreeView *outline = outlineView();
+        const NodePtr node = outline ? NTXOutlineViewExtension::selectedItem(outline).value<NodePtr>() : NodePtr();
+        return node && node->type() == Node::Job && (!timerIsRunning() || node == getActiveJob());
+    }
+    if (action == "toggleTimer") {
+        item->setText(localized(timerIsRunning() ? "LSstop2" : "LSstart2"));
+        return canToggleTimer();
+    }
+    if (action == "newTimeEntry")
+        return hasChildren && !timerIsRunning();
+    if (action == "newJobEntry")
+        return !timerIsRunning();
+    if (action == "toggleDrawer") {
+        const bool open = m_window && !m_window->windowDrawer()->isHidden();
+        item->setText(localized(open ? "LSMenuHideInspector" : "LSMenuShowInspector"));
+        return m_window != nullptr;
+    }
+    return platform::Document::validateMenuItem(item);
+}
+

@@ -1,0 +1,227 @@
+#pragma once
+// The document of the application: one per open file of the type "Chronark Format".
+// It owns the node tree (a root of type 4) and the stored window state, keeps the
+// active job and validates the menus of its window. Its collaborators, one job each,
+// do the rest; the operations others call stay here as short forwards
+// (MyDocumentForwards.cpp):
+//   DocumentWindowController  window wiring, stored window state, context menu
+//   DocumentTotals            totals row and the selection's time and turnover
+//   DocumentTreeReports       the root's delegate: the outline follows the tree
+//   DocumentCounter    the running counter          DocumentEdits    undoable edits
+//   OutlineDataSource  outline rows, drag and drop  DeleteAssistant  delete assistant
+//   DocumentToolbar    the window's toolbar         NodeNameSheets   job/group sheets
+//   TimeEntrySheets    the time-entry sheets
+// The inspector's fields are set up here (InspectorCategory.cpp); the document is
+// key-value observable for them: "selectedNodeWorkTime", "selectedNodeWage",
+// "inspectedObjectsNotEmpty".
+// It reaches the application through its DocumentServices.
+//
+// GUI thread only. Closing or deleting it tears its window down first (see
+// platform::Document). Then its members go in the reverse of their declared order:
+// the document owns each collaborator through a unique_ptr (they are also its
+// QObject children, which the pointer removes from the list before ~QObject looks
+// at it), declared after everything they refer to, so each goes while the document's
+// tree, values, services and the collaborators it uses are still whole. The order,
+// first to go first: NodeNameSheets, DeleteAssistant, TimeEntrySheets,
+// DocumentToolbar, DocumentCounter (its destructor takes a running counter out of
+// the services' count and the entry out of the running state), DocumentEdits,
+// DocumentTotals, DocumentWindowController, DocumentOutlineModel, OutlineDataSource;
+// then the inspector's controller and observer, the formatters, values, tree (its
+// delegate, DocumentTreeReports, after it) and last the services.
+#include "application/tree/CurrencyFormatter.h"
+#include "application/document/DocumentOutlineModel.h"
+#include "application/document/DocumentServices.h"
+#include "application/tree/DocumentValuesStore.h"
+#include "application/tree/Node.h"
+#include "application/document/DocumentTreeReports.h"
+#include "platform/document/Document.h"
+#include "platform/document/DocumentType.h"
+#include "platform/foundation/KeyValueObserving.h"
+
+#include <QPointer>
+#include <QString>
+#include <QVariantMap>
+#include <memory>
+
+class DeleteAssistant;
+class DocumentCounter;
+class DocumentEdits;
+class DocumentToolbar;
+class DocumentTotals;
+class DocumentWindow;
+class DocumentWindowController;
+class NTXTextViewInspector;
+class NodeNameSheets;
+class OutlineDataSource;
+class QAction;
+class QHeaderView;
+class QMenu;
+class QStandardItemModel;
+class QToolBar;
+class QTreeView;
+class TimeEntrySheets;
+namespace platform {
+class ArrayController;
+class BindingObserver;
+class UserDefaults;
+}
+
+class MyDocument : public platform::Document, public platform::KeyValueObservable
+{
+    Q_OBJECT
+    Q_PROPERTY(QString selectedNodeWorkTime READ selectedNodeWorkTime WRITE setSelectedNodeWorkTime NOTIFY
+                   selectedNodeWorkTimeChanged)
+    Q_PROPERTY(QString selectedNodeWage READ selectedNodeWage WRITE setSelectedNodeWage NOTIFY selectedNodeWageChanged)
+    Q_PROPERTY(bool inspectedObjectsNotEmpty READ inspectedObjectsNotEmpty WRITE setInspectedObjectsNotEmpty NOTIFY
+                   inspectedObjectsNotEmptyChanged)
+public:
+    static inline const QString TypeName = QStringLiteral("Chronark Format");
+    static inline const QString FileExtension = QStringLiteral("chronark");
+    static inline const QString MimeType = QStringLiteral("application/x-chronark");
+
+    // The document type that makes MyDocument objects sharing the services (each
+    // document gets its own when none are given).
+    static platform::DocumentType documentType(std::shared_ptr<DocumentServices> services = {});
+
+    explicit MyDocument(QObject *parent = nullptr, std::shared_ptr<DocumentServices> services = {});
+    ~MyDocument() override;
+
+    DocumentServices &services() const { return *m_services; }
+
+    DocumentWindow *documentWindow() const;
+    QTreeView *outlineView() const;
+    DocumentOutlineModel *outlineModel() const { return m_outlineModel.get(); }
+    DocumentWindowController &windowController() const { return *m_windowController; }
+    QMenu *outlineMenu() const;
+    void awakeFromNib();
+    DocumentTotals &totals() const { return *m_totals; }
+    QHeaderView *tableHeaderView() const;
+    void outlineViewColumnDidResize(const QVariantMap &userInfo);
+    void outlineViewColumnDidMove(const QVariantMap &userInfo);
+
+    const NodePtr &jobList() const { return m_jobList; }
+    const DocumentValuesStore &docValues() const { return m_docValues; }
+    DocumentValuesStore &docValues() { return m_docValues; }
+    const CurrencyFormatter &formatter() const { return m_formatter; }
+    const CurrencyFormatter &wageFormatter() const { return m_wageFormatter; }
+    // The nodes selected in the outline, all of them selected (what the inspector edits).
+    platform::ArrayController *inspectedObjectsController() const { return m_inspectedObjectsController.get(); }
+    NTXTextViewInspector *textViewInspector() const;
+    // Adds the inspector's fields (the window's inspector; nothing without one).
+    void setupInspectorFields();
+    // The user defaults of the document's controller (the standard ones without).
+    platform::UserDefaults &userDefaults() const;
+
+    DocumentCounter &counter() const { return *m_counter; }
+    bool timerIsRunning() const;
+    const NodePtr &timerNode() const;
+    Q_INVOKABLE void toggleTimer(QObject *sender);
+    Q_INVOKABLE void startTimerForJob(QObject *sender);
+    Q_INVOKABLE void stopTimer(QObject *sender);
+    void doTimer();
+    NodePtr getActiveJob() const;
+    // Not undoable (see doUndoSetActiveJob()).
+    void setActiveJob(const NodePtr &job);
+    void displayActivatedJob();
+    QList<NodePtr> getJobArray() const;
+    // The counter can be started and stopped (window button, menu item, toolbar
+    // item): the document holds at least one job, at any depth.
+    bool canToggleTimer() const;
+    bool isJobMemberOfDocument(const Node *job) const;
+    // Application icon, start/stop button, totals.
+    void updateUI();
+    void updateTotalTime();
+    // Remembers the document's file as the one last edited.
+    void setAutoLoadFileName();
+    void handleOutlineSelection();
+    // The outline's rows follow the tree by themselves; this updates what follows
+    // the selection (its totals, the inspected nodes), inside a batch of edits
+    // (DocumentOutlineModel::EditBatch) at its end.
+    void reloadOutline();
+    QString selectedNodeWorkTime() const;
+    void setSelectedNodeWorkTime(const QString &text);
+    QString selectedNodeWage() const;
+    void setSelectedNodeWage(const QString &text);
+    bool inspectedObjectsNotEmpty() const { return m_inspectedObjectsNotEmpty; }
+    void setInspectedObjectsNotEmpty(bool notEmpty);
+
+    Q_INVOKABLE void activedSelectedJob(QObject *sender);
+    Q_INVOKABLE void handleMyDoubleClick(QObject *sender);
+    Q_INVOKABLE void deleteEntry(QObject *sender);
+    Q_INVOKABLE void toggleDrawer(QObject *sender);
+    Q_INVOKABLE void colorLabelAction(QObject *sender);
+    Q_INVOKABLE bool validateMenuItem(QAction *item) override;
+
+    // Forwards to the collaborators.
+    DocumentEdits &edits() const { return *m_edits; }
+    void addNode(const NodePtr &node, const NodePtr &parent, qsizetype index);
+    void deleteNode(const NodePtr &node, const NodePtr &parent);
+    void doUndoSetActiveJob(const NodePtr &job);
+    void setColorLabelType(int label, const NodePtr &node);
+    void insertNodes(const QList<NodePtr> &nodes, const NodePtr &parent, qsizetype index);
+    void addNewJob(const NodePtr &job, const NodePtr &parent);
+    void deleteNewJob(const NodePtr &job, const NodePtr &parent, const NodePtr &lastActive);
+    void restoreNodeData(const NodePtr &snapshot, const NodePtr &node);
+    TimeEntrySheets &timeEntrySheets() const { return *m_timeEntrySheets; }
+    Q_INVOKABLE void doJobTimeSheet(QObject *sender);
+    void doJobTimeSheet(const NodePtr &entry);
+    Q_INVOKABLE void newTimeEntry(QObject *sender);
+    OutlineDataSource &outlineSource() const { return *m_dataSource; }
+    DocumentToolbar &documentToolbar() const { return *m_toolbar; }
+    QToolBar *toolbar() const;
+    DeleteAssistant &deleteAssistantSheet() const { return *m_deleteAssistant; }
+    Q_INVOKABLE void deleteAssistant(QObject *sender);
+    NodeNameSheets &nameSheets() const { return *m_nameSheets; }
+    Q_INVOKABLE void newJobEntry(QObject *sender);
+    Q_INVOKABLE void funcJobName(QObject *sender, int function);
+    Q_INVOKABLE void newGroupEntry(QObject *sender);
+    Q_INVOKABLE void funcGroupName(QObject *sender, int function);
+
+    // ---- Export and printing (DocumentExportCategory.cpp, DocumentPrintCategory.cpp) ----
+    Q_INVOKABLE void saveAsRTFFile(QObject *sender);
+    Q_INVOKABLE void printDocument(QObject *sender);
+
+Q_SIGNALS:
+    // The counter started or stopped (the toolbar validates its items on it).
+    void counterStateChanged(bool running);
+    void selectedNodeWorkTimeChanged(const QString &text);
+    void selectedNodeWageChanged(const QString &text);
+    void inspectedObjectsNotEmptyChanged(bool notEmpty);
+
+protected:
+    const platform::KeyTable &keyTable() const override;
+    bool readFromFile(const QString &path, const QString &typeName) override;
+    bool writeToFile(const QString &path, const QString &typeName) override;
+    QWidget *makeMainWindow() override;
+    void windowControllerDidLoad() override;
+    void windowWillTearDown() override;
+
+private:
+    void handleUndoRedoChange();
+
+    // ---- What the collaborators refer to (goes after all of them) ----
+    std::shared_ptr<DocumentServices> m_services;
+    DocumentTreeReports m_treeReports{*this};
+    NodePtr m_jobList;
+    DocumentValuesStore m_docValues;
+    CurrencyFormatter m_formatter;
+    CurrencyFormatter m_wageFormatter;
+    // Keeps the inspected nodes alive while the controller refers to them.
+    QList<NodePtr> m_inspectedNodes;
+    std::unique_ptr<platform::ArrayController> m_inspectedObjectsController;
+    std::unique_ptr<platform::BindingObserver> m_colorLabelObserver;
+    bool m_inspectedObjectsNotEmpty = false;
+    QPointer<DocumentWindow> m_window;
+
+    // ---- The collaborators: the last declared goes first ----
+    std::unique_ptr<OutlineDataSource> m_dataSource;
+    std::unique_ptr<DocumentOutlineModel> m_outlineModel; // reads the data source
+    std::unique_ptr<DocumentWindowController> m_windowController;
+    std::unique_ptr<DocumentTotals> m_totals;
+    std::unique_ptr<DocumentEdits> m_edits;
+    std::unique_ptr<DocumentCounter> m_counter;
+    std::unique_ptr<DocumentToolbar> m_toolbar;
+    std::unique_ptr<TimeEntrySheets> m_timeEntrySheets;
+    std::unique_ptr<DeleteAssistant> m_deleteAssistant;
+    std::unique_ptr<NodeNameSheets> m_nameSheets;
+};

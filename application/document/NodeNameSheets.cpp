@@ -1,0 +1,230 @@
+// The job-name and group sheets (see NodeNameSheets.h).
+#include "application/document/NodeNameSheets.h"
+
+#include "application/document/DocumentWindow.h"
+#include "application/sheets/GroupNameSheet.h"
+#include "application/sheets/JobNameSheet.h"
+#include "application/document/DocumentEdits.h"
+#include "application/document/DocumentWindowController.h"
+#include "application/document/MyDocument.h"
+#include "platform/drawing/Sheet.h"
+#include "platform/foundation/Bundle.h"
+#include "platform/foundation/ExceptionBoundary.h"
+#include "platform/foundation/UndoManager.h"
+
+#include <QDoubleSpinBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeView>
+
+namespace {
+
+QString text(const char *key)
+{
+    return platform::localized(QString::fromLatin1(key));
+}
+
+} // namespace
+
+NodeNameSheets::NodeNameSheets(MyDocument &document) : QObject(&document), m_document(document) {}
+
+NodeNameSheets::~NodeNameSheets() = default;
+
+void NodeNameSheets::newJobEntry(QObject *)
+{
+    NodePtr job = Node::create(Node::Job);
+    job->setItemName(text("LSjobName"));
+    funcJobName(job, 0);
+}
+
+void NodeNameSheets::funcJobName(QObject *sender, int function)
+{
+    if (function == 0) {
+        newJobEntry(sender);
+        return;
+    }
+    // The clicked row (or the menu item's node), else the selected one.
+    NodePtr node = m_document.windowController().nodeForSender(sender, true);
+    if (!node)
+        node = m_document.windowController().nodeForSender(sender, false);
+    if (node && node->type() == Node::Job)
+        funcJobName(node, function);
+}
+
+void NodeNameSheets::funcJobName(const NodePtr &node, int function)
+{
+    if (!m_document.documentWindow() || !node || platform::Sheet::sheetOfWindow(m_document.documentWindow()))
+        return;
+    if (function == 1 && (node->type() != Node::Job || !m_document.outlineModel()->indexForNode(node.get()).isValid()))
+        return;
+    auto *sheet = new JobNameSheet(m_document.documentWindow());
+    m_jobNameWindow = sheet;
+    sheet->setWindowTitle(text(function == 1 ? "LSeditJob" : "LSnewJob"));
+    sheet->jobTitle->setText(text(function == 1 ? "LSeditJob" : "LSnewJob"));
+    sheet->jobName->setText(node->itemName());
+    sheet->jobName->selectAll();
+    sheet->jobWage->setValue(double(node->wage()));
+    sheet->jobCurrencySymbol->setText(m_document.formatter().currencySymbol());
+    QObject::connect(sheet->jobOkButton, &QPushButton::clicked, this,
+            platform::ExceptionBoundary::guarded(this, "OK", [this, button = sheet->jobOkButton] {
+                endJobNameWindow(button);
+            }));
+    QObject::connect(sheet->jobCancelButton, &QPushButton::clicked, this,
+            platform::ExceptionBoundary::guarded(this, "Cancel", [this, button = sheet->jobCancelButton] {
+                endJobNameWindow(button);
+            }));
+    // The sheet keeps its own node and function until it ends.
+    platform::Sheet::begin(sheet, m_document.documentWindow(),
+                           [self = QPointer(this), sheet = QPointer(sheet), node, function](int returnCode) {
+                               if (self)
+                                   self->sheetDidEndJobName(sheet, returnCode, node, function);
+                               if (sheet)
+                                   sheet->deleteLater();
+                           });
+}
+
+void NodeNameSheets::endJobNameWindow(QObject *sender)
+{
+    auto *widget = qobject_cast<QWidget *>(sender);
+    auto *sheet = widget ? qobject_cast<JobNameSheet *>(widget->window()) : nullptr;
+    if (!sheet)
+        sheet = m_jobNameWindow;
+    if (!sheet)
+        return;
+    sheet->done(sender && sender == sheet->jobOkButton ? 1 : 0);
+}
+
+void NodeNameSheets::sheetDidEndJobName(JobNameSheet *sheet, int returnCode, const NodePtr &node, int function)
+{
+    if (returnCode == 1 && sheet && node) {
+        const QString name = sheet->jobName->text();
+        const float wage = float(sheet->jobWage->value());
+        if (function == 1) {
+            if (m_document.outlineModel()->indexForNode(node.get()).isValid()) {
+                // Only what the user changed: an untouched wage is not pushed down
+                // the subtree (its days and entries may have wages of their own).
+                if (name != node->itemName())
+                    m_document.edits().setNameForNode(name, node);
+                if (wage != node->wage())
+                    m_document.edits().setWageForNode(wage, node);
+                m_document.undoManager()->setActionName(text("LSUDJobEdit"));
+                m_document.reloadOutline();
+            }
+        } else if (function == 0) {
+            node->setItemName(name);
+            node->setWage(wage);
+            node->setWageForTree(wage);
+            // At the end of the top level, as the active job.
+            m_document.addNewJob(node, m_document.jobList());
+            node->recalcTotalWorkTime();
+            m_document.undoManager()->setActionName(text("LSUDaddEntry"));
+            m_document.reloadOutline();
+            if (QTreeView *outline = m_document.outlineView())
+                outline->scrollTo(m_document.outlineModel()->indexForNode(node.get()));
+        }
+    }
+    m_document.setAutoLoadFileName();
+    m_document.updateUI();
+    m_document.services().rebuildMenus();
+    m_document.displayActivatedJob();
+}
+
+
+
+void NodeNameSheets::newGroupEntry(QObject *)
+{
+    NodePtr group = Node::create(Node::Group);
+    group->setItemName(text("LSaddGroup"));
+    funcGroupName(group, 0);
+}
+
+void NodeNameSheets::funcGroupName(QObject *sender, int function)
+{
+    if (function == 0) {
+        newGroupEntry(sender);
+        return;
+    }
+    NodePtr node = m_document.windowController().nodeForSender(sender, true);
+    if (!node)
+        node = m_document.windowController().nodeForSender(sender, false);
+    if (node && node->type() == Node::Group)
+        funcGroupName(node, function);
+}
+
+void NodeNameSheets::funcGroupName(const NodePtr &node, int function)
+{
+    if (!m_document.documentWindow() || !node || platform::Sheet::sheetOfWindow(m_document.documentWindow()))
+        return;
+    if (function == 1 && (node->type() != Node::Group || !m_document.outlineModel()->indexForNode(node.get()).isValid()))
+        return;
+    auto *sheet = new GroupNameSheet(m_document.documentWindow());
+    m_groupNameWindow = sheet;
+    sheet->setWindowTitle(text(function == 1 ? "LSeditGroup" : "LSnewGroup"));
+    sheet->groupTitle->setText(text(function == 1 ? "LSeditGroup" : "LSnewGroup"));
+    sheet->groupName->setText(node->itemName());
+    sheet->groupName->selectAll();
+    QObject::connect(sheet->groupOkButton, &QPushButton::clicked, this,
+            platform::ExceptionBoundary::guarded(this, "OK", [this, button = sheet->groupOkButton] {
+                endGroupNameWindow(button);
+            }));
+    QObject::connect(sheet->groupCancelButton, &QPushButton::clicked, this,
+            platform::ExceptionBoundary::guarded(this, "Cancel", [this, button = sheet->groupCancelButton] {
+                endGroupNameWindow(button);
+            }));
+    platform::Sheet::begin(sheet, m_document.documentWindow(),
+                           [self = QPointer(this), sheet = QPointer(sheet), node, function](int returnCode) {
+                               if (self)
+                                   self->sheetDidEndGroupName(sheet, returnCode, node, function);
+                               if (sheet)
+                                   sheet->deleteLater();
+                           });
+}
+
+void NodeNameSheets::endGroupNameWindow(QObject *sender)
+{
+    auto *widget = qobject_cast<QWidget *>(sender);
+    auto *sheet = widget ? qobject_cast<GroupNameSheet *>(widget->window()) : nullptr;
+    if (!sheet)
+        sheet = m_groupNameWindow;
+    if (!sheet)
+        return;
+    sheet->done(sender && sender == sheet->groupOkButton ? 1 : 0);
+}
+
+void NodeNameSheets::sheetDidEndGroupName(GroupNameSheet *sheet, int returnCode, const NodePtr &node, int function)
+{
+    if (returnCode == 1 && sheet && node) {
+        const QString name = sheet->groupName->text();
+        if (function == 1 && m_document.outlineModel()->indexForNode(node.get()).isValid()) {
+            // Undo puts the group back as it is now.
+            const NodePtr snapshot = node->clone();
+            m_document.undoManager()->registerUndo([this, snapshot, node] { m_document.restoreNodeData(snapshot, node); });
+            m_document.undoManager()->setActionName(text("LSUDGroupEdit"));
+            node->setItemName(name);
+            m_document.displayActivatedJob();
+            m_document.reloadOutline();
+        } else if (function == 0) {
+            node->setItemName(name);
+            node->setActive(false);
+            node->setType(Node::Group);
+            m_document.addNode(node, m_document.jobList(), m_document.jobList()->childrenCount());
+            m_document.undoManager()->setActionName(text("LSUDaddGroup"));
+        }
+    }
+    // What was applied went through the undo manager, which marks the document as
+    // edited; a cancelled sheet leaves it as it was.
+    m_document.setAutoLoadFileName();
+    m_document.updateUI();
+    m_document.services().rebuildMenus();
+}
+
+JobNameSheet *NodeNameSheets::jobNameWindow() const
+{
+    return m_jobNameWindow.data();
+}
+
+GroupNameSheet *NodeNameSheets::groupNameWindow() const
+{
+    return m_groupNameWindow.data();
+}

@@ -1,0 +1,555 @@
+// What the outline shows of the node tree and how each row looks (see
+// OutlineDataSource.h).
+#include "AppKitExtensions/NTXOutlineViewExtension.h"
+#include "NTXAppKit/NTXLabeledImageTextCell/NTXLabeledImageTextCell.h"
+#include "application/document/ButtonCellForOutlineView.h"
+#include "application/document/OutlineDataSource.h"
+
+#include "application/base/ApplicationImages.h"
+#include "application/document/DocumentEdits.h"
+#include "application/document/MyDocument.h"
+#include "platform/foundation/Bundle.h"
+#include "platform/document/MenuItemValidation.h"
+#include "platform/document/MenuMnemonics.h"
+#include "platform/drawing/SingleLineText.h"
+#include "platform/foundation/ExceptionBoundary.h"
+#include "platform/foundation/UndoManager.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDragMoveEvent>
+#include <QDropEvent>
+#include <QHash>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QTreeView>
+#include <functional>
+#include <optional>
+
+OutlineDataSource::OutlineDataSource(MyDocument &document) : QObject(&document), m_document(document)
+{
+    m_groupImage = ApplicationImages::iconNamed(QStringLiteral("entry_group.png"));
+    m_timeImage = ApplicationImages::iconNamed(QStringLiteral("entry_time2.tif"));
+    m_jobImage = ApplicationImages::iconNamed(QStringLiteral("entry_job.tif"));
+    m_dayImage = ApplicationImages::iconNamed(QStringLiteral("entry_day.tif"));
+    m_activeJobImage =
+        ApplicationImages::compositeIcon(QStringLiteral("entry_job.tif"), QStringLiteral("entry_active.tif"));
+    m_activeGroupImage =
+        ApplicationImages::compositeIcon(QStringLiteral("entry_group.png"), QStringLiteral("entry_active.tif"));
+}
+
+OutlineDataSource::~OutlineDataSource() = default;
+
+Node *OutlineDataSource::outlineRootItem() const
+{
+    return m_document.jobList().get();
+}
+
+void OutlineDataSource::setColumnTitle(const QString &identifier, const QString &title)
+{
+    m_columnTitles.insert(identifier, title);
+}
+
+NodePtr OutlineDataSource::outlineViewChildOfItem(qsizetype index, Node *item) const
+{
+    const Node *node = item ? item : m_document.jobList().get();
+    if (index < 0 || index >= node->childrenCount())
+        return NodePtr();
+    return node->childAtIndex(index);
+}
+
+bool OutlineDataSource::outlineViewIsItemExpandable(Node *item) const
+{
+    return (item ? item : m_document.jobList().get())->expandable();
+}
+
+qsizetype OutlineDataSource::outlineViewNumberOfChildrenOfItem(Node *item) const
+{
+    return (item ? item : m_document.jobList().get())->childrenCount();
+}
+
+QVariant OutlineDataSource::outlineViewObjectValueForTableColumnByItem(const QString &identifier, Node *item) const
+{
+    if (!item)
+        return QVariant();
+    if (identifier == QLatin1String("outlineStatus"))
+        return QVariant(item->executed());
+    if (identifier == QLatin1String("outlineName"))
+        return item->itemName();
+    if (identifier == QLatin1String("outlineTime"))
+        return item->workTimeAsString();
+    return m_document.formatter().stringFromNumber(double(item->turnover()));
+}
+
+QFont OutlineDataSource::outlineViewFontForItem(Node *item) const
+{
+    QFont font = QApplication::font();
+    font.setBold(item && item->active());
+    return font;
+}
+
+QIcon OutlineDataSource::outlineViewImageForItem(Node *item) const
+{
+    if (!item)
+        return QIcon();
+    switch (item->type()) {
+    case Node::Job:
+        return item->active() ? m_activeJobImage : m_jobImage;
+    case Node::Day:
+        return m_dayImage;
+    case Node::TimeEntry:
+        return m_timeImage;
+    case Node::Group: {
+        const NodePtr active = m_document.jobList()->getActiveNode();
+        return active && item->nodeIsMemberOfTree(active.get()) ? m_activeGroupImage : m_groupImage;
+    }
+    default:
+        return QIcon();
+    }
+}
+
+QString OutlineDataSource::outlineViewTitleForTableColumn(const QString &identifier) const
+{
+    return m_columnTitles.value(identifier);
+}
+
+void OutlineDataSource::outlineViewWillDisplayCell(platform::Cell &cell, const QString &identifier, Node *item) const
+{
+    if (!item)
+        return;
+    cell.setFont(outlineViewFontForItem(item));
+    if (identifier == QLatin1String("outlineName")) {
+        // A row is one line high: the name's line breaks show as blanks.
+        cell.setStringValue(platform::SingleLineText::fromUserText(item->itemName()));
+        cell.setImage(outlineViewImageForItem(item));
+        if (auto *labeled = dynamic_cast<NTXLabeledImageTextCell *>(&cell))
+            labeled->setColorLabelType(item->colorLabel());
+    } else if (identifier == QLatin1String("outlineStatus")) {
+        if (auto *button = dynamic_cast<ButtonCellForOutlineView *>(&cell))
+            button->setTransparent(item->type() == Node::Day || item->type() == Node::TimeEntry);
+    }
+}
+
+void OutlineDataSource::outlineViewSelectionDidChange()
+{
+    m_document.handleOutlineSelection();
+}
+
+// ---------------------------------------------------------------------------
+// In-place editing: the executed flag
+
+namespace {
+
+QString localizedText(const char *key)
+{
+    return platform::localized(QString::fromLatin1(key));
+}
+
+bool isJobOrGroup(const Node *node)
+{
+    return node && (node->type() == Node::Job || node->type() == Node::Group);
+}
+
+
+} // namespace
+
+bool OutlineDataSource::outlineViewIsItemEditable(const QString &identifier, Node *item) const
+{
+    // Days and time entries show no check box.
+    return identifier == QLatin1String("outlineStatus") && isJobOrGroup(item);
+}
+
+bool OutlineDataSource::outlineViewSetObjectValue(const QVariant &value, const QString &identifier, Node *item)
+{
+    if (identifier != QLatin1String("outlineStatus") || !isJobOrGroup(item) || !value.isValid())
+        return false;
+    const NodePtr node = Node::shared(item);
+    if (!node || !m_document.outlineModel()->indexForNode(node.get()).isValid())
+        return false;
+    // A check box state: 1 on, 0 off (a mixed state counts as on).
+    const bool executed = value.typeId() == QMetaType::Bool ? value.toBool() : value.toInt() != 0;
+    m_document.edits().setExecutedForNodeTree(executed, node);
+    m_document.undoManager()->setActionName(localizedText("LSUDExecuted"));
+    return true;
+}
+
+bool OutlineDataSource::outlineViewShouldExpandItem(Node *item) const
+{
+    if (!item)
+        return false;
+    if (m_dragSessionInProgress && item->type() != Node::Group)
+        return false;
+    return item->expandable();
+}
+
+// ---------------------------------------------------------------------------
+// Context menu and Delete key
+
+QMenu *OutlineDataSource::outlineViewMenuForTableColumnItem(QTreeView *, int, const QVariant &item)
+{
+    QMenu *menu = m_document.outlineMenu();
+    if (!menu)
+        return nullptr;
+    menu->clear();
+    const NodePtr node = item.value<NodePtr>();
+    if (!node)
+        return nullptr;
+    const bool idle = !m_document.timerIsRunning();
+    using platform::MenuItemValidation::makeItem;
+    // An item for the node: its action goes to the document, and it is usable only
+    // while this document counts no time.
+    auto add = [&](const char *key, const QByteArray &action) {
+        QAction *menuItem = makeItem(localizedText(key), action, menu, QKeySequence(), &m_document);
+        platform::MenuItemValidation::setRepresentedObject(menuItem, QVariant::fromValue(node));
+        menuItem->setEnabled(idle);
+        menu->addAction(menuItem);
+    };
+    switch (node->type()) {
+    case Node::Job: {
+        // Starting and stopping belong to the application controller: no target, so
+        // the action travels along the responder chain to it.
+        const bool running = m_document.timerIsRunning() && node->active();
+        QAction *startStop = makeItem(localizedText(running ? "LSCstop" : "LSCstart"),
+                                      running ? QByteArrayLiteral("menuToggleSelected:") : QByteArrayLiteral("menuSelected:"),
+                                      menu);
+        platform::MenuItemValidation::setRepresentedObject(startStop, QVariant::fromValue(node));
+        startStop->setEnabled(true);
+        menu->addAction(startStop);
+        menu->addSeparator();
+        add("LSCEdit", "handleMyDoubleClick:");
+        add("LSCActived", "activedSelectedJob:");
+        menu->addSeparator();
+        add("LSaddEntry", "newJobEntry:");
+        add("LSaddGroup", "newGroupEntry:");
+        menu->addSeparator();
+        add("LSCDelete", "deleteEntry:");
+        break;
+    }
+    case Node::Day:
+        add("LSaddEntry", "newJobEntry:");
+        add("LSaddGroup", "newGroupEntry:");
+        menu->addSeparator();
+        add("LSCDelete", "deleteEntry:");
+        break;
+    case Node::TimeEntry:
+    case Node::Group:
+        add("LSCEdit", "handleMyDoubleClick:");
+        menu->addSeparator();
+        add("LSaddEntry", "newJobEntry:");
+        add("LSaddGroup", "newGroupEntry:");
+        menu->addSeparator();
+        add("LSCDelete", "deleteEntry:");
+        break;
+    default:
+        return nullptr;
+    }
+    platform::MenuMnemonics::assign(menu);
+    return menu;
+}
+
+bool OutlineDataSource::canDeleteSelection(QTreeView *outline) const
+{
+    return outline && !m_document.timerIsRunning() && outline->selectionModel()
+           && outline->selectionModel()->hasSelection();
+}
+
+void OutlineDataSource::outlineViewDidReceiveDelete(QTreeView *outlineView, QKeyEvent *)
+{
+    QTreeView *outline = outlineView ? outlineView : m_document.outlineView();
+    if (canDeleteSelection(outline))
+        m_document.deleteEntry(outline);
+}
+
+void OutlineDataSource::deleteSelection(QObject *)
+{
+    outlineViewDidReceiveDelete(m_document.outlineView(), nullptr);
+}
+
+bool OutlineDataSource::validateMenuItem(QAction *item)
+{
+    if (platform::MenuItemValidation::actionMethodName(item) == "deleteSelection")
+        return canDeleteSelection(m_document.outlineView());
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Drag and drop
+//
+// A drag carries no nodes: its data names the document it comes from and the drag,
+// and the receiving side takes the nodes from that document. So data from another
+// process, from a drag that is over or from a closed document moves nothing.
+
+namespace {
+
+// The documents that started drags, by the number their drag data names.
+QHash<quint64, QPointer<OutlineDataSource>> &dragSources()
+{
+    static QHash<quint64, QPointer<OutlineDataSource>> sources;
+    return sources;
+}
+
+quint64 nextDragNumber()
+{
+    static quint64 number = 0;
+    return ++number;
+}
+
+QByteArray dragData(quint64 document, quint64 drag)
+{
+    return QByteArrayLiteral("chronark-drag ") + QByteArray::number(QCoreApplication::applicationPid()) + ' '
+           + QByteArray::number(document) + ' ' + QByteArray::number(drag);
+}
+
+// The document and drag numbers of drag data made by this process.
+bool parseDragData(const QByteArray &data, quint64 &document, quint64 &drag)
+{
+    if (data.size() > 128 || !data.startsWith("chronark-drag "))
+        return false;
+    const QList<QByteArray> parts = data.mid(14).split(' ');
+    if (parts.size() != 3)
+        return false;
+    bool ok = false;
+    if (parts[0].toLongLong(&ok) != QCoreApplication::applicationPid() || !ok)
+        return false;
+    document = parts[1].toULongLong(&ok);
+    if (!ok)
+        return false;
+    drag = parts[2].toULongLong(&ok);
+    return ok;
+}
+
+// Clears "active" in a copied subtree: a document has one active job.
+void deactivateTree(Node &node, int depth = 0)
+{
+    node.setActive(false);
+    if (depth > 10000)
+        return;
+    for (const NodePtr &child : node.childEnumerator())
+        deactivateTree(*child, depth + 1);
+}
+
+// Sets the operation of a drag over the outline after the view has answered it:
+// the outline's model knows the operation (move or copy); the view only takes the
+// one the user's keys propose.
+class DropOperationFilter : public QObject
+{
+public:
+    DropOperationFilter(QTreeView *outline, std::function<Qt::DropAction(const QMimeData *)> operation)
+        : QObject(outline), m_outline(outline), m_operation(std::move(operation))
+    {
+    }
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        const QEvent::Type type = event->type();
+        if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop)
+            return false;
+        if (m_forwarding || watched != m_outline->viewport())
+            return false;
+        auto *drop = static_cast<QDropEvent *>(event);
+        const Qt::DropAction operation = m_operation(drop->mimeData());
+        m_forwarding = true;
+        QCoreApplication::sendEvent(watched, event);
+        m_forwarding = false;
+        if (drop->isAccepted() && operation != Qt::IgnoreAction && (drop->possibleActions() & operation)) {
+            drop->setDropAction(operation);
+            drop->accept();
+        }
+        return true;
+    }
+
+private:
+    QTreeView *m_outline;
+    std::function<Qt::DropAction(const QMimeData *)> m_operation;
+    bool m_forwarding = false;
+};
+
+} // namespace
+
+OutlineDataSource *OutlineDataSource::dragSource(const QMimeData *data)
+{
+    if (!data || !data->hasFormat(OutlineViewPboardMimeType))
+        return nullptr;
+    quint64 document = 0;
+    quint64 drag = 0;
+    if (!parseDragData(data->data(OutlineViewPboardMimeType), document, drag))
+        return nullptr;
+    OutlineDataSource *source = dragSources().value(document).data();
+    // Only the document's latest drag names nodes.
+    if (!source || source->m_dragSerial != drag)
+        return nullptr;
+    return source;
+}
+
+bool OutlineDataSource::outlineViewAcceptsDropOnItem(Node *item) const
+{
+    if (!item)
+        return AllowBetweenDrop;
+    return item->type() == Node::Group && AllowOnDropOnGroup;
+}
+
+QStringList OutlineDataSource::outlineViewPasteboardTypes() const
+{
+    return {OutlineViewPboardMimeType};
+}
+
+QMimeData *OutlineDataSource::outlineViewWriteItems(const QList<NodePtr> &items)
+{
+    // Only jobs and groups move; a job inside a dragged group moves with it.
+    QList<NodePtr> movable;
+    for (const NodePtr &node : Node::minimumNodeCoverFromNodesInArray(items)) {
+        if (isJobOrGroup(node.get()))
+            movable.append(node);
+    }
+    if (movable.isEmpty())
+        return nullptr;
+    if (m_dragDocumentId == 0) {
+        m_dragDocumentId = nextDragNumber();
+        QHash<quint64, QPointer<OutlineDataSource>> &sources = dragSources();
+        sources.removeIf([](const auto &entry) { return entry.value().isNull(); });
+        sources.insert(m_dragDocumentId, this);
+    }
+    m_draggedNodes = movable;
+    m_dragSerial = nextDragNumber();
+    auto *data = new QMimeData;
+    data->setData(OutlineViewPboardMimeType, dragData(m_dragDocumentId, m_dragSerial));
+    m_dragSessionInProgress = true;
+    // The drag owns its data: when the data goes, the drag is over.
+    const quint64 serial = m_dragSerial;
+    QPointer<OutlineDataSource> self(this);
+    QObject::connect(data, &QObject::destroyed, this, [self, serial] {
+        if (self && self->m_dragSerial == serial)
+            self->m_dragSessionInProgress = false;
+    });
+    return data;
+}
+
+Qt::DropAction OutlineDataSource::outlineViewValidateDrop(const QMimeData *data, Node *item, qsizetype childIndex) const
+{
+    const bool container = !item || item->type() == Node::Group || item->type() == Node::Root;
+    const bool between = childIndex != -1;
+    bool valid = container;
+    if (!item && !between)
+        valid = AllowOnDropOnLeaf && container;
+    if (valid && between && !AllowBetweenDrop)
+        valid = false;
+    if (item && item->type() == Node::Group && !between && !AllowOnDropOnGroup)
+        valid = false;
+    // The item must hang in this document's tree.
+    if (valid && item && item != m_document.jobList().get() && !m_document.outlineModel()->indexForNode(item).isValid())
+        valid = false;
+    if (!valid)
+        return Qt::IgnoreAction;
+    OutlineDataSource *source = dragSource(data);
+    if (!source || source->m_draggedNodes.isEmpty())
+        return Qt::IgnoreAction;
+    if (source != this)
+        return Qt::CopyAction;
+    // Never into a dragged node or below one.
+    if (item && item->isDescendantOfNodeInArray(m_draggedNodes))
+        return Qt::IgnoreAction;
+    // Only nodes still in this tree move.
+    for (const NodePtr &node : m_draggedNodes) {
+        if (m_document.outlineModel()->indexForNode(node.get()).isValid())
+            return Qt::MoveAction;
+    }
+    return Qt::IgnoreAction;
+}
+
+bool OutlineDataSource::outlineViewAcceptDrop(const QMimeData *data, Node *item, qsizetype childIndex)
+{
+    if (outlineViewValidateDrop(data, item, childIndex) == Qt::IgnoreAction)
+        return false;
+    const NodePtr target = item ? Node::shared(item) : m_document.jobList();
+    if (!target)
+        return false;
+    performDropOperation(data, target, childIndex < 0 ? 0 : childIndex);
+    return true;
+}
+
+void OutlineDataSource::performDropOperation(const QMimeData *data, const NodePtr &target, qsizetype index)
+{
+    QList<QVariant> selection;
+    std::optional<DocumentOutlineModel::EditBatch> batch(std::in_place, m_document.outlineModel());
+    OutlineDataSource *source = dragSource(data);
+    if (source) {
+        QList<NodePtr> nodes = Node::minimumNodeCoverFromNodesInArray(source->m_draggedNodes);
+        nodes.removeIf([](const NodePtr &node) { return !isJobOrGroup(node.get()); });
+        if (QTreeView *outline = m_document.outlineView())
+            selection = NTXOutlineViewExtension::allSelectedItems(outline);
+        index = std::clamp<qsizetype>(index, 0, target->childrenCount());
+        if (source == this) {
+            // Only what still hangs in the tree moves.
+            nodes.removeIf([this](const NodePtr &node) { return !m_document.outlineModel()->indexForNode(node.get()).isValid(); });
+            // The last first: no sibling behind moves more than once when they are
+            // taken from the end, and undo puts them back front to back.
+            for (auto it = nodes.crbegin(); it != nodes.crend(); ++it) {
+                const NodePtr &node = *it;
+                const NodePtr parent = Node::shared(node->parent());
+                if (!parent)
+                    continue;
+                if (parent == target && parent->indexOfChild(node.get()) < index)
+                    --index;
+                m_document.deleteNode(node, parent);
+            }
+        } else {
+            // From another document: copies, so that each document's undo keeps to
+            // its own tree.
+            QList<NodePtr> copies;
+            for (const NodePtr &node : nodes) {
+                NodePtr copy = node->clone();
+                deactivateTree(*copy);
+                copies.append(copy);
+            }
+            nodes = copies;
+        }
+        if (!nodes.isEmpty()) {
+            m_document.insertNodes(nodes, target, index);
+            m_document.undoManager()->setActionName(localizedText("LSUDDragAndDrop"));
+        }
+    }
+    // The moved rows show, then take the selection they had.
+    batch.reset();
+    m_document.displayActivatedJob();
+    if (QTreeView *outline = m_document.outlineView())
+        NTXOutlineViewExtension::selectItems(outline, selection, false);
+}
+
+void OutlineDataSource::outlineViewDraggingExited(QTreeView *, QDragLeaveEvent *)
+{
+    m_dragSessionInProgress = false;
+    m_document.reloadOutline();
+}
+
+void OutlineDataSource::outlineViewConcludeDragOperation(QTreeView *, QDropEvent *)
+{
+    m_dragSessionInProgress = false;
+    m_document.reloadOutline();
+}
+
+void OutlineDataSource::setupOutlineDragAndDrop()
+{
+    QTreeView *outline = m_document.outlineView();
+    if (!outline)
+        return;
+    outline->setDragEnabled(true);
+    outline->setAcceptDrops(true);
+    outline->viewport()->setAcceptDrops(true);
+    outline->setDropIndicatorShown(true);
+    outline->setDragDropMode(QAbstractItemView::DragDrop);
+    outline->setDefaultDropAction(Qt::MoveAction);
+    outline->setDragDropOverwriteMode(false);
+    // Groups open while something is dragged over them.
+    outline->setAutoExpandDelay(600);
+    outline->viewport()->installEventFilter(new DropOperationFilter(outline, [this](const QMimeData *data) {
+        OutlineDataSource *source = dragSource(data);
+        return !source ? Qt::IgnoreAction : (source == this ? Qt::MoveAction : Qt::CopyAction);
+    }));
+    connect(outline, &QTreeView::expanded, this,
+            platform::ExceptionBoundary::guarded(this, "expanded", [this, outline](const QModelIndex &index) {
+                if (!outlineViewShouldExpandItem(m_document.outlineModel()->nodeForIndex(index)))
+                    outline->collapse(index);
+            }));
+}

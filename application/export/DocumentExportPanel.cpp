@@ -1,0 +1,199 @@
+#include "application/export/DocumentExportPanel.h"
+
+#include "AppKitExtensions/NTXEncodingPopUpButton.h"
+#include "FoundationExtensions/NTXStringEncodings.h"
+#include "application/base/DefaultsKeys.h"
+#include "platform/drawing/Sheet.h"
+#include "platform/foundation/Bundle.h"
+#include "platform/foundation/ExceptionBoundary.h"
+#include "platform/foundation/UserDefaults.h"
+#include "ui_DocumentExportAccessory.h"
+
+#include <QPointer>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QGridLayout>
+
+namespace {
+
+QString text(const char *key)
+{
+    return platform::localized(QString::fromLatin1(key));
+}
+
+void selectTag(QComboBox *popup, int tag)
+{
+    const int index = popup->findData(tag);
+    popup->setCurrentIndex(index < 0 ? 0 : index);
+}
+
+int selectedTag(const QComboBox *popup)
+{
+    return popup->currentData().toInt();
+}
+
+} // namespace
+
+DocumentExportPanel::DocumentExportPanel(QWidget *window, platform::UserDefaults &defaults, bool hasExportList)
+    : m_defaults(defaults), m_ui(std::make_unique<Ui::DocumentExportAccessory>()), m_hasExportList(hasExportList)
+{
+    m_panel = new QFileDialog(window);
+    m_panel->setObjectName(QStringLiteral("exportPanel"));
+    m_panel->setWindowTitle(text("LSExportPanelTitle"));
+    m_panel->setOption(QFileDialog::DontUseNativeDialog);
+    m_panel->setAcceptMode(QFileDialog::AcceptSave);
+    m_panel->setFileMode(QFileDialog::AnyFile);
+    m_panel->setDirectory(startFolder(defaults));
+
+    m_exportView = new QWidget(m_panel);
+    m_exportView->setObjectName(QStringLiteral("exportView"));
+    m_ui->setupUi(m_exportView);
+    if (auto *grid = qobject_cast<QGridLayout *>(m_panel->layout()))
+        grid->addWidget(m_exportView, grid->rowCount(), 0, 1, grid->columnCount());
+    fill();
+
+    for (QComboBox *popup : {m_ui->exportFormatPopup, m_ui->exportSeparatorPopup, m_ui->exportLineEndingPopup}) {
+        connect(popup, &QComboBox::activated, this,
+                platform::ExceptionBoundary::guarded(this, "an export choice", [this, popup] {
+                    exportViewAction(popup);
+                }));
+    }
+    for (QCheckBox *box : {m_ui->exportWithoutTimeEntry, m_ui->exportWithoutDayEntry, m_ui->exportSelectedJobs})
+        connect(box, &QCheckBox::clicked, this,
+                platform::ExceptionBoundary::guarded(this, "an export option", [this, box] { exportViewAction(box); }));
+    exportViewAction(nullptr);
+}
+
+DocumentExportPanel::~DocumentExportPanel()
+{
+    if (m_panel)
+        m_panel->deleteLater();
+}
+
+void DocumentExportPanel::fill()
+{
+    const std::pair<const char *, int> formats[] = {{"RTF", DocumentExporter::Rtf},
+                                                    {"PDF", DocumentExporter::Pdf},
+                                                    {"LSExportFormatText", DocumentExporter::TabText},
+                                                    {"XML", DocumentExporter::Xml},
+                                                    {"CSV", DocumentExporter::Csv}};
+    for (const auto &[title, tag] : formats)
+        m_ui->exportFormatPopup->addItem(text(title), tag);
+    int tag = 0;
+    for (const char *title : {"LSExportSeparatorComma", "LSExportSeparatorSemicolon", "LSExportSeparatorTab"})
+        m_ui->exportSeparatorPopup->addItem(text(title), tag++);
+    tag = 0;
+    for (const char *title : {"LSExportLineEndCRLF", "LSExportLineEndCR", "LSExportLineEndLF"})
+        m_ui->exportLineEndingPopup->addItem(text(title), tag++);
+
+    selectTag(m_ui->exportFormatPopup,
+              DocumentExporter::formatFromStored(int(m_defaults.integerForKey(LastExportTypeKey))));
+    m_ui->exportEncodingPopup->setEncoding(usableStoredEncoding(m_defaults), false);
+    m_ui->exportWithoutTimeEntry->setChecked(m_defaults.boolForKey(ExportWithoutTimeEntryKey));
+    m_ui->exportWithoutDayEntry->setChecked(m_defaults.boolForKey(ExportWithoutDayEntryKey));
+    m_ui->exportSelectedJobs->setChecked(m_defaults.boolForKey(ExportSelectedJobsKey));
+    m_ui->exportSelectedJobs->setEnabled(m_hasExportList);
+}
+
+void DocumentExportPanel::open()
+{
+    platform::Sheet::begin(m_panel, m_panel->parentWidget(), [self = QPointer(this)](int result) {
+        if (!self || self->m_finished)
+            return;
+        self->m_finished = true;
+        const int returnCode = result == QDialog::Accepted && !self->m_panel->selectedFiles().isEmpty() ? 1 : 0;
+        if (returnCode == 1)
+            self->storeChoices();
+        Q_EMIT self->finished(returnCode);
+    });
+}
+
+DocumentExportPanel::Choices DocumentExportPanel::choices() const
+{
+    Choices choices;
+    choices.format = DocumentExporter::formatFromStored(selectedTag(m_ui->exportFormatPopup));
+    choices.encoding = m_ui->exportEncodingPopup->selectedEncoding();
+    choices.withoutTimeEntry = m_ui->exportWithoutTimeEntry->isChecked();
+    choices.withoutDayEntry = m_ui->exportWithoutDayEntry->isChecked();
+    choices.selectedJobs = m_ui->exportSelectedJobs->isChecked() && m_ui->exportSelectedJobs->isEnabled();
+    choices.separatorType = selectedTag(m_ui->exportSeparatorPopup);
+    choices.lineEndType = selectedTag(m_ui->exportLineEndingPopup);
+    return choices;
+}
+
+QString DocumentExportPanel::selectedPath() const
+{
+    const QStringList files = m_panel ? m_panel->selectedFiles() : QStringList();
+    if (files.isEmpty())
+        return QString();
+    return pathWithExtension(files.first(), DocumentExporter::fileExtension(choices().format));
+}
+
+QString DocumentExportPanel::pathWithExtension(const QString &path, const QString &extension)
+{
+    if (QFileInfo(path).suffix().compare(extension, Qt::CaseInsensitive) == 0)
+        return path;
+    return path + QLatin1Char('.') + extension;
+}
+
+QString DocumentExportPanel::startFolder(const platform::UserDefaults &defaults)
+{
+    const QString last = defaults.stringForKey(LastExportFolderKey);
+    if (!last.isEmpty() && QFileInfo(last).isDir())
+        return last;
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return !documents.isEmpty() && QFileInfo(documents).isDir() ? documents : QDir::homePath();
+}
+
+void DocumentExportPanel::noteExportFolder(platform::UserDefaults &defaults, const QString &path)
+{
+    if (!path.isEmpty())
+        defaults.setString(QFileInfo(path).absolutePath(), LastExportFolderKey);
+}
+
+quint32 DocumentExportPanel::usableStoredEncoding(const platform::UserDefaults &defaults)
+{
+    constexpr quint32 fallback = NTXStringEncodings::UTF8StringEncoding;
+    const QVariant stored = defaults.objectForKey(ExportEncodingNewKey);
+    if (!stored.isValid())
+        return fallback;
+    bool ok = false;
+    const qint64 number = stored.toLongLong(&ok);
+    if (ok && number >= 0 && number <= 0xFFFFFFFFLL && NTXStringEncodings::isAvailable(quint32(number)))
+        return quint32(number);
+    const QString name = ok ? NTXStringEncodings::displayName(quint32(number)) : QString();
+    qInfo("The stored export encoding %s cannot be used here; the export starts with %s.",
+          qUtf8Printable(name.isEmpty() ? stored.toString() : name),
+          qUtf8Printable(NTXStringEncodings::displayName(fallback)));
+    return fallback;
+}
+
+void DocumentExportPanel::exportViewAction(QObject *sender)
+{
+    const int format = selectedTag(m_ui->exportFormatPopup);
+    const QString extension = DocumentExporter::fileExtension(format);
+    m_panel->setNameFilter(QStringLiteral("%1 (*.%2)").arg(m_ui->exportFormatPopup->currentText(), extension));
+    m_panel->setDefaultSuffix(extension);
+    m_ui->exportEncodingPopup->setEnabled(format == DocumentExporter::TabText || format == DocumentExporter::Csv);
+    m_ui->exportSeparatorPopup->setEnabled(format == DocumentExporter::Csv);
+    m_ui->exportLineEndingPopup->setEnabled(format == DocumentExporter::Csv);
+    if (sender == m_ui->exportWithoutTimeEntry && !m_ui->exportWithoutTimeEntry->isChecked())
+        m_ui->exportWithoutDayEntry->setChecked(false);
+    if (sender == m_ui->exportWithoutDayEntry && m_ui->exportWithoutDayEntry->isChecked())
+        m_ui->exportWithoutTimeEntry->setChecked(true);
+}
+
+void DocumentExportPanel::storeChoices()
+{
+    const Choices chosen = choices();
+    m_defaults.setInteger(chosen.format, LastExportTypeKey);
+    m_defaults.setInteger(chosen.encoding, ExportEncodingNewKey);
+    m_defaults.setBool(m_ui->exportWithoutTimeEntry->isChecked(), ExportWithoutTimeEntryKey);
+    m_defaults.setBool(m_ui->exportWithoutDayEntry->isChecked(), ExportWithoutDayEntryKey);
+    m_defaults.setBool(m_ui->exportSelectedJobs->isChecked(), ExportSelectedJobsKey);
+    noteExportFolder(m_defaults, selectedPath());
+}

@@ -1,0 +1,416 @@
+#include "application/export/DocumentExporter.h"
+
+#include "AppKitExtensions/NTXOutlineViewExtension.h"
+#include "FoundationExtensions/NTXCSVExport.h"
+#include "FoundationExtensions/NTXStringEncodings.h"
+#include "application/tree/DocumentFileFormat.h"
+#include "application/tree/NodeExtension.h"
+#include "platform/foundation/Bundle.h"
+#include "platform/print/PagedTextPrinter.h"
+#include "platform/print/PrintInfo.h"
+#include "platform/print/RtfWriter.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QPdfWriter>
+#include <QSaveFile>
+#include <QTextBlockFormat>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QXmlStreamWriter>
+#include <algorithm>
+
+namespace {
+
+QString localized(const char *key)
+{
+    return platform::localized(QString::fromLatin1(key));
+}
+
+const QString Title = QStringLiteral("Chronark Export");
+
+// Points of the formatted text.
+constexpr qreal HeaderTabs[] = {390, 490};
+constexpr qreal NodeTabs[] = {400, 500};
+constexpr qreal IndentPerDepth = 20;
+constexpr qreal DescriptionExtraIndent = 10;
+// The right end of a description's lines, from the left margin.
+constexpr qreal DescriptionLineEnd = 380;
+
+QList<QTextOption::Tab> tabs(const qreal (&positions)[2], QTextOption::TabType type, qreal leftIndent)
+{
+    return platform::PagedTextPrinter::layoutTabs(
+        {QTextOption::Tab(positions[0], type), QTextOption::Tab(positions[1], type)}, leftIndent);
+}
+
+// A field of tab text on one line: each line break (CR LF counted once) a space.
+QString onOneLine(const QString &field)
+{
+    const auto isBreak = [](QChar c) {
+        return c == u'\n' || c == u'\r' || c == QChar(0x2028) || c == QChar(0x2029);
+    };
+    if (std::none_of(field.cbegin(), field.cend(), isBreak))
+        return field;
+    QString line;
+    line.reserve(field.size());
+    for (qsizetype i = 0; i < field.size(); ++i) {
+        const QChar c = field.at(i);
+        if (!isBreak(c)) {
+            line += c;
+            continue;
+        }
+        line += QLatin1Char(' ');
+        if (c == u'\r' && i + 1 < field.size() && field.at(i + 1) == u'\n')
+            ++i;
+    }
+    return line;
+}
+
+bool isJobOrGroup(const Node &node)
+{
+    return node.type() == Node::Job || node.type() == Node::Group;
+}
+
+// Builds the text document from pieces of text in a paragraph style; "\n" ends a
+// paragraph, and a paragraph takes the style of the piece it begins with.
+class TextBuilder
+{
+public:
+    explicit TextBuilder(QTextDocument &document) : m_cursor(&document) {}
+
+    void append(const QString &text, const QTextBlockFormat &style)
+    {
+        qsizetype start = 0;
+        while (start < text.size()) {
+            if (m_atBlockStart) {
+                m_cursor.setBlockFormat(style);
+                m_atBlockStart = false;
+            }
+            const qsizetype end = text.indexOf(QLatin1Char('\n'), start);
+            const QStringView part = QStringView(text).mid(start, (end < 0 ? text.size() : end) - start);
+            if (!part.isEmpty())
+                m_cursor.insertText(part.toString());
+            if (end < 0)
+                break;
+            m_cursor.insertBlock();
+            m_atBlockStart = true;
+            start = end + 1;
+        }
+    }
+
+private:
+    QTextCursor m_cursor;
+    bool m_atBlockStart = true;
+};
+
+} // namespace
+
+QString DocumentExporter::fileExtension(int format)
+{
+    static const char *const extensions[] = {"rtf", "pdf", "txt", "xml", "csv"};
+    return QString::fromLatin1(extensions[formatFromStored(format)]);
+}
+
+DocumentExporter::Format DocumentExporter::formatFromStored(int stored)
+{
+    return stored >= 0 && stored < FormatCount ? Format(stored) : Rtf;
+}
+
+DocumentExporter::DocumentExporter(NodePtr root, QList<NodePtr> exportList, CurrencyFormatter formatter,
+                                   Options options)
+    : m_root(std::move(root)), m_exportList(std::move(exportList)), m_formatter(std::move(formatter)),
+      m_options(options)
+{
+    m_exportList.removeAll(NodePtr());
+}
+
+QList<NodePtr> DocumentExporter::exportListFromSelection(const QList<NodePtr> &selection)
+{
+    const QList<NodePtr> cover = Node::minimumNodeCoverFromNodesInArray(selection);
+    QList<NodePtr> list;
+    for (int type : {int(Node::Job), int(Node::Group)}) {
+        for (const NodePtr &node : cover)
+            if (node && node->type() == type)
+                list.append(node);
+    }
+    return list;
+}
+
+QList<NodePtr> DocumentExporter::selectedNodes(const QTreeView *outline)
+{
+    QList<NodePtr> nodes;
+    if (outline) {
+        for (const QVariant &item : NTXOutlineViewExtension::allSelectedItems(outline))
+            if (NodePtr node = item.value<NodePtr>())
+                nodes.append(node);
+    }
+    return nodes;
+}
+
+void DocumentExporter::walk(const std::function<void(const Node &, int)> &visit) const
+{
+    if (!m_exportList.isEmpty()) {
+        for (const NodePtr &node : m_exportList) {
+            visit(*node, 0);
+            visitChildren(*node, 0, visit);
+        }
+    } else if (m_root) {
+        visitChildren(*m_root, -1, visit);
+    }
+}
+
+void DocumentExporter::visitChildren(const Node &node, int depth,
+                                     const std::function<void(const Node &, int)> &visit) const
+{
+    if (m_options.withoutDayEntries && node.type() == Node::Job)
+        return;
+    if (m_options.withoutTimeEntries && (node.type() == Node::Day || node.type() == Node::TimeEntry))
+        return;
+    const qsizetype count = node.childrenCount();
+    for (qsizetype i = 0; i < count; ++i) {
+        const NodePtr child = node.childAtIndex(i);
+        if (!child)
+            continue;
+        if (child->type() != Node::Root)
+            visit(*child, depth + 1);
+        visitChildren(*child, depth + 1, visit);
+    }
+}
+
+QString DocumentExporter::tabText() const
+{
+    const QString tab = QStringLiteral(" \t");
+    QString text = Title + QLatin1Char('\n') + localized("LSname") + QLatin1Char('\t') + localized("LSTimePeriod") +
+                   QLatin1Char('\t') + localized("LSturnover") + QLatin1Char('\t') + localized("LSduration") +
+                   QLatin1Char('\t') + localized("LSDescription") + QLatin1Char('\n');
+    walk([&](const Node &node, int depth) {
+        if (depth == 0)
+            text += QLatin1Char('\n');
+        const bool upper = isJobOrGroup(node);
+        const QString name = onOneLine(node.itemName());
+        text += (upper ? name : QString()) + tab + (upper ? QString() : name) + tab +
+                onOneLine(m_formatter.stringFromNumber(node.turnover())) + tab + node.workTimeAsString() + tab +
+                onOneLine(node.descript()) + QLatin1Char('\n');
+    });
+    return text;
+}
+
+bool DocumentExporter::needsByteOrderMark(quint32 encoding)
+{
+    return encoding == NTXStringEncodings::UnicodeStringEncoding || encoding == NTXStringEncodings::UTF32StringEncoding;
+}
+
+bool DocumentExporter::canWriteText(quint32 encoding, QString *errorReason)
+{
+    if (NTXStringEncodings::isAvailable(encoding))
+        return true;
+    if (errorReason) {
+        const QString name = NTXStringEncodings::displayName(encoding);
+        *errorReason = platform::localized(QStringLiteral("LSExportEncodingUnusable"))
+                           .arg(name.isEmpty() ? QString::number(encoding) : name);
+    }
+    return false;
+}
+
+QByteArray DocumentExporter::tabTextData(quint32 encoding) const
+{
+    if (!NTXStringEncodings::isAvailable(encoding))
+        return QByteArray();
+    QByteArray data;
+    if (needsByteOrderMark(encoding))
+        data = NTXStringEncodings::encode(QString(QChar(0xFEFF)), encoding);
+    const QByteArray text = NTXStringEncodings::encodeLossy(tabText(), encoding);
+    if (text.isNull())
+        return QByteArray();
+    return data + text;
+}
+
+QList<QVariantList> DocumentExporter::csvRows() const
+{
+    QList<QVariantList> rows;
+    rows.reserve(200);
+    const QString empty;
+    rows.append({Title, empty, empty, empty, empty, empty, empty});
+    rows.append({localized("LSname"), localized("LSTimePeriod"), localized("LSTurnoverPerJob"),
+                 localized("LSDurationPerJob"), localized("LSturnover"), localized("LSduration"),
+                 localized("LSDescription")});
+    walk([&](const Node &node, int depth) {
+        if (depth == 0)
+            rows.append({empty, empty, empty, empty, empty, empty, empty});
+        const QString turnover = m_formatter.stringFromNumber(node.turnover());
+        if (isJobOrGroup(node))
+            rows.append({node.itemName(), empty, turnover, node.workTimeAsString(), empty, empty, node.descript()});
+        else
+            rows.append({empty, node.itemName(), empty, empty, turnover, node.workTimeAsString(), node.descript()});
+    });
+    return rows;
+}
+
+std::unique_ptr<QTextDocument> DocumentExporter::textDocument(qreal textWidth) const
+{
+    auto document = std::make_unique<QTextDocument>();
+    QFont font = document->defaultFont();
+    font.setPointSizeF(12);
+    document->setDefaultFont(font);
+    document->setUndoRedoEnabled(false);
+
+    QTextBlockFormat header;
+    header.setTabPositions(tabs(HeaderTabs, QTextOption::CenterTab, 0));
+    TextBuilder builder(*document);
+    builder.append(Title + QStringLiteral("\n\n") + localized("LSname") + QStringLiteral(" \t") +
+                       localized("LSturnover") + QStringLiteral(" \t") + localized("LSduration") + QLatin1Char('\n'),
+                   header);
+
+    // Styles by depth, made once each.
+    QList<QTextBlockFormat> nodeStyles;
+    QList<QTextBlockFormat> descriptionStyles;
+    const auto styleFor = [&](QList<QTextBlockFormat> &styles, int depth, bool description) -> QTextBlockFormat & {
+        while (styles.size() <= depth) {
+            const qreal indent = IndentPerDepth * styles.size() + (description ? DescriptionExtraIndent : 0);
+            QTextBlockFormat style;
+            style.setTabPositions(tabs(NodeTabs, QTextOption::RightTab, indent));
+            style.setLeftMargin(indent);
+            style.setTextIndent(0);
+            if (description)
+                style.setRightMargin(std::max<qreal>(0, textWidth - DescriptionLineEnd));
+            styles.append(style);
+        }
+        return styles[depth];
+    };
+    const QString tab = QStringLiteral(" \t");
+    walk([&](const Node &node, int depth) {
+        const QString line = (depth == 0 ? QStringLiteral("\n") : QString()) + node.itemName() + tab +
+                             m_formatter.stringFromNumber(node.turnover()) + tab + node.workTimeAsString() +
+                             QLatin1Char('\n');
+        builder.append(line, styleFor(nodeStyles, std::max(depth, 0), false));
+        if (node.hasDescript())
+            builder.append(node.descript() + QLatin1Char('\n'), styleFor(descriptionStyles, std::max(depth, 0), true));
+    });
+    // Laid out once it is whole: a layout present while it is built would follow
+    // every insertion.
+    platform::PagedTextPrinter::layOut(*document, textWidth, 1e9);
+    return document;
+}
+
+QByteArray DocumentExporter::rtfData(qreal textWidth) const
+{
+    return platform::RtfWriter::write(*textDocument(textWidth));
+}
+
+QByteArray DocumentExporter::xmlData(const DocumentValuesStore &store, int treeFlags) const
+{
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::WriteOnly);
+    QXmlStreamWriter writer(&buffer);
+    writer.setAutoFormatting(true);
+    writer.writeStartDocument(QStringLiteral("1.0"));
+    writer.writeStartElement(QStringLiteral("Chronark"));
+    writer.writeAttribute(QStringLiteral("version"), QStringLiteral("2.0"));
+    if (!m_exportList.isEmpty())
+        NodeExtension::nodeTreeAsXMLElementTreeWithFlags(m_exportList, writer, treeFlags);
+    else if (m_root)
+        m_root->nodeTreeAsXMLElementTreeWithFlags(writer, treeFlags);
+    store.encodeAsXMLElement(writer);
+    writer.writeEndElement();
+    writer.writeEndDocument();
+    return data;
+}
+
+platform::PrintInfo DocumentExporter::exportPrintInfo()
+{
+    platform::PrintInfo info = platform::PrintInfo::shared();
+    info.setMargins(ExportMargins[0], ExportMargins[1], ExportMargins[2], ExportMargins[3]);
+    info.setVerticallyCentered(false);
+    return info;
+}
+
+bool DocumentExporter::writeCsv(QIODevice &device, const CsvSettings &settings, QString *errorReason) const
+{
+    if (!canWriteText(settings.encoding, errorReason))
+        return false;
+    NTXCSVExport writer(&device);
+    writer.setEncoding(settings.encoding);
+    writer.setWritesByteOrderMark(needsByteOrderMark(settings.encoding));
+    writer.setSeparatorType(settings.separatorType);
+    writer.setLineEndType(settings.lineEndType);
+    if (writer.writeRows(csvRows()))
+        return true;
+    if (errorReason)
+        *errorReason = device.errorString().isEmpty() || device.errorString() == QLatin1String("Unknown error")
+                           ? QCoreApplication::translate("DocumentExporter", "The rows could not be written.")
+                           : device.errorString();
+    return false;
+}
+
+bool DocumentExporter::writePdf(QIODevice &device, const platform::PrintInfo &info, QString *errorReason) const
+{
+    QPdfWriter writer(&device);
+    writer.setCreator(QStringLiteral("Chronark"));
+    info.applyTo(writer);
+    const std::unique_ptr<QTextDocument> document = textDocument(info.imageablePageBounds().width());
+    return platform::PagedTextPrinter::print(*document, writer, info, false, errorReason);
+}
+
+bool DocumentExporter::writeAtomically(const QString &path, const std::function<bool(QIODevice &, QString *)> &body,
+                                       QString *errorReason)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        if (errorReason)
+            *errorReason = file.errorString();
+        return false;
+    }
+    QString reason;
+    if (!body(file, &reason)) {
+        file.cancelWriting();
+        if (errorReason)
+            *errorReason = reason.isEmpty() ? file.errorString() : reason;
+        return false;
+    }
+    if (!file.commit()) {
+        if (errorReason)
+            *errorReason = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+bool DocumentExporter::writeFile(const QString &path, Format format, const CsvSettings &csv, quint32 textEncoding,
+                                 const DocumentValuesStore &store, int treeFlags, QString *errorReason) const
+{
+    const auto writeAll = [](QIODevice &device, const QByteArray &data, QString *reason) {
+        if (device.write(data) == data.size())
+            return true;
+        *reason = device.errorString();
+        return false;
+    };
+    const platform::PrintInfo info = exportPrintInfo();
+    return writeAtomically(
+        path,
+        [&](QIODevice &device, QString *reason) {
+            switch (format) {
+            case Rtf:
+                return writeAll(device, rtfData(info.imageablePageBounds().width()), reason);
+            case Pdf:
+                return writePdf(device, info, reason);
+            case TabText: {
+                // An encoding without a converter gives no text: refused, not an empty file.
+                if (!canWriteText(textEncoding, reason))
+                    return false;
+                const QByteArray data = tabTextData(textEncoding);
+                if (data.isNull()) {
+                    *reason = QCoreApplication::translate("DocumentExporter", "The text could not be converted.");
+                    return false;
+                }
+                return writeAll(device, data, reason);
+            }
+            case Xml:
+                return writeAll(device, xmlData(store, treeFlags), reason);
+            case Csv:
+                return writeCsv(device, csv, reason);
+            }
+            return false;
+        },
+        errorReason);
+}

@@ -1,0 +1,114 @@
+#pragma once
+// The export of a node tree, or of a list of its jobs and groups, as tab-separated
+// text, CSV rows, a formatted text document (which RTF, PDF and printing show), or
+// the document file's XML. All text forms come from one walk over the tree:
+//   - the start is the export list when it has nodes, else the root; the start
+//     itself gives nothing and its children stand at depth 0;
+//   - a node at depth 0 is preceded by a spacer (an empty line or row);
+//   - without time entries, days and time entries list no children; without day
+//     entries, jobs list no children either; groups always list theirs.
+//
+// A value holding shared pointers to the nodes; it does not own the tree's state.
+// GUI thread for textDocument()/rtfData()/writePdf() (fonts), any thread otherwise
+// while the tree is not changed. Failure: the write functions answer false with a
+// reason; an existing file is then left whole.
+#include "application/tree/CurrencyFormatter.h"
+#include "application/tree/DocumentValuesStore.h"
+#include "application/tree/Node.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QVariant>
+#include <functional>
+#include "platform/print/PrintInfo.h"
+#include <memory>
+
+class QIODevice;
+class QTextDocument;
+class QTreeView;
+
+class DocumentExporter
+{
+public:
+    // The formats in the order of their stored numbers.
+    enum Format : int { Rtf = 0, Pdf = 1, TabText = 2, Xml = 3, Csv = 4 };
+    static constexpr int FormatCount = 5;
+    // The file extension of a format ("rtf" for a number outside the formats).
+    static QString fileExtension(int format);
+    // A stored format number as a format: anything outside 0–4 is RTF.
+    static Format formatFromStored(int stored);
+
+    struct Options
+    {
+        bool withoutTimeEntries = false;
+        bool withoutDayEntries = false;
+    };
+
+    // What a CSV file is written with.
+    struct CsvSettings
+    {
+        quint32 encoding = 4;
+        int separatorType = 0;
+        int lineEndType = 0;
+    };
+
+    DocumentExporter(NodePtr root, QList<NodePtr> exportList, CurrencyFormatter formatter, Options options);
+
+    // The export list of a selection: the jobs of its minimum node cover, then its
+    // groups; empty when the cover holds neither.
+    static QList<NodePtr> exportListFromSelection(const QList<NodePtr> &selection);
+
+    // The nodes selected in an outline of a document (none without an outline).
+    static QList<NodePtr> selectedNodes(const QTreeView *outline);
+
+    // Calls the visitor with every node the export lists and its depth, in order.
+    void walk(const std::function<void(const Node &, int depth)> &visit) const;
+
+    // One line per node; a field's line breaks (LF, CR, CR LF, U+2028, U+2029) are
+    // written as one space each, so that a record stays on its line.
+    QString tabText() const;
+    // The tab text in a platform string encoding, lossily, after a byte-order mark in
+    // the encodings that need one; null when the encoding cannot be used here.
+    QByteArray tabTextData(quint32 encoding) const;
+    // Whether text in the encoding begins with a byte-order mark: UTF-16 and UTF-32
+    // without a stated byte order, which readers otherwise misread.
+    static bool needsByteOrderMark(quint32 encoding);
+    // Whether tab text and CSV can be written in the encoding; the reason when not.
+    static bool canWriteText(quint32 encoding, QString *errorReason);
+    // Seven strings a row: the title row, the header row, then the walk's rows.
+    QList<QVariantList> csvRows() const;
+    // The formatted text laid out for text of the given width in points.
+    std::unique_ptr<QTextDocument> textDocument(qreal textWidth) const;
+    QByteArray rtfData(qreal textWidth) const;
+    // The document file's XML rooted at the export list (when there is one), with the
+    // writer's tree flags (Node::XMLFlags).
+    QByteArray xmlData(const DocumentValuesStore &store, int treeFlags) const;
+
+    // The page margins of printed and exported text, in points: top, bottom, left, right.
+    static constexpr qreal ExportMargins[4] = {35, 40, 35, 35};
+    // A copy of the shared print info with those margins, not centred vertically.
+    static platform::PrintInfo exportPrintInfo();
+
+    // The CSV rows, with a byte-order mark where needsByteOrderMark() says so.
+    bool writeCsv(QIODevice &device, const CsvSettings &settings, QString *errorReason) const;
+    // The formatted text on the pages of the print info.
+    bool writePdf(QIODevice &device, const platform::PrintInfo &info, QString *errorReason) const;
+
+    // Writes a file through a QSaveFile: the body writes to the device and answers
+    // success; only then is the file replaced. The reason of a failure (the body's,
+    // the system's) goes to *errorReason.
+    static bool writeAtomically(const QString &path, const std::function<bool(QIODevice &, QString *)> &body,
+                                QString *errorReason);
+    // One format to a file. The store is the document's state for XML; treeFlags too.
+    bool writeFile(const QString &path, Format format, const CsvSettings &csv, quint32 textEncoding,
+                   const DocumentValuesStore &store, int treeFlags, QString *errorReason) const;
+
+private:
+    void visitChildren(const Node &node, int depth, const std::function<void(const Node &, int)> &visit) const;
+
+    NodePtr m_root;
+    QList<NodePtr> m_exportList;
+    CurrencyFormatter m_formatter;
+    Options m_options;
+};

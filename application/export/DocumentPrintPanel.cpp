@@ -1,0 +1,154 @@
+#include "application/export/DocumentPrintPanel.h"
+
+#include "application/base/DefaultsKeys.h"
+#include "application/export/DocumentExportPanel.h"
+#include "application/export/DocumentExporter.h"
+#include "application/export/DocumentPrintAccessoryViewController.h"
+#include "platform/drawing/Sheet.h"
+#include "platform/foundation/Bundle.h"
+#include "platform/foundation/ExceptionBoundary.h"
+#include "platform/foundation/UserDefaults.h"
+#include "platform/print/PagedTextPrinter.h"
+#include "platform/print/PrintInfo.h"
+
+#include <QPointer>
+#include <QCheckBox>
+#include <QDir>
+#include <QHBoxLayout>
+#include <QMainWindow>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
+#include <QScreen>
+#include <QTextDocument>
+
+DocumentPrintPanel::DocumentPrintPanel(QWidget *window, platform::UserDefaults &defaults, NodePtr root,
+                                       QList<NodePtr> selection, CurrencyFormatter formatter)
+    : m_defaults(defaults), m_root(std::move(root)), m_selection(std::move(selection)),
+      m_formatter(std::move(formatter)), m_printer(std::make_unique<QPrinter>(QPrinter::HighResolution))
+{
+    platform::PrintInfo &info = platform::PrintInfo::shared();
+    const qreal *margins = DocumentExporter::ExportMargins;
+    info.setMargins(margins[0], margins[1], margins[2], margins[3]);
+    info.setVerticallyCentered(false);
+    info.applyTo(*m_printer);
+    // Printing to a file starts in the folder of the last export, not in the
+    // process's working folder.
+    if (m_printer->outputFormat() == QPrinter::PdfFormat) {
+        const QString name = m_printer->docName().isEmpty() ? QStringLiteral("print") : m_printer->docName();
+        m_printer->setOutputFileName(QDir(DocumentExportPanel::startFolder(m_defaults)).filePath(name + QStringLiteral(".pdf")));
+    }
+
+    m_dialog = new QPrintPreviewDialog(m_printer.get(), window);
+    m_dialog->setObjectName(QStringLiteral("printPreview"));
+    m_dialog->setWindowTitle(platform::localized(QStringLiteral("LSPrintPreviewTitle")));
+    m_dialog->setWindowModality(Qt::WindowModal);
+    m_preview = m_dialog->findChild<QPrintPreviewWidget *>();
+
+    m_accessory = new DocumentPrintAccessoryViewController(m_dialog);
+    // The preview is the central widget of the dialog's inner main window: the
+    // accessory goes beside it there.
+    if (auto *inner = m_preview ? qobject_cast<QMainWindow *>(m_preview->parentWidget()) : nullptr) {
+        auto *beside = new QWidget;
+        auto *row = new QHBoxLayout(beside);
+        row->setContentsMargins(0, 0, 0, 0);
+        inner->takeCentralWidget();
+        row->addWidget(m_preview, 1);
+        row->addWidget(m_accessory, 0);
+        inner->setCentralWidget(beside);
+    }
+
+    QCheckBox *selectedJobs = m_accessory->printSelectedJobs();
+    QCheckBox *withoutTime = m_accessory->printWithoutTimeEntry();
+    QCheckBox *withoutDay = m_accessory->printWithoutDayEntry();
+    withoutTime->setChecked(m_defaults.boolForKey(PrintWithoutTimeEntryKey));
+    withoutDay->setChecked(m_defaults.boolForKey(PrintWithoutDayEntryKey));
+    selectedJobs->setChecked(m_defaults.boolForKey(PrintSelectedJobsKey));
+    m_accessory->setPrintOnlySelectedJobs(selectedJobs->isChecked());
+    m_accessory->setWithoutDayEntry(withoutDay->isChecked());
+    m_accessory->setWithoutTimeEntry(withoutTime->isChecked());
+    selectedJobs->setEnabled(!m_selection.isEmpty());
+    for (QCheckBox *box : {selectedJobs, withoutTime, withoutDay})
+        connect(box, &QCheckBox::clicked, this,
+                platform::ExceptionBoundary::guarded(this, "a print option", [this, box] { printViewAction(box); }));
+    connect(m_accessory, &DocumentPrintAccessoryViewController::previewAffected, this, [this] {
+        if (m_preview)
+            m_preview->updatePreview();
+    });
+    connect(m_dialog, &QPrintPreviewDialog::paintRequested, this,
+            platform::ExceptionBoundary::guarded(this, "paintRequested", [this](QPrinter *printer) {
+                QString reason;
+                if (!printTo(*printer, &reason))
+                    Q_EMIT printFailed(reason);
+            }));
+
+    setupPrintView();
+}
+
+DocumentPrintPanel::~DocumentPrintPanel()
+{
+    // The dialog refers to the printer: it goes first.
+    delete m_dialog;
+}
+
+void DocumentPrintPanel::open()
+{
+    // Room for a page and the accessory beside it.
+    QSize size(900, 760);
+    if (const QScreen *screen = m_dialog->screen())
+        size = size.boundedTo(screen->availableSize());
+    m_dialog->resize(size);
+    platform::Sheet::begin(m_dialog, m_dialog->parentWidget(), [self = QPointer(this)](int result) {
+        if (!self)
+            return;
+        // Printed into a file: the next export and print to a file start there.
+        if (result == QDialog::Accepted && self->m_printer->outputFormat() == QPrinter::PdfFormat)
+            DocumentExportPanel::noteExportFolder(self->m_defaults, self->m_printer->outputFileName());
+        Q_EMIT self->finished(result);
+    });
+}
+
+qreal DocumentPrintPanel::pageTextWidth(const QPrinter &printer) const
+{
+    return printer.pageLayout().paintRect(QPageLayout::Point).width();
+}
+
+void DocumentPrintPanel::setupPrintView()
+{
+    QList<NodePtr> exportList;
+    if (!m_selection.isEmpty() && m_accessory->printSelectedJobs()->isChecked())
+        exportList = DocumentExporter::exportListFromSelection(m_selection);
+    DocumentExporter::Options options;
+    options.withoutTimeEntries = m_accessory->printWithoutTimeEntry()->isChecked();
+    options.withoutDayEntries = m_accessory->printWithoutDayEntry()->isChecked();
+    m_textWidth = pageTextWidth(*m_printer);
+    m_text = DocumentExporter(m_root, exportList, m_formatter, options).textDocument(m_textWidth);
+}
+
+void DocumentPrintPanel::printViewAction(QObject *sender)
+{
+    QCheckBox *withoutTime = m_accessory->printWithoutTimeEntry();
+    QCheckBox *withoutDay = m_accessory->printWithoutDayEntry();
+    QCheckBox *selectedJobs = m_accessory->printSelectedJobs();
+    if (sender == withoutTime && !withoutTime->isChecked())
+        withoutDay->setChecked(false);
+    if (sender == withoutDay && withoutDay->isChecked())
+        withoutTime->setChecked(true);
+    m_defaults.setBool(withoutTime->isChecked(), PrintWithoutTimeEntryKey);
+    m_defaults.setBool(withoutDay->isChecked(), PrintWithoutDayEntryKey);
+    m_defaults.setBool(selectedJobs->isChecked(), PrintSelectedJobsKey);
+    setupPrintView();
+    m_accessory->setPrintOnlySelectedJobs(selectedJobs->isChecked());
+    m_accessory->setWithoutDayEntry(withoutDay->isChecked());
+    m_accessory->setWithoutTimeEntry(withoutTime->isChecked());
+}
+
+bool DocumentPrintPanel::printTo(QPrinter &printer, QString *errorReason)
+{
+    // The text is as wide as the page the printer (or its dialog) was set up with.
+    if (pageTextWidth(printer) != m_textWidth) {
+        m_printer->setPageLayout(printer.pageLayout());
+        setupPrintView();
+    }
+    return platform::PagedTextPrinter::print(*m_text, printer, platform::PrintInfo::shared(), true, errorReason);
+}

@@ -1,0 +1,375 @@
+#include "application/tree/DocumentArchiveDecoder.h"
+
+#include "application/tree/DocumentValuesStore.h"
+#include "application/tree/Node.h"
+#include "application/tree/TableColumnData.h"
+#include "platform/archive/ArchivedFoundationObjects.h"
+#include "platform/archive/TypedStreamReader.h"
+
+#include <QHash>
+#include <QSet>
+#include <limits>
+#include <memory>
+
+using namespace platform;
+
+// What the document classes wrote (encodeWithCoder), in this order; one call may
+// have written several fields as one group, so the fields are taken from the
+// object's values in stream order, each checked against its type code:
+//   Node: children "@" (a list), itemName "@", type "i", cDate "@", lDate "@",
+//         hours "i", minutes "i", active "c"; from class version 160 on also
+//         executed "c", descript "@", turnover "f", wage "f".
+//   DocumentValuesStore: available "c", windowFrame
+//         "{_NSRect={_NSPoint=ff}{_NSSize=ff}}", descriptVisible "c",
+//         tableColumnArray "@".
+//   TableColumnData: width "f", identifier "@".
+// Colour label, parent and the drawer flag are not archived.
+
+namespace {
+
+// The version from which a Node archive holds executed, descript, turnover and wage.
+constexpr qint64 NodeVersionWithDetails = 160;
+
+using StorePtr = std::shared_ptr<DocumentValuesStore>;
+
+// What the nodes of one stream held, kept beside them until the whole stream was
+// read and found sound: each node's list of children and the window state that a
+// node's list held in its first place.
+struct DecodedLists
+{
+    QHash<const Node *, QList<NodePtr>> children;
+    QHash<const Node *, StorePtr> stores;
+};
+
+bool isDocumentClass(const TypedStreamClass &cls)
+{
+    return cls.isKindOf("Node") || cls.isKindOf("DocumentValuesStore") || cls.isKindOf("TableColumnData");
+}
+
+bool isFoundationClass(const TypedStreamClass &cls)
+{
+    static const char *const names[] = {"NSString", "NSArray", "NSDate", "NSTimeZone",
+                                        "NSValue",  "NSData",  "NSDictionary"};
+    for (const char *name : names) {
+        if (cls.isKindOf(name))
+            return true;
+    }
+    return false;
+}
+
+// The values of one object in stream order, taken one field at a time.
+class FieldCursor
+{
+public:
+    explicit FieldCursor(const TypedStreamObject &object) : m_values(object.values()) {}
+
+    const TypedStreamValue *next(char typeCode)
+    {
+        if (m_index >= m_values.size() || m_values.at(m_index)->typeCode() != typeCode)
+            return nullptr;
+        return m_values.at(m_index++);
+    }
+    bool atEnd() const { return m_index == m_values.size(); }
+
+private:
+    QList<const TypedStreamValue *> m_values;
+    qsizetype m_index = 0;
+};
+
+bool readInt(FieldCursor &c, int &out)
+{
+    const TypedStreamValue *v = c.next('i');
+    if (!v || v->kind() != TypedStreamValue::Kind::Integer)
+        return false;
+    const qint64 i = v->toInteger();
+    if (i < std::numeric_limits<int>::min() || i > std::numeric_limits<int>::max())
+        return false;
+    out = int(i);
+    return true;
+}
+
+bool readFlag(FieldCursor &c, bool &out)
+{
+    const TypedStreamValue *v = c.next('c');
+    if (!v)
+        return false;
+    out = v->toInteger() != 0;
+    return true;
+}
+
+bool readFloat(FieldCursor &c, float &out)
+{
+    const TypedStreamValue *v = c.next('f');
+    if (!v || !v->isNumber())
+        return false;
+    out = float(v->toReal());
+    return true;
+}
+
+// An object field holding text: nil answers a null string.
+bool readText(FieldCursor &c, QString &out)
+{
+    const TypedStreamValue *v = c.next('@');
+    if (!v)
+        return false;
+    if (v->isNil()) {
+        out = QString();
+        return true;
+    }
+    const QVariant value = ArchivedFoundationObjects::valueOf(*v);
+    if (value.typeId() != QMetaType::QString)
+        return false;
+    out = value.toString();
+    return true;
+}
+
+// An object field holding a date: nil leaves the date as it is.
+bool readDate(FieldCursor &c, QDateTime &out)
+{
+    const TypedStreamValue *v = c.next('@');
+    if (!v)
+        return false;
+    if (v->isNil())
+        return true;
+    const QVariant value = ArchivedFoundationObjects::valueOf(*v);
+    if (value.typeId() != QMetaType::QDateTime || !value.toDateTime().isValid())
+        return false;
+    out = value.toDateTime();
+    return true;
+}
+
+// An object field holding a list: nil answers an empty list.
+bool readList(FieldCursor &c, QVariantList &out)
+{
+    const TypedStreamValue *v = c.next('@');
+    if (!v)
+        return false;
+    if (v->isNil()) {
+        out.clear();
+        return true;
+    }
+    const QVariant value = ArchivedFoundationObjects::valueOf(*v);
+    if (value.typeId() != QMetaType::QVariantList)
+        return false;
+    out = value.toList();
+    return true;
+}
+
+NodePtr nodeIn(const QVariant &v)
+{
+    if (v.userType() != qMetaTypeId<NodePtr>())
+        return nullptr;
+    return v.value<NodePtr>();
+}
+
+bool decodeTableColumnData(TypedStreamObject &object)
+{
+    FieldCursor c(object);
+    float width = 0;
+    QString identifier;
+    if (!readFloat(c, width) || !readText(c, identifier) || !c.atEnd())
+        return false;
+    TableColumnData column;
+    column.setWidth(width);
+    column.setIdentifier(identifier);
+    object.setDecodedValue(QVariant::fromValue(column));
+    return true;
+}
+
+bool decodeDocumentValuesStore(TypedStreamObject &object)
+{
+    FieldCursor c(object);
+    bool available = false;
+    bool descriptVisible = false;
+    if (!readFlag(c, available))
+        return false;
+    const TypedStreamValue *frame = c.next('{');
+    if (!frame)
+        return false;
+    const std::optional<QRectF> rect = ArchivedFoundationObjects::rectFrom(*frame);
+    if (!rect)
+        return false;
+    QVariantList columnValues;
+    if (!readFlag(c, descriptVisible) || !readList(c, columnValues) || !c.atEnd())
+        return false;
+    QList<TableColumnData> columns;
+    for (const QVariant &v : columnValues) {
+        if (v.userType() != qMetaTypeId<TableColumnData>())
+            return false;
+        columns.append(v.value<TableColumnData>());
+    }
+    auto store = std::make_shared<DocumentValuesStore>();
+    store->setWindowFrame(*rect);
+    store->setDescriptVisible(descriptVisible);
+    store->setTableColumnArray(columns);
+    // The setters above mark the store available; the archive's own flag decides.
+    store->setAvailable(available);
+    object.setDecodedValue(QVariant::fromValue(store));
+    return true;
+}
+
+bool decodeNode(TypedStreamObject &object, DecodedLists &lists)
+{
+    const std::optional<qint64> version = object.classVersion("Node");
+    if (!version)
+        return false;
+    FieldCursor c(object);
+    QVariantList children;
+    QString itemName;
+    int type = 0;
+    NodePtr node = Node::create(Node::Job);
+    QDateTime cDate = node->cDate();
+    QDateTime lDate = node->lDate();
+    int hours = 0;
+    int minutes = 0;
+    bool active = false;
+    if (!readList(c, children) || !readText(c, itemName) || !readInt(c, type) || !readDate(c, cDate)
+        || !readDate(c, lDate) || !readInt(c, hours) || !readInt(c, minutes) || !readFlag(c, active))
+        return false;
+    if (type < Node::Job || type > Node::Root)
+        return false;
+    bool executed = false;
+    QString descript;
+    float turnover = 0;
+    float wage = 0;
+    if (*version >= NodeVersionWithDetails) {
+        if (!readFlag(c, executed) || !readText(c, descript) || !readFloat(c, turnover) || !readFloat(c, wage))
+            return false;
+    }
+    // A later version may have appended fields of its own.
+    if (*version <= NodeVersionWithDetails && !c.atEnd())
+        return false;
+
+    node->setType(type);
+    node->setItemName(itemName);
+    node->setcDate(cDate);
+    node->setlDate(lDate);
+    // The wage first: for a time entry it recomputes the work time, which the stored
+    // hours, minutes and turnover then replace.
+    node->setWage(wage);
+    node->setHours(hours);
+    node->setMinutes(minutes);
+    node->setTurnover(turnover);
+    node->setActive(active);
+    node->setExecuted(executed);
+    if (!descript.isEmpty())
+        node->setDescript(descript);
+
+    // The children list is kept aside until the stream is found sound. Its first
+    // place may hold the window state: the root of a document keeps it there.
+    QList<NodePtr> nodes;
+    nodes.reserve(children.size());
+    for (qsizetype i = 0; i < children.size(); ++i) {
+        const QVariant &v = children.at(i);
+        if (NodePtr child = nodeIn(v))
+            nodes.append(std::move(child));
+        else if (i == 0 && v.userType() == qMetaTypeId<StorePtr>())
+            lists.stores.insert(node.get(), v.value<StorePtr>());
+        else
+            return false;
+    }
+    lists.children.insert(node.get(), std::move(nodes));
+    object.setDecodedValue(QVariant::fromValue(node));
+    return true;
+}
+
+// No node appears twice (a stream can refer back to an object it already holds
+// elsewhere), and only the given node may hold a window state.
+bool treeIsSound(const Node &node, const DecodedLists &lists, const Node *mayHoldStore, QSet<const Node *> &seen)
+{
+    if (seen.contains(&node) || (&node != mayHoldStore && lists.stores.contains(&node)))
+        return false;
+    seen.insert(&node);
+    for (const NodePtr &child : lists.children.value(&node))
+        if (!treeIsSound(*child, lists, nullptr, seen))
+            return false;
+    return true;
+}
+
+// Hands each node of a sound tree its children.
+void assembleTree(Node &node, const DecodedLists &lists)
+{
+    for (const NodePtr &child : lists.children.value(&node)) {
+        node.addChild(child);
+        assembleTree(*child, lists);
+    }
+}
+
+} // namespace
+
+bool DocumentArchiveDecoder::decode(const QByteArray &bytes, DocumentFileFormat::ReadResult &out)
+{
+    return decode(bytes, out, nullptr);
+}
+
+bool DocumentArchiveDecoder::decode(const QByteArray &bytes, DocumentFileFormat::ReadResult &out, QString *error)
+{
+    auto failed = [error](const QString &why) {
+        if (error)
+            *error = why;
+        return false;
+    };
+    if (bytes.size() > DocumentFileFormat::MaximumArchiveSize)
+        return failed(QStringLiteral("file too large"));
+
+    TypedStreamReader reader;
+    TypedStreamReader::Limits limits;
+    limits.maxInputSize = DocumentFileFormat::MaximumArchiveSize;
+    limits.maxObjectDepth = 2 * DocumentFileFormat::MaximumDepth;
+    reader.setLimits(limits);
+    ArchivedFoundationObjects::registerDecoders(reader);
+    DecodedLists lists;
+    reader.setClassDecoder("Node", [&lists](TypedStreamObject &object) { return decodeNode(object, lists); });
+    reader.setClassDecoder("DocumentValuesStore", decodeDocumentValuesStore);
+    reader.setClassDecoder("TableColumnData", decodeTableColumnData);
+    reader.setClassFilter([](const TypedStreamClass &cls, const TypedStreamObject *enclosing) {
+        if (isDocumentClass(cls) || isFoundationClass(cls))
+            return true;
+        // Other objects only inside Foundation objects (a time zone's own parts).
+        return enclosing && !isDocumentClass(*enclosing->objectClass());
+    });
+
+    const std::unique_ptr<TypedStreamArchive> archive = reader.read(bytes);
+    if (!archive)
+        return failed(reader.errorString());
+    if (archive->groups().size() != 1 || archive->groups().first().types != "@")
+        return failed(QStringLiteral("not an archived document"));
+    const TypedStreamValue &top = archive->groups().first().values.first();
+    if (top.kind() != TypedStreamValue::Kind::Object)
+        return failed(QStringLiteral("not an archived document"));
+    const QVariant topValue = ArchivedFoundationObjects::valueOf(top);
+
+    NodePtr root;
+    DocumentValuesStore store;
+    QSet<const Node *> seen;
+    if (NodePtr node = nodeIn(topValue)) {
+        root = node;
+        // A root without a window state keeps the default one.
+        if (!treeIsSound(*root, lists, root.get(), seen))
+            return failed(QStringLiteral("malformed node tree"));
+        if (const StorePtr found = lists.stores.value(root.get()))
+            store = *found;
+        assembleTree(*root, lists);
+    } else if (topValue.typeId() == QMetaType::QVariantList) {
+        // The oldest layout: a list of nodes under a new root.
+        root = Node::create(Node::Root);
+        for (const QVariant &v : topValue.toList()) {
+            NodePtr child = nodeIn(v);
+            if (!child)
+                return failed(QStringLiteral("the list holds something other than nodes"));
+            if (!treeIsSound(*child, lists, nullptr, seen))
+                return failed(QStringLiteral("malformed node tree"));
+            root->addChild(child);
+            assembleTree(*child, lists);
+        }
+    } else {
+        return failed(QStringLiteral("the top object is neither a node nor a list of nodes"));
+    }
+
+    root->setAllParentValues();
+    root->deactivedTimeNodeForTree();
+    root->recalcWorkTimeForTree();
+    out.root = std::move(root);
+    out.store = std::move(store);
+    return true;
+}

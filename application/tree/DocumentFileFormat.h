@@ -1,0 +1,119 @@
+#pragma once
+// The document file of type "Chronark Format": a UTF-8 XML document whose root
+// element "Chronark" (version "2.0") holds the node tree and then the window state.
+//
+//   <Chronark version="2.0">
+//     <document createDate=… lastDate=… itemName=… hours minutes colorLabelType
+//               active executed description turnover wage> groupEntry / jobEntry /
+//               dayEntry / timeEntry elements with the same attributes </document>
+//     <documentValues source="mac" available windowFrame descriptVisible drawerVisible>
+//       <tableColumnArray> <tableColumnData width identifier/> … </tableColumnArray>
+//     </documentValues>
+//   </Chronark>
+//
+// Names and descriptions are entity-converted before the XML writer escapes them,
+// so they are stored escaped twice; the reader undoes both steps. Older files, the
+// platform's sequential archive ("typedstream"), are read by the archive decoder.
+//
+// Every document the writer writes, the reader reads: the writer refuses, with a
+// reason, a tree that breaks one of the reader's bounds (nesting, element count,
+// attribute length, references per tag, file size). The reader refuses a document
+// type declaration (the format never has one, so no entity is ever expanded), a
+// declared encoding other than UTF-8, and, before the XML library buffers them, a
+// tag with more attributes than the bound, an attribute value past its length, a
+// tag past its references, and character data, comments, CDATA sections and
+// processing instructions past a small bound (the format holds no text; white space
+// between elements has a larger bound of its own). A document in the form the
+// writer makes is read straight from its bytes in one pass, under the same bounds;
+// any other XML is handed to the XML library behind the markup guard, and either
+// way the answer is the library's. A document is not read from anything but a
+// regular file. Threading: all functions are re-entrant; no shared state.
+#include "application/tree/DocumentValuesStore.h"
+#include "application/tree/Node.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringView>
+
+class QIODevice;
+class QXmlStreamWriter;
+
+class DocumentFileFormat
+{
+public:
+    static inline const QString TypeName = QStringLiteral("Chronark Format");
+
+    // Bounds of what the reader accepts.
+    static constexpr int MaximumDepth = 256;                        // element nesting
+    static constexpr qsizetype MaximumAttributeLength = 1 << 24;    // characters, as parsed
+    // Characters of all attribute values of one tag: a name and a description at
+    // their bound, with room for the short ones.
+    static constexpr qsizetype MaximumTagTextLength = 2 * MaximumAttributeLength + (1 << 16);
+    // Character and entity references in the values of one tag ("&#10;", "&amp;"):
+    // the XML library takes far longer over one than over a plain character.
+    static constexpr qint64 MaximumReferencesPerTag = 1 << 20;
+    // Bytes of one run of character data between tags, of a comment, a CDATA section
+    // or a processing instruction (the format holds none but the XML declaration).
+    static constexpr qint64 MaximumTextLength = 1 << 16;
+    // Bytes of white space between two tags (indentation).
+    static constexpr qint64 MaximumWhitespaceLength = 1 << 20;
+    // Bytes of a tag outside its quoted values: names, blanks and equals signs.
+    static constexpr qint64 MaximumTagLength = 1 << 16;
+    static constexpr qint64 MaximumFileSize = qint64(1) << 30;      // bytes
+    static constexpr qint64 MaximumElementCount = 4'000'000;        // elements below the root
+    static constexpr int MaximumAttributesPerElement = 32;          // the format has eleven
+    static constexpr qint64 MaximumArchiveSize = qint64(256) << 20; // bytes of an older archive
+
+    struct ReadResult
+    {
+        // The new root (type 4): parents set, running entries closed, sums recomputed.
+        NodePtr root;
+        DocumentValuesStore store;
+    };
+
+    // Writes the document atomically, streaming into the save file: a failed write
+    // leaves an existing file whole. The reason of a failure (the system's, or the
+    // bound the document breaks) goes to *errorReason when given.
+    static bool writeToFile(const QString &path, const QString &typeName, const Node &root,
+                            const DocumentValuesStore &store, QString *errorReason = nullptr);
+    // Whether the reader would take what the writer makes of this tree (all but the
+    // file size, which only the writing knows); the reason when not.
+    static bool checkWritable(const Node &root, const DocumentValuesStore &store, QString *errorReason = nullptr);
+    // Reads a document file (XML, or an older archive). On failure `out` is untouched.
+    static bool readFromFile(const QString &path, const QString &typeName, ReadResult &out);
+
+    static QByteArray toXmlData(const Node &root, const DocumentValuesStore &store);
+    static void writeDocument(QXmlStreamWriter &writer, const Node &root, const DocumentValuesStore &store);
+    // The XML form only (no check of the leading bytes). On failure `out` is untouched.
+    static bool readXmlData(const QByteArray &data, ReadResult &out);
+    // The document form the writer makes (declaration, elements, attributes in
+    // double quotes, white space between tags) is read straight from the bytes, in
+    // one pass; any other XML through the XML library behind the markup guard.
+    static bool readXmlDevice(QIODevice *device, ReadResult &out);
+    // The two readers behind readXmlDevice. The direct one reads the writer's form
+    // only: for anything else (and anything past a bound) it sets *handedOver,
+    // answers false and leaves `out` untouched; the device is then read partly.
+    static bool readWrittenForm(QIODevice *device, ReadResult &out, bool *handedOver);
+    // Any XML: the library behind XmlMarkupGuardDevice.
+    static bool readXmlWithLibrary(QIODevice *device, ReadResult &out);
+    // Chooses the form by bytes 2 to 12: "xml version" or the archive's "typedstream".
+    static bool readData(const QByteArray &data, ReadResult &out);
+    static bool readArchiveData(const QByteArray &data, ReadResult &out);
+
+    // Value rules of the file, shared by the node and store readers and writers.
+    // Leading integer after blanks, with sign; saturates; 0 when there is none.
+    static int intValue(QStringView text);
+    // Leading decimal number after blanks (C locale); 0 when there is none.
+    static float floatValue(QStringView text);
+    // A double as a float, saturating at the largest finite float; NaN stays NaN.
+    static float clampToFloat(double value);
+    // printf's "%f" of the float widened to double, in the C locale.
+    static QString formatFloat(float value);
+    // Characters XML 1.0 cannot hold (controls but tab, LF and CR; lone surrogates;
+    // U+FFFE, U+FFFF) replaced by U+FFFD.
+    static QString xmlSafeText(const QString &text);
+
+    // Bytes 2 to 12 of a file.
+    enum class Kind { Unknown, Xml, Archive };
+    static Kind kindOfLeadingBytes(const QByteArray &leadingBytes);
+};

@@ -1,0 +1,238 @@
+// Node: copies (of values and of subtrees) and the node's XML form in the document file.
+#include "application/tree/Node.h"
+
+#include "application/tree/DocumentFileFormat.h"
+#include "platform/foundation/CalendarDate.h"
+#include "platform/foundation/XmlEntities.h"
+
+#include <QXmlStreamAttributes>
+#include <QXmlStreamWriter>
+#include <array>
+
+namespace {
+
+const QString &attributeName(int index)
+{
+    static const std::array<QString, 11> names{
+        QStringLiteral("createDate"), QStringLiteral("lastDate"),       QStringLiteral("itemName"),
+        QStringLiteral("hours"),      QStringLiteral("minutes"),        QStringLiteral("colorLabelType"),
+        QStringLiteral("active"),     QStringLiteral("executed"),       QStringLiteral("description"),
+        QStringLiteral("turnover"),   QStringLiteral("wage")};
+    return names[size_t(index)];
+}
+
+enum AttributeIndex {
+    CreateDateAttribute,
+    LastDateAttribute,
+    ItemNameAttribute,
+    HoursAttribute,
+    MinutesAttribute,
+    ColorLabelAttribute,
+    ActiveAttribute,
+    ExecutedAttribute,
+    DescriptionAttribute,
+    TurnoverAttribute,
+    WageAttribute,
+    AttributeCount
+};
+
+const std::array<QString, 5> &xmlTypeNames()
+{
+    static const std::array<QString, 5> names{QStringLiteral("jobEntry"), QStringLiteral("dayEntry"),
+                                              QStringLiteral("timeEntry"), QStringLiteral("groupEntry"),
+                                              QStringLiteral("document")};
+    return names;
+}
+
+QString yesNo(bool flag)
+{
+    static const QString yes = QStringLiteral("yes");
+    static const QString no = QStringLiteral("no");
+    return flag ? yes : no;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// Copies
+
+void Node::fillNodeWithValuesFrom(const Node &other)
+{
+    if (other.m_type != m_type)
+        return;
+    const Node &o = other;
+    setExecuted(o.m_executed);
+    setDescript(QString(o.m_descript));
+    setTurnover(o.m_turnover);
+    if (m_type != Group)
+        setWageForTree(o.m_wage);
+    setHours(o.m_hours);
+    setMinutes(o.m_minutes);
+    setActive(o.m_active);
+    setItemName(o.m_itemName);
+    setcDate(o.m_cDate);
+    setlDate(o.m_lDate);
+}
+
+void Node::fillNodesWithValuesFrom(const Node &other)
+{
+    if (other.m_type != m_type)
+        return;
+    fillNodeWithValuesFrom(other);
+    if (!m_children.empty() && m_children.size() == other.m_children.size()) {
+        for (size_t i = 0; i < m_children.size(); ++i) {
+            Node *mine = m_children[i].get();
+            const Node *theirs = other.m_children[i].get();
+            if (mine && theirs)
+                mine->fillNodesWithValuesFrom(*theirs);
+        }
+    }
+    if (m_type == TimeEntry) {
+        refreshWorkTime();
+        recalcWorkTime();
+    } else if (m_type == Job || m_type == Group) {
+        recalcTotalWorkTime();
+    }
+}
+
+NodePtr Node::clone() const
+{
+    NodePtr copy = std::make_shared<Node>(m_cDate);
+    copy->m_itemName = m_itemName;
+    copy->m_type = m_type;
+    copy->m_lDate = m_lDate;
+    copy->m_hours = m_hours;
+    copy->m_minutes = m_minutes;
+    copy->m_active = m_active;
+    copy->m_executed = m_executed;
+    copy->m_descript = m_descript;
+    copy->m_turnover = m_turnover;
+    copy->m_wage = m_wage;
+    copy->m_colorLabel = m_colorLabel;
+    copy->m_children.reserve(m_children.size());
+    for (const NodePtr &slot : m_children)
+        copy->m_children.push_back(slot ? slot->clone() : NodePtr());
+    copy->renumberFrom(0);
+    return copy;
+}
+
+// ---------------------------------------------------------------------------
+// XML
+
+QString Node::xmlTypeName(int type)
+{
+    const auto &names = xmlTypeNames();
+    if (type < 0 || type >= int(names.size()))
+        return names[0];
+    return names[size_t(type)];
+}
+
+int Node::intTypeForXMLTypeName(QStringView elementName)
+{
+    const auto &names = xmlTypeNames();
+    for (size_t i = 0; i < names.size(); ++i)
+        if (elementName == names[i])
+            return int(i);
+    return Job;
+}
+
+void Node::fillNodeWithXMLElementAttributes(const QXmlStreamAttributes &attributes)
+{
+    std::array<QStringView, AttributeCount> values{};
+    std::array<bool, AttributeCount> present{};
+    int expected = 0;
+    for (const QXmlStreamAttribute &a : attributes) {
+        const QStringView name = a.qualifiedName();
+        int index = -1;
+        // Files written by this application keep the order; try the expected one first.
+        if (expected < AttributeCount && name == attributeName(expected)) {
+            index = expected;
+        } else {
+            for (int i = 0; i < AttributeCount; ++i)
+                if (name == attributeName(i)) {
+                    index = i;
+                    break;
+                }
+        }
+        if (index < 0)
+            continue;
+        values[size_t(index)] = a.value();
+        present[size_t(index)] = true;
+        expected = index + 1;
+    }
+
+    setItemName(present[ItemNameAttribute] ? platform::XmlEntities::unescaped(values[ItemNameAttribute].toString())
+                                           : QString());
+    // A date that is missing or cannot be read keeps the construction date.
+    if (present[CreateDateAttribute])
+        if (auto d = platform::CalendarDate::fromDescription(values[CreateDateAttribute]))
+            setcDate(*d);
+    if (present[LastDateAttribute])
+        if (auto d = platform::CalendarDate::fromDescription(values[LastDateAttribute]))
+            setlDate(*d);
+    setHours(DocumentFileFormat::intValue(values[HoursAttribute]));
+    setMinutes(DocumentFileFormat::intValue(values[MinutesAttribute]));
+    setColorLabel(DocumentFileFormat::intValue(values[ColorLabelAttribute]));
+    setActive(values[ActiveAttribute] == u"yes");
+    setExecuted(values[ExecutedAttribute] == u"yes");
+    QString descript = present[DescriptionAttribute]
+                           ? platform::XmlEntities::unescaped(values[DescriptionAttribute].toString())
+                           : QString();
+    if (!descript.isEmpty()) {
+        descript.replace(QChar(u'\n'), QChar(0x2028));
+        descript.remove(QChar(u'\r'));
+    }
+    setDescript(descript);
+    setWage(DocumentFileFormat::floatValue(values[WageAttribute]));
+    setTurnover(DocumentFileFormat::floatValue(values[TurnoverAttribute]));
+}
+
+void Node::writeStartElementWithAttributes(QXmlStreamWriter &writer) const
+{
+    writer.writeStartElement(xmlTypeName(m_type));
+    writer.writeAttribute(attributeName(CreateDateAttribute), platform::CalendarDate::description(m_cDate));
+    writer.writeAttribute(attributeName(LastDateAttribute), platform::CalendarDate::description(m_lDate));
+    writer.writeAttribute(attributeName(ItemNameAttribute),
+                          platform::XmlEntities::escaped(DocumentFileFormat::xmlSafeText(m_itemName)));
+    writer.writeAttribute(attributeName(HoursAttribute), QString::number(m_hours));
+    writer.writeAttribute(attributeName(MinutesAttribute), QString::number(m_minutes));
+    writer.writeAttribute(attributeName(ColorLabelAttribute), QString::number(m_colorLabel));
+    writer.writeAttribute(attributeName(ActiveAttribute), yesNo(m_active));
+    writer.writeAttribute(attributeName(ExecutedAttribute), yesNo(m_executed));
+    writer.writeAttribute(attributeName(DescriptionAttribute),
+                          platform::XmlEntities::escaped(DocumentFileFormat::xmlSafeText(m_descript)));
+    writer.writeAttribute(attributeName(TurnoverAttribute), DocumentFileFormat::formatFloat(m_turnover));
+    writer.writeAttribute(attributeName(WageAttribute), DocumentFileFormat::formatFloat(m_wage));
+}
+
+void Node::nodeAsXMLElementWithFlags(QXmlStreamWriter &writer, int flags) const
+{
+    writeStartElementWithAttributes(writer);
+    writer.writeEndElement();
+}
+
+void Node::writeSubtree(QXmlStreamWriter &writer, int flags) const
+{
+    writeStartElementWithAttributes(writer);
+    for (const NodePtr &slot : m_children) {
+        const Node *n = slot.get();
+        if (!n)
+            continue;
+        if ((flags & WithoutTimeEntries) && n->m_type == TimeEntry)
+            continue;
+        if ((flags & WithoutDayEntries) && n->m_type == Day)
+            continue;
+        n->writeSubtree(writer, flags);
+    }
+    writer.writeEndElement();
+}
+
+void Node::addNodesAsXMLElementTreeToXMLElement(QXmlStreamWriter &writer, int flags) const
+{
+    writeSubtree(writer, flags);
+}
+
+void Node::nodeTreeAsXMLElementTreeWithFlags(QXmlStreamWriter &writer, int flags) const
+{
+    writeSubtree(writer, flags);
+}

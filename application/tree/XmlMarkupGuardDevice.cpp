@@ -1,0 +1,243 @@
+#include "application/tree/XmlMarkupGuardDevice.h"
+
+namespace {
+
+constexpr char CDataOpening[] = "[CDATA[";
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\n' || c == '\r' || c == '\t';
+}
+
+} // namespace
+
+XmlMarkupGuardDevice::XmlMarkupGuardDevice(QIODevice *source, const Bounds &bounds, QObject *parent)
+    : QIODevice(parent), m_source(source), m_bounds(bounds)
+{
+    open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+}
+
+XmlMarkupGuardDevice::~XmlMarkupGuardDevice() = default;
+
+qint64 XmlMarkupGuardDevice::writeData(const char *, qint64)
+{
+    return -1;
+}
+
+void XmlMarkupGuardDevice::closeAfterRun(char c, char run)
+{
+    if (c == run)
+        ++m_progress;
+    else if (c == '>' && m_progress >= 2)
+        enterText();
+    else
+        m_progress = 0;
+}
+
+void XmlMarkupGuardDevice::enterText()
+{
+    m_state = State::Text;
+    m_length = 0;
+    m_runHasText = false;
+}
+
+qint64 XmlMarkupGuardDevice::readData(char *data, qint64 maxSize)
+{
+    if (m_refused)
+        return -1;
+    const qint64 n = m_source->read(data, maxSize);
+    if (n <= 0)
+        return n;
+    if (!scan(data, n)) {
+        m_refused = true;
+        setErrorString(QStringLiteral("markup beyond the document's bounds"));
+        return -1;
+    }
+    return n;
+}
+
+bool XmlMarkupGuardDevice::scanValue(char c)
+{
+    if (m_reference >= 0) {
+        // Inside "&…;": the whole reference is one character.
+        if (c == ';')
+            m_reference = -1;
+        else if (++m_reference > MaximumReferenceLength)
+            return false;
+        return true;
+    }
+    const auto byte = static_cast<unsigned char>(c);
+    int units = 1;
+    if (c == '&') {
+        m_reference = 0;
+        if (++m_references > m_bounds.referencesPerTag)
+            return false;
+    } else if ((byte & 0xC0) == 0x80) {
+        units = 0; // continues a UTF-8 sequence
+    } else if ((byte & 0xF8) == 0xF0) {
+        units = 2; // outside the basic plane: a surrogate pair
+    } else if (c == '\n' && m_afterCR) {
+        units = 0; // CR LF is one line end
+    }
+    m_afterCR = c == '\r';
+    m_valueLength += units;
+    m_tagText += units;
+    return m_valueLength <= m_bounds.attributeLength && m_tagText <= m_bounds.tagTextLength;
+}
+
+qint64 XmlMarkupGuardDevice::plainValueRun(const char *data, qint64 size) const
+{
+    // Bytes that are one character each and end nothing: most of every value.
+    const char quote = m_quote;
+    qint64 j = 0;
+    while (j < size) {
+        const char c = data[j];
+        if (c == quote || c == '&' || c == '\r' || c == '\n' || static_cast<unsigned char>(c) >= 0x80)
+            break;
+        ++j;
+    }
+    return j;
+}
+
+bool XmlMarkupGuardDevice::scan(const char *data, qint64 size)
+{
+    for (qint64 i = 0; i < size; ++i) {
+        const char c = data[i];
+        switch (m_state) {
+        case State::Text: {
+            // The run up to the next tag at once.
+            qint64 j = i;
+            bool text = m_runHasText;
+            while (j < size && data[j] != '<') {
+                text = text || !isBlank(data[j]);
+                ++j;
+            }
+            m_length += j - i;
+            m_runHasText = text;
+            if (m_length > (text ? m_bounds.textLength : m_bounds.whitespaceLength))
+                return false;
+            if (j < size) {
+                m_state = State::Open;
+                m_length = 0;
+            }
+            i = j;
+            break;
+        }
+        case State::Open:
+            if (c == '!') {
+                m_state = State::Bang;
+            } else if (c == '?') {
+                m_state = State::Instruction;
+                m_progress = 0;
+            } else if (c == '/') {
+                m_state = State::EndTag;
+            } else {
+                m_state = State::StartTag;
+                m_attributes = 0;
+                m_quote = 0;
+                m_tagText = 0;
+                m_references = 0;
+                m_length = 1;
+            }
+            break;
+        case State::Bang:
+            if (c == '-') {
+                m_state = State::BangDash;
+            } else if (c == '[') {
+                m_state = State::CDataOpening;
+                m_progress = 1;
+            } else {
+                return false; // a declaration: "<!DOCTYPE", "<!ENTITY", …
+            }
+            break;
+        case State::BangDash:
+            if (c != '-')
+                return false;
+            m_state = State::Comment;
+            m_progress = 0;
+            break;
+        case State::CDataOpening:
+            if (c != CDataOpening[m_progress])
+                return false;
+            if (++m_progress == int(sizeof CDataOpening) - 1) {
+                m_state = State::CData;
+                m_progress = 0;
+            }
+            break;
+        case State::Comment: // ends with "-->"
+            if (++m_length > m_bounds.textLength)
+                return false;
+            closeAfterRun(c, '-');
+            break;
+        case State::CData: // ends with "]]>"
+            if (++m_length > m_bounds.textLength)
+                return false;
+            closeAfterRun(c, ']');
+            break;
+        case State::Instruction: // ends with "?>"
+            if (++m_length > m_bounds.textLength)
+                return false;
+            if (c == '>' && m_progress == 1)
+                enterText();
+            else
+                m_progress = c == '?' ? 1 : 0;
+            break;
+        case State::StartTag:
+            if (m_quote) {
+                if (m_reference < 0) {
+                    if (const qint64 run = plainValueRun(data + i, size - i)) {
+                        m_valueLength += run;
+                        m_tagText += run;
+                        m_afterCR = false;
+                        if (m_valueLength > m_bounds.attributeLength || m_tagText > m_bounds.tagTextLength)
+                            return false;
+                        i += run - 1;
+                        break;
+                    }
+                }
+                if (c == m_quote)
+                    m_quote = 0;
+                else if (!scanValue(c))
+                    return false;
+                break;
+            }
+            {
+                // Names and blanks up to the next quote, equals sign or end at once.
+                qint64 j = i;
+                while (j < size && data[j] != '"' && data[j] != '\'' && data[j] != '=' && data[j] != '>')
+                    ++j;
+                m_length += j - i;
+                if (j == size)
+                    return m_length <= m_bounds.tagLength;
+                i = j;
+            }
+            if (++m_length > m_bounds.tagLength)
+                return false;
+            if (data[i] == '"' || data[i] == '\'') {
+                m_quote = data[i];
+                m_valueLength = 0;
+                m_reference = -1;
+                m_afterCR = false;
+            } else if (data[i] == '=') {
+                if (++m_attributes > m_bounds.attributesPerTag)
+                    return false;
+            } else {
+                enterText(); // '>'
+            }
+            break;
+        case State::EndTag: {
+            qint64 j = i;
+            while (j < size && data[j] != '>')
+                ++j;
+            m_length += j - i + (j < size ? 1 : 0);
+            if (m_length > m_bounds.tagLength)
+                return false;
+            if (j < size)
+                enterText();
+            i = j;
+            break;
+        }
+        }
+    }
+    return true;
+}

@@ -1,0 +1,1291 @@
+// The application controller offscreen: defaults, the one instance, launch, autosave,
+// the tray icon's menu, the hot key's action with its status window, sleep and
+// quitting. The hot-key service only records (the X server is tested on the desktop).
+#include "TestAppControllerSupport.h"
+#include "TestMyDocumentSupport.h"
+
+#include <tuple>
+#include <QSignalSpy>
+
+#include "NTXAppKit/preferences/NTXPreferenceWindowController.h"
+#include "NTXAppKit/reporting/NTXCrashReporter.h"
+#include "NTXAppKit/reporting/NTXModalRunner.h"
+#include "application/base/DefaultsKeys.h"
+#include "application/tree/DocumentFileFormat.h"
+#include "application/tree/DocumentReadAhead.h"
+#include "application/preferences/TimeRegistrationPrefPanel.h"
+#include "components/hotkeys/HKHotKeyCenter.h"
+#include "platform/foundation/Bundle.h"
+#include "platform/foundation/Clock.h"
+#include "platform/document/MenuItemValidation.h"
+#include "platform/document/StandardMenus.h"
+#include "application/document/DocumentWindow.h"
+#include "application/document/DocumentWindowController.h"
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/UndoManager.h"
+#include "platform/drawing/ActionDispatch.h"
+#include "NTXAppKit/NTXContextMenuToolbarItem/NTXContextMenuToolbarItem.h"
+
+#include <QDialog>
+#include <QMainWindow>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QThreadPool>
+#include <QToolBar>
+#include <QMenuBar>
+#include <QRegularExpression>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <QToolBar>
+
+#include <algorithm>
+#include <functional>
+
+using namespace appcontrollertest;
+using mydoctest::drainEvents;
+using mydoctest::waitForMessageBox;
+using platform::localized;
+
+namespace {
+
+constexpr quint32 Control = 0x40000, Option = 0x80000, Shift = 0x20000;
+
+// What each document window holds the moment it is first shown: its title, the
+// outline's top-level rows, and what the test counted by then.
+class FirstShowWatcher : public QObject
+{
+public:
+    struct Shown
+    {
+        QString title;
+        int rows = -1;
+        int counted = 0;
+    };
+    explicit FirstShowWatcher(std::function<int()> count = {}) : m_count(std::move(count))
+    {
+        qApp->installEventFilter(this);
+    }
+    ~FirstShowWatcher() override { qApp->removeEventFilter(this); }
+    QList<Shown> shown;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show) {
+            if (auto *window = qobject_cast<DocumentWindow *>(watched)) {
+                QAbstractItemModel *model = window->outlineView()->model();
+                shown.append({window->windowTitle(), model ? model->rowCount() : -1, m_count ? m_count() : 0});
+            }
+        }
+        return false;
+    }
+
+private:
+    std::function<int()> m_count;
+};
+
+// The document windows there are, shown or not.
+int documentWindowCount()
+{
+    int count = 0;
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        count += qobject_cast<DocumentWindow *>(widget) ? 1 : 0;
+    return count;
+}
+
+// The alert showing now (the alerts of failed opens have no parent), else null.
+QMessageBox *visibleAlert()
+{
+    QMessageBox *found = nullptr;
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (auto *box = qobject_cast<QMessageBox *>(widget); box && box->isVisible())
+            found = box;
+    }
+    return found;
+}
+
+QMessageBox *waitForAlert()
+{
+    QMessageBox *found = nullptr;
+    (void)QTest::qWaitFor([&] { return (found = visibleAlert()) != nullptr; }, 10000);
+    return found;
+}
+
+class AppControllerTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        resetProgramDefaults();
+        ASSERT_EQ(AppController::existingSharedAppController(), nullptr);
+        HKHotKeyCenter::setHotKeyGrabber(&grabber);
+        testDocumentServices()->soundPlayer = [this](const QString &name) { sounds.append(name); };
+        testDocumentServices()->idleSecondsSource = [] { return 0.0; };
+        ASSERT_TRUE(files.isValid());
+    }
+
+    void TearDown() override
+    {
+        destroyController(controller);
+        controller = nullptr;
+        EXPECT_EQ(AppController::existingSharedAppController(), nullptr);
+        EXPECT_EQ(testDocumentServices()->runningCounters, 0);
+        HKHotKeyCenter::setHotKeyGrabber(nullptr);
+        testDocumentServices()->soundPlayer = {};
+        testDocumentServices()->idleSecondsSource = {};
+    }
+
+    platform::UserDefaults &defaults() { return programDefaults(); }
+
+    AppController *start()
+    {
+        controller = makeController();
+        return controller;
+    }
+
+    MyDocument *newDocument(bool display = false)
+    {
+        return qobject_cast<MyDocument *>(controller->openUntitledDocument(display));
+    }
+
+    // A document with a file: saved once under the name.
+    MyDocument *savedDocument(const QString &name)
+    {
+        MyDocument *document = newDocument();
+        addJob(document, QStringLiteral("Filed"));
+        document->setFilePath(files.filePath(name));
+        bool saved = false;
+        document->saveDocumentWithCompletion([&](bool ok) { saved = ok; });
+        EXPECT_TRUE(QTest::qWaitFor([&] { return saved; }, 5000));
+        return document;
+    }
+
+    void postPrefsChanged() { platform::NotificationCenter::defaultCenter().post(PrefsChangedNotification); }
+
+    static QString startTitle(const QString &path) { return QStringLiteral("  ") + localized("LSstart") + QStringLiteral(": ") + path; }
+    static QString stopTitle(const QString &path) { return QStringLiteral("  ") + localized("LSstop") + QStringLiteral(": ") + path; }
+
+    testsupport::ScopedXdgHome home;
+    QTemporaryDir files;
+    RecordingGrabber grabber;
+    AppController *controller = nullptr;
+    QStringList sounds;
+};
+
+// ---- Defaults and the one instance ----
+
+TEST_F(AppControllerTest, RegistersTheThirtyDefaultsWithTheirValues)
+{
+    start();
+    const auto table = DefaultsKeys::registeredDefaultsTable(QString());
+    ASSERT_EQ(table.size(), 30);
+    for (const auto &[key, value] : table)
+        EXPECT_TRUE(defaults().objectForKey(key).isValid()) << key.toStdString();
+    EXPECT_TRUE(defaults().boolForKey(QStringLiteral("OpenEmptyDocument")));
+    EXPECT_FALSE(defaults().boolForKey(QStringLiteral("OpenLastEditedDoc")));
+    EXPECT_EQ(defaults().integerForKey(QStringLiteral("AutoSaveTimer")), 0);
+    EXPECT_FALSE(defaults().boolForKey(QStringLiteral("ShowChronarkMenu")));
+    EXPECT_TRUE(defaults().boolForKey(QStringLiteral("RUZStopTimerWhenSleep")));
+    EXPECT_EQ(defaults().integerForKey(QStringLiteral("ChronarkKeyCode")), -1);
+    EXPECT_FALSE(defaults().boolForKey(QStringLiteral("AcceptHotKey")));
+    EXPECT_TRUE(defaults().boolForKey(QStringLiteral("AllwaysMutely")));
+    EXPECT_DOUBLE_EQ(defaults().doubleForKey(QStringLiteral("RUZStopTimerWhenInactiveTime")), 5.0);
+    EXPECT_EQ(defaults().stringForKey(QStringLiteral("UpdateStatus")), QStringLiteral("LSUPStatus1"));
+    EXPECT_EQ(defaults().stringForKey(QStringLiteral("UpdateDate")), QStringLiteral("-"));
+    EXPECT_EQ(defaults().integerForKey(QStringLiteral("RUZExportEncodingNew")), 4);
+}
+
+TEST_F(AppControllerTest, OneControllerPerProcessIsTheSharedDocumentController)
+{
+    start();
+    EXPECT_EQ(AppController::getSharedAppController(), controller);
+    EXPECT_EQ(platform::DocumentController::sharedDocumentController(), controller);
+
+    // A second construction answers the first and drops what it was handed.
+    AppController::Services services;
+    QPointer<platform::DesktopNotifier> notifier = new platform::DesktopNotifier(unreachableBus());
+    services.notifier = notifier;
+    EXPECT_EQ(AppController::create(services), controller);
+    EXPECT_TRUE(notifier.isNull());
+    EXPECT_EQ(controller->notifier()->applicationName(), QStringLiteral("Chronark"));
+
+    // The document type is registered: new documents are the application's.
+    EXPECT_NE(newDocument(), nullptr);
+}
+
+// ---- Hot key at launch ----
+
+TEST_F(AppControllerTest, NoHotKeyForANegativeOrUnusableStoredKeyCode)
+{
+    start();
+    EXPECT_FALSE(controller->hotKeyRegisteredAtLaunch());
+    destroyController(controller);
+    controller = nullptr;
+
+    for (const QVariant &stored : {QVariant(300), QVariant(65536 + 96), QVariant(QStringLiteral("F5")),
+                                   QVariant(QVariantList{1, 2})}) {
+        defaults().setObject(stored, ChronarkKeyCodeKey);
+        start();
+        EXPECT_FALSE(controller->hotKeyRegisteredAtLaunch()) << stored.toString().toStdString();
+        destroyController(controller);
+        controller = nullptr;
+    }
+    // Nothing ever reached the desktop.
+    EXPECT_TRUE(grabber.grabs.isEmpty());
+}
+
+TEST_F(AppControllerTest, StoredHotKeyIsRegisteredForTheControllerAndGivenBackWithIt)
+{
+    defaults().setInteger(96, ChronarkKeyCodeKey);
+    defaults().setInteger(Control | Option | Shift, ChronarkKeyModifierKey);
+    start();
+    EXPECT_TRUE(controller->hotKeyRegisteredAtLaunch());
+    ASSERT_EQ(grabber.grabs.size(), 1);
+    EXPECT_EQ(grabber.grabs.first().first, 96);
+    EXPECT_EQ(grabber.grabs.first().second, Control | Option | Shift);
+    const HKHotKeyCenter::HotKeys hotKeys = controller->hotKeyCenter().registeredHotKeys();
+    ASSERT_EQ(hotKeys.size(), 1);
+    EXPECT_EQ(hotKeys.first()->target(), controller);
+    EXPECT_EQ(hotKeys.first()->action(), QByteArray("chronarkHotKeyDown:"));
+
+    destroyController(controller);
+    controller = nullptr;
+    EXPECT_EQ(grabber.ungrabs, QList<quint16>({96}));
+    EXPECT_TRUE(HKHotKeyCenter().registeredHotKeys().isEmpty());
+}
+
+// ---- Launch ----
+
+TEST_F(AppControllerTest, LaunchOpensAnUntitledDocumentOnlyWhenAsked)
+{
+    start();
+    controller->launch({});
+    ASSERT_EQ(controller->documents().size(), 1);
+    EXPECT_TRUE(controller->documents().first()->filePath().isEmpty());
+    destroyController(controller);
+
+    defaults().setBool(false, OpenEmptyDocumentKey);
+    start();
+    controller->launch({});
+    EXPECT_TRUE(controller->documents().isEmpty());
+}
+
+TEST_F(AppControllerTest, LaunchOffersANewCrashReportAndTheMenuSendsFeedback)
+{
+    QTemporaryDir state;
+    NTXCrashReporter::setFolders(state.filePath(QStringLiteral("CrashReporter")), state.filePath(QStringLiteral("console.log")));
+    NTXCrashReporter::setUserDefaults(&defaults());
+    ASSERT_TRUE(testsupport::writeFile(state.filePath(QStringLiteral("CrashReporter/chronark_1_1.crash")), "Signal: 11 (SIGSEGV)\n"));
+    int offered = 0;
+    QStringList windows;
+    NTXModalRunner::setAlertRunner([&](QMessageBox &) { ++offered; return 1; });
+    NTXModalRunner::setDialogRunner([&](QDialog &window) { windows.append(window.objectName()); window.reject(); });
+    start();
+    controller->launch({});
+    EXPECT_EQ(offered, 1);
+
+    QMenuBar bar;
+    controller->installApplicationMenu(&bar);
+    QAction *feedback = nullptr;
+    for (QAction *item : bar.actions().first()->menu()->actions()) {
+        if (item->text().remove(QLatin1Char('&')) == QStringLiteral("Send Feedback…"))
+            feedback = item;
+    }
+    ASSERT_NE(feedback, nullptr);
+    feedback->trigger();
+    EXPECT_EQ(windows, QStringList{QStringLiteral("feedbackWindow")});
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    NTXModalRunner::setAlertRunner(nullptr);
+    NTXModalRunner::setDialogRunner(nullptr);
+    NTXCrashReporter::setUserDefaults(nullptr);
+    NTXCrashReporter::setFolders(QString(), QString());
+}
+
+TEST_F(AppControllerTest, LaunchReopensTheLastEditedDocumentInsteadOfAnUntitledOne)
+{
+    start();
+    const QString path = savedDocument(QStringLiteral("last.chronark"))->filePath();
+    destroyController(controller);
+
+    defaults().setBool(true, OpenLastEditedDocKey);
+    defaults().setString(path, LestEditedFileNameKey);
+    start();
+    controller->launch({});
+    ASSERT_EQ(controller->documents().size(), 1);
+    EXPECT_EQ(controller->documents().first()->filePath(), path);
+    destroyController(controller);
+
+    // Set, but with no file name: an untitled document as usual.
+    defaults().setString(QString(), LestEditedFileNameKey);
+    start();
+    controller->launch({});
+    ASSERT_EQ(controller->documents().size(), 1);
+    EXPECT_TRUE(controller->documents().first()->filePath().isEmpty());
+}
+
+TEST_F(AppControllerTest, LaunchOpensTheFilesGivenAndAnUnreadableLastFileDoesNotStopIt)
+{
+    start();
+    const QString path = savedDocument(QStringLiteral("given.chronark"))->filePath();
+    destroyController(controller);
+
+    defaults().setBool(true, OpenLastEditedDocKey);
+    defaults().setString(files.filePath(QStringLiteral("gone.chronark")), LestEditedFileNameKey);
+    defaults().setBool(true, UpdateAutoSearchKey);
+    start();
+    QList<bool> checks;
+    controller->setUpdateChecker([&](bool silent) { checks.append(silent); });
+    controller->launch({path});
+    ASSERT_EQ(controller->documents().size(), 1);
+    EXPECT_EQ(controller->documents().first()->filePath(), path);
+    // The silent check runs once the event loop turns.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !checks.isEmpty(); }, 5000));
+    EXPECT_EQ(checks, QList<bool>({true}));
+    EXPECT_NE(controller->preferenceController(), nullptr);
+}
+
+// The application's own launch reads its files on a pool thread: the window shows
+// once the file is read, with the file's content from its first showing; the
+// update check and the preferences window controller come after.
+TEST_F(AppControllerTest, ALaunchReadingAheadShowsTheWindowWithTheFilesContentFromTheStart)
+{
+    start();
+    const QString path = savedDocument(QStringLiteral("ahead.chronark"))->filePath();
+    destroyController(controller);
+    ASSERT_EQ(documentWindowCount(), 0);
+
+    defaults().setBool(true, UpdateAutoSearchKey);
+    start();
+    QList<bool> checks;
+    controller->setUpdateChecker([&](bool silent) { checks.append(silent); });
+    FirstShowWatcher watcher([&] { return int(checks.size()); });
+    DocumentReadAhead ahead;
+    controller->launch({path}, &ahead);
+    // Opened in the pass in which the read ends.
+    EXPECT_TRUE(controller->documents().isEmpty());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !controller->documents().isEmpty(); }, 30000));
+    ASSERT_EQ(controller->documents().size(), 1);
+    auto *document = qobject_cast<MyDocument *>(controller->documents().first());
+    ASSERT_NE(document, nullptr);
+    EXPECT_EQ(document->filePath(), path);
+    EXPECT_FALSE(document->isDocumentEdited());
+    ASSERT_EQ(document->jobList()->childrenCount(), 1);
+    EXPECT_EQ(document->jobList()->childAtIndex(0)->itemName(), QStringLiteral("Filed"));
+    EXPECT_TRUE(document->mainWindow()->isVisible());
+    // One window, shown once, already with the job and the file's name.
+    ASSERT_EQ(watcher.shown.size(), 1);
+    EXPECT_TRUE(watcher.shown.first().title.startsWith(QStringLiteral("ahead.chronark")))
+        << qPrintable(watcher.shown.first().title);
+    EXPECT_EQ(watcher.shown.first().rows, 1);
+    EXPECT_EQ(watcher.shown.first().counted, 0);
+    EXPECT_EQ(documentWindowCount(), 1);
+
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !checks.isEmpty() && controller->preferenceController(); }, 10000));
+    EXPECT_EQ(checks, QList<bool>({true}));
+    EXPECT_EQ(controller->recentDocumentPaths().value(0), path);
+
+    // The tree read ahead is handed over once: a revert reads the file as it is now.
+    {
+        NodePtr root = Node::create(Node::Root);
+        NodePtr job = Node::create(Node::Job);
+        job->setItemName(QStringLiteral("Changed on disk"));
+        root->addChild(job);
+        ASSERT_TRUE(DocumentFileFormat::writeToFile(path, DocumentFileFormat::TypeName, *root, DocumentValuesStore()));
+    }
+    ASSERT_TRUE(document->revertToSaved());
+    ASSERT_EQ(document->jobList()->childrenCount(), 1);
+    EXPECT_EQ(document->jobList()->childAtIndex(0)->itemName(), QStringLiteral("Changed on disk"));
+}
+
+// A file that cannot be read gives the alert a launch without reading ahead gives,
+// and the untitled document opens as it would; the window made meanwhile is the
+// untitled document's, or goes when none opens.
+TEST_F(AppControllerTest, ALaunchReadingAheadReportsAFileThatCannotBeReadAsBefore)
+{
+    const QString broken = files.filePath(QStringLiteral("broken.chronark"));
+    ASSERT_TRUE(testsupport::writeFile(broken, "<?xml version=\"1.0\"?><Chronark version=\"2.0\"><document>"));
+    struct Outcome
+    {
+        QString text;
+        QString reason;
+        int documents = -1;
+        bool untitled = false;
+        int windows = -1;
+    };
+    auto launchWith = [&](bool readingAhead, bool untitled) {
+        defaults().setBool(untitled, OpenEmptyDocumentKey);
+        start();
+        DocumentReadAhead ahead;
+        controller->launch({broken}, readingAhead ? &ahead : nullptr);
+        Outcome outcome;
+        if (QMessageBox *box = waitForAlert()) {
+            outcome.text = box->text();
+            outcome.reason = box->informativeText();
+            box->accept();
+        }
+        testsupport::settleEvents();
+        outcome.documents = int(controller->documents().size());
+        outcome.untitled = outcome.documents == 1 && controller->documents().first()->filePath().isEmpty();
+        outcome.windows = documentWindowCount();
+        destroyController(controller);
+        controller = nullptr;
+        return outcome;
+    };
+    for (bool untitled : {true, false}) {
+        SCOPED_TRACE(untitled);
+        const Outcome before = launchWith(false, untitled);
+        const Outcome now = launchWith(true, untitled);
+        EXPECT_TRUE(before.text.contains(QStringLiteral("“broken.chronark”"))) << qPrintable(before.text);
+        EXPECT_FALSE(before.reason.isEmpty());
+        EXPECT_EQ(now.text, before.text);
+        EXPECT_EQ(now.reason, before.reason);
+        EXPECT_EQ(now.documents, untitled ? 1 : 0);
+        EXPECT_EQ(now.untitled, untitled);
+        EXPECT_EQ(now.windows, untitled ? 1 : 0);
+    }
+}
+
+// A quit while the files are read ends the launch there: nothing opens or shows
+// afterwards, and the window made meanwhile goes.
+TEST_F(AppControllerTest, AQuitWhileTheLaunchsFilesAreReadOpensNothing)
+{
+    start();
+    const QString path = savedDocument(QStringLiteral("quit.chronark"))->filePath();
+    destroyController(controller);
+
+    start();
+    QList<bool> checks;
+    controller->setUpdateChecker([&](bool silent) { checks.append(silent); });
+    defaults().setBool(true, UpdateAutoSearchKey);
+    FirstShowWatcher watcher;
+    QSignalSpy terminating(controller, &platform::DocumentController::willTerminate);
+    DocumentReadAhead ahead;
+    controller->launch({path}, &ahead);
+    controller->terminate(nullptr);
+    EXPECT_EQ(terminating.count(), 1);
+    QThreadPool::globalInstance()->waitForDone();
+    testsupport::settleEvents();
+    EXPECT_TRUE(controller->documents().isEmpty());
+    EXPECT_TRUE(watcher.shown.isEmpty());
+    EXPECT_EQ(documentWindowCount(), 0);
+    EXPECT_TRUE(checks.isEmpty());
+    EXPECT_EQ(visibleAlert(), nullptr);
+}
+
+// A controller that goes while the files are read takes what the launch prepared
+// with it: no window is left behind for the documents of a later controller.
+TEST_F(AppControllerTest, AControllerGoneWhileTheLaunchsFilesAreReadLeavesNothingBehind)
+{
+    start();
+    const QString path = savedDocument(QStringLiteral("gone.chronark"))->filePath();
+    destroyController(controller);
+
+    start();
+    DocumentReadAhead ahead;
+    controller->launch({path}, &ahead);
+    // Gone before any event pass: the read's answer has not come back.
+    delete controller;
+    controller = nullptr;
+    destroyController(nullptr);
+    QThreadPool::globalInstance()->waitForDone();
+    testsupport::settleEvents();
+    EXPECT_EQ(documentWindowCount(), 0);
+
+    start();
+    FirstShowWatcher watcher;
+    controller->launch({});
+    ASSERT_EQ(controller->documents().size(), 1);
+    EXPECT_TRUE(controller->documents().first()->filePath().isEmpty());
+    ASSERT_EQ(watcher.shown.size(), 1);
+    EXPECT_EQ(watcher.shown.first().rows, 0);
+    EXPECT_EQ(documentWindowCount(), 1);
+}
+
+// The last edited document is read ahead with the files named.
+TEST_F(AppControllerTest, ALaunchReadingAheadReopensTheLastEditedDocument)
+{
+    start();
+    const QString named = savedDocument(QStringLiteral("named.chronark"))->filePath();
+    const QString last = savedDocument(QStringLiteral("last.chronark"))->filePath();
+    destroyController(controller);
+
+    defaults().setBool(true, OpenLastEditedDocKey);
+    defaults().setString(last, LestEditedFileNameKey);
+    start();
+    FirstShowWatcher watcher;
+    DocumentReadAhead ahead;
+    controller->launch({named}, &ahead);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return controller->documents().size() == 2; }, 30000));
+    EXPECT_EQ(controller->documents().at(0)->filePath(), named);
+    EXPECT_EQ(controller->documents().at(1)->filePath(), last);
+    ASSERT_EQ(watcher.shown.size(), 2);
+    for (const FirstShowWatcher::Shown &shown : watcher.shown)
+        EXPECT_EQ(shown.rows, 1) << qPrintable(shown.title);
+    // Both trees were taken: nothing is left to offer.
+    EXPECT_FALSE(ahead.take(named).has_value());
+    EXPECT_FALSE(ahead.take(last).has_value());
+}
+
+TEST_F(AppControllerTest, PreferencesWindowHasTheFourPanesAndTheHotKeyTarget)
+{
+    start();
+    QList<bool> checks;
+    controller->setUpdateChecker([&](bool silent) { checks.append(silent); });
+    controller->launch({});
+    NTXPreferenceWindowController *preferences = controller->preferenceController();
+    ASSERT_NE(preferences, nullptr);
+    for (const QString &identifier : AppController::preferencePaneIdentifiers())
+        EXPECT_NE(preferences->prefPaneWithIdentifier(identifier), nullptr) << identifier.toStdString();
+    EXPECT_EQ(AppController::preferencePaneIdentifiers(),
+              QStringList({"GeneralPrefPanel", "TimeRegistrationPrefPanel", "SoundPrefPanel", "UpdatePreferencePanel"}));
+    EXPECT_FALSE(preferences->usesConfigurationPane());
+    EXPECT_FALSE(preferences->sortByCategory());
+    auto *timePane = qobject_cast<TimeRegistrationPrefPanel *>(
+        preferences->prefPaneWithIdentifier(QStringLiteral("TimeRegistrationPrefPanel")));
+    ASSERT_NE(timePane, nullptr);
+    EXPECT_EQ(timePane->hotKeyTarget(), controller);
+    EXPECT_EQ(timePane->hotKeyAction(), QByteArray("chronarkHotKeyDown:"));
+
+    controller->showPreferences(nullptr);
+    ASSERT_NE(preferences->existingWindow(), nullptr);
+    EXPECT_TRUE(preferences->existingWindow()->isVisible());
+    EXPECT_EQ(preferences->activePane(), preferences->prefPaneWithIdentifier(QStringLiteral("GeneralPrefPanel")));
+    preferences->close();
+
+    // The menu command checks loudly; no check at launch without "UpdateAutoSearch".
+    controller->checkForUpdates(nullptr);
+    EXPECT_EQ(checks, QList<bool>({false}));
+}
+
+// Every pane, the narrow "Update" one too, shows the whole toolbar of panes: no
+// item goes behind the overflow button.
+TEST_F(AppControllerTest, ThePreferencesWindowIsNeverNarrowerThanItsToolbar)
+{
+    start();
+    controller->launch({});
+    NTXPreferenceWindowController *preferences = controller->preferenceController();
+    ASSERT_NE(preferences, nullptr);
+    controller->showPreferences(nullptr);
+    NTXWindow *window = preferences->existingWindow();
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    auto *toolbar = window->findChild<QToolBar *>();
+    ASSERT_NE(toolbar, nullptr);
+    for (const QString &identifier : AppController::preferencePaneIdentifiers()) {
+        SCOPED_TRACE(identifier.toStdString());
+        ASSERT_TRUE(preferences->selectPaneWithIdentifier(identifier));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !window->isAnimatingFrame(); }, 5000));
+        QCoreApplication::processEvents();
+        EXPECT_GE(window->width(), toolbar->sizeHint().width());
+        EXPECT_GE(toolbar->width(), toolbar->sizeHint().width());
+        for (QAction *item : toolbar->actions()) {
+            QWidget *button = toolbar->widgetForAction(item);
+            ASSERT_NE(button, nullptr);
+            EXPECT_TRUE(button->isVisible()) << item->text().toStdString();
+        }
+    }
+    preferences->selectPaneWithIdentifier(AppController::preferencePaneIdentifiers().first());
+    preferences->close();
+}
+
+// ---- Autosave ----
+
+TEST_F(AppControllerTest, AutosaveTimerFollowsThePreferenceAndSavesOnlyEditedFiledDocuments)
+{
+    start();
+    EXPECT_EQ(controller->autoSaveTimer(), nullptr);
+
+    defaults().setInteger(5, AutoSaveTimerKey);
+    postPrefsChanged();
+    ASSERT_NE(controller->autoSaveTimer(), nullptr);
+    EXPECT_TRUE(controller->autoSaveTimer()->isActive());
+    EXPECT_FALSE(controller->autoSaveTimer()->isSingleShot());
+    EXPECT_EQ(controller->autoSaveTimer()->interval(), 5 * 60 * 1000);
+
+    MyDocument *filed = savedDocument(QStringLiteral("auto.chronark"));
+    MyDocument *untitled = newDocument();
+    addJob(filed, QStringLiteral("Added later"));
+    filed->updateChangeCount(platform::Document::ChangeType::Done);
+    untitled->updateChangeCount(platform::Document::ChangeType::Done);
+    ASSERT_TRUE(filed->isDocumentEdited());
+
+    // A clean document is not rewritten: what the reader skips in its file stays.
+    MyDocument *clean = savedDocument(QStringLiteral("clean.chronark"));
+    QByteArray cleanBytes = testsupport::readFile(clean->filePath());
+    cleanBytes.replace("</Chronark>", "<kept note=\"the reader skips this\"/></Chronark>");
+    ASSERT_TRUE(testsupport::writeFile(clean->filePath(), cleanBytes));
+    ASSERT_TRUE(clean->revertToSaved());
+    ASSERT_FALSE(clean->isDocumentEdited());
+
+    controller->doTimer(controller->autoSaveTimer());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !filed->isDocumentEdited(); }, 5000));
+    EXPECT_EQ(testsupport::readFile(clean->filePath()), cleanBytes);
+    EXPECT_TRUE(untitled->isDocumentEdited());
+    EXPECT_TRUE(untitled->filePath().isEmpty());
+    QFile file(filed->filePath());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().contains("Added later"));
+
+    defaults().setInteger(0, AutoSaveTimerKey);
+    postPrefsChanged();
+    EXPECT_EQ(controller->autoSaveTimer(), nullptr);
+}
+
+TEST_F(AppControllerTest, OddAutosaveValuesNeverMakeABrokenTimer)
+{
+    defaults().setInteger(-3, AutoSaveTimerKey);
+    start();
+    EXPECT_EQ(controller->autoSaveTimer(), nullptr);
+    defaults().setInteger(qint64(1) << 40, AutoSaveTimerKey);
+    postPrefsChanged();
+    ASSERT_NE(controller->autoSaveTimer(), nullptr);
+    EXPECT_GT(controller->autoSaveTimer()->interval(), 0);
+    defaults().setString(QStringLiteral("soon"), AutoSaveTimerKey);
+    postPrefsChanged();
+    EXPECT_EQ(controller->autoSaveTimer(), nullptr);
+}
+
+// ---- Tray icon and its menu ----
+
+TEST_F(AppControllerTest, TrayIconExistsExactlyWhileTheMenuIsShown)
+{
+    start();
+    EXPECT_EQ(controller->appsStatusItem(), nullptr);
+    EXPECT_TRUE(qApp->quitOnLastWindowClosed());
+
+    defaults().setBool(true, ShowChronarkMenuKey);
+    postPrefsChanged();
+    QPointer<QSystemTrayIcon> first = controller->appsStatusItem();
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->contextMenu(), controller->appDockMenu());
+    EXPECT_EQ(controller->statusItemImageName(), QStringLiteral("entry_time2.tif"));
+    EXPECT_FALSE(first->icon().isNull());
+    // Closing the last window quits only when there is no tray to reach us through.
+    EXPECT_EQ(qApp->quitOnLastWindowClosed(), !QSystemTrayIcon::isSystemTrayAvailable());
+    postPrefsChanged();
+    EXPECT_EQ(controller->appsStatusItem(), first.data());
+
+    defaults().setBool(false, ShowChronarkMenuKey);
+    postPrefsChanged();
+    EXPECT_EQ(controller->appsStatusItem(), nullptr);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return first.isNull(); }, 2000));
+
+    // On again: a new one showing whether a counter runs.
+    MyDocument *document = newDocument();
+    document->setActiveJob(addJob(document, QStringLiteral("Acme")));
+    document->startTimerForJob(nullptr);
+    defaults().setBool(true, ShowChronarkMenuKey);
+    postPrefsChanged();
+    ASSERT_NE(controller->appsStatusItem(), nullptr);
+    EXPECT_EQ(controller->statusItemImageName(), QStringLiteral("entry_timeRun.png"));
+    document->stopTimer(controller);
+    EXPECT_EQ(controller->statusItemImageName(), QStringLiteral("entry_time2.tif"));
+}
+
+TEST_F(AppControllerTest, MenuListsTheJobsOfEachDocumentWithTheActiveOneFirst)
+{
+    start();
+    MyDocument *first = newDocument();
+    const NodePtr clients = addGroup(first, QStringLiteral("Clients"));
+    const NodePtr acme = addJob(first, QStringLiteral("Acme"), clients);
+    const NodePtr intern = addJob(first, QStringLiteral("Intern"));
+    const NodePtr done = addJob(first, QStringLiteral("Done"));
+    done->setExecuted(true);
+    first->setActiveJob(acme);
+    MyDocument *empty = newDocument();
+    (void)empty;
+    MyDocument *second = newDocument();
+    const NodePtr website = addJob(second, QStringLiteral("Website"));
+
+    QMenu *menu = controller->applicationDockMenu();
+    EXPECT_EQ(menu->title(), QStringLiteral("DockMenu"));
+    EXPECT_EQ(jobMenuTitles(menu),
+              QStringList({first->displayName(), startTitle("Clients/Acme"), "-", startTitle("Intern"),
+                           startTitle("Done"), second->displayName(), startTitle("Website")}));
+    QAction *header = menuItemTitled(menu, first->displayName());
+    ASSERT_NE(header, nullptr);
+    EXPECT_FALSE(header->isEnabled());
+    QAction *activeItem = menuItemTitled(menu, startTitle("Clients/Acme"));
+    ASSERT_NE(activeItem, nullptr);
+    EXPECT_TRUE(activeItem->isEnabled());
+    EXPECT_EQ(platform::MenuItemValidation::action(activeItem), QByteArray("menuToggleSelected:"));
+    EXPECT_EQ(platform::MenuItemValidation::representedObject(activeItem).value<NodePtr>(), acme);
+    EXPECT_EQ(platform::MenuItemValidation::target(activeItem), controller);
+    EXPECT_TRUE(activeItem->shortcut().isEmpty());
+    EXPECT_EQ(platform::MenuItemValidation::action(menuItemTitled(menu, startTitle("Website"))),
+              QByteArray("menuSelected:"));
+
+    // Done jobs hidden, but the active job always shows.
+    defaults().setBool(true, ChronarkMenuHideDoneJobsKey);
+    acme->setExecuted(true);
+    controller->buildMenu();
+    EXPECT_EQ(jobMenuTitles(menu), QStringList({first->displayName(), startTitle("Clients/Acme"), "-",
+                                                startTitle("Intern"), second->displayName(), startTitle("Website")}));
+    (void)website;
+    (void)intern;
+}
+
+// Hosts that show the exported menu never click: the menu follows without a request.
+TEST_F(AppControllerTest, MenuFollowsDocumentsAsTheyOpenAreRenamedAndClose)
+{
+    start();
+    MyDocument *document = savedDocument(QStringLiteral("Plans.chronark"));
+    QMenu *menu = controller->appDockMenu();
+    EXPECT_EQ(jobMenuTitles(menu), QStringList({document->displayName(), startTitle("Filed")}));
+    document->setFilePath(files.filePath(QStringLiteral("Renamed.chronark")));
+    EXPECT_EQ(jobMenuTitles(menu), QStringList({document->displayName(), startTitle("Filed")}));
+    EXPECT_TRUE(document->displayName().contains(QStringLiteral("Renamed")));
+    document->close();
+    EXPECT_TRUE(jobMenuTitles(menu).isEmpty());
+}
+
+TEST_F(AppControllerTest, MenuShowsNamesAsWrittenWithoutMnemonicsOrLineBreaks)
+{
+    start();
+    MyDocument *document = newDocument();
+    const NodePtr clients = addGroup(document, QStringLiteral("Clients & <Co>"));
+    addJob(document, QStringLiteral("R&D"), clients);
+    addJob(document, QStringLiteral("Tab\there"));
+    addJob(document, QStringLiteral("Two\r\nlines\nhere"));
+    document->setFilePath(files.filePath(QStringLiteral("Q&A.chronark")));
+
+    QMenu *menu = controller->applicationDockMenu();
+    // '&' doubled is one literal '&' on screen; tabs and breaks are blanks.
+    EXPECT_EQ(jobMenuTitles(menu),
+              QStringList({QString(document->displayName()).replace(QStringLiteral("&"), QStringLiteral("&&")),
+                           startTitle("Clients && <Co>/R&&D"), startTitle("Tab here"), startTitle("Two lines here")}));
+    EXPECT_TRUE(document->displayName().contains(QStringLiteral("Q&A")));
+    EXPECT_NE(menuItemTitled(menu, startTitle("Clients && <Co>/R&&D")), nullptr);
+}
+
+TEST_F(AppControllerTest, RunningCounterShowsAMarkedStopItemAndTheMenuFollowsStartsAndStops)
+{
+    start();
+    MyDocument *document = newDocument();
+    const NodePtr clients = addGroup(document, QStringLiteral("Clients"));
+    const NodePtr acme = addJob(document, QStringLiteral("Acme"), clients);
+    addJob(document, QStringLiteral("Intern"));
+    document->setActiveJob(acme);
+    QSignalSpy rebuilt(controller, &AppController::menuRebuilt);
+
+    document->startTimerForJob(nullptr); // the toolbar's start
+    EXPECT_GE(rebuilt.count(), 1);
+    QMenu *menu = controller->appDockMenu();
+    EXPECT_EQ(jobMenuTitles(menu), QStringList({document->displayName(), stopTitle("Clients/Acme"), "-", startTitle("Intern")}));
+    QAction *stop = menuItemTitled(menu, stopTitle("Clients/Acme"));
+    ASSERT_NE(stop, nullptr);
+    EXPECT_TRUE(stop->isCheckable());
+    EXPECT_TRUE(stop->isChecked());
+
+    // Choosing the stop item stops silently.
+    defaults().setBool(false, AllwaysMutelyKey);
+    postPrefsChanged();
+    sounds.clear();
+    platform::MenuItemValidation::sendItemAction(stop);
+    EXPECT_FALSE(document->timerIsRunning());
+    EXPECT_TRUE(sounds.isEmpty()) << sounds.join(',').toStdString();
+    EXPECT_EQ(jobMenuTitles(menu), QStringList({document->displayName(), startTitle("Clients/Acme"), "-", startTitle("Intern")}));
+    drainEvents(); // the chosen item went with the old menu
+}
+
+TEST_F(AppControllerTest, ChoosingAnotherJobWhileCountingLeavesTwoEntries)
+{
+    start();
+    defaults().setBool(false, AllwaysMutelyKey);
+    defaults().setString(QStringLiteral("StartTune"), StartSoundKey);
+    defaults().setString(QStringLiteral("StopTune"), StopSoundKey);
+    MyDocument *document = newDocument();
+    const NodePtr acme = addJob(document, QStringLiteral("Acme"));
+    const NodePtr intern = addJob(document, QStringLiteral("Intern"));
+    document->setActiveJob(acme);
+    document->startTimerForJob(nullptr);
+    sounds.clear();
+
+    QAction *other = menuItemTitled(controller->appDockMenu(), startTitle("Intern"));
+    ASSERT_NE(other, nullptr);
+    platform::MenuItemValidation::sendItemAction(other);
+    EXPECT_TRUE(document->timerIsRunning());
+    EXPECT_EQ(document->getActiveJob(), intern);
+    EXPECT_EQ(sounds, QStringList({"StartTune"})); // the stop was silent, the start was not
+    ASSERT_NE(acme->getDayNode(), nullptr);
+    ASSERT_NE(intern->getDayNode(), nullptr);
+    EXPECT_EQ(acme->getDayNode()->childrenCount(), 1);
+    EXPECT_EQ(intern->getDayNode()->childrenCount(), 1);
+    EXPECT_EQ(testDocumentServices()->runningCounters, 1);
+    drainEvents();
+}
+
+TEST_F(AppControllerTest, MenuItemsOfJobsThatLeftDoNothing)
+{
+    start();
+    MyDocument *document = newDocument();
+    const NodePtr acme = addJob(document, QStringLiteral("Acme"));
+    QAction *item = controller->constructMenuItem(QStringLiteral("x"), "menuSelected:", acme);
+    EXPECT_TRUE(item->isEnabled());
+    document->jobList()->delChild(acme);
+    controller->menuSelected(item);
+    controller->menuToggleSelected(item);
+    controller->menuAction(item);
+    EXPECT_FALSE(document->timerIsRunning());
+    // Neither a foreign sender nor an item without a job does anything.
+    controller->menuSelected(controller);
+    QAction *none = controller->constructMenuItem(QStringLiteral("y"), "menuSelected:", nullptr);
+    EXPECT_FALSE(none->isEnabled());
+    controller->menuSelected(none);
+    delete item;
+    delete none;
+}
+
+TEST_F(AppControllerTest, MenuActionOnlyStarts)
+{
+    start();
+    MyDocument *document = newDocument();
+    const NodePtr acme = addJob(document, QStringLiteral("Acme"));
+    document->setActiveJob(acme);
+    std::unique_ptr<QAction> item(controller->constructMenuItem(QStringLiteral("x"), "menuAction:", acme));
+    controller->menuAction(item.get());
+    EXPECT_TRUE(document->timerIsRunning());
+    controller->menuAction(item.get());
+    EXPECT_TRUE(document->timerIsRunning());
+}
+
+// ---- Sleep and quitting ----
+
+TEST_F(AppControllerTest, SleepStopsRunningCountersOnlyWhenSet)
+{
+    start();
+    defaults().setBool(false, AllwaysMutelyKey);
+    MyDocument *document = newDocument();
+    document->setActiveJob(addJob(document, QStringLiteral("Acme")));
+    document->startTimerForJob(nullptr);
+    sounds.clear();
+
+    // The lock that delays sleep is wanted while counting, as long as sleep stops.
+    EXPECT_TRUE(controller->sleepMonitor()->wantsInhibitor());
+    defaults().setBool(false, StopTimerWhenSleepKey);
+    postPrefsChanged();
+    EXPECT_FALSE(controller->sleepMonitor()->wantsInhibitor());
+    controller->receiveSleepNote(nullptr);
+    EXPECT_TRUE(document->timerIsRunning());
+
+    defaults().setBool(true, StopTimerWhenSleepKey);
+    postPrefsChanged();
+    EXPECT_TRUE(controller->sleepMonitor()->wantsInhibitor());
+    controller->receiveSleepNote(nullptr);
+    EXPECT_FALSE(document->timerIsRunning());
+    EXPECT_TRUE(sounds.isEmpty());
+    EXPECT_FALSE(controller->sleepMonitor()->wantsInhibitor());
+}
+
+TEST_F(AppControllerTest, CancelInTheReviewAtQuitLeavesEveryCounterRunning)
+{
+    start();
+    defaults().setBool(false, AllwaysMutelyKey);
+    MyDocument *one = newDocument(true);
+    MyDocument *two = newDocument(true);
+    one->setActiveJob(addJob(one, QStringLiteral("One")));
+    two->setActiveJob(addJob(two, QStringLiteral("Two")));
+    one->startTimerForJob(nullptr);
+    two->startTimerForJob(nullptr);
+    ASSERT_EQ(testDocumentServices()->runningCounters, 2);
+    const NodePtr entry = one->timerNode();
+    sounds.clear();
+
+    QSignalSpy terminating(controller, &platform::DocumentController::willTerminate);
+    controller->terminate(nullptr);
+    // Both are edited: the review asks about one of them while both still count.
+    QMessageBox *box = waitForMessageBox(one->mainWindow());
+    if (!box)
+        box = waitForMessageBox(two->mainWindow());
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(one->timerIsRunning() && two->timerIsRunning());
+    box->button(QMessageBox::Cancel)->click();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !box->isVisible(); }, 5000));
+    QCoreApplication::processEvents();
+
+    // Nothing changed: both count on, with the same entries.
+    EXPECT_EQ(terminating.count(), 0);
+    EXPECT_EQ(controller->documents().size(), 2);
+    EXPECT_TRUE(one->timerIsRunning() && two->timerIsRunning());
+    EXPECT_EQ(one->timerNode(), entry);
+    EXPECT_TRUE(entry->active());
+    EXPECT_EQ(testDocumentServices()->runningCounters, 2);
+    EXPECT_TRUE(sounds.isEmpty()) << sounds.join(',').toStdString();
+}
+
+// Time counted after a save is a change: the review at quit offers to save it, and
+// the saved file holds the last tick.
+TEST_F(AppControllerTest, TimeCountedAfterTheSaveIsReviewedAtQuitAndSaved)
+{
+    platform::Clock::setNow(QDateTime(QDate(2024, 3, 4), QTime(9, 0), Qt::UTC));
+    start();
+    MyDocument *document = savedDocument(QStringLiteral("counted.chronark"));
+    document->setActiveJob(document->jobList()->childAtIndex(0));
+    document->startTimerForJob(nullptr);
+    document->counter().timer()->stop(); // ticks are made by hand here
+    bool saved = false;
+    document->saveDocumentWithCompletion([&](bool ok) { saved = ok; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return saved; }, 5000));
+    ASSERT_FALSE(document->isDocumentEdited());
+
+    platform::Clock::advance(10 * 60 * 1000);
+    document->doTimer();
+    EXPECT_TRUE(document->isDocumentEdited());
+    // Once: the next tick adds no change to take back.
+    platform::Clock::advance(60 * 1000);
+    document->doTimer();
+    const QDateTime lastTick = document->timerNode()->lDate();
+    EXPECT_TRUE(document->undoManager()->undoActionName().isEmpty());
+    EXPECT_FALSE(document->undoManager()->canUndo());
+
+    QSignalSpy terminating(controller, &platform::DocumentController::willTerminate);
+    QStringList posted;
+    QList<bool> editedWhenPosted;
+    auto poster = testDocumentServices()->notificationPoster;
+    testDocumentServices()->notificationPoster = [&](const QString &message, const QString &title) {
+        // The stop is told before the file is written (the save makes it clean).
+        posted.append(title);
+        editedWhenPosted.append(document->isDocumentEdited());
+        if (poster)
+            poster(message, title);
+    };
+    controller->terminate(nullptr);
+    QMessageBox *box = waitForMessageBox(document->mainWindow());
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(document->timerIsRunning()) << "the counter stops once the quit goes ahead";
+    const QString path = document->filePath();
+    box->button(QMessageBox::Save)->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return terminating.count() == 1; }, 5000));
+    testDocumentServices()->notificationPoster = poster;
+    EXPECT_EQ(posted, QStringList{localized(QStringLiteral("LSGrowlTimerStoppedTitle"))});
+    EXPECT_EQ(editedWhenPosted, QList<bool>{true});
+
+    DocumentFileFormat::ReadResult result;
+    ASSERT_TRUE(DocumentFileFormat::readFromFile(path, MyDocument::TypeName, result));
+    const NodePtr entry = result.root->childAtIndex(0)->childAtIndex(0)->childAtIndex(0);
+    EXPECT_EQ(entry->lDate().toSecsSinceEpoch(), lastTick.toSecsSinceEpoch());
+    EXPECT_EQ(entry->minutes(), 11);
+    platform::Clock::useSystemClock();
+}
+
+// A stop after a save while counting is a change too.
+TEST_F(AppControllerTest, AStopAfterASaveWhileCountingMarksTheDocumentEdited)
+{
+    start();
+    MyDocument *document = savedDocument(QStringLiteral("stopped.chronark"));
+    document->setActiveJob(document->jobList()->childAtIndex(0));
+    document->startTimerForJob(nullptr);
+    document->counter().timer()->stop();
+    bool saved = false;
+    document->saveDocumentWithCompletion([&](bool ok) { saved = ok; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return saved; }, 5000));
+    ASSERT_FALSE(document->isDocumentEdited());
+    document->stopTimer(nullptr);
+    EXPECT_TRUE(document->isDocumentEdited());
+    EXPECT_FALSE(document->undoManager()->canUndo());
+}
+
+// ---- Hot key action and the status window ----
+
+TEST_F(AppControllerTest, HotKeyTogglesTheFrontDocumentAndFadesTheStatusWindow)
+{
+    start();
+    MyDocument *document = newDocument(true);
+    const NodePtr acme = addJob(document, QStringLiteral("Acme"));
+    document->setActiveJob(acme);
+
+    // Not accepted: nothing.
+    controller->chronarkHotKeyDown(nullptr);
+    EXPECT_FALSE(document->timerIsRunning());
+    EXPECT_EQ(controller->chronarkStatusWindow(), nullptr);
+
+    defaults().setBool(true, AcceptHotKeyKey);
+    controller->chronarkHotKeyDown(nullptr);
+    EXPECT_TRUE(document->timerIsRunning());
+    TransparentWindow *window = controller->chronarkStatusWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(controller->chronarkStatusTextField()->text(), localized("LSstarted"));
+    const QColor started = controller->chronarkStatusTextField()->palette().color(QPalette::WindowText);
+    EXPECT_GT(started.blue(), started.red());
+    EXPECT_EQ(controller->chronarkStatusJobNameTextField()->text(), QStringLiteral("Acme"));
+    const QRect screen = window->screen()->availableGeometry();
+    EXPECT_LE(qAbs(window->geometry().center().x() - screen.center().x()), 1);
+
+    QPointer<QVariantAnimation> fade = controller->chronarkStatusWindowAnimation();
+    ASSERT_NE(fade, nullptr);
+    EXPECT_EQ(fade->state(), QAbstractAnimation::Running);
+    EXPECT_EQ(fade->duration(), 3500);
+    EXPECT_EQ(fade->easingCurve().type(), QEasingCurve::InQuad);
+    fade->setCurrentTime(1750);
+    EXPECT_GT(controller->statusWindowOpacity(), 0.5); // ease-in: slow at first
+    EXPECT_LT(controller->statusWindowOpacity(), 1.0);
+
+    // Again at once: the first fade is dropped, the window says "stopped" in red.
+    controller->chronarkHotKeyDown(nullptr);
+    EXPECT_FALSE(document->timerIsRunning());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return fade.isNull(); }, 2000));
+    EXPECT_EQ(controller->chronarkStatusTextField()->text(), localized("LSstopped"));
+    const QColor stopped = controller->chronarkStatusTextField()->palette().color(QPalette::WindowText);
+    EXPECT_GT(stopped.red(), stopped.blue());
+    EXPECT_DOUBLE_EQ(controller->statusWindowOpacity(), 1.0);
+    QPointer<QVariantAnimation> second = controller->chronarkStatusWindowAnimation();
+    ASSERT_NE(second, nullptr);
+
+    // Faded out: the window goes.
+    second->setCurrentTime(3500);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(controller->chronarkStatusWindowAnimation(), nullptr);
+}
+
+TEST_F(AppControllerTest, HotKeyWithoutADocumentWindowOrActiveJobDoesNothing)
+{
+    start();
+    defaults().setBool(true, AcceptHotKeyKey);
+    MyDocument *hidden = newDocument(false);
+    hidden->setActiveJob(addJob(hidden, QStringLiteral("Hidden")));
+    controller->chronarkHotKeyDown(nullptr);
+    EXPECT_FALSE(hidden->timerIsRunning());
+
+    MyDocument *shown = newDocument(true);
+    addJob(shown, QStringLiteral("Not active"));
+    shown->setActiveJob(nullptr);
+    controller->chronarkHotKeyDown(nullptr);
+    EXPECT_FALSE(shown->timerIsRunning());
+    EXPECT_EQ(controller->chronarkStatusWindow(), nullptr);
+}
+
+TEST_F(AppControllerTest, FrontDocumentIsTheOneWhoseWindowWasActiveLast)
+{
+    start();
+    defaults().setBool(true, AcceptHotKeyKey);
+    MyDocument *one = newDocument(true);
+    MyDocument *two = newDocument(true);
+    one->setActiveJob(addJob(one, QStringLiteral("One")));
+    two->setActiveJob(addJob(two, QStringLiteral("Two")));
+
+    two->mainWindow()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(two->mainWindow()));
+    one->mainWindow()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(one->mainWindow()));
+    EXPECT_EQ(controller->frontmostDocument(), one);
+    // Another application in front: the order of our windows still counts.
+    two->mainWindow()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(two->mainWindow()));
+    EXPECT_EQ(controller->frontmostDocument(), two);
+    controller->chronarkHotKeyDown(nullptr);
+    EXPECT_TRUE(two->timerIsRunning());
+    EXPECT_FALSE(one->timerIsRunning());
+
+    // The active document window got the application menu, first in its bar.
+    auto *mainWindow = qobject_cast<QMainWindow *>(two->mainWindow());
+    ASSERT_NE(mainWindow, nullptr);
+    QList<QAction *> menus = mainWindow->menuBar()->actions();
+    ASSERT_FALSE(menus.isEmpty());
+    ASSERT_NE(menus.first()->menu(), nullptr);
+    EXPECT_EQ(menus.first()->menu()->objectName(), QStringLiteral("applicationMenu"));
+    controller->installApplicationMenu(mainWindow->menuBar());
+    EXPECT_EQ(mainWindow->menuBar()->findChildren<QMenu *>(QStringLiteral("applicationMenu"), Qt::FindDirectChildrenOnly).size(), 1);
+}
+
+// A window made while an alert of the launch holds the focus (it never becomes the
+// active window before the alert goes) has the application menu from the start.
+TEST_F(AppControllerTest, AWindowMadeWhileAnAlertIsUpHasTheApplicationMenu)
+{
+    start();
+    QMessageBox alert(QMessageBox::Warning, QStringLiteral("Launch"), QStringLiteral("An alert of the launch"));
+    alert.setWindowModality(Qt::ApplicationModal);
+    alert.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&alert));
+    for (MyDocument *document : {newDocument(false), newDocument(true)}) {
+        auto *mainWindow = qobject_cast<QMainWindow *>(document->mainWindow());
+        ASSERT_NE(mainWindow, nullptr);
+        const QList<QAction *> menus = mainWindow->menuBar()->actions();
+        ASSERT_FALSE(menus.isEmpty());
+        ASSERT_NE(menus.first()->menu(), nullptr);
+        EXPECT_EQ(menus.first()->menu()->objectName(), QStringLiteral("applicationMenu"));
+        EXPECT_EQ(mainWindow->menuBar()->findChildren<QMenu *>(QStringLiteral("applicationMenu"), Qt::FindDirectChildrenOnly).size(), 1);
+    }
+    alert.hide();
+}
+
+// Every menu title and command of a document window's menu bar can be reached from
+// the keyboard: each has a mnemonic ("&" before a letter, not "&&"), the standard
+// commands have their standard keys. The start/stop item keeps the counter's own
+// title; the Open Recent entries are file names.
+TEST_F(AppControllerTest, EveryMenuOfTheDocumentWindowHasMnemonics)
+{
+    start();
+    MyDocument *document = newDocument();
+    auto *mainWindow = qobject_cast<QMainWindow *>(document->mainWindow());
+    ASSERT_NE(mainWindow, nullptr);
+    controller->installApplicationMenu(mainWindow->menuBar());
+    const QRegularExpression mnemonic(QStringLiteral("(^|[^&])&[^&]"));
+    int checked = 0;
+    for (QAction *title : mainWindow->menuBar()->actions()) {
+        ASSERT_NE(title->menu(), nullptr);
+        EXPECT_TRUE(title->text().contains(mnemonic)) << title->text().toStdString();
+        Q_EMIT title->menu()->aboutToShow();
+        for (QAction *item : title->menu()->actions()) {
+            if (item->isSeparator() || platform::MenuItemValidation::action(item) == "toggleTimer:")
+                continue;
+            EXPECT_TRUE(item->text().contains(mnemonic)) << item->text().toStdString();
+            ++checked;
+        }
+    }
+    EXPECT_GT(checked, 20);
+    platform::StandardMenus *standard = document->documentWindow()->standardMenus();
+    ASSERT_NE(standard, nullptr);
+    for (const auto &[action, key] : {std::pair{"performClose:", QKeySequence::Close},
+                                      std::pair{"terminate:", QKeySequence::Quit},
+                                      std::pair{"undo:", QKeySequence::Undo}, std::pair{"redo:", QKeySequence::Redo}})
+        EXPECT_EQ(standard->itemWithAction(action)->shortcut(), QKeySequence(key)) << action;
+    // Save As and Preferences have keys under every desktop: Ctrl+Shift+S and Ctrl+,
+    // where the platform binds none to them.
+    QAction *preferences = nullptr;
+    for (QAction *item : mainWindow->menuBar()->actions().first()->menu()->actions()) {
+        if (platform::MenuItemValidation::action(item) == "showPreferences:")
+            preferences = item;
+    }
+    ASSERT_NE(preferences, nullptr);
+    for (const auto &[item, key, own] :
+         {std::tuple{standard->itemWithAction("saveDocumentAs:"), QKeySequence::SaveAs, QStringLiteral("Ctrl+Shift+S")},
+          std::tuple{preferences, QKeySequence::Preferences, QStringLiteral("Ctrl+,")}}) {
+        const QList<QKeySequence> bindings = QKeySequence::keyBindings(key);
+        EXPECT_EQ(item->shortcuts(), bindings.isEmpty() ? QList<QKeySequence>{QKeySequence(own)} : bindings)
+            << item->text().toStdString();
+    }
+}
+
+// Menu, toolbar and context-menu items are wired by action names; a name that no
+// object answers is a dead item. Every item of the document window's menu bar (with
+// the application menu and the dock menu), of its toolbar (with the menus of its
+// items) and of the outline's context menu reaches an object with a method of that
+// name: its own target, or a responder of the chain with the window active.
+TEST_F(AppControllerTest, EveryMenuToolbarAndContextMenuItemReachesAResponder)
+{
+    start();
+    MyDocument *document = newDocument(true);
+    addJob(document, QStringLiteral("Wired"));
+    auto *mainWindow = qobject_cast<QMainWindow *>(document->mainWindow());
+    ASSERT_NE(mainWindow, nullptr);
+    controller->installApplicationMenu(mainWindow->menuBar());
+    mainWindow->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(mainWindow));
+
+    // The objects an action can reach: the chain as it stands, and every widget of
+    // the window with the responder that follows it (the focus may be on any of them
+    // when the item is used).
+    QList<QObject *> responders = platform::responderChain();
+    for (QWidget *widget : mainWindow->findChildren<QWidget *>()) {
+        responders.append(widget);
+        if (QObject *next = platform::nextResponder(widget)) // a view's controller after it
+            responders.append(next);
+    }
+    ASSERT_TRUE(responders.contains(document));
+    ASSERT_TRUE(responders.contains(controller));
+
+    int checked = 0;
+    auto check = [&](const QByteArray &action, QObject *target, const QString &where) {
+        if (action.isEmpty())
+            return;
+        ++checked;
+        if (target) {
+            EXPECT_TRUE(platform::respondsTo(target, action.constData()))
+                << where.toStdString() << ": " << action.constData() << " is not answered by its target";
+            return;
+        }
+        const bool answered = std::any_of(responders.begin(), responders.end(), [&](QObject *responder) {
+            return platform::respondsTo(responder, action.constData());
+        });
+        EXPECT_TRUE(answered) << where.toStdString() << ": no responder answers " << action.constData();
+    };
+    std::function<void(QMenu *, const QString &)> walk = [&](QMenu *menu, const QString &where) {
+        Q_EMIT menu->aboutToShow(); // menus that fill themselves when they open
+        for (QAction *item : menu->actions()) {
+            if (item->isSeparator())
+                continue;
+            const QString path = where + QStringLiteral(" > ") + item->text();
+            check(platform::MenuItemValidation::action(item), platform::MenuItemValidation::target(item), path);
+            if (item->menu())
+                walk(item->menu(), path);
+        }
+    };
+
+    for (QAction *title : mainWindow->menuBar()->actions()) {
+        ASSERT_NE(title->menu(), nullptr);
+        walk(title->menu(), title->text());
+    }
+    if (QMenu *dock = controller->applicationDockMenu())
+        walk(dock, QStringLiteral("tray"));
+    ASSERT_NE(document->windowController().outlineMenu(), nullptr);
+    walk(document->windowController().outlineMenu(), QStringLiteral("outline context menu"));
+    QToolBar *toolbar = document->toolbar();
+    ASSERT_NE(toolbar, nullptr);
+    for (QAction *item : toolbar->actions()) {
+        const QString path = QStringLiteral("toolbar > ") + item->objectName();
+        if (auto *contextItem = qobject_cast<NTXContextMenuToolbarItem *>(item)) {
+            check(contextItem->action(), contextItem->target(), path);
+            if (QMenu *menu = contextItem->menu())
+                walk(menu, path);
+        } else {
+            check(platform::MenuItemValidation::action(item), platform::MenuItemValidation::target(item), path);
+        }
+    }
+    EXPECT_GT(checked, 40);
+}
+
+// ---- Notifications and small actions ----
+
+TEST_F(AppControllerTest, CounterPostsThroughTheControllerAndAMissingServerIsQuiet)
+{
+    start();
+    QSignalSpy failed(controller->notifier(), &platform::DesktopNotifier::failed);
+    MyDocument *document = newDocument();
+    document->setActiveJob(addJob(document, QStringLiteral("Acme")));
+    document->startTimerForJob(nullptr);
+    EXPECT_GE(controller->notifier()->pendingCount() + failed.count(), 1);
+    document->stopTimer(controller);
+
+    const QVariantMap registration = controller->registrationDictionaryForGrowl();
+    EXPECT_EQ(registration.value("AllNotifications").toStringList(), QStringList({"GeneralNotifications"}));
+    EXPECT_EQ(registration.value("DefaultNotifications").toStringList(), QStringList({"GeneralNotifications"}));
+    EXPECT_EQ(registration.value("HumanReadableNames").toMap().value("GeneralNotifications").toString(),
+              localized("LSGrowlGeneralNotifications"));
+}
+
+TEST_F(AppControllerTest, AboutBoxIsMadeOnceAndWebAddressesOpen)
+{
+    start();
+    controller->showAboutBox(nullptr);
+    QPointer<AboutBox> about = controller->aboutBoxWindow();
+    ASSERT_NE(about, nullptr);
+    EXPECT_TRUE(about->isVisible());
+    controller->showAboutBox(nullptr);
+    EXPECT_EQ(controller->aboutBoxWindow(), about.data());
+    about->close();
+
+    QList<QUrl> opened;
+    controller->setURLOpener([&](const QUrl &url) {
+        opened.append(url);
+        return true;
+    });
+    controller->visitURL(nullptr);
+    controller->visitHistoryURL(nullptr);
+    EXPECT_EQ(opened, QList<QUrl>({QUrl(localized("LSXQLink")), QUrl(localized("LSXQHistoryLink"))}));
+}
+
+TEST_F(AppControllerTest, ReopenShowsTheDocumentsOrMakesAnUntitledOne)
+{
+    start();
+    controller->applicationShouldHandleReopen();
+    ASSERT_EQ(controller->documents().size(), 1);
+    QWidget *window = controller->documents().first()->mainWindow();
+    ASSERT_NE(window, nullptr);
+    window->hide();
+    controller->showDocumentWindows(nullptr);
+    EXPECT_EQ(controller->documents().size(), 1);
+    EXPECT_TRUE(window->isVisible());
+}
+
+} // namespace

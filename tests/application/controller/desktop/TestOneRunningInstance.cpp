@@ -1,0 +1,114 @@
+// One running Chronark per session, tried with real processes: a later launch hands
+// its files to the running one over a private session bus (or, without a bus, over
+// the local socket in the runtime folder) and exits, and the file opens in the
+// first process's window.
+#include "application/base/BuildInfo.h"
+#include "platform/desktop/ApplicationInstance.h"
+#include "tests/support/DesktopTestSupport.h"
+#include "tests/support/TestSupport.h"
+
+#include <QDBusConnectionInterface>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString Identifier = QStringLiteral(CHRONARK_BUNDLE_IDENTIFIER);
+
+QByteArray document(const char *job)
+{
+    return QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Chronark version=\"2.0\"><document><jobEntry itemName=\"")
+           + job + "\"/></document></Chronark>\n";
+}
+
+// A top-level window whose title holds the text (the X server's view).
+bool windowTitled(const QString &name)
+{
+    QByteArray out;
+    return desktoptest::runProgram(QStringLiteral("xdotool"),
+                                   {QStringLiteral("search"), QStringLiteral("--name"), QRegularExpression::escape(name)},
+                                   &out) == 0
+           && !out.trimmed().isEmpty();
+}
+
+// Runs a later launch to its end; answers its exit code.
+int launchAgain(const QProcessEnvironment &environment, const QStringList &arguments, const QString &folder)
+{
+    QProcess later;
+    later.setProcessEnvironment(environment);
+    later.setWorkingDirectory(folder);
+    later.setProcessChannelMode(QProcess::ForwardedChannels);
+    later.start(QStringLiteral(CHRONARK_EXECUTABLE), arguments);
+    if (!later.waitForStarted(5000) || !later.waitForFinished(30000)) {
+        later.kill();
+        later.waitForFinished(5000);
+        return -1;
+    }
+    return later.exitStatus() == QProcess::NormalExit ? later.exitCode() : -1;
+}
+
+class OneRunningInstanceTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(files.isValid());
+        ASSERT_TRUE(testsupport::writeFile(files.filePath(QStringLiteral("first.chronark")), document("First")));
+        ASSERT_TRUE(testsupport::writeFile(files.filePath(QStringLiteral("second.chronark")), document("Second")));
+        runtime = files.filePath(QStringLiteral("runtime"));
+        ASSERT_TRUE(QDir().mkpath(runtime));
+        QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    }
+
+    // The second launch hands its file over and exits; the first opens it; a launch
+    // without files only asks the running one to come forward.
+    void expectHandOver(const std::function<bool()> &firstIsReady)
+    {
+        desktoptest::ScopedProcess first(QStringLiteral(CHRONARK_EXECUTABLE),
+                                         {files.filePath(QStringLiteral("first.chronark"))}, environment);
+        ASSERT_TRUE(first.isRunning());
+        ASSERT_TRUE(QTest::qWaitFor(firstIsReady, 30000));
+        ASSERT_TRUE(QTest::qWaitFor([] { return windowTitled(QStringLiteral("first.chronark")); }, 30000));
+        EXPECT_FALSE(windowTitled(QStringLiteral("second.chronark")));
+
+        // A relative path, resolved in the later launch's working folder.
+        EXPECT_EQ(launchAgain(environment, {QStringLiteral("second.chronark")}, files.path()), 0);
+        EXPECT_TRUE(QTest::qWaitFor([] { return windowTitled(QStringLiteral("second.chronark")); }, 30000));
+        EXPECT_EQ(launchAgain(environment, {}, QDir::tempPath()), 0);
+        EXPECT_EQ(launchAgain(environment, {files.filePath(QStringLiteral("first.chronark"))}, QDir::tempPath()), 0);
+        EXPECT_TRUE(first.isRunning());
+    }
+
+    testsupport::ScopedXdgHome home;
+    QTemporaryDir files;
+    QString runtime;
+    QProcessEnvironment environment;
+};
+
+} // namespace
+
+TEST_F(OneRunningInstanceTest, ALaterLaunchHandsItsFilesOverTheSessionBus)
+{
+    desktoptest::PrivateBus bus;
+    ASSERT_TRUE(bus.isRunning());
+    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
+    QDBusConnection watcher = bus.connection();
+    expectHandOver([&] { return watcher.interface()->isServiceRegistered(Identifier).value(); });
+    // The running instance answers the standard interface at its object path.
+    EXPECT_EQ(platform::ApplicationInstance::objectPath(Identifier), QStringLiteral("/org/chronark/Chronark"));
+}
+
+TEST_F(OneRunningInstanceTest, WithoutASessionBusTheRuntimeFolderSocketDoesTheSame)
+{
+    environment.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
+    const QString socket = runtime + QLatin1Char('/') + Identifier + QStringLiteral(".instance");
+    expectHandOver([&] { return QFileInfo::exists(socket); });
+}

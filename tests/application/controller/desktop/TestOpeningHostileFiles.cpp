@@ -1,0 +1,248 @@
+// The built application meets what no document is: a named pipe handed over on the
+// command line and by another program through org.freedesktop.Application.Open on
+// a private session bus, a file of a gigabyte of comment, one of a 200 MB attribute,
+// and one request with hundreds of names that cannot be opened. Each is answered
+// (the bus call returns, the application still answers Activate) with one alert.
+// The measured times go to the test's output; nothing here asserts a time.
+#include "application/base/BuildInfo.h"
+#include "application/tree/DocumentFileFormat.h"
+#include "tests/support/DesktopTestSupport.h"
+#include "tests/support/TestSupport.h"
+
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <sys/stat.h>
+
+namespace {
+
+const QString Identifier = QStringLiteral(CHRONARK_BUNDLE_IDENTIFIER);
+const QString Interface = QStringLiteral("org.freedesktop.Application");
+// A generous ceiling for anything to happen; the opens themselves take far less.
+constexpr int Ceiling = 30000;
+
+struct Window
+{
+    QString id;
+    QString name;
+};
+
+// The visible top-level windows of a process, with their titles (the X server's view).
+QList<Window> visibleWindows(qint64 pid)
+{
+    QByteArray out;
+    desktoptest::runProgram(QStringLiteral("xdotool"),
+                            {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
+                             QString::number(pid)},
+                            &out);
+    QList<Window> windows;
+    for (const QByteArray &id : out.split('\n')) {
+        if (id.trimmed().isEmpty())
+            continue;
+        QByteArray name;
+        desktoptest::runProgram(QStringLiteral("xdotool"), {QStringLiteral("getwindowname"), QString::fromLatin1(id)},
+                                &name);
+        windows.append({QString::fromLatin1(id.trimmed()), QString::fromUtf8(name.trimmed())});
+    }
+    return windows;
+}
+
+// The document-opening alerts: message boxes carry the application's name as title.
+int alertCount(qint64 pid)
+{
+    int count = 0;
+    for (const Window &w : visibleWindows(pid))
+        count += w.name == QStringLiteral(CHRONARK_BUNDLE_NAME);
+    return count;
+}
+
+class OpeningHostileFilesTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(files.isValid());
+        ASSERT_TRUE(bus.isRunning());
+        const QString runtime = files.filePath(QStringLiteral("runtime"));
+        ASSERT_TRUE(QDir().mkpath(runtime));
+        QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
+        connection = bus.connection();
+    }
+
+    QString fifo(const QString &name)
+    {
+        const QString path = files.filePath(name);
+        EXPECT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        return path;
+    }
+
+    bool instanceIsRunning() { return connection.interface()->isServiceRegistered(Identifier).value(); }
+
+    // Calls a method of the running instance; answers whether it replied, and how
+    // long the reply took in *milliseconds.
+    bool call(const QString &method, const QList<QVariant> &arguments, qint64 *milliseconds = nullptr)
+    {
+        QDBusMessage message = QDBusMessage::createMethodCall(Identifier, QStringLiteral("/org/chronark/Chronark"),
+                                                              Interface, method);
+        message.setArguments(arguments);
+        QElapsedTimer timer;
+        timer.start();
+        const QDBusMessage reply = connection.call(message, QDBus::Block, Ceiling);
+        if (milliseconds)
+            *milliseconds = timer.elapsed();
+        return reply.type() == QDBusMessage::ReplyMessage;
+    }
+
+    bool open(const QStringList &paths, qint64 *milliseconds)
+    {
+        QStringList uris;
+        for (const QString &path : paths)
+            uris << QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded);
+        return call(QStringLiteral("Open"), {uris, QVariantMap()}, milliseconds);
+    }
+
+    bool activate() { return call(QStringLiteral("Activate"), {QVariantMap()}); }
+
+    // Waits for exactly one alert, closes it with Return and waits until it is gone.
+    void expectOneAlertAndDismissIt(qint64 pid)
+    {
+        ASSERT_TRUE(QTest::qWaitFor([&] { return alertCount(pid) >= 1; }, Ceiling));
+        // Give a second alert, if one were queued, the time to show.
+        ASSERT_TRUE(activate());
+        EXPECT_EQ(alertCount(pid), 1);
+        // Return, as a user answers it (the private X server has no window manager:
+        // the alert gets the input focus directly).
+        for (const Window &w : visibleWindows(pid)) {
+            if (w.name != QStringLiteral(CHRONARK_BUNDLE_NAME))
+                continue;
+            desktoptest::runProgram(QStringLiteral("xdotool"), {QStringLiteral("windowfocus"), QStringLiteral("--sync"), w.id});
+            desktoptest::runProgram(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Return")});
+        }
+        EXPECT_TRUE(QTest::qWaitFor([&] { return alertCount(pid) == 0; }, Ceiling));
+    }
+
+    static void report(const char *what, qint64 milliseconds)
+    {
+        std::printf("[ measured ] %s: %lld ms\n", what, static_cast<long long>(milliseconds));
+        std::fflush(stdout);
+    }
+
+    testsupport::ScopedXdgHome home;
+    QTemporaryDir files;
+    desktoptest::PrivateBus bus;
+    QDBusConnection connection{QString()};
+    QProcessEnvironment environment;
+};
+
+} // namespace
+
+TEST_F(OpeningHostileFilesTest, ANamedPipeIsRefusedOnTheCommandLineAndOverTheBus)
+{
+    const QString pipe = fifo(QStringLiteral("f.xml"));
+    QElapsedTimer started;
+    started.start();
+    desktoptest::ScopedProcess chronark(QStringLiteral(CHRONARK_EXECUTABLE), {pipe}, environment);
+    ASSERT_TRUE(chronark.isRunning());
+    const qint64 pid = chronark.processId();
+    // The launch refuses the pipe instead of waiting in it for a writer.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return instanceIsRunning(); }, Ceiling));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return alertCount(pid) >= 1; }, Ceiling));
+    report("launch with a named pipe, to its alert (start-up included)", started.elapsed());
+    expectOneAlertAndDismissIt(pid);
+
+    // Another program hands the same pipe over: the call returns, the instance lives.
+    qint64 took = 0;
+    ASSERT_TRUE(open({pipe}, &took)) << "Open did not answer";
+    report("Open of a named pipe over the bus", took);
+    expectOneAlertAndDismissIt(pid);
+    EXPECT_TRUE(activate());
+    EXPECT_TRUE(chronark.isRunning());
+}
+
+TEST_F(OpeningHostileFilesTest, AGigabyteCommentAndA200MegabyteAttributeAreRefusedAtOnce)
+{
+    // Written on the fly; the temporary folder goes with the test.
+    const QByteArray head = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Chronark version=\"2.0\">";
+    const auto writeDocument = [&](const QString &name, const QByteArray &open, char fill, qint64 size,
+                                   const QByteArray &close) {
+        const QString path = files.filePath(name);
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(head + open);
+        const QByteArray block(1 << 20, fill);
+        for (qint64 written = 0; written < size; written += block.size())
+            if (file.write(block) != block.size()) {
+                ADD_FAILURE() << "the disk took only part of " << qPrintable(name);
+            }
+        file.write(close + "</Chronark>\n");
+        return path;
+    };
+    const QString comment = writeDocument(QStringLiteral("comment.chronark"), "<!--", 'c', 1000LL << 20, "--><document/>");
+    ASSERT_GT(QFileInfo(comment).size(), 1000LL << 20);
+    ASSERT_LE(QFileInfo(comment).size(), DocumentFileFormat::MaximumFileSize) << "refused for its size alone";
+    const QString attribute = writeDocument(QStringLiteral("attribute.chronark"), "<document itemName=\"", 'n',
+                                            200LL << 20, "\"/>");
+
+    desktoptest::ScopedProcess chronark(QStringLiteral(CHRONARK_EXECUTABLE), {}, environment);
+    ASSERT_TRUE(chronark.isRunning());
+    const qint64 pid = chronark.processId();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return instanceIsRunning(); }, Ceiling));
+    ASSERT_TRUE(activate());
+
+    for (const QString &path : {comment, attribute}) {
+        SCOPED_TRACE(qPrintable(path));
+        qint64 took = 0;
+        ASSERT_TRUE(open({path}, &took));
+        report(qPrintable(QStringLiteral("Open of %1 (%2 MB)").arg(QFileInfo(path).fileName()).arg(QFileInfo(path).size() >> 20)),
+               took);
+        expectOneAlertAndDismissIt(pid);
+    }
+    EXPECT_TRUE(QFile::remove(comment));
+    EXPECT_TRUE(QFile::remove(attribute));
+
+    // The same through the command line of a later launch, handed to this one.
+    const QString again = writeDocument(QStringLiteral("again.chronark"), "<!--", 'c', 1000LL << 20, "-->");
+    QElapsedTimer timer;
+    timer.start();
+    QProcess later;
+    later.setProcessEnvironment(environment);
+    later.start(QStringLiteral(CHRONARK_EXECUTABLE), {again});
+    ASSERT_TRUE(later.waitForFinished(Ceiling));
+    EXPECT_EQ(later.exitCode(), 0);
+    report("later launch with the 1 GB comment, handed over and answered", timer.elapsed());
+    expectOneAlertAndDismissIt(pid);
+    EXPECT_TRUE(QFile::remove(again));
+    EXPECT_TRUE(activate());
+}
+
+TEST_F(OpeningHostileFilesTest, ManyNamesThatCannotBeOpenedGiveOneAlert)
+{
+    desktoptest::ScopedProcess chronark(QStringLiteral(CHRONARK_EXECUTABLE), {}, environment);
+    ASSERT_TRUE(chronark.isRunning());
+    const qint64 pid = chronark.processId();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return instanceIsRunning(); }, Ceiling));
+    ASSERT_TRUE(activate());
+
+    QStringList paths;
+    for (int i = 0; i < 300; ++i)
+        paths << files.filePath(QStringLiteral("missing-%1.chronark").arg(i));
+    paths << fifo(QStringLiteral("pipe.chronark")) << files.path();
+    qint64 took = 0;
+    ASSERT_TRUE(open(paths, &took));
+    report("Open of 302 names that cannot be opened", took);
+    expectOneAlertAndDismissIt(pid);
+    EXPECT_TRUE(chronark.isRunning());
+}

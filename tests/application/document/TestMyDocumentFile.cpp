@@ -1,0 +1,320 @@
+// Reading and writing documents through the document machinery, and the window
+// state kept in the file.
+#include "tests/application/document/TestMyDocumentSupport.h"
+
+#include "application/tree/DocumentFileFormat.h"
+#include "application/document/OutlineColumns.h"
+#include "platform/foundation/UndoManager.h"
+
+#include <QDockWidget>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QLabel>
+#include <QStandardItemModel>
+#include <csignal>
+#include <sys/resource.h>
+#include <unistd.h>
+
+using namespace mydoctest;
+
+namespace {
+
+const QString StoredStateDocument = QStringLiteral(R"(<?xml version="1.0" encoding="UTF-8"?>
+<Chronark version="2.0">
+  <document createDate="2024-03-04 08:00:00 +0100" lastDate="2024-03-04 08:00:00 +0100" itemName="" hours="0" minutes="0" colorLabelType="0" active="no" executed="no" description="" turnover="0.000000" wage="0.000000">
+    <jobEntry createDate="2024-03-04 08:00:00 +0100" lastDate="2024-03-04 08:00:00 +0100" itemName="Website" hours="0" minutes="0" colorLabelType="3" active="yes" executed="no" description="" turnover="0.000000" wage="60.000000">
+      <dayEntry createDate="2024-03-04 00:00:00 +0100" lastDate="2024-03-04 00:00:00 +0100" itemName="Monday 04.03.2024" hours="0" minutes="0" colorLabelType="0" active="no" executed="no" description="" turnover="0.000000" wage="60.000000">
+        <timeEntry createDate="2024-03-04 09:00:00 +0100" lastDate="2024-03-04 10:30:00 +0100" itemName="09:00:00 ... 10:30:00" hours="0" minutes="0" colorLabelType="0" active="no" executed="no" description="" turnover="90.000000" wage="60.000000"/>
+      </dayEntry>
+    </jobEntry>
+  </document>
+  <documentValues source="mac" available="yes" windowFrame="{{12, 30}, {640, 420}}" descriptVisible="no" drawerVisible="yes">
+    <tableColumnArray>
+      <tableColumnData width="120.000000" identifier="outlineTime"/>
+      <tableColumnData width="75.000000" identifier="noSuchColumn"/>
+      <tableColumnData width="250.000000" identifier="outlineName"/>
+      <tableColumnData width="30.000000" identifier="outlineStatus"/>
+      <tableColumnData width="140.000000" identifier="outlineTurnover"/>
+    </tableColumnArray>
+  </documentValues>
+</Chronark>
+)");
+
+QStringList visualIdentifiers(const QHeaderView *header)
+{
+    QStringList identifiers;
+    for (int visual = 0; visual < header->count(); ++visual)
+        identifiers << OutlineColumns::columnIdentifier(header, header->logicalIndex(visual));
+    return identifiers;
+}
+
+int widthOf(const QHeaderView *header, const QString &identifier)
+{
+    return header->sectionSize(OutlineColumns::logicalIndexForColumnIdentifier(header, identifier));
+}
+
+} // namespace
+
+class MyDocumentFileTest : public MyDocumentFixture
+{
+};
+
+TEST_F(MyDocumentFileTest, StoredDrawerFrameAndColumnsApplyAtLoad)
+{
+    const QString file = path(QStringLiteral("stored.chronark"));
+    ASSERT_TRUE(testsupport::writeFile(file, StoredStateDocument.toUtf8()));
+    ProbeDocument *document = openDocument(file);
+    ASSERT_NE(document, nullptr);
+    DocumentWindow *window = document->documentWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_FALSE(window->windowDrawer()->isHidden());
+    // The stored frame is the window's without the inspector, which opens beside the
+    // outline: the window grows by its width as far as the screen has room.
+    EXPECT_EQ(window->frameWithoutDrawer(), QRect(QPoint(12, 30), QSize(640, 420)));
+    EXPECT_GT(window->drawerGrowth(), 0);
+    EXPECT_EQ(window->size(), QSize(640 + window->drawerGrowth(), 420));
+    EXPECT_EQ(window->pos(), QPoint(12 - window->drawerShift(), 30));
+
+    QHeaderView *header = outline(document)->header();
+    EXPECT_EQ(visualIdentifiers(header), (QStringList{QStringLiteral("outlineTime"), QStringLiteral("outlineName"),
+                                                      QStringLiteral("outlineStatus"), QStringLiteral("outlineTurnover")}));
+    EXPECT_EQ(widthOf(header, QStringLiteral("outlineTime")), 120);
+    EXPECT_EQ(widthOf(header, QStringLiteral("outlineName")), 250);
+    EXPECT_EQ(widthOf(header, QStringLiteral("outlineStatus")), 30);
+    // The totals header starts out like the outline.
+    QHeaderView *totals = document->tableHeaderView();
+    ASSERT_NE(totals, nullptr);
+    EXPECT_EQ(visualIdentifiers(totals), visualIdentifiers(header));
+    EXPECT_EQ(widthOf(totals, QStringLiteral("outlineName")), 250);
+
+    // The tree: sums recomputed from the entry, the active job named.
+    EXPECT_EQ(totalText(document, QStringLiteral("outlineTime")), QStringLiteral("1:30"));
+    EXPECT_EQ(window->activedJob()->text(), platform::localized(QStringLiteral("LSactiveJob")) + QStringLiteral(": Website"));
+    EXPECT_EQ(document->jobList()->childAtIndex(0)->colorLabel(), 3);
+    EXPECT_NE(dynamic_cast<DocumentTreeReports *>(document->jobList()->delegate()), nullptr);
+    EXPECT_FALSE(document->isDocumentEdited());
+}
+
+TEST_F(MyDocumentFileTest, FileWithoutStoredStateKeepsTheWindowsOwn)
+{
+    ProbeDocument *fresh = newDocument();
+    const QSize defaultSize = fresh->documentWindow()->size();
+    const QStringList defaultOrder = visualIdentifiers(outline(fresh)->header());
+    const int defaultNameWidth = widthOf(outline(fresh)->header(), QStringLiteral("outlineName"));
+
+    const QString file = path(QStringLiteral("plain.chronark"));
+    QString xml = StoredStateDocument;
+    xml.remove(QRegularExpression(QStringLiteral("<documentValues.*</documentValues>\\s*"),
+                                  QRegularExpression::DotMatchesEverythingOption));
+    ASSERT_TRUE(testsupport::writeFile(file, xml.toUtf8()));
+    ProbeDocument *document = openDocument(file);
+    ASSERT_NE(document, nullptr);
+    EXPECT_FALSE(document->docValues().available());
+    EXPECT_TRUE(document->documentWindow()->windowDrawer()->isHidden());
+    EXPECT_EQ(document->documentWindow()->size(), defaultSize);
+    EXPECT_EQ(visualIdentifiers(outline(document)->header()), defaultOrder);
+    EXPECT_EQ(widthOf(outline(document)->header(), QStringLiteral("outlineName")), defaultNameWidth);
+    EXPECT_EQ(defaultOrder.constFirst(), QStringLiteral("outlineStatus"));
+}
+
+TEST_F(MyDocumentFileTest, UnusableStoredFrameAndWidthsAreNotApplied)
+{
+    QString xml = StoredStateDocument;
+    xml.replace(QStringLiteral("{{12, 30}, {640, 420}}"), QStringLiteral("{{-90000, 5}, {3, 1e30}}"));
+    xml.replace(QStringLiteral("width=\"250.000000\""), QStringLiteral("width=\"-4\""));
+    const QString file = path(QStringLiteral("odd.chronark"));
+    ASSERT_TRUE(testsupport::writeFile(file, xml.toUtf8()));
+    ProbeDocument *fresh = newDocument();
+    const QSize defaultSize = fresh->documentWindow()->size();
+    const int defaultNameWidth = widthOf(outline(fresh)->header(), QStringLiteral("outlineName"));
+    ProbeDocument *document = openDocument(file);
+    ASSERT_NE(document, nullptr);
+    EXPECT_EQ(document->documentWindow()->frameWithoutDrawer().size(), defaultSize);
+    EXPECT_EQ(widthOf(outline(document)->header(), QStringLiteral("outlineName")), defaultNameWidth);
+    EXPECT_EQ(visualIdentifiers(outline(document)->header()).constFirst(), QStringLiteral("outlineTime"));
+}
+
+// A frame saved on a larger screen (or at a smaller scale factor) comes back whole
+// on this one: shrunk to its available area and moved inside it.
+TEST_F(MyDocumentFileTest, AStoredFrameLargerThanTheScreenIsFittedToIt)
+{
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    const QString frameText = QStringLiteral("{{%1, %2}, {%3, %4}}")
+                                  .arg(area.right() - 100)
+                                  .arg(area.top() + 40)
+                                  .arg(area.width() + 1000)
+                                  .arg(area.height() + 700);
+    QString xml = StoredStateDocument;
+    xml.replace(QStringLiteral("{{12, 30}, {640, 420}}"), frameText);
+    const QString file = path(QStringLiteral("large.chronark"));
+    ASSERT_TRUE(testsupport::writeFile(file, xml.toUtf8()));
+    ProbeDocument *document = openDocument(file);
+    ASSERT_NE(document, nullptr);
+    const QRect frame(document->documentWindow()->pos(), document->documentWindow()->size());
+    EXPECT_TRUE(area.contains(frame)) << frame.x() << "," << frame.y() << " " << frame.width() << "x" << frame.height();
+    EXPECT_EQ(frame.size(), area.size().expandedTo(document->documentWindow()->minimumSize()));
+}
+
+TEST_F(MyDocumentFileTest, ColumnResizeAndMoveAreMirroredInTheTotalsHeader)
+{
+    ProbeDocument *document = newDocument(true);
+    fill(document, {makeJob(QStringLiteral("A"), 60, {{8, 30}})});
+    QHeaderView *header = outline(document)->header();
+    QHeaderView *totals = document->tableHeaderView();
+    ASSERT_NE(totals, nullptr);
+    const int timeColumn = OutlineColumns::logicalIndexForColumnIdentifier(header, QStringLiteral("outlineTime"));
+    header->resizeSection(timeColumn, 177);
+    EXPECT_EQ(widthOf(totals, QStringLiteral("outlineTime")), 177);
+    header->moveSection(header->visualIndex(timeColumn), 0);
+    EXPECT_EQ(visualIdentifiers(totals), visualIdentifiers(header));
+    header->moveSection(3, 1);
+    EXPECT_EQ(visualIdentifiers(totals), visualIdentifiers(header));
+    for (const QString &identifier : DocumentOutlineModel::standardColumnIdentifiers())
+        EXPECT_EQ(widthOf(totals, identifier), widthOf(header, identifier)) << identifier.toStdString();
+    // The totals stay in their columns after the move.
+    EXPECT_EQ(totalText(document, QStringLiteral("outlineTime")), QStringLiteral("0:30"));
+    // The user cannot reorder or resize the totals.
+    EXPECT_FALSE(totals->sectionsMovable());
+    EXPECT_EQ(totals->sectionResizeMode(0), QHeaderView::Fixed);
+}
+
+TEST_F(MyDocumentFileTest, OpenEditSaveAndReopenThroughTheMachinery)
+{
+    const QString file = path(QStringLiteral("round.chronark"));
+    ASSERT_TRUE(testsupport::writeFile(file, StoredStateDocument.toUtf8()));
+    ProbeDocument *document = openDocument(file, true);
+    ASSERT_NE(document, nullptr);
+    const NodePtr job = document->jobList()->childAtIndex(0);
+    NodePtr second = makeJob(QStringLiteral("Second"), 20, {{14, 60}});
+    document->addNode(second, document->jobList(), 1);
+    document->doUndoSetActiveJob(second);
+    document->setColorLabelType(6, job);
+    EXPECT_TRUE(QTest::qWaitFor([document] { return document->isDocumentEdited(); }));
+    // The window state goes into the file too.
+    document->toggleDrawer(nullptr);
+    QHeaderView *header = outline(document)->header();
+    header->resizeSection(OutlineColumns::logicalIndexForColumnIdentifier(header, QStringLiteral("outlineName")), 222);
+    document->saveDocument(nullptr);
+    EXPECT_FALSE(document->isDocumentEdited());
+    document->close();
+    drainEvents();
+
+    ProbeDocument *again = openDocument(file);
+    ASSERT_NE(again, nullptr);
+    ASSERT_EQ(again->jobList()->childrenCount(), 2);
+    EXPECT_EQ(again->jobList()->childAtIndex(1)->itemName(), QStringLiteral("Second"));
+    EXPECT_EQ(again->getActiveJob()->itemName(), QStringLiteral("Second"));
+    EXPECT_EQ(again->jobList()->childAtIndex(0)->colorLabel(), 6);
+    EXPECT_EQ(totalText(again, QStringLiteral("outlineTime")), QStringLiteral("2:30"));
+    EXPECT_TRUE(again->docValues().available());
+    EXPECT_FALSE(again->docValues().drawerVisible());
+    EXPECT_TRUE(again->documentWindow()->windowDrawer()->isHidden());
+    EXPECT_EQ(widthOf(outline(again)->header(), QStringLiteral("outlineName")), 222);
+    EXPECT_EQ(visualIdentifiers(outline(again)->header()).constFirst(), QStringLiteral("outlineTime"));
+}
+
+TEST_F(MyDocumentFileTest, RevertReplacesTheTreeAndRefreshesTheWindow)
+{
+    const QString file = path(QStringLiteral("revert.chronark"));
+    ASSERT_TRUE(testsupport::writeFile(file, StoredStateDocument.toUtf8()));
+    int rebuilds = 0;
+    services->menuRebuilder = [&rebuilds] { ++rebuilds; };
+    ProbeDocument *document = openDocument(file);
+    ASSERT_NE(document, nullptr);
+    const int afterOpen = rebuilds;
+    const NodePtr oldRoot = document->jobList();
+    document->addNode(makeJob(QStringLiteral("Extra"), 1, {{15, 45}}), oldRoot, 0);
+    EXPECT_EQ(totalText(document, QStringLiteral("outlineTime")), QStringLiteral("1:30")) << "updateUI not called yet";
+    document->updateUI();
+    EXPECT_EQ(totalText(document, QStringLiteral("outlineTime")), QStringLiteral("2:15"));
+    QString reason;
+    ASSERT_TRUE(document->revertToSaved(&reason)) << reason.toStdString();
+    EXPECT_NE(document->jobList(), oldRoot);
+    EXPECT_EQ(oldRoot->delegate(), nullptr);
+    EXPECT_EQ(document->outlineModel()->rowCount(), 1);
+    EXPECT_EQ(totalText(document, QStringLiteral("outlineTime")), QStringLiteral("1:30"));
+    EXPECT_EQ(rebuilds, afterOpen + 1);
+}
+
+TEST_F(MyDocumentFileTest, RefusedReadLeavesTheDocumentAsItWas)
+{
+    const QString file = path(QStringLiteral("broken.chronark"));
+    ASSERT_TRUE(testsupport::writeFile(file, "<?xml version=\"1.0\"?><Chronark><document></Chronark>"));
+    ProbeDocument *document = newDocument();
+    NodePtr job = makeJob(QStringLiteral("Keep"), 1, {{8, 30}});
+    fill(document, {job});
+    const NodePtr root = document->jobList();
+    EXPECT_FALSE(document->loadFromFile(file, MyDocument::TypeName));
+    EXPECT_EQ(document->jobList(), root);
+    EXPECT_EQ(document->outlineModel()->rowCount(), 1);
+    EXPECT_FALSE(document->loadFromFile(path(QStringLiteral("round.chronark")), QStringLiteral("Other Format")));
+    EXPECT_EQ(document->jobList(), root);
+    // The controller reports a file it cannot open and keeps no document for it.
+    const int before = int(controller->documents().size());
+    EXPECT_EQ(controller->makeDocumentWithContentsOfFile(file, MyDocument::TypeName), nullptr);
+    EXPECT_EQ(int(controller->documents().size()), before);
+}
+
+TEST_F(MyDocumentFileTest, FailedSaveReportsAnErrorAndLeavesTheOldFileWhole)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString file = folder.filePath(QStringLiteral("kept.chronark"));
+    ASSERT_TRUE(testsupport::writeFile(file, StoredStateDocument.toUtf8()));
+    ProbeDocument *document = openDocument(file, true);
+    ASSERT_NE(document, nullptr);
+    document->addNode(makeJob(QStringLiteral("Unsaved"), 1, {{15, 45}}), document->jobList(), 0);
+    ASSERT_TRUE(QTest::qWaitFor([document] { return document->isDocumentEdited(); }));
+
+    ASSERT_TRUE(QFile::setPermissions(folder.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+    // The super-user writes into read-only folders: a file size limit stops the
+    // write there instead.
+    rlimit saved{};
+    const bool limitSize = geteuid() == 0;
+    void (*oldHandler)(int) = SIG_DFL;
+    if (limitSize) {
+        ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+        oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = saved;
+        small.rlim_cur = 64;
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    }
+    document->saveDocument(nullptr);
+    if (limitSize) {
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, oldHandler);
+    }
+    QFile::setPermissions(folder.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+
+    QMessageBox *box = waitForMessageBox(document->mainWindow());
+    ASSERT_NE(box, nullptr) << "the failed save is reported on the window; file now " << testsupport::readFile(file).size() << " bytes";
+    // The alert names the file and the system's reason.
+    EXPECT_TRUE(box->informativeText().startsWith(QStringLiteral("The file “%1” could not be written: ").arg(file)))
+        << qPrintable(box->informativeText());
+    EXPECT_TRUE(box->informativeText().endsWith(limitSize ? QStringLiteral("File too large") : QStringLiteral("Permission denied")))
+        << qPrintable(box->informativeText());
+    box->reject();
+    EXPECT_EQ(testsupport::readFile(file), StoredStateDocument.toUtf8());
+    EXPECT_TRUE(document->isDocumentEdited());
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList{QStringLiteral("kept.chronark")});
+}
+
+TEST_F(MyDocumentFileTest, WritingRefusesOtherTypes)
+{
+    ProbeDocument *document = newDocument();
+    EXPECT_FALSE(document->saveToFile(path(QStringLiteral("other.chronark")), QStringLiteral("Other Format"),
+                                      platform::Document::SaveOperation::SaveTo));
+    EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("other.chronark"))));
+}
+
+TEST_F(MyDocumentFileTest, TheDocumentTypeIsRegisteredUnderItsName)
+{
+    const platform::DocumentType type = MyDocument::documentType();
+    EXPECT_EQ(type.name(), QStringLiteral("Chronark Format"));
+    EXPECT_EQ(type.extensions(), QStringList{QStringLiteral("chronark")});
+    EXPECT_EQ(type.mimeType(), QStringLiteral("application/x-chronark"));
+    std::unique_ptr<platform::Document> made(type.makeDocument(nullptr));
+    EXPECT_NE(qobject_cast<MyDocument *>(made.get()), nullptr);
+}

@@ -1,0 +1,174 @@
+// The outline model follows the tree edit by edit: no reset, rows that the edit did
+// not touch keep their expansion and selection, a moved group stays open, and undo
+// and redo of each edit show the tree as it is. A model tester checks every signal.
+#include "tests/application/document/TestMyDocumentSupport.h"
+#include "application/document/DeleteAssistant.h"
+#include "application/document/OutlineDataSource.h"
+
+#include "platform/foundation/Exception.h"
+#include "platform/foundation/ExceptionBoundary.h"
+#include "platform/foundation/UndoManager.h"
+
+#include <QAbstractItemModelTester>
+#include <QMimeData>
+#include <QSignalSpy>
+#include <functional>
+
+using namespace mydoctest;
+
+namespace {
+
+// The rows the model shows below the index, against the node's children.
+void expectRowsMatchTree(DocumentOutlineModel *model, const Node *node, const QModelIndex &index)
+{
+    ASSERT_EQ(model->rowCount(index), int(node->childrenCount())) << node->itemName().toStdString();
+    for (int row = 0; row < model->rowCount(index); ++row) {
+        const QModelIndex child = model->index(row, 0, index);
+        ASSERT_EQ(model->nodeForIndex(child), node->childAtIndex(row).get());
+        ASSERT_EQ(child.parent(), index);
+        expectRowsMatchTree(model, node->childAtIndex(row).get(), child);
+    }
+}
+
+} // namespace
+
+class OutlineModelTest : public MyDocumentFixture
+{
+};
+
+TEST_F(OutlineModelTest, EditsUndoAndRedoShowWithoutAReset)
+{
+    struct Case
+    {
+        const char *name;
+        std::function<void(MyDocument *)> edit;
+    };
+    NodePtr kept, group, other, moved, entry, added;
+    const std::vector<Case> cases{
+        {"new job", [&](MyDocument *d) { d->addNewJob(added = makeJob(QStringLiteral("N"), 5.0f, {}), d->jobList()); }},
+        {"entry deleted", [&](MyDocument *d) { d->deleteNode(entry, entry->parent()->weak_from_this().lock()); }},
+        {"renamed", [&](MyDocument *d) { d->edits().setNameForNode(QStringLiteral("K2"), kept); }},
+        {"group dropped into a group",
+         [&](MyDocument *d) {
+             OutlineDataSource &source = d->outlineSource();
+             std::unique_ptr<QMimeData> data(source.outlineViewWriteItems({moved}));
+             ASSERT_TRUE(source.outlineViewAcceptDrop(data.get(), other.get(), 0));
+         }},
+        {"delete assistant", [&](MyDocument *d) {
+             const DocumentOutlineModel::EditBatch batch(d->outlineModel());
+             DeleteAssistant::Settings settings;
+             settings.kind = 3;
+             d->deleteAssistantSheet().deleteAssistantActionForNode(d->jobList(), settings);
+         }},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        ProbeDocument *document = newDocument(true);
+        kept = makeJob(QStringLiteral("K"), 10.0f, {{9, 30}, {11, 15}});
+        group = makeNode(Node::Group, QStringLiteral("G"));
+        moved = makeNode(Node::Group, QStringLiteral("M"));
+        other = makeNode(Node::Group, QStringLiteral("O"));
+        group->addChild(moved);
+        moved->addChild(makeJob(QStringLiteral("J"), 20.0f, {{10, 45}}));
+        fill(document, {kept, group, other});
+        entry = kept->childAtIndex(0)->childAtIndex(1);
+        DocumentOutlineModel *model = document->outlineModel();
+        QTreeView *view = outline(document);
+        view->expandAll();
+        select(document, {kept});
+        drainEvents();
+
+        QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::Warning);
+        QSignalSpy resets(model, &QAbstractItemModel::modelAboutToBeReset);
+        auto check = [&](const char *when) {
+            SCOPED_TRACE(when);
+            drainEvents();
+            expectRowsMatchTree(model, document->jobList().get(), QModelIndex());
+            EXPECT_EQ(resets.count(), 0);
+            EXPECT_TRUE(view->isExpanded(indexOf(document, kept)));
+            EXPECT_TRUE(view->isExpanded(indexOf(document, moved)));
+            EXPECT_TRUE(view->selectionModel()->isRowSelected(indexOf(document, kept).row(), QModelIndex()));
+            EXPECT_EQ(model->data(indexOf(document, kept).siblingAtColumn(1)).toString(), kept->itemName());
+        };
+        const QString before = kept->workTimeAsString();
+        c.edit(document);
+        check("edit");
+        ASSERT_TRUE(QTest::qWaitFor([document] { return document->undoManager()->groupingLevel() == 0; }));
+        document->undoManager()->undo();
+        check("undo");
+        EXPECT_EQ(kept->workTimeAsString(), before);
+        EXPECT_EQ(model->data(indexOf(document, kept).siblingAtColumn(2)).toString(), before);
+        document->undoManager()->redo();
+        check("redo");
+        document->close();
+        drainEvents();
+    }
+}
+
+TEST_F(OutlineModelTest, ANewTreeResetsTheOutline)
+{
+    ProbeDocument *document = newDocument(true);
+    fill(document, {makeJob(QStringLiteral("A"), 1.0f, {{9, 30}})});
+    ASSERT_TRUE(document->saveToFile(path(QStringLiteral("a.chronark")), MyDocument::TypeName,
+                                     platform::Document::SaveOperation::SaveAs));
+    QSignalSpy resets(document->outlineModel(), &QAbstractItemModel::modelReset);
+    document->jobList()->addChild(makeJob(QStringLiteral("B"), 1.0f, {}));
+    EXPECT_EQ(resets.count(), 0);
+    ASSERT_TRUE(document->revertToSaved());
+    EXPECT_EQ(resets.count(), 1);
+    EXPECT_EQ(document->outlineModel()->rowCount(), 1);
+}
+
+namespace {
+
+// A source over one root whose child lookup goes through the tree's index check, and
+// whose editing raises the way an argument check of ours does.
+class RaisingSource : public DocumentOutlineDataSource
+{
+public:
+    NodePtr root = Node::create(Node::Root);
+    qsizetype claimedChildren = 0; // more than the root has: the tree's check raises
+
+    Node *outlineRootItem() const override { return root.get(); }
+    // A null item is the root.
+    NodePtr outlineViewChildOfItem(qsizetype index, Node *item) const override
+    {
+        return (item ? item : root.get())->childAtIndex(index);
+    }
+    bool outlineViewIsItemExpandable(Node *) const override { return false; }
+    qsizetype outlineViewNumberOfChildrenOfItem(Node *item) const override { return item ? 0 : claimedChildren; }
+    QVariant outlineViewObjectValueForTableColumnByItem(const QString &, Node *item) const override
+    {
+        return item->itemName();
+    }
+    QFont outlineViewFontForItem(Node *) const override { return QFont(); }
+    QIcon outlineViewImageForItem(Node *) const override { return QIcon(); }
+    QString outlineViewTitleForTableColumn(const QString &identifier) const override { return identifier; }
+    bool outlineViewIsItemEditable(const QString &, Node *) const override { return true; }
+    bool outlineViewSetObjectValue(const QVariant &, const QString &, Node *) override
+    {
+        throw platform::Exception(platform::Exception::InvalidArgumentException, QStringLiteral("no such name"));
+    }
+};
+
+} // namespace
+
+// Qt's views ask the model; what our tree raises on the way stops at the model's
+// entry, which answers as for nothing there, and the model goes on answering.
+TEST(OutlineModelBoundary, WhatTheTreeRaisesStopsAtTheModel)
+{
+    RaisingSource source;
+    source.root->addChild(makeJob(QStringLiteral("A"), 1, {}));
+    source.claimedChildren = 2;
+    DocumentOutlineModel model(&source);
+    const int before = platform::ExceptionBoundary::caughtCount();
+    EXPECT_FALSE(model.index(1, 0).isValid()); // the tree's index check raised
+    EXPECT_EQ(platform::ExceptionBoundary::caughtCount(), before + 1);
+
+    const QModelIndex first = model.index(0, 1); // the name column
+    ASSERT_TRUE(first.isValid());
+    EXPECT_EQ(model.data(first, Qt::DisplayRole).toString(), QStringLiteral("A"));
+    EXPECT_FALSE(model.setData(first, QStringLiteral("B"), Qt::EditRole)); // the source raised
+    EXPECT_EQ(platform::ExceptionBoundary::caughtCount(), before + 2);
+    EXPECT_EQ(model.data(first, Qt::DisplayRole).toString(), QStringLiteral("A"));
+}

@@ -1,0 +1,236 @@
+// The outline model from its callers' side: the indexes it answers at the edges of
+// its rows and columns, and a long seeded run of edits (new jobs and groups,
+// deletions, renames, moves by drop, batches, undo and redo) with the rows, every
+// node's index and the indexes the views keep checked after each step.
+#include "tests/application/document/TestMyDocumentSupport.h"
+#include "application/document/OutlineDataSource.h"
+
+#include "platform/foundation/UndoManager.h"
+
+#include <QAbstractItemModelTester>
+#include <QMimeData>
+#include <QPersistentModelIndex>
+#include <QStandardItemModel>
+#include <random>
+
+using namespace mydoctest;
+
+namespace {
+
+// The rows the model shows below the index, against the node's children; every
+// node's own index leads back to it.
+void expectRowsMatchTree(DocumentOutlineModel *model, const Node *node, const QModelIndex &index)
+{
+    ASSERT_EQ(model->rowCount(index), int(node->childrenCount()));
+    for (int row = 0; row < model->rowCount(index); ++row) {
+        const Node *child = node->childAtIndex(row).get();
+        const QModelIndex childIndex = model->index(row, 0, index);
+        ASSERT_EQ(model->nodeForIndex(childIndex), child);
+        ASSERT_EQ(childIndex.parent(), index);
+        ASSERT_EQ(model->indexForNode(child), childIndex);
+        ASSERT_EQ(model->index(row, model->columnCount() - 1, index).siblingAtColumn(0), childIndex);
+        expectRowsMatchTree(model, child, childIndex);
+    }
+    ASSERT_FALSE(model->index(model->rowCount(index), 0, index).isValid());
+}
+
+void collect(const NodePtr &node, std::vector<NodePtr> &out)
+{
+    for (qsizetype i = 0; i < node->childrenCount(); ++i) {
+        out.push_back(node->childAtIndex(i));
+        collect(node->childAtIndex(i), out);
+    }
+}
+
+bool inTree(const Node *node, const Node *root)
+{
+    for (const Node *n = node; n; n = n->parent())
+        if (n == root)
+            return true;
+    return false;
+}
+
+} // namespace
+
+class OutlineModelBoundsTest : public MyDocumentFixture
+{
+};
+
+TEST_F(OutlineModelBoundsTest, IndexesAtTheEdgesOfRowsAndColumns)
+{
+    ProbeDocument *document = newDocument(false);
+    NodePtr first = makeJob(QStringLiteral("A"), 10.0f, {{9, 30}, {11, 15}});
+    NodePtr second = makeJob(QStringLiteral("B"), 10.0f, {});
+    fill(document, {first, second});
+    DocumentOutlineModel *model = document->outlineModel();
+    ASSERT_EQ(model->columnCount(), 4); // status, name, time, turnover
+
+    // Top level: rows 0 and 1, columns 0 to 3.
+    const QModelIndex root;
+    const struct
+    {
+        int row, column;
+        bool valid;
+    } top[] = {{0, 0, true}, {1, 0, true}, {1, 3, true},  {2, 0, false},  {-1, 0, false},
+               {0, -1, false}, {0, 4, false}, {2, 3, false}, {-1, -1, false}};
+    for (const auto &c : top) {
+        SCOPED_TRACE(testing::Message() << c.row << "," << c.column);
+        const QModelIndex index = model->index(c.row, c.column, root);
+        EXPECT_EQ(index.isValid(), c.valid);
+        EXPECT_EQ(model->data(index, Qt::EditRole).isValid(), c.valid);
+        if (c.valid) {
+            EXPECT_EQ(model->nodeForIndex(index), (c.row == 0 ? first : second).get());
+        }
+    }
+
+    // Below the first job: its one day; below the day its two entries.
+    const QModelIndex job = model->index(0, 0);
+    EXPECT_EQ(model->rowCount(job), 1);
+    EXPECT_TRUE(model->index(0, 0, job).isValid());
+    EXPECT_FALSE(model->index(1, 0, job).isValid());
+    const QModelIndex day = model->index(0, 0, job);
+    EXPECT_EQ(model->rowCount(day), 2);
+    EXPECT_TRUE(model->index(1, 3, day).isValid());
+    EXPECT_FALSE(model->index(2, 0, day).isValid());
+    EXPECT_EQ(model->nodeForIndex(model->index(1, 0, day)), first->childAtIndex(0)->childAtIndex(1).get());
+
+    // Rows hang below the first column only: a parent in another column has none.
+    const QModelIndex jobName = job.siblingAtColumn(1);
+    EXPECT_EQ(model->rowCount(jobName), 0);
+    EXPECT_FALSE(model->hasChildren(jobName));
+    EXPECT_FALSE(model->index(0, 0, jobName).isValid());
+
+    // A parent of another model is nobody's parent here.
+    QStandardItemModel other(3, 3);
+    EXPECT_FALSE(model->index(0, 0, other.index(0, 0)).isValid());
+    EXPECT_EQ(model->rowCount(other.index(0, 0)), 0);
+
+    // Indexes of nodes: the last column is there, the next is not; the root, no
+    // node and a node outside the tree have none.
+    EXPECT_EQ(model->indexForNode(second.get(), 3), model->index(1, 3));
+    EXPECT_FALSE(model->indexForNode(second.get(), 4).isValid());
+    EXPECT_FALSE(model->indexForNode(second.get(), -1).isValid());
+    EXPECT_FALSE(model->indexForNode(document->jobList().get()).isValid());
+    EXPECT_FALSE(model->indexForNode(nullptr).isValid());
+    const NodePtr loose = makeJob(QStringLiteral("C"), 1.0f, {});
+    EXPECT_FALSE(model->indexForNode(loose.get()).isValid());
+    EXPECT_EQ(model->nodeForIndex(QModelIndex()), nullptr);
+    document->close();
+    drainEvents();
+}
+
+TEST_F(OutlineModelBoundsTest, RandomEdits)
+{
+    ProbeDocument *document = newDocument(false);
+    DocumentOutlineModel *model = document->outlineModel();
+    QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::Warning);
+    platform::UndoManager *undo = document->undoManager();
+    undo->setGroupsByEvent(false);
+    const NodePtr root = document->jobList();
+    OutlineDataSource &source = document->outlineSource();
+    std::mt19937 random(5631);
+    auto pick = [&random](int n) { return std::uniform_int_distribution<int>(0, n - 1)(random); };
+    int made = 0;
+
+    // A node of the tree, a group or the root (a place for jobs and groups).
+    auto anyNode = [&]() -> NodePtr {
+        std::vector<NodePtr> all;
+        collect(root, all);
+        return all.empty() ? nullptr : all[size_t(pick(int(all.size())))];
+    };
+    auto anyPlace = [&]() -> NodePtr {
+        std::vector<NodePtr> all;
+        collect(root, all);
+        std::vector<NodePtr> places{root};
+        for (const NodePtr &node : all)
+            if (node->type() == Node::Group)
+                places.push_back(node);
+        return places[size_t(pick(int(places.size())))];
+    };
+    auto edit = [&](int kind) {
+        switch (kind) {
+        case 0: {
+            const NodePtr place = anyPlace();
+            NodePtr job = makeJob(QStringLiteral("J%1").arg(++made), 5.0f,
+                                  pick(2) ? QList<std::pair<int, int>>{{9, 30}} : QList<std::pair<int, int>>{});
+            document->addNewJob(job, place);
+            break;
+        }
+        case 1: {
+            const NodePtr place = anyPlace();
+            document->edits().addNode(makeNode(Node::Group, QStringLiteral("G%1").arg(++made)), place,
+                                      pick(int(place->childrenCount()) + 1));
+            break;
+        }
+        case 2:
+            if (const NodePtr node = anyNode())
+                document->deleteNode(node, node->parent()->weak_from_this().lock());
+            break;
+        case 3:
+            if (const NodePtr node = anyNode())
+                document->edits().setNameForNode(QStringLiteral("N%1").arg(++made), node);
+            break;
+        default:
+            if (const NodePtr node = anyNode()) {
+                const NodePtr place = anyPlace();
+                std::unique_ptr<QMimeData> data(source.outlineViewWriteItems({node}));
+                const qsizetype at = pick(int(place->childrenCount()) + 2) - 1; // -1: onto the place
+                Node *target = place == root ? nullptr : place.get();
+                if (data && source.outlineViewValidateDrop(data.get(), target, at) != Qt::IgnoreAction)
+                    source.outlineViewAcceptDrop(data.get(), target, at);
+            }
+            break;
+        }
+    };
+
+    // Rows the views keep (expanded, selected): each follows its node or goes with it.
+    std::vector<std::pair<QPersistentModelIndex, std::weak_ptr<Node>>> kept;
+    size_t largest = 0;
+    for (int step = 0; step < 3000; ++step) {
+        SCOPED_TRACE(step);
+        const int kind = pick(12);
+        if (kind < 8) {
+            undo->beginUndoGrouping();
+            edit(kind < 5 ? kind : 4);
+            undo->endUndoGrouping();
+        } else if (kind == 8) {
+            undo->beginUndoGrouping();
+            {
+                const DocumentOutlineModel::EditBatch batch(model);
+                for (int i = 0, n = 2 + pick(3); i < n; ++i)
+                    edit(pick(5));
+            }
+            undo->endUndoGrouping();
+        } else if (kind == 9 && undo->canUndo()) {
+            undo->undo();
+        } else if (kind == 10 && undo->canRedo()) {
+            undo->redo();
+        } else if (const NodePtr node = anyNode()) {
+            kept.emplace_back(QPersistentModelIndex(model->indexForNode(node.get(), pick(4))), node);
+        }
+
+        expectRowsMatchTree(model, root.get(), QModelIndex());
+        for (auto it = kept.begin(); it != kept.end();) {
+            const NodePtr node = it->second.lock();
+            if (!node || !inTree(node.get(), root.get())) {
+                EXPECT_FALSE(it->first.isValid());
+                it = kept.erase(it);
+                continue;
+            }
+            ASSERT_TRUE(it->first.isValid());
+            EXPECT_EQ(model->nodeForIndex(it->first), node.get());
+            EXPECT_EQ(QModelIndex(it->first).siblingAtColumn(0), model->indexForNode(node.get()));
+            ++it;
+        }
+        if (::testing::Test::HasFailure())
+            break;
+        std::vector<NodePtr> all;
+        collect(root, all);
+        largest = std::max(largest, all.size());
+        if (kind == 9 && !undo->canRedo())
+            ADD_FAILURE() << "an undo left nothing to redo";
+    }
+    EXPECT_GE(largest, size_t(30)); // the tree grew
+    document->close();
+    drainEvents();
+}

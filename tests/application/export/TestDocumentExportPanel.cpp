@@ -1,0 +1,296 @@
+// The export panel and the print preview of a document window: the accessories'
+// coupled boxes and defaults (written on OK only), the formats offered, the alert of
+// a failed export, and the PDFs of printing and of the export read back with
+// pdftotext (words, and where they stand on the page).
+#include "TestMyDocumentSupport.h"
+
+#include "application/base/DefaultsKeys.h"
+#include "application/export/DocumentExportPanel.h"
+#include "application/export/DocumentPrintAccessoryViewController.h"
+#include "application/export/DocumentPrintPanel.h"
+#include "FoundationExtensions/NTXStringEncodings.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
+#include <QProcess>
+#include <QStandardPaths>
+
+using namespace mydoctest;
+
+namespace {
+
+struct Word
+{
+    QString text;
+    double xMin, yMin, xMax;
+};
+
+// The words of a PDF's first page with their boxes in points (pdftotext -bbox).
+QList<Word> pdfWords(const QString &path)
+{
+    QProcess process;
+    process.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), QStringLiteral("-f"), QStringLiteral("1"),
+                                                QStringLiteral("-l"), QStringLiteral("1"), path, QStringLiteral("-")});
+    process.waitForFinished(30000);
+    const QString html = QString::fromUtf8(process.readAllStandardOutput());
+    static const QRegularExpression word(
+        QStringLiteral(R"re(<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="[\d.]+">([^<]*)</word>)re"));
+    QList<Word> words;
+    for (const QRegularExpressionMatch &m : word.globalMatch(html))
+        words.append({m.captured(4), m.captured(1).toDouble(), m.captured(2).toDouble(), m.captured(3).toDouble()});
+    return words;
+}
+
+QStringList texts(const QList<Word> &words)
+{
+    QStringList list;
+    for (const Word &w : words)
+        list << w.text;
+    return list;
+}
+
+class ExportPanelTest : public MyDocumentFixture
+{
+protected:
+    void SetUp() override
+    {
+        MyDocumentFixture::SetUp();
+        document = newDocument(true);
+        ASSERT_NE(document, nullptr);
+        alpha = makeJob(QStringLiteral("Alpha"), 60, {{8, 90}});
+        day = alpha->childAtIndex(0);
+        day->setItemName(QStringLiteral("Monday"));
+        entry = day->childAtIndex(0);
+        group = makeNode(Node::Group, QStringLiteral("Clients"));
+        group->addChild(makeJob(QStringLiteral("Beta"), 0, {}));
+        fill(document, {group, alpha});
+    }
+
+    DocumentExportPanel *openExportPanel()
+    {
+        document->saveAsRTFFile(nullptr);
+        return document->findChild<DocumentExportPanel *>();
+    }
+
+    template <typename T>
+    static T *control(QWidget *view, const char *name)
+    {
+        T *widget = view->findChild<T *>(QLatin1String(name));
+        EXPECT_NE(widget, nullptr) << name;
+        return widget;
+    }
+
+    ProbeDocument *document = nullptr;
+    NodePtr alpha, day, entry, group;
+};
+
+} // namespace
+
+TEST_F(ExportPanelTest, AccessoryCouplesTheBoxesAndOffersFiveFormats)
+{
+    defaults->setInteger(6, LastExportTypeKey); // a stored "xlsx" selects RTF
+    select(document, {entry});
+    DocumentExportPanel *panel = openExportPanel();
+    ASSERT_NE(panel, nullptr);
+    QWidget *view = panel->exportView();
+    auto *format = control<QComboBox>(view, "exportFormatPopup");
+    auto *withoutTime = control<QCheckBox>(view, "exportWithoutTimeEntry");
+    auto *withoutDay = control<QCheckBox>(view, "exportWithoutDayEntry");
+    EXPECT_EQ(format->count(), 5);
+    EXPECT_EQ(format->currentData().toInt(), 0);
+    EXPECT_EQ(panel->savePanel()->defaultSuffix(), QStringLiteral("rtf"));
+    // One selected entry gives no export list: the box is off and the whole tree goes.
+    EXPECT_FALSE(control<QCheckBox>(view, "exportSelectedJobs")->isEnabled());
+    EXPECT_FALSE(control<QComboBox>(view, "exportEncodingPopup")->isEnabled());
+
+    withoutDay->click();
+    EXPECT_TRUE(withoutTime->isChecked());
+    withoutTime->click();
+    EXPECT_FALSE(withoutDay->isChecked());
+    format->setCurrentIndex(format->findData(4));
+    Q_EMIT format->activated(format->currentIndex());
+    EXPECT_EQ(panel->savePanel()->defaultSuffix(), QStringLiteral("csv"));
+    EXPECT_TRUE(control<QComboBox>(view, "exportSeparatorPopup")->isEnabled());
+    EXPECT_EQ(DocumentExportPanel::pathWithExtension(QStringLiteral("/t/a.txt"), QStringLiteral("csv")),
+              QStringLiteral("/t/a.txt.csv"));
+    EXPECT_EQ(DocumentExportPanel::pathWithExtension(QStringLiteral("/t/a.CSV"), QStringLiteral("csv")),
+              QStringLiteral("/t/a.CSV"));
+
+    withoutDay->click();
+    panel->savePanel()->reject();
+    drainEvents();
+    EXPECT_EQ(defaults->integerForKey(LastExportTypeKey), 6);
+    EXPECT_FALSE(defaults->objectForKey(ExportWithoutDayEntryKey).toBool());
+}
+
+TEST_F(ExportPanelTest, OkWritesTheFileAndTheDefaults)
+{
+    select(document, {group, alpha});
+    DocumentExportPanel *panel = openExportPanel();
+    ASSERT_NE(panel, nullptr);
+    auto *format = control<QComboBox>(panel->exportView(), "exportFormatPopup");
+    format->setCurrentIndex(format->findData(2));
+    Q_EMIT format->activated(format->currentIndex());
+    control<QCheckBox>(panel->exportView(), "exportSelectedJobs")->click();
+    control<QCheckBox>(panel->exportView(), "exportWithoutDayEntry")->click();
+    panel->savePanel()->selectFile(path(QStringLiteral("jobs")));
+    QMetaObject::invokeMethod(panel->savePanel(), "accept");
+    drainEvents();
+    const QString text = QString::fromUtf8(testsupport::readFile(path(QStringLiteral("jobs.txt"))));
+    // Jobs first, then groups; the days left out.
+    EXPECT_LT(text.indexOf(QStringLiteral("Alpha")), text.indexOf(QStringLiteral("Clients")));
+    EXPECT_FALSE(text.contains(QStringLiteral("Monday")));
+    EXPECT_EQ(defaults->integerForKey(LastExportTypeKey), 2);
+    EXPECT_TRUE(defaults->boolForKey(ExportWithoutTimeEntryKey));
+    EXPECT_TRUE(defaults->boolForKey(ExportSelectedJobsKey));
+}
+
+TEST_F(ExportPanelTest, PanelsOpenInTheFolderOfTheLastExportElseInTheDocumentsFolder)
+{
+    // Without a last export: the documents folder, or the home folder without one.
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const QString first = QFileInfo(documents).isDir() ? documents : QDir::homePath();
+    EXPECT_EQ(DocumentExportPanel::startFolder(*defaults), first);
+    DocumentExportPanel *panel = openExportPanel();
+    ASSERT_NE(panel, nullptr);
+    EXPECT_EQ(panel->savePanel()->directory().absolutePath(), QDir(first).absolutePath());
+    EXPECT_NE(panel->savePanel()->directory().absolutePath(), QDir::currentPath());
+
+    // OK keeps the folder of the file written.
+    ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("exports"))));
+    panel->savePanel()->selectFile(path(QStringLiteral("exports/out")));
+    QMetaObject::invokeMethod(panel->savePanel(), "accept");
+    drainEvents();
+    ASSERT_TRUE(QFileInfo::exists(path(QStringLiteral("exports/out.rtf"))));
+    EXPECT_EQ(defaults->stringForKey(LastExportFolderKey), QFileInfo(path(QStringLiteral("exports"))).absoluteFilePath());
+    panel = openExportPanel();
+    ASSERT_NE(panel, nullptr);
+    EXPECT_EQ(panel->savePanel()->directory().absolutePath(), QFileInfo(path(QStringLiteral("exports"))).absoluteFilePath());
+    panel->savePanel()->reject();
+    drainEvents();
+
+    // Printing to a file starts there too.
+    document->printDocument(nullptr);
+    DocumentPrintPanel *print = document->findChild<DocumentPrintPanel *>();
+    ASSERT_NE(print, nullptr);
+    if (print->printer().outputFormat() == QPrinter::PdfFormat) {
+        EXPECT_EQ(QFileInfo(print->printer().outputFileName()).absolutePath(),
+                  QFileInfo(path(QStringLiteral("exports"))).absoluteFilePath());
+    }
+    print->previewDialog()->reject();
+    drainEvents();
+
+    // A folder that is gone is forgotten.
+    ASSERT_TRUE(QDir(path(QStringLiteral("exports"))).removeRecursively());
+    EXPECT_EQ(DocumentExportPanel::startFolder(*defaults), first);
+}
+
+TEST_F(ExportPanelTest, AStoredEncodingThatCannotBeUsedIsReplacedAndAnExportInOneRefused)
+{
+    // Mac Japanese has no converter here: the accessory starts with UTF-8.
+    defaults->setInteger(qint64(NTXStringEncodings::MacJapaneseStringEncoding), ExportEncodingNewKey);
+    EXPECT_EQ(DocumentExportPanel::usableStoredEncoding(*defaults), NTXStringEncodings::UTF8StringEncoding);
+    defaults->setInteger(987654, ExportEncodingNewKey);
+    EXPECT_EQ(DocumentExportPanel::usableStoredEncoding(*defaults), NTXStringEncodings::UTF8StringEncoding);
+    defaults->setInteger(qint64(NTXStringEncodings::UnicodeStringEncoding), ExportEncodingNewKey);
+    EXPECT_EQ(DocumentExportPanel::usableStoredEncoding(*defaults), NTXStringEncodings::UnicodeStringEncoding);
+
+    defaults->setInteger(qint64(NTXStringEncodings::MacJapaneseStringEncoding), ExportEncodingNewKey);
+    defaults->setInteger(DocumentExporter::TabText, LastExportTypeKey);
+    DocumentExportPanel *panel = openExportPanel();
+    ASSERT_NE(panel, nullptr);
+    auto *encoding = control<QComboBox>(panel->exportView(), "exportEncodingPopup");
+    EXPECT_EQ(encoding->currentText(), QStringLiteral("Unicode (UTF-8)"));
+    for (int i = 0; i < encoding->count(); ++i)
+        EXPECT_NE(encoding->itemText(i), NTXStringEncodings::displayName(NTXStringEncodings::MacJapaneseStringEncoding));
+    EXPECT_EQ(panel->choices().encoding, NTXStringEncodings::UTF8StringEncoding);
+    panel->savePanel()->reject();
+    drainEvents();
+
+    // Chosen all the same (a stored choice of an older version): the export is
+    // refused with its alert and the file chosen stays as it was.
+    ASSERT_TRUE(testsupport::writeFile(path(QStringLiteral("kept.txt")), "old contents"));
+    const DocumentExporter exporter(document->jobList(), {}, document->formatter(), {});
+    QString reason;
+    EXPECT_FALSE(exporter.writeFile(path(QStringLiteral("kept.txt")), DocumentExporter::TabText, {},
+                                    NTXStringEncodings::MacJapaneseStringEncoding, document->docValues(), 0, &reason));
+    EXPECT_FALSE(reason.isEmpty());
+    EXPECT_EQ(testsupport::readFile(path(QStringLiteral("kept.txt"))), "old contents");
+}
+
+TEST_F(ExportPanelTest, AnExportThatCannotBeWrittenShowsAnAlert)
+{
+    // Below a regular file nothing can be made, whatever the user's rights.
+    ASSERT_TRUE(testsupport::writeFile(path(QStringLiteral("plain")), "x"));
+    DocumentExportPanel *panel = openExportPanel();
+    ASSERT_NE(panel, nullptr);
+    panel->savePanel()->selectFile(path(QStringLiteral("plain/out.rtf")));
+    QMetaObject::invokeMethod(panel->savePanel(), "done", Q_ARG(int, QDialog::Accepted));
+    QMessageBox *box = waitForMessageBox(document->documentWindow());
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(box->text().contains(QStringLiteral("out.rtf"))) << box->text().toStdString();
+    EXPECT_FALSE(box->informativeText().isEmpty());
+    clickButton(box, QStringLiteral("OK"));
+}
+
+TEST_F(ExportPanelTest, PrintedAndExportedPdfsShowTheTextOnTheSamePage)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        GTEST_SKIP() << "pdftotext is not installed (tools/dev setup)";
+    select(document, {alpha});
+    document->printDocument(nullptr);
+    DocumentPrintPanel *panel = document->findChild<DocumentPrintPanel *>();
+    ASSERT_NE(panel, nullptr);
+    DocumentPrintAccessoryViewController *accessory = panel->printAccessoryViewController();
+    EXPECT_TRUE(accessory->printSelectedJobs()->isEnabled());
+
+    const auto printTo = [&](const QString &name) {
+        panel->printer().setOutputFormat(QPrinter::PdfFormat);
+        panel->printer().setOutputFileName(path(name));
+        panel->previewWidget()->print();
+        return pdfWords(path(name));
+    };
+    const QList<Word> printed = printTo(QStringLiteral("printed.pdf"));
+    ASSERT_FALSE(printed.isEmpty());
+    EXPECT_EQ(printed.first().text, QStringLiteral("Chronark"));
+    EXPECT_NEAR(printed.first().xMin, 35, 1);
+    EXPECT_TRUE(texts(printed).contains(QStringLiteral("Alpha")));
+    EXPECT_TRUE(texts(printed).contains(QStringLiteral("Monday")));
+    // The turnovers of the job, its day and its entry end at the same right tab stop,
+    // counted from the margin whatever the indent.
+    QStringList turnovers;
+    for (const Word &word : printed) {
+        if (word.text.endsWith(QStringLiteral("90.00"))) {
+            turnovers << word.text;
+            EXPECT_NEAR(word.xMax, 435, 5);
+        }
+    }
+    EXPECT_EQ(turnovers.size(), 3) << texts(printed).join(QLatin1Char(' ')).toStdString();
+
+    // Without days: the coupled box goes on too, the defaults follow at once.
+    accessory->printWithoutDayEntry()->click();
+    EXPECT_TRUE(accessory->printWithoutTimeEntry()->isChecked());
+    EXPECT_TRUE(accessory->withoutTimeEntry());
+    EXPECT_TRUE(defaults->boolForKey(PrintWithoutDayEntryKey));
+    const QStringList withoutDays = texts(printTo(QStringLiteral("without-days.pdf")));
+    EXPECT_TRUE(withoutDays.contains(QStringLiteral("Alpha")));
+    EXPECT_FALSE(withoutDays.contains(QStringLiteral("Monday")));
+    panel->previewDialog()->reject();
+    drainEvents();
+
+    // A later PDF export starts from the same margins.
+    const DocumentExporter exporter(document->jobList(), {}, document->formatter(), {});
+    QString reason;
+    ASSERT_TRUE(exporter.writeFile(path(QStringLiteral("exported.pdf")), DocumentExporter::Pdf, {}, 4,
+                                   document->docValues(), 0, &reason))
+        << reason.toStdString();
+    const QList<Word> exported = pdfWords(path(QStringLiteral("exported.pdf")));
+    ASSERT_FALSE(exported.isEmpty());
+    EXPECT_NEAR(exported.first().xMin, printed.first().xMin, 0.5);
+    EXPECT_NEAR(exported.first().yMin, printed.first().yMin, 0.5);
+}

@@ -1,0 +1,302 @@
+// The export walk: tab text and CSV bytes against files, the order of an export
+// list, the formatted text's paragraph styles, the XML export's filtering and the
+// atomic write that keeps an old file when the body fails.
+#include "application/export/DocumentExporter.h"
+#include "application/tree/DocumentFileFormat.h"
+#include "platform/print/PagedTextPrinter.h"
+#include "FoundationExtensions/NTXStringEncodings.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QFontInfo>
+#include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTextDocument>
+
+namespace {
+
+QDateTime at(int hour, int minute = 0)
+{
+    return QDateTime(QDate(2024, 3, 4), QTime(hour, minute), Qt::OffsetFromUTC, 3600);
+}
+
+NodePtr add(const NodePtr &parent, int type, const QString &name, const QDateTime &created = at(8))
+{
+    NodePtr node = Node::create(type, created);
+    node->setItemName(name);
+    parent->addChild(node);
+    return node;
+}
+
+// Root → job "Alpha" (a day with one entry of 90 minutes, a description that needs
+// quoting) and group "Clients" → job "Beta, Ltd." without entries.
+struct ExportTree
+{
+    NodePtr root = Node::create(Node::Root, at(8));
+    NodePtr alpha, day, entry, group, beta;
+
+    ExportTree()
+    {
+        alpha = add(root, Node::Job, QStringLiteral("Alpha"));
+        alpha->setWage(60);
+        alpha->setDescript(QStringLiteral("Notes, \"quoted\"\nsecond line"));
+        day = add(alpha, Node::Day, QStringLiteral("Mon 4 Mar"));
+        entry = add(day, Node::TimeEntry, QStringLiteral("08:00 - 09:30"));
+        entry->setlDate(at(9, 30));
+        entry->setWage(60);
+        entry->refreshWorkTime();
+        entry->recalcWorkTime();
+        group = add(root, Node::Group, QStringLiteral("Clients"));
+        beta = add(group, Node::Job, QStringLiteral("Beta, Ltd."));
+        root->recalcWorkTimeForTree();
+    }
+
+    DocumentExporter exporter(DocumentExporter::Options options = {}, QList<NodePtr> list = {}) const
+    {
+        return DocumentExporter(root, list, CurrencyFormatter(QLocale(QLocale::English, QLocale::UnitedStates)),
+                                options);
+    }
+};
+
+QByteArray csvBytes(const DocumentExporter &exporter)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QString reason;
+    EXPECT_TRUE(exporter.writeCsv(buffer, {NTXStringEncodings::UTF8StringEncoding, 0, 2}, &reason)) << reason.toStdString();
+    return bytes;
+}
+
+void expectGolden(const QString &name, const QByteArray &actual)
+{
+    const QString path = testsupport::dataPath(QStringLiteral("export/") + name);
+    if (qEnvironmentVariableIsSet("CHRONARK_WRITE_GOLDEN"))
+        testsupport::writeFile(path, actual);
+    EXPECT_EQ(QString::fromUtf8(actual), QString::fromUtf8(testsupport::readFile(path))) << name.toStdString();
+}
+
+} // namespace
+
+TEST(DocumentExporter, TabTextAndCsvMatchTheFilesForEachOption)
+{
+    const ExportTree tree;
+    const struct
+    {
+        const char *name;
+        DocumentExporter::Options options;
+    } cases[] = {{"all", {false, false}}, {"without-entries", {true, false}}, {"without-days", {true, true}}};
+    for (const auto &c : cases) {
+        const DocumentExporter exporter = tree.exporter(c.options);
+        expectGolden(QStringLiteral("tree-%1.txt").arg(QLatin1String(c.name)),
+                     exporter.tabTextData(NTXStringEncodings::UTF8StringEncoding));
+        expectGolden(QStringLiteral("tree-%1.csv").arg(QLatin1String(c.name)), csvBytes(exporter));
+    }
+}
+
+TEST(DocumentExporter, ASelectionExportsItsJobsBeforeItsGroups)
+{
+    const ExportTree tree;
+    // The group comes first in the outline; the entry is covered by nothing selected
+    // above it and alone would give no list.
+    EXPECT_EQ(DocumentExporter::exportListFromSelection({tree.group, tree.alpha, tree.day}),
+              (QList<NodePtr>{tree.alpha, tree.group}));
+    EXPECT_TRUE(DocumentExporter::exportListFromSelection({tree.entry}).isEmpty());
+
+    QStringList names;
+    tree.exporter({}, {tree.group, tree.beta}).walk([&](const Node &node, int depth) {
+        names << QString::number(depth) + node.itemName();
+    });
+    EXPECT_EQ(names, (QStringList{QStringLiteral("0Clients"), QStringLiteral("1Beta, Ltd."),
+                                  QStringLiteral("0Beta, Ltd.")}));
+}
+
+TEST(DocumentExporter, FormattedTextHasTheStylesOfEachDepth)
+{
+    const ExportTree tree;
+    const std::unique_ptr<QTextDocument> document = tree.exporter().textDocument(525);
+    QStringList lines;
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next())
+        lines << block.text();
+    EXPECT_EQ(lines.mid(0, 5), (QStringList{QStringLiteral("Chronark Export"), QString(),
+                                            QStringLiteral("Name \tTurnover \tDuration"), QString(),
+                                            QStringLiteral("Alpha \t$90.00 \t  1:30 ")}));
+    const QTextBlock header = document->findBlockByNumber(2);
+    const auto fromMargin = [](const QTextBlock &block) {
+        return platform::PagedTextPrinter::marginTabs(block.blockFormat().tabPositions(),
+                                                      block.blockFormat().leftMargin());
+    };
+    EXPECT_EQ(fromMargin(header),
+              (QList<QTextOption::Tab>{{390, QTextOption::CenterTab}, {490, QTextOption::CenterTab}}));
+    const QTextBlock description = document->findBlockByNumber(5);
+    EXPECT_EQ(description.text(), QStringLiteral("Notes, \"quoted\""));
+    EXPECT_EQ(description.blockFormat().leftMargin(), 10);
+    EXPECT_EQ(description.blockFormat().rightMargin(), 525 - 380);
+    const QTextBlock entry = document->findBlockByNumber(8);
+    EXPECT_EQ(entry.text(), QStringLiteral("08:00 - 09:30 \t$90.00 \t  1:30 "));
+    EXPECT_EQ(entry.blockFormat().leftMargin(), 40);
+    EXPECT_EQ(fromMargin(entry),
+              (QList<QTextOption::Tab>{{400, QTextOption::RightTab}, {500, QTextOption::RightTab}}));
+    EXPECT_EQ(document->defaultFont().pointSizeF(), 12);
+}
+
+TEST(DocumentExporter, XmlWithBothOptionsHoldsOnlyGroupsAndJobsAndReadsBack)
+{
+    const ExportTree tree;
+    tree.alpha->setItemName(QStringLiteral("Al\x01pha"));
+    const QByteArray xml = tree.exporter().xmlData(DocumentValuesStore(), Node::WithoutTimeEntries | Node::WithoutDayEntries);
+    EXPECT_FALSE(xml.contains("dayEntry"));
+    EXPECT_FALSE(xml.contains("timeEntry"));
+    DocumentFileFormat::ReadResult result;
+    ASSERT_TRUE(DocumentFileFormat::readXmlData(xml, result));
+    ASSERT_EQ(result.root->childrenCount(), 2);
+    EXPECT_EQ(result.root->childAtIndex(0)->itemName(), QStringLiteral("Al\uFFFDpha"));
+    EXPECT_EQ(result.root->childAtIndex(0)->childrenCount(), 0);
+    EXPECT_EQ(result.root->childAtIndex(1)->childAtIndex(0)->itemName(), QStringLiteral("Beta, Ltd."));
+}
+
+TEST(DocumentExporter, AFailingWriteKeepsTheOldFile)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("old.csv"));
+    ASSERT_TRUE(testsupport::writeFile(path, "old contents"));
+    const ExportTree tree;
+    const DocumentExporter exporter = tree.exporter();
+    // A device that takes 40 bytes and then refuses: the CSV writer fails midway.
+    class ShortDevice : public QIODevice
+    {
+    public:
+        explicit ShortDevice(QIODevice &target) : m_target(target) { open(WriteOnly); }
+        qint64 readData(char *, qint64) override { return -1; }
+        qint64 writeData(const char *data, qint64 size) override
+        {
+            if (m_written + size > 40) {
+                setErrorString(QStringLiteral("No space left on device"));
+                return -1;
+            }
+            m_written += size;
+            return m_target.write(data, size);
+        }
+
+    private:
+        QIODevice &m_target;
+        qint64 m_written = 0;
+    };
+    QString reason;
+    EXPECT_FALSE(DocumentExporter::writeAtomically(
+        path,
+        [&](QIODevice &device, QString *why) {
+            ShortDevice shortDevice(device);
+            return exporter.writeCsv(shortDevice, {}, why);
+        },
+        &reason));
+    EXPECT_EQ(reason, QStringLiteral("No space left on device"));
+    EXPECT_EQ(testsupport::readFile(path), "old contents");
+    EXPECT_TRUE(DocumentExporter::writeAtomically(
+        path, [&](QIODevice &device, QString *why) { return exporter.writeCsv(device, {}, why); }, &reason));
+    EXPECT_TRUE(testsupport::readFile(path).startsWith("\"Chronark Export\""));
+}
+
+TEST(DocumentExporter, AnEncodingWithoutAConverterIsRefusedAndTheTargetKept)
+{
+    QTemporaryDir dir;
+    const ExportTree tree;
+    const DocumentExporter exporter = tree.exporter();
+    ASSERT_FALSE(NTXStringEncodings::isAvailable(NTXStringEncodings::MacJapaneseStringEncoding));
+    const DocumentValuesStore store;
+    for (const quint32 encoding : {quint32(NTXStringEncodings::MacJapaneseStringEncoding), quint32(12345)}) {
+        for (const DocumentExporter::Format format : {DocumentExporter::TabText, DocumentExporter::Csv}) {
+            SCOPED_TRACE(testing::Message() << encoding << " " << format);
+            const QString path = dir.filePath(QStringLiteral("kept.%1").arg(DocumentExporter::fileExtension(format)));
+            ASSERT_TRUE(testsupport::writeFile(path, "old contents"));
+            QString reason;
+            EXPECT_FALSE(exporter.writeFile(path, format, {encoding, 0, 0}, encoding, store, 0, &reason));
+            const QString name = NTXStringEncodings::displayName(encoding);
+            EXPECT_TRUE(reason.contains(name.isEmpty() ? QString::number(encoding) : name)) << qPrintable(reason);
+            EXPECT_EQ(testsupport::readFile(path), "old contents");
+            EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1) << "no save file left over";
+            QFile::remove(path);
+        }
+    }
+    EXPECT_TRUE(exporter.tabTextData(NTXStringEncodings::MacJapaneseStringEncoding).isNull());
+}
+
+TEST(DocumentExporter, TabTextKeepsEachRecordOnItsLineCsvQuotesTheBreaks)
+{
+    const ExportTree tree;
+    tree.alpha->setItemName(QStringLiteral("Al\npha"));
+    tree.entry->setItemName(QStringLiteral("one\r\ntwo\rthree"));
+    tree.beta->setDescript(QStringLiteral("a") + QChar(0x2028) + QStringLiteral("b") + QChar(0x2029) + QStringLiteral("c\n"));
+    const DocumentExporter exporter = tree.exporter();
+    const QStringList lines = exporter.tabText().split(QLatin1Char('\n'));
+    // Title, header, spacer, job, day, entry, spacer, group, job, and the final end.
+    ASSERT_EQ(lines.size(), 10) << qPrintable(exporter.tabText());
+    for (const QString &line : lines.mid(3)) {
+        if (!line.isEmpty()) {
+            EXPECT_EQ(line.count(QLatin1Char('\t')), 4) << qPrintable(line);
+        }
+        EXPECT_FALSE(line.contains(QLatin1Char('\r')) || line.contains(QChar(0x2028)) || line.contains(QChar(0x2029)));
+    }
+    EXPECT_TRUE(lines.at(3).startsWith(QStringLiteral("Al pha \t")));
+    EXPECT_TRUE(lines.at(3).endsWith(QStringLiteral("Notes, \"quoted\" second line")));
+    EXPECT_TRUE(lines.at(5).startsWith(QStringLiteral(" \tone two three \t")));
+    EXPECT_TRUE(lines.at(8).endsWith(QStringLiteral(" \ta b c ")));
+
+    // CSV quotes a field with a line feed and keeps its breaks as they are.
+    const QByteArray csv = csvBytes(exporter);
+    EXPECT_TRUE(csv.contains("\"Al\npha\"")) << csv.constData();
+    EXPECT_TRUE(csv.contains("one\r\ntwo\rthree"));
+    EXPECT_TRUE(csv.contains(QStringLiteral("a\u2028b\u2029c\n").toUtf8()));
+}
+
+TEST(DocumentExporter, UnicodeTextStartsWithAByteOrderMark)
+{
+    const ExportTree tree;
+    const DocumentExporter exporter = tree.exporter();
+    const QString text = exporter.tabText();
+    using namespace NTXStringEncodings;
+    // UTF-16 and UTF-32 without a stated byte order: a mark, then big-endian text.
+    EXPECT_EQ(exporter.tabTextData(UnicodeStringEncoding), QByteArray("\xfe\xff") + encode(text, UnicodeStringEncoding));
+    EXPECT_EQ(exporter.tabTextData(UTF32StringEncoding),
+              QByteArray("\x00\x00\xfe\xff", 4) + encode(text, UTF32StringEncoding));
+    // Encodings that state their order, and UTF-8, as before.
+    EXPECT_EQ(exporter.tabTextData(UTF16LittleEndianStringEncoding), encode(text, UTF16LittleEndianStringEncoding));
+    EXPECT_EQ(exporter.tabTextData(UTF8StringEncoding), text.toUtf8());
+    // A reader that looks for the mark gets the text back.
+    EXPECT_EQ(QString::fromUtf16(reinterpret_cast<const char16_t *>(exporter.tabTextData(UTF16LittleEndianStringEncoding).constData()),
+                                 exporter.tabTextData(UTF16LittleEndianStringEncoding).size() / 2),
+              text);
+
+    QByteArray csv;
+    QBuffer buffer(&csv);
+    buffer.open(QIODevice::WriteOnly);
+    QString reason;
+    ASSERT_TRUE(exporter.writeCsv(buffer, {UnicodeStringEncoding, 0, 2}, &reason));
+    EXPECT_TRUE(csv.startsWith(QByteArray("\xfe\xff\x00\"", 4)));
+    EXPECT_EQ(decode(csv.mid(2), UnicodeStringEncoding), decode(csvBytes(exporter), UTF8StringEncoding));
+}
+
+TEST(DocumentExporter, TheRtfFontTableNamesTheFamilyTheTextIsSetIn)
+{
+    const ExportTree tree;
+    const std::unique_ptr<QTextDocument> document = tree.exporter().textDocument(500);
+    const QString resolved = QFontInfo(document->defaultFont()).family();
+    ASSERT_FALSE(resolved.isEmpty());
+    const QByteArray rtf = tree.exporter().rtfData(500);
+    const qsizetype table = rtf.indexOf("{\\fonttbl");
+    ASSERT_GE(table, 0);
+    const QByteArray fonts = rtf.mid(table, rtf.indexOf("}}", table) + 2 - table);
+    EXPECT_TRUE(fonts.contains(QByteArray("{\\f0\\fnil " + resolved.toLatin1() + ";}"))) << fonts.constData();
+    EXPECT_FALSE(fonts.contains("Sans Serif")) << fonts.constData();
+    // The PDF embeds that same family.
+    QByteArray pdf;
+    QBuffer buffer(&pdf);
+    buffer.open(QIODevice::WriteOnly);
+    QString reason;
+    ASSERT_TRUE(tree.exporter().writePdf(buffer, DocumentExporter::exportPrintInfo(), &reason)) << qPrintable(reason);
+    EXPECT_TRUE(pdf.contains(QByteArray(resolved.toLatin1()).replace(' ', ""))) << qPrintable(resolved);
+}

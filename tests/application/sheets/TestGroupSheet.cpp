@@ -1,0 +1,160 @@
+// The group sheet: new groups at the end of the top level, renaming, undo, and
+// sheets open in two documents at once.
+#include "tests/application/document/TestMyDocumentSupport.h"
+#include "application/document/NodeNameSheets.h"
+
+#include "application/sheets/GroupNameSheet.h"
+#include "platform/foundation/UndoManager.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+using namespace mydoctest;
+
+namespace {
+
+QString text(const char *key)
+{
+    return platform::localized(QString::fromLatin1(key));
+}
+
+GroupNameSheet *waitForSheet(MyDocument *document)
+{
+    GroupNameSheet *sheet = nullptr;
+    (void)QTest::qWaitFor([&] {
+        sheet = document->nameSheets().groupNameWindow();
+        return sheet && sheet->isVisible();
+    });
+    return sheet;
+}
+
+void answer(GroupNameSheet *sheet, const QString &name, bool ok = true)
+{
+    ASSERT_NE(sheet, nullptr);
+    sheet->groupName->setText(name);
+    QPointer<GroupNameSheet> guard(sheet);
+    QTest::mouseClick(ok ? sheet->groupOkButton : sheet->groupCancelButton, Qt::LeftButton);
+    EXPECT_TRUE(QTest::qWaitFor([guard] { return !guard; }));
+}
+
+void waitForUndoStep(MyDocument *document)
+{
+    platform::UndoManager *undo = document->undoManager();
+    ASSERT_TRUE(QTest::qWaitFor([undo] { return undo->groupingLevel() == 0; }));
+}
+
+} // namespace
+
+class GroupSheetTest : public MyDocumentFixture
+{
+};
+
+TEST_F(GroupSheetTest, ANewGroupLandsAtTheEndAndUndoRedoKeepsItsPlace)
+{
+    ProbeDocument *document = newDocument(true);
+    NodePtr group = makeNode(Node::Group, QStringLiteral("G"));
+    NodePtr job = makeJob(QStringLiteral("J"), 10.0f, {});
+    group->addChild(job);
+    fill(document, {group, makeJob(QStringLiteral("Top"), 1.0f, {})});
+    select(document, {job});
+
+    document->newGroupEntry(nullptr);
+    GroupNameSheet *sheet = waitForSheet(document);
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_EQ(sheet->windowModality(), Qt::WindowModal);
+    EXPECT_EQ(sheet->parentWidget(), document->documentWindow());
+    EXPECT_EQ(sheet->groupTitle->text(), text("LSnewGroup"));
+    EXPECT_EQ(sheet->groupName->text(), text("LSaddGroup"));
+    answer(sheet, QStringLiteral("Clients"));
+
+    ASSERT_EQ(document->jobList()->childrenCount(), 3);
+    NodePtr added = document->jobList()->childAtIndex(2);
+    EXPECT_EQ(added->itemName(), QStringLiteral("Clients"));
+    EXPECT_EQ(added->type(), Node::Group);
+    EXPECT_FALSE(added->active());
+    EXPECT_EQ(added->parent(), document->jobList().get());
+    EXPECT_EQ(group->childrenCount(), 1);
+
+    waitForUndoStep(document);
+    platform::UndoManager *undo = document->undoManager();
+    EXPECT_EQ(undo->undoActionName(), text("LSUDaddGroup"));
+    undo->undo();
+    EXPECT_EQ(document->jobList()->childrenCount(), 2);
+    EXPECT_EQ(undo->redoActionName(), text("LSUDaddGroup"));
+    undo->redo();
+    EXPECT_EQ(document->jobList()->childAtIndex(2), added);
+}
+
+TEST_F(GroupSheetTest, RenamingUndoesAndRedoes)
+{
+    ProbeDocument *document = newDocument(true);
+    NodePtr group = makeNode(Node::Group, QStringLiteral("Old"));
+    fill(document, {group});
+    document->nameSheets().funcGroupName(group, 1);
+    GroupNameSheet *sheet = waitForSheet(document);
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_EQ(sheet->groupTitle->text(), text("LSeditGroup"));
+    EXPECT_EQ(sheet->groupName->text(), QStringLiteral("Old"));
+    answer(sheet, QStringLiteral("New"));
+    EXPECT_EQ(group->itemName(), QStringLiteral("New"));
+    waitForUndoStep(document);
+    platform::UndoManager *undo = document->undoManager();
+    EXPECT_EQ(undo->undoActionName(), text("LSUDGroupEdit"));
+    undo->undo();
+    EXPECT_EQ(group->itemName(), QStringLiteral("Old"));
+    EXPECT_EQ(undo->redoActionName(), text("LSUDGroupEdit"));
+    undo->redo();
+    EXPECT_EQ(group->itemName(), QStringLiteral("New"));
+    EXPECT_EQ(undo->undoActionName(), text("LSUDGroupEdit"));
+}
+
+TEST_F(GroupSheetTest, AnEmptyNameIsTaken)
+{
+    ProbeDocument *document = newDocument(true);
+    document->newGroupEntry(nullptr);
+    answer(waitForSheet(document), QString());
+    ASSERT_EQ(document->jobList()->childrenCount(), 1);
+    EXPECT_EQ(document->jobList()->childAtIndex(0)->itemName(), QString());
+}
+
+// One sheet context used to serve the whole process, so the sheets of two
+// documents overwrote each other's node and function.
+TEST_F(GroupSheetTest, SheetsOfTwoDocumentsKeepTheirOwnNodes)
+{
+    ProbeDocument *first = newDocument(true);
+    ProbeDocument *second = newDocument(true);
+    NodePtr existing = makeNode(Node::Group, QStringLiteral("Existing"));
+    fill(second, {existing});
+
+    first->newGroupEntry(nullptr);
+    GroupNameSheet *firstSheet = waitForSheet(first);
+    second->nameSheets().funcGroupName(existing, 1);
+    GroupNameSheet *secondSheet = waitForSheet(second);
+    ASSERT_NE(firstSheet, nullptr);
+    ASSERT_NE(secondSheet, nullptr);
+    ASSERT_NE(firstSheet, secondSheet);
+
+    answer(firstSheet, QStringLiteral("Added"));
+    answer(secondSheet, QStringLiteral("Renamed"));
+    ASSERT_EQ(first->jobList()->childrenCount(), 1);
+    EXPECT_EQ(first->jobList()->childAtIndex(0)->itemName(), QStringLiteral("Added"));
+    EXPECT_EQ(second->jobList()->children(), QList<NodePtr>{existing});
+    EXPECT_EQ(existing->itemName(), QStringLiteral("Renamed"));
+}
+
+// A cancelled sheet used to mark the document as changed all the same.
+TEST_F(GroupSheetTest, CancellingLeavesTheDocumentUnchanged)
+{
+    ProbeDocument *document = newDocument(true);
+    NodePtr group = makeNode(Node::Group, QStringLiteral("G"));
+    fill(document, {group});
+    document->newGroupEntry(nullptr);
+    answer(waitForSheet(document), QStringLiteral("Never"), false);
+    document->nameSheets().funcGroupName(group, 1);
+    answer(waitForSheet(document), QStringLiteral("Never"), false);
+    EXPECT_EQ(document->jobList()->children(), QList<NodePtr>{group});
+    EXPECT_EQ(group->itemName(), QStringLiteral("G"));
+    EXPECT_FALSE(document->isDocumentEdited());
+    EXPECT_FALSE(document->undoManager()->canUndo());
+}

@@ -1,0 +1,203 @@
+// The job-name sheet: new jobs and editing a job's name and wage.
+#include "tests/application/document/TestMyDocumentSupport.h"
+#include "application/document/NodeNameSheets.h"
+
+#include "application/sheets/JobNameSheet.h"
+#include "platform/foundation/UndoManager.h"
+
+#include <QDoubleSpinBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <charconv>
+
+using namespace mydoctest;
+
+namespace {
+
+QString text(const char *key)
+{
+    return platform::localized(QString::fromLatin1(key));
+}
+
+JobNameSheet *waitForSheet(MyDocument *document)
+{
+    JobNameSheet *sheet = nullptr;
+    (void)QTest::qWaitFor([&] {
+        sheet = document->nameSheets().jobNameWindow();
+        return sheet && sheet->isVisible();
+    });
+    return sheet;
+}
+
+void answer(JobNameSheet *sheet, const QString &name, double wage, bool ok = true)
+{
+    ASSERT_NE(sheet, nullptr);
+    sheet->jobName->setText(name);
+    sheet->jobWage->setValue(wage);
+    QPointer<JobNameSheet> guard(sheet);
+    QTest::mouseClick(ok ? sheet->jobOkButton : sheet->jobCancelButton, Qt::LeftButton);
+    EXPECT_TRUE(QTest::qWaitFor([guard] { return !guard; }));
+}
+
+} // namespace
+
+class JobNameSheetTest : public MyDocumentFixture
+{
+};
+
+TEST_F(JobNameSheetTest, ANewJobLandsAtTheTopLevelEvenWithAGroupSelected)
+{
+    ProbeDocument *document = newDocument(true);
+    NodePtr group = makeNode(Node::Group, QStringLiteral("G"));
+    NodePtr inner = makeJob(QStringLiteral("Inner"), 10.0f, {});
+    group->addChild(inner);
+    NodePtr old = makeJob(QStringLiteral("Old"), 10.0f, {});
+    fill(document, {group, old});
+    document->setActiveJob(old);
+    select(document, {group});
+
+    document->newJobEntry(nullptr);
+    JobNameSheet *sheet = waitForSheet(document);
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_EQ(sheet->windowModality(), Qt::WindowModal);
+    EXPECT_EQ(sheet->parentWidget(), document->documentWindow());
+    EXPECT_EQ(sheet->jobTitle->text(), text("LSnewJob"));
+    EXPECT_EQ(sheet->jobName->text(), text("LSjobName"));
+    EXPECT_EQ(sheet->jobCurrencySymbol->text(), QLocale().currencySymbol());
+    answer(sheet, QStringLiteral("Fresh"), 42.5);
+
+    ASSERT_EQ(document->jobList()->childrenCount(), 3);
+    NodePtr fresh = document->jobList()->childAtIndex(2);
+    EXPECT_EQ(fresh->itemName(), QStringLiteral("Fresh"));
+    EXPECT_FLOAT_EQ(fresh->wage(), 42.5f);
+    EXPECT_EQ(fresh->type(), Node::Job);
+    EXPECT_EQ(group->childrenCount(), 1);
+    EXPECT_EQ(document->getActiveJob(), fresh);
+    EXPECT_FALSE(old->active());
+
+    platform::UndoManager *undo = document->undoManager();
+    ASSERT_TRUE(QTest::qWaitFor([undo] { return undo->groupingLevel() == 0; }));
+    EXPECT_EQ(undo->undoActionName(), text("LSUDaddEntry"));
+    undo->undo();
+    EXPECT_EQ(document->jobList()->childrenCount(), 2);
+    EXPECT_EQ(document->getActiveJob(), old);
+    EXPECT_FALSE(undo->canUndo());
+}
+
+TEST_F(JobNameSheetTest, EditingTheWageChangesTheSubtreeAndItsSums)
+{
+    ProbeDocument *document = newDocument(true);
+    NodePtr group = makeNode(Node::Group, QStringLiteral("G"));
+    NodePtr job = makeJob(QStringLiteral("Job"), 10.0f, {{8, 60}, {10, 30}});
+    group->addChild(job);
+    job->recalcTotalWorkTime();
+    group->recalcTotalWorkTime();
+    fill(document, {group});
+    ASSERT_FLOAT_EQ(group->turnover(), 15.0f);
+
+    document->nameSheets().funcJobName(job, 1);
+    JobNameSheet *sheet = waitForSheet(document);
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_EQ(sheet->jobTitle->text(), text("LSeditJob"));
+    EXPECT_EQ(sheet->jobName->text(), QStringLiteral("Job"));
+    EXPECT_DOUBLE_EQ(sheet->jobWage->value(), 10.0);
+    answer(sheet, QStringLiteral("Renamed"), 20.0);
+
+    EXPECT_EQ(job->itemName(), QStringLiteral("Renamed"));
+    EXPECT_FLOAT_EQ(job->wage(), 20.0f);
+    NodePtr day = job->childAtIndex(0);
+    EXPECT_FLOAT_EQ(day->wage(), 20.0f);
+    EXPECT_FLOAT_EQ(day->childAtIndex(0)->wage(), 20.0f);
+    EXPECT_FLOAT_EQ(job->turnover(), 30.0f);
+    EXPECT_FLOAT_EQ(group->turnover(), 30.0f);
+
+    platform::UndoManager *undo = document->undoManager();
+    ASSERT_TRUE(QTest::qWaitFor([undo] { return undo->groupingLevel() == 0; }));
+    EXPECT_EQ(undo->undoActionName(), text("LSUDJobEdit"));
+    undo->undo();
+    EXPECT_EQ(job->itemName(), QStringLiteral("Job"));
+    EXPECT_FLOAT_EQ(day->childAtIndex(0)->wage(), 10.0f);
+    EXPECT_FLOAT_EQ(group->turnover(), 15.0f);
+    EXPECT_FALSE(undo->canUndo());
+}
+
+TEST_F(JobNameSheetTest, AnUntouchedWageIsShownWholeAndWritesNothing)
+{
+    ProbeDocument *document = newDocument(true);
+    NodePtr job = makeJob(QStringLiteral("Job"), 12.345f, {{8, 60}});
+    NodePtr entry = job->childAtIndex(0)->childAtIndex(0);
+    entry->setWage(20.0f); // an entry with a wage of its own
+    job->recalcTotalWorkTime();
+    fill(document, {job});
+    const float turnover = job->turnover();
+
+    for (const float wage : {12.345f, 2.5e9f, -0.001f}) {
+        SCOPED_TRACE(wage);
+        job->setWage(wage);
+        document->nameSheets().funcJobName(job, 1);
+        JobNameSheet *sheet = waitForSheet(document);
+        ASSERT_NE(sheet, nullptr);
+        char digits[64];
+        const auto end = std::to_chars(digits, digits + sizeof digits, wage, std::chars_format::fixed).ptr;
+        EXPECT_EQ(sheet->jobWage->text(), QString::fromLatin1(digits, end - digits).replace(QLatin1Char('.'), QLocale().decimalPoint()));
+        // Only the name changes.
+        sheet->jobName->setText(QStringLiteral("Renamed %1").arg(double(wage)));
+        QPointer<JobNameSheet> guard(sheet);
+        QTest::mouseClick(sheet->jobOkButton, Qt::LeftButton);
+        ASSERT_TRUE(QTest::qWaitFor([guard] { return !guard; }));
+        EXPECT_EQ(job->itemName(), QStringLiteral("Renamed %1").arg(double(wage)));
+        EXPECT_EQ(job->wage(), wage);
+        EXPECT_EQ(entry->wage(), 20.0f);
+        EXPECT_EQ(job->turnover(), turnover);
+    }
+
+    // A typed wage is taken as typed and goes down the subtree.
+    document->nameSheets().funcJobName(job, 1);
+    JobNameSheet *sheet = waitForSheet(document);
+    ASSERT_NE(sheet, nullptr);
+    sheet->jobWage->clear();
+    QTest::keyClicks(sheet->jobWage, QStringLiteral("7") + QLocale().decimalPoint() + QStringLiteral("125"));
+    QPointer<JobNameSheet> guard(sheet);
+    QTest::mouseClick(sheet->jobOkButton, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([guard] { return !guard; }));
+    EXPECT_EQ(job->wage(), 7.125f);
+    EXPECT_EQ(entry->wage(), 7.125f);
+}
+
+TEST_F(JobNameSheetTest, CancellingChangesNothing)
+{
+    ProbeDocument *document = newDocument(true);
+    NodePtr job = makeJob(QStringLiteral("Job"), 10.0f, {});
+    fill(document, {job});
+    document->newJobEntry(nullptr);
+    answer(waitForSheet(document), QStringLiteral("Never"), 5.0, false);
+    EXPECT_EQ(document->jobList()->childrenCount(), 1);
+    document->nameSheets().funcJobName(job, 1);
+    answer(waitForSheet(document), QStringLiteral("Never"), 5.0, false);
+    EXPECT_EQ(job->itemName(), QStringLiteral("Job"));
+    EXPECT_FALSE(document->undoManager()->canUndo());
+    EXPECT_FALSE(document->isDocumentEdited());
+}
+
+TEST_F(JobNameSheetTest, EscapeEndsTheSheetLikeCancel)
+{
+    ProbeDocument *document = newDocument(true);
+    document->newJobEntry(nullptr);
+    JobNameSheet *sheet = waitForSheet(document);
+    ASSERT_NE(sheet, nullptr);
+    QPointer<JobNameSheet> guard(sheet);
+    QTest::keyClick(sheet, Qt::Key_Escape);
+    EXPECT_TRUE(QTest::qWaitFor([guard] { return !guard; }));
+    EXPECT_EQ(document->jobList()->childrenCount(), 0);
+}
+
+TEST_F(JobNameSheetTest, OnlyJobsAreEdited)
+{
+    ProbeDocument *document = newDocument(true);
+    NodePtr job = makeJob(QStringLiteral("Job"), 10.0f, {{8, 60}});
+    fill(document, {job});
+    document->nameSheets().funcJobName(job->childAtIndex(0), 1);
+    EXPECT_EQ(document->nameSheets().jobNameWindow(), nullptr);
+}

@@ -1,0 +1,491 @@
+// Older documents (the platform's sequential archive) read through the archive
+// decoder: both layouts, Node class versions 159 and 160, both byte orders. Each
+// fixture is written by the test writer from a description, and the same
+// description builds the expected document directly; both must give the same XML.
+#include "application/tree/DocumentArchiveDecoder.h"
+#include "application/tree/DocumentFileFormat.h"
+#include "application/tree/DocumentValuesStore.h"
+#include "application/tree/Node.h"
+#include "platform/archive/ArchivedFoundationObjects.h"
+#include "tests/support/TestSupport.h"
+#include "tests/support/TypedStreamWriter.h"
+
+#include <gtest/gtest.h>
+
+using testsupport::TypedStreamWriter;
+
+namespace {
+
+struct NodeSpec
+{
+    int type = Node::Job;
+    QString name;
+    qint64 created = 0; // seconds since 1970, shown at +01:00
+    qint64 last = 0;
+    int hours = 0;
+    int minutes = 0;
+    bool active = false;
+    bool executed = false;
+    QString descript;
+    float turnover = 0;
+    float wage = 0;
+    QList<NodeSpec> children;
+};
+
+struct StoreSpec
+{
+    bool available = true;
+    QRectF frame{12, 30, 600, 400.5};
+    bool descriptVisible = true;
+    QList<TableColumnData> columns{{QStringLiteral("name"), 220.5f}, {QStringLiteral("time"), 64}};
+};
+
+constexpr int Offset = 3600;
+const QString ZoneName = QStringLiteral("GMT+0100");
+
+qint64 at(int day, int hour, int minute)
+{
+    return QDateTime(QDate(2008, 11, day), QTime(hour, minute), Qt::OffsetFromUTC, Offset).toSecsSinceEpoch();
+}
+
+double sinceReference(qint64 unixSeconds)
+{
+    return double(unixSeconds - platform::ArchivedFoundationObjects::ReferenceDateUnixSeconds);
+}
+
+// The tree every fixture holds: a group with a job whose day has two time entries
+// (one still running, stored sums wrong on purpose), and a job with a day but no
+// time entries (its stored sums stay).
+NodeSpec sampleTree()
+{
+    NodeSpec e1{Node::TimeEntry, QStringLiteral("09:00:00 ... 10:30:00"), at(3, 9, 0), at(3, 10, 30), 99, 7, false, false, {}, 90.f, 60.f, {}};
+    NodeSpec e2{Node::TimeEntry, QStringLiteral("11:00:00 ... 11:20:00"), at(3, 11, 0), at(3, 11, 20), 0, 20, true, false, {}, 20.f, 60.f, {}};
+    NodeSpec day{Node::Day, QStringLiteral("Montag 03.11.2008"), at(3, 9, 0), at(3, 11, 20), 5, 5, false, false, {}, 1.f, 0, {e1, e2}};
+    NodeSpec job{Node::Job, QStringLiteral("Projekt A & <B>"), at(1, 8, 0), at(3, 11, 20), 5, 5, true, true,
+                 QStringLiteral("first line\u2028second line"), 305.f, 60.f, {day}};
+    NodeSpec quietDay{Node::Day, QStringLiteral("Dienstag 04.11.2008"), at(4, 8, 0), at(4, 9, 0), 3, 15, false, false, {}, 0, 0, {}};
+    NodeSpec quietJob{Node::Job, QStringLiteral("Projekt B"), at(2, 8, 0), at(4, 9, 0), 3, 15, false, false, {}, 48.75f, 15.f, {quietDay}};
+    NodeSpec group{Node::Group, QStringLiteral("Kunden"), at(1, 7, 0), at(4, 9, 0), 0, 0, false, false,
+                   QStringLiteral("Gruppe"), 0, 0, {job, quietJob}};
+    NodeSpec root{Node::Root, QString(), at(1, 7, 0), at(4, 9, 0), 0, 0, false, false, {}, 0, 0, {group}};
+    return root;
+}
+
+void writeCalendarDate(TypedStreamWriter &w, qint64 unixSeconds)
+{
+    w.calendarDate(sinceReference(unixSeconds), ZoneName);
+}
+
+void writeStore(TypedStreamWriter &w, const StoreSpec &s)
+{
+    w.beginObject({{"DocumentValuesStore", 100}, {"NSObject", 0}});
+    w.group("c");
+    w.charValue(s.available);
+    w.group("{_NSRect={_NSPoint=ff}{_NSSize=ff}}");
+    for (qreal f : {s.frame.x(), s.frame.y(), s.frame.width(), s.frame.height()})
+        w.floatValue(float(f));
+    w.group("c");
+    w.charValue(s.descriptVisible);
+    w.group("@");
+    w.array(s.columns.size(), [&](qsizetype i) {
+        w.beginObject({{"TableColumnData", 0}, {"NSObject", 0}});
+        w.group("f");
+        w.floatValue(s.columns[i].width());
+        w.group("@");
+        w.string(s.columns[i].identifier());
+        w.endObject();
+    });
+    w.endObject();
+}
+
+// Node's fields in archive order. The groups are split differently on purpose: the
+// decoder takes fields, not calls.
+void writeNode(TypedStreamWriter &w, const NodeSpec &n, qint64 version, const StoreSpec *storeInSlot0 = nullptr)
+{
+    w.beginObject({{"Node", version}, {"NSObject", 0}});
+    w.group("@");
+    const qsizetype extra = storeInSlot0 ? 1 : 0;
+    w.array(n.children.size() + extra, [&](qsizetype i) {
+        if (i < extra)
+            writeStore(w, *storeInSlot0);
+        else
+            writeNode(w, n.children[i - extra], version);
+    });
+    w.group("@");
+    if (n.name.isEmpty())
+        w.nil();
+    else
+        w.string(n.name);
+    w.group("i");
+    w.integer(n.type);
+    w.group("@@");
+    writeCalendarDate(w, n.created);
+    writeCalendarDate(w, n.last);
+    w.group("iic");
+    w.integer(n.hours);
+    w.integer(n.minutes);
+    w.charValue(n.active);
+    if (version > 159) {
+        w.group("c");
+        w.charValue(n.executed);
+        w.group("@");
+        if (n.descript.isEmpty())
+            w.nil();
+        else
+            w.string(n.descript);
+        w.group("ff");
+        w.floatValue(n.turnover);
+        w.floatValue(n.wage);
+    }
+    w.endObject();
+}
+
+QByteArray rootLayout(const NodeSpec &root, qint64 version, TypedStreamWriter::ByteOrder order, const StoreSpec &store)
+{
+    TypedStreamWriter w(order);
+    w.group("@");
+    writeNode(w, root, version, &store);
+    return w.data();
+}
+
+QByteArray oldestLayout(const QList<NodeSpec> &nodes, qint64 version, TypedStreamWriter::ByteOrder order)
+{
+    TypedStreamWriter w(order);
+    w.group("@");
+    w.array(nodes.size(), [&](qsizetype i) { writeNode(w, nodes[i], version); });
+    return w.data();
+}
+
+QDateTime dateOf(qint64 unixSeconds)
+{
+    return QDateTime::fromSecsSinceEpoch(unixSeconds, Qt::OffsetFromUTC, Offset);
+}
+
+// The document the fixture describes, built directly.
+NodePtr build(const NodeSpec &n, qint64 version)
+{
+    NodePtr node = Node::create(n.type, dateOf(n.created));
+    node->setItemName(n.name);
+    node->setlDate(dateOf(n.last));
+    const bool details = version > 159;
+    node->setWage(details ? n.wage : 0.f);
+    node->setHours(n.hours);
+    node->setMinutes(n.minutes);
+    node->setTurnover(details ? n.turnover : 0.f);
+    node->setActive(n.active);
+    node->setExecuted(details && n.executed);
+    if (details && !n.descript.isEmpty())
+        node->setDescript(n.descript);
+    for (const NodeSpec &c : n.children)
+        node->addChild(build(c, version));
+    return node;
+}
+
+DocumentValuesStore buildStore(const StoreSpec &s)
+{
+    DocumentValuesStore store;
+    store.setWindowFrame(s.frame);
+    store.setDescriptVisible(s.descriptVisible);
+    store.setTableColumnArray(s.columns);
+    store.setAvailable(s.available);
+    return store;
+}
+
+QByteArray expectedXml(NodePtr root, const DocumentValuesStore &store)
+{
+    root->setAllParentValues();
+    root->deactivedTimeNodeForTree();
+    root->recalcWorkTimeForTree();
+    return DocumentFileFormat::toXmlData(*root, store);
+}
+
+struct Case
+{
+    qint64 version;
+    TypedStreamWriter::ByteOrder order;
+};
+
+class DocumentArchiveLayouts : public ::testing::TestWithParam<Case>
+{
+};
+
+} // namespace
+
+TEST_P(DocumentArchiveLayouts, RootLayoutGivesTheSameDocumentAsBuiltDirectly)
+{
+    const Case c = GetParam();
+    const NodeSpec tree = sampleTree();
+    const StoreSpec storeSpec;
+    const QByteArray bytes = rootLayout(tree, c.version, c.order, storeSpec);
+    EXPECT_EQ(DocumentFileFormat::kindOfLeadingBytes(bytes.left(13)), DocumentFileFormat::Kind::Archive);
+
+    DocumentFileFormat::ReadResult out;
+    QString error;
+    ASSERT_TRUE(DocumentArchiveDecoder::decode(bytes, out, &error)) << qPrintable(error);
+    ASSERT_TRUE(out.root);
+    EXPECT_EQ(DocumentFileFormat::toXmlData(*out.root, out.store),
+              expectedXml(build(tree, c.version), buildStore(storeSpec)));
+
+    // The window state left the root's list.
+    const Node &root = *out.root;
+    EXPECT_EQ(root.type(), Node::Root);
+    ASSERT_EQ(root.childrenCount(), 1);
+    const NodePtr group = root.childAtIndex(0);
+    EXPECT_EQ(group->parent(), &root);
+    EXPECT_EQ(group->itemName(), QStringLiteral("Kunden"));
+    EXPECT_EQ(out.store.windowFrame(), storeSpec.frame);
+    EXPECT_TRUE(out.store.descriptVisible());
+    EXPECT_TRUE(out.store.available());
+    EXPECT_FALSE(out.store.drawerVisible());
+    EXPECT_EQ(out.store.tableColumnArray(), storeSpec.columns);
+
+    // The running entry is closed at its stored end, the sums come from the entries.
+    const NodePtr job = group->childAtIndex(0);
+    const NodePtr day = job->childAtIndex(0);
+    EXPECT_FALSE(day->childAtIndex(1)->active());
+    EXPECT_EQ(day->childAtIndex(1)->lDate(), dateOf(at(3, 11, 20)));
+    EXPECT_EQ(day->childAtIndex(1)->lDate().offsetFromUtc(), Offset);
+    // Archived fields are taken as stored (no recomputation from the dates), so the
+    // day is the carried sum of the entries' stored times: 99:07 + 0:20.
+    EXPECT_EQ(day->hours(), 99);
+    EXPECT_EQ(day->minutes(), 27);
+    EXPECT_EQ(job->active(), true);
+    // The job without time entries keeps what the file says.
+    const NodePtr quietJob = group->childAtIndex(1);
+    EXPECT_EQ(quietJob->hours(), 3);
+    EXPECT_EQ(quietJob->minutes(), 15);
+    if (c.version > 159) {
+        EXPECT_TRUE(job->executed());
+        EXPECT_EQ(job->descript(), QStringLiteral("first line\u2028second line"));
+        EXPECT_EQ(job->wage(), 60.f);
+        EXPECT_EQ(quietJob->turnover(), 48.75f);
+    } else {
+        EXPECT_FALSE(job->executed());
+        EXPECT_TRUE(job->descript().isEmpty());
+        EXPECT_EQ(job->wage(), 0.f);
+        EXPECT_EQ(quietJob->turnover(), 0.f);
+    }
+    EXPECT_EQ(job->colorLabel(), 0);
+}
+
+TEST_P(DocumentArchiveLayouts, OldestLayoutPutsTheListUnderANewRoot)
+{
+    const Case c = GetParam();
+    const NodeSpec tree = sampleTree();
+    const QList<NodeSpec> jobs = tree.children.first().children;
+    const QByteArray bytes = oldestLayout(jobs, c.version, c.order);
+
+    DocumentFileFormat::ReadResult out;
+    QString error;
+    ASSERT_TRUE(DocumentArchiveDecoder::decode(bytes, out, &error)) << qPrintable(error);
+    ASSERT_TRUE(out.root);
+    EXPECT_EQ(out.root->type(), Node::Root);
+    ASSERT_EQ(out.root->childrenCount(), 2);
+    EXPECT_EQ(out.root->childAtIndex(1)->parent(), out.root.get());
+    EXPECT_FALSE(out.store.available());
+    EXPECT_TRUE(out.store.tableColumnArray().isEmpty());
+
+    // Built directly: a new root receives the jobs; its dates are the reading time,
+    // so they are taken over before the comparison.
+    NodePtr expected = Node::create(Node::Root, out.root->cDate());
+    expected->setlDate(out.root->lDate());
+    for (const NodeSpec &j : jobs)
+        expected->addChild(build(j, c.version));
+    EXPECT_EQ(DocumentFileFormat::toXmlData(*out.root, out.store), expectedXml(expected, DocumentValuesStore()));
+}
+
+INSTANTIATE_TEST_SUITE_P(VersionsAndByteOrders, DocumentArchiveLayouts,
+                         ::testing::Values(Case{160, TypedStreamWriter::ByteOrder::Little},
+                                           Case{160, TypedStreamWriter::ByteOrder::Big},
+                                           Case{159, TypedStreamWriter::ByteOrder::Little},
+                                           Case{159, TypedStreamWriter::ByteOrder::Big}),
+                         [](const auto &test) {
+                             return "Version" + std::to_string(test.param.version)
+                                 + (test.param.order == TypedStreamWriter::ByteOrder::Little ? "_streamtyped"
+                                                                                             : "_typedstream");
+                         });
+
+TEST(DocumentArchive, BothSignaturesAreArchives)
+{
+    EXPECT_EQ(DocumentFileFormat::kindOfLeadingBytes(QByteArray("\x04\x0bstreamtyped")), DocumentFileFormat::Kind::Archive);
+    EXPECT_EQ(DocumentFileFormat::kindOfLeadingBytes(QByteArray("\x04\x0btypedstream")), DocumentFileFormat::Kind::Archive);
+}
+
+TEST(DocumentArchive, MissingNameAndDatesAndAnEmptyRoot)
+{
+    NodeSpec root{Node::Root, QString(), at(1, 7, 0), at(1, 7, 0), 0, 0, false, false, {}, 0, 0, {}};
+    NodeSpec job{Node::Job, QString(), at(1, 7, 0), at(1, 8, 0), 1, 2, false, false, {}, 0, 0, {}};
+    root.children = {job};
+    DocumentFileFormat::ReadResult out;
+    ASSERT_TRUE(DocumentArchiveDecoder::decode(rootLayout(root, 160, TypedStreamWriter::ByteOrder::Little, {}), out));
+    ASSERT_EQ(out.root->childrenCount(), 1);
+    EXPECT_TRUE(out.root->childAtIndex(0)->itemName().isEmpty());
+
+    // A root with no children and no window state: nothing is taken out.
+    TypedStreamWriter w;
+    w.group("@");
+    writeNode(w, NodeSpec{Node::Root, QString(), at(1, 7, 0), at(1, 7, 0), 0, 0, false, false, {}, 0, 0, {}}, 160);
+    DocumentFileFormat::ReadResult empty;
+    ASSERT_TRUE(DocumentArchiveDecoder::decode(w.data(), empty));
+    EXPECT_EQ(empty.root->childrenCount(), 0);
+    EXPECT_FALSE(empty.store.available());
+}
+
+TEST(DocumentArchive, RefusesWhatIsNotADocument)
+{
+    auto refused = [](const QByteArray &bytes) {
+        DocumentFileFormat::ReadResult out;
+        const NodePtr before = Node::create(Node::Root);
+        out.root = before;
+        QString error;
+        const bool ok = DocumentArchiveDecoder::decode(bytes, out, &error);
+        EXPECT_EQ(out.root, before); // untouched
+        EXPECT_TRUE(ok || !error.isEmpty());
+        return !ok;
+    };
+    const NodeSpec job{Node::Job, QStringLiteral("J"), at(1, 7, 0), at(1, 8, 0), 1, 2, false, false, {}, 0, 0, {}};
+
+    // A string, a colour, an unknown class at the top; an empty archive; two top objects.
+    TypedStreamWriter s;
+    s.group("@");
+    s.string(QStringLiteral("hello"));
+    EXPECT_TRUE(refused(s.data()));
+    TypedStreamWriter color;
+    color.group("@");
+    color.beginObject({{"NSColor", 0}, {"NSObject", 0}});
+    color.group("c");
+    color.charValue(3);
+    color.group("ff");
+    color.floatValue(1);
+    color.floatValue(1);
+    color.endObject();
+    EXPECT_TRUE(refused(color.data()));
+    TypedStreamWriter unknown;
+    unknown.group("@");
+    unknown.beginObject({{"Evil", 0}, {"NSObject", 0}});
+    unknown.endObject();
+    EXPECT_TRUE(refused(unknown.data()));
+    EXPECT_TRUE(refused(TypedStreamWriter().data()));
+    TypedStreamWriter two;
+    two.group("@");
+    writeNode(two, job, 160);
+    two.group("@");
+    writeNode(two, job, 160);
+    EXPECT_TRUE(refused(two.data()));
+    // A list holding something other than nodes.
+    TypedStreamWriter mixed;
+    mixed.group("@");
+    mixed.array(2, [&](qsizetype i) {
+        if (i == 0)
+            writeNode(mixed, job, 160);
+        else
+            mixed.string(QStringLiteral("x"));
+    });
+    EXPECT_TRUE(refused(mixed.data()));
+    // A node type outside 0…4; fields with the wrong type codes; fields missing.
+    NodeSpec bad = job;
+    bad.type = 7;
+    TypedStreamWriter badType;
+    badType.group("@");
+    writeNode(badType, bad, 160);
+    EXPECT_TRUE(refused(badType.data()));
+    TypedStreamWriter wrongCode;
+    wrongCode.group("@");
+    wrongCode.beginObject({{"Node", 160}, {"NSObject", 0}});
+    wrongCode.group("@@");
+    wrongCode.nil();
+    wrongCode.nil();
+    wrongCode.group("s");
+    wrongCode.integer(0);
+    wrongCode.endObject();
+    EXPECT_TRUE(refused(wrongCode.data()));
+    TypedStreamWriter versionMismatch; // version 160 without the later fields
+    versionMismatch.group("@");
+    writeNode(versionMismatch, job, 159);
+    QByteArray patched = versionMismatch.data();
+    const qsizetype v = patched.indexOf("Node") + 4;
+    ASSERT_EQ(quint8(patched[v]), 0x81); // 159 in the two-byte form
+    patched[v + 1] = char(160);
+    EXPECT_TRUE(refused(patched));
+    // A generic object in a node's field (the name).
+    TypedStreamWriter genericName;
+    genericName.group("@");
+    genericName.beginObject({{"Node", 160}, {"NSObject", 0}});
+    genericName.group("@@");
+    genericName.nil();
+    genericName.beginObject({{"Whatever", 0}, {"NSObject", 0}});
+    genericName.endObject();
+    genericName.endObject();
+    EXPECT_TRUE(refused(genericName.data()));
+    // The window state anywhere but slot 0 of the root.
+    TypedStreamWriter lateStore;
+    lateStore.group("@");
+    lateStore.beginObject({{"Node", 160}, {"NSObject", 0}});
+    lateStore.group("@");
+    lateStore.array(2, [&](qsizetype i) {
+        if (i == 0)
+            writeNode(lateStore, job, 160);
+        else
+            writeStore(lateStore, StoreSpec());
+    });
+    lateStore.endObject();
+    EXPECT_TRUE(refused(lateStore.data()));
+}
+
+TEST(DocumentArchive, RefusesANodeMetTwice)
+{
+    // The same job in the list twice, the second time by back-reference.
+    const NodeSpec job{Node::Job, QStringLiteral("J"), at(1, 7, 0), at(1, 8, 0), 1, 2, false, false, {}, 0, 0, {}};
+    TypedStreamWriter w;
+    w.group("@");
+    const int identity = 0;
+    w.array(2, [&](qsizetype) {
+        if (!w.beginObject({{"Node", 160}, {"NSObject", 0}}, &identity))
+            return;
+        w.group("@");
+        w.nil();
+        w.group("@");
+        w.string(job.name);
+        w.group("i");
+        w.integer(job.type);
+        w.group("@@");
+        writeCalendarDate(w, job.created);
+        writeCalendarDate(w, job.last);
+        w.group("iicc@ff");
+        w.integer(1);
+        w.integer(2);
+        w.charValue(0);
+        w.charValue(0);
+        w.nil();
+        w.floatValue(0);
+        w.floatValue(0);
+        w.endObject();
+    });
+    DocumentFileFormat::ReadResult out;
+    QString error;
+    EXPECT_FALSE(DocumentArchiveDecoder::decode(w.data(), out, &error));
+    EXPECT_FALSE(out.root);
+}
+
+TEST(DocumentArchive, WritesFixturesForTheFuzzCorpus)
+{
+    // The fixtures double as the seed corpus of the fuzz target; they must stay
+    // readable.
+    const NodeSpec tree = sampleTree();
+    const QList<QPair<QString, QByteArray>> fixtures{
+        {QStringLiteral("archive-root-160-le.chronark"), rootLayout(tree, 160, TypedStreamWriter::ByteOrder::Little, {})},
+        {QStringLiteral("archive-root-159-be.chronark"), rootLayout(tree, 159, TypedStreamWriter::ByteOrder::Big, {})},
+        {QStringLiteral("archive-list-160-be.chronark"),
+         oldestLayout(tree.children.first().children, 160, TypedStreamWriter::ByteOrder::Big)},
+    };
+    for (const auto &[name, bytes] : fixtures) {
+        const QString path = testsupport::dataPath(QStringLiteral("documents/") + name);
+        const QByteArray stored = testsupport::readFile(path);
+        if (stored.isEmpty())
+            ASSERT_TRUE(testsupport::writeFile(path, bytes));
+        else
+            EXPECT_EQ(stored, bytes) << qPrintable(name); // the writer's output is stable
+        DocumentFileFormat::ReadResult out;
+        EXPECT_TRUE(DocumentArchiveDecoder::decode(testsupport::readFile(path), out)) << qPrintable(name);
+    }
+}
