@@ -2,7 +2,7 @@
 // the tray icon's menu, the hot key's action with its status window, sleep and
 // quitting. The hot-key service only records (the X server is tested on the desktop).
 #include "TestAppControllerSupport.h"
-#include "TestMyDocumentSupport.h"
+#include "tests/application/document/TestMyDocumentSupport.h"
 
 #include <tuple>
 #include <QSignalSpy>

@@ -2,7 +2,7 @@
 // coupled boxes and defaults (written on OK only), the formats offered, the alert of
 // a failed export, and the PDFs of printing and of the export read back with
 // pdftotext (words, and where they stand on the page).
-#include "TestMyDocumentSupport.h"
+#include "tests/application/document/TestMyDocumentSupport.h"
 
 #include "application/base/DefaultsKeys.h"
 #include "application/export/DocumentExportPanel.h"
