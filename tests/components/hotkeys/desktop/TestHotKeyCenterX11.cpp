@@ -56,6 +56,15 @@ public:
         std::free(error);
         return granted;
     }
+    // True when no client holds the key with any modifiers: a grab with every
+    // combination at once succeeds only then, and is released again at once.
+    bool keyIsFree(quint32 keycode)
+    {
+        if (!grab(keycode, XCB_MOD_MASK_ANY))
+            return false;
+        ungrab(keycode, XCB_MOD_MASK_ANY);
+        return true;
+    }
     void ungrab(quint32 keycode, quint16 modifiers)
     {
         xcb_ungrab_key(m_connection, xcb_keycode_t(keycode), m_root, modifiers);
@@ -117,6 +126,11 @@ protected:
         ASSERT_TRUE(grabber->isAvailable());
         ASSERT_EQ(platform::KeyboardLayout::instance().source(), platform::KeyboardLayout::Source::XServer);
         ASSERT_TRUE(other.isConnected());
+        // The test before, in a process that has just ended, may still hold these
+        // keys until the server has noticed its connection close.
+        for (quint16 key : {F5, F6, F7, F8})
+            ASSERT_TRUE(QTest::qWaitFor([&] { return other.keyIsFree(xKeycode(key)); }, Patience))
+                << "key " << key << " is still held by another client";
     }
     void TearDown() override
     {
