@@ -18,6 +18,7 @@
 #include <charconv>
 #include <cstring>
 #include <string_view>
+#include <type_traits>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -54,13 +55,32 @@ class WrittenFormTokens
 public:
     using TokenType = QXmlStreamReader::TokenType;
 
-    explicit WrittenFormTokens(QIODevice *device) : m_device(device) { m_buffer.resize(BlockSize); }
+    explicit WrittenFormTokens(QIODevice *device) : m_device(device)
+    {
+        m_buffer.resize(BlockSize);
+        m_names.reserve(MaximumNames); // the views of a tag keep pointing at its names
+        for (QString &value : m_values)
+            value.reserve(32);
+    }
 
     bool handedOver() const { return m_handedOver; }
     bool atEnd() const { return m_done; }
     bool hasError() const { return m_handedOver; }
     QStringView qualifiedName() const { return m_name; }
-    const QXmlStreamAttributes &attributes() const { return m_attributes; }
+    // The attributes of the last start tag, made on demand: node elements are read
+    // from the views below, which refer to storage the next tag reuses.
+    const QXmlStreamAttributes &attributes()
+    {
+        if (!m_attributesMade) {
+            m_attributes.clear();
+            for (qsizetype i = 0; i < m_attributeCount; ++i)
+                m_attributes.append(m_names[size_t(m_tagNames[size_t(i)])].second, m_values[size_t(i)]);
+            m_attributesMade = true;
+        }
+        return m_attributes;
+    }
+    const Node::XMLAttributeView *attributeViews() const { return m_views.data(); }
+    qsizetype attributeCount() const { return m_attributeCount; }
     QStringView documentEncoding() const { return m_encoding; }
 
     TokenType readNext()
@@ -155,7 +175,8 @@ private:
     {
         m_name = m_stack.back();
         m_stack.pop_back();
-        m_attributes.clear();
+        m_attributeCount = 0;
+        m_attributesMade = false;
         return QXmlStreamReader::EndElement;
     }
 
@@ -235,7 +256,8 @@ private:
         if (elementName < 0)
             return Scan::Other;
         p = q;
-        m_attributes.clear();
+        m_attributeCount = 0;
+        m_attributesMade = false;
         qint64 tagText = 0;
         qint64 references = 0;
         for (;;) {
@@ -255,23 +277,26 @@ private:
                 return Scan::More;
             if (q[0] != '=' || q[1] != '"')
                 return Scan::Other;
-            if (m_attributes.size() == DocumentFileFormat::MaximumAttributesPerElement)
+            if (m_attributeCount == DocumentFileFormat::MaximumAttributesPerElement)
                 return Scan::Other;
             const int attributeName = nameIndex(n, q);
             if (attributeName < 0)
                 return Scan::Other;
-            for (qsizetype i = 0; i < m_attributes.size(); ++i)
+            for (qsizetype i = 0; i < m_attributeCount; ++i)
                 if (m_tagNames[size_t(i)] == attributeName)
                     return Scan::Other;
-            m_tagNames[size_t(m_attributes.size())] = attributeName;
+            const size_t slot = size_t(m_attributeCount);
+            m_tagNames[slot] = attributeName;
             p = q + 2;
             const char *close = static_cast<const char *>(std::memchr(p, '"', size_t(end - p)));
             if (!close)
                 return Scan::More;
-            QString value;
+            QString &value = m_values[slot];
             if (!decodeValue(p, close, value, tagText, references))
                 return Scan::Other;
-            m_attributes.append(m_names[size_t(attributeName)].second, value);
+            m_views[slot] = {m_names[size_t(attributeName)].second,
+                             value.isEmpty() ? QStringView(u"", 0) : QStringView(value)};
+            ++m_attributeCount;
             p = close + 1;
         }
         bool empty = false;
@@ -364,13 +389,15 @@ private:
 
     // The value between the quotes, with the tag's running counts; false for what
     // this reader leaves to the library (and for a value past the bounds).
+    // The value goes into storage kept from tag to tag.
     bool decodeValue(const char *p, const char *end, QString &value, qint64 &tagText, qint64 &references)
     {
         const char *q = p;
         while (q < end && *q >= 0x20 && *q != '&' && *q != '<')
             ++q;
+        value.resize(0);
         if (q == end) {
-            value = QString::fromLatin1(p, end - p);
+            value.append(QLatin1StringView(p, end - p));
         } else {
             value.reserve(end - p);
             value.append(QLatin1StringView(p, q - p));
@@ -421,11 +448,26 @@ private:
     QString m_encoding;
     QString m_name;
     QXmlStreamAttributes m_attributes;
+    bool m_attributesMade = false;
+    qsizetype m_attributeCount = 0;
+    std::array<QString, DocumentFileFormat::MaximumAttributesPerElement> m_values;
+    std::array<Node::XMLAttributeView, DocumentFileFormat::MaximumAttributesPerElement> m_views{};
     std::vector<QString> m_stack;
     std::vector<std::pair<std::string, QString>> m_names;
     int m_lastName = -1;
     std::array<int, DocumentFileFormat::MaximumAttributesPerElement> m_tagNames{};
 };
+
+bool attributesWithinBounds(QXmlStreamReader &xml)
+{
+    return attributesWithinBounds(xml.attributes());
+}
+
+// The direct reader hands over every value past the bound.
+bool attributesWithinBounds(const WrittenFormTokens &)
+{
+    return true;
+}
 
 // Streaming reader of one document over a token source with the calls of
 // QXmlStreamReader it needs. Everything is built aside and handed out only when the
@@ -440,7 +482,7 @@ public:
     {
         if (!nextStartElementAtTop())
             return false;
-        if (m_xml.qualifiedName() != u"Chronark" || !attributesWithinBounds(m_xml.attributes()))
+        if (m_xml.qualifiedName() != u"Chronark" || !attributesWithinBounds(m_xml))
             return false;
 
         NodePtr root;
@@ -497,7 +539,7 @@ private:
             return false;
         if (++m_elements > DocumentFileFormat::MaximumElementCount)
             return false;
-        return attributesWithinBounds(m_xml.attributes());
+        return attributesWithinBounds(m_xml);
     }
 
     // The prolog: no document type declaration, no encoding but UTF-8.
@@ -554,8 +596,14 @@ private:
 
     void fill(Node &node)
     {
-        node.setType(Node::intTypeForXMLTypeName(m_xml.qualifiedName()));
-        node.fillNodeWithXMLElementAttributes(m_xml.attributes());
+        const int type = Node::intTypeForXMLTypeName(m_xml.qualifiedName());
+        if constexpr (std::is_same_v<Xml, WrittenFormTokens>) {
+            // A node of a tree being built aside: nothing observes it yet.
+            node.fillNewNodeWithXMLElement(type, m_xml.attributeViews(), m_xml.attributeCount());
+        } else {
+            node.setType(type);
+            node.fillNodeWithXMLElementAttributes(m_xml.attributes());
+        }
     }
 
     bool readStore(DocumentValuesStore &store, int depth)

@@ -180,6 +180,16 @@ public:
     // Sets the fields from a node element's attributes (the type comes from the
     // element name and is set by the caller first).
     void fillNodeWithXMLElementAttributes(const QXmlStreamAttributes &attributes);
+    // A node element's attribute as a reader with its own attribute storage hands it over.
+    struct XMLAttributeView
+    {
+        QStringView name;
+        QStringView value;
+    };
+    // The type and the fields of a node being read, which no one observes yet and
+    // whose tree has no delegate: stored as they are, without announcing them; the
+    // node ends as setType and fillNodeWithXMLElementAttributes leave it.
+    void fillNewNodeWithXMLElement(int type, const XMLAttributeView *attributes, qsizetype count);
     // Writes the node's start tag with its attributes and leaves the element open.
     void writeStartElementWithAttributes(QXmlStreamWriter &writer) const;
     // Writes the node's own element, without children.
@@ -201,6 +211,8 @@ private:
     bool setAndNotify(T &member, const T &value, const QString &key);
 
     void writeSubtree(QXmlStreamWriter &writer, int flags) const;
+    // The hours and whole minutes from one date to the other (a time entry's work time).
+    static void workTimeBetween(const QDateTime &from, const QDateTime &to, int *hours, int *minutes);
     // One-pass recomputation of the receiver's subtree; answers whether any day, job
     // or group in it was recomputed. Used when the subtree has the regular shape.
     bool recalcRegularSubtree();

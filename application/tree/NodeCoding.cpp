@@ -8,6 +8,7 @@
 #include <QXmlStreamAttributes>
 #include <QXmlStreamWriter>
 #include <array>
+#include <optional>
 
 namespace {
 
@@ -136,13 +137,18 @@ int Node::intTypeForXMLTypeName(QStringView elementName)
     return Job;
 }
 
-void Node::fillNodeWithXMLElementAttributes(const QXmlStreamAttributes &attributes)
+namespace {
+
+// The attributes of a node element by their index (of a name given twice, the
+// later one); unknown names are passed over.
+struct NodeAttributeValues
 {
     std::array<QStringView, AttributeCount> values{};
     std::array<bool, AttributeCount> present{};
     int expected = 0;
-    for (const QXmlStreamAttribute &a : attributes) {
-        const QStringView name = a.qualifiedName();
+
+    void add(QStringView name, QStringView value)
+    {
         int index = -1;
         // Files written by this application keep the order; try the expected one first.
         if (expected < AttributeCount && name == attributeName(expected)) {
@@ -155,36 +161,86 @@ void Node::fillNodeWithXMLElementAttributes(const QXmlStreamAttributes &attribut
                 }
         }
         if (index < 0)
-            continue;
-        values[size_t(index)] = a.value();
+            return;
+        values[size_t(index)] = value;
         present[size_t(index)] = true;
         expected = index + 1;
     }
 
-    setItemName(present[ItemNameAttribute] ? platform::XmlEntities::unescaped(values[ItemNameAttribute].toString())
-                                           : QString());
-    // A date that is missing or cannot be read keeps the construction date.
-    if (present[CreateDateAttribute])
-        if (auto d = platform::CalendarDate::fromDescription(values[CreateDateAttribute]))
-            setcDate(*d);
-    if (present[LastDateAttribute])
-        if (auto d = platform::CalendarDate::fromDescription(values[LastDateAttribute]))
-            setlDate(*d);
-    setHours(DocumentFileFormat::intValue(values[HoursAttribute]));
-    setMinutes(DocumentFileFormat::intValue(values[MinutesAttribute]));
-    setColorLabel(DocumentFileFormat::intValue(values[ColorLabelAttribute]));
-    setActive(values[ActiveAttribute] == u"yes");
-    setExecuted(values[ExecutedAttribute] == u"yes");
-    QString descript = present[DescriptionAttribute]
-                           ? platform::XmlEntities::unescaped(values[DescriptionAttribute].toString())
-                           : QString();
-    if (!descript.isEmpty()) {
-        descript.replace(QChar(u'\n'), QChar(0x2028));
-        descript.remove(QChar(u'\r'));
+    QString text(AttributeIndex index) const
+    {
+        if (!present[index])
+            return QString();
+        const QStringView value = values[index];
+        return value.contains(u'&') ? platform::XmlEntities::unescaped(value.toString()) : value.toString();
     }
-    setDescript(descript);
-    setWage(DocumentFileFormat::floatValue(values[WageAttribute]));
-    setTurnover(DocumentFileFormat::floatValue(values[TurnoverAttribute]));
+
+    QString descript() const
+    {
+        QString descript = text(DescriptionAttribute);
+        if (!descript.isEmpty()) {
+            descript.replace(QChar(u'\n'), QChar(0x2028));
+            descript.remove(QChar(u'\r'));
+        }
+        return descript;
+    }
+
+    // A date that is missing or cannot be read keeps the construction date.
+    std::optional<QDateTime> date(AttributeIndex index) const
+    {
+        if (!present[index])
+            return std::nullopt;
+        return platform::CalendarDate::fromDescription(values[index]);
+    }
+};
+
+} // namespace
+
+void Node::fillNodeWithXMLElementAttributes(const QXmlStreamAttributes &attributes)
+{
+    NodeAttributeValues a;
+    for (const QXmlStreamAttribute &attribute : attributes)
+        a.add(attribute.qualifiedName(), attribute.value());
+
+    setItemName(a.text(ItemNameAttribute));
+    if (auto d = a.date(CreateDateAttribute))
+        setcDate(*d);
+    if (auto d = a.date(LastDateAttribute))
+        setlDate(*d);
+    setHours(DocumentFileFormat::intValue(a.values[HoursAttribute]));
+    setMinutes(DocumentFileFormat::intValue(a.values[MinutesAttribute]));
+    setColorLabel(DocumentFileFormat::intValue(a.values[ColorLabelAttribute]));
+    setActive(a.values[ActiveAttribute] == u"yes");
+    setExecuted(a.values[ExecutedAttribute] == u"yes");
+    setDescript(a.descript());
+    setWage(DocumentFileFormat::floatValue(a.values[WageAttribute]));
+    setTurnover(DocumentFileFormat::floatValue(a.values[TurnoverAttribute]));
+}
+
+void Node::fillNewNodeWithXMLElement(int type, const XMLAttributeView *attributes, qsizetype count)
+{
+    NodeAttributeValues a;
+    for (qsizetype i = 0; i < count; ++i)
+        a.add(attributes[i].name, attributes[i].value);
+
+    // The same values in the same order as the setters above, which announce them.
+    m_type = type;
+    m_itemName = a.text(ItemNameAttribute);
+    if (auto d = a.date(CreateDateAttribute))
+        m_cDate = std::move(*d);
+    if (auto d = a.date(LastDateAttribute))
+        m_lDate = std::move(*d);
+    m_hours = DocumentFileFormat::intValue(a.values[HoursAttribute]);
+    m_minutes = DocumentFileFormat::intValue(a.values[MinutesAttribute]);
+    m_colorLabel = DocumentFileFormat::intValue(a.values[ColorLabelAttribute]);
+    m_active = a.values[ActiveAttribute] == u"yes";
+    m_executed = a.values[ExecutedAttribute] == u"yes";
+    m_descript = a.descript();
+    m_wage = DocumentFileFormat::floatValue(a.values[WageAttribute]);
+    // A time entry's wage recomputes its work time; its turnover is read after.
+    if (m_type == TimeEntry)
+        workTimeBetween(m_cDate, m_lDate, &m_hours, &m_minutes);
+    m_turnover = DocumentFileFormat::floatValue(a.values[TurnoverAttribute]);
 }
 
 void Node::writeStartElementWithAttributes(QXmlStreamWriter &writer) const

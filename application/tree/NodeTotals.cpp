@@ -44,15 +44,24 @@ float Node::turnoverFor(int hours, int minutes, float wage)
     return fromMinutes + fromHours;
 }
 
-void Node::refreshWorkTime()
+void Node::workTimeBetween(const QDateTime &from, const QDateTime &to, int *hours, int *minutes)
 {
-    const qint64 secs = m_cDate.secsTo(m_lDate);
+    const qint64 secs = from.secsTo(to);
     const qint64 h = secs / 3600;
     const qint64 m = (secs % 3600) / 60;
     constexpr qint64 lo = std::numeric_limits<int>::min();
     constexpr qint64 hi = std::numeric_limits<int>::max();
-    setHours(int(std::clamp(h, lo, hi)));
-    setMinutes(int(m));
+    *hours = int(std::clamp(h, lo, hi));
+    *minutes = int(m);
+}
+
+void Node::refreshWorkTime()
+{
+    int h = 0;
+    int m = 0;
+    workTimeBetween(m_cDate, m_lDate, &h, &m);
+    setHours(h);
+    setMinutes(m);
     setTurnover(turnoverFor(m_hours, m_minutes, m_wage));
 }
 
