@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <numeric>
 #include <random>
 
 namespace {
@@ -244,6 +246,122 @@ TEST_F(DocumentFileReadersTest, TagsAcrossBlocksAndValuesAtTheirBoundsReadFromAF
             ASSERT_TRUE(out.root);
             EXPECT_EQ(out.root->itemName().size(), length);
         }
+    }
+}
+
+// Every field of every node, with what the written form leaves out (a text's null
+// state, a date's kind of offset), in tree order.
+QString fieldsOfTree(const Node &node)
+{
+    auto date = [](const QDateTime &d) {
+        return QStringLiteral("%1/%2/%3/%4")
+            .arg(d.isValid())
+            .arg(d.toMSecsSinceEpoch())
+            .arg(int(d.timeSpec()))
+            .arg(d.offsetFromUtc());
+    };
+    auto text = [](const QString &t) { return t.isNull() ? QStringLiteral("null") : QLatin1Char('"') + t + QLatin1Char('"'); };
+    QString fields = QStringLiteral("(%1 %2 %3 %4 %5 %6:%7 c%8 %9%10 ")
+                         .arg(node.type())
+                         .arg(text(node.itemName()), text(node.descript()), date(node.cDate()), date(node.lDate()))
+                         .arg(node.hours())
+                         .arg(node.minutes())
+                         .arg(node.colorLabel())
+                         .arg(node.active() ? u'a' : u'-')
+                         .arg(node.executed() ? u'x' : u'-');
+    fields += QString::number(double(node.turnover()), 'a') + QLatin1Char(' ') + QString::number(double(node.wage()), 'a');
+    for (qsizetype i = 0; i < node.childrenCount(); ++i)
+        fields += fieldsOfTree(*node.childAtIndex(i));
+    return fields + QLatin1Char(')');
+}
+
+// A node element in the writer's form with attributes in any order, some missing,
+// some unknown, and values of every kind the fields are read from: dates the writer
+// writes and near misses, numbers with signs, blanks, exponents and junk, texts with
+// entities written once or twice.
+QByteArray randomNodeElement(std::mt19937 &random, int depth)
+{
+    auto pick = [&](const auto &list) {
+        return list[size_t(std::uniform_int_distribution<size_t>(0, std::size(list) - 1)(random))];
+    };
+    static const char *const elements[] = {"jobEntry", "dayEntry", "timeEntry", "groupEntry", "document", "otherEntry"};
+    static const char *const names[] = {"createDate", "lastDate", "itemName", "hours", "minutes", "colorLabelType",
+                                        "active", "executed", "description", "turnover", "wage", "unknown"};
+    static const char *const dates[] = {
+        "2024-03-31 01:00:00 +0100", "2024-02-29 23:59:59 -0530", "2023-02-29 10:00:00 +0000",
+        "2024-03-31 24:00:00 +0100", "2024-03-31 01:60:00 +0100", "2024-03-31 01:00:60 +0100",
+        "2024-13-01 01:00:00 +0100", "0000-01-01 00:00:00 +0000", "9999-12-31 23:59:59 +1459",
+        "2024-03-31 01:00:00 +1500", "2024-03-31 01:00:00 +0160", "2024-03-31 01:00:00 0100",
+        "2024-03-31 01:00:00 +01000", "2024-03-31 01:00:00 +010", "2024-3-31 01:00:00 +01000",
+        "2024-03-31T01:00:00 +0100", "2024-03-31 01:00:00 -0000", "20a4-03-31 01:00:00 +0100",
+        "2024-03-31 01:00:00 +01a0", "", "1970-01-01 00:00:00 +0000", "2038-01-19 03:14:08 -1200"};
+    static const char *const numbers[] = {"0", "12", "-7", "+3", " 42", "&#9;5", "1e3", "2.5", "-0.000001", "12.345678",
+                                          "3.4028235e38", "1e39", "-1e39", "1e-50", "2147483647", "2147483648",
+                                          "-2147483649", "99999999999", "7x", "x7", "", ".5", "5.", "-", "nan"};
+    static const char *const texts[] = {"", "plain", "a &amp;amp; b", "&amp;lt;tag&amp;gt;", "&amp;quot;q&amp;quot;",
+                                        "&amp;apos;", "&amp;", "&amp;amp", "line&#10;next", "cr&#13;&#10;lf",
+                                        "tab&#9;", "&quot;&apos;&lt;&gt;", "\xc3\xa9t\xc3\xa9", "&#x1F600;",
+                                        "&amp;#10;", " lead and trail "};
+    static const char *const flags[] = {"yes", "no", "YES", "", "yes ", "1"};
+
+    const QByteArray name = pick(elements);
+    QByteArray element = "<" + name;
+    std::vector<int> order(std::size(names));
+    std::iota(order.begin(), order.end(), 0);
+    std::shuffle(order.begin(), order.end(), random);
+    order.resize(std::uniform_int_distribution<size_t>(0, order.size())(random));
+    if (std::uniform_int_distribution<int>(0, 1)(random))
+        std::sort(order.begin(), order.end()); // the writer's order
+    for (const int n : order) {
+        QByteArray value;
+        if (n <= 1)
+            value = pick(dates);
+        else if (n == 2 || n == 8 || n == 11)
+            value = pick(texts);
+        else if (n == 6 || n == 7)
+            value = pick(flags);
+        else
+            value = pick(numbers);
+        element += ' ' + QByteArray(names[n]) + "=\"" + value + '"';
+    }
+    const int children = depth < 4 ? std::uniform_int_distribution<int>(0, 3)(random) : 0;
+    if (children == 0)
+        return element + "/>";
+    element += '>';
+    for (int i = 0; i < children; ++i)
+        element += randomNodeElement(random, depth + 1);
+    return element + "</" + name + '>';
+}
+
+TEST_F(DocumentFileReadersTest, NodeValuesInEveryFormAreReadDirectlyAsTheLibraryReadsThem)
+{
+    // The direct reader stores a node's values without announcing them; the library's
+    // reader goes through the setters. Both end with the same fields.
+    for (unsigned seed = 1; seed <= 300; ++seed) {
+        SCOPED_TRACE(seed);
+        std::mt19937 random(seed);
+        QByteArray inner = "<document>";
+        const int count = std::uniform_int_distribution<int>(1, 6)(random);
+        for (int i = 0; i < count; ++i)
+            inner += randomNodeElement(random, 1);
+        const QByteArray bytes = wrap(inner + "</document>");
+        SCOPED_TRACE(bytes.toStdString());
+
+        QBuffer directBytes;
+        directBytes.setData(bytes);
+        directBytes.open(QIODevice::ReadOnly);
+        DocumentFileFormat::ReadResult d;
+        bool handedOver = true;
+        const bool directRead = DocumentFileFormat::readWrittenForm(&directBytes, d, &handedOver);
+        ASSERT_FALSE(handedOver);
+        ASSERT_TRUE(directRead);
+        QBuffer libraryBytes;
+        libraryBytes.setData(bytes);
+        libraryBytes.open(QIODevice::ReadOnly);
+        DocumentFileFormat::ReadResult l;
+        ASSERT_TRUE(DocumentFileFormat::readXmlWithLibrary(&libraryBytes, l));
+        EXPECT_EQ(fieldsOfTree(*d.root), fieldsOfTree(*l.root));
+        EXPECT_EQ(DocumentFileFormat::toXmlData(*d.root, d.store), DocumentFileFormat::toXmlData(*l.root, l.store));
     }
 }
 
