@@ -112,6 +112,9 @@ public:
     // Removes every occurrence of the child and clears its parent link.
     void delChild(const NodePtr &child);
     void delChild(const Node *child);
+    // The children of a node being read, appended at once and in order, which have no
+    // parent yet and stand in no list twice; nothing is announced. Empties the list.
+    void adoptChildrenWhileReading(std::vector<NodePtr> &children);
     NodePtr childAtIndex(qsizetype index) const;
     qsizetype childrenCount() const { return qsizetype(m_children.size()); }
     // Index of the child (its first occurrence), -1 when it is not a child.

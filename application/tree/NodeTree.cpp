@@ -8,6 +8,7 @@
 
 #include <QHash>
 #include <QSet>
+#include <iterator>
 
 // ---------------------------------------------------------------------------
 // Tree
@@ -82,6 +83,15 @@ void Node::insertOneAt(const NodePtr &child, qsizetype index)
         d->nodeDidAddEntry(*this, *child);
     else
         d->nodeDidInsertEntrysAtIndex(*this, {child}, index);
+}
+
+void Node::adoptChildrenWhileReading(std::vector<NodePtr> &children)
+{
+    const size_t first = m_children.size();
+    m_children.reserve(first + children.size());
+    std::move(children.begin(), children.end(), std::back_inserter(m_children));
+    children.clear();
+    renumberFrom(first);
 }
 
 void Node::addChild(const NodePtr &child)
