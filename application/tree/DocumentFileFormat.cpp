@@ -66,7 +66,10 @@ public:
     bool handedOver() const { return m_handedOver; }
     bool atEnd() const { return m_done; }
     bool hasError() const { return m_handedOver; }
-    QStringView qualifiedName() const { return m_name; }
+    QStringView qualifiedName() const
+    {
+        return m_names.empty() ? QStringView() : QStringView(m_names[size_t(m_name)].second);
+    }
     // The attributes of the last start tag, made on demand: node elements are read
     // from the views below, which refer to storage the next tag reuses.
     const QXmlStreamAttributes &attributes()
@@ -241,7 +244,8 @@ private:
                 return Scan::Other;
             if (q == end)
                 return Scan::More;
-            if (*q != '>' || m_stack.empty() || m_stack.back() != QLatin1StringView(p, q - p))
+            if (*q != '>' || m_stack.empty()
+                || m_names[size_t(m_stack.back())].first != std::string_view(p, size_t(q - p)))
                 return Scan::Other;
             m_pos = q + 1 - m_buffer.data();
             m_token = endElement();
@@ -309,8 +313,8 @@ private:
             ++p;
         }
         m_pos = p + 1 - m_buffer.data();
-        m_name = m_names[size_t(elementName)].second;
-        m_stack.push_back(m_name);
+        m_name = elementName;
+        m_stack.push_back(elementName);
         m_rootSeen = true;
         m_pendingEnd = empty;
         m_token = QXmlStreamReader::StartElement;
@@ -446,13 +450,13 @@ private:
     bool m_handedOver = false;
     TokenType m_token = QXmlStreamReader::NoToken;
     QString m_encoding;
-    QString m_name;
+    int m_name = 0; // the element's, among m_names
     QXmlStreamAttributes m_attributes;
     bool m_attributesMade = false;
     qsizetype m_attributeCount = 0;
     std::array<QString, DocumentFileFormat::MaximumAttributesPerElement> m_values;
     std::array<Node::XMLAttributeView, DocumentFileFormat::MaximumAttributesPerElement> m_views{};
-    std::vector<QString> m_stack;
+    std::vector<int> m_stack; // the open elements' names
     std::vector<std::pair<std::string, QString>> m_names;
     int m_lastName = -1;
     std::array<int, DocumentFileFormat::MaximumAttributesPerElement> m_tagNames{};
