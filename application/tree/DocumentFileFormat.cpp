@@ -127,6 +127,7 @@ private:
     // Longer tags (values near their bounds, which no real document has) are left
     // to the library: the buffer then never holds more than the library would.
     static constexpr qsizetype MaximumTagBytes = DocumentFileFormat::MaximumAttributeLength;
+    static constexpr qsizetype LongValue = 1024;
 
     enum class Scan { Done, More, Other };
 
@@ -262,6 +263,8 @@ private:
         p = q;
         m_attributeCount = 0;
         m_attributesMade = false;
+        if (m_holdsLongValues)
+            releaseLongValues();
         qint64 tagText = 0;
         qint64 references = 0;
         for (;;) {
@@ -391,9 +394,19 @@ private:
         return length;
     }
 
+    // The storage of a long value is not kept past its tag: the values held at once
+    // stay within one tag's bound.
+    void releaseLongValues()
+    {
+        for (QString &value : m_values)
+            if (value.capacity() > LongValue)
+                value = QString();
+        m_holdsLongValues = false;
+    }
+
     // The value between the quotes, with the tag's running counts; false for what
-    // this reader leaves to the library (and for a value past the bounds).
-    // The value goes into storage kept from tag to tag.
+    // this reader leaves to the library (and for a value past the bounds). The value
+    // goes into storage kept from tag to tag.
     bool decodeValue(const char *p, const char *end, QString &value, qint64 &tagText, qint64 &references)
     {
         const char *q = p;
@@ -434,6 +447,8 @@ private:
                 }
             }
         }
+        if (value.capacity() > LongValue)
+            m_holdsLongValues = true;
         tagText += value.size();
         return value.size() <= DocumentFileFormat::MaximumAttributeLength
             && tagText <= DocumentFileFormat::MaximumTagTextLength;
@@ -455,6 +470,7 @@ private:
     bool m_attributesMade = false;
     qsizetype m_attributeCount = 0;
     std::array<QString, DocumentFileFormat::MaximumAttributesPerElement> m_values;
+    bool m_holdsLongValues = false;
     std::array<Node::XMLAttributeView, DocumentFileFormat::MaximumAttributesPerElement> m_views{};
     std::vector<int> m_stack; // the open elements' names
     std::vector<std::pair<std::string, QString>> m_names;
