@@ -365,15 +365,22 @@ std::vector<LayerRenderer::ImageDraw> LayerRenderer::imageDraws(Layer &root, qre
 
 std::vector<Layer *> LayerRenderer::paintOrder(const Layer &layer, Layer::Tree tree)
 {
+    // Each z position is read once: a presentation value follows the clock, so asking
+    // again during the sort could answer differently, and a sort whose comparisons
+    // disagree with each other reads outside the list.
+    std::vector<std::pair<qreal, Layer *>> keyed;
+    keyed.reserve(static_cast<size_t>(layer.sublayers().size()));
+    for (const LayerPtr &sublayer : layer.sublayers()) {
+        const qreal z = sublayer->state(tree).zPosition();
+        keyed.emplace_back(std::isfinite(z) ? z : 0.0, sublayer.get());
+    }
+    auto byZ = [](const std::pair<qreal, Layer *> &a, const std::pair<qreal, Layer *> &b) { return a.first < b.first; };
+    if (!std::is_sorted(keyed.begin(), keyed.end(), byZ))
+        std::stable_sort(keyed.begin(), keyed.end(), byZ);
     std::vector<Layer *> order;
-    order.reserve(static_cast<size_t>(layer.sublayers().size()));
-    for (const LayerPtr &sublayer : layer.sublayers())
-        order.push_back(sublayer.get());
-    auto byZ = [tree](const Layer *a, const Layer *b) {
-        return a->state(tree).zPosition() < b->state(tree).zPosition();
-    };
-    if (!std::is_sorted(order.begin(), order.end(), byZ))
-        std::stable_sort(order.begin(), order.end(), byZ);
+    order.reserve(keyed.size());
+    for (const auto &entry : keyed)
+        order.push_back(entry.second);
     return order;
 }
 

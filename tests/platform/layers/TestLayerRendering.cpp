@@ -1,3 +1,4 @@
+#include "platform/foundation/Clock.h"
 #include "platform/layers/BasicAnimation.h"
 #include "platform/layers/Layer.h"
 #include "platform/layers/LayerRenderer.h"
@@ -11,6 +12,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
+#include <set>
 
 using layertest::pixelAt;
 using layertest::renderTree;
@@ -260,3 +263,36 @@ TEST_F(LayerRendering, SiblingsPaintAndHitInZOrder)
 }
 
 } // namespace
+
+// Presentation depths follow the running clock. Layers whose depths keep crossing
+// while they are put in paint order still come back each exactly once: the order
+// reads each depth once (a sort that asked again could get answers that disagree
+// and read outside its list).
+TEST(LayerPaintOrder, LayersWhoseDepthsCrossWhileSortedComeBackEachOnce)
+{
+    platform::Clock::useSystemClock();
+    const LayerPtr parent = Layer::create();
+    std::mt19937 random(9041);
+    std::uniform_real_distribution<double> depth(-1.0, 1.0);
+    constexpr size_t Count = 300;
+    for (size_t i = 0; i < Count; ++i) {
+        const LayerPtr sublayer = Layer::create();
+        auto swing = platform::BasicAnimation::withKeyPath(QStringLiteral("zPosition"));
+        swing->setFromValue(depth(random));
+        swing->setToValue(depth(random));
+        swing->setDuration(0.0005);
+        swing->setAutoreverses(true);
+        swing->setRepeatCount(1e9);
+        sublayer->addAnimation(swing, QStringLiteral("swing"));
+        parent->addSublayer(sublayer);
+    }
+    platform::Transaction::flush();
+    for (int round = 0; round < 100; ++round) {
+        const std::vector<Layer *> order = platform::LayerRenderer::paintOrder(*parent, Layer::Tree::Presentation);
+        ASSERT_EQ(order.size(), Count);
+        const std::set<Layer *> seen(order.begin(), order.end());
+        ASSERT_EQ(seen.size(), Count);
+        for (const LayerPtr &sublayer : parent->sublayers())
+            ASSERT_EQ(seen.count(sublayer.get()), 1u);
+    }
+}
