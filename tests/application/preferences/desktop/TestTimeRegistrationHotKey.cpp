@@ -11,9 +11,9 @@
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/desktop/X11KeyGrabber.h"
+#include "tests/support/DesktopTestSupport.h"
 
 #include <QGuiApplication>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QVBoxLayout>
@@ -41,16 +41,7 @@ public:
 
 bool xdotool(const QStringList &arguments)
 {
-    QProcess process;
-    process.start(QStringLiteral("xdotool"), arguments);
-    if (!process.waitForStarted(Patience))
-        return false;
-    if (!process.waitForFinished(Patience)) {
-        process.kill(); // this process only
-        process.waitForFinished(Patience);
-        return false;
-    }
-    return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    return desktoptest::runProgram(QStringLiteral("xdotool"), arguments) == 0;
 }
 
 class TimeRegistrationHotKey : public testing::Test

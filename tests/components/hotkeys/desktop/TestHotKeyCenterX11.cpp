@@ -7,9 +7,9 @@
 #include "components/keyrecorder/KRKeyCodeTransformer.h"
 #include "platform/desktop/KeyboardLayout.h"
 #include "platform/desktop/X11KeyGrabber.h"
+#include "tests/support/DesktopTestSupport.h"
 
 #include <QGuiApplication>
-#include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -97,16 +97,7 @@ public:
 
 bool xdotool(const QStringList &arguments)
 {
-    QProcess process;
-    process.start(QStringLiteral("xdotool"), arguments);
-    if (!process.waitForStarted(Patience))
-        return false;
-    if (!process.waitForFinished(Patience)) {
-        process.kill(); // this process only
-        process.waitForFinished(Patience);
-        return false;
-    }
-    return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    return desktoptest::runProgram(QStringLiteral("xdotool"), arguments) == 0;
 }
 
 quint32 xKeycode(quint16 virtualKeyCode)
