@@ -12,7 +12,8 @@
 //
 // Reported: the median launch of each, to the window mapped and to it drawn, and the
 // ratios (the goal is at most 2.5 for the drawn window). `--application PATH` runs
-// another build of the application against the same bare window. `bench_launch --bare-window` is the bare window itself; `bench_launch
+// another build of the application against the same bare window; given more than once,
+// the builds take turns in each round (side by side, as the bare window). `bench_launch --bare-window` is the bare window itself; `bench_launch
 // --write-document PATH` writes the document alone (to profile the launch by hand).
 #include "application/tree/DocumentFileFormat.h"
 #include "application/tree/DocumentValuesStore.h"
@@ -44,7 +45,7 @@ constexpr int Entries = 20000;
 constexpr int EntriesPerDay = 10;
 constexpr int DaysPerJob = 100;
 constexpr int JobsPerGroup = 10;
-constexpr int Rounds = 9;
+int Rounds = 9; // --rounds N
 constexpr int CeilingMilliseconds = 30000;
 
 int bareWindow(int argc, char **argv)
@@ -256,29 +257,51 @@ int main(int argc, char **argv)
         return 1;
 
     const QString self = QCoreApplication::applicationFilePath();
-    QString application = QStringLiteral(CHRONARK_APPLICATION_PATH);
+    QStringList applications;
     for (int i = 1; i + 1 < argc; ++i)
         if (qstrcmp(argv[i], "--application") == 0)
-            application = QString::fromLocal8Bit(argv[i + 1]);
-    std::vector<double> bareMapped, bareDrawn, mapped, drawn;
+            applications << QString::fromLocal8Bit(argv[i + 1]);
+    for (int i = 1; i + 1 < argc; ++i)
+        if (qstrcmp(argv[i], "--rounds") == 0)
+            Rounds = std::max(1, std::atoi(argv[i + 1]));
+    if (applications.isEmpty())
+        applications << QStringLiteral(CHRONARK_APPLICATION_PATH);
+    std::vector<double> bareMapped, bareDrawn;
+    std::vector<std::vector<double>> mapped(applications.size()), drawn(applications.size());
     for (int round = 0; round < Rounds; ++round) {
         const QString home = dir.path() + QStringLiteral("/home%1").arg(round);
         const Launch b = launchOnce(watcher, self, {QStringLiteral("--bare-window")}, home + QStringLiteral("b"));
-        const Launch a = launchOnce(watcher, application, {document}, home + QStringLiteral("a"));
-        if (b.drawn < 0 || a.drawn < 0) {
+        if (b.drawn < 0) {
             std::fprintf(stderr, "bench_launch: no window appeared in round %d\n", round);
             return 1;
         }
         bareMapped.push_back(b.mapped);
         bareDrawn.push_back(b.drawn);
-        mapped.push_back(a.mapped);
-        drawn.push_back(a.drawn);
-        std::printf("round %d: bare window mapped %.1f ms, drawn %.1f ms; %d entries mapped %.1f ms, drawn %.1f ms\n",
-                    round, b.mapped * 1e3, b.drawn * 1e3, Entries, a.mapped * 1e3, a.drawn * 1e3);
+        std::printf("round %d: bare window mapped %.1f ms, drawn %.1f ms", round, b.mapped * 1e3, b.drawn * 1e3);
+        for (qsizetype k = 0; k < applications.size(); ++k) {
+            const Launch a = launchOnce(watcher, applications[k], {document}, home + QStringLiteral("a%1").arg(k));
+            if (a.drawn < 0) {
+                std::fprintf(stderr, "\nbench_launch: no window of %s appeared in round %d\n",
+                             qPrintable(applications[k]), round);
+                return 1;
+            }
+            mapped[k].push_back(a.mapped);
+            drawn[k].push_back(a.drawn);
+            std::printf("; %s%d entries mapped %.1f ms, drawn %.1f ms",
+                        applications.size() > 1 ? qPrintable(QStringLiteral("[%1] ").arg(k)) : "", Entries,
+                        a.mapped * 1e3, a.drawn * 1e3);
+        }
+        std::printf("\n");
     }
-    std::printf("launch to mapped window (median of %d): bare Qt window %.1f ms, %d entries %.1f ms, ratio %.2f\n",
-                Rounds, median(bareMapped) * 1e3, Entries, median(mapped) * 1e3, median(mapped) / median(bareMapped));
-    std::printf("launch to drawn window (median of %d): bare Qt window %.1f ms, %d entries %.1f ms, ratio %.2f\n",
-                Rounds, median(bareDrawn) * 1e3, Entries, median(drawn) * 1e3, median(drawn) / median(bareDrawn));
+    for (qsizetype k = 0; k < applications.size(); ++k) {
+        if (applications.size() > 1)
+            std::printf("[%lld] %s\n", static_cast<long long>(k), qPrintable(applications[k]));
+        std::printf("launch to mapped window (median of %d): bare Qt window %.1f ms, %d entries %.1f ms, ratio %.2f\n",
+                    Rounds, median(bareMapped) * 1e3, Entries, median(mapped[k]) * 1e3,
+                    median(mapped[k]) / median(bareMapped));
+        std::printf("launch to drawn window (median of %d): bare Qt window %.1f ms, %d entries %.1f ms, ratio %.2f\n",
+                    Rounds, median(bareDrawn) * 1e3, Entries, median(drawn[k]) * 1e3,
+                    median(drawn[k]) / median(bareDrawn));
+    }
     return 0;
 }

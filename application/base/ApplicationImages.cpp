@@ -4,8 +4,11 @@
 
 #include <QHash>
 #include <QImageReader>
+#include <QMutex>
+#include <QMutexLocker>
 #include <QPainter>
 #include <QPixmap>
+#include <QThreadPool>
 
 namespace ApplicationImages {
 
@@ -52,6 +55,89 @@ QList<int> iconSizesFor(const QSize &natural)
 
 } // namespace
 
+namespace {
+
+// The images of one icon, one per size, smallest first.
+using IconImages = QList<QImage>;
+
+QImage drawnAt(const QString &path, int size)
+{
+    QImageReader reader(path);
+    reader.setScaledSize(QSize(size, size));
+    return reader.read();
+}
+
+// Draws the icon of the base (with the overlay over it when one is named) at the
+// sizes it offers. Any thread.
+IconImages drawIcon(const QString &baseName, const QString &overlayName)
+{
+    IconImages images;
+    const QString basePath = pathForImageNamed(baseName);
+    if (basePath.isEmpty())
+        return images;
+    const QString overlayPath = overlayName.isEmpty() ? QString() : pathForImageNamed(overlayName);
+    for (int size : iconSizesFor(QImageReader(basePath).size())) {
+        QImage image = drawnAt(basePath, size);
+        if (image.isNull())
+            continue;
+        if (!overlayName.isEmpty())
+            image = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        if (!overlayPath.isEmpty()) {
+            const QImage overlay = drawnAt(overlayPath, size);
+            if (!overlay.isNull()) {
+                QPainter painter(&image);
+                painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+                painter.drawImage(QPoint(0, 0), overlay);
+            }
+        }
+        images << image;
+    }
+    return images;
+}
+
+// The icons drawn so far in the process, by base and overlay name.
+struct DrawnIcons
+{
+    QMutex mutex;
+    QHash<QString, IconImages> images;
+};
+
+DrawnIcons &drawnIcons()
+{
+    static DrawnIcons icons;
+    return icons;
+}
+
+// The images of the icon, drawn now when no one drew them before. Two threads asking
+// at once may both draw; the first to finish is kept. A file that cannot be read
+// gives no images and is tried again next time.
+IconImages drawnImages(const QString &baseName, const QString &overlayName)
+{
+    const QString key = overlayName.isEmpty() ? baseName : baseName + QLatin1Char('\n') + overlayName;
+    DrawnIcons &icons = drawnIcons();
+    {
+        QMutexLocker locker(&icons.mutex);
+        const auto found = icons.images.constFind(key);
+        if (found != icons.images.constEnd())
+            return *found;
+    }
+    const IconImages images = drawIcon(baseName, overlayName);
+    if (images.isEmpty())
+        return images;
+    QMutexLocker locker(&icons.mutex);
+    return *icons.images.insert(key, icons.images.value(key, images));
+}
+
+QIcon iconFromImages(const IconImages &images)
+{
+    QIcon icon;
+    for (const QImage &image : images)
+        icon.addPixmap(QPixmap::fromImage(image));
+    return icon;
+}
+
+} // namespace
+
 QString pathForImageNamed(const QString &name)
 {
     const QString file = fileNames().value(name);
@@ -77,48 +163,27 @@ QImage imageNamed(const QString &name, qreal scale)
 
 QIcon iconNamed(const QString &name)
 {
-    const QString path = pathForImageNamed(name);
-    if (path.isEmpty())
-        return QIcon();
-    const QSize natural = QImageReader(path).size();
-    QIcon icon;
-    for (int size : iconSizesFor(natural)) {
-        QImageReader reader(path);
-        reader.setScaledSize(QSize(size, size));
-        const QImage image = reader.read();
-        if (!image.isNull())
-            icon.addPixmap(QPixmap::fromImage(image));
-    }
-    return icon;
+    return iconFromImages(drawnImages(name, QString()));
 }
 
 QIcon compositeIcon(const QString &baseName, const QString &overlayName)
 {
-    const QString basePath = pathForImageNamed(baseName);
-    if (basePath.isEmpty())
-        return QIcon();
-    const QString overlayPath = pathForImageNamed(overlayName);
-    QIcon icon;
-    for (int size : iconSizesFor(QImageReader(basePath).size())) {
-        QImageReader baseReader(basePath);
-        baseReader.setScaledSize(QSize(size, size));
-        QImage image = baseReader.read();
-        if (image.isNull())
-            continue;
-        image = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-        if (!overlayPath.isEmpty()) {
-            QImageReader overlayReader(overlayPath);
-            overlayReader.setScaledSize(QSize(size, size));
-            const QImage overlay = overlayReader.read();
-            if (!overlay.isNull()) {
-                QPainter painter(&image);
-                painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-                painter.drawImage(QPoint(0, 0), overlay);
-            }
-        }
-        icon.addPixmap(QPixmap::fromImage(image));
+    return iconFromImages(drawnImages(baseName, overlayName));
+}
+
+void prepareIcons(const QStringList &names)
+{
+    QStringList known;
+    for (const QString &name : names) {
+        if (!pathForImageNamed(name).isEmpty())
+            known << name;
     }
-    return icon;
+    if (known.isEmpty())
+        return;
+    QThreadPool::globalInstance()->start([known] {
+        for (const QString &name : known)
+            drawnImages(name, QString());
+    });
 }
 
 } // namespace ApplicationImages

@@ -1,7 +1,9 @@
 #include "application/document/DocumentServices.h"
 
 #include "application/base/ApplicationImages.h"
+#include "application/document/DocumentToolbar.h"
 #include "application/document/DocumentWindow.h"
+#include "application/document/OutlineDataSource.h"
 #include "NTXAppKit/sounds/NTXSoundManager.h"
 #include "platform/desktop/IdleMonitor.h"
 
@@ -80,6 +82,12 @@ void DocumentServices::playSound(const QString &soundName) const
         player(soundName);
     else if (NTXSoundManager *sounds = catalogue())
         sounds->playSoundWithName(soundName);
+}
+
+void DocumentServices::prepareWindowImages()
+{
+    ApplicationImages::prepareIcons(QStringList{QStringLiteral("application.icns")} + DocumentToolbar::imageNames()
+                                    + OutlineDataSource::rowImageNames());
 }
 
 void DocumentServices::showCountingInApplicationIcon(bool counting)

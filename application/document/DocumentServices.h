@@ -73,6 +73,9 @@ public:
     // The application's icon shows whether a counter runs. Set only when that
     // changes: every change re-sends each window's icon to the display server.
     void showCountingInApplicationIcon(bool counting);
+    // Draws ahead, on a pool thread, the icons a document window first shows: the
+    // application's (showCountingInApplicationIcon), the toolbar's and the outline's.
+    static void prepareWindowImages();
 
 private:
     std::optional<bool> m_iconShowsCounting;

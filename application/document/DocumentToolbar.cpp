@@ -141,6 +141,14 @@ QAction *spaceItem(const QString &identifier, QObject *parent)
 
 } // namespace
 
+QStringList DocumentToolbar::imageNames()
+{
+    QStringList names;
+    for (const ItemDescription &item : itemDescriptions())
+        names << QString::fromLatin1(item.image);
+    return names;
+}
+
 QStringList DocumentToolbar::toolbarAllowedItemIdentifiers() const
 {
     return {SeparatorItem, SpaceItem,        FlexibleSpaceItem, CustomizeItem, AddItem,

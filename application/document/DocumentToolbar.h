@@ -26,6 +26,10 @@ public:
     explicit DocumentToolbar(MyDocument &document);
     ~DocumentToolbar() override;
 
+    // The names of the images its items show (ApplicationImages), the start/stop
+    // item's as it first shows.
+    static QStringList imageNames();
+
     // Makes the window's toolbar from the saved configuration (or the default set).
     void setupToolbar();
     QToolBar *toolbar() const;

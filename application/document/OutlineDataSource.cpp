@@ -28,16 +28,29 @@
 #include <functional>
 #include <optional>
 
+namespace {
+
+const QString GroupImage = QStringLiteral("entry_group.png");
+const QString TimeImage = QStringLiteral("entry_time2.tif");
+const QString JobImage = QStringLiteral("entry_job.tif");
+const QString DayImage = QStringLiteral("entry_day.tif");
+const QString ActiveOverlay = QStringLiteral("entry_active.tif");
+
+} // namespace
+
 OutlineDataSource::OutlineDataSource(MyDocument &document) : QObject(&document), m_document(document)
 {
-    m_groupImage = ApplicationImages::iconNamed(QStringLiteral("entry_group.png"));
-    m_timeImage = ApplicationImages::iconNamed(QStringLiteral("entry_time2.tif"));
-    m_jobImage = ApplicationImages::iconNamed(QStringLiteral("entry_job.tif"));
-    m_dayImage = ApplicationImages::iconNamed(QStringLiteral("entry_day.tif"));
-    m_activeJobImage =
-        ApplicationImages::compositeIcon(QStringLiteral("entry_job.tif"), QStringLiteral("entry_active.tif"));
-    m_activeGroupImage =
-        ApplicationImages::compositeIcon(QStringLiteral("entry_group.png"), QStringLiteral("entry_active.tif"));
+    m_groupImage = ApplicationImages::iconNamed(GroupImage);
+    m_timeImage = ApplicationImages::iconNamed(TimeImage);
+    m_jobImage = ApplicationImages::iconNamed(JobImage);
+    m_dayImage = ApplicationImages::iconNamed(DayImage);
+    m_activeJobImage = ApplicationImages::compositeIcon(JobImage, ActiveOverlay);
+    m_activeGroupImage = ApplicationImages::compositeIcon(GroupImage, ActiveOverlay);
+}
+
+QStringList OutlineDataSource::rowImageNames()
+{
+    return {GroupImage, JobImage, DayImage, TimeImage};
 }
 
 OutlineDataSource::~OutlineDataSource() = default;

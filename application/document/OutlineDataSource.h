@@ -41,6 +41,9 @@ public:
     explicit OutlineDataSource(MyDocument &document);
     ~OutlineDataSource() override;
 
+    // The names of the images rows show (ApplicationImages).
+    static QStringList rowImageNames();
+
     // Drops onto groups and between rows; never onto a leaf.
     static constexpr bool AllowOnDropOnGroup = true;
     static constexpr bool AllowOnDropOnLeaf = false;

@@ -4,6 +4,11 @@
 #include "platform/foundation/ExceptionBoundary.h"
 
 #include <QEvent>
+#include <QThreadPool>
+
+#include <fontconfig/fontconfig.h>
+
+#include <atomic>
 #include <exception>
 
 namespace platform {
@@ -40,6 +45,16 @@ bool Application::notify(QObject *receiver, QEvent *event)
 int Application::caughtExceptionCount()
 {
     return ExceptionBoundary::caughtCount();
+}
+
+void Application::prepareFontsInBackground()
+{
+    static std::atomic<bool> started{false};
+    if (started.exchange(true))
+        return;
+    // FcInit() keeps the first complete configuration made in the process (an atomic
+    // exchange), so Qt's own call finds this one, or makes its own if it comes first.
+    QThreadPool::globalInstance()->start([] { FcInit(); });
 }
 
 } // namespace platform

@@ -10,7 +10,8 @@
 // thrower are built without exception support, so what they held is not released.
 // Code that runs outside the loop (main() before exec()) catches its own.
 //
-// One per process, made by main() (and by the tests' main). GUI thread only.
+// One per process, made by main() (and by the tests' main). GUI thread only, but for
+// prepareFontsInBackground(), which main() may call first of all.
 #include <QApplication>
 
 namespace platform {
@@ -26,6 +27,13 @@ public:
 
     // Exceptions caught by notify() in this process so far.
     static int caughtExceptionCount();
+
+    // Reads the system's font configuration (fontconfig's configuration files and
+    // font caches, read once per process) on a pool thread, so that the first text a
+    // launch measures need not wait for it. Returns at once; safe to call before the
+    // application object exists and more than once (later calls do nothing). What the
+    // configuration says is the same whichever thread reads it first.
+    static void prepareFontsInBackground();
 };
 
 } // namespace platform
