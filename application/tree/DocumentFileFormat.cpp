@@ -12,6 +12,7 @@
 #include <QBuffer>
 #include <QFile>
 #include <QSaveFile>
+#include <QThread>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 #include <array>
@@ -25,7 +26,11 @@
 #include <limits>
 #include <optional>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <vector>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -55,7 +60,12 @@ class WrittenFormTokens
 public:
     using TokenType = QXmlStreamReader::TokenType;
 
-    explicit WrittenFormTokens(QIODevice *device) : m_device(device)
+    explicit WrittenFormTokens(QIODevice *device) : WrittenFormTokens(device, -1, false) {}
+    // A fragment has elements one after another at its top and no declaration (the
+    // children of an element, read by themselves); at most `limit` bytes of the device
+    // are read when it is not negative.
+    WrittenFormTokens(QIODevice *device, qint64 limit, bool fragment)
+        : m_device(device), m_remaining(limit), m_fragment(fragment), m_started(fragment)
     {
         m_buffer.resize(BlockSize);
         m_names.reserve(MaximumNames); // the views of a tag keep pointing at its names
@@ -83,6 +93,16 @@ public:
         return m_attributes;
     }
     const Node::XMLAttributeView *attributeViews() const { return m_views.data(); }
+    // Bytes read from the device up to the end of the last token.
+    qint64 position() const { return m_offset + m_pos; }
+    // The element and attribute names met so far.
+    std::vector<std::string> names() const
+    {
+        std::vector<std::string> names;
+        for (const auto &name : m_names)
+            names.push_back(name.first);
+        return names;
+    }
     qsizetype attributeCount() const { return m_attributeCount; }
     QStringView documentEncoding() const { return m_encoding; }
 
@@ -100,7 +120,7 @@ public:
         qint64 whitespace = 0;
         for (;;) {
             if (m_pos == m_end && !fill(1)) {
-                if (m_stack.empty() && m_rootSeen) {
+                if (m_stack.empty() && (m_rootSeen || m_fragment)) {
                     m_done = true;
                     return QXmlStreamReader::EndDocument;
                 }
@@ -115,15 +135,18 @@ public:
                 return handOver();
             ++m_pos;
         }
-        if (m_stack.empty() && m_rootSeen)
+        if (m_stack.empty() && m_rootSeen && !m_fragment)
             return handOver(); // markup after the root element
         return tag();
     }
 
+    // Different names the reader tells apart; a document with more is left to the
+    // library.
+    static constexpr size_t MaximumNames = 64;
+
 private:
     static constexpr qsizetype BlockSize = 1 << 16;
     static constexpr qsizetype MaximumNameLength = 64;
-    static constexpr size_t MaximumNames = 64;
     // Longer tags (values near their bounds, which no real document has) are left
     // to the library: the buffer then never holds more than the library would.
     static constexpr qsizetype MaximumTagBytes = DocumentFileFormat::MaximumAttributeLength;
@@ -145,14 +168,20 @@ private:
             if (m_pos > 0) {
                 std::memmove(m_buffer.data(), m_buffer.data() + m_pos, size_t(m_end - m_pos));
                 m_end -= m_pos;
+                m_offset += m_pos;
                 m_pos = 0;
             }
             if (m_end == qsizetype(m_buffer.size()))
                 m_buffer.resize(m_buffer.size() * 2);
-            const qint64 n = m_device->read(m_buffer.data() + m_end, qsizetype(m_buffer.size()) - m_end);
+            qint64 room = qsizetype(m_buffer.size()) - m_end;
+            if (m_remaining >= 0)
+                room = std::min(room, m_remaining);
+            const qint64 n = room > 0 ? m_device->read(m_buffer.data() + m_end, room) : 0;
             if (n <= 0)
                 return false;
             m_end += n;
+            if (m_remaining >= 0)
+                m_remaining -= n;
         }
         return true;
     }
@@ -455,7 +484,10 @@ private:
     }
 
     QIODevice *m_device;
+    qint64 m_remaining = -1; // bytes the device may still give; negative: all
+    bool m_fragment = false;
     std::vector<char> m_buffer;
+    qint64 m_offset = 0; // bytes read before the buffer's first
     qsizetype m_pos = 0;
     qsizetype m_end = 0;
     bool m_started = false;
@@ -496,9 +528,20 @@ template<typename Xml>
 class XmlDocumentReader
 {
 public:
-    explicit XmlDocumentReader(Xml &xml) : m_xml(xml), m_now(platform::Clock::now()) {}
+    explicit XmlDocumentReader(Xml &xml) : XmlDocumentReader(xml, platform::Clock::now()) {}
+    // `now` stands for what the document leaves out (readers of one document's parts
+    // share it).
+    XmlDocumentReader(Xml &xml, const QDateTime &now) : m_xml(xml), m_now(now) {}
 
-    bool read(DocumentFileFormat::ReadResult &out)
+    // Elements read so far below the document's root element.
+    qint64 elements() const { return m_elements; }
+    // Where the tag of the "document" element that became the root ends, in bytes
+    // (the direct reader only).
+    qint64 rootTagEnd() const { return m_rootTagEnd; }
+
+    // `finish`: the tree's parents set, running entries closed and sums computed, and
+    // a root made when the document has none. Without, `out` may have no root.
+    bool read(DocumentFileFormat::ReadResult &out, bool finish = true)
     {
         if (!nextStartElementAtTop())
             return false;
@@ -516,6 +559,8 @@ public:
                 const QStringView name = m_xml.qualifiedName();
                 // The last "document" and the last "documentValues" count.
                 if (name == u"document") {
+                    if constexpr (std::is_same_v<Xml, WrittenFormTokens>)
+                        m_rootTagEnd = m_xml.position();
                     root = readNodeTree(depth + 1);
                     if (!root)
                         return false;
@@ -539,15 +584,43 @@ public:
         if (m_xml.hasError())
             return false;
 
-        if (!root) {
-            root = Node::create(Node::Root, m_now);
+        if (finish) {
+            if (!root)
+                root = Node::create(Node::Root, m_now);
+            finishTree(*root);
         }
-        root->setAllParentValues();
-        root->deactivedTimeNodeForTree();
-        root->recalcWorkTimeForTree();
         out.root = std::move(root);
         out.store = store ? std::move(*store) : DocumentValuesStore();
         return true;
+    }
+
+    static void finishTree(Node &root)
+    {
+        root.setAllParentValues();
+        root.deactivedTimeNodeForTree();
+        root.recalcWorkTimeForTree();
+    }
+
+    // A fragment of node elements one after another, each at the depth given, with
+    // their subtrees; false on any error.
+    bool readFragment(std::vector<NodePtr> &nodes, int depth)
+    {
+        while (!m_xml.atEnd()) {
+            const QXmlStreamReader::TokenType token = m_xml.readNext();
+            if (token == QXmlStreamReader::StartElement) {
+                if (!acceptElement(depth))
+                    return false;
+                NodePtr node = readNodeTree(depth);
+                if (!node)
+                    return false;
+                nodes.push_back(std::move(node));
+            } else if (token == QXmlStreamReader::EndDocument) {
+                return !m_xml.hasError();
+            } else {
+                return false;
+            }
+        }
+        return !m_xml.hasError();
     }
 
 private:
@@ -710,6 +783,7 @@ private:
     Xml &m_xml;
     QDateTime m_now;
     qint64 m_elements = 0;
+    qint64 m_rootTagEnd = -1;
 };
 
 bool parse(QXmlStreamReader &xml, DocumentFileFormat::ReadResult &out)
@@ -1093,6 +1167,198 @@ bool DocumentFileFormat::readWrittenForm(QIODevice *device, ReadResult &out, boo
     return true;
 }
 
+namespace {
+
+// Reading in parts: files below this size are read whole (threads cost more than
+// they save), and the marks that cut a file are looked for within these bytes.
+constexpr qint64 MinimumSizeForParts = qint64(1) << 20;
+constexpr int MaximumReadParts = 4;
+constexpr qint64 HeadBytesForParts = qint64(1) << 16;
+constexpr qint64 TailBytesForParts = qint64(1) << 20;
+// The writer puts each element on a line of its own, indented by four blanks a level:
+// the root element at two levels, its children at three.
+constexpr std::string_view RootStartMark = "\n    <document ";
+constexpr std::string_view RootEndMark = "\n    </document>";
+constexpr std::string_view ChildMark = "\n        <";
+constexpr int ChildDepth = 3;
+
+bool isNameStart(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+// The first offset at or after `from` and before `before` where a line of the
+// child mark starts a tag (a letter follows the mark); -1 when there is none.
+qint64 nextChildMark(QFile &file, qint64 from, qint64 before)
+{
+    constexpr qint64 Block = qint64(1) << 16;
+    const qint64 overlap = qint64(ChildMark.size());
+    for (qint64 at = from; at < before; at += Block) {
+        if (!file.seek(at))
+            return -1;
+        const QByteArray bytes = file.read(std::min(Block + overlap, before - at + overlap));
+        const std::string_view view(bytes.constData(), size_t(bytes.size()));
+        for (size_t i = view.find(ChildMark); i != std::string_view::npos; i = view.find(ChildMark, i + 1)) {
+            const qint64 mark = at + qint64(i);
+            if (mark >= before)
+                return -1;
+            if (i + ChildMark.size() < view.size() && isNameStart(view[i + ChildMark.size()]))
+                return mark;
+        }
+    }
+    return -1;
+}
+
+// One part: the bytes [begin, end) of the file, node elements at the children's depth.
+struct Part
+{
+    Part(qint64 from, qint64 to) : begin(from), end(to) {}
+    qint64 begin = 0;
+    qint64 end = 0;
+    std::vector<NodePtr> nodes;
+    qint64 elements = 0;
+    std::vector<std::string> names;
+    bool read = false;
+};
+
+// The file a descriptor is open on: its device and inode.
+std::pair<dev_t, ino_t> fileIdentity(const QFile &file)
+{
+    struct stat status{};
+    if (::fstat(file.handle(), &status) != 0)
+        return {0, 0};
+    return {status.st_dev, status.st_ino};
+}
+
+// Reads a part from a descriptor of its own, opened on the same file as the whole
+// (a file put in its place meanwhile is not read).
+void readPart(const QString &path, std::pair<dev_t, ino_t> identity, const QDateTime &now, Part &part)
+{
+    QFile file;
+    if (!platform::RegularFile::openForReading(file, path) || fileIdentity(file) != identity
+        || !file.seek(part.begin))
+        return;
+    WrittenFormTokens tokens(&file, part.end - part.begin, true);
+    XmlDocumentReader<WrittenFormTokens> reader(tokens, now);
+    part.read = reader.readFragment(part.nodes, ChildDepth) && !tokens.handedOver();
+    part.elements = reader.elements();
+    part.names = tokens.names();
+}
+
+} // namespace
+
+bool DocumentFileFormat::readWrittenFormInParts(const QString &path, int parts, ReadResult &out)
+{
+    if (parts < 2)
+        return false;
+    QFile file;
+    if (!platform::RegularFile::openForReading(file, path))
+        return false;
+    const qint64 size = file.size();
+    if (size > MaximumFileSize)
+        return false;
+
+    // The children of the root element lie between the end of its start tag and the
+    // start of its end tag.
+    const QByteArray head = file.read(HeadBytesForParts);
+    const qsizetype rootStart = head.indexOf(QByteArrayView(RootStartMark.data(), qsizetype(RootStartMark.size())));
+    if (rootStart < 0)
+        return false;
+    const qsizetype rootTagEnd = head.indexOf('>', rootStart);
+    if (rootTagEnd < 0 || head.at(rootTagEnd - 1) == '/')
+        return false;
+    const qint64 childrenBegin = rootTagEnd + 1;
+    const qint64 tailStart = std::max<qint64>(childrenBegin, size - TailBytesForParts);
+    if (!file.seek(tailStart))
+        return false;
+    const QByteArray tail = file.readAll();
+    const qsizetype rootEnd = tail.lastIndexOf(QByteArrayView(RootEndMark.data(), qsizetype(RootEndMark.size())));
+    if (rootEnd < 0)
+        return false;
+    const qint64 childrenEnd = tailStart + rootEnd;
+
+    // Cut at the child marks nearest to equal shares.
+    std::vector<Part> cut;
+    qint64 begin = childrenBegin;
+    for (int i = 1; i < parts; ++i) {
+        const qint64 share = childrenBegin + (childrenEnd - childrenBegin) * i / parts;
+        const qint64 mark = nextChildMark(file, std::max(share, begin + 1), childrenEnd);
+        if (mark < 0)
+            break;
+        if (mark <= begin)
+            continue;
+        cut.emplace_back(begin, mark);
+        begin = mark;
+    }
+    if (cut.empty())
+        return false;
+    cut.emplace_back(begin, childrenEnd);
+
+    // The rest of the file, without the children, read as a whole.
+    const qint64 restSize = childrenBegin + (size - childrenEnd);
+    if (restSize > HeadBytesForParts + TailBytesForParts || !file.seek(0))
+        return false;
+    QByteArray rest = file.read(childrenBegin);
+    if (!file.seek(childrenEnd))
+        return false;
+    rest += file.readAll();
+    if (rest.size() != restSize)
+        return false;
+
+    const std::pair<dev_t, ino_t> identity = fileIdentity(file);
+    file.close();
+    if (identity.second == 0)
+        return false;
+
+    // A part on each helper thread there is, the others on this one.
+    const QDateTime now = platform::Clock::now();
+    std::vector<std::thread> helpers;
+    for (size_t i = 1; i < cut.size(); ++i) {
+        try {
+            helpers.emplace_back([&path, identity, &now, &part = cut[i]] { readPart(path, identity, now, part); });
+        } catch (const std::system_error &) {
+            break;
+        }
+    }
+    readPart(path, identity, now, cut[0]);
+    for (size_t i = helpers.size() + 1; i < cut.size(); ++i)
+        readPart(path, identity, now, cut[i]);
+
+    QBuffer buffer(&rest);
+    buffer.open(QIODevice::ReadOnly);
+    WrittenFormTokens tokens(&buffer);
+    XmlDocumentReader<WrittenFormTokens> reader(tokens, now);
+    ReadResult result;
+    const bool restRead = reader.read(result, false) && !tokens.handedOver();
+    std::vector<std::string> names = tokens.names();
+    for (std::thread &helper : helpers)
+        helper.join();
+
+    // Every part must read as the whole would: the root is the element cut open, the
+    // count of elements and of different names within the whole's bounds.
+    if (!restRead || !result.root || reader.rootTagEnd() != childrenBegin)
+        return false;
+    qint64 elements = reader.elements();
+    for (const Part &part : cut) {
+        if (!part.read)
+            return false;
+        elements += part.elements;
+        for (const std::string &name : part.names) {
+            if (std::find(names.begin(), names.end(), name) == names.end())
+                names.push_back(name);
+        }
+    }
+    if (elements > MaximumElementCount || names.size() > WrittenFormTokens::MaximumNames)
+        return false;
+    std::vector<NodePtr> children;
+    for (Part &part : cut)
+        std::move(part.nodes.begin(), part.nodes.end(), std::back_inserter(children));
+    result.root->adoptChildrenWhileReading(children);
+    XmlDocumentReader<WrittenFormTokens>::finishTree(*result.root);
+    out = std::move(result);
+    return true;
+}
+
 bool DocumentFileFormat::readXmlWithLibrary(QIODevice *device, ReadResult &out)
 {
     XmlMarkupGuardDevice::Bounds bounds;
@@ -1145,6 +1411,10 @@ bool DocumentFileFormat::readFromFile(const QString &path, const QString &typeNa
     const QByteArray leading = file.read(13);
     switch (kindOfLeadingBytes(leading)) {
     case Kind::Xml:
+        // A large file of the writer's form on several threads, when there are.
+        if (size >= MinimumSizeForParts
+            && readWrittenFormInParts(path, std::min(QThread::idealThreadCount(), MaximumReadParts), out))
+            return true;
         // Streamed from the file: the document never sits in memory as a whole.
         if (!file.seek(0))
             return false;

@@ -96,6 +96,15 @@ public:
     static bool readWrittenForm(QIODevice *device, ReadResult &out, bool *handedOver);
     // Any XML: the library behind XmlMarkupGuardDevice.
     static bool readXmlWithLibrary(QIODevice *device, ReadResult &out);
+    // The direct reader on several threads at once (at most `parts`, the caller's
+    // among them; readFromFile uses it for files of a megabyte and more): a file of the writer's form is cut before the top-level children of
+    // its "document" element, at their indentation, and each part read by itself; the
+    // rest of the file (all but those children) is read as a whole by the direct
+    // reader, then the children join the root. Answers false, leaving `out` untouched,
+    // when the file does not cut into two parts, or a part or the rest does
+    // not read as the direct reader reads it (the caller then reads the file whole,
+    // which decides); otherwise the same tree as readWrittenForm, under the same bounds.
+    static bool readWrittenFormInParts(const QString &path, int parts, ReadResult &out);
     // Chooses the form by bytes 2 to 12: "xml version" or the archive's "typedstream".
     static bool readData(const QByteArray &data, ReadResult &out);
     static bool readArchiveData(const QByteArray &data, ReadResult &out);

@@ -1,7 +1,9 @@
 // The two readers behind DocumentFileFormat::readXmlDevice side by side: the direct
 // reader of the writer's form and the XML library's reader behind the markup guard.
 // Whatever the direct reader does not hand over, it must answer as the library does:
-// the same document (compared through its written form) or a refusal.
+// the same document (compared through its written form) or a refusal. And the direct
+// reader in parts on several threads beside the direct reader of the whole file: what
+// it reads, it reads as the whole reader does, field by field.
 #include "application/tree/DocumentFileFormat.h"
 #include "application/tree/DocumentValuesStore.h"
 #include "application/tree/Node.h"
@@ -363,6 +365,217 @@ TEST_F(DocumentFileReadersTest, NodeValuesInEveryFormAreReadDirectlyAsTheLibrary
         EXPECT_EQ(fieldsOfTree(*d.root), fieldsOfTree(*l.root));
         EXPECT_EQ(DocumentFileFormat::toXmlData(*d.root, d.store), DocumentFileFormat::toXmlData(*l.root, l.store));
     }
+}
+
+// A document of many top-level groups and jobs, each with days and entries, written
+// by the writer: what the parts reader cuts.
+NodePtr documentOfManyChildren(std::mt19937 &random)
+{
+    const QDateTime start(QDate(2024, 3, 31), QTime(1, 0));
+    NodePtr root = Node::create(Node::Root, start);
+    const int children = std::uniform_int_distribution<int>(2, 9)(random);
+    for (int c = 0; c < children; ++c) {
+        const bool group = std::uniform_int_distribution<int>(0, 2)(random) == 0;
+        NodePtr top = Node::create(group ? Node::Group : Node::Job, start);
+        top->setItemName(randomText(random));
+        root->addChild(top);
+        const int jobs = group ? std::uniform_int_distribution<int>(0, 3)(random) : 1;
+        for (int j = 0; j < jobs; ++j) {
+            NodePtr job = top;
+            if (group) {
+                job = Node::create(Node::Job, start);
+                top->addChild(job);
+            }
+            job->setWage(float(std::uniform_int_distribution<int>(0, 10000)(random)) / 7.0f);
+            const int days = std::uniform_int_distribution<int>(0, 12)(random);
+            for (int d = 0; d < days; ++d) {
+                NodePtr day = Node::create(Node::Day, start.addDays(d));
+                job->addChild(day);
+                const int entries = std::uniform_int_distribution<int>(0, 6)(random);
+                for (int e = 0; e < entries; ++e) {
+                    NodePtr entry = Node::create(Node::TimeEntry, start.addDays(d).addSecs(600 * e));
+                    entry->setlDate(entry->cDate().addSecs(std::uniform_int_distribution<int>(0, 7200)(random)));
+                    entry->setDescript(randomText(random));
+                    day->addChild(entry);
+                }
+            }
+        }
+    }
+    root->recalcWorkTimeForTree();
+    return root;
+}
+
+// The file read in parts and whole, by the direct reader, with every field.
+struct PartsAndWhole
+{
+    bool partsRead = false;
+    QString parts;
+    bool wholeRead = false;
+    bool handedOver = false;
+    QString whole;
+};
+
+PartsAndWhole readPartsAndWhole(const QString &path, int parts)
+{
+    PartsAndWhole answer;
+    DocumentFileFormat::ReadResult inParts;
+    answer.partsRead = DocumentFileFormat::readWrittenFormInParts(path, parts, inParts);
+    if (answer.partsRead)
+        answer.parts = fieldsOfTree(*inParts.root)
+                       + QString::fromUtf8(DocumentFileFormat::toXmlData(*inParts.root, inParts.store));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return answer;
+    DocumentFileFormat::ReadResult whole;
+    answer.wholeRead = DocumentFileFormat::readWrittenForm(&file, whole, &answer.handedOver);
+    if (answer.wholeRead)
+        answer.whole = fieldsOfTree(*whole.root) + QString::fromUtf8(DocumentFileFormat::toXmlData(*whole.root, whole.store));
+    return answer;
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ASSERT_EQ(file.write(bytes), bytes.size());
+}
+
+TEST_F(DocumentFileReadersTest, WrittenDocumentsReadInPartsAsWhole)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("parts.chronark"));
+    int readInParts = 0;
+    for (unsigned seed = 1; seed <= 60; ++seed) {
+        SCOPED_TRACE(seed);
+        std::mt19937 random(seed);
+        writeFile(path, DocumentFileFormat::toXmlData(*documentOfManyChildren(random), someStore()));
+        for (int parts = 2; parts <= 4; ++parts) {
+            SCOPED_TRACE(parts);
+            const PartsAndWhole answer = readPartsAndWhole(path, parts);
+            ASSERT_TRUE(answer.wholeRead);
+            if (!answer.partsRead)
+                continue; // no cut between equal shares: the caller reads it whole
+            ++readInParts;
+            EXPECT_EQ(answer.parts, answer.whole);
+        }
+    }
+    EXPECT_GT(readInParts, 120); // most are cut
+}
+
+TEST_F(DocumentFileReadersTest, DamagedDocumentsAreNeverReadOtherwiseInParts)
+{
+    // Damage where the parts reader cuts and joins: markup the writer does not make at
+    // the children's indentation, elements closed early or twice, a second root, the
+    // root's tag left open. Whatever is read in parts reads whole the same; the file
+    // itself gets the whole reader's answer (the library's, when handed over).
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("damaged.chronark"));
+    static const char *const damages[] = {
+        "\n        <!-- comment -->", "\n        </document>", "\n        <document>", "\n    </document>\n    <document>",
+        "\n        </jobEntry>", "\n        <jobEntry>", "\n        <jobEntry/>", "\n        <otherEntry/>",
+        "\n        <groupEntry itemName=\"a>b\"/>", "\n        text", "\n        <![CDATA[x]]>", ">", "<", "\"",
+        "\n    <document itemName=\"x\">", "\n    <document/>", "</Chronark>", "\n        <jobEntry itemName=\"\n        <jobEntry/>\"/>"};
+    int readInParts = 0;
+    for (unsigned seed = 1; seed <= 300; ++seed) {
+        SCOPED_TRACE(seed);
+        std::mt19937 random(seed);
+        QByteArray bytes = DocumentFileFormat::toXmlData(*documentOfManyChildren(random), someStore());
+        // Mostly where lines start, where the cuts are.
+        std::vector<qsizetype> lineStarts;
+        for (qsizetype i = bytes.indexOf('\n'); i >= 0; i = bytes.indexOf('\n', i + 1))
+            lineStarts.push_back(i);
+        const int edits = std::uniform_int_distribution<int>(1, 2)(random);
+        for (int e = 0; e < edits; ++e) {
+            const bool atLine = std::uniform_int_distribution<int>(0, 3)(random) > 0;
+            const qsizetype at = atLine ? lineStarts[std::uniform_int_distribution<size_t>(0, lineStarts.size() - 1)(random)]
+                                        : std::uniform_int_distribution<qsizetype>(0, bytes.size() - 1)(random);
+            const QByteArray damage = damages[std::uniform_int_distribution<size_t>(0, std::size(damages) - 1)(random)];
+            if (std::uniform_int_distribution<int>(0, 4)(random) == 0)
+                bytes.remove(at, std::uniform_int_distribution<qsizetype>(1, 40)(random));
+            else
+                bytes.insert(at, damage);
+        }
+        writeFile(path, bytes);
+        const PartsAndWhole answer = readPartsAndWhole(path, std::uniform_int_distribution<int>(2, 4)(random));
+        if (answer.partsRead) {
+            ++readInParts;
+            EXPECT_TRUE(answer.wholeRead);
+            EXPECT_FALSE(answer.handedOver);
+            EXPECT_EQ(answer.parts, answer.whole);
+        }
+        DocumentFileFormat::ReadResult fromFile;
+        DocumentFileFormat::ReadResult fromBytes;
+        const bool fileRead = DocumentFileFormat::readFromFile(path, DocumentFileFormat::TypeName, fromFile);
+        ASSERT_EQ(fileRead, DocumentFileFormat::readXmlData(bytes, fromBytes));
+        if (fileRead) {
+            EXPECT_EQ(fieldsOfTree(*fromFile.root), fieldsOfTree(*fromBytes.root));
+        }
+    }
+    EXPECT_GT(readInParts, 15); // the damage left many readable
+}
+
+TEST_F(DocumentFileReadersTest, PartsAreReadUnderTheWholesBounds)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("bounds.chronark"));
+    auto document = [](const QByteArray &children) -> QByteArray {
+        return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Chronark version=\"2.0\">\n    <document itemName=\"r\">"
+               + children + "\n    </document>\n</Chronark>\n";
+    };
+    // Nesting: the deepest element of a part at the bound is read, one deeper refused.
+    for (const int depth : {DocumentFileFormat::MaximumDepth, DocumentFileFormat::MaximumDepth + 1}) {
+        SCOPED_TRACE(depth);
+        QByteArray deep;
+        for (int level = 3; level <= depth; ++level)
+            deep += "<groupEntry>";
+        for (int level = 3; level <= depth; ++level)
+            deep += "</groupEntry>";
+        writeFile(path, document("\n        <jobEntry itemName=\"a\"/>\n        " + deep + "\n        <jobEntry/>"));
+        const PartsAndWhole answer = readPartsAndWhole(path, 3);
+        EXPECT_EQ(answer.wholeRead, depth <= DocumentFileFormat::MaximumDepth);
+        EXPECT_FALSE(answer.handedOver);
+        EXPECT_EQ(answer.partsRead, answer.wholeRead);
+        EXPECT_EQ(answer.parts, answer.whole);
+    }
+    // Roots: the last "document" element is the document's. The children cut out
+    // belong to an earlier one, or to one inside another element: never joined to it.
+    const QByteArray two = "\n        <jobEntry itemName=\"a\"/>\n        <jobEntry itemName=\"b\"/>";
+    const QByteArray roots[] = {
+        document(two) + "",
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Chronark version=\"2.0\">\n    <document itemName=\"r\">" + two
+            + "\n    </document>\n    <document/>\n</Chronark>\n",
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Chronark version=\"2.0\">\n    <document itemName=\"r\">" + two
+            + "\n    </document>\n    <document itemName=\"s\"></document>\n</Chronark>\n",
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Chronark version=\"2.0\"><other>\n    <document itemName=\"r\">" + two
+            + "\n    </document></other>\n</Chronark>\n",
+    };
+    for (const QByteArray &bytes : roots) {
+        SCOPED_TRACE(bytes.toStdString());
+        writeFile(path, bytes);
+        const PartsAndWhole answer = readPartsAndWhole(path, 2);
+        ASSERT_TRUE(answer.wholeRead);
+        if (answer.partsRead) {
+            EXPECT_EQ(answer.parts, answer.whole);
+        }
+    }
+    // Names: more different names than the direct reader tells apart, spread over the
+    // parts so that none holds too many, are left to the whole reader (which hands
+    // them to the library) as they would be in one part.
+    QByteArray children;
+    for (int part = 0; part < 2; ++part) {
+        children += "\n        <jobEntry";
+        for (int n = 0; n < 30; ++n)
+            children += " x" + QByteArray(1, char('a' + part)) + QByteArray(1, char('a' + n % 26)) + QByteArray(1, char('a' + n / 26)) + "=\"1\"";
+        children += "/>";
+    }
+    writeFile(path, document(children));
+    const PartsAndWhole answer = readPartsAndWhole(path, 2);
+    EXPECT_TRUE(answer.handedOver);
+    EXPECT_FALSE(answer.partsRead);
+    DocumentFileFormat::ReadResult out;
+    EXPECT_TRUE(DocumentFileFormat::readFromFile(path, DocumentFileFormat::TypeName, out));
+    ASSERT_TRUE(out.root);
+    EXPECT_EQ(out.root->childrenCount(), 2);
 }
 
 } // namespace

@@ -252,7 +252,8 @@ TEST_F(CheckUpdateTest, UnreachableHostFailsWithoutARequest)
 TEST_F(CheckUpdateTest, StalledServerRunsIntoTheTimeLimit)
 {
     server.mode = UpdateServer::Mode::Stall;
-    checker.setTimeLimit(300);
+    // Long enough for the request to reach the server on a loaded machine.
+    checker.setTimeLimit(1500);
     AlertAnswerer answerer;
     EXPECT_EQ(check(false), NTXCheckUpdate::Outcome::Failed);
     EXPECT_EQ(server.requests.size(), 1);
