@@ -48,12 +48,12 @@ int main(int argc, char **argv)
             arguments.append(QString::fromLocal8Bit(argv[i]));
         readAhead.read(fileArguments(arguments));
     }
-    // The first window measures text: the font configuration is read meanwhile.
-    platform::Application::prepareFontsInBackground();
 
     platform::Application app(argc, argv);
-    // So are the icons of the application and of its first window.
+    // The first window shows icons and measures text: the icons are drawn and the font
+    // configuration is read meanwhile.
     DocumentServices::prepareWindowImages();
+    platform::Application::prepareFontsInBackground();
     readAhead.applicationStarted();
     QCoreApplication::setApplicationName(QStringLiteral(CHRONARK_BUNDLE_NAME));
     QCoreApplication::setOrganizationName(QStringLiteral(CHRONARK_BUNDLE_NAME));
