@@ -654,38 +654,14 @@ private:
     }
 
     // Reader positioned on a node element at the given depth; answers the node with
-    // its subtree, none on any error.
+    // its subtree, none on any error. The library's reader appends each node before
+    // filling it, like every node of a tree; the direct reader builds nodes nothing
+    // observes yet, so each node's children are gathered and handed to it at its end
+    // tag, in one list of their number.
     NodePtr readNodeTree(int depth)
     {
+        constexpr bool gather = std::is_same_v<Xml, WrittenFormTokens>;
         NodePtr top = makeNode();
-        if constexpr (std::is_same_v<Xml, WrittenFormTokens>)
-            return readNodeTreeGathered(std::move(top), depth);
-        std::vector<Node *> stack{top.get()};
-        while (!m_xml.atEnd()) {
-            const QXmlStreamReader::TokenType token = m_xml.readNext();
-            if (token == QXmlStreamReader::StartElement) {
-                if (!acceptElement(depth + int(stack.size())))
-                    return NodePtr();
-                NodePtr child = std::make_shared<Node>(m_now);
-                // Appended first, then filled, like every node of the tree.
-                stack.back()->addChild(child);
-                fill(*child);
-                stack.push_back(child.get());
-            } else if (token == QXmlStreamReader::EndElement) {
-                stack.pop_back();
-                if (stack.empty())
-                    return top;
-            } else if (token == QXmlStreamReader::Invalid) {
-                return NodePtr();
-            }
-        }
-        return NodePtr();
-    }
-
-    // The same for nodes nothing observes yet: each node's children are gathered and
-    // handed to it at its end tag, in one list of their number.
-    NodePtr readNodeTreeGathered(NodePtr top, int depth)
-    {
         std::vector<Node *> stack{top.get()};
         // The children read so far of each node on the stack, by its level.
         std::vector<std::vector<NodePtr>> gathered(1);
@@ -695,13 +671,18 @@ private:
                 if (!acceptElement(depth + int(stack.size())))
                     return NodePtr();
                 NodePtr child = std::make_shared<Node>(m_now);
+                if constexpr (!gather)
+                    stack.back()->addChild(child);
                 fill(*child);
                 stack.push_back(child.get());
-                gathered[stack.size() - 2].push_back(std::move(child));
-                if (gathered.size() < stack.size())
-                    gathered.emplace_back();
+                if constexpr (gather) {
+                    gathered[stack.size() - 2].push_back(std::move(child));
+                    if (gathered.size() < stack.size())
+                        gathered.emplace_back();
+                }
             } else if (token == QXmlStreamReader::EndElement) {
-                stack.back()->adoptChildrenWhileReading(gathered[stack.size() - 1]);
+                if constexpr (gather)
+                    stack.back()->adoptChildrenWhileReading(gathered[stack.size() - 1]);
                 stack.pop_back();
                 if (stack.empty())
                     return top;
