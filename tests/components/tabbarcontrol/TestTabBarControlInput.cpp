@@ -78,6 +78,34 @@ TEST(TabBarControlInput, BackgroundCloseSelectsUnlessCommandArmsIt)
     EXPECT_TRUE(bar.cell(2)->closeButtonPressed());
 }
 
+// Without background closing only the background tabs lose their close buttons: the
+// selected tab still closes by its own, clicked at once or pressed, dragged off and
+// back and released on it.
+TEST(TabBarControlInput, SelectedTabClosesByItsCloseButtonWithoutBackgroundClosing)
+{
+    InputBar bar(3);
+    bar.control->setAllowsBackgroundTabClosing(false);
+    bar.tabView.selectTabViewItemAtIndex(1);
+    ASSERT_EQ(bar.selected(), QStringLiteral("Tab 1"));
+    bar.send(QEvent::MouseButtonPress, bar.closeCentre(1));
+    EXPECT_TRUE(bar.control->isClosePressed());
+    EXPECT_TRUE(bar.cell(1)->closeButtonPressed());
+    bar.send(QEvent::MouseButtonRelease, bar.closeCentre(1));
+    EXPECT_EQ(bar.labels(), (QStringList{QStringLiteral("Tab 0"), QStringLiteral("Tab 2")}));
+
+    bar.tabView.selectTabViewItemAtIndex(0);
+    bar.control->updateTabBar(false);
+    const QPointF close = bar.closeCentre(0);
+    const QPointF elsewhere = bar.cell(0)->frame().center() + QPointF(20, 0);
+    bar.send(QEvent::MouseButtonPress, close);
+    bar.send(QEvent::MouseMove, elsewhere);
+    EXPECT_FALSE(bar.cell(0)->closeButtonPressed());
+    bar.send(QEvent::MouseMove, close);
+    EXPECT_TRUE(bar.cell(0)->closeButtonPressed());
+    bar.send(QEvent::MouseButtonRelease, close);
+    EXPECT_EQ(bar.labels(), QStringList{QStringLiteral("Tab 2")});
+}
+
 TEST(TabBarControlInput, CloseButtonClosesOnlyWhenReleasedOnIt)
 {
     InputBar bar(3);
