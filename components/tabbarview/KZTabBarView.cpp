@@ -824,14 +824,15 @@ void KZTabBarView::setNeedsUpdate(bool needs)
         m_needsUpdate = false;
         return;
     }
-    if (m_needsUpdate)
-        return;
     if (isUpdatingTabBar()) {
         // Asked while a pass runs (a delegate answering the hide it reports, say): one
-        // more pass follows this one.
+        // more pass follows this one. The running pass may be the queued one, whose
+        // flag stays set until its last step: the request must not count as pending.
         m_updateRequestedDuringPass = true;
         return;
     }
+    if (m_needsUpdate)
+        return;
     m_needsUpdate = true;
     QMetaObject::invokeMethod(this, [this] { updateTabBar(); }, Qt::QueuedConnection);
 }

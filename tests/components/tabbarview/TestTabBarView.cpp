@@ -571,7 +571,9 @@ TEST(TabBarView, PassShowsTheComputedRowWithoutButtonsForOverflowingTabs)
 
 // A delegate that answers the hide a pass reports by asking for the bar again: the
 // request made during the pass is not lost; one more pass shows the bar, and then no
-// pass is pending.
+// pass is pending. The bar starts quiet (the passes its tabs asked for are run first),
+// so the hiding pass is the only queued one and its flag is still set when the
+// delegate asks.
 TEST(TabBarView, RequestDuringAPassQueuesOneMore)
 {
     class Reshowing : public KZTabBarViewDelegate
@@ -586,11 +588,17 @@ TEST(TabBarView, RequestDuringAPassQueuesOneMore)
         }
     } delegate;
     Fixture f(1);
+    deliver();
+    ASSERT_FALSE(f.bar.needsUpdate());
+    const int before = f.bar.updateCount();
+    deliver();
+    ASSERT_EQ(f.bar.updateCount(), before); // nothing left queued
     delegate.bar = &f.bar;
     f.bar.setDelegate(&delegate);
     f.bar.setHideForSingleTab(true);
     ASSERT_TRUE(f.bar.needsUpdate());
     deliver();
+    EXPECT_EQ(f.bar.updateCount(), before + 2); // the hiding pass and the one asked for during it
     EXPECT_EQ(delegate.hides, 1);
     EXPECT_FALSE(f.bar.hideForSingleTab());
     EXPECT_FALSE(f.bar.isTabBarHidden());
