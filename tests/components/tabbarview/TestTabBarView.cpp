@@ -236,6 +236,33 @@ TEST(TabBarView, ClosingAndMoving)
     EXPECT_EQ(three.tabView.tabViewItemAtIndex(2)->label(), QStringLiteral("Tab 1"));
 }
 
+// Without background closing the selected tab alone shows its close button, and a
+// click on it closes the tab; with it every tab shows one.
+TEST(TabBarView, WithoutBackgroundClosingOnlyTheSelectedTabShowsItsCloseButton)
+{
+    Fixture f(3);
+    for (const auto &item : f.tabView.tabViewItems())
+        item->setValueForKey(true, KZTabBarItem::HasCloseButtonKey);
+    f.bar.show();
+    f.tabView.selectTabViewItemAtIndex(1);
+    f.bar.setAllowsBackgroundTabClosing(false);
+    deliver();
+    std::vector<KZAttachedTabBarButton *> buttons = f.bar.orderedAttachedButtons();
+    ASSERT_EQ(buttons.size(), 3u);
+    for (size_t i = 0; i < buttons.size(); ++i)
+        EXPECT_EQ(buttons[i]->closeButton()->isVisible(), i == 1) << i;
+    QTest::mouseClick(buttons[1]->closeButton(), Qt::LeftButton);
+    deliver();
+    ASSERT_EQ(f.tabView.numberOfTabViewItems(), 2);
+    EXPECT_EQ(f.tabView.tabViewItemAtIndex(0)->label(), QStringLiteral("Tab 1"));
+    EXPECT_EQ(f.tabView.tabViewItemAtIndex(1)->label(), QStringLiteral("Tab 3"));
+
+    f.bar.setAllowsBackgroundTabClosing(true);
+    deliver();
+    for (KZAttachedTabBarButton *button : f.bar.orderedAttachedButtons())
+        EXPECT_TRUE(button->closeButton()->isVisible());
+}
+
 TEST(TabBarView, StylesRegistryAndOrientation)
 {
     KZTabBarView bar;
