@@ -42,6 +42,7 @@ bool KZOverflowPopUpButton::isMenuOpen() const
 
 void KZOverflowPopUpButton::popUpMenu()
 {
+    Q_EMIT menuWillPopUp();
     const QList<QAction *> actions = m_menu->actions();
     if (actions.isEmpty())
         return;

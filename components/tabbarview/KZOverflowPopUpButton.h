@@ -32,8 +32,14 @@ public:
     KZOverflowPopUpButtonCell *overflowCell() const { return static_cast<KZOverflowPopUpButtonCell *>(cell()); }
     QMenu *menu() const { return m_menu; }
     bool isMenuOpen() const;
-    // Opens the menu under the button (what a press does).
+    // Opens the menu under the button (what a press does), after menuWillPopUp() has
+    // given its owner the chance to fill it.
     void popUpMenu();
+
+Q_SIGNALS:
+    void menuWillPopUp();
+
+public:
 
     bool isAnimating() const { return m_isAnimating; }
     void setIsAnimating(bool animating);

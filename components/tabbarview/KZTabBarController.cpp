@@ -321,6 +321,8 @@ void KZTabBarController::setupButtons(size_t shown, const ButtonAt &buttonAt, co
     if (m_overflowMenu)
         m_overflowMenu.release()->deleteLater();
     m_items.clear();
+    m_overflowItems.clear();
+    m_menuBuilt = false;
     const bool vertical = bar.orientation() == KZTabBarView::Vertical;
     const int m = static_cast<int>(shown);
     const bool overflows = !rest.empty();
@@ -357,7 +359,7 @@ void KZTabBarController::setupButtons(size_t shown, const ButtonAt &buttonAt, co
         button->setStackingFrame(frame);
         if (j == m - 1 && overflows) {
             button->setIsOverflowButton(true);
-            addItemToOverflowMenu(button->tabViewItem(), button->tabCell()->attributedStringValue().string);
+            addItemToOverflowMenu(button->tabViewItem());
         } else {
             button->setIsOverflowButton(false);
         }
@@ -374,27 +376,48 @@ void KZTabBarController::setupButtons(size_t shown, const ButtonAt &buttonAt, co
     for (const OverflowEntry &entry : rest) {
         if (entry.button) {
             const platform::TabViewItemPtr item = entry.button->tabViewItem();
-            const QString title = entry.button->tabCell()->attributedStringValue().string;
             bar.removeAttachedButton(entry.button, false);
-            addItemToOverflowMenu(item, title);
+            addItemToOverflowMenu(item);
         } else if (entry.item) {
-            addItemToOverflowMenu(entry.item, titleOfTabViewItem(*entry.item));
+            addItemToOverflowMenu(entry.item);
         }
     }
 }
 
-void KZTabBarController::addItemToOverflowMenu(const platform::TabViewItemPtr &item, const QString &title)
+void KZTabBarController::addItemToOverflowMenu(const platform::TabViewItemPtr &item)
 {
-    if (!m_overflowMenu) {
-        m_overflowMenu = std::make_unique<QMenu>();
-        m_overflowMenu->addAction(QString()); // the title line of the pull-down
-    }
-    QAction *action = m_overflowMenu->addAction(KZTabBarViewExtensions::stringByTruncatingToLength(title, MenuTitleLength));
+    m_overflowItems.push_back(item);
+    if (KZTabBarViewDelegate *delegate = m_bar->delegate(); delegate && item)
+        delegate->tabViewTabViewItemIsInOverflowMenu(m_bar->tabView(), item.get(), true);
+}
+
+QMenu *KZTabBarController::overflowMenu()
+{
+    if (!m_menuBuilt)
+        buildOverflowMenu();
+    return m_overflowMenu.get();
+}
+
+void KZTabBarController::buildOverflowMenu()
+{
+    m_menuBuilt = true;
+    if (m_overflowItems.empty())
+        return;
+    ++m_menuBuilds;
+    // A menu is built once per layout: the title line, then one item per tab, titled as
+    // its tab shows it (the title of a button bound to the item).
+    m_overflowMenu = std::make_unique<QMenu>();
+    m_overflowMenu->addAction(QString()); // the title line of the pull-down
     KZTabBarView *bar = m_bar;
-    QObject::connect(action, &QAction::triggered, bar, [bar, action] { bar->_overflowMenuAction(action); });
-    m_items.emplace_back(action, item);
-    if (KZTabBarViewDelegate *delegate = bar->delegate(); delegate && item)
-        delegate->tabViewTabViewItemIsInOverflowMenu(bar->tabView(), item.get(), true);
+    m_items.reserve(m_overflowItems.size());
+    for (const std::weak_ptr<platform::TabViewItem> &weak : m_overflowItems) {
+        const platform::TabViewItemPtr item = weak.lock();
+        const QString title = item ? titleOfTabViewItem(*item) : QString();
+        QAction *action =
+            m_overflowMenu->addAction(KZTabBarViewExtensions::stringByTruncatingToLength(title, MenuTitleLength));
+        QObject::connect(action, &QAction::triggered, bar, [bar, action] { bar->_overflowMenuAction(action); });
+        m_items.emplace_back(action, weak);
+    }
 }
 
 platform::TabViewItemPtr KZTabBarController::itemOfAction(const QAction *action) const

@@ -11,9 +11,12 @@
 // vertical bar the list holds each shown button's y.
 //
 // The overflow menu's first item is the empty title line of the pull-down; the other
-// items carry their tab view items (QAction data: the item's address, see
-// itemOfAction()). Icons of identifiers that have one are set when the menu is about
-// to show.
+// items carry their tab view items (see itemOfAction()). A layout only notes which
+// items overflow (and tells the delegate); the menu is built from that note when it
+// is first asked for after the layout (overflowMenu(), which the pull-down asks when
+// it is about to open), so a pass costs no menu item per overflowing tab. Titles are
+// taken then, as the tabs show them. Icons of identifiers that have one are set when
+// the menu is about to show.
 //
 // Owned by its bar (a plain reference back); owns the current menu. GUI thread only.
 // A width computation that cannot fit even the minimum widths logs its failure and
@@ -36,8 +39,13 @@ public:
     explicit KZTabBarController(KZTabBarView *bar);
     ~KZTabBarController();
 
-    // The current overflow menu, or null when every tab fits.
-    QMenu *overflowMenu() const { return m_overflowMenu.get(); }
+    // The overflow menu of the last layout (built now when the layout has not been
+    // asked for it yet), or null when every tab fits.
+    QMenu *overflowMenu();
+    // Whether the last layout sent tabs to the overflow menu (builds nothing).
+    bool hasOverflowMenu() const { return !m_overflowItems.empty(); }
+    // Counts the layouts whose menu was built (each build replaces the menu).
+    int overflowMenuBuilds() const { return m_menuBuilds; }
     // An item of the tab view that has no button yet, with its index there.
     struct PendingItem
     {
@@ -55,7 +63,8 @@ public:
     // Lowers entries by whole points toward the minimum; answers the points taken.
     static int shrinkWidths(std::vector<double> &widths, int minimum, double available);
     void setupAttachedButtons(const std::vector<KZAttachedTabBarButton *> &buttons, const std::vector<double> &widths);
-    void addItemToOverflowMenu(const platform::TabViewItemPtr &item, const QString &title);
+    // Notes the item for the overflow menu and tells the delegate it is there.
+    void addItemToOverflowMenu(const platform::TabViewItemPtr &item);
     // The tab view item an overflow menu action stands for (held by the tab view, or null).
     platform::TabViewItemPtr itemOfAction(const QAction *action) const;
     // Sets each item's icon from its identifier's "icon" (run when the menu shows).
@@ -84,7 +93,14 @@ private:
     void setupButtons(size_t shown, const ButtonAt &buttonAt, const std::vector<double> &widths,
                       const std::vector<OverflowEntry> &rest);
 
+    void buildOverflowMenu();
+
     KZTabBarView *m_bar;
+    // The items the last layout sent to the menu, in menu order; the menu built from
+    // them (null until asked for) and its actions' items.
+    std::vector<std::weak_ptr<platform::TabViewItem>> m_overflowItems;
     std::unique_ptr<QMenu> m_overflowMenu;
+    bool m_menuBuilt = false;
+    int m_menuBuilds = 0;
     std::vector<std::pair<QAction *, std::weak_ptr<platform::TabViewItem>>> m_items;
 };

@@ -177,8 +177,11 @@ std::vector<KZAttachedTabBarButton *> KZTabBarView::orderedAttachedButtons() con
         if (auto *button = qobject_cast<KZAttachedTabBarButton *>(child))
             buttons.push_back(button);
     }
-    const bool sliding = std::any_of(buttons.begin(), buttons.end(), [](auto *b) { return b->isSliding(); });
-    if (sliding) {
+    // While a tab of this bar is dragged along the row, the row is what the drag has
+    // made of it (the tab view follows at the drop): position order. An animated pass
+    // only moves the buttons to the places of the item order, which stays the order.
+    const bool dragging = std::any_of(buttons.begin(), buttons.end(), [](auto *b) { return b->isInDraggedSlide(); });
+    if (dragging) {
         const bool vertical = m_orientation == Vertical;
         std::stable_sort(buttons.begin(), buttons.end(), [vertical](auto *a, auto *b) {
             return vertical ? a->stackingFrame().y() < b->stackingFrame().y()
@@ -188,18 +191,27 @@ std::vector<KZAttachedTabBarButton *> KZTabBarView::orderedAttachedButtons() con
     }
     // Item order; a button whose item is not in the tab view compares equal to every
     // other, so it is never moved past one (an insertion sort on precomputed indexes).
+    // The indexes come from one walk of the tab view that ends once every button's item
+    // is found: the shown tabs are the first items, so the walk seldom goes far.
     std::unordered_map<const platform::TabViewItem *, int> indexes;
+    indexes.reserve(buttons.size());
+    for (KZAttachedTabBarButton *button : buttons)
+        indexes.emplace(button->tabViewItem().get(), NotFound);
+    size_t missing = indexes.size();
     if (m_tabView) {
         const auto &items = m_tabView->tabViewItems();
-        for (size_t i = 0; i < items.size(); ++i)
-            indexes.emplace(items[i].get(), static_cast<int>(i));
+        for (size_t i = 0; i < items.size() && missing > 0; ++i) {
+            const auto found = indexes.find(items[i].get());
+            if (found != indexes.end() && found->second == NotFound) {
+                found->second = static_cast<int>(i);
+                --missing;
+            }
+        }
     }
     std::vector<std::pair<int, KZAttachedTabBarButton *>> keyed;
     keyed.reserve(buttons.size());
-    for (KZAttachedTabBarButton *button : buttons) {
-        const auto found = indexes.find(button->tabViewItem().get());
-        keyed.emplace_back(found == indexes.end() ? NotFound : found->second, button);
-    }
+    for (KZAttachedTabBarButton *button : buttons)
+        keyed.emplace_back(button->tabViewItem() ? indexes.at(button->tabViewItem().get()) : NotFound, button);
     for (size_t i = 1; i < keyed.size(); ++i) {
         for (size_t j = i; j > 0; --j) {
             const int before = keyed[j - 1].first, here = keyed[j].first;
@@ -385,6 +397,13 @@ void KZTabBarView::updateTabStateMaskOfAttachedButton(KZAttachedTabBarButton *bu
         mask |= KZTabStateFirst;
     else
         mask |= KZTabStateFirst | KZTabStateLast | KZTabStateSingle;
+    // A side without a neighbour has none selected, sliding or at the drop index: marks
+    // left from a neighbour the button had before a move or a removal go.
+    if (!previous)
+        mask &= ~(KZTabStateLeftNeighbourSelected | KZTabStateLeftNeighbourSliding | KZTabStateLeftNeighbourAtDropIndex);
+    if (!next)
+        mask &= ~(KZTabStateRightNeighbourSelected | KZTabStateRightNeighbourSliding
+                  | KZTabStateRightNeighbourAtDropIndex);
     button->setTabState(mask);
 
     unsigned previousMask = previous ? previous->tabState() : 0;
@@ -853,6 +872,10 @@ void KZTabBarView::updateTabBar(bool animate)
 {
     ++m_updateDepth;
     ++m_updateCount;
+    // A slide still running goes no further: the buttons stay where it left them and
+    // this pass moves them on (at once or in a slide of its own). Left running, it
+    // would carry them to the frames of an earlier layout.
+    stopSlideAnimation();
     // 1. Hide or show the bar (not while a tab is dragged).
     const bool dragging = KZTabDragAssistant::sharedDragAssistant()->isDragging();
     if (dragging) {
@@ -897,22 +920,14 @@ void KZTabBarView::updateTabBar(bool animate)
     // 4. Layout and selection.
     m_controller->layoutButtons(std::move(pending));
     synchronizeSelection();
-    // 5. The overflow button and its menu.
-    QMenu *menu = m_controller->overflowMenu();
+    // 5. The overflow button; its menu is filled when it is about to open.
     if (m_overflowPopUpButton) {
-        m_overflowPopUpButton->menu()->clear();
-        if (menu)
-            m_overflowPopUpButton->menu()->addActions(menu->actions());
-        m_overflowPopUpButton->setVisible(menu != nullptr);
+        m_overflowPopUpButton->setVisible(m_controller->hasOverflowMenu());
         positionOverflowMenu();
     }
     // 6./7. Move the buttons to their stacking frames.
     const std::vector<KZAttachedTabBarButton *> buttons = orderedAttachedButtons();
     if (animate) {
-        if (m_slideAnimation) {
-            m_slideAnimation->stop();
-            finalizeSlideAnimation();
-        }
         m_slideAnimation = new KZSlideButtonsAnimation(buttons, this);
         if (m_showAddTabButton && m_addTabButton)
             m_slideAnimation->addAnimationDictionary({m_addTabButton, QRectF(m_addTabButton->geometry()),
@@ -946,6 +961,14 @@ void KZTabBarView::updateTabBar(bool animate)
     Q_EMIT tabBarUpdated();
 }
 
+void KZTabBarView::stopSlideAnimation()
+{
+    if (!m_slideAnimation)
+        return;
+    m_slideAnimation->stop();
+    finalizeSlideAnimation();
+}
+
 void KZTabBarView::finalizeSlideAnimation()
 {
     if (!m_slideAnimation)
@@ -954,6 +977,8 @@ void KZTabBarView::finalizeSlideAnimation()
     m_slideAnimation = nullptr;
     for (KZAttachedTabBarButton *button : orderedAttachedButtons())
         button->slideAnimationDidEnd();
+    // No neighbour slides any more.
+    updateTabStateMaskOfAttachedButtons();
     animation->deleteLater();
     positionAddTabButton();
     updateTrackingAreas();
@@ -1049,15 +1074,36 @@ void KZTabBarView::updateOverflowPopUpButton()
     m_overflowPopUpButton->setVisible(false);
     if (m_style)
         m_style->updateOverflowPopUpButton(m_overflowPopUpButton, this);
-    connect(m_overflowPopUpButton->menu(), &QMenu::aboutToShow, this, &KZTabBarView::updateOverflowMenuImages,
-            Qt::UniqueConnection);
+    connectOverflowPopUpButton();
     positionOverflowMenu();
     const bool show = m_useOverflowMenu && m_tabView && numberOfAttachedButtons() != numberOfTabViewItems();
     m_overflowPopUpButton->setVisible(show);
 }
 
+void KZTabBarView::connectOverflowPopUpButton()
+{
+    connect(m_overflowPopUpButton, &KZOverflowPopUpButton::menuWillPopUp, this, &KZTabBarView::fillOverflowMenu,
+            Qt::UniqueConnection);
+    connect(m_overflowPopUpButton->menu(), &QMenu::aboutToShow, this, &KZTabBarView::updateOverflowMenuImages,
+            Qt::UniqueConnection);
+}
+
+void KZTabBarView::fillOverflowMenu()
+{
+    // The pull-down shows the actions of the last layout's menu; it takes them again
+    // only after a layout or a rebuilt menu.
+    QMenu *menu = m_controller->overflowMenu();
+    QMenu *shown = m_overflowPopUpButton->menu();
+    const QList<QAction *> actions = menu ? menu->actions() : QList<QAction *>();
+    if (shown->actions() == actions)
+        return;
+    shown->clear();
+    shown->addActions(actions);
+}
+
 void KZTabBarView::updateOverflowMenuImages()
 {
+    fillOverflowMenu();
     m_controller->updateOverflowMenuItems();
     for (QAction *action : m_overflowPopUpButton->menu()->actions()) {
         if (m_controller->itemOfAction(action))
@@ -1279,10 +1325,7 @@ void KZTabBarView::changeEvent(QEvent *event)
         positionOverflowMenu();
         update();
     } else if (event->type() == QEvent::ParentChange) {
-        if (m_slideAnimation) {
-            m_slideAnimation->stop();
-            finalizeSlideAnimation();
-        }
+        stopSlideAnimation();
         checkWindowFrame();
     }
 }

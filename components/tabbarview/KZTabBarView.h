@@ -13,7 +13,8 @@
 // The update pass (updateTabBar(animate)) hides or shows the bar, removes the tabs
 // whose items left the tab view, adds tabs for new items, lays them out through the
 // KZTabBarController (widths, overflow menu), syncs the selection and places the
-// overflow and add-tab buttons. setNeedsUpdate(true) asks for one deferred pass: it
+// overflow and add-tab buttons; a pass first stops a slide an earlier animated pass
+// left running. setNeedsUpdate(true) asks for one deferred pass: it
 // queues a single call on the event loop, and requests made while one is pending add
 // nothing; requests made while a pass runs (a delegate answering the hide the pass
 // reports) queue one more pass when it ends. A tab's model change asks for a pass
@@ -131,8 +132,9 @@ public:
 
     // ---- Attached buttons ----
     // In item order (the index of each button's item in the tab view; a button whose
-    // item is not there keeps its place), or left to right / top to bottom while a
-    // slide runs.
+    // item is not there keeps its place), or left to right / top to bottom while one
+    // of the bar's tabs is dragged along the row. An animated pass keeps the item
+    // order: its slide only carries the buttons to their places.
     std::vector<KZAttachedTabBarButton *> attachedButtons() const { return orderedAttachedButtons(); }
     std::vector<KZAttachedTabBarButton *> orderedAttachedButtons() const;
     int numberOfAttachedButtons() const;
@@ -379,9 +381,14 @@ private:
     void updateAddTabButton();
     void updateOverflowPopUpButton();
     void updateImages();
+    void stopSlideAnimation();
     void finalizeSlideAnimation();
     void finalizeHideShow(bool hidden);
     void updateTrackingAreas();
+    void connectOverflowPopUpButton();
+    // Gives the pull-down the actions of the controller's overflow menu (built now
+    // when not yet built since the last layout).
+    void fillOverflowMenu();
     void updateOverflowMenuImages();
     void stopSpring();
     void positionDivider();

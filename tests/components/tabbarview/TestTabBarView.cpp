@@ -176,6 +176,47 @@ TEST(TabBarView, WidthsAndOverflowFollowTheAvailableRoom)
     EXPECT_EQ(buttons[1]->geometry(), QRect(0, 25, 150, 22));
 }
 
+// A pass notes which tabs overflow but builds no menu: the pull-down's menu is built
+// when it opens, once per layout, with the tabs' titles of that moment; choosing an
+// item selects its tab.
+TEST(TabBarView, OverflowMenuIsBuiltWhenThePullDownOpens)
+{
+    Fixture f(8);
+    deliver();
+    KZTabBarController *controller = f.bar.controller();
+    const int builds = controller->overflowMenuBuilds();
+    for (int i = 0; i < 3; ++i)
+        f.bar.updateTabBar(false);
+    EXPECT_EQ(controller->overflowMenuBuilds(), builds);
+    ASSERT_TRUE(f.bar.isOverflowButtonVisible());
+
+    f.tabView.tabViewItemAtIndex(6)->setLabel(QStringLiteral("Renamed"));
+    f.bar.show();
+    KZOverflowPopUpButton *pullDown = f.bar.overflowPopUpButton();
+    pullDown->popUpMenu();
+    ASSERT_TRUE(pullDown->isMenuOpen());
+    EXPECT_EQ(controller->overflowMenuBuilds(), builds + 1);
+    QStringList shown;
+    for (QAction *action : pullDown->menu()->actions())
+        if (action->isVisible())
+            shown << action->text();
+    EXPECT_EQ(shown, (QStringList{QStringLiteral("Tab 4"), QStringLiteral("Tab 5"), QStringLiteral("Tab 6"),
+                                  QStringLiteral("Renamed"), QStringLiteral("Tab 8")}));
+    pullDown->menu()->hide();
+    pullDown->popUpMenu(); // no layout since: the same menu
+    EXPECT_EQ(controller->overflowMenuBuilds(), builds + 1);
+    QAction *sixth = nullptr;
+    for (QAction *action : pullDown->menu()->actions())
+        if (action->text() == QStringLiteral("Tab 6"))
+            sixth = action;
+    ASSERT_TRUE(sixth);
+    EXPECT_TRUE(sixth->isEnabled());
+    sixth->trigger();
+    pullDown->menu()->hide();
+    EXPECT_EQ(f.tabView.selectedTabViewItem()->label(), QStringLiteral("Tab 6"));
+    EXPECT_EQ(f.bar.selectedAttachedButton()->title(), QStringLiteral("Tab 6"));
+}
+
 TEST(TabBarView, TabStateMasksAndSelection)
 {
     Fixture one(1);
