@@ -68,6 +68,7 @@ void VTOverflowPopUpButton::mousePressEvent(QMouseEvent *event)
     }
     m_down = true;
     update();
+    Q_EMIT menuWillPopUp();
     if (!m_overflowMenu) {
         QObject::disconnect(m_menuEnd);
         m_menuEnd = connect(menu(), &QMenu::aboutToHide, this, &VTOverflowPopUpButton::menuEnded);

@@ -4,7 +4,8 @@
 // ("overflowImage", "overflowImagePressed" while its menu is open) and can pulse its
 // alternate image over it.
 //
-// The menu: setOverflowMenu() hands it the control's menu (not owned); a press opens
+// The menu: setOverflowMenu() hands it the control's menu (not owned); a press first
+// tells its owner (menuWillPopUp(), where the owner may hand it the menu), then opens
 // that menu under the button (the first item is the pull-down's title line and is
 // not shown) and the pressed image stays until the menu closes, whichever way.
 //
@@ -60,6 +61,9 @@ public:
 
     void encodeWithCoder(platform::Coder &coder) const;
     bool initWithCoder(platform::Coder &coder);
+
+Q_SIGNALS:
+    void menuWillPopUp();
 
 protected:
     void paintEvent(QPaintEvent *event) override;

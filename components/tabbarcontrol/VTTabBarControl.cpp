@@ -15,6 +15,7 @@
 #include <QPaintEvent>
 
 #include <algorithm>
+#include <unordered_set>
 
 namespace {
 
@@ -74,6 +75,7 @@ VTTabBarControl::VTTabBarControl(QWidget *parent)
 
     m_overflowPopUpButton = new VTOverflowPopUpButton(QRect(int(width() - right + 1), 0, int(right - 1), height()), true, this);
     m_overflowPopUpButton->setVisible(false);
+    connectOverflowPopUpButton();
     positionOverflowMenu();
 
     m_addTabButton = new VTRolloverButton(this);
@@ -461,8 +463,9 @@ void VTTabBarControl::updateTabBar(bool animate)
     hideTabBar(false, true);
     m_tracking->removeAllToolTips();
     m_controller->layoutCells();
-    m_overflowPopUpButton->setOverflowMenu(m_controller->overflowMenu());
-    m_overflowPopUpButton->setVisible(m_controller->overflowMenu() != nullptr);
+    // The menu is handed over when the pull-down is pressed (built then).
+    m_overflowPopUpButton->setOverflowMenu(nullptr);
+    m_overflowPopUpButton->setVisible(m_controller->hasOverflowMenu());
     stopCellAnimation();
 
     if (animate) {
@@ -485,7 +488,7 @@ void VTTabBarControl::updateTabBar(bool animate)
         VTTabBarCell *cell = m_cells[size_t(i)].get();
         cell->setFrame(m_controller->cellFrameAtIndex(i));
         if (!cell->isInOverflowMenu())
-            setupTrackingRectsForCell(cell);
+            setupTrackingRectsForCell(cell, i);
     }
     m_addTabButton->setGeometry(m_controller->addButtonRect().toRect());
     m_addTabButton->setVisible(m_showAddTabButton);
@@ -563,18 +566,22 @@ void VTTabBarControl::animateCells(const QList<QRectF> &targets)
         m_animationTimer->stop();
         m_animationTimer.release()->deleteLater();
     }
-    for (const CellPtr &cell : m_cells) {
-        if (cell->isInOverflowMenu())
+    for (qsizetype i = 0; i < qsizetype(m_cells.size()); ++i) {
+        if (m_cells[size_t(i)]->isInOverflowMenu())
             break;
-        setupTrackingRectsForCell(cell.get());
+        setupTrackingRectsForCell(m_cells[size_t(i)].get(), i);
     }
     update();
 }
 
 void VTTabBarControl::setupTrackingRectsForCell(VTTabBarCell *cell)
 {
-    const qsizetype i = indexOfCell(cell);
-    if (i < 0)
+    setupTrackingRectsForCell(cell, indexOfCell(cell));
+}
+
+void VTTabBarControl::setupTrackingRectsForCell(VTTabBarCell *cell, qsizetype i)
+{
+    if (i < 0 || i >= qsizetype(m_cells.size()) || m_cells[size_t(i)].get() != cell)
         return;
     const QPointF mouse = mouseLocation();
     const QRectF rect = m_controller->cellTrackingRectAtIndex(i);
@@ -600,6 +607,18 @@ void VTTabBarControl::setupTrackingRectsForCell(VTTabBarCell *cell)
             return QString();
         return m_delegate->tabViewToolTipForTabViewItem(m_tabView, tab->representedObject().get()).value_or(QString());
     });
+}
+
+void VTTabBarControl::connectOverflowPopUpButton()
+{
+    connect(m_overflowPopUpButton, &VTOverflowPopUpButton::menuWillPopUp, this,
+            &VTTabBarControl::handOverOverflowMenu, Qt::UniqueConnection);
+}
+
+void VTTabBarControl::handOverOverflowMenu()
+{
+    if (m_overflowPopUpButton)
+        m_overflowPopUpButton->setOverflowMenu(m_controller->overflowMenu());
 }
 
 void VTTabBarControl::positionOverflowMenu()
@@ -705,21 +724,30 @@ void VTTabBarControl::tabViewDidChangeNumberOfTabViewItems(platform::TabView *ta
     if (!tabView)
         return;
     const std::vector<platform::TabViewItemPtr> &items = tabView->tabViewItems();
+    // Membership by hash: a report costs the same for each tab however many there are.
+    std::unordered_set<const platform::TabViewItem *> held;
+    held.reserve(items.size());
+    for (const platform::TabViewItemPtr &item : items)
+        held.insert(item.get());
     const std::vector<CellPtr> copy = m_cells;
     for (const CellPtr &cell : copy) {
         // A drag's placeholders stand for no item: the drag removes them itself.
         if (cell->isPlaceholder())
             continue;
         const platform::TabViewItemPtr item = cell->representedObject();
-        if (std::find(items.begin(), items.end(), item) != items.end())
+        if (held.count(item.get()))
             continue;
         if (m_delegate)
             m_delegate->tabViewDidCloseTabViewItem(tabView, item.get());
         removeTabForCell(cell.get());
     }
-    const std::vector<platform::TabViewItemPtr> represented = representedTabViewItems();
+    std::unordered_set<const platform::TabViewItem *> represented;
+    represented.reserve(m_cells.size());
+    for (const CellPtr &cell : m_cells)
+        if (cell->representedObject())
+            represented.insert(cell->representedObject().get());
     for (const platform::TabViewItemPtr &item : std::vector<platform::TabViewItemPtr>(items))
-        if (std::find(represented.begin(), represented.end(), item) == represented.end())
+        if (!represented.count(item.get()))
             addTabViewItem(item);
     if (m_delegate)
         m_delegate->tabViewDidChangeNumberOfTabViewItems(tabView);

@@ -283,6 +283,11 @@ private:
 
     void positionOverflowMenu();
     void setupTrackingRectsForCell(VTTabBarCell *cell);
+    // The same for the cell at index i of the cells.
+    void setupTrackingRectsForCell(VTTabBarCell *cell, qsizetype i);
+    void connectOverflowPopUpButton();
+    // Gives the pull-down the last layout's menu (built now when not yet built).
+    void handOverOverflowMenu();
     void removeTrackingRectsOfCell(VTTabBarCell *cell);
     void animateCells(const QList<QRectF> &targets);
     void stopCellAnimation();

@@ -183,6 +183,7 @@ bool VTTabBarControl::initWithCoder(platform::Coder &coder)
         m_overflowPopUpButton = static_cast<VTOverflowPopUpButton *>(button.release());
         m_overflowPopUpButton->setParent(this);
         m_overflowPopUpButton->setVisible(!overflow->wasHidden());
+        connectOverflowPopUpButton();
     }
     if (std::unique_ptr<QWidget> button = addTab ? addTab->takeWidget() : nullptr) {
         delete m_addTabButton.data();

@@ -63,7 +63,7 @@ void VTTabBarControl::hideTabBar(bool hide, bool animate)
     m_isHidden = hide;
     m_currentStep = animate ? 0 : 3;
     if (!hide && !animate) {
-        m_overflowPopUpButton->setVisible(m_controller->overflowMenu() != nullptr);
+        m_overflowPopUpButton->setVisible(m_controller->hasOverflowMenu());
         m_addTabButton->setVisible(m_showAddTabButton);
     }
 
@@ -157,7 +157,7 @@ void VTTabBarControl::animateShowHide()
             if (m_delegate)
                 m_delegate->tabViewTabBarDidHide(m_tabView, this);
         } else {
-            m_overflowPopUpButton->setVisible(m_controller->overflowMenu() != nullptr);
+            m_overflowPopUpButton->setVisible(m_controller->hasOverflowMenu());
             m_addTabButton->setVisible(m_showAddTabButton);
             if (m_delegate)
                 m_delegate->tabViewTabBarDidUnhide(m_tabView, this);

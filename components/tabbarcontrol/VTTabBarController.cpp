@@ -271,6 +271,8 @@ void VTTabBarController::setupCells(const QList<qreal> &widths)
     if (m_overflowMenu)
         m_overflowMenu->deleteLater();
     m_overflowMenu = nullptr;
+    m_overflowCells.clear();
+    m_menuBuilt = false;
 
     for (qsizetype i = 0; i < qsizetype(cells.size()); ++i) {
         VTTabBarCell *cell = cells[size_t(i)].get();
@@ -324,7 +326,27 @@ void VTTabBarController::setupCells(const QList<qreal> &widths)
         else
             r.moveTop(m_control->height() + 2);
         m_cellFrames.append(r);
+        m_overflowCells.push_back(cells[size_t(i)]);
+    }
+}
 
+QMenu *VTTabBarController::overflowMenu()
+{
+    if (!m_menuBuilt)
+        buildOverflowMenu();
+    return m_overflowMenu;
+}
+
+void VTTabBarController::buildOverflowMenu()
+{
+    m_menuBuilt = true;
+    if (m_overflowCells.empty())
+        return;
+    ++m_menuBuilds;
+    for (const std::weak_ptr<VTTabBarCell> &weak : m_overflowCells) {
+        const std::shared_ptr<VTTabBarCell> cell = weak.lock();
+        if (!cell)
+            continue;
         if (!m_overflowMenu) {
             m_overflowMenu = new QMenu(m_control);
             m_overflowMenu->addAction(QString());

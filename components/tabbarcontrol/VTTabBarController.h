@@ -3,7 +3,11 @@
 // tab is (in a vertical bar: where each tab starts), which tabs fit and which go to
 // the overflow menu, computes each cell's frame, close-button rectangle and tracking
 // rectangle, sets each cell's selection and tab-state bits, places the add-tab
-// button and builds the overflow menu. The control asks for the results by index.
+// button and notes the tabs of the overflow menu. The control asks for the results by
+// index. The menu itself is built from that note when it is first asked for after a
+// layout (overflowMenu(), which the pull-down asks when it is pressed), so a layout
+// costs no menu item per overflowing tab; the titles (with their counts) are the
+// cells' of that moment.
 //
 // Widths: a horizontal bar gives each tab the optimum width (or its desired width,
 // at most the maximum, when cells are sized to fit) while they fit; then either all
@@ -24,6 +28,7 @@
 #include <QPointer>
 #include <QRectF>
 #include <memory>
+#include <vector>
 
 class VTTabBarCell;
 class VTTabBarControl;
@@ -40,7 +45,13 @@ public:
     QRectF cellTrackingRectAtIndex(qsizetype index) const;
     QRectF closeButtonTrackingRectAtIndex(qsizetype index) const;
     QRectF addButtonRect() const { return m_addButtonRect; }
-    QMenu *overflowMenu() const { return m_overflowMenu; }
+    // The overflow menu of the last layout (built now when not yet asked for since),
+    // or null when every tab fits.
+    QMenu *overflowMenu();
+    // Whether the last layout sent tabs to the overflow menu (builds nothing).
+    bool hasOverflowMenu() const { return !m_overflowCells.empty(); }
+    // Counts the menus built (one at most per layout).
+    int overflowMenuBuilds() const { return m_menuBuilds; }
 
     // Moves the selection marks to the cell.
     void setSelectedCell(VTTabBarCell *cell);
@@ -57,12 +68,17 @@ public:
 
 private:
     void setupCells(const QList<qreal> &widths);
+    void buildOverflowMenu();
 
     VTTabBarControl *m_control;
     QList<QRectF> m_cellTrackingRects;
     QList<QRectF> m_closeButtonTrackingRects;
     QList<QRectF> m_cellFrames;
     QRectF m_addButtonRect;
+    // The cells the last layout sent to the menu, in order.
+    std::vector<std::weak_ptr<VTTabBarCell>> m_overflowCells;
+    bool m_menuBuilt = false;
+    int m_menuBuilds = 0;
     // A child of the control; an old menu goes later (its action may be running).
     QPointer<QMenu> m_overflowMenu;
 };

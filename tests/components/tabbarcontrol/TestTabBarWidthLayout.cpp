@@ -5,6 +5,8 @@
 #include "components/tabbarcontrol/AITruncation.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QMouseEvent>
 #include <gtest/gtest.h>
 
 using namespace tabbarcontroltest;
@@ -104,4 +106,36 @@ TEST(TabBarWidthLayout, InvalidIndexAnswersZero)
     EXPECT_EQ(bar.control->controller()->cellTrackingRectAtIndex(5), QRectF()); // the overflowed tab
     EXPECT_EQ(bar.control->controller()->closeButtonTrackingRectAtIndex(99), QRectF());
     EXPECT_FALSE(bar.control->controller()->cellFrameAtIndex(5).isNull());
+}
+
+// A layout notes the tabs that overflow but builds no menu: pressing the pull-down
+// builds it, once per layout, with the tabs' titles of that moment, and hands it over.
+TEST(TabBarWidthLayout, OverflowMenuIsBuiltWhenThePullDownIsPressed)
+{
+    Bar bar(534, 8);
+    bar.control->show();
+    VTTabBarController *controller = bar.control->controller();
+    const int builds = controller->overflowMenuBuilds();
+    for (int i = 0; i < 3; ++i)
+        bar.control->updateTabBar(false);
+    EXPECT_EQ(controller->overflowMenuBuilds(), builds);
+    VTOverflowPopUpButton *pullDown = bar.control->overflowPopUpButton();
+    ASSERT_FALSE(pullDown->isHidden());
+    EXPECT_EQ(pullDown->overflowMenu(), nullptr);
+
+    bar.tabView.tabViewItemAtIndex(6)->setLabel(QStringLiteral("Renamed"));
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(2, 2), pullDown->mapToGlobal(QPointF(2, 2)), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(pullDown, &press);
+    QMenu *menu = pullDown->overflowMenu();
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(controller->overflowMenuBuilds(), builds + 1);
+    QStringList shown;
+    for (QAction *action : menu->actions())
+        if (action->isVisible())
+            shown << action->text();
+    EXPECT_EQ(shown, (QStringList{QStringLiteral("Tab 5"), QStringLiteral("Renamed"), QStringLiteral("Tab 7")}));
+    EXPECT_EQ(menuTitles(bar), shown); // the controller's menu, the same one
+    EXPECT_EQ(controller->overflowMenuBuilds(), builds + 1);
+    menu->hide();
 }
