@@ -15,6 +15,8 @@
 #include <climits>
 #include <numeric>
 #include <unordered_map>
+#include <unordered_set>
+#include <utility>
 
 namespace {
 
@@ -65,49 +67,124 @@ KZTabBarController::KZTabBarController(KZTabBarView *bar)
 
 KZTabBarController::~KZTabBarController() = default;
 
-void KZTabBarController::layoutButtons(std::vector<PendingItem> pending)
+void KZTabBarController::layoutButtons(bool itemsWithoutButtons)
 {
-    // The row in item order: the bar's buttons with the items that have none yet put
-    // in by their index in the tab view. An item gets its button only when the width
-    // computation reaches it, so the items that overflow never get one.
-    std::vector<Slot> slots;
-    std::sort(pending.begin(), pending.end(), [](const PendingItem &a, const PendingItem &b) { return a.index < b.index; });
-    const std::vector<KZAttachedTabBarButton *> buttons = m_bar->orderedAttachedButtons();
-    std::unordered_map<const platform::TabViewItem *, int> indexes;
-    if (platform::TabView *tabView = m_bar->tabView(); tabView && !pending.empty()) {
-        const auto &items = tabView->tabViewItems();
-        for (size_t i = 0; i < items.size(); ++i)
-            indexes.emplace(items[i].get(), static_cast<int>(i));
+    KZTabBarView &bar = *m_bar;
+    static const std::vector<platform::TabViewItemPtr> noItems;
+    platform::TabView *tabView = bar.tabView();
+    // While a tab is dragged along the row, the row is the buttons as the drag has
+    // placed them; new items wait for the pass after the drop.
+    std::vector<std::pair<int, KZAttachedTabBarButton *>> indexed = bar.indexedAttachedButtons();
+    if (std::any_of(indexed.begin(), indexed.end(), [](const auto &each) { return each.second->isInDraggedSlide(); })) {
+        itemsWithoutButtons = false;
+        indexed.clear();
+        for (KZAttachedTabBarButton *button : bar.orderedAttachedButtons())
+            indexed.emplace_back(KZTabBarView::NotFound, button);
     }
-    slots.reserve(buttons.size() + pending.size());
-    size_t next = 0;
-    for (KZAttachedTabBarButton *button : buttons) {
-        const auto found = indexes.find(button->tabViewItem().get());
-        const int index = found == indexes.end() ? KZTabBarView::NotFound : found->second;
-        while (index != KZTabBarView::NotFound && next < pending.size() && pending[next].index < index)
-            slots.push_back({nullptr, pending[next].item, pending[next].index}), ++next;
-        slots.push_back({button, button->tabViewItem(), index});
+    const std::vector<platform::TabViewItemPtr> &items = tabView && itemsWithoutButtons ? tabView->tabViewItems() : noItems;
+    // The buttons whose items the tab view holds take their items' places in the row;
+    // the others follow the items (without items to walk: every button, in order).
+    std::vector<std::pair<int, KZAttachedTabBarButton *>> placed;
+    std::vector<KZAttachedTabBarButton *> unplaced;
+    for (const auto &[index, button] : indexed) {
+        if (itemsWithoutButtons && index != KZTabBarView::NotFound)
+            placed.emplace_back(index, button);
+        else
+            unplaced.push_back(button);
     }
-    for (; next < pending.size(); ++next)
-        slots.push_back({nullptr, pending[next].item, pending[next].index});
+    std::stable_sort(placed.begin(), placed.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+    size_t itemsWithButtons = 0;
+    for (size_t k = 0; k < placed.size(); ++k)
+        itemsWithButtons += k == 0 || placed[k].first != placed[k - 1].first ? 1 : 0;
+    // The item whose button is out of the bar during a drag has no place.
+    const platform::TabViewItem *detached = bar.detachedTabViewItem();
+    const bool skipDetached = detached && !items.empty()
+        && std::none_of(placed.begin(), placed.end(), [detached](const auto &p) { return p.second->tabViewItem().get() == detached; })
+        && tabView->indexOfTabViewItem(detached) >= 0;
+    size_t n = items.size() - itemsWithButtons - (skipDetached ? 1 : 0) + placed.size() + unplaced.size();
     // A tab dragged over the bar takes its place in the row, which opens the gap.
-    const int gap = m_bar->destinationIndexForDraggedItem();
-    if (KZAttachedTabBarButton *dragged = KZTabDragAssistant::sharedDragAssistant()->draggedButton();
-        dragged && gap != KZTabBarView::NotFound) {
-        slots.insert(slots.begin() + std::clamp(gap, 0, static_cast<int>(slots.size())),
-                     Slot{dragged, dragged->tabViewItem(), KZTabBarView::NotFound});
-    }
-    const ButtonAt at = [this, &slots](size_t i) {
-        Slot &slot = slots[i];
+    KZAttachedTabBarButton *dragged = KZTabDragAssistant::sharedDragAssistant()->draggedButton();
+    const int gap = bar.destinationIndexForDraggedItem();
+    if (gap == KZTabBarView::NotFound)
+        dragged = nullptr;
+    const size_t gapAt = dragged ? static_cast<size_t>(std::clamp(gap, 0, static_cast<int>(n))) : 0;
+    n += dragged ? 1 : 0;
+
+    // The row, made as far as it is asked for.
+    struct Slot
+    {
+        KZAttachedTabBarButton *button = nullptr;
+        platform::TabViewItemPtr item;
+        int index = KZTabBarView::NotFound;
+    };
+    std::vector<Slot> slots;
+    size_t nextItem = 0, nextPlaced = 0, nextUnplaced = 0;
+    int covered = KZTabBarView::NotFound; // the index whose item came with its button
+    bool draggedPlaced = false;
+    const auto makeSlot = [&]() -> Slot {
+        if (dragged && !draggedPlaced && slots.size() == gapAt) {
+            draggedPlaced = true;
+            return {dragged, dragged->tabViewItem(), KZTabBarView::NotFound};
+        }
+        while (nextItem < items.size()) {
+            if (nextPlaced < placed.size() && placed[nextPlaced].first == static_cast<int>(nextItem)) {
+                covered = placed[nextPlaced].first;
+                KZAttachedTabBarButton *button = placed[nextPlaced++].second;
+                return {button, button->tabViewItem(), covered};
+            }
+            const size_t index = nextItem++;
+            if (static_cast<int>(index) == covered || (skipDetached && items[index].get() == detached))
+                continue;
+            return {nullptr, items[index], static_cast<int>(index)};
+        }
+        if (nextPlaced < placed.size()) {
+            KZAttachedTabBarButton *button = placed[nextPlaced++].second;
+            return {button, button->tabViewItem(), KZTabBarView::NotFound};
+        }
+        if (nextUnplaced < unplaced.size()) {
+            KZAttachedTabBarButton *button = unplaced[nextUnplaced++];
+            return {button, button->tabViewItem(), KZTabBarView::NotFound};
+        }
+        draggedPlaced = true;
+        return {dragged, dragged ? dragged->tabViewItem() : nullptr, KZTabBarView::NotFound};
+    };
+    const auto slotAt = [&](size_t i) -> Slot & {
+        while (slots.size() <= i)
+            slots.push_back(makeSlot());
+        return slots[i];
+    };
+    const ButtonAt at = [this, &slotAt](size_t i) {
+        Slot &slot = slotAt(i);
         if (!slot.button)
             slot.button = m_bar->insertAttachedButtonForTabViewItem(slot.item, slot.index);
         return slot.button;
     };
-    const std::vector<double> widths = generateWidths(slots.size(), at);
-    std::vector<OverflowEntry> rest;
-    for (size_t j = std::min(widths.size(), slots.size()); j < slots.size(); ++j)
-        rest.push_back({slots[j].button, slots[j].item});
-    setupButtons(std::min(widths.size(), slots.size()), at, widths, rest);
+    const std::vector<double> widths = generateWidths(n, at);
+    const size_t shown = std::min(widths.size(), n);
+    if (shown > 0)
+        slotAt(shown - 1);
+
+    // The rest of the row goes to the menu: the slots made past the shown ones, then
+    // the tab view's items from where the walk stopped (the dragged tab where its gap
+    // falls among them), then the buttons without a place.
+    OverflowNote note;
+    note.overflows = shown < n;
+    if (note.overflows) {
+        for (size_t j = shown; j < slots.size(); ++j)
+            note.listed.push_back(slots[j].item);
+        const size_t from = nextItem + (static_cast<int>(nextItem) == covered ? 1 : 0);
+        if (from < items.size()) {
+            note.tailFrom = from;
+            note.tailSkip = skipDetached ? detached : nullptr;
+        }
+        if (dragged && !draggedPlaced) {
+            note.draggedAt = gapAt - slots.size();
+            note.draggedItem = dragged->tabViewItem();
+        }
+        for (size_t k = nextUnplaced; k < unplaced.size(); ++k)
+            note.trailing.push_back(unplaced[k]->tabViewItem());
+    }
+    setupButtons(shown, at, widths, std::move(note));
 }
 
 QString KZTabBarController::titleOfTabViewItem(platform::TabViewItem &item)
@@ -308,24 +385,24 @@ void KZTabBarController::setupAttachedButtons(const std::vector<KZAttachedTabBar
                                               const std::vector<double> &widths)
 {
     const size_t m = std::min(widths.size(), buttons.size());
-    std::vector<OverflowEntry> rest;
+    OverflowNote note;
+    note.overflows = m < buttons.size();
     for (size_t j = m; j < buttons.size(); ++j)
-        rest.push_back({buttons[j], buttons[j]->tabViewItem()});
-    setupButtons(m, [&buttons](size_t i) { return buttons[i]; }, widths, rest);
+        note.listed.push_back(buttons[j]->tabViewItem());
+    setupButtons(m, [&buttons](size_t i) { return buttons[i]; }, widths, std::move(note));
 }
 
 void KZTabBarController::setupButtons(size_t shown, const ButtonAt &buttonAt, const std::vector<double> &widths,
-                                      const std::vector<OverflowEntry> &rest)
+                                      OverflowNote note)
 {
     KZTabBarView &bar = *m_bar;
     if (m_overflowMenu)
         m_overflowMenu.release()->deleteLater();
     m_items.clear();
-    m_overflowItems.clear();
     m_menuBuilt = false;
     const bool vertical = bar.orientation() == KZTabBarView::Vertical;
     const int m = static_cast<int>(shown);
-    const bool overflows = !rest.empty();
+    const bool overflows = note.overflows;
     QRectF frame = bar.genericButtonRect();
     KZTabBarViewDelegate *delegate = bar.delegate();
     platform::TabView *tabView = bar.tabView();
@@ -359,7 +436,9 @@ void KZTabBarController::setupButtons(size_t shown, const ButtonAt &buttonAt, co
         button->setStackingFrame(frame);
         if (j == m - 1 && overflows) {
             button->setIsOverflowButton(true);
-            addItemToOverflowMenu(button->tabViewItem());
+            note.listed.insert(note.listed.begin(), button->tabViewItem());
+            if (delegate && item)
+                delegate->tabViewTabViewItemIsInOverflowMenu(tabView, item, true);
         } else {
             button->setIsOverflowButton(false);
         }
@@ -372,23 +451,58 @@ void KZTabBarController::setupButtons(size_t shown, const ButtonAt &buttonAt, co
     });
 
     // The tabs that do not fit: a button the bar has leaves it (the tab view keeps the
-    // item); an item without one goes to the menu as it is.
-    for (const OverflowEntry &entry : rest) {
-        if (entry.button) {
-            const platform::TabViewItemPtr item = entry.button->tabViewItem();
-            bar.removeAttachedButton(entry.button, false);
-            addItemToOverflowMenu(item);
-        } else if (entry.item) {
-            addItemToOverflowMenu(entry.item);
-        }
+    // item); the items go to the menu.
+    std::unordered_set<const KZAttachedTabBarButton *> kept(buttons.begin(), buttons.end());
+    for (KZAttachedTabBarButton *button : bar.orderedAttachedButtons()) {
+        if (!kept.count(button))
+            bar.removeAttachedButton(button, false);
+    }
+    if (KZAttachedTabBarButton *dragged = KZTabDragAssistant::sharedDragAssistant()->draggedButton();
+        dragged && !kept.count(dragged) && dragged->parent() == &bar)
+        bar.removeAttachedButton(dragged, false);
+    if (!overflows)
+        note = OverflowNote();
+    m_overflow = std::move(note);
+    if (delegate && m_overflow.overflows) {
+        // The overflow button's item has heard already.
+        bool first = m > 0;
+        forEachOverflowItem([delegate, tabView, &first](const platform::TabViewItemPtr &item) {
+            if (!std::exchange(first, false))
+                delegate->tabViewTabViewItemIsInOverflowMenu(tabView, item.get(), true);
+        });
     }
 }
 
-void KZTabBarController::addItemToOverflowMenu(const platform::TabViewItemPtr &item)
+void KZTabBarController::forEachOverflowItem(const std::function<void(const platform::TabViewItemPtr &)> &visit) const
 {
-    m_overflowItems.push_back(item);
-    if (KZTabBarViewDelegate *delegate = m_bar->delegate(); delegate && item)
-        delegate->tabViewTabViewItemIsInOverflowMenu(m_bar->tabView(), item.get(), true);
+    const OverflowNote &note = m_overflow;
+    if (!note.overflows)
+        return;
+    for (const WeakItem &weak : note.listed)
+        if (const platform::TabViewItemPtr item = weak.lock())
+            visit(item);
+    size_t at = 0;
+    const auto visitDragged = [&] {
+        if (const platform::TabViewItemPtr item = note.draggedItem.lock())
+            visit(item);
+    };
+    if (note.tailFrom != OverflowNote::NoTail) {
+        if (platform::TabView *tabView = m_bar->tabView()) {
+            const auto &items = tabView->tabViewItems();
+            for (size_t k = note.tailFrom; k < items.size(); ++k) {
+                if (items[k].get() == note.tailSkip)
+                    continue;
+                if (at++ == note.draggedAt)
+                    visitDragged();
+                visit(items[k]);
+            }
+        }
+    }
+    if (note.draggedAt != OverflowNote::NoTail && at <= note.draggedAt)
+        visitDragged();
+    for (const WeakItem &weak : note.trailing)
+        if (const platform::TabViewItemPtr item = weak.lock())
+            visit(item);
 }
 
 QMenu *KZTabBarController::overflowMenu()
@@ -401,7 +515,7 @@ QMenu *KZTabBarController::overflowMenu()
 void KZTabBarController::buildOverflowMenu()
 {
     m_menuBuilt = true;
-    if (m_overflowItems.empty())
+    if (!m_overflow.overflows)
         return;
     ++m_menuBuilds;
     // A menu is built once per layout: the title line, then one item per tab, titled as
@@ -409,15 +523,12 @@ void KZTabBarController::buildOverflowMenu()
     m_overflowMenu = std::make_unique<QMenu>();
     m_overflowMenu->addAction(QString()); // the title line of the pull-down
     KZTabBarView *bar = m_bar;
-    m_items.reserve(m_overflowItems.size());
-    for (const std::weak_ptr<platform::TabViewItem> &weak : m_overflowItems) {
-        const platform::TabViewItemPtr item = weak.lock();
-        const QString title = item ? titleOfTabViewItem(*item) : QString();
-        QAction *action =
-            m_overflowMenu->addAction(KZTabBarViewExtensions::stringByTruncatingToLength(title, MenuTitleLength));
+    forEachOverflowItem([this, bar](const platform::TabViewItemPtr &item) {
+        QAction *action = m_overflowMenu->addAction(
+            KZTabBarViewExtensions::stringByTruncatingToLength(titleOfTabViewItem(*item), MenuTitleLength));
         QObject::connect(action, &QAction::triggered, bar, [bar, action] { bar->_overflowMenuAction(action); });
-        m_items.emplace_back(action, weak);
-    }
+        m_items.emplace_back(action, item);
+    });
 }
 
 platform::TabViewItemPtr KZTabBarController::itemOfAction(const QAction *action) const

@@ -43,28 +43,23 @@ public:
     // asked for it yet), or null when every tab fits.
     QMenu *overflowMenu();
     // Whether the last layout sent tabs to the overflow menu (builds nothing).
-    bool hasOverflowMenu() const { return !m_overflowItems.empty(); }
+    bool hasOverflowMenu() const { return m_overflow.overflows; }
     // Counts the layouts whose menu was built (each build replaces the menu).
     int overflowMenuBuilds() const { return m_menuBuilds; }
-    // An item of the tab view that has no button yet, with its index there.
-    struct PendingItem
-    {
-        platform::TabViewItemPtr item;
-        int index = 0;
-    };
-    // Lays out the bar's buttons and the pending items in item order. A pending item
-    // gets its button (KZTabBarView::insertAttachedButtonForTabViewItem) only when the
-    // width computation reaches it; the items past the shown ones go to the overflow
-    // menu without one, so a pass over many overflowing tabs makes and drops no widget
-    // for them.
-    void layoutButtons(std::vector<PendingItem> pending = {});
+    // Lays out the bar's buttons in item order; with itemsWithoutButtons, the row is
+    // every item of the tab view (but the one whose button is out of the bar during a
+    // drag), and an item without a button gets one
+    // (KZTabBarView::insertAttachedButtonForTabViewItem) only when the width
+    // computation reaches it. The row is walked only as far as the computation goes:
+    // the items past the shown ones go to the overflow menu as a range of the tab view,
+    // without a button and without being visited (unless a delegate hears of each), so
+    // a pass costs what the shown tabs cost, however many overflow.
+    void layoutButtons(bool itemsWithoutButtons = false);
 
     std::vector<double> generateWidthsFromAttachedButtons(const std::vector<KZAttachedTabBarButton *> &buttons);
     // Lowers entries by whole points toward the minimum; answers the points taken.
     static int shrinkWidths(std::vector<double> &widths, int minimum, double available);
     void setupAttachedButtons(const std::vector<KZAttachedTabBarButton *> &buttons, const std::vector<double> &widths);
-    // Notes the item for the overflow menu and tells the delegate it is there.
-    void addItemToOverflowMenu(const platform::TabViewItemPtr &item);
     // The tab view item an overflow menu action stands for (held by the tab view, or null).
     platform::TabViewItemPtr itemOfAction(const QAction *action) const;
     // Sets each item's icon from its identifier's "icon" (run when the menu shows).
@@ -78,27 +73,35 @@ public:
 
 private:
     using ButtonAt = std::function<KZAttachedTabBarButton *(size_t)>;
-    struct Slot
+    using WeakItem = std::weak_ptr<platform::TabViewItem>;
+    // The items of the overflow menu, in order: the listed ones, then (from index
+    // tailFrom on, when set) the tab view's items but tailSkip, with draggedItem put in
+    // at draggedAt among them, then the trailing ones. The tail is read from the tab
+    // view when the menu is built or the delegate told; a change of the tab view's
+    // count asks for a pass, which notes the menu again.
+    struct OverflowNote
     {
-        KZAttachedTabBarButton *button = nullptr;
-        platform::TabViewItemPtr item;
-        int index = 0;
-    };
-    struct OverflowEntry
-    {
-        KZAttachedTabBarButton *button = nullptr; // null: the item has no button
-        platform::TabViewItemPtr item;
+        bool overflows = false;
+        std::vector<WeakItem> listed;
+        static constexpr size_t NoTail = static_cast<size_t>(-1);
+        size_t tailFrom = NoTail;
+        const platform::TabViewItem *tailSkip = nullptr;
+        size_t draggedAt = NoTail;
+        WeakItem draggedItem;
+        std::vector<WeakItem> trailing;
     };
     std::vector<double> generateWidths(size_t n, const ButtonAt &buttonAt);
-    void setupButtons(size_t shown, const ButtonAt &buttonAt, const std::vector<double> &widths,
-                      const std::vector<OverflowEntry> &rest);
+    // Lays out the first shown buttons; the others of the bar leave it, and the note
+    // (with the overflow button's item put first) becomes the menu's.
+    void setupButtons(size_t shown, const ButtonAt &buttonAt, const std::vector<double> &widths, OverflowNote note);
+    void forEachOverflowItem(const std::function<void(const platform::TabViewItemPtr &)> &visit) const;
 
     void buildOverflowMenu();
 
     KZTabBarView *m_bar;
-    // The items the last layout sent to the menu, in menu order; the menu built from
-    // them (null until asked for) and its actions' items.
-    std::vector<std::weak_ptr<platform::TabViewItem>> m_overflowItems;
+    // What the last layout sent to the menu; the menu built from it (null until asked
+    // for) and its actions' items.
+    OverflowNote m_overflow;
     std::unique_ptr<QMenu> m_overflowMenu;
     bool m_menuBuilt = false;
     int m_menuBuilds = 0;

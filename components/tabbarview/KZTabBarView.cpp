@@ -189,6 +189,26 @@ std::vector<KZAttachedTabBarButton *> KZTabBarView::orderedAttachedButtons() con
         });
         return buttons;
     }
+    std::vector<KZAttachedTabBarButton *> ordered;
+    ordered.reserve(buttons.size());
+    for (const auto &[index, button] : indexedAttachedButtons(std::move(buttons)))
+        ordered.push_back(button);
+    return ordered;
+}
+
+std::vector<std::pair<int, KZAttachedTabBarButton *>> KZTabBarView::indexedAttachedButtons() const
+{
+    std::vector<KZAttachedTabBarButton *> buttons;
+    for (QObject *child : children()) {
+        if (auto *button = qobject_cast<KZAttachedTabBarButton *>(child))
+            buttons.push_back(button);
+    }
+    return indexedAttachedButtons(std::move(buttons));
+}
+
+std::vector<std::pair<int, KZAttachedTabBarButton *>>
+KZTabBarView::indexedAttachedButtons(std::vector<KZAttachedTabBarButton *> buttons) const
+{
     // Item order; a button whose item is not in the tab view compares equal to every
     // other, so it is never moved past one (an insertion sort on precomputed indexes).
     // The indexes come from one walk of the tab view that ends once every button's item
@@ -196,7 +216,8 @@ std::vector<KZAttachedTabBarButton *> KZTabBarView::orderedAttachedButtons() con
     std::unordered_map<const platform::TabViewItem *, int> indexes;
     indexes.reserve(buttons.size());
     for (KZAttachedTabBarButton *button : buttons)
-        indexes.emplace(button->tabViewItem().get(), NotFound);
+        if (button->tabViewItem())
+            indexes.emplace(button->tabViewItem().get(), NotFound);
     size_t missing = indexes.size();
     if (m_tabView) {
         const auto &items = m_tabView->tabViewItems();
@@ -220,9 +241,7 @@ std::vector<KZAttachedTabBarButton *> KZTabBarView::orderedAttachedButtons() con
             std::swap(keyed[j - 1], keyed[j]);
         }
     }
-    for (size_t i = 0; i < keyed.size(); ++i)
-        buttons[i] = keyed[i].second;
-    return buttons;
+    return keyed;
 }
 
 int KZTabBarView::numberOfAttachedButtons() const
@@ -896,9 +915,9 @@ void KZTabBarView::updateTabBar(bool animate)
         return;
     }
     // 2. Tabs whose items left the tab view.
-    for (KZAttachedTabBarButton *button : orderedAttachedButtons()) {
+    for (const auto &[index, button] : indexedAttachedButtons()) {
         const platform::TabViewItemPtr item = button->tabViewItem();
-        if (!item || m_tabView->indexOfTabViewItem(item.get()) >= 0)
+        if (!item || index != NotFound)
             continue;
         if (m_delegate)
             m_delegate->tabViewDidDetachTabViewItem(m_tabView, item.get());
@@ -906,19 +925,8 @@ void KZTabBarView::updateTabBar(bool animate)
     }
     // 3. Tabs for new items: the layout gives them buttons as far as the row reaches,
     // and the menu takes the rest as items.
-    std::unordered_set<const platform::TabViewItem *> shown;
-    for (QObject *child : children()) {
-        if (auto *button = qobject_cast<KZAttachedTabBarButton *>(child); button && button->tabViewItem())
-            shown.insert(button->tabViewItem().get());
-    }
-    std::vector<KZTabBarController::PendingItem> pending;
-    const std::vector<platform::TabViewItemPtr> items = m_tabView->tabViewItems();
-    for (size_t index = 0; index < items.size(); ++index) {
-        if (items[index].get() != m_detachedItem && !shown.count(items[index].get()))
-            pending.push_back({items[index], static_cast<int>(index)});
-    }
     // 4. Layout and selection.
-    m_controller->layoutButtons(std::move(pending));
+    m_controller->layoutButtons(true);
     synchronizeSelection();
     // 5. The overflow button; its menu is filled when it is about to open.
     if (m_overflowPopUpButton) {
@@ -1090,6 +1098,10 @@ void KZTabBarView::connectOverflowPopUpButton()
 
 void KZTabBarView::fillOverflowMenu()
 {
+    // A pass asked for and not yet run first (the tab view's count changed): the menu
+    // lists the tabs as they are.
+    if (m_needsUpdate && !isUpdatingTabBar())
+        updateTabBar(false);
     // The pull-down shows the actions of the last layout's menu; it takes them again
     // only after a layout or a rebuilt menu.
     QMenu *menu = m_controller->overflowMenu();

@@ -386,6 +386,11 @@ private:
     void finalizeHideShow(bool hidden);
     void updateTrackingAreas();
     void connectOverflowPopUpButton();
+    // The attached buttons in item order, each with its item's index in the tab view
+    // (NotFound for none); the second form orders the given buttons.
+    std::vector<std::pair<int, KZAttachedTabBarButton *>> indexedAttachedButtons() const;
+    std::vector<std::pair<int, KZAttachedTabBarButton *>>
+    indexedAttachedButtons(std::vector<KZAttachedTabBarButton *> buttons) const;
     // Gives the pull-down the actions of the controller's overflow menu (built now
     // when not yet built since the last layout).
     void fillOverflowMenu();

@@ -217,6 +217,36 @@ TEST(TabBarView, OverflowMenuIsBuiltWhenThePullDownOpens)
     EXPECT_EQ(f.bar.selectedAttachedButton()->title(), QStringLiteral("Tab 6"));
 }
 
+// Each pass tells the delegate where every tab stands: the laid-out ones are not in
+// the menu, the overflow button's item is first put in it, and the others follow in
+// order. The item whose button is out of the bar during a drag is in neither.
+TEST(TabBarView, DelegateHearsWhichTabsAreInTheMenu)
+{
+    class MenuDelegate : public KZTabBarViewDelegate
+    {
+    public:
+        QStringList calls;
+        void tabViewTabViewItemIsInOverflowMenu(TabView *, TabViewItem *item, bool in) override
+        {
+            calls << (in ? QStringLiteral("+") : QStringLiteral("-")) + item->label();
+        }
+    } delegate;
+    Fixture f(8);
+    deliver();
+    f.bar.setDelegate(&delegate);
+    f.bar.updateTabBar(false);
+    EXPECT_EQ(delegate.calls.join(u' '), QStringLiteral("-Tab 1 -Tab 2 -Tab 3 +Tab 4 -Tab 4 +Tab 5 +Tab 6 +Tab 7 +Tab 8"));
+
+    delegate.calls.clear();
+    f.bar.setDetachedTabViewItem(f.tabView.tabViewItemAtIndex(5).get());
+    f.bar.updateTabBar(false);
+    EXPECT_EQ(delegate.calls.join(u' '), QStringLiteral("-Tab 1 -Tab 2 -Tab 3 +Tab 4 -Tab 4 +Tab 5 +Tab 7 +Tab 8"));
+    EXPECT_EQ(f.menuTitles(), (QStringList{QString(), QStringLiteral("Tab 4"), QStringLiteral("Tab 5"),
+                                           QStringLiteral("Tab 7"), QStringLiteral("Tab 8")}));
+    f.bar.setDetachedTabViewItem(nullptr);
+    f.bar.setDelegate(nullptr);
+}
+
 TEST(TabBarView, TabStateMasksAndSelection)
 {
     Fixture one(1);
