@@ -1174,6 +1174,10 @@ void KZTabBarView::tabViewWillSelectTabViewItem(platform::TabView *, platform::T
 void KZTabBarView::tabViewDidSelectTabViewItem(platform::TabView *, platform::TabViewItem *item)
 {
     synchronizeSelection();
+    // Without background closing only the selected tab has a close button, which the
+    // layout gives: the pass moves it to the new selection.
+    if (!m_allowsBackgroundTabClosing)
+        setNeedsUpdate(true);
     if (m_delegate)
         m_delegate->tabViewDidSelectTabViewItem(m_tabView, item);
 }

@@ -327,6 +327,15 @@ TEST(TabBarView, WithoutBackgroundClosingOnlyTheSelectedTabShowsItsCloseButton)
     ASSERT_EQ(f.tabView.numberOfTabViewItems(), 2);
     EXPECT_EQ(f.tabView.tabViewItemAtIndex(0)->label(), QStringLiteral("Tab 1"));
     EXPECT_EQ(f.tabView.tabViewItemAtIndex(1)->label(), QStringLiteral("Tab 3"));
+    // The close button goes with the selection.
+    for (const int selected : {0, 1}) {
+        f.tabView.selectTabViewItemAtIndex(selected);
+        deliver();
+        buttons = f.bar.orderedAttachedButtons();
+        ASSERT_EQ(buttons.size(), 2u);
+        for (size_t i = 0; i < buttons.size(); ++i)
+            EXPECT_EQ(buttons[i]->closeButton()->isVisible(), int(i) == selected) << selected << " " << i;
+    }
 
     f.bar.setAllowsBackgroundTabClosing(true);
     deliver();
