@@ -8,6 +8,7 @@
 #include <QAbstractItemView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QScopedValueRollback>
 #include <QSignalBlocker>
 #include <QStandardItemModel>
 
@@ -19,6 +20,35 @@ NTXEncodingPopUpButton::NTXEncodingPopUpButton(QWidget *parent) : QComboBox(pare
         [this](const platform::Notification &) { encodingsListChanged(); });
     view()->installEventFilter(this);
     view()->viewport()->installEventFilter(this);
+    // Whatever way the command item became current (the open list, the keyboard, a
+    // window system's own way of choosing in a list), it runs the command and the
+    // choice before it comes back: the command is never an encoding chosen.
+    connect(this, &QComboBox::currentIndexChanged, this, [this](int index) noexcept {
+        if (!isCommandIndex(index)) {
+            m_chosenIndex = index;
+            return;
+        }
+        {
+            const QSignalBlocker blocker(this);
+            setCurrentIndex(m_chosenIndex < count() - 1 ? m_chosenIndex : -1);
+        }
+        // The choice shown again is announced after the command item's announcement
+        // has reached everyone: the last word is the choice.
+        QMetaObject::invokeMethod(
+            this, [this]() noexcept { Q_EMIT currentIndexChanged(currentIndex()); }, Qt::QueuedConnection);
+        // Stepping onto it with the arrow keys or the wheel only passes over it.
+        if (!m_steppingOver)
+            queueCommand();
+    });
+}
+
+void NTXEncodingPopUpButton::queueCommand()
+{
+    // Once however many ways reach the command item in one go.
+    if (m_commandQueued)
+        return;
+    m_commandQueued = true;
+    QMetaObject::invokeMethod(this, &NTXEncodingPopUpButton::runCommand, Qt::QueuedConnection);
 }
 
 NTXEncodingPopUpButton::~NTXEncodingPopUpButton()
@@ -61,6 +91,7 @@ void NTXEncodingPopUpButton::setupPopUp(quint32 selected, bool withDefaultEntry)
             }
         }
         setCurrentIndex(-1);
+        m_chosenIndex = -1;
     }
     selectItemAtIndex(menu.selectedIndex);
     m_hasDefaultEntry = withDefaultEntry;
@@ -89,6 +120,7 @@ void NTXEncodingPopUpButton::encodingsListChanged()
 
 void NTXEncodingPopUpButton::runCommand()
 {
+    m_commandQueued = false;
     hidePopup();
     NTXSelectEncodingsPanel::sharedPanel().showPanel();
 }
@@ -99,14 +131,16 @@ bool NTXEncodingPopUpButton::eventFilter(QObject *watched, QEvent *event)
     if (watched == view()->viewport() && event->type() == QEvent::MouseButtonRelease) {
         const auto *mouse = static_cast<QMouseEvent *>(event);
         if (isCommandIndex(view()->indexAt(mouse->position().toPoint()).row())) {
-            runCommand();
+            hidePopup();
+            queueCommand();
             return true;
         }
     } else if (watched == view() && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         if ((key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space)
             && isCommandIndex(view()->currentIndex().row())) {
-            runCommand();
+            hidePopup();
+            queueCommand();
             return true;
         }
     }
@@ -115,16 +149,12 @@ bool NTXEncodingPopUpButton::eventFilter(QObject *watched, QEvent *event)
 
 void NTXEncodingPopUpButton::keyPressEvent(QKeyEvent *event)
 {
-    const int before = currentIndex();
+    const QScopedValueRollback stepping(m_steppingOver, true);
     QComboBox::keyPressEvent(event);
-    if (isCommandIndex(currentIndex()))
-        setCurrentIndex(before);
 }
 
 void NTXEncodingPopUpButton::wheelEvent(QWheelEvent *event)
 {
-    const int before = currentIndex();
+    const QScopedValueRollback stepping(m_steppingOver, true);
     QComboBox::wheelEvent(event);
-    if (isCommandIndex(currentIndex()))
-        setCurrentIndex(before);
 }

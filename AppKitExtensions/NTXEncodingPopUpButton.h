@@ -6,8 +6,8 @@
 // unknown number is not shown.
 //
 // Owned by its parent widget; main thread only. The command item is never the
-// selection: choosing it opens the shared NTXSelectEncodingsPanel and keeps the
-// previous choice. selectItemAtIndex() takes an index only when index + 2 ≤ count
+// selection: choosing it, whichever way, opens the shared NTXSelectEncodingsPanel and
+// the previous choice stays shown; the arrow keys and the wheel pass over it. selectItemAtIndex() takes an index only when index + 2 ≤ count
 // (so -1, no selection, passes whenever there is an item). The pop-up rebuilds itself
 // when "EncodingsListChanged" is posted, keeping the encoding it shows.
 #include <QComboBox>
@@ -42,8 +42,14 @@ protected:
 private:
     void encodingsListChanged();
     void runCommand();
+    void queueCommand();
     bool isCommandIndex(int index) const;
 
     quint32 m_defaultEncoding;
     bool m_hasDefaultEntry = false;
+    // The item shown before the command item was reached (-1: none).
+    int m_chosenIndex = -1;
+    // Set while a key or the wheel steps through the items.
+    bool m_steppingOver = false;
+    bool m_commandQueued = false;
 };

@@ -4,6 +4,7 @@
 #include "NTXAppKit/preferences/NTXPrefPaneBundle.h"
 #include "NTXAppKit/preferences/NTXPrefPaneIcon.h"
 #include "NTXAppKit/preferences/NTXPrefPaneIconView.h"
+#include "platform/drawing/ScreenFit.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/GeometryText.h"
 #include "platform/foundation/UserDefaults.h"
@@ -377,9 +378,13 @@ void NTXPreferenceWindowController::placeAtSavedFrame()
         const auto sane = [](double v) { return std::isfinite(v) && std::abs(v) <= MaxFrameCoordinate; };
         if (count >= 4 && sane(saved.x()) && sane(saved.y()) && sane(saved.width()) && sane(saved.height())) {
             // Qt's frames are y-down: the saved top-left corner is where the
-            // window's top-left goes; the window keeps its size.
+            // window's top-left goes; the window keeps its size. A frame saved on a
+            // larger screen or at a smaller scale factor comes back on this screen,
+            // title bar and borders included.
             const QRect frame(QPoint(int(std::lround(saved.x())), int(std::lround(saved.y()))), m_window->size());
-            m_window->setFrame(frame, false);
+            const QMargins decorations = platform::ScreenFit::decorationMargins(m_window);
+            m_window->setFrame(
+                platform::ScreenFit::fittedClientGeometry(frame.marginsAdded(decorations), decorations), false);
             placed = true;
         }
     }
@@ -511,6 +516,10 @@ void NTXPreferenceWindowController::changeContentView(QWidget *view)
 void NTXPreferenceWindowController::showPreferences(QObject *)
 {
     if (NTXWindow *w = window()) {
+        // Shown again on a screen that changed meanwhile (fewer, smaller, another
+        // scale factor), the whole frame comes back on it.
+        if (w->isHidden())
+            platform::ScreenFit::fitWindowFrameWhenFramed(w);
         w->show();
         w->raise();
         w->activateWindow();

@@ -195,9 +195,12 @@ bool AboutBox::setFrameUsingName(const QString &name)
         return false;
     const QRect frame = saved.toAlignedRect();
     m_restoringFrame = true;
-    // Fitted to the screens there are now: a frame saved on a larger screen shrinks to
-    // this one, a frame on no screen any more keeps its size but not its place.
-    setGeometry(platform::ScreenFit::fittedFrame(frame));
+    // Fitted to the screens there are now, title bar and borders included: a frame
+    // saved on a larger screen (or at a smaller scale factor) shrinks to this one, a
+    // frame on no screen any more keeps its size but not its place.
+    const QMargins decorations = platform::ScreenFit::decorationMargins(this);
+    setGeometry(platform::ScreenFit::fittedClientGeometry(frame.marginsAdded(decorations), decorations));
+    platform::ScreenFit::fitWindowFrameWhenFramed(this);
     m_restoringFrame = false;
     return true;
 }

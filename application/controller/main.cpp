@@ -8,31 +8,47 @@
 #include "NTXAppKit/reporting/NTXCrashReporter.h"
 #include "application/controller/AppController.h"
 #include "application/controller/ApplicationInfo.h"
+#include "application/controller/CommandLine.h"
 #include "application/document/DocumentServices.h"
 #include "application/base/BuildInfo.h"
 #include "application/tree/DocumentReadAhead.h"
 #include "platform/desktop/ApplicationInstance.h"
 #include "platform/drawing/Application.h"
 
+#include <QFileInfo>
 #include <QStringList>
+
+#include <cstdio>
 
 namespace {
 
-// The names of files among the arguments (any argument but an option).
-QStringList fileArguments(const QStringList &arguments)
+void print(std::FILE *stream, const QString &text)
 {
-    QStringList files;
-    for (const QString &argument : arguments) {
-        if (!argument.isEmpty() && !argument.startsWith(QLatin1Char('-')))
-            files.append(argument);
-    }
-    return files;
+    std::fputs(text.toLocal8Bit().constData(), stream);
+    std::fflush(stream);
 }
 
 } // namespace
 
 int main(int argc, char **argv)
 {
+    // --help and --version print and exit before anything else is made (no display
+    // is needed for them).
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    const QString programName =
+        argc > 0 ? QFileInfo(QString::fromLocal8Bit(argv[0])).fileName() : QStringLiteral(CHRONARK_EXECUTABLE_NAME);
+    const CommandLine early = CommandLine::parse(arguments, true);
+    if (early.action() == CommandLine::Action::ShowHelp) {
+        print(stdout, CommandLine::helpText(programName));
+        return 0;
+    }
+    if (early.action() == CommandLine::Action::ShowVersion) {
+        print(stdout, CommandLine::versionText());
+        return 0;
+    }
+
     // A crash from here on leaves a report, offered at the next launch.
     ApplicationInfo::install();
     NTXCrashReporter::installCrashHandler();
@@ -42,12 +58,7 @@ int main(int argc, char **argv)
     // once they are read. (Qt's own options, taken out of the arguments by the
     // application object, may be read in vain here: only the files opened count.)
     DocumentReadAhead readAhead;
-    {
-        QStringList arguments;
-        for (int i = 1; i < argc; ++i)
-            arguments.append(QString::fromLocal8Bit(argv[i]));
-        readAhead.read(fileArguments(arguments));
-    }
+    readAhead.read(early.files());
 
     platform::Application app(argc, argv);
     // The first window shows icons and measures text: the icons are drawn and the font
@@ -60,7 +71,13 @@ int main(int argc, char **argv)
     QCoreApplication::setApplicationVersion(QStringLiteral(CHRONARK_VERSION_STRING));
     QGuiApplication::setDesktopFileName(QStringLiteral("chronark"));
 
-    const QStringList files = fileArguments(QCoreApplication::arguments().mid(1));
+    // What is left once Qt took its own options: any other option is refused.
+    const CommandLine line = CommandLine::parse(QCoreApplication::arguments().mid(1), false);
+    if (line.action() == CommandLine::Action::Refuse) {
+        print(stderr, CommandLine::refusalText(programName, line.unknownOption()));
+        return CommandLine::RefusedExitCode;
+    }
+    const QStringList &files = line.files();
 
     // A document opened again comes to the front of the instance that runs.
     platform::ApplicationInstance instance(QStringLiteral(CHRONARK_BUNDLE_IDENTIFIER));

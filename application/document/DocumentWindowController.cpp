@@ -151,14 +151,18 @@ void DocumentWindowController::applyStoredWindowState()
         if (step <= 0)
             step = window->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, window);
         place = platform::ScreenFit::cascadedTopLeft(last->frameGeometry(), frameSize, step);
+    } else if (!placeUsable) {
+        // A first window without a stored place goes where the cascade starts again,
+        // the top-left corner of the available area, whatever else is on the screen:
+        // left to the window manager, an alert up at launch pushed it into a corner.
+        place = platform::ScreenFit::availableAreaFor(QRect()).topLeft();
     }
     // Frames are in device-independent pixels; one saved on a larger screen (or at
     // a smaller scale factor), like the window's own size at a large scale factor, is
     // made to fit this one.
     const QRect fitted = platform::ScreenFit::fittedFrame(QRect(place, frameSize));
     window->resize(fitted.marginsRemoved(decorations).size());
-    if (placeUsable || last)
-        window->move(fitted.topLeft());
+    window->move(fitted.topLeft());
     // Opened after the frame is set: the inspector widens the window from there.
     if (available && window->windowDrawer()->isHidden() && m_document.docValues().drawerVisible())
         window->windowDrawer()->show();

@@ -191,7 +191,9 @@ void DocumentExportPanel::storeChoices()
 {
     const Choices chosen = choices();
     m_defaults.setInteger(chosen.format, LastExportTypeKey);
-    m_defaults.setInteger(chosen.encoding, ExportEncodingNewKey);
+    // Only an encoding is stored: the next export starts from it.
+    if (NTXStringEncodings::isAvailable(chosen.encoding))
+        m_defaults.setInteger(chosen.encoding, ExportEncodingNewKey);
     m_defaults.setBool(m_ui->exportWithoutTimeEntry->isChecked(), ExportWithoutTimeEntryKey);
     m_defaults.setBool(m_ui->exportWithoutDayEntry->isChecked(), ExportWithoutDayEntryKey);
     m_defaults.setBool(m_ui->exportSelectedJobs->isChecked(), ExportSelectedJobsKey);

@@ -205,9 +205,10 @@ bool DocumentExporter::canWriteText(quint32 encoding, QString *errorReason)
     if (NTXStringEncodings::isAvailable(encoding))
         return true;
     if (errorReason) {
+        // An encoding is named by its name; a number that names none is no encoding.
         const QString name = NTXStringEncodings::displayName(encoding);
-        *errorReason = platform::localized(QStringLiteral("LSExportEncodingUnusable"))
-                           .arg(name.isEmpty() ? QString::number(encoding) : name);
+        *errorReason = name.isEmpty() ? platform::localized(QStringLiteral("LSExportNoEncoding"))
+                                      : platform::localized(QStringLiteral("LSExportEncodingUnusable")).arg(name);
     }
     return false;
 }

@@ -1,6 +1,9 @@
 #include "platform/drawing/ScreenFit.h"
 
 #include <QApplication>
+#include <QEvent>
+#include <QPointer>
+#include <QWindow>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QStyle>
@@ -48,8 +51,14 @@ QMargins ownDecorations(const QWidget *window)
         return {};
     const QRect frame = window->frameGeometry();
     const QRect client = window->geometry();
-    const QMargins margins(client.left() - frame.left(), client.top() - frame.top(), frame.right() - client.right(),
-                           frame.bottom() - client.bottom());
+    QMargins margins(client.left() - frame.left(), client.top() - frame.top(), frame.right() - client.right(),
+                     frame.bottom() - client.bottom());
+    // The widget learns of its frame when it is moved or resized; a window manager that
+    // frames a window where it asked to be tells only the native window.
+    if (margins.isNull()) {
+        if (const QWindow *native = window->windowHandle())
+            margins = native->frameMargins();
+    }
     // Margins that no decoration has (a window in the middle of being reparented).
     const auto usable = [](int side) { return side >= 0 && side < 200; };
     if (!usable(margins.left()) || !usable(margins.top()) || !usable(margins.right()) || !usable(margins.bottom()))
@@ -91,15 +100,95 @@ bool fitWindowFrame(QWidget *window)
 {
     if (!window || !window->isWindow() || window->isHidden())
         return false;
-    const QRect frame = window->frameGeometry();
+    const QMargins decorations = decorationMargins(window);
+    const QRect frame = window->geometry().marginsAdded(decorations);
     const QRect fitted = fittedFrame(frame);
     if (fitted == frame)
         return false;
-    const QMargins decorations = decorationMargins(window);
     if (fitted.size() != frame.size())
         window->resize(fitted.marginsRemoved(decorations).size());
     window->move(fitted.topLeft());
     return true;
+}
+
+namespace {
+
+// Shown, with decorations around it that a window manager could have made (in the
+// middle of reparenting, a frame of 1×1 pixels at the origin is seen).
+bool isFramed(const QWidget *window)
+{
+    return window->isVisible() && !ownDecorations(window).isNull();
+}
+
+// Fits its window once the window manager framed it, then goes. The window manager
+// may frame a window without moving its client area (no move event then): its first
+// exposure after the show tells, as the frame is made before the window is mapped.
+class FitWhenFramed : public QObject
+{
+public:
+    static inline const QString Name = QStringLiteral("platform::ScreenFit::FitWhenFramed");
+
+    explicit FitWhenFramed(QWidget *window) : QObject(window), m_window(window)
+    {
+        setObjectName(Name);
+        window->installEventFilter(this);
+        watchNativeWindow();
+    }
+
+    // Event filters run inside Qt's event delivery: nothing here throws (geometry
+    // arithmetic and QWidget calls only).
+    bool eventFilter(QObject *watched, QEvent *event) noexcept override
+    {
+        if (m_done)
+            return false;
+        const QEvent::Type type = event->type();
+        if (watched == m_window && type == QEvent::Show)
+            watchNativeWindow();
+        const bool framedNow = ((watched == m_window || watched == m_native)
+                                && (type == QEvent::Move || type == QEvent::Resize))
+                               || (watched == m_native && type == QEvent::Expose && m_native->isExposed());
+        if (framedNow && isFramed(m_window)) {
+            m_done = true;
+            m_window->removeEventFilter(this);
+            if (m_native)
+                m_native->removeEventFilter(this);
+            fitWindowFrame(m_window);
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    void watchNativeWindow()
+    {
+        QWindow *native = m_window->windowHandle();
+        if (!native || native == m_native)
+            return;
+        if (m_native)
+            m_native->removeEventFilter(this);
+        m_native = native;
+        native->installEventFilter(this);
+    }
+
+    QWidget *m_window;
+    QPointer<QWindow> m_native;
+    bool m_done = false;
+};
+
+} // namespace
+
+void fitWindowFrameWhenFramed(QWidget *window)
+{
+    if (!window || !window->isWindow())
+        return;
+    if (isFramed(window)) {
+        fitWindowFrame(window);
+        return;
+    }
+    // One waits at a time: a window shown and hidden again before it was framed
+    // (as with a platform without decorations) does not gather them.
+    if (!window->findChild<QObject *>(FitWhenFramed::Name, Qt::FindDirectChildrenOnly))
+        new FitWhenFramed(window);
 }
 
 QPoint cascadedTopLeft(const QRect &previous, const QSize &frameSize, int step)

@@ -33,6 +33,13 @@ QRect fittedClientGeometry(const QRect &frame, const QMargins &decorations);
 // Answers whether it changed anything.
 bool fitWindowFrame(QWidget *window);
 
+// Fits the window's frame to its screen (as fitWindowFrame()) once the window manager
+// has framed it: at once when it is shown with its decorations already, else on the
+// first move or resize that shows them. A stored frame placed before the window was
+// shown counted a guess of the decorations; this corrects it. Once per call (a call
+// while one still waits adds nothing).
+void fitWindowFrameWhenFramed(QWidget *window);
+
 // The top-left corner of a window's frame of `frameSize` cascaded from a window
 // whose frame is `previous`: `step` right and down; on an axis where the frame
 // would leave the available area it starts again at the area's edge.

@@ -1,11 +1,14 @@
 #include "AppKitExtensions/NTXEncodingPopUpButton.h"
+#include "AppKitExtensions/NTXSelectEncodingsPanel.h"
 #include "FoundationExtensions/NTXEncodingManager.h"
 #include "FoundationExtensions/NTXStringEncodings.h"
 #include "platform/foundation/UserDefaults.h"
 
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QStandardItemModel>
+#include <QTest>
 
 using namespace NTXStringEncodings;
 
@@ -142,4 +145,57 @@ TEST_F(ManagerTest, RevertGivesTheSixDefaults)
                               WindowsCP1252StringEncoding, ShiftJISMacStringEncoding, GB18030StringEncoding}));
     EXPECT_FALSE(platform::UserDefaults::standardUserDefaults().objectForKey(NTXEncodingManager::EncodingsKey).isValid());
     setDefaultCStringEncoding(0);
+}
+
+// However the command item is reached, the panel opens and the encoding chosen before
+// stays shown and selected; no number but an encoding's is ever the selection.
+TEST_F(ManagerTest, TheCommandItemOpensThePanelAndLeavesTheChoiceAsItWas)
+{
+    storeList({4, 30, 12});
+    NTXEncodingPopUpButton popUp;
+    popUp.setEncoding(30, false);
+    const int chosen = popUp.currentIndex();
+    ASSERT_EQ(popUp.selectedEncoding(), quint32(MacOSRomanStringEncoding));
+    const int command = popUp.count() - 1;
+    ASSERT_EQ(popUp.itemText(command), Command);
+    NTXSelectEncodingsPanel &panel = NTXSelectEncodingsPanel::sharedPanel();
+
+    QList<int> announced;
+    QObject::connect(&popUp, &QComboBox::currentIndexChanged, &popUp, [&](int index) { announced << index; });
+    const auto expectUnchangedAndPanelShown = [&](const char *how) {
+        SCOPED_TRACE(how);
+        EXPECT_EQ(popUp.currentIndex(), chosen);
+        EXPECT_EQ(popUp.currentText(), QStringLiteral("Western (Mac OS Roman)"));
+        EXPECT_EQ(popUp.selectedEncoding(), quint32(MacOSRomanStringEncoding));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return panel.isVisible(); }, 5000));
+        // The last word of the announcements is the choice shown.
+        if (!announced.isEmpty()) {
+            EXPECT_EQ(announced.last(), chosen);
+        }
+        panel.hide();
+        announced.clear();
+    };
+
+    // Made current the way a list chooses an item.
+    popUp.setCurrentIndex(command);
+    expectUnchangedAndPanelShown("set current");
+
+    // Chosen in the open list with the Return key.
+    popUp.showPopup();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return popUp.view()->isVisible(); }, 5000));
+    popUp.view()->setCurrentIndex(popUp.model()->index(command, 0));
+    QTest::keyClick(popUp.view(), Qt::Key_Return);
+    expectUnchangedAndPanelShown("return in the list");
+    popUp.hidePopup();
+
+    // The arrow keys pass over it: no panel, the last encoding stays chosen.
+    QCoreApplication::processEvents();
+    ASSERT_FALSE(panel.isVisible()) << "the command ran once";
+    popUp.setCurrentIndex(2);
+    QTest::keyClick(&popUp, Qt::Key_Down);
+    QTest::keyClick(&popUp, Qt::Key_Down);
+    EXPECT_EQ(popUp.currentIndex(), 2);
+    EXPECT_NE(popUp.selectedEncoding(), NoStringEncoding);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(panel.isVisible());
 }

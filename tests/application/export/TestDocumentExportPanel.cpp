@@ -6,6 +6,7 @@
 
 #include "application/base/DefaultsKeys.h"
 #include "application/export/DocumentExportPanel.h"
+#include "AppKitExtensions/NTXSelectEncodingsPanel.h"
 #include "application/export/DocumentPrintAccessoryViewController.h"
 #include "application/export/DocumentPrintPanel.h"
 #include "FoundationExtensions/NTXStringEncodings.h"
@@ -221,6 +222,29 @@ TEST_F(ExportPanelTest, AStoredEncodingThatCannotBeUsedIsReplacedAndAnExportInOn
                                     NTXStringEncodings::MacJapaneseStringEncoding, document->docValues(), 0, &reason));
     EXPECT_FALSE(reason.isEmpty());
     EXPECT_EQ(testsupport::readFile(path(QStringLiteral("kept.txt"))), "old contents");
+}
+
+TEST_F(ExportPanelTest, TheEncodingListCommandLeavesTheChosenEncodingToExportAndStore)
+{
+    defaults->setInteger(qint64(NTXStringEncodings::MacOSRomanStringEncoding), ExportEncodingNewKey);
+    defaults->setInteger(DocumentExporter::TabText, LastExportTypeKey);
+    DocumentExportPanel *panel = openExportPanel();
+    ASSERT_NE(panel, nullptr);
+    auto *encoding = control<QComboBox>(panel->exportView(), "exportEncodingPopup");
+    const QString roman = NTXStringEncodings::displayName(NTXStringEncodings::MacOSRomanStringEncoding);
+    ASSERT_EQ(encoding->currentText(), roman);
+    // The last item is "Customize Encodings List…": picking it opens the list's panel.
+    encoding->setCurrentIndex(encoding->count() - 1);
+    drainEvents();
+    EXPECT_EQ(encoding->currentText(), roman);
+    EXPECT_EQ(panel->choices().encoding, NTXStringEncodings::MacOSRomanStringEncoding);
+    NTXSelectEncodingsPanel::sharedPanel().hide();
+
+    panel->savePanel()->selectFile(path(QStringLiteral("roman")));
+    QMetaObject::invokeMethod(panel->savePanel(), "accept");
+    drainEvents();
+    EXPECT_TRUE(QFileInfo::exists(path(QStringLiteral("roman.txt"))));
+    EXPECT_EQ(defaults->integerForKey(ExportEncodingNewKey), qint64(NTXStringEncodings::MacOSRomanStringEncoding));
 }
 
 TEST_F(ExportPanelTest, AnExportThatCannotBeWrittenShowsAnAlert)

@@ -18,6 +18,8 @@
 #include "platform/drawing/BundleImages.h"
 #include "NTXAppKit/preferences/NTXPreferenceWindowController.h"
 #include "application/document/DocumentToolbar.h"
+#include "NTXAppKit/preferences/NTXWindow.h"
+#include "platform/foundation/GeometryText.h"
 
 #include <QDir>
 #include <QDockWidget>
@@ -27,6 +29,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeView>
+#include <QWindow>
 #include <iostream>
 
 using namespace appcontrollertest;
@@ -67,8 +70,13 @@ protected:
     // Shown and framed by the window manager, and settled where it put it.
     static bool framed(QWidget *window)
     {
-        if (!QTest::qWaitFor([&] { return window->isVisible() && window->frameGeometry() != window->geometry(); },
-                             10000)) {
+        // The native window hears of its frame even when the widget is not moved.
+        const auto hasFrame = [&] {
+            return window->isVisible()
+                   && (window->frameGeometry() != window->geometry()
+                       || (window->windowHandle() && !window->windowHandle()->frameMargins().isNull()));
+        };
+        if (!QTest::qWaitFor(hasFrame, 10000)) {
             QByteArray state;
             desktoptest::runProgram(QStringLiteral("xprop"), {QStringLiteral("-id"), QString::number(window->winId())}, &state);
             QByteArray root;
@@ -320,6 +328,60 @@ TEST_F(DocumentWindowPlacementTest, AnAlertAboutAFileStandsAboveTheWindowsThatOp
         5000))
         << "the alert is at the top of the stack";
     EXPECT_TRUE(QTest::qWaitForWindowActive(box));
+}
+
+TEST_F(DocumentWindowPlacementTest, AFirstWindowGoesWhereAnyFirstWindowGoesWhileAnAlertIsUp)
+{
+    // An alert up at launch (the crash offer, a file that cannot be read) in the
+    // middle of the screen when the first window opens.
+    auto *box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Chronark"),
+                                QStringLiteral("The document \u201cbroken.chronark\u201d could not be opened."),
+                                QMessageBox::Ok);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::ApplicationModal);
+    box->show();
+    ASSERT_TRUE(framed(box));
+    MyDocument *first = newDocument();
+    QWidget *window = first->mainWindow();
+    ASSERT_TRUE(framed(window));
+    const QRect besideTheAlert = window->frameGeometry();
+    EXPECT_TRUE(area.contains(besideTheAlert)) << describe(besideTheAlert);
+    box->close();
+    first->close();
+
+    // Where a first window goes with nothing else on the screen.
+    MyDocument *alone = newDocument();
+    ASSERT_TRUE(framed(alone->mainWindow()));
+    EXPECT_EQ(besideTheAlert.topLeft(), alone->mainWindow()->frameGeometry().topLeft()) << describe(besideTheAlert);
+}
+
+// A frame stored at another scale factor or on a larger screen: its corner lies
+// beyond this screen. The preferences window comes back with its whole frame on it.
+TEST_F(DocumentWindowPlacementTest, ThePreferencesWindowComesBackWholeOnTheScreenItOpensOn)
+{
+    const QRectF elsewhere(area.right() - 40, area.bottom() - 30, 500, 400);
+    programDefaults().setString(platform::GeometryText::stringFromRect(elsewhere),
+                                NTXPreferenceWindowController::frameDefaultsKey(AppController::PreferenceWindowAutosaveName));
+    controller->showPreferences(nullptr);
+    NTXPreferenceWindowController *preferences = controller->preferenceController();
+    ASSERT_NE(preferences, nullptr);
+    NTXWindow *prefs = preferences->existingWindow();
+    const auto expectWhole = [&](const char *when) {
+        SCOPED_TRACE(when);
+        ASSERT_TRUE(framed(prefs));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !prefs->isAnimatingFrame(); }, 5000));
+        ASSERT_TRUE(settled(prefs));
+        EXPECT_TRUE(area.contains(prefs->frameGeometry())) << describe(prefs->frameGeometry()) << " on " << describe(area);
+    };
+    expectWhole("from the stored frame");
+
+    // Shown again after the screen changed under it while it was hidden.
+    preferences->close();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return prefs->isHidden(); }, 5000));
+    prefs->move(elsewhere.topLeft().toPoint());
+    controller->showPreferences(nullptr);
+    expectWhole("shown again");
+    preferences->close();
 }
 
 // ---- Pictures ----

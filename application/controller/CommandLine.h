@@ -1,0 +1,46 @@
+#pragma once
+// What the arguments of the chronark command ask for: to run with the documents they
+// name, to print the help or the version and exit, or nothing at all because an option
+// is unknown. An argument that starts with "-" is an option; "--" ends the options, so
+// that a file whose name starts with "-" can be named after it.
+//
+// Qt takes its own options (-platform, -style, …) out of the arguments when the
+// application object is made. The help and the version are asked for before that (they
+// need no display); an unknown option can only be told once Qt has taken its own, so
+// main() parses the arguments that remain then once more with unknownOptionsAllowed off.
+//
+// A value type; no shared state, re-entrant.
+#include <QString>
+#include <QStringList>
+
+class CommandLine
+{
+public:
+    enum class Action {
+        Run, // open files() (or the launch's usual document)
+        ShowHelp,
+        ShowVersion,
+        Refuse // unknownOption() names what was not understood
+    };
+
+    // The arguments without the program's name.
+    static CommandLine parse(const QStringList &arguments, bool unknownOptionsAllowed);
+
+    Action action() const { return m_action; }
+    const QStringList &files() const { return m_files; }
+    const QString &unknownOption() const { return m_unknownOption; }
+
+    // What --help prints (on standard output), --version prints, and what a refused
+    // command line prints on standard error; each ends with a line break.
+    static QString helpText(const QString &programName);
+    static QString versionText();
+    static QString refusalText(const QString &programName, const QString &unknownOption);
+
+    // The exit status of a refused command line (as of a usage error).
+    static constexpr int RefusedExitCode = 2;
+
+private:
+    Action m_action = Action::Run;
+    QStringList m_files;
+    QString m_unknownOption;
+};
