@@ -223,6 +223,10 @@ private:
     bool m_isAdjusting = false;
     bool m_isDragging = false;
     bool m_isInScrollView = false;
+    // Set by a state text: the next layout takes its sizes as they stand when they
+    // fill the room to within a pixel, so that a state restored at the size it was
+    // saved at gives the sizes it was saved with.
+    bool m_takesStateSizes = false;
     platform::CursorRects m_cursorRects;
     std::unique_ptr<Drag> m_drag;
 };
