@@ -33,7 +33,8 @@
 // Saved state: with an autosave name the pane sizes go to platform::UserDefaults
 // under "ZQSplitView V <name>" or "ZQSplitView H <name>". State texts are untrusted
 // (the user may edit the defaults file): one that doesn't match is refused whole and
-// changes nothing.
+// changes nothing. A state restored at the size it was saved at gives every shown pane
+// the size it had; at another size the panes share the difference.
 //
 // Mouse: press, move and release drive divider drags and double clicks; no nested
 // event loops. Main thread only; the layout never re-enters itself.
