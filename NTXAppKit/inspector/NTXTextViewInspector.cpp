@@ -132,9 +132,10 @@ void NTXTextViewInspector::setupUI()
     m_layoutManager = new NTXTextViewInspectorLayoutManager(this);
     m_typesetter = std::make_unique<NTXTextViewInspectorTypesetter>();
     doc.documentLayout()->registerHandler(Text::AttachmentObjectType, m_layoutManager);
+    // A change lays out what follows it; a new size with no change pending, everything.
     connect(doc.documentLayout(), &QAbstractTextDocumentLayout::documentSizeChanged, this,
-            &NTXTextViewInspector::scheduleLayout);
-    connect(&doc, &QTextDocument::contentsChanged, this, &NTXTextViewInspector::scheduleLayout);
+            [this] { scheduleLayout(m_layoutScheduled ? m_layoutFrom : 0); });
+    connect(&doc, &QTextDocument::contentsChange, this, [this](int from, int, int) { scheduleLayout(from); });
     recalcMaxLabelWidth();
     removeSubviewsAndEmptyTextStorage();
 }
@@ -751,11 +752,16 @@ qreal NTXTextViewInspector::containerWidth() const
     return std::max<qreal>(0, doc.textWidth() > 0 ? doc.textWidth() : viewport()->width());
 }
 
-bool NTXTextViewInspector::adjustViewWidths()
+bool NTXTextViewInspector::adjustViewWidths(Range range)
 {
     bool changed = false;
     const qreal width = containerWidth();
-    for (const QPointer<QWidget> &view : std::as_const(m_subviews)) {
+    QList<QPointer<QWidget>> inRange;
+    if (!range.isNotFound()) {
+        for (QWidget *view : viewsInCharacterRange(range))
+            inRange.append(view);
+    }
+    for (const QPointer<QWidget> &view : std::as_const(range.isNotFound() ? m_subviews : inRange)) {
         const QVariant margin = view ? view->property(WidthMarginProperty) : QVariant();
         if (!margin.isValid())
             continue;

@@ -243,9 +243,13 @@ private:
     void removeAllSubviews();
     void rememberFieldStart(const NTXTextViewInspectorField *field, qsizetype start);
     // layoutAttachments() for what a change in place touched: the lines of the range
-    // (and of the block after it) and the controls of the range now, the rest in one
-    // pass from the event loop.
+    // (and of the block after it) and the controls of the range now, what follows in
+    // one pass from the event loop.
     void layoutAttachmentsInRange(Range range);
+    // layoutAttachments() for the text from the position on (what a change there can
+    // move), while the container keeps the width of the last full pass; else all of it.
+    // So a row added near the end costs the same however many rows stand before it.
+    void layoutAttachmentsFrom(qsizetype from);
     // A control that refuses input lets clicks through to the inspector and gets no keys.
     void setViewRefusesInput(QWidget *view, bool refuses);
     void appendPiece(QTextCursor &cursor, const QString &text, const QTextCharFormat &format);
@@ -257,9 +261,12 @@ private:
     Range attributeRun(int property, qsizetype index) const;
     void applyParagraphStyle(Range range);
     qreal containerWidth() const;
-    // Width-sizable controls follow the container's width; answers whether one changed.
-    bool adjustViewWidths();
-    void scheduleLayout();
+    // Width-sizable controls follow the container's width (those of the range, or all
+    // of them); answers whether one changed.
+    bool adjustViewWidths(Range range = Range());
+    // A layout pass from the event loop for the text from the position on (0: all of
+    // it); requests before it runs join into one from the earliest position.
+    void scheduleLayout(qsizetype from = 0);
     void cursorMoved();
     void setEditedLocation(qsizetype location);
     void replaceSelection(const QString &typed);
@@ -303,6 +310,8 @@ private:
     QPointer<QCompleter> m_completer;
     int m_internalChanges = 0;
     bool m_layoutScheduled = false;
+    qsizetype m_layoutFrom = 0; // where the scheduled pass starts
+    qreal m_laidOutWidth = -1; // the container's width at the last full pass
     bool m_placing = false;
     bool m_caretVisible = true;
     int m_caretTimer = 0;

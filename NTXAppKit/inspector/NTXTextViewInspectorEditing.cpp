@@ -29,6 +29,7 @@
 #include <QTextDocument>
 #include <QTextLayout>
 #include <cmath>
+#include <utility>
 
 namespace Text = NTXTextViewInspectorText;
 using Range = platform::Range;
@@ -660,18 +661,43 @@ void NTXTextViewInspector::scrollContentsBy(int dx, int dy)
     layoutAttachments();
 }
 
-void NTXTextViewInspector::scheduleLayout()
+void NTXTextViewInspector::scheduleLayout(qsizetype from)
 {
-    if (m_layoutScheduled)
+    if (m_layoutScheduled) {
+        m_layoutFrom = std::min(m_layoutFrom, from);
         return;
+    }
     m_layoutScheduled = true;
+    m_layoutFrom = from;
     QMetaObject::invokeMethod(
         this,
         [this] {
             m_layoutScheduled = false;
-            layoutAttachments();
+            layoutAttachmentsFrom(std::exchange(m_layoutFrom, 0));
         },
         Qt::QueuedConnection);
+}
+
+void NTXTextViewInspector::layoutAttachmentsFrom(qsizetype from)
+{
+    const qsizetype length = Text::length(text());
+    if (from <= 0 || from >= length || containerWidth() != m_laidOutWidth) {
+        layoutAttachments();
+        return;
+    }
+    if (m_placing || !m_layoutManager)
+        return;
+    m_placing = true;
+    {
+        InternalChange change(*this);
+        const Range range(from, length - from);
+        if (adjustViewWidths(range))
+            text().markContentsDirty(int(from), int(length - from));
+        m_typesetter->layOutLines(text(), m_visibleFieldsArray, m_maxLabelWidth, range);
+        m_layoutManager->showAttachmentCells(
+            text(), viewport(), QPointF(-horizontalScrollBar()->value(), -verticalScrollBar()->value()), range);
+    }
+    m_placing = false;
 }
 
 void NTXTextViewInspector::layoutAttachmentsInRange(Range range)
@@ -686,7 +712,7 @@ void NTXTextViewInspector::layoutAttachmentsInRange(Range range)
             text(), viewport(), QPointF(-horizontalScrollBar()->value(), -verticalScrollBar()->value()), range);
     }
     m_placing = false;
-    scheduleLayout();
+    scheduleLayout(range.location);
 }
 
 void NTXTextViewInspector::layoutAttachments()
@@ -698,6 +724,7 @@ void NTXTextViewInspector::layoutAttachments()
         InternalChange change(*this);
         if (adjustViewWidths())
             text().markContentsDirty(0, int(Text::length(text())));
+        m_laidOutWidth = containerWidth();
         m_typesetter->layOutLines(text(), m_visibleFieldsArray, m_maxLabelWidth);
         m_layoutManager->showAttachmentCells(
             text(), viewport(), QPointF(-horizontalScrollBar()->value(), -verticalScrollBar()->value()));

@@ -11,6 +11,7 @@
 #include "application/document/DocumentWindow.h"
 #include "application/document/MyDocument.h"
 #include "application/document/OutlineDataSource.h"
+#include "application/document/OutlineColumnFit.h"
 #include "application/document/OutlineColumns.h"
 #include "platform/document/MenuItemValidation.h"
 #include "platform/drawing/ActionDispatch.h"
@@ -81,6 +82,8 @@ void DocumentWindowController::awakeFromNib()
     header->moveSection(header->visualIndex(statusColumn), 0);
     // The disclosure triangles and the indentation belong to the name column.
     outline->setTreePosition(nameColumn);
+    // Where the window cannot give the columns their widths, the name gives up room.
+    new OutlineColumnFit(outline, nameColumn);
 
     applyStoredWindowState();
 

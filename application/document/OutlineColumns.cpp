@@ -1,5 +1,7 @@
 #include "application/document/OutlineColumns.h"
 
+#include "application/document/OutlineColumnFit.h"
+
 #include "application/tree/DocumentValuesStore.h"
 
 #include <QAbstractItemModel>
@@ -33,10 +35,13 @@ void OutlineColumns::store(DocumentValuesStore &values, const QTreeView *outline
 {
     QList<TableColumnData> columns;
     const QHeaderView *header = outlineView ? outlineView->header() : nullptr;
+    // A name column that gave up room for the figures keeps the width it was given.
+    const OutlineColumnFit *fit = OutlineColumnFit::of(outlineView);
     if (header) {
         for (int visual = 0; visual < header->count(); ++visual) {
             const int logical = header->logicalIndex(visual);
-            columns.append(TableColumnData(columnIdentifier(header, logical), float(header->sectionSize(logical))));
+            const int width = fit ? fit->storedWidth(logical) : header->sectionSize(logical);
+            columns.append(TableColumnData(columnIdentifier(header, logical), float(width)));
         }
     }
     values.setTableColumnArray(columns);

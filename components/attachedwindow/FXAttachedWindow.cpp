@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QLoggingCategory>
 #include <QPainter>
 #include <QRegion>
 #include <algorithm>
@@ -13,7 +14,52 @@
 
 using platform::ScreenCoordinates;
 
+Q_LOGGING_CATEGORY(lcAttachedWindow, "chronark.attachedwindow")
+
 namespace {
+
+// The side of the largest screen there is when no screen is known.
+constexpr qreal FallbackScreenSide = 16384.0;
+
+// What a screen can show: the largest width and height of the screens.
+QSizeF largestScreen()
+{
+    QSizeF largest;
+    for (const ScreenCoordinates::Screen &screen : ScreenCoordinates::screens())
+        largest = largest.expandedTo(QSizeF(screen.frame.size()));
+    if (largest.width() < 1 || largest.height() < 1)
+        return QSizeF(FallbackScreenSide, FallbackScreenSide);
+    return largest;
+}
+
+// A length of the callout (margin, arrow, corner, border, distance) no longer than a
+// screen's larger side: a window built of it stays within what a screen can show.
+qreal screenLength(qreal value)
+{
+    const QSizeF screen = largestScreen();
+    const qreal limit = std::max(screen.width(), screen.height());
+    return std::clamp(value, -limit, limit);
+}
+
+// Where a point may lie: far off every screen, but where a window's coordinates are
+// still whole numbers.
+constexpr qreal CoordinateLimit = 1.0e6;
+
+QPointF boundedPoint(const QPointF &point)
+{
+    return QPointF(std::clamp(point.x(), -CoordinateLimit, CoordinateLimit),
+                   std::clamp(point.y(), -CoordinateLimit, CoordinateLimit));
+}
+
+// A value that is not a finite number is refused, said in the log, and changes nothing.
+bool refusesValue(qreal value, const char *what)
+{
+    if (std::isfinite(value))
+        return false;
+    qCInfo(lcAttachedWindow).nospace() << "attached window: " << what << " of " << value
+                                       << " refused: not a finite number";
+    return true;
+}
 
 bool isOneOf(qint32 side, std::initializer_list<qint32> sides)
 {
@@ -27,6 +73,9 @@ FXAttachedWindow *FXAttachedWindow::attach(QWidget *view, const QPointF &point, 
 {
     if (!view)
         return nullptr;
+    if (refusesValue(point.x(), "a point's x") || refusesValue(point.y(), "a point's y")
+        || refusesValue(distance, "a distance"))
+        return nullptr;
     return new FXAttachedWindow(view, point, window, side, distance);
 }
 
@@ -37,9 +86,9 @@ FXAttachedWindow::FXAttachedWindow(QWidget *view, const QPointF &point, QWidget 
     , m_backgroundColor(QApplication::palette().color(QPalette::Window))
     , m_view(view)
     , m_window(window)
-    , m_point(point)
+    , m_point(boundedPoint(point))
     , m_side(side)
-    , m_distance(distance)
+    , m_distance(screenLength(distance))
 {
     setAttribute(Qt::WA_TranslucentBackground);
     setAutoFillBackground(false);
@@ -87,7 +136,7 @@ void FXAttachedWindow::setBorderColor(const QColor &color)
 
 void FXAttachedWindow::setBorderWidth(qreal width)
 {
-    if (width == m_borderWidth)
+    if (width == m_borderWidth || refusesValue(width, "a border width"))
         return;
     m_borderWidth = std::min(width, m_viewMargin);
     updateBackground();
@@ -95,33 +144,35 @@ void FXAttachedWindow::setBorderWidth(qreal width)
 
 void FXAttachedWindow::setViewMargin(qreal margin)
 {
-    if (margin == m_viewMargin)
+    if (margin == m_viewMargin || refusesValue(margin, "a view margin"))
         return;
-    m_viewMargin = std::max<qreal>(margin, 0);
+    m_viewMargin = std::max<qreal>(screenLength(margin), 0);
     setCornerRadius(m_cornerRadius);
 }
 
 void FXAttachedWindow::setArrowBaseWidth(qreal width)
 {
+    if (refusesValue(width, "an arrow base width"))
+        return;
     const qreal smallerSide = std::min(m_viewFrame.width(), m_viewFrame.height());
     qreal limit = 2 * m_viewMargin + smallerSide - m_cornerRadius;
     if (m_drawsRoundCornerBesideArrow)
         limit -= m_cornerRadius;
-    m_arrowBaseWidth = std::min(width, limit);
+    m_arrowBaseWidth = std::min(screenLength(width), limit);
     redisplay();
 }
 
 void FXAttachedWindow::setArrowHeight(qreal height)
 {
-    if (height == m_arrowHeight)
+    if (height == m_arrowHeight || refusesValue(height, "an arrow height"))
         return;
-    m_arrowHeight = height;
+    m_arrowHeight = screenLength(height);
     redisplay();
 }
 
 void FXAttachedWindow::setHasArrow(qreal value)
 {
-    if (value == (m_hasArrow ? 1.0 : 0.0))
+    if (value == (m_hasArrow ? 1.0 : 0.0) || refusesValue(value, "a has-arrow flag"))
         return;
     m_hasArrow = std::trunc(value) != 0;
     updateBackground();
@@ -129,16 +180,26 @@ void FXAttachedWindow::setHasArrow(qreal value)
 
 void FXAttachedWindow::setCornerRadius(qreal radius)
 {
+    if (refusesValue(radius, "a corner radius"))
+        return;
     const qreal smallerSide = std::min(m_viewFrame.width(), m_viewFrame.height());
     const qreal limit = (2 * m_viewMargin + smallerSide - m_arrowBaseWidth) * 0.5;
-    m_cornerRadius = std::max<qreal>(std::min(radius, limit), 0);
+    m_cornerRadius = std::max<qreal>(std::min(screenLength(radius), limit), 0);
     setArrowBaseWidth(m_arrowBaseWidth);
 }
 
 void FXAttachedWindow::setDrawsRoundCornerBesideArrow(qreal value)
 {
+    if (refusesValue(value, "a round-corner flag"))
+        return;
     m_drawsRoundCornerBesideArrow = std::trunc(value) != 0;
     redisplay();
+}
+
+QSizeF FXAttachedWindow::shownViewSize() const
+{
+    const QSizeF size = m_view ? QSizeF(m_view->size()) : m_viewFrame.size();
+    return size.boundedTo(largestScreen());
 }
 
 qreal FXAttachedWindow::arrowInset() const
@@ -163,7 +224,7 @@ void FXAttachedWindow::updateGeometryForPoint()
 {
     const qreal m = m_viewMargin;
     const qreal a = m_arrowHeight;
-    const QSizeF viewSize = m_view ? QSizeF(m_view->size()) : m_viewFrame.size();
+    const QSizeF viewSize = shownViewSize();
     const qreal contentWidth = viewSize.width() + 2 * m;
     const qreal contentHeight = viewSize.height() + 2 * m;
 
@@ -204,7 +265,7 @@ void FXAttachedWindow::updateGeometryForPoint()
 
 qint32 FXAttachedWindow::bestSideForAutomaticPosition() const
 {
-    const QSizeF viewSize = m_view ? QSizeF(m_view->size()) : QSizeF();
+    const QSizeF viewSize = m_view ? shownViewSize() : QSizeF();
     const qreal w = viewSize.width() + 2 * m_viewMargin;
     const qreal h = viewSize.height() + 2 * m_viewMargin;
     const QPointF p = pointOnScreen();

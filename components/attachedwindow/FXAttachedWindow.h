@@ -9,6 +9,13 @@
 // primary screen, window coordinates from the window's bottom-left corner) and
 // handed to Qt through platform::ScreenCoordinates; the scale factor is 1.
 //
+// Values from the caller: a length or flag that is not a finite number (and a point
+// or distance that is not, in attach(), which then answers none) is refused, said in
+// the log (category "chronark.attachedwindow") and changes nothing. Lengths are
+// bounded by what a screen can show: the margin, arrow height and distance by the
+// larger side of the largest screen, the view's size in the geometry by that
+// screen's size, so a window never grows past a few screens whatever it is given.
+//
 // Ownership: attached to a window, the callout is its child (a tool window
 // transient for it): it follows the window's moves and resizes, hides with it and
 // is destroyed with it. Unattached, the caller owns it. The view becomes the
@@ -85,6 +92,8 @@ private:
     qint32 bestSideForAutomaticPosition() const;
     QPointF pointOnScreen() const;
     QRectF attachedFrame() const;
+    // The view's size, at most a screen's.
+    QSizeF shownViewSize() const;
     void updateBackground();
     void redisplay();
     void appendArrowToPath(QPainterPath &path) const;

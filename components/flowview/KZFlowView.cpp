@@ -310,7 +310,9 @@ platform::KeyValueObservable *KZFlowView::imageItemForIndex(quint32 index)
         if (index < quint32(content.size()))
             return platform::KeyValueObservable::toObservable(content.at(index));
     }
-    if (!m_dataSource)
+    // The data source is asked only for an item it has: its count is the one the
+    // last reload read (a selection kept over an emptied source points past it).
+    if (!m_dataSource || index >= m_numberOfItems)
         return nullptr;
     return m_dataSource->flowViewItemAtIndex(*this, index).value_or(nullptr);
 }

@@ -206,6 +206,8 @@ public:
     void moveRight();
     platform::Range visibleItemIndexes() const { return m_visibleItemIndexes; }
     quint32 maximumNumberOfStackedVisibleItems() const;
+    // None for an index at or past the number of items: the data source is never
+    // asked for an item it does not have.
     platform::KeyValueObservable *imageItemForIndex(quint32 index);
     QVariant imageUIDForItem(const platform::KeyValueObservable *item) const;
     QVariant imageRepresentationForItem(const platform::KeyValueObservable *item) const;

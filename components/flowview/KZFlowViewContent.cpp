@@ -100,8 +100,10 @@ void KZFlowView::reloadContent()
 
     if (m_selectedIndex >= m_numberOfItems)
         setSelectedIndex(0);
-    // The selected item gets its movie again when its layer lost it.
-    selectLayerAtIndex(m_selectedIndex);
+    // The selected item gets its movie again when its layer lost it. Without items
+    // the old selection stays as it was, and there is nothing to select.
+    if (m_selectedIndex < m_numberOfItems)
+        selectLayerAtIndex(m_selectedIndex);
     m_scrollLayer->setNeedsLayout();
     updateSelectionInRange(platform::Range(0, m_numberOfItems));
     updateScrollKnob();

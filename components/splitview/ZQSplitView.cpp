@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 using platform::askDelegate;
 using platform::tellDelegate;
@@ -499,6 +500,7 @@ bool ZQSplitView::ZQ___squeeze(std::vector<SubviewCache> &cache, float room)
 void ZQSplitView::ZQ___adjustSubviewsExcepting(ZQSplitSubview *excepted)
 {
     m_mustAdjust = false;
+    const bool stateSizes = std::exchange(m_takesStateSizes, false);
     const QList<ZQSplitSubview *> panes = ZQ___subviews();
     const qsizetype n = panes.size();
     if (n == 0)
@@ -531,6 +533,8 @@ void ZQSplitView::ZQ___adjustSubviewsExcepting(ZQSplitSubview *excepted)
     const float A = along(bounds.size()) - float(n - 1) * t;
 
     const int passes = excepted ? 6 : 3;
+    bool asTheyStand = false;
+    double stateTolerance = 0;
     for (int pass = 0; pass < passes; ++pass) {
         const ZQSplitSubview *e = pass < 3 ? excepted : nullptr;
         double S = 0;
@@ -554,6 +558,25 @@ void ZQSplitView::ZQ___adjustSubviewsExcepting(ZQSplitSubview *excepted)
             cache[0].fraction = 0;
             S = A;
         }
+        // Sizes from a state text that fill the room to within what rounding leaves
+        // (up to half a pixel a pane, which the last pane took when they were saved,
+        // as it does below) are the sizes the panes had: scaled, they would move a
+        // pixel from one pane to another.
+        if (pass == 0 && stateSizes) {
+            int expanded = 0;
+            const SubviewCache *lastExpanded = nullptr;
+            for (const SubviewCache &c : cache) {
+                if (c.size > 0) {
+                    ++expanded;
+                    lastExpanded = &c;
+                }
+            }
+            stateTolerance = 0.5 * expanded;
+            asTheyStand = lastExpanded && std::fabs(S - A) <= stateTolerance
+                          && lastExpanded->size + lastExpanded->fraction - (S - A) >= 1.0;
+        }
+        if (asTheyStand)
+            S = A;
         // Scale the free panes; panes that hit a limit are fixed there and the rest
         // share what is left.
         double R = A, freeSum = 0;
@@ -602,6 +625,8 @@ void ZQSplitView::ZQ___adjustSubviewsExcepting(ZQSplitSubview *excepted)
         for (const SubviewCache &c : cache)
             sum += c.size + c.fraction;
         const double X = sum - A;
+        if (asTheyStand && std::fabs(X) <= stateTolerance)
+            break;
         if (X >= 1.0) {
             for (SubviewCache &c : cache) {
                 if (!c.constrained || c.pane == e || c.pane->ownsAnimation() || !c.pane->canCollapse())
@@ -634,7 +659,8 @@ void ZQSplitView::ZQ___adjustSubviewsExcepting(ZQSplitSubview *excepted)
     // when there is not even a pixel for each do they reach past the bounds. The
     // sizes from before the squeeze are kept (below) for when there is room again.
     bool squeezed = false;
-    if (!m_isInScrollView)
+    // Sizes taken as they stand fill the room but for what the last pane takes.
+    if (!m_isInScrollView && !asTheyStand)
         squeezed = ZQ___squeeze(cache, A);
 
     // Placement.

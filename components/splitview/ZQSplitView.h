@@ -33,7 +33,8 @@
 // Saved state: with an autosave name the pane sizes go to platform::UserDefaults
 // under "ZQSplitView V <name>" or "ZQSplitView H <name>". State texts are untrusted
 // (the user may edit the defaults file): one that doesn't match is refused whole and
-// changes nothing.
+// changes nothing. A state restored at the size it was saved at gives every shown pane
+// the size it had; at another size the panes share the difference.
 //
 // Mouse: press, move and release drive divider drags and double clicks; no nested
 // event loops. Main thread only; the layout never re-enters itself.
@@ -223,6 +224,10 @@ private:
     bool m_isAdjusting = false;
     bool m_isDragging = false;
     bool m_isInScrollView = false;
+    // Set by a state text: the next layout takes its sizes as they stand when they
+    // fill the room to within a pixel, so that a state restored at the size it was
+    // saved at gives the sizes it was saved with.
+    bool m_takesStateSizes = false;
     platform::CursorRects m_cursorRects;
     std::unique_ptr<Drag> m_drag;
 };

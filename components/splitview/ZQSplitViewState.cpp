@@ -12,11 +12,42 @@
 namespace {
 
 // %g with 6 significant digits, whatever the process locale.
-void appendNumber(std::string &text, double value)
+std::string numberText(double value)
 {
     char buffer[64];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 6);
-    text.append(buffer, result.ptr);
+    return std::string(buffer, result.ptr);
+}
+
+// The whole size the layout makes of a size with its remainder: a remainder over
+// one half rounds up, one half or less rounds down.
+double wholeSize(double value)
+{
+    const double remainder = std::fmod(value, 1.0);
+    return value - remainder + (remainder > 0.5 ? 1.0 : 0.0);
+}
+
+double readNumber(const std::string &text)
+{
+    double value = 0;
+    std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::general);
+    return value;
+}
+
+// A pane's size with its remainder, written so that it reads back as the same whole
+// size: six digits may round a remainder just past one half to one half (or the
+// other way), so such a number moves by a unit of its last digit towards its whole
+// size.
+void appendSize(std::string &text, double value)
+{
+    std::string written = numberText(value);
+    if (std::isfinite(value) && std::fabs(value) < 1.0e5) {
+        const double whole = wholeSize(value);
+        const double unit = std::pow(10.0, std::floor(std::log10(std::max(std::fabs(value), 1.0))) - 5);
+        for (int step = 1; step <= 2 && wholeSize(readNumber(written)) != whole; ++step)
+            written = numberText(value + (whole > value ? step : -step) * unit);
+    }
+    text += written;
 }
 
 // One pane's part of a state text: a finite number within float range, optionally
@@ -107,7 +138,10 @@ QString ZQSplitView::stringWithSavedState() const
     for (const ZQSplitSubview *pane : panes) {
         text += ' ';
         // A collapsed pane is written negative (a zero as "-0"): the size it comes back with.
-        appendNumber(text, pane->isCollapsed() ? -double(pane->dimension()) : pane->dimension() + pane->ZQ___fraction());
+        if (pane->isCollapsed())
+            text += numberText(-double(pane->dimension()));
+        else
+            appendSize(text, pane->dimension() + pane->ZQ___fraction());
         if (pane->isHiddenPane())
             text += 'H';
     }
@@ -153,6 +187,7 @@ bool ZQSplitView::setStateFromString(const QString &state)
             pane->ZQ___collapse();
         pane->ZQ___setHidden(hidden[size_t(i)]);
     }
+    m_takesStateSizes = true;
     setMustAdjust();
     return true;
 }

@@ -1,5 +1,7 @@
 #include "platform/drawing/Sheet.h"
 
+#include "platform/drawing/AlertWidth.h"
+
 #include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/GuiThread.h"
 
@@ -7,6 +9,7 @@
 #include <QDialog>
 #include <QEvent>
 #include <QHash>
+#include <QMessageBox>
 #include <QPointer>
 #include <QWidget>
 
@@ -74,6 +77,9 @@ public:
             return;
         m_shown = true;
         sheet->installEventFilter(this);
+        // An alert stands at least as wide as its title and its buttons.
+        if (auto *alert = qobject_cast<QMessageBox *>(sheet))
+            AlertWidth::fit(alert);
         auto *dialog = qobject_cast<QDialog *>(sheet);
         if (dialog)
             connect(dialog, &QDialog::finished, this, [this](int result) { end(result); });

@@ -14,6 +14,8 @@
 //   result code); any sheet ends with end(). The sheet ends with Aborted when its
 //   window is hidden, closed or destroyed (a waiting sheet too), when the sheet is
 //   destroyed, or when it is hidden without having ended.
+// - An alert (a QMessageBox) is shown at least as wide as its title and buttons
+//   (platform::AlertWidth).
 // - Ending does not delete the sheet; a QDialog has hidden itself, other sheets stay
 //   shown for the handler to hide or reuse.
 //

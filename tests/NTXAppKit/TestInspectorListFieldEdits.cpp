@@ -203,3 +203,45 @@ TEST(InspectorListFieldEdits, AnInspectorShowsTheRowsInOrder)
             return;
     }
 }
+
+// With an event pass after each change (as when each comes from its own action),
+// the pass lays out only what the change can move: every row's control still stands
+// where a full layout puts it, shown.
+TEST(InspectorListFieldEdits, ControlsStandInPlaceAfterAPassPerChange)
+{
+    ListRun run(5643, true);
+    run.list->setEditable(true);
+    NTXTextViewInspector inspector;
+    inspector.resize(400, 300);
+    inspector.show();
+    inspector.beginFieldEditing();
+    inspector.addField(NTXTextViewInspectorField::fieldWithIdentifier<TextField>(QStringLiteral("head"),
+                                                                                 QStringLiteral("None"), nullptr));
+    inspector.addField(run.list);
+    inspector.addField(NTXTextViewInspectorField::fieldWithIdentifier<TextField>(QStringLiteral("tail"),
+                                                                                 QStringLiteral("None"), nullptr));
+    inspector.endFieldEditing();
+    inspector.setEditableState(true);
+    QCoreApplication::processEvents();
+    int checkedControls = 0;
+    for (int step = 0; step < 250; ++step) {
+        SCOPED_TRACE(step);
+        run.step();
+        QCoreApplication::processEvents();
+        const auto rows = run.list->allRows();
+        // The controls of the rows (and the label pop-ups), and those of the fields around.
+        const QList<QWidget *> controls =
+            inspector.viewsInCharacterRange(platform::Range(0, inspector.document()->characterCount()));
+        ASSERT_GE(controls.size(), rows.size());
+        QList<QRect> placed;
+        for (QWidget *control : std::as_const(controls)) {
+            placed.append(control->geometry());
+            EXPECT_TRUE(control->isVisible());
+        }
+        inspector.layoutAttachments();
+        for (qsizetype i = 0; i < controls.size(); ++i)
+            ASSERT_EQ(placed.at(i), controls.at(i)->geometry()) << "row " << i << " of " << controls.size();
+        checkedControls += int(controls.size());
+    }
+    EXPECT_GT(checkedControls, 500);
+}

@@ -13,6 +13,7 @@
 #include <QMimeData>
 #include <QSignalSpy>
 #include <functional>
+#include <set>
 
 using namespace mydoctest;
 
@@ -155,6 +156,68 @@ public:
 
 // Qt's views ask the model; what our tree raises on the way stops at the model's
 // entry, which answers as for nothing there, and the model goes on answering.
+
+// A change that may alter a row's whole look (a colour label, the active job, what
+// an edit batch gathered) is announced for every column of the row, the figures at
+// its end included.
+TEST_F(OutlineModelTest, AWholeRowChangeReachesEveryColumn)
+{
+    ProbeDocument *document = newDocument(true);
+    const NodePtr first = makeJob(QStringLiteral("A"), 10.0f, {{9, 30}});
+    const NodePtr second = makeJob(QStringLiteral("B"), 20.0f, {{10, 15}});
+    const NodePtr group = makeNode(Node::Group, QStringLiteral("G"));
+    const NodePtr inner = makeJob(QStringLiteral("C"), 5.0f, {{8, 0}});
+    group->addChild(inner);
+    fill(document, {first, second, group});
+    DocumentOutlineModel *model = document->outlineModel();
+    outline(document)->expandAll();
+    drainEvents();
+    const int columns = model->columnCount();
+    ASSERT_EQ(columns, 4);
+    ASSERT_GE(model->columnForIdentifier(QStringLiteral("outlineTurnover")), 0);
+
+    QSignalSpy changes(model, &QAbstractItemModel::dataChanged);
+    // The columns of the node's row that the changes since the last look announced.
+    const auto announced = [&](const NodePtr &node) {
+        std::set<int> seen;
+        const QModelIndex row = indexOf(document, node);
+        for (const QList<QVariant> &change : std::as_const(changes)) {
+            const auto from = change.at(0).value<QModelIndex>();
+            const auto to = change.at(1).value<QModelIndex>();
+            if (from.parent() != row.parent() || from.row() > row.row() || to.row() < row.row())
+                continue;
+            for (int column = from.column(); column <= to.column(); ++column)
+                seen.insert(column);
+        }
+        return seen;
+    };
+    std::set<int> every;
+    for (int column = 0; column < columns; ++column)
+        every.insert(column);
+
+    document->setColorLabelType(3, second);
+    EXPECT_EQ(announced(second), every) << "a colour label";
+    changes.clear();
+
+    select(document, {inner});
+    document->activedSelectedJob(nullptr);
+    ASSERT_EQ(document->getActiveJob(), inner);
+    EXPECT_EQ(announced(inner), every) << "the job made active";
+    EXPECT_EQ(announced(group), every) << "the group around the active job";
+    changes.clear();
+
+    {
+        const DocumentOutlineModel::EditBatch batch(model);
+        document->setColorLabelType(2, first);
+        document->setColorLabelType(5, inner);
+        EXPECT_EQ(changes.count(), 0) << "nothing before the batch ends";
+    }
+    EXPECT_EQ(announced(first), every) << "an edit batch";
+    EXPECT_EQ(announced(inner), every) << "an edit batch";
+    document->close();
+    drainEvents();
+}
+
 TEST(OutlineModelBoundary, WhatTheTreeRaisesStopsAtTheModel)
 {
     RaisingSource source;

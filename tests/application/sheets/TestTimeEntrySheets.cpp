@@ -6,6 +6,7 @@
 #include "NTXAppKit/TDTimeControl/TDStepper.h"
 #include "NTXAppKit/TDTimeControl/TDTimeControl.h"
 #include "application/sheets/TimeEntrySheet.h"
+#include "platform/drawing/AlertWidth.h"
 #include "platform/foundation/CalendarDate.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/UndoManager.h"
@@ -678,6 +679,7 @@ TEST_F(TimeEntrySheetsTest, NewEntryWithoutAUsableJobOpensNoSheet)
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(box->text(), text("LSAnoActiveTitle"));
     EXPECT_EQ(box->informativeText(), text("LSAnoActive"));
+    EXPECT_GE(box->width(), platform::AlertWidth::minimumWidth(box)) << "as wide as its title and button";
     clickButton(box, text("LSok"));
     EXPECT_EQ(job->childrenCount(), 0);
 

@@ -3,7 +3,11 @@
 
 #include <QWidget>
 #include <gtest/gtest.h>
+#include <QLoggingCategory>
+#include <cmath>
+#include <functional>
 #include <memory>
+#include <utility>
 
 using platform::ScreenCoordinates;
 
@@ -112,4 +116,129 @@ TEST_F(AttachedWindowTest, SettersKeepTheirLimits)
     EXPECT_EQ(callout->screenFrame(), frame);
     EXPECT_EQ(callout->viewFrame(), viewFrame);
     EXPECT_LT(callout->backgroundPath().boundingRect().height(), withArrow.height());
+}
+
+namespace {
+
+// The log lines of the callout while it lives (passed on to the handler before it).
+class LogLines
+{
+public:
+    LogLines() : m_previous(qInstallMessageHandler(&LogLines::handle)) { s_current = this; }
+    ~LogLines()
+    {
+        qInstallMessageHandler(m_previous);
+        s_current = nullptr;
+    }
+    QStringList take() { return std::exchange(m_lines, {}); }
+
+private:
+    static void handle(QtMsgType type, const QMessageLogContext &context, const QString &text)
+    {
+        if (s_current && QLatin1String(context.category) == QLatin1String("chronark.attachedwindow"))
+            s_current->m_lines.append(text);
+        if (s_current && s_current->m_previous)
+            s_current->m_previous(type, context, text);
+    }
+    static inline LogLines *s_current = nullptr;
+    QtMessageHandler m_previous;
+    QStringList m_lines;
+};
+
+} // namespace
+
+// A length or flag that is not a number is refused with a line in the log that names
+// it, and leaves the callout as it was.
+TEST_F(AttachedWindowTest, ValuesThatAreNoNumbersAreRefused)
+{
+    const auto callout = attach(QPointF(500, 400), nullptr, FXAttachedWindow::Below);
+    const QRectF frame = callout->screenFrame();
+    const QPainterPath path = callout->backgroundPath();
+    const struct
+    {
+        const char *name;
+        std::function<void(FXAttachedWindow &, qreal)> set;
+    } setters[] = {
+        {"border width", [](FXAttachedWindow &w, qreal v) { w.setBorderWidth(v); }},
+        {"view margin", [](FXAttachedWindow &w, qreal v) { w.setViewMargin(v); }},
+        {"arrow base width", [](FXAttachedWindow &w, qreal v) { w.setArrowBaseWidth(v); }},
+        {"arrow height", [](FXAttachedWindow &w, qreal v) { w.setArrowHeight(v); }},
+        {"corner radius", [](FXAttachedWindow &w, qreal v) { w.setCornerRadius(v); }},
+        {"has-arrow flag", [](FXAttachedWindow &w, qreal v) { w.setHasArrow(v); }},
+        {"round-corner flag", [](FXAttachedWindow &w, qreal v) { w.setDrawsRoundCornerBesideArrow(v); }},
+    };
+    LogLines log;
+    for (const auto &setter : setters) {
+        for (const qreal value : {qQNaN(), qInf(), -qInf()}) {
+            setter.set(*callout, value);
+            const QStringList lines = log.take();
+            ASSERT_EQ(lines.size(), 1) << setter.name << " " << value;
+            EXPECT_TRUE(lines.first().contains(QLatin1String(setter.name))) << lines.first().toStdString();
+            EXPECT_TRUE(lines.first().contains(QLatin1String("refused"))) << lines.first().toStdString();
+            EXPECT_EQ(callout->borderWidth(), 2.0);
+            EXPECT_EQ(callout->viewMargin(), 2.0);
+            EXPECT_EQ(callout->arrowBaseWidth(), 20.0);
+            EXPECT_EQ(callout->arrowHeight(), 16.0);
+            EXPECT_EQ(callout->cornerRadius(), 8.0);
+            EXPECT_TRUE(callout->hasArrow());
+            EXPECT_TRUE(callout->drawsRoundCornerBesideArrow());
+            EXPECT_EQ(callout->screenFrame(), frame) << setter.name;
+            EXPECT_EQ(callout->backgroundPath(), path) << setter.name;
+        }
+    }
+
+    // A point or distance that is not a number makes no callout; the view stays the caller's.
+    for (const QPointF &point : {QPointF(qQNaN(), 10), QPointF(10, qInf())}) {
+        QWidget view;
+        EXPECT_EQ(FXAttachedWindow::attach(&view, point), nullptr);
+        EXPECT_EQ(view.parentWidget(), nullptr);
+        EXPECT_EQ(log.take().size(), 1);
+    }
+    QWidget view;
+    EXPECT_EQ(FXAttachedWindow::attach(&view, QPointF(10, 10), nullptr, FXAttachedWindow::Below, qQNaN()), nullptr);
+    EXPECT_EQ(log.take().size(), 1);
+}
+
+// Lengths past what a screen shows are cut to it: the window stays within a few
+// screens whatever the caller gives, and is drawn.
+TEST_F(AttachedWindowTest, GeometryStaysWithinWhatAScreenShows)
+{
+    const qreal screenSide = 1000; // the larger side of the test's screen
+    const auto within = [&](const FXAttachedWindow &callout, const char *what) {
+        const QRectF frame = callout.screenFrame();
+        EXPECT_TRUE(std::isfinite(frame.x()) && std::isfinite(frame.y())) << what;
+        EXPECT_LE(frame.width(), 4 * screenSide) << what;
+        EXPECT_LE(frame.height(), 4 * screenSide) << what;
+        EXPECT_EQ(callout.geometry().size(), frame.size().toSize()) << what;
+    };
+    LogLines log;
+    const auto callout = attach(QPointF(500, 400), nullptr, FXAttachedWindow::Below);
+    callout->setArrowHeight(1e5);
+    EXPECT_EQ(callout->arrowHeight(), screenSide);
+    within(*callout, "arrow height");
+    EXPECT_EQ(callout->screenFrame().height(), 50 + 2 * 2 + screenSide);
+    callout->setArrowHeight(-1e300);
+    EXPECT_EQ(callout->arrowHeight(), -screenSide);
+    callout->setArrowHeight(16);
+    callout->setViewMargin(1e9);
+    EXPECT_EQ(callout->viewMargin(), screenSide);
+    within(*callout, "margin");
+    callout->setViewMargin(2);
+    callout->setArrowBaseWidth(-1e300);
+    EXPECT_GE(callout->arrowBaseWidth(), -screenSide);
+    callout->setCornerRadius(1e300);
+    EXPECT_LE(callout->cornerRadius(), screenSide);
+    within(*callout, "arrow base and corner");
+    EXPECT_FALSE(callout->grab().isNull());
+
+    // A view larger than the screen, far away and at a far distance.
+    const auto large = attach(QPointF(1e300, -1e300), nullptr, FXAttachedWindow::Automatic, viewOfSize(100000, 60000));
+    ASSERT_TRUE(large);
+    within(*large, "large view");
+    EXPECT_LE(large->viewFrame().width(), screenSide);
+    std::unique_ptr<FXAttachedWindow> far(FXAttachedWindow::attach(viewOfSize(40, 30), QPointF(500, 400), nullptr,
+                                                                   FXAttachedWindow::Below, 1e12));
+    ASSERT_TRUE(far);
+    EXPECT_EQ(far->screenFrame().top(), 400 - screenSide - far->screenFrame().height());
+    EXPECT_TRUE(log.take().isEmpty()) << "lengths are cut, not refused";
 }

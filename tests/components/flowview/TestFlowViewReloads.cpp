@@ -15,6 +15,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSemaphore>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include <random>
@@ -29,7 +30,8 @@ class FlowViewReloads : public layertest::FrozenClockTest
 {
 };
 
-// A data source of picture and movie items that counts what it is asked.
+// A data source of picture and movie items that counts what it is asked. It is asked
+// only for items it has: a question past its end is a failure.
 class Items : public KZFlowViewDataSource
 {
 public:
@@ -43,7 +45,11 @@ public:
     std::optional<platform::KeyValueObservable *> flowViewItemAtIndex(KZFlowView &, unsigned index) override
     {
         ++itemQuestions;
-        return index < entries.size() ? entries[index].item.get() : nullptr;
+        if (index >= entries.size()) {
+            ADD_FAILURE() << "asked for item " << index << " of " << entries.size();
+            return nullptr;
+        }
+        return entries[index].item.get();
     }
     Entry make(bool movie)
     {
@@ -159,7 +165,9 @@ TEST_F(FlowViewReloads, RandomChangesKeepLayersSelectionAndMoviesInStep)
                 break;
             case 2:
                 name = "remove";
-                if (count > 0)
+                if (count > 0 && pick(6) == 0)
+                    items.entries.clear();
+                else if (count > 0)
                     items.entries.erase(items.entries.begin() + pick(count));
                 reload();
                 break;
@@ -271,6 +279,46 @@ TEST_F(FlowViewReloads, AnEmptyDataSourceIsNotAskedForItems)
     view.reloadContent();
     EXPECT_GT(items.itemQuestions, 0);
     EXPECT_EQ(view.numberOfItems(), 1u);
+}
+
+TEST_F(FlowViewReloads, AnEmptiedDataSourceIsNeverAskedPastItsEnd)
+{
+    KZFlowView view;
+    flowtest::show(view, QSize(800, 400));
+    Items items;
+    for (const bool movie : {false, true, true})
+        items.entries.push_back(items.make(movie));
+    view.setDataSource(&items);
+    view.reloadContent();
+    view.setSelectedIndex(2);
+    ASSERT_TRUE(view.movieLayerAtIndex(2));
+
+    items.entries.clear();
+    view.reloadContent();
+    EXPECT_EQ(view.numberOfItems(), 0u);
+    EXPECT_EQ(view.selectedIndex(), 2u) << "with no items the selection stays as it was";
+    EXPECT_EQ(items.allMovies[1]->rate(), 0.0) << "the selected movie went with its item";
+    // Everything the view does with its selection, with nothing to select.
+    view.renderToImage();
+    view.moveLeft();
+    view.moveRight();
+    view.setSelectedIndex(0);
+    view.setDraggingKnob(true);
+    view.setDraggingKnob(false);
+    view.updateImages();
+    view.resize(600, 300);
+    view.renderToImage();
+    for (const int key : {Qt::Key_Left, Qt::Key_Right, Qt::Key_Space})
+        QTest::keyClick(&view, Qt::Key(key));
+    EXPECT_EQ(view.imageItemForIndex(2), nullptr);
+    EXPECT_EQ(view.selectedIndex(), 2u);
+
+    // Items again: the first is selected, and asked for.
+    items.entries.push_back(items.make(true));
+    view.reloadContent();
+    EXPECT_EQ(view.selectedIndex(), 0u);
+    ASSERT_TRUE(view.movieLayerAtIndex(0));
+    EXPECT_EQ(view.imageItemForIndex(0), items.entries[0].item.get());
 }
 
 TEST_F(FlowViewReloads, ReflectionsOffBeforeLoadingGiveOneInstance)

@@ -5,6 +5,8 @@
 
 #include <QTest>
 
+#include <utility>
+
 #include <gtest/gtest.h>
 
 using namespace splitviewtest;
@@ -183,4 +185,96 @@ TEST(SplitViewLayout, StructureNestingAndAppearance)
     EXPECT_EQ(nested->background(), QColor(10, 20, 30));
 }
 
+
+// Hears the collapse and expand notices, in order.
+class NoticeDelegate : public QObject
+{
+    Q_OBJECT
+public:
+    Q_INVOKABLE void splitViewDidCollapse(ZQSplitView *view, ZQSplitSubview *pane) { notices.append({view, pane, u"collapsed"_qs}); }
+    Q_INVOKABLE void splitViewDidExpand(ZQSplitView *view, ZQSplitSubview *pane) { notices.append({view, pane, u"expanded"_qs}); }
+    struct Notice
+    {
+        ZQSplitView *view;
+        ZQSplitSubview *pane;
+        QString what;
+        bool operator==(const Notice &) const = default;
+    };
+    QList<Notice> takeNotices() { return std::exchange(notices, {}); }
+    QList<Notice> notices;
+};
+
+// The delegate hears each collapse and each expansion of a pane once, whichever way it
+// came: asked for, by a divider drag, by the layout when the room shrinks or grows
+// again, and at the end of an animation.
+TEST(SplitViewLayout, TheDelegateHearsPanesCollapseAndExpand)
+{
+    using Notice = NoticeDelegate::Notice;
+    auto view = makeSplitView({200, 200, 200});
+    NoticeDelegate delegate;
+    view->setDelegate(&delegate);
+    ZQSplitSubview *first = view->subviewAtPosition(0);
+    ZQSplitSubview *last = view->subviewAtPosition(2);
+    first->setMinDimension(100, 0);
+    first->setCanCollapse(true);
+    last->setCanCollapse(true);
+    view->adjustSubviews();
+    delegate.takeNotices();
+
+    first->collapse();
+    EXPECT_EQ(delegate.takeNotices(), (QList<Notice>{{view.get(), first, u"collapsed"_qs}}));
+    view->adjustSubviews();
+    first->expand();
+    EXPECT_EQ(delegate.takeNotices(), (QList<Notice>{{view.get(), first, u"expanded"_qs}}));
+    view->adjustSubviews();
+    EXPECT_TRUE(delegate.takeNotices().isEmpty()) << "a layout that changes no state tells nothing";
+
+    // Dragged below the pane's minimum, then out again.
+    first->changeDimensionBy(44 - along(*view, 0), true, false);
+    ASSERT_TRUE(first->isCollapsed());
+    EXPECT_EQ(delegate.takeNotices(), (QList<Notice>{{view.get(), first, u"collapsed"_qs}}));
+    first->changeDimensionBy(120, false, false);
+    ASSERT_FALSE(first->isCollapsed());
+    EXPECT_EQ(delegate.takeNotices(), (QList<Notice>{{view.get(), first, u"expanded"_qs}}));
+
+    // The room shrinks below what the others leave the one pane that may collapse,
+    // then grows past what the others may take.
+    for (unsigned i : {1u, 2u})
+        view->subviewAtPosition(i)->setMinDimension(150, 300);
+    view->adjustSubviews();
+    delegate.takeNotices();
+    view->setFrame(QRectF(0, 0, 340, 100));
+    view->adjustSubviews();
+    ASSERT_TRUE(first->isCollapsed());
+    EXPECT_EQ(delegate.takeNotices(), (QList<Notice>{{view.get(), first, u"collapsed"_qs}}));
+    view->setFrame(QRectF(0, 0, 900, 100));
+    view->adjustSubviews();
+    ASSERT_FALSE(first->isCollapsed());
+    EXPECT_EQ(delegate.takeNotices(), (QList<Notice>{{view.get(), first, u"expanded"_qs}}));
+
+    // Animated: the notice comes when the animation ends, once.
+    platform::Clock::setNow(QDateTime(QDate(2026, 1, 5), QTime(9, 0), Qt::UTC));
+    ASSERT_TRUE(last->collapseWithAnimation());
+    EXPECT_TRUE(delegate.takeNotices().isEmpty()) << "not before the pane has collapsed";
+    platform::Clock::advance(400);
+    EXPECT_TRUE(QTest::qWaitFor([] { return !ZQSplitSubview::animating(); }));
+    EXPECT_TRUE(last->isCollapsed());
+    EXPECT_EQ(delegate.takeNotices(), (QList<Notice>{{view.get(), last, u"collapsed"_qs}}));
+    ASSERT_TRUE(last->expandWithAnimation());
+    for (int frame = 0; frame < 40 && ZQSplitSubview::animating(); ++frame) {
+        const float before = along(*view, 2);
+        platform::Clock::advance(16);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !ZQSplitSubview::animating() || along(*view, 2) > before; }));
+    }
+    EXPECT_FALSE(ZQSplitSubview::animating());
+    view->adjustSubviews();
+    EXPECT_FALSE(last->isCollapsed());
+    const QList<Notice> expanded = delegate.takeNotices();
+    EXPECT_EQ(expanded.count({view.get(), last, u"expanded"_qs}), 1);
+    EXPECT_EQ(expanded.size(), 1);
+    platform::Clock::useSystemClock();
+}
+
 } // namespace
+
+#include "TestSplitViewLayout.moc"

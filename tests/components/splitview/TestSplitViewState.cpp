@@ -419,4 +419,146 @@ TEST(SplitViewState, RandomOperationsKeepSizesSharesAndSavedStatesSound)
     }
 }
 
+
+// The sizes of every pane along the split direction, and which are collapsed or hidden.
+struct Layout
+{
+    std::vector<float> sizes;
+    std::vector<bool> collapsed;
+    std::vector<bool> hidden;
+    std::vector<std::pair<float, float>> limits;
+    bool operator==(const Layout &o) const { return sizes == o.sizes && collapsed == o.collapsed && hidden == o.hidden; }
+};
+
+Layout layoutOf(const ZQSplitView &view)
+{
+    Layout layout;
+    for (ZQSplitSubview *pane : view.allSubviews()) {
+        // A hidden pane is out of the layout: it has no size to show.
+        const bool hidden = pane->isHiddenPane();
+        layout.sizes.push_back(hidden ? 0.0f : along(view, pane->position()));
+        layout.collapsed.push_back(!hidden && pane->isCollapsed());
+        layout.limits.emplace_back(pane->minDimension(), pane->maxDimension());
+        layout.hidden.push_back(pane->isHiddenPane());
+    }
+    return layout;
+}
+
+std::string describe(const Layout &layout)
+{
+    std::string text;
+    for (size_t i = 0; i < layout.limits.size(); ++i)
+        text += "[" + std::to_string(int(layout.limits[i].first)) + "," + std::to_string(int(layout.limits[i].second)) + "] ";
+    for (size_t i = 0; i < layout.sizes.size(); ++i)
+        text += QString::number(layout.sizes[i]).toStdString() + (layout.collapsed[i] ? "C" : "") + (layout.hidden[i] ? "H " : " ");
+    return text;
+}
+
+// The text of the report: three panes 183, 524 and 75 wide, the middle one with a
+// remainder of a third and the last one stretched by the pixel the others left.
+TEST(SplitViewState, ATextRestoredAtItsSizeMovesNoPixel)
+{
+    auto view = makeSplitView({183, 524, 75});
+    ASSERT_TRUE(view->setStateFromString(u"3 183 524.33 74"_qs));
+    view->adjustSubviews();
+    EXPECT_EQ(along(*view, 0), 183);
+    EXPECT_EQ(along(*view, 1), 524);
+    EXPECT_EQ(along(*view, 2), 75);
+
+    // Six digits would read a remainder just past one half as one half: the text
+    // says which way the pane rounds.
+    auto halves = makeSplitView({101, 100});
+    ASSERT_TRUE(halves->setStateFromString(u"2 100.5000001 100"_qs));
+    halves->adjustSubviews();
+    ASSERT_EQ(along(*halves, 0), 101);
+    const QString text = halves->stringWithSavedState();
+    EXPECT_EQ(text.split(u' ').value(1), u"100.501"_qs);
+    ASSERT_TRUE(halves->setStateFromString(text));
+    halves->adjustSubviews();
+    EXPECT_EQ(along(*halves, 0), 101);
+    EXPECT_EQ(along(*halves, 1), 100);
+
+    // Restored at another size the panes share the change as before.
+    ASSERT_TRUE(view->setStateFromString(u"3 183 524.33 74"_qs));
+    view->setFrame(QRectF(0, 0, 1600, 100));
+    view->adjustSubviews();
+    EXPECT_GT(along(*view, 0), 183 * 1.9);
+    EXPECT_GT(along(*view, 1), 524 * 1.9);
+    EXPECT_GT(along(*view, 2), 74 * 1.9);
+}
+
+// Whatever the panes went through, the state saved after a layout and restored at the
+// same size gives every pane the size it had, collapsed and hidden panes included.
+TEST(SplitViewState, SavedAndRestoredAtTheSameSizeGivesTheSameSizes)
+{
+    int roundTrips = 0;
+    for (unsigned seed = 1; seed <= 60; ++seed) {
+        std::mt19937 random(seed);
+        const auto uniform = [&random](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
+        const int count = uniform(2, 7);
+        std::vector<float> sizes;
+        for (int i = 0; i < count; ++i)
+            sizes.push_back(float(uniform(10, 700)));
+        const bool horizontal = uniform(0, 1) == 1;
+        auto view = makeSplitView(sizes, float(uniform(0, 3) * 3 + 1), horizontal);
+        for (unsigned i = 0; i < unsigned(count); ++i) {
+            ZQSplitSubview *pane = view->subviewAtPosition(i);
+            if (uniform(0, 2) == 0) {
+                const int minimum = uniform(1, 120);
+                pane->setMinDimension(float(minimum), uniform(0, 1) ? float(minimum + uniform(0, 500)) : 0.0f);
+            }
+            pane->setCanCollapse(uniform(0, 1) == 1);
+        }
+        const auto setLength = [&](float value) {
+            view->setFrame(horizontal ? QRectF(0, 0, 100, value) : QRectF(0, 0, value, 100));
+        };
+        const QString name = u"Round trip"_qs;
+        const QString key = ZQSplitView::defaultsKeyForName(name, horizontal);
+        view->setAutosaveName(name, false);
+        view->restoreState(false);
+        for (int step = 0; step < 120; ++step) {
+            const std::string where = "seed " + std::to_string(seed) + " step " + std::to_string(step);
+            ZQSplitSubview *pane = view->subviewAtPosition(unsigned(uniform(0, count - 1)));
+            switch (uniform(0, 6)) {
+            case 0:
+            case 1:
+                setLength(float(uniform(40, 2500)));
+                break;
+            case 2:
+                pane->collapse();
+                break;
+            case 3:
+                pane->expand();
+                break;
+            case 4:
+                pane->changeDimensionBy(float(uniform(-200, 200)), uniform(0, 1) == 1, false);
+                break;
+            case 5:
+                pane->setDimension(float(uniform(1, 800)));
+                break;
+            default:
+                if (pane->isHiddenPane() || view->ZQ___numberOfSubviews() > 1)
+                    pane->setVisible(pane->isHiddenPane());
+                break;
+            }
+            // What the layout saved, if it saved (a squeezed layout keeps no state).
+            ZQSplitView::removeStateUsingName(name);
+            view->adjustSubviews();
+            const QString text = stored(key).toString();
+            if (text.isEmpty())
+                continue;
+            ASSERT_EQ(text, view->stringWithSavedState()) << where;
+
+            const Layout before = layoutOf(*view);
+            ASSERT_TRUE(view->restoreState(false)) << where << " " << text.toStdString();
+            view->adjustSubviews();
+            const Layout after = layoutOf(*view);
+            ASSERT_EQ(after, before) << where << "\n text  " << text.toStdString() << "\n before " << describe(before)
+                                     << "\n after  " << describe(after);
+            ++roundTrips;
+        }
+    }
+    EXPECT_GT(roundTrips, 3000);
+}
+
 } // namespace
