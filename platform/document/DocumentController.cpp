@@ -374,7 +374,10 @@ QList<Document *> DocumentController::openDocumentsWithContentsOfFiles(const QSt
 
 void DocumentController::presentOpenFailures(const QList<OpenFailure> &failures)
 {
-    auto nameOf = [](const QString &path) { return path.isEmpty() ? path : QFileInfo(path).fileName(); };
+    // The names and paths the alert quotes, each cut as alerts cut names.
+    auto nameOf = [](const QString &path) {
+        return path.isEmpty() ? path : DocumentAlert::quotedName(QFileInfo(path).fileName());
+    };
     QString text;
     QString reason;
     QStringList details;
@@ -387,7 +390,7 @@ void DocumentController::presentOpenFailures(const QList<OpenFailure> &failures)
             if (listed.size() < MaximumListedOpenFailures)
                 listed << localizedString(QStringLiteral("OpenFailedListItem")).arg(nameOf(failure.path), failure.reason);
             details << localizedString(QStringLiteral("OpenFailedListItem"))
-                           .arg(QDir::toNativeSeparators(failure.path), failure.reason);
+                           .arg(DocumentAlert::quotedName(QDir::toNativeSeparators(failure.path)), failure.reason);
         }
         if (failures.size() > listed.size())
             listed << localizedString(QStringLiteral("OpenFailedListMore"), QString::number(failures.size() - listed.size()));

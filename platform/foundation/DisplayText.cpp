@@ -1,6 +1,27 @@
-#include "platform/drawing/SingleLineText.h"
+#include "platform/foundation/DisplayText.h"
 
-namespace platform::SingleLineText {
+#include <algorithm>
+
+namespace platform::DisplayText {
+
+namespace {
+
+constexpr char16_t Ellipsis = 0x2026;
+
+// Whether the unit at the index continues the character before it: the low half
+// of a surrogate pair or (the first unit of) a combining mark.
+bool continuesCharacter(const QString &text, qsizetype at)
+{
+    const QChar c = text.at(at);
+    if (c.isLowSurrogate())
+        return at > 0 && text.at(at - 1).isHighSurrogate();
+    char32_t codePoint = c.unicode();
+    if (c.isHighSurrogate() && at + 1 < text.size() && text.at(at + 1).isLowSurrogate())
+        codePoint = QChar::surrogateToUcs4(c, text.at(at + 1));
+    return QChar::isMark(codePoint);
+}
+
+} // namespace
 
 bool breaksLine(QChar c)
 {
@@ -19,7 +40,7 @@ bool breaksLine(QChar c)
     }
 }
 
-QString fromUserText(const QString &text)
+QString oneLine(const QString &text)
 {
     qsizetype i = 0;
     while (i < text.size() && !breaksLine(text.at(i)))
@@ -41,4 +62,35 @@ QString fromUserText(const QString &text)
     return line;
 }
 
-} // namespace platform::SingleLineText
+bool isCut(const QString &text, qsizetype limit)
+{
+    return text.size() > std::max<qsizetype>(limit, 0);
+}
+
+QString cut(const QString &text, qsizetype limit)
+{
+    if (!isCut(text, limit))
+        return text;
+    qsizetype end = std::max<qsizetype>(limit, 0);
+    // The character the limit falls in goes whole. A character with more marks than
+    // the limit is cut among its marks, but never inside a surrogate pair.
+    qsizetype back = end;
+    while (back > 0 && continuesCharacter(text, back))
+        --back;
+    if (back > 0)
+        end = back;
+    else if (end > 0 && text.at(end).isLowSurrogate() && text.at(end - 1).isHighSurrogate())
+        --end;
+    QString shown;
+    shown.reserve(end + 1);
+    shown.append(QStringView(text).left(end));
+    shown.append(QChar(Ellipsis));
+    return shown;
+}
+
+QString shownOnOneLine(const QString &text, qsizetype limit)
+{
+    return oneLine(cut(text, limit));
+}
+
+} // namespace platform::DisplayText
