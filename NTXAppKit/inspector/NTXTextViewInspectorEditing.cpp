@@ -132,6 +132,10 @@ Range NTXTextViewInspector::validateProposedRange(Range proposed, bool updateEdi
     const Range value = Text::runAt(text(), Text::PlaceholderProperty, candidate.location);
     if (candidate.location < value.location || candidate.max() > value.max())
         return reject();
+    // A value shown cut is never edited: the edit would store the cut text.
+    if (const auto *shown = qobject_cast<const NTXTextViewInspectorTextField *>(fieldAtIndex(value.location));
+        shown && shown->isShownCut())
+        return reject();
     if (updateEditingInfo)
         viewport()->update();
     if (Text::text(text(), value) == placeholder.toString() || value.location != m_currentEditedStartLocation) {
@@ -410,8 +414,8 @@ bool NTXTextViewInspector::editableFieldAtIndex(qsizetype index, NTXTextViewInsp
     NTXTextViewInspectorField *field = fieldAtIndex(index);
     bool accepted = false;
     if (field) {
-        if (qobject_cast<NTXTextViewInspectorTextField *>(field))
-            accepted = field->isEditable() && m_editableState &&
+        if (auto *textField = qobject_cast<NTXTextViewInspectorTextField *>(field))
+            accepted = field->isEditable() && m_editableState && !textField->isShownCut() &&
                        Text::valueAt(text(), Text::PlaceholderProperty, index).isValid();
         else if (field->isEditable())
             accepted = true;
@@ -603,7 +607,8 @@ void NTXTextViewInspector::mousePressEvent(QMouseEvent *event)
     NTXTextViewInspectorField *field = fieldAtIndex(index);
     const Range run = Text::runAt(text(), Text::PlaceholderProperty, index);
     if (m_editableState) {
-        if (field && !field->isEditable())
+        const auto *textField = qobject_cast<const NTXTextViewInspectorTextField *>(field);
+        if (field && (!field->isEditable() || (textField && textField->isShownCut())))
             return;
         setFocus(Qt::MouseFocusReason);
         if (run.location != m_currentEditedStartLocation || run.isNotFound()) {

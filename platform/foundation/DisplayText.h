@@ -22,9 +22,9 @@ namespace platform::DisplayText {
 // UTF-16 units a one-line place shows before the ellipsis: more than any window is
 // wide at the smallest font.
 constexpr qsizetype MaximumLength = 1000;
-// UTF-16 units a place of several lines lays out before the ellipsis: a long note,
-// laid out in a few milliseconds even as one word.
-constexpr qsizetype MaximumBlockLength = 20000;
+// UTF-16 units a place of several lines lays out before the ellipsis: a long note
+// (some four pages), laid out in tens of milliseconds even as one unbroken word.
+constexpr qsizetype MaximumBlockLength = 10000;
 
 // Whether the character starts a new line or column where text is laid out (tab,
 // LF, VT, FF, CR, next line, line and paragraph separators).

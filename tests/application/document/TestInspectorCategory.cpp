@@ -12,6 +12,7 @@
 #include <QDockWidget>
 #include <QLocale>
 #include <QTest>
+#include <QTextBlock>
 
 using namespace mydoctest;
 namespace Text = NTXTextViewInspectorText;
@@ -95,4 +96,73 @@ TEST_F(InspectorCategoryTest, ShowsTheSelectionAndEditsEverySelectedNode)
     EXPECT_EQ(shown(inspector, QStringLiteral("wageField")), document->selectedNodeWage());
     EXPECT_EQ(picker->parentWidget(), inspector->viewport());
     EXPECT_NE(inspector->layoutManager()->cell(pickerCell), nullptr);
+}
+
+// Values as long as the reader takes: the window shows them cut and one line high, the
+// inspector shows a description cut and takes no edit of it, and every stored value
+// stays whole through the edits of other values, a save and a reading back.
+TEST_F(InspectorCategoryTest, LongValuesAreShownCutAndStayWholeThroughEditsAndSaves)
+{
+    const QString ellipsis(QChar(0x2026));
+    const QString longName = QStringLiteral("Long\nname ") + QString(10 << 20, QLatin1Char('n'));
+    const QString longDescription = QString(2'000'000, QLatin1Char('w'));
+    ProbeDocument *document = newDocument(true);
+    NodePtr named = makeJob(QStringLiteral("A"), 60, {{8, 30}});
+    named->setItemName(longName);
+    NodePtr described = makeJob(QStringLiteral("B"), 60, {{9, 45}});
+    described->setDescript(longDescription);
+    NodePtr plain = makeJob(QStringLiteral("C"), 60, {{10, 15}});
+    fill(document, {named, described, plain});
+    NTXTextViewInspector *inspector = shownInspector(document);
+    ASSERT_NE(inspector, nullptr);
+
+    // The row: one line, cut.
+    const QModelIndex index = indexOf(document, named);
+    QString row;
+    for (int column = 0; column < document->outlineModel()->columnCount(index.parent()); ++column) {
+        const QModelIndex cell = index.siblingAtColumn(column);
+        if (document->outlineModel()->data(cell, Qt::EditRole).toString() == longName)
+            row = document->outlineModel()->data(cell, Qt::DisplayRole).toString();
+    }
+    EXPECT_EQ(row, QStringLiteral("Long name ") + QString(1000 - 10, QLatin1Char('n')) + ellipsis);
+
+    // The inspector: the description cut; neither a click nor a selection starts an edit.
+    select(document, {described});
+    const QString shownText = shown(inspector, QStringLiteral("descrField"));
+    EXPECT_EQ(shownText, QString(10000, QLatin1Char('w')) + ellipsis);
+    inspector->setFocus();
+    inspector->setSelectedRange(valueOf(inspector, QStringLiteral("descrField")));
+    EXPECT_FALSE(inspector->isEditing());
+    QTest::keyClicks(inspector, QStringLiteral("typed"));
+    QTest::keyClick(inspector, Qt::Key_Tab);
+    const QRect field = inspector->cursorRect(QTextCursor(inspector->document()->findBlock(
+        int(valueOf(inspector, QStringLiteral("descrField")).location))));
+    QTest::mouseClick(inspector->viewport(), Qt::LeftButton, {}, field.center());
+    EXPECT_FALSE(inspector->isEditing());
+    EXPECT_EQ(described->descript(), longDescription);
+
+    // A short description is edited as before, beside the long values.
+    select(document, {plain});
+    inspector->setSelectedRange(valueOf(inspector, QStringLiteral("descrField")));
+    ASSERT_TRUE(inspector->isEditing());
+    QTest::keyClicks(inspector, QStringLiteral("Short"));
+    QTest::keyClick(inspector, Qt::Key_Tab);
+    EXPECT_EQ(plain->descript(), QStringLiteral("Short"));
+
+    // Saved and read back whole.
+    const QString file = path(QStringLiteral("long.chronark"));
+    QString reason;
+    ASSERT_TRUE(document->saveToFile(file, document->fileType(), platform::Document::SaveOperation::SaveAs, &reason))
+        << reason.toStdString();
+    document->close();
+    drainEvents();
+    ProbeDocument *again = openDocument(file, true);
+    ASSERT_NE(again, nullptr);
+    const NodePtr first = again->jobList()->childAtIndex(0);
+    const NodePtr second = again->jobList()->childAtIndex(1);
+    const NodePtr third = again->jobList()->childAtIndex(2);
+    ASSERT_TRUE(first && second && third);
+    EXPECT_EQ(first->itemName(), longName);
+    EXPECT_EQ(second->descript(), longDescription);
+    EXPECT_EQ(third->descript(), QStringLiteral("Short"));
 }
