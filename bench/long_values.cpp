@@ -11,7 +11,8 @@
 //   memory_x      the live resident memory (after malloc_trim) the document and its
 //                 open window added, over the file's size (memory_x_values: over the
 //                 long values' own size, the least the document's tree holds);
-//   peak_MiB      the most resident memory above the start while opening and selecting.
+//   peak_MiB      the most resident memory above the start while opening and selecting;
+//   whole_text_ms on request, the one-word description whole in its dialog, shown and painted.
 // Second: a file named with 1 MiB of text asked to open, until its refusal's alert is
 // shown and painted (refusal_ms; the alert's text is laid out then).
 #include "application/base/DefaultsKeys.h"
@@ -19,6 +20,9 @@
 #include "application/document/DocumentWindow.h"
 #include "application/document/MyDocument.h"
 #include "application/tree/Node.h"
+#include "NTXAppKit/inspector/NTXTextViewInspector.h"
+#include "NTXAppKit/inspector/NTXTextViewInspectorTextField.h"
+#include "NTXAppKit/inspector/NTXTextViewInspectorWholeTextDialog.h"
 #include "bench/BenchMain.h"
 #include "bench/BenchTrees.h"
 #include "platform/document/DocumentController.h"
@@ -182,6 +186,22 @@ void BM_LongValuesInTheWindow(benchmark::State &state)
         }
         state.SetIterationTime(openMs / 1e3);
         note("inspector_ms", inspectorMs);
+
+        // On request, the whole of the one-word description in its dialog.
+        selectRow(document, 101);
+        drawer->click();
+        settle(window);
+        timer.restart();
+        auto *field = qobject_cast<NTXTextViewInspectorTextField *>(
+            document->textViewInspector()->fieldWithIdentifier(QStringLiteral("descrField")).get());
+        if (NTXTextViewInspectorWholeTextDialog *whole = document->textViewInspector()->openWholeValueOfField(field)) {
+            QCoreApplication::processEvents();
+            whole->repaint();
+            note("whole_text_ms", double(timer.nsecsElapsed()) / 1e6);
+            whole->reject();
+        }
+        drawer->click();
+        settle(window);
         document->close();
         QCoreApplication::processEvents();
     }

@@ -8,6 +8,7 @@
 #include "NTXAppKit/inspector/NTXTextViewInspectorTextField.h"
 #include "NTXAppKit/inspector/NTXTextViewInspectorTypesetter.h"
 #include "NTXAppKit/inspector/NTXTextViewInspectorViewField.h"
+#include "NTXAppKit/inspector/NTXTextViewInspectorWholeTextDialog.h"
 #include "platform/drawing/Shadow.h"
 #include "platform/foundation/Bundle.h"
 
@@ -28,6 +29,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextLayout>
+#include <QPlainTextEdit>
 #include <cmath>
 
 namespace Text = NTXTextViewInspectorText;
@@ -302,11 +304,43 @@ void NTXTextViewInspector::endEditing()
                                   : field->valueObjectForString(shown);
     if (newValue.isValid() && newValue == field->value())
         return;
+    storeValueOfField(field, newValue);
+}
+
+void NTXTextViewInspector::storeValueOfField(NTXTextViewInspectorTextField *field, const QVariant &newValue)
+{
     field->setValue(newValue);
     field->propagate(newValue, QStringLiteral("value"));
     if (auto *delegate = dynamic_cast<NTXTextViewInspectorDelegate *>(m_inspectorDelegate.data()))
         delegate->textViewInspectorDidChangedValueOfField(this, field);
     field->valueDidChangedFromTextInspector();
+}
+
+NTXTextViewInspectorWholeTextDialog *NTXTextViewInspector::openWholeValueOfField(NTXTextViewInspectorTextField *field)
+{
+    if (!field || !field->isShownCut())
+        return nullptr;
+    QVariant value = field->value();
+    if (platform::isListValue(value))
+        value = value.toList().value(0);
+    const QString title = field->label() ? field->label()->label() : QString();
+    auto *dialog = new NTXTextViewInspectorWholeTextDialog(title, value.toString(), window());
+    const bool takesEdits = field->isEditable() && m_editableState;
+    dialog->editor()->setReadOnly(!takesEdits);
+    const QString before = dialog->text();
+    const FieldPtr keep = sharedField(field);
+    QPointer<NTXTextViewInspector> self(this);
+    connect(dialog, &QDialog::finished, this, [self, keep, dialog, before, takesEdits](int result) {
+        if (!self || !keep || result != QDialog::Accepted || !takesEdits)
+            return;
+        const QString edited = dialog->text();
+        auto *textField = qobject_cast<NTXTextViewInspectorTextField *>(keep.get());
+        if (edited == before || !textField)
+            return;
+        self->storeValueOfField(textField, textField->valueObjectForString(edited));
+    });
+    dialog->open();
+    return dialog;
 }
 
 // ---- Return and Tab ----
@@ -634,10 +668,18 @@ void NTXTextViewInspector::mousePressEvent(QMouseEvent *event)
 void NTXTextViewInspector::mouseDoubleClickEvent(QMouseEvent *event)
 {
     const qsizetype index = characterIndexAt(event->position().toPoint());
-    if (isEditing() && currentEditingCharRange().contains(index))
+    if (isEditing() && currentEditingCharRange().contains(index)) {
         QTextEdit::mouseDoubleClickEvent(event);
-    else
-        mousePressEvent(event);
+        return;
+    }
+    // A value shown cut opens whole in a dialog of its own.
+    auto *cut = qobject_cast<NTXTextViewInspectorTextField *>(fieldAtIndex(index));
+    if (event->button() == Qt::LeftButton && cut && cut->isShownCut()
+        && Text::valueAt(text(), Text::PlaceholderProperty, index).isValid()) {
+        openWholeValueOfField(cut);
+        return;
+    }
+    mousePressEvent(event);
 }
 
 void NTXTextViewInspector::focusOutEvent(QFocusEvent *event)

@@ -6,10 +6,15 @@
 #include "NTXAppKit/inspector/NTXTextViewInspector.h"
 #include "NTXAppKit/inspector/NTXTextViewInspectorLayoutManager.h"
 #include "NTXAppKit/inspector/NTXTextViewInspectorText.h"
+#include "NTXAppKit/inspector/NTXTextViewInspectorTextField.h"
+#include "NTXAppKit/inspector/NTXTextViewInspectorWholeTextDialog.h"
 #include "platform/foundation/UndoManager.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QDockWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QLocale>
 #include <QTest>
 #include <QTextBlock>
@@ -135,10 +140,38 @@ TEST_F(InspectorCategoryTest, LongValuesAreShownCutAndStayWholeThroughEditsAndSa
     EXPECT_FALSE(inspector->isEditing());
     QTest::keyClicks(inspector, QStringLiteral("typed"));
     QTest::keyClick(inspector, Qt::Key_Tab);
-    const QRect field = inspector->cursorRect(QTextCursor(inspector->document()->findBlock(
-        int(valueOf(inspector, QStringLiteral("descrField")).location))));
+    QTextCursor atValue(inspector->document());
+    atValue.setPosition(int(valueOf(inspector, QStringLiteral("descrField")).location) + 5);
+    const QRect field = inspector->cursorRect(atValue);
     QTest::mouseClick(inspector->viewport(), Qt::LeftButton, {}, field.center());
     EXPECT_FALSE(inspector->isEditing());
+    EXPECT_EQ(described->descript(), longDescription);
+
+    // A double click opens the whole value: Cancel and an untouched OK store nothing,
+    // an edit there is stored whole and undone as one step.
+    for (const auto button : {QDialogButtonBox::Cancel, QDialogButtonBox::Ok}) {
+        QTest::mouseDClick(inspector->viewport(), Qt::LeftButton, {}, field.center());
+        auto *dialog = inspector->window()->findChild<NTXTextViewInspectorWholeTextDialog *>();
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->text(), longDescription);
+        EXPECT_FALSE(dialog->editor()->isReadOnly());
+        QPointer<NTXTextViewInspectorWholeTextDialog> guard(dialog);
+        dialog->buttons()->button(button)->click();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !guard; }));
+        EXPECT_EQ(described->descript(), longDescription);
+    }
+    EXPECT_EQ(inspector->openWholeValueOfField(nullptr), nullptr);
+    NTXTextViewInspectorWholeTextDialog *whole = inspector->openWholeValueOfField(
+        qobject_cast<NTXTextViewInspectorTextField *>(inspector->fieldWithIdentifier(QStringLiteral("descrField")).get()));
+    ASSERT_NE(whole, nullptr);
+    whole->editor()->moveCursor(QTextCursor::End);
+    QTest::keyClicks(whole->editor(), QStringLiteral(" end"));
+    QPointer<NTXTextViewInspectorWholeTextDialog> guard(whole);
+    whole->buttons()->button(QDialogButtonBox::Ok)->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !guard; }));
+    EXPECT_EQ(described->descript(), longDescription + QStringLiteral(" end"));
+    QApplication::processEvents(); // the undo group closes with the pass
+    document->undoManager()->undo();
     EXPECT_EQ(described->descript(), longDescription);
 
     // A short description is edited as before, beside the long values.
