@@ -50,7 +50,10 @@ QString NTXCSVExport::escapeString(const QString &field) const
         doubled.replace(QStringLiteral("\""), QStringLiteral("\"\""));
         return u'"' + doubled + u'"';
     }
-    static const QString quoteTriggers = QStringLiteral(",;\t\n ");
+    // Every separator and blank, and every character a reader takes for a line end
+    // (the parser's newlines: LF, VT, FF, CR, NEL, U+2028, U+2029), or the row
+    // would split there.
+    static const QString quoteTriggers = QStringLiteral(",; \t\n\v\f\r\u0085\u2028\u2029");
     bool quote = m_forceQuotes;
     for (qsizetype i = 0; !quote && i < field.size(); ++i)
         quote = quoteTriggers.contains(field.at(i));

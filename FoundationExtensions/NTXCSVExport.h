@@ -4,8 +4,9 @@
 //
 // The device is not owned and never closed; the writer keeps nothing but its
 // settings. One thread at a time. Quoting: a field with a quotation mark has them
-// doubled and is quoted; a field with a comma, semicolon, tab, line feed or blank
-// (any separator counts) is quoted, as is every field with forceQuotes. Values that
+// doubled and is quoted; a field with a comma, semicolon, tab or blank (any
+// separator counts) or a character a reader takes for a line end (LF, VT, FF, CR
+// alone or not, NEL, U+2028, U+2029) is quoted, as is every field with forceQuotes. Values that
 // are not strings are written as text: numbers in the C locale, dates and times in
 // ISO 8601. A line the encoding cannot hold is written lossily ("?" for what does
 // not fit). No byte-order mark is written unless the caller asks for one

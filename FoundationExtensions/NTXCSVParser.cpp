@@ -448,13 +448,15 @@ void NTXCSVParser::runParseLoop()
     }
     if (m_cancelled)
         return;
+    // When the parse stopped on bytes it could not read (or on a read error), the
+    // field it was in was cut there: nothing of it is reported, only its line ends.
     if (m_state == InField && (!m_fieldHead.isEmpty() || m_fieldBegin >= 0)) {
-        finishField();
+        if (!m_error)
+            finishField();
         finishLine();
     } else if (m_state == BetweenFields) {
-        // The last line ended in a separator: its last field is empty. When the parse
-        // stopped on bytes it could not read, that field was never read: only the
-        // line ends.
+        // The last line ended in a separator: its last field is empty, unless the
+        // parse stopped there, before that field was read.
         if (!m_error)
             finishField();
         finishLine();

@@ -16,7 +16,9 @@
 //
 // Failure: bytes that do not decode in the encoding, or an incomplete character at
 // the end, end the parse with code 1 once the text before them has been parsed; a
-// read error ends it with code 1 at once; a cancel with code 3. Invalid delimiters raise
+// read error ends it with code 1 at once; a cancel with code 3. A failure reports
+// the fields before the one it cut and nothing of that one (its line still ends,
+// so a line may then end with no field). Invalid delimiters raise
 // platform::Exception (NSInvalidArgumentException). Time is linear in the input;
 // memory holds the text not yet parsed, which by the chunk-read rule (a chunk
 // whenever parsing has passed half of the text decoded so far) is at most about

@@ -38,7 +38,8 @@ struct Recorder : NTXCSVParserDelegate
     }
 };
 
-// start-document (start-line field+ end-line)* (end-document | fail1), lines numbered upwards.
+// start-document (start-line field+ end-line)* (end-document | fail1), lines numbered upwards;
+// before a failure the last line may end with no field (the one it was in was cut).
 void checkGrammar(const QStringList &events, bool ok)
 {
     if (events.size() < 2 || events.front() != QLatin1String("<doc"))
@@ -60,7 +61,8 @@ void checkGrammar(const QStringList &events, bool ok)
             ++fields;
             ++i;
         }
-        if (fields == 0 || i >= events.size() - 1 || events[i] != QStringLiteral(">%1").arg(line))
+        const bool lastBeforeFailure = !ok && i == events.size() - 2;
+        if ((fields == 0 && !lastBeforeFailure) || i >= events.size() - 1 || events[i] != QStringLiteral(">%1").arg(line))
             std::abort();
         ++i;
     }

@@ -60,6 +60,7 @@ class NTXTextViewInspectorTextField;
 class NTXTextViewInspectorTypesetter;
 class NTXTextViewInspectorViewField;
 class NTXTextViewInspectorViewTextAttachmentCell;
+class NTXTextViewInspectorWholeTextDialog;
 class QCompleter;
 
 class NTXTextViewInspector : public QTextEdit,
@@ -168,6 +169,11 @@ public:
     // become U+2028 when the field supports new lines, else blanks; tabs and other
     // control characters become blanks.
     static QString sanitizedInput(const QString &text, bool supportNewLine);
+    // The whole value of a field the inspector shows cut, in a window-modal dialog (a
+    // double click on the value opens it): editable while the field and the inspector
+    // are, and stored like an edit in place when OK ends it with a change. Null for a
+    // field shown whole.
+    NTXTextViewInspectorWholeTextDialog *openWholeValueOfField(NTXTextViewInspectorTextField *field);
     // Pasted and dropped text goes through the same path as typing.
     bool canInsertFromMimeData(const QMimeData *source) const override;
     void insertFromMimeData(const QMimeData *source) override;
@@ -269,6 +275,9 @@ private:
     void scheduleLayout(qsizetype from = 0);
     void cursorMoved();
     void setEditedLocation(qsizetype location);
+    // Writes a value the user gave the field: to the field, through its "value"
+    // binding, to the delegate, then validates.
+    void storeValueOfField(NTXTextViewInspectorTextField *field, const QVariant &newValue);
     void replaceSelection(const QString &typed);
     void replaceRange(Range range, const QString &typed);
     void walkToEditable(qsizetype from, bool forward);

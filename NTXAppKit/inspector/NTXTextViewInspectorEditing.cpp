@@ -8,6 +8,7 @@
 #include "NTXAppKit/inspector/NTXTextViewInspectorTextField.h"
 #include "NTXAppKit/inspector/NTXTextViewInspectorTypesetter.h"
 #include "NTXAppKit/inspector/NTXTextViewInspectorViewField.h"
+#include "NTXAppKit/inspector/NTXTextViewInspectorWholeTextDialog.h"
 #include "platform/drawing/Shadow.h"
 #include "platform/foundation/Bundle.h"
 
@@ -28,6 +29,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextLayout>
+#include <QPlainTextEdit>
 #include <cmath>
 #include <utility>
 
@@ -132,6 +134,10 @@ Range NTXTextViewInspector::validateProposedRange(Range proposed, bool updateEdi
         return reject();
     const Range value = Text::runAt(text(), Text::PlaceholderProperty, candidate.location);
     if (candidate.location < value.location || candidate.max() > value.max())
+        return reject();
+    // A value shown cut is never edited: the edit would store the cut text.
+    if (const auto *shown = qobject_cast<const NTXTextViewInspectorTextField *>(fieldAtIndex(value.location));
+        shown && shown->isShownCut())
         return reject();
     if (updateEditingInfo)
         viewport()->update();
@@ -299,11 +305,43 @@ void NTXTextViewInspector::endEditing()
                                   : field->valueObjectForString(shown);
     if (newValue.isValid() && newValue == field->value())
         return;
+    storeValueOfField(field, newValue);
+}
+
+void NTXTextViewInspector::storeValueOfField(NTXTextViewInspectorTextField *field, const QVariant &newValue)
+{
     field->setValue(newValue);
     field->propagate(newValue, QStringLiteral("value"));
     if (auto *delegate = dynamic_cast<NTXTextViewInspectorDelegate *>(m_inspectorDelegate.data()))
         delegate->textViewInspectorDidChangedValueOfField(this, field);
     field->valueDidChangedFromTextInspector();
+}
+
+NTXTextViewInspectorWholeTextDialog *NTXTextViewInspector::openWholeValueOfField(NTXTextViewInspectorTextField *field)
+{
+    if (!field || !field->isShownCut())
+        return nullptr;
+    QVariant value = field->value();
+    if (platform::isListValue(value))
+        value = value.toList().value(0);
+    const QString title = field->label() ? field->label()->label() : QString();
+    auto *dialog = new NTXTextViewInspectorWholeTextDialog(title, value.toString(), window());
+    const bool takesEdits = field->isEditable() && m_editableState;
+    dialog->editor()->setReadOnly(!takesEdits);
+    const QString before = dialog->text();
+    const FieldPtr keep = sharedField(field);
+    QPointer<NTXTextViewInspector> self(this);
+    connect(dialog, &QDialog::finished, this, [self, keep, dialog, before, takesEdits](int result) {
+        if (!self || !keep || result != QDialog::Accepted || !takesEdits)
+            return;
+        const QString edited = dialog->text();
+        auto *textField = qobject_cast<NTXTextViewInspectorTextField *>(keep.get());
+        if (edited == before || !textField)
+            return;
+        self->storeValueOfField(textField, textField->valueObjectForString(edited));
+    });
+    dialog->open();
+    return dialog;
 }
 
 // ---- Return and Tab ----
@@ -411,8 +449,8 @@ bool NTXTextViewInspector::editableFieldAtIndex(qsizetype index, NTXTextViewInsp
     NTXTextViewInspectorField *field = fieldAtIndex(index);
     bool accepted = false;
     if (field) {
-        if (qobject_cast<NTXTextViewInspectorTextField *>(field))
-            accepted = field->isEditable() && m_editableState &&
+        if (auto *textField = qobject_cast<NTXTextViewInspectorTextField *>(field))
+            accepted = field->isEditable() && m_editableState && !textField->isShownCut() &&
                        Text::valueAt(text(), Text::PlaceholderProperty, index).isValid();
         else if (field->isEditable())
             accepted = true;
@@ -604,7 +642,8 @@ void NTXTextViewInspector::mousePressEvent(QMouseEvent *event)
     NTXTextViewInspectorField *field = fieldAtIndex(index);
     const Range run = Text::runAt(text(), Text::PlaceholderProperty, index);
     if (m_editableState) {
-        if (field && !field->isEditable())
+        const auto *textField = qobject_cast<const NTXTextViewInspectorTextField *>(field);
+        if (field && (!field->isEditable() || (textField && textField->isShownCut())))
             return;
         setFocus(Qt::MouseFocusReason);
         if (run.location != m_currentEditedStartLocation || run.isNotFound()) {
@@ -630,10 +669,18 @@ void NTXTextViewInspector::mousePressEvent(QMouseEvent *event)
 void NTXTextViewInspector::mouseDoubleClickEvent(QMouseEvent *event)
 {
     const qsizetype index = characterIndexAt(event->position().toPoint());
-    if (isEditing() && currentEditingCharRange().contains(index))
+    if (isEditing() && currentEditingCharRange().contains(index)) {
         QTextEdit::mouseDoubleClickEvent(event);
-    else
-        mousePressEvent(event);
+        return;
+    }
+    // A value shown cut opens whole in a dialog of its own.
+    auto *cut = qobject_cast<NTXTextViewInspectorTextField *>(fieldAtIndex(index));
+    if (event->button() == Qt::LeftButton && cut && cut->isShownCut()
+        && Text::valueAt(text(), Text::PlaceholderProperty, index).isValid()) {
+        openWholeValueOfField(cut);
+        return;
+    }
+    mousePressEvent(event);
 }
 
 void NTXTextViewInspector::focusOutEvent(QFocusEvent *event)

@@ -3,6 +3,7 @@
 #include "FoundationExtensions/NTXNSStringExtension.h"
 #include "NTXAppKit/inspector/NTXTextViewInspectorFieldHost.h"
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/DisplayText.h"
 
 #include <QLocale>
 #include <QRegularExpression>
@@ -64,13 +65,30 @@ QString NTXTextViewInspectorTextField::displayStringForValue()
         return m_formatter->stringForObjectValue(shown);
     if (shown.metaType() != QMetaType::fromType<QString>())
         return QString();
-    const QString text = shown.toString();
+    // A long value is shown cut, so that laying it out costs the same however long it
+    // is; the field then takes no edit (isShownCut()).
+    const QString text = platform::DisplayText::cut(shown.toString(), platform::DisplayText::MaximumBlockLength);
     static const QRegularExpression lineBreaks(QStringLiteral("\r\n|[\n\r\v\f\u0085\u2028\u2029]"));
     QStringList lines = text.split(lineBreaks);
     if (lines.size() < 2)
         return text;
     lines.removeAll(QString());
     return lines.join(QChar(0x2028));
+}
+
+bool NTXTextViewInspectorTextField::isShownCut() const
+{
+    if (m_formatter)
+        return false;
+    QVariant shown = value();
+    if (platform::isListValue(shown)) {
+        const QVariantList unique = distinctElements(shown.toList());
+        if (unique.size() != 1)
+            return false;
+        shown = unique.constFirst();
+    }
+    return shown.metaType() == QMetaType::fromType<QString>()
+        && platform::DisplayText::isCut(shown.toString(), platform::DisplayText::MaximumBlockLength);
 }
 
 QVariant NTXTextViewInspectorTextField::valueObjectForString(const QString &text) const

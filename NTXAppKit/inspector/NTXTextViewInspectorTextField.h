@@ -20,8 +20,13 @@ public:
 
     std::shared_ptr<NTXTextViewInspectorField> copy() const override;
 
-    // The text the inspector shows for the value; null for none.
+    // The text the inspector shows for the value; null for none. A text longer than
+    // DisplayText::MaximumBlockLength is shown cut, with an ellipsis.
     QString displayStringForValue();
+    // Whether the value is shown cut: the inspector then takes no edit of it in place,
+    // so that an edit never stores the cut text (the whole value opens in a dialog of
+    // its own, NTXTextViewInspector::openWholeValueOfField()); the value stays whole.
+    bool isShownCut() const;
     // The value to store for edited text (nil for the placeholder or the
     // multiple-values text, in any case).
     QVariant valueObjectForString(const QString &text) const;

@@ -13,7 +13,7 @@
 #include "platform/desktop/DesktopNotifier.h"
 #include "platform/document/MenuItemValidation.h"
 #include "platform/drawing/MenuItemTitle.h"
-#include "platform/drawing/SingleLineText.h"
+#include "platform/foundation/DisplayText.h"
 #include "platform/desktop/SleepMonitor.h"
 #include "platform/foundation/UserDefaults.h"
 
@@ -428,7 +428,7 @@ void AppController::showStatusWindow(MyDocument *document)
     m_chronarkStatusTextField->setPalette(palette);
 
     const NodePtr job = document->getActiveJob();
-    const QString name = job ? platform::SingleLineText::fromUserText(job->itemName()) : QString();
+    const QString name = job ? platform::DisplayText::shownOnOneLine(job->itemName()) : QString();
     const int room = m_chronarkStatusWindow->width() - 36;
     m_chronarkStatusJobNameTextField->setText(
         m_chronarkStatusJobNameTextField->fontMetrics().elidedText(name, Qt::ElideMiddle, room));

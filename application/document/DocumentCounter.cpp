@@ -15,6 +15,7 @@
 #include "application/base/DefaultsKeys.h"
 #include "application/document/DocumentWindow.h"
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/DisplayText.h"
 #include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/UndoManager.h"
@@ -31,9 +32,11 @@ constexpr int TickMilliseconds = 500;
 constexpr double TicksPerMinute = 60.0 * 1000.0 / TickMilliseconds;
 
 // A format of the strings table with its one "%@" filled.
-QString formatted(const QString &key, const QString &argument)
+// A notification's text quoting a name: the name on one line, cut as one-line
+// places cut it.
+QString formatted(const QString &key, const QString &name)
 {
-    return platform::localized(key).replace(QStringLiteral("%@"), argument);
+    return platform::localized(key).replace(QStringLiteral("%@"), platform::DisplayText::shownOnOneLine(name));
 }
 
 // The reminder interval in ticks from "SoundRepeat" in minutes (the unit the Sound

@@ -5,6 +5,7 @@
 #include "application/document/DocumentWindow.h"
 #include "application/document/DocumentWindowController.h"
 #include "application/document/MyDocument.h"
+#include "platform/document/DocumentAlert.h"
 #include "platform/document/MenuItemValidation.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/UndoManager.h"
@@ -300,7 +301,7 @@ void DocumentEdits::deleteEntry(QObject *sender)
         },
         // More than one node goes: the message counts them instead of naming one.
         platform::localized(nodes.size() > 1 ? QStringLiteral("LSAdeleteEntries") : QStringLiteral("LSAdeleteEntry")),
-        {nodes.size() > 1 ? QLocale().toString(nodes.size()) : named->itemName()});
+        {nodes.size() > 1 ? QLocale().toString(nodes.size()) : platform::DocumentAlert::quotedName(named->itemName())});
 }
 
 void DocumentEdits::deleteSheetDidEnd(const QList<NodePtr> &nodes, int returnCode)

@@ -49,7 +49,8 @@ void exportDialogDidEnd(MyDocument &document, DocumentExportPanel &panel, int re
                             choices.encoding, store, treeFlags, &reason)) {
         platform::DocumentAlert::openError(
             document.documentWindow(),
-            platform::localized(QStringLiteral("LSExportFailed")).replace(QStringLiteral("%@"), QDir::toNativeSeparators(path)),
+            platform::localized(QStringLiteral("LSExportFailed")).replace(QStringLiteral("%@"),
+                platform::DocumentAlert::quotedName(QDir::toNativeSeparators(path))),
             reason);
     }
 }

@@ -1,7 +1,7 @@
 #include "application/document/DocumentOutlineModel.h"
 
 #include "application/tree/DocumentValuesStore.h"
-#include "platform/drawing/SingleLineText.h"
+#include "platform/foundation/DisplayText.h"
 #include "platform/foundation/ExceptionBoundary.h"
 
 #include <QSet>
@@ -306,7 +306,7 @@ QVariant DocumentOutlineModel::data(const QModelIndex &index, int role) const
             // A row is one line high: a name's line breaks show as blanks.
             const QVariant value = m_dataSource->outlineViewObjectValueForTableColumnByItem(identifier, node);
             if (value.typeId() == QMetaType::QString)
-                return platform::SingleLineText::fromUserText(value.toString());
+                return platform::DisplayText::shownOnOneLine(value.toString());
             return value;
         }
         case Qt::EditRole:

@@ -22,7 +22,7 @@
 #include "platform/foundation/Bindings.h"
 #include "application/document/NodeNameSheets.h"
 #include "platform/drawing/Sheet.h"
-#include "platform/drawing/SingleLineText.h"
+#include "platform/foundation/DisplayText.h"
 #include "platform/drawing/ActionDispatch.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/drawing/CellItemDelegate.h"
@@ -240,7 +240,7 @@ void MyDocument::displayActivatedJob()
     const NodePtr job = getActiveJob();
     // One line: a name's line breaks show as blanks.
     m_window->activedJob()->setText(
-        job ? localized("LSactiveJob") + QStringLiteral(": ") + platform::SingleLineText::fromUserText(job->itemNameWithPath())
+        job ? localized("LSactiveJob") + QStringLiteral(": ") + platform::DisplayText::shownOnOneLine(job->itemNameWithPath())
             : QStringLiteral("-"));
 }
 

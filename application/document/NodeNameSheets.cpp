@@ -9,6 +9,7 @@
 #include "application/document/MyDocument.h"
 #include "platform/drawing/Sheet.h"
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/DisplayText.h"
 #include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/UndoManager.h"
 
@@ -23,6 +24,14 @@ namespace {
 QString text(const char *key)
 {
     return platform::localized(QString::fromLatin1(key));
+}
+
+// The name as a sheet's one-line field shows it: a long name cut, so that the sheet
+// opens at once. Only a name the user changed there is stored, so an untouched cut
+// name never replaces the whole one.
+QString editedName(const Node &node)
+{
+    return platform::DisplayText::cut(node.itemName(), platform::DisplayText::MaximumLength);
 }
 
 } // namespace
@@ -62,7 +71,7 @@ void NodeNameSheets::funcJobName(const NodePtr &node, int function)
     m_jobNameWindow = sheet;
     sheet->setWindowTitle(text(function == 1 ? "LSeditJob" : "LSnewJob"));
     sheet->jobTitle->setText(text(function == 1 ? "LSeditJob" : "LSnewJob"));
-    sheet->jobName->setText(node->itemName());
+    sheet->jobName->setText(editedName(*node));
     sheet->jobName->selectAll();
     sheet->jobWage->setValue(double(node->wage()));
     sheet->jobCurrencySymbol->setText(m_document.formatter().currencySymbol());
@@ -104,7 +113,7 @@ void NodeNameSheets::sheetDidEndJobName(JobNameSheet *sheet, int returnCode, con
             if (m_document.outlineModel()->indexForNode(node.get()).isValid()) {
                 // Only what the user changed: an untouched wage is not pushed down
                 // the subtree (its days and entries may have wages of their own).
-                if (name != node->itemName())
+                if (name != editedName(*node))
                     m_document.edits().setNameForNode(name, node);
                 if (wage != node->wage())
                     m_document.edits().setWageForNode(wage, node);
@@ -162,7 +171,7 @@ void NodeNameSheets::funcGroupName(const NodePtr &node, int function)
     m_groupNameWindow = sheet;
     sheet->setWindowTitle(text(function == 1 ? "LSeditGroup" : "LSnewGroup"));
     sheet->groupTitle->setText(text(function == 1 ? "LSeditGroup" : "LSnewGroup"));
-    sheet->groupName->setText(node->itemName());
+    sheet->groupName->setText(editedName(*node));
     sheet->groupName->selectAll();
     QObject::connect(sheet->groupOkButton, &QPushButton::clicked, this,
             platform::ExceptionBoundary::guarded(this, "OK", [this, button = sheet->groupOkButton] {
@@ -201,7 +210,8 @@ void NodeNameSheets::sheetDidEndGroupName(GroupNameSheet *sheet, int returnCode,
             const NodePtr snapshot = node->clone();
             m_document.undoManager()->registerUndo([this, snapshot, node] { m_document.restoreNodeData(snapshot, node); });
             m_document.undoManager()->setActionName(text("LSUDGroupEdit"));
-            node->setItemName(name);
+            if (name != editedName(*node))
+                node->setItemName(name);
             m_document.displayActivatedJob();
             m_document.reloadOutline();
         } else if (function == 0) {

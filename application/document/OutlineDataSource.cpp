@@ -11,7 +11,7 @@
 #include "platform/foundation/Bundle.h"
 #include "platform/document/MenuItemValidation.h"
 #include "platform/document/MenuMnemonics.h"
-#include "platform/drawing/SingleLineText.h"
+#include "platform/foundation/DisplayText.h"
 #include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/UndoManager.h"
 
@@ -135,7 +135,7 @@ void OutlineDataSource::outlineViewWillDisplayCell(platform::Cell &cell, const Q
     cell.setFont(outlineViewFontForItem(item));
     if (identifier == QLatin1String("outlineName")) {
         // A row is one line high: the name's line breaks show as blanks.
-        cell.setStringValue(platform::SingleLineText::fromUserText(item->itemName()));
+        cell.setStringValue(platform::DisplayText::shownOnOneLine(item->itemName()));
         cell.setImage(outlineViewImageForItem(item));
         if (auto *labeled = dynamic_cast<NTXLabeledImageTextCell *>(&cell))
             labeled->setColorLabelType(item->colorLabel());

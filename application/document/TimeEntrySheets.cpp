@@ -9,7 +9,7 @@
 #include "application/document/MyDocument.h"
 #include "application/sheets/TimeEntrySheet.h"
 #include "platform/drawing/Sheet.h"
-#include "platform/drawing/SingleLineText.h"
+#include "platform/foundation/DisplayText.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/CalendarDate.h"
 #include "platform/foundation/Clock.h"
@@ -174,7 +174,7 @@ void TimeEntrySheets::newTimeEntry(QObject *)
     TimeEntrySheet *sheet = jobNewTimeWindow();
     if (!sheet)
         return;
-    sheet->titleField()->setText(platform::SingleLineText::fromUserText(job->itemName()) + QStringLiteral(" - ")
+    sheet->titleField()->setText(platform::DisplayText::shownOnOneLine(job->itemName()) + QStringLiteral(" - ")
                                  + localized("LSUDNewTimeEntry"));
     const QDateTime now = nowToTheSecond();
     setCDate(now);

@@ -6,6 +6,7 @@
 #include "application/tree/DocumentFileFormat.h"
 #include "application/tree/NodeExtension.h"
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/DisplayText.h"
 #include "platform/print/PagedTextPrinter.h"
 #include "platform/print/PrintInfo.h"
 #include "platform/print/RtfWriter.h"
@@ -41,29 +42,6 @@ QList<QTextOption::Tab> tabs(const qreal (&positions)[2], QTextOption::TabType t
 {
     return platform::PagedTextPrinter::layoutTabs(
         {QTextOption::Tab(positions[0], type), QTextOption::Tab(positions[1], type)}, leftIndent);
-}
-
-// A field of tab text on one line: each line break (CR LF counted once) a space.
-QString onOneLine(const QString &field)
-{
-    const auto isBreak = [](QChar c) {
-        return c == u'\n' || c == u'\r' || c == QChar(0x2028) || c == QChar(0x2029);
-    };
-    if (std::none_of(field.cbegin(), field.cend(), isBreak))
-        return field;
-    QString line;
-    line.reserve(field.size());
-    for (qsizetype i = 0; i < field.size(); ++i) {
-        const QChar c = field.at(i);
-        if (!isBreak(c)) {
-            line += c;
-            continue;
-        }
-        line += QLatin1Char(' ');
-        if (c == u'\r' && i + 1 < field.size() && field.at(i + 1) == u'\n')
-            ++i;
-    }
-    return line;
 }
 
 bool isJobOrGroup(const Node &node)
@@ -187,10 +165,11 @@ QString DocumentExporter::tabText() const
         if (depth == 0)
             text += QLatin1Char('\n');
         const bool upper = isJobOrGroup(node);
-        const QString name = onOneLine(node.itemName());
+        // A record stays on its line and in its columns.
+        const QString name = platform::DisplayText::oneLine(node.itemName());
         text += (upper ? name : QString()) + tab + (upper ? QString() : name) + tab +
-                onOneLine(m_formatter.stringFromNumber(node.turnover())) + tab + node.workTimeAsString() + tab +
-                onOneLine(node.descript()) + QLatin1Char('\n');
+                platform::DisplayText::oneLine(m_formatter.stringFromNumber(node.turnover())) + tab +
+                node.workTimeAsString() + tab + platform::DisplayText::oneLine(node.descript()) + QLatin1Char('\n');
     });
     return text;
 }
@@ -280,7 +259,9 @@ std::unique_ptr<QTextDocument> DocumentExporter::textDocument(qreal textWidth) c
     };
     const QString tab = QStringLiteral(" \t");
     walk([&](const Node &node, int depth) {
-        const QString line = (depth == 0 ? QStringLiteral("\n") : QString()) + node.itemName() + tab +
+        // The node's line is one paragraph: its name on one line.
+        const QString line = (depth == 0 ? QStringLiteral("\n") : QString()) +
+                             platform::DisplayText::oneLine(node.itemName()) + tab +
                              m_formatter.stringFromNumber(node.turnover()) + tab + node.workTimeAsString() +
                              QLatin1Char('\n');
         builder.append(line, styleFor(nodeStyles, std::max(depth, 0), false));

@@ -65,8 +65,9 @@ public:
     // Calls the visitor with every node the export lists and its depth, in order.
     void walk(const std::function<void(const Node &, int depth)> &visit) const;
 
-    // One line per node; a field's line breaks (LF, CR, CR LF, U+2028, U+2029) are
-    // written as one space each, so that a record stays on its line.
+    // One line per node; a field's tabs and line breaks (LF, VT, FF, CR, CR LF, NEL,
+    // U+2028, U+2029) are written as one space each (DisplayText::oneLine), so that a
+    // record stays on its line and in its columns.
     QString tabText() const;
     // The tab text in a platform string encoding, lossily, after a byte-order mark in
     // the encodings that need one; null when the encoding cannot be used here.
@@ -78,7 +79,8 @@ public:
     static bool canWriteText(quint32 encoding, QString *errorReason);
     // Seven strings a row: the title row, the header row, then the walk's rows.
     QList<QVariantList> csvRows() const;
-    // The formatted text laid out for text of the given width in points.
+    // The formatted text laid out for text of the given width in points: a node's name
+    // on its one line (DisplayText::oneLine), its description in lines of its own.
     std::unique_ptr<QTextDocument> textDocument(qreal textWidth) const;
     QByteArray rtfData(qreal textWidth) const;
     // The document file's XML rooted at the export list (when there is one), with the

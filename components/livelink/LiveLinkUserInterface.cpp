@@ -56,7 +56,8 @@ void LiveLinkUserInterface::openUrl(const QUrl &url)
 void LiveLinkShowServerNotFoundAlert(const QString &applicationName, const QUrl &url)
 {
     const QUrl address = isWebAddress(url) ? url : QUrl();
-    const QString title = LiveLinkStrings::fill(LiveLinkStrings::text(QStringLiteral("_AppNotFoundTitle")), {applicationName});
+    const QString title = LiveLinkStrings::fill(LiveLinkStrings::text(QStringLiteral("_AppNotFoundTitle")),
+                                                {platform::DocumentAlert::quotedName(applicationName)});
     const QString message = LiveLinkStrings::text(address.isEmpty() ? QStringLiteral("_AppNotFoundMessageNoURL")
                                                                     : QStringLiteral("_AppNotFoundMessageWithURL"));
     LiveLinkUserInterface::current().showServerNotFoundAlert(title, message, LiveLinkStrings::text(QStringLiteral("_OK")),

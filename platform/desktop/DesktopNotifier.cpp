@@ -1,5 +1,7 @@
 #include "platform/desktop/DesktopNotifier.h"
 
+#include "platform/foundation/DisplayText.h"
+
 #include <QCoreApplication>
 #include <QDBusMessage>
 #include <QDBusPendingCall>
@@ -21,7 +23,8 @@ namespace {
 constexpr int DefaultExpireTimeout = -1;
 // "normal" on the freedesktop urgency scale (0 low, 1 normal, 2 critical).
 constexpr uchar NormalUrgency = 1;
-// Longest title and body handed to the server; longer texts are cut.
+// Longest body handed to the server; a longer one is cut with an ellipsis. The
+// title stands on one line and is cut as every one-line text is (DisplayText).
 constexpr qsizetype MaximumTextLength = 4096;
 
 QString defaultApplicationName()
@@ -65,7 +68,7 @@ void DesktopNotifier::post(const QString &title, const QString &body, const QStr
         return;
     }
     ++m_pending;
-    const Post post{title.left(MaximumTextLength), body.left(MaximumTextLength), kind};
+    const Post post{DisplayText::shownOnOneLine(title), DisplayText::cut(body, MaximumTextLength), kind};
     switch (m_bodyMarkup) {
     case BodyMarkup::Unknown:
         m_waiting.append(post);

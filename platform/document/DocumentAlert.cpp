@@ -2,6 +2,7 @@
 
 #include "platform/drawing/Sheet.h"
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/DisplayText.h"
 
 #include <QAbstractButton>
 #include <QCoreApplication>
@@ -28,7 +29,12 @@ QString localizedString(const QString &key, const QString &argument)
     const qsizetype at = format.indexOf(QStringLiteral("%1"));
     if (at < 0)
         return format;
-    return format.replace(at, 2, argument);
+    return format.replace(at, 2, quotedName(argument));
+}
+
+QString quotedName(const QString &name)
+{
+    return DisplayText::shownOnOneLine(name);
 }
 
 QMessageBox *open(QWidget *window, QMessageBox::Icon icon, const QString &text, const QString &informativeText,

@@ -38,7 +38,12 @@ void answerLater(const std::function<void(bool)> &handler, bool value);
 
 // The text of a key of the platform bundle's string table.
 QString localizedString(const QString &key);
-// The text of a key used as a format: "%1" becomes the argument.
+// The text of a key used as a format: "%1" becomes the argument as quotedName()
+// shows it.
 QString localizedString(const QString &key, const QString &argument);
+// A name (a file's, a document's, a job's) as an alert quotes it: on one line and
+// cut after DisplayText::MaximumLength units, so that laying out the alert costs the
+// same however long the name is.
+QString quotedName(const QString &name);
 
 } // namespace platform::DocumentAlert

@@ -6,6 +6,7 @@
 #include "platform/document/MenuItemValidation.h"
 #include "platform/drawing/MenuItemTitle.h"
 #include "platform/drawing/Sheet.h"
+#include "platform/foundation/DisplayText.h"
 #include "platform/foundation/UserDefaults.h"
 
 #include <QAction>
@@ -374,20 +375,27 @@ QList<Document *> DocumentController::openDocumentsWithContentsOfFiles(const QSt
 
 void DocumentController::presentOpenFailures(const QList<OpenFailure> &failures)
 {
-    auto nameOf = [](const QString &path) { return path.isEmpty() ? path : QFileInfo(path).fileName(); };
+    // The names and paths the alert quotes, each cut as alerts cut names.
+    auto nameOf = [](const QString &path) {
+        return path.isEmpty() ? path : DocumentAlert::quotedName(QFileInfo(path).fileName());
+    };
+    // A reason may quote what the file held: cut as a text of several lines is.
+    auto reasonOf = [](const OpenFailure &failure) {
+        return DisplayText::cut(failure.reason, DisplayText::MaximumBlockLength);
+    };
     QString text;
     QString reason;
     QStringList details;
     if (failures.size() == 1) {
         text = localizedString(QStringLiteral("OpenFailedMessage"), nameOf(failures.constFirst().path));
-        reason = failures.constFirst().reason;
+        reason = reasonOf(failures.constFirst());
     } else {
         QStringList listed;
         for (const OpenFailure &failure : failures) {
             if (listed.size() < MaximumListedOpenFailures)
-                listed << localizedString(QStringLiteral("OpenFailedListItem")).arg(nameOf(failure.path), failure.reason);
+                listed << localizedString(QStringLiteral("OpenFailedListItem")).arg(nameOf(failure.path), reasonOf(failure));
             details << localizedString(QStringLiteral("OpenFailedListItem"))
-                           .arg(QDir::toNativeSeparators(failure.path), failure.reason);
+                           .arg(DocumentAlert::quotedName(QDir::toNativeSeparators(failure.path)), reasonOf(failure));
         }
         if (failures.size() > listed.size())
             listed << localizedString(QStringLiteral("OpenFailedListMore"), QString::number(failures.size() - listed.size()));

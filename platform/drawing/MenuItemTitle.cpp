@@ -1,12 +1,12 @@
 #include "platform/drawing/MenuItemTitle.h"
 
-#include "platform/drawing/SingleLineText.h"
+#include "platform/foundation/DisplayText.h"
 
 namespace platform::MenuItemTitle {
 
 QString fromUserText(const QString &text)
 {
-    QString title = SingleLineText::fromUserText(text);
+    QString title = DisplayText::shownOnOneLine(text);
     return title.replace(QLatin1Char('&'), QStringLiteral("&&"));
 }
 

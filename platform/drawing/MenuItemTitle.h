@@ -9,8 +9,9 @@
 
 namespace platform::MenuItemTitle {
 
-// The text with every '&' doubled (shown as one literal '&') and every tab, line or
-// paragraph break shown as one blank (a CR LF pair as one blank).
+// The text as DisplayText::shownOnOneLine() shows it (every tab, line or paragraph
+// break one blank, a CR LF pair one blank; cut with an ellipsis when long), with
+// every '&' doubled (shown as one literal '&').
 QString fromUserText(const QString &text);
 
 } // namespace platform::MenuItemTitle

@@ -95,7 +95,7 @@ TEST(CSVExport, EdgeCasesByteForByteInEveryCodeAndEncoding)
                 const QString s = Separators[separator % 3];
                 const QString e = LineEnds[lineEnd % 3];
                 const QString expected = u'a' + s + u"\"b c\"" + s + u"\"5\"\"3\"" + e
-                    + u"\"x,y\"" + s + u"caf\u00e9" + s + u"\"l1\nl2\"" + s + u"cr\rcr" + s + u"\"t\tu;v\"" + e
+                    + u"\"x,y\"" + s + u"caf\u00e9" + s + u"\"l1\nl2\"" + s + u"\"cr\rcr\"" + s + u"\"t\tu;v\"" + e
                     + e
                     + u"-42" + s + u"2.5" + s + u"2024-03-05T08:30:00+01:00" + s + e;
                 EXPECT_EQ(written(encoding, separator, lineEnd, rows), bytesOf(expected, encoding));
@@ -164,42 +164,77 @@ TEST(CSVExport, FailingDeviceOrEncoding)
     EXPECT_EQ(buffer.data(), QByteArray());
 }
 
+TEST(CSVExport, EveryLineEndAReaderSeesIsQuotedAndReadBack)
+{
+    // Each character the reader takes for a line end, alone, doubled and at either end
+    // of a field, a lone CR among them.
+    const QString ends[] = {QStringLiteral("\n"), QStringLiteral("\r"), QStringLiteral("\r\n"), QStringLiteral("\v"),
+                            QStringLiteral("\f"), QStringLiteral("\u0085"), QStringLiteral("\u2028"),
+                            QStringLiteral("\u2029")};
+    QList<QVariantList> rows;
+    QList<QStringList> expected;
+    for (const QString &end : ends) {
+        const QStringList row = {QStringLiteral("a") + end + QStringLiteral("b"), end + end + QStringLiteral("c"),
+                                 QStringLiteral("d") + end};
+        rows.append(QVariantList(row.begin(), row.end()));
+        expected.append(row);
+    }
+    for (int separator = 0; separator < 3; ++separator) {
+        for (int lineEnd = 0; lineEnd < 3; ++lineEnd) {
+            const QByteArray bytes = written(UTF8StringEncoding, separator, lineEnd, rows);
+            EXPECT_TRUE(bytes.startsWith("\"a\nb\"")) << bytes.constData();
+            QBuffer buffer;
+            buffer.setData(bytes);
+            auto parser = NTXCSVParser::parserWithDevice(&buffer, UTF8StringEncoding);
+            parser->setSeparatorType(separator);
+            Rows back;
+            parser->setDelegate(&back);
+            EXPECT_TRUE(parser->parse());
+            EXPECT_EQ(back.rows, expected) << "codes " << separator << lineEnd;
+        }
+    }
+}
+
 TEST(CSVExport, RandomRowsRoundTripInEveryCode)
 {
     std::mt19937 random(18);
-    const QString alphabet = QStringLiteral("ab Z09\",;\t\n\u00e9\u20ac\u65e5#'");
+    const QString alphabet = QStringLiteral("ab Z09\",;\t\n\r\v\f\u0085\u2028\u2029\u00e9\u20ac\u65e5#'");
     for (const quint32 encoding : {quint32(UTF8StringEncoding), quint32(UnicodeStringEncoding)}) {
         for (int separator = 0; separator < 3; ++separator) {
             for (int lineEnd = 0; lineEnd < 3; ++lineEnd) {
-                QList<QVariantList> rows;
-                QList<QStringList> expected;
-                for (int r = 0; r < 40; ++r) {
-                    QStringList row;
-                    const int fields = 1 + int(random() % 6);
-                    for (int f = 0; f < fields; ++f) {
-                        QString field;
-                        const int length = int(random() % 7);
-                        for (int i = 0; i < length; ++i)
-                            field += alphabet.at(qsizetype(random() % alphabet.size()));
-                        row << field;
+                // Quoted only where needed, then every field quoted (an empty one as "").
+                for (const bool forceQuotes : {false, true}) {
+                    QList<QVariantList> rows;
+                    QList<QStringList> expected;
+                    for (int r = 0; r < 40; ++r) {
+                        QStringList row;
+                        const int fields = 1 + int(random() % 6);
+                        for (int f = 0; f < fields; ++f) {
+                            QString field;
+                            const int length = int(random() % 7);
+                            for (int i = 0; i < length; ++i)
+                                field += alphabet.at(qsizetype(random() % alphabet.size()));
+                            row << field;
+                        }
+                        if (row.first().startsWith(u'#'))
+                            row.first().prepend(u'x');
+                        if (row.size() == 1 && row.first().isEmpty())
+                            row.first() = QStringLiteral("e");
+                        rows.append(QVariantList(row.begin(), row.end()));
+                        expected.append(row);
                     }
-                    if (row.first().startsWith(u'#'))
-                        row.first().prepend(u'x');
-                    if (row.size() == 1 && row.first().isEmpty())
-                        row.first() = QStringLiteral("e");
-                    rows.append(QVariantList(row.begin(), row.end()));
-                    expected.append(row);
+                    const QByteArray bytes = written(encoding, separator, lineEnd, rows, forceQuotes);
+                    QBuffer buffer;
+                    buffer.setData(bytes);
+                    auto parser = NTXCSVParser::parserWithDevice(&buffer, encoding);
+                    parser->setSeparatorType(separator);
+                    Rows back;
+                    parser->setDelegate(&back);
+                    EXPECT_TRUE(parser->parse());
+                    EXPECT_TRUE(back.ended);
+                    EXPECT_EQ(back.rows, expected)
+                        << "encoding " << encoding << " codes " << separator << lineEnd << " forced " << forceQuotes;
                 }
-                const QByteArray bytes = written(encoding, separator, lineEnd, rows);
-                QBuffer buffer;
-                buffer.setData(bytes);
-                auto parser = NTXCSVParser::parserWithDevice(&buffer, encoding);
-                parser->setSeparatorType(separator);
-                Rows back;
-                parser->setDelegate(&back);
-                EXPECT_TRUE(parser->parse());
-                EXPECT_TRUE(back.ended);
-                EXPECT_EQ(back.rows, expected) << "encoding " << encoding << " codes " << separator << lineEnd;
             }
         }
     }

@@ -10,6 +10,9 @@
 #include <QBuffer>
 #include <QTemporaryDir>
 
+#include <algorithm>
+#include <cstring>
+
 using namespace NTXStringEncodings;
 
 namespace {
@@ -84,11 +87,21 @@ TEST(CSVParser, EdgeCasesAndMends)
         {"trimmed spaces", " a ;\t\"b\" \n", QStringLiteral("1(a|\"b\").") , QStringLiteral(";"), true},
         {"vertical bar", "a|b,c\n", QStringLiteral("1(a|b,c)."), QStringLiteral("|")},
         {"undecodable bytes", "a,b\n\xff,c\n", QStringLiteral("1(a|b)!1")},
-        {"cut character at the end", "a,b\nc\xc3", QStringLiteral("1(a|b)2(c)!1")},
         // Only fields that were read: no empty field after the last separator read.
         {"undecodable bytes after a separator", "a,\xff\xfe,b", QStringLiteral("1(a)!1")},
         {"undecodable bytes after two separators", "a,,\xff", QStringLiteral("1(a|)!1")},
-        {"undecodable bytes inside a field", "a,b\xff,c", QStringLiteral("1(a|b)!1")},
+        // A field the bad bytes cut is not reported, nothing of it: only the fields before it.
+        {"undecodable bytes inside a field", "a,b\xff,c", QStringLiteral("1(a)!1")},
+        {"undecodable bytes at the end of a field", "a,x\xff", QStringLiteral("1(a)!1")},
+        {"undecodable bytes inside quotes", "a,\"x\xff\"", QStringLiteral("1(a)!1")},
+        {"undecodable bytes after a quoted separator", "a,\"x,y\xff\",b", QStringLiteral("1(a)!1")},
+        {"undecodable bytes in a later line's field", "a\nb,c\xff", QStringLiteral("1(a)2(b)!1")},
+        {"undecodable bytes in a line's first field", "a\nbc\xff", QStringLiteral("1(a)2()!1")},
+        {"cut character in the last field", "a,b\nc\xc3", QStringLiteral("1(a|b)2()!1")},
+        // Empty quoted fields are empty, wherever they stand.
+        {"empty quoted field between two", "a,\"\",b\n", QStringLiteral("1(a||b).")},
+        {"empty quoted fields alone", "\"\",\"\"\n\"\"\n", QStringLiteral("1(|)2().")},
+        {"empty quoted field at the end", "a,\"\"", QStringLiteral("1(a|).")},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -170,6 +183,50 @@ TEST(CSVParser, ByteOrderMarks)
     };
     for (const Case &c : cases)
         EXPECT_EQ(parseBytes(c.bytes, c.encoding), QStringLiteral("1(a|b).")) << c.bytes.toHex().constData();
+}
+
+namespace {
+
+// Gives its bytes, then fails every read.
+class FailingAfterBytes : public QIODevice
+{
+public:
+    explicit FailingAfterBytes(QByteArray bytes) : m_bytes(std::move(bytes)) { open(QIODevice::ReadOnly); }
+    bool atEnd() const override { return false; }
+
+protected:
+    qint64 readData(char *data, qint64 maxSize) override
+    {
+        if (m_bytes.isEmpty()) {
+            setErrorString(QStringLiteral("the disk went away"));
+            return -1;
+        }
+        const qint64 n = std::min<qint64>(maxSize, m_bytes.size());
+        std::memcpy(data, m_bytes.constData(), size_t(n));
+        m_bytes.remove(0, n);
+        return n;
+    }
+    qint64 writeData(const char *, qint64) override { return -1; }
+
+private:
+    QByteArray m_bytes;
+};
+
+} // namespace
+
+TEST(CSVParser, AReadErrorReportsTheFieldsBeforeTheOneItCut)
+{
+    for (qsizetype chunk : {qsizetype(4), qsizetype(5), NTXCSVParser::DefaultChunkSize}) {
+        FailingAfterBytes device(QByteArray("a,bcdefgh"));
+        auto parser = NTXCSVParser::parserWithDevice(&device, UTF8StringEncoding);
+        Recorder recorder;
+        parser->setDelegate(&recorder);
+        parser->setChunkSize(chunk);
+        EXPECT_FALSE(parser->parse());
+        EXPECT_EQ(recorder.out, QStringLiteral("1(a)!1")) << chunk;
+        ASSERT_TRUE(parser->error().has_value());
+        EXPECT_EQ(parser->error()->underlyingError, QStringLiteral("the disk went away"));
+    }
 }
 
 TEST(CSVParser, CancelFromACallback)

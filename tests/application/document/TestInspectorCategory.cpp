@@ -6,12 +6,18 @@
 #include "NTXAppKit/inspector/NTXTextViewInspector.h"
 #include "NTXAppKit/inspector/NTXTextViewInspectorLayoutManager.h"
 #include "NTXAppKit/inspector/NTXTextViewInspectorText.h"
+#include "NTXAppKit/inspector/NTXTextViewInspectorTextField.h"
+#include "NTXAppKit/inspector/NTXTextViewInspectorWholeTextDialog.h"
 #include "platform/foundation/UndoManager.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QDockWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QLocale>
 #include <QTest>
+#include <QTextBlock>
 
 using namespace mydoctest;
 namespace Text = NTXTextViewInspectorText;
@@ -95,4 +101,101 @@ TEST_F(InspectorCategoryTest, ShowsTheSelectionAndEditsEverySelectedNode)
     EXPECT_EQ(shown(inspector, QStringLiteral("wageField")), document->selectedNodeWage());
     EXPECT_EQ(picker->parentWidget(), inspector->viewport());
     EXPECT_NE(inspector->layoutManager()->cell(pickerCell), nullptr);
+}
+
+// Values as long as the reader takes: the window shows them cut and one line high, the
+// inspector shows a description cut and takes no edit of it, and every stored value
+// stays whole through the edits of other values, a save and a reading back.
+TEST_F(InspectorCategoryTest, LongValuesAreShownCutAndStayWholeThroughEditsAndSaves)
+{
+    const QString ellipsis(QChar(0x2026));
+    const QString longName = QStringLiteral("Long\nname ") + QString(10 << 20, QLatin1Char('n'));
+    const QString longDescription = QString(2'000'000, QLatin1Char('w'));
+    ProbeDocument *document = newDocument(true);
+    NodePtr named = makeJob(QStringLiteral("A"), 60, {{8, 30}});
+    named->setItemName(longName);
+    NodePtr described = makeJob(QStringLiteral("B"), 60, {{9, 45}});
+    described->setDescript(longDescription);
+    NodePtr plain = makeJob(QStringLiteral("C"), 60, {{10, 15}});
+    fill(document, {named, described, plain});
+    NTXTextViewInspector *inspector = shownInspector(document);
+    ASSERT_NE(inspector, nullptr);
+
+    // The row: one line, cut.
+    const QModelIndex index = indexOf(document, named);
+    QString row;
+    for (int column = 0; column < document->outlineModel()->columnCount(index.parent()); ++column) {
+        const QModelIndex cell = index.siblingAtColumn(column);
+        if (document->outlineModel()->data(cell, Qt::EditRole).toString() == longName)
+            row = document->outlineModel()->data(cell, Qt::DisplayRole).toString();
+    }
+    EXPECT_EQ(row, QStringLiteral("Long name ") + QString(1000 - 10, QLatin1Char('n')) + ellipsis);
+
+    // The inspector: the description cut; neither a click nor a selection starts an edit.
+    select(document, {described});
+    const QString shownText = shown(inspector, QStringLiteral("descrField"));
+    EXPECT_EQ(shownText, QString(10000, QLatin1Char('w')) + ellipsis);
+    inspector->setFocus();
+    inspector->setSelectedRange(valueOf(inspector, QStringLiteral("descrField")));
+    EXPECT_FALSE(inspector->isEditing());
+    QTest::keyClicks(inspector, QStringLiteral("typed"));
+    QTest::keyClick(inspector, Qt::Key_Tab);
+    QTextCursor atValue(inspector->document());
+    atValue.setPosition(int(valueOf(inspector, QStringLiteral("descrField")).location) + 5);
+    const QRect field = inspector->cursorRect(atValue);
+    QTest::mouseClick(inspector->viewport(), Qt::LeftButton, {}, field.center());
+    EXPECT_FALSE(inspector->isEditing());
+    EXPECT_EQ(described->descript(), longDescription);
+
+    // A double click opens the whole value: Cancel and an untouched OK store nothing,
+    // an edit there is stored whole and undone as one step.
+    for (const auto button : {QDialogButtonBox::Cancel, QDialogButtonBox::Ok}) {
+        QTest::mouseDClick(inspector->viewport(), Qt::LeftButton, {}, field.center());
+        auto *dialog = inspector->window()->findChild<NTXTextViewInspectorWholeTextDialog *>();
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->text(), longDescription);
+        EXPECT_FALSE(dialog->editor()->isReadOnly());
+        QPointer<NTXTextViewInspectorWholeTextDialog> guard(dialog);
+        dialog->buttons()->button(button)->click();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !guard; }));
+        EXPECT_EQ(described->descript(), longDescription);
+    }
+    EXPECT_EQ(inspector->openWholeValueOfField(nullptr), nullptr);
+    NTXTextViewInspectorWholeTextDialog *whole = inspector->openWholeValueOfField(
+        qobject_cast<NTXTextViewInspectorTextField *>(inspector->fieldWithIdentifier(QStringLiteral("descrField")).get()));
+    ASSERT_NE(whole, nullptr);
+    whole->editor()->moveCursor(QTextCursor::End);
+    QTest::keyClicks(whole->editor(), QStringLiteral(" end"));
+    QPointer<NTXTextViewInspectorWholeTextDialog> guard(whole);
+    whole->buttons()->button(QDialogButtonBox::Ok)->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !guard; }));
+    EXPECT_EQ(described->descript(), longDescription + QStringLiteral(" end"));
+    QApplication::processEvents(); // the undo group closes with the pass
+    document->undoManager()->undo();
+    EXPECT_EQ(described->descript(), longDescription);
+
+    // A short description is edited as before, beside the long values.
+    select(document, {plain});
+    inspector->setSelectedRange(valueOf(inspector, QStringLiteral("descrField")));
+    ASSERT_TRUE(inspector->isEditing());
+    QTest::keyClicks(inspector, QStringLiteral("Short"));
+    QTest::keyClick(inspector, Qt::Key_Tab);
+    EXPECT_EQ(plain->descript(), QStringLiteral("Short"));
+
+    // Saved and read back whole.
+    const QString file = path(QStringLiteral("long.chronark"));
+    QString reason;
+    ASSERT_TRUE(document->saveToFile(file, document->fileType(), platform::Document::SaveOperation::SaveAs, &reason))
+        << reason.toStdString();
+    document->close();
+    drainEvents();
+    ProbeDocument *again = openDocument(file, true);
+    ASSERT_NE(again, nullptr);
+    const NodePtr first = again->jobList()->childAtIndex(0);
+    const NodePtr second = again->jobList()->childAtIndex(1);
+    const NodePtr third = again->jobList()->childAtIndex(2);
+    ASSERT_TRUE(first && second && third);
+    EXPECT_EQ(first->itemName(), longName);
+    EXPECT_EQ(second->descript(), longDescription);
+    EXPECT_EQ(third->descript(), QStringLiteral("Short"));
 }

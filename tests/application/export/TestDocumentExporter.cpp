@@ -4,6 +4,8 @@
 #include "application/export/DocumentExporter.h"
 #include "application/tree/DocumentFileFormat.h"
 #include "platform/print/PagedTextPrinter.h"
+#include "FoundationExtensions/NTXCSVParser.h"
+#include "FoundationExtensions/NTXCSVParserDelegate.h"
 #include "FoundationExtensions/NTXStringEncodings.h"
 #include "tests/support/TestSupport.h"
 
@@ -71,6 +73,14 @@ QByteArray csvBytes(const DocumentExporter &exporter)
     EXPECT_TRUE(exporter.writeCsv(buffer, {NTXStringEncodings::UTF8StringEncoding, 0, 2}, &reason)) << reason.toStdString();
     return bytes;
 }
+
+// The rows the CSV reader reports.
+struct CsvRecords : NTXCSVParserDelegate
+{
+    QList<QStringList> rows;
+    void parserDidStartLine(NTXCSVParser *, qsizetype) override { rows.append(QStringList()); }
+    void parserDidReadField(NTXCSVParser *, const QString &field) override { rows.last().append(field); }
+};
 
 void expectGolden(const QString &name, const QByteArray &actual)
 {
@@ -257,6 +267,77 @@ TEST(DocumentExporter, TabTextKeepsEachRecordOnItsLineCsvQuotesTheBreaks)
     EXPECT_TRUE(csv.contains("\"Al\npha\"")) << csv.constData();
     EXPECT_TRUE(csv.contains("one\r\ntwo\rthree"));
     EXPECT_TRUE(csv.contains(QStringLiteral("a\u2028b\u2029c\n").toUtf8()));
+}
+
+// Each break a name can hold, a tab among them, in a job, its day and its entry, and
+// in a group's job: read back by the project's own CSV reader with tabs as separators,
+// the tab text gives one record per line it was meant to have, every name on one
+// line with the same blank for every break; the CSV gives the names back whole.
+TEST(DocumentExporter, EveryBreakAndTabIsTheSameBlankAndTheReaderFindsEachRecord)
+{
+    const ExportTree tree;
+    const struct
+    {
+        QString stored;
+        QString oneLine;
+    } names[] = {
+        {QStringLiteral("a\nb\rc\r\nd"), QStringLiteral("a b c d")},
+        {QStringLiteral("e\u2028f\u2029g"), QStringLiteral("e f g")},
+        {QStringLiteral("h\ti\vj"), QStringLiteral("h i j")},
+        {QStringLiteral("k\fl\u0085m"), QStringLiteral("k l m")},
+    };
+    const NodePtr nodes[] = {tree.alpha, tree.day, tree.entry, tree.beta};
+    for (int i = 0; i < 4; ++i)
+        nodes[i]->setItemName(names[i].stored);
+    tree.alpha->setDescript(QStringLiteral("n\to\vp"));
+    const DocumentExporter exporter = tree.exporter();
+
+    const auto readBack = [](const QByteArray &bytes, int separator) {
+        QBuffer buffer;
+        buffer.setData(bytes);
+        auto parser = NTXCSVParser::parserWithDevice(&buffer, NTXStringEncodings::UTF8StringEncoding);
+        parser->setSeparatorType(separator);
+        CsvRecords records;
+        parser->setDelegate(&records);
+        EXPECT_TRUE(parser->parse());
+        return records.rows;
+    };
+    // Title, header, then job, day, entry, group and job (the spacer lines are empty).
+    const QList<QStringList> tab = readBack(exporter.tabTextData(NTXStringEncodings::UTF8StringEncoding), 2);
+    ASSERT_EQ(tab.size(), 7);
+    for (const QStringList &record : tab.mid(1)) {
+        EXPECT_EQ(record.size(), 5) << qPrintable(record.join(u'|'));
+    }
+    EXPECT_EQ(tab.at(2).at(0), QStringLiteral("a b c d "));
+    EXPECT_EQ(tab.at(2).at(4), QStringLiteral("n o p"));
+    EXPECT_EQ(tab.at(3).at(1), QStringLiteral("e f g "));
+    EXPECT_EQ(tab.at(4).at(1), QStringLiteral("h i j "));
+    EXPECT_EQ(tab.at(6).at(0), QStringLiteral("k l m "));
+
+    // The formatted text (RTF, PDF, print) puts each name on its node's one line.
+    const std::unique_ptr<QTextDocument> document = exporter.textDocument(525);
+    QStringList lines;
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next())
+        lines << block.text();
+    for (const auto &name : names) {
+        EXPECT_EQ(lines.filter(name.oneLine + QStringLiteral(" \t")).size(), 1) << qPrintable(lines.join(u'|'));
+    }
+    const QByteArray rtf = exporter.rtfData(525);
+    EXPECT_TRUE(rtf.contains("a b c d \\tab")) << rtf.constData();
+
+    // CSV quotes every field with a break, a lone CR included, and gives each back whole.
+    const QByteArray csv = csvBytes(exporter);
+    EXPECT_TRUE(csv.contains("\"a\nb\rc\r\nd\"")) << csv.constData();
+    const QList<QStringList> rows = readBack(csv, 0);
+    // Title, header, spacer, job, day, entry, spacer, group, job (a spacer: seven empty fields).
+    ASSERT_EQ(rows.size(), 9);
+    EXPECT_EQ(rows.at(3).at(0), names[0].stored);
+    EXPECT_EQ(rows.at(4).at(1), names[1].stored);
+    EXPECT_EQ(rows.at(5).at(1), names[2].stored);
+    EXPECT_EQ(rows.at(8).at(0), names[3].stored);
+    // Nothing of it changed what is stored.
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(nodes[i]->itemName(), names[i].stored);
 }
 
 TEST(DocumentExporter, UnicodeTextStartsWithAByteOrderMark)

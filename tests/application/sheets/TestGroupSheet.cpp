@@ -109,6 +109,28 @@ TEST_F(GroupSheetTest, RenamingUndoesAndRedoes)
     EXPECT_EQ(undo->undoActionName(), text("LSUDGroupEdit"));
 }
 
+// A name too long for the field is shown cut; OK without touching it keeps the whole
+// name, a name typed over it replaces it.
+TEST_F(GroupSheetTest, ALongNameShownCutStaysWholeUnlessTyped)
+{
+    ProbeDocument *document = newDocument(true);
+    const QString longName = QStringLiteral("G\n") + QString(1 << 20, QLatin1Char('g'));
+    NodePtr group = makeNode(Node::Group, longName);
+    fill(document, {group});
+    document->nameSheets().funcGroupName(group, 1);
+    GroupNameSheet *sheet = waitForSheet(document);
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_EQ(sheet->groupName->text().size(), 1001);
+    QPointer<GroupNameSheet> guard(sheet);
+    QTest::mouseClick(sheet->groupOkButton, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([guard] { return !guard; }));
+    EXPECT_EQ(group->itemName(), longName);
+
+    document->nameSheets().funcGroupName(group, 1);
+    answer(waitForSheet(document), QStringLiteral("Short"));
+    EXPECT_EQ(group->itemName(), QStringLiteral("Short"));
+}
+
 TEST_F(GroupSheetTest, AnEmptyNameIsTaken)
 {
     ProbeDocument *document = newDocument(true);

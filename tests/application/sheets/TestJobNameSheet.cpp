@@ -181,6 +181,33 @@ TEST_F(JobNameSheetTest, CancellingChangesNothing)
     EXPECT_FALSE(document->isDocumentEdited());
 }
 
+// A name too long for the field is shown cut; OK without touching it keeps the whole
+// name, and a name typed over it replaces it.
+TEST_F(JobNameSheetTest, ALongNameShownCutStaysWholeUnlessTyped)
+{
+    ProbeDocument *document = newDocument(true);
+    const QString longName = QString(1 << 20, QLatin1Char('n'));
+    NodePtr job = makeJob(QStringLiteral("Job"), 10.0f, {});
+    job->setItemName(longName);
+    fill(document, {job});
+    document->nameSheets().funcJobName(job, 1);
+    JobNameSheet *sheet = waitForSheet(document);
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_EQ(sheet->jobName->text(), QString(1000, QLatin1Char('n')) + QChar(0x2026));
+    sheet->jobWage->setValue(12.0);
+    QPointer<JobNameSheet> guard(sheet);
+    QTest::mouseClick(sheet->jobOkButton, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([guard] { return !guard; }));
+    EXPECT_EQ(job->itemName(), longName);
+    EXPECT_EQ(job->wage(), 12.0f);
+
+    document->nameSheets().funcJobName(job, 1);
+    answer(waitForSheet(document), QStringLiteral("Short"), 12.0);
+    EXPECT_EQ(job->itemName(), QStringLiteral("Short"));
+    document->undoManager()->undo();
+    EXPECT_EQ(job->itemName(), longName);
+}
+
 TEST_F(JobNameSheetTest, EscapeEndsTheSheetLikeCancel)
 {
     ProbeDocument *document = newDocument(true);

@@ -115,6 +115,35 @@ TEST(DesktopNotifier, SeveralPostsEachReachTheServerWithTheirOwnKind)
     EXPECT_NE(posted.at(0).first().toUInt(), posted.at(1).first().toUInt());
 }
 
+// A title stands on one line; a title or body of any length reaches the server cut,
+// with an ellipsis, never parted inside a character.
+TEST(DesktopNotifier, LongOrBrokenTextsReachTheServerOnOneLineAndCut)
+{
+    desktoptest::PrivateBus bus;
+    ASSERT_TRUE(bus.isRunning());
+    FakeDBusService server(NotificationsService, NotificationsPath, answerWithId, bus.address());
+    ASSERT_TRUE(server.isRegistered());
+    DesktopNotifier notifier(bus.connection());
+    QSignalSpy posted(&notifier, &DesktopNotifier::posted);
+
+    const QString huge = QString(10 << 20, QLatin1Char('x'));
+    notifier.post(QStringLiteral("Counter\nstarted"), QStringLiteral("Counting for \u201cWeb\nsite\u201d"));
+    notifier.post(huge, QStringLiteral("\U0001F600").repeated(1 << 20));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return posted.count() == 2; }, 10000));
+    const QList<QDBusMessage> calls = notifyCalls(server);
+    ASSERT_EQ(calls.size(), 2);
+    EXPECT_EQ(calls.at(0).arguments().at(3).toString(), QStringLiteral("Counter started"));
+    // The body may hold lines of its own.
+    EXPECT_EQ(calls.at(0).arguments().at(4).toString(), QStringLiteral("Counting for \u201cWeb\nsite\u201d"));
+    const QString title = calls.at(1).arguments().at(3).toString();
+    EXPECT_EQ(title, QString(1000, QLatin1Char('x')) + QChar(0x2026));
+    const QString body = calls.at(1).arguments().at(4).toString();
+    EXPECT_LE(body.size(), 4097);
+    EXPECT_GT(body.size(), 4000);
+    EXPECT_TRUE(body.endsWith(QChar(0x2026)));
+    EXPECT_TRUE(body.at(body.size() - 2).isLowSurrogate());
+}
+
 TEST(DesktopNotifier, ServerErrorsAndBadAnswersAreReportedNotFatal)
 {
     desktoptest::PrivateBus bus;

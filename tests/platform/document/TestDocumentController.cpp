@@ -171,6 +171,34 @@ TEST_F(DocumentControllerTest, TheFailuresOfOneRequestShareOneAlertThatListsThem
     EXPECT_EQ(controller->documents().size(), 1);
 }
 
+// A name of a mebibyte, with a line break, as another program may ask for it: the
+// alert quotes it on one line and cut, in its text, its list and its details.
+TEST_F(DocumentControllerTest, AnAlertQuotesALongNameOnOneLineAndCut)
+{
+    const QString longName = QStringLiteral("first\nsecond") + QString(1 << 20, QLatin1Char('n')) + QStringLiteral(".txtdoc");
+    const QString shown = QStringLiteral("first second") + QString(1000 - 12, QLatin1Char('n')) + QChar(0x2026);
+    EXPECT_TRUE(controller->openDocumentsWithContentsOfFiles({path(longName)}, true).isEmpty());
+    QMessageBox *box = waitForMessageBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->text(), QStringLiteral("The document “%1” could not be opened.").arg(shown));
+    answer(box, QMessageBox::Ok);
+    EXPECT_TRUE(QTest::qWaitFor([] { return visibleMessageBoxes().isEmpty(); }));
+
+    EXPECT_TRUE(controller->openDocumentsWithContentsOfFiles({path(longName), path(QStringLiteral("absent.txtdoc"))}, true)
+                    .isEmpty());
+    box = waitForMessageBox();
+    ASSERT_NE(box, nullptr);
+    const QStringList listed = box->informativeText().split(QLatin1Char('\n'));
+    ASSERT_EQ(listed.size(), 2);
+    EXPECT_EQ(listed.constFirst(), QStringLiteral("“%1”: ").arg(shown) + platformText("FileDoesNotExistReason"));
+    const QStringList details = box->detailedText().split(QLatin1Char('\n'));
+    ASSERT_EQ(details.size(), 2);
+    EXPECT_LE(details.constFirst().size(), 1001 + 4 + platformText("FileDoesNotExistReason").size());
+    EXPECT_TRUE(details.constFirst().contains(QChar(0x2026)));
+    answer(box, QMessageBox::Ok);
+    EXPECT_TRUE(QTest::qWaitFor([] { return visibleMessageBoxes().isEmpty(); }));
+}
+
 TEST_F(DocumentControllerTest, TheCurrentDocumentIsTheOneOfTheActiveWindow)
 {
     TextDocument *a = openText(QStringLiteral("a.txtdoc"), "a");
