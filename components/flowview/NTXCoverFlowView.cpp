@@ -5,6 +5,7 @@
 #include "components/flowview/NTXCoverFlowScroller.h"
 #include "platform/desktop/KeyboardLayout.h"
 #include "platform/drawing/ActionDispatch.h"
+#include "platform/foundation/Exception.h"
 #include "platform/layers/ConstraintLayoutManager.h"
 #include "platform/layers/LayoutManager.h"
 #include "platform/layers/Transaction.h"
@@ -377,8 +378,13 @@ void NTXCoverFlowView::userSetSelectionIndex(int index)
     index = std::clamp(index, 0, count - 1);
     const std::optional<platform::BindingInfo> info = platform::infoForBinding(asObservable(this), SelectionIndexKey);
     if (info && info->observedObject) {
-        // The binding brings the value back.
-        info->observedObject->setValueForKeyPath(index, info->keyPath);
+        // The binding brings the value back. A bound key that takes no value (a
+        // read-only one) refuses the move: the selection stays where the model has it.
+        try {
+            info->observedObject->setValueForKeyPath(index, info->keyPath);
+        } catch (const platform::Exception &refused) {
+            qWarning("[NTXCoverFlowView] The bound selection index refused %d: %s", index, refused.what());
+        }
         return;
     }
     setSelectionIndex(index);
