@@ -3,6 +3,7 @@
 #include "AppKitExtensions/NTXSelectEncodingsPanel.h"
 #include "FoundationExtensions/NTXEncodingManager.h"
 #include "FoundationExtensions/NTXStringEncodings.h"
+#include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/NotificationCenter.h"
 
 #include <QAbstractItemView>
@@ -94,7 +95,7 @@ void NTXEncodingPopUpButton::runCommand()
 }
 
 bool NTXEncodingPopUpButton::eventFilter(QObject *watched, QEvent *event)
-{
+try {
     // The command item of the open list: run it instead of selecting it.
     if (watched == view()->viewport() && event->type() == QEvent::MouseButtonRelease) {
         const auto *mouse = static_cast<QMouseEvent *>(event);
@@ -111,20 +112,27 @@ bool NTXEncodingPopUpButton::eventFilter(QObject *watched, QEvent *event)
         }
     }
     return QComboBox::eventFilter(watched, event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "eventFilter");
+    return false;
 }
 
 void NTXEncodingPopUpButton::keyPressEvent(QKeyEvent *event)
-{
+try {
     const int before = currentIndex();
     QComboBox::keyPressEvent(event);
     if (isCommandIndex(currentIndex()))
         setCurrentIndex(before);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "keyPressEvent");
 }
 
 void NTXEncodingPopUpButton::wheelEvent(QWheelEvent *event)
-{
+try {
     const int before = currentIndex();
     QComboBox::wheelEvent(event);
     if (isCommandIndex(currentIndex()))
         setCurrentIndex(before);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "wheelEvent");
 }

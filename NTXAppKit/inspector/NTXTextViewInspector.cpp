@@ -15,6 +15,7 @@
 #include "platform/drawing/Control.h"
 #include "platform/foundation/ArrayController.h"
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
@@ -109,9 +110,12 @@ NTXTextViewInspector::NTXTextViewInspector(QWidget *parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_completionTimer.setSingleShot(true);
     m_completionTimer.setInterval(500);
-    connect(&m_completionTimer, &QTimer::timeout, this, &NTXTextViewInspector::doCompletion);
-    connect(this, &QTextEdit::cursorPositionChanged, this, &NTXTextViewInspector::cursorMoved);
-    connect(this, &QTextEdit::selectionChanged, this, &NTXTextViewInspector::cursorMoved);
+    connect(&m_completionTimer, &QTimer::timeout, this,
+        platform::ExceptionBoundary::guarded(this, "doCompletion", &NTXTextViewInspector::doCompletion));
+    connect(this, &QTextEdit::cursorPositionChanged, this,
+        platform::ExceptionBoundary::guarded(this, "cursorMoved", &NTXTextViewInspector::cursorMoved));
+    connect(this, &QTextEdit::selectionChanged, this,
+        platform::ExceptionBoundary::guarded(this, "cursorMoved", &NTXTextViewInspector::cursorMoved));
     setupUI();
 }
 
@@ -133,8 +137,9 @@ void NTXTextViewInspector::setupUI()
     m_typesetter = std::make_unique<NTXTextViewInspectorTypesetter>();
     doc.documentLayout()->registerHandler(Text::AttachmentObjectType, m_layoutManager);
     connect(doc.documentLayout(), &QAbstractTextDocumentLayout::documentSizeChanged, this,
-            &NTXTextViewInspector::scheduleLayout);
-    connect(&doc, &QTextDocument::contentsChanged, this, &NTXTextViewInspector::scheduleLayout);
+            platform::ExceptionBoundary::guarded(this, "scheduleLayout", &NTXTextViewInspector::scheduleLayout));
+    connect(&doc, &QTextDocument::contentsChanged, this,
+        platform::ExceptionBoundary::guarded(this, "scheduleLayout", &NTXTextViewInspector::scheduleLayout));
     recalcMaxLabelWidth();
     removeSubviewsAndEmptyTextStorage();
 }
@@ -399,7 +404,7 @@ void NTXTextViewInspector::setViewRefusesInput(QWidget *view, bool refuses)
 }
 
 bool NTXTextViewInspector::eventFilter(QObject *watched, QEvent *event)
-{
+try {
     switch (event->type()) {
     case QEvent::KeyPress:
     case QEvent::KeyRelease:
@@ -417,6 +422,9 @@ bool NTXTextViewInspector::eventFilter(QObject *watched, QEvent *event)
         break;
     }
     return QTextEdit::eventFilter(watched, event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "eventFilter");
+    return false;
 }
 
 void NTXTextViewInspector::removeAllSubviews()

@@ -15,6 +15,7 @@
 #include "platform/drawing/MenuItemTitle.h"
 #include "platform/drawing/SingleLineText.h"
 #include "platform/desktop/SleepMonitor.h"
+#include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/UserDefaults.h"
 
 #include <QAction>
@@ -358,8 +359,8 @@ void AppController::chronarkHotKeyDown(QObject *)
     fade->setDuration(StatusWindowFadeDuration);
     fade->setEasingCurve(QEasingCurve::InQuad);
     connect(fade, &QVariantAnimation::valueChanged, this,
-            [this](const QVariant &value) { setStatusWindowOpacity(value.toReal()); });
-    connect(fade, &QVariantAnimation::finished, this, [this, fade] {
+            platform::ExceptionBoundary::guarded(this, "valueChanged", [this](const QVariant &value) { setStatusWindowOpacity(value.toReal()); }));
+    connect(fade, &QVariantAnimation::finished, this, platform::ExceptionBoundary::guarded(this, "finished", [this, fade] {
         // Faded out: the window leaves the screen.
         if (m_chronarkStatusWindowAnimation == fade)
             m_chronarkStatusWindowAnimation = nullptr;
@@ -367,7 +368,7 @@ void AppController::chronarkHotKeyDown(QObject *)
             m_chronarkStatusWindow->hide();
         setStatusWindowOpacity(1.0);
         fade->deleteLater();
-    });
+    }));
     m_chronarkStatusWindowAnimation = fade;
     fade->start();
 }

@@ -6,6 +6,7 @@
 #include "platform/desktop/KeyboardLayout.h"
 #include "platform/drawing/ActionDispatch.h"
 #include "platform/foundation/Exception.h"
+#include "platform/foundation/ExceptionBoundary.h"
 #include "platform/layers/ConstraintLayoutManager.h"
 #include "platform/layers/LayoutManager.h"
 #include "platform/layers/Transaction.h"
@@ -500,9 +501,11 @@ void NTXCoverFlowView::resizeSubviews()
 }
 
 void NTXCoverFlowView::resizeEvent(QResizeEvent *event)
-{
+try {
     LayerHostWidget::resizeEvent(event);
     resizeSubviews();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "resizeEvent");
 }
 
 // Input
@@ -540,7 +543,7 @@ bool NTXCoverFlowView::sendActionIfSet()
 }
 
 void NTXCoverFlowView::keyPressEvent(QKeyEvent *event)
-{
+try {
     EventScope scope(m_inEvent, m_eventModifiers, event->modifiers());
     switch (event->key()) {
     case Qt::Key_Return:
@@ -557,28 +560,34 @@ void NTXCoverFlowView::keyPressEvent(QKeyEvent *event)
     default:
         LayerHostWidget::keyPressEvent(event);
     }
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "keyPressEvent");
 }
 
 void NTXCoverFlowView::mousePressEvent(QMouseEvent *event)
-{
+try {
     EventScope scope(m_inEvent, m_eventModifiers, event->modifiers());
     setFocus(Qt::MouseFocusReason);
     const int index = indexOfItemAtPoint(event->position());
     if (index != NotFound)
         userSetSelectionIndex(index);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mousePressEvent");
 }
 
 void NTXCoverFlowView::mouseDoubleClickEvent(QMouseEvent *event)
-{
+try {
     EventScope scope(m_inEvent, m_eventModifiers, event->modifiers());
     sendActionIfSet();
     const int index = indexOfItemAtPoint(event->position());
     if (index != NotFound)
         userSetSelectionIndex(index);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mouseDoubleClickEvent");
 }
 
 void NTXCoverFlowView::wheelEvent(QWheelEvent *event)
-{
+try {
     EventScope scope(m_inEvent, m_eventModifiers, event->modifiers());
     const qreal dy = event->angleDelta().y() / WheelNotch;
     const qreal dx = event->angleDelta().x() / WheelNotch;
@@ -597,6 +606,8 @@ void NTXCoverFlowView::wheelEvent(QWheelEvent *event)
     }
     m_wheelRemainder = 0;
     userSetSelectionIndex(delta > 0 ? m_selectionIndex - 1 : m_selectionIndex + 1);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "wheelEvent");
 }
 
 void NTXCoverFlowView::scrollerChange(QObject *)

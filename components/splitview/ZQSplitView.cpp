@@ -2,6 +2,7 @@
 
 #include "platform/drawing/DelegateCall.h"
 #include "platform/drawing/AutoresizingMask.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QChildEvent>
 #include <QCoreApplication>
@@ -112,10 +113,12 @@ void ZQSplitView::willRemoveSubview(ZQSplitSubview *pane)
 }
 
 void ZQSplitView::childEvent(QChildEvent *event)
-{
+try {
     ZQSplitSubview::childEvent(event);
     if (event->removed() && !m_isAdjusting)
         setMustAdjust();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "childEvent");
 }
 
 ZQSplitSubview *ZQSplitView::subviewAtPosition(unsigned position) const
@@ -255,7 +258,7 @@ void ZQSplitView::setMustAdjust()
 }
 
 bool ZQSplitView::event(QEvent *event)
-{
+try {
     if (event->type() == QEvent::LayoutRequest) {
         ZQ___adjustOutermostIfNeeded();
         return true;
@@ -263,6 +266,9 @@ bool ZQSplitView::event(QEvent *event)
     if (event->type() == QEvent::ParentChange)
         viewDidMoveToSuperview();
     return ZQSplitSubview::event(event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "event");
+    return false;
 }
 
 void ZQSplitView::adjustSubviews()
@@ -300,7 +306,7 @@ void ZQSplitView::setFrame(const QRectF &frame)
 }
 
 void ZQSplitView::resizeEvent(QResizeEvent *event)
-{
+try {
     ZQSplitSubview::resizeEvent(event);
     const QSize applied(int(std::lround(m_frame.width())), int(std::lround(m_frame.height())));
     if (event->size() == applied)
@@ -310,6 +316,8 @@ void ZQSplitView::resizeEvent(QResizeEvent *event)
     m_frame = QRectF(QPointF(pos()), QSizeF(event->size()));
     resizeSubviewsWithOldSize(old);
     sizeDidChange(old);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "resizeEvent");
 }
 
 void ZQSplitView::sizeDidChange(const QSizeF &oldSize)

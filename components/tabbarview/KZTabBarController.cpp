@@ -6,6 +6,7 @@
 #include "components/tabbarview/KZTabBarItem.h"
 #include "components/tabbarview/KZTabBarView.h"
 #include "components/tabbarview/KZTabBarViewExtensions.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QMenu>
 #include <QVariant>
@@ -391,7 +392,8 @@ void KZTabBarController::addItemToOverflowMenu(const platform::TabViewItemPtr &i
     }
     QAction *action = m_overflowMenu->addAction(KZTabBarViewExtensions::stringByTruncatingToLength(title, MenuTitleLength));
     KZTabBarView *bar = m_bar;
-    QObject::connect(action, &QAction::triggered, bar, [bar, action] { bar->_overflowMenuAction(action); });
+    QObject::connect(action, &QAction::triggered, bar,
+        platform::ExceptionBoundary::guarded(bar, "triggered", [bar, action] { bar->_overflowMenuAction(action); }));
     m_items.emplace_back(action, item);
     if (KZTabBarViewDelegate *delegate = bar->delegate(); delegate && item)
         delegate->tabViewTabViewItemIsInOverflowMenu(bar->tabView(), item.get(), true);

@@ -17,6 +17,7 @@
 #include "platform/drawing/WindowChromeObserver.h"
 #include "platform/drawing/YUpPainter.h"
 #include "platform/foundation/Bindings.h"
+#include "platform/foundation/ExceptionBoundary.h"
 #include "platform/layers/DragDestinationAdapter.h"
 #include "platform/layers/ViewAnimation.h"
 
@@ -57,8 +58,9 @@ KZTabBarView::KZTabBarView(QWidget *parent)
     m_draggedTypes = {AttachedTabBarButtonPasteboardType};
     m_chromeObserver = new platform::WindowChromeObserver(this, this);
     connect(m_chromeObserver, &platform::WindowChromeObserver::toolbarVisibleChanged, this,
-            [this] { updateTabBar(false); });
-    connect(m_chromeObserver, &platform::WindowChromeObserver::baselineSeparatorChanged, this, [this] { update(); });
+            platform::ExceptionBoundary::guarded(this, "toolbarVisibleChanged", [this] { updateTabBar(false); }));
+    connect(m_chromeObserver, &platform::WindowChromeObserver::baselineSeparatorChanged, this,
+        platform::ExceptionBoundary::guarded(this, "baselineSeparatorChanged", [this] { update(); }));
     platform::DragDestinationAdapter::install(this);
     m_divider = new KZTabBarDivider(this);
     positionDivider();
@@ -833,7 +835,8 @@ void KZTabBarView::setNeedsUpdate(bool needs)
         return;
     }
     m_needsUpdate = true;
-    QMetaObject::invokeMethod(this, [this] { updateTabBar(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this,
+        platform::ExceptionBoundary::guarded(this, "a queued call", [this] { updateTabBar(); }), Qt::QueuedConnection);
 }
 
 void KZTabBarView::tabButtonContentDidChange()
@@ -920,8 +923,10 @@ void KZTabBarView::updateTabBar(bool animate)
             positionAddTabButton();
         for (KZAttachedTabBarButton *button : buttons)
             button->slideAnimationWillStart();
-        connect(m_slideAnimation, &platform::TimedAnimation::didEnd, this, &KZTabBarView::finalizeSlideAnimation);
-        connect(m_slideAnimation, &platform::TimedAnimation::didStop, this, &KZTabBarView::finalizeSlideAnimation);
+        connect(m_slideAnimation, &platform::TimedAnimation::didEnd, this,
+            platform::ExceptionBoundary::guarded(this, "finalizeSlideAnimation", &KZTabBarView::finalizeSlideAnimation));
+        connect(m_slideAnimation, &platform::TimedAnimation::didStop, this,
+            platform::ExceptionBoundary::guarded(this, "finalizeSlideAnimation", &KZTabBarView::finalizeSlideAnimation));
         m_slideAnimation->start();
     } else {
         for (KZAttachedTabBarButton *button : buttons) {
@@ -1048,7 +1053,8 @@ void KZTabBarView::updateOverflowPopUpButton()
     m_overflowPopUpButton->setVisible(false);
     if (m_style)
         m_style->updateOverflowPopUpButton(m_overflowPopUpButton, this);
-    connect(m_overflowPopUpButton->menu(), &QMenu::aboutToShow, this, &KZTabBarView::updateOverflowMenuImages,
+    connect(m_overflowPopUpButton->menu(), &QMenu::aboutToShow, this,
+        platform::ExceptionBoundary::guarded(this, "updateOverflowMenuImages", &KZTabBarView::updateOverflowMenuImages),
             Qt::UniqueConnection);
     positionOverflowMenu();
     const bool show = m_useOverflowMenu && m_tabView && numberOfAttachedButtons() != numberOfTabViewItems();
@@ -1203,8 +1209,9 @@ void KZTabBarView::hideTabBar(bool hide, bool animate)
             updateTrackingAreas();
             finalizeHideShow(hide);
         };
-        connect(animation, &platform::TimedAnimation::didEnd, this, finish);
-        connect(animation, &platform::TimedAnimation::didStop, this, finish);
+        connect(animation, &platform::TimedAnimation::didEnd, this, platform::ExceptionBoundary::guarded(this, "didEnd", finish));
+        connect(animation, &platform::TimedAnimation::didStop, this,
+                platform::ExceptionBoundary::guarded(this, "didStop", finish));
         animation->start();
         return;
     }
@@ -1250,28 +1257,34 @@ void KZTabBarView::checkWindowFrame()
 // ---- Events ----
 
 void KZTabBarView::resizeEvent(QResizeEvent *event)
-{
+try {
     QWidget::resizeEvent(event);
     positionDivider();
     checkWindowFrame();
     if (!isUpdatingTabBar())
         updateTabBar(false);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "resizeEvent");
 }
 
 void KZTabBarView::moveEvent(QMoveEvent *event)
-{
+try {
     QWidget::moveEvent(event);
     checkWindowFrame();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "moveEvent");
 }
 
 void KZTabBarView::showEvent(QShowEvent *event)
-{
+try {
     QWidget::showEvent(event);
     checkWindowFrame();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "showEvent");
 }
 
 void KZTabBarView::changeEvent(QEvent *event)
-{
+try {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::ActivationChange) {
         updateImages();
@@ -1284,14 +1297,18 @@ void KZTabBarView::changeEvent(QEvent *event)
         }
         checkWindowFrame();
     }
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "changeEvent");
 }
 
 // ---- Drawing ----
 
 void KZTabBarView::paintEvent(QPaintEvent *event)
-{
+try {
     QPainter painter(this);
     drawRect(painter, QRectF(event->rect()));
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "paintEvent");
 }
 
 void KZTabBarView::drawRect(QPainter &painter, const QRectF &rect)
