@@ -186,8 +186,7 @@ AppController::AppController(const Services &services, QObject *parent) : platfo
     // documents as they open, close and are renamed (starts and stops rebuild it too).
     connect(this, &platform::DocumentController::documentAdded, this,
             platform::ExceptionBoundary::guarded(this, "documentAdded", [this](platform::Document *document) {
-                connect(document, &platform::Document::displayNameChanged, this,
-                    platform::ExceptionBoundary::guarded(this, "buildMenu", &AppController::buildMenu),
+                connect(document, &platform::Document::displayNameChanged, this, &AppController::buildMenu,
                         Qt::UniqueConnection);
                 buildMenu();
             }));

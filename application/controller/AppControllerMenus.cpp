@@ -69,7 +69,7 @@ QAction *AppController::constructMenuItem(const QString &title, const QByteArray
 }
 
 void AppController::buildMenu()
-{
+try {
     if (!m_appDockMenu)
         return;
     const bool hide = defaults().boolForKey(ChronarkMenuHideDoneJobsKey);
@@ -128,6 +128,8 @@ void AppController::buildMenu()
     updateStatusItemImage();
     updateSleepInhibitor();
     Q_EMIT menuRebuilt();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "buildMenu");
 }
 
 QMenu *AppController::applicationDockMenu()

@@ -1053,8 +1053,7 @@ void KZTabBarView::updateOverflowPopUpButton()
     m_overflowPopUpButton->setVisible(false);
     if (m_style)
         m_style->updateOverflowPopUpButton(m_overflowPopUpButton, this);
-    connect(m_overflowPopUpButton->menu(), &QMenu::aboutToShow, this,
-        platform::ExceptionBoundary::guarded(this, "updateOverflowMenuImages", &KZTabBarView::updateOverflowMenuImages),
+    connect(m_overflowPopUpButton->menu(), &QMenu::aboutToShow, this, &KZTabBarView::updateOverflowMenuImages,
             Qt::UniqueConnection);
     positionOverflowMenu();
     const bool show = m_useOverflowMenu && m_tabView && numberOfAttachedButtons() != numberOfTabViewItems();
@@ -1062,12 +1061,14 @@ void KZTabBarView::updateOverflowPopUpButton()
 }
 
 void KZTabBarView::updateOverflowMenuImages()
-{
+try {
     m_controller->updateOverflowMenuItems();
     for (QAction *action : m_overflowPopUpButton->menu()->actions()) {
         if (m_controller->itemOfAction(action))
             action->setEnabled(validateMenuItem(action));
     }
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "updateOverflowMenuImages");
 }
 
 void KZTabBarView::updateImages()

@@ -136,8 +136,7 @@ KZTabBarView *KZTabBarView::fromCoder(platform::Coder &coder, QWidget *parent)
     bar->m_tabView = qobject_cast<platform::TabView *>(adopt(tabView));
     bar->m_overflowPopUpButton = adoptButton(overflow, bar->m_overflowPopUpButton);
     bar->m_addTabButton = adoptButton(addTab, bar->m_addTabButton);
-    connect(bar->m_overflowPopUpButton->menu(), &QMenu::aboutToShow, bar,
-        platform::ExceptionBoundary::guarded(bar, "updateOverflowMenuImages", &KZTabBarView::updateOverflowMenuImages),
+    connect(bar->m_overflowPopUpButton->menu(), &QMenu::aboutToShow, bar, &KZTabBarView::updateOverflowMenuImages,
             Qt::UniqueConnection);
     if (bar->m_addTabButton) {
         bar->m_addTabButton->setTarget(bar);

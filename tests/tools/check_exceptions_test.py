@@ -157,6 +157,21 @@ class Entries(unittest.TestCase):
         text = GUARDED_SOURCE.replace("&QWidget::update", "&View::step")
         self.assertFails("components/view/View.cpp", text, 20, "slot View::step given to connect")
 
+    def test_a_slot_of_ours_whose_definition_keeps_its_exceptions_in_passes(self):
+        text = GUARDED_SOURCE.replace("&QWidget::update", "&View::step, Qt::UniqueConnection").replace(
+            "void View::step()\n{", "void View::step()\ntry {").replace(
+            "{ step(); }));\n}\n", "{ step(); }));\n} catch (...) {\n"
+            "    platform::ExceptionBoundary::caught(this, \"step\");\n}\n")
+        write(self.tree.root, "components/view/View.cpp", text)
+        run = self.tree.check()
+        self.assertEqual(run.returncode, 0, run.stdout)
+
+    def test_guarded_with_a_unique_connection_fails(self):
+        # Qt takes no functor for a unique connection: it refuses the connection at run time.
+        text = GUARDED_SOURCE.replace(
+            "&QWidget::update", 'platform::ExceptionBoundary::guarded(this, "step", &View::step), Qt::UniqueConnection')
+        self.assertFails("components/view/View.cpp", text, 20, "Qt::UniqueConnection needs a member function")
+
     def test_a_callable_the_check_cannot_see_into_fails(self):
         text = GUARDED_SOURCE.replace("&QWidget::update", "callback")
         self.assertFails("components/view/View.cpp", text, 20, "cannot see into")
