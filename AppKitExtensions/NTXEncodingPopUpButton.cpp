@@ -3,6 +3,7 @@
 #include "AppKitExtensions/NTXSelectEncodingsPanel.h"
 #include "FoundationExtensions/NTXEncodingManager.h"
 #include "FoundationExtensions/NTXStringEncodings.h"
+#include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/NotificationCenter.h"
 
 #include <QAbstractItemView>
@@ -23,7 +24,8 @@ NTXEncodingPopUpButton::NTXEncodingPopUpButton(QWidget *parent) : QComboBox(pare
     // Whatever way the command item became current (the open list, the keyboard, a
     // window system's own way of choosing in a list), it runs the command and the
     // choice before it comes back: the command is never an encoding chosen.
-    connect(this, &QComboBox::currentIndexChanged, this, [this](int index) noexcept {
+    connect(this, &QComboBox::currentIndexChanged, this,
+            platform::ExceptionBoundary::guarded(this, "currentIndexChanged", [this](int index) {
         if (!isCommandIndex(index)) {
             m_chosenIndex = index;
             return;
@@ -35,11 +37,14 @@ NTXEncodingPopUpButton::NTXEncodingPopUpButton(QWidget *parent) : QComboBox(pare
         // The choice shown again is announced after the command item's announcement
         // has reached everyone: the last word is the choice.
         QMetaObject::invokeMethod(
-            this, [this]() noexcept { Q_EMIT currentIndexChanged(currentIndex()); }, Qt::QueuedConnection);
+            this,
+            platform::ExceptionBoundary::guarded(this, "currentIndexChanged",
+                                                 [this] { Q_EMIT currentIndexChanged(currentIndex()); }),
+            Qt::QueuedConnection);
         // Stepping onto it with the arrow keys or the wheel only passes over it.
         if (!m_steppingOver)
             queueCommand();
-    });
+    }));
 }
 
 void NTXEncodingPopUpButton::queueCommand()
@@ -48,7 +53,9 @@ void NTXEncodingPopUpButton::queueCommand()
     if (m_commandQueued)
         return;
     m_commandQueued = true;
-    QMetaObject::invokeMethod(this, &NTXEncodingPopUpButton::runCommand, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, platform::ExceptionBoundary::guarded(this, "runCommand", &NTXEncodingPopUpButton::runCommand),
+        Qt::QueuedConnection);
 }
 
 NTXEncodingPopUpButton::~NTXEncodingPopUpButton()
@@ -126,7 +133,7 @@ void NTXEncodingPopUpButton::runCommand()
 }
 
 bool NTXEncodingPopUpButton::eventFilter(QObject *watched, QEvent *event)
-{
+try {
     // The command item of the open list: run it instead of selecting it.
     if (watched == view()->viewport() && event->type() == QEvent::MouseButtonRelease) {
         const auto *mouse = static_cast<QMouseEvent *>(event);
@@ -145,16 +152,23 @@ bool NTXEncodingPopUpButton::eventFilter(QObject *watched, QEvent *event)
         }
     }
     return QComboBox::eventFilter(watched, event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "eventFilter");
+    return false;
 }
 
 void NTXEncodingPopUpButton::keyPressEvent(QKeyEvent *event)
-{
+try {
     const QScopedValueRollback stepping(m_steppingOver, true);
     QComboBox::keyPressEvent(event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "keyPressEvent");
 }
 
 void NTXEncodingPopUpButton::wheelEvent(QWheelEvent *event)
-{
+try {
     const QScopedValueRollback stepping(m_steppingOver, true);
     QComboBox::wheelEvent(event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "wheelEvent");
 }

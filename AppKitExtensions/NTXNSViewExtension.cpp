@@ -1,5 +1,7 @@
 #include "AppKitExtensions/NTXNSViewExtension.h"
 
+#include "platform/foundation/ExceptionBoundary.h"
+
 #include <QGraphicsOpacityEffect>
 #include <functional>
 #include <QMetaMethod>
@@ -47,13 +49,13 @@ void fade(QWidget *overlay, qreal from, qreal to, std::function<void()> done)
     animation->setStartValue(from);
     animation->setEndValue(to);
     QPointer<QWidget> guard(overlay);
-    QObject::connect(animation, &QPropertyAnimation::finished, overlay, [guard, done = std::move(done)]() {
+    QObject::connect(animation, &QPropertyAnimation::finished, overlay, platform::ExceptionBoundary::guarded(overlay, "finished", [guard, done = std::move(done)]() {
         if (!guard)
             return;
         guard->setGraphicsEffect(nullptr);
         if (done)
             done();
-    });
+    }));
     animation->start(QAbstractAnimation::DeleteWhenStopped);
 }
 

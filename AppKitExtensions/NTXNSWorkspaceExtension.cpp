@@ -3,6 +3,7 @@
 #include "AppKitExtensions/NTXNSAlertExtensions.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/DesktopEntry.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QApplication>
 #include <QDir>
@@ -118,9 +119,9 @@ void relaunchWhenQuitting(const QString &program, const QStringList &arguments)
     scheduled = true;
     const QString path = program.isEmpty() ? QCoreApplication::applicationFilePath() : program;
     const QStringList args = program.isEmpty() ? QCoreApplication::arguments().mid(1) : arguments;
-    QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, [path, args] {
+    QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, platform::ExceptionBoundary::guarded(nullptr, "aboutToQuit", [path, args] {
         QProcess::startDetached(path, args);
-    });
+    }));
 }
 
 std::optional<QString> mailtoAddress(const QString &recipient, const QString &subject, const QString &body,

@@ -1,6 +1,7 @@
 #include "AppKitExtensions/NTXOutlineViewEventFilter.h"
 
 #include "AppKitExtensions/NTXOutlineViewExtension.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QAbstractItemDelegate>
 #include <QCoreApplication>
@@ -77,7 +78,7 @@ void NTXOutlineViewEventFilter::forward(QObject *receiver, QEvent *event)
 }
 
 bool NTXOutlineViewEventFilter::eventFilter(QObject *watched, QEvent *event)
-{
+try {
     switch (event->type()) {
     case QEvent::ContextMenu:
     case QEvent::MouseButtonPress:
@@ -119,6 +120,9 @@ bool NTXOutlineViewEventFilter::eventFilter(QObject *watched, QEvent *event)
     default:
         return false;
     }
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "eventFilter");
+    return false;
 }
 
 void NTXOutlineViewEventFilter::showKeyboardMenu(QTreeView *view)

@@ -2,6 +2,7 @@
 
 #include "FoundationExtensions/NTXEncodingManager.h"
 #include "FoundationExtensions/NTXStringEncodings.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QHBoxLayout>
 #include <QListWidget>
@@ -35,11 +36,16 @@ NTXSelectEncodingsPanel::NTXSelectEncodingsPanel() : QWidget(nullptr, Qt::Tool |
     resize(320, 420);
 
     NTXEncodingManager &manager = NTXEncodingManager::sharedInstance();
-    connect(selectAll, &QPushButton::clicked, &manager, &NTXEncodingManager::selectAll);
-    connect(clearAll, &QPushButton::clicked, &manager, &NTXEncodingManager::clearAll);
-    connect(revert, &QPushButton::clicked, &manager, &NTXEncodingManager::revertToDefault);
-    connect(&manager, &NTXEncodingManager::listNeedsDisplay, this, &NTXSelectEncodingsPanel::updateTicks);
-    connect(m_list, &QListWidget::itemChanged, this, &NTXSelectEncodingsPanel::itemChanged);
+    connect(selectAll, &QPushButton::clicked, &manager,
+        platform::ExceptionBoundary::guarded(&manager, "selectAll", &NTXEncodingManager::selectAll));
+    connect(clearAll, &QPushButton::clicked, &manager,
+        platform::ExceptionBoundary::guarded(&manager, "clearAll", &NTXEncodingManager::clearAll));
+    connect(revert, &QPushButton::clicked, &manager,
+        platform::ExceptionBoundary::guarded(&manager, "revertToDefault", &NTXEncodingManager::revertToDefault));
+    connect(&manager, &NTXEncodingManager::listNeedsDisplay, this,
+        platform::ExceptionBoundary::guarded(this, "updateTicks", &NTXSelectEncodingsPanel::updateTicks));
+    connect(m_list, &QListWidget::itemChanged, this,
+        platform::ExceptionBoundary::guarded(this, "itemChanged", &NTXSelectEncodingsPanel::itemChanged));
 }
 
 void NTXSelectEncodingsPanel::showPanel()

@@ -1,5 +1,7 @@
 #include "AppKitExtensions/NTXTableViewExtension.h"
 
+#include "platform/foundation/ExceptionBoundary.h"
+
 #include <QKeyEvent>
 #include <QMetaMethod>
 
@@ -9,7 +11,7 @@ NTXTableViewExtension::NTXTableViewExtension(QWidget *parent)
 }
 
 void NTXTableViewExtension::keyPressEvent(QKeyEvent *event)
-{
+try {
     if (event && (event->key() == Qt::Key_Backspace || event->key() == Qt::Key_Delete) && m_delegate) {
         const QMetaObject *meta = m_delegate->metaObject();
         const int index = meta->indexOfMethod("tableViewDidReceiveDeleteEvent(QTableView*,QKeyEvent*)");
@@ -21,4 +23,6 @@ void NTXTableViewExtension::keyPressEvent(QKeyEvent *event)
         }
     }
     QTableView::keyPressEvent(event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "keyPressEvent");
 }

@@ -290,14 +290,14 @@ PerformHandle performBlock(QObject *target, TargetBlock block, double delay)
     if (target->thread() == QThread::currentThread())
         timer->setParent(target); // goes with the target
     request->timer = timer;
-    QObject::connect(timer, &QTimer::timeout, timer, [request, timer] {
+    QObject::connect(timer, &QTimer::timeout, timer, platform::ExceptionBoundary::guarded(timer, "timeout", [request, timer] {
         timer->deleteLater();
         if (request->finished.exchange(true))
             return;
         TargetBlock run = std::move(request->block);
         if (QObject *receiver = request->target.data())
             invokeTargetBlockLater(receiver, run, "a delayed perform", true);
-    });
+    }));
     timer->start();
     return request;
 }
@@ -354,10 +354,10 @@ void performBlockOnThread(QObject *target, TargetBlock block, QThread *thread, b
     carrier->moveToThread(thread);
     QMetaObject::invokeMethod(
         carrier,
-        [carrier, target, block = std::move(block)] {
+        platform::ExceptionBoundary::guarded(carrier, "a queued call", [carrier, target, block = std::move(block)] {
             carrier->deleteLater();
             invokeTargetBlockLater(target, block, "a perform on a thread");
-        },
+        }),
         wait ? Qt::BlockingQueuedConnection : Qt::QueuedConnection);
 }
 

@@ -1,5 +1,7 @@
 #include "FoundationExtensions/NTXNetwork.h"
 
+#include "platform/foundation/ExceptionBoundary.h"
+
 #include <QHostAddress>
 #include <QHostInfo>
 #include <QMetaObject>
@@ -94,7 +96,8 @@ int NTXNetwork::checkIfSiteReachable(const QString &host, QObject *context, Reac
 {
     const QString name = resolvableName(host);
     if (name.isEmpty()) {
-        QMetaObject::invokeMethod(context, [answer = std::move(answer)] { answer(false); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(context,
+            platform::ExceptionBoundary::guarded(context, "a queued call", [answer = std::move(answer)] { answer(false); }), Qt::QueuedConnection);
         return -1;
     }
     return QHostInfo::lookupHost(name, context,

@@ -1,6 +1,7 @@
 #include "NTXAppKit/NTXAnchoredButtonBar/NTXAnchoredButton.h"
 
 #include "AppKitExtensions/NTXNSViewExtension.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 NTXAnchoredButton::NTXAnchoredButton(QWidget *parent)
     : NTXAnchoredButton(std::make_unique<NTXAnchoredButtonCell>(), parent)
@@ -19,7 +20,9 @@ NTXAnchoredButtonCell *NTXAnchoredButton::buttonCell() const
 }
 
 void NTXAnchoredButton::mousePressEvent(QMouseEvent *event)
-{
+try {
     NTXNSViewExtension::bwBringToFront(this);
     Control::mousePressEvent(event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mousePressEvent");
 }

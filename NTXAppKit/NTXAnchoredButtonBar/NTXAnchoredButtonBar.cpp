@@ -10,6 +10,7 @@
 #include "platform/drawing/SplitView.h"
 #include "platform/drawing/SystemColors.h"
 #include "platform/drawing/YUpPainter.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QEvent>
 #include <QPainter>
@@ -168,29 +169,36 @@ void NTXAnchoredButtonBar::viewDidMoveToSuperview()
 }
 
 void NTXAnchoredButtonBar::showEvent(QShowEvent *event)
-{
+try {
     QWidget::showEvent(event);
     if (!m_awoken) {
         m_awoken = true;
         viewDidMoveToSuperview(); // the pane is in its split view by now
         awakeFromNib();
     }
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "showEvent");
 }
 
 bool NTXAnchoredButtonBar::event(QEvent *event)
-{
+try {
     if (event->type() == QEvent::ParentChange)
         viewDidMoveToSuperview();
     return QWidget::event(event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "event");
+    return false;
 }
 
 // ---- Drawing ----
 
 void NTXAnchoredButtonBar::paintEvent(QPaintEvent *)
-{
+try {
     QPainter painter(this);
     platform::YUpPainter yUp(painter, height());
     drawRect(painter);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "paintEvent");
 }
 
 QRectF NTXAnchoredButtonBar::resizeHandleRect() const

@@ -1,6 +1,7 @@
 #include "NTXAppKit/NTXAnchoredButtonBar/NTXAnchoredPopUpButton.h"
 
 #include "AppKitExtensions/NTXNSViewExtension.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 NTXAnchoredPopUpButton::NTXAnchoredPopUpButton(bool pullsDown, QWidget *parent)
     : PopUpButton(std::make_unique<NTXAnchoredPopUpButtonCell>(QString(), pullsDown), parent)
@@ -14,7 +15,9 @@ NTXAnchoredPopUpButtonCell *NTXAnchoredPopUpButton::anchoredCell() const
 }
 
 void NTXAnchoredPopUpButton::mousePressEvent(QMouseEvent *event)
-{
+try {
     NTXNSViewExtension::bwBringToFront(this);
     PopUpButton::mousePressEvent(event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mousePressEvent");
 }

@@ -1,6 +1,7 @@
 #include "NTXAppKit/NTXAnchoredButtonBar/NTXUnanchoredButton.h"
 
 #include "AppKitExtensions/NTXNSViewExtension.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 NTXUnanchoredButton::NTXUnanchoredButton(QWidget *parent)
     : NTXUnanchoredButton(std::make_unique<NTXUnanchoredButtonCell>(), parent)
@@ -19,7 +20,9 @@ NTXUnanchoredButtonCell *NTXUnanchoredButton::buttonCell() const
 }
 
 void NTXUnanchoredButton::mousePressEvent(QMouseEvent *event)
-{
+try {
     NTXNSViewExtension::bwBringToFront(this);
     Control::mousePressEvent(event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mousePressEvent");
 }

@@ -1,5 +1,7 @@
 #include "NTXAppKit/NTXAutoCompleteTextField/NTXAutoCompleteTextField.h"
 
+#include "platform/foundation/ExceptionBoundary.h"
+
 #include <QAbstractItemView>
 #include <QCompleter>
 #include <QKeyEvent>
@@ -43,7 +45,7 @@ NTXAutoCompleteTextField::NTXAutoCompleteTextField(QWidget *parent)
     m_completer->setCompletionMode(QCompleter::PopupCompletion);
     m_completer->setWidget(this);
     connect(m_completer, qOverload<const QString &>(&QCompleter::activated), this,
-            &NTXAutoCompleteTextField::insertCompletion);
+            platform::ExceptionBoundary::guarded(this, "insertCompletion", &NTXAutoCompleteTextField::insertCompletion));
 }
 
 NTXAutoCompleteTextField::~NTXAutoCompleteTextField() = default;
@@ -98,8 +100,10 @@ void NTXAutoCompleteTextField::insertCompletion(const QString &completion)
 }
 
 void NTXAutoCompleteTextField::keyReleaseEvent(QKeyEvent *event)
-{
+try {
     if (!endsCompletion(event->key()) && !event->isAutoRepeat())
         complete(this);
     QLineEdit::keyReleaseEvent(event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "keyReleaseEvent");
 }

@@ -1,5 +1,7 @@
 #include "NTXAppKit/NTXColorLabelWidget/NTXColorLabelWidget.h"
 
+#include "platform/foundation/ExceptionBoundary.h"
+
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyle>
@@ -38,7 +40,7 @@ void NTXColorLabelWidget::setColorLabelType(int type)
 }
 
 void NTXColorLabelWidget::paintEvent(QPaintEvent *event)
-{
+try {
     platform::Control::paintEvent(event);
     const NTXColorLabelWidgetCell *labelCell = colorLabelCell();
     if (hasFocus() && labelCell && labelCell->showsFirstResponder()) {
@@ -49,10 +51,12 @@ void NTXColorLabelWidget::paintEvent(QPaintEvent *event)
         option.backgroundColor = palette().color(QPalette::Window);
         style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
     }
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "paintEvent");
 }
 
 void NTXColorLabelWidget::mousePressEvent(QMouseEvent *event)
-{
+try {
     if (event->button() != Qt::LeftButton || !isEnabled()) {
         QWidget::mousePressEvent(event);
         return;
@@ -63,10 +67,12 @@ void NTXColorLabelWidget::mousePressEvent(QMouseEvent *event)
     update();
     if (m_tracking) // sent on mouse down
         cell()->sendAction(this);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mousePressEvent");
 }
 
 void NTXColorLabelWidget::mouseMoveEvent(QMouseEvent *event)
-{
+try {
     if (!m_tracking || !(event->buttons() & Qt::LeftButton)) {
         QWidget::mouseMoveEvent(event);
         return;
@@ -83,10 +89,12 @@ void NTXColorLabelWidget::mouseMoveEvent(QMouseEvent *event)
     }
     if (cell()->isContinuous()) // sent on every drag
         cell()->sendAction(this);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mouseMoveEvent");
 }
 
 void NTXColorLabelWidget::mouseReleaseEvent(QMouseEvent *event)
-{
+try {
     if (!m_tracking || event->button() != Qt::LeftButton) {
         QWidget::mouseReleaseEvent(event);
         return;
@@ -96,11 +104,15 @@ void NTXColorLabelWidget::mouseReleaseEvent(QMouseEvent *event)
     // the release is not among the events the cell sends its action on
     cell()->stopTracking(m_lastPoint, event->position(), this, true);
     update();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mouseReleaseEvent");
 }
 
 void NTXColorLabelWidget::keyPressEvent(QKeyEvent *event)
-{
+try {
     // The picker defines no keys: not even the click that space or return give a
     // platform control.
     QWidget::keyPressEvent(event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "keyPressEvent");
 }

@@ -6,6 +6,7 @@
 #include "platform/archive/CodingRegistry.h"
 #include "platform/foundation/Bindings.h"
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/Exception.h"
 #include "platform/foundation/NotificationCenter.h"
 
 #include <QPainter>
@@ -260,13 +261,22 @@ void NTXColorLabelWidgetCell::drawInteriorWithFrame(QPainter &painter, const QRe
 
 void NTXColorLabelWidgetCell::takeValueFromPoint(const QPointF &point, QWidget *controlView)
 {
+    const int before = intValue();
     setIntValue(slotForPoint(point));
     if (!controlView)
         return;
     const QObject *object = controlView;
     const std::optional<platform::BindingInfo> info = platform::infoForBinding(object, QStringLiteral("value"));
-    if (info && info->observedObject)
+    if (!info || !info->observedObject)
+        return;
+    // A bound key that takes no value (a read-only one) refuses the choice: the
+    // picker goes back to the label it showed.
+    try {
         info->observedObject->setValueForKeyPath(QVariant(intValue()), info->keyPath);
+    } catch (const platform::Exception &refused) {
+        setIntValue(before);
+        qWarning("[NTXColorLabelWidgetCell] The bound value refused label %d: %s", slotForPoint(point), refused.what());
+    }
 }
 
 bool NTXColorLabelWidgetCell::startTrackingAt(const QPointF &point, const QRectF &frame, QWidget *controlView)

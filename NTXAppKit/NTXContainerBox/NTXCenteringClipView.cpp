@@ -1,5 +1,7 @@
 #include "NTXAppKit/NTXContainerBox/NTXCenteringClipView.h"
 
+#include "platform/foundation/ExceptionBoundary.h"
+
 #include <QEvent>
 #include <QScrollBar>
 #include <algorithm>
@@ -79,9 +81,11 @@ void NTXCenteringClipView::placeDocument()
 }
 
 void NTXCenteringClipView::resizeEvent(QResizeEvent *event)
-{
+try {
     QScrollArea::resizeEvent(event);
     centerDocument();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "resizeEvent");
 }
 
 void NTXCenteringClipView::scrollContentsBy(int dx, int dy)
@@ -98,9 +102,12 @@ void NTXCenteringClipView::scrollContentsBy(int dx, int dy)
 }
 
 bool NTXCenteringClipView::eventFilter(QObject *watched, QEvent *event)
-{
+try {
     const bool result = QScrollArea::eventFilter(watched, event);
     if (watched == widget() && event->type() == QEvent::Resize && !m_placing)
         centerDocument();
     return result;
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "eventFilter");
+    return false;
 }

@@ -3,6 +3,7 @@
 #include "platform/archive/Coder.h"
 #include "platform/drawing/SystemColors.h"
 #include "platform/drawing/YUpPainter.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QPainter>
 #include <cmath>
@@ -57,10 +58,12 @@ void NTXColorBackgroundView::setBlended(bool blended)
 }
 
 void NTXColorBackgroundView::paintEvent(QPaintEvent *)
-{
+try {
     QPainter painter(this);
     platform::YUpPainter yUp(painter, height());
     drawRect(painter);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "paintEvent");
 }
 
 void NTXColorBackgroundView::drawRect(QPainter &painter) const

@@ -4,6 +4,7 @@
 #include "platform/drawing/Gradient.h"
 #include "platform/drawing/SystemColors.h"
 #include "platform/drawing/YUpPainter.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QPainter>
 
@@ -92,10 +93,12 @@ QPainterPath NTXContainerBox::bezierPathWithLineFrom(const QPointF &from, const 
 }
 
 void NTXContainerBox::paintEvent(QPaintEvent *)
-{
+try {
     QPainter painter(this);
     platform::YUpPainter yUp(painter, height());
     drawRect(painter);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "paintEvent");
 }
 
 void NTXContainerBox::drawRect(QPainter &painter)

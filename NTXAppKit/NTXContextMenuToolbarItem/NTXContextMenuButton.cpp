@@ -1,6 +1,7 @@
 #include "NTXAppKit/NTXContextMenuToolbarItem/NTXContextMenuButton.h"
 
 #include "NTXAppKit/NTXContextMenuToolbarItem/NTXNewContextMenuButtonCell.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QMouseEvent>
 
@@ -17,7 +18,7 @@ bool NTXContextMenuButton::actsOnPress() const
 }
 
 void NTXContextMenuButton::mousePressEvent(QMouseEvent *event)
-{
+try {
     if (!actsOnPress() || event->button() != Qt::LeftButton) {
         platform::Control::mousePressEvent(event);
         return;
@@ -25,22 +26,28 @@ void NTXContextMenuButton::mousePressEvent(QMouseEvent *event)
     event->accept();
     if (isEnabled() && cell()->isEnabled())
         NTXContextMenuButtonCell::trackMouse(*cell(), this);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mousePressEvent");
 }
 
 void NTXContextMenuButton::mouseMoveEvent(QMouseEvent *event)
-{
+try {
     if (!actsOnPress()) {
         platform::Control::mouseMoveEvent(event);
         return;
     }
     event->accept();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mouseMoveEvent");
 }
 
 void NTXContextMenuButton::mouseReleaseEvent(QMouseEvent *event)
-{
+try {
     if (!actsOnPress()) {
         platform::Control::mouseReleaseEvent(event);
         return;
     }
     event->accept(); // the press did it all
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mouseReleaseEvent");
 }

@@ -3,6 +3,7 @@
 #include "NTXAppKit/NTXContextMenuToolbarItem/NTXDelayedPopUpButton.h"
 #include "platform/drawing/ActionDispatch.h"
 #include "platform/drawing/WindowUpdateNotifier.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -64,13 +65,14 @@ NTXContextMenuToolbarItem::NTXContextMenuToolbarItem(const QString &itemIdentifi
     setDefaultWidget(m_button); // the action owns the button from here on
 
     if (platform::WindowUpdateNotifier *updates = platform::WindowUpdateNotifier::instance()) {
-        connect(updates, &platform::WindowUpdateNotifier::windowDidUpdate, this, [this](QWidget *window) {
+        connect(updates, &platform::WindowUpdateNotifier::windowDidUpdate, this, platform::ExceptionBoundary::guarded(this, "windowDidUpdate", [this](QWidget *window) {
             if (m_button && m_button->window() == window)
                 windowDidUpdate();
-        });
+        }));
     }
     // triggering the item (a shortcut, trigger()) does what a click on its button does
-    connect(this, &QAction::triggered, this, &NTXContextMenuToolbarItem::sendButtonAction);
+    connect(this, &QAction::triggered, this,
+        platform::ExceptionBoundary::guarded(this, "sendButtonAction", &NTXContextMenuToolbarItem::sendButtonAction));
 }
 
 NTXContextMenuToolbarItem::~NTXContextMenuToolbarItem()
@@ -301,12 +303,15 @@ void NTXContextMenuToolbarItem::windowDidUpdate()
 }
 
 bool NTXContextMenuToolbarItem::eventFilter(QObject *watched, QEvent *event)
-{
+try {
     if (watched == m_button) {
         if (event->type() == QEvent::Show)
             validate();
     }
     return QWidgetAction::eventFilter(watched, event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "eventFilter");
+    return false;
 }
 
 // ---- The toolbar's delegate and size mode ----
@@ -319,9 +324,9 @@ void NTXContextMenuToolbarItem::setToolbarDelegate(QToolBar *toolbar, QObject *d
         QObject::disconnect(old, &QObject::destroyed, toolbar, nullptr);
     toolbar->setProperty(DelegateProperty, QVariant::fromValue(delegate));
     if (delegate) {
-        QObject::connect(delegate, &QObject::destroyed, toolbar, [toolbar] {
+        QObject::connect(delegate, &QObject::destroyed, toolbar, platform::ExceptionBoundary::guarded(toolbar, "destroyed", [toolbar] {
             toolbar->setProperty(DelegateProperty, QVariant());
-        });
+        }));
     }
 }
 

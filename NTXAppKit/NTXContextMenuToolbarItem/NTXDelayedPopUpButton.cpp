@@ -1,5 +1,7 @@
 #include "NTXAppKit/NTXContextMenuToolbarItem/NTXDelayedPopUpButton.h"
 
+#include "platform/foundation/ExceptionBoundary.h"
+
 #include <QMouseEvent>
 
 NTXDelayedPopUpButton::NTXDelayedPopUpButton(QWidget *parent)
@@ -7,7 +9,8 @@ NTXDelayedPopUpButton::NTXDelayedPopUpButton(QWidget *parent)
 {
     m_deadline.setSingleShot(true);
     m_deadline.setInterval(0);
-    connect(&m_deadline, &QTimer::timeout, this, &NTXDelayedPopUpButton::deliverDeadline);
+    connect(&m_deadline, &QTimer::timeout, this,
+        platform::ExceptionBoundary::guarded(this, "deliverDeadline", &NTXDelayedPopUpButton::deliverDeadline));
 }
 
 NTXDelayedPopUpButton::NTXDelayedPopUpButton(const QRect &frame, QWidget *parent)
@@ -68,7 +71,7 @@ void NTXDelayedPopUpButton::trackingEnded()
 }
 
 void NTXDelayedPopUpButton::mousePressEvent(QMouseEvent *event)
-{
+try {
     if (event->button() != Qt::LeftButton || !isEnabled() || !cell()->isEnabled()) {
         QWidget::mousePressEvent(event);
         return;
@@ -78,10 +81,12 @@ void NTXDelayedPopUpButton::mousePressEvent(QMouseEvent *event)
     popUp->beginTracking(event->position(), QRectF(rect()), this, TracksUntilMouseUp);
     update();
     armDeadline();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mousePressEvent");
 }
 
 void NTXDelayedPopUpButton::mouseMoveEvent(QMouseEvent *event)
-{
+try {
     NTXDelayedPopUpButtonCell *popUp = popUpCell();
     if (!popUp->isTracking() || !(event->buttons() & Qt::LeftButton)) {
         QWidget::mouseMoveEvent(event);
@@ -93,10 +98,12 @@ void NTXDelayedPopUpButton::mouseMoveEvent(QMouseEvent *event)
     else
         armDeadline();
     update();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mouseMoveEvent");
 }
 
 void NTXDelayedPopUpButton::mouseReleaseEvent(QMouseEvent *event)
-{
+try {
     NTXDelayedPopUpButtonCell *popUp = popUpCell();
     if (!popUp->isTracking() || event->button() != Qt::LeftButton) {
         QWidget::mouseReleaseEvent(event);
@@ -106,20 +113,26 @@ void NTXDelayedPopUpButton::mouseReleaseEvent(QMouseEvent *event)
     // a mouse-up always ends tracking
     popUp->trackEvent(true, event->position(), this);
     trackingEnded();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mouseReleaseEvent");
 }
 
 void NTXDelayedPopUpButton::changeEvent(QEvent *event)
-{
+try {
     if (event->type() == QEvent::EnabledChange && !isEnabled()) {
         popUpCell()->cancelTracking(this);
         trackingEnded();
     }
     platform::Control::changeEvent(event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "changeEvent");
 }
 
 void NTXDelayedPopUpButton::hideEvent(QHideEvent *event)
-{
+try {
     popUpCell()->cancelTracking(this);
     trackingEnded();
     platform::Control::hideEvent(event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "hideEvent");
 }

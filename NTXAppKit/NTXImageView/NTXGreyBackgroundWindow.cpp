@@ -1,6 +1,7 @@
 #include "NTXAppKit/NTXImageView/NTXGreyBackgroundWindow.h"
 
 #include "platform/drawing/SystemColors.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QEvent>
 
@@ -23,8 +24,10 @@ void NTXGreyBackgroundWindow::setupWindow()
 }
 
 void NTXGreyBackgroundWindow::changeEvent(QEvent *event)
-{
+try {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::ApplicationPaletteChange && !m_settingUp)
         setupWindow();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "changeEvent");
 }

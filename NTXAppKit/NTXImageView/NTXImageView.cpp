@@ -9,6 +9,7 @@
 #include "platform/drawing/SystemColors.h"
 #include "platform/drawing/YUpPainter.h"
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
@@ -96,7 +97,7 @@ QRectF NTXImageView::imageRectForSize(const QSizeF &imageSize) const
 }
 
 void NTXImageView::paintEvent(QPaintEvent *)
-{
+try {
     QPainter painter(this);
     platform::YUpPainter yUp(painter, height());
     const QRectF bounds(0, 0, width(), height());
@@ -151,13 +152,17 @@ void NTXImageView::paintEvent(QPaintEvent *)
     painter.setFont(font);
     painter.setPen(platform::SystemColors::lightGrayColor());
     platform::YUpPainter::drawTextUpright(painter, box, Qt::AlignCenter | Qt::TextWordWrap, text);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "paintEvent");
 }
 
 void NTXImageView::mousePressEvent(QMouseEvent *event)
-{
+try {
     event->accept();
     if (m_editable && isEnabled())
         chooseImage();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mousePressEvent");
 }
 
 void NTXImageView::chooseImage()
@@ -213,7 +218,7 @@ void NTXImageView::defaultImageChooser(NTXImageView *view, ChooserDone done)
     if (auto *grid = qobject_cast<QGridLayout *>(dialog->layout()))
         grid->addWidget(preview, 1, grid->columnCount(), grid->rowCount() - 1, 1);
     QObject::connect(dialog, &QFileDialog::currentChanged, preview,
-                     [preview](const QString &path) { preview->setPixmap(previewOf(path, preview->size())); });
+                     platform::ExceptionBoundary::guarded(preview, "currentChanged", [preview](const QString &path) { preview->setPixmap(previewOf(path, preview->size())); }));
     platform::Sheet::begin(dialog, view->window(), [dialog, done](int result) {
         const QStringList files = dialog->selectedFiles();
         dialog->deleteLater();

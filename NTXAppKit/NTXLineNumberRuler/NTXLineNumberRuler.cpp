@@ -3,6 +3,7 @@
 #include "platform/archive/Coder.h"
 #include "platform/drawing/Cell.h"
 #include "platform/drawing/SystemColors.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QAbstractScrollArea>
 #include <QFontMetricsF>
@@ -85,7 +86,8 @@ void NTXLineNumberRuler::setClientView(QWidget *client)
     QTextDocument *document = clientDocument();
     if (document && document != m_observedDocument) {
         m_observedDocument = document;
-        m_documentConnection = connect(document, &QTextDocument::contentsChange, this, &NTXLineNumberRuler::textDidChange);
+        m_documentConnection = connect(document, &QTextDocument::contentsChange, this,
+            platform::ExceptionBoundary::guarded(this, "textDidChange", &NTXLineNumberRuler::textDidChange));
     }
     if (document)
         invalidateLineIndices();
@@ -140,7 +142,8 @@ void NTXLineNumberRuler::calculateLines()
     const qreal required = requiredThickness();
     if (std::abs(ruleThickness() - required) > 1.0) {
         QMetaObject::invokeMethod(
-            this, [this, required] { setRuleThickness(required); }, Qt::QueuedConnection);
+            this,
+                platform::ExceptionBoundary::guarded(this, "a queued call", [this, required] { setRuleThickness(required); }), Qt::QueuedConnection);
     }
 }
 

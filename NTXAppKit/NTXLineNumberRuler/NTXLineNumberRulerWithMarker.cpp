@@ -2,6 +2,7 @@
 
 #include "platform/drawing/SystemColors.h"
 #include "platform/drawing/YUpPainter.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -98,7 +99,7 @@ void NTXLineNumberRulerWithMarker::addSingleMarkerWithLineNumber(quint64 line)
 }
 
 void NTXLineNumberRulerWithMarker::mousePressEvent(QMouseEvent *event)
-{
+try {
     if (!m_editable || event->button() != Qt::LeftButton) {
         NTXLineNumberRuler::mousePressEvent(event);
         return;
@@ -112,4 +113,6 @@ void NTXLineNumberRulerWithMarker::mousePressEvent(QMouseEvent *event)
     else
         addMarker(newMarker(line));
     update();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mousePressEvent");
 }

@@ -6,6 +6,7 @@
 #include "NTXAppKit/NTXOutlineSourceList/NTXOutlineSourceListDataSource.h"
 #include "NTXAppKit/NTXOutlineSourceList/NTXOutlineSourceListModel.h"
 #include "NTXAppKit/NTXOutlineSourceList/NTXOutlineSourceListSelectionModel.h"
+#include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/NotificationCenter.h"
 
 #include <QContextMenuEvent>
@@ -419,7 +420,7 @@ void NTXOutlineSourceList::selectAll()
 // ---- Events ----
 
 void NTXOutlineSourceList::keyPressEvent(QKeyEvent *event)
-{
+try {
     const QList<int> rows = selectedRows();
     const int key = event->key();
     if (!rows.isEmpty() && (key == Qt::Key_Delete || key == Qt::Key_Backspace)) {
@@ -455,10 +456,12 @@ void NTXOutlineSourceList::keyPressEvent(QKeyEvent *event)
     if (NTXOutlineViewExtension::keyDown(this, event))
         return;
     QTreeView::keyPressEvent(event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "keyPressEvent");
 }
 
 void NTXOutlineSourceList::mousePressEvent(QMouseEvent *event)
-{
+try {
     m_buttonDown = true;
     const QPoint point = event->position().toPoint();
     const QModelIndex index = indexAt(point);
@@ -487,22 +490,28 @@ void NTXOutlineSourceList::mousePressEvent(QMouseEvent *event)
         }
     }
     QTreeView::mousePressEvent(event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mousePressEvent");
 }
 
 void NTXOutlineSourceList::mouseReleaseEvent(QMouseEvent *event)
-{
+try {
     QTreeView::mouseReleaseEvent(event);
     m_buttonDown = event->buttons() != Qt::NoButton;
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mouseReleaseEvent");
 }
 
 void NTXOutlineSourceList::mouseDoubleClickEvent(QMouseEvent *event)
-{
+try {
     const QModelIndex index = indexAt(event->position().toPoint());
     if (index.isValid() && event->button() == Qt::LeftButton && (isGroupIndex(index) || m_model->hasChildren(index))) {
         userToggle(index);
         return;
     }
     QTreeView::mouseDoubleClickEvent(event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mouseDoubleClickEvent");
 }
 
 QMenu *NTXOutlineSourceList::menuForEvent(QContextMenuEvent *event)
@@ -516,13 +525,15 @@ QMenu *NTXOutlineSourceList::menuForEvent(QContextMenuEvent *event)
 }
 
 void NTXOutlineSourceList::contextMenuEvent(QContextMenuEvent *event)
-{
+try {
     if (QMenu *menu = menuForEvent(event)) {
         menu->exec(event->globalPos());
         event->accept();
         return;
     }
     event->ignore();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "contextMenuEvent");
 }
 
 void NTXOutlineSourceList::selectionChanged(const QItemSelection &selected, const QItemSelection &deselected)
@@ -559,7 +570,7 @@ bool NTXOutlineSourceList::dropTarget(QDropEvent *event, QVariant *item, int *ch
 }
 
 void NTXOutlineSourceList::dragMoveEvent(QDragMoveEvent *event)
-{
+try {
     QTreeView::dragMoveEvent(event);
     QVariant item;
     int childIndex = -1;
@@ -574,16 +585,20 @@ void NTXOutlineSourceList::dragMoveEvent(QDragMoveEvent *event)
     }
     event->setDropAction(Qt::DropAction(operation));
     event->accept();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "dragMoveEvent");
 }
 
 void NTXOutlineSourceList::dragLeaveEvent(QDragLeaveEvent *event)
-{
+try {
     QTreeView::dragLeaveEvent(event);
     tell(m_dataSource, "sourceListDraggingEnded", this, static_cast<QEvent *>(event));
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "dragLeaveEvent");
 }
 
 void NTXOutlineSourceList::dropEvent(QDropEvent *event)
-{
+try {
     QVariant item;
     int childIndex = -1;
     const bool accepted = dropTarget(event, &item, &childIndex)
@@ -595,4 +610,6 @@ void NTXOutlineSourceList::dropEvent(QDropEvent *event)
     setState(QAbstractItemView::NoState);
     viewport()->update();
     tell(m_dataSource, "sourceListDraggingEnded", this, static_cast<QEvent *>(event));
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "dropEvent");
 }

@@ -43,7 +43,8 @@ NTXProgressWindowController::NTXProgressWindowController() : m_queue(std::make_u
     m_cancelButton->setGeometry(328, 38, 72, 28);
     m_description = new QLabel(m_window);
     m_description->setGeometry(84, 70, 316, 20);
-    connect(m_cancelButton, &QPushButton::clicked, this, &NTXProgressWindowController::cancel);
+    connect(m_cancelButton, &QPushButton::clicked, this,
+        platform::ExceptionBoundary::guarded(this, "cancel", &NTXProgressWindowController::cancel));
 
     m_queue->observeOperationCount([this](qsizetype count) { operationCountChanged(count); });
     m_descriptors.append(NTXProgressDescriptor::indeterminate(defaultTitle(), QString(), false));
@@ -299,7 +300,8 @@ void NTXProgressWindowController::updateGUI()
         return;
     // The texts follow the current descriptor's changes.
     m_descriptorConnection =
-        connect(current.get(), &NTXProgressDescriptor::changed, this, [this] { showCurrentTexts(); });
+        connect(current.get(), &NTXProgressDescriptor::changed, this,
+            platform::ExceptionBoundary::guarded(this, "changed", [this] { showCurrentTexts(); }));
     showCurrentTexts();
     if (current->isIndeterminate()) {
         m_indicator->setRange(0, 0);

@@ -4,6 +4,7 @@
 #include "platform/drawing/Cell.h"
 #include "platform/drawing/SystemColors.h"
 #include "platform/drawing/YUpPainter.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -138,7 +139,7 @@ QPainterPath NTXRoundedBox::titlePathWithinRect(const QRectF &rect, qreal corner
 }
 
 void NTXRoundedBox::paintEvent(QPaintEvent *)
-{
+try {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     platform::YUpPainter yUp(painter, height());
@@ -155,4 +156,6 @@ void NTXRoundedBox::paintEvent(QPaintEvent *)
         const QString shown = QFontMetricsF(m_titleFont).elidedText(m_title, Qt::ElideRight, title.width());
         platform::YUpPainter::drawTextUpright(painter, title, Qt::AlignCenter, shown);
     }
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "paintEvent");
 }

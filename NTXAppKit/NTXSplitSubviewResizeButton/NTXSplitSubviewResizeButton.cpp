@@ -1,6 +1,7 @@
 #include "NTXAppKit/NTXSplitSubviewResizeButton/NTXSplitSubviewResizeButton.h"
 
 #include "components/splitview/ZQSplitSubview.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QMouseEvent>
 
@@ -27,7 +28,7 @@ void NTXSplitSubviewResizeButton::awakeFromNib()
 }
 
 void NTXSplitSubviewResizeButton::mousePressEvent(QMouseEvent *event)
-{
+try {
     NTXSplitSubviewResizeButtonCell *resize = resizeCell();
     if (!resize || event->button() != Qt::LeftButton || !isEnabled()) {
         platform::Control::mousePressEvent(event);
@@ -37,10 +38,12 @@ void NTXSplitSubviewResizeButton::mousePressEvent(QMouseEvent *event)
     resize->setHighlighted(true);
     resize->beginTracking(this, event->globalPosition().x());
     update();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mousePressEvent");
 }
 
 void NTXSplitSubviewResizeButton::mouseMoveEvent(QMouseEvent *event)
-{
+try {
     NTXSplitSubviewResizeButtonCell *resize = resizeCell();
     if (!resize || !resize->isTracking()) {
         if (resize)
@@ -51,10 +54,12 @@ void NTXSplitSubviewResizeButton::mouseMoveEvent(QMouseEvent *event)
     }
     event->accept();
     resize->moved(event->globalPosition().x());
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mouseMoveEvent");
 }
 
 void NTXSplitSubviewResizeButton::mouseReleaseEvent(QMouseEvent *event)
-{
+try {
     NTXSplitSubviewResizeButtonCell *resize = resizeCell();
     if (!resize || event->button() != Qt::LeftButton) {
         platform::Control::mouseReleaseEvent(event);
@@ -64,4 +69,6 @@ void NTXSplitSubviewResizeButton::mouseReleaseEvent(QMouseEvent *event)
     resize->ended();
     resize->setHighlighted(false);
     update();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mouseReleaseEvent");
 }

@@ -9,6 +9,7 @@
 #include "platform/drawing/YUpPainter.h"
 #include "platform/foundation/Bindings.h"
 #include "platform/foundation/BindingMarkers.h"
+#include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/VariantNumber.h"
 
 #include <QChildEvent>
@@ -92,17 +93,21 @@ void NTXTBorderedView::awakeFromNib()
 }
 
 void NTXTBorderedView::childEvent(QChildEvent *event)
-{
+try {
     QWidget::childEvent(event);
     if (event->type() == QEvent::ChildAdded || event->type() == QEvent::ChildPolished)
         applyDarkBackgroundToControls();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "childEvent");
 }
 
 void NTXTBorderedView::changeEvent(QEvent *event)
-{
+try {
     if (event->type() == QEvent::ActivationChange)
         update();
     QWidget::changeEvent(event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "changeEvent");
 }
 
 // ---- Bindings ----
@@ -162,10 +167,12 @@ void NTXTBorderedView::isActiveBindingChanged()
 // ---- Drawing ----
 
 void NTXTBorderedView::paintEvent(QPaintEvent *)
-{
+try {
     QPainter painter(this);
     platform::YUpPainter yUp(painter, height());
     drawRect(painter);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "paintEvent");
 }
 
 void NTXTBorderedView::drawRect(QPainter &painter) const

@@ -1,5 +1,7 @@
 #include "NTXAppKit/NTXURLClickField/NTXURLClickField.h"
 
+#include "platform/foundation/ExceptionBoundary.h"
+
 #include <QDesktopServices>
 #include <QMouseEvent>
 #include <QPalette>
@@ -94,7 +96,7 @@ NTXURLClickField::URLOpener NTXURLClickField::setURLOpener(URLOpener newOpener)
 }
 
 void NTXURLClickField::mousePressEvent(QMouseEvent *event)
-{
+try {
     if (event->button() != Qt::LeftButton) {
         QWidget::mousePressEvent(event);
         return;
@@ -108,19 +110,25 @@ void NTXURLClickField::mousePressEvent(QMouseEvent *event)
         current(address);
     else
         openWithDesktop(address);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mousePressEvent");
 }
 
 void NTXURLClickField::mouseMoveEvent(QMouseEvent *event)
-{
+try {
     QWidget::mouseMoveEvent(event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mouseMoveEvent");
 }
 
 void NTXURLClickField::mouseReleaseEvent(QMouseEvent *event)
-{
+try {
     // the click was the press; the release completes nothing
     if (event->button() == Qt::LeftButton) {
         event->accept();
         return;
     }
     QWidget::mouseReleaseEvent(event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mouseReleaseEvent");
 }

@@ -3,6 +3,7 @@
 #include "NTXAppKit/TDTimeControl/TDStepper.h"
 #include "platform/drawing/ActionDispatch.h"
 #include "platform/drawing/YUpPainter.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -559,7 +560,7 @@ void TDFieldControl::pasteSelectionAt(const QPoint &point)
 }
 
 bool TDFieldControl::eventFilter(QObject *watched, QEvent *event)
-{
+try {
     if (watched != m_editor || !m_editor)
         return platform::Control::eventFilter(watched, event);
     switch (event->type()) {
@@ -600,6 +601,9 @@ bool TDFieldControl::eventFilter(QObject *watched, QEvent *event)
     default:
         return false;
     }
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "eventFilter");
+    return false;
 }
 
 // ---- Responder behaviour ----
@@ -612,17 +616,19 @@ void TDFieldControl::becomeFirstResponder(bool backwards)
 }
 
 void TDFieldControl::focusInEvent(QFocusEvent *event)
-{
+try {
     QWidget::focusInEvent(event);
     if (m_focusGuard > 0 || m_isUsingFieldEditor)
         return;
     if (event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason
         || event->reason() == Qt::ShortcutFocusReason)
         becomeFirstResponder(event->reason() == Qt::BacktabFocusReason);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "focusInEvent");
 }
 
 void TDFieldControl::keyPressEvent(QKeyEvent *event)
-{
+try {
     // Keys that reach the control itself (no field being edited).
     switch (event->key()) {
     case Qt::Key_Up:
@@ -639,10 +645,12 @@ void TDFieldControl::keyPressEvent(QKeyEvent *event)
     default:
         QWidget::keyPressEvent(event);
     }
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "keyPressEvent");
 }
 
 void TDFieldControl::mousePressEvent(QMouseEvent *event)
-{
+try {
     if (event->button() != Qt::LeftButton || !isEnabled()) {
         QWidget::mousePressEvent(event);
         return;
@@ -686,20 +694,26 @@ void TDFieldControl::mousePressEvent(QMouseEvent *event)
             editCell(i);
         return;
     }
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mousePressEvent");
 }
 
 void TDFieldControl::mouseMoveEvent(QMouseEvent *event)
-{
+try {
     event->accept();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mouseMoveEvent");
 }
 
 void TDFieldControl::mouseReleaseEvent(QMouseEvent *event)
-{
+try {
     event->accept();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mouseReleaseEvent");
 }
 
 void TDFieldControl::changeEvent(QEvent *event)
-{
+try {
     if (event->type() == QEvent::EnabledChange) {
         const bool enabled = isEnabled();
         if (!enabled && m_isUsingFieldEditor)
@@ -722,6 +736,8 @@ void TDFieldControl::changeEvent(QEvent *event)
         localeDidChange();
     }
     QWidget::changeEvent(event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "changeEvent");
 }
 
 // ---- Drawing ----
@@ -754,7 +770,7 @@ void TDFieldControl::drawBorder(QPainter &painter, const QRectF &rect) const
 }
 
 void TDFieldControl::paintEvent(QPaintEvent *)
-{
+try {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing, true);
     {
@@ -790,4 +806,6 @@ void TDFieldControl::paintEvent(QPaintEvent *)
         if (m_cells[i])
             m_cells[i]->drawWithFrame(painter, platform::YUpPainter::rectToView(m_rects[i], height()), this);
     }
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "paintEvent");
 }

@@ -1,5 +1,7 @@
 #include "NTXAppKit/TDTimeControl/TDStepper.h"
 
+#include "platform/foundation/ExceptionBoundary.h"
+
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -73,7 +75,7 @@ QSize TDStepper::sizeHint() const
 }
 
 void TDStepper::paintEvent(QPaintEvent *)
-{
+try {
     QPainter painter(this);
     QStyleOption option;
     option.initFrom(this);
@@ -89,10 +91,12 @@ void TDStepper::paintEvent(QPaintEvent *)
         style()->drawPrimitive(arrow > 0 ? QStyle::PE_IndicatorArrowUp : QStyle::PE_IndicatorArrowDown, &o, &painter,
                                this);
     }
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "paintEvent");
 }
 
 void TDStepper::mousePressEvent(QMouseEvent *event)
-{
+try {
     if (event->button() != Qt::LeftButton || !isEnabled()) {
         event->ignore();
         return;
@@ -100,15 +104,19 @@ void TDStepper::mousePressEvent(QMouseEvent *event)
     m_pressedArrow = event->position().y() < height() / 2.0 ? 1 : -1;
     update();
     event->accept();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mousePressEvent");
 }
 
 void TDStepper::mouseMoveEvent(QMouseEvent *event)
-{
+try {
     event->accept();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mouseMoveEvent");
 }
 
 void TDStepper::mouseReleaseEvent(QMouseEvent *event)
-{
+try {
     const int arrow = m_pressedArrow;
     m_pressedArrow = 0;
     update();
@@ -118,14 +126,18 @@ void TDStepper::mouseReleaseEvent(QMouseEvent *event)
         stepUp();
     else
         stepDown();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mouseReleaseEvent");
 }
 
 void TDStepper::keyPressEvent(QKeyEvent *event)
-{
+try {
     if (event->key() == Qt::Key_Up)
         stepUp();
     else if (event->key() == Qt::Key_Down)
         stepDown();
     else
         QWidget::keyPressEvent(event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "keyPressEvent");
 }

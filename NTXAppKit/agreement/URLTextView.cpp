@@ -1,6 +1,7 @@
 #include "NTXAppKit/agreement/URLTextView.h"
 
 #include "FoundationExtensions/NTXNSTextStorageExtensions.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QDesktopServices>
 #include <QMouseEvent>
@@ -64,7 +65,7 @@ void URLTextView::updateCursor(const QPoint &point)
 }
 
 void URLTextView::mousePressEvent(QMouseEvent *event)
-{
+try {
     platform::Range range;
     const QString href = event->button() == Qt::LeftButton || event->button() == Qt::RightButton
                              ? linkAt(event->position().toPoint(), &range)
@@ -79,10 +80,12 @@ void URLTextView::mousePressEvent(QMouseEvent *event)
     m_pressed = true;
     colourLink(pressedColor());
     event->accept();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mousePressEvent");
 }
 
 void URLTextView::mouseMoveEvent(QMouseEvent *event)
-{
+try {
     const QPoint point = event->position().toPoint();
     if (!m_tracking) {
         updateCursor(point);
@@ -99,10 +102,12 @@ void URLTextView::mouseMoveEvent(QMouseEvent *event)
         colourLink(linkColor());
     }
     event->accept();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mouseMoveEvent");
 }
 
 void URLTextView::mouseReleaseEvent(QMouseEvent *event)
-{
+try {
     if (!m_tracking) {
         QTextEdit::mouseReleaseEvent(event);
         return;
@@ -120,4 +125,6 @@ void URLTextView::mouseReleaseEvent(QMouseEvent *event)
             QDesktopServices::openUrl(url);
     }
     event->accept();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mouseReleaseEvent");
 }

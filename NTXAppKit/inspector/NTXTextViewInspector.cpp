@@ -15,6 +15,7 @@
 #include "platform/drawing/Control.h"
 #include "platform/foundation/ArrayController.h"
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
@@ -109,9 +110,12 @@ NTXTextViewInspector::NTXTextViewInspector(QWidget *parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_completionTimer.setSingleShot(true);
     m_completionTimer.setInterval(500);
-    connect(&m_completionTimer, &QTimer::timeout, this, &NTXTextViewInspector::doCompletion);
-    connect(this, &QTextEdit::cursorPositionChanged, this, &NTXTextViewInspector::cursorMoved);
-    connect(this, &QTextEdit::selectionChanged, this, &NTXTextViewInspector::cursorMoved);
+    connect(&m_completionTimer, &QTimer::timeout, this,
+        platform::ExceptionBoundary::guarded(this, "doCompletion", &NTXTextViewInspector::doCompletion));
+    connect(this, &QTextEdit::cursorPositionChanged, this,
+        platform::ExceptionBoundary::guarded(this, "cursorMoved", &NTXTextViewInspector::cursorMoved));
+    connect(this, &QTextEdit::selectionChanged, this,
+        platform::ExceptionBoundary::guarded(this, "cursorMoved", &NTXTextViewInspector::cursorMoved));
     setupUI();
 }
 
@@ -134,8 +138,11 @@ void NTXTextViewInspector::setupUI()
     doc.documentLayout()->registerHandler(Text::AttachmentObjectType, m_layoutManager);
     // A change lays out what follows it; a new size with no change pending, everything.
     connect(doc.documentLayout(), &QAbstractTextDocumentLayout::documentSizeChanged, this,
-            [this] { scheduleLayout(m_layoutScheduled ? m_layoutFrom : 0); });
-    connect(&doc, &QTextDocument::contentsChange, this, [this](int from, int, int) { scheduleLayout(from); });
+            platform::ExceptionBoundary::guarded(this, "scheduleLayout",
+                                                 [this] { scheduleLayout(m_layoutScheduled ? m_layoutFrom : 0); }));
+    connect(&doc, &QTextDocument::contentsChange, this,
+            platform::ExceptionBoundary::guarded(this, "scheduleLayout",
+                                                 [this](int from, int, int) { scheduleLayout(from); }));
     recalcMaxLabelWidth();
     removeSubviewsAndEmptyTextStorage();
 }
@@ -400,7 +407,7 @@ void NTXTextViewInspector::setViewRefusesInput(QWidget *view, bool refuses)
 }
 
 bool NTXTextViewInspector::eventFilter(QObject *watched, QEvent *event)
-{
+try {
     switch (event->type()) {
     case QEvent::KeyPress:
     case QEvent::KeyRelease:
@@ -418,6 +425,9 @@ bool NTXTextViewInspector::eventFilter(QObject *watched, QEvent *event)
         break;
     }
     return QTextEdit::eventFilter(watched, event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "eventFilter");
+    return false;
 }
 
 void NTXTextViewInspector::removeAllSubviews()

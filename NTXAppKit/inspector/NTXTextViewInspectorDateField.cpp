@@ -1,6 +1,7 @@
 #include "NTXAppKit/inspector/NTXTextViewInspectorDateField.h"
 
 #include "platform/drawing/Cell.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QDateEdit>
 
@@ -40,10 +41,10 @@ QWidget *NTXTextViewInspectorDateField::viewForField(NTXTextViewInspectorDateFie
     // A single space: an empty special text would turn the special value off.
     picker->setSpecialValueText(QStringLiteral(" "));
     picker->setDate(NoDate);
-    QObject::connect(picker, &QDateEdit::dateChanged, field, [field, picker] {
+    QObject::connect(picker, &QDateEdit::dateChanged, field, platform::ExceptionBoundary::guarded(field, "dateChanged", [field, picker] {
         if (!field->m_updating)
             field->dateChanged(picker);
-    });
+    }));
     return picker;
 }
 

@@ -11,6 +11,7 @@
 #include "NTXAppKit/inspector/NTXTextViewInspectorWholeTextDialog.h"
 #include "platform/drawing/Shadow.h"
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QAbstractItemView>
 #include <QAbstractTextDocumentLayout>
@@ -331,7 +332,8 @@ NTXTextViewInspectorWholeTextDialog *NTXTextViewInspector::openWholeValueOfField
     const QString before = dialog->text();
     const FieldPtr keep = sharedField(field);
     QPointer<NTXTextViewInspector> self(this);
-    connect(dialog, &QDialog::finished, this, [self, keep, dialog, before, takesEdits](int result) {
+    connect(dialog, &QDialog::finished, this,
+            platform::ExceptionBoundary::guarded(this, "finished", [self, keep, dialog, before, takesEdits](int result) {
         if (!self || !keep || result != QDialog::Accepted || !takesEdits)
             return;
         const QString edited = dialog->text();
@@ -339,7 +341,7 @@ NTXTextViewInspectorWholeTextDialog *NTXTextViewInspector::openWholeValueOfField
         if (edited == before || !textField)
             return;
         self->storeValueOfField(textField, textField->valueObjectForString(edited));
-    });
+    }));
     dialog->open();
     return dialog;
 }
@@ -488,7 +490,7 @@ bool NTXTextViewInspector::focusNextPrevChild(bool)
 }
 
 bool NTXTextViewInspector::event(QEvent *event)
-{
+try {
     if (event->type() == QEvent::ShortcutOverride && isEditing()) {
         auto *key = static_cast<QKeyEvent *>(event);
         const bool typing = !key->text().isEmpty() && !(key->modifiers() & (Qt::ControlModifier | Qt::MetaModifier));
@@ -499,10 +501,13 @@ bool NTXTextViewInspector::event(QEvent *event)
         }
     }
     return QTextEdit::event(event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "event");
+    return false;
 }
 
 void NTXTextViewInspector::keyPressEvent(QKeyEvent *event)
-{
+try {
     if (m_completer && m_completer->popup() && m_completer->popup()->isVisible()) {
         QTextEdit::keyPressEvent(event);
         return;
@@ -580,16 +585,20 @@ void NTXTextViewInspector::keyPressEvent(QKeyEvent *event)
         return;
     }
     QTextEdit::keyPressEvent(event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "keyPressEvent");
 }
 
 void NTXTextViewInspector::inputMethodEvent(QInputMethodEvent *event)
-{
+try {
     event->accept();
     const QString commit = event->commitString();
     if (commit.isEmpty())
         return;
     auto *field = qobject_cast<NTXTextViewInspectorTextField *>(activeField());
     replaceSelection(sanitizedInput(commit, field && field->supportNewLine()));
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "inputMethodEvent");
 }
 
 bool NTXTextViewInspector::canInsertFromMimeData(const QMimeData *source) const
@@ -608,8 +617,10 @@ void NTXTextViewInspector::insertFromMimeData(const QMimeData *source)
 }
 
 void NTXTextViewInspector::contextMenuEvent(QContextMenuEvent *event)
-{
+try {
     event->ignore();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "contextMenuEvent");
 }
 
 qsizetype NTXTextViewInspector::characterIndexAt(const QPoint &viewportPoint) const
@@ -632,7 +643,7 @@ qsizetype NTXTextViewInspector::characterIndexAt(const QPoint &viewportPoint) co
 }
 
 void NTXTextViewInspector::mousePressEvent(QMouseEvent *event)
-{
+try {
     if (event->button() != Qt::LeftButton) {
         event->accept();
         return;
@@ -664,10 +675,12 @@ void NTXTextViewInspector::mousePressEvent(QMouseEvent *event)
         (!field->compoundField() || field->compoundField()->shouldBeEditableWithEditableState(true)))
         m_fieldToEdit = field;
     delegate->delegateShouldChangeEditStateForTextViewInspector(this);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mousePressEvent");
 }
 
 void NTXTextViewInspector::mouseDoubleClickEvent(QMouseEvent *event)
-{
+try {
     const qsizetype index = characterIndexAt(event->position().toPoint());
     if (isEditing() && currentEditingCharRange().contains(index)) {
         QTextEdit::mouseDoubleClickEvent(event);
@@ -681,25 +694,33 @@ void NTXTextViewInspector::mouseDoubleClickEvent(QMouseEvent *event)
         return;
     }
     mousePressEvent(event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mouseDoubleClickEvent");
 }
 
 void NTXTextViewInspector::focusOutEvent(QFocusEvent *event)
-{
+try {
     if (event->reason() != Qt::PopupFocusReason)
         endEditing();
     QTextEdit::focusOutEvent(event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "focusOutEvent");
 }
 
 void NTXTextViewInspector::focusInEvent(QFocusEvent *event)
-{
+try {
     QTextEdit::focusInEvent(event);
     restartCaretBlink();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "focusInEvent");
 }
 
 void NTXTextViewInspector::resizeEvent(QResizeEvent *event)
-{
+try {
     QTextEdit::resizeEvent(event);
     layoutAttachments();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "resizeEvent");
 }
 
 void NTXTextViewInspector::scrollContentsBy(int dx, int dy)
@@ -718,10 +739,10 @@ void NTXTextViewInspector::scheduleLayout(qsizetype from)
     m_layoutFrom = from;
     QMetaObject::invokeMethod(
         this,
-        [this] {
+        platform::ExceptionBoundary::guarded(this, "a queued call", [this] {
             m_layoutScheduled = false;
             layoutAttachmentsFrom(std::exchange(m_layoutFrom, 0));
-        },
+        }),
         Qt::QueuedConnection);
 }
 
@@ -793,13 +814,15 @@ void NTXTextViewInspector::restartCaretBlink()
 }
 
 void NTXTextViewInspector::timerEvent(QTimerEvent *event)
-{
+try {
     if (event->timerId() == m_caretTimer) {
         m_caretVisible = !m_caretVisible;
         viewport()->update();
         return;
     }
     QTextEdit::timerEvent(event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "timerEvent");
 }
 
 void NTXTextViewInspector::calcSelectedRect()
@@ -880,7 +903,7 @@ void NTXTextViewInspector::drawRaisedEditorIfNecessaryInRect(QPainter &painter, 
 }
 
 void NTXTextViewInspector::paintEvent(QPaintEvent *event)
-{
+try {
     calcSelectedRect();
     QPainter painter(viewport());
     const QPointF offset(horizontalScrollBar()->value(), verticalScrollBar()->value());
@@ -909,6 +932,8 @@ void NTXTextViewInspector::paintEvent(QPaintEvent *event)
         painter.restore();
     }
     drawRaisedEditorIfNecessaryInRect(painter, context.clip);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "paintEvent");
 }
 
 // ---- Rollover ----
@@ -1001,7 +1026,7 @@ void NTXTextViewInspector::doCompletion()
         m_completer->setWidget(this);
         m_completer->setCompletionMode(QCompleter::UnfilteredPopupCompletion);
         connect(m_completer, qOverload<const QString &>(&QCompleter::activated), this,
-                &NTXTextViewInspector::completionChosen);
+                platform::ExceptionBoundary::guarded(this, "completionChosen", &NTXTextViewInspector::completionChosen));
     }
     m_completer->setModel(new QStringListModel(completions, m_completer));
     m_completer->setProperty("ntxWordRange", QVariant::fromValue(QPoint(int(word.location), int(word.length))));

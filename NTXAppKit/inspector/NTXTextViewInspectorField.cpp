@@ -6,6 +6,7 @@
 #include "NTXAppKit/inspector/NTXTextViewInspectorCompoundField.h"
 #include "NTXAppKit/inspector/NTXTextViewInspectorFieldDelegate.h"
 #include "platform/foundation/Bindings.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QAction>
 #include <QCollator>
@@ -229,7 +230,8 @@ void NTXTextViewInspectorField::createLabelMenu(QMenu *menu)
     for (const NTXTextViewInspectorFieldLabelPtr &label : labels) {
         QAction *item = menu->addAction(label->label());
         item->setData(QVariant::fromValue(label));
-        connect(item, &QAction::triggered, this, [this, item] { labelSelectionDidChange(item); });
+        connect(item, &QAction::triggered, this,
+            platform::ExceptionBoundary::guarded(this, "triggered", [this, item] { labelSelectionDidChange(item); }));
     }
 }
 

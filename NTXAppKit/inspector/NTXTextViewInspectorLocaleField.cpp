@@ -5,6 +5,7 @@
 #include "platform/drawing/Cell.h"
 #include "platform/foundation/Bindings.h"
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QComboBox>
 
@@ -52,12 +53,12 @@ NTXTextViewInspectorLocaleField::NTXTextViewInspectorLocaleField(const QString &
         if (!prior)
             showSelection();
     });
-    connect(popUp, &QComboBox::activated, this, [this, action](int index) {
+    connect(popUp, &QComboBox::activated, this, platform::ExceptionBoundary::guarded(this, "activated", [this, action](int index) {
         if (m_updating)
             return;
         m_controller.setSelectionIndex(index);
         platform::sendAction(action.constData(), this, popUpButton());
-    });
+    }));
 }
 
 NTXTextViewInspectorLocaleField::~NTXTextViewInspectorLocaleField() = default;

@@ -3,6 +3,7 @@
 #include "NTXAppKit/inspector/NTXTextViewInspectorTokenListField.h"
 #include "platform/drawing/Cell.h"
 #include "platform/drawing/TokenField.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 
 namespace {
@@ -46,9 +47,12 @@ QWidget *NTXTextViewInspectorTokenListFieldItem::viewForField(NTXTextViewInspect
     tokens->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     tokens->setFrame(false);
     tokens->setFont(platform::Cell::systemFontForControlSize(platform::Cell::ControlSize::Small));
-    QObject::connect(tokens, &QLineEdit::textEdited, field, [field] { field->m_edited = true; });
-    QObject::connect(tokens, &platform::TokenField::lineBreakTyped, field, [field] { field->tokenFieldReported(true); });
-    QObject::connect(tokens, &QLineEdit::editingFinished, field, [field] { field->tokenFieldReported(false); });
+    QObject::connect(tokens, &QLineEdit::textEdited, field,
+        platform::ExceptionBoundary::guarded(field, "textEdited", [field] { field->m_edited = true; }));
+    QObject::connect(tokens, &platform::TokenField::lineBreakTyped, field,
+        platform::ExceptionBoundary::guarded(field, "lineBreakTyped", [field] { field->tokenFieldReported(true); }));
+    QObject::connect(tokens, &QLineEdit::editingFinished, field,
+        platform::ExceptionBoundary::guarded(field, "editingFinished", [field] { field->tokenFieldReported(false); }));
     return tokens;
 }
 
@@ -79,14 +83,14 @@ void NTXTextViewInspectorTokenListFieldItem::tokenFieldReported(bool lineBreak)
         return;
     QPointer<platform::TokenField> tokens = tokenField();
     QPointer<NTXTextViewInspectorTokenListField> listAlive = list;
-    QMetaObject::invokeMethod(list, [listAlive, tokens, lineBreak, endEditing] {
+    QMetaObject::invokeMethod(list, platform::ExceptionBoundary::guarded(list, "a queued call", [listAlive, tokens, lineBreak, endEditing] {
         if (!listAlive || !tokens)
             return;
         if (lineBreak)
             listAlive->controlTextDidChange(tokens, endEditing);
         else
             listAlive->controlTextShouldEndEditing(tokens);
-    }, Qt::QueuedConnection);
+    }), Qt::QueuedConnection);
 }
 
 void NTXTextViewInspectorTokenListFieldItem::bind(const QString &binding, platform::KeyValueObservable *observed,

@@ -2,6 +2,7 @@
 
 #include "AppKitExtensions/NTXNSImage_Extension.h"
 #include "NTXAppKit/preferences/NTXPreferenceWindowController.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QApplication>
 #include <QDrag>
@@ -340,7 +341,7 @@ NTXPrefPaneIcon *NTXPrefPaneIconView::iconAt(const QPointF &point, int *category
 }
 
 void NTXPrefPaneIconView::paintEvent(QPaintEvent *)
-{
+try {
     ensureLayout();
     QPainter painter(this);
     qreal y = 5;
@@ -360,6 +361,8 @@ void NTXPrefPaneIconView::paintEvent(QPaintEvent *)
         }
         y += m_iconHeight + 6 + 3 + m_captionHeight;
     }
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "paintEvent");
 }
 
 void NTXPrefPaneIconView::drawBackgroundForCategoryWithIndex(QPainter &painter, int index)
@@ -406,7 +409,7 @@ void NTXPrefPaneIconView::drawIcon(QPainter &painter, const NTXPrefPaneIcon &ico
 }
 
 void NTXPrefPaneIconView::mousePressEvent(QMouseEvent *event)
-{
+try {
     if (event->button() != Qt::LeftButton) {
         QWidget::mousePressEvent(event);
         return;
@@ -414,10 +417,12 @@ void NTXPrefPaneIconView::mousePressEvent(QMouseEvent *event)
     m_mouseDownPoint = event->position();
     m_selectedIcon = iconAt(m_mouseDownPoint, &m_selectedIconCategory, &m_selectedIconIndex);
     update();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mousePressEvent");
 }
 
 void NTXPrefPaneIconView::mouseReleaseEvent(QMouseEvent *event)
-{
+try {
     if (event->button() != Qt::LeftButton) {
         QWidget::mouseReleaseEvent(event);
         return;
@@ -428,15 +433,19 @@ void NTXPrefPaneIconView::mouseReleaseEvent(QMouseEvent *event)
     update();
     if (hit && hit == selected)
         selected->sendAction();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mouseReleaseEvent");
 }
 
 void NTXPrefPaneIconView::mouseMoveEvent(QMouseEvent *event)
-{
+try {
     if (!m_selectedIcon || !(event->buttons() & Qt::LeftButton))
         return;
     if ((event->position() - m_mouseDownPoint).manhattanLength() < QApplication::startDragDistance())
         return;
     startDrag();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mouseMoveEvent");
 }
 
 Qt::DropActions NTXPrefPaneIconView::draggingSourceOperationMaskForLocal(bool local) const

@@ -6,6 +6,7 @@
 #include "NTXAppKit/preferences/NTXPrefPaneIconView.h"
 #include "platform/drawing/ScreenFit.h"
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/GeometryText.h"
 #include "platform/foundation/UserDefaults.h"
 
@@ -122,12 +123,17 @@ NTXPreferenceWindowController::NTXPreferenceWindowController(const QString &auto
     m_window->setUnifiedTitleAndToolBarOnMac(false);
     createIconViewPane();
 
-    connect(m_window, &NTXWindow::windowDidMove, this, &NTXPreferenceWindowController::windowDidMove);
-    connect(m_window, &NTXWindow::windowWillClose, this, &NTXPreferenceWindowController::windowWillClose);
-    connect(m_window, &NTXWindow::windowDidBecomeMain, this, &NTXPreferenceWindowController::windowDidBecomeMain);
-    connect(m_window, &NTXWindow::windowZoomRequested, this, &NTXPreferenceWindowController::zoom);
+    connect(m_window, &NTXWindow::windowDidMove, this,
+        platform::ExceptionBoundary::guarded(this, "windowDidMove", &NTXPreferenceWindowController::windowDidMove));
+    connect(m_window, &NTXWindow::windowWillClose, this,
+        platform::ExceptionBoundary::guarded(this, "windowWillClose", &NTXPreferenceWindowController::windowWillClose));
+    connect(m_window, &NTXWindow::windowDidBecomeMain, this,
+        platform::ExceptionBoundary::guarded(this, "windowDidBecomeMain", &NTXPreferenceWindowController::windowDidBecomeMain));
+    connect(m_window, &NTXWindow::windowZoomRequested, this,
+        platform::ExceptionBoundary::guarded(this, "zoom", &NTXPreferenceWindowController::zoom));
     if (QCoreApplication *app = QCoreApplication::instance())
-        connect(app, &QCoreApplication::aboutToQuit, this, &NTXPreferenceWindowController::applicationWillTerminate);
+        connect(app, &QCoreApplication::aboutToQuit, this,
+            platform::ExceptionBoundary::guarded(this, "applicationWillTerminate", &NTXPreferenceWindowController::applicationWillTerminate));
 }
 
 NTXPreferenceWindowController::~NTXPreferenceWindowController()
@@ -558,14 +564,16 @@ QAction *NTXPreferenceWindowController::toolbarItemForItemIdentifier(const QStri
         item = new QAction(this);
         item->setIcon(showAllIcon());
         item->setText(localized(QStringLiteral("NTXPWShowAll")));
-        connect(item, &QAction::triggered, this, [this] { toolbarShowAll(); });
+        connect(item, &QAction::triggered, this,
+            platform::ExceptionBoundary::guarded(this, "triggered", [this] { toolbarShowAll(); }));
     } else if (NTXPrefPaneProtocol *pane = m_prefPanes.value(identifier)) {
         item = new QAction(this);
         const QImage image = pane->icon();
         if (!image.isNull())
             item->setIcon(QIcon(QPixmap::fromImage(image)));
         item->setText(pane->label());
-        connect(item, &QAction::triggered, this, [this, item] { toolbarShowPane(item); });
+        connect(item, &QAction::triggered, this,
+            platform::ExceptionBoundary::guarded(this, "triggered", [this, item] { toolbarShowPane(item); }));
     } else {
         return nullptr;
     }

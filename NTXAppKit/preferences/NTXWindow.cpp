@@ -1,5 +1,7 @@
 #include "NTXAppKit/preferences/NTXWindow.h"
 
+#include "platform/foundation/ExceptionBoundary.h"
+
 #include <QCloseEvent>
 #include <QEasingCurve>
 #include <QToolBar>
@@ -117,11 +119,11 @@ void NTXWindow::setFrame(const QRect &frame, bool animate)
     animation->setStartValue(geometry());
     animation->setEndValue(frame);
     connect(animation, &QVariantAnimation::valueChanged, this,
-            [apply](const QVariant &value) { apply(value.toRect()); });
-    connect(animation, &QVariantAnimation::finished, this, [this, apply, frame] {
+            platform::ExceptionBoundary::guarded(this, "valueChanged", [apply](const QVariant &value) { apply(value.toRect()); }));
+    connect(animation, &QVariantAnimation::finished, this, platform::ExceptionBoundary::guarded(this, "finished", [this, apply, frame] {
         apply(frame);
         Q_EMIT frameChangeFinished();
-    });
+    }));
     animation->start(QAbstractAnimation::DeleteWhenStopped);
 }
 
@@ -131,19 +133,23 @@ bool NTXWindow::isAnimatingFrame() const
 }
 
 void NTXWindow::moveEvent(QMoveEvent *event)
-{
+try {
     QMainWindow::moveEvent(event);
     Q_EMIT windowDidMove();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "moveEvent");
 }
 
 void NTXWindow::closeEvent(QCloseEvent *event)
-{
+try {
     Q_EMIT windowWillClose();
     QMainWindow::closeEvent(event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "closeEvent");
 }
 
 void NTXWindow::changeEvent(QEvent *event)
-{
+try {
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow())
         Q_EMIT windowDidBecomeMain();
@@ -152,4 +158,6 @@ void NTXWindow::changeEvent(QEvent *event)
         setWindowState(windowState() & ~Qt::WindowMaximized);
         Q_EMIT windowZoomRequested();
     }
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "changeEvent");
 }

@@ -1,6 +1,7 @@
 #include "NTXAppKit/scrollview/NTXScrollView.h"
 
 #include "platform/foundation/Exception.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QResizeEvent>
 #include <QScrollBar>
@@ -231,9 +232,11 @@ void NTXScrollView::updateRanges()
 }
 
 void NTXScrollView::resizeEvent(QResizeEvent *event)
-{
+try {
     QAbstractScrollArea::resizeEvent(event);
     tile();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "resizeEvent");
 }
 
 void NTXScrollView::scrollContentsBy(int, int)
@@ -243,15 +246,21 @@ void NTXScrollView::scrollContentsBy(int, int)
 }
 
 bool NTXScrollView::viewportEvent(QEvent *event)
-{
+try {
     if (event->type() == QEvent::LayoutRequest)
         updateRanges();
     return QAbstractScrollArea::viewportEvent(event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "viewportEvent");
+    return false;
 }
 
 bool NTXScrollView::eventFilter(QObject *watched, QEvent *event)
-{
+try {
     if (watched == m_document && event->type() == QEvent::Resize)
         updateRanges();
     return QAbstractScrollArea::eventFilter(watched, event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "eventFilter");
+    return false;
 }

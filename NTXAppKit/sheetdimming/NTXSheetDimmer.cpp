@@ -1,6 +1,7 @@
 #include "NTXAppKit/sheetdimming/NTXSheetDimmer.h"
 
 #include "NTXAppKit/sheetdimming/NTXSheetPresentation.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QChildEvent>
 #include <QDialog>
@@ -54,7 +55,7 @@ void NTXSheetDimmer::consider(QObject *child)
 }
 
 bool NTXSheetDimmer::eventFilter(QObject *watched, QEvent *event)
-{
+try {
     QWidget *window = this->window();
     if (watched == window) {
         if (event->type() == QEvent::ChildAdded)
@@ -72,5 +73,8 @@ bool NTXSheetDimmer::eventFilter(QObject *watched, QEvent *event)
                && m_visible.isEmpty()) {
         NTXSheetPresentation::sharedSheetPresentation().cleanUpSheetPresentationForWindow(window);
     }
+    return false;
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "eventFilter");
     return false;
 }

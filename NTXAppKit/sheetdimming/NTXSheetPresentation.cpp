@@ -1,6 +1,7 @@
 #include "NTXAppKit/sheetdimming/NTXSheetPresentation.h"
 
 #include "NTXAppKit/sheetdimming/NTXSheetPresentationView.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QGraphicsOpacityEffect>
 #include <QMainWindow>
@@ -68,10 +69,10 @@ void NTXSheetPresentation::fade(NTXSheetPresentationView *view, qreal to, bool r
     if (removeAtEnd) {
         // Removed when the fade ends or is stopped.
         connect(animation, &QAbstractAnimation::stateChanged, view,
-                [view](QAbstractAnimation::State state) {
+                platform::ExceptionBoundary::guarded(view, "stateChanged", [view](QAbstractAnimation::State state) {
                     if (state == QAbstractAnimation::Stopped)
                         view->deleteLater();
-                });
+                }));
     }
     connect(animation, &QAbstractAnimation::finished, animation, &QObject::deleteLater);
     animation->start();

@@ -1,5 +1,7 @@
 #include "NTXAppKit/sheetdimming/NTXSheetPresentationView.h"
 
+#include "platform/foundation/ExceptionBoundary.h"
+
 #include <QEvent>
 #include <QGraphicsOpacityEffect>
 #include <QPainter>
@@ -16,14 +18,19 @@ NTXSheetPresentationView::NTXSheetPresentationView(QWidget *content)
 }
 
 void NTXSheetPresentationView::paintEvent(QPaintEvent *)
-{
+try {
     QPainter painter(this);
     painter.fillRect(rect(), QColor(0, 0, 0, qRound(0.4 * 255)));
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "paintEvent");
 }
 
 bool NTXSheetPresentationView::eventFilter(QObject *watched, QEvent *event)
-{
+try {
     if (watched == parentWidget() && event->type() == QEvent::Resize)
         setGeometry(parentWidget()->rect());
     return QWidget::eventFilter(watched, event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "eventFilter");
+    return false;
 }

@@ -6,6 +6,7 @@
 #include "application/base/BuildInfo.h"
 #include "platform/drawing/ScreenFit.h"
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/GeometryText.h"
 #include "platform/foundation/UserDefaults.h"
 
@@ -79,7 +80,8 @@ AboutBox::AboutBox(platform::UserDefaults *defaults, QWidget *parent)
     m_closeButton->setObjectName(QStringLiteral("closeButton"));
     m_closeButton->setDefault(true);
     m_closeButton->setAutoDefault(true);
-    connect(m_closeButton, &QPushButton::clicked, this, [this] { closeDialog(m_closeButton); });
+    connect(m_closeButton, &QPushButton::clicked, this,
+        platform::ExceptionBoundary::guarded(this, "clicked", [this] { closeDialog(m_closeButton); }));
 
     auto *texts = new QVBoxLayout;
     texts->setSpacing(4);
@@ -213,22 +215,28 @@ void AboutBox::saveFrameUsingName()
 }
 
 void AboutBox::moveEvent(QMoveEvent *event)
-{
+try {
     QWidget::moveEvent(event);
     if (isVisible() && !m_restoringFrame)
         saveFrameUsingName();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "moveEvent");
 }
 
 void AboutBox::resizeEvent(QResizeEvent *event)
-{
+try {
     QWidget::resizeEvent(event);
     if (isVisible() && !m_restoringFrame)
         saveFrameUsingName();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "resizeEvent");
 }
 
 void AboutBox::hideEvent(QHideEvent *event)
-{
+try {
     QWidget::hideEvent(event);
     if (!event->spontaneous())
         saveFrameUsingName();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "hideEvent");
 }

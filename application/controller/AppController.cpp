@@ -87,11 +87,14 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
-    {
+    try {
         if (event->type() == QEvent::Expose && static_cast<QWindow *>(watched)->isExposed()) {
             watched->removeEventFilter(this);
             deleteLater();
         }
+        return false;
+    } catch (...) {
+        platform::ExceptionBoundary::caught(this, "eventFilter");
         return false;
     }
 
@@ -194,7 +197,8 @@ AppController::AppController(const Services &services, QObject *parent) : platfo
             }));
 
     if (auto *application = qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
-        connect(application, &QGuiApplication::focusWindowChanged, this, &AppController::focusWindowChanged);
+        connect(application, &QGuiApplication::focusWindowChanged, this,
+            platform::ExceptionBoundary::guarded(this, "focusWindowChanged", &AppController::focusWindowChanged));
 }
 
 AppController::~AppController()

@@ -15,6 +15,7 @@
 #include "platform/drawing/MenuItemTitle.h"
 #include "platform/foundation/DisplayText.h"
 #include "platform/desktop/SleepMonitor.h"
+#include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/UserDefaults.h"
 
 #include <QAction>
@@ -68,7 +69,7 @@ QAction *AppController::constructMenuItem(const QString &title, const QByteArray
 }
 
 void AppController::buildMenu()
-{
+try {
     if (!m_appDockMenu)
         return;
     const bool hide = defaults().boolForKey(ChronarkMenuHideDoneJobsKey);
@@ -127,6 +128,8 @@ void AppController::buildMenu()
     updateStatusItemImage();
     updateSleepInhibitor();
     Q_EMIT menuRebuilt();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "buildMenu");
 }
 
 QMenu *AppController::applicationDockMenu()
@@ -358,8 +361,8 @@ void AppController::chronarkHotKeyDown(QObject *)
     fade->setDuration(StatusWindowFadeDuration);
     fade->setEasingCurve(QEasingCurve::InQuad);
     connect(fade, &QVariantAnimation::valueChanged, this,
-            [this](const QVariant &value) { setStatusWindowOpacity(value.toReal()); });
-    connect(fade, &QVariantAnimation::finished, this, [this, fade] {
+            platform::ExceptionBoundary::guarded(this, "valueChanged", [this](const QVariant &value) { setStatusWindowOpacity(value.toReal()); }));
+    connect(fade, &QVariantAnimation::finished, this, platform::ExceptionBoundary::guarded(this, "finished", [this, fade] {
         // Faded out: the window leaves the screen.
         if (m_chronarkStatusWindowAnimation == fade)
             m_chronarkStatusWindowAnimation = nullptr;
@@ -367,7 +370,7 @@ void AppController::chronarkHotKeyDown(QObject *)
             m_chronarkStatusWindow->hide();
         setStatusWindowOpacity(1.0);
         fade->deleteLater();
-    });
+    }));
     m_chronarkStatusWindowAnimation = fade;
     fade->start();
 }

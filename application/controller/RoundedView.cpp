@@ -2,6 +2,7 @@
 
 #include "platform/drawing/BezierPathHelpers.h"
 #include "platform/drawing/YUpPainter.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QPaintEvent>
 #include <QPainter>
@@ -81,8 +82,10 @@ void RoundedView::drawRect(QPainter &painter, const QRectF &dirtyRect)
 }
 
 void RoundedView::paintEvent(QPaintEvent *event)
-{
+try {
     QPainter painter(this);
     // the dirty rectangle arrives in Qt's y-down space; the view's own space is y-up
     drawRect(painter, platform::YUpPainter::rectFromView(QRectF(event->rect()), height()));
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "paintEvent");
 }

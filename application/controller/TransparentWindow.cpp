@@ -1,5 +1,7 @@
 #include "application/controller/TransparentWindow.h"
 
+#include "platform/foundation/ExceptionBoundary.h"
+
 #include <QGuiApplication>
 #include <QResizeEvent>
 #include <QScreen>
@@ -47,8 +49,10 @@ void TransparentWindow::center()
 }
 
 void TransparentWindow::resizeEvent(QResizeEvent *event)
-{
+try {
     QWidget::resizeEvent(event);
     if (m_contentView)
         m_contentView->setGeometry(rect());
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "resizeEvent");
 }

@@ -14,6 +14,7 @@
 #include "application/tree/DocumentReadAhead.h"
 #include "platform/desktop/ApplicationInstance.h"
 #include "platform/drawing/Application.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QFileInfo>
 #include <QStringList>
@@ -94,11 +95,11 @@ int main(int argc, char **argv)
     // change it while a counter runs (and know it is set: it is read once).
     controller->documentServices().showCountingInApplicationIcon(false);
     QObject::connect(&instance, &platform::ApplicationInstance::openRequested, controller,
-                     [controller](const QStringList &paths) {
+                     platform::ExceptionBoundary::guarded(controller, "openRequested", [controller](const QStringList &paths) {
                          controller->openDocumentsWithContentsOfFiles(paths, true);
-                     });
+                     }));
     QObject::connect(&instance, &platform::ApplicationInstance::activateRequested, controller,
-                     [controller] { controller->applicationShouldHandleReopen(); });
+                     platform::ExceptionBoundary::guarded(controller, "activateRequested", [controller] { controller->applicationShouldHandleReopen(); }));
     controller->launch(files, &readAhead);
     return app.exec();
 }

@@ -7,6 +7,7 @@
 #include "platform/drawing/Sheet.h"
 #include "platform/document/DocumentAlert.h"
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 void MyDocument::printDocument(QObject *)
 {
@@ -15,9 +16,9 @@ void MyDocument::printDocument(QObject *)
     auto *panel = new DocumentPrintPanel(m_window, userDefaults(), m_jobList, DocumentExporter::selectedNodes(outlineView()),
                                          m_formatter);
     panel->setParent(this);
-    connect(panel, &DocumentPrintPanel::printFailed, this, [this](const QString &reason) {
+    connect(panel, &DocumentPrintPanel::printFailed, this, platform::ExceptionBoundary::guarded(this, "printFailed", [this](const QString &reason) {
         platform::DocumentAlert::openError(m_window, platform::localized(QStringLiteral("LSPrintFailed")), reason);
-    });
+    }));
     connect(panel, &DocumentPrintPanel::finished, panel, &QObject::deleteLater);
     panel->open();
 }

@@ -11,6 +11,7 @@
 #include "platform/document/MenuItemValidation.h"
 #include "platform/document/MenuMnemonics.h"
 #include "platform/drawing/WindowUpdateNotifier.h"
+#include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/UserDefaults.h"
 
 #include <QAction>
@@ -214,7 +215,7 @@ void DocumentToolbar::setupToolbar()
     NTXContextMenuToolbarItem::setToolbarSizeMode(m_toolbar, NTXContextMenuToolbarItem::SizeModeRegular);
     window->addToolBar(Qt::TopToolBarArea, m_toolbar);
     connect(m_toolbar, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint &position) { showToolbarCustomizationMenu(m_toolbar->mapToGlobal(position)); });
+            platform::ExceptionBoundary::guarded(this, "customContextMenuRequested", [this](const QPoint &position) { showToolbarCustomizationMenu(m_toolbar->mapToGlobal(position)); }));
 
     // The saved choice, without what this version does not know.
     const QVariantMap configuration = m_document.userDefaults().dictionaryForKey(ConfigurationKey);
@@ -254,14 +255,17 @@ void DocumentToolbar::setupToolbar()
     // Visible items are validated when the window updates after an event, and at
     // once when what they show changes without one (a hot key, a sheet's end).
     connect(platform::WindowUpdateNotifier::instance(), &platform::WindowUpdateNotifier::windowDidUpdate, this,
-            [this](QWidget *updated) {
+            platform::ExceptionBoundary::guarded(this, "windowDidUpdate", [this](QWidget *updated) {
                 if (m_toolbar && m_toolbar->isVisible() && m_toolbar->window() == updated)
                     validateVisibleToolbarItems();
-            });
-    connect(&m_document, &MyDocument::counterStateChanged, this, [this] { validateVisibleToolbarItems(); });
-    connect(window->windowDrawer(), &QDockWidget::visibilityChanged, this, [this] { validateVisibleToolbarItems(); });
+            }));
+    connect(&m_document, &MyDocument::counterStateChanged, this,
+        platform::ExceptionBoundary::guarded(this, "counterStateChanged", [this] { validateVisibleToolbarItems(); }));
+    connect(window->windowDrawer(), &QDockWidget::visibilityChanged, this,
+        platform::ExceptionBoundary::guarded(this, "visibilityChanged", [this] { validateVisibleToolbarItems(); }));
     if (QItemSelectionModel *selection = window->outlineView()->selectionModel())
-        connect(selection, &QItemSelectionModel::selectionChanged, this, [this] { validateVisibleToolbarItems(); });
+        connect(selection, &QItemSelectionModel::selectionChanged, this,
+            platform::ExceptionBoundary::guarded(this, "selectionChanged", [this] { validateVisibleToolbarItems(); }));
 }
 
 void DocumentToolbar::rebuildToolbar()
@@ -285,9 +289,9 @@ void DocumentToolbar::rebuildToolbar()
             item = new QAction(text("LSCustomizeToolbar"), holder);
             item->setProperty(IdentifierProperty, identifier);
             item->setIcon(ApplicationImages::iconNamed(QStringLiteral("customize")));
-            connect(item, &QAction::triggered, this, [this] {
+            connect(item, &QAction::triggered, this, platform::ExceptionBoundary::guarded(this, "triggered", [this] {
                 showToolbarCustomizationMenu(QCursor::pos());
-            });
+            }));
         } else {
             item = toolbarItemForItemIdentifier(identifier, true);
             if (item)
@@ -357,7 +361,7 @@ void DocumentToolbar::showToolbarCustomizationMenu(const QPoint &position)
         choice->setCheckable(true);
         choice->setChecked(m_toolbarItemIdentifiers.contains(description.identifier));
         const QString identifier = description.identifier;
-        connect(choice, &QAction::toggled, this, [this, identifier](bool shown) {
+        connect(choice, &QAction::toggled, this, platform::ExceptionBoundary::guarded(this, "toggled", [this, identifier](bool shown) {
             QStringList identifiers = m_toolbarItemIdentifiers;
             if (shown) {
                 // Back where the default set has it, as far as its neighbours allow.
@@ -375,7 +379,7 @@ void DocumentToolbar::showToolbarCustomizationMenu(const QPoint &position)
                 identifiers.removeAll(identifier);
             }
             setToolbarItemIdentifiers(identifiers);
-        });
+        }));
     }
     menu->addSeparator();
     auto *modes = new QActionGroup(menu);
@@ -386,11 +390,12 @@ void DocumentToolbar::showToolbarCustomizationMenu(const QPoint &position)
         choice->setCheckable(true);
         choice->setChecked(m_displayMode == mode);
         choice->setActionGroup(modes);
-        connect(choice, &QAction::triggered, this, [this, mode = mode] { setDisplayMode(mode); });
+        connect(choice, &QAction::triggered, this,
+            platform::ExceptionBoundary::guarded(this, "triggered", [this, mode = mode] { setDisplayMode(mode); }));
     }
     menu->addSeparator();
     connect(menu->addAction(text("LSRestoreToolbar")), &QAction::triggered, this,
-            [this] { setToolbarItemIdentifiers(toolbarDefaultItemIdentifiers()); });
+            platform::ExceptionBoundary::guarded(this, "triggered", [this] { setToolbarItemIdentifiers(toolbarDefaultItemIdentifiers()); }));
     platform::MenuMnemonics::assign(menu);
     menu->popup(position);
 }

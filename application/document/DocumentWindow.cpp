@@ -7,6 +7,7 @@
 #include "platform/document/MenuItemValidation.h"
 #include "platform/document/StandardMenus.h"
 #include "platform/drawing/ScreenFit.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QDockWidget>
 #include <QEvent>
@@ -142,7 +143,7 @@ void DocumentWindow::buildContents()
 }
 
 bool DocumentWindow::eventFilter(QObject *watched, QEvent *event)
-{
+try {
     // Shown or hidden on its own (not with the window): the window makes or gives
     // back its room.
     if (watched == m_windowDrawer) {
@@ -152,10 +153,13 @@ bool DocumentWindow::eventFilter(QObject *watched, QEvent *event)
             drawerDidHide();
     }
     return QMainWindow::eventFilter(watched, event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "eventFilter");
+    return false;
 }
 
 bool DocumentWindow::event(QEvent *event)
-{
+try {
     const bool handled = QMainWindow::event(event);
     // The decorations are known once the window manager framed the window (it moves
     // or resizes it then): the whole frame, title bar included, goes on the screen.
@@ -165,6 +169,9 @@ bool DocumentWindow::event(QEvent *event)
         platform::ScreenFit::fitWindowFrame(this);
     }
     return handled;
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "event");
+    return false;
 }
 
 void DocumentWindow::drawerWillShow()

@@ -217,7 +217,7 @@ void DocumentWindowController::connectOutline()
                     m_document.outlineSource().outlineViewSelectionDidChange();
             }));
     connect(outline, &QAbstractItemView::pressed, this,
-            [this](const QModelIndex &index) { m_clickedIndex = index; });
+            platform::ExceptionBoundary::guarded(this, "pressed", [this](const QModelIndex &index) { m_clickedIndex = index; }));
     connect(outline, &QAbstractItemView::doubleClicked, this,
             platform::ExceptionBoundary::guarded(this, "doubleClicked", [this, outline](const QModelIndex &index) {
                 m_clickedIndex = index;
@@ -240,7 +240,7 @@ void DocumentWindowController::connectOutline()
             }));
 
     connect(window->startStopButton(), &QPushButton::clicked, this,
-            [this, button = window->startStopButton()] { platform::sendAction("toggleTimer:", &m_document, button); });
+            platform::ExceptionBoundary::guarded(this, "clicked", [this, button = window->startStopButton()] { platform::sendAction("toggleTimer:", &m_document, button); }));
     connect(window->drawerStateButton(), &QToolButton::clicked, this,
             platform::ExceptionBoundary::guarded(this, "the drawer button",
                                                  [this, button = window->drawerStateButton()] {
@@ -319,7 +319,7 @@ bool DocumentWindowController::sendToDocument(const char *method, QObject *sende
 }
 
 bool DocumentWindowController::eventFilter(QObject *watched, QEvent *event)
-{
+try {
     auto *outline = qobject_cast<QTreeView *>(watched);
     if (event->type() != QEvent::KeyPress || !outline || outline != m_document.outlineView())
         return QObject::eventFilter(watched, event);
@@ -341,6 +341,9 @@ bool DocumentWindowController::eventFilter(QObject *watched, QEvent *event)
     platform::ExceptionBoundary::guard(this, "the outline's opening key",
                                        [&] { m_document.handleMyDoubleClick(outline); });
     return true;
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "eventFilter");
+    return false;
 }
 
 void DocumentWindowController::handleDoubleClick(QObject *sender)

@@ -100,9 +100,9 @@ MyDocument::MyDocument(QObject *parent, std::shared_ptr<DocumentServices> servic
     // An undo or redo may hold many edits: the outline shows them as one batch, then
     // the window follows (this document's own undos and redos only, once each).
     connect(undoManager(), &platform::UndoManager::willPerform, m_outlineModel.get(),
-            &DocumentOutlineModel::beginEditBatch);
+            platform::ExceptionBoundary::guarded(m_outlineModel.get(), "beginEditBatch", &DocumentOutlineModel::beginEditBatch));
     connect(undoManager(), &platform::UndoManager::didPerform, m_outlineModel.get(),
-            &DocumentOutlineModel::endEditBatch);
+            platform::ExceptionBoundary::guarded(m_outlineModel.get(), "endEditBatch", &DocumentOutlineModel::endEditBatch));
     connect(undoManager(), &platform::UndoManager::didPerform, this,
             platform::ExceptionBoundary::guarded(this, "didPerform", [this] { handleUndoRedoChange(); }));
     m_edits = std::make_unique<DocumentEdits>(*this);

@@ -1,5 +1,7 @@
 #include "application/document/OutlineColumnFit.h"
 
+#include "platform/foundation/ExceptionBoundary.h"
+
 #include <QEvent>
 #include <QHeaderView>
 #include <QScrollBar>
@@ -17,7 +19,8 @@ OutlineColumnFit::OutlineColumnFit(QTreeView *outline, int nameColumn)
     if (!outline)
         return;
     outline->viewport()->installEventFilter(this);
-    connect(outline->header(), &QHeaderView::sectionResized, this, &OutlineColumnFit::sectionResized);
+    connect(outline->header(), &QHeaderView::sectionResized, this,
+            platform::ExceptionBoundary::guarded(this, "sectionResized", &OutlineColumnFit::sectionResized));
     fit();
 }
 
@@ -34,10 +37,13 @@ int OutlineColumnFit::storedWidth(int logicalIndex) const
 }
 
 bool OutlineColumnFit::eventFilter(QObject *watched, QEvent *event)
-{
+try {
     if (m_outline && watched == m_outline->viewport() && event->type() == QEvent::Resize)
         fit();
     return QObject::eventFilter(watched, event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "eventFilter");
+    return false;
 }
 
 void OutlineColumnFit::sectionResized(int logicalIndex, int, int newSize)

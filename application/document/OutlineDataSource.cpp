@@ -355,7 +355,7 @@ public:
     }
 
     bool eventFilter(QObject *watched, QEvent *event) override
-    {
+    try {
         const QEvent::Type type = event->type();
         if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop)
             return false;
@@ -371,6 +371,9 @@ public:
             drop->accept();
         }
         return true;
+    } catch (...) {
+        platform::ExceptionBoundary::caught(this, "eventFilter");
+        return false;
     }
 
 private:
@@ -432,10 +435,10 @@ QMimeData *OutlineDataSource::outlineViewWriteItems(const QList<NodePtr> &items)
     // The drag owns its data: when the data goes, the drag is over.
     const quint64 serial = m_dragSerial;
     QPointer<OutlineDataSource> self(this);
-    QObject::connect(data, &QObject::destroyed, this, [self, serial] {
+    QObject::connect(data, &QObject::destroyed, this, platform::ExceptionBoundary::guarded(this, "destroyed", [self, serial] {
         if (self && self->m_dragSerial == serial)
             self->m_dragSessionInProgress = false;
-    });
+    }));
     return data;
 }
 

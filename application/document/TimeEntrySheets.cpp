@@ -13,6 +13,7 @@
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/CalendarDate.h"
 #include "platform/foundation/Clock.h"
+#include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/UndoManager.h"
 
 #include <QDateEdit>
@@ -70,11 +71,11 @@ TimeEntrySheet *TimeEntrySheets::jobTimeWindow()
         sheet->setWindowTitle(localized("LSTimeSheetEditTitle"));
         sheet->titleField()->setText(localized("LSTimeSheetEditTitle"));
         sheet->setActions(this, "calendarChange:", "changeTime:", "endJobTimeSheet:");
-        connect(sheet, &QObject::destroyed, this, [this] {
+        connect(sheet, &QObject::destroyed, this, platform::ExceptionBoundary::guarded(this, "destroyed", [this] {
             m_jobTimeSheetWorking = false;
             m_jobTimeSheetEntry.reset();
             m_cDate = m_lDate = QDateTime();
-        });
+        }));
         m_jobTimeWindow = sheet;
     }
     return m_jobTimeWindow;
@@ -87,10 +88,10 @@ TimeEntrySheet *TimeEntrySheets::jobNewTimeWindow()
         sheet->setObjectName(QStringLiteral("jobNewTimeWindow"));
         sheet->setWindowTitle(localized("LSUDNewTimeEntry"));
         sheet->setActions(this, "newTimeCalendarChange:", "newTimeChangeTime:", "newTimeEndJobTimeSheet:");
-        connect(sheet, &QObject::destroyed, this, [this] {
+        connect(sheet, &QObject::destroyed, this, platform::ExceptionBoundary::guarded(this, "destroyed", [this] {
             m_jobTimeSheetWorking = false;
             m_cDate = m_lDate = QDateTime();
-        });
+        }));
         m_jobNewTimeWindow = sheet;
     }
     return m_jobNewTimeWindow;

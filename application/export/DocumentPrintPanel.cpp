@@ -71,10 +71,10 @@ DocumentPrintPanel::DocumentPrintPanel(QWidget *window, platform::UserDefaults &
     for (QCheckBox *box : {selectedJobs, withoutTime, withoutDay})
         connect(box, &QCheckBox::clicked, this,
                 platform::ExceptionBoundary::guarded(this, "a print option", [this, box] { printViewAction(box); }));
-    connect(m_accessory, &DocumentPrintAccessoryViewController::previewAffected, this, [this] {
+    connect(m_accessory, &DocumentPrintAccessoryViewController::previewAffected, this, platform::ExceptionBoundary::guarded(this, "previewAffected", [this] {
         if (m_preview)
             m_preview->updatePreview();
-    });
+    }));
     connect(m_dialog, &QPrintPreviewDialog::paintRequested, this,
             platform::ExceptionBoundary::guarded(this, "paintRequested", [this](QPrinter *printer) {
                 QString reason;

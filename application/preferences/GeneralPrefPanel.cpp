@@ -3,6 +3,7 @@
 #include "application/base/ApplicationImages.h"
 #include "application/base/DefaultsKeys.h"
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/UserDefaults.h"
 
@@ -63,7 +64,8 @@ QWidget *GeneralPrefPanel::buildView()
     layout->addLayout(form);
     layout->addStretch(1);
 
-    QObject::connect(m_autoSavePopUp.data(), &QComboBox::activated, this, &GeneralPrefPanel::autoSaveChosen);
+    QObject::connect(m_autoSavePopUp.data(), &QComboBox::activated, this,
+        platform::ExceptionBoundary::guarded(this, "autoSaveChosen", &GeneralPrefPanel::autoSaveChosen));
     return view;
 }
 

@@ -4,6 +4,7 @@
 #include "application/base/ApplicationImages.h"
 #include "application/base/DefaultsKeys.h"
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/UserDefaults.h"
 
@@ -109,14 +110,16 @@ QWidget *SoundPrefPanel::buildView()
     layout->addStretch(1);
 
     for (QComboBox *popUp : {m_startSound.data(), m_stopSound.data(), m_timerSound.data()})
-        QObject::connect(popUp, &QComboBox::activated, this, [this, popUp]() { soundPopUpButtonAction(popUp); });
-    QObject::connect(m_mutelyButton.data(), &QCheckBox::clicked, this, [this]() { valuesChanged(m_mutelyButton); });
+        QObject::connect(popUp, &QComboBox::activated, this,
+            platform::ExceptionBoundary::guarded(this, "activated", [this, popUp]() { soundPopUpButtonAction(popUp); }));
+    QObject::connect(m_mutelyButton.data(), &QCheckBox::clicked, this,
+        platform::ExceptionBoundary::guarded(this, "clicked", [this]() { valuesChanged(m_mutelyButton); }));
     QObject::connect(m_soundRepeater.data(), &QSlider::valueChanged, this,
-                     [this]() { soundRepeaterAction(m_soundRepeater); });
-    QObject::connect(m_soundRepeater.data(), &QSlider::sliderMoved, this, [this](int steps) {
+                     platform::ExceptionBoundary::guarded(this, "valueChanged", [this]() { soundRepeaterAction(m_soundRepeater); }));
+    QObject::connect(m_soundRepeater.data(), &QSlider::sliderMoved, this, platform::ExceptionBoundary::guarded(this, "sliderMoved", [this](int steps) {
         if (m_repeaterDisplay)
             m_repeaterDisplay->setText(repeaterTitle(float(steps) / SliderStepsPerMinute));
-    });
+    }));
     return view;
 }
 

@@ -5,6 +5,7 @@
 #include "components/hotkeys/HKHotKeyCenter.h"
 #include "components/keyrecorder/KRRecorderControl.h"
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/UserDefaults.h"
 
@@ -124,14 +125,15 @@ QWidget *TimeRegistrationPrefPanel::buildView()
     for (QCheckBox *box : {m_acceptHotKey.data(), m_chronarkMenu.data(), m_chronarkMenuHideDoneJobs.data(),
                            m_stopTimerWhenSleepButton.data(), m_stopTimerWhenInactiveButton.data()}) {
         // A click always changes a check box's state.
-        QObject::connect(box, &QCheckBox::clicked, this, [this, box]() { valuesChanged(box); });
+        QObject::connect(box, &QCheckBox::clicked, this,
+            platform::ExceptionBoundary::guarded(this, "clicked", [this, box]() { valuesChanged(box); }));
     }
     QObject::connect(m_stopTimerWhenInactiveSlider.data(), &QSlider::valueChanged, this,
-                     [this]() { inactiveTimerSliderChanged(m_stopTimerWhenInactiveSlider); });
-    QObject::connect(m_stopTimerWhenInactiveSlider.data(), &QSlider::sliderMoved, this, [this](int minutes) {
+                     platform::ExceptionBoundary::guarded(this, "valueChanged", [this]() { inactiveTimerSliderChanged(m_stopTimerWhenInactiveSlider); }));
+    QObject::connect(m_stopTimerWhenInactiveSlider.data(), &QSlider::sliderMoved, this, platform::ExceptionBoundary::guarded(this, "sliderMoved", [this](int minutes) {
         if (m_stopTimerWhenInactiveButton)
             m_stopTimerWhenInactiveButton->setText(stopTimerTitle(minutes));
-    });
+    }));
     return view;
 }
 

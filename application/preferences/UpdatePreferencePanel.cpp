@@ -4,6 +4,7 @@
 #include "application/base/DefaultsKeys.h"
 #include "application/update/NTXCheckUpdate.h"
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/UserDefaults.h"
 
 #include <QPointer>
@@ -75,7 +76,8 @@ QWidget *UpdatePreferencePanel::buildView()
     layout->addLayout(buttonRow);
     layout->addStretch(1);
 
-    QObject::connect(m_checkNowButton.data(), &QPushButton::clicked, this, [this]() { checkForUpdateNow(m_checkNowButton); });
+    QObject::connect(m_checkNowButton.data(), &QPushButton::clicked, this,
+        platform::ExceptionBoundary::guarded(this, "clicked", [this]() { checkForUpdateNow(m_checkNowButton); }));
     return view;
 }
 

@@ -4,6 +4,7 @@
 #include "NTXAppKit/TDTimeControl/TDTimeControl.h"
 #include "platform/drawing/ActionDispatch.h"
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/NotificationCenter.h"
 
 #include <QDateEdit>
@@ -124,10 +125,13 @@ TimeEntrySheet::TimeEntrySheet(QWidget *parent) : QDialog(parent)
     }
 
     connect(m_startCalendar, &QDateEdit::dateChanged, this,
-            [this] { sendActionFrom(m_calendarAction, m_startCalendar); });
-    connect(m_endCalendar, &QDateEdit::dateChanged, this, [this] { sendActionFrom(m_calendarAction, m_endCalendar); });
-    connect(m_okButton, &QPushButton::clicked, this, [this] { sendActionFrom(m_endAction, m_okButton); });
-    connect(m_cancelButton, &QPushButton::clicked, this, [this] { sendActionFrom(m_endAction, m_cancelButton); });
+            platform::ExceptionBoundary::guarded(this, "dateChanged", [this] { sendActionFrom(m_calendarAction, m_startCalendar); }));
+    connect(m_endCalendar, &QDateEdit::dateChanged, this,
+        platform::ExceptionBoundary::guarded(this, "dateChanged", [this] { sendActionFrom(m_calendarAction, m_endCalendar); }));
+    connect(m_okButton, &QPushButton::clicked, this,
+        platform::ExceptionBoundary::guarded(this, "clicked", [this] { sendActionFrom(m_endAction, m_okButton); }));
+    connect(m_cancelButton, &QPushButton::clicked, this,
+        platform::ExceptionBoundary::guarded(this, "clicked", [this] { sendActionFrom(m_endAction, m_cancelButton); }));
 }
 
 TimeEntrySheet::~TimeEntrySheet() = default;

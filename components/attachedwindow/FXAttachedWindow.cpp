@@ -3,6 +3,7 @@
 #include "platform/drawing/BezierPathHelpers.h"
 #include "platform/drawing/ScreenCoordinates.h"
 #include "platform/drawing/YUpPainter.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -422,7 +423,7 @@ void FXAttachedWindow::updateBackground()
 }
 
 void FXAttachedWindow::paintEvent(QPaintEvent *)
-{
+try {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     platform::YUpPainter yUp(painter, height());
@@ -434,6 +435,8 @@ void FXAttachedWindow::paintEvent(QPaintEvent *)
         pen.setJoinStyle(Qt::RoundJoin);
         painter.strokePath(path, pen);
     }
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "paintEvent");
 }
 
 void FXAttachedWindow::redisplay()
@@ -447,13 +450,15 @@ void FXAttachedWindow::redisplay()
 }
 
 void FXAttachedWindow::resizeEvent(QResizeEvent *event)
-{
+try {
     QWidget::resizeEvent(event);
     redisplay();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "resizeEvent");
 }
 
 bool FXAttachedWindow::eventFilter(QObject *watched, QEvent *event)
-{
+try {
     if (watched == m_window) {
         switch (event->type()) {
         case QEvent::Move:
@@ -471,6 +476,9 @@ bool FXAttachedWindow::eventFilter(QObject *watched, QEvent *event)
         }
     }
     return QWidget::eventFilter(watched, event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "eventFilter");
+    return false;
 }
 
 void FXAttachedWindow::performClose(QObject *)

@@ -6,6 +6,7 @@
 #include "platform/drawing/TrackingAreas.h"
 #include "platform/foundation/ArrayController.h"
 #include "platform/foundation/Bindings.h"
+#include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/OperationQueue.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/KeyValueObserving.h"
@@ -53,7 +54,8 @@ void KZFlowView::commonInit()
     m_scrollLayout = std::make_shared<ScrollLayout>(this);
     m_liveResize.setSingleShot(true);
     m_liveResize.setInterval(LiveResizeEndMs);
-    connect(&m_liveResize, &QTimer::timeout, this, &KZFlowView::viewDidEndLiveResize);
+    connect(&m_liveResize, &QTimer::timeout, this,
+        platform::ExceptionBoundary::guarded(this, "viewDidEndLiveResize", &KZFlowView::viewDidEndLiveResize));
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_AcceptTouchEvents);
     m_imageCache = std::make_shared<KZFlowViewImageCache>();
@@ -64,10 +66,10 @@ void KZFlowView::commonInit()
     m_trackingAreas->setEnteredHandler([this](int, const QPointF &) { mouseEnteredLayerAtIndex(m_selectedIndex); });
     m_trackingAreas->setExitedHandler([this](int, const QPointF &) { mouseExitedLayerAtIndex(m_selectedIndex); });
     setAcceptDrops(true);
-    connect(this, &KZFlowView::imagesNeedUpdate, this, [this] {
+    connect(this, &KZFlowView::imagesNeedUpdate, this, platform::ExceptionBoundary::guarded(this, "imagesNeedUpdate", [this] {
         updateImages();
         setupTrackingAreas();
-    });
+    }));
 }
 
 std::shared_ptr<platform::LayoutManager> KZFlowView::scrollLayoutManager() const
@@ -283,14 +285,14 @@ void KZFlowView::animateToValue(float value, const QString &key)
     animation->setStartValue(double(from));
     animation->setEndValue(double(value));
     connect(animation.get(), &QVariantAnimation::valueChanged, this,
-            [setter](const QVariant &v) { setter(float(v.toDouble())); });
+            platform::ExceptionBoundary::guarded(this, "valueChanged", [setter](const QVariant &v) { setter(float(v.toDouble())); }));
     QVariantAnimation *raw = animation.release();
     raw->setParent(this);
     m_animations.insert(key, raw);
-    connect(raw, &QAbstractAnimation::finished, this, [this, key, raw] {
+    connect(raw, &QAbstractAnimation::finished, this, platform::ExceptionBoundary::guarded(this, "finished", [this, key, raw] {
         if (m_animations.value(key) == raw)
             m_animations.remove(key);
-    });
+    }));
     raw->start(QAbstractAnimation::DeleteWhenStopped);
 }
 
@@ -397,12 +399,14 @@ quint32 KZFlowView::maximumNumberOfStackedVisibleItems() const
 // ---- Lifecycle ----
 
 void KZFlowView::resizeEvent(QResizeEvent *event)
-{
+try {
     // A resize of the shown view starts a live resize, a pause ends it; the size it
     // gets when it is first shown is none.
     if (isVisible() && event->oldSize().isValid() && !event->oldSize().isEmpty())
         m_liveResize.start();
     LayerHostWidget::resizeEvent(event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "resizeEvent");
 }
 
 void KZFlowView::viewDidEndLiveResize()
@@ -411,7 +415,7 @@ void KZFlowView::viewDidEndLiveResize()
 }
 
 bool KZFlowView::event(QEvent *event)
-{
+try {
     switch (event->type()) {
     case QEvent::Show:
         if (window() != m_window)
@@ -425,6 +429,9 @@ bool KZFlowView::event(QEvent *event)
         break;
     }
     return LayerHostWidget::event(event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "event");
+    return false;
 }
 
 void KZFlowView::viewWillMoveToWindow(QWidget *newWindow)

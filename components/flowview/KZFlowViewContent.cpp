@@ -4,6 +4,7 @@
 
 #include "components/flowview/KZFlowViewImageCache.h"
 #include "components/flowview/KZVideoOverlayLayer.h"
+#include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/KeyValueObserving.h"
 #include "platform/foundation/OperationQueue.h"
 #include "platform/layers/Transaction.h"
@@ -212,10 +213,10 @@ void KZFlowView::updateImageLayerAtIndex(quint32 index)
             return;
         QMetaObject::invokeMethod(
             application,
-            [view, image, index, uid, key, reload, generation] {
+            platform::ExceptionBoundary::guarded(application, "a queued call", [view, image, index, uid, key, reload, generation] {
                 if (view && view->m_loadGeneration == generation)
                     view->deliverLoadedImage(image, index, uid, reload);
-            },
+            }),
             Qt::QueuedConnection);
     });
 }

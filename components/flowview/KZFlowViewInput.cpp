@@ -8,6 +8,7 @@
 #include "components/flowview/KZFlowViewImageCache.h"
 #include "components/flowview/KZVideoOverlayLayer.h"
 #include "platform/drawing/TrackingAreas.h"
+#include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/KeyValueObserving.h"
 
 #include <QApplication>
@@ -44,7 +45,7 @@ QPointF KZFlowView::toViewLayer(const QPointF &widgetPoint) const
 // ---- Mouse ----
 
 void KZFlowView::mousePressEvent(QMouseEvent *event)
-{
+try {
     if (event->button() != Qt::LeftButton) {
         LayerHostWidget::mousePressEvent(event);
         return;
@@ -75,10 +76,12 @@ void KZFlowView::mousePressEvent(QMouseEvent *event)
     }
     setSelectedLayer(hit);
     event->accept();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mousePressEvent");
 }
 
 void KZFlowView::mouseMoveEvent(QMouseEvent *event)
-{
+try {
     if (!(event->buttons() & Qt::LeftButton))
         return;
     if (m_pressOnSelected
@@ -99,10 +102,12 @@ void KZFlowView::mouseMoveEvent(QMouseEvent *event)
     const qreal x = m_scrollBarLayer->convertPointFromLayer(p, m_backgroundLayer.get()).x();
     const qreal position = std::clamp(x - m_mouseDownInKnob, qreal(0), travel);
     setSelectedIndex(quint32(m_numberOfItems * (position / travel)));
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mouseMoveEvent");
 }
 
 void KZFlowView::mouseReleaseEvent(QMouseEvent *event)
-{
+try {
     if (event->button() == Qt::RightButton) {
         const quint32 index = indexOfItemAtPoint(toViewLayer(event->position()));
         if (index != NotFound && m_delegate)
@@ -115,10 +120,12 @@ void KZFlowView::mouseReleaseEvent(QMouseEvent *event)
     setDraggingKnob(false);
     if (auto *button = dynamic_cast<KZButtonLayer *>(m_selectedLayer.get()))
         button->performClick();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mouseReleaseEvent");
 }
 
 void KZFlowView::mouseDoubleClickEvent(QMouseEvent *event)
-{
+try {
     if (event->button() != Qt::LeftButton) {
         LayerHostWidget::mouseDoubleClickEvent(event);
         return;
@@ -139,6 +146,8 @@ void KZFlowView::mouseDoubleClickEvent(QMouseEvent *event)
     const QUrl url = fileUrlOf(imageRepresentationForItem(item));
     if (!url.isEmpty())
         QDesktopServices::openUrl(url);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mouseDoubleClickEvent");
 }
 
 // ---- Wheel and keys ----
@@ -154,7 +163,7 @@ void KZFlowView::scrollByDelta(qreal delta)
 }
 
 void KZFlowView::wheelEvent(QWheelEvent *event)
-{
+try {
     const QPoint angle = event->angleDelta();
     const qreal delta = std::abs(angle.x()) > std::abs(angle.y()) ? angle.x() : angle.y();
     // Partial notches add up, whichever way they turn; only whole ones move.
@@ -164,10 +173,12 @@ void KZFlowView::wheelEvent(QWheelEvent *event)
     if (notches != 0)
         scrollByDelta(notches);
     event->accept();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "wheelEvent");
 }
 
 void KZFlowView::keyPressEvent(QKeyEvent *event)
-{
+try {
     if (m_canControlQuickLookPanel && event->text() == QLatin1String(" ")) {
         togglePreviewPanel();
         event->accept();
@@ -185,6 +196,8 @@ void KZFlowView::keyPressEvent(QKeyEvent *event)
     default:
         LayerHostWidget::keyPressEvent(event);
     }
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "keyPressEvent");
 }
 
 // ---- Hover ----
@@ -272,7 +285,7 @@ quint32 KZFlowView::dropIndexAt(const QPointF &widgetPoint) const
 }
 
 void KZFlowView::dragEnterEvent(QDragEnterEvent *event)
-{
+try {
     if (!event->mimeData()->hasUrls() && !isOwnDrag(event)) {
         event->ignore();
         return;
@@ -281,10 +294,12 @@ void KZFlowView::dragEnterEvent(QDragEnterEvent *event)
         setHighlightedLayer(m_backgroundLayer);
     // The drag is followed; whether a drop is taken is decided where it stands.
     event->acceptProposedAction();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "dragEnterEvent");
 }
 
 void KZFlowView::dragMoveEvent(QDragMoveEvent *event)
-{
+try {
     const quint32 index = dropIndexAt(event->position());
     if (index == NotFound) {
         setHighlightedLayer(isOwnDrag(event) ? nullptr : LayerPtr(m_backgroundLayer));
@@ -305,16 +320,20 @@ void KZFlowView::dragMoveEvent(QDragMoveEvent *event)
     }
     event->setDropAction(*action);
     event->accept();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "dragMoveEvent");
 }
 
 void KZFlowView::dragLeaveEvent(QDragLeaveEvent *event)
-{
+try {
     setHighlightedLayer(nullptr);
     event->accept();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "dragLeaveEvent");
 }
 
 void KZFlowView::dropEvent(QDropEvent *event)
-{
+try {
     setHighlightedLayer(nullptr);
     const quint32 index = dropIndexAt(event->position());
     const bool taken = index != NotFound && m_dataSource
@@ -323,6 +342,8 @@ void KZFlowView::dropEvent(QDropEvent *event)
         event->acceptProposedAction();
     else
         event->ignore();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "dropEvent");
 }
 
 // ---- Preview panel ----
@@ -372,12 +393,15 @@ QUrl KZFlowView::previewItemAtIndex(platform::PreviewPanel &panel, int index)
 }
 
 bool KZFlowView::previewPanelHandleEvent(platform::PreviewPanel &panel, QEvent *event)
-{
+try {
     if (event->type() != QEvent::KeyPress)
         return false;
     keyPressEvent(static_cast<QKeyEvent *>(event));
     panel.reloadData();
     return true;
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "previewPanelHandleEvent");
+    return false;
 }
 
 QRect KZFlowView::previewPanelSourceFrameOnScreen()

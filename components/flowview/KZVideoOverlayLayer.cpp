@@ -1,5 +1,6 @@
 #include "components/flowview/KZVideoOverlayLayer.h"
 
+#include "platform/foundation/ExceptionBoundary.h"
 #include "platform/layers/BasicAnimation.h"
 #include "platform/layers/ConstraintLayoutManager.h"
 #include "platform/layers/MovieLayer.h"
@@ -176,7 +177,8 @@ void KZVideoOverlayLayer::startMovieUpdateTimer()
     if (!m_timer) {
         m_timer = std::make_unique<QTimer>();
         m_timer->setInterval(UpdateIntervalMs);
-        QObject::connect(m_timer.get(), &QTimer::timeout, [this] { updateMovieOverlay(); });
+        QObject::connect(m_timer.get(), &QTimer::timeout,
+            platform::ExceptionBoundary::guarded(m_timer.get(), "timeout", [this] { updateMovieOverlay(); }));
     }
     m_timer->start();
 }

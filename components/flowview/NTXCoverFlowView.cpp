@@ -5,6 +5,8 @@
 #include "components/flowview/NTXCoverFlowScroller.h"
 #include "platform/desktop/KeyboardLayout.h"
 #include "platform/drawing/ActionDispatch.h"
+#include "platform/foundation/Exception.h"
+#include "platform/foundation/ExceptionBoundary.h"
 #include "platform/layers/ConstraintLayoutManager.h"
 #include "platform/layers/LayoutManager.h"
 #include "platform/layers/Transaction.h"
@@ -377,8 +379,13 @@ void NTXCoverFlowView::userSetSelectionIndex(int index)
     index = std::clamp(index, 0, count - 1);
     const std::optional<platform::BindingInfo> info = platform::infoForBinding(asObservable(this), SelectionIndexKey);
     if (info && info->observedObject) {
-        // The binding brings the value back.
-        info->observedObject->setValueForKeyPath(index, info->keyPath);
+        // The binding brings the value back. A bound key that takes no value (a
+        // read-only one) refuses the move: the selection stays where the model has it.
+        try {
+            info->observedObject->setValueForKeyPath(index, info->keyPath);
+        } catch (const platform::Exception &refused) {
+            qWarning("[NTXCoverFlowView] The bound selection index refused %d: %s", index, refused.what());
+        }
         return;
     }
     setSelectionIndex(index);
@@ -494,9 +501,11 @@ void NTXCoverFlowView::resizeSubviews()
 }
 
 void NTXCoverFlowView::resizeEvent(QResizeEvent *event)
-{
+try {
     LayerHostWidget::resizeEvent(event);
     resizeSubviews();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "resizeEvent");
 }
 
 // Input
@@ -534,7 +543,7 @@ bool NTXCoverFlowView::sendActionIfSet()
 }
 
 void NTXCoverFlowView::keyPressEvent(QKeyEvent *event)
-{
+try {
     EventScope scope(m_inEvent, m_eventModifiers, event->modifiers());
     switch (event->key()) {
     case Qt::Key_Return:
@@ -551,28 +560,34 @@ void NTXCoverFlowView::keyPressEvent(QKeyEvent *event)
     default:
         LayerHostWidget::keyPressEvent(event);
     }
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "keyPressEvent");
 }
 
 void NTXCoverFlowView::mousePressEvent(QMouseEvent *event)
-{
+try {
     EventScope scope(m_inEvent, m_eventModifiers, event->modifiers());
     setFocus(Qt::MouseFocusReason);
     const int index = indexOfItemAtPoint(event->position());
     if (index != NotFound)
         userSetSelectionIndex(index);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mousePressEvent");
 }
 
 void NTXCoverFlowView::mouseDoubleClickEvent(QMouseEvent *event)
-{
+try {
     EventScope scope(m_inEvent, m_eventModifiers, event->modifiers());
     sendActionIfSet();
     const int index = indexOfItemAtPoint(event->position());
     if (index != NotFound)
         userSetSelectionIndex(index);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mouseDoubleClickEvent");
 }
 
 void NTXCoverFlowView::wheelEvent(QWheelEvent *event)
-{
+try {
     EventScope scope(m_inEvent, m_eventModifiers, event->modifiers());
     const qreal dy = event->angleDelta().y() / WheelNotch;
     const qreal dx = event->angleDelta().x() / WheelNotch;
@@ -591,6 +606,8 @@ void NTXCoverFlowView::wheelEvent(QWheelEvent *event)
     }
     m_wheelRemainder = 0;
     userSetSelectionIndex(delta > 0 ? m_selectionIndex - 1 : m_selectionIndex + 1);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "wheelEvent");
 }
 
 void NTXCoverFlowView::scrollerChange(QObject *)

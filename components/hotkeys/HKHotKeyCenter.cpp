@@ -3,6 +3,7 @@
 #include "components/hotkeys/HKHotKeyEvent.h"
 #include "components/hotkeys/HKHotKeyPrivate.h"
 #include "platform/foundation/Exception.h"
+#include "platform/foundation/ExceptionBoundary.h"
 #include "platform/desktop/DesktopSession.h"
 #include "platform/desktop/HotKeyGrabber.h"
 #include "platform/desktop/PortalShortcutGrabber.h"
@@ -68,7 +69,8 @@ void listenTo(platform::HotKeyGrabber *grabber)
     if (!grabber || r.heard.contains(grabber))
         return;
     r.heard.append(grabber);
-    QObject::connect(grabber, &platform::HotKeyGrabber::hotKeyReleased, grabber, &handleRelease);
+    QObject::connect(grabber, &platform::HotKeyGrabber::hotKeyReleased, grabber,
+                     platform::ExceptionBoundary::guarded(grabber, "hotKeyReleased", &handleRelease));
 }
 
 HKHotKeyCenter::HotKeys toPublic(const std::vector<HotKeyPointer> &hotKeys)

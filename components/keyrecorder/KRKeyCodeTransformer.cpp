@@ -4,6 +4,7 @@
 #include "platform/foundation/Bundle.h"
 #include "platform/desktop/KeyboardLayout.h"
 #include "platform/desktop/VirtualKeyCodes.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QHash>
 #include <QLocale>
@@ -55,7 +56,7 @@ Tables &tables()
     static Tables *instance = [] {
         auto *t = new Tables; // class-level state, kept for the life of the process
         QObject::connect(&platform::KeyboardLayout::instance(), &platform::KeyboardLayout::layoutChanged,
-                         [] { KRKeyCodeTransformer::regenerateStringToKeyCodeMapping(); });
+                         platform::ExceptionBoundary::guarded(nullptr, "layoutChanged", [] { KRKeyCodeTransformer::regenerateStringToKeyCodeMapping(); }));
         return t;
     }();
     return *instance;

@@ -4,6 +4,7 @@
 #include "components/keyrecorder/KRModifierStrings.h"
 #include "platform/desktop/KeyboardLayout.h"
 #include "platform/desktop/VirtualKeyCodes.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QGuiApplication>
 #include <QHash>
@@ -94,7 +95,7 @@ LayoutTables &layoutTables()
     static LayoutTables *tables = [] {
         auto *t = new LayoutTables; // kept for the life of the process
         QObject::connect(&platform::KeyboardLayout::instance(), &platform::KeyboardLayout::layoutChanged,
-                         [t] { t->built = false; });
+                         platform::ExceptionBoundary::guarded(nullptr, "layoutChanged", [t] { t->built = false; }));
         return t;
     }();
     if (!tables->built)

@@ -8,6 +8,7 @@
 #include "platform/drawing/BezierPathHelpers.h"
 #include "platform/drawing/Sheet.h"
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/UserDefaults.h"
 
 #include <QApplication>
@@ -152,7 +153,8 @@ KRRecorderCell::KRRecorderCell()
     m_tickTimer = std::make_unique<QTimer>();
     m_tickTimer->setSingleShot(true);
     m_tickTimer->setInterval(TickIntervalMs);
-    QObject::connect(m_tickTimer.get(), &QTimer::timeout, [this] { transitionTick(); });
+    QObject::connect(m_tickTimer.get(), &QTimer::timeout,
+        platform::ExceptionBoundary::guarded(m_tickTimer.get(), "timeout", [this] { transitionTick(); }));
     privateInit();
 }
 
@@ -188,7 +190,8 @@ KRRecorderCell::KRRecorderCell(const KRRecorderCell &other)
     m_tickTimer = std::make_unique<QTimer>();
     m_tickTimer->setSingleShot(true);
     m_tickTimer->setInterval(TickIntervalMs);
-    QObject::connect(m_tickTimer.get(), &QTimer::timeout, [this] { transitionTick(); });
+    QObject::connect(m_tickTimer.get(), &QTimer::timeout,
+        platform::ExceptionBoundary::guarded(m_tickTimer.get(), "timeout", [this] { transitionTick(); }));
 }
 
 KRRecorderCell::~KRRecorderCell()

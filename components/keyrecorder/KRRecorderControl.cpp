@@ -3,6 +3,7 @@
 #include "components/keyrecorder/KRModifierStrings.h"
 #include "platform/foundation/Bindings.h"
 #include "platform/foundation/Exception.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QEvent>
 #include <QFocusEvent>
@@ -160,9 +161,11 @@ QSize KRRecorderControl::minimumSizeHint() const
 }
 
 void KRRecorderControl::resizeEvent(QResizeEvent *event)
-{
+try {
     platform::Control::resizeEvent(event);
     recorderCell()->resetTrackingRects();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "resizeEvent");
 }
 
 // ---- Keys ----
@@ -175,7 +178,7 @@ bool KRRecorderControl::performKeyEquivalent(const KRKeyEvent &event)
 }
 
 bool KRRecorderControl::event(QEvent *event)
-{
+try {
     KRRecorderCell *cell = recorderCell();
     switch (event->type()) {
     case QEvent::ShortcutOverride: {
@@ -198,10 +201,13 @@ bool KRRecorderControl::event(QEvent *event)
         break;
     }
     return platform::Control::event(event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "event");
+    return false;
 }
 
 void KRRecorderControl::keyPressEvent(QKeyEvent *event)
-{
+try {
     if (KRKeyEvent::isModifierKey(event->key())) {
         recorderCell()->flagsChanged(KRKeyEvent::fromQKeyEvent(*event).modifierFlags());
         event->accept();
@@ -212,22 +218,26 @@ void KRRecorderControl::keyPressEvent(QKeyEvent *event)
         return;
     }
     QWidget::keyPressEvent(event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "keyPressEvent");
 }
 
 void KRRecorderControl::keyReleaseEvent(QKeyEvent *event)
-{
+try {
     if (KRKeyEvent::isModifierKey(event->key())) {
         recorderCell()->flagsChanged(KRKeyEvent::fromQKeyEvent(*event).modifierFlags());
         event->accept();
         return;
     }
     QWidget::keyReleaseEvent(event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "keyReleaseEvent");
 }
 
 // ---- Mouse ----
 
 void KRRecorderControl::mousePressEvent(QMouseEvent *event)
-{
+try {
     if (event->button() != Qt::LeftButton || !isEnabled()) {
         QWidget::mousePressEvent(event);
         return;
@@ -235,10 +245,12 @@ void KRRecorderControl::mousePressEvent(QMouseEvent *event)
     m_tracking = true;
     recorderCell()->trackMouseDown(event->position());
     event->accept();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mousePressEvent");
 }
 
 void KRRecorderControl::mouseMoveEvent(QMouseEvent *event)
-{
+try {
     KRRecorderCell *cell = recorderCell();
     if (m_tracking) {
         cell->trackMouseDragged(event->position());
@@ -254,10 +266,12 @@ void KRRecorderControl::mouseMoveEvent(QMouseEvent *event)
             cell->mouseExited();
     }
     QWidget::mouseMoveEvent(event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mouseMoveEvent");
 }
 
 void KRRecorderControl::mouseReleaseEvent(QMouseEvent *event)
-{
+try {
     if (!m_tracking || event->button() != Qt::LeftButton) {
         QWidget::mouseReleaseEvent(event);
         return;
@@ -265,19 +279,23 @@ void KRRecorderControl::mouseReleaseEvent(QMouseEvent *event)
     m_tracking = false;
     recorderCell()->trackMouseUp(event->position());
     event->accept();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mouseReleaseEvent");
 }
 
 void KRRecorderControl::leaveEvent(QEvent *event)
-{
+try {
     if (recorderCell()->mouseInsideTrackingArea() && !m_tracking)
         recorderCell()->mouseExited();
     platform::Control::leaveEvent(event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "leaveEvent");
 }
 
 // ---- Focus ----
 
 void KRRecorderControl::focusInEvent(QFocusEvent *event)
-{
+try {
     // Focus back in the active window (the window activated, a pop-up or menu
     // closed): a recording takes the keyboard again.
     if (event->reason() == Qt::ActiveWindowFocusReason || isActiveWindow())
@@ -285,10 +303,12 @@ void KRRecorderControl::focusInEvent(QFocusEvent *event)
     recorderCell()->becomeFirstResponder();
     platform::Control::focusInEvent(event);
     update();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "focusInEvent");
 }
 
 void KRRecorderControl::focusOutEvent(QFocusEvent *event)
-{
+try {
     // A window that merely went inactive (an alert, another application) keeps its
     // focus widget: that is no resignation, but the keyboard goes back to the desktop
     // until the window is active again.
@@ -298,17 +318,21 @@ void KRRecorderControl::focusOutEvent(QFocusEvent *event)
         recorderCell()->windowDidResignKey();
     platform::Control::focusOutEvent(event);
     update();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "focusOutEvent");
 }
 
 void KRRecorderControl::hideEvent(QHideEvent *event)
-{
+try {
     if (recorderCell()->isRecording())
         recorderCell()->resignFirstResponder();
     platform::Control::hideEvent(event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "hideEvent");
 }
 
 void KRRecorderControl::changeEvent(QEvent *event)
-{
+try {
     if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange)
         recorderCell()->createGradient();
     if (event->type() == QEvent::EnabledChange) {
@@ -320,6 +344,8 @@ void KRRecorderControl::changeEvent(QEvent *event)
         return;
     }
     platform::Control::changeEvent(event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "changeEvent");
 }
 
 // ---- The cell's delegate ----

@@ -75,10 +75,10 @@ void releaseLater(std::shared_ptr<LiveLink> self)
     releasedLinks().push_back(std::move(self));
     if (releasedLinks().size() > 1)
         return; // the pass that frees them is queued already
-    QTimer::singleShot(0, [] {
+    QTimer::singleShot(0, platform::ExceptionBoundary::guarded(nullptr, "a timer", [] {
         // Taken out first: a link freed here may give up another one.
         const std::vector<std::shared_ptr<LiveLink>> released = std::exchange(releasedLinks(), {});
-    });
+    }));
 }
 
 // Sent without waiting for an answer (the bus library marks it so).

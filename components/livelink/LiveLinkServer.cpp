@@ -37,12 +37,12 @@ constexpr uint PrimaryOwner = 1;
 
 void callLater(std::vector<LiveLinkServer::PublishHandler> handlers, bool published)
 {
-    QTimer::singleShot(0, [handlers = std::move(handlers), published] {
+    QTimer::singleShot(0, platform::ExceptionBoundary::guarded(nullptr, "a timer", [handlers = std::move(handlers), published] {
         for (const LiveLinkServer::PublishHandler &handler : handlers) {
             if (handler)
                 platform::ExceptionBoundary::guard(nullptr, "a publishing's handler", [&] { handler(published); });
         }
-    });
+    }));
 }
 
 // Gives the name back to the bus; the connection is closed once the daemon has
@@ -51,7 +51,7 @@ void releaseName(const QDBusConnection &connection, const QString &busName)
 {
     auto *watcher = new QDBusPendingCallWatcher(LiveLinkBus::callBus(connection, QStringLiteral("ReleaseName"), {busName}));
     releasingNames().insert(busName, watcher);
-    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher, [watcher, connection, busName] {
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher, platform::ExceptionBoundary::guarded(watcher, "finished", [watcher, connection, busName] {
         watcher->deleteLater();
         const auto it = releasingNames().constFind(busName);
         if (it != releasingNames().cend() && it.value() == watcher)
@@ -59,7 +59,7 @@ void releaseName(const QDBusConnection &connection, const QString &busName)
         if (watcher->isError())
             qInfo("Releasing the live-link name %s: %s", qUtf8Printable(busName), qUtf8Printable(watcher->error().message()));
         LiveLinkBus::closeConnection(connection);
-    });
+    }));
 }
 
 } // namespace

@@ -13,10 +13,10 @@ LiveLinkServerLookup::LiveLinkServerLookup(QObject *context, Handler found)
     : m_found(std::move(found))
 {
     if (context)
-        QObject::connect(context, &QObject::destroyed, this, [this] {
+        QObject::connect(context, &QObject::destroyed, this, platform::ExceptionBoundary::guarded(this, "destroyed", [this] {
             m_finished = true;
             deleteLater();
-        });
+        }));
 }
 
 void LiveLinkServerLookup::start(const QString &busName, const QString &serverName, const QString &bundleIdentifier,

@@ -183,12 +183,15 @@ const platform::KeyTable &SRScopeBar::keyTable() const
 }
 
 bool SRScopeBar::event(QEvent *event)
-{
+try {
     // Taken out of its window: the delegate no longer hears the selection (it is not
     // registered again when the bar is put back).
     if (event->type() == QEvent::ParentChange && !parentWidget())
         removeDelegateObservation();
     return QWidget::event(event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "event");
+    return false;
 }
 
 // ---- Groups ----

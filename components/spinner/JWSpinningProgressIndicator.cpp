@@ -3,6 +3,7 @@
 #include "platform/drawing/BezierPathHelpers.h"
 #include "platform/drawing/YUpPainter.h"
 #include "platform/foundation/AssertionHandler.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QEvent>
 #include <QMetaObject>
@@ -37,7 +38,8 @@ JWSpinningProgressIndicator::JWSpinningProgressIndicator(QWidget *parent)
     : QWidget(parent)
 {
     m_animationTimer.setInterval(TimerInterval);
-    connect(&m_animationTimer, &QTimer::timeout, this, &JWSpinningProgressIndicator::updateFrame);
+    connect(&m_animationTimer, &QTimer::timeout, this,
+        platform::ExceptionBoundary::guarded(this, "updateFrame", &JWSpinningProgressIndicator::updateFrame));
 }
 
 JWSpinningProgressIndicator::~JWSpinningProgressIndicator()
@@ -200,10 +202,10 @@ void JWSpinningProgressIndicator::animateInBackgroundThread(const QPointer<JWSpi
         advancePosition();
         QMetaObject::invokeMethod(
             this,
-            [view] {
+            platform::ExceptionBoundary::guarded(this, "a queued call", [view] {
                 if (view)
                     view->update();
-            },
+            }),
             Qt::QueuedConnection);
         m_threadWake.wait_for(lock, frame, [this] { return m_threadCancelled; });
     }
@@ -220,7 +222,7 @@ void JWSpinningProgressIndicator::viewDidMoveToWindow()
 }
 
 bool JWSpinningProgressIndicator::event(QEvent *event)
-{
+try {
     const bool handled = QWidget::event(event);
     // Showing or hiding the indicator or any ancestor (the window too) reaches it as
     // a show or hide event; so does taking an ancestor out of its window.
@@ -228,10 +230,13 @@ bool JWSpinningProgressIndicator::event(QEvent *event)
     if (type == QEvent::ParentChange || type == QEvent::Show || type == QEvent::Hide)
         viewDidMoveToWindow();
     return handled;
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "event");
+    return false;
 }
 
 void JWSpinningProgressIndicator::paintEvent(QPaintEvent *)
-{
+try {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF bounds = rect();
@@ -273,4 +278,6 @@ void JWSpinningProgressIndicator::paintEvent(QPaintEvent *)
         painter.drawLine(fin);
         painter.rotate(degrees(FinTurn / fins));
     }
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "paintEvent");
 }

@@ -4,6 +4,7 @@
 #include "components/splitview/ZQSplitView.h"
 #include "platform/drawing/AutoresizingMask.h"
 #include "platform/foundation/Clock.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QApplication>
 #include <QChildEvent>
@@ -385,7 +386,8 @@ ZQSplitSubview::AnimationData *ZQSplitSubview::ZQ___animationData(bool start, bo
         theAnimation = new AnimationData;
         theAnimation->timer = new QTimer(this);
         theAnimation->timer->setInterval(1000 / 60);
-        connect(theAnimation->timer, &QTimer::timeout, this, [this] { ZQ___stepAnimation(); });
+        connect(theAnimation->timer, &QTimer::timeout, this,
+            platform::ExceptionBoundary::guarded(this, "timeout", [this] { ZQ___stepAnimation(); }));
     }
     theAnimation->owner = this;
     theAnimation->dimension = d;
@@ -547,9 +549,11 @@ void ZQSplitSubview::drawPane(QPainter &painter, const QRectF &rect)
 }
 
 void ZQSplitSubview::paintEvent(QPaintEvent *)
-{
+try {
     QPainter painter(this);
     drawPane(painter, QRectF(rect()));
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "paintEvent");
 }
 
 QWidget *ZQSplitSubview::hitTest(const QPointF &point)
@@ -571,7 +575,7 @@ QWidget *ZQSplitSubview::hitTest(const QPointF &point)
 }
 
 void ZQSplitSubview::mousePressEvent(QMouseEvent *event)
-{
+try {
     if (event->button() != Qt::LeftButton) {
         QWidget::mousePressEvent(event);
         return;
@@ -590,6 +594,8 @@ void ZQSplitSubview::mousePressEvent(QMouseEvent *event)
     }
     if (beginDividerDrag(event->globalPosition()))
         event->accept();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mousePressEvent");
 }
 
 bool ZQSplitSubview::beginDividerDrag(const QPointF &globalPosition)
@@ -633,7 +639,7 @@ void ZQSplitSubview::endDividerDrag()
 }
 
 void ZQSplitSubview::mouseMoveEvent(QMouseEvent *event)
-{
+try {
     if (m_windowDrag.follow(event->globalPosition()))
         return;
     if (!m_draggingDivider || !splitView()) {
@@ -641,16 +647,20 @@ void ZQSplitSubview::mouseMoveEvent(QMouseEvent *event)
         return;
     }
     followDividerDrag(event->globalPosition());
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mouseMoveEvent");
 }
 
 void ZQSplitSubview::mouseReleaseEvent(QMouseEvent *event)
-{
+try {
     m_windowDrag.end();
     if (!m_draggingDivider) {
         QWidget::mouseReleaseEvent(event);
         return;
     }
     endDividerDrag();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mouseReleaseEvent");
 }
 
 void ZQSplitSubview::watchContent(QObject *object)
@@ -664,7 +674,7 @@ void ZQSplitSubview::watchContent(QObject *object)
 }
 
 bool ZQSplitSubview::eventFilter(QObject *watched, QEvent *event)
-{
+try {
     // The content of the pane: a divider strip that the delegate assigns over a
     // child widget takes the press before the child does.
     auto *widget = qobject_cast<QWidget *>(watched);
@@ -706,6 +716,9 @@ bool ZQSplitSubview::eventFilter(QObject *watched, QEvent *event)
         break;
     }
     return QWidget::eventFilter(watched, event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "eventFilter");
+    return false;
 }
 
 void ZQSplitSubview::display()

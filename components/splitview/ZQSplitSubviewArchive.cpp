@@ -3,6 +3,7 @@
 
 #include "components/splitview/ZQSplitView.h"
 #include "platform/archive/Coder.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QChildEvent>
 #include <QEvent>
@@ -96,7 +97,7 @@ ZQSplitSubview *ZQSplitSubview::fromCoder(platform::Coder &coder, QWidget *paren
 }
 
 bool ZQSplitSubview::event(QEvent *event)
-{
+try {
     if (event->type() == QEvent::ChildAdded || event->type() == QEvent::ChildPolished)
         watchContent(static_cast<QChildEvent *>(event)->child());
     if (event->type() == QEvent::ParentChange && m_collapseWhenPlaced && splitView()) {
@@ -110,4 +111,7 @@ bool ZQSplitSubview::event(QEvent *event)
         m_notInLimits = true;
     }
     return QWidget::event(event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "event");
+    return false;
 }

@@ -2,6 +2,7 @@
 
 #include "platform/drawing/DelegateCall.h"
 #include "platform/drawing/AutoresizingMask.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QChildEvent>
 #include <QCoreApplication>
@@ -113,10 +114,12 @@ void ZQSplitView::willRemoveSubview(ZQSplitSubview *pane)
 }
 
 void ZQSplitView::childEvent(QChildEvent *event)
-{
+try {
     ZQSplitSubview::childEvent(event);
     if (event->removed() && !m_isAdjusting)
         setMustAdjust();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "childEvent");
 }
 
 ZQSplitSubview *ZQSplitView::subviewAtPosition(unsigned position) const
@@ -256,7 +259,7 @@ void ZQSplitView::setMustAdjust()
 }
 
 bool ZQSplitView::event(QEvent *event)
-{
+try {
     if (event->type() == QEvent::LayoutRequest) {
         ZQ___adjustOutermostIfNeeded();
         return true;
@@ -264,6 +267,9 @@ bool ZQSplitView::event(QEvent *event)
     if (event->type() == QEvent::ParentChange)
         viewDidMoveToSuperview();
     return ZQSplitSubview::event(event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "event");
+    return false;
 }
 
 void ZQSplitView::adjustSubviews()
@@ -301,7 +307,7 @@ void ZQSplitView::setFrame(const QRectF &frame)
 }
 
 void ZQSplitView::resizeEvent(QResizeEvent *event)
-{
+try {
     ZQSplitSubview::resizeEvent(event);
     const QSize applied(int(std::lround(m_frame.width())), int(std::lround(m_frame.height())));
     if (event->size() == applied)
@@ -311,6 +317,8 @@ void ZQSplitView::resizeEvent(QResizeEvent *event)
     m_frame = QRectF(QPointF(pos()), QSizeF(event->size()));
     resizeSubviewsWithOldSize(old);
     sizeDidChange(old);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "resizeEvent");
 }
 
 void ZQSplitView::sizeDidChange(const QSizeF &oldSize)

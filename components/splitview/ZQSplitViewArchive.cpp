@@ -3,6 +3,7 @@
 
 #include "components/splitview/ZQSplitSubviewCoding.h"
 #include "platform/archive/Coder.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QTimer>
 
@@ -96,10 +97,10 @@ ZQSplitView *ZQSplitView::fromCoder(platform::Coder &coder, QWidget *parent)
     view->setMustAdjust();
     ZQSplitView *decoded = view.release();
     // Once the widget tree is complete.
-    QTimer::singleShot(0, decoded, [decoded] {
+    QTimer::singleShot(0, decoded, platform::ExceptionBoundary::guarded(decoded, "a timer", [decoded] {
         decoded->viewDidMoveToSuperview();
         decoded->ZQ___adjustOutermostIfNeeded();
-    });
+    }));
     decoded->placeIn(parent);
     return decoded;
 }

@@ -3,6 +3,7 @@
 #include "components/splitview/ZQSplitView.h"
 
 #include "platform/drawing/DelegateCall.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QGuiApplication>
 #include <QMouseEvent>
@@ -23,7 +24,7 @@ QPointF convertPoint(const QPointF &point, const QWidget *from, const QWidget *t
 } // namespace
 
 void ZQSplitView::mousePressEvent(QMouseEvent *event)
-{
+try {
     if (event->button() != Qt::LeftButton || m_dividers.isEmpty() || ZQ___numberOfSubviews() < 2
         || m_actDivider != NotFound || divider().isNull()) {
         ZQSplitSubview::mousePressEvent(event);
@@ -70,10 +71,12 @@ void ZQSplitView::mousePressEvent(QMouseEvent *event)
         return;
     }
     ZQSplitSubview::mousePressEvent(event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mousePressEvent");
 }
 
 void ZQSplitView::mouseMoveEvent(QMouseEvent *event)
-{
+try {
     if (m_drag) {
         dragMove(event->position());
         event->accept();
@@ -81,10 +84,12 @@ void ZQSplitView::mouseMoveEvent(QMouseEvent *event)
     }
     m_cursorRects.apply(this, event->position());
     ZQSplitSubview::mouseMoveEvent(event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mouseMoveEvent");
 }
 
 void ZQSplitView::mouseReleaseEvent(QMouseEvent *event)
-{
+try {
     if (!m_drag) {
         ZQSplitSubview::mouseReleaseEvent(event);
         return;
@@ -92,6 +97,8 @@ void ZQSplitView::mouseReleaseEvent(QMouseEvent *event)
     dragMove(event->position());
     endDrag();
     event->accept();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mouseReleaseEvent");
 }
 
 void ZQSplitView::endDrag()

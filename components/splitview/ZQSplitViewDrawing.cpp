@@ -2,6 +2,7 @@
 #include "components/splitview/ZQSplitView.h"
 
 #include "platform/drawing/DelegateCall.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QGuiApplication>
 #include <QPainter>
@@ -48,7 +49,7 @@ void ZQSplitView::setCursor(int type, const QCursor &cursor)
 }
 
 void ZQSplitView::paintEvent(QPaintEvent *)
-{
+try {
     if (m_mustAdjust && !m_isAdjusting)
         adjustSubviews();
     QPainter painter(this);
@@ -69,6 +70,8 @@ void ZQSplitView::paintEvent(QPaintEvent *)
         if (coupledT)
             coupledT->ZQ___drawDividersIn(painter, this, m_dividers.at(i), t);
     }
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "paintEvent");
 }
 
 void ZQSplitView::drawDivider(QPainter &painter, const QImage &image, const QRectF &rect, ZQSplitSubview *leading,

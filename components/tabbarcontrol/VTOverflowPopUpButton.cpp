@@ -2,6 +2,7 @@
 
 #include "components/tabbarcontrol/VTTabBarArtwork.h"
 #include "platform/archive/Coder.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QMenu>
 #include <QMouseEvent>
@@ -39,7 +40,7 @@ void VTOverflowPopUpButton::setAlternateImage(const QIcon &image)
 }
 
 void VTOverflowPopUpButton::paintEvent(QPaintEvent *event)
-{
+try {
     if (m_VTTabBarOverflowPopUpImage.isNull()) {
         platform::PopUpButton::paintEvent(event);
         return;
@@ -58,10 +59,12 @@ void VTOverflowPopUpButton::paintEvent(QPaintEvent *event)
         VTTabBarArtwork::drawAtPoint(alternate, painter, centred(alternate),
                                      std::sin(std::numbers::pi * m_animationValue));
     }
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "paintEvent");
 }
 
 void VTOverflowPopUpButton::mousePressEvent(QMouseEvent *event)
-{
+try {
     if (event->button() != Qt::LeftButton || !isEnabled()) {
         platform::PopUpButton::mousePressEvent(event);
         return;
@@ -71,16 +74,20 @@ void VTOverflowPopUpButton::mousePressEvent(QMouseEvent *event)
     Q_EMIT menuWillPopUp();
     if (!m_overflowMenu) {
         QObject::disconnect(m_menuEnd);
-        m_menuEnd = connect(menu(), &QMenu::aboutToHide, this, &VTOverflowPopUpButton::menuEnded);
+        m_menuEnd = connect(menu(), &QMenu::aboutToHide, this,
+            platform::ExceptionBoundary::guarded(this, "menuEnded", &VTOverflowPopUpButton::menuEnded));
         platform::PopUpButton::mousePressEvent(event);
         return;
     }
     QObject::disconnect(m_menuEnd);
-    m_menuEnd = connect(m_overflowMenu, &QMenu::aboutToHide, this, &VTOverflowPopUpButton::menuEnded);
+    m_menuEnd = connect(m_overflowMenu, &QMenu::aboutToHide, this,
+        platform::ExceptionBoundary::guarded(this, "menuEnded", &VTOverflowPopUpButton::menuEnded));
     const QList<QAction *> actions = m_overflowMenu->actions();
     if (!actions.isEmpty())
         actions.first()->setVisible(false);
     m_overflowMenu->popup(mapToGlobal(rect().bottomLeft()));
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mousePressEvent");
 }
 
 void VTOverflowPopUpButton::menuEnded()
@@ -107,7 +114,8 @@ void VTOverflowPopUpButton::startPulse()
     m_animationValue = PulseStep;
     m_animationTimer = std::make_unique<QTimer>();
     m_animationTimer->setInterval(PulseIntervalMs);
-    connect(m_animationTimer.get(), &QTimer::timeout, this, &VTOverflowPopUpButton::animateStep);
+    connect(m_animationTimer.get(), &QTimer::timeout, this,
+        platform::ExceptionBoundary::guarded(this, "animateStep", &VTOverflowPopUpButton::animateStep));
     m_animationTimer->start();
 }
 

@@ -3,6 +3,7 @@
 #include "platform/archive/Coder.h"
 #include "components/tabbarcontrol/VTTabBarArtwork.h"
 #include "platform/drawing/ButtonCell.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QCursor>
 #include <QEvent>
@@ -81,28 +82,36 @@ void VTRolloverButton::mouseExited(const platform::TrackingEvent &)
 }
 
 void VTRolloverButton::moveEvent(QMoveEvent *event)
-{
+try {
     platform::Control::moveEvent(event);
     resetCursorRects();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "moveEvent");
 }
 
 void VTRolloverButton::resizeEvent(QResizeEvent *event)
-{
+try {
     platform::Control::resizeEvent(event);
     resetCursorRects();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "resizeEvent");
 }
 
 void VTRolloverButton::showEvent(QShowEvent *event)
-{
+try {
     platform::Control::showEvent(event);
     resetCursorRects();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "showEvent");
 }
 
 void VTRolloverButton::changeEvent(QEvent *event)
-{
+try {
     platform::Control::changeEvent(event);
     if (event->type() == QEvent::ParentChange)
         resetCursorRects();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "changeEvent");
 }
 
 void VTRolloverButton::encodeWithCoder(platform::Coder &coder) const

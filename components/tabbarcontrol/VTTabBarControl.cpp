@@ -5,6 +5,7 @@
 #include "components/tabbarcontrol/VTTabStyleRegistry.h"
 #include "platform/drawing/WindowChrome.h"
 #include "platform/foundation/Bindings.h"
+#include "platform/foundation/ExceptionBoundary.h"
 #include "platform/layers/AnimationDriver.h"
 #include "platform/layers/TimedAnimation.h"
 
@@ -446,10 +447,10 @@ void VTTabBarControl::scheduleUpdate()
     if (m_updateScheduled)
         return;
     m_updateScheduled = true;
-    QMetaObject::invokeMethod(this, [this] {
+    QMetaObject::invokeMethod(this, platform::ExceptionBoundary::guarded(this, "a queued call", [this] {
         m_updateScheduled = false;
         updateTabBar();
-    }, Qt::QueuedConnection);
+    }), Qt::QueuedConnection);
 }
 
 void VTTabBarControl::updateTabBar(bool animate)
@@ -479,7 +480,8 @@ void VTTabBarControl::updateTabBar(bool animate)
         m_animation->start();
         m_animationTimer = std::make_unique<QTimer>();
         m_animationTimer->setInterval(AnimationFrameMs);
-        connect(m_animationTimer.get(), &QTimer::timeout, this, [this, targets] { animateCells(targets); });
+        connect(m_animationTimer.get(), &QTimer::timeout, this,
+            platform::ExceptionBoundary::guarded(this, "timeout", [this, targets] { animateCells(targets); }));
         m_animationTimer->start();
         animateCells(targets);
         return;
@@ -616,9 +618,11 @@ void VTTabBarControl::connectOverflowPopUpButton()
 }
 
 void VTTabBarControl::handOverOverflowMenu()
-{
+try {
     if (m_overflowPopUpButton)
         m_overflowPopUpButton->setOverflowMenu(m_controller->overflowMenu());
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "handOverOverflowMenu");
 }
 
 void VTTabBarControl::positionOverflowMenu()
@@ -757,32 +761,41 @@ void VTTabBarControl::tabViewDidChangeNumberOfTabViewItems(platform::TabView *ta
 // ---- Events ----
 
 void VTTabBarControl::paintEvent(QPaintEvent *event)
-{
+try {
     QPainter painter(this);
     if (m_style)
         m_style->drawTabBar(this, painter, QRectF(event->rect()));
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "paintEvent");
 }
 
 void VTTabBarControl::resizeEvent(QResizeEvent *event)
-{
+try {
     QWidget::resizeEvent(event);
     frameDidChange();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "resizeEvent");
 }
 
 void VTTabBarControl::changeEvent(QEvent *event)
-{
+try {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::ParentChange)
         watchWindow();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "changeEvent");
 }
 
 bool VTTabBarControl::event(QEvent *event)
-{
+try {
     if (event->type() == QEvent::Show) {
         watchWindow();
         scheduleFirstWindowUpdate();
     }
     return QWidget::event(event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "event");
+    return false;
 }
 
 void VTTabBarControl::watchWindow()
@@ -802,7 +815,7 @@ void VTTabBarControl::watchWindow()
 }
 
 bool VTTabBarControl::eventFilter(QObject *watched, QEvent *event)
-{
+try {
     if (watched == m_watchedWindow) {
         switch (event->type()) {
         case QEvent::Resize:
@@ -818,4 +831,7 @@ bool VTTabBarControl::eventFilter(QObject *watched, QEvent *event)
         }
     }
     return QWidget::eventFilter(watched, event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "eventFilter");
+    return false;
 }

@@ -5,6 +5,7 @@
 #include "components/tabbarcontrol/VTTabBarControl.h"
 
 #include "platform/drawing/YUpPainter.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QScreen>
 
@@ -117,7 +118,8 @@ void VTTabBarControl::hideTabBar(bool hide, bool animate)
 
     m_showHideAnimationTimer = std::make_unique<QTimer>();
     m_showHideAnimationTimer->setInterval(AnimationFrameMs);
-    connect(m_showHideAnimationTimer.get(), &QTimer::timeout, this, [this] { animateShowHide(); });
+    connect(m_showHideAnimationTimer.get(), &QTimer::timeout, this,
+        platform::ExceptionBoundary::guarded(this, "timeout", [this] { animateShowHide(); }));
     m_showHideAnimationTimer->start();
 }
 
@@ -179,7 +181,7 @@ void VTTabBarControl::scheduleFirstWindowUpdate()
     if (!m_windowUpdatePending || !m_watchedWindow || !isVisible())
         return;
     m_windowUpdatePending = false;
-    QTimer::singleShot(0, this, [this] { windowDidUpdate(); });
+    QTimer::singleShot(0, this, platform::ExceptionBoundary::guarded(this, "a timer", [this] { windowDidUpdate(); }));
 }
 
 void VTTabBarControl::windowDidUpdate()

@@ -6,6 +6,7 @@
 
 #include "components/tabbarcontrol/VTTabDragAssistant.h"
 #include "platform/desktop/KeyState.h"
+#include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/KeyValueObserving.h"
 #include "platform/foundation/SpringLoading.h"
 #include "platform/layers/DragSession.h"
@@ -47,7 +48,7 @@ bool VTTabBarControl::closeAllowedFor(const VTTabBarCell *cell) const
 // ---- Mouse ----
 
 void VTTabBarControl::mousePressEvent(QMouseEvent *event)
-{
+try {
     if (event->button() != Qt::LeftButton) {
         QWidget::mousePressEvent(event);
         return;
@@ -75,10 +76,12 @@ void VTTabBarControl::mousePressEvent(QMouseEvent *event)
     if (m_selectsTabsOnMouseDown)
         tabClick(cell);
     update();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mousePressEvent");
 }
 
 void VTTabBarControl::mouseMoveEvent(QMouseEvent *event)
-{
+try {
     if (!m_lastMouseDownEvent || !(event->buttons() & Qt::LeftButton)) {
         QWidget::mouseMoveEvent(event);
         return;
@@ -123,10 +126,12 @@ void VTTabBarControl::mouseMoveEvent(QMouseEvent *event)
         return;
     m_didDrag = true;
     assistant->startDraggingCell(cell, this, m_lastMouseDownEvent.get());
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mouseMoveEvent");
 }
 
 void VTTabBarControl::mouseReleaseEvent(QMouseEvent *event)
-{
+try {
     if (event->button() != Qt::LeftButton) {
         QWidget::mouseReleaseEvent(event);
         return;
@@ -168,6 +173,8 @@ void VTTabBarControl::mouseReleaseEvent(QMouseEvent *event)
         update();
     }
     m_closeClicked = false;
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mouseReleaseEvent");
 }
 
 void VTTabBarControl::closeTabClick(VTTabBarCell *cell)
@@ -213,9 +220,11 @@ bool VTTabBarControl::validateMenuItem(QAction *action)
 }
 
 void VTTabBarControl::contextMenuEvent(QContextMenuEvent *event)
-{
+try {
     if (QMenu *menu = menuForPoint(event->pos()))
         menu->popup(event->globalPos());
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "contextMenuEvent");
 }
 
 // ---- Drops and spring-loading ----
@@ -261,10 +270,10 @@ Qt::DropAction VTTabBarControl::dragUpdated(const platform::DragInfo &info)
         && platform::KeyState::isVirtualKeyDown(platform::KeyState::SpaceVirtualKey)) {
         if (m_springTimer) {
             QTimer *timer = m_springTimer.get();
-            QMetaObject::invokeMethod(this, [this, timer] {
+            QMetaObject::invokeMethod(this, platform::ExceptionBoundary::guarded(this, "a queued call", [this, timer] {
                 if (m_springTimer.get() == timer)
                     fireSpring(timer);
-            }, Qt::QueuedConnection);
+            }), Qt::QueuedConnection);
         } else {
             m_tabViewItemWithSpring = cell->representedObject().get();
             m_springTimer = std::make_unique<QTimer>();
@@ -280,7 +289,8 @@ Qt::DropAction VTTabBarControl::dragUpdated(const platform::DragInfo &info)
         m_springTimer = std::make_unique<QTimer>();
         m_springTimer->setSingleShot(true);
         QTimer *timer = m_springTimer.get();
-        connect(timer, &QTimer::timeout, this, [this, timer] { fireSpring(timer); });
+        connect(timer, &QTimer::timeout, this,
+            platform::ExceptionBoundary::guarded(this, "timeout", [this, timer] { fireSpring(timer); }));
         m_springTimer->start(qRound(springingDelay() * 1000));
     }
     return Qt::CopyAction;

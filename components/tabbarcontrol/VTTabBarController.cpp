@@ -5,6 +5,7 @@
 #include "components/tabbarcontrol/VTTabBarControl.h"
 #include "components/tabbarcontrol/VTTabStyle.h"
 #include "platform/drawing/TabView.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QAction>
 #include <QDebug>
@@ -351,7 +352,7 @@ void VTTabBarController::buildOverflowMenu()
             m_overflowMenu = new QMenu(m_control);
             m_overflowMenu->addAction(QString());
             QMenu *menu = m_overflowMenu;
-            QObject::connect(menu, &QMenu::aboutToShow, menu, [menu] {
+            QObject::connect(menu, &QMenu::aboutToShow, menu, platform::ExceptionBoundary::guarded(menu, "aboutToShow", [menu] {
                 for (QAction *action : menu->actions()) {
                     auto *model = platform::KeyValueObservable::toObservable(action->data());
                     auto *item = dynamic_cast<platform::TabViewItem *>(model);
@@ -359,7 +360,7 @@ void VTTabBarController::buildOverflowMenu()
                     if (identifier && identifier->hasKey(QStringLiteral("icon")))
                         action->setIcon(identifier->valueForKey(QStringLiteral("icon")).value<QIcon>());
                 }
-            });
+            }));
         }
         QString title = AITruncation::stringWithEllipsisByTruncatingToLength(cell->attributedStringValue().string, 60);
         if (cell->count() > 0)
@@ -368,10 +369,10 @@ void VTTabBarController::buildOverflowMenu()
         const platform::TabViewItemPtr item = cell->representedObject();
         action->setData(platform::KeyValueObservable::fromObservable(item.get()));
         QObject::connect(action, &QAction::triggered, m_control,
-                         [control = m_control, weak = std::weak_ptr<platform::TabViewItem>(item)] {
+                         platform::ExceptionBoundary::guarded(m_control, "triggered", [control = m_control, weak = std::weak_ptr<platform::TabViewItem>(item)] {
                              if (auto chosen = weak.lock())
                                  control->overflowMenuAction(chosen.get());
-                         });
+                         }));
     }
 }
 

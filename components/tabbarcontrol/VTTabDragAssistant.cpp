@@ -4,6 +4,7 @@
 #include "components/tabbarcontrol/VTProgressIndicator.h"
 #include "platform/archive/Coder.h"
 #include "platform/archive/CodingRegistry.h"
+#include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/layers/DragInfo.h"
 #include "platform/layers/DragSession.h"
@@ -41,7 +42,8 @@ VTTabDragAssistant::VTTabDragAssistant() : m_fade(new platform::DragWindowFade(t
 {
     m_sineCurveWidths.reserve(8);
     m_animationTimer.setInterval(AnimationIntervalMs);
-    connect(&m_animationTimer, &QTimer::timeout, this, &VTTabDragAssistant::animateDrag);
+    connect(&m_animationTimer, &QTimer::timeout, this,
+        platform::ExceptionBoundary::guarded(this, "animateDrag", &VTTabDragAssistant::animateDrag));
 }
 
 VTTabDragAssistant::~VTTabDragAssistant()

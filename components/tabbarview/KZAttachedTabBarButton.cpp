@@ -8,6 +8,7 @@
 #include "components/tabbarview/KZTabBarView.h"
 #include "components/tabbarview/KZTabStyle.h"
 #include "components/tabbarview/KZProgressIndicator.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -100,7 +101,7 @@ void KZAttachedTabBarButton::selectThis()
 }
 
 void KZAttachedTabBarButton::mousePressEvent(QMouseEvent *event)
-{
+try {
     if (event->button() != Qt::LeftButton) {
         KZTabBarButton::mousePressEvent(event);
         return;
@@ -112,10 +113,12 @@ void KZAttachedTabBarButton::mousePressEvent(QMouseEvent *event)
         selectThis();
     m_pressPoint = mapTo(bar, event->position().toPoint());
     m_mayDrag = true;
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mousePressEvent");
 }
 
 void KZAttachedTabBarButton::mouseMoveEvent(QMouseEvent *event)
-{
+try {
     KZTabBarView *bar = tabBarView();
     if (!bar || !(event->buttons() & Qt::LeftButton))
         return;
@@ -130,18 +133,23 @@ void KZAttachedTabBarButton::mouseMoveEvent(QMouseEvent *event)
         if (m_isInDraggedSlide)
             assistant->slideMovedTo(QPointF(mapTo(bar, event->position().toPoint())));
     }
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mouseMoveEvent");
 }
 
 bool KZAttachedTabBarButton::event(QEvent *event)
-{
+try {
     // The pointer grab went elsewhere in the middle of a slide.
     if (m_isInDraggedSlide && (event->type() == QEvent::UngrabMouse || event->type() == QEvent::Hide))
         KZTabDragAssistant::sharedDragAssistant()->slideCancelled();
     return KZTabBarButton::event(event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "event");
+    return false;
 }
 
 void KZAttachedTabBarButton::mouseReleaseEvent(QMouseEvent *event)
-{
+try {
     if (event->button() != Qt::LeftButton) {
         KZTabBarButton::mouseReleaseEvent(event);
         return;
@@ -154,6 +162,8 @@ void KZAttachedTabBarButton::mouseReleaseEvent(QMouseEvent *event)
     KZTabBarView *bar = tabBarView();
     if (bar && rect().contains(event->position().toPoint()) && !bar->selectsTabsOnMouseDown())
         selectThis();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mouseReleaseEvent");
 }
 
 QRectF KZAttachedTabBarButton::draggingRect()

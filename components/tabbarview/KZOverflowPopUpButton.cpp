@@ -1,6 +1,7 @@
 #include "components/tabbarview/KZOverflowPopUpButton.h"
 
 #include "components/tabbarview/KZTabBarArtwork.h"
+#include "platform/foundation/ExceptionBoundary.h"
 #include "platform/layers/AnimationDriver.h"
 #include "platform/layers/MediaTimingFunction.h"
 
@@ -13,7 +14,8 @@ KZOverflowPopUpButton::KZOverflowPopUpButton(QWidget *parent)
 {
     overflowCell()->setImage(KZTabBarArtwork::overflowImage());
     overflowCell()->setAlternateImage(KZTabBarArtwork::overflowImagePressed());
-    connect(m_menu, &QMenu::aboutToHide, this, &KZOverflowPopUpButton::menuClosed);
+    connect(m_menu, &QMenu::aboutToHide, this,
+        platform::ExceptionBoundary::guarded(this, "menuClosed", &KZOverflowPopUpButton::menuClosed));
 
     // One pass of the animation is a fade in and out: 0 → 1 → 0, each half along the
     // ease-in-ease-out curve.
@@ -21,12 +23,12 @@ KZOverflowPopUpButton::KZOverflowPopUpButton(QWidget *parent)
     m_pulse.setEndValue(1.0);
     m_pulse.setDuration(2 * PulseHalfPeriodMs);
     m_pulse.setLoopCount(-1);
-    connect(&m_pulse, &QVariantAnimation::valueChanged, this, [this](const QVariant &value) {
+    connect(&m_pulse, &QVariantAnimation::valueChanged, this, platform::ExceptionBoundary::guarded(this, "valueChanged", [this](const QVariant &value) {
         static const platform::MediaTimingFunction curve =
             platform::MediaTimingFunction::named(platform::MediaTimingFunction::Name::EaseInEaseOut);
         const double t = value.toDouble();
         setSecondImageAlpha(curve.valueAt(t < 0.5 ? 2 * t : 2 - 2 * t));
-    });
+    }));
     startPulseIfNeeded();
 }
 
@@ -61,18 +63,22 @@ void KZOverflowPopUpButton::menuClosed()
 }
 
 void KZOverflowPopUpButton::mousePressEvent(QMouseEvent *event)
-{
+try {
     if (event->button() != Qt::LeftButton || !isEnabled()) {
         platform::Control::mousePressEvent(event);
         return;
     }
     popUpMenu();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mousePressEvent");
 }
 
 void KZOverflowPopUpButton::mouseReleaseEvent(QMouseEvent *event)
-{
+try {
     if (event->button() != Qt::LeftButton)
         platform::Control::mouseReleaseEvent(event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mouseReleaseEvent");
 }
 
 void KZOverflowPopUpButton::setIsAnimating(bool animating)
@@ -150,14 +156,18 @@ void KZOverflowPopUpButton::setVisible(bool visible)
 }
 
 void KZOverflowPopUpButton::resizeEvent(QResizeEvent *event)
-{
+try {
     platform::Control::resizeEvent(event);
     updatePulse();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "resizeEvent");
 }
 
 void KZOverflowPopUpButton::changeEvent(QEvent *event)
-{
+try {
     platform::Control::changeEvent(event);
     if (event->type() == QEvent::ParentChange)
         updatePulse();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "changeEvent");
 }

@@ -1,5 +1,7 @@
 #include "components/tabbarview/KZRolloverButton.h"
 
+#include "platform/foundation/ExceptionBoundary.h"
+
 #include <QCursor>
 #include <QEnterEvent>
 #include <QGuiApplication>
@@ -48,14 +50,18 @@ void KZRolloverButton::updateTrackingAreas()
 }
 
 void KZRolloverButton::enterEvent(QEnterEvent *event)
-{
+try {
     platform::Control::enterEvent(event);
     rolloverCell()->mouseEntered(QGuiApplication::queryKeyboardModifiers());
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "enterEvent");
 }
 
 void KZRolloverButton::leaveEvent(QEvent *event)
-{
+try {
     platform::Control::leaveEvent(event);
     m_assumeInside = false;
     rolloverCell()->mouseExited();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "leaveEvent");
 }

@@ -5,6 +5,7 @@
 #include "components/tabbarview/KZTabBarItem.h"
 #include "components/tabbarview/KZTabBarView.h"
 #include "platform/foundation/BindingMarkers.h"
+#include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/VariantNumber.h"
 
 #include <QContextMenuEvent>
@@ -72,13 +73,15 @@ void KZTabBarButton::calcSize()
 }
 
 void KZTabBarButton::resizeEvent(QResizeEvent *event)
-{
+try {
     KZRolloverButton::resizeEvent(event);
     calcSize();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "resizeEvent");
 }
 
 void KZTabBarButton::contextMenuEvent(QContextMenuEvent *event)
-{
+try {
     KZTabBarView *bar = tabBarView();
     QMenu *menu = bar ? bar->menuForTabBarButton(this, event) : nullptr;
     if (!menu) {
@@ -86,6 +89,8 @@ void KZTabBarButton::contextMenuEvent(QContextMenuEvent *event)
         return;
     }
     menu->popup(event->globalPos());
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "contextMenuEvent");
 }
 
 void KZTabBarButton::updateImages()

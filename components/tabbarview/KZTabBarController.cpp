@@ -6,6 +6,7 @@
 #include "components/tabbarview/KZTabBarItem.h"
 #include "components/tabbarview/KZTabBarView.h"
 #include "components/tabbarview/KZTabBarViewExtensions.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QMenu>
 #include <QVariant>
@@ -526,7 +527,9 @@ void KZTabBarController::buildOverflowMenu()
     forEachOverflowItem([this, bar](const platform::TabViewItemPtr &item) {
         QAction *action = m_overflowMenu->addAction(
             KZTabBarViewExtensions::stringByTruncatingToLength(titleOfTabViewItem(*item), MenuTitleLength));
-        QObject::connect(action, &QAction::triggered, bar, [bar, action] { bar->_overflowMenuAction(action); });
+        QObject::connect(action, &QAction::triggered, bar,
+                         platform::ExceptionBoundary::guarded(bar, "triggered",
+                                                              [bar, action] { bar->_overflowMenuAction(action); }));
         m_items.emplace_back(action, item);
     });
 }

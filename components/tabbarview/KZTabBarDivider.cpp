@@ -1,6 +1,7 @@
 #include "components/tabbarview/KZTabBarDivider.h"
 
 #include "components/tabbarview/KZTabBarView.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -59,27 +60,33 @@ QCursor KZTabBarDivider::cursorOf(Cursor kind)
 }
 
 void KZTabBarDivider::mousePressEvent(QMouseEvent *event)
-{
+try {
     if (event->button() != Qt::LeftButton) {
         event->ignore();
         return;
     }
     m_lastX = event->globalPosition().x();
     m_bar->setIsResizing(true);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mousePressEvent");
 }
 
 void KZTabBarDivider::mouseMoveEvent(QMouseEvent *event)
-{
+try {
     if (!m_bar->isResizing())
         return;
     const qreal x = event->globalPosition().x();
     const qreal delta = x - m_lastX;
     m_lastX = x;
     m_bar->dividerDragged(m_bar->mapFromGlobal(event->globalPosition()).x(), delta);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mouseMoveEvent");
 }
 
 void KZTabBarDivider::mouseReleaseEvent(QMouseEvent *event)
-{
+try {
     if (event->button() == Qt::LeftButton)
         m_bar->setIsResizing(false);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mouseReleaseEvent");
 }

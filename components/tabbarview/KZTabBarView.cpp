@@ -17,6 +17,7 @@
 #include "platform/drawing/WindowChromeObserver.h"
 #include "platform/drawing/YUpPainter.h"
 #include "platform/foundation/Bindings.h"
+#include "platform/foundation/ExceptionBoundary.h"
 #include "platform/layers/DragDestinationAdapter.h"
 #include "platform/layers/ViewAnimation.h"
 
@@ -57,8 +58,9 @@ KZTabBarView::KZTabBarView(QWidget *parent)
     m_draggedTypes = {AttachedTabBarButtonPasteboardType};
     m_chromeObserver = new platform::WindowChromeObserver(this, this);
     connect(m_chromeObserver, &platform::WindowChromeObserver::toolbarVisibleChanged, this,
-            [this] { updateTabBar(false); });
-    connect(m_chromeObserver, &platform::WindowChromeObserver::baselineSeparatorChanged, this, [this] { update(); });
+            platform::ExceptionBoundary::guarded(this, "toolbarVisibleChanged", [this] { updateTabBar(false); }));
+    connect(m_chromeObserver, &platform::WindowChromeObserver::baselineSeparatorChanged, this,
+        platform::ExceptionBoundary::guarded(this, "baselineSeparatorChanged", [this] { update(); }));
     platform::DragDestinationAdapter::install(this);
     m_divider = new KZTabBarDivider(this);
     positionDivider();
@@ -872,7 +874,8 @@ void KZTabBarView::setNeedsUpdate(bool needs)
     if (m_needsUpdate)
         return;
     m_needsUpdate = true;
-    QMetaObject::invokeMethod(this, [this] { updateTabBar(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this,
+        platform::ExceptionBoundary::guarded(this, "a queued call", [this] { updateTabBar(); }), Qt::QueuedConnection);
 }
 
 void KZTabBarView::tabButtonContentDidChange()
@@ -944,8 +947,10 @@ void KZTabBarView::updateTabBar(bool animate)
             positionAddTabButton();
         for (KZAttachedTabBarButton *button : buttons)
             button->slideAnimationWillStart();
-        connect(m_slideAnimation, &platform::TimedAnimation::didEnd, this, &KZTabBarView::finalizeSlideAnimation);
-        connect(m_slideAnimation, &platform::TimedAnimation::didStop, this, &KZTabBarView::finalizeSlideAnimation);
+        connect(m_slideAnimation, &platform::TimedAnimation::didEnd, this,
+            platform::ExceptionBoundary::guarded(this, "finalizeSlideAnimation", &KZTabBarView::finalizeSlideAnimation));
+        connect(m_slideAnimation, &platform::TimedAnimation::didStop, this,
+            platform::ExceptionBoundary::guarded(this, "finalizeSlideAnimation", &KZTabBarView::finalizeSlideAnimation));
         m_slideAnimation->start();
     } else {
         for (KZAttachedTabBarButton *button : buttons) {
@@ -1097,7 +1102,7 @@ void KZTabBarView::connectOverflowPopUpButton()
 }
 
 void KZTabBarView::fillOverflowMenu()
-{
+try {
     // A pass asked for and not yet run first (the tab view's count changed): the menu
     // lists the tabs as they are.
     if (m_needsUpdate && !isUpdatingTabBar())
@@ -1111,16 +1116,20 @@ void KZTabBarView::fillOverflowMenu()
         return;
     shown->clear();
     shown->addActions(actions);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "fillOverflowMenu");
 }
 
 void KZTabBarView::updateOverflowMenuImages()
-{
+try {
     fillOverflowMenu();
     m_controller->updateOverflowMenuItems();
     for (QAction *action : m_overflowPopUpButton->menu()->actions()) {
         if (m_controller->itemOfAction(action))
             action->setEnabled(validateMenuItem(action));
     }
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "updateOverflowMenuImages");
 }
 
 void KZTabBarView::updateImages()
@@ -1266,8 +1275,9 @@ void KZTabBarView::hideTabBar(bool hide, bool animate)
             updateTrackingAreas();
             finalizeHideShow(hide);
         };
-        connect(animation, &platform::TimedAnimation::didEnd, this, finish);
-        connect(animation, &platform::TimedAnimation::didStop, this, finish);
+        connect(animation, &platform::TimedAnimation::didEnd, this, platform::ExceptionBoundary::guarded(this, "didEnd", finish));
+        connect(animation, &platform::TimedAnimation::didStop, this,
+                platform::ExceptionBoundary::guarded(this, "didStop", finish));
         animation->start();
         return;
     }
@@ -1313,28 +1323,34 @@ void KZTabBarView::checkWindowFrame()
 // ---- Events ----
 
 void KZTabBarView::resizeEvent(QResizeEvent *event)
-{
+try {
     QWidget::resizeEvent(event);
     positionDivider();
     checkWindowFrame();
     if (!isUpdatingTabBar())
         updateTabBar(false);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "resizeEvent");
 }
 
 void KZTabBarView::moveEvent(QMoveEvent *event)
-{
+try {
     QWidget::moveEvent(event);
     checkWindowFrame();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "moveEvent");
 }
 
 void KZTabBarView::showEvent(QShowEvent *event)
-{
+try {
     QWidget::showEvent(event);
     checkWindowFrame();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "showEvent");
 }
 
 void KZTabBarView::changeEvent(QEvent *event)
-{
+try {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::ActivationChange) {
         updateImages();
@@ -1344,14 +1360,18 @@ void KZTabBarView::changeEvent(QEvent *event)
         stopSlideAnimation();
         checkWindowFrame();
     }
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "changeEvent");
 }
 
 // ---- Drawing ----
 
 void KZTabBarView::paintEvent(QPaintEvent *event)
-{
+try {
     QPainter painter(this);
     drawRect(painter, QRectF(event->rect()));
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "paintEvent");
 }
 
 void KZTabBarView::drawRect(QPainter &painter, const QRectF &rect)

@@ -6,6 +6,7 @@
 #include "components/tabbarview/KZRolloverButton.h"
 #include "components/tabbarview/KZTabStyle.h"
 #include "platform/archive/Coder.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QMenu>
 

@@ -3,6 +3,7 @@
 #include "components/tabbarview/KZAttachedTabBarButton.h"
 #include "components/tabbarview/KZTabBarDivider.h"
 #include "components/tabbarview/KZTabBarView.h"
+#include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/SpringLoading.h"
 #include "components/tabbarview/KZTabDragAssistant.h"
 #include "platform/foundation/UserDefaults.h"
@@ -101,7 +102,8 @@ Qt::DropAction KZTabBarView::dragUpdated(const platform::DragInfo &info)
         m_springTimer = new QTimer(this);
         m_springTimer->setSingleShot(true);
         QTimer *timer = m_springTimer;
-        connect(timer, &QTimer::timeout, this, [this, timer] { fireSpring(timer); });
+        connect(timer, &QTimer::timeout, this,
+            platform::ExceptionBoundary::guarded(this, "timeout", [this, timer] { fireSpring(timer); }));
         m_springTimer->start(qRound(springingDelay() * 1000));
     }
     return Qt::CopyAction;

@@ -5,6 +5,7 @@
 #include "components/tabbarview/KZTabBarExtensions.h"
 #include "components/tabbarview/KZTabBarView.h"
 #include "platform/drawing/TabView.h"
+#include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/layers/DragSession.h"
 #include "platform/layers/DragWindow.h"
@@ -254,7 +255,8 @@ int KZTabDragAssistant::moveAttachedTabBarButton(KZAttachedTabBarButton *button,
 void KZTabDragAssistant::startSlideAnimation(KZSlideButtonsAnimation *animation)
 {
     m_slideAnimation = animation;
-    connect(animation, &platform::TimedAnimation::didEnd, this, [this, animation] { finalizeAnimation(animation); });
+    connect(animation, &platform::TimedAnimation::didEnd, this,
+        platform::ExceptionBoundary::guarded(this, "didEnd", [this, animation] { finalizeAnimation(animation); }));
     animation->start();
 }
 

@@ -1,5 +1,7 @@
 #include "platform/desktop/ApplicationInstance.h"
 
+#include "platform/foundation/ExceptionBoundary.h"
+
 #include <QDBusAbstractAdaptor>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -158,13 +160,14 @@ ApplicationInstance::Role ApplicationInstance::claimOnSocket(const QStringList &
         qInfo("Cannot listen on %s: %s", qUtf8Printable(path), qUtf8Printable(m_server->errorString()));
         return Role::Standalone;
     }
-    connect(m_server, &QLocalServer::newConnection, this, [this] {
+    connect(m_server, &QLocalServer::newConnection, this, platform::ExceptionBoundary::guarded(this, "newConnection", [this] {
         while (QLocalSocket *socket = m_server->nextPendingConnection()) {
             connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-            connect(socket, &QLocalSocket::readyRead, this, [this, socket] { readRequest(socket); });
+            connect(socket, &QLocalSocket::readyRead, this,
+                platform::ExceptionBoundary::guarded(this, "readyRead", [this, socket] { readRequest(socket); }));
             readRequest(socket);
         }
-    });
+    }));
     return Role::Primary;
 }
 

@@ -1,6 +1,7 @@
 #include "platform/desktop/DesktopNotifier.h"
 
 #include "platform/foundation/DisplayText.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QCoreApplication>
 #include <QDBusMessage>
@@ -91,7 +92,8 @@ void DesktopNotifier::askCapabilities()
                                                              QString::fromLatin1(Interface),
                                                              QStringLiteral("GetCapabilities"));
     auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, &DesktopNotifier::capabilitiesAnswered);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+        platform::ExceptionBoundary::guarded(this, "capabilitiesAnswered", &DesktopNotifier::capabilitiesAnswered));
 }
 
 void DesktopNotifier::capabilitiesAnswered(QDBusPendingCallWatcher *watcher)
@@ -134,7 +136,8 @@ void DesktopNotifier::send(const Post &post)
          << DefaultExpireTimeout;             // expire_timeout
 
     auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, &DesktopNotifier::finished);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+        platform::ExceptionBoundary::guarded(this, "finished", &DesktopNotifier::finished));
 }
 
 void DesktopNotifier::finished(QDBusPendingCallWatcher *watcher)

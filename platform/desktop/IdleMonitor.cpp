@@ -2,6 +2,7 @@
 
 #include "platform/desktop/DesktopSession.h"
 #include "platform/desktop/WaylandIdleNotifier.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QDBusMessage>
 #include <QDBusPendingCall>
@@ -154,13 +155,13 @@ bool IdleMonitor::startWayland()
     auto notifier = std::make_unique<WaylandIdleNotifier>();
     if (!notifier->isAvailable())
         return false;
-    connect(notifier.get(), &WaylandIdleNotifier::connectionLost, this, [this] {
+    connect(notifier.get(), &WaylandIdleNotifier::connectionLost, this, platform::ExceptionBoundary::guarded(this, "connectionLost", [this] {
         // The compositor went away (it restarted): forget it once this signal is
         // over and look for a source again.
         m_wayland.release()->deleteLater();
         m_lastSeconds = 0;
         probe(Source::MutterIdleMonitor);
-    });
+    }));
     m_wayland = std::move(notifier);
     return true;
 }
@@ -186,7 +187,7 @@ void IdleMonitor::query(Source asked)
     m_queryPending = true;
     auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call, BusCallTimeoutMs), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
-            [this, asked](QDBusPendingCallWatcher *w) { answered(w, asked); });
+            platform::ExceptionBoundary::guarded(this, "finished", [this, asked](QDBusPendingCallWatcher *w) { answered(w, asked); }));
 }
 
 void IdleMonitor::answered(QDBusPendingCallWatcher *watcher, Source asked)

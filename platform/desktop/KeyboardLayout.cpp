@@ -1,6 +1,7 @@
 #include "platform/desktop/KeyboardLayout.h"
 
 #include "platform/desktop/VirtualKeyCodes.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -254,7 +255,7 @@ void KeyboardLayout::setKeymap(xkb_keymap *keymap, quint32 group, Source source)
 }
 
 bool KeyboardLayout::nativeEventFilter(const QByteArray &eventType, void *message, qintptr *)
-{
+try {
     if (eventType != "xcb_generic_event_t" || !message || m_source != Source::XServer)
         return false;
     const auto *event = static_cast<const xcb_generic_event_t *>(message);
@@ -280,6 +281,9 @@ bool KeyboardLayout::nativeEventFilter(const QByteArray &eventType, void *messag
         }
     }
     return false; // Qt's own keyboard handling needs these too
+} catch (...) {
+    platform::ExceptionBoundary::caught(nullptr, "nativeEventFilter");
+    return false;
 }
 
 } // namespace platform

@@ -2,6 +2,7 @@
 
 #include "platform/desktop/KeyboardLayout.h"
 #include "platform/desktop/ModifierFlags.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QCoreApplication>
 #include <QDBusArgument>
@@ -258,7 +259,7 @@ void PortalShortcutGrabber::sendRequest(const QDBusMessage &call)
 {
     auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
     const QString expected = m_requestPath;
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, expected](QDBusPendingCallWatcher *w) {
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, platform::ExceptionBoundary::guarded(this, "finished", [this, expected](QDBusPendingCallWatcher *w) {
         w->deleteLater();
         if (m_requestPath != expected)
             return; // answered (or given up) already
@@ -275,11 +276,11 @@ void PortalShortcutGrabber::sendRequest(const QDBusMessage &call)
             m_requestPath = path;
             watchRequest(m_requestPath, true);
         }
-    });
+    }));
 }
 
 void PortalShortcutGrabber::requestAnswered(uint response, const QVariantMap &results)
-{
+try {
     if (response != 0) {
         qCInfo(lcPortalShortcuts) << "the desktop portal did not bind the shortcuts, answer" << response;
         finishRequest(false);
@@ -315,6 +316,8 @@ void PortalShortcutGrabber::requestAnswered(uint response, const QVariantMap &re
         return;
     }
     finishRequest(true);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "requestAnswered");
 }
 
 void PortalShortcutGrabber::finishRequest(bool bound)
@@ -353,7 +356,7 @@ HotKeyEvent PortalShortcutGrabber::eventFor(const QString &id, qulonglong timest
 }
 
 void PortalShortcutGrabber::shortcutSignal(const QDBusMessage &message)
-{
+try {
     // (o session_handle, s shortcut_id, t timestamp, a{sv} options)
     const QVariantList arguments = message.arguments();
     if (arguments.size() < 3)
@@ -367,6 +370,8 @@ void PortalShortcutGrabber::shortcutSignal(const QDBusMessage &message)
         Q_EMIT hotKeyPressed(event);
     else
         Q_EMIT hotKeyReleased(event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "shortcutSignal");
 }
 
 } // namespace platform

@@ -1,5 +1,7 @@
 #include "platform/desktop/SleepMonitor.h"
 
+#include "platform/foundation/ExceptionBoundary.h"
+
 #include <QDBusMessage>
 #include <QDBusPendingCall>
 #include <QDBusPendingCallWatcher>
@@ -60,7 +62,7 @@ void SleepMonitor::start()
 
     m_serviceWatcher = new QDBusServiceWatcher(service, m_bus, QDBusServiceWatcher::WatchForOwnerChange, this);
     connect(m_serviceWatcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
-            [this](const QString &, const QString &, const QString &newOwner) {
+            platform::ExceptionBoundary::guarded(this, "serviceOwnerChanged", [this](const QString &, const QString &, const QString &newOwner) {
                 if (newOwner.isEmpty()) {
                     // logind went away: its lock went with it.
                     closeDescriptor();
@@ -70,14 +72,14 @@ void SleepMonitor::start()
                     setActive(true);
                     requestInhibitor();
                 }
-            });
+            }));
 
     QDBusMessage ask = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
         QStringLiteral("org.freedesktop.DBus"), QStringLiteral("NameHasOwner"));
     ask << service;
     auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(ask), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *w) {
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, platform::ExceptionBoundary::guarded(this, "finished", [this](QDBusPendingCallWatcher *w) {
         w->deleteLater();
         const QDBusMessage reply = w->reply();
         const bool present = reply.type() == QDBusMessage::ReplyMessage && reply.arguments().size() == 1
@@ -89,7 +91,7 @@ void SleepMonitor::start()
             reportOnce(QStringLiteral("logind is not on the bus"));
             Q_EMIT activeChanged(false);
         }
-    });
+    }));
 }
 
 void SleepMonitor::setActive(bool active)
@@ -131,7 +133,8 @@ void SleepMonitor::requestInhibitor()
     call << QStringLiteral("sleep") << m_who << m_why << QStringLiteral("delay");
     m_requestPending = true;
     auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, &SleepMonitor::inhibitReplied);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+        platform::ExceptionBoundary::guarded(this, "inhibitReplied", &SleepMonitor::inhibitReplied));
 }
 
 void SleepMonitor::inhibitReplied(QDBusPendingCallWatcher *watcher)
@@ -181,7 +184,7 @@ void SleepMonitor::closeDescriptor()
 }
 
 void SleepMonitor::prepareForSleep(bool starting)
-{
+try {
     if (starting) {
         m_sleeping = true;
         Q_EMIT aboutToSleep();
@@ -192,6 +195,8 @@ void SleepMonitor::prepareForSleep(bool starting)
         Q_EMIT resumed();
         requestInhibitor();
     }
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "prepareForSleep");
 }
 
 void SleepMonitor::refuse(const QString &reason)

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include <wayland-client.h>
+#include "platform/foundation/ExceptionBoundary.h"
 #include "wayland/ext-idle-notify-v1-client-protocol.h"
 
 Q_LOGGING_CATEGORY(lcWaylandIdle, "chronark.idle.wayland")
@@ -50,7 +51,8 @@ WaylandIdleNotifier::WaylandIdleNotifier(const QString &display, int timeoutMs, 
     ext_idle_notification_v1_add_listener(m_notification, &listener, this);
     wl_display_flush(m_display);
     m_socketNotifier = new QSocketNotifier(wl_display_get_fd(m_display), QSocketNotifier::Read, this);
-    connect(m_socketNotifier, &QSocketNotifier::activated, this, &WaylandIdleNotifier::readEvents);
+    connect(m_socketNotifier, &QSocketNotifier::activated, this,
+        platform::ExceptionBoundary::guarded(this, "readEvents", &WaylandIdleNotifier::readEvents));
 }
 
 WaylandIdleNotifier::~WaylandIdleNotifier()

@@ -3,6 +3,7 @@
 #include "platform/desktop/KeyboardLayout.h"
 #include "platform/desktop/ModifierFlags.h"
 #include "platform/desktop/VirtualKeyCodes.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -240,7 +241,7 @@ const X11KeyGrabber::Grab *X11KeyGrabber::grabFor(quint8 keycode, quint16 state)
 }
 
 bool X11KeyGrabber::nativeEventFilter(const QByteArray &eventType, void *message, qintptr *)
-{
+try {
     if (eventType != "xcb_generic_event_t" || !message || m_grabs.isEmpty())
         return false;
     const auto *generic = static_cast<const xcb_generic_event_t *>(message);
@@ -285,8 +286,12 @@ bool X11KeyGrabber::nativeEventFilter(const QByteArray &eventType, void *message
     const quint8 keycode = key->detail;
     const quint32 time = key->time;
     m_pendingReleases.insert(keycode, PendingRelease{time, event});
-    QTimer::singleShot(0, this, [this, keycode, time] { deliverRelease(keycode, time); });
+    QTimer::singleShot(0, this,
+        platform::ExceptionBoundary::guarded(this, "a timer", [this, keycode, time] { deliverRelease(keycode, time); }));
     return true;
+} catch (...) {
+    platform::ExceptionBoundary::caught(nullptr, "nativeEventFilter");
+    return false;
 }
 
 void X11KeyGrabber::deliverRelease(quint8 keycode, quint32 time)

@@ -6,6 +6,7 @@
 #include "platform/document/MenuItemValidation.h"
 #include "platform/drawing/MenuItemTitle.h"
 #include "platform/drawing/Sheet.h"
+#include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/RegularFile.h"
 #include "platform/foundation/UndoManager.h"
 
@@ -31,7 +32,8 @@ using DocumentAlert::localizedString;
 
 Document::Document(QObject *parent) : QObject(parent), m_undoManager(new UndoManager(this))
 {
-    connect(m_undoManager, &UndoManager::stateChanged, this, &Document::changeStateMaybe);
+    connect(m_undoManager, &UndoManager::stateChanged, this,
+        platform::ExceptionBoundary::guarded(this, "changeStateMaybe", &Document::changeStateMaybe));
 }
 
 Document::~Document()
@@ -224,7 +226,7 @@ void Document::updateWindow()
 }
 
 bool Document::eventFilter(QObject *watched, QEvent *event)
-{
+try {
     if (watched == m_mainWindow && event->type() == QEvent::Close && !m_closing) {
         // Closing the window closes the document, after the review of its changes.
         event->ignore();
@@ -232,6 +234,9 @@ bool Document::eventFilter(QObject *watched, QEvent *event)
         return true;
     }
     return QObject::eventFilter(watched, event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "eventFilter");
+    return false;
 }
 
 // Reading and writing ---------------------------------------------------------------

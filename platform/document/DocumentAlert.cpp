@@ -3,6 +3,7 @@
 #include "platform/drawing/Sheet.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/DisplayText.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QAbstractButton>
 #include <QCoreApplication>
@@ -92,7 +93,10 @@ void answerLater(const std::function<void(bool)> &handler, bool value)
     if (!handler)
         return;
     QMetaObject::invokeMethod(
-        QCoreApplication::instance(), [handler, value] { handler(value); }, Qt::QueuedConnection);
+        QCoreApplication::instance(),
+        platform::ExceptionBoundary::guarded(QCoreApplication::instance(), "an alert's answer",
+                                             [handler, value] { handler(value); }),
+        Qt::QueuedConnection);
 }
 
 } // namespace platform::DocumentAlert

@@ -7,6 +7,7 @@
 #include "platform/drawing/MenuItemTitle.h"
 #include "platform/drawing/Sheet.h"
 #include "platform/foundation/DisplayText.h"
+#include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/UserDefaults.h"
 
 #include <QAction>
@@ -405,13 +406,13 @@ void DocumentController::presentOpenFailures(const QList<OpenFailure> &failures)
     // Other files of the same burst (the command line, a multiple choice in the open
     // dialog, one request from outside) open in this pass too: the alert waits for
     // their windows and then stands above every window, not behind them.
-    QTimer::singleShot(0, this, [text, reason, details] {
+    QTimer::singleShot(0, this, platform::ExceptionBoundary::guarded(this, "a timer", [text, reason, details] {
         QMessageBox *box = DocumentAlert::openError(nullptr, text, reason);
         if (!details.isEmpty())
             box->setDetailedText(details.join(QLatin1Char('\n')));
         box->raise();
         box->activateWindow();
-    });
+    }));
 }
 
 void DocumentController::runOpenPanel()
@@ -530,10 +531,10 @@ void DocumentController::attachOpenRecentMenu(QMenu *menu)
     if (!menu)
         return;
     QPointer<QMenu> guard(menu);
-    connect(menu, &QMenu::aboutToShow, this, [this, guard] {
+    connect(menu, &QMenu::aboutToShow, this, platform::ExceptionBoundary::guarded(this, "aboutToShow", [this, guard] {
         if (guard)
             fillOpenRecentMenu(guard);
-    });
+    }));
     fillOpenRecentMenu(menu);
 }
 

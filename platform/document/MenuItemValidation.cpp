@@ -1,6 +1,7 @@
 #include "platform/document/MenuItemValidation.h"
 
 #include "platform/drawing/ActionDispatch.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QAction>
 #include <QApplication>
@@ -140,7 +141,7 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
-    {
+    try {
         if (event->type() == QEvent::ShortcutOverride && !m_validating) {
             m_validating = true;
             const QList<QPointer<QMenu>> menus = m_menus;
@@ -156,6 +157,9 @@ protected:
             m_validating = false;
         }
         return QObject::eventFilter(watched, event);
+    } catch (...) {
+        platform::ExceptionBoundary::caught(this, "eventFilter");
+        return false;
     }
 
 private:
@@ -168,7 +172,8 @@ void connectTrigger(QAction *item)
     if (item->property(ConnectedProperty).toBool())
         return;
     item->setProperty(ConnectedProperty, true);
-    QObject::connect(item, &QAction::triggered, item, [item] { sendItemAction(item); });
+    QObject::connect(item, &QAction::triggered, item,
+        platform::ExceptionBoundary::guarded(item, "triggered", [item] { sendItemAction(item); }));
 }
 
 } // namespace
@@ -328,10 +333,10 @@ void setAutoenablesItems(QMenu *menu, bool on)
         return;
     menu->setProperty(AutoenablesProperty, on);
     if (on) {
-        QObject::connect(menu, &QMenu::aboutToShow, menu, [menu] {
+        QObject::connect(menu, &QMenu::aboutToShow, menu, platform::ExceptionBoundary::guarded(menu, "aboutToShow", [menu] {
             if (autoenablesItems(menu))
                 validateMenu(menu);
-        });
+        }));
         ShortcutValidator::instance().add(menu);
     } else {
         ShortcutValidator::instance().remove(menu);

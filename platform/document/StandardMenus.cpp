@@ -3,6 +3,7 @@
 #include "platform/document/DocumentAlert.h"
 #include "platform/document/DocumentController.h"
 #include "platform/document/MenuItemValidation.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QAction>
 #include <QKeySequence>
@@ -50,7 +51,8 @@ StandardMenus::StandardMenus(QMenuBar *menuBar, DocumentController *controller) 
     m_editMenu->setObjectName(QStringLiteral("editMenu"));
     // Titles go back to plain "Undo"/"Redo" before validation lets the receiver
     // name them.
-    connect(m_editMenu, &QMenu::aboutToShow, this, &StandardMenus::resetUndoTitles);
+    connect(m_editMenu, &QMenu::aboutToShow, this,
+        platform::ExceptionBoundary::guarded(this, "resetUndoTitles", &StandardMenus::resetUndoTitles));
     m_undo = addItem(m_editMenu, text("MenuUndo"), "undo:", QKeySequence::Undo);
     m_redo = addItem(m_editMenu, text("MenuRedo"), "redo:", QKeySequence::Redo);
     m_editMenu->addSeparator();

@@ -145,7 +145,7 @@ void setNextResponder(QObject *responder, QObject *next)
     if (!responder->property(Watched).toBool()) {
         responder->setProperty(Watched, true);
         QObject::connect(responder, &QObject::destroyed, responder,
-                         [responder] { insertedResponders().remove(responder); });
+                         platform::ExceptionBoundary::guarded(responder, "destroyed", [responder] { insertedResponders().remove(responder); }));
     }
     responders.insert(responder, next);
 }

@@ -2,6 +2,7 @@
 
 #include "platform/archive/Coder.h"
 #include "platform/drawing/TabView.h"
+#include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/GuiThread.h"
 
 #include <algorithm>
@@ -55,7 +56,8 @@ std::shared_ptr<ArchivedWidget> ArchivedWidget::sharedObject(QWidget *widget, st
         found->second = object;
     } else {
         live.emplace(key, object);
-        QObject::connect(widget, &QObject::destroyed, [key] { liveObjects().erase(key); });
+        QObject::connect(widget, &QObject::destroyed,
+            platform::ExceptionBoundary::guarded(widget, "destroyed", [key] { liveObjects().erase(key); }));
     }
     return object;
 }

@@ -1,6 +1,7 @@
 #include "platform/drawing/CellItemDelegate.h"
 
 #include "platform/drawing/ButtonCell.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -152,7 +153,7 @@ void CellItemDelegate::updateEditorGeometry(QWidget *editor, const QStyleOptionV
 
 bool CellItemDelegate::editorEvent(QEvent *event, QAbstractItemModel *model, const QStyleOptionViewItem &option,
                                    const QModelIndex &index)
-{
+try {
     if (!event || !model || !index.isValid())
         return QStyledItemDelegate::editorEvent(event, model, option, index);
     std::unique_ptr<Cell> cell = preparedCell(option, index);
@@ -194,6 +195,9 @@ bool CellItemDelegate::editorEvent(QEvent *event, QAbstractItemModel *model, con
         return model->setData(index, checkState, Qt::CheckStateRole);
     }
     return model->setData(index, static_cast<int>(cell->state()), Qt::EditRole);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "editorEvent");
+    return false;
 }
 
 QIcon CellItemDelegate::iconFromVariant(const QVariant &value)

@@ -2,6 +2,7 @@
 
 #include "platform/drawing/Sheet.h"
 #include "platform/drawing/SystemColors.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QColorDialog>
 #include <QKeyEvent>
@@ -55,7 +56,7 @@ void ColorWell::activate()
 }
 
 void ColorWell::paintEvent(QPaintEvent *)
-{
+try {
     QPainter painter(this);
     const QRectF frame = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
     painter.setPen(controlShadowColor());
@@ -65,27 +66,35 @@ void ColorWell::paintEvent(QPaintEvent *)
     painter.setPen(isEnabled() ? controlDarkShadowColor() : controlShadowColor());
     painter.setBrush(m_color.isValid() ? QBrush(m_color) : QBrush(whiteColor()));
     painter.drawRect(swatch);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "paintEvent");
 }
 
 void ColorWell::mousePressEvent(QMouseEvent *event)
-{
+try {
     event->accept();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mousePressEvent");
 }
 
 void ColorWell::mouseReleaseEvent(QMouseEvent *event)
-{
+try {
     if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
         activate();
     event->accept();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mouseReleaseEvent");
 }
 
 void ColorWell::keyPressEvent(QKeyEvent *event)
-{
+try {
     if (event->key() == Qt::Key_Space) {
         activate();
         return;
     }
     QWidget::keyPressEvent(event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "keyPressEvent");
 }
 
 } // namespace platform

@@ -3,6 +3,7 @@
 #include <QPointer>
 
 #include "platform/drawing/ActionDispatch.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QEnterEvent>
 #include <QKeyEvent>
@@ -105,13 +106,15 @@ void Control::sizeToFit()
 }
 
 void Control::paintEvent(QPaintEvent *)
-{
+try {
     QPainter painter(this);
     m_cell->drawWithFrame(painter, QRectF(rect()), this);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "paintEvent");
 }
 
 void Control::mousePressEvent(QMouseEvent *event)
-{
+try {
     if (event->button() != Qt::LeftButton || !isEnabled()) {
         QWidget::mousePressEvent(event);
         return;
@@ -120,10 +123,12 @@ void Control::mousePressEvent(QMouseEvent *event)
     m_tracking = m_cell->startTrackingAt(m_lastPoint, QRectF(rect()), this);
     update();
     event->accept();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mousePressEvent");
 }
 
 void Control::mouseMoveEvent(QMouseEvent *event)
-{
+try {
     if (!m_tracking) {
         QWidget::mouseMoveEvent(event);
         return;
@@ -135,10 +140,12 @@ void Control::mouseMoveEvent(QMouseEvent *event)
     }
     m_lastPoint = current;
     update();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mouseMoveEvent");
 }
 
 void Control::mouseReleaseEvent(QMouseEvent *event)
-{
+try {
     if (!m_tracking || event->button() != Qt::LeftButton) {
         QWidget::mouseReleaseEvent(event);
         return;
@@ -149,10 +156,12 @@ void Control::mouseReleaseEvent(QMouseEvent *event)
     update();
     if (rect().contains(point.toPoint()))
         performClick();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mouseReleaseEvent");
 }
 
 void Control::keyPressEvent(QKeyEvent *event)
-{
+try {
     const int key = event->key();
     if ((key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Select)
         && !event->isAutoRepeat() && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
@@ -161,24 +170,30 @@ void Control::keyPressEvent(QKeyEvent *event)
         return;
     }
     QWidget::keyPressEvent(event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "keyPressEvent");
 }
 
 void Control::enterEvent(QEnterEvent *event)
-{
+try {
     m_cell->mouseEntered(this);
     update();
     QWidget::enterEvent(event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "enterEvent");
 }
 
 void Control::leaveEvent(QEvent *event)
-{
+try {
     m_cell->mouseExited(this);
     update();
     QWidget::leaveEvent(event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "leaveEvent");
 }
 
 void Control::changeEvent(QEvent *event)
-{
+try {
     if (event->type() == QEvent::EnabledChange) {
         m_cell->setEnabled(isEnabled());
         if (!isEnabled() && m_tracking) {
@@ -191,6 +206,8 @@ void Control::changeEvent(QEvent *event)
         updateGeometry();
     }
     QWidget::changeEvent(event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "changeEvent");
 }
 
 } // namespace platform

@@ -1,6 +1,7 @@
 #include "platform/drawing/LevelIndicator.h"
 
 #include "platform/drawing/SystemColors.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -74,7 +75,7 @@ int LevelIndicator::levelAt(qreal x) const
 }
 
 void LevelIndicator::paintEvent(QPaintEvent *)
-{
+try {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const int steps = m_maxValue - m_minValue;
@@ -93,20 +94,26 @@ void LevelIndicator::paintEvent(QPaintEvent *)
             painter.drawEllipse(box.center(), 1.5, 1.5);
         }
     }
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "paintEvent");
 }
 
 void LevelIndicator::mousePressEvent(QMouseEvent *event)
-{
+try {
     event->accept();
     if (event->button() != Qt::LeftButton || !isEditable() || !isEnabled())
         return;
     setLevel(levelAt(event->position().x()));
     sendAction(action(), target());
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mousePressEvent");
 }
 
 void LevelIndicator::mouseReleaseEvent(QMouseEvent *event)
-{
+try {
     event->accept();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mouseReleaseEvent");
 }
 
 } // namespace platform

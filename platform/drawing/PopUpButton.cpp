@@ -1,5 +1,7 @@
 #include "platform/drawing/PopUpButton.h"
 
+#include "platform/foundation/ExceptionBoundary.h"
+
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
@@ -41,11 +43,12 @@ void PopUpButton::setCell(std::unique_ptr<PopUpButtonCell> cell)
 
 void PopUpButton::connectMenu()
 {
-    m_triggered = connect(menu(), &QMenu::triggered, this, &PopUpButton::choose);
-    m_hidden = connect(menu(), &QMenu::aboutToHide, this, [this] {
+    m_triggered = connect(menu(), &QMenu::triggered, this,
+        platform::ExceptionBoundary::guarded(this, "choose", &PopUpButton::choose));
+    m_hidden = connect(menu(), &QMenu::aboutToHide, this, platform::ExceptionBoundary::guarded(this, "aboutToHide", [this] {
         popUpCell()->setHighlighted(false);
         update();
-    });
+    }));
 }
 
 void PopUpButton::setPullsDown(bool pullsDown)
@@ -103,27 +106,33 @@ void PopUpButton::choose(QAction *item)
 }
 
 void PopUpButton::mousePressEvent(QMouseEvent *event)
-{
+try {
     if (event->button() != Qt::LeftButton || !isEnabled()) {
         QWidget::mousePressEvent(event);
         return;
     }
     event->accept();
     popUp();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mousePressEvent");
 }
 
 void PopUpButton::mouseMoveEvent(QMouseEvent *event)
-{
+try {
     QWidget::mouseMoveEvent(event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mouseMoveEvent");
 }
 
 void PopUpButton::mouseReleaseEvent(QMouseEvent *event)
-{
+try {
     QWidget::mouseReleaseEvent(event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mouseReleaseEvent");
 }
 
 void PopUpButton::keyPressEvent(QKeyEvent *event)
-{
+try {
     const int key = event->key();
     if ((key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) && !event->isAutoRepeat()) {
         popUp();
@@ -131,6 +140,8 @@ void PopUpButton::keyPressEvent(QKeyEvent *event)
         return;
     }
     Control::keyPressEvent(event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "keyPressEvent");
 }
 
 } // namespace platform

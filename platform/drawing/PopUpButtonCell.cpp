@@ -1,6 +1,7 @@
 #include "platform/drawing/PopUpButtonCell.h"
 
 #include "platform/archive/Coder.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QAction>
 #include <QFontMetricsF>
@@ -23,16 +24,16 @@ const QString SelectedItemKey = QStringLiteral("NSSelectedIndex");
 void connectTitleItemHiding(QMenu *menu, const PopUpButtonCell *cell)
 {
     // a pull-down's first item names the button and is not offered
-    QObject::connect(menu, &QMenu::aboutToShow, menu, [menu, cell] {
+    QObject::connect(menu, &QMenu::aboutToShow, menu, platform::ExceptionBoundary::guarded(menu, "aboutToShow", [menu, cell] {
         const QList<QAction *> actions = menu->actions();
         if (!actions.isEmpty())
             actions.first()->setVisible(!cell->pullsDown());
-    });
-    QObject::connect(menu, &QMenu::aboutToHide, menu, [menu] {
+    }));
+    QObject::connect(menu, &QMenu::aboutToHide, menu, platform::ExceptionBoundary::guarded(menu, "aboutToHide", [menu] {
         const QList<QAction *> actions = menu->actions();
         if (!actions.isEmpty())
             actions.first()->setVisible(true);
-    });
+    }));
 }
 
 } // namespace

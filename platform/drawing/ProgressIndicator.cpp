@@ -1,5 +1,7 @@
 #include "platform/drawing/ProgressIndicator.h"
 
+#include "platform/foundation/ExceptionBoundary.h"
+
 #include <QPainter>
 #include <QtMath>
 
@@ -10,10 +12,12 @@ ProgressIndicator::ProgressIndicator(QWidget *parent)
 {
     setAttribute(Qt::WA_TranslucentBackground);
     m_frames.setInterval(FrameIntervalMs);
-    connect(&m_frames, &QTimer::timeout, this, &ProgressIndicator::step);
+    connect(&m_frames, &QTimer::timeout, this,
+        platform::ExceptionBoundary::guarded(this, "step", &ProgressIndicator::step));
     m_pendingStart.setSingleShot(true);
     m_pendingStart.setInterval(0);
-    connect(&m_pendingStart, &QTimer::timeout, this, [this] { startAnimation(); });
+    connect(&m_pendingStart, &QTimer::timeout, this,
+        platform::ExceptionBoundary::guarded(this, "timeout", [this] { startAnimation(); }));
 }
 
 ProgressIndicator::~ProgressIndicator() = default;
@@ -79,7 +83,7 @@ void ProgressIndicator::step()
 }
 
 void ProgressIndicator::paintEvent(QPaintEvent *)
-{
+try {
     if (!m_animating && !m_displayedWhenStopped)
         return;
     QPainter painter(this);
@@ -104,6 +108,8 @@ void ProgressIndicator::paintEvent(QPaintEvent *)
         painter.drawLine(QPointF(qCos(angle) * inner, qSin(angle) * inner),
                          QPointF(qCos(angle) * (outer - inset), qSin(angle) * (outer - inset)));
     }
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "paintEvent");
 }
 
 } // namespace platform

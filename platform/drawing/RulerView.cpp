@@ -1,6 +1,7 @@
 #include "platform/drawing/RulerView.h"
 
 #include "platform/archive/Coder.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QAbstractScrollArea>
 #include <QMouseEvent>
@@ -116,21 +117,27 @@ void RulerView::drawMarkersInRect(QPainter &painter, const QRectF &)
 }
 
 void RulerView::paintEvent(QPaintEvent *event)
-{
+try {
     QPainter painter(this);
     painter.fillRect(rect(), palette().window());
     drawHashMarksAndLabelsInRect(painter, QRectF(event->rect()));
     drawMarkersInRect(painter, QRectF(event->rect()));
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "paintEvent");
 }
 
 void RulerView::mousePressEvent(QMouseEvent *event)
-{
+try {
     event->accept();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mousePressEvent");
 }
 
 void RulerView::mouseReleaseEvent(QMouseEvent *event)
-{
+try {
     event->accept();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mouseReleaseEvent");
 }
 
 } // namespace platform

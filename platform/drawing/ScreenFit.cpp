@@ -135,8 +135,7 @@ public:
         watchNativeWindow();
     }
 
-    // Event filters run inside Qt's event delivery: nothing here throws (geometry
-    // arithmetic and QWidget calls only).
+    // cannot throw: geometry arithmetic and QWidget calls only.
     bool eventFilter(QObject *watched, QEvent *event) noexcept override
     {
         if (m_done)

@@ -1,6 +1,7 @@
 #include "platform/drawing/Scroller.h"
 
 #include "platform/drawing/ActionDispatch.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -27,10 +28,10 @@ Scroller::Scroller(QWidget *parent)
     : QWidget(parent)
 {
     m_repeat.setSingleShot(false);
-    connect(&m_repeat, &QTimer::timeout, this, [this] {
+    connect(&m_repeat, &QTimer::timeout, this, platform::ExceptionBoundary::guarded(this, "timeout", [this] {
         m_repeat.setInterval(RepeatInterval);
         sendScrollerAction();
-    });
+    }));
 }
 
 Scroller::~Scroller() = default;
@@ -108,14 +109,16 @@ void Scroller::drawScroller(QPainter &painter)
 }
 
 void Scroller::paintEvent(QPaintEvent *)
-{
+try {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     drawScroller(painter);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "paintEvent");
 }
 
 void Scroller::mousePressEvent(QMouseEvent *event)
-{
+try {
     if (event->button() != Qt::LeftButton || !isEnabled()) {
         QWidget::mousePressEvent(event);
         return;
@@ -141,10 +144,12 @@ void Scroller::mousePressEvent(QMouseEvent *event)
         break;
     }
     event->accept();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mousePressEvent");
 }
 
 void Scroller::mouseMoveEvent(QMouseEvent *event)
-{
+try {
     if (m_hitPart != Part::Knob) {
         QWidget::mouseMoveEvent(event);
         return;
@@ -158,15 +163,19 @@ void Scroller::mouseMoveEvent(QMouseEvent *event)
         setDoubleValue(value);
         sendScrollerAction();
     }
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mouseMoveEvent");
 }
 
 void Scroller::mouseReleaseEvent(QMouseEvent *event)
-{
+try {
     if (m_hitPart == Part::None) {
         QWidget::mouseReleaseEvent(event);
         return;
     }
     endTracking();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mouseReleaseEvent");
 }
 
 void Scroller::endTracking()

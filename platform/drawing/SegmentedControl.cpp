@@ -1,5 +1,7 @@
 #include "platform/drawing/SegmentedControl.h"
 
+#include "platform/foundation/ExceptionBoundary.h"
+
 namespace platform {
 
 SegmentedControl::SegmentedControl(QWidget *parent)
@@ -10,7 +12,8 @@ SegmentedControl::SegmentedControl(QWidget *parent)
 SegmentedControl::SegmentedControl(std::unique_ptr<SegmentedCell> cell, QWidget *parent)
     : Control(cell ? std::move(cell) : std::make_unique<SegmentedCell>(), parent)
 {
-    connect(this, &Control::activated, this, [this] { Q_EMIT selectedSegmentChanged(selectedSegment()); });
+    connect(this, &Control::activated, this,
+        platform::ExceptionBoundary::guarded(this, "activated", [this] { Q_EMIT selectedSegmentChanged(selectedSegment()); }));
 }
 
 SegmentedCell *SegmentedControl::segmentedCell() const

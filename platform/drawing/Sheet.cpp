@@ -45,13 +45,14 @@ public:
         , m_handler(std::move(handler))
     {
         // The sheet may go before it is shown: it is then simply over.
-        connect(sheet, &QObject::destroyed, this, [this] {
+        connect(sheet, &QObject::destroyed, this, platform::ExceptionBoundary::guarded(this, "destroyed", [this] {
             m_sheet.clear();
             end(Aborted);
-        });
+        }));
         if (window) {
             window->installEventFilter(this);
-            connect(window, &QObject::destroyed, this, [this] { end(Aborted); });
+            connect(window, &QObject::destroyed, this,
+                platform::ExceptionBoundary::guarded(this, "destroyed", [this] { end(Aborted); }));
         }
     }
 
@@ -82,7 +83,8 @@ public:
             AlertWidth::fit(alert);
         auto *dialog = qobject_cast<QDialog *>(sheet);
         if (dialog)
-            connect(dialog, &QDialog::finished, this, [this](int result) { end(result); });
+            connect(dialog, &QDialog::finished, this,
+                platform::ExceptionBoundary::guarded(this, "finished", [this](int result) { end(result); }));
         if (m_window) {
             if (dialog) {
                 dialog->open();
@@ -121,7 +123,7 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
-    {
+    try {
         if (m_ended || event->type() != QEvent::Hide || event->spontaneous())
             return false;
         if (watched == m_window.data()) {
@@ -135,6 +137,9 @@ protected:
             QMetaObject::invokeMethod(
                 this, ExceptionBoundary::guarded(this, "a sheet's end", [this] { end(Aborted); }), Qt::QueuedConnection);
         }
+        return false;
+    } catch (...) {
+        platform::ExceptionBoundary::caught(this, "eventFilter");
         return false;
     }
 

@@ -1,6 +1,7 @@
 #include "platform/drawing/SplitView.h"
 
 #include "platform/drawing/DelegateCall.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QApplication>
 #include <QChildEvent>
@@ -108,7 +109,7 @@ int SplitView::dividerHitBy(const QPointF &point)
 }
 
 bool SplitView::eventFilter(QObject *watched, QEvent *event)
-{
+try {
     switch (event->type()) {
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick:
@@ -121,6 +122,9 @@ bool SplitView::eventFilter(QObject *watched, QEvent *event)
         break;
     }
     return QSplitter::eventFilter(watched, event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "eventFilter");
+    return false;
 }
 
 bool SplitView::handleMouse(QObject *watched, QEvent *event)
@@ -168,22 +172,28 @@ bool SplitView::handleMouse(QObject *watched, QEvent *event)
 }
 
 void SplitView::resizeEvent(QResizeEvent *event)
-{
+try {
     QSplitter::resizeEvent(event);
     tellDelegate(m_delegate.data(), "splitViewResizeSubviewsWithOldSize", this, QSizeF(event->oldSize()));
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "resizeEvent");
 }
 
 void SplitView::showEvent(QShowEvent *event)
-{
+try {
     QSplitter::showEvent(event);
     updateDividers();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "showEvent");
 }
 
 void SplitView::childEvent(QChildEvent *event)
-{
+try {
     QSplitter::childEvent(event);
     if (event->type() == QEvent::ChildRemoved)
         m_dragDivider = -1;
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "childEvent");
 }
 
 } // namespace platform

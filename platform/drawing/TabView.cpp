@@ -1,6 +1,7 @@
 #include "platform/drawing/TabView.h"
 
 #include "platform/drawing/TabViewDelegate.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <algorithm>
 
@@ -97,10 +98,12 @@ bool TabView::selectTabViewItemAtIndex(int index)
 }
 
 void TabView::resizeEvent(QResizeEvent *event)
-{
+try {
     QWidget::resizeEvent(event);
     if (const TabViewItemPtr selected = selectedTabViewItem(); selected && selected->view())
         selected->view()->setGeometry(rect());
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "resizeEvent");
 }
 
 void TabView::itemViewChanged(TabViewItem *item)

@@ -1,5 +1,7 @@
 #include "platform/drawing/TextField.h"
 
+#include "platform/foundation/ExceptionBoundary.h"
+
 #include <QLineEdit>
 #include <QMouseEvent>
 
@@ -33,7 +35,8 @@ void TextField::beginEditing()
     editor->setAlignment(cell()->alignment());
     editor->setText(cell()->title());
     editor->setGeometry(cell()->titleRectForBounds(QRectF(rect())).toAlignedRect());
-    connect(editor, &QLineEdit::editingFinished, this, [this] { endEditing(); });
+    connect(editor, &QLineEdit::editingFinished, this,
+        platform::ExceptionBoundary::guarded(this, "editingFinished", [this] { endEditing(); }));
     m_editor = editor;
     editor->show();
     editor->setFocus(Qt::OtherFocusReason);
@@ -67,27 +70,33 @@ bool TextField::takeText(const QString &text)
 }
 
 void TextField::mousePressEvent(QMouseEvent *event)
-{
+try {
     if (cell()->isEditable()) {
         beginEditing();
         event->accept();
         return;
     }
     Control::mousePressEvent(event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mousePressEvent");
 }
 
 void TextField::focusInEvent(QFocusEvent *event)
-{
+try {
     Control::focusInEvent(event);
     if (!m_editor)
         beginEditing();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "focusInEvent");
 }
 
 void TextField::resizeEvent(QResizeEvent *event)
-{
+try {
     Control::resizeEvent(event);
     if (m_editor)
         m_editor->setGeometry(cell()->titleRectForBounds(QRectF(rect())).toAlignedRect());
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "resizeEvent");
 }
 
 } // namespace platform

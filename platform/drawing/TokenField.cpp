@@ -1,5 +1,7 @@
 #include "platform/drawing/TokenField.h"
 
+#include "platform/foundation/ExceptionBoundary.h"
+
 #include <QRegularExpression>
 
 namespace platform {
@@ -17,7 +19,8 @@ const QRegularExpression &lineBreaks()
 TokenField::TokenField(QWidget *parent)
     : QLineEdit(parent)
 {
-    connect(this, &QLineEdit::textChanged, this, &TokenField::textDidChange);
+    connect(this, &QLineEdit::textChanged, this,
+        platform::ExceptionBoundary::guarded(this, "textDidChange", &TokenField::textDidChange));
     connect(this, &QLineEdit::returnPressed, this, &TokenField::lineBreakTyped);
 }
 

@@ -111,7 +111,7 @@ QString TrackingAreas::toolTipAt(const QPointF &point) const
 }
 
 bool TrackingAreas::eventFilter(QObject *watched, QEvent *event)
-{
+try {
     if (watched != m_view)
         return false;
     switch (event->type()) {
@@ -127,7 +127,8 @@ bool TrackingAreas::eventFilter(QObject *watched, QEvent *event)
         const QPointF point = static_cast<QMouseEvent *>(event)->position();
         const bool over = m_view->rect().contains(point.toPoint());
         QMetaObject::invokeMethod(
-            this, [this, point, over] { update(over ? &point : nullptr); }, Qt::QueuedConnection);
+            this,
+                platform::ExceptionBoundary::guarded(this, "a queued call", [this, point, over] { update(over ? &point : nullptr); }), Qt::QueuedConnection);
         break;
     }
     case QEvent::ToolTip: {
@@ -149,6 +150,9 @@ bool TrackingAreas::eventFilter(QObject *watched, QEvent *event)
     default:
         break;
     }
+    return false;
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "eventFilter");
     return false;
 }
 

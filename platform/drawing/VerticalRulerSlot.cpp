@@ -1,5 +1,7 @@
 #include "platform/drawing/VerticalRulerSlot.h"
 
+#include "platform/foundation/ExceptionBoundary.h"
+
 #include <QAbstractScrollArea>
 #include <QEvent>
 #include <QHeaderView>
@@ -30,7 +32,8 @@ void VerticalRulerSlot::setRuler(RulerView *ruler)
     if (ruler) {
         ruler->setParent(m_area);
         ruler->setScrollView(m_area);
-        connect(ruler, &RulerView::ruleThicknessChanged, this, &VerticalRulerSlot::tile);
+        connect(ruler, &RulerView::ruleThicknessChanged, this,
+            platform::ExceptionBoundary::guarded(this, "tile", &VerticalRulerSlot::tile));
         ruler->show();
         ruler->raise();
     }
@@ -86,12 +89,15 @@ void VerticalRulerSlot::place()
 }
 
 bool VerticalRulerSlot::eventFilter(QObject *watched, QEvent *event)
-{
+try {
     const QEvent::Type type = event->type();
     if (m_ruler && (type == QEvent::Resize || type == QEvent::Move || type == QEvent::Show)
         && (watched == m_area->viewport() || watched == m_area))
         place();
     return QObject::eventFilter(watched, event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "eventFilter");
+    return false;
 }
 
 } // namespace platform

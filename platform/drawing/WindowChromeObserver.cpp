@@ -1,6 +1,7 @@
 #include "platform/drawing/WindowChromeObserver.h"
 
 #include "platform/drawing/WindowChrome.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QEvent>
 #include <QToolBar>
@@ -56,7 +57,7 @@ void WindowChromeObserver::check()
 }
 
 bool WindowChromeObserver::eventFilter(QObject *watched, QEvent *event)
-{
+try {
     switch (event->type()) {
     case QEvent::ParentChange:
     case QEvent::ChildAdded:
@@ -73,6 +74,9 @@ bool WindowChromeObserver::eventFilter(QObject *watched, QEvent *event)
         break;
     }
     return QObject::eventFilter(watched, event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "eventFilter");
+    return false;
 }
 
 } // namespace platform

@@ -1,5 +1,7 @@
 #include "platform/drawing/WindowUpdateNotifier.h"
 
+#include "platform/foundation/ExceptionBoundary.h"
+
 #include <QApplication>
 #include <QEvent>
 #include <QWidget>
@@ -31,12 +33,13 @@ void WindowUpdateNotifier::setNeedsUpdate(QWidget *window)
     m_pending.append(window);
     if (!m_flushPosted) {
         m_flushPosted = true;
-        QMetaObject::invokeMethod(this, &WindowUpdateNotifier::flush, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this,
+            platform::ExceptionBoundary::guarded(this, "flush", &WindowUpdateNotifier::flush), Qt::QueuedConnection);
     }
 }
 
 bool WindowUpdateNotifier::eventFilter(QObject *watched, QEvent *event)
-{
+try {
     switch (event->type()) {
     case QEvent::KeyPress:
     case QEvent::KeyRelease:
@@ -52,6 +55,9 @@ bool WindowUpdateNotifier::eventFilter(QObject *watched, QEvent *event)
     default:
         break;
     }
+    return false;
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "eventFilter");
     return false;
 }
 

@@ -1,5 +1,6 @@
 #include "platform/foundation/Bindings.h"
 
+#include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/GuiThread.h"
 
 #include <QHash>
@@ -94,10 +95,10 @@ void bind(QObject *object, const QString &binding, KeyValueObservable *observedO
         fresh.isQObject = true;
         fresh.qobject = object;
         const void *key = object;
-        fresh.destroyedConnection = QObject::connect(object, &QObject::destroyed, [key] {
+        fresh.destroyedConnection = QObject::connect(object, &QObject::destroyed, platform::ExceptionBoundary::guarded(object, "destroyed", [key] {
             Registry &reg = registry();
             reg.objects.remove(key);
-        });
+        }));
         record = &*r.objects.insert(key, std::move(fresh));
     }
     store(*record, binding, observedObject, keyPath, options);

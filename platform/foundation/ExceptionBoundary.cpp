@@ -12,13 +12,13 @@ namespace {
 
 Q_LOGGING_CATEGORY(lcBoundary, "chronark.exceptions")
 
-std::atomic<int> caught{0};
+std::atomic<int> caughtSoFar{0};
 
 } // namespace
 
 void ExceptionBoundary::report(const QObject *receiver, const QString &entry, const QString &what) noexcept
 {
-    ++caught;
+    ++caughtSoFar;
     try {
         qCCritical(lcBoundary).nospace().noquote()
             << "An exception escaped " << entry << " of "
@@ -43,9 +43,14 @@ void ExceptionBoundary::reportCurrent(const QObject *receiver, const char *entry
     }
 }
 
+void ExceptionBoundary::caught(const QObject *receiver, const char *entry) noexcept
+{
+    reportCurrent(receiver, entry);
+}
+
 int ExceptionBoundary::caughtCount() noexcept
 {
-    return caught.load();
+    return caughtSoFar.load();
 }
 
 } // namespace platform

@@ -16,12 +16,31 @@
 //         platform::ExceptionBoundary::guard(this, "mousePressEvent", [&] { press(event); });
 //     }
 //
+// A whole handler may be a function-try-block instead, which leaves its body as it is:
+//
+//     void View::keyPressEvent(QKeyEvent *event)
+//     try {
+//         move(event->key());
+//     } catch (...) {
+//         platform::ExceptionBoundary::caught(this, "keyPressEvent");
+//     }
+//
+// and a member function connected as a slot goes through guarded() as well:
+//
+//     connect(timer, &QTimer::timeout, this, platform::ExceptionBoundary::guarded(this, "step", &View::step));
+//
+// An entry that cannot throw may be noexcept instead, with a comment saying why
+// ("cannot throw: ..."). tools/check-exceptions (ctest "exceptions") holds every event
+// handler and every callable given to connect(), QTimer::singleShot() and
+// QMetaObject::invokeMethod() in the product code to these forms.
+//
 // Thread-safe (the count is atomic; the log is Qt's). guard() never throws.
 #include <QObject>
 #include <QString>
 
 #include <cstddef>
 #include <exception>
+#include <functional>
 #include <tuple>
 #include <type_traits>
 #include <utility>
@@ -42,7 +61,17 @@ public:
     // leading arguments of the signal that the body takes, run through guard(); a
     // result is dropped.
     template <typename Body>
+        requires(!std::is_member_function_pointer_v<Body>)
     static auto guarded(const QObject *receiver, const char *entry, Body body);
+    // The same for a member function of the receiver (a slot): called on the receiver
+    // with the leading arguments of the signal it takes.
+    template <typename Object, typename Member>
+        requires std::is_member_function_pointer_v<Member>
+    static auto guarded(Object *receiver, const char *entry, Member slot);
+
+    // Inside the catch (...) of an entry's function-try-block: reports the exception
+    // being handled, as guard() does.
+    static void caught(const QObject *receiver, const char *entry) noexcept;
 
     // Reports an exception caught at an entry (what guard() does; notify() too).
     static void report(const QObject *receiver, const QString &entry, const QString &what) noexcept;
@@ -103,6 +132,7 @@ void callWithLeading(Body &body, Tuple &arguments)
 } // namespace exceptionboundarydetail
 
 template <typename Body>
+    requires(!std::is_member_function_pointer_v<Body>)
 auto ExceptionBoundary::guarded(const QObject *receiver, const char *entry, Body body)
 {
     return [receiver, entry, body = std::move(body)](auto &&...arguments) mutable -> void {
@@ -111,6 +141,16 @@ auto ExceptionBoundary::guarded(const QObject *receiver, const char *entry, Body
             exceptionboundarydetail::callWithLeading<sizeof...(arguments)>(body, all);
         });
     };
+}
+
+template <typename Object, typename Member>
+    requires std::is_member_function_pointer_v<Member>
+auto ExceptionBoundary::guarded(Object *receiver, const char *entry, Member slot)
+{
+    auto call = [receiver, slot](auto &&...arguments)
+        requires std::is_invocable_v<Member, Object *, decltype(arguments)...>
+    { std::invoke(slot, receiver, std::forward<decltype(arguments)>(arguments)...); };
+    return guarded(receiver, entry, std::move(call));
 }
 
 } // namespace platform

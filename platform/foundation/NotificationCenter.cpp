@@ -84,7 +84,7 @@ void NotificationCenter::watch(QObject *obj)
     // Direct, so that the registration is gone before the object's memory is,
     // whatever thread destroys it.
     m_watched.insert(obj, QObject::connect(obj, &QObject::destroyed,
-                                           [this](QObject *o) { objectDestroyed(o); }));
+                                           platform::ExceptionBoundary::guarded(obj, "destroyed", [this](QObject *o) { objectDestroyed(o); })));
 }
 
 void NotificationCenter::objectDestroyed(QObject *obj)

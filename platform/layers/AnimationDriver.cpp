@@ -1,6 +1,7 @@
 #include "platform/layers/AnimationDriver.h"
 
 #include "platform/foundation/Clock.h"
+#include "platform/foundation/ExceptionBoundary.h"
 #include "platform/layers/Layer.h"
 
 #include <QCoreApplication>
@@ -33,7 +34,8 @@ AnimationDriver::AnimationDriver()
 {
     m_timer.setInterval(TickIntervalMs);
     m_timer.setTimerType(Qt::PreciseTimer);
-    connect(&m_timer, &QTimer::timeout, this, &AnimationDriver::tick);
+    connect(&m_timer, &QTimer::timeout, this,
+        platform::ExceptionBoundary::guarded(this, "tick", &AnimationDriver::tick));
 }
 
 AnimationDriver::~AnimationDriver()
@@ -48,7 +50,8 @@ bool AnimationDriver::runLater(std::function<void()> work)
     QCoreApplication *app = QCoreApplication::instance();
     if (!app || !work)
         return false;
-    return QMetaObject::invokeMethod(app, std::move(work), Qt::QueuedConnection);
+    return QMetaObject::invokeMethod(app, platform::ExceptionBoundary::guarded(app, "a queued call", std::move(work)),
+                                     Qt::QueuedConnection);
 }
 
 qint64 AnimationDriver::elapsed() const

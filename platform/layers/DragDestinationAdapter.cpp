@@ -1,5 +1,6 @@
 #include "platform/layers/DragDestinationAdapter.h"
 
+#include "platform/foundation/ExceptionBoundary.h"
 #include "platform/layers/DragDestination.h"
 
 #include <QDragMoveEvent>
@@ -43,7 +44,7 @@ DragDestinationAdapter::DragDestinationAdapter(QWidget *widget, DragDestination 
 }
 
 bool DragDestinationAdapter::eventFilter(QObject *watched, QEvent *event)
-{
+try {
     if (watched != m_widget)
         return false;
     switch (event->type()) {
@@ -77,6 +78,9 @@ bool DragDestinationAdapter::eventFilter(QObject *watched, QEvent *event)
     default:
         return false;
     }
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "eventFilter");
+    return false;
 }
 
 } // namespace platform

@@ -1,5 +1,7 @@
 #include "platform/layers/DragImageView.h"
 
+#include "platform/foundation/ExceptionBoundary.h"
+
 #include <QPainter>
 #include <algorithm>
 
@@ -35,7 +37,7 @@ void DragImageView::setFadeValue(double value)
 }
 
 void DragImageView::paintEvent(QPaintEvent *)
-{
+try {
     QPainter painter(this);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     const auto draw = [&](const QImage &image, double opacity) {
@@ -46,6 +48,8 @@ void DragImageView::paintEvent(QPaintEvent *)
     };
     draw(m_image, m_fadeValue + 0.001);
     draw(m_alternateImage, 1.001 - m_fadeValue);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "paintEvent");
 }
 
 } // namespace platform

@@ -1,5 +1,6 @@
 #include "platform/layers/DragSession.h"
 
+#include "platform/foundation/ExceptionBoundary.h"
 #include "platform/layers/DragWindow.h"
 #include "platform/layers/TimedAnimation.h"
 
@@ -102,7 +103,7 @@ void DragSession::releaseGrab()
 }
 
 bool DragSession::eventFilter(QObject *watched, QEvent *event)
-{
+try {
     if (!m_active || !m_grabWindow)
         return QObject::eventFilter(watched, event);
     if (watched == m_grabWindow->windowHandle()) {
@@ -142,6 +143,9 @@ bool DragSession::eventFilter(QObject *watched, QEvent *event)
     default:
         return QObject::eventFilter(watched, event);
     }
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "eventFilter");
+    return false;
 }
 
 DragInfo DragSession::info()
@@ -273,16 +277,16 @@ void DragSession::finish(Qt::DropAction operation)
         const QPoint from = m_imageWindow->pos();
         const QPoint to = m_start - m_picture.offset;
         m_slideBack = new TimedAnimation(SlideBackDuration, this);
-        connect(m_slideBack, &TimedAnimation::progressed, this, [this, from, to](double value) {
+        connect(m_slideBack, &TimedAnimation::progressed, this, platform::ExceptionBoundary::guarded(this, "progressed", [this, from, to](double value) {
             if (m_imageWindow)
                 m_imageWindow->move(from + (to - from) * value);
-        });
+        }));
         const auto done = [this, operation] {
             m_imageWindow.reset();
             Q_EMIT finished(operation);
             deleteLater();
         };
-        connect(m_slideBack, &TimedAnimation::didEnd, this, done);
+        connect(m_slideBack, &TimedAnimation::didEnd, this, platform::ExceptionBoundary::guarded(this, "didEnd", done));
         m_slideBack->start();
         return;
     }

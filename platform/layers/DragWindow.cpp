@@ -1,6 +1,7 @@
 #include "platform/layers/DragWindow.h"
 
 #include "platform/foundation/Clock.h"
+#include "platform/foundation/ExceptionBoundary.h"
 #include "platform/layers/MediaTimingFunction.h"
 
 #include <QCursor>
@@ -28,7 +29,8 @@ DragWindow::DragWindow(DragImageView *view, bool titled)
     const QSize size = DragImageView::pointSize(image);
     resize(size.width(), size.height() + (titled ? TitleBarHeight : 0));
     m_frameTimer.setInterval(FrameIntervalMs);
-    connect(&m_frameTimer, &QTimer::timeout, this, &DragWindow::animationStep);
+    connect(&m_frameTimer, &QTimer::timeout, this,
+        platform::ExceptionBoundary::guarded(this, "animationStep", &DragWindow::animationStep));
 }
 
 DragWindow::~DragWindow()
@@ -115,20 +117,24 @@ QImage DragWindow::miniature(QWidget *window, int longerSide)
 }
 
 void DragWindow::paintEvent(QPaintEvent *)
-{
+try {
     if (!m_titled)
         return;
     QPainter painter(this);
     painter.fillRect(QRect(0, 0, width(), TitleBarHeight), palette().color(QPalette::Window));
     painter.setPen(palette().color(QPalette::Mid));
     painter.drawLine(0, TitleBarHeight - 1, width(), TitleBarHeight - 1);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "paintEvent");
 }
 
 void DragWindow::resizeEvent(QResizeEvent *event)
-{
+try {
     QWidget::resizeEvent(event);
     const int top = m_titled ? TitleBarHeight : 0;
     m_view->setGeometry(0, top, width(), height() - top);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "resizeEvent");
 }
 
 } // namespace platform

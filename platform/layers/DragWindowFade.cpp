@@ -1,5 +1,6 @@
 #include "platform/layers/DragWindowFade.h"
 
+#include "platform/foundation/ExceptionBoundary.h"
 #include "platform/layers/DragWindow.h"
 
 #include <cmath>
@@ -18,7 +19,8 @@ double onGrid(double value)
 DragWindowFade::DragWindowFade(QObject *parent) : QObject(parent)
 {
     m_timer.setInterval(IntervalMs);
-    connect(&m_timer, &QTimer::timeout, this, &DragWindowFade::tick);
+    connect(&m_timer, &QTimer::timeout, this,
+        platform::ExceptionBoundary::guarded(this, "tick", &DragWindowFade::tick));
 }
 
 void DragWindowFade::start(Direction direction, DragWindow *front, DragWindow *back)

@@ -1,5 +1,6 @@
 #include "platform/layers/LayerHostWidget.h"
 
+#include "platform/foundation/ExceptionBoundary.h"
 #include "platform/layers/AnimationDriver.h"
 #include "platform/layers/LayerRenderer.h"
 #include "platform/layers/Transaction.h"
@@ -66,9 +67,11 @@ void LayerHostWidget::fitRoot()
 }
 
 void LayerHostWidget::resizeEvent(QResizeEvent *event)
-{
+try {
     QWidget::resizeEvent(event);
     fitRoot();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "resizeEvent");
 }
 
 void LayerHostWidget::layerTreeNeedsRender()
@@ -78,7 +81,7 @@ void LayerHostWidget::layerTreeNeedsRender()
 }
 
 void LayerHostWidget::paintEvent(QPaintEvent *)
-{
+try {
     QPainter painter(this);
     if (m_transparent) {
         painter.setCompositionMode(QPainter::CompositionMode_Source);
@@ -92,6 +95,8 @@ void LayerHostWidget::paintEvent(QPaintEvent *)
     // A layout that asked for another one (a scroll inside a layout pass) gets it.
     if (anyNeedsLayout(*m_root))
         update();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "paintEvent");
 }
 
 QImage LayerHostWidget::renderToImage(qreal scale)

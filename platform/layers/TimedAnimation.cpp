@@ -1,5 +1,6 @@
 #include "platform/layers/TimedAnimation.h"
 
+#include "platform/foundation/ExceptionBoundary.h"
 #include "platform/layers/AnimationDriver.h"
 
 #include <algorithm>
@@ -14,8 +15,10 @@ TimedAnimation::TimedAnimation(double durationSeconds, QObject *parent)
     m_timer.setStartValue(0.0);
     m_timer.setEndValue(1.0);
     setDuration(durationSeconds);
-    connect(&m_timer, &QVariantAnimation::valueChanged, this, &TimedAnimation::timeStepped);
-    connect(&m_timer, &QVariantAnimation::finished, this, &TimedAnimation::finished);
+    connect(&m_timer, &QVariantAnimation::valueChanged, this,
+        platform::ExceptionBoundary::guarded(this, "timeStepped", &TimedAnimation::timeStepped));
+    connect(&m_timer, &QVariantAnimation::finished, this,
+        platform::ExceptionBoundary::guarded(this, "finished", &TimedAnimation::finished));
 }
 
 TimedAnimation::~TimedAnimation()

@@ -1,6 +1,7 @@
 #include "platform/layers/WindowGrowth.h"
 
 #include "platform/foundation/Clock.h"
+#include "platform/foundation/ExceptionBoundary.h"
 #include "platform/layers/DragWindow.h"
 
 #include <QPainter>
@@ -30,7 +31,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *) override
-    {
+    try {
         QPainter painter(this);
         const double v = std::clamp(m_growth->value(), 0.0, 1.0);
         painter.setOpacity(v);
@@ -38,6 +39,8 @@ protected:
         const QRectF target(QPointF((width() - size.width()) / 2, (height() - size.height()) / 2), size);
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
         painter.drawPixmap(target, m_snapshot, QRectF(m_snapshot.rect()));
+    } catch (...) {
+        platform::ExceptionBoundary::caught(this, "paintEvent");
     }
 
 private:
@@ -84,7 +87,7 @@ WindowGrowth::WindowGrowth(QWidget *window, QPoint p)
     m_overlay->show();
     m_startTime = Clock::mediaTime();
     m_timer.setInterval(FrameIntervalMs);
-    connect(&m_timer, &QTimer::timeout, this, &WindowGrowth::step);
+    connect(&m_timer, &QTimer::timeout, this, platform::ExceptionBoundary::guarded(this, "step", &WindowGrowth::step));
     m_timer.start();
 }
 

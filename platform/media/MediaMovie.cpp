@@ -1,5 +1,7 @@
 #include "platform/media/MediaMovie.h"
 
+#include "platform/foundation/ExceptionBoundary.h"
+
 #include <QAudioOutput>
 #include <QFileInfo>
 #include <QMediaPlayer>
@@ -24,20 +26,21 @@ MediaMovie::MediaMovie(const QUrl &url)
     , m_player(std::make_unique<QMediaPlayer>())
 {
     m_player->setVideoSink(m_sink.get());
-    connect(m_sink.get(), &QVideoSink::videoFrameChanged, this, &MediaMovie::takeFrame);
-    connect(m_player.get(), &QMediaPlayer::hasAudioChanged, this, [this](bool hasAudio) {
+    connect(m_sink.get(), &QVideoSink::videoFrameChanged, this,
+        platform::ExceptionBoundary::guarded(this, "takeFrame", &MediaMovie::takeFrame));
+    connect(m_player.get(), &QMediaPlayer::hasAudioChanged, this, platform::ExceptionBoundary::guarded(this, "hasAudioChanged", [this](bool hasAudio) {
         if (hasAudio && !m_audio) {
             m_audio = std::make_unique<QAudioOutput>();
             m_player->setAudioOutput(m_audio.get());
         }
-    });
+    }));
     connect(m_player.get(), &QMediaPlayer::errorOccurred, this,
-            [this](QMediaPlayer::Error, const QString &reason) {
+            platform::ExceptionBoundary::guarded(this, "errorOccurred", [this](QMediaPlayer::Error, const QString &reason) {
                 if (m_failed)
                     return;
                 m_failed = true;
                 qWarning("Error: %s", qUtf8Printable(reason));
-            });
+            }));
     m_player->setSource(url);
 }
 

@@ -1,5 +1,6 @@
 #include "platform/media/MoviePoster.h"
 
+#include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/GuiThread.h"
 
 #include <QCoreApplication>
@@ -35,17 +36,19 @@ public:
         , m_request(std::move(request))
     {
         m_player.setVideoSink(&m_sink);
-        connect(&m_sink, &QVideoSink::videoFrameChanged, this, [this](const QVideoFrame &frame) {
+        connect(&m_sink, &QVideoSink::videoFrameChanged, this, platform::ExceptionBoundary::guarded(this, "videoFrameChanged", [this](const QVideoFrame &frame) {
             if (frame.isValid())
                 finish(frame.toImage());
-        });
-        connect(&m_player, &QMediaPlayer::errorOccurred, this, [this] { finish(QImage()); });
-        connect(&m_player, &QMediaPlayer::mediaStatusChanged, this, [this](QMediaPlayer::MediaStatus status) {
+        }));
+        connect(&m_player, &QMediaPlayer::errorOccurred, this,
+            platform::ExceptionBoundary::guarded(this, "errorOccurred", [this] { finish(QImage()); }));
+        connect(&m_player, &QMediaPlayer::mediaStatusChanged, this, platform::ExceptionBoundary::guarded(this, "mediaStatusChanged", [this](QMediaPlayer::MediaStatus status) {
             if (status == QMediaPlayer::InvalidMedia || status == QMediaPlayer::EndOfMedia)
                 finish(QImage());
-        });
+        }));
         m_timer.setSingleShot(true);
-        connect(&m_timer, &QTimer::timeout, this, [this] { finish(QImage()); });
+        connect(&m_timer, &QTimer::timeout, this,
+            platform::ExceptionBoundary::guarded(this, "timeout", [this] { finish(QImage()); }));
         m_timer.start(timeoutMs);
         m_player.setSource(url);
         m_player.play();
@@ -91,10 +94,10 @@ QImage MoviePoster::posterFrame(const QUrl &url, int timeoutMs, const CancelChec
     auto request = std::make_shared<PosterRequest>();
     QMetaObject::invokeMethod(
         application,
-        [url, timeoutMs, request] {
+        platform::ExceptionBoundary::guarded(application, "a queued call", [url, timeoutMs, request] {
             if (!request->abandoned.load())
                 new PosterGrab(url, timeoutMs, request); // deletes itself when done
-        },
+        }),
         Qt::QueuedConnection);
     // The GUI thread may be busy before it starts the grab: allow it as long again.
     constexpr int SliceMs = 20;

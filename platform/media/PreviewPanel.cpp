@@ -1,6 +1,7 @@
 #include "platform/media/PreviewPanel.h"
 
 #include "platform/foundation/BackgroundTask.h"
+#include "platform/foundation/ExceptionBoundary.h"
 #include "platform/media/ThumbnailProvider.h"
 
 #include <QFileInfo>
@@ -101,12 +102,14 @@ void PreviewPanel::orderOut()
 }
 
 void PreviewPanel::keyPressEvent(QKeyEvent *event)
-{
+try {
     if (m_delegate && m_delegate->previewPanelHandleEvent(*this, event)) {
         event->accept();
         return;
     }
     QWidget::keyPressEvent(event);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "keyPressEvent");
 }
 
 } // namespace platform

@@ -22,6 +22,7 @@
 #include "platform/archive/KeyedArchiver.h"
 #include "platform/archive/KeyedUnarchiver.h"
 #include "tests/support/NonKeyedCoder.h"
+#include "tests/support/ExceptionLog.h"
 
 #include <gtest/gtest.h>
 
@@ -60,6 +61,24 @@ protected:
             {QStringLiteral("colorLabel"),
              {[](const platform::KeyValueObservable &o) { return QVariant(static_cast<const Node &>(o).label); },
               [](platform::KeyValueObservable &o, const QVariant &v) { static_cast<Node &>(o).label = v.toInt(); }}},
+        };
+        return table;
+    }
+};
+
+// A node whose label is computed and cannot be set through the binding (a read-only key).
+class FixedLabelNode : public platform::KeyValueObservable
+{
+public:
+    int label = 3;
+
+protected:
+    const platform::KeyTable &keyTable() const override
+    {
+        static const platform::KeyTable table = {
+            {QStringLiteral("colorLabel"),
+             {[](const platform::KeyValueObservable &o) { return QVariant(static_cast<const FixedLabelNode &>(o).label); },
+              {}}},
         };
         return table;
     }
@@ -367,6 +386,29 @@ TEST(ColorLabelWidget, ValueBindingIsWrittenBeforeTheAction)
     QTest::mouseRelease(picker.get(), Qt::LeftButton, Qt::NoModifier, slotCentre(6));
     EXPECT_EQ(node.label, 6);
     EXPECT_EQ(target.modelValuesAtAction, (QList<int>{2, 5, 6}));
+    platform::unbindAll(static_cast<QObject *>(picker.get()));
+}
+
+TEST(ColorLabelWidget, AReadOnlyBoundValueRefusesClicksAndDragsWithoutAnException)
+{
+    LabelTarget target;
+    auto picker = makePicker(target);
+    picker->setIntValue(3);
+    FixedLabelNode node;
+    platform::bind(picker.get(), QStringLiteral("value"), &node, QStringLiteral("colorLabel"));
+    testsupport::ExceptionLog log;
+    QTest::mouseClick(picker.get(), Qt::LeftButton, Qt::NoModifier, slotCentre(5), 50);
+    QTest::mousePress(picker.get(), Qt::LeftButton, Qt::NoModifier, slotCentre(1), 50);
+    dragTo(picker.get(), slotCentre(6));
+    QTest::mouseRelease(picker.get(), Qt::LeftButton, Qt::NoModifier, slotCentre(6));
+    // Nothing was thrown into the picker's handlers; it shows the label the node keeps,
+    // and the actions carry that label.
+    EXPECT_TRUE(log.messages().isEmpty()) << log.messages().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(node.label, 3);
+    EXPECT_EQ(picker->intValue(), 3);
+    ASSERT_FALSE(target.values.isEmpty());
+    for (int value : target.values)
+        EXPECT_EQ(value, 3);
     platform::unbindAll(static_cast<QObject *>(picker.get()));
 }
 

@@ -77,7 +77,7 @@ bool skipReasonAllowed(const QString &reason, const QStringList &allowlist)
     if (reason.isEmpty())
         return false;
     for (const QString &allowed : allowlist) {
-        if (reason.startsWith(allowed))
+        if (reason == allowed)
             return true;
     }
     return false;

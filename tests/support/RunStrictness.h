@@ -6,7 +6,8 @@
 // skips itself (GTEST_SKIP counts as a pass). With strictness on (the environment
 // variable CHRONARK_STRICT_TESTS set to 1, as CI does), a program that ran no test
 // fails, and so does every skip whose reason is not on the allowlist
-// tests/support/skip-allowlist.txt (one reason a line, matched from its start;
+// tests/support/skip-allowlist.txt (one reason a line, matched whole: a reason that
+// only begins with a listed one is refused;
 // '#' starts a comment). Listing tests (--gtest_list_tests, ctest's discovery) is
 // never judged.
 //

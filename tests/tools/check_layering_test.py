@@ -86,6 +86,12 @@ class IncludeForms(unittest.TestCase):
             with self.subTest(include=include):
                 self.assertRefused(include, says="built by a macro")
 
+    def test_a_relative_include_into_a_forbidden_layer_is_named_as_relative(self):
+        self.assertRefused('#include "../../application/Document.h"',
+                           says='relative include "../../application/Document.h" climbs out of its folder, '
+                                'and platform/low may not include application; '
+                                'include "application/Document.h" from the source root')
+
     def test_climbing_within_allowed_layers_is_refused_as_style(self):
         self.assertRefused('#include "../low/Low.h"', path="platform/high/High.cpp", says="climbs out")
 
@@ -99,6 +105,8 @@ class IncludeForms(unittest.TestCase):
         run = self.tree.check()
         self.assertEqual(run.returncode, 0, run.stdout)
 
+
+QT_TABLE = TABLE.replace("application: platform/high", "application: platform/high Qt6::Widgets")
 
 CMAKE_TOP = """\
 cmake_minimum_required(VERSION 3.25)
@@ -163,17 +171,52 @@ class TableAgainstBuild(unittest.TestCase):
             spellings.append("<QWidget>")  # looked up in Qt's headers
         for spelled in spellings:
             with self.subTest(include=spelled):
-                tree_run = self.build(TABLE, "low", "high Qt6::Widgets",
+                tree_run = self.build(QT_TABLE, "low", "high Qt6::Widgets",
                                       extra={"platform/low/Low.cpp": f'#include "platform/low/Low.h"\n#include {spelled}\n'})
                 self.assertEqual(tree_run.returncode, 1, tree_run.stdout)
                 self.assertIn(f"platform/low/Low.cpp:2: include {spelled} is of QtWidgets, which low (platform/low) "
                               "does not link", tree_run.stdout)
 
     def test_a_qt_module_the_library_links_passes(self):
-        run = self.build(TABLE, "low", "high Qt6::Widgets",
+        run = self.build(QT_TABLE, "low", "high Qt6::Widgets",
                          extra={"application/Document.cpp": '#include "application/Document.h"\n'
                                                             "#include <QtWidgets/QWidget>\n"})
         self.assertEqual(run.returncode, 0, run.stdout)
+
+    def test_a_qt_module_linked_but_not_in_the_table_fails(self):
+        run = self.build(TABLE, "low", "high Qt6::Widgets")
+        self.assertEqual(run.returncode, 1, run.stdout)
+        self.assertIn("app (application) links Qt6::Widgets, which tools/layering.txt does not allow application",
+                      run.stdout)
+
+    def test_a_qt_module_linked_below_the_line_that_names_it_fails(self):
+        # The table keeps widgets to the application; the layer below links them all the same.
+        run = self.build(QT_TABLE, "low Qt6::Widgets", "high")
+        self.assertEqual(run.returncode, 1, run.stdout)
+        self.assertIn("high (platform/high) links Qt6::Widgets, which tools/layering.txt does not allow platform/high",
+                      run.stdout)
+
+    def test_a_qt_module_in_the_table_but_not_linked_fails(self):
+        run = self.build(QT_TABLE, "low", "high")
+        self.assertEqual(run.returncode, 1, run.stdout)
+        self.assertIn("tools/layering.txt lets application use Qt6::Widgets, which app does not link", run.stdout)
+
+    def test_a_qt_module_is_written_as_its_target(self):
+        run = self.build(TABLE.replace("application: platform/high", "application: platform/high QtWidgets"),
+                         "low", "high")
+        self.assertNotEqual(run.returncode, 0, run.stdout)
+
+    def test_a_qt_module_the_library_reaches_but_its_folder_does_not_name_is_refused(self):
+        table = QT_TABLE.replace("application: platform/high Qt6::Widgets",
+                                 "application: platform/high\napplication/view: application Qt6::Widgets")
+        run = self.build(table, "low", "high Qt6::Widgets",
+                         extra={"application/Document.cpp": '#include "application/Document.h"\n'
+                                                            "#include <QtWidgets/QWidget>\n",
+                                "application/view/View.cpp": "#include <QtWidgets/QWidget>\n"})
+        self.assertEqual(run.returncode, 1, run.stdout)
+        self.assertIn("application/Document.cpp:2: include <QtWidgets/QWidget> is of QtWidgets, which "
+                      "tools/layering.txt does not allow application", run.stdout)
+        self.assertNotIn("application/view/View.cpp", run.stdout)
 
     def test_a_library_without_a_line_fails(self):
         run = self.build("platform/low:\nplatform/high: platform/low\n", "low", "high")

@@ -5,6 +5,7 @@
 #include "components/flowview/NTXCoverFlowScroller.h"
 #include "components/flowview/NTXCoverFlowView.h"
 #include "platform/layers/Transaction.h"
+#include "tests/support/ExceptionLog.h"
 
 #include <QApplication>
 #include <QTest>
@@ -47,6 +48,28 @@ protected:
                   m.index = v.toInt();
                   m.didChangeValueForKey(QStringLiteral("index"));
               }}},
+        };
+        return table;
+    }
+};
+
+// The same list, with an index the model computes and nobody may set (a read-only key).
+class ReadOnlyIndexModel : public KeyValueObservable
+{
+public:
+    QVariantList items;
+    int index = 1;
+
+protected:
+    const platform::KeyTable &keyTable() const override
+    {
+        static const platform::KeyTable table{
+            {QStringLiteral("items"),
+             {[](const KeyValueObservable &o) { return QVariant(static_cast<const ReadOnlyIndexModel &>(o).items); },
+              {}}},
+            {QStringLiteral("index"),
+             {[](const KeyValueObservable &o) { return QVariant(static_cast<const ReadOnlyIndexModel &>(o).index); },
+              {}}},
         };
         return table;
     }
@@ -192,6 +215,34 @@ TEST_F(CoverFlowInputTest, ArrowKeysAndWheelAtTheEndsWriteOnlyIndexesInsideTheCo
     QTest::keyClick(&view, Qt::Key_Right);
     turn(view, 0, -120);
     EXPECT_TRUE(model.written.isEmpty());
+    expectStageMatches(view);
+}
+
+TEST_F(CoverFlowInputTest, AReadOnlyBoundIndexRefusesTheUsersMovesWithoutAnException)
+{
+    ReadOnlyIndexModel model;
+    model.items = names(3);
+    view.bind(QStringLiteral("content"), &model, QStringLiteral("items"));
+    view.bind(QStringLiteral("selectionIndex"), &model, QStringLiteral("index"));
+    ASSERT_EQ(view.selectionIndex(), 1);
+
+    testsupport::ExceptionLog log;
+    QTest::keyClick(&view, Qt::Key_Right);
+    QTest::keyClick(&view, Qt::Key_Left);
+    turn(view, 0, -120);
+    QTest::mouseClick(&view, Qt::LeftButton, Qt::NoModifier, view.rectForItemAtIndex(2).center().toPoint());
+    // Nothing was thrown, not even into the view's own handlers: the model kept its
+    // index and the view shows it.
+    EXPECT_TRUE(log.messages().isEmpty()) << log.messages().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(model.index, 1);
+    EXPECT_EQ(view.selectionIndex(), 1);
+    expectStageMatches(view);
+
+    // The model's own change still moves the view.
+    model.willChangeValueForKey(QStringLiteral("index"));
+    model.index = 2;
+    model.didChangeValueForKey(QStringLiteral("index"));
+    EXPECT_EQ(view.selectionIndex(), 2);
     expectStageMatches(view);
 }
 

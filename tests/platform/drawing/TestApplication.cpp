@@ -4,6 +4,7 @@
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/ExceptionBoundary.h"
 
+#include <QApplication>
 #include <QTest>
 #include <QKeyEvent>
 #include <QTimer>
@@ -83,7 +84,91 @@ public:
     int keys = 0;
 };
 
+// A widget whose handlers are function-try-blocks handing what they catch to the
+// boundary, with a slot connected through guarded(); each throws on demand.
+class TryBlockWidget : public QWidget
+{
+public:
+    int keys = 0;
+    int steps = 0;
+    bool eventsThrow = false;
+
+    void step(int by)
+    {
+        if (by < 0)
+            throw platform::Exception(platform::Exception::RangeException, QStringLiteral("a step back"));
+        steps += by;
+    }
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override
+    try {
+        if (event->key() == Qt::Key_X)
+            throw std::logic_error("a key handler failed");
+        ++keys;
+    } catch (...) {
+        platform::ExceptionBoundary::caught(this, "keyPressEvent");
+    }
+
+    bool event(QEvent *event) override
+    try {
+        if (eventsThrow && event->type() == QEvent::User)
+            throw std::runtime_error("an event failed");
+        return QWidget::event(event);
+    } catch (...) {
+        platform::ExceptionBoundary::caught(this, "event");
+        return false;
+    }
+};
+
+// A signal with an argument, for a member slot.
+class Stepper : public QObject
+{
+    Q_OBJECT
+Q_SIGNALS:
+    void stepped(int by, const QString &why);
+};
+
 } // namespace
+
+// A handler written as a function-try-block and a member function connected through
+// guarded() stop what they throw at their entries, and the program goes on.
+TEST(ExceptionBoundary, TryBlockHandlersAndGuardedMemberSlotsStopTheirExceptions)
+{
+    BoundaryLog log;
+    const int before = platform::ExceptionBoundary::caughtCount();
+    TryBlockWidget widget;
+    widget.setObjectName(QStringLiteral("widget"));
+
+    QTest::keyClick(&widget, Qt::Key_X);
+    QTest::keyClick(&widget, Qt::Key_A);
+    EXPECT_EQ(widget.keys, 1);
+
+    widget.eventsThrow = true;
+    QEvent user(QEvent::User);
+    EXPECT_FALSE(QApplication::sendEvent(&widget, &user)) << "the failed event is not taken";
+    widget.eventsThrow = false;
+
+    // The slot takes the leading argument of the signal; a step back throws.
+    Stepper stepper;
+    QObject::connect(&stepper, &Stepper::stepped, &widget,
+                     platform::ExceptionBoundary::guarded(&widget, "step", &TryBlockWidget::step));
+    Q_EMIT stepper.stepped(2, QStringLiteral("forward"));
+    Q_EMIT stepper.stepped(-1, QStringLiteral("back"));
+    Q_EMIT stepper.stepped(3, QStringLiteral("forward"));
+    EXPECT_EQ(widget.steps, 5);
+
+    EXPECT_EQ(platform::ExceptionBoundary::caughtCount(), before + 3);
+    ASSERT_EQ(log.messages.size(), 3);
+    EXPECT_TRUE(log.messages[0].contains(QStringLiteral("keyPressEvent of QWidget \"widget\": a key handler failed")))
+        << log.messages[0].toStdString();
+    EXPECT_TRUE(log.messages[1].contains(QStringLiteral("event of QWidget \"widget\": an event failed")))
+        << log.messages[1].toStdString();
+    EXPECT_TRUE(log.messages[2].contains(QStringLiteral("step of QWidget \"widget\"")));
+    EXPECT_TRUE(log.messages[2].contains(QStringLiteral("a step back")));
+    for (const QString &message : log.messages)
+        EXPECT_FALSE(message.contains(QStringLiteral("the delivery of event"))) << message.toStdString();
+}
 
 // An exception raised in a slot, an event handler, a timer and a queued call is
 // caught at the entry (reported as the entry's, never as an event that escaped to the
@@ -138,3 +223,5 @@ TEST(ExceptionBoundary, EachEntryFromQtStopsItsExceptions)
     for (const QString &message : log.messages)
         EXPECT_FALSE(message.contains(QStringLiteral("the delivery of event"))) << message.toStdString();
 }
+
+#include "TestApplication.moc"
