@@ -3,6 +3,7 @@
 #include "AppKitExtensions/NTXNSAlertExtensions.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/DesktopEntry.h"
+#include "platform/foundation/RegularFile.h"
 
 #include <QApplication>
 #include <QDir>
@@ -57,8 +58,8 @@ QStringList entriesFor(const QString &executable, bool visibleOnly)
     for (const QFileInfo &info : folder.entryInfoList({QStringLiteral("*.desktop")}, QDir::Files)) {
         if (info.size() > platform::DesktopEntry::MaxBytes)
             continue;
-        QFile file(info.absoluteFilePath());
-        if (!file.open(QIODevice::ReadOnly))
+        QFile file;
+        if (!platform::RegularFile::openForReading(file, info.absoluteFilePath()))
             continue;
         const std::optional<platform::DesktopEntry> entry = platform::DesktopEntry::parse(file.read(platform::DesktopEntry::MaxBytes + 1));
         if (!entry || (visibleOnly && entry->isHidden()))
