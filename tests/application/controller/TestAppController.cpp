@@ -522,8 +522,8 @@ TEST_F(AppControllerTest, ALaunchReadingAheadReopensTheLastEditedDocument)
     for (const FirstShowWatcher::Shown &shown : watcher.shown)
         EXPECT_EQ(shown.rows, 1) << qPrintable(shown.title);
     // Both trees were taken: nothing is left to offer.
-    EXPECT_FALSE(ahead.take(named).has_value());
-    EXPECT_FALSE(ahead.take(last).has_value());
+    EXPECT_TRUE(ahead.take(named).isEmpty());
+    EXPECT_TRUE(ahead.take(last).isEmpty());
 }
 
 TEST_F(AppControllerTest, PreferencesWindowHasTheFourPanesAndTheHotKeyTarget)
