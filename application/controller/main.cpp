@@ -78,7 +78,7 @@ int main(int argc, char **argv)
     controller->documentServices().showCountingInApplicationIcon(false);
     QObject::connect(&instance, &platform::ApplicationInstance::openRequested, controller,
                      [controller](const QStringList &paths) {
-                         controller->openDocumentsWithContentsOfFiles(paths, true);
+                         controller->openDocumentsWhenRead(paths, true);
                      });
     QObject::connect(&instance, &platform::ApplicationInstance::activateRequested, controller,
                      [controller] { controller->applicationShouldHandleReopen(); });

@@ -372,6 +372,21 @@ QList<Document *> DocumentController::openDocumentsWithContentsOfFiles(const QSt
     return documents;
 }
 
+void DocumentController::openDocumentsWhenRead(const QStringList &paths, bool display)
+{
+    QPointer<DocumentController> self(this);
+    readFilesAhead(paths, [self, paths, display] {
+        if (self)
+            self->openDocumentsWithContentsOfFiles(paths, display);
+    });
+}
+
+void DocumentController::readFilesAhead(const QStringList &, std::function<void()> ready)
+{
+    if (ready)
+        ready();
+}
+
 void DocumentController::presentOpenFailures(const QList<OpenFailure> &failures)
 {
     auto nameOf = [](const QString &path) { return path.isEmpty() ? path : QFileInfo(path).fileName(); };
@@ -426,7 +441,7 @@ void DocumentController::runOpenPanel()
         guard->deleteLater();
         // The dialog is gone by now, so failures show on the document window.
         if (self && !files.isEmpty())
-            self->openDocumentsWithContentsOfFiles(files, true);
+            self->openDocumentsWhenRead(files, true);
     });
 }
 
@@ -601,7 +616,7 @@ void DocumentController::openRecentDocument(QObject *sender)
         paths.removeAll(path);
         storeRecentPaths(paths);
     }
-    openDocumentWithContentsOfFile(path, true);
+    openDocumentsWhenRead({path}, true);
 }
 
 void DocumentController::clearRecentDocuments(QObject *)
