@@ -20,6 +20,7 @@
 
 #include <cmath>
 #include <limits>
+#include <vector>
 
 namespace platform {
 
@@ -422,9 +423,13 @@ bool UserDefaults::keepsStoring()
     m_notStored = true;
     if (m_settings) {
         // Deleting the settings, or their pending update, would write and read the
-        // file once more: they are let go of with the update dropped.
+        // file once more: they are kept aside, never deleted, their update dropped.
         QCoreApplication::removePostedEvents(m_settings.get(), QEvent::UpdateRequest);
-        static_cast<void>(m_settings.release());
+        // (Not even when the process ends: the list itself is never destroyed.)
+        static QMutex asideMutex;
+        static auto *aside = new std::vector<std::unique_ptr<QSettings>>;
+        QMutexLocker asideLock(&asideMutex);
+        aside->push_back(std::move(m_settings));
     }
     qWarning("UserDefaults: %s is not a regular file; the preferences are kept until the application quits "
              "and not stored",
@@ -642,7 +647,8 @@ bool UserDefaults::setObject(const QVariant &value, const QString &key)
         QMutexLocker lock(&m_mutex);
         // Kept in memory exactly as it will read back after a restart.
         m_values.insert(key, decodeValue(*stored));
-        if (m_settings)
+        // Written in a later pass by the settings, while the file is still one.
+        if (keepsStoring())
             m_settings->setValue(encodeKey(key), *stored);
     }
     changed();
@@ -694,7 +700,7 @@ void UserDefaults::removeObjectForKey(const QString &key)
     {
         QMutexLocker lock(&m_mutex);
         m_values.remove(key);
-        if (m_settings)
+        if (keepsStoring())
             m_settings->remove(encodeKey(key));
     }
     changed();
@@ -721,6 +727,9 @@ bool UserDefaults::synchronize()
     if (!keepsStoring())
         return false;
     m_settings->sync();
+    // Written now: the settings' own later writing (which reads the file again,
+    // whatever it is by then) has nothing left to do.
+    QCoreApplication::removePostedEvents(m_settings.get(), QEvent::UpdateRequest);
     const bool ok = m_settings->status() == QSettings::NoError;
     reload();
     return ok;
