@@ -36,7 +36,8 @@
 // thread making the window meanwhile. The usual step is back once no read is
 // outstanding (memory freed is given back as before).
 //
-// Owned by whoever starts the launch (application/controller/main.cpp); destroying it cancels
+// Owned by whoever starts the launch (application/controller/main.cpp), and one by the
+// application controller for later requests; destroying it cancels
 // what is read (a late result is dropped). GUI thread only (the thread that makes
 // the application object); the reading itself touches no object outside the tree
 // it makes, which belongs to the GUI thread from its delivery on.
