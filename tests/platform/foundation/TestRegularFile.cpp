@@ -16,6 +16,8 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <ctime>
+#include <utility>
 #include <unistd.h>
 
 namespace RegularFile = platform::RegularFile;
@@ -243,4 +245,39 @@ TEST(RegularFile, WritingMakesEmptiesOrAppendsToARegularFileOnly)
         EXPECT_EQ(found, Kind::Regular);
         EXPECT_EQ(testsupport::readFile(locked), QByteArray("locked"));
     }
+}
+
+// The identity of an open file is the path's while nothing changed, under any name of
+// it; a write in place, even of the same bytes, changes it; the settled identity comes
+// once the coarse clock has left the file's change time behind.
+TEST(RegularFile, TheIdentityOfAFileFollowsItsContentAndNotItsNames)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("data"));
+    ASSERT_TRUE(testsupport::writeFile(file, "content"));
+    const QString link = dir.filePath(QStringLiteral("link"));
+    ASSERT_TRUE(QFile::link(file, link));
+    QFile opened;
+    ASSERT_TRUE(RegularFile::openForReading(opened, link));
+    const std::optional<RegularFile::Identity> settled = RegularFile::settledIdentityOf(opened);
+    ASSERT_TRUE(settled.has_value());
+    struct timespec now {};
+    ASSERT_EQ(::clock_gettime(CLOCK_REALTIME_COARSE, &now), 0);
+    EXPECT_GT(std::pair(qint64(now.tv_sec), qint64(now.tv_nsec)),
+              std::pair(settled->changedSeconds, settled->changedNanoseconds));
+    EXPECT_EQ(settled->size, 7);
+    EXPECT_EQ(RegularFile::identityOf(file), settled);
+    EXPECT_EQ(RegularFile::identityOf(link), settled);
+    EXPECT_EQ(RegularFile::identityOf(opened), settled);
+
+    // The same bytes written again in place.
+    {
+        QFile again(file);
+        ASSERT_TRUE(again.open(QIODevice::ReadWrite));
+        ASSERT_EQ(again.write("content"), 7);
+    }
+    EXPECT_NE(RegularFile::identityOf(file), settled);
+    EXPECT_EQ(RegularFile::identityOf(opened), RegularFile::identityOf(file));
+    EXPECT_FALSE(RegularFile::identityOf(dir.filePath(QStringLiteral("absent"))).has_value());
+    EXPECT_FALSE(RegularFile::identityOf(QFile()).has_value());
 }
