@@ -4,6 +4,7 @@
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/DesktopEntry.h"
 #include "platform/foundation/ExceptionBoundary.h"
+#include "platform/foundation/RegularFile.h"
 
 #include <QApplication>
 #include <QDir>
@@ -58,8 +59,8 @@ QStringList entriesFor(const QString &executable, bool visibleOnly)
     for (const QFileInfo &info : folder.entryInfoList({QStringLiteral("*.desktop")}, QDir::Files)) {
         if (info.size() > platform::DesktopEntry::MaxBytes)
             continue;
-        QFile file(info.absoluteFilePath());
-        if (!file.open(QIODevice::ReadOnly))
+        QFile file;
+        if (!platform::RegularFile::openForReading(file, info.absoluteFilePath()))
             continue;
         const std::optional<platform::DesktopEntry> entry = platform::DesktopEntry::parse(file.read(platform::DesktopEntry::MaxBytes + 1));
         if (!entry || (visibleOnly && entry->isHidden()))

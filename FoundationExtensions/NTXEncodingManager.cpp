@@ -3,6 +3,7 @@
 #include "FoundationExtensions/NTXStringEncodings.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/RegularFile.h"
 #include "platform/foundation/UserDefaults.h"
 
 #include <QFile>
@@ -136,8 +137,8 @@ QString NTXEncodingManager::MIMEEncodingForStringEncoding(quint32 encoding)
 
 quint32 NTXEncodingManager::encodingForFile(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (!platform::RegularFile::openForReading(file, path))
         return UTF8StringEncoding;
     const QByteArray bytes = file.read(MaximumSniffedFileBytes);
     const quint32 found = encodingOfRTFHeader(bytes);

@@ -2,6 +2,7 @@
 
 #include "NTXAppKit/reporting/NTXCrashHandler.h"
 #include "platform/foundation/Clock.h"
+#include "platform/foundation/RegularFile.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -29,8 +30,9 @@ void write(const QString &text)
         QFile::remove(old);
         QFile::rename(logPath, old);
     }
-    QFile file(logPath);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
+    // Only into a regular file: a pipe or a link put in its place is never opened.
+    QFile file;
+    if (!platform::RegularFile::openForAppending(file, logPath))
         return;
     const QString line = platform::Clock::now().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz ")) + executableName
                          + QLatin1Char('[') + QString::number(QCoreApplication::applicationPid())

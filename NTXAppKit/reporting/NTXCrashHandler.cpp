@@ -92,7 +92,8 @@ void crashed(int sig, siginfo_t *info, void *)
         appendText(path, at, "_");
         appendText(path, at, number((unsigned long long)getpid(), 10, buf));
         appendText(path, at, ".crash");
-        const int fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        // A new file only: whatever has the name already (a pipe, a link) is left alone.
+        const int fd = ::open(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0600);
         if (fd >= 0) {
             put(fd, "Process: ");
             put(fd, executableName);

@@ -9,6 +9,7 @@
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/ExceptionBoundary.h"
+#include "platform/foundation/RegularFile.h"
 #include "platform/foundation/UserDefaults.h"
 
 #include <QDialog>
@@ -41,8 +42,8 @@ QString text(const QString &key)
 // The end of the file, at most MaxReadBytes; nothing when it cannot be read.
 std::optional<QString> readEnd(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (!platform::RegularFile::openForReading(file, path))
         return std::nullopt;
     const qint64 size = file.size();
     if (size > NTXCrashReporter::MaxReadBytes)

@@ -28,6 +28,10 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QFileInfo>
+#include <QFontMetrics>
+#include <QLocale>
+#include <QProgressDialog>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QSystemTrayIcon>
@@ -181,6 +185,15 @@ AppController::AppController(const Services &services, QObject *parent) : platfo
     };
     m_documentServices->applicationController = this;
     m_documentServices->applicationMenuInstaller = [this](QMenuBar *menuBar) { installApplicationMenu(menuBar); };
+    m_fileReader = new DocumentReadAhead(this);
+    m_documentServices->readAhead = m_fileReader;
+    m_openingProgressTimer = new QTimer(this);
+    m_openingProgressTimer->setSingleShot(true);
+    m_openingProgressTimer->setInterval(OpeningProgressDelay);
+    connect(m_openingProgressTimer, &QTimer::timeout, this,
+            platform::ExceptionBoundary::guarded(this, "the progress of files opening", [this] {
+                showOpeningProgress();
+            }));
 
     // Tray hosts that show an exported menu never ask for it again: it follows the
     // documents as they open, close and are renamed (starts and stops rebuild it too).
@@ -213,8 +226,11 @@ AppController::~AppController()
     m_documentServices->notificationPoster = {};
     m_documentServices->applicationMenuInstaller = {};
     m_documentServices->applicationController = nullptr;
-    // A launch still waiting for its files ends here.
+    // A launch still waiting for its files ends here, and so do later reads.
     dropLaunchPreparation();
+    m_documentServices->readAhead = nullptr;
+    m_fileReader->cancel();
+    endOpeningProgress();
     platform::NotificationCenter::defaultCenter().removeObserver(this);
     // Hot keys outlive their center: take ours back before the target goes.
     m_hotKeyCenter.unregisterHotKeysWithTarget(this);
@@ -286,6 +302,9 @@ void AppController::launch(const QStringList &files, DocumentReadAhead *readAhea
                             disconnect(*quitting);
                             if (m_documentServices->readAhead)
                                 m_documentServices->readAhead->cancel();
+                            // Requests read with the launch's files went with them.
+                            m_requestsReading = 0;
+                            endOpeningProgress();
                             dropLaunchPreparation();
                         }));
     readAhead->whenRead(this, [this, named, quitting] {
@@ -321,8 +340,84 @@ void AppController::finishLaunch(const QStringList &files, bool deferred)
 
 void AppController::dropLaunchPreparation()
 {
-    m_documentServices->readAhead = nullptr;
+    // Later files are read by the controller's own reader.
+    m_documentServices->readAhead = m_fileReader;
     m_documentServices->dropWindowMadeAhead();
+}
+
+void AppController::readFilesAhead(const QStringList &paths, std::function<void()> ready)
+{
+    // While the launch reads its files, with them; else with the controller's reader.
+    DocumentReadAhead *reader = m_documentServices->readAhead ? m_documentServices->readAhead.data() : m_fileReader;
+    QStringList toRead;
+    for (const QString &path : paths) {
+        // An open file only comes to the front: nothing to read.
+        if (!path.trimmed().isEmpty() && !documentForFile(path))
+            toRead << path;
+    }
+    reader->read(toRead);
+    const bool reading = reader->isReading();
+    if (reading) {
+        ++m_requestsReading;
+        m_filesBeingRead = toRead;
+        if (m_openingProgress)
+            showOpeningProgress();
+        else if (!m_openingProgressTimer->isActive())
+            m_openingProgressTimer->start();
+    }
+    QPointer<DocumentReadAhead> guard(reader);
+    reader->whenRead(this, [this, guard, toRead, reading, ready = std::move(ready)] {
+        if (reading && --m_requestsReading == 0)
+            endOpeningProgress();
+        ready();
+        // What no document took (a file that opened meanwhile) is not kept.
+        if (guard) {
+            for (const QString &path : toRead)
+                guard->take(path);
+        }
+    });
+}
+
+void AppController::showOpeningProgress()
+{
+    if (m_requestsReading == 0)
+        return;
+    if (!m_openingProgress) {
+        // Busy, without a button: the documents open as soon as their files are read.
+        m_openingProgress = new QProgressDialog(QString(), QString(), 0, 0);
+        m_openingProgress->setObjectName(QStringLiteral("openingProgress"));
+        m_openingProgress->setWindowTitle(QStringLiteral("Chronark"));
+        m_openingProgress->setWindowModality(Qt::NonModal);
+        m_openingProgress->setAutoClose(false);
+        m_openingProgress->setAutoReset(false);
+        m_openingProgress->setMinimumDuration(0);
+        m_openingProgress->setMinimumWidth(360);
+    }
+    QString text;
+    if (m_filesBeingRead.size() == 1) {
+        // A long name is cut in the middle: the window keeps its width.
+        const QString name = QFontMetrics(m_openingProgress->font())
+                                 .elidedText(QFileInfo(m_filesBeingRead.constFirst()).fileName(), Qt::ElideMiddle, 320);
+        text = platform::localized(QStringLiteral("LSOpeningDocument")).replace(QStringLiteral("%@"), name);
+    } else {
+        text = platform::localized(QStringLiteral("LSOpeningDocuments"))
+                   .replace(QStringLiteral("%@"), QLocale().toString(m_filesBeingRead.size()));
+    }
+    m_openingProgress->setLabelText(text);
+    m_openingProgress->show();
+    m_openingProgress->raise();
+}
+
+void AppController::endOpeningProgress()
+{
+    m_openingProgressTimer->stop();
+    m_filesBeingRead.clear();
+    delete m_openingProgress.data();
+}
+
+QWidget *AppController::openingProgressWindow() const
+{
+    return m_openingProgress;
 }
 
 QString AppController::documentToReopen() const

@@ -39,6 +39,7 @@ class NTXPreferenceWindowController;
 class QAction;
 class QMenu;
 class QMenuBar;
+class QProgressDialog;
 class DocumentServices;
 class QSystemTrayIcon;
 class QTimer;
@@ -106,6 +107,15 @@ public:
     // document window was first drawn. A quit before the reads end ends the launch:
     // nothing more opens. The read-ahead must outlive the launch (or be cancelled).
     void launch(const QStringList &files, DocumentReadAhead *readAhead = nullptr);
+    // The files of later requests (the open dialog, the recent files, another
+    // program's request through openDocumentsWhenRead()) are read the same way, on a
+    // pool thread with the window alive; they open in the pass in which their reads
+    // end, with the same documents and alerts as a read on the GUI thread. A read
+    // running longer than OpeningProgressDelay milliseconds shows a progress window
+    // until it ends.
+    static constexpr int OpeningProgressDelay = 500;
+    // The progress window of files being read; null when none shows.
+    QWidget *openingProgressWindow() const;
     void applicationDidFinishLaunching();
     bool applicationShouldOpenUntitledFile() const;
     // The tray icon was clicked: the front document window comes forward, or an
@@ -203,6 +213,7 @@ Q_SIGNALS:
 
 protected:
     explicit AppController(const Services &services, QObject *parent = nullptr);
+    void readFilesAhead(const QStringList &paths, std::function<void()> ready) override;
 
 private:
     platform::UserDefaults &defaults() const { return *userDefaults(); }
@@ -217,6 +228,8 @@ private:
     QString documentToReopen() const;
     // The launch no longer needs what it prepared (the files read, the window made).
     void dropLaunchPreparation();
+    void showOpeningProgress();
+    void endOpeningProgress();
     void startUpdateCheckAtLaunch();
     void registerHotKeyFromDefaults();
     void updateStatusItemImage();
@@ -245,6 +258,13 @@ private:
     NTXPreferenceWindowController *m_preferenceController = nullptr;
 
     std::shared_ptr<DocumentServices> m_documentServices;
+    // Reads the files of requests after the launch.
+    DocumentReadAhead *m_fileReader = nullptr;
+    // Requests whose files are being read, the files of the latest, and the progress.
+    int m_requestsReading = 0;
+    QStringList m_filesBeingRead;
+    QTimer *m_openingProgressTimer = nullptr;
+    QPointer<QProgressDialog> m_openingProgress;
     platform::DesktopNotifier *m_notifier = nullptr;
     platform::SleepMonitor *m_sleepMonitor = nullptr;
     bool m_hotKeyRegistered = false;

@@ -96,7 +96,7 @@ int main(int argc, char **argv)
     controller->documentServices().showCountingInApplicationIcon(false);
     QObject::connect(&instance, &platform::ApplicationInstance::openRequested, controller,
                      platform::ExceptionBoundary::guarded(controller, "openRequested", [controller](const QStringList &paths) {
-                         controller->openDocumentsWithContentsOfFiles(paths, true);
+                         controller->openDocumentsWhenRead(paths, true);
                      }));
     QObject::connect(&instance, &platform::ApplicationInstance::activateRequested, controller,
                      platform::ExceptionBoundary::guarded(controller, "activateRequested", [controller] { controller->applicationShouldHandleReopen(); }));

@@ -174,12 +174,15 @@ bool MyDocument::readFromFile(const QString &path, const QString &typeName)
     if (typeName != TypeName)
         return false;
     DocumentFileFormat::ReadResult result;
-    // A file of the launch may have been read already, on a pool thread.
-    std::optional<DocumentFileFormat::ReadResult> readAhead;
+    // The file may have been read already, on a pool thread: its tree is taken, and
+    // its refusal stands (the file is as it was read; it is not read again).
+    DocumentReadAhead::Offer readAhead;
     if (m_services->readAhead)
         readAhead = m_services->readAhead->take(path);
-    if (readAhead)
-        result = std::move(*readAhead);
+    if (readAhead.refused)
+        return false;
+    if (readAhead.result)
+        result = std::move(*readAhead.result);
     else if (!DocumentFileFormat::readFromFile(path, typeName, result) || !result.root)
         return false;
     // The running entry belongs to the tree being replaced.

@@ -18,16 +18,6 @@ namespace {
 constexpr int UsualTopPad = 128 * 1024;
 constexpr int ReadingTopPad = 16 * 1024 * 1024;
 
-// The file as it stands: its size and modification time (-1 and invalid when it
-// cannot be looked at).
-std::pair<qint64, QDateTime> fileStamp(const QString &path)
-{
-    const QFileInfo info(path);
-    if (!info.exists())
-        return {-1, QDateTime()};
-    return {info.size(), info.lastModified()};
-}
-
 } // namespace
 
 DocumentReadAhead::DocumentReadAhead(QObject *parent) : QObject(parent)
@@ -91,19 +81,26 @@ void DocumentReadAhead::updateAllocationSteps()
 DocumentReadAhead::Outcome DocumentReadAhead::readFile(const QString &path)
 {
     Outcome outcome;
-    // Noted before the read: a file written meanwhile differs at take().
-    std::tie(outcome.size, outcome.modified) = fileStamp(path);
-    {
-        // Only the XML form: an older archive is decoded where it always was.
-        QFile file;
-        if (!platform::RegularFile::openForReading(file, path))
-            return outcome;
-        if (DocumentFileFormat::kindOfLeadingBytes(file.read(13)) != DocumentFileFormat::Kind::Xml)
-            return outcome;
-    }
+    QFile file;
+    if (!platform::RegularFile::openForReading(file, path))
+        return outcome;
+    // Taken before the content is read: a file written meanwhile differs at take().
+    const std::optional<platform::RegularFile::Identity> identity = platform::RegularFile::settledIdentityOf(file);
+    if (!identity)
+        return outcome;
+    // What DocumentFileFormat::readFromFile() decides, from this one descriptor.
+    const QByteArray leading = file.read(13);
+    const DocumentFileFormat::Kind kind = DocumentFileFormat::kindOfLeadingBytes(leading);
+    // An older archive is decoded where it always was.
+    if (kind == DocumentFileFormat::Kind::Archive && identity->size <= DocumentFileFormat::MaximumArchiveSize)
+        return outcome;
+    outcome.identity = identity;
     DocumentFileFormat::ReadResult result;
-    if (DocumentFileFormat::readFromFile(path, DocumentFileFormat::TypeName, result) && result.root)
+    if (kind == DocumentFileFormat::Kind::Xml && identity->size <= DocumentFileFormat::MaximumFileSize
+        && file.seek(0) && DocumentFileFormat::readXmlDevice(&file, result) && result.root)
         outcome.result = std::move(result);
+    else
+        outcome.refused = true;
     return outcome;
 }
 
@@ -153,15 +150,19 @@ void DocumentReadAhead::cancel()
     updateAllocationSteps();
 }
 
-std::optional<DocumentFileFormat::ReadResult> DocumentReadAhead::take(const QString &path)
+DocumentReadAhead::Offer DocumentReadAhead::take(const QString &path)
 {
-    auto it = m_entries.find(keyForPath(path));
-    if (it == m_entries.end() || !it->done || !it->outcome.result)
-        return std::nullopt;
-    std::optional<DocumentFileFormat::ReadResult> result = std::move(it->outcome.result);
-    const Outcome outcome = std::move(it->outcome);
+    const QString key = keyForPath(path);
+    auto it = m_entries.find(key);
+    if (it == m_entries.end() || !it->done)
+        return {};
+    Outcome outcome = std::move(it->outcome);
     m_entries.erase(it);
-    if (fileStamp(keyForPath(path)) != std::pair(outcome.size, outcome.modified))
-        return std::nullopt;
-    return result;
+    // The path must name the very file read, unchanged.
+    if (!outcome.identity || platform::RegularFile::identityOf(key) != outcome.identity)
+        return {};
+    Offer offer;
+    offer.result = std::move(outcome.result);
+    offer.refused = outcome.refused;
+    return offer;
 }

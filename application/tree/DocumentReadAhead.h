@@ -7,11 +7,22 @@
 // and everything else (the alert of a failed read, the untouched documents of a
 // refused one, the recent files) goes as for any file opened.
 //
-// What is read ahead is only offered, never imposed: take() hands over a tree once,
-// and only when the file still is the one that was read (the same size and
-// modification time); a read that failed, an older archive (read on the GUI thread
-// as always) or a file changed since answer nothing, and the caller reads the file
+// What is read ahead is only offered, never imposed: take() hands over the answer
+// once, and only when the file still is the one that was read. The file is opened
+// once (never a pipe or device: platform::RegularFile), and its identity (device,
+// inode, size, modification and change times to the nanosecond) is taken from that
+// descriptor before its content is read; take() compares it with what the path
+// names then, so a file replaced by rename, a symbolic link switched, or a write in
+// place (also one that puts the modification time back) is read again by the
+// caller. The answer is the tree, or the reader's refusal of the file as it still
+// is (the caller shows its alert without reading the file again). A file that could
+// not be opened, an older archive (decoded on the GUI thread as always), a file
+// changed since, or one never read here answer nothing: the caller reads the file
 // itself, with the reason of any failure the reader gives then.
+//
+// The launch reads its files here, and so does the application controller for the
+// files it opens later (the open dialog, the recent files, another program's
+// request), so that no file is read on the GUI thread.
 //
 // Reading may start before the application object is made (the launch starts with
 // it): a read then hands its tree over only once applicationStarted() was called,
@@ -25,14 +36,15 @@
 // thread making the window meanwhile. The usual step is back once no read is
 // outstanding (memory freed is given back as before).
 //
-// Owned by whoever starts the launch (application/controller/main.cpp); destroying it cancels
+// Owned by whoever starts the launch (application/controller/main.cpp), and one by the
+// application controller for later requests; destroying it cancels
 // what is read (a late result is dropped). GUI thread only (the thread that makes
 // the application object); the reading itself touches no object outside the tree
 // it makes, which belongs to the GUI thread from its delivery on.
 #include "application/tree/DocumentFileFormat.h"
 #include "platform/foundation/BackgroundTask.h"
+#include "platform/foundation/RegularFile.h"
 
-#include <QDateTime>
 #include <QHash>
 #include <QList>
 #include <QObject>
@@ -66,9 +78,19 @@ public:
     // Drops what is read and what waits for it; nothing is delivered after this.
     void cancel();
 
-    // The tree read for the file (its absolute path), handed over once; nothing when
-    // it was not read ahead, its read failed, or the file changed since.
-    std::optional<DocumentFileFormat::ReadResult> take(const QString &path);
+    // What the read gave for a file.
+    struct Offer
+    {
+        // The tree the file gave.
+        std::optional<DocumentFileFormat::ReadResult> result;
+        // The reader refused the file, which is still as it was read.
+        bool refused = false;
+        bool isEmpty() const { return !result && !refused; }
+    };
+    // The answer for the file (its absolute path), handed over once; empty when it
+    // was not read ahead (or not to its end), could not be opened, is an older
+    // archive, or the file changed since.
+    Offer take(const QString &path);
 
     // The absolute path a file is known by here and in the document machinery.
     static QString keyForPath(const QString &path);
@@ -78,8 +100,9 @@ private:
     struct Outcome
     {
         std::optional<DocumentFileFormat::ReadResult> result;
-        qint64 size = -1;
-        QDateTime modified;
+        bool refused = false;
+        // The file read, as its descriptor told before the read.
+        std::optional<platform::RegularFile::Identity> identity;
     };
     struct Entry
     {

@@ -2,6 +2,7 @@
 
 #include "components/livelink/LiveLinkUserInterface.h"
 #include "platform/foundation/DesktopEntry.h"
+#include "platform/foundation/RegularFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,8 +18,9 @@ constexpr int DeepestLevel = 4;
 
 std::optional<platform::DesktopEntry> readEntry(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    // A pipe among the entries is not waited for.
+    QFile file;
+    if (!platform::RegularFile::openForReading(file, path))
         return std::nullopt;
     return platform::DesktopEntry::parse(file.read(platform::DesktopEntry::MaxBytes + 1));
 }

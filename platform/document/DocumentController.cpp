@@ -374,6 +374,21 @@ QList<Document *> DocumentController::openDocumentsWithContentsOfFiles(const QSt
     return documents;
 }
 
+void DocumentController::openDocumentsWhenRead(const QStringList &paths, bool display)
+{
+    QPointer<DocumentController> self(this);
+    readFilesAhead(paths, [self, paths, display] {
+        if (self)
+            self->openDocumentsWithContentsOfFiles(paths, display);
+    });
+}
+
+void DocumentController::readFilesAhead(const QStringList &, std::function<void()> ready)
+{
+    if (ready)
+        ready();
+}
+
 void DocumentController::presentOpenFailures(const QList<OpenFailure> &failures)
 {
     // The names and paths the alert quotes, each cut as alerts cut names.
@@ -435,7 +450,7 @@ void DocumentController::runOpenPanel()
         guard->deleteLater();
         // The dialog is gone by now, so failures show on the document window.
         if (self && !files.isEmpty())
-            self->openDocumentsWithContentsOfFiles(files, true);
+            self->openDocumentsWhenRead(files, true);
     });
 }
 
@@ -610,7 +625,7 @@ void DocumentController::openRecentDocument(QObject *sender)
         paths.removeAll(path);
         storeRecentPaths(paths);
     }
-    openDocumentWithContentsOfFile(path, true);
+    openDocumentsWhenRead({path}, true);
 }
 
 void DocumentController::clearRecentDocuments(QObject *)

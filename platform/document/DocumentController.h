@@ -100,6 +100,11 @@ public:
     // turn; the files that cannot be read are reported together in one alert that
     // lists them. Answers the documents opened or brought forward, in order.
     QList<Document *> openDocumentsWithContentsOfFiles(const QStringList &paths, bool display);
+    // The same for a request of the user or another program (the open dialog, the
+    // recent files, a request over the bus), once readFilesAhead() has the files
+    // ready: the documents open when it says so (at once by default), with the same
+    // documents and alerts, unless the controller went first.
+    void openDocumentsWhenRead(const QStringList &paths, bool display);
     // Runs the open dialog (window-modal on the front window) and opens the files
     // chosen.
     void runOpenPanel();
@@ -159,6 +164,10 @@ protected:
     // for more, how many, the first of them with their reasons, and every path in
     // the details.
     virtual void presentOpenFailures(const QList<OpenFailure> &failures);
+    // Gets the files of a request ready to be opened (a subclass may read them off the
+    // GUI thread) and calls `ready` on the GUI thread when they are; at most once,
+    // and not after the controller went. The default calls it at once.
+    virtual void readFilesAhead(const QStringList &paths, std::function<void()> ready);
 
 private:
     Document *openFile(const QString &path, bool display, QList<OpenFailure> &failures);

@@ -1,14 +1,22 @@
 #pragma once
-// Reading a file only when it is a regular file. Opening a named pipe for reading
-// waits until some other process writes to it; a socket, a character or block
-// device, and the files of /proc and /sys (regular in name, generated on reading,
-// some of them waiting for data) are no files a document or a data file can be
-// read from either. kindOf() looks before anything is opened; openForReading()
-// opens without waiting (O_NONBLOCK) and checks what it opened, so a file swapped
-// for a pipe between the look and the open is refused too.
+// Reading and writing a file only when it is a regular file. Opening a named pipe
+// lets a process waiting at its other end go on (or waits for one), and opening a
+// device runs its driver (a tape rewinds, a modem hangs up); a socket, and the files
+// of /proc and /sys (regular in name, generated on reading, some of them waiting for
+// data) are no files a document or a data file can be read from or written to either.
+//
+// kindOf() looks without opening anything. openForReading(), openForWriting() and
+// openForAppending() first take a handle on the name that opens nothing (O_PATH),
+// learn the kind from it, and only then open that very file for reading or writing
+// (through the handle, so a file swapped in between is never the one opened); where
+// /proc is not mounted they open the name without waiting (O_NONBLOCK) and check the
+// descriptor before anything is read or written. So a pipe or device is never
+// opened, and a writer or reader waiting in open() on a pipe stays waiting.
 //
 // Re-entrant; no shared state. Failures answer a Kind other than Regular, or false.
 #include <QString>
+
+#include <optional>
 
 class QFile;
 
@@ -17,15 +25,52 @@ namespace platform::RegularFile {
 enum class Kind {
     Missing, // nothing of that name (or it cannot be looked at)
     Folder,
-    Special, // a pipe, socket or device, or a file of /proc or /sys
+    Special, // a pipe, socket or device, or a file of /proc or /sys (for writing: a symbolic link too)
     Regular
 };
 
 // What the path names, following symbolic links.
 Kind kindOf(const QString &path);
-// Opens the file read-only when it is a regular file; on any other kind the file
-// stays closed and false is answered (with *kind telling why, when given: Regular
-// for a regular file that could not be opened, such as one without permission).
+// Opens the file read-only when it is a regular file (following symbolic links); on
+// any other kind the file stays closed and false is answered (with *kind telling
+// why, when given: Regular for a regular file that could not be opened, such as one
+// without permission).
 bool openForReading(QFile &file, const QString &path, Kind *kind = nullptr);
+
+// For the application's own files (logs, reports, state): opens the file for
+// writing, emptied (openForWriting) or at its end (openForAppending), creating it
+// (read and write for everyone the umask leaves) when nothing has that name. Only a
+// regular file is opened: a symbolic link (the last part of the name is never
+// followed), a pipe, a device or a folder is refused without being opened, with
+// *kind telling why as above. The file is opened with write permission only.
+bool openForWriting(QFile &file, const QString &path, Kind *kind = nullptr);
+bool openForAppending(QFile &file, const QString &path, Kind *kind = nullptr);
+
+// Which file, with which content as far as the system tells: the device and inode,
+// the size, and the modification and change times to the nanosecond. A file put in
+// the place of another (a rename, a link switched) has another inode; a write in
+// place changes the change time, which no program can set back (the modification
+// time it can). Two writes within one tick of the system's clock may leave the
+// same times on file systems with coarse time stamps; settledIdentity() waits that
+// tick out.
+struct Identity
+{
+    quint64 device = 0;
+    quint64 inode = 0;
+    qint64 size = -1;
+    qint64 modifiedSeconds = 0;
+    qint64 modifiedNanoseconds = 0;
+    qint64 changedSeconds = 0;
+    qint64 changedNanoseconds = 0;
+    friend bool operator==(const Identity &, const Identity &) = default;
+};
+// The identity of the file an open file stands for; nothing when it cannot be looked at.
+std::optional<Identity> identityOf(const QFile &file);
+// The identity of the file a path names now (following symbolic links).
+std::optional<Identity> identityOf(const QString &path);
+// identityOf(file), taken once the system's clock is past the file's change time:
+// a write after it then changes the change time. Waits at most one tick (a few
+// milliseconds), and only for a file changed within it. Read the content after this.
+std::optional<Identity> settledIdentityOf(const QFile &file);
 
 } // namespace platform::RegularFile

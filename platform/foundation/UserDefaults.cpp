@@ -2,6 +2,7 @@
 
 #include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/RegularFile.h"
 #include "platform/foundation/VariantNumber.h"
 
 #include <QCoreApplication>
@@ -19,6 +20,7 @@
 
 #include <cmath>
 #include <limits>
+#include <vector>
 
 namespace platform {
 
@@ -383,22 +385,56 @@ QString UserDefaults::defaultFilePath()
     return config + QStringLiteral("/Chronark/Chronark.conf");
 }
 
-UserDefaults::UserDefaults(const QString &filePath)
-    : m_settings(std::make_unique<QSettings>(filePath, QSettings::IniFormat))
+UserDefaults::UserDefaults(const QString &filePath) : m_filePath(filePath)
 {
+    QMutexLocker lock(&m_mutex);
+    if (keepsStoring())
+        m_settings = std::make_unique<QSettings>(filePath, QSettings::IniFormat);
     reload();
 }
 
 UserDefaults::~UserDefaults()
 {
     QMutexLocker lock(&m_mutex);
-    m_settings->sync();
+    if (keepsStoring())
+        m_settings->sync();
 }
 
 QString UserDefaults::filePath() const
 {
+    return m_filePath;
+}
+
+bool UserDefaults::isStored() const
+{
     QMutexLocker lock(&m_mutex);
-    return m_settings->fileName();
+    return bool(m_settings);
+}
+
+bool UserDefaults::keepsStoring()
+{
+    if (m_notStored)
+        return false;
+    // The settings library reads the file as it finds it: a pipe put there would hold
+    // the reading thread until some process wrote to it.
+    const RegularFile::Kind kind = RegularFile::kindOf(m_filePath);
+    if (kind == RegularFile::Kind::Missing || kind == RegularFile::Kind::Regular)
+        return true;
+    m_notStored = true;
+    if (m_settings) {
+        // Deleting the settings, or their pending update, would write and read the
+        // file once more: they are kept aside, never deleted, their update dropped.
+        QCoreApplication::removePostedEvents(m_settings.get(), QEvent::UpdateRequest);
+        // (Not even when the process ends: the list itself is never destroyed.)
+        static QMutex asideMutex;
+        static auto *aside = new std::vector<std::unique_ptr<QSettings>>;
+        QMutexLocker asideLock(&asideMutex);
+        aside->push_back(std::move(m_settings));
+    }
+    qWarning("UserDefaults: %s is not a regular file; the preferences are kept until the application quits "
+             "and not stored",
+             qPrintable(m_filePath));
+    return false;
 }
 
 QString UserDefaults::encodeKey(const QString &key)
@@ -469,6 +505,8 @@ QVariant UserDefaults::decodeValue(const QVariant &stored)
 
 void UserDefaults::reload()
 {
+    if (!m_settings)
+        return;
     m_values.clear();
     const QStringList keys = m_settings->allKeys();
     for (const QString &k : keys)
@@ -609,7 +647,9 @@ bool UserDefaults::setObject(const QVariant &value, const QString &key)
         QMutexLocker lock(&m_mutex);
         // Kept in memory exactly as it will read back after a restart.
         m_values.insert(key, decodeValue(*stored));
-        m_settings->setValue(encodeKey(key), *stored);
+        // Written in a later pass by the settings, while the file is still one.
+        if (keepsStoring())
+            m_settings->setValue(encodeKey(key), *stored);
     }
     changed();
     return true;
@@ -660,7 +700,8 @@ void UserDefaults::removeObjectForKey(const QString &key)
     {
         QMutexLocker lock(&m_mutex);
         m_values.remove(key);
-        m_settings->remove(encodeKey(key));
+        if (keepsStoring())
+            m_settings->remove(encodeKey(key));
     }
     changed();
 }
@@ -683,7 +724,12 @@ QVariantMap UserDefaults::persistentValues() const
 bool UserDefaults::synchronize()
 {
     QMutexLocker lock(&m_mutex);
+    if (!keepsStoring())
+        return false;
     m_settings->sync();
+    // Written now: the settings' own later writing (which reads the file again,
+    // whatever it is by then) has nothing left to do.
+    QCoreApplication::removePostedEvents(m_settings.get(), QEvent::UpdateRequest);
     const bool ok = m_settings->status() == QSettings::NoError;
     reload();
     return ok;

@@ -8,6 +8,10 @@
 // and lists and maps of those. Every change posts DidChangeNotification (no object)
 // through platform::NotificationCenter (a change made off the main thread posts it
 // from a queued call there, whose observers' exceptions stop at the exception boundary).
+// The file is read and written only while it is a regular file (or missing): when
+// anything else has its name (a pipe, a device, a folder), at start-up or at a later
+// synchronize(), the values are kept in memory until the defaults go and never
+// stored, and a warning says so once.
 // Threads: thread-safe; every member may be called from any thread.
 #include <QByteArray>
 #include <QMutex>
@@ -39,6 +43,8 @@ public:
     UserDefaults &operator=(const UserDefaults &) = delete;
 
     QString filePath() const;
+    // Whether the values are stored in the file (see above).
+    bool isStored() const;
 
     // Adds to (and replaces keys of) the registered defaults; not persisted.
     void registerDefaults(const QVariantMap &defaults);
@@ -93,8 +99,13 @@ public:
 private:
     void reload();
     void changed();
+    // Whether the file may be read and written still; when not, stops storing for
+    // good (with the warning). Called with the mutex held.
+    bool keepsStoring();
 
     mutable QMutex m_mutex;
+    const QString m_filePath;
+    bool m_notStored = false;
     std::unique_ptr<QSettings> m_settings;
     QVariantMap m_registered;
     QVariantMap m_values;

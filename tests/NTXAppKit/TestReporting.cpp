@@ -3,6 +3,7 @@
 // launch check's offer (a crashing child process writes the report), and
 // httpIsValid against the same server.
 #include "FoundationExtensions/NTXNSURLExtension.h"
+#include "NTXAppKit/reporting/NTXConsoleLog.h"
 #include "NTXAppKit/reporting/NTXCrashHandler.h"
 #include "NTXAppKit/reporting/NTXCrashReporter.h"
 #include "NTXAppKit/reporting/NTXFeedbackProvider.h"
@@ -12,6 +13,7 @@
 #include "platform/drawing/ProgressIndicator.h"
 #include "platform/foundation/UserDefaults.h"
 #include "tests/support/LoopbackHttpServer.h"
+#include "tests/support/PipeOpener.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -40,6 +42,8 @@
 #include <cstdlib>
 #include <memory>
 #include <optional>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -439,4 +443,43 @@ TEST_F(Reporting, TheCrashOfferNamesTheApplicationAndFitsItsTitle)
     info.remove(QStringLiteral("CFBundleName"));
     platform::Bundle::mainBundle().setInfoDictionary(info);
     EXPECT_EQ(NTXCrashReporter::displayName(), QGuiApplication::applicationDisplayName());
+}
+
+// Pipes in the places of the console log and of a crash report are never opened: a
+// reader or writer waiting at their other ends stays waiting, and nothing waits here.
+TEST_F(Reporting, PipesInThePlacesOfTheLogsAreNeitherOpenedNorWaitedFor)
+{
+    const QString log = m_dir.filePath(QStringLiteral("state/Chronark/console.log"));
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(log).absolutePath()));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(log).constData(), 0600), 0);
+    NTXCrashReporter::setFolders(crashFolder(), log);
+    {
+        testsupport::PipeOpener reader(log, O_RDONLY);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return reader.isWaitingInOpen(); }, 10000));
+        NTXConsoleLog::install(log, QStringLiteral("chronark"));
+        NTXConsoleLog::append(QStringLiteral("a line for nobody"));
+        NTXConsoleLog::uninstall();
+        EXPECT_TRUE(reader.isWaitingInOpen());
+    }
+    {
+        testsupport::PipeOpener writer(log, O_WRONLY);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return writer.isWaitingInOpen(); }, 10000));
+        EXPECT_TRUE(NTXCrashReporter::consoleLog().isEmpty());
+        EXPECT_TRUE(writer.isWaitingInOpen());
+    }
+    const QString report = crashFolder() + QStringLiteral("/chronark_5_5.crash");
+    ASSERT_TRUE(QDir().mkpath(crashFolder()));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(report).constData(), 0600), 0);
+    {
+        testsupport::PipeOpener writer(report, O_WRONLY);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return writer.isWaitingInOpen(); }, 10000));
+        EXPECT_TRUE(NTXCrashReporter::lastCrashReport().isEmpty());
+        EXPECT_TRUE(writer.isWaitingInOpen());
+    }
+    // A regular log in its place is written as ever.
+    ASSERT_TRUE(QFile::remove(log));
+    NTXConsoleLog::install(log, QStringLiteral("chronark"));
+    NTXConsoleLog::append(QStringLiteral("written"));
+    NTXConsoleLog::uninstall();
+    EXPECT_TRUE(NTXCrashReporter::consoleLog().endsWith(QStringLiteral("written\n"))) << qPrintable(NTXCrashReporter::consoleLog());
 }

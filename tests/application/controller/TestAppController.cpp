@@ -26,8 +26,11 @@
 #include "platform/drawing/ActionDispatch.h"
 #include "NTXAppKit/NTXContextMenuToolbarItem/NTXContextMenuToolbarItem.h"
 
+#include <QAction>
 #include <QDialog>
 #include <QMainWindow>
+#include <QProgressDialog>
+#include <QSemaphore>
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QThreadPool>
@@ -40,6 +43,9 @@
 
 #include <algorithm>
 #include <functional>
+
+#include <sys/inotify.h>
+#include <unistd.h>
 
 using namespace appcontrollertest;
 using mydoctest::drainEvents;
@@ -110,6 +116,44 @@ QMessageBox *waitForAlert()
     (void)QTest::qWaitFor([&] { return (found = visibleAlert()) != nullptr; }, 10000);
     return found;
 }
+
+// Counts the openings of a file for reading or writing (inotify's IN_OPEN; a handle
+// that opens nothing, as a look at a file's kind takes, does not count).
+class OpenCounter
+{
+public:
+    explicit OpenCounter(const QString &path)
+    {
+        m_fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        if (m_fd >= 0)
+            // Closings too: two like events in a row would be told as one.
+            m_watch = ::inotify_add_watch(m_fd, QFile::encodeName(path).constData(), IN_OPEN | IN_CLOSE);
+    }
+    ~OpenCounter()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    bool isWatching() const { return m_watch >= 0; }
+    // The openings since the last call.
+    int openings()
+    {
+        int count = 0;
+        alignas(struct inotify_event) char buffer[4096];
+        for (ssize_t got; (got = ::read(m_fd, buffer, sizeof buffer)) > 0;) {
+            for (char *at = buffer; at < buffer + got;) {
+                const auto *event = reinterpret_cast<const struct inotify_event *>(at);
+                count += (event->mask & IN_OPEN) ? 1 : 0;
+                at += sizeof(struct inotify_event) + event->len;
+            }
+        }
+        return count;
+    }
+
+private:
+    int m_fd = -1;
+    int m_watch = -1;
+};
 
 class AppControllerTest : public ::testing::Test
 {
@@ -411,10 +455,13 @@ TEST_F(AppControllerTest, ALaunchReadingAheadReportsAFileThatCannotBeReadAsBefor
         int documents = -1;
         bool untitled = false;
         int windows = -1;
+        int openings = -1;
     };
     auto launchWith = [&](bool readingAhead, bool untitled) {
         defaults().setBool(untitled, OpenEmptyDocumentKey);
         start();
+        OpenCounter counter(broken);
+        EXPECT_TRUE(counter.isWatching());
         DocumentReadAhead ahead;
         controller->launch({broken}, readingAhead ? &ahead : nullptr);
         Outcome outcome;
@@ -424,6 +471,8 @@ TEST_F(AppControllerTest, ALaunchReadingAheadReportsAFileThatCannotBeReadAsBefor
             box->accept();
         }
         testsupport::settleEvents();
+        // Read once either way: the refusal of the read ahead stands.
+        outcome.openings = counter.openings();
         outcome.documents = int(controller->documents().size());
         outcome.untitled = outcome.documents == 1 && controller->documents().first()->filePath().isEmpty();
         outcome.windows = documentWindowCount();
@@ -442,6 +491,8 @@ TEST_F(AppControllerTest, ALaunchReadingAheadReportsAFileThatCannotBeReadAsBefor
         EXPECT_EQ(now.documents, untitled ? 1 : 0);
         EXPECT_EQ(now.untitled, untitled);
         EXPECT_EQ(now.windows, untitled ? 1 : 0);
+        EXPECT_EQ(before.openings, 1);
+        EXPECT_EQ(now.openings, 1);
     }
 }
 
@@ -522,8 +573,8 @@ TEST_F(AppControllerTest, ALaunchReadingAheadReopensTheLastEditedDocument)
     for (const FirstShowWatcher::Shown &shown : watcher.shown)
         EXPECT_EQ(shown.rows, 1) << qPrintable(shown.title);
     // Both trees were taken: nothing is left to offer.
-    EXPECT_FALSE(ahead.take(named).has_value());
-    EXPECT_FALSE(ahead.take(last).has_value());
+    EXPECT_TRUE(ahead.take(named).isEmpty());
+    EXPECT_TRUE(ahead.take(last).isEmpty());
 }
 
 TEST_F(AppControllerTest, PreferencesWindowHasTheFourPanesAndTheHotKeyTarget)
@@ -1289,3 +1340,156 @@ TEST_F(AppControllerTest, ReopenShowsTheDocumentsOrMakesAnUntitledOne)
 }
 
 } // namespace
+
+// ---- Opening files after the launch ----
+
+namespace {
+
+// Holds every thread of the global pool until released: what is read there waits.
+// (Drawing a large widget hands parts of its work to the pool: while it is held,
+// only small windows may show.)
+class HeldPool
+{
+public:
+    HeldPool() : m_threads(QThreadPool::globalInstance()->maxThreadCount())
+    {
+        for (int i = 0; i < m_threads; ++i)
+            QThreadPool::globalInstance()->start([this] {
+                m_started.release();
+                m_release.acquire();
+            });
+        m_started.acquire(m_threads);
+    }
+    ~HeldPool() { release(); }
+    void release()
+    {
+        if (m_held) {
+            m_release.release(m_threads);
+            m_held = false;
+        }
+    }
+
+private:
+    const int m_threads;
+    bool m_held = true;
+    QSemaphore m_started;
+    QSemaphore m_release;
+};
+
+// A document of `entries` time entries below one job of that name.
+void writeLargeDocument(const QString &path, const QString &job, int entries)
+{
+    NodePtr root = Node::create(Node::Root);
+    NodePtr jobNode = Node::create(Node::Job);
+    jobNode->setItemName(job);
+    root->addChild(jobNode);
+    NodePtr day = Node::create(Node::Day);
+    jobNode->addChild(day);
+    for (int i = 0; i < entries; ++i) {
+        NodePtr entry = Node::create(Node::TimeEntry);
+        entry->setMinutes(i % 60);
+        day->addChild(entry);
+    }
+    root->recalcWorkTimeForTree();
+    ASSERT_TRUE(DocumentFileFormat::writeToFile(path, DocumentFileFormat::TypeName, *root, DocumentValuesStore()));
+}
+
+} // namespace
+
+// A request of another program over the bus and a recent file are read on a pool
+// thread: the window goes on handling events, a progress window shows once the read
+// takes longer than half a second and goes with it, and the document opens when its
+// file is read.
+TEST_F(AppControllerTest, FilesOpenedLaterAreReadOffTheGuiThreadWithAProgressWindow)
+{
+    // No window shows but the progress window while the pool is held.
+    start();
+    const QString path = files.filePath(QStringLiteral("large.chronark"));
+    writeLargeDocument(path, QStringLiteral("Large"), 2000);
+    int ticks = 0;
+    QTimer ticker;
+    ticker.setInterval(5);
+    QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+    ticker.start();
+
+    for (const bool recent : {false, true}) {
+        SCOPED_TRACE(recent ? "a recent file" : "a request over the bus");
+        HeldPool held;
+        ticks = 0;
+        if (recent) {
+            QAction item;
+            platform::MenuItemValidation::setRepresentedObject(&item, path);
+            controller->openRecentDocument(&item);
+        } else {
+            controller->openDocumentsWhenRead({path}, true);
+        }
+        // Nothing was read yet; the window keeps turning while the read waits.
+        auto documentOpen = [&] { return controller->documentForFile(path) != nullptr; };
+        EXPECT_FALSE(documentOpen());
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return controller->openingProgressWindow() && controller->openingProgressWindow()->isVisible(); },
+            10000));
+        EXPECT_FALSE(documentOpen());
+        EXPECT_GT(ticks, 0);
+        auto *progress = qobject_cast<QProgressDialog *>(controller->openingProgressWindow());
+        ASSERT_NE(progress, nullptr);
+        EXPECT_TRUE(progress->labelText().contains(QStringLiteral("“large.chronark”"))) << qPrintable(progress->labelText());
+
+        held.release();
+        ASSERT_TRUE(QTest::qWaitFor(documentOpen, 30000));
+        EXPECT_EQ(controller->openingProgressWindow(), nullptr);
+        auto *document = qobject_cast<MyDocument *>(controller->documentForFile(path));
+        ASSERT_NE(document, nullptr);
+        ASSERT_EQ(document->jobList()->childrenCount(), 1);
+        EXPECT_EQ(document->jobList()->childAtIndex(0)->itemName(), QStringLiteral("Large"));
+        EXPECT_EQ(document->jobList()->childAtIndex(0)->childAtIndex(0)->childrenCount(), 2000);
+        EXPECT_TRUE(document->mainWindow()->isVisible());
+        document->close();
+        testsupport::settleEvents();
+    }
+    // A file open already comes to the front without being read again.
+    MyDocument *open = savedDocument(QStringLiteral("open.chronark"));
+    OpenCounter counter(open->filePath());
+    ASSERT_TRUE(counter.isWatching());
+    controller->openDocumentsWhenRead({open->filePath()}, true);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return open->mainWindow()->isVisible(); }, 10000));
+    EXPECT_EQ(controller->openingProgressWindow(), nullptr);
+    EXPECT_EQ(counter.openings(), 0);
+    EXPECT_EQ(controller->documents().size(), 1);
+}
+
+// A file that cannot be read gives the alert it gave when files were read on the GUI
+// thread, and it is opened for reading once: the refusal of its read stands.
+TEST_F(AppControllerTest, AFileRefusedWhenOpenedLaterGivesTheSameAlertAndIsReadOnce)
+{
+    start();
+    controller->launch({});
+    const QString broken = files.filePath(QStringLiteral("broken.chronark"));
+    ASSERT_TRUE(testsupport::writeFile(broken, "<?xml version=\"1.0\"?><Chronark version=\"2.0\"><document>"));
+    const QString text = files.filePath(QStringLiteral("text.chronark"));
+    ASSERT_TRUE(testsupport::writeFile(text, "no document at all"));
+    for (const QString &file : {broken, text}) {
+        SCOPED_TRACE(qPrintable(file));
+        // As before: read on the GUI thread.
+        controller->openDocumentsWithContentsOfFiles({file}, true);
+        QMessageBox *box = waitForAlert();
+        ASSERT_NE(box, nullptr);
+        const QString beforeText = box->text();
+        const QString beforeReason = box->informativeText();
+        box->accept();
+        testsupport::settleEvents();
+
+        OpenCounter counter(file);
+        ASSERT_TRUE(counter.isWatching());
+        controller->openDocumentsWhenRead({file}, true);
+        box = waitForAlert();
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->text(), beforeText);
+        EXPECT_EQ(box->informativeText(), beforeReason);
+        EXPECT_FALSE(beforeReason.isEmpty());
+        box->accept();
+        testsupport::settleEvents();
+        EXPECT_EQ(counter.openings(), 1);
+        EXPECT_EQ(controller->documentForFile(file), nullptr);
+    }
+}

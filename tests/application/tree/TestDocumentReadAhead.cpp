@@ -1,7 +1,8 @@
 // The documents of a launch read on a pool thread: what is offered is the tree the
-// file gives, once, and only while the file is the one read; anything else (a
-// failed read, an older archive, a file changed or gone since) is not offered, so
-// that the caller reads the file itself as always.
+// file gives or the reader's refusal, once, and only while the path names the very
+// file read, unchanged; anything else (an older archive, a file replaced, switched,
+// written or gone since, whatever its size and times say) is not offered, so that
+// the caller reads the file itself as always.
 #include "application/tree/DocumentFileFormat.h"
 #include "application/tree/DocumentReadAhead.h"
 #include "application/tree/DocumentValuesStore.h"
@@ -20,6 +21,9 @@
 #include <memory>
 #include <optional>
 #include <random>
+
+#include <fcntl.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -74,6 +78,37 @@ protected:
         return QTest::qWaitFor([&] { return read; }, 30000);
     }
 
+    // The file's modification time, to the nanosecond.
+    static struct timespec modificationTime(const QString &file)
+    {
+        struct stat st {};
+        EXPECT_EQ(::stat(QFile::encodeName(file).constData(), &st), 0);
+        return st.st_mtim;
+    }
+    // Sets the modification time, as cp -p, rsync -t, tar and touch -r do.
+    static void setModificationTime(const QString &file, struct timespec time)
+    {
+        const struct timespec times[2] = {{0, UTIME_OMIT}, time};
+        ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(file).constData(), times, 0), 0);
+    }
+    // Writes the file anew in place (same descriptor, same inode), replacing one text
+    // by another of the same length.
+    static void rewriteInPlace(const QString &file, const QByteArray &before, const QByteArray &after)
+    {
+        ASSERT_EQ(before.size(), after.size());
+        QFile opened(file);
+        ASSERT_TRUE(opened.open(QIODevice::ReadWrite));
+        QByteArray bytes = opened.readAll();
+        ASSERT_TRUE(bytes.contains(before));
+        bytes.replace(before, after);
+        ASSERT_TRUE(opened.seek(0));
+        ASSERT_EQ(opened.write(bytes), bytes.size());
+    }
+    static QString jobNameOf(const DocumentFileFormat::ReadResult &result)
+    {
+        return result.root && result.root->childrenCount() > 0 ? result.root->childAtIndex(0)->itemName() : QString();
+    }
+
     QTemporaryDir dir;
 };
 
@@ -90,19 +125,25 @@ TEST_F(DocumentReadAheadTest, OffersTheTreeTheFileGivesOnceAndUnderEveryNameOfIt
 
     // The same file by another spelling of its name.
     const QString spelled = dir.path() + QStringLiteral("/./sub/../one.chronark");
-    std::optional<DocumentFileFormat::ReadResult> result = ahead.take(spelled);
-    ASSERT_TRUE(result.has_value());
+    DocumentReadAhead::Offer offer = ahead.take(spelled);
+    EXPECT_FALSE(offer.refused);
+    ASSERT_TRUE(offer.result.has_value());
+    std::optional<DocumentFileFormat::ReadResult> &result = offer.result;
     ASSERT_TRUE(result->root);
     EXPECT_EQ(DocumentFileFormat::toXmlData(*result->root, result->store), readDirectly(file));
     EXPECT_EQ(result->root->childAtIndex(0)->itemName(), QStringLiteral("Read ahead"));
     // Handed over once: a second reader of the file (a revert) reads it itself.
-    EXPECT_FALSE(ahead.take(file).has_value());
+    EXPECT_TRUE(ahead.take(file).isEmpty());
 }
 
-TEST_F(DocumentReadAheadTest, NothingIsOfferedThatTheCallerMustReadOrRefuseItself)
+TEST_F(DocumentReadAheadTest, ARefusalIsOfferedAndNothingTheCallerMustReadItself)
 {
     const QString broken = path(QStringLiteral("broken.chronark"));
     ASSERT_TRUE(testsupport::writeFile(broken, "<?xml version=\"1.0\"?><Chronark><document>"));
+    const QString notADocument = path(QStringLiteral("text.chronark"));
+    ASSERT_TRUE(testsupport::writeFile(notADocument, "a plain text and no document at all"));
+    const QString brokenLater = path(QStringLiteral("broken-later.chronark"));
+    ASSERT_TRUE(testsupport::writeFile(brokenLater, "<?xml version=\"1.0\"?><Chronark><document>"));
     const QString archive = path(QStringLiteral("old.chronark"));
     ASSERT_TRUE(testsupport::writeFile(archive, QByteArray("\x04\x0btypedstream\x81\xe8\x03", 16)));
     const QString changed = writeDocument(QStringLiteral("changed.chronark"), QStringLiteral("Before"));
@@ -112,16 +153,25 @@ TEST_F(DocumentReadAheadTest, NothingIsOfferedThatTheCallerMustReadOrRefuseItsel
     ASSERT_TRUE(QDir().mkpath(folder));
 
     DocumentReadAhead ahead;
-    ahead.read({broken, archive, changed, gone, missing, folder});
+    ahead.read({broken, notADocument, brokenLater, archive, changed, gone, missing, folder});
     ASSERT_TRUE(waitUntilRead(ahead));
     // Written again after it was read (a longer name: another size), and removed.
     writeDocument(QStringLiteral("changed.chronark"), QStringLiteral("After the read"));
     ASSERT_TRUE(QFile::remove(gone));
+    // Refused, then mended: the refusal is of a file that is no longer there.
+    writeDocument(QStringLiteral("broken-later.chronark"), QStringLiteral("Mended"));
 
-    for (const QString &file : {broken, archive, changed, gone, missing, folder})
-        EXPECT_FALSE(ahead.take(file).has_value()) << qPrintable(file);
+    // The reader's refusals stand, once: the caller does not read those files again.
+    for (const QString &file : {broken, notADocument}) {
+        const DocumentReadAhead::Offer offer = ahead.take(file);
+        EXPECT_TRUE(offer.refused) << qPrintable(file);
+        EXPECT_FALSE(offer.result.has_value());
+        EXPECT_TRUE(ahead.take(file).isEmpty());
+    }
+    for (const QString &file : {brokenLater, archive, changed, gone, missing, folder})
+        EXPECT_TRUE(ahead.take(file).isEmpty()) << qPrintable(file);
     // Never read ahead at all.
-    EXPECT_FALSE(ahead.take(writeDocument(QStringLiteral("later.chronark"), QStringLiteral("Later"))).has_value());
+    EXPECT_TRUE(ahead.take(writeDocument(QStringLiteral("later.chronark"), QStringLiteral("Later"))).isEmpty());
 }
 
 TEST_F(DocumentReadAheadTest, WaitersAreCalledInALaterPassAndNotAfterCancelOrTheirContextWent)
@@ -149,12 +199,12 @@ TEST_F(DocumentReadAheadTest, WaitersAreCalledInALaterPassAndNotAfterCancelOrThe
     QThreadPool::globalInstance()->waitForDone();
     testsupport::settleEvents();
     EXPECT_EQ(calls, 0);
-    EXPECT_FALSE(ahead.take(file).has_value());
+    EXPECT_TRUE(ahead.take(file).isEmpty());
 
     // Read again after the cancel: offered as usual.
     ahead.read({file});
     ASSERT_TRUE(waitUntilRead(ahead));
-    EXPECT_TRUE(ahead.take(file).has_value());
+    EXPECT_TRUE(ahead.take(file).result.has_value());
 }
 
 // Random reads, waits, takes, rewrites and cancels over a few files: after every
@@ -182,7 +232,9 @@ TEST_F(DocumentReadAheadTest, RandomOperationsOfferOnlyWhatIsStillTheFile)
             offered[i] = true;
             break;
         case 1: { // take
-            std::optional<DocumentFileFormat::ReadResult> result = ahead.take(paths[i]);
+            DocumentReadAhead::Offer offer = ahead.take(paths[i]);
+            EXPECT_FALSE(offer.refused);
+            std::optional<DocumentFileFormat::ReadResult> &result = offer.result;
             EXPECT_EQ(result.has_value(), bool(offered[i]));
             if (result) {
                 EXPECT_EQ(DocumentFileFormat::toXmlData(*result->root, result->store), readDirectly(paths[i]));
@@ -196,7 +248,7 @@ TEST_F(DocumentReadAheadTest, RandomOperationsOfferOnlyWhatIsStillTheFile)
             // What was read before is no longer the file; it stays out of the way
             // until it is taken (then nothing is offered) or read again after a take.
             if (offered[i]) {
-                EXPECT_FALSE(ahead.take(paths[i]).has_value());
+                EXPECT_TRUE(ahead.take(paths[i]).isEmpty());
                 offered[i] = false;
             }
             break;
@@ -211,4 +263,91 @@ TEST_F(DocumentReadAheadTest, RandomOperationsOfferOnlyWhatIsStillTheFile)
         }
         EXPECT_FALSE(ahead.isReading());
     }
+}
+
+// Each way another program leaves a file with the same size and modification time
+// as the one read: the tree read is not offered, and what the caller reads itself
+// is the new content. Both documents have job names of one length.
+TEST_F(DocumentReadAheadTest, AFileReplacedByRenameWithTheSameSizeAndTimeIsReadAgain)
+{
+    const QString file = writeDocument(QStringLiteral("renamed.chronark"), QStringLiteral("Alpha"), 50);
+    DocumentReadAhead ahead;
+    ahead.read({file});
+    ASSERT_TRUE(waitUntilRead(ahead));
+    // As cp -p or rsync -t leave it: written beside, the time copied, renamed over.
+    const QString beside = writeDocument(QStringLiteral("beside.chronark"), QStringLiteral("Bravo"), 50);
+    ASSERT_EQ(QFileInfo(beside).size(), QFileInfo(file).size());
+    setModificationTime(beside, modificationTime(file));
+    ASSERT_EQ(::rename(QFile::encodeName(beside).constData(), QFile::encodeName(file).constData()), 0);
+
+    EXPECT_TRUE(ahead.take(file).isEmpty());
+    DocumentFileFormat::ReadResult now;
+    ASSERT_TRUE(DocumentFileFormat::readFromFile(file, DocumentFileFormat::TypeName, now));
+    EXPECT_EQ(jobNameOf(now), QStringLiteral("Bravo"));
+}
+
+TEST_F(DocumentReadAheadTest, AFileRewrittenInPlaceWithItsTimePutBackIsReadAgain)
+{
+    const QString file = writeDocument(QStringLiteral("in-place.chronark"), QStringLiteral("Alpha"), 50);
+    DocumentReadAhead ahead;
+    ahead.read({file});
+    ASSERT_TRUE(waitUntilRead(ahead));
+    const struct timespec before = modificationTime(file);
+    const qint64 size = QFileInfo(file).size();
+    rewriteInPlace(file, "Alpha", "Bravo");
+    setModificationTime(file, before);
+    ASSERT_EQ(QFileInfo(file).size(), size);
+
+    EXPECT_TRUE(ahead.take(file).isEmpty());
+    DocumentFileFormat::ReadResult now;
+    ASSERT_TRUE(DocumentFileFormat::readFromFile(file, DocumentFileFormat::TypeName, now));
+    EXPECT_EQ(jobNameOf(now), QStringLiteral("Bravo"));
+}
+
+TEST_F(DocumentReadAheadTest, ASymbolicLinkSwitchedToAFileOfTheSameSizeAndTimeIsReadAgain)
+{
+    const QString first = writeDocument(QStringLiteral("first.chronark"), QStringLiteral("Alpha"), 50);
+    const QString second = writeDocument(QStringLiteral("second.chronark"), QStringLiteral("Bravo"), 50);
+    setModificationTime(second, modificationTime(first));
+    const QString link = path(QStringLiteral("current.chronark"));
+    ASSERT_TRUE(QFile::link(first, link));
+    DocumentReadAhead ahead;
+    ahead.read({link});
+    ASSERT_TRUE(waitUntilRead(ahead));
+    // Switched at once, as a deployment does: a new link renamed over the old.
+    const QString next = path(QStringLiteral("next.chronark"));
+    ASSERT_TRUE(QFile::link(second, next));
+    ASSERT_EQ(::rename(QFile::encodeName(next).constData(), QFile::encodeName(link).constData()), 0);
+
+    EXPECT_TRUE(ahead.take(link).isEmpty());
+    DocumentFileFormat::ReadResult now;
+    ASSERT_TRUE(DocumentFileFormat::readFromFile(link, DocumentFileFormat::TypeName, now));
+    EXPECT_EQ(jobNameOf(now), QStringLiteral("Bravo"));
+
+    // A link left as it was offers the file it names.
+    ahead.read({link});
+    ASSERT_TRUE(waitUntilRead(ahead));
+    DocumentReadAhead::Offer offer = ahead.take(link);
+    ASSERT_TRUE(offer.result.has_value());
+    EXPECT_EQ(jobNameOf(*offer.result), QStringLiteral("Bravo"));
+}
+
+TEST_F(DocumentReadAheadTest, ASameSizeRewriteInPlaceWithinTheSameMillisecondIsReadAgain)
+{
+    const QString file = writeDocument(QStringLiteral("same-moment.chronark"), QStringLiteral("Alpha"), 50);
+    // Times within one millisecond: 100 and 200 nanoseconds past the same one.
+    struct timespec moment = modificationTime(file);
+    moment.tv_nsec = (moment.tv_nsec / 1000000) * 1000000 + 100;
+    setModificationTime(file, moment);
+    DocumentReadAhead ahead;
+    ahead.read({file});
+    ASSERT_TRUE(waitUntilRead(ahead));
+    rewriteInPlace(file, "Alpha", "Bravo");
+    moment.tv_nsec += 100;
+    setModificationTime(file, moment);
+
+    EXPECT_TRUE(ahead.take(file).isEmpty());
+    DocumentFileFormat::ReadResult now;
+    ASSERT_TRUE(DocumentFileFormat::readFromFile(file, DocumentFileFormat::TypeName, now));
+    EXPECT_EQ(jobNameOf(now), QStringLiteral("Bravo"));
 }

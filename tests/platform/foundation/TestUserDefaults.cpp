@@ -1,6 +1,9 @@
 #include "platform/foundation/UserDefaults.h"
 
 #include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/RegularFile.h"
+#include "tests/support/PipeOpener.h"
+#include "tests/support/QtWarningCheck.h"
 #include "tests/support/TestSupport.h"
 
 #include <QDateTime>
@@ -9,8 +12,11 @@
 #include <QFileInfo>
 #include <QPointF>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 #include <limits>
 
@@ -236,3 +242,52 @@ TEST(UserDefaultsLocation, FollowsXdgConfigHome)
 }
 
 } // namespace
+
+// A pipe where the settings file belongs is neither read nor written (reading it
+// would wait for a writer): the values live in memory until the defaults go.
+TEST_F(UserDefaultsTest, APipeInThePlaceOfTheFileIsNeverOpenedAndValuesStayInMemory)
+{
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(path()).absolutePath()));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path()).constData(), 0600), 0);
+    testsupport::PipeOpener writer(path(), O_WRONLY);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return writer.isWaitingInOpen(); }, 10000));
+    {
+        testsupport::ExpectedQtWarning warning(QStringLiteral("is not a regular file"));
+        UserDefaults defaults(path());
+        EXPECT_FALSE(defaults.isStored());
+        EXPECT_EQ(defaults.filePath(), path());
+        defaults.registerDefaults({{QStringLiteral("Registered"), 5}});
+        defaults.setString(QStringLiteral("kept"), QStringLiteral("Key"));
+        EXPECT_EQ(defaults.stringForKey(QStringLiteral("Key")), QStringLiteral("kept"));
+        EXPECT_EQ(defaults.integerForKey(QStringLiteral("Registered")), 5);
+        EXPECT_FALSE(defaults.synchronize());
+        EXPECT_EQ(defaults.stringForKey(QStringLiteral("Key")), QStringLiteral("kept"));
+        defaults.removeObjectForKey(QStringLiteral("Key"));
+        EXPECT_TRUE(defaults.stringForKey(QStringLiteral("Key")).isNull());
+    }
+    EXPECT_TRUE(writer.isWaitingInOpen());
+    EXPECT_EQ(platform::RegularFile::kindOf(path()), platform::RegularFile::Kind::Special);
+}
+
+// A pipe put there while the application runs: the next synchronize stops storing,
+// keeping every value, and never opens it.
+TEST_F(UserDefaultsTest, APipePutInThePlaceOfTheFileLaterStopsTheStoringOnly)
+{
+    UserDefaults defaults(path());
+    defaults.setInteger(7, QStringLiteral("Seven"));
+    ASSERT_TRUE(defaults.synchronize());
+    EXPECT_TRUE(defaults.isStored());
+    ASSERT_TRUE(QFile::remove(path()));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path()).constData(), 0600), 0);
+    testsupport::PipeOpener writer(path(), O_WRONLY);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return writer.isWaitingInOpen(); }, 10000));
+    {
+        testsupport::ExpectedQtWarning warning(QStringLiteral("is not a regular file"));
+        defaults.setInteger(8, QStringLiteral("Eight"));
+        EXPECT_FALSE(defaults.synchronize());
+    }
+    EXPECT_FALSE(defaults.isStored());
+    EXPECT_EQ(defaults.integerForKey(QStringLiteral("Seven")), 7);
+    EXPECT_EQ(defaults.integerForKey(QStringLiteral("Eight")), 8);
+    EXPECT_TRUE(writer.isWaitingInOpen());
+}

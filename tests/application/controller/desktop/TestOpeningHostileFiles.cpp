@@ -7,6 +7,7 @@
 #include "application/base/BuildInfo.h"
 #include "application/tree/DocumentFileFormat.h"
 #include "tests/support/DesktopTestSupport.h"
+#include "tests/support/PipeOpener.h"
 #include "tests/support/TestSupport.h"
 
 #include <QDBusConnectionInterface>
@@ -14,6 +15,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -152,6 +154,9 @@ protected:
 TEST_F(OpeningHostileFilesTest, ANamedPipeIsRefusedOnTheCommandLineAndOverTheBus)
 {
     const QString pipe = fifo(QStringLiteral("f.xml"));
+    // A program about to write into the pipe waits for a reader: it is never let through.
+    testsupport::PipeOpener writer(pipe, O_WRONLY);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return writer.isWaitingInOpen(); }, Ceiling));
     QElapsedTimer started;
     started.start();
     desktoptest::ScopedProcess chronark(QStringLiteral(CHRONARK_EXECUTABLE), {pipe}, environment);
@@ -161,6 +166,7 @@ TEST_F(OpeningHostileFilesTest, ANamedPipeIsRefusedOnTheCommandLineAndOverTheBus
     ASSERT_TRUE(QTest::qWaitFor([&] { return instanceIsRunning(); }, Ceiling));
     ASSERT_TRUE(QTest::qWaitFor([&] { return alertCount(pid) >= 1; }, Ceiling));
     report("launch with a named pipe, to its alert (start-up included)", started.elapsed());
+    EXPECT_TRUE(writer.isWaitingInOpen());
     expectOneAlertAndDismissIt(pid);
 
     // Another program hands the same pipe over: the call returns, the instance lives.
@@ -169,6 +175,28 @@ TEST_F(OpeningHostileFilesTest, ANamedPipeIsRefusedOnTheCommandLineAndOverTheBus
     report("Open of a named pipe over the bus", took);
     expectOneAlertAndDismissIt(pid);
     EXPECT_TRUE(activate());
+    EXPECT_TRUE(chronark.isRunning());
+    EXPECT_TRUE(writer.isWaitingInOpen());
+}
+
+// A pipe where the console log belongs (in the state folder) neither holds the launch
+// nor is opened: the window shows, and a reader waiting at the pipe stays waiting.
+TEST_F(OpeningHostileFilesTest, APipeInThePlaceOfTheConsoleLogDoesNotHoldTheLaunch)
+{
+    const QString state = environment.value(QStringLiteral("XDG_STATE_HOME"));
+    ASSERT_FALSE(state.isEmpty());
+    const QString log = state + QStringLiteral("/Chronark/console.log");
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(log).absolutePath()));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(log).constData(), 0600), 0);
+    testsupport::PipeOpener reader(log, O_RDONLY);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return reader.isWaitingInOpen(); }, Ceiling));
+
+    desktoptest::ScopedProcess chronark(QStringLiteral(CHRONARK_EXECUTABLE), {}, environment);
+    ASSERT_TRUE(chronark.isRunning());
+    const qint64 pid = chronark.processId();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return instanceIsRunning() && !visibleWindows(pid).isEmpty(); }, Ceiling));
+    EXPECT_TRUE(activate());
+    EXPECT_TRUE(reader.isWaitingInOpen());
     EXPECT_TRUE(chronark.isRunning());
 }
 

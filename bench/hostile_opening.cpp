@@ -1,0 +1,246 @@
+// Time and peak memory from the request to the alert, for files the reader refuses:
+// at the launch (the files read ahead from the start, as main() does) and through a
+// later request (File › Open, the recent files and another program's Open over the
+// bus all hand their files to DocumentController::openDocumentsWhenRead(), which is
+// what this calls). The goal is at most 1 s and 100 MiB for each.
+//
+// The files, made once per run in a temporary folder:
+//   damaged-25MB   a document of the writer's form of about 25 MB, one tag near its
+//                  end broken (the whole file is read before the refusal)
+//   attribute-200MB a small document of the writer's form with a 200 MB name in the
+//                  middle (past the bound of one value)
+//
+// For scale, "OneRead" is one read of the damaged file by DocumentFileFormat on this
+// thread, to its refusal.
+//
+// Counters: "peak_MiB" is the highest resident size during the request above the
+// resident size before it (VmHWM, started afresh). Offscreen unless the environment
+// names a platform; the controller's desktop services talk to no bus.
+#include "bench/BenchMain.h"
+#include "bench/BenchTrees.h"
+#include "tests/support/ProcessMemory.h"
+
+#include "application/controller/AppController.h"
+#include "application/tree/DocumentFileFormat.h"
+#include "application/tree/DocumentReadAhead.h"
+#include "application/tree/DocumentValuesStore.h"
+#include "application/tree/Node.h"
+#include "platform/desktop/DesktopNotifier.h"
+#include "platform/desktop/SleepMonitor.h"
+#include "platform/foundation/UserDefaults.h"
+
+#include <QApplication>
+#include <QDBusConnection>
+#include <QFile>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QThreadPool>
+
+#include <chrono>
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+using SteadyClock = std::chrono::steady_clock;
+constexpr int CeilingMilliseconds = 120000;
+
+QTemporaryDir &folder()
+{
+    static QTemporaryDir dir;
+    return dir;
+}
+
+// A document of the writer's form of about `megabytes` MB.
+QString writeDocument(const QString &name, int megabytes)
+{
+    NodePtr root = Node::create(Node::Root, benchtrees::startOfRun());
+    // About 340 bytes an entry.
+    const int entries = megabytes * 3000;
+    for (int j = 0; j * 1000 < entries; ++j)
+        root->addChild(benchtrees::makeJob(j, benchtrees::startOfRun(), 250, 4));
+    root->recalcWorkTimeForTree();
+    const QString path = folder().filePath(name);
+    if (!DocumentFileFormat::writeToFile(path, DocumentFileFormat::TypeName, *root, DocumentValuesStore()))
+        return QString();
+    return path;
+}
+
+// The 25 MB document with one start tag broken near its end.
+const QString &damagedFile()
+{
+    static const QString path = [] {
+        const QString written = writeDocument(QStringLiteral("damaged-25MB.chronark"), 25);
+        QFile file(written);
+        if (written.isEmpty() || !file.open(QIODevice::ReadWrite))
+            return QString();
+        const qint64 size = file.size();
+        file.seek(size - size / 20);
+        const QByteArray tail = file.read(4096);
+        const qsizetype tag = tail.indexOf("<timeEntry ");
+        if (tag < 0)
+            return QString();
+        file.seek(size - size / 20 + tag);
+        file.write("<timeEntry <");
+        return written;
+    }();
+    return path;
+}
+
+// A small document with a name of 200 MB in its middle.
+const QString &longAttributeFile()
+{
+    static const QString path = [] {
+        const QString small = writeDocument(QStringLiteral("small.chronark"), 1);
+        QFile in(small);
+        if (small.isEmpty() || !in.open(QIODevice::ReadOnly))
+            return QString();
+        const QByteArray bytes = in.readAll();
+        const qsizetype name = bytes.indexOf("itemName=\"", bytes.size() / 2);
+        if (name < 0)
+            return QString();
+        const QString target = folder().filePath(QStringLiteral("attribute-200MB.chronark"));
+        QFile out(target);
+        if (!out.open(QIODevice::WriteOnly))
+            return QString();
+        const qsizetype cut = name + qsizetype(sizeof("itemName=\"") - 1);
+        out.write(bytes.left(cut));
+        const QByteArray block(1 << 20, 'a');
+        for (int i = 0; i < 200; ++i)
+            out.write(block);
+        out.write(bytes.mid(cut));
+        return target;
+    }();
+    return path;
+}
+
+QDBusConnection noBus()
+{
+    static const QDBusConnection bus = QDBusConnection::connectToBus(
+        QStringLiteral("unix:path=/nonexistent/chronark-bench-bus"), QStringLiteral("chronark-bench-no-bus"));
+    return bus;
+}
+
+platform::UserDefaults &benchDefaults()
+{
+    static platform::UserDefaults defaults(folder().filePath(QStringLiteral("defaults.conf")));
+    return defaults;
+}
+
+AppController *makeController()
+{
+    AppController::Services services;
+    services.defaults = &benchDefaults();
+    services.notifier = new platform::DesktopNotifier(noBus());
+    services.sleepMonitor = new platform::SleepMonitor(noBus());
+    AppController *controller = AppController::create(services);
+    // No untitled window: only the alert shows.
+    benchDefaults().setBool(false, QStringLiteral("OpenEmptyDocument"));
+    return controller;
+}
+
+// Turns the event loop until an alert shows; closes it. False at the ceiling.
+bool waitForAlertAndCloseIt()
+{
+    const SteadyClock::time_point ceiling = SteadyClock::now() + std::chrono::milliseconds(CeilingMilliseconds);
+    while (SteadyClock::now() < ceiling) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            if (auto *box = qobject_cast<QMessageBox *>(widget); box && box->isVisible()) {
+                box->accept();
+                box->deleteLater();
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+void settle()
+{
+    QThreadPool::globalInstance()->waitForDone();
+    for (int i = 0; i < 5; ++i)
+        QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+enum class Way { Launch, LaterRequest };
+
+void refuse(benchmark::State &state, const QString &(*file)(), Way way)
+{
+    const QString path = file();
+    if (path.isEmpty()) {
+        state.SkipWithError("the file could not be made");
+        return;
+    }
+    double peak = 0;
+    for (auto _ : state) {
+        AppController *controller = way == Way::LaterRequest ? makeController() : nullptr;
+        settle();
+        testsupport::resetPeakMemory();
+        const double before = testsupport::residentMiB();
+        const SteadyClock::time_point start = SteadyClock::now();
+        std::unique_ptr<DocumentReadAhead> ahead;
+        if (way == Way::Launch) {
+            // As main() does: the read starts first, the controller is made meanwhile.
+            ahead = std::make_unique<DocumentReadAhead>();
+            ahead->read({path});
+            controller = makeController();
+            controller->launch({path}, ahead.get());
+        } else {
+            controller->openDocumentsWhenRead({path}, true);
+        }
+        const bool alerted = waitForAlertAndCloseIt();
+        const double elapsed = std::chrono::duration<double>(SteadyClock::now() - start).count();
+        peak = std::max(peak, testsupport::peakResidentMiB() - before);
+        state.SetIterationTime(elapsed);
+        delete controller;
+        ahead.reset();
+        settle();
+        if (!alerted) {
+            state.SkipWithError("no alert");
+            return;
+        }
+    }
+    state.counters["peak_MiB"] = peak;
+    state.counters["file_MB"] = double(QFile(path).size()) / 1e6;
+}
+
+void BM_OneReadDamaged25MB(benchmark::State &state)
+{
+    const QString path = damagedFile();
+    double peak = 0;
+    for (auto _ : state) {
+        testsupport::resetPeakMemory();
+        const double before = testsupport::residentMiB();
+        const SteadyClock::time_point start = SteadyClock::now();
+        DocumentFileFormat::ReadResult result;
+        const bool read = DocumentFileFormat::readFromFile(path, DocumentFileFormat::TypeName, result);
+        state.SetIterationTime(std::chrono::duration<double>(SteadyClock::now() - start).count());
+        peak = std::max(peak, testsupport::peakResidentMiB() - before);
+        if (read) {
+            state.SkipWithError("the damaged file was read");
+            return;
+        }
+    }
+    state.counters["peak_MiB"] = peak;
+}
+
+void BM_LaunchDamaged25MB(benchmark::State &state) { refuse(state, damagedFile, Way::Launch); }
+void BM_LaterRequestDamaged25MB(benchmark::State &state) { refuse(state, damagedFile, Way::LaterRequest); }
+void BM_LaunchAttribute200MB(benchmark::State &state) { refuse(state, longAttributeFile, Way::Launch); }
+void BM_LaterRequestAttribute200MB(benchmark::State &state) { refuse(state, longAttributeFile, Way::LaterRequest); }
+
+BENCHMARK(BM_OneReadDamaged25MB)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_LaunchDamaged25MB)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_LaterRequestDamaged25MB)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_LaunchAttribute200MB)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_LaterRequestAttribute200MB)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    benchmain::runWidgetBenchmarks(argc, argv);
+    return 0;
+}
