@@ -136,6 +136,9 @@ TEST_F(DocumentFileBoundsTest, ARunOfBlanksIsBoundedBetweenTags)
         expectReadAtTheBound(wrap("<document>" + QByteArray(bound, blank) + "<jobEntry/></document>"));
         expectRefusedPastTheBound(wrap("<document>" + QByteArray(bound + 1, blank) + "<jobEntry/></document>"));
     }
+    // After the root element too ("wrap" ends with a line feed).
+    expectReadAtTheBound(wrap("<document/>") + QByteArray(bound - 1, ' '));
+    expectRefusedPastTheBound(wrap("<document/>") + QByteArray(bound, ' '));
     // Runs count one by one: many at the bound pass.
     expectReadAtTheBound(wrap("<document>" + QByteArray(QByteArray(bound, ' ') + "<jobEntry/>").repeated(3) + "</document>"));
 }
