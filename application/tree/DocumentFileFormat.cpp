@@ -5,11 +5,16 @@
 #include "application/tree/DocumentFileFormat.h"
 
 #include "application/tree/DocumentArchiveDecoder.h"
+#include "application/tree/WrittenFormTokens.h"
+#include "application/tree/XmlDocumentReader.h"
+#include "application/tree/XmlMarkupGuardDevice.h"
 
 #include "platform/foundation/RegularFile.h"
 
 #include <QBuffer>
 #include <QFile>
+
+#include <cstring>
 
 DocumentFileFormat::Kind DocumentFileFormat::kindOfLeadingBytes(const QByteArray &leadingBytes)
 {
@@ -36,6 +41,40 @@ bool DocumentFileFormat::readXmlData(const QByteArray &data, ReadResult &out)
     return readXmlDevice(&buffer, out);
 }
 
+namespace {
+
+// Whether the bytes from `start` on hold more start tags ('<' and a letter) than
+// the elements the reader takes below the root, and the root. The device is left
+// at `start`.
+bool moreStartTagsThanElements(QIODevice *device, qint64 start)
+{
+    constexpr qint64 limit = DocumentFileFormat::MaximumElementCount + 1;
+    // Every start tag takes four bytes or more ("<a/>").
+    if (device->size() - start <= 4 * limit)
+        return false;
+    qint64 tags = 0;
+    bool afterOpen = false; // the last byte of the block before was '<'
+    QByteArray block;
+    while (tags <= limit) {
+        block = device->read(1 << 20);
+        if (block.isEmpty())
+            break;
+        const char *p = block.constData();
+        const char *const end = p + block.size();
+        if (afterOpen && ((*p >= 'a' && *p <= 'z') || (*p >= 'A' && *p <= 'Z')))
+            ++tags;
+        while ((p = static_cast<const char *>(std::memchr(p, '<', size_t(end - p))))) {
+            if (++p < end && ((*p >= 'a' && *p <= 'z') || (*p >= 'A' && *p <= 'Z')))
+                ++tags;
+        }
+        afterOpen = block.back() == '<';
+    }
+    device->seek(start);
+    return tags > limit;
+}
+
+} // namespace
+
 bool DocumentFileFormat::readXmlDevice(QIODevice *device, ReadResult &out)
 {
     // The form the writer makes is read directly, which also refuses what no XML
@@ -43,6 +82,19 @@ bool DocumentFileFormat::readXmlDevice(QIODevice *device, ReadResult &out)
     // library (a sequential device cannot start again).
     if (!device->isSequential()) {
         const qint64 start = device->pos();
+        // A document that may hold more elements than the bound has them counted
+        // first, without a tree: one past the bound is refused before its nodes
+        // take memory (a file of the writer's form that large is past its size
+        // bound: only a made-up file gets here).
+        if (moreStartTagsThanElements(device, start)) {
+            XmlMarkupGuardDevice guarded(device, documentMarkupBounds());
+            WrittenFormTokens tokens(&guarded);
+            const qint64 elements = tokens.countElements(MaximumElementCount);
+            if (tokens.refused() || elements > MaximumElementCount || !device->seek(start))
+                return false;
+            if (tokens.handedOver())
+                return readXmlWithLibrary(device, out);
+        }
         bool handedOver = false;
         if (readWrittenForm(device, out, &handedOver))
             return true;

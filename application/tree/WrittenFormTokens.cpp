@@ -2,6 +2,7 @@
 
 #include "application/tree/XmlMarkupGuardDevice.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -107,6 +108,16 @@ WrittenFormTokens::TokenType WrittenFormTokens::readNext()
     if (m_stack.empty() && m_rootSeen)
         return handOver(); // markup after the root element
     return tag();
+}
+
+qint64 WrittenFormTokens::countElements(qint64 limit)
+{
+    qint64 count = -1; // the root element is not below itself
+    while (!atEnd()) {
+        if (readNext() == QXmlStreamReader::StartElement && ++count > limit)
+            break;
+    }
+    return std::max<qint64>(count, 0);
 }
 
 WrittenFormTokens::TokenType WrittenFormTokens::handOver()

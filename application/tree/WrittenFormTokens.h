@@ -51,6 +51,9 @@ public:
     explicit WrittenFormTokens(XmlMarkupGuardDevice *device);
 
     TokenType readNext();
+    // Reads on without keeping anything, counting the start tags below the root
+    // element, and stops once they pass `limit`: their count (limit + 1 when passed).
+    qint64 countElements(qint64 limit);
 
     bool handedOver() const { return m_stop == Stop::HandedOver; }
     bool refused() const { return m_stop == Stop::Refused; }

@@ -7,6 +7,7 @@
 #include "application/tree/DocumentFileFormat.h"
 #include "application/tree/WrittenFormTokens.h"
 #include "platform/foundation/Clock.h"
+#include "tests/support/ProcessMemory.h"
 
 #include <QBuffer>
 #include <gtest/gtest.h>
@@ -110,6 +111,25 @@ TEST_F(DocumentFileBoundsTest, ElementsAreCountedUpToTheBound)
     const QByteArray tree = "<document>" + QByteArray("<jobEntry/>").repeated(1000) + "</document>";
     expectReadAtTheBound(wrap(QByteArray("<x/>").repeated(bound - 1001) + tree));
     expectRefusedPastTheBound(wrap(QByteArray("<x/>").repeated(bound - 1000) + tree));
+}
+
+TEST_F(DocumentFileBoundsTest, ElementsPastTheCountAreRefusedBeforeTheirNodesTakeMemory)
+{
+    // Small elements in the tree, one past the bound: counted before a node is made.
+    const QByteArray bytes =
+        wrap("<document>" + QByteArray("<timeEntry/>").repeated(DocumentFileFormat::MaximumElementCount + 1) + "</document>");
+    testsupport::resetPeakMemory();
+    const double before = testsupport::residentMiB();
+    DocumentFileFormat::ReadResult out;
+    EXPECT_FALSE(DocumentFileFormat::readXmlData(bytes, out));
+    EXPECT_EQ(out.root, nullptr);
+#if !defined(__SANITIZE_ADDRESS__)
+    EXPECT_LT(testsupport::peakResidentMiB() - before, 64.0);
+#endif
+    // The same elements after a comment are another form: the library reads them.
+    const QByteArray other = wrap("<!-- a note --><document>"
+                                  + QByteArray("<timeEntry/>").repeated(1000) + "</document>");
+    EXPECT_TRUE(DocumentFileFormat::readXmlData(other, out));
 }
 
 TEST_F(DocumentFileBoundsTest, TheDirectReaderTellsApartItsNumberOfNamesAndHandsOverMore)
