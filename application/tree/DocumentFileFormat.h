@@ -97,6 +97,9 @@ public:
     // The document form the writer makes (declaration, elements, attributes in
     // double quotes, white space between tags) is read straight from the bytes, in
     // one pass; any other XML through the XML library behind the markup guard.
+    // Bytes with more start tags than the element bound (a made-up file: a written
+    // one that large is past the size bound) have their elements counted first,
+    // without a tree, so that one past the bound is refused in little memory.
     static bool readXmlDevice(QIODevice *device, ReadResult &out);
     // The two readers behind readXmlDevice. The direct one reads the writer's form
     // only, behind the same markup guard as the library's: it answers for a document
