@@ -6,8 +6,6 @@
 
 #include "application/tree/DocumentArchiveDecoder.h"
 #include "application/tree/WrittenFormTokens.h"
-#include "application/tree/XmlDocumentReader.h"
-#include "application/tree/XmlMarkupGuardDevice.h"
 
 #include "platform/foundation/RegularFile.h"
 
@@ -87,12 +85,11 @@ bool DocumentFileFormat::readXmlDevice(QIODevice *device, ReadResult &out)
         // take memory (a file of the writer's form that large is past its size
         // bound: only a made-up file gets here).
         if (moreStartTagsThanElements(device, start)) {
-            XmlMarkupGuardDevice guarded(device, documentMarkupBounds());
-            WrittenFormTokens tokens(&guarded);
+            WrittenFormTokens tokens(device);
             const qint64 elements = tokens.countElements(MaximumElementCount);
             if (tokens.refused() || elements > MaximumElementCount || !device->seek(start))
                 return false;
-            if (tokens.handedOver())
+            if (tokens.handedOver() && !tokens.pastABound())
                 return readXmlWithLibrary(device, out);
         }
         bool handedOver = false;

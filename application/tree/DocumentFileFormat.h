@@ -102,9 +102,9 @@ public:
     // without a tree, so that one past the bound is refused in little memory.
     static bool readXmlDevice(QIODevice *device, ReadResult &out);
     // The two readers behind readXmlDevice. The direct one reads the writer's form
-    // only, behind the same markup guard as the library's: it answers for a document
-    // of that form, read or refused (a refusal is one the library would give too: no
-    // XML, cut short, past a bound); for any other form it sets *handedOver, answers
+    // only: it answers for a document of that form, read or refused (a refusal is one
+    // the library would give too: no XML, cut short, or past a bound of the markup
+    // guard, which then decides); for any other form it sets *handedOver, answers
     // false and leaves `out` untouched, and the device is then read partly.
     static bool readWrittenForm(QIODevice *device, ReadResult &out, bool *handedOver);
     // Any XML: the library behind XmlMarkupGuardDevice.

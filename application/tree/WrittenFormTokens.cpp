@@ -1,6 +1,6 @@
 #include "application/tree/WrittenFormTokens.h"
 
-#include "application/tree/XmlMarkupGuardDevice.h"
+#include <QIODevice>
 
 #include <algorithm>
 #include <cstring>
@@ -53,7 +53,7 @@ int utf8Sequence(const unsigned char *p, const unsigned char *end, char32_t &c)
 
 } // namespace
 
-WrittenFormTokens::WrittenFormTokens(XmlMarkupGuardDevice *device) : m_device(device)
+WrittenFormTokens::WrittenFormTokens(QIODevice *device) : m_device(device)
 {
     m_buffer.resize(BlockSize);
     m_names.reserve(MaximumNames); // the views of a tag keep pointing at its names
@@ -80,6 +80,7 @@ WrittenFormTokens::TokenType WrittenFormTokens::readNext()
     case Stop::End:
         return QXmlStreamReader::EndDocument;
     case Stop::HandedOver:
+    case Stop::PastBound:
     case Stop::Refused:
         return QXmlStreamReader::Invalid;
     }
@@ -89,7 +90,8 @@ WrittenFormTokens::TokenType WrittenFormTokens::readNext()
     }
     if (!m_started)
         return startDocument();
-    // White space up to the next tag (the guard bounds its run).
+    // White space up to the next tag.
+    qint64 whitespace = 0;
     for (;;) {
         if (m_pos == m_end && !fill(1)) {
             if (!m_failed && m_stack.empty() && m_rootSeen) {
@@ -103,6 +105,8 @@ WrittenFormTokens::TokenType WrittenFormTokens::readNext()
             break;
         if (c != ' ' && c != '\n' && c != '\t' && c != '\r')
             return otherOrBad(c) == Scan::Bad ? refuse() : handOver();
+        if (++whitespace > DocumentFileFormat::MaximumWhitespaceLength)
+            return pastBound();
         ++m_pos;
     }
     if (m_stack.empty() && m_rootSeen)
@@ -129,6 +133,12 @@ WrittenFormTokens::TokenType WrittenFormTokens::handOver()
 WrittenFormTokens::TokenType WrittenFormTokens::refuse()
 {
     m_stop = Stop::Refused;
+    return QXmlStreamReader::Invalid;
+}
+
+WrittenFormTokens::TokenType WrittenFormTokens::pastBound()
+{
+    m_stop = Stop::PastBound;
     return QXmlStreamReader::Invalid;
 }
 
@@ -197,39 +207,17 @@ WrittenFormTokens::TokenType WrittenFormTokens::tag()
             return m_token;
         case Scan::Other:
             return handOver();
+        case Scan::PastBound:
+            return pastBound();
         case Scan::Bad:
             return refuse();
         case Scan::More:
             break;
         }
         if (m_end - m_pos >= MaximumTagBytes)
-            return longTag();
+            return pastBound();
         if (!fill(m_end - m_pos + 1))
             return refuse(); // cut short inside a tag
-    }
-}
-
-// A tag longer than the reader holds, in the writer's form so far: the rest of it
-// passes through the device without being kept, where the markup guard below counts
-// it. The guard's refusal, or the end of the bytes inside the tag, refuses the
-// document; at the tag's end the library is left to read it.
-WrittenFormTokens::TokenType WrittenFormTokens::longTag()
-{
-    bool quoted = false; // the tag's values are in double quotes, which they never hold
-    for (qsizetype i = m_pos; i < m_end; ++i)
-        quoted = quoted != (m_buffer[size_t(i)] == '"');
-    m_pos = m_end = 0;
-    for (;;) {
-        const qint64 n = m_device->read(m_buffer.data(), qint64(m_buffer.size()));
-        if (n <= 0)
-            return refuse();
-        for (qint64 i = 0; i < n; ++i) {
-            const char c = m_buffer[size_t(i)];
-            if (c == '"')
-                quoted = !quoted;
-            else if (c == '>' && !quoted)
-                return handOver();
-        }
     }
 }
 
@@ -302,6 +290,7 @@ WrittenFormTokens::Scan WrittenFormTokens::scanTag()
     m_attributesMade = false;
     if (m_holdsLongValues)
         releaseLongValues();
+    qint64 references = 0;
     for (;;) {
         if (p == end)
             return Scan::More;
@@ -322,7 +311,7 @@ WrittenFormTokens::Scan WrittenFormTokens::scanTag()
         if (q[1] != '"')
             return otherOrBad(q[1]);
         if (m_attributeCount == DocumentFileFormat::MaximumAttributesPerElement)
-            return Scan::Other; // the guard refuses the tag before: room for the values
+            return Scan::PastBound;
         const int attributeName = nameIndex(n, q);
         if (attributeName < 0)
             return Scan::Other;
@@ -336,7 +325,7 @@ WrittenFormTokens::Scan WrittenFormTokens::scanTag()
         if (!close)
             return Scan::More;
         QString &value = m_values[slot];
-        if (const Scan scan = decodeValue(p, close, value); scan != Scan::Done)
+        if (const Scan scan = decodeValue(p, close, value, references); scan != Scan::Done)
             return scan;
         m_views[slot] = {m_names[size_t(attributeName)].second,
                          value.isEmpty() ? QStringView(u"", 0) : QStringView(value)};
@@ -371,10 +360,13 @@ void WrittenFormTokens::releaseLongValues()
     m_holdsLongValues = false;
 }
 
-// The value between the quotes, into storage kept from tag to tag; Other for what
-// this reader leaves to the library, Bad for what no XML holds. The guard bounds the
-// value's length, the tag's characters and references before the bytes get here.
-WrittenFormTokens::Scan WrittenFormTokens::decodeValue(const char *p, const char *end, QString &value)
+// The value between the quotes, with the tag's running count of references, into
+// storage kept from tag to tag; Other for what this reader leaves to the library,
+// PastBound past the references of a tag, Bad for what no XML holds. A value and the
+// values of a tag stay within their bounds in characters: a tag holds at most
+// MaximumTagBytes, and no character takes less than a byte.
+WrittenFormTokens::Scan WrittenFormTokens::decodeValue(const char *p, const char *end, QString &value,
+                                                       qint64 &references)
 {
     const char *q = p;
     while (q < end && *q >= 0x20 && *q != '&' && *q != '<')
@@ -396,6 +388,8 @@ WrittenFormTokens::Scan WrittenFormTokens::decodeValue(const char *p, const char
                 char32_t r = 0;
                 if (const Scan scan = reference(std::string_view(q + 1, size_t(semicolon - q - 1)), r); scan != Scan::Done)
                     return scan;
+                if (++references > DocumentFileFormat::MaximumReferencesPerTag)
+                    return Scan::PastBound;
                 appendCharacter(value, r);
                 q = semicolon + 1;
             } else if (static_cast<unsigned char>(c) >= 0x80) {

@@ -13,13 +13,14 @@
 //   inside the root element, a control character, a broken UTF-8 sequence, an entity
 //   no document without a declaration has, a character reference to no XML
 //   character, '<' in a value, an attribute twice, an end tag of another element), or
-//   a failed read of the device. The bytes come through the markup guard of the
-//   library's reader, whose refusal is a failed read: what the guard refuses, the
-//   library's reader refuses too. The XML library would refuse all of these.
+//   a failed read of the device. The XML library would refuse all of these.
 // - handedOver(): XML of another form (comments, single quotes, other blanks, names
-//   or declarations, more names than MaximumNames, a tag longer than the reader
-//   holds): the caller reads the same bytes through the XML library, which decides.
-// Either stop answers `Invalid`.
+//   or declarations, more names than MaximumNames): the caller reads the same bytes
+//   through the XML library, which decides. pastABound() when it stopped at one of
+//   the bounds of the library's markup guard (a value's length, a tag's characters,
+//   references or attributes, a run of blanks) or at a tag longer than it holds:
+//   its count may differ from the guard's at the edges, so the guard decides.
+// Each stop answers `Invalid`.
 //
 // Ownership: the device is not owned and must outlive the tokens. Not thread-safe;
 // one instance per read. Memory: blocks of the device, grown to hold one tag (at most
@@ -39,26 +40,25 @@
 #include <utility>
 #include <vector>
 
-class XmlMarkupGuardDevice;
+class QIODevice;
 
 class WrittenFormTokens
 {
 public:
     using TokenType = QXmlStreamReader::TokenType;
 
-    // The tokens of the bytes that pass the guard, which holds the bounds of the
-    // document's values, tags and white space (documentMarkupBounds() in XmlDocumentReader.h).
-    explicit WrittenFormTokens(XmlMarkupGuardDevice *device);
+    explicit WrittenFormTokens(QIODevice *device);
 
     TokenType readNext();
     // Reads on without keeping anything, counting the start tags below the root
     // element, and stops once they pass `limit`: their count (limit + 1 when passed).
     qint64 countElements(qint64 limit);
 
-    bool handedOver() const { return m_stop == Stop::HandedOver; }
+    bool handedOver() const { return m_stop == Stop::HandedOver || m_stop == Stop::PastBound; }
+    bool pastABound() const { return m_stop == Stop::PastBound; }
     bool refused() const { return m_stop == Stop::Refused; }
     bool atEnd() const { return m_stop != Stop::None; }
-    bool hasError() const { return m_stop == Stop::HandedOver || m_stop == Stop::Refused; }
+    bool hasError() const { return m_stop != Stop::None && m_stop != Stop::End; }
     QStringView qualifiedName() const
     {
         return m_names.empty() ? QStringView() : QStringView(m_names[size_t(m_name)].second);
@@ -74,28 +74,31 @@ public:
     // library.
     static constexpr size_t MaximumNames = 64;
     // Longer tags (values near their bounds, which no real document has) are not
-    // held: the buffer then never holds more than the library would.
+    // held: the buffer then never holds more than the library would. They stop the
+    // tokens as past a bound.
     static constexpr qsizetype MaximumTagBytes = DocumentFileFormat::MaximumAttributeLength;
+    static_assert(MaximumTagBytes <= DocumentFileFormat::MaximumAttributeLength
+                  && MaximumTagBytes <= DocumentFileFormat::MaximumTagTextLength);
 
 private:
     static constexpr qsizetype BlockSize = 1 << 16;
     static constexpr qsizetype MaximumNameLength = 64;
     static constexpr qsizetype LongValue = 1024;
 
-    enum class Stop { None, End, HandedOver, Refused };
+    enum class Stop { None, End, HandedOver, PastBound, Refused };
     // What a tag or value scanned so far is: whole, cut by the buffer's end, of
-    // another form, or no XML.
-    enum class Scan { Done, More, Other, Bad };
+    // another form, past a bound, or no XML.
+    enum class Scan { Done, More, Other, PastBound, Bad };
 
     TokenType handOver();
     TokenType refuse();
+    TokenType pastBound();
     // At least `count` bytes from m_pos in the buffer, unless the device ends (or
     // fails: m_failed) first.
     bool fill(qsizetype count);
     TokenType startDocument();
     TokenType endElement();
     TokenType tag();
-    TokenType longTag();
     Scan scanTag();
     // Other for a byte of another form, Bad for one no XML document holds.
     static Scan otherOrBad(char c);
@@ -105,10 +108,10 @@ private:
     // character), Other for a number of more digits than a character needs.
     static Scan reference(std::string_view r, char32_t &c);
     int nameIndex(const char *p, const char *q);
-    Scan decodeValue(const char *p, const char *end, QString &value);
+    Scan decodeValue(const char *p, const char *end, QString &value, qint64 &references);
     void releaseLongValues();
 
-    XmlMarkupGuardDevice *m_device;
+    QIODevice *m_device;
     std::vector<char> m_buffer;
     qsizetype m_pos = 0;
     qsizetype m_end = 0;

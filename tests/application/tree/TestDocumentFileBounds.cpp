@@ -181,4 +181,24 @@ TEST_F(DocumentFileBoundsTest, AValueAndTheValuesOfATagAreBoundedInCharacters)
     expectRefusedPastTheBound(wrap(twoFull + QByteArray(tag - 2 * bound + 1, '1') + "\"/>"));
 }
 
+TEST_F(DocumentFileBoundsTest, ReferencesAndAttributesOfATagUpToTheirBounds)
+{
+    // References of all values of a tag together.
+    const qint64 references = DocumentFileFormat::MaximumReferencesPerTag;
+    const QByteArray half = QByteArray("&amp;").repeated(references / 2);
+    expectReadAtTheBound(wrap("<document><jobEntry itemName=\"" + half + "\" description=\"" + half + "\"/></document>"));
+    expectRefusedPastTheBound(
+        wrap("<document><jobEntry itemName=\"" + half + "&#9;\" description=\"" + half + "\"/></document>"));
+
+    auto attributes = [](int count) {
+        QByteArray a;
+        for (int i = 0; i < count; ++i)
+            a += " a" + QByteArray(1, char('a' + i / 26)) + QByteArray(1, char('a' + i % 26)) + "=\"1\"";
+        return wrap("<document><jobEntry" + a + "/></document>");
+    };
+    const int bound = DocumentFileFormat::MaximumAttributesPerElement;
+    expectReadAtTheBound(attributes(bound));
+    expectRefusedPastTheBound(attributes(bound + 1));
+}
+
 } // namespace
