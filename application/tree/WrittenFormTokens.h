@@ -17,9 +17,9 @@
 // - handedOver(): XML of another form (comments, single quotes, other blanks, names
 //   or declarations, more names than MaximumNames): the caller reads the same bytes
 //   through the XML library, which decides. pastABound() when it stopped at one of
-//   the bounds of the library's markup guard (a value's length, a tag's characters,
-//   references or attributes, a run of blanks) or at a tag longer than it holds:
-//   its count may differ from the guard's at the edges, so the guard decides.
+//   the bounds of the library's markup guard (a tag's references or attributes, a
+//   run of blanks) or at a tag longer than it holds (which a value past its length
+//   is): its count may differ from the guard's at the edges, so the guard decides.
 // Each stop answers `Invalid`.
 //
 // Ownership: the device is not owned and must outlive the tokens. Not thread-safe;
