@@ -4,15 +4,11 @@
 // documents as the writer makes them with values of references, multi-byte
 // characters and empty tags, and near misses the direct reader must hand over or
 // refuse exactly as the library does: a tab in a value, a mismatched end tag, an
-// attribute twice, markup after the root, a character reference to a control. The
-// bytes are also read from a file in parts, on threads: what that reads, the direct
-// reader reads whole the same.
+// attribute twice, markup after the root, a character reference to a control.
 #include "application/tree/DocumentFileFormat.h"
 #include "platform/foundation/Clock.h"
 
 #include <QBuffer>
-#include <QFile>
-#include <QTemporaryDir>
 
 #include <cstddef>
 #include <cstdint>
@@ -42,22 +38,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     DocumentFileFormat::ReadResult direct;
     bool handedOver = false;
     const bool directRead = readWith(true, bytes, direct, &handedOver);
-
-    static QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("input.chronark"));
-    {
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
-            std::abort();
-    }
-    DocumentFileFormat::ReadResult inParts;
-    if (DocumentFileFormat::readWrittenFormInParts(path, 3, inParts)) {
-        if (!directRead || handedOver)
-            std::abort(); // read in parts, not whole
-        if (DocumentFileFormat::toXmlData(*inParts.root, inParts.store)
-            != DocumentFileFormat::toXmlData(*direct.root, direct.store))
-            std::abort();
-    }
 
     if (handedOver) {
         if (directRead || direct.root)

@@ -26,8 +26,16 @@
 // between elements has a larger bound of its own). A document in the form the
 // writer makes is read straight from its bytes in one pass, under the same bounds;
 // any other XML is handed to the XML library behind the markup guard, and either
-// way the answer is the library's. A document is not read from anything but a
-// regular file. Threading: all functions are re-entrant; no shared state.
+// way the answer is the library's. Which reader reads a file is decided once: a
+// refusal of the direct reader is final, and only a document of another form is read
+// again, by the library alone. A document is not read from anything but a regular
+// file. Threading: all functions are re-entrant; no shared state.
+//
+// Sources by job: DocumentFileFormat.cpp which reader reads a file;
+// DocumentFileFormatDirectReader.cpp (with WrittenFormTokens) the writer's form;
+// DocumentFileFormatLibraryReader.cpp any other XML; XmlDocumentReader.h the tree
+// both build; DocumentFileFormatWriter.cpp and DocumentFileFormatWritable.cpp the
+// writing and its check; DocumentFileFormatValues.cpp the value rules.
 #include "application/tree/DocumentValuesStore.h"
 #include "application/tree/Node.h"
 
@@ -89,22 +97,18 @@ public:
     // The document form the writer makes (declaration, elements, attributes in
     // double quotes, white space between tags) is read straight from the bytes, in
     // one pass; any other XML through the XML library behind the markup guard.
+    // Bytes with more start tags than the element bound (a made-up file: a written
+    // one that large is past the size bound) have their elements counted first,
+    // without a tree, so that one past the bound is refused in little memory.
     static bool readXmlDevice(QIODevice *device, ReadResult &out);
     // The two readers behind readXmlDevice. The direct one reads the writer's form
-    // only: for anything else (and anything past a bound) it sets *handedOver,
-    // answers false and leaves `out` untouched; the device is then read partly.
+    // only: it answers for a document of that form, read or refused (a refusal is one
+    // the library would give too: no XML, cut short, or past a bound of the markup
+    // guard, which then decides); for any other form it sets *handedOver, answers
+    // false and leaves `out` untouched, and the device is then read partly.
     static bool readWrittenForm(QIODevice *device, ReadResult &out, bool *handedOver);
     // Any XML: the library behind XmlMarkupGuardDevice.
     static bool readXmlWithLibrary(QIODevice *device, ReadResult &out);
-    // The direct reader on several threads at once (at most `parts`, the caller's
-    // among them; readFromFile uses it for files of a megabyte and more): a file of the writer's form is cut before the top-level children of
-    // its "document" element, at their indentation, and each part read by itself; the
-    // rest of the file (all but those children) is read as a whole by the direct
-    // reader, then the children join the root. Answers false, leaving `out` untouched,
-    // when the file does not cut into two parts, or a part or the rest does
-    // not read as the direct reader reads it (the caller then reads the file whole,
-    // which decides); otherwise the same tree as readWrittenForm, under the same bounds.
-    static bool readWrittenFormInParts(const QString &path, int parts, ReadResult &out);
     // Chooses the form by bytes 2 to 12: "xml version" or the archive's "typedstream".
     static bool readData(const QByteArray &data, ReadResult &out);
     static bool readArchiveData(const QByteArray &data, ReadResult &out);

@@ -9,17 +9,6 @@
 #include <QFileInfo>
 #include <QTimer>
 
-#include <malloc.h>
-
-namespace {
-
-// glibc's top pad (mallopt(3)): its usual value, and the one while files are read (a
-// fresh pool thread's heap starts at that size, the main heap grows by it).
-constexpr int UsualTopPad = 128 * 1024;
-constexpr int ReadingTopPad = 16 * 1024 * 1024;
-
-} // namespace
-
 DocumentReadAhead::DocumentReadAhead(QObject *parent) : QObject(parent)
 {
     if (QCoreApplication::instance())
@@ -66,16 +55,6 @@ void DocumentReadAhead::read(const QStringList &paths)
             },
             [this, key](Outcome outcome) { finished(key, std::move(outcome)); }));
     }
-    updateAllocationSteps();
-}
-
-void DocumentReadAhead::updateAllocationSteps()
-{
-    const bool large = isReading();
-    if (large == m_largeSteps)
-        return;
-    m_largeSteps = large;
-    mallopt(M_TOP_PAD, large ? ReadingTopPad : UsualTopPad);
 }
 
 DocumentReadAhead::Outcome DocumentReadAhead::readFile(const QString &path)
@@ -112,7 +91,6 @@ void DocumentReadAhead::finished(const QString &key, Outcome outcome)
     it->done = true;
     it->outcome = std::move(outcome);
     --m_reading;
-    updateAllocationSteps();
     notifyIfDone();
 }
 
@@ -147,7 +125,6 @@ void DocumentReadAhead::cancel()
     m_waiting.clear();
     m_entries.clear();
     m_reading = 0;
-    updateAllocationSteps();
 }
 
 DocumentReadAhead::Offer DocumentReadAhead::take(const QString &path)

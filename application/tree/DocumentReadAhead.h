@@ -30,12 +30,6 @@
 // object waits for the pool's threads when it goes, so it must not be destroyed
 // before that call). Made with an application object, it counts as started.
 //
-// While files are read, the allocator takes memory from the system in steps of
-// megabytes instead of pages (glibc's top pad): the reading threads then seldom
-// change the process's memory map, which would stall the page faults of the GUI
-// thread making the window meanwhile. The usual step is back once no read is
-// outstanding (memory freed is given back as before).
-//
 // Owned by whoever starts the launch (application/controller/main.cpp), and one by the
 // application controller for later requests; destroying it cancels
 // what is read (a late result is dropped). GUI thread only (the thread that makes
@@ -110,8 +104,6 @@ private:
         Outcome outcome;
     };
     static Outcome readFile(const QString &path);
-    // Large allocation steps while a read is outstanding, the usual ones otherwise.
-    void updateAllocationSteps();
     void finished(const QString &key, Outcome outcome);
     void notifyIfDone();
 
@@ -122,5 +114,4 @@ private:
     std::vector<platform::BackgroundTask> m_tasks;
     std::vector<std::pair<QPointer<QObject>, std::function<void()>>> m_waiting;
     int m_reading = 0;
-    bool m_largeSteps = false;
 };

@@ -1,0 +1,164 @@
+// The value rules of the file, shared by the node and store readers and writers:
+// numbers read from their leading characters, floats written as printf's "%f", and
+// texts made safe for XML 1.0.
+#include "application/tree/DocumentFileFormat.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <string>
+#include <system_error>
+
+namespace {
+
+bool isBlank(char16_t c)
+{
+    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\f' || c == u'\v';
+}
+
+} // namespace
+
+int DocumentFileFormat::intValue(QStringView text)
+{
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    while (i < n && isBlank(text[i].unicode()))
+        ++i;
+    bool negative = false;
+    if (i < n && (text[i] == u'+' || text[i] == u'-')) {
+        negative = text[i] == u'-';
+        ++i;
+    }
+    qint64 value = 0;
+    constexpr qint64 limit = qint64(std::numeric_limits<int>::max()) + 1;
+    for (; i < n; ++i) {
+        const char16_t c = text[i].unicode();
+        if (c < u'0' || c > u'9')
+            break;
+        value = value * 10 + (c - u'0');
+        if (value > limit)
+            value = limit;
+    }
+    if (negative)
+        return int(-value);
+    return int(std::min<qint64>(value, std::numeric_limits<int>::max()));
+}
+
+float DocumentFileFormat::clampToFloat(double value)
+{
+    if (std::isnan(value))
+        return std::numeric_limits<float>::quiet_NaN();
+    constexpr double largest = double(std::numeric_limits<float>::max());
+    if (value > largest)
+        return std::numeric_limits<float>::max();
+    if (value < -largest)
+        return -std::numeric_limits<float>::max();
+    return float(value);
+}
+
+float DocumentFileFormat::floatValue(QStringView text)
+{
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    while (i < n && isBlank(text[i].unicode()))
+        ++i;
+    std::string number;
+    auto isDigit = [&](qsizetype k) { return k < n && text[k] >= u'0' && text[k] <= u'9'; };
+    if (i < n && (text[i] == u'+' || text[i] == u'-')) {
+        if (text[i] == u'-')
+            number.push_back('-');
+        ++i;
+    }
+    bool digits = false;
+    while (isDigit(i)) {
+        number.push_back(char(text[i].unicode()));
+        digits = true;
+        ++i;
+    }
+    if (i < n && text[i] == u'.') {
+        number.push_back('.');
+        ++i;
+        while (isDigit(i)) {
+            number.push_back(char(text[i].unicode()));
+            digits = true;
+            ++i;
+        }
+    }
+    if (!digits)
+        return 0.0f;
+    if (i < n && (text[i] == u'e' || text[i] == u'E')) {
+        qsizetype k = i + 1;
+        std::string exponent = "e";
+        if (k < n && (text[k] == u'+' || text[k] == u'-')) {
+            exponent.push_back(char(text[k].unicode()));
+            ++k;
+        }
+        if (isDigit(k)) {
+            while (isDigit(k)) {
+                exponent.push_back(char(text[k].unicode()));
+                ++k;
+            }
+            number += exponent;
+        }
+    }
+    double value = 0.0;
+    const char *begin = number.data();
+    const char *end = begin + number.size();
+    const auto [ptr, ec] = std::from_chars(begin, end, value, std::chars_format::general);
+    if (ec == std::errc::result_out_of_range) {
+        // Too large saturates; too small is zero.
+        const bool negative = number.front() == '-';
+        bool large = false;
+        if (const auto e = number.find('e'); e != std::string::npos)
+            large = number[e + 1] != '-';
+        else
+            large = true;
+        if (!large)
+            return negative ? -0.0f : 0.0f;
+        return negative ? -std::numeric_limits<float>::max() : std::numeric_limits<float>::max();
+    }
+    if (ec != std::errc())
+        return 0.0f;
+    return clampToFloat(value);
+}
+
+QString DocumentFileFormat::formatFloat(float value)
+{
+    char buffer[128];
+    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, double(value), std::chars_format::fixed, 6);
+    if (ec != std::errc()) { // cannot happen for a float: at most 47 characters
+        const int n = std::snprintf(buffer, sizeof buffer, "%f", double(value));
+        return QString::fromLatin1(buffer, std::clamp(n, 0, int(sizeof buffer) - 1));
+    }
+    return QString::fromLatin1(buffer, end - buffer);
+}
+
+QString DocumentFileFormat::xmlSafeText(const QString &text)
+{
+    auto isBad = [](const QChar *p, const QChar *begin, const QChar *end) {
+        const char16_t c = p->unicode();
+        if (c < 0x20)
+            return c != 0x09 && c != 0x0A && c != 0x0D;
+        if (c == 0xFFFE || c == 0xFFFF)
+            return true;
+        if (QChar::isHighSurrogate(c))
+            return p + 1 >= end || !QChar::isLowSurrogate(p[1].unicode());
+        if (QChar::isLowSurrogate(c))
+            return p == begin || !QChar::isHighSurrogate(p[-1].unicode());
+        return false;
+    };
+    const QChar *begin = text.constData();
+    const QChar *end = begin + text.size();
+    const QChar *p = begin;
+    while (p < end && !isBad(p, begin, end))
+        ++p;
+    if (p == end)
+        return text;
+    QString safe = text;
+    for (qsizetype i = p - begin; i < text.size(); ++i)
+        if (isBad(begin + i, begin, end))
+            safe[i] = QChar(0xFFFD);
+    return safe;
+}

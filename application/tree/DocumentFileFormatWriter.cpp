@@ -1,0 +1,68 @@
+// Writing a document: the XML of the tree and the window state, streamed into the
+// save file and committed atomically.
+#include "application/tree/DocumentFileFormat.h"
+
+#include "application/tree/DocumentOutputDevice.h"
+
+#include <QBuffer>
+#include <QSaveFile>
+#include <QXmlStreamWriter>
+
+namespace {
+
+bool setReason(QString *errorReason, const QString &reason)
+{
+    if (errorReason)
+        *errorReason = reason;
+    return false;
+}
+
+} // namespace
+
+void DocumentFileFormat::writeDocument(QXmlStreamWriter &writer, const Node &root, const DocumentValuesStore &store)
+{
+    writer.setAutoFormatting(true);
+    writer.writeStartDocument(QStringLiteral("1.0"));
+    writer.writeStartElement(QStringLiteral("Chronark"));
+    writer.writeAttribute(QStringLiteral("version"), QStringLiteral("2.0"));
+    root.nodeTreeAsXMLElementTreeWithFlags(writer, 0);
+    store.encodeAsXMLElement(writer);
+    writer.writeEndElement();
+    writer.writeEndDocument();
+}
+
+QByteArray DocumentFileFormat::toXmlData(const Node &root, const DocumentValuesStore &store)
+{
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::WriteOnly);
+    QXmlStreamWriter writer(&buffer);
+    writeDocument(writer, root, store);
+    return data;
+}
+
+bool DocumentFileFormat::writeToFile(const QString &path, const QString &typeName, const Node &root,
+                                     const DocumentValuesStore &store, QString *errorReason)
+{
+    if (typeName != TypeName)
+        return setReason(errorReason, QString());
+    if (!checkWritable(root, store, errorReason))
+        return false;
+    // Unbuffered, so that a short write (a full disk, a size limit) is seen here:
+    // a buffered save file finds it only while committing, and commits anyway.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return setReason(errorReason, file.errorString());
+    // Streamed: the document never sits in memory as a whole.
+    DocumentOutputDevice output(&file, MaximumFileSize);
+    QXmlStreamWriter writer(&output);
+    writeDocument(writer, root, store);
+    if (!output.flushToTarget() || writer.hasError()) {
+        const QString reason = output.failed() ? output.failureReason() : file.errorString();
+        file.cancelWriting();
+        return setReason(errorReason, reason);
+    }
+    if (!file.commit())
+        return setReason(errorReason, file.errorString());
+    return true;
+}
