@@ -30,6 +30,7 @@
 #include "platform/document/MenuItemValidation.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/ExceptionBoundary.h"
+#include "platform/foundation/SaveFileLeftovers.h"
 #include "platform/foundation/UndoManager.h"
 #include "platform/foundation/UserDefaults.h"
 
@@ -57,6 +58,19 @@ namespace {
 QString localized(const char *key)
 {
     return platform::localized(QString::fromLatin1(key));
+}
+
+// Writes the document file and then removes what interrupted saves of it left beside
+// it: the files that begin as every file of DocumentFileFormat's writer begins.
+bool writeDocumentFile(const QString &path, const QString &typeName, const Node &root,
+                       const DocumentValuesStore &store, QString *reason)
+{
+    // File times are the system's: the start of this save in the system's time.
+    const QDateTime started = QDateTime::currentDateTimeUtc();
+    if (!DocumentFileFormat::writeToFile(path, typeName, root, store, reason))
+        return false;
+    platform::SaveFileLeftovers::removeFor(path, MyDocument::WrittenFileBeginning, started);
+    return true;
 }
 
 
@@ -118,8 +132,26 @@ MyDocument::~MyDocument()
     platform::NotificationCenter::defaultCenter().removeObserver(this);
     // The window goes first: its views ask this document while they exist.
     tearDownWindow();
+    // The tree reports nothing more: what the collaborators undo as they go (the
+    // running entry) reaches no outline.
     if (m_jobList && m_jobList->delegate() == &m_treeReports)
         m_jobList->setDelegate(nullptr);
+    // The collaborators in the order the header gives, each while what it uses is whole.
+    m_nameSheets.reset();
+    m_deleteAssistant.reset();
+    m_timeEntrySheets.reset();
+    m_toolbar.reset();
+    m_counter.reset();
+    m_edits.reset();
+    m_totals.reset();
+    m_windowController.reset();
+    m_outlineModel.reset();
+    m_dataSource.reset();
+    m_colorLabelObserver.reset();
+    m_inspectedObjectsController.reset();
+    m_inspectedNodes.clear();
+    m_jobList.reset();
+    m_services.reset();
 }
 
 // ---------------------------------------------------------------------------
@@ -212,10 +244,24 @@ bool MyDocument::writeToFile(const QString &path, const QString &typeName)
         return false;
     m_windowController->captureWindowState();
     QString reason;
-    if (DocumentFileFormat::writeToFile(path, typeName, *m_jobList, m_docValues, &reason))
+    if (writeDocumentFile(path, typeName, *m_jobList, m_docValues, &reason))
         return true;
     setFailureReason(reason);
     return false;
+}
+
+platform::Document::FileWriter MyDocument::makeFileWriter(const QString &path, const QString &typeName)
+{
+    // Another type is refused by writeToFile(), on this thread.
+    if (typeName != TypeName)
+        return {};
+    m_windowController->captureWindowState();
+    // A copy: the counter and the person go on changing the document's own tree while
+    // the file is written. The copy has no delegate and goes on the writing thread.
+    std::shared_ptr<const Node> tree = m_jobList->clone();
+    return [path, typeName, tree = std::move(tree), store = m_docValues](QString *reason) {
+        return writeDocumentFile(path, typeName, *tree, store, reason);
+    };
 }
 
 // ---------------------------------------------------------------------------

@@ -16,18 +16,25 @@
 // "inspectedObjectsNotEmpty".
 // It reaches the application through its DocumentServices.
 //
+// Saving writes and commits the file on a pool thread, from a copy of the tree and
+// the window values made on the GUI thread (makeFileWriter()); a successful save
+// removes what interrupted saves of the file left beside it
+// (platform::SaveFileLeftovers).
+//
 // GUI thread only. Closing or deleting it tears its window down first (see
-// platform::Document). Then its members go in the reverse of their declared order:
-// the document owns each collaborator through a unique_ptr (they are also its
-// QObject children, which the pointer removes from the list before ~QObject looks
-// at it), declared after everything they refer to, so each goes while the document's
-// tree, values, services and the collaborators it uses are still whole. The order,
-// first to go first: NodeNameSheets, DeleteAssistant, TimeEntrySheets,
+// platform::Document). Then the destructor lets the tree report to no one and
+// resets the members explicitly, first to go first (the order of the declarations
+// plays no part): NodeNameSheets, DeleteAssistant, TimeEntrySheets,
 // DocumentToolbar, DocumentCounter (its destructor takes a running counter out of
 // the services' count and the entry out of the running state), DocumentEdits,
-// DocumentTotals, DocumentWindowController, DocumentOutlineModel, OutlineDataSource;
-// then the inspector's controller and observer, the formatters, values, tree (its
-// delegate, DocumentTreeReports, after it) and last the services.
+// DocumentTotals, DocumentWindowController, DocumentOutlineModel (it reads the data
+// source), OutlineDataSource; then the colour label observer, the inspector's
+// controller and the nodes it showed, the tree, and last the services. So each
+// collaborator goes while the document's tree, values, services and the
+// collaborators it uses are still whole. The document owns each collaborator
+// through a unique_ptr (they are also its QObject children, which the pointer
+// removes from the list before ~QObject looks at it); DocumentTreeReports, the
+// formatters and the values are plain members that go after.
 #include "application/tree/CurrencyFormatter.h"
 #include "application/document/DocumentOutlineModel.h"
 #include "application/document/DocumentServices.h"
@@ -38,6 +45,7 @@
 #include "platform/document/DocumentType.h"
 #include "platform/foundation/KeyValueObserving.h"
 
+#include <QByteArrayView>
 #include <QPointer>
 #include <QString>
 #include <QVariantMap>
@@ -78,6 +86,9 @@ public:
     static inline const QString TypeName = QStringLiteral("Chronark Format");
     static inline const QString FileExtension = QStringLiteral("chronark");
     static inline const QString MimeType = QStringLiteral("application/x-chronark");
+    // The bytes every file of DocumentFileFormat's writer begins with: a file that
+    // an interrupted save of a document left beside it begins so too.
+    static constexpr QByteArrayView WrittenFileBeginning = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Chronark";
 
     // The document type that makes MyDocument objects sharing the services (each
     // document gets its own when none are given).
@@ -192,6 +203,7 @@ protected:
     const platform::KeyTable &keyTable() const override;
     bool readFromFile(const QString &path, const QString &typeName) override;
     bool writeToFile(const QString &path, const QString &typeName) override;
+    FileWriter makeFileWriter(const QString &path, const QString &typeName) override;
     QWidget *makeMainWindow() override;
     void windowControllerDidLoad() override;
     void windowWillTearDown() override;
@@ -213,7 +225,7 @@ private:
     bool m_inspectedObjectsNotEmpty = false;
     QPointer<DocumentWindow> m_window;
 
-    // ---- The collaborators: the last declared goes first ----
+    // ---- The collaborators (the destructor's order is in the header's opening) ----
     std::unique_ptr<OutlineDataSource> m_dataSource;
     std::unique_ptr<DocumentOutlineModel> m_outlineModel; // reads the data source
     std::unique_ptr<DocumentWindowController> m_windowController;

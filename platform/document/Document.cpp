@@ -6,6 +6,7 @@
 #include "platform/document/MenuItemValidation.h"
 #include "platform/drawing/MenuItemTitle.h"
 #include "platform/drawing/Sheet.h"
+#include "platform/foundation/BackgroundTask.h"
 #include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/RegularFile.h"
 #include "platform/foundation/UndoManager.h"
@@ -26,7 +27,24 @@ namespace {
 
 using DocumentAlert::localizedString;
 
+// Runs the call on the GUI thread in a later pass, its exceptions stopped there.
+void callLater(std::function<void()> call)
+{
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(),
+        [call = std::move(call)] { ExceptionBoundary::guard(nullptr, "a document's deferred answer", call); },
+        Qt::QueuedConnection);
+}
 
+// What a save written in the background hands back to the GUI thread.
+struct WriteOutcome
+{
+    bool saved = false;
+    QString reason;
+    // The file as the write left it.
+    QDateTime modified;
+    qint64 size = -1;
+};
 
 } // namespace
 
@@ -40,6 +58,15 @@ Document::~Document()
 {
     if (m_controller)
         m_controller->removeDocument(this);
+    // A save being written goes on with its copy and its result is dropped; what
+    // waited learns that the document went.
+    if (SaveHandler running = std::exchange(m_runningSaveHandler, {}))
+        callLater([running] { running(false, QString()); });
+    const std::deque<std::function<void(bool)>> waiting = std::exchange(m_waitingSaves, {});
+    for (const auto &save : waiting)
+        save(false);
+    for (std::function<void()> &waiter : std::exchange(m_idleWaiters, {}))
+        callLater(std::move(waiter));
     tearDownWindow();
 }
 
@@ -133,16 +160,21 @@ void Document::updateChangeCount(ChangeType change)
         --m_manualChanges;
         break;
     case ChangeType::Cleared:
-        // Changes still collecting in the open group belong to the saved state.
-        if (m_undoManager->groupingLevel() == 1 && m_undoManager->groupsByEvent() && !m_undoManager->isUndoing()
-            && !m_undoManager->isRedoing())
-            m_undoManager->endUndoGrouping();
+        closeOpenUndoGroup();
         m_savedUndoCount = m_undoManager->changeCount();
         m_manualChanges = 0;
         m_savedStateLost = false;
+        ++m_clearings;
         break;
     }
     changeStateMaybe();
+}
+
+void Document::closeOpenUndoGroup()
+{
+    if (m_undoManager->groupingLevel() == 1 && m_undoManager->groupsByEvent() && !m_undoManager->isUndoing()
+        && !m_undoManager->isRedoing())
+        m_undoManager->endUndoGrouping();
 }
 
 bool Document::isUntouched() const
@@ -153,8 +185,15 @@ bool Document::isUntouched() const
 
 void Document::changeStateMaybe()
 {
-    if (m_undoManager->changeCount() < m_savedUndoCount && !m_undoManager->canRedo())
-        m_savedStateLost = true;
+    // Below the saved count with nothing to redo: the saved state cannot come back.
+    // Not while an undo or redo is performed: its group has left one stack before the
+    // count follows.
+    if (!m_undoManager->isUndoing() && !m_undoManager->isRedoing()) {
+        if (m_undoManager->changeCount() < m_savedUndoCount && !m_undoManager->canRedo())
+            m_savedStateLost = true;
+        if (m_saveRunning && m_undoManager->changeCount() < m_runningSaveUndoCount && !m_undoManager->canRedo())
+            m_runningSaveStateLost = true;
+    }
     const bool edited = isDocumentEdited();
     if (edited)
         m_touched = true;
@@ -280,6 +319,24 @@ bool Document::loadFromFile(const QString &path, const QString &typeName, QStrin
     return true;
 }
 
+QString Document::saveFailureReason(const QString &absolute, const QString &reason) const
+{
+    // Which file, and why when the format or the system said so.
+    if (reason.isEmpty())
+        return localizedString(QStringLiteral("FileNotWrittenReason"), absolute);
+    if (!absolute.isEmpty() && !QFileInfo(absolute).isDir())
+        return localizedString(QStringLiteral("FileNotWrittenBecauseReason")).arg(absolute, reason);
+    return reason;
+}
+
+void Document::didSave(const QString &absolute, const QString &typeName, SaveOperation operation)
+{
+    m_fileType = typeName;
+    setFilePath(absolute);
+    if (operation == SaveOperation::SaveAs && m_controller)
+        m_controller->noteNewRecentDocument(this);
+}
+
 bool Document::saveToFile(const QString &path, const QString &typeName, SaveOperation operation, QString *errorReason)
 {
     const QString absolute = absolutePath(path);
@@ -292,24 +349,140 @@ bool Document::saveToFile(const QString &path, const QString &typeName, SaveOper
     else
         ok = writeToFile(absolute, typeName);
     if (!ok) {
-        // Which file, and why when the format or the system said so.
-        if (m_failureReason.isEmpty())
-            m_failureReason = localizedString(QStringLiteral("FileNotWrittenReason"), absolute);
-        else if (!absolute.isEmpty() && !QFileInfo(absolute).isDir())
-            m_failureReason = localizedString(QStringLiteral("FileNotWrittenBecauseReason")).arg(absolute, m_failureReason);
+        m_failureReason = saveFailureReason(absolute, m_failureReason);
         if (errorReason)
             *errorReason = m_failureReason;
         return false;
     }
     if (operation == SaveOperation::SaveTo)
         return true;
-    m_fileType = typeName;
-    setFilePath(absolute);
+    didSave(absolute, typeName, operation);
     noteFileOnDisk();
     updateChangeCount(ChangeType::Cleared);
-    if (operation == SaveOperation::SaveAs && m_controller)
-        m_controller->noteNewRecentDocument(this);
     return true;
+}
+
+Document::FileWriter Document::makeFileWriter(const QString &, const QString &)
+{
+    return {};
+}
+
+void Document::saveToFileWithCompletion(const QString &path, const QString &typeName, SaveOperation operation,
+                                        SaveHandler handler)
+{
+    QPointer<Document> self(this);
+    if (m_saveRunning) {
+        m_waitingSaves.push_back([self, path, typeName, operation, handler](bool proceed) {
+            if (proceed && self)
+                self->saveToFileWithCompletion(path, typeName, operation, handler);
+            else if (handler)
+                callLater([handler] { handler(false, QString()); });
+        });
+        return;
+    }
+    const QString absolute = absolutePath(path);
+    const auto answerLater = [handler](bool saved, const QString &reason) {
+        if (handler)
+            callLater([handler, saved, reason] { handler(saved, reason); });
+    };
+    FileWriter writer;
+    if (!absolute.isEmpty() && !QFileInfo(absolute).isDir()) {
+        try {
+            writer = makeFileWriter(absolute, typeName);
+        } catch (const std::exception &error) {
+            // No copy to write from (memory ran out): reported as a failed write.
+            answerLater(false, saveFailureReason(absolute, QString::fromLocal8Bit(error.what())));
+            return;
+        }
+    }
+    if (!writer) {
+        // On the GUI thread: the checks above, or a document that writes only there.
+        QString reason;
+        const bool saved = saveToFile(absolute, typeName, operation, &reason);
+        answerLater(saved, reason);
+        return;
+    }
+    // The state the file will hold: what the undo manager counts now.
+    closeOpenUndoGroup();
+    m_saveRunning = true;
+    m_runningSaveHandler = std::move(handler);
+    m_runningSaveUndoCount = m_undoManager->changeCount();
+    m_runningSaveManualChanges = m_manualChanges;
+    m_runningSaveStateLost = false;
+    m_runningSaveClearings = m_clearings;
+    BackgroundTask::run(
+        this,
+        [absolute, writer = std::move(writer)](const BackgroundTask::Token &) {
+            WriteOutcome outcome;
+            try {
+                outcome.saved = writer(&outcome.reason);
+            } catch (const std::exception &error) {
+                outcome.saved = false;
+                outcome.reason = QString::fromLocal8Bit(error.what());
+            } catch (...) {
+                outcome.saved = false;
+                outcome.reason.clear();
+            }
+            if (outcome.saved) {
+                const QFileInfo info(absolute);
+                outcome.modified = info.exists() ? info.lastModified() : QDateTime();
+                outcome.size = info.exists() ? info.size() : -1;
+            }
+            return outcome;
+        },
+        [this, absolute, typeName, operation](WriteOutcome outcome) {
+            const SaveHandler answer = std::exchange(m_runningSaveHandler, {});
+            m_saveRunning = false;
+            QString reason;
+            if (!outcome.saved) {
+                reason = saveFailureReason(absolute, outcome.reason);
+            } else if (operation != SaveOperation::SaveTo) {
+                didSave(absolute, typeName, operation);
+                noteFileOnDisk(outcome.modified, outcome.size);
+                // Saved as of the moment the save began, unless the document was read
+                // or marked saved since.
+                if (m_clearings == m_runningSaveClearings) {
+                    m_savedUndoCount = m_runningSaveUndoCount;
+                    m_manualChanges -= m_runningSaveManualChanges;
+                    m_savedStateLost = m_runningSaveStateLost;
+                    changeStateMaybe();
+                }
+            }
+            const QPointer<Document> alive(this);
+            // What waits starts next even when the answer throws.
+            if (answer)
+                ExceptionBoundary::guard(this, "a save's completion", [&] { answer(outcome.saved, reason); });
+            if (alive)
+                endRunningSave();
+        });
+}
+
+void Document::endRunningSave()
+{
+    // The first of those waiting may start the next save; the rest wait for that one.
+    while (!m_saveRunning && !m_waitingSaves.empty()) {
+        std::function<void(bool)> next = std::move(m_waitingSaves.front());
+        m_waitingSaves.pop_front();
+        QPointer<Document> self(this);
+        next(true);
+        if (!self)
+            return;
+    }
+    if (isSaving())
+        return;
+    for (std::function<void()> &waiter : std::exchange(m_idleWaiters, {}))
+        callLater(std::move(waiter));
+}
+
+void Document::whenNotSaving(std::function<void()> continuation)
+{
+    if (!continuation)
+        return;
+    if (!isSaving()) {
+        continuation();
+        return;
+    }
+    m_idleWaiters.push_back(std::move(continuation));
 }
 
 bool Document::revertToSaved(QString *errorReason)
@@ -336,9 +509,15 @@ void Document::reportSaveFailure(const QString &reason, const CompletionHandler 
 void Document::noteFileOnDisk()
 {
     const QFileInfo info(m_filePath);
-    m_fileModified = info.exists() ? info.lastModified() : QDateTime();
-    m_fileSize = info.exists() ? info.size() : -1;
-    m_autosaveConflictLogged = false;
+    noteFileOnDisk(info.exists() ? info.lastModified() : QDateTime(), info.exists() ? info.size() : -1);
+}
+
+void Document::noteFileOnDisk(const QDateTime &modified, qint64 size)
+{
+    m_fileModified = modified;
+    m_fileSize = size;
+    m_autosaveConflictModified = QDateTime();
+    m_autosaveConflictSize = -1;
 }
 
 bool Document::fileChangedOnDisk() const
@@ -353,15 +532,31 @@ bool Document::fileChangedOnDisk() const
 
 void Document::saveToOwnFile(const CompletionHandler &handler)
 {
-    QString reason;
-    if (saveToFile(m_filePath, m_fileType, SaveOperation::Save, &reason))
-        DocumentAlert::answerLater(handler, true);
-    else
-        reportSaveFailure(reason, handler);
+    QPointer<Document> self(this);
+    saveToFileWithCompletion(m_filePath, m_fileType, SaveOperation::Save,
+                             [self, handler](bool saved, const QString &reason) {
+                                 if (saved || !self) {
+                                     if (handler)
+                                         handler(saved);
+                                 } else {
+                                     self->reportSaveFailure(reason, handler);
+                                 }
+                             });
 }
 
 void Document::saveDocumentWithCompletion(CompletionHandler handler)
 {
+    QPointer<Document> self(this);
+    if (m_saveRunning) {
+        // After the save that runs: the file it writes is this document's own.
+        m_waitingSaves.push_back([self, handler](bool proceed) {
+            if (proceed && self)
+                self->saveDocumentWithCompletion(handler);
+            else
+                DocumentAlert::answerLater(handler, false);
+        });
+        return;
+    }
     if (m_filePath.isEmpty()) {
         saveDocumentAsWithCompletion(std::move(handler));
         return;
@@ -370,6 +565,11 @@ void Document::saveDocumentWithCompletion(CompletionHandler handler)
         saveToOwnFile(handler);
         return;
     }
+    askToSaveOverChangedFile(handler);
+}
+
+void Document::askToSaveOverChangedFile(const CompletionHandler &handler)
+{
     if (m_askingToOverwrite) {
         // The question is on screen already.
         DocumentAlert::answerLater(handler, false);
@@ -399,10 +599,25 @@ void Document::autosaveDocument()
 {
     if (m_closing || m_filePath.isEmpty() || !isDocumentEdited())
         return;
+    if (m_saveRunning) {
+        // The save that runs may hold every change; looked at again after it.
+        QPointer<Document> self(this);
+        m_waitingSaves.push_back([self](bool proceed) {
+            if (proceed && self)
+                self->autosaveDocument();
+        });
+        return;
+    }
     if (fileChangedOnDisk()) {
-        if (!m_autosaveConflictLogged)
-            qInfo("Not autosaving \"%s\": the file was changed by another application.", qUtf8Printable(m_filePath));
-        m_autosaveConflictLogged = true;
+        // Told once per change of the file: the state of the file it was told about.
+        const QFileInfo info(m_filePath);
+        if (info.lastModified() == m_autosaveConflictModified && info.size() == m_autosaveConflictSize)
+            return;
+        m_autosaveConflictModified = info.lastModified();
+        m_autosaveConflictSize = info.size();
+        qInfo("Not autosaving \"%s\": the file was changed by another application.", qUtf8Printable(m_filePath));
+        // The choices of a save by hand; a question already on screen stands for this one.
+        askToSaveOverChangedFile({});
         return;
     }
     saveToOwnFile({});
@@ -457,15 +672,31 @@ void Document::saveDocumentAsWithCompletion(CompletionHandler handler)
             answer(false);
             return;
         }
-        QString reason;
-        if (self->saveToFile(path, self->m_fileType, SaveOperation::SaveAs, &reason))
-            answer(true);
-        else
-            self->reportSaveFailure(reason, handler);
+        self->saveToFileWithCompletion(path, self->m_fileType, SaveOperation::SaveAs,
+                                       [self, handler](bool saved, const QString &reason) {
+                                           if (saved || !self) {
+                                               if (handler)
+                                                   handler(saved);
+                                           } else {
+                                               self->reportSaveFailure(reason, handler);
+                                           }
+                                       });
     });
 }
 
 void Document::canCloseDocument(CompletionHandler handler)
+{
+    QPointer<Document> self(this);
+    // A save being written ends first: it may leave nothing to ask about, or a failure to show.
+    whenNotSaving([self, handler] {
+        if (self)
+            self->reviewBeforeClosing(handler);
+        else if (handler)
+            handler(false);
+    });
+}
+
+void Document::reviewBeforeClosing(const CompletionHandler &handler)
 {
     QPointer<Document> self(this);
     reviewChanges([self, handler](ReviewAnswer answer) {
@@ -574,12 +805,15 @@ void Document::revertDocumentToSaved(QObject *)
                             self->m_reviewing = false;
                             if (button != QMessageBox::Discard)
                                 return;
-                            QString reason;
-                            if (!self->revertToSaved(&reason))
-                                DocumentAlert::openError(
-                                    self->windowForSheet(),
-                                    localizedString(QStringLiteral("RevertFailedMessage"), self->displayName()),
-                                    reason);
+                            // The file as the save being written leaves it.
+                            self->whenNotSaving([self] {
+                                QString reason;
+                                if (self && !self->revertToSaved(&reason))
+                                    DocumentAlert::openError(
+                                        self->windowForSheet(),
+                                        localizedString(QStringLiteral("RevertFailedMessage"), self->displayName()),
+                                        reason);
+                            });
                         });
 }
 

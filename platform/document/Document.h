@@ -6,6 +6,12 @@
 // writeToFile(), and builds its window in makeMainWindow(). The contract:
 // - writeToFile() writes the whole file atomically (QSaveFile) and answers success;
 //   on failure the old file must be whole. The machinery never writes a file itself.
+// - makeFileWriter() may instead answer, on the GUI thread, the work that writes the
+//   file from a copy of the contents; the saves with user interface (save, save as,
+//   autosave, the saves at quit) then write and commit the file on a pool thread
+//   (platform::BackgroundTask) and take the result back on the GUI thread. A save of
+//   a document waits for the one of it that runs; so do closing it, reverting it and
+//   the quit (DocumentController).
 // - readFromFile() reads into new objects and replaces the document's contents only
 //   when the whole file was read; on failure the document stays as it was.
 // Either may give a reason for a failure with setFailureReason(); it is shown to the
@@ -27,7 +33,9 @@
 #include <QPointer>
 #include <QString>
 #include <QWidget>
+#include <deque>
 #include <functional>
+#include <vector>
 
 class QAction;
 
@@ -97,8 +105,26 @@ public:
     // Why the path cannot be read as a document before it is opened (missing, a
     // folder, a pipe, socket or device, no permission); empty when it can be tried.
     static QString reasonFileCannotBeRead(const QString &path);
+    // On the GUI thread, through writeToFile(), whatever makeFileWriter() answers;
+    // it does not wait for a save in the background.
     bool saveToFile(const QString &path, const QString &typeName, SaveOperation operation,
                     QString *errorReason = nullptr);
+    // The same save, written in the background where makeFileWriter() answers a
+    // writer (else through writeToFile(), on the GUI thread). The handler runs on the
+    // GUI thread in a later pass with the outcome and, on failure, the reason as
+    // saveToFile() gives it. The document takes the outcome as of the moment the save
+    // began: changes made while the file is written keep it edited. A save started
+    // while another of this document runs (or waits) waits for it; a document
+    // destroyed before its save ends answers false.
+    using SaveHandler = std::function<void(bool saved, const QString &reason)>;
+    void saveToFileWithCompletion(const QString &path, const QString &typeName, SaveOperation operation,
+                                  SaveHandler handler);
+    // A save of the document is being written, or waits for one that is.
+    bool isSaving() const { return m_saveRunning || !m_waitingSaves.empty(); }
+    // Runs the continuation once no save of the document runs or waits: at once when
+    // none does, else on the GUI thread after the last one ended (also when the
+    // document is destroyed first).
+    void whenNotSaving(std::function<void()> continuation);
     // Reads the document's file again, dropping the changes and the undo history.
     bool revertToSaved(QString *errorReason = nullptr);
 
@@ -108,7 +134,9 @@ public:
     void saveDocumentWithCompletion(CompletionHandler handler);
     // The autosave: saves a document that has a file and unsaved changes, without
     // asking anything. A file changed on disk since it was last read or written is
-    // never overwritten this way (the refusal is logged once per change).
+    // never overwritten this way: the refusal is logged, and the person is asked
+    // once per change of the file, with the choices a save by hand gives ("Save
+    // Anyway", "Cancel"); a save failure shows the alert a save by hand shows.
     void autosaveDocument();
     // The document's file was changed by another program since the document last
     // read or wrote it (its modification time or size differs). A missing file, or
@@ -118,6 +146,7 @@ public:
     void saveDocumentAsWithCompletion(CompletionHandler handler);
     // Whether the document may close: when it is edited the user is asked to save,
     // not to save, or to cancel. The handler learns the answer (true = may close).
+    // A save being written ends before anything is asked.
     void canCloseDocument(CompletionHandler handler);
     // Only the question: an edited document asks (its window in front) whether to
     // save, not to save, or to cancel, and nothing else happens; a document without
@@ -147,6 +176,13 @@ protected:
     // The file format. Answer success; see the contract above.
     virtual bool readFromFile(const QString &path, const QString &typeName) = 0;
     virtual bool writeToFile(const QString &path, const QString &typeName) = 0;
+    // Writing off the GUI thread. Called on the GUI thread; answers the work that
+    // writes the file atomically on a pool thread, made from a copy of what the file
+    // holds: it touches nothing the GUI thread uses. It answers success and stores
+    // the reason of a failure in *reason; an exception it throws is a failure too.
+    // The default answers none: the file is written through writeToFile().
+    using FileWriter = std::function<bool(QString *reason)>;
+    virtual FileWriter makeFileWriter(const QString &path, const QString &typeName);
     // Creates the document's main window (a top-level widget the document then
     // owns). The default makes an empty main window.
     virtual QWidget *makeMainWindow();
@@ -174,8 +210,22 @@ private:
     void detachWindow();
     void reportSaveFailure(const QString &reason, const CompletionHandler &handler);
     void saveToOwnFile(const CompletionHandler &handler);
+    // The question before writing over a file another program changed: Save Anyway
+    // saves, Cancel answers false. One at a time.
+    void askToSaveOverChangedFile(const CompletionHandler &handler);
+    // canCloseDocument() once no save runs.
+    void reviewBeforeClosing(const CompletionHandler &handler);
+    // The reason of a failed write of the file, as the alert shows it.
+    QString saveFailureReason(const QString &absolutePath, const QString &reason) const;
+    // Changes still collecting in the open undo group belong to the state saved.
+    void closeOpenUndoGroup();
+    // The state a successful save leaves, before the document's own updates.
+    void didSave(const QString &absolutePath, const QString &typeName, SaveOperation operation);
+    // Ends the running save and starts what waited for it.
+    void endRunningSave();
     // Remembers the file's modification time and size as this document knows them.
     void noteFileOnDisk();
+    void noteFileOnDisk(const QDateTime &modified, qint64 size);
     static QString absolutePath(const QString &path);
 
     QString m_filePath;
@@ -192,7 +242,24 @@ private:
     bool m_reviewing = false;
     bool m_askingForFile = false;
     bool m_askingToOverwrite = false;
-    bool m_autosaveConflictLogged = false;
+    // The file's state (modification time, size) an autosave last passed over and
+    // told the person about.
+    QDateTime m_autosaveConflictModified;
+    qint64 m_autosaveConflictSize = -1;
+    // The save being written in the background, and the saves and waiters after it.
+    bool m_saveRunning = false;
+    SaveHandler m_runningSaveHandler;
+    // The undo change count and the outside changes the running save holds; whether
+    // the state it holds can no longer come back by undo or redo; reads and clears
+    // since it began.
+    qint64 m_runningSaveUndoCount = 0;
+    qint64 m_runningSaveManualChanges = 0;
+    bool m_runningSaveStateLost = false;
+    quint64 m_clearings = 0;
+    quint64 m_runningSaveClearings = 0;
+    // Each is called with true to go ahead, or false when the document goes first.
+    std::deque<std::function<void(bool)>> m_waitingSaves;
+    std::vector<std::function<void()>> m_idleWaiters;
     // The file as last read or written: modification time and size.
     QDateTime m_fileModified;
     qint64 m_fileSize = -1;

@@ -638,15 +638,36 @@ void DocumentController::terminate(QObject *)
     if (m_terminating || !applicationShouldTerminate())
         return;
     m_terminating = true;
-    // Every question first: a Cancel anywhere leaves every document as it was.
-    QList<QPointer<Document>> queue;
-    if (Document *front = currentDocument())
-        queue << front;
+    // The saves being written end first: a document they leave saved asks nothing.
+    QPointer<DocumentController> self(this);
+    whenNoDocumentIsSaving([self] {
+        if (!self)
+            return;
+        // Every question first: a Cancel anywhere leaves every document as it was.
+        QList<QPointer<Document>> queue;
+        if (Document *front = self->currentDocument())
+            queue << front;
+        for (Document *document : self->documents()) {
+            if (document != self->currentDocument())
+                queue << document;
+        }
+        self->askBeforeTerminating(queue, {});
+    });
+}
+
+void DocumentController::whenNoDocumentIsSaving(std::function<void()> continuation)
+{
     for (Document *document : documents()) {
-        if (document != currentDocument())
-            queue << document;
+        if (document && document->isSaving()) {
+            QPointer<DocumentController> self(this);
+            document->whenNotSaving([self, continuation] {
+                if (self)
+                    self->whenNoDocumentIsSaving(continuation);
+            });
+            return;
+        }
     }
-    askBeforeTerminating(queue, {});
+    continuation();
 }
 
 void DocumentController::askBeforeTerminating(QList<QPointer<Document>> queue, QList<QPointer<Document>> toSave)
@@ -693,11 +714,17 @@ void DocumentController::saveBeforeTerminating(QList<QPointer<Document>> toSave)
         });
         return;
     }
-    m_terminating = false;
-    Q_EMIT willTerminate();
-    for (Document *document : documents())
-        document->close();
-    QCoreApplication::quit();
+    // An autosave may have begun meanwhile: the quit waits for it.
+    QPointer<DocumentController> self(this);
+    whenNoDocumentIsSaving([self] {
+        if (!self)
+            return;
+        self->m_terminating = false;
+        Q_EMIT self->willTerminate();
+        for (Document *document : self->documents())
+            document->close();
+        QCoreApplication::quit();
+    });
 }
 
 bool DocumentController::validateMenuItem(QAction *item)

@@ -146,7 +146,8 @@ public:
     // turn (the front one first) and nothing happens until all answered; a Cancel
     // ends the quit with every document as it was. Then terminationWillProceed(), the
     // documents to save are saved (a failed save ends the quit), willTerminate(), and
-    // every document closes.
+    // every document closes. Saves being written (autosaves among them) end before
+    // the questions and before the documents close.
     Q_INVOKABLE void terminate(QObject *sender);
     Q_INVOKABLE virtual bool validateMenuItem(QAction *item);
 
@@ -174,6 +175,9 @@ private:
     void reviewNext(QList<QPointer<Document>> queue, bool closeAll, CompletionHandler handler);
     void askBeforeTerminating(QList<QPointer<Document>> queue, QList<QPointer<Document>> toSave);
     void saveBeforeTerminating(QList<QPointer<Document>> toSave);
+    // Runs the continuation once no document's save is being written or waits (at
+    // once when none is).
+    void whenNoDocumentIsSaving(std::function<void()> continuation);
     void storeRecentPaths(const QStringList &paths);
     // The only open document when it is untouched and asks nothing; else null.
     Document *replaceableDocument() const;

@@ -682,6 +682,52 @@ TEST_F(AppControllerTest, AutosaveTimerFollowsThePreferenceAndSavesOnlyEditedFil
     EXPECT_EQ(controller->autoSaveTimer(), nullptr);
 }
 
+// The autosave tick passes over a document whose file another program changed, and
+// tells the person once per change, with the choices of a save by hand.
+TEST_F(AppControllerTest, AutosaveOverAFileChangedElsewhereAsksThePersonOncePerChange)
+{
+    defaults().setInteger(5, AutoSaveTimerKey);
+    start();
+    ASSERT_NE(controller->autoSaveTimer(), nullptr);
+    MyDocument *document = savedDocument(QStringLiteral("shared.chronark"));
+    document->showWindows();
+    addJob(document, QStringLiteral("Mine"));
+    document->updateChangeCount(platform::Document::ChangeType::Done);
+    QByteArray theirs = testsupport::readFile(document->filePath());
+    theirs.replace("Filed", "Their job");
+    ASSERT_TRUE(testsupport::writeFile(document->filePath(), theirs));
+
+    controller->doTimer(controller->autoSaveTimer());
+    QMessageBox *box = waitForAlert();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->text(), QStringLiteral("The file has been changed by another application since you opened or saved it."));
+    EXPECT_TRUE(box->informativeText().contains(document->filePath())) << qPrintable(box->informativeText());
+    ASSERT_NE(box->button(QMessageBox::Save), nullptr);
+    EXPECT_EQ(box->button(QMessageBox::Save)->text(), QStringLiteral("Save Anyway"));
+    ASSERT_NE(box->button(QMessageBox::Cancel), nullptr);
+    EXPECT_EQ(box->parentWidget(), document->mainWindow());
+    QPointer<QMessageBox> first(box);
+    box->button(QMessageBox::Cancel)->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !first || !first->isVisible(); }));
+
+    // The next tick: the same change, nothing asked, nothing written.
+    controller->doTimer(controller->autoSaveTimer());
+    drainEvents();
+    EXPECT_EQ(visibleAlert(), nullptr);
+    EXPECT_EQ(testsupport::readFile(document->filePath()), theirs);
+    EXPECT_TRUE(document->isDocumentEdited());
+
+    // Changed once more: asked again; Save Anyway writes the document's own.
+    theirs.replace("Their job", "Their other job");
+    ASSERT_TRUE(testsupport::writeFile(document->filePath(), theirs));
+    controller->doTimer(controller->autoSaveTimer());
+    box = waitForAlert();
+    ASSERT_NE(box, nullptr);
+    box->button(QMessageBox::Save)->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !document->isDocumentEdited(); }, 20000));
+    EXPECT_TRUE(testsupport::readFile(document->filePath()).contains("Mine"));
+}
+
 TEST_F(AppControllerTest, OddAutosaveValuesNeverMakeABrokenTimer)
 {
     defaults().setInteger(-3, AutoSaveTimerKey);

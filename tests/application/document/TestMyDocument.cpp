@@ -1,6 +1,11 @@
 // The document window's state, totals, menus and actions.
 #include "tests/application/document/TestMyDocumentSupport.h"
+#include "application/document/DeleteAssistant.h"
 #include "application/document/DocumentToolbar.h"
+#include "application/document/DocumentTotals.h"
+#include "application/document/DocumentWindowController.h"
+#include "application/document/NodeNameSheets.h"
+#include "application/document/TimeEntrySheets.h"
 #include "application/document/OutlineDataSource.h"
 
 #include "NTXAppKit/NTXColorLabelWidget/NTXColorLabelWidget.h"
@@ -711,16 +716,18 @@ TEST_F(MyDocumentTest, OnlyTheDocumentsOwnUndoRefreshesItsWindow)
     EXPECT_FALSE(secondButton->isEnabled());
 }
 
-// A document deleted in full swing (window up, a sheet showing, the inspector bound,
-// a counter running) takes its collaborators down before what they refer to: the
-// counter's destructor, which reaches into the document's services and tree, leaves
-// the running count and the entry as they should be. Run under the sanitizers, any
-// collaborator outliving the document's members shows up as a use after free.
+// A document deleted in full swing (window up, a sheet showing, the inspector open
+// and bound, a counter running) takes its collaborators down in the order its
+// header writes, before what they refer to: the counter's destructor, which reaches
+// into the document's services and tree, leaves the running count and the entry as
+// they should be. Run under the sanitizers, any collaborator outliving the
+// document's members shows up as a use after free.
 TEST_F(MyDocumentTest, ADocumentDeletedWhileEverythingRunsTearsDownInOrder)
 {
     QStringList sounds;
     services->soundPlayer = [&sounds](const QString &name) { sounds.append(name); };
-    for (int round = 0; round < 2; ++round) {
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
         ProbeDocument *document = newDocument(true);
         NodePtr job = makeJob(QStringLiteral("Writing"), 60, {});
         fill(document, {job});
@@ -731,17 +738,44 @@ TEST_F(MyDocumentTest, ADocumentDeletedWhileEverythingRunsTearsDownInOrder)
         const NodePtr entry = document->timerNode();
         ASSERT_TRUE(entry && entry->active());
         EXPECT_EQ(services->runningCounters, 1);
-        if (round == 1)
+        if (round >= 1) {
+            // The inspector open on the selected job.
+            if (document->documentWindow()->windowDrawer()->isHidden())
+                document->toggleDrawer(nullptr);
+            ASSERT_FALSE(document->documentWindow()->windowDrawer()->isHidden());
+            ASSERT_NE(document->textViewInspector(), nullptr);
+            EXPECT_TRUE(document->inspectedObjectsNotEmpty());
+        }
+        if (round == 2)
             document->newTimeEntry(nullptr); // a sheet on the window
         drainEvents();
 
         QPointer<QWidget> window = document->documentWindow();
-        QPointer<QObject> toolbar = &document->documentToolbar();
-        QPointer<QObject> counter = &document->counter();
+        // The collaborators' order of going, as the header gives it.
+        QList<std::pair<QObject *, QString>> collaborators;
+        const auto add = [&collaborators](QObject *object, const char *name) {
+            collaborators.append({object, QString::fromLatin1(name)});
+        };
+        add(&document->nameSheets(), "NodeNameSheets");
+        add(&document->deleteAssistantSheet(), "DeleteAssistant");
+        add(&document->timeEntrySheets(), "TimeEntrySheets");
+        add(&document->documentToolbar(), "DocumentToolbar");
+        add(&document->counter(), "DocumentCounter");
+        add(&document->totals(), "DocumentTotals");
+        add(&document->windowController(), "DocumentWindowController");
+        add(document->outlineModel(), "DocumentOutlineModel");
+        add(&document->outlineSource(), "OutlineDataSource");
+        QStringList gone;
+        QStringList expected;
+        for (const auto &[object, name] : collaborators) {
+            expected << name;
+            QObject::connect(object, &QObject::destroyed, [&gone, name = name] { gone << name; });
+        }
+        // The window goes before every collaborator.
+        QObject::connect(window.data(), &QObject::destroyed, [&gone] { gone << QStringLiteral("window"); });
         delete document; // not closed: no questions, no save
         EXPECT_TRUE(window.isNull());
-        EXPECT_TRUE(toolbar.isNull());
-        EXPECT_TRUE(counter.isNull());
+        EXPECT_EQ(gone, QStringList{QStringLiteral("window")} + expected);
         EXPECT_EQ(services->runningCounters, 0);
         EXPECT_FALSE(entry->active());
         drainEvents();

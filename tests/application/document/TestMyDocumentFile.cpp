@@ -197,7 +197,8 @@ TEST_F(MyDocumentFileTest, OpenEditSaveAndReopenThroughTheMachinery)
     QHeaderView *header = outline(document)->header();
     header->resizeSection(OutlineColumns::logicalIndexForColumnIdentifier(header, QStringLiteral("outlineName")), 222);
     document->saveDocument(nullptr);
-    EXPECT_FALSE(document->isDocumentEdited());
+    // Written in the background: clean once the file is.
+    EXPECT_TRUE(QTest::qWaitFor([document] { return !document->isDocumentEdited(); }, 20000));
     document->close();
     drainEvents();
 
@@ -282,13 +283,14 @@ TEST_F(MyDocumentFileTest, FailedSaveReportsAnErrorAndLeavesTheOldFileWhole)
         ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
     }
     document->saveDocument(nullptr);
+    // The file is written in the background: the limits hold until its outcome is shown.
+    QMessageBox *box = waitForMessageBox(document->mainWindow(), 20000);
     if (limitSize) {
         setrlimit(RLIMIT_FSIZE, &saved);
         std::signal(SIGXFSZ, oldHandler);
     }
     QFile::setPermissions(folder.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 
-    QMessageBox *box = waitForMessageBox(document->mainWindow());
     ASSERT_NE(box, nullptr) << "the failed save is reported on the window; file now " << testsupport::readFile(file).size() << " bytes";
     // The alert names the file and the system's reason.
     EXPECT_TRUE(box->informativeText().startsWith(QStringLiteral("The file “%1” could not be written: ").arg(file)))

@@ -23,13 +23,57 @@
 #include <QSaveFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <atomic>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
+#include <stdexcept>
 
 namespace doctest {
 
+// Holds the writes of the background at a gate the test opens: a write arrives,
+// waits while the gate is closed, then goes on.
+class WriteGate
+{
+public:
+    void close()
+    {
+        std::lock_guard lock(m_mutex);
+        m_open = false;
+    }
+    void open()
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_open = true;
+        }
+        m_changed.notify_all();
+    }
+    // On the writing thread.
+    void pass()
+    {
+        std::unique_lock lock(m_mutex);
+        ++m_arrived;
+        m_changed.wait(lock, [this] { return m_open; });
+    }
+    int arrived() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_arrived;
+    }
+
+private:
+    mutable std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_open = true;
+    int m_arrived = 0;
+};
+
 // A document whose file is "TEXT\n" followed by its text in UTF-8. A file without
 // that first line is refused. Writes go through QSaveFile; failWrites makes the
-// next write stop half-way (nothing is committed).
+// next write stop half-way (nothing is committed). With writeInBackground the
+// saves with user interface write a copy of the text on a pool thread, through the
+// gate; throwInBackground makes that writer throw.
 class TextDocument : public platform::Document
 {
     Q_OBJECT
@@ -50,6 +94,11 @@ public:
     int writes = 0;
     int reads = 0;
     bool withMenus = true;
+    bool writeInBackground = false;
+    bool throwInBackground = false;
+    std::shared_ptr<WriteGate> gate = std::make_shared<WriteGate>();
+    // Background writes that ended, and the bytes each wrote.
+    std::shared_ptr<std::atomic<int>> backgroundWrites = std::make_shared<std::atomic<int>>(0);
 
 protected:
     bool readFromFile(const QString &path, const QString &) override
@@ -89,6 +138,36 @@ protected:
             return false;
         }
         return true;
+    }
+
+    FileWriter makeFileWriter(const QString &path, const QString &) override
+    {
+        if (!writeInBackground)
+            return {};
+        return [path, bytes = QByteArray("TEXT\n" + m_text.toUtf8()), fail = failWrites, raise = throwInBackground,
+                gate = gate, count = backgroundWrites](QString *reason) {
+            gate->pass();
+            ++*count;
+            if (raise)
+                throw std::runtime_error("The writer broke down.");
+            QSaveFile file(path);
+            if (!file.open(QIODevice::WriteOnly)) {
+                *reason = file.errorString();
+                return false;
+            }
+            file.write(bytes.left(5));
+            if (fail) {
+                file.cancelWriting();
+                *reason = QStringLiteral("The disk is full.");
+                return false;
+            }
+            file.write(bytes.mid(5));
+            if (!file.commit()) {
+                *reason = file.errorString();
+                return false;
+            }
+            return true;
+        };
     }
 
     QWidget *makeMainWindow() override

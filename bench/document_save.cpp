@@ -1,0 +1,151 @@
+// What saving a document costs the GUI thread.
+//
+// A document of 20,000 and 200,000 time entries (jobs of 25 days of four entries, in
+// twenty groups) is opened, marked edited and saved to its file, again and again:
+// - BM_SaveOnTheGuiThread: Document::saveToFile(), which writes and commits the file
+//   on the calling thread (the path every save took before saves moved off it);
+// - BM_SaveInTheBackground: Document::saveDocumentWithCompletion(), the save and
+//   autosave of the application, waiting in an event loop for its completion.
+// Counters: gui_cpu_ms, the GUI thread's CPU time from the call until the completion
+// ran (the waiting in the event loop costs next to none); call_ms, the wall time of
+// the call itself (the longest the GUI thread is held at once); delivery_ms, the GUI
+// thread's CPU time after the call (the completion and the event loop); wall_ms,
+// call to completion. Manual time is the GUI thread's CPU time.
+#include "bench/BenchClock.h"
+#include "bench/BenchMain.h"
+#include "bench/BenchTrees.h"
+#include "application/document/MyDocument.h"
+#include "application/tree/DocumentFileFormat.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QEventLoop>
+#include <QTemporaryDir>
+
+#include <map>
+#include <memory>
+
+namespace {
+
+struct Fixture
+{
+    QTemporaryDir dir;
+    QString path;
+    std::unique_ptr<MyDocument> document;
+};
+
+NodePtr makeTree(int timeEntries)
+{
+    constexpr int days = 25;
+    constexpr int entriesPerDay = 4;
+    const QDateTime moment = benchtrees::startOfRun();
+    NodePtr root = Node::create(Node::Root, moment);
+    QList<NodePtr> groups;
+    for (int g = 0; g < 20; ++g) {
+        NodePtr group = Node::create(Node::Group, moment);
+        group->setItemName(QStringLiteral("Clients %1 & partners").arg(g));
+        root->addChild(group);
+        groups.append(group);
+    }
+    const int jobs = timeEntries / (days * entriesPerDay);
+    for (int j = 0; j < jobs; ++j)
+        groups[j % groups.size()]->addChild(benchtrees::makeJob(j, moment, days, entriesPerDay));
+    root->recalcWorkTimeForTree();
+    return root;
+}
+
+Fixture &fixture(int timeEntries)
+{
+    static std::map<int, std::unique_ptr<Fixture>> fixtures;
+    std::unique_ptr<Fixture> &slot = fixtures[timeEntries];
+    if (!slot) {
+        slot = std::make_unique<Fixture>();
+        slot->path = slot->dir.filePath(QStringLiteral("bench.chronark"));
+        const NodePtr root = makeTree(timeEntries);
+        if (!DocumentFileFormat::writeToFile(slot->path, MyDocument::TypeName, *root, DocumentValuesStore()))
+            qFatal("the benchmark's document could not be written");
+        slot->document = std::make_unique<MyDocument>();
+        if (!slot->document->loadFromFile(slot->path, MyDocument::TypeName))
+            qFatal("the benchmark's document could not be read");
+    }
+    return *slot;
+}
+
+void report(benchmark::State &state, double gui, double call, double delivery, double wall, const Fixture &f)
+{
+    const double n = double(state.iterations());
+    state.counters["gui_cpu_ms"] = 1000.0 * gui / n;
+    state.counters["call_ms"] = 1000.0 * call / n;
+    state.counters["delivery_ms"] = 1000.0 * delivery / n;
+    state.counters["wall_ms"] = 1000.0 * wall / n;
+    state.counters["doc_MiB"] = double(QFileInfo(f.path).size()) / (1024.0 * 1024.0);
+}
+
+void BM_SaveOnTheGuiThread(benchmark::State &state)
+{
+    Fixture &f = fixture(int(state.range(0)));
+    double gui = 0, call = 0, wall = 0;
+    for (auto _ : state) {
+        f.document->updateChangeCount(platform::Document::ChangeType::Done);
+        QElapsedTimer timer;
+        timer.start();
+        const double cpu0 = benchclock::threadCpuSeconds();
+        const bool ok = f.document->saveToFile(f.path, MyDocument::TypeName, platform::Document::SaveOperation::Save);
+        const double cpu = benchclock::threadCpuSeconds() - cpu0;
+        const double elapsed = double(timer.nsecsElapsed()) * 1e-9;
+        if (!ok || f.document->isDocumentEdited())
+            state.SkipWithError("the save failed");
+        gui += cpu;
+        call += elapsed;
+        wall += elapsed;
+        state.SetIterationTime(cpu);
+    }
+    report(state, gui, call, 0, wall, f);
+}
+
+void BM_SaveInTheBackground(benchmark::State &state)
+{
+    Fixture &f = fixture(int(state.range(0)));
+    double gui = 0, call = 0, delivery = 0, wall = 0;
+    for (auto _ : state) {
+        f.document->updateChangeCount(platform::Document::ChangeType::Done);
+        QEventLoop loop;
+        bool saved = false;
+        double deliveredAt = 0;
+        QElapsedTimer timer;
+        timer.start();
+        const double cpu0 = benchclock::threadCpuSeconds();
+        f.document->saveDocumentWithCompletion([&](bool ok) {
+            saved = ok;
+            deliveredAt = double(timer.nsecsElapsed()) * 1e-9;
+            loop.quit();
+        });
+        const double callEnd = double(timer.nsecsElapsed()) * 1e-9;
+        const double callCpu = benchclock::threadCpuSeconds() - cpu0;
+        if (!saved)
+            loop.exec();
+        const double cpu = benchclock::threadCpuSeconds() - cpu0;
+        if (!saved || f.document->isDocumentEdited())
+            state.SkipWithError("the save failed");
+        gui += cpu;
+        call += callEnd;
+        wall += deliveredAt;
+        // The delivery's share: what the GUI thread spent after the call.
+        delivery += cpu - callCpu;
+        state.SetIterationTime(cpu);
+    }
+    report(state, gui, call, delivery, wall, f);
+}
+
+} // namespace
+
+BENCHMARK(BM_SaveOnTheGuiThread)->Arg(20000)->Arg(200000)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SaveInTheBackground)->Arg(20000)->Arg(200000)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+int main(int argc, char **argv)
+{
+    benchmain::runWidgetBenchmarks(argc, argv);
+    return 0;
+}

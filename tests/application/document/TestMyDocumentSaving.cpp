@@ -1,0 +1,196 @@
+// Saving a document: the file is written from a copy while the document goes on,
+// and a save removes what an interrupted save of the same file left beside it.
+#include "TestMyDocumentSupport.h"
+
+#include "application/tree/DocumentFileFormat.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+
+#include <csignal>
+#include <sys/resource.h>
+
+using namespace mydoctest;
+
+namespace {
+
+class MyDocumentSavingTest : public MyDocumentFixture
+{
+protected:
+    // Saves by hand and waits for the outcome.
+    static bool saveAndWait(MyDocument *document)
+    {
+        int calls = 0;
+        bool saved = false;
+        document->saveDocumentWithCompletion([&](bool ok) {
+            saved = ok;
+            ++calls;
+        });
+        return QTest::qWaitFor([&] { return calls == 1; }, 20000) && saved;
+    }
+
+    static QStringList namesIn(const QString &folder)
+    {
+        QStringList names = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+        names.sort();
+        return names;
+    }
+};
+
+} // namespace
+
+TEST_F(MyDocumentSavingTest, TheFileIsWrittenFromACopyWhileTheDocumentGoesOn)
+{
+    const QString file = path(QStringLiteral("copy.chronark"));
+    ProbeDocument *document = newDocument(true);
+    fill(document, {makeJob(QStringLiteral("Kept"), 10, {{9, 30}})});
+    document->setFilePath(file);
+    ASSERT_TRUE(saveAndWait(document));
+    EXPECT_FALSE(document->isDocumentEdited());
+
+    document->addNode(makeJob(QStringLiteral("In the file"), 10, {{10, 15}}), document->jobList(), 1);
+    ASSERT_TRUE(QTest::qWaitFor([document] { return document->isDocumentEdited(); }));
+    int calls = 0;
+    document->saveDocumentWithCompletion([&](bool) { ++calls; });
+    // Changed in the same pass as the save began: the file holds the state before.
+    document->addNode(makeJob(QStringLiteral("After the save began"), 10, {{11, 15}}), document->jobList(), 2);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return calls == 1; }, 20000));
+    EXPECT_TRUE(document->isDocumentEdited()) << "the last job is not in the file";
+    EXPECT_FALSE(document->fileChangedOnDisk());
+
+    const QByteArray bytes = testsupport::readFile(file);
+    EXPECT_TRUE(bytes.startsWith(MyDocument::WrittenFileBeginning.toByteArray())) << bytes.left(80).constData();
+    DocumentFileFormat::ReadResult read;
+    ASSERT_TRUE(DocumentFileFormat::readFromFile(file, MyDocument::TypeName, read));
+    ASSERT_EQ(read.root->childrenCount(), 2);
+    EXPECT_EQ(read.root->childAtIndex(1)->itemName(), QStringLiteral("In the file"));
+    // The document's own tree kept its delegate and every node.
+    EXPECT_EQ(document->jobList()->childrenCount(), 3);
+    EXPECT_EQ(document->outlineModel()->rowCount(), 3);
+}
+
+// A save killed at its rename leaves a whole copy named after the file; the next
+// save of that file that succeeds removes it, and only what that writer leaves.
+TEST_F(MyDocumentSavingTest, ASaveRemovesWhatAnInterruptedSaveOfItsFileLeft)
+{
+    const QString folder = dir.path();
+    const QString name = QStringLiteral("kept.chronark");
+    const QString file = path(name);
+    ProbeDocument *writer = newDocument();
+    fill(writer, {makeJob(QStringLiteral("Saved before"), 10, {{9, 30}})});
+    writer->setFilePath(file);
+    ASSERT_TRUE(saveAndWait(writer));
+    const QByteArray before = testsupport::readFile(file);
+    writer->close();
+    drainEvents();
+
+    // Another document's file to save from, with one more job.
+    const QString source = path(QStringLiteral("source.chronark"));
+    ProbeDocument *other = newDocument();
+    fill(other, {makeJob(QStringLiteral("Saved before"), 10, {{9, 30}}), makeJob(QStringLiteral("Lost"), 10, {{11, 0}})});
+    other->setFilePath(source);
+    ASSERT_TRUE(saveAndWait(other));
+    other->close();
+    drainEvents();
+
+    // Killed by the kernel at the rename of its save of the file.
+    for (int run = 0; run < 2; ++run) {
+        QProcess save;
+        save.start(QStringLiteral(CHRONARK_INTERRUPTED_SAVE), {source, file});
+        ASSERT_TRUE(save.waitForFinished(30000));
+        ASSERT_EQ(save.exitStatus(), QProcess::CrashExit)
+            << "exit code " << save.exitCode() << ": " << save.readAllStandardError().constData();
+    }
+    EXPECT_EQ(testsupport::readFile(file), before) << "the file itself stays as it was";
+    QStringList leftovers;
+    for (const QString &entry : namesIn(folder)) {
+        if (entry.startsWith(name + u'.'))
+            leftovers << entry;
+    }
+    ASSERT_EQ(leftovers.size(), 2) << qPrintable(namesIn(folder).join(u' '));
+    for (const QString &leftover : std::as_const(leftovers)) {
+        EXPECT_EQ(leftover.size(), name.size() + 7) << qPrintable(leftover);
+        EXPECT_EQ(testsupport::readFile(folder + u'/' + leftover), testsupport::readFile(source)) << "a whole copy";
+    }
+
+    // What no save of this writer leaves stays: other names, a link, a folder, a file
+    // of another form, one changed after the save began (another process writing).
+    const QByteArray ours = testsupport::readFile(source);
+    ASSERT_TRUE(testsupport::writeFile(path(QStringLiteral("kept.chronark.bak")), ours));
+    ASSERT_TRUE(testsupport::writeFile(path(QStringLiteral("kept.chronark.Abcde1")), ours));
+    ASSERT_TRUE(testsupport::writeFile(path(QStringLiteral("kept.chronark.Abcdefg")), ours));
+    ASSERT_TRUE(testsupport::writeFile(path(QStringLiteral("other.chronark.Abcdef")), ours));
+    ASSERT_TRUE(testsupport::writeFile(path(QStringLiteral("kept.chronark.Notxml")), "plain notes"));
+    ASSERT_TRUE(testsupport::writeFile(path(QStringLiteral("kept.chronark.Future")), ours));
+    {
+        QFile future(path(QStringLiteral("kept.chronark.Future")));
+        ASSERT_TRUE(future.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(future.setFileTime(QDateTime::currentDateTimeUtc().addSecs(3600), QFileDevice::FileModificationTime));
+    }
+    ASSERT_TRUE(QDir(folder).mkdir(QStringLiteral("kept.chronark.Folder")));
+    ASSERT_TRUE(QFile::link(source, path(QStringLiteral("kept.chronark.Linked"))));
+    const QStringList strangers{QStringLiteral("kept.chronark.Abcde1"), QStringLiteral("kept.chronark.Abcdefg"),
+                                QStringLiteral("kept.chronark.Folder"), QStringLiteral("kept.chronark.Future"),
+                                QStringLiteral("kept.chronark.Linked"), QStringLiteral("kept.chronark.Notxml"),
+                                QStringLiteral("kept.chronark.bak"), QStringLiteral("other.chronark.Abcdef")};
+
+    // A failed save removes nothing.
+    ProbeDocument *document = openDocument(file, true);
+    ASSERT_NE(document, nullptr);
+    document->addNode(makeJob(QStringLiteral("Saved after"), 10, {{13, 0}}), document->jobList(), 1);
+    ASSERT_TRUE(QTest::qWaitFor([document] { return document->isDocumentEdited(); }));
+    {
+        // A file size limit stops the write (it holds for the super-user too).
+        rlimit saved{};
+        ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+        void (*oldHandler)(int) = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = saved;
+        small.rlim_cur = 64;
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+        document->saveDocument(nullptr);
+        QMessageBox *box = waitForMessageBox(document->mainWindow(), 20000);
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, oldHandler);
+        ASSERT_NE(box, nullptr);
+        EXPECT_TRUE(box->informativeText().endsWith(QStringLiteral("File too large"))) << qPrintable(box->informativeText());
+        box->reject();
+        EXPECT_TRUE(document->isDocumentEdited());
+    }
+    for (const QString &leftover : std::as_const(leftovers))
+        EXPECT_TRUE(QFileInfo::exists(folder + u'/' + leftover)) << qPrintable(leftover);
+
+    ASSERT_TRUE(saveAndWait(document));
+    QStringList expected = strangers + QStringList{name, QStringLiteral("source.chronark")};
+    expected.sort();
+    EXPECT_EQ(namesIn(folder), expected);
+    DocumentFileFormat::ReadResult read;
+    ASSERT_TRUE(DocumentFileFormat::readFromFile(file, MyDocument::TypeName, read));
+    ASSERT_EQ(read.root->childrenCount(), 2);
+    EXPECT_EQ(read.root->childAtIndex(1)->itemName(), QStringLiteral("Saved after"));
+
+    // A save through a link to the file cleans beside the file, where the writer wrote.
+    document->close();
+    drainEvents();
+    QProcess save;
+    save.start(QStringLiteral(CHRONARK_INTERRUPTED_SAVE), {source, file});
+    ASSERT_TRUE(save.waitForFinished(30000));
+    ASSERT_EQ(save.exitStatus(), QProcess::CrashExit);
+    QStringList added = namesIn(folder);
+    for (const QString &known : std::as_const(expected))
+        added.removeOne(known);
+    ASSERT_EQ(added.size(), 1) << qPrintable(added.join(u' '));
+    const QString leftover = added.constFirst();
+    EXPECT_EQ(leftover.size(), name.size() + 7) << qPrintable(leftover);
+    QTemporaryDir elsewhere;
+    ASSERT_TRUE(elsewhere.isValid());
+    const QString link = elsewhere.filePath(QStringLiteral("link.chronark"));
+    ASSERT_TRUE(QFile::link(file, link));
+    ProbeDocument *linked = openDocument(link);
+    ASSERT_NE(linked, nullptr);
+    linked->updateChangeCount(platform::Document::ChangeType::Done);
+    ASSERT_TRUE(saveAndWait(linked));
+    EXPECT_FALSE(QFileInfo::exists(folder + u'/' + leftover));
+    EXPECT_EQ(namesIn(folder), expected);
+}
