@@ -118,7 +118,7 @@ protected:
     }
     void TearDown() override
     {
-        view.waitForImageLoads();
+        view.imageLoadQueue().waitUntilAllOperationsAreFinished();
         platform::Transaction::flush();
     }
     NTXCoverFlowView view;

@@ -28,6 +28,7 @@
 #include <QTimer>
 #include <QTest>
 
+#include <algorithm>
 #include <csignal>
 #include <map>
 #include <random>
@@ -1041,10 +1042,12 @@ struct RawClient
                      << QStringLiteral("doc") << QStringLiteral("raw") << QStringLiteral("item-%1-%2").arg(name).arg(i);
                 calls.append(connection.asyncCall(call, 10000));
             }
-            for (QDBusPendingCall &call : calls) {
-                call.waitForFinished(); // the test's own wait
+            // The server answers on this thread: wait by serving its event loop.
+            EXPECT_TRUE(QTest::qWaitFor([&] {
+                return std::all_of(calls.cbegin(), calls.cend(), [](const QDBusPendingCall &c) { return c.isFinished(); });
+            }, 20000));
+            for (const QDBusPendingCall &call : calls)
                 answers.append(call.reply());
-            }
         }
         return answers;
     }
@@ -1083,7 +1086,9 @@ TEST_F(LiveLinkProcesses, OneClientsLinksAreBoundedAndCloseTogetherWhenItLeaves)
     // The bound counts open links: one closed makes room for one more.
     QDBusMessage close = QDBusMessage::createMethodCall(serverBusName(), *serverEnds.constBegin(),
                                                         LiveLinkBus::LinkInterface, QStringLiteral("RemoteCloseLink"));
-    ASSERT_EQ(first->connection.call(close, QDBus::Block, 10000).type(), QDBusMessage::ReplyMessage);
+    QDBusPendingCall closing = first->connection.asyncCall(close, 10000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return closing.isFinished(); }, 10000));
+    ASSERT_EQ(closing.reply().type(), QDBusMessage::ReplyMessage);
     ASSERT_TRUE(QTest::qWaitFor([&] { return serverDelegate.closed.size() == 1; }, 10000));
     EXPECT_EQ(first->initiate(Most + 1, 1).constFirst().type(), QDBusMessage::ReplyMessage);
     EXPECT_EQ(first->initiate(Most + 2, 1).constFirst().errorName(), LiveLinkBus::TooManyLinksError);
