@@ -1,6 +1,7 @@
 #include "FoundationExtensions/NTXNSObject_Extension.h"
 
 #include "FoundationExtensions/NTXNSMutableArray_Extension.h"
+#include "platform/foundation/BackgroundTask.h"
 #include "platform/foundation/Bindings.h"
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/ExceptionBoundary.h"
@@ -385,10 +386,9 @@ void performBlockInBackground(QObject *target, TargetBlock block)
 {
     if (!block)
         return;
-    QThread *thread = QThread::create(
-        [target, block = std::move(block)] { invokeTargetBlockLater(target, block, "a perform in the background"); });
-    QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
-    thread->start();
+    platform::BackgroundTask::runWithoutResult([target, block = std::move(block)](const platform::BackgroundTask::Token &) {
+        invokeTargetBlockLater(target, block, "a perform in the background");
+    });
 }
 
 void performBlockOnQueue(QObject *target, TargetBlock block, QThreadPool *queue, bool wait)

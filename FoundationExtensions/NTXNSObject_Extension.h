@@ -100,7 +100,7 @@ void performBlockOnMainThread(QObject *target, TargetBlock block, bool wait, con
 // running thread must run an event loop (QThread::exec()).
 void performBlockOnThread(QObject *target, TargetBlock block, QThread *thread, bool wait);
 void performBlockOnThread(QObject *target, TargetBlock block, QThread *thread, bool wait, const QStringList &modes);
-// Runs the block on a new thread of its own.
+// Runs the block off the calling thread, on the pool of platform::BackgroundTask.
 void performBlockInBackground(QObject *target, TargetBlock block);
 // Runs the block on the pool; waiting runs it there and returns when it is done
 // (in the calling thread when the pool has no free thread, as a synchronous

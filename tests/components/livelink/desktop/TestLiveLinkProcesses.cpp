@@ -1026,6 +1026,7 @@ struct RawClient
         , connection(QDBusConnection::connectToBus(address, name))
     {
     }
+    // Its connection closes once the last copy of it goes.
     ~RawClient() { QDBusConnection::disconnectFromBus(name); }
 
     // The answers to InitiateLink for the item keys first..first+n-1, in order.
@@ -1094,10 +1095,10 @@ TEST_F(LiveLinkProcesses, OneClientsLinksAreBoundedAndCloseTogetherWhenItLeaves)
     EXPECT_EQ(first->initiate(Most + 2, 1).constFirst().errorName(), LiveLinkBus::TooManyLinksError);
 
     // Another client has a bound of its own.
-    RawClient second(m_bus.address());
-    const QDBusMessage other = second.initiate(0, 1).constFirst();
+    auto second = std::make_unique<RawClient>(m_bus.address());
+    const QDBusMessage other = second->initiate(0, 1).constFirst();
     ASSERT_EQ(other.type(), QDBusMessage::ReplyMessage);
-    const QString otherKey = QStringLiteral("item-%1-0").arg(second.name);
+    const QString otherKey = QStringLiteral("item-%1-0").arg(second->name);
 
     // The first client leaves: every one of its links closes, and only those.
     first.reset();
@@ -1109,7 +1110,7 @@ TEST_F(LiveLinkProcesses, OneClientsLinksAreBoundedAndCloseTogetherWhenItLeaves)
     EXPECT_TRUE(remaining->isOpen());
 
     // The second client's leaving closes its link too, after the first's watch went.
-    QDBusConnection::disconnectFromBus(second.name);
+    second.reset();
     ASSERT_TRUE(QTest::qWaitFor([&] { return serverDelegate.closed.contains(otherKey); }, 10000));
     EXPECT_EQ(LiveLink::activeLiveLinkForItemKey(otherKey), nullptr);
     LiveLink::retractServerWithName(QStringLiteral("Editor"));
