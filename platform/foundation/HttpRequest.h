@@ -70,7 +70,7 @@ public:
     static constexpr qsizetype MaxHeaderLineBytes = 8 * 1024;
     static constexpr int MaxHeaderLines = 100;
     static constexpr qsizetype MaxHeadBytes = 64 * 1024;
-    static constexpr qsizetype ReadBufferBytes = 64 * 1024;
+    static constexpr qsizetype ReadBufferBytes = 1024 * 1024;
 
     explicit HttpRequest(QUrl url, QByteArray method = QByteArrayLiteral("GET"));
 
