@@ -351,6 +351,7 @@ private:
             }
             m_framing = Framing::Length;
             m_left = n;
+            m_body.reserve(n); // known and within the cap: no growth beyond it
         } else {
             m_framing = Framing::UntilClose;
         }
