@@ -15,8 +15,12 @@
 #include <QProcess>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QUrl>
 #include <QWidget>
+
+#include <memory>
+#include <utility>
 
 namespace NTXNSWorkspaceExtension {
 
@@ -145,23 +149,49 @@ std::optional<QString> mailtoAddress(const QString &recipient, const QString &su
     return address;
 }
 
-bool emailTo(const QString &recipient, const QString &subject, const QString &body, const QStringList &attachments)
+void emailTo(const QString &recipient, const QString &subject, const QString &body, const QStringList &attachments,
+             QObject *context, std::function<void(bool sent)> answer)
 {
+    // Answered once, in a later pass, while the context lives.
+    auto answerOnce = [answered = std::make_shared<bool>(false), answer = std::move(answer)](bool sent) {
+        if (!std::exchange(*answered, true) && answer)
+            answer(sent);
+    };
     const std::optional<QString> address = mailtoAddress(recipient, subject, body, attachments);
-    if (!address)
-        return false;
-    QProcess process;
-    process.setProgram(QStringLiteral("xdg-email"));
-    process.setArguments({*address});
-    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process.setStandardOutputFile(QProcess::nullDevice());
-    process.start();
-    if (!process.waitForFinished(MailTimeoutMs)) {
-        process.kill();
-        process.waitForFinished(1000);
-        return false;
+    if (!address) {
+        QTimer::singleShot(0, context, platform::ExceptionBoundary::guarded(context, "an e-mail's answer",
+                                                                           [answerOnce]() mutable { answerOnce(false); }));
+        return;
     }
-    return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    auto *process = new QProcess(context);
+    process->setProgram(QStringLiteral("xdg-email"));
+    process->setArguments({*address});
+    process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process->setStandardOutputFile(QProcess::nullDevice());
+    auto *limit = new QTimer(process);
+    limit->setSingleShot(true);
+    QObject::connect(process, &QProcess::finished, process,
+            platform::ExceptionBoundary::guarded(process, "xdg-email finished",
+                                                 [process, answerOnce](int code, QProcess::ExitStatus status) mutable {
+                                                     process->deleteLater();
+                                                     answerOnce(status == QProcess::NormalExit && code == 0);
+                                                 }));
+    QObject::connect(process, &QProcess::errorOccurred, process,
+            platform::ExceptionBoundary::guarded(process, "xdg-email failed",
+                                                 [process, answerOnce](QProcess::ProcessError error) mutable {
+                                                     if (error != QProcess::FailedToStart)
+                                                         return; // finished follows
+                                                     process->deleteLater();
+                                                     answerOnce(false);
+                                                 }));
+    // Too slow: answered now, and the program killed (its end is then only collected).
+    QObject::connect(limit, &QTimer::timeout, process,
+            platform::ExceptionBoundary::guarded(process, "xdg-email's time limit", [process, answerOnce]() mutable {
+                answerOnce(false);
+                process->kill();
+            }));
+    limit->start(MailTimeoutMs);
+    process->start();
 }
 
 QString autostartFolder()

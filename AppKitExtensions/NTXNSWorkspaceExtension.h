@@ -7,8 +7,11 @@
 //   so a cancelled quit leaves no second instance).
 // - E-mail: a mailto address built here (to, subject, body, one attach per file, all
 //   percent-encoded, so quotes, "&" and line breaks arrive unchanged) handed as the one
-//   argument of xdg-email, which finds the user's mail program. True when xdg-email
-//   exits 0 within MailTimeoutMs; false for a missing attachment or a failure.
+//   argument of xdg-email, which finds the user's mail program. Nothing waits for it:
+//   the answer comes in a later event-loop pass, true when xdg-email exits 0 within
+//   MailTimeoutMs, false for a missing attachment (before anything runs), a program
+//   that fails or cannot start, or one that takes longer (it is killed); none once the
+//   context is gone.
 // - Login item: an entry "$XDG_CONFIG_HOME/autostart/<desktop file name>.desktop"
 //   (written atomically) whose Exec starts our executable. Registered = such an entry,
 //   not hidden, whose program resolves to our executable; removal deletes all of them.
@@ -16,9 +19,11 @@
 // Main thread only (the alert and the process handling need it).
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 class QMessageBox;
+class QObject;
 class QWidget;
 
 namespace NTXNSWorkspaceExtension {
@@ -36,8 +41,8 @@ void relaunchWhenQuitting(const QString &program = QString(), const QStringList 
 // The mailto address, or nothing when an attachment is not an existing file.
 std::optional<QString> mailtoAddress(const QString &recipient, const QString &subject, const QString &body,
                                      const QStringList &attachments);
-bool emailTo(const QString &recipient, const QString &subject, const QString &body,
-             const QStringList &attachments);
+void emailTo(const QString &recipient, const QString &subject, const QString &body, const QStringList &attachments,
+             QObject *context, std::function<void(bool sent)> answer);
 
 // The autostart folder and the entry's file name for our application.
 QString autostartFolder();

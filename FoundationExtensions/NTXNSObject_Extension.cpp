@@ -1,9 +1,11 @@
 #include "FoundationExtensions/NTXNSObject_Extension.h"
 
 #include "FoundationExtensions/NTXNSMutableArray_Extension.h"
+#include "platform/foundation/BackgroundTask.h"
 #include "platform/foundation/Bindings.h"
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/ExceptionBoundary.h"
+#include "platform/foundation/GuiThread.h"
 
 #include <QCoreApplication>
 #include <QHash>
@@ -320,6 +322,18 @@ void cancelPreviousPerformRequests(QObject *target, const PerformHandle &handle)
     }
 }
 
+namespace {
+
+// The GUI thread never waits for another thread: the waiting forms belong to other threads.
+void refuseWaitingOnGuiThread(const char *method)
+{
+    if (QCoreApplication::instance() && platform::GuiThread::isCurrent())
+        throw Exception(Exception::InvalidArgumentException,
+                        QStringLiteral("waiting would block the GUI thread (in '%1')").arg(QLatin1String(method)));
+}
+
+} // namespace
+
 void performBlockOnMainThread(QObject *target, TargetBlock block, bool wait)
 {
     QCoreApplication *application = QCoreApplication::instance();
@@ -343,6 +357,8 @@ void performBlockOnThread(QObject *target, TargetBlock block, QThread *thread, b
         invokeTargetBlock(target, block);
         return;
     }
+    if (wait)
+        refuseWaitingOnGuiThread("performBlock:onThread:waitUntilDone:");
     // Waiting on a thread that is not running would never return. (A running thread
     // must run an event loop: one that does not cannot be told from one that is
     // about to start it.)
@@ -370,10 +386,9 @@ void performBlockInBackground(QObject *target, TargetBlock block)
 {
     if (!block)
         return;
-    QThread *thread = QThread::create(
-        [target, block = std::move(block)] { invokeTargetBlockLater(target, block, "a perform in the background"); });
-    QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
-    thread->start();
+    platform::BackgroundTask::runWithoutResult([target, block = std::move(block)](const platform::BackgroundTask::Token &) {
+        invokeTargetBlockLater(target, block, "a perform in the background");
+    });
 }
 
 void performBlockOnQueue(QObject *target, TargetBlock block, QThreadPool *queue, bool wait)
@@ -388,6 +403,7 @@ void performBlockOnQueue(QObject *target, TargetBlock block, QThreadPool *queue,
             [target, block = std::move(block)] { invokeTargetBlockLater(target, block, "a perform on a queue"); });
         return;
     }
+    refuseWaitingOnGuiThread("performBlock:onQueue:waitUntilDone:");
     auto done = std::make_shared<std::promise<void>>();
     std::future<void> finished = done->get_future();
     const bool started = queue->tryStart([target, &block, done] {

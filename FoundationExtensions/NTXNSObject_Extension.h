@@ -94,16 +94,18 @@ void cancelPreviousPerformRequests(QObject *target, const PerformHandle &handle)
 // there is no application object.
 void performBlockOnMainThread(QObject *target, TargetBlock block, bool wait);
 void performBlockOnMainThread(QObject *target, TargetBlock block, bool wait, const QStringList &modes);
-// The same in the given thread's event loop. A null thread, or waiting on a thread
-// that is not running, raises platform::Exception (InvalidArgumentException); a
+// The same in the given thread's event loop. A null thread, waiting on a thread
+// that is not running, or waiting from the GUI thread for another thread (the GUI
+// thread never waits), raises platform::Exception (InvalidArgumentException); a
 // running thread must run an event loop (QThread::exec()).
 void performBlockOnThread(QObject *target, TargetBlock block, QThread *thread, bool wait);
 void performBlockOnThread(QObject *target, TargetBlock block, QThread *thread, bool wait, const QStringList &modes);
-// Runs the block on a new thread of its own.
+// Runs the block off the calling thread, on the pool of platform::BackgroundTask.
 void performBlockInBackground(QObject *target, TargetBlock block);
 // Runs the block on the pool; waiting runs it there and returns when it is done
 // (in the calling thread when the pool has no free thread, as a synchronous
-// dispatch does). A null pool raises platform::Exception (InvalidArgumentException).
+// dispatch does). A null pool, or waiting from the GUI thread, raises
+// platform::Exception (InvalidArgumentException).
 void performBlockOnQueue(QObject *target, TargetBlock block, QThreadPool *queue, bool wait);
 
 } // namespace NTXNSObject_Extension

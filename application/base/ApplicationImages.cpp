@@ -1,5 +1,6 @@
 #include "application/base/ApplicationImages.h"
 
+#include "platform/foundation/BackgroundTask.h"
 #include "platform/foundation/Bundle.h"
 
 #include <QHash>
@@ -8,7 +9,6 @@
 #include <QMutexLocker>
 #include <QPainter>
 #include <QPixmap>
-#include <QThreadPool>
 
 namespace ApplicationImages {
 
@@ -180,7 +180,7 @@ void prepareIcons(const QStringList &names)
     }
     if (known.isEmpty())
         return;
-    QThreadPool::globalInstance()->start([known] {
+    platform::BackgroundTask::runWithoutResult([known](const platform::BackgroundTask::Token &) {
         for (const QString &name : known)
             drawnImages(name, QString());
     });

@@ -100,7 +100,8 @@ public:
     QImage placeholderImage() const { return m_placeholderRef; }
     // Loads queued or running.
     int pendingImageLoads() const { return m_imageLoadQueue->operationCount(); }
-    void waitForImageLoads() const { m_imageLoadQueue->waitUntilAllOperationsAreFinished(); }
+    // The queue of the image loads (a caller that waits for them does so off the GUI thread).
+    platform::OperationQueue &imageLoadQueue() const { return *m_imageLoadQueue; }
 
     QString className() const override;
 

@@ -71,6 +71,21 @@ void listenTo(platform::HotKeyGrabber *grabber)
     r.heard.append(grabber);
     QObject::connect(grabber, &platform::HotKeyGrabber::hotKeyReleased, grabber,
                      platform::ExceptionBoundary::guarded(grabber, "hotKeyReleased", &handleRelease));
+    // A desktop that says later that it offers no hot keys: what was registered through
+    // it is gone, and the log says why, once (as for a refusal at registration).
+    QObject::connect(grabber, &platform::HotKeyGrabber::becameUnavailable, grabber,
+                     platform::ExceptionBoundary::guarded(grabber, "becameUnavailable", [grabber] {
+                         Registry &registryNow = registry();
+                         const platform::HotKeyGrabber *inUse =
+                             registryNow.chosen ? registryNow.chosen.data() : registryNow.desktop.data();
+                         if (grabber != inUse)
+                             return; // the hot keys were registered through another
+                         if (!registryNow.reportedUnavailable) {
+                             registryNow.reportedUnavailable = true;
+                             qCWarning(lcHotKeys).noquote() << "global hot keys are unavailable:" << grabber->lastError();
+                         }
+                         HKHotKeyCenter().unregisterHotKeysMatchingPredicate({});
+                     }));
 }
 
 HKHotKeyCenter::HotKeys toPublic(const std::vector<HotKeyPointer> &hotKeys)

@@ -7,7 +7,10 @@
 // Key codes are virtual key codes (0…127) and modifier flags are Cocoa flags, as
 // combinations are stored; the desktop service (platform::HotKeyGrabber: on X11 an
 // X11KeyGrabber, on Wayland the desktop portal's PortalShortcutGrabber) translates
-// them. Without such a service registration answers false and the log says why, once.
+// them. Without such a service registration answers false and the log says why, once;
+// a service that learns only later that the desktop offers no hot keys (the portal,
+// asked without waiting) makes every hot key registered through it go, and the log
+// says why, once.
 //
 // All centers share one registry: a center made only to unregister finds the hot
 // keys another center registered. Destroying a center unregisters nothing. Hot-key

@@ -16,6 +16,8 @@
 #include <QDBusServiceWatcher>
 #include <QDebug>
 #include <QHash>
+#include <QPair>
+#include <QSet>
 #include <QMimeData>
 #include <QTimer>
 
@@ -90,6 +92,71 @@ void sendRemoteCloseTo(const QDBusConnection &connection, const QString &service
     connection.send(close);
 }
 
+// The open links of one peer over one connection share one watcher of the peer's
+// name: a peer that leaves closes all its links in one pass, and the bus thread is
+// asked to add and remove the watch once per peer rather than once per link (each of
+// those asks waits for that thread).
+using PeerKey = QPair<QString, QString>; // connection name, peer's unique name
+
+struct WatchedPeer
+{
+    QDBusServiceWatcher *watcher = nullptr;
+    QSet<LiveLink *> links;
+};
+
+QHash<PeerKey, WatchedPeer> &watchedPeers()
+{
+    // Never freed, like the table of links.
+    static auto *table = new QHash<PeerKey, WatchedPeer>();
+    return *table;
+}
+
+void closeLinksOfPeer(const PeerKey &key, QDBusServiceWatcher *watcher)
+{
+    const auto it = watchedPeers().find(key);
+    if (it == watchedPeers().end() || it->watcher != watcher)
+        return; // its links closed meanwhile
+    // Taken out first: each link's closing finds its peer unwatched already, and a
+    // delegate that opens a link to the same peer meanwhile starts a watch of its own.
+    const WatchedPeer peer = std::move(it.value());
+    watchedPeers().erase(it);
+    peer.watcher->deleteLater();
+    std::vector<std::shared_ptr<LiveLink>> links;
+    links.reserve(size_t(peer.links.size()));
+    for (LiveLink *link : peer.links)
+        links.push_back(link->sharedLink());
+    for (const std::shared_ptr<LiveLink> &link : links) {
+        // One closed by another's delegate meanwhile is not told twice.
+        if (link->isOpen())
+            platform::ExceptionBoundary::guard(link.get(), "the peer's leaving", [&] { link->remoteCloseLink(); });
+    }
+}
+
+void watchPeer(const QDBusConnection &connection, const QString &service, LiveLink *link)
+{
+    const PeerKey key{connection.name(), service};
+    WatchedPeer &peer = watchedPeers()[key];
+    if (!peer.watcher) {
+        peer.watcher = new QDBusServiceWatcher(service, connection, QDBusServiceWatcher::WatchForUnregistration);
+        QDBusServiceWatcher *watcher = peer.watcher;
+        // Queued: the links close in a pass of their own, never inside the bus's signal.
+        QObject::connect(watcher, &QDBusServiceWatcher::serviceUnregistered, watcher,
+                platform::ExceptionBoundary::guarded(watcher, "serviceUnregistered",
+                                                     [key, watcher] { closeLinksOfPeer(key, watcher); }),
+                         Qt::QueuedConnection);
+    }
+    peer.links.insert(link);
+}
+
+void unwatchPeer(const QDBusConnection &connection, const QString &service, LiveLink *link)
+{
+    const auto it = watchedPeers().find(PeerKey{connection.name(), service});
+    if (it == watchedPeers().end() || !it->links.remove(link) || !it->links.isEmpty())
+        return;
+    it->watcher->deleteLater();
+    watchedPeers().erase(it);
+}
+
 } // namespace
 
 LiveLink::LiveLink(const QDBusConnection &connection, bool isServer, LiveLinkDelegate *delegate)
@@ -105,6 +172,8 @@ LiveLink::~LiveLink()
 {
     if (isOpen())
         sendRemoteClose();
+    if (m_watchingPeer)
+        unwatchPeer(m_connection, m_peerService, this);
     if (!m_path.isEmpty())
         m_connection.unregisterObject(m_path);
     // The client's pasteboard is its own; the server's end only held a copy of it.
@@ -338,11 +407,8 @@ void LiveLink::takePeer(const QString &service, const QString &path)
 {
     m_peerService = service;
     m_peerPath = path;
-    m_watcher = new QDBusServiceWatcher(service, m_connection, QDBusServiceWatcher::WatchForUnregistration, this);
-    // Queued: the link may go while it closes, which its watcher must not see.
-    QObject::connect(m_watcher, &QDBusServiceWatcher::serviceUnregistered, this,
-            platform::ExceptionBoundary::guarded(this, "serviceUnregistered", [this] { peerLost(); }),
-                     Qt::QueuedConnection);
+    watchPeer(m_connection, service, this);
+    m_watchingPeer = true;
     m_self = shared_from_this();
     // One application both client and server of an item: the client's link keeps the key.
     const std::shared_ptr<LiveLink> holder = activeLinks().value(m_itemKey);
@@ -354,11 +420,17 @@ void LiveLink::giveUpPeer()
 {
     m_state = State::Closed;
     m_outgoing.clear();
+    if (std::exchange(m_watchingPeer, false))
+        unwatchPeer(m_connection, m_peerService, this);
     m_peerService.clear();
     m_peerPath.clear();
-    delete m_watcher;
-    m_watcher = nullptr;
     leaveTable();
+}
+
+int LiveLink::openLinksWithPeer(const QDBusConnection &connection, const QString &service)
+{
+    const auto it = watchedPeers().constFind(PeerKey{connection.name(), service});
+    return it == watchedPeers().cend() ? 0 : int(it->links.size());
 }
 
 void LiveLink::leaveTable()

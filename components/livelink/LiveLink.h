@@ -50,7 +50,6 @@
 
 class LiveLinkDelegate;
 class LiveLinkServerDelegate;
-class QDBusServiceWatcher;
 class QMimeData;
 
 class LiveLink : public QDBusVirtualObject, public std::enable_shared_from_this<LiveLink>
@@ -91,6 +90,9 @@ public:
     // On a connecting link the request waits until the link is open.
     void requestEdit();
     void sendEdit();
+    // The open links whose other end is the peer of that unique name over that
+    // connection (a server counts a client's links with it).
+    static int openLinksWithPeer(const QDBusConnection &connection, const QString &service);
     // Closes the link; a connecting link stops connecting (a server's end made for it
     // meanwhile is closed too). The own delegate is not told.
     void closeLink();
@@ -138,7 +140,7 @@ private:
     QString m_path;
     QString m_peerService;
     QString m_peerPath;
-    QDBusServiceWatcher *m_watcher = nullptr;
+    bool m_watchingPeer = false; // counted among its peer's links (watchPeer)
     State m_state = State::Unconnected;
     bool m_requestPending = false; // asked for while connecting
     QQueue<QDBusMessage> m_outgoing; // edit calls not yet sent, in order

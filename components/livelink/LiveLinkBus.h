@@ -26,6 +26,7 @@ public:
     static inline const QString NotPeerError = QStringLiteral("org.chronark.LiveLink.Error.NotPeer");
     static inline const QString InvalidArgumentsError = QStringLiteral("org.chronark.LiveLink.Error.InvalidArguments");
     static inline const QString ClosedError = QStringLiteral("org.chronark.LiveLink.Error.Closed");
+    static inline const QString TooManyLinksError = QStringLiteral("org.chronark.LiveLink.Error.TooManyLinks");
 
     // Every call across the bus is given up when no answer came within this time.
     static constexpr int CallTimeoutMs = 10'000;

@@ -260,6 +260,14 @@ bool LiveLinkServer::handleMessage(const QDBusMessage &message, const QDBusConne
             || !LiveLinkBus::isAcceptableString(sourceName) || !LiveLinkBus::isAcceptableString(sourceApplicationName)
             || !LiveLinkBus::isAcceptableString(itemKey))
             return refuse(QStringLiteral("The client's path, names or item key were refused."));
+        if (LiveLink::openLinksWithPeer(connection, message.service()) >= MaxLinksPerClient) {
+            if (message.isReplyRequired())
+                connection.send(message.createErrorReply(
+                    LiveLinkBus::TooManyLinksError,
+                    QStringLiteral("The client has %1 live links open with this server, the most it may have: "
+                                   "close one before opening another.").arg(MaxLinksPerClient)));
+            return true;
+        }
         const std::shared_ptr<LiveLink> link = LiveLink::initServerWithClient(
             connection, message.service(), clientPath, sourceName, sourceApplicationName, itemKey, delegate());
         if (!link)

@@ -21,6 +21,10 @@
 // retract of the same name in this process asks for it only after the bus daemon
 // has answered the release.
 //
+// One client (a unique bus name) has at most MaxLinksPerClient links open with a
+// server at once; a further "InitiateLink" is refused with the error
+// LiveLinkBus::TooManyLinksError and a text saying so, and opens nothing.
+//
 // The table of published servers holds the servers being published and published;
 // it owns those published through publishServerWithName(), which are freed when
 // they are retracted with retractServerWithName() or when the bus refuses them. A
@@ -42,6 +46,8 @@ class LiveLinkServer : public QDBusVirtualObject
 {
 public:
     using PublishHandler = std::function<void(bool published)>;
+    // Far more items than a person edits in another application at once.
+    static constexpr int MaxLinksPerClient = 256;
     // The unique bus name of the application serving the server, empty for none.
     using LookupHandler = std::function<void(const QString &uniqueName)>;
 

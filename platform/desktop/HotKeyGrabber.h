@@ -29,6 +29,9 @@ public:
     ~HotKeyGrabber() override;
 
     // Whether the desktop offers global hot keys at all (for instance an X server).
+    // A grabber whose desktop answers later (the Wayland portal) says true while it
+    // asks; when it learns that the desktop offers none it emits becameUnavailable()
+    // once, drops what it held, and says false from then on.
     virtual bool isAvailable() const = 0;
     // Grabs the combination for the number. Answers false, and grabs nothing, when
     // the combination cannot be grabbed (no key for the code, taken by another
@@ -40,6 +43,8 @@ public:
 
 Q_SIGNALS:
     void hotKeyPressed(const platform::HotKeyEvent &event);
+    // The desktop offers no global hot keys after all; lastError() tells why.
+    void becameUnavailable();
     void hotKeyReleased(const platform::HotKeyEvent &event);
 };
 

@@ -88,6 +88,12 @@ PortalShortcutGrabber::PortalShortcutGrabber(const QDBusConnection &bus, QObject
                                 SLOT(shortcutSignal(QDBusMessage)))
         && m_bus.connect(service, path, interface, QStringLiteral("Deactivated"), this,
                          SLOT(shortcutSignal(QDBusMessage)));
+    if (!m_listening) {
+        m_lastError = QStringLiteral("no desktop portal offers global shortcuts (its signals cannot be received)");
+        m_available = 0;
+        return;
+    }
+    askAvailability();
 }
 
 PortalShortcutGrabber::~PortalShortcutGrabber()
@@ -96,21 +102,36 @@ PortalShortcutGrabber::~PortalShortcutGrabber()
     closeSession();
 }
 
-bool PortalShortcutGrabber::isAvailable() const
+void PortalShortcutGrabber::askAvailability()
 {
-    if (m_available >= 0)
-        return m_available == 1;
     QDBusMessage call = QDBusMessage::createMethodCall(QString::fromLatin1(Service), QString::fromLatin1(Path),
                                                        QStringLiteral("org.freedesktop.DBus.Properties"),
                                                        QStringLiteral("Get"));
     call << QString::fromLatin1(Interface) << QStringLiteral("version");
-    const QDBusMessage reply = m_bus.call(call, QDBus::Block, AvailabilityTimeoutMs);
-    m_available = reply.type() == QDBusMessage::ReplyMessage && m_listening ? 1 : 0;
-    if (!m_available) {
-        m_lastError = QStringLiteral("no desktop portal offers global shortcuts (%1)")
-                          .arg(m_listening ? reply.errorMessage() : QStringLiteral("its signals cannot be received"));
+    // Answered later: the hot-key centre and the launch go on meanwhile.
+    auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call, AvailabilityTimeoutMs), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            ExceptionBoundary::guarded(this, "the portal's availability", [this, watcher] {
+                watcher->deleteLater();
+                availabilityAnswered(watcher->reply());
+            }));
+}
+
+void PortalShortcutGrabber::availabilityAnswered(const QDBusMessage &reply)
+{
+    if (reply.type() == QDBusMessage::ReplyMessage) {
+        m_available = 1;
+        if (!m_shortcuts.isEmpty())
+            renewSession();
+        return;
     }
-    return m_available == 1;
+    m_available = 0;
+    m_lastError = QStringLiteral("no desktop portal offers global shortcuts (%1)").arg(reply.errorMessage());
+    const bool held = !m_shortcuts.isEmpty();
+    m_shortcuts.clear();
+    Q_EMIT becameUnavailable();
+    if (held)
+        Q_EMIT bindingFinished(false);
 }
 
 QString PortalShortcutGrabber::triggerText(quint16 keyCode, quint32 modifierFlags)
@@ -164,13 +185,14 @@ bool PortalShortcutGrabber::grabHotKey(quint32 hotKeyID, quint16 keyCode, quint3
         }
     }
     m_shortcuts.insert(hotKeyID, Shortcut{keyCode, modifierFlags, trigger});
-    renewSession();
+    if (m_available == 1)
+        renewSession(); // else bound once the portal has answered
     return true;
 }
 
 void PortalShortcutGrabber::ungrabHotKey(quint32 hotKeyID)
 {
-    if (m_shortcuts.remove(hotKeyID))
+    if (m_shortcuts.remove(hotKeyID) && m_available == 1)
         renewSession();
 }
 

@@ -17,8 +17,11 @@
 //
 // "Activated" is reported as the press, "Deactivated" as the release. A grab
 // answers true once the portal was asked; the portal's answer arrives later and is
-// reported by bindingFinished(), a refusal also in the log. isAvailable() asks the
-// portal once, blocking for at most ten seconds. Owned by its parent (the hot-key
+// reported by bindingFinished(), a refusal also in the log. Whether the portal
+// offers global shortcuts is asked once, without waiting, when the grabber is made:
+// until it answers (within ten seconds) isAvailable() is true and grabs are held;
+// then they are bound, or, when no portal offers global shortcuts, dropped with
+// becameUnavailable() and bindingFinished(false). Owned by its parent (the hot-key
 // center's by the application object); GUI thread only.
 #include "platform/desktop/HotKeyGrabber.h"
 
@@ -46,8 +49,11 @@ public:
     // Closes the portal session.
     ~PortalShortcutGrabber() override;
 
-    // Whether a portal with GlobalShortcuts answers on the bus (asked once).
-    bool isAvailable() const override;
+    // False once the portal's answer said it offers no global shortcuts (or there is
+    // no bus); true while it is asked and when it offers them.
+    bool isAvailable() const override { return m_available != 0; }
+    // Whether the portal has answered the question.
+    bool hasAnsweredAvailability() const { return m_available >= 0; }
     bool grabHotKey(quint32 hotKeyID, quint16 keyCode, quint32 modifierFlags) override;
     void ungrabHotKey(quint32 hotKeyID) override;
     QString lastError() const override { return m_lastError; }
@@ -75,6 +81,8 @@ private:
         QString trigger;
     };
 
+    void askAvailability();
+    void availabilityAnswered(const QDBusMessage &reply);
     void renewSession();
     void closeSession();
     // A new request path to await (the token to pass as handle_token).
@@ -95,8 +103,8 @@ private:
     bool m_bound = false;
     bool m_bindStep = false;           // the request awaited is BindShortcuts
     bool m_renewWhenAnswered = false;
-    mutable QString m_lastError;  // isAvailable() tells why not
-    mutable int m_available = -1; // -1 not asked yet
+    QString m_lastError;
+    int m_available = -1; // -1 while the portal is asked
     bool m_listening = false;
 };
 

@@ -1,10 +1,10 @@
 #include "platform/drawing/Application.h"
 
+#include "platform/foundation/BackgroundTask.h"
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/ExceptionBoundary.h"
 
 #include <QEvent>
-#include <QThreadPool>
 
 #include <fontconfig/fontconfig.h>
 
@@ -54,7 +54,7 @@ void Application::prepareFontsInBackground()
         return;
     // FcInit() keeps the first complete configuration made in the process (an atomic
     // exchange), so Qt's own call finds this one, or makes its own if it comes first.
-    QThreadPool::globalInstance()->start([] { FcInit(); });
+    BackgroundTask::runWithoutResult([](const BackgroundTask::Token &) { FcInit(); });
 }
 
 } // namespace platform

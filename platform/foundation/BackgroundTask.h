@@ -54,6 +54,10 @@ public:
 
     template <typename Work, typename Deliver>
     static BackgroundTask run(QObject *receiver, Work work, Deliver deliver);
+    // Work that answers nothing (warming a cache, running a caller's block): the same
+    // pool, token and failure rule, no delivery. Unlike run(), any thread may call it.
+    template <typename Work>
+    static BackgroundTask runWithoutResult(Work work);
 
     // No delivery happens after this returns (the work may still be running; it
     // sees the token cancelled).
@@ -100,6 +104,25 @@ BackgroundTask BackgroundTask::run(QObject *receiver, Work work, Deliver deliver
                 });
             },
             Qt::QueuedConnection);
+    });
+    return task;
+}
+
+template <typename Work>
+BackgroundTask BackgroundTask::runWithoutResult(Work work)
+{
+    static_assert(std::is_invocable_v<Work &, const Token &>, "the work takes the task's token");
+    BackgroundTask task;
+    Token token(task.m_flag);
+    QThreadPool::globalInstance()->start([token, work = std::move(work)]() mutable {
+        try {
+            if (!token.isCancelled())
+                work(token);
+        } catch (const std::exception &error) {
+            logFailure(error.what());
+        } catch (...) {
+            logFailure("unknown exception");
+        }
     });
     return task;
 }

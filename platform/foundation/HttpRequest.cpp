@@ -2,53 +2,63 @@
 
 #include "platform/foundation/ExceptionBoundary.h"
 
-#include <QBuffer>
 #include <QHostAddress>
-#include <QNetworkAccessManager>
 #include <QNetworkProxy>
-#include <QNetworkReply>
-#include <QNetworkRequest>
+#include <QSslSocket>
+#include <QTcpSocket>
 #include <QTimer>
+
+#include <optional>
+#include <utility>
 
 namespace platform {
 
 namespace {
 
+bool isHttpAddress(const QUrl &url)
+{
+    const QString scheme = url.scheme().toLower();
+    return url.isValid() && !url.host().isEmpty()
+        && (scheme == QLatin1String("http") || scheme == QLatin1String("https"));
+}
+
+bool isRedirect(int status)
+{
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
 // One running exchange: a child of the sender's context, so that the context's end
-// ends it. It owns the manager, the reply and the upload; it delivers once and goes.
+// ends it. It owns the connection (one per request, closed after the answer) and
+// reads the reply as it comes, in bounded steps; it delivers once and goes.
 class Exchange : public QObject
 {
 public:
-    Exchange(QObject *context, HttpRequest::Completion completion, qsizetype limit, int timeLimit)
-        : QObject(context), m_completion(std::move(completion)), m_limit(limit), m_timeLimit(timeLimit)
+    struct Request
+    {
+        QUrl url;
+        QByteArray method;
+        QList<QPair<QByteArray, QByteArray>> headers;
+        QByteArray body;
+        qsizetype limit = 0;
+        int timeLimit = 0;
+        int redirectsLeft = 0;
+    };
+
+    explicit Exchange(QObject *context, HttpRequest::Completion completion, Request request)
+        : QObject(context), m_completion(std::move(completion)), m_request(std::move(request))
     {
         m_deadline.setSingleShot(true);
         connect(&m_deadline, &QTimer::timeout, this, ExceptionBoundary::guarded(this, "the deadline", [this] {
-                    refuse(QStringLiteral("no answer within %1 ms").arg(m_timeLimit));
+                    fail(QStringLiteral("no answer within %1 ms").arg(m_request.timeLimit));
                 }));
     }
 
-    ~Exchange() override
-    {
-        if (m_reply) {
-            m_reply->disconnect(this);
-            m_reply->abort();
-        }
-    }
+    ~Exchange() override { closeConnection(); }
 
-    void start(QNetworkReply *reply)
+    void start()
     {
-        m_reply = reply; // a child of m_manager
-        connect(reply, &QNetworkReply::metaDataChanged, this, ExceptionBoundary::guarded(this, "metaDataChanged", [this] {
-                    const QVariant length = m_reply->header(QNetworkRequest::ContentLengthHeader);
-                    if (length.isValid() && length.toLongLong() > m_limit)
-                        refuse(QStringLiteral("reply larger than %1 bytes").arg(m_limit));
-                }));
-        connect(reply, &QNetworkReply::readyRead, this,
-                ExceptionBoundary::guarded(this, "readyRead", [this] { take(); }));
-        connect(reply, &QNetworkReply::finished, this,
-                ExceptionBoundary::guarded(this, "finished", [this] { finish(); }));
-        m_deadline.start(m_timeLimit);
+        m_deadline.start(m_request.timeLimit);
+        connectTo(m_request.url);
     }
 
     // Fails without a request, in a later pass like any answer.
@@ -58,51 +68,391 @@ public:
         QTimer::singleShot(0, this, ExceptionBoundary::guarded(this, "a failed send", [this] { deliver(); }));
     }
 
-    QNetworkAccessManager m_manager{this};
-    QBuffer m_upload{this};
     // Set once the completion is under way: the exchange is only waiting to go.
     bool m_delivered = false;
 
 private:
-    void take()
+    enum class Phase { StatusLine, Headers, Body, ChunkSize, ChunkData, ChunkEnd, Trailers, Done };
+    enum class Framing { None, Length, Chunked, UntilClose };
+
+    void connectTo(const QUrl &url)
     {
-        if (m_refused || !m_reply->isOpen())
+        closeConnection();
+        m_url = url;
+        m_in.clear();
+        m_phase = Phase::StatusLine;
+        m_headLines = 0;
+        m_headBytes = 0;
+        m_status = 0;
+        m_headers.clear();
+        m_body.clear();
+
+        const bool secure = url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0;
+        if (secure && !QSslSocket::supportsSsl()) {
+            fail(QStringLiteral("no TLS library for %1").arg(url.toString()));
             return;
-        m_body += m_reply->read(m_limit + 1 - m_body.size());
-        if (m_body.size() > m_limit)
-            refuse(QStringLiteral("reply larger than %1 bytes").arg(m_limit));
+        }
+        QAbstractSocket *socket = secure ? new QSslSocket(this) : new QTcpSocket(this);
+        m_socket = socket;
+        socket->setReadBufferSize(HttpRequest::ReadBufferBytes);
+        const QHostAddress address(url.host());
+        if ((!address.isNull() && address.isLoopback()) || url.host() == QLatin1String("localhost"))
+            socket->setProxy(QNetworkProxy::NoProxy);
+        connect(socket, &QAbstractSocket::readyRead, this,
+                ExceptionBoundary::guarded(this, "readyRead", [this] { take(); }));
+        connect(socket, &QAbstractSocket::disconnected, this,
+                ExceptionBoundary::guarded(this, "disconnected", [this] { closedByServer(); }));
+        connect(socket, &QAbstractSocket::errorOccurred, this,
+                ExceptionBoundary::guarded(this, "errorOccurred", [this](QAbstractSocket::SocketError error) {
+                    if (error == QAbstractSocket::RemoteHostClosedError)
+                        closedByServer();
+                    else if (m_socket)
+                        fail(m_socket->errorString());
+                }));
+        const quint16 port = quint16(url.port(secure ? 443 : 80));
+        if (secure) {
+            auto *ssl = static_cast<QSslSocket *>(socket);
+            connect(ssl, &QSslSocket::encrypted, this,
+                    ExceptionBoundary::guarded(this, "encrypted", [this] { writeRequest(); }));
+            ssl->connectToHostEncrypted(url.host(), port);
+        } else {
+            connect(socket, &QAbstractSocket::connected, this,
+                    ExceptionBoundary::guarded(this, "connected", [this] { writeRequest(); }));
+            socket->connectToHost(url.host(), port);
+        }
     }
 
-    void refuse(const QString &why)
+    void writeRequest()
     {
-        if (m_refused)
+        if (!m_socket)
             return;
-        m_refused = true;
+        QByteArray path = m_url.path(QUrl::FullyEncoded).toLatin1();
+        if (path.isEmpty())
+            path = "/";
+        if (m_url.hasQuery())
+            path += '?' + m_url.query(QUrl::FullyEncoded).toLatin1();
+        QByteArray host = m_url.host(QUrl::FullyEncoded).toLatin1();
+        if (host.contains(':'))
+            host = '[' + host + ']';
+        if (m_url.port() != -1)
+            host += ':' + QByteArray::number(m_url.port());
+        QByteArray head = m_request.method + ' ' + path + " HTTP/1.1\r\nHost: " + host + "\r\n";
+        for (const auto &header : m_request.headers) {
+            const QByteArray name = header.first.toLower();
+            if (name == "host" || name == "content-length" || name == "connection")
+                continue; // the exchange's own
+            head += header.first + ": " + header.second + "\r\n";
+        }
+        if (!m_request.body.isEmpty() || m_request.method == "POST" || m_request.method == "PUT")
+            head += "Content-Length: " + QByteArray::number(m_request.body.size()) + "\r\n";
+        head += "Connection: close\r\n\r\n";
+        m_socket->write(head + m_request.body);
+    }
+
+    // Reads what waits, at most the connection's read buffer per pass.
+    void take()
+    {
+        if (!m_socket || m_phase == Phase::Done)
+            return;
+        m_in += m_socket->readAll();
+        parse();
+    }
+
+    void parse()
+    {
+        while (m_socket && m_phase != Phase::Done) {
+            switch (m_phase) {
+            case Phase::StatusLine:
+            case Phase::Headers:
+            case Phase::ChunkSize:
+            case Phase::ChunkEnd:
+            case Phase::Trailers: {
+                // Chunk-size lines and the ends of chunks are bounded in length; the
+                // head's and the trailers' lines in number and size too.
+                const bool counted = m_phase != Phase::ChunkSize && m_phase != Phase::ChunkEnd;
+                std::optional<QByteArray> line = takeLine(counted);
+                if (!line)
+                    return;
+                lineRead(*line);
+                break;
+            }
+            case Phase::Body:
+            case Phase::ChunkData: {
+                if (m_in.isEmpty())
+                    return;
+                const qsizetype n = m_framing == Framing::UntilClose ? m_in.size() : std::min(m_in.size(), m_left);
+                if (m_body.size() + n > m_request.limit) {
+                    fail(tooLarge());
+                    return;
+                }
+                m_body += m_in.left(n);
+                m_in.remove(0, n);
+                if (m_framing == Framing::UntilClose)
+                    return;
+                m_left -= n;
+                if (m_left == 0) {
+                    if (m_phase == Phase::Body)
+                        complete();
+                    else
+                        m_phase = Phase::ChunkEnd;
+                }
+                break;
+            }
+            case Phase::Done:
+                return;
+            }
+        }
+    }
+
+    // One line of the head, a chunk's size or a trailer, without its line end; none
+    // while its end has not come. Every line counts against the head's bounds.
+    std::optional<QByteArray> takeLine(bool counted)
+    {
+        const qsizetype end = m_in.indexOf('\n');
+        // A line's bound does not count its line end ("\r\n" or "\n").
+        const qsizetype length = end < 0 ? m_in.size() - (m_in.endsWith('\r') ? 1 : 0)
+                                         : end - (end > 0 && m_in.at(end - 1) == '\r' ? 1 : 0);
+        if (length > HttpRequest::MaxHeaderLineBytes) {
+            fail(QStringLiteral("a header line longer than %1 bytes").arg(HttpRequest::MaxHeaderLineBytes));
+            return std::nullopt;
+        }
+        if (end < 0)
+            return std::nullopt;
+        QByteArray line = m_in.left(length);
+        m_in.remove(0, end + 1);
+        if (!counted)
+            return line;
+        m_headBytes += end + 1;
+        if (m_headBytes > HttpRequest::MaxHeadBytes) {
+            fail(QStringLiteral("a head larger than %1 bytes").arg(HttpRequest::MaxHeadBytes));
+            return std::nullopt;
+        }
+        return line;
+    }
+
+    void lineRead(const QByteArray &line)
+    {
+        switch (m_phase) {
+        case Phase::StatusLine: {
+            // "HTTP/1.1 200 OK"
+            const QList<QByteArray> parts = line.split(' ');
+            bool ok = false;
+            const int status = parts.size() >= 2 && line.startsWith("HTTP/1.") ? parts.at(1).toInt(&ok) : 0;
+            if (!ok || status < 100 || status > 999 || parts.at(1).size() != 3) {
+                fail(QStringLiteral("not an HTTP answer"));
+                return;
+            }
+            m_status = status;
+            m_reason = parts.size() > 2 ? QString::fromLatin1(line.mid(parts.at(0).size() + 5)).left(200) : QString();
+            m_phase = Phase::Headers;
+            return;
+        }
+        case Phase::Headers:
+            if (line.isEmpty()) {
+                headEnded();
+                return;
+            }
+            if (!countHeaderLine())
+                return;
+            if ((line.startsWith(' ') || line.startsWith('\t')) && !m_headers.isEmpty()) {
+                m_headers.last().second += ' ' + line.trimmed(); // a folded line
+                return;
+            }
+            if (const qsizetype colon = line.indexOf(':'); colon > 0) {
+                m_headers.append({line.left(colon).trimmed().toLower(), line.mid(colon + 1).trimmed()});
+                return;
+            }
+            fail(QStringLiteral("a malformed header line"));
+            return;
+        case Phase::ChunkSize: {
+            QByteArray size = line;
+            if (const qsizetype extension = size.indexOf(';'); extension >= 0)
+                size.truncate(extension);
+            size = size.trimmed();
+            bool ok = false;
+            const qlonglong length = size.size() <= 16 ? size.toLongLong(&ok, 16) : -1;
+            if (!ok || length < 0) {
+                fail(QStringLiteral("a malformed chunk size"));
+                return;
+            }
+            if (m_body.size() + length > m_request.limit) {
+                fail(tooLarge());
+                return;
+            }
+            m_left = length;
+            m_phase = length == 0 ? Phase::Trailers : Phase::ChunkData;
+            m_headLines = 0; // the trailers are bounded like a head of their own
+            m_headBytes = 0;
+            return;
+        }
+        case Phase::ChunkEnd:
+            if (!line.isEmpty()) {
+                fail(QStringLiteral("a chunk longer than its size"));
+                return;
+            }
+            m_phase = Phase::ChunkSize;
+            return;
+        case Phase::Trailers:
+            if (line.isEmpty())
+                complete();
+            else
+                countHeaderLine();
+            return;
+        case Phase::Body:
+        case Phase::ChunkData:
+        case Phase::Done:
+            return;
+        }
+    }
+
+    bool countHeaderLine()
+    {
+        if (++m_headLines <= HttpRequest::MaxHeaderLines)
+            return true;
+        fail(QStringLiteral("more than %1 header lines").arg(HttpRequest::MaxHeaderLines));
+        return false;
+    }
+
+    QByteArray header(const char *name) const
+    {
+        for (const auto &header : m_headers) {
+            if (header.first == name)
+                return header.second;
+        }
+        return {};
+    }
+
+    void headEnded()
+    {
+        if (m_status < 200 && m_status != 101) { // 100 Continue and its kind: the answer follows
+            m_phase = Phase::StatusLine;
+            m_headers.clear();
+            return;
+        }
+        if (isRedirect(m_status) && !header("location").isEmpty()) {
+            redirect(m_url.resolved(QUrl::fromEncoded(header("location"))));
+            return;
+        }
+        const QByteArray length = header("content-length");
+        if (m_request.method == "HEAD" || m_status == 204 || m_status == 304 || m_status < 200) {
+            m_framing = Framing::None;
+        } else if (header("transfer-encoding").toLower().contains("chunked")) {
+            m_framing = Framing::Chunked;
+        } else if (!length.isEmpty()) {
+            bool ok = false;
+            const qlonglong n = length.toLongLong(&ok);
+            if (!ok || n < 0) {
+                fail(QStringLiteral("a malformed Content-Length"));
+                return;
+            }
+            if (n > m_request.limit) {
+                fail(tooLarge());
+                return;
+            }
+            m_framing = Framing::Length;
+            m_left = n;
+            m_body.reserve(n); // known and within the cap: no growth beyond it
+        } else {
+            m_framing = Framing::UntilClose;
+        }
+        // The body's framing is not the head's: its lines count afresh.
+        m_headLines = 0;
+        m_headBytes = 0;
+        switch (m_framing) {
+        case Framing::None:
+            complete();
+            return;
+        case Framing::Length:
+            if (m_left == 0)
+                complete();
+            else
+                m_phase = Phase::Body;
+            return;
+        case Framing::Chunked:
+            m_phase = Phase::ChunkSize;
+            return;
+        case Framing::UntilClose:
+            m_phase = Phase::Body;
+            return;
+        }
+    }
+
+    void redirect(const QUrl &target)
+    {
+        if (m_request.redirectsLeft <= 0) {
+            fail(QStringLiteral("more than %1 redirects").arg(m_redirectsFollowed));
+            return;
+        }
+        if (!isHttpAddress(target)
+            || (m_url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0
+                && target.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) != 0)) {
+            fail(QStringLiteral("a redirect to a less safe address refused: %1").arg(target.toString()));
+            return;
+        }
+        --m_request.redirectsLeft;
+        ++m_redirectsFollowed;
+        if (m_status == 303 || ((m_status == 301 || m_status == 302) && m_request.method == "POST")) {
+            if (m_request.method != "HEAD")
+                m_request.method = "GET";
+            m_request.body.clear();
+        }
+        connectTo(target);
+    }
+
+    void closedByServer()
+    {
+        if (!m_socket || m_phase == Phase::Done)
+            return;
+        take(); // what came before the end
+        if (!m_socket || m_phase == Phase::Done)
+            return;
+        if (m_phase == Phase::Body && m_framing == Framing::UntilClose)
+            complete();
+        else
+            fail(m_phase == Phase::StatusLine && m_headBytes == 0
+                     ? QStringLiteral("the server closed the connection without an answer")
+                     : QStringLiteral("the server closed the connection before the answer's end"));
+    }
+
+    QString tooLarge() const { return QStringLiteral("reply larger than %1 bytes").arg(m_request.limit); }
+
+    void complete()
+    {
+        m_phase = Phase::Done;
+        m_response.received = true;
+        m_response.status = m_status;
+        m_response.body = std::move(m_body);
+        if (m_status >= 400)
+            m_response.error = QStringLiteral("the server answered %1 %2").arg(m_status).arg(m_reason);
+        finish();
+    }
+
+    void fail(const QString &why)
+    {
+        if (m_phase == Phase::Done && !m_socket)
+            return;
+        m_phase = Phase::Done;
+        m_response = {};
         m_response.error = why;
-        m_reply->abort(); // finished follows, at once
+        finish();
     }
 
     void finish()
     {
         m_deadline.stop();
-        if (!m_refused)
-            take();
-        if (!m_refused) {
-            const QVariant status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-            if (!status.isValid()) {
-                m_response.error = m_reply->errorString();
-            } else {
-                m_response.received = true;
-                m_response.status = status.toInt();
-                m_response.body = m_body;
-                if (m_reply->error() != QNetworkReply::NoError)
-                    m_response.error = m_reply->errorString();
-            }
-        }
-        m_reply->disconnect(this);
-        m_reply->deleteLater();
-        m_reply = nullptr;
-        deliver();
+        closeConnection();
+        // In a later pass: the failure may be found inside send()'s own call chain.
+        QTimer::singleShot(0, this, ExceptionBoundary::guarded(this, "the answer", [this] { deliver(); }));
+    }
+
+    void closeConnection()
+    {
+        if (!m_socket)
+            return;
+        QAbstractSocket *socket = std::exchange(m_socket, nullptr);
+        socket->disconnect(this);
+        socket->abort(); // closed at once: the server sees it go now
+        socket->deleteLater();
     }
 
     void deliver()
@@ -119,13 +469,22 @@ private:
     }
 
     HttpRequest::Completion m_completion;
+    Request m_request;
     HttpRequest::Response m_response;
-    QNetworkReply *m_reply = nullptr;
     QTimer m_deadline{this};
+    QAbstractSocket *m_socket = nullptr;
+    QUrl m_url;
+    QByteArray m_in;          // read and not yet parsed: at most a line's bound and one pass's bytes
+    Phase m_phase = Phase::StatusLine;
+    Framing m_framing = Framing::None;
+    int m_headLines = 0;
+    qsizetype m_headBytes = 0;
+    int m_status = 0;
+    QString m_reason;
+    QList<QPair<QByteArray, QByteArray>> m_headers;
     QByteArray m_body;
-    const qsizetype m_limit;
-    const int m_timeLimit;
-    bool m_refused = false;
+    qsizetype m_left = 0;     // bytes of the body or the chunk still to come
+    int m_redirectsFollowed = 0;
 };
 
 } // namespace
@@ -159,30 +518,14 @@ void HttpRequest::Pending::cancel()
 
 HttpRequest::Pending HttpRequest::send(QObject *context, Completion completion) const
 {
-    auto *exchange = new Exchange(context, std::move(completion), m_maxReplyBytes, m_timeLimit);
-    const QString scheme = m_url.scheme().toLower();
-    if (!m_url.isValid() || m_url.host().isEmpty()
-        || (scheme != QLatin1String("http") && scheme != QLatin1String("https"))) {
+    auto *exchange = new Exchange(context, std::move(completion),
+                                  Exchange::Request{m_url, m_method, m_headers, m_body, m_maxReplyBytes, m_timeLimit,
+                                                    m_maxRedirects});
+    if (!isHttpAddress(m_url)) {
         exchange->failLater(QStringLiteral("not an http address: %1").arg(m_url.toString()));
         return Pending(exchange);
     }
-
-    QNetworkAccessManager &manager = exchange->m_manager;
-    const QHostAddress address(m_url.host());
-    if ((!address.isNull() && address.isLoopback()) || m_url.host() == QLatin1String("localhost"))
-        manager.setProxy(QNetworkProxy::NoProxy);
-    manager.setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
-    QNetworkRequest request(m_url);
-    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
-    request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
-    request.setMaximumRedirectsAllowed(m_maxRedirects);
-    // The exchange's deadline covers the whole exchange, silence and trickle alike.
-    for (const auto &header : m_headers)
-        request.setRawHeader(header.first, header.second);
-
-    exchange->m_upload.setData(m_body);
-    exchange->m_upload.open(QIODevice::ReadOnly);
-    exchange->start(manager.sendCustomRequest(request, m_method, &exchange->m_upload));
+    exchange->start();
     return Pending(exchange);
 }
 

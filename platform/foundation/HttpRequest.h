@@ -1,16 +1,25 @@
 #pragma once
-// One HTTP request, sent without waiting: send() starts the exchange and returns at
-// once; the completion gets the Response on the sending thread, in a later pass of
-// its event loop, exactly once, unless the request was cancelled or its context
+// One HTTP/1.1 request, sent without waiting: send() starts the exchange and returns
+// at once; the completion gets the Response on the sending thread, in a later pass
+// of its event loop, exactly once, unless the request was cancelled or its context
 // object went first (then nothing is called). One time limit covers the whole
-// exchange (60 s unless set), also an answer that trickles in; the reply body is
-// capped (a larger reply is refused, not cut, as soon as its announced length or
-// its bytes pass the cap). A server on this machine is asked directly, never
-// through a proxy.
+// exchange from send() on: connecting, redirects, the head and the body, also an
+// answer that trickles in, and the connection is closed when it passes.
+//
+// What a server sends is bounded whatever its framing: the reply body is capped (a
+// larger reply is refused, not cut, as soon as its announced length or its bytes,
+// counted as they arrive, with or without a Content-Length, chunked or not, pass the
+// cap), the head is bounded (MaxHeaderLineBytes per line without its line end,
+// MaxHeaderLines header fields, MaxHeadBytes in all; the trailers of a chunked body
+// alike, and its chunk-size lines in length), and at most
+// ReadBufferBytes wait unread in the connection: the exchange reads them in each
+// pass of the event loop and the kernel holds back the rest, so a fast server costs
+// neither memory nor a long pass. A server on this machine is asked directly, never
+// through a proxy; others through the application's proxy, if one is set.
 //
 // HttpRequest is a value type (reentrant); send() belongs to a thread that runs an
 // event loop (the GUI thread in the application). The Pending handle is a cheap
-// value of the same thread: cancel() aborts the exchange (nothing is delivered
+// value of the same thread: cancel() closes the connection (nothing is delivered
 // after it returns), and destroying the context does the same. Failures are
 // reported in the Response, never thrown; an exception leaving the completion is
 // caught and logged (it never unwinds into the event loop).
@@ -31,11 +40,12 @@ class HttpRequest
 public:
     struct Response
     {
-        // False when no answer came: refused, unreachable, timed out, too large.
+        // False when no answer came: refused, unreachable, timed out, too large,
+        // malformed, or cut off before its end.
         bool received = false;
         int status = 0; // the HTTP status of an answer
         QByteArray body;
-        QString error; // why nothing usable came, for logs
+        QString error; // why nothing usable came (or the status's reason, 400 and up), for logs
         bool isSuccess() const { return received && status >= 200 && status <= 299; }
     };
     using Completion = std::function<void(const Response &response)>;
@@ -57,6 +67,10 @@ public:
     static constexpr int DefaultTimeLimitMs = 60 * 1000;
     static constexpr qsizetype DefaultMaxReplyBytes = 1024 * 1024;
     static constexpr int DefaultMaxRedirects = 5;
+    static constexpr qsizetype MaxHeaderLineBytes = 8 * 1024;
+    static constexpr int MaxHeaderLines = 100;
+    static constexpr qsizetype MaxHeadBytes = 64 * 1024;
+    static constexpr qsizetype ReadBufferBytes = 1024 * 1024;
 
     explicit HttpRequest(QUrl url, QByteArray method = QByteArrayLiteral("GET"));
 
@@ -64,7 +78,8 @@ public:
     void setBody(const QByteArray &body) { m_body = body; }
     void setTimeLimit(int msecs) { m_timeLimit = msecs > 0 ? msecs : 1; }
     void setMaxReplyBytes(qsizetype bytes) { m_maxReplyBytes = bytes > 0 ? bytes : 1; }
-    // Redirects followed (never from https to http).
+    // Redirects followed (301, 302, 303, 307, 308; never from https to http). A 303,
+    // and a 301 or 302 answering a POST, is followed with a GET without body.
     void setMaxRedirects(int count) { m_maxRedirects = count > 0 ? count : 0; }
 
     const QUrl &url() const { return m_url; }

@@ -4,23 +4,26 @@
 #include <QMutex>
 #include <QThread>
 #include <QThreadPool>
-#include <QWaitCondition>
 #include <QtDebug>
 
+#include <condition_variable>
 #include <deque>
 #include <exception>
+#include <mutex>
 #include <vector>
 
 namespace platform {
 
 struct OperationQueue::State
 {
-    QMutex mutex; // guards the scheduling and the record of operations:
+    // The standard library's lock and condition (not Qt's), so that ThreadSanitizer
+    // sees the waiting thread give the lock up and take it back.
+    std::mutex mutex; // guards the scheduling and the record of operations:
     std::deque<OperationPtr> waiting;
     std::vector<std::weak_ptr<Operation>> operations;
     int running = 0;
     int maxConcurrent = std::max(1, QThreadPool::globalInstance()->maxThreadCount());
-    QWaitCondition idle; // signalled when the count reaches 0
+    std::condition_variable idle; // signalled when the count reaches 0
 
     std::atomic<qsizetype> count{0};
     QMutex notifyMutex; // serialises notifications and observer changes; guards:
@@ -42,12 +45,12 @@ OperationQueue::~OperationQueue()
 {
     cancelAllOperations();
     {
-        QMutexLocker lock(&m_state->mutex);
+        std::lock_guard lock(m_state->mutex);
         // Waiting operations never run; they leave the count with the queue.
         m_state->count -= qsizetype(m_state->waiting.size());
         m_state->waiting.clear();
         if (m_state->count.load() == 0)
-            m_state->idle.wakeAll();
+            m_state->idle.notify_all();
     }
     // After this, running operations tell no one: an observer being told now is
     // waited for here (the notification lock), and no later one starts.
@@ -77,7 +80,7 @@ OperationPtr OperationQueue::addOperation(Operation::Block block)
     auto operation = std::make_shared<Operation>(std::move(block));
     qsizetype count = 0;
     {
-        QMutexLocker lock(&m_state->mutex);
+        std::lock_guard lock(m_state->mutex);
         std::erase_if(m_state->operations, [](const std::weak_ptr<Operation> &op) { return op.expired(); });
         m_state->operations.push_back(operation);
         m_state->waiting.push_back(operation);
@@ -90,7 +93,7 @@ OperationPtr OperationQueue::addOperation(Operation::Block block)
 
 void OperationQueue::schedule(const std::shared_ptr<State> &state)
 {
-    QMutexLocker lock(&state->mutex);
+    std::lock_guard lock(state->mutex);
     while (state->running < state->maxConcurrent && !state->waiting.empty()) {
         OperationPtr next = std::move(state->waiting.front());
         state->waiting.pop_front();
@@ -114,11 +117,11 @@ void OperationQueue::run(const std::shared_ptr<State> &state, const OperationPtr
     operation->m_finished.store(true);
     qsizetype count = 0;
     {
-        QMutexLocker lock(&state->mutex);
+        std::lock_guard lock(state->mutex);
         --state->running;
         count = --state->count;
         if (count == 0)
-            state->idle.wakeAll();
+            state->idle.notify_all();
     }
     countChanged(*state, count);
     schedule(state);
@@ -126,7 +129,7 @@ void OperationQueue::run(const std::shared_ptr<State> &state, const OperationPtr
 
 void OperationQueue::cancelAllOperations()
 {
-    QMutexLocker lock(&m_state->mutex);
+    std::lock_guard lock(m_state->mutex);
     for (const std::weak_ptr<Operation> &weak : m_state->operations) {
         if (OperationPtr operation = weak.lock())
             operation->cancel();
@@ -136,7 +139,7 @@ void OperationQueue::cancelAllOperations()
 void OperationQueue::setMaxConcurrentOperationCount(int count)
 {
     {
-        QMutexLocker lock(&m_state->mutex);
+        std::lock_guard lock(m_state->mutex);
         m_state->maxConcurrent = std::max(1, count);
     }
     schedule(m_state);
@@ -144,9 +147,8 @@ void OperationQueue::setMaxConcurrentOperationCount(int count)
 
 void OperationQueue::waitUntilAllOperationsAreFinished()
 {
-    QMutexLocker lock(&m_state->mutex);
-    while (m_state->count.load() > 0)
-        m_state->idle.wait(&m_state->mutex);
+    std::unique_lock lock(m_state->mutex);
+    m_state->idle.wait(lock, [&] { return m_state->count.load() == 0; });
 }
 
 ObservationToken OperationQueue::observeOperationCount(std::function<void(qsizetype count)> observer)

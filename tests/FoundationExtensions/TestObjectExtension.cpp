@@ -18,6 +18,10 @@ namespace O = NTXNSObject_Extension;
 using platform::KeyTable;
 using platform::KeyValueObservable;
 
+#include <exception>
+#include <functional>
+#include <thread>
+
 namespace {
 
 class Entry : public KeyValueObservable
@@ -223,20 +227,47 @@ TEST(ObjectExtension, DelayedBlocksRunLaterAndCanBeCancelled)
     EXPECT_EQ(O::performBlock(nullptr, [](QObject *) {}, 0), nullptr);
 }
 
+// Runs the body on a thread of its own and returns when it is done (the test's own
+// wait): the waiting forms belong to threads other than the GUI thread.
+void offGuiThread(const std::function<void()> &body)
+{
+    std::exception_ptr failure;
+    std::thread thread([&] {
+        try {
+            body();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    });
+    thread.join();
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
 TEST(ObjectExtension, BlocksOnThreadsAndQueues)
 {
     QObject target;
     QThread worker;
     worker.start();
     std::atomic<QThread *> ranOn{nullptr};
-    O::performBlockOnThread(&target, [&](QObject *) { ranOn = QThread::currentThread(); }, &worker, true);
+    offGuiThread([&] {
+        O::performBlockOnThread(&target, [&](QObject *) { ranOn = QThread::currentThread(); }, &worker, true);
+    });
     EXPECT_EQ(ranOn.load(), &worker);
+
+    // The GUI thread never waits for another: the waiting forms refuse it, and run nothing.
+    std::atomic_int refusedRuns{0};
+    QThreadPool busy;
+    EXPECT_THROW(O::performBlockOnThread(&target, [&](QObject *) { ++refusedRuns; }, &worker, true), platform::Exception);
+    EXPECT_THROW(O::performBlockOnQueue(&target, [&](QObject *) { ++refusedRuns; }, &busy, true), platform::Exception);
+    busy.waitForDone();
+    EXPECT_EQ(refusedRuns.load(), 0);
 
     // Back to the main thread from the worker, without waiting.
     std::atomic_bool mainRan{false};
     O::performBlockOnThread(&target, [&](QObject *t) {
         O::performBlockOnMainThread(t, [&](QObject *) { mainRan = QThread::currentThread() == qApp->thread(); }, false);
-    }, &worker, true);
+    }, &worker, false);
     ASSERT_TRUE(QTest::qWaitFor([&] { return mainRan.load(); }));
 
     // Waiting on the main thread from the main thread runs at once.
@@ -251,7 +282,7 @@ TEST(ObjectExtension, BlocksOnThreadsAndQueues)
 
     QThreadPool pool;
     std::atomic_int queued{0};
-    O::performBlockOnQueue(&target, [&](QObject *) { ++queued; }, &pool, true);
+    offGuiThread([&] { O::performBlockOnQueue(&target, [&](QObject *) { ++queued; }, &pool, true); });
     EXPECT_EQ(queued.load(), 1);
     O::performBlockOnQueue(&target, [&](QObject *) { ++queued; }, &pool, false);
     pool.waitForDone();
@@ -294,13 +325,13 @@ TEST(ObjectExtension, BlocksThatRaiseReachTheirCallerOrStopAtTheBoundary)
 
     QThread worker;
     worker.start();
-    O::performBlockOnThread(&target, raise, &worker, true); // returns: the worker stopped it
+    offGuiThread([&] { O::performBlockOnThread(&target, raise, &worker, true); }); // returns: the worker stopped it
     EXPECT_EQ(runs.load(), 4);
     worker.quit();
     worker.wait();
 
     QThreadPool pool;
-    O::performBlockOnQueue(&target, raise, &pool, true);
+    offGuiThread([&] { O::performBlockOnQueue(&target, raise, &pool, true); });
     O::performBlockOnQueue(&target, raise, &pool, false);
     pool.waitForDone();
     O::performBlockInBackground(&target, raise);

@@ -141,7 +141,7 @@ protected:
     }
     void TearDown() override
     {
-        view.waitForImageLoads();
+        view.imageLoadQueue().waitUntilAllOperationsAreFinished();
         platform::Transaction::flush();
     }
     NTXCoverFlowView view;

@@ -98,7 +98,7 @@ QImage contentsOf(const Layer &item)
 
 void finishLoads(NTXCoverFlowView &view)
 {
-    view.waitForImageLoads();
+    view.imageLoadQueue().waitUntilAllOperationsAreFinished();
     QCoreApplication::processEvents();
 }
 

@@ -251,6 +251,30 @@ TEST_F(HotKeyCenterTest, NoDesktopRefusesAndSaysWhyOnce)
     EXPECT_TRUE(messages.filter(QStringLiteral("unavailable")).first().contains(QStringLiteral("no desktop here")));
 }
 
+TEST_F(HotKeyCenterTest, ADesktopThatSaysLaterItHasNoHotKeysTakesTheRegisteredOnesAway)
+{
+    static QStringList messages;
+    messages.clear();
+    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &m) {
+        messages << m;
+    });
+    ASSERT_TRUE(center.registerHotKeyWithKeyCode(96, ControlOption, &target, "hotKeyDown:"));
+    ASSERT_TRUE(center.registerHotKeyWithKeyCode(97, ControlOption, &target, "hotKeyDown:"));
+    // Another service saying so changes nothing here.
+    FakeGrabber other;
+    Q_EMIT other.becameUnavailable();
+    EXPECT_EQ(center.registeredHotKeys().size(), 2);
+
+    grabber.available = false;
+    Q_EMIT grabber.becameUnavailable();
+    Q_EMIT grabber.becameUnavailable();
+    qInstallMessageHandler(previous);
+    EXPECT_TRUE(center.registeredHotKeys().isEmpty());
+    EXPECT_EQ(grabber.ungrabbed.size(), 2);
+    ASSERT_EQ(messages.filter(QStringLiteral("unavailable")).size(), 1);
+    EXPECT_TRUE(messages.filter(QStringLiteral("unavailable")).first().contains(QStringLiteral("no desktop here")));
+}
+
 // --- invocation ---
 
 TEST_F(HotKeyCenterTest, ReleaseSendsTheActionWithAKeyUpEvent)

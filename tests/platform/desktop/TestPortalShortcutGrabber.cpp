@@ -1,8 +1,14 @@
 // The portal's trigger texts of stored combinations (the X server's US keymap), and
-// a bus without a desktop portal: nothing is registered and the reason is kept.
+// a bus without a desktop portal: what was held is dropped once the bus answers, and
+// the reason is kept; a portal that answers: the held grab is bound then.
 #include "platform/desktop/PortalShortcutGrabber.h"
 
 #include "tests/support/DesktopTestSupport.h"
+
+#include <QDBusObjectPath>
+#include <QDBusVariant>
+#include <QSignalSpy>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -32,14 +38,54 @@ TEST(PortalShortcutGrabber, TriggerTextsNameModifiersAndTheKeysym)
             << c.keyCode << " " << c.flags;
 }
 
-TEST(PortalShortcutGrabber, WithoutAPortalNothingIsGrabbed)
+TEST(PortalShortcutGrabber, WithoutAPortalWhatWasHeldIsDroppedWhenTheBusAnswers)
 {
     desktoptest::PrivateBus bus;
     ASSERT_TRUE(bus.isRunning());
     PortalShortcutGrabber grabber(bus.connection());
+    QSignalSpy unavailable(&grabber, &PortalShortcutGrabber::becameUnavailable);
+    QSignalSpy finished(&grabber, &PortalShortcutGrabber::bindingFinished);
+    // Asked without waiting: the grab is held meanwhile.
+    EXPECT_FALSE(grabber.hasAnsweredAvailability());
+    EXPECT_TRUE(grabber.isAvailable());
+    EXPECT_TRUE(grabber.grabHotKey(1, 17, Control | Option));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return grabber.hasAnsweredAvailability(); }, 15000));
     EXPECT_FALSE(grabber.isAvailable());
-    EXPECT_FALSE(grabber.grabHotKey(1, 17, Control | Option));
+    EXPECT_EQ(unavailable.count(), 1);
+    ASSERT_EQ(finished.count(), 1);
+    EXPECT_FALSE(finished.first().first().toBool());
+    EXPECT_FALSE(grabber.grabHotKey(2, 17, Control | Option));
     EXPECT_TRUE(grabber.lastError().contains(QStringLiteral("no desktop portal"))) << grabber.lastError().toStdString();
+}
+
+TEST(PortalShortcutGrabber, AGrabHeldWhileThePortalIsAskedIsBoundOnceItAnswers)
+{
+    desktoptest::PrivateBus bus;
+    ASSERT_TRUE(bus.isRunning());
+    // A portal that offers global shortcuts and records the session it is asked for.
+    desktoptest::FakeDBusService portal(
+        QString::fromLatin1(PortalShortcutGrabber::Service), QString::fromLatin1(PortalShortcutGrabber::Path),
+        [](const QDBusMessage &call) {
+            if (call.member() == QLatin1String("Get"))
+                return call.createReply(QVariant::fromValue(QDBusVariant(1u)));
+            return call.createReply(QVariant::fromValue(QDBusObjectPath("/org/freedesktop/portal/desktop/request/x")));
+        },
+        bus.address());
+    ASSERT_TRUE(portal.isRegistered());
+    PortalShortcutGrabber grabber(bus.connection());
+    EXPECT_TRUE(grabber.grabHotKey(1, 17, Control | Option));
+    EXPECT_TRUE(portal.calls().isEmpty() || portal.calls().last().member() == QLatin1String("Get"))
+        << "no session is asked for before the portal has answered";
+    const auto sessionAsked = [&] {
+        for (const QDBusMessage &call : portal.calls()) {
+            if (call.member() == QLatin1String("CreateSession"))
+                return true;
+        }
+        return false;
+    };
+    ASSERT_TRUE(QTest::qWaitFor(sessionAsked, 15000));
+    EXPECT_TRUE(grabber.isAvailable());
+    EXPECT_TRUE(grabber.hasAnsweredAvailability());
 }
 
 } // namespace

@@ -2,6 +2,9 @@
 // the answer arrives in a later pass while the thread keeps serving its event loop;
 // a stalled server and one that trickles run into the time limit; a reply past the
 // size bound is refused; cancelling or losing the context means no completion.
+// Hostile servers (an endless chunked answer, endless header lines, a header line
+// without end, a dripping head) are refused at their bounds or the time limit, and
+// the connection closes then; every framing of an answer is read to its end.
 #include "platform/foundation/HttpRequest.h"
 #include "tests/support/LoopbackHttpServer.h"
 
@@ -82,7 +85,9 @@ TEST(HttpRequest, StalledAndTricklingServersRunIntoTheTimeLimit)
 {
     LoopbackHttpServer server;
     QObject context;
-    for (LoopbackHttpServer::Mode mode : {LoopbackHttpServer::Mode::Stall, LoopbackHttpServer::Mode::Trickle}) {
+    int closed = 0;
+    for (LoopbackHttpServer::Mode mode : {LoopbackHttpServer::Mode::Stall, LoopbackHttpServer::Mode::Trickle,
+                                          LoopbackHttpServer::Mode::DrippingHead}) {
         server.mode = mode;
         HttpRequest request(server.url());
         request.setTimeLimit(600);
@@ -92,6 +97,9 @@ TEST(HttpRequest, StalledAndTricklingServersRunIntoTheTimeLimit)
         EXPECT_TRUE(sent.response->error.contains(QStringLiteral("no answer within 600 ms"))) << sent.response->error.toStdString();
         EXPECT_GT(sent.passesWhileWaiting, 0) << "the thread went on serving its event loop";
         EXPECT_EQ(sent.completions, 1);
+        // The connection goes with the time limit, not after it.
+        ++closed;
+        EXPECT_TRUE(QTest::qWaitFor([&] { return server.closedByClient == closed; }, 5000));
     }
     EXPECT_GT(server.trickled, 0);
     EXPECT_EQ(HttpRequest(server.url()).timeLimit(), HttpRequest::DefaultTimeLimitMs);
@@ -159,6 +167,194 @@ TEST(HttpRequest, CancellingOrLosingTheContextMeansNoCompletion)
     });
     ASSERT_TRUE(QTest::qWaitFor([&] { return done; }));
     EXPECT_FALSE(self.isRunning());
+}
+
+QString errorOf(const Sent &sent)
+{
+    return sent.response ? sent.response->error : QStringLiteral("no answer");
+}
+
+TEST(HttpRequest, EndlessChunkedAnswersStopAtTheCap)
+{
+    LoopbackHttpServer server; // 2 GiB in 64 KiB chunks, made as the connection takes them
+    server.mode = LoopbackHttpServer::Mode::EndlessChunks;
+    QObject context;
+    int round = 0;
+    for (const qsizetype cap : {HttpRequest::DefaultMaxReplyBytes, qsizetype(16) << 20}) {
+        server.streamed = 0;
+        HttpRequest request(server.url());
+        request.setMaxReplyBytes(cap);
+        const Sent sent = sendAndWait(request, &context);
+        ASSERT_TRUE(sent.response);
+        EXPECT_FALSE(sent.response->received);
+        EXPECT_TRUE(sent.response->body.isEmpty());
+        EXPECT_TRUE(errorOf(sent).contains(QStringLiteral("larger than %1 bytes").arg(cap))) << errorOf(sent).toStdString();
+        ++round;
+        EXPECT_TRUE(QTest::qWaitFor([&] { return server.closedByClient == round; }, 5000));
+        // The answer was taken no further than the cap and what the connection held.
+        EXPECT_LT(server.streamed, cap + (qint64(32) << 20));
+    }
+}
+
+// An answer whose head has that many header lines of that many bytes each.
+QByteArray answerWithHead(int lines, qsizetype lineBytes)
+{
+    QByteArray text;
+    text.append("HTTP/1.1 200 OK\r\n");
+    for (int i = 0; i < lines; ++i) {
+        const QByteArray name = QByteArray("X-").append(QByteArray::number(i)).append(": ");
+        text.append(name).append(QByteArray(lineBytes - name.size(), 'v')).append("\r\n");
+    }
+    text.append("Content-Length: 2\r\n\r\nok");
+    return text;
+}
+
+TEST(HttpRequest, EndlessHeadsAreRefusedAtTheirBounds)
+{
+    LoopbackHttpServer server;
+    QObject context;
+    server.mode = LoopbackHttpServer::Mode::EndlessHeaders;
+    Sent sent = sendAndWait(HttpRequest(server.url()), &context);
+    EXPECT_FALSE(sent.response->received);
+    EXPECT_TRUE(errorOf(sent).contains(QStringLiteral("more than 100 header lines"))) << errorOf(sent).toStdString();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.closedByClient == 1; }, 5000));
+
+    server.mode = LoopbackHttpServer::Mode::EndlessHeaderLine;
+    server.streamed = 0;
+    sent = sendAndWait(HttpRequest(server.url()), &context);
+    EXPECT_FALSE(sent.response->received);
+    EXPECT_TRUE(errorOf(sent).contains(QStringLiteral("header line longer than 8192 bytes"))) << errorOf(sent).toStdString();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.closedByClient == 2; }, 5000));
+    EXPECT_LT(server.streamed, qint64(32) << 20);
+
+    // At the bounds the head is read; one past them it is refused.
+    server.mode = LoopbackHttpServer::Mode::Script;
+    struct Case
+    {
+        int lines;
+        qsizetype lineBytes;
+        const char *refusal; // none: read
+    };
+    for (const Case &c : {Case{HttpRequest::MaxHeaderLines - 1, 100, nullptr}, // with Content-Length: 100 fields
+                          Case{HttpRequest::MaxHeaderLines, 100, "more than 100 header lines"},
+                          Case{1, HttpRequest::MaxHeaderLineBytes, nullptr},
+                          Case{1, HttpRequest::MaxHeaderLineBytes + 1, "header line longer than 8192 bytes"},
+                          Case{7, HttpRequest::MaxHeaderLineBytes, nullptr},
+                          Case{8, HttpRequest::MaxHeaderLineBytes, "head larger than 65536 bytes"}}) {
+        server.script = [&](const QByteArray &) { return answerWithHead(c.lines, c.lineBytes); };
+        sent = sendAndWait(HttpRequest(server.url()), &context);
+        ASSERT_TRUE(sent.response);
+        if (!c.refusal) {
+            EXPECT_TRUE(sent.response->isSuccess()) << c.lines << " " << c.lineBytes << " " << errorOf(sent).toStdString();
+            EXPECT_EQ(sent.response->body, QByteArray("ok"));
+        } else {
+            EXPECT_FALSE(sent.response->received) << c.lines << " " << c.lineBytes;
+            EXPECT_TRUE(errorOf(sent).contains(QLatin1String(c.refusal))) << errorOf(sent).toStdString();
+        }
+    }
+}
+
+TEST(HttpRequest, EveryFramingIsReadToItsEnd)
+{
+    LoopbackHttpServer server;
+    server.mode = LoopbackHttpServer::Mode::Script;
+    QObject context;
+    struct Case
+    {
+        const char *name;
+        QByteArray answer;
+        QByteArray body; // expected when read
+        const char *refusal;
+    };
+    const QByteArray big(HttpRequest::ReadBufferBytes + 70000, 'b'); // more than one pass reads
+    const QList<Case> cases = {
+        {"chunked, with an extension and a trailer",
+         "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5;x=y\r\nhello\r\n1\r\n \r\n5\r\nworld\r\n0\r\n"
+         "X-Trailer: t\r\n\r\n",
+         "hello world", nullptr},
+        {"chunked, one chunk larger than a pass",
+         "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n" + QByteArray::number(big.size(), 16) + "\r\n" + big
+             + "\r\n0\r\n\r\n",
+         big, nullptr},
+        {"chunked, more chunks than header lines",
+         "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n" + QByteArray("1\r\nc\r\n").repeated(300) + "0\r\n\r\n",
+         QByteArray(300, 'c'), nullptr},
+        {"until the connection closes", "HTTP/1.0 200 OK\r\n\r\n" + big, big, nullptr},
+        {"after a 100 Continue", "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\nContent-Length: 3\r\n\r\nabc", "abc",
+         nullptr},
+        {"line ends without carriage returns", "HTTP/1.1 200 OK\nContent-Length: 3\n\nxyz", "xyz", nullptr},
+        {"no content", "HTTP/1.1 204 No Content\r\n\r\n", "", nullptr},
+        {"a chunk announced past the cap", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n7fffffff\r\nx", "",
+         "larger than"},
+        {"a chunk size without end", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n" + QByteArray(9000, '0'), "",
+         "header line longer"},
+        {"a malformed chunk size", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\n", "", "chunk size"},
+        {"cut before its length", "HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\nshort", "", "before the answer's end"},
+        {"cut inside a chunk", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n10\r\nshort", "",
+         "before the answer's end"},
+        {"not HTTP", "SSH-2.0-OpenSSH\r\n\r\n", "", "not an HTTP answer"},
+        {"nothing", "", "", "without an answer"},
+    };
+    for (const Case &c : cases) {
+        server.script = [&](const QByteArray &) { return c.answer; };
+        HttpRequest request(server.url());
+        request.setMaxReplyBytes(4 * HttpRequest::ReadBufferBytes);
+        const Sent sent = sendAndWait(request, &context);
+        ASSERT_TRUE(sent.response) << c.name;
+        if (!c.refusal) {
+            EXPECT_TRUE(sent.response->isSuccess()) << c.name << ": " << errorOf(sent).toStdString();
+            EXPECT_EQ(sent.response->body, c.body) << c.name;
+        } else {
+            EXPECT_FALSE(sent.response->received) << c.name;
+            EXPECT_TRUE(errorOf(sent).contains(QLatin1String(c.refusal))) << c.name << ": " << errorOf(sent).toStdString();
+        }
+    }
+
+    // A HEAD answer has no body whatever its length says.
+    server.script = [](const QByteArray &) { return QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\n"); };
+    const Sent head = sendAndWait(HttpRequest(server.url(), "HEAD"), &context);
+    ASSERT_TRUE(head.response);
+    EXPECT_TRUE(head.response->isSuccess()) << errorOf(head).toStdString();
+    EXPECT_TRUE(server.requests.last().startsWith("HEAD /cgi HTTP/1.1\r\n"));
+}
+
+TEST(HttpRequest, RedirectsAreFollowedWithinTheirBound)
+{
+    LoopbackHttpServer server;
+    server.mode = LoopbackHttpServer::Mode::Script;
+    QObject context;
+    // /hop/N sends to /hop/N-1; /hop/0 answers; a POST answered by 303 goes on as a GET.
+    server.script = [&](const QByteArray &request) -> QByteArray {
+        const QByteArray path = request.split(' ').value(1);
+        if (path.startsWith("/hop/")) {
+            const int n = path.mid(5).toInt();
+            if (n > 0)
+                return "HTTP/1.1 302 Found\r\nLocation: /hop/" + QByteArray::number(n - 1) + "\r\nContent-Length: 0\r\n\r\n";
+            return "HTTP/1.1 200 OK\r\nContent-Length: 4\r\n\r\nhome";
+        }
+        if (path == "/see-other")
+            return "HTTP/1.1 303 See Other\r\nLocation: " + server.url(QStringLiteral("/hop/0")).toEncoded() + "\r\n\r\n";
+        return "HTTP/1.1 301 Moved\r\nLocation: ftp://127.0.0.1/x\r\n\r\n";
+    };
+    Sent sent = sendAndWait(HttpRequest(server.url(QStringLiteral("/hop/5"))), &context);
+    EXPECT_TRUE(sent.response->isSuccess()) << errorOf(sent).toStdString();
+    EXPECT_EQ(sent.response->body, QByteArray("home"));
+    EXPECT_EQ(server.requests.size(), 6);
+
+    sent = sendAndWait(HttpRequest(server.url(QStringLiteral("/hop/6"))), &context);
+    EXPECT_FALSE(sent.response->received);
+    EXPECT_TRUE(errorOf(sent).contains(QStringLiteral("more than 5 redirects"))) << errorOf(sent).toStdString();
+
+    HttpRequest post(server.url(QStringLiteral("/see-other")), "POST");
+    post.setBody("form");
+    sent = sendAndWait(post, &context);
+    EXPECT_TRUE(sent.response->isSuccess()) << errorOf(sent).toStdString();
+    EXPECT_TRUE(server.requests.last().startsWith("GET /hop/0 HTTP/1.1\r\n"));
+    EXPECT_FALSE(server.requests.last().endsWith("form"));
+
+    sent = sendAndWait(HttpRequest(server.url(QStringLiteral("/elsewhere"))), &context);
+    EXPECT_FALSE(sent.response->received);
+    EXPECT_TRUE(errorOf(sent).contains(QStringLiteral("less safe"))) << errorOf(sent).toStdString();
 }
 
 } // namespace

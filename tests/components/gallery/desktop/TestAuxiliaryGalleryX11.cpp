@@ -91,7 +91,7 @@ TEST(AuxiliaryGallery, CoverFlowSpinnersAndCallouts)
     parent.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&parent));
-    flow->waitForImageLoads();
+    flow->imageLoadQueue().waitUntilAllOperationsAreFinished();
 
     const struct
     {

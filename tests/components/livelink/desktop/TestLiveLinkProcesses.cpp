@@ -28,6 +28,7 @@
 #include <QTimer>
 #include <QTest>
 
+#include <algorithm>
 #include <csignal>
 #include <map>
 #include <random>
@@ -1012,4 +1013,105 @@ TEST_F(LiveLinkProcesses, RandomOpeningsClosingsAndGoneDelegatesNeverReachAGoneD
     for (const QString &each : std::as_const(keys))
         EXPECT_EQ(LiveLink::activeLiveLinkForItemKey(each), nullptr);
     LiveLink::retractServerWithName(QStringLiteral("Gone"));
+}
+
+namespace {
+
+// A client of its own connection that asks a server for links directly, a few calls
+// at a time (the bus bounds the answers one connection may await).
+struct RawClient
+{
+    explicit RawClient(const QString &address)
+        : name(QStringLiteral("raw-client-") + QString::number(++count))
+        , connection(QDBusConnection::connectToBus(address, name))
+    {
+    }
+    // Its connection closes once the last copy of it goes.
+    ~RawClient() { QDBusConnection::disconnectFromBus(name); }
+
+    // The answers to InitiateLink for the item keys first..first+n-1, in order.
+    QList<QDBusMessage> initiate(int first, int n)
+    {
+        QList<QDBusMessage> answers;
+        for (int start = first; start < first + n; start += 8) {
+            QList<QDBusPendingCall> calls;
+            for (int i = start; i < std::min(first + n, start + 8); ++i) {
+                QDBusMessage call = QDBusMessage::createMethodCall(serverBusName(), LiveLinkBus::ServerPath,
+                                                                   LiveLinkBus::ServerInterface,
+                                                                   QStringLiteral("InitiateLink"));
+                call << QVariant::fromValue(QDBusObjectPath(LiveLinkBus::LinkPathPrefix + QString::number(i)))
+                     << QStringLiteral("doc") << QStringLiteral("raw") << QStringLiteral("item-%1-%2").arg(name).arg(i);
+                calls.append(connection.asyncCall(call, 10000));
+            }
+            // The server answers on this thread: wait by serving its event loop.
+            EXPECT_TRUE(QTest::qWaitFor([&] {
+                return std::all_of(calls.cbegin(), calls.cend(), [](const QDBusPendingCall &c) { return c.isFinished(); });
+            }, 20000));
+            for (const QDBusPendingCall &call : calls)
+                answers.append(call.reply());
+        }
+        return answers;
+    }
+
+    static inline int count = 0;
+    QString name;
+    QDBusConnection connection;
+};
+
+} // namespace
+
+TEST_F(LiveLinkProcesses, OneClientsLinksAreBoundedAndCloseTogetherWhenItLeaves)
+{
+    platform::Bundle::mainBundle().setInfoDictionary({{QStringLiteral("CFBundleIdentifier"), EditorBundleId}});
+    RecordingDelegate serverDelegate;
+    ASSERT_TRUE(publish(QStringLiteral("Editor"), &serverDelegate));
+    constexpr int Most = LiveLinkServer::MaxLinksPerClient;
+
+    auto first = std::make_unique<RawClient>(m_bus.address());
+    ASSERT_TRUE(first->connection.isConnected());
+    const QList<QDBusMessage> opened = first->initiate(0, Most);
+    QSet<QString> serverEnds;
+    for (const QDBusMessage &answer : opened) {
+        ASSERT_EQ(answer.type(), QDBusMessage::ReplyMessage) << answer.errorMessage().toStdString();
+        serverEnds.insert(answer.arguments().constFirst().value<QDBusObjectPath>().path());
+    }
+    EXPECT_EQ(serverEnds.size(), Most) << "each link has an end of its own";
+
+    // One more is refused, clearly, and opens nothing.
+    const QDBusMessage refused = first->initiate(Most, 1).constFirst();
+    EXPECT_EQ(refused.type(), QDBusMessage::ErrorMessage);
+    EXPECT_EQ(refused.errorName(), LiveLinkBus::TooManyLinksError);
+    EXPECT_TRUE(refused.errorMessage().contains(QString::number(Most))) << refused.errorMessage().toStdString();
+    EXPECT_EQ(LiveLink::activeLiveLinkForItemKey(QStringLiteral("item-%1-%2").arg(first->name).arg(Most)), nullptr);
+
+    // The bound counts open links: one closed makes room for one more.
+    QDBusMessage close = QDBusMessage::createMethodCall(serverBusName(), *serverEnds.constBegin(),
+                                                        LiveLinkBus::LinkInterface, QStringLiteral("RemoteCloseLink"));
+    QDBusPendingCall closing = first->connection.asyncCall(close, 10000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return closing.isFinished(); }, 10000));
+    ASSERT_EQ(closing.reply().type(), QDBusMessage::ReplyMessage);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return serverDelegate.closed.size() == 1; }, 10000));
+    EXPECT_EQ(first->initiate(Most + 1, 1).constFirst().type(), QDBusMessage::ReplyMessage);
+    EXPECT_EQ(first->initiate(Most + 2, 1).constFirst().errorName(), LiveLinkBus::TooManyLinksError);
+
+    // Another client has a bound of its own.
+    auto second = std::make_unique<RawClient>(m_bus.address());
+    const QDBusMessage other = second->initiate(0, 1).constFirst();
+    ASSERT_EQ(other.type(), QDBusMessage::ReplyMessage);
+    const QString otherKey = QStringLiteral("item-%1-0").arg(second->name);
+
+    // The first client leaves: every one of its links closes, and only those.
+    first.reset();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return serverDelegate.closed.size() == Most + 1; }, 30000));
+    EXPECT_EQ(QSet<QString>(serverDelegate.closed.cbegin(), serverDelegate.closed.cend()).size(), Most + 1);
+    EXPECT_FALSE(serverDelegate.closed.contains(otherKey));
+    LiveLink *remaining = LiveLink::activeLiveLinkForItemKey(otherKey);
+    ASSERT_NE(remaining, nullptr);
+    EXPECT_TRUE(remaining->isOpen());
+
+    // The second client's leaving closes its link too, after the first's watch went.
+    second.reset();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return serverDelegate.closed.contains(otherKey); }, 10000));
+    EXPECT_EQ(LiveLink::activeLiveLinkForItemKey(otherKey), nullptr);
+    LiveLink::retractServerWithName(QStringLiteral("Editor"));
 }

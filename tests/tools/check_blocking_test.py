@@ -1,0 +1,132 @@
+#!/usr/bin/env python3
+"""Tests of tools/check-blocking: each blocking form, planted alone in a source of a copy of
+the tree's layout, must fail the check and be named at its line; forms that only look
+alike (and the same forms in comments and strings) must pass.
+
+Usage: check_blocking_test.py SOURCE_ROOT   (ctest runs it as test "blocking_check")
+"""
+import os
+import subprocess
+import sys
+import tempfile
+
+SOURCE = os.path.abspath(sys.argv.pop(1) if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), "..", ".."))
+CHECK = os.path.join(SOURCE, "tools", "check-blocking")
+
+# (kind the check names, a line that blocks)
+PLANTED = [
+    ("nested-loop", "QEventLoop loop; loop.exec();"),
+    ("nested-loop", "exec();"),
+    ("nested-loop", "return QDialog::exec();"),
+    ("nested-loop", "dialog->exec();"),
+    ("nested-loop", "menu.exec(QCursor::pos());"),
+    ("nested-loop", "QMessageBox::warning(nullptr, title, text);"),
+    ("nested-loop", "const QString name = QFileDialog::getOpenFileName(this);"),
+    ("nested-loop", "QInputDialog::getText(this, title, label);"),
+    ("pumps-events", "QCoreApplication::processEvents();"),
+    ("pumps-events", "QCoreApplication::sendPostedEvents(nullptr, 0);"),
+    ("sleeps", "QThread::msleep(10);"),
+    ("sleeps", "QThread::sleep(1);"),
+    ("sleeps", "std::this_thread::sleep_for(std::chrono::milliseconds(5));"),
+    ("sleeps", "std::this_thread::sleep_until(deadline);"),
+    ("sleeps", "sleep(1);"),
+    ("sleeps", "usleep(1000);"),
+    ("sleeps", "::usleep(1000);"),
+    ("sleeps", "nanosleep(&interval, nullptr);"),
+    ("blocking-dbus", "bus.call(message, QDBus::Block, 1000);"),
+    ("blocking-dbus", "const QDBusReply<QString> reply = watcher.reply();"),
+    ("waits", "process.waitForFinished(10000);"),
+    ("waits", "process->waitForStarted();"),
+    ("waits", "process.waitForReadyRead(100);"),
+    ("waits", "localSocket.waitForConnected(1000);"),
+    ("waits", "localSocket->waitForBytesWritten(1000);"),
+    ("waits", "future.waitForFinished();"),
+    ("waits", "QThreadPool::globalInstance()->waitForDone();"),
+    ("waits", "pool.waitForDone(1000);"),
+    ("waits", "thread->wait();"),
+    ("waits", "worker.wait(QDeadlineTimer(100));"),
+    ("waits", "semaphore.acquire();"),
+    ("waits", "semaphore->tryAcquire(1, 100);"),
+    ("waits", "condition.wait(&mutex);"),
+    ("waits", "QWaitCondition idle;"),
+    ("waits", "QSemaphore done;"),
+    ("waits", "queue.waitUntilAllOperationsAreFinished();"),
+    ("waits", "m_queue->waitUntilFinished();"),
+    ("waits", "QtConcurrent::blockingMap(items, work);"),
+    ("waits", "QProcess::execute(program, arguments);"),
+    ("waits", "const QHostInfo info = QHostInfo::fromName(host);"),
+    ("waits", "std::system(command);"),
+    ("waits", "popen(command, \"r\");"),
+    ("waits", "std::condition_variable wake;"),
+    ("waits", "std::future<int> result = std::async(work);"),
+    ("waits", "latch.wait();"),
+    ("waits", "wake.wait_for(lock, interval);"),
+    ("blocking-call", "QMetaObject::invokeMethod(target, work, Qt::BlockingQueuedConnection);"),
+    ("blocking-call", "connect(a, &A::changed, b, &B::follow, Qt::BlockingQueuedConnection);"),
+]
+
+# Lines that look alike and do not block.
+HARMLESS = [
+    "const QLocale locale = QLocale::system();",
+    "monitor.sleepStarted();",
+    "m_sleepMonitor->reportOnce();",
+    "if (semaphore.tryAcquire()) release();",
+    "const int waiting = waitingCount();",
+    "executeLater(); executed = true;",
+    "const QString text = \"exec() sleep(1) waitForFinished()\";",
+    "// process.waitForFinished(); exec(); QThread::sleep(1);",
+    "/* QEventLoop loop; loop.exec(); */",
+    "QMetaObject::invokeMethod(target, work, Qt::QueuedConnection);",
+    "m_future = watcher.future();",
+]
+
+TABLE = "# no exceptions\n"
+
+
+def run_check(source):
+    with tempfile.TemporaryDirectory() as root:
+        os.makedirs(os.path.join(root, "tools"))
+        os.makedirs(os.path.join(root, "platform", "planted"))
+        with open(os.path.join(root, "tools", "blocking-exceptions.txt"), "w", encoding="utf-8") as f:
+            f.write(TABLE)
+        with open(os.path.join(root, "platform", "planted", "Planted.cpp"), "w", encoding="utf-8") as f:
+            f.write(source)
+        result = subprocess.run([sys.executable, CHECK, root], capture_output=True, text=True)
+        return result.returncode, result.stdout + result.stderr
+
+
+def wrap(line):
+    # The planted line is line 3.
+    return "#include \"platform/planted/Planted.h\"\nvoid planted() {\n    " + line + "\n}\n"
+
+
+def main():
+    failures = []
+    for kind, line in PLANTED:
+        code, output = run_check(wrap(line))
+        if code == 0 or f"platform/planted/Planted.cpp:3: {kind} " not in output:
+            failures.append(f"not found as {kind}: {line}\n{output}")
+    for line in HARMLESS:
+        code, output = run_check(wrap(line))
+        if code != 0:
+            failures.append(f"taken for a wait: {line}\n{output}")
+    # An exception listed for the file lets exactly that many lines pass, no more.
+    global TABLE
+    TABLE = "platform/planted/Planted.cpp waits 1 the test's own wait\n"
+    code, output = run_check(wrap("thread->wait();"))
+    if code != 0:
+        failures.append(f"a listed exception failed:\n{output}")
+    code2, output2 = run_check(wrap("thread->wait();\n    other->wait();"))
+    if code2 == 0:
+        failures.append(f"a second wait past the listed one passed:\n{output2}")
+    code, output = run_check(wrap("int x = 0;"))
+    if code == 0:
+        failures.append("a listed exception that is no longer used passed")
+    for f in failures:
+        print(f)
+    print(f"{len(PLANTED) + len(HARMLESS) + 3 - len(failures)} passed, {len(failures)} failed")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
