@@ -38,7 +38,9 @@ int OutlineColumnFit::storedWidth(int logicalIndex) const
 
 bool OutlineColumnFit::eventFilter(QObject *watched, QEvent *event)
 try {
-    if (m_outline && watched == m_outline->viewport() && event->type() == QEvent::Resize)
+    // Only a resize is looked at: while the outline goes, its viewport hears of other
+    // events after the outline's own part is gone.
+    if (event->type() == QEvent::Resize && m_outline && watched == m_outline->viewport())
         fit();
     return QObject::eventFilter(watched, event);
 } catch (...) {

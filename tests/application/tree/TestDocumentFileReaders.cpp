@@ -229,7 +229,7 @@ TEST_F(DocumentFileReadersTest, DirectRefusalsAreTheLibrarysRefusals)
         wrap("<document itemName=\"\xef\xbf\xbe\"/>"),  // U+FFFE
         wrap("<document itemName=\"a\x01\"/>"),
         wrap(QByteArray("<document itemName=\"a\0\"/>", 25)),
-        wrap(QByteArray("<document>\0\0\0</document>", 26)),
+        wrap(QByteArray("<document>\0\0\0</document>", 24)),
         wrap("<document\x1f/>"),
         wrap("<document itemName=\"a\"\x02/>"),
         "<?xml version=\"1.0\"?></Chronark>",
