@@ -386,7 +386,6 @@ void AppController::showOpeningProgress()
         // Busy, without a button: the documents open as soon as their files are read.
         m_openingProgress = new QProgressDialog(QString(), QString(), 0, 0);
         m_openingProgress->setObjectName(QStringLiteral("openingProgress"));
-        m_openingProgress->setWindowTitle(QStringLiteral("Chronark"));
         m_openingProgress->setWindowModality(Qt::NonModal);
         m_openingProgress->setAutoClose(false);
         m_openingProgress->setAutoReset(false);
@@ -404,6 +403,9 @@ void AppController::showOpeningProgress()
                    .replace(QStringLiteral("%@"), QLocale().toString(m_filesBeingRead.size()));
     }
     m_openingProgress->setLabelText(text);
+    // Titled with what it does: the desktop's task list tells it from the alerts,
+    // which carry the application's name.
+    m_openingProgress->setWindowTitle(text);
     m_openingProgress->show();
     m_openingProgress->raise();
 }

@@ -1480,6 +1480,8 @@ TEST_F(AppControllerTest, FilesOpenedLaterAreReadOffTheGuiThreadWithAProgressWin
         auto *progress = qobject_cast<QProgressDialog *>(controller->openingProgressWindow());
         ASSERT_NE(progress, nullptr);
         EXPECT_TRUE(progress->labelText().contains(QStringLiteral("“large.chronark”"))) << qPrintable(progress->labelText());
+        // Told apart from the alerts, which carry the application's name as title.
+        EXPECT_EQ(progress->windowTitle(), progress->labelText());
 
         held.release();
         ASSERT_TRUE(QTest::qWaitFor(documentOpen, 30000));
