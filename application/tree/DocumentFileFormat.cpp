@@ -127,6 +127,13 @@ bool DocumentFileFormat::readFromFile(const QString &path, const QString &typeNa
     QFile file;
     if (!platform::RegularFile::openForReading(file, path))
         return false;
+    return readFromOpenFile(file, out);
+}
+
+bool DocumentFileFormat::readFromOpenFile(QFile &file, ReadResult &out)
+{
+    if (!file.seek(0))
+        return false;
     const qint64 size = file.size();
     if (size > MaximumFileSize)
         return false;

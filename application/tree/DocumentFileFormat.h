@@ -43,6 +43,7 @@
 #include <QString>
 #include <QStringView>
 
+class QFile;
 class QIODevice;
 class QXmlStreamWriter;
 
@@ -89,6 +90,9 @@ public:
     static bool checkWritable(const Node &root, const DocumentValuesStore &store, QString *errorReason = nullptr);
     // Reads a document file (XML, or an older archive). On failure `out` is untouched.
     static bool readFromFile(const QString &path, const QString &typeName, ReadResult &out);
+    // What readFromFile() reads, from a file already opened (read from its start);
+    // the read-ahead reads the very descriptor whose identity it took.
+    static bool readFromOpenFile(QFile &file, ReadResult &out);
 
     static QByteArray toXmlData(const Node &root, const DocumentValuesStore &store);
     static void writeDocument(QXmlStreamWriter &writer, const Node &root, const DocumentValuesStore &store);

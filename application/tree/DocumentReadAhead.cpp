@@ -67,16 +67,15 @@ DocumentReadAhead::Outcome DocumentReadAhead::readFile(const QString &path)
     const std::optional<platform::RegularFile::Identity> identity = platform::RegularFile::settledIdentityOf(file);
     if (!identity)
         return outcome;
-    // What DocumentFileFormat::readFromFile() decides, from this one descriptor.
-    const QByteArray leading = file.read(13);
-    const DocumentFileFormat::Kind kind = DocumentFileFormat::kindOfLeadingBytes(leading);
     // An older archive is decoded where it always was.
-    if (kind == DocumentFileFormat::Kind::Archive && identity->size <= DocumentFileFormat::MaximumArchiveSize)
+    const QByteArray leading = file.read(13);
+    if (DocumentFileFormat::kindOfLeadingBytes(leading) == DocumentFileFormat::Kind::Archive
+        && identity->size <= DocumentFileFormat::MaximumArchiveSize)
         return outcome;
     outcome.identity = identity;
+    // What DocumentFileFormat::readFromFile() reads, from this one descriptor.
     DocumentFileFormat::ReadResult result;
-    if (kind == DocumentFileFormat::Kind::Xml && identity->size <= DocumentFileFormat::MaximumFileSize
-        && file.seek(0) && DocumentFileFormat::readXmlDevice(&file, result) && result.root)
+    if (DocumentFileFormat::readFromOpenFile(file, result) && result.root)
         outcome.result = std::move(result);
     else
         outcome.refused = true;

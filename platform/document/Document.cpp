@@ -530,18 +530,22 @@ bool Document::fileChangedOnDisk() const
     return info.lastModified() != m_fileModified || info.size() != m_fileSize;
 }
 
-void Document::saveToOwnFile(const CompletionHandler &handler)
+Document::SaveHandler Document::reportingFailures(const CompletionHandler &handler)
 {
     QPointer<Document> self(this);
-    saveToFileWithCompletion(m_filePath, m_fileType, SaveOperation::Save,
-                             [self, handler](bool saved, const QString &reason) {
-                                 if (saved || !self) {
-                                     if (handler)
-                                         handler(saved);
-                                 } else {
-                                     self->reportSaveFailure(reason, handler);
-                                 }
-                             });
+    return [self, handler](bool saved, const QString &reason) {
+        if (saved || !self) {
+            if (handler)
+                handler(saved);
+        } else {
+            self->reportSaveFailure(reason, handler);
+        }
+    };
+}
+
+void Document::saveToOwnFile(const CompletionHandler &handler)
+{
+    saveToFileWithCompletion(m_filePath, m_fileType, SaveOperation::Save, reportingFailures(handler));
 }
 
 void Document::saveDocumentWithCompletion(CompletionHandler handler)
@@ -673,14 +677,7 @@ void Document::saveDocumentAsWithCompletion(CompletionHandler handler)
             return;
         }
         self->saveToFileWithCompletion(path, self->m_fileType, SaveOperation::SaveAs,
-                                       [self, handler](bool saved, const QString &reason) {
-                                           if (saved || !self) {
-                                               if (handler)
-                                                   handler(saved);
-                                           } else {
-                                               self->reportSaveFailure(reason, handler);
-                                           }
-                                       });
+                                       self->reportingFailures(handler));
     });
 }
 

@@ -209,6 +209,9 @@ private:
     // Cuts the connections from the window to the document and hides the window.
     void detachWindow();
     void reportSaveFailure(const QString &reason, const CompletionHandler &handler);
+    // The end of a save by the person: the handler hears the outcome, a failure
+    // after its alert (while the document lives).
+    SaveHandler reportingFailures(const CompletionHandler &handler);
     void saveToOwnFile(const CompletionHandler &handler);
     // The question before writing over a file another program changed: Save Anyway
     // saves, Cancel answers false. One at a time.
