@@ -6,6 +6,7 @@
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/GuiThread.h"
+#include "platform/foundation/ThreadHandOff.h"
 
 #include <QCoreApplication>
 #include <QHash>
@@ -370,10 +371,10 @@ void performBlockOnThread(QObject *target, TargetBlock block, QThread *thread, b
     carrier->moveToThread(thread);
     QMetaObject::invokeMethod(
         carrier,
-        platform::ExceptionBoundary::guarded(carrier, "a queued call", [carrier, target, block = std::move(block)] {
+        platform::ThreadHandOff(platform::ExceptionBoundary::guarded(carrier, "a queued call", [carrier, target, block = std::move(block)] {
             carrier->deleteLater();
             invokeTargetBlockLater(target, block, "a perform on a thread");
-        }),
+        })),
         wait ? Qt::BlockingQueuedConnection : Qt::QueuedConnection);
 }
 
@@ -399,17 +400,17 @@ void performBlockOnQueue(QObject *target, TargetBlock block, QThreadPool *queue,
     if (!block)
         return;
     if (!wait) {
-        queue->start(
-            [target, block = std::move(block)] { invokeTargetBlockLater(target, block, "a perform on a queue"); });
+        queue->start(platform::ThreadHandOff(
+            [target, block = std::move(block)] { invokeTargetBlockLater(target, block, "a perform on a queue"); }));
         return;
     }
     refuseWaitingOnGuiThread("performBlock:onQueue:waitUntilDone:");
     auto done = std::make_shared<std::promise<void>>();
     std::future<void> finished = done->get_future();
-    const bool started = queue->tryStart([target, &block, done] {
+    const bool started = queue->tryStart(platform::ThreadHandOff([target, &block, done] {
         invokeTargetBlockLater(target, block, "a perform on a queue");
         done->set_value();
-    });
+    }));
     if (!started) {
         invokeTargetBlock(target, block);
         return;

@@ -4,6 +4,7 @@
 #include "platform/foundation/AssertionHandler.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/ExceptionBoundary.h"
+#include "platform/foundation/ThreadHandOff.h"
 
 #include <QCoreApplication>
 #include <QDialog>
@@ -172,7 +173,9 @@ void NTXProgressWindowController::operationCountChanged(qsizetype count)
             startObserving();
         else
             QMetaObject::invokeMethod(
-                this, platform::ExceptionBoundary::guarded(this, "the start of observing", [this] { startObserving(); }),
+                this,
+                platform::ThreadHandOff(
+                    platform::ExceptionBoundary::guarded(this, "the start of observing", [this] { startObserving(); })),
                 Qt::QueuedConnection);
         return;
     }
@@ -180,7 +183,7 @@ void NTXProgressWindowController::operationCountChanged(qsizetype count)
         handleCompletion();
     else
         QMetaObject::invokeMethod(
-            this, platform::ExceptionBoundary::guarded(this, "the completion", [this] { handleCompletion(); }),
+            this, platform::ThreadHandOff(platform::ExceptionBoundary::guarded(this, "the completion", [this] { handleCompletion(); })),
             Qt::QueuedConnection);
 }
 

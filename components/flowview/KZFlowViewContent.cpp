@@ -7,6 +7,7 @@
 #include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/KeyValueObserving.h"
 #include "platform/foundation/OperationQueue.h"
+#include "platform/foundation/ThreadHandOff.h"
 #include "platform/layers/Transaction.h"
 
 #include <QCoreApplication>
@@ -213,10 +214,11 @@ void KZFlowView::updateImageLayerAtIndex(quint32 index)
             return;
         QMetaObject::invokeMethod(
             application,
-            platform::ExceptionBoundary::guarded(application, "a queued call", [view, image, index, uid, key, reload, generation] {
-                if (view && view->m_loadGeneration == generation)
-                    view->deliverLoadedImage(image, index, uid, reload);
-            }),
+            platform::ThreadHandOff(platform::ExceptionBoundary::guarded(
+                application, "a queued call", [view, image, index, uid, key, reload, generation] {
+                    if (view && view->m_loadGeneration == generation)
+                        view->deliverLoadedImage(image, index, uid, reload);
+                })),
             Qt::QueuedConnection);
     });
 }

@@ -4,12 +4,12 @@
 #include "platform/drawing/YUpPainter.h"
 #include "platform/foundation/AssertionHandler.h"
 #include "platform/foundation/ExceptionBoundary.h"
+#include "platform/foundation/ThreadHandOff.h"
 
 #include <QEvent>
 #include <QMetaObject>
 #include <QPainter>
 #include <QPainterPath>
-#include <QPointer>
 #include <QtDebug>
 #include <algorithm>
 #include <chrono>
@@ -170,11 +170,8 @@ void JWSpinningProgressIndicator::actuallyStartAnimation()
             std::lock_guard lock(m_threadMutex);
             m_threadCancelled = false;
         }
-        // The view outlives the thread (stopping joins it), but a repaint the thread
-        // posted may arrive after the view is gone: the pointer guards that.
-        m_animationThread = std::thread([this, view = QPointer<JWSpinningProgressIndicator>(this)] {
-            animateInBackgroundThread(view);
-        });
+        // The view outlives the thread: stopping, and so destruction, joins it.
+        m_animationThread = std::thread([this] { animateInBackgroundThread(); });
     } else {
         m_animationTimer.start();
     }
@@ -194,18 +191,20 @@ void JWSpinningProgressIndicator::actuallyStopAnimation()
     update();
 }
 
-void JWSpinningProgressIndicator::animateInBackgroundThread(const QPointer<JWSpinningProgressIndicator> &view)
+void JWSpinningProgressIndicator::animateInBackgroundThread()
 {
     const auto frame = std::chrono::microseconds(600000 / std::max(m_numFins, 1));
     std::unique_lock lock(m_threadMutex);
     while (!m_threadCancelled) {
         advancePosition();
+        // Of the view, this thread touches only the position (atomic), its own lock and
+        // condition and the fin count (fixed), and it asks for the repaint through a
+        // queued call to the view itself: Qt delivers that on the GUI thread while the
+        // view lives and drops it with the view (the call is made before the join that
+        // the view's destruction waits for). So no pointer to the view is ever looked
+        // at here while the GUI thread could be destroying it.
         QMetaObject::invokeMethod(
-            this,
-            platform::ExceptionBoundary::guarded(this, "a queued call", [view] {
-                if (view)
-                    view->update();
-            }),
+            this, platform::ThreadHandOff(platform::ExceptionBoundary::guarded(this, "a queued call", [this] { update(); })),
             Qt::QueuedConnection);
         m_threadWake.wait_for(lock, frame, [this] { return m_threadCancelled; });
     }

@@ -5,7 +5,10 @@
 //
 // Ownership: a widget owned by its parent. Threading: everything runs on the GUI
 // thread. With threaded animation a worker thread only advances an atomic fin
-// position and posts a queued repaint; painting stays on the GUI thread. The timer
+// position and posts a queued repaint to the indicator (platform::ThreadHandOff);
+// painting stays on the GUI thread, and the worker never looks at a pointer to the
+// indicator that the GUI thread could be destroying: Qt drops the posted repaints
+// with the indicator, which joins the worker before it goes. The timer
 // or thread runs only while the indicator is animating and on screen (isVisible():
 // it and every ancestor up to its window shown, the indicator itself possibly being
 // that window); hiding it or its window, or taking it or an ancestor out of the
@@ -18,7 +21,6 @@
 // raises platform::Exception ("NSInternalInconsistencyException"). A maximum of 0 or
 // less draws no pie; the filled fraction stays in [0, 1].
 #include <QColor>
-#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 #include <atomic>
@@ -76,12 +78,12 @@ private:
     void actuallyStartAnimation();
     void actuallyStopAnimation();
     void advancePosition();
-    void animateInBackgroundThread(const QPointer<JWSpinningProgressIndicator> &view);
+    void animateInBackgroundThread();
     void viewDidMoveToWindow();
     bool isInWindow() const { return isVisible(); }
 
     std::atomic<int> m_position{0};
-    int m_numFins = 12;
+    const int m_numFins = 12; // read by the animation thread
     bool m_isAnimating = false;
     QTimer m_animationTimer;
     std::thread m_animationThread;

@@ -7,7 +7,8 @@
 //         [receiver](Result result) { ... });                                        // GUI thread
 //
 // The work runs on the global QThreadPool and should poll token.isCancelled() at
-// convenient points. Its result is handed to the delivery on the GUI thread, through
+// convenient points. Both hand-offs, of the work to the pool and of the result to the
+// GUI thread, go through platform::ThreadHandOff, so ThreadSanitizer sees them. Its result is handed to the delivery on the GUI thread, through
 // a queued call to the application object, and delivered only when the receiver still
 // exists and the task was not cancelled by then; otherwise it is dropped there (on the
 // GUI thread, so a result holding GUI objects is destroyed where it may be). The work
@@ -23,6 +24,7 @@
 // pictures decoded one at a time), go to a platform::OperationQueue instead; its
 // operations hand their results to the GUI thread the same way.
 #include "platform/foundation/ExceptionBoundary.h"
+#include "platform/foundation/ThreadHandOff.h"
 
 #include <QCoreApplication>
 #include <QObject>
@@ -79,7 +81,7 @@ BackgroundTask BackgroundTask::run(QObject *receiver, Work work, Deliver deliver
     BackgroundTask task;
     Token token(task.m_flag);
     QPointer<QObject> guard(receiver);
-    QThreadPool::globalInstance()->start([token, guard, work = std::move(work), deliver = std::move(deliver)]() mutable {
+    QThreadPool::globalInstance()->start(ThreadHandOff([token, guard, work = std::move(work), deliver = std::move(deliver)]() mutable {
         std::optional<Result> result;
         try {
             if (!token.isCancelled())
@@ -96,15 +98,15 @@ BackgroundTask BackgroundTask::run(QObject *receiver, Work work, Deliver deliver
         // waits for the pool before it goes); the receiver is looked at only there.
         QMetaObject::invokeMethod(
             application,
-            [token, guard, deliver = std::move(deliver), value = std::move(*result)]() mutable {
+            ThreadHandOff([token, guard, deliver = std::move(deliver), value = std::move(*result)]() mutable {
                 // The delivery is entered from Qt's queue: its exceptions stop here.
                 ExceptionBoundary::guard(guard.data(), "a background task's delivery", [&] {
                     if (guard && !token.isCancelled())
                         deliver(std::move(value));
                 });
-            },
+            }),
             Qt::QueuedConnection);
-    });
+    }));
     return task;
 }
 
@@ -114,7 +116,7 @@ BackgroundTask BackgroundTask::runWithoutResult(Work work)
     static_assert(std::is_invocable_v<Work &, const Token &>, "the work takes the task's token");
     BackgroundTask task;
     Token token(task.m_flag);
-    QThreadPool::globalInstance()->start([token, work = std::move(work)]() mutable {
+    QThreadPool::globalInstance()->start(ThreadHandOff([token, work = std::move(work)]() mutable {
         try {
             if (!token.isCancelled())
                 work(token);
@@ -123,7 +125,7 @@ BackgroundTask BackgroundTask::runWithoutResult(Work work)
         } catch (...) {
             logFailure("unknown exception");
         }
-    });
+    }));
     return task;
 }
 

@@ -1,6 +1,7 @@
 #include "platform/foundation/NotificationCenter.h"
 
 #include "platform/foundation/ExceptionBoundary.h"
+#include "platform/foundation/ThreadHandOff.h"
 
 #include <QCoreApplication>
 #include <QMutexLocker>
@@ -185,9 +186,9 @@ void NotificationCenter::post(const Notification &notification)
                  qPrintable(notification.name));
         // The delivery is an entry from Qt of its own: what an observer raises stops there.
         QMetaObject::invokeMethod(QCoreApplication::instance(),
-                                  ExceptionBoundary::guarded(QCoreApplication::instance(),
-                                                             "a notification posted off the main thread",
-                                                             [this, notification] { deliver(notification); }),
+                                  ThreadHandOff(ExceptionBoundary::guarded(QCoreApplication::instance(),
+                                                                           "a notification posted off the main thread",
+                                                                           [this, notification] { deliver(notification); })),
                                   Qt::QueuedConnection);
         return;
     }

@@ -1,7 +1,6 @@
 #include "platform/foundation/OperationQueue.h"
 
 #include <QCoreApplication>
-#include <QMutex>
 #include <QThread>
 #include <QThreadPool>
 #include <QtDebug>
@@ -16,8 +15,8 @@ namespace platform {
 
 struct OperationQueue::State
 {
-    // The standard library's lock and condition (not Qt's), so that ThreadSanitizer
-    // sees the waiting thread give the lock up and take it back.
+    // The standard library's locks and condition (not Qt's, whose library is not built
+    // with ThreadSanitizer), so that ThreadSanitizer sees them taken and given up.
     std::mutex mutex; // guards the scheduling and the record of operations:
     std::deque<OperationPtr> waiting;
     std::vector<std::weak_ptr<Operation>> operations;
@@ -26,7 +25,7 @@ struct OperationQueue::State
     std::condition_variable idle; // signalled when the count reaches 0
 
     std::atomic<qsizetype> count{0};
-    QMutex notifyMutex; // serialises notifications and observer changes; guards:
+    std::mutex notifyMutex; // serialises notifications and observer changes; guards:
     OperationQueue *queue = nullptr; // null once the queue is gone
     qsizetype lastNotifiedCount = 0;
 };
@@ -54,7 +53,7 @@ OperationQueue::~OperationQueue()
     }
     // After this, running operations tell no one: an observer being told now is
     // waited for here (the notification lock), and no later one starts.
-    QMutexLocker lock(&m_state->notifyMutex);
+    std::lock_guard lock(m_state->notifyMutex);
     m_state->queue = nullptr;
 }
 
@@ -98,7 +97,7 @@ void OperationQueue::schedule(const std::shared_ptr<State> &state)
         OperationPtr next = std::move(state->waiting.front());
         state->waiting.pop_front();
         ++state->running;
-        QThreadPool::globalInstance()->start([state, next] { run(state, next); });
+        QThreadPool::globalInstance()->start(ThreadHandOff([state, next] { run(state, next); }));
     }
 }
 
@@ -153,7 +152,7 @@ void OperationQueue::waitUntilAllOperationsAreFinished()
 
 ObservationToken OperationQueue::observeOperationCount(std::function<void(qsizetype count)> observer)
 {
-    QMutexLocker lock(&m_state->notifyMutex);
+    std::lock_guard lock(m_state->notifyMutex);
     State *state = m_state.get();
     return addObserver(OperationCountKey,
                        [state, observer = std::move(observer)](KeyValueObservable &, const QString &, bool prior) {
@@ -164,13 +163,13 @@ ObservationToken OperationQueue::observeOperationCount(std::function<void(qsizet
 
 void OperationQueue::stopObserving(ObservationToken token)
 {
-    QMutexLocker lock(&m_state->notifyMutex);
+    std::lock_guard lock(m_state->notifyMutex);
     removeObserver(token);
 }
 
 void OperationQueue::countChanged(State &state, qsizetype count)
 {
-    QMutexLocker lock(&state.notifyMutex);
+    std::lock_guard lock(state.notifyMutex);
     if (!state.queue)
         return;
     state.lastNotifiedCount = count;

@@ -21,8 +21,11 @@
 // So a block must not hold on to the queue's owner except through deliver(); what
 // it shares with the owner it holds by shared_ptr.
 // Exceptions leaving a block are caught and logged; the operation counts as finished.
+// The hand-offs through Qt (an operation to the pool, a result to the GUI thread) go
+// through platform::ThreadHandOff, so ThreadSanitizer sees them.
 #include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/KeyValueObserving.h"
+#include "platform/foundation/ThreadHandOff.h"
 
 #include <QObject>
 #include <QPointer>
@@ -70,13 +73,13 @@ void Operation::deliver(const QPointer<QObject> &receiver, Call call) const
     // The queued call keeps the operation record, and so its flag.
     QMetaObject::invokeMethod(
         context,
-        [receiver, call = std::move(call), self = shared_from_this()]() mutable {
+        ThreadHandOff([receiver, call = std::move(call), self = shared_from_this()]() mutable {
             // Entered from Qt's queue: the call's exceptions stop here.
             ExceptionBoundary::guard(receiver.data(), "an operation's delivery", [&] {
                 if (receiver && !self->isCancelled())
                     call();
             });
-        },
+        }),
         Qt::QueuedConnection);
 }
 

@@ -3,6 +3,7 @@
 #include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/RegularFile.h"
+#include "platform/foundation/ThreadHandOff.h"
 #include "platform/foundation/VariantNumber.h"
 
 #include <QCoreApplication>
@@ -361,9 +362,9 @@ void postChange()
     const QCoreApplication *app = QCoreApplication::instance();
     if (app && QThread::currentThread() != app->thread()) {
         QMetaObject::invokeMethod(QCoreApplication::instance(),
-                                  ExceptionBoundary::guarded(QCoreApplication::instance(), "a change of the defaults", [] {
+                                  ThreadHandOff(ExceptionBoundary::guarded(QCoreApplication::instance(), "a change of the defaults", [] {
                                       NotificationCenter::defaultCenter().post(UserDefaults::DidChangeNotification);
-                                  }), Qt::QueuedConnection);
+                                  })), Qt::QueuedConnection);
         return;
     }
     NotificationCenter::defaultCenter().post(UserDefaults::DidChangeNotification);

@@ -2,6 +2,7 @@
 
 #include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/GuiThread.h"
+#include "platform/foundation/ThreadHandOff.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -94,10 +95,10 @@ QImage MoviePoster::posterFrame(const QUrl &url, int timeoutMs, const CancelChec
     auto request = std::make_shared<PosterRequest>();
     QMetaObject::invokeMethod(
         application,
-        platform::ExceptionBoundary::guarded(application, "a queued call", [url, timeoutMs, request] {
+        platform::ThreadHandOff(platform::ExceptionBoundary::guarded(application, "a queued call", [url, timeoutMs, request] {
             if (!request->abandoned.load())
                 new PosterGrab(url, timeoutMs, request); // deletes itself when done
-        }),
+        })),
         Qt::QueuedConnection);
     // The GUI thread may be busy before it starts the grab: allow it as long again.
     constexpr int SliceMs = 20;

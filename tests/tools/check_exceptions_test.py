@@ -153,6 +153,22 @@ class Entries(unittest.TestCase):
                                               "    " + call)
                 self.assertFails("components/view/View.cpp", text, 20, says)
 
+    def test_a_call_handed_to_another_thread_is_judged_by_what_it_wraps(self):
+        for wrapped, passes in (('platform::ThreadHandOff(platform::ExceptionBoundary::guarded(this, "a", [this] { step(); }))',
+                                 True),
+                                ("ThreadHandOff([this] {\n        platform::ExceptionBoundary::guard(this, \"b\", [&] { step(); });\n    })",
+                                 True),
+                                ("platform::ThreadHandOff([this] { step(); })", False)):
+            with self.subTest(wrapped=wrapped):
+                text = GUARDED_SOURCE.replace("    connect(this, &View::stepped, this, &QWidget::update);",
+                                              "    QMetaObject::invokeMethod(this, " + wrapped + ", Qt::QueuedConnection);")
+                if passes:
+                    write(self.tree.root, "components/view/View.cpp", text)
+                    run = self.tree.check()
+                    self.assertEqual(run.returncode, 0, run.stdout)
+                else:
+                    self.assertFails("components/view/View.cpp", text, 20, "a lambda given to invokeMethod")
+
     def test_an_unguarded_slot_of_ours_fails(self):
         text = GUARDED_SOURCE.replace("&QWidget::update", "&View::step")
         self.assertFails("components/view/View.cpp", text, 20, "slot View::step given to connect")

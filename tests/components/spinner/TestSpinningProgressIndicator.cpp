@@ -8,6 +8,7 @@
 #include <QThread>
 #include <atomic>
 #include <cmath>
+#include <memory>
 #include <gtest/gtest.h>
 
 namespace {
@@ -131,6 +132,35 @@ TEST(SpinningProgressIndicator, ThreadedAnimationPaintsOnlyOnTheGuiThread)
     QTRY_VERIFY_WITH_TIMEOUT(spinner->position() != start, 5000);
     delete spinner;
     QCoreApplication::processEvents();
+}
+
+// Destroyed while its thread turns it, over and over: by itself, and with the window
+// it stands in. Each time repaints from the thread have been painted first and more
+// are on their way; the thread is joined and the repaints still queued are dropped.
+// (Under ThreadSanitizer this is also the test of the repaints' hand-off to the GUI
+// thread.)
+TEST(SpinningProgressIndicator, DestroyedWhileItsThreadTurnsIt)
+{
+    for (int round = 0; round < 16; ++round) {
+        SCOPED_TRACE(round);
+        auto window = std::make_unique<QWidget>();
+        window->resize(60, 60);
+        auto *spinner = new ProbeSpinner(window.get());
+        spinner->resize(40, 40);
+        spinner->setUsesThreadedAnimation(true);
+        window->show();
+        spinner->startAnimation();
+        ASSERT_TRUE(spinner->hasAnimationThread());
+        const int paints = spinner->paints;
+        const int start = spinner->position();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return spinner->paints > paints + 2 && spinner->position() != start; }, 5000));
+        if (round % 2 == 0)
+            delete spinner;
+        else
+            window.reset(); // the spinner goes with its window
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+    }
 }
 
 TEST(SpinningProgressIndicator, TurnsOnlyWhileOnScreen)

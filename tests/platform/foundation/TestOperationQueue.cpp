@@ -2,7 +2,6 @@
 #include "platform/foundation/OperationQueue.h"
 
 #include <QSet>
-#include <QMutex>
 #include <QCoreApplication>
 #include <QPointer>
 #include <QTest>
@@ -15,6 +14,7 @@
 #include <atomic>
 #include <future>
 #include <memory>
+#include <mutex>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -129,7 +129,7 @@ TEST(OperationQueue, DeliveriesAndTheCountFollowTheOperations)
     QPointer<QObject> guard(receiver.get());
     // Which operations ran their block: one cancelled while it ran (or before its
     // result came back) delivers nothing, so only those that ran and stayed wanted count.
-    QMutex ranLock;
+    std::mutex ranLock; // the standard library's, which ThreadSanitizer sees
     QSet<const platform::Operation *> ran;
     int delivered = 0;
     std::mt19937 random(55);
@@ -140,7 +140,7 @@ TEST(OperationQueue, DeliveriesAndTheCountFollowTheOperations)
         case 1:
             added.push_back(queue.addOperation([&, guard](platform::Operation &self) {
                 {
-                    QMutexLocker lock(&ranLock);
+                    std::lock_guard lock(ranLock);
                     ran.insert(&self);
                 }
                 self.deliver(guard, [&delivered] { ++delivered; });
