@@ -7,12 +7,13 @@
 //         [receiver](Result result) { ... });                                        // GUI thread
 //
 // The work runs on the global QThreadPool and should poll token.isCancelled() at
-// convenient points. Both hand-offs, of the work to the pool and of the result to the
-// GUI thread, go through platform::ThreadHandOff, so ThreadSanitizer sees them. Its result is handed to the delivery on the GUI thread, through
+// convenient points. Its result is handed to the delivery on the GUI thread, through
 // a queued call to the application object, and delivered only when the receiver still
 // exists and the task was not cancelled by then; otherwise it is dropped there (on the
 // GUI thread, so a result holding GUI objects is destroyed where it may be). The work
-// must not touch the receiver or any other GUI object; the delivery may.
+// must not touch the receiver or any other GUI object; the delivery may. Both
+// hand-offs, of the work to the pool and of the result to the GUI thread, go through
+// platform::ThreadHandOff, so that ThreadSanitizer sees them.
 //
 // run() and cancel() belong to the GUI thread; Token::isCancelled() may be called from
 // any thread. A handle is a cheap copyable value; dropping it does not cancel. An
@@ -81,7 +82,8 @@ BackgroundTask BackgroundTask::run(QObject *receiver, Work work, Deliver deliver
     BackgroundTask task;
     Token token(task.m_flag);
     QPointer<QObject> guard(receiver);
-    QThreadPool::globalInstance()->start(ThreadHandOff([token, guard, work = std::move(work), deliver = std::move(deliver)]() mutable {
+    QThreadPool::globalInstance()->start(ThreadHandOff([token, guard, work = std::move(work),
+                                                        deliver = std::move(deliver)]() mutable {
         std::optional<Result> result;
         try {
             if (!token.isCancelled())
