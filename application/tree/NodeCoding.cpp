@@ -12,16 +12,6 @@
 
 namespace {
 
-const QString &attributeName(int index)
-{
-    static const std::array<QString, 11> names{
-        QStringLiteral("createDate"), QStringLiteral("lastDate"),       QStringLiteral("itemName"),
-        QStringLiteral("hours"),      QStringLiteral("minutes"),        QStringLiteral("colorLabelType"),
-        QStringLiteral("active"),     QStringLiteral("executed"),       QStringLiteral("description"),
-        QStringLiteral("turnover"),   QStringLiteral("wage")};
-    return names[size_t(index)];
-}
-
 enum AttributeIndex {
     CreateDateAttribute,
     LastDateAttribute,
@@ -36,6 +26,22 @@ enum AttributeIndex {
     WageAttribute,
     AttributeCount
 };
+
+// The attributes' names by their index: compared as they are read, written as strings.
+constexpr std::array<QStringView, AttributeCount> attributeNames{
+    u"createDate", u"lastDate",    u"itemName", u"hours",    u"minutes", u"colorLabelType",
+    u"active",     u"executed",    u"description", u"turnover", u"wage"};
+
+const QString &attributeName(int index)
+{
+    static const std::array<QString, AttributeCount> names = [] {
+        std::array<QString, AttributeCount> strings;
+        for (size_t i = 0; i < strings.size(); ++i)
+            strings[i] = attributeNames[i].toString();
+        return strings;
+    }();
+    return names[size_t(index)];
+}
 
 const std::array<QString, 5> &xmlTypeNames()
 {
@@ -151,11 +157,11 @@ struct NodeAttributeValues
     {
         int index = -1;
         // Files written by this application keep the order; try the expected one first.
-        if (expected < AttributeCount && name == attributeName(expected)) {
+        if (expected < AttributeCount && name == attributeNames[size_t(expected)]) {
             index = expected;
         } else {
             for (int i = 0; i < AttributeCount; ++i)
-                if (name == attributeName(i)) {
+                if (name == attributeNames[size_t(i)]) {
                     index = i;
                     break;
                 }

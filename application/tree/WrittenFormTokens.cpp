@@ -234,22 +234,30 @@ const char *WrittenFormTokens::name(const char *p, const char *end, bool &more) 
     return q;
 }
 
-// The index of a name among those seen so far (the writer's names come in the
-// same order every time, so the one after the last is tried first); -1 when
-// there are too many different names, which the library is left to read.
+// The index of a name among those seen so far (the writer's names come in the same
+// order every time, so the name that followed the last one the time before is tried
+// first); -1 when there are too many different names, which the library is left to
+// read.
 int WrittenFormTokens::nameIndex(const char *p, const char *q)
 {
     const std::string_view key(p, size_t(q - p));
-    const int next = m_lastName + 1;
-    if (next < int(m_names.size()) && m_names[size_t(next)].first == key)
-        return m_lastName = next;
+    int &successor = m_lastName >= 0 ? m_successors[size_t(m_lastName)] : m_firstName;
+    if (successor >= 0 && m_names[size_t(successor)].first == key)
+        return m_lastName = successor;
+    int found = -1;
     for (size_t i = 0; i < m_names.size(); ++i)
-        if (m_names[i].first == key)
-            return m_lastName = int(i);
-    if (m_names.size() == MaximumNames)
-        return -1;
-    m_names.emplace_back(std::string(key), QString::fromLatin1(p, q - p));
-    return m_lastName = int(m_names.size()) - 1;
+        if (m_names[i].first == key) {
+            found = int(i);
+            break;
+        }
+    if (found < 0) {
+        if (m_names.size() == MaximumNames)
+            return -1;
+        m_names.emplace_back(std::string(key), QString::fromLatin1(p, q - p));
+        found = int(m_names.size()) - 1;
+    }
+    successor = found;
+    return m_lastName = found;
 }
 
 WrittenFormTokens::Scan WrittenFormTokens::scanTag()

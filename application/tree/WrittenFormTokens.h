@@ -81,6 +81,12 @@ public:
                   && MaximumTagBytes <= DocumentFileFormat::MaximumTagTextLength);
 
 private:
+    static constexpr std::array<int, MaximumNames> filledWith(int value)
+    {
+        std::array<int, MaximumNames> values{};
+        values.fill(value);
+        return values;
+    }
     static constexpr qsizetype BlockSize = 1 << 16;
     static constexpr qsizetype MaximumNameLength = 64;
     static constexpr qsizetype LongValue = 1024;
@@ -132,5 +138,8 @@ private:
     std::vector<int> m_stack; // the open elements' names
     std::vector<std::pair<std::string, QString>> m_names;
     int m_lastName = -1;
+    // The name that followed each name the last time, and the first name (-1: none yet).
+    int m_firstName = -1;
+    std::array<int, MaximumNames> m_successors = filledWith(-1);
     std::array<int, DocumentFileFormat::MaximumAttributesPerElement> m_tagNames{};
 };
