@@ -153,8 +153,12 @@ struct NodeAttributeValues
     std::array<bool, AttributeCount> present{};
     int expected = 0;
 
-    void add(QStringView name, QStringView value)
+    void add(QStringView name, QStringView value, int knownIndex = -1)
     {
+        if (knownIndex >= 0) {
+            set(knownIndex, value);
+            return;
+        }
         int index = -1;
         // Files written by this application keep the order; try the expected one first.
         if (expected < AttributeCount && name == attributeNames[size_t(expected)]) {
@@ -166,8 +170,12 @@ struct NodeAttributeValues
                     break;
                 }
         }
-        if (index < 0)
-            return;
+        if (index >= 0)
+            set(index, value);
+    }
+
+    void set(int index, QStringView value)
+    {
         values[size_t(index)] = value;
         present[size_t(index)] = true;
         expected = index + 1;
@@ -202,6 +210,14 @@ struct NodeAttributeValues
 
 } // namespace
 
+int Node::xmlAttributeIndex(QStringView name)
+{
+    for (size_t i = 0; i < attributeNames.size(); ++i)
+        if (name == attributeNames[i])
+            return int(i);
+    return -1;
+}
+
 void Node::fillNodeWithXMLElementAttributes(const QXmlStreamAttributes &attributes)
 {
     NodeAttributeValues a;
@@ -227,7 +243,7 @@ void Node::fillNewNodeWithXMLElement(int type, const XMLAttributeView *attribute
 {
     NodeAttributeValues a;
     for (qsizetype i = 0; i < count; ++i)
-        a.add(attributes[i].name, attributes[i].value);
+        a.add(attributes[i].name, attributes[i].value, attributes[i].index);
 
     // The same values in the same order as the setters above, which announce them.
     m_type = type;

@@ -72,6 +72,14 @@ const QXmlStreamAttributes &WrittenFormTokens::attributes()
     return m_attributes;
 }
 
+int WrittenFormTokens::nodeType()
+{
+    int &type = m_nodeTypes[size_t(m_name)];
+    if (type == NotLookedUp)
+        type = Node::intTypeForXMLTypeName(qualifiedName());
+    return type;
+}
+
 WrittenFormTokens::TokenType WrittenFormTokens::readNext()
 {
     switch (m_stop) {
@@ -335,8 +343,11 @@ WrittenFormTokens::Scan WrittenFormTokens::scanTag()
         QString &value = m_values[slot];
         if (const Scan scan = decodeValue(p, close, value, references); scan != Scan::Done)
             return scan;
+        int &nodeAttribute = m_nodeAttributes[size_t(attributeName)];
+        if (nodeAttribute == NotLookedUp)
+            nodeAttribute = Node::xmlAttributeIndex(m_names[size_t(attributeName)].second);
         m_views[slot] = {m_names[size_t(attributeName)].second,
-                         value.isEmpty() ? QStringView(u"", 0) : QStringView(value)};
+                         value.isEmpty() ? QStringView(u"", 0) : QStringView(value), nodeAttribute};
         ++m_attributeCount;
         p = close + 1;
     }
