@@ -12,6 +12,18 @@ bool isLetter(char c)
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 
+// Whether the short name at the bytes is the one known: compared here, names being a
+// few letters long, rather than in the C library.
+bool sameName(std::string_view bytes, const std::string &known)
+{
+    if (bytes.size() != known.size())
+        return false;
+    for (size_t i = 0; i < bytes.size(); ++i)
+        if (bytes[i] != known[i])
+            return false;
+    return true;
+}
+
 bool isXmlChar(char32_t c)
 {
     return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD)
@@ -250,11 +262,11 @@ int WrittenFormTokens::nameIndex(const char *p, const char *q)
 {
     const std::string_view key(p, size_t(q - p));
     int &successor = m_lastName >= 0 ? m_successors[size_t(m_lastName)] : m_firstName;
-    if (successor >= 0 && m_names[size_t(successor)].first == key)
+    if (successor >= 0 && sameName(key, m_names[size_t(successor)].first))
         return m_lastName = successor;
     int found = -1;
     for (size_t i = 0; i < m_names.size(); ++i)
-        if (m_names[i].first == key) {
+        if (sameName(key, m_names[i].first)) {
             found = int(i);
             break;
         }
@@ -287,7 +299,7 @@ WrittenFormTokens::Scan WrittenFormTokens::scanTag()
         if (*q != '>')
             return otherOrBad(*q);
         // An end tag closes the element open last, or the document is no XML.
-        if (m_stack.empty() || m_names[size_t(m_stack.back())].first != std::string_view(p, size_t(q - p)))
+        if (m_stack.empty() || !sameName(std::string_view(p, size_t(q - p)), m_names[size_t(m_stack.back())].first))
             return Scan::Bad;
         m_pos = q + 1 - m_buffer.data();
         m_token = endElement();
@@ -390,10 +402,14 @@ WrittenFormTokens::Scan WrittenFormTokens::decodeValue(const char *p, const char
     const char *q = p;
     while (q < end && *q >= 0x20 && *q != '&' && *q != '<')
         ++q;
-    value.resize(0);
     if (q == end) {
-        value.append(QLatin1StringView(p, end - p));
+        // Plain ASCII: widened into the storage kept from tag to tag.
+        value.resize(end - p);
+        char16_t *out = reinterpret_cast<char16_t *>(value.data());
+        for (const char *c = p; c < end; ++c)
+            *out++ = char16_t(static_cast<unsigned char>(*c));
     } else {
+        value.resize(0);
         value.reserve(end - p);
         value.append(QLatin1StringView(p, q - p));
         while (q < end) {
