@@ -171,18 +171,22 @@ QIcon compositeIcon(const QString &baseName, const QString &overlayName)
     return iconFromImages(drawnImages(baseName, overlayName));
 }
 
-void prepareIcons(const QStringList &names)
+void prepareIcons(const QStringList &names, const QList<std::pair<QString, QString>> &composites)
 {
-    QStringList known;
+    QList<std::pair<QString, QString>> known;
     for (const QString &name : names) {
         if (!pathForImageNamed(name).isEmpty())
-            known << name;
+            known.append({name, QString()});
+    }
+    for (const auto &[base, overlay] : composites) {
+        if (!pathForImageNamed(base).isEmpty())
+            known.append({base, overlay});
     }
     if (known.isEmpty())
         return;
     platform::BackgroundTask::runWithoutResult([known](const platform::BackgroundTask::Token &) {
-        for (const QString &name : known)
-            drawnImages(name, QString());
+        for (const auto &[base, overlay] : known)
+            drawnImages(base, overlay);
     });
 }
 

@@ -13,6 +13,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <utility>
+
 namespace ApplicationImages {
 
 // The bundle path of the file drawn for the name; empty for an unknown name.
@@ -27,8 +29,9 @@ QIcon iconNamed(const QString &name);
 QIcon compositeIcon(const QString &baseName, const QString &overlayName);
 
 // Draws the images of the icons named (iconNamed) on a pool thread, in their order,
-// and returns at once; an icon asked for before its images are drawn is drawn by the
-// caller, as without it. Unknown names are passed over.
-void prepareIcons(const QStringList &names);
+// then those of the composite icons of the pairs of a base and an overlay
+// (compositeIcon), and returns at once; an icon asked for before its images are drawn
+// is drawn by the caller, as without it. Unknown names are passed over.
+void prepareIcons(const QStringList &names, const QList<std::pair<QString, QString>> &composites = {});
 
 } // namespace ApplicationImages

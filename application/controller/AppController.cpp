@@ -295,6 +295,10 @@ void AppController::launch(const QStringList &files, DocumentReadAhead *readAhea
     // The first document's window is made while its file is read.
     if (readAhead->isReading())
         m_documentServices->keepWindowMadeAhead(new DocumentWindow);
+    // The application's icon, before any window shows (the documents' services change
+    // it while a counter runs, and know it is set: it is read once). Its images were
+    // drawn on a pool thread meanwhile, while the window above was made.
+    m_documentServices->showCountingInApplicationIcon(false);
     // A quit while the files are read ends the launch there.
     auto quitting = std::make_shared<QMetaObject::Connection>();
     *quitting = connect(this, &platform::DocumentController::willTerminate, this,

@@ -100,7 +100,8 @@ public:
     // untitled document when no document is open and "OpenEmptyDocument" says so.
     // Without a read-ahead all of it is done when launch() returns. With one (the
     // application's own launch), the files and the last edited document are read on
-    // a pool thread while a document window is made, and the rest runs in the pass
+    // a pool thread while a document window is made, the application's icon is set
+    // before launch() returns (no window shows before), and the rest runs in the pass
     // in which the reads end, as it would have run at once: the same documents, the
     // same alert for files that cannot be read, the same windows when first shown.
     // The update check and the preferences window controller then wait until a

@@ -91,9 +91,6 @@ int main(int argc, char **argv)
     // The shared document controller; it puts the front document and itself at the
     // end of the responder chain.
     AppController *controller = AppController::create(AppController::Services(), &app);
-    // The application's icon, before any window shows; the documents' services
-    // change it while a counter runs (and know it is set: it is read once).
-    controller->documentServices().showCountingInApplicationIcon(false);
     QObject::connect(&instance, &platform::ApplicationInstance::openRequested, controller,
                      platform::ExceptionBoundary::guarded(controller, "openRequested", [controller](const QStringList &paths) {
                          controller->openDocumentsWhenRead(paths, true);

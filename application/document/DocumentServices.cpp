@@ -87,7 +87,8 @@ void DocumentServices::playSound(const QString &soundName) const
 void DocumentServices::prepareWindowImages()
 {
     ApplicationImages::prepareIcons(QStringList{QStringLiteral("application.icns")} + DocumentToolbar::imageNames()
-                                    + OutlineDataSource::rowImageNames());
+                                        + OutlineDataSource::rowImageNames(),
+                                    OutlineDataSource::rowCompositeImageNames());
 }
 
 void DocumentServices::showCountingInApplicationIcon(bool counting)

@@ -53,6 +53,11 @@ QStringList OutlineDataSource::rowImageNames()
     return {GroupImage, JobImage, DayImage, TimeImage};
 }
 
+QList<std::pair<QString, QString>> OutlineDataSource::rowCompositeImageNames()
+{
+    return {{JobImage, ActiveOverlay}, {GroupImage, ActiveOverlay}};
+}
+
 OutlineDataSource::~OutlineDataSource() = default;
 
 Node *OutlineDataSource::outlineRootItem() const

@@ -43,6 +43,8 @@ public:
 
     // The names of the images rows show (ApplicationImages).
     static QStringList rowImageNames();
+    // The base and overlay of each composite image rows show (the active job and group).
+    static QList<std::pair<QString, QString>> rowCompositeImageNames();
 
     // Drops onto groups and between rows; never onto a leaf.
     static constexpr bool AllowOnDropOnGroup = true;

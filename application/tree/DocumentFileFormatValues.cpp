@@ -64,57 +64,63 @@ float DocumentFileFormat::floatValue(QStringView text)
     const qsizetype n = text.size();
     while (i < n && isBlank(text[i].unicode()))
         ++i;
-    std::string number;
     auto isDigit = [&](qsizetype k) { return k < n && text[k] >= u'0' && text[k] <= u'9'; };
+    bool negative = false;
     if (i < n && (text[i] == u'+' || text[i] == u'-')) {
-        if (text[i] == u'-')
-            number.push_back('-');
+        negative = text[i] == u'-';
         ++i;
     }
+    // The number is the digits with their point, and an exponent when it has digits.
+    const qsizetype first = i;
     bool digits = false;
     while (isDigit(i)) {
-        number.push_back(char(text[i].unicode()));
         digits = true;
         ++i;
     }
     if (i < n && text[i] == u'.') {
-        number.push_back('.');
         ++i;
         while (isDigit(i)) {
-            number.push_back(char(text[i].unicode()));
             digits = true;
             ++i;
         }
     }
     if (!digits)
         return 0.0f;
+    qsizetype last = i;
+    bool exponent = false;
+    bool negativeExponent = false;
     if (i < n && (text[i] == u'e' || text[i] == u'E')) {
         qsizetype k = i + 1;
-        std::string exponent = "e";
         if (k < n && (text[k] == u'+' || text[k] == u'-')) {
-            exponent.push_back(char(text[k].unicode()));
+            negativeExponent = text[k] == u'-';
             ++k;
         }
         if (isDigit(k)) {
-            while (isDigit(k)) {
-                exponent.push_back(char(text[k].unicode()));
+            while (isDigit(k))
                 ++k;
-            }
-            number += exponent;
+            last = k;
+            exponent = true;
         }
     }
+    // Its characters (all ASCII) as bytes, on the stack unless the number is long.
+    const size_t length = size_t(last - first) + (negative ? 1 : 0);
+    char shortNumber[64];
+    std::string longNumber;
+    char *number = shortNumber;
+    if (length > sizeof shortNumber) {
+        longNumber.resize(length);
+        number = longNumber.data();
+    }
+    char *out = number;
+    if (negative)
+        *out++ = '-';
+    for (qsizetype k = first; k < last; ++k)
+        *out++ = char(text[k].unicode());
     double value = 0.0;
-    const char *begin = number.data();
-    const char *end = begin + number.size();
-    const auto [ptr, ec] = std::from_chars(begin, end, value, std::chars_format::general);
+    const auto [ptr, ec] = std::from_chars(number, number + length, value, std::chars_format::general);
     if (ec == std::errc::result_out_of_range) {
         // Too large saturates; too small is zero.
-        const bool negative = number.front() == '-';
-        bool large = false;
-        if (const auto e = number.find('e'); e != std::string::npos)
-            large = number[e + 1] != '-';
-        else
-            large = true;
+        const bool large = !exponent || !negativeExponent;
         if (!large)
             return negative ? -0.0f : 0.0f;
         return negative ? -std::numeric_limits<float>::max() : std::numeric_limits<float>::max();

@@ -2,6 +2,7 @@
 
 #include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/RegularFile.h"
+#include "platform/foundation/ThreadHeap.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -73,6 +74,10 @@ DocumentReadAhead::Outcome DocumentReadAhead::readFile(const QString &path)
         && identity->size <= DocumentFileFormat::MaximumArchiveSize)
         return outcome;
     outcome.identity = identity;
+    // The tree takes about one and a half times the file's size: its room on this
+    // thread's heap is made in a few steps, not a page at a time while the GUI thread
+    // starts up beside it.
+    platform::ThreadHeap::reserve(identity->size * 2);
     // What DocumentFileFormat::readFromFile() reads, from this one descriptor.
     DocumentFileFormat::ReadResult result;
     if (DocumentFileFormat::readFromOpenFile(file, result) && result.root)

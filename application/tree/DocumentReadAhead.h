@@ -14,7 +14,9 @@
 // descriptor before its content is read; take() compares it with what the path
 // names then, so a file replaced by rename, a symbolic link switched, or a write in
 // place (also one that puts the modification time back) is read again by the
-// caller. The answer is the tree, or the reader's refusal of the file as it still
+// caller. The reading thread first makes room on its heap for the tree
+// (platform::ThreadHeap), which it then builds without a system call per page. The
+// answer is the tree, or the reader's refusal of the file as it still
 // is (the caller shows its alert without reading the file again). A file that could
 // not be opened, an older archive (decoded on the GUI thread as always), a file
 // changed since, or one never read here answer nothing: the caller reads the file

@@ -188,7 +188,12 @@ public:
     {
         QStringView name;
         QStringView value;
+        // xmlAttributeIndex(name) when the reader knows it already; -1: not known yet.
+        int index = -1;
     };
+    // The index of a node attribute's name among the node's XML attributes, -1 for a
+    // name the node does not read.
+    static int xmlAttributeIndex(QStringView name);
     // The type and the fields of a node being read, which no one observes yet and
     // whose tree has no delegate: stored as they are, without announcing them; the
     // node ends as setType and fillNodeWithXMLElementAttributes leave it.

@@ -12,16 +12,6 @@
 
 namespace {
 
-const QString &attributeName(int index)
-{
-    static const std::array<QString, 11> names{
-        QStringLiteral("createDate"), QStringLiteral("lastDate"),       QStringLiteral("itemName"),
-        QStringLiteral("hours"),      QStringLiteral("minutes"),        QStringLiteral("colorLabelType"),
-        QStringLiteral("active"),     QStringLiteral("executed"),       QStringLiteral("description"),
-        QStringLiteral("turnover"),   QStringLiteral("wage")};
-    return names[size_t(index)];
-}
-
 enum AttributeIndex {
     CreateDateAttribute,
     LastDateAttribute,
@@ -36,6 +26,22 @@ enum AttributeIndex {
     WageAttribute,
     AttributeCount
 };
+
+// The attributes' names by their index: compared as they are read, written as strings.
+constexpr std::array<QStringView, AttributeCount> attributeNames{
+    u"createDate", u"lastDate",    u"itemName", u"hours",    u"minutes", u"colorLabelType",
+    u"active",     u"executed",    u"description", u"turnover", u"wage"};
+
+const QString &attributeName(int index)
+{
+    static const std::array<QString, AttributeCount> names = [] {
+        std::array<QString, AttributeCount> strings;
+        for (size_t i = 0; i < strings.size(); ++i)
+            strings[i] = attributeNames[i].toString();
+        return strings;
+    }();
+    return names[size_t(index)];
+}
 
 const std::array<QString, 5> &xmlTypeNames()
 {
@@ -147,21 +153,29 @@ struct NodeAttributeValues
     std::array<bool, AttributeCount> present{};
     int expected = 0;
 
-    void add(QStringView name, QStringView value)
+    void add(QStringView name, QStringView value, int knownIndex = -1)
     {
+        if (knownIndex >= 0) {
+            set(knownIndex, value);
+            return;
+        }
         int index = -1;
         // Files written by this application keep the order; try the expected one first.
-        if (expected < AttributeCount && name == attributeName(expected)) {
+        if (expected < AttributeCount && name == attributeNames[size_t(expected)]) {
             index = expected;
         } else {
             for (int i = 0; i < AttributeCount; ++i)
-                if (name == attributeName(i)) {
+                if (name == attributeNames[size_t(i)]) {
                     index = i;
                     break;
                 }
         }
-        if (index < 0)
-            return;
+        if (index >= 0)
+            set(index, value);
+    }
+
+    void set(int index, QStringView value)
+    {
         values[size_t(index)] = value;
         present[size_t(index)] = true;
         expected = index + 1;
@@ -196,6 +210,14 @@ struct NodeAttributeValues
 
 } // namespace
 
+int Node::xmlAttributeIndex(QStringView name)
+{
+    for (size_t i = 0; i < attributeNames.size(); ++i)
+        if (name == attributeNames[i])
+            return int(i);
+    return -1;
+}
+
 void Node::fillNodeWithXMLElementAttributes(const QXmlStreamAttributes &attributes)
 {
     NodeAttributeValues a;
@@ -221,7 +243,7 @@ void Node::fillNewNodeWithXMLElement(int type, const XMLAttributeView *attribute
 {
     NodeAttributeValues a;
     for (qsizetype i = 0; i < count; ++i)
-        a.add(attributes[i].name, attributes[i].value);
+        a.add(attributes[i].name, attributes[i].value, attributes[i].index);
 
     // The same values in the same order as the setters above, which announce them.
     m_type = type;

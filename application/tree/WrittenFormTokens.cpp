@@ -12,6 +12,18 @@ bool isLetter(char c)
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 
+// Whether the short name at the bytes is the one known: compared here, names being a
+// few letters long, rather than in the C library.
+bool sameName(std::string_view bytes, const std::string &known)
+{
+    if (bytes.size() != known.size())
+        return false;
+    for (size_t i = 0; i < bytes.size(); ++i)
+        if (bytes[i] != known[i])
+            return false;
+    return true;
+}
+
 bool isXmlChar(char32_t c)
 {
     return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD)
@@ -70,6 +82,14 @@ const QXmlStreamAttributes &WrittenFormTokens::attributes()
         m_attributesMade = true;
     }
     return m_attributes;
+}
+
+int WrittenFormTokens::nodeType()
+{
+    int &type = m_nodeTypes[size_t(m_name)];
+    if (type == NotLookedUp)
+        type = Node::intTypeForXMLTypeName(qualifiedName());
+    return type;
 }
 
 WrittenFormTokens::TokenType WrittenFormTokens::readNext()
@@ -234,22 +254,30 @@ const char *WrittenFormTokens::name(const char *p, const char *end, bool &more) 
     return q;
 }
 
-// The index of a name among those seen so far (the writer's names come in the
-// same order every time, so the one after the last is tried first); -1 when
-// there are too many different names, which the library is left to read.
+// The index of a name among those seen so far (the writer's names come in the same
+// order every time, so the name that followed the last one the time before is tried
+// first); -1 when there are too many different names, which the library is left to
+// read.
 int WrittenFormTokens::nameIndex(const char *p, const char *q)
 {
     const std::string_view key(p, size_t(q - p));
-    const int next = m_lastName + 1;
-    if (next < int(m_names.size()) && m_names[size_t(next)].first == key)
-        return m_lastName = next;
+    int &successor = m_lastName >= 0 ? m_successors[size_t(m_lastName)] : m_firstName;
+    if (successor >= 0 && sameName(key, m_names[size_t(successor)].first))
+        return m_lastName = successor;
+    int found = -1;
     for (size_t i = 0; i < m_names.size(); ++i)
-        if (m_names[i].first == key)
-            return m_lastName = int(i);
-    if (m_names.size() == MaximumNames)
-        return -1;
-    m_names.emplace_back(std::string(key), QString::fromLatin1(p, q - p));
-    return m_lastName = int(m_names.size()) - 1;
+        if (sameName(key, m_names[i].first)) {
+            found = int(i);
+            break;
+        }
+    if (found < 0) {
+        if (m_names.size() == MaximumNames)
+            return -1;
+        m_names.emplace_back(std::string(key), QString::fromLatin1(p, q - p));
+        found = int(m_names.size()) - 1;
+    }
+    successor = found;
+    return m_lastName = found;
 }
 
 WrittenFormTokens::Scan WrittenFormTokens::scanTag()
@@ -271,7 +299,7 @@ WrittenFormTokens::Scan WrittenFormTokens::scanTag()
         if (*q != '>')
             return otherOrBad(*q);
         // An end tag closes the element open last, or the document is no XML.
-        if (m_stack.empty() || m_names[size_t(m_stack.back())].first != std::string_view(p, size_t(q - p)))
+        if (m_stack.empty() || !sameName(std::string_view(p, size_t(q - p)), m_names[size_t(m_stack.back())].first))
             return Scan::Bad;
         m_pos = q + 1 - m_buffer.data();
         m_token = endElement();
@@ -327,8 +355,11 @@ WrittenFormTokens::Scan WrittenFormTokens::scanTag()
         QString &value = m_values[slot];
         if (const Scan scan = decodeValue(p, close, value, references); scan != Scan::Done)
             return scan;
+        int &nodeAttribute = m_nodeAttributes[size_t(attributeName)];
+        if (nodeAttribute == NotLookedUp)
+            nodeAttribute = Node::xmlAttributeIndex(m_names[size_t(attributeName)].second);
         m_views[slot] = {m_names[size_t(attributeName)].second,
-                         value.isEmpty() ? QStringView(u"", 0) : QStringView(value)};
+                         value.isEmpty() ? QStringView(u"", 0) : QStringView(value), nodeAttribute};
         ++m_attributeCount;
         p = close + 1;
     }
@@ -371,10 +402,14 @@ WrittenFormTokens::Scan WrittenFormTokens::decodeValue(const char *p, const char
     const char *q = p;
     while (q < end && *q >= 0x20 && *q != '&' && *q != '<')
         ++q;
-    value.resize(0);
     if (q == end) {
-        value.append(QLatin1StringView(p, end - p));
+        // Plain ASCII: widened into the storage kept from tag to tag.
+        value.resize(end - p);
+        char16_t *out = reinterpret_cast<char16_t *>(value.data());
+        for (const char *c = p; c < end; ++c)
+            *out++ = char16_t(static_cast<unsigned char>(*c));
     } else {
+        value.resize(0);
         value.reserve(end - p);
         value.append(QLatin1StringView(p, q - p));
         while (q < end) {

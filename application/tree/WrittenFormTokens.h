@@ -67,6 +67,8 @@ public:
     // from the views below, which refer to storage the next tag reuses.
     const QXmlStreamAttributes &attributes();
     const Node::XMLAttributeView *attributeViews() const { return m_views.data(); }
+    // Node::intTypeForXMLTypeName() of the element's name, looked up once a name.
+    int nodeType();
     qsizetype attributeCount() const { return m_attributeCount; }
     QStringView documentEncoding() const { return m_encoding; }
 
@@ -81,6 +83,12 @@ public:
                   && MaximumTagBytes <= DocumentFileFormat::MaximumTagTextLength);
 
 private:
+    static constexpr std::array<int, MaximumNames> filledWith(int value)
+    {
+        std::array<int, MaximumNames> values{};
+        values.fill(value);
+        return values;
+    }
     static constexpr qsizetype BlockSize = 1 << 16;
     static constexpr qsizetype MaximumNameLength = 64;
     static constexpr qsizetype LongValue = 1024;
@@ -132,5 +140,12 @@ private:
     std::vector<int> m_stack; // the open elements' names
     std::vector<std::pair<std::string, QString>> m_names;
     int m_lastName = -1;
+    // The name that followed each name the last time, and the first name (-1: none yet).
+    int m_firstName = -1;
+    std::array<int, MaximumNames> m_successors = filledWith(-1);
+    // Node::xmlAttributeIndex() of each name, looked up once.
+    static constexpr int NotLookedUp = -2;
+    std::array<int, MaximumNames> m_nodeAttributes = filledWith(NotLookedUp);
+    std::array<int, MaximumNames> m_nodeTypes = filledWith(NotLookedUp);
     std::array<int, DocumentFileFormat::MaximumAttributesPerElement> m_tagNames{};
 };

@@ -192,12 +192,11 @@ private:
 
     void fill(Node &node)
     {
-        const int type = Node::intTypeForXMLTypeName(m_xml.qualifiedName());
         if constexpr (Direct) {
             // A node of a tree being built aside: nothing observes it yet.
-            node.fillNewNodeWithXMLElement(type, m_xml.attributeViews(), m_xml.attributeCount());
+            node.fillNewNodeWithXMLElement(m_xml.nodeType(), m_xml.attributeViews(), m_xml.attributeCount());
         } else {
-            node.setType(type);
+            node.setType(Node::intTypeForXMLTypeName(m_xml.qualifiedName()));
             node.fillNodeWithXMLElementAttributes(m_xml.attributes());
         }
     }

@@ -66,12 +66,19 @@ TEST(ApplicationImages, IconsDrawnAheadOrAgainOrFromThreadsAreTheSame)
     const QStringList names = {QStringLiteral("application.icns"), QStringLiteral("add.png"),
                                QStringLiteral("entry_day.tif"), QStringLiteral("start_button"),
                                QStringLiteral("no such image")};
+    const QList<std::pair<QString, QString>> composites = {
+        {QStringLiteral("entry_job.tif"), QStringLiteral("entry_active.tif")},
+        {QStringLiteral("entry_group.png"), QStringLiteral("entry_active.tif")},
+        {QStringLiteral("no such image"), QStringLiteral("entry_active.tif")}};
     QList<QList<QImage>> first;
     for (const QString &name : names)
         first << imagesOf(ApplicationImages::iconNamed(name));
+    QList<QList<QImage>> firstComposites;
+    for (const auto &[base, overlay] : composites)
+        firstComposites << imagesOf(ApplicationImages::compositeIcon(base, overlay));
 
     // Drawn ahead while others ask for the same from pool threads and this one.
-    ApplicationImages::prepareIcons(names + QStringList{QStringLiteral("application_plus.icns")});
+    ApplicationImages::prepareIcons(names + QStringList{QStringLiteral("application_plus.icns")}, composites);
     std::atomic<int> differing{0};
     for (int t = 0; t < 4; ++t) {
         QThreadPool::globalInstance()->start([&] {
@@ -88,6 +95,11 @@ TEST(ApplicationImages, IconsDrawnAheadOrAgainOrFromThreadsAreTheSame)
         for (int i = 0; i < names.size(); ++i) {
             SCOPED_TRACE(names[i].toStdString());
             EXPECT_EQ(imagesOf(ApplicationImages::iconNamed(names[i])), first[i]);
+        }
+        for (int i = 0; i < composites.size(); ++i) {
+            SCOPED_TRACE(composites[i].first.toStdString());
+            EXPECT_EQ(imagesOf(ApplicationImages::compositeIcon(composites[i].first, composites[i].second)),
+                      firstComposites[i]);
         }
     }
     QThreadPool::globalInstance()->waitForDone();

@@ -10,6 +10,7 @@
 #include "NTXAppKit/preferences/NTXPreferenceWindowController.h"
 #include "NTXAppKit/reporting/NTXCrashReporter.h"
 #include "NTXAppKit/reporting/NTXModalRunner.h"
+#include "application/base/ApplicationImages.h"
 #include "application/base/DefaultsKeys.h"
 #include "application/tree/DocumentFileFormat.h"
 #include "application/tree/DocumentReadAhead.h"
@@ -494,6 +495,35 @@ TEST_F(AppControllerTest, ALaunchReadingAheadReportsAFileThatCannotBeReadAsBefor
         EXPECT_EQ(before.openings, 1);
         EXPECT_EQ(now.openings, 1);
     }
+}
+
+// The application's icon is set by the launch itself, before anything shows: an
+// alert about a file at launch carries it as a first window would.
+TEST_F(AppControllerTest, ALaunchReadingAheadSetsTheApplicationIconBeforeAnythingShows)
+{
+    const QString broken = files.filePath(QStringLiteral("broken.chronark"));
+    ASSERT_TRUE(testsupport::writeFile(broken, "<?xml version=\"1.0\"?><Chronark version=\"2.0\"><document>"));
+    const QImage application = ApplicationImages::iconNamed(QStringLiteral("application.icns")).pixmap(32).toImage();
+    ASSERT_FALSE(application.isNull());
+    auto shownIcon = [] { return QGuiApplication::windowIcon().pixmap(32).toImage(); };
+    QGuiApplication::setWindowIcon(QIcon());
+    defaults().setBool(false, OpenEmptyDocumentKey);
+    // Services of its own, which have set no icon yet.
+    AppController::Services services;
+    services.defaults = &programDefaults();
+    services.notifier = new platform::DesktopNotifier(unreachableBus());
+    services.sleepMonitor = new platform::SleepMonitor(unreachableBus());
+    services.documentServices = std::make_shared<DocumentServices>();
+    services.documentServices->soundPlayer = [](const QString &) {};
+    controller = AppController::create(services);
+    DocumentReadAhead ahead;
+    controller->launch({broken}, &ahead);
+    EXPECT_EQ(shownIcon(), application);
+    QMessageBox *box = waitForAlert();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(shownIcon(), application);
+    box->accept();
+    testsupport::settleEvents();
 }
 
 // A quit while the files are read ends the launch there: nothing opens or shows

@@ -535,4 +535,15 @@ TEST(DocumentFileFormatValues, NumbersAreReadFromTheirLeadingCharacters)
     EXPECT_EQ(DocumentFileFormat::floatValue(u"-1e39"), -std::numeric_limits<float>::max());
     EXPECT_EQ(DocumentFileFormat::floatValue(u"1e-999"), 0.0f);
     EXPECT_EQ(DocumentFileFormat::floatValue(u"90.000000"), 90.0f);
+    EXPECT_EQ(DocumentFileFormat::floatValue(u"+2.5E+2"), 250.0f);
+    EXPECT_EQ(DocumentFileFormat::floatValue(u"-2.5E-1x"), -0.25f);
+    EXPECT_EQ(DocumentFileFormat::floatValue(u"-1e-999"), -0.0f);
+    EXPECT_TRUE(std::signbit(DocumentFileFormat::floatValue(u"-1e-999")));
+    // Numbers of many digits, leading zeros and all.
+    const QString zeros(80, u'0');
+    EXPECT_EQ(DocumentFileFormat::floatValue(QString(zeros + u"12.5")), 12.5f);
+    EXPECT_EQ(DocumentFileFormat::floatValue(QString(u"-" + zeros + u"12.5" + zeros + u"e1")), -125.0f);
+    EXPECT_EQ(DocumentFileFormat::floatValue(QString(u"0." + zeros + u"1E+82")), 10.0f);
+    EXPECT_EQ(DocumentFileFormat::floatValue(QString(u"1" + zeros)), std::numeric_limits<float>::max());
+    EXPECT_EQ(DocumentFileFormat::floatValue(QString(u"0." + zeros + u"1")), 0.0f);
 }

@@ -1,0 +1,89 @@
+#include "platform/foundation/ThreadHeap.h"
+
+#include "tests/support/ProcessMemory.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+using namespace platform;
+
+namespace {
+
+constexpr qint64 MiB = qint64(1) << 20;
+
+TEST(ThreadHeapTest, ReservesWhatIsAskedInWholeBlocksUpToTheBound)
+{
+    EXPECT_EQ(ThreadHeap::reserve(0), 0);
+    EXPECT_EQ(ThreadHeap::reserve(-MiB), 0);
+    EXPECT_EQ(ThreadHeap::reserve(1), ThreadHeap::BlockSize);
+    for (const qint64 asked : {ThreadHeap::BlockSize, 3 * MiB + 1, 10 * MiB}) {
+        const qint64 taken = ThreadHeap::reserve(asked);
+        EXPECT_GE(taken, asked);
+        EXPECT_LT(taken, asked + ThreadHeap::BlockSize);
+        EXPECT_EQ(taken % ThreadHeap::BlockSize, 0);
+    }
+    const qint64 most = ThreadHeap::reserve(qint64(1) << 40);
+    EXPECT_GE(most, ThreadHeap::MaximumReservation);
+    EXPECT_LT(most, ThreadHeap::MaximumReservation + ThreadHeap::BlockSize);
+    // Blocks below the size the C library maps on its own.
+    EXPECT_LT(ThreadHeap::BlockSize, 128 * 1024);
+}
+
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__) && defined(__GLIBC__)
+
+// The bytes of this process's anonymous mappings that may be written (a thread's heap
+// among them: the C library maps it whole and makes writable what it has grown to).
+qint64 writableAnonymousBytes()
+{
+    std::ifstream maps("/proc/self/maps");
+    std::string line;
+    qint64 bytes = 0;
+    while (std::getline(maps, line)) {
+        std::istringstream fields(line);
+        std::string range, permissions, offset, device, inode, path;
+        fields >> range >> permissions >> offset >> device >> inode >> path;
+        if (permissions.rfind("rw", 0) != 0 || !path.empty())
+            continue;
+        const size_t dash = range.find('-');
+        bytes += qint64(std::stoull(range.substr(dash + 1), nullptr, 16) - std::stoull(range.substr(0, dash), nullptr, 16));
+    }
+    return bytes;
+}
+
+TEST(ThreadHeapTest, OnAThreadTheRoomStaysWritableItsMemoryGoesBackAndAllocationsGrowIntoIt)
+{
+    constexpr qint64 room = 32 * MiB;
+    qint64 writableBefore = 0, writableReserved = 0, writableFilled = 0;
+    double residentBefore = 0, residentReserved = 0;
+    std::thread thread([&] {
+        // The thread's heap exists once it allocates; the list of pieces is made first.
+        std::vector<void *> pieces;
+        pieces.reserve(size_t(room / 2 / 160 + 1));
+        writableBefore = writableAnonymousBytes();
+        residentBefore = testsupport::residentMiB();
+        ThreadHeap::reserve(room);
+        writableReserved = writableAnonymousBytes();
+        residentReserved = testsupport::residentMiB();
+        // Half the room in small pieces, as a tree of nodes takes it.
+        for (qint64 used = 0; used < room / 2; used += 160)
+            pieces.push_back(std::malloc(160));
+        writableFilled = writableAnonymousBytes();
+        for (void *piece : pieces)
+            std::free(piece);
+    });
+    thread.join();
+    EXPECT_GE(writableReserved - writableBefore, room - 2 * MiB);
+    EXPECT_LT(residentReserved - residentBefore, 8.0);
+    // The pieces fit in the room made: nothing more was made writable.
+    EXPECT_LE(writableFilled, writableReserved + MiB);
+}
+
+#endif
+
+} // namespace
