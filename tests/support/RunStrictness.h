@@ -7,9 +7,9 @@
 // variable CHRONARK_STRICT_TESTS set to 1, as CI does), a program that ran no test
 // fails, and so does every skip whose reason is not on the allowlist
 // tests/support/skip-allowlist.txt (one reason a line, matched whole: a reason that
-// only begins with a listed one is refused;
-// '#' starts a comment). Listing tests (--gtest_list_tests, ctest's discovery) is
-// never judged.
+// only begins with a listed one is refused; '#' starts a comment; the variable
+// CHRONARK_SKIP_ALLOWLIST names another file, for the check of this matching).
+// Listing tests (--gtest_list_tests, ctest's discovery) is never judged.
 //
 // Thread-safety: installed once from main before the tests run; the listener is
 // called by GoogleTest on the thread that runs the tests.
