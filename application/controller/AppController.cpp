@@ -284,6 +284,7 @@ void AppController::launch(const QStringList &files, DocumentReadAhead *readAhea
     QStringList named = files;
     named.removeAll(QString());
     if (!readAhead) {
+        m_documentServices->showCountingInApplicationIcon(false);
         finishLaunch(named, false);
         return;
     }
@@ -297,7 +298,8 @@ void AppController::launch(const QStringList &files, DocumentReadAhead *readAhea
         m_documentServices->keepWindowMadeAhead(new DocumentWindow);
     // The application's icon, before any window shows (the documents' services change
     // it while a counter runs, and know it is set: it is read once). Its images were
-    // drawn on a pool thread meanwhile, while the window above was made.
+    // drawn on a pool thread meanwhile, while the window above was made; a launch
+    // without a read-ahead sets it first thing.
     m_documentServices->showCountingInApplicationIcon(false);
     // A quit while the files are read ends the launch there.
     auto quitting = std::make_shared<QMetaObject::Connection>();

@@ -98,10 +98,10 @@ public:
     // Opens the files (command-line arguments), finishes launching (reopening the
     // last edited document, the update check, the preferences window), and opens an
     // untitled document when no document is open and "OpenEmptyDocument" says so.
-    // Without a read-ahead all of it is done when launch() returns. With one (the
+    // The application's icon is set before launch() returns, so before any window
+    // shows. Without a read-ahead all of it is done when launch() returns. With one (the
     // application's own launch), the files and the last edited document are read on
-    // a pool thread while a document window is made, the application's icon is set
-    // before launch() returns (no window shows before), and the rest runs in the pass
+    // a pool thread while a document window is made, and the rest runs in the pass
     // in which the reads end, as it would have run at once: the same documents, the
     // same alert for files that cannot be read, the same windows when first shown.
     // The update check and the preferences window controller then wait until a

@@ -159,17 +159,10 @@ struct NodeAttributeValues
             set(knownIndex, value);
             return;
         }
-        int index = -1;
         // Files written by this application keep the order; try the expected one first.
-        if (expected < AttributeCount && name == attributeNames[size_t(expected)]) {
-            index = expected;
-        } else {
-            for (int i = 0; i < AttributeCount; ++i)
-                if (name == attributeNames[size_t(i)]) {
-                    index = i;
-                    break;
-                }
-        }
+        const int index = expected < AttributeCount && name == attributeNames[size_t(expected)]
+            ? expected
+            : Node::xmlAttributeIndex(name);
         if (index >= 0)
             set(index, value);
     }

@@ -526,6 +526,23 @@ TEST_F(AppControllerTest, ALaunchReadingAheadSetsTheApplicationIconBeforeAnythin
     testsupport::settleEvents();
 }
 
+TEST_F(AppControllerTest, ALaunchWithoutReadAheadSetsTheApplicationIconToo)
+{
+    const QImage application = ApplicationImages::iconNamed(QStringLiteral("application.icns")).pixmap(32).toImage();
+    ASSERT_FALSE(application.isNull());
+    QGuiApplication::setWindowIcon(QIcon());
+    defaults().setBool(false, OpenEmptyDocumentKey);
+    AppController::Services services;
+    services.defaults = &programDefaults();
+    services.notifier = new platform::DesktopNotifier(unreachableBus());
+    services.sleepMonitor = new platform::SleepMonitor(unreachableBus());
+    services.documentServices = std::make_shared<DocumentServices>();
+    services.documentServices->soundPlayer = [](const QString &) {};
+    controller = AppController::create(services);
+    controller->launch({});
+    EXPECT_EQ(QGuiApplication::windowIcon().pixmap(32).toImage(), application);
+}
+
 // A quit while the files are read ends the launch there: nothing opens or shows
 // afterwards, and the window made meanwhile goes.
 TEST_F(AppControllerTest, AQuitWhileTheLaunchsFilesAreReadOpensNothing)
