@@ -1,16 +1,13 @@
 #include "NTXAppKit/sounds/NTXSoundManager.h"
 
-#include <QAudioDevice>
-#include <QAudioOutput>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLibrary>
 #include <QLoggingCategory>
-#include <QMediaDevices>
-#include <QMediaPlayer>
 #include <QMenu>
 #include <QStandardPaths>
-#include <QUrl>
+#include <QVariant>
 
 Q_LOGGING_CATEGORY(lcSoundManager, "chronark.sounds")
 
@@ -24,6 +21,29 @@ void releaseSharedSound()
 {
     if (sharedManager)
         sharedManager->releaseSound();
+}
+
+using CreatePlayback = QObject *(*)();
+
+// The playback module's entry point, loaded once; null (reported once) when the module
+// cannot be loaded. The module stays loaded until the process ends: objects it made
+// may outlive any owner here.
+CreatePlayback playbackFactory()
+{
+    static const CreatePlayback factory = []() -> CreatePlayback {
+        static QLibrary module(NTXSoundManager::playbackModulePath());
+        if (!module.load()) {
+            qCWarning(lcSoundManager).noquote() << "Sounds are not played: the playback module cannot be loaded:"
+                                                << module.errorString();
+            return nullptr;
+        }
+        const auto create = reinterpret_cast<CreatePlayback>(module.resolve("chronarkCreateSoundPlayback"));
+        if (!create)
+            qCWarning(lcSoundManager).noquote() << "Sounds are not played:" << module.fileName()
+                                                << "is not the playback module:" << module.errorString();
+        return create;
+    }();
+    return factory;
 }
 
 void appendUnique(QStringList &list, const QString &path)
@@ -151,7 +171,11 @@ void NTXSoundManager::playSoundAtIndex(int index)
         return;
     const QString path = pathOfSoundNamed(m_dataArray.at(index).soundName());
     releaseSound();
-    if (QMediaDevices::defaultAudioOutput().isNull()) {
+    const CreatePlayback create = playbackFactory();
+    if (!create)
+        return;
+    m_sound.reset(create());
+    if (!m_sound) {
         static bool reported = false;
         if (!reported) {
             reported = true;
@@ -159,12 +183,24 @@ void NTXSoundManager::playSoundAtIndex(int index)
         }
         return;
     }
-    m_output = std::make_unique<QAudioOutput>();
-    m_sound = std::make_unique<QMediaPlayer>();
-    m_sound->setAudioOutput(m_output.get());
-    m_sound->setSource(QUrl::fromLocalFile(path));
     m_soundPath = path;
-    m_sound->play();
+    QMetaObject::invokeMethod(m_sound.get(), "play", Qt::DirectConnection, Q_ARG(QString, path));
+}
+
+bool NTXSoundManager::soundHasEnded() const
+{
+    return m_sound && m_sound->property("ended").toBool();
+}
+
+QString NTXSoundManager::soundErrorString() const
+{
+    return m_sound ? m_sound->property("errorString").toString() : QString();
+}
+
+QString NTXSoundManager::playbackModulePath()
+{
+    return QDir::cleanPath(QCoreApplication::applicationDirPath()
+                           + QStringLiteral("/../lib/chronark/libchronark_sound_playback.so"));
 }
 
 void NTXSoundManager::playSoundWithName(const QString &name)
@@ -185,8 +221,7 @@ std::unique_ptr<QMenu> NTXSoundManager::getSoundMenu() const
 void NTXSoundManager::releaseSound()
 {
     if (m_sound)
-        m_sound->stop();
+        QMetaObject::invokeMethod(m_sound.get(), "stop", Qt::DirectConnection);
     m_sound.reset();
-    m_output.reset();
     m_soundPath.clear();
 }

@@ -4,7 +4,9 @@
 // name (file name without extension) and by position. Filled once, when created.
 //
 // Sounds play through Qt Multimedia, which needs an audio server (PulseAudio or
-// PipeWire's PulseAudio service); without one nothing plays.
+// PipeWire's PulseAudio service); without one nothing plays. Qt Multimedia is loaded
+// with the playback module (playback/NTXSoundPlayback.h) when the first sound plays,
+// not with the program: a missing module is reported once and nothing plays.
 #include "NTXAppKit/sounds/NTXSoundManagerData.h"
 
 #include <QList>
@@ -13,9 +15,8 @@
 
 #include <memory>
 
-class QAudioOutput;
-class QMediaPlayer;
 class QMenu;
+class QObject;
 
 class NTXSoundManager
 {
@@ -59,8 +60,12 @@ public:
     std::unique_ptr<QMenu> getSoundMenu() const;
 
     const QList<NTXSoundManagerData> &dataArray() const { return m_dataArray; }
-    // The player of the sound played last (null before the first one).
-    QMediaPlayer *sound() const { return m_sound.get(); }
+    // The playback of the sound played last (null before the first one, and when
+    // nothing could play it), whether it has ended (or failed), and the player's reason
+    // when it failed.
+    QObject *sound() const { return m_sound.get(); }
+    bool soundHasEnded() const;
+    QString soundErrorString() const;
     // The file of the sound played last (empty before the first one).
     QString soundPath() const { return m_soundPath; }
 
@@ -74,10 +79,13 @@ public:
     // Accepted file name extensions (compared without regard to case).
     static const QStringList &acceptedExtensions();
 
+    // Where the playback module is looked for: lib/chronark beside the program's
+    // folder, as installed (bin/chronark) and in the build folder alike.
+    static QString playbackModulePath();
+
 private:
     QList<NTXSoundManagerData> m_dataArray;
     QStringList m_entryFolders;                 // the folder of each entry
-    std::unique_ptr<QAudioOutput> m_output;     // declared before m_sound: outlives it
-    std::unique_ptr<QMediaPlayer> m_sound;
+    std::unique_ptr<QObject> m_sound;
     QString m_soundPath;
 };

@@ -6,23 +6,48 @@
 #include "tests/support/TestSupport.h"
 
 #include <QDir>
-#include <QMediaPlayer>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QUrl>
 #include <QtEndian>
 
 #include <gtest/gtest.h>
 
+#include <link.h>
+
 #include <csignal>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 
 namespace {
 
 const QString ThemeFolder = QStringLiteral("/usr/share/sounds/freedesktop/stereo");
+
+// Whether a shared object whose file name holds the text is loaded in this process.
+bool loaded(const char *name)
+{
+    struct Search
+    {
+        const char *name;
+        bool found;
+    } search{name, false};
+    dl_iterate_phdr(
+        [](dl_phdr_info *info, size_t, void *data) {
+            auto *s = static_cast<Search *>(data);
+            if (info->dlpi_name && std::strstr(info->dlpi_name, s->name))
+                s->found = true;
+            return 0;
+        },
+        &search);
+    return search.found;
+}
+
+// Taken before main(), before any test played a sound: what the program loaded at
+// its start (a program with the catalogue, as the application is).
+const bool MultimediaLoadedAtStart = loaded("libQt6Multimedia");
 
 void stopProcess(QProcess &process)
 {
@@ -123,7 +148,7 @@ bool heard(NTXSoundManager &manager, const QString &name, MonitorRecorder &recor
     return QTest::qWaitFor([&] {
         if (recorder.loudest() > Audible)
             return true;
-        if (manager.sound() && manager.sound()->mediaStatus() == QMediaPlayer::EndOfMedia)
+        if (manager.soundHasEnded())
             manager.playSoundWithName(name);
         return false;
     }, 30000);
@@ -148,10 +173,10 @@ TEST_F(SoundPlayback, ThemeSoundReachesTheSink)
     ASSERT_TRUE(recorder.waitUntilRecording());
     manager.playSoundWithName(name);
     ASSERT_NE(manager.sound(), nullptr);
-    EXPECT_EQ(manager.sound()->source(), QUrl::fromLocalFile(ThemeFolder + QStringLiteral("/complete.oga")));
+    EXPECT_EQ(manager.soundPath(), ThemeFolder + QStringLiteral("/complete.oga"));
     EXPECT_TRUE(heard(manager, name, recorder))
         << "loudest sample " << recorder.loudest() << " of " << recorder.samples()
-        << "; player error: " << qPrintable(manager.sound()->errorString());
+        << "; player error: " << qPrintable(manager.soundErrorString());
 }
 
 TEST_F(SoundPlayback, UserWaveSoundPlaysByNameAndReplacesThePreviousSound)
@@ -163,7 +188,7 @@ TEST_F(SoundPlayback, UserWaveSoundPlaysByNameAndReplacesThePreviousSound)
     ASSERT_GT(tone, 0);
 
     manager.playSoundAtIndex(0);
-    QMediaPlayer *first = manager.sound();
+    QObject *first = manager.sound();
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(manager.soundPath(), manager.pathOfSoundNamed(manager.getSoundNameAtIndex(0)));
 
@@ -180,6 +205,19 @@ TEST_F(SoundPlayback, UserWaveSoundPlaysByNameAndReplacesThePreviousSound)
     EXPECT_EQ(manager.soundPath(), NTXSoundManager::userSoundFolder() + QStringLiteral("/Tone.wav"));
     EXPECT_TRUE(heard(manager, QStringLiteral("Tone"), recorder))
         << "loudest sample " << recorder.loudest() << " of " << recorder.samples();
+}
+
+TEST_F(SoundPlayback, QtMultimediaLoadsWithTheFirstSoundNotWithTheProgram)
+{
+    EXPECT_FALSE(MultimediaLoadedAtStart);
+    EXPECT_TRUE(QFileInfo::exists(NTXSoundManager::playbackModulePath())) << qPrintable(NTXSoundManager::playbackModulePath());
+    NTXSoundManager manager({ThemeFolder});
+    ASSERT_GT(manager.count(), 0u);
+    manager.playSoundAtIndex(0);
+    ASSERT_NE(manager.sound(), nullptr);
+    EXPECT_TRUE(loaded("libchronark_sound_playback.so"));
+    EXPECT_TRUE(loaded("libQt6Multimedia"));
+    manager.releaseSound();
 }
 
 TEST_F(SoundPlayback, UnknownNamePlaysTheFirstSound)

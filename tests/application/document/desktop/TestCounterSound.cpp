@@ -9,7 +9,6 @@
 #include "NTXAppKit/sounds/NTXSoundManager.h"
 #include "application/base/DefaultsKeys.h"
 
-#include <QMediaPlayer>
 #include <QtEndian>
 
 #include <cstdlib>
@@ -99,7 +98,7 @@ TEST_F(CounterSound, AThemeOgaSoundNamedInTheDefaultsReachesTheSinkWhenTheCounte
     const bool heard = QTest::qWaitFor([&] {
         if (loudest > Audible)
             return true;
-        if (catalogue.sound() && catalogue.sound()->mediaStatus() == QMediaPlayer::EndOfMedia) {
+        if (catalogue.soundHasEnded()) {
             document->stopTimer(nullptr);
             document->startTimerForJob(nullptr);
         }
