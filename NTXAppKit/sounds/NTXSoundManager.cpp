@@ -183,8 +183,16 @@ void NTXSoundManager::playSoundAtIndex(int index)
         }
         return;
     }
+    if (!QMetaObject::invokeMethod(m_sound.get(), "play", Qt::DirectConnection, Q_ARG(QString, path))) {
+        static bool reported = false;
+        if (!reported) {
+            reported = true;
+            qCWarning(lcSoundManager) << "Sounds are not played: the playback module's player cannot play";
+        }
+        m_sound.reset();
+        return;
+    }
     m_soundPath = path;
-    QMetaObject::invokeMethod(m_sound.get(), "play", Qt::DirectConnection, Q_ARG(QString, path));
 }
 
 bool NTXSoundManager::soundHasEnded() const
