@@ -207,6 +207,21 @@ protected:
 
     void postPrefsChanged() { platform::NotificationCenter::defaultCenter().post(PrefsChangedNotification); }
 
+    // The controller over services of its own, which have set no application icon yet;
+    // no window icon and no untitled document at launch.
+    void createWithoutIcon()
+    {
+        QGuiApplication::setWindowIcon(QIcon());
+        defaults().setBool(false, OpenEmptyDocumentKey);
+        AppController::Services services;
+        services.defaults = &programDefaults();
+        services.notifier = new platform::DesktopNotifier(unreachableBus());
+        services.sleepMonitor = new platform::SleepMonitor(unreachableBus());
+        services.documentServices = std::make_shared<DocumentServices>();
+        services.documentServices->soundPlayer = [](const QString &) {};
+        controller = AppController::create(services);
+    }
+
     static QString startTitle(const QString &path) { return QStringLiteral("  ") + localized("LSstart") + QStringLiteral(": ") + path; }
     static QString stopTitle(const QString &path) { return QStringLiteral("  ") + localized("LSstop") + QStringLiteral(": ") + path; }
 
@@ -506,16 +521,7 @@ TEST_F(AppControllerTest, ALaunchReadingAheadSetsTheApplicationIconBeforeAnythin
     const QImage application = ApplicationImages::iconNamed(QStringLiteral("application.icns")).pixmap(32).toImage();
     ASSERT_FALSE(application.isNull());
     auto shownIcon = [] { return QGuiApplication::windowIcon().pixmap(32).toImage(); };
-    QGuiApplication::setWindowIcon(QIcon());
-    defaults().setBool(false, OpenEmptyDocumentKey);
-    // Services of its own, which have set no icon yet.
-    AppController::Services services;
-    services.defaults = &programDefaults();
-    services.notifier = new platform::DesktopNotifier(unreachableBus());
-    services.sleepMonitor = new platform::SleepMonitor(unreachableBus());
-    services.documentServices = std::make_shared<DocumentServices>();
-    services.documentServices->soundPlayer = [](const QString &) {};
-    controller = AppController::create(services);
+    createWithoutIcon();
     DocumentReadAhead ahead;
     controller->launch({broken}, &ahead);
     EXPECT_EQ(shownIcon(), application);
@@ -530,15 +536,7 @@ TEST_F(AppControllerTest, ALaunchWithoutReadAheadSetsTheApplicationIconToo)
 {
     const QImage application = ApplicationImages::iconNamed(QStringLiteral("application.icns")).pixmap(32).toImage();
     ASSERT_FALSE(application.isNull());
-    QGuiApplication::setWindowIcon(QIcon());
-    defaults().setBool(false, OpenEmptyDocumentKey);
-    AppController::Services services;
-    services.defaults = &programDefaults();
-    services.notifier = new platform::DesktopNotifier(unreachableBus());
-    services.sleepMonitor = new platform::SleepMonitor(unreachableBus());
-    services.documentServices = std::make_shared<DocumentServices>();
-    services.documentServices->soundPlayer = [](const QString &) {};
-    controller = AppController::create(services);
+    createWithoutIcon();
     controller->launch({});
     EXPECT_EQ(QGuiApplication::windowIcon().pixmap(32).toImage(), application);
 }
