@@ -172,19 +172,13 @@ void NTXProgressWindowController::operationCountChanged(qsizetype count)
         if (isMainThread())
             startObserving();
         else
-            QMetaObject::invokeMethod(
-                this,
-                platform::ThreadHandOff(
-                    platform::ExceptionBoundary::guarded(this, "the start of observing", [this] { startObserving(); })),
-                Qt::QueuedConnection);
+            platform::postToThreadOf(this, "the start of observing", [this] { startObserving(); });
         return;
     }
     if (isMainThread())
         handleCompletion();
     else
-        QMetaObject::invokeMethod(
-            this, platform::ThreadHandOff(platform::ExceptionBoundary::guarded(this, "the completion", [this] { handleCompletion(); })),
-            Qt::QueuedConnection);
+        platform::postToThreadOf(this, "the completion", [this] { handleCompletion(); });
 }
 
 void NTXProgressWindowController::startObserving()

@@ -4,7 +4,6 @@
 
 #include "components/flowview/KZFlowViewImageCache.h"
 #include "components/flowview/KZVideoOverlayLayer.h"
-#include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/KeyValueObserving.h"
 #include "platform/foundation/OperationQueue.h"
 #include "platform/foundation/ThreadHandOff.h"
@@ -212,14 +211,10 @@ void KZFlowView::updateImageLayerAtIndex(quint32 index)
         QCoreApplication *application = QCoreApplication::instance();
         if (!application)
             return;
-        QMetaObject::invokeMethod(
-            application,
-            platform::ThreadHandOff(platform::ExceptionBoundary::guarded(
-                application, "a queued call", [view, image, index, uid, key, reload, generation] {
-                    if (view && view->m_loadGeneration == generation)
-                        view->deliverLoadedImage(image, index, uid, reload);
-                })),
-            Qt::QueuedConnection);
+        platform::postToThreadOf(application, "a queued call", [view, image, index, uid, key, reload, generation] {
+            if (view && view->m_loadGeneration == generation)
+                view->deliverLoadedImage(image, index, uid, reload);
+        });
     });
 }
 

@@ -7,7 +7,6 @@
 #include "platform/foundation/ThreadHandOff.h"
 
 #include <QEvent>
-#include <QMetaObject>
 #include <QPainter>
 #include <QPainterPath>
 #include <QtDebug>
@@ -203,9 +202,7 @@ void JWSpinningProgressIndicator::animateInBackgroundThread()
         // view lives and drops it with the view (the call is made before the join that
         // the view's destruction waits for). So no pointer to the view is ever looked
         // at here while the GUI thread could be destroying it.
-        QMetaObject::invokeMethod(
-            this, platform::ThreadHandOff(platform::ExceptionBoundary::guarded(this, "a queued call", [this] { update(); })),
-            Qt::QueuedConnection);
+        platform::postToThreadOf(this, "a queued call", [this] { update(); });
         m_threadWake.wait_for(lock, frame, [this] { return m_threadCancelled; });
     }
 }

@@ -185,11 +185,8 @@ void NotificationCenter::post(const Notification &notification)
         qWarning("NotificationCenter: \"%s\" posted off the main thread; delivered on the main thread",
                  qPrintable(notification.name));
         // The delivery is an entry from Qt of its own: what an observer raises stops there.
-        QMetaObject::invokeMethod(QCoreApplication::instance(),
-                                  ThreadHandOff(ExceptionBoundary::guarded(QCoreApplication::instance(),
-                                                                           "a notification posted off the main thread",
-                                                                           [this, notification] { deliver(notification); })),
-                                  Qt::QueuedConnection);
+        postToThreadOf(QCoreApplication::instance(), "a notification posted off the main thread",
+                       [this, notification] { deliver(notification); });
         return;
     }
     deliver(notification);

@@ -23,6 +23,14 @@
 // a time: it is made and copied on the sending thread, called and destroyed on the
 // receiving one. Failures: what the call throws passes through unchanged (the call
 // keeps its own platform::ExceptionBoundary); the wrapper adds none.
+//
+// postToThreadOf() is the queued call of the second line above made whole: the call is
+// handed off and enters through platform::ExceptionBoundary, as every call from Qt does.
+#include "platform/foundation/ExceptionBoundary.h"
+
+#include <QMetaObject>
+#include <QObject>
+
 #include <functional>
 #include <type_traits>
 #include <utility>
@@ -92,5 +100,15 @@ private:
 
     Call m_call;
 };
+
+// Calls the body on the receiver's thread, in a later pass of its event loop, through
+// the exception boundary under the entry's name; Qt drops the call if the receiver goes
+// first. Any thread.
+template <typename Body>
+void postToThreadOf(QObject *receiver, const char *entry, Body body)
+{
+    QMetaObject::invokeMethod(receiver, ThreadHandOff(ExceptionBoundary::guarded(receiver, entry, std::move(body))),
+                              Qt::QueuedConnection);
+}
 
 } // namespace platform

@@ -361,10 +361,9 @@ void postChange()
 {
     const QCoreApplication *app = QCoreApplication::instance();
     if (app && QThread::currentThread() != app->thread()) {
-        QMetaObject::invokeMethod(QCoreApplication::instance(),
-                                  ThreadHandOff(ExceptionBoundary::guarded(QCoreApplication::instance(), "a change of the defaults", [] {
-                                      NotificationCenter::defaultCenter().post(UserDefaults::DidChangeNotification);
-                                  })), Qt::QueuedConnection);
+        postToThreadOf(QCoreApplication::instance(), "a change of the defaults", [] {
+            NotificationCenter::defaultCenter().post(UserDefaults::DidChangeNotification);
+        });
         return;
     }
     NotificationCenter::defaultCenter().post(UserDefaults::DidChangeNotification);

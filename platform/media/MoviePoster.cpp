@@ -93,13 +93,10 @@ QImage MoviePoster::posterFrame(const QUrl &url, int timeoutMs, const CancelChec
     if (!info.isFile() || !info.isReadable())
         return QImage();
     auto request = std::make_shared<PosterRequest>();
-    QMetaObject::invokeMethod(
-        application,
-        platform::ThreadHandOff(platform::ExceptionBoundary::guarded(application, "a queued call", [url, timeoutMs, request] {
-            if (!request->abandoned.load())
-                new PosterGrab(url, timeoutMs, request); // deletes itself when done
-        })),
-        Qt::QueuedConnection);
+    platform::postToThreadOf(application, "a queued call", [url, timeoutMs, request] {
+        if (!request->abandoned.load())
+            new PosterGrab(url, timeoutMs, request); // deletes itself when done
+    });
     // The GUI thread may be busy before it starts the grab: allow it as long again.
     constexpr int SliceMs = 20;
     bool done = false;
