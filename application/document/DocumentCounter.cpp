@@ -188,8 +188,8 @@ void DocumentCounter::tick()
     const QDateTime endBefore = entry->lDate();
     entry->refreshlDate();
     entry->setItemNameByType();
-    // Counted time is a change to save (not an undo step): a save while counting
-    // leaves the document clean only until the entry grows again.
+    // Counted time is a change to save (not an undo step), also while the document is
+    // edited: a save being written holds the entry as it was when the save began.
     if (entry->lDate() != endBefore)
         markCountedTimeEdited();
 
@@ -235,9 +235,9 @@ void DocumentCounter::stop(QObject *sender)
         if (entry) {
             entry->setActive(false);
             m_document.outlineModel()->reloadItem(entry.get());
+            markCountedTimeEdited();
         }
         m_timerNode.reset();
-        markCountedTimeEdited();
 
         --m_document.services().runningCounters;
         m_document.updateUI();
@@ -248,6 +248,8 @@ void DocumentCounter::stop(QObject *sender)
 
 void DocumentCounter::markCountedTimeEdited()
 {
-    if (!m_document.isDocumentEdited() && !m_document.isClosing())
+    // Also while the entry is out of the tree (its job deleted meanwhile): an undo
+    // brings it back as it has grown.
+    if (!m_document.isClosing())
         m_document.updateChangeCount(platform::Document::ChangeType::Done);
 }

@@ -2,8 +2,10 @@
 // The running counter of one document. While it runs, a time entry under today's
 // day of the active job is stretched to "now" twice a second; start and stop empty
 // the document's undo stack, play their sounds (unless muted; stops the application
-// controller sends are silent) and post a notification. A tick or stop that changes
-// the entry marks the document edited, once, without an undo step.
+// controller sends are silent) and post a notification. The start, every tick that
+// moves the entry's end and the stop each record a change of the document outside
+// the undo manager, also while it is edited already: a save being written holds only
+// the changes recorded before it began.
 //
 // Owned by its MyDocument (made with it, deleted before the document's members go);
 // it reads the counter's settings from the defaults at start and on "PrefsChanged".
@@ -49,6 +51,7 @@ public:
 private:
     // Plays the sound the defaults name under the key.
     void playSound(const QString &key);
+    // Records the entry's change (not an undo step).
     void markCountedTimeEdited();
 
     MyDocument &m_document;

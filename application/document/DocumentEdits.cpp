@@ -14,7 +14,33 @@
 #include <QLocale>
 #include <QPointer>
 #include <algorithm>
+#include <functional>
 #include <utility>
+
+namespace {
+
+// Gives every node of the subtree the wage of its node in the snapshot, where the
+// two pair up as filling pairs them (the same number of children, by index); a time
+// entry recomputes its own time and turnover. Answers whether a wage changed.
+bool restoreSnapshotWages(Node &node, const Node &snapshot)
+{
+    bool changed = false;
+    if (node.wage() != snapshot.wage()) {
+        node.setWage(snapshot.wage());
+        changed = true;
+    }
+    if (node.childrenCount() > 0 && node.childrenCount() == snapshot.childrenCount()) {
+        for (qsizetype i = 0; i < node.childrenCount(); ++i) {
+            Node *mine = node.childAtIndex(i).get();
+            const Node *theirs = snapshot.childAtIndex(i).get();
+            if (mine && theirs && mine->type() == theirs->type())
+                changed = restoreSnapshotWages(*mine, *theirs) || changed;
+        }
+    }
+    return changed;
+}
+
+} // namespace
 
 DocumentEdits::DocumentEdits(MyDocument &document) : m_document(document) {}
 
@@ -26,6 +52,14 @@ void DocumentEdits::keepUndoActionName()
         undo->setActionName(undo->undoActionName());
     else if (undo->isRedoing())
         undo->setActionName(undo->redoActionName());
+}
+
+bool DocumentEdits::isNeedless(bool sameValue) const
+{
+    // Inside an undo or redo the opposite is registered whatever the value, so that
+    // the step can be performed back.
+    const platform::UndoManager *undo = m_document.undoManager();
+    return sameValue && !undo->isUndoing() && !undo->isRedoing();
 }
 
 void DocumentEdits::recalcTotalWorkTime(Node &node)
@@ -130,7 +164,7 @@ void DocumentEdits::doUndoSetActiveJob(const NodePtr &job)
 
 void DocumentEdits::setColorLabelType(int label, const NodePtr &node)
 {
-    if (!node)
+    if (!node || isNeedless(label == node->colorLabel()))
         return;
     const int previous = node->colorLabel();
     platform::UndoManager *undo = m_document.undoManager();
@@ -192,7 +226,7 @@ void DocumentEdits::deleteNewJob(const NodePtr &job, const NodePtr &parent, cons
 
 void DocumentEdits::setExecutedForNode(bool value, const NodePtr &node)
 {
-    if (!node)
+    if (!node || isNeedless(value == node->executed()))
         return;
     const bool previous = node->executed();
     m_document.undoManager()->registerUndo([this, node, previous] { setExecutedForNode(previous, node); });
@@ -221,7 +255,7 @@ void DocumentEdits::setExecutedForNodeTree(bool value, const NodePtr &node)
 
 void DocumentEdits::setNameForNode(const QString &name, const NodePtr &node)
 {
-    if (!node)
+    if (!node || isNeedless(name == node->itemName()))
         return;
     const QString previous = node->itemName();
     m_document.undoManager()->registerUndo([this, node, previous] { setNameForNode(previous, node); });
@@ -237,12 +271,36 @@ void DocumentEdits::setWageForNode(float wage, const NodePtr &node)
 {
     if (!node)
         return;
-    const float previous = node->wage();
-    m_document.undoManager()->registerUndo([this, node, previous] { setWageForNode(previous, node); });
+    // The opposite gives every node below its own wage back (a day or an entry may
+    // have a wage of its own), and the turnovers the change recomputes.
+    std::vector<WageRecord> previous;
+    const std::function<void(const NodePtr &)> keepTree = [&](const NodePtr &below) {
+        previous.push_back({below, below->wage(), below->turnover()});
+        for (const NodePtr &child : below->childEnumerator())
+            keepTree(child);
+    };
+    keepTree(node);
+    for (Node *up = node->parent(); up; up = up->parent())
+        if (NodePtr above = up->weak_from_this().lock())
+            previous.push_back({above, above->wage(), above->turnover()});
+    m_document.undoManager()->registerUndo([this, node, previous, wage] { restoreWages(previous, node, wage); });
     keepUndoActionName();
     node->setWage(wage);
     node->setWageForTree(wage);
     node->recalcTotalWorkTime();
+    m_document.reloadOutline();
+}
+
+void DocumentEdits::restoreWages(const std::vector<WageRecord> &records, const NodePtr &node, float wage)
+{
+    m_document.undoManager()->registerUndo([this, node, wage] { setWageForNode(wage, node); });
+    keepUndoActionName();
+    for (const WageRecord &record : records) {
+        // A time entry recomputes its time and turnover from its wage; the turnover
+        // kept comes back after it.
+        record.node->setWage(record.wage);
+        record.node->setTurnover(record.turnover);
+    }
     m_document.reloadOutline();
 }
 
@@ -261,16 +319,20 @@ void DocumentEdits::restoreNodeData(const NodePtr &snapshot, const NodePtr &node
     m_document.jobList()->setDelegate(nullptr);
     node->fillNodesWithValuesFrom(*snapshot);
     m_document.jobList()->setDelegate(reports);
-    // Filling hands the wage only to the nodes below; the node's own wage comes back
-    // here, with the time and turnover that follow from it.
-    if (node->wage() != snapshot->wage()) {
-        node->setWage(snapshot->wage());
-        if (node->type() == Node::TimeEntry)
+    // Filling hands each wage down to the nodes below it (and none to the node
+    // itself): the wages the snapshot held come back here, node by node, with the
+    // times and turnovers that follow from them.
+    if (restoreSnapshotWages(*node, *snapshot)) {
+        if (node->type() == Node::TimeEntry) {
             node->recalcWorkTime();
-        else if (node->type() == Node::Job || node->type() == Node::Group)
-            node->recalcTotalWorkTime();
+        } else {
+            node->recalcWorkTimeForTree();
+            if (node->type() == Node::Job || node->type() == Node::Group)
+                node->recalcTotalWorkTime();
+        }
     }
-    m_document.updateChangeCount(platform::Document::ChangeType::Done);
+    // The opposite registered above is what marks the document changed: the undo
+    // manager counts this step, in whichever direction it runs.
     m_document.displayActivatedJob();
     m_document.reloadOutline();
 }

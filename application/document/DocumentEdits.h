@@ -4,7 +4,9 @@
 // step it belongs to, so the name the starting command gave stays through any
 // number of undos and redos. The outline follows through the root's reports; inside
 // a batch of edits (DocumentOutlineModel::EditBatch) the sums of the groups are
-// recomputed once, at the batch's end.
+// recomputed once, at the batch's end. A fresh edit that would set a value the node
+// has already (a colour label, the done flag, a name) changes nothing and records no
+// step.
 //
 // Owned by its MyDocument, which forwards its edit operations here. GUI thread
 // only; the undo steps hold the nodes they need, never the tree's parent links.
@@ -37,7 +39,8 @@ public:
     // above it. Every flag changed is restored by one undo.
     void setExecutedForNodeTree(bool value, const NodePtr &node);
     void setNameForNode(const QString &name, const NodePtr &node);
-    // Sets the wage of the node and of its subtree and recomputes the turnovers.
+    // Sets the wage of the node and of its subtree and recomputes the turnovers. Undo
+    // gives every node of the subtree the wage it had, and every turnover it changed.
     void setWageForNode(float wage, const NodePtr &node);
     // Copies the values of the snapshot (a deep copy made with Node::clone() before
     // an edit) into the node and its subtree.
@@ -57,6 +60,18 @@ private:
     // Sets the name of the undo step being built to the name it carries through
     // undo and redo.
     void keepUndoActionName();
+    // A fresh edit (not one an undo or redo performs) to the value the node has.
+    bool isNeedless(bool sameValue) const;
+    // The wage and turnover a node had before a wage change.
+    struct WageRecord
+    {
+        NodePtr node;
+        float wage = 0.0f;
+        float turnover = 0.0f;
+    };
+    // The opposite of setWageForNode(): the records come back; its own opposite sets
+    // the wage again.
+    void restoreWages(const std::vector<WageRecord> &records, const NodePtr &node, float wage);
 
     MyDocument &m_document;
     std::vector<std::weak_ptr<Node>> m_pendingGroups;

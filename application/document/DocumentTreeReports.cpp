@@ -12,8 +12,10 @@ platform::UndoManager *DocumentTreeReports::undoManagerForNode(Node &)
 
 void DocumentTreeReports::attributesChangedOfNode(Node &)
 {
-    // The row was shown again when the value changed.
-    m_document.updateChangeCount(platform::Document::ChangeType::Done);
+    // The row was shown again when the value changed. The change itself is the undo
+    // manager's to count: the node registered its opposite, or the document's edit
+    // that made it did (and an undo or redo that made it is counted as such).
+    // Counting it here as well would let an undo of it leave the document clean.
 }
 
 void DocumentTreeReports::nodeValueChanged(Node &node, const QString &key)

@@ -1,11 +1,11 @@
 #pragma once
 // What a document's root reports to the document: the outline follows every change
-// of the tree, a changed description or colour label marks the document edited, and
-// those edits register with the document's undo manager. The document owns one and
+// of the tree, and a changed description or colour label registers with the
+// document's undo manager, whose count marks the document edited. The document owns one and
 // makes it its root's delegate for as long as the root is its tree.
 //
 // GUI thread only; never throws. Reports that arrive before the outline exists
-// change nothing but the edited mark.
+// change nothing.
 #include "application/tree/NodeDelegate.h"
 
 class MyDocument;

@@ -206,12 +206,15 @@ void NodeNameSheets::sheetDidEndGroupName(GroupNameSheet *sheet, int returnCode,
     if (returnCode == 1 && sheet && node) {
         const QString name = sheet->groupName->text();
         if (function == 1 && m_document.outlineModel()->indexForNode(node.get()).isValid()) {
-            // Undo puts the group back as it is now.
-            const NodePtr snapshot = node->clone();
-            m_document.undoManager()->registerUndo([this, snapshot, node] { m_document.restoreNodeData(snapshot, node); });
-            m_document.undoManager()->setActionName(text("LSUDGroupEdit"));
-            if (name != editedName(*node))
+            // A name left as it was changes nothing and records no step.
+            if (name != editedName(*node) && name != node->itemName()) {
+                // Undo puts the group back as it is now.
+                const NodePtr snapshot = node->clone();
+                m_document.undoManager()->registerUndo(
+                    [this, snapshot, node] { m_document.restoreNodeData(snapshot, node); });
+                m_document.undoManager()->setActionName(text("LSUDGroupEdit"));
                 node->setItemName(name);
+            }
             m_document.displayActivatedJob();
             m_document.reloadOutline();
         } else if (function == 0) {

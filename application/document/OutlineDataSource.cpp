@@ -490,6 +490,36 @@ bool OutlineDataSource::outlineViewAcceptDrop(const QMimeData *data, Node *item,
     return true;
 }
 
+namespace {
+
+// Whether moving the nodes (all of this tree) to the index of the target, as the
+// drop below does, leaves every child of the target where it is.
+bool dropLeavesEverythingInPlace(const QList<NodePtr> &nodes, const Node &target, qsizetype index)
+{
+    QList<Node *> children;
+    for (const NodePtr &child : target.childEnumerator())
+        children << child.get();
+    QList<Node *> moved;
+    for (const NodePtr &node : nodes) {
+        if (node->parent() != &target)
+            return false;
+        moved << node.get();
+    }
+    QList<Node *> after;
+    for (qsizetype i = 0; i < children.size(); ++i) {
+        if (!moved.contains(children.at(i)))
+            after << children.at(i);
+        else if (i < index)
+            --index;
+    }
+    index = std::clamp<qsizetype>(index, 0, after.size());
+    for (qsizetype i = 0; i < moved.size(); ++i)
+        after.insert(index + i, moved.at(i));
+    return after == children;
+}
+
+} // namespace
+
 void OutlineDataSource::performDropOperation(const QMimeData *data, const NodePtr &target, qsizetype index)
 {
     QList<QVariant> selection;
@@ -504,6 +534,9 @@ void OutlineDataSource::performDropOperation(const QMimeData *data, const NodePt
         if (source == this) {
             // Only what still hangs in the tree moves.
             nodes.removeIf([this](const NodePtr &node) { return !m_document.outlineModel()->indexForNode(node.get()).isValid(); });
+            // A drop onto the place the nodes have changes nothing and records no step.
+            if (dropLeavesEverythingInPlace(nodes, *target, index))
+                nodes.clear();
             // The last first: no sibling behind moves more than once when they are
             // taken from the end, and undo puts them back front to back.
             for (auto it = nodes.crbegin(); it != nodes.crend(); ++it) {

@@ -181,6 +181,10 @@ template <typename T>
 void Node::setUndoably(T Node::*member, const T &value, const QString &key, const QString &actionName,
                        platform::UndoManager *undo)
 {
+    // Setting the value the node has changes nothing and records no step (inside an
+    // undo or redo the opposite is registered all the same, for the way back).
+    if (sameValue(this->*member, value) && !(undo && (undo->isUndoing() || undo->isRedoing())))
+        return;
     if (undo) {
         // The step keeps the node alive when it is shared, and its opposite goes to
         // the same undo manager, even once the node has left the tree.

@@ -97,7 +97,8 @@ public:
     const QString &descript() const { return m_descript; }
     // Registers the old description for undo with the document's undo manager, stores
     // the new one and reports the change to the document's delegate. Every node of a
-    // document reaches the document root's delegate.
+    // document reaches the document root's delegate. The description the node has
+    // already changes nothing (no step, no report).
     void setDescript(const QString &descript);
     bool hasDescript() const { return !m_descript.isEmpty(); }
     NodeDelegate *delegate() const { return m_delegate; }

@@ -147,16 +147,28 @@ void Document::setUntitledNumber(int number)
 
 bool Document::isDocumentEdited() const
 {
-    return m_savedStateLost || (m_undoManager->changeCount() - m_savedUndoCount) + m_manualChanges != 0;
+    // Two separate accounts: what the undo manager recorded (its count) and what was
+    // changed outside it. Neither can cancel the other: an undo never takes back a
+    // change the undo manager did not record.
+    // A change still collecting in the open undo group counts from the moment it is
+    // made.
+    return m_savedStateLost || m_undoManager->changeCount() != m_savedUndoCount || m_undoManager->hasOpenChanges()
+           || m_manualChanges != 0;
 }
 
 void Document::updateChangeCount(ChangeType change)
 {
+    // What an undo or redo changes is the undo manager's own account.
+    const bool performing = m_undoManager->isUndoing() || m_undoManager->isRedoing();
     switch (change) {
     case ChangeType::Done:
+        if (performing)
+            return;
         ++m_manualChanges;
         break;
     case ChangeType::Undone:
+        if (performing)
+            return;
         --m_manualChanges;
         break;
     case ChangeType::Cleared:
@@ -440,7 +452,8 @@ void Document::saveToFileWithCompletion(const QString &path, const QString &type
                 didSave(absolute, typeName, operation);
                 noteFileOnDisk(outcome.modified, outcome.size);
                 // Saved as of the moment the save began, unless the document was read
-                // or marked saved since.
+                // or marked saved since: the changes made outside the undo manager
+                // while the file was written stay to be saved.
                 if (m_clearings == m_runningSaveClearings) {
                     m_savedUndoCount = m_runningSaveUndoCount;
                     m_manualChanges -= m_runningSaveManualChanges;

@@ -19,7 +19,12 @@
 //
 // The document is edited while its undo manager's change count differs from the
 // count at the last save or read (undoing back to that point makes it clean again),
-// or while changes recorded with updateChangeCount() are outstanding.
+// while the undo group being collected holds a change, or while changes recorded
+// with updateChangeCount() are outstanding. The two are
+// kept apart: a change the undo manager records counts through its count alone (a
+// change recorded by hand while an undo or redo runs is ignored), and an undo never
+// takes back a change recorded by hand. A save takes off what it wrote: the changes
+// recorded while its file was being written keep the document edited.
 //
 // Actions (Q_INVOKABLE, sent along the responder chain by the menus): saveDocument,
 // saveDocumentAs, revertDocumentToSaved, performClose, undo, redo; validateMenuItem()
@@ -81,7 +86,8 @@ public:
     // another document may replace.
     bool isUntouched() const;
     // Records a change made outside the undo manager (Done), takes one back
-    // (Undone), or marks the document as saved (Cleared).
+    // (Undone), or marks the document as saved (Cleared). Done and Undone change
+    // nothing while the undo manager performs an undo or redo, which counts itself.
     void updateChangeCount(ChangeType change);
 
     // The controller that keeps the document (null when none does).

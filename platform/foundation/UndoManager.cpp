@@ -181,8 +181,11 @@ void UndoManager::setGroupsByEvent(bool on)
 
 bool UndoManager::canUndo() const
 {
-    if (!d->undoStack.empty())
-        return true;
+    return !d->undoStack.empty() || hasOpenChanges();
+}
+
+bool UndoManager::hasOpenChanges() const
+{
     return !d->undoing && !d->redoing && d->open && !d->open->operations.empty();
 }
 

@@ -61,6 +61,9 @@ public:
     // its last save and is edited while the count differs. removeAllActions()
     // keeps the count.
     qint64 changeCount() const;
+    // The group being collected (not by an undo or redo) holds a change already: the
+    // count takes it when the group closes.
+    bool hasOpenChanges() const;
 
     int levelsOfUndo() const; // 0 = unlimited
     void setLevelsOfUndo(int levels);

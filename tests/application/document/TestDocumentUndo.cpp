@@ -257,6 +257,8 @@ TEST_F(DocumentUndoTest, UndoingAWageChangeRestoresTheSubtreeAndItsTurnovers)
     fill(document, {group});
     const NodePtr day = job->childAtIndex(0);
     const NodePtr entry = day->childAtIndex(1);
+    // A day with a wage of its own.
+    day->setWage(45.0f);
     ASSERT_FLOAT_EQ(job->turnover(), 120.0f);
     platform::UndoManager *undo = document->undoManager();
 
@@ -272,12 +274,16 @@ TEST_F(DocumentUndoTest, UndoingAWageChangeRestoresTheSubtreeAndItsTurnovers)
 
     undo->undo();
     EXPECT_FLOAT_EQ(job->wage(), 60.0f);
-    EXPECT_FLOAT_EQ(day->wage(), 60.0f);
+    EXPECT_FLOAT_EQ(day->wage(), 45.0f) << "every node gets its own wage back";
     EXPECT_FLOAT_EQ(entry->wage(), 60.0f);
     EXPECT_FLOAT_EQ(entry->turnover(), 90.0f);
     EXPECT_FLOAT_EQ(job->turnover(), 120.0f);
     EXPECT_FLOAT_EQ(group->turnover(), 120.0f);
     EXPECT_EQ(undo->redoActionName(), text("LSUDJobEdit"));
+    undo->redo();
+    EXPECT_FLOAT_EQ(day->wage(), 30.0f);
+    EXPECT_FLOAT_EQ(entry->turnover(), 45.0f);
+    EXPECT_FLOAT_EQ(group->turnover(), 60.0f);
 }
 
 TEST_F(DocumentUndoTest, RenamingUndoesAndRedoesUnderOneName)

@@ -114,6 +114,32 @@ TEST_F(DocumentTest, ChangesRecordedByHandCountToo)
     EXPECT_FALSE(doc->isDocumentEdited());
 }
 
+// The undo manager's count and the changes recorded by hand are two accounts: an
+// undo never takes back a change by hand, nor the other way round.
+TEST_F(DocumentTest, AnUndoAndAChangeByHandNeverCancel)
+{
+    TextDocument *doc = openText(QStringLiteral("apart.txtdoc"), "one");
+    ASSERT_NE(doc, nullptr);
+    doc->setText(QStringLiteral("two"));
+    drainEvents();
+    ASSERT_TRUE(doc->saveToFile(doc->filePath(), TextTypeName, Document::SaveOperation::Save));
+    ASSERT_FALSE(doc->isDocumentEdited());
+    doc->undo(nullptr);
+    doc->updateChangeCount(Document::ChangeType::Done);
+    EXPECT_TRUE(doc->isDocumentEdited()) << "the file holds \"two\"";
+    doc->redo(nullptr);
+    EXPECT_TRUE(doc->isDocumentEdited()) << "the change by hand is not in the file";
+    doc->updateChangeCount(Document::ChangeType::Undone);
+    EXPECT_FALSE(doc->isDocumentEdited());
+
+    // Recorded by hand while an undo runs: the undo counts it already.
+    doc->undoManager()->registerUndo([doc] { doc->updateChangeCount(Document::ChangeType::Done); });
+    drainEvents();
+    ASSERT_TRUE(doc->isDocumentEdited());
+    doc->undo(nullptr);
+    EXPECT_FALSE(doc->isDocumentEdited());
+}
+
 TEST_F(DocumentTest, SavingInTheSamePassAsTheEditLeavesTheDocumentClean)
 {
     TextDocument *doc = openText(QStringLiteral("b.txtdoc"), "x");

@@ -8,6 +8,7 @@
 #include "platform/foundation/UndoManager.h"
 #include "platform/foundation/UserDefaults.h"
 #include "tests/support/TestSupport.h"
+#include "tests/support/WriteGate.h"
 
 #include <gtest/gtest.h>
 
@@ -24,50 +25,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <atomic>
-#include <condition_variable>
 #include <memory>
-#include <mutex>
 #include <stdexcept>
 
 namespace doctest {
 
-// Holds the writes of the background at a gate the test opens: a write arrives,
-// waits while the gate is closed, then goes on.
-class WriteGate
-{
-public:
-    void close()
-    {
-        std::lock_guard lock(m_mutex);
-        m_open = false;
-    }
-    void open()
-    {
-        {
-            std::lock_guard lock(m_mutex);
-            m_open = true;
-        }
-        m_changed.notify_all();
-    }
-    // On the writing thread.
-    void pass()
-    {
-        std::unique_lock lock(m_mutex);
-        ++m_arrived;
-        m_changed.wait(lock, [this] { return m_open; });
-    }
-    int arrived() const
-    {
-        std::lock_guard lock(m_mutex);
-        return m_arrived;
-    }
-
-private:
-    mutable std::mutex m_mutex;
-    std::condition_variable m_changed;
-    bool m_open = true;
-    int m_arrived = 0;
-};
+using testsupport::WriteGate;
 
 // A document whose file is "TEXT\n" followed by its text in UTF-8. A file without
 // that first line is refused. Writes go through QSaveFile; failWrites makes the
