@@ -297,7 +297,7 @@ TEST_F(MyDocumentEditedStateTest, SettingAValueTheNodeHasLeavesTheDocumentClean)
 TEST_F(MyDocumentEditedStateTest, ChangesOutsideTheUndoManagerWhileASaveIsWrittenStayUnsaved)
 {
     enum class During { Ticks, Stop, Start };
-    for (const During during : {During::Ticks, During::Stop, During::Start}) {
+    for (const During during : {During::Start, During::Ticks, During::Stop}) {
         SCOPED_TRACE(int(during));
         GatedDocument *document = savedDocument(QStringLiteral("held-%1.chronark").arg(int(during)));
         ASSERT_NE(document, nullptr);
