@@ -5,7 +5,8 @@
 // edited in place. A drag carries no nodes: its data names the data source it comes
 // from and the drag, and the receiving side takes the nodes from there, so data
 // from another process, from a drag that is over or from a closed document moves
-// nothing; a drop from another document copies.
+// nothing; a drop from another document copies. A drop that leaves every node where
+// it is records no step.
 //
 // Owned by its MyDocument (a child object); every edit goes through the document's
 // undoable operations. GUI thread only; nothing here throws.
