@@ -100,6 +100,19 @@ QList<NodePtr> nodesOfType(const NodePtr &root, int type)
     return found;
 }
 
+// Drops the node (its whole row, as the view drags it) at the row of the parent.
+bool dropAt(MyDocument *document, const NodePtr &node, const QModelIndex &parent, int row)
+{
+    DocumentOutlineModel *model = document->outlineModel();
+    const QModelIndex index = model->indexForNode(node.get());
+    QModelIndexList indexes;
+    for (int column = 0; column < model->columnCount(); ++column)
+        indexes << index.siblingAtColumn(column);
+    const std::unique_ptr<QMimeData> data(model->mimeData(indexes));
+    return data && model->canDropMimeData(data.get(), Qt::MoveAction, row, 0, parent)
+           && model->dropMimeData(data.get(), Qt::MoveAction, row, 0, parent);
+}
+
 // The user sets a time control and confirms it (its action goes to the document).
 void enterTime(TDTimeControl *control, const QDateTime &date)
 {
@@ -272,7 +285,8 @@ TEST_F(MyDocumentEditedStateTest, UndoAfterASaveLeavesTheDocumentEdited)
     }
 }
 
-// Setting what a node has already records nothing: no step, no edited mark.
+// Setting what a node has already, or dropping it where it is, records nothing: no
+// step, no edited mark.
 TEST_F(MyDocumentEditedStateTest, SettingAValueTheNodeHasLeavesTheDocumentClean)
 {
     GatedDocument *document = savedDocument(QStringLiteral("same.chronark"));
@@ -284,9 +298,20 @@ TEST_F(MyDocumentEditedStateTest, SettingAValueTheNodeHasLeavesTheDocumentClean)
     document->edits().setExecutedForNode(job->executed(), job);
     document->edits().setNameForNode(job->itemName(), job);
     renameGroupBySheet(document, group, group->itemName());
+    // Dropped just before itself and just after itself: where it is.
+    for (const int row : {1, 2}) {
+        EXPECT_TRUE(dropAt(document, job, QModelIndex(), row));
+        EXPECT_EQ(document->jobList()->childAtIndex(1), job);
+    }
     settle(document);
     EXPECT_FALSE(document->undoManager()->canUndo());
     expectEdited(document, false, "nothing changed");
+
+    // A drop that moves it is a step.
+    ASSERT_TRUE(dropAt(document, job, QModelIndex(), 0));
+    EXPECT_EQ(document->jobList()->childAtIndex(0), job);
+    settle(document);
+    expectEdited(document, true, "moved");
 }
 
 // ---------------------------------------------------------------------------
@@ -518,15 +543,9 @@ TEST_F(MyDocumentEditedStateTest, RandomEditsCountersAndSavesKeepTheEditedMarkEx
             const NodePtr target = random.bounded(2) == 0 ? root : pick(nodesOfType(root, Node::Group));
             if (!moved || !target)
                 break;
-            const QModelIndex index = document->outlineModel()->indexForNode(moved.get());
-            QModelIndexList indexes;
-            for (int column = 0; column < document->outlineModel()->columnCount(); ++column)
-                indexes << index.siblingAtColumn(column);
-            std::unique_ptr<QMimeData> data(document->outlineModel()->mimeData(indexes));
             const QModelIndex parent = target == root ? QModelIndex() : document->outlineModel()->indexForNode(target.get());
-            const int row = random.bounded(int(target->childrenCount()) + 1);
-            if (data && document->outlineModel()->canDropMimeData(data.get(), Qt::MoveAction, row, 0, parent))
-                document->outlineModel()->dropMimeData(data.get(), Qt::MoveAction, row, 0, parent);
+            // Refused into itself or below itself.
+            (void)dropAt(document, moved, parent, random.bounded(int(target->childrenCount()) + 1));
             break;
         }
         case Delete: { // deleting a node after the question
