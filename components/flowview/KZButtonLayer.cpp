@@ -100,6 +100,16 @@ const QSet<QString> &KZButtonLayer::keysAffectingRedisplay()
     return keys;
 }
 
+const std::vector<platform::ColorControlsFilter> &KZButtonLayer::selectedFilters()
+{
+    static const std::vector<platform::ColorControlsFilter> filters = [] {
+        platform::ColorControlsFilter darker;
+        darker.setBrightness(SelectedBrightness);
+        return std::vector<platform::ColorControlsFilter>{darker};
+    }();
+    return filters;
+}
+
 bool KZButtonLayer::needsDisplayForKey(const QString &key) const
 {
     return keysAffectingRedisplay().contains(key) || Layer::needsDisplayForKey(key);

@@ -4,13 +4,18 @@
 // the button as argument and clears the highlight. "highlighted", "enabled",
 // "state" and "type" are keys of the layer whose changes redraw it.
 //
+// selectedFilters() is the look of a selected button: one colour-controls filter
+// with its defaults but a brightness of −0.5, built once for the whole program.
+//
 // The target and action are one callable (the action bound to its target); it
 // must not keep the button alive. Ownership and threading as platform::Layer.
+#include "platform/layers/ColorControlsFilter.h"
 #include "platform/layers/Layer.h"
 
 #include <QImage>
 #include <QSet>
 #include <functional>
+#include <vector>
 
 class KZButtonLayer : public platform::Layer
 {
@@ -38,11 +43,14 @@ public:
     void performClick();
 
     static const QSet<QString> &keysAffectingRedisplay();
+    static const std::vector<platform::ColorControlsFilter> &selectedFilters();
     bool needsDisplayForKey(const QString &key) const override;
     void drawInContext(QPainter &painter) override;
 
     // What a pressed button multiplies its picture by.
     static constexpr qreal HighlightGray = 0.75;
+    // The brightness of the selected look's filter.
+    static constexpr double SelectedBrightness = -0.5;
 
 protected:
     KZButtonLayer(const KZButtonLayer &model, PresentationCopy tag);

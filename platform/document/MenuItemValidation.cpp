@@ -1,17 +1,16 @@
 #include "platform/document/MenuItemValidation.h"
 
+#include "platform/document/ClipboardOffer.h"
 #include "platform/drawing/ActionDispatch.h"
 #include "platform/foundation/ExceptionBoundary.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QClipboard>
 #include <QEvent>
 #include <QLineEdit>
 #include <QList>
 #include <QMenu>
 #include <QMetaMethod>
-#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QTextDocument>
@@ -54,11 +53,6 @@ QMetaMethod validationMethod(const QObject *object)
     return {};
 }
 
-bool clipboardHasText()
-{
-    const QMimeData *data = QGuiApplication::clipboard()->mimeData();
-    return data && data->hasText();
-}
 
 // Validation of Qt's own text widgets for the standard Edit actions; nothing for
 // other objects or actions.
@@ -77,7 +71,7 @@ std::optional<bool> validateTextWidget(QObject *object, const QByteArray &name)
         if (name == "copy")
             return selected && !secret;
         if (name == "paste")
-            return writable && clipboardHasText();
+            return writable && ClipboardOffer::shared().hasText();
         if (name == "selectAll")
             return !edit->text().isEmpty();
         return std::nullopt;
@@ -90,12 +84,12 @@ std::optional<bool> validateTextWidget(QObject *object, const QByteArray &name)
         document = edit->document();
         writable = !edit->isReadOnly();
         selected = edit->textCursor().hasSelection();
-        canPaste = edit->canPaste();
+        canPaste = ClipboardOffer::shared().canPasteInto(edit->acceptRichText());
     } else if (auto *plain = qobject_cast<QPlainTextEdit *>(object)) {
         document = plain->document();
         writable = !plain->isReadOnly();
         selected = plain->textCursor().hasSelection();
-        canPaste = plain->canPaste();
+        canPaste = ClipboardOffer::shared().hasText();
     } else {
         return std::nullopt;
     }
@@ -172,6 +166,9 @@ void connectTrigger(QAction *item)
     if (item->property(ConnectedProperty).toBool())
         return;
     item->setProperty(ConnectedProperty, true);
+    // Menus validate Paste from the clipboard's offer: it starts following the
+    // clipboard with the first item there is.
+    ClipboardOffer::shared();
     QObject::connect(item, &QAction::triggered, item,
         platform::ExceptionBoundary::guarded(item, "triggered", [item] { sendItemAction(item); }));
 }

@@ -67,6 +67,20 @@ public:
     qint64 writeData(const char *, qint64 size) override { return size > 2 ? 2 : size; }
 };
 
+// Refuses one write, the one numbered `refused` (from 0), and takes every other whole:
+// a disk that was full for a moment.
+class OneRefusedWrite : public QIODevice
+{
+public:
+    explicit OneRefusedWrite(int refused) : m_refused(refused) { open(QIODevice::WriteOnly); }
+    qint64 readData(char *, qint64) override { return -1; }
+    qint64 writeData(const char *, qint64 size) override { return m_writes++ == m_refused ? -1 : size; }
+
+private:
+    int m_refused;
+    int m_writes = 0;
+};
+
 struct Rows : NTXCSVParserDelegate
 {
     QList<QStringList> rows;
@@ -162,6 +176,23 @@ TEST(CSVExport, FailingDeviceOrEncoding)
     NTXCSVExport unset(&buffer);
     EXPECT_FALSE(unset.writeRows({{QStringLiteral("a")}}));
     EXPECT_EQ(buffer.data(), QByteArray());
+}
+
+TEST(CSVExport, ARowThatFailsAnywhereFailsTheWhole)
+{
+    const QList<QVariantList> rows = {{QStringLiteral("a"), 1}, {QStringLiteral("b"), 2}, {QStringLiteral("c"), 3},
+                                      {QStringLiteral("d"), 4}};
+    for (const bool mark : {false, true}) {
+        // Every write there is: the mark, when asked for, then one a row.
+        const int writes = int(rows.size()) + (mark ? 1 : 0);
+        for (int refused = 0; refused <= writes; ++refused) {
+            OneRefusedWrite device(refused);
+            NTXCSVExport writer(&device);
+            writer.setEncoding(UTF8StringEncoding);
+            writer.setWritesByteOrderMark(mark);
+            EXPECT_EQ(writer.writeRows(rows), refused == writes) << "mark " << mark << ", write " << refused << " refused";
+        }
+    }
 }
 
 TEST(CSVExport, EveryLineEndAReaderSeesIsQuotedAndReadBack)

@@ -1,4 +1,5 @@
 #include "FoundationExtensions/NTXNSObject_Extension.h"
+#include "tests/support/QtWarningCheck.h"
 #include "platform/foundation/Bindings.h"
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/ExceptionBoundary.h"
@@ -54,27 +55,6 @@ private:
     bool m_reversible;
 };
 
-// Collects what is logged while it lives.
-class LogCapture
-{
-public:
-    LogCapture()
-    {
-        messages().clear();
-        m_previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &text) {
-            messages().append(text);
-        });
-    }
-    ~LogCapture() { qInstallMessageHandler(m_previous); }
-    static QStringList &messages()
-    {
-        static QStringList list;
-        return list;
-    }
-
-private:
-    QtMessageHandler m_previous;
-};
 
 } // namespace
 
@@ -100,10 +80,10 @@ TEST(ObjectExtension, PropagateValueOnAnUnboundBindingDoesNothingSilently)
     QObject field;
     Entry model;
     model.rate = 1;
-    LogCapture log;
+    testsupport::CapturedLog log;
     O::propagateValue(&field, 2, QStringLiteral("value"));
     EXPECT_EQ(model.rate, QVariant(1));
-    EXPECT_TRUE(LogCapture::messages().isEmpty());
+    EXPECT_TRUE(log.lines().isEmpty());
     try {
         O::propagateValue(&field, 2, QString());
         FAIL() << "no exception";
@@ -120,10 +100,10 @@ TEST(ObjectExtension, AOneWayTransformerIsReportedAndTheValueStillWritten)
     platform::ValueTransformer::setValueTransformer(std::make_shared<Doubler>(false), QStringLiteral("TestOneWay"));
     platform::bind(&field, QStringLiteral("value"), &model, QStringLiteral("rate"),
                    {{QStringLiteral("NSValueTransformerName"), QStringLiteral("TestOneWay")}});
-    LogCapture log;
+    testsupport::CapturedLog log;
     O::propagateValue(&field, 8, QStringLiteral("value"));
     EXPECT_EQ(model.rate, QVariant(8));
-    EXPECT_EQ(LogCapture::messages(),
+    EXPECT_EQ(log.lines(),
               QStringList{QStringLiteral("WARNING: binding \"value\" has value transformer, but it doesn't allow reverse "
                                          "transformations in -[NSObject(NTXNSObject_Extension) propagateValue:forBinding:]")});
     platform::ValueTransformer::setValueTransformer(nullptr, QStringLiteral("TestOneWay"));
@@ -136,18 +116,18 @@ TEST(ObjectExtension, MissingObservedObjectOrKeyPathIsReported)
     platform::bind(&field, QStringLiteral("noPath"), model.get(), QString());
     platform::bind(&field, QStringLiteral("gone"), model.get(), QStringLiteral("rate"));
     model.reset();
-    LogCapture log;
+    testsupport::CapturedLog log;
     O::propagateValue(&field, 1, QStringLiteral("noPath"));
     O::propagateValue(&field, 1, QStringLiteral("gone"));
     const QString where = QStringLiteral("-[NSObject(NTXNSObject_Extension) propagateValue:forBinding:]");
-    EXPECT_EQ(LogCapture::messages(),
+    EXPECT_EQ(log.lines(),
               QStringList({QStringLiteral("ERROR: NSObservedObjectKey was nil for binding \"noPath\" in ") + where,
                            QStringLiteral("ERROR: NSObservedObjectKey was nil for binding \"gone\" in ") + where}));
     Entry other;
     platform::bind(&field, QStringLiteral("noPath"), &other, QString());
-    LogCapture::messages().clear();
+    log.take();
     O::propagateValue(&field, 1, QStringLiteral("noPath"));
-    EXPECT_EQ(LogCapture::messages(),
+    EXPECT_EQ(log.lines(),
               QStringList{QStringLiteral("ERROR: NSObservedKeyPathKey was nil for binding \"noPath\" in ") + where});
 }
 

@@ -2,6 +2,7 @@
 // border strips and highlight, the pop-up arrows, the segmented and image cells'
 // opacities, and the archive keys.
 #include "NTXAppKit/NTXThemeManager/NTXTButtonCell.h"
+#include "tests/support/QtWarningCheck.h"
 #include "NTXAppKit/NTXThemeManager/NTXTImageCell.h"
 #include "NTXAppKit/NTXThemeManager/NTXTPopUpButtonCell.h"
 #include "NTXAppKit/NTXThemeManager/NTXTSegmentedCell.h"
@@ -217,14 +218,10 @@ TEST(ThemedPopUpButtonCell, PaintsArrowsAtTheRightInTheInactiveOrDisabledColour)
 TEST(ThemedSegmentedCell, StylesTextSeparatorsAndOpacity)
 {
     NTXTSegmentedCell cell;
-    QStringList messages;
-    const QtMessageHandler previous = qInstallMessageHandler(nullptr);
-    static QStringList *sink = nullptr;
-    sink = &messages;
-    qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &message) { sink->append(message); });
+    testsupport::CapturedLog log;
     cell.setSegmentStyle(platform::SegmentedCell::SegmentStyle::Rounded);
     cell.setSegmentStyle(platform::SegmentedCell::SegmentStyle::TexturedRounded);
-    qInstallMessageHandler(previous);
+    const QStringList messages = log.take();
     EXPECT_EQ(cell.segmentStyle(), platform::SegmentedCell::SegmentStyle::Rounded);
     EXPECT_EQ(messages, QStringList{QStringLiteral("Warning: unsupported segment style for:NTXTSegmentedCell")});
 

@@ -4,6 +4,7 @@
 #include <QMutex>
 #include <QMutexLocker>
 #include <QtGlobal>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -13,6 +14,7 @@ struct QtWarningCheckState
 {
     QMutex mutex;
     QList<ExpectedQtWarning *> expected;
+    QList<CapturedLog *> captures;
     QtMessageHandler previous = nullptr;
 
     // Claims a message for an expectation; answers whether one took it.
@@ -26,6 +28,15 @@ struct QtWarningCheckState
             }
         }
         return false;
+    }
+
+    void capture(const QMessageLogContext &context, const QString &message)
+    {
+        QMutexLocker lock(&mutex);
+        for (CapturedLog *c : std::as_const(captures)) {
+            if (c->m_category.isEmpty() || c->m_category == QByteArrayView(context.category ? context.category : ""))
+                c->m_lines.append(message);
+        }
     }
 };
 
@@ -72,6 +83,7 @@ void handler(QtMsgType type, const QMessageLogContext &context, const QString &m
     QtWarningCheckState &s = state();
     if (s.previous)
         s.previous(type, context, message);
+    s.capture(context, message);
     if (type == QtDebugMsg || type == QtInfoMsg)
         return;
     if (fromOurCode(context) || harmless(message) || s.claim(message))
@@ -105,6 +117,36 @@ int ExpectedQtWarning::count() const
 {
     QMutexLocker lock(&state().mutex);
     return m_count;
+}
+
+CapturedLog::CapturedLog(const char *category)
+    : m_category(category)
+{
+    QMutexLocker lock(&state().mutex);
+    state().captures.append(this);
+}
+
+CapturedLog::~CapturedLog()
+{
+    QMutexLocker lock(&state().mutex);
+    state().captures.removeOne(this);
+}
+
+QStringList CapturedLog::lines() const
+{
+    QMutexLocker lock(&state().mutex);
+    return m_lines;
+}
+
+QStringList CapturedLog::linesContaining(const QString &text) const
+{
+    return lines().filter(text);
+}
+
+QStringList CapturedLog::take()
+{
+    QMutexLocker lock(&state().mutex);
+    return std::exchange(m_lines, {});
 }
 
 } // namespace testsupport

@@ -7,12 +7,16 @@
 // log messages of our own code (built with QT_MESSAGELOGCONTEXT, so they name a
 // source file of this tree) and the few messages of the platform plug-ins that say
 // nothing about the code under test. A test that provokes a Qt warning on purpose
-// says so with an ExpectedQtWarning for the scope of the provocation.
+// says so with an ExpectedQtWarning for the scope of the provocation. A test that reads
+// what was logged holds a CapturedLog for as long as it listens: no test installs a
+// message handler of its own, so the check stays in place even when an assertion
+// ends the test early.
 //
 // Thread-safety: messages may come from any thread; the list of expectations is
 // guarded. Failures are reported through GoogleTest's ADD_FAILURE, which is
 // thread-safe.
 #include <QRegularExpression>
+#include <QStringList>
 
 namespace testsupport {
 
@@ -34,6 +38,29 @@ public:
 private:
     QRegularExpression m_pattern;
     int m_count = 0;
+    friend struct QtWarningCheckState;
+};
+
+// While it lives, every message logged (any type, any thread; of one logging category
+// when it is given one) is also kept in it, in order; the check above and the printing
+// go on as before. Captures may nest.
+class CapturedLog
+{
+public:
+    explicit CapturedLog(const char *category = nullptr);
+    ~CapturedLog();
+    CapturedLog(const CapturedLog &) = delete;
+    CapturedLog &operator=(const CapturedLog &) = delete;
+
+    QStringList lines() const;
+    // The lines holding the text.
+    QStringList linesContaining(const QString &text) const;
+    // The lines so far, leaving none.
+    QStringList take();
+
+private:
+    QByteArray m_category;
+    QStringList m_lines;
     friend struct QtWarningCheckState;
 };
 

@@ -16,6 +16,9 @@ case "$label" in
   *) echo "run-whole-shuffled: label unit or desktop, not $label" >&2; exit 2 ;;
 esac
 seed="${CHRONARK_SHUFFLE_SEED:-44444}"
+# A program that hangs is stopped after this many seconds, named, and counted as failed
+# (far above what the slowest whole program takes).
+limit="${CHRONARK_PROGRAM_TIME_LIMIT:-900}"
 echo "run-whole-shuffled: seed $seed (replay with CHRONARK_SHUFFLE_SEED=$seed)"
 
 # The programs are those ctest runs with the label (the Wayland programs start their
@@ -39,12 +42,19 @@ passed=0
 for program in "${programs[@]}"; do
   name="$(basename "$program")"
   log="$(mktemp)"
-  if QT_QPA_PLATFORM="$platform" "$program" --gtest_shuffle --gtest_random_seed="$seed" >"$log" 2>&1; then
+  status=0
+  QT_QPA_PLATFORM="$platform" timeout --kill-after=10 "$limit" \
+    "$program" --gtest_shuffle --gtest_random_seed="$seed" >"$log" 2>&1 || status=$?
+  if [ "$status" -eq 0 ]; then
     passed=$((passed + 1))
     echo "  ok    $name ($(grep -c '^\[       OK \]' "$log") tests)"
   else
     failed+=("$name")
-    echo "  FAIL  $name"
+    if [ "$status" -eq 124 ] || [ "$status" -eq 137 ]; then
+      echo "  FAIL  $name: stopped at its time limit of $limit s, in $(grep '^\[ RUN      \]' "$log" | tail -1 | sed 's/^\[ RUN      \] //')"
+    else
+      echo "  FAIL  $name"
+    fi
     grep -E '^\[  FAILED  \]|^\[  STRICT  \]|Failure|ERROR: ' "$log" | head -40 | sed 's/^/        /'
   fi
   rm -f "$log"

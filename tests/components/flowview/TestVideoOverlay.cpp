@@ -152,4 +152,16 @@ TEST_F(VideoOverlay, AHighlightedButtonShowsItsPictureAtThreeQuarters)
     EXPECT_EQ(KZVideoOverlayLayer::playImage().cacheKey(), KZVideoOverlayLayer::playImage().cacheKey());
 }
 
+TEST_F(VideoOverlay, TheSelectedLookIsOneFilterBuiltOnceThatDarkensByHalf)
+{
+    const auto &filters = KZButtonLayer::selectedFilters();
+    ASSERT_EQ(filters.size(), 1u);
+    EXPECT_EQ(&filters, &KZButtonLayer::selectedFilters());
+    EXPECT_EQ(filters.front().brightness(), -0.5);
+    EXPECT_EQ(filters.front().contrast(), platform::ColorControlsFilter::DefaultContrast);
+    EXPECT_EQ(filters.front().saturation(), platform::ColorControlsFilter::DefaultSaturation);
+    const QImage dark = filters.front().apply(layertest::solidImage(QSize(4, 4), QColor(255, 255, 255)));
+    EXPECT_NEAR(dark.pixelColor(2, 2).red(), 128, 1);
+}
+
 } // namespace

@@ -5,6 +5,7 @@
 #include "components/hotkeys/HKHotKeyPrivate.h"
 #include "platform/foundation/Exception.h"
 #include "platform/desktop/HotKeyGrabber.h"
+#include "tests/support/QtWarningCheck.h"
 
 #include <QGuiApplication>
 #include <QHash>
@@ -238,14 +239,10 @@ TEST_F(HotKeyCenterTest, AbsurdKeyCodesAreRefusedBeforeTheDesktopIsAsked)
 TEST_F(HotKeyCenterTest, NoDesktopRefusesAndSaysWhyOnce)
 {
     grabber.available = false;
-    static QStringList messages;
-    messages.clear();
-    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &m) {
-        messages << m;
-    });
+    testsupport::CapturedLog log;
     EXPECT_FALSE(center.registerHotKeyWithKeyCode(96, ControlOption, &target, "hotKeyDown:"));
     EXPECT_FALSE(center.registerHotKeyWithKeyCode(97, ControlOption, &target, "hotKeyDown:"));
-    qInstallMessageHandler(previous);
+    const QStringList messages = log.take();
     EXPECT_TRUE(center.registeredHotKeys().isEmpty());
     ASSERT_EQ(messages.filter(QStringLiteral("unavailable")).size(), 1);
     EXPECT_TRUE(messages.filter(QStringLiteral("unavailable")).first().contains(QStringLiteral("no desktop here")));
@@ -253,11 +250,7 @@ TEST_F(HotKeyCenterTest, NoDesktopRefusesAndSaysWhyOnce)
 
 TEST_F(HotKeyCenterTest, ADesktopThatSaysLaterItHasNoHotKeysTakesTheRegisteredOnesAway)
 {
-    static QStringList messages;
-    messages.clear();
-    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &m) {
-        messages << m;
-    });
+    testsupport::CapturedLog log;
     ASSERT_TRUE(center.registerHotKeyWithKeyCode(96, ControlOption, &target, "hotKeyDown:"));
     ASSERT_TRUE(center.registerHotKeyWithKeyCode(97, ControlOption, &target, "hotKeyDown:"));
     // Another service saying so changes nothing here.
@@ -268,7 +261,7 @@ TEST_F(HotKeyCenterTest, ADesktopThatSaysLaterItHasNoHotKeysTakesTheRegisteredOn
     grabber.available = false;
     Q_EMIT grabber.becameUnavailable();
     Q_EMIT grabber.becameUnavailable();
-    qInstallMessageHandler(previous);
+    const QStringList messages = log.take();
     EXPECT_TRUE(center.registeredHotKeys().isEmpty());
     EXPECT_EQ(grabber.ungrabbed.size(), 2);
     ASSERT_EQ(messages.filter(QStringLiteral("unavailable")).size(), 1);

@@ -37,6 +37,24 @@ TEST(RegexCache, EqualTextSharesASlotAndOtherOptionsCompileAgain)
     EXPECT_EQ(rgx_compileCount(), before + 3);
 }
 
+// The same pattern, even the same string object, used with other options right after
+// itself is another expression: each use answers by its own options.
+TEST(RegexCache, ThePatternJustUsedAnswersByTheOptionsOfEachUse)
+{
+    const QString subject = QStringLiteral("xx ABC yy");
+    const QString literal = QStringLiteral("abc");
+    const QString heap = QString(QStringLiteral("ab")) + QChar(u'c');
+    for (const QString &regex : {literal, heap}) {
+        clearStringCache();
+        for (int round = 0; round < 2; ++round) {
+            EXPECT_FALSE(isMatchedByRegex(subject, regex, 0, WholeString, nullptr));
+            EXPECT_TRUE(isMatchedByRegex(subject, regex, UREGEX_CASE_INSENSITIVE, WholeString, nullptr));
+            EXPECT_EQ(rangeOfRegex(subject, regex, UREGEX_CASE_INSENSITIVE, WholeString, 0, nullptr).location, 3);
+            EXPECT_EQ(rangeOfRegex(subject, regex, 0, WholeString, 0, nullptr).isNotFound(), true);
+        }
+    }
+}
+
 TEST(RegexCache, ASetFillsWaysThreeToZeroThenReplacesTheLeastRecentlyUsed)
 {
     std::map<int, QStringList> bySet;

@@ -4,6 +4,7 @@
 #include "tests/support/DesktopTestSupport.h"
 
 #include <QDBusConnection>
+#include <algorithm>
 #include <QGuiApplication>
 #include <QSignalSpy>
 #include <QTest>
@@ -88,6 +89,35 @@ TEST(IdleMonitorBus, ScreenSaverInterfaceIsTheFallbackAndCountsSeconds)
     EXPECT_EQ(monitor.source(), IdleMonitor::Source::FreedesktopScreenSaver);
     EXPECT_DOUBLE_EQ(monitor.idleSeconds(), 17.0);
     EXPECT_EQ(screenSaver.calls().first().interface(), ScreenSaverService);
+}
+
+// A counter asks for the idle time at each tick; with only the screensaver interface
+// each read answers what the service said last, growing as it grows, and never the
+// nothing of a question still on its way.
+TEST(IdleMonitorBus, WithOnlyTheScreenSaverEveryReadFollowsItsAnswers)
+{
+    desktoptest::PrivateBus bus;
+    ASSERT_TRUE(bus.isRunning());
+    uint idle = 5;
+    FakeDBusService screenSaver(ScreenSaverService, ScreenSaverPath, [&](const QDBusMessage &call) {
+        return call.createReply(QVariant::fromValue<uint>(idle));
+    }, bus.address());
+    ASSERT_TRUE(screenSaver.isRegistered());
+    IdleMonitor monitor(bus.connection());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return monitor.isAvailable(); }, 10000));
+    ASSERT_EQ(monitor.source(), IdleMonitor::Source::FreedesktopScreenSaver);
+
+    double lowest = monitor.idleSeconds();
+    for (const uint next : {60u, 400u, 3600u}) {
+        idle = next;
+        ASSERT_TRUE(QTest::qWaitFor([&] {
+            const double seen = monitor.idleSeconds();
+            lowest = std::min(lowest, seen);
+            return seen == double(next);
+        }, 10000)) << "never read " << next;
+    }
+    EXPECT_EQ(lowest, 5.0);
+    EXPECT_GE(screenSaver.calls().size(), 4);
 }
 
 TEST(IdleMonitorBus, MalformedAnswersMeanUnavailable)

@@ -1,5 +1,6 @@
 // Menu items with target/action, tag and represented object, and their validation.
 #include "platform/drawing/ActionDispatch.h"
+#include "platform/document/ClipboardOffer.h"
 #include "platform/document/MenuItemValidation.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +13,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QTextEdit>
+#include <QMimeData>
 #include <QSignalSpy>
 #include <QTest>
 #include <QVBoxLayout>
@@ -305,6 +308,67 @@ TEST(MenuItemValidation, TextWidgetsAreJudgedByTheirOwnState)
     EXPECT_FALSE(menu::validateItem(&copy));
     paste.trigger();
     EXPECT_EQ(plain->toPlainText(), QStringLiteral("clip"));
+}
+
+// Validation answers from what the clipboard offered at its last change, and never
+// reads the clipboard itself: on X11 that asks the owning program, which may hang.
+TEST(MenuItemValidation, PasteFollowsTheClipboardWithoutReadingItAtEachValidation)
+{
+    auto window = std::make_unique<QWidget>();
+    auto *layout = new QVBoxLayout(window.get());
+    auto *plain = new QPlainTextEdit;
+    auto *rich = new QTextEdit;
+    auto *line = new QLineEdit;
+    layout->addWidget(plain);
+    layout->addWidget(rich);
+    layout->addWidget(line);
+    window->show();
+    QApplication::setActiveWindow(window.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    QAction paste;
+    menu::setAction(&paste, "paste:");
+    const platform::ClipboardOffer &offer = platform::ClipboardOffer::shared();
+
+    QClipboard *clipboard = QApplication::clipboard();
+    clipboard->clear();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !offer.hasText() && !offer.hasHtml(); }));
+    for (QWidget *widget : {static_cast<QWidget *>(plain), static_cast<QWidget *>(rich), static_cast<QWidget *>(line)}) {
+        widget->setFocus();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return widget->hasFocus(); }));
+        EXPECT_FALSE(menu::validateItem(&paste)) << widget->metaObject()->className();
+    }
+
+    clipboard->setText(QStringLiteral("clip"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return offer.hasText(); }));
+    const int reads = offer.reads();
+    for (QWidget *widget : {static_cast<QWidget *>(plain), static_cast<QWidget *>(rich), static_cast<QWidget *>(line)}) {
+        widget->setFocus();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return widget->hasFocus(); }));
+        for (int i = 0; i < 20; ++i)
+            EXPECT_TRUE(menu::validateItem(&paste)) << widget->metaObject()->className();
+    }
+    EXPECT_EQ(offer.reads(), reads);
+
+    // HTML alone goes only where rich text is taken.
+    auto *html = new QMimeData;
+    html->setHtml(QStringLiteral("<b>bold</b>"));
+    clipboard->setMimeData(html);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return offer.hasHtml() && !offer.hasText(); }));
+    rich->setAcceptRichText(true);
+    rich->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return rich->hasFocus(); }));
+    EXPECT_TRUE(menu::validateItem(&paste));
+    rich->setAcceptRichText(false);
+    EXPECT_FALSE(menu::validateItem(&paste));
+    plain->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return plain->hasFocus(); }));
+    EXPECT_FALSE(menu::validateItem(&paste));
+    // Read only: a read-only widget takes nothing.
+    clipboard->setText(QStringLiteral("again"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return offer.hasText(); }));
+    plain->setReadOnly(true);
+    EXPECT_FALSE(menu::validateItem(&paste));
+    clipboard->clear();
 }
 
 #include "TestMenuItemValidation.moc"

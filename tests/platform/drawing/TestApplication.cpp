@@ -1,6 +1,7 @@
 // The application object is the exception boundary of the event loop: an exception
 // thrown by a queued slot is caught and counted, and the program goes on.
 #include "platform/drawing/Application.h"
+#include "tests/support/QtWarningCheck.h"
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/ExceptionBoundary.h"
 
@@ -41,29 +42,14 @@ TEST(ApplicationBoundary, ExceptionsFromSlotsAreCaughtAndCounted)
 
 namespace {
 
-// Collects the messages of the exception log while it lives (and passes every
-// message on to the handler that was installed before it).
+// The messages of the exception log while it lives.
 class BoundaryLog
 {
 public:
-    BoundaryLog() { previous = qInstallMessageHandler(&BoundaryLog::handle); current = this; }
-    ~BoundaryLog()
-    {
-        qInstallMessageHandler(previous);
-        current = nullptr;
-    }
-    QStringList messages;
+    QStringList messages() const { return m_log.lines(); }
 
 private:
-    static void handle(QtMsgType type, const QMessageLogContext &context, const QString &message)
-    {
-        if (current && qstrcmp(context.category, "chronark.exceptions") == 0)
-            current->messages.append(message);
-        if (previous)
-            previous(type, context, message);
-    }
-    static inline QtMessageHandler previous = nullptr;
-    static inline BoundaryLog *current = nullptr;
+    testsupport::CapturedLog m_log{"chronark.exceptions"};
 };
 
 // A widget whose key handler throws the way an index check of ours does; it guards
@@ -159,14 +145,14 @@ TEST(ExceptionBoundary, TryBlockHandlersAndGuardedMemberSlotsStopTheirExceptions
     EXPECT_EQ(widget.steps, 5);
 
     EXPECT_EQ(platform::ExceptionBoundary::caughtCount(), before + 3);
-    ASSERT_EQ(log.messages.size(), 3);
-    EXPECT_TRUE(log.messages[0].contains(QStringLiteral("keyPressEvent of QWidget \"widget\": a key handler failed")))
-        << log.messages[0].toStdString();
-    EXPECT_TRUE(log.messages[1].contains(QStringLiteral("event of QWidget \"widget\": an event failed")))
-        << log.messages[1].toStdString();
-    EXPECT_TRUE(log.messages[2].contains(QStringLiteral("step of QWidget \"widget\"")));
-    EXPECT_TRUE(log.messages[2].contains(QStringLiteral("a step back")));
-    for (const QString &message : log.messages)
+    ASSERT_EQ(log.messages().size(), 3);
+    EXPECT_TRUE(log.messages()[0].contains(QStringLiteral("keyPressEvent of QWidget \"widget\": a key handler failed")))
+        << log.messages()[0].toStdString();
+    EXPECT_TRUE(log.messages()[1].contains(QStringLiteral("event of QWidget \"widget\": an event failed")))
+        << log.messages()[1].toStdString();
+    EXPECT_TRUE(log.messages()[2].contains(QStringLiteral("step of QWidget \"widget\"")));
+    EXPECT_TRUE(log.messages()[2].contains(QStringLiteral("a step back")));
+    for (const QString &message : log.messages())
         EXPECT_FALSE(message.contains(QStringLiteral("the delivery of event"))) << message.toStdString();
 }
 
@@ -213,14 +199,14 @@ TEST(ExceptionBoundary, EachEntryFromQtStopsItsExceptions)
 
     EXPECT_EQ(platform::ExceptionBoundary::caughtCount(), before + 4);
     EXPECT_EQ(platform::Application::caughtExceptionCount(), before + 4);
-    ASSERT_EQ(log.messages.size(), 4);
-    EXPECT_TRUE(log.messages[0].contains(QStringLiteral("objectNameChanged of QObject \"receiver\": a slot failed")))
-        << log.messages[0].toStdString();
-    EXPECT_TRUE(log.messages[1].contains(QStringLiteral("keyPressEvent")));
-    EXPECT_TRUE(log.messages[1].contains(QStringLiteral("index 3 beyond bounds")));
-    EXPECT_TRUE(log.messages[2].contains(QStringLiteral("a timer")));
-    EXPECT_TRUE(log.messages[3].contains(QStringLiteral("a queued call of QObject \"receiver\": an exception of unknown type")));
-    for (const QString &message : log.messages)
+    ASSERT_EQ(log.messages().size(), 4);
+    EXPECT_TRUE(log.messages()[0].contains(QStringLiteral("objectNameChanged of QObject \"receiver\": a slot failed")))
+        << log.messages()[0].toStdString();
+    EXPECT_TRUE(log.messages()[1].contains(QStringLiteral("keyPressEvent")));
+    EXPECT_TRUE(log.messages()[1].contains(QStringLiteral("index 3 beyond bounds")));
+    EXPECT_TRUE(log.messages()[2].contains(QStringLiteral("a timer")));
+    EXPECT_TRUE(log.messages()[3].contains(QStringLiteral("a queued call of QObject \"receiver\": an exception of unknown type")));
+    for (const QString &message : log.messages())
         EXPECT_FALSE(message.contains(QStringLiteral("the delivery of event"))) << message.toStdString();
 }
 

@@ -22,6 +22,7 @@
 #include "platform/foundation/GeometryText.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QDockWidget>
 #include <QHeaderView>
 #include <QMessageBox>
@@ -398,8 +399,7 @@ QImage grabFrame(QWidget *window)
 
 QString pictureFolder()
 {
-    const QString folder = qEnvironmentVariable("CHRONARK_SCREENSHOT_DIR");
-    return folder.isEmpty() ? QDir::tempPath() : folder;
+    return QFileInfo(testsupport::screenshotPath(QStringLiteral("x"))).path();
 }
 
 // The document window with its inspector open and the preferences on every pane,

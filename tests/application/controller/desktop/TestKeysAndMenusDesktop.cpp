@@ -18,6 +18,7 @@
 #include "application/document/MyDocument.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMainWindow>
 #include <QMenuBar>
@@ -74,10 +75,10 @@ bool key(const QString &combination)
         == 0;
 }
 
+// The screenshot folder of every test, never the build's.
 QString screenshotFolder()
 {
-    const QString folder = qEnvironmentVariable("CHRONARK_SCREENSHOT_DIR");
-    return folder.isEmpty() ? QCoreApplication::applicationDirPath() : folder;
+    return QFileInfo(testsupport::screenshotPath(QStringLiteral("x"))).path();
 }
 
 // The windows as the screen shows them, decorations included (the root window's
