@@ -251,43 +251,51 @@ QModelIndex DocumentOutlineModel::index(int row, int column, const QModelIndex &
 
 QModelIndex DocumentOutlineModel::parent(const QModelIndex &child) const
 {
-    Node *node = nodeForIndex(child);
-    if (!node || !m_dataSource)
-        return QModelIndex();
-    Node *parent = node->parent();
-    if (!parent || parent == m_dataSource->outlineRootItem())
-        return QModelIndex();
-    const Node *grandParent = parent->parent();
-    if (!grandParent)
-        return QModelIndex();
-    const qsizetype row = grandParent->indexOfChild(parent);
-    if (row < 0)
-        return QModelIndex();
-    return createIndex(int(row), 0, parent);
+    return platform::ExceptionBoundary::guardOr(this, "parent", QModelIndex(), [&]() -> QModelIndex {
+        Node *node = nodeForIndex(child);
+        if (!node || !m_dataSource)
+            return QModelIndex();
+        Node *parent = node->parent();
+        if (!parent || parent == m_dataSource->outlineRootItem())
+            return QModelIndex();
+        const Node *grandParent = parent->parent();
+        if (!grandParent)
+            return QModelIndex();
+        const qsizetype row = grandParent->indexOfChild(parent);
+        if (row < 0)
+            return QModelIndex();
+        return createIndex(int(row), 0, parent);
+    });
 }
 
 int DocumentOutlineModel::rowCount(const QModelIndex &parent) const
 {
-    if (!m_dataSource || (parent.isValid() && (parent.model() != this || parent.column() != 0)))
-        return 0;
-    if (!parent.isValid() && !m_dataSource->outlineRootItem())
-        return 0;
-    const qsizetype count = m_dataSource->outlineViewNumberOfChildrenOfItem(itemOrRoot(parent));
-    return int(std::clamp<qsizetype>(count, 0, std::numeric_limits<int>::max()));
+    return platform::ExceptionBoundary::guardOr(this, "rowCount", 0, [&]() -> int {
+        if (!m_dataSource || (parent.isValid() && (parent.model() != this || parent.column() != 0)))
+            return 0;
+        if (!parent.isValid() && !m_dataSource->outlineRootItem())
+            return 0;
+        const qsizetype count = m_dataSource->outlineViewNumberOfChildrenOfItem(itemOrRoot(parent));
+        return int(std::clamp<qsizetype>(count, 0, std::numeric_limits<int>::max()));
+    });
 }
 
 int DocumentOutlineModel::columnCount(const QModelIndex &) const
 {
-    return int(m_columnIdentifiers.size());
+    return platform::ExceptionBoundary::guardOr(this, "columnCount", 0, [&]() -> int {
+        return int(m_columnIdentifiers.size());
+    });
 }
 
 bool DocumentOutlineModel::hasChildren(const QModelIndex &parent) const
 {
-    if (!parent.isValid())
-        return rowCount(parent) > 0;
-    if (!m_dataSource || parent.model() != this || parent.column() != 0)
-        return false;
-    return m_dataSource->outlineViewIsItemExpandable(nodeForIndex(parent));
+    return platform::ExceptionBoundary::guardOr(this, "hasChildren", false, [&]() -> bool {
+        if (!parent.isValid())
+            return rowCount(parent) > 0;
+        if (!m_dataSource || parent.model() != this || parent.column() != 0)
+            return false;
+        return m_dataSource->outlineViewIsItemExpandable(nodeForIndex(parent));
+    });
 }
 
 QVariant DocumentOutlineModel::data(const QModelIndex &index, int role) const
@@ -331,40 +339,44 @@ QVariant DocumentOutlineModel::data(const QModelIndex &index, int role) const
 
 QVariant DocumentOutlineModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation != Qt::Horizontal || section < 0 || section >= columnCount())
-        return QAbstractItemModel::headerData(section, orientation, role);
-    const QString identifier = identifierForColumn(section);
-    switch (role) {
-    case DocumentValuesStore::ColumnIdentifierRole:
-        return identifier;
-    case Qt::DisplayRole:
-        return m_dataSource ? m_dataSource->outlineViewTitleForTableColumn(identifier) : QString();
-    case Qt::TextAlignmentRole:
-        if (identifier == QLatin1String("outlineTime") || identifier == QLatin1String("outlineTurnover"))
-            return QVariant(int(Qt::AlignRight | Qt::AlignVCenter));
-        return QVariant(int(Qt::AlignLeft | Qt::AlignVCenter));
-    default:
-        return QVariant();
-    }
+    return platform::ExceptionBoundary::guardOr(this, "headerData", QVariant(), [&]() -> QVariant {
+        if (orientation != Qt::Horizontal || section < 0 || section >= columnCount())
+            return QAbstractItemModel::headerData(section, orientation, role);
+        const QString identifier = identifierForColumn(section);
+        switch (role) {
+        case DocumentValuesStore::ColumnIdentifierRole:
+            return identifier;
+        case Qt::DisplayRole:
+            return m_dataSource ? m_dataSource->outlineViewTitleForTableColumn(identifier) : QString();
+        case Qt::TextAlignmentRole:
+            if (identifier == QLatin1String("outlineTime") || identifier == QLatin1String("outlineTurnover"))
+                return QVariant(int(Qt::AlignRight | Qt::AlignVCenter));
+            return QVariant(int(Qt::AlignLeft | Qt::AlignVCenter));
+        default:
+            return QVariant();
+        }
+    });
 }
 
 Qt::ItemFlags DocumentOutlineModel::flags(const QModelIndex &index) const
 {
-    Node *node = nodeForIndex(index);
-    if (!node) {
-        // The root: drops between the top-level rows.
-        if (!index.isValid() && m_dataSource && m_dataSource->outlineViewAcceptsDropOnItem(nullptr))
-            return Qt::ItemIsDropEnabled;
-        return Qt::NoItemFlags;
-    }
-    Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled;
-    if (m_dataSource) {
-        if (m_dataSource->outlineViewIsItemEditable(identifierForColumn(index.column()), node))
-            flags |= Qt::ItemIsEditable;
-        if (m_dataSource->outlineViewAcceptsDropOnItem(node))
-            flags |= Qt::ItemIsDropEnabled;
-    }
-    return flags;
+    return platform::ExceptionBoundary::guardOr(this, "flags", Qt::ItemFlags(), [&]() -> Qt::ItemFlags {
+        Node *node = nodeForIndex(index);
+        if (!node) {
+            // The root: drops between the top-level rows.
+            if (!index.isValid() && m_dataSource && m_dataSource->outlineViewAcceptsDropOnItem(nullptr))
+                return Qt::ItemIsDropEnabled;
+            return Qt::NoItemFlags;
+        }
+        Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled;
+        if (m_dataSource) {
+            if (m_dataSource->outlineViewIsItemEditable(identifierForColumn(index.column()), node))
+                flags |= Qt::ItemIsEditable;
+            if (m_dataSource->outlineViewAcceptsDropOnItem(node))
+                flags |= Qt::ItemIsDropEnabled;
+        }
+        return flags;
+    });
 }
 
 bool DocumentOutlineModel::setData(const QModelIndex &index, const QVariant &value, int role)
@@ -383,7 +395,9 @@ bool DocumentOutlineModel::setData(const QModelIndex &index, const QVariant &val
 
 QStringList DocumentOutlineModel::mimeTypes() const
 {
-    return m_dataSource ? m_dataSource->outlineViewPasteboardTypes() : QStringList();
+    return platform::ExceptionBoundary::guardOr(this, "mimeTypes", QStringList(), [&]() -> QStringList {
+        return m_dataSource ? m_dataSource->outlineViewPasteboardTypes() : QStringList();
+    });
 }
 
 QMimeData *DocumentOutlineModel::mimeData(const QModelIndexList &indexes) const
@@ -422,11 +436,13 @@ QMimeData *DocumentOutlineModel::mimeData(const QModelIndexList &indexes) const
 bool DocumentOutlineModel::canDropMimeData(const QMimeData *data, Qt::DropAction action, int row, int,
                                            const QModelIndex &parent) const
 {
-    if (!m_dataSource || !data || !(supportedDropActions() & action))
-        return false;
-    if (parent.isValid() && !nodeForIndex(parent))
-        return false;
-    return m_dataSource->outlineViewValidateDrop(data, nodeForIndex(parent), row < 0 ? -1 : row) != Qt::IgnoreAction;
+    return platform::ExceptionBoundary::guardOr(this, "canDropMimeData", false, [&]() -> bool {
+        if (!m_dataSource || !data || !(supportedDropActions() & action))
+            return false;
+        if (parent.isValid() && !nodeForIndex(parent))
+            return false;
+        return m_dataSource->outlineViewValidateDrop(data, nodeForIndex(parent), row < 0 ? -1 : row) != Qt::IgnoreAction;
+    });
 }
 
 bool DocumentOutlineModel::dropMimeData(const QMimeData *data, Qt::DropAction action, int row, int column,
@@ -442,12 +458,16 @@ bool DocumentOutlineModel::dropMimeData(const QMimeData *data, Qt::DropAction ac
 
 Qt::DropActions DocumentOutlineModel::supportedDropActions() const
 {
-    return Qt::MoveAction | Qt::CopyAction;
+    return platform::ExceptionBoundary::guardOr(this, "supportedDropActions", Qt::DropActions(), [&]() -> Qt::DropActions {
+        return Qt::MoveAction | Qt::CopyAction;
+    });
 }
 
 Qt::DropActions DocumentOutlineModel::supportedDragActions() const
 {
-    return Qt::MoveAction | Qt::CopyAction;
+    return platform::ExceptionBoundary::guardOr(this, "supportedDragActions", Qt::DropActions(), [&]() -> Qt::DropActions {
+        return Qt::MoveAction | Qt::CopyAction;
+    });
 }
 
 QVariant DocumentOutlineModel::itemForIndex(const QModelIndex &index) const

@@ -98,42 +98,56 @@ std::unique_ptr<Cell> CellItemDelegate::preparedCell(const QStyleOptionViewItem 
     return cell;
 }
 
+// Asked by Qt's views: what a cell or the delegate's callbacks raise stops at each of
+// these entries (a row left unpainted, the style's size, no editor).
 void CellItemDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
-    std::unique_ptr<Cell> cell = preparedCell(option, index);
-    if (!cell || !painter) {
-        QStyledItemDelegate::paint(painter, option, index);
-        return;
-    }
-    paintItemBackground(painter, option, index);
-    painter->save();
-    painter->setClipRect(option.rect);
-    cell->drawWithFrame(*painter, QRectF(option.rect), const_cast<QWidget *>(option.widget));
-    painter->restore();
+    ExceptionBoundary::guard(this, "paint", [&] {
+        std::unique_ptr<Cell> cell = preparedCell(option, index);
+        if (!cell || !painter) {
+            QStyledItemDelegate::paint(painter, option, index);
+            return;
+        }
+        paintItemBackground(painter, option, index);
+        painter->save();
+        // The painter is the view's: it goes back as it came, whatever the cell does.
+        const std::unique_ptr<QPainter, void (*)(QPainter *)> restore(painter, [](QPainter *p) { p->restore(); });
+        painter->setClipRect(option.rect);
+        cell->drawWithFrame(*painter, QRectF(option.rect), const_cast<QWidget *>(option.widget));
+    });
 }
 
 QSize CellItemDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
-    std::unique_ptr<Cell> cell = preparedCell(option, index);
-    if (!cell)
-        return QStyledItemDelegate::sizeHint(option, index);
-    const QSizeF size = cell->cellSize();
-    return QSize(static_cast<int>(std::ceil(size.width())), static_cast<int>(std::ceil(size.height())));
+    return ExceptionBoundary::guardOr(this, "sizeHint", QSize(), [&] {
+        std::unique_ptr<Cell> cell = preparedCell(option, index);
+        if (!cell)
+            return QStyledItemDelegate::sizeHint(option, index);
+        const QSizeF size = cell->cellSize();
+        return QSize(static_cast<int>(std::ceil(size.width())), static_cast<int>(std::ceil(size.height())));
+    });
 }
 
 QWidget *CellItemDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem &option,
                                         const QModelIndex &index) const
 {
-    QWidget *editor = QStyledItemDelegate::createEditor(parent, option, index);
-    if (editor) {
-        if (std::unique_ptr<Cell> cell = preparedCell(option, index))
-            editor->setFont(cell->font());
-    }
-    return editor;
+    return ExceptionBoundary::guardOr(this, "createEditor", static_cast<QWidget *>(nullptr), [&] {
+        QWidget *editor = QStyledItemDelegate::createEditor(parent, option, index);
+        if (editor) {
+            if (std::unique_ptr<Cell> cell = preparedCell(option, index))
+                editor->setFont(cell->font());
+        }
+        return editor;
+    });
 }
 
 void CellItemDelegate::updateEditorGeometry(QWidget *editor, const QStyleOptionViewItem &option,
                                             const QModelIndex &index) const
+{
+    ExceptionBoundary::guard(this, "updateEditorGeometry", [&] { placeEditor(editor, option, index); });
+}
+
+void CellItemDelegate::placeEditor(QWidget *editor, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
     std::unique_ptr<Cell> cell = preparedCell(option, index);
     if (!cell || !editor) {

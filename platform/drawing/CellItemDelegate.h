@@ -11,6 +11,10 @@
 // An editor is placed where the prepared cell's layout puts its title. A click that
 // ends inside a check box or radio cell moves it to its next state and writes it
 // back: to the check-state role when the model keeps one, else to the edit role.
+//
+// Failures: Qt's views call these entries; what a cell or the "will display cell" hook
+// raises stops at them (platform::ExceptionBoundary): the row is left unpainted, the
+// size is the style's, no editor is made.
 // Threads: GUI thread only.
 #include "platform/drawing/Cell.h"
 
@@ -59,6 +63,9 @@ protected:
                      const QModelIndex &index) override;
 
 private:
+    // Places the editor over the cell's title, at least one line of its font high.
+    void placeEditor(QWidget *editor, const QStyleOptionViewItem &option, const QModelIndex &index) const;
+
     std::unordered_map<int, std::unique_ptr<Cell>> m_prototypes;
     WillDisplayCell m_willDisplayCell;
 };

@@ -1,5 +1,6 @@
 // The document: names, edited state, window title, save, save as, revert, close.
 #include "TestDocumentSupport.h"
+#include "tests/support/QtWarningCheck.h"
 
 #include "platform/document/MenuItemValidation.h"
 
@@ -296,19 +297,14 @@ TEST_F(DocumentTest, AutosaveSavesOnlyEditedDocumentsAndNeverOverwritesAChangedF
     EXPECT_EQ(doc->writes, 1);
     EXPECT_FALSE(doc->isDocumentEdited());
 
-    static QStringList logged;
-    logged.clear();
-    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &text) {
-        // The offscreen platform's own lines about the alert's window are no autosave's.
-        if (text.contains(QStringLiteral("autosav")))
-            logged << text;
-    });
+    testsupport::CapturedLog log;
     doc->setText(QStringLiteral("edited again"));
     ASSERT_TRUE(waitEdited(doc));
     ASSERT_TRUE(testsupport::writeFile(doc->filePath(), "TEXT\nwritten elsewhere"));
     doc->autosaveDocument();
     doc->autosaveDocument();
-    qInstallMessageHandler(previous);
+    // The offscreen platform's own lines about the alert's window are no autosave's.
+    const QStringList logged = log.linesContaining(QStringLiteral("autosav"));
     EXPECT_EQ(doc->writes, 1);
     EXPECT_EQ(testsupport::readFile(doc->filePath()), QByteArray("TEXT\nwritten elsewhere"));
     EXPECT_TRUE(doc->isDocumentEdited());

@@ -2,6 +2,7 @@
 // them, their failures, and the close and the quit that wait for them; the
 // autosave over a file another program changed.
 #include "TestDocumentSupport.h"
+#include "tests/support/QtWarningCheck.h"
 
 #include <QPushButton>
 #include <QSignalSpy>
@@ -267,13 +268,7 @@ TEST_F(DocumentSavingTest, AutosaveOverAFileChangedElsewhereAsksOncePerChange)
     TextDocument *doc = openText(QStringLiteral("elsewhere.txtdoc"), "original");
     ASSERT_NE(doc, nullptr);
     ASSERT_TRUE(activate(doc));
-    static QStringList logged;
-    logged.clear();
-    // The log's lines about the autosave (the offscreen platform logs its own too).
-    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &text) {
-        if (text.contains(QStringLiteral("autosav")))
-            logged << text;
-    });
+    testsupport::CapturedLog log;
     doc->setText(QStringLiteral("mine"));
     ASSERT_TRUE(waitEdited(doc));
     ASSERT_TRUE(writeText(doc->filePath(), "theirs"));
@@ -307,7 +302,8 @@ TEST_F(DocumentSavingTest, AutosaveOverAFileChangedElsewhereAsksOncePerChange)
     ASSERT_NE(box, nullptr);
     answer(box, QMessageBox::Save);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !doc->isDocumentEdited(); }));
-    qInstallMessageHandler(previous);
+    // The log's lines about the autosave (the offscreen platform logs its own too).
+    const QStringList logged = log.linesContaining(QStringLiteral("autosav"));
     EXPECT_EQ(testsupport::readFile(doc->filePath()), QByteArray("TEXT\nmine"));
     EXPECT_EQ(logged.size(), 2);
     for (const QString &line : std::as_const(logged))
