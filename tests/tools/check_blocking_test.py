@@ -62,6 +62,11 @@ PLANTED = [
     ("waits", "latch.wait();"),
     ("waits", "wake.wait_for(lock, interval);"),
     ("blocking-call", "QMetaObject::invokeMethod(target, work, Qt::BlockingQueuedConnection);"),
+    ("waits", "std::invoke(&QFuture<void>::waitForFinished, future);"),
+    ("waits", "QFutureSynchronizer<void> all;"),
+    ("waits", "std::promise<int> done; const int value = done.get_future().get();"),
+    ("nested-loop", "std::invoke(&QMessageBox::exec, box);"),
+    ("nested-loop", "const auto run = &QDialog::exec;"),
     ("blocking-call", "connect(a, &A::changed, b, &B::follow, Qt::BlockingQueuedConnection);"),
 ]
 
@@ -78,6 +83,26 @@ HARMLESS = [
     "/* QEventLoop loop; loop.exec(); */",
     "QMetaObject::invokeMethod(target, work, Qt::QueuedConnection);",
     "m_future = watcher.future();",
+    "const QString text = result();",
+    "m_task.result();",
+    "const QVariant first = reply.value();",
+    "executor.run();",
+    # The pending reply of a watcher that has finished holds its answer.
+    "const QDBusPendingReply<QDBusObjectPath> reply = *watcher; const QString path = reply.value().path();",
+]
+
+# (kind, a line that blocks only in a file that uses QtDBus or QFuture, that file's include)
+PLANTED_IN_CONTEXT = [
+    ("blocking-dbus", "bus.call(message);", "#include <QtDBus/QDBusConnection>"),
+    ("blocking-dbus", "bus.call(message);", "#include <QtDBus>"),
+    ("blocking-dbus", "iface->callWithArgumentList(QDBus::NoBlock, method, args);", "#include <QDBusInterface>"),
+    ("blocking-dbus", "iface.callWithArgumentList(QDBus::AutoDetect, method, args);", "#include <QtDBus/QDBusInterface>"),
+    ("blocking-dbus", "QDBusPendingReply<uint> reply = bus.asyncCall(message); const uint idle = reply.value();",
+     "#include <QDBusPendingReply>"),
+    ("blocking-dbus", "const uint idle = QDBusPendingReply<uint>(pending).value();", "#include <QDBusPendingReply>"),
+    ("waits", "const int answer = future.result();", "#include <QFuture>"),
+    ("waits", "const QString text = m_future->takeResult();", "#include <QtCore/QFuture>"),
+    ("waits", "auto read = &QFuture<int>::result;", "#include <QFuture>"),
 ]
 
 TABLE = "# no exceptions\n"
@@ -106,6 +131,10 @@ def main():
         code, output = run_check(wrap(line))
         if code == 0 or f"platform/planted/Planted.cpp:3: {kind} " not in output:
             failures.append(f"not found as {kind}: {line}\n{output}")
+    for kind, line, include in PLANTED_IN_CONTEXT:
+        code, output = run_check(include + "\n" + wrap(line).replace("void planted", "\nvoid planted", 0))
+        if code == 0 or f"platform/planted/Planted.cpp:4: {kind} " not in output:
+            failures.append(f"not found as {kind} with {include}: {line}\n{output}")
     for line in HARMLESS:
         code, output = run_check(wrap(line))
         if code != 0:
@@ -124,7 +153,7 @@ def main():
         failures.append("a listed exception that is no longer used passed")
     for f in failures:
         print(f)
-    print(f"{len(PLANTED) + len(HARMLESS) + 3 - len(failures)} passed, {len(failures)} failed")
+    print(f"{len(PLANTED) + len(PLANTED_IN_CONTEXT) + len(HARMLESS) + 3 - len(failures)} passed, {len(failures)} failed")
     return 1 if failures else 0
 
 
