@@ -163,6 +163,22 @@ Kind kindOf(const QString &path)
     return kindOfStatus(st, fs);
 }
 
+Kind kindOfEntry(const QString &path)
+{
+    if (path.isEmpty())
+        return Kind::Missing;
+    const QByteArray native = QFile::encodeName(path);
+    struct stat st {};
+    if (::lstat(native.constData(), &st) != 0)
+        return Kind::Missing;
+    if (S_ISLNK(st.st_mode))
+        return Kind::Special;
+    struct statfs fs {};
+    if (::statfs(native.constData(), &fs) != 0)
+        return S_ISDIR(st.st_mode) ? Kind::Folder : Kind::Special;
+    return kindOfStatus(st, fs);
+}
+
 bool openForReading(QFile &file, const QString &path, Kind *kind)
 {
     Kind found = Kind::Missing;

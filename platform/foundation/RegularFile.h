@@ -31,6 +31,9 @@ enum class Kind {
 
 // What the path names, following symbolic links.
 Kind kindOf(const QString &path);
+// What the path names itself: a symbolic link as its last part is not followed and
+// counts as Special (as for writing). Opens nothing either.
+Kind kindOfEntry(const QString &path);
 // Opens the file read-only when it is a regular file (following symbolic links); on
 // any other kind the file stays closed and false is answered (with *kind telling
 // why, when given: Regular for a regular file that could not be opened, such as one
