@@ -179,7 +179,9 @@ Kind kindOfEntry(const QString &path)
     return kindOfStatus(st, fs);
 }
 
-bool openForReading(QFile &file, const QString &path, Kind *kind)
+namespace {
+
+bool openToRead(QFile &file, const QString &path, bool followLinks, Kind *kind)
 {
     Kind found = Kind::Missing;
     const auto answer = [&](bool ok) {
@@ -191,20 +193,32 @@ bool openForReading(QFile &file, const QString &path, Kind *kind)
         return answer(false);
     const QByteArray native = QFile::encodeName(path);
     // A handle that opens nothing: a pipe's other end is not woken, no driver runs.
-    Descriptor handle(::open(native.constData(), O_PATH | O_CLOEXEC));
+    Descriptor handle(::open(native.constData(), O_PATH | O_CLOEXEC | (followLinks ? 0 : O_NOFOLLOW)));
     if (handle.get() < 0)
         return answer(false);
     struct stat looked {};
     found = kindOfDescriptor(handle.get(), looked);
     if (found != Kind::Regular)
         return answer(false);
-    Descriptor fd(openLookedAt(handle, native, O_RDONLY, true, looked));
+    Descriptor fd(openLookedAt(handle, native, O_RDONLY, followLinks, looked));
     if (fd.get() < 0)
         return answer(false);
     if (!file.open(fd.get(), QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
         return answer(false);
     fd.release();
     return answer(true);
+}
+
+} // namespace
+
+bool openForReading(QFile &file, const QString &path, Kind *kind)
+{
+    return openToRead(file, path, true, kind);
+}
+
+bool openEntryForReading(QFile &file, const QString &path, Kind *kind)
+{
+    return openToRead(file, path, false, kind);
 }
 
 namespace {

@@ -39,6 +39,9 @@ Kind kindOfEntry(const QString &path);
 // why, when given: Regular for a regular file that could not be opened, such as one
 // without permission).
 bool openForReading(QFile &file, const QString &path, Kind *kind = nullptr);
+// openForReading(), but a symbolic link as the last part of the name is refused
+// (Special) and never followed: for the application's own files.
+bool openEntryForReading(QFile &file, const QString &path, Kind *kind = nullptr);
 
 // For the application's own files (logs, reports, state): opens the file for
 // writing, emptied (openForWriting) or at its end (openForAppending), creating it
