@@ -3,6 +3,7 @@
 #include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/RegularFile.h"
+#include "platform/foundation/SaveFile.h"
 #include "platform/foundation/ThreadHandOff.h"
 #include "platform/foundation/VariantNumber.h"
 
@@ -10,6 +11,7 @@
 #include <QDate>
 #include <QEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QDateTime>
 #include <QDir>
 #include <QJsonArray>
@@ -486,6 +488,17 @@ bool UserDefaults::writeNow()
 {
     if (!keepsStoring())
         return false;
+    // The library writes the file a link in its place names: a regular file holding
+    // what the link leads to takes the link's place first, and the library, which
+    // reads it again as changed, writes that one.
+    if (QFileInfo(m_filePath).isSymLink()) {
+        QFile linked;
+        const QByteArray content = RegularFile::openForReading(linked, m_filePath) ? linked.readAll() : QByteArray();
+        SaveFile replacement(m_filePath, SaveFile::FinalLink::Replace);
+        if (!replacement.open(QIODevice::WriteOnly) || replacement.write(content) != content.size()
+            || !replacement.commit())
+            return false;
+    }
     m_settings->sync();
     // Written now: the settings' own later writing has nothing left to do.
     QCoreApplication::removePostedEvents(m_settings.get(), QEvent::UpdateRequest);

@@ -247,3 +247,23 @@ TEST_F(SaveFileTest, ARecordOutOfBoundsOrFormIsIgnored)
     EXPECT_FALSE(QFileInfo::exists(leftover));
     EXPECT_TRUE(namesIn(records()).isEmpty());
 }
+
+// A record is written whole in the folder of records, never through a link at its
+// place: the file a link there names stays as it was.
+TEST_F(SaveFileTest, ARecordIsNeverWrittenThroughALink)
+{
+    const QString file = path(QStringLiteral("Work.xml"));
+    const QString leftover = path(QStringLiteral("Work.xml.Qwerty"));
+    ASSERT_TRUE(SaveFileLeftovers::record(records(), file, {leftover, 0, 0}));
+    const QStringList recorded = namesIn(records());
+    ASSERT_EQ(recorded.size(), 1);
+    const QString record = QDir(records()).filePath(recorded.constFirst());
+    const QString victim = path(QStringLiteral("victim"));
+    ASSERT_TRUE(testsupport::writeFile(victim, "untouched"));
+    ASSERT_TRUE(QFile::remove(record));
+    ASSERT_TRUE(QFile::link(victim, record));
+    ASSERT_TRUE(SaveFileLeftovers::record(records(), file, {leftover, 0, 0}));
+    EXPECT_FALSE(isLink(record));
+    EXPECT_EQ(testsupport::readFile(victim), "untouched");
+    EXPECT_TRUE(testsupport::readFile(record).contains("Work.xml.Qwerty"));
+}

@@ -341,3 +341,35 @@ TEST_F(UserDefaultsTest, APipeAtTheSettingsLockIsNeverOpened)
     }
     EXPECT_TRUE(writer.isWaitingInOpen());
 }
+
+// A link in the place of the settings file is read through, but never written
+// through: a write (a synchronize or the deferred one) puts a regular file with the
+// values in its place, and the file it named stays as it was.
+TEST_F(UserDefaultsTest, ALinkAtTheFileIsReadThroughButNeverWrittenThrough)
+{
+    const QString elsewhere = m_dir.filePath(QStringLiteral("elsewhere.conf"));
+    {
+        QSettings seed(elsewhere, QSettings::IniFormat);
+        seed.setValue(QStringLiteral("Kept"), QStringLiteral("from the linked file"));
+    }
+    const QByteArray linkedBytes = testsupport::readFile(elsewhere);
+    ASSERT_FALSE(linkedBytes.isEmpty());
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(path()).absolutePath()));
+    for (const bool deferred : {false, true}) {
+        SCOPED_TRACE(deferred ? "deferred write" : "synchronize");
+        QFile::remove(path());
+        ASSERT_TRUE(QFile::link(elsewhere, path()));
+        UserDefaults defaults(path());
+        EXPECT_EQ(defaults.stringForKey(QStringLiteral("Kept")), QStringLiteral("from the linked file"));
+        defaults.setInteger(42, QStringLiteral("Answer"));
+        if (deferred)
+            ASSERT_TRUE(QTest::qWaitFor([&] { return !QFileInfo(path()).isSymLink(); }, 10000));
+        else
+            ASSERT_TRUE(defaults.synchronize());
+        EXPECT_FALSE(QFileInfo(path()).isSymLink());
+        EXPECT_EQ(testsupport::readFile(elsewhere), linkedBytes);
+        QSettings stored(path(), QSettings::IniFormat);
+        EXPECT_EQ(stored.value(QStringLiteral("Kept")).toString(), QStringLiteral("from the linked file"));
+        EXPECT_TRUE(stored.contains(QStringLiteral("Answer")));
+    }
+}
