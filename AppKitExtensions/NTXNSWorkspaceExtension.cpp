@@ -6,6 +6,7 @@
 #include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/RegularFile.h"
 #include "platform/foundation/SaveFile.h"
+#include "platform/foundation/SaveFileLeftovers.h"
 
 #include <QApplication>
 #include <QDir>
@@ -231,6 +232,7 @@ bool addLoginItem(const QString &executable, const QString &name, const QString 
     // Whatever has the entry's name, a link too, is replaced: nothing is written
     // through a link into a file elsewhere.
     platform::SaveFile file(QDir(autostartFolder()).filePath(fileName), platform::SaveFile::FinalLink::Replace);
+    file.setRecordFolder(platform::SaveFileLeftovers::defaultRecordFolder());
     if (!file.open(QIODevice::WriteOnly))
         return false;
     const QByteArray bytes = entry.toBytes();

@@ -4,7 +4,7 @@
 //
 // A subclass reads and writes its own file format by overriding readFromFile() and
 // writeToFile(), and builds its window in makeMainWindow(). The contract:
-// - writeToFile() writes the whole file atomically (QSaveFile) and answers success;
+// - writeToFile() writes the whole file atomically (platform::SaveFile) and answers success;
 //   on failure the old file must be whole. The machinery never writes a file itself.
 // - makeFileWriter() may instead answer, on the GUI thread, the work that writes the
 //   file from a copy of the contents; the saves with user interface (save, save as,

@@ -161,7 +161,12 @@ bool isTemporaryNameOf(const QString &fileName, const QString &savedFileName)
 
 bool record(const QString &recordFolder, const QString &savedPath, const Record &record)
 {
-    if (recordFolder.isEmpty() || savedPath.isEmpty() || record.path.isEmpty() || !QDir().mkpath(recordFolder))
+    if (recordFolder.isEmpty() || savedPath.isEmpty() || record.path.isEmpty())
+        return false;
+    // The records name the person's files: the folder is the user's alone.
+    const QString folder = QDir::cleanPath(recordFolder);
+    if (!QDir().mkpath(QFileInfo(folder).absolutePath())
+        || (::mkdir(QFile::encodeName(folder).constData(), 0700) != 0 && errno != EEXIST))
         return false;
     const QByteArray line = QByteArray(RecordTag) + ' ' + QByteArray::number(record.device) + ' '
                             + QByteArray::number(record.inode) + ' '

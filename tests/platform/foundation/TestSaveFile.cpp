@@ -126,6 +126,9 @@ TEST_F(SaveFileTest, ACommitRemovesOnlyWhatTheRecordsOfItsFileRightlyName)
     const QString file = path(QStringLiteral("Work.xml"));
     ASSERT_TRUE(save(file, "saved", SaveFile::FinalLink::Follow, records()));
     EXPECT_TRUE(namesIn(records()).isEmpty()) << "a commit clears its own record";
+    struct stat folder {};
+    ASSERT_EQ(::stat(QFile::encodeName(records()).constData(), &folder), 0);
+    EXPECT_EQ(folder.st_mode & 07777, 0700u) << "the records name the person's files";
 
     // A leftover as the writer makes it: recorded with its file before the rename.
     const auto leftover = [&](const QString &name, bool withFile) {
