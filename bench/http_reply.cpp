@@ -8,7 +8,7 @@
 // sent before the client closed), refused (1 when the answer was refused).
 #include "bench/BenchMain.h"
 #include "tests/support/ProcessMemory.h"
-#include "platform/foundation/HttpRequest.h"
+#include "platform/network/HttpRequest.h"
 
 #include <QElapsedTimer>
 #include <QNetworkAccessManager>

@@ -17,6 +17,9 @@
 // neither memory nor a long pass. A server on this machine is asked directly, never
 // through a proxy; others through the application's proxy, if one is set.
 //
+// The program's one HTTP client, in a library of its own: only the libraries that
+// send requests link it and Qt's network module with it (platform/foundation does not).
+//
 // HttpRequest is a value type (reentrant); send() belongs to a thread that runs an
 // event loop (the GUI thread in the application). The Pending handle is a cheap
 // value of the same thread: cancel() closes the connection (nothing is delivered

@@ -5,7 +5,7 @@
 // Hostile servers (an endless chunked answer, endless header lines, a header line
 // without end, a dripping head) are refused at their bounds or the time limit, and
 // the connection closes then; every framing of an answer is read to its end.
-#include "platform/foundation/HttpRequest.h"
+#include "platform/network/HttpRequest.h"
 #include "tests/support/LoopbackHttpServer.h"
 
 #include <QTest>

@@ -1,4 +1,4 @@
-#include "platform/foundation/HttpRequest.h"
+#include "platform/network/HttpRequest.h"
 
 #include "platform/foundation/ExceptionBoundary.h"
 
