@@ -254,6 +254,78 @@ TEST_F(DocumentFileReadersTest, DirectRefusalsAreTheLibrarysRefusals)
     }
 }
 
+// An attribute name is an XML name or the document is refused, by whichever reader
+// reads it, from bytes or from a file, wherever the attribute stands: the XML library
+// checks element names, not attribute names, and an attribute it let through was
+// dropped, its value falling back to the default.
+TEST_F(DocumentFileReadersTest, AttributesNamedOutsideXmlNamesAreRefusedByEveryReader)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("named.chronark"));
+    const auto readFile = [&](const QByteArray &bytes, DocumentFileFormat::ReadResult &out) {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+            return false;
+        file.close();
+        return DocumentFileFormat::readFromFile(path, DocumentFileFormat::TypeName, out);
+    };
+    // Where an attribute may stand: the root, a node, the window state, a column, an
+    // element the reader skips.
+    const auto placed = [](const QByteArray &name) {
+        const QByteArray a = " " + name + "=\"1\"";
+        return QList<QByteArray>{
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Chronark version=\"2.0\"" + a + "><document/></Chronark>\n",
+            wrap("<document itemName=\"kept\"" + a + "/>"),
+            wrap("<document><jobEntry" + a + " itemName=\"job\"/></document>"),
+            wrap("<documentValues available=\"yes\"" + a + "/>"),
+            wrap("<documentValues><tableColumnArray><tableColumnData width=\"5.0\"" + a
+                 + "/></tableColumnArray></documentValues>"),
+            wrap("<unknown" + a + "/><document/>"),
+        };
+    };
+    const QByteArray refused[] = {
+        "a\xef\xbf\xbe" "b", // U+FFFE
+        "a\xe2\x80\xa8" "b", // U+2028
+        "a\xc2\x85" "b",     // U+0085
+        "a@b",
+        "a\xc3\x97" "b",     // U+00D7
+        "\xc3\x97" "ab",
+        "a\x01" "b",
+        "\xcc\x80" "a",      // a combining mark may follow, not begin, a name
+        "a\xf3\xb0\x80\x80", // U+F0000: past the names' planes
+    };
+    for (const QByteArray &name : refused) {
+        for (const QByteArray &bytes : placed(name)) {
+            SCOPED_TRACE(bytes.toStdString());
+            const Answer d = direct(bytes);
+            EXPECT_FALSE(d.read);
+            EXPECT_FALSE(library(bytes).read);
+            DocumentFileFormat::ReadResult out;
+            EXPECT_FALSE(DocumentFileFormat::readXmlData(bytes, out));
+            EXPECT_FALSE(readFile(bytes, out));
+            EXPECT_FALSE(out.root) << "a refused document leaves the result untouched";
+        }
+    }
+    // Names XML allows beyond the writer's letters: the library reads the document and
+    // passes over the attribute it does not know.
+    const QByteArray allowed[] = {"a_b", "a:b", "a.b-1", "_x", "\xc3\xa9t\xc3\xa9", "a\xc2\xb7" "b",
+                                  "\xf0\x90\x80\x80" "a", "a\xcc\x80"};
+    for (const QByteArray &name : allowed) {
+        for (const QByteArray &bytes : placed(name)) {
+            SCOPED_TRACE(bytes.toStdString());
+            EXPECT_TRUE(direct(bytes).handedOver);
+            expectSameAnswer(bytes, "an XML name");
+            DocumentFileFormat::ReadResult out;
+            ASSERT_TRUE(readFile(bytes, out));
+            ASSERT_TRUE(out.root);
+            if (bytes.contains("itemName=\"kept\"")) {
+                EXPECT_EQ(out.root->itemName(), QStringLiteral("kept"));
+            }
+        }
+    }
+}
+
 TEST_F(DocumentFileReadersTest, TagsAcrossBlocksAndValuesAtTheirBoundsReadFromAFile)
 {
     // A value far longer than the direct reader's block, read directly; one at the
