@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <numeric>
 #include <random>
 
@@ -324,6 +325,27 @@ TEST_F(DocumentFileReadersTest, AttributesNamedOutsideXmlNamesAreRefusedByEveryR
             }
         }
     }
+}
+
+// A value is read as it is written, by both readers: a zero keeps its sign, on a node
+// whose wage and turnover the library's reader sets through the node's setters and the
+// direct reader stores at once, and through the sums of the nodes above.
+TEST_F(DocumentFileReadersTest, NegativeZerosReadAsWrittenByBothReaders)
+{
+    const QByteArray bytes = wrap(
+        "<document><groupEntry createDate=\"2024-03-31 01:00:00 +0100\" lastDate=\"2024-03-31 01:00:00 +0100\">"
+        "<jobEntry wage=\"-0.000000\" turnover=\"-0.000000\"><dayEntry>"
+        "<timeEntry createDate=\"2024-03-31 03:00:00 +0100\" lastDate=\"2024-03-31 01:00:00 +0100\"/>"
+        "</dayEntry></jobEntry><jobEntry wage=\"-0.000000\" turnover=\"-0.000000\"/></groupEntry></document>");
+    EXPECT_FALSE(direct(bytes).handedOver);
+    expectSameAnswer(bytes, "negative zeros");
+    DocumentFileFormat::ReadResult out;
+    ASSERT_TRUE(DocumentFileFormat::readXmlData(bytes, out));
+    const NodePtr job = out.root->childAtIndex(0)->childAtIndex(1);
+    ASSERT_TRUE(job);
+    EXPECT_TRUE(std::signbit(job->wage()));
+    EXPECT_TRUE(std::signbit(job->turnover()));
+    EXPECT_TRUE(library(bytes).written.contains("wage=\"-0.000000\""));
 }
 
 TEST_F(DocumentFileReadersTest, TagsAcrossBlocksAndValuesAtTheirBoundsReadFromAFile)
