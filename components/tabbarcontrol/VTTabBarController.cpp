@@ -156,7 +156,15 @@ QList<qreal> VTTabBarController::generateWidthsFromCells()
     VTTabBarControlDelegate *delegate = m_control->delegate();
     QList<qreal> widths;
 
-    for (qsizetype i = 0; i < n; ++i) {
+    // The close button of every tab this layout shows is decided before its width is
+    // read (a shown close button widens a tab), whichever rule shows it: the row, the
+    // equal shares without a menu or the two-tab rule. Tabs in the menu show none.
+    // The cells are decided in order, so the decided ones are the first `decided`.
+    qsizetype decided = 0;
+    const auto decideCloseButton = [&](qsizetype i) {
+        if (i < decided)
+            return;
+        decided = i + 1;
         VTTabBarCell *cell = cells[size_t(i)].get();
         bool suppressed = false;
         if (n == 1 && !m_control->canCloseOnlyTab())
@@ -167,6 +175,11 @@ QList<qreal> VTTabBarController::generateWidthsFromCells()
             suppressed = delegate->tabViewDisableTabCloseForTabViewItem(m_control->tabView(), cell->representedObject().get())
                              .value_or(false);
         cell->setCloseButtonSuppressed(suppressed);
+    };
+
+    for (qsizetype i = 0; i < n; ++i) {
+        VTTabBarCell *cell = cells[size_t(i)].get();
+        decideCloseButton(i);
 
         if (vertical) {
             if (origin + cellRect.height() <= frameHeight) {
@@ -195,6 +208,7 @@ QList<qreal> VTTabBarController::generateWidthsFromCells()
             const qint64 w = truncated(available / qreal(n));
             widths.clear();
             for (qsizetype j = 0; j < n; ++j) {
+                decideCloseButton(j);
                 const qreal desired = cells[size_t(j)]->desiredWidthOfCell();
                 widths.append(m_control->sizeCellsToFit() && qreal(w) > desired ? desired : qreal(w));
             }
@@ -252,6 +266,8 @@ QList<qreal> VTTabBarController::generateWidthsFromCells()
     }
 
     if (horizontal && visible <= 1 && n >= 2) {
+        decideCloseButton(0);
+        decideCloseButton(1);
         qreal w0 = std::min(cells[0]->desiredWidthOfCell(), available / 2);
         const qreal desired1 = cells[1]->desiredWidthOfCell();
         const qreal w1 = desired1 < available - w0 ? desired1 : available - w0;

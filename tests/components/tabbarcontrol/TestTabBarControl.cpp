@@ -176,8 +176,9 @@ TEST(Shading, ThreeFillsByPixel)
 
 // Inserts anywhere, removals, moves (out and back in elsewhere) and selections, in a
 // seeded random order: after every step the cells stand in the tab view's order and
-// exactly one cell, the selected item's, is drawn selected. A wide bar shows every
-// tab; a narrow one overflows, where a selected cell stays the selected item's.
+// exactly one cell, the selected item's, is drawn selected, and the last visible tab
+// is the one before the first tab of the menu. A wide bar shows every tab; a narrow
+// one overflows, where a selected cell stays the selected item's.
 TEST(TabBarControl, RandomEditsKeepTheTabViewOrderAndOneSelectedCell)
 {
     for (const int width : {2600, 560}) {
@@ -220,6 +221,19 @@ TEST(TabBarControl, RandomEditsKeepTheTabViewOrderAndOneSelectedCell)
                 }
             }
             ASSERT_LE(on, 1) << "step " << step;
+            // The last visible tab is the one just before the first tab of the menu
+            // (the last tab when none overflows), never a tab of the menu.
+            VTTabBarCell *last = bar.control->lastVisibleTab();
+            ASSERT_NE(last, nullptr) << "step " << step;
+            EXPECT_FALSE(last->isInOverflowMenu()) << "step " << step;
+            qsizetype firstInMenu = qsizetype(items.size());
+            for (size_t i = 0; i < items.size(); ++i)
+                if (bar.cell(int(i))->isInOverflowMenu()) {
+                    firstInMenu = qsizetype(i);
+                    break;
+                }
+            ASSERT_GT(firstInMenu, 0) << "step " << step;
+            EXPECT_EQ(last, bar.cell(int(firstInMenu - 1))) << "step " << step;
             if (width > 2000) {
                 ASSERT_EQ(on, 1) << "step " << step;
             }
