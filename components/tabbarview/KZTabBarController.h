@@ -15,7 +15,9 @@
 // items overflow (and tells the delegate); the menu is built from that note when it
 // is first asked for after the layout (overflowMenu(), which the pull-down asks when
 // it is about to open), so a pass costs no menu item per overflowing tab. Titles are
-// taken then, as the tabs show them. Icons of identifiers that have one are set when
+// taken then, as the tabs show them, and so is the list: whatever the bar hides then
+// (the overflow button's item and every item without a button), each once, also
+// after a move of the bar's own that no pass followed. Icons of identifiers that have one are set when
 // the menu is about to show.
 //
 // Owned by its bar (a plain reference back); owns the current menu. GUI thread only.
@@ -95,6 +97,8 @@ private:
     // (with the overflow button's item put first) becomes the menu's.
     void setupButtons(size_t shown, const ButtonAt &buttonAt, const std::vector<double> &widths, OverflowNote note);
     void forEachOverflowItem(const std::function<void(const platform::TabViewItemPtr &)> &visit) const;
+    // The items the menu lists when it is built: what the bar hides at that moment.
+    void forEachHiddenItem(const std::function<void(const platform::TabViewItemPtr &)> &visit) const;
 
     void buildOverflowMenu();
 

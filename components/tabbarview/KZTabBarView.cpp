@@ -913,6 +913,8 @@ void KZTabBarView::updateTabBar(bool animate)
     // this pass moves them on (at once or in a slide of its own). Left running, it
     // would carry them to the frames of an earlier layout.
     stopSlideAnimation();
+    // So does a slide of the drag's own (buttons making way for a dragged tab).
+    KZTabDragAssistant::sharedDragAssistant()->stopSlideAnimationOf(this);
     // 1. Hide or show the bar (not while a tab is dragged).
     const bool dragging = KZTabDragAssistant::sharedDragAssistant()->isDragging();
     if (dragging) {
