@@ -299,6 +299,12 @@ private:
     // Where a new item's cell goes so that the cells keep the tab view's order.
     qsizetype cellIndexForNewItem(const platform::TabViewItem *item) const;
     void unbindCell(VTTabBarCell *cell);
+    void insertCellForItem(const platform::TabViewItemPtr &item, qsizetype index);
+    void removeCellAt(qsizetype index);
+    // Brings the cells in step with the tab view: one item added or removed (answers
+    // false when the change is not that), or any change.
+    bool followOneChange(platform::TabView *tabView);
+    void followEveryChange(platform::TabView *tabView);
     void watchWindow();
 
     // ---- Show and hide (VTTabBarControlHiding.cpp) ----
