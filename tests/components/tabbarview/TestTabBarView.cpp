@@ -14,6 +14,7 @@
 #include "platform/archive/KeyedUnarchiver.h"
 #include "platform/drawing/BundleImages.h"
 #include "platform/drawing/TabView.h"
+#include "tests/support/LogLines.h"
 
 #include <QAccessible>
 #include <QAction>
@@ -747,35 +748,6 @@ TEST(TabBarView, ArchiveWithoutAStyleGivesABarWithoutOne)
     tabView.setDelegate(nullptr);
 }
 
-namespace {
-
-// The lines the bar logs while it lives.
-class BarLog
-{
-public:
-    BarLog() : m_previous(qInstallMessageHandler(&BarLog::handle)) { s_current = this; }
-    ~BarLog()
-    {
-        qInstallMessageHandler(m_previous);
-        s_current = nullptr;
-    }
-    QStringList take() { return std::exchange(m_lines, {}); }
-
-private:
-    static void handle(QtMsgType type, const QMessageLogContext &context, const QString &text)
-    {
-        if (s_current)
-            s_current->m_lines.append(text);
-        if (s_current && s_current->m_previous)
-            s_current->m_previous(type, context, text);
-    }
-    static inline BarLog *s_current = nullptr;
-    QtMessageHandler m_previous;
-    QStringList m_lines;
-};
-
-} // namespace
-
 // A maximum or optimum width of 0 or less would draw every tab 0 points wide: the bar
 // refuses it with a line in the log and keeps drawing as before; an archive without
 // the widths (or with such a width) leaves the bar its own.
@@ -784,7 +756,7 @@ TEST(TabBarView, WidthsOfZeroOrLessAreRefused)
     Fixture f(3, 512);
     f.bar.show();
     ASSERT_EQ(f.widths(), (std::vector<int>{130, 130, 130}));
-    BarLog log;
+    testsupport::LogLines log;
     for (const int width : {0, -1, -130}) {
         f.bar.setButtonOptimumWidth(width);
         f.bar.setButtonMaxWidth(width);
