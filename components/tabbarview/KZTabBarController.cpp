@@ -434,6 +434,11 @@ void KZTabBarController::setupButtons(size_t shown, const ButtonAt &buttonAt, co
     buttons.reserve(shown);
     for (size_t j = 0; j < shown; ++j)
         buttons.push_back(buttonAt(j));
+    // The last shown button becomes the overflow button; while a tab is held, the one
+    // before it when the held tab is last (the held tab shows itself).
+    int overflowAt = m - 1;
+    if (overflowAt > 0 && buttons[static_cast<size_t>(overflowAt)]->isInDraggedSlide())
+        --overflowAt;
 
     bar.enumerateAttachedButtons(buttons, 0, m, KZTabBarView::UpdateButtonStates | KZTabBarView::UpdateTabStates,
                                  [&](KZAttachedTabBarButton *button, int j, KZAttachedTabBarButton *,
@@ -458,7 +463,7 @@ void KZTabBarController::setupButtons(size_t shown, const ButtonAt &buttonAt, co
         else
             frame.setWidth(entry);
         button->setStackingFrame(frame);
-        if (j == m - 1 && overflows) {
+        if (j == overflowAt && overflows) {
             button->setIsOverflowButton(true);
             note.listed.insert(note.listed.begin(), button->tabViewItem());
             if (delegate && item)
@@ -480,7 +485,11 @@ void KZTabBarController::setupButtons(size_t shown, const ButtonAt &buttonAt, co
     // The button a slide holds stays under the pointer until the release lays the bar
     // out again.
     for (KZAttachedTabBarButton *button : bar.orderedAttachedButtons()) {
-        if (!kept.count(button) && !button->isInDraggedSlide())
+        if (kept.count(button))
+            continue;
+        if (button->isInDraggedSlide())
+            button->setIsOverflowButton(false);
+        else
             bar.removeAttachedButton(button, false);
     }
     if (KZAttachedTabBarButton *dragged = KZTabDragAssistant::sharedDragAssistant()->draggedButton();
@@ -584,6 +593,15 @@ void KZTabBarController::forEachHiddenItem(const std::function<void(const platfo
         offer(dragged);
     for (const WeakItem &weak : note.trailing)
         offer(weak.lock());
+}
+
+void KZTabBarController::overflowMenuOutdated()
+{
+    // The pull-down may be showing the old menu's actions: it goes later.
+    if (m_overflowMenu)
+        m_overflowMenu.release()->deleteLater();
+    m_items.clear();
+    m_menuBuilt = false;
 }
 
 QMenu *KZTabBarController::overflowMenu()

@@ -44,6 +44,9 @@ public:
     // The overflow menu of the last layout (built now when the layout has not been
     // asked for it yet), or null when every tab fits.
     QMenu *overflowMenu();
+    // The menu built since the last layout no longer lists what the bar hides (a
+    // held tab stopped being the overflow button): the next ask builds it again.
+    void overflowMenuOutdated();
     // Whether the last layout sent tabs to the overflow menu (builds nothing).
     bool hasOverflowMenu() const { return m_overflow.overflows; }
     // Counts the layouts whose menu was built (each build replaces the menu).

@@ -2,6 +2,7 @@
 
 #include "components/tabbarview/KZAttachedTabBarButton.h"
 #include "components/tabbarview/KZSlideButtonsAnimation.h"
+#include "components/tabbarview/KZTabBarController.h"
 #include "components/tabbarview/KZTabBarExtensions.h"
 #include "components/tabbarview/KZTabBarView.h"
 #include "platform/drawing/TabView.h"
@@ -89,6 +90,13 @@ void KZTabDragAssistant::startDraggingAttachedTabBarButton(KZAttachedTabBarButto
     m_startIndex = m_currentIndex;
     m_grabOffset = pressPoint - QPointF(button->geometry().topLeft());
     m_isSliding = true;
+    // A held tab shows its own item: were it the overflow button, a selection from the
+    // menu would pin another item to it under the pointer.
+    m_heldOverflowButton = button->isOverflowButton();
+    if (m_heldOverflowButton) {
+        button->setIsOverflowButton(false);
+        bar->controller()->overflowMenuOutdated(); // its item is no longer the menu's
+    }
     button->setIsInDraggedSlide(true);
     bar->updateTabStateMaskOfAttachedButton(button, m_currentIndex);
     KZTabBarExtensions::orderFront(button);
@@ -167,10 +175,10 @@ void KZTabDragAssistant::slideReleased()
     // So is a row in which the button stands elsewhere than it started, although its
     // item keeps its index (dropped past the overflow button, whose item is from the
     // menu).
-    // And so are tabs still sliding out of the way: stopping them would leave them
-    // half-way.
+    // And so are tabs still sliding out of the way (stopping them would leave them
+    // half-way), and a held overflow button (the bar needs one again).
     const bool changed = bar->needsUpdate() || bar->updateCount() != m_passesAtStart || m_currentIndex != m_startIndex
-        || m_slideAnimation;
+        || m_slideAnimation || m_heldOverflowButton;
     if (target != NotFound && target != bar->indexOfTabViewItem(item.get())) {
         bar->moveTabViewItem(item, target);
         bar->updateTabBar(false);
@@ -385,9 +393,16 @@ void KZTabDragAssistant::finalizeAnimation(KZSlideButtonsAnimation *animation)
         for (auto last = buttons.rbegin(); !keep && !marked && last != buttons.rend(); ++last)
             if (!(*last)->isInDraggedSlide())
                 marked = *last;
-        for (KZAttachedTabBarButton *button : buttons)
-            if (!keep || button->isInDraggedSlide())
-                button->setIsOverflowButton(!keep && overflow && button == marked);
+        bool remarked = false;
+        for (KZAttachedTabBarButton *button : buttons) {
+            if (keep && !button->isInDraggedSlide())
+                continue;
+            const bool mark = !keep && overflow && button == marked;
+            remarked = remarked || mark != button->isOverflowButton();
+            button->setIsOverflowButton(mark);
+        }
+        if (remarked)
+            bar->controller()->overflowMenuOutdated(); // another item stands for the menu
     }
     animation->deleteLater();
 }

@@ -149,6 +149,7 @@ private:
     // The button's place when the slide started; the bar's pass count then and at
     // the last move.
     int m_startIndex = NotFound;
+    bool m_heldOverflowButton = false;
     int m_passesAtStart = 0;
     int m_passesSeen = 0;
 };

@@ -211,7 +211,7 @@ void expectMenuListsTheHiddenItems(Window &w, const std::string &where)
             listed << action->text();
     hidden.sort();
     listed.sort();
-    EXPECT_EQ(listed.join(u',').toStdString(), hidden.join(u',').toStdString());
+    EXPECT_EQ(listed.join(u',').toStdString(), hidden.join(u',').toStdString()) << describe(drawn(w.bar)).toStdString();
 }
 
 void sendMouse(KZAttachedTabBarButton *button, QEvent::Type type, QPoint inBar, KZTabBarView &bar)
@@ -292,6 +292,18 @@ QStringList dragWithEdits(Window &w, int width, const std::function<int(int)> &p
             break;
         }
         deliver();
+        // While the tab is held, tabs added meanwhile wait in the menu: the pull-down
+        // shows whenever some tab has no button, and lists exactly those.
+        if (button && button->isInDraggedSlide()) {
+            std::set<const TabViewItem *> withButtons;
+            for (KZAttachedTabBarButton *each : w.bar.orderedAttachedButtons())
+                if (!each->isOverflowButton())
+                    withButtons.insert(each->tabViewItem().get());
+            const bool someHidden = std::any_of(w.tabView.tabViewItems().begin(), w.tabView.tabViewItems().end(),
+                                                [&](const auto &item) { return !withButtons.count(item.get()); });
+            EXPECT_EQ(w.bar.isOverflowButtonVisible(), someHidden) << done.join(u',').toStdString();
+            expectMenuListsTheHiddenItems(w, done.join(u',').toStdString());
+        }
         advance(pick(4) * 60);
     }
     if (!button || !button->isInDraggedSlide())
