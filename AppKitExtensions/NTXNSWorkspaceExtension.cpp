@@ -5,6 +5,8 @@
 #include "platform/foundation/DesktopEntry.h"
 #include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/RegularFile.h"
+#include "platform/foundation/SaveFile.h"
+#include "platform/foundation/SaveFileLeftovers.h"
 
 #include <QApplication>
 #include <QDir>
@@ -13,7 +15,6 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QProcess>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QUrl>
@@ -228,11 +229,14 @@ bool addLoginItem(const QString &executable, const QString &name, const QString 
     entry.setValue(QStringLiteral("Type"), QStringLiteral("Application"));
     entry.setValue(QStringLiteral("Name"), name);
     entry.setValue(QStringLiteral("Exec"), platform::DesktopEntry::execLine({QFileInfo(executable).absoluteFilePath()}));
-    QSaveFile file(QDir(autostartFolder()).filePath(fileName));
+    // Whatever has the entry's name, a link too, is replaced: nothing is written
+    // through a link into a file elsewhere.
+    platform::SaveFile file(QDir(autostartFolder()).filePath(fileName), platform::SaveFile::FinalLink::Replace);
+    file.setRecordFolder(platform::SaveFileLeftovers::defaultRecordFolder());
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    file.write(entry.toBytes());
-    return file.commit();
+    const QByteArray bytes = entry.toBytes();
+    return file.write(bytes) == bytes.size() && file.commit();
 }
 
 void removeLoginItems(const QString &executable)

@@ -13,7 +13,8 @@
 //   that fails or cannot start, or one that takes longer (it is killed); none once the
 //   context is gone.
 // - Login item: an entry "$XDG_CONFIG_HOME/autostart/<desktop file name>.desktop"
-//   (written atomically) whose Exec starts our executable. Registered = such an entry,
+//   (written atomically, never through a link at its place: a link there is
+//   replaced by the entry itself) whose Exec starts our executable. Registered = such an entry,
 //   not hidden, whose program resolves to our executable; removal deletes all of them.
 //   Unreadable or oversized entries are skipped.
 // Main thread only (the alert and the process handling need it).

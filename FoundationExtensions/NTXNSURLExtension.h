@@ -2,7 +2,7 @@
 // Whether a web address answers: a HEAD request sent without waiting, its verdict
 // handed to a callback. Stateless; called on a thread with an event loop (the GUI
 // thread), the verdict arrives there in a later pass (see platform::HttpRequest).
-#include "platform/foundation/HttpRequest.h"
+#include "platform/network/HttpRequest.h"
 
 #include <QUrl>
 

@@ -1,6 +1,7 @@
 // What a hostile HTTP answer costs the asking thread: a chunked answer without end
-// (2 GiB offered, made as the connection takes it) and header lines without end, from a
-// server on a thread of its own. platform::HttpRequest (capped at 1 MiB and at 64 MiB)
+// (2 GiB offered, made as the connection takes it), one of one-byte chunks each with an
+// 8 KiB chunk extension (as much offered; 1 KiB of body in 8 MiB read) and header lines
+// without end, from a server on a thread of its own. platform::HttpRequest (capped at 1 MiB and at 64 MiB)
 // beside Qt's network access manager read the way HttpRequest read before (the cap
 // checked on each readyRead, the read buffer unbounded). The asking thread is busy
 // (busy_ms) in each pass that brings bytes, as a GUI thread drawing and handling keys is.
@@ -8,7 +9,7 @@
 // sent before the client closed), refused (1 when the answer was refused).
 #include "bench/BenchMain.h"
 #include "tests/support/ProcessMemory.h"
-#include "platform/foundation/HttpRequest.h"
+#include "platform/network/HttpRequest.h"
 
 #include <QElapsedTimer>
 #include <QNetworkAccessManager>
@@ -25,7 +26,7 @@
 
 namespace {
 
-enum class Answer { EndlessChunks, EndlessHeaders };
+enum class Answer { EndlessChunks, EndlessHeaders, ExtendedChunks };
 enum class Client { HttpRequest1MiB, HttpRequest64MiB, UnboundedManager };
 
 // A server on a thread of its own, so that a busy client thread does not slow it.
@@ -41,11 +42,13 @@ public:
         m_server->moveToThread(&m_thread);
         QObject::connect(m_server, &QTcpServer::newConnection, m_server, [this, answer] {
             QTcpSocket *socket = m_server->nextPendingConnection();
-            const QByteArray head = answer == Answer::EndlessChunks
-                ? QByteArray("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n")
-                : QByteArray("HTTP/1.1 200 OK\r\n");
+            const QByteArray head = answer == Answer::EndlessHeaders
+                ? QByteArray("HTTP/1.1 200 OK\r\n")
+                : QByteArray("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n");
             const QByteArray piece = answer == Answer::EndlessChunks
                 ? QByteArray("10000\r\n").append(QByteArray(0x10000, 'c')).append("\r\n")
+                : answer == Answer::ExtendedChunks
+                ? QByteArray("1;").append(QByteArray(8 * 1024 - 2, 'e')).append("\r\nc\r\n")
                 : QByteArray("X-Filler: ").append(QByteArray(88, 'h')).append("\r\n");
             const auto pump = [this, socket, piece] {
                 while (socket->state() == QAbstractSocket::ConnectedState && socket->bytesToWrite() < (1 << 20)
@@ -157,6 +160,7 @@ BENCHMARK(BM_HostileAnswer)
     ->ArgsProduct({{int(Answer::EndlessChunks)},
                    {int(Client::HttpRequest1MiB), int(Client::HttpRequest64MiB), int(Client::UnboundedManager)},
                    {0, 20}})
+    ->Args({int(Answer::ExtendedChunks), int(Client::HttpRequest1MiB), 0})
     ->Args({int(Answer::EndlessHeaders), int(Client::HttpRequest1MiB), 0})
     ->Args({int(Answer::EndlessHeaders), int(Client::UnboundedManager), 0})
     ->Iterations(1)

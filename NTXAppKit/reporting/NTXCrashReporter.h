@@ -12,7 +12,7 @@
 // waiting: the window stays up and usable, its progress indicator turning, until the
 // answer is in or the time limit passed (the answer is not looked at), then it
 // closes; closing the window meanwhile (or deleting the reporter) cancels the post.
-#include "platform/foundation/HttpRequest.h"
+#include "platform/network/HttpRequest.h"
 
 #include <QDialog>
 #include <QDateTime>

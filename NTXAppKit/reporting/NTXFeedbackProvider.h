@@ -12,7 +12,7 @@
 // is in or the time limit passed; then it closes and the result alert shows.
 // Closing the window meanwhile (or deleting the provider) cancels the post, with no
 // alert.
-#include "platform/foundation/HttpRequest.h"
+#include "platform/network/HttpRequest.h"
 
 #include <QDialog>
 #include <QObject>

@@ -2,7 +2,7 @@
 // The bodies of the crash-report and feedback posts: multipart form data with the
 // boundary "0xKhTmLbOuNdArY", every text as UTF-8, parts in a fixed order, and the
 // request that sends one (User-Agent and Content-Type set). Stateless.
-#include "platform/foundation/HttpRequest.h"
+#include "platform/network/HttpRequest.h"
 
 #include <QByteArray>
 #include <QPair>

@@ -30,7 +30,6 @@
 #include "platform/document/MenuItemValidation.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/ExceptionBoundary.h"
-#include "platform/foundation/SaveFileLeftovers.h"
 #include "platform/foundation/UndoManager.h"
 #include "platform/foundation/UserDefaults.h"
 
@@ -59,20 +58,6 @@ QString localized(const char *key)
 {
     return platform::localized(QString::fromLatin1(key));
 }
-
-// Writes the document file and then removes what interrupted saves of it left beside
-// it: the files that begin as every file of DocumentFileFormat's writer begins.
-bool writeDocumentFile(const QString &path, const QString &typeName, const Node &root,
-                       const DocumentValuesStore &store, QString *reason)
-{
-    // File times are the system's: the start of this save in the system's time.
-    const QDateTime started = QDateTime::currentDateTimeUtc();
-    if (!DocumentFileFormat::writeToFile(path, typeName, root, store, reason))
-        return false;
-    platform::SaveFileLeftovers::removeFor(path, MyDocument::WrittenFileBeginning, started);
-    return true;
-}
-
 
 } // namespace
 
@@ -244,7 +229,7 @@ bool MyDocument::writeToFile(const QString &path, const QString &typeName)
         return false;
     m_windowController->captureWindowState();
     QString reason;
-    if (writeDocumentFile(path, typeName, *m_jobList, m_docValues, &reason))
+    if (DocumentFileFormat::writeToFile(path, typeName, *m_jobList, m_docValues, &reason))
         return true;
     setFailureReason(reason);
     return false;
@@ -260,7 +245,7 @@ platform::Document::FileWriter MyDocument::makeFileWriter(const QString &path, c
     // the file is written. The copy has no delegate and goes on the writing thread.
     std::shared_ptr<const Node> tree = m_jobList->clone();
     return [path, typeName, tree = std::move(tree), store = m_docValues](QString *reason) {
-        return writeDocumentFile(path, typeName, *tree, store, reason);
+        return DocumentFileFormat::writeToFile(path, typeName, *tree, store, reason);
     };
 }
 

@@ -18,8 +18,8 @@
 //
 // Saving writes and commits the file on a pool thread, from a copy of the tree and
 // the window values made on the GUI thread (makeFileWriter()); a successful save
-// removes what interrupted saves of the file left beside it
-// (platform::SaveFileLeftovers).
+// removes what interrupted saves of the file left beside it, and only that
+// (DocumentFileFormat's writer, platform::SaveFile).
 //
 // GUI thread only. Closing or deleting it tears its window down first (see
 // platform::Document). Then the destructor lets the tree report to no one and
@@ -86,8 +86,7 @@ public:
     static inline const QString TypeName = QStringLiteral("Chronark Format");
     static inline const QString FileExtension = QStringLiteral("chronark");
     static inline const QString MimeType = QStringLiteral("application/x-chronark");
-    // The bytes every file of DocumentFileFormat's writer begins with: a file that
-    // an interrupted save of a document left beside it begins so too.
+    // The bytes every file of DocumentFileFormat's writer begins with.
     static constexpr QByteArrayView WrittenFileBeginning = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Chronark";
 
     // The document type that makes MyDocument objects sharing the services (each

@@ -19,11 +19,13 @@
 // reason, a tree that breaks one of the reader's bounds (nesting, element count,
 // attribute length, references per tag, file size). The reader refuses a document
 // type declaration (the format never has one, so no entity is ever expanded), a
-// declared encoding other than UTF-8, and, before the XML library buffers them, a
-// tag with more attributes than the bound, an attribute value past its length, a
-// tag past its references, and character data, comments, CDATA sections and
-// processing instructions past a small bound (the format holds no text; white space
-// between elements has a larger bound of its own). A document in the form the
+// declared encoding other than UTF-8, an attribute whose name is no XML name (which
+// the XML library lets through, where it refuses such an element name; the direct
+// reader takes ASCII letters alone and hands other names over), and, before the XML
+// library buffers them, a tag with more attributes than the bound, an attribute value
+// past its length, a tag past its references, and character data, comments, CDATA
+// sections and processing instructions past a small bound (the format holds no text;
+// white space between elements has a larger bound of its own). A document in the form the
 // writer makes is read straight from its bytes in one pass, under the same bounds;
 // any other XML is handed to the XML library behind the markup guard, and either
 // way the answer is the library's. Which reader reads a file is decided once: a
@@ -129,6 +131,11 @@ public:
     // Characters XML 1.0 cannot hold (controls but tab, LF and CR; lone surrogates;
     // U+FFFE, U+FFFF) replaced by U+FFFD.
     static QString xmlSafeText(const QString &text);
+    // Whether a text is a name as XML 1.0 has it (fifth edition: a name-start
+    // character, then name characters; the colon among them, names being read
+    // without namespaces). The reader refuses a document with an attribute named
+    // otherwise, as the XML library refuses such an element name.
+    static bool isXmlName(QStringView name);
 
     // Bytes 2 to 12 of a file.
     enum class Kind { Unknown, Xml, Archive };

@@ -168,3 +168,43 @@ QString DocumentFileFormat::xmlSafeText(const QString &text)
             safe[i] = QChar(0xFFFD);
     return safe;
 }
+
+namespace {
+
+// XML 1.0 (fifth edition), productions 4 and 4a.
+bool isNameStartChar(char32_t c)
+{
+    return c == U':' || (c >= U'A' && c <= U'Z') || c == U'_' || (c >= U'a' && c <= U'z') || (c >= 0xC0 && c <= 0xD6)
+        || (c >= 0xD8 && c <= 0xF6) || (c >= 0xF8 && c <= 0x2FF) || (c >= 0x370 && c <= 0x37D)
+        || (c >= 0x37F && c <= 0x1FFF) || (c >= 0x200C && c <= 0x200D) || (c >= 0x2070 && c <= 0x218F)
+        || (c >= 0x2C00 && c <= 0x2FEF) || (c >= 0x3001 && c <= 0xD7FF) || (c >= 0xF900 && c <= 0xFDCF)
+        || (c >= 0xFDF0 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0xEFFFF);
+}
+
+bool isNameChar(char32_t c)
+{
+    return isNameStartChar(c) || c == U'-' || c == U'.' || (c >= U'0' && c <= U'9') || c == 0xB7
+        || (c >= 0x300 && c <= 0x36F) || (c >= 0x203F && c <= 0x2040);
+}
+
+} // namespace
+
+bool DocumentFileFormat::isXmlName(QStringView name)
+{
+    if (name.isEmpty())
+        return false;
+    bool first = true;
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        char32_t c = name[i].unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < name.size() && name[i + 1].isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(name[i].unicode(), name[i + 1].unicode());
+            ++i;
+        } else if (QChar::isSurrogate(c)) {
+            return false; // a lone half of a pair is no character
+        }
+        if (!(first ? isNameStartChar(c) : isNameChar(c)))
+            return false;
+        first = false;
+    }
+    return true;
+}

@@ -1,11 +1,13 @@
 // Writing a document: the XML of the tree and the window state, streamed into the
-// save file and committed atomically.
+// save file and committed atomically; a commit removes what earlier saves of the
+// file that were killed left beside it (platform::SaveFile records their names).
 #include "application/tree/DocumentFileFormat.h"
 
 #include "application/tree/DocumentOutputDevice.h"
+#include "platform/foundation/SaveFile.h"
+#include "platform/foundation/SaveFileLeftovers.h"
 
 #include <QBuffer>
-#include <QSaveFile>
 #include <QXmlStreamWriter>
 
 namespace {
@@ -48,9 +50,9 @@ bool DocumentFileFormat::writeToFile(const QString &path, const QString &typeNam
         return setReason(errorReason, QString());
     if (!checkWritable(root, store, errorReason))
         return false;
-    // Unbuffered, so that a short write (a full disk, a size limit) is seen here:
-    // a buffered save file finds it only while committing, and commits anyway.
-    QSaveFile file(path);
+    // A link at the path is followed: the file it names is the document's.
+    platform::SaveFile file(path, platform::SaveFile::FinalLink::Follow);
+    file.setRecordFolder(platform::SaveFileLeftovers::defaultRecordFolder());
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return setReason(errorReason, file.errorString());
     // Streamed: the document never sits in memory as a whole.

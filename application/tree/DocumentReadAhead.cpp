@@ -66,7 +66,9 @@ DocumentReadAhead::Outcome DocumentReadAhead::readFile(const QString &path)
         return outcome;
     // Taken before the content is read: a file written meanwhile differs at take().
     const std::optional<platform::RegularFile::Identity> identity = platform::RegularFile::settledIdentityOf(file);
-    if (!identity)
+    // Changed within the grain of a file system with coarse times: a write after the
+    // read could leave the same identity. The caller reads it.
+    if (!identity || !identity->isSettled())
         return outcome;
     // An older archive is decoded where it always was.
     const QByteArray leading = file.read(13);

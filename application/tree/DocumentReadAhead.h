@@ -14,7 +14,9 @@
 // descriptor before its content is read; take() compares it with what the path
 // names then, so a file replaced by rename, a symbolic link switched, or a write in
 // place (also one that puts the modification time back) is read again by the
-// caller. The reading thread first makes room on its heap for the tree
+// caller. So is a file changed within the grain of its file system's times when it
+// is read (a second on ext4 with small inodes, two on FAT): a write after the read
+// could leave the same identity there. The reading thread first makes room on its heap for the tree
 // (platform::ThreadHeap), which it then builds without a system call per page. The
 // answer is the tree, or the reader's refusal of the file as it still
 // is (the caller shows its alert without reading the file again). A file that could

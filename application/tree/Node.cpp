@@ -13,6 +13,8 @@
 
 #include <QPointer>
 #include <array>
+#include <bit>
+#include <cstdint>
 
 Node::Node() : Node(platform::Clock::now()) {}
 
@@ -67,6 +69,13 @@ bool sameValue(const T &a, const T &b)
 bool sameValue(const QString &a, const QString &b)
 {
     return a == b && a.isNull() == b.isNull();
+}
+
+// A float is kept as set: a zero keeps its sign (a file's "-0.000000" reads back as
+// written, whichever reader fills the node), and a NaN equals itself.
+bool sameValue(float a, float b)
+{
+    return std::bit_cast<std::uint32_t>(a) == std::bit_cast<std::uint32_t>(b);
 }
 
 bool sameValue(const QDateTime &a, const QDateTime &b)

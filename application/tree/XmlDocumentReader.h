@@ -53,7 +53,7 @@ public:
     {
         if (!nextStartElementAtTop())
             return false;
-        if (m_xml.qualifiedName() != u"Chronark" || !attributesWithinBounds())
+        if (m_xml.qualifiedName() != u"Chronark" || !attributesAcceptable())
             return false;
 
         NodePtr root;
@@ -103,27 +103,30 @@ public:
 private:
     static constexpr bool Direct = std::is_same_v<Xml, WrittenFormTokens>;
 
-    // The direct reader's tokens never hold a value past the bound (the tag is left
-    // to the library, or the guard refuses it).
-    bool attributesWithinBounds()
+    // Every attribute within the length bound and named as XML names things (the XML
+    // library checks the names of elements, not those of attributes). The direct
+    // reader's tokens never hold a value past the bound (the tag is left to the
+    // library, or the guard refuses it), nor a name of anything but ASCII letters.
+    bool attributesAcceptable()
     {
         if constexpr (!Direct) {
             for (const QXmlStreamAttribute &a : m_xml.attributes())
-                if (a.value().size() > DocumentFileFormat::MaximumAttributeLength)
+                if (a.value().size() > DocumentFileFormat::MaximumAttributeLength
+                    || !DocumentFileFormat::isXmlName(a.qualifiedName()))
                     return false;
         }
         return true;
     }
 
     // Every element below the root passes here: bounds on nesting, count and
-    // attribute length.
+    // attribute length, and the attributes' names.
     bool acceptElement(int elementDepth)
     {
         if (elementDepth > DocumentFileFormat::MaximumDepth)
             return false;
         if (++m_elements > DocumentFileFormat::MaximumElementCount)
             return false;
-        return attributesWithinBounds();
+        return attributesAcceptable();
     }
 
     // The prolog: no document type declaration, no encoding but UTF-8.

@@ -8,7 +8,7 @@
 #include "platform/foundation/CalendarDate.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/ExceptionBoundary.h"
-#include "platform/foundation/HttpRequest.h"
+#include "platform/network/HttpRequest.h"
 #include "platform/foundation/UserDefaults.h"
 
 #include <QDeadlineTimer>

@@ -76,6 +76,8 @@ public:
     VTTabBarControl *controlView() const { return m_controlView; }
     void setControlView(VTTabBarControl *control) { m_controlView = control; }
     platform::TabViewItemPtr representedObject() const { return m_representedObject; }
+    // The same item without a reference of its own (for comparisons).
+    const platform::TabViewItem *representedItem() const { return m_representedObject.get(); }
     void setRepresentedObject(const platform::TabViewItemPtr &item) { m_representedObject = item; }
     int closeButtonTrackingTag() const { return m_closeButtonTrackingTag; }
     void setCloseButtonTrackingTag(int tag) { m_closeButtonTrackingTag = tag; }

@@ -212,7 +212,10 @@ VTTabBarCell *VTTabBarControl::cellForPoint(const QPointF &point, QRectF *cellFr
 {
     if (m_orientation == 0 && !genericCellRect().contains(point))
         return nullptr;
+    // A tab in the menu is not drawn: its frame lies past the row.
     for (const CellPtr &cell : m_cells) {
+        if (cell->isInOverflowMenu())
+            continue;
         if (cell->frame().contains(point)) {
             if (cellFrame)
                 *cellFrame = cell->frame();
@@ -275,6 +278,11 @@ void VTTabBarControl::addTabViewItem(const platform::TabViewItemPtr &item)
 {
     if (!item)
         return;
+    insertCellForItem(item, cellIndexForNewItem(item.get()));
+}
+
+void VTTabBarControl::insertCellForItem(const platform::TabViewItemPtr &item, qsizetype index)
+{
     auto cell = std::make_shared<VTTabBarCell>(this);
     const QRectF last = m_cells.empty() ? QRectF() : m_cells.back()->frame();
     const QRectF generic = genericCellRect();
@@ -283,7 +291,8 @@ void VTTabBarControl::addTabViewItem(const platform::TabViewItemPtr &item)
     cell->setRepresentedObject(item);
     cell->setFrame(start);
     bindPropertiesForCell(cell.get(), item);
-    m_cells.insert(m_cells.begin() + cellIndexForNewItem(item.get()), cell);
+    m_cells.insert(m_cells.begin() + index, cell);
+    m_controller->cellInserted(cell);
     if (m_tabView && qsizetype(m_cells.size()) == m_tabView->numberOfTabViewItems())
         updateTabBar();
 }
@@ -428,9 +437,14 @@ void VTTabBarControl::removeTrackingRectsOfCell(VTTabBarCell *cell)
 
 void VTTabBarControl::removeTabForCell(VTTabBarCell *cell)
 {
-    const qsizetype index = indexOfCell(cell);
-    if (index < 0)
+    removeCellAt(indexOfCell(cell));
+}
+
+void VTTabBarControl::removeCellAt(qsizetype index)
+{
+    if (index < 0 || index >= qsizetype(m_cells.size()))
         return;
+    VTTabBarCell *cell = m_cells[size_t(index)].get();
     const CellPtr keep = m_cells[size_t(index)];
     unbindCell(cell);
     if (VTProgressIndicator *indicator = cell->indicator(); indicator && indicator->parentWidget() == this)
@@ -469,9 +483,12 @@ void VTTabBarControl::updateTabBar(bool animate)
     m_overflowPopUpButton->setVisible(m_controller->hasOverflowMenu());
     stopCellAnimation();
 
+    // The cells the layout set: the shown ones and those just sent to the menu (the
+    // others stay where they went with it).
+    const qsizetype laidOut = std::min(qsizetype(m_cells.size()), m_controller->numberOfLaidOutCells());
     if (animate) {
         QList<QRectF> targets;
-        for (qsizetype i = 0; i < qsizetype(m_cells.size()); ++i)
+        for (qsizetype i = 0; i < laidOut; ++i)
             targets.append(m_controller->cellFrameAtIndex(i));
         if (!m_showAddTabButton)
             m_addTabButton->setVisible(false);
@@ -486,7 +503,7 @@ void VTTabBarControl::updateTabBar(bool animate)
         animateCells(targets);
         return;
     }
-    for (qsizetype i = 0; i < qsizetype(m_cells.size()); ++i) {
+    for (qsizetype i = 0; i < laidOut; ++i) {
         VTTabBarCell *cell = m_cells[size_t(i)].get();
         cell->setFrame(m_controller->cellFrameAtIndex(i));
         if (!cell->isInOverflowMenu())
@@ -709,6 +726,7 @@ void VTTabBarControl::tabViewDidSelectTabViewItem(platform::TabView *tabView, pl
             tabView->insertTabViewItem(held, 0);
             m_cells.erase(m_cells.begin() + i);
             m_cells.insert(m_cells.begin(), cell);
+            m_controller->layoutEveryCellNextTime();
             cell->setIsInOverflowMenu(false);
             m_cells.back()->setIsInOverflowMenu(true);
             tabView->setDelegate(saved);
@@ -727,8 +745,62 @@ void VTTabBarControl::tabViewDidChangeNumberOfTabViewItems(platform::TabView *ta
 {
     if (!tabView)
         return;
+    if (!followOneChange(tabView))
+        followEveryChange(tabView);
+    if (m_delegate)
+        m_delegate->tabViewDidChangeNumberOfTabViewItems(tabView);
+    m_addTabButton->resetCursorRects();
+}
+
+bool VTTabBarControl::followOneChange(platform::TabView *tabView)
+{
+    // The tab view reports each item added or removed: the cells, in step before,
+    // differ from its items by one. The place is found by comparing the two from both
+    // ends at once, so a change costs the distance to the nearer end (a tab added at
+    // the end, a shown tab closed: what is shown), not every cell. Anything else is
+    // left to the full comparison.
     const std::vector<platform::TabViewItemPtr> &items = tabView->tabViewItems();
-    // Membership by hash: a report costs the same for each tab however many there are.
+    const qsizetype nc = qsizetype(m_cells.size()), ni = qsizetype(items.size());
+    if (ni != nc + 1 && ni + 1 != nc)
+        return false;
+    const qsizetype shorter = std::min(nc, ni);
+    const auto cellItem = [this](qsizetype c) { return m_cells[size_t(c)]->representedItem(); };
+    qsizetype at = -1;
+    for (qsizetype k = 0; k < shorter && at < 0; ++k) {
+        if (cellItem(k) != items[size_t(k)].get())
+            at = k;
+        else if (cellItem(nc - 1 - k) != items[size_t(ni - 1 - k)].get())
+            at = (ni > nc ? ni : nc) - 1 - k;
+    }
+    if (at < 0)
+        at = shorter; // the one past the common run: the last
+    if (ni > nc) {
+        // items[at] is new when the cells around it hold its neighbours.
+        const platform::TabViewItem *fresh = items[size_t(at)].get();
+        if ((at > 0 && cellItem(at - 1) != items[size_t(at - 1)].get())
+            || (at < nc && cellItem(at) != items[size_t(at + 1)].get()) || (at < nc && cellItem(at) == fresh))
+            return false;
+        insertCellForItem(items[size_t(at)], at);
+        return true;
+    }
+    // cells[at] went when the items around its place are the cells' neighbours.
+    const VTTabBarCell *gone = m_cells[size_t(at)].get();
+    if (gone->isPlaceholder() || !gone->representedItem() || gone->representedItem()->tabView() == tabView
+        || (at > 0 && cellItem(at - 1) != items[size_t(at - 1)].get())
+        || (at < ni && cellItem(at + 1) != items[size_t(at)].get()))
+        return false;
+    const platform::TabViewItemPtr item = m_cells[size_t(at)]->representedObject();
+    if (m_delegate)
+        m_delegate->tabViewDidCloseTabViewItem(tabView, item.get());
+    // The delegate may have changed the tabs meanwhile: the cell is looked for again.
+    const qsizetype index = at < qsizetype(m_cells.size()) && m_cells[size_t(at)].get() == gone ? at : indexOfCell(gone);
+    removeCellAt(index);
+    return true;
+}
+
+void VTTabBarControl::followEveryChange(platform::TabView *tabView)
+{
+    const std::vector<platform::TabViewItemPtr> &items = tabView->tabViewItems();
     std::unordered_set<const platform::TabViewItem *> held;
     held.reserve(items.size());
     for (const platform::TabViewItemPtr &item : items)
@@ -753,9 +825,6 @@ void VTTabBarControl::tabViewDidChangeNumberOfTabViewItems(platform::TabView *ta
     for (const platform::TabViewItemPtr &item : std::vector<platform::TabViewItemPtr>(items))
         if (!represented.count(item.get()))
             addTabViewItem(item);
-    if (m_delegate)
-        m_delegate->tabViewDidChangeNumberOfTabViewItems(tabView);
-    m_addTabButton->resetCursorRects();
 }
 
 // ---- Events ----

@@ -11,7 +11,11 @@
 // and keeps its cells in step with the tab view's items: items that left lose their
 // cell (the delegate hears tabViewDidCloseTabViewItem first), new items get one at
 // their place in the tab view's order (starting 30 wide right of the last tab, or 0
-// high under it in a vertical bar), and the delegate then hears of the change. A
+// high under it in a vertical bar), and the delegate then hears of the change. The
+// usual report, one item added or removed, is followed where it happened (found
+// from both ends of the list, so a tab added at the end or a shown tab closed costs
+// what the shown tabs cost, however many wait in the menu); any other change is
+// followed by comparing every cell with every item. A
 // selection marks the cell of the selected item. Each cell is bound to its item: the title to
 // "label"; when the item's identifier is a model with the keys "isProcessing",
 // "icon", "objectCount", "countColor", "largeImage", "isEdited", the indicator, icon,
@@ -299,6 +303,12 @@ private:
     // Where a new item's cell goes so that the cells keep the tab view's order.
     qsizetype cellIndexForNewItem(const platform::TabViewItem *item) const;
     void unbindCell(VTTabBarCell *cell);
+    void insertCellForItem(const platform::TabViewItemPtr &item, qsizetype index);
+    void removeCellAt(qsizetype index);
+    // Brings the cells in step with the tab view: one item added or removed (answers
+    // false when the change is not that), or any change.
+    bool followOneChange(platform::TabView *tabView);
+    void followEveryChange(platform::TabView *tabView);
     void watchWindow();
 
     // ---- Show and hide (VTTabBarControlHiding.cpp) ----

@@ -174,6 +174,7 @@ bool VTTabBarControl::initWithCoder(platform::Coder &coder)
             indicator->placeIn(this);
     }
     m_cells = std::move(cells);
+    m_controller->layoutEveryCellNextTime();
     if (tabView) {
         m_archivedTabView = tabView;
         m_tabView = qobject_cast<platform::TabView *>(tabView->widget());

@@ -57,7 +57,18 @@ VTTabBarController::~VTTabBarController()
 
 QRectF VTTabBarController::cellFrameAtIndex(qsizetype index) const
 {
+    // A cell in the menu: one step further on from the place after the row per cell.
+    if (index >= m_visible && index < m_cellCount) {
+        QRectF frame = m_overflowFrame;
+        frame.moveLeft(frame.x() + m_overflowStep * qreal(index - m_visible + 1));
+        return frame;
+    }
     return checkedAt(m_cellFrames, index, "cellFrameAtIndex");
+}
+
+void VTTabBarController::cellInserted(const std::shared_ptr<VTTabBarCell> &cell)
+{
+    m_changedCells.push_back(cell);
 }
 
 QRectF VTTabBarController::cellTrackingRectAtIndex(qsizetype index) const
@@ -156,7 +167,15 @@ QList<qreal> VTTabBarController::generateWidthsFromCells()
     VTTabBarControlDelegate *delegate = m_control->delegate();
     QList<qreal> widths;
 
-    for (qsizetype i = 0; i < n; ++i) {
+    // The close button of every tab this layout shows is decided before its width is
+    // read (a shown close button widens a tab), whichever rule shows it: the row, the
+    // equal shares without a menu or the two-tab rule. Tabs in the menu show none.
+    // The cells are decided in order, so the decided ones are the first `decided`.
+    qsizetype decided = 0;
+    const auto decideCloseButton = [&](qsizetype i) {
+        if (i < decided)
+            return;
+        decided = i + 1;
         VTTabBarCell *cell = cells[size_t(i)].get();
         bool suppressed = false;
         if (n == 1 && !m_control->canCloseOnlyTab())
@@ -167,6 +186,11 @@ QList<qreal> VTTabBarController::generateWidthsFromCells()
             suppressed = delegate->tabViewDisableTabCloseForTabViewItem(m_control->tabView(), cell->representedObject().get())
                              .value_or(false);
         cell->setCloseButtonSuppressed(suppressed);
+    };
+
+    for (qsizetype i = 0; i < n; ++i) {
+        VTTabBarCell *cell = cells[size_t(i)].get();
+        decideCloseButton(i);
 
         if (vertical) {
             if (origin + cellRect.height() <= frameHeight) {
@@ -195,6 +219,7 @@ QList<qreal> VTTabBarController::generateWidthsFromCells()
             const qint64 w = truncated(available / qreal(n));
             widths.clear();
             for (qsizetype j = 0; j < n; ++j) {
+                decideCloseButton(j);
                 const qreal desired = cells[size_t(j)]->desiredWidthOfCell();
                 widths.append(m_control->sizeCellsToFit() && qreal(w) > desired ? desired : qreal(w));
             }
@@ -252,6 +277,8 @@ QList<qreal> VTTabBarController::generateWidthsFromCells()
     }
 
     if (horizontal && visible <= 1 && n >= 2) {
+        decideCloseButton(0);
+        decideCloseButton(1);
         qreal w0 = std::min(cells[0]->desiredWidthOfCell(), available / 2);
         const qreal desired1 = cells[1]->desiredWidthOfCell();
         const qreal w1 = desired1 < available - w0 ? desired1 : available - w0;
@@ -265,6 +292,7 @@ QList<qreal> VTTabBarController::generateWidthsFromCells()
 void VTTabBarController::setupCells(const QList<qreal> &widths)
 {
     const auto &cells = m_control->cells();
+    const qsizetype n = qsizetype(cells.size());
     QRectF r = m_control->genericCellRect();
     const platform::TabViewItemPtr selected = m_control->tabView()->selectedTabViewItem();
     const bool vertical = m_control->orientation() == 1;
@@ -272,63 +300,93 @@ void VTTabBarController::setupCells(const QList<qreal> &widths)
     if (m_overflowMenu)
         m_overflowMenu->deleteLater();
     m_overflowMenu = nullptr;
-    m_overflowCells.clear();
     m_menuBuilt = false;
+    const qsizetype visible = std::min(qsizetype(widths.size()), n);
 
-    for (qsizetype i = 0; i < qsizetype(cells.size()); ++i) {
+    for (qsizetype i = 0; i < visible; ++i) {
         VTTabBarCell *cell = cells[size_t(i)].get();
         VTTabBarCell *previous = i > 0 ? cells[size_t(i - 1)].get() : nullptr;
-        if (i < widths.size()) {
-            if (!vertical) {
-                r.setWidth(widths[i]);
-            } else {
-                r.setWidth(m_control->width());
-                r.moveTo(0, widths[i]);
-            }
-            m_cellFrames.append(r);
-            m_closeButtonTrackingRects.append(cell->closeButtonRectForFrame(r));
-            m_cellTrackingRects.append(r);
-
-            int tabState = 0;
-            if (selected && cell->representedObject() == selected) {
-                cell->setState(platform::Cell::State::On);
-                tabState = VTTabBarCell::SelectedTab;
-                if (previous)
-                    previous->setTabState(previous->tabState() | VTTabBarCell::RightIsSelected);
-            } else {
-                cell->setState(platform::Cell::State::Off);
-                tabState = previous && previous->state() == platform::Cell::State::On ? VTTabBarCell::LeftIsSelected : 0;
-            }
-            if (widths.size() == 1)
-                tabState |= VTTabBarCell::OnlyVisibleTab;
-            else if (i == 0)
-                tabState |= VTTabBarCell::FirstVisibleTab;
-            else if (i == widths.size() - 1)
-                tabState |= VTTabBarCell::LastVisibleTab;
-            cell->setTabState(tabState);
-            cell->setIsInOverflowMenu(false);
-
-            VTProgressIndicator *indicator = cell->indicator();
-            if (indicator && !indicator->isHidden() && !m_control->isTabBarHidden()
-                && indicator->parentWidget() != m_control) {
-                indicator->placeIn(m_control);
-                indicator->startAnimation();
-            }
-            r.moveLeft(r.x() + widths[i]);
-            continue;
+        if (!vertical) {
+            r.setWidth(widths[i]);
+        } else {
+            r.setWidth(m_control->width());
+            r.moveTo(0, widths[i]);
         }
+        m_cellFrames.append(r);
+        m_closeButtonTrackingRects.append(cell->closeButtonRectForFrame(r));
+        m_cellTrackingRects.append(r);
 
+        int tabState = 0;
+        if (selected && cell->representedItem() == selected.get()) {
+            cell->setState(platform::Cell::State::On);
+            tabState = VTTabBarCell::SelectedTab;
+            if (previous)
+                previous->setTabState(previous->tabState() | VTTabBarCell::RightIsSelected);
+        } else {
+            cell->setState(platform::Cell::State::Off);
+            tabState = previous && previous->state() == platform::Cell::State::On ? VTTabBarCell::LeftIsSelected : 0;
+        }
+        if (widths.size() == 1)
+            tabState |= VTTabBarCell::OnlyVisibleTab;
+        else if (i == 0)
+            tabState |= VTTabBarCell::FirstVisibleTab;
+        else if (i == widths.size() - 1)
+            tabState |= VTTabBarCell::LastVisibleTab;
+        cell->setTabState(tabState);
+        cell->setIsInOverflowMenu(false);
+
+        VTProgressIndicator *indicator = cell->indicator();
+        if (indicator && !indicator->isHidden() && !m_control->isTabBarHidden() && indicator->parentWidget() != m_control) {
+            indicator->placeIn(m_control);
+            indicator->startAnimation();
+        }
+        r.moveLeft(r.x() + widths[i]);
+    }
+
+    // The cells past the row go to the menu, each frame one step further on. Only the
+    // ones that may not be there yet are visited: every cell after a rearrangement,
+    // else those the last layout showed (shifted by the insertions since) and the
+    // inserted ones; the others stayed in the menu since an earlier layout.
+    if (vertical)
+        r.moveTop(m_control->height() + 2);
+    m_overflowFrame = r;
+    m_overflowStep = vertical ? 0 : (style ? style->rightMarginForTabBarControl() : 0) + 20;
+    const auto sendToMenu = [this, &cells](qsizetype i) {
+        VTTabBarCell *cell = cells[size_t(i)].get();
         cell->setState(platform::Cell::State::Off);
         cell->setIsInOverflowMenu(true);
         if (VTProgressIndicator *indicator = cell->indicator())
             indicator->placeIn(nullptr);
-        if (!vertical)
-            r.moveLeft(r.x() + (style ? style->rightMarginForTabBarControl() : 0) + 20);
-        else
-            r.moveTop(m_control->height() + 2);
-        m_cellFrames.append(r);
-        m_overflowCells.push_back(cells[size_t(i)]);
+        cell->setFrame(cellFrameAtIndex(i));
+    };
+    const qsizetype previouslyVisible = m_visible;
+    m_cellCount = n;
+    m_visible = visible;
+    const qsizetype end
+        = m_everyCell ? n : std::min(n, std::max(previouslyVisible, visible) + qsizetype(m_changedCells.size()));
+    for (qsizetype i = visible; i < end; ++i)
+        sendToMenu(i);
+    for (const std::weak_ptr<VTTabBarCell> &weak : m_changedCells) {
+        const std::shared_ptr<VTTabBarCell> cell = weak.lock();
+        if (!cell || std::find(cells.begin(), cells.begin() + visible, cell) != cells.begin() + visible)
+            continue; // gone, or shown by this layout
+        if (cell->isInOverflowMenu()) {
+            // Selected while in the menu: a tab of the menu is drawn by no cell.
+            cell->setState(platform::Cell::State::Off);
+            continue;
+        }
+        // Not in the menu yet: sent there now (looked for from the end, where new tabs
+        // mostly go).
+        for (qsizetype i = n - 1; i >= end; --i) {
+            if (cells[size_t(i)] == cell) {
+                sendToMenu(i);
+                break;
+            }
+        }
     }
+    m_changedCells.clear();
+    m_everyCell = false;
+    m_laidOut = end;
 }
 
 QMenu *VTTabBarController::overflowMenu()
@@ -341,12 +399,15 @@ QMenu *VTTabBarController::overflowMenu()
 void VTTabBarController::buildOverflowMenu()
 {
     m_menuBuilt = true;
-    if (m_overflowCells.empty())
+    if (!hasOverflowMenu())
         return;
     ++m_menuBuilds;
-    for (const std::weak_ptr<VTTabBarCell> &weak : m_overflowCells) {
-        const std::shared_ptr<VTTabBarCell> cell = weak.lock();
-        if (!cell)
+    // The cells past the shown ones: those the layout sent to the menu (a change of
+    // the cells lays the bar out again before the menu can open).
+    const auto &cells = m_control->cells();
+    for (qsizetype i = m_visible; i < qsizetype(cells.size()); ++i) {
+        VTTabBarCell *cell = cells[size_t(i)].get();
+        if (!cell->isInOverflowMenu())
             continue;
         if (!m_overflowMenu) {
             m_overflowMenu = new QMenu(m_control);
@@ -404,11 +465,13 @@ void VTTabBarController::setSelectedCell(VTTabBarCell *cell)
         return;
     cell->setState(platform::Cell::State::On);
     cell->setTabState(VTTabBarCell::SelectedTab);
-    if (cell->isInOverflowMenu())
-        return;
     const auto it = std::find_if(cells.begin(), cells.end(), [cell](const auto &entry) { return entry.get() == cell; });
     if (it == cells.end())
         return;
+    if (cell->isInOverflowMenu()) {
+        m_changedCells.push_back(*it); // the next layout turns it off again
+        return;
+    }
     if (it != cells.begin())
         (*(it - 1))->setTabState((*(it - 1))->tabState() | VTTabBarCell::RightIsSelected);
     if (it + 1 != cells.end())

@@ -20,6 +20,11 @@
 // like) and answer the zero rectangle. Fit-to-content layouts that cannot fit log
 // a failure line and keep the widths reached.
 //
+// A layout costs what the shown tabs cost plus what changed since the one before:
+// the cells that stay in the menu are not visited (their frames, one step further
+// right each past the row, or under a vertical bar, are answered from the layout's
+// note; the menu is built from the cells past the shown ones when it is asked for).
+//
 // Owned by its control (a plain back pointer); owns its rectangle lists and the
 // overflow menu (null when nothing overflows; a child widget of the control, deleted
 // from the event loop when a layout replaces it). Main thread only.
@@ -49,7 +54,20 @@ public:
     // or null when every tab fits.
     QMenu *overflowMenu();
     // Whether the last layout sent tabs to the overflow menu (builds nothing).
-    bool hasOverflowMenu() const { return !m_overflowCells.empty(); }
+    bool hasOverflowMenu() const { return m_visible < m_cellCount; }
+    // The tabs the last layout showed (the first ones of the cells).
+    qsizetype numberOfVisibleCells() const { return m_visible; }
+    // The cells the last layout set (frame, overflow state) from the front: the shown
+    // ones and those it sent to the menu since the layout before; the cells behind them
+    // were in the menu already and kept what they had.
+    qsizetype numberOfLaidOutCells() const { return m_laidOut; }
+
+    // What changed among the control's cells since the last layout. A layout visits
+    // the shown cells and what changed, not the cells that stay in the menu: a cell
+    // inserted is noted here; a cell removed needs no note; any other rearrangement
+    // (a drag, a move to the front) asks for a layout of every cell.
+    void cellInserted(const std::shared_ptr<VTTabBarCell> &cell);
+    void layoutEveryCellNextTime() { m_everyCell = true; }
     // Counts the menus built (one at most per layout).
     int overflowMenuBuilds() const { return m_menuBuilds; }
 
@@ -75,8 +93,17 @@ private:
     QList<QRectF> m_closeButtonTrackingRects;
     QList<QRectF> m_cellFrames;
     QRectF m_addButtonRect;
-    // The cells the last layout sent to the menu, in order.
-    std::vector<std::weak_ptr<VTTabBarCell>> m_overflowCells;
+    // The last layout: the cells then, the shown ones among them, where the frames of
+    // the cells in the menu start (each further one a step on), and the cells it set.
+    qsizetype m_cellCount = 0;
+    qsizetype m_visible = 0;
+    qsizetype m_laidOut = 0;
+    QRectF m_overflowFrame;
+    qreal m_overflowStep = 0;
+    // Since the last layout: the cells inserted or selected in the menu, and whether
+    // every cell is to be laid out (at first, and after a rearrangement).
+    std::vector<std::weak_ptr<VTTabBarCell>> m_changedCells;
+    bool m_everyCell = true;
     bool m_menuBuilt = false;
     int m_menuBuilds = 0;
     // A child of the control; an old menu goes later (its action may be running).

@@ -81,10 +81,19 @@ std::vector<int> VTTabDragAssistant::sineCurveWidthsFor(const QRectF &frame, int
     return widths;
 }
 
+void VTTabDragAssistant::rearranging(VTTabBarControl *bar)
+{
+    // The drag moves cells in and out of the bar's list itself: the next layout visits
+    // every cell.
+    if (bar)
+        bar->controller()->layoutEveryCellNextTime();
+}
+
 void VTTabDragAssistant::startDraggingCell(VTTabBarCell *cell, VTTabBarControl *bar, const QMouseEvent *mouseDown)
 {
     if (!cell || !bar || m_isDragging)
         return;
+    rearranging(bar);
     const qsizetype index = bar->indexOfCell(cell);
     if (index < 0)
         return;
@@ -142,6 +151,7 @@ void VTTabDragAssistant::startDraggingCell(VTTabBarCell *cell, VTTabBarControl *
 
 void VTTabDragAssistant::distributePlaceholdersInTabBar(VTTabBarControl *bar)
 {
+    rearranging(bar);
     const int visible = bar->numberOfVisibleTabs();
     const QRectF frame = m_draggedCell ? m_draggedCell->frame() : QRectF();
     std::vector<CellPtr> &cells = bar->m_cells;
@@ -175,6 +185,7 @@ void VTTabDragAssistant::removeAllPlaceholdersFromTabBar(VTTabBarControl *bar)
 {
     if (!bar)
         return;
+    rearranging(bar);
     for (qsizetype i = qsizetype(bar->m_cells.size()) - 1; i >= 0; --i) {
         const CellPtr cell = bar->m_cells[size_t(i)];
         if (cell->isPlaceholder())
@@ -426,6 +437,8 @@ void VTTabDragAssistant::performDragOperation()
         finishDrag();
         return;
     }
+    rearranging(destination);
+    rearranging(source);
     const CellPtr dragged = m_draggedCell;
     const platform::TabViewItemPtr item = dragged->representedObject();
     std::vector<CellPtr> &cells = destination->m_cells;
@@ -501,6 +514,7 @@ void VTTabDragAssistant::draggedImageEndedAt(QPoint screenPoint, Qt::DropAction 
                 qWarning().noquote() << QStringLiteral("Delegate returned no control to add to.");
             } else {
                 control->m_cells.insert(control->m_cells.begin(), dragged);
+                rearranging(control);
                 source->removeTrackingRectsOfCell(dragged.get());
                 source->unbindCell(dragged.get());
                 control->bindPropertiesForCell(dragged.get(), item);
@@ -528,6 +542,7 @@ void VTTabDragAssistant::draggedImageEndedAt(QPoint screenPoint, Qt::DropAction 
     removeAllPlaceholdersFromTabBar(source);
     const size_t index = size_t(std::clamp<qsizetype>(m_draggedCellIndex, 0, qsizetype(source->m_cells.size())));
     source->m_cells.insert(source->m_cells.begin() + qsizetype(index), dragged);
+    rearranging(source);
     postNotification(DidEndNotification);
     finishDrag();
 }
@@ -535,6 +550,8 @@ void VTTabDragAssistant::draggedImageEndedAt(QPoint screenPoint, Qt::DropAction 
 void VTTabDragAssistant::finishDrag()
 {
     VTTabBarControl *source = m_sourceTabBar;
+    rearranging(source);
+    rearranging(m_destinationTabBar);
     const CellPtr dragged = m_draggedCell;
     if (source && source->tabView() && source->tabView()->numberOfTabViewItems() == 0 && source->delegate())
         source->delegate()->tabViewCloseWindowForLastTabViewItem(source->tabView(), dragged ? dragged->representedObject().get() : nullptr);

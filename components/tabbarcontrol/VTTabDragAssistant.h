@@ -107,6 +107,7 @@ public:
     bool initWithCoder(platform::Coder &coder) override;
 
 private:
+    static void rearranging(VTTabBarControl *bar);
     void setSourceWindowTransparent(VTTabBarControl *source);
     void postNotification(const QString &name);
 

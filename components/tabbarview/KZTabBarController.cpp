@@ -76,11 +76,22 @@ void KZTabBarController::layoutButtons(bool itemsWithoutButtons)
     // While a tab is dragged along the row, the row is the buttons as the drag has
     // placed them; new items wait for the pass after the drop.
     std::vector<std::pair<int, KZAttachedTabBarButton *>> indexed = bar.indexedAttachedButtons();
-    if (std::any_of(indexed.begin(), indexed.end(), [](const auto &each) { return each.second->isInDraggedSlide(); })) {
+    const bool slidingRow
+        = std::any_of(indexed.begin(), indexed.end(), [](const auto &each) { return each.second->isInDraggedSlide(); });
+    if (slidingRow) {
         itemsWithoutButtons = false;
         indexed.clear();
-        for (KZAttachedTabBarButton *button : bar.orderedAttachedButtons())
-            indexed.emplace_back(KZTabBarView::NotFound, button);
+        // The overflow button stands for the menu, whatever item is pinned to it: it
+        // stays at the end of the row (unless it is the tab being dragged).
+        KZAttachedTabBarButton *overflowButton = nullptr;
+        for (KZAttachedTabBarButton *button : bar.orderedAttachedButtons()) {
+            if (button->isOverflowButton() && !button->isInDraggedSlide() && !overflowButton)
+                overflowButton = button;
+            else
+                indexed.emplace_back(KZTabBarView::NotFound, button);
+        }
+        if (overflowButton)
+            indexed.emplace_back(KZTabBarView::NotFound, overflowButton);
     }
     const std::vector<platform::TabViewItemPtr> &items = tabView && itemsWithoutButtons ? tabView->tabViewItems() : noItems;
     // The buttons whose items the tab view holds take their items' places in the row;
@@ -170,6 +181,18 @@ void KZTabBarController::layoutButtons(bool itemsWithoutButtons)
     // falls among them), then the buttons without a place.
     OverflowNote note;
     note.overflows = shown < n;
+    // While a tab slides along the row, items added meanwhile wait for a button until
+    // the drop: they stand in the menu until then.
+    if (!note.overflows && !itemsWithoutButtons && tabView && slidingRow) {
+        size_t held = 0;
+        for (size_t j = 0; j < shown; ++j) {
+            const Slot &slot = slotAt(j);
+            if (slot.button && slot.button->isOverflowButton() && !slot.button->isInDraggedSlide())
+                continue; // its item is one of the menu's
+            held += slot.item && slot.item->tabView() == tabView ? 1 : 0;
+        }
+        note.overflows = static_cast<size_t>(tabView->numberOfTabViewItems()) > held;
+    }
     if (note.overflows) {
         for (size_t j = shown; j < slots.size(); ++j)
             note.listed.push_back(slots[j].item);
@@ -411,6 +434,11 @@ void KZTabBarController::setupButtons(size_t shown, const ButtonAt &buttonAt, co
     buttons.reserve(shown);
     for (size_t j = 0; j < shown; ++j)
         buttons.push_back(buttonAt(j));
+    // The last shown button becomes the overflow button; while a tab is held, the one
+    // before it when the held tab is last (the held tab shows itself).
+    int overflowAt = m - 1;
+    if (overflowAt > 0 && buttons[static_cast<size_t>(overflowAt)]->isInDraggedSlide())
+        --overflowAt;
 
     bar.enumerateAttachedButtons(buttons, 0, m, KZTabBarView::UpdateButtonStates | KZTabBarView::UpdateTabStates,
                                  [&](KZAttachedTabBarButton *button, int j, KZAttachedTabBarButton *,
@@ -435,7 +463,7 @@ void KZTabBarController::setupButtons(size_t shown, const ButtonAt &buttonAt, co
         else
             frame.setWidth(entry);
         button->setStackingFrame(frame);
-        if (j == m - 1 && overflows) {
+        if (j == overflowAt && overflows) {
             button->setIsOverflowButton(true);
             note.listed.insert(note.listed.begin(), button->tabViewItem());
             if (delegate && item)
@@ -454,8 +482,14 @@ void KZTabBarController::setupButtons(size_t shown, const ButtonAt &buttonAt, co
     // The tabs that do not fit: a button the bar has leaves it (the tab view keeps the
     // item); the items go to the menu.
     std::unordered_set<const KZAttachedTabBarButton *> kept(buttons.begin(), buttons.end());
+    // The button a slide holds stays under the pointer until the release lays the bar
+    // out again.
     for (KZAttachedTabBarButton *button : bar.orderedAttachedButtons()) {
-        if (!kept.count(button))
+        if (kept.count(button))
+            continue;
+        if (button->isInDraggedSlide())
+            button->setIsOverflowButton(false);
+        else
             bar.removeAttachedButton(button, false);
     }
     if (KZAttachedTabBarButton *dragged = KZTabDragAssistant::sharedDragAssistant()->draggedButton();
@@ -506,6 +540,70 @@ void KZTabBarController::forEachOverflowItem(const std::function<void(const plat
             visit(item);
 }
 
+void KZTabBarController::forEachHiddenItem(const std::function<void(const platform::TabViewItemPtr &)> &visit) const
+{
+    // What the bar hides when the menu opens, each once: the item of the overflow
+    // button and every item of the tab view without a button, in the order of the last
+    // layout's note (the overflow button's item, the tabs past the row, then the tab
+    // view's order, where an item pinned to the overflow button stands too, and the
+    // dragged tab where its gap falls). Read now, not from indexes of the layout: the bar's own
+    // move reorders the tab view without a pass.
+    const OverflowNote &note = m_overflow;
+    if (!note.overflows)
+        return;
+    KZTabBarView &bar = *m_bar;
+    platform::TabView *tabView = bar.tabView();
+    KZAttachedTabBarButton *overflowButton = bar.overflowAttachedButton();
+    std::unordered_set<const platform::TabViewItem *> shown;
+    for (QObject *child : bar.children()) {
+        auto *button = qobject_cast<KZAttachedTabBarButton *>(child);
+        if (button && button != overflowButton && button->tabViewItem())
+            shown.insert(button->tabViewItem().get());
+    }
+    const platform::TabViewItemPtr dragged = note.draggedItem.lock();
+    KZAttachedTabBarButton *draggedButton = KZTabDragAssistant::sharedDragAssistant()->draggedButton();
+    const platform::TabViewItem *draggedOver = draggedButton ? draggedButton->tabViewItem().get() : nullptr;
+    std::unordered_set<const platform::TabViewItem *> seen;
+    const auto offer = [&](const platform::TabViewItemPtr &item) {
+        if (!item || shown.count(item.get()))
+            return;
+        if (item->tabView() != tabView && item != dragged && item.get() != draggedOver)
+            return; // left the tab view since the layout
+        if (seen.insert(item.get()).second)
+            visit(item);
+    };
+    for (const WeakItem &weak : note.listed)
+        offer(weak.lock());
+    bool draggedDone = !dragged || seen.count(dragged.get());
+    if (tabView) {
+        const platform::TabViewItem *detached = bar.detachedTabViewItem();
+        size_t at = 0;
+        for (const platform::TabViewItemPtr &item : tabView->tabViewItems()) {
+            if (item == dragged || item.get() == detached || shown.count(item.get()) || seen.count(item.get()))
+                continue;
+            if (!draggedDone && at == note.draggedAt) {
+                offer(dragged);
+                draggedDone = true;
+            }
+            ++at;
+            offer(item);
+        }
+    }
+    if (!draggedDone)
+        offer(dragged);
+    for (const WeakItem &weak : note.trailing)
+        offer(weak.lock());
+}
+
+void KZTabBarController::overflowMenuOutdated()
+{
+    // The pull-down may be showing the old menu's actions: it goes later.
+    if (m_overflowMenu)
+        m_overflowMenu.release()->deleteLater();
+    m_items.clear();
+    m_menuBuilt = false;
+}
+
 QMenu *KZTabBarController::overflowMenu()
 {
     if (!m_menuBuilt)
@@ -524,7 +622,7 @@ void KZTabBarController::buildOverflowMenu()
     m_overflowMenu = std::make_unique<QMenu>();
     m_overflowMenu->addAction(QString()); // the title line of the pull-down
     KZTabBarView *bar = m_bar;
-    forEachOverflowItem([this, bar](const platform::TabViewItemPtr &item) {
+    forEachHiddenItem([this, bar](const platform::TabViewItemPtr &item) {
         QAction *action = m_overflowMenu->addAction(
             KZTabBarViewExtensions::stringByTruncatingToLength(titleOfTabViewItem(*item), MenuTitleLength));
         QObject::connect(action, &QAction::triggered, bar,

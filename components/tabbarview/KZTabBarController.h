@@ -15,7 +15,9 @@
 // items overflow (and tells the delegate); the menu is built from that note when it
 // is first asked for after the layout (overflowMenu(), which the pull-down asks when
 // it is about to open), so a pass costs no menu item per overflowing tab. Titles are
-// taken then, as the tabs show them. Icons of identifiers that have one are set when
+// taken then, as the tabs show them, and so is the list: whatever the bar hides then
+// (the overflow button's item and every item without a button), each once, also
+// after a move of the bar's own that no pass followed. Icons of identifiers that have one are set when
 // the menu is about to show.
 //
 // Owned by its bar (a plain reference back); owns the current menu. GUI thread only.
@@ -42,6 +44,9 @@ public:
     // The overflow menu of the last layout (built now when the layout has not been
     // asked for it yet), or null when every tab fits.
     QMenu *overflowMenu();
+    // The menu built since the last layout no longer lists what the bar hides (a
+    // held tab stopped being the overflow button): the next ask builds it again.
+    void overflowMenuOutdated();
     // Whether the last layout sent tabs to the overflow menu (builds nothing).
     bool hasOverflowMenu() const { return m_overflow.overflows; }
     // Counts the layouts whose menu was built (each build replaces the menu).
@@ -95,6 +100,8 @@ private:
     // (with the overflow button's item put first) becomes the menu's.
     void setupButtons(size_t shown, const ButtonAt &buttonAt, const std::vector<double> &widths, OverflowNote note);
     void forEachOverflowItem(const std::function<void(const platform::TabViewItemPtr &)> &visit) const;
+    // The items the menu lists when it is built: what the bar hides at that moment.
+    void forEachHiddenItem(const std::function<void(const platform::TabViewItemPtr &)> &visit) const;
 
     void buildOverflowMenu();
 

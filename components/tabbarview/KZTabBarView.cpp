@@ -22,6 +22,7 @@
 #include "platform/layers/ViewAnimation.h"
 
 #include <QAction>
+#include <QDebug>
 #include <QApplication>
 #include <QMenu>
 #include <QPainter>
@@ -718,14 +719,28 @@ void KZTabBarView::setButtonMinWidth(int width)
     setNeedsUpdate(true);
 }
 
+bool KZTabBarView::refusesButtonWidth(int width, const char *what)
+{
+    if (width > 0)
+        return false;
+    qWarning().noquote() << QStringLiteral("KZTabBarView/KZTabBarView: %1 of %2 refused: a tab needs a width above 0")
+                                .arg(QLatin1String(what))
+                                .arg(width);
+    return true;
+}
+
 void KZTabBarView::setButtonMaxWidth(int width)
 {
+    if (refusesButtonWidth(width, "a maximum button width"))
+        return;
     m_buttonMaxWidth = width;
     setNeedsUpdate(true);
 }
 
 void KZTabBarView::setButtonOptimumWidth(int width)
 {
+    if (refusesButtonWidth(width, "an optimum button width"))
+        return;
     m_buttonOptimumWidth = width;
     setNeedsUpdate(true);
 }
@@ -898,6 +913,8 @@ void KZTabBarView::updateTabBar(bool animate)
     // this pass moves them on (at once or in a slide of its own). Left running, it
     // would carry them to the frames of an earlier layout.
     stopSlideAnimation();
+    // So does a slide of the drag's own (buttons making way for a dragged tab).
+    KZTabDragAssistant::sharedDragAssistant()->stopSlideAnimationOf(this);
     // 1. Hide or show the bar (not while a tab is dragged).
     const bool dragging = KZTabDragAssistant::sharedDragAssistant()->isDragging();
     if (dragging) {

@@ -45,7 +45,9 @@
 // Archives: encodeWithCoder() writes the 23 settings keys after nothing else (keyed
 // coders only); fromCoder() makes a bar from them or answers null when the archive
 // holds a value of the wrong kind. A missing key reads as none, 0 or NO: an archive
-// without "KZstyle" gives a bar without a style (built-in metrics and drawing).
+// without "KZstyle" gives a bar without a style (built-in metrics and drawing); a
+// maximum or optimum width of 0 or less (or none) is refused, logged, and the bar
+// keeps its own.
 // Widgets referred to by the archive (tab view, partner view, the two built-in
 // buttons) travel as KZArchivedView objects.
 //
@@ -213,10 +215,15 @@ public:
     void setShowAddTabButton(bool show);
     int buttonMinWidth() const { return m_buttonMinWidth; }
     void setButtonMinWidth(int width);
+    // A maximum or optimum width of 0 or less would draw every tab 0 points wide: it
+    // is refused (logged) and the width stays as it was.
     int buttonMaxWidth() const { return m_buttonMaxWidth; }
     void setButtonMaxWidth(int width);
     int buttonOptimumWidth() const { return m_buttonOptimumWidth; }
     void setButtonOptimumWidth(int width);
+    // Logs the refusal of a width of 0 or less for the setting named; answers whether
+    // it refused.
+    static bool refusesButtonWidth(int width, const char *what);
     bool sizeButtonsToFit() const { return m_sizeButtonsToFit; }
     void setSizeButtonsToFit(bool fit);
     bool useOverflowMenu() const { return m_useOverflowMenu; }

@@ -153,8 +153,12 @@ KZTabBarView *KZTabBarView::fromCoder(platform::Coder &coder, QWidget *parent)
     for (size_t i = 0; i < std::size(LeadingFlags); ++i)
         *leadingFields[i] = leading[i];
     bar->m_buttonMinWidth = widths[0];
-    bar->m_buttonMaxWidth = widths[1];
-    bar->m_buttonOptimumWidth = widths[2];
+    // A maximum or optimum width of 0 or less (or none) is refused like the setters
+    // refuse it: the bar keeps its own.
+    if (!refusesButtonWidth(widths[1], "an archived maximum button width"))
+        bar->m_buttonMaxWidth = widths[1];
+    if (!refusesButtonWidth(widths[2], "an archived optimum button width"))
+        bar->m_buttonOptimumWidth = widths[2];
     bar->m_isHidden = isHiddenBar;
     bar->m_partnerView = adopt(partner);
     bar->m_useOverflowMenu = trailing[0];

@@ -2,6 +2,7 @@
 
 #include "components/tabbarview/KZAttachedTabBarButton.h"
 #include "components/tabbarview/KZSlideButtonsAnimation.h"
+#include "components/tabbarview/KZTabBarController.h"
 #include "components/tabbarview/KZTabBarExtensions.h"
 #include "components/tabbarview/KZTabBarView.h"
 #include "platform/drawing/TabView.h"
@@ -85,8 +86,17 @@ void KZTabDragAssistant::startDraggingAttachedTabBarButton(KZAttachedTabBarButto
 
     m_currentIndex = bar->indexOfAttachedButton(button);
     m_proposedIndex = NotFound;
+    m_passesAtStart = m_passesSeen = bar->updateCount();
+    m_startIndex = m_currentIndex;
     m_grabOffset = pressPoint - QPointF(button->geometry().topLeft());
     m_isSliding = true;
+    // A held tab shows its own item: were it the overflow button, a selection from the
+    // menu would pin another item to it under the pointer.
+    m_heldOverflowButton = button->isOverflowButton();
+    if (m_heldOverflowButton) {
+        button->setIsOverflowButton(false);
+        bar->controller()->overflowMenuOutdated(); // its item is no longer the menu's
+    }
     button->setIsInDraggedSlide(true);
     bar->updateTabStateMaskOfAttachedButton(button, m_currentIndex);
     KZTabBarExtensions::orderFront(button);
@@ -108,6 +118,14 @@ void KZTabDragAssistant::slideMovedTo(QPointF p)
     if (!button || !bar) {
         endSlide();
         return;
+    }
+    // A pass of the bar since the last move (an edit, a resize) may have changed the
+    // row: the button's place is read from the row again.
+    if (bar->updateCount() != m_passesSeen) {
+        m_passesSeen = bar->updateCount();
+        const int index = bar->indexOfAttachedButton(button);
+        if (index != NotFound)
+            m_currentIndex = index;
     }
     const QPointF origin = p - m_grabOffset;
     if (vertical(bar))
@@ -142,14 +160,29 @@ void KZTabDragAssistant::slideReleased()
 {
     if (!m_isSliding || !m_pasteboardItem)
         return;
-    endSlide();
     KZAttachedTabBarButton *button = m_pasteboardItem->attachedTabBarButton();
     KZTabBarView *bar = m_pasteboardItem->sourceTabBar();
+    // The row as the user leaves it: read while the button still slides (the row is
+    // then in the order of the places the drag gave the buttons).
+    const std::vector<KZAttachedTabBarButton *> row = bar ? bar->orderedAttachedButtons() : std::vector<KZAttachedTabBarButton *>();
+    endSlide();
     if (!button || !bar)
         return;
     const platform::TabViewItemPtr item = button->tabViewItem();
-    if (bar->indexOfTabViewItem(item.get()) != m_currentIndex) {
-        bar->moveTabViewItem(item, m_currentIndex);
+    const int target = droppedIndex(row, button, bar);
+    // Tabs added, removed or laid out again while the button was held: the row the drag
+    // saw is no longer the bar's.
+    // So is a row in which the button stands elsewhere than it started, although its
+    // item keeps its index (dropped past the overflow button, whose item is from the
+    // menu).
+    // And so are tabs still sliding out of the way (stopping them would leave them
+    // half-way), and a held overflow button (the bar needs one again).
+    const bool changed = bar->needsUpdate() || bar->updateCount() != m_passesAtStart || m_currentIndex != m_startIndex
+        || m_slideAnimation || m_heldOverflowButton;
+    if (target != NotFound && target != bar->indexOfTabViewItem(item.get())) {
+        bar->moveTabViewItem(item, target);
+        bar->updateTabBar(false);
+    } else if (changed) {
         bar->updateTabBar(false);
     } else if (m_proposedIndex != NotFound && m_proposedIndex == m_currentIndex) {
         if (bar->automaticallyAnimates())
@@ -157,6 +190,42 @@ void KZTabDragAssistant::slideReleased()
         else
             button->setGeometry(whole(button->stackingFrame()));
     }
+}
+
+int KZTabDragAssistant::droppedIndex(const std::vector<KZAttachedTabBarButton *> &row, KZAttachedTabBarButton *button,
+                                     KZTabBarView *bar)
+{
+    // The tab view index that puts the item where the user dropped it: right after the
+    // item of the nearest button before it in the row, else right before the item of
+    // the nearest button after it (the overflow button aside). Row places and tab view indexes differ as soon as
+    // a tab was added or removed during the drag, or some tabs wait in the menu.
+    platform::TabView *tabView = bar->tabView();
+    const platform::TabViewItemPtr item = button->tabViewItem();
+    const auto at = std::find(row.begin(), row.end(), button);
+    if (!tabView || !item || at == row.end())
+        return NotFound;
+    const int own = tabView->indexOfTabViewItem(item.get());
+    if (own < 0)
+        return NotFound;
+    // The overflow button shows an item of the menu (the selected one may be pinned
+    // to it from anywhere): its item does not stand at its place.
+    const auto heldIndex = [tabView](const KZAttachedTabBarButton *other) {
+        if (other->isOverflowButton())
+            return -1;
+        const platform::TabViewItemPtr otherItem = other->tabViewItem();
+        return otherItem && otherItem->tabView() == tabView ? tabView->indexOfTabViewItem(otherItem.get()) : -1;
+    };
+    for (auto before = at; before != row.begin();) {
+        const int index = heldIndex(*--before);
+        if (index >= 0)
+            return index < own ? index + 1 : index;
+    }
+    for (auto after = at + 1; after != row.end(); ++after) {
+        const int index = heldIndex(*after);
+        if (index >= 0)
+            return index < own ? index : index - 1;
+    }
+    return NotFound;
 }
 
 void KZTabDragAssistant::slideCancelled()
@@ -168,7 +237,25 @@ void KZTabDragAssistant::slideCancelled()
     if (KZTabBarView *bar = m_pasteboardItem->sourceTabBar()) {
         for (KZAttachedTabBarButton *button : bar->orderedAttachedButtons())
             button->slideAnimationDidEnd();
-        bar->updateTabBar(false);
+        // A pass that takes the button away ends the slide from inside the pass: the
+        // bar is laid out once more when it is done.
+        if (bar->isUpdatingTabBar())
+            bar->setNeedsUpdate(true);
+        else
+            bar->updateTabBar(false);
+    }
+}
+
+void KZTabDragAssistant::stopSlideAnimationOf(KZTabBarView *bar)
+{
+    KZSlideButtonsAnimation *animation = m_slideAnimation;
+    if (!animation || !bar)
+        return;
+    for (const platform::ViewAnimationEntry &entry : animation->viewAnimations()) {
+        if (entry.target && entry.target->parent() == bar) {
+            dropSlideAnimation();
+            return;
+        }
     }
 }
 
@@ -295,8 +382,27 @@ void KZTabDragAssistant::finalizeAnimation(KZSlideButtonsAnimation *animation)
         bar->updateTabStateMaskOfAttachedButtons();
         const std::vector<KZAttachedTabBarButton *> buttons = bar->orderedAttachedButtons();
         const bool overflow = static_cast<int>(buttons.size()) < bar->numberOfTabViewItems();
-        for (size_t i = 0; i < buttons.size(); ++i)
-            buttons[i]->setIsOverflowButton(overflow && i + 1 == buttons.size());
+        // The last button is the overflow button; while a tab is still held, the one the
+        // layout marked keeps the mark (an item of the menu may be pinned to it), and the
+        // held tab never takes it.
+        const bool held = std::any_of(buttons.begin(), buttons.end(), [](auto *b) { return b->isInDraggedSlide(); });
+        const bool keep = held && std::any_of(buttons.begin(), buttons.end(), [](auto *b) {
+            return b->isOverflowButton() && !b->isInDraggedSlide();
+        });
+        KZAttachedTabBarButton *marked = nullptr;
+        for (auto last = buttons.rbegin(); !keep && !marked && last != buttons.rend(); ++last)
+            if (!(*last)->isInDraggedSlide())
+                marked = *last;
+        bool remarked = false;
+        for (KZAttachedTabBarButton *button : buttons) {
+            if (keep && !button->isInDraggedSlide())
+                continue;
+            const bool mark = !keep && overflow && button == marked;
+            remarked = remarked || mark != button->isOverflowButton();
+            button->setIsOverflowButton(mark);
+        }
+        if (remarked)
+            bar->controller()->overflowMenuOutdated(); // another item stands for the menu
     }
     animation->deleteLater();
 }

@@ -4,7 +4,10 @@
 //
 // - The slide: while the button is held inside its bar (and up to 15 points beyond it
 //   across the bar), the button follows the pointer and the others slide aside to show
-//   where it would land; on release the tab view item moves there. The slide is driven
+//   where it would land; on release the tab view item moves there: right after the
+//   item of the tab left of it in the row (else right before the one right of it),
+//   whatever was added to or removed from the tab view meanwhile, and the bar is laid
+//   out again when it changed during the slide. The slide is driven
 //   by the button's own press, moves and release (slideMovedTo, slideReleased); a lost
 //   grab (slideCancelled) brings the button home.
 // - The detached drag: leaving the stay zone (when the bar allows the tab to leave)
@@ -41,6 +44,7 @@
 #include <QPointF>
 #include <QSizeF>
 #include <memory>
+#include <vector>
 
 class KZAttachedTabBarButton;
 class KZTabBarView;
@@ -88,6 +92,9 @@ public:
     void slideMovedTo(QPointF barPoint);
     void slideReleased();
     void slideCancelled();
+    // Stops the slide animation the drag runs in the bar, leaving its buttons where it
+    // got them (a pass of the bar places them itself).
+    void stopSlideAnimationOf(KZTabBarView *bar);
     Qt::DropActions draggingSourceOperationMask(bool local, KZTabBarView *bar) const;
     void draggedImageBeganAt(QPoint screenPoint, KZTabBarView *bar);
     void draggedImageMovedTo(QPoint screenPoint);
@@ -105,6 +112,8 @@ private:
     KZTabDragAssistant();
     int moveAttachedTabBarButton(KZAttachedTabBarButton *button, KZTabBarView *bar, int from, int to);
     void slideBack(KZAttachedTabBarButton *button, KZTabBarView *bar);
+    static int droppedIndex(const std::vector<KZAttachedTabBarButton *> &row, KZAttachedTabBarButton *button,
+                            KZTabBarView *bar);
     void dropSlideAnimation();
     void finalizeAnimation(KZSlideButtonsAnimation *animation);
     void startSlideAnimation(KZSlideButtonsAnimation *animation);
@@ -137,4 +146,10 @@ private:
     QPointF m_grabOffset;
     int m_currentIndex = NotFound;
     int m_proposedIndex = NotFound;
+    // The button's place when the slide started; the bar's pass count then and at
+    // the last move.
+    int m_startIndex = NotFound;
+    bool m_heldOverflowButton = false;
+    int m_passesAtStart = 0;
+    int m_passesSeen = 0;
 };

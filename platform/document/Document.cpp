@@ -12,9 +12,11 @@
 #include "platform/foundation/UndoManager.h"
 
 #include <QAction>
+#include <QCryptographicHash>
 #include <QEvent>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMainWindow>
@@ -42,9 +44,20 @@ struct WriteOutcome
     bool saved = false;
     QString reason;
     // The file as the write left it.
-    QDateTime modified;
-    qint64 size = -1;
+    Document::FileState file;
 };
+
+// A digest of the content of the regular file a path names; empty when it cannot be read.
+QByteArray contentDigestOf(const QString &path)
+{
+    QFile file;
+    if (!RegularFile::openForReading(file, path))
+        return QByteArray();
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (!hash.addData(&file))
+        return QByteArray();
+    return hash.result();
+}
 
 } // namespace
 
@@ -435,11 +448,8 @@ void Document::saveToFileWithCompletion(const QString &path, const QString &type
                 outcome.saved = false;
                 outcome.reason.clear();
             }
-            if (outcome.saved) {
-                const QFileInfo info(absolute);
-                outcome.modified = info.exists() ? info.lastModified() : QDateTime();
-                outcome.size = info.exists() ? info.size() : -1;
-            }
+            if (outcome.saved)
+                outcome.file = fileStateOf(absolute);
             return outcome;
         },
         [this, absolute, typeName, operation](WriteOutcome outcome) {
@@ -450,7 +460,7 @@ void Document::saveToFileWithCompletion(const QString &path, const QString &type
                 reason = saveFailureReason(absolute, outcome.reason);
             } else if (operation != SaveOperation::SaveTo) {
                 didSave(absolute, typeName, operation);
-                noteFileOnDisk(outcome.modified, outcome.size);
+                noteFileOnDisk(outcome.file);
                 // Saved as of the moment the save began, unless the document was read
                 // or marked saved since: the changes made outside the undo manager
                 // while the file was written stay to be saved.
@@ -519,28 +529,37 @@ void Document::reportSaveFailure(const QString &reason, const CompletionHandler 
                              });
 }
 
-void Document::noteFileOnDisk()
+Document::FileState Document::fileStateOf(const QString &path)
 {
-    const QFileInfo info(m_filePath);
-    noteFileOnDisk(info.exists() ? info.lastModified() : QDateTime(), info.exists() ? info.size() : -1);
+    FileState state;
+    state.identity = RegularFile::identityOf(path);
+    // Within its grain a change may leave the same identity: the content tells then.
+    if (state.identity && !state.identity->isSettled())
+        state.digest = contentDigestOf(path);
+    return state;
 }
 
-void Document::noteFileOnDisk(const QDateTime &modified, qint64 size)
+void Document::noteFileOnDisk()
 {
-    m_fileModified = modified;
-    m_fileSize = size;
-    m_autosaveConflictModified = QDateTime();
-    m_autosaveConflictSize = -1;
+    noteFileOnDisk(fileStateOf(m_filePath));
+}
+
+void Document::noteFileOnDisk(const FileState &state)
+{
+    m_fileState = state;
+    m_autosaveConflict = FileState();
 }
 
 bool Document::fileChangedOnDisk() const
 {
-    if (m_filePath.isEmpty() || !m_fileModified.isValid())
+    if (m_filePath.isEmpty() || !m_fileState.identity)
         return false;
-    const QFileInfo info(m_filePath);
-    if (!info.exists())
+    const std::optional<RegularFile::Identity> now = RegularFile::identityOf(m_filePath);
+    if (!now)
         return false;
-    return info.lastModified() != m_fileModified || info.size() != m_fileSize;
+    if (*now != *m_fileState.identity)
+        return true;
+    return !m_fileState.digest.isEmpty() && contentDigestOf(m_filePath) != m_fileState.digest;
 }
 
 Document::SaveHandler Document::reportingFailures(const CompletionHandler &handler)
@@ -627,11 +646,12 @@ void Document::autosaveDocument()
     }
     if (fileChangedOnDisk()) {
         // Told once per change of the file: the state of the file it was told about.
-        const QFileInfo info(m_filePath);
-        if (info.lastModified() == m_autosaveConflictModified && info.size() == m_autosaveConflictSize)
+        const FileState current = fileStateOf(m_filePath);
+        if (current.identity && current.identity == m_autosaveConflict.identity
+            && (current.digest.isEmpty() || m_autosaveConflict.digest.isEmpty()
+                || current.digest == m_autosaveConflict.digest))
             return;
-        m_autosaveConflictModified = info.lastModified();
-        m_autosaveConflictSize = info.size();
+        m_autosaveConflict = current;
         qInfo("Not autosaving \"%s\": the file was changed by another application.", qUtf8Printable(m_filePath));
         // The choices of a save by hand; a question already on screen stands for this one.
         askToSaveOverChangedFile({});

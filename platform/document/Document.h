@@ -4,7 +4,7 @@
 //
 // A subclass reads and writes its own file format by overriding readFromFile() and
 // writeToFile(), and builds its window in makeMainWindow(). The contract:
-// - writeToFile() writes the whole file atomically (QSaveFile) and answers success;
+// - writeToFile() writes the whole file atomically (platform::SaveFile) and answers success;
 //   on failure the old file must be whole. The machinery never writes a file itself.
 // - makeFileWriter() may instead answer, on the GUI thread, the work that writes the
 //   file from a copy of the contents; the saves with user interface (save, save as,
@@ -33,6 +33,9 @@
 // GUI thread only. The document owns its main window: close() detaches it at once
 // (hidden, no connection left to the document) and the document's destruction
 // deletes it; no other code deletes a document's window.
+#include "platform/foundation/RegularFile.h"
+
+#include <QByteArray>
 #include <QDateTime>
 #include <QObject>
 #include <QPointer>
@@ -40,6 +43,7 @@
 #include <QWidget>
 #include <deque>
 #include <functional>
+#include <optional>
 #include <vector>
 
 class QAction;
@@ -145,9 +149,22 @@ public:
     // Anyway", "Cancel"); a save failure shows the alert a save by hand shows.
     void autosaveDocument();
     // The document's file was changed by another program since the document last
-    // read or wrote it (its modification time or size differs). A missing file, or
-    // one the document never read or wrote, has not changed.
+    // read or wrote it: its identity (platform::RegularFile::Identity: device, inode,
+    // size, modification and change times to the nanosecond) differs, or, where the
+    // identity could not tell yet (taken within its file system's time grain), its
+    // content does. A missing file, or one the document never read or wrote, has
+    // not changed.
     bool fileChangedOnDisk() const;
+
+    // The file as a document knows it: its identity and, when that was not settled
+    // yet, a digest of its content then.
+    struct FileState
+    {
+        std::optional<RegularFile::Identity> identity;
+        QByteArray digest;
+    };
+    // The state of the file a path names now (no identity when there is none).
+    static FileState fileStateOf(const QString &path);
     // Asks for a file (a save dialog on the window) and saves there.
     void saveDocumentAsWithCompletion(CompletionHandler handler);
     // Whether the document may close: when it is edited the user is asked to save,
@@ -232,9 +249,9 @@ private:
     void didSave(const QString &absolutePath, const QString &typeName, SaveOperation operation);
     // Ends the running save and starts what waited for it.
     void endRunningSave();
-    // Remembers the file's modification time and size as this document knows them.
+    // Remembers the file's state as this document read or wrote it.
     void noteFileOnDisk();
-    void noteFileOnDisk(const QDateTime &modified, qint64 size);
+    void noteFileOnDisk(const FileState &state);
     static QString absolutePath(const QString &path);
 
     QString m_filePath;
@@ -251,10 +268,8 @@ private:
     bool m_reviewing = false;
     bool m_askingForFile = false;
     bool m_askingToOverwrite = false;
-    // The file's state (modification time, size) an autosave last passed over and
-    // told the person about.
-    QDateTime m_autosaveConflictModified;
-    qint64 m_autosaveConflictSize = -1;
+    // The file's state an autosave last passed over and told the person about.
+    FileState m_autosaveConflict;
     // The save being written in the background, and the saves and waiters after it.
     bool m_saveRunning = false;
     SaveHandler m_runningSaveHandler;
@@ -269,9 +284,8 @@ private:
     // Each is called with true to go ahead, or false when the document goes first.
     std::deque<std::function<void(bool)>> m_waitingSaves;
     std::vector<std::function<void()>> m_idleWaiters;
-    // The file as last read or written: modification time and size.
-    QDateTime m_fileModified;
-    qint64 m_fileSize = -1;
+    // The file as last read or written.
+    FileState m_fileState;
     int m_untitledNumber = 0;
     QPointer<QWidget> m_mainWindow;
     QPointer<DocumentController> m_controller;

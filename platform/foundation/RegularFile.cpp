@@ -2,7 +2,9 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
+#include <limits>
 #include <cstdio>
 #include <ctime>
 #include <fcntl.h>
@@ -163,7 +165,25 @@ Kind kindOf(const QString &path)
     return kindOfStatus(st, fs);
 }
 
-bool openForReading(QFile &file, const QString &path, Kind *kind)
+Kind kindOfEntry(const QString &path)
+{
+    if (path.isEmpty())
+        return Kind::Missing;
+    const QByteArray native = QFile::encodeName(path);
+    struct stat st {};
+    if (::lstat(native.constData(), &st) != 0)
+        return Kind::Missing;
+    if (S_ISLNK(st.st_mode))
+        return Kind::Special;
+    struct statfs fs {};
+    if (::statfs(native.constData(), &fs) != 0)
+        return S_ISDIR(st.st_mode) ? Kind::Folder : Kind::Special;
+    return kindOfStatus(st, fs);
+}
+
+namespace {
+
+bool openToRead(QFile &file, const QString &path, bool followLinks, Kind *kind)
 {
     Kind found = Kind::Missing;
     const auto answer = [&](bool ok) {
@@ -175,14 +195,14 @@ bool openForReading(QFile &file, const QString &path, Kind *kind)
         return answer(false);
     const QByteArray native = QFile::encodeName(path);
     // A handle that opens nothing: a pipe's other end is not woken, no driver runs.
-    Descriptor handle(::open(native.constData(), O_PATH | O_CLOEXEC));
+    Descriptor handle(::open(native.constData(), O_PATH | O_CLOEXEC | (followLinks ? 0 : O_NOFOLLOW)));
     if (handle.get() < 0)
         return answer(false);
     struct stat looked {};
     found = kindOfDescriptor(handle.get(), looked);
     if (found != Kind::Regular)
         return answer(false);
-    Descriptor fd(openLookedAt(handle, native, O_RDONLY, true, looked));
+    Descriptor fd(openLookedAt(handle, native, O_RDONLY, followLinks, looked));
     if (fd.get() < 0)
         return answer(false);
     if (!file.open(fd.get(), QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
@@ -191,9 +211,56 @@ bool openForReading(QFile &file, const QString &path, Kind *kind)
     return answer(true);
 }
 
+} // namespace
+
+bool openForReading(QFile &file, const QString &path, Kind *kind)
+{
+    return openToRead(file, path, true, kind);
+}
+
+bool openEntryForReading(QFile &file, const QString &path, Kind *kind)
+{
+    return openToRead(file, path, false, kind);
+}
+
 namespace {
 
-Identity identityOfStatus(const struct stat &st)
+constexpr qint64 NanosecondsPerSecond = 1'000'000'000;
+// Longest wait settledIdentityOf() makes for a file to settle.
+constexpr qint64 SettleWaitLimitNanoseconds = 20'000'000;
+
+// File systems (statfs magic numbers) whose stamps are coarse, or come from a
+// machine or program whose stamps may be: FAT keeps modification times to two
+// seconds, exFAT, network shares and user-space file systems may keep whole seconds.
+constexpr unsigned long CoarseFileSystems[] = {
+    MSDOS_SUPER_MAGIC, 0x2011BAB0 /* exFAT */, NFS_SUPER_MAGIC, SMB_SUPER_MAGIC, 0xFF534D42 /* CIFS */,
+    0xFE534D42 /* SMB2 */, 0x65735546 /* FUSE */, 0x5346414F /* AFS */, 0x564C /* NCP */,
+};
+
+qint64 coarseClockTick()
+{
+    struct timespec resolution {};
+    if (::clock_getres(CLOCK_REALTIME_COARSE, &resolution) != 0)
+        return NanosecondsPerSecond / 100;
+    return qint64(resolution.tv_sec) * NanosecondsPerSecond + resolution.tv_nsec;
+}
+
+qint64 stampGrainOf(const struct stat &st, const struct statfs *fs)
+{
+    if (fs) {
+        for (const unsigned long type : CoarseFileSystems) {
+            if ((unsigned long)(fs->f_type) == type)
+                return 2 * NanosecondsPerSecond;
+        }
+    }
+    // No fraction in either time: a file system that keeps whole seconds.
+    if (st.st_mtim.tv_nsec == 0 && st.st_ctim.tv_nsec == 0)
+        return NanosecondsPerSecond;
+    // Stamps from the kernel's coarse clock.
+    return coarseClockTick();
+}
+
+Identity identityOfStatus(const struct stat &st, const struct statfs *fs)
 {
     Identity identity;
     identity.device = quint64(st.st_dev);
@@ -203,43 +270,63 @@ Identity identityOfStatus(const struct stat &st)
     identity.modifiedNanoseconds = qint64(st.st_mtim.tv_nsec);
     identity.changedSeconds = qint64(st.st_ctim.tv_sec);
     identity.changedNanoseconds = qint64(st.st_ctim.tv_nsec);
+    identity.stampGrainNanoseconds = stampGrainOf(st, fs);
     return identity;
 }
 
+// Nanoseconds from now until the identity is settled (below 0: it is). A file
+// system stamps the time truncated to its grain (or the coarse clock's last tick),
+// so a change after the change time's grain has passed gets a later time.
+qint64 untilSettled(const Identity &identity)
+{
+    struct timespec now {};
+    if (::clock_gettime(CLOCK_REALTIME, &now) != 0)
+        return identity.stampGrainNanoseconds;
+    const __int128 changed = __int128(identity.changedSeconds) * NanosecondsPerSecond + identity.changedNanoseconds;
+    const __int128 current = __int128(now.tv_sec) * NanosecondsPerSecond + now.tv_nsec;
+    const __int128 left = changed + identity.stampGrainNanoseconds - current;
+    return qint64(std::clamp<__int128>(left, -1, std::numeric_limits<qint64>::max()));
+}
+
 } // namespace
+
+bool Identity::isSettled() const
+{
+    return untilSettled(*this) < 0;
+}
 
 std::optional<Identity> identityOf(const QFile &file)
 {
     struct stat st {};
     if (file.handle() < 0 || ::fstat(file.handle(), &st) != 0)
         return std::nullopt;
-    return identityOfStatus(st);
+    struct statfs fs {};
+    return identityOfStatus(st, ::fstatfs(file.handle(), &fs) == 0 ? &fs : nullptr);
 }
 
 std::optional<Identity> identityOf(const QString &path)
 {
     struct stat st {};
-    if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &st) != 0)
+    const QByteArray native = QFile::encodeName(path);
+    if (path.isEmpty() || ::stat(native.constData(), &st) != 0)
         return std::nullopt;
-    return identityOfStatus(st);
+    struct statfs fs {};
+    return identityOfStatus(st, ::statfs(native.constData(), &fs) == 0 ? &fs : nullptr);
 }
 
 std::optional<Identity> settledIdentityOf(const QFile &file)
 {
-    // The coarse clock is the one file systems stamp changes with: once it is past
-    // the change time, a later write gets a later time.
-    constexpr int MaximumWaits = 200;
-    for (int wait = 0;; ++wait) {
-        std::optional<Identity> identity = identityOf(file);
-        struct timespec now {};
-        if (!identity || ::clock_gettime(CLOCK_REALTIME_COARSE, &now) != 0 || wait == MaximumWaits)
-            return identity;
-        if (std::pair(qint64(now.tv_sec), qint64(now.tv_nsec))
-            > std::pair(identity->changedSeconds, identity->changedNanoseconds))
-            return identity;
-        const struct timespec pause {0, 500 * 1000};
-        ::nanosleep(&pause, nullptr);
-    }
+    std::optional<Identity> identity = identityOf(file);
+    if (!identity)
+        return identity;
+    // A wait of one tick of a fine clock: a later write gets a later time. A coarse
+    // file system's grain is not waited out here.
+    const qint64 left = untilSettled(*identity);
+    if (left < 0 || left > SettleWaitLimitNanoseconds)
+        return identity;
+    const struct timespec pause {0, long(left) + 1000};
+    ::nanosleep(&pause, nullptr);
+    return identityOf(file);
 }
 
 bool openForWriting(QFile &file, const QString &path, Kind *kind)

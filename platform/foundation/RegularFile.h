@@ -31,11 +31,17 @@ enum class Kind {
 
 // What the path names, following symbolic links.
 Kind kindOf(const QString &path);
+// What the path names itself: a symbolic link as its last part is not followed and
+// counts as Special (as for writing). Opens nothing either.
+Kind kindOfEntry(const QString &path);
 // Opens the file read-only when it is a regular file (following symbolic links); on
 // any other kind the file stays closed and false is answered (with *kind telling
 // why, when given: Regular for a regular file that could not be opened, such as one
 // without permission).
 bool openForReading(QFile &file, const QString &path, Kind *kind = nullptr);
+// openForReading(), but a symbolic link as the last part of the name is refused
+// (Special) and never followed: for the application's own files.
+bool openEntryForReading(QFile &file, const QString &path, Kind *kind = nullptr);
 
 // For the application's own files (logs, reports, state): opens the file for
 // writing, emptied (openForWriting) or at its end (openForAppending), creating it
@@ -50,9 +56,13 @@ bool openForAppending(QFile &file, const QString &path, Kind *kind = nullptr);
 // the size, and the modification and change times to the nanosecond. A file put in
 // the place of another (a rename, a link switched) has another inode; a write in
 // place changes the change time, which no program can set back (the modification
-// time it can). Two writes within one tick of the system's clock may leave the
-// same times on file systems with coarse time stamps; settledIdentity() waits that
-// tick out.
+// time it can). But a file system stamps times only so finely: to whole seconds
+// (ext4 with small inodes, and whatever shows no fractions), two (FAT, and what
+// network and user-space file systems may stand on), or one tick of the kernel's
+// coarse clock. A write within the same grain leaves the same times: an identity
+// tells every later change only once the clock is a whole grain past its change
+// time (isSettled()). Before that, a caller reads the content after
+// settledIdentityOf(), or compares the content itself.
 struct Identity
 {
     quint64 device = 0;
@@ -62,15 +72,22 @@ struct Identity
     qint64 modifiedNanoseconds = 0;
     qint64 changedSeconds = 0;
     qint64 changedNanoseconds = 0;
+    // How finely the file system stamps the file's times.
+    qint64 stampGrainNanoseconds = 0;
     friend bool operator==(const Identity &, const Identity &) = default;
+    // Whether the system's clock is now a whole grain past the change time, so that
+    // any change of the file from now on changes the identity.
+    bool isSettled() const;
 };
 // The identity of the file an open file stands for; nothing when it cannot be looked at.
 std::optional<Identity> identityOf(const QFile &file);
 // The identity of the file a path names now (following symbolic links).
 std::optional<Identity> identityOf(const QString &path);
-// identityOf(file), taken once the system's clock is past the file's change time:
-// a write after it then changes the change time. Waits at most one tick (a few
-// milliseconds), and only for a file changed within it. Read the content after this.
+// identityOf(file), taken once it is settled, when that is at most a few
+// milliseconds away (one tick of a fine file system's clock): a write after it then
+// changes the identity. Read the content after this. On a file system with coarse
+// times, a file changed within the last grain answers an identity that is not
+// settled yet, at once.
 std::optional<Identity> settledIdentityOf(const QFile &file);
 
 } // namespace platform::RegularFile

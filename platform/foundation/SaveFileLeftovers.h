@@ -1,34 +1,62 @@
 #pragma once
-// What an interrupted atomic save leaves beside its file, and its removal.
+// The records a save file (platform::SaveFile) keeps of the names it gives its new
+// files, and the removal of what a killed save left by those names.
 //
-// QSaveFile writes a file NAME through a temporary file in the same folder, named
-// NAME, a dot and six ASCII letters ("NAME.Glywoo"), and renames it over NAME when
-// it commits. A process killed before the rename (or a full stop of the machine)
-// leaves that temporary file behind, whole or in part, and no later save removes
-// it. removeFor() does, after a save of NAME succeeded: it removes the files beside
-// NAME that are such leftovers of the same writer, and nothing else. A leftover
-// - is named NAME, a dot and exactly six ASCII letters (the saved file's real name:
-//   a save through a symbolic link writes beside the link's target);
-// - is a regular file (not a link, folder, pipe or device) of the user running us;
-// - begins with the bytes the writer begins every such file with (the caller's);
-// - was last changed before the given moment, the start of the save that succeeded:
-//   another process still writing its own temporary file is left alone. The moment
-//   and the file times are the system's (files carry the system's time, not the
-//   application's clock).
-// Other names, other files' temporaries and anything that cannot be looked at are
-// passed over.
+// A save of a file NAME gives its finished new file the name NAME, a dot and six
+// ASCII letters ("NAME.Glywoo") and renames it over NAME. A process killed between
+// the two (or a full stop of the machine) leaves that file behind. So that only
+// such a file is ever removed, and never a person's own "NAME.backup", the writer
+// records the exact name before it makes it, and clears the record after the
+// rename: one record file per name, in a folder of the application's own
+// ("$XDG_STATE_HOME/Chronark/Saves"), named after the saved file's real path and
+// the six letters. A record holds the leftover's whole path and, when known, the
+// device and inode of the file the writer made.
 //
-// Re-entrant; no shared state; meant for the thread that wrote the file. Answers the
-// number of files removed; a file that cannot be removed is passed over.
-#include <QByteArrayView>
-#include <QDateTime>
+// Records are written whole or not at all (a new unnamed file linked in, or a
+// temporary file renamed), read with a bound (RecordByteLimit), and opened never
+// through a link nor when they are not regular files. removeRecorded() removes
+// what the records of a saved file name and clears them; it opens nothing to
+// decide: a recorded file is removed only when, looked at without following a link,
+// it is a regular file of the user running us, in the saved file's folder, named
+// NAME plus a dot and six ASCII letters, with the recorded device and inode. A
+// record naming anything else is dropped and its file left alone.
+//
+// Re-entrant; no shared state beyond the files. Failures answer false or 0; a
+// record that cannot be written leaves the save without one (a leftover then stays).
 #include <QString>
+#include <QStringList>
 
 namespace platform::SaveFileLeftovers {
 
-// Whether a file name has the form of a temporary file of a save of savedFileName.
+constexpr qsizetype TemporarySuffixLength = 6;
+// Bytes a record may hold; a longer one is no record of ours.
+constexpr qint64 RecordByteLimit = 16 * 1024;
+// Records of one saved file looked at, at most.
+constexpr int RecordsPerFileLimit = 64;
+
+// "$XDG_STATE_HOME/Chronark/Saves" ($XDG_STATE_HOME defaults to ~/.local/state).
+QString defaultRecordFolder();
+
+// Whether a file name has the form of a new file of a save of savedFileName.
 bool isTemporaryNameOf(const QString &fileName, const QString &savedFileName);
 
-int removeFor(const QString &savedPath, QByteArrayView leadingBytes, const QDateTime &changedBefore);
+// What a record says: the leftover's path and the file the writer made there
+// (device and inode; 0 and 0 when the name was recorded before the file was made).
+struct Record
+{
+    QString path;
+    quint64 device = 0;
+    quint64 inode = 0;
+};
+
+// Records, before the name is made, that the save of savedPath (a real path: no
+// link) gives a new file the name in `record`. Answers whether it was recorded.
+bool record(const QString &recordFolder, const QString &savedPath, const Record &record);
+// Clears the record of the new file named `leftoverPath` of the save of savedPath.
+void clear(const QString &recordFolder, const QString &savedPath, const QString &leftoverPath);
+// Removes the files that the records of savedPath name and that still are what
+// the writer made (see above), and clears those records (after a save of savedPath
+// succeeded, its own record cleared). Answers the number of files removed.
+int removeRecorded(const QString &recordFolder, const QString &savedPath);
 
 } // namespace platform::SaveFileLeftovers

@@ -3,11 +3,15 @@
 #include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/RegularFile.h"
+#include "platform/foundation/SaveFile.h"
 #include "platform/foundation/ThreadHandOff.h"
 #include "platform/foundation/VariantNumber.h"
 
 #include <QCoreApplication>
 #include <QDate>
+#include <QEvent>
+#include <QFile>
+#include <QFileInfo>
 #include <QDateTime>
 #include <QDir>
 #include <QJsonArray>
@@ -20,12 +24,42 @@
 #include <QUrl>
 
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <vector>
 
 namespace platform {
 
 namespace {
+
+// Runs the settings' deferred write (the update the library posts to itself after a
+// change) through the given call, in place of the library's own.
+class DeferredWriteGate : public QObject
+{
+public:
+    explicit DeferredWriteGate(std::function<void()> write) : m_write(std::move(write)) {}
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    try {
+        if (event->type() != QEvent::UpdateRequest)
+            return QObject::eventFilter(watched, event);
+        m_write();
+        return true;
+    } catch (...) {
+        ExceptionBoundary::caught(this, "eventFilter");
+        return true;
+    }
+
+private:
+    std::function<void()> m_write;
+};
+
+// The lock file the settings library makes beside the file while it writes it.
+QString lockFilePath(const QString &filePath)
+{
+    return filePath + QStringLiteral(".lock");
+}
 
 // Nesting of lists and maps accepted when reading values back.
 constexpr int kMaxDepth = 64;
@@ -388,16 +422,23 @@ QString UserDefaults::defaultFilePath()
 UserDefaults::UserDefaults(const QString &filePath) : m_filePath(filePath)
 {
     QMutexLocker lock(&m_mutex);
-    if (keepsStoring())
+    if (keepsStoring()) {
         m_settings = std::make_unique<QSettings>(filePath, QSettings::IniFormat);
+        m_writeGate = std::make_unique<DeferredWriteGate>([this] {
+            QMutexLocker writing(&m_mutex);
+            writeNow();
+        });
+        m_settings->installEventFilter(m_writeGate.get());
+    }
     reload();
 }
 
 UserDefaults::~UserDefaults()
 {
     QMutexLocker lock(&m_mutex);
-    if (keepsStoring())
-        m_settings->sync();
+    writeNow();
+    if (m_settings)
+        m_settings->removeEventFilter(m_writeGate.get());
 }
 
 QString UserDefaults::filePath() const
@@ -415,15 +456,21 @@ bool UserDefaults::keepsStoring()
 {
     if (m_notStored)
         return false;
-    // The settings library reads the file as it finds it: a pipe put there would hold
-    // the reading thread until some process wrote to it.
-    const RegularFile::Kind kind = RegularFile::kindOf(m_filePath);
-    if (kind == RegularFile::Kind::Missing || kind == RegularFile::Kind::Regular)
+    // The settings library reads the file as it finds it, and opens its lock file
+    // (reading it when another holds it) before it writes: a pipe at either would
+    // hold the thread until some process opened its other end. The lock is looked
+    // at as it stands (a link there could lead to one).
+    const auto acceptable = [](RegularFile::Kind kind) {
+        return kind == RegularFile::Kind::Missing || kind == RegularFile::Kind::Regular;
+    };
+    const bool fileAcceptable = acceptable(RegularFile::kindOf(m_filePath));
+    if (fileAcceptable && acceptable(RegularFile::kindOfEntry(lockFilePath(m_filePath))))
         return true;
     m_notStored = true;
     if (m_settings) {
         // Deleting the settings, or their pending update, would write and read the
         // file once more: they are kept aside, never deleted, their update dropped.
+        m_settings->removeEventFilter(m_writeGate.get());
         QCoreApplication::removePostedEvents(m_settings.get(), QEvent::UpdateRequest);
         // (Not even when the process ends: the list itself is never destroyed.)
         static QMutex asideMutex;
@@ -433,8 +480,29 @@ bool UserDefaults::keepsStoring()
     }
     qWarning("UserDefaults: %s is not a regular file; the preferences are kept until the application quits "
              "and not stored",
-             qPrintable(m_filePath));
+             qPrintable(fileAcceptable ? lockFilePath(m_filePath) : m_filePath));
     return false;
+}
+
+bool UserDefaults::writeNow()
+{
+    if (!keepsStoring())
+        return false;
+    // The library writes the file a link in its place names: a regular file holding
+    // what the link leads to takes the link's place first, and the library, which
+    // reads it again as changed, writes that one.
+    if (QFileInfo(m_filePath).isSymLink()) {
+        QFile linked;
+        const QByteArray content = RegularFile::openForReading(linked, m_filePath) ? linked.readAll() : QByteArray();
+        SaveFile replacement(m_filePath, SaveFile::FinalLink::Replace);
+        if (!replacement.open(QIODevice::WriteOnly) || replacement.write(content) != content.size()
+            || !replacement.commit())
+            return false;
+    }
+    m_settings->sync();
+    // Written now: the settings' own later writing has nothing left to do.
+    QCoreApplication::removePostedEvents(m_settings.get(), QEvent::UpdateRequest);
+    return m_settings->status() == QSettings::NoError;
 }
 
 QString UserDefaults::encodeKey(const QString &key)
@@ -726,11 +794,7 @@ bool UserDefaults::synchronize()
     QMutexLocker lock(&m_mutex);
     if (!keepsStoring())
         return false;
-    m_settings->sync();
-    // Written now: the settings' own later writing (which reads the file again,
-    // whatever it is by then) has nothing left to do.
-    QCoreApplication::removePostedEvents(m_settings.get(), QEvent::UpdateRequest);
-    const bool ok = m_settings->status() == QSettings::NoError;
+    const bool ok = writeNow();
     reload();
     return ok;
 }

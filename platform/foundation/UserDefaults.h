@@ -8,10 +8,16 @@
 // and lists and maps of those. Every change posts DidChangeNotification (no object)
 // through platform::NotificationCenter (a change made off the main thread posts it
 // from a queued call there, whose observers' exceptions stop at the exception boundary).
-// The file is read and written only while it is a regular file (or missing): when
-// anything else has its name (a pipe, a device, a folder), at start-up or at a later
-// synchronize(), the values are kept in memory until the defaults go and never
-// stored, and a warning says so once.
+// The file is read and written only while it is a regular file (or missing), and
+// only while the settings library's lock file beside it ("Chronark.conf.lock"),
+// which the library opens before every write, is a regular file or missing itself
+// (not a link): when anything else has either name (a pipe, a device, a folder), at
+// start-up, at a later synchronize() or before a deferred write, the values are kept
+// in memory until the defaults go and never stored, and a warning says so once.
+// The check comes right before each write: the library's own deferred write is
+// taken over (it runs here, after the check). A symbolic link in the place of the
+// file is read through, but never written through: the write puts a regular file
+// in the place of the link.
 // Threads: thread-safe; every member may be called from any thread.
 #include <QByteArray>
 #include <QMutex>
@@ -102,11 +108,16 @@ private:
     // Whether the file may be read and written still; when not, stops storing for
     // good (with the warning). Called with the mutex held.
     bool keepsStoring();
+    // Writes what is pending when the file may still be written, never through a
+    // link at its place. Called with the mutex held.
+    bool writeNow();
 
     mutable QMutex m_mutex;
     const QString m_filePath;
     bool m_notStored = false;
     std::unique_ptr<QSettings> m_settings;
+    // Takes the settings' deferred write over (see writeNow()).
+    std::unique_ptr<QObject> m_writeGate;
     QVariantMap m_registered;
     QVariantMap m_values;
 };

@@ -14,14 +14,17 @@
 #include "platform/foundation/UserDefaults.h"
 #include "tests/support/LoopbackHttpServer.h"
 #include "tests/support/PipeOpener.h"
+#include "tests/support/TestSupport.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -482,4 +485,44 @@ TEST_F(Reporting, PipesInThePlacesOfTheLogsAreNeitherOpenedNorWaitedFor)
     NTXConsoleLog::append(QStringLiteral("written"));
     NTXConsoleLog::uninstall();
     EXPECT_TRUE(NTXCrashReporter::consoleLog().endsWith(QStringLiteral("written\n"))) << qPrintable(NTXCrashReporter::consoleLog());
+}
+
+// Links in the places of the console log and of a crash report are never written
+// through: the files they name stay as they were. The child waits, links are put at
+// every name its report could take, and then it is sent SIGSEGV.
+TEST_F(Reporting, LinksInThePlacesOfTheLogsAreNeverWrittenThrough)
+{
+    const QString victim = m_dir.filePath(QStringLiteral("victim"));
+    writeText(victim, "untouched");
+    const QString log = m_dir.filePath(QStringLiteral("state/Chronark/console.log"));
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(log).absolutePath()));
+    ASSERT_TRUE(QFile::link(victim, log));
+    NTXConsoleLog::install(log, QStringLiteral("chronark"));
+    NTXConsoleLog::append(QStringLiteral("a line for nobody"));
+    NTXConsoleLog::uninstall();
+    EXPECT_TRUE(QFileInfo(log).isSymLink());
+    EXPECT_EQ(testsupport::readFile(victim), "untouched");
+
+    ASSERT_TRUE(QDir().mkpath(crashFolder()));
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("CHRONARK_TEST_CRASH_FOLDER"), crashFolder());
+    environment.insert(QStringLiteral("CHRONARK_TEST_SENT_SIGNAL"), QStringLiteral("kill"));
+    child.setProcessEnvironment(environment);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--gtest_filter=Reporting.ASignalSentByAProcessIsReportedWithTheSenderInsteadOfAnAddress")});
+    ASSERT_TRUE(child.waitForStarted(60000));
+    while (!child.readAllStandardOutput().contains("ready"))
+        ASSERT_TRUE(child.waitForReadyRead(60000));
+    const qint64 pid = child.processId();
+    // The report is named after the moment of the crash: links for the next minute.
+    const qint64 now = QDateTime::currentSecsSinceEpoch();
+    for (qint64 second = now - 1; second < now + 60; ++second)
+        ASSERT_TRUE(QFile::link(victim, crashFolder() + QStringLiteral("/chronark_%1_%2.crash").arg(second).arg(pid)));
+    ASSERT_EQ(::kill(pid_t(pid), SIGSEGV), 0);
+    ASSERT_TRUE(child.waitForFinished(60000));
+    EXPECT_EQ(child.exitStatus(), QProcess::CrashExit);
+    EXPECT_EQ(testsupport::readFile(victim), "untouched");
+    for (const QFileInfo &entry : QDir(crashFolder()).entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot))
+        EXPECT_TRUE(entry.isSymLink()) << qPrintable(entry.fileName());
 }

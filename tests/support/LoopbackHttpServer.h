@@ -3,8 +3,9 @@
 // it keeps every raw request (head and body, read to its Content-Length) and answers
 // each in one way: at once, never (a stalled server), or a byte at a time without end
 // (a server whose answer trickles in), by a script of the test, or as a hostile server
-// would: a chunked answer without end, header lines without end, one header line
-// without end, a head that drips. Endless answers are made as the connection takes
+// would: a chunked answer without end, one of one-byte chunks each with an 8 KiB
+// chunk extension, header lines without end, one header line without end, a head
+// that drips. Endless answers are made as the connection takes
 // them (never held whole), up to streamLimit bytes. It counts the connections the
 // client closed and the bytes of endless answers it sent.
 #include <QByteArray>
@@ -30,6 +31,7 @@ public:
         Trickle, // status line and a large Content-Length, then one byte every 20 ms
         Script,  // what script() answers to the request, then close
         EndlessChunks,      // a chunked answer of 64 KiB chunks
+        ExtendedChunks,     // a chunked answer of one-byte chunks with 8 KiB extensions
         EndlessHeaders,     // the status line, then header lines of 100 bytes
         EndlessHeaderLine,  // the status line, then one header line that never ends
         DrippingHead,       // the status line and one header line, a byte every 20 ms
@@ -121,6 +123,10 @@ private:
         case Mode::EndlessChunks:
             stream(socket, "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n",
                    "10000\r\n" + QByteArray(0x10000, 'c') + "\r\n");
+            return;
+        case Mode::ExtendedChunks:
+            stream(socket, "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n",
+                   "1;" + QByteArray(8 * 1024 - 2, 'e') + "\r\nc\r\n");
             return;
         case Mode::EndlessHeaders:
             stream(socket, "HTTP/1.1 200 OK\r\n", "X-Filler: " + QByteArray(88, 'h') + "\r\n");

@@ -108,6 +108,15 @@ class IncludeForms(unittest.TestCase):
 
 QT_TABLE = TABLE.replace("application: platform/high", "application: platform/high Qt6::Widgets")
 
+def qt_headers():
+    """The folder of Qt's headers, or None without qtpaths6."""
+    if not shutil.which("qtpaths6"):
+        return None
+    run = subprocess.run(["qtpaths6", "--query", "QT_INSTALL_HEADERS"], stdout=subprocess.PIPE, text=True)
+    folder = run.stdout.strip()
+    return folder if run.returncode == 0 and os.path.isdir(folder) else None
+
+
 CMAKE_TOP = """\
 cmake_minimum_required(VERSION 3.25)
 project(LayeringCheck LANGUAGES CXX)
@@ -128,7 +137,7 @@ add_subdirectory(application)
 class TableAgainstBuild(unittest.TestCase):
     """The table and the libraries' links must describe the same layers."""
 
-    def build(self, table, high_links, application_links, extra=None):
+    def build(self, table, high_links, application_links, extra=None, low_links=""):
         tree = Tree(table)
         self.addCleanup(tree.close)
         for path, text in (extra or {}).items():
@@ -136,7 +145,8 @@ class TableAgainstBuild(unittest.TestCase):
         os.makedirs(os.path.join(tree.root, "cmake"))
         shutil.copy(os.path.join(SOURCE, "cmake", "Chronark.cmake"), os.path.join(tree.root, "cmake"))
         write(tree.root, "CMakeLists.txt", CMAKE_TOP)
-        write(tree.root, "platform/low/CMakeLists.txt", "chronark_library(low)\n")
+        write(tree.root, "platform/low/CMakeLists.txt", f"chronark_library(low PUBLIC {low_links})\n"
+              if low_links else "chronark_library(low)\n")
         write(tree.root, "platform/high/CMakeLists.txt", f"chronark_library(high PUBLIC {high_links})\n")
         write(tree.root, "application/CMakeLists.txt", f"chronark_library(app PRIVATE {application_links})\n")
         build = os.path.join(tree.root, "build")
@@ -166,9 +176,17 @@ class TableAgainstBuild(unittest.TestCase):
         self.assertIn("lets platform/high include platform/low, which high does not link", run.stdout)
 
     def test_a_qt_module_the_library_does_not_link_is_refused_in_any_spelling(self):
-        spellings = ["<QtWidgets/QWidget>", "<QtWidgets/./QWidget>"]
-        if shutil.which("qtpaths6"):
-            spellings.append("<QWidget>")  # looked up in Qt's headers
+        # Qt's include root comes with Qt6::Core: "QtWidgets/QLabel" compiles wherever
+        # QtCore does, quoted as well as angled.
+        spellings = ["<QtWidgets/QWidget>", "<QtWidgets/./QWidget>", '"QtWidgets/QLabel"',
+                     "<QtCore/../QtWidgets/QLabel>"]
+        headers = qt_headers()
+        if headers:
+            # Looked up in Qt's headers: plain names, the lower-case headers, the module's
+            # own header, and Qt's root reached from the compiler's folders.
+            spellings += ["<QWidget>", '"QWidget"', "<qwidget.h>", '"qlabel.h"', "<QtWidgets>"]
+            if os.path.dirname(headers).startswith("/usr/include"):
+                spellings.append(f"<{os.path.basename(headers)}/QtWidgets/QWidget>")
         for spelled in spellings:
             with self.subTest(include=spelled):
                 tree_run = self.build(QT_TABLE, "low", "high Qt6::Widgets",
@@ -176,6 +194,39 @@ class TableAgainstBuild(unittest.TestCase):
                 self.assertEqual(tree_run.returncode, 1, tree_run.stdout)
                 self.assertIn(f"platform/low/Low.cpp:2: include {spelled} is of QtWidgets, which low (platform/low) "
                               "does not link", tree_run.stdout)
+
+    def test_a_quoted_include_of_a_file_of_the_tree_is_not_taken_for_qt(self):
+        write_qlabel = {"platform/low/QtWidgets/QLabel": "#pragma once\n",
+                        "platform/low/Low.cpp": '#include "platform/low/Low.h"\n#include "QtWidgets/QLabel"\n'}
+        run = self.build(QT_TABLE, "low", "high Qt6::Widgets", extra=write_qlabel)
+        self.assertEqual(run.returncode, 0, run.stdout)
+
+    def test_a_qt_module_is_not_inherited_from_the_layer_below(self):
+        # The layer below links the module for itself; the layers above it name what they
+        # link and include on their own lines, or the check fails.
+        table = "platform/low: Qt6::Widgets\nplatform/high: platform/low\napplication: platform/high\n"
+        run = self.build(table, "low", "high", low_links="Qt6::Widgets")
+        self.assertEqual(run.returncode, 0, run.stdout)
+
+        run = self.build(table, "low Qt6::Widgets", "high", low_links="Qt6::Widgets")
+        self.assertEqual(run.returncode, 1, run.stdout)
+        self.assertIn("high (platform/high) links Qt6::Widgets, which tools/layering.txt does not allow "
+                      "platform/high (its Qt modules: none)", run.stdout)
+
+        for path, spelled in (("platform/high/High.cpp", "<QtWidgets/QWidget>"),
+                              ("application/Document.cpp", '"QtWidgets/QLabel"')):
+            with self.subTest(include=spelled):
+                folder = os.path.dirname(path)
+                run = self.build(table, "low", "high", low_links="Qt6::Widgets",
+                                 extra={path: f"#pragma once\n#include {spelled}\n"})
+                self.assertEqual(run.returncode, 1, run.stdout)
+                self.assertIn(f"{path}:2: include {spelled} is of QtWidgets, which tools/layering.txt does not "
+                              f"allow {folder}", run.stdout)
+
+        run = self.build(table.replace("application: platform/high", "application: platform/high Qt6::Widgets"),
+                         "low", "high", low_links="Qt6::Widgets",
+                         extra={"application/Document.cpp": '#include "QtWidgets/QLabel"\n'})
+        self.assertEqual(run.returncode, 0, run.stdout)
 
     def test_a_qt_module_the_library_links_passes(self):
         run = self.build(QT_TABLE, "low", "high Qt6::Widgets",

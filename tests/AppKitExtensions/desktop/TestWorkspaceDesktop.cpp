@@ -12,6 +12,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTest>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -138,6 +139,26 @@ TEST(WorkspaceLoginItem, AutostartEntryIsValidAndLaunches)
     ASSERT_TRUE(NTXNSWorkspaceExtension::addLoginItem(percent, QStringLiteral("P"), QStringLiteral("p.desktop")));
     ASSERT_TRUE(testsupport::writeFile(percent, "#!/bin/sh\n"));
     EXPECT_TRUE(NTXNSWorkspaceExtension::isRegisteredAsLoginItem(percent));
+}
+
+// A link in the place of the autostart entry is replaced by the entry itself: the
+// file it names is never written.
+TEST(WorkspaceLoginItem, ALinkAtTheEntryIsReplacedNotWrittenThrough)
+{
+    testsupport::ScopedXdgHome home;
+    QTemporaryDir dir;
+    const QString victim = dir.filePath(QStringLiteral("victim.desktop"));
+    ASSERT_TRUE(testsupport::writeFile(victim, "untouched"));
+    const QString autostart = NTXNSWorkspaceExtension::autostartFolder();
+    ASSERT_TRUE(QDir().mkpath(autostart));
+    const QString entryPath = QDir(autostart).filePath(QStringLiteral("linked.desktop"));
+    ASSERT_TRUE(QFile::link(victim, entryPath));
+    const QString program = dir.filePath(QStringLiteral("program"));
+    ASSERT_TRUE(testsupport::writeFile(program, "#!/bin/sh\n"));
+    ASSERT_TRUE(NTXNSWorkspaceExtension::addLoginItem(program, QStringLiteral("Linked"), QStringLiteral("linked.desktop")));
+    EXPECT_FALSE(QFileInfo(entryPath).isSymLink());
+    EXPECT_EQ(testsupport::readFile(victim), "untouched");
+    EXPECT_TRUE(NTXNSWorkspaceExtension::isRegisteredAsLoginItem(program));
 }
 
 TEST(WorkspaceFolders, AbsolutePathsWithoutTilde)

@@ -9,8 +9,12 @@
 #include <QFileInfo>
 #include <QProcess>
 
+#include "tests/support/PipeOpener.h"
+
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace mydoctest;
 
@@ -72,7 +76,8 @@ TEST_F(MyDocumentSavingTest, TheFileIsWrittenFromACopyWhileTheDocumentGoesOn)
 }
 
 // A save killed at its rename leaves a whole copy named after the file; the next
-// save of that file that succeeds removes it, and only what that writer leaves.
+// save of that file that succeeds removes it, and only what the writer made: the
+// name it recorded before making it, never a file it did not make.
 TEST_F(MyDocumentSavingTest, ASaveRemovesWhatAnInterruptedSaveOfItsFileLeft)
 {
     const QString folder = dir.path();
@@ -115,26 +120,41 @@ TEST_F(MyDocumentSavingTest, ASaveRemovesWhatAnInterruptedSaveOfItsFileLeft)
         EXPECT_EQ(testsupport::readFile(folder + u'/' + leftover), testsupport::readFile(source)) << "a whole copy";
     }
 
-    // What no save of this writer leaves stays: other names, a link, a folder, a file
-    // of another form, one changed after the save began (another process writing).
+    // What this writer did not make stays, whatever its name: the person's own copies
+    // (any six letters: "backup", "before", "monday"), older than the save and begun
+    // as every document is; a pipe (never opened: a writer waiting at it stays
+    // waiting), a hard link to the document, a symbolic link, a folder, another
+    // user's file, other names.
     const QByteArray ours = testsupport::readFile(source);
-    ASSERT_TRUE(testsupport::writeFile(path(QStringLiteral("kept.chronark.bak")), ours));
-    ASSERT_TRUE(testsupport::writeFile(path(QStringLiteral("kept.chronark.Abcde1")), ours));
-    ASSERT_TRUE(testsupport::writeFile(path(QStringLiteral("kept.chronark.Abcdefg")), ours));
-    ASSERT_TRUE(testsupport::writeFile(path(QStringLiteral("other.chronark.Abcdef")), ours));
-    ASSERT_TRUE(testsupport::writeFile(path(QStringLiteral("kept.chronark.Notxml")), "plain notes"));
-    ASSERT_TRUE(testsupport::writeFile(path(QStringLiteral("kept.chronark.Future")), ours));
+    for (const char *copy : {"kept.chronark.backup", "kept.chronark.before", "kept.chronark.monday",
+                             "kept.chronark.Abcde1", "kept.chronark.Abcdefg", "other.chronark.Abcdef",
+                             "kept.chronark.bak"})
+        ASSERT_TRUE(testsupport::writeFile(path(QString::fromLatin1(copy)), ours));
     {
-        QFile future(path(QStringLiteral("kept.chronark.Future")));
-        ASSERT_TRUE(future.open(QIODevice::ReadWrite));
-        ASSERT_TRUE(future.setFileTime(QDateTime::currentDateTimeUtc().addSecs(3600), QFileDevice::FileModificationTime));
+        QFile old(path(QStringLiteral("kept.chronark.backup")));
+        ASSERT_TRUE(old.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(old.setFileTime(QDateTime::currentDateTimeUtc().addDays(-3), QFileDevice::FileModificationTime));
     }
+    const QString pipe = path(QStringLiteral("kept.chronark.abcdef"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    testsupport::PipeOpener blocked(pipe, O_WRONLY);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return blocked.isWaitingInOpen(); }, 10000));
+    ASSERT_EQ(::link(QFile::encodeName(file).constData(), QFile::encodeName(path(QStringLiteral("kept.chronark.Hardln"))).constData()), 0);
     ASSERT_TRUE(QDir(folder).mkdir(QStringLiteral("kept.chronark.Folder")));
     ASSERT_TRUE(QFile::link(source, path(QStringLiteral("kept.chronark.Linked"))));
-    const QStringList strangers{QStringLiteral("kept.chronark.Abcde1"), QStringLiteral("kept.chronark.Abcdefg"),
-                                QStringLiteral("kept.chronark.Folder"), QStringLiteral("kept.chronark.Future"),
-                                QStringLiteral("kept.chronark.Linked"), QStringLiteral("kept.chronark.Notxml"),
-                                QStringLiteral("kept.chronark.bak"), QStringLiteral("other.chronark.Abcdef")};
+    QStringList strangers{QStringLiteral("kept.chronark.Abcde1"), QStringLiteral("kept.chronark.Abcdefg"),
+                          QStringLiteral("kept.chronark.Folder"), QStringLiteral("kept.chronark.Hardln"),
+                          QStringLiteral("kept.chronark.Linked"), QStringLiteral("kept.chronark.abcdef"),
+                          QStringLiteral("kept.chronark.backup"), QStringLiteral("kept.chronark.bak"),
+                          QStringLiteral("kept.chronark.before"), QStringLiteral("kept.chronark.monday"),
+                          QStringLiteral("other.chronark.Abcdef")};
+    if (::geteuid() == 0) {
+        // Only the super-user can give a file to another user.
+        const QString others = path(QStringLiteral("kept.chronark.Others"));
+        ASSERT_TRUE(testsupport::writeFile(others, ours));
+        ASSERT_EQ(::chown(QFile::encodeName(others).constData(), 65534, 65534), 0);
+        strangers << QStringLiteral("kept.chronark.Others");
+    }
 
     // A failed save removes nothing.
     ProbeDocument *document = openDocument(file, true);
@@ -165,6 +185,9 @@ TEST_F(MyDocumentSavingTest, ASaveRemovesWhatAnInterruptedSaveOfItsFileLeft)
     QStringList expected = strangers + QStringList{name, QStringLiteral("source.chronark")};
     expected.sort();
     EXPECT_EQ(namesIn(folder), expected);
+    EXPECT_TRUE(blocked.isWaitingInOpen()) << "the pipe was opened";
+    for (const char *copy : {"kept.chronark.backup", "kept.chronark.before", "kept.chronark.monday"})
+        EXPECT_EQ(testsupport::readFile(path(QString::fromLatin1(copy))), ours) << copy;
     DocumentFileFormat::ReadResult read;
     ASSERT_TRUE(DocumentFileFormat::readFromFile(file, MyDocument::TypeName, read));
     ASSERT_EQ(read.root->childrenCount(), 2);

@@ -547,3 +547,16 @@ TEST(DocumentFileFormatValues, NumbersAreReadFromTheirLeadingCharacters)
     EXPECT_EQ(DocumentFileFormat::floatValue(QString(u"1" + zeros)), std::numeric_limits<float>::max());
     EXPECT_EQ(DocumentFileFormat::floatValue(QString(u"0." + zeros + u"1")), 0.0f);
 }
+
+TEST(DocumentFileFormatValues, NamesAreXmlNames)
+{
+    for (const QString &name : {QStringLiteral("itemName"), QStringLiteral("a:b"), QStringLiteral("_1.-"),
+                                QStringLiteral("été"), QStringLiteral("\U00010000x"), QStringLiteral("x\u00B7\u0300")})
+        EXPECT_TRUE(DocumentFileFormat::isXmlName(name)) << name.toStdString();
+    for (const QString &name : {QString(), QStringLiteral("1a"), QStringLiteral("-a"), QStringLiteral(".a"),
+                                QStringLiteral("a b"), QStringLiteral("a@b"), QStringLiteral("a\u00D7"),
+                                QStringLiteral("a\u2028"), QStringLiteral("a\u0085"), QStringLiteral("a\uFFFE"),
+                                QString(QStringLiteral("a") + QChar(0x01)), QStringLiteral("\u0300a"), QStringLiteral("a\U000F0000"),
+                                QString(QStringLiteral("a") + QChar(0xD800)), QString(QChar(0xDC00) + QStringLiteral("a"))})
+        EXPECT_FALSE(DocumentFileFormat::isXmlName(name)) << name.toStdString();
+}

@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <numeric>
 #include <random>
 
@@ -252,6 +253,99 @@ TEST_F(DocumentFileReadersTest, DirectRefusalsAreTheLibrarysRefusals)
         DocumentFileFormat::ReadResult out;
         EXPECT_FALSE(DocumentFileFormat::readXmlData(bytes, out));
     }
+}
+
+// An attribute name is an XML name or the document is refused, by whichever reader
+// reads it, from bytes or from a file, wherever the attribute stands: the XML library
+// checks element names, not attribute names, and an attribute it let through was
+// dropped, its value falling back to the default.
+TEST_F(DocumentFileReadersTest, AttributesNamedOutsideXmlNamesAreRefusedByEveryReader)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("named.chronark"));
+    const auto readFile = [&](const QByteArray &bytes, DocumentFileFormat::ReadResult &out) {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+            return false;
+        file.close();
+        return DocumentFileFormat::readFromFile(path, DocumentFileFormat::TypeName, out);
+    };
+    // Where an attribute may stand: the root, a node, the window state, a column, an
+    // element the reader skips.
+    const auto placed = [](const QByteArray &name) {
+        const QByteArray a = " " + name + "=\"1\"";
+        return QList<QByteArray>{
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Chronark version=\"2.0\"" + a + "><document/></Chronark>\n",
+            wrap("<document itemName=\"kept\"" + a + "/>"),
+            wrap("<document><jobEntry" + a + " itemName=\"job\"/></document>"),
+            wrap("<documentValues available=\"yes\"" + a + "/>"),
+            wrap("<documentValues><tableColumnArray><tableColumnData width=\"5.0\"" + a
+                 + "/></tableColumnArray></documentValues>"),
+            wrap("<unknown" + a + "/><document/>"),
+        };
+    };
+    const QByteArray refused[] = {
+        "a\xef\xbf\xbe" "b", // U+FFFE
+        "a\xe2\x80\xa8" "b", // U+2028
+        "a\xc2\x85" "b",     // U+0085
+        "a@b",
+        "a\xc3\x97" "b",     // U+00D7
+        "\xc3\x97" "ab",
+        "a\x01" "b",
+        "\xcc\x80" "a",      // a combining mark may follow, not begin, a name
+        "a\xf3\xb0\x80\x80", // U+F0000: past the names' planes
+    };
+    for (const QByteArray &name : refused) {
+        for (const QByteArray &bytes : placed(name)) {
+            SCOPED_TRACE(bytes.toStdString());
+            const Answer d = direct(bytes);
+            EXPECT_FALSE(d.read);
+            EXPECT_FALSE(library(bytes).read);
+            DocumentFileFormat::ReadResult out;
+            EXPECT_FALSE(DocumentFileFormat::readXmlData(bytes, out));
+            EXPECT_FALSE(readFile(bytes, out));
+            EXPECT_FALSE(out.root) << "a refused document leaves the result untouched";
+        }
+    }
+    // Names XML allows beyond the writer's letters: the library reads the document and
+    // passes over the attribute it does not know.
+    const QByteArray allowed[] = {"a_b", "a:b", "a.b-1", "_x", "\xc3\xa9t\xc3\xa9", "a\xc2\xb7" "b",
+                                  "\xf0\x90\x80\x80" "a", "a\xcc\x80"};
+    for (const QByteArray &name : allowed) {
+        for (const QByteArray &bytes : placed(name)) {
+            SCOPED_TRACE(bytes.toStdString());
+            EXPECT_TRUE(direct(bytes).handedOver);
+            expectSameAnswer(bytes, "an XML name");
+            DocumentFileFormat::ReadResult out;
+            ASSERT_TRUE(readFile(bytes, out));
+            ASSERT_TRUE(out.root);
+            if (bytes.contains("itemName=\"kept\"")) {
+                EXPECT_EQ(out.root->itemName(), QStringLiteral("kept"));
+            }
+        }
+    }
+}
+
+// A value is read as it is written, by both readers: a zero keeps its sign, on a node
+// whose wage and turnover the library's reader sets through the node's setters and the
+// direct reader stores at once, and through the sums of the nodes above.
+TEST_F(DocumentFileReadersTest, NegativeZerosReadAsWrittenByBothReaders)
+{
+    const QByteArray bytes = wrap(
+        "<document><groupEntry createDate=\"2024-03-31 01:00:00 +0100\" lastDate=\"2024-03-31 01:00:00 +0100\">"
+        "<jobEntry wage=\"-0.000000\" turnover=\"-0.000000\"><dayEntry>"
+        "<timeEntry createDate=\"2024-03-31 03:00:00 +0100\" lastDate=\"2024-03-31 01:00:00 +0100\"/>"
+        "</dayEntry></jobEntry><jobEntry wage=\"-0.000000\" turnover=\"-0.000000\"/></groupEntry></document>");
+    EXPECT_FALSE(direct(bytes).handedOver);
+    expectSameAnswer(bytes, "negative zeros");
+    DocumentFileFormat::ReadResult out;
+    ASSERT_TRUE(DocumentFileFormat::readXmlData(bytes, out));
+    const NodePtr job = out.root->childAtIndex(0)->childAtIndex(1);
+    ASSERT_TRUE(job);
+    EXPECT_TRUE(std::signbit(job->wage()));
+    EXPECT_TRUE(std::signbit(job->turnover()));
+    EXPECT_TRUE(library(bytes).written.contains("wage=\"-0.000000\""));
 }
 
 TEST_F(DocumentFileReadersTest, TagsAcrossBlocksAndValuesAtTheirBoundsReadFromAFile)

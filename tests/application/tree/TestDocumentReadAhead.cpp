@@ -8,6 +8,8 @@
 #include "application/tree/DocumentValuesStore.h"
 #include "application/tree/Node.h"
 #include "platform/foundation/Clock.h"
+#include "platform/foundation/RegularFile.h"
+#include "tests/support/ScopedFileSystem.h"
 #include "tests/support/TestSupport.h"
 
 #include <QDir>
@@ -351,3 +353,81 @@ TEST_F(DocumentReadAheadTest, ASameSizeRewriteInPlaceWithinTheSameMillisecondIsR
     ASSERT_TRUE(DocumentFileFormat::readFromFile(file, DocumentFileFormat::TypeName, now));
     EXPECT_EQ(jobNameOf(now), QStringLiteral("Bravo"));
 }
+
+namespace {
+
+class DocumentReadAheadGrainTest : public ::testing::TestWithParam<testsupport::ScopedFileSystem::Kind>
+{
+};
+
+} // namespace
+
+// A file changed within its file system's time grain when it is read could be
+// rewritten after the read with the same identity (on whole-second times, a rewrite
+// within the second leaves every stamp as it was): it is not offered, and the caller
+// reads it itself. Once the grain has passed, the file is offered; on tmpfs such a
+// rewrite changes the change time and is seen at take().
+TEST_P(DocumentReadAheadGrainTest, AFileChangedWithinItsTimeGrainIsReadAgain)
+{
+    using testsupport::ScopedFileSystem;
+    const ScopedFileSystem fileSystem(GetParam());
+    if (fileSystem.path().isEmpty())
+        GTEST_SKIP() << fileSystem.skipReason().toStdString();
+    const QString file = fileSystem.path() + QStringLiteral("/grain.chronark");
+    const auto write = [&](const QString &job) {
+        NodePtr root = Node::create(Node::Root);
+        NodePtr jobNode = Node::create(Node::Job);
+        jobNode->setItemName(job);
+        root->addChild(jobNode);
+        return DocumentFileFormat::writeToFile(file, DocumentFileFormat::TypeName, *root, DocumentValuesStore());
+    };
+    const auto jobRead = [](const DocumentReadAhead::Offer &offer) {
+        return offer.result && offer.result->root && offer.result->root->childrenCount() == 1
+                   ? offer.result->root->childAtIndex(0)->itemName()
+                   : QString();
+    };
+
+    ASSERT_TRUE(ScopedFileSystem::waitForStartOfSecond());
+    ASSERT_TRUE(write(QStringLiteral("Read ahead")));
+    {
+        DocumentReadAhead ahead;
+        ahead.read({file});
+        bool read = false;
+        ahead.whenRead(&ahead, [&] { read = true; });
+        ASSERT_TRUE(QTest::qWaitFor([&] { return read; }, 30000));
+        // Rewritten in place, same size, its time put back.
+        struct stat st {};
+        ASSERT_EQ(::stat(QFile::encodeName(file).constData(), &st), 0);
+        const std::optional<platform::RegularFile::Identity> before = platform::RegularFile::identityOf(file);
+        QFile opened(file);
+        ASSERT_TRUE(opened.open(QIODevice::ReadWrite));
+        QByteArray bytes = opened.readAll();
+        ASSERT_TRUE(bytes.contains("Read ahead"));
+        bytes.replace("Read ahead", "Read later");
+        ASSERT_TRUE(opened.seek(0));
+        ASSERT_EQ(opened.write(bytes), bytes.size());
+        opened.close();
+        const struct timespec times[2] = {{0, UTIME_OMIT}, st.st_mtim};
+        ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(file).constData(), times, 0), 0);
+        if (GetParam() == ScopedFileSystem::Kind::WholeSeconds) {
+            EXPECT_EQ(platform::RegularFile::identityOf(file), before) << "the rewrite left every stamp as it was";
+        }
+        EXPECT_TRUE(ahead.take(file).isEmpty()) << "offered: " << qPrintable(jobRead(ahead.take(file)));
+    }
+    // Settled: read ahead and offered, as it is now.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return platform::RegularFile::identityOf(file)->isSettled(); }, 5000));
+    DocumentReadAhead ahead;
+    ahead.read({file});
+    bool read = false;
+    ahead.whenRead(&ahead, [&] { read = true; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return read; }, 30000));
+    EXPECT_EQ(jobRead(ahead.take(file)), QStringLiteral("Read later"));
+}
+
+INSTANTIATE_TEST_SUITE_P(FileSystems, DocumentReadAheadGrainTest,
+                         ::testing::Values(testsupport::ScopedFileSystem::Kind::Tmpfs,
+                                           testsupport::ScopedFileSystem::Kind::WholeSeconds),
+                         [](const ::testing::TestParamInfo<testsupport::ScopedFileSystem::Kind> &kind) {
+                             return kind.param == testsupport::ScopedFileSystem::Kind::Tmpfs ? std::string("Tmpfs")
+                                                                                              : std::string("WholeSeconds");
+                         });

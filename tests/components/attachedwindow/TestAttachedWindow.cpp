@@ -1,5 +1,6 @@
 #include "components/attachedwindow/FXAttachedWindow.h"
 #include "platform/drawing/ScreenCoordinates.h"
+#include "tests/support/LogLines.h"
 
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -121,28 +122,10 @@ TEST_F(AttachedWindowTest, SettersKeepTheirLimits)
 namespace {
 
 // The log lines of the callout while it lives (passed on to the handler before it).
-class LogLines
+class LogLines : public testsupport::LogLines
 {
 public:
-    LogLines() : m_previous(qInstallMessageHandler(&LogLines::handle)) { s_current = this; }
-    ~LogLines()
-    {
-        qInstallMessageHandler(m_previous);
-        s_current = nullptr;
-    }
-    QStringList take() { return std::exchange(m_lines, {}); }
-
-private:
-    static void handle(QtMsgType type, const QMessageLogContext &context, const QString &text)
-    {
-        if (s_current && QLatin1String(context.category) == QLatin1String("chronark.attachedwindow"))
-            s_current->m_lines.append(text);
-        if (s_current && s_current->m_previous)
-            s_current->m_previous(type, context, text);
-    }
-    static inline LogLines *s_current = nullptr;
-    QtMessageHandler m_previous;
-    QStringList m_lines;
+    LogLines() : testsupport::LogLines("chronark.attachedwindow") {}
 };
 
 } // namespace

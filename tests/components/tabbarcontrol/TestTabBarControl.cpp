@@ -8,7 +8,9 @@
 #include "components/tabbarcontrol/VTTabBarArtwork.h"
 #include "platform/foundation/Clock.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QMenu>
 #include <QCursor>
 #include <QPainter>
 #include <gtest/gtest.h>
@@ -176,8 +178,9 @@ TEST(Shading, ThreeFillsByPixel)
 
 // Inserts anywhere, removals, moves (out and back in elsewhere) and selections, in a
 // seeded random order: after every step the cells stand in the tab view's order and
-// exactly one cell, the selected item's, is drawn selected. A wide bar shows every
-// tab; a narrow one overflows, where a selected cell stays the selected item's.
+// exactly one cell, the selected item's, is drawn selected, and the last visible tab
+// is the one before the first tab of the menu. A wide bar shows every tab; a narrow
+// one overflows, where a selected cell stays the selected item's.
 TEST(TabBarControl, RandomEditsKeepTheTabViewOrderAndOneSelectedCell)
 {
     for (const int width : {2600, 560}) {
@@ -220,9 +223,103 @@ TEST(TabBarControl, RandomEditsKeepTheTabViewOrderAndOneSelectedCell)
                 }
             }
             ASSERT_LE(on, 1) << "step " << step;
+            // The last visible tab is the one just before the first tab of the menu
+            // (the last tab when none overflows), never a tab of the menu.
+            VTTabBarCell *last = bar.control->lastVisibleTab();
+            ASSERT_NE(last, nullptr) << "step " << step;
+            EXPECT_FALSE(last->isInOverflowMenu()) << "step " << step;
+            qsizetype firstInMenu = qsizetype(items.size());
+            for (size_t i = 0; i < items.size(); ++i)
+                if (bar.cell(int(i))->isInOverflowMenu()) {
+                    firstInMenu = qsizetype(i);
+                    break;
+                }
+            ASSERT_GT(firstInMenu, 0) << "step " << step;
+            EXPECT_EQ(last, bar.cell(int(firstInMenu - 1))) << "step " << step;
             if (width > 2000) {
                 ASSERT_EQ(on, 1) << "step " << step;
             }
         }
+    }
+}
+
+// A layout visits the shown tabs and what changed since the one before, not the tabs
+// that stay in the menu: after every step of a seeded run of inserts, removals, moves,
+// selections, resizes and switches, the bar in its window draws what a bar laid out
+// from scratch over the same tabs draws (each tab's place in the row or the menu,
+// frame, selection and tab state, the menu's titles).
+TEST(TabBarControl, EachLayoutMatchesOneFromScratch)
+{
+    QWidget window;
+    window.resize(900, 60);
+    Bar bar(700, 3);
+    bar.control->setParent(&window);
+    window.show();
+    std::mt19937 random(9151);
+    const auto pick = [&random](int count) { return std::uniform_int_distribution<int>(0, count - 1)(random); };
+    int made = 3;
+    const auto describe = [](VTTabBarControl &control) {
+        QStringList out;
+        const auto &cells = control.cells();
+        for (size_t i = 0; i < cells.size(); ++i) {
+            const VTTabBarCell *cell = cells[i].get();
+            const QRectF frame = control.controller()->cellFrameAtIndex(qsizetype(i));
+            out << QStringLiteral("%1%2%3 %4+%5 state %6")
+                       .arg(cell->representedObject()->label(), cell->isInOverflowMenu() ? QStringLiteral(" (menu)") : QString(),
+                            cell->state() == platform::Cell::State::On ? QStringLiteral("*") : QString())
+                       .arg(frame.x())
+                       .arg(frame.width())
+                       .arg(cell->isInOverflowMenu() ? 0 : cell->tabState());
+            if (!cell->isInOverflowMenu())
+                out.last() += QStringLiteral(" drawn %1+%2").arg(cell->frame().x()).arg(cell->frame().width());
+        }
+        if (QMenu *menu = control.controller()->overflowMenu())
+            for (QAction *action : menu->actions())
+                out << QStringLiteral("menu ") + action->text();
+        return out.join(u'\n').toStdString();
+    };
+    for (int step = 0; step < 1500; ++step) {
+        const int count = bar.tabView.numberOfTabViewItems();
+        switch (pick(8)) {
+        case 0:
+        case 1:
+            if (count < 40) {
+                auto item = platform::TabViewItem::create();
+                item->setLabel(QStringLiteral("Tab %1").arg(made++));
+                bar.tabView.insertTabViewItem(item, pick(3) == 0 ? pick(count + 1) : count);
+            }
+            break;
+        case 2:
+            if (count > 1)
+                bar.tabView.removeTabViewItem(bar.tabView.tabViewItemAtIndex(pick(3) == 0 ? 0 : pick(count)).get());
+            break;
+        case 3: {
+            const auto item = bar.tabView.tabViewItemAtIndex(pick(count));
+            bar.tabView.removeTabViewItem(item.get());
+            bar.tabView.insertTabViewItem(item, pick(count));
+            break;
+        }
+        case 4:
+            bar.tabView.selectTabViewItemAtIndex(pick(count));
+            break;
+        case 5:
+            bar.control->resize(150 + pick(900), 22);
+            break;
+        case 6:
+            bar.control->setSizeCellsToFit(pick(2) == 0);
+            break;
+        default:
+            bar.control->setCellMinWidth(60 + pick(80));
+            break;
+        }
+        Bar fresh(bar.control->width());
+        fresh.control->setSizeCellsToFit(bar.control->sizeCellsToFit());
+        fresh.control->setCellMinWidth(bar.control->cellMinWidth());
+        for (const auto &item : bar.tabView.tabViewItems())
+            fresh.add(item->label());
+        fresh.tabView.selectTabViewItemAtIndex(bar.tabView.indexOfTabViewItem(bar.tabView.selectedTabViewItem().get()));
+        fresh.control->updateTabBar(false);
+        bar.control->updateTabBar(false);
+        ASSERT_EQ(describe(*bar.control), describe(*fresh.control)) << "step " << step;
     }
 }

@@ -9,8 +9,11 @@
 #include <QApplication>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QSet>
 #include <QTest>
 #include <gtest/gtest.h>
+
+#include <random>
 
 using namespace tabbarcontroltest;
 
@@ -275,4 +278,113 @@ TEST(TabBarControlInput, SpaceSelectsAtOnceWithOrWithoutASpringCount)
     EXPECT_TRUE(bar.control->springTimer()->isActive());
     bar.control->dragExited(over(QPointF(590, 10)));
     EXPECT_EQ(bar.control->springTimer(), nullptr);
+}
+
+namespace {
+
+// A delegate that vetoes closing the tabs whose labels it holds.
+class VetoingDelegate : public InputDelegate
+{
+public:
+    QSet<QString> vetoed;
+    std::optional<bool> tabViewDisableTabCloseForTabViewItem(TabView *, TabViewItem *item) override
+    {
+        return vetoed.contains(item->label());
+    }
+};
+
+} // namespace
+
+// Whatever rule shows a tab (the row, equal shares without a menu, or the two-tab
+// rule of a bar too narrow for one), its close button follows the veto: a seeded run
+// of widths, tab counts, vetoes and the control's own switches, after each of which
+// every shown close button is clicked; a vetoed or disabled one closes nothing.
+TEST(TabBarControlInput, ACloseVetoHoldsForEveryShownTab)
+{
+    InputBar bar(0);
+    VetoingDelegate delegate;
+    delegate.control = bar.control.get();
+    bar.control->setDelegate(&delegate);
+    std::mt19937 random(3307);
+    const auto pick = [&random](int count) { return std::uniform_int_distribution<int>(0, count - 1)(random); };
+    int made = 0;
+    const int widths[] = {60, 100, 180, 260, 400, 700};
+    for (int k = 0; k < 3; ++k)
+        bar.add(QStringLiteral("Tab %1").arg(made++));
+    int clicked = 0, closed = 0;
+    for (int step = 0; step < 400; ++step) {
+        SCOPED_TRACE(step);
+        const int count = bar.tabView.numberOfTabViewItems();
+        switch (pick(7)) {
+        case 0:
+            bar.control->resize(widths[pick(6)], 22);
+            break;
+        case 1:
+            if (count < 9)
+                bar.add(QStringLiteral("Tab %1").arg(made++));
+            break;
+        case 2:
+            if (count > 1)
+                bar.tabView.removeTabViewItem(bar.tabView.tabViewItemAtIndex(pick(count)).get());
+            break;
+        case 3: {
+            // Most steps veto every tab, as the delegate of a bar of pinned tabs does.
+            delegate.vetoed.clear();
+            for (const auto &item : bar.tabView.tabViewItems())
+                if (pick(4) != 0)
+                    delegate.vetoed.insert(item->label());
+            bar.control->updateTabBar(false);
+            break;
+        }
+        case 4:
+            bar.control->setDisableTabClose(pick(3) == 0);
+            break;
+        case 5:
+            bar.control->setCanCloseOnlyTab(pick(2) == 0);
+            break;
+        default:
+            bar.control->setUseOverflowMenu(pick(4) != 0);
+            break;
+        }
+        if (bar.tabView.numberOfTabViewItems() < 2)
+            bar.add(QStringLiteral("Tab %1").arg(made++));
+        bar.control->updateTabBar(false);
+
+        const int n = int(bar.control->cells().size());
+        QStringList shown;
+        for (int i = 0; i < n; ++i) {
+            VTTabBarCell *cell = bar.cell(i);
+            if (cell->isInOverflowMenu())
+                continue;
+            const QString label = cell->representedObject()->label();
+            shown << label;
+            const bool closable = !bar.control->disableTabClose() && !delegate.vetoed.contains(label)
+                && (n > 1 || bar.control->canCloseOnlyTab());
+            ASSERT_EQ(cell->isCloseButtonSuppressed(), !closable) << label.toStdString() << " of " << n;
+        }
+        // Click every shown close button whose tab may not close; then, now and
+        // then, one whose tab may.
+        for (const QString &label : shown) {
+            const QStringList before = bar.labels();
+            const int i = int(before.indexOf(label));
+            if (i < 0 || bar.cell(i)->isInOverflowMenu())
+                continue;
+            const bool closable = !bar.control->disableTabClose() && !delegate.vetoed.contains(label)
+                && (before.size() > 1 || bar.control->canCloseOnlyTab());
+            if (closable && pick(3) != 0)
+                continue;
+            bar.send(QEvent::MouseButtonPress, bar.closeCentre(i));
+            bar.send(QEvent::MouseButtonRelease, bar.closeCentre(i));
+            ++clicked;
+            if (closable) {
+                if (bar.labels().contains(label))
+                    continue; // a sliver of a tab: the point missed its close button
+                ++closed;
+                break; // the row has changed
+            }
+            ASSERT_EQ(bar.labels(), before) << "a click closed " << label.toStdString();
+        }
+    }
+    EXPECT_GT(clicked, 400);
+    EXPECT_GT(closed, 10);
 }

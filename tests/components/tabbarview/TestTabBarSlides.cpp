@@ -1,24 +1,32 @@
 // A bar that animates its passes, shown in a window, under edits made while its tabs
 // slide: seeded random inserts, removals, moves (the bar's own and the tab view's),
-// selections and resizes, with the media clock moved on by random amounts between
-// them (so that many land in the middle of a slide). Whenever the bar has come to
+// selections, resizes and drags of a tab along the row (with such edits between its
+// moves, ended by a drop or a lost grab), with the media clock moved on by random
+// amounts between them (so that many land in the middle of a slide). Whenever the bar has come to
 // rest (nothing animates, no pass pending) it must draw what a pass without
 // animation draws: the buttons in the tab view's order, side by side at their
 // frames, the overflow button right of the last one, every item with a button or in
-// the menu, and no button marked as sliding.
+// the menu, and no button marked as sliding; after a drop the tab view holds the
+// order the user dropped. The menu, whenever it opens, lists exactly what the bar
+// hides.
 #include "tests/components/tabbarview/TabBarTestSupport.h"
 
 #include "components/tabbarview/KZAttachedTabBarButton.h"
 #include "components/tabbarview/KZOverflowPopUpButton.h"
 #include "components/tabbarview/KZTabBarController.h"
 #include "components/tabbarview/KZTabBarView.h"
+#include "components/tabbarview/KZTabDragAssistant.h"
 #include "platform/drawing/TabView.h"
 #include "platform/foundation/Clock.h"
 #include "platform/layers/AnimationDriver.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QMouseEvent>
+#include <QPointer>
 #include <QMenu>
 #include <gtest/gtest.h>
+#include <functional>
 #include <random>
 #include <set>
 
@@ -115,7 +123,11 @@ struct Window
         tabView.insertTabViewItem(item, index);
     }
 
-    bool atRest() const { return !bar.isAnimating() && !bar.needsUpdate(); }
+    // The bar's own slide, and the one a drag runs (a tab sliding home after a drop).
+    bool atRest() const
+    {
+        return !bar.isAnimating() && !bar.needsUpdate() && !KZTabDragAssistant::sharedDragAssistant()->slideAnimation();
+    }
 
     // Moves the media clock on until the bar is at rest.
     void settle()
@@ -174,6 +186,151 @@ void expectRestingRow(const Window &w, const std::string &where)
     }
 }
 
+// The menu, when it opens, lists exactly what the bar hides: the overflow button's
+// item and every item without a button, each once.
+void expectMenuListsTheHiddenItems(Window &w, const std::string &where)
+{
+    SCOPED_TRACE(where);
+    QStringList hidden;
+    std::set<const TabViewItem *> withButtons;
+    KZAttachedTabBarButton *overflowButton = nullptr;
+    for (KZAttachedTabBarButton *button : w.bar.orderedAttachedButtons()) {
+        if (button->isOverflowButton())
+            overflowButton = button;
+        else if (button->tabViewItem())
+            withButtons.insert(button->tabViewItem().get());
+    }
+    if (overflowButton && overflowButton->tabViewItem())
+        hidden << overflowButton->tabViewItem()->label();
+    for (const auto &item : w.tabView.tabViewItems())
+        if (!withButtons.count(item.get()) && (!overflowButton || overflowButton->tabViewItem() != item))
+            hidden << item->label();
+    QStringList listed;
+    if (QMenu *menu = w.bar.controller()->overflowMenu())
+        for (QAction *action : menu->actions().mid(1))
+            listed << action->text();
+    hidden.sort();
+    listed.sort();
+    EXPECT_EQ(listed.join(u',').toStdString(), hidden.join(u',').toStdString()) << describe(drawn(w.bar)).toStdString();
+}
+
+void sendMouse(KZAttachedTabBarButton *button, QEvent::Type type, QPoint inBar, KZTabBarView &bar)
+{
+    const QPointF local = button->mapFrom(&bar, inBar);
+    QMouseEvent event(type, local, button->mapToGlobal(local), Qt::LeftButton,
+                      type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(button, &event);
+}
+
+QStringList labelsOf(const TabView &tabView, const QStringList &among)
+{
+    QStringList out;
+    for (const auto &item : tabView.tabViewItems())
+        if (among.contains(item->label()))
+            out << item->label();
+    return out;
+}
+
+// A tab pressed, dragged along the row to random places with edits of the tab view
+// and of the bar's width between the moves, then dropped or its grab lost. Answers
+// what to expect once the bar rests: the row's order at the drop (every tab of it
+// that is still there stands in the tab view in that order) or, after a lost grab,
+// the order the tab view had (the drag moved nothing).
+QStringList dragWithEdits(Window &w, int width, const std::function<int(int)> &pick, QStringList &done)
+{
+    const std::vector<KZAttachedTabBarButton *> buttons = w.bar.orderedAttachedButtons();
+    QPointer<KZAttachedTabBarButton> button = buttons[size_t(pick(int(buttons.size())))];
+    const QString dragged = button->tabViewItem()->label();
+    QStringList before;
+    for (const auto &item : w.tabView.tabViewItems())
+        before << item->label();
+    QPoint at = button->geometry().center();
+    sendMouse(button, QEvent::MouseButtonPress, at, w.bar);
+    at += QPoint(pick(2) ? 8 : -8, 0);
+    sendMouse(button, QEvent::MouseMove, at, w.bar);
+    done << QStringLiteral("drag %1").arg(dragged);
+    const int moves = 1 + pick(6);
+    for (int m = 0; m < moves && button && button->isInDraggedSlide(); ++m) {
+        at.setX(pick(w.bar.width() + 40) - 20);
+        sendMouse(button, QEvent::MouseMove, at, w.bar);
+        const int count = w.tabView.numberOfTabViewItems();
+        switch (pick(7)) {
+        case 0:
+            if (count >= 16)
+                break;
+            w.addTab(0);
+            done << QStringLiteral("insert at the front");
+            break;
+        case 1:
+            if (count >= 16)
+                break;
+            w.addTab(count);
+            done << QStringLiteral("append");
+            break;
+        case 2:
+            if (count >= 16)
+                break;
+            w.addTab(pick(count + 1));
+            done << QStringLiteral("insert");
+            break;
+        case 3:
+            if (count > 2) {
+                const auto item = w.tabView.tabViewItemAtIndex(pick(count));
+                done << QStringLiteral("remove %1").arg(item->label());
+                w.tabView.removeTabViewItem(item.get());
+            }
+            break;
+        case 4:
+            w.bar.resize(width - 200 + pick(400), 22);
+            done << QStringLiteral("resize");
+            break;
+        case 5:
+            w.tabView.selectTabViewItemAtIndex(pick(count));
+            done << QStringLiteral("select");
+            break;
+        default:
+            break;
+        }
+        deliver();
+        // While the tab is held, tabs added meanwhile wait in the menu: the pull-down
+        // shows whenever some tab has no button, and lists exactly those.
+        if (button && button->isInDraggedSlide()) {
+            std::set<const TabViewItem *> withButtons;
+            for (KZAttachedTabBarButton *each : w.bar.orderedAttachedButtons())
+                if (!each->isOverflowButton())
+                    withButtons.insert(each->tabViewItem().get());
+            const bool someHidden = std::any_of(w.tabView.tabViewItems().begin(), w.tabView.tabViewItems().end(),
+                                                [&](const auto &item) { return !withButtons.count(item.get()); });
+            EXPECT_EQ(w.bar.isOverflowButtonVisible(), someHidden) << done.join(u',').toStdString();
+            expectMenuListsTheHiddenItems(w, done.join(u',').toStdString());
+        }
+        advance(pick(4) * 60);
+    }
+    if (!button || !button->isInDraggedSlide())
+        return {}; // the dragged tab's item went: the slide ended with it
+    QStringList row;
+    // The overflow button shows a tab of the menu (the selected one, pinned to it):
+    // not one whose place the drop decides.
+    for (KZAttachedTabBarButton *each : w.bar.orderedAttachedButtons())
+        if (each->tabViewItem() && each->tabViewItem()->tabView() == &w.tabView
+            && (!each->isOverflowButton() || each == button))
+            row << each->tabViewItem()->label();
+    if (pick(4) == 0) {
+        QEvent ungrab(QEvent::UngrabMouse);
+        QApplication::sendEvent(button, &ungrab);
+        done << QStringLiteral("grab lost");
+        QStringList kept;
+        for (const QString &label : before)
+            if (std::any_of(w.tabView.tabViewItems().begin(), w.tabView.tabViewItems().end(),
+                            [&label](const auto &item) { return item->label() == label; }))
+                kept << label;
+        return kept;
+    }
+    sendMouse(button, QEvent::MouseButtonRelease, at, w.bar);
+    done << QStringLiteral("drop");
+    return row;
+}
+
 void runSlidingEdits(unsigned seed, int width, bool alwaysShowActiveTab)
 {
     SCOPED_TRACE(QStringLiteral("seed %1, %2 wide%3")
@@ -190,7 +347,18 @@ void runSlidingEdits(unsigned seed, int width, bool alwaysShowActiveTab)
         QStringList done;
         for (int e = 0; e < edits; ++e) {
             const int count = w.tabView.numberOfTabViewItems();
-            const int op = pick(6);
+            const int op = pick(8);
+            if (op >= 6 && count >= 2) {
+                w.settle();
+                const QStringList expected = dragWithEdits(w, width, pick, done);
+                w.settle();
+                if (!expected.isEmpty()) {
+                    EXPECT_EQ(labelsOf(w.tabView, expected).join(u',').toStdString(), expected.join(u',').toStdString())
+                        << "the tab view holds the order of the drop, step " << step << ": "
+                        << done.join(u',').toStdString();
+                }
+                continue;
+            }
             if ((op == 0 && count < 14) || count < 2) {
                 w.addTab(pick(count + 1));
                 done << QStringLiteral("insert");
@@ -200,6 +368,7 @@ void runSlidingEdits(unsigned seed, int width, bool alwaysShowActiveTab)
             } else if (op == 2) {
                 // The bar's own move asks for no pass: its callers lay the bar out.
                 w.bar.moveTabViewItem(w.tabView.tabViewItemAtIndex(pick(count)), pick(count));
+                expectMenuListsTheHiddenItems(w, QStringLiteral("step %1, after the bar's move").arg(step).toStdString());
                 w.bar.setNeedsUpdate(true);
                 done << QStringLiteral("bar move");
             } else if (op == 3) {

@@ -14,6 +14,7 @@
 #include "platform/archive/KeyedUnarchiver.h"
 #include "platform/drawing/BundleImages.h"
 #include "platform/drawing/TabView.h"
+#include "tests/support/LogLines.h"
 
 #include <QAccessible>
 #include <QAction>
@@ -745,4 +746,75 @@ TEST(TabBarView, ArchiveWithoutAStyleGivesABarWithoutOne)
     EXPECT_EQ(bar->orderedAttachedButtons()[1]->stackingFrame(), QRectF(0, 3 + 22, 120, 22)); // built-in metrics
     EXPECT_FALSE(bar->grab().isNull());
     tabView.setDelegate(nullptr);
+}
+
+// A maximum or optimum width of 0 or less would draw every tab 0 points wide: the bar
+// refuses it with a line in the log and keeps drawing as before; an archive without
+// the widths (or with such a width) leaves the bar its own.
+TEST(TabBarView, WidthsOfZeroOrLessAreRefused)
+{
+    Fixture f(3, 512);
+    f.bar.show();
+    ASSERT_EQ(f.widths(), (std::vector<int>{130, 130, 130}));
+    testsupport::LogLines log;
+    for (const int width : {0, -1, -130}) {
+        f.bar.setButtonOptimumWidth(width);
+        f.bar.setButtonMaxWidth(width);
+        const QStringList lines = log.take();
+        ASSERT_EQ(lines.size(), 2) << width;
+        EXPECT_TRUE(lines[0].contains(QStringLiteral("optimum")) && lines[0].contains(QStringLiteral("refused")));
+        EXPECT_TRUE(lines[1].contains(QStringLiteral("maximum")) && lines[1].contains(QStringLiteral("refused")));
+    }
+    EXPECT_EQ(f.bar.buttonOptimumWidth(), 130);
+    EXPECT_EQ(f.bar.buttonMaxWidth(), 280);
+    f.bar.setSizeButtonsToFit(true);
+    f.bar.setButtonMaxWidth(-5);
+    deliver();
+    f.bar.updateTabBar(false);
+    for (const int width : f.widths())
+        EXPECT_GT(width, 0);
+    f.bar.setSizeButtonsToFit(false);
+    f.bar.setButtonOptimumWidth(120);
+    f.bar.updateTabBar(false);
+    EXPECT_EQ(f.widths(), (std::vector<int>{120, 120, 120}));
+    log.take();
+
+    platform::KeyedArchiver archiver;
+    archiver.encodeInt32(0, QStringLiteral("KZbuttonMaxWidth"));
+    platform::KeyedUnarchiver unarchiver(*archiver.finishEncoding());
+    std::unique_ptr<KZTabBarView> back(KZTabBarView::fromCoder(unarchiver));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->buttonMaxWidth(), 280);
+    EXPECT_EQ(back->buttonOptimumWidth(), 130);
+    EXPECT_EQ(log.take().filter(QStringLiteral("refused")).size(), 2);
+}
+
+// Tabs sized to fit shrink one point per tab per pass until they fit the room: when
+// a pass makes them fit exactly, no further pass takes another point. Three tabs of
+// 150 in 399 points: 17 passes give 133 each (the separators make the row count as
+// 401, which the bar reports as a failure and keeps).
+TEST(TabBarView, TabsThatFitTheRoomExactlyKeepTheirLastPoint)
+{
+    Fixture f(0, 400);
+    f.bar.show();
+    f.bar.resize(400 + 399 - int(f.bar.availableWidthForButtons()), 22);
+    ASSERT_EQ(f.bar.availableWidthForButtons(), 399);
+    f.bar.setSizeButtonsToFit(true);
+    f.bar.setButtonMaxWidth(150);
+    for (int i = 0; i < 3; ++i) {
+        auto item = TabViewItem::create();
+        item->setLabel(QStringLiteral("A tab whose title is wider than the widest tab %1").arg(i));
+        f.tabView.addTabViewItem(item);
+    }
+    deliver();
+    f.bar.updateTabBar(false);
+    for (KZAttachedTabBarButton *button : f.bar.orderedAttachedButtons())
+        ASSERT_GE(button->desiredWidth(), 150);
+    EXPECT_EQ(f.widths(), (std::vector<int>{133, 133, 133}));
+    // Two tabs of 150 in 260 points: 20 passes, 130 each, exactly the room.
+    f.tabView.removeTabViewItem(f.tabView.tabViewItemAtIndex(2).get());
+    f.bar.resize(f.bar.width() - 139, 22);
+    ASSERT_EQ(f.bar.availableWidthForButtons(), 260);
+    f.bar.updateTabBar(false);
+    EXPECT_EQ(f.widths(), (std::vector<int>{130, 130}));
 }

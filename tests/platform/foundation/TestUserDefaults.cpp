@@ -291,3 +291,85 @@ TEST_F(UserDefaultsTest, APipePutInThePlaceOfTheFileLaterStopsTheStoringOnly)
     EXPECT_EQ(defaults.integerForKey(QStringLiteral("Eight")), 8);
     EXPECT_TRUE(writer.isWaitingInOpen());
 }
+
+// The settings library opens its lock file beside the file before every write, and
+// reads it when it cannot make it: a pipe there is never opened, neither at a
+// synchronize() nor at the write the library defers to a later pass, and the values
+// stay in memory. Without a pipe, the deferred write still stores the values.
+TEST_F(UserDefaultsTest, APipeAtTheSettingsLockIsNeverOpened)
+{
+    const QString lock = path() + QStringLiteral(".lock");
+    {
+        UserDefaults defaults(path());
+        defaults.setInteger(7, QStringLiteral("Seven"));
+        // Written in a later pass, without a synchronize().
+        ASSERT_TRUE(QTest::qWaitFor([&] { return QSettings(path(), QSettings::IniFormat).contains(QStringLiteral("Seven")); }, 10000));
+        EXPECT_FALSE(QFileInfo::exists(lock));
+
+        ASSERT_EQ(::mkfifo(QFile::encodeName(lock).constData(), 0600), 0);
+        testsupport::PipeOpener writer(lock, O_WRONLY);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return writer.isWaitingInOpen(); }, 10000));
+        {
+            testsupport::ExpectedQtWarning warning(QStringLiteral("Chronark.conf.lock is not a regular file"));
+            defaults.setInteger(8, QStringLiteral("Eight"));
+            // The deferred write comes and goes.
+            for (int pass = 0; pass < 5; ++pass)
+                QCoreApplication::sendPostedEvents(nullptr, 0);
+            EXPECT_FALSE(defaults.isStored());
+            EXPECT_FALSE(defaults.synchronize());
+        }
+        EXPECT_TRUE(writer.isWaitingInOpen());
+        EXPECT_EQ(defaults.integerForKey(QStringLiteral("Seven")), 7);
+        EXPECT_EQ(defaults.integerForKey(QStringLiteral("Eight")), 8);
+        EXPECT_FALSE(QSettings(path(), QSettings::IniFormat).contains(QStringLiteral("Eight")));
+    }
+
+    // There at start-up, or as a link to a pipe: the file is not even read.
+    ASSERT_TRUE(QFile::remove(lock));
+    const QString pipe = m_dir.filePath(QStringLiteral("pipe"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    ASSERT_TRUE(QFile::link(pipe, lock));
+    testsupport::PipeOpener writer(pipe, O_WRONLY);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return writer.isWaitingInOpen(); }, 10000));
+    {
+        testsupport::ExpectedQtWarning warning(QStringLiteral("Chronark.conf.lock is not a regular file"));
+        UserDefaults defaults(path());
+        EXPECT_FALSE(defaults.isStored());
+        defaults.setInteger(9, QStringLiteral("Nine"));
+        QCoreApplication::sendPostedEvents(nullptr, 0);
+        EXPECT_EQ(defaults.integerForKey(QStringLiteral("Nine")), 9);
+    }
+    EXPECT_TRUE(writer.isWaitingInOpen());
+}
+
+// A link in the place of the settings file is read through, but never written
+// through: a write (a synchronize or the deferred one) puts a regular file with the
+// values in its place, and the file it named stays as it was.
+TEST_F(UserDefaultsTest, ALinkAtTheFileIsReadThroughButNeverWrittenThrough)
+{
+    const QString elsewhere = m_dir.filePath(QStringLiteral("elsewhere.conf"));
+    {
+        QSettings seed(elsewhere, QSettings::IniFormat);
+        seed.setValue(QStringLiteral("Kept"), QStringLiteral("from the linked file"));
+    }
+    const QByteArray linkedBytes = testsupport::readFile(elsewhere);
+    ASSERT_FALSE(linkedBytes.isEmpty());
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(path()).absolutePath()));
+    for (const bool deferred : {false, true}) {
+        SCOPED_TRACE(deferred ? "deferred write" : "synchronize");
+        QFile::remove(path());
+        ASSERT_TRUE(QFile::link(elsewhere, path()));
+        UserDefaults defaults(path());
+        EXPECT_EQ(defaults.stringForKey(QStringLiteral("Kept")), QStringLiteral("from the linked file"));
+        defaults.setInteger(42, QStringLiteral("Answer"));
+        if (deferred)
+            ASSERT_TRUE(QTest::qWaitFor([&] { return !QFileInfo(path()).isSymLink(); }, 10000));
+        else
+            ASSERT_TRUE(defaults.synchronize());
+        EXPECT_FALSE(QFileInfo(path()).isSymLink());
+        EXPECT_EQ(testsupport::readFile(elsewhere), linkedBytes);
+        QSettings stored(path(), QSettings::IniFormat);
+        EXPECT_EQ(stored.value(QStringLiteral("Kept")).toString(), QStringLiteral("from the linked file"));
+        EXPECT_TRUE(stored.contains(QStringLiteral("Answer")));
+    }
+}

@@ -1,4 +1,4 @@
-#include "platform/foundation/HttpRequest.h"
+#include "platform/network/HttpRequest.h"
 
 #include "platform/foundation/ExceptionBoundary.h"
 
@@ -86,6 +86,7 @@ private:
         m_status = 0;
         m_headers.clear();
         m_body.clear();
+        m_replyBytes = 0;
 
         const bool secure = url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0;
         if (secure && !QSslSocket::supportsSsl()) {
@@ -170,8 +171,13 @@ private:
                 // Chunk-size lines and the ends of chunks are bounded in length; the
                 // head's and the trailers' lines in number and size too.
                 const bool counted = m_phase != Phase::ChunkSize && m_phase != Phase::ChunkEnd;
+                const Phase phase = m_phase;
                 std::optional<QByteArray> line = takeLine(counted);
                 if (!line)
+                    return;
+                // After the head every byte read counts against the cap: the framing
+                // of a chunked body (sizes, their extensions, line ends, trailers) too.
+                if (phase != Phase::StatusLine && phase != Phase::Headers && !countReplyBytes(m_lineBytes))
                     return;
                 lineRead(*line);
                 break;
@@ -181,10 +187,8 @@ private:
                 if (m_in.isEmpty())
                     return;
                 const qsizetype n = m_framing == Framing::UntilClose ? m_in.size() : std::min(m_in.size(), m_left);
-                if (m_body.size() + n > m_request.limit) {
-                    fail(tooLarge());
+                if (!countReplyBytes(n))
                     return;
-                }
                 m_body += m_in.left(n);
                 m_in.remove(0, n);
                 if (m_framing == Framing::UntilClose)
@@ -220,6 +224,7 @@ private:
             return std::nullopt;
         QByteArray line = m_in.left(length);
         m_in.remove(0, end + 1);
+        m_lineBytes = end + 1;
         if (!counted)
             return line;
         m_headBytes += end + 1;
@@ -275,7 +280,7 @@ private:
                 fail(QStringLiteral("a malformed chunk size"));
                 return;
             }
-            if (m_body.size() + length > m_request.limit) {
+            if (length > m_request.limit - m_replyBytes) {
                 fail(tooLarge());
                 return;
             }
@@ -305,6 +310,16 @@ private:
         }
     }
 
+    // Counts bytes of the reply read after its head; fails once they pass the cap.
+    bool countReplyBytes(qsizetype n)
+    {
+        m_replyBytes += n;
+        if (m_replyBytes <= m_request.limit)
+            return true;
+        fail(tooLarge());
+        return false;
+    }
+
     bool countHeaderLine()
     {
         if (++m_headLines <= HttpRequest::MaxHeaderLines)
@@ -322,6 +337,29 @@ private:
         return {};
     }
 
+    // The body's length from every Content-Length field (a field may list values):
+    // all must be the same number of digits; -1 when there is none, -2 when they
+    // are malformed or differ, which leaves the body's end in doubt.
+    qlonglong contentLength() const
+    {
+        qlonglong length = -1;
+        for (const auto &header : m_headers) {
+            if (header.first != "content-length")
+                continue;
+            for (const QByteArray &item : header.second.split(',')) {
+                const QByteArray digits = item.trimmed();
+                bool ok = !digits.isEmpty() && digits.size() <= 18;
+                for (const char c : digits)
+                    ok = ok && c >= '0' && c <= '9';
+                const qlonglong n = ok ? digits.toLongLong(&ok) : -1;
+                if (!ok || (length >= 0 && n != length))
+                    return -2;
+                length = n;
+            }
+        }
+        return length;
+    }
+
     void headEnded()
     {
         if (m_status < 200 && m_status != 101) { // 100 Continue and its kind: the answer follows
@@ -333,16 +371,13 @@ private:
             redirect(m_url.resolved(QUrl::fromEncoded(header("location"))));
             return;
         }
-        const QByteArray length = header("content-length");
         if (m_request.method == "HEAD" || m_status == 204 || m_status == 304 || m_status < 200) {
             m_framing = Framing::None;
         } else if (header("transfer-encoding").toLower().contains("chunked")) {
             m_framing = Framing::Chunked;
-        } else if (!length.isEmpty()) {
-            bool ok = false;
-            const qlonglong n = length.toLongLong(&ok);
-            if (!ok || n < 0) {
-                fail(QStringLiteral("a malformed Content-Length"));
+        } else if (const qlonglong n = contentLength(); n != -1) {
+            if (n < 0) {
+                fail(QStringLiteral("a malformed or conflicting Content-Length"));
                 return;
             }
             if (n > m_request.limit) {
@@ -484,6 +519,8 @@ private:
     QList<QPair<QByteArray, QByteArray>> m_headers;
     QByteArray m_body;
     qsizetype m_left = 0;     // bytes of the body or the chunk still to come
+    qsizetype m_replyBytes = 0; // bytes read after the head: the body and its framing
+    qsizetype m_lineBytes = 0;  // bytes of the last line taken, with its line end
     int m_redirectsFollowed = 0;
 };
 

@@ -2,10 +2,11 @@
 // the answer arrives in a later pass while the thread keeps serving its event loop;
 // a stalled server and one that trickles run into the time limit; a reply past the
 // size bound is refused; cancelling or losing the context means no completion.
-// Hostile servers (an endless chunked answer, endless header lines, a header line
-// without end, a dripping head) are refused at their bounds or the time limit, and
-// the connection closes then; every framing of an answer is read to its end.
-#include "platform/foundation/HttpRequest.h"
+// Hostile servers (an endless chunked answer, one whose chunk extensions carry the
+// bytes, endless header lines, a header line without end, a dripping head) are refused
+// at their bounds or the time limit, and the connection closes then; every framing of
+// an answer is read to its end, and one whose Content-Length fields differ refused.
+#include "platform/network/HttpRequest.h"
 #include "tests/support/LoopbackHttpServer.h"
 
 #include <QTest>
@@ -130,6 +131,28 @@ TEST(HttpRequest, RepliesPastTheSizeBoundAreRefused)
     ASSERT_TRUE(sent.response);
     EXPECT_TRUE(sent.response->error.contains(QStringLiteral("larger than"))) << sent.response->error.toStdString();
     EXPECT_EQ(HttpRequest(server.url()).maxReplyBytes(), HttpRequest::DefaultMaxReplyBytes);
+
+    // A chunked answer counts what it frames its body with: two bytes of body with
+    // 1200 bytes of chunk extensions are past a cap of 1000, with short ones within.
+    server.mode = LoopbackHttpServer::Mode::Script;
+    for (const int extension : {600, 10}) {
+        server.script = [&](const QByteArray &) -> QByteArray {
+            const QByteArray chunk = "1;" + QByteArray(extension, 'e') + "\r\nc\r\n";
+            return "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n" + chunk + chunk + "0\r\n\r\n";
+        };
+        HttpRequest chunked(server.url());
+        chunked.setMaxReplyBytes(1000);
+        sent = sendAndWait(chunked, &context);
+        ASSERT_TRUE(sent.response);
+        if (extension == 600) {
+            EXPECT_FALSE(sent.response->received);
+            EXPECT_TRUE(sent.response->error.contains(QStringLiteral("larger than 1000 bytes")))
+                << sent.response->error.toStdString();
+        } else {
+            EXPECT_TRUE(sent.response->isSuccess()) << sent.response->error.toStdString();
+            EXPECT_EQ(sent.response->body, QByteArray("cc"));
+        }
+    }
 }
 
 TEST(HttpRequest, CancellingOrLosingTheContextMeansNoCompletion)
@@ -194,6 +217,20 @@ TEST(HttpRequest, EndlessChunkedAnswersStopAtTheCap)
         // The answer was taken no further than the cap and what the connection held.
         EXPECT_LT(server.streamed, cap + (qint64(32) << 20));
     }
+
+    // One byte of body in each 8 KiB read: the chunks' extensions count against the
+    // cap like their bytes, so the answer stops after about a MiB read, not 8 GiB.
+    server.mode = LoopbackHttpServer::Mode::ExtendedChunks;
+    server.streamed = 0;
+    HttpRequest request(server.url());
+    request.setTimeLimit(60000);
+    const Sent sent = sendAndWait(request, &context);
+    ASSERT_TRUE(sent.response);
+    EXPECT_FALSE(sent.response->received);
+    EXPECT_TRUE(errorOf(sent).contains(QStringLiteral("larger than %1 bytes").arg(HttpRequest::DefaultMaxReplyBytes)))
+        << errorOf(sent).toStdString();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return server.closedByClient == round + 1; }, 5000));
+    EXPECT_LT(server.streamed, HttpRequest::DefaultMaxReplyBytes + (qint64(32) << 20));
 }
 
 // An answer whose head has that many header lines of that many bytes each.
@@ -289,6 +326,19 @@ TEST(HttpRequest, EveryFramingIsReadToItsEnd)
         {"a chunk size without end", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n" + QByteArray(9000, '0'), "",
          "header line longer"},
         {"a malformed chunk size", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\n", "", "chunk size"},
+        {"two Content-Length fields that agree", "HTTP/1.1 200 OK\r\nContent-Length: 3\r\nContent-Length: 3\r\n\r\nabc",
+         "abc", nullptr},
+        {"a Content-Length listing one length twice", "HTTP/1.1 200 OK\r\nContent-Length: 3, 3\r\n\r\nabc", "abc",
+         nullptr},
+        {"two Content-Length fields that differ",
+         "HTTP/1.1 200 OK\r\nContent-Length: 3\r\nContent-Length: 10\r\n\r\nabcdefghij", "", "Content-Length"},
+        {"a Content-Length listing two lengths", "HTTP/1.1 200 OK\r\nContent-Length: 10, 3\r\n\r\nabcdefghij", "",
+         "Content-Length"},
+        {"a Content-Length with a sign", "HTTP/1.1 200 OK\r\nContent-Length: +3\r\n\r\nabc", "", "Content-Length"},
+        {"chunked, whatever Content-Length says",
+         "HTTP/1.1 200 OK\r\nContent-Length: 1\r\nTransfer-Encoding: chunked\r\nContent-Length: 2\r\n\r\n"
+         "3\r\nabc\r\n0\r\n\r\n",
+         "abc", nullptr},
         {"cut before its length", "HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\nshort", "", "before the answer's end"},
         {"cut inside a chunk", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n10\r\nshort", "",
          "before the answer's end"},

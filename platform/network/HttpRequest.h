@@ -6,16 +6,22 @@
 // exchange from send() on: connecting, redirects, the head and the body, also an
 // answer that trickles in, and the connection is closed when it passes.
 //
-// What a server sends is bounded whatever its framing: the reply body is capped (a
-// larger reply is refused, not cut, as soon as its announced length or its bytes,
-// counted as they arrive, with or without a Content-Length, chunked or not, pass the
-// cap), the head is bounded (MaxHeaderLineBytes per line without its line end,
-// MaxHeaderLines header fields, MaxHeadBytes in all; the trailers of a chunked body
-// alike, and its chunk-size lines in length), and at most
+// What a server sends is bounded whatever its framing: the reply is capped (a larger
+// reply is refused, not cut, as soon as its announced length or the bytes read after
+// its head pass the cap: the body, with or without a Content-Length, chunked or not,
+// and every byte of a chunked body's framing, its chunk sizes with their extensions,
+// line ends and trailers), the head is bounded (MaxHeaderLineBytes per line without
+// its line end, MaxHeaderLines header fields, MaxHeadBytes in all; the trailers of a
+// chunked body alike, and its chunk-size lines in length), and at most
 // ReadBufferBytes wait unread in the connection: the exchange reads them in each
 // pass of the event loop and the kernel holds back the rest, so a fast server costs
-// neither memory nor a long pass. A server on this machine is asked directly, never
+// neither memory nor a long pass. A body framed by Content-Length fields that differ
+// (or one that is not a number) is refused: where it ends is in doubt, as HTTP/1.1
+// says. A server on this machine is asked directly, never
 // through a proxy; others through the application's proxy, if one is set.
+//
+// The program's one HTTP client, in a library of its own: only the libraries that
+// send requests link it and Qt's network module with it (platform/foundation does not).
 //
 // HttpRequest is a value type (reentrant); send() belongs to a thread that runs an
 // event loop (the GUI thread in the application). The Pending handle is a cheap
