@@ -1,6 +1,6 @@
 #include "components/attachedwindow/FXAttachedWindow.h"
 #include "platform/drawing/ScreenCoordinates.h"
-#include "tests/support/LogLines.h"
+#include "tests/support/QtWarningCheck.h"
 
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -121,11 +121,11 @@ TEST_F(AttachedWindowTest, SettersKeepTheirLimits)
 
 namespace {
 
-// The log lines of the callout while it lives (passed on to the handler before it).
-class LogLines : public testsupport::LogLines
+// The log lines of the callout while it lives.
+class LogLines : public testsupport::CapturedLog
 {
 public:
-    LogLines() : testsupport::LogLines("chronark.attachedwindow") {}
+    LogLines() : testsupport::CapturedLog("chronark.attachedwindow") {}
 };
 
 } // namespace

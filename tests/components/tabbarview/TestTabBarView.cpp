@@ -14,7 +14,7 @@
 #include "platform/archive/KeyedUnarchiver.h"
 #include "platform/drawing/BundleImages.h"
 #include "platform/drawing/TabView.h"
-#include "tests/support/LogLines.h"
+#include "tests/support/QtWarningCheck.h"
 
 #include <QAccessible>
 #include <QAction>
@@ -756,7 +756,7 @@ TEST(TabBarView, WidthsOfZeroOrLessAreRefused)
     Fixture f(3, 512);
     f.bar.show();
     ASSERT_EQ(f.widths(), (std::vector<int>{130, 130, 130}));
-    testsupport::LogLines log;
+    testsupport::CapturedLog log;
     for (const int width : {0, -1, -130}) {
         f.bar.setButtonOptimumWidth(width);
         f.bar.setButtonMaxWidth(width);
