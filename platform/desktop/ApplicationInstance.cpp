@@ -61,16 +61,20 @@ QStringList urisOf(const QStringList &files)
 } // namespace
 
 ApplicationInstance::ApplicationInstance(const QString &identifier, QObject *parent)
-    : QObject(parent), m_identifier(identifier)
+    : ApplicationInstance(identifier, QDBusConnection::sessionBus(), parent)
+{
+}
+
+ApplicationInstance::ApplicationInstance(const QString &identifier, const QDBusConnection &bus, QObject *parent)
+    : QObject(parent), m_identifier(identifier), m_bus(bus)
 {
 }
 
 ApplicationInstance::~ApplicationInstance()
 {
     if (m_ownsName) {
-        QDBusConnection bus = QDBusConnection::sessionBus();
-        bus.unregisterObject(objectPath(m_identifier));
-        bus.unregisterService(m_identifier);
+        m_bus.unregisterObject(objectPath(m_identifier));
+        m_bus.unregisterService(m_identifier);
     }
     if (m_server)
         m_server->close();
@@ -95,14 +99,14 @@ QString ApplicationInstance::socketPath() const
 ApplicationInstance::Role ApplicationInstance::claim(const QStringList &files)
 {
     const QStringList uris = urisOf(files);
-    if (QDBusConnection::sessionBus().isConnected())
+    if (m_bus.isConnected())
         return claimOnBus(uris);
     return claimOnSocket(uris);
 }
 
 ApplicationInstance::Role ApplicationInstance::claimOnBus(const QStringList &uris)
 {
-    QDBusConnection bus = QDBusConnection::sessionBus();
+    QDBusConnection &bus = m_bus;
     const QString path = objectPath(m_identifier);
     // The object first, so that a request right after the name is taken finds it.
     new ApplicationAdaptor(this);

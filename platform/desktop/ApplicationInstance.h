@@ -13,6 +13,7 @@
 // Failures: a bus that refuses the name and an owner that does not answer leave the
 // process running on its own (claim() answers Standalone); a malformed or oversized
 // request on the socket is dropped.
+#include <QDBusConnection>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -37,7 +38,10 @@ public:
     // The largest request the local socket takes.
     static constexpr qint64 MaximumRequestSize = 1 << 20; // bytes
 
+    // On the session bus (or, without one, the local socket).
     explicit ApplicationInstance(const QString &identifier, QObject *parent = nullptr);
+    // On the given bus.
+    ApplicationInstance(const QString &identifier, const QDBusConnection &bus, QObject *parent = nullptr);
     ~ApplicationInstance() override;
 
     // Becomes the running instance, or hands the files (paths, relative ones to
@@ -66,6 +70,7 @@ private:
     void readRequest(QLocalSocket *socket);
 
     QString m_identifier;
+    QDBusConnection m_bus;
     bool m_ownsName = false;
     QLocalServer *m_server = nullptr;
 };
