@@ -212,8 +212,31 @@ void ApplicationInstance::activate()
     Q_EMIT activateRequested();
 }
 
-void ApplicationInstance::open(const QStringList &uris)
+QString ApplicationInstance::boundedUri(const QString &uri)
 {
+    if (uri.size() <= MaximumUriLength)
+        return uri;
+    qsizetype length = MaximumUriLength;
+    // Not inside "%XX": the cut name stays a name the parser takes as it is.
+    for (qsizetype i = length - 1; i >= length - 2; --i) {
+        if (uri.at(i) == QLatin1Char('%')) {
+            length = i;
+            break;
+        }
+    }
+    // Not between the two halves of a surrogate pair.
+    if (uri.at(length - 1).isHighSurrogate())
+        --length;
+    return uri.left(length);
+}
+
+void ApplicationInstance::open(const QStringList &requested)
+{
+    // Cut first: nothing below sees more of a name than a file's name can hold.
+    QStringList uris;
+    uris.reserve(requested.size());
+    for (const QString &uri : requested)
+        uris << boundedUri(uri);
     QStringList paths;
     for (const QString &uri : uris) {
         const QUrl url(uri);

@@ -12,7 +12,10 @@
 // openRequested()/activateRequested() on the event loop.
 // Failures: a bus that refuses the name and an owner that does not answer leave the
 // process running on its own (claim() answers Standalone); a malformed or oversized
-// request on the socket is dropped.
+// request on the socket is dropped. A name longer than any file's (a request of
+// megabytes) is cut to MaximumUriLength as soon as the request arrives, before it is
+// parsed, so that what it costs does not grow with its length; cut there, it still
+// names no file, and opening it fails as the whole name would.
 #include <QDBusConnection>
 #include <QObject>
 #include <QString>
@@ -38,6 +41,10 @@ public:
     // The largest request the local socket takes.
     static constexpr qint64 MaximumRequestSize = 1 << 20; // bytes
 
+    // The longest name of a local file a request may carry: "file://" and a path of
+    // PATH_MAX bytes, each byte percent-encoded. Longer names name no file.
+    static constexpr qsizetype MaximumUriLength = 16 + 3 * 4096;
+
     // On the session bus (or, without one, the local socket).
     explicit ApplicationInstance(const QString &identifier, QObject *parent = nullptr);
     // On the given bus.
@@ -57,6 +64,10 @@ public:
     // Handlers of the bus interface (called by its adaptor).
     void activate();
     void open(const QStringList &uris);
+
+    // The name as a request is taken: as it stands when it is no longer than
+    // MaximumUriLength, else cut there (never inside a percent escape).
+    static QString boundedUri(const QString &uri);
 
 Q_SIGNALS:
     // Another launch asked to open these files (absolute local paths).
