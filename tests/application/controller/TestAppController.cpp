@@ -1730,3 +1730,55 @@ TEST_F(AppControllerTest, AReadThatFailsGivesTheRefusalsAlertAndTheNextOpenWorks
     }
     QDBusConnection::disconnectFromBus(callerName);
 }
+
+// Zeros after a sound opening, in the writer's form (the direct reader) and in another
+// (the library's reader), in a small file and in one large enough to have its tags
+// counted first: each refused with the alert of any refused file, whether read on the
+// GUI thread or ahead on a pool thread.
+TEST_F(AppControllerTest, ZerosAfterASoundOpeningGiveTheAlertOfARefusedFileOnEveryReadersPath)
+{
+    start();
+    controller->launch({});
+    const QString broken = files.filePath(QStringLiteral("broken.chronark"));
+    ASSERT_TRUE(testsupport::writeFile(broken, "<?xml version=\"1.0\"?><Chronark version=\"2.0\"><document>"));
+    controller->openDocumentsWithContentsOfFiles({broken}, true);
+    QMessageBox *box = waitForAlert();
+    ASSERT_NE(box, nullptr);
+    const QString refusal = box->informativeText();
+    box->accept();
+    testsupport::settleEvents();
+
+    const QByteArray written = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Chronark version=\"2.0\">\n"
+                               "<document itemName=\"Root\">\n<jobEntry itemName=\"Job\"/>\n";
+    const QByteArray other = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!-- a note -->\n<Chronark version='2.0'>\n";
+    constexpr qint64 large = 4 * (DocumentFileFormat::MaximumElementCount + 2) + (qint64(1) << 20);
+    for (const QByteArray &opening : {written, other}) {
+        for (const qint64 size : {qint64(1) << 16, large}) {
+            for (const bool ahead : {false, true}) {
+                SCOPED_TRACE(QStringLiteral("%1 bytes, %2, %3")
+                                 .arg(size)
+                                 .arg(opening == written ? QStringLiteral("writer's form") : QStringLiteral("another form"),
+                                      ahead ? QStringLiteral("read ahead") : QStringLiteral("on the GUI thread"))
+                                 .toStdString());
+                const QString path = files.filePath(QStringLiteral("zeros.chronark"));
+                {
+                    QFile file(path);
+                    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+                    ASSERT_EQ(file.write(opening), opening.size());
+                    ASSERT_TRUE(file.resize(size));
+                }
+                if (ahead)
+                    controller->openDocumentsWhenRead({path}, true);
+                else
+                    controller->openDocumentsWithContentsOfFiles({path}, true);
+                box = waitForAlert();
+                ASSERT_NE(box, nullptr);
+                EXPECT_TRUE(box->text().contains(QStringLiteral("“zeros.chronark”"))) << qPrintable(box->text());
+                EXPECT_EQ(box->informativeText(), refusal);
+                box->accept();
+                testsupport::settleEvents();
+                EXPECT_EQ(controller->documentForFile(path), nullptr);
+            }
+        }
+    }
+}
