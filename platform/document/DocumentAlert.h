@@ -33,6 +33,9 @@ QMessageBox *open(QWidget *window, QMessageBox::Icon icon, const QString &text, 
 
 // A one-button ("OK") error alert: the text and the reason below it.
 QMessageBox *openError(QWidget *window, const QString &text, const QString &reason, Handler handler = {});
+// The same with details (shown on request), set before the alert is laid out.
+QMessageBox *openError(QWidget *window, const QString &text, const QString &reason, const QString &details,
+                       Handler handler = {});
 
 // Runs a completion handler in the next event-loop pass, so that it may close the
 // window whose dialog just ended.

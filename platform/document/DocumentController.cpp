@@ -424,9 +424,7 @@ void DocumentController::presentOpenFailures(const QList<OpenFailure> &failures)
     QTimer::singleShot(0, this, platform::ExceptionBoundary::guarded(this, "a timer", [text, reason, details] {
         // Shown in front, with the keyboard, when its turn comes (after any alert up
         // before it).
-        QMessageBox *box = DocumentAlert::openError(nullptr, text, reason);
-        if (!details.isEmpty())
-            box->setDetailedText(details.join(QLatin1Char('\n')));
+        DocumentAlert::openError(nullptr, text, reason, details.join(QLatin1Char('\n')));
     }));
 }
 
