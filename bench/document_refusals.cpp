@@ -10,10 +10,10 @@
 // the count, outside the tree and in it; a run of blanks past its bound; a document
 // type declaration with entities; many attributes; many references; a long comment;
 // a file past the size bound; zeros after a sound opening, at 60 and 600 MB (the time
-// to the refusal must not grow with them). Each file is made before its benchmark and removed
-// after it. The 200 MB value is written as far as the reader can read it and the
-// rest of the file is left sparse (a hole reads as zeros: the reader refuses at the
-// value's bound, long before it).
+// to the refusal must not grow with them). Each file is made before its benchmark
+// and removed after it. The 200 MB value is written as far as the reader can read
+// it and the rest of the file is left sparse (a hole reads as zeros: the reader
+// refuses at the value's bound, long before it).
 //
 // Counters: refused (1 when the reader refused, as it must), peak_MiB (the growth of
 // the peak resident size), file_MB (the file's size).
