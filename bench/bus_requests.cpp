@@ -3,7 +3,8 @@
 // opened, and the peak memory the request takes in the running instance (the peak
 // resident size's growth over the resident size before the call; it counts what the
 // bus library and QtDBus hold of the message too). The goal is at most 0.2 s and
-// 100 MiB for each.
+// 100 MiB for each. A request that is refused whole has no alert: its time is to the
+// caller's error reply.
 //
 // The running instance is this process: a platform::ApplicationInstance on a
 // dbus-daemon of the benchmark's own, its requests wired to an application
@@ -12,7 +13,10 @@
 // "ready", and calls Open when told "go"; so the making of the names and the
 // caller's own memory are outside what is measured.
 //
-// Cases (COUNT, BYTES): one name of 4 MiB, one of 16 MiB, 64 names of 256 KiB.
+// Cases (COUNT, BYTES): one name of 4 MiB, one of 16 MiB, 64 names of 256 KiB, as
+// many names as a request may carry (ApplicationInstance::MaximumRequestNames) of the
+// longest length a name keeps, and 100,000 short names (refused whole: the time is to
+// the caller's being told).
 // Counters: peak_MiB, arrival_ms (the mean time from the call to the request's
 // reaching the controller: what the bus, libdbus and QtDBus take before any code of
 // ours runs), request_MiB (the names' bytes).
@@ -175,10 +179,17 @@ void BM_OpenOverTheBus(benchmark::State &state)
             const double before = testsupport::residentMiB();
             const SteadyClock::time_point start = SteadyClock::now();
             caller.write("go\n");
-            const bool shown = serveUntil([] { return visibleAlert() != nullptr; }, CeilingMilliseconds);
+            // The alert, or the caller's being told that the request was refused.
+            said.clear();
+            const bool shown = serveUntil([&] {
+                said += caller.readAllStandardOutput();
+                return visibleAlert() != nullptr || said.contains("refused\n");
+            }, CeilingMilliseconds);
             state.SetIterationTime(std::chrono::duration<double>(SteadyClock::now() - start).count());
             peak = std::max(peak, testsupport::peakResidentMiB() - before);
-            arrival += std::chrono::duration<double, std::milli>(arrived - start).count() / double(state.max_iterations);
+            // A request refused whole never reaches the controller.
+            if (arrived > start)
+                arrival += std::chrono::duration<double, std::milli>(arrived - start).count() / double(state.max_iterations);
             alerted = alerted && shown;
             if (QMessageBox *box = visibleAlert()) {
                 box->accept();
@@ -202,6 +213,8 @@ BENCHMARK(BM_OpenOverTheBus)
     ->Args({1, qint64(4) << 20})
     ->Args({1, qint64(16) << 20})
     ->Args({64, qint64(256) << 10})
+    ->Args({1024, 12000})
+    ->Args({100000, 100})
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3);
@@ -233,6 +246,11 @@ int send(int argc, char **argv)
     if (!std::getline(std::cin, line))
         return 4;
     const QDBusMessage reply = connection.call(call, QDBus::Block, CeilingMilliseconds);
+    if (reply.type() == QDBusMessage::ErrorMessage && reply.errorName() == QStringLiteral("org.freedesktop.DBus.Error.LimitsExceeded")) {
+        std::fputs("refused\n", stdout);
+        std::fflush(stdout);
+        return 0;
+    }
     return reply.type() == QDBusMessage::ReplyMessage ? 0 : 5;
 }
 

@@ -5,6 +5,7 @@
 #include <QDBusAbstractAdaptor>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusReply>
 #include <QDir>
@@ -25,7 +26,10 @@ class ApplicationAdaptor : public QDBusAbstractAdaptor
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Application")
 public:
-    explicit ApplicationAdaptor(ApplicationInstance *instance) : QDBusAbstractAdaptor(instance), m_instance(instance) {}
+    ApplicationAdaptor(ApplicationInstance *instance, const QDBusConnection &bus)
+        : QDBusAbstractAdaptor(instance), m_instance(instance), m_bus(bus)
+    {
+    }
 
 public Q_SLOTS:
     void Activate(const QVariantMap &platformData)
@@ -33,10 +37,16 @@ public Q_SLOTS:
         Q_UNUSED(platformData);
         m_instance->activate();
     }
-    void Open(const QStringList &uris, const QVariantMap &platformData)
+    void Open(const QStringList &uris, const QVariantMap &platformData, const QDBusMessage &message)
     {
         Q_UNUSED(platformData);
-        m_instance->open(uris);
+        if (m_instance->open(uris))
+            return;
+        // Refused whole: the caller is told why.
+        message.setDelayedReply(true);
+        m_bus.send(message.createErrorReply(
+            QDBusError::LimitsExceeded,
+            QStringLiteral("A request may name at most %1 files.").arg(ApplicationInstance::MaximumRequestNames)));
     }
     void ActivateAction(const QString &name, const QVariantList &parameter, const QVariantMap &platformData)
     {
@@ -48,6 +58,7 @@ public Q_SLOTS:
 
 private:
     ApplicationInstance *m_instance;
+    QDBusConnection m_bus;
 };
 
 QStringList urisOf(const QStringList &files)
@@ -109,7 +120,7 @@ ApplicationInstance::Role ApplicationInstance::claimOnBus(const QStringList &uri
     QDBusConnection &bus = m_bus;
     const QString path = objectPath(m_identifier);
     // The object first, so that a request right after the name is taken finds it.
-    new ApplicationAdaptor(this);
+    new ApplicationAdaptor(this, bus);
     if (!bus.registerObject(path, this, QDBusConnection::ExportAdaptors))
         return Role::Standalone;
     const QDBusReply<QDBusConnectionInterface::RegisterServiceReply> reply = bus.interface()->registerService(
@@ -193,7 +204,7 @@ void ApplicationInstance::readRequest(QLocalSocket *socket)
     if (verb == "Activate" && lines.size() == 1) {
         socket->write("OK\n");
         activate();
-    } else if (verb == "Open") {
+    } else if (verb == "Open" && lines.size() - 1 <= MaximumRequestNames) {
         QStringList uris;
         for (qsizetype i = 1; i < lines.size(); ++i)
             uris << QString::fromUtf8(lines.at(i));
@@ -230,8 +241,10 @@ QString ApplicationInstance::boundedUri(const QString &uri)
     return uri.left(length);
 }
 
-void ApplicationInstance::open(const QStringList &requested)
+bool ApplicationInstance::open(const QStringList &requested)
 {
+    if (requested.size() > MaximumRequestNames)
+        return false;
     // Cut first: nothing below sees more of a name than a file's name can hold.
     QStringList uris;
     uris.reserve(requested.size());
@@ -247,6 +260,7 @@ void ApplicationInstance::open(const QStringList &requested)
         Q_EMIT activateRequested();
     else
         Q_EMIT openRequested(paths);
+    return true;
 }
 
 } // namespace platform

@@ -2,9 +2,11 @@
 // megabytes are cut as the request arrives, to the longest name a file can have,
 // so that the request is answered and every name that reaches the application still
 // names no file, failing as the whole name would; names a file can have pass whole.
+// A request naming more files than the bound is refused whole, with an error.
 #include "platform/desktop/ApplicationInstance.h"
 #include "tests/support/DesktopTestSupport.h"
 
+#include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusPendingCall>
 #include <QFile>
@@ -111,6 +113,47 @@ TEST(ApplicationInstance, RequestsWithNamesOfMegabytesAreAnsweredAndReachTheAppl
                     EXPECT_FALSE(openingError(paths.at(i)).isEmpty());
                     EXPECT_EQ(openingError(paths.at(i)), openingError(whole.at(i)));
                 }
+            }
+        }
+    }
+    QDBusConnection::disconnectFromBus(callerName);
+}
+
+// More files than one request may name: refused whole before any name is looked at,
+// and the caller is told why; as many as it may name are all passed on.
+TEST(ApplicationInstance, ARequestOfMoreNamesThanTheBoundIsRefusedWholeAndTheCallerIsTold)
+{
+    desktoptest::PrivateBus bus;
+    ASSERT_TRUE(bus.isRunning());
+    platform::ApplicationInstance instance(Identifier, bus.connection());
+    ASSERT_EQ(instance.claim({}), platform::ApplicationInstance::Role::Primary);
+    QSignalSpy requests(&instance, &platform::ApplicationInstance::openRequested);
+    const QString callerName = QStringLiteral("application-instance-many");
+    {
+        QDBusConnection caller = QDBusConnection::connectToBus(bus.address(), callerName);
+        ASSERT_TRUE(caller.isConnected());
+        for (const qsizetype count : {platform::ApplicationInstance::MaximumRequestNames,
+                                      platform::ApplicationInstance::MaximumRequestNames + 1}) {
+            SCOPED_TRACE(count);
+            QStringList uris;
+            for (qsizetype i = 0; i < count; ++i)
+                uris << QUrl::fromLocalFile(QStringLiteral("/tmp/chronark-no-such-folder/%1.chronark").arg(i)).toString();
+            QDBusMessage call = QDBusMessage::createMethodCall(Identifier, platform::ApplicationInstance::objectPath(Identifier),
+                                                               QString::fromLatin1(platform::ApplicationInstance::Interface),
+                                                               QStringLiteral("Open"));
+            call << uris << QVariantMap();
+            requests.clear();
+            const QDBusPendingCall pending = caller.asyncCall(call, 60000);
+            ASSERT_TRUE(QTest::qWaitFor([&] { return pending.isFinished(); }, 60000));
+            if (count <= platform::ApplicationInstance::MaximumRequestNames) {
+                EXPECT_FALSE(pending.isError()) << qPrintable(pending.error().message());
+                ASSERT_EQ(requests.size(), 1);
+                EXPECT_EQ(requests.constFirst().constFirst().toStringList().size(), count);
+            } else {
+                ASSERT_TRUE(pending.isError());
+                EXPECT_EQ(pending.error().type(), QDBusError::LimitsExceeded);
+                EXPECT_FALSE(pending.error().message().isEmpty());
+                EXPECT_TRUE(requests.isEmpty());
             }
         }
     }
