@@ -9,10 +9,11 @@
 // one-byte and of two-byte characters, and four of them; deep nesting; elements past
 // the count, outside the tree and in it; a run of blanks past its bound; a document
 // type declaration with entities; many attributes; many references; a long comment;
-// a file past the size bound. Each file is made before its benchmark and removed
-// after it. The 200 MB value is written as far as the reader can read it and the
-// rest of the file is left sparse (a hole reads as zeros: the reader refuses at the
-// value's bound, long before it).
+// a file past the size bound; zeros after a sound opening, at 60 and 600 MB (the time
+// to the refusal must not grow with them). Each file is made before its benchmark
+// and removed after it. The 200 MB value is written as far as the reader can read
+// it and the rest of the file is left sparse (a hole reads as zeros: the reader
+// refuses at the value's bound, long before it).
 //
 // Counters: refused (1 when the reader refused, as it must), peak_MiB (the growth of
 // the peak resident size), file_MB (the file's size).
@@ -133,6 +134,23 @@ void BM_DamagedUtf8InAValue(benchmark::State &state)
         const qsizetype value = bytes.indexOf("itemName=\"", lateLine()) + 10;
         bytes[value] = '\xff';
         return writeFile(path, bytes);
+    });
+}
+
+// A sound opening (the first megabyte of the written document, to a line's start),
+// then, for the second argument 1, one byte of no UTF-8, then zeros to the first
+// argument's megabytes (a hole). The refusal's time must not grow with the zeros:
+// compare the two sizes.
+void BM_ZerosAfterASoundOpening(benchmark::State &state)
+{
+    const qint64 size = state.range(0) * 1000 * 1000;
+    const bool invalidByte = state.range(1) != 0;
+    refuse(state, [&](const QString &path) {
+        const QByteArray &written = writtenDocument();
+        QByteArray opening = written.left(written.indexOf('\n', 1 << 20) + 1);
+        if (invalidByte)
+            opening += '\xff';
+        return writeFile(path, opening, size - opening.size());
     });
 }
 
@@ -257,6 +275,7 @@ void BM_FilePastTheSizeBound(benchmark::State &state)
 BENCHMARK(BM_DamagedCutShort)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_DamagedBlockOfZeros)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_DamagedUtf8InAValue)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_ZerosAfterASoundOpening)->Args({60, 0})->Args({600, 0})->Args({60, 1})->Args({600, 1})->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_DamagedEndTag)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_ValueOf200MBInTheMiddle)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_LongValues)->Args({1, 1})->Args({1, 2})->Args({4, 1})->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);

@@ -12,6 +12,7 @@
 #include <QBuffer>
 #include <QFile>
 
+#include <array>
 #include <cstring>
 
 DocumentFileFormat::Kind DocumentFileFormat::kindOfLeadingBytes(const QByteArray &leadingBytes)
@@ -41,9 +42,51 @@ bool DocumentFileFormat::readXmlData(const QByteArray &data, ReadResult &out)
 
 namespace {
 
+// Bytes no document holds, in any form: controls but tab, line feed and carriage
+// return (no XML character), and bytes that never occur in UTF-8.
+constexpr std::array<bool, 256> bytesNoDocumentHolds = [] {
+    std::array<bool, 256> table{};
+    for (int b = 0; b < 0x20; ++b)
+        table[size_t(b)] = b != '\t' && b != '\n' && b != '\r';
+    table[0xC0] = table[0xC1] = true;
+    for (int b = 0xF5; b < 0x100; ++b)
+        table[size_t(b)] = true;
+    return table;
+}();
+
+// The length of the run of bytes at `p` that a document may hold: up to the first
+// byte no document holds, or `end`. Eight bytes at a time while none is a control or
+// outside ASCII.
+qsizetype bytesADocumentMayHold(const char *begin, const char *end)
+{
+    constexpr quint64 ones = 0x0101010101010101ULL;
+    constexpr quint64 highs = 0x8080808080808080ULL;
+    const char *p = begin;
+    while (end - p >= 8) {
+        quint64 word;
+        std::memcpy(&word, p, sizeof word);
+        // A byte below 0x20 or above 0x7F somewhere in the word: look at each.
+        if (((word - 0x20 * ones) | word) & highs) {
+            for (int i = 0; i < 8; ++i) {
+                if (bytesNoDocumentHolds[static_cast<unsigned char>(p[i])])
+                    return (p - begin) + i;
+            }
+        }
+        p += 8;
+    }
+    for (; p < end; ++p) {
+        if (bytesNoDocumentHolds[static_cast<unsigned char>(*p)])
+            break;
+    }
+    return p - begin;
+}
+
 // Whether the bytes from `start` on hold more start tags ('<' and a letter) than
 // the elements the reader takes below the root, and the root. The device is left
-// at `start`.
+// at `start`. The count stops at the first byte no document holds: both readers
+// refuse the document there at the latest, so what follows (a disk's block of
+// zeros, however long) is never looked at, and the time to the refusal does not
+// grow with it.
 bool moreStartTagsThanElements(QIODevice *device, qint64 start)
 {
     constexpr qint64 limit = DocumentFileFormat::MaximumElementCount + 1;
@@ -52,20 +95,23 @@ bool moreStartTagsThanElements(QIODevice *device, qint64 start)
         return false;
     qint64 tags = 0;
     bool afterOpen = false; // the last byte of the block before was '<'
+    bool heldOnly = true;   // no byte so far that no document holds
     QByteArray block;
-    while (tags <= limit) {
+    while (tags <= limit && heldOnly) {
         block = device->read(1 << 20);
         if (block.isEmpty())
             break;
         const char *p = block.constData();
-        const char *const end = p + block.size();
-        if (afterOpen && ((*p >= 'a' && *p <= 'z') || (*p >= 'A' && *p <= 'Z')))
+        const qsizetype held = bytesADocumentMayHold(p, p + block.size());
+        heldOnly = held == block.size();
+        const char *const end = p + held;
+        if (p < end && afterOpen && ((*p >= 'a' && *p <= 'z') || (*p >= 'A' && *p <= 'Z')))
             ++tags;
-        while ((p = static_cast<const char *>(std::memchr(p, '<', size_t(end - p))))) {
+        while (p < end && (p = static_cast<const char *>(std::memchr(p, '<', size_t(end - p))))) {
             if (++p < end && ((*p >= 'a' && *p <= 'z') || (*p >= 'A' && *p <= 'Z')))
                 ++tags;
         }
-        afterOpen = block.back() == '<';
+        afterOpen = held > 0 && block.at(held - 1) == '<';
     }
     device->seek(start);
     return tags > limit;

@@ -105,7 +105,10 @@ public:
     // one pass; any other XML through the XML library behind the markup guard.
     // Bytes with more start tags than the element bound (a made-up file: a written
     // one that large is past the size bound) have their elements counted first,
-    // without a tree, so that one past the bound is refused in little memory.
+    // without a tree, so that one past the bound is refused in little memory. The
+    // start tags are looked for only up to the first byte no document holds (a
+    // control character, a byte never in UTF-8), where both readers refuse at the
+    // latest: the zeros a crash leaves after a sound opening are never read.
     static bool readXmlDevice(QIODevice *device, ReadResult &out);
     // The two readers behind readXmlDevice. The direct one reads the writer's form
     // only: it answers for a document of that form, read or refused (a refusal is one

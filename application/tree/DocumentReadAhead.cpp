@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QTimer>
 
 DocumentReadAhead::DocumentReadAhead(QObject *parent) : QObject(parent)
@@ -21,6 +22,11 @@ DocumentReadAhead::~DocumentReadAhead()
     cancel();
     // No read waits for an application object that never comes.
     applicationStarted();
+}
+
+void DocumentReadAhead::setReader(Reader reader)
+{
+    m_reader = std::move(reader);
 }
 
 void DocumentReadAhead::applicationStarted()
@@ -46,19 +52,35 @@ void DocumentReadAhead::read(const QStringList &paths)
             continue;
         m_entries.insert(key, Entry());
         ++m_reading;
+        // The identity of the file whose content the pool thread reads, kept apart
+        // from the outcome so that a read that fails (memory ran out) still says
+        // which file it refused.
+        auto identity = std::make_shared<std::optional<platform::RegularFile::Identity>>();
         m_tasks.push_back(platform::BackgroundTask::run(
             this,
-            [key, started = m_startedFuture](const platform::BackgroundTask::Token &) {
-                Outcome outcome = readFile(key);
-                // The tree goes to the GUI thread through the application object.
-                started.wait();
-                return outcome;
+            [key, identity, reader = m_reader, started = m_startedFuture](const platform::BackgroundTask::Token &) {
+                // The outcome, or the failure, goes to the GUI thread through the
+                // application object: however the work ends, not before it exists.
+                const auto holdUntilStarted = qScopeGuard([&started] { started.wait(); });
+                return readFile(key, reader, *identity);
             },
-            [this, key](Outcome outcome) { finished(key, std::move(outcome)); }));
+            [this, key](Outcome outcome) { finished(key, std::move(outcome)); },
+            [this, key, identity](const QString &) { finished(key, failedRead(*identity)); }));
     }
 }
 
-DocumentReadAhead::Outcome DocumentReadAhead::readFile(const QString &path)
+DocumentReadAhead::Outcome DocumentReadAhead::failedRead(const std::optional<platform::RegularFile::Identity> &identity)
+{
+    // A file whose content was being read is refused as the reader refuses it; one
+    // that failed before is left to the caller, which reads it itself.
+    Outcome outcome;
+    outcome.identity = identity;
+    outcome.refused = identity.has_value();
+    return outcome;
+}
+
+DocumentReadAhead::Outcome DocumentReadAhead::readFile(const QString &path, const Reader &reader,
+                                                      std::optional<platform::RegularFile::Identity> &reading)
 {
     Outcome outcome;
     QFile file;
@@ -76,13 +98,15 @@ DocumentReadAhead::Outcome DocumentReadAhead::readFile(const QString &path)
         && identity->size <= DocumentFileFormat::MaximumArchiveSize)
         return outcome;
     outcome.identity = identity;
+    reading = identity;
     // The tree takes about one and a half times the file's size: its room on this
     // thread's heap is made in a few steps, not a page at a time while the GUI thread
     // starts up beside it.
     platform::ThreadHeap::reserve(identity->size * 2);
     // What DocumentFileFormat::readFromFile() reads, from this one descriptor.
     DocumentFileFormat::ReadResult result;
-    if (DocumentFileFormat::readFromOpenFile(file, result) && result.root)
+    const bool read = reader ? reader(file, result) : DocumentFileFormat::readFromOpenFile(file, result);
+    if (read && result.root)
         outcome.result = std::move(result);
     else
         outcome.refused = true;

@@ -19,7 +19,9 @@
 // could leave the same identity there. The reading thread first makes room on its heap for the tree
 // (platform::ThreadHeap), which it then builds without a system call per page. The
 // answer is the tree, or the reader's refusal of the file as it still
-// is (the caller shows its alert without reading the file again). A file that could
+// is (the caller shows its alert without reading the file again). A read that fails
+// while the content is read (the tree outgrew the memory) is such a refusal too:
+// every read answers, so nothing waits for one that never comes. A file that could
 // not be opened, an older archive (decoded on the GUI thread as always), a file
 // changed since, or one never read here answer nothing: the caller reads the file
 // itself, with the reason of any failure the reader gives then.
@@ -49,6 +51,8 @@
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+
+class QFile;
 #include <functional>
 #include <future>
 #include <memory>
@@ -75,6 +79,12 @@ public:
     void whenRead(QObject *context, std::function<void()> then);
     // Drops what is read and what waits for it; nothing is delivered after this.
     void cancel();
+
+    // What reads a file's content on the pool thread: DocumentFileFormat::readFromOpenFile
+    // unless set (tests put a reader that fails in its place). Applies to reads started
+    // after the call; the reader must be safe to call on any thread.
+    using Reader = std::function<bool(QFile &file, DocumentFileFormat::ReadResult &out)>;
+    void setReader(Reader reader);
 
     // What the read gave for a file.
     struct Offer
@@ -107,10 +117,15 @@ private:
         bool done = false;
         Outcome outcome;
     };
-    static Outcome readFile(const QString &path);
+    // Reads the file; `reading` gets the identity of the file once its content is read.
+    static Outcome readFile(const QString &path, const Reader &reader,
+                            std::optional<platform::RegularFile::Identity> &reading);
+    // What a read that threw answers: a refusal of the file being read.
+    static Outcome failedRead(const std::optional<platform::RegularFile::Identity> &identity);
     void finished(const QString &key, Outcome outcome);
     void notifyIfDone();
 
+    Reader m_reader;
     std::shared_ptr<std::promise<void>> m_started = std::make_shared<std::promise<void>>();
     std::shared_future<void> m_startedFuture = m_started->get_future().share();
     bool m_applicationStarted = false;

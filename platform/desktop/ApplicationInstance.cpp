@@ -5,6 +5,7 @@
 #include <QDBusAbstractAdaptor>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusReply>
 #include <QDir>
@@ -25,7 +26,10 @@ class ApplicationAdaptor : public QDBusAbstractAdaptor
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Application")
 public:
-    explicit ApplicationAdaptor(ApplicationInstance *instance) : QDBusAbstractAdaptor(instance), m_instance(instance) {}
+    ApplicationAdaptor(ApplicationInstance *instance, const QDBusConnection &bus)
+        : QDBusAbstractAdaptor(instance), m_instance(instance), m_bus(bus)
+    {
+    }
 
 public Q_SLOTS:
     void Activate(const QVariantMap &platformData)
@@ -33,10 +37,16 @@ public Q_SLOTS:
         Q_UNUSED(platformData);
         m_instance->activate();
     }
-    void Open(const QStringList &uris, const QVariantMap &platformData)
+    void Open(const QStringList &uris, const QVariantMap &platformData, const QDBusMessage &message)
     {
         Q_UNUSED(platformData);
-        m_instance->open(uris);
+        if (m_instance->open(uris))
+            return;
+        // Refused whole: the caller is told why.
+        message.setDelayedReply(true);
+        m_bus.send(message.createErrorReply(
+            QDBusError::LimitsExceeded,
+            QStringLiteral("A request may name at most %1 files.").arg(ApplicationInstance::MaximumRequestNames)));
     }
     void ActivateAction(const QString &name, const QVariantList &parameter, const QVariantMap &platformData)
     {
@@ -48,6 +58,7 @@ public Q_SLOTS:
 
 private:
     ApplicationInstance *m_instance;
+    QDBusConnection m_bus;
 };
 
 QStringList urisOf(const QStringList &files)
@@ -61,16 +72,20 @@ QStringList urisOf(const QStringList &files)
 } // namespace
 
 ApplicationInstance::ApplicationInstance(const QString &identifier, QObject *parent)
-    : QObject(parent), m_identifier(identifier)
+    : ApplicationInstance(identifier, QDBusConnection::sessionBus(), parent)
+{
+}
+
+ApplicationInstance::ApplicationInstance(const QString &identifier, const QDBusConnection &bus, QObject *parent)
+    : QObject(parent), m_identifier(identifier), m_bus(bus)
 {
 }
 
 ApplicationInstance::~ApplicationInstance()
 {
     if (m_ownsName) {
-        QDBusConnection bus = QDBusConnection::sessionBus();
-        bus.unregisterObject(objectPath(m_identifier));
-        bus.unregisterService(m_identifier);
+        m_bus.unregisterObject(objectPath(m_identifier));
+        m_bus.unregisterService(m_identifier);
     }
     if (m_server)
         m_server->close();
@@ -95,17 +110,17 @@ QString ApplicationInstance::socketPath() const
 ApplicationInstance::Role ApplicationInstance::claim(const QStringList &files)
 {
     const QStringList uris = urisOf(files);
-    if (QDBusConnection::sessionBus().isConnected())
+    if (m_bus.isConnected())
         return claimOnBus(uris);
     return claimOnSocket(uris);
 }
 
 ApplicationInstance::Role ApplicationInstance::claimOnBus(const QStringList &uris)
 {
-    QDBusConnection bus = QDBusConnection::sessionBus();
+    QDBusConnection &bus = m_bus;
     const QString path = objectPath(m_identifier);
     // The object first, so that a request right after the name is taken finds it.
-    new ApplicationAdaptor(this);
+    new ApplicationAdaptor(this, bus);
     if (!bus.registerObject(path, this, QDBusConnection::ExportAdaptors))
         return Role::Standalone;
     const QDBusReply<QDBusConnectionInterface::RegisterServiceReply> reply = bus.interface()->registerService(
@@ -189,7 +204,7 @@ void ApplicationInstance::readRequest(QLocalSocket *socket)
     if (verb == "Activate" && lines.size() == 1) {
         socket->write("OK\n");
         activate();
-    } else if (verb == "Open") {
+    } else if (verb == "Open" && lines.size() - 1 <= MaximumRequestNames) {
         QStringList uris;
         for (qsizetype i = 1; i < lines.size(); ++i)
             uris << QString::fromUtf8(lines.at(i));
@@ -208,8 +223,33 @@ void ApplicationInstance::activate()
     Q_EMIT activateRequested();
 }
 
-void ApplicationInstance::open(const QStringList &uris)
+QString ApplicationInstance::boundedUri(const QString &uri)
 {
+    if (uri.size() <= MaximumUriLength)
+        return uri;
+    qsizetype length = MaximumUriLength;
+    // Not inside "%XX": the cut name stays a name the parser takes as it is.
+    for (qsizetype i = length - 1; i >= length - 2; --i) {
+        if (uri.at(i) == QLatin1Char('%')) {
+            length = i;
+            break;
+        }
+    }
+    // Not between the two halves of a surrogate pair.
+    if (uri.at(length - 1).isHighSurrogate())
+        --length;
+    return uri.left(length);
+}
+
+bool ApplicationInstance::open(const QStringList &requested)
+{
+    if (requested.size() > MaximumRequestNames)
+        return false;
+    // Cut first: nothing below sees more of a name than a file's name can hold.
+    QStringList uris;
+    uris.reserve(requested.size());
+    for (const QString &uri : requested)
+        uris << boundedUri(uri);
     QStringList paths;
     for (const QString &uri : uris) {
         const QUrl url(uri);
@@ -220,6 +260,7 @@ void ApplicationInstance::open(const QStringList &uris)
         Q_EMIT activateRequested();
     else
         Q_EMIT openRequested(paths);
+    return true;
 }
 
 } // namespace platform

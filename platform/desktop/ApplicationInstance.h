@@ -12,7 +12,13 @@
 // openRequested()/activateRequested() on the event loop.
 // Failures: a bus that refuses the name and an owner that does not answer leave the
 // process running on its own (claim() answers Standalone); a malformed or oversized
-// request on the socket is dropped.
+// request on the socket is dropped. A name longer than any file's (a request of
+// megabytes) is cut to MaximumUriLength as soon as the request arrives, before it is
+// parsed, so that what it costs does not grow with its length; cut there, it still
+// names no file, and opening it fails as the whole name would. A request naming more
+// than MaximumRequestNames files is refused whole (on the bus with the error
+// org.freedesktop.DBus.Error.LimitsExceeded), before any name is looked at.
+#include <QDBusConnection>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -37,7 +43,16 @@ public:
     // The largest request the local socket takes.
     static constexpr qint64 MaximumRequestSize = 1 << 20; // bytes
 
+    // The longest name of a local file a request may carry: "file://" and a path of
+    // PATH_MAX bytes, each byte percent-encoded. Longer names name no file.
+    static constexpr qsizetype MaximumUriLength = 16 + 3 * 4096;
+    // The most files one request may name: more windows than anyone opens at once.
+    static constexpr qsizetype MaximumRequestNames = 1024;
+
+    // On the session bus (or, without one, the local socket).
     explicit ApplicationInstance(const QString &identifier, QObject *parent = nullptr);
+    // On the given bus.
+    ApplicationInstance(const QString &identifier, const QDBusConnection &bus, QObject *parent = nullptr);
     ~ApplicationInstance() override;
 
     // Becomes the running instance, or hands the files (paths, relative ones to
@@ -52,7 +67,12 @@ public:
 
     // Handlers of the bus interface (called by its adaptor).
     void activate();
-    void open(const QStringList &uris);
+    // False, and nothing done, for a request naming more than MaximumRequestNames files.
+    bool open(const QStringList &uris);
+
+    // The name as a request is taken: as it stands when it is no longer than
+    // MaximumUriLength, else cut there (never inside a percent escape).
+    static QString boundedUri(const QString &uri);
 
 Q_SIGNALS:
     // Another launch asked to open these files (absolute local paths).
@@ -66,6 +86,7 @@ private:
     void readRequest(QLocalSocket *socket);
 
     QString m_identifier;
+    QDBusConnection m_bus;
     bool m_ownsName = false;
     QLocalServer *m_server = nullptr;
 };

@@ -435,48 +435,47 @@ void Document::saveToFileWithCompletion(const QString &path, const QString &type
     m_runningSaveManualChanges = m_manualChanges;
     m_runningSaveStateLost = false;
     m_runningSaveClearings = m_clearings;
+    const auto finish = [this, absolute, typeName, operation](WriteOutcome outcome) {
+        const SaveHandler answer = std::exchange(m_runningSaveHandler, {});
+        m_saveRunning = false;
+        QString reason;
+        if (!outcome.saved) {
+            reason = saveFailureReason(absolute, outcome.reason);
+        } else if (operation != SaveOperation::SaveTo) {
+            didSave(absolute, typeName, operation);
+            noteFileOnDisk(outcome.file);
+            // Saved as of the moment the save began, unless the document was read
+            // or marked saved since: the changes made outside the undo manager
+            // while the file was written stay to be saved.
+            if (m_clearings == m_runningSaveClearings) {
+                m_savedUndoCount = m_runningSaveUndoCount;
+                m_manualChanges -= m_runningSaveManualChanges;
+                m_savedStateLost = m_runningSaveStateLost;
+                changeStateMaybe();
+            }
+        }
+        const QPointer<Document> alive(this);
+        // What waits starts next even when the answer throws.
+        if (answer)
+            ExceptionBoundary::guard(this, "a save's completion", [&] { answer(outcome.saved, reason); });
+        if (alive)
+            endRunningSave();
+    };
     BackgroundTask::run(
         this,
         [absolute, writer = std::move(writer)](const BackgroundTask::Token &) {
             WriteOutcome outcome;
-            try {
-                outcome.saved = writer(&outcome.reason);
-            } catch (const std::exception &error) {
-                outcome.saved = false;
-                outcome.reason = QString::fromLocal8Bit(error.what());
-            } catch (...) {
-                outcome.saved = false;
-                outcome.reason.clear();
-            }
+            outcome.saved = writer(&outcome.reason);
             if (outcome.saved)
                 outcome.file = fileStateOf(absolute);
             return outcome;
         },
-        [this, absolute, typeName, operation](WriteOutcome outcome) {
-            const SaveHandler answer = std::exchange(m_runningSaveHandler, {});
-            m_saveRunning = false;
-            QString reason;
-            if (!outcome.saved) {
-                reason = saveFailureReason(absolute, outcome.reason);
-            } else if (operation != SaveOperation::SaveTo) {
-                didSave(absolute, typeName, operation);
-                noteFileOnDisk(outcome.file);
-                // Saved as of the moment the save began, unless the document was read
-                // or marked saved since: the changes made outside the undo manager
-                // while the file was written stay to be saved.
-                if (m_clearings == m_runningSaveClearings) {
-                    m_savedUndoCount = m_runningSaveUndoCount;
-                    m_manualChanges -= m_runningSaveManualChanges;
-                    m_savedStateLost = m_runningSaveStateLost;
-                    changeStateMaybe();
-                }
-            }
-            const QPointer<Document> alive(this);
-            // What waits starts next even when the answer throws.
-            if (answer)
-                ExceptionBoundary::guard(this, "a save's completion", [&] { answer(outcome.saved, reason); });
-            if (alive)
-                endRunningSave();
+        finish,
+        // What the writer threw (memory ran out) is a failed write, with its reason.
+        [finish](const QString &reason) {
+            WriteOutcome outcome;
+            outcome.reason = reason;
+            finish(std::move(outcome));
         });
 }
 

@@ -38,9 +38,12 @@ QString quotedName(const QString &name)
     return DisplayText::shownOnOneLine(name);
 }
 
-QMessageBox *open(QWidget *window, QMessageBox::Icon icon, const QString &text, const QString &informativeText,
-                  const QList<Button> &buttons, QMessageBox::StandardButton defaultButton,
-                  QMessageBox::StandardButton escapeButton, Handler handler)
+namespace {
+
+QMessageBox *openWithDetails(QWidget *window, QMessageBox::Icon icon, const QString &text,
+                             const QString &informativeText, const QString &details, const QList<Button> &buttons,
+                             QMessageBox::StandardButton defaultButton, QMessageBox::StandardButton escapeButton,
+                             Handler handler)
 {
     QWidget *parent = window ? window->window() : nullptr;
     auto *box = new QMessageBox(parent);
@@ -48,6 +51,9 @@ QMessageBox *open(QWidget *window, QMessageBox::Icon icon, const QString &text, 
     box->setText(text);
     box->setInformativeText(informativeText);
     box->setTextFormat(Qt::PlainText);
+    // Before the alert shows: it is laid out once, with them.
+    if (!details.isEmpty())
+        box->setDetailedText(details);
     QMessageBox::StandardButtons standard;
     for (const Button &b : buttons)
         standard |= b.button;
@@ -82,10 +88,27 @@ QMessageBox *open(QWidget *window, QMessageBox::Icon icon, const QString &text, 
     return box;
 }
 
+} // namespace
+
+QMessageBox *open(QWidget *window, QMessageBox::Icon icon, const QString &text, const QString &informativeText,
+                  const QList<Button> &buttons, QMessageBox::StandardButton defaultButton,
+                  QMessageBox::StandardButton escapeButton, Handler handler)
+{
+    return openWithDetails(window, icon, text, informativeText, QString(), buttons, defaultButton, escapeButton,
+                           std::move(handler));
+}
+
 QMessageBox *openError(QWidget *window, const QString &text, const QString &reason, Handler handler)
 {
-    return open(window, QMessageBox::Warning, text, reason, {{QMessageBox::Ok, localizedString(QStringLiteral("OKButton"))}},
-                QMessageBox::Ok, QMessageBox::Ok, std::move(handler));
+    return openError(window, text, reason, QString(), std::move(handler));
+}
+
+QMessageBox *openError(QWidget *window, const QString &text, const QString &reason, const QString &details,
+                       Handler handler)
+{
+    return openWithDetails(window, QMessageBox::Warning, text, reason, details,
+                           {{QMessageBox::Ok, localizedString(QStringLiteral("OKButton"))}}, QMessageBox::Ok,
+                           QMessageBox::Ok, std::move(handler));
 }
 
 void answerLater(const std::function<void(bool)> &handler, bool value)

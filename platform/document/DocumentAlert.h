@@ -1,7 +1,9 @@
 #pragma once
 // The alerts of the document machinery: message boxes run as platform::Sheet sheets
 // (application-modal without a window) that end in a handler. open() returns at once;
-// an alert waits while another sheet is up on the window. The handler runs exactly
+// an alert waits while another sheet is up on the window (without a window, while
+// another application-modal sheet is up), so that each alert is answered in turn and
+// none stands blocked behind another. The handler runs exactly
 // once, in the event-loop pass after the alert ended, so it may close or delete the
 // window. When the alert goes away without a button (its window was hidden or
 // destroyed), the handler gets QMessageBox::NoButton.
@@ -31,6 +33,9 @@ QMessageBox *open(QWidget *window, QMessageBox::Icon icon, const QString &text, 
 
 // A one-button ("OK") error alert: the text and the reason below it.
 QMessageBox *openError(QWidget *window, const QString &text, const QString &reason, Handler handler = {});
+// The same with details (shown on request), set before the alert is laid out.
+QMessageBox *openError(QWidget *window, const QString &text, const QString &reason, const QString &details,
+                       Handler handler = {});
 
 // Runs a completion handler in the next event-loop pass, so that it may close the
 // window whose dialog just ended.

@@ -422,11 +422,9 @@ void DocumentController::presentOpenFailures(const QList<OpenFailure> &failures)
     // dialog, one request from outside) open in this pass too: the alert waits for
     // their windows and then stands above every window, not behind them.
     QTimer::singleShot(0, this, platform::ExceptionBoundary::guarded(this, "a timer", [text, reason, details] {
-        QMessageBox *box = DocumentAlert::openError(nullptr, text, reason);
-        if (!details.isEmpty())
-            box->setDetailedText(details.join(QLatin1Char('\n')));
-        box->raise();
-        box->activateWindow();
+        // Shown in front, with the keyboard, when its turn comes (after any alert up
+        // before it).
+        DocumentAlert::openError(nullptr, text, reason, details.join(QLatin1Char('\n')));
     }));
 }
 

@@ -21,6 +21,7 @@ class Session;
 
 // The running sessions by sheet, and by window in the order they were begun: the
 // first of a window's list is the one shown; it stays first until its handler ran.
+// The sheets without a window have the list of the null window.
 struct Registry
 {
     QHash<const QWidget *, Session *> bySheet;
@@ -98,6 +99,12 @@ public:
                 dialog->setResult(0);
         }
         sheet->show();
+        if (!m_window) {
+            // The one window that takes input now: in front, with the keyboard, also
+            // when it waited for another to end.
+            sheet->raise();
+            sheet->activateWindow();
+        }
     }
 
     void end(int result)
@@ -191,10 +198,8 @@ void begin(QWidget *sheet, QWidget *window, EndHandler handler)
 
     auto *session = new Session(sheet, top, std::move(handler));
     registry().bySheet.insert(sheet, session);
-    if (!top) {
-        session->show();
-        return;
-    }
+    // Sheets without a window (application-modal) take turns in a line of their own:
+    // only the newest of several would take input, the others would stand blocked.
     QList<Session *> &line = registry().byWindow[top];
     line.append(session);
     if (line.size() == 1)

@@ -7,7 +7,9 @@
 //   without a window) and returns at once. The sheet becomes a dialog child of that
 //   window; ownership stays with whoever owns it (usually that window).
 // - One sheet per window: a sheet begun while another is up on the same window waits
-//   and is shown once that one's handler has run. Beginning a sheet that is already
+//   and is shown once that one's handler has run. Sheets without a window take turns
+//   the same way, one application-modal sheet at a time, each brought to the front
+//   with the keyboard's focus when it shows. Beginning a sheet that is already
 //   running (or waiting) ends it first with Aborted.
 // - The handler runs exactly once, in the event-loop pass after the sheet ended, so it
 //   may delete the sheet or close the window. A QDialog ends when it finishes (its

@@ -4,22 +4,27 @@
 //     platform::BackgroundTask task = platform::BackgroundTask::run(
 //         receiver,
 //         [](const platform::BackgroundTask::Token &token) { ...; return result; }, // pool thread
-//         [receiver](Result result) { ... });                                        // GUI thread
+//         [receiver](Result result) { ... },                                        // GUI thread
+//         [receiver](const QString &reason) { ... });                               // GUI thread
 //
 // The work runs on the global QThreadPool and should poll token.isCancelled() at
-// convenient points. Its result is handed to the delivery on the GUI thread, through
-// a queued call to the application object, and delivered only when the receiver still
-// exists and the task was not cancelled by then; otherwise it is dropped there (on the
-// GUI thread, so a result holding GUI objects is destroyed where it may be). The work
-// must not touch the receiver or any other GUI object; the delivery may. Both
-// hand-offs, of the work to the pool and of the result to the GUI thread, go through
-// platform::ThreadHandOff, so that ThreadSanitizer sees them.
+// convenient points. Every task ends in exactly one call on the GUI thread: the
+// delivery with the work's result, or, when the work threw, the failure with the
+// exception's text (logged with qCritical as well). Whoever waits for a task
+// therefore always hears of it, also when the work ran out of memory. Both calls go
+// through a queued call to the application object, and are made only when the
+// receiver still exists and the task was not cancelled by then; otherwise the result
+// is dropped there (on the GUI thread, so a result holding GUI objects is destroyed
+// where it may be). Without an application object there is no GUI thread to call:
+// nothing is called. The work must not touch the receiver or any other GUI object;
+// the delivery and the failure may. Both hand-offs, of the work to the pool and of
+// its outcome to the GUI thread, go through platform::ThreadHandOff, so that
+// ThreadSanitizer sees them.
 //
 // run() and cancel() belong to the GUI thread; Token::isCancelled() may be called from
-// any thread. A handle is a cheap copyable value; dropping it does not cancel. An
-// exception thrown by the work is caught on the pool thread and logged with
-// qCritical (the task then delivers nothing): it never ends the process. One thrown by
-// the delivery is caught before it reaches Qt and reported (platform::ExceptionBoundary).
+// any thread. A handle is a cheap copyable value; dropping it does not cancel. No
+// exception of the work ends the process. One thrown by the delivery or the failure is
+// caught before it reaches Qt and reported (platform::ExceptionBoundary).
 //
 // Many operations under one limit of threads, cancelled together (a progress window,
 // pictures decoded one at a time), go to a platform::OperationQueue instead; its
@@ -30,6 +35,7 @@
 #include <QCoreApplication>
 #include <QObject>
 #include <QPointer>
+#include <QString>
 #include <QThreadPool>
 
 #include <atomic>
@@ -55,10 +61,12 @@ public:
         std::shared_ptr<std::atomic<bool>> m_flag;
     };
 
-    template <typename Work, typename Deliver>
-    static BackgroundTask run(QObject *receiver, Work work, Deliver deliver);
+    // `deliver` takes the work's result; `fail` takes the text of what the work threw.
+    template <typename Work, typename Deliver, typename Fail>
+    static BackgroundTask run(QObject *receiver, Work work, Deliver deliver, Fail fail);
     // Work that answers nothing (warming a cache, running a caller's block): the same
-    // pool, token and failure rule, no delivery. Unlike run(), any thread may call it.
+    // pool and token; nobody waits for it, so a failure is only logged. Unlike run(),
+    // any thread may call it.
     template <typename Work>
     static BackgroundTask runWithoutResult(Work work);
 
@@ -70,41 +78,67 @@ public:
 private:
     BackgroundTask() : m_flag(std::make_shared<std::atomic<bool>>(false)) {}
     static void logFailure(const char *what);
+    // Runs the work; the text of what it threw goes to *failure (logged too).
+    template <typename Call>
+    static void runGuarded(Call &call, QString *failure);
 
     std::shared_ptr<std::atomic<bool>> m_flag;
 };
 
-template <typename Work, typename Deliver>
-BackgroundTask BackgroundTask::run(QObject *receiver, Work work, Deliver deliver)
+template <typename Call>
+void BackgroundTask::runGuarded(Call &call, QString *failure)
+{
+    try {
+        call();
+        return;
+    } catch (const std::exception &error) {
+        logFailure(error.what());
+        if (failure)
+            *failure = QString::fromLocal8Bit(error.what());
+    } catch (...) {
+        logFailure("unknown exception");
+        if (failure)
+            *failure = QStringLiteral("unknown exception");
+    }
+    // A failure without words still counts as one.
+    if (failure && failure->isEmpty())
+        *failure = QStringLiteral("unknown exception");
+}
+
+template <typename Work, typename Deliver, typename Fail>
+BackgroundTask BackgroundTask::run(QObject *receiver, Work work, Deliver deliver, Fail fail)
 {
     using Result = std::invoke_result_t<Work &, const Token &>;
     static_assert(!std::is_void_v<Result>, "the work answers the value the delivery takes");
+    static_assert(std::is_invocable_v<Fail &, const QString &>, "the failure takes the reason");
     BackgroundTask task;
     Token token(task.m_flag);
     QPointer<QObject> guard(receiver);
     QThreadPool::globalInstance()->start(ThreadHandOff([token, guard, work = std::move(work),
-                                                        deliver = std::move(deliver)]() mutable {
+                                                        deliver = std::move(deliver), fail = std::move(fail)]() mutable {
+        if (token.isCancelled())
+            return;
         std::optional<Result> result;
-        try {
-            if (!token.isCancelled())
-                result.emplace(work(token));
-        } catch (const std::exception &error) {
-            logFailure(error.what());
-        } catch (...) {
-            logFailure("unknown exception");
-        }
+        QString failure;
+        auto call = [&] { result.emplace(work(token)); };
+        runGuarded(call, &failure);
         QCoreApplication *application = QCoreApplication::instance();
-        if (!result || !application)
+        if (!application)
             return;
         // The application object lives on the GUI thread as long as there is one (it
         // waits for the pool before it goes); the receiver is looked at only there.
         QMetaObject::invokeMethod(
             application,
-            ThreadHandOff([token, guard, deliver = std::move(deliver), value = std::move(*result)]() mutable {
-                // The delivery is entered from Qt's queue: its exceptions stop here.
+            ThreadHandOff([token, guard, deliver = std::move(deliver), fail = std::move(fail),
+                           value = std::move(result), failure = std::move(failure)]() mutable {
+                // Entered from Qt's queue: the calls' exceptions stop here.
                 ExceptionBoundary::guard(guard.data(), "a background task's delivery", [&] {
-                    if (guard && !token.isCancelled())
-                        deliver(std::move(value));
+                    if (!guard || token.isCancelled())
+                        return;
+                    if (value)
+                        deliver(std::move(*value));
+                    else
+                        fail(failure);
                 });
             }),
             Qt::QueuedConnection);
@@ -119,14 +153,10 @@ BackgroundTask BackgroundTask::runWithoutResult(Work work)
     BackgroundTask task;
     Token token(task.m_flag);
     QThreadPool::globalInstance()->start(ThreadHandOff([token, work = std::move(work)]() mutable {
-        try {
-            if (!token.isCancelled())
-                work(token);
-        } catch (const std::exception &error) {
-            logFailure(error.what());
-        } catch (...) {
-            logFailure("unknown exception");
-        }
+        if (token.isCancelled())
+            return;
+        auto call = [&] { work(token); };
+        runGuarded(call, nullptr);
     }));
     return task;
 }

@@ -74,12 +74,17 @@ void PreviewPanel::reloadData()
         [path](const BackgroundTask::Token &) {
             return ThumbnailProvider::thumbnailForFile(path, QSize(PictureSide, PictureSide));
         },
-        [panel, request](const QImage &picture) {
-            if (!panel || panel->m_request != request)
-                return;
-            panel->showPicture(picture);
-            Q_EMIT panel->pictureLoaded();
-        });
+        [panel, request](const QImage &picture) { panel->pictureArrived(request, picture); },
+        // No picture could be made: the panel shows none, as for a file without one.
+        [panel, request](const QString &) { panel->pictureArrived(request, QImage()); });
+}
+
+void PreviewPanel::pictureArrived(quint64 request, const QImage &picture)
+{
+    if (m_request != request)
+        return;
+    showPicture(picture);
+    Q_EMIT pictureLoaded();
 }
 
 void PreviewPanel::showPicture(const QImage &picture)

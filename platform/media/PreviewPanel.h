@@ -68,6 +68,8 @@ protected:
 
 private:
     PreviewPanel();
+    // The picture of request `request` came (a null one: none could be made).
+    void pictureArrived(quint64 request, const QImage &picture);
     void showPicture(const QImage &picture);
 
     PreviewPanelDataSource *m_dataSource = nullptr;

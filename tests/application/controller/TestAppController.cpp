@@ -25,6 +25,12 @@
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/UndoManager.h"
 #include "platform/drawing/ActionDispatch.h"
+#include "platform/desktop/ApplicationInstance.h"
+#include "tests/support/DesktopTestSupport.h"
+#include <QDBusMessage>
+#include <QDBusPendingCall>
+#include <QFileDialog>
+#include <QLineEdit>
 #include "NTXAppKit/NTXContextMenuToolbarItem/NTXContextMenuToolbarItem.h"
 
 #include <QAction>
@@ -1586,5 +1592,193 @@ TEST_F(AppControllerTest, AFileRefusedWhenOpenedLaterGivesTheSameAlertAndIsReadO
         testsupport::settleEvents();
         EXPECT_EQ(counter.openings(), 1);
         EXPECT_EQ(controller->documentForFile(file), nullptr);
+    }
+}
+
+// A read that fails on its pool thread (the tree outgrew the memory) is told as a
+// refusal is: the same alert, the "Opening…" window goes, and the next open of the
+// file works. At the launch, through File › Open and for another program's request
+// over a private bus.
+TEST_F(AppControllerTest, AReadThatFailsGivesTheRefusalsAlertAndTheNextOpenWorks)
+{
+    const QString path = files.filePath(QStringLiteral("large.chronark"));
+    writeLargeDocument(path, QStringLiteral("Large"), 50);
+    const DocumentReadAhead::Reader refusing = [](QFile &, DocumentFileFormat::ReadResult &) { return false; };
+    const DocumentReadAhead::Reader throwing = [](QFile &, DocumentFileFormat::ReadResult &) -> bool {
+        throw std::bad_alloc();
+    };
+    struct Alert
+    {
+        QString text;
+        QString reason;
+    };
+    // Waits for the alert, answers it and tells what it said.
+    auto answerAlert = [&]() -> Alert {
+        QMessageBox *box = waitForAlert();
+        if (!box)
+            return {};
+        const Alert alert{box->text(), box->informativeText()};
+        box->accept();
+        testsupport::settleEvents();
+        return alert;
+    };
+    auto documentOpen = [&] { return controller->documentForFile(path) != nullptr; };
+    auto closeIt = [&] {
+        controller->documentForFile(path)->close();
+        testsupport::settleEvents();
+    };
+    defaults().setBool(false, OpenEmptyDocumentKey);
+
+    // At the launch: refused, then failed, then read.
+    Alert refused;
+    for (const DocumentReadAhead::Reader &reader : {refusing, throwing}) {
+        start();
+        DocumentReadAhead ahead;
+        ahead.setReader(reader);
+        controller->launch({path}, &ahead);
+        const Alert alert = answerAlert();
+        EXPECT_TRUE(alert.text.contains(QStringLiteral("“large.chronark”"))) << qPrintable(alert.text);
+        EXPECT_FALSE(alert.reason.isEmpty());
+        if (refused.text.isEmpty()) {
+            refused = alert;
+        } else {
+            EXPECT_EQ(alert.text, refused.text);
+            EXPECT_EQ(alert.reason, refused.reason);
+        }
+        EXPECT_FALSE(documentOpen());
+        EXPECT_TRUE(controller->documents().isEmpty());
+        destroyController(controller);
+        controller = nullptr;
+    }
+    {
+        start();
+        DocumentReadAhead ahead;
+        controller->launch({path}, &ahead);
+        ASSERT_TRUE(QTest::qWaitFor(documentOpen, 30000));
+        closeIt();
+    }
+
+    // File › Open, with the controller's own reader failing, then working again.
+    auto openThroughTheDialog = [&] {
+        controller->openDocument(nullptr);
+        QFileDialog *dialog = nullptr;
+        (void)QTest::qWaitFor([&] {
+            for (QWidget *widget : QApplication::topLevelWidgets()) {
+                if (auto *found = qobject_cast<QFileDialog *>(widget); found && found->isVisible())
+                    dialog = found;
+            }
+            return dialog != nullptr;
+        }, 10000);
+        ASSERT_NE(dialog, nullptr);
+        auto *nameField = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+        ASSERT_NE(nameField, nullptr);
+        nameField->setText(path);
+        QMetaObject::invokeMethod(dialog, "accept");
+    };
+    ASSERT_TRUE(controller->documentServices().readAhead);
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        controller->documentServices().readAhead->setReader(throwing);
+        openThroughTheDialog();
+        const Alert alert = answerAlert();
+        EXPECT_EQ(alert.text, refused.text);
+        EXPECT_EQ(alert.reason, refused.reason);
+        EXPECT_EQ(controller->openingProgressWindow(), nullptr);
+        EXPECT_FALSE(documentOpen());
+    }
+    controller->documentServices().readAhead->setReader({});
+    openThroughTheDialog();
+    ASSERT_TRUE(QTest::qWaitFor(documentOpen, 30000));
+    EXPECT_EQ(qobject_cast<MyDocument *>(controller->documentForFile(path))->jobList()->childAtIndex(0)->itemName(),
+              QStringLiteral("Large"));
+    closeIt();
+
+    // Another program's request over the bus, as the running instance answers it.
+    desktoptest::PrivateBus bus;
+    ASSERT_TRUE(bus.isRunning());
+    const QString identifier = QStringLiteral("org.chronark.TestFailedReads");
+    platform::ApplicationInstance instance(identifier, bus.connection());
+    ASSERT_EQ(instance.claim({}), platform::ApplicationInstance::Role::Primary);
+    QObject::connect(&instance, &platform::ApplicationInstance::openRequested, controller,
+                     [this](const QStringList &paths) { controller->openDocumentsWhenRead(paths, true); });
+    const QString callerName = QStringLiteral("failed-reads-caller");
+    {
+        QDBusConnection caller = QDBusConnection::connectToBus(bus.address(), callerName);
+        ASSERT_TRUE(caller.isConnected());
+        auto request = [&] {
+            QDBusMessage call = QDBusMessage::createMethodCall(identifier, platform::ApplicationInstance::objectPath(identifier),
+                                                               QString::fromLatin1(platform::ApplicationInstance::Interface),
+                                                               QStringLiteral("Open"));
+            call << QStringList{QUrl::fromLocalFile(path).toString()} << QVariantMap();
+            const QDBusPendingCall pending = caller.asyncCall(call);
+            EXPECT_TRUE(QTest::qWaitFor([&] { return pending.isFinished(); }, 10000));
+            EXPECT_FALSE(pending.isError());
+        };
+        for (int round = 0; round < 2; ++round) {
+            SCOPED_TRACE(round);
+            controller->documentServices().readAhead->setReader(throwing);
+            request();
+            const Alert alert = answerAlert();
+            EXPECT_EQ(alert.text, refused.text);
+            EXPECT_EQ(alert.reason, refused.reason);
+            EXPECT_EQ(controller->openingProgressWindow(), nullptr);
+            EXPECT_FALSE(documentOpen());
+        }
+        controller->documentServices().readAhead->setReader({});
+        request();
+        ASSERT_TRUE(QTest::qWaitFor(documentOpen, 30000));
+    }
+    QDBusConnection::disconnectFromBus(callerName);
+}
+
+// Zeros after a sound opening, in the writer's form (the direct reader) and in another
+// (the library's reader), in a small file and in one large enough to have its tags
+// counted first: each refused with the alert of any refused file, whether read on the
+// GUI thread or ahead on a pool thread.
+TEST_F(AppControllerTest, ZerosAfterASoundOpeningGiveTheAlertOfARefusedFileOnEveryReadersPath)
+{
+    start();
+    controller->launch({});
+    const QString broken = files.filePath(QStringLiteral("broken.chronark"));
+    ASSERT_TRUE(testsupport::writeFile(broken, "<?xml version=\"1.0\"?><Chronark version=\"2.0\"><document>"));
+    controller->openDocumentsWithContentsOfFiles({broken}, true);
+    QMessageBox *box = waitForAlert();
+    ASSERT_NE(box, nullptr);
+    const QString refusal = box->informativeText();
+    box->accept();
+    testsupport::settleEvents();
+
+    const QByteArray written = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Chronark version=\"2.0\">\n"
+                               "<document itemName=\"Root\">\n<jobEntry itemName=\"Job\"/>\n";
+    const QByteArray other = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!-- a note -->\n<Chronark version='2.0'>\n";
+    constexpr qint64 large = 4 * (DocumentFileFormat::MaximumElementCount + 2) + (qint64(1) << 20);
+    for (const QByteArray &opening : {written, other}) {
+        for (const qint64 size : {qint64(1) << 16, large}) {
+            for (const bool ahead : {false, true}) {
+                SCOPED_TRACE(QStringLiteral("%1 bytes, %2, %3")
+                                 .arg(size)
+                                 .arg(opening == written ? QStringLiteral("writer's form") : QStringLiteral("another form"),
+                                      ahead ? QStringLiteral("read ahead") : QStringLiteral("on the GUI thread"))
+                                 .toStdString());
+                const QString path = files.filePath(QStringLiteral("zeros.chronark"));
+                {
+                    QFile file(path);
+                    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+                    ASSERT_EQ(file.write(opening), opening.size());
+                    ASSERT_TRUE(file.resize(size));
+                }
+                if (ahead)
+                    controller->openDocumentsWhenRead({path}, true);
+                else
+                    controller->openDocumentsWithContentsOfFiles({path}, true);
+                box = waitForAlert();
+                ASSERT_NE(box, nullptr);
+                EXPECT_TRUE(box->text().contains(QStringLiteral("“zeros.chronark”"))) << qPrintable(box->text());
+                EXPECT_EQ(box->informativeText(), refusal);
+                box->accept();
+                testsupport::settleEvents();
+                EXPECT_EQ(controller->documentForFile(path), nullptr);
+            }
+        }
     }
 }

@@ -574,4 +574,77 @@ TEST_F(DocumentFileReadersTest, ADamagedDocumentOfTheWrittenFormIsReadOnce)
     EXPECT_LE(buffer.handedOut, 2 * other.size());
 }
 
+// A file of that many bytes: the bytes, then zeros (a hole: the file is sparse).
+class CountingFile : public QFile
+{
+public:
+    using QFile::QFile;
+    qint64 handedOut = 0;
+
+protected:
+    qint64 readData(char *data, qint64 maxSize) override
+    {
+        const qint64 n = QFile::readData(data, maxSize);
+        if (n > 0)
+            handedOut += n;
+        return n;
+    }
+};
+
+// A sound opening, then a byte no document holds and zeros up to the file's end (the
+// kind a crash or a disk leaves): refused by either reader, as the library refuses
+// it, and at the first such byte: what is read does not grow with the zeros, also
+// in a file large enough to have its start tags counted before it is read.
+TEST_F(DocumentFileReadersTest, ZerosAfterASoundOpeningAreRefusedWhereTheyStartWhateverTheFilesSize)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QByteArray written = largeWrittenDocument();
+    const QByteArray opening = written.left(written.indexOf('\n', written.size() / 2) + 1);
+    // The same opening in another form (a comment first): the library reads it.
+    const QByteArray otherForm = opening.left(opening.indexOf("<Chronark")) + "<!-- a note -->"
+                                 + opening.mid(opening.indexOf("<Chronark"));
+    // Past the size from which the start tags are counted first.
+    constexpr qint64 large = 4 * (DocumentFileFormat::MaximumElementCount + 2) + (qint64(8) << 20);
+    const struct
+    {
+        const char *what;
+        QByteArray bytes;
+    } openings[] = {
+        {"the writer's form, then zeros", opening},
+        {"the writer's form, a byte of no UTF-8, then zeros", opening + '\xff'},
+        {"the writer's form, a control character, then zeros", opening + '\x01'},
+        {"another form, then zeros", otherForm},
+        {"another form, a byte of no UTF-8, then zeros", otherForm + '\xff'},
+    };
+    for (const auto &o : openings) {
+        for (const qint64 size : {o.bytes.size() + 4096, large}) {
+            SCOPED_TRACE(std::string(o.what) + (size == large ? ", large" : ", small"));
+            const QString path = dir.filePath(QStringLiteral("zeros.chronark"));
+            {
+                QFile file(path);
+                ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+                ASSERT_EQ(file.write(o.bytes), o.bytes.size());
+                ASSERT_TRUE(file.resize(size));
+            }
+            // Both readers answer, and alike: what the direct one does not hand over
+            // it refuses, as the library does.
+            const QByteArray head = o.bytes + QByteArray(4096, '\0');
+            expectSameAnswer(head, o.what);
+            EXPECT_FALSE(direct(head).read);
+            EXPECT_FALSE(library(head).read);
+
+            CountingFile file(path);
+            ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+            DocumentFileFormat::ReadResult out;
+            EXPECT_FALSE(DocumentFileFormat::readXmlDevice(&file, out));
+            EXPECT_EQ(out.root, nullptr);
+            // The opening, read once or twice (by the library after the direct
+            // reader), and a few blocks of zeros at most.
+            EXPECT_LE(file.handedOut, 2 * o.bytes.size() + (qint64(4) << 20));
+            EXPECT_FALSE(DocumentFileFormat::readFromFile(path, DocumentFileFormat::TypeName, out));
+        }
+    }
+}
+
 } // namespace

@@ -20,7 +20,9 @@
 #include <QThreadPool>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
+#include <new>
 #include <optional>
 #include <random>
 
@@ -174,6 +176,50 @@ TEST_F(DocumentReadAheadTest, ARefusalIsOfferedAndNothingTheCallerMustReadItself
         EXPECT_TRUE(ahead.take(file).isEmpty()) << qPrintable(file);
     // Never read ahead at all.
     EXPECT_TRUE(ahead.take(writeDocument(QStringLiteral("later.chronark"), QStringLiteral("Later"))).isEmpty());
+}
+
+// A read that fails on its pool thread (the tree outgrew the memory) still answers:
+// the waiters are called, the file is refused as the reader refuses it, and the next
+// read of the same file works.
+TEST_F(DocumentReadAheadTest, AReadThatThrowsIsARefusalAndTheNextReadOfTheFileWorks)
+{
+    const QString file = writeDocument(QStringLiteral("large.chronark"), QStringLiteral("Large"), 200);
+    const QString other = writeDocument(QStringLiteral("other.chronark"), QStringLiteral("Other"));
+    DocumentReadAhead ahead;
+    std::atomic<int> calls{0};
+    ahead.setReader([&](QFile &opened, DocumentFileFormat::ReadResult &out) -> bool {
+        ++calls;
+        // Told by its size: the reader gets an open descriptor, not a name.
+        if (opened.size() == QFileInfo(file).size())
+            throw std::bad_alloc();
+        return DocumentFileFormat::readFromOpenFile(opened, out);
+    });
+    ahead.read({file, other});
+    ASSERT_TRUE(waitUntilRead(ahead));
+    EXPECT_EQ(calls.load(), 2);
+    const DocumentReadAhead::Offer failed = ahead.take(file);
+    EXPECT_TRUE(failed.refused);
+    EXPECT_FALSE(failed.result.has_value());
+    // The other file of the same request is not touched by the failure.
+    const DocumentReadAhead::Offer read = ahead.take(other);
+    ASSERT_TRUE(read.result.has_value());
+    EXPECT_EQ(jobNameOf(*read.result), QStringLiteral("Other"));
+
+    // Throwing again, and once more with the file still untaken: each read answers.
+    for (int round = 0; round < 3; ++round) {
+        ahead.read({file});
+        ASSERT_TRUE(waitUntilRead(ahead)) << round;
+    }
+    EXPECT_TRUE(ahead.take(file).refused);
+
+    // The reader works again: the file is read as if nothing had happened.
+    ahead.setReader({});
+    ahead.read({file});
+    ASSERT_TRUE(waitUntilRead(ahead));
+    const DocumentReadAhead::Offer again = ahead.take(file);
+    ASSERT_TRUE(again.result.has_value());
+    EXPECT_EQ(jobNameOf(*again.result), QStringLiteral("Large"));
+    EXPECT_EQ(again.result->root->childAtIndex(0)->childAtIndex(0)->childrenCount(), 200);
 }
 
 TEST_F(DocumentReadAheadTest, WaitersAreCalledInALaterPassAndNotAfterCancelOrTheirContextWent)

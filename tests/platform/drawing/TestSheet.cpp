@@ -1,7 +1,12 @@
-// Sheets: one at a time per window, the end handler once and one pass later, and
-// every sheet of a window that goes away aborted.
+// Sheets: one at a time per window (and one at a time without a window), the end
+// handler once and one pass later, and every sheet of a window that goes away aborted.
 #include "platform/drawing/Sheet.h"
 #include "tests/support/TestSupport.h"
+
+#include <QApplication>
+#include <memory>
+#include <random>
+#include <vector>
 
 #include <QDialog>
 #include <QMainWindow>
@@ -73,6 +78,71 @@ TEST(Sheet, WithoutAWindowTheSheetIsApplicationModal)
     dialog.accept();
     testsupport::settleEvents();
     EXPECT_EQ(result, int(QDialog::Accepted));
+}
+
+// Several sheets without a window (alerts of requests that came one after another)
+// take turns: one shows at a time, in front, the next once the one before it was
+// answered; each handler runs once. Random begins, answers and hidings, checked after
+// every step.
+TEST(Sheet, WithoutAWindowSheetsTakeTurnsOneAtATime)
+{
+    std::mt19937 random(20261208);
+    struct Begun
+    {
+        QPointer<QDialog> dialog;
+        int handled = 0;
+    };
+    std::vector<std::unique_ptr<Begun>> begun;
+    // The sheets begun and not answered yet, in the order they were begun.
+    auto unanswered = [&] {
+        std::vector<Begun *> found;
+        for (const auto &b : begun) {
+            if (b->handled == 0)
+                found.push_back(b.get());
+        }
+        return found;
+    };
+    for (int step = 0; step < 200; ++step) {
+        SCOPED_TRACE(step);
+        const int action = std::uniform_int_distribution<int>(0, 3)(random);
+        const std::vector<Begun *> waiting = unanswered();
+        if (action <= 1 || waiting.empty()) {
+            auto entry = std::make_unique<Begun>();
+            entry->dialog = new QDialog;
+            entry->dialog->setAttribute(Qt::WA_DeleteOnClose);
+            Begun *raw = entry.get();
+            begun.push_back(std::move(entry));
+            platform::Sheet::begin(raw->dialog, nullptr, [raw](int) { ++raw->handled; });
+        } else if (action == 2) {
+            // The one shown is answered (a key, a button).
+            if (QDialog *front = waiting.front()->dialog)
+                front->accept();
+        } else {
+            // One that waits, or the one shown, goes away unanswered.
+            Begun *any = waiting[size_t(std::uniform_int_distribution<int>(0, int(waiting.size()) - 1)(random))];
+            delete any->dialog.data();
+        }
+        testsupport::settleEvents();
+        const std::vector<Begun *> now = unanswered();
+        int visible = 0;
+        for (const auto &b : begun) {
+            EXPECT_LE(b->handled, 1);
+            visible += b->dialog && b->dialog->isVisible() ? 1 : 0;
+        }
+        // The first of those still open shows; the others wait hidden.
+        EXPECT_EQ(visible, now.empty() ? 0 : 1);
+        if (!now.empty()) {
+            ASSERT_TRUE(now.front()->dialog);
+            EXPECT_TRUE(now.front()->dialog->isVisible());
+            EXPECT_EQ(now.front()->dialog->windowModality(), Qt::ApplicationModal);
+            EXPECT_EQ(QApplication::activeModalWidget(), now.front()->dialog.data());
+        }
+    }
+    for (const auto &b : begun)
+        delete b->dialog.data();
+    testsupport::settleEvents();
+    for (const auto &b : begun)
+        EXPECT_EQ(b->handled, 1);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
-// Work off the GUI thread: the result comes back on the GUI thread, and not at all
-// when the receiver went or the task was cancelled; a throwing task ends quietly.
+// Work off the GUI thread: the result, or the failure of work that threw, comes back
+// on the GUI thread exactly once, and not at all when the receiver went or the task
+// was cancelled; work without a result that throws ends quietly.
 #include "platform/foundation/BackgroundTask.h"
 #include "platform/foundation/GuiThread.h"
 
@@ -20,14 +21,17 @@ struct Delivery
     int value = 0;
     bool onGuiThread = false;
     int count = 0;
+    QString failure;
+    int failures = 0;
 };
 
 } // namespace
 
-TEST(BackgroundTask, DeliversOnTheGuiThreadOnlyToALiveUncancelledReceiver)
+TEST(BackgroundTask, DeliversTheResultOrTheFailureOnTheGuiThreadOnlyToALiveUncancelledReceiver)
 {
-    enum class Ending { Delivered, ReceiverGone, Cancelled, Thrown };
-    for (const Ending ending : {Ending::Delivered, Ending::ReceiverGone, Ending::Cancelled, Ending::Thrown}) {
+    enum class Ending { Delivered, ReceiverGone, Cancelled, Thrown, ThrownUnknown, ThrownThenGone };
+    for (const Ending ending : {Ending::Delivered, Ending::ReceiverGone, Ending::Cancelled, Ending::Thrown,
+                                Ending::ThrownUnknown, Ending::ThrownThenGone}) {
         SCOPED_TRACE(int(ending));
         auto receiver = std::make_unique<QObject>();
         auto delivery = std::make_shared<Delivery>();
@@ -40,17 +44,24 @@ TEST(BackgroundTask, DeliversOnTheGuiThreadOnlyToALiveUncancelledReceiver)
                 started.release();
                 release.acquire();
                 sawCancel = token.isCancelled();
-                if (ending == Ending::Thrown)
+                if (ending == Ending::Thrown || ending == Ending::ThrownThenGone)
                     throw std::runtime_error("broken input");
+                if (ending == Ending::ThrownUnknown)
+                    throw 7;
                 return std::make_unique<int>(42); // move-only results travel too
             },
             [delivery](std::unique_ptr<int> value) {
                 delivery->value = *value;
                 delivery->onGuiThread = platform::GuiThread::isCurrent();
                 ++delivery->count;
+            },
+            [delivery](const QString &reason) {
+                delivery->failure = reason;
+                delivery->onGuiThread = platform::GuiThread::isCurrent();
+                ++delivery->failures;
             });
         started.acquire();
-        if (ending == Ending::ReceiverGone)
+        if (ending == Ending::ReceiverGone || ending == Ending::ThrownThenGone)
             receiver.reset();
         if (ending == Ending::Cancelled)
             task.cancel();
@@ -59,12 +70,22 @@ TEST(BackgroundTask, DeliversOnTheGuiThreadOnlyToALiveUncancelledReceiver)
         QCoreApplication::processEvents();
         EXPECT_TRUE(workerOffGuiThread);
         EXPECT_EQ(sawCancel, ending == Ending::Cancelled);
-        if (ending == Ending::Delivered) {
-            EXPECT_EQ(delivery->count, 1);
+        // Exactly one of the two calls, and only for a live, uncancelled receiver.
+        const bool delivered = ending == Ending::Delivered;
+        const bool failed = ending == Ending::Thrown || ending == Ending::ThrownUnknown;
+        EXPECT_EQ(delivery->count, delivered ? 1 : 0);
+        EXPECT_EQ(delivery->failures, failed ? 1 : 0);
+        if (delivered) {
             EXPECT_EQ(delivery->value, 42);
+        }
+        if (ending == Ending::Thrown) {
+            EXPECT_EQ(delivery->failure, QStringLiteral("broken input"));
+        }
+        if (ending == Ending::ThrownUnknown) {
+            EXPECT_FALSE(delivery->failure.isEmpty());
+        }
+        if (delivered || failed) {
             EXPECT_TRUE(delivery->onGuiThread);
-        } else {
-            EXPECT_EQ(delivery->count, 0);
         }
     }
 }

@@ -1,8 +1,9 @@
 // The built application meets what no document is: a named pipe handed over on the
 // command line and by another program through org.freedesktop.Application.Open on
 // a private session bus, a file of a gigabyte of comment, one of a 200 MB attribute,
-// and one request with hundreds of names that cannot be opened. Each is answered
-// (the bus call returns, the application still answers Activate) with one alert.
+// one request with hundreds of names that cannot be opened, and twenty refused files
+// asked for in a row. Each is answered (the bus call returns, the application still
+// answers Activate) with one alert.
 // The measured times go to the test's output; nothing here asserts a time.
 #include "application/base/BuildInfo.h"
 #include "application/tree/DocumentFileFormat.h"
@@ -22,6 +23,7 @@
 #include <QUrl>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <sys/stat.h>
 
@@ -272,5 +274,113 @@ TEST_F(OpeningHostileFilesTest, ManyNamesThatCannotBeOpenedGiveOneAlert)
     ASSERT_TRUE(open(paths, &took));
     report("Open of 302 names that cannot be opened", took);
     expectOneAlertAndDismissIt(pid);
+    EXPECT_TRUE(chronark.isRunning());
+}
+
+// Refused files asked for over the bus, twenty in a row, each alert answered by a key
+// as a user answers it: one after the other, the next request sent as soon as the key
+// is pressed (the alert before may still be closing), and all at once. Each request
+// is told with an alert of its own, one alert shows at a time, and the alert that
+// shows gets the keyboard (the private X server has no window manager: the alert
+// takes the input focus itself), so that the key answers it.
+TEST_F(OpeningHostileFilesTest, EveryRefusedFileAskedForOverTheBusIsToldInTurn)
+{
+    desktoptest::ScopedProcess chronark(QStringLiteral(CHRONARK_EXECUTABLE), {}, environment);
+    ASSERT_TRUE(chronark.isRunning());
+    const qint64 pid = chronark.processId();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return instanceIsRunning(); }, Ceiling));
+    ASSERT_TRUE(activate());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !visibleWindows(pid).isEmpty(); }, Ceiling));
+    const QByteArray broken = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Chronark version=\"2.0\">\n<document ";
+    constexpr int requests = 20;
+    auto refusedFile = [&](const QString &kind, int i) {
+        const QString path = files.filePath(QStringLiteral("refused-%1-%2.chronark").arg(kind).arg(i));
+        EXPECT_TRUE(testsupport::writeFile(path, broken));
+        return path;
+    };
+    // As a user does: the key once an alert has the keyboard. Answers that alert's
+    // window.
+    auto pressKey = [&](const char *key) {
+        QString alert;
+        const bool focused = QTest::qWaitFor([&] {
+            QByteArray focus;
+            desktoptest::runProgram(QStringLiteral("xdotool"), {QStringLiteral("getwindowfocus")}, &focus);
+            for (const Window &w : visibleWindows(pid)) {
+                if (w.id == QString::fromLatin1(focus.trimmed()) && w.name == QStringLiteral(CHRONARK_BUNDLE_NAME))
+                    alert = w.id;
+            }
+            return !alert.isEmpty();
+        }, 3000);
+        EXPECT_TRUE(focused) << "the alert shown did not get the keyboard";
+        desktoptest::runProgram(QStringLiteral("xdotool"), {QStringLiteral("key"), QString::fromLatin1(key)});
+        return alert;
+    };
+    auto isVisible = [&](const QString &id) {
+        const QList<Window> windows = visibleWindows(pid);
+        return std::any_of(windows.begin(), windows.end(), [&](const Window &w) { return w.id == id; });
+    };
+    // Answers the alerts as they show, one key each, until none shows for a while;
+    // answers how many, and the most that stood at once.
+    auto answerAlerts = [&](int *most) {
+        int answered = 0;
+        while (QTest::qWaitFor([&] { return alertCount(pid) >= 1; }, 3000)) {
+            *most = std::max(*most, alertCount(pid));
+            const QString alert = pressKey(answered % 2 ? "Escape" : "Return");
+            ++answered;
+            if (!QTest::qWaitFor([&] { return !isVisible(alert); }, 3000))
+                break; // the key did not reach the alert
+        }
+        return answered;
+    };
+
+    // One after the other, without waiting for an answered alert to go: each request
+    // gets an alert of its own (a window not seen before), and the key answers it.
+    auto alertIds = [&] {
+        QStringList ids;
+        for (const Window &w : visibleWindows(pid)) {
+            if (w.name == QStringLiteral(CHRONARK_BUNDLE_NAME))
+                ids << w.id;
+        }
+        return ids;
+    };
+    QStringList seen;
+    int most = 0;
+    int told = 0;
+    for (int i = 0; i < requests; ++i) {
+        ASSERT_TRUE(open({refusedFile(QStringLiteral("row"), i)}, nullptr));
+        QString fresh;
+        if (!QTest::qWaitFor([&] {
+                const QStringList ids = alertIds();
+                most = std::max(most, int(ids.size()));
+                for (const QString &id : ids) {
+                    if (!seen.contains(id))
+                        fresh = id;
+                }
+                return !fresh.isEmpty();
+            }, 5000)) {
+            ADD_FAILURE() << "request " << i << " was not told";
+            continue;
+        }
+        seen << fresh;
+        ++told;
+        EXPECT_EQ(pressKey(i % 2 ? "Escape" : "Return"), fresh) << "the key went to another alert";
+    }
+    EXPECT_EQ(told, requests);
+    EXPECT_EQ(answerAlerts(&most), 0);
+    EXPECT_EQ(most, 1);
+
+    // All at once.
+    for (int i = 0; i < requests; ++i) {
+        QDBusMessage message = QDBusMessage::createMethodCall(Identifier, QStringLiteral("/org/chronark/Chronark"),
+                                                              Interface, QStringLiteral("Open"));
+        message.setArguments({QStringList{QUrl::fromLocalFile(refusedFile(QStringLiteral("burst"), i)).toString()},
+                              QVariantMap()});
+        connection.asyncCall(message);
+    }
+    most = 0;
+    EXPECT_EQ(answerAlerts(&most), requests);
+    EXPECT_EQ(most, 1);
+    EXPECT_EQ(alertCount(pid), 0);
+    EXPECT_TRUE(activate());
     EXPECT_TRUE(chronark.isRunning());
 }
