@@ -105,8 +105,15 @@ bool fitWindowFrame(QWidget *window)
     const QRect fitted = fittedFrame(frame);
     if (fitted == frame)
         return false;
-    if (fitted.size() != frame.size())
-        window->resize(fitted.marginsRemoved(decorations).size());
+    if (fitted.size() != frame.size()) {
+        const QSize client = fitted.marginsRemoved(decorations).size();
+        // A window of a fixed size (one the user may not resize) gets the smaller
+        // size as its fixed size; resize() alone would stay bound to the old one.
+        if (window->minimumSize() == window->maximumSize())
+            window->setFixedSize(client);
+        else
+            window->resize(client);
+    }
     window->move(fitted.topLeft());
     return true;
 }
