@@ -118,13 +118,13 @@ void NTXWindow::setFrame(const QRect &asked, bool animate)
     // A window that cannot be resized by the user still follows its panes.
     const bool fixed = !m_canResize;
     const auto apply = [this, fixed](const QRect &r) {
-        if (fixed) {
-            setMinimumSize(0, 0);
-            setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-        }
-        setGeometry(r);
+        // The new size becomes the fixed one in one step: a window manager that saw the
+        // window resizable for a moment would frame it as such (openbox adds a resize
+        // handle at its bottom) until it sees it fixed again, and a frame fitted to the
+        // screen meanwhile would count the wrong decorations.
         if (fixed)
             setFixedSize(r.size());
+        setGeometry(r);
     };
     if (!animate || !isVisible() || frame == geometry()) {
         apply(frame);

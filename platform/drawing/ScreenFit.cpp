@@ -54,10 +54,14 @@ QMargins ownDecorations(const QWidget *window)
     QMargins margins(client.left() - frame.left(), client.top() - frame.top(), frame.right() - client.right(),
                      frame.bottom() - client.bottom());
     // The widget learns of its frame when it is moved or resized; a window manager that
-    // frames a window where it asked to be tells only the native window.
-    if (margins.isNull()) {
-        if (const QWindow *native = window->windowHandle())
-            margins = native->frameMargins();
+    // frames a window where it asked to be tells only the native window. The two may
+    // differ after a resize (the widget's may be the frame's older extent, a
+    // window manager's bottom handle left out): the larger of each side counts, so that a
+    // frame fitted with them is never taller or wider than the screen.
+    if (const QWindow *native = window->windowHandle()) {
+        const QMargins told = native->frameMargins();
+        margins = QMargins(std::max(margins.left(), told.left()), std::max(margins.top(), told.top()),
+                           std::max(margins.right(), told.right()), std::max(margins.bottom(), told.bottom()));
     }
     // Margins that no decoration has (a window in the middle of being reparented).
     const auto usable = [](int side) { return side >= 0 && side < 200; };
