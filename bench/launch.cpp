@@ -1,20 +1,26 @@
-// Launch to a shown window: the application with a 20,000-entry document against a
-// bare Qt window, side by side in one run.
+// Launch to a shown window: the application with a document of 20,000 entries against
+// a bare Qt window, side by side in one run.
 //
 // Runs on the X server $DISPLAY names (tests/support/run-in-desktop.sh gives a
 // private one, with a private session bus). Each round starts, in turn, this program
 // as a bare window (a QApplication and one 900x700 QWidget shown) and the application
-// with the document, each in a fresh home of its own, and takes the wall time from the
-// start of the process to the X server's MapNotify of its first top-level window and
-// to the first drawing into it (what the screen shows at its centre changes); the
-// process is then ended (by its id) before the next starts. Wall time, as a
-// person sees it; the machine may be loaded, hence alternating rounds and medians.
+// with each document, each in a fresh home of its own, and takes the wall time from
+// the start of the process to the X server's MapNotify of its first top-level window
+// and to the first drawing into it (what the screen shows at its centre changes); the
+// process is then ended (by its id) before the next starts. Wall time, as a person
+// sees it; the machine may be loaded, hence alternating rounds and medians.
+//
+// The document's shape: `--shape ENTRIES:PER_DAY` (given more than once, each shape
+// takes its turn in every round); without it two shapes of 20,000 entries, 10 and 4
+// entries a day (the second has more days, so more nodes: 25,055 against 22,022).
+// Days are grouped by 100 into jobs, jobs by 10 into groups.
 //
 // Reported: the median launch of each, to the window mapped and to it drawn, and the
 // ratios (the goal is at most 2.5 for the drawn window). `--application PATH` runs
 // another build of the application against the same bare window; given more than once,
-// the builds take turns in each round (side by side, as the bare window). `bench_launch --bare-window` is the bare window itself; `bench_launch
-// --write-document PATH` writes the document alone (to profile the launch by hand).
+// the builds take turns in each round (side by side, as the bare window). `bench_launch
+// --bare-window` is the bare window itself; `bench_launch --write-document PATH
+// [ENTRIES:PER_DAY]` writes a document alone (to profile the launch by hand).
 #include "application/tree/DocumentFileFormat.h"
 #include "application/tree/DocumentValuesStore.h"
 #include "application/tree/Node.h"
@@ -41,8 +47,11 @@ namespace {
 
 using SteadyClock = std::chrono::steady_clock;
 
-constexpr int Entries = 20000;
-constexpr int EntriesPerDay = 10;
+struct Shape
+{
+    int entries = 20000;
+    int entriesPerDay = 10;
+};
 constexpr int DaysPerJob = 100;
 constexpr int JobsPerGroup = 10;
 int Rounds = 9; // --rounds N
@@ -58,18 +67,37 @@ int bareWindow(int argc, char **argv)
     return app.exec();
 }
 
-bool writeDocument(const QString &path)
+// "ENTRIES:PER_DAY"; false when it is not that (or not positive).
+bool parseShape(const char *text, Shape *shape)
+{
+    const QList<QByteArray> parts = QByteArray(text).split(':');
+    if (parts.size() != 2)
+        return false;
+    bool entriesOk = false, perDayOk = false;
+    shape->entries = parts[0].toInt(&entriesOk);
+    shape->entriesPerDay = parts[1].toInt(&perDayOk);
+    return entriesOk && perDayOk && shape->entries > 0 && shape->entriesPerDay > 0;
+}
+
+QString describe(const Shape &shape)
+{
+    return QStringLiteral("%1 entries (%2 a day)").arg(shape.entries).arg(shape.entriesPerDay);
+}
+
+bool writeDocument(const QString &path, const Shape &shape)
 {
     NodePtr root = Node::create(Node::Root, benchtrees::startOfRun());
     NodePtr group;
-    const int jobs = Entries / (EntriesPerDay * DaysPerJob);
+    const int days = std::max(1, shape.entries / shape.entriesPerDay);
+    const int jobs = (days + DaysPerJob - 1) / DaysPerJob;
     for (int j = 0; j < jobs; ++j) {
         if (j % JobsPerGroup == 0) {
             group = Node::create(Node::Group, benchtrees::startOfRun());
             group->setItemName(QStringLiteral("Group %1").arg(j / JobsPerGroup));
             root->addChild(group);
         }
-        group->addChild(benchtrees::makeJob(j, benchtrees::startOfRun(), DaysPerJob, EntriesPerDay));
+        const int jobDays = std::min(DaysPerJob, days - j * DaysPerJob);
+        group->addChild(benchtrees::makeJob(j, benchtrees::startOfRun(), jobDays, shape.entriesPerDay));
     }
     root->recalcWorkTimeForTree();
     DocumentValuesStore store;
@@ -238,7 +266,12 @@ int main(int argc, char **argv)
         return bareWindow(argc, argv);
     if (argc > 2 && qstrcmp(argv[1], "--write-document") == 0) {
         QCoreApplication app(argc, argv);
-        return writeDocument(QString::fromLocal8Bit(argv[2])) ? 0 : 1;
+        Shape shape;
+        if (argc > 3 && !parseShape(argv[3], &shape)) {
+            std::fprintf(stderr, "bench_launch: a shape is ENTRIES:PER_DAY, not %s\n", argv[3]);
+            return 1;
+        }
+        return writeDocument(QString::fromLocal8Bit(argv[2]), shape) ? 0 : 1;
     }
 
     QCoreApplication app(argc, argv);
@@ -251,23 +284,41 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "bench_launch: cannot watch the X server's root window\n");
         return 1;
     }
-    QTemporaryDir dir;
-    const QString document = dir.path() + QStringLiteral("/launch.chronark");
-    if (!writeDocument(document))
-        return 1;
 
     const QString self = QCoreApplication::applicationFilePath();
     QStringList applications;
-    for (int i = 1; i + 1 < argc; ++i)
+    QList<Shape> shapes;
+    for (int i = 1; i + 1 < argc; ++i) {
         if (qstrcmp(argv[i], "--application") == 0)
             applications << QString::fromLocal8Bit(argv[i + 1]);
-    for (int i = 1; i + 1 < argc; ++i)
-        if (qstrcmp(argv[i], "--rounds") == 0)
+        else if (qstrcmp(argv[i], "--rounds") == 0)
             Rounds = std::max(1, std::atoi(argv[i + 1]));
+        else if (qstrcmp(argv[i], "--shape") == 0) {
+            Shape shape;
+            if (!parseShape(argv[i + 1], &shape)) {
+                std::fprintf(stderr, "bench_launch: a shape is ENTRIES:PER_DAY, not %s\n", argv[i + 1]);
+                return 1;
+            }
+            shapes << shape;
+        }
+    }
     if (applications.isEmpty())
         applications << QStringLiteral(CHRONARK_APPLICATION_PATH);
+    if (shapes.isEmpty())
+        shapes = {Shape{20000, 10}, Shape{20000, 4}};
+
+    QTemporaryDir dir;
+    QStringList documents;
+    for (qsizetype s = 0; s < shapes.size(); ++s) {
+        documents << dir.path() + QStringLiteral("/launch%1.chronark").arg(s);
+        if (!writeDocument(documents.last(), shapes[s]))
+            return 1;
+    }
+
+    // One series per build and shape, build by build.
+    const qsizetype series = applications.size() * shapes.size();
     std::vector<double> bareMapped, bareDrawn;
-    std::vector<std::vector<double>> mapped(applications.size()), drawn(applications.size());
+    std::vector<std::vector<double>> mapped(series), drawn(series);
     for (int round = 0; round < Rounds; ++round) {
         const QString home = dir.path() + QStringLiteral("/home%1").arg(round);
         const Launch b = launchOnce(watcher, self, {QStringLiteral("--bare-window")}, home + QStringLiteral("b"));
@@ -279,29 +330,36 @@ int main(int argc, char **argv)
         bareDrawn.push_back(b.drawn);
         std::printf("round %d: bare window mapped %.1f ms, drawn %.1f ms", round, b.mapped * 1e3, b.drawn * 1e3);
         for (qsizetype k = 0; k < applications.size(); ++k) {
-            const Launch a = launchOnce(watcher, applications[k], {document}, home + QStringLiteral("a%1").arg(k));
-            if (a.drawn < 0) {
-                std::fprintf(stderr, "\nbench_launch: no window of %s appeared in round %d\n",
-                             qPrintable(applications[k]), round);
-                return 1;
+            for (qsizetype s = 0; s < shapes.size(); ++s) {
+                const Launch a = launchOnce(watcher, applications[k], {documents[s]},
+                                            home + QStringLiteral("a%1_%2").arg(k).arg(s));
+                if (a.drawn < 0) {
+                    std::fprintf(stderr, "\nbench_launch: no window of %s appeared in round %d\n",
+                                 qPrintable(applications[k]), round);
+                    return 1;
+                }
+                mapped[k * shapes.size() + s].push_back(a.mapped);
+                drawn[k * shapes.size() + s].push_back(a.drawn);
+                std::printf("; %s%s mapped %.1f ms, drawn %.1f ms",
+                            applications.size() > 1 ? qPrintable(QStringLiteral("[%1] ").arg(k)) : "",
+                            qPrintable(describe(shapes[s])), a.mapped * 1e3, a.drawn * 1e3);
             }
-            mapped[k].push_back(a.mapped);
-            drawn[k].push_back(a.drawn);
-            std::printf("; %s%d entries mapped %.1f ms, drawn %.1f ms",
-                        applications.size() > 1 ? qPrintable(QStringLiteral("[%1] ").arg(k)) : "", Entries,
-                        a.mapped * 1e3, a.drawn * 1e3);
         }
         std::printf("\n");
     }
     for (qsizetype k = 0; k < applications.size(); ++k) {
         if (applications.size() > 1)
             std::printf("[%lld] %s\n", static_cast<long long>(k), qPrintable(applications[k]));
-        std::printf("launch to mapped window (median of %d): bare Qt window %.1f ms, %d entries %.1f ms, ratio %.2f\n",
-                    Rounds, median(bareMapped) * 1e3, Entries, median(mapped[k]) * 1e3,
-                    median(mapped[k]) / median(bareMapped));
-        std::printf("launch to drawn window (median of %d): bare Qt window %.1f ms, %d entries %.1f ms, ratio %.2f\n",
-                    Rounds, median(bareDrawn) * 1e3, Entries, median(drawn[k]) * 1e3,
-                    median(drawn[k]) / median(bareDrawn));
+        for (qsizetype s = 0; s < shapes.size(); ++s) {
+            const std::vector<double> &m = mapped[k * shapes.size() + s];
+            const std::vector<double> &d = drawn[k * shapes.size() + s];
+            std::printf("launch to mapped window (median of %d): bare Qt window %.1f ms, %s %.1f ms, ratio %.2f\n",
+                        Rounds, median(bareMapped) * 1e3, qPrintable(describe(shapes[s])), median(m) * 1e3,
+                        median(m) / median(bareMapped));
+            std::printf("launch to drawn window (median of %d): bare Qt window %.1f ms, %s %.1f ms, ratio %.2f\n",
+                        Rounds, median(bareDrawn) * 1e3, qPrintable(describe(shapes[s])), median(d) * 1e3,
+                        median(d) / median(bareDrawn));
+        }
     }
     return 0;
 }

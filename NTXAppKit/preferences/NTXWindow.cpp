@@ -1,9 +1,11 @@
 #include "NTXAppKit/preferences/NTXWindow.h"
 
+#include "platform/drawing/ScreenFit.h"
 #include "platform/foundation/ExceptionBoundary.h"
 
 #include <QCloseEvent>
 #include <QEasingCurve>
+#include <QScrollArea>
 #include <QToolBar>
 #include <QVariantAnimation>
 
@@ -16,6 +18,11 @@ NTXWindow::NTXWindow(const QRect &contentRect, unsigned styleMask, QWidget *pare
     , m_styleMask(styleMask)
 {
     applyFlags();
+    m_scroller = new QScrollArea(this);
+    m_scroller->setObjectName(QStringLiteral("contentScroller"));
+    m_scroller->setFrameShape(QFrame::NoFrame);
+    m_scroller->setWidgetResizable(true);
+    setCentralWidget(m_scroller);
     setGeometry(contentRect);
 }
 
@@ -61,17 +68,22 @@ void NTXWindow::setCanZoom(bool flag)
     applyFlags();
 }
 
+QWidget *NTXWindow::contentView() const
+{
+    return m_scroller->widget();
+}
+
 QWidget *NTXWindow::setContentView(QWidget *view)
 {
-    QWidget *old = centralWidget();
+    QWidget *old = m_scroller->widget();
     if (old == view)
         return nullptr;
     if (old)
-        old = takeCentralWidget();
-    if (view)
-        setCentralWidget(view);
-    if (view)
+        old = m_scroller->takeWidget();
+    if (view) {
+        m_scroller->setWidget(view);
         view->show();
+    }
     return old;
 }
 
@@ -90,8 +102,15 @@ QSize NTXWindow::frameSizeForContentSize(const QSize &contentSize) const
     return QSize(width, contentSize.height() + extra);
 }
 
-void NTXWindow::setFrame(const QRect &frame, bool animate)
+QRect NTXWindow::fittedFrame(const QRect &frame) const
 {
+    const QMargins decorations = platform::ScreenFit::decorationMargins(this);
+    return platform::ScreenFit::fittedClientGeometry(frame.marginsAdded(decorations), decorations);
+}
+
+void NTXWindow::setFrame(const QRect &asked, bool animate)
+{
+    const QRect frame = fittedFrame(asked);
     if (m_animation) {
         m_animation->stop();
         delete m_animation.data();
@@ -99,13 +118,13 @@ void NTXWindow::setFrame(const QRect &frame, bool animate)
     // A window that cannot be resized by the user still follows its panes.
     const bool fixed = !m_canResize;
     const auto apply = [this, fixed](const QRect &r) {
-        if (fixed) {
-            setMinimumSize(0, 0);
-            setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-        }
-        setGeometry(r);
+        // The new size becomes the fixed one in one step: a window manager that saw the
+        // window resizable for a moment would frame it as such (openbox adds a resize
+        // handle at its bottom) until it sees it fixed again, and a frame fitted to the
+        // screen meanwhile would count the wrong decorations.
         if (fixed)
             setFixedSize(r.size());
+        setGeometry(r);
     };
     if (!animate || !isVisible() || frame == geometry()) {
         apply(frame);

@@ -4,11 +4,17 @@
 // move to a new frame with a short animation.
 //
 // Frames are Qt's: the window's geometry (toolbar and content, without the
-// desktop's decorations) in y-down screen coordinates.
+// desktop's decorations) in y-down screen coordinates. Every frame the window is
+// given keeps its whole frame, decorations included, on its screen: a frame too
+// large for the screen is made smaller, and the content view scrolls inside it (it
+// lies in a scroll area without a border, which shows scroll bars only then; the
+// content view's minimum size is kept). The content view's own size changes (a font
+// change) never make the window larger.
 #include <QMainWindow>
 #include <QPointer>
 #include <QRect>
 
+class QScrollArea;
 class QVariantAnimation;
 
 class NTXWindow : public QMainWindow
@@ -38,16 +44,20 @@ public:
 
     // The window's frame.
     QRect frame() const { return geometry(); }
-    // Moves the window to the frame; with animate while the window is visible the
-    // change runs as a short animation. frameChangeFinished() follows in every case
-    // (at once without animation).
+    // Moves the window to the frame, fitted to the screen it lies on most (see above);
+    // with animate while the window is visible the change runs as a short animation.
+    // frameChangeFinished() follows in every case (at once without animation).
     void setFrame(const QRect &frame, bool animate);
+    // The frame setFrame() gives the window for the frame asked for.
+    QRect fittedFrame(const QRect &frame) const;
     bool isAnimatingFrame() const;
 
-    // The content view (the central widget); replacing it hands the old one back
-    // to the caller without deleting it.
-    QWidget *contentView() const { return centralWidget(); }
+    // The content view (in the scroll area that is the central widget); replacing
+    // it hands the old one back to the caller without deleting it.
+    QWidget *contentView() const;
     QWidget *setContentView(QWidget *view);
+    // The scroll area the content view lies in.
+    QScrollArea *contentScroller() const { return m_scroller; }
 
     // What the window adds around a content view of the given size (the toolbar above
     // it); never narrower than the toolbar shows all its items.
@@ -73,4 +83,5 @@ private:
     bool m_canResize = false;
     bool m_canZoom = false;
     QPointer<QVariantAnimation> m_animation;
+    QScrollArea *m_scroller = nullptr;
 };

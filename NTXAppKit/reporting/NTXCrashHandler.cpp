@@ -1,8 +1,11 @@
 #include "NTXAppKit/reporting/NTXCrashHandler.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QRegularExpression>
 #include <QFile>
 #include <QStandardPaths>
+#include <QTimeZone>
 
 #include <csignal>
 #include <cstring>
@@ -45,8 +48,9 @@ void put(int fd, const char *text)
     }
 }
 
-// Writes the number in the base (10 or 16) into buf (at least 24 bytes).
-const char *number(unsigned long long value, unsigned base, char *buf)
+// Writes the number in the base (10 or 16) into buf (at least 24 bytes), with at
+// least `digits` digits (leading zeros).
+const char *number(unsigned long long value, unsigned base, char *buf, int digits = 1)
 {
     char *p = buf + 23;
     *p = 0;
@@ -54,7 +58,8 @@ const char *number(unsigned long long value, unsigned base, char *buf)
         const unsigned digit = unsigned(value % base);
         *--p = char(digit < 10 ? '0' + digit : 'a' + digit - 10);
         value /= base;
-    } while (value && p > buf);
+        --digits;
+    } while ((value || digits > 0) && p > buf);
     return p;
 }
 
@@ -68,6 +73,43 @@ const char *signalName(int sig)
     case SIGABRT: return "SIGABRT";
     default: return "signal";
     }
+}
+
+// "YYYY-MM-DDTHH:MM:SSZ" of the seconds since 1970, in UTC: the civil date by
+// arithmetic alone (no time-zone files, no locks), so the handler may write it. The
+// reader shows it in local time (NTXCrashHandler::localTimeLines()).
+void putUtcTime(int fd, time_t now)
+{
+    char buf[24];
+    const long long seconds = (long long)now;
+    long long days = seconds / 86400;
+    long long rest = seconds % 86400;
+    if (rest < 0) {
+        rest += 86400;
+        --days;
+    }
+    // Days since 1970-01-01 to year, month and day (proleptic Gregorian calendar).
+    const long long z = days + 719468;
+    const long long era = (z >= 0 ? z : z - 146096) / 146097;
+    const long long dayOfEra = z - era * 146097;
+    const long long yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const long long dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const long long shiftedMonth = (5 * dayOfYear + 2) / 153;
+    const long long day = dayOfYear - (153 * shiftedMonth + 2) / 5 + 1;
+    const long long month = shiftedMonth < 10 ? shiftedMonth + 3 : shiftedMonth - 9;
+    const long long year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
+    put(fd, number((unsigned long long)(year < 0 ? 0 : year), 10, buf, 4));
+    put(fd, "-");
+    put(fd, number((unsigned long long)month, 10, buf, 2));
+    put(fd, "-");
+    put(fd, number((unsigned long long)day, 10, buf, 2));
+    put(fd, "T");
+    put(fd, number((unsigned long long)(rest / 3600), 10, buf, 2));
+    put(fd, ":");
+    put(fd, number((unsigned long long)(rest / 60 % 60), 10, buf, 2));
+    put(fd, ":");
+    put(fd, number((unsigned long long)(rest % 60), 10, buf, 2));
+    put(fd, "Z");
 }
 
 void appendText(char *path, size_t &at, const char *text)
@@ -106,8 +148,12 @@ void crashed(int sig, siginfo_t *info, void *)
             put(fd, " (");
             put(fd, signalName(sig));
             put(fd, ")\nAddress: ");
-            if (info && info->si_code <= 0) {
-                // Sent by a process (kill, raise, abort): there is no faulting address.
+            if (info && info->si_code <= 0 && info->si_pid == getpid()) {
+                // Raised by the process itself (abort(), raise()): no faulting address.
+                put(fd, "none, the program stopped itself with ");
+                put(fd, signalName(sig));
+            } else if (info && info->si_code <= 0) {
+                // Sent by another process (kill): there is no faulting address.
                 put(fd, "none, the signal was sent by process ");
                 put(fd, number((unsigned long long)info->si_pid, 10, buf));
             } else {
@@ -115,7 +161,7 @@ void crashed(int sig, siginfo_t *info, void *)
                 put(fd, number((unsigned long long)(uintptr_t)(info ? info->si_addr : nullptr), 16, buf));
             }
             put(fd, "\nTime: ");
-            put(fd, number((unsigned long long)time(nullptr), 10, buf));
+            putUtcTime(fd, time(nullptr));
             put(fd, "\n\nBacktrace:\n");
             void *frames[NTXCrashHandler::MaxFrames];
             const int count = backtrace(frames, NTXCrashHandler::MaxFrames);
@@ -184,4 +230,32 @@ bool NTXCrashHandler::install(const QString &folder, const QString &executable, 
 bool NTXCrashHandler::isInstalled()
 {
     return installed;
+}
+
+QString NTXCrashHandler::localTimeLines(const QString &report)
+{
+    // "Time: 2026-12-08T17:06:57Z" as the handler writes it, or the seconds since 1970
+    // that earlier reports hold.
+    static const QRegularExpression timeLine(
+        QStringLiteral("^Time: (?:(\\d{4}-\\d{2}-\\d{2}T\\d{2}:\\d{2}:\\d{2})Z|(\\d{1,12}))$"),
+        QRegularExpression::MultilineOption);
+    QString text;
+    qsizetype from = 0;
+    for (auto it = timeLine.globalMatch(report); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        QDateTime when;
+        if (match.hasCaptured(1)) {
+            when = QDateTime::fromString(match.captured(1), Qt::ISODate);
+            when.setTimeZone(QTimeZone::utc());
+        } else {
+            when = QDateTime::fromSecsSinceEpoch(match.captured(2).toLongLong(), QTimeZone::utc());
+        }
+        if (!when.isValid())
+            continue;
+        text += QStringView(report).mid(from, match.capturedStart() - from);
+        text += QStringLiteral("Time: ") + when.toLocalTime().toString(LocalTimeFormat);
+        from = match.capturedEnd();
+    }
+    text += QStringView(report).mid(from);
+    return text;
 }

@@ -143,7 +143,7 @@ QString NTXCrashReporter::lastCrashReport()
     if (!content)
         return UnreadableReport;
     const QStringList pieces = content->split(ReportSeparator);
-    return pieces.isEmpty() ? UnreadableReport : pieces.last();
+    return pieces.isEmpty() ? UnreadableReport : NTXCrashHandler::localTimeLines(pieces.last());
 }
 
 QString NTXCrashReporter::consoleLog()

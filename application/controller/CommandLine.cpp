@@ -14,15 +14,55 @@ bool isVersion(const QString &argument)
     return argument == QLatin1String("-v") || argument == QLatin1String("--version");
 }
 
+// Qt's own options, as QCoreApplication, QGuiApplication, QApplication and the X
+// platform take them out of the arguments ("--name" is read as "-name").
+const char *const QtOptionsWithValue[] = {
+    "-platform", "-platformpluginpath", "-platformtheme", "-plugin", "-session",
+    "-qwindowgeometry", "-qwindowtitle", "-qwindowicon", "-geometry", "-title", "-icon",
+    "-style", "-stylesheet", "-qmljsdebugger", "-display", "-name", "-visual",
+};
+const char *const QtFlags[] = {
+    "-reverse", "-widgetcount", "-testability", "-nograb", "-dograb", "-sync", "-qdevel", "-qdebug",
+};
+const char *const QtOptionsWithJoinedValue[] = {"-style=", "-stylesheet=", "-qmljsdebugger="};
+
 } // namespace
 
-CommandLine CommandLine::parse(const QStringList &arguments, bool unknownOptionsAllowed)
+int CommandLine::qtOptionLength(const QStringList &arguments, qsizetype at)
+{
+    if (at < 0 || at >= arguments.size())
+        return 0;
+    QString option = arguments.at(at);
+    if (option.startsWith(QLatin1String("--")))
+        option.remove(0, 1);
+    if (option.size() < 2 || option == QLatin1String("--") || !option.startsWith(QLatin1Char('-')))
+        return 0;
+    for (const char *name : QtOptionsWithValue)
+        if (option == QLatin1String(name))
+            return at + 1 < arguments.size() ? 2 : 1;
+    for (const char *name : QtFlags)
+        if (option == QLatin1String(name))
+            return 1;
+    for (const char *prefix : QtOptionsWithJoinedValue)
+        if (option.startsWith(QLatin1String(prefix)))
+            return 1;
+    return 0;
+}
+
+CommandLine CommandLine::parse(const QStringList &arguments, QtOptions qtOptions)
 {
     CommandLine line;
     bool options = true;
-    for (const QString &argument : arguments) {
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString &argument = arguments.at(i);
         if (argument.isEmpty())
             continue;
+        if (options && qtOptions == QtOptions::Present) {
+            if (const int length = qtOptionLength(arguments, i)) {
+                i += length - 1;
+                continue;
+            }
+        }
         if (!options || !argument.startsWith(QLatin1Char('-'))) {
             line.m_files.append(argument);
             continue;
@@ -43,7 +83,7 @@ CommandLine CommandLine::parse(const QStringList &arguments, bool unknownOptions
                 continue;
             }
         }
-        if (!unknownOptionsAllowed && line.m_action == Action::Run) {
+        if (line.m_action == Action::Run) {
             line.m_action = Action::Refuse;
             line.m_unknownOption = argument;
         }

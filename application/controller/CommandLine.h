@@ -5,9 +5,12 @@
 // that a file whose name starts with "-" can be named after it.
 //
 // Qt takes its own options (-platform, -style, …) out of the arguments when the
-// application object is made. The help and the version are asked for before that (they
-// need no display); an unknown option can only be told once Qt has taken its own, so
-// main() parses the arguments that remain then once more with unknownOptionsAllowed off.
+// application object is made; but the command line is decided before that, so that
+// --help, --version and an unknown option answer without a display. The first parse
+// (QtOptions::Present) knows Qt's options and passes over them with their values; the
+// arguments that remain once Qt took its own are parsed again (QtOptions::Taken) to
+// refuse what this Qt did not take after all (-geometry, -display … belong to the X
+// platform only).
 //
 // A value type; no shared state, re-entrant.
 #include <QString>
@@ -23,8 +26,17 @@ public:
         Refuse // unknownOption() names what was not understood
     };
 
+    enum class QtOptions {
+        Present, // the program's arguments: Qt's options are passed over
+        Taken // what is left once Qt took its own: every other option is refused
+    };
+
     // The arguments without the program's name.
-    static CommandLine parse(const QStringList &arguments, bool unknownOptionsAllowed);
+    static CommandLine parse(const QStringList &arguments, QtOptions qtOptions);
+
+    // How many arguments a Qt option at the start of `arguments` spans (the option and
+    // its value, when it takes one); 0 when the first argument is no option of Qt's.
+    static int qtOptionLength(const QStringList &arguments, qsizetype at);
 
     Action action() const { return m_action; }
     const QStringList &files() const { return m_files; }

@@ -33,14 +33,15 @@ void print(std::FILE *stream, const QString &text)
 
 int main(int argc, char **argv)
 {
-    // --help and --version print and exit before anything else is made (no display
-    // is needed for them).
+    // The command line is decided before a display is needed: --help, --version and an
+    // unknown option answer without one (Qt's own options are passed over here and
+    // taken by the application object below).
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));
     const QString programName =
         argc > 0 ? QFileInfo(QString::fromLocal8Bit(argv[0])).fileName() : QStringLiteral(CHRONARK_EXECUTABLE_NAME);
-    const CommandLine early = CommandLine::parse(arguments, true);
+    const CommandLine early = CommandLine::parse(arguments, CommandLine::QtOptions::Present);
     if (early.action() == CommandLine::Action::ShowHelp) {
         print(stdout, CommandLine::helpText(programName));
         return 0;
@@ -49,6 +50,17 @@ int main(int argc, char **argv)
         print(stdout, CommandLine::versionText());
         return 0;
     }
+    if (early.action() == CommandLine::Action::Refuse) {
+        print(stderr, CommandLine::refusalText(programName, early.unknownOption()));
+        return CommandLine::RefusedExitCode;
+    }
+    // Without a display (a start from an ssh shell, a console) there is nothing to
+    // show: say so and stop. A display that is named but cannot be opened is told by
+    // the application object (platform::Application).
+    if (const QString reason = platform::Application::missingDisplayReason(arguments); !reason.isEmpty()) {
+        print(stderr, QStringLiteral("%1: cannot open a display: %2\n").arg(programName, reason));
+        return platform::Application::DisplayUnavailableExitCode;
+    }
 
     // A crash from here on leaves a report, offered at the next launch.
     ApplicationInfo::install();
@@ -56,8 +68,7 @@ int main(int argc, char **argv)
 
     // The documents named are read on a pool thread from the start, while the
     // application object, the controller and a window are made; the launch goes on
-    // once they are read. (Qt's own options, taken out of the arguments by the
-    // application object, may be read in vain here: only the files opened count.)
+    // once they are read.
     DocumentReadAhead readAhead;
     readAhead.read(early.files());
 
@@ -72,8 +83,9 @@ int main(int argc, char **argv)
     QCoreApplication::setApplicationVersion(QStringLiteral(CHRONARK_VERSION_STRING));
     QGuiApplication::setDesktopFileName(QStringLiteral("chronark"));
 
-    // What is left once Qt took its own options: any other option is refused.
-    const CommandLine line = CommandLine::parse(QCoreApplication::arguments().mid(1), false);
+    // What is left once Qt took its own options: an option this Qt did not take after
+    // all (one of another platform's) is refused.
+    const CommandLine line = CommandLine::parse(QCoreApplication::arguments().mid(1), CommandLine::QtOptions::Taken);
     if (line.action() == CommandLine::Action::Refuse) {
         print(stderr, CommandLine::refusalText(programName, line.unknownOption()));
         return CommandLine::RefusedExitCode;

@@ -71,8 +71,10 @@ void OutlineColumnFit::fit()
     if (room <= 0)
         return;
     const int others = header->length() - header->sectionSize(m_nameColumn);
+    // The name takes whatever room the other columns leave, more than its given
+    // width as well as less, down to its least width.
     const int least = std::min(m_nameWidth, std::max(MinimumNameWidth, header->minimumSectionSize()));
-    const int width = std::clamp(room - others, least, std::max(least, m_nameWidth));
+    const int width = std::max(least, room - others);
     if (width == header->sectionSize(m_nameColumn))
         return;
     m_fitting = true;

@@ -3,9 +3,10 @@
 // than its columns together (a window that cannot widen enough, at a large scale
 // factor, or beside the open inspector), the name column gives up room first, down
 // to MinimumNameWidth, so that the time, the turnover and the totals under them stay
-// whole; when there is room again it takes it back, up to the width it was given (by
-// the user's drag, the stored columns or the default). That given width is the one
-// the document stores (OutlineColumns::store()).
+// whole; when the outline is wider than its columns together, the name column takes
+// the spare room first, so that no name is cut beside empty room. The width the
+// name was given (by the user's drag, the stored columns or the default) is the one
+// the document stores (OutlineColumns::store()), whatever it shows.
 //
 // Ownership: a child of the outline, which it follows while both exist.
 // Threads: GUI thread only. Never throws.
@@ -24,7 +25,8 @@ public:
     OutlineColumnFit(QTreeView *outline, int nameColumn);
 
     int nameColumn() const { return m_nameColumn; }
-    // The width the name column was given, which it shows when there is room.
+    // The width the name column was given (it shows more when there is spare room,
+    // less when the outline is narrow).
     int nameWidth() const { return m_nameWidth; }
     // The width to store for a column: the given one for the name, the shown one for
     // the others.

@@ -9,6 +9,9 @@
 #include <fontconfig/fontconfig.h>
 
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <exception>
 
 namespace platform {
@@ -20,10 +23,53 @@ void report(QObject *receiver, QEvent *event, const QString &what)
     ExceptionBoundary::report(receiver, QStringLiteral("the delivery of event %1").arg(int(event->type())), what);
 }
 
+// While the application object is made: a fatal message of Qt's (no platform could
+// be started) ends the process with a plain message instead of an abort.
+QtMessageHandler handlerBeforeStart = nullptr;
+char startingProgram[128] = "";
+
+void startMessage(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type != QtFatalMsg) {
+        if (handlerBeforeStart)
+            handlerBeforeStart(type, context, message);
+        else
+            std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
+        return;
+    }
+    std::fprintf(stderr, "%s: cannot open a display\n", startingProgram);
+    std::fflush(stderr);
+    std::_Exit(Application::DisplayUnavailableExitCode);
+}
+
+int &guardStart(int &argc, char **argv)
+{
+    const char *program = argc > 0 && argv && argv[0] ? argv[0] : "";
+    if (const char *slash = std::strrchr(program, '/'))
+        program = slash + 1;
+    std::snprintf(startingProgram, sizeof startingProgram, "%s", program);
+    handlerBeforeStart = qInstallMessageHandler(startMessage);
+    return argc;
+}
+
 } // namespace
 
-Application::Application(int &argc, char **argv) : QApplication(argc, argv)
+Application::Application(int &argc, char **argv) : QApplication(guardStart(argc, argv), argv)
 {
+    qInstallMessageHandler(handlerBeforeStart);
+    handlerBeforeStart = nullptr;
+}
+
+QString Application::missingDisplayReason(const QStringList &arguments)
+{
+    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || !qEnvironmentVariableIsEmpty("DISPLAY")
+        || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        return QString();
+    for (const QString &argument : arguments) {
+        if (argument == QLatin1String("-platform") || argument == QLatin1String("--platform"))
+            return QString();
+    }
+    return QStringLiteral("neither DISPLAY nor WAYLAND_DISPLAY is set");
 }
 
 Application::~Application() = default;

@@ -54,10 +54,14 @@ QMargins ownDecorations(const QWidget *window)
     QMargins margins(client.left() - frame.left(), client.top() - frame.top(), frame.right() - client.right(),
                      frame.bottom() - client.bottom());
     // The widget learns of its frame when it is moved or resized; a window manager that
-    // frames a window where it asked to be tells only the native window.
-    if (margins.isNull()) {
-        if (const QWindow *native = window->windowHandle())
-            margins = native->frameMargins();
+    // frames a window where it asked to be tells only the native window. The two may
+    // differ after a resize (the widget's may be the frame's older extent, a
+    // window manager's bottom handle left out): the larger of each side counts, so that a
+    // frame fitted with them is never taller or wider than the screen.
+    if (const QWindow *native = window->windowHandle()) {
+        const QMargins told = native->frameMargins();
+        margins = QMargins(std::max(margins.left(), told.left()), std::max(margins.top(), told.top()),
+                           std::max(margins.right(), told.right()), std::max(margins.bottom(), told.bottom()));
     }
     // Margins that no decoration has (a window in the middle of being reparented).
     const auto usable = [](int side) { return side >= 0 && side < 200; };
@@ -105,8 +109,15 @@ bool fitWindowFrame(QWidget *window)
     const QRect fitted = fittedFrame(frame);
     if (fitted == frame)
         return false;
-    if (fitted.size() != frame.size())
-        window->resize(fitted.marginsRemoved(decorations).size());
+    if (fitted.size() != frame.size()) {
+        const QSize client = fitted.marginsRemoved(decorations).size();
+        // A window of a fixed size (one the user may not resize) gets the smaller
+        // size as its fixed size; resize() alone would stay bound to the old one.
+        if (window->minimumSize() == window->maximumSize())
+            window->setFixedSize(client);
+        else
+            window->resize(client);
+    }
     window->move(fitted.topLeft());
     return true;
 }

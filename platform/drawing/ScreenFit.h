@@ -29,8 +29,9 @@ QMargins decorationMargins(const QWidget *window);
 QRect fittedClientGeometry(const QRect &frame, const QMargins &decorations);
 
 // Moves (and where it is larger, shrinks) a shown top-level window so that its
-// frame, decorations included, lies inside the available area of its screen.
-// Answers whether it changed anything.
+// frame, decorations included, lies inside the available area of its screen (a
+// window of a fixed size gets the smaller size as its fixed size). Answers whether
+// it changed anything.
 bool fitWindowFrame(QWidget *window);
 
 // Fits the window's frame to its screen (as fitWindowFrame()) once the window manager

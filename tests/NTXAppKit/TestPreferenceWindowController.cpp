@@ -14,12 +14,17 @@
 #include <QDir>
 #include <QLabel>
 #include <QPainter>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
 #include <QVBoxLayout>
 #include <gtest/gtest.h>
+
+#include <random>
 
 // Fresh controllers for each test (the shared instance allows only one).
 class NTXPreferenceWindowControllerTestAccess
@@ -292,6 +297,69 @@ TEST_F(PreferenceWindow, SwitchingToATallerPaneKeepsTheTopLeftCorner)
     EXPECT_EQ(controller->frameForContentSize(QSize(400, 300)), before);
 }
 
+// Panes of seeded heights, some taller or wider than the screen, switched in a seeded
+// order from seeded places: the window never leaves the screen; a pane that fits is
+// shown at its own size, one that does not scrolls inside the window.
+TEST_F(PreferenceWindow, EveryPaneSwitchKeepsTheWindowOnTheScreenAndALargerPaneScrolls)
+{
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    std::mt19937 random(20261208);
+    QStringList identifiers;
+    QHash<QString, QSize> sizes;
+    for (int i = 0; i < 5; ++i) {
+        const QString identifier = QStringLiteral("Pane%1").arg(i);
+        const QSize size(250 + int(random() % unsigned(screen.width())), 120 + int(random() % unsigned(screen.height() * 2)));
+        const QString nib = QStringLiteral("TestScreenFitPane%1").arg(i);
+        NTXPreferencePanel::registerNib(nib, [size](NTXPreferencePanel *) {
+            auto *view = new QWidget;
+            auto *layout = new QVBoxLayout(view);
+            layout->addWidget(new QLabel(QStringLiteral("Settings")));
+            // Whole or not at all: it cannot be squeezed.
+            view->setMinimumSize(size);
+            view->resize(size);
+            return view;
+        });
+        auto *pane = NTXPreferencePanel::create<LoggingPane>(nib, identifier);
+        pane->paneLabel = identifier;
+        ASSERT_TRUE(controller->addPane(pane, identifier));
+        identifiers << identifier;
+        sizes.insert(identifier, size);
+    }
+    controller->showPreferences();
+    NTXWindow *window = controller->window();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    for (int step = 0; step < 30; ++step) {
+        SCOPED_TRACE(step);
+        if (random() % 3 == 0) {
+            const QPoint place(screen.left() + int(random() % unsigned(screen.width())),
+                               screen.top() + int(random() % unsigned(screen.height())));
+            window->setFrame(QRect(place, window->frame().size()), false);
+        }
+        const QString identifier = identifiers.at(int(random() % unsigned(identifiers.size())));
+        ASSERT_TRUE(controller->selectPaneWithIdentifier(identifier));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !window->isAnimatingFrame(); }, 5000));
+        QCoreApplication::processEvents();
+        const QRect frame = window->frameGeometry();
+        EXPECT_TRUE(screen.contains(frame)) << frame.x() << "," << frame.y() << " " << frame.width() << "x"
+                                            << frame.height();
+        EXPECT_EQ(window->contentView(), controller->prefPaneWithIdentifier(identifier)->mainView());
+        const QSize size = sizes.value(identifier);
+        const QSize whole = window->frameSizeForContentSize(size);
+        QScrollArea *scroller = window->contentScroller();
+        if (whole.width() <= screen.width() && whole.height() <= screen.height()) {
+            EXPECT_EQ(window->contentView()->size(), size) << "a pane that fits is shown at its size";
+            EXPECT_EQ(scroller->verticalScrollBar()->maximum(), 0);
+        } else {
+            EXPECT_GE(window->contentView()->height(), size.height()) << "a larger pane is not squeezed";
+            EXPECT_GE(window->contentView()->width(), size.width());
+            if (size.height() > scroller->viewport()->height()) {
+                EXPECT_GT(scroller->verticalScrollBar()->maximum(), 0) << "the pane scrolls";
+            }
+        }
+    }
+    controller->close();
+}
+
 TEST_F(PreferenceWindow, VisibleWindowAnimatesToTheFrameThatFitsTheContent)
 {
     addTwoPanes();
@@ -390,6 +458,8 @@ TEST_F(PreferenceWindow, ZoomUsesThePanesStandardSize)
     EXPECT_EQ(window->frame(), plain);
     ASSERT_TRUE(controller->selectPaneWithIdentifier(QStringLiteral("Zoom")));
     EXPECT_TRUE(window->canResize());
+    // Where the standard size has room on the screen.
+    window->setFrame(QRect(QPoint(10, 10), window->frame().size()), false);
     const QPoint topLeft = window->frame().topLeft();
     controller->zoom();
     EXPECT_EQ(window->frame().topLeft(), topLeft);

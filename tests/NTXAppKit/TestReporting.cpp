@@ -33,6 +33,7 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QStyle>
@@ -394,6 +395,7 @@ TEST_F(Reporting, ASignalSentByAProcessIsReportedWithTheSenderInsteadOfAnAddress
         child.setProcessEnvironment(environment);
         child.start(QCoreApplication::applicationFilePath(),
                     {QStringLiteral("--gtest_filter=Reporting.ASignalSentByAProcessIsReportedWithTheSenderInsteadOfAnAddress")});
+        const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-1);
         ASSERT_TRUE(child.waitForStarted(60000));
         const qint64 pid = child.processId();
         qint64 sender = pid;
@@ -404,15 +406,66 @@ TEST_F(Reporting, ASignalSentByAProcessIsReportedWithTheSenderInsteadOfAnAddress
             sender = QCoreApplication::applicationPid();
         }
         ASSERT_TRUE(child.waitForFinished(60000));
+        const QDateTime after = QDateTime::currentDateTimeUtc().addSecs(1);
         EXPECT_EQ(child.exitStatus(), QProcess::CrashExit) << mode;
         const QString text = NTXCrashReporter::lastCrashReport();
-        const QString signal = qstrcmp(mode, "kill") == 0 ? QStringLiteral("Signal: 11 (SIGSEGV)")
-                                                          : QStringLiteral("Signal: 6 (SIGABRT)");
+        const bool killed = qstrcmp(mode, "kill") == 0;
+        const QString signal = killed ? QStringLiteral("Signal: 11 (SIGSEGV)") : QStringLiteral("Signal: 6 (SIGABRT)");
         EXPECT_TRUE(text.contains(signal)) << mode << qPrintable(text);
-        EXPECT_TRUE(text.contains(QStringLiteral("\nAddress: none, the signal was sent by process %1\n").arg(sender)))
-            << mode << qPrintable(text);
+        const QString address = killed ? QStringLiteral("\nAddress: none, the signal was sent by process %1\n").arg(sender)
+                                       : QStringLiteral("\nAddress: none, the program stopped itself with SIGABRT\n");
+        EXPECT_TRUE(text.contains(address)) << mode << qPrintable(text);
         EXPECT_FALSE(text.contains(QStringLiteral("Address: 0x"))) << mode;
+        EXPECT_FALSE(text.contains(QStringLiteral("process %1").arg(pid))) << "never names itself as the sender";
+
+        // The file holds the time in UTC; the report read shows it as a local date
+        // and time, between the child's start and its end.
+        QFile file(NTXCrashReporter::pathAndNameOfCrashReportFile());
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QString raw = QString::fromUtf8(file.readAll());
+        const QRegularExpressionMatch utc =
+            QRegularExpression(QStringLiteral("\nTime: (\\S+)\n")).match(raw);
+        ASSERT_TRUE(utc.hasMatch()) << qPrintable(raw);
+        const QDateTime written = QDateTime::fromString(utc.captured(1), Qt::ISODate);
+        ASSERT_TRUE(written.isValid()) << qPrintable(utc.captured(1));
+        EXPECT_EQ(written.timeSpec(), Qt::UTC) << qPrintable(utc.captured(1));
+        EXPECT_GE(written, before);
+        EXPECT_LE(written, after);
+        const QRegularExpressionMatch local = QRegularExpression(
+            QStringLiteral("\nTime: (\\d\\d\\.\\d\\d\\.\\d{4} \\d\\d:\\d\\d:\\d\\d)( \\S+)?\n")).match(text);
+        ASSERT_TRUE(local.hasMatch()) << qPrintable(text);
+        EXPECT_EQ(QDateTime::fromString(local.captured(1), QStringLiteral("dd.MM.yyyy HH:mm:ss")).toUTC(), written);
     }
+}
+
+// A report's time, as the handler writes it (UTC) or as earlier versions did
+// (seconds since 1970), reads as the local date and time of that moment; other
+// lines, and a line that only looks like a time, stay as they are.
+TEST_F(Reporting, TheReportsTimeReadsAsALocalDateAndTime)
+{
+    const auto localInstant = [](const QString &text) {
+        const QRegularExpressionMatch m = QRegularExpression(
+            QStringLiteral("^Time: (\\d\\d\\.\\d\\d\\.\\d{4} \\d\\d:\\d\\d:\\d\\d)( \\S+)?$"),
+            QRegularExpression::MultilineOption).match(text);
+        return m.hasMatch() ? QDateTime::fromString(m.captured(1), QStringLiteral("dd.MM.yyyy HH:mm:ss")).toUTC()
+                            : QDateTime();
+    };
+    // 2000-02-29 12:34:56 UTC, a leap day; 2026-12-08 17:06:57 UTC; 2100-03-01 00:00:01 UTC.
+    const QList<std::pair<QString, QDateTime>> cases{
+        {QStringLiteral("2000-02-29T12:34:56Z"), QDateTime(QDate(2000, 2, 29), QTime(12, 34, 56), Qt::UTC)},
+        {QStringLiteral("1796749617"), QDateTime(QDate(2026, 12, 8), QTime(17, 6, 57), Qt::UTC)},
+        {QStringLiteral("2100-03-01T00:00:01Z"), QDateTime(QDate(2100, 3, 1), QTime(0, 0, 1), Qt::UTC)},
+    };
+    for (const auto &[written, instant] : cases) {
+        SCOPED_TRACE(written.toStdString());
+        const QString report = QStringLiteral("Process: chronark [7]\nTime: %1\n\nBacktrace:\nTime: x\n").arg(written);
+        const QString shown = NTXCrashHandler::localTimeLines(report);
+        EXPECT_EQ(localInstant(shown), instant) << qPrintable(shown);
+        EXPECT_TRUE(shown.startsWith(QStringLiteral("Process: chronark [7]\nTime: "))) << qPrintable(shown);
+        EXPECT_TRUE(shown.endsWith(QStringLiteral("\n\nBacktrace:\nTime: x\n"))) << qPrintable(shown);
+        EXPECT_FALSE(shown.contains(written));
+    }
+    EXPECT_EQ(NTXCrashHandler::localTimeLines(QStringLiteral("no time here")), QStringLiteral("no time here"));
 }
 
 // The offer names the application as the user knows it and is as wide as its title

@@ -8,9 +8,9 @@ namespace {
 
 using Action = CommandLine::Action;
 
-CommandLine parsed(const QStringList &arguments, bool unknownOptionsAllowed = false)
+CommandLine parsed(const QStringList &arguments, CommandLine::QtOptions qtOptions = CommandLine::QtOptions::Taken)
 {
-    return CommandLine::parse(arguments, unknownOptionsAllowed);
+    return CommandLine::parse(arguments, qtOptions);
 }
 
 } // namespace
@@ -58,15 +58,50 @@ TEST(CommandLine, FilesOpenAndKnownOptionsAreToldApart)
     }
 }
 
-TEST(CommandLine, BeforeQtTookItsOptionsNoneIsRefused)
+// Before the application object is made, Qt's options are passed over with their
+// values (so a value is never taken for a file), and an unknown option is refused
+// already: that needs no display.
+TEST(CommandLine, BeforeQtTookItsOptionsTheyArePassedOverWithTheirValues)
 {
-    // -platform offscreen is Qt's: before the application object takes it, it must
-    // not stop the launch; its value is taken for a file name, which does no harm
-    // there (the read ahead of it is only ever used for files the launch opens).
-    const CommandLine line = parsed({QStringLiteral("-platform"), QStringLiteral("offscreen"), QStringLiteral("x")}, true);
-    EXPECT_EQ(line.action(), Action::Run);
-    EXPECT_TRUE(line.unknownOption().isEmpty());
-    EXPECT_EQ(parsed({QStringLiteral("-style"), QStringLiteral("--help")}, true).action(), Action::ShowHelp);
+    const auto present = CommandLine::QtOptions::Present;
+    struct Case
+    {
+        QStringList arguments;
+        Action action;
+        QStringList files;
+        QString unknown;
+    };
+    const QString a = QStringLiteral("a.chronark");
+    const Case cases[] = {
+        {{QStringLiteral("-platform"), QStringLiteral("offscreen"), a}, Action::Run, {a}, {}},
+        {{QStringLiteral("--platform"), QStringLiteral("xcb"), a}, Action::Run, {a}, {}},
+        {{a, QStringLiteral("-style"), QStringLiteral("fusion")}, Action::Run, {a}, {}},
+        {{QStringLiteral("-style=fusion"), QStringLiteral("-reverse"), a}, Action::Run, {a}, {}},
+        {{QStringLiteral("-display"), QStringLiteral(":3"), QStringLiteral("-name"), QStringLiteral("x"), a},
+         Action::Run, {a}, {}},
+        // A value that looks like an option is still the option's value.
+        {{QStringLiteral("-style"), QStringLiteral("--help")}, Action::Run, {}, {}},
+        // A Qt option without its value at the end.
+        {{a, QStringLiteral("-platform")}, Action::Run, {a}, {}},
+        {{QStringLiteral("--bogus"), a}, Action::Refuse, {a}, QStringLiteral("--bogus")},
+        {{QStringLiteral("-platform"), QStringLiteral("offscreen"), QStringLiteral("--nope")}, Action::Refuse, {},
+         QStringLiteral("--nope")},
+        {{QStringLiteral("-platformx")}, Action::Refuse, {}, QStringLiteral("-platformx")},
+        {{QStringLiteral("-platform"), QStringLiteral("offscreen"), QStringLiteral("--help")}, Action::ShowHelp, {}, {}},
+        // After "--" a name like Qt's option is a file.
+        {{QStringLiteral("--"), QStringLiteral("-style"), a}, Action::Run, {QStringLiteral("-style"), a}, {}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.arguments.join(QLatin1Char(' ')).toStdString());
+        const CommandLine line = parsed(c.arguments, present);
+        EXPECT_EQ(line.action(), c.action);
+        EXPECT_EQ(line.files(), c.files);
+        if (c.action == Action::Refuse) {
+            EXPECT_EQ(line.unknownOption(), c.unknown);
+        }
+    }
+    // Once Qt took its own, what it left is refused.
+    EXPECT_EQ(parsed({QStringLiteral("-geometry"), QStringLiteral("10x10")}).action(), Action::Refuse);
 }
 
 TEST(CommandLine, TextsNameTheProgramTheOptionsAndTheVersion)

@@ -1,7 +1,8 @@
 // A document window narrower than its outline's columns together keeps the figures
 // in view: the name column gives up room first, the time and turnover columns and
-// the totals under them stay whole, and the name gets its width back (the one the
-// user gave it, which is also the one stored) when there is room again.
+// the totals under them stay whole; a window wider than the columns gives the spare
+// room to the name first, so no name is cut beside empty room. The document keeps
+// the width the user gave the name, whatever the name shows.
 #include "tests/application/document/TestMyDocumentSupport.h"
 #include "application/document/DocumentWindow.h"
 #include "application/document/OutlineColumnFit.h"
@@ -11,6 +12,8 @@
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QTreeView>
+
+#include <random>
 
 using namespace mydoctest;
 
@@ -51,6 +54,14 @@ protected:
         document->documentWindow()->resize(windowWidth, 500);
         drainEvents();
     }
+
+    // The columns fill the outline's width: no empty room right of the last one, and
+    // nothing behind a scroll bar.
+    static void expectFilled(QTreeView *outline, const char *what)
+    {
+        EXPECT_EQ(outline->header()->length(), outline->viewport()->width()) << what;
+        EXPECT_EQ(outline->horizontalScrollBar()->maximum(), 0) << what;
+    }
 };
 
 const QString Name = QStringLiteral("outlineName");
@@ -63,7 +74,8 @@ TEST_F(OutlineColumnFitTest, TheNameGivesUpRoomSoTheFiguresStayInView)
     QTreeView *outline = document->outlineView();
     QHeaderView *header = outline->header();
     resizeWindow(document, 1100);
-    ASSERT_EQ(width(header, Name), 420) << "room for the name's own width";
+    ASSERT_GE(width(header, Name), 420) << "room for the name's own width";
+    expectFilled(outline, "wide");
     const int figures = width(header, Figures[0]) + width(header, Figures[1]);
 
     for (const int narrow : {640, 520, 420}) {
@@ -84,16 +96,24 @@ TEST_F(OutlineColumnFitTest, TheNameGivesUpRoomSoTheFiguresStayInView)
     }
 
     resizeWindow(document, 1100);
-    EXPECT_EQ(width(header, Name), 420) << "room again: the name's own width";
+    EXPECT_GE(width(header, Name), 420) << "room again: at least the name's own width";
+    expectFilled(outline, "wide again");
 
-    // A width the user gives the name is the one it comes back to.
+    // A width the user gives the name is the one the document keeps; beside spare
+    // room the name still shows more of itself.
     header->resizeSection(OutlineColumns::logicalIndexForColumnIdentifier(header, Name), 300);
-    EXPECT_EQ(width(header, Name), 300);
+    expectFilled(outline, "after the user's width");
+    EXPECT_EQ(storedWidth(document, Name), 300);
     resizeWindow(document, 480);
     EXPECT_LT(width(header, Name), 300);
     resizeWindow(document, 1100);
-    EXPECT_EQ(width(header, Name), 300);
+    expectFilled(outline, "wide with the user's width");
     EXPECT_EQ(storedWidth(document, Name), 300);
+    // A given width wider than the room is kept for the document; the outline shows
+    // what fits.
+    header->resizeSection(OutlineColumns::logicalIndexForColumnIdentifier(header, Name), 1500);
+    expectFilled(outline, "after a width wider than the room");
+    EXPECT_EQ(storedWidth(document, Name), 1500);
     document->close();
     drainEvents();
 }
@@ -106,6 +126,59 @@ TEST_F(OutlineColumnFitTest, TheNameKeepsItsLeastWidth)
     resizeWindow(document, 200);
     QHeaderView *header = document->outlineView()->header();
     EXPECT_EQ(width(header, Name), OutlineColumnFit::MinimumNameWidth);
+    document->close();
+    drainEvents();
+}
+
+// A stored name width narrower than the window: the names are shown whole in the
+// spare room, and the document stores the narrow width it was given. Seeded widths
+// of the window and of the stored columns: after every step the columns fill the
+// outline or the name stands at its least width, and the stored width is the given one.
+TEST_F(OutlineColumnFitTest, ANarrowStoredNameTakesTheSpareRoom)
+{
+    ProbeDocument *document = newDocument(true);
+    const QString longName = QStringLiteral("Saturday 14.11.2026 with a long description");
+    fill(document, {makeJob(longName, 10.0f, {{9, 30}})});
+    QTreeView *outline = document->outlineView();
+    QHeaderView *header = outline->header();
+    DocumentValuesStore values;
+    OutlineColumns::store(values, outline);
+    QList<TableColumnData> columns = values.tableColumnArray();
+    for (TableColumnData &column : columns)
+        if (column.identifier() == Name)
+            column.setWidth(120);
+    values.setTableColumnArray(columns);
+    OutlineColumns::restore(values, outline);
+    resizeWindow(document, 900);
+    EXPECT_GT(width(header, Name), 120) << "the spare room goes to the name";
+    EXPECT_GE(width(header, Name), outline->fontMetrics().horizontalAdvance(longName)) << "the name is not cut";
+    expectFilled(outline, "wide");
+    EXPECT_EQ(storedWidth(document, Name), 120);
+
+    const int nameColumn = OutlineColumns::logicalIndexForColumnIdentifier(header, Name);
+    std::mt19937 random(20261208);
+    int given = 120;
+    for (int step = 0; step < 40; ++step) {
+        SCOPED_TRACE(step);
+        if (random() % 3 == 0) {
+            given = 60 + int(random() % 500);
+            if (given == header->sectionSize(nameColumn))
+                ++given; // a width it has already is no change the header reports
+            header->resizeSection(nameColumn, given);
+            drainEvents();
+        } else {
+            resizeWindow(document, 200 + int(random() % 1200));
+        }
+        EXPECT_EQ(storedWidth(document, Name), given);
+        const int others = header->length() - header->sectionSize(nameColumn);
+        const int room = outline->viewport()->width();
+        const int least = std::min(given, OutlineColumnFit::MinimumNameWidth);
+        if (room - others >= least)
+            EXPECT_EQ(header->sectionSize(nameColumn), room - others) << "the name fills the room";
+        else
+            EXPECT_EQ(header->sectionSize(nameColumn), least) << "the name at its least width";
+        EXPECT_EQ(width(document->tableHeaderView(), Name), header->sectionSize(nameColumn)) << "the totals follow";
+    }
     document->close();
     drainEvents();
 }

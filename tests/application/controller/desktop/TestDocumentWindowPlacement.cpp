@@ -27,10 +27,13 @@
 #include <QHeaderView>
 #include <QMessageBox>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeView>
 #include <QWindow>
+#include <algorithm>
 #include <iostream>
 
 using namespace appcontrollertest;
@@ -382,6 +385,55 @@ TEST_F(DocumentWindowPlacementTest, ThePreferencesWindowComesBackWholeOnTheScree
     prefs->move(elsewhere.topLeft().toPoint());
     controller->showPreferences(nullptr);
     expectWhole("shown again");
+    preferences->close();
+}
+
+// Switching panes (and a larger font) changes the window's size: its whole frame
+// stays on the screen every time; a pane taller than the screen scrolls inside it.
+TEST_F(DocumentWindowPlacementTest, EveryPaneSwitchKeepsThePreferencesWindowWholeOnTheScreen)
+{
+    controller->showPreferences(nullptr);
+    NTXPreferenceWindowController *preferences = controller->preferenceController();
+    ASSERT_NE(preferences, nullptr);
+    NTXWindow *prefs = preferences->existingWindow();
+    ASSERT_TRUE(framed(prefs));
+    const auto expectWhole = [&](const QString &when) {
+        SCOPED_TRACE(when.toStdString());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !prefs->isAnimatingFrame(); }, 5000));
+        ASSERT_TRUE(settled(prefs));
+        EXPECT_TRUE(area.contains(prefs->frameGeometry())) << describe(prefs->frameGeometry()) << " on " << describe(area);
+        QScrollArea *scroller = prefs->contentScroller();
+        QWidget *pane = prefs->contentView();
+        ASSERT_NE(pane, nullptr);
+        const QSize least = pane->minimumSizeHint().expandedTo(pane->minimumSize());
+        if (least.height() > scroller->viewport()->height()) {
+            EXPECT_GT(scroller->verticalScrollBar()->maximum(), 0) << "a pane taller than the room scrolls";
+        }
+        EXPECT_GE(pane->height(), least.height()) << "no pane is squeezed below its least size";
+    };
+    expectWhole(QStringLiteral("shown"));
+    QStringList order = AppController::preferencePaneIdentifiers();
+    QStringList back = order;
+    std::reverse(back.begin(), back.end());
+    order += back;
+    for (const QString &identifier : order) {
+        ASSERT_TRUE(preferences->selectPaneWithIdentifier(identifier));
+        expectWhole(identifier);
+    }
+    // A larger font makes every pane larger; the window stays where it can be seen.
+    const QFont before = QApplication::font();
+    QFont larger = before;
+    larger.setPointSizeF(before.pointSizeF() * 1.75);
+    QApplication::setFont(larger);
+    testsupport::settleEvents();
+    expectWhole(QStringLiteral("larger font"));
+    for (const QString &identifier : AppController::preferencePaneIdentifiers()) {
+        ASSERT_TRUE(preferences->selectPaneWithIdentifier(identifier));
+        expectWhole(QStringLiteral("larger font, ") + identifier);
+    }
+    QApplication::setFont(before);
+    testsupport::settleEvents();
+    preferences->selectPaneWithIdentifier(AppController::preferencePaneIdentifiers().first());
     preferences->close();
 }
 
