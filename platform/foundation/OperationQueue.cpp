@@ -97,7 +97,15 @@ void OperationQueue::schedule(const std::shared_ptr<State> &state)
         OperationPtr next = std::move(state->waiting.front());
         state->waiting.pop_front();
         ++state->running;
-        QThreadPool::globalInstance()->start(ThreadHandOff([state, next] { run(state, next); }));
+        QThreadPool::globalInstance()->start(ThreadHandOff([state, next] {
+            try {
+                run(state, next);
+            } catch (...) {
+                // Only the queue's own bookkeeping gets here: the operation's block
+                // and the observers of the count are caught inside.
+                qWarning("OperationQueue: a pool task failed after its operation");
+            }
+        }));
     }
 }
 
@@ -173,7 +181,15 @@ void OperationQueue::countChanged(State &state, qsizetype count)
     if (!state.queue)
         return;
     state.lastNotifiedCount = count;
-    state.queue->didChangeValueForKey(OperationCountKey);
+    // An observer's failure is its own: the queue goes on with what waits, whichever
+    // thread changed the count.
+    try {
+        state.queue->didChangeValueForKey(OperationCountKey);
+    } catch (const std::exception &e) {
+        qWarning("OperationQueue: an observer of the operation count raised: %s", e.what());
+    } catch (...) {
+        qWarning("OperationQueue: an observer of the operation count raised an unknown exception");
+    }
 }
 
 } // namespace platform

@@ -100,7 +100,8 @@ public:
     void waitUntilAllOperationsAreFinished();
 
     // Observation of "operationCount" under the notification lock; the observer gets
-    // the count as it was when the change was made.
+    // the count as it was when the change was made. What an observer raises is logged
+    // and goes no further: the queue runs on.
     ObservationToken observeOperationCount(std::function<void(qsizetype count)> observer);
     void stopObserving(ObservationToken token);
 

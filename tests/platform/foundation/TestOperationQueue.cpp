@@ -51,6 +51,26 @@ TEST(OperationQueue, OneAtATimeRunsInOrderOffTheCallingThreadAndSurvivesAThrow)
     EXPECT_FALSE(onCaller);
 }
 
+// An observer of the count that raises (it is told on the thread that changed the
+// count, a pool thread too) is logged; the queue runs what waits and empties.
+TEST(OperationQueue, AnObserverThatRaisesDoesNotStopTheQueue)
+{
+    OperationQueue queue;
+    queue.setMaxConcurrentOperationCount(1);
+    std::atomic<int> told{0};
+    queue.observeOperationCount([&](qsizetype) {
+        ++told;
+        throw std::runtime_error("a bad observer");
+    });
+    std::atomic<int> ran{0};
+    for (int i = 0; i < 8; ++i)
+        queue.addOperation([&](platform::Operation &) { ++ran; });
+    queue.waitUntilAllOperationsAreFinished();
+    EXPECT_EQ(ran.load(), 8);
+    EXPECT_EQ(queue.operationCount(), 0);
+    EXPECT_GE(told.load(), 8);
+}
+
 TEST(OperationQueue, CancelDropsWhatHasNotStarted)
 {
     std::atomic<int> ran{0};
