@@ -130,7 +130,7 @@ QString Document::displayName() const
         return QFileInfo(m_filePath).fileName();
     if (m_untitledNumber <= 1)
         return localizedString(QStringLiteral("UntitledDocumentName"));
-    return localizedString(QStringLiteral("UntitledDocumentNameNumbered"), QString::number(m_untitledNumber));
+    return localizedString(QStringLiteral("UntitledDocumentNameNumbered")).arg(m_untitledNumber);
 }
 
 void Document::setUntitledNumber(int number)
@@ -325,7 +325,7 @@ QString Document::saveFailureReason(const QString &absolute, const QString &reas
     if (reason.isEmpty())
         return localizedString(QStringLiteral("FileNotWrittenReason"), absolute);
     if (!absolute.isEmpty() && !QFileInfo(absolute).isDir())
-        return localizedString(QStringLiteral("FileNotWrittenBecauseReason")).arg(absolute, reason);
+        return localizedString(QStringLiteral("FileNotWrittenBecauseReason")).arg(DocumentAlert::quotedName(absolute), reason);
     return reason;
 }
 
@@ -849,13 +849,13 @@ bool Document::validateMenuItem(QAction *item)
     if (action == "undo") {
         const QString name = m_undoManager->undoActionName();
         item->setText(name.isEmpty() ? localizedString(QStringLiteral("MenuUndo"))
-                                     : localizedString(QStringLiteral("MenuUndoAction"), MenuItemTitle::fromUserText(name)));
+                                     : localizedString(QStringLiteral("MenuUndoAction")).arg(MenuItemTitle::fromUserText(name)));
         return m_undoManager->canUndo();
     }
     if (action == "redo") {
         const QString name = m_undoManager->redoActionName();
         item->setText(name.isEmpty() ? localizedString(QStringLiteral("MenuRedo"))
-                                     : localizedString(QStringLiteral("MenuRedoAction"), MenuItemTitle::fromUserText(name)));
+                                     : localizedString(QStringLiteral("MenuRedoAction")).arg(MenuItemTitle::fromUserText(name)));
         return m_undoManager->canRedo();
     }
     return true;

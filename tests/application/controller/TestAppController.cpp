@@ -500,7 +500,7 @@ TEST_F(AppControllerTest, ALaunchReadingAheadReportsAFileThatCannotBeReadAsBefor
         SCOPED_TRACE(untitled);
         const Outcome before = launchWith(false, untitled);
         const Outcome now = launchWith(true, untitled);
-        EXPECT_TRUE(before.text.contains(QStringLiteral("“broken.chronark”"))) << qPrintable(before.text);
+        EXPECT_TRUE(before.text.contains(QStringLiteral("“\u2068broken.chronark\u2069”"))) << qPrintable(before.text);
         EXPECT_FALSE(before.reason.isEmpty());
         EXPECT_EQ(now.text, before.text);
         EXPECT_EQ(now.reason, before.reason);
@@ -1526,7 +1526,7 @@ TEST_F(AppControllerTest, FilesOpenedLaterAreReadOffTheGuiThreadWithAProgressWin
         EXPECT_GT(ticks, 0);
         auto *progress = qobject_cast<QProgressDialog *>(controller->openingProgressWindow());
         ASSERT_NE(progress, nullptr);
-        EXPECT_TRUE(progress->labelText().contains(QStringLiteral("“large.chronark”"))) << qPrintable(progress->labelText());
+        EXPECT_TRUE(progress->labelText().contains(QStringLiteral("“\u2068large.chronark\u2069”"))) << qPrintable(progress->labelText());
         // Told apart from the alerts, which carry the application's name as title.
         EXPECT_EQ(progress->windowTitle(), progress->labelText());
 
