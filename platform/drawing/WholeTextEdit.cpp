@@ -223,6 +223,28 @@ QString WholeTextEdit::wholeText() const
     return text;
 }
 
+void WholeTextEdit::moveCaretTo(qsizetype position)
+{
+    qsizetype left = std::max<qsizetype>(position, 0);
+    QTextCursor cursor(document());
+    cursor.movePosition(QTextCursor::End);
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+        left -= breakBefore(block).size();
+        if (left < 0) {
+            // Inside a CR LF: before it.
+            cursor.setPosition(block.position() - 1);
+            break;
+        }
+        if (left <= block.text().size()) {
+            cursor.setPosition(block.position() + int(left));
+            break;
+        }
+        left -= block.text().size();
+    }
+    setTextCursor(cursor);
+    ensureCursorVisible();
+}
+
 QString WholeTextEdit::textBetween(int from, int to) const
 {
     QString text;

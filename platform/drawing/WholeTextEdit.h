@@ -34,6 +34,9 @@ public:
     void setWholeText(const QString &text);
     // The text with the user's edits, exactly.
     QString wholeText() const;
+    // Puts the caret before the unit of wholeText() at the position (at the end for a
+    // position past it).
+    void moveCaretTo(qsizetype position);
 
     int longestBlock() const { return m_longestBlock; }
     // Takes effect with the next text given or pasted; at least 2.

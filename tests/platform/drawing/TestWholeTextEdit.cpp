@@ -1,13 +1,16 @@
 // The editor of a whole long text, used from the keyboard in a shown window: it
 // answers exactly the text it was given with the user's edits, whatever paragraphs
-// it shows the text in; lines wrap at blanks; the dialog's title names the item.
+// it shows the text in; lines wrap at blanks; the dialog's title names the item; a
+// one-line field hands a text too long for it to the editor.
 #include "platform/drawing/WholeTextDialog.h"
 #include "platform/drawing/WholeTextEdit.h"
+#include "platform/drawing/WholeTextLineEdit.h"
 #include "tests/support/TestSupport.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QMimeData>
+#include <QPointer>
 #include <QScrollBar>
 #include <QTest>
 #include <QTextBlock>
@@ -233,4 +236,54 @@ TEST(WholeTextDialog, TheTitleNamesTheItem)
     EXPECT_EQ(dialog->windowModality(), Qt::WindowModal);
     dialog->reject();
     testsupport::settleEvents();
+}
+
+// A one-line field: a short text is edited in place; a text too long for it is shown
+// cut, takes no edit, and a double click or a paste opens it whole, the caret where
+// the field's stood; OK takes the edit, and the field never answers the cut text.
+TEST(WholeTextLineEdit, ATextTooLongForTheFieldIsEditedWhole)
+{
+    QWidget window;
+    auto *field = new platform::WholeTextLineEdit(&window);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    field->setFocus();
+
+    field->setWholeText(QStringLiteral("Short"));
+    EXPECT_FALSE(field->isShownCut());
+    QTest::keyClick(field, Qt::Key_End);
+    QTest::keyClicks(field, QStringLiteral("er"));
+    EXPECT_EQ(field->wholeText(), QStringLiteral("Shorter"));
+    EXPECT_EQ(field->openWholeText(), nullptr);
+
+    const QString longText = QStringLiteral("a\r\nb") + QString(2000, QLatin1Char('c'));
+    field->setWholeText(longText);
+    EXPECT_TRUE(field->isShownCut());
+    EXPECT_EQ(field->text(), QStringLiteral("a b") + QString(996, QLatin1Char('c')) + QChar(0x2026));
+    QTest::mouseDClick(field, Qt::LeftButton, {}, field->rect().center());
+    platform::WholeTextDialog *whole = field->wholeTextDialog();
+    ASSERT_NE(whole, nullptr);
+    whole->reject();
+    testsupport::settleEvents();
+    EXPECT_EQ(field->wholeText(), longText);
+
+    // A paste after "a b" goes in after the b (the CR LF shows as one blank).
+    QGuiApplication::clipboard()->setText(QStringLiteral("+"));
+    field->setCursorPosition(3);
+    QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
+    whole = field->wholeTextDialog();
+    ASSERT_NE(whole, nullptr);
+    EXPECT_EQ(whole->text(), QStringLiteral("a\r\nb+") + QString(2000, QLatin1Char('c')));
+    QPointer<platform::WholeTextDialog> guard(whole);
+    whole->accept();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !guard; }));
+    EXPECT_EQ(field->wholeText(), QStringLiteral("a\r\nb+") + QString(2000, QLatin1Char('c')));
+    EXPECT_TRUE(field->isShownCut());
+
+    // Text set from outside is the field's own.
+    field->setText(QStringLiteral("Typed"));
+    EXPECT_FALSE(field->isShownCut());
+    EXPECT_FALSE(field->isReadOnly());
+    EXPECT_EQ(field->wholeText(), QStringLiteral("Typed"));
 }
