@@ -186,6 +186,13 @@ TEST_F(InspectorCategoryTest, LongValuesAreShownCutAndStayWholeThroughEditsAndSa
     EXPECT_TRUE(undo->isEnabled());
     undo->trigger();
     EXPECT_EQ(described->descript(), longDescription);
+    // Its key too, typed in the inspector.
+    Q_EMIT document->documentWindow()->standardMenus()->editMenu()->aboutToShow();
+    ASSERT_TRUE(document->documentWindow()->standardMenus()->redoItem()->isEnabled());
+    QTest::keyClick(inspector, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(described->descript(), longDescription + QStringLiteral(" end")) << "redone by its key";
+    QTest::keyClick(inspector, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(described->descript(), longDescription) << "undone by its key";
 
     // A short description is edited as before, beside the long values.
     select(document, {plain});
