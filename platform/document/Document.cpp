@@ -1,6 +1,7 @@
 #include "platform/document/Document.h"
 
 #include "platform/document/DocumentAlert.h"
+#include "platform/foundation/DisplayText.h"
 #include "platform/document/DocumentController.h"
 #include "platform/document/DocumentType.h"
 #include "platform/document/MenuItemValidation.h"
@@ -251,7 +252,9 @@ void Document::showWindows()
 
 QString Document::windowTitle() const
 {
-    return displayName() + QStringLiteral("[*]");
+    // The desktop shows the application's name after it: the document's name is set
+    // in isolated, on one line.
+    return DisplayText::setInText(displayName()) + QStringLiteral("[*]");
 }
 
 void Document::updateWindow()

@@ -434,7 +434,7 @@ TEST_F(AppControllerTest, ALaunchReadingAheadShowsTheWindowWithTheFilesContentFr
     EXPECT_TRUE(document->mainWindow()->isVisible());
     // One window, shown once, already with the job and the file's name.
     ASSERT_EQ(watcher.shown.size(), 1);
-    EXPECT_TRUE(watcher.shown.first().title.startsWith(QStringLiteral("ahead.chronark")))
+    EXPECT_TRUE(watcher.shown.first().title.startsWith(QStringLiteral("\u2068ahead.chronark\u2069")))
         << qPrintable(watcher.shown.first().title);
     EXPECT_EQ(watcher.shown.first().rows, 1);
     EXPECT_EQ(watcher.shown.first().counted, 0);

@@ -40,7 +40,7 @@ TEST_F(DocumentTest, DisplayNameAndWindowTitleFollowTheFile)
     TextDocument *doc = newText();
     ASSERT_TRUE(doc);
     ASSERT_TRUE(doc->mainWindow());
-    EXPECT_EQ(doc->mainWindow()->windowTitle(), QStringLiteral("Untitled[*]"));
+    EXPECT_EQ(doc->mainWindow()->windowTitle(), QStringLiteral("\u2068Untitled\u2069[*]"));
     EXPECT_FALSE(doc->mainWindow()->isWindowModified());
 
     QSignalSpy renamed(doc, &Document::displayNameChanged);
@@ -48,7 +48,7 @@ TEST_F(DocumentTest, DisplayNameAndWindowTitleFollowTheFile)
     EXPECT_EQ(doc->displayName(), QStringLiteral("notes.txtdoc"));
     EXPECT_EQ(doc->filePath(), path(QStringLiteral("notes.txtdoc")));
     EXPECT_EQ(renamed.count(), 1);
-    EXPECT_EQ(doc->mainWindow()->windowTitle(), QStringLiteral("notes.txtdoc[*]"));
+    EXPECT_EQ(doc->mainWindow()->windowTitle(), QStringLiteral("\u2068notes.txtdoc\u2069[*]"));
 }
 
 // Edited state ------------------------------------------------------------------------
