@@ -15,9 +15,7 @@ namespace {
 // Whether the key would change the field's text.
 bool editsText(const QKeyEvent *event)
 {
-    if (event->matches(QKeySequence::Paste) || event->matches(QKeySequence::Cut) ||
-        event->matches(QKeySequence::Undo) || event->matches(QKeySequence::Redo) ||
-        event->matches(QKeySequence::Delete) || event->matches(QKeySequence::DeleteStartOfWord) ||
+    if (event->matches(QKeySequence::Paste) || event->matches(QKeySequence::Cut) || event->matches(QKeySequence::Delete) || event->matches(QKeySequence::DeleteStartOfWord) ||
         event->matches(QKeySequence::DeleteEndOfWord) || event->matches(QKeySequence::DeleteEndOfLine))
         return true;
     if (event->key() == Qt::Key_Backspace)
