@@ -60,7 +60,9 @@ class NTXTextViewInspectorTextField;
 class NTXTextViewInspectorTypesetter;
 class NTXTextViewInspectorViewField;
 class NTXTextViewInspectorViewTextAttachmentCell;
-class NTXTextViewInspectorWholeTextDialog;
+namespace platform {
+class WholeTextDialog;
+}
 class QCompleter;
 
 class NTXTextViewInspector : public QTextEdit,
@@ -136,6 +138,10 @@ public:
     void listFieldDidRemoveRow(NTXTextViewInspectorListField *list, const FieldPtr &row, qsizetype index) override;
     Q_INVOKABLE void addListRow(QObject *sender);
     Q_INVOKABLE void removeListRow(QObject *sender);
+    // The inspector keeps no undo of its own (it stores each edit in the bound
+    // object, whose document registers the undo): Undo and Redo pass it by and go on
+    // to the window's document.
+    Q_INVOKABLE bool respondsToSelector(const QByteArray &name) const;
     static QWidget *addButton();
     static QWidget *removeButton();
 
@@ -172,8 +178,12 @@ public:
     // The whole value of a field the inspector shows cut, in a window-modal dialog (a
     // double click on the value opens it): editable while the field and the inspector
     // are, and stored like an edit in place when OK ends it with a change. Null for a
-    // field shown whole.
-    NTXTextViewInspectorWholeTextDialog *openWholeValueOfField(NTXTextViewInspectorTextField *field);
+    // field shown whole. Its title names the field's label and the subject.
+    platform::WholeTextDialog *openWholeValueOfField(NTXTextViewInspectorTextField *field);
+    // The name of what the inspector shows (the one node selected), named in the
+    // titles of its dialogs; empty when it shows none or several.
+    const QString &subjectName() const { return m_subjectName; }
+    void setSubjectName(const QString &name) { m_subjectName = name; }
     // Pasted and dropped text goes through the same path as typing.
     bool canInsertFromMimeData(const QMimeData *source) const override;
     void insertFromMimeData(const QMimeData *source) override;
@@ -304,6 +314,7 @@ private:
     QRectF m_selectedRect;
     QPainterPath m_rollover;
     QPointer<QObject> m_inspectorDelegate;
+    QString m_subjectName;
     QTimer m_completionTimer;
     qsizetype m_nextInsertionIndex = Range::NotFound;
     int m_displayMode = FieldsMode;

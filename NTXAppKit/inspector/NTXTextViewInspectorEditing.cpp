@@ -8,8 +8,9 @@
 #include "NTXAppKit/inspector/NTXTextViewInspectorTextField.h"
 #include "NTXAppKit/inspector/NTXTextViewInspectorTypesetter.h"
 #include "NTXAppKit/inspector/NTXTextViewInspectorViewField.h"
-#include "NTXAppKit/inspector/NTXTextViewInspectorWholeTextDialog.h"
 #include "platform/drawing/Shadow.h"
+#include "platform/drawing/WholeTextDialog.h"
+#include "platform/drawing/WholeTextEdit.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/ExceptionBoundary.h"
 
@@ -318,15 +319,16 @@ void NTXTextViewInspector::storeValueOfField(NTXTextViewInspectorTextField *fiel
     field->valueDidChangedFromTextInspector();
 }
 
-NTXTextViewInspectorWholeTextDialog *NTXTextViewInspector::openWholeValueOfField(NTXTextViewInspectorTextField *field)
+platform::WholeTextDialog *NTXTextViewInspector::openWholeValueOfField(NTXTextViewInspectorTextField *field)
 {
     if (!field || !field->isShownCut())
         return nullptr;
     QVariant value = field->value();
     if (platform::isListValue(value))
         value = value.toList().value(0);
-    const QString title = field->label() ? field->label()->label() : QString();
-    auto *dialog = new NTXTextViewInspectorWholeTextDialog(title, value.toString(), window());
+    const QString kind = field->label() ? field->label()->label() : QString();
+    auto *dialog = new platform::WholeTextDialog(platform::WholeTextDialog::titleFor(kind, m_subjectName), value.toString(),
+                                                 window());
     const bool takesEdits = field->isEditable() && m_editableState;
     dialog->editor()->setReadOnly(!takesEdits);
     const QString before = dialog->text();

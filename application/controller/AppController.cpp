@@ -20,6 +20,7 @@
 #include "application/preferences/UpdatePreferencePanel.h"
 #include "application/controller/TransparentWindow.h"
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/DisplayText.h"
 #include "platform/desktop/DesktopNotifier.h"
 #include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/NotificationCenter.h"
@@ -403,7 +404,8 @@ void AppController::showOpeningProgress()
         // A long name is cut in the middle: the window keeps its width.
         const QString name = QFontMetrics(m_openingProgress->font())
                                  .elidedText(QFileInfo(m_filesBeingRead.constFirst()).fileName(), Qt::ElideMiddle, 320);
-        text = platform::localized(QStringLiteral("LSOpeningDocument")).replace(QStringLiteral("%@"), name);
+        text = platform::localized(QStringLiteral("LSOpeningDocument"))
+                   .replace(QStringLiteral("%@"), platform::DisplayText::isolated(name));
     } else {
         text = platform::localized(QStringLiteral("LSOpeningDocuments"))
                    .replace(QStringLiteral("%@"), QLocale().toString(m_filesBeingRead.size()));

@@ -33,10 +33,10 @@ constexpr double TicksPerMinute = 60.0 * 1000.0 / TickMilliseconds;
 
 // A format of the strings table with its one "%@" filled.
 // A notification's text quoting a name: the name on one line, cut as one-line
-// places cut it.
+// places cut it, isolated.
 QString formatted(const QString &key, const QString &name)
 {
-    return platform::localized(key).replace(QStringLiteral("%@"), platform::DisplayText::shownOnOneLine(name));
+    return platform::localized(key).replace(QStringLiteral("%@"), platform::DisplayText::setInText(name));
 }
 
 // The reminder interval in ticks from "SoundRepeat" in minutes (the unit the Sound

@@ -2,6 +2,7 @@
 
 #include "AppKitExtensions/NTXNSAlertExtensions.h"
 #include "AppKitExtensions/NTXOutlineViewExtension.h"
+#include "NTXAppKit/inspector/NTXTextViewInspector.h"
 #include "NTXAppKit/NTXColorLabelWidget/NTXColorLabelWidget.h"
 #include "NTXAppKit/NTXLabeledImageTextCell/NTXLabeledImageTextCell.h"
 #include "application/base/ApplicationImages.h"
@@ -329,6 +330,8 @@ void MyDocument::handleOutlineSelection()
     m_inspectedObjectsController->setContentArray(content);
     m_inspectedObjectsController->setSelectionIndexes(all);
     setInspectedObjectsNotEmpty(!selected.isEmpty());
+    if (NTXTextViewInspector *inspector = textViewInspector())
+        inspector->setSubjectName(selected.size() == 1 ? selected.constFirst()->itemName() : QString());
 }
 
 void MyDocument::reloadOutline()

@@ -9,7 +9,8 @@
 #include "application/document/MyDocument.h"
 #include "platform/drawing/Sheet.h"
 #include "platform/foundation/Bundle.h"
-#include "platform/foundation/DisplayText.h"
+#include "platform/drawing/WholeTextDialog.h"
+#include "platform/drawing/WholeTextLineEdit.h"
 #include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/UndoManager.h"
 
@@ -26,12 +27,17 @@ QString text(const char *key)
     return platform::localized(QString::fromLatin1(key));
 }
 
-// The name as a sheet's one-line field shows it: a long name cut, so that the sheet
-// opens at once. Only a name the user changed there is stored, so an untouched cut
-// name never replaces the whole one.
-QString editedName(const Node &node)
+// Fills a sheet's name field: a name too long for one line is shown cut, so that the
+// sheet opens at once, and edited whole in a dialog named after the label and the
+// node.
+void showName(platform::WholeTextLineEdit *field, const QString &label, const Node &node)
 {
-    return platform::DisplayText::cut(node.itemName(), platform::DisplayText::MaximumLength);
+    field->setWholeText(node.itemName());
+    QString kind = label;
+    if (kind.endsWith(QLatin1Char(':')))
+        kind.chop(1);
+    field->setWholeTextTitle(platform::WholeTextDialog::titleFor(kind, node.itemName()));
+    field->selectAll();
 }
 
 } // namespace
@@ -71,8 +77,7 @@ void NodeNameSheets::funcJobName(const NodePtr &node, int function)
     m_jobNameWindow = sheet;
     sheet->setWindowTitle(text(function == 1 ? "LSeditJob" : "LSnewJob"));
     sheet->jobTitle->setText(text(function == 1 ? "LSeditJob" : "LSnewJob"));
-    sheet->jobName->setText(editedName(*node));
-    sheet->jobName->selectAll();
+    showName(sheet->jobName, text("LSJobNameLabel"), *node);
     sheet->jobWage->setValue(double(node->wage()));
     sheet->jobCurrencySymbol->setText(m_document.formatter().currencySymbol());
     QObject::connect(sheet->jobOkButton, &QPushButton::clicked, this,
@@ -107,13 +112,13 @@ void NodeNameSheets::endJobNameWindow(QObject *sender)
 void NodeNameSheets::sheetDidEndJobName(JobNameSheet *sheet, int returnCode, const NodePtr &node, int function)
 {
     if (returnCode == 1 && sheet && node) {
-        const QString name = sheet->jobName->text();
+        const QString name = sheet->jobName->wholeText();
         const float wage = float(sheet->jobWage->value());
         if (function == 1) {
             if (m_document.outlineModel()->indexForNode(node.get()).isValid()) {
                 // Only what the user changed: an untouched wage is not pushed down
                 // the subtree (its days and entries may have wages of their own).
-                if (name != editedName(*node))
+                if (name != node->itemName())
                     m_document.edits().setNameForNode(name, node);
                 if (wage != node->wage())
                     m_document.edits().setWageForNode(wage, node);
@@ -171,8 +176,7 @@ void NodeNameSheets::funcGroupName(const NodePtr &node, int function)
     m_groupNameWindow = sheet;
     sheet->setWindowTitle(text(function == 1 ? "LSeditGroup" : "LSnewGroup"));
     sheet->groupTitle->setText(text(function == 1 ? "LSeditGroup" : "LSnewGroup"));
-    sheet->groupName->setText(editedName(*node));
-    sheet->groupName->selectAll();
+    showName(sheet->groupName, text("LSGroupNameLabel"), *node);
     QObject::connect(sheet->groupOkButton, &QPushButton::clicked, this,
             platform::ExceptionBoundary::guarded(this, "OK", [this, button = sheet->groupOkButton] {
                 endGroupNameWindow(button);
@@ -204,10 +208,10 @@ void NodeNameSheets::endGroupNameWindow(QObject *sender)
 void NodeNameSheets::sheetDidEndGroupName(GroupNameSheet *sheet, int returnCode, const NodePtr &node, int function)
 {
     if (returnCode == 1 && sheet && node) {
-        const QString name = sheet->groupName->text();
+        const QString name = sheet->groupName->wholeText();
         if (function == 1 && m_document.outlineModel()->indexForNode(node.get()).isValid()) {
             // A name left as it was changes nothing and records no step.
-            if (name != editedName(*node) && name != node->itemName()) {
+            if (name != node->itemName()) {
                 // Undo puts the group back as it is now.
                 const NodePtr snapshot = node->clone();
                 m_document.undoManager()->registerUndo(

@@ -175,7 +175,7 @@ void TimeEntrySheets::newTimeEntry(QObject *)
     TimeEntrySheet *sheet = jobNewTimeWindow();
     if (!sheet)
         return;
-    sheet->titleField()->setText(platform::DisplayText::shownOnOneLine(job->itemName()) + QStringLiteral(" - ")
+    sheet->titleField()->setText(platform::DisplayText::setInText(job->itemName()) + QStringLiteral(" - ")
                                  + localized("LSUDNewTimeEntry"));
     const QDateTime now = nowToTheSecond();
     setCDate(now);

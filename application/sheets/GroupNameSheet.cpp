@@ -1,5 +1,6 @@
 #include "application/sheets/GroupNameSheet.h"
 
+#include "platform/drawing/WholeTextLineEdit.h"
 #include "platform/foundation/Bundle.h"
 
 #include <QFormLayout>
@@ -33,7 +34,7 @@ GroupNameSheet::GroupNameSheet(QWidget *parent) : QDialog(parent, Qt::Sheet)
     layout->addWidget(groupTitle);
 
     auto *form = new QFormLayout;
-    groupName = new QLineEdit(this);
+    groupName = new platform::WholeTextLineEdit(this);
     groupName->setObjectName(QStringLiteral("groupName"));
     form->addRow(text("LSGroupNameLabel"), groupName);
     layout->addLayout(form);

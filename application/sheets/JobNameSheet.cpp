@@ -1,5 +1,6 @@
 #include "application/sheets/JobNameSheet.h"
 
+#include "platform/drawing/WholeTextLineEdit.h"
 #include "platform/foundation/Bundle.h"
 
 #include <QDoubleSpinBox>
@@ -59,7 +60,7 @@ JobNameSheet::JobNameSheet(QWidget *parent) : QDialog(parent, Qt::Sheet)
     layout->addWidget(jobTitle);
 
     auto *form = new QFormLayout;
-    jobName = new QLineEdit(this);
+    jobName = new platform::WholeTextLineEdit(this);
     jobName->setObjectName(QStringLiteral("jobName"));
     form->addRow(text("LSJobNameLabel"), jobName);
     auto *wageRow = new QHBoxLayout;

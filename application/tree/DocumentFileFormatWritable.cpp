@@ -3,6 +3,7 @@
 #include "application/tree/DocumentFileFormat.h"
 
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/DisplayText.h"
 #include "platform/foundation/XmlEntities.h"
 
 namespace {
@@ -36,9 +37,13 @@ qint64 writtenReferences(const QString &text)
     return count;
 }
 
+// What a reason quotes of a name: its beginning, enough to find the node by.
+constexpr qsizetype NamedLength = 80;
+
 QString nodeLabel(const Node &node)
 {
-    return node.itemName().isEmpty() ? Node::xmlTypeName(node.type()) : node.itemName().left(80);
+    return node.itemName().isEmpty() ? Node::xmlTypeName(node.type())
+                                     : platform::DisplayText::setInText(node.itemName(), NamedLength);
 }
 
 struct WritableCheck
@@ -102,10 +107,12 @@ bool DocumentFileFormat::checkWritable(const Node &root, const DocumentValuesSto
     for (const TableColumnData &column : store.tableColumnArray()) {
         if (column.identifier().size() > MaximumAttributeLength / 6)
             return setReason(errorReason, platform::localized(QStringLiteral("LSTextTooLongToWrite"))
-                                              .arg(column.identifier().left(80), QString::number(MaximumAttributeLength)));
+                                              .arg(platform::DisplayText::setInText(column.identifier(), NamedLength),
+                                                   QString::number(MaximumAttributeLength)));
         if (writtenReferences(column.identifier()) > MaximumReferencesPerTag)
             return setReason(errorReason, platform::localized(QStringLiteral("LSTextTooManyMarksToWrite"))
-                                              .arg(column.identifier().left(80), QString::number(MaximumReferencesPerTag)));
+                                              .arg(platform::DisplayText::setInText(column.identifier(), NamedLength),
+                                                   QString::number(MaximumReferencesPerTag)));
     }
     return true;
 }

@@ -1,6 +1,7 @@
 #include "platform/document/Document.h"
 
 #include "platform/document/DocumentAlert.h"
+#include "platform/foundation/DisplayText.h"
 #include "platform/document/DocumentController.h"
 #include "platform/document/DocumentType.h"
 #include "platform/document/MenuItemValidation.h"
@@ -143,7 +144,7 @@ QString Document::displayName() const
         return QFileInfo(m_filePath).fileName();
     if (m_untitledNumber <= 1)
         return localizedString(QStringLiteral("UntitledDocumentName"));
-    return localizedString(QStringLiteral("UntitledDocumentNameNumbered"), QString::number(m_untitledNumber));
+    return localizedString(QStringLiteral("UntitledDocumentNameNumbered")).arg(m_untitledNumber);
 }
 
 void Document::setUntitledNumber(int number)
@@ -276,7 +277,9 @@ void Document::showWindows()
 
 QString Document::windowTitle() const
 {
-    return displayName() + QStringLiteral("[*]");
+    // The desktop shows the application's name after it: the document's name is set
+    // in isolated, on one line.
+    return DisplayText::setInText(displayName()) + QStringLiteral("[*]");
 }
 
 void Document::updateWindow()
@@ -350,7 +353,7 @@ QString Document::saveFailureReason(const QString &absolute, const QString &reas
     if (reason.isEmpty())
         return localizedString(QStringLiteral("FileNotWrittenReason"), absolute);
     if (!absolute.isEmpty() && !QFileInfo(absolute).isDir())
-        return localizedString(QStringLiteral("FileNotWrittenBecauseReason")).arg(absolute, reason);
+        return localizedString(QStringLiteral("FileNotWrittenBecauseReason")).arg(DocumentAlert::quotedName(absolute), reason);
     return reason;
 }
 
@@ -881,13 +884,13 @@ bool Document::validateMenuItem(QAction *item)
     if (action == "undo") {
         const QString name = m_undoManager->undoActionName();
         item->setText(name.isEmpty() ? localizedString(QStringLiteral("MenuUndo"))
-                                     : localizedString(QStringLiteral("MenuUndoAction"), MenuItemTitle::fromUserText(name)));
+                                     : localizedString(QStringLiteral("MenuUndoAction")).arg(MenuItemTitle::fromUserText(name)));
         return m_undoManager->canUndo();
     }
     if (action == "redo") {
         const QString name = m_undoManager->redoActionName();
         item->setText(name.isEmpty() ? localizedString(QStringLiteral("MenuRedo"))
-                                     : localizedString(QStringLiteral("MenuRedoAction"), MenuItemTitle::fromUserText(name)));
+                                     : localizedString(QStringLiteral("MenuRedoAction")).arg(MenuItemTitle::fromUserText(name)));
         return m_undoManager->canRedo();
     }
     return true;

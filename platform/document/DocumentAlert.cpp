@@ -6,7 +6,9 @@
 #include "platform/foundation/ExceptionBoundary.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCoreApplication>
+#include <QFontMetricsF>
 #include <QPointer>
 #include <QWidget>
 
@@ -15,6 +17,11 @@ namespace platform::DocumentAlert {
 namespace {
 
 const QString PlatformBundleName = QStringLiteral("platform");
+
+// The widest a quoted name stands, in average characters of the alert's font: well
+// inside the narrowest text column Qt gives an alert (half a small screen, less the
+// icon), so the name alone never widens the alert beyond it.
+constexpr int QuotedNameCharacters = 48;
 
 } // namespace
 
@@ -35,7 +42,13 @@ QString localizedString(const QString &key, const QString &argument)
 
 QString quotedName(const QString &name)
 {
-    return DisplayText::shownOnOneLine(name);
+    QString line = DisplayText::shownOnOneLine(name);
+    // Fonts exist only in a GUI application.
+    if (qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
+        const QFontMetricsF metrics(QApplication::font("QMessageBox"));
+        line = metrics.elidedText(line, Qt::ElideRight, metrics.averageCharWidth() * QuotedNameCharacters);
+    }
+    return DisplayText::isolated(line);
 }
 
 namespace {

@@ -46,9 +46,13 @@ QString localizedString(const QString &key);
 // The text of a key used as a format: "%1" becomes the argument as quotedName()
 // shows it.
 QString localizedString(const QString &key, const QString &argument);
-// A name (a file's, a document's, a job's) as an alert quotes it: on one line and
-// cut after DisplayText::MaximumLength units, so that laying out the alert costs the
-// same however long the name is.
+// A name (a file's, a document's, a job's) as an alert quotes it: on one line, cut
+// with an ellipsis to what the alert shows on one of its lines (some fifty average
+// characters of its font), and isolated (DisplayText::isolated()), so that the
+// ellipsis and the closing quote are always seen, no direction mark in the name
+// turns the rest of the alert around, and laying out the alert costs the same
+// however long the name is. A place that shows a name whole in several lines (an
+// alert's details) uses DisplayText::setInText().
 QString quotedName(const QString &name);
 
 } // namespace platform::DocumentAlert

@@ -391,7 +391,8 @@ void DocumentController::readFilesAhead(const QStringList &, std::function<void(
 
 void DocumentController::presentOpenFailures(const QList<OpenFailure> &failures)
 {
-    // The names and paths the alert quotes, each cut as alerts cut names.
+    // The names the alert quotes, each cut as alerts cut names; the details quote
+    // whole paths (on one line, isolated), which their scrolling box shows wrapped.
     auto nameOf = [](const QString &path) {
         return path.isEmpty() ? path : DocumentAlert::quotedName(QFileInfo(path).fileName());
     };
@@ -403,7 +404,7 @@ void DocumentController::presentOpenFailures(const QList<OpenFailure> &failures)
     QString reason;
     QStringList details;
     if (failures.size() == 1) {
-        text = localizedString(QStringLiteral("OpenFailedMessage"), nameOf(failures.constFirst().path));
+        text = localizedString(QStringLiteral("OpenFailedMessage"), QFileInfo(failures.constFirst().path).fileName());
         reason = reasonOf(failures.constFirst());
     } else {
         QStringList listed;
@@ -411,11 +412,11 @@ void DocumentController::presentOpenFailures(const QList<OpenFailure> &failures)
             if (listed.size() < MaximumListedOpenFailures)
                 listed << localizedString(QStringLiteral("OpenFailedListItem")).arg(nameOf(failure.path), reasonOf(failure));
             details << localizedString(QStringLiteral("OpenFailedListItem"))
-                           .arg(DocumentAlert::quotedName(QDir::toNativeSeparators(failure.path)), reasonOf(failure));
+                           .arg(DisplayText::setInText(QDir::toNativeSeparators(failure.path)), reasonOf(failure));
         }
         if (failures.size() > listed.size())
-            listed << localizedString(QStringLiteral("OpenFailedListMore"), QString::number(failures.size() - listed.size()));
-        text = localizedString(QStringLiteral("OpenFailedManyMessage"), QString::number(failures.size()));
+            listed << localizedString(QStringLiteral("OpenFailedListMore")).arg(failures.size() - listed.size());
+        text = localizedString(QStringLiteral("OpenFailedManyMessage")).arg(failures.size());
         reason = listed.join(QLatin1Char('\n'));
     }
     // Other files of the same burst (the command line, a multiple choice in the open

@@ -7,6 +7,10 @@ namespace platform::DisplayText {
 namespace {
 
 constexpr char16_t Ellipsis = 0x2026;
+constexpr char16_t LeftToRightIsolate = 0x2066;
+constexpr char16_t RightToLeftIsolate = 0x2067;
+constexpr char16_t FirstStrongIsolate = 0x2068;
+constexpr char16_t PopDirectionalIsolate = 0x2069;
 
 // Whether the unit at the index continues the character before it: the low half
 // of a surrogate pair or (the first unit of) a combining mark.
@@ -91,6 +95,41 @@ QString cut(const QString &text, qsizetype limit)
 QString shownOnOneLine(const QString &text, qsizetype limit)
 {
     return oneLine(cut(text, limit));
+}
+
+QString isolated(const QString &text)
+{
+    QString shown;
+    shown.reserve(text.size() + 2);
+    shown.append(QChar(FirstStrongIsolate));
+    qsizetype open = 0;
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case LeftToRightIsolate:
+        case RightToLeftIsolate:
+        case FirstStrongIsolate:
+            ++open;
+            break;
+        case PopDirectionalIsolate:
+            // One that would close the isolate around the text stays out.
+            if (open == 0)
+                continue;
+            --open;
+            break;
+        default:
+            break;
+        }
+        shown.append(c);
+    }
+    for (; open > 0; --open)
+        shown.append(QChar(PopDirectionalIsolate));
+    shown.append(QChar(PopDirectionalIsolate));
+    return shown;
+}
+
+QString setInText(const QString &text, qsizetype limit)
+{
+    return isolated(shownOnOneLine(text, limit));
 }
 
 } // namespace platform::DisplayText

@@ -14,6 +14,10 @@
 // not grow with the text's length, and it never parts a surrogate pair or a
 // character from its combining marks.
 //
+// Set into a message: a name quoted into other text (an alert, a notification, a
+// title) is isolated, so that a direction mark in it (a right-to-left override left
+// open) turns around nothing but the name itself.
+//
 // Plain functions of their arguments, callable from any thread; they cannot fail.
 #include <QString>
 
@@ -41,5 +45,16 @@ QString cut(const QString &text, qsizetype limit);
 
 // What a one-line place shows: the text cut, then on one line.
 QString shownOnOneLine(const QString &text, qsizetype limit = MaximumLength);
+
+// The text between U+2068 FIRST STRONG ISOLATE and U+2069 POP DIRECTIONAL ISOLATE:
+// the isolates it leaves open are closed before the last one, and a U+2069 of its own
+// that closes nothing it opened is left out, so that no embedding, override or
+// isolate in it reaches the text around it. For text on one line (a paragraph break
+// ends every isolate anyway).
+QString isolated(const QString &text);
+
+// What a message shows of a name set into it: the name on one line, cut, isolated.
+// The one rule for every name quoted into a message.
+QString setInText(const QString &text, qsizetype limit = MaximumLength);
 
 } // namespace platform::DisplayText

@@ -440,7 +440,7 @@ TEST_F(AppControllerTest, ALaunchReadingAheadShowsTheWindowWithTheFilesContentFr
     EXPECT_TRUE(document->mainWindow()->isVisible());
     // One window, shown once, already with the job and the file's name.
     ASSERT_EQ(watcher.shown.size(), 1);
-    EXPECT_TRUE(watcher.shown.first().title.startsWith(QStringLiteral("ahead.chronark")))
+    EXPECT_TRUE(watcher.shown.first().title.startsWith(QStringLiteral("\u2068ahead.chronark\u2069")))
         << qPrintable(watcher.shown.first().title);
     EXPECT_EQ(watcher.shown.first().rows, 1);
     EXPECT_EQ(watcher.shown.first().counted, 0);
@@ -506,7 +506,7 @@ TEST_F(AppControllerTest, ALaunchReadingAheadReportsAFileThatCannotBeReadAsBefor
         SCOPED_TRACE(untitled);
         const Outcome before = launchWith(false, untitled);
         const Outcome now = launchWith(true, untitled);
-        EXPECT_TRUE(before.text.contains(QStringLiteral("“broken.chronark”"))) << qPrintable(before.text);
+        EXPECT_TRUE(before.text.contains(QStringLiteral("“\u2068broken.chronark\u2069”"))) << qPrintable(before.text);
         EXPECT_FALSE(before.reason.isEmpty());
         EXPECT_EQ(now.text, before.text);
         EXPECT_EQ(now.reason, before.reason);
@@ -1532,7 +1532,7 @@ TEST_F(AppControllerTest, FilesOpenedLaterAreReadOffTheGuiThreadWithAProgressWin
         EXPECT_GT(ticks, 0);
         auto *progress = qobject_cast<QProgressDialog *>(controller->openingProgressWindow());
         ASSERT_NE(progress, nullptr);
-        EXPECT_TRUE(progress->labelText().contains(QStringLiteral("“large.chronark”"))) << qPrintable(progress->labelText());
+        EXPECT_TRUE(progress->labelText().contains(QStringLiteral("“\u2068large.chronark\u2069”"))) << qPrintable(progress->labelText());
         // Told apart from the alerts, which carry the application's name as title.
         EXPECT_EQ(progress->windowTitle(), progress->labelText());
 

@@ -7,7 +7,9 @@
 #include "NTXAppKit/inspector/NTXTextViewInspectorLayoutManager.h"
 #include "NTXAppKit/inspector/NTXTextViewInspectorText.h"
 #include "NTXAppKit/inspector/NTXTextViewInspectorTextField.h"
-#include "NTXAppKit/inspector/NTXTextViewInspectorWholeTextDialog.h"
+#include "platform/document/StandardMenus.h"
+#include "platform/drawing/WholeTextDialog.h"
+#include "platform/drawing/WholeTextEdit.h"
 #include "platform/foundation/UndoManager.h"
 
 #include <QApplication>
@@ -151,28 +153,46 @@ TEST_F(InspectorCategoryTest, LongValuesAreShownCutAndStayWholeThroughEditsAndSa
     // an edit there is stored whole and undone as one step.
     for (const auto button : {QDialogButtonBox::Cancel, QDialogButtonBox::Ok}) {
         QTest::mouseDClick(inspector->viewport(), Qt::LeftButton, {}, field.center());
-        auto *dialog = inspector->window()->findChild<NTXTextViewInspectorWholeTextDialog *>();
+        auto *dialog = inspector->window()->findChild<platform::WholeTextDialog *>();
         ASSERT_NE(dialog, nullptr);
         EXPECT_EQ(dialog->text(), longDescription);
         EXPECT_FALSE(dialog->editor()->isReadOnly());
-        QPointer<NTXTextViewInspectorWholeTextDialog> guard(dialog);
+        // The title names whose description it is.
+        EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Description of “\u2068B\u2069”"));
+        QPointer<platform::WholeTextDialog> guard(dialog);
         dialog->buttons()->button(button)->click();
         ASSERT_TRUE(QTest::qWaitFor([&] { return !guard; }));
         EXPECT_EQ(described->descript(), longDescription);
     }
     EXPECT_EQ(inspector->openWholeValueOfField(nullptr), nullptr);
-    NTXTextViewInspectorWholeTextDialog *whole = inspector->openWholeValueOfField(
+    platform::WholeTextDialog *whole = inspector->openWholeValueOfField(
         qobject_cast<NTXTextViewInspectorTextField *>(inspector->fieldWithIdentifier(QStringLiteral("descrField")).get()));
     ASSERT_NE(whole, nullptr);
     whole->editor()->moveCursor(QTextCursor::End);
     QTest::keyClicks(whole->editor(), QStringLiteral(" end"));
-    QPointer<NTXTextViewInspectorWholeTextDialog> guard(whole);
+    QPointer<platform::WholeTextDialog> guard(whole);
     whole->buttons()->button(QDialogButtonBox::Ok)->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !guard; }));
     EXPECT_EQ(described->descript(), longDescription + QStringLiteral(" end"));
     QApplication::processEvents(); // the undo group closes with the pass
-    document->undoManager()->undo();
+    // Edit > Undo is offered at once, the focus still in the inspector, and undoes
+    // the edit as one step.
+    document->mainWindow()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(document->mainWindow()));
+    inspector->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return inspector->hasFocus(); }));
+    QAction *undo = document->documentWindow()->standardMenus()->undoItem();
+    Q_EMIT document->documentWindow()->standardMenus()->editMenu()->aboutToShow();
+    EXPECT_TRUE(undo->isEnabled());
+    undo->trigger();
     EXPECT_EQ(described->descript(), longDescription);
+    // Its key too, typed in the inspector.
+    Q_EMIT document->documentWindow()->standardMenus()->editMenu()->aboutToShow();
+    ASSERT_TRUE(document->documentWindow()->standardMenus()->redoItem()->isEnabled());
+    QTest::keyClick(inspector, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(described->descript(), longDescription + QStringLiteral(" end")) << "redone by its key";
+    QTest::keyClick(inspector, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(described->descript(), longDescription) << "undone by its key";
 
     // A short description is edited as before, beside the long values.
     select(document, {plain});

@@ -415,7 +415,7 @@ TEST_F(MyDocumentTest, DeleteAsksFirstAndNoKeepsEverything)
     QMessageBox *box = waitForMessageBox(document->mainWindow());
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(box->text(), text("LSAdeleteTitle"));
-    EXPECT_EQ(box->informativeText(), text("LSAdeleteEntry").replace(QStringLiteral("%@"), QStringLiteral("Website")));
+    EXPECT_EQ(box->informativeText(), text("LSAdeleteEntry").replace(QStringLiteral("%@"), QStringLiteral("\u2068Website\u2069")));
     EXPECT_EQ(box->defaultButton()->text(), text("LSyes"));
     clickButton(box, text("LSno"));
     drainEvents();

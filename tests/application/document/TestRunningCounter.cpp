@@ -127,7 +127,7 @@ TEST_F(RunningCounterTest, StartAddsTodaysDayAndARunningEntryAndSchedulesTheTick
     EXPECT_EQ(played, QStringList{QStringLiteral("Basso")});
     ASSERT_EQ(notes.size(), 1);
     EXPECT_EQ(notes.at(0), text("LSGrowlTimerStartedTitle") + QStringLiteral("|")
-                               + text("LSGrowlTimerStartedMessage").replace(QStringLiteral("%@"), QStringLiteral("Writing")));
+                               + text("LSGrowlTimerStartedMessage").replace(QStringLiteral("%@"), QStringLiteral("\u2068Writing\u2069")));
     EXPECT_TRUE(document->isDocumentEdited());
     EXPECT_GE(menuRebuilds, 1);
     // The new rows are in the outline.
@@ -153,7 +153,7 @@ TEST_F(RunningCounterTest, StartAddsTodaysDayAndARunningEntryAndSchedulesTheTick
     EXPECT_EQ(played, (QStringList{QStringLiteral("Basso"), QStringLiteral("Glass")}));
     ASSERT_EQ(notes.size(), 1);
     EXPECT_EQ(notes.at(0), text("LSGrowlTimerStoppedTitle") + QStringLiteral("|")
-                               + text("LSGrowlTimerStoppedMessage").replace(QStringLiteral("%@"), QStringLiteral("Writing")));
+                               + text("LSGrowlTimerStoppedMessage").replace(QStringLiteral("%@"), QStringLiteral("\u2068Writing\u2069")));
     EXPECT_GE(menuRebuilds, 1);
 }
 

@@ -4,7 +4,11 @@
 #include "application/document/NodeNameSheets.h"
 
 #include "application/sheets/GroupNameSheet.h"
+#include "platform/drawing/WholeTextDialog.h"
+#include "platform/drawing/WholeTextEdit.h"
 #include "platform/foundation/UndoManager.h"
+
+#include <QDialogButtonBox>
 
 #include <QLabel>
 #include <QLineEdit>
@@ -129,6 +133,43 @@ TEST_F(GroupSheetTest, ALongNameShownCutStaysWholeUnlessTyped)
     document->nameSheets().funcGroupName(group, 1);
     answer(waitForSheet(document), QStringLiteral("Short"));
     EXPECT_EQ(group->itemName(), QStringLiteral("Short"));
+}
+
+// A group's name too long for one line is edited whole: a key typed in the field
+// goes to the whole name where the caret stood, and OK stores it whole; a shorter
+// name that comes back from the dialog is edited in the field again.
+TEST_F(GroupSheetTest, ALongNameIsEditedWholeNeverCut)
+{
+    ProbeDocument *document = newDocument(true);
+    const QString longName = QStringLiteral("G\n") + QString(1500, QLatin1Char('g'));
+    NodePtr group = makeNode(Node::Group, longName);
+    fill(document, {group});
+    document->nameSheets().funcGroupName(group, 1);
+    GroupNameSheet *sheet = waitForSheet(document);
+    ASSERT_NE(sheet, nullptr);
+    platform::WholeTextLineEdit *field = sheet->groupName;
+    field->setFocus();
+    QTest::keyClick(field, Qt::Key_Home);
+    QTest::keyClick(field, Qt::Key_Delete);
+    platform::WholeTextDialog *whole = field->wholeTextDialog();
+    ASSERT_NE(whole, nullptr);
+    EXPECT_EQ(whole->text(), longName.mid(1));
+    // The whole name shortened below the field's length: the field edits it again.
+    whole->editor()->selectAll();
+    QTest::keyClicks(whole->editor(), QStringLiteral("Short"));
+    QPointer<platform::WholeTextDialog> wholeGuard(whole);
+    whole->buttons()->button(QDialogButtonBox::Ok)->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !wholeGuard; }));
+    EXPECT_FALSE(field->isShownCut());
+    EXPECT_FALSE(field->isReadOnly());
+    EXPECT_EQ(field->text(), QStringLiteral("Short"));
+    QTest::keyClicks(field, QStringLiteral("er"));
+    QPointer<GroupNameSheet> guard(sheet);
+    QTest::mouseClick(sheet->groupOkButton, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([guard] { return !guard; }));
+    EXPECT_EQ(group->itemName(), QStringLiteral("Shorter"));
+    document->undoManager()->undo();
+    EXPECT_EQ(group->itemName(), longName);
 }
 
 TEST_F(GroupSheetTest, AnEmptyNameIsTaken)

@@ -3,7 +3,11 @@
 #include "application/document/NodeNameSheets.h"
 
 #include "application/sheets/JobNameSheet.h"
+#include "platform/drawing/WholeTextDialog.h"
+#include "platform/drawing/WholeTextEdit.h"
 #include "platform/foundation/UndoManager.h"
+
+#include <QDialogButtonBox>
 
 #include <QDoubleSpinBox>
 #include <QLabel>
@@ -206,6 +210,50 @@ TEST_F(JobNameSheetTest, ALongNameShownCutStaysWholeUnlessTyped)
     EXPECT_EQ(job->itemName(), QStringLiteral("Short"));
     document->undoManager()->undo();
     EXPECT_EQ(job->itemName(), longName);
+}
+
+// A name too long for one line is edited whole: End and a typed key in the field
+// open the whole name with the key at its end; OK there and in the sheet store the
+// whole name with the edit, never the cut text; Cancel there changes nothing.
+TEST_F(JobNameSheetTest, ALongNameIsEditedWholeNeverCut)
+{
+    ProbeDocument *document = newDocument(true);
+    NodePtr job = makeJob(QStringLiteral("Job"), 10.0f, {});
+    fill(document, {job});
+    for (const qsizetype length : {qsizetype(1500), qsizetype(10 << 20)}) {
+        SCOPED_TRACE(length);
+        const QString longName = QStringLiteral("Job ") + QString(length - 4, QLatin1Char('n'));
+        job->setItemName(longName);
+        for (const bool ok : {false, true}) {
+            document->nameSheets().funcJobName(job, 1);
+            JobNameSheet *sheet = waitForSheet(document);
+            ASSERT_NE(sheet, nullptr);
+            platform::WholeTextLineEdit *field = sheet->jobName;
+            EXPECT_TRUE(field->isShownCut());
+            const QString shown = field->text();
+            field->setFocus();
+            QTest::keyClick(field, Qt::Key_End);
+            QTest::keyClicks(field, QStringLiteral("X"));
+            EXPECT_EQ(field->text(), shown) << "the cut text takes no key";
+            platform::WholeTextDialog *whole = field->wholeTextDialog();
+            ASSERT_NE(whole, nullptr);
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(whole));
+            EXPECT_EQ(whole->windowTitle(), QStringLiteral("Name of “\u2068Job %1\u2026\u2069”").arg(QString(76, QLatin1Char('n'))));
+            EXPECT_EQ(whole->text(), longName + QStringLiteral("X"));
+            QPointer<platform::WholeTextDialog> wholeGuard(whole);
+            whole->buttons()->button(ok ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel)->click();
+            ASSERT_TRUE(QTest::qWaitFor([&] { return !wholeGuard; }));
+            EXPECT_EQ(field->wholeText(), ok ? longName + QStringLiteral("X") : longName);
+            EXPECT_EQ(field->text(), shown);
+            QPointer<JobNameSheet> guard(sheet);
+            QTest::mouseClick(sheet->jobOkButton, Qt::LeftButton);
+            ASSERT_TRUE(QTest::qWaitFor([guard] { return !guard; }));
+            EXPECT_EQ(job->itemName(), ok ? longName + QStringLiteral("X") : longName);
+        }
+        // One undo step takes the name back whole.
+        document->undoManager()->undo();
+        EXPECT_EQ(job->itemName(), longName);
+    }
 }
 
 TEST_F(JobNameSheetTest, EscapeEndsTheSheetLikeCancel)

@@ -572,7 +572,7 @@ TEST_F(TimeEntrySheetsTest, NewEntryAcrossMidnightMakesTheStartDayUnderTheJob)
     ASSERT_NE(sheet, nullptr);
     ASSERT_TRUE(sheet->isVisible());
     EXPECT_EQ(sheet->windowModality(), Qt::WindowModal);
-    EXPECT_EQ(sheet->titleField()->text(), QStringLiteral("Design - ") + text("LSUDNewTimeEntry"));
+    EXPECT_EQ(sheet->titleField()->text(), QStringLiteral("\u2068Design\u2069 - ") + text("LSUDNewTimeEntry"));
     EXPECT_EQ(document->timeEntrySheets().cDate(), local(4, 23, 30, 12));
     EXPECT_EQ(document->timeEntrySheets().lDate(), local(4, 23, 30, 12));
     EXPECT_EQ(sheet->workTime()->text(), QStringLiteral("  0:00 "));
@@ -623,7 +623,7 @@ TEST_F(TimeEntrySheetsTest, NewEntryGoesToTheJobOfTheSelectedRowIntoItsExistingD
 
     document->newTimeEntry(nullptr);
     TimeEntrySheet *sheet = document->timeEntrySheets().jobNewTimeWindow();
-    EXPECT_EQ(sheet->titleField()->text(), QStringLiteral("Other - ") + text("LSUDNewTimeEntry"));
+    EXPECT_EQ(sheet->titleField()->text(), QStringLiteral("\u2068Other\u2069 - ") + text("LSUDNewTimeEntry"));
     enterTime(sheet->startTime(), local(4, 7));
     clickOk(sheet);
 
@@ -652,7 +652,7 @@ TEST_F(TimeEntrySheetsTest, NewEntryWithAGroupSelectedLandsUnderTheActiveJob)
     document->newTimeEntry(nullptr);
     TimeEntrySheet *sheet = document->timeEntrySheets().jobNewTimeWindow();
     ASSERT_TRUE(sheet->isVisible());
-    EXPECT_EQ(sheet->titleField()->text(), QStringLiteral("Active - ") + text("LSUDNewTimeEntry"));
+    EXPECT_EQ(sheet->titleField()->text(), QStringLiteral("\u2068Active\u2069 - ") + text("LSUDNewTimeEntry"));
     enterTime(sheet->endTime(), local(4, 11));
     clickOk(sheet);
 

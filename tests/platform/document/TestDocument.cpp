@@ -41,7 +41,7 @@ TEST_F(DocumentTest, DisplayNameAndWindowTitleFollowTheFile)
     TextDocument *doc = newText();
     ASSERT_TRUE(doc);
     ASSERT_TRUE(doc->mainWindow());
-    EXPECT_EQ(doc->mainWindow()->windowTitle(), QStringLiteral("Untitled[*]"));
+    EXPECT_EQ(doc->mainWindow()->windowTitle(), QStringLiteral("\u2068Untitled\u2069[*]"));
     EXPECT_FALSE(doc->mainWindow()->isWindowModified());
 
     QSignalSpy renamed(doc, &Document::displayNameChanged);
@@ -49,7 +49,7 @@ TEST_F(DocumentTest, DisplayNameAndWindowTitleFollowTheFile)
     EXPECT_EQ(doc->displayName(), QStringLiteral("notes.txtdoc"));
     EXPECT_EQ(doc->filePath(), path(QStringLiteral("notes.txtdoc")));
     EXPECT_EQ(renamed.count(), 1);
-    EXPECT_EQ(doc->mainWindow()->windowTitle(), QStringLiteral("notes.txtdoc[*]"));
+    EXPECT_EQ(doc->mainWindow()->windowTitle(), QStringLiteral("\u2068notes.txtdoc\u2069[*]"));
 }
 
 // Edited state ------------------------------------------------------------------------
@@ -200,10 +200,11 @@ TEST_F(DocumentTest, FailedSaveShowsAnAlertKeepsTheOldFileAndStaysEdited)
     });
     QMessageBox *box = waitForMessageBox();
     ASSERT_NE(box, nullptr);
-    EXPECT_EQ(box->text(), QStringLiteral("The document “keep.txtdoc” could not be saved."));
+    EXPECT_EQ(box->text(), QStringLiteral("The document “\u2068keep.txtdoc\u2069” could not be saved."));
     // Which file, and why.
-    EXPECT_EQ(box->informativeText(),
-              QStringLiteral("The file “%1” could not be written: The disk is full.").arg(doc->filePath()));
+    EXPECT_TRUE(doctest::quotes(box->informativeText(), QStringLiteral("The file "), doc->filePath(),
+                                QStringLiteral(" could not be written: The disk is full.")))
+        << box->informativeText().toStdString();
     EXPECT_EQ(box->parentWidget(), doc->mainWindow());
     EXPECT_EQ(box->windowModality(), Qt::WindowModal);
     answer(box, QMessageBox::Ok);
@@ -421,11 +422,11 @@ TEST_F(DocumentTest, AFailedRevertKeepsTheDocumentAsItWas)
     QMessageBox *confirm = waitForMessageBox();
     ASSERT_NE(confirm, nullptr);
     EXPECT_EQ(confirm->text(),
-              QStringLiteral("Do you want to revert to the most recently saved version of the document “r2.txtdoc”?"));
+              QStringLiteral("Do you want to revert to the most recently saved version of the document “\u2068r2.txtdoc\u2069”?"));
     answer(confirm, QMessageBox::Discard);
     QMessageBox *failure = waitForMessageBox();
     ASSERT_NE(failure, nullptr);
-    EXPECT_EQ(failure->text(), QStringLiteral("The document “r2.txtdoc” could not be reverted to the saved version."));
+    EXPECT_EQ(failure->text(), QStringLiteral("The document “\u2068r2.txtdoc\u2069” could not be reverted to the saved version."));
     answer(failure, QMessageBox::Ok);
     EXPECT_EQ(doc->text(), QStringLiteral("unsaved"));
 }
@@ -491,7 +492,7 @@ TEST_F(DocumentTest, ClosingAnEditedDocumentReviewsItsChanges)
     QMessageBox *box = waitForMessageBox();
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(box->text(),
-              QStringLiteral("Do you want to save the changes to the document “edit.txtdoc” before closing?"));
+              QStringLiteral("Do you want to save the changes to the document “\u2068edit.txtdoc\u2069” before closing?"));
     EXPECT_EQ(box->button(QMessageBox::Save)->text(), QStringLiteral("Save"));
     EXPECT_EQ(box->button(QMessageBox::Discard)->text(), QStringLiteral("Don’t Save"));
     EXPECT_EQ(box->button(QMessageBox::Cancel)->text(), QStringLiteral("Cancel"));
@@ -533,7 +534,7 @@ TEST_F(DocumentTest, SaveFailingDuringCloseKeepsTheDocumentOpen)
     answer(waitForMessageBox(), QMessageBox::Save);
     QMessageBox *failure = waitForMessageBox();
     ASSERT_NE(failure, nullptr);
-    EXPECT_EQ(failure->text(), QStringLiteral("The document “fail.txtdoc” could not be saved."));
+    EXPECT_EQ(failure->text(), QStringLiteral("The document “\u2068fail.txtdoc\u2069” could not be saved."));
     answer(failure, QMessageBox::Ok);
     drainEvents();
     ASSERT_FALSE(guard.isNull());

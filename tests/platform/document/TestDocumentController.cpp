@@ -7,6 +7,8 @@
 
 #include <QAction>
 #include <QDialog>
+#include <QLabel>
+#include <QScreen>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPointer>
@@ -90,7 +92,7 @@ TEST_F(DocumentControllerTest, AFileThatCannotBeReadShowsAnAlertAndChangesNothin
     EXPECT_EQ(controller->openDocumentWithContentsOfFile(path(QStringLiteral("broken.txtdoc")), true), nullptr);
     QMessageBox *box = waitForMessageBox();
     ASSERT_NE(box, nullptr);
-    EXPECT_EQ(box->text(), QStringLiteral("The document “broken.txtdoc” could not be opened."));
+    EXPECT_EQ(box->text(), QStringLiteral("The document “\u2068broken.txtdoc\u2069” could not be opened."));
     EXPECT_EQ(box->informativeText(), QStringLiteral("The file is not a text document."));
     answer(box, QMessageBox::Ok);
 
@@ -151,13 +153,13 @@ TEST_F(DocumentControllerTest, TheFailuresOfOneRequestShareOneAlertThatListsThem
     EXPECT_EQ(box->text(), QStringLiteral("301 documents could not be opened."));
     const QStringList listed = box->informativeText().split(QLatin1Char('\n'));
     ASSERT_EQ(listed.size(), DocumentController::MaximumListedOpenFailures + 1);
-    EXPECT_EQ(listed.constFirst(), QStringLiteral("“broken.txtdoc”: The file is not a text document."));
-    EXPECT_EQ(listed.at(1), QStringLiteral("“absent-0.txtdoc”: ") + platformText("FileDoesNotExistReason"));
+    EXPECT_EQ(listed.constFirst(), QStringLiteral("“\u2068broken.txtdoc\u2069”: The file is not a text document."));
+    EXPECT_EQ(listed.at(1), QStringLiteral("“\u2068absent-0.txtdoc\u2069”: ") + platformText("FileDoesNotExistReason"));
     EXPECT_EQ(listed.constLast(), QStringLiteral("… and %1 more.").arg(301 - DocumentController::MaximumListedOpenFailures));
     // The details name every file with its folder.
     const QStringList details = box->detailedText().split(QLatin1Char('\n'));
     ASSERT_EQ(details.size(), 301);
-    EXPECT_TRUE(details.constLast().startsWith(QStringLiteral("“%1”").arg(path(QStringLiteral("absent-299.txtdoc")))));
+    EXPECT_TRUE(details.constLast().startsWith(QStringLiteral("“\u2068%1\u2069”").arg(path(QStringLiteral("absent-299.txtdoc")))));
     answer(box, QMessageBox::Ok);
     EXPECT_TRUE(QTest::qWaitFor([] { return visibleMessageBoxes().isEmpty(); }));
 
@@ -165,22 +167,39 @@ TEST_F(DocumentControllerTest, TheFailuresOfOneRequestShareOneAlertThatListsThem
     EXPECT_TRUE(controller->openDocumentsWithContentsOfFiles({path(QStringLiteral("absent.txtdoc"))}, true).isEmpty());
     box = waitForMessageBox();
     ASSERT_NE(box, nullptr);
-    EXPECT_EQ(box->text(), QStringLiteral("The document “absent.txtdoc” could not be opened."));
+    EXPECT_EQ(box->text(), QStringLiteral("The document “\u2068absent.txtdoc\u2069” could not be opened."));
     EXPECT_EQ(box->informativeText(), platformText("FileDoesNotExistReason"));
     answer(box, QMessageBox::Ok);
     EXPECT_EQ(controller->documents().size(), 1);
 }
 
+// Every blank-separated piece of the alert's text fits its label's width: nothing
+// of the text stands beyond the alert's edge.
+void expectTextFitsTheLabel(const QMessageBox *box)
+{
+    const auto *label = box->findChild<QLabel *>(QStringLiteral("qt_msgbox_label"));
+    ASSERT_NE(label, nullptr);
+    const QFontMetrics metrics(label->font());
+    for (const QString &word : label->text().split(QLatin1Char(' '), Qt::SkipEmptyParts))
+        EXPECT_LE(metrics.horizontalAdvance(word), label->width()) << word.size() << " units";
+}
+
 // A name of a mebibyte, with a line break, as another program may ask for it: the
-// alert quotes it on one line and cut, in its text, its list and its details.
+// alert quotes it on one line, cut to what the alert shows, so that the ellipsis and
+// the closing quote are seen; its details quote the whole path, cut as one-line
+// texts are.
 TEST_F(DocumentControllerTest, AnAlertQuotesALongNameOnOneLineAndCut)
 {
     const QString longName = QStringLiteral("first\nsecond") + QString(1 << 20, QLatin1Char('n')) + QStringLiteral(".txtdoc");
-    const QString shown = QStringLiteral("first second") + QString(1000 - 12, QLatin1Char('n')) + QChar(0x2026);
+    const QString oneLine = QStringLiteral("first second") + QString(1 << 20, QLatin1Char('n')) + QStringLiteral(".txtdoc");
     EXPECT_TRUE(controller->openDocumentsWithContentsOfFiles({path(longName)}, true).isEmpty());
     QMessageBox *box = waitForMessageBox();
     ASSERT_NE(box, nullptr);
-    EXPECT_EQ(box->text(), QStringLiteral("The document “%1” could not be opened.").arg(shown));
+    EXPECT_TRUE(doctest::quotes(box->text(), QStringLiteral("The document "), oneLine, QStringLiteral(" could not be opened.")));
+    EXPECT_TRUE(box->text().contains(QStringLiteral("\u2026\u2069”")));
+    EXPECT_LT(box->text().size(), 200);
+    expectTextFitsTheLabel(box);
+    EXPECT_LE(box->width(), box->screen()->availableGeometry().width());
     answer(box, QMessageBox::Ok);
     EXPECT_TRUE(QTest::qWaitFor([] { return visibleMessageBoxes().isEmpty(); }));
 
@@ -190,11 +209,26 @@ TEST_F(DocumentControllerTest, AnAlertQuotesALongNameOnOneLineAndCut)
     ASSERT_NE(box, nullptr);
     const QStringList listed = box->informativeText().split(QLatin1Char('\n'));
     ASSERT_EQ(listed.size(), 2);
-    EXPECT_EQ(listed.constFirst(), QStringLiteral("“%1”: ").arg(shown) + platformText("FileDoesNotExistReason"));
+    EXPECT_TRUE(doctest::quotes(listed.constFirst(), QString(), oneLine, QStringLiteral(": ") + platformText("FileDoesNotExistReason")));
+    EXPECT_TRUE(listed.constFirst().contains(QStringLiteral("\u2026\u2069”")));
     const QStringList details = box->detailedText().split(QLatin1Char('\n'));
     ASSERT_EQ(details.size(), 2);
-    EXPECT_LE(details.constFirst().size(), 1001 + 4 + platformText("FileDoesNotExistReason").size());
-    EXPECT_TRUE(details.constFirst().contains(QChar(0x2026)));
+    // “, the isolates, a thousand units and the ellipsis, ”, ": " and the reason.
+    EXPECT_LE(details.constFirst().size(), 1 + 1 + 1001 + 1 + 1 + 2 + platformText("FileDoesNotExistReason").size());
+    EXPECT_TRUE(details.constFirst().contains(QStringLiteral("\u2026\u2069”")));
+    answer(box, QMessageBox::Ok);
+    EXPECT_TRUE(QTest::qWaitFor([] { return visibleMessageBoxes().isEmpty(); }));
+}
+
+// A right-to-left override left open in a name turns around the name alone: the
+// alert isolates it.
+TEST_F(DocumentControllerTest, AnOverrideInANameStaysInsideIt)
+{
+    const QString name = QStringLiteral("txt.\u202Eevil.txtdoc");
+    EXPECT_TRUE(controller->openDocumentsWithContentsOfFiles({path(name)}, true).isEmpty());
+    QMessageBox *box = waitForMessageBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->text(), QStringLiteral("The document “\u2068%1\u2069” could not be opened.").arg(name));
     answer(box, QMessageBox::Ok);
     EXPECT_TRUE(QTest::qWaitFor([] { return visibleMessageBoxes().isEmpty(); }));
 }
@@ -342,7 +376,7 @@ TEST_F(DocumentControllerTest, ReviewAsksEachEditedDocumentAndCancelStops)
     controller->reviewUnsavedDocuments(handler);
     QMessageBox *box = waitForMessageBox();
     ASSERT_NE(box, nullptr);
-    EXPECT_TRUE(box->text().contains(QStringLiteral("“ra.txtdoc”"))) << "the front document comes first";
+    EXPECT_TRUE(box->text().contains(QStringLiteral("“\u2068ra.txtdoc\u2069”"))) << "the front document comes first";
     answer(box, QMessageBox::Cancel);
     ASSERT_TRUE(QTest::qWaitFor([&] { return calls == 1; }));
     EXPECT_FALSE(mayTerminate);
@@ -352,7 +386,7 @@ TEST_F(DocumentControllerTest, ReviewAsksEachEditedDocumentAndCancelStops)
     answer(waitForMessageBox(), QMessageBox::Discard);
     box = waitForMessageBox();
     ASSERT_NE(box, nullptr);
-    EXPECT_TRUE(box->text().contains(QStringLiteral("“rb.txtdoc”")));
+    EXPECT_TRUE(box->text().contains(QStringLiteral("“\u2068rb.txtdoc\u2069”")));
     answer(box, QMessageBox::Save);
     ASSERT_TRUE(QTest::qWaitFor([&] { return calls == 2; }));
     EXPECT_TRUE(mayTerminate);

@@ -151,9 +151,10 @@ TEST_F(DocumentSavingTest, AFailureOrAnExceptionOfTheWriterIsReportedAsBefore)
         });
         QMessageBox *box = waitForMessageBox();
         ASSERT_NE(box, nullptr);
-        EXPECT_EQ(box->text(), QStringLiteral("The document “fails.txtdoc” could not be saved."));
-        EXPECT_EQ(box->informativeText(),
-                  QStringLiteral("The file “%1” could not be written: %2").arg(doc->filePath(), c.reason));
+        EXPECT_EQ(box->text(), QStringLiteral("The document “\u2068fails.txtdoc\u2069” could not be saved."));
+        EXPECT_TRUE(doctest::quotes(box->informativeText(), QStringLiteral("The file "), doc->filePath(),
+                                    QStringLiteral(" could not be written: ") + c.reason))
+            << box->informativeText().toStdString();
         EXPECT_EQ(box->parentWidget(), doc->mainWindow());
         answer(box, QMessageBox::Ok);
         ASSERT_TRUE(QTest::qWaitFor([&] { return calls == 1; }));
@@ -168,7 +169,7 @@ TEST_F(DocumentSavingTest, AFailureOrAnExceptionOfTheWriterIsReportedAsBefore)
     doc->autosaveDocument();
     QMessageBox *box = waitForMessageBox();
     ASSERT_NE(box, nullptr);
-    EXPECT_EQ(box->text(), QStringLiteral("The document “fails.txtdoc” could not be saved."));
+    EXPECT_EQ(box->text(), QStringLiteral("The document “\u2068fails.txtdoc\u2069” could not be saved."));
     answer(box, QMessageBox::Ok);
     // A later save goes through.
     doc->failWrites = false;

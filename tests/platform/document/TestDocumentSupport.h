@@ -297,4 +297,20 @@ protected:
     platform::DocumentController *controller = nullptr;
 };
 
+// Whether the text is `before`, then the name quoted and isolated as alerts quote
+// names (“, U+2068, the name, U+2069, ”), then `after`; the name may be cut, shown as
+// its beginning and an ellipsis.
+inline bool quotes(const QString &text, const QString &before, const QString &name, const QString &after)
+{
+    const QString open = QStringLiteral("“\u2068");
+    const QString close = QStringLiteral("\u2069”");
+    if (!text.startsWith(before + open) || !text.endsWith(close + after))
+        return false;
+    const QString shown = text.mid(before.size() + open.size(),
+                                   text.size() - before.size() - open.size() - close.size() - after.size());
+    if (shown == name)
+        return true;
+    return shown.size() > 1 && shown.endsWith(QChar(0x2026)) && name.startsWith(shown.chopped(1));
+}
+
 } // namespace doctest

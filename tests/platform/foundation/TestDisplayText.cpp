@@ -114,3 +114,73 @@ TEST(DisplayText, RandomTextsStayBoundedAndBeginAsTheyDid)
             EXPECT_FALSE(breaksLine(c));
     }
 }
+
+// A name set into a message is isolated: what it opens is closed inside, and what
+// would close the isolate around it stays out.
+TEST(DisplayText, NamesSetInTextAreIsolated)
+{
+    const struct {
+        const char16_t *text;
+        const char16_t *set;
+    } cases[] = {
+        {u"", u"\u2068\u2069"},
+        {u"Design", u"\u2068Design\u2069"},
+        // An override left open ends with the isolate.
+        {u"\u202Eevil", u"\u2068\u202Eevil\u2069"},
+        // An isolate left open is closed before the outer one.
+        {u"\u2067ab", u"\u2068\u2067ab\u2069\u2069"},
+        {u"\u2066\u2068x", u"\u2068\u2066\u2068x\u2069\u2069\u2069"},
+        // A close of its own that closes nothing it opened stays out ...
+        {u"a\u2069\u202Eb", u"\u2068a\u202Eb\u2069"},
+        // ... and a matched one stays.
+        {u"\u2067a\u2069b", u"\u2068\u2067a\u2069b\u2069"},
+    };
+    for (const auto &c : cases) {
+        const QString text = QString::fromUtf16(c.text);
+        EXPECT_EQ(isolated(text), QString::fromUtf16(c.set)) << text.toStdString();
+    }
+    // The one-line rule and the cut come first: a break is a blank and the ellipsis
+    // stands inside the isolate.
+    EXPECT_EQ(setInText(QStringLiteral("Two\nlines")), QString::fromUtf16(u"\u2068Two lines\u2069"));
+    EXPECT_EQ(setInText(QString(20, QLatin1Char('x')), 4), QString::fromUtf16(u"\u2068xxxx\u2026\u2069"));
+}
+
+// Whatever a name holds, the isolate around it opens first and closes last, and every
+// character but the isolates stays in its order.
+TEST(DisplayText, RandomNamesNeverReachOutOfTheirIsolate)
+{
+    std::mt19937 random(2068);
+    const char16_t pieces[] = {u'a', u' ', 0x05D0, 0x202E, 0x202B, 0x202C, 0x2066, 0x2067, 0x2068, 0x2069};
+    const auto isIsolate = [](QChar c) { return c.unicode() >= 0x2066 && c.unicode() <= 0x2069; };
+    for (int round = 0; round < 2000; ++round) {
+        QString text;
+        const int length = int(random() % 30);
+        for (int i = 0; i < length; ++i)
+            text += QChar(pieces[random() % std::size(pieces)]);
+        const QString set = isolated(text);
+        SCOPED_TRACE(round);
+        ASSERT_GE(set.size(), 2);
+        // Depth counted as the bidirectional algorithm matches isolates.
+        int depth = 0;
+        for (qsizetype i = 0; i < set.size(); ++i) {
+            const QChar c = set.at(i);
+            if (c.unicode() == 0x2069)
+                --depth;
+            else if (isIsolate(c))
+                ++depth;
+            if (i + 1 < set.size()) {
+                ASSERT_GE(depth, 1) << "closed at " << i;
+            }
+        }
+        EXPECT_EQ(depth, 0);
+        QString rest;
+        QString kept;
+        for (const QChar c : text)
+            if (!isIsolate(c))
+                rest += c;
+        for (const QChar c : set)
+            if (!isIsolate(c))
+                kept += c;
+        EXPECT_EQ(kept, rest);
+    }
+}

@@ -339,7 +339,7 @@ TEST_F(DocumentWindowPlacementTest, AFirstWindowGoesWhereAnyFirstWindowGoesWhile
     // An alert up at launch (the crash offer, a file that cannot be read) in the
     // middle of the screen when the first window opens.
     auto *box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Chronark"),
-                                QStringLiteral("The document \u201cbroken.chronark\u201d could not be opened."),
+                                QStringLiteral("The document \u201c\u2068broken.chronark\u2069\u201d could not be opened."),
                                 QMessageBox::Ok);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::ApplicationModal);

@@ -1,0 +1,289 @@
+// The editor of a whole long text, used from the keyboard in a shown window: it
+// answers exactly the text it was given with the user's edits, whatever paragraphs
+// it shows the text in; lines wrap at blanks; the dialog's title names the item; a
+// one-line field hands a text too long for it to the editor.
+#include "platform/drawing/WholeTextDialog.h"
+#include "platform/drawing/WholeTextEdit.h"
+#include "platform/drawing/WholeTextLineEdit.h"
+#include "tests/support/TestSupport.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QMimeData>
+#include <QPointer>
+#include <QScrollBar>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextLayout>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <random>
+
+using platform::WholeTextEdit;
+
+namespace {
+
+class WholeTextEditTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        editor = std::make_unique<WholeTextEdit>();
+        editor->resize(300, 200);
+        editor->show();
+        editor->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(editor.get()));
+        editor->setFocus();
+    }
+
+    // Puts the caret before the text's unit `at`, with the keys: from the start
+    // stepping right, or from the end stepping left (the two sides of a parting).
+    void caretTo(qsizetype at, qsizetype length, bool fromEnd)
+    {
+        if (fromEnd) {
+            QTest::keyClick(editor.get(), Qt::Key_End, Qt::ControlModifier);
+            for (qsizetype i = length; i > at; --i)
+                QTest::keyClick(editor.get(), Qt::Key_Left);
+        } else {
+            QTest::keyClick(editor.get(), Qt::Key_Home, Qt::ControlModifier);
+            for (qsizetype i = 0; i < at; ++i)
+                QTest::keyClick(editor.get(), Qt::Key_Right);
+        }
+    }
+
+    std::unique_ptr<WholeTextEdit> editor;
+};
+
+} // namespace
+
+// Every break comes back as it was, and so does every character Qt's own plain text
+// would change (a no-break space, a line separator); a long run is shown in several
+// paragraphs, parted after a blank where there is one, never inside a character.
+TEST_F(WholeTextEditTest, AnyTextComesBackExactly)
+{
+    editor->setLongestBlock(8);
+    const QString pair = QString::fromUtf16(u"\U0001F600");
+    const QString texts[] = {
+        QString(),
+        QStringLiteral("short"),
+        QStringLiteral("a\nb\r\nc\rd\u2029e\u2028f\u00a0g\tend"),
+        QStringLiteral("\n\n\r\n\r\r\n"),
+        QStringLiteral("meeting meeting meeting meeting meeting"),
+        QString(50, QLatin1Char('w')),
+        pair.repeated(20),
+        QStringLiteral("e") + QString(QChar(0x0301)).repeated(3) + QStringLiteral("xxxxx") + QString(QChar(0x0301)),
+        QString(QChar(0x0301)).repeated(20),
+    };
+    for (const QString &text : texts) {
+        editor->setWholeText(text);
+        EXPECT_EQ(editor->wholeText(), text) << text.toStdString();
+        int blocks = 0;
+        for (QTextBlock block = editor->document()->begin(); block.isValid(); block = block.next()) {
+            ++blocks;
+            EXPECT_LE(block.text().size(), 8) << text.toStdString();
+            EXPECT_FALSE(!block.text().isEmpty() && block.text().front().isLowSurrogate()) << "a pair parted";
+        }
+        if (text.size() > 8 && !text.contains(QLatin1Char('\n'))) {
+            EXPECT_GT(blocks, 1) << "a long run is parted";
+        }
+    }
+    // Parted after the blanks: every paragraph of words ends with one or the text.
+    editor->setWholeText(QStringLiteral("meeting meeting meeting meeting"));
+    for (QTextBlock block = editor->document()->begin(); block.next().isValid(); block = block.next())
+        EXPECT_TRUE(block.text().endsWith(QLatin1Char(' '))) << block.text().toStdString();
+}
+
+// Typing, Return, Backspace, Delete, selections, cut and paste, undo and redo at random places,
+// the caret brought there from either side: after every step the editor answers the
+// text the same edits make of a plain string.
+TEST_F(WholeTextEditTest, RandomEditsKeepTheTextAsAPlainStringWouldBe)
+{
+    editor->setLongestBlock(5);
+    std::mt19937 random(5);
+    QString model = QStringLiteral("alpha beta\ngammadeltaepsilon zeta");
+    editor->setWholeText(model);
+    const char16_t letters[] = {u'a', u'b', u' ', u'x'};
+    for (int step = 0; step < 300; ++step) {
+        SCOPED_TRACE(step);
+        const qsizetype at = qsizetype(random() % (model.size() + 1));
+        caretTo(at, model.size(), random() % 2 == 1);
+        const int op = int(random() % 7);
+        switch (op) {
+        case 0: {
+            QString typed;
+            for (int i = 0, n = 1 + int(random() % 4); i < n; ++i)
+                typed += QChar(letters[random() % std::size(letters)]);
+            QTest::keyClicks(editor.get(), typed);
+            model.insert(at, typed);
+            break;
+        }
+        case 1:
+            QTest::keyClick(editor.get(), Qt::Key_Return);
+            model.insert(at, QLatin1Char('\n'));
+            break;
+        case 2:
+            QTest::keyClick(editor.get(), Qt::Key_Backspace);
+            if (at > 0)
+                model.remove(at - 1, 1);
+            break;
+        case 3:
+            QTest::keyClick(editor.get(), Qt::Key_Delete);
+            if (at < model.size())
+                model.remove(at, 1);
+            break;
+        case 4: {
+            // A selection typed over.
+            const qsizetype length = std::min<qsizetype>(qsizetype(random() % 8), model.size() - at);
+            for (qsizetype i = 0; i < length; ++i)
+                QTest::keyClick(editor.get(), Qt::Key_Right, Qt::ShiftModifier);
+            QTest::keyClicks(editor.get(), QStringLiteral("y"));
+            model.replace(at, length, QStringLiteral("y"));
+            break;
+        }
+        case 5:
+            // The last edit undone and done again: the text as it was.
+            QTest::keyClick(editor.get(), Qt::Key_Z, Qt::ControlModifier);
+            QTest::keyClick(editor.get(), Qt::Key_Y, Qt::ControlModifier);
+            break;
+        default: {
+            // A selection cut, then pasted back at the start.
+            const qsizetype length = std::min<qsizetype>(1 + qsizetype(random() % 12), model.size() - at);
+            if (length == 0)
+                break;
+            for (qsizetype i = 0; i < length; ++i)
+                QTest::keyClick(editor.get(), Qt::Key_Right, Qt::ShiftModifier);
+            QTest::keyClick(editor.get(), Qt::Key_X, Qt::ControlModifier);
+            const QString cut = model.mid(at, length);
+            EXPECT_EQ(QGuiApplication::clipboard()->text(), cut);
+            model.remove(at, length);
+            QTest::keyClick(editor.get(), Qt::Key_Home, Qt::ControlModifier);
+            QTest::keyClick(editor.get(), Qt::Key_V, Qt::ControlModifier);
+            model.insert(0, cut);
+            break;
+        }
+        }
+        ASSERT_EQ(editor->wholeText(), model) << "edit " << op << " at " << at;
+    }
+}
+
+// Pasted text keeps its breaks and is parted as given text is; undo takes back a
+// Return typed at a parting, and the parting stays none.
+TEST_F(WholeTextEditTest, PasteAndUndoKeepThePartings)
+{
+    editor->setLongestBlock(4);
+    editor->setWholeText(QStringLiteral("abcdefgh"));
+    caretTo(4, 8, false);
+    QTest::keyClick(editor.get(), Qt::Key_Return);
+    EXPECT_EQ(editor->wholeText(), QStringLiteral("abcd\nefgh"));
+    QTest::keyClick(editor.get(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(editor->wholeText(), QStringLiteral("abcdefgh"));
+    QTest::keyClick(editor.get(), Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(editor->wholeText(), QStringLiteral("abcd\nefgh"));
+
+    auto *mime = new QMimeData;
+    mime->setText(QStringLiteral("12345678\r\n9"));
+    QGuiApplication::clipboard()->setMimeData(mime);
+    QTest::keyClick(editor.get(), Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClick(editor.get(), Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(editor->wholeText(), QStringLiteral("abcd\nefgh12345678\r\n9"));
+    QTest::keyClick(editor.get(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(editor->wholeText(), QStringLiteral("abcd\nefgh"));
+}
+
+// Lines wrap at blanks: a text of short words breaks no word; a word longer than the
+// line wraps inside it.
+TEST_F(WholeTextEditTest, LinesWrapAtBlanks)
+{
+    editor->setWholeText(QStringLiteral("meeting ").repeated(400) + QString(400, QLatin1Char('w')));
+    testsupport::settleEvents();
+    int wrapped = 0;
+    for (QTextBlock block = editor->document()->begin(); block.isValid(); block = block.next()) {
+        const QTextLayout *layout = block.layout();
+        ASSERT_NE(layout, nullptr);
+        for (int i = 0; i + 1 < layout->lineCount(); ++i) {
+            const QTextLine line = layout->lineAt(i);
+            const qsizetype end = line.textStart() + line.textLength();
+            // Inside the long word the line is parted anywhere.
+            if (block.text().mid(line.textStart(), line.textLength()).contains(QStringLiteral("ww")))
+                continue;
+            ++wrapped;
+            EXPECT_EQ(block.text().at(end - 1), QLatin1Char(' ')) << "line " << i << " of block " << block.blockNumber();
+        }
+    }
+    EXPECT_GT(wrapped, 10);
+    // The long word is not cut off at the edge: no horizontal scrolling.
+    EXPECT_EQ(editor->horizontalScrollBar()->maximum(), 0);
+}
+
+// The dialog names the kind of text and the item, the name on one line, cut and
+// isolated; it answers the text with its edits.
+TEST(WholeTextDialog, TheTitleNamesTheItem)
+{
+    EXPECT_EQ(platform::WholeTextDialog::titleFor(QStringLiteral("Description"), QString()), QStringLiteral("Description"));
+    EXPECT_EQ(platform::WholeTextDialog::titleFor(QStringLiteral("Description"), QStringLiteral("Design %1\n\u202Eevil")),
+              QStringLiteral("Description of “\u2068Design %1 \u202Eevil\u2069”"));
+    const QString title = platform::WholeTextDialog::titleFor(QStringLiteral("Name"), QString(5000, QLatin1Char('n')));
+    EXPECT_EQ(title, QStringLiteral("Name of “\u2068%1\u2026\u2069”").arg(QString(80, QLatin1Char('n'))));
+
+    QWidget window;
+    window.show();
+    auto *dialog = new platform::WholeTextDialog(QStringLiteral("Description"), QStringLiteral("a\r\nb"), &window);
+    dialog->show();
+    EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Description"));
+    EXPECT_EQ(dialog->text(), QStringLiteral("a\r\nb"));
+    EXPECT_TRUE(dialog->testAttribute(Qt::WA_DeleteOnClose));
+    EXPECT_EQ(dialog->windowModality(), Qt::WindowModal);
+    dialog->reject();
+    testsupport::settleEvents();
+}
+
+// A one-line field: a short text is edited in place; a text too long for it is shown
+// cut, takes no edit, and a double click or a paste opens it whole, the caret where
+// the field's stood; OK takes the edit, and the field never answers the cut text.
+TEST(WholeTextLineEdit, ATextTooLongForTheFieldIsEditedWhole)
+{
+    QWidget window;
+    auto *field = new platform::WholeTextLineEdit(&window);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    field->setFocus();
+
+    field->setWholeText(QStringLiteral("Short"));
+    EXPECT_FALSE(field->isShownCut());
+    QTest::keyClick(field, Qt::Key_End);
+    QTest::keyClicks(field, QStringLiteral("er"));
+    EXPECT_EQ(field->wholeText(), QStringLiteral("Shorter"));
+    EXPECT_EQ(field->openWholeText(), nullptr);
+
+    const QString longText = QStringLiteral("a\r\nb") + QString(2000, QLatin1Char('c'));
+    field->setWholeText(longText);
+    EXPECT_TRUE(field->isShownCut());
+    EXPECT_EQ(field->text(), QStringLiteral("a b") + QString(996, QLatin1Char('c')) + QChar(0x2026));
+    QTest::mouseDClick(field, Qt::LeftButton, {}, field->rect().center());
+    platform::WholeTextDialog *whole = field->wholeTextDialog();
+    ASSERT_NE(whole, nullptr);
+    whole->reject();
+    testsupport::settleEvents();
+    EXPECT_EQ(field->wholeText(), longText);
+
+    // A paste after "a b" goes in after the b (the CR LF shows as one blank).
+    QGuiApplication::clipboard()->setText(QStringLiteral("+"));
+    field->setCursorPosition(3);
+    QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
+    whole = field->wholeTextDialog();
+    ASSERT_NE(whole, nullptr);
+    EXPECT_EQ(whole->text(), QStringLiteral("a\r\nb+") + QString(2000, QLatin1Char('c')));
+    QPointer<platform::WholeTextDialog> guard(whole);
+    whole->accept();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !guard; }));
+    EXPECT_EQ(field->wholeText(), QStringLiteral("a\r\nb+") + QString(2000, QLatin1Char('c')));
+    EXPECT_TRUE(field->isShownCut());
+
+    // Text set from outside is the field's own.
+    field->setText(QStringLiteral("Typed"));
+    EXPECT_FALSE(field->isShownCut());
+    EXPECT_FALSE(field->isReadOnly());
+    EXPECT_EQ(field->wholeText(), QStringLiteral("Typed"));
+}
