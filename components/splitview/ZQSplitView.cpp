@@ -699,6 +699,13 @@ void ZQSplitView::ZQ___adjustSubviewsExcepting(ZQSplitSubview *excepted)
                     break;
                 if (c.size > 0)
                     continue;
+                // A collapsed pane whose minimum doesn't fit in the room left stays
+                // collapsed: expanded, it would make the panes too big, and the next
+                // pass would collapse it again (the result then depends on how the
+                // passes fall, and a restored state would not come back). The room
+                // goes to the last shown pane.
+                if (sum + c.pane->minDimension() - A >= 1.0)
+                    continue;
                 c.size = c.pane->minDimension();
                 c.fraction = 0;
                 sum += c.size;

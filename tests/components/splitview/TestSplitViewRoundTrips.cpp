@@ -312,6 +312,46 @@ TEST(SplitViewRoundTrips, ARelaunchGivesTheSavedSizes)
     }
 }
 
+// The report: two collapsed panes whose minimums don't fit beside a pane held at its
+// maximum stay collapsed, and the shown pane takes the room; the state comes back so
+// in a new view of that width, restored before or after it is shown.
+TEST(SplitViewRoundTrips, CollapsedPanesThatDoNotFitStayCollapsed)
+{
+    Design design;
+    design.thickness = 5;
+    design.sizes = {60, 60, 68};
+    design.limits = {{183.0f, 0.0f}, {250.0f, 0.0f}, {1.0f, 1.0f}};
+    design.collapsible = {true, true, false};
+    const QSize size(188, 120); // 178 for the panes
+    Window shown(make(design, size), size);
+    shown.show();
+    shown.view->subviewAtPosition(0)->collapse();
+    shown.view->subviewAtPosition(1)->collapse();
+    Window::settle();
+    shown.view->adjustSubviews();
+    const Panes expected{{0, 0, 178}, {true, true, false}, {false, false, false}};
+    EXPECT_EQ(panesOf(*shown.view), expected) << describe(panesOf(*shown.view));
+    const QString text = shown.view->stringWithSavedState();
+    EXPECT_EQ(text, u"3 -183 -250 1"_qs);
+    for (const bool shownFirst : {true, false}) {
+        Window fresh(make(design, size), size);
+        if (shownFirst)
+            fresh.show();
+        ASSERT_TRUE(fresh.view->setStateFromString(text));
+        if (!shownFirst)
+            fresh.show();
+        Window::settle();
+        EXPECT_EQ(panesOf(*fresh.view), expected) << describe(panesOf(*fresh.view));
+    }
+
+    // A minimum that fits is taken up again: the pane shows at it.
+    shown.view->subviewAtPosition(0)->setMinDimension(120, 0);
+    shown.view->adjustSubviews();
+    EXPECT_EQ(panesOf(*shown.view), (Panes{{177, 0, 1}, {false, true, false}, {false, false, false}}))
+        << describe(panesOf(*shown.view));
+    expectFills(*shown.view, "a minimum that fits");
+}
+
 // Limits are whole numbers within what a frame may be: an infinite or huge one is
 // cut to the largest, one that is not a number falls back to the defaults; and an
 // archive whose limit is past a float's range is refused, not read as infinite.
