@@ -529,7 +529,7 @@ void ZQSplitView::ZQ___fill(std::vector<SubviewCache> &cache, double room, bool 
             const double size = last->size;
             const double own = std::clamp(size, double(last->pane->minDimension()), double(last->pane->maxDimension()));
             const bool rounding = std::fabs(own - size) <= 0.5 * double(cache.size()) + 1.0;
-            last->fraction = rounding || own < size ? own - size : 0.0;
+            last->fraction = (rounding || own < size) ? own - size : 0.0;
         }
         return;
     }
