@@ -505,7 +505,7 @@ bool ZQSplitView::ZQ___squeeze(std::vector<SubviewCache> &cache, float room)
     return true;
 }
 
-void ZQSplitView::ZQ___fill(std::vector<SubviewCache> &cache, double room, bool asTheyStand)
+void ZQSplitView::ZQ___fill(std::vector<SubviewCache> &cache, double room, bool remaindersDropped)
 {
     double sum = 0;
     SubviewCache *last = nullptr;
@@ -517,13 +517,14 @@ void ZQSplitView::ZQ___fill(std::vector<SubviewCache> &cache, double room, bool 
     double g = room - sum;
     if (!last || g == 0)
         return;
-    // The last pane keeps its own size in its remainder, unless the sizes are taken
-    // as they stand (the remainders were dropped): then the size it gets is its own
-    // as far as its limits go (a rounding pixel under its minimum, or a stretch past
-    // its maximum, is not), so that the next layout at this size changes nothing.
+    // The last pane keeps its own size in its remainder, unless the layout dropped
+    // the remainders (the sizes are the panes' own now): then the size it gets is
+    // its own as far as its limits go (a rounding pixel under its minimum, or a
+    // stretch past its maximum, is not), so that the next layout at this size
+    // changes nothing.
     if (g > 0 || last->size + g >= 1.0) {
         last->size = float(double(last->size) + g);
-        if (!asTheyStand) {
+        if (!remaindersDropped) {
             last->fraction -= g;
         } else {
             const double size = last->size;

@@ -190,8 +190,9 @@ private:
     // Shares a room too short for the panes' minimums among them; YES when it did.
     static bool ZQ___squeeze(std::vector<SubviewCache> &cache, float room);
     void ZQ___updateFromCache(SubviewCache &cache, float total);
-    // Makes the shown panes' sizes fill the room (see the layout).
-    static void ZQ___fill(std::vector<SubviewCache> &cache, double room, bool asTheyStand);
+    // Makes the shown panes' sizes fill the room (see the layout); after a layout that
+    // dropped the remainders the sizes given are the panes' own.
+    static void ZQ___fill(std::vector<SubviewCache> &cache, double room, bool remaindersDropped);
     void ZQ___adjustOutermostIfNeeded();
     void ZQ___setDragging(bool dragging);
     void ZQ___setMustClearFractions() { m_mustClearFractions = true; }
