@@ -140,6 +140,9 @@ void NTXOutlineSourceList::reloadData()
 {
     QVariantList expanded;
     const QList<int> before = selectedRows();
+    std::vector<NTXOutlineSourceListModel::ItemRecord> itemsBefore;
+    for (int row : before)
+        itemsBefore.push_back(m_model->recordForIndex(indexOfRow(row)));
     QList<int> selected = before;
     for (const QModelIndex &index : shownRows()) {
         if (isExpanded(index))
@@ -173,10 +176,19 @@ void NTXOutlineSourceList::reloadData()
         const QModelIndex index = indexOfRow(row);
         restored.select(index, index);
     }
-    // The same rows again are no change for the delegate.
-    m_quietSelection = repaired == before;
+    // The same rows holding the same items again are no change for the delegate; any
+    // other selected item is, also one that took a removed item's row.
+    bool same = repaired == before;
+    for (qsizetype i = 0; same && i < repaired.size(); ++i)
+        same = itemsBefore[size_t(i)].isStill(itemAtRow(repaired.at(i)));
+    m_quietSelection = same;
+    m_selectionPosted = false;
     m_selection->restore(restored);
     m_quietSelection = false;
+    // A selection the reload emptied (its rows are gone) changes nothing in the
+    // selection model, which the reload had cleared: told here.
+    if (!same && !m_selectionPosted)
+        post(SelectionDidChangeNotification);
 }
 
 QList<int> NTXOutlineSourceList::repairedSelection(const QList<int> &selected) const
@@ -543,6 +555,7 @@ void NTXOutlineSourceList::selectionChanged(const QItemSelection &selected, cons
         return;
     if (m_buttonDown)
         post(SelectionIsChangingNotification);
+    m_selectionPosted = true;
     post(SelectionDidChangeNotification);
 }
 

@@ -97,6 +97,8 @@ public:
     // that were expanded, and puts back the selected rows, repaired so that no
     // heading stays selected: a heading that comes first gives way to the nearest
     // item row above it, or to none. Without empty selection, the first item row.
+    // The delegate hears a selection change whenever the selected rows or the items
+    // on them are not the ones from before (another item on the selected row too).
     void reloadData();
     int numberOfRows() const;
     QVariant itemAtRow(int row) const;
@@ -182,6 +184,8 @@ private:
     qreal m_rowHeight = 20;
     bool m_buttonDown = false;
     bool m_quietSelection = false;
+    // A selection-change notice went out (reset by a reload before it restores).
+    bool m_selectionPosted = false;
     NTXOutlineSourceListModel *m_model;
     NTXOutlineSourceListSelectionModel *m_selection;
     NTXOutlineSourceListCellDelegate *m_cells;

@@ -18,6 +18,11 @@ const void *identityOf(const QVariant &item)
     return NTXNSArray_Extension::detail::identityOfVariant(item);
 }
 
+bool isObjectItem(const QVariant &item)
+{
+    return item.metaType().flags().testFlag(QMetaType::PointerToQObject);
+}
+
 } // namespace
 
 NTXOutlineSourceListModel::NTXOutlineSourceListModel(NTXOutlineSourceList *sourceList)
@@ -68,6 +73,8 @@ void NTXOutlineSourceListModel::load(Node *node) const
     for (int i = 0; i < count; ++i) {
         auto child = std::make_unique<Node>();
         child->item = conforming->sourceListChildOfItem(m_sourceList, i, node->item);
+        if (isObjectItem(child->item))
+            child->object = child->item.value<QObject *>();
         child->parent = node;
         child->row = i;
         if (const void *identity = identityOf(child->item); identity && !m_byIdentity.contains(identity))
@@ -81,6 +88,21 @@ QVariant NTXOutlineSourceListModel::itemForIndex(const QModelIndex &index) const
     if (!index.isValid() || index.model() != this)
         return QVariant();
     return nodeOf(index)->item;
+}
+
+NTXOutlineSourceListModel::ItemRecord NTXOutlineSourceListModel::recordForIndex(const QModelIndex &index) const
+{
+    if (!index.isValid() || index.model() != this)
+        return {};
+    const Node *node = nodeOf(index);
+    return ItemRecord{node->item, node->object, isObjectItem(node->item)};
+}
+
+bool NTXOutlineSourceListModel::ItemRecord::isStill(const QVariant &item) const
+{
+    if (!isObject)
+        return !isObjectItem(item) && value == item;
+    return object && isObjectItem(item) && item.value<QObject *>() == object.data();
 }
 
 QModelIndex NTXOutlineSourceListModel::indexForItem(const QVariant &item) const

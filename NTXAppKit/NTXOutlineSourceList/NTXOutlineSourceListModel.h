@@ -12,6 +12,7 @@
 
 #include <QAbstractItemModel>
 #include <QHash>
+#include <QPointer>
 #include <memory>
 #include <vector>
 
@@ -31,6 +32,19 @@ public:
     void reload();
 
     QVariant itemForIndex(const QModelIndex &index) const override;
+
+    // An item as the model holds it, to tell after a reload whether the item at a
+    // row is still that item: an object item by a pointer guarded since the data
+    // source gave it (one freed since is no item, even when a new one took its
+    // address), any other by equality.
+    struct ItemRecord
+    {
+        QVariant value;
+        QPointer<QObject> object;
+        bool isObject = false;
+        bool isStill(const QVariant &item) const;
+    };
+    ItemRecord recordForIndex(const QModelIndex &index) const;
     QModelIndex indexForItem(const QVariant &item) const override;
 
     QModelIndex index(int row, int column, const QModelIndex &parent = QModelIndex()) const override;
@@ -51,6 +65,8 @@ private:
     struct Node
     {
         QVariant item;
+        // Set for an object item when the data source gives it.
+        QPointer<QObject> object;
         Node *parent = nullptr;
         int row = 0;
         bool loaded = false;

@@ -62,6 +62,19 @@ bool refusesValue(qreal value, const char *what)
     return true;
 }
 
+// A length (margin, border, arrow, corner) below zero is refused the same way: the
+// box and the window would turn inside out.
+bool refusesLength(qreal value, const char *what)
+{
+    if (refusesValue(value, what))
+        return true;
+    if (value >= 0)
+        return false;
+    qCInfo(lcAttachedWindow).nospace() << "attached window: " << what << " of " << value
+                                       << " refused: a length below zero";
+    return true;
+}
+
 bool isOneOf(qint32 side, std::initializer_list<qint32> sides)
 {
     return std::find(sides.begin(), sides.end(), side) != sides.end();
@@ -137,7 +150,7 @@ void FXAttachedWindow::setBorderColor(const QColor &color)
 
 void FXAttachedWindow::setBorderWidth(qreal width)
 {
-    if (width == m_borderWidth || refusesValue(width, "a border width"))
+    if (width == m_borderWidth || refusesLength(width, "a border width"))
         return;
     m_borderWidth = std::min(width, m_viewMargin);
     updateBackground();
@@ -145,27 +158,27 @@ void FXAttachedWindow::setBorderWidth(qreal width)
 
 void FXAttachedWindow::setViewMargin(qreal margin)
 {
-    if (margin == m_viewMargin || refusesValue(margin, "a view margin"))
+    if (margin == m_viewMargin || refusesLength(margin, "a view margin"))
         return;
-    m_viewMargin = std::max<qreal>(screenLength(margin), 0);
+    m_viewMargin = screenLength(margin);
     setCornerRadius(m_cornerRadius);
 }
 
 void FXAttachedWindow::setArrowBaseWidth(qreal width)
 {
-    if (refusesValue(width, "an arrow base width"))
+    if (refusesLength(width, "an arrow base width"))
         return;
     const qreal smallerSide = std::min(m_viewFrame.width(), m_viewFrame.height());
     qreal limit = 2 * m_viewMargin + smallerSide - m_cornerRadius;
     if (m_drawsRoundCornerBesideArrow)
         limit -= m_cornerRadius;
-    m_arrowBaseWidth = std::min(screenLength(width), limit);
+    m_arrowBaseWidth = std::max<qreal>(std::min(screenLength(width), limit), 0);
     redisplay();
 }
 
 void FXAttachedWindow::setArrowHeight(qreal height)
 {
-    if (height == m_arrowHeight || refusesValue(height, "an arrow height"))
+    if (height == m_arrowHeight || refusesLength(height, "an arrow height"))
         return;
     m_arrowHeight = screenLength(height);
     redisplay();
@@ -181,7 +194,7 @@ void FXAttachedWindow::setHasArrow(qreal value)
 
 void FXAttachedWindow::setCornerRadius(qreal radius)
 {
-    if (refusesValue(radius, "a corner radius"))
+    if (refusesLength(radius, "a corner radius"))
         return;
     const qreal smallerSide = std::min(m_viewFrame.width(), m_viewFrame.height());
     const qreal limit = (2 * m_viewMargin + smallerSide - m_arrowBaseWidth) * 0.5;

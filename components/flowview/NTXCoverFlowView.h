@@ -59,6 +59,8 @@ public:
     ~NTXCoverFlowView() override;
 
     QVariantList content() const { return m_content; }
+    // A selection index past the new content becomes 0 (announced as a change of
+    // "selectionIndex"; set through the binding when it is bound).
     void setContent(const QVariantList &content);
     QString imageKeyPath() const { return m_imageKeyPath; }
     void setImageKeyPath(const QString &keyPath);

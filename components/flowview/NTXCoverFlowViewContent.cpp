@@ -21,6 +21,7 @@ using platform::LayerPtr;
 namespace {
 
 const QString ContentKey = QStringLiteral("content");
+const QString SelectionIndexKey = QStringLiteral("selectionIndex");
 const QString SelectedObjectKey = QStringLiteral("selectedObject");
 const QString RepresentedObjectKey = QStringLiteral("representedObject");
 const QString IndexKey = QStringLiteral("index");
@@ -95,7 +96,28 @@ void NTXCoverFlowView::setContent(const QVariantList &content)
     m_scroller->setNumberOfIncrements(std::max(int(m_content.size()) - 1, 0));
     didChangeValueForKey(SelectedObjectKey);
     didChangeValueForKey(ContentKey);
-    setSelectionIndex(m_selectionIndex);
+    if (m_selectionIndex >= 0 && m_selectionIndex < int(m_items.size())) {
+        setSelectionIndex(m_selectionIndex);
+        return;
+    }
+    // A selection past the new content goes back to the first item, as the flow
+    // view's does, with its notice: through a bound selection index (which brings it
+    // back) when there is one.
+    if (!m_items.empty()) {
+        userSetSelectionIndex(0);
+        if (m_selectionIndex < 0 || m_selectionIndex >= int(m_items.size()))
+            setSelectionIndex(0); // the bound index refused it
+        return;
+    }
+    // No items: 0 all the same, where the first item will be.
+    if (m_selectionIndex == 0)
+        return;
+    willChangeValueForKey(SelectionIndexKey);
+    willChangeValueForKey(SelectedObjectKey);
+    m_selectionIndex = 0;
+    didChangeValueForKey(SelectedObjectKey);
+    didChangeValueForKey(SelectionIndexKey);
+    m_scroller->setIntegerValue(0);
 }
 
 void NTXCoverFlowView::rebuildIndexes()

@@ -11,6 +11,7 @@
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Exception.h"
 
+#include <algorithm>
 #include <QAction>
 #include <QEvent>
 #include <QImage>
@@ -364,20 +365,28 @@ std::shared_ptr<SRScopeBarGroup> SRScopeBar::groupContainingObject_(const QVaria
 
 void SRScopeBar::resetSelectionForGroup_(SRScopeBarGroup &group)
 {
-    if (group.groupSelectionStyle() != 0)
-        return;
+    // Indexes past the objects (the objects became fewer) select nothing: they go, in
+    // every style, so that no object the user never chose is selected when the
+    // objects grow back. A group whose objects come from nowhere yet keeps them.
     const auto selection = group.selectionIndexes();
-    if (selection.empty()) {
-        const qsizetype count = group.numberOfObjects();
-        for (qsizetype i = 0; i < count; ++i) {
-            if (!m_delegateImplementsShouldSelect || delegateShouldSelectObject(group.objectAtIndex(i))) {
-                group.setSelectionIndexes({i});
-                return;
+    const qsizetype count = group.numberOfObjects();
+    SRScopeBarGroup::IndexSet repaired = selection;
+    if (group.hasSourceOfObjects())
+        repaired.erase(repaired.lower_bound(count), repaired.end());
+    if (group.groupSelectionStyle() == 0) {
+        if (repaired.empty()) {
+            for (qsizetype i = 0; i < count; ++i) {
+                if (!m_delegateImplementsShouldSelect || delegateShouldSelectObject(group.objectAtIndex(i))) {
+                    repaired = {i};
+                    break;
+                }
             }
+        } else if (repaired.size() > 1) {
+            repaired = {*repaired.begin()};
         }
-    } else if (selection.size() > 1) {
-        group.setSelectionIndexes({*selection.begin()});
     }
+    if (repaired != selection)
+        group.setSelectionIndexes(repaired);
 }
 
 // ---- Look ----

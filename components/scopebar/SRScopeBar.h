@@ -87,6 +87,9 @@ public:
     std::shared_ptr<SRScopeBarGroup> groupAtIndex(qsizetype index) const;
     qsizetype indexOfGroup(const SRScopeBarGroup *group) const;
     void moveGroupWithIndex(qsizetype from, qsizetype to);
+    // A reload repairs each group's selection: indexes past its objects go (in every
+    // style); a one-choice group left with none selects the first object the
+    // delegate accepts, one left with several keeps the first. A repair is told once.
     void reloadData();
     void reloadDataForGroup(qsizetype index);
     void adjustSubviews();

@@ -179,6 +179,12 @@ bool SRScopeBarGroup::usesBindings() const
         .has_value();
 }
 
+bool SRScopeBarGroup::hasSourceOfObjects() const
+{
+    return usesBindings()
+           || (indexInBar() && platform::respondsToMethod(m_scopeBar->dataSource(), "scopeBarNumberOfObjectsInScopeBarGroup"));
+}
+
 qsizetype SRScopeBarGroup::numberOfObjects() const
 {
     if (usesBindings())
@@ -278,7 +284,7 @@ void SRScopeBarGroup::selectObjectWithIndex(qsizetype index)
 
 void SRScopeBarGroup::setSelectionIndexes(const IndexSet &indexes)
 {
-    const bool equal = indexes == m_selection;
+    const IndexSet before = m_selection;
     willChangeValueForKey(SelectionIndexesKey);
     m_selection = indexes;
     didChangeValueForKey(SelectionIndexesKey);
@@ -290,8 +296,20 @@ void SRScopeBarGroup::setSelectionIndexes(const IndexSet &indexes)
     if (!index)
         return;
     QPointer<SRScopeBar> bar = m_scopeBar;
-    bar->reloadDataForGroup(*index);
-    if (equal || !bar)
+    // The reload may repair the selection, which sets it once more from inside this
+    // call: the change is told once, by the outermost call, from what the selection
+    // was before it to what it is after the repair.
+    struct Depth
+    {
+        int &depth;
+        explicit Depth(int &d) : depth(d) { ++depth; }
+        ~Depth() { --depth; }
+    };
+    {
+        const Depth nested(m_selectionDepth);
+        bar->reloadDataForGroup(*index);
+    }
+    if (m_selectionDepth > 0 || !bar || m_selection == before)
         return;
     QVariantMap userInfo;
     if (!m_identifier.isNull())

@@ -75,6 +75,10 @@ public:
     void setNoSelectionPlaceholder(const std::optional<QString> &placeholder);
 
     qsizetype numberOfObjects() const;
+    // The objects come from somewhere: a content binding, or a data source of the bar
+    // that tells their number. Without one the group has no objects yet (a bar from
+    // an interface file before its data source is set) and keeps its selection.
+    bool hasSourceOfObjects() const;
     QVariant objectAtIndex(qsizetype index) const;
     qsizetype indexForObject(const QVariant &object) const;
     // Empty when nothing is selected.
@@ -123,6 +127,8 @@ private:
     bool m_collapsed = false;
     bool m_showsLabel = false;
     IndexSet m_selection;
+    // setSelectionIndexes calls under way (a reload's repair nests one).
+    int m_selectionDepth = 0;
     QPointer<SRScopeBar> m_scopeBar;
     std::optional<QString> m_multiplePlaceholder;
     std::optional<QString> m_noSelectionPlaceholder;

@@ -195,8 +195,8 @@ bool ZQSplitSubview::canCollapse() const
 
 void ZQSplitSubview::setMinDimension(float minimum, float maximum)
 {
-    m_minDimension = std::max(1.0f, std::floor(minimum));
-    m_maxDimension = maximum < 1.0f ? std::floor(1000000.0f) : std::floor(maximum);
+    m_minDimension = std::isnan(minimum) ? 1.0f : std::clamp(std::floor(minimum), 1.0f, LargestDimension);
+    m_maxDimension = !(maximum >= 1.0f) ? std::floor(1000000.0f) : std::min(std::floor(maximum), LargestDimension);
     m_maxDimension = std::max(m_maxDimension, m_minDimension);
     const float current = dimension();
     if (current < m_minDimension || current > m_maxDimension) {

@@ -32,6 +32,10 @@ class ZQSplitSubview : public QWidget
     Q_OBJECT
 public:
     static constexpr unsigned NotFound = 0x7FFFFFFFu;
+    // The largest limit a pane takes (a larger or infinite one is cut to it), which
+    // is also the largest frame an archive may give: what a split view writes of its
+    // panes always reads back.
+    static constexpr float LargestDimension = 1.0e7f;
     // The record of the one running animation (opaque).
     struct AnimationData;
 
@@ -78,6 +82,8 @@ public:
     // Limits and dimension.
     float minDimension() const { return m_minDimension; }
     float maxDimension() const { return m_maxDimension; }
+    // Whole numbers, at least 1, at most LargestDimension; a maximum below 1 (or not
+    // a number) is 1000000, one below the minimum the minimum.
     void setMinDimension(float minimum, float maximum);
     float dimension() const;
     void setDimension(float value);
@@ -118,7 +124,8 @@ public:
     // Nothing for a coder without keyed coding.
     virtual void encodeWithCoder(platform::Coder &coder) const;
     // A new pane from an archive; none for a coder without keyed coding, a failed
-    // decode or a limit, fraction or size that is not finite. The pane is read on its
+    // decode or a limit, fraction or size that is not finite (a limit also once it is
+    // narrowed to a float). The pane is read on its
     // own and then placed in the parent, so it is the same with or without one (a
     // pane written collapsed comes back collapsed in a split view either way).
     static ZQSplitSubview *fromCoder(platform::Coder &coder, QWidget *parent = nullptr);

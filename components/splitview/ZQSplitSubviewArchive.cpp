@@ -52,9 +52,11 @@ bool ZQSplitSubview::readPane(platform::Coder &coder)
     const double maximum = coder.decodeDouble(QStringLiteral("maxDimension"));
     const double fraction = coder.decodeDouble(QStringLiteral("fraction"));
     const bool canCollapse = coder.decodeBool(QStringLiteral("canCollapse"));
-    if (coder.failed() || !finite(frame) || !std::isfinite(minimum) || !std::isfinite(maximum)
-        || !std::isfinite(fraction) || std::fabs(frame.x()) > 1.0e7 + CollapsedMark || std::fabs(frame.y()) > 1.0e7
-        || std::fabs(frame.width()) > 1.0e7 || std::fabs(frame.height()) > 1.0e7)
+    // Limits are kept as floats: one finite as a double may not be as a float.
+    const double largest = LargestDimension;
+    if (coder.failed() || !finite(frame) || !std::isfinite(float(minimum)) || !std::isfinite(float(maximum))
+        || !std::isfinite(fraction) || std::fabs(frame.x()) > largest + CollapsedMark || std::fabs(frame.y()) > largest
+        || std::fabs(frame.width()) > largest || std::fabs(frame.height()) > largest)
         return false;
     m_savedSize = frame.size();
     m_collapseWhenPlaced = frame.x() >= CollapsedMark;

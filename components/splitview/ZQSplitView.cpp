@@ -505,6 +505,52 @@ bool ZQSplitView::ZQ___squeeze(std::vector<SubviewCache> &cache, float room)
     return true;
 }
 
+void ZQSplitView::ZQ___fill(std::vector<SubviewCache> &cache, double room, bool remaindersDropped)
+{
+    double sum = 0;
+    SubviewCache *last = nullptr;
+    for (SubviewCache &c : cache) {
+        sum += c.size;
+        if (c.size > 0)
+            last = &c;
+    }
+    double g = room - sum;
+    if (!last || g == 0)
+        return;
+    // The last pane keeps its own size in its remainder, unless the layout dropped
+    // the remainders (the sizes are the panes' own now): then the size it gets is
+    // its own as far as its limits go (a rounding pixel under its minimum, or a
+    // stretch past its maximum, is not), so that the next layout at this size
+    // changes nothing.
+    if (g > 0 || last->size + g >= 1.0) {
+        last->size = float(double(last->size) + g);
+        if (!remaindersDropped) {
+            last->fraction -= g;
+        } else {
+            const double size = last->size;
+            const double own = std::clamp(size, double(last->pane->minDimension()), double(last->pane->maxDimension()));
+            const bool rounding = std::fabs(own - size) <= 0.5 * double(cache.size()) + 1.0;
+            last->fraction = (rounding || own < size) ? own - size : 0.0;
+        }
+        return;
+    }
+    // Panes that give a pixel for the last one take it as their size.
+    const auto change = [](SubviewCache &c, double by) {
+        c.size = float(double(c.size) + by);
+        c.fraction = 0;
+    };
+    for (int floorAtMinimum = 1; floorAtMinimum >= 0 && g <= -1.0; --floorAtMinimum) {
+        for (auto it = cache.rbegin(); it != cache.rend() && g <= -1.0; ++it) {
+            if (!(it->size > 0))
+                continue;
+            const double floor = floorAtMinimum ? std::max(1.0, double(it->pane->minDimension())) : 1.0;
+            const double take = std::clamp(double(it->size) - floor, 0.0, -g);
+            change(*it, -take);
+            g += take;
+        }
+    }
+}
+
 void ZQSplitView::ZQ___adjustSubviewsExcepting(ZQSplitSubview *excepted)
 {
     m_mustAdjust = false;
@@ -654,6 +700,13 @@ void ZQSplitView::ZQ___adjustSubviewsExcepting(ZQSplitSubview *excepted)
                     break;
                 if (c.size > 0)
                     continue;
+                // A collapsed pane whose minimum doesn't fit in the room left stays
+                // collapsed: expanded, it would make the panes too big, and the next
+                // pass would collapse it again (the result then depends on how the
+                // passes fall, and a restored state would not come back). The room
+                // goes to the last shown pane.
+                if (sum + c.pane->minDimension() - A >= 1.0)
+                    continue;
                 c.size = c.pane->minDimension();
                 c.fraction = 0;
                 sum += c.size;
@@ -671,18 +724,25 @@ void ZQSplitView::ZQ___adjustSubviewsExcepting(ZQSplitSubview *excepted)
     if (!m_isInScrollView && !asTheyStand)
         squeezed = ZQ___squeeze(cache, A);
 
+    // What rounding leaves over (or takes too much) goes to the last shown pane, its
+    // remainder keeping its own size; when it can't give that much, the panes before
+    // it give the rest, each down to its minimum and then to a pixel, so that the
+    // panes and dividers fill the view exactly (only with less than a pixel for each
+    // shown pane do they reach past it).
+    for (SubviewCache &c : cache) {
+        if (m_mustClearFractions && c.size > 0)
+            c.fraction = 0;
+    }
+    if (!m_isInScrollView)
+        ZQ___fill(cache, double(along(bounds.size())) - double(n - 1) * t, m_mustClearFractions);
+
     // Placement.
     double origin = 0;
-    qsizetype last = -1;
     for (qsizetype i = 0; i < n; ++i) {
         SubviewCache &c = cache[size_t(i)];
         c.rect = horizontal ? QRectF(0, origin, bounds.width(), c.size) : QRectF(origin, 0, c.size, bounds.height());
-        if (m_mustClearFractions && c.size > 0)
-            c.fraction = 0;
         ZQ___updateFromCache(c, A);
         origin += c.size;
-        if (c.size > 0)
-            last = i;
         if (i < n - 1) {
             m_dividers[i] = horizontal ? QRectF(0, origin, bounds.width(), t) : QRectF(origin, 0, t, bounds.height());
             origin += t;
@@ -697,19 +757,6 @@ void ZQSplitView::ZQ___adjustSubviewsExcepting(ZQSplitSubview *excepted)
             size.setWidth(origin);
         m_frame.setSize(size);
         applyWidgetGeometry();
-    } else {
-        const double g = along(bounds.size()) - origin;
-        if (g != 0 && last >= 0 && cache[size_t(last)].size + g >= 1.0) {
-            ZQSplitSubview *pane = cache[size_t(last)].pane;
-            QSizeF size = pane->frame().size();
-            if (horizontal)
-                size.setHeight(size.height() + g);
-            else
-                size.setWidth(size.width() + g);
-            pane->ZQ___setFrameSize(size, pane->ZQ___fraction() - g);
-            for (qsizetype i = last; i < n - 1; ++i)
-                m_dividers[i].translate(horizontal ? 0 : g, horizontal ? g : 0);
-        }
     }
 
     // A squeeze remembers the sizes the panes had before it (kept through further

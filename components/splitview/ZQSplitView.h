@@ -6,7 +6,12 @@
 // drift. When the room is shorter than the minimums of the panes that may not
 // collapse, they share it in proportion (whole pixels, at least one each, never a
 // negative size); such a squeezed layout saves no state, and the panes come back to
-// the sizes they had before it when there is room again.
+// the sizes they had before it when there is room again. The shown panes and the
+// dividers fill the view exactly: what rounding leaves over (or takes too much) goes
+// to the last shown pane and, when that pane can't give enough, to the panes before
+// it (down to their minimums first). When the panes leave room, a collapsed pane
+// shows again at its minimum only if that fits; otherwise the last shown pane takes
+// the room, so that a layout at an unchanged size changes nothing.
 // Being a pane itself, a split view nests in another; a nested one always
 // runs across its parent and, when coupled, shares its parent's divider image and
 // background and is drawn and dragged through the parent's dividers.
@@ -34,7 +39,8 @@
 // under "ZQSplitView V <name>" or "ZQSplitView H <name>". State texts are untrusted
 // (the user may edit the defaults file): one that doesn't match is refused whole and
 // changes nothing. A state restored at the size it was saved at gives every shown pane
-// the size it had; at another size the panes share the difference.
+// the size it had (also in a new view, before or after it is shown, and in one read
+// from the view's archive); at another size the panes share the difference.
 //
 // Mouse: press, move and release drive divider drags and double clicks; no nested
 // event loops. Main thread only; the layout never re-enters itself.
@@ -126,7 +132,8 @@ public:
     // QObject, not archivable) is not written.
     void encodeWithCoder(platform::Coder &coder) const override;
     // A new split view from an archive, with its panes (no state saving until
-    // restoreState); the same with or without a parent. None when the archive can't
+    // restoreState); the same with or without a parent. At the size it was written
+    // at, its panes come back with the sizes they had. None when the archive can't
     // be used, as for a pane, or when "subviews" holds more than 256 entries,
     // anything but panes, a pane twice or a view that encloses this one.
     static ZQSplitView *fromCoder(platform::Coder &coder, QWidget *parent = nullptr);
@@ -183,6 +190,9 @@ private:
     // Shares a room too short for the panes' minimums among them; YES when it did.
     static bool ZQ___squeeze(std::vector<SubviewCache> &cache, float room);
     void ZQ___updateFromCache(SubviewCache &cache, float total);
+    // Makes the shown panes' sizes fill the room (see the layout); after a layout that
+    // dropped the remainders the sizes given are the panes' own.
+    static void ZQ___fill(std::vector<SubviewCache> &cache, double room, bool remaindersDropped);
     void ZQ___adjustOutermostIfNeeded();
     void ZQ___setDragging(bool dragging);
     void ZQ___setMustClearFractions() { m_mustClearFractions = true; }

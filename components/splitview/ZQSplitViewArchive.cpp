@@ -94,6 +94,9 @@ ZQSplitView *ZQSplitView::fromCoder(platform::Coder &coder, QWidget *parent)
     view->setDividerThickness(float(std::min(thickness, 1.0e6)));
     for (std::unique_ptr<ZQSplitSubview> &pane : panes)
         view->addSubview(pane.release());
+    // The panes' sizes are those the archived view had: its first layout keeps them
+    // when they fill it, as a restored state text's.
+    view->m_takesStateSizes = true;
     view->setMustAdjust();
     ZQSplitView *decoded = view.release();
     // Once the widget tree is complete.

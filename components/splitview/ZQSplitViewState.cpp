@@ -182,11 +182,16 @@ bool ZQSplitView::setStateFromString(const QString &state)
             frame.setHeight(d);
         else
             frame.setWidth(d);
+        // The text's sizes are the user's: what a squeeze remembered goes.
+        pane->m_squeezedSize = -1;
         pane->ZQ___setFrame(frame, x - d, false);
         if (v <= 0)
             pane->ZQ___collapse();
         pane->ZQ___setHidden(hidden[size_t(i)]);
     }
+    // The remainders are the text's: collapsing a pane above asked the next layout
+    // to drop them.
+    m_mustClearFractions = false;
     m_takesStateSizes = true;
     setMustAdjust();
     return true;

@@ -92,6 +92,23 @@ void turn(NTXCoverFlowView &view, int x, int y)
     QApplication::sendEvent(&view, &wheel);
 }
 
+// The pictures left of the selection are the mirror image of those right of it: the
+// same distance out, turned the other way (their near, taller edge outwards).
+void expectMirroredSides(const NTXCoverFlowView &view)
+{
+    const int selected = view.selectionIndex();
+    const QRectF middle = view.rectForItemAtIndex(selected);
+    const qreal axis = middle.center().x();
+    for (int d = 1; selected - d >= 0 && selected + d < int(view.content().size()); ++d) {
+        const QRectF left = view.rectForItemAtIndex(selected - d);
+        const QRectF right = view.rectForItemAtIndex(selected + d);
+        EXPECT_NEAR(right.left() - axis, axis - left.right(), 0.5) << "pair " << d;
+        EXPECT_NEAR(right.right() - axis, axis - left.left(), 0.5) << "pair " << d;
+        EXPECT_NEAR(right.top(), left.top(), 0.5) << "pair " << d;
+        EXPECT_NEAR(right.height(), left.height(), 0.5) << "pair " << d;
+    }
+}
+
 // What the stage shows must agree with the content and the selection: one item
 // layer per object, in order, each knowing its index; the scroller with a step per
 // item after the first; the selected picture face-on in front, in the middle of
@@ -109,10 +126,12 @@ void expectStageMatches(NTXCoverFlowView &view)
     }
     const int selected = view.selectionIndex();
     ASSERT_GE(selected, 0);
-    if (selected >= content.size()) {
+    if (content.isEmpty()) {
+        EXPECT_EQ(selected, 0);
         EXPECT_FALSE(view.selectedObject().isValid());
         return;
     }
+    ASSERT_LT(selected, content.size()) << "a selection past the content";
     EXPECT_EQ(view.selectedObject(), content.at(selected));
     EXPECT_EQ(view.scroller()->integerValue(), selected);
     qreal previousX = -1e9;
@@ -128,6 +147,7 @@ void expectStageMatches(NTXCoverFlowView &view)
     }
     const QRectF picture = view.rectForItemAtIndex(selected);
     EXPECT_NEAR(picture.center().x(), view.width() / 2.0, 1.0);
+    expectMirroredSides(view);
 }
 
 class CoverFlowInputTest : public ::testing::Test
@@ -243,6 +263,46 @@ TEST_F(CoverFlowInputTest, AReadOnlyBoundIndexRefusesTheUsersMovesWithoutAnExcep
     model.index = 2;
     model.didChangeValueForKey(QStringLiteral("index"));
     EXPECT_EQ(view.selectionIndex(), 2);
+    expectStageMatches(view);
+}
+
+// Content shorter than the selection (the report: item 33 of 7): the first item is
+// selected, as observers of "selectionIndex" hear, and a bound index is written 0.
+TEST_F(CoverFlowInputTest, ContentShorterThanTheSelectionSelectsTheFirstItem)
+{
+    view.setContent(names(40));
+    view.setSelectionIndex(33);
+    int notices = 0;
+    const platform::BindingObserver observer(static_cast<KeyValueObservable *>(&view), QStringLiteral("selectionIndex"),
+                                             [&notices] { ++notices; });
+    view.setContent(names(7));
+    EXPECT_EQ(view.selectionIndex(), 0);
+    EXPECT_EQ(view.selectedObject(), QVariant(QStringLiteral("item 0")));
+    EXPECT_GE(notices, 1);
+    expectStageMatches(view);
+
+    // Without items the index is 0 as well, told once; items that come later start there.
+    view.setSelectionIndex(6);
+    notices = 0;
+    view.setContent({});
+    EXPECT_EQ(view.selectionIndex(), 0);
+    EXPECT_EQ(notices, 1);
+    view.setContent(names(3));
+    EXPECT_EQ(view.selectedObject(), QVariant(QStringLiteral("item 0")));
+    expectStageMatches(view);
+
+    // Bound: the view writes 0 to the model, which brings it back.
+    Model model;
+    model.items = names(40);
+    view.bind(QStringLiteral("content"), &model, QStringLiteral("items"));
+    view.bind(QStringLiteral("selectionIndex"), &model, QStringLiteral("index"));
+    model.setValueForKey(33, QStringLiteral("index"));
+    ASSERT_EQ(view.selectionIndex(), 33);
+    model.written.clear();
+    model.setItems(names(7));
+    EXPECT_EQ(model.written, QList<int>{0});
+    EXPECT_EQ(model.index, 0);
+    EXPECT_EQ(view.selectionIndex(), 0);
     expectStageMatches(view);
 }
 

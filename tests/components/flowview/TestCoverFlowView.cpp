@@ -282,6 +282,60 @@ TEST_F(CoverFlowViewTest, HitTestingFollowsTheOverlapOrder)
     EXPECT_EQ(view.selectionIndex(), 4);
 }
 
+// The pictures beside the selection turn towards it, each side the other way: seen
+// from the front, a side picture's outer edge is the nearer one and stands taller
+// than its inner edge, on the right as on the left, as a mirror image.
+TEST_F(CoverFlowViewTest, SidePicturesTurnTowardsTheSelection)
+{
+    view.setAutoresizesItems(false);
+    view.setItemSize(QSizeF(120, 90));
+    view.setContent({solid(Qt::red), solid(Qt::green), solid(Qt::blue)});
+    view.setSelectionIndex(1);
+    view.show();
+    finishLoads(view);
+    const auto isColour = [](QRgb pixel, int channel) {
+        // The side pictures are shaded darker towards their outer edges.
+        const int values[3] = {qRed(pixel), qGreen(pixel), qBlue(pixel)};
+        for (int c = 0; c < 3; ++c) {
+            if (c != channel && values[c] * 2 + 20 > values[channel])
+                return false;
+        }
+        return true;
+    };
+    // The topmost row of a picture's colour in a column of the view; -1 when none.
+    const auto top = [&](const QImage &shot, qreal x, int channel) {
+        if (x < 0 || x >= shot.width())
+            return -1;
+        for (int y = 0; y < shot.height(); ++y) {
+            if (isColour(shot.pixel(int(x), y), channel))
+                return y;
+        }
+        return -1;
+    };
+    const QRectF left = view.rectForItemAtIndex(0);
+    const QRectF right = view.rectForItemAtIndex(2);
+    ASSERT_GT(left.width(), 10);
+    ASSERT_GT(right.width(), 10);
+    int leftOuter = -1, leftInner = -1, rightInner = -1, rightOuter = -1;
+    QImage last;
+    // Drawn once the pictures have loaded and the stage has come to rest.
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        QCoreApplication::processEvents();
+        const QImage shot = view.grab().toImage();
+        const bool settled = shot == last;
+        last = shot;
+        leftOuter = top(shot, left.left() + 3, 0);
+        leftInner = top(shot, left.right() - 3, 0);
+        rightInner = top(shot, right.left() + 3, 2);
+        rightOuter = top(shot, right.right() - 3, 2);
+        return settled && leftOuter >= 0 && leftInner >= 0 && rightInner >= 0 && rightOuter >= 0;
+    }));
+    EXPECT_LT(leftOuter + 2, leftInner) << "the left picture's outer edge is the nearer one";
+    EXPECT_LT(rightOuter + 2, rightInner) << "the right picture's outer edge is the nearer one";
+    EXPECT_NEAR(leftOuter, rightOuter, 1);
+    EXPECT_NEAR(leftInner, rightInner, 1);
+}
+
 TEST_F(CoverFlowViewTest, PictureSizes)
 {
     view.resize(600, 300);

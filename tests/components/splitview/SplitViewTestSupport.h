@@ -26,6 +26,37 @@ inline std::unique_ptr<ZQSplitView> makeSplitView(const std::vector<float> &size
     return view;
 }
 
+// One change to a pane as its user or owner makes it, by number: 0 collapse, 1
+// expand, 2 a drag of up to `reach` pixels either way (collapsing or not, and moving
+// the pane's far edge too when `moves`), 3 a new dimension of up to `largest`, any
+// other hiding or showing it (never hiding the last shown pane). `pick(low, high)`
+// draws the numbers.
+template <class Pick>
+void changePane(ZQSplitView &view, ZQSplitSubview &pane, int what, Pick &&pick, int reach, int largest, bool moves)
+{
+    switch (what) {
+    case 0:
+        pane.collapse();
+        break;
+    case 1:
+        pane.expand();
+        break;
+    case 2: {
+        const float by = float(pick(-reach, reach));
+        const bool mayCollapse = pick(0, 1) == 1;
+        pane.changeDimensionBy(by, mayCollapse, moves && pick(0, 1) == 1);
+        break;
+    }
+    case 3:
+        pane.setDimension(float(pick(1, largest)));
+        break;
+    default:
+        if (pane.isHiddenPane() || view.ZQ___numberOfSubviews() > 1)
+            pane.setVisible(pane.isHiddenPane());
+        break;
+    }
+}
+
 inline float along(const ZQSplitView &view, unsigned i)
 {
     const QRectF f = view.subviewAtPosition(i)->frame();

@@ -320,26 +320,18 @@ TEST(SplitViewState, RandomOperationsKeepSizesSharesAndSavedStatesSound)
             const std::string where = "seed " + std::to_string(seed) + " step " + std::to_string(step);
             ZQSplitSubview *pane = view->subviewAtPosition(unsigned(uniform(0, count - 1)));
             const QString storedBefore = stored(key).toString();
-            switch (uniform(0, 8)) {
+            const int operation = uniform(0, 8);
+            switch (operation) {
             case 0:
             case 1:
                 setLength(float(uniform(1, 1200)));
                 break;
             case 2:
-                pane->collapse();
-                break;
             case 3:
-                pane->expand();
-                break;
             case 4:
-                pane->changeDimensionBy(float(uniform(-300, 300)), uniform(0, 1) == 1, false);
-                break;
             case 5:
-                pane->setDimension(float(uniform(1, 600)));
-                break;
             case 6:
-                if (pane->isHiddenPane() || view->ZQ___numberOfSubviews() > 1)
-                    pane->setVisible(pane->isHiddenPane());
+                changePane(*view, *pane, operation - 2, uniform, 300, 600, false);
                 break;
             case 7: {
                 // What the last layout stored comes back when restored.
@@ -519,26 +511,14 @@ TEST(SplitViewState, SavedAndRestoredAtTheSameSizeGivesTheSameSizes)
         for (int step = 0; step < 120; ++step) {
             const std::string where = "seed " + std::to_string(seed) + " step " + std::to_string(step);
             ZQSplitSubview *pane = view->subviewAtPosition(unsigned(uniform(0, count - 1)));
-            switch (uniform(0, 6)) {
+            const int operation = uniform(0, 6);
+            switch (operation) {
             case 0:
             case 1:
                 setLength(float(uniform(40, 2500)));
                 break;
-            case 2:
-                pane->collapse();
-                break;
-            case 3:
-                pane->expand();
-                break;
-            case 4:
-                pane->changeDimensionBy(float(uniform(-200, 200)), uniform(0, 1) == 1, false);
-                break;
-            case 5:
-                pane->setDimension(float(uniform(1, 800)));
-                break;
             default:
-                if (pane->isHiddenPane() || view->ZQ___numberOfSubviews() > 1)
-                    pane->setVisible(pane->isHiddenPane());
+                changePane(*view, *pane, operation - 2, uniform, 200, 800, false);
                 break;
             }
             // What the layout saved, if it saved (a squeezed layout keeps no state).
