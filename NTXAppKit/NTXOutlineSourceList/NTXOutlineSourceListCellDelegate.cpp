@@ -4,6 +4,7 @@
 #include "NTXAppKit/NTXOutlineSourceList/NTXOutlineSourceListCalls.h"
 #include "NTXAppKit/NTXOutlineSourceList/NTXOutlineSourceListModel.h"
 #include "platform/drawing/TextFieldCell.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QApplication>
 #include <QPainter>
@@ -52,30 +53,38 @@ std::unique_ptr<platform::Cell> NTXOutlineSourceListCellDelegate::cellForIndex(c
 void NTXOutlineSourceListCellDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
                                              const QModelIndex &index) const
 {
-    if (!painter || !index.isValid())
-        return;
-    paintItemBackground(painter, option, index);
-    const std::unique_ptr<platform::Cell> cell = cellForIndex(option, index);
-    if (!cell)
-        return;
-    const QRectF frame = m_sourceList->cellFrame(index);
-    painter->save();
-    painter->setClipRect(frame.adjusted(0, -2, 0, 2));
-    cell->drawWithFrame(*painter, frame, const_cast<QWidget *>(option.widget));
-    painter->restore();
+    // Asked by Qt's view: what the cell or the delegate's callback raises stops here.
+    platform::ExceptionBoundary::guard(this, "paint", [&] {
+        if (!painter || !index.isValid())
+            return;
+        paintItemBackground(painter, option, index);
+        const std::unique_ptr<platform::Cell> cell = cellForIndex(option, index);
+        if (!cell)
+            return;
+        const QRectF frame = m_sourceList->cellFrame(index);
+        painter->save();
+        // The painter is the view's: it goes back as it came, whatever the cell does.
+        const std::unique_ptr<QPainter, void (*)(QPainter *)> restore(painter, [](QPainter *p) { p->restore(); });
+        painter->setClipRect(frame.adjusted(0, -2, 0, 2));
+        cell->drawWithFrame(*painter, frame, const_cast<QWidget *>(option.widget));
+    });
 }
 
 QSize NTXOutlineSourceListCellDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
-    const auto *model = static_cast<const NTXOutlineSourceListModel *>(index.model());
-    const QSize base = CellItemDelegate::sizeHint(option, index);
-    return QSize(base.width(), int(std::lround(m_sourceList->heightOfRowByItem(model->itemForIndex(index)))));
+    return platform::ExceptionBoundary::guardOr(this, "sizeHint", QSize(), [&]() -> QSize {
+        const auto *model = static_cast<const NTXOutlineSourceListModel *>(index.model());
+        const QSize base = CellItemDelegate::sizeHint(option, index);
+        return QSize(base.width(), int(std::lround(m_sourceList->heightOfRowByItem(model->itemForIndex(index)))));
+    });
 }
 
 void NTXOutlineSourceListCellDelegate::updateEditorGeometry(QWidget *editor, const QStyleOptionViewItem &option,
                                                             const QModelIndex &index) const
 {
-    QStyleOptionViewItem placed = option;
-    placed.rect = m_sourceList->cellFrame(index).toAlignedRect();
-    CellItemDelegate::updateEditorGeometry(editor, placed, index);
+    platform::ExceptionBoundary::guard(this, "updateEditorGeometry", [&] {
+        QStyleOptionViewItem placed = option;
+        placed.rect = m_sourceList->cellFrame(index).toAlignedRect();
+        CellItemDelegate::updateEditorGeometry(editor, placed, index);
+    });
 }

@@ -4,6 +4,7 @@
 #include "NTXAppKit/NTXOutlineSourceList/NTXOutlineSourceList.h"
 #include "NTXAppKit/NTXOutlineSourceList/NTXOutlineSourceListCalls.h"
 #include "NTXAppKit/NTXOutlineSourceList/NTXOutlineSourceListDataSource.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QFont>
 #include <QMimeData>
@@ -129,120 +130,144 @@ QModelIndex NTXOutlineSourceListModel::indexForItem(const QVariant &item) const
 
 QModelIndex NTXOutlineSourceListModel::index(int row, int column, const QModelIndex &parent) const
 {
-    if (column != 0 || row < 0)
-        return QModelIndex();
-    Node *node = nodeOf(parent);
-    load(node);
-    if (row >= int(node->children.size()))
-        return QModelIndex();
-    return createIndex(row, 0, node->children[size_t(row)].get());
+    return platform::ExceptionBoundary::guardOr(this, "index", QModelIndex(), [&]() -> QModelIndex {
+        if (column != 0 || row < 0)
+            return QModelIndex();
+        Node *node = nodeOf(parent);
+        load(node);
+        if (row >= int(node->children.size()))
+            return QModelIndex();
+        return createIndex(row, 0, node->children[size_t(row)].get());
+    });
 }
 
 QModelIndex NTXOutlineSourceListModel::parent(const QModelIndex &child) const
 {
-    if (!child.isValid())
-        return QModelIndex();
-    Node *parentNode = nodeOf(child)->parent;
-    if (!parentNode || parentNode == &m_root)
-        return QModelIndex();
-    return createIndex(parentNode->row, 0, parentNode);
+    return platform::ExceptionBoundary::guardOr(this, "parent", QModelIndex(), [&]() -> QModelIndex {
+        if (!child.isValid())
+            return QModelIndex();
+        Node *parentNode = nodeOf(child)->parent;
+        if (!parentNode || parentNode == &m_root)
+            return QModelIndex();
+        return createIndex(parentNode->row, 0, parentNode);
+    });
 }
 
 int NTXOutlineSourceListModel::rowCount(const QModelIndex &parent) const
 {
-    if (parent.column() > 0)
-        return 0;
-    Node *node = nodeOf(parent);
-    load(node);
-    return int(node->children.size());
+    return platform::ExceptionBoundary::guardOr(this, "rowCount", 0, [&]() -> int {
+        if (parent.column() > 0)
+            return 0;
+        Node *node = nodeOf(parent);
+        load(node);
+        return int(node->children.size());
+    });
 }
 
 int NTXOutlineSourceListModel::columnCount(const QModelIndex &) const
 {
-    return 1;
+    return platform::ExceptionBoundary::guardOr(this, "columnCount", 0, [&]() -> int {
+        return 1;
+    });
 }
 
 bool NTXOutlineSourceListModel::hasChildren(const QModelIndex &parent) const
 {
-    if (!parent.isValid())
-        return rowCount(parent) > 0;
-    auto *conforming = qobject_cast<NTXOutlineSourceListDataSource *>(m_sourceList->dataSource());
-    return conforming && conforming->sourceListIsItemExpandable(m_sourceList, nodeOf(parent)->item);
+    return platform::ExceptionBoundary::guardOr(this, "hasChildren", false, [&]() -> bool {
+        if (!parent.isValid())
+            return rowCount(parent) > 0;
+        auto *conforming = qobject_cast<NTXOutlineSourceListDataSource *>(m_sourceList->dataSource());
+        return conforming && conforming->sourceListIsItemExpandable(m_sourceList, nodeOf(parent)->item);
+    });
 }
 
 QVariant NTXOutlineSourceListModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid())
-        return QVariant();
-    const Node *node = nodeOf(index);
-    switch (role) {
-    case Qt::DisplayRole:
-    case Qt::EditRole:
-        if (auto *conforming = qobject_cast<NTXOutlineSourceListDataSource *>(m_sourceList->dataSource()))
-            return conforming->sourceListObjectValueForItem(m_sourceList, node->item);
-        return QVariant();
-    case Qt::FontRole:
-        if (node->parent == &m_root) {
-            QFont heading = m_sourceList->font();
-            heading.setBold(true);
-            return heading;
+    return platform::ExceptionBoundary::guardOr(this, "data", QVariant(), [&]() -> QVariant {
+        if (!index.isValid())
+            return QVariant();
+        const Node *node = nodeOf(index);
+        switch (role) {
+        case Qt::DisplayRole:
+        case Qt::EditRole:
+            if (auto *conforming = qobject_cast<NTXOutlineSourceListDataSource *>(m_sourceList->dataSource()))
+                return conforming->sourceListObjectValueForItem(m_sourceList, node->item);
+            return QVariant();
+        case Qt::FontRole:
+            if (node->parent == &m_root) {
+                QFont heading = m_sourceList->font();
+                heading.setBold(true);
+                return heading;
+            }
+            return QVariant();
+        default:
+            return QVariant();
         }
-        return QVariant();
-    default:
-        return QVariant();
-    }
+    });
 }
 
 bool NTXOutlineSourceListModel::setData(const QModelIndex &index, const QVariant &value, int role)
 {
-    if (!index.isValid() || role != Qt::EditRole
-        || !qobject_cast<NTXOutlineSourceListDataSource *>(m_sourceList->dataSource()))
-        return false;
-    if (!tell(m_sourceList->dataSource(), "sourceListSetObjectValueForItem", m_sourceList, value, nodeOf(index)->item))
-        return false;
-    Q_EMIT dataChanged(index, index);
-    return true;
+    return platform::ExceptionBoundary::guardOr(this, "setData", false, [&]() -> bool {
+        if (!index.isValid() || role != Qt::EditRole
+            || !qobject_cast<NTXOutlineSourceListDataSource *>(m_sourceList->dataSource()))
+            return false;
+        if (!tell(m_sourceList->dataSource(), "sourceListSetObjectValueForItem", m_sourceList, value, nodeOf(index)->item))
+            return false;
+        Q_EMIT dataChanged(index, index);
+        return true;
+    });
 }
 
 Qt::ItemFlags NTXOutlineSourceListModel::flags(const QModelIndex &index) const
 {
-    if (!index.isValid())
-        return Qt::ItemIsDropEnabled;
-    Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsDropEnabled;
-    const QVariant item = nodeOf(index)->item;
-    if (nodeOf(index)->parent != &m_root) {
-        flags |= Qt::ItemIsSelectable | Qt::ItemIsDragEnabled;
-        if (m_sourceList->shouldEditItem(item))
-            flags |= Qt::ItemIsEditable;
-    }
-    return flags;
+    return platform::ExceptionBoundary::guardOr(this, "flags", Qt::ItemFlags(), [&]() -> Qt::ItemFlags {
+        if (!index.isValid())
+            return Qt::ItemIsDropEnabled;
+        Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsDropEnabled;
+        const QVariant item = nodeOf(index)->item;
+        if (nodeOf(index)->parent != &m_root) {
+            flags |= Qt::ItemIsSelectable | Qt::ItemIsDragEnabled;
+            if (m_sourceList->shouldEditItem(item))
+                flags |= Qt::ItemIsEditable;
+        }
+        return flags;
+    });
 }
 
 QMimeData *NTXOutlineSourceListModel::mimeData(const QModelIndexList &indexes) const
 {
-    QVariantList items;
-    for (const QModelIndex &index : indexes) {
-        if (index.isValid() && index.column() == 0)
-            items.append(nodeOf(index)->item);
-    }
-    auto data = std::make_unique<QMimeData>();
-    const std::optional<bool> written =
-        ask<bool>(m_sourceList->dataSource(), "sourceListWriteItemsToPasteboard", m_sourceList, items, data.get());
-    return written.value_or(false) ? data.release() : nullptr;
+    return platform::ExceptionBoundary::guardOr(this, "mimeData", static_cast<QMimeData *>(nullptr), [&]() -> QMimeData * {
+        QVariantList items;
+        for (const QModelIndex &index : indexes) {
+            if (index.isValid() && index.column() == 0)
+                items.append(nodeOf(index)->item);
+        }
+        auto data = std::make_unique<QMimeData>();
+        const std::optional<bool> written =
+            ask<bool>(m_sourceList->dataSource(), "sourceListWriteItemsToPasteboard", m_sourceList, items, data.get());
+        return written.value_or(false) ? data.release() : nullptr;
+    });
 }
 
 bool NTXOutlineSourceListModel::canDropMimeData(const QMimeData *, Qt::DropAction, int, int, const QModelIndex &) const
 {
-    // The source list asks the data source itself, with the event.
-    return true;
+    return platform::ExceptionBoundary::guardOr(this, "canDropMimeData", false, [&]() -> bool {
+        // The source list asks the data source itself, with the event.
+        return true;
+    });
 }
 
 Qt::DropActions NTXOutlineSourceListModel::supportedDragActions() const
 {
-    return Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
+    return platform::ExceptionBoundary::guardOr(this, "supportedDragActions", Qt::DropActions(), [&]() -> Qt::DropActions {
+        return Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
+    });
 }
 
 Qt::DropActions NTXOutlineSourceListModel::supportedDropActions() const
 {
-    return Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
+    return platform::ExceptionBoundary::guardOr(this, "supportedDropActions", Qt::DropActions(), [&]() -> Qt::DropActions {
+        return Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
+    });
 }

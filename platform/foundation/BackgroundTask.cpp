@@ -8,9 +8,13 @@ namespace {
 Q_LOGGING_CATEGORY(lcBackground, "chronark.background")
 }
 
-void BackgroundTask::logFailure(const char *what)
+void BackgroundTask::logFailure(const char *what) noexcept
 {
-    qCCritical(lcBackground) << "A background task failed:" << what;
+    // The log may fail only where memory ran out: then nothing can be told.
+    try {
+        qCCritical(lcBackground) << "A background task failed:" << what;
+    } catch (...) {
+    }
 }
 
 } // namespace platform

@@ -77,7 +77,7 @@ public:
 
 private:
     BackgroundTask() : m_flag(std::make_shared<std::atomic<bool>>(false)) {}
-    static void logFailure(const char *what);
+    static void logFailure(const char *what) noexcept;
     // Runs the work; the text of what it threw goes to *failure (logged too).
     template <typename Call>
     static void runGuarded(Call &call, QString *failure);
@@ -116,32 +116,38 @@ BackgroundTask BackgroundTask::run(QObject *receiver, Work work, Deliver deliver
     QPointer<QObject> guard(receiver);
     QThreadPool::globalInstance()->start(ThreadHandOff([token, guard, work = std::move(work),
                                                         deliver = std::move(deliver), fail = std::move(fail)]() mutable {
-        if (token.isCancelled())
-            return;
-        std::optional<Result> result;
-        QString failure;
-        auto call = [&] { result.emplace(work(token)); };
-        runGuarded(call, &failure);
-        QCoreApplication *application = QCoreApplication::instance();
-        if (!application)
-            return;
-        // The application object lives on the GUI thread as long as there is one (it
-        // waits for the pool before it goes); the receiver is looked at only there.
-        QMetaObject::invokeMethod(
-            application,
-            ThreadHandOff([token, guard, deliver = std::move(deliver), fail = std::move(fail),
-                           value = std::move(result), failure = std::move(failure)]() mutable {
-                // Entered from Qt's queue: the calls' exceptions stop here.
-                ExceptionBoundary::guard(guard.data(), "a background task's delivery", [&] {
-                    if (!guard || token.isCancelled())
-                        return;
-                    if (value)
-                        deliver(std::move(*value));
-                    else
-                        fail(failure);
-                });
-            }),
-            Qt::QueuedConnection);
+        // The work's own failure is caught and answered; what is left to fail here is
+        // handing the answer over (memory ran out), which only the log can tell.
+        try {
+            if (token.isCancelled())
+                return;
+            std::optional<Result> result;
+            QString failure;
+            auto call = [&] { result.emplace(work(token)); };
+            runGuarded(call, &failure);
+            QCoreApplication *application = QCoreApplication::instance();
+            if (!application)
+                return;
+            // The application object lives on the GUI thread as long as there is one (it
+            // waits for the pool before it goes); the receiver is looked at only there.
+            QMetaObject::invokeMethod(
+                application,
+                ThreadHandOff([token, guard, deliver = std::move(deliver), fail = std::move(fail),
+                               value = std::move(result), failure = std::move(failure)]() mutable {
+                    // Entered from Qt's queue: the calls' exceptions stop here.
+                    ExceptionBoundary::guard(guard.data(), "a background task's delivery", [&] {
+                        if (!guard || token.isCancelled())
+                            return;
+                        if (value)
+                            deliver(std::move(*value));
+                        else
+                            fail(failure);
+                    });
+                }),
+                Qt::QueuedConnection);
+        } catch (...) {
+            logFailure("its answer could not be handed to the GUI thread");
+        }
     }));
     return task;
 }
@@ -153,10 +159,15 @@ BackgroundTask BackgroundTask::runWithoutResult(Work work)
     BackgroundTask task;
     Token token(task.m_flag);
     QThreadPool::globalInstance()->start(ThreadHandOff([token, work = std::move(work)]() mutable {
-        if (token.isCancelled())
-            return;
-        auto call = [&] { work(token); };
-        runGuarded(call, nullptr);
+        // runGuarded() catches the work's failures; what is left (memory ran out) is logged.
+        try {
+            if (token.isCancelled())
+                return;
+            auto call = [&] { work(token); };
+            runGuarded(call, nullptr);
+        } catch (...) {
+            logFailure("unknown exception");
+        }
     }));
     return task;
 }

@@ -3,9 +3,11 @@
 // open for good, and the delegate's notifications.
 #include "NTXAppKit/NTXOutlineSourceList/NTXOutlineSourceList.h"
 #include "platform/drawing/ActionDispatch.h"
+#include "platform/foundation/ExceptionBoundary.h"
 #include "tests/NTXAppKit/SourceListTestDataSource.h"
 
 #include <QTest>
+#include <stdexcept>
 #include <gtest/gtest.h>
 
 namespace {
@@ -189,6 +191,49 @@ TEST_F(OutlineSourceList, ADelegateGetsOnlyTheNotificationsItHasMethodsFor)
     list.collapseItem(SourceListTestDataSource::variantOf(places));
     EXPECT_EQ(only.calls, 1);
     EXPECT_TRUE(delegate.received.isEmpty());
+}
+
+// A data source that raises while the view asks it (an item's title, its count) is
+// stopped at the model and the delegate: the list paints the rest and goes on.
+TEST(OutlineSourceListFailures, ADataSourceThatRaisesStopsAtTheView)
+{
+    struct Raising : SourceListTestDataSource
+    {
+        bool raise = false;
+        QVariant sourceListObjectValueForItem(NTXOutlineSourceList *list, const QVariant &item) override
+        {
+            if (raise && itemOf(item)->title() == QStringLiteral("Movies"))
+                throw std::runtime_error("no title today");
+            return SourceListTestDataSource::sourceListObjectValueForItem(list, item);
+        }
+        int sourceListNumberOfChildrenOfItem(NTXOutlineSourceList *list, const QVariant &item) override
+        {
+            if (raise && item.isValid() && itemOf(item)->title() == QStringLiteral("PLACES"))
+                throw std::runtime_error("no count today");
+            return SourceListTestDataSource::sourceListNumberOfChildrenOfItem(list, item);
+        }
+    } data;
+    NTXOutlineSourceListItem *library = data.add(nullptr, QStringLiteral("LIBRARY"));
+    data.add(library, QStringLiteral("Music"));
+    data.add(library, QStringLiteral("Movies"));
+    NTXOutlineSourceListItem *places = data.add(nullptr, QStringLiteral("PLACES"));
+    data.add(places, QStringLiteral("Desktop"));
+    NTXOutlineSourceList list;
+    list.resize(260, 300);
+    list.setDataSource(&data);
+    list.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
+    const int before = platform::ExceptionBoundary::caughtCount();
+    data.raise = true;
+    list.reloadData();
+    list.expandItem(SourceListTestDataSource::variantOf(places));
+    const QImage shown = list.grab().toImage();
+    EXPECT_FALSE(shown.isNull());
+    EXPECT_GT(platform::ExceptionBoundary::caughtCount(), before);
+    data.raise = false;
+    list.reloadData();
+    list.expandItem(SourceListTestDataSource::variantOf(places));
+    EXPECT_FALSE(list.grab().toImage().isNull());
 }
 
 TEST(OutlineSourceListOffers, NoSelectAll)
