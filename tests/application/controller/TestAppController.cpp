@@ -1637,7 +1637,7 @@ TEST_F(AppControllerTest, AReadThatFailsGivesTheRefusalsAlertAndTheNextOpenWorks
         ahead.setReader(reader);
         controller->launch({path}, &ahead);
         const Alert alert = answerAlert();
-        EXPECT_TRUE(alert.text.contains(QStringLiteral("“large.chronark”"))) << qPrintable(alert.text);
+        EXPECT_TRUE(alert.text.contains(QStringLiteral("“\u2068large.chronark\u2069”"))) << qPrintable(alert.text);
         EXPECT_FALSE(alert.reason.isEmpty());
         if (refused.text.isEmpty()) {
             refused = alert;
@@ -1773,7 +1773,7 @@ TEST_F(AppControllerTest, ZerosAfterASoundOpeningGiveTheAlertOfARefusedFileOnEve
                     controller->openDocumentsWithContentsOfFiles({path}, true);
                 box = waitForAlert();
                 ASSERT_NE(box, nullptr);
-                EXPECT_TRUE(box->text().contains(QStringLiteral("“zeros.chronark”"))) << qPrintable(box->text());
+                EXPECT_TRUE(box->text().contains(QStringLiteral("“\u2068zeros.chronark\u2069”"))) << qPrintable(box->text());
                 EXPECT_EQ(box->informativeText(), refusal);
                 box->accept();
                 testsupport::settleEvents();
