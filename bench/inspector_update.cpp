@@ -9,7 +9,10 @@
 // the controller it follows makes one row in place), 100 and 400 of them. Reported:
 // milliseconds for all the insertions at each count and the growth ratio from 100 to
 // 400 rows (4 when one insertion costs the same whatever the list's length).
-// Third: the same with an event pass after each row (60 and 600 rows; 10 is linear).
+// Third: the same with an event pass after each row (60 and 600 rows; 10 is linear),
+// and rows inserted at random places, in the middle and at the top, and removed from
+// the end and from the top, each with a pass after it. The list follows a text
+// field and ends the text.
 #include "NTXAppKit/inspector/NTXTextViewInspector.h"
 #include "NTXAppKit/inspector/NTXTextViewInspectorListField.h"
 #include "NTXAppKit/inspector/NTXTextViewInspectorTextField.h"
@@ -29,6 +32,7 @@
 #include <array>
 #include <cstdio>
 #include <map>
+#include <random>
 #include <memory>
 
 namespace {
@@ -158,13 +162,32 @@ public:
 };
 
 std::map<int64_t, double> g_insertSeconds;
-std::map<int64_t, double> g_passSeconds;
 
-// Rows inserted one by one, in one go (no event pass between them) or with an event
-// pass after each, as when each comes from its own user action.
-void listRowInsertion(benchmark::State &state, bool passPerRow)
+// How the rows change, one at a time.
+enum class Edit { Append, InsertAtRandom, InsertInTheMiddle, InsertAtTheTop, RemoveFromTheEnd, RemoveFromTheTop };
+
+const char *editName(Edit edit)
+{
+    switch (edit) {
+    case Edit::Append: return "appended";
+    case Edit::InsertAtRandom: return "inserted at random places";
+    case Edit::InsertInTheMiddle: return "inserted in the middle";
+    case Edit::InsertAtTheTop: return "inserted at the top";
+    case Edit::RemoveFromTheEnd: return "removed from the end";
+    case Edit::RemoveFromTheTop: return "removed from the top";
+    }
+    return "";
+}
+
+std::map<Edit, std::map<int64_t, double>> g_editSeconds;
+
+// Rows changed one by one, in one go (no event pass between them) or with an event
+// pass after each, as when each comes from its own user action. Removals start from
+// a list of that many rows (made before the time is taken).
+void listRowEdits(benchmark::State &state, Edit edit, bool passPerRow)
 {
     const int rows = int(state.range(0));
+    const bool removing = edit == Edit::RemoveFromTheEnd || edit == Edit::RemoveFromTheTop;
     std::vector<std::unique_ptr<Element>> elements;
     for (int i = 0; i < rows; ++i)
         elements.push_back(std::make_unique<Element>(QStringLiteral("Row %1").arg(i)));
@@ -189,10 +212,29 @@ void listRowInsertion(benchmark::State &state, bool passPerRow)
         inspector->show();
         QCoreApplication::processEvents();
         list->bindToObject(&controller, QStringLiteral("arrangedObjects"), QStringLiteral("descript"), QString());
+        if (removing) {
+            for (const auto &element : elements) {
+                controller.addObject(platform::KeyValueObservable::fromObservable(element.get()));
+                QCoreApplication::processEvents();
+            }
+            inspector->document()->documentLayout()->documentSize();
+        }
+        std::mt19937 random(7);
         state.ResumeTiming();
         const double start = benchclock::threadCpuSeconds();
         for (const auto &element : elements) {
-            controller.addObject(platform::KeyValueObservable::fromObservable(element.get()));
+            const qsizetype count = controller.arrangedObjects().size();
+            const QVariant object = platform::KeyValueObservable::fromObservable(element.get());
+            switch (edit) {
+            case Edit::Append: controller.addObject(object); break;
+            case Edit::InsertAtRandom:
+                controller.insertObjectAtArrangedObjectIndex(object, qsizetype(random() % uint32_t(count + 1)));
+                break;
+            case Edit::InsertInTheMiddle: controller.insertObjectAtArrangedObjectIndex(object, count / 2); break;
+            case Edit::InsertAtTheTop: controller.insertObjectAtArrangedObjectIndex(object, 0); break;
+            case Edit::RemoveFromTheEnd: controller.removeObjectAtArrangedObjectIndex(count - 1); break;
+            case Edit::RemoveFromTheTop: controller.removeObjectAtArrangedObjectIndex(0); break;
+            }
             if (passPerRow)
                 QCoreApplication::processEvents();
         }
@@ -206,25 +248,58 @@ void listRowInsertion(benchmark::State &state, bool passPerRow)
         list.reset();
         state.ResumeTiming();
     }
-    std::map<int64_t, double> &results = passPerRow ? g_passSeconds : g_insertSeconds;
-    results[state.range(0)] = seconds / double(std::max<int64_t>(rounds, 1));
-    state.counters["all_rows_ms"] = results[state.range(0)] * 1000;
+    const double each = seconds / double(std::max<int64_t>(rounds, 1));
+    if (passPerRow)
+        g_editSeconds[edit][state.range(0)] = each;
+    else
+        g_insertSeconds[state.range(0)] = each;
+    state.counters["all_rows_ms"] = each * 1000;
 }
 
 void BM_ListRowInsertion(benchmark::State &state)
 {
-    listRowInsertion(state, false);
+    listRowEdits(state, Edit::Append, false);
 }
 
 void BM_ListRowInsertionWithAPassPerRow(benchmark::State &state)
 {
-    listRowInsertion(state, true);
+    listRowEdits(state, Edit::Append, true);
+}
+
+void BM_ListRowsInsertedAtRandomWithAPassPerRow(benchmark::State &state)
+{
+    listRowEdits(state, Edit::InsertAtRandom, true);
+}
+
+void BM_ListRowsInsertedInTheMiddleWithAPassPerRow(benchmark::State &state)
+{
+    listRowEdits(state, Edit::InsertInTheMiddle, true);
+}
+
+void BM_ListRowsInsertedAtTheTopWithAPassPerRow(benchmark::State &state)
+{
+    listRowEdits(state, Edit::InsertAtTheTop, true);
+}
+
+void BM_ListRowsRemovedFromTheEndWithAPassPerRow(benchmark::State &state)
+{
+    listRowEdits(state, Edit::RemoveFromTheEnd, true);
+}
+
+void BM_ListRowsRemovedFromTheTopWithAPassPerRow(benchmark::State &state)
+{
+    listRowEdits(state, Edit::RemoveFromTheTop, true);
 }
 
 } // namespace
 
 BENCHMARK(BM_ListRowInsertion)->Arg(100)->Arg(400)->Iterations(2)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ListRowInsertionWithAPassPerRow)->Arg(60)->Arg(600)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ListRowsInsertedAtRandomWithAPassPerRow)->Arg(60)->Arg(600)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ListRowsInsertedInTheMiddleWithAPassPerRow)->Arg(60)->Arg(600)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ListRowsInsertedAtTheTopWithAPassPerRow)->Arg(60)->Arg(600)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ListRowsRemovedFromTheEndWithAPassPerRow)->Arg(60)->Arg(600)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ListRowsRemovedFromTheTopWithAPassPerRow)->Arg(60)->Arg(600)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_InspectorUpdate)->Unit(benchmark::kMicrosecond)->MinTime(1.0);
 BENCHMARK(BM_BareTextEdit)->Unit(benchmark::kMicrosecond)->MinTime(1.0);
 
@@ -237,9 +312,11 @@ int main(int argc, char **argv)
     if (g_insertSeconds.count(100) && g_insertSeconds.count(400) && g_insertSeconds[100] > 0)
         std::printf("list rows inserted one by one: 100 in %.1f ms, 400 in %.1f ms, growth ratio %.2f (4 is linear)\n",
                     g_insertSeconds[100] * 1000, g_insertSeconds[400] * 1000, g_insertSeconds[400] / g_insertSeconds[100]);
-    if (g_passSeconds.count(60) && g_passSeconds.count(600) && g_passSeconds[60] > 0)
-        std::printf("list rows inserted with an event pass after each: 60 in %.1f ms, 600 in %.1f ms, growth ratio %.2f "
-                    "(10 is linear)\n",
-                    g_passSeconds[60] * 1000, g_passSeconds[600] * 1000, g_passSeconds[600] / g_passSeconds[60]);
+    for (auto &[edit, seconds] : g_editSeconds) {
+        if (seconds.count(60) && seconds.count(600) && seconds[60] > 0)
+            std::printf("list rows %s with an event pass after each: 60 in %.1f ms, 600 in %.1f ms, growth ratio %.2f "
+                        "(10 is linear)\n",
+                        editName(edit), seconds[60] * 1000, seconds[600] * 1000, seconds[600] / seconds[60]);
+    }
     return 0;
 }

@@ -4,7 +4,9 @@
 // decoded Adium style draws a control of three tabs both ways. A decoded cell takes the place of a tab of
 // a control over twelve items (any frame, step, tab state or count), the control lays
 // out horizontally and vertically and draws; a decoded button is placed and drawn.
-// Nothing may crash or hang; a value of the wrong kind fails the decode.
+// Nothing may crash, hang or leak; a value of the wrong kind fails the decode, and so
+// does a reference back that would leave objects keeping each other alive (a cell
+// whose value holds its own control, or another control holding the cell).
 #include "components/tabbarcontrol/VTArchivedView.h"
 #include "components/tabbarcontrol/VTTabBarControl.h"
 #include "components/tabbarcontrol/styles/VTAdiumTabStyle.h"

@@ -22,6 +22,7 @@
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QScrollBar>
+#include <QScopedValueRollback>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -136,13 +137,17 @@ void NTXTextViewInspector::setupUI()
     m_layoutManager = new NTXTextViewInspectorLayoutManager(this);
     m_typesetter = std::make_unique<NTXTextViewInspectorTypesetter>();
     doc.documentLayout()->registerHandler(Text::AttachmentObjectType, m_layoutManager);
-    // A change lays out what follows it; a new size with no change pending, everything.
+    // A change lays out its own lines and moves what follows; a new width, everything.
     connect(doc.documentLayout(), &QAbstractTextDocumentLayout::documentSizeChanged, this,
-            platform::ExceptionBoundary::guarded(this, "scheduleLayout",
-                                                 [this] { scheduleLayout(m_layoutScheduled ? m_layoutFrom : 0); }));
+            platform::ExceptionBoundary::guarded(this, "documentSizeChanged", [this] {
+                if (containerWidth() != m_laidOutWidth)
+                    scheduleLayout();
+            }));
     connect(&doc, &QTextDocument::contentsChange, this,
-            platform::ExceptionBoundary::guarded(this, "scheduleLayout",
-                                                 [this](int from, int, int) { scheduleLayout(from); }));
+            platform::ExceptionBoundary::guarded(this, "contentsChange", [this](int from, int removed, int added) {
+                if (!m_layingOutInPlace)
+                    scheduleLayout(Range(from, added), removed);
+            }));
     recalcMaxLabelWidth();
     removeSubviewsAndEmptyTextStorage();
 }
@@ -433,6 +438,7 @@ try {
 void NTXTextViewInspector::removeAllSubviews()
 {
     const QList<QPointer<QWidget>> views = std::exchange(m_subviews, {});
+    m_fieldViews.clear();
     for (const QPointer<QWidget> &view : views)
         releaseSubview(view);
     if (QWidget *view = m_replacementView) {
@@ -469,6 +475,7 @@ void NTXTextViewInspector::removeSubviewsAndEmptyTextStorage()
     m_currentEditedStartLocation = Range::NotFound;
     m_selectedRect = QRectF();
     m_fieldStarts.clear();
+    m_fieldViews.clear();
     QTextDocument &doc = text();
     doc.clear();
     doc.setDocumentMargin(DocumentMargin);
@@ -527,6 +534,8 @@ void NTXTextViewInspector::appendLabel(QTextCursor &cursor, NTXTextViewInspector
         NTXPopUpButton *popup = insertLabelPopup(cursor, field);
         cursor.insertText(tab, QTextCharFormat());
         addSubview(popup);
+        if (popup)
+            m_fieldViews[field].append(popup);
     } else if (!field->isLabelHidden() && field->hasLabel()) {
         cursor.insertText(tab, QTextCharFormat());
         cursor.insertText(field->label()->label(), labelAttributes());
@@ -747,8 +756,10 @@ bool NTXTextViewInspector::insertViewField(const std::shared_ptr<NTXTextViewInsp
     styled.setBlockFormat(tabStopAttributes());
     cursor.endEditBlock();
 
-    for (QWidget *added : std::as_const(views))
+    for (QWidget *added : std::as_const(views)) {
         addSubview(added);
+        m_fieldViews[field.get()].append(added);
+    }
     if (m_currentEditedStartLocation != Range::NotFound && m_currentEditedStartLocation >= index)
         m_currentEditedStartLocation += cursor.position() - start;
     m_visibleFieldsArray.insert(row, field);
@@ -1041,7 +1052,13 @@ void NTXTextViewInspector::listFieldDidInsertRow(NTXTextViewInspectorListField *
     if (at == Range::NotFound || visibleRow < 0)
         return;
     const qsizetype before = Text::length(doc);
-    if (insertField(row, at, visibleRow))
+    bool inserted = false;
+    {
+        // Laid out here, with what it moves.
+        const QScopedValueRollback<bool> inPlace(m_layingOutInPlace, true);
+        inserted = insertField(row, at, visibleRow);
+    }
+    if (inserted)
         layoutAttachmentsInRange(Range(at, Text::length(doc) - before));
 }
 
@@ -1062,6 +1079,7 @@ void NTXTextViewInspector::listFieldDidRemoveRow(NTXTextViewInspectorListField *
     }
     {
         InternalChange change(*this);
+        const QScopedValueRollback<bool> inPlace(m_layingOutInPlace, true);
         for (QWidget *view : viewsInCharacterRange(range))
             removeSubview(view);
         if (m_currentEditedStartLocation != Range::NotFound) {
@@ -1077,6 +1095,7 @@ void NTXTextViewInspector::listFieldDidRemoveRow(NTXTextViewInspectorListField *
         cursor.removeSelectedText();
         m_visibleFieldsArray.removeAll(row);
         m_fieldStarts.remove(row.get());
+        m_fieldViews.remove(row.get());
         if (!isEditing())
             setTextCursor(QTextCursor(&doc));
     }

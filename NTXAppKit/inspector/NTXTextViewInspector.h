@@ -22,8 +22,11 @@
 // value and the rows of list fields change in place. A list field has its rows from
 // its binding on (a list bound to a filled array shows them at the first build);
 // each later insertion or removal of an element adds or removes its row only: the
-// lines and controls of that row are laid out at once, those after it move in one
-// pass from the event loop, so adding rows one by one costs each row the same.
+// lines and controls of that row are laid out at once, and those after it move
+// without being laid out again, so adding or removing rows one by one, anywhere in
+// the list, costs each row about the same. Other changes in place (a value shown
+// anew) are laid out the same way in one pass from the event loop; a new width or
+// font lays everything out again.
 // Finding a field's text starts where the field was made (a cursor the document
 // moves with its changes), so it does not grow with the number of fields.
 //
@@ -259,13 +262,15 @@ private:
     void removeAllSubviews();
     void rememberFieldStart(const NTXTextViewInspectorField *field, qsizetype start);
     // layoutAttachments() for what a change in place touched: the lines of the range
-    // (and of the block after it) and the controls of the range now, what follows in
-    // one pass from the event loop.
+    // (and of the blocks after it whose rules read it) are laid out and their controls
+    // placed; the fields and controls further on only move, by as much as the first
+    // of them moved (a whole pass when that cannot be told, or the width changed).
     void layoutAttachmentsInRange(Range range);
-    // layoutAttachments() for the text from the position on (what a change there can
-    // move), while the container keeps the width of the last full pass; else all of it.
-    // So a row added near the end costs the same however many rows stand before it.
-    void layoutAttachmentsFrom(qsizetype from);
+    // Moves the remembered line rectangles of the fields from the position's block on,
+    // and their controls, by as much as that block's field moved; answers false when
+    // that cannot be told exactly (a whole pass is then due).
+    bool moveFieldsFrom(qsizetype position);
+    QPointF scrollOffset() const;
     // A control that refuses input lets clicks through to the inspector and gets no keys.
     void setViewRefusesInput(QWidget *view, bool refuses);
     void appendPiece(QTextCursor &cursor, const QString &text, const QTextCharFormat &format);
@@ -280,9 +285,10 @@ private:
     // Width-sizable controls follow the container's width (those of the range, or all
     // of them); answers whether one changed.
     bool adjustViewWidths(Range range = Range());
-    // A layout pass from the event loop for the text from the position on (0: all of
-    // it); requests before it runs join into one from the earliest position.
-    void scheduleLayout(qsizetype from = 0);
+    // A layout pass from the event loop for a change of the text (the range of what it
+    // put in, after `removed` characters went; NotFound: all of it); changes before it
+    // runs join into one range.
+    void scheduleLayout(Range changed = Range(), qsizetype removed = 0);
     void cursorMoved();
     void setEditedLocation(qsizetype location);
     // Writes a value the user gave the field: to the field, through its "value"
@@ -330,7 +336,11 @@ private:
     QPointer<QCompleter> m_completer;
     int m_internalChanges = 0;
     bool m_layoutScheduled = false;
-    qsizetype m_layoutFrom = 0; // where the scheduled pass starts
+    Range m_layoutChanged; // what the scheduled pass lays out in place
+    bool m_layoutWhole = false; // the scheduled pass lays out everything
+    bool m_layingOutInPlace = false; // a change that lays itself out at once
+    // The controls made for each field (its control, list buttons, label pop-up).
+    QHash<const NTXTextViewInspectorField *, QList<QPointer<QWidget>>> m_fieldViews;
     qreal m_laidOutWidth = -1; // the container's width at the last full pass
     bool m_placing = false;
     bool m_caretVisible = true;

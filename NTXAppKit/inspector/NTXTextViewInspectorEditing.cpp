@@ -493,6 +493,9 @@ bool NTXTextViewInspector::focusNextPrevChild(bool)
 
 bool NTXTextViewInspector::event(QEvent *event)
 try {
+    // New fonts lay the whole text out again, with no change of its contents.
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        scheduleLayout();
     if (event->type() == QEvent::ShortcutOverride && isEditing()) {
         auto *key = static_cast<QKeyEvent *>(event);
         const bool typing = !key->text().isEmpty() && !(key->modifiers() & (Qt::ControlModifier | Qt::MetaModifier));
@@ -731,58 +734,111 @@ void NTXTextViewInspector::scrollContentsBy(int dx, int dy)
     layoutAttachments();
 }
 
-void NTXTextViewInspector::scheduleLayout(qsizetype from)
+void NTXTextViewInspector::scheduleLayout(Range changed, qsizetype removed)
 {
-    if (m_layoutScheduled) {
-        m_layoutFrom = std::min(m_layoutFrom, from);
-        return;
+    if (changed.isNotFound()) {
+        m_layoutWhole = true;
+    } else if (m_layoutChanged.isNotFound()) {
+        m_layoutChanged = changed;
+    } else {
+        // The pending range in today's positions, joined with the new change.
+        qsizetype start = m_layoutChanged.location;
+        qsizetype end = m_layoutChanged.max();
+        if (changed.location <= end)
+            end = std::max(end + changed.length - removed, changed.max());
+        else
+            end = changed.max();
+        start = std::min(start, changed.location);
+        m_layoutChanged = Range(start, std::max<qsizetype>(0, end - start));
     }
+    if (m_layoutScheduled)
+        return;
     m_layoutScheduled = true;
-    m_layoutFrom = from;
     QMetaObject::invokeMethod(
         this,
         platform::ExceptionBoundary::guarded(this, "a queued call", [this] {
             m_layoutScheduled = false;
-            layoutAttachmentsFrom(std::exchange(m_layoutFrom, 0));
+            const Range pending = std::exchange(m_layoutChanged, Range());
+            if (std::exchange(m_layoutWhole, false) || containerWidth() != m_laidOutWidth)
+                layoutAttachments();
+            else if (!pending.isNotFound())
+                layoutAttachmentsInRange(pending);
         }),
         Qt::QueuedConnection);
-}
-
-void NTXTextViewInspector::layoutAttachmentsFrom(qsizetype from)
-{
-    const qsizetype length = Text::length(text());
-    if (from <= 0 || from >= length || containerWidth() != m_laidOutWidth) {
-        layoutAttachments();
-        return;
-    }
-    if (m_placing || !m_layoutManager)
-        return;
-    m_placing = true;
-    {
-        InternalChange change(*this);
-        const Range range(from, length - from);
-        if (adjustViewWidths(range))
-            text().markContentsDirty(int(from), int(length - from));
-        m_typesetter->layOutLines(text(), m_visibleFieldsArray, m_maxLabelWidth, range);
-        m_layoutManager->showAttachmentCells(
-            text(), viewport(), QPointF(-horizontalScrollBar()->value(), -verticalScrollBar()->value()), range);
-    }
-    m_placing = false;
 }
 
 void NTXTextViewInspector::layoutAttachmentsInRange(Range range)
 {
     if (m_placing || !m_layoutManager)
         return;
+    if (containerWidth() != m_laidOutWidth) {
+        layoutAttachments();
+        return;
+    }
+    QTextDocument &doc = text();
+    const qsizetype length = Text::length(doc);
+    const qsizetype from = std::clamp<qsizetype>(range.location, 0, length);
+    range = Range(from, std::clamp<qsizetype>(range.length, 0, length - from));
+    bool whole = false;
     m_placing = true;
     {
         InternalChange change(*this);
-        m_typesetter->layOutLines(text(), m_visibleFieldsArray, m_maxLabelWidth, range);
-        m_layoutManager->showAttachmentCells(
-            text(), viewport(), QPointF(-horizontalScrollBar()->value(), -verticalScrollBar()->value()), range);
+        if (adjustViewWidths(range))
+            doc.markContentsDirty(int(range.location), int(range.length));
+        qsizetype end = range.max();
+        m_typesetter->layOutLines(doc, m_visibleFieldsArray, m_maxLabelWidth, range, &end);
+        const QTextBlock first = doc.findBlock(int(std::min(range.location, std::max<qsizetype>(0, length - 1))));
+        const qsizetype start = first.isValid() ? std::min<qsizetype>(first.position(), range.location) : range.location;
+        m_layoutManager->showAttachmentCells(doc, viewport(), scrollOffset(), Range(start, std::max(end, range.max()) - start));
+        whole = !moveFieldsFrom(end);
     }
     m_placing = false;
-    scheduleLayout(range.location);
+    if (whole)
+        layoutAttachments();
+}
+
+QPointF NTXTextViewInspector::scrollOffset() const
+{
+    return QPointF(-horizontalScrollBar()->value(), -verticalScrollBar()->value());
+}
+
+bool NTXTextViewInspector::moveFieldsFrom(qsizetype position)
+{
+    QTextDocument &doc = text();
+    if (position >= Text::length(doc))
+        return true;
+    const QTextBlock block = doc.findBlock(int(position));
+    NTXTextViewInspectorField *first = fieldAtIndex(block.position());
+    const auto found = std::find_if(m_visibleFieldsArray.cbegin(), m_visibleFieldsArray.cend(),
+                                    [first](const FieldPtr &field) { return first && field.get() == first; });
+    const qsizetype index = found == m_visibleFieldsArray.cend() ? -1 : found - m_visibleFieldsArray.cbegin();
+    if (index < 0)
+        return false;
+    const QRectF before = first->lineFragmentRect();
+    const std::optional<QRectF> now = NTXTextViewInspectorTypesetter::lastLineOfField(doc, block, first);
+    if (!now || before.isNull())
+        return false;
+    const qreal dy = now->y() - before.y();
+    if (dy == 0)
+        return true;
+    // Controls sit on whole points: a move by a fraction is laid out again instead.
+    if (dy != std::round(dy))
+        return false;
+    const QPoint step(0, int(dy));
+    for (qsizetype i = index; i < m_visibleFieldsArray.size(); ++i) {
+        NTXTextViewInspectorField *field = m_visibleFieldsArray.at(i).get();
+        const QRectF rect = field->lineFragmentRect();
+        if (!rect.isNull())
+            field->setLineFragmentRect(rect.translated(0, dy));
+        const auto views = m_fieldViews.constFind(field);
+        if (views == m_fieldViews.cend())
+            continue;
+        for (const QPointer<QWidget> &view : *views) {
+            if (view && view->parentWidget() == viewport() && !view->isHidden())
+                view->move(view->pos() + step);
+        }
+    }
+    return true;
 }
 
 void NTXTextViewInspector::layoutAttachments()
@@ -796,8 +852,7 @@ void NTXTextViewInspector::layoutAttachments()
             text().markContentsDirty(0, int(Text::length(text())));
         m_laidOutWidth = containerWidth();
         m_typesetter->layOutLines(text(), m_visibleFieldsArray, m_maxLabelWidth);
-        m_layoutManager->showAttachmentCells(
-            text(), viewport(), QPointF(-horizontalScrollBar()->value(), -verticalScrollBar()->value()));
+        m_layoutManager->showAttachmentCells(text(), viewport(), scrollOffset());
     }
     m_placing = false;
 }

@@ -63,9 +63,29 @@ NTXTextViewInspectorField *previousHeightField(const QList<NTXTextViewInspectorF
 
 } // namespace
 
+std::optional<QRectF> NTXTextViewInspectorTypesetter::lastLineOfField(const QTextDocument &document,
+                                                                     const QTextBlock &block,
+                                                                     const NTXTextViewInspectorField *field)
+{
+    if (!block.isValid() || !field)
+        return std::nullopt;
+    document.documentLayout()->blockBoundingRect(block); // lays the block out
+    const QTextLayout *lines = block.layout();
+    if (!lines)
+        return std::nullopt;
+    std::optional<QRectF> found;
+    const QPointF origin = lines->position();
+    for (int n = 0; n < lines->lineCount(); ++n) {
+        const QTextLine line = lines->lineAt(n);
+        if (Text::fieldOf(Text::valueAt(document, Text::FieldProperty, block.position() + line.textStart())) == field)
+            found = line.rect().translated(origin);
+    }
+    return found;
+}
+
 bool NTXTextViewInspectorTypesetter::layOutLines(QTextDocument &document,
                                                  const QList<NTXTextViewInspectorFieldPtr> &visibleFields,
-                                                 qreal labelColumnWidth, platform::Range range) const
+                                                 qreal labelColumnWidth, platform::Range range, qsizetype *end) const
 {
     QAbstractTextDocumentLayout *layout = document.documentLayout();
     FieldFinder finder(visibleFields);
@@ -98,9 +118,27 @@ bool NTXTextViewInspectorTypesetter::layOutLines(QTextDocument &document,
         previousBlock = layout->blockBoundingRect(block.previous());
         recordLines(block.previous()); // the rule of the first block looks back at it
     }
+    // The index of the first field of a block (-1: none).
+    const auto fieldIndexOf = [&](const QTextBlock &of) {
+        return finder.indexOf(Text::fieldOf(Text::valueAt(document, Text::FieldProperty, of.position())));
+    };
+    // Whether the rule of the block after `of` reads a field before `of` (passing over
+    // fields that suppress the minimum height), or a compound field that has one.
+    const auto looksBackPast = [&](const QTextBlock &of) {
+        const QTextBlock next = of.next();
+        const qsizetype n = next.isValid() ? fieldIndexOf(next) : -1;
+        const qsizetype own = fieldIndexOf(of);
+        if (n < 0 || own < 0)
+            return false;
+        const NTXTextViewInspectorField *previous = previousHeightField(visibleFields, n);
+        if (!previous || previous->minimumHeight() == 0)
+            return false;
+        const qsizetype p = finder.indexOf(previous);
+        return p < 0 || p < own;
+    };
+    bool pastLast = false;
     for (; block.isValid(); block = block.next()) {
-        const qsizetype i =
-            finder.indexOf(Text::fieldOf(Text::valueAt(document, Text::FieldProperty, block.position())));
+        const qsizetype i = fieldIndexOf(block);
         NTXTextViewInspectorField *field = i >= 0 ? visibleFields.at(i).get() : nullptr;
         QTextBlockFormat format = block.blockFormat();
         qreal top = 0;
@@ -116,7 +154,8 @@ bool NTXTextViewInspectorTypesetter::layOutLines(QTextDocument &document,
             }
             left = labelColumnWidth + std::max<qreal>(0, field->insetValue());
         }
-        if (format.topMargin() != top || format.leftMargin() != left) {
+        const bool marginsChanged = format.topMargin() != top || format.leftMargin() != left;
+        if (marginsChanged) {
             format.setTopMargin(top);
             format.setLeftMargin(left);
             QTextCursor(block).setBlockFormat(format);
@@ -124,8 +163,14 @@ bool NTXTextViewInspectorTypesetter::layOutLines(QTextDocument &document,
         }
         previousBlock = layout->blockBoundingRect(block);
         recordLines(block);
-        if (last.isValid() && block == last)
-            break;
+        if (last.isValid() && (pastLast || block == last)) {
+            pastLast = true;
+            if (!marginsChanged && !looksBackPast(block))
+                break;
+        }
     }
+    if (end)
+        *end = block.isValid() ? std::min<qsizetype>(block.position() + block.length(), Text::length(document))
+                               : Text::length(document);
     return changed;
 }

@@ -3,6 +3,7 @@
 #include "components/livelink/LiveLinkApplication.h"
 #include "components/livelink/LiveLinkBus.h"
 #include "components/livelink/LiveLinkData.h"
+#include "components/livelink/LiveLinkObjectTree.h"
 #include "components/livelink/LiveLinkDelegate.h"
 #include "components/livelink/LiveLinkPasteboard.h"
 #include "components/livelink/LiveLinkServer.h"
@@ -15,12 +16,14 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusServiceWatcher>
 #include <QDebug>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QPair>
 #include <QSet>
 #include <QMimeData>
 #include <QTimer>
 
+#include <deque>
 #include <utility>
 #include <vector>
 
@@ -58,14 +61,62 @@ QString describe(const QVariant &data)
     return text.size() > Longest ? text.left(Longest) + QStringLiteral("…") : text;
 }
 
-// Links given up and not yet freed. Never freed itself: the queued call that frees
-// them may never run (the process ends first), and Qt then discards it while it
-// holds its own event queue, which a link's watchers ask for as they go; so the
-// queued call holds no link, and links of the last pass stay here.
-std::vector<std::shared_ptr<LiveLink>> &releasedLinks()
+// The teardown's work left for later passes: links whose peer left and wait to be
+// closed, and links given up and not yet freed. A peer that leaves may close hundreds
+// of links and many peers may leave at once: each pass of the GUI thread does a slice
+// of at most SliceNs and queues the rest, so the thread goes on serving input, timers
+// and painting between slices. Never freed itself: the queued call that works on it
+// may never run (the process ends first), and Qt then discards it while it holds its
+// own event queue, which a link's watchers ask for as they go; so the queued call
+// holds no link, and links of the last pass stay here.
+struct Teardown
 {
-    static auto *released = new std::vector<std::shared_ptr<LiveLink>>();
-    return *released;
+    std::deque<std::weak_ptr<LiveLink>> closing;
+    std::deque<std::shared_ptr<LiveLink>> releasing;
+    bool queued = false;
+};
+
+constexpr qint64 SliceNs = 5'000'000;
+
+Teardown &teardown()
+{
+    static auto *work = new Teardown();
+    return *work;
+}
+
+void tearDownSlice();
+
+void queueTeardown()
+{
+    if (std::exchange(teardown().queued, true))
+        return; // the pass that works on it is queued already
+    QTimer::singleShot(0, platform::ExceptionBoundary::guarded(nullptr, "a timer", [] { tearDownSlice(); }));
+}
+
+void tearDownSlice()
+{
+    Teardown &work = teardown();
+    work.queued = false;
+    QElapsedTimer slice;
+    slice.start();
+    // Only links given up before this pass are freed in it: one given up now may be
+    // closing inside its own bus handler or inside its watcher's signal.
+    qsizetype releasable = qsizetype(work.releasing.size());
+    while (releasable > 0 && slice.nsecsElapsed() < SliceNs) {
+        // Taken out first: a link freed here may give up another one.
+        const std::shared_ptr<LiveLink> released = std::move(work.releasing.front());
+        work.releasing.pop_front();
+        --releasable;
+    }
+    while (!work.closing.empty() && slice.nsecsElapsed() < SliceNs) {
+        const std::shared_ptr<LiveLink> link = work.closing.front().lock();
+        work.closing.pop_front();
+        // One closed meanwhile (by another's delegate, or by its owner) is not told twice.
+        if (link && link->isOpen())
+            platform::ExceptionBoundary::guard(link.get(), "the peer's leaving", [&] { link->remoteCloseLink(); });
+    }
+    if (!work.closing.empty() || !work.releasing.empty())
+        queueTeardown();
 }
 
 // Releases the last hold on a link in a later event-loop pass: the link may be
@@ -74,13 +125,8 @@ void releaseLater(std::shared_ptr<LiveLink> self)
 {
     if (!self)
         return;
-    releasedLinks().push_back(std::move(self));
-    if (releasedLinks().size() > 1)
-        return; // the pass that frees them is queued already
-    QTimer::singleShot(0, platform::ExceptionBoundary::guarded(nullptr, "a timer", [] {
-        // Taken out first: a link freed here may give up another one.
-        const std::vector<std::shared_ptr<LiveLink>> released = std::exchange(releasedLinks(), {});
-    }));
+    teardown().releasing.push_back(std::move(self));
+    queueTeardown();
 }
 
 // Sent without waiting for an answer (the bus library marks it so).
@@ -121,15 +167,9 @@ void closeLinksOfPeer(const PeerKey &key, QDBusServiceWatcher *watcher)
     const WatchedPeer peer = std::move(it.value());
     watchedPeers().erase(it);
     peer.watcher->deleteLater();
-    std::vector<std::shared_ptr<LiveLink>> links;
-    links.reserve(size_t(peer.links.size()));
     for (LiveLink *link : peer.links)
-        links.push_back(link->sharedLink());
-    for (const std::shared_ptr<LiveLink> &link : links) {
-        // One closed by another's delegate meanwhile is not told twice.
-        if (link->isOpen())
-            platform::ExceptionBoundary::guard(link.get(), "the peer's leaving", [&] { link->remoteCloseLink(); });
-    }
+        teardown().closing.push_back(link->sharedLink());
+    queueTeardown();
 }
 
 void watchPeer(const QDBusConnection &connection, const QString &service, LiveLink *link)
@@ -175,7 +215,7 @@ LiveLink::~LiveLink()
     if (m_watchingPeer)
         unwatchPeer(m_connection, m_peerService, this);
     if (!m_path.isEmpty())
-        m_connection.unregisterObject(m_path);
+        LiveLinkObjectTree::remove(m_connection, m_path, this);
     // The client's pasteboard is its own; the server's end only held a copy of it.
     if (!m_isServer && !m_pasteboardName.isEmpty())
         LiveLinkPasteboard::release(m_pasteboardName);
@@ -394,10 +434,10 @@ QMimeData *LiveLink::pasteboard() const
 bool LiveLink::registerOn(const QDBusConnection &connection)
 {
     if (!m_path.isEmpty())
-        m_connection.unregisterObject(m_path);
+        LiveLinkObjectTree::remove(m_connection, m_path, this);
     m_connection = connection;
     m_path = LiveLinkBus::LinkPathPrefix + QString::number(nextLinkNumber++);
-    if (m_connection.registerVirtualObject(m_path, this, QDBusConnection::SingleNode))
+    if (LiveLinkObjectTree::add(m_connection, m_path, this))
         return true;
     m_path.clear();
     return false;

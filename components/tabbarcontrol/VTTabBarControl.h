@@ -48,8 +48,10 @@
 // the archived objects of its tab view, partner view and delegate alive; it never
 // comes back in the middle of a show or hide. A value of the wrong kind, a cells
 // array holding anything but cells, an orientation other than 0 or 1 or a width
-// outside 0..MaximumCellWidth, or a partner view that encloses the control fails
-// the decode.
+// outside 0..MaximumCellWidth, or cells, a partner view or a delegate that would
+// close a cycle of strong references (platform::Coder::valueRefersBack: the control
+// itself, or an object that took a reference back to it or to an object enclosing
+// it) fails the decode, so no archive leaves objects keeping each other alive.
 //
 // Accessibility: the control is a grouping whose children are its cells (buttons
 // with the help text, focused only at tab state 2, pressing selects).

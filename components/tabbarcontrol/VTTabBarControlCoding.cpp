@@ -155,8 +155,10 @@ bool VTTabBarControl::initWithCoder(platform::Coder &coder)
         problem = QStringLiteral("orientation %1").arg(orientation);
     else if (!inRange(minWidth) || !inRange(maxWidth) || !inRange(optimumWidth))
         problem = QStringLiteral("cell widths %1/%2/%3").arg(minWidth).arg(maxWidth).arg(optimumWidth);
-    else if (partner && coder.objectIsBeingDecoded(partner))
-        problem = QStringLiteral("a partner view that encloses the control");
+    else if (partner && coder.valueRefersBack(platform::Coder::objectValue(partner)))
+        problem = QStringLiteral("a partner view that encloses the control or refers back to it");
+    else if (coder.valueRefersBack(cellValues) || coder.valueRefersBack(platform::Coder::objectValue(delegateObject)))
+        problem = QStringLiteral("cells or a delegate that refer back to an object being decoded");
     else if (delegateObject && !delegate)
         problem = QStringLiteral("a delegate that is no tab bar delegate");
     else if ((tabView && !qobject_cast<platform::TabView *>(tabView->widget()))

@@ -61,6 +61,12 @@ public:
     // class whose decoded objects would keep it strongly (a tree node's children)
     // fails on such an object instead of keeping it.
     virtual bool objectIsBeingDecoded(const CodingPtr &object) const = 0;
+    // Whether keeping the value would close a cycle of strong references: the value is,
+    // or holds in its lists and dictionaries, an object still reading its own keys, or
+    // an object that while it was read took (itself or through what it read) a
+    // reference to an object that is still reading its keys now. A class whose decoded
+    // objects keep a value of any kind strongly (a cell's value) fails on such a value.
+    virtual bool valueRefersBack(const QVariant &value) const { return objectIsBeingDecoded(objectFromValue(value)); }
     virtual QVariant decodeObject(const QString &key) = 0;
     // The object under the key as a T: for an archived class a std::shared_ptr<T>
     // (null for none), for a value type the value (default-constructed for none).

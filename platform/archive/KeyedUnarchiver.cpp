@@ -73,6 +73,7 @@ KeyedUnarchiver::KeyedUnarchiver(const QByteArray &data, const Limits &limits) :
     }
     m_decoded.resize(size_t(m_objects.size()));
     m_state.resize(size_t(m_objects.size()), State::Untouched);
+    m_reach.resize(size_t(m_objects.size()));
 }
 
 KeyedUnarchiver::~KeyedUnarchiver() = default;
@@ -111,6 +112,43 @@ bool KeyedUnarchiver::objectIsBeingDecoded(const CodingPtr &object) const
     return object && std::find(m_decodingObjects.cbegin(), m_decodingObjects.cend(), object.get()) != m_decodingObjects.cend();
 }
 
+bool KeyedUnarchiver::valueRefersBack(const QVariant &value) const
+{
+    return valueRefersBack(value, 0);
+}
+
+bool KeyedUnarchiver::valueRefersBack(const QVariant &value, int depth) const
+{
+    if (depth > MaximumDepth)
+        return true; // deeper than anything read
+    if (const CodingPtr object = objectFromValue(value)) {
+        if (objectIsBeingDecoded(object))
+            return true;
+        const qsizetype entry = m_objectEntries.value(object.get(), -1);
+        return entry >= 0 && reachIsOpen(m_reach[size_t(entry)]);
+    }
+    if (value.typeId() == QMetaType::QVariantList) {
+        const QVariantList list = value.toList();
+        return std::any_of(list.cbegin(), list.cend(), [&](const QVariant &item) { return valueRefersBack(item, depth + 1); });
+    }
+    if (value.typeId() == QMetaType::QVariantMap) {
+        const QVariantMap map = value.toMap();
+        return std::any_of(map.cbegin(), map.cend(), [&](const QVariant &item) { return valueRefersBack(item, depth + 1); });
+    }
+    return false;
+}
+
+bool KeyedUnarchiver::reachIsOpen(const Reach &reach) const
+{
+    return reach.object && reach.position < m_decodingObjects.size() && m_decodingObjects[reach.position] == reach.object;
+}
+
+void KeyedUnarchiver::noteReach(size_t position)
+{
+    if (!m_reachFrames.empty())
+        m_reachFrames.back() = std::min(m_reachFrames.back(), position);
+}
+
 QVariant KeyedUnarchiver::decodeObject(const QString &key)
 {
     const QVariant value = stored(key);
@@ -132,12 +170,19 @@ QVariant KeyedUnarchiver::decodeReference(const QVariant &reference, const QStri
         return {};
     switch (m_state[size_t(index)]) {
     case State::Done:
+        // What the entry took of the objects still reading goes to the reader too.
+        if (reachIsOpen(m_reach[size_t(index)]))
+            noteReach(m_reach[size_t(index)].position);
         return m_decoded[size_t(index)];
     case State::Decoding:
         // An object in a cycle is handed out while its keys are read; a list or a
         // dictionary cannot hold itself.
-        if (objectFromValue(m_decoded[size_t(index)]))
+        if (const CodingPtr object = objectFromValue(m_decoded[size_t(index)])) {
+            const auto at = std::find(m_decodingObjects.cbegin(), m_decodingObjects.cend(), object.get());
+            if (at != m_decodingObjects.cend())
+                noteReach(size_t(at - m_decodingObjects.cbegin()));
             return m_decoded[size_t(index)];
+        }
         return refuse(QStringLiteral("the value %1 contains itself").arg(index));
     case State::Untouched:
         break;
@@ -146,7 +191,17 @@ QVariant KeyedUnarchiver::decodeReference(const QVariant &reference, const QStri
         return refuse(QStringLiteral("objects are nested deeper than %1").arg(MaximumDepth));
     ++m_depth;
     m_state[size_t(index)] = State::Decoding;
+    // An object of this entry reads at this position: a reference to one before it
+    // is a reference back to an object that encloses it.
+    const size_t position = m_decodingObjects.size();
+    m_reachFrames.push_back(NoReach);
     const QVariant value = decodeEntry(index);
+    const size_t reached = m_reachFrames.back();
+    m_reachFrames.pop_back();
+    if (reached < position && reached < m_decodingObjects.size()) {
+        m_reach[size_t(index)] = Reach{reached, m_decodingObjects[reached]};
+        noteReach(reached);
+    }
     m_state[size_t(index)] = State::Done;
     --m_depth;
     if (!m_error.isEmpty()) {
@@ -203,6 +258,7 @@ QVariant KeyedUnarchiver::decodeEntry(qsizetype index)
     if (!made)
         return refuse(QStringLiteral("an object of the class \"%1\" could not be made").arg(name));
     m_decoded[size_t(index)] = objectValue(made);
+    m_objectEntries.insert(made.get(), index);
     m_stack.push_back(object);
     m_decodingObjects.push_back(made.get());
     const bool initialised = made->initWithCoder(*this);

@@ -3,7 +3,10 @@
 // the unarchiver itself, objects read their own keys through it. Each table entry
 // is decoded once, so an object referred to twice comes back as one shared object;
 // in a cycle the object is handed out before its keys are read. Classes are made
-// through the CodingRegistry.
+// through the CodingRegistry. It remembers, for each entry read, the outermost
+// object still reading its keys that the entry took a reference to (itself or
+// through what it read), so valueRefersBack() sees a cycle through any number of
+// objects, lists and dictionaries.
 //
 // The bytes are untrusted. Sizes, nesting, counts and image sizes are bounded; a
 // malformed archive, a wrong kind of value under a key, an integer outside the
@@ -13,8 +16,10 @@
 #include "platform/archive/Coder.h"
 #include "platform/archive/PropertyList.h"
 
+#include <QHash>
 #include <QVariantList>
 #include <QVariantMap>
+#include <limits>
 #include <vector>
 
 namespace platform {
@@ -50,6 +55,7 @@ public:
 
     bool containsValueForKey(const QString &key) const override;
     bool objectIsBeingDecoded(const CodingPtr &object) const override;
+    bool valueRefersBack(const QVariant &value) const override;
     QVariant decodeObject(const QString &key) override;
     using Coder::decodeObject;
     bool decodeBool(const QString &key) override;
@@ -81,6 +87,14 @@ public:
 
 private:
     enum class State : quint8 { Untouched, Decoding, Done };
+    // The outermost object still reading its keys that an entry took a reference to
+    // while it was read (none: no object).
+    struct Reach
+    {
+        size_t position = 0; // in m_decodingObjects
+        const Coding *object = nullptr;
+    };
+    static constexpr size_t NoReach = std::numeric_limits<size_t>::max();
 
     const QVariantMap &current() const;
     QVariant stored(const QString &key) const;
@@ -92,6 +106,9 @@ private:
     std::optional<qint64> integer(const QString &key, qint64 minimum, qint64 maximum);
     void encodeAttempt(const QString &key);
     QVariant refuse(const QString &reason);
+    bool reachIsOpen(const Reach &reach) const;
+    void noteReach(size_t position);
+    bool valueRefersBack(const QVariant &value, int depth) const;
 
     Limits m_limits;
     QVariantList m_objects;
@@ -101,6 +118,9 @@ private:
     std::vector<QVariantMap> m_stack;
     std::vector<const Coding *> m_decodingObjects; // objects reading their keys (innermost last)
     int m_depth = 0; // objects being read (innermost last)
+    std::vector<Reach> m_reach; // per entry of the table, once read
+    std::vector<size_t> m_reachFrames; // per entry being read: the outermost position it reached
+    QHash<const Coding *, qsizetype> m_objectEntries; // decoded object → its entry
     QString m_error;
 };
 

@@ -524,9 +524,10 @@ bool Cell::initWithCoder(Coder &coder)
     QVariant value = m_objectValue;
     if (coder.containsValueForKey(ContentsKey))
         value = coder.decodeObject(ContentsKey);
-    // A value that is the cell itself (or an object enclosing it) would keep the cell
+    // A value that is the cell itself or an object enclosing it, or holds or took such
+    // an object (in a list, a dictionary, another control's cells), would keep the cell
     // alive for ever: refuse such an archive.
-    if (const CodingPtr object = Coder::objectFromValue(value); object && coder.objectIsBeingDecoded(object))
+    if (coder.valueRefersBack(value))
         coder.failWithError(QStringLiteral("a cell's value refers back to an object being decoded"));
     State state = m_state;
     readRange(coder, StateKey, -1, 1, state);

@@ -11,7 +11,8 @@
 // Archiving: encodeWithCoder() writes the cell's settings to a keyed coder and
 // initWithCoder() reads them back; a subclass writes its superclass's part first and
 // then its own keys. The signatures are platform::Coding's, so a cell class that is
-// also archived as an object of its own overrides both with one function.
+// also archived as an object of its own overrides both with one function. A value
+// read that would keep the cell alive for ever (Coder::valueRefersBack) fails the read.
 //
 // Threads: GUI thread only (a cell belongs to the thread of its control view).
 #include <QFont>

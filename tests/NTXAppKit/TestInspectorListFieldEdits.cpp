@@ -245,3 +245,118 @@ TEST(InspectorListFieldEdits, ControlsStandInPlaceAfterAPassPerChange)
     }
     EXPECT_GT(checkedControls, 500);
 }
+
+namespace {
+
+// A row with a control, and the line rules the run gives it.
+class RuledRow : public NTXTextViewInspectorViewField
+{
+public:
+    RuledRow(qreal minimumHeight, qreal inset)
+        : NTXTextViewInspectorViewField(QStringLiteral("row"), new QLineEdit, QString(),
+                                        Label::fieldLabelWithString(QStringLiteral("Row")))
+        , m_minimumHeight(minimumHeight)
+        , m_inset(inset)
+    {
+        setMinimumHeight(minimumHeight);
+        setInsetValue(inset);
+    }
+    std::shared_ptr<NTXTextViewInspectorField> copy() const override
+    {
+        return std::make_shared<RuledRow>(m_minimumHeight, m_inset);
+    }
+
+private:
+    qreal m_minimumHeight;
+    qreal m_inset;
+};
+
+// An inspector of a text field, a list of ruled rows bound to the controller and a
+// text field, shown.
+struct RuledInspector
+{
+    RuledInspector(platform::ArrayController &controller, bool editableList, qreal minimumHeight, qreal inset)
+    {
+        list->setEntryFieldTemplate(std::make_shared<RuledRow>(minimumHeight, inset));
+        list->setEditable(editableList);
+        list->bindToObject(&controller, QStringLiteral("arrangedObjects"), QStringLiteral("name"), QString());
+        auto head = NTXTextViewInspectorField::fieldWithIdentifier<TextField>(QStringLiteral("head"),
+                                                                              QStringLiteral("None"), nullptr);
+        head->setMinimumHeight(37.25);
+        inspector.resize(400, 300);
+        inspector.show();
+        inspector.beginFieldEditing();
+        inspector.addField(head);
+        inspector.addField(list);
+        inspector.addField(NTXTextViewInspectorField::fieldWithIdentifier<TextField>(QStringLiteral("tail"),
+                                                                                     QStringLiteral("None"), nullptr));
+        inspector.endFieldEditing();
+        inspector.setEditableState(true);
+        QCoreApplication::processEvents();
+    }
+    ~RuledInspector() { list->unbindController(); }
+
+    std::shared_ptr<ListField> list = std::make_shared<ListField>(QStringLiteral("list"), QString(), nullptr);
+    NTXTextViewInspector inspector;
+};
+
+} // namespace
+
+// Rows inserted and removed anywhere, with an event pass after each change, are shown
+// as a freshly built inspector of the same fields shows them: the same controls at the
+// same places, and the same line rectangles for every field.
+TEST(InspectorListFieldEdits, RowsChangedInPlaceStandAsInAFreshInspector)
+{
+    struct Case
+    {
+        const char *name;
+        bool editableList; // with add and remove buttons: changes from the second row on
+        qreal minimumHeight;
+        qreal inset;
+    };
+    const Case cases[] = {{"plain rows", false, 0, 0},
+                          {"rows with buttons", true, 0, 0},
+                          {"rows with a minimum height and an inset", false, 40, 12}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::unique_ptr<Element>> pool;
+        for (int i = 0; i < 8; ++i)
+            pool.push_back(std::make_unique<Element>(QStringLiteral("element %1").arg(i)));
+        platform::ArrayController controller;
+        controller.setContentArray({KeyValueObservable::fromObservable(pool[0].get()),
+                                    KeyValueObservable::fromObservable(pool[1].get())});
+        RuledInspector edited(controller, c.editableList, c.minimumHeight, c.inset);
+        std::mt19937 random(9001);
+        const auto pick = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(random); };
+        const int first = c.editableList ? 1 : 0;
+        for (int step = 0; step < 90; ++step) {
+            SCOPED_TRACE(step);
+            const int count = int(controller.arrangedObjects().size());
+            if (count <= first + 1 || (pick(5) < 3 && count < 30))
+                controller.insertObjectAtArrangedObjectIndex(
+                    KeyValueObservable::fromObservable(pool[size_t(pick(int(pool.size())))].get()),
+                    first + pick(count - first + 1));
+            else
+                controller.removeObjectAtArrangedObjectIndex(first + pick(count - first));
+            QCoreApplication::processEvents();
+
+            RuledInspector fresh(controller, c.editableList, c.minimumHeight, c.inset);
+            const auto shown = edited.inspector.visibleFieldsArray();
+            const auto expected = fresh.inspector.visibleFieldsArray();
+            ASSERT_EQ(shown.size(), expected.size());
+            for (qsizetype i = 0; i < shown.size(); ++i)
+                ASSERT_EQ(shown.at(i)->lineFragmentRect(), expected.at(i)->lineFragmentRect()) << "field " << i;
+            const platform::Range all(0, edited.inspector.document()->characterCount());
+            const QList<QWidget *> controls = edited.inspector.viewsInCharacterRange(all);
+            const QList<QWidget *> freshControls =
+                fresh.inspector.viewsInCharacterRange(platform::Range(0, fresh.inspector.document()->characterCount()));
+            ASSERT_EQ(controls.size(), freshControls.size());
+            ASSERT_FALSE(controls.isEmpty());
+            for (qsizetype i = 0; i < controls.size(); ++i) {
+                ASSERT_EQ(controls.at(i)->geometry(), freshControls.at(i)->geometry()) << "control " << i;
+                ASSERT_EQ(controls.at(i)->isVisible(), freshControls.at(i)->isVisible()) << "control " << i;
+            }
+            ASSERT_EQ(edited.inspector.document()->toRawText(), fresh.inspector.document()->toRawText());
+        }
+    }
+}

@@ -9,7 +9,9 @@
 #include "platform/archive/KeyedUnarchiver.h"
 #include "tests/support/NonKeyedCoder.h"
 
+#include <QApplication>
 #include <QMouseEvent>
+#include <QSet>
 #include <QTest>
 #include <functional>
 #include <gtest/gtest.h>
@@ -209,4 +211,85 @@ TEST(TabBarControlCoding, MidChangeStepNonKeyedCoderAndRefusedArchives)
     EXPECT_EQ(control->currentShowHideStep(), -1);
     control->hideTabBar(true, false);
     EXPECT_TRUE(control->isShowHideRunning());
+}
+
+namespace {
+
+// The tab bar controls alive now.
+QSet<QWidget *> controlsAlive()
+{
+    QSet<QWidget *> controls;
+    for (QWidget *widget : QApplication::allWidgets()) {
+        if (qobject_cast<VTTabBarControl *>(widget))
+            controls.insert(widget);
+    }
+    return controls;
+}
+
+} // namespace
+
+TEST(TabBarControlCoding, ArchivesWhoseCellsReferBackThroughOtherObjectsAreRefusedAndLeaveNothingAlive)
+{
+    Bar bar(400, 2);
+    const std::shared_ptr<VTTabBarCell> cell = bar.control->cells().front();
+    const platform::CodingPtr controlObject = VTArchivedView::forWidget(bar.control.get());
+    // A second control, forged, whose cells hold the first control's cell.
+    const auto holdingTheCell = std::make_shared<ForgedControl>();
+    holdingTheCell->write = [&](platform::Coder &c) {
+        c.encodeObject(QVariantList{platform::Coder::objectValue(cell)}, QStringLiteral("VTcells"));
+    };
+    const auto archive = [](const platform::CodingPtr &root) {
+        return platform::KeyedArchiver::archivedData(root).value_or(QByteArray());
+    };
+    const auto withCellValue = [&](const QVariant &value, const platform::CodingPtr &root) {
+        cell->setObjectValue(value);
+        const QByteArray data = archive(root);
+        cell->setObjectValue(QVariant());
+        return data;
+    };
+    const std::pair<const char *, QByteArray> cases[] = {
+        // cell → its control's view → the control → its cells → the cell
+        {"a cell whose value is its control", withCellValue(platform::Coder::objectValue(controlObject), cell)},
+        // the same cycle read from the control, with the control inside a list
+        {"a control whose cell's value is a list holding the control",
+         withCellValue(QVariantList{platform::Coder::objectValue(controlObject)}, controlObject)},
+        // control → cell → another control → its cells → the cell
+        {"a cell whose value is another control holding the cell",
+         withCellValue(platform::Coder::objectValue(holdingTheCell), controlObject)},
+        {"a cell whose value is a dictionary holding another control holding the cell",
+         withCellValue(QVariantMap{{QStringLiteral("k"), platform::Coder::objectValue(holdingTheCell)}}, controlObject)},
+    };
+    const QSet<QWidget *> before = controlsAlive();
+    for (const auto &[name, data] : cases) {
+        SCOPED_TRACE(name);
+        ASSERT_FALSE(data.isEmpty());
+        std::weak_ptr<platform::Coding> decoded;
+        QString error;
+        {
+            platform::KeyedUnarchiver unarchiver(data);
+            const platform::CodingPtr root = platform::Coder::objectFromValue(unarchiver.decodeObject(QStringLiteral("root")));
+            decoded = root;
+            EXPECT_TRUE(unarchiver.failed());
+            error = unarchiver.error();
+        }
+        EXPECT_TRUE(error.contains(QStringLiteral("back to an object being decoded"))) << error.toStdString();
+        EXPECT_TRUE(decoded.expired());
+        EXPECT_EQ(controlsAlive(), before) << "a decoded control was left alive";
+    }
+
+    // A cell whose value is another control that does not hold it reads back whole.
+    const auto other = std::make_shared<ForgedControl>();
+    other->write = [](platform::Coder &) {};
+    const QByteArray fine = withCellValue(platform::Coder::objectValue(other), cell);
+    std::weak_ptr<VTTabBarCell> weakCell;
+    {
+        const auto read = platform::KeyedUnarchiver::unarchivedObject<VTTabBarCell>(fine);
+        ASSERT_TRUE(read);
+        const auto view = std::dynamic_pointer_cast<VTArchivedView>(platform::Coder::objectFromValue(read->objectValue()));
+        ASSERT_TRUE(view);
+        EXPECT_TRUE(qobject_cast<VTTabBarControl *>(view->widget()));
+        weakCell = read;
+    }
+    EXPECT_TRUE(weakCell.expired());
+    EXPECT_EQ(controlsAlive(), before);
 }

@@ -460,3 +460,176 @@ sys.stdout.buffer.write(plistlib.dumps({'$archiver': 'KeyedArchiver', '$version'
 }
 
 } // namespace
+
+namespace {
+
+// Objects of the next test, counted while alive. A keeper keeps its value strongly and
+// refuses one that would close a cycle; a taker keeps its value without asking; a
+// peeker reads its value and drops it; a pair keeps two values without asking.
+int alive = 0;
+
+struct Counted : Coding
+{
+    Counted() { ++alive; }
+    ~Counted() override { --alive; }
+    void encodeWithCoder(Coder &coder) const override
+    {
+        coder.encodeObject(first, QStringLiteral("first"));
+        coder.encodeObject(second, QStringLiteral("second"));
+    }
+    QVariant first;
+    QVariant second;
+};
+
+struct Keeper final : Counted
+{
+    QString classNameForCoder() const override { return QStringLiteral("TestKeeper"); }
+    bool initWithCoder(Coder &coder) override
+    {
+        const QVariant value = coder.decodeObject(QStringLiteral("first"));
+        if (coder.valueRefersBack(value)) {
+            coder.failWithError(QStringLiteral("a keeper's value refers back"));
+            return false;
+        }
+        first = value;
+        return !coder.failed();
+    }
+};
+
+struct Taker final : Counted
+{
+    QString classNameForCoder() const override { return QStringLiteral("TestTaker"); }
+    bool initWithCoder(Coder &coder) override
+    {
+        first = coder.decodeObject(QStringLiteral("first"));
+        return !coder.failed();
+    }
+};
+
+struct Peeker final : Counted
+{
+    QString classNameForCoder() const override { return QStringLiteral("TestPeeker"); }
+    bool initWithCoder(Coder &coder) override
+    {
+        (void)coder.decodeObject(QStringLiteral("first"));
+        return !coder.failed();
+    }
+};
+
+struct Pair final : Counted
+{
+    QString classNameForCoder() const override { return QStringLiteral("TestPair"); }
+    bool initWithCoder(Coder &coder) override
+    {
+        const QVariant a = coder.decodeObject(QStringLiteral("first"));
+        const QVariant b = coder.decodeObject(QStringLiteral("second"));
+        if (coder.failed())
+            return false;
+        first = a;
+        second = b;
+        return true;
+    }
+};
+
+const bool countedRegistered = CodingRegistry::registerClass<Keeper>(QStringLiteral("TestKeeper"))
+                               && CodingRegistry::registerClass<Taker>(QStringLiteral("TestTaker"))
+                               && CodingRegistry::registerClass<Peeker>(QStringLiteral("TestPeeker"))
+                               && CodingRegistry::registerClass<Pair>(QStringLiteral("TestPair"));
+
+template <class T> std::shared_ptr<T> make(const QVariant &first = {}, const QVariant &second = {})
+{
+    auto object = std::make_shared<T>();
+    object->first = first;
+    object->second = second;
+    return object;
+}
+
+// Archives the root, then breaks every cycle among the objects written.
+QByteArray archivedAndBroken(const CodingPtr &root, const std::vector<std::shared_ptr<Counted>> &objects)
+{
+    const QByteArray data = KeyedArchiver::archivedData(root).value_or(QByteArray());
+    for (const auto &object : objects)
+        object->first = object->second = QVariant();
+    return data;
+}
+
+} // namespace
+
+TEST(KeyedArchive, AValueThatWouldCloseACycleThroughOtherObjectsIsSeenWhereverItHides)
+{
+    ASSERT_TRUE(countedRegistered);
+    const int before = alive;
+    const auto read = [](const QByteArray &data, QString *error) {
+        KeyedUnarchiver unarchiver(data);
+        const CodingPtr root = Coder::objectFromValue(unarchiver.decodeObject(QStringLiteral("root")));
+        *error = unarchiver.error();
+        return root;
+    };
+    const auto refused = [&](const QByteArray &data) {
+        const int written = alive;
+        QString error;
+        EXPECT_EQ(read(data, &error), nullptr);
+        EXPECT_EQ(error, QStringLiteral("a keeper's value refers back"));
+        EXPECT_EQ(alive, written) << "objects left keeping each other alive";
+    };
+    {
+        // keeper → taker → keeper
+        auto keeper = make<Keeper>();
+        auto taker = make<Taker>();
+        taker->first = Coder::objectValue(keeper);
+        keeper->first = Coder::objectValue(taker);
+        SCOPED_TRACE("through a taker");
+        refused(archivedAndBroken(keeper, {keeper, taker}));
+    }
+    {
+        // keeper → [ {k: taker} ] → taker → pair → keeper … the keeper read inside the pair
+        auto keeper = make<Keeper>();
+        auto taker = make<Taker>();
+        auto pair = make<Pair>();
+        pair->first = Coder::objectValue(keeper);
+        taker->first = Coder::objectValue(pair);
+        keeper->first = QVariantList{QVariantMap{{QStringLiteral("k"), Coder::objectValue(taker)}}};
+        SCOPED_TRACE("through lists, dictionaries and two objects");
+        refused(archivedAndBroken(pair, {keeper, taker, pair}));
+    }
+    {
+        // pair (first: taker → pair, second: keeper → the same taker): read earlier, still open
+        auto pair = make<Pair>();
+        auto taker = make<Taker>();
+        auto keeper = make<Keeper>();
+        taker->first = Coder::objectValue(pair);
+        keeper->first = Coder::objectValue(taker);
+        pair->first = Coder::objectValue(taker);
+        pair->second = Coder::objectValue(keeper);
+        SCOPED_TRACE("through an object read before the keeper");
+        refused(archivedAndBroken(pair, {pair, taker, keeper}));
+    }
+    {
+        // pair (first: inner pair (first: peeker → inner pair), second: keeper → peeker):
+        // the peeker refers to an object that has finished reading, and keeps nothing.
+        auto pair = make<Pair>();
+        auto inner = make<Pair>();
+        auto peeker = make<Peeker>();
+        auto keeper = make<Keeper>();
+        peeker->first = Coder::objectValue(inner);
+        inner->first = Coder::objectValue(peeker);
+        keeper->first = QVariantList{Coder::objectValue(peeker), Coder::objectValue(peeker)};
+        pair->first = Coder::objectValue(inner);
+        pair->second = Coder::objectValue(keeper);
+        const QByteArray data = archivedAndBroken(pair, {pair, inner, peeker, keeper});
+        const int written = alive;
+        QString error;
+        std::weak_ptr<Coding> watch;
+        {
+            const auto root = std::dynamic_pointer_cast<Pair>(read(data, &error));
+            ASSERT_TRUE(root) << qPrintable(error);
+            const auto readKeeper = std::dynamic_pointer_cast<Keeper>(Coder::objectFromValue(root->second));
+            ASSERT_TRUE(readKeeper);
+            EXPECT_EQ(readKeeper->first.toList().size(), 2);
+            watch = root;
+        }
+        EXPECT_TRUE(watch.expired());
+        EXPECT_EQ(alive, written);
+    }
+    EXPECT_EQ(alive, before);
+}

@@ -1115,3 +1115,64 @@ TEST_F(LiveLinkProcesses, OneClientsLinksAreBoundedAndCloseTogetherWhenItLeaves)
     EXPECT_EQ(LiveLink::activeLiveLinkForItemKey(otherKey), nullptr);
     LiveLink::retractServerWithName(QStringLiteral("Editor"));
 }
+
+TEST_F(LiveLinkProcesses, ManyClientsLeavingAtOnceCloseEveryLinkOnceAndTheirEndsGoFromTheBus)
+{
+    platform::Bundle::mainBundle().setInfoDictionary({{QStringLiteral("CFBundleIdentifier"), EditorBundleId}});
+    RecordingDelegate serverDelegate;
+    ASSERT_TRUE(publish(QStringLiteral("Editor"), &serverDelegate));
+    constexpr int Leaving = 6;
+    constexpr int LinksEach = 40;
+
+    std::vector<std::unique_ptr<RawClient>> clients;
+    QStringList leavingEnds;
+    for (int c = 0; c < Leaving; ++c) {
+        clients.push_back(std::make_unique<RawClient>(m_bus.address()));
+        for (const QDBusMessage &answer : clients.back()->initiate(0, LinksEach)) {
+            ASSERT_EQ(answer.type(), QDBusMessage::ReplyMessage) << answer.errorMessage().toStdString();
+            leavingEnds.append(answer.arguments().constFirst().value<QDBusObjectPath>().path());
+        }
+    }
+    auto staying = std::make_unique<RawClient>(m_bus.address());
+    const QDBusMessage stayingAnswer = staying->initiate(0, 1).constFirst();
+    ASSERT_EQ(stayingAnswer.type(), QDBusMessage::ReplyMessage);
+    const QString stayingEnd = stayingAnswer.arguments().constFirst().value<QDBusObjectPath>().path();
+    const QString stayingKey = QStringLiteral("item-%1-0").arg(staying->name);
+    std::vector<std::weak_ptr<LiveLink>> leavingLinks;
+    for (const auto &client : clients) {
+        for (int i = 0; i < LinksEach; ++i) {
+            LiveLink *link = LiveLink::activeLiveLinkForItemKey(QStringLiteral("item-%1-%2").arg(client->name).arg(i));
+            ASSERT_NE(link, nullptr);
+            leavingLinks.push_back(link->sharedLink());
+        }
+    }
+
+    // All leave at once: each of their links closes and is told once; the other stays open.
+    clients.clear();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return serverDelegate.closed.size() == Leaving * LinksEach; }, 30000));
+    EXPECT_EQ(QSet<QString>(serverDelegate.closed.cbegin(), serverDelegate.closed.cend()).size(), Leaving * LinksEach);
+    EXPECT_FALSE(serverDelegate.closed.contains(stayingKey));
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        return std::all_of(leavingLinks.cbegin(), leavingLinks.cend(), [](const auto &link) { return link.expired(); });
+    }, 10000)) << "closed links are freed";
+    LiveLink *remaining = LiveLink::activeLiveLinkForItemKey(stayingKey);
+    ASSERT_NE(remaining, nullptr);
+    EXPECT_TRUE(remaining->isOpen());
+
+    // A closed end is gone from the bus; the open one still answers its peer.
+    const auto call = [&](const QString &path) {
+        QDBusMessage close = QDBusMessage::createMethodCall(serverBusName(), path, LiveLinkBus::LinkInterface,
+                                                            QStringLiteral("RemoteCloseLink"));
+        QDBusPendingCall pending = staying->connection.asyncCall(close, 10000);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return pending.isFinished(); }, 10000));
+        return pending.reply();
+    };
+    const QDBusMessage gone = call(leavingEnds.constFirst());
+    EXPECT_EQ(gone.type(), QDBusMessage::ErrorMessage);
+    EXPECT_NE(gone.errorName(), LiveLinkBus::NotPeerError) << "no end answers there any more";
+    EXPECT_EQ(call(stayingEnd).type(), QDBusMessage::ReplyMessage);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return serverDelegate.closed.contains(stayingKey); }, 10000));
+    EXPECT_EQ(LiveLink::activeLiveLinkForItemKey(stayingKey), nullptr);
+    staying.reset();
+    LiveLink::retractServerWithName(QStringLiteral("Editor"));
+}
