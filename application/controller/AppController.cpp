@@ -293,10 +293,6 @@ void AppController::launch(const QStringList &files, DocumentReadAhead *readAhea
         toRead << last;
     readAhead->read(toRead);
     m_documentServices->readAhead = readAhead;
-    // What the launch changes in the preferences (the recent documents) is written
-    // once its window is drawn, not in the passes before.
-    defaults().holdDeferredWrites();
-    m_launchHoldsWrites = true;
     // The first document's window is made while its file is read.
     if (readAhead->isReading())
         m_documentServices->keepWindowMadeAhead(new DocumentWindow);
@@ -316,7 +312,6 @@ void AppController::launch(const QStringList &files, DocumentReadAhead *readAhea
                             m_requestsReading = 0;
                             endOpeningProgress();
                             dropLaunchPreparation();
-                            releaseLaunchWrites();
                         }));
     readAhead->whenRead(this, [this, named, quitting] {
         disconnect(*quitting);
@@ -342,7 +337,6 @@ void AppController::finishLaunch(const QStringList &files, bool deferred)
             window = document->mainWindow();
     }
     AfterFirstExpose::run(window, this, [this] {
-        releaseLaunchWrites();
         if (defaults().boolForKey(UpdateAutoSearchKey))
             startUpdateCheckAtLaunch();
         if (!m_preferenceController)
@@ -355,13 +349,6 @@ void AppController::dropLaunchPreparation()
     // Later files are read by the controller's own reader.
     m_documentServices->readAhead = m_fileReader;
     m_documentServices->dropWindowMadeAhead();
-}
-
-void AppController::releaseLaunchWrites()
-{
-    if (!std::exchange(m_launchHoldsWrites, false))
-        return;
-    defaults().releaseDeferredWrites();
 }
 
 void AppController::readFilesAhead(const QStringList &paths, std::function<void()> ready)

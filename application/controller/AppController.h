@@ -229,8 +229,6 @@ private:
     QString documentToReopen() const;
     // The launch no longer needs what it prepared (the files read, the window made).
     void dropLaunchPreparation();
-    // The preferences the launch changed are written from now on (once).
-    void releaseLaunchWrites();
     void showOpeningProgress();
     void endOpeningProgress();
     void startUpdateCheckAtLaunch();
@@ -265,8 +263,6 @@ private:
     DocumentReadAhead *m_fileReader = nullptr;
     // Requests whose files are being read, the files of the latest, and the progress.
     int m_requestsReading = 0;
-    // A launch reading ahead holds the preferences' writing until its window is drawn.
-    bool m_launchHoldsWrites = false;
     QStringList m_filesBeingRead;
     QTimer *m_openingProgressTimer = nullptr;
     QPointer<QProgressDialog> m_openingProgress;

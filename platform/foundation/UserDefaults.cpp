@@ -426,10 +426,6 @@ UserDefaults::UserDefaults(const QString &filePath) : m_filePath(filePath)
         m_settings = std::make_unique<QSettings>(filePath, QSettings::IniFormat);
         m_writeGate = std::make_unique<DeferredWriteGate>([this] {
             QMutexLocker writing(&m_mutex);
-            if (m_writesHeld > 0) {
-                m_writeHeldBack = true;
-                return;
-            }
             writeNow();
         });
         m_settings->installEventFilter(m_writeGate.get());
@@ -506,7 +502,6 @@ bool UserDefaults::writeNow()
     m_settings->sync();
     // Written now: the settings' own later writing has nothing left to do.
     QCoreApplication::removePostedEvents(m_settings.get(), QEvent::UpdateRequest);
-    m_writeHeldBack = false;
     return m_settings->status() == QSettings::NoError;
 }
 
@@ -802,24 +797,6 @@ bool UserDefaults::synchronize()
     const bool ok = writeNow();
     reload();
     return ok;
-}
-
-void UserDefaults::holdDeferredWrites()
-{
-    QMutexLocker lock(&m_mutex);
-    ++m_writesHeld;
-}
-
-void UserDefaults::releaseDeferredWrites()
-{
-    QMutexLocker lock(&m_mutex);
-    if (m_writesHeld == 0 || --m_writesHeld > 0 || !m_writeHeldBack)
-        return;
-    m_writeHeldBack = false;
-    // The settings ask for their write once until it is made: asked again here, it
-    // goes through the gate as any.
-    if (m_settings)
-        QCoreApplication::postEvent(m_settings.get(), new QEvent(QEvent::UpdateRequest));
 }
 
 void UserDefaults::changed()

@@ -96,15 +96,6 @@ public:
     // Writes pending changes and reads changes other processes made; answers success.
     bool synchronize();
 
-    // Holds the write that follows changes (made in a pass of the event loop after
-    // them) until the matching releaseDeferredWrites(): a launch keeps the writing of
-    // the file (its lock file and the file, each flushed to the disk) out of the way
-    // of its first window's drawing. Holds nest. The values themselves change at once;
-    // synchronize() and the end of the defaults still write. After the last release,
-    // what was held back is written in a later pass of the event loop.
-    void holdDeferredWrites();
-    void releaseDeferredWrites();
-
     // Key and value forms in the file (exposed for tests of the encoding).
     static QString encodeKey(const QString &key);
     static QString decodeKey(const QString &stored);
@@ -129,9 +120,6 @@ private:
     std::unique_ptr<QObject> m_writeGate;
     QVariantMap m_registered;
     QVariantMap m_values;
-    // holdDeferredWrites() calls not yet released, and whether a write was held back.
-    int m_writesHeld = 0;
-    bool m_writeHeldBack = false;
 };
 
 } // namespace platform

@@ -9,7 +9,6 @@
 #include <QDateTime>
 #include <QDir>
 #include <QSettings>
-#include <QFile>
 #include <QFileInfo>
 #include <QPointF>
 #include <QTemporaryDir>
@@ -209,64 +208,6 @@ TEST_F(UserDefaultsTest, SynchronizeSeesOtherWritersAndHandEditedFiles)
     EXPECT_FALSE(a.objectForKey(QStringLiteral("RUZStopTimerWhenInactiveTime")).isValid());
     EXPECT_TRUE(a.synchronize());
     EXPECT_DOUBLE_EQ(a.doubleForKey(QStringLiteral("RUZStopTimerWhenInactiveTime")), 2.5);
-}
-
-// Whether the file holds the text now (read as bytes: another settings object of the
-// process would share, and write, the pending changes).
-bool fileHolds(const QString &path, const QString &text)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) && file.readAll().contains(text.toUtf8());
-}
-
-TEST_F(UserDefaultsTest, HeldWritesWaitForTheLastReleaseWhileSynchronizeStillWrites)
-{
-    const QString key = QStringLiteral("LestEditedFileName");
-    UserDefaults d(path());
-    d.holdDeferredWrites();
-    d.holdDeferredWrites();
-    d.setString(QStringLiteral("/a"), key);
-    QCoreApplication::sendPostedEvents(nullptr, 0);
-    EXPECT_EQ(d.stringForKey(key), QStringLiteral("/a")); // the value changed at once
-    EXPECT_FALSE(QFileInfo::exists(path()));
-    d.releaseDeferredWrites();
-    QCoreApplication::sendPostedEvents(nullptr, 0);
-    EXPECT_FALSE(QFileInfo::exists(path()));
-    d.releaseDeferredWrites(); // the last: written in a later pass
-    EXPECT_FALSE(QFileInfo::exists(path()));
-    QCoreApplication::sendPostedEvents(nullptr, 0);
-    EXPECT_TRUE(fileHolds(path(), QStringLiteral("/a")));
-    d.releaseDeferredWrites(); // one too many: nothing held, nothing changes
-
-    // Not held any more: a change is written in the next pass, as always.
-    d.setString(QStringLiteral("/b"), key);
-    QCoreApplication::sendPostedEvents(nullptr, 0);
-    EXPECT_TRUE(fileHolds(path(), QStringLiteral("/b")));
-
-    // synchronize() writes while held; the release then has nothing left to write.
-    d.holdDeferredWrites();
-    d.setString(QStringLiteral("/c"), key);
-    QCoreApplication::sendPostedEvents(nullptr, 0);
-    EXPECT_FALSE(fileHolds(path(), QStringLiteral("/c")));
-    EXPECT_TRUE(d.synchronize());
-    EXPECT_TRUE(fileHolds(path(), QStringLiteral("/c")));
-    d.setString(QStringLiteral("/d"), key);
-    d.releaseDeferredWrites();
-    QCoreApplication::sendPostedEvents(nullptr, 0);
-    EXPECT_TRUE(fileHolds(path(), QStringLiteral("/d")));
-}
-
-// The end of the defaults writes what a hold kept back.
-TEST_F(UserDefaultsTest, TheEndOfTheDefaultsWritesWhatAHoldKeptBack)
-{
-    {
-        UserDefaults d(path());
-        d.holdDeferredWrites();
-        d.setInteger(7, QStringLiteral("AutoSaveTimer"));
-        QCoreApplication::sendPostedEvents(nullptr, 0);
-        EXPECT_FALSE(QFileInfo::exists(path()));
-    }
-    EXPECT_EQ(UserDefaults(path()).integerForKey(QStringLiteral("AutoSaveTimer")), 7);
 }
 
 TEST_F(UserDefaultsTest, DeeplyNestedStoredValueIsNotDecoded)
