@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <stdexcept>
 
 using platform::Notification;
@@ -342,3 +343,35 @@ TEST(UndoManager, AnObserverThatRaisesAtTheEndOfThePassLeavesTheGroupClosed)
 }
 
 } // namespace
+
+// An undo that empties the history (a revert does) keeps the name its step was given
+// for the redo it registers afterwards.
+TEST(UndoManager, AnUndoThatEmptiesTheHistoryKeepsItsNameForTheRedo)
+{
+    UndoManager um;
+    int value = 1;
+    std::function<void()> revert;
+    std::function<void()> restore = [&] {
+        value = 1;
+        um.registerUndo(revert);
+        um.setActionName(QStringLiteral("Revert"));
+    };
+    revert = [&] {
+        um.setActionName(QStringLiteral("Revert"));
+        um.removeAllActions();
+        value = 0;
+        um.registerUndo(restore);
+    };
+    um.registerUndo(revert);
+    um.setActionName(QStringLiteral("Revert"));
+    endPass();
+    ASSERT_TRUE(um.canUndo());
+    um.undo();
+    EXPECT_EQ(value, 0);
+    EXPECT_FALSE(um.canUndo());
+    ASSERT_TRUE(um.canRedo());
+    EXPECT_EQ(um.redoActionName(), QStringLiteral("Revert"));
+    um.redo();
+    EXPECT_EQ(value, 1);
+    EXPECT_EQ(um.undoActionName(), QStringLiteral("Revert"));
+}
