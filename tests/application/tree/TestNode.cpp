@@ -438,6 +438,25 @@ TEST(NodeTree, FillNodesWithValuesFrom)
     EXPECT_EQ(t->hours(), 2);
     EXPECT_EQ(job->hours(), 2);
     EXPECT_EQ(day->hours(), 2);
+
+    // A group filled from one of a different shape keeps its own children and sums
+    // them, whatever sums the other carried.
+    NodePtr team = make(Node::Group, QStringLiteral("Team"));
+    NodePtr first = make(Node::Job, QStringLiteral("First"), team);
+    entry(make(Node::Day, QString(), first), "2009-03-14 09:00:00 +0100", "2009-03-14 10:00:00 +0100");
+    team->recalcWorkTimeForTree();
+    const NodePtr before = team->clone();
+    NodePtr second = make(Node::Job, QStringLiteral("Second"), team);
+    entry(make(Node::Day, QString(), second), "2009-03-14 11:00:00 +0100", "2009-03-14 13:30:00 +0100");
+    team->recalcWorkTimeForTree();
+    ASSERT_EQ(team->hours(), 3);
+    ASSERT_EQ(before->hours(), 1);
+    before->setItemName(QStringLiteral("Renamed"));
+    team->fillNodesWithValuesFrom(*before);
+    EXPECT_EQ(team->itemName(), QStringLiteral("Renamed"));
+    EXPECT_EQ(team->childrenCount(), 2);
+    EXPECT_EQ(team->hours(), 3);
+    EXPECT_EQ(team->minutes(), 30);
 }
 
 TEST(NodeObserving, WageIsAnnouncedAndTextIsReadForItsNumber)
