@@ -406,6 +406,28 @@ TEST(NodeTree, IndexesOutsideTheListRaiseRangeException)
     EXPECT_EQ(job->childrenCount(), 2);
 }
 
+// An empty slot among the children (the tree keeps what it is given) is counted, skipped
+// by the sums, and goes with its parent without harm.
+TEST(NodeTree, AnEmptySlotAmongTheChildrenIsBorne)
+{
+    NodePtr day;
+    {
+        NodePtr job = make(Node::Job, QStringLiteral("J"));
+        day = make(Node::Day, QString(), job);
+        entry(day, "2009-03-14 09:00:00 +0100", "2009-03-14 10:00:00 +0100");
+        job->addChild(NodePtr());
+        day->addChild(NodePtr(), 0);
+        EXPECT_EQ(job->childrenCount(), 2);
+        EXPECT_EQ(day->childrenCount(), 2);
+        job->recalcWorkTimeForTree();
+        EXPECT_EQ(job->hours(), 1);
+        EXPECT_EQ(day->parent(), job.get());
+    }
+    // The job is gone: the day it held no longer names it.
+    EXPECT_EQ(day->parent(), nullptr);
+    EXPECT_EQ(day->childrenCount(), 2);
+}
+
 TEST(NodeTree, FillNodesWithValuesFrom)
 {
     NodePtr job = make(Node::Job, QStringLiteral("J"));
