@@ -3,6 +3,7 @@
 #include "tests/application/document/TestMyDocumentSupport.h"
 
 #include "application/tree/DocumentFileFormat.h"
+#include "application/document/DocumentTotals.h"
 #include "application/document/OutlineColumns.h"
 #include "platform/foundation/UndoManager.h"
 
@@ -190,6 +191,9 @@ TEST_F(MyDocumentFileTest, ColumnResizeAndMoveAreMirroredInTheTotalsHeader)
         document->outlineViewColumnDidMove({{QStringLiteral("NSOldColumn"), from}, {QStringLiteral("NSNewColumn"), to}});
         EXPECT_EQ(visualIdentifiers(totals), order) << from << " to " << to;
     }
+    // Columns copied from no outline: none.
+    DocumentTotals::copyColumnsFromTableView(nullptr, totals);
+    EXPECT_EQ(visualIdentifiers(totals), order);
     // The totals stay in their columns after the move.
     EXPECT_EQ(totalText(document, QStringLiteral("outlineTime")), QStringLiteral("0:30"));
     // The user cannot reorder or resize the totals.

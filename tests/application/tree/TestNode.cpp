@@ -422,6 +422,13 @@ TEST(NodeTree, AnEmptySlotAmongTheChildrenIsBorne)
         job->recalcWorkTimeForTree();
         EXPECT_EQ(job->hours(), 1);
         EXPECT_EQ(day->parent(), job.get());
+        // Filled from a job with as many children: the slot stays empty, the rest is filled.
+        NodePtr other = make(Node::Job, QStringLiteral("Other"));
+        make(Node::Day, QString(), other);
+        make(Node::Day, QString(), other);
+        job->fillNodesWithValuesFrom(*other);
+        EXPECT_EQ(job->itemName(), QStringLiteral("Other"));
+        EXPECT_EQ(job->childAtIndex(1), nullptr);
     }
     // The job is gone: the day it held no longer names it.
     EXPECT_EQ(day->parent(), nullptr);

@@ -485,3 +485,36 @@ TEST_F(UserDefaultsTest, APipePutThereBeforeTheDeferredWriteIsNeverOpened)
     EXPECT_EQ(defaults.integerForKey(QStringLiteral("Seven")), 7);
     EXPECT_EQ(defaults.integerForKey(QStringLiteral("Eight")), 8);
 }
+
+// Numbers at the edges of their kinds: the largest and smallest int and the largest
+// unsigned int come back after a restart as they were, of their kind; a number read
+// from a text takes every digit, 9 too, and stops at the first character that is not
+// part of it.
+TEST_F(UserDefaultsTest, NumbersAtTheEdgesOfTheirKinds)
+{
+    {
+        UserDefaults d(path());
+        ASSERT_TRUE(d.setObject(QVariant(std::numeric_limits<int>::max()), QStringLiteral("MaxInt")));
+        ASSERT_TRUE(d.setObject(QVariant(std::numeric_limits<int>::min()), QStringLiteral("MinInt")));
+        ASSERT_TRUE(d.setObject(QVariant(std::numeric_limits<uint>::max()), QStringLiteral("MaxUInt")));
+        ASSERT_TRUE(d.setObject(QVariantList{QStringLiteral("a"), QStringLiteral("b")}, QStringLiteral("Names")));
+        ASSERT_TRUE(d.synchronize());
+    }
+    UserDefaults d(path());
+    EXPECT_EQ(d.objectForKey(QStringLiteral("MaxInt")), QVariant(std::numeric_limits<int>::max()));
+    EXPECT_EQ(d.objectForKey(QStringLiteral("MaxInt")).typeId(), QMetaType::Int);
+    EXPECT_EQ(d.objectForKey(QStringLiteral("MinInt")), QVariant(std::numeric_limits<int>::min()));
+    EXPECT_EQ(d.objectForKey(QStringLiteral("MaxUInt")), QVariant(std::numeric_limits<uint>::max()));
+    EXPECT_EQ(d.objectForKey(QStringLiteral("MaxUInt")).typeId(), QMetaType::UInt);
+    EXPECT_EQ(d.stringArrayForKey(QStringLiteral("Names")), QStringList({QStringLiteral("a"), QStringLiteral("b")}));
+
+    d.registerDefaults({{QStringLiteral("nines"), QStringLiteral("19.99")},
+                        {QStringLiteral("comma"), QStringLiteral("12,5")},
+                        {QStringLiteral("nine"), QStringLiteral("9")},
+                        {QStringLiteral("point"), QStringLiteral("7.")}});
+    EXPECT_DOUBLE_EQ(d.doubleForKey(QStringLiteral("nines")), 19.99);
+    EXPECT_DOUBLE_EQ(d.doubleForKey(QStringLiteral("comma")), 12.0);
+    EXPECT_DOUBLE_EQ(d.doubleForKey(QStringLiteral("nine")), 9.0);
+    EXPECT_DOUBLE_EQ(d.doubleForKey(QStringLiteral("point")), 7.0);
+    EXPECT_EQ(d.integerForKey(QStringLiteral("nines")), 19);
+}
