@@ -313,6 +313,19 @@ TEST(UndoManager, StateChangedSignalAndGroupingWithoutEvents)
     EXPECT_EQ(m.value, 1);
     um.undo();
     EXPECT_EQ(m.value, 0);
+
+    // In an open group the first change is news at once (the document is edited from
+    // it on), not only when the group closes.
+    um.beginUndoGrouping();
+    changes = 0;
+    EXPECT_FALSE(um.hasOpenChanges());
+    um.registerUndo([] {});
+    EXPECT_EQ(changes, 1);
+    EXPECT_TRUE(um.hasOpenChanges());
+    um.registerUndo([] {});
+    um.endUndoGrouping();
+    EXPECT_GT(changes, 1);
+    EXPECT_TRUE(um.canUndo());
 }
 
 // The automatic group closes from a queued call at the end of the pass: an observer of
