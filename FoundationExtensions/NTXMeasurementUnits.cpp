@@ -77,7 +77,7 @@ bool NTXUnitFromString(const QString &text, int *unit)
 {
     QString rest;
     for (const QChar c : text)
-        if (!c.isDigit() && !c.isSpace() && !c.isPunct())
+        if (!c.isDigit() && !c.isSpace() && !c.isPunct() && c.category() != QChar::Symbol_Math)
             rest += c;
     for (int candidate = 0; candidate <= 4; ++candidate) {
         if (rest == NTXLocalizedUnitShortName(candidate)) {

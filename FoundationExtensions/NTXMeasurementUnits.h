@@ -28,6 +28,7 @@ QString NTXUnitTypeKey(int unit);
 QString NTXLocalizedUnitName(int unit);
 QString NTXLocalizedUnitShortName(int unit);
 
-// Whether the text, without its digits, white space and punctuation, is exactly the
-// short name of a unit (the first in unit order); *unit is set only then.
+// Whether the text, without its digits, white space, punctuation and mathematical
+// signs (a locale's own minus sign, U+2212, among them), is exactly the short name of
+// a unit (the first in unit order); *unit is set only then.
 bool NTXUnitFromString(const QString &text, int *unit);

@@ -273,3 +273,84 @@ TEST(CSVParser, ChunkSizesOverMultiByteText)
     EXPECT_EQ(parseBytes(encode(japanese, ShiftJISStringEncoding), ShiftJISStringEncoding),
               QStringLiteral("1(\u65e5\u672c|\u3042\r\n\u30a2)2(x|\uff71\uff72)."));
 }
+
+// The first line end of the text names the kind the file uses, also when it is the
+// only one and at either end of the text.
+TEST(CSVParser, TheFirstLineEndIsTheDetectedOne)
+{
+    struct Case
+    {
+        QByteArray input;
+        qsizetype expected;
+    };
+    const Case cases[] = {
+        {"a,b\r\nc,d", NTXCSVParser::CRLF},  {"a,b\r\n", NTXCSVParser::CRLF}, {"\r\na", NTXCSVParser::CRLF},
+        {"a,b\r\nc\r\n", NTXCSVParser::CRLF}, {"a,b\rc,d", NTXCSVParser::CR},   {"a\r", NTXCSVParser::CR},
+        {"a,b\nc,d", NTXCSVParser::LF},       {"\n", NTXCSVParser::LF},       {"a,b", NTXCSVParser::NotFound},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.input.toStdString());
+        QBuffer buffer;
+        buffer.setData(c.input);
+        auto parser = NTXCSVParser::parserWithDevice(&buffer, UTF8StringEncoding);
+        ASSERT_NE(parser, nullptr);
+        Recorder recorder;
+        parser->setDelegate(&recorder);
+        EXPECT_TRUE(parser->parse());
+        EXPECT_EQ(parser->detectedLineEnd(), c.expected);
+    }
+    EXPECT_EQ(parseBytes("a,b\r\nc,d", UTF8StringEncoding), QStringLiteral("1(a|b)2(c|d)."));
+}
+
+// No device at all is a source that cannot be opened: no parser, a code-1 error.
+TEST(CSVParser, NoDeviceGivesNoParser)
+{
+    NTXCSVError error;
+    EXPECT_EQ(NTXCSVParser::parserWithDevice(nullptr, UTF8StringEncoding, &error), nullptr);
+    EXPECT_EQ(error.code, 1);
+    EXPECT_EQ(error.description, QStringLiteral("Unable to open file for reading"));
+    EXPECT_EQ(NTXCSVParser::parserWithDevice(nullptr, UTF8StringEncoding), nullptr);
+}
+
+// The edits reach both ends of the string: a match at the very start and at the very
+// end, a string made of nothing but the trimmed characters.
+TEST(CSVAdditions, EditsReachBothEnds)
+{
+    const auto blank = [](QChar c) { return c == u' ' || c == u'\t'; };
+    struct Trim
+    {
+        QString input;
+        QString expected;
+    };
+    const Trim trims[] = {
+        {QStringLiteral("  a b\t "), QStringLiteral("a b")}, {QStringLiteral("a b "), QStringLiteral("a b")},
+        {QStringLiteral(" a b"), QStringLiteral("a b")},      {QStringLiteral("a"), QStringLiteral("a")},
+        {QStringLiteral(" \t "), QString()},                  {QString(), QString()},
+    };
+    for (const Trim &t : trims) {
+        QString s = t.input;
+        NTXCSVAdditions::trimCharactersInSet_csv(s, blank);
+        EXPECT_EQ(s, t.expected) << qPrintable(t.input);
+    }
+
+    struct Replace
+    {
+        QString input;
+        QString target;
+        QString replacement;
+        QString expected;
+    };
+    const Replace replaces[] = {
+        {QStringLiteral("\"\"a\"\""), QStringLiteral("\"\""), QStringLiteral("\""), QStringLiteral("\"a\"")},
+        {QStringLiteral("xx"), QStringLiteral("x"), QStringLiteral("yz"), QStringLiteral("yzyz")},
+        {QStringLiteral("abc"), QStringLiteral("abc"), QString(), QString()},
+        {QStringLiteral("abc"), QStringLiteral("d"), QStringLiteral("e"), QStringLiteral("abc")},
+        {QStringLiteral("aaa"), QStringLiteral("aa"), QStringLiteral("b"), QStringLiteral("ba")},
+        {QStringLiteral("abc"), QString(), QStringLiteral("e"), QStringLiteral("abc")},
+    };
+    for (const Replace &r : replaces) {
+        QString s = r.input;
+        NTXCSVAdditions::replaceOccurrencesOfString_csv(s, r.target, r.replacement);
+        EXPECT_EQ(s, r.expected) << qPrintable(r.input + u'/' + r.target);
+    }
+}

@@ -53,6 +53,11 @@ TEST(MeasurementUnits, ConversionsKeysAndNames)
     unit = -7;
     EXPECT_FALSE(NTXUnitFromString(QStringLiteral("3 furlongs"), &unit));
     EXPECT_EQ(unit, -7) << "untouched when no unit is named";
+    // The signs before the number, also a locale's own minus sign.
+    EXPECT_TRUE(NTXUnitFromString(QStringLiteral("\u22122 mm"), &unit));
+    EXPECT_EQ(unit, 3);
+    EXPECT_TRUE(NTXUnitFromString(QStringLiteral("+2 in"), &unit));
+    EXPECT_EQ(unit, 4);
 }
 
 TEST(MeasurementNumberFormatter, ShowsAndReadsInItsUnit)
@@ -87,6 +92,24 @@ TEST(MeasurementNumberFormatter, ShowsAndReadsInItsUnit)
     EXPECT_EQ(value.toDouble(), 5.0) << "a refused text leaves the value";
     EXPECT_EQ(formatter.stringForObjectValue(QVariant()), QString());
     EXPECT_EQ(formatter.stringForObjectValue(QStringLiteral("72")), QStringLiteral("2.5400 cm"));
+}
+
+// A negative length typed in a unit of its own, in a locale whose minus sign is not
+// the hyphen (Swedish writes U+2212), reads as negative.
+TEST(MeasurementNumberFormatter, ReadsTheLocalesOwnMinusSign)
+{
+    ScopedLocale swedish("sv_SE");
+    const QString minus = QLocale().negativeSign();
+    ASSERT_NE(minus, QStringLiteral("-"));
+    NTXMeasurementNumberFormatter formatter;
+    formatter.setShowType(2);
+    QVariant value;
+    ASSERT_TRUE(formatter.getObjectValue(value, minus + QStringLiteral("2 in"), nullptr));
+    EXPECT_FLOAT_EQ(value.toFloat(), -144.0f);
+    ASSERT_TRUE(formatter.getObjectValue(value, QStringLiteral("-2 in"), nullptr));
+    EXPECT_FLOAT_EQ(value.toFloat(), -144.0f);
+    ASSERT_TRUE(formatter.getObjectValue(value, QStringLiteral("2 in"), nullptr));
+    EXPECT_FLOAT_EQ(value.toFloat(), 144.0f);
 }
 
 TEST(MeasurementCenter, SlotsDefaultsAndNotification)

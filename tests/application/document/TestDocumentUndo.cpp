@@ -227,6 +227,17 @@ TEST_F(DocumentUndoTest, TickingAGroupTicksItsOwnChildrenAndUndoRestoresEveryFla
     EXPECT_EQ(undo->undoActionName(), text("LSUDExecuted"));
 }
 
+// A node outside the tree (the top of its own) has no groups above it to untick.
+TEST_F(DocumentUndoTest, UntickingANodeOutsideTheTreeTouchesItAlone)
+{
+    ProbeDocument *document = newDocument();
+    NodePtr loose = makeJob(QStringLiteral("Loose"), 1, {});
+    loose->setExecuted(true);
+    document->edits().setExecutedForNodeTree(false, loose);
+    EXPECT_FALSE(loose->executed());
+    EXPECT_EQ(loose->parent(), nullptr);
+}
+
 TEST_F(DocumentUndoTest, UntickingANestedJobUnticksEveryGroupAboveIt)
 {
     ProbeDocument *document = newDocument();

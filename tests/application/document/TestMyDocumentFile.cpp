@@ -3,6 +3,7 @@
 #include "tests/application/document/TestMyDocumentSupport.h"
 
 #include "application/tree/DocumentFileFormat.h"
+#include "application/document/DocumentTotals.h"
 #include "application/document/OutlineColumns.h"
 #include "platform/foundation/UndoManager.h"
 
@@ -14,6 +15,8 @@
 #include <QLabel>
 #include <QStandardItemModel>
 #include <csignal>
+#include <initializer_list>
+#include <utility>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -173,6 +176,24 @@ TEST_F(MyDocumentFileTest, ColumnResizeAndMoveAreMirroredInTheTotalsHeader)
     EXPECT_EQ(visualIdentifiers(totals), visualIdentifiers(header));
     for (const QString &identifier : DocumentOutlineModel::standardColumnIdentifiers())
         EXPECT_EQ(widthOf(totals, identifier), widthOf(header, identifier)) << identifier.toStdString();
+    // Every column follows, the first and the last as well.
+    int width = 101;
+    for (const QString &identifier : DocumentOutlineModel::standardColumnIdentifiers()) {
+        header->resizeSection(OutlineColumns::logicalIndexForColumnIdentifier(header, identifier), width);
+        EXPECT_EQ(widthOf(header, identifier), width) << identifier.toStdString();
+        EXPECT_EQ(widthOf(totals, identifier), width) << identifier.toStdString();
+        width += 7;
+    }
+    // A move from or to a place the totals do not have leaves them as they are.
+    const QStringList order = visualIdentifiers(totals);
+    const int count = totals->count();
+    for (const auto &[from, to] : std::initializer_list<std::pair<int, int>>{{-1, 0}, {0, -1}, {count, 0}, {0, count}}) {
+        document->outlineViewColumnDidMove({{QStringLiteral("NSOldColumn"), from}, {QStringLiteral("NSNewColumn"), to}});
+        EXPECT_EQ(visualIdentifiers(totals), order) << from << " to " << to;
+    }
+    // Columns copied from no outline: none.
+    DocumentTotals::copyColumnsFromTableView(nullptr, totals);
+    EXPECT_EQ(visualIdentifiers(totals), order);
     // The totals stay in their columns after the move.
     EXPECT_EQ(totalText(document, QStringLiteral("outlineTime")), QStringLiteral("0:30"));
     // The user cannot reorder or resize the totals.

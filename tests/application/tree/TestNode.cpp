@@ -406,6 +406,35 @@ TEST(NodeTree, IndexesOutsideTheListRaiseRangeException)
     EXPECT_EQ(job->childrenCount(), 2);
 }
 
+// An empty slot among the children (the tree keeps what it is given) is counted, skipped
+// by the sums, and goes with its parent without harm.
+TEST(NodeTree, AnEmptySlotAmongTheChildrenIsBorne)
+{
+    NodePtr day;
+    {
+        NodePtr job = make(Node::Job, QStringLiteral("J"));
+        day = make(Node::Day, QString(), job);
+        entry(day, "2009-03-14 09:00:00 +0100", "2009-03-14 10:00:00 +0100");
+        job->addChild(NodePtr());
+        day->addChild(NodePtr(), 0);
+        EXPECT_EQ(job->childrenCount(), 2);
+        EXPECT_EQ(day->childrenCount(), 2);
+        job->recalcWorkTimeForTree();
+        EXPECT_EQ(job->hours(), 1);
+        EXPECT_EQ(day->parent(), job.get());
+        // Filled from a job with as many children: the slot stays empty, the rest is filled.
+        NodePtr other = make(Node::Job, QStringLiteral("Other"));
+        make(Node::Day, QString(), other);
+        make(Node::Day, QString(), other);
+        job->fillNodesWithValuesFrom(*other);
+        EXPECT_EQ(job->itemName(), QStringLiteral("Other"));
+        EXPECT_EQ(job->childAtIndex(1), nullptr);
+    }
+    // The job is gone: the day it held no longer names it.
+    EXPECT_EQ(day->parent(), nullptr);
+    EXPECT_EQ(day->childrenCount(), 2);
+}
+
 TEST(NodeTree, FillNodesWithValuesFrom)
 {
     NodePtr job = make(Node::Job, QStringLiteral("J"));
@@ -438,6 +467,25 @@ TEST(NodeTree, FillNodesWithValuesFrom)
     EXPECT_EQ(t->hours(), 2);
     EXPECT_EQ(job->hours(), 2);
     EXPECT_EQ(day->hours(), 2);
+
+    // A group filled from one of a different shape keeps its own children and sums
+    // them, whatever sums the other carried.
+    NodePtr team = make(Node::Group, QStringLiteral("Team"));
+    NodePtr first = make(Node::Job, QStringLiteral("First"), team);
+    entry(make(Node::Day, QString(), first), "2009-03-14 09:00:00 +0100", "2009-03-14 10:00:00 +0100");
+    team->recalcWorkTimeForTree();
+    const NodePtr before = team->clone();
+    NodePtr second = make(Node::Job, QStringLiteral("Second"), team);
+    entry(make(Node::Day, QString(), second), "2009-03-14 11:00:00 +0100", "2009-03-14 13:30:00 +0100");
+    team->recalcWorkTimeForTree();
+    ASSERT_EQ(team->hours(), 3);
+    ASSERT_EQ(before->hours(), 1);
+    before->setItemName(QStringLiteral("Renamed"));
+    team->fillNodesWithValuesFrom(*before);
+    EXPECT_EQ(team->itemName(), QStringLiteral("Renamed"));
+    EXPECT_EQ(team->childrenCount(), 2);
+    EXPECT_EQ(team->hours(), 3);
+    EXPECT_EQ(team->minutes(), 30);
 }
 
 TEST(NodeObserving, WageIsAnnouncedAndTextIsReadForItsNumber)

@@ -79,6 +79,12 @@ TEST(RegexOperations, APairListIsCutAtSixtyTwo)
     ASSERT_TRUE(e);
     EXPECT_EQ(e->reason(), QStringLiteral("*** -[NSString dictionaryByMatchingRegex:withKeysAndCaptures:]: "
                                           "The capture key (key 2 of 2) is NULL."));
+    // The same for the dictionary of every match.
+    const auto all = raised([] {
+        arrayOfDictionariesByMatchingRegex(QStringLiteral("aa"), QStringLiteral("(a)"), {{u"k"_qs, 1}, {QString(), 0}});
+    });
+    ASSERT_TRUE(all);
+    EXPECT_TRUE(all->reason().endsWith(u"The capture key (key 2 of 2) is NULL.")) << qPrintable(all->reason());
 }
 
 } // namespace

@@ -65,6 +65,11 @@ TEST(DisplayText, LongTextsAreCutWithAnEllipsisAndNoCharacterIsParted)
     // Nothing but marks: cut where the limit says, something is still shown.
     const QString marks = QStringLiteral("a\u0301\u0301\u0301\u0301");
     EXPECT_EQ(cut(marks, 3), QStringLiteral("a\u0301\u0301") + Ellipsis);
+    // A lone high half (broken text) is a character of its own, whatever follows it:
+    // with U+0C2A it would make the pair of a mark (U+302A) if it were read as one.
+    const QString lone = QStringLiteral("ab") + QChar(0xD800) + QChar(0x0C2A) + QStringLiteral("cd");
+    EXPECT_EQ(cut(lone, 2), QStringLiteral("ab") + Ellipsis);
+    EXPECT_EQ(cut(lone, 3), lone.left(3) + Ellipsis);
 
     // A name of ten million units on one line: its first MaximumLength units, the
     // breaks among them as blanks; the stored text is untouched.

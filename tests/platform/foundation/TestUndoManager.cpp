@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <stdexcept>
 
 using platform::Notification;
@@ -312,6 +313,22 @@ TEST(UndoManager, StateChangedSignalAndGroupingWithoutEvents)
     EXPECT_EQ(m.value, 1);
     um.undo();
     EXPECT_EQ(m.value, 0);
+
+    // In an open group the first change is news at once (the document is edited from
+    // it on), not only when the group closes; nothing to redo is dropped by it here.
+    UndoManager fresh;
+    int news = 0;
+    QObject::connect(&fresh, &UndoManager::stateChanged, [&] { ++news; });
+    fresh.setGroupsByEvent(false);
+    fresh.beginUndoGrouping();
+    EXPECT_FALSE(fresh.hasOpenChanges());
+    fresh.registerUndo([] {});
+    EXPECT_EQ(news, 1);
+    EXPECT_TRUE(fresh.hasOpenChanges());
+    fresh.registerUndo([] {});
+    fresh.endUndoGrouping();
+    EXPECT_GT(news, 1);
+    EXPECT_TRUE(fresh.canUndo());
 }
 
 // The automatic group closes from a queued call at the end of the pass: an observer of
@@ -342,3 +359,35 @@ TEST(UndoManager, AnObserverThatRaisesAtTheEndOfThePassLeavesTheGroupClosed)
 }
 
 } // namespace
+
+// An undo that empties the history (a revert does) keeps the name its step was given
+// for the redo it registers afterwards.
+TEST(UndoManager, AnUndoThatEmptiesTheHistoryKeepsItsNameForTheRedo)
+{
+    UndoManager um;
+    int value = 1;
+    std::function<void()> revert;
+    std::function<void()> restore = [&] {
+        value = 1;
+        um.registerUndo(revert);
+        um.setActionName(QStringLiteral("Revert"));
+    };
+    revert = [&] {
+        um.setActionName(QStringLiteral("Revert"));
+        um.removeAllActions();
+        value = 0;
+        um.registerUndo(restore);
+    };
+    um.registerUndo(revert);
+    um.setActionName(QStringLiteral("Revert"));
+    endPass();
+    ASSERT_TRUE(um.canUndo());
+    um.undo();
+    EXPECT_EQ(value, 0);
+    EXPECT_FALSE(um.canUndo());
+    ASSERT_TRUE(um.canRedo());
+    EXPECT_EQ(um.redoActionName(), QStringLiteral("Revert"));
+    um.redo();
+    EXPECT_EQ(value, 1);
+    EXPECT_EQ(um.undoActionName(), QStringLiteral("Revert"));
+}

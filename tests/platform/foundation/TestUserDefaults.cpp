@@ -16,7 +16,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
+
+#include <csignal>
 
 #include <limits>
 
@@ -372,4 +375,146 @@ TEST_F(UserDefaultsTest, ALinkAtTheFileIsReadThroughButNeverWrittenThrough)
         EXPECT_EQ(stored.value(QStringLiteral("Kept")).toString(), QStringLiteral("from the linked file"));
         EXPECT_TRUE(stored.contains(QStringLiteral("Answer")));
     }
+}
+
+// Whole numbers of every kind read back as integers: a negative one stays negative,
+// an unsigned one beyond the largest integer gives the largest.
+TEST_F(UserDefaultsTest, IntegersOfEveryKindKeepTheirSign)
+{
+    UserDefaults d(path());
+    d.registerDefaults({{QStringLiteral("negative"), -3}, {QStringLiteral("negativeLong"), qlonglong(-4)}});
+    EXPECT_EQ(d.integerForKey(QStringLiteral("negative")), -3);
+    EXPECT_EQ(d.integerForKey(QStringLiteral("negativeLong")), -4);
+    ASSERT_TRUE(d.setObject(QVariant(qulonglong(5)), QStringLiteral("unsigned")));
+    ASSERT_TRUE(d.setObject(QVariant(std::numeric_limits<qulonglong>::max()), QStringLiteral("huge")));
+    ASSERT_TRUE(d.setObject(QVariant(qulonglong(std::numeric_limits<qint64>::max())), QStringLiteral("largest")));
+    ASSERT_TRUE(d.setObject(QVariant(-7), QStringLiteral("stored")));
+    EXPECT_EQ(d.integerForKey(QStringLiteral("unsigned")), 5);
+    EXPECT_EQ(d.integerForKey(QStringLiteral("huge")), std::numeric_limits<qint64>::max());
+    EXPECT_EQ(d.integerForKey(QStringLiteral("largest")), std::numeric_limits<qint64>::max());
+    EXPECT_EQ(d.integerForKey(QStringLiteral("stored")), -7);
+}
+
+// setObject answers whether the value is now the key's: removing with an invalid value
+// does it; a list or map with one value that cannot be stored is refused whole, and
+// the old value stays.
+TEST_F(UserDefaultsTest, AContainerWithOneUnstorableValueIsRefusedWhole)
+{
+    UserDefaults d(path());
+    d.setString(QStringLiteral("old"), QStringLiteral("Map"));
+    d.setString(QStringLiteral("old"), QStringLiteral("Hash"));
+    d.setString(QStringLiteral("old"), QStringLiteral("List"));
+    {
+        testsupport::ExpectedQtWarning warning(QStringLiteral("cannot be stored"));
+        EXPECT_FALSE(d.setObject(QVariantMap{{QStringLiteral("a"), 1}, {QStringLiteral("b"), QPointF(1, 2)}},
+                                 QStringLiteral("Map")));
+    }
+    {
+        testsupport::ExpectedQtWarning warning(QStringLiteral("cannot be stored"));
+        EXPECT_FALSE(d.setObject(QVariantHash{{QStringLiteral("a"), QPointF(1, 2)}}, QStringLiteral("Hash")));
+    }
+    {
+        testsupport::ExpectedQtWarning warning(QStringLiteral("cannot be stored"));
+        EXPECT_FALSE(d.setObject(QVariantList{1, QVariantList{QPointF(1, 2)}}, QStringLiteral("List")));
+    }
+    for (const char *key : {"Map", "Hash", "List"})
+        EXPECT_EQ(d.stringForKey(QString::fromLatin1(key)), QStringLiteral("old")) << key;
+
+    ASSERT_TRUE(d.setObject(QVariantMap{{QStringLiteral("a"), 1}}, QStringLiteral("Map")));
+    EXPECT_EQ(d.dictionaryForKey(QStringLiteral("Map")), (QVariantMap{{QStringLiteral("a"), 1}}));
+    EXPECT_TRUE(d.setObject(QVariant(), QStringLiteral("Map")));
+    EXPECT_FALSE(d.objectForKey(QStringLiteral("Map")).isValid());
+    EXPECT_TRUE(d.setObject(QVariant(), QStringLiteral("Never set")));
+}
+
+// A save that fails part-way is reported: with a link at the file, the regular file
+// that takes the link's place cannot be written (a file size limit stops the write,
+// for the super-user too), and neither the link nor the file it names changes.
+TEST_F(UserDefaultsTest, AFailedWriteInThePlaceOfALinkIsReportedAndChangesNothing)
+{
+    const QString elsewhere = m_dir.filePath(QStringLiteral("elsewhere.conf"));
+    {
+        QSettings seed(elsewhere, QSettings::IniFormat);
+        seed.setValue(QStringLiteral("Kept"), QString(200, u'k'));
+    }
+    const QByteArray linkedBytes = testsupport::readFile(elsewhere);
+    ASSERT_GT(linkedBytes.size(), 64);
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(path()).absolutePath()));
+    ASSERT_TRUE(QFile::link(elsewhere, path()));
+    UserDefaults defaults(path());
+    defaults.setInteger(42, QStringLiteral("Answer"));
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    void (*oldHandler)(int) = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 64;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool written = defaults.synchronize();
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(written);
+    EXPECT_TRUE(QFileInfo(path()).isSymLink());
+    EXPECT_EQ(testsupport::readFile(elsewhere), linkedBytes);
+    EXPECT_EQ(defaults.integerForKey(QStringLiteral("Answer")), 42);
+    // The next write, with room, goes through.
+    EXPECT_TRUE(defaults.synchronize());
+    EXPECT_FALSE(QFileInfo(path()).isSymLink());
+    EXPECT_EQ(testsupport::readFile(elsewhere), linkedBytes);
+}
+
+// A pipe put in the place of the file between a change and the write the settings
+// defer to a later pass: that write stops the storing, and the settings library never
+// gets to open the pipe itself.
+TEST_F(UserDefaultsTest, APipePutThereBeforeTheDeferredWriteIsNeverOpened)
+{
+    UserDefaults defaults(path());
+    defaults.setInteger(7, QStringLiteral("Seven"));
+    ASSERT_TRUE(defaults.synchronize());
+    defaults.setInteger(8, QStringLiteral("Eight"));
+    ASSERT_TRUE(QFile::remove(path()));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path()).constData(), 0600), 0);
+    testsupport::PipeOpener writer(path(), O_WRONLY);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return writer.isWaitingInOpen(); }, 10000));
+    {
+        testsupport::ExpectedQtWarning warning(QStringLiteral("is not a regular file"));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !defaults.isStored(); }, 10000));
+        for (int pass = 0; pass < 5; ++pass)
+            QCoreApplication::sendPostedEvents(nullptr, 0);
+    }
+    EXPECT_TRUE(writer.isWaitingInOpen());
+    EXPECT_EQ(defaults.integerForKey(QStringLiteral("Seven")), 7);
+    EXPECT_EQ(defaults.integerForKey(QStringLiteral("Eight")), 8);
+}
+
+// Numbers at the edges of their kinds: the largest and smallest int and the largest
+// unsigned int come back after a restart as they were, of their kind; a number read
+// from a text takes every digit, 9 too, and stops at the first character that is not
+// part of it.
+TEST_F(UserDefaultsTest, NumbersAtTheEdgesOfTheirKinds)
+{
+    {
+        UserDefaults d(path());
+        ASSERT_TRUE(d.setObject(QVariant(std::numeric_limits<int>::max()), QStringLiteral("MaxInt")));
+        ASSERT_TRUE(d.setObject(QVariant(std::numeric_limits<int>::min()), QStringLiteral("MinInt")));
+        ASSERT_TRUE(d.setObject(QVariant(std::numeric_limits<uint>::max()), QStringLiteral("MaxUInt")));
+        ASSERT_TRUE(d.setObject(QVariantList{QStringLiteral("a"), QStringLiteral("b")}, QStringLiteral("Names")));
+        ASSERT_TRUE(d.synchronize());
+    }
+    UserDefaults d(path());
+    EXPECT_EQ(d.objectForKey(QStringLiteral("MaxInt")), QVariant(std::numeric_limits<int>::max()));
+    EXPECT_EQ(d.objectForKey(QStringLiteral("MaxInt")).typeId(), QMetaType::Int);
+    EXPECT_EQ(d.objectForKey(QStringLiteral("MinInt")), QVariant(std::numeric_limits<int>::min()));
+    EXPECT_EQ(d.objectForKey(QStringLiteral("MaxUInt")), QVariant(std::numeric_limits<uint>::max()));
+    EXPECT_EQ(d.objectForKey(QStringLiteral("MaxUInt")).typeId(), QMetaType::UInt);
+    EXPECT_EQ(d.stringArrayForKey(QStringLiteral("Names")), QStringList({QStringLiteral("a"), QStringLiteral("b")}));
+
+    d.registerDefaults({{QStringLiteral("nines"), QStringLiteral("19.99")},
+                        {QStringLiteral("comma"), QStringLiteral("12,5")},
+                        {QStringLiteral("nine"), QStringLiteral("9")},
+                        {QStringLiteral("point"), QStringLiteral("7.")}});
+    EXPECT_DOUBLE_EQ(d.doubleForKey(QStringLiteral("nines")), 19.99);
+    EXPECT_DOUBLE_EQ(d.doubleForKey(QStringLiteral("comma")), 12.0);
+    EXPECT_DOUBLE_EQ(d.doubleForKey(QStringLiteral("nine")), 9.0);
+    EXPECT_DOUBLE_EQ(d.doubleForKey(QStringLiteral("point")), 7.0);
+    EXPECT_EQ(d.integerForKey(QStringLiteral("nines")), 19);
 }
