@@ -374,6 +374,7 @@ void NTXTextViewInspector::removeSubview(QWidget *view)
     if (!view)
         return;
     m_subviews.removeAll(view);
+    m_unplacedViews.remove(view);
     releaseSubview(view);
 }
 
@@ -439,6 +440,7 @@ void NTXTextViewInspector::removeAllSubviews()
 {
     const QList<QPointer<QWidget>> views = std::exchange(m_subviews, {});
     m_fieldViews.clear();
+    m_unplacedViews.clear();
     for (const QPointer<QWidget> &view : views)
         releaseSubview(view);
     if (QWidget *view = m_replacementView) {
@@ -563,7 +565,7 @@ bool NTXTextViewInspector::appendTextField(const std::shared_ptr<NTXTextViewInsp
     marked.setPosition(start);
     marked.setPosition(cursor.position(), QTextCursor::KeepAnchor);
     QTextCharFormat fieldFormat;
-    fieldFormat.setProperty(Text::FieldProperty, Text::fieldValue(field.get()));
+    Text::setField(fieldFormat, field.get());
     marked.mergeCharFormat(fieldFormat);
     rememberFieldStart(field.get(), start);
     appendPiece(cursor, field->shouldAppendNewline() ? QStringLiteral("\n") : QStringLiteral(" "), QTextCharFormat());
@@ -746,7 +748,7 @@ bool NTXTextViewInspector::insertViewField(const std::shared_ptr<NTXTextViewInsp
     marked.setPosition(start);
     marked.setPosition(end, QTextCursor::KeepAnchor);
     QTextCharFormat fieldFormat;
-    fieldFormat.setProperty(Text::FieldProperty, Text::fieldValue(field.get()));
+    Text::setField(fieldFormat, field.get());
     marked.mergeCharFormat(fieldFormat);
     rememberFieldStart(field.get(), start);
     appendPiece(cursor, field->shouldAppendNewline() ? QStringLiteral("\n") : QStringLiteral(" "), QTextCharFormat());
@@ -934,6 +936,15 @@ QList<QWidget *> NTXTextViewInspector::viewsInCharacterRange(Range range) const
     return views;
 }
 
+QRect NTXTextViewInspector::subviewFrame(const QWidget *view) const
+{
+    if (!view)
+        return {};
+    const auto unplaced = m_unplacedViews.constFind(view);
+    const int owed = unplaced != m_unplacedViews.cend() && unplaced->view == view ? unplaced->dy : 0;
+    return view->geometry().translated(0, owed);
+}
+
 void NTXTextViewInspector::jumpToField(const NTXTextViewInspectorField *field)
 {
     const Range range = charRangeOfField(field);
@@ -963,7 +974,7 @@ void NTXTextViewInspector::updateDisplayOfTextField(NTXTextViewInspectorTextFiel
     {
         InternalChange change(*this);
         QTextCharFormat format = piece.format;
-        format.setProperty(Text::FieldProperty, Text::fieldValue(field));
+        Text::setField(format, field);
         QTextCursor cursor(&text());
         cursor.setPosition(int(value.location));
         cursor.setPosition(int(value.max()), QTextCursor::KeepAnchor);

@@ -23,8 +23,10 @@
 // its binding on (a list bound to a filled array shows them at the first build);
 // each later insertion or removal of an element adds or removes its row only: the
 // lines and controls of that row are laid out at once, and those after it move
-// without being laid out again, so adding or removing rows one by one, anywhere in
-// the list, costs each row about the same. Other changes in place (a value shown
+// without being laid out again (controls out of view move when they come into view:
+// at the change that brings them there, or at the whole pass of a scroll or resize),
+// so adding or removing rows one by one, anywhere in the list, costs each row about
+// the same. Other changes in place (a value shown
 // anew) are laid out the same way in one pass from the event loop; a new width or
 // font lays everything out again.
 // Finding a field's text starts where the field was made (a cursor the document
@@ -121,6 +123,10 @@ public:
     FieldPtr previousVisibleFieldForField(const NTXTextViewInspectorField *field) const;
     void jumpToField(const NTXTextViewInspectorField *field);
     QList<QWidget *> viewsInCharacterRange(Range range) const;
+    // Where a control stands in the viewport: its geometry, or, for one out of view
+    // that a change in place moved only on paper, the place it takes when it comes
+    // into view.
+    QRect subviewFrame(const QWidget *view) const;
     void updateDisplayOfTextField(NTXTextViewInspectorTextField *field) override;
     bool insertField(const FieldPtr &field, qsizetype index, qsizetype row);
     bool insertViewField(const std::shared_ptr<NTXTextViewInspectorViewField> &field, qsizetype index, qsizetype row);
@@ -268,7 +274,9 @@ private:
     void layoutAttachmentsInRange(Range range);
     // Moves the remembered line rectangles of the fields from the position's block on,
     // and their controls, by as much as that block's field moved; answers false when
-    // that cannot be told exactly (a whole pass is then due).
+    // that cannot be told exactly (a whole pass is then due). A control out of view
+    // before and after the move keeps its place and owes the move until a change
+    // brings it into view or a whole pass places it.
     bool moveFieldsFrom(qsizetype position);
     QPointF scrollOffset() const;
     // A control that refuses input lets clicks through to the inspector and gets no keys.
@@ -341,6 +349,14 @@ private:
     bool m_layingOutInPlace = false; // a change that lays itself out at once
     // The controls made for each field (its control, list buttons, label pop-up).
     QHash<const NTXTextViewInspectorField *, QList<QPointer<QWidget>>> m_fieldViews;
+    // Controls out of view that a change in place moved only on paper: how far each
+    // still has to go (see moveFieldsFrom()).
+    struct Unplaced
+    {
+        QPointer<QWidget> view; // the key's control while it lives
+        int dy = 0;
+    };
+    QHash<const QWidget *, Unplaced> m_unplacedViews;
     qreal m_laidOutWidth = -1; // the container's width at the last full pass
     bool m_placing = false;
     bool m_caretVisible = true;

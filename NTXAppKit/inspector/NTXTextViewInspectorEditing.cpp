@@ -789,7 +789,11 @@ void NTXTextViewInspector::layoutAttachmentsInRange(Range range)
         m_typesetter->layOutLines(doc, m_visibleFieldsArray, m_maxLabelWidth, range, &end);
         const QTextBlock first = doc.findBlock(int(std::min(range.location, std::max<qsizetype>(0, length - 1))));
         const qsizetype start = first.isValid() ? std::min<qsizetype>(first.position(), range.location) : range.location;
-        m_layoutManager->showAttachmentCells(doc, viewport(), scrollOffset(), Range(start, std::max(end, range.max()) - start));
+        const Range placed(start, std::max(end, range.max()) - start);
+        m_layoutManager->showAttachmentCells(doc, viewport(), scrollOffset(), placed);
+        if (!m_unplacedViews.isEmpty())
+            for (QWidget *view : viewsInCharacterRange(placed))
+                m_unplacedViews.remove(view);
         whole = !moveFieldsFrom(end);
     }
     m_placing = false;
@@ -824,7 +828,10 @@ bool NTXTextViewInspector::moveFieldsFrom(qsizetype position)
     // Controls sit on whole points: a move by a fraction is laid out again instead.
     if (dy != std::round(dy))
         return false;
-    const QPoint step(0, int(dy));
+    // Only controls seen before or after the move are moved (a move costs Qt far more
+    // than this loop); the others owe it, and are placed when it brings them into view
+    // or at the next whole pass (every scroll and resize makes one).
+    const QRect seen = viewport()->rect();
     for (qsizetype i = index; i < m_visibleFieldsArray.size(); ++i) {
         NTXTextViewInspectorField *field = m_visibleFieldsArray.at(i).get();
         const QRectF rect = field->lineFragmentRect();
@@ -834,8 +841,20 @@ bool NTXTextViewInspector::moveFieldsFrom(qsizetype position)
         if (views == m_fieldViews.cend())
             continue;
         for (const QPointer<QWidget> &view : *views) {
-            if (view && view->parentWidget() == viewport() && !view->isHidden())
-                view->move(view->pos() + step);
+            if (!view || view->parentWidget() != viewport() || view->isHidden())
+                continue;
+            int owed = int(dy);
+            const auto unplaced = m_unplacedViews.find(view.data());
+            if (unplaced != m_unplacedViews.end()) {
+                if (unplaced->view == view)
+                    owed += unplaced->dy;
+                m_unplacedViews.erase(unplaced);
+            }
+            const QRect at = view->geometry();
+            if (at.intersects(seen) || at.translated(0, owed).intersects(seen))
+                view->move(at.topLeft() + QPoint(0, owed));
+            else
+                m_unplacedViews.insert(view.data(), Unplaced{view, owed});
         }
     }
     return true;
@@ -853,6 +872,7 @@ void NTXTextViewInspector::layoutAttachments()
         m_laidOutWidth = containerWidth();
         m_typesetter->layOutLines(text(), m_visibleFieldsArray, m_maxLabelWidth);
         m_layoutManager->showAttachmentCells(text(), viewport(), scrollOffset());
+        m_unplacedViews.clear();
     }
     m_placing = false;
 }
