@@ -843,18 +843,22 @@ bool NTXTextViewInspector::moveFieldsFrom(qsizetype position)
         for (const QPointer<QWidget> &view : *views) {
             if (!view || view->parentWidget() != viewport() || view->isHidden())
                 continue;
-            int owed = int(dy);
-            const auto unplaced = m_unplacedViews.find(view.data());
-            if (unplaced != m_unplacedViews.end()) {
-                if (unplaced->view == view)
-                    owed += unplaced->dy;
-                m_unplacedViews.erase(unplaced);
+            auto unplaced = m_unplacedViews.find(view.data());
+            if (unplaced != m_unplacedViews.end() && unplaced->view != view) {
+                m_unplacedViews.erase(unplaced); // a control gone since, at the same address
+                unplaced = m_unplacedViews.end();
             }
+            const int owed = int(dy) + (unplaced != m_unplacedViews.end() ? unplaced->dy : 0);
             const QRect at = view->geometry();
-            if (at.intersects(seen) || at.translated(0, owed).intersects(seen))
+            if (at.intersects(seen) || at.translated(0, owed).intersects(seen)) {
                 view->move(at.topLeft() + QPoint(0, owed));
-            else
+                if (unplaced != m_unplacedViews.end())
+                    m_unplacedViews.erase(unplaced);
+            } else if (unplaced != m_unplacedViews.end()) {
+                unplaced->dy = owed;
+            } else {
                 m_unplacedViews.insert(view.data(), Unplaced{view, owed});
+            }
         }
     }
     return true;
