@@ -366,14 +366,14 @@ void NTXTextViewInspector::addSubview(QWidget *view)
     if (!view->testAttribute(Qt::WA_Resized))
         view->resize(view->sizeHint());
     view->hide();
-    m_subviews.append(view);
+    m_subviews.insert(view, view);
 }
 
 void NTXTextViewInspector::removeSubview(QWidget *view)
 {
     if (!view)
         return;
-    m_subviews.removeAll(view);
+    m_subviews.remove(view);
     m_unplacedViews.remove(view);
     releaseSubview(view);
 }
@@ -438,7 +438,7 @@ try {
 
 void NTXTextViewInspector::removeAllSubviews()
 {
-    const QList<QPointer<QWidget>> views = std::exchange(m_subviews, {});
+    const auto views = std::exchange(m_subviews, {});
     m_fieldViews.clear();
     m_unplacedViews.clear();
     for (const QPointer<QWidget> &view : views)
@@ -779,12 +779,14 @@ bool NTXTextViewInspector::adjustViewWidths(Range range)
 {
     bool changed = false;
     const qreal width = containerWidth();
-    QList<QPointer<QWidget>> inRange;
-    if (!range.isNotFound()) {
+    QList<QPointer<QWidget>> views;
+    if (range.isNotFound()) {
+        views = m_subviews.values();
+    } else {
         for (QWidget *view : viewsInCharacterRange(range))
-            inRange.append(view);
+            views.append(view);
     }
-    for (const QPointer<QWidget> &view : std::as_const(range.isNotFound() ? m_subviews : inRange)) {
+    for (const QPointer<QWidget> &view : std::as_const(views)) {
         const QVariant margin = view ? view->property(WidthMarginProperty) : QVariant();
         if (!margin.isValid())
             continue;

@@ -336,7 +336,8 @@ private:
 
     NTXTextViewInspectorLayoutManager *m_layoutManager = nullptr;
     std::unique_ptr<NTXTextViewInspectorTypesetter> m_typesetter;
-    QList<QPointer<QWidget>> m_subviews;
+    // The controls placed in the viewport (by address: one goes as cheaply as it came).
+    QHash<const QWidget *, QPointer<QWidget>> m_subviews;
     // Where each field's run began when it was made: a cursor the document keeps in
     // step with its changes, checked before it is trusted (see charRangeOfField()).
     QHash<const NTXTextViewInspectorField *, QTextCursor> m_fieldStarts;

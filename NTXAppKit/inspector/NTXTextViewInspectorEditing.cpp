@@ -831,7 +831,8 @@ bool NTXTextViewInspector::moveFieldsFrom(qsizetype position)
     // Only controls seen before or after the move are moved (a move costs Qt far more
     // than this loop); the others owe it, and are placed when it brings them into view
     // or at the next whole pass (every scroll and resize makes one).
-    const QRect seen = viewport()->rect();
+    const QWidget *container = viewport();
+    const QRect seen = container->rect();
     for (qsizetype i = index; i < m_visibleFieldsArray.size(); ++i) {
         NTXTextViewInspectorField *field = m_visibleFieldsArray.at(i).get();
         const QRectF rect = field->lineFragmentRect();
@@ -841,7 +842,7 @@ bool NTXTextViewInspector::moveFieldsFrom(qsizetype position)
         if (views == m_fieldViews.cend())
             continue;
         for (const QPointer<QWidget> &view : *views) {
-            if (!view || view->parentWidget() != viewport() || view->isHidden())
+            if (!view || view->parentWidget() != container || view->isHidden())
                 continue;
             auto unplaced = m_unplacedViews.find(view.data());
             if (unplaced != m_unplacedViews.end() && unplaced->view != view) {
