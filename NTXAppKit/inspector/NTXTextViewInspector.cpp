@@ -567,8 +567,8 @@ bool NTXTextViewInspector::appendTextField(const std::shared_ptr<NTXTextViewInsp
     QTextCharFormat fieldFormat;
     Text::setField(fieldFormat, field.get());
     marked.mergeCharFormat(fieldFormat);
-    rememberFieldStart(field.get(), start);
     appendPiece(cursor, field->shouldAppendNewline() ? QStringLiteral("\n") : QStringLiteral(" "), QTextCharFormat());
+    rememberFieldStart(field.get(), start);
     m_visibleFieldsArray.append(field);
     field->hasBecomeVisibleInInspector(this);
     return true;
@@ -750,13 +750,13 @@ bool NTXTextViewInspector::insertViewField(const std::shared_ptr<NTXTextViewInsp
     QTextCharFormat fieldFormat;
     Text::setField(fieldFormat, field.get());
     marked.mergeCharFormat(fieldFormat);
-    rememberFieldStart(field.get(), start);
     appendPiece(cursor, field->shouldAppendNewline() ? QStringLiteral("\n") : QStringLiteral(" "), QTextCharFormat());
     QTextCursor styled(&doc);
     styled.setPosition(start);
     styled.setPosition(end, QTextCursor::KeepAnchor);
     styled.setBlockFormat(tabStopAttributes());
     cursor.endEditBlock();
+    rememberFieldStart(field.get(), start);
 
     for (QWidget *added : std::as_const(views)) {
         addSubview(added);
@@ -868,11 +868,44 @@ void NTXTextViewInspector::setDisplaymode(int mode)
 
 // ---- Queries ----
 
+namespace {
+
+// Marks a block that holds the start of a field: the document deletes it with its
+// block, which tells the inspector that its handle on the block is no longer good.
+class FieldStartMark : public QTextBlockUserData
+{
+public:
+    ~FieldStartMark() override { *alive = false; }
+    const std::shared_ptr<bool> alive = std::make_shared<bool>(true);
+};
+
+} // namespace
+
 void NTXTextViewInspector::rememberFieldStart(const NTXTextViewInspectorField *field, qsizetype start)
 {
-    QTextCursor cursor(&text());
-    cursor.setPosition(int(start));
-    m_fieldStarts.insert(field, cursor);
+    QTextBlock block = text().findBlock(int(start));
+    if (!block.isValid())
+        return;
+    auto *mark = dynamic_cast<FieldStartMark *>(block.userData());
+    if (!mark) {
+        if (block.userData())
+            return; // someone else's: the field is found by a search
+        mark = new FieldStartMark;
+        block.setUserData(mark);
+    }
+    m_fieldStarts.insert(field, FieldStart{block, start - block.position(), mark->alive});
+}
+
+void NTXTextViewInspector::rememberFieldStartsInBlock(qsizetype position)
+{
+    const QTextBlock block = text().findBlock(int(position));
+    QObject *previous = nullptr;
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+        QObject *field = Text::fieldOf(it.fragment().charFormat().property(Text::FieldProperty));
+        if (field && field != previous && m_fieldStarts.contains(static_cast<NTXTextViewInspectorField *>(field)))
+            rememberFieldStart(static_cast<NTXTextViewInspectorField *>(field), it.fragment().position());
+        previous = field;
+    }
 }
 
 Range NTXTextViewInspector::charRangeOfField(const NTXTextViewInspectorField *field) const
@@ -882,10 +915,15 @@ Range NTXTextViewInspector::charRangeOfField(const NTXTextViewInspectorField *fi
     const QVariant value = Text::fieldValue(field);
     // The remembered start, when the field's run is still there, else a search.
     const auto start = m_fieldStarts.constFind(field);
-    if (start != m_fieldStarts.cend()) {
-        const qsizetype at = start->position();
+    if (start != m_fieldStarts.cend() && *start->alive) {
+        const QTextBlock &block = start->block;
+        const qsizetype at = block.position() + start->offset;
         if (Text::valueAt(text(), Text::FieldProperty, at) == value)
             return Text::runAt(text(), Text::FieldProperty, at);
+        // Moved within its block (a change before it there), or its block took in another.
+        for (auto it = block.begin(); !it.atEnd(); ++it)
+            if (it.fragment().charFormat().property(Text::FieldProperty) == value)
+                return Text::runAt(text(), Text::FieldProperty, it.fragment().position());
     }
     return NTXNSTextStorageExtensions::longestRangeForAttribute(text(), Text::FieldProperty, value, 0);
 }
@@ -1071,8 +1109,11 @@ void NTXTextViewInspector::listFieldDidInsertRow(NTXTextViewInspectorListField *
         const QScopedValueRollback<bool> inPlace(m_layingOutInPlace, true);
         inserted = insertField(row, at, visibleRow);
     }
-    if (inserted)
-        layoutAttachmentsInRange(Range(at, Text::length(doc) - before));
+    if (!inserted)
+        return;
+    // The block the row went in front of may now be known by another handle.
+    rememberFieldStartsInBlock(at + Text::length(doc) - before);
+    layoutAttachmentsInRange(Range(at, Text::length(doc) - before));
 }
 
 void NTXTextViewInspector::listFieldDidRemoveRow(NTXTextViewInspectorListField *, const FieldPtr &row, qsizetype)
@@ -1109,6 +1150,8 @@ void NTXTextViewInspector::listFieldDidRemoveRow(NTXTextViewInspectorListField *
         m_visibleFieldsArray.removeAll(row);
         m_fieldStarts.remove(row.get());
         m_fieldViews.remove(row.get());
+        // The block that took in what followed the row may be known by another handle.
+        rememberFieldStartsInBlock(std::min(range.location, Text::length(doc)));
         if (!isEditing())
             setTextCursor(QTextCursor(&doc));
     }

@@ -29,8 +29,8 @@
 // the same. Other changes in place (a value shown
 // anew) are laid out the same way in one pass from the event loop; a new width or
 // font lays everything out again.
-// Finding a field's text starts where the field was made (a cursor the document
-// moves with its changes), so it does not grow with the number of fields.
+// Finding a field's text starts where the field was made (the block it began in,
+// which changes elsewhere leave alone), so it does not grow with the number of fields.
 //
 // Display modes 1 and 2 show, instead of the fields, the shared view of
 // NTXTextViewInspectorViewController. Several inspectors may be in the same mode:
@@ -52,6 +52,7 @@
 #include <QHash>
 #include <QPainterPath>
 #include <QPointer>
+#include <QTextBlock>
 #include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextEdit>
@@ -267,6 +268,9 @@ private:
     void releaseSubview(QWidget *view);
     void removeAllSubviews();
     void rememberFieldStart(const NTXTextViewInspectorField *field, qsizetype start);
+    // rememberFieldStart() again for the fields that begin in the position's block
+    // (after a change that split or joined blocks there).
+    void rememberFieldStartsInBlock(qsizetype position);
     // layoutAttachments() for what a change in place touched: the lines of the range
     // (and of the blocks after it whose rules read it) are laid out and their controls
     // placed; the fields and controls further on only move, by as much as the first
@@ -338,9 +342,17 @@ private:
     std::unique_ptr<NTXTextViewInspectorTypesetter> m_typesetter;
     // The controls placed in the viewport (by address: one goes as cheaply as it came).
     QHash<const QWidget *, QPointer<QWidget>> m_subviews;
-    // Where each field's run began when it was made: a cursor the document keeps in
-    // step with its changes, checked before it is trusted (see charRangeOfField()).
-    QHash<const NTXTextViewInspectorField *, QTextCursor> m_fieldStarts;
+    // Where each field's run began when it was made: its block (a handle that stays
+    // good through changes elsewhere, while the mark the block carries lives) and the
+    // offset in it, checked before it is trusted (see charRangeOfField()). Unlike a
+    // cursor, the document does not visit it at every change.
+    struct FieldStart
+    {
+        QTextBlock block;
+        qsizetype offset = 0;
+        std::shared_ptr<const bool> alive; // false once the document dropped the block
+    };
+    QHash<const NTXTextViewInspectorField *, FieldStart> m_fieldStarts;
     QPointer<QWidget> m_replacementView;
     QPointer<QCompleter> m_completer;
     int m_internalChanges = 0;
