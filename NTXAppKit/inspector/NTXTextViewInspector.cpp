@@ -367,6 +367,7 @@ void NTXTextViewInspector::addSubview(QWidget *view)
         view->resize(view->sizeHint());
     view->hide();
     m_subviews.insert(view, view);
+    m_tallestView = std::max(m_tallestView, view->height());
 }
 
 void NTXTextViewInspector::removeSubview(QWidget *view)
@@ -374,7 +375,7 @@ void NTXTextViewInspector::removeSubview(QWidget *view)
     if (!view)
         return;
     m_subviews.remove(view);
-    m_unplacedViews.remove(view);
+    m_viewFields.remove(view);
     releaseSubview(view);
 }
 
@@ -440,7 +441,8 @@ void NTXTextViewInspector::removeAllSubviews()
 {
     const auto views = std::exchange(m_subviews, {});
     m_fieldViews.clear();
-    m_unplacedViews.clear();
+    m_viewFields.clear();
+    m_owedFields.clear();
     for (const QPointer<QWidget> &view : views)
         releaseSubview(view);
     if (QWidget *view = m_replacementView) {
@@ -478,6 +480,8 @@ void NTXTextViewInspector::removeSubviewsAndEmptyTextStorage()
     m_selectedRect = QRectF();
     m_fieldStarts.clear();
     m_fieldViews.clear();
+    m_viewFields.clear();
+    m_owedFields.clear();
     QTextDocument &doc = text();
     doc.clear();
     doc.setDocumentMargin(DocumentMargin);
@@ -537,7 +541,7 @@ void NTXTextViewInspector::appendLabel(QTextCursor &cursor, NTXTextViewInspector
         cursor.insertText(tab, QTextCharFormat());
         addSubview(popup);
         if (popup)
-            m_fieldViews[field].append(popup);
+            rememberFieldView(field, popup);
     } else if (!field->isLabelHidden() && field->hasLabel()) {
         cursor.insertText(tab, QTextCharFormat());
         cursor.insertText(field->label()->label(), labelAttributes());
@@ -760,7 +764,7 @@ bool NTXTextViewInspector::insertViewField(const std::shared_ptr<NTXTextViewInsp
 
     for (QWidget *added : std::as_const(views)) {
         addSubview(added);
-        m_fieldViews[field.get()].append(added);
+        rememberFieldView(field.get(), added);
     }
     if (m_currentEditedStartLocation != Range::NotFound && m_currentEditedStartLocation >= index)
         m_currentEditedStartLocation += cursor.position() - start;
@@ -976,13 +980,18 @@ QList<QWidget *> NTXTextViewInspector::viewsInCharacterRange(Range range) const
     return views;
 }
 
+void NTXTextViewInspector::rememberFieldView(const NTXTextViewInspectorField *field, QWidget *view)
+{
+    m_fieldViews[field].append(view);
+    m_viewFields.insert(view, field);
+}
+
 QRect NTXTextViewInspector::subviewFrame(const QWidget *view) const
 {
     if (!view)
         return {};
-    const auto unplaced = m_unplacedViews.constFind(view);
-    const int owed = unplaced != m_unplacedViews.cend() && unplaced->view == view ? unplaced->dy : 0;
-    return view->geometry().translated(0, owed);
+    const NTXTextViewInspectorField *field = view->isHidden() ? nullptr : m_viewFields.value(view);
+    return view->geometry().translated(0, field ? m_owedFields.value(field) : 0);
 }
 
 void NTXTextViewInspector::jumpToField(const NTXTextViewInspectorField *field)
@@ -1149,7 +1158,10 @@ void NTXTextViewInspector::listFieldDidRemoveRow(NTXTextViewInspectorListField *
         cursor.removeSelectedText();
         m_visibleFieldsArray.removeAll(row);
         m_fieldStarts.remove(row.get());
+        for (const QPointer<QWidget> &view : m_fieldViews.value(row.get()))
+            m_viewFields.remove(view);
         m_fieldViews.remove(row.get());
+        m_owedFields.remove(row.get());
         // The block that took in what followed the row may be known by another handle.
         rememberFieldStartsInBlock(std::min(range.location, Text::length(doc)));
         if (!isEditing())

@@ -271,6 +271,7 @@ private:
     // rememberFieldStart() again for the fields that begin in the position's block
     // (after a change that split or joined blocks there).
     void rememberFieldStartsInBlock(qsizetype position);
+    void rememberFieldView(const NTXTextViewInspectorField *field, QWidget *view);
     // layoutAttachments() for what a change in place touched: the lines of the range
     // (and of the blocks after it whose rules read it) are laid out and their controls
     // placed; the fields and controls further on only move, by as much as the first
@@ -278,9 +279,9 @@ private:
     void layoutAttachmentsInRange(Range range);
     // Moves the remembered line rectangles of the fields from the position's block on,
     // and their controls, by as much as that block's field moved; answers false when
-    // that cannot be told exactly (a whole pass is then due). A control out of view
-    // before and after the move keeps its place and owes the move until a change
-    // brings it into view or a whole pass places it.
+    // that cannot be told exactly (a whole pass is then due). The controls of a field
+    // far out of view before and after the move keep their places and owe the move
+    // until a change brings the field near or a whole pass places them.
     bool moveFieldsFrom(qsizetype position);
     QPointF scrollOffset() const;
     // A control that refuses input lets clicks through to the inspector and gets no keys.
@@ -362,14 +363,11 @@ private:
     bool m_layingOutInPlace = false; // a change that lays itself out at once
     // The controls made for each field (its control, list buttons, label pop-up).
     QHash<const NTXTextViewInspectorField *, QList<QPointer<QWidget>>> m_fieldViews;
-    // Controls out of view that a change in place moved only on paper: how far each
-    // still has to go (see moveFieldsFrom()).
-    struct Unplaced
-    {
-        QPointer<QWidget> view; // the key's control while it lives
-        int dy = 0;
-    };
-    QHash<const QWidget *, Unplaced> m_unplacedViews;
+    QHash<const QWidget *, const NTXTextViewInspectorField *> m_viewFields; // the other way round
+    // Fields out of view that a change in place moved only on paper: how far their
+    // shown controls still have to go (see moveFieldsFrom()).
+    QHash<const NTXTextViewInspectorField *, int> m_owedFields;
+    int m_tallestView = 0; // the height of the tallest control placed so far
     qreal m_laidOutWidth = -1; // the container's width at the last full pass
     bool m_placing = false;
     bool m_caretVisible = true;
