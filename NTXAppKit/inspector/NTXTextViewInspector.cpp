@@ -237,6 +237,9 @@ void NTXTextViewInspector::removeAllFields()
     InternalChange change(*this);
     m_currentEditedStartLocation = Range::NotFound;
     m_fieldStarts.clear();
+    m_fieldViews.clear();
+    m_viewFields.clear();
+    m_owedFields.clear();
     text().clear();
     text().setDocumentMargin(DocumentMargin);
 }

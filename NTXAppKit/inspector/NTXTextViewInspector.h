@@ -23,12 +23,11 @@
 // its binding on (a list bound to a filled array shows them at the first build);
 // each later insertion or removal of an element adds or removes its row only: the
 // lines and controls of that row are laid out at once, and those after it move
-// without being laid out again (controls out of view move when they come into view:
+// without being laid out again (controls far out of view move when they come near:
 // at the change that brings them there, or at the whole pass of a scroll or resize),
 // so adding or removing rows one by one, anywhere in the list, costs each row about
-// the same. Other changes in place (a value shown
-// anew) are laid out the same way in one pass from the event loop; a new width or
-// font lays everything out again.
+// the same. Other changes in place (a value shown anew) are laid out the same way in
+// one pass from the event loop; a new width or font lays everything out again.
 // Finding a field's text starts where the field was made (the block it began in,
 // which changes elsewhere leave alone), so it does not grow with the number of fields.
 //
@@ -124,9 +123,9 @@ public:
     FieldPtr previousVisibleFieldForField(const NTXTextViewInspectorField *field) const;
     void jumpToField(const NTXTextViewInspectorField *field);
     QList<QWidget *> viewsInCharacterRange(Range range) const;
-    // Where a control stands in the viewport: its geometry, or, for one out of view
-    // that a change in place moved only on paper, the place it takes when it comes
-    // into view.
+    // Where a control stands in the viewport: its geometry, or, for one far out of
+    // view that a change in place moved only on paper, the place it takes when it
+    // comes near.
     QRect subviewFrame(const QWidget *view) const;
     void updateDisplayOfTextField(NTXTextViewInspectorTextField *field) override;
     bool insertField(const FieldPtr &field, qsizetype index, qsizetype row);
