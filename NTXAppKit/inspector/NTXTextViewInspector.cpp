@@ -237,6 +237,9 @@ void NTXTextViewInspector::removeAllFields()
     InternalChange change(*this);
     m_currentEditedStartLocation = Range::NotFound;
     m_fieldStarts.clear();
+    m_fieldViews.clear();
+    m_viewFields.clear();
+    m_owedFields.clear();
     text().clear();
     text().setDocumentMargin(DocumentMargin);
 }
@@ -366,14 +369,16 @@ void NTXTextViewInspector::addSubview(QWidget *view)
     if (!view->testAttribute(Qt::WA_Resized))
         view->resize(view->sizeHint());
     view->hide();
-    m_subviews.append(view);
+    m_subviews.insert(view, view);
+    m_tallestView = std::max(m_tallestView, view->height());
 }
 
 void NTXTextViewInspector::removeSubview(QWidget *view)
 {
     if (!view)
         return;
-    m_subviews.removeAll(view);
+    m_subviews.remove(view);
+    m_viewFields.remove(view);
     releaseSubview(view);
 }
 
@@ -437,8 +442,10 @@ try {
 
 void NTXTextViewInspector::removeAllSubviews()
 {
-    const QList<QPointer<QWidget>> views = std::exchange(m_subviews, {});
+    const auto views = std::exchange(m_subviews, {});
     m_fieldViews.clear();
+    m_viewFields.clear();
+    m_owedFields.clear();
     for (const QPointer<QWidget> &view : views)
         releaseSubview(view);
     if (QWidget *view = m_replacementView) {
@@ -476,6 +483,8 @@ void NTXTextViewInspector::removeSubviewsAndEmptyTextStorage()
     m_selectedRect = QRectF();
     m_fieldStarts.clear();
     m_fieldViews.clear();
+    m_viewFields.clear();
+    m_owedFields.clear();
     QTextDocument &doc = text();
     doc.clear();
     doc.setDocumentMargin(DocumentMargin);
@@ -535,7 +544,7 @@ void NTXTextViewInspector::appendLabel(QTextCursor &cursor, NTXTextViewInspector
         cursor.insertText(tab, QTextCharFormat());
         addSubview(popup);
         if (popup)
-            m_fieldViews[field].append(popup);
+            rememberFieldView(field, popup);
     } else if (!field->isLabelHidden() && field->hasLabel()) {
         cursor.insertText(tab, QTextCharFormat());
         cursor.insertText(field->label()->label(), labelAttributes());
@@ -563,10 +572,10 @@ bool NTXTextViewInspector::appendTextField(const std::shared_ptr<NTXTextViewInsp
     marked.setPosition(start);
     marked.setPosition(cursor.position(), QTextCursor::KeepAnchor);
     QTextCharFormat fieldFormat;
-    fieldFormat.setProperty(Text::FieldProperty, Text::fieldValue(field.get()));
+    Text::setField(fieldFormat, field.get());
     marked.mergeCharFormat(fieldFormat);
-    rememberFieldStart(field.get(), start);
     appendPiece(cursor, field->shouldAppendNewline() ? QStringLiteral("\n") : QStringLiteral(" "), QTextCharFormat());
+    rememberFieldStart(field.get(), start);
     m_visibleFieldsArray.append(field);
     field->hasBecomeVisibleInInspector(this);
     return true;
@@ -746,19 +755,19 @@ bool NTXTextViewInspector::insertViewField(const std::shared_ptr<NTXTextViewInsp
     marked.setPosition(start);
     marked.setPosition(end, QTextCursor::KeepAnchor);
     QTextCharFormat fieldFormat;
-    fieldFormat.setProperty(Text::FieldProperty, Text::fieldValue(field.get()));
+    Text::setField(fieldFormat, field.get());
     marked.mergeCharFormat(fieldFormat);
-    rememberFieldStart(field.get(), start);
     appendPiece(cursor, field->shouldAppendNewline() ? QStringLiteral("\n") : QStringLiteral(" "), QTextCharFormat());
     QTextCursor styled(&doc);
     styled.setPosition(start);
     styled.setPosition(end, QTextCursor::KeepAnchor);
     styled.setBlockFormat(tabStopAttributes());
     cursor.endEditBlock();
+    rememberFieldStart(field.get(), start);
 
     for (QWidget *added : std::as_const(views)) {
         addSubview(added);
-        m_fieldViews[field.get()].append(added);
+        rememberFieldView(field.get(), added);
     }
     if (m_currentEditedStartLocation != Range::NotFound && m_currentEditedStartLocation >= index)
         m_currentEditedStartLocation += cursor.position() - start;
@@ -777,12 +786,14 @@ bool NTXTextViewInspector::adjustViewWidths(Range range)
 {
     bool changed = false;
     const qreal width = containerWidth();
-    QList<QPointer<QWidget>> inRange;
-    if (!range.isNotFound()) {
+    QList<QPointer<QWidget>> views;
+    if (range.isNotFound()) {
+        views = m_subviews.values();
+    } else {
         for (QWidget *view : viewsInCharacterRange(range))
-            inRange.append(view);
+            views.append(view);
     }
-    for (const QPointer<QWidget> &view : std::as_const(range.isNotFound() ? m_subviews : inRange)) {
+    for (const QPointer<QWidget> &view : std::as_const(views)) {
         const QVariant margin = view ? view->property(WidthMarginProperty) : QVariant();
         if (!margin.isValid())
             continue;
@@ -864,11 +875,44 @@ void NTXTextViewInspector::setDisplaymode(int mode)
 
 // ---- Queries ----
 
+namespace {
+
+// Marks a block that holds the start of a field: the document deletes it with its
+// block, which tells the inspector that its handle on the block is no longer good.
+class FieldStartMark : public QTextBlockUserData
+{
+public:
+    ~FieldStartMark() override { *alive = false; }
+    const std::shared_ptr<bool> alive = std::make_shared<bool>(true);
+};
+
+} // namespace
+
 void NTXTextViewInspector::rememberFieldStart(const NTXTextViewInspectorField *field, qsizetype start)
 {
-    QTextCursor cursor(&text());
-    cursor.setPosition(int(start));
-    m_fieldStarts.insert(field, cursor);
+    QTextBlock block = text().findBlock(int(start));
+    if (!block.isValid())
+        return;
+    auto *mark = dynamic_cast<FieldStartMark *>(block.userData());
+    if (!mark) {
+        if (block.userData())
+            return; // someone else's: the field is found by a search
+        mark = new FieldStartMark;
+        block.setUserData(mark);
+    }
+    m_fieldStarts.insert(field, FieldStart{block, start - block.position(), mark->alive});
+}
+
+void NTXTextViewInspector::rememberFieldStartsInBlock(qsizetype position)
+{
+    const QTextBlock block = text().findBlock(int(position));
+    QObject *previous = nullptr;
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+        QObject *field = Text::fieldOf(it.fragment().charFormat().property(Text::FieldProperty));
+        if (field && field != previous && m_fieldStarts.contains(static_cast<NTXTextViewInspectorField *>(field)))
+            rememberFieldStart(static_cast<NTXTextViewInspectorField *>(field), it.fragment().position());
+        previous = field;
+    }
 }
 
 Range NTXTextViewInspector::charRangeOfField(const NTXTextViewInspectorField *field) const
@@ -878,10 +922,15 @@ Range NTXTextViewInspector::charRangeOfField(const NTXTextViewInspectorField *fi
     const QVariant value = Text::fieldValue(field);
     // The remembered start, when the field's run is still there, else a search.
     const auto start = m_fieldStarts.constFind(field);
-    if (start != m_fieldStarts.cend()) {
-        const qsizetype at = start->position();
+    if (start != m_fieldStarts.cend() && *start->alive) {
+        const QTextBlock &block = start->block;
+        const qsizetype at = block.position() + start->offset;
         if (Text::valueAt(text(), Text::FieldProperty, at) == value)
             return Text::runAt(text(), Text::FieldProperty, at);
+        // Moved within its block (a change before it there), or its block took in another.
+        for (auto it = block.begin(); !it.atEnd(); ++it)
+            if (it.fragment().charFormat().property(Text::FieldProperty) == value)
+                return Text::runAt(text(), Text::FieldProperty, it.fragment().position());
     }
     return NTXNSTextStorageExtensions::longestRangeForAttribute(text(), Text::FieldProperty, value, 0);
 }
@@ -934,6 +983,20 @@ QList<QWidget *> NTXTextViewInspector::viewsInCharacterRange(Range range) const
     return views;
 }
 
+void NTXTextViewInspector::rememberFieldView(const NTXTextViewInspectorField *field, QWidget *view)
+{
+    m_fieldViews[field].append(view);
+    m_viewFields.insert(view, field);
+}
+
+QRect NTXTextViewInspector::subviewFrame(const QWidget *view) const
+{
+    if (!view)
+        return {};
+    const NTXTextViewInspectorField *field = view->isHidden() ? nullptr : m_viewFields.value(view);
+    return view->geometry().translated(0, field ? m_owedFields.value(field) : 0);
+}
+
 void NTXTextViewInspector::jumpToField(const NTXTextViewInspectorField *field)
 {
     const Range range = charRangeOfField(field);
@@ -963,7 +1026,7 @@ void NTXTextViewInspector::updateDisplayOfTextField(NTXTextViewInspectorTextFiel
     {
         InternalChange change(*this);
         QTextCharFormat format = piece.format;
-        format.setProperty(Text::FieldProperty, Text::fieldValue(field));
+        Text::setField(format, field);
         QTextCursor cursor(&text());
         cursor.setPosition(int(value.location));
         cursor.setPosition(int(value.max()), QTextCursor::KeepAnchor);
@@ -1058,8 +1121,11 @@ void NTXTextViewInspector::listFieldDidInsertRow(NTXTextViewInspectorListField *
         const QScopedValueRollback<bool> inPlace(m_layingOutInPlace, true);
         inserted = insertField(row, at, visibleRow);
     }
-    if (inserted)
-        layoutAttachmentsInRange(Range(at, Text::length(doc) - before));
+    if (!inserted)
+        return;
+    // The block the row went in front of may now be known by another handle.
+    rememberFieldStartsInBlock(at + Text::length(doc) - before);
+    layoutAttachmentsInRange(Range(at, Text::length(doc) - before));
 }
 
 void NTXTextViewInspector::listFieldDidRemoveRow(NTXTextViewInspectorListField *, const FieldPtr &row, qsizetype)
@@ -1095,7 +1161,12 @@ void NTXTextViewInspector::listFieldDidRemoveRow(NTXTextViewInspectorListField *
         cursor.removeSelectedText();
         m_visibleFieldsArray.removeAll(row);
         m_fieldStarts.remove(row.get());
+        for (const QPointer<QWidget> &view : m_fieldViews.value(row.get()))
+            m_viewFields.remove(view);
         m_fieldViews.remove(row.get());
+        m_owedFields.remove(row.get());
+        // The block that took in what followed the row may be known by another handle.
+        rememberFieldStartsInBlock(std::min(range.location, Text::length(doc)));
         if (!isEditing())
             setTextCursor(QTextCursor(&doc));
     }

@@ -23,12 +23,13 @@
 // its binding on (a list bound to a filled array shows them at the first build);
 // each later insertion or removal of an element adds or removes its row only: the
 // lines and controls of that row are laid out at once, and those after it move
-// without being laid out again, so adding or removing rows one by one, anywhere in
-// the list, costs each row about the same. Other changes in place (a value shown
-// anew) are laid out the same way in one pass from the event loop; a new width or
-// font lays everything out again.
-// Finding a field's text starts where the field was made (a cursor the document
-// moves with its changes), so it does not grow with the number of fields.
+// without being laid out again (controls far out of view move when they come near:
+// at the change that brings them there, or at the whole pass of a scroll or resize),
+// so adding or removing rows one by one, anywhere in the list, costs each row about
+// the same. Other changes in place (a value shown anew) are laid out the same way in
+// one pass from the event loop; a new width or font lays everything out again.
+// Finding a field's text starts where the field was made (the block it began in,
+// which changes elsewhere leave alone), so it does not grow with the number of fields.
 //
 // Display modes 1 and 2 show, instead of the fields, the shared view of
 // NTXTextViewInspectorViewController. Several inspectors may be in the same mode:
@@ -50,6 +51,7 @@
 #include <QHash>
 #include <QPainterPath>
 #include <QPointer>
+#include <QTextBlock>
 #include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextEdit>
@@ -121,6 +123,10 @@ public:
     FieldPtr previousVisibleFieldForField(const NTXTextViewInspectorField *field) const;
     void jumpToField(const NTXTextViewInspectorField *field);
     QList<QWidget *> viewsInCharacterRange(Range range) const;
+    // Where a control stands in the viewport: its geometry, or, for one far out of
+    // view that a change in place moved only on paper, the place it takes when it
+    // comes near.
+    QRect subviewFrame(const QWidget *view) const;
     void updateDisplayOfTextField(NTXTextViewInspectorTextField *field) override;
     bool insertField(const FieldPtr &field, qsizetype index, qsizetype row);
     bool insertViewField(const std::shared_ptr<NTXTextViewInspectorViewField> &field, qsizetype index, qsizetype row);
@@ -261,6 +267,10 @@ private:
     void releaseSubview(QWidget *view);
     void removeAllSubviews();
     void rememberFieldStart(const NTXTextViewInspectorField *field, qsizetype start);
+    // rememberFieldStart() again for the fields that begin in the position's block
+    // (after a change that split or joined blocks there).
+    void rememberFieldStartsInBlock(qsizetype position);
+    void rememberFieldView(const NTXTextViewInspectorField *field, QWidget *view);
     // layoutAttachments() for what a change in place touched: the lines of the range
     // (and of the blocks after it whose rules read it) are laid out and their controls
     // placed; the fields and controls further on only move, by as much as the first
@@ -268,7 +278,9 @@ private:
     void layoutAttachmentsInRange(Range range);
     // Moves the remembered line rectangles of the fields from the position's block on,
     // and their controls, by as much as that block's field moved; answers false when
-    // that cannot be told exactly (a whole pass is then due).
+    // that cannot be told exactly (a whole pass is then due). The controls of a field
+    // far out of view before and after the move keep their places and owe the move
+    // until a change brings the field near or a whole pass places them.
     bool moveFieldsFrom(qsizetype position);
     QPointF scrollOffset() const;
     // A control that refuses input lets clicks through to the inspector and gets no keys.
@@ -328,10 +340,19 @@ private:
 
     NTXTextViewInspectorLayoutManager *m_layoutManager = nullptr;
     std::unique_ptr<NTXTextViewInspectorTypesetter> m_typesetter;
-    QList<QPointer<QWidget>> m_subviews;
-    // Where each field's run began when it was made: a cursor the document keeps in
-    // step with its changes, checked before it is trusted (see charRangeOfField()).
-    QHash<const NTXTextViewInspectorField *, QTextCursor> m_fieldStarts;
+    // The controls placed in the viewport (by address: one goes as cheaply as it came).
+    QHash<const QWidget *, QPointer<QWidget>> m_subviews;
+    // Where each field's run began when it was made: its block (a handle that stays
+    // good through changes elsewhere, while the mark the block carries lives) and the
+    // offset in it, checked before it is trusted (see charRangeOfField()). Unlike a
+    // cursor, the document does not visit it at every change.
+    struct FieldStart
+    {
+        QTextBlock block;
+        qsizetype offset = 0;
+        std::shared_ptr<const bool> alive; // false once the document dropped the block
+    };
+    QHash<const NTXTextViewInspectorField *, FieldStart> m_fieldStarts;
     QPointer<QWidget> m_replacementView;
     QPointer<QCompleter> m_completer;
     int m_internalChanges = 0;
@@ -341,6 +362,11 @@ private:
     bool m_layingOutInPlace = false; // a change that lays itself out at once
     // The controls made for each field (its control, list buttons, label pop-up).
     QHash<const NTXTextViewInspectorField *, QList<QPointer<QWidget>>> m_fieldViews;
+    QHash<const QWidget *, const NTXTextViewInspectorField *> m_viewFields; // the other way round
+    // Fields out of view that a change in place moved only on paper: how far their
+    // shown controls still have to go (see moveFieldsFrom()).
+    QHash<const NTXTextViewInspectorField *, int> m_owedFields;
+    int m_tallestView = 0; // the height of the tallest control placed so far
     qreal m_laidOutWidth = -1; // the container's width at the last full pass
     bool m_placing = false;
     bool m_caretVisible = true;

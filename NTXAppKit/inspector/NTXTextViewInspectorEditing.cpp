@@ -789,7 +789,11 @@ void NTXTextViewInspector::layoutAttachmentsInRange(Range range)
         m_typesetter->layOutLines(doc, m_visibleFieldsArray, m_maxLabelWidth, range, &end);
         const QTextBlock first = doc.findBlock(int(std::min(range.location, std::max<qsizetype>(0, length - 1))));
         const qsizetype start = first.isValid() ? std::min<qsizetype>(first.position(), range.location) : range.location;
-        m_layoutManager->showAttachmentCells(doc, viewport(), scrollOffset(), Range(start, std::max(end, range.max()) - start));
+        const Range placed(start, std::max(end, range.max()) - start);
+        m_layoutManager->showAttachmentCells(doc, viewport(), scrollOffset(), placed);
+        if (!m_owedFields.isEmpty())
+            for (QWidget *view : viewsInCharacterRange(placed))
+                m_owedFields.remove(m_viewFields.value(view));
         whole = !moveFieldsFrom(end);
     }
     m_placing = false;
@@ -824,18 +828,35 @@ bool NTXTextViewInspector::moveFieldsFrom(qsizetype position)
     // Controls sit on whole points: a move by a fraction is laid out again instead.
     if (dy != std::round(dy))
         return false;
-    const QPoint step(0, int(dy));
+    // Only the controls of fields near the view (before or after the move) are moved:
+    // a move costs Qt far more than this loop. A field further off owes the move, and
+    // its controls are placed when a change brings it near or at the next whole pass
+    // (every scroll and resize makes one).
+    const QWidget *container = viewport();
+    // A control stands on its line, and reaches past it by less than its height.
+    const qreal slack = m_tallestView + 1;
+    const qreal top = verticalScrollBar()->value() - slack;
+    const qreal bottom = verticalScrollBar()->value() + container->height() + slack;
+    const auto far = [&](const QRectF &line) { return line.bottom() < top || line.top() > bottom; };
     for (qsizetype i = index; i < m_visibleFieldsArray.size(); ++i) {
         NTXTextViewInspectorField *field = m_visibleFieldsArray.at(i).get();
         const QRectF rect = field->lineFragmentRect();
+        const QRectF moved = rect.translated(0, dy);
         if (!rect.isNull())
-            field->setLineFragmentRect(rect.translated(0, dy));
+            field->setLineFragmentRect(moved);
         const auto views = m_fieldViews.constFind(field);
         if (views == m_fieldViews.cend())
             continue;
+        if (!rect.isNull() && far(rect) && far(moved)) {
+            m_owedFields[field] += int(dy);
+            continue;
+        }
+        const int owed = int(dy) + m_owedFields.take(field);
         for (const QPointer<QWidget> &view : *views) {
-            if (view && view->parentWidget() == viewport() && !view->isHidden())
-                view->move(view->pos() + step);
+            if (view && view->parentWidget() == container && !view->isHidden()) {
+                view->move(view->pos() + QPoint(0, owed));
+                m_tallestView = std::max(m_tallestView, view->height());
+            }
         }
     }
     return true;
@@ -853,6 +874,7 @@ void NTXTextViewInspector::layoutAttachments()
         m_laidOutWidth = containerWidth();
         m_typesetter->layOutLines(text(), m_visibleFieldsArray, m_maxLabelWidth);
         m_layoutManager->showAttachmentCells(text(), viewport(), scrollOffset());
+        m_owedFields.clear();
     }
     m_placing = false;
 }

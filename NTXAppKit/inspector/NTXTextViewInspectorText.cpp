@@ -104,6 +104,13 @@ QVariant fieldValue(const QObject *field)
     return QVariant::fromValue(const_cast<QObject *>(field));
 }
 
+void setField(QTextFormat &format, const QObject *field)
+{
+    format.setProperty(FieldProperty, fieldValue(field));
+    // An int is hashed by its value: the address's low bits tell fields apart.
+    format.setProperty(FieldKeyProperty, int(quintptr(field) >> 3));
+}
+
 QObject *fieldOf(const QVariant &value)
 {
     return value.isValid() ? value.value<QObject *>() : nullptr;

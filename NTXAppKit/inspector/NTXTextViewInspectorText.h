@@ -4,6 +4,11 @@
 // character (it stands for "\n") and carries no attribute; U+2028 breaks a line
 // inside a block. Properties:
 //   FieldProperty        the field (a QObject*) on every character a field contributes
+//   FieldKeyProperty     beside it, a number made from the field's address: the
+//                        document's table of formats hashes a QObject* by its type
+//                        alone, so without it the formats of all fields would share
+//                        one hash and each new format would be compared with all of
+//                        them (setField() sets both)
 //   PlaceholderProperty  the field's placeholder (QString) on a text field's value
 //   LabelProperty        "" on label text
 //   CellProperty         the attachment cell's number on an attachment character,
@@ -27,6 +32,7 @@ constexpr int FieldProperty = QTextFormat::UserProperty + 0x4e01;
 constexpr int PlaceholderProperty = QTextFormat::UserProperty + 0x4e02;
 constexpr int LabelProperty = QTextFormat::UserProperty + 0x4e03;
 constexpr int CellProperty = QTextFormat::UserProperty + 0x4e04;
+constexpr int FieldKeyProperty = QTextFormat::UserProperty + 0x4e05;
 constexpr int AttachmentObjectType = QTextFormat::UserObject + 0x4e;
 
 constexpr char16_t AttachmentCharacter = 0xfffc;
@@ -45,6 +51,8 @@ QVariant valueAt(const QTextDocument &document, int property, qsizetype index);
 Range runAt(const QTextDocument &document, int property, qsizetype index);
 
 QVariant fieldValue(const QObject *field);
+// Marks the format as the field's (FieldProperty and FieldKeyProperty).
+void setField(QTextFormat &format, const QObject *field);
 QObject *fieldOf(const QVariant &value);
 
 } // namespace NTXTextViewInspectorText

@@ -641,7 +641,7 @@ TEST(InspectorTextView, RandomRowChangesKeepFieldsTextAndControlsInStep)
                 for (qsizetype i = 1; i < rows.size(); ++i) {
                     const QWidget *above = dynamic_cast<ViewField *>(rows.at(i - 1).get())->view();
                     const QWidget *below = dynamic_cast<ViewField *>(rows.at(i).get())->view();
-                    EXPECT_GT(below->y(), above->y()) << i;
+                    EXPECT_GT(shown.inspector.subviewFrame(below).y(), shown.inspector.subviewFrame(above).y()) << i;
                     EXPECT_GE(rows.at(i)->lineFragmentRect().y(), rows.at(i - 1)->lineFragmentRect().y() + 30 - 0.5) << i;
                 }
             }
