@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <unordered_set>
+#include <utility>
 
 namespace {
 
@@ -476,7 +477,6 @@ void VTTabBarControl::updateTabBar(bool animate)
         return;
     }
     hideTabBar(false, true);
-    m_tracking->removeAllToolTips();
     m_controller->layoutCells();
     // The menu is handed over when the pull-down is pressed (built then).
     m_overflowPopUpButton->setOverflowMenu(nullptr);
@@ -487,6 +487,9 @@ void VTTabBarControl::updateTabBar(bool animate)
     // others stay where they went with it).
     const qsizetype laidOut = std::min(qsizetype(m_cells.size()), m_controller->numberOfLaidOutCells());
     if (animate) {
+        // The tool tips come back when the cells have reached their places.
+        m_tracking->removeAllToolTips();
+        m_toolTipTags.clear();
         QList<QRectF> targets;
         for (qsizetype i = 0; i < laidOut; ++i)
             targets.append(m_controller->cellFrameAtIndex(i));
@@ -503,12 +506,9 @@ void VTTabBarControl::updateTabBar(bool animate)
         animateCells(targets);
         return;
     }
-    for (qsizetype i = 0; i < laidOut; ++i) {
-        VTTabBarCell *cell = m_cells[size_t(i)].get();
-        cell->setFrame(m_controller->cellFrameAtIndex(i));
-        if (!cell->isInOverflowMenu())
-            setupTrackingRectsForCell(cell, i);
-    }
+    for (qsizetype i = 0; i < laidOut; ++i)
+        m_cells[size_t(i)]->setFrame(m_controller->cellFrameAtIndex(i));
+    setupTrackingRectsOfShownCells(laidOut, false);
     m_addTabButton->setGeometry(m_controller->addButtonRect().toRect());
     m_addTabButton->setVisible(m_showAddTabButton);
     update();
@@ -585,47 +585,76 @@ void VTTabBarControl::animateCells(const QList<QRectF> &targets)
         m_animationTimer->stop();
         m_animationTimer.release()->deleteLater();
     }
-    for (qsizetype i = 0; i < qsizetype(m_cells.size()); ++i) {
-        if (m_cells[size_t(i)]->isInOverflowMenu())
-            break;
-        setupTrackingRectsForCell(m_cells[size_t(i)].get(), i);
-    }
+    setupTrackingRectsOfShownCells(qsizetype(m_cells.size()), true);
     update();
 }
 
-void VTTabBarControl::setupTrackingRectsForCell(VTTabBarCell *cell)
+void VTTabBarControl::setupTrackingRectsOfShownCells(qsizetype end, bool untilTheMenu)
 {
-    setupTrackingRectsForCell(cell, indexOfCell(cell));
+    // Every shown cell has its tracking rectangles and its tool tip over the place the
+    // layout gave it. Those already installed move where they stand: a pass touches the
+    // shown cells, not the whole lists. Their turn in the lists (which cell hears of the
+    // pointer first, whose tool tip wins on a shared edge) stays the cells' order: a
+    // rectangle found before the one of the cell before it is installed anew, last.
+    TrackingPass pass{mouseLocation(), underMouse(), std::exchange(m_toolTipTags, {})};
+    for (qsizetype i = 0; i < end; ++i) {
+        VTTabBarCell *cell = m_cells[size_t(i)].get();
+        if (cell->isInOverflowMenu()) {
+            if (untilTheMenu)
+                break;
+            continue;
+        }
+        setupTrackingRectsForCell(cell, i, pass);
+    }
+    // Cells that went to the menu or left the bar since.
+    for (const CellToolTip &left : std::as_const(pass.toolTips))
+        m_tracking->removeToolTip(left.tag);
 }
 
-void VTTabBarControl::setupTrackingRectsForCell(VTTabBarCell *cell, qsizetype i)
+int VTTabBarControl::placeTrackingRect(int tag, VTTabBarCell *cell, const QRectF &rect, bool inside, TrackingPass &pass)
+{
+    if (tag <= pass.lastTrackingTag || !m_tracking->moveTrackingRect(tag, cell, rect, inside)) {
+        if (tag != 0)
+            m_tracking->removeTrackingRect(tag);
+        tag = m_tracking->addTrackingRect(rect, cell, QVariant(), inside);
+    }
+    pass.lastTrackingTag = tag;
+    return tag;
+}
+
+void VTTabBarControl::setupTrackingRectsForCell(VTTabBarCell *cell, qsizetype i, TrackingPass &pass)
 {
     if (i < 0 || i >= qsizetype(m_cells.size()) || m_cells[size_t(i)].get() != cell)
         return;
-    const QPointF mouse = mouseLocation();
     const QRectF rect = m_controller->cellTrackingRectAtIndex(i);
-    const bool inside = underMouse() && rect.contains(mouse);
-    if (cell->cellTrackingTag() != 0)
-        m_tracking->removeTrackingRect(cell->cellTrackingTag());
-    cell->setCellTrackingTag(m_tracking->addTrackingRect(rect, cell, QVariant(), inside));
+    const bool inside = pass.underMouse && rect.contains(pass.mouse);
+    cell->setCellTrackingTag(placeTrackingRect(cell->cellTrackingTag(), cell, rect, inside, pass));
     cell->setHighlighted(inside);
 
     if (cell->hasCloseButton() && !cell->isCloseButtonSuppressed()) {
         const QRectF close = m_controller->closeButtonTrackingRectAtIndex(i);
-        const bool overClose = underMouse() && close.contains(mouse);
-        if (cell->closeButtonTrackingTag() != 0)
-            m_tracking->removeTrackingRect(cell->closeButtonTrackingTag());
-        cell->setCloseButtonTrackingTag(m_tracking->addTrackingRect(close, cell, QVariant(), overClose));
+        const bool overClose = pass.underMouse && close.contains(pass.mouse);
+        cell->setCloseButtonTrackingTag(placeTrackingRect(cell->closeButtonTrackingTag(), cell, close, overClose, pass));
         cell->setCloseButtonOver(overClose);
     }
 
-    std::weak_ptr<VTTabBarCell> weak = m_cells[size_t(i)];
-    m_tracking->addToolTipRect(cell->frame(), [this, weak](int, const QPointF &, const QVariant &) {
-        const CellPtr tab = weak.lock();
-        if (!tab || !m_delegate)
-            return QString();
-        return m_delegate->tabViewToolTipForTabViewItem(m_tabView, tab->representedObject().get()).value_or(QString());
-    });
+    const CellToolTip had = pass.toolTips.take(cell);
+    int toolTip = had.cell.lock().get() == cell ? had.tag : 0;
+    if (had.tag != toolTip)
+        m_tracking->removeToolTip(had.tag);
+    if (toolTip <= pass.lastToolTipTag || !m_tracking->moveToolTipRect(toolTip, cell->frame())) {
+        if (toolTip != 0)
+            m_tracking->removeToolTip(toolTip);
+        std::weak_ptr<VTTabBarCell> weak = m_cells[size_t(i)];
+        toolTip = m_tracking->addToolTipRect(cell->frame(), [this, weak](int, const QPointF &, const QVariant &) {
+            const CellPtr tab = weak.lock();
+            if (!tab || !m_delegate)
+                return QString();
+            return m_delegate->tabViewToolTipForTabViewItem(m_tabView, tab->representedObject().get()).value_or(QString());
+        });
+    }
+    pass.lastToolTipTag = toolTip;
+    m_toolTipTags.insert(cell, CellToolTip{m_cells[size_t(i)], toolTip});
 }
 
 void VTTabBarControl::connectOverflowPopUpButton()

@@ -288,9 +288,29 @@ private:
     struct CellBinding;
 
     void positionOverflowMenu();
-    void setupTrackingRectsForCell(VTTabBarCell *cell);
-    // The same for the cell at index i of the cells.
-    void setupTrackingRectsForCell(VTTabBarCell *cell, qsizetype i);
+    // One pass over the shown cells' tracking rectangles and tool tips: where the
+    // pointer is, the tool tips of the pass before not yet met, and the last tags
+    // placed (each list keeps the cells' order).
+    struct CellToolTip
+    {
+        std::weak_ptr<VTTabBarCell> cell; // tells a cell from a later one at its address
+        int tag = 0;
+    };
+    struct TrackingPass
+    {
+        QPointF mouse;
+        bool underMouse = false;
+        QHash<const VTTabBarCell *, CellToolTip> toolTips;
+        int lastTrackingTag = 0;
+        int lastToolTipTag = 0;
+    };
+    // The shown cells among the first end (stopping at the first in the menu when
+    // untilTheMenu) get their rectangles; the tool tips of other cells go.
+    void setupTrackingRectsOfShownCells(qsizetype end, bool untilTheMenu);
+    // The cell at index i of the cells.
+    void setupTrackingRectsForCell(VTTabBarCell *cell, qsizetype i, TrackingPass &pass);
+    // The rectangle of the tag moved in place, or installed anew; answers its tag.
+    int placeTrackingRect(int tag, VTTabBarCell *cell, const QRectF &rect, bool inside, TrackingPass &pass);
     void connectOverflowPopUpButton();
     // Gives the pull-down the last layout's menu (built now when not yet built).
     void handOverOverflowMenu();
@@ -379,6 +399,8 @@ private:
     platform::TrackingAreas *m_tracking = nullptr;
     std::unique_ptr<platform::TimedAnimation> m_animation;
     QHash<const VTTabBarCell *, std::shared_ptr<CellBinding>> m_bindings;
+    // The tool-tip tag of each shown cell.
+    QHash<const VTTabBarCell *, CellToolTip> m_toolTipTags;
     QPointer<QWidget> m_watchedWindow;
     bool m_updateScheduled = false;
 };
