@@ -71,7 +71,6 @@ VTTabBarControl::VTTabBarControl(QWidget *parent)
     , m_style(VTTabStyleRegistry::styleNamed(QStringLiteral("Metal")))
     , m_tracking(new platform::TrackingAreas(this))
 {
-    m_cells.reserve(10);
     VTTabBarAccessibility::install();
     const qreal right = m_style->rightMarginForTabBarControl();
 
@@ -97,7 +96,7 @@ VTTabBarControl::~VTTabBarControl()
     m_springTimer.reset();
     if (m_tabView && m_tabView->delegate() == this)
         m_tabView->setDelegate(nullptr);
-    const std::vector<CellPtr> copy = m_cells;
+    const Cells copy = m_cells;
     for (const CellPtr &cell : copy)
         removeTabForCell(cell.get());
     if (m_watchedWindow)
@@ -305,7 +304,7 @@ qsizetype VTTabBarControl::cellIndexForNewItem(const platform::TabViewItem *item
     const int index = m_tabView ? m_tabView->indexOfTabViewItem(item) : -1;
     if (index < 0)
         return qsizetype(m_cells.size());
-    const std::vector<platform::TabViewItemPtr> &items = m_tabView->tabViewItems();
+    const platform::TabView::Items &items = m_tabView->tabViewItems();
     for (int k = index - 1; k >= 0; --k) {
         const platform::TabViewItem *earlier = items[size_t(k)].get();
         for (qsizetype c = qsizetype(m_cells.size()) - 1; c >= 0; --c)
@@ -788,7 +787,7 @@ bool VTTabBarControl::followOneChange(platform::TabView *tabView)
     // ends at once, so a change costs the distance to the nearer end (a tab added at
     // the end, a shown tab closed: what is shown), not every cell. Anything else is
     // left to the full comparison.
-    const std::vector<platform::TabViewItemPtr> &items = tabView->tabViewItems();
+    const platform::TabView::Items &items = tabView->tabViewItems();
     const qsizetype nc = qsizetype(m_cells.size()), ni = qsizetype(items.size());
     if (ni != nc + 1 && ni + 1 != nc)
         return false;
@@ -829,12 +828,12 @@ bool VTTabBarControl::followOneChange(platform::TabView *tabView)
 
 void VTTabBarControl::followEveryChange(platform::TabView *tabView)
 {
-    const std::vector<platform::TabViewItemPtr> &items = tabView->tabViewItems();
+    const platform::TabView::Items &items = tabView->tabViewItems();
     std::unordered_set<const platform::TabViewItem *> held;
     held.reserve(items.size());
     for (const platform::TabViewItemPtr &item : items)
         held.insert(item.get());
-    const std::vector<CellPtr> copy = m_cells;
+    const Cells copy = m_cells;
     for (const CellPtr &cell : copy) {
         // A drag's placeholders stand for no item: the drag removes them itself.
         if (cell->isPlaceholder())
@@ -851,7 +850,7 @@ void VTTabBarControl::followEveryChange(platform::TabView *tabView)
     for (const CellPtr &cell : m_cells)
         if (cell->representedObject())
             represented.insert(cell->representedObject().get());
-    for (const platform::TabViewItemPtr &item : std::vector<platform::TabViewItemPtr>(items))
+    for (const platform::TabViewItemPtr &item : platform::TabView::Items(items))
         if (!represented.count(item.get()))
             addTabViewItem(item);
 }

@@ -78,6 +78,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -101,6 +102,8 @@ class VTTabBarControl : public QWidget,
     Q_OBJECT
 public:
     using CellPtr = std::shared_ptr<VTTabBarCell>;
+    // The cells in tab order; a double-ended queue, so a tab leaves either end at once.
+    using Cells = std::deque<CellPtr>;
     static inline const QString DraggedType = QStringLiteral("VTTabBarControlItemPBType");
     static constexpr int AnimationFrameMs = 1000 / 30;
     static constexpr double AnimationDuration = 0.5;
@@ -114,7 +117,7 @@ public:
     static QString bundle();
 
     // ---- Accessors ----
-    const std::vector<CellPtr> &cells() const { return m_cells; }
+    const Cells &cells() const { return m_cells; }
     platform::TabView *tabView() const { return m_tabView; }
     void setTabView(platform::TabView *tabView) { m_tabView = tabView; }
     VTTabBarControlDelegate *delegate() const { return m_delegate; }
@@ -349,7 +352,7 @@ private:
     void scheduleFirstWindowUpdate();
     void finishShowHideAtOnce();
 
-    std::vector<CellPtr> m_cells;
+    Cells m_cells;
     QPointer<platform::TabView> m_tabView;
     QPointer<VTOverflowPopUpButton> m_overflowPopUpButton;
     QPointer<VTRolloverButton> m_addTabButton;

@@ -25,14 +25,13 @@
 // not visit every item. Membership is a hash of addresses; each item keeps its index,
 // renumbered lazily from the first place an insertion or removal moved (a removal
 // at either end and the lookups after it cost what they touch); a selection change
-// hides the old item's view and shows the new one's. Only the held items' shift in
-// the list on an insertion or removal is proportional to the items after (or before)
-// the place.
+// hides the old item's view and shows the new one's. An insertion or removal shifts
+// the items between its place and the nearer end of the list.
 #include "platform/drawing/TabViewItem.h"
 
 #include <QWidget>
+#include <deque>
 #include <unordered_set>
-#include <vector>
 
 namespace platform {
 
@@ -48,8 +47,11 @@ public:
     TabViewDelegate *delegate() const { return m_delegate; }
     void setDelegate(TabViewDelegate *delegate) { m_delegate = delegate; }
 
+    // The items in order; a double-ended queue, so an item leaves either end at once.
+    using Items = std::deque<TabViewItemPtr>;
+
     int numberOfTabViewItems() const { return static_cast<int>(m_items.size()); }
-    const std::vector<TabViewItemPtr> &tabViewItems() const { return m_items; }
+    const Items &tabViewItems() const { return m_items; }
     TabViewItemPtr tabViewItemAtIndex(int index) const;
     // The index of the item, -1 when it is not held.
     int indexOfTabViewItem(const TabViewItem *item) const;
@@ -79,7 +81,7 @@ private:
     void showView(TabViewItem &item);
     void numberChanged();
 
-    std::vector<TabViewItemPtr> m_items;
+    Items m_items;
     std::unordered_set<const TabViewItem *> m_held;
     // The items before this place know their index (TabViewItem::m_index); the
     // others are renumbered when one of them is looked for.
