@@ -488,7 +488,7 @@ void VTTabBarControl::updateTabBar(bool animate)
     if (animate) {
         // The tool tips come back when the cells have reached their places.
         m_tracking->removeAllToolTips();
-        m_toolTipTags.clear();
+        m_toolTips.clear();
         QList<QRectF> targets;
         for (qsizetype i = 0; i < laidOut; ++i)
             targets.append(m_controller->cellFrameAtIndex(i));
@@ -595,7 +595,9 @@ void VTTabBarControl::setupTrackingRectsOfShownCells(qsizetype end, bool untilTh
     // shown cells, not the whole lists. Their turn in the lists (which cell hears of the
     // pointer first, whose tool tip wins on a shared edge) stays the cells' order: a
     // rectangle found before the one of the cell before it is installed anew, last.
-    TrackingPass pass{mouseLocation(), underMouse(), std::exchange(m_toolTipTags, {})};
+    m_toolTipsBefore.swap(m_toolTips);
+    m_toolTips.clear();
+    TrackingPass pass{mouseLocation(), underMouse(), m_toolTipsBefore};
     for (qsizetype i = 0; i < end; ++i) {
         VTTabBarCell *cell = m_cells[size_t(i)].get();
         if (cell->isInOverflowMenu()) {
@@ -606,8 +608,9 @@ void VTTabBarControl::setupTrackingRectsOfShownCells(qsizetype end, bool untilTh
         setupTrackingRectsForCell(cell, i, pass);
     }
     // Cells that went to the menu or left the bar since.
-    for (const CellToolTip &left : std::as_const(pass.toolTips))
-        m_tracking->removeToolTip(left.tag);
+    for (size_t k = pass.next; k < pass.before.size(); ++k)
+        m_tracking->removeToolTip(pass.before[k].tag);
+    m_toolTipsBefore.clear();
 }
 
 int VTTabBarControl::placeTrackingRect(int tag, VTTabBarCell *cell, const QRectF &rect, bool inside, TrackingPass &pass)
@@ -637,10 +640,21 @@ void VTTabBarControl::setupTrackingRectsForCell(VTTabBarCell *cell, qsizetype i,
         cell->setCloseButtonOver(overClose);
     }
 
-    const CellToolTip had = pass.toolTips.take(cell);
-    int toolTip = had.cell.lock().get() == cell ? had.tag : 0;
-    if (had.tag != toolTip)
-        m_tracking->removeToolTip(had.tag);
+    // The cell's tool tip of the pass before, looked for from the first not yet met:
+    // those passed over belong to cells that left the row (or come later now, and are
+    // installed anew then).
+    int toolTip = 0;
+    const auto found = std::find_if(pass.before.begin() + qsizetype(pass.next), pass.before.end(),
+                                    [cell](const CellToolTip &had) { return had.address == cell; });
+    if (found != pass.before.end()) {
+        for (auto skipped = pass.before.begin() + qsizetype(pass.next); skipped != found; ++skipped)
+            m_tracking->removeToolTip(skipped->tag);
+        pass.next = size_t(found - pass.before.begin()) + 1;
+        if (found->cell.lock().get() == cell)
+            toolTip = found->tag;
+        else
+            m_tracking->removeToolTip(found->tag);
+    }
     if (toolTip <= pass.lastToolTipTag || !m_tracking->moveToolTipRect(toolTip, cell->frame())) {
         if (toolTip != 0)
             m_tracking->removeToolTip(toolTip);
@@ -653,7 +667,7 @@ void VTTabBarControl::setupTrackingRectsForCell(VTTabBarCell *cell, qsizetype i,
         });
     }
     pass.lastToolTipTag = toolTip;
-    m_toolTipTags.insert(cell, CellToolTip{m_cells[size_t(i)], toolTip});
+    m_toolTips.push_back(CellToolTip{cell, m_cells[size_t(i)], toolTip});
 }
 
 void VTTabBarControl::connectOverflowPopUpButton()

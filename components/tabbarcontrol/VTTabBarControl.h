@@ -28,7 +28,8 @@
 // some tab overflows, and the cells move to their frames at once, or in 0.5 s at 30
 // steps a second (each step covers the animation's progress of the remaining way).
 // Visible cells get tracking rectangles (platform::TrackingAreas: the cell and its
-// close button) and a tool-tip rectangle answered by the delegate.
+// close button) and a tool-tip rectangle answered by the delegate; a layout moves
+// those already installed where they stand and keeps them in the cells' order.
 //
 // Show and hide (VTTabBarControlHiding.cpp): the bar collapses to a strip of 1 point
 // (vertical) or loses 21 points (horizontal) and gives the room to its partner view,
@@ -291,19 +292,23 @@ private:
     struct CellBinding;
 
     void positionOverflowMenu();
-    // One pass over the shown cells' tracking rectangles and tool tips: where the
-    // pointer is, the tool tips of the pass before not yet met, and the last tags
-    // placed (each list keeps the cells' order).
+    // The tool tip of a shown cell.
     struct CellToolTip
     {
+        const VTTabBarCell *address = nullptr;
         std::weak_ptr<VTTabBarCell> cell; // tells a cell from a later one at its address
         int tag = 0;
     };
+    // One pass over the shown cells' tracking rectangles and tool tips: where the
+    // pointer is, the tool tips of the pass before (in the cells' order then) and the
+    // first of them not yet met, and the last tags placed (each list keeps the cells'
+    // order).
     struct TrackingPass
     {
         QPointF mouse;
         bool underMouse = false;
-        QHash<const VTTabBarCell *, CellToolTip> toolTips;
+        std::vector<CellToolTip> &before;
+        size_t next = 0;
         int lastTrackingTag = 0;
         int lastToolTipTag = 0;
     };
@@ -402,8 +407,9 @@ private:
     platform::TrackingAreas *m_tracking = nullptr;
     std::unique_ptr<platform::TimedAnimation> m_animation;
     QHash<const VTTabBarCell *, std::shared_ptr<CellBinding>> m_bindings;
-    // The tool-tip tag of each shown cell.
-    QHash<const VTTabBarCell *, CellToolTip> m_toolTipTags;
+    // The tool tips of the shown cells in their order, and those of the pass before.
+    std::vector<CellToolTip> m_toolTips;
+    std::vector<CellToolTip> m_toolTipsBefore;
     QPointer<QWidget> m_watchedWindow;
     bool m_updateScheduled = false;
 };
