@@ -345,8 +345,9 @@ void VTTabBarControl::bindPropertiesForCell(VTTabBarCell *cell, const platform::
                                QStringLiteral("hasLargeImage"), QStringLiteral("isEdited")})
         platform::unbind(static_cast<platform::KeyValueObservable *>(cell), key);
 
-    VTProgressIndicator *indicator = cell->indicator();
     platform::KeyValueObservable *model = modelOf(item);
+    // An indicator is made only for a model that can show progress.
+    VTProgressIndicator *indicator = model && model->hasKey(IsProcessingKey) ? cell->indicator() : cell->indicatorIfMade();
     binding->model = model;
     if (model)
         binding->modelLifetime = model->lifetime();
@@ -413,7 +414,7 @@ void VTTabBarControl::bindPropertiesForCell(VTTabBarCell *cell, const platform::
 
 void VTTabBarControl::unbindCell(VTTabBarCell *cell)
 {
-    if (VTProgressIndicator *indicator = cell->indicator()) {
+    if (VTProgressIndicator *indicator = cell->indicatorIfMade()) {
         platform::unbind(static_cast<QObject *>(indicator), QStringLiteral("animate"));
         platform::unbind(static_cast<QObject *>(indicator), QStringLiteral("hidden"));
     }
@@ -447,7 +448,7 @@ void VTTabBarControl::removeCellAt(qsizetype index)
     VTTabBarCell *cell = m_cells[size_t(index)].get();
     const CellPtr keep = m_cells[size_t(index)];
     unbindCell(cell);
-    if (VTProgressIndicator *indicator = cell->indicator(); indicator && indicator->parentWidget() == this)
+    if (VTProgressIndicator *indicator = cell->indicatorIfMade(); indicator && indicator->parentWidget() == this)
         indicator->placeIn(nullptr);
     removeTrackingRectsOfCell(cell);
     m_cells.erase(m_cells.begin() + index);
@@ -714,7 +715,7 @@ void VTTabBarControl::frameDidChange()
 {
     checkWindowFrame();
     for (const CellPtr &cell : m_cells) {
-        if (VTProgressIndicator *indicator = cell->indicator(); indicator && indicator->isAnimating()) {
+        if (VTProgressIndicator *indicator = cell->indicatorIfMade(); indicator && indicator->isAnimating()) {
             indicator->stopAnimation();
             indicator->startAnimationLater();
         }

@@ -112,7 +112,7 @@ void VTTabDragAssistant::startDraggingCell(VTTabBarCell *cell, VTTabBarControl *
     bar->setCursor(Qt::ClosedHandCursor);
 
     const QImage image = cell->dragImage();
-    if (VTProgressIndicator *indicator = cell->indicator())
+    if (VTProgressIndicator *indicator = cell->indicatorIfMade())
         indicator->placeIn(nullptr);
     distributePlaceholdersInTabBar(bar, cell);
     cell->setHighlighted(false);

@@ -62,6 +62,35 @@ TEST(TabBarControl, AlwaysShowActiveTabMovesItToTheFront)
     bar.control->setDelegate(nullptr);
 }
 
+// A tab whose model can show progress has its indicator from the start; the others
+// get theirs when it is first asked for, and closing a tab that never had one makes
+// none.
+TEST(TabBarControl, ProgressIndicatorsAreMadeForTabsThatCanShowProgress)
+{
+    Bar bar(700, 2);
+    TabModel model;
+    bar.add(QStringLiteral("busy"), &model);
+    bar.control->updateTabBar(false);
+    EXPECT_EQ(bar.cell(0)->indicatorIfMade(), nullptr);
+    ASSERT_NE(bar.cell(2)->indicatorIfMade(), nullptr);
+    EXPECT_TRUE(bar.cell(2)->indicatorIfMade()->isHidden());
+    model.setValueForKey(true, QStringLiteral("isProcessing"));
+    EXPECT_FALSE(bar.cell(2)->indicator()->isHidden());
+    QCoreApplication::processEvents(); // the change's layout shows it in the bar
+    EXPECT_EQ(bar.cell(2)->indicator()->parentWidget(), bar.control.get());
+
+    VTProgressIndicator *asked = bar.cell(1)->indicator();
+    ASSERT_NE(asked, nullptr);
+    EXPECT_EQ(bar.cell(1)->indicator(), asked);
+    EXPECT_TRUE(asked->isHidden());
+    EXPECT_EQ(asked->parentWidget(), nullptr);
+
+    bar.tabView.removeTabViewItem(bar.tabView.tabViewItemAtIndex(0).get());
+    ASSERT_EQ(bar.control->cells().size(), 2u);
+    EXPECT_EQ(bar.cell(0)->indicator(), asked);
+    QCoreApplication::processEvents();
+}
+
 TEST(TabBarControl, OrientationWidthAndStyleFallback)
 {
     Bar bar(300);
