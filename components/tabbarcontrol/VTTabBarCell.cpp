@@ -34,9 +34,8 @@ VTTabBarCell::VTTabBarCell()
     Q_UNUSED(registered);
 }
 
-VTTabBarCell::VTTabBarCell(VTTabBarControl *control) : m_controlView(control)
+VTTabBarCell::VTTabBarCell(VTTabBarControl *control) : m_indicatorDue(true), m_controlView(control)
 {
-    createIndicator();
 }
 
 std::shared_ptr<VTTabBarCell> VTTabBarCell::placeholder(const QRectF &frame, bool expanded, VTTabBarControl *control)
@@ -61,8 +60,16 @@ VTTabBarCell::~VTTabBarCell()
     delete m_indicator.data();
 }
 
-void VTTabBarCell::createIndicator()
+VTProgressIndicator *VTTabBarCell::indicator() const
 {
+    if (m_indicatorDue)
+        createIndicator();
+    return m_indicator;
+}
+
+void VTTabBarCell::createIndicator() const
+{
+    m_indicatorDue = false;
     auto *indicator = new VTProgressIndicator();
     indicator->setGeometry(0, 0, 16, 16);
     indicator->setControlSize(platform::ProgressIndicator::ControlSize::Small);
@@ -294,7 +301,7 @@ void VTTabBarCell::encodeWithCoder(platform::Coder &coder) const
     coder.encodeInt32(m_cellTrackingTag, QStringLiteral("cellTrackingTag"));
     coder.encodeBool(m_closeButtonOver, QStringLiteral("closeButtonOver"));
     coder.encodeBool(m_closeButtonPressed, QStringLiteral("closeButtonPressed"));
-    coder.encodeObject(VTArchivedView::forWidget(m_indicator), QStringLiteral("indicator"));
+    coder.encodeObject(VTArchivedView::forWidget(indicator()), QStringLiteral("indicator"));
     coder.encodeBool(m_isInOverflowMenu, QStringLiteral("isInOverflowMenu"));
     coder.encodeBool(m_hasCloseButton, QStringLiteral("hasCloseButton"));
     coder.encodeBool(m_isCloseButtonSuppressed, QStringLiteral("isCloseButtonSuppressed"));
@@ -341,6 +348,7 @@ bool VTTabBarCell::initWithCoder(platform::Coder &coder)
     m_closeButtonPressed = closePressed;
     delete m_indicator.data();
     m_indicator = static_cast<VTProgressIndicator *>(widget.release());
+    m_indicatorDue = false;
     m_isInOverflowMenu = inOverflow;
     m_hasCloseButton = hasClose;
     m_isCloseButtonSuppressed = suppressed;

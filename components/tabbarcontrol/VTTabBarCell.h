@@ -27,7 +27,8 @@
 // huge frame or size becomes the zero rectangle or size, the step is clamped to 0..7.
 //
 // Ownership: the control owns its cells (std::shared_ptr) and a cell never owns its
-// control (a QPointer). The cell owns its progress indicator, which is a child of
+// control (a QPointer). The cell owns its progress indicator, made when first asked
+// for (the control asks for tabs whose model can show progress), which is a child of
 // the control only while shown. Main thread only.
 #include "components/tabbarcontrol/VTAttributedString.h"
 #include "components/tabbarcontrol/VTProgressIndicator.h"
@@ -85,7 +86,12 @@ public:
     void setCellTrackingTag(int tag) { m_cellTrackingTag = tag; }
     int tabState() const { return m_tabState; }
     void setTabState(int state) { m_tabState = state; }
-    VTProgressIndicator *indicator() const { return m_indicator; }
+    // The tab's progress indicator, made when first asked for (a cell made for a
+    // control has one; a placeholder has none).
+    VTProgressIndicator *indicator() const;
+    // The indicator if it was made: what the layout and the drawing ask, so the tabs
+    // that never show progress (thousands in a menu) carry no widget.
+    VTProgressIndicator *indicatorIfMade() const { return m_indicator; }
     bool isInOverflowMenu() const { return m_isInOverflowMenu; }
     bool closeButtonPressed() const { return m_closeButtonPressed; }
     void setCloseButtonPressed(bool pressed) { m_closeButtonPressed = pressed; }
@@ -163,7 +169,7 @@ protected:
 
 private:
     VTTabStyle *style() const;
-    void createIndicator();
+    void createIndicator() const;
 
     QRectF m_frame;
     QSizeF m_stringSize;
@@ -174,7 +180,8 @@ private:
     int m_cellTrackingTag = 0;
     bool m_closeButtonOver = false;
     bool m_closeButtonPressed = false;
-    QPointer<VTProgressIndicator> m_indicator;
+    mutable QPointer<VTProgressIndicator> m_indicator;
+    mutable bool m_indicatorDue = false; // made when first asked for
     bool m_isInOverflowMenu = false;
     bool m_hasCloseButton = true;
     bool m_isCloseButtonSuppressed = false;

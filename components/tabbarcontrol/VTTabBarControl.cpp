@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <unordered_set>
+#include <utility>
 
 namespace {
 
@@ -70,7 +71,6 @@ VTTabBarControl::VTTabBarControl(QWidget *parent)
     , m_style(VTTabStyleRegistry::styleNamed(QStringLiteral("Metal")))
     , m_tracking(new platform::TrackingAreas(this))
 {
-    m_cells.reserve(10);
     VTTabBarAccessibility::install();
     const qreal right = m_style->rightMarginForTabBarControl();
 
@@ -96,7 +96,7 @@ VTTabBarControl::~VTTabBarControl()
     m_springTimer.reset();
     if (m_tabView && m_tabView->delegate() == this)
         m_tabView->setDelegate(nullptr);
-    const std::vector<CellPtr> copy = m_cells;
+    const Cells copy = m_cells;
     for (const CellPtr &cell : copy)
         removeTabForCell(cell.get());
     if (m_watchedWindow)
@@ -304,7 +304,7 @@ qsizetype VTTabBarControl::cellIndexForNewItem(const platform::TabViewItem *item
     const int index = m_tabView ? m_tabView->indexOfTabViewItem(item) : -1;
     if (index < 0)
         return qsizetype(m_cells.size());
-    const std::vector<platform::TabViewItemPtr> &items = m_tabView->tabViewItems();
+    const platform::TabView::Items &items = m_tabView->tabViewItems();
     for (int k = index - 1; k >= 0; --k) {
         const platform::TabViewItem *earlier = items[size_t(k)].get();
         for (qsizetype c = qsizetype(m_cells.size()) - 1; c >= 0; --c)
@@ -345,8 +345,9 @@ void VTTabBarControl::bindPropertiesForCell(VTTabBarCell *cell, const platform::
                                QStringLiteral("hasLargeImage"), QStringLiteral("isEdited")})
         platform::unbind(static_cast<platform::KeyValueObservable *>(cell), key);
 
-    VTProgressIndicator *indicator = cell->indicator();
     platform::KeyValueObservable *model = modelOf(item);
+    // An indicator is made only for a model that can show progress.
+    VTProgressIndicator *indicator = model && model->hasKey(IsProcessingKey) ? cell->indicator() : cell->indicatorIfMade();
     binding->model = model;
     if (model)
         binding->modelLifetime = model->lifetime();
@@ -413,7 +414,7 @@ void VTTabBarControl::bindPropertiesForCell(VTTabBarCell *cell, const platform::
 
 void VTTabBarControl::unbindCell(VTTabBarCell *cell)
 {
-    if (VTProgressIndicator *indicator = cell->indicator()) {
+    if (VTProgressIndicator *indicator = cell->indicatorIfMade()) {
         platform::unbind(static_cast<QObject *>(indicator), QStringLiteral("animate"));
         platform::unbind(static_cast<QObject *>(indicator), QStringLiteral("hidden"));
     }
@@ -447,7 +448,7 @@ void VTTabBarControl::removeCellAt(qsizetype index)
     VTTabBarCell *cell = m_cells[size_t(index)].get();
     const CellPtr keep = m_cells[size_t(index)];
     unbindCell(cell);
-    if (VTProgressIndicator *indicator = cell->indicator(); indicator && indicator->parentWidget() == this)
+    if (VTProgressIndicator *indicator = cell->indicatorIfMade(); indicator && indicator->parentWidget() == this)
         indicator->placeIn(nullptr);
     removeTrackingRectsOfCell(cell);
     m_cells.erase(m_cells.begin() + index);
@@ -476,7 +477,6 @@ void VTTabBarControl::updateTabBar(bool animate)
         return;
     }
     hideTabBar(false, true);
-    m_tracking->removeAllToolTips();
     m_controller->layoutCells();
     // The menu is handed over when the pull-down is pressed (built then).
     m_overflowPopUpButton->setOverflowMenu(nullptr);
@@ -487,6 +487,9 @@ void VTTabBarControl::updateTabBar(bool animate)
     // others stay where they went with it).
     const qsizetype laidOut = std::min(qsizetype(m_cells.size()), m_controller->numberOfLaidOutCells());
     if (animate) {
+        // The tool tips come back when the cells have reached their places.
+        m_tracking->removeAllToolTips();
+        m_toolTips.clear();
         QList<QRectF> targets;
         for (qsizetype i = 0; i < laidOut; ++i)
             targets.append(m_controller->cellFrameAtIndex(i));
@@ -503,12 +506,9 @@ void VTTabBarControl::updateTabBar(bool animate)
         animateCells(targets);
         return;
     }
-    for (qsizetype i = 0; i < laidOut; ++i) {
-        VTTabBarCell *cell = m_cells[size_t(i)].get();
-        cell->setFrame(m_controller->cellFrameAtIndex(i));
-        if (!cell->isInOverflowMenu())
-            setupTrackingRectsForCell(cell, i);
-    }
+    for (qsizetype i = 0; i < laidOut; ++i)
+        m_cells[size_t(i)]->setFrame(m_controller->cellFrameAtIndex(i));
+    setupTrackingRectsOfShownCells(laidOut, false);
     m_addTabButton->setGeometry(m_controller->addButtonRect().toRect());
     m_addTabButton->setVisible(m_showAddTabButton);
     update();
@@ -585,47 +585,90 @@ void VTTabBarControl::animateCells(const QList<QRectF> &targets)
         m_animationTimer->stop();
         m_animationTimer.release()->deleteLater();
     }
-    for (qsizetype i = 0; i < qsizetype(m_cells.size()); ++i) {
-        if (m_cells[size_t(i)]->isInOverflowMenu())
-            break;
-        setupTrackingRectsForCell(m_cells[size_t(i)].get(), i);
-    }
+    setupTrackingRectsOfShownCells(qsizetype(m_cells.size()), true);
     update();
 }
 
-void VTTabBarControl::setupTrackingRectsForCell(VTTabBarCell *cell)
+void VTTabBarControl::setupTrackingRectsOfShownCells(qsizetype end, bool untilTheMenu)
 {
-    setupTrackingRectsForCell(cell, indexOfCell(cell));
+    // Every shown cell has its tracking rectangles and its tool tip over the place the
+    // layout gave it. Those already installed move where they stand: a pass touches the
+    // shown cells, not the whole lists. Their turn in the lists (which cell hears of the
+    // pointer first, whose tool tip wins on a shared edge) stays the cells' order: a
+    // rectangle found before the one of the cell before it is installed anew, last.
+    m_toolTipsBefore.swap(m_toolTips);
+    m_toolTips.clear();
+    TrackingPass pass{mouseLocation(), underMouse(), m_toolTipsBefore};
+    for (qsizetype i = 0; i < end; ++i) {
+        VTTabBarCell *cell = m_cells[size_t(i)].get();
+        if (cell->isInOverflowMenu()) {
+            if (untilTheMenu)
+                break;
+            continue;
+        }
+        setupTrackingRectsForCell(cell, i, pass);
+    }
+    // Cells that went to the menu or left the bar since.
+    for (size_t k = pass.next; k < pass.before.size(); ++k)
+        m_tracking->removeToolTip(pass.before[k].tag);
+    m_toolTipsBefore.clear();
 }
 
-void VTTabBarControl::setupTrackingRectsForCell(VTTabBarCell *cell, qsizetype i)
+int VTTabBarControl::placeTrackingRect(int tag, VTTabBarCell *cell, const QRectF &rect, bool inside, TrackingPass &pass)
+{
+    if (tag <= pass.lastTrackingTag || !m_tracking->moveTrackingRect(tag, cell, rect, inside)) {
+        if (tag != 0)
+            m_tracking->removeTrackingRect(tag);
+        tag = m_tracking->addTrackingRect(rect, cell, QVariant(), inside);
+    }
+    pass.lastTrackingTag = tag;
+    return tag;
+}
+
+void VTTabBarControl::setupTrackingRectsForCell(VTTabBarCell *cell, qsizetype i, TrackingPass &pass)
 {
     if (i < 0 || i >= qsizetype(m_cells.size()) || m_cells[size_t(i)].get() != cell)
         return;
-    const QPointF mouse = mouseLocation();
     const QRectF rect = m_controller->cellTrackingRectAtIndex(i);
-    const bool inside = underMouse() && rect.contains(mouse);
-    if (cell->cellTrackingTag() != 0)
-        m_tracking->removeTrackingRect(cell->cellTrackingTag());
-    cell->setCellTrackingTag(m_tracking->addTrackingRect(rect, cell, QVariant(), inside));
+    const bool inside = pass.underMouse && rect.contains(pass.mouse);
+    cell->setCellTrackingTag(placeTrackingRect(cell->cellTrackingTag(), cell, rect, inside, pass));
     cell->setHighlighted(inside);
 
     if (cell->hasCloseButton() && !cell->isCloseButtonSuppressed()) {
         const QRectF close = m_controller->closeButtonTrackingRectAtIndex(i);
-        const bool overClose = underMouse() && close.contains(mouse);
-        if (cell->closeButtonTrackingTag() != 0)
-            m_tracking->removeTrackingRect(cell->closeButtonTrackingTag());
-        cell->setCloseButtonTrackingTag(m_tracking->addTrackingRect(close, cell, QVariant(), overClose));
+        const bool overClose = pass.underMouse && close.contains(pass.mouse);
+        cell->setCloseButtonTrackingTag(placeTrackingRect(cell->closeButtonTrackingTag(), cell, close, overClose, pass));
         cell->setCloseButtonOver(overClose);
     }
 
-    std::weak_ptr<VTTabBarCell> weak = m_cells[size_t(i)];
-    m_tracking->addToolTipRect(cell->frame(), [this, weak](int, const QPointF &, const QVariant &) {
-        const CellPtr tab = weak.lock();
-        if (!tab || !m_delegate)
-            return QString();
-        return m_delegate->tabViewToolTipForTabViewItem(m_tabView, tab->representedObject().get()).value_or(QString());
-    });
+    // The cell's tool tip of the pass before, looked for from the first not yet met:
+    // those passed over belong to cells that left the row (or come later now, and are
+    // installed anew then).
+    int toolTip = 0;
+    const auto found = std::find_if(pass.before.begin() + qsizetype(pass.next), pass.before.end(),
+                                    [cell](const CellToolTip &had) { return had.address == cell; });
+    if (found != pass.before.end()) {
+        for (auto skipped = pass.before.begin() + qsizetype(pass.next); skipped != found; ++skipped)
+            m_tracking->removeToolTip(skipped->tag);
+        pass.next = size_t(found - pass.before.begin()) + 1;
+        if (found->cell.lock().get() == cell)
+            toolTip = found->tag;
+        else
+            m_tracking->removeToolTip(found->tag);
+    }
+    if (toolTip <= pass.lastToolTipTag || !m_tracking->moveToolTipRect(toolTip, cell->frame())) {
+        if (toolTip != 0)
+            m_tracking->removeToolTip(toolTip);
+        std::weak_ptr<VTTabBarCell> weak = m_cells[size_t(i)];
+        toolTip = m_tracking->addToolTipRect(cell->frame(), [this, weak](int, const QPointF &, const QVariant &) {
+            const CellPtr tab = weak.lock();
+            if (!tab || !m_delegate)
+                return QString();
+            return m_delegate->tabViewToolTipForTabViewItem(m_tabView, tab->representedObject().get()).value_or(QString());
+        });
+    }
+    pass.lastToolTipTag = toolTip;
+    m_toolTips.push_back(CellToolTip{cell, m_cells[size_t(i)], toolTip});
 }
 
 void VTTabBarControl::connectOverflowPopUpButton()
@@ -672,7 +715,7 @@ void VTTabBarControl::frameDidChange()
 {
     checkWindowFrame();
     for (const CellPtr &cell : m_cells) {
-        if (VTProgressIndicator *indicator = cell->indicator(); indicator && indicator->isAnimating()) {
+        if (VTProgressIndicator *indicator = cell->indicatorIfMade(); indicator && indicator->isAnimating()) {
             indicator->stopAnimation();
             indicator->startAnimationLater();
         }
@@ -759,7 +802,7 @@ bool VTTabBarControl::followOneChange(platform::TabView *tabView)
     // ends at once, so a change costs the distance to the nearer end (a tab added at
     // the end, a shown tab closed: what is shown), not every cell. Anything else is
     // left to the full comparison.
-    const std::vector<platform::TabViewItemPtr> &items = tabView->tabViewItems();
+    const platform::TabView::Items &items = tabView->tabViewItems();
     const qsizetype nc = qsizetype(m_cells.size()), ni = qsizetype(items.size());
     if (ni != nc + 1 && ni + 1 != nc)
         return false;
@@ -800,12 +843,12 @@ bool VTTabBarControl::followOneChange(platform::TabView *tabView)
 
 void VTTabBarControl::followEveryChange(platform::TabView *tabView)
 {
-    const std::vector<platform::TabViewItemPtr> &items = tabView->tabViewItems();
+    const platform::TabView::Items &items = tabView->tabViewItems();
     std::unordered_set<const platform::TabViewItem *> held;
     held.reserve(items.size());
     for (const platform::TabViewItemPtr &item : items)
         held.insert(item.get());
-    const std::vector<CellPtr> copy = m_cells;
+    const Cells copy = m_cells;
     for (const CellPtr &cell : copy) {
         // A drag's placeholders stand for no item: the drag removes them itself.
         if (cell->isPlaceholder())
@@ -822,7 +865,7 @@ void VTTabBarControl::followEveryChange(platform::TabView *tabView)
     for (const CellPtr &cell : m_cells)
         if (cell->representedObject())
             represented.insert(cell->representedObject().get());
-    for (const platform::TabViewItemPtr &item : std::vector<platform::TabViewItemPtr>(items))
+    for (const platform::TabViewItemPtr &item : platform::TabView::Items(items))
         if (!represented.count(item.get()))
             addTabViewItem(item);
 }

@@ -28,7 +28,8 @@
 // some tab overflows, and the cells move to their frames at once, or in 0.5 s at 30
 // steps a second (each step covers the animation's progress of the remaining way).
 // Visible cells get tracking rectangles (platform::TrackingAreas: the cell and its
-// close button) and a tool-tip rectangle answered by the delegate.
+// close button) and a tool-tip rectangle answered by the delegate; a layout moves
+// those already installed where they stand and keeps them in the cells' order.
 //
 // Show and hide (VTTabBarControlHiding.cpp): the bar collapses to a strip of 1 point
 // (vertical) or loses 21 points (horizontal) and gives the room to its partner view,
@@ -78,6 +79,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -101,6 +103,8 @@ class VTTabBarControl : public QWidget,
     Q_OBJECT
 public:
     using CellPtr = std::shared_ptr<VTTabBarCell>;
+    // The cells in tab order; a double-ended queue, so a tab leaves either end at once.
+    using Cells = std::deque<CellPtr>;
     static inline const QString DraggedType = QStringLiteral("VTTabBarControlItemPBType");
     static constexpr int AnimationFrameMs = 1000 / 30;
     static constexpr double AnimationDuration = 0.5;
@@ -114,7 +118,7 @@ public:
     static QString bundle();
 
     // ---- Accessors ----
-    const std::vector<CellPtr> &cells() const { return m_cells; }
+    const Cells &cells() const { return m_cells; }
     platform::TabView *tabView() const { return m_tabView; }
     void setTabView(platform::TabView *tabView) { m_tabView = tabView; }
     VTTabBarControlDelegate *delegate() const { return m_delegate; }
@@ -288,9 +292,33 @@ private:
     struct CellBinding;
 
     void positionOverflowMenu();
-    void setupTrackingRectsForCell(VTTabBarCell *cell);
-    // The same for the cell at index i of the cells.
-    void setupTrackingRectsForCell(VTTabBarCell *cell, qsizetype i);
+    // The tool tip of a shown cell.
+    struct CellToolTip
+    {
+        const VTTabBarCell *address = nullptr;
+        std::weak_ptr<VTTabBarCell> cell; // tells a cell from a later one at its address
+        int tag = 0;
+    };
+    // One pass over the shown cells' tracking rectangles and tool tips: where the
+    // pointer is, the tool tips of the pass before (in the cells' order then) and the
+    // first of them not yet met, and the last tags placed (each list keeps the cells'
+    // order).
+    struct TrackingPass
+    {
+        QPointF mouse;
+        bool underMouse = false;
+        std::vector<CellToolTip> &before;
+        size_t next = 0;
+        int lastTrackingTag = 0;
+        int lastToolTipTag = 0;
+    };
+    // The shown cells among the first end (stopping at the first in the menu when
+    // untilTheMenu) get their rectangles; the tool tips of other cells go.
+    void setupTrackingRectsOfShownCells(qsizetype end, bool untilTheMenu);
+    // The cell at index i of the cells.
+    void setupTrackingRectsForCell(VTTabBarCell *cell, qsizetype i, TrackingPass &pass);
+    // The rectangle of the tag moved in place, or installed anew; answers its tag.
+    int placeTrackingRect(int tag, VTTabBarCell *cell, const QRectF &rect, bool inside, TrackingPass &pass);
     void connectOverflowPopUpButton();
     // Gives the pull-down the last layout's menu (built now when not yet built).
     void handOverOverflowMenu();
@@ -329,7 +357,7 @@ private:
     void scheduleFirstWindowUpdate();
     void finishShowHideAtOnce();
 
-    std::vector<CellPtr> m_cells;
+    Cells m_cells;
     QPointer<platform::TabView> m_tabView;
     QPointer<VTOverflowPopUpButton> m_overflowPopUpButton;
     QPointer<VTRolloverButton> m_addTabButton;
@@ -379,6 +407,9 @@ private:
     platform::TrackingAreas *m_tracking = nullptr;
     std::unique_ptr<platform::TimedAnimation> m_animation;
     QHash<const VTTabBarCell *, std::shared_ptr<CellBinding>> m_bindings;
+    // The tool tips of the shown cells in their order, and those of the pass before.
+    std::vector<CellToolTip> m_toolTips;
+    std::vector<CellToolTip> m_toolTipsBefore;
     QPointer<QWidget> m_watchedWindow;
     bool m_updateScheduled = false;
 };

@@ -112,7 +112,7 @@ bool VTTabBarControl::initWithCoder(platform::Coder &coder)
     if (!coder.allowsKeyedCoding())
         return true;
     const QVariantList cellValues = coder.decodeObject<QVariantList>(CellsKey);
-    std::vector<CellPtr> cells;
+    Cells cells;
     for (const QVariant &value : cellValues) {
         auto cell = std::dynamic_pointer_cast<VTTabBarCell>(platform::Coder::objectFromValue(value));
         if (!cell) {

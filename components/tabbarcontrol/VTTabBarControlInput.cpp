@@ -152,7 +152,7 @@ try {
         if (down->closeButtonRectForFrame(downFrame).contains(point) && !m_disableTabClose
             && !up->isCloseButtonSuppressed() && down->closeButtonPressed()) {
             if ((event->modifiers() | platform::KeyState::modifiers()) & Qt::AltModifier) {
-                const std::vector<CellPtr> copy = m_cells;
+                const Cells copy = m_cells;
                 for (const CellPtr &cell : copy)
                     if (cell.get() != up)
                         closeTabClick(cell.get());

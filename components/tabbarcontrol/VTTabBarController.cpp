@@ -335,7 +335,7 @@ void VTTabBarController::setupCells(const QList<qreal> &widths)
         cell->setTabState(tabState);
         cell->setIsInOverflowMenu(false);
 
-        VTProgressIndicator *indicator = cell->indicator();
+        VTProgressIndicator *indicator = cell->indicatorIfMade();
         if (indicator && !indicator->isHidden() && !m_control->isTabBarHidden() && indicator->parentWidget() != m_control) {
             indicator->placeIn(m_control);
             indicator->startAnimation();
@@ -355,7 +355,7 @@ void VTTabBarController::setupCells(const QList<qreal> &widths)
         VTTabBarCell *cell = cells[size_t(i)].get();
         cell->setState(platform::Cell::State::Off);
         cell->setIsInOverflowMenu(true);
-        if (VTProgressIndicator *indicator = cell->indicator())
+        if (VTProgressIndicator *indicator = cell->indicatorIfMade())
             indicator->placeIn(nullptr);
         cell->setFrame(cellFrameAtIndex(i));
     };

@@ -112,7 +112,7 @@ void VTTabDragAssistant::startDraggingCell(VTTabBarCell *cell, VTTabBarControl *
     bar->setCursor(Qt::ClosedHandCursor);
 
     const QImage image = cell->dragImage();
-    if (VTProgressIndicator *indicator = cell->indicator())
+    if (VTProgressIndicator *indicator = cell->indicatorIfMade())
         indicator->placeIn(nullptr);
     distributePlaceholdersInTabBar(bar, cell);
     cell->setHighlighted(false);
@@ -154,7 +154,7 @@ void VTTabDragAssistant::distributePlaceholdersInTabBar(VTTabBarControl *bar)
     rearranging(bar);
     const int visible = bar->numberOfVisibleTabs();
     const QRectF frame = m_draggedCell ? m_draggedCell->frame() : QRectF();
-    std::vector<CellPtr> &cells = bar->m_cells;
+    VTTabBarControl::Cells &cells = bar->m_cells;
     for (int i = 0; i < visible; ++i)
         cells.insert(cells.begin() + 2 * i, VTTabBarCell::placeholder(frame, false, bar));
     const CellPtr last = VTTabBarCell::placeholder(frame, false, bar);
@@ -167,7 +167,7 @@ void VTTabDragAssistant::distributePlaceholdersInTabBar(VTTabBarControl *bar)
 void VTTabDragAssistant::distributePlaceholdersInTabBar(VTTabBarControl *bar, VTTabBarCell *cell)
 {
     distributePlaceholdersInTabBar(bar);
-    std::vector<CellPtr> &cells = bar->m_cells;
+    VTTabBarControl::Cells &cells = bar->m_cells;
     const qsizetype i = bar->indexOfCell(cell);
     if (i < 0)
         return;
@@ -202,7 +202,7 @@ void VTTabDragAssistant::calculateDragAnimationForTabBar(VTTabBarControl *bar)
     const int orientation = bar->orientation();
     qreal position = orientation == 1 ? style->topMarginForTabBarControl() : style->leftMarginForTabBarControl();
     const QPointF mouse = m_currentMouseLoc;
-    std::vector<CellPtr> &cells = bar->m_cells;
+    VTTabBarControl::Cells &cells = bar->m_cells;
 
     bool mayRelease = bar != m_destinationTabBar;
     m_targetCell = nullptr;
@@ -441,7 +441,7 @@ void VTTabDragAssistant::performDragOperation()
     rearranging(source);
     const CellPtr dragged = m_draggedCell;
     const platform::TabViewItemPtr item = dragged->representedObject();
-    std::vector<CellPtr> &cells = destination->m_cells;
+    VTTabBarControl::Cells &cells = destination->m_cells;
     qsizetype i = m_targetCell ? destination->indexOfCell(m_targetCell.get()) : -1;
     if (i < 0)
         i = qsizetype(cells.size()) - 1;

@@ -71,7 +71,7 @@ KZTabBarController::~KZTabBarController() = default;
 void KZTabBarController::layoutButtons(bool itemsWithoutButtons)
 {
     KZTabBarView &bar = *m_bar;
-    static const std::vector<platform::TabViewItemPtr> noItems;
+    static const platform::TabView::Items noItems;
     platform::TabView *tabView = bar.tabView();
     // While a tab is dragged along the row, the row is the buttons as the drag has
     // placed them; new items wait for the pass after the drop.
@@ -93,7 +93,7 @@ void KZTabBarController::layoutButtons(bool itemsWithoutButtons)
         if (overflowButton)
             indexed.emplace_back(KZTabBarView::NotFound, overflowButton);
     }
-    const std::vector<platform::TabViewItemPtr> &items = tabView && itemsWithoutButtons ? tabView->tabViewItems() : noItems;
+    const platform::TabView::Items &items = tabView && itemsWithoutButtons ? tabView->tabViewItems() : noItems;
     // The buttons whose items the tab view holds take their items' places in the row;
     // the others follow the items (without items to walk: every button, in order).
     std::vector<std::pair<int, KZAttachedTabBarButton *>> placed;

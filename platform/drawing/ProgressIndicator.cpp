@@ -11,23 +11,39 @@ ProgressIndicator::ProgressIndicator(QWidget *parent)
     : QWidget(parent)
 {
     setAttribute(Qt::WA_TranslucentBackground);
-    m_frames.setInterval(FrameIntervalMs);
-    connect(&m_frames, &QTimer::timeout, this,
-        platform::ExceptionBoundary::guarded(this, "step", &ProgressIndicator::step));
-    m_pendingStart.setSingleShot(true);
-    m_pendingStart.setInterval(0);
-    connect(&m_pendingStart, &QTimer::timeout, this,
-        platform::ExceptionBoundary::guarded(this, "timeout", [this] { startAnimation(); }));
 }
 
 ProgressIndicator::~ProgressIndicator() = default;
+
+QTimer &ProgressIndicator::frames()
+{
+    if (!m_frames) {
+        m_frames = std::make_unique<QTimer>();
+        m_frames->setInterval(FrameIntervalMs);
+        connect(m_frames.get(), &QTimer::timeout, this,
+            platform::ExceptionBoundary::guarded(this, "step", &ProgressIndicator::step));
+    }
+    return *m_frames;
+}
+
+QTimer &ProgressIndicator::pendingStart()
+{
+    if (!m_pendingStart) {
+        m_pendingStart = std::make_unique<QTimer>();
+        m_pendingStart->setSingleShot(true);
+        m_pendingStart->setInterval(0);
+        connect(m_pendingStart.get(), &QTimer::timeout, this,
+            platform::ExceptionBoundary::guarded(this, "timeout", [this] { startAnimation(); }));
+    }
+    return *m_pendingStart;
+}
 
 void ProgressIndicator::startAnimation()
 {
     if (m_animating)
         return;
     m_animating = true;
-    m_frames.start();
+    frames().start();
     update();
 }
 
@@ -36,18 +52,19 @@ void ProgressIndicator::stopAnimation()
     if (!m_animating)
         return;
     m_animating = false;
-    m_frames.stop();
+    frames().stop();
     update();
 }
 
 void ProgressIndicator::startAnimationLater()
 {
-    m_pendingStart.start();
+    pendingStart().start();
 }
 
 void ProgressIndicator::cancelPendingStart()
 {
-    m_pendingStart.stop();
+    if (m_pendingStart)
+        m_pendingStart->stop();
 }
 
 void ProgressIndicator::setDisplayedWhenStopped(bool displayed)

@@ -8,9 +8,12 @@
 // drops such a pending start. stopAnimation() of this class leaves a pending start
 // alone, so a subclass decides whether a stop overrides it.
 //
-// The indicator is a widget owned by its parent. Main thread only; no failure cases.
+// The indicator is a widget owned by its parent; its two timers are made when first
+// needed, so an indicator that never animates (one on each of thousands of tabs)
+// costs one widget. Main thread only; no failure cases.
 #include <QTimer>
 #include <QWidget>
+#include <memory>
 
 namespace platform {
 
@@ -29,7 +32,7 @@ public:
 
     void startAnimationLater();
     void cancelPendingStart();
-    bool hasPendingStart() const { return m_pendingStart.isActive(); }
+    bool hasPendingStart() const { return m_pendingStart && m_pendingStart->isActive(); }
 
     bool isDisplayedWhenStopped() const { return m_displayedWhenStopped; }
     void setDisplayedWhenStopped(bool displayed);
@@ -48,9 +51,11 @@ protected:
 
 private:
     void step();
+    QTimer &frames();
+    QTimer &pendingStart();
 
-    QTimer m_frames;
-    QTimer m_pendingStart;
+    std::unique_ptr<QTimer> m_frames;
+    std::unique_ptr<QTimer> m_pendingStart;
     bool m_animating = false;
     bool m_displayedWhenStopped = true;
     ControlSize m_controlSize = ControlSize::Regular;

@@ -27,9 +27,22 @@ TabViewItemPtr TabView::tabViewItemAtIndex(int index) const
 
 int TabView::indexOfTabViewItem(const TabViewItem *item) const
 {
-    const auto found = std::find_if(m_items.begin(), m_items.end(),
-                                    [item](const TabViewItemPtr &held) { return held.get() == item; });
-    return found == m_items.end() ? -1 : static_cast<int>(found - m_items.begin());
+    if (!item || !m_held.contains(item))
+        return -1;
+    const int known = item->m_index;
+    if (known >= 0 && known < m_indexedUpTo && m_items[size_t(known)].get() == item)
+        return known;
+    // Its index went stale with a change before it: the items from the first stale
+    // one up to it learn theirs.
+    for (int k = m_indexedUpTo; k < numberOfTabViewItems(); ++k) {
+        TabViewItem &held = *m_items[size_t(k)];
+        held.m_index = k;
+        if (&held == item) {
+            m_indexedUpTo = k + 1;
+            return k;
+        }
+    }
+    return -1; // not reached: every held item is in the list
 }
 
 void TabView::addTabViewItem(const TabViewItemPtr &item)
@@ -39,12 +52,18 @@ void TabView::addTabViewItem(const TabViewItemPtr &item)
 
 bool TabView::insertTabViewItem(const TabViewItemPtr &item, int index)
 {
-    if (!item || index < 0 || indexOfTabViewItem(item.get()) >= 0)
+    if (!item || index < 0 || m_held.contains(item.get()))
         return false;
     if (TabView *other = item->tabView())
         other->removeTabViewItem(item.get());
     index = std::min(index, numberOfTabViewItems());
     m_items.insert(m_items.begin() + index, item);
+    m_held.insert(item.get());
+    // The items before it keep their index; those after it moved on by one.
+    if (m_indexedUpTo >= index) {
+        item->m_index = index;
+        m_indexedUpTo = index + 1;
+    }
     adopt(*item);
     numberChanged();
     if (!selectedTabViewItem())
@@ -60,12 +79,15 @@ bool TabView::removeTabViewItem(const TabViewItem *item)
     const TabViewItemPtr held = m_items[static_cast<size_t>(index)]; // keeps it alive here
     const bool wasSelected = selectedTabViewItem() == held;
     m_items.erase(m_items.begin() + index);
+    m_held.erase(held.get());
+    m_indexedUpTo = std::min(m_indexedUpTo, index);
+    held->m_index = -1;
     release(*held);
     if (wasSelected) {
         m_selected.reset();
-        if (!m_items.empty())
-            selectTabViewItemAtIndex(std::min(index, numberOfTabViewItems() - 1));
-        else
+        // Nothing selected now (no item left, or the delegate refused the one that took
+        // its place) is a change too.
+        if (m_items.empty() || !selectTabViewItemAtIndex(std::min(index, numberOfTabViewItems() - 1)))
             Q_EMIT selectionChanged();
     }
     numberChanged();
@@ -83,8 +105,13 @@ bool TabView::selectTabViewItem(const TabViewItem *item)
         return false;
     if (m_delegate)
         m_delegate->tabViewWillSelectTabViewItem(this, target.get());
+    // Only the selected item's view shows: the old one hides, the new one shows (when
+    // the delegate left the item in this tab view).
+    if (const TabViewItemPtr old = selectedTabViewItem(); old && old->m_tabView == this && old->view())
+        old->view()->hide();
     m_selected = target;
-    showSelectedView();
+    if (target->m_tabView == this)
+        showView(*target);
     if (m_delegate)
         m_delegate->tabViewDidSelectTabViewItem(this, target.get());
     Q_EMIT selectionChanged();
@@ -109,7 +136,8 @@ try {
 void TabView::itemViewChanged(TabViewItem *item)
 {
     adopt(*item);
-    showSelectedView();
+    if (selectedTabViewItem().get() == item)
+        showView(*item);
 }
 
 void TabView::adopt(TabViewItem &item)
@@ -130,19 +158,11 @@ void TabView::release(TabViewItem &item)
     }
 }
 
-void TabView::showSelectedView()
+void TabView::showView(TabViewItem &item)
 {
-    const TabViewItemPtr selected = selectedTabViewItem();
-    for (const TabViewItemPtr &item : m_items) {
-        QWidget *view = item->view();
-        if (!view)
-            continue;
-        if (item == selected) {
-            view->setGeometry(rect());
-            view->show();
-        } else {
-            view->hide();
-        }
+    if (QWidget *view = item.view()) {
+        view->setGeometry(rect());
+        view->show();
     }
 }
 

@@ -70,6 +70,7 @@ private:
     QVariant m_identifier;
     QPointer<QWidget> m_view;
     TabView *m_tabView = nullptr; // cleared by the tab view when it lets the item go
+    int m_index = -1;             // its place in the tab view, kept by the tab view
     QHash<QString, QVariant> m_extraValues;
 };
 

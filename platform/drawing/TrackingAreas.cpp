@@ -13,6 +13,13 @@
 
 namespace platform {
 
+template <class List> auto TrackingAreas::find(List &list, int tag)
+{
+    const auto at = std::lower_bound(list.begin(), list.end(), tag,
+                                     [](const auto &area, int wanted) { return area.tag < wanted; });
+    return at != list.end() && at->tag == tag ? at : list.end();
+}
+
 TrackingAreas::TrackingAreas(QWidget *view) : QObject(view), m_view(view)
 {
     view->setMouseTracking(true);
@@ -55,28 +62,35 @@ int TrackingAreas::addTrackingRect(const QRectF &rect, TrackingAreaOwner *owner,
 
 void TrackingAreas::removeTrackingRect(int tag)
 {
-    m_tagged.removeIf([tag](const TaggedArea &area) { return area.tag == tag; });
+    if (const auto at = find(m_tagged, tag); at != m_tagged.end())
+        m_tagged.erase(at);
+}
+
+bool TrackingAreas::moveTrackingRect(int tag, const TrackingAreaOwner *owner, const QRectF &rect, bool assumeInside)
+{
+    const auto at = find(m_tagged, tag);
+    if (at == m_tagged.end() || at->owner != owner)
+        return false;
+    at->rect = rect;
+    at->inside = assumeInside;
+    return true;
 }
 
 bool TrackingAreas::hasTrackingRect(int tag) const
 {
-    return std::any_of(m_tagged.begin(), m_tagged.end(), [tag](const TaggedArea &area) { return area.tag == tag; });
+    return find(m_tagged, tag) != m_tagged.cend();
 }
 
 QRectF TrackingAreas::trackingRect(int tag) const
 {
-    for (const TaggedArea &area : m_tagged)
-        if (area.tag == tag)
-            return area.rect;
-    return {};
+    const auto at = find(m_tagged, tag);
+    return at != m_tagged.cend() ? at->rect : QRectF();
 }
 
 bool TrackingAreas::isInsideTrackingRect(int tag) const
 {
-    for (const TaggedArea &area : m_tagged)
-        if (area.tag == tag)
-            return area.inside;
-    return false;
+    const auto at = find(m_tagged, tag);
+    return at != m_tagged.cend() && at->inside;
 }
 
 int TrackingAreas::addToolTipRect(const QRectF &rect, ToolTipProvider provider, const QVariant &userData)
@@ -88,7 +102,26 @@ int TrackingAreas::addToolTipRect(const QRectF &rect, ToolTipProvider provider, 
 
 void TrackingAreas::removeToolTip(int tag)
 {
-    m_toolTips.removeIf([tag](const ToolTipArea &area) { return area.tag == tag; });
+    if (const auto at = find(m_toolTips, tag); at != m_toolTips.end())
+        m_toolTips.erase(at);
+}
+
+bool TrackingAreas::moveToolTipRect(int tag, const QRectF &rect)
+{
+    const auto at = find(m_toolTips, tag);
+    if (at == m_toolTips.end())
+        return false;
+    at->rect = rect;
+    return true;
+}
+
+QList<QRectF> TrackingAreas::toolTipRects() const
+{
+    QList<QRectF> rects;
+    rects.reserve(m_toolTips.size());
+    for (const ToolTipArea &area : m_toolTips)
+        rects.append(area.rect);
+    return rects;
 }
 
 void TrackingAreas::removeAllToolTips()

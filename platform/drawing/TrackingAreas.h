@@ -17,11 +17,18 @@
 // from the start (then the first check that finds it outside reports exited). Each
 // answers a tag (from 1, never reused by one object) for removeTrackingRect();
 // removeAllAreas() leaves them alone. An owner must outlive its rectangles.
+// moveTrackingRect() gives an installed rectangle a new place and the state of a new
+// one (assumeInside) but keeps its tag and its turn among the others, so an owner
+// that lays its rectangles out again touches only those, not the whole list.
 //
 // Tool tips: addToolTipRect() installs a rectangle whose text a provider answers when
 // the view asks for a tool tip over it (QEvent::ToolTip): the rectangle added last
-// that holds the point wins; an empty text hides the tool tip. Outside every tool-tip
-// rectangle the view's own tool tip stands.
+// that holds the point wins (moveToolTipRect() keeps a rectangle's turn); an empty
+// text hides the tool tip. Outside every tool-tip rectangle the view's own tool tip
+// stands.
+//
+// Tags grow in the order of adding, so each list is kept in tag order and a tag is
+// found by halving.
 //
 // Ownership: a child QObject of its view; handlers are plain callbacks and must not
 // outlive what they capture (the owner typically is the view itself).
@@ -85,6 +92,8 @@ public:
     int addTrackingRect(const QRectF &rect, TrackingAreaOwner *owner, const QVariant &userData, bool assumeInside);
     // Unknown tags (and 0) are ignored.
     void removeTrackingRect(int tag);
+    // Answers false, changing nothing, when the tag is not installed for that owner.
+    bool moveTrackingRect(int tag, const TrackingAreaOwner *owner, const QRectF &rect, bool assumeInside);
     bool hasTrackingRect(int tag) const;
     QRectF trackingRect(int tag) const;
     bool isInsideTrackingRect(int tag) const;
@@ -94,6 +103,10 @@ public:
     using ToolTipProvider = std::function<QString(int tag, const QPointF &point, const QVariant &userData)>;
     int addToolTipRect(const QRectF &rect, ToolTipProvider provider, const QVariant &userData = {});
     void removeToolTip(int tag);
+    // Answers false for an unknown tag.
+    bool moveToolTipRect(int tag, const QRectF &rect);
+    // The tool-tip rectangles in their turn (the last wins).
+    QList<QRectF> toolTipRects() const;
     void removeAllToolTips();
     int numberOfToolTipRects() const { return int(m_toolTips.size()); }
     // The text of the tool tip at the point (empty outside every tool-tip rectangle).
@@ -127,6 +140,8 @@ private:
         QVariant userData;
     };
     const ToolTipArea *toolTipAreaAt(const QPointF &point) const;
+    // The entry of the tag in a list kept in tag order, or its end.
+    template <class List> static auto find(List &list, int tag);
 
     QPointer<QWidget> m_view;
     QList<Area> m_areas;

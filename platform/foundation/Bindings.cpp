@@ -6,6 +6,12 @@
 #include <QHash>
 #include <QPointer>
 
+#include <algorithm>
+#include <memory>
+#include <optional>
+#include <utility>
+#include <vector>
+
 namespace platform {
 
 namespace {
@@ -17,13 +23,61 @@ struct BindingEntry
     std::shared_ptr<BindingObserver> follower; // a following binding's observation of the path
 };
 
+// The bindings of one object: a handful, looked through in a list (a hash would
+// start with room for dozens, kilobytes for each bound object). Entries stay where
+// they are while others come and go.
+class BindingList
+{
+public:
+    BindingEntry *find(const QString &name) const
+    {
+        for (const auto &named : m_entries)
+            if (named->first == name)
+                return &named->second;
+        return nullptr;
+    }
+    // A new entry, or the one of the name replaced.
+    BindingEntry &insert(const QString &name, BindingEntry entry)
+    {
+        if (BindingEntry *old = find(name)) {
+            *old = std::move(entry);
+            return *old;
+        }
+        m_entries.push_back(std::make_shared<std::pair<QString, BindingEntry>>(name, std::move(entry)));
+        return m_entries.back()->second;
+    }
+    // Answers the entry taken out (empty when there was none).
+    std::optional<BindingEntry> take(const QString &name)
+    {
+        const auto at = std::find_if(m_entries.begin(), m_entries.end(),
+                                     [&name](const auto &named) { return named->first == name; });
+        if (at == m_entries.end())
+            return std::nullopt;
+        std::optional<BindingEntry> taken = std::move((*at)->second);
+        m_entries.erase(at);
+        return taken;
+    }
+    bool isEmpty() const { return m_entries.empty(); }
+    QStringList keys() const
+    {
+        QStringList names;
+        for (const auto &named : m_entries)
+            names << named->first;
+        return names;
+    }
+
+private:
+    // Shared only so that the registry's hash may copy a record; it never does.
+    std::vector<std::shared_ptr<std::pair<QString, BindingEntry>>> m_entries;
+};
+
 struct BoundObject
 {
     bool isQObject = false;
     QPointer<QObject> qobject;
     std::weak_ptr<const void> lifetime; // KeyValueObservable owners
     QMetaObject::Connection destroyedConnection;
-    QHash<QString, BindingEntry> bindings;
+    BindingList bindings;
 
     bool isAlive() const { return isQObject ? !qobject.isNull() : !lifetime.expired(); }
 };
@@ -63,11 +117,10 @@ BindingEntry &store(BoundObject &record, const QString &binding, KeyValueObserva
     if (observedObject)
         entry.observedLifetime = observedObject->lifetime();
     // Moved out first: a replaced follower is destroyed only once the new entry stands.
-    const auto old = record.bindings.find(binding);
     std::shared_ptr<BindingObserver> oldFollower;
-    if (old != record.bindings.end())
+    if (BindingEntry *old = record.bindings.find(binding))
         oldFollower = std::move(old->follower);
-    return *record.bindings.insert(binding, std::move(entry));
+    return record.bindings.insert(binding, std::move(entry));
 }
 
 BoundObject &recordOf(Registry &r, KeyValueObservable *object)
@@ -144,11 +197,8 @@ void unbind(const void *object, const QString &binding)
         return;
     // Kept until the registry is consistent again: its destruction detaches observers.
     std::shared_ptr<BindingObserver> follower;
-    const auto it = record->bindings.find(binding);
-    if (it != record->bindings.end()) {
-        follower = std::move(it->follower);
-        record->bindings.erase(it);
-    }
+    if (std::optional<BindingEntry> gone = record->bindings.take(binding))
+        follower = std::move(gone->follower);
     if (record->bindings.isEmpty()) {
         QObject::disconnect(record->destroyedConnection);
         r.objects.remove(object);
@@ -172,8 +222,8 @@ std::optional<BindingInfo> infoForBinding(const void *object, const QString &bin
     const BoundObject *record = liveRecord(r, object);
     if (!record)
         return std::nullopt;
-    const auto it = record->bindings.constFind(binding);
-    if (it == record->bindings.cend())
+    const BindingEntry *it = record->bindings.find(binding);
+    if (!it)
         return std::nullopt;
     BindingInfo info = it->info;
     if (it->observedLifetime.expired())

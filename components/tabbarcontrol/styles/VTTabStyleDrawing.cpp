@@ -44,7 +44,7 @@ bool isSelected(const VTTabBarCell *cell)
 
 bool showsIndicator(const VTTabBarCell *cell)
 {
-    return cell && cell->indicator() && !cell->indicator()->isHidden();
+    return cell && cell->indicatorIfMade() && !cell->indicatorIfMade()->isHidden();
 }
 
 bool showsCloseButton(const VTTabBarCell *cell)

@@ -62,6 +62,35 @@ TEST(TabBarControl, AlwaysShowActiveTabMovesItToTheFront)
     bar.control->setDelegate(nullptr);
 }
 
+// A tab whose model can show progress has its indicator from the start; the others
+// get theirs when it is first asked for, and closing a tab that never had one makes
+// none.
+TEST(TabBarControl, ProgressIndicatorsAreMadeForTabsThatCanShowProgress)
+{
+    Bar bar(700, 2);
+    TabModel model;
+    bar.add(QStringLiteral("busy"), &model);
+    bar.control->updateTabBar(false);
+    EXPECT_EQ(bar.cell(0)->indicatorIfMade(), nullptr);
+    ASSERT_NE(bar.cell(2)->indicatorIfMade(), nullptr);
+    EXPECT_TRUE(bar.cell(2)->indicatorIfMade()->isHidden());
+    model.setValueForKey(true, QStringLiteral("isProcessing"));
+    EXPECT_FALSE(bar.cell(2)->indicator()->isHidden());
+    QCoreApplication::processEvents(); // the change's layout shows it in the bar
+    EXPECT_EQ(bar.cell(2)->indicator()->parentWidget(), bar.control.get());
+
+    VTProgressIndicator *asked = bar.cell(1)->indicator();
+    ASSERT_NE(asked, nullptr);
+    EXPECT_EQ(bar.cell(1)->indicator(), asked);
+    EXPECT_TRUE(asked->isHidden());
+    EXPECT_EQ(asked->parentWidget(), nullptr);
+
+    bar.tabView.removeTabViewItem(bar.tabView.tabViewItemAtIndex(0).get());
+    ASSERT_EQ(bar.control->cells().size(), 2u);
+    EXPECT_EQ(bar.cell(0)->indicator(), asked);
+    QCoreApplication::processEvents();
+}
+
 TEST(TabBarControl, OrientationWidthAndStyleFallback)
 {
     Bar bar(300);
@@ -247,7 +276,8 @@ TEST(TabBarControl, RandomEditsKeepTheTabViewOrderAndOneSelectedCell)
 // that stay in the menu: after every step of a seeded run of inserts, removals, moves,
 // selections, resizes and switches, the bar in its window draws what a bar laid out
 // from scratch over the same tabs draws (each tab's place in the row or the menu,
-// frame, selection and tab state, the menu's titles).
+// frame, selection and tab state, the menu's titles, the tracking rectangles and tool
+// tips of the shown tabs).
 TEST(TabBarControl, EachLayoutMatchesOneFromScratch)
 {
     QWidget window;
@@ -276,6 +306,33 @@ TEST(TabBarControl, EachLayoutMatchesOneFromScratch)
         if (QMenu *menu = control.controller()->overflowMenu())
             for (QAction *action : menu->actions())
                 out << QStringLiteral("menu ") + action->text();
+        return out.join(u'\n').toStdString();
+    };
+    // The shown tabs' tracking rectangles (the tab's, its close button's) and tool tips
+    // lie over their places, in the tabs' order (the order in which they hear of the
+    // pointer, and the tool tip that wins on a shared edge).
+    const auto tracking = [](VTTabBarControl &control) {
+        platform::TrackingAreas &areas = *control.trackingAreas();
+        const auto ok = [](bool right) { return right ? QStringLiteral("ok") : QStringLiteral("WRONG"); };
+        QStringList out;
+        QList<QRectF> toolTips;
+        int lastTag = 0;
+        const auto &cells = control.cells();
+        for (size_t i = 0; i < cells.size() && !cells[i]->isInOverflowMenu(); ++i) {
+            const VTTabBarCell *cell = cells[i].get();
+            const bool close = cell->hasCloseButton() && !cell->isCloseButtonSuppressed();
+            out << QStringLiteral("%1 tab %2 %3 close %4 %5")
+                       .arg(cell->representedObject()->label())
+                       .arg(ok(areas.trackingRect(cell->cellTrackingTag()) == control.controller()->cellTrackingRectAtIndex(qsizetype(i))),
+                            ok(cell->cellTrackingTag() > lastTag),
+                            ok(!close || areas.trackingRect(cell->closeButtonTrackingTag())
+                                             == control.controller()->closeButtonTrackingRectAtIndex(qsizetype(i))),
+                            ok(!close || cell->closeButtonTrackingTag() > cell->cellTrackingTag()));
+            lastTag = close ? cell->closeButtonTrackingTag() : cell->cellTrackingTag();
+            toolTips << cell->frame();
+        }
+        if (areas.toolTipRects() != toolTips)
+            out << QStringLiteral("tool tips differ from the shown tabs");
         return out.join(u'\n').toStdString();
     };
     for (int step = 0; step < 1500; ++step) {
@@ -321,5 +378,9 @@ TEST(TabBarControl, EachLayoutMatchesOneFromScratch)
         fresh.control->updateTabBar(false);
         bar.control->updateTabBar(false);
         ASSERT_EQ(describe(*bar.control), describe(*fresh.control)) << "step " << step;
+        const std::string rects = tracking(*bar.control);
+        ASSERT_EQ(rects, tracking(*fresh.control)) << "step " << step;
+        ASSERT_EQ(rects.find("WRONG"), std::string::npos) << "step " << step << "\n" << rects;
+        ASSERT_EQ(rects.find("differ"), std::string::npos) << "step " << step << "\n" << rects;
     }
 }

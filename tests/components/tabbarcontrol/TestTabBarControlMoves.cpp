@@ -111,7 +111,7 @@ TEST(TabBarControlMoves, RandomDragsAndSelections)
             const qreal x = std::uniform_real_distribution<qreal>(0, bar.control->width())(random);
             assistant->draggingUpdatedInTabBar(bar.control.get(), QPointF(x, press.y()));
             assistant->animateDrag();
-            const std::vector<platform::TabViewItemPtr> before = bar.tabView.tabViewItems();
+            const platform::TabView::Items before = bar.tabView.tabViewItems();
             assistant->performDragOperation();
             reorders += bar.tabView.tabViewItems() != before;
             endSession();

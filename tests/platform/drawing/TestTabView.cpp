@@ -5,7 +5,11 @@
 #include "platform/foundation/Bundle.h"
 
 #include <QPainter>
+#include <QRegularExpression>
 #include <QStringList>
+#include <algorithm>
+#include <numeric>
+#include <random>
 #include <gtest/gtest.h>
 
 using namespace platform;
@@ -115,4 +119,192 @@ TEST(BundleImages, NamedImagesDrawAtTheDevicePixelRatioAndMissingOnesAreEmpty)
     EXPECT_TRUE(missing.isNull());
     EXPECT_TRUE(BundleImages::naturalSize(missing).isEmpty());
     EXPECT_TRUE(BundleImages::rendered(missing).isNull());
+}
+
+// A seeded run of inserts (at any place, past the end too), removals (of held items
+// and of items held elsewhere or nowhere), moves within the tab view and to another
+// one, selections and new views, checked after every step against a plain list:
+// every item's index both ways (looked up in a shuffled order), the selected item
+// and the one shown view, and each signal and delegate report heard exactly once
+// per change.
+TEST(TabView, RandomEditsKeepIndexesSelectionAndViews)
+{
+    TabView tabView;
+    TabView other;
+    tabView.resize(120, 80);
+    RecordingDelegate delegate;
+    tabView.setDelegate(&delegate);
+    int selectionSignals = 0;
+    int numberSignals = 0;
+    QObject::connect(&tabView, &TabView::selectionChanged, [&] { ++selectionSignals; });
+    QObject::connect(&tabView, &TabView::numberOfTabViewItemsChanged, [&] { ++numberSignals; });
+
+    std::mt19937 random(20261208);
+    const auto pick = [&random](int count) { return std::uniform_int_distribution<int>(0, count - 1)(random); };
+    std::vector<TabViewItemPtr> held;  // the expected order
+    std::vector<TabViewItemPtr> loose; // items made but not held here
+    TabViewItemPtr selected;
+    int made = 0;
+    int expectedSelections = 0; // selectionChanged, per step
+    int expectedDid = 0;        // the delegate's did-select: a change to an item
+
+    const auto removeExpected = [&](const TabViewItemPtr &item) {
+        const auto at = std::find(held.begin(), held.end(), item);
+        const int index = int(at - held.begin());
+        held.erase(at);
+        if (item != selected)
+            return;
+        ++expectedSelections;
+        selected = nullptr;
+        if (!held.empty()) {
+            const TabViewItemPtr next = held[size_t(std::min(index, int(held.size()) - 1))];
+            if (next->label() != QStringLiteral("locked")) {
+                selected = next;
+                ++expectedDid;
+            }
+        }
+    };
+    const auto insertExpected = [&](const TabViewItemPtr &item, int index) {
+        held.insert(held.begin() + std::min(index, int(held.size())), item);
+        if (!selected && item->label() != QStringLiteral("locked")) {
+            selected = item;
+            ++expectedSelections;
+            ++expectedDid;
+        }
+    };
+
+    for (int step = 0; step < 3000; ++step) {
+        const int count = tabView.numberOfTabViewItems();
+        const int selectionsBefore = selectionSignals;
+        const int numbersBefore = numberSignals;
+        delegate.calls.clear();
+        expectedSelections = 0;
+        expectedDid = 0;
+        int expectedNumbers = 0;
+        QString what;
+        switch (pick(7)) {
+        case 0:
+        case 1: { // insert a new item or a loose one
+            TabViewItemPtr item;
+            if (!loose.empty() && pick(2) == 0) {
+                const size_t i = size_t(pick(int(loose.size())));
+                item = loose[i];
+                loose.erase(loose.begin() + qsizetype(i));
+            } else {
+                item = itemWithView(pick(6) == 0 ? QStringLiteral("locked") : QStringLiteral("tab %1").arg(made++));
+                if (pick(5) == 0)
+                    item->setView(nullptr);
+            }
+            if (count > 60) {
+                loose.push_back(item);
+                break;
+            }
+            const int index = pick(count + 3); // past the end appends
+            what = QStringLiteral("insert %1 at %2").arg(item->label()).arg(index);
+            if (item->tabView() == &other)
+                other.removeTabViewItem(item.get());
+            ASSERT_TRUE(tabView.insertTabViewItem(item, index));
+            insertExpected(item, index);
+            ++expectedNumbers;
+            break;
+        }
+        case 2: { // remove a held item, or refuse one not held
+            if (count == 0 || pick(8) == 0) {
+                const TabViewItemPtr stranger = loose.empty() ? itemWithView(QStringLiteral("stranger")) : loose.front();
+                what = QStringLiteral("remove one not held");
+                EXPECT_FALSE(tabView.removeTabViewItem(stranger.get()));
+                EXPECT_FALSE(tabView.removeTabViewItem(nullptr));
+                break;
+            }
+            const int index = pick(3) == 0 ? (pick(2) == 0 ? 0 : count - 1) : pick(count);
+            const TabViewItemPtr item = held[size_t(index)];
+            what = QStringLiteral("remove %1 at %2").arg(item->label()).arg(index);
+            ASSERT_TRUE(tabView.removeTabViewItem(item.get()));
+            removeExpected(item);
+            ++expectedNumbers;
+            loose.push_back(item);
+            break;
+        }
+        case 3: { // move within the tab view: out and in again
+            if (count == 0)
+                break;
+            const TabViewItemPtr item = held[size_t(pick(count))];
+            const int index = pick(count);
+            what = QStringLiteral("move %1 to %2").arg(item->label()).arg(index);
+            ASSERT_TRUE(tabView.removeTabViewItem(item.get()));
+            removeExpected(item);
+            ASSERT_TRUE(tabView.insertTabViewItem(item, index));
+            insertExpected(item, index);
+            expectedNumbers += 2;
+            break;
+        }
+        case 4: { // another tab view takes one
+            if (count == 0)
+                break;
+            const TabViewItemPtr item = held[size_t(pick(count))];
+            what = QStringLiteral("give %1 away").arg(item->label());
+            other.addTabViewItem(item);
+            removeExpected(item);
+            ++expectedNumbers;
+            loose.push_back(item);
+            break;
+        }
+        case 5: { // select a held item (again, refused, or one not held)
+            if (count == 0)
+                break;
+            const TabViewItemPtr item = pick(10) == 0 && !loose.empty() ? loose.back() : held[size_t(pick(count))];
+            what = QStringLiteral("select %1").arg(item->label());
+            const bool isHeld = item->tabView() == &tabView;
+            const bool allowed = isHeld && item->label() != QStringLiteral("locked");
+            EXPECT_EQ(tabView.selectTabViewItem(item.get()), isHeld && (allowed || item == selected));
+            if (allowed && item != selected) {
+                selected = item;
+                ++expectedSelections;
+                ++expectedDid;
+            }
+            break;
+        }
+        default: { // a held item gets a new view
+            if (count == 0)
+                break;
+            const TabViewItemPtr item = held[size_t(pick(count))];
+            what = QStringLiteral("new view for %1").arg(item->label());
+            item->setView(pick(4) == 0 ? nullptr : new QWidget);
+            break;
+        }
+        }
+        SCOPED_TRACE(::testing::Message() << "step " << step << ": " << what.toStdString());
+
+        ASSERT_EQ(tabView.numberOfTabViewItems(), int(held.size()));
+        std::vector<int> order(held.size());
+        std::iota(order.begin(), order.end(), 0);
+        std::shuffle(order.begin(), order.end(), random);
+        for (const int i : order) {
+            const TabViewItemPtr &item = held[size_t(i)];
+            ASSERT_EQ(tabView.indexOfTabViewItem(item.get()), i);
+            ASSERT_EQ(tabView.tabViewItemAtIndex(i), item);
+            ASSERT_EQ(item->tabView(), &tabView);
+            if (QWidget *view = item->view()) {
+                EXPECT_EQ(view->parentWidget(), &tabView);
+                EXPECT_EQ(view->isHidden(), item != selected);
+            }
+        }
+        for (const TabViewItemPtr &item : loose) {
+            EXPECT_EQ(tabView.indexOfTabViewItem(item.get()), -1);
+            EXPECT_NE(item->tabView(), &tabView);
+            if (QWidget *view = item->view()) {
+                EXPECT_NE(view->parentWidget(), &tabView);
+            }
+        }
+        EXPECT_EQ(tabView.tabViewItemAtIndex(count + 5), nullptr);
+        EXPECT_EQ(tabView.selectedTabViewItem(), selected);
+        if (selected && selected->view()) {
+            EXPECT_EQ(selected->view()->geometry(), QRect(0, 0, 120, 80));
+        }
+        EXPECT_EQ(selectionSignals - selectionsBefore, expectedSelections);
+        EXPECT_EQ(numberSignals - numbersBefore, expectedNumbers);
+        EXPECT_EQ(delegate.calls.filter(QRegularExpression(QStringLiteral("^count "))).size(), expectedNumbers);
+        EXPECT_EQ(delegate.calls.filter(QRegularExpression(QStringLiteral("^did "))).size(), expectedDid);
+    }
+    tabView.setDelegate(nullptr);
 }
