@@ -176,12 +176,14 @@ TEST_F(MyDocumentFileTest, ColumnResizeAndMoveAreMirroredInTheTotalsHeader)
     EXPECT_EQ(visualIdentifiers(totals), visualIdentifiers(header));
     for (const QString &identifier : DocumentOutlineModel::standardColumnIdentifiers())
         EXPECT_EQ(widthOf(totals, identifier), widthOf(header, identifier)) << identifier.toStdString();
-    // Every column follows, the first and the last as well.
+    // Every column follows, the first and the last as well (the name column takes what
+    // room the others leave, and the totals follow it there too).
     int width = 101;
     for (const QString &identifier : DocumentOutlineModel::standardColumnIdentifiers()) {
         header->resizeSection(OutlineColumns::logicalIndexForColumnIdentifier(header, identifier), width);
-        EXPECT_EQ(widthOf(header, identifier), width) << identifier.toStdString();
-        EXPECT_EQ(widthOf(totals, identifier), width) << identifier.toStdString();
+        if (identifier != QLatin1String("outlineName"))
+            EXPECT_EQ(widthOf(header, identifier), width) << identifier.toStdString();
+        EXPECT_EQ(widthOf(totals, identifier), widthOf(header, identifier)) << identifier.toStdString();
         width += 7;
     }
     // A move from or to a place the totals do not have leaves them as they are.
