@@ -181,8 +181,9 @@ TEST_F(MyDocumentFileTest, ColumnResizeAndMoveAreMirroredInTheTotalsHeader)
     int width = 101;
     for (const QString &identifier : DocumentOutlineModel::standardColumnIdentifiers()) {
         header->resizeSection(OutlineColumns::logicalIndexForColumnIdentifier(header, identifier), width);
-        if (identifier != QLatin1String("outlineName"))
+        if (identifier != QLatin1String("outlineName")) {
             EXPECT_EQ(widthOf(header, identifier), width) << identifier.toStdString();
+        }
         EXPECT_EQ(widthOf(totals, identifier), widthOf(header, identifier)) << identifier.toStdString();
         width += 7;
     }
