@@ -20,6 +20,7 @@
 // Counters: peak_MiB, arrival_ms (the mean time from the call to the request's
 // reaching the controller: what the bus, libdbus and QtDBus take before any code of
 // ours runs), request_MiB (the names' bytes).
+#include "bench/BenchBus.h"
 #include "bench/BenchMain.h"
 #include "tests/support/ProcessMemory.h"
 
@@ -46,48 +47,13 @@
 
 namespace {
 
+using benchbus::Bus;
+using benchbus::serveUntil;
+
 using SteadyClock = std::chrono::steady_clock;
 const QString Identifier = QStringLiteral("org.chronark.BenchBusRequests");
 constexpr int CeilingMilliseconds = 120000;
 
-template <typename Condition>
-bool serveUntil(Condition condition, int ms)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
-
-// A dbus-daemon of the benchmark's own, with the session bus's limits.
-class Bus
-{
-public:
-    Bus()
-    {
-        m_process.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                                                        QStringLiteral("--print-address=1")});
-        QByteArray line;
-        serveUntil([&] {
-            line += m_process.readAllStandardOutput();
-            return line.contains('\n') || m_process.state() == QProcess::NotRunning;
-        }, 10000);
-        address = QString::fromUtf8(line.left(line.indexOf('\n')).trimmed());
-    }
-    ~Bus()
-    {
-        m_process.terminate();
-        serveUntil([&] { return m_process.state() == QProcess::NotRunning; }, 5000);
-    }
-    QString address;
-
-private:
-    QProcess m_process;
-};
 
 QTemporaryDir &folder()
 {

@@ -6,6 +6,7 @@
 // 1 ms while the links closed (the longest pass of its event loop, as a user feels it).
 // Printed after the run: the growth of the time for four times the links (8 → 32 and
 // 16 → 64 clients; 4 is linear).
+#include "bench/BenchBus.h"
 #include "bench/BenchMain.h"
 #include "components/livelink/LiveLink.h"
 #include "components/livelink/LiveLinkApplication.h"
@@ -30,6 +31,9 @@
 #include <vector>
 
 namespace {
+
+using benchbus::Bus;
+using benchbus::serveUntil;
 
 std::map<int, double> g_seconds;  // clients → teardown seconds
 std::map<int, double> g_longestPass; // clients → longest pass, seconds
@@ -89,45 +93,6 @@ public:
     std::vector<std::weak_ptr<LiveLink>> closedLinks;
 };
 
-// Serves the event loop until the condition holds or the time is up.
-template <typename Condition>
-bool serveUntil(Condition condition, int ms = 60000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
-
-// A dbus-daemon of the benchmark's own.
-class Bus
-{
-public:
-    Bus()
-    {
-        m_process.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                                                        QStringLiteral("--print-address=1")});
-        QByteArray line;
-        serveUntil([&] {
-            line += m_process.readAllStandardOutput();
-            return line.contains('\n') || m_process.state() == QProcess::NotRunning;
-        }, 10000);
-        address = QString::fromUtf8(line.left(line.indexOf('\n')).trimmed());
-    }
-    ~Bus()
-    {
-        m_process.terminate();
-        serveUntil([&] { return m_process.state() == QProcess::NotRunning; }, 5000);
-    }
-    QString address;
-
-private:
-    QProcess m_process;
-};
 
 void BM_ClientsLeave(benchmark::State &state)
 {
