@@ -1,9 +1,11 @@
 #pragma once
 // What the benchmarks that talk over D-Bus share: serving the event loop until a
-// condition holds, and a dbus-daemon of the benchmark's own (session limits) that
-// lives as long as the object. Benchmark programs only: they may wait.
+// condition holds, a dbus-daemon of the benchmark's own (session limits) that lives
+// as long as the object, and a connection to no bus at all for the services that
+// must not reach the session's. Benchmark programs only: they may wait.
 #include <QByteArray>
 #include <QCoreApplication>
+#include <QDBusConnection>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QProcess>
@@ -23,6 +25,15 @@ bool serveUntil(Condition condition, int ms = 60000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     }
     return true;
+}
+
+// A connection that reaches no bus: what the application's services are given so that
+// nothing of the benchmark's talks to the session bus.
+inline QDBusConnection noBus()
+{
+    static const QDBusConnection bus = QDBusConnection::connectToBus(
+        QStringLiteral("unix:path=/nonexistent/chronark-bench-bus"), QStringLiteral("chronark-bench-no-bus"));
+    return bus;
 }
 
 // A dbus-daemon of the benchmark's own; `address` is empty when it did not start.

@@ -47,6 +47,8 @@
 
 namespace {
 
+using benchbus::noBus;
+
 using benchbus::Bus;
 using benchbus::serveUntil;
 
@@ -59,13 +61,6 @@ QTemporaryDir &folder()
 {
     static QTemporaryDir dir;
     return dir;
-}
-
-QDBusConnection noBus()
-{
-    static const QDBusConnection bus = QDBusConnection::connectToBus(
-        QStringLiteral("unix:path=/nonexistent/chronark-bench-bus"), QStringLiteral("chronark-bench-no-bus"));
-    return bus;
 }
 
 platform::UserDefaults &benchDefaults()

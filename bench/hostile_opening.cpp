@@ -16,6 +16,7 @@
 // Counters: "peak_MiB" is the highest resident size during the request above the
 // resident size before it (VmHWM, started afresh). Offscreen unless the environment
 // names a platform; the controller's desktop services talk to no bus.
+#include "bench/BenchBus.h"
 #include "bench/BenchMain.h"
 #include "bench/BenchTrees.h"
 #include "tests/support/ProcessMemory.h"
@@ -41,6 +42,8 @@
 #include <memory>
 
 namespace {
+
+using benchbus::noBus;
 
 using SteadyClock = std::chrono::steady_clock;
 constexpr int CeilingMilliseconds = 120000;
@@ -112,13 +115,6 @@ const QString &longAttributeFile()
         return target;
     }();
     return path;
-}
-
-QDBusConnection noBus()
-{
-    static const QDBusConnection bus = QDBusConnection::connectToBus(
-        QStringLiteral("unix:path=/nonexistent/chronark-bench-bus"), QStringLiteral("chronark-bench-no-bus"));
-    return bus;
 }
 
 platform::UserDefaults &benchDefaults()

@@ -8,6 +8,7 @@
 // Counters: "longest_stall_ms" is the longest gap between two passes of the event
 // loop (a timer of 1 ms) from the request to the window shown. Offscreen unless the
 // environment names a platform; the controller's desktop services talk to no bus.
+#include "bench/BenchBus.h"
 #include "bench/BenchMain.h"
 #include "bench/BenchTrees.h"
 
@@ -31,6 +32,8 @@
 #include <map>
 
 namespace {
+
+using benchbus::noBus;
 
 using SteadyClock = std::chrono::steady_clock;
 
@@ -56,13 +59,6 @@ QString documentOf(int entries)
         return QString();
     made[entries] = path;
     return path;
-}
-
-QDBusConnection noBus()
-{
-    static const QDBusConnection bus = QDBusConnection::connectToBus(
-        QStringLiteral("unix:path=/nonexistent/chronark-bench-bus"), QStringLiteral("chronark-bench-no-bus"));
-    return bus;
 }
 
 platform::UserDefaults &benchDefaults()

@@ -171,17 +171,6 @@ protected:
         return document;
     }
 
-    static bool saveAndWait(MyDocument *document)
-    {
-        int calls = 0;
-        bool saved = false;
-        document->saveDocumentWithCompletion([&](bool ok) {
-            saved = ok;
-            ++calls;
-        });
-        return QTest::qWaitFor([&] { return calls == 1; }, 20000) && saved;
-    }
-
     // The pass in which an edit was made ends: its undo step is closed.
     static void settle(MyDocument *document)
     {

@@ -23,18 +23,6 @@ namespace {
 class MyDocumentSavingTest : public MyDocumentFixture
 {
 protected:
-    // Saves by hand and waits for the outcome.
-    static bool saveAndWait(MyDocument *document)
-    {
-        int calls = 0;
-        bool saved = false;
-        document->saveDocumentWithCompletion([&](bool ok) {
-            saved = ok;
-            ++calls;
-        });
-        return QTest::qWaitFor([&] { return calls == 1; }, 20000) && saved;
-    }
-
     static QStringList namesIn(const QString &folder)
     {
         QStringList names = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);

@@ -132,6 +132,18 @@ inline void clickButton(QMessageBox *box, const QString &title)
 class MyDocumentFixture : public ::testing::Test
 {
 protected:
+    // Saves by hand and waits for the outcome.
+    static bool saveAndWait(MyDocument *document)
+    {
+        int calls = 0;
+        bool saved = false;
+        document->saveDocumentWithCompletion([&](bool ok) {
+            saved = ok;
+            ++calls;
+        });
+        return QTest::qWaitFor([&] { return calls == 1; }, 20000) && saved;
+    }
+
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
