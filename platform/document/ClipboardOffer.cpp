@@ -6,7 +6,6 @@
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QPointer>
-#include <QTimer>
 
 namespace platform {
 
@@ -30,7 +29,13 @@ ClipboardOffer::ClipboardOffer(QObject *parent)
                 if (mode == QClipboard::Clipboard)
                     refresh();
             }));
-    QTimer::singleShot(0, this, ExceptionBoundary::guarded(this, "refresh", &ClipboardOffer::refresh));
+}
+
+const ClipboardOffer &ClipboardOffer::read() const
+{
+    if (m_reads == 0 && parent())
+        const_cast<ClipboardOffer *>(this)->refresh();
+    return *this;
 }
 
 void ClipboardOffer::refresh()

@@ -4,16 +4,14 @@
 //
 // Reading the clipboard's contents asks the program that owns it (on X11 a request to
 // that program, answered or not within Qt's clipboard time-out); menu validation runs
-// before every menu shows and at every shortcut, so it must never ask. The offer is
-// read once after each change the clipboard reports (its changed signal), and once in
-// the pass after the offer is first used (the first menu item with an action makes it);
-// until then it offers nothing. Paste itself
-// still reads the clipboard: that is what the person asked for.
+// before every menu shows and at every shortcut, so it must not ask each time. The
+// offer is read when it is first asked for, and again once after each change the
+// clipboard reports (its changed signal); in between, what was read is answered.
+// Paste itself still reads the clipboard: that is what the person asked for.
 //
 // GUI thread only. One instance (shared()), made on first use, a child of the
 // application; it answers "nothing" once the application is gone.
 #include <QObject>
-#include <QStringList>
 
 namespace platform {
 
@@ -22,16 +20,18 @@ class ClipboardOffer : public QObject
 public:
     static ClipboardOffer &shared();
 
-    bool hasText() const { return m_hasText; }
-    bool hasHtml() const { return m_hasHtml; }
+    bool hasText() const { return read().m_hasText; }
+    bool hasHtml() const { return read().m_hasHtml; }
     // Whether a text widget could take what is offered: text, or HTML when it takes
     // rich text.
-    bool canPasteInto(bool takesRichText) const { return m_hasText || (takesRichText && m_hasHtml); }
+    bool canPasteInto(bool takesRichText) const { return hasText() || (takesRichText && hasHtml()); }
     // How many times the offer was read (for tests: validation never adds to it).
     int reads() const { return m_reads; }
 
 private:
     explicit ClipboardOffer(QObject *parent);
+    // The offer, read first when it never was.
+    const ClipboardOffer &read() const;
     void refresh();
 
     bool m_hasText = false;

@@ -166,9 +166,6 @@ void connectTrigger(QAction *item)
     if (item->property(ConnectedProperty).toBool())
         return;
     item->setProperty(ConnectedProperty, true);
-    // Menus validate Paste from the clipboard's offer: it starts following the
-    // clipboard with the first item there is.
-    ClipboardOffer::shared();
     QObject::connect(item, &QAction::triggered, item,
         platform::ExceptionBoundary::guarded(item, "triggered", [item] { sendItemAction(item); }));
 }
