@@ -1,6 +1,7 @@
 #include "platform/foundation/SaveFile.h"
 
 #include "platform/foundation/SaveFileLeftovers.h"
+#include "platform/foundation/UnnamedFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,11 +9,12 @@
 #include <QRandomGenerator>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace platform {
 
@@ -112,34 +114,45 @@ bool SaveFile::open(OpenMode mode)
             m_mode = int(st.st_mode & 07777);
         }
     }
-    // Readable by others only once it has the old file's permissions.
-    const mode_t createMode = m_mode >= 0 ? 0600 : 0666;
+    // Read and written: where no link to it can be made, its content is copied.
     const QByteArray folder = QFile::encodeName(QFileInfo(m_target).absolutePath());
-    m_fd = ::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, createMode);
-    if (m_fd >= 0) {
+    m_fd = UnnamedFile::open(folder, O_RDWR, createMode());
+    if (m_fd >= 0)
         m_unnamed = true;
-    } else if (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL) {
-        // No unnamed files here: the new file has its name from the start, recorded first.
-        for (int attempt = 0; attempt < NameAttempts && m_fd < 0; ++attempt) {
-            const QByteArray name = newFileName(target);
-            const QString namePath = QFile::decodeName(name);
-            SaveFileLeftovers::record(m_recordFolder, m_target, {namePath, 0, 0});
-            m_fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, createMode);
-            if (m_fd >= 0) {
-                m_newName = namePath;
-                break;
-            }
-            const int error = errno;
-            SaveFileLeftovers::clear(m_recordFolder, m_target, namePath);
-            if (error != EEXIST)
-                return fail(error);
-        }
-        if (m_fd < 0)
-            return fail(EEXIST);
-    } else {
+    else if (!UnnamedFile::isUnsupported(errno))
         return fail(errno);
-    }
+    else if (!openNamedFile()) // no unnamed files here
+        return false;
     return QIODevice::open(mode);
+}
+
+mode_t SaveFile::createMode() const
+{
+    // Readable by others only once it has the old file's permissions.
+    return m_mode >= 0 ? 0600 : 0666;
+}
+
+bool SaveFile::openNamedFile()
+{
+    const QByteArray target = QFile::encodeName(m_target);
+    for (int attempt = 0; attempt < NameAttempts; ++attempt) {
+        const QByteArray name = newFileName(target);
+        const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC,
+                              createMode());
+        if (fd < 0) {
+            if (errno == EEXIST)
+                continue;
+            return fail(errno);
+        }
+        m_fd = fd;
+        m_newName = QFile::decodeName(name);
+        // Recorded with the very file that has the name, now that it exists.
+        struct stat st {};
+        if (::fstat(fd, &st) == 0)
+            SaveFileLeftovers::record(m_recordFolder, m_target, {m_newName, quint64(st.st_dev), quint64(st.st_ino)});
+        return true;
+    }
+    return fail(EEXIST);
 }
 
 qint64 SaveFile::readData(char *, qint64)
@@ -175,44 +188,13 @@ bool SaveFile::commit()
         discard();
         return failWith(reason);
     }
-    // On the disk before it takes the file's place.
-    if (::fsync(m_fd) != 0 && errno != EINVAL && errno != EROFS) {
-        const int error = errno;
+    // With the old file's permissions and on the disk before it takes the file's place.
+    if (!giveMode(m_fd) || !sync(m_fd) || (m_unnamed && !nameUnnamedFile())) {
+        const QString reason = errorString();
         discard();
-        return fail(error);
+        return failWith(reason);
     }
-    if (m_mode >= 0)
-        ::fchmod(m_fd, mode_t(m_mode));
     const QByteArray target = QFile::encodeName(m_target);
-    if (m_unnamed) {
-        struct stat st {};
-        if (::fstat(m_fd, &st) != 0) {
-            const int error = errno;
-            discard();
-            return fail(error);
-        }
-        char self[48];
-        std::snprintf(self, sizeof self, "/proc/self/fd/%d", m_fd);
-        int error = EEXIST;
-        for (int attempt = 0; attempt < NameAttempts && error == EEXIST; ++attempt) {
-            const QByteArray name = newFileName(target);
-            const QString namePath = QFile::decodeName(name);
-            // Recorded before the name exists, with the very file that gets it.
-            SaveFileLeftovers::record(m_recordFolder, m_target, {namePath, quint64(st.st_dev), quint64(st.st_ino)});
-            if (::linkat(AT_FDCWD, self, AT_FDCWD, name.constData(), AT_SYMLINK_FOLLOW) == 0) {
-                m_newName = namePath;
-                m_unnamed = false;
-                error = 0;
-                break;
-            }
-            error = errno;
-            SaveFileLeftovers::clear(m_recordFolder, m_target, namePath);
-        }
-        if (error != 0) {
-            discard();
-            return fail(error);
-        }
-    }
     const QByteArray newName = QFile::encodeName(m_newName);
     if (::rename(newName.constData(), target.constData()) != 0) {
         const int error = errno;
@@ -224,8 +206,98 @@ bool SaveFile::commit()
     ::close(m_fd);
     m_fd = -1;
     QIODevice::close();
+    // The rename on the disk too: until the folder is synced, a power cut may bring
+    // back the old file after the save was answered.
+    const bool synced = syncFolder();
     SaveFileLeftovers::removeRecorded(m_recordFolder, m_target);
-    return true;
+    return synced;
+}
+
+bool SaveFile::giveMode(int fd)
+{
+    if (m_mode < 0 || ::fchmod(fd, mode_t(m_mode)) == 0)
+        return true;
+    const int error = errno;
+    // A file system that keeps no permissions of its own (one mode for all its
+    // files) may refuse the change and yet show the new file with the old one's.
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && int(st.st_mode & 07777) == m_mode)
+        return true;
+    return fail(error);
+}
+
+bool SaveFile::sync(int fd)
+{
+    // A file system that cannot sync (EINVAL) or is read-only has nothing to sync.
+    if (::fsync(fd) == 0 || errno == EINVAL || errno == EROFS)
+        return true;
+    return fail(errno);
+}
+
+bool SaveFile::syncFolder()
+{
+    // A folder that may be written but not read cannot be opened to be synced.
+    const QByteArray folder = QFile::encodeName(QFileInfo(m_target).absolutePath());
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return true;
+    const bool synced = sync(fd);
+    ::close(fd);
+    return synced;
+}
+
+bool SaveFile::nameUnnamedFile()
+{
+    struct stat st {};
+    if (::fstat(m_fd, &st) != 0)
+        return fail(errno);
+    const QByteArray target = QFile::encodeName(m_target);
+    int error = EEXIST;
+    for (int attempt = 0; attempt < NameAttempts && error == EEXIST; ++attempt) {
+        const QByteArray name = newFileName(target);
+        const QString namePath = QFile::decodeName(name);
+        // Recorded before the name exists, with the very file that gets it.
+        SaveFileLeftovers::record(m_recordFolder, m_target, {namePath, quint64(st.st_dev), quint64(st.st_ino)});
+        error = UnnamedFile::link(m_fd, name);
+        if (error == 0) {
+            m_newName = namePath;
+            m_unnamed = false;
+            return true;
+        }
+        SaveFileLeftovers::clear(m_recordFolder, m_target, namePath);
+    }
+    if (!UnnamedFile::cannotLink(error))
+        return fail(error);
+    // No link can be made here (no /proc): the content goes to a named file.
+    const int unnamed = std::exchange(m_fd, -1);
+    m_unnamed = false;
+    const bool copied = openNamedFile() && copyContent(unnamed, m_fd) && giveMode(m_fd) && sync(m_fd);
+    ::close(unnamed);
+    return copied;
+}
+
+bool SaveFile::copyContent(int from, int to)
+{
+    std::vector<char> block(size_t(1) << 16);
+    off_t offset = 0;
+    for (;;) {
+        const ssize_t n = ::pread(from, block.data(), block.size(), offset);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return fail(errno);
+        if (n == 0)
+            return true;
+        for (ssize_t written = 0; written < n;) {
+            const ssize_t w = ::write(to, block.data() + written, size_t(n - written));
+            if (w < 0 && errno == EINTR)
+                continue;
+            if (w <= 0)
+                return fail(w < 0 ? errno : ENOSPC);
+            written += w;
+        }
+        offset += n;
+    }
 }
 
 void SaveFile::discard()

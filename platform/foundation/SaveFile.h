@@ -4,7 +4,10 @@
 // gives it a name of its own and renames it over the file in one step: a failed or
 // cancelled save leaves the old file whole, a reader sees the old file or the new
 // one. The new file gets the old file's permission bits (0666 less the umask for a
-// new file) and is synced to the disk before the rename.
+// new file; a save that cannot give them fails) and is synced to the disk before the
+// rename, and the folder after it, so that a save answered as done stays done
+// through a power cut. Where no link to the unnamed file can be made (no /proc), its
+// content is copied into a named new file, which then takes the file's place.
 //
 // What has the file's name:
 // - FinalLink::Follow (documents): a symbolic link there, or a chain of them, is
@@ -17,16 +20,21 @@
 // Leftovers: the name the new file gets before the rename is the file's name, a dot
 // and six ASCII letters. A process killed between the two leaves that file behind.
 // With a record folder (setRecordFolder(), SaveFileLeftovers), the name is recorded
-// before it is made and the record cleared after the rename, and a commit that
-// succeeds removes what earlier saves of the same file recorded and left: only
+// with the file's device and inode (an unnamed file's before it gets the name, a
+// named one's once it exists) and the record cleared after the rename, and a commit
+// that succeeds removes what earlier saves of the same file recorded and left: only
 // files this writer made, never another file of a similar name.
 //
 // Ownership: a QIODevice; not thread-safe, one writer at a time (any thread). An
 // open file that is destroyed or closed without commit() is cancelled. Failures:
 // open(), write() and commit() answer false or -1, with the system's reason in
-// errorString(); after a failed write commit() cancels and answers false.
+// errorString(); after a failed write commit() cancels and answers false. A commit
+// whose rename was made but whose folder could not be synced answers false too: the
+// new file has the name, but a power cut may still bring back the old one.
 #include <QIODevice>
 #include <QString>
+
+#include <sys/types.h>
 
 namespace platform {
 
@@ -63,6 +71,17 @@ private:
     bool fail(int error);
     bool failWith(const QString &reason);
     void discard();
+    // The permissions the new file is made with.
+    mode_t createMode() const;
+    // Makes the new file under its name from the start, and records it.
+    bool openNamedFile();
+    // Links the unnamed file in under its name, or copies it into a named file.
+    bool nameUnnamedFile();
+    bool copyContent(int from, int to);
+    // Gives the file the old file's permission bits (m_mode).
+    bool giveMode(int fd);
+    bool sync(int fd);
+    bool syncFolder();
 
     QString m_path;
     FinalLink m_finalLink;

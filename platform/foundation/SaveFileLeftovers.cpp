@@ -1,6 +1,7 @@
 #include "platform/foundation/SaveFileLeftovers.h"
 
 #include "platform/foundation/RegularFile.h"
+#include "platform/foundation/UnnamedFile.h"
 
 #include <QByteArray>
 #include <QCryptographicHash>
@@ -11,7 +12,6 @@
 #include <QUrl>
 
 #include <cerrno>
-#include <cstdio>
 #include <fcntl.h>
 #include <optional>
 #include <sys/stat.h>
@@ -62,21 +62,19 @@ bool writeWhole(const QString &path, const QByteArray &bytes)
 {
     const QByteArray native = QFile::encodeName(path);
     const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
-    const int unnamed = ::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    const int unnamed = UnnamedFile::open(folder, O_WRONLY, 0600);
     if (unnamed >= 0) {
-        char self[48];
-        std::snprintf(self, sizeof self, "/proc/self/fd/%d", unnamed);
         bool ok = writeAll(unnamed, bytes);
         int error = 0;
         if (ok) {
             // A record of the same name is an old one: this one replaces it.
             ::unlink(native.constData());
-            ok = ::linkat(AT_FDCWD, self, AT_FDCWD, native.constData(), AT_SYMLINK_FOLLOW) == 0;
-            error = ok ? 0 : errno;
+            error = UnnamedFile::link(unnamed, native);
+            ok = error == 0;
         }
         ::close(unnamed);
-        // Without /proc the unnamed file cannot be linked: a renamed one serves.
-        if (ok || (error != ENOENT && error != EPERM))
+        // Where no link can be made (no /proc), a renamed file serves.
+        if (ok || !UnnamedFile::cannotLink(error))
             return ok;
     }
     const QByteArray temporary =
@@ -112,7 +110,8 @@ std::optional<Record> readRecord(const QString &path)
     record.device = words.at(1).toULongLong(&deviceOk);
     record.inode = words.at(2).toULongLong(&inodeOk);
     record.path = QFile::decodeName(QByteArray::fromPercentEncoding(words.at(3)));
-    if (!deviceOk || !inodeOk || record.path.isEmpty())
+    // Without the file's inode it names no file the writer made: never taken by name alone.
+    if (!deviceOk || !inodeOk || record.inode == 0 || record.path.isEmpty())
         return std::nullopt;
     return record;
 }
@@ -131,9 +130,6 @@ bool isWritersLeftover(const Record &record, const QString &savedPath)
         return false;
     if (!S_ISREG(st.st_mode) || st.st_uid != ::geteuid() || st.st_nlink != 1)
         return false;
-    // Recorded before the file was made: the name alone, made by O_EXCL.
-    if (record.device == 0 && record.inode == 0)
-        return true;
     return quint64(st.st_dev) == record.device && quint64(st.st_ino) == record.inode;
 }
 
@@ -161,7 +157,7 @@ bool isTemporaryNameOf(const QString &fileName, const QString &savedFileName)
 
 bool record(const QString &recordFolder, const QString &savedPath, const Record &record)
 {
-    if (recordFolder.isEmpty() || savedPath.isEmpty() || record.path.isEmpty())
+    if (recordFolder.isEmpty() || savedPath.isEmpty() || record.path.isEmpty() || record.inode == 0)
         return false;
     // The records name the person's files: the folder is the user's alone.
     const QString folder = QDir::cleanPath(recordFolder);

@@ -6,11 +6,12 @@
 // ASCII letters ("NAME.Glywoo") and renames it over NAME. A process killed between
 // the two (or a full stop of the machine) leaves that file behind. So that only
 // such a file is ever removed, and never a person's own "NAME.backup", the writer
-// records the exact name before it makes it, and clears the record after the
-// rename: one record file per name, in a folder of the application's own
-// ("$XDG_STATE_HOME/Chronark/Saves"), named after the saved file's real path and
-// the six letters. A record holds the leftover's whole path and, when known, the
-// device and inode of the file the writer made.
+// records the exact name and the file it made (its device and inode) before the
+// rename, and clears the record after it: one record file per name, in a folder of
+// the application's own ("$XDG_STATE_HOME/Chronark/Saves"), named after the saved
+// file's real path and the six letters. A record holds the leftover's whole path and
+// the device and inode of the file the writer made: one without them (an inode of
+// 0) names no file the writer made and is neither written nor taken.
 //
 // Records are written whole or not at all (a new unnamed file linked in, or a
 // temporary file renamed), read with a bound (RecordByteLimit), and opened never
@@ -41,7 +42,7 @@ QString defaultRecordFolder();
 bool isTemporaryNameOf(const QString &fileName, const QString &savedFileName);
 
 // What a record says: the leftover's path and the file the writer made there
-// (device and inode; 0 and 0 when the name was recorded before the file was made).
+// (device and inode).
 struct Record
 {
     QString path;
@@ -49,8 +50,10 @@ struct Record
     quint64 inode = 0;
 };
 
-// Records, before the name is made, that the save of savedPath (a real path: no
-// link) gives a new file the name in `record`. Answers whether it was recorded.
+// Records that the save of savedPath (a real path: no link) gives the file it made
+// (device and inode in `record`) the name in `record`: before an unnamed file gets
+// the name, once a named one exists. Answers whether it was recorded (never for an
+// inode of 0).
 bool record(const QString &recordFolder, const QString &savedPath, const Record &record);
 // Clears the record of the new file named `leftoverPath` of the save of savedPath.
 void clear(const QString &recordFolder, const QString &savedPath, const QString &leftoverPath);

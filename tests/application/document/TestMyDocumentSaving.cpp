@@ -3,6 +3,7 @@
 #include "TestMyDocumentSupport.h"
 
 #include "application/tree/DocumentFileFormat.h"
+#include "platform/foundation/SaveFileLeftovers.h"
 
 #include <QDir>
 #include <QFile>
@@ -108,9 +109,10 @@ TEST_F(MyDocumentSavingTest, ASaveRemovesWhatAnInterruptedSaveOfItsFileLeft)
         EXPECT_EQ(testsupport::readFile(folder + u'/' + leftover), testsupport::readFile(source)) << "a whole copy";
     }
 
-    // What this writer did not make stays, whatever its name: the person's own copies
-    // (any six letters: "backup", "before", "monday"), older than the save and begun
-    // as every document is; a pipe (never opened: a writer waiting at it stays
+    // What this writer did not make stays, whatever its name or a record says: the
+    // person's own copies (any six letters: "backup", "before", "monday", the last one
+    // named by a record without its file), older than the save and begun as every
+    // document is; a pipe (never opened: a writer waiting at it stays
     // waiting), a hard link to the document, a symbolic link, a folder, another
     // user's file, other names.
     const QByteArray ours = testsupport::readFile(source);
@@ -122,6 +124,23 @@ TEST_F(MyDocumentSavingTest, ASaveRemovesWhatAnInterruptedSaveOfItsFileLeft)
         QFile old(path(QStringLiteral("kept.chronark.backup")));
         ASSERT_TRUE(old.open(QIODevice::ReadWrite));
         ASSERT_TRUE(old.setFileTime(QDateTime::currentDateTimeUtc().addDays(-3), QFileDevice::FileModificationTime));
+    }
+    {
+        // A record of this file's saves that names a copy by its name alone (device 0,
+        // inode 0), which the writer never writes.
+        const QString records = platform::SaveFileLeftovers::defaultRecordFolder();
+        const QString monday = path(QStringLiteral("kept.chronark.monday"));
+        struct stat st {};
+        ASSERT_EQ(::stat(QFile::encodeName(monday).constData(), &st), 0);
+        const QStringList recorded = namesIn(records);
+        const QString realFile = QDir(QFileInfo(folder).canonicalFilePath()).filePath(name);
+        ASSERT_TRUE(platform::SaveFileLeftovers::record(records, realFile, {monday, quint64(st.st_dev), quint64(st.st_ino)}));
+        QStringList added = namesIn(records);
+        for (const QString &known : recorded)
+            added.removeOne(known);
+        ASSERT_EQ(added.size(), 1);
+        ASSERT_TRUE(testsupport::writeFile(QDir(records).filePath(added.constFirst()),
+                                           "chronark-save 0 0 " + QFile::encodeName(monday).toPercentEncoding("/") + '\n'));
     }
     const QString pipe = path(QStringLiteral("kept.chronark.abcdef"));
     ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);

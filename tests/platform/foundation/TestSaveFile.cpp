@@ -5,6 +5,7 @@
 
 #include "platform/foundation/SaveFileLeftovers.h"
 #include "tests/support/PipeOpener.h"
+#include "tests/support/SystemCallFilter.h"
 #include "tests/support/TestSupport.h"
 
 #include <QDir>
@@ -14,6 +15,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -46,6 +48,26 @@ protected:
     {
         struct stat st {};
         return ::lstat(QFile::encodeName(file).constData(), &st) == 0 && S_ISLNK(st.st_mode);
+    }
+
+    // A record as the writer makes it: the path with the device and inode found there.
+    static SaveFileLeftovers::Record recordOf(const QString &file)
+    {
+        struct stat st {};
+        EXPECT_EQ(::lstat(QFile::encodeName(file).constData(), &st), 0) << qPrintable(file);
+        return {file, quint64(st.st_dev), quint64(st.st_ino)};
+    }
+
+    // The record file that recording `made` for the save of `saved` adds.
+    QString recordFileOf(const QString &saved, const SaveFileLeftovers::Record &made) const
+    {
+        const QStringList before = namesIn(records());
+        EXPECT_TRUE(SaveFileLeftovers::record(records(), saved, made));
+        QStringList added = namesIn(records());
+        for (const QString &known : before)
+            added.removeOne(known);
+        EXPECT_EQ(added.size(), 1);
+        return added.isEmpty() ? QString() : QDir(records()).filePath(added.constFirst());
     }
 
     QTemporaryDir dir;
@@ -119,8 +141,8 @@ TEST_F(SaveFileTest, ALinkAtThePlaceIsFollowedOrReplacedItselfAsAsked)
 
 // What a save killed before its rename leaves is found by its record, and a later
 // commit removes it; a record naming anything the writer did not make (another
-// folder, a pipe, another name, another file, several links) is dropped and its
-// file stays, and a record that is no regular file is never opened.
+// folder, a pipe, another name, another file or none, several links) is dropped and
+// its file stays, and a record that is no regular file is never opened.
 TEST_F(SaveFileTest, ACommitRemovesOnlyWhatTheRecordsOfItsFileRightlyName)
 {
     const QString file = path(QStringLiteral("Work.xml"));
@@ -131,73 +153,63 @@ TEST_F(SaveFileTest, ACommitRemovesOnlyWhatTheRecordsOfItsFileRightlyName)
     EXPECT_EQ(folder.st_mode & 07777, 0700u) << "the records name the person's files";
 
     // A leftover as the writer makes it: recorded with its file before the rename.
-    const auto leftover = [&](const QString &name, bool withFile) {
-        const QString at = path(name);
-        EXPECT_TRUE(testsupport::writeFile(at, "leftover"));
-        struct stat st {};
-        EXPECT_EQ(::lstat(QFile::encodeName(at).constData(), &st), 0);
-        SaveFileLeftovers::Record made{at, withFile ? quint64(st.st_dev) : 0, withFile ? quint64(st.st_ino) : 0};
-        EXPECT_TRUE(SaveFileLeftovers::record(records(), file, made));
-        return at;
-    };
-    const QString killed = leftover(QStringLiteral("Work.xml.Qwerty"), true);
-    const QString named = leftover(QStringLiteral("Work.xml.Asdfgh"), false);
+    const QString killed = path(QStringLiteral("Work.xml.Qwerty"));
+    ASSERT_TRUE(testsupport::writeFile(killed, "leftover"));
+    ASSERT_TRUE(SaveFileLeftovers::record(records(), file, recordOf(killed)));
+    // A record naming no file (device 0, inode 0), which the writer never writes: a
+    // name alone is no leftover of its.
+    const QString monday = path(QStringLiteral("Work.xml.monday"));
+    ASSERT_TRUE(testsupport::writeFile(monday, "the person's copy"));
+    EXPECT_FALSE(SaveFileLeftovers::record(records(), file, {monday, 0, 0}));
+    const QString mondayRecord = recordFileOf(file, recordOf(monday));
+    QList<QByteArray> words = testsupport::readFile(mondayRecord).split(' ');
+    ASSERT_EQ(words.size(), 4);
+    words[1] = words[2] = "0";
+    ASSERT_TRUE(testsupport::writeFile(mondayRecord, words.join(' ')));
 
     // Records that name what the writer did not make.
     QTemporaryDir elsewhere;
     const QString away = elsewhere.filePath(QStringLiteral("Work.xml.Zxcvbn"));
     ASSERT_TRUE(testsupport::writeFile(away, "away"));
-    ASSERT_TRUE(SaveFileLeftovers::record(records(), file, {away, 0, 0}));
+    ASSERT_TRUE(SaveFileLeftovers::record(records(), file, recordOf(away)));
     const QString pipe = path(QStringLiteral("Work.xml.abcdef"));
     ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
-    ASSERT_TRUE(SaveFileLeftovers::record(records(), file, {pipe, 0, 0}));
+    ASSERT_TRUE(SaveFileLeftovers::record(records(), file, recordOf(pipe)));
     const QString copy = path(QStringLiteral("Work.xml.backup"));
     ASSERT_TRUE(testsupport::writeFile(copy, "the person's copy"));
     ASSERT_TRUE(SaveFileLeftovers::record(records(), file, {copy, 1, 1}));
     const QString longer = path(QStringLiteral("Work.xml.backup1"));
     ASSERT_TRUE(testsupport::writeFile(longer, "the person's copy"));
-    ASSERT_TRUE(SaveFileLeftovers::record(records(), file, {longer, 0, 0}));
+    ASSERT_TRUE(SaveFileLeftovers::record(records(), file, recordOf(longer)));
     const QString hardLinked = path(QStringLiteral("Work.xml.Hardln"));
     ASSERT_TRUE(testsupport::writeFile(hardLinked, "linked twice"));
     ASSERT_EQ(::link(QFile::encodeName(hardLinked).constData(), QFile::encodeName(path(QStringLiteral("second"))).constData()), 0);
-    ASSERT_TRUE(SaveFileLeftovers::record(records(), file, {hardLinked, 0, 0}));
+    ASSERT_TRUE(SaveFileLeftovers::record(records(), file, recordOf(hardLinked)));
     const QString symbolic = path(QStringLiteral("Work.xml.Symlnk"));
     ASSERT_TRUE(QFile::link(copy, symbolic));
-    ASSERT_TRUE(SaveFileLeftovers::record(records(), file, {symbolic, 0, 0}));
+    ASSERT_TRUE(SaveFileLeftovers::record(records(), file, recordOf(symbolic)));
     // The records of another file are not this file's.
     const QString otherKilled = path(QStringLiteral("Other.xml.Poiuyt"));
     ASSERT_TRUE(testsupport::writeFile(otherKilled, "other"));
-    ASSERT_TRUE(SaveFileLeftovers::record(records(), path(QStringLiteral("Other.xml")), {otherKilled, 0, 0}));
+    ASSERT_TRUE(SaveFileLeftovers::record(records(), path(QStringLiteral("Other.xml")), recordOf(otherKilled)));
     QString others;
     if (::geteuid() == 0) {
         // Only the super-user can give a file to another user.
         others = path(QStringLiteral("Work.xml.Others"));
         ASSERT_TRUE(testsupport::writeFile(others, "another user's"));
         ASSERT_EQ(::chown(QFile::encodeName(others).constData(), 65534, 65534), 0);
-        ASSERT_TRUE(SaveFileLeftovers::record(records(), file, {others, 0, 0}));
+        ASSERT_TRUE(SaveFileLeftovers::record(records(), file, recordOf(others)));
     }
     ASSERT_EQ(namesIn(records()).size(), others.isEmpty() ? 9 : 10);
 
     // A record replaced by a link to a good record, and one by a pipe a writer waits at.
     const QString linkedRecord = elsewhere.filePath(QStringLiteral("record"));
     ASSERT_TRUE(testsupport::writeFile(path(QStringLiteral("Work.xml.Mnbvcx")), "leftover"));
-    QStringList before = namesIn(records());
-    ASSERT_TRUE(SaveFileLeftovers::record(records(), file, {path(QStringLiteral("Work.xml.Mnbvcx")), 0, 0}));
-    QStringList after = namesIn(records());
-    for (const QString &known : std::as_const(before))
-        after.removeOne(known);
-    ASSERT_EQ(after.size(), 1);
-    const QString recordOfMnbvcx = QDir(records()).filePath(after.constFirst());
+    const QString recordOfMnbvcx = recordFileOf(file, recordOf(path(QStringLiteral("Work.xml.Mnbvcx"))));
     ASSERT_TRUE(QFile::rename(recordOfMnbvcx, linkedRecord));
     ASSERT_TRUE(QFile::link(linkedRecord, recordOfMnbvcx));
-    before = namesIn(records());
     ASSERT_TRUE(testsupport::writeFile(path(QStringLiteral("Work.xml.Lkjhgf")), "leftover"));
-    ASSERT_TRUE(SaveFileLeftovers::record(records(), file, {path(QStringLiteral("Work.xml.Lkjhgf")), 0, 0}));
-    after = namesIn(records());
-    for (const QString &known : std::as_const(before))
-        after.removeOne(known);
-    ASSERT_EQ(after.size(), 1);
-    const QString recordOfLkjhgf = QDir(records()).filePath(after.constFirst());
+    const QString recordOfLkjhgf = recordFileOf(file, recordOf(path(QStringLiteral("Work.xml.Lkjhgf"))));
     ASSERT_TRUE(QFile::remove(recordOfLkjhgf));
     ASSERT_EQ(::mkfifo(QFile::encodeName(recordOfLkjhgf).constData(), 0600), 0);
     testsupport::PipeOpener recordWriter(recordOfLkjhgf, O_WRONLY);
@@ -207,7 +219,7 @@ TEST_F(SaveFileTest, ACommitRemovesOnlyWhatTheRecordsOfItsFileRightlyName)
     ASSERT_TRUE(save(file, "saved again", SaveFile::FinalLink::Follow, records()));
     EXPECT_EQ(testsupport::readFile(file), "saved again");
     EXPECT_FALSE(QFileInfo::exists(killed));
-    EXPECT_FALSE(QFileInfo::exists(named));
+    EXPECT_EQ(testsupport::readFile(monday), "the person's copy");
     for (const QString &kept : {away, copy, longer, hardLinked, otherKilled, path(QStringLiteral("Work.xml.Mnbvcx")),
                                 path(QStringLiteral("Work.xml.Lkjhgf"))})
         EXPECT_TRUE(QFileInfo::exists(kept)) << qPrintable(kept);
@@ -234,10 +246,7 @@ TEST_F(SaveFileTest, ARecordOutOfBoundsOrFormIsIgnored)
     ASSERT_TRUE(save(file, "saved", SaveFile::FinalLink::Follow, records()));
     const QString leftover = path(QStringLiteral("Work.xml.Qwerty"));
     ASSERT_TRUE(testsupport::writeFile(leftover, "leftover"));
-    ASSERT_TRUE(SaveFileLeftovers::record(records(), file, {leftover, 0, 0}));
-    const QStringList recorded = namesIn(records());
-    ASSERT_EQ(recorded.size(), 1);
-    const QString record = QDir(records()).filePath(recorded.constFirst());
+    const QString record = recordFileOf(file, recordOf(leftover));
     const QByteArray line = testsupport::readFile(record);
     ASSERT_TRUE(line.endsWith('\n'));
     // Padded past the bound with blanks that a lenient reader would skip.
@@ -257,16 +266,91 @@ TEST_F(SaveFileTest, ARecordIsNeverWrittenThroughALink)
 {
     const QString file = path(QStringLiteral("Work.xml"));
     const QString leftover = path(QStringLiteral("Work.xml.Qwerty"));
-    ASSERT_TRUE(SaveFileLeftovers::record(records(), file, {leftover, 0, 0}));
-    const QStringList recorded = namesIn(records());
-    ASSERT_EQ(recorded.size(), 1);
-    const QString record = QDir(records()).filePath(recorded.constFirst());
+    const QString record = recordFileOf(file, {leftover, 1, 2});
     const QString victim = path(QStringLiteral("victim"));
     ASSERT_TRUE(testsupport::writeFile(victim, "untouched"));
     ASSERT_TRUE(QFile::remove(record));
     ASSERT_TRUE(QFile::link(victim, record));
-    ASSERT_TRUE(SaveFileLeftovers::record(records(), file, {leftover, 0, 0}));
+    ASSERT_TRUE(SaveFileLeftovers::record(records(), file, {leftover, 1, 2}));
     EXPECT_FALSE(isLink(record));
     EXPECT_EQ(testsupport::readFile(victim), "untouched");
     EXPECT_TRUE(testsupport::readFile(record).contains("Work.xml.Qwerty"));
+}
+
+// Where no link to an unnamed file can be made (linking answers as it does without
+// /proc), a save goes through a named file, whole or not at all like any save and
+// with the old file's permissions; one killed once that file exists leaves it
+// recorded with its device and inode, and the next save removes it. A save that
+// cannot give its file the old permissions fails and leaves the file as it was.
+TEST_F(SaveFileTest, WithoutLinksASaveGoesThroughANamedFileItRecords)
+{
+    using testsupport::answeredWith;
+    const QString file = path(QStringLiteral("Work.xml"));
+    ASSERT_TRUE(save(file, "first", SaveFile::FinalLink::Follow, records()));
+    ASSERT_EQ(::chmod(QFile::encodeName(file).constData(), 0640), 0);
+    const auto both = [](std::vector<testsupport::FilteredCall> a, const std::vector<testsupport::FilteredCall> &b) {
+        a.insert(a.end(), b.begin(), b.end());
+        return a;
+    };
+    const auto noLinks = answeredWith(testsupport::linkCalls(), ENOENT);
+    const auto noModeChange = answeredWith({__NR_fchmod}, EPERM);
+    enum class Outcome { Saved, Failed, Killed };
+    const struct
+    {
+        const char *what;
+        std::vector<testsupport::FilteredCall> calls;
+        Outcome outcome;
+    } cases[] = {
+        {"no links", noLinks, Outcome::Saved},
+        // (Records are renamed into place without links: the kill comes as the unnamed
+        // file's content is read to be copied.)
+        {"no links, killed while copying", both(noLinks, answeredWith({__NR_pread64}, 0)), Outcome::Killed},
+        {"no mode change", noModeChange, Outcome::Failed},
+        {"no links, no mode change", both(noLinks, noModeChange), Outcome::Failed},
+    };
+    int round = 0;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        const QByteArray before = testsupport::readFile(file);
+        const QByteArray bytes = "saved " + QByteArray::number(++round);
+        const testsupport::FilteredRun run = testsupport::runFiltered(
+            c.calls, [&] { return save(file, bytes, SaveFile::FinalLink::Follow, records()); });
+        ASSERT_TRUE(run.filtered);
+        const QStringList leftovers = namesIn(dir.path()).filter(QStringLiteral("Work.xml."));
+        switch (c.outcome) {
+        case Outcome::Saved: {
+            EXPECT_TRUE(run.answered && run.value) << "signal " << run.signal;
+            EXPECT_EQ(testsupport::readFile(file), bytes);
+            struct stat st {};
+            ASSERT_EQ(::stat(QFile::encodeName(file).constData(), &st), 0);
+            EXPECT_EQ(st.st_mode & 07777, 0640u);
+            EXPECT_TRUE(leftovers.isEmpty()) << qPrintable(leftovers.join(u' '));
+            break;
+        }
+        case Outcome::Failed:
+            EXPECT_TRUE(run.answered && !run.value) << "signal " << run.signal;
+            EXPECT_EQ(testsupport::readFile(file), before);
+            EXPECT_TRUE(leftovers.isEmpty()) << qPrintable(leftovers.join(u' '));
+            break;
+        case Outcome::Killed: {
+            EXPECT_EQ(run.signal, SIGSYS);
+            EXPECT_EQ(testsupport::readFile(file), before);
+            ASSERT_EQ(leftovers.size(), 1);
+            const QString leftover = path(leftovers.constFirst());
+            EXPECT_TRUE(bytes.startsWith(testsupport::readFile(leftover)));
+            const QStringList recorded = namesIn(records());
+            ASSERT_EQ(recorded.size(), 1);
+            const QList<QByteArray> words = testsupport::readFile(QDir(records()).filePath(recorded.constFirst())).split(' ');
+            ASSERT_EQ(words.size(), 4);
+            const SaveFileLeftovers::Record made = recordOf(leftover);
+            EXPECT_EQ(words.at(1).toULongLong(), made.device);
+            EXPECT_EQ(words.at(2).toULongLong(), made.inode);
+            ASSERT_TRUE(save(file, "after", SaveFile::FinalLink::Follow, records()));
+            EXPECT_FALSE(QFileInfo::exists(leftover));
+            ASSERT_EQ(::chmod(QFile::encodeName(file).constData(), 0640), 0);
+            break;
+        }
+        }
+        EXPECT_TRUE(namesIn(records()).isEmpty()) << qPrintable(namesIn(records()).join(u' '));
+    }
 }

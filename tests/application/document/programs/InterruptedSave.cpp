@@ -10,54 +10,12 @@
 // 3: the filter could not be set; 4: the save ended without a rename (the killing
 // did not happen). Killed by SIGSYS: the interruption took place.
 #include "application/tree/DocumentFileFormat.h"
+#include "tests/support/SystemCallFilter.h"
 
 #include <QCoreApplication>
 #include <QString>
 
-#include <cstddef>
 #include <cstdio>
-#include <linux/audit.h>
-#include <linux/filter.h>
-#include <linux/seccomp.h>
-#include <sys/prctl.h>
-#include <sys/resource.h>
-#include <sys/syscall.h>
-
-namespace {
-
-#if defined(__x86_64__)
-constexpr unsigned Architecture = AUDIT_ARCH_X86_64;
-#elif defined(__aarch64__)
-constexpr unsigned Architecture = AUDIT_ARCH_AARCH64;
-#else
-#error "the rename system calls of this architecture are not listed"
-#endif
-
-bool killAtRename()
-{
-    // A killed process leaves no core file behind.
-    const rlimit noCore{0, 0};
-    setrlimit(RLIMIT_CORE, &noCore);
-    sock_filter filter[] = {
-        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, arch)),
-        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, Architecture, 1, 0),
-        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
-        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
-#ifdef __NR_rename
-        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_rename, 3, 0),
-#else
-        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_renameat, 3, 0),
-#endif
-        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_renameat, 2, 0),
-        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_renameat2, 1, 0),
-        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
-        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_KILL_PROCESS),
-    };
-    sock_fprog program{static_cast<unsigned short>(sizeof(filter) / sizeof(filter[0])), filter};
-    return prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 && prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
-}
-
-} // namespace
 
 int main(int argc, char **argv)
 {
@@ -71,7 +29,7 @@ int main(int argc, char **argv)
     DocumentFileFormat::ReadResult read;
     if (!DocumentFileFormat::readFromFile(source, DocumentFileFormat::TypeName, read) || !read.root)
         return 2;
-    if (!killAtRename())
+    if (!testsupport::filterSystemCalls(testsupport::answeredWith(testsupport::renameCalls(), 0)))
         return 3;
     QString reason;
     DocumentFileFormat::writeToFile(target, DocumentFileFormat::TypeName, *read.root, read.store, &reason);
