@@ -8,7 +8,8 @@
 // the writer makes them with values of references, multi-byte characters and empty
 // tags, and near misses the direct reader must hand over or refuse exactly as the
 // library does: a tab in a value, a mismatched end tag, an attribute twice, markup after
-// the root, a character reference to a control, attributes named outside XML's names.
+// the root, a character cut short after the root (with markup before it or not), a
+// character reference to a control, attributes named outside XML's names.
 #include "application/tree/DocumentFileFormat.h"
 #include "platform/foundation/Clock.h"
 

@@ -123,8 +123,12 @@ WrittenFormTokens::TokenType WrittenFormTokens::readNext()
         const char c = m_buffer[m_pos];
         if (c == '<')
             break;
-        if (c != ' ' && c != '\n' && c != '\t' && c != '\r')
+        if (c != ' ' && c != '\n' && c != '\t' && c != '\r') {
+            // Text after the root element is no XML, whatever follows it.
+            if (m_stack.empty() && m_rootSeen)
+                return refuse();
             return otherOrBad(c) == Scan::Bad ? refuse() : handOver();
+        }
         if (++whitespace > DocumentFileFormat::MaximumWhitespaceLength)
             return pastBound();
         ++m_pos;

@@ -12,8 +12,9 @@
 // - refused(): bytes that are no well-formed XML whatever follows them (cut short
 //   inside the root element, a control character, a broken UTF-8 sequence, an entity
 //   no document without a declaration has, a character reference to no XML
-//   character, '<' in a value, an attribute twice, an end tag of another element), or
-//   a failed read of the device. The XML library would refuse all of these.
+//   character, '<' in a value, an attribute twice, an end tag of another element,
+//   text after the root element), or a failed read of the device. The XML library
+//   (behind its markup guard) would refuse all of these.
 // - handedOver(): XML of another form (comments, single quotes, other blanks, names
 //   or declarations, more names than MaximumNames): the caller reads the same bytes
 //   through the XML library, which decides. pastABound() when it stopped at one of

@@ -1,5 +1,7 @@
 #include "application/tree/XmlMarkupGuardDevice.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr char CDataOpening[] = "[CDATA[";
@@ -45,15 +47,55 @@ qint64 XmlMarkupGuardDevice::readData(char *data, qint64 maxSize)
 {
     if (m_refused)
         return -1;
-    const qint64 n = m_source->read(data, maxSize);
-    if (n <= 0)
+    // The end of a character held back from the last read comes first.
+    qint64 n = std::min<qint64>(m_heldCount, maxSize);
+    std::copy_n(m_held, n, data);
+    std::copy(m_held + n, m_held + m_heldCount, m_held);
+    m_heldCount -= int(n);
+    if (m_heldCount > 0)
         return n;
-    if (!scan(data, n)) {
-        m_refused = true;
-        setErrorString(QStringLiteral("markup beyond the document's bounds"));
-        return -1;
+    while (n < maxSize) {
+        const qint64 read = m_source->read(data + n, maxSize - n);
+        if (read < 0)
+            return n > 0 ? n : read;
+        if (read == 0) {
+            if (n == 0 || incompleteCharacterAtEnd(data, n) == 0)
+                return n;
+            // The bytes end inside a character: the library's decoder would wait for
+            // the rest of it and let the document end there.
+            m_refused = true;
+            setErrorString(QStringLiteral("a document ending inside a UTF-8 sequence"));
+            return -1;
+        }
+        if (!scan(data + n, read)) {
+            m_refused = true;
+            setErrorString(QStringLiteral("markup beyond the document's bounds"));
+            return -1;
+        }
+        n += read;
+        // A character cut by the read's end waits for the next read: a read of part
+        // of a character only, the library takes for the end of the document.
+        const int incomplete = incompleteCharacterAtEnd(data, n);
+        if (n > incomplete) {
+            std::copy_n(data + n - incomplete, incomplete, m_held);
+            m_heldCount = incomplete;
+            return n - incomplete;
+        }
     }
     return n;
+}
+
+int XmlMarkupGuardDevice::incompleteCharacterAtEnd(const char *data, qint64 size)
+{
+    // The last byte that begins a character, among the last four.
+    qint64 lead = size - 1;
+    while (lead >= 0 && size - lead < 4 && (static_cast<unsigned char>(data[lead]) & 0xC0) == 0x80)
+        --lead;
+    if (lead < 0)
+        return 0;
+    const auto byte = static_cast<unsigned char>(data[lead]);
+    const int length = (byte & 0xE0) == 0xC0 ? 2 : (byte & 0xF0) == 0xE0 ? 3 : (byte & 0xF8) == 0xF0 ? 4 : 1;
+    return size - lead < length ? int(size - lead) : 0;
 }
 
 bool XmlMarkupGuardDevice::scanValue(char c)

@@ -13,7 +13,11 @@
 // - a run of character data between two tags, a comment, a CDATA section or a
 //   processing instruction longer than allowed; white space between tags has a
 //   bound of its own (indentation may be long, text has no place in the files);
-// - a tag whose markup outside its quoted values (names, blanks) is too long.
+// - a tag whose markup outside its quoted values (names, blanks) is too long;
+// - bytes that end inside a UTF-8 sequence (after the root element, where the
+//   library's decoder waits for the rest of the character and lets the document end).
+// A character that a read of the source cuts is handed on whole with the next read:
+// the library takes a read of part of a character only for the end of the document.
 // Quoted attribute values may hold any character.
 //
 // The scan works on bytes and assumes an ASCII-compatible encoding (UTF-8): the
@@ -54,6 +58,8 @@ protected:
 private:
     // Answers false at the first byte that breaks a rule.
     bool scan(const char *data, qint64 size);
+    // The bytes at the end that begin a UTF-8 sequence and do not finish it.
+    static int incompleteCharacterAtEnd(const char *data, qint64 size);
     // One byte of a quoted attribute value.
     bool scanValue(char c);
     // The length of the run of plain bytes (one character each, no quote, reference
@@ -78,5 +84,7 @@ private:
     qint64 m_references = 0;   // references in the tag's values
     int m_reference = -1;      // bytes of the reference being scanned, -1 outside one
     bool m_afterCR = false;    // the last value byte was a CR
+    char m_held[4] = {};       // the beginning of a character cut by the last read's end
+    int m_heldCount = 0;
     bool m_refused = false;
 };

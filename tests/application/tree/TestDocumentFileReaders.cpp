@@ -255,6 +255,74 @@ TEST_F(DocumentFileReadersTest, DirectRefusalsAreTheLibrarysRefusals)
     }
 }
 
+// A source that hands out its bytes a few at a time after its first line (the XML
+// library looks for the declaration in its first read): the UTF-8 sequences are
+// split across reads wherever the step puts the reads' ends.
+class SmallReadsBuffer : public QBuffer
+{
+public:
+    explicit SmallReadsBuffer(const QByteArray &bytes, qint64 step) : m_step(step)
+    {
+        setData(bytes);
+        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    }
+
+protected:
+    qint64 readData(char *data, qint64 maxSize) override
+    {
+        const qint64 firstLine = buffer().indexOf('\n') + 1;
+        return QBuffer::readData(data, std::min(maxSize, pos() < firstLine ? firstLine - pos() : m_step));
+    }
+
+private:
+    qint64 m_step;
+};
+
+// After the root element only white space and markup may stand. A character cut
+// short there (which the XML library's decoder waits for, and forgets at the end),
+// a whole character or any other text is refused: by the direct reader itself in the
+// writer's form, by the library's reader in any form, from bytes, from a file and
+// from a source that hands out a few bytes at a time.
+TEST_F(DocumentFileReadersTest, TextOrACutCharacterAfterTheRootIsRefusedByBothReaders)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("tail.chronark"));
+    const QByteArray written = wrap("<document itemName=\"\xc3\xa9\xf0\x9f\x98\x80\"/>").chopped(1); // "…</Chronark>"
+    const QByteArray otherForm = written + "<!-- a note -->";
+    const QByteArray tails[] = {"\xe2\x82", "\xf0\x9f\x98", "\xf0\x9f", "\xc3", "\n\xe2\x82", "\xe2\x82\xac", "\xc3\xa9\n", "x"};
+    for (const QByteArray &opening : {written, otherForm}) {
+        SCOPED_TRACE(opening == written ? "the writer's form" : "another form");
+        for (const QByteArray &blanks : {QByteArray(), QByteArray("\n \t\r\n")}) {
+            const QByteArray bytes = opening + blanks;
+            EXPECT_TRUE(library(bytes).read);
+            EXPECT_EQ(direct(bytes).read, opening == written);
+            for (const qint64 step : {1, 2, 3, 5, 7}) {
+                SmallReadsBuffer reads(bytes, step);
+                DocumentFileFormat::ReadResult out;
+                EXPECT_TRUE(DocumentFileFormat::readXmlWithLibrary(&reads, out)) << step;
+            }
+        }
+        for (const QByteArray &tail : tails) {
+            const QByteArray bytes = opening + tail;
+            SCOPED_TRACE(tail.toPercentEncoding().toStdString());
+            const Answer d = direct(bytes);
+            EXPECT_FALSE(d.read);
+            EXPECT_EQ(d.handedOver, opening != written);
+            EXPECT_FALSE(library(bytes).read);
+            DocumentFileFormat::ReadResult out;
+            EXPECT_FALSE(DocumentFileFormat::readXmlData(bytes, out));
+            for (const qint64 step : {1, 2, 3, 5, 7}) {
+                SmallReadsBuffer reads(bytes, step);
+                EXPECT_FALSE(DocumentFileFormat::readXmlWithLibrary(&reads, out)) << step;
+            }
+            ASSERT_TRUE(testsupport::writeFile(path, bytes));
+            EXPECT_FALSE(DocumentFileFormat::readFromFile(path, DocumentFileFormat::TypeName, out));
+            EXPECT_EQ(out.root, nullptr);
+        }
+    }
+}
+
 // An attribute name is an XML name or the document is refused, by whichever reader
 // reads it, from bytes or from a file, wherever the attribute stands: the XML library
 // checks element names, not attribute names, and an attribute it let through was
