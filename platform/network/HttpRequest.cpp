@@ -8,6 +8,7 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <cstring>
 #include <optional>
 #include <utility>
 
@@ -25,6 +26,56 @@ bool isHttpAddress(const QUrl &url)
 bool isRedirect(int status)
 {
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+// A header's name is a token of HTTP: letters, digits and !#$%&'*+-.^_`|~ (no blank,
+// colon or control character).
+bool isHeaderName(const QByteArray &name)
+{
+    static constexpr char Marks[] = "!#$%&'*+-.^_`|~";
+    if (name.isEmpty())
+        return false;
+    for (const char c : name) {
+        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')
+              || (c != '\0' && std::strchr(Marks, c))))
+            return false;
+    }
+    return true;
+}
+
+// A header's value holds no control character but the tab: a line end in it would end
+// the header, and what follows would be sent as headers or a request of its own.
+bool isHeaderValue(const QByteArray &value)
+{
+    for (const char c : value) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte < 0x20 && c != '\t') || byte == 0x7F)
+            return false;
+    }
+    return true;
+}
+
+// The headers that carry the caller's credentials or the person's identity: never
+// sent to another origin than the one they were set for.
+bool isCredentialHeader(const QByteArray &name)
+{
+    static const char *const Names[] = {"authorization", "proxy-authorization", "cookie", "cookie2", "from"};
+    for (const char *credential : Names) {
+        if (name.compare(credential, Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
+// Scheme, host and port: what a browser calls the origin of an address.
+bool isSameOrigin(const QUrl &a, const QUrl &b)
+{
+    const auto defaultPort = [](const QUrl &url) {
+        return url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0 ? 443 : 80;
+    };
+    return a.scheme().compare(b.scheme(), Qt::CaseInsensitive) == 0
+        && a.host(QUrl::FullyEncoded).compare(b.host(QUrl::FullyEncoded), Qt::CaseInsensitive) == 0
+        && a.port(defaultPort(a)) == b.port(defaultPort(b));
 }
 
 // One running exchange: a child of the sender's context, so that the context's end
@@ -426,6 +477,10 @@ private:
         }
         --m_request.redirectsLeft;
         ++m_redirectsFollowed;
+        // Credentials go to the origin they were set for, and to no other (nor back
+        // to it by way of another).
+        if (!isSameOrigin(m_url, target))
+            m_request.headers.removeIf([](const auto &header) { return isCredentialHeader(header.first); });
         if (m_status == 303 || ((m_status == 301 || m_status == 302) && m_request.method == "POST")) {
             if (m_request.method != "HEAD")
                 m_request.method = "GET";
@@ -530,6 +585,11 @@ HttpRequest::HttpRequest(QUrl url, QByteArray method) : m_url(std::move(url)), m
 
 void HttpRequest::setHeader(const QByteArray &name, const QByteArray &value)
 {
+    if (!isHeaderName(name) || !isHeaderValue(value)) {
+        if (m_refusedHeader.isEmpty())
+            m_refusedHeader = name.isEmpty() ? QByteArrayLiteral("(no name)") : name.left(200);
+        return;
+    }
     for (auto &header : m_headers) {
         if (header.first.compare(name, Qt::CaseInsensitive) == 0) {
             header.second = value;
@@ -560,6 +620,11 @@ HttpRequest::Pending HttpRequest::send(QObject *context, Completion completion) 
                                                     m_maxRedirects});
     if (!isHttpAddress(m_url)) {
         exchange->failLater(QStringLiteral("not an http address: %1").arg(m_url.toString()));
+        return Pending(exchange);
+    }
+    if (!m_refusedHeader.isEmpty()) {
+        exchange->failLater(QStringLiteral("a header with a control character, or a name that is no token, refused: %1")
+                                .arg(QString::fromLatin1(m_refusedHeader.toPercentEncoding("!#$&'*+-.^_`|~"))));
         return Pending(exchange);
     }
     exchange->start();

@@ -80,6 +80,14 @@ public:
 
     explicit HttpRequest(QUrl url, QByteArray method = QByteArrayLiteral("GET"));
 
+    // Sets a header (one of the same name, in any case, is replaced). A name that is
+    // no token of HTTP (empty, or with a blank, colon or control character) or a value
+    // with a control character but the tab (a line end would let a header or a whole
+    // request be smuggled in) is not taken: the request then fails when sent, without
+    // being sent, delivered like any failure. Headers that carry credentials or the
+    // person's identity (Authorization, Proxy-Authorization, Cookie, Cookie2, From)
+    // are dropped at the first redirect to another origin (scheme, host or port) and
+    // stay dropped, as browsers do.
     void setHeader(const QByteArray &name, const QByteArray &value);
     void setBody(const QByteArray &body) { m_body = body; }
     void setTimeLimit(int msecs) { m_timeLimit = msecs > 0 ? msecs : 1; }
@@ -101,6 +109,7 @@ private:
     QUrl m_url;
     QByteArray m_method;
     QList<QPair<QByteArray, QByteArray>> m_headers;
+    QByteArray m_refusedHeader; // the name of the first header not taken
     QByteArray m_body;
     int m_timeLimit = DefaultTimeLimitMs;
     qsizetype m_maxReplyBytes = DefaultMaxReplyBytes;

@@ -6,6 +6,8 @@
 // bytes, endless header lines, a header line without end, a dripping head) are refused
 // at their bounds or the time limit, and the connection closes then; every framing of
 // an answer is read to its end, and one whose Content-Length fields differ refused.
+// Headers that could end their line early are refused unsent, and credentials stay
+// with their origin across redirects.
 #include "platform/network/HttpRequest.h"
 #include "tests/support/LoopbackHttpServer.h"
 
@@ -405,6 +407,127 @@ TEST(HttpRequest, RedirectsAreFollowedWithinTheirBound)
     sent = sendAndWait(HttpRequest(server.url(QStringLiteral("/elsewhere"))), &context);
     EXPECT_FALSE(sent.response->received);
     EXPECT_TRUE(errorOf(sent).contains(QStringLiteral("less safe"))) << errorOf(sent).toStdString();
+}
+
+// A header whose name is no token or whose value holds a control character would
+// end its line early: a header, or a request of its own, could be smuggled in after
+// it. The request fails without being sent, delivered like any failure; a tab and
+// bytes past ASCII in a value are sent as they stand.
+TEST(HttpRequest, HeadersThatCouldEndTheirLineAreRefusedAndNothingIsSent)
+{
+    LoopbackHttpServer server;
+    QObject context;
+    const struct
+    {
+        QByteArray name;
+        QByteArray value;
+    } refused[] = {
+        {"X-Note", "a\r\nX-Injected: 1"},
+        {"X-Note", "a\r\n\r\nGET /smuggled HTTP/1.1\r\nHost: 127.0.0.1"},
+        {"X-Note", "a\nb"},
+        {"X-Note", "a\rb"},
+        {"X-Note", QByteArray("a\0b", 3)},
+        {"X-Note", "a\x7f"},
+        {"X-Note\r\nX-Injected", "1"},
+        {"X-Note: 1\r\nX", "1"},
+        {"X Note", "1"},
+        {"", "1"},
+    };
+    for (const auto &header : refused) {
+        SCOPED_TRACE(header.name.toPercentEncoding().toStdString() + " " + header.value.toPercentEncoding().toStdString());
+        HttpRequest request(server.url());
+        request.setHeader("User-Agent", "Chronark");
+        request.setHeader(header.name, header.value);
+        request.setHeader("X-Later", "fine"); // the refusal holds
+        const Sent sent = sendAndWait(request, &context);
+        ASSERT_TRUE(sent.response);
+        EXPECT_FALSE(sent.response->received);
+        EXPECT_TRUE(errorOf(sent).contains(QStringLiteral("header"))) << errorOf(sent).toStdString();
+        EXPECT_EQ(sent.completions, 1);
+    }
+    EXPECT_TRUE(server.requests.isEmpty());
+
+    HttpRequest request(server.url());
+    request.setHeader("X-Note", "tab\tand \xc3\xa9");
+    const Sent sent = sendAndWait(request, &context);
+    ASSERT_TRUE(sent.response);
+    EXPECT_TRUE(sent.response->isSuccess()) << errorOf(sent).toStdString();
+    ASSERT_EQ(server.requests.size(), 1);
+    EXPECT_TRUE(server.requests.first().contains("\r\nX-Note: tab\tand \xc3\xa9\r\n"));
+}
+
+// Whether the head of a raw request has the header (any case).
+bool hasHeader(const QByteArray &request, const QByteArray &name)
+{
+    return request.left(request.indexOf("\r\n\r\n") + 2).toLower().contains(QByteArray("\r\n" + name.toLower() + ':'));
+}
+
+// The caller's credentials and the person's identity go only to the origin they
+// were set for: a redirect to another port (another origin) leaves them behind,
+// and a redirect back does not bring them again. Other headers go everywhere, and
+// a redirect within the origin keeps everything.
+TEST(HttpRequest, CredentialsStayWithTheirOriginAcrossRedirects)
+{
+    LoopbackHttpServer first;
+    LoopbackHttpServer second;
+    first.mode = second.mode = LoopbackHttpServer::Mode::Script;
+    QObject context;
+    const auto redirect = [](const QUrl &to) -> QByteArray {
+        return "HTTP/1.1 302 Found\r\nLocation: " + to.toEncoded() + "\r\nContent-Length: 0\r\n\r\n";
+    };
+    const QByteArray done = "HTTP/1.1 200 OK\r\nContent-Length: 4\r\n\r\ndone";
+    // /same: on within the first server; /away: to the second; /back: the second
+    // sends back to the first.
+    first.script = [&](const QByteArray &request) -> QByteArray {
+        const QByteArray path = request.split(' ').value(1);
+        if (path == "/same")
+            return redirect(first.url(QStringLiteral("/end")));
+        if (path == "/away" || path == "/round")
+            return redirect(second.url(path == "/away" ? QStringLiteral("/end") : QStringLiteral("/back")));
+        return done;
+    };
+    second.script = [&](const QByteArray &request) -> QByteArray {
+        if (request.split(' ').value(1) == "/back")
+            return redirect(first.url(QStringLiteral("/end")));
+        return done;
+    };
+    const QByteArray credentials[] = {"Authorization", "Proxy-Authorization", "Cookie", "Cookie2", "From"};
+    const QByteArray others[] = {"User-Agent", "Accept-Language", "X-Custom"};
+    const struct
+    {
+        const char *path;
+        int firstRequests, secondRequests; // requests each server sees
+        bool credentialsAtTheEnd;
+    } cases[] = {
+        {"/same", 2, 0, true},
+        {"/away", 1, 1, false},
+        {"/round", 2, 1, false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.path);
+        first.requests.clear();
+        second.requests.clear();
+        HttpRequest request(first.url(QString::fromLatin1(c.path)));
+        for (const QByteArray &name : credentials)
+            request.setHeader(name.toLower(), "secret"); // any case
+        for (const QByteArray &name : others)
+            request.setHeader(name, "value");
+        const Sent sent = sendAndWait(request, &context);
+        ASSERT_TRUE(sent.response);
+        EXPECT_TRUE(sent.response->isSuccess()) << errorOf(sent).toStdString();
+        ASSERT_EQ(first.requests.size(), c.firstRequests);
+        ASSERT_EQ(second.requests.size(), c.secondRequests);
+        // The first request has everything; the one at the end what its origin may have.
+        const QByteArray last = c.path == QByteArray("/away") ? second.requests.last() : first.requests.last();
+        for (const QByteArray &name : credentials) {
+            EXPECT_TRUE(hasHeader(first.requests.first(), name)) << name.constData();
+            EXPECT_EQ(hasHeader(last, name), c.credentialsAtTheEnd) << name.constData();
+            for (const QByteArray &atSecond : std::as_const(second.requests))
+                EXPECT_FALSE(hasHeader(atSecond, name)) << name.constData();
+        }
+        for (const QByteArray &name : others)
+            EXPECT_TRUE(hasHeader(last, name)) << name.constData();
+    }
 }
 
 } // namespace
