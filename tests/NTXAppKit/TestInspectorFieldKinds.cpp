@@ -397,6 +397,27 @@ TEST(ImageView, WithoutImageShowsInfoText)
     EXPECT_EQ(shot.pixelColor(60, 60).red(), shot.pixelColor(60, 60).blue());
 }
 
+// The empty well's outline is dashed 10 on and 10 off along its straight sides: the
+// dashes end flat, not lengthened by caps.
+TEST(ImageView, TheEmptyWellsOutlineIsDashedTenOnTenOff)
+{
+    NTXImageView view;
+    view.resize(300, 120);
+    const QImage shot = view.grab().toImage();
+    // Runs of inked and clear pixels along the top side's middle row (5 in), clear of
+    // the rounded corners (radius 15).
+    QList<std::pair<bool, int>> runs;
+    for (int x = 25; x < 275; ++x) {
+        const bool inked = shot.pixelColor(x, 5).lightness() < 212;
+        if (runs.isEmpty() || runs.last().first != inked)
+            runs.append({inked, 0});
+        ++runs.last().second;
+    }
+    ASSERT_GE(runs.size(), 16);
+    for (qsizetype i = 1; i + 1 < runs.size(); ++i) // the first and last are cut by the scan
+        EXPECT_NEAR(runs[i].second, 10, 1) << (runs[i].first ? "dash " : "gap ") << i;
+}
+
 // The placeholder text is 18 pixels high at most: "No Image Available" stays whole
 // inside a 100-pixel well, within the bounds less 10 on each side (a cut word would
 // reach the edges of those bounds).
