@@ -129,6 +129,7 @@ try {
     QPen dashed(platform::SystemColors::lightGrayColor(), 5);
     dashed.setDashPattern({10.0 / 5, 10.0 / 5});
     dashed.setDashOffset(0);
+    dashed.setCapStyle(Qt::FlatCap); // a square cap would lengthen every dash by its width
     painter.setPen(dashed);
     painter.setBrush(Qt::NoBrush);
     painter.drawPath(NTXNSBezierPathExtension::bezierPathWithRoundedRectangle(bounds.adjusted(5, 5, -5, -5), 15));

@@ -150,7 +150,8 @@ void FXAttachedWindow::setBorderColor(const QColor &color)
 
 void FXAttachedWindow::setBorderWidth(qreal width)
 {
-    if (width == m_borderWidth || refusesLength(width, "a border width"))
+    // Zero or less draws no border, so a width below zero is taken as it is.
+    if (width == m_borderWidth || refusesValue(width, "a border width"))
         return;
     m_borderWidth = std::min(width, m_viewMargin);
     updateBackground();
@@ -158,9 +159,10 @@ void FXAttachedWindow::setBorderWidth(qreal width)
 
 void FXAttachedWindow::setViewMargin(qreal margin)
 {
-    if (margin == m_viewMargin || refusesLength(margin, "a view margin"))
+    // A margin below zero is no margin.
+    if (margin == m_viewMargin || refusesValue(margin, "a view margin"))
         return;
-    m_viewMargin = screenLength(margin);
+    m_viewMargin = std::max<qreal>(screenLength(margin), 0);
     setCornerRadius(m_cornerRadius);
 }
 
@@ -194,7 +196,8 @@ void FXAttachedWindow::setHasArrow(qreal value)
 
 void FXAttachedWindow::setCornerRadius(qreal radius)
 {
-    if (refusesLength(radius, "a corner radius"))
+    // A radius below zero is a square corner: the limits below bring it to zero.
+    if (refusesValue(radius, "a corner radius"))
         return;
     const qreal smallerSide = std::min(m_viewFrame.width(), m_viewFrame.height());
     const qreal limit = (2 * m_viewMargin + smallerSide - m_arrowBaseWidth) * 0.5;

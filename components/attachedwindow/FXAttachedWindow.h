@@ -9,10 +9,12 @@
 // primary screen, window coordinates from the window's bottom-left corner) and
 // handed to Qt through platform::ScreenCoordinates; the scale factor is 1.
 //
-// Values from the caller: a length or flag that is not a finite number, a length
-// below zero (and a point or distance that is not a finite number, in attach(),
-// which then answers none) is refused, said in the log (category
-// "chronark.attachedwindow") and changes nothing. Lengths are
+// Values from the caller: a length or flag that is not a finite number, an arrow
+// height or arrow base width below zero (and a point or distance that is not a
+// finite number, in attach(), which then answers none) is refused, said in the log
+// (category "chronark.attachedwindow") and changes nothing. A margin or corner
+// radius below zero is taken as zero; a border width of zero or less draws no
+// border. Lengths are
 // bounded by what a screen can show: the margin, arrow height and distance by the
 // larger side of the largest screen, the view's size in the geometry by that
 // screen's size, so a window never grows past a few screens whatever it is given.

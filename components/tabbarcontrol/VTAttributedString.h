@@ -15,7 +15,7 @@ struct VTAttributedString
     int alignment = NTXNSStringExtension::LeftTextAlignment;
 
     qsizetype length() const { return string.size(); }
-    QSizeF size() const { return string.isEmpty() ? QSizeF() : NTXNSStringExtension::sizeWithAttributes(string, attributes); }
+    QSizeF size() const { return string.isEmpty() ? QSizeF(0, 0) : NTXNSStringExtension::sizeWithAttributes(string, attributes); }
     void drawInRect(QPainter &painter, const QRectF &rect) const
     {
         NTXNSStringExtension::drawWithFontAttributes(string, painter, attributes, alignment, false, rect);

@@ -9,6 +9,10 @@
 #include <QAbstractItemView>
 #include <QStandardItemModel>
 #include <QTest>
+#include <QTemporaryDir>
+#include <QFile>
+
+#include <algorithm>
 
 using namespace NTXStringEncodings;
 
@@ -198,4 +202,61 @@ TEST_F(ManagerTest, TheCommandItemOpensThePanelAndLeavesTheChoiceAsItWas)
     EXPECT_NE(popUp.selectedEncoding(), NoStringEncoding);
     QCoreApplication::processEvents();
     EXPECT_FALSE(panel.isVisible());
+}
+
+// Every available encoding, those of the Unicode family first (by value), then by
+// their most compatible Mac encoding, then by value: the panel and "Select All"
+// follow this order.
+TEST_F(ManagerTest, AllEncodingsListTheUnicodeFamilyFirst)
+{
+    const QList<quint32> all = NTXEncodingManager::allAvailableStringEncodings();
+    ASSERT_GE(all.size(), 10);
+    const auto macOf = [](quint32 e) { return infoForEncoding(e)->macEncoding; };
+    const auto unicode = [&](quint32 e) { return macOf(e) == MacUnicodeFamily; };
+    EXPECT_TRUE(unicode(all.first()));
+    EXPECT_TRUE(all.contains(quint32(UTF8StringEncoding)));
+    EXPECT_TRUE(all.contains(quint32(UnicodeStringEncoding)));
+    const qsizetype unicodeCount = std::count_if(all.begin(), all.end(), unicode);
+    ASSERT_GE(unicodeCount, 2);
+    for (qsizetype i = 0; i < all.size(); ++i) {
+        EXPECT_EQ(unicode(all[i]), i < unicodeCount) << displayName(all[i]).toStdString();
+        EXPECT_FALSE(displayName(all[i]).isEmpty());
+        if (i > unicodeCount) {
+            EXPECT_LE(macOf(all[i - 1]), macOf(all[i])) << displayName(all[i]).toStdString();
+        }
+    }
+}
+
+// The encoding an RTF file's header declares; anything else is UTF-8 (4). A code page
+// no encoding has changes nothing: what the header said before it stands.
+TEST(EncodingForFile, TheRTFHeaderDeclaresTheEncoding)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const struct
+    {
+        const char *bytes;
+        quint32 encoding;
+    } cases[] = {
+        {"{\\rtf1\\ansi\\ansicpg1252\\deff0 {\\fonttbl}hello}", WindowsCP1252StringEncoding},
+        {"{\\rtf1\\ansi\\ansicpg10000 x}", MacOSRomanStringEncoding},
+        {"{\\rtf1\\ansi\\ansicpg65001 x}", UTF8StringEncoding},
+        {"{\\rtf1\\mac x}", MacOSRomanStringEncoding},
+        {"{\\rtf1\\mac\\ansicpg99999 x}", MacOSRomanStringEncoding},
+        {"{\\rtf1\\ansi\\ansicpg99999 x}", UTF8StringEncoding},
+        {"{\\rtf1\\ansi\\ansicpg x}", UTF8StringEncoding},
+        {"plain text \\ansicpg1252", UTF8StringEncoding},
+        {"", UTF8StringEncoding},
+    };
+    int n = 0;
+    for (const auto &c : cases) {
+        const QString path = folder.filePath(QStringLiteral("%1.rtf").arg(n++));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(c.bytes);
+        file.close();
+        EXPECT_EQ(NTXEncodingManager::encodingForFile(path), c.encoding) << c.bytes;
+    }
+    EXPECT_EQ(NTXEncodingManager::encodingForFile(folder.filePath(QStringLiteral("none.rtf"))), quint32(UTF8StringEncoding));
+    EXPECT_EQ(NTXEncodingManager::encodingForFile(folder.path()), quint32(UTF8StringEncoding)) << "a folder";
 }

@@ -33,6 +33,33 @@ TEST(DecimalNumber, SumsAreExact)
         EXPECT_EQ(sumOf(c.values), QString::fromLatin1(c.sum)) << c.sum;
 }
 
+// A digit past the 38 a number holds, or past the smallest exponent, is rounded
+// away: a half goes to the even neighbour, whatever the sign.
+TEST(DecimalNumber, HalvesRoundToEven)
+{
+    const auto number = [](const char *text) { return *NTXDecimalNumber::fromString(QString::fromLatin1(text)); };
+    const QString digits38 = QStringLiteral("12345678901234567890123456789012345678");
+    const struct {
+        const char *a;
+        const char *b;
+        NTXDecimalNumber sum;
+    } cases[] = {
+        // 38 digits and a half: ...678.5 stays ...678, ...679.5 goes to ...680.
+        {"12345678901234567890123456789012345678", "0.5", number("12345678901234567890123456789012345678")},
+        {"12345678901234567890123456789012345678", "1.5", number("12345678901234567890123456789012345680")},
+        {"-12345678901234567890123456789012345678", "-0.5", number("-12345678901234567890123456789012345678")},
+        {"-12345678901234567890123456789012345678", "-1.5", number("-12345678901234567890123456789012345680")},
+        // Below the smallest exponent: 2.5e-128 is 2e-128, 3.5e-128 is 4e-128.
+        {"25e-129", "0", NTXDecimalNumber(2, -128)},
+        {"35e-129", "0", NTXDecimalNumber(4, -128)},
+        {"-35e-129", "0", NTXDecimalNumber(-4, -128)},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ((number(c.a) + number(c.b)).toString(), c.sum.toString()) << c.a << " + " << c.b;
+    EXPECT_EQ(number("25e-129"), NTXDecimalNumber(2, -128));
+    EXPECT_EQ(number(qPrintable(digits38)).toString(), digits38);
+}
+
 TEST(DecimalNumber, ReadsDecimalTextOnly)
 {
     const struct {

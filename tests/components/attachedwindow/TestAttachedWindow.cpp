@@ -131,8 +131,8 @@ public:
 
 } // namespace
 
-// A length or flag that is not a number, and a length below zero, is refused with a
-// line in the log that names it, and leaves the callout as it was.
+// A length or flag that is not a number, and an arrow length below zero, is refused
+// with a line in the log that names it, and leaves the callout as it was.
 TEST_F(AttachedWindowTest, ValuesThatAreNoNumbersAreRefused)
 {
     const auto callout = attach(QPointF(500, 400), nullptr, FXAttachedWindow::Below);
@@ -141,24 +141,24 @@ TEST_F(AttachedWindowTest, ValuesThatAreNoNumbersAreRefused)
     const struct
     {
         const char *name;
+        bool refusesBelowZero;
         std::function<void(FXAttachedWindow &, qreal)> set;
     } setters[] = {
-        {"border width", [](FXAttachedWindow &w, qreal v) { w.setBorderWidth(v); }},
-        {"view margin", [](FXAttachedWindow &w, qreal v) { w.setViewMargin(v); }},
-        {"arrow base width", [](FXAttachedWindow &w, qreal v) { w.setArrowBaseWidth(v); }},
-        {"arrow height", [](FXAttachedWindow &w, qreal v) { w.setArrowHeight(v); }},
-        {"corner radius", [](FXAttachedWindow &w, qreal v) { w.setCornerRadius(v); }},
-        {"has-arrow flag", [](FXAttachedWindow &w, qreal v) { w.setHasArrow(v); }},
-        {"round-corner flag", [](FXAttachedWindow &w, qreal v) { w.setDrawsRoundCornerBesideArrow(v); }},
+        {"border width", false, [](FXAttachedWindow &w, qreal v) { w.setBorderWidth(v); }},
+        {"view margin", false, [](FXAttachedWindow &w, qreal v) { w.setViewMargin(v); }},
+        {"arrow base width", true, [](FXAttachedWindow &w, qreal v) { w.setArrowBaseWidth(v); }},
+        {"arrow height", true, [](FXAttachedWindow &w, qreal v) { w.setArrowHeight(v); }},
+        {"corner radius", false, [](FXAttachedWindow &w, qreal v) { w.setCornerRadius(v); }},
+        {"has-arrow flag", false, [](FXAttachedWindow &w, qreal v) { w.setHasArrow(v); }},
+        {"round-corner flag", false, [](FXAttachedWindow &w, qreal v) { w.setDrawsRoundCornerBesideArrow(v); }},
     };
     const QImage picture = callout->grab().toImage();
     const QRect viewPlace = callout->findChild<QWidget *>()->geometry();
     LogLines log;
     for (const auto &setter : setters) {
-        const bool length = std::string(setter.name).find("flag") == std::string::npos;
         for (const qreal value : {qQNaN(), qInf(), -qInf(), -1e6, -50.0, -0.5}) {
-            if (!length && std::isfinite(value))
-                continue; // a flag takes any number
+            if (!setter.refusesBelowZero && std::isfinite(value))
+                continue; // a flag takes any number, and these lengths have a floor
             setter.set(*callout, value);
             const QStringList lines = log.take();
             ASSERT_EQ(lines.size(), 1) << setter.name << " " << value;
@@ -230,4 +230,33 @@ TEST_F(AttachedWindowTest, GeometryStaysWithinWhatAScreenShows)
     ASSERT_TRUE(far);
     EXPECT_EQ(far->screenFrame().top(), 400 - screenSide - far->screenFrame().height());
     EXPECT_TRUE(log.take().isEmpty()) << "lengths are cut, not refused";
+}
+
+// A margin or corner radius below zero is none at all, a border width of zero or less
+// draws no border: taken without a word in the log, and the limits that follow from
+// the margin are applied again.
+TEST_F(AttachedWindowTest, LengthsBelowZeroThatHaveAFloorAreTakenAsZero)
+{
+    const auto callout = attach(QPointF(500, 400), nullptr, FXAttachedWindow::Below);
+    const auto flat = attach(QPointF(500, 400), nullptr, FXAttachedWindow::Below);
+    LogLines log;
+    flat->setViewMargin(0);
+    flat->setCornerRadius(0);
+    flat->setBorderWidth(0);
+
+    callout->setViewMargin(-1);
+    EXPECT_EQ(callout->viewMargin(), 0);
+    EXPECT_EQ(callout->screenFrame().size(), QSizeF(100, 66)); // the view and the arrow alone
+    EXPECT_EQ(callout->viewFrame(), QRectF(0, 0, 100, 50));
+    // The corner radius follows the margin's limit: (2 × 0 + 50 − 20) / 2.
+    callout->setCornerRadius(40);
+    EXPECT_EQ(callout->cornerRadius(), 15);
+    callout->setCornerRadius(-3);
+    EXPECT_EQ(callout->cornerRadius(), 0);
+    EXPECT_EQ(callout->arrowBaseWidth(), 20);
+    callout->setBorderWidth(-1);
+    EXPECT_LE(callout->borderWidth(), 0);
+    EXPECT_EQ(callout->backgroundPath(), flat->backgroundPath());
+    EXPECT_EQ(callout->grab().toImage(), flat->grab().toImage());
+    EXPECT_TRUE(log.take().isEmpty());
 }

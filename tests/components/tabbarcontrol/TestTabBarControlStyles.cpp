@@ -144,6 +144,23 @@ TEST(AdiumTabStyle, VerticalCounterTakesTheClosePlaceUnlessHoveredOrDisabled)
     EXPECT_EQ(adium.tabCellHeight(), 22.0);
 }
 
+// Without a close button the desired width is 4, the title's width and 2, and 4 at the
+// end: an empty title adds nothing.
+TEST(AdiumTabStyle, AnEmptyTitleAddsNoWidth)
+{
+    StyledBar bar(QStringLiteral("Adium"));
+    auto &adium = bar.style<VTAdiumTabStyle>();
+    VTTabBarCell *cell = bar.bar.cell(1);
+    cell->setHasCloseButton(false);
+    cell->setObjectValue(QString());
+    ASSERT_TRUE(cell->attributedStringValue().string.isEmpty());
+    EXPECT_EQ(adium.desiredWidthOfTabCell(cell), 10.0);
+    cell->setObjectValue(QStringLiteral("Mail"));
+    const qreal title = cell->attributedStringValue().size().width();
+    ASSERT_GT(title, 0);
+    EXPECT_EQ(adium.desiredWidthOfTabCell(cell), std::ceil(10 + title));
+}
+
 TEST(AdiumTabStyle, LargeImageMovesTheTitleAndIsClippedToARoundedSquare)
 {
     struct Model : platform::KeyValueObservable

@@ -73,22 +73,25 @@ TEST(IdleMonitorBus, MutterIdleMonitorIsPreferredAndCountsMilliseconds)
     EXPECT_TRUE(screenSaver.calls().isEmpty());
 }
 
+// The first answer may be 0, the person at work when the monitor first asks: an
+// answer all the same.
 TEST(IdleMonitorBus, ScreenSaverInterfaceIsTheFallbackAndCountsSeconds)
 {
-    desktoptest::PrivateBus bus;
-    ASSERT_TRUE(bus.isRunning());
-    FakeDBusService screenSaver(ScreenSaverService, ScreenSaverPath, [](const QDBusMessage &call) {
-        if (call.member() != QStringLiteral("GetSessionIdleTime"))
-            return call.createErrorReply(QStringLiteral("org.freedesktop.DBus.Error.UnknownMethod"), call.member());
-        return call.createReply(QVariant::fromValue<uint>(17));
-    }, bus.address());
-    ASSERT_TRUE(screenSaver.isRegistered());
-    IdleMonitor monitor(bus.connection());
-    QSignalSpy sources(&monitor, &IdleMonitor::sourceChanged);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return monitor.isAvailable(); }, 10000));
-    EXPECT_EQ(monitor.source(), IdleMonitor::Source::FreedesktopScreenSaver);
-    EXPECT_DOUBLE_EQ(monitor.idleSeconds(), 17.0);
-    EXPECT_EQ(screenSaver.calls().first().interface(), ScreenSaverService);
+    for (const uint first : {17u, 0u}) {
+        desktoptest::PrivateBus bus;
+        ASSERT_TRUE(bus.isRunning());
+        FakeDBusService screenSaver(ScreenSaverService, ScreenSaverPath, [&](const QDBusMessage &call) {
+            if (call.member() != QStringLiteral("GetSessionIdleTime"))
+                return call.createErrorReply(QStringLiteral("org.freedesktop.DBus.Error.UnknownMethod"), call.member());
+            return call.createReply(QVariant::fromValue<uint>(first));
+        }, bus.address());
+        ASSERT_TRUE(screenSaver.isRegistered());
+        IdleMonitor monitor(bus.connection());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return monitor.isAvailable(); }, 10000)) << first;
+        EXPECT_EQ(monitor.source(), IdleMonitor::Source::FreedesktopScreenSaver);
+        EXPECT_DOUBLE_EQ(monitor.idleSeconds(), double(first));
+        EXPECT_EQ(screenSaver.calls().first().interface(), ScreenSaverService);
+    }
 }
 
 // A counter asks for the idle time at each tick; with only the screensaver interface
