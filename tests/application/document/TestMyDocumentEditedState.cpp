@@ -201,8 +201,8 @@ protected:
         platform::Clock::useSystemClock();
     }
 
-    // A saved document: a group holding a job with two entries, and a job at the top
-    // that is the active job.
+    // A saved document: a group holding the active job, with two entries, and a job
+    // at the top.
     GatedDocument *savedDocument(const QString &name)
     {
         auto *document = dynamic_cast<GatedDocument *>(controller->openUntitledDocument(false));
@@ -211,11 +211,11 @@ protected:
             return nullptr;
         m_document = document;
         NodePtr group = makeNode(Node::Group, QStringLiteral("Clients"));
-        group->addChild(makeJob(QStringLiteral("Writing"), 40, {{9, 30}, {11, 45}}));
+        NodePtr job = makeJob(QStringLiteral("Writing"), 40, {{9, 30}, {11, 45}});
+        group->addChild(job);
         group->recalcTotalWorkTime();
-        NodePtr top = makeJob(QStringLiteral("Reading"), 25, {{14, 20}});
-        fill(document, {group, top});
-        document->setActiveJob(top);
+        fill(document, {group, makeJob(QStringLiteral("Reading"), 25, {{14, 20}})});
+        document->setActiveJob(job);
         document->setFilePath(path(name));
         EXPECT_TRUE(saveAndWait(document));
         EXPECT_FALSE(document->isDocumentEdited());
@@ -471,7 +471,6 @@ TEST_F(MyDocumentEditedStateTest, UndoAndRedoWhileCountingKeepTheCountedTime)
             ASSERT_NE(document, nullptr);
             const NodePtr group = document->jobList()->childAtIndex(0);
             const NodePtr job = group->childAtIndex(0);
-            document->setActiveJob(job);
             // 1:15 worked before, at 40 an hour.
             document->startTimerForJob(nullptr);
             edit.make(document, group, job);
@@ -574,8 +573,15 @@ TEST_F(MyDocumentEditedStateTest, RandomEditsCountersAndSavesKeepTheEditedMarkEx
             bag.append(QList<Op>(weight, kind));
         return bag;
     };
+    // While counting, edits of every kind with ticks between them, undone and redone
+    // before the counter stops (which empties the undo stack).
+    const QList<std::pair<Op, int>> countingWeights{
+        {NewGroup, 1},  {NewJob, 1},    {NewEntry, 1}, {Rename, 10}, {Done, 2},  {Description, 2},
+        {ColourLabel, 2}, {TimeSheet, 2}, {Move, 2},   {Delete, 1}, {Assistant, 1}, {Counter, 1},
+        {Tick, 16},     {Undo, 12},     {Redo, 6},     {Save, 4},   {Gate, 2},  {Revert, 1}};
     const QList<Op> freeBag = bagOf(weights);
     const QList<Op> heldBag = bagOf(heldWeights);
+    const QList<Op> countingBag = bagOf(countingWeights);
 
     const auto pick = [&](const QList<NodePtr> &nodes) { return nodes.isEmpty() ? NodePtr() : nodes.at(random.bounded(int(nodes.size()))); };
     const auto unique = [&](const char *stem) { return QStringLiteral("%1 %2").arg(QLatin1String(stem)).arg(next++); };
@@ -586,7 +592,7 @@ TEST_F(MyDocumentEditedStateTest, RandomEditsCountersAndSavesKeepTheEditedMarkEx
         const bool running = document->timerIsRunning();
         bool fresh = true;
         QString op;
-        const QList<Op> &bag = document->isSaving() ? heldBag : freeBag;
+        const QList<Op> &bag = document->isSaving() ? heldBag : (running ? countingBag : freeBag);
         switch (bag.at(random.bounded(int(bag.size())))) {
         case NewGroup: // a new group, by its sheet
             op = QStringLiteral("new group");
@@ -617,15 +623,18 @@ TEST_F(MyDocumentEditedStateTest, RandomEditsCountersAndSavesKeepTheEditedMarkEx
             break;
         case Rename: { // renaming a group by its sheet, or a job and its wage by the job sheet
             op = QStringLiteral("rename");
+            QList<NodePtr> groups = nodesOfType(root, Node::Group);
+            QList<NodePtr> jobs = nodesOfType(root, Node::Job);
+            // While counting, mostly the job or a group the running entry lies in.
+            if (const NodePtr entry = document->timerNode(); entry && random.bounded(3) > 0) {
+                const auto holdsNoEntry = [&](const NodePtr &node) { return !entry->isDescendantOfNode(node.get()); };
+                groups.removeIf(holdsNoEntry);
+                jobs.removeIf(holdsNoEntry);
+            }
             if (random.bounded(2) == 0) {
-                // While counting, mostly a group the running entry lies in.
-                QList<NodePtr> groups = nodesOfType(root, Node::Group);
-                const NodePtr entry = document->timerNode();
-                if (entry && random.bounded(2) == 0)
-                    groups.removeIf([&](const NodePtr &group) { return !entry->isDescendantOfNode(group.get()); });
                 if (const NodePtr group = pick(groups))
                     renameGroupBySheet(document, group, unique("Renamed group"));
-            } else if (const NodePtr job = pick(nodesOfType(root, Node::Job))) {
+            } else if (const NodePtr job = pick(jobs)) {
                 document->nameSheets().funcJobName(job, 1);
                 if (JobNameSheet *sheet = document->nameSheets().jobNameWindow()) {
                     if (random.bounded(2) == 0)
@@ -714,9 +723,20 @@ TEST_F(MyDocumentEditedStateTest, RandomEditsCountersAndSavesKeepTheEditedMarkEx
         case Counter: // the counter starts or stops
             op = QStringLiteral("counter");
             counted = true;
-            if (running)
+            if (running) {
                 document->stopTimer(random.bounded(2) == 0 ? static_cast<QObject *>(&applicationControllerStandIn()) : nullptr);
-            else if (NodePtr job = document->getActiveJob(); job && job->type() == Node::Job)
+                break;
+            }
+            // Often on another job, chosen first (as the status menu does), mostly one
+            // in a group.
+            if (random.bounded(2) == 0) {
+                QList<NodePtr> jobs = nodesOfType(root, Node::Job);
+                QList<NodePtr> grouped = jobs;
+                grouped.removeIf([](const NodePtr &job) { return job->parent()->type() != Node::Group; });
+                if (const NodePtr job = pick(grouped.isEmpty() || random.bounded(4) == 0 ? jobs : grouped))
+                    document->setActiveJob(job);
+            }
+            if (NodePtr job = document->getActiveJob(); job && job->type() == Node::Job)
                 document->startTimerForJob(nullptr);
             noteTick();
             break;
