@@ -301,7 +301,25 @@ void DocumentEdits::restoreWages(const std::vector<WageRecord> &records, const N
         record.node->setWage(record.wage);
         record.node->setTurnover(record.turnover);
     }
+    // The turnovers kept lack what the counter has added since.
+    if (const NodePtr entry = runningEntry())
+        keepCountedTime(*entry, entry->lDate());
     m_document.reloadOutline();
+}
+
+NodePtr DocumentEdits::runningEntry() const
+{
+    return m_document.timerIsRunning() ? m_document.timerNode() : NodePtr();
+}
+
+void DocumentEdits::keepCountedTime(Node &entry, const QDateTime &end)
+{
+    entry.setActive(true);
+    entry.setlDate(end);
+    entry.setItemNameByType();
+    // Its time and the sums above it, as its last tick left them.
+    entry.refreshWorkTime();
+    entry.recalcWorkTime();
 }
 
 void DocumentEdits::restoreNodeData(const NodePtr &snapshot, const NodePtr &node)
@@ -312,6 +330,11 @@ void DocumentEdits::restoreNodeData(const NodePtr &snapshot, const NodePtr &node
     const NodePtr current = node->clone();
     undo->registerUndo([this, current, node] { restoreNodeData(current, node); });
     keepUndoActionName();
+    // The snapshot holds the counter's entry as it was when it was taken: the entry
+    // keeps the end of its last tick instead, so that no counted time goes back.
+    const NodePtr running = runningEntry();
+    const bool covered = running && running->isDescendantOfNode(node.get());
+    const QDateTime countedEnd = covered ? running->lDate() : QDateTime();
     // The copy brings the description back too, which a node would register (and
     // name) as a step of its own: without the root's delegate it reaches no undo
     // manager, and this step stands for that change.
@@ -331,6 +354,8 @@ void DocumentEdits::restoreNodeData(const NodePtr &snapshot, const NodePtr &node
                 node->recalcTotalWorkTime();
         }
     }
+    if (covered)
+        keepCountedTime(*running, countedEnd);
     // The opposite registered above is what marks the document changed: the undo
     // manager counts this step, in whichever direction it runs.
     m_document.displayActivatedJob();

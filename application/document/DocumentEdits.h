@@ -40,10 +40,13 @@ public:
     void setExecutedForNodeTree(bool value, const NodePtr &node);
     void setNameForNode(const QString &name, const NodePtr &node);
     // Sets the wage of the node and of its subtree and recomputes the turnovers. Undo
-    // gives every node of the subtree the wage it had, and every turnover it changed.
+    // gives every node of the subtree the wage it had, and every turnover it changed
+    // (those of a running counter's entry and of the sums above it follow from the
+    // time counted meanwhile).
     void setWageForNode(float wage, const NodePtr &node);
     // Copies the values of the snapshot (a deep copy made with Node::clone() before
-    // an edit) into the node and its subtree.
+    // an edit) into the node and its subtree; a running counter's entry among them
+    // keeps its running flag and the end of its last tick.
     void restoreNodeData(const NodePtr &snapshot, const NodePtr &node);
     // Asks whether to delete the node of the outline's menu item, else the selected
     // nodes (each once, through its topmost selected ancestor), and deletes them as
@@ -72,6 +75,12 @@ private:
     // The opposite of setWageForNode(): the records come back; its own opposite sets
     // the wage again.
     void restoreWages(const std::vector<WageRecord> &records, const NodePtr &node, float wage);
+    // The running counter's entry; none while it is stopped.
+    NodePtr runningEntry() const;
+    // Gives the running entry its flag and the end back, and its time and the sums
+    // above it (day, job, groups) as its last tick made them: a restore never takes
+    // back counted time.
+    void keepCountedTime(Node &entry, const QDateTime &end);
 
     MyDocument &m_document;
     std::vector<std::weak_ptr<Node>> m_pendingGroups;

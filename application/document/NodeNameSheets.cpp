@@ -210,14 +210,12 @@ void NodeNameSheets::sheetDidEndGroupName(GroupNameSheet *sheet, int returnCode,
     if (returnCode == 1 && sheet && node) {
         const QString name = sheet->groupName->wholeText();
         if (function == 1 && m_document.outlineModel()->indexForNode(node.get()).isValid()) {
-            // A name left as it was changes nothing and records no step.
+            // A name left as it was changes nothing and records no step. Undo and
+            // redo give back the name alone: what the group holds (a running
+            // counter's entry among it) goes on as it is.
             if (name != node->itemName()) {
-                // Undo puts the group back as it is now.
-                const NodePtr snapshot = node->clone();
-                m_document.undoManager()->registerUndo(
-                    [this, snapshot, node] { m_document.restoreNodeData(snapshot, node); });
+                m_document.edits().setNameForNode(name, node);
                 m_document.undoManager()->setActionName(text("LSUDGroupEdit"));
-                node->setItemName(name);
             }
             m_document.displayActivatedJob();
             m_document.reloadOutline();

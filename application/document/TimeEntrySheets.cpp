@@ -126,6 +126,9 @@ void TimeEntrySheets::doJobTimeSheet(const NodePtr &entry)
     if (!day || day->type() != Node::Day || !day->parent() || day->parent()->type() != Node::Job
         || entry->documentRoot() != m_document.jobList().get())
         return;
+    // The running entry's times are the counter's.
+    if (entry == m_document.timerNode())
+        return;
     TimeEntrySheet *sheet = jobTimeWindow();
     if (!sheet)
         return;

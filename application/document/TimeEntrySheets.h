@@ -27,7 +27,8 @@ public:
     explicit TimeEntrySheets(MyDocument &document);
     ~TimeEntrySheets() override;
 
-    // The edit sheet for the time entry.
+    // The edit sheet for the time entry (not for the running one: its times are the
+    // counter's).
     void doJobTimeSheet(const NodePtr &entry);
     // The new-entry sheet for the job of the selection (else the active job).
     void newTimeEntry(QObject *sender);

@@ -12,10 +12,12 @@
 #include "application/document/DeleteAssistant.h"
 #include "application/document/NodeNameSheets.h"
 #include "application/document/TimeEntrySheets.h"
+#include "application/tree/DocumentFileFormat.h"
 #include "application/sheets/DeleteAssistantSheet.h"
 #include "application/sheets/GroupNameSheet.h"
 #include "application/sheets/JobNameSheet.h"
 #include "application/sheets/TimeEntrySheet.h"
+#include "platform/drawing/Sheet.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/UndoManager.h"
 #include "tests/support/WriteGate.h"
@@ -30,7 +32,9 @@
 #include <QSet>
 
 #include <atomic>
+#include <cmath>
 #include <functional>
+#include <map>
 
 using namespace mydoctest;
 
@@ -113,6 +117,53 @@ bool dropAt(MyDocument *document, const NodePtr &node, const QModelIndex &parent
            && model->dropMimeData(data.get(), Qt::MoveAction, row, 0, parent);
 }
 
+// Whole minutes of a node's hours and minutes.
+qint64 minutesOf(const Node &node)
+{
+    return qint64(node.hours()) * 60 + node.minutes();
+}
+
+// Money for the minutes at the wage, to the cent (the tree keeps single floats).
+bool isTurnoverFor(float turnover, double expected)
+{
+    return std::abs(double(turnover) - expected) <= 0.01 + 1e-5 * std::abs(expected);
+}
+
+// The sums of the tree follow from its time entries: an entry holds the whole minutes
+// from its start to its end, and their money at its wage; a day and a job the sum of
+// the minutes below, and their money at the job's wage; a group the sums of its
+// children.
+void expectSumsOfEntries(const Node &node, float jobWage = 0.0f)
+{
+    const QString name = node.itemName();
+    qint64 minutes = 0;
+    double turnover = 0.0;
+    for (const NodePtr &child : node.childEnumerator()) {
+        expectSumsOfEntries(*child, node.type() == Node::Job ? node.wage() : jobWage);
+        minutes += minutesOf(*child);
+        turnover += child->turnover();
+    }
+    switch (node.type()) {
+    case Node::TimeEntry:
+        minutes = node.cDate().secsTo(node.lDate()) / 60;
+        turnover = node.wage() * double(minutes) / 60.0;
+        break;
+    case Node::Day:
+        turnover = jobWage * double(minutes) / 60.0;
+        break;
+    case Node::Job:
+        turnover = node.wage() * double(minutes) / 60.0;
+        break;
+    case Node::Group:
+        break;
+    default:
+        return;
+    }
+    EXPECT_EQ(minutesOf(node), minutes) << "the time of " << qPrintable(name);
+    EXPECT_TRUE(isTurnoverFor(node.turnover(), turnover))
+        << "the turnover of " << qPrintable(name) << ": " << node.turnover() << " for " << turnover;
+}
+
 // The user sets a time control and confirms it (its action goes to the document).
 void enterTime(TDTimeControl *control, const QDateTime &date)
 {
@@ -150,8 +201,8 @@ protected:
         platform::Clock::useSystemClock();
     }
 
-    // A saved document: a group holding a job with two entries, and a job at the top
-    // that is the active job.
+    // A saved document: a group holding the active job, with two entries, and a job
+    // at the top.
     GatedDocument *savedDocument(const QString &name)
     {
         auto *document = dynamic_cast<GatedDocument *>(controller->openUntitledDocument(false));
@@ -160,11 +211,11 @@ protected:
             return nullptr;
         m_document = document;
         NodePtr group = makeNode(Node::Group, QStringLiteral("Clients"));
-        group->addChild(makeJob(QStringLiteral("Writing"), 40, {{9, 30}, {11, 45}}));
+        NodePtr job = makeJob(QStringLiteral("Writing"), 40, {{9, 30}, {11, 45}});
+        group->addChild(job);
         group->recalcTotalWorkTime();
-        NodePtr top = makeJob(QStringLiteral("Reading"), 25, {{14, 20}});
-        fill(document, {group, top});
-        document->setActiveJob(top);
+        fill(document, {group, makeJob(QStringLiteral("Reading"), 25, {{14, 20}})});
+        document->setActiveJob(job);
         document->setFilePath(path(name));
         EXPECT_TRUE(saveAndWait(document));
         EXPECT_FALSE(document->isDocumentEdited());
@@ -379,12 +430,97 @@ TEST_F(MyDocumentEditedStateTest, ChangesOutsideTheUndoManagerWhileASaveIsWritte
 }
 
 // ---------------------------------------------------------------------------
+// Edits undone while counting
+
+// The counter runs on a job in a group; an edit by a sheet, 30 minutes counted, its
+// undo (and, after 10 minutes more, its redo), then a stop before the next tick: the
+// window and the file hold every minute counted, with its turnover.
+TEST_F(MyDocumentEditedStateTest, UndoAndRedoWhileCountingKeepTheCountedTime)
+{
+    struct Edit
+    {
+        const char *name;
+        float redoneWage;
+        std::function<void(MyDocument *, const NodePtr &group, const NodePtr &job)> make;
+    };
+    const QList<Edit> edits{
+        {"group renamed by its sheet", 40.0f,
+         [](MyDocument *document, const NodePtr &group, const NodePtr &) {
+             renameGroupBySheet(document, group, QStringLiteral("Customers"));
+         }},
+        {"wage changed by the job sheet", 80.0f,
+         [](MyDocument *document, const NodePtr &, const NodePtr &job) {
+             document->nameSheets().funcJobName(job, 1);
+             JobNameSheet *sheet = document->nameSheets().jobNameWindow();
+             ASSERT_NE(sheet, nullptr);
+             sheet->jobWage->setValue(80.0);
+             document->nameSheets().endJobNameWindow(sheet->jobOkButton);
+         }},
+    };
+    const auto count = [](MyDocument *document, int minutes) {
+        for (int minute = 0; minute < minutes; ++minute) {
+            platform::Clock::advance(60 * 1000);
+            document->doTimer();
+        }
+    };
+    int number = 0;
+    for (const Edit &edit : edits) {
+        for (const bool redo : {false, true}) {
+            SCOPED_TRACE(std::string(edit.name) + (redo ? ", redone" : ", undone"));
+            GatedDocument *document = savedDocument(QStringLiteral("counting-%1.chronark").arg(number++));
+            ASSERT_NE(document, nullptr);
+            const NodePtr group = document->jobList()->childAtIndex(0);
+            const NodePtr job = group->childAtIndex(0);
+            // 1:15 worked before, at 40 an hour.
+            document->startTimerForJob(nullptr);
+            edit.make(document, group, job);
+            settle(document);
+            ASSERT_TRUE(document->undoManager()->canUndo());
+            count(document, 30);
+            document->undo(nullptr);
+            settle(document);
+            int minutes = 75 + 30;
+            if (redo) {
+                count(document, 10);
+                document->redo(nullptr);
+                settle(document);
+                minutes += 10;
+            }
+            document->stopTimer(&applicationControllerStandIn());
+            drainEvents();
+
+            const QString shown = QStringLiteral("%1:%2").arg(minutes / 60).arg(minutes % 60, 2, 10, QLatin1Char('0'));
+            const float turnover = (redo ? edit.redoneWage : 40.0f) * float(minutes) / 60.0f;
+            const int timeColumn = document->outlineModel()->columnForIdentifier(QStringLiteral("outlineTime"));
+            EXPECT_EQ(indexOf(document, job).siblingAtColumn(timeColumn).data().toString().trimmed(), shown);
+            EXPECT_EQ(indexOf(document, group).siblingAtColumn(timeColumn).data().toString().trimmed(), shown);
+            EXPECT_NEAR(job->turnover(), turnover, 0.01f);
+            EXPECT_NEAR(group->turnover(), turnover, 0.01f);
+
+            ASSERT_TRUE(saveAndWait(document));
+            DocumentFileFormat::ReadResult read;
+            ASSERT_TRUE(DocumentFileFormat::readFromFile(document->filePath(), MyDocument::TypeName, read));
+            const NodePtr savedGroup = read.root->childAtIndex(0);
+            const NodePtr savedJob = savedGroup->childAtIndex(0);
+            EXPECT_EQ(savedJob->hours() * 60 + savedJob->minutes(), minutes);
+            EXPECT_EQ(savedGroup->hours() * 60 + savedGroup->minutes(), minutes);
+            EXPECT_NEAR(savedJob->turnover(), turnover, 0.01f);
+            EXPECT_NEAR(savedGroup->turnover(), turnover, 0.01f);
+            document->close();
+            drainEvents();
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------
 // Random run
 
-// Every kind of edit, the counter with the test clock, saves written at once or held
-// at a gate, autosaves, undo, redo and revert, in a seeded random order. After every
-// step: whatever a save would write that the file lacks marks the document edited,
-// and the window shows the mark. An edited document whose file holds what a save
+// Every kind of edit (the sheets' too, also while the counter runs), the counter with
+// the test clock, saves written at once or held at a gate, autosaves, undo, redo and
+// revert, in a seeded random order. After every step: no time entry ends before the
+// last tick that stretched it, the sums follow from the time entries, whatever a save
+// would write that the file lacks marks the document edited, and the window shows
+// the mark. An edited document whose file holds what a save
 // would write is allowed only after an edit brought back a state seen before (a flag
 // ticked and unticked), or an undo or redo came after counted time (it may take the
 // counted entry out of the tree again), until the document is clean again.
@@ -411,6 +547,14 @@ TEST_F(MyDocumentEditedStateTest, RandomEditsCountersAndSavesKeepTheEditedMarkEx
     QHash<QString, int> done;
     int held = 0;
     int lostChecks = 0;
+    // The end each entry had at the last tick that stretched it.
+    std::map<const Node *, std::pair<std::weak_ptr<Node>, QDateTime>> lastTicks;
+    const auto noteTick = [&] {
+        if (const NodePtr entry = document->timerNode())
+            lastTicks[entry.get()] = {entry, entry->lDate()};
+    };
+    // Undo and redo of edits made while counting, after ticks.
+    int undoneWhileCounting = 0;
 
     // How often each step comes: saves often enough that the document is clean
     // between edits, the counter and its ticks around them.
@@ -429,8 +573,15 @@ TEST_F(MyDocumentEditedStateTest, RandomEditsCountersAndSavesKeepTheEditedMarkEx
             bag.append(QList<Op>(weight, kind));
         return bag;
     };
+    // While counting, edits of every kind with ticks between them, undone and redone
+    // before the counter stops (which empties the undo stack).
+    const QList<std::pair<Op, int>> countingWeights{
+        {NewGroup, 1},  {NewJob, 1},    {NewEntry, 1}, {Rename, 10}, {Done, 2},  {Description, 2},
+        {ColourLabel, 2}, {TimeSheet, 2}, {Move, 2},   {Delete, 1}, {Assistant, 1}, {Counter, 1},
+        {Tick, 16},     {Undo, 12},     {Redo, 6},     {Save, 4},   {Gate, 2},  {Revert, 1}};
     const QList<Op> freeBag = bagOf(weights);
     const QList<Op> heldBag = bagOf(heldWeights);
+    const QList<Op> countingBag = bagOf(countingWeights);
 
     const auto pick = [&](const QList<NodePtr> &nodes) { return nodes.isEmpty() ? NodePtr() : nodes.at(random.bounded(int(nodes.size()))); };
     const auto unique = [&](const char *stem) { return QStringLiteral("%1 %2").arg(QLatin1String(stem)).arg(next++); };
@@ -441,7 +592,7 @@ TEST_F(MyDocumentEditedStateTest, RandomEditsCountersAndSavesKeepTheEditedMarkEx
         const bool running = document->timerIsRunning();
         bool fresh = true;
         QString op;
-        const QList<Op> &bag = document->isSaving() ? heldBag : freeBag;
+        const QList<Op> &bag = document->isSaving() ? heldBag : (running ? countingBag : freeBag);
         switch (bag.at(random.bounded(int(bag.size())))) {
         case NewGroup: // a new group, by its sheet
             op = QStringLiteral("new group");
@@ -451,10 +602,8 @@ TEST_F(MyDocumentEditedStateTest, RandomEditsCountersAndSavesKeepTheEditedMarkEx
                 document->nameSheets().endGroupNameWindow(sheet->groupOkButton);
             }
             break;
-        case NewJob: // a new job, by its sheet (not while counting)
+        case NewJob: // a new job, by its sheet (one opened before the counter started)
             op = QStringLiteral("new job");
-            if (running)
-                break;
             document->newJobEntry(nullptr);
             if (JobNameSheet *sheet = document->nameSheets().jobNameWindow()) {
                 sheet->jobName->setText(unique("Job"));
@@ -462,9 +611,9 @@ TEST_F(MyDocumentEditedStateTest, RandomEditsCountersAndSavesKeepTheEditedMarkEx
                 document->nameSheets().endJobNameWindow(sheet->jobOkButton);
             }
             break;
-        case NewEntry: // a new time entry, by its sheet (not while counting)
+        case NewEntry: // a new time entry, by its sheet
             op = QStringLiteral("new entry");
-            if (running || !document->getActiveJob() || document->getActiveJob()->type() != Node::Job)
+            if (!document->getActiveJob() || document->getActiveJob()->type() != Node::Job)
                 break;
             document->newTimeEntry(nullptr);
             if (TimeEntrySheet *sheet = document->timeEntrySheets().jobNewTimeWindow()) {
@@ -474,12 +623,18 @@ TEST_F(MyDocumentEditedStateTest, RandomEditsCountersAndSavesKeepTheEditedMarkEx
             break;
         case Rename: { // renaming a group by its sheet, or a job and its wage by the job sheet
             op = QStringLiteral("rename");
-            if (running)
-                break;
+            QList<NodePtr> groups = nodesOfType(root, Node::Group);
+            QList<NodePtr> jobs = nodesOfType(root, Node::Job);
+            // While counting, mostly the job or a group the running entry lies in.
+            if (const NodePtr entry = document->timerNode(); entry && random.bounded(3) > 0) {
+                const auto holdsNoEntry = [&](const NodePtr &node) { return !entry->isDescendantOfNode(node.get()); };
+                groups.removeIf(holdsNoEntry);
+                jobs.removeIf(holdsNoEntry);
+            }
             if (random.bounded(2) == 0) {
-                if (const NodePtr group = pick(nodesOfType(root, Node::Group)))
+                if (const NodePtr group = pick(groups))
                     renameGroupBySheet(document, group, unique("Renamed group"));
-            } else if (const NodePtr job = pick(nodesOfType(root, Node::Job))) {
+            } else if (const NodePtr job = pick(jobs)) {
                 document->nameSheets().funcJobName(job, 1);
                 if (JobNameSheet *sheet = document->nameSheets().jobNameWindow()) {
                     if (random.bounded(2) == 0)
@@ -519,12 +674,17 @@ TEST_F(MyDocumentEditedStateTest, RandomEditsCountersAndSavesKeepTheEditedMarkEx
             }
             break;
         }
-        case TimeSheet: // a time entry's end moved by its sheet (not while counting)
+        case TimeSheet: // a time entry's end moved by its sheet
             op = QStringLiteral("time-entry sheet");
-            if (running)
-                break;
-            if (const NodePtr entry = pick(nodesOfType(root, Node::TimeEntry)))
+            if (const NodePtr entry = pick(nodesOfType(root, Node::TimeEntry))) {
+                if (entry == document->timerNode()) {
+                    // The running entry's times are the counter's: no sheet opens.
+                    document->doJobTimeSheet(entry);
+                    EXPECT_EQ(platform::Sheet::sheetOfWindow(document->mainWindow()), nullptr);
+                    break;
+                }
                 moveEntryEndBySheet(document, entry, 1 + random.bounded(120));
+            }
             break;
         case Move: { // a job or group moved by drag and drop
             op = QStringLiteral("move");
@@ -563,27 +723,42 @@ TEST_F(MyDocumentEditedStateTest, RandomEditsCountersAndSavesKeepTheEditedMarkEx
         case Counter: // the counter starts or stops
             op = QStringLiteral("counter");
             counted = true;
-            if (running)
+            if (running) {
                 document->stopTimer(random.bounded(2) == 0 ? static_cast<QObject *>(&applicationControllerStandIn()) : nullptr);
-            else if (NodePtr job = document->getActiveJob(); job && job->type() == Node::Job)
+                break;
+            }
+            // Often on another job, chosen first (as the status menu does), mostly one
+            // in a group.
+            if (random.bounded(2) == 0) {
+                QList<NodePtr> jobs = nodesOfType(root, Node::Job);
+                QList<NodePtr> grouped = jobs;
+                grouped.removeIf([](const NodePtr &job) { return job->parent()->type() != Node::Group; });
+                if (const NodePtr job = pick(grouped.isEmpty() || random.bounded(4) == 0 ? jobs : grouped))
+                    document->setActiveJob(job);
+            }
+            if (NodePtr job = document->getActiveJob(); job && job->type() == Node::Job)
                 document->startTimerForJob(nullptr);
+            noteTick();
             break;
         case Tick: // time goes on; the counter ticks
             op = QStringLiteral("tick");
             counted = counted || running;
             platform::Clock::advance(1000 * (1 + random.bounded(90)));
             document->doTimer();
+            noteTick();
             break;
         case Undo:
             op = QStringLiteral("undo");
             fresh = false;
             handReversal = handReversal || counted;
+            undoneWhileCounting += running && document->undoManager()->canUndo();
             document->undo(nullptr);
             break;
         case Redo:
             op = QStringLiteral("redo");
             fresh = false;
             handReversal = handReversal || counted;
+            undoneWhileCounting += running && document->undoManager()->canRedo();
             document->redo(nullptr);
             break;
         case Save:
@@ -636,6 +811,22 @@ TEST_F(MyDocumentEditedStateTest, RandomEditsCountersAndSavesKeepTheEditedMarkEx
         }
         drainEvents();
 
+        // Counted time stays counted, and the sums follow from it.
+        for (auto it = lastTicks.begin(); it != lastTicks.end();) {
+            const NodePtr entry = it->second.first.lock();
+            if (!entry) {
+                it = lastTicks.erase(it);
+                continue;
+            }
+            if (entry == document->timerNode() || entry->documentRoot() == document->jobList().get()) {
+                ASSERT_GE(entry->lDate(), it->second.second) << "an entry ends before its last tick";
+            }
+            ++it;
+        }
+        expectSumsOfEntries(*document->jobList());
+        if (::testing::Test::HasFailure())
+            return;
+
         const QByteArray bytes = testsupport::readFile(file);
         if (bytes != lastFile || *document->writes != lastWrites) {
             reference = bytes;
@@ -672,6 +863,7 @@ TEST_F(MyDocumentEditedStateTest, RandomEditsCountersAndSavesKeepTheEditedMarkEx
     // states unsaved, every kind of step.
     EXPECT_GT(held, 20);
     EXPECT_GT(lostChecks, 100);
+    EXPECT_GT(undoneWhileCounting, 20);
     EXPECT_GT(*document->writes, 20);
     for (const auto &[kind, count] : done.asKeyValueRange())
         EXPECT_GT(count, 5) << qPrintable(kind);
