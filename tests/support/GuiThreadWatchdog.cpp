@@ -12,7 +12,10 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <algorithm>
 #include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
 #include <cstdlib>
 #include <cxxabi.h>
 #include <execinfo.h>
@@ -59,15 +62,28 @@ struct WatchdogState
     std::atomic<int> frameCount{0};
 
     std::thread watcher;
-    std::mutex mutex;
+    std::mutex mutex; // guards what follows
     std::condition_variable wake;
     bool stop = false;
+    // The GUI thread's time waiting for a processor, as the watcher read it on each of
+    // its rounds (the latest MaximumSamples).
+    QByteArray schedulerStatistics; // the GUI thread's /proc file
+    struct Sample
+    {
+        qint64 at;
+        qint64 waited;
+    };
+    static constexpr int MaximumSamples = 1024;
+    Sample samples[MaximumSamples] = {};
+    int sampleCount = 0;
 };
 
+// Never destroyed: a program that ends with exit() (a death test's child) ends with the
+// watcher thread still running, which then must find its state.
 WatchdogState &state()
 {
-    static WatchdogState s;
-    return s;
+    static WatchdogState *s = new WatchdogState;
+    return *s;
 }
 
 void takeStack(int)
@@ -148,14 +164,58 @@ bool loopUnder(const QStringList &stack)
     return false;
 }
 
+// The nanoseconds the GUI thread spent runnable but waiting for a processor, since it
+// started (the kernel's scheduler statistics); -1 where they cannot be read.
+qint64 timeWaitingForAProcessor()
+{
+    const int file = ::open(state().schedulerStatistics.constData(), O_RDONLY | O_CLOEXEC);
+    if (file < 0)
+        return -1;
+    char text[128] = {};
+    const ssize_t got = ::read(file, text, sizeof text - 1);
+    ::close(file);
+    if (got <= 0)
+        return -1;
+    // "time on a processor, time waiting for one, time slices"
+    const QList<QByteArray> fields = QByteArray(text, got).simplified().split(' ');
+    bool ok = false;
+    const qint64 waited = fields.size() >= 2 ? fields[1].toLongLong(&ok) : -1;
+    return ok ? waited : -1;
+}
+
+// How long the GUI thread waited for a processor since `start` (while other programs
+// or threads had the machine): that time is not the delivery's. 0 when not known.
+qint64 waitedSince(qint64 start)
+{
+    WatchdogState &s = state();
+    const qint64 now = timeWaitingForAProcessor();
+    if (now < 0)
+        return 0;
+    std::lock_guard<std::mutex> lock(s.mutex);
+    const int kept = std::min(s.sampleCount, WatchdogState::MaximumSamples);
+    // The latest sample taken at or before the start (the watcher's rounds are 10 ms
+    // apart); without one, the oldest.
+    qint64 before = -1;
+    for (int k = 1; k <= kept; ++k) {
+        const WatchdogState::Sample &sample = s.samples[(s.sampleCount - k) % WatchdogState::MaximumSamples];
+        before = sample.waited;
+        if (sample.at <= start)
+            break;
+    }
+    return before < 0 ? 0 : std::max<qint64>(0, now - before);
+}
+
 // The measured interval ends now: a failure when it held the thread past the limit
-// under an event loop.
+// under an event loop. Time the thread spent waiting for a processor while others ran
+// does not count: a loaded machine makes no hold.
 void endInterval(qint64 now)
 {
     WatchdogState &s = state();
     s.intervalDepth = -1;
     const qint64 start = s.holdStart.exchange(0);
     if (start == 0 || now - start <= s.limitNs)
+        return;
+    if (now - start - waitedSince(start) <= s.limitNs)
         return;
     if (s.stackTakenFor.load() != start)
         return; // the watcher had not looked yet: too close to the limit to tell
@@ -184,6 +244,11 @@ void watch()
     std::unique_lock<std::mutex> lock(s.mutex);
     while (!s.stop) {
         s.wake.wait_for(lock, std::chrono::milliseconds(10));
+        lock.unlock();
+        const qint64 waited = timeWaitingForAProcessor();
+        lock.lock();
+        if (waited >= 0)
+            s.samples[s.sampleCount++ % WatchdogState::MaximumSamples] = {nowNs(), waited};
         const qint64 start = s.holdStart.load();
         if (start == 0 || nowNs() - start <= s.limitNs || s.stackAskedFor.load() == start)
             continue;
@@ -240,6 +305,7 @@ void install()
         return;
     s.limitNs = qint64(limitMs()) * 1000000;
     s.guiThread = pthread_self();
+    s.schedulerStatistics = QByteArray("/proc/self/task/") + QByteArray::number(qint64(::gettid())) + "/schedstat";
     // The first backtrace() loads the unwinder; the signal handler must not be the one.
     void *warm[4];
     backtrace(warm, 4);

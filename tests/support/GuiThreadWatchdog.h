@@ -11,7 +11,10 @@
 // comes first; the next delivery of the nested loop starts a new interval. The test's own code between loop
 // passes is not measured, and neither is an event the test sends itself (QTest's key
 // and mouse events, sendEvent) outside a loop pass: a hold counts only when the GUI
-// thread's stack shows an event loop under the delivery.
+// thread's stack shows an event loop under the delivery. The time the GUI thread was
+// ready to run but waited for a processor (the kernel's scheduler statistics: other
+// test programs had the machine) is not the delivery's and does not count; time spent
+// blocked (sleeping, waiting on a lock, a process or a file) does.
 //
 // The limit is CHRONARK_GUI_HOLD_LIMIT_MS when set (the sanitizer runs, whose code runs
 // several times slower, raise it), else 250. 0 turns the watchdog off.
