@@ -149,4 +149,25 @@ QStringList CapturedLog::take()
     return std::exchange(m_lines, {});
 }
 
+ScopedLoggingFilter::ScopedLoggingFilter(QLoggingCategory::CategoryFilter filter)
+    : m_previous(QLoggingCategory::installFilter(filter))
+{
+}
+
+ScopedLoggingFilter::~ScopedLoggingFilter()
+{
+    QLoggingCategory::installFilter(m_previous);
+}
+
+ScopedMessagePattern::ScopedMessagePattern(const QString &pattern)
+{
+    qSetMessagePattern(pattern);
+}
+
+ScopedMessagePattern::~ScopedMessagePattern()
+{
+    // An empty pattern is Qt's default, or the environment's when it sets one.
+    qSetMessagePattern(qEnvironmentVariable("QT_MESSAGE_PATTERN"));
+}
+
 } // namespace testsupport

@@ -15,6 +15,7 @@
 // Thread-safety: messages may come from any thread; the list of expectations is
 // guarded. Failures are reported through GoogleTest's ADD_FAILURE, which is
 // thread-safe.
+#include <QLoggingCategory>
 #include <QRegularExpression>
 #include <QStringList>
 
@@ -62,6 +63,36 @@ private:
     QByteArray m_category;
     QStringList m_lines;
     friend struct QtWarningCheckState;
+};
+
+// While it lives, the process's logging-category filter is `filter`; the filter before
+// it comes back when it ends, also when an assertion ends the test early. A test turns
+// categories on or off through this, never through QLoggingCategory::installFilter
+// itself. Filters nest in the order they were made.
+class ScopedLoggingFilter
+{
+public:
+    explicit ScopedLoggingFilter(QLoggingCategory::CategoryFilter filter);
+    ~ScopedLoggingFilter();
+    ScopedLoggingFilter(const ScopedLoggingFilter &) = delete;
+    ScopedLoggingFilter &operator=(const ScopedLoggingFilter &) = delete;
+
+    // The filter that was in place before this one (call it for what it would decide).
+    QLoggingCategory::CategoryFilter previous() const { return m_previous; }
+
+private:
+    QLoggingCategory::CategoryFilter m_previous;
+};
+
+// While it lives, messages are printed with `pattern` (qSetMessagePattern); the
+// pattern of the run (QT_MESSAGE_PATTERN, else Qt's default) comes back when it ends.
+class ScopedMessagePattern
+{
+public:
+    explicit ScopedMessagePattern(const QString &pattern);
+    ~ScopedMessagePattern();
+    ScopedMessagePattern(const ScopedMessagePattern &) = delete;
+    ScopedMessagePattern &operator=(const ScopedMessagePattern &) = delete;
 };
 
 } // namespace testsupport

@@ -2,7 +2,7 @@
 // the application object is the program's own; the user folders (configuration, data,
 // cache, state) are the program's own temporary ones, so no test reads or writes the
 // real home's settings, crash logs or caches and no test sees what an earlier one left.
-#include "platform/drawing/Application.h"
+#include "tests/support/GuiThreadWatchdog.h"
 #include "tests/support/QtWarningCheck.h"
 #include "tests/support/RunStrictness.h"
 #include "tests/support/TestSupport.h"
@@ -17,10 +17,13 @@ int main(int argc, char **argv)
     testing::InitGoogleTest(&argc, argv);
     testsupport::installQtWarningCheck();
     testsupport::installRunStrictness();
-    // The application object of the program, with its exception boundary.
-    platform::Application app(argc, argv);
+    // The application object of the program, with its exception boundary; each
+    // delivery of the GUI thread's event loop is watched.
+    testsupport::WatchedApplication app(argc, argv);
+    testsupport::GuiThreadWatchdog::install();
     QCoreApplication::setOrganizationName(QStringLiteral("ChronarkTests"));
     QCoreApplication::setApplicationName(QStringLiteral("ChronarkTests"));
     const int result = RUN_ALL_TESTS();
+    testsupport::GuiThreadWatchdog::uninstall();
     return result != 0 ? result : testsupport::runStrictnessVerdict();
 }

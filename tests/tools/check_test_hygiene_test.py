@@ -19,6 +19,9 @@ PLANTED = [
     ("message-handler", "auto old = ::qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});"),
     ("build-folder", "const QString folder = QCoreApplication::applicationDirPath();"),
     ("build-folder", "image.save(qApp->applicationDirPath() + \"/shot.png\");"),
+    ("logging-filter", "const auto old = QLoggingCategory::installFilter(filter);"),
+    ("logging-filter", "qSetMessagePattern(QStringLiteral(\"%{message}\"));"),
+    ("logging-filter", "QLoggingCategory::setFilterRules(QStringLiteral(\"chronark.*=true\"));"),
 ]
 
 HARMLESS = [
@@ -26,6 +29,7 @@ HARMLESS = [
     "/* QCoreApplication::applicationDirPath() */",
     "const char *why = \"qInstallMessageHandler\";",
     "testsupport::CapturedLog log;",
+    "testsupport::ScopedLoggingFilter filter(onlyOurs);",
 ]
 
 
