@@ -743,11 +743,7 @@ TEST_F(AppControllerTest, AutosaveOverAFileChangedElsewhereAsksThePersonOncePerC
     ASSERT_NE(controller->autoSaveTimer(), nullptr);
     MyDocument *document = savedDocument(QStringLiteral("shared.chronark"));
     document->showWindows();
-    addJob(document, QStringLiteral("Mine"));
-    document->updateChangeCount(platform::Document::ChangeType::Done);
-    QByteArray theirs = testsupport::readFile(document->filePath());
-    theirs.replace("Filed", "Their job");
-    ASSERT_TRUE(testsupport::writeFile(document->filePath(), theirs));
+    QByteArray theirs = changeHereAndElsewhere(document);
 
     controller->doTimer(controller->autoSaveTimer());
     QMessageBox *box = waitForAlert();
