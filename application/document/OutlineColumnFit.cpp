@@ -4,6 +4,7 @@
 
 #include <QEvent>
 #include <QHeaderView>
+#include <QMouseEvent>
 #include <QScrollBar>
 #include <QStyle>
 #include <QTreeView>
@@ -61,11 +62,13 @@ try {
         if (event->type() == QEvent::Resize)
             fit();
     } else if (watched == m_outline->header()->viewport()) {
-        // A double click on a border sizes the column to its contents: a drag too.
-        if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)
-            m_pressed = true;
-        else if (event->type() == QEvent::MouseButtonRelease)
-            m_pressed = false;
+        // The left button resizes; a double click on a border sizes the column to its
+        // contents: a drag too.
+        const auto type = event->type();
+        if ((type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick
+             || type == QEvent::MouseButtonRelease)
+            && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)
+            m_pressed = type != QEvent::MouseButtonRelease;
     }
     return QObject::eventFilter(watched, event);
 } catch (...) {

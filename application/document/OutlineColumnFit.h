@@ -74,6 +74,6 @@ private:
     std::vector<int> m_first;
     bool m_fitting = false;
     bool m_refit = false;
-    // A mouse button is down on the header: what it resizes is the person's drag.
+    // The left button is down on the header: what it resizes is the person's drag.
     bool m_pressed = false;
 };
