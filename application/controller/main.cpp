@@ -13,6 +13,7 @@
 #include "application/base/BuildInfo.h"
 #include "application/tree/DocumentReadAhead.h"
 #include "platform/desktop/ApplicationInstance.h"
+#include "platform/desktop/DisplayAvailability.h"
 #include "platform/drawing/Application.h"
 #include "platform/foundation/ExceptionBoundary.h"
 
@@ -54,11 +55,12 @@ int main(int argc, char **argv)
         print(stderr, CommandLine::refusalText(programName, early.unknownOption()));
         return CommandLine::RefusedExitCode;
     }
-    // Without a display (a start from an ssh shell, a console) there is nothing to
-    // show: say so and stop. A display that is named but cannot be opened is told by
-    // the application object (platform::Application).
-    if (const QString reason = platform::Application::missingDisplayReason(arguments); !reason.isEmpty()) {
-        print(stderr, QStringLiteral("%1: cannot open a display: %2\n").arg(programName, reason));
+    // Without a display that answers (a start from an ssh shell, a console, a display
+    // gone) there is nothing to show: say which in one line and stop, before Qt would
+    // print its own lines and abort. Should Qt fail all the same, the application
+    // object says so (platform::Application).
+    if (const QString problem = platform::DisplayAvailability::problem(arguments); !problem.isEmpty()) {
+        print(stderr, QStringLiteral("%1: %2\n").arg(programName, problem));
         return platform::Application::DisplayUnavailableExitCode;
     }
 

@@ -4,22 +4,29 @@
 
 #include <QEvent>
 #include <QHeaderView>
+#include <QMouseEvent>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTreeView>
 
 #include <algorithm>
+#include <utility>
 
 OutlineColumnFit::OutlineColumnFit(QTreeView *outline, int nameColumn)
     : QObject(outline)
     , m_outline(outline)
     , m_nameColumn(nameColumn)
-    , m_nameWidth(outline ? outline->header()->sectionSize(nameColumn) : 0)
 {
     setObjectName(QStringLiteral("outlineColumnFit"));
     if (!outline)
         return;
+    QHeaderView *header = outline->header();
+    for (int logical = 0; logical < header->count(); ++logical)
+        m_given.push_back(header->sectionSize(logical));
+    m_first = m_given;
     outline->viewport()->installEventFilter(this);
-    connect(outline->header(), &QHeaderView::sectionResized, this,
+    header->viewport()->installEventFilter(this);
+    connect(header, &QHeaderView::sectionResized, this,
             platform::ExceptionBoundary::guarded(this, "sectionResized", &OutlineColumnFit::sectionResized));
     fit();
 }
@@ -29,55 +36,180 @@ const OutlineColumnFit *OutlineColumnFit::of(const QTreeView *outline)
     return outline ? outline->findChild<OutlineColumnFit *>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
 }
 
-int OutlineColumnFit::storedWidth(int logicalIndex) const
+int OutlineColumnFit::givenWidth(int logicalIndex) const
 {
-    if (logicalIndex == m_nameColumn)
-        return m_nameWidth;
-    return m_outline ? m_outline->header()->sectionSize(logicalIndex) : 0;
+    if (logicalIndex < 0 || std::size_t(logicalIndex) >= m_given.size())
+        return 0;
+    return m_given[std::size_t(logicalIndex)];
+}
+
+int OutlineColumnFit::leastWidth(int logicalIndex) const
+{
+    if (logicalIndex < 0 || std::size_t(logicalIndex) >= m_given.size() || !m_outline)
+        return 0;
+    const int floor = m_outline->header()->minimumSectionSize();
+    const int least = logicalIndex == m_nameColumn ? MinimumNameWidth : m_first[std::size_t(logicalIndex)];
+    return std::max(floor, std::min(least, givenWidth(logicalIndex)));
 }
 
 bool OutlineColumnFit::eventFilter(QObject *watched, QEvent *event)
 try {
-    // Only a resize is looked at: while the outline goes, its viewport hears of other
-    // events after the outline's own part is gone.
-    if (event->type() == QEvent::Resize && m_outline && watched == m_outline->viewport())
-        fit();
+    // Only resizes and the header's mouse buttons are looked at: while the outline
+    // goes, its viewport hears of other events after the outline's own part is gone.
+    if (!m_outline)
+        return QObject::eventFilter(watched, event);
+    if (watched == m_outline->viewport()) {
+        if (event->type() == QEvent::Resize)
+            fit();
+    } else if (watched == m_outline->header()->viewport()) {
+        // The left button resizes; a double click on a border sizes the column to its
+        // contents: a drag too.
+        const auto type = event->type();
+        if ((type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick
+             || type == QEvent::MouseButtonRelease)
+            && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)
+            m_pressed = type != QEvent::MouseButtonRelease;
+    }
     return QObject::eventFilter(watched, event);
 } catch (...) {
     platform::ExceptionBoundary::caught(this, "eventFilter");
     return false;
 }
 
-void OutlineColumnFit::sectionResized(int logicalIndex, int, int newSize)
+void OutlineColumnFit::sectionResized(int logicalIndex, int oldSize, int newSize)
 {
-    if (m_fitting)
+    if (m_fitting || logicalIndex < 0 || std::size_t(logicalIndex) >= m_given.size())
         return;
-    // The user's drag or the stored columns give the name column its width; a
-    // change of another column changes the room the name has.
-    if (logicalIndex == m_nameColumn)
-        m_nameWidth = newSize;
-    fit();
+    if (!m_pressed) {
+        // The stored columns give a column its width; the name takes the difference.
+        m_given[std::size_t(logicalIndex)] = newSize;
+        fit();
+        return;
+    }
+    // The person's drag: the widths seen are the ones given from now on, and what the
+    // drag could take is what it gave.
+    for (const int column : shownColumns())
+        m_given[std::size_t(column)] = column == logicalIndex ? oldSize : m_outline->header()->sectionSize(column);
+    if (logicalIndex == m_nameColumn) {
+        nameDragged(oldSize, newSize);
+    } else {
+        m_given[std::size_t(logicalIndex)] = newSize;
+        fit(logicalIndex);
+    }
+    for (const int column : shownColumns())
+        m_given[std::size_t(column)] = m_outline->header()->sectionSize(column);
 }
 
-void OutlineColumnFit::fit()
+void OutlineColumnFit::nameDragged(int oldSize, int newSize)
 {
-    // A hidden outline has no room to measure; showing it resizes its viewport.
-    if (!m_outline || m_fitting || !m_outline->isVisible())
-        return;
     QHeaderView *header = m_outline->header();
-    if (m_nameColumn < 0 || m_nameColumn >= header->count() || header->isSectionHidden(m_nameColumn))
+    const std::vector<int> shown = shownColumns();
+    const auto name = std::find(shown.begin(), shown.end(), m_nameColumn);
+    // The last column after the name gives or takes the room; with none after it the
+    // name's right border is the outline's edge, which stays.
+    int width = oldSize;
+    if (name != shown.end() && name + 1 != shown.end()) {
+        const int partner = shown.back();
+        const int partnerWidth = header->sectionSize(partner);
+        const int partnerLeast = std::min(partnerWidth, leastWidth(partner));
+        const int newPartnerWidth = std::max(partnerLeast, partnerWidth - (newSize - oldSize));
+        width = oldSize + (partnerWidth - newPartnerWidth);
+        resizeColumn(partner, newPartnerWidth);
+    }
+    resizeColumn(m_nameColumn, width);
+}
+
+std::vector<int> OutlineColumnFit::shownColumns() const
+{
+    std::vector<int> columns;
+    const QHeaderView *header = m_outline->header();
+    for (int visual = 0; visual < header->count(); ++visual) {
+        const int logical = header->logicalIndex(visual);
+        if (logical >= 0 && std::size_t(logical) < m_given.size() && !header->isSectionHidden(logical))
+            columns.push_back(logical);
+    }
+    return columns;
+}
+
+void OutlineColumnFit::resizeColumn(int logicalIndex, int width)
+{
+    QHeaderView *header = m_outline->header();
+    if (header->sectionSize(logicalIndex) == width)
+        return;
+    const bool fitting = std::exchange(m_fitting, true);
+    header->resizeSection(logicalIndex, width);
+    m_fitting = fitting;
+}
+
+void OutlineColumnFit::fit(int draggedColumn)
+{
+    if (!m_outline)
+        return;
+    if (m_fitting) {
+        // Asked again while columns are resized (the outline's viewport changed with
+        // its scroll bars): done once the resizing ends.
+        m_refit = true;
+        return;
+    }
+    // A few passes at most: a scroll bar that shows or goes changes the room once.
+    for (int pass = 0; pass < 3; ++pass) {
+        m_refit = false;
+        fitOnce(draggedColumn);
+        if (!m_refit)
+            break;
+    }
+}
+
+void OutlineColumnFit::fitOnce(int draggedColumn)
+{
+    QHeaderView *header = m_outline->header();
+    if (m_nameColumn < 0 || std::size_t(m_nameColumn) >= m_given.size() || header->isSectionHidden(m_nameColumn))
+        return;
+    const std::vector<int> shown = shownColumns();
+
+    // The window cannot be narrower than the columns at their first widths, the name
+    // at its least, beside a vertical scroll bar, whether one shows or not; it stays
+    // so whatever the person drags, so that a drag never makes room for the inspector.
+    int least = 0;
+    for (const int column : shown)
+        least += column == m_nameColumn ? MinimumNameWidth : m_first[std::size_t(column)];
+    const int scrollBar = m_outline->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_outline->verticalScrollBar());
+    const int minimum = least + 2 * m_outline->frameWidth() + scrollBar;
+    if (m_outline->minimumWidth() != minimum)
+        m_outline->setMinimumWidth(minimum);
+
+    // A hidden outline has no room to measure; showing it resizes its viewport.
+    if (!m_outline->isVisible())
         return;
     const int room = m_outline->viewport()->width();
     if (room <= 0)
         return;
-    const int others = header->length() - header->sectionSize(m_nameColumn);
-    // The name takes whatever room the other columns leave, more than its given
-    // width as well as less, down to its least width.
-    const int least = std::min(m_nameWidth, std::max(MinimumNameWidth, header->minimumSectionSize()));
-    const int width = std::max(least, room - others);
-    if (width == header->sectionSize(m_nameColumn))
-        return;
+    int others = 0;
+    for (const int column : shown) {
+        if (column != m_nameColumn)
+            others += givenWidth(column);
+    }
+    const int nameLeast = leastWidth(m_nameColumn);
+    std::vector<std::pair<int, int>> widths;
+    for (const int column : shown)
+        widths.emplace_back(column, column == m_nameColumn ? std::max(nameLeast, room - others) : givenWidth(column));
+    // Short of room with the name at its least: the others give up room from the last
+    // shown, the dragged one last of all.
+    int missing = others + nameLeast - room;
+    std::vector<int> order(shown.rbegin(), shown.rend());
+    std::stable_partition(order.begin(), order.end(), [draggedColumn](int column) { return column != draggedColumn; });
+    for (const int column : order) {
+        if (column == m_nameColumn || missing <= 0)
+            continue;
+        auto entry = std::find_if(widths.begin(), widths.end(), [column](const auto &w) { return w.first == column; });
+        const int give = std::min(missing, std::max(0, entry->second - leastWidth(column)));
+        entry->second -= give;
+        missing -= give;
+    }
     m_fitting = true;
-    header->resizeSection(m_nameColumn, width);
+    for (const auto &[column, width] : widths) {
+        if (header->sectionSize(column) != width)
+            header->resizeSection(column, width);
+    }
     m_fitting = false;
 }

@@ -35,7 +35,7 @@ void OutlineColumns::store(DocumentValuesStore &values, const QTreeView *outline
 {
     QList<TableColumnData> columns;
     const QHeaderView *header = outlineView ? outlineView->header() : nullptr;
-    // A name column that gave up room for the figures keeps the width it was given.
+    // A column keeps the width it was given, not the one the window's width lets it show.
     const OutlineColumnFit *fit = OutlineColumnFit::of(outlineView);
     if (header) {
         for (int visual = 0; visual < header->count(); ++visual) {

@@ -17,8 +17,9 @@ public:
     OutlineColumns() = delete;
 
     // Keeps the outline's columns in the store: one TableColumnData (identifier and
-    // width) per header section, in the order shown; a name column that gave up room
-    // (OutlineColumnFit) with the width it was given. Sets the store available.
+    // width) per header section, in the order shown; with a fit (OutlineColumnFit)
+    // the width each column was given, whatever the window's width makes it show.
+    // Sets the store available.
     static void store(DocumentValuesStore &values, const QTreeView *outlineView);
     // Applies the stored columns to the outline: each stored column that names a
     // column of the outline gets its width and moves to the next position, in the

@@ -17,6 +17,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QGridLayout>
+#include <QLineEdit>
 
 namespace {
 
@@ -36,12 +37,39 @@ int selectedTag(const QComboBox *popup)
     return popup->currentData().toInt();
 }
 
+// The name field of Qt's own save dialog.
+QLineEdit *fileNameEdit(const QFileDialog *panel)
+{
+    return panel ? panel->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")) : nullptr;
+}
+
+// Qt's save dialog, whose name gains the format's extension before the dialog looks
+// at it: the question about replacing a file is about the file written.
+class ExportSavePanel : public QFileDialog
+{
+public:
+    using QFileDialog::QFileDialog;
+
+    void accept() override
+    {
+        QLineEdit *name = fileNameEdit(this);
+        const QString typed = name ? name->text() : QString();
+        // A folder typed is opened, as the dialog does.
+        if (!typed.trimmed().isEmpty() && !QFileInfo(directory(), typed).isDir()) {
+            const QString withExtension = DocumentExportPanel::pathWithExtension(typed, defaultSuffix());
+            if (withExtension != typed)
+                name->setText(withExtension);
+        }
+        QFileDialog::accept();
+    }
+};
+
 } // namespace
 
 DocumentExportPanel::DocumentExportPanel(QWidget *window, platform::UserDefaults &defaults, bool hasExportList)
     : m_defaults(defaults), m_ui(std::make_unique<Ui::DocumentExportAccessory>()), m_hasExportList(hasExportList)
 {
-    m_panel = new QFileDialog(window);
+    m_panel = new ExportSavePanel(window);
     m_panel->setObjectName(QStringLiteral("exportPanel"));
     m_panel->setWindowTitle(text("LSExportPanelTitle"));
     m_panel->setOption(QFileDialog::DontUseNativeDialog);
@@ -133,11 +161,24 @@ QString DocumentExportPanel::selectedPath() const
     return pathWithExtension(files.first(), DocumentExporter::fileExtension(choices().format));
 }
 
+QString DocumentExportPanel::withOfferedExtensionReplaced(const QString &path, const QString &extension)
+{
+    const QString suffix = QFileInfo(path).suffix();
+    if (suffix.isEmpty() || suffix.compare(extension, Qt::CaseInsensitive) == 0)
+        return path;
+    for (int format = 0; format < DocumentExporter::FormatCount; ++format) {
+        if (suffix.compare(DocumentExporter::fileExtension(format), Qt::CaseInsensitive) == 0)
+            return path.left(path.size() - suffix.size()) + extension;
+    }
+    return path;
+}
+
 QString DocumentExportPanel::pathWithExtension(const QString &path, const QString &extension)
 {
-    if (QFileInfo(path).suffix().compare(extension, Qt::CaseInsensitive) == 0)
-        return path;
-    return path + QLatin1Char('.') + extension;
+    const QString replaced = withOfferedExtensionReplaced(path, extension);
+    if (QFileInfo(replaced).suffix().compare(extension, Qt::CaseInsensitive) == 0)
+        return replaced;
+    return replaced + QLatin1Char('.') + extension;
 }
 
 QString DocumentExportPanel::startFolder(const platform::UserDefaults &defaults)
@@ -176,8 +217,14 @@ void DocumentExportPanel::exportViewAction(QObject *sender)
 {
     const int format = selectedTag(m_ui->exportFormatPopup);
     const QString extension = DocumentExporter::fileExtension(format);
+    // A name with the extension of a format offered gets the new one, any other name
+    // stays as typed (the dialog of its own would replace whatever follows a dot).
+    QLineEdit *name = fileNameEdit(m_panel);
+    const QString typed = name ? name->text() : QString();
     m_panel->setNameFilter(QStringLiteral("%1 (*.%2)").arg(m_ui->exportFormatPopup->currentText(), extension));
     m_panel->setDefaultSuffix(extension);
+    if (name && name->text() != withOfferedExtensionReplaced(typed, extension))
+        name->setText(withOfferedExtensionReplaced(typed, extension));
     m_ui->exportEncodingPopup->setEnabled(format == DocumentExporter::TabText || format == DocumentExporter::Csv);
     m_ui->exportSeparatorPopup->setEnabled(format == DocumentExporter::Csv);
     m_ui->exportLineEndingPopup->setEnabled(format == DocumentExporter::Csv);

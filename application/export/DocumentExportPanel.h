@@ -2,9 +2,13 @@
 // The export panel: Qt's own save dialog (the native one takes no accessory),
 // window-modal on the document window, with the accessory of the format, the text
 // encoding, the CSV separator and line end and three options. The filter and the
-// default suffix follow the format; the chosen name gains the format's extension
-// when it lacks it. The panel opens in startFolder(). open() returns at once; finished() reports the end once, with 1
-// for OK and 0 otherwise; the choices go to the user defaults only on OK.
+// default suffix follow the format. A name that ends in the extension of any format
+// offered has it replaced by the chosen format's, when the format changes and when
+// the dialog is accepted; any other name gains the extension when accepted, before
+// the dialog asks about replacing a file, so that it asks about the file written.
+// The panel opens in startFolder(). open() returns at once; finished() reports the
+// end once, with 1 for OK and 0 otherwise; the choices go to the user defaults only
+// on OK.
 //
 // Owned by the caller (delete it after finished()); the dialog is a child of the
 // window. GUI thread only.
@@ -51,8 +55,12 @@ public:
     Choices choices() const;
     // The file chosen, with the format's extension.
     QString selectedPath() const;
-    // A file name with the extension added when its own differs (case aside).
+    // A file name with the extension: kept when it has it (case aside), put in place
+    // of the extension of another format offered, added to any other name.
     static QString pathWithExtension(const QString &path, const QString &extension);
+    // A file name ending in the extension of another format offered (case aside)
+    // with the extension in its place; any other name unchanged.
+    static QString withOfferedExtensionReplaced(const QString &path, const QString &extension);
     // Where the export and print-to-file panels open: the folder of the last export
     // (stored on OK) while it exists, else the user's documents folder (the home
     // folder when there is none).

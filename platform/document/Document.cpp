@@ -279,7 +279,13 @@ QString Document::windowTitle() const
 {
     // The desktop shows the application's name after it: the document's name is set
     // in isolated, on one line.
-    return DisplayText::setInText(displayName()) + QStringLiteral("[*]");
+    const QString title = DisplayText::setInText(displayName()) + QStringLiteral("[*]");
+    return isAutosavePaused() ? localizedString(QStringLiteral("NotAutosavedWindowTitle")).arg(title) : title;
+}
+
+bool Document::isAutosavePaused() const
+{
+    return m_autosaveConflict.identity.has_value() && !m_askingToOverwrite;
 }
 
 void Document::updateWindow()
@@ -548,8 +554,11 @@ void Document::noteFileOnDisk()
 
 void Document::noteFileOnDisk(const FileState &state)
 {
+    const bool paused = isAutosavePaused();
     m_fileState = state;
     m_autosaveConflict = FileState();
+    if (paused)
+        updateWindow();
 }
 
 bool Document::fileChangedOnDisk() const
@@ -626,6 +635,9 @@ void Document::askToSaveOverChangedFile(const CompletionHandler &handler)
                                 return;
                             }
                             self->m_askingToOverwrite = false;
+                            // Passed over by the autosave and not saved now: the title says so.
+                            if (self->isAutosavePaused())
+                                self->updateWindow();
                             if (button == QMessageBox::Save)
                                 self->saveToOwnFile(handler);
                             else if (handler)

@@ -105,8 +105,13 @@ public:
     // The window that sheets and alerts of the document attach to.
     QWidget *windowForSheet() const { return m_mainWindow; }
     void showWindows();
-    // The title of the window: the display name and the edited marker placeholder.
+    // The title of the window: the display name and the edited marker placeholder,
+    // and while the autosave passes over the document, that it is not autosaved.
     virtual QString windowTitle() const;
+    // The autosave passed over the document, whose file another application changed,
+    // and the person was asked and did not save over it: until the document is saved
+    // (or read) again, its changes are not autosaved.
+    bool isAutosavePaused() const;
 
     // Reading and writing, without any user interface. The reason of a failure is
     // stored in *errorReason when given.

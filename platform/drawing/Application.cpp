@@ -60,18 +60,6 @@ Application::Application(int &argc, char **argv) : QApplication(guardStart(argc,
     handlerBeforeStart = nullptr;
 }
 
-QString Application::missingDisplayReason(const QStringList &arguments)
-{
-    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || !qEnvironmentVariableIsEmpty("DISPLAY")
-        || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
-        return QString();
-    for (const QString &argument : arguments) {
-        if (argument == QLatin1String("-platform") || argument == QLatin1String("--platform"))
-            return QString();
-    }
-    return QStringLiteral("neither DISPLAY nor WAYLAND_DISPLAY is set");
-}
-
 Application::~Application() = default;
 
 bool Application::notify(QObject *receiver, QEvent *event)

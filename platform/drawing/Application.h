@@ -11,16 +11,15 @@
 // Code that runs outside the loop (main() before exec()) catches its own.
 //
 // One per process, made by main() (and by the tests' main). GUI thread only, but for
-// prepareFontsInBackground() and missingDisplayReason(), which main() may call first
-// of all.
+// prepareFontsInBackground(), which main() may call first of all.
 //
-// A display that cannot be opened is no crash: where Qt would abort because no
-// platform could be started, the constructor says that it cannot open a display on
-// standard error and ends the process with DisplayUnavailableExitCode (no signal, so
-// no crash report). The platform's own messages before it pass as usual.
+// A display that cannot be opened is no crash: main() asks first whether one answers
+// (platform::DisplayAvailability); where Qt would still abort because no platform
+// could be started, the constructor says that it cannot open a display on standard
+// error and ends the process with DisplayUnavailableExitCode (no signal, so no crash
+// report). The platform's own messages before it pass as usual.
 #include <QApplication>
 #include <QString>
-#include <QStringList>
 
 namespace platform {
 
@@ -35,12 +34,6 @@ public:
 
     // The exit status of a process that could not open a display.
     static constexpr int DisplayUnavailableExitCode = 1;
-
-    // Why no display can be opened, told before the application object is made from
-    // the environment and the program's arguments; empty when one may be: a platform
-    // is named (QT_QPA_PLATFORM, or Qt's -platform option: Qt's choice stands), or
-    // DISPLAY or WAYLAND_DISPLAY is set.
-    static QString missingDisplayReason(const QStringList &arguments);
 
     // Exceptions caught by notify() in this process so far.
     static int caughtExceptionCount();

@@ -5,6 +5,7 @@
 #include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/GuiThread.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDialog>
 #include <QEvent>
@@ -77,6 +78,14 @@ public:
         QWidget *sheet = m_sheet;
         if (m_ended || !sheet)
             return;
+        if (personWorksElsewhere()) {
+            // The window asks for attention, and the sheet shows (with the keyboard)
+            // once the person comes to it.
+            m_waitingForWindow = true;
+            QApplication::alert(m_window);
+            return;
+        }
+        m_waitingForWindow = false;
         m_shown = true;
         sheet->installEventFilter(this);
         // An alert stands at least as wide as its title and its buttons.
@@ -131,7 +140,19 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     try {
-        if (m_ended || event->type() != QEvent::Hide || event->spontaneous())
+        if (m_ended)
+            return false;
+        if (m_waitingForWindow && watched == m_window.data() && event->type() == QEvent::WindowActivate) {
+            // After the window's own handling: the sheet is then the one to activate.
+            QMetaObject::invokeMethod(
+                this, ExceptionBoundary::guarded(this, "a sheet's window came to the front", [this] {
+                    if (m_waitingForWindow)
+                        show();
+                }),
+                Qt::QueuedConnection);
+            return false;
+        }
+        if (event->type() != QEvent::Hide || event->spontaneous())
             return false;
         if (watched == m_window.data()) {
             QPointer<QWidget> sheet = m_sheet;
@@ -151,6 +172,20 @@ protected:
     }
 
 private:
+    // Another window of the application, not one of the sheet's window (its sheets and
+    // panels), is the active one: the keyboard is the person's there.
+    bool personWorksElsewhere() const
+    {
+        const QWidget *active = QApplication::activeWindow();
+        if (!m_window || !active || !active->isVisible())
+            return false;
+        for (const QWidget *w = active; w; w = w->parentWidget()) {
+            if (w == m_window)
+                return false;
+        }
+        return true;
+    }
+
     void finish(int result)
     {
         EndHandler handler = std::move(m_handler);
@@ -177,6 +212,8 @@ private:
     EndHandler m_handler;
     bool m_shown = false;
     bool m_ended = false;
+    // Shown once its window is the active one.
+    bool m_waitingForWindow = false;
 };
 
 } // namespace

@@ -6,6 +6,10 @@
 // - begin() shows the sheet window-modal on the window's top level (application-modal
 //   without a window) and returns at once. The sheet becomes a dialog child of that
 //   window; ownership stays with whoever owns it (usually that window).
+// - A sheet on a window while another window of the application is the active one
+//   (the person types there) waits: its window asks for attention
+//   (QApplication::alert()), and the sheet shows, with the keyboard, when its window
+//   becomes active. It never takes the keyboard from the window the person types in.
 // - One sheet per window: a sheet begun while another is up on the same window waits
 //   and is shown once that one's handler has run. Sheets without a window take turns
 //   the same way, one application-modal sheet at a time, each brought to the front

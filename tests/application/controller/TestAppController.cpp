@@ -734,7 +734,8 @@ TEST_F(AppControllerTest, AutosaveTimerFollowsThePreferenceAndSavesOnlyEditedFil
 }
 
 // The autosave tick passes over a document whose file another program changed, and
-// tells the person once per change, with the choices of a save by hand.
+// tells the person once per change, with the choices of a save by hand; after Cancel
+// the window's title says that the document is not autosaved, until it is saved.
 TEST_F(AppControllerTest, AutosaveOverAFileChangedElsewhereAsksThePersonOncePerChange)
 {
     defaults().setInteger(5, AutoSaveTimerKey);
@@ -742,11 +743,7 @@ TEST_F(AppControllerTest, AutosaveOverAFileChangedElsewhereAsksThePersonOncePerC
     ASSERT_NE(controller->autoSaveTimer(), nullptr);
     MyDocument *document = savedDocument(QStringLiteral("shared.chronark"));
     document->showWindows();
-    addJob(document, QStringLiteral("Mine"));
-    document->updateChangeCount(platform::Document::ChangeType::Done);
-    QByteArray theirs = testsupport::readFile(document->filePath());
-    theirs.replace("Filed", "Their job");
-    ASSERT_TRUE(testsupport::writeFile(document->filePath(), theirs));
+    QByteArray theirs = changeHereAndElsewhere(document);
 
     controller->doTimer(controller->autoSaveTimer());
     QMessageBox *box = waitForAlert();
@@ -757,9 +754,17 @@ TEST_F(AppControllerTest, AutosaveOverAFileChangedElsewhereAsksThePersonOncePerC
     EXPECT_EQ(box->button(QMessageBox::Save)->text(), QStringLiteral("Save Anyway"));
     ASSERT_NE(box->button(QMessageBox::Cancel), nullptr);
     EXPECT_EQ(box->parentWidget(), document->mainWindow());
+    const QString title = document->mainWindow()->windowTitle();
+    EXPECT_FALSE(title.contains(QStringLiteral("not autosaved"))) << "not while the person is asked";
     QPointer<QMessageBox> first(box);
     box->button(QMessageBox::Cancel)->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !first || !first->isVisible(); }));
+    // Until the person saves, the window says that the document is not autosaved.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return document->mainWindow()->windowTitle() != title; }));
+    EXPECT_TRUE(document->mainWindow()->windowTitle().contains(QStringLiteral("shared.chronark")));
+    EXPECT_TRUE(document->mainWindow()->windowTitle().contains(
+        QStringLiteral("not autosaved: the file was changed by another application")))
+        << qPrintable(document->mainWindow()->windowTitle());
 
     // The next tick: the same change, nothing asked, nothing written.
     controller->doTimer(controller->autoSaveTimer());
@@ -767,6 +772,7 @@ TEST_F(AppControllerTest, AutosaveOverAFileChangedElsewhereAsksThePersonOncePerC
     EXPECT_EQ(visibleAlert(), nullptr);
     EXPECT_EQ(testsupport::readFile(document->filePath()), theirs);
     EXPECT_TRUE(document->isDocumentEdited());
+    EXPECT_NE(document->mainWindow()->windowTitle(), title);
 
     // Changed once more: asked again; Save Anyway writes the document's own.
     theirs.replace("Their job", "Their other job");
@@ -777,6 +783,7 @@ TEST_F(AppControllerTest, AutosaveOverAFileChangedElsewhereAsksThePersonOncePerC
     box->button(QMessageBox::Save)->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !document->isDocumentEdited(); }, 20000));
     EXPECT_TRUE(testsupport::readFile(document->filePath()).contains("Mine"));
+    EXPECT_EQ(document->mainWindow()->windowTitle(), title) << "saved: autosaved again";
 }
 
 TEST_F(AppControllerTest, OddAutosaveValuesNeverMakeABrokenTimer)

@@ -10,6 +10,7 @@
 #include "platform/desktop/HotKeyGrabber.h"
 #include "platform/desktop/SleepMonitor.h"
 #include "platform/foundation/UserDefaults.h"
+#include "tests/support/TestSupport.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -149,6 +150,19 @@ inline NodePtr addJob(MyDocument *document, const QString &name, const NodePtr &
         document->jobList()->addChild(job);
     document->reloadOutline();
     return job;
+}
+
+// The person's change in a saved document whose tree holds the job "Filed" (a job
+// "Mine", not saved yet), and another application's change of its file (that job
+// renamed): answers the file's new contents.
+inline QByteArray changeHereAndElsewhere(MyDocument *document)
+{
+    addJob(document, QStringLiteral("Mine"));
+    document->updateChangeCount(platform::Document::ChangeType::Done);
+    QByteArray theirs = testsupport::readFile(document->filePath());
+    theirs.replace("Filed", "Their job");
+    EXPECT_TRUE(testsupport::writeFile(document->filePath(), theirs));
+    return theirs;
 }
 
 inline NodePtr addGroup(MyDocument *document, const QString &name)

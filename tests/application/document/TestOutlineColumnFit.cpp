@@ -1,18 +1,23 @@
 // A document window narrower than its outline's columns together keeps the figures
 // in view: the name column gives up room first, the time and turnover columns and
-// the totals under them stay whole; a window wider than the columns gives the spare
-// room to the name first, so no name is cut beside empty room. The document keeps
-// the width the user gave the name, whatever the name shows.
+// the totals under them stay whole, and the window cannot be made narrower than the
+// columns' least widths; a window wider than the columns gives the spare room to the
+// name first, so no name is cut beside empty room. A drag of a column's border takes
+// effect and is what the document stores; the window's width never changes what is
+// stored.
 #include "tests/application/document/TestMyDocumentSupport.h"
 #include "application/document/DocumentWindow.h"
 #include "application/document/OutlineColumnFit.h"
 #include "application/document/OutlineColumns.h"
 #include "application/tree/DocumentValuesStore.h"
 
+#include <QDockWidget>
 #include <QHeaderView>
+#include <QMouseEvent>
 #include <QScrollBar>
 #include <QTreeView>
 
+#include <map>
 #include <random>
 
 using namespace mydoctest;
@@ -53,6 +58,48 @@ protected:
     {
         document->documentWindow()->resize(windowWidth, 500);
         drainEvents();
+    }
+
+    // Drags the right border of the column with the identifier by dx with the mouse,
+    // as the person does: a press on the border, moves with the button held, release.
+    static void dragBorder(QHeaderView *header, const QString &identifier, int dx)
+    {
+        const int logical = OutlineColumns::logicalIndexForColumnIdentifier(header, identifier);
+        QWidget *viewport = header->viewport();
+        const QPoint from(header->sectionViewportPosition(logical) + header->sectionSize(logical) - 1,
+                          header->height() / 2);
+        QTest::mousePress(viewport, Qt::LeftButton, Qt::NoModifier, from);
+        for (const int part : {dx / 2, dx}) {
+            const QPoint to = from + QPoint(part, 0);
+            QMouseEvent move(QEvent::MouseMove, to, viewport->mapToGlobal(to), Qt::NoButton, Qt::LeftButton,
+                             Qt::NoModifier);
+            QApplication::sendEvent(viewport, &move);
+        }
+        QTest::mouseRelease(viewport, Qt::LeftButton, Qt::NoModifier, from + QPoint(dx, 0));
+        drainEvents();
+    }
+
+    // What the person sees at any width the window takes: the figures whole in the
+    // outline and the totals, the totals following the columns, the columns filling
+    // the outline, and nothing behind a horizontal scroll bar.
+    static void expectFigures(MyDocument *document, const char *what)
+    {
+        QTreeView *outline = document->outlineView();
+        QHeaderView *header = outline->header();
+        for (const QString &figure : {QStringLiteral("outlineTime"), QStringLiteral("outlineTurnover")}) {
+            expectWholeInView(header, figure, what);
+            expectWholeInView(document->tableHeaderView(), figure, what);
+        }
+        for (int logical = 0; logical < header->count(); ++logical) {
+            const QString identifier = OutlineColumns::columnIdentifier(header, logical);
+            EXPECT_EQ(width(document->tableHeaderView(), identifier), header->sectionSize(logical))
+                << what << " totals of " << identifier.toStdString();
+        }
+        // The name gives up room down to its least width, or the narrower one it was given.
+        EXPECT_GE(width(header, QStringLiteral("outlineName")),
+                  std::min(storedWidth(document, QStringLiteral("outlineName")), OutlineColumnFit::MinimumNameWidth))
+            << what;
+        expectFilled(outline, what);
     }
 
     // The columns fill the outline's width: no empty room right of the last one, and
@@ -118,22 +165,8 @@ TEST_F(OutlineColumnFitTest, TheNameGivesUpRoomSoTheFiguresStayInView)
     drainEvents();
 }
 
-// Too narrow for even the least name: the name stops at its least width.
-TEST_F(OutlineColumnFitTest, TheNameKeepsItsLeastWidth)
-{
-    ProbeDocument *document = newDocument(true);
-    fill(document, {makeJob(QStringLiteral("Job"), 10.0f, {})});
-    resizeWindow(document, 200);
-    QHeaderView *header = document->outlineView()->header();
-    EXPECT_EQ(width(header, Name), OutlineColumnFit::MinimumNameWidth);
-    document->close();
-    drainEvents();
-}
-
 // A stored name width narrower than the window: the names are shown whole in the
-// spare room, and the document stores the narrow width it was given. Seeded widths
-// of the window and of the stored columns: after every step the columns fill the
-// outline or the name stands at its least width, and the stored width is the given one.
+// spare room, and the document stores the narrow width it was given.
 TEST_F(OutlineColumnFitTest, ANarrowStoredNameTakesTheSpareRoom)
 {
     ProbeDocument *document = newDocument(true);
@@ -155,29 +188,86 @@ TEST_F(OutlineColumnFitTest, ANarrowStoredNameTakesTheSpareRoom)
     expectFilled(outline, "wide");
     EXPECT_EQ(storedWidth(document, Name), 120);
 
-    const int nameColumn = OutlineColumns::logicalIndexForColumnIdentifier(header, Name);
-    std::mt19937 random(20261208);
-    int given = 120;
-    for (int step = 0; step < 40; ++step) {
+    document->close();
+    drainEvents();
+}
+
+// Seeded steps of what the person does with a window: widths from far below its
+// least to wide, the inspector opened and closed, rows shown and hidden (the vertical
+// scroll bar comes and goes), and drags of the name's and the time's borders. After
+// every step the figures are whole in view, with the columns filling the outline; a
+// drag shows the width dragged to, and the widths then seen are what the document
+// stores, while the window's
+// width, the inspector and the rows never change what is stored.
+TEST_F(OutlineColumnFitTest, DragsTakeEffectAndNoWidthHidesTheFigures)
+{
+    ProbeDocument *document = newDocument(true);
+    QList<NodePtr> jobs;
+    for (int i = 0; i < 12; ++i)
+        jobs << makeJob(QStringLiteral("Job %1 with a name that needs some room").arg(i), 10.0f + i, {{8, 30}, {10, 45}});
+    fill(document, jobs);
+    DocumentWindow *window = document->documentWindow();
+    QTreeView *outline = document->outlineView();
+    QHeaderView *header = outline->header();
+    const QString time = QStringLiteral("outlineTime");
+    const QString turnover = QStringLiteral("outlineTurnover");
+    resizeWindow(document, 700);
+
+    std::map<QString, int> stored;
+    for (const QString &column : {Name, time, turnover})
+        stored[column] = storedWidth(document, column);
+    std::mt19937 random(20261220);
+    for (int step = 0; step < 150; ++step) {
         SCOPED_TRACE(step);
-        if (random() % 3 == 0) {
-            given = 60 + int(random() % 500);
-            if (given == header->sectionSize(nameColumn))
-                ++given; // a width it has already is no change the header reports
-            header->resizeSection(nameColumn, given);
+        const unsigned kind = random() % 6;
+        if (kind == 0) {
+            // Narrower than it may be, too.
+            resizeWindow(document, 100 + int(random() % 1300));
+            EXPECT_GE(window->width(), window->minimumWidth());
+        } else if (kind == 1) {
+            window->windowDrawer()->setVisible(window->windowDrawer()->isHidden());
             drainEvents();
+        } else if (kind == 2) {
+            if (random() % 2)
+                outline->expandAll();
+            else
+                outline->collapseAll();
+            drainEvents();
+        } else if (kind == 3 || kind == 4) {
+            // A drag within what the columns can give: the name gives room down to 60,
+            // the column that trades with it down to its least width.
+            const bool onName = kind == 3;
+            const QString dragged = onName ? Name : time;
+            const QString partner = onName ? turnover : Name;
+            const int partnerLeast =
+                onName ? std::min(width(header, turnover), 130) : OutlineColumnFit::MinimumNameWidth;
+            const int shrink = std::max(0, width(header, dragged) - 60);
+            const int grow = std::max(0, width(header, partner) - partnerLeast);
+            if (shrink + grow == 0)
+                continue;
+            const int dx = int(random() % unsigned(shrink + grow + 1)) - shrink;
+            if (dx == 0)
+                continue;
+            const int draggedBefore = width(header, dragged);
+            const int partnerBefore = width(header, partner);
+            dragBorder(header, dragged, dx);
+            EXPECT_EQ(width(header, dragged), draggedBefore + dx) << "the drag takes effect";
+            EXPECT_EQ(width(header, partner), partnerBefore - dx) << "the room comes from its partner";
+            // What the person sees is what is stored.
+            for (auto &[column, storedNow] : stored) {
+                EXPECT_EQ(storedWidth(document, column), width(header, column)) << column.toStdString();
+                storedNow = width(header, column);
+            }
         } else {
-            resizeWindow(document, 200 + int(random() % 1200));
+            // The least width the window takes.
+            resizeWindow(document, 1);
+            EXPECT_EQ(window->width(), window->minimumWidth());
         }
-        EXPECT_EQ(storedWidth(document, Name), given);
-        const int others = header->length() - header->sectionSize(nameColumn);
-        const int room = outline->viewport()->width();
-        const int least = std::min(given, OutlineColumnFit::MinimumNameWidth);
-        if (room - others >= least)
-            EXPECT_EQ(header->sectionSize(nameColumn), room - others) << "the name fills the room";
-        else
-            EXPECT_EQ(header->sectionSize(nameColumn), least) << "the name at its least width";
-        EXPECT_EQ(width(document->tableHeaderView(), Name), header->sectionSize(nameColumn)) << "the totals follow";
+        expectFigures(document, "after the step");
+        for (const QString &column : {Name, time, turnover})
+            EXPECT_EQ(storedWidth(document, column), stored[column]) << column.toStdString();
+        if (HasFailure())
+            break;
     }
     document->close();
     drainEvents();

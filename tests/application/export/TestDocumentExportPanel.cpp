@@ -15,6 +15,8 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QLineEdit>
+#include <QTimer>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
@@ -117,10 +119,6 @@ TEST_F(ExportPanelTest, AccessoryCouplesTheBoxesAndOffersFiveFormats)
     Q_EMIT format->activated(format->currentIndex());
     EXPECT_EQ(panel->savePanel()->defaultSuffix(), QStringLiteral("csv"));
     EXPECT_TRUE(control<QComboBox>(view, "exportSeparatorPopup")->isEnabled());
-    EXPECT_EQ(DocumentExportPanel::pathWithExtension(QStringLiteral("/t/a.txt"), QStringLiteral("csv")),
-              QStringLiteral("/t/a.txt.csv"));
-    EXPECT_EQ(DocumentExportPanel::pathWithExtension(QStringLiteral("/t/a.CSV"), QStringLiteral("csv")),
-              QStringLiteral("/t/a.CSV"));
 
     withoutDay->click();
     panel->savePanel()->reject();
@@ -149,6 +147,111 @@ TEST_F(ExportPanelTest, OkWritesTheFileAndTheDefaults)
     EXPECT_EQ(defaults->integerForKey(LastExportTypeKey), 2);
     EXPECT_TRUE(defaults->boolForKey(ExportWithoutTimeEntryKey));
     EXPECT_TRUE(defaults->boolForKey(ExportSelectedJobsKey));
+}
+
+// Every format offered, chosen after a name with each format's extension (and with
+// another or none) was typed, and chosen before it: a name that ends in the extension
+// of another format offered, in any case, has it replaced the same way for every
+// format (the chosen format's own stays as typed); another name keeps what it has and
+// gains the extension when the panel is accepted.
+// The file written is the one the name field shows.
+TEST_F(ExportPanelTest, ANameWithTheExtensionOfAFormatOfferedGetsTheChosenOne)
+{
+    const QStringList offered{QStringLiteral("rtf"), QStringLiteral("pdf"), QStringLiteral("txt"),
+                              QStringLiteral("xml"), QStringLiteral("csv")};
+    struct Name
+    {
+        QString typed;
+        bool offeredExtension;
+    };
+    QList<Name> names;
+    for (const QString &extension : offered) {
+        names.append({QStringLiteral("w.") + extension, true});
+        names.append({QStringLiteral("w.") + extension.toUpper(), true});
+    }
+    names.append({QStringLiteral("w.2026"), false});
+    names.append({QStringLiteral("w"), false});
+    const QDir folder(dir.path());
+    int run = 0;
+    for (int format = 0; format < offered.size(); ++format) {
+        const QString extension = offered[format];
+        for (const Name &name : names) {
+            for (const bool typedFirst : {true, false}) {
+                SCOPED_TRACE(QStringLiteral("%1 %2 %3").arg(name.typed, extension, typedFirst ? QStringLiteral("typed first") : QStringLiteral("chosen first")).toStdString());
+                DocumentExportPanel *panel = openExportPanel();
+                ASSERT_NE(panel, nullptr);
+                QFileDialog *dialog = panel->savePanel();
+                const QString sub = QStringLiteral("run%1").arg(++run);
+                ASSERT_TRUE(folder.mkpath(sub));
+                dialog->setDirectory(folder.filePath(sub));
+                auto *field = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+                ASSERT_NE(field, nullptr);
+                auto *popup = control<QComboBox>(panel->exportView(), "exportFormatPopup");
+                // The format chosen before is another one, so that choosing changes it.
+                popup->setCurrentIndex(popup->findData((format + 1) % offered.size()));
+                Q_EMIT popup->activated(popup->currentIndex());
+                const auto choose = [&] {
+                    popup->setCurrentIndex(popup->findData(format));
+                    Q_EMIT popup->activated(popup->currentIndex());
+                };
+                const QString stem = name.typed.left(name.typed.indexOf(QLatin1Char('.')) < 0
+                                                         ? name.typed.size()
+                                                         : name.typed.indexOf(QLatin1Char('.')));
+                // The format's own extension stays as typed, in any case.
+                const bool own = name.typed.endsWith(QLatin1Char('.') + extension, Qt::CaseInsensitive);
+                if (typedFirst) {
+                    field->setText(name.typed);
+                    choose();
+                    EXPECT_EQ(field->text().toStdString(),
+                              (name.offeredExtension && !own ? stem + QLatin1Char('.') + extension : name.typed).toStdString());
+                } else {
+                    choose();
+                    field->setText(name.typed);
+                }
+                const QString written = own ? name.typed
+                                        : name.offeredExtension || name.typed == stem
+                                            ? stem + QLatin1Char('.') + extension
+                                            : name.typed + QLatin1Char('.') + extension;
+                QMetaObject::invokeMethod(dialog, "accept");
+                drainEvents();
+                EXPECT_EQ(QDir(folder.filePath(sub)).entryList(QDir::Files).join(QLatin1Char(' ')).toStdString(),
+                          written.toStdString());
+            }
+        }
+    }
+}
+
+// A file of the name the chosen format gives is there already: the panel asks about
+// replacing that file, not the one typed.
+TEST_F(ExportPanelTest, TheReplaceQuestionNamesTheFileWritten)
+{
+    ASSERT_TRUE(testsupport::writeFile(path(QStringLiteral("w.xml")), "old contents"));
+    DocumentExportPanel *panel = openExportPanel();
+    ASSERT_NE(panel, nullptr);
+    QFileDialog *dialog = panel->savePanel();
+    dialog->setDirectory(dir.path());
+    auto *popup = control<QComboBox>(panel->exportView(), "exportFormatPopup");
+    popup->setCurrentIndex(popup->findData(int(DocumentExporter::Xml)));
+    Q_EMIT popup->activated(popup->currentIndex());
+    dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(QStringLiteral("w.csv"));
+    // The question runs a loop of its own: it is answered from there, when it shows.
+    QString question;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            question = box->text();
+            box->button(QMessageBox::No)->click();
+            answer.stop();
+        }
+    });
+    answer.start(10);
+    QMetaObject::invokeMethod(dialog, "accept");
+    answer.stop();
+    EXPECT_TRUE(question.contains(QStringLiteral("w.xml"))) << question.toStdString();
+    EXPECT_EQ(testsupport::readFile(path(QStringLiteral("w.xml"))), "old contents");
+    EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("w.csv"))));
+    dialog->reject();
+    drainEvents();
 }
 
 TEST_F(ExportPanelTest, PanelsOpenInTheFolderOfTheLastExportElseInTheDocumentsFolder)

@@ -11,6 +11,7 @@
 #include <QDialog>
 #include <QMainWindow>
 #include <QPointer>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -146,3 +147,43 @@ TEST(Sheet, WithoutAWindowSheetsTakeTurnsOneAtATime)
 }
 
 } // namespace
+
+// The person types in another window of the application: a sheet begun on a window
+// that is not the active one waits, leaving the keyboard where it is, and shows with
+// the keyboard once its window becomes active. A sheet on the active window, or on a
+// window while one of its own sheets is active, shows at once.
+TEST(Sheet, ASheetWaitsForItsWindowWhileThePersonWorksInAnother)
+{
+    QMainWindow document;
+    document.setWindowTitle(QStringLiteral("document"));
+    QMainWindow other;
+    other.setWindowTitle(QStringLiteral("other"));
+    document.show();
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+
+    auto *alert = new QDialog;
+    int result = 0;
+    platform::Sheet::begin(alert, &document, [&](int r) { result = r; });
+    testsupport::settleEvents();
+    EXPECT_EQ(platform::Sheet::sheetOfWindow(&document), alert);
+    EXPECT_FALSE(alert->isVisible()) << "it waits for its window";
+    EXPECT_EQ(QApplication::activeWindow(), &other) << "the keyboard stays where the person types";
+
+    document.activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return alert->isVisible() && alert->isActiveWindow(); }));
+    EXPECT_EQ(alert->windowModality(), Qt::WindowModal);
+
+    // A second sheet of the same window, begun while the first is active, waits only
+    // for the first to end.
+    auto *next = new QDialog;
+    platform::Sheet::begin(next, &document, [&](int r) { result = r; });
+    alert->done(7);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return next->isVisible(); }));
+    next->done(8);
+    testsupport::settleEvents();
+    EXPECT_EQ(result, 8);
+    delete alert;
+    delete next;
+}

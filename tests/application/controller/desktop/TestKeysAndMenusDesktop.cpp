@@ -1,7 +1,8 @@
 // Keys and windows as a person meets them on a plain X desktop: the private Xvfb of
 // run-in-desktop.sh with openbox managing the windows and no desktop environment,
 // so Qt's platform theme binds no key to Save As or Preferences. Keys travel
-// through the X server (xdotool). Screenshots of the delete assistant and of the
+// through the X server (xdotool); a question about one document waits while the
+// person types in another window. Screenshots of the delete assistant and of the
 // crash-report offer, with the window manager's decorations, go to
 // $CHRONARK_SCREENSHOT_DIR (else next to the test program), at the scale factor of
 // the run and at 2 (a second run of this program).
@@ -16,10 +17,15 @@
 #include "application/sheets/DeleteAssistantSheet.h"
 #include "application/controller/ApplicationInfo.h"
 #include "application/document/MyDocument.h"
+#include "platform/foundation/NotificationCenter.h"
+#include "application/base/DefaultsKeys.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTimer>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -73,6 +79,32 @@ bool key(const QString &combination)
     return desktoptest::runProgram(QStringLiteral("xdotool"),
                                    {QStringLiteral("key"), QStringLiteral("--clearmodifiers"), combination})
         == 0;
+}
+
+bool type(const QString &text)
+{
+    return desktoptest::runProgram(QStringLiteral("xdotool"), {QStringLiteral("type"), QStringLiteral("--delay"),
+                                                               QStringLiteral("30"), text})
+        == 0;
+}
+
+// The window manager lists the window among those that demand attention.
+bool demandsAttention(const QWidget *window)
+{
+    QByteArray output;
+    desktoptest::runProgram(QStringLiteral("xprop"),
+                            {QStringLiteral("-id"), QString::number(window->winId()), QStringLiteral("_NET_WM_STATE")},
+                            &output);
+    return output.contains("_NET_WM_STATE_DEMANDS_ATTENTION");
+}
+
+QMessageBox *shownAlert(const QWidget *window)
+{
+    for (QMessageBox *box : window->findChildren<QMessageBox *>()) {
+        if (box->isVisible())
+            return box;
+    }
+    return nullptr;
 }
 
 // The screenshot folder of every test, never the build's.
@@ -256,4 +288,80 @@ TEST_F(KeysAndMenusDesktop, DeleteAssistantAndCrashOfferScreenshots)
     ASSERT_TRUE(child.waitForFinished(120000));
     EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(child.exitCode(), 0);
+}
+
+// The autosave's question about a document whose file another application changed,
+// while the person types in another window: the keys stay there, the document's
+// window asks for attention, and the question takes the keyboard once the person
+// comes to that window. After Cancel the window's title says that the document is
+// not autosaved, until it is saved.
+TEST_F(KeysAndMenusDesktop, TheAutosaveQuestionWaitsForItsWindowAndTheTitleTellsOfTheCancel)
+{
+    programDefaults().setInteger(5, AutoSaveTimerKey);
+    controller = makeController();
+    platform::NotificationCenter::defaultCenter().post(PrefsChangedNotification);
+    auto *document = qobject_cast<MyDocument *>(controller->openUntitledDocument(true));
+    ASSERT_NE(document, nullptr);
+    addJob(document, QStringLiteral("Filed"));
+    QTemporaryDir files;
+    document->setFilePath(files.filePath(QStringLiteral("shared.chronark")));
+    bool saved = false;
+    document->saveDocumentWithCompletion([&](bool ok) { saved = ok; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return saved; }, Patience));
+    QWidget *window = document->mainWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window, Patience));
+    const QString title = window->windowTitle();
+
+    // The person writes in another window; meanwhile the document has changes of its
+    // own, and another application changes its file.
+    QLineEdit notes;
+    notes.setWindowTitle(QStringLiteral("Notes"));
+    notes.resize(320, 60);
+    notes.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&notes, Patience));
+    notes.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&notes, Patience));
+    ASSERT_TRUE(type(QStringLiteral("abc")));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return notes.text() == QStringLiteral("abc"); }, Patience));
+    const QByteArray theirs = changeHereAndElsewhere(document);
+
+    controller->doTimer(controller->autoSaveTimer());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return demandsAttention(window); }, Patience)) << "the window asks for attention";
+    ASSERT_TRUE(type(QStringLiteral("def")));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return notes.text() == QStringLiteral("abcdef"); }, Patience))
+        << "the keys stay where the person types: " << notes.text().toStdString();
+    EXPECT_TRUE(notes.isActiveWindow());
+    EXPECT_EQ(shownAlert(window), nullptr) << "the question waits on its window";
+
+    // The person comes to the document's window: the question shows there with the
+    // keyboard, and Escape answers it.
+    ASSERT_TRUE(desktoptest::runProgram(QStringLiteral("xdotool"), {QStringLiteral("windowactivate"), QString::number(window->winId())}) == 0);
+    QMessageBox *box = nullptr;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            box = shownAlert(window);
+            return box && box->isActiveWindow();
+        },
+        Patience));
+    EXPECT_EQ(box->text(), QStringLiteral("The file has been changed by another application since you opened or saved it."));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !demandsAttention(window); }, Patience));
+    const QPointer<QMessageBox> question(box);
+    ASSERT_TRUE(key(QStringLiteral("Escape")));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !question || !question->isVisible(); }, Patience));
+    EXPECT_EQ(notes.text(), QStringLiteral("abcdef"));
+
+    // Not autosaved, and the title says so until the person saves.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->windowTitle() != title; }, Patience));
+    EXPECT_TRUE(window->windowTitle().contains(QStringLiteral("not autosaved"))) << window->windowTitle().toStdString();
+    controller->doTimer(controller->autoSaveTimer());
+    testsupport::settleEvents();
+    EXPECT_EQ(shownAlert(window), nullptr);
+    EXPECT_EQ(testsupport::readFile(document->filePath()), theirs);
+
+    document->saveDocumentWithCompletion([](bool) {});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return (box = shownAlert(window)) != nullptr; }, Patience));
+    box->button(QMessageBox::Save)->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !document->isDocumentEdited(); }, Patience));
+    EXPECT_EQ(window->windowTitle(), title);
+    EXPECT_TRUE(testsupport::readFile(document->filePath()).contains("Mine"));
 }
