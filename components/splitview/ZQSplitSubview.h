@@ -183,6 +183,9 @@ private:
     // Installs the pane's filter on a content widget and its descendants.
     void watchContent(QObject *object);
     void setSplitSize(QSizeF &size, float value) const;
+    // A collapsed pane's share of a room for the given dimension: never negative,
+    // never more than all.
+    static double share(double dimension, double total);
 
     QRectF m_frame;
     QString m_identifier = u""_qs;

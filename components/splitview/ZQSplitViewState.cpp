@@ -189,11 +189,50 @@ bool ZQSplitView::setStateFromString(const QString &state)
             pane->ZQ___collapse();
         pane->ZQ___setHidden(hidden[size_t(i)]);
     }
+    // A collapsed pane comes back with the text's size, remainder included: its share
+    // of the room now that every pane is shown or hidden as the text says.
+    const double room = ZQ___dimensionWithoutDividers();
+    m_pendingState.clear();
+    for (qsizetype i = 0; i < panes.size(); ++i) {
+        ZQSplitSubview *pane = panes.at(i);
+        const double v = values[size_t(i)];
+        if (v <= 0 && pane->isCollapsed())
+            pane->m_fraction = ZQSplitSubview::share(-v, room);
+        // Not shown yet, the view has yet to get its size from its window.
+        if (!isVisible())
+            m_pendingState.push_back(PendingPane{pane, std::fabs(v), pane->isCollapsed(), QRectF(), 0.0, false});
+    }
+    markPendingState();
     // The remainders are the text's: collapsing a pane above asked the next layout
     // to drop them.
     m_mustClearFractions = false;
     m_takesStateSizes = true;
     setMustAdjust();
+    return true;
+}
+
+void ZQSplitView::markPendingState()
+{
+    for (PendingPane &entry : m_pendingState) {
+        if (!entry.pane)
+            continue;
+        entry.frame = entry.pane->m_frame;
+        entry.fraction = entry.pane->m_fraction;
+        entry.hidden = entry.pane->isHiddenPane();
+    }
+}
+
+bool ZQSplitView::pendingStateHolds() const
+{
+    const QList<ZQSplitSubview *> panes = allSubviews();
+    if (m_pendingState.empty() || size_t(panes.size()) != m_pendingState.size())
+        return false;
+    for (size_t i = 0; i < m_pendingState.size(); ++i) {
+        const PendingPane &entry = m_pendingState[i];
+        if (entry.pane != panes.at(qsizetype(i)) || entry.frame != entry.pane->m_frame
+            || entry.fraction != entry.pane->m_fraction || entry.hidden != entry.pane->isHiddenPane())
+            return false;
+    }
     return true;
 }
 
