@@ -183,8 +183,14 @@ int ZQSplitSubview::status() const
 
 bool ZQSplitSubview::canCollapse() const
 {
+    const ZQSplitView *view = splitView();
+    return view && view->ZQ___numberOfSubviews() >= 2 && mayCollapse();
+}
+
+bool ZQSplitSubview::mayCollapse() const
+{
     ZQSplitView *view = splitView();
-    if (!view || view->ZQ___numberOfSubviews() < 2)
+    if (!view)
         return false;
     bool answer = false;
     if (askDelegate(view->delegate(), "splitViewCanCollapse", &answer, view, const_cast<ZQSplitSubview *>(this)))

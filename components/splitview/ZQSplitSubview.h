@@ -175,6 +175,9 @@ private:
     void ZQ___stepAnimation();
     bool ZQ___stopAnimation();
     bool ownsAnimation() const;
+    // The delegate's or the pane's own permission to collapse, however many panes
+    // are shown (canCollapse() adds that a pane alone in the layout never collapses).
+    bool mayCollapse() const;
     float splitSize(const QSizeF &size) const;
     // Dragging a divider that the delegate assigned to a point of the pane.
     bool beginDividerDrag(const QPointF &globalPosition);

@@ -504,14 +504,17 @@ bool ZQSplitView::ZQ___squeeze(std::vector<SubviewCache> &cache, float room)
         c.constrained = true;
         left -= c.size;
     }
-    // Pixels left by rounding down go one each to the panes in order; pixels given
-    // to keep panes visible come back from the largest panes, last first.
-    for (SubviewCache &c : cache) {
-        if (left < 1.0)
-            break;
-        if (c.size > 0) {
-            c.size += 1;
-            left -= 1;
+    // Pixels left by rounding down go one each to the panes in order, first to those
+    // under their minimums; pixels given to keep panes visible come back from the
+    // largest panes, last first.
+    for (const bool underMinimum : {true, false}) {
+        for (SubviewCache &c : cache) {
+            if (left < 1.0)
+                break;
+            if (c.size > 0 && (!underMinimum || c.size < c.pane->minDimension())) {
+                c.size += 1;
+                left -= 1;
+            }
         }
     }
     while (left <= -1.0) {
@@ -602,6 +605,12 @@ void ZQSplitView::ZQ___adjustSubviewsExcepting(ZQSplitSubview *excepted)
         m_pendingState.clear();
     if (!state.empty())
         m_mustClearFractions = false;
+    // A hidden pane that the text collapsed keeps the text's size at this size too
+    // (those shown take it from the text below).
+    for (const PendingPane &entry : state) {
+        if (entry.collapsed && entry.pane->isHiddenPane())
+            entry.pane->m_fraction = ZQSplitSubview::share(entry.size, ZQ___dimensionWithoutDividers());
+    }
     const bool stateSizes = std::exchange(m_takesStateSizes, false) || !state.empty();
     m_isAdjusting = true;
     struct Finish
@@ -658,21 +667,13 @@ void ZQSplitView::ZQ___adjustSubviewsExcepting(ZQSplitSubview *excepted)
             S = A;
         }
         // Sizes from a state text that fill the room to within what rounding leaves
-        // (up to half a pixel a pane, which the last pane took when they were saved,
-        // as it does below) are the sizes the panes had: scaled, they would move a
-        // pixel from one pane to another.
+        // (up to half a pixel a pane, which the panes took when they were saved, as
+        // they do below) are the sizes the panes had: scaled, they would move a pixel
+        // from one pane to another.
         if (pass == 0 && stateSizes) {
-            int expanded = 0;
-            const SubviewCache *lastExpanded = nullptr;
-            for (const SubviewCache &c : cache) {
-                if (c.size > 0) {
-                    ++expanded;
-                    lastExpanded = &c;
-                }
-            }
-            stateTolerance = 0.5 * expanded;
-            asTheyStand = lastExpanded && std::fabs(S - A) <= stateTolerance
-                          && lastExpanded->size + lastExpanded->fraction - (S - A) >= 1.0;
+            const auto expanded = std::count_if(cache.begin(), cache.end(), [](const SubviewCache &c) { return c.size > 0; });
+            stateTolerance = 0.5 * double(expanded);
+            asTheyStand = expanded > 0 && std::fabs(S - A) <= stateTolerance;
         }
         if (asTheyStand)
             S = A;
@@ -692,7 +693,9 @@ void ZQSplitView::ZQ___adjustSubviewsExcepting(ZQSplitSubview *excepted)
                 if (c.pane->ownsAnimation()) {
                     fixed = c.size;
                 } else if (c.pane == e && e->dimension() > 0) {
-                    fixed = e->dimension();
+                    // Within its limits: a pane shown again may come back with the
+                    // size a squeeze gave it.
+                    fixed = std::clamp(e->dimension(), e->minDimension(), e->maxDimension());
                 } else {
                     const double x = (c.size + c.fraction) * ratio;
                     if (x < c.pane->minDimension()) {

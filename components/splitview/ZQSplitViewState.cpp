@@ -177,15 +177,18 @@ bool ZQSplitView::setStateFromString(const QString &state)
         const double v = values[size_t(i)];
         const double x = v > 0 ? v : -v;
         const double d = std::floor(x);
+        // A hidden pane takes no part in the layout, so however few panes are shown
+        // it is collapsed as the text says, when it may collapse at all.
+        const bool collapsedHidden = v <= 0 && hidden[size_t(i)] && pane->mayCollapse();
         QRectF frame(QPointF(0, 0), m_frame.size());
         if (horizontal)
-            frame.setHeight(d);
+            frame.setHeight(collapsedHidden ? 0 : d);
         else
-            frame.setWidth(d);
+            frame.setWidth(collapsedHidden ? 0 : d);
         // The text's sizes are the user's: what a squeeze remembered goes.
         pane->m_squeezedSize = -1;
         pane->ZQ___setFrame(frame, x - d, false);
-        if (v <= 0)
+        if (v <= 0 && !collapsedHidden)
             pane->ZQ___collapse();
         pane->ZQ___setHidden(hidden[size_t(i)]);
     }
