@@ -130,8 +130,8 @@ public:
     // pane written collapsed comes back collapsed in a split view either way).
     static ZQSplitSubview *fromCoder(platform::Coder &coder, QWidget *parent = nullptr);
 
-    // Expanded: the rounding remainder the layout carries (for the last shown pane
-    // also what the others leave over, negative when it is stretched past its size);
+    // Expanded: the rounding remainder the layout carries (for a pane that takes
+    // what rounding leaves over also that, negative when it is stretched past its size);
     // collapsed: the share of the split view it comes back with (within 0…1).
     double ZQ___fraction() const { return m_fraction; }
     unsigned actDivider() const { return m_actDivider; }

@@ -751,8 +751,8 @@ void ZQSplitView::ZQ___adjustSubviewsExcepting(ZQSplitSubview *excepted)
                 // A collapsed pane whose minimum doesn't fit in the room left stays
                 // collapsed: expanded, it would make the panes too big, and the next
                 // pass would collapse it again (the result then depends on how the
-                // passes fall, and a restored state would not come back). The room
-                // goes to the last shown pane.
+                // passes fall, and a restored state would not come back). The shown
+                // panes take the room (see the fill below).
                 if (sum + c.pane->minDimension() - A >= 1.0)
                     continue;
                 c.size = c.pane->minDimension();
@@ -773,10 +773,10 @@ void ZQSplitView::ZQ___adjustSubviewsExcepting(ZQSplitSubview *excepted)
         squeezed = ZQ___squeeze(cache, A);
 
     // What rounding leaves over (or takes too much) goes to the last shown pane, its
-    // remainder keeping its own size; when it can't give that much, the panes before
-    // it give the rest, each down to its minimum and then to a pixel, so that the
-    // panes and dividers fill the view exactly (only with less than a pixel for each
-    // shown pane do they reach past it).
+    // remainder keeping its own size, and as far as its limits don't let it to the
+    // panes before it, within theirs; past them only what none can take, down to a
+    // pixel a pane, so that the panes and dividers fill the view exactly (only with
+    // less than a pixel for each shown pane do they reach past it).
     for (SubviewCache &c : cache) {
         if (m_mustClearFractions && c.size > 0)
             c.fraction = 0;

@@ -8,10 +8,11 @@
 // negative size); such a squeezed layout saves no state, and the panes come back to
 // the sizes they had before it when there is room again. The shown panes and the
 // dividers fill the view exactly: what rounding leaves over (or takes too much) goes
-// to the last shown pane and, when that pane can't give enough, to the panes before
-// it (down to their minimums first). When the panes leave room, a collapsed pane
-// shows again at its minimum only if that fits; otherwise the last shown pane takes
-// the room, so that a layout at an unchanged size changes nothing.
+// to the last shown pane and, as far as that pane's limits don't let it, to the
+// panes before it, last first, within theirs; a limit gives way only for what no
+// pane can take. When the panes leave room, a collapsed pane shows again at its
+// minimum only if that fits; otherwise the shown panes take the room, so that a
+// layout at an unchanged size changes nothing.
 // Being a pane itself, a split view nests in another; a nested one always
 // runs across its parent and, when coupled, shares its parent's divider image and
 // background and is drawn and dragged through the parent's dividers.
