@@ -21,13 +21,12 @@ using platform::tellDelegate;
 namespace {
 constexpr double StepInterval = 1.0 / 60.0;
 constexpr double SecondsPerPixel = 0.0013333333333333335;
+} // namespace
 
-// A collapsed pane's share of its split view: never negative, never more than all.
-double share(double dimension, double total)
+double ZQSplitSubview::share(double dimension, double total)
 {
     return total > 0 ? std::clamp(dimension / total, 0.0, 1.0) : 1.0;
 }
-} // namespace
 
 // The one animation of the process.
 struct ZQSplitSubview::AnimationData
@@ -184,8 +183,14 @@ int ZQSplitSubview::status() const
 
 bool ZQSplitSubview::canCollapse() const
 {
+    const ZQSplitView *view = splitView();
+    return view && view->ZQ___numberOfSubviews() >= 2 && mayCollapse();
+}
+
+bool ZQSplitSubview::mayCollapse() const
+{
     ZQSplitView *view = splitView();
-    if (!view || view->ZQ___numberOfSubviews() < 2)
+    if (!view)
         return false;
     bool answer = false;
     if (askDelegate(view->delegate(), "splitViewCanCollapse", &answer, view, const_cast<ZQSplitSubview *>(this)))

@@ -130,8 +130,8 @@ public:
     // pane written collapsed comes back collapsed in a split view either way).
     static ZQSplitSubview *fromCoder(platform::Coder &coder, QWidget *parent = nullptr);
 
-    // Expanded: the rounding remainder the layout carries (for the last shown pane
-    // also what the others leave over, negative when it is stretched past its size);
+    // Expanded: the rounding remainder the layout carries (for a pane that takes
+    // what rounding leaves over also that, negative when it is stretched past its size);
     // collapsed: the share of the split view it comes back with (within 0…1).
     double ZQ___fraction() const { return m_fraction; }
     unsigned actDivider() const { return m_actDivider; }
@@ -175,6 +175,9 @@ private:
     void ZQ___stepAnimation();
     bool ZQ___stopAnimation();
     bool ownsAnimation() const;
+    // The delegate's or the pane's own permission to collapse, however many panes
+    // are shown (canCollapse() adds that a pane alone in the layout never collapses).
+    bool mayCollapse() const;
     float splitSize(const QSizeF &size) const;
     // Dragging a divider that the delegate assigned to a point of the pane.
     bool beginDividerDrag(const QPointF &globalPosition);
@@ -183,6 +186,9 @@ private:
     // Installs the pane's filter on a content widget and its descendants.
     void watchContent(QObject *object);
     void setSplitSize(QSizeF &size, float value) const;
+    // A collapsed pane's share of a room for the given dimension: never negative,
+    // never more than all.
+    static double share(double dimension, double total);
 
     QRectF m_frame;
     QString m_identifier = u""_qs;

@@ -24,6 +24,8 @@ struct ZQSplitView::SubviewCache
     ZQSplitSubview *pane = nullptr;
     float size = 0;
     bool constrained = false;
+    // The pane's size along the split that the layout starts from (zero: collapsed).
+    float visible = 0;
 };
 
 ZQSplitView::ZQSplitView(const QRectF &frame, QWidget *parent)
@@ -266,6 +268,14 @@ try {
     }
     if (event->type() == QEvent::ParentChange)
         viewDidMoveToSuperview();
+    if (event->type() == QEvent::Show && !m_pendingState.empty()) {
+        // Shown, the view has its size: the state text waiting for it gets its last
+        // layout now, from the outermost split view down, before anything is drawn.
+        setMustAdjust();
+        if (ZQSplitView *outermost = outermostSplitView())
+            outermost->setMustAdjust();
+        ZQ___adjustOutermostIfNeeded();
+    }
     return ZQSplitSubview::event(event);
 } catch (...) {
     platform::ExceptionBoundary::caught(this, "event");
@@ -422,24 +432,35 @@ unsigned ZQSplitView::ZQ___dividerHitBy(const QPointF &point, const QWidget *rel
 
 // ---- Layout ----
 
-void ZQSplitView::ZQ___copyIntoCache(SubviewCache &cache, ZQSplitSubview *pane) const
+void ZQSplitView::ZQ___copyIntoCache(SubviewCache &cache, ZQSplitSubview *pane, const PendingPane *state) const
 {
     cache.rect = pane->frame();
-    cache.fraction = pane->ZQ___fraction();
     cache.pane = pane;
-    cache.size = pane->ZQ___visibleDimension();
     cache.constrained = false;
-    // A pane that a squeeze left untouched starts from the size its user gave it, so
-    // that the panes come back to those sizes when there is room again.
-    if (pane->m_squeezedSize >= 0 && pane->ZQ___visibleDimension() == pane->m_squeezedSize) {
-        const double whole = std::floor(pane->m_userSize + 0.5);
-        cache.size = float(whole);
-        cache.fraction = pane->m_userSize - whole;
+    if (state) {
+        // As the state text left the pane, at the size the view has now.
+        const double whole = std::floor(state->size);
+        cache.visible = state->collapsed ? 0.0f : float(whole);
+        cache.size = cache.visible;
+        cache.fraction = state->collapsed ? ZQSplitSubview::share(state->size, ZQ___dimensionWithoutDividers())
+                                          : state->size - whole;
+    } else {
+        cache.fraction = pane->ZQ___fraction();
+        cache.visible = pane->ZQ___visibleDimension();
+        cache.size = cache.visible;
+        // A pane that a squeeze left untouched starts from the size its user gave it, so
+        // that the panes come back to those sizes when there is room again.
+        if (pane->m_squeezedSize >= 0 && pane->ZQ___visibleDimension() == pane->m_squeezedSize) {
+            const double whole = std::floor(pane->m_userSize + 0.5);
+            cache.size = float(whole);
+            cache.fraction = pane->m_userSize - whole;
+        }
     }
     // A pane that may not collapse is never laid out at zero (a state text or an
     // archive may have left it there): it takes the size it remembers.
     if (cache.size <= 0 && !pane->ownsAnimation() && !pane->canCollapse()) {
-        cache.size = pane->dimension();
+        cache.size = state ? std::clamp(float(state->size), pane->minDimension(), pane->maxDimension())
+                           : pane->dimension();
         cache.fraction = 0;
     }
 }
@@ -449,14 +470,17 @@ void ZQSplitView::ZQ___updateFromCache(SubviewCache &cache, float total)
     ZQSplitSubview *pane = cache.pane;
     const float v = pane->ZQ___visibleDimension();
     const float s = cache.size;
+    // A pane that collapses now keeps its share of the room for the size it started
+    // from, at most all of it (the room may be shorter than the pane).
+    const double fraction = (s < 1.0f && cache.visible >= 1.0f) ? ZQSplitSubview::share(cache.visible, total)
+                                                                 : cache.fraction;
     if ((s >= 1.0f) == (v >= 1.0f)) {
-        pane->ZQ___setFrame(cache.rect, cache.fraction, true);
+        pane->ZQ___setFrame(cache.rect, fraction, true);
     } else if (s >= 1.0f) {
-        pane->ZQ___finishExpand(cache.rect, cache.fraction);
+        pane->ZQ___finishExpand(cache.rect, fraction);
     } else {
         pane->ZQ___clearResponder();
-        // Its share of the room, at most all of it (the room may be shorter than the pane).
-        pane->ZQ___finishCollapse(cache.rect, total > 0 ? std::clamp(double(v) / total, 0.0, 1.0) : 1.0);
+        pane->ZQ___finishCollapse(cache.rect, fraction);
     }
 }
 
@@ -480,14 +504,17 @@ bool ZQSplitView::ZQ___squeeze(std::vector<SubviewCache> &cache, float room)
         c.constrained = true;
         left -= c.size;
     }
-    // Pixels left by rounding down go one each to the panes in order; pixels given
-    // to keep panes visible come back from the largest panes, last first.
-    for (SubviewCache &c : cache) {
-        if (left < 1.0)
-            break;
-        if (c.size > 0) {
-            c.size += 1;
-            left -= 1;
+    // Pixels left by rounding down go one each to the panes in order, first to those
+    // under their minimums; pixels given to keep panes visible come back from the
+    // largest panes, last first.
+    for (const bool underMinimum : {true, false}) {
+        for (SubviewCache &c : cache) {
+            if (left < 1.0)
+                break;
+            if (c.size > 0 && (!underMinimum || c.size < c.pane->minDimension())) {
+                c.size += 1;
+                left -= 1;
+            }
         }
     }
     while (left <= -1.0) {
@@ -517,44 +544,50 @@ void ZQSplitView::ZQ___fill(std::vector<SubviewCache> &cache, double room, bool 
     double g = room - sum;
     if (!last || g == 0)
         return;
-    // The last pane keeps its own size in its remainder, unless the layout dropped
-    // the remainders (the sizes are the panes' own now): then the size it gets is
-    // its own as far as its limits go (a rounding pixel under its minimum, or a
-    // stretch past its maximum, is not), so that the next layout at this size
-    // changes nothing.
-    if (g > 0 || last->size + g >= 1.0) {
-        last->size = float(double(last->size) + g);
-        if (!remaindersDropped) {
-            last->fraction -= g;
-        } else {
-            const double size = last->size;
-            const double own = std::clamp(size, double(last->pane->minDimension()), double(last->pane->maxDimension()));
-            const bool rounding = std::fabs(own - size) <= 0.5 * double(cache.size()) + 1.0;
-            last->fraction = (rounding || own < size) ? own - size : 0.0;
-        }
-        return;
-    }
-    // Panes that give a pixel for the last one take it as their size.
-    const auto change = [](SubviewCache &c, double by) {
+    // A pane that takes part of the difference keeps its own size in its remainder,
+    // unless the layout dropped the remainders (the sizes are the panes' own now):
+    // then the size it gets is its own as far as its limits go (a rounding pixel under
+    // its minimum, or a stretch past its maximum, is not), so that the next layout at
+    // this size changes nothing.
+    const double slack = 0.5 * double(cache.size()) + 1.0;
+    const auto change = [remaindersDropped, slack](SubviewCache &c, double by) {
         c.size = float(double(c.size) + by);
-        c.fraction = 0;
+        if (!remaindersDropped) {
+            c.fraction -= by;
+            return;
+        }
+        const double size = c.size;
+        const double own = std::clamp(size, double(c.pane->minDimension()), double(c.pane->maxDimension()));
+        c.fraction = (std::fabs(own - size) <= slack || own < size) ? own - size : 0.0;
     };
-    for (int floorAtMinimum = 1; floorAtMinimum >= 0 && g <= -1.0; --floorAtMinimum) {
-        for (auto it = cache.rbegin(); it != cache.rend() && g <= -1.0; ++it) {
+    // The last shown pane takes it first, then the panes before it, last first, each
+    // within its limits. A limit gives way only for what none can take: the last pane
+    // takes what is left over past its maximum; what is too much comes off the panes
+    // below their minimums, last first, down to a pixel each.
+    const auto spread = [&cache, &g, &change](const auto &leeway) {
+        for (auto it = cache.rbegin(); it != cache.rend() && g != 0; ++it) {
             if (!(it->size > 0))
                 continue;
-            const double floor = floorAtMinimum ? std::max(1.0, double(it->pane->minDimension())) : 1.0;
-            const double take = std::clamp(double(it->size) - floor, 0.0, -g);
-            change(*it, -take);
-            g += take;
+            const double by = g > 0 ? std::clamp(leeway(*it), 0.0, g) : -std::clamp(leeway(*it), 0.0, -g);
+            if (by != 0) {
+                change(*it, by);
+                g -= by;
+            }
         }
+    };
+    if (g > 0) {
+        spread([](const SubviewCache &c) { return double(c.pane->maxDimension()) - double(c.size); });
+        if (g > 0)
+            change(*last, g);
+        return;
     }
+    spread([](const SubviewCache &c) { return double(c.size) - std::max(1.0, double(c.pane->minDimension())); });
+    spread([](const SubviewCache &c) { return double(c.size) - 1.0; });
 }
 
 void ZQSplitView::ZQ___adjustSubviewsExcepting(ZQSplitSubview *excepted)
 {
     m_mustAdjust = false;
-    const bool stateSizes = std::exchange(m_takesStateSizes, false);
     const QList<ZQSplitSubview *> panes = ZQ___subviews();
     const qsizetype n = panes.size();
     if (n == 0)
@@ -562,6 +595,23 @@ void ZQSplitView::ZQ___adjustSubviewsExcepting(ZQSplitSubview *excepted)
     QRectF bounds(QPointF(0, 0), m_frame.size());
     if (bounds.width() < 1.0 || bounds.height() < 1.0 || m_isAdjusting)
         return;
+    // A state text restored before the view was shown gives the sizes to start from
+    // as long as nothing but the view's size changed since; shown, the view has the
+    // size its window gives it, and this layout is the text's last.
+    std::vector<PendingPane> state;
+    if (pendingStateHolds())
+        state = m_pendingState;
+    if (state.empty() || isVisible())
+        m_pendingState.clear();
+    if (!state.empty())
+        m_mustClearFractions = false;
+    // A hidden pane that the text collapsed keeps the text's size at this size too
+    // (those shown take it from the text below).
+    for (const PendingPane &entry : state) {
+        if (entry.collapsed && entry.pane->isHiddenPane())
+            entry.pane->m_fraction = ZQSplitSubview::share(entry.size, ZQ___dimensionWithoutDividers());
+    }
+    const bool stateSizes = std::exchange(m_takesStateSizes, false) || !state.empty();
     m_isAdjusting = true;
     struct Finish
     {
@@ -577,8 +627,12 @@ void ZQSplitView::ZQ___adjustSubviewsExcepting(ZQSplitSubview *excepted)
     std::vector<char> remembered(static_cast<size_t>(n));
     for (qsizetype i = 0; i < n; ++i) {
         ZQSplitSubview *pane = panes.at(i);
-        remembered[size_t(i)] = pane->m_squeezedSize >= 0 && pane->ZQ___visibleDimension() == pane->m_squeezedSize;
-        ZQ___copyIntoCache(cache[size_t(i)], pane);
+        const auto entry = std::find_if(state.begin(), state.end(),
+                                        [pane](const PendingPane &e) { return e.pane == pane; });
+        const PendingPane *fromState = entry == state.end() ? nullptr : &*entry;
+        remembered[size_t(i)] = !fromState && pane->m_squeezedSize >= 0
+                                && pane->ZQ___visibleDimension() == pane->m_squeezedSize;
+        ZQ___copyIntoCache(cache[size_t(i)], pane, fromState);
         before[size_t(i)] = cache[size_t(i)].size > 0 ? cache[size_t(i)].size + cache[size_t(i)].fraction : 0.0;
     }
     const bool horizontal = isHorizontal();
@@ -613,21 +667,13 @@ void ZQSplitView::ZQ___adjustSubviewsExcepting(ZQSplitSubview *excepted)
             S = A;
         }
         // Sizes from a state text that fill the room to within what rounding leaves
-        // (up to half a pixel a pane, which the last pane took when they were saved,
-        // as it does below) are the sizes the panes had: scaled, they would move a
-        // pixel from one pane to another.
+        // (up to half a pixel a pane, which the panes took when they were saved, as
+        // they do below) are the sizes the panes had: scaled, they would move a pixel
+        // from one pane to another.
         if (pass == 0 && stateSizes) {
-            int expanded = 0;
-            const SubviewCache *lastExpanded = nullptr;
-            for (const SubviewCache &c : cache) {
-                if (c.size > 0) {
-                    ++expanded;
-                    lastExpanded = &c;
-                }
-            }
-            stateTolerance = 0.5 * expanded;
-            asTheyStand = lastExpanded && std::fabs(S - A) <= stateTolerance
-                          && lastExpanded->size + lastExpanded->fraction - (S - A) >= 1.0;
+            const auto expanded = std::count_if(cache.begin(), cache.end(), [](const SubviewCache &c) { return c.size > 0; });
+            stateTolerance = 0.5 * double(expanded);
+            asTheyStand = expanded > 0 && std::fabs(S - A) <= stateTolerance;
         }
         if (asTheyStand)
             S = A;
@@ -647,7 +693,9 @@ void ZQSplitView::ZQ___adjustSubviewsExcepting(ZQSplitSubview *excepted)
                 if (c.pane->ownsAnimation()) {
                     fixed = c.size;
                 } else if (c.pane == e && e->dimension() > 0) {
-                    fixed = e->dimension();
+                    // Within its limits: a pane shown again may come back with the
+                    // size a squeeze gave it.
+                    fixed = std::clamp(e->dimension(), e->minDimension(), e->maxDimension());
                 } else {
                     const double x = (c.size + c.fraction) * ratio;
                     if (x < c.pane->minDimension()) {
@@ -703,8 +751,8 @@ void ZQSplitView::ZQ___adjustSubviewsExcepting(ZQSplitSubview *excepted)
                 // A collapsed pane whose minimum doesn't fit in the room left stays
                 // collapsed: expanded, it would make the panes too big, and the next
                 // pass would collapse it again (the result then depends on how the
-                // passes fall, and a restored state would not come back). The room
-                // goes to the last shown pane.
+                // passes fall, and a restored state would not come back). The shown
+                // panes take the room (see the fill below).
                 if (sum + c.pane->minDimension() - A >= 1.0)
                     continue;
                 c.size = c.pane->minDimension();
@@ -725,10 +773,10 @@ void ZQSplitView::ZQ___adjustSubviewsExcepting(ZQSplitSubview *excepted)
         squeezed = ZQ___squeeze(cache, A);
 
     // What rounding leaves over (or takes too much) goes to the last shown pane, its
-    // remainder keeping its own size; when it can't give that much, the panes before
-    // it give the rest, each down to its minimum and then to a pixel, so that the
-    // panes and dividers fill the view exactly (only with less than a pixel for each
-    // shown pane do they reach past it).
+    // remainder keeping its own size, and as far as its limits don't let it to the
+    // panes before it, within theirs; past them only what none can take, down to a
+    // pixel a pane, so that the panes and dividers fill the view exactly (only with
+    // less than a pixel for each shown pane do they reach past it).
     for (SubviewCache &c : cache) {
         if (m_mustClearFractions && c.size > 0)
             c.fraction = 0;
@@ -784,6 +832,7 @@ void ZQSplitView::ZQ___adjustSubviewsExcepting(ZQSplitSubview *excepted)
     }
     m_mustAdjust = false;
     m_mustClearFractions = false;
+    markPendingState();
     resetCursorRects();
     // Squeezed sizes are the window's doing, not the user's: the saved state keeps
     // the last sizes that fitted, to be restored when there is room again.

@@ -8,10 +8,11 @@
 // negative size); such a squeezed layout saves no state, and the panes come back to
 // the sizes they had before it when there is room again. The shown panes and the
 // dividers fill the view exactly: what rounding leaves over (or takes too much) goes
-// to the last shown pane and, when that pane can't give enough, to the panes before
-// it (down to their minimums first). When the panes leave room, a collapsed pane
-// shows again at its minimum only if that fits; otherwise the last shown pane takes
-// the room, so that a layout at an unchanged size changes nothing.
+// to the last shown pane and, as far as that pane's limits don't let it, to the
+// panes before it, last first, within theirs; a limit gives way only for what no
+// pane can take. When the panes leave room, a collapsed pane shows again at its
+// minimum only if that fits; otherwise the shown panes take the room, so that a
+// layout at an unchanged size changes nothing.
 // Being a pane itself, a split view nests in another; a nested one always
 // runs across its parent and, when coupled, shares its parent's divider image and
 // background and is drawn and dragged through the parent's dividers.
@@ -40,7 +41,12 @@
 // (the user may edit the defaults file): one that doesn't match is refused whole and
 // changes nothing. A state restored at the size it was saved at gives every shown pane
 // the size it had (also in a new view, before or after it is shown, and in one read
-// from the view's archive); at another size the panes share the difference.
+// from the view's archive); at another size the panes share the difference. A view
+// that is not shown yet gets its size from its window only when that shows: until
+// then (or until its panes are changed otherwise) every layout starts again from the
+// restored text, so that sizes it passes through on the way lose nothing. A collapsed
+// pane comes back with the size the text gives, remainder included, so saving again
+// gives the same text.
 //
 // Mouse: press, move and release drive divider drags and double clicks; no nested
 // event loops. Main thread only; the layout never re-enters itself.
@@ -183,10 +189,28 @@ private:
         } nested[2];
     };
 
+    // One pane of a state text applied before the view was shown: the text's size with
+    // its remainder and whether the text collapsed it, and the pane as the text or the
+    // last layout left it (any other change to it ends the wait).
+    struct PendingPane
+    {
+        QPointer<ZQSplitSubview> pane;
+        double size = 0;
+        bool collapsed = false;
+        QRectF frame;
+        double fraction = 0;
+        bool hidden = false;
+    };
+
     void init();
     void willRemoveSubview(ZQSplitSubview *pane);
     void ZQ___adjustSubviewsExcepting(ZQSplitSubview *excepted);
-    void ZQ___copyIntoCache(SubviewCache &cache, ZQSplitSubview *pane) const;
+    // From the pane, or from the state text still waiting for the view's size.
+    void ZQ___copyIntoCache(SubviewCache &cache, ZQSplitSubview *pane, const PendingPane *state) const;
+    // Takes the panes as they are now as the state text left them.
+    void markPendingState();
+    // The text still waits: no pane was added, removed, resized or hidden since.
+    bool pendingStateHolds() const;
     // Shares a room too short for the panes' minimums among them; YES when it did.
     static bool ZQ___squeeze(std::vector<SubviewCache> &cache, float room);
     void ZQ___updateFromCache(SubviewCache &cache, float total);
@@ -238,6 +262,9 @@ private:
     // fill the room to within a pixel, so that a state restored at the size it was
     // saved at gives the sizes it was saved with.
     bool m_takesStateSizes = false;
+    // The state text restored before the view was shown, one entry a pane (none when
+    // nothing waits).
+    std::vector<PendingPane> m_pendingState;
     platform::CursorRects m_cursorRects;
     std::unique_ptr<Drag> m_drag;
 };

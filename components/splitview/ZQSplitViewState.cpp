@@ -177,23 +177,65 @@ bool ZQSplitView::setStateFromString(const QString &state)
         const double v = values[size_t(i)];
         const double x = v > 0 ? v : -v;
         const double d = std::floor(x);
+        // A hidden pane takes no part in the layout, so however few panes are shown
+        // it is collapsed as the text says, when it may collapse at all.
+        const bool collapsedHidden = v <= 0 && hidden[size_t(i)] && pane->mayCollapse();
         QRectF frame(QPointF(0, 0), m_frame.size());
         if (horizontal)
-            frame.setHeight(d);
+            frame.setHeight(collapsedHidden ? 0 : d);
         else
-            frame.setWidth(d);
+            frame.setWidth(collapsedHidden ? 0 : d);
         // The text's sizes are the user's: what a squeeze remembered goes.
         pane->m_squeezedSize = -1;
         pane->ZQ___setFrame(frame, x - d, false);
-        if (v <= 0)
+        if (v <= 0 && !collapsedHidden)
             pane->ZQ___collapse();
         pane->ZQ___setHidden(hidden[size_t(i)]);
     }
+    // A collapsed pane comes back with the text's size, remainder included: its share
+    // of the room now that every pane is shown or hidden as the text says.
+    const double room = ZQ___dimensionWithoutDividers();
+    m_pendingState.clear();
+    for (qsizetype i = 0; i < panes.size(); ++i) {
+        ZQSplitSubview *pane = panes.at(i);
+        const double v = values[size_t(i)];
+        if (v <= 0 && pane->isCollapsed())
+            pane->m_fraction = ZQSplitSubview::share(-v, room);
+        // Not shown yet, the view has yet to get its size from its window.
+        if (!isVisible())
+            m_pendingState.push_back(PendingPane{pane, std::fabs(v), pane->isCollapsed(), QRectF(), 0.0, false});
+    }
+    markPendingState();
     // The remainders are the text's: collapsing a pane above asked the next layout
     // to drop them.
     m_mustClearFractions = false;
     m_takesStateSizes = true;
     setMustAdjust();
+    return true;
+}
+
+void ZQSplitView::markPendingState()
+{
+    for (PendingPane &entry : m_pendingState) {
+        if (!entry.pane)
+            continue;
+        entry.frame = entry.pane->m_frame;
+        entry.fraction = entry.pane->m_fraction;
+        entry.hidden = entry.pane->isHiddenPane();
+    }
+}
+
+bool ZQSplitView::pendingStateHolds() const
+{
+    const QList<ZQSplitSubview *> panes = allSubviews();
+    if (m_pendingState.empty() || size_t(panes.size()) != m_pendingState.size())
+        return false;
+    for (size_t i = 0; i < m_pendingState.size(); ++i) {
+        const PendingPane &entry = m_pendingState[i];
+        if (entry.pane != panes.at(qsizetype(i)) || entry.frame != entry.pane->m_frame
+            || entry.fraction != entry.pane->m_fraction || entry.hidden != entry.pane->isHiddenPane())
+            return false;
+    }
     return true;
 }
 

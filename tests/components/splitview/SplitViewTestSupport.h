@@ -4,6 +4,7 @@
 #include "components/splitview/ZQSplitView.h"
 
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace splitviewtest {
@@ -61,6 +62,34 @@ inline float along(const ZQSplitView &view, unsigned i)
 {
     const QRectF f = view.subviewAtPosition(i)->frame();
     return float(view.isHorizontal() ? f.height() : f.width());
+}
+
+// A shown pane out of its limits is one that no other could make room for: past its
+// maximum only while every other expanded pane is at its own, under its minimum only
+// while every other is at or under its own. Empty when the view keeps to that, else
+// the two panes that don't.
+inline std::string limitsGivingWay(const ZQSplitView &view)
+{
+    std::vector<const ZQSplitSubview *> expanded;
+    for (const ZQSplitSubview *pane : view.ZQ___subviews()) {
+        if (!pane->isCollapsed())
+            expanded.push_back(pane);
+    }
+    const auto describe = [&view](const ZQSplitSubview *pane) {
+        return "pane " + std::to_string(pane->position()) + " at " + std::to_string(int(along(view, pane->position())))
+               + " in [" + std::to_string(int(pane->minDimension())) + ", "
+               + std::to_string(int(pane->maxDimension())) + "]";
+    };
+    for (const ZQSplitSubview *pane : expanded) {
+        const float size = along(view, pane->position());
+        for (const ZQSplitSubview *other : expanded) {
+            const float room = along(view, other->position());
+            if (other != pane && ((size > pane->maxDimension() && room < other->maxDimension())
+                                  || (size < pane->minDimension() && room > other->minDimension())))
+                return describe(pane) + " while " + describe(other) + " could take the difference";
+        }
+    }
+    return {};
 }
 
 } // namespace splitviewtest

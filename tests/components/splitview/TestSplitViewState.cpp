@@ -247,10 +247,11 @@ TEST(SplitViewState, TooNarrowForTheMinimumsThePanesShareTheRoomAndTheStateWaits
 
 // Seeded random resizes, collapses, expansions, drags, hidings, saves and restores
 // of split views of two to five panes. After every step: no pane has a negative or
-// infinite size; a collapsed pane's share lies within 0…1; an expanded pane's
-// remainder is a rounding one and leaves a size of at least 0 (the last pane carries what
-// panes held at their maximum leave over as a negative remainder, so its size in the
-// state stays within its limits); a pane that may not collapse shows whenever there
+// infinite size; no limit gives way while another pane could take the difference; a
+// collapsed pane's share lies within 0…1; an expanded pane's remainder is a rounding
+// one and leaves a size of at least 0 (a pane that takes what panes held at their
+// limits leave over carries it as its remainder, so its size in the state stays
+// within its limits); a pane that may not collapse shows whenever there
 // is a pixel for each; a squeezed layout leaves the stored state as it was; the
 // stored text holds sizes within the panes' limits; restoring it gives its sizes
 // back; and expanded panes squeezed to a sliver come back to their sizes when
@@ -372,6 +373,8 @@ TEST(SplitViewState, RandomOperationsKeepSizesSharesAndSavedStatesSound)
             }
             }
             view->adjustSubviews();
+            const std::string giving = limitsGivingWay(*view);
+            EXPECT_TRUE(giving.empty()) << where << ": " << giving;
 
             const float room = view->ZQ___dimensionWithoutDividers();
             const unsigned shown = view->ZQ___numberOfSubviews();
