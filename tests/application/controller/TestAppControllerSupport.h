@@ -24,6 +24,8 @@
 #include <QPointer>
 #include <QTemporaryDir>
 
+#include <gtest/gtest.h>
+
 namespace appcontrollertest {
 
 // Grabs nothing on any desktop; remembers what it was asked.
