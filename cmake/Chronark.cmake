@@ -156,3 +156,62 @@ function(_chronark_precompile_directory directory min_sources)
     endif()
   endforeach()
 endfunction()
+
+# chronark_describe_build()
+# Asks CMake's file API for its description of this build (the targets with their
+# sources, include folders and link lines, and the compiler's own include folders),
+# which tools/check-layering reads beside the compiler's dependency output. CMake reads
+# the questions when a configure starts and answers them when it generates, so the first
+# configure of a build folder writes them and leaves an input of build.ninja dated after
+# itself: the build that follows configures once more, which answers them.
+# A static library has no link line of its own. Once every target is defined, each
+# library of the project and each Qt module gets a program that links it alone, outside
+# "all" (nothing builds it), named by its IDE folder "chronark-links/<target>": its link
+# line is what the library brings to whatever links it, through every target, alias or
+# name it links.
+function(chronark_describe_build)
+  set(query "${CMAKE_BINARY_DIR}/.cmake/api/v1/query")
+  set(again "${query}/configure-once-more")
+  if(NOT EXISTS "${query}/codemodel-v2")
+    file(WRITE "${query}/codemodel-v2" "")
+    file(WRITE "${query}/toolchains-v1" "")
+    execute_process(COMMAND touch -d "+1 hour" "${again}" RESULT_VARIABLE failed)
+    if(NOT failed)
+      set_property(DIRECTORY "${CMAKE_SOURCE_DIR}" APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${again}")
+    endif()
+  else()
+    file(REMOVE "${again}")
+  endif()
+  cmake_language(DEFER DIRECTORY "${CMAKE_SOURCE_DIR}" CALL _chronark_link_programs)
+endfunction()
+
+function(_chronark_targets_below directory out)
+  get_property(targets DIRECTORY "${directory}" PROPERTY BUILDSYSTEM_TARGETS)
+  get_property(subdirs DIRECTORY "${directory}" PROPERTY SUBDIRECTORIES)
+  foreach(sub IN LISTS subdirs)
+    _chronark_targets_below("${sub}" below)
+    list(APPEND targets ${below})
+  endforeach()
+  set(${out} ${targets} PARENT_SCOPE)
+endfunction()
+
+function(_chronark_link_programs)
+  _chronark_targets_below("${CMAKE_SOURCE_DIR}" targets)
+  get_property(imported DIRECTORY "${CMAKE_SOURCE_DIR}" PROPERTY IMPORTED_TARGETS)
+  list(FILTER imported INCLUDE REGEX "^Qt6::")
+  set(source "${CMAKE_BINARY_DIR}/CMakeFiles/chronark_links.cpp")
+  file(CONFIGURE OUTPUT "${source}" CONTENT "int main() { return 0; }\n")
+  foreach(target IN LISTS targets imported)
+    get_target_property(type ${target} TYPE)
+    get_target_property(sources ${target} SOURCES)
+    if(NOT type MATCHES "^(STATIC|SHARED|OBJECT|UNKNOWN|INTERFACE)_LIBRARY$"
+       OR (type STREQUAL "INTERFACE_LIBRARY" AND (target MATCHES "::" OR NOT sources)))
+      continue()
+    endif()
+    string(MAKE_C_IDENTIFIER "chronark_links_${target}" program)
+    add_executable(${program} EXCLUDE_FROM_ALL "${source}")
+    target_link_libraries(${program} PRIVATE ${target})
+    set_target_properties(${program} PROPERTIES FOLDER "chronark-links/${target}"
+      AUTOMOC OFF AUTOUIC OFF AUTORCC OFF EXPORT_COMPILE_COMMANDS OFF)
+  endforeach()
+endfunction()
