@@ -2,6 +2,7 @@
 
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/ExceptionBoundary.h"
+#include "platform/drawing/Shadow.h"
 #include "platform/layers/MediaTimingFunction.h"
 
 #include <QCursor>
@@ -55,6 +56,24 @@ void DragWindow::centreOn(QPoint screenPoint)
     move(screenPoint - QPoint(width() / 2, height() / 2));
 }
 
+void DragWindow::setHasShadow(bool shadow)
+{
+    if (shadow == m_hasShadow)
+        return;
+    const QRect content = geometry().marginsRemoved(QMargins(shadowMargin(), shadowMargin(), shadowMargin(), shadowMargin()));
+    m_hasShadow = shadow;
+    setGeometry(content.marginsAdded(QMargins(shadowMargin(), shadowMargin(), shadowMargin(), shadowMargin())));
+    placeView(); // a hidden window hears of its new size only when shown
+    update();
+}
+
+void DragWindow::placeView()
+{
+    const int m = shadowMargin();
+    const int top = m_titled ? TitleBarHeight : 0;
+    m_view->setGeometry(m, m + top, width() - 2 * m, height() - top - 2 * m);
+}
+
 double DragWindow::switchProgress() const
 {
     const double elapsed = m_switching ? Clock::mediaTime() - m_switchStartTime : 0;
@@ -88,7 +107,8 @@ void DragWindow::animationStep()
     }
     const bool done = switchProgress() >= 1.0;
     const double v = switchValue();
-    const QSize target = DragImageView::pointSize(m_showingAlternate ? alternateImage() : image());
+    const QSize target = DragImageView::pointSize(m_showingAlternate ? alternateImage() : image())
+                         + QSize(2 * shadowMargin(), 2 * shadowMargin());
     const double w0 = m_originalFrame.width();
     const double h0 = m_originalFrame.height();
     const QSize size(qRound(w0 + (target.width() - w0) * v), qRound(h0 + (target.height() - h0) * v));
@@ -118,12 +138,22 @@ QImage DragWindow::miniature(QWidget *window, int longerSide)
 
 void DragWindow::paintEvent(QPaintEvent *)
 try {
-    if (!m_titled)
+    if (!m_titled && !m_hasShadow)
         return;
     QPainter painter(this);
-    painter.fillRect(QRect(0, 0, width(), TitleBarHeight), palette().color(QPalette::Window));
+    const int m = shadowMargin();
+    const QRect content = rect().marginsRemoved(QMargins(m, m, m, m));
+    if (m_hasShadow) {
+        // A shadow like a window's: soft, a little below the content.
+        const Shadow shadow(QSizeF(0, -3), 6, QColor(0, 0, 0, 110));
+        shadow.drawShadow(painter, rect(), [&](QPainter &p) { p.fillRect(content, Qt::black); });
+    }
+    if (!m_titled)
+        return;
+    const QRect title(content.left(), content.top(), content.width(), TitleBarHeight);
+    painter.fillRect(title, palette().color(QPalette::Window));
     painter.setPen(palette().color(QPalette::Mid));
-    painter.drawLine(0, TitleBarHeight - 1, width(), TitleBarHeight - 1);
+    painter.drawLine(title.left(), title.bottom(), title.right(), title.bottom());
 } catch (...) {
     platform::ExceptionBoundary::caught(this, "paintEvent");
 }
@@ -131,8 +161,7 @@ try {
 void DragWindow::resizeEvent(QResizeEvent *event)
 try {
     QWidget::resizeEvent(event);
-    const int top = m_titled ? TitleBarHeight : 0;
-    m_view->setGeometry(0, top, width(), height() - top);
+    placeView();
 } catch (...) {
     platform::ExceptionBoundary::caught(this, "resizeEvent");
 }

@@ -21,6 +21,12 @@
 // miniature() is a picture of a window (QWidget::grab()) scaled so that its longer
 // side is the given length, keeping the aspect ratio; null for a null or empty window.
 //
+// setHasShadow(true) gives the window a soft shadow under its content (the miniature
+// of a torn-off tab's window casts one, as a window does). A window manager draws no
+// shadow for a translucent frameless window, so the window draws its own: it grows by
+// ShadowMargin on each side, the content stays the image's size inside, and
+// setTopLeft() and centreOn() place the content, not the margin, where they are told.
+//
 // Ownership: a top-level widget with no parent, owned by whoever made it; it owns its
 // view and frame timer, which stop with it. GUI thread only.
 #include "platform/layers/DragImageView.h"
@@ -40,6 +46,7 @@ public:
     static constexpr double SwitchDuration = 0.25;
     static constexpr int FrameIntervalMs = 33;
     static constexpr int MiniatureSide = 125;
+    static constexpr int ShadowMargin = 10;
 
     explicit DragWindow(const QImage &image, bool titled = false);
     ~DragWindow() override;
@@ -54,9 +61,14 @@ public:
     double alpha() const { return m_alpha; }
     void setAlpha(double alpha);
 
-    // Places the window's top-left corner (screen coordinates) / centres it on a point.
-    void setTopLeft(QPoint screenPoint) { move(screenPoint); }
+    // Places the content's top-left corner (screen coordinates) / centres it on a point.
+    void setTopLeft(QPoint screenPoint) { move(screenPoint - QPoint(shadowMargin(), shadowMargin())); }
     void centreOn(QPoint screenPoint);
+
+    bool hasShadow() const { return m_hasShadow; }
+    void setHasShadow(bool shadow);
+    // The room on each side that the shadow takes (0 without one).
+    int shadowMargin() const { return m_hasShadow ? ShadowMargin : 0; }
 
     void switchImages();
     bool isShowingAlternate() const { return m_showingAlternate; }
@@ -76,9 +88,11 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    void placeView();
 
     DragImageView *m_view;
     bool m_titled;
+    bool m_hasShadow = false;
     double m_alpha = 1.0;
     QTimer m_frameTimer;
     bool m_switching = false;

@@ -282,6 +282,10 @@ TEST(TabDragWindow, TitledImagesSwitchesAndGrowth)
     VTTabDragWindowController mini(small, 0, 1);
     mini.switchImages();
     EXPECT_FALSE(mini.isAnimating());
+    // The miniwindow casts a shadow, as a window does; the others do not.
+    EXPECT_TRUE(mini.window()->hasShadow());
+    EXPECT_FALSE(alpha.window()->hasShadow());
+    EXPECT_FALSE(titled.window()->hasShadow());
 
     platform::Clock::setNow(QDateTime::currentDateTime());
     mini.setAlternateImage(image);

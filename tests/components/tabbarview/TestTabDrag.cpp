@@ -8,6 +8,7 @@
 #include "components/tabbarview/KZTabBarDivider.h"
 #include "components/tabbarview/KZTabBarView.h"
 #include "components/tabbarview/KZTabDragAssistant.h"
+#include "components/tabbarview/KZTabDragWindowController.h"
 #include "platform/drawing/TabView.h"
 #include "platform/drawing/WindowChrome.h"
 #include "platform/foundation/NotificationCenter.h"
@@ -495,4 +496,17 @@ TEST(TabDrag, PreparingADropTakesForeignDragsAndTabDragsOverABar)
     session->cancel();
     EXPECT_EQ(w.labels(), QStringList({"Tab 1", "Tab 2", "Tab 3"}));
     settle();
+}
+
+// The miniwindow of a torn-off tab casts a shadow, as a window does; the tab window of
+// the content-window style does not.
+TEST(TabDragWindow, TheMiniwindowCastsAShadow)
+{
+    QImage tab(40, 20, QImage::Format_ARGB32_Premultiplied);
+    tab.fill(Qt::blue);
+    const KZTabDragWindowController mini(tab, 0, KZTabDragWindowController::KZTearOffStyleMiniwindow);
+    const KZTabDragWindowController content(tab, 0, KZTabDragWindowController::KZTearOffStyleContentWindow);
+    EXPECT_TRUE(mini.window()->hasShadow());
+    EXPECT_FALSE(content.window()->hasShadow());
+    EXPECT_EQ(mini.window()->dragView()->size(), QSize(40, 20));
 }

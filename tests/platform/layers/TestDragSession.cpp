@@ -195,3 +195,44 @@ TEST_F(DragSessionTest, DragWindowSizeSwitchAndFade)
     window.resize(250, 100);
     EXPECT_EQ(DragWindow::miniature(&window).deviceIndependentSize().toSize(), QSize(125, 50));
 }
+
+// A window with a shadow keeps its content at the image's size and where it is placed,
+// and draws a soft shadow below it in the room around it; one without draws nothing
+// there.
+TEST_F(DragSessionTest, ADragWindowsShadowLiesAroundItsContent)
+{
+    QImage tab(40, 20, QImage::Format_ARGB32_Premultiplied);
+    tab.fill(Qt::blue);
+    for (const bool titled : {false, true}) {
+        DragWindow window(tab, titled);
+        const int top = titled ? DragWindow::TitleBarHeight : 0;
+        window.setTopLeft(QPoint(300, 200));
+        window.setHasShadow(true);
+        const int m = window.shadowMargin();
+        ASSERT_GT(m, 0);
+        EXPECT_EQ(window.size(), QSize(40 + 2 * m, 20 + top + 2 * m));
+        EXPECT_EQ(window.pos(), QPoint(300 - m, 200 - m)) << "the content stays where it was";
+        EXPECT_EQ(window.dragView()->geometry(), QRect(m, m + top, 40, 20));
+        window.setTopLeft(QPoint(100, 100));
+        EXPECT_EQ(window.mapToGlobal(window.dragView()->geometry().topLeft() - QPoint(0, top)), QPoint(100, 100));
+        window.centreOn(QPoint(500, 500));
+        EXPECT_EQ(window.pos() + QPoint(window.width() / 2, window.height() / 2), QPoint(500, 500));
+        const QPoint centred = window.pos();
+
+        QImage picture(window.size(), QImage::Format_ARGB32_Premultiplied);
+        picture.fill(Qt::transparent);
+        window.render(&picture);
+        const int below = m + top + 20 + 2; // just under the content
+        EXPECT_GT(qAlpha(picture.pixel(m + 20, below)), 0) << "shadow under the content";
+        EXPECT_GT(qAlpha(picture.pixel(m + 20, below)), qAlpha(picture.pixel(m + 20, m - 4))) << "more below than above";
+        EXPECT_EQ(qAlpha(picture.pixel(0, 0)), 0) << "soft: nothing at the far corner";
+
+        window.setHasShadow(false);
+        EXPECT_EQ(window.size(), QSize(40, 20 + top));
+        EXPECT_EQ(window.pos(), centred + QPoint(m, m)) << "the content stays where it was";
+        picture = QImage(window.size(), QImage::Format_ARGB32_Premultiplied);
+        picture.fill(Qt::transparent);
+        window.render(&picture);
+        EXPECT_EQ(qAlpha(picture.pixel(20, 20 + top - 1)), 255);
+    }
+}
