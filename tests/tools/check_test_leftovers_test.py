@@ -23,6 +23,7 @@ CASES = [
     ("nothing", "true", 0, None),
     ("a file made and removed", "echo x > gone && rm gone", 0, None),
     ("ctest's own records", "mkdir -p Testing/Temporary && echo x > Testing/Temporary/LastTest.log", 0, None),
+    ("ctest's list of a program's tests", "echo x > 'tests/test_thing[1]_tests.cmake'", 0, None),
     ("outside the folder", "echo x > \"$OUTSIDE/elsewhere\"", 0, None),
     ("a failing run that leaves nothing", "exit 3", 3, None),
     ("a failing run that leaves a file", "echo x > made.txt; exit 3", 3, "made.txt"),
