@@ -134,6 +134,13 @@ protected:
         LiveLinkBus::setAddress(QString());
     }
 
+    // Publishes the server "Editor" in this process, as the editor application would.
+    static bool publishAsEditor(LiveLinkServerDelegate *delegate)
+    {
+        platform::Bundle::mainBundle().setInfoDictionary({{QStringLiteral("CFBundleIdentifier"), EditorBundleId}});
+        return publish(QStringLiteral("Editor"), delegate);
+    }
+
     QProcessEnvironment editorEnvironment() const
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -1062,9 +1069,8 @@ struct RawClient
 
 TEST_F(LiveLinkProcesses, OneClientsLinksAreBoundedAndCloseTogetherWhenItLeaves)
 {
-    platform::Bundle::mainBundle().setInfoDictionary({{QStringLiteral("CFBundleIdentifier"), EditorBundleId}});
     RecordingDelegate serverDelegate;
-    ASSERT_TRUE(publish(QStringLiteral("Editor"), &serverDelegate));
+    ASSERT_TRUE(publishAsEditor(&serverDelegate));
     constexpr int Most = LiveLinkServer::MaxLinksPerClient;
 
     auto first = std::make_unique<RawClient>(m_bus.address());
@@ -1118,9 +1124,8 @@ TEST_F(LiveLinkProcesses, OneClientsLinksAreBoundedAndCloseTogetherWhenItLeaves)
 
 TEST_F(LiveLinkProcesses, ManyClientsLeavingAtOnceCloseEveryLinkOnceAndTheirEndsGoFromTheBus)
 {
-    platform::Bundle::mainBundle().setInfoDictionary({{QStringLiteral("CFBundleIdentifier"), EditorBundleId}});
     RecordingDelegate serverDelegate;
-    ASSERT_TRUE(publish(QStringLiteral("Editor"), &serverDelegate));
+    ASSERT_TRUE(publishAsEditor(&serverDelegate));
     constexpr int Leaving = 6;
     constexpr int LinksEach = 40;
 
@@ -1206,9 +1211,8 @@ struct Caller
 // links of a client that stays stay open.
 TEST_F(LiveLinkProcesses, ClientsLeavingBeforeDuringOrAfterTheAnswersLeaveNoLinkOpen)
 {
-    platform::Bundle::mainBundle().setInfoDictionary({{QStringLiteral("CFBundleIdentifier"), EditorBundleId}});
     RecordingDelegate serverDelegate;
-    ASSERT_TRUE(publish(QStringLiteral("Editor"), &serverDelegate));
+    ASSERT_TRUE(publishAsEditor(&serverDelegate));
     auto staying = std::make_unique<RawClient>(m_bus.address());
     ASSERT_EQ(staying->initiate(0, 1).constFirst().type(), QDBusMessage::ReplyMessage);
     const QString stayingKey = QStringLiteral("item-%1-0").arg(staying->name);
@@ -1261,9 +1265,8 @@ TEST_F(LiveLinkProcesses, ClientsLeavingBeforeDuringOrAfterTheAnswersLeaveNoLink
 // together too, and a link that closes makes room for another.
 TEST_F(LiveLinkProcesses, AServersLinksAreBoundedWhateverTheNumberOfClients)
 {
-    platform::Bundle::mainBundle().setInfoDictionary({{QStringLiteral("CFBundleIdentifier"), EditorBundleId}});
     RecordingDelegate serverDelegate;
-    ASSERT_TRUE(publish(QStringLiteral("Editor"), &serverDelegate));
+    ASSERT_TRUE(publishAsEditor(&serverDelegate));
     constexpr int PerClient = LiveLinkServer::MaxLinksPerClient;
     constexpr int Clients = LiveLinkServer::MaxLinks / PerClient;
     static_assert(Clients * PerClient == LiveLinkServer::MaxLinks);
