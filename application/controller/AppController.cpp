@@ -22,6 +22,7 @@
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/DisplayText.h"
 #include "platform/desktop/DesktopNotifier.h"
+#include "platform/desktop/DesktopServiceProbe.h"
 #include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/desktop/SleepMonitor.h"
@@ -553,29 +554,49 @@ void AppController::handlePrefsChange()
     }
 
     if (show && !m_appsStatusItem) {
-        m_appsStatusItem = new QSystemTrayIcon(this);
-        m_appsStatusItem->setObjectName(QStringLiteral("appsStatusItem"));
-        m_appsStatusItem->setToolTip(platform::localized(QStringLiteral("LSStatusItemToolTip")));
-        m_appsStatusItem->setContextMenu(m_appDockMenu);
-        connect(m_appsStatusItem, &QSystemTrayIcon::activated, this,
-                platform::ExceptionBoundary::guarded(this, "the status item",
-                                                     [this](QSystemTrayIcon::ActivationReason reason) {
-                    statusItemActivated(int(reason));
-                }));
-        updateStatusItemImage();
-        m_appsStatusItem->show();
+        // Making a tray icon asks the desktop's tray what it offers, waiting for the
+        // answer: the icon is made once the tray has answered the probe, never while
+        // it holds its answers (then there is none, as without a tray).
+        platform::DesktopServiceProbe::shared(platform::DesktopServiceProbe::Service::StatusNotifierWatcher)
+            .whenKnown(this, [this](platform::DesktopServiceProbe::State state) {
+                if (state != platform::DesktopServiceProbe::State::Silent)
+                    showStatusItem();
+            });
     } else if (!show && m_appsStatusItem) {
         m_appsStatusItem->hide();
         m_appsStatusItem->setContextMenu(nullptr);
         m_appsStatusItem->deleteLater();
         m_appsStatusItem = nullptr;
     }
+    updateQuitOnLastWindowClosed();
+    buildMenu();
+}
+
+void AppController::showStatusItem()
+{
+    // The preference may have been turned off while the tray was asked.
+    if (m_appsStatusItem || !defaults().boolForKey(ShowChronarkMenuKey))
+        return;
+    m_appsStatusItem = new QSystemTrayIcon(this);
+    m_appsStatusItem->setObjectName(QStringLiteral("appsStatusItem"));
+    m_appsStatusItem->setToolTip(platform::localized(QStringLiteral("LSStatusItemToolTip")));
+    m_appsStatusItem->setContextMenu(m_appDockMenu);
+    connect(m_appsStatusItem, &QSystemTrayIcon::activated, this,
+            platform::ExceptionBoundary::guarded(this, "the status item",
+                                                 [this](QSystemTrayIcon::ActivationReason reason) {
+                statusItemActivated(int(reason));
+            }));
+    updateStatusItemImage();
+    m_appsStatusItem->show();
+    updateQuitOnLastWindowClosed();
+}
+
+void AppController::updateQuitOnLastWindowClosed()
+{
     // Without a tray icon (or without a tray to show it), closing the last window
     // is the only way out; with one, the application stays reachable through its menu.
     if (auto *application = qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
         application->setQuitOnLastWindowClosed(!m_appsStatusItem || !QSystemTrayIcon::isSystemTrayAvailable());
-
-    buildMenu();
 }
 
 void AppController::doTimer(QObject *)

@@ -130,7 +130,9 @@ public:
 
     // ---- Preferences and autosave ----
     // Re-reads "AutoSaveTimer" and "ShowChronarkMenu": re-creates the autosave
-    // timer, makes or drops the tray icon, rebuilds the menu.
+    // timer, makes or drops the tray icon, rebuilds the menu. The icon is made once
+    // the desktop's tray has answered (platform::DesktopServiceProbe): at once when it
+    // has, later when it is still being asked, never when it holds its answers.
     void handlePrefsChange();
     // The autosave tick: every document that has a file and unsaved changes is saved.
     Q_INVOKABLE void doTimer(QObject *sender = nullptr);
@@ -233,6 +235,9 @@ private:
     void endOpeningProgress();
     void startUpdateCheckAtLaunch();
     void registerHotKeyFromDefaults();
+    // Makes and shows the tray icon while "ShowChronarkMenu" is on and there is none.
+    void showStatusItem();
+    void updateQuitOnLastWindowClosed();
     void updateStatusItemImage();
     // Holds logind's delay lock while a counter runs (and stopping on sleep is on).
     void updateSleepInhibitor();

@@ -13,6 +13,7 @@
 #include "application/base/BuildInfo.h"
 #include "application/tree/DocumentReadAhead.h"
 #include "platform/desktop/ApplicationInstance.h"
+#include "platform/desktop/DesktopServiceProbe.h"
 #include "platform/desktop/DisplayAvailability.h"
 #include "platform/drawing/Application.h"
 #include "platform/foundation/ExceptionBoundary.h"
@@ -99,6 +100,14 @@ int main(int argc, char **argv)
     if (instance.claim(files) == platform::ApplicationInstance::Role::HandedOver)
         return 0;
 
+    // The desktop's services that Qt asks and waits for (the tray, the global menu, the
+    // accessibility bus) are asked now, each without waiting, so that their answers are
+    // in when the tray icon, the first window and the event loop need them.
+    using Probe = platform::DesktopServiceProbe;
+    for (const Probe::Service service :
+         {Probe::Service::Accessibility, Probe::Service::MenuRegistrar, Probe::Service::StatusNotifierWatcher})
+        Probe::shared(service);
+
     // Every outline view of the process gets the outline key and menu handling.
     NTXOutlineViewExtension::install();
 
@@ -111,6 +120,22 @@ int main(int argc, char **argv)
                      }));
     QObject::connect(&instance, &platform::ApplicationInstance::activateRequested, controller,
                      platform::ExceptionBoundary::guarded(controller, "activateRequested", [controller] { controller->applicationShouldHandleReopen(); }));
+    // Before the first menu bar is made and the loop starts, the probes of the global
+    // menu's registrar and of the accessibility bus have answered (long since, as a
+    // rule) or have timed out. A menu bar registers itself with the registrar and
+    // waits for its answer: with a registrar that holds its answers, the windows keep
+    // their menu bars. When the loop starts, Qt's accessibility bridge asks the
+    // accessibility bus whether accessibility is on, twice, each time waiting: a bus
+    // that holds its answers is taken to have accessibility on, so that the bridge
+    // does not ask, and only asks for the accessibility bus's address, without waiting.
+    Probe &registrar = Probe::shared(Probe::Service::MenuRegistrar);
+    registrar.waitUntilKnown();
+    if (registrar.state() == Probe::State::Silent)
+        QCoreApplication::setAttribute(Qt::AA_DontUseNativeMenuBar);
+    Probe &accessibility = Probe::shared(Probe::Service::Accessibility);
+    accessibility.waitUntilKnown();
+    if (accessibility.state() == Probe::State::Silent)
+        qputenv("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
     controller->launch(files, &readAhead);
     return app.exec();
 }

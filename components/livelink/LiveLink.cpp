@@ -141,7 +141,11 @@ void sendRemoteCloseTo(const QDBusConnection &connection, const QString &service
 // The open links of one peer over one connection share one watcher of the peer's
 // name: a peer that leaves closes all its links in one pass, and the bus thread is
 // asked to add and remove the watch once per peer rather than once per link (each of
-// those asks waits for that thread).
+// those asks waits for that thread). A peer may have left before its watch was in
+// place (a client that sends InitiateLink and goes at once: the bus told its leaving
+// before anyone listened), so once the watch is there the bus daemon is asked whether
+// the peer is still on the bus; the daemon answers a connection's calls in order, so
+// a peer on the bus then is one whose leaving the watch will hear.
 using PeerKey = QPair<QString, QString>; // connection name, peer's unique name
 
 struct WatchedPeer
@@ -176,16 +180,30 @@ void watchPeer(const QDBusConnection &connection, const QString &service, LiveLi
 {
     const PeerKey key{connection.name(), service};
     WatchedPeer &peer = watchedPeers()[key];
-    if (!peer.watcher) {
-        peer.watcher = new QDBusServiceWatcher(service, connection, QDBusServiceWatcher::WatchForUnregistration);
-        QDBusServiceWatcher *watcher = peer.watcher;
-        // Queued: the links close in a pass of their own, never inside the bus's signal.
-        QObject::connect(watcher, &QDBusServiceWatcher::serviceUnregistered, watcher,
-                platform::ExceptionBoundary::guarded(watcher, "serviceUnregistered",
-                                                     [key, watcher] { closeLinksOfPeer(key, watcher); }),
-                         Qt::QueuedConnection);
-    }
     peer.links.insert(link);
+    if (peer.watcher)
+        return;
+    peer.watcher = new QDBusServiceWatcher(service, connection, QDBusServiceWatcher::WatchForUnregistration);
+    QDBusServiceWatcher *watcher = peer.watcher;
+    // Queued: the links close in a pass of their own, never inside the bus's signal.
+    QObject::connect(watcher, &QDBusServiceWatcher::serviceUnregistered, watcher,
+            platform::ExceptionBoundary::guarded(watcher, "serviceUnregistered",
+                                                 [key, watcher] { closeLinksOfPeer(key, watcher); }),
+                     Qt::QueuedConnection);
+    // The watcher's match rule went to the daemon before this question (the watcher
+    // is made once the bus thread has sent it). A peer already gone, or an answer
+    // that does not say it is there, closes its links as its leaving would.
+    auto *present = new QDBusPendingCallWatcher(
+        LiveLinkBus::callBus(connection, QStringLiteral("NameHasOwner"), {service}), watcher);
+    QObject::connect(present, &QDBusPendingCallWatcher::finished, watcher,
+            platform::ExceptionBoundary::guarded(watcher, "the peer's presence", [key, watcher, present] {
+                present->deleteLater();
+                const QDBusMessage reply = present->reply();
+                const bool there = reply.type() == QDBusMessage::ReplyMessage && reply.signature() == QLatin1String("b")
+                    && reply.arguments().constFirst().toBool();
+                if (!there)
+                    closeLinksOfPeer(key, watcher);
+            }));
 }
 
 void unwatchPeer(const QDBusConnection &connection, const QString &service, LiveLink *link)

@@ -28,7 +28,10 @@
 // closed in the last pass before the process ends is left to it). The ends of a
 // connection are entered in its LiveLinkObjectTree, so opening or freeing one costs
 // the same however many are open. A peer that leaves the bus closes its links in
-// later passes, a slice of a few milliseconds a pass, as are the links freed: many
+// later passes, a slice of a few milliseconds a pass, as are the links freed; so does
+// one that was gone before its link was made (a client that leaves while its
+// "InitiateLink" is under way: the bus daemon is asked once the watch of the peer is
+// in place, so no link outlives its peer's leaving). Many
 // clients leaving at once never hold the GUI thread for long. Pointers
 // answered here are not owned by the caller; sharedLink() keeps a link beyond its
 // closing.

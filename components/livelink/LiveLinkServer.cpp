@@ -4,6 +4,7 @@
 #include "components/livelink/LiveLinkApplication.h"
 #include "components/livelink/LiveLinkBus.h"
 #include "components/livelink/LiveLinkConnectionName.h"
+#include "components/livelink/LiveLinkObjectTree.h"
 #include "components/livelink/LiveLinkServerDelegate.h"
 #include "components/livelink/LiveLinkServerLookup.h"
 #include "platform/foundation/ExceptionBoundary.h"
@@ -260,14 +261,18 @@ bool LiveLinkServer::handleMessage(const QDBusMessage &message, const QDBusConne
             || !LiveLinkBus::isAcceptableString(sourceName) || !LiveLinkBus::isAcceptableString(sourceApplicationName)
             || !LiveLinkBus::isAcceptableString(itemKey))
             return refuse(QStringLiteral("The client's path, names or item key were refused."));
-        if (LiveLink::openLinksWithPeer(connection, message.service()) >= MaxLinksPerClient) {
+        const auto tooMany = [&](const QString &text) {
             if (message.isReplyRequired())
-                connection.send(message.createErrorReply(
-                    LiveLinkBus::TooManyLinksError,
-                    QStringLiteral("The client has %1 live links open with this server, the most it may have: "
-                                   "close one before opening another.").arg(MaxLinksPerClient)));
+                connection.send(message.createErrorReply(LiveLinkBus::TooManyLinksError, text));
             return true;
-        }
+        };
+        if (LiveLink::openLinksWithPeer(connection, message.service()) >= MaxLinksPerClient)
+            return tooMany(QStringLiteral("The client has %1 live links open with this server, the most it may have: "
+                                          "close one before opening another.").arg(MaxLinksPerClient));
+        // The server's connection holds its ends alone (those closed are gone a pass later).
+        if (LiveLinkObjectTree::count(connection) >= MaxLinks)
+            return tooMany(QStringLiteral("The server has %1 live links open, the most it may have: "
+                                          "try again once others have closed.").arg(MaxLinks));
         const std::shared_ptr<LiveLink> link = LiveLink::initServerWithClient(
             connection, message.service(), clientPath, sourceName, sourceApplicationName, itemKey, delegate());
         if (!link)

@@ -22,8 +22,12 @@
 // has answered the release.
 //
 // One client (a unique bus name) has at most MaxLinksPerClient links open with a
-// server at once; a further "InitiateLink" is refused with the error
-// LiveLinkBus::TooManyLinksError and a text saying so, and opens nothing.
+// server at once, and a server has at most MaxLinks open with all its clients (each
+// connection to the bus is a client of its own: the second bound holds the server's
+// memory whatever the number of connections); a further "InitiateLink" is refused
+// with the error LiveLinkBus::TooManyLinksError and a text saying which bound it met,
+// and opens nothing. A link lasts only while its client is on the bus: a client that
+// leaves, also before its call is answered, closes its links (LiveLink).
 //
 // The table of published servers holds the servers being published and published;
 // it owns those published through publishServerWithName(), which are freed when
@@ -48,6 +52,7 @@ public:
     using PublishHandler = std::function<void(bool published)>;
     // Far more items than a person edits in another application at once.
     static constexpr int MaxLinksPerClient = 256;
+    static constexpr int MaxLinks = 4 * MaxLinksPerClient;
     // The unique bus name of the application serving the server, empty for none.
     using LookupHandler = std::function<void(const QString &uniqueName)>;
 

@@ -4,10 +4,8 @@
 
 #include <QDBusAbstractAdaptor>
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QDBusError>
 #include <QDBusMessage>
-#include <QDBusReply>
 #include <QDir>
 #include <QFileInfo>
 #include <QLocalServer>
@@ -19,6 +17,10 @@
 namespace platform {
 
 namespace {
+
+// RequestName: fail at once instead of waiting in the queue; the answer "now the owner".
+constexpr uint DoNotQueue = 4;
+constexpr uint PrimaryOwner = 1;
 
 // org.freedesktop.Application on the instance's object.
 class ApplicationAdaptor : public QDBusAbstractAdaptor
@@ -123,9 +125,21 @@ ApplicationInstance::Role ApplicationInstance::claimOnBus(const QStringList &uri
     new ApplicationAdaptor(this, bus);
     if (!bus.registerObject(path, this, QDBusConnection::ExportAdaptors))
         return Role::Standalone;
-    const QDBusReply<QDBusConnectionInterface::RegisterServiceReply> reply = bus.interface()->registerService(
-        m_identifier, QDBusConnectionInterface::DontQueueService, QDBusConnectionInterface::DontAllowReplacement);
-    if (reply.isValid() && reply.value() == QDBusConnectionInterface::ServiceRegistered) {
+    // The bus daemon answers at once; one that does not within ClaimTimeout leaves this
+    // launch on its own, its object kept (should the name come to it after all, later
+    // launches hand their files to it).
+    QDBusMessage request = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"),
+                                                          QStringLiteral("/org/freedesktop/DBus"),
+                                                          QStringLiteral("org.freedesktop.DBus"),
+                                                          QStringLiteral("RequestName"));
+    request << m_identifier << uint(DoNotQueue);
+    const QDBusMessage reply = bus.call(request, QDBus::Block, ClaimTimeout);
+    if (reply.type() != QDBusMessage::ReplyMessage && QDBusError(reply).type() == QDBusError::NoReply) {
+        qInfo("The session bus did not answer the request for %s; running on our own.", qUtf8Printable(m_identifier));
+        return Role::Standalone;
+    }
+    if (reply.type() == QDBusMessage::ReplyMessage && reply.signature() == QLatin1String("u")
+        && reply.arguments().constFirst().toUInt() == PrimaryOwner) {
         m_ownsName = true;
         return Role::Primary;
     }

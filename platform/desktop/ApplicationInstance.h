@@ -10,7 +10,8 @@
 // Ownership: a QObject owned by its parent (or the caller); the bus name and the
 // socket are given up when it is deleted. Main thread only: requests arrive as
 // openRequested()/activateRequested() on the event loop.
-// Failures: a bus that refuses the name and an owner that does not answer leave the
+// Failures: a bus that refuses the name or does not answer the request within
+// ClaimTimeout, and an owner that does not answer within HandOverTimeout, leave the
 // process running on its own (claim() answers Standalone); a malformed or oversized
 // request on the socket is dropped. A name longer than any file's (a request of
 // megabytes) is cut to MaximumUriLength as soon as the request arrives, before it is
@@ -38,7 +39,13 @@ public:
         Standalone  // neither could be arranged; this process runs on its own
     };
     static constexpr const char *Interface = "org.freedesktop.Application";
-    // How long a later launch waits for the running instance to answer.
+    // How long a launch waits for the bus daemon to answer its request for the name
+    // (it answers at once; this bounds a daemon that holds its answers).
+    static constexpr int ClaimTimeout = 500; // milliseconds
+    // How long a later launch waits for the running instance to answer. It shows no
+    // window of its own meanwhile, and the instance answers at once unless it is
+    // busy; one busy longer than this opens the files once it can, as does this
+    // launch, on its own.
     static constexpr int HandOverTimeout = 10000; // milliseconds
     // The largest request the local socket takes.
     static constexpr qint64 MaximumRequestSize = 1 << 20; // bytes

@@ -8,6 +8,9 @@
 #include <QDBusServiceWatcher>
 #include <QDBusUnixFileDescriptor>
 #include <QLoggingCategory>
+#include <QUuid>
+
+#include <utility>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -18,19 +21,23 @@ namespace platform {
 
 namespace {
 
-QDBusConnection busFromEnvironment()
+// The bus library's own default when the environment names no system bus.
+constexpr const char *DefaultSystemBusAddress = "unix:path=/var/run/dbus/system_bus_socket";
+
+QString busAddressFromEnvironment()
 {
-    const QString address = qEnvironmentVariable(SleepMonitor::BusAddressVariable);
-    if (!address.isEmpty())
-        return QDBusConnection::connectToBus(address, QStringLiteral("chronark-sleep-bus ") + address);
-    return QDBusConnection::systemBus();
+    QString address = qEnvironmentVariable(SleepMonitor::BusAddressVariable);
+    if (address.isEmpty())
+        address = qEnvironmentVariable("DBUS_SYSTEM_BUS_ADDRESS");
+    return address.isEmpty() ? QString::fromLatin1(DefaultSystemBusAddress) : address;
 }
 
 } // namespace
 
 SleepMonitor::SleepMonitor(QObject *parent)
-    : SleepMonitor(busFromEnvironment(), parent)
+    : QObject(parent), m_bus(QString())
 {
+    connectWhenAnswered(busAddressFromEnvironment());
 }
 
 SleepMonitor::SleepMonitor(const QDBusConnection &bus, QObject *parent)
@@ -41,8 +48,45 @@ SleepMonitor::SleepMonitor(const QDBusConnection &bus, QObject *parent)
 
 SleepMonitor::~SleepMonitor()
 {
+    if (isConnecting())
+        QDBusConnection::disconnectFromPeer(m_probeName);
     if (m_fd >= 0)
         ::close(m_fd);
+}
+
+void SleepMonitor::connectWhenAnswered(const QString &address)
+{
+    // A peer connection opens its socket and returns: the bus library says hello only
+    // when the first message goes, and waits for nothing. "Hello" is that message; a
+    // daemon answers it as it answers every new client.
+    m_probeName = QStringLiteral("chronark-sleep-probe ") + QUuid::createUuid().toString(QUuid::WithoutBraces);
+    const QDBusConnection probe = QDBusConnection::connectToPeer(address, m_probeName);
+    if (!probe.isConnected()) {
+        const QString reason = probe.lastError().message();
+        QDBusConnection::disconnectFromPeer(m_probeName);
+        m_probeName.clear();
+        reportOnce(QStringLiteral("no bus (") + reason + QStringLiteral(")"));
+        return;
+    }
+    const QDBusMessage hello = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("Hello"));
+    auto *watcher = new QDBusPendingCallWatcher(probe.asyncCall(hello, ProbeTimeoutMs), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            platform::ExceptionBoundary::guarded(this, "the bus's answer", [this, watcher, address] {
+                watcher->deleteLater();
+                QDBusConnection::disconnectFromPeer(std::exchange(m_probeName, QString()));
+                const QDBusMessage reply = watcher->reply();
+                if (reply.type() != QDBusMessage::ReplyMessage) {
+                    reportOnce(QStringLiteral("the bus at ") + address + QStringLiteral(" does not answer (")
+                               + reply.errorMessage() + QStringLiteral(")"));
+                    return;
+                }
+                // The daemon answers: connecting now takes no longer than its welcome.
+                m_bus = QDBusConnection::connectToBus(address, QStringLiteral("chronark-sleep-bus ") + address);
+                start();
+                requestInhibitor();
+            }));
 }
 
 void SleepMonitor::start()
@@ -118,7 +162,7 @@ void SleepMonitor::releaseInhibitor()
 
 void SleepMonitor::requestInhibitor()
 {
-    if (!m_wanted || m_fd >= 0 || m_requestPending || m_sleeping)
+    if (!m_wanted || m_fd >= 0 || m_requestPending || m_sleeping || isConnecting())
         return;
     if (!m_bus.isConnected()) {
         refuse(QStringLiteral("no bus; sleep is not delayed"));

@@ -6,6 +6,15 @@
 // The bus is the system bus, or the one named by CHRONARK_SLEEP_BUS_ADDRESS when that
 // is set, or one handed to the constructor. With no bus or no logind on it the
 // monitor is inactive: it says so once in the log and never signals.
+//
+// Nothing waits for the bus named by address: connecting to a bus waits for its
+// daemon's welcome without any time limit, in the bus library's one thread that
+// every connection of the process shares, so a bus whose daemon does not answer
+// would hold the launch and every other bus of the process. The monitor first asks
+// the daemon for an answer on a connection of its own (opened without waiting; the
+// answer comes later, or not within ProbeTimeoutMs), and connects only once it has
+// answered. A daemon that does not answer leaves the monitor inactive, as no bus
+// does; a lock wanted meanwhile is asked for once the monitor is connected.
 // Threads: GUI thread only.
 #include <QDBusConnection>
 #include <QObject>
@@ -26,14 +35,21 @@ public:
     static constexpr const char *Interface = "org.freedesktop.login1.Manager";
     // Environment variable naming the bus to use instead of the system bus.
     static constexpr const char *BusAddressVariable = "CHRONARK_SLEEP_BUS_ADDRESS";
+    // How long the bus's daemon is given to answer before the monitor gives up.
+    static constexpr int ProbeTimeoutMs = 10000;
 
+    // On the system bus, or CHRONARK_SLEEP_BUS_ADDRESS's, once its daemon answered.
     explicit SleepMonitor(QObject *parent = nullptr);
+    // On a bus connected already.
     explicit SleepMonitor(const QDBusConnection &bus, QObject *parent = nullptr);
     ~SleepMonitor() override;
 
+    // Still waiting for the daemon of the bus to answer.
+    bool isConnecting() const { return !m_probeName.isEmpty(); }
+
     // The bus is connected, logind is on it and its signal is subscribed. Known
-    // shortly after construction: activeChanged() comes when logind's presence has
-    // been asked (also when the answer is "absent") and whenever it changes.
+    // shortly after the bus answered: activeChanged() comes when logind's presence
+    // has been asked (also when the answer is "absent") and whenever it changes.
     bool isActive() const { return m_active; }
 
     // Asks logind to delay sleep until releaseInhibitor() (asynchronous; the lock is
@@ -62,6 +78,7 @@ private Q_SLOTS:
     void prepareForSleep(bool start);
 
 private:
+    void connectWhenAnswered(const QString &address);
     void start();
     void setActive(bool active);
     void requestInhibitor();
@@ -71,6 +88,7 @@ private:
     void reportOnce(const QString &reason);
 
     QDBusConnection m_bus;
+    QString m_probeName; // the connection asking the daemon, while it has not answered
     QDBusServiceWatcher *m_serviceWatcher = nullptr;
     bool m_subscribed = false;
     bool m_active = false;

@@ -27,13 +27,13 @@ ClipboardOffer::ClipboardOffer(QObject *parent)
     connect(clipboard, &QClipboard::changed, this,
             ExceptionBoundary::guarded(this, "changed", [this](QClipboard::Mode mode) {
                 if (mode == QClipboard::Clipboard)
-                    refresh();
+                    m_stale = true;
             }));
 }
 
 const ClipboardOffer &ClipboardOffer::read() const
 {
-    if (m_reads == 0 && parent())
+    if (m_stale && parent())
         const_cast<ClipboardOffer *>(this)->refresh();
     return *this;
 }
@@ -41,6 +41,7 @@ const ClipboardOffer &ClipboardOffer::read() const
 void ClipboardOffer::refresh()
 {
     ++m_reads;
+    m_stale = false;
     const QMimeData *data = QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);
     m_hasText = data && data->hasText();
     m_hasHtml = data && data->hasHtml();

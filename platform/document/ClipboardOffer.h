@@ -4,10 +4,12 @@
 //
 // Reading the clipboard's contents asks the program that owns it (on X11 a request to
 // that program, answered or not within Qt's clipboard time-out); menu validation runs
-// before every menu shows and at every shortcut, so it must not ask each time. The
-// offer is read when it is first asked for, and again once after each change the
-// clipboard reports (its changed signal); in between, what was read is answered.
-// Paste itself still reads the clipboard: that is what the person asked for.
+// before every menu shows and at every shortcut, so it must not ask each time. Nor
+// is it asked at a change: the clipboard changes with every copy anywhere on the
+// desktop, while a menu may never open. A change the clipboard reports (its changed
+// signal) only marks the offer stale; the offer is read when it is next asked for
+// (the first time too), and what was read is answered until the next change. Paste
+// itself still reads the clipboard: that is what the person asked for.
 //
 // GUI thread only. One instance (shared()), made on first use, a child of the
 // application; it answers "nothing" once the application is gone.
@@ -25,17 +27,18 @@ public:
     // Whether a text widget could take what is offered: text, or HTML when it takes
     // rich text.
     bool canPasteInto(bool takesRichText) const { return hasText() || (takesRichText && hasHtml()); }
-    // How many times the offer was read (for tests: validation never adds to it).
+    // How many times the offer was read (for tests: at most once per change).
     int reads() const { return m_reads; }
 
 private:
     explicit ClipboardOffer(QObject *parent);
-    // The offer, read first when it never was.
+    // The offer, read first when it is stale.
     const ClipboardOffer &read() const;
     void refresh();
 
     bool m_hasText = false;
     bool m_hasHtml = false;
+    bool m_stale = true; // never read, or changed since it was
     int m_reads = 0;
 };
 

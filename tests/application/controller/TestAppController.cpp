@@ -808,10 +808,11 @@ TEST_F(AppControllerTest, TrayIconExistsExactlyWhileTheMenuIsShown)
     EXPECT_EQ(controller->appsStatusItem(), nullptr);
     EXPECT_TRUE(qApp->quitOnLastWindowClosed());
 
+    // Made once the desktop's tray has answered (at once when it has before).
     defaults().setBool(true, ShowChronarkMenuKey);
     postPrefsChanged();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return controller->appsStatusItem() != nullptr; }, 10000));
     QPointer<QSystemTrayIcon> first = controller->appsStatusItem();
-    ASSERT_NE(first, nullptr);
     EXPECT_EQ(first->contextMenu(), controller->appDockMenu());
     EXPECT_EQ(controller->statusItemImageName(), QStringLiteral("entry_time2.tif"));
     EXPECT_FALSE(first->icon().isNull());

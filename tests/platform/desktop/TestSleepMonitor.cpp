@@ -2,16 +2,23 @@
 #include "platform/desktop/SleepMonitor.h"
 
 #include "tests/support/DesktopTestSupport.h"
+#include "tests/support/TestSupport.h"
 
 #include <QDBusConnection>
 #include <QDBusUnixFileDescriptor>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QSignalSpy>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 using desktoptest::FakeDBusService;
@@ -242,6 +249,82 @@ TEST(SleepMonitor, WithoutLogindTheMonitorIsInactive)
     ASSERT_TRUE(logind.isRegistered());
     ASSERT_TRUE(waitForActive(monitor));
     EXPECT_TRUE(QTest::qWaitFor([&] { return monitor.hasInhibitor(); }, 10000));
+}
+
+// A socket that takes connections into its queue and never answers on them: a bus
+// whose daemon is stuck.
+class SilentSocket
+{
+public:
+    SilentSocket()
+    {
+        m_fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const QByteArray path = QFile::encodeName(m_folder.filePath(QStringLiteral("bus")));
+        std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+        m_listening = m_fd >= 0 && ::bind(m_fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0
+            && ::listen(m_fd, 16) == 0;
+        m_address = QStringLiteral("unix:path=") + QString::fromLocal8Bit(path);
+    }
+    ~SilentSocket()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    bool isListening() const { return m_listening; }
+    QString address() const { return m_address; }
+
+private:
+    QTemporaryDir m_folder;
+    int m_fd = -1;
+    bool m_listening = false;
+    QString m_address;
+};
+
+// A sleep bus whose daemon never answers holds nothing: not the construction, not the
+// event loop, not the other buses of the process (connecting to it would have held
+// the bus library's one thread); the monitor stays inactive and asks for no lock.
+TEST(SleepMonitor, ABusThatDoesNotAnswerHoldsNothing)
+{
+    SilentSocket silent;
+    ASSERT_TRUE(silent.isListening());
+    desktoptest::PrivateBus other;
+    ASSERT_TRUE(other.isRunning());
+    testsupport::ScopedEnv variable(SleepMonitor::BusAddressVariable, silent.address().toUtf8());
+    {
+        SleepMonitor monitor;
+        EXPECT_TRUE(monitor.isConnecting());
+        QSignalSpy failed(&monitor, &SleepMonitor::inhibitorFailed);
+        monitor.takeInhibitor(QStringLiteral("Chronark"), QStringLiteral("x"));
+        // Another bus is reached, watched and answers meanwhile.
+        FakeLogind logind(other.address());
+        ASSERT_TRUE(logind.isRegistered());
+        SleepMonitor onTheOther(other.connection());
+        ASSERT_TRUE(waitForActive(onTheOther));
+        EXPECT_TRUE(monitor.isConnecting());
+        EXPECT_FALSE(monitor.isActive());
+        EXPECT_FALSE(monitor.hasInhibitor());
+        EXPECT_EQ(failed.count(), 0) << "the lock waits for the bus";
+    }
+}
+
+// The system bus's place is taken by the variable's bus, answered before connecting:
+// a lock wanted while the daemon is asked is taken once it answered.
+TEST(SleepMonitor, ALockWantedWhileTheBusIsAskedIsTakenOnceItAnswers)
+{
+    desktoptest::PrivateBus bus;
+    ASSERT_TRUE(bus.isRunning());
+    FakeLogind logind(bus.address());
+    ASSERT_TRUE(logind.isRegistered());
+    testsupport::ScopedEnv variable(SleepMonitor::BusAddressVariable, bus.address().toUtf8());
+    SleepMonitor monitor;
+    EXPECT_TRUE(monitor.isConnecting());
+    monitor.takeInhibitor(QStringLiteral("Chronark"), QStringLiteral("x"));
+    ASSERT_TRUE(waitForActive(monitor));
+    EXPECT_FALSE(monitor.isConnecting());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return monitor.hasInhibitor(); }, 10000));
+    EXPECT_EQ(logind.locksHandedOut(), 1);
 }
 
 TEST(SleepMonitor, WithoutABusNothingHappens)

@@ -371,4 +371,41 @@ TEST(MenuItemValidation, PasteFollowsTheClipboardWithoutReadingItAtEachValidatio
     clipboard->clear();
 }
 
+// A change of the clipboard anywhere on the desktop is not read at once: a menu may
+// never open. The offer is read once when next asked for, whatever the changes before.
+TEST(MenuItemValidation, ClipboardChangesAreReadOnlyWhenPasteIsNextValidated)
+{
+    auto window = std::make_unique<QWidget>();
+    auto *layout = new QVBoxLayout(window.get());
+    auto *plain = new QPlainTextEdit;
+    layout->addWidget(plain);
+    window->show();
+    QApplication::setActiveWindow(window.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    plain->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return plain->hasFocus(); }));
+    QAction paste;
+    menu::setAction(&paste, "paste:");
+    const platform::ClipboardOffer &offer = platform::ClipboardOffer::shared();
+    QClipboard *clipboard = QApplication::clipboard();
+    clipboard->clear();
+    EXPECT_FALSE(menu::validateItem(&paste));
+
+    const int reads = offer.reads();
+    for (int i = 0; i < 5; ++i) {
+        clipboard->setText(QStringLiteral("copied elsewhere %1").arg(i));
+        clipboard->clear();
+    }
+    clipboard->setText(QStringLiteral("last"));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(offer.reads(), reads) << "changes only mark the offer stale";
+    for (int i = 0; i < 10; ++i)
+        EXPECT_TRUE(menu::validateItem(&paste));
+    EXPECT_EQ(offer.reads(), reads + 1) << "read once, when asked for";
+    clipboard->clear();
+    EXPECT_EQ(offer.reads(), reads + 1);
+    EXPECT_FALSE(menu::validateItem(&paste));
+    EXPECT_EQ(offer.reads(), reads + 2);
+}
+
 #include "TestMenuItemValidation.moc"

@@ -134,6 +134,13 @@ protected:
         LiveLinkBus::setAddress(QString());
     }
 
+    // Publishes the server "Editor" in this process, as the editor application would.
+    static bool publishAsEditor(LiveLinkServerDelegate *delegate)
+    {
+        platform::Bundle::mainBundle().setInfoDictionary({{QStringLiteral("CFBundleIdentifier"), EditorBundleId}});
+        return publish(QStringLiteral("Editor"), delegate);
+    }
+
     QProcessEnvironment editorEnvironment() const
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -1062,9 +1069,8 @@ struct RawClient
 
 TEST_F(LiveLinkProcesses, OneClientsLinksAreBoundedAndCloseTogetherWhenItLeaves)
 {
-    platform::Bundle::mainBundle().setInfoDictionary({{QStringLiteral("CFBundleIdentifier"), EditorBundleId}});
     RecordingDelegate serverDelegate;
-    ASSERT_TRUE(publish(QStringLiteral("Editor"), &serverDelegate));
+    ASSERT_TRUE(publishAsEditor(&serverDelegate));
     constexpr int Most = LiveLinkServer::MaxLinksPerClient;
 
     auto first = std::make_unique<RawClient>(m_bus.address());
@@ -1118,9 +1124,8 @@ TEST_F(LiveLinkProcesses, OneClientsLinksAreBoundedAndCloseTogetherWhenItLeaves)
 
 TEST_F(LiveLinkProcesses, ManyClientsLeavingAtOnceCloseEveryLinkOnceAndTheirEndsGoFromTheBus)
 {
-    platform::Bundle::mainBundle().setInfoDictionary({{QStringLiteral("CFBundleIdentifier"), EditorBundleId}});
     RecordingDelegate serverDelegate;
-    ASSERT_TRUE(publish(QStringLiteral("Editor"), &serverDelegate));
+    ASSERT_TRUE(publishAsEditor(&serverDelegate));
     constexpr int Leaving = 6;
     constexpr int LinksEach = 40;
 
@@ -1174,5 +1179,120 @@ TEST_F(LiveLinkProcesses, ManyClientsLeavingAtOnceCloseEveryLinkOnceAndTheirEnds
     ASSERT_TRUE(QTest::qWaitFor([&] { return serverDelegate.closed.contains(stayingKey); }, 10000));
     EXPECT_EQ(LiveLink::activeLiveLinkForItemKey(stayingKey), nullptr);
     staying.reset();
+    LiveLink::retractServerWithName(QStringLiteral("Editor"));
+}
+
+namespace {
+
+// One run of tests/components/livelink/programs/LiveLinkTestCaller: a client process
+// that asks the test's server for `count` links and ends without closing them once
+// `leaveAfter` are answered (0: as soon as the bus has its calls).
+struct Caller
+{
+    QString prefix;
+    int count = 0;
+    int leaveAfter = 0;
+    std::unique_ptr<QProcess> process;
+
+    QStringList keys() const
+    {
+        QStringList all;
+        for (int i = 0; i < count; ++i)
+            all << QStringLiteral("%1-%2").arg(prefix).arg(i);
+        return all;
+    }
+};
+
+} // namespace
+
+// Clients that end without closing (a crash, a kill), before the server has answered
+// their calls (the bus told of their leaving before any link was made), while it
+// answers them, or after: every link made for them closes, and is told once, and the
+// links of a client that stays stay open.
+TEST_F(LiveLinkProcesses, ClientsLeavingBeforeDuringOrAfterTheAnswersLeaveNoLinkOpen)
+{
+    RecordingDelegate serverDelegate;
+    ASSERT_TRUE(publishAsEditor(&serverDelegate));
+    auto staying = std::make_unique<RawClient>(m_bus.address());
+    ASSERT_EQ(staying->initiate(0, 1).constFirst().type(), QDBusMessage::ReplyMessage);
+    const QString stayingKey = QStringLiteral("item-%1-0").arg(staying->name);
+
+    const unsigned seed = 7401;
+    std::mt19937 random(seed);
+    const auto upTo = [&random](int most) { return int(std::uniform_int_distribution<int>(0, most)(random)); };
+    QStringList gone;
+    for (int round = 0; round < 8; ++round) {
+        SCOPED_TRACE(testing::Message() << "seed " << seed << ", round " << round);
+        // Before: the server's thread does not run until the callers have ended.
+        const bool before = round % 3 == 0;
+        std::vector<Caller> callers(1 + upTo(3));
+        for (std::size_t c = 0; c < callers.size(); ++c) {
+            Caller &caller = callers[c];
+            caller.prefix = QStringLiteral("r%1c%2").arg(round).arg(c);
+            caller.count = 1 + upTo(39);
+            caller.leaveAfter = before ? 0 : upTo(caller.count);
+            caller.process = std::make_unique<QProcess>();
+            caller.process->setProcessEnvironment(editorEnvironment());
+            caller.process->start(QStringLiteral(LIVELINK_TEST_CALLER),
+                                  {serverBusName(), caller.prefix, QString::number(caller.count),
+                                   QString::number(caller.leaveAfter)});
+        }
+        for (Caller &caller : callers) {
+            if (before)
+                ASSERT_TRUE(caller.process->waitForFinished(20000));
+            else
+                ASSERT_TRUE(QTest::qWaitFor([&] { return caller.process->state() == QProcess::NotRunning; }, 20000));
+            ASSERT_EQ(caller.process->exitCode(), 0) << caller.leaveAfter << " of " << caller.count;
+            gone << caller.keys();
+        }
+        // Every link made for a client that left closes; the one that stays is open.
+        ASSERT_TRUE(QTest::qWaitFor([&] {
+            return std::all_of(gone.cbegin(), gone.cend(), [&](const QString &key) {
+                return serverDelegate.closed.contains(key) && !LiveLink::activeLiveLinkForItemKey(key);
+            });
+        }, 20000)) << serverDelegate.closed.size() << " of " << gone.size() << " closed";
+        EXPECT_EQ(serverDelegate.closed.size(), gone.size()) << "each told once";
+        LiveLink *remaining = LiveLink::activeLiveLinkForItemKey(stayingKey);
+        ASSERT_NE(remaining, nullptr);
+        EXPECT_TRUE(remaining->isOpen());
+    }
+    staying.reset();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return serverDelegate.closed.contains(stayingKey); }, 10000));
+    LiveLink::retractServerWithName(QStringLiteral("Editor"));
+}
+
+// Each connection to the bus is a client of its own: the server's links are bounded
+// together too, and a link that closes makes room for another.
+TEST_F(LiveLinkProcesses, AServersLinksAreBoundedWhateverTheNumberOfClients)
+{
+    RecordingDelegate serverDelegate;
+    ASSERT_TRUE(publishAsEditor(&serverDelegate));
+    constexpr int PerClient = LiveLinkServer::MaxLinksPerClient;
+    constexpr int Clients = LiveLinkServer::MaxLinks / PerClient;
+    static_assert(Clients * PerClient == LiveLinkServer::MaxLinks);
+
+    std::vector<std::unique_ptr<RawClient>> clients;
+    for (int c = 0; c < Clients; ++c) {
+        clients.push_back(std::make_unique<RawClient>(m_bus.address()));
+        for (const QDBusMessage &answer : clients.back()->initiate(0, PerClient))
+            ASSERT_EQ(answer.type(), QDBusMessage::ReplyMessage) << answer.errorMessage().toStdString();
+    }
+    auto late = std::make_unique<RawClient>(m_bus.address());
+    const QDBusMessage refused = late->initiate(0, 1).constFirst();
+    EXPECT_EQ(refused.errorName(), LiveLinkBus::TooManyLinksError);
+    EXPECT_TRUE(refused.errorMessage().contains(QString::number(LiveLinkServer::MaxLinks)))
+        << refused.errorMessage().toStdString();
+    EXPECT_EQ(LiveLink::activeLiveLinkForItemKey(QStringLiteral("item-%1-0").arg(late->name)), nullptr);
+
+    // One client leaves: its links close, and the late one is served.
+    clients.pop_back();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return serverDelegate.closed.size() == PerClient; }, 30000));
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        const QDBusMessage answer = late->initiate(1, 1).constFirst();
+        return answer.type() == QDBusMessage::ReplyMessage;
+    }, 10000));
+    clients.clear();
+    late.reset();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return serverDelegate.closed.size() == LiveLinkServer::MaxLinks + 1; }, 30000));
     LiveLink::retractServerWithName(QStringLiteral("Editor"));
 }
