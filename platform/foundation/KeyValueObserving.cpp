@@ -1,6 +1,7 @@
 #include "platform/foundation/KeyValueObserving.h"
 
 #include "platform/foundation/Exception.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QStringList>
 #include <atomic>
@@ -347,7 +348,9 @@ void KeyValueObservable::notify(const QString &key, bool prior)
         if (it == m_observers->byToken.end())
             continue; // removed by an earlier observer of this round
         const std::shared_ptr<Observer> observer = it->second.observer; // survives its own removal
-        (*observer)(*this, key, prior);
+        // Code the changed object does not control: what it raises stops here, and the
+        // observers after it still hear of the change.
+        ExceptionBoundary::guard(nullptr, "a key-value observer", [&] { (*observer)(*this, key, prior); });
     }
 }
 
