@@ -31,8 +31,8 @@
 //
 // An entry that cannot throw may be noexcept instead, with a comment saying why
 // ("cannot throw: ..."). Where our code calls code it does not control (a delegate, a
-// data source, an observer), the call goes through guard() or guardOr() once, for
-// every caller. tools/check-exceptions (ctest "exceptions") holds every throw of the
+// data source, a notification's observer), the call goes through guard() or guardOr()
+// once, for every caller. tools/check-exceptions (ctest "exceptions") holds every throw of the
 // product code to tools/throws.txt and, as a quick lint, the entries from Qt in the
 // files that can reach one to these forms.
 //

@@ -1,7 +1,6 @@
 #include "platform/foundation/KeyValueObserving.h"
 
 #include "platform/foundation/Exception.h"
-#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QStringList>
 #include <atomic>
@@ -348,9 +347,7 @@ void KeyValueObservable::notify(const QString &key, bool prior)
         if (it == m_observers->byToken.end())
             continue; // removed by an earlier observer of this round
         const std::shared_ptr<Observer> observer = it->second.observer; // survives its own removal
-        // Code the changed object does not control: what it raises stops here, and the
-        // observers after it still hear of the change.
-        ExceptionBoundary::guard(nullptr, "a key-value observer", [&] { (*observer)(*this, key, prior); });
+        (*observer)(*this, key, prior);
     }
 }
 
