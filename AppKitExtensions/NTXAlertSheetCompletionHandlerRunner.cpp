@@ -1,7 +1,7 @@
 #include "AppKitExtensions/NTXAlertSheetCompletionHandlerRunner.h"
 
 #include "platform/drawing/Sheet.h"
-#include "platform/foundation/Exception.h"
+#include "platform/foundation/AssertionHandler.h"
 #include "platform/foundation/ExceptionBoundary.h"
 
 #include <QCoreApplication>
@@ -52,8 +52,10 @@ void NTXAlertSheetCompletionHandlerRunner::startOnWindow(QWidget *window)
 void NTXAlertSheetCompletionHandlerRunner::alertDidEnd(QMessageBox *alert, int returnCode)
 {
     if (alert != m_alertIdentity)
-        throw platform::Exception(platform::Exception::InternalInconsistencyException,
-                                  QStringLiteral("Got a alert different from what I expected -- This should never happen"));
+        platform::AssertionHandler::current().handleFailureInFunction(
+            QStringLiteral("-[NTXAlertSheetCompletionHandlerRunner alertDidEnd:returnCode:contextInfo:]"),
+            QStringLiteral("AppKitExtensions/NTXNSAlert.Extensions"), 46,
+            QStringLiteral("Got a alert different from what I expected -- This should never happen"));
     if (m_ended || m_directCode)
         return;
     m_directCode = returnCode;

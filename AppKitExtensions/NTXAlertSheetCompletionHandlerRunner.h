@@ -21,8 +21,8 @@ public:
     // Opens the alert window-modal on the window and waits for its end.
     void startOnWindow(QWidget *window);
     // The end of the alert: the handler is called in the next event-loop pass, then
-    // the runner goes. An alert other than the runner's own raises
-    // platform::Exception (internal inconsistency) and changes nothing.
+    // the runner goes. An alert other than the runner's own is a failed assertion
+    // (platform::AssertionHandler: an internal inconsistency) and changes nothing.
     void alertDidEnd(QMessageBox *alert, int returnCode);
 
     bool hasEnded() const { return m_ended; }

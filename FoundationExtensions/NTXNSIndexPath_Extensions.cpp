@@ -1,6 +1,5 @@
 #include "FoundationExtensions/NTXNSIndexPath_Extensions.h"
 
-#include "platform/foundation/Exception.h"
 #include "platform/foundation/Range.h"
 
 namespace NTXNSIndexPath_Extensions {
@@ -23,13 +22,11 @@ IndexPath indexPathByIncrementingLastIndex(const IndexPath &path)
     return result;
 }
 
-IndexPath indexPathByReplacingIndexAtPosition(const IndexPath &path, qsizetype position, qsizetype index)
+std::optional<IndexPath> indexPathByReplacingIndexAtPosition(const IndexPath &path, qsizetype position,
+                                                             qsizetype index)
 {
     if (position < 0 || position >= path.size())
-        throw platform::Exception(platform::Exception::RangeException,
-                                  QStringLiteral("indexPathByReplacingIndexAtPosition: position %1 beyond length %2")
-                                      .arg(position)
-                                      .arg(path.size()));
+        return std::nullopt;
     IndexPath result = path;
     result[position] = index;
     return result;

@@ -3,6 +3,8 @@
 #include <QList>
 #include <QtGlobal>
 
+#include <optional>
+
 namespace NTXNSIndexPath_Extensions {
 
 using IndexPath = QList<qsizetype>;
@@ -13,8 +15,9 @@ qsizetype firstIndex(const IndexPath &path);
 qsizetype lastIndex(const IndexPath &path);
 // The path with its last index increased by 1 (an empty path stays empty).
 IndexPath indexPathByIncrementingLastIndex(const IndexPath &path);
-// The path with the index at the position replaced; a position outside the path
-// raises platform::Exception (RangeException).
-IndexPath indexPathByReplacingIndexAtPosition(const IndexPath &path, qsizetype position, qsizetype index);
+// The path with the index at the position replaced; none for a position outside
+// the path.
+std::optional<IndexPath> indexPathByReplacingIndexAtPosition(const IndexPath &path, qsizetype position,
+                                                             qsizetype index);
 
 } // namespace NTXNSIndexPath_Extensions

@@ -3,6 +3,7 @@
 #include "platform/foundation/Range.h"
 
 #include <QtGlobal>
+#include <optional>
 #include <set>
 
 namespace NTXNSIndexSet_Extension {
@@ -13,8 +14,8 @@ using IndexSet = std::set<qsizetype>;
 constexpr qsizetype MaximumInvertedRangeLength = qsizetype(1) << 24;
 
 // Every index of the range that the set does not contain; an empty range gives an
-// empty set. A range with a negative location or length, one that overflows, or one
-// longer than MaximumInvertedRangeLength raises platform::Exception (RangeException).
-IndexSet invertedIndexSetForRange(const IndexSet &set, platform::Range range);
+// empty set. None for a range with a negative location or length, one that
+// overflows, or one longer than MaximumInvertedRangeLength.
+std::optional<IndexSet> invertedIndexSetForRange(const IndexSet &set, platform::Range range);
 
 } // namespace NTXNSIndexSet_Extension

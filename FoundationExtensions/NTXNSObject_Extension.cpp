@@ -400,14 +400,15 @@ void performBlockOnQueue(QObject *target, TargetBlock block, QThreadPool *queue,
     if (!block)
         return;
     if (!wait) {
-        queue->start(platform::ThreadHandOff(
-            [target, block = std::move(block)] { invokeTargetBlockLater(target, block, "a perform on a queue"); }));
+        queue->start(platform::ThreadHandOff(platform::ExceptionBoundary::guarded(
+            nullptr, "a perform on a queue", [target, block = std::move(block)] { invokeTargetBlock(target, block); })));
         return;
     }
     refuseWaitingOnGuiThread("performBlock:onQueue:waitUntilDone:");
     auto done = std::make_shared<std::promise<void>>();
     std::future<void> finished = done->get_future();
-    const bool started = queue->tryStart(platform::ThreadHandOff([target, &block, done] {
+    // cannot throw: the block runs through the exception boundary; the promise is set once.
+    const bool started = queue->tryStart(platform::ThreadHandOff([target, &block, done]() noexcept {
         invokeTargetBlockLater(target, block, "a perform on a queue");
         done->set_value();
     }));

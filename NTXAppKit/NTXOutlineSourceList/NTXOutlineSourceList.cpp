@@ -353,10 +353,9 @@ void NTXOutlineSourceList::post(const QString &name, const QVariantMap &userInfo
 
 int NTXOutlineSourceList::numberOfGroups() const
 {
-    auto *conforming = qobject_cast<NTXOutlineSourceListDataSource *>(m_dataSource.data());
-    if (!conforming)
-        return 0;
-    return std::max(0, conforming->sourceListNumberOfChildrenOfItem(const_cast<NTXOutlineSourceList *>(this), QVariant()));
+    return std::max(0, askDataSource(m_dataSource.data(), "sourceListNumberOfChildrenOfItem", 0, [&](auto *d) {
+                        return d->sourceListNumberOfChildrenOfItem(const_cast<NTXOutlineSourceList *>(this), QVariant());
+                    }));
 }
 
 bool NTXOutlineSourceList::isGroupIndex(const QModelIndex &index) const

@@ -39,7 +39,10 @@
 // never offers "select all".
 //
 // Ownership: the data source and the delegate are not owned (held as QPointer); the
-// model and the selection model belong to the list. Threads: GUI thread only.
+// model and the selection model belong to the list. Failures: what the data source,
+// the delegate or an observer of the notifications raises stops at that call
+// (reported, counted), also while the list paints or its selection changes; the
+// answer is taken as missing. Threads: GUI thread only.
 #include <QList>
 #include <QPointer>
 #include <QSizeF>

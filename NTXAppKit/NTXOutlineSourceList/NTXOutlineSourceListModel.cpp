@@ -66,14 +66,17 @@ void NTXOutlineSourceListModel::load(Node *node) const
                                                  : source->objectName());
         return;
     }
-    if (node != &m_root && !conforming->sourceListIsItemExpandable(m_sourceList, node->item))
+    if (node != &m_root && !isExpandable(node->item))
         return;
-    const int count = std::clamp(conforming->sourceListNumberOfChildrenOfItem(m_sourceList, node->item), 0,
-                                 MaximumChildCount);
+    const int count = std::clamp(askDataSource(source, "sourceListNumberOfChildrenOfItem", 0, [&](auto *d) {
+                                     return d->sourceListNumberOfChildrenOfItem(m_sourceList, node->item);
+                                 }),
+                                 0, MaximumChildCount);
     node->children.reserve(size_t(count));
     for (int i = 0; i < count; ++i) {
         auto child = std::make_unique<Node>();
-        child->item = conforming->sourceListChildOfItem(m_sourceList, i, node->item);
+        child->item = askDataSource(source, "sourceListChildOfItem", QVariant(),
+                                    [&](auto *d) { return d->sourceListChildOfItem(m_sourceList, i, node->item); });
         if (isObjectItem(child->item))
             child->object = child->item.value<QObject *>();
         child->parent = node;
@@ -82,6 +85,12 @@ void NTXOutlineSourceListModel::load(Node *node) const
             m_byIdentity.insert(identity, child.get());
         node->children.push_back(std::move(child));
     }
+}
+
+bool NTXOutlineSourceListModel::isExpandable(const QVariant &item) const
+{
+    return askDataSource(m_sourceList->dataSource(), "sourceListIsItemExpandable", false,
+                         [&](auto *d) { return d->sourceListIsItemExpandable(m_sourceList, item); });
 }
 
 QVariant NTXOutlineSourceListModel::itemForIndex(const QModelIndex &index) const
@@ -176,8 +185,7 @@ bool NTXOutlineSourceListModel::hasChildren(const QModelIndex &parent) const
     return platform::ExceptionBoundary::guardOr(this, "hasChildren", false, [&]() -> bool {
         if (!parent.isValid())
             return rowCount(parent) > 0;
-        auto *conforming = qobject_cast<NTXOutlineSourceListDataSource *>(m_sourceList->dataSource());
-        return conforming && conforming->sourceListIsItemExpandable(m_sourceList, nodeOf(parent)->item);
+        return isExpandable(nodeOf(parent)->item);
     });
 }
 
@@ -190,9 +198,8 @@ QVariant NTXOutlineSourceListModel::data(const QModelIndex &index, int role) con
         switch (role) {
         case Qt::DisplayRole:
         case Qt::EditRole:
-            if (auto *conforming = qobject_cast<NTXOutlineSourceListDataSource *>(m_sourceList->dataSource()))
-                return conforming->sourceListObjectValueForItem(m_sourceList, node->item);
-            return QVariant();
+            return askDataSource(m_sourceList->dataSource(), "sourceListObjectValueForItem", QVariant(),
+                                 [&](auto *d) { return d->sourceListObjectValueForItem(m_sourceList, node->item); });
         case Qt::FontRole:
             if (node->parent == &m_root) {
                 QFont heading = m_sourceList->font();

@@ -7,7 +7,9 @@
 //
 // Ownership: owned by its source list, which it never outlives. A data source that
 // does not conform gives an empty model and a log line each time the top level or
-// an item's children are counted. Threads: GUI thread only.
+// an item's children are counted. What the data source raises stops at its call
+// (NTXOutlineSourceListCalls.h): that answer is none (no children, no value, a nil
+// item). Threads: GUI thread only.
 #include "AppKitExtensions/NTXOutlineItemMapping.h"
 
 #include <QAbstractItemModel>
@@ -75,6 +77,8 @@ private:
 
     Node *nodeOf(const QModelIndex &index) const;
     void load(Node *node) const;
+    // Whether the data source says the item has children (false when it raised).
+    bool isExpandable(const QVariant &item) const;
 
     NTXOutlineSourceList *m_sourceList;
     mutable Node m_root;

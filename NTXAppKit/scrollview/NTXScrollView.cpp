@@ -239,7 +239,8 @@ try {
     platform::ExceptionBoundary::caught(this, "resizeEvent");
 }
 
-void NTXScrollView::scrollContentsBy(int, int)
+// cannot throw: moves the document view, whose move event is an entry of its own.
+void NTXScrollView::scrollContentsBy(int, int) noexcept
 {
     if (m_document)
         m_document->move(-horizontalScrollBar()->value(), -verticalScrollBar()->value());

@@ -58,7 +58,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
-    void scrollContentsBy(int dx, int dy) override;
+    void scrollContentsBy(int dx, int dy) noexcept override;
     bool viewportEvent(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 

@@ -150,12 +150,14 @@ void KRRecorderControl::setFrameSize(const QSizeF &size)
     resize(std::max(MinimumWidth, qRound(size.width())), Height);
 }
 
-QSize KRRecorderControl::sizeHint() const
+// cannot throw: a constant size.
+QSize KRRecorderControl::sizeHint() const noexcept
 {
     return QSize(160, Height);
 }
 
-QSize KRRecorderControl::minimumSizeHint() const
+// cannot throw: a constant size.
+QSize KRRecorderControl::minimumSizeHint() const noexcept
 {
     return QSize(MinimumWidth, Height);
 }

@@ -85,8 +85,8 @@ public:
     // The width is at least 50, the height always 22.
     void setFrame(const QRectF &frame);
     void setFrameSize(const QSizeF &size);
-    QSize sizeHint() const override;
-    QSize minimumSizeHint() const override;
+    QSize sizeHint() const noexcept override;
+    QSize minimumSizeHint() const noexcept override;
 
     // ---- Keys ----
     // A key offered to the window's views: handled only while this control is its

@@ -552,7 +552,8 @@ void LiveLink::receiveContents(const QString &name, const QMap<QString, QByteArr
     LiveLinkPasteboard::replaceContents(name, contents);
 }
 
-QString LiveLink::introspect(const QString &) const
+// cannot throw: a constant text.
+QString LiveLink::introspect(const QString &) const noexcept
 {
     return QStringLiteral("<interface name=\"%1\">"
                           "<method name=\"RemoteCloseLink\"><annotation name=\"org.freedesktop.DBus.Method.NoReply\" value=\"true\"/></method>"

@@ -226,7 +226,8 @@ void LiveLinkServer::LiveLinkServerWithName(const QString &serverName, const QSt
                                 bundleIdentifier, launchIfNeeded, fallbackURL, appName, context, std::move(found));
 }
 
-QString LiveLinkServer::introspect(const QString &) const
+// cannot throw: a constant text.
+QString LiveLinkServer::introspect(const QString &) const noexcept
 {
     return QStringLiteral("<interface name=\"%1\"><method name=\"InitiateLink\">"
                           "<arg name=\"client\" type=\"o\" direction=\"in\"/>"

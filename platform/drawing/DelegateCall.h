@@ -1,8 +1,13 @@
 #pragma once
 // Sending an informal delegate operation: a Q_INVOKABLE method of the delegate with
 // the operation's name, called directly only when platform::respondsToMethod finds it.
-// Answers whether it was sent; the result is written only then. Stateless.
+// Answers whether it was sent and answered; the result is written only then.
+// The delegate is code its caller does not control: what the operation raises stops
+// here (platform::ExceptionBoundary, reported with the delegate and the operation's
+// name), and the call answers false as if the delegate lacked the operation.
+// Stateless; the thread of the delegate.
 #include "platform/drawing/ActionDispatch.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QMetaObject>
 #include <QMetaType>
@@ -21,7 +26,9 @@ bool tellDelegate(QObject *delegate, const char *operation, const Args &...args)
 {
     if (!delegate || !platform::respondsToMethod(delegate, operation))
         return false;
-    return QMetaObject::invokeMethod(delegate, operation, Qt::DirectConnection, delegateArgument(args)...);
+    return ExceptionBoundary::guardOr(delegate, operation, false, [&] {
+        return QMetaObject::invokeMethod(delegate, operation, Qt::DirectConnection, delegateArgument(args)...);
+    });
 }
 
 template <typename R, typename... Args>
@@ -30,9 +37,11 @@ bool askDelegate(QObject *delegate, const char *operation, R *result, const Args
     if (!delegate || !platform::respondsToMethod(delegate, operation))
         return false;
     R answer{};
-    if (!QMetaObject::invokeMethod(delegate, operation, Qt::DirectConnection,
-                                   QGenericReturnArgument(QMetaType::fromType<R>().name(), &answer),
-                                   delegateArgument(args)...))
+    if (!ExceptionBoundary::guardOr(delegate, operation, false, [&] {
+            return QMetaObject::invokeMethod(delegate, operation, Qt::DirectConnection,
+                                             QGenericReturnArgument(QMetaType::fromType<R>().name(), &answer),
+                                             delegateArgument(args)...);
+        }))
         return false;
     *result = answer;
     return true;

@@ -5,6 +5,7 @@
 
 #include <QHash>
 #include <QPointer>
+#include <QScopeGuard>
 
 #include <algorithm>
 #include <memory>
@@ -177,13 +178,8 @@ void bindFollowing(KeyValueObservable *object, const QString &binding, KeyValueO
         if (lifetime.expired() || *applying)
             return;
         *applying = true;
-        try {
-            object->setValueForKey(valueForBinding(object, binding), binding);
-        } catch (...) {
-            *applying = false;
-            throw;
-        }
-        *applying = false;
+        const auto done = qScopeGuard([&] { *applying = false; }); // also when the setter raises
+        object->setValueForKey(valueForBinding(object, binding), binding);
     };
     entry.follower = std::make_shared<BindingObserver>(observedObject, keyPath, apply);
     apply();

@@ -30,9 +30,11 @@
 //     connect(timer, &QTimer::timeout, this, platform::ExceptionBoundary::guarded(this, "step", &View::step));
 //
 // An entry that cannot throw may be noexcept instead, with a comment saying why
-// ("cannot throw: ..."). tools/check-exceptions (ctest "exceptions") holds every event
-// handler and every callable given to connect(), QTimer::singleShot() and
-// QMetaObject::invokeMethod() in the product code to these forms.
+// ("cannot throw: ..."). Where our code calls code it does not control (a delegate, a
+// data source, a notification's observer), the call goes through guard() or guardOr()
+// once, for every caller. tools/check-exceptions (ctest "exceptions") holds every throw of the
+// product code to tools/throws.txt and, as a quick lint, the entries from Qt in the
+// files that can reach one to these forms.
 //
 // Thread-safe (the count is atomic; the log is Qt's). guard() never throws.
 #include <QObject>

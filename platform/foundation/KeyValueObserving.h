@@ -6,7 +6,9 @@
 // an unknown key goes to valueForUndefinedKey()/setValueForUndefinedKey(), which
 // raise platform::Exception named "KVO/Undefined Key".
 // Observers are registered per key; willChangeValueForKey()/didChangeValueForKey()
-// notify them (with prior = true before, false after). setValueForKey() through the
+// notify them (with prior = true before, false after). What an observer raises reaches
+// whoever made the change (a bound control's failed assertion is told to its caller);
+// a change made from an entry from Qt stops there. setValueForKey() through the
 // table announces the change itself.
 // Every object answers the key "self" with itself (unless its table has that key).
 // A change may carry a record (changeForKey() while its observers run): its kind

@@ -184,7 +184,6 @@ void NotificationCenter::post(const Notification &notification)
     if (!onMainThread()) {
         qWarning("NotificationCenter: \"%s\" posted off the main thread; delivered on the main thread",
                  qPrintable(notification.name));
-        // The delivery is an entry from Qt of its own: what an observer raises stops there.
         postToThreadOf(QCoreApplication::instance(), "a notification posted off the main thread",
                        [this, notification] { deliver(notification); });
         return;
@@ -206,7 +205,12 @@ void NotificationCenter::deliver(const Notification &notification)
         // A handler earlier in this delivery may have ended this registration.
         if (e->removed)
             continue;
-        e->handler(notification);
+        try {
+            e->handler(notification);
+        } catch (...) {
+            // The handler may have ended its registration, or destroyed its observer, first.
+            ExceptionBoundary::caught(e->removed ? nullptr : e->observer, "a notification");
+        }
     }
 }
 

@@ -9,9 +9,9 @@
 // observer while a notification is being delivered.
 //
 // Posting belongs to the main thread; a post from another thread is handed to the
-// main thread and delivered there. A handler's exception reaches whoever posted on
-// the main thread; a delivery handed over from another thread has no poster to
-// reach, and stops at the exception boundary (reported and counted).
+// main thread and delivered there. A handler is code the poster does not control:
+// what it raises stops at its delivery (platform::ExceptionBoundary: reported with
+// its observer, counted), and the handlers after it still hear the notification.
 #include <QMutex>
 #include <QObject>
 #include <QHash>

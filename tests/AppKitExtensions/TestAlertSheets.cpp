@@ -3,6 +3,7 @@
 #include "AppKitExtensions/NTXNSAlertExtensions.h"
 #include "AppKitExtensions/NTXNSApplicationExtension.h"
 #include "AppKitExtensions/NTXAlertSheetCompletionHandlerRunner.h"
+#include "platform/foundation/AssertionHandler.h"
 #include "platform/foundation/Exception.h"
 
 #include <QAbstractButton>
@@ -177,7 +178,15 @@ TEST(AlertSheet, RunnerRefusesAnotherAlert)
     QMessageBox own;
     QMessageBox other;
     NTXAlertSheetCompletionHandlerRunner runner(&own, nullptr);
-    EXPECT_THROW(runner.alertDidEnd(&other, 1000), platform::Exception);
+    try {
+        runner.alertDidEnd(&other, 1000);
+        ADD_FAILURE() << "another alert was taken";
+    } catch (const platform::Exception &e) {
+        EXPECT_EQ(e.name(), platform::Exception::InternalInconsistencyException);
+        EXPECT_EQ(e.userInfo().value(platform::AssertionHandler::FileKey).toString(),
+                  QStringLiteral("AppKitExtensions/NTXNSAlert.Extensions"));
+        EXPECT_EQ(e.userInfo().value(platform::AssertionHandler::LineKey).toInt(), 46);
+    }
     EXPECT_FALSE(runner.hasEnded());
 }
 

@@ -334,12 +334,13 @@ TEST(IndexPathAndIndexSet, Operations)
     EXPECT_EQ(P::indexPathByIncrementingLastIndex(path), P::IndexPath({1, 4, 3}));
     EXPECT_TRUE(P::indexPathByIncrementingLastIndex(P::IndexPath()).isEmpty());
     EXPECT_EQ(P::indexPathByReplacingIndexAtPosition(path, 1, 9), P::IndexPath({1, 9, 2}));
-    EXPECT_THROW(P::indexPathByReplacingIndexAtPosition(path, 3, 9), platform::Exception);
+    EXPECT_EQ(P::indexPathByReplacingIndexAtPosition(path, 3, 9), std::nullopt);
+    EXPECT_EQ(P::indexPathByReplacingIndexAtPosition(path, -1, 9), std::nullopt);
 
     namespace S = NTXNSIndexSet_Extension;
     EXPECT_EQ(S::invertedIndexSetForRange({2, 4, 10}, Range(1, 5)), S::IndexSet({1, 3, 5}));
-    EXPECT_TRUE(S::invertedIndexSetForRange({2}, Range(7, 0)).empty());
-    EXPECT_THROW(S::invertedIndexSetForRange({}, Range(-1, 2)), platform::Exception);
-    EXPECT_THROW(S::invertedIndexSetForRange({}, Range(0, S::MaximumInvertedRangeLength + 1)), platform::Exception);
-    EXPECT_THROW(S::invertedIndexSetForRange({}, Range(Range::NotFound, 1)), platform::Exception);
+    EXPECT_EQ(S::invertedIndexSetForRange({2}, Range(7, 0)), S::IndexSet());
+    EXPECT_EQ(S::invertedIndexSetForRange({}, Range(-1, 2)), std::nullopt);
+    EXPECT_EQ(S::invertedIndexSetForRange({}, Range(0, S::MaximumInvertedRangeLength + 1)), std::nullopt);
+    EXPECT_EQ(S::invertedIndexSetForRange({}, Range(Range::NotFound, 1)), std::nullopt);
 }

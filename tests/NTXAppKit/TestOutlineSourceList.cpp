@@ -5,6 +5,7 @@
 #include "platform/drawing/ActionDispatch.h"
 #include "platform/foundation/ExceptionBoundary.h"
 #include "tests/NTXAppKit/SourceListTestDataSource.h"
+#include "tests/support/ExceptionLog.h"
 
 #include <QTest>
 #include <stdexcept>
@@ -44,6 +45,35 @@ protected:
     NTXOutlineSourceListItem *movies = nullptr;
     NTXOutlineSourceListItem *places = nullptr;
     // Rows: 0 LIBRARY, 1 Music, 2 Movies, 3 PLACES, 4 Desktop, 5 Documents.
+};
+
+// Raises when asked for the badge or the icon of the row titled "Music".
+class RaisingForMusic : public SourceListTestDataSource
+{
+    Q_OBJECT
+public:
+    Q_INVOKABLE bool sourceListItemHasBadge(NTXOutlineSourceList *list, const QVariant &item)
+    {
+        if (itemOf(item)->title() == QStringLiteral("Music"))
+            throw std::runtime_error("no badge today");
+        return SourceListTestDataSource::sourceListItemHasBadge(list, item);
+    }
+    Q_INVOKABLE QImage sourceListIconForItem(NTXOutlineSourceList *list, const QVariant &item)
+    {
+        if (itemOf(item)->title() == QStringLiteral("Music"))
+            throw std::runtime_error("no icon today");
+        return SourceListTestDataSource::sourceListIconForItem(list, item);
+    }
+};
+
+class RaisingDelegate : public QObject
+{
+    Q_OBJECT
+public:
+    Q_INVOKABLE void sourceListSelectionDidChange(const platform::Notification &)
+    {
+        throw std::runtime_error("no selection today");
+    }
 };
 
 } // namespace
@@ -236,6 +266,53 @@ TEST(OutlineSourceListFailures, ADataSourceThatRaisesStopsAtTheView)
     EXPECT_FALSE(list.grab().toImage().isNull());
 }
 
+// The rows are drawn from inside Qt's paint event and the selection is told from
+// inside Qt's selection handling: what the data source raises for one row's icon or
+// badge, and what an observer of the selection raises, stops at that call. The rows
+// after it are still drawn, the selection still changes, the observers after it still
+// hear, and nothing reaches the application object.
+TEST(OutlineSourceListFailures, RaisingWhileDrawingOrToldOfTheSelectionStopsAtThatCall)
+{
+    RaisingForMusic data;
+    QImage red(16, 16, QImage::Format_ARGB32);
+    red.fill(Qt::red);
+    NTXOutlineSourceListItem *library = data.add(nullptr, QStringLiteral("LIBRARY"));
+    data.add(library, QStringLiteral("Music"), 3, red);
+    data.add(library, QStringLiteral("Movies"), -1, red);
+    RaisingDelegate delegate;
+    NTXOutlineSourceList list;
+    list.resize(260, 300);
+    list.setDelegate(&delegate);
+    list.setDataSource(&data);
+    list.expandItem(list.itemAtRow(0));
+    int heard = 0;
+    QObject raising;
+    QObject later;
+    platform::NotificationCenter &center = platform::NotificationCenter::defaultCenter();
+    center.addObserver(&raising, NTXOutlineSourceList::SelectionDidChangeNotification, &list,
+                       [](const platform::Notification &) { throw std::runtime_error("nor here"); });
+    center.addObserver(&later, NTXOutlineSourceList::SelectionDidChangeNotification, &list,
+                       [&](const platform::Notification &) { ++heard; });
+    testsupport::ExceptionLog log;
+    list.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
+    const QImage shown = list.grab().toImage();
+    int redPixels = 0;
+    for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x)
+            redPixels += shown.pixelColor(x, y) == QColor(Qt::red);
+    EXPECT_GT(redPixels, 0); // Movies' icon, drawn after Music's row failed
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::NoModifier,
+                      list.frameOfCellAtColumnRow(0, 2).center().toPoint());
+    EXPECT_EQ(list.selectedRows(), QList<int>{2});
+    EXPECT_EQ(heard, 1);
+    const QStringList messages = log.messages();
+    EXPECT_TRUE(log.allStoppedAtTheirEntries()) << messages.join(QLatin1Char('\n')).toStdString();
+    for (const char *call : {"sourceListItemHasBadge", "sourceListIconForItem", "sourceListSelectionDidChange",
+                             "a notification of QObject"})
+        EXPECT_TRUE(messages.filter(QLatin1String(call)).size() > 0) << call;
+}
+
 TEST(OutlineSourceListOffers, NoSelectAll)
 {
     SourceListTestDataSource data;
@@ -249,3 +326,5 @@ TEST(OutlineSourceListOffers, NoSelectAll)
     QTest::keyClick(&list, Qt::Key_A, Qt::ControlModifier);
     EXPECT_TRUE(list.selectedRows().isEmpty());
 }
+
+#include "TestOutlineSourceList.moc"

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
-"""Tests of tools/check-exceptions: a handler or a connected callable that lets an
-exception into Qt's frames fails the check, in each way one can be written; the forms
-that keep exceptions in pass.
+"""Tests of tools/check-exceptions: a throw the list does not hold fails, and so does a
+list that holds more; in a file that can reach a throw, an entry from Qt that lets an
+exception into Qt's frames fails in each way one is written, and the forms that keep
+exceptions in pass.
 
 Usage: check_exceptions_test.py SOURCE_ROOT   (ctest runs it as test "exceptions_check")
 """
@@ -15,14 +16,20 @@ import unittest
 SOURCE = os.path.abspath(sys.argv.pop(1) if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), "..", ".."))
 CHECK = os.path.join(SOURCE, "tools", "check-exceptions")
 
+THROWER_HEADER = "#pragma once\nint valueAt(int index);\n"
+THROWER = '#include "components/model/Source.h"\n\nint valueAt(int index)\n{\n    if (index < 0)\n' \
+          '        throw platform::Exception(platform::Exception::RangeException, "index");\n    return index;\n}\n'
+LIST = "# file count reason\ncomponents/model/Source.cpp 1 a negative index raises NSRangeException\n"
+
 HEADER = """\
 #pragma once
+#include "components/model/Source.h"
 #include <QWidget>
 class View : public QWidget
 {
     Q_OBJECT
 public:
-    void step();
+    virtual void step();
 Q_SIGNALS:
     void stepped();
 protected:
@@ -61,6 +68,8 @@ void View::step()
     QTimer::singleShot(0, this, platform::ExceptionBoundary::guarded(this, "a timer", [this] { step(); }));
 }
 """
+SLOT_LINE = "    connect(this, &View::stepped, this, &QWidget::update);"
+TRY_STEP = ("void View::step()\ntry {", "{ step(); }));\n} catch (...) {\n    platform::ExceptionBoundary::caught(this, \"step\");\n}\n")
 
 
 def write(root, path, text):
@@ -70,232 +79,180 @@ def write(root, path, text):
         f.write(text)
 
 
-class Tree:
-    def __init__(self):
-        self.root = tempfile.mkdtemp(prefix="exceptions-")
-        write(self.root, "components/view/View.h", HEADER)
-        write(self.root, "components/view/View.cpp", GUARDED_SOURCE)
-
-    def check(self):
-        return subprocess.run([sys.executable, CHECK, self.root],
-                              stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
-
-    def close(self):
-        shutil.rmtree(self.root)
+def with_guarded_step(text):
+    return text.replace("void View::step()\n{", TRY_STEP[0]).replace("{ step(); }));\n}\n", TRY_STEP[1])
 
 
-class Entries(unittest.TestCase):
+class Check(unittest.TestCase):
     def setUp(self):
-        self.tree = Tree()
-        self.addCleanup(self.tree.close)
+        self.root = tempfile.mkdtemp(prefix="exceptions-")
+        self.addCleanup(shutil.rmtree, self.root)
+        for path, text in (("tools/throws.txt", LIST), ("components/model/Source.h", THROWER_HEADER),
+                           ("components/model/Source.cpp", THROWER), ("components/view/View.h", HEADER),
+                           ("components/view/View.cpp", GUARDED_SOURCE)):
+            write(self.root, path, text)
 
-    def assertFails(self, path, text, line, says):
-        write(self.tree.root, path, text)
-        run = self.tree.check()
+    def run_check(self):
+        return subprocess.run([sys.executable, CHECK, self.root], stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                              text=True)
+
+    def assertPasses(self, path=None, text=None):
+        if path:
+            write(self.root, path, text)
+        run = self.run_check()
+        self.assertEqual(run.returncode, 0, run.stdout)
+        return run.stdout
+
+    def assertFails(self, path, text, line, says, where=None):
+        write(self.root, path, text)
+        run = self.run_check()
         self.assertEqual(run.returncode, 1, run.stdout)
-        self.assertIn(f"{path}:{line}:", run.stdout)
+        self.assertIn(f"{where or path}:{line}: ", run.stdout)
         self.assertIn(says, run.stdout)
 
-    def test_guarded_entries_pass(self):
-        run = self.tree.check()
-        self.assertEqual(run.returncode, 0, run.stdout)
-        self.assertIn("2 event handlers and 0 other entries from Qt checked, 0 problem(s)", run.stdout)
+    def test_the_guarded_tree_passes(self):
+        self.assertIn("1 files throw, 4 of 4 files reach a throw, 2 entries from Qt checked, 0 problem(s)",
+                      self.assertPasses())
 
-    def test_an_unguarded_event_handler_fails(self):
-        self.assertFails("components/view/Other.cpp",
-                         '#include "components/view/View.h"\n\nvoid Other::mousePressEvent(QMouseEvent *e)\n{\n'
-                         "    step();\n}\n"
-                         "class Other : public QWidget\n{\n    void mousePressEvent(QMouseEvent *e) override;\n};\n",
-                         3, "event handler mousePressEvent: an exception from it would cross Qt's frames")
-
-    def test_an_unguarded_handler_defined_in_its_class_fails(self):
-        self.assertFails("components/view/Inline.h",
-                         "#pragma once\nclass Inline : public QWidget\n{\n"
-                         "    void paintEvent(QPaintEvent *) override { draw(); }\n};\n",
-                         4, "event handler paintEvent")
-
-    def test_a_guard_with_code_outside_it_fails(self):
-        text = GUARDED_SOURCE.replace("    return platform::ExceptionBoundary::guardOr(",
-                                      "    prepare();\n    return platform::ExceptionBoundary::guardOr(")
-        self.assertFails("components/view/View.cpp", text, 11, "event handler event")
-
-    def test_a_try_block_that_does_not_report_fails(self):
-        text = GUARDED_SOURCE.replace('platform::ExceptionBoundary::caught(this, "keyPressEvent");', "")
-        self.assertFails("components/view/View.cpp", text, 4, "does not hand the exception to ExceptionBoundary")
-
-    def test_a_try_block_that_catches_only_some_exceptions_fails(self):
-        text = GUARDED_SOURCE.replace("} catch (...) {", "} catch (const std::exception &) {")
-        self.assertFails("components/view/View.cpp", text, 4, "does not hand the exception")
-
-    def test_noexcept_needs_its_reason(self):
-        text = HEADER.replace("    void keyPressEvent(QKeyEvent *event) override;\n",
-                              "    void keyPressEvent(QKeyEvent *) noexcept override {}\n")
-        write(self.tree.root, "components/view/View.cpp",
-              GUARDED_SOURCE.split("bool View::event")[0].replace("void View::keyPressEvent", "void unused")
-              + "bool View::event(QEvent *e)\n{\n    return platform::ExceptionBoundary::guardOr(this, \"event\", "
-                "false, [&] { return true; });\n}\n")
-        self.assertFails("components/view/View.h", text, 11, "noexcept without a comment")
-        write(self.tree.root, "components/view/View.h",
-              text.replace("noexcept override {}", "noexcept override {} // cannot throw: does nothing"))
-        run = self.tree.check()
-        self.assertEqual(run.returncode, 0, run.stdout)
-
-    def test_an_unguarded_lambda_fails_in_each_call(self):
-        for call, says in (("connect(this, &View::stepped, this, [this] { step(); });", "a lambda given to connect"),
-                           ("QObject::connect(this, &View::stepped, [this] { step(); });", "a lambda given to connect"),
-                           ("QTimer::singleShot(0, this, [this] { step(); });", "a lambda given to singleShot"),
-                           ("QMetaObject::invokeMethod(this, [this] { step(); }, Qt::QueuedConnection);",
-                            "a lambda given to invokeMethod"),
-                           ("connect(this, &View::stepped, this, [this]() noexcept { step(); });",
-                            "needs a comment")):
-            with self.subTest(call=call):
-                text = GUARDED_SOURCE.replace("    connect(this, &View::stepped, this, &QWidget::update);",
-                                              "    " + call)
-                self.assertFails("components/view/View.cpp", text, 20, says)
-
-    def test_a_call_handed_to_another_thread_is_judged_by_what_it_wraps(self):
-        for wrapped, passes in (('platform::ThreadHandOff(platform::ExceptionBoundary::guarded(this, "a", [this] { step(); }))',
-                                 True),
-                                ("ThreadHandOff([this] {\n        platform::ExceptionBoundary::guard(this, \"b\", [&] { step(); });\n    })",
-                                 True),
-                                ("platform::ThreadHandOff([this] { step(); })", False)):
-            with self.subTest(wrapped=wrapped):
-                text = GUARDED_SOURCE.replace("    connect(this, &View::stepped, this, &QWidget::update);",
-                                              "    QMetaObject::invokeMethod(this, " + wrapped + ", Qt::QueuedConnection);")
-                if passes:
-                    write(self.tree.root, "components/view/View.cpp", text)
-                    run = self.tree.check()
-                    self.assertEqual(run.returncode, 0, run.stdout)
-                else:
-                    self.assertFails("components/view/View.cpp", text, 20, "a lambda given to invokeMethod")
-
-    def test_an_unguarded_slot_of_ours_fails(self):
-        text = GUARDED_SOURCE.replace("&QWidget::update", "&View::step")
-        self.assertFails("components/view/View.cpp", text, 20, "slot View::step given to connect")
-
-    def test_a_slot_of_ours_whose_definition_keeps_its_exceptions_in_passes(self):
-        text = GUARDED_SOURCE.replace("&QWidget::update", "&View::step, Qt::UniqueConnection").replace(
-            "void View::step()\n{", "void View::step()\ntry {").replace(
-            "{ step(); }));\n}\n", "{ step(); }));\n} catch (...) {\n"
-            "    platform::ExceptionBoundary::caught(this, \"step\");\n}\n")
-        write(self.tree.root, "components/view/View.cpp", text)
-        run = self.tree.check()
-        self.assertEqual(run.returncode, 0, run.stdout)
-
-    def test_guarded_with_a_unique_connection_fails(self):
-        # Qt takes no functor for a unique connection: it refuses the connection at run time.
-        text = GUARDED_SOURCE.replace(
-            "&QWidget::update", 'platform::ExceptionBoundary::guarded(this, "step", &View::step), Qt::UniqueConnection')
-        self.assertFails("components/view/View.cpp", text, 20, "Qt::UniqueConnection needs a member function")
-
-    def test_a_callable_the_check_cannot_see_into_fails(self):
-        text = GUARDED_SOURCE.replace("&QWidget::update", "callback")
-        self.assertFails("components/view/View.cpp", text, 20, "cannot see into")
-
-    def test_a_slot_named_by_a_string_is_held_to_its_definition(self):
-        text = GUARDED_SOURCE.replace("&QWidget::update", "SLOT(step())")
-        self.assertFails("components/view/View.cpp", text, 16, "step (called by name from connect at line 20)")
-        guarded = text.replace("void View::step()\n{", "void View::step()\ntry {").replace(
-            "{ step(); }));\n}\n", "{ step(); }));\n} catch (...) {\n"
-            "    platform::ExceptionBoundary::caught(this, \"step\");\n}\n")
-        write(self.tree.root, "components/view/View.cpp", guarded)
-        run = self.tree.check()
-        self.assertEqual(run.returncode, 0, run.stdout)
-
-    def test_qt_virtuals_that_qt_calls_are_entries(self):
-        # Each Qt virtual, in a class derived from the Qt class that declares it (here
-        # through a class of ours), defined out of its class and in it.
-        header = ("#pragma once\n"
-                  "class Model : public QAbstractListModel\n{\n"
-                  "    QVariant data(const QModelIndex &index, int role) const override;\n"
-                  "    bool setData(const QModelIndex &index, const QVariant &value, int role) override;\n};\n"
-                  "class Base : public QStyledItemDelegate\n{\n};\n"
-                  "class Delegate : public Base\n{\n"
-                  "    void paint(QPainter *p, const QStyleOptionViewItem &o, const QModelIndex &i) const override;\n};\n"
-                  "class Job : public QRunnable\n{\n    void run() override { work(); }\n};\n")
-        cases = (("QVariant Model::data(const QModelIndex &index, int role) const\n{\n    return source->value(index);\n}\n",
-                  "data, called by Qt"),
-                 ("bool Model::setData(const QModelIndex &index, const QVariant &value, int role)\n{\n"
-                  "    return source->set(index, value);\n}\n", "setData, called by Qt"),
-                 ("void Delegate::paint(QPainter *p, const QStyleOptionViewItem &o, const QModelIndex &i) const\n{\n"
-                  "    cell->draw(p);\n}\n", "paint, called by Qt"))
-        write(self.tree.root, "components/view/Model.h", header.replace("    void run() override { work(); }\n", ""))
-        for body, says in cases:
+    def test_every_throw_is_listed_exactly(self):
+        for extra in ("throw;", "std::rethrow_exception(std::current_exception());",
+                      'std::throw_with_nested(std::runtime_error("x"));'):
+            with self.subTest(extra=extra):
+                self.assertFails("components/model/Source.cpp", THROWER.replace("    return", f"    {extra}\n    return"),
+                                 7, "2 throw(s) (lines 6, 7), 1 listed in tools/throws.txt")
+        write(self.root, "components/model/Source.cpp", THROWER)
+        last = GUARDED_SOURCE.count("\n") + 1
+        self.assertFails("components/view/View.cpp", GUARDED_SOURCE + "void f() { throw 1; }\n", last,
+                         f"1 throw(s) (lines {last}), 0 listed")
+        write(self.root, "components/view/View.cpp", GUARDED_SOURCE)
+        for path, text, says in (
+                ("components/model/Source.cpp", THROWER.replace("throw ", "return "),
+                 "tools/throws.txt: components/model/Source.cpp throws 0 time(s), 1 listed: correct the list"),
+                ("tools/throws.txt", LIST + "components/gone.cpp 2 nothing\n", "components/gone.cpp is listed but holds no throw"),
+                ("tools/throws.txt", LIST + "components/model/Source.h 1\n",
+                 'tools/throws.txt:3: expected "file count what the caller relies on"')):
             with self.subTest(says=says):
-                self.assertFails("components/view/Model.cpp", '#include "components/view/Model.h"\n\n' + body, 3, says)
-        write(self.tree.root, "components/view/Model.cpp", "")
-        self.assertFails("components/view/Model.h", header, 16, "run, called by Qt")
-        # The same definitions in the forms that keep exceptions in pass; a function of
-        # the same name in a class that is no model is not Qt's.
-        write(self.tree.root, "components/view/Model.h", header.replace(
-            "{ work(); }", "{\n        platform::ExceptionBoundary::guard(this, \"run\", [&] { work(); });\n    }"))
-        write(self.tree.root, "components/view/Model.cpp",
-              '#include "components/view/Model.h"\n\n'
-              "QVariant Model::data(const QModelIndex &index, int role) const\n{\n"
-              "    return platform::ExceptionBoundary::guardOr(this, \"data\", QVariant(), [&] { return source->value(index); });\n}\n"
-              "bool Model::setData(const QModelIndex &index, const QVariant &value, int role)\ntry {\n"
-              "    return source->set(index, value);\n} catch (...) {\n"
-              "    platform::ExceptionBoundary::caught(this, \"setData\");\n    return false;\n}\n"
-              "void Delegate::paint(QPainter *p, const QStyleOptionViewItem &o, const QModelIndex &i) const\n{\n"
-              "    platform::ExceptionBoundary::guard(this, \"paint\", [&] { cell->draw(p); });\n}\n"
-              "class Table\n{\n    QVariant data(int row) const { return rows.at(row); }\n};\n"
-              "void Runner::run()\n{\n    work();\n}\n")
-        run = self.tree.check()
-        self.assertEqual(run.returncode, 0, run.stdout)
+                write(self.root, path, text)
+                run = self.run_check()
+                self.assertEqual(run.returncode, 1, run.stdout)
+                self.assertIn(says, run.stdout)
+                write(self.root, "components/model/Source.cpp", THROWER)
+                write(self.root, "tools/throws.txt", LIST)
+        # Comments, strings and the tests' own throws do not count.
+        write(self.root, "tests/components/TestSource.cpp", "void t() { throw 1; }\n")
+        self.assertPasses("components/model/Notes.cpp", '// throw here\nconst char *s = "throw";\n')
 
-    def test_an_event_handler_written_without_override_is_one(self):
-        self.assertFails("components/view/Plain.h",
-                         "#pragma once\nclass Plain : public QWidget\n{\n"
-                         "protected:\n    void mouseReleaseEvent(QMouseEvent *event) { click(); }\n};\n",
-                         5, "event handler mouseReleaseEvent")
-        # A function of ours that only takes an event is no handler.
-        write(self.tree.root, "components/view/Plain.h",
-              "#pragma once\nclass Plain : public QWidget\n{\n"
-              "protected:\n    QMenu *menuForEvent(QMouseEvent *event) { return build(); }\n};\n")
-        run = self.tree.check()
-        self.assertEqual(run.returncode, 0, run.stdout)
+    def test_a_file_that_reaches_no_throw_is_not_linted(self):
+        unguarded = "#pragma once\nclass Gauge : public QWidget\n{\n    QSize sizeHint() const override { return measure(); }\n};\n"
+        self.assertPasses("components/gauge/Gauge.h", unguarded)
+        self.assertFails("components/gauge/Gauge.h", unguarded.replace("#pragma once\n", '#pragma once\n#include "components/model/Source.h"\n'),
+                         5, "Gauge::sizeHint, called by Qt: an exception from it would cross Qt's frames")
+        # A rethrow caught at once, to tell the exception's type, reaches nothing.
+        write(self.root, "tools/throws.txt", LIST + "components/model/Kind.cpp 1 tells the type\n")
+        write(self.root, "components/model/Kind.cpp", "void kind() { try { throw; } catch (int) {} }\n")
+        self.assertPasses("components/gauge/Gauge.h", unguarded.replace("#pragma once\n", '#pragma once\n#include "components/model/Kind.h"\n'))
 
-    def test_every_call_that_takes_a_functor_is_held_to_the_rule(self):
-        for call, says in (('menu->addAction(tr("Go"), this, [this] { step(); });', "a lambda given to addAction"),
-                           ('menu.addAction(icon, tr("Go"), this, [this] { step(); }, QKeySequence());',
-                            "a lambda given to addAction"),
-                           ("timer->callOnTimeout(this, [this] { step(); });", "a lambda given to callOnTimeout"),
-                           ("new QShortcut(QKeySequence::Delete, this, [this] { step(); });",
-                            "a lambda given to QShortcut"),
-                           ("QShortcut shortcut(QKeySequence::Delete, this, this, [this] { step(); });",
-                            "a lambda given to QShortcut"),
-                           ("QThreadPool::globalInstance()->start([this] { step(); });", "a lambda given to start"),
-                           ("auto *job = QRunnable::create([this] { step(); });", "a lambda given to create"),
-                           ("menu->addAction(tr(\"Go\"), this, &View::step);", "slot View::step given to addAction")):
+    def test_entry_definitions_in_each_unguarded_form_fail(self):
+        cases = (
+            ("a handler out of its class", '#include "components/view/View.h"\nvoid Other::mousePressEvent(QMouseEvent *e)\n'
+             "{\n    step();\n}\nclass Other : public QWidget\n{\n    void mousePressEvent(QMouseEvent *e) override;\n};\n", 2, "Other::mousePressEvent"),
+            ("a handler without override", "class Plain : public QWidget\n{\n    void mouseReleaseEvent(QMouseEvent *e) { click(); }\n};\n", 3, "Plain::mouseReleaseEvent"),
+            ("QGraphicsItem::paint", "class Item : public QGraphicsItem\n{\n    void paint(QPainter *p, const QStyleOptionGraphicsItem *o, QWidget *w) override { draw(p); }\n};\n", 3, "Item::paint"),
+            ("a QProxyStyle virtual", "class Style : public QProxyStyle\n{\n    int pixelMetric(PixelMetric m, const QStyleOption *o, const QWidget *w) const override { return size(); }\n};\n", 3, "Style::pixelMetric"),
+            ("a delegate's displayText", "class Cells : public QStyledItemDelegate\n{\n    QString displayText(const QVariant &v, const QLocale &l) const override { return name(v); }\n};\n", 3, "Cells::displayText"),
+            ("a delegate's initStyleOption", "class Cells : public QStyledItemDelegate\n{\n    void initStyleOption(QStyleOptionViewItem *o, const QModelIndex &i) const override { look(o, i); }\n};\n", 3, "Cells::initStyleOption"),
+            ("QValidator::validate", "class Hours : public QValidator\n{\n    State validate(QString &text, int &pos) const override { return parse(text); }\n};\n", 3, "Hours::validate"),
+            ("QLayout::setGeometry", "class Flow : public QLayout\n{\n    void setGeometry(const QRect &r) override { place(r); }\n};\n", 3, "Flow::setGeometry"),
+            ("QLayout::sizeHint", "class Flow : public QLayout\n{\n    QSize sizeHint() const override { return measure(); }\n};\n", 3, "Flow::sizeHint"),
+            ("scrollContentsBy", "class Area : public QAbstractScrollArea\n{\n    void scrollContentsBy(int dx, int dy) override { follow(dx, dy); }\n};\n", 3, "Area::scrollContentsBy"),
+            ("QSyntaxHighlighter::highlightBlock", "class Marks : public QSyntaxHighlighter\n{\n    void highlightBlock(const QString &text) override { colour(text); }\n};\n", 3, "Marks::highlightBlock"),
+            ("a proxy's mapToSource", "class Rows : public QIdentityProxyModel\n{\n    QModelIndex mapToSource(const QModelIndex &i) const override { return find(i); }\n};\n", 3, "Rows::mapToSource"),
+            ("QIODevice::writeData", "class Sink : public QIODevice\n{\n    qint64 writeData(const char *d, qint64 n) override { return store(d, n); }\n};\n", 3, "Sink::writeData"),
+            ("a model whose base is an alias", "using Base = QAbstractListModel;\nclass Jobs : public Base\n{\n    QVariant data(const QModelIndex &i, int r) const override { return value(i); }\n};\n", 4, "Jobs::data"),
+            ("Q_DECL_OVERRIDE", "class Gauge : public QWidget\n{\n    QSize sizeHint() const Q_DECL_OVERRIDE { return measure(); }\n};\n", 3, "Gauge::sizeHint"),
+            ("a runnable's run", "class Job : public QRunnable\n{\n    void run() override { work(); }\n};\n", 3, "Job::run"),
+            ("a catch that throws again", "class Box : public QWidget\n{\n    void paintEvent(QPaintEvent *) override\n    try {\n        draw();\n"
+             "    } catch (...) {\n        platform::ExceptionBoundary::caught(this, \"paintEvent\");\n        throw;\n    }\n};\n", 3, "its catch (...) throws again"),
+            ("a catch that does not report", "class Box : public QWidget\n{\n    void paintEvent(QPaintEvent *) override\n    try {\n        draw();\n"
+             "    } catch (...) {\n    }\n};\n", 3, "does not hand the exception to ExceptionBoundary::caught()"),
+            ("a catch of some exceptions", "class Box : public QWidget\n{\n    void paintEvent(QPaintEvent *) override\n    try {\n        draw();\n"
+             "    } catch (const std::exception &) {\n        platform::ExceptionBoundary::caught(this, \"paintEvent\");\n    }\n};\n", 3, "it has no catch (...)"),
+            ("code beside the guard", "class Box : public QWidget\n{\n    void paintEvent(QPaintEvent *) override\n    {\n        prepare();\n"
+             "        platform::ExceptionBoundary::guard(this, \"paintEvent\", [&] { draw(); });\n    }\n};\n", 3, "would cross Qt's frames"),
+            ("noexcept without its reason", "class Box : public QWidget\n{\n    void paintEvent(QPaintEvent *) noexcept override { draw(); }\n};\n", 3, "noexcept without a comment"),
+        )
+        for form, body, line, says in cases:
+            with self.subTest(form=form):
+                self.assertFails("components/view/Forms.h", '#include "components/model/Source.h"\n' + body, line + 1, says)
+
+    def test_entry_definitions_that_keep_exceptions_in_pass(self):
+        self.assertPasses("components/view/Forms.h", '#include "components/model/Source.h"\n'
+                          "class Sink : public QIODevice\n{\n    qint64 writeData(const char *d, qint64 n) override\n    {\n"
+                          "        return platform::ExceptionBoundary::guardOr(this, \"writeData\", qint64(-1), [&] { return store(d, n); });\n    }\n"
+                          "    // cannot throw: a constant\n    bool isSequential() const noexcept override { return true; }\n"
+                          "    void paintEvent(QPaintEvent *) override\n    try {\n        draw();\n    } catch (...) {\n"
+                          "        platform::ExceptionBoundary::caught(this, \"paintEvent\");\n    }\n"
+                          "    QMenu *menuForEvent(QMouseEvent *event) { return build(); }\n"
+                          "    virtual void refresh();\n};\nclass Table\n{\n    QVariant data(int row) const { return rows.at(row); }\n};\n"
+                          "class Sub : public Sink\n{\n    void refresh() override { reload(); }\n};\n")
+
+    def test_callables_in_each_unguarded_form_fail(self):
+        cases = (
+            ("connect(this, &View::stepped, this, [this] { step(); });", "a lambda given to connect"),
+            ("QObject::connect(this, &View::stepped, [this] { step(); });", "a lambda given to connect"),
+            ("QTimer::singleShot(0, this, [this] { step(); });", "a lambda given to singleShot"),
+            ("QMetaObject::invokeMethod(this, [this] { step(); }, Qt::QueuedConnection);", "a lambda given to invokeMethod"),
+            ("connect(this, &View::stepped, this, [this]() noexcept { step(); });", "needs a comment"),
+            ("QMetaObject::invokeMethod(this, platform::ThreadHandOff([this] { step(); }), Qt::QueuedConnection);", "a lambda given to invokeMethod"),
+            ('menu->addAction(tr("Go"), this, [this] { step(); });', "a lambda given to addAction"),
+            ("timer->callOnTimeout(this, [this] { step(); });", "a lambda given to callOnTimeout"),
+            ("new QShortcut(QKeySequence::Delete, this, [this] { step(); });", "a lambda given to QShortcut"),
+            ("auto *s = new QShortcut{QKeySequence::Delete, this, [this] { step(); }};", "a lambda given to QShortcut"),
+            ("QShortcut shortcut{QKeySequence::Delete, this, this, [this] { step(); }};", "a lambda given to QShortcut"),
+            ("QThreadPool::globalInstance()->start([this] { step(); });", "a lambda given to start"),
+            ("m_pool.start([this] { step(); });", "a lambda given to start"),
+            ("pool->tryStart([this] { step(); });", "a lambda given to tryStart"),
+            ("auto *job = QRunnable::create([this] { step(); });", "a lambda given to create"),
+            ("std::unique_ptr<QThread> t(QThread::create([this] { step(); }));", "a lambda given to create"),
+            ("pool->start([this] {\n        try {\n            step();\n        } catch (...) {\n            throw;\n        }\n    });", "a lambda given to start"),
+            ("connect(this, &View::stepped, this, &View::step);", "slot View::step given to connect"),
+            ('menu->addAction(tr("Go"), this, &View::step);', "slot View::step given to addAction"),
+            ("connect(this, &View::stepped, this, callback);", "cannot see into"),
+            ('connect(this, &View::stepped, this, platform::ExceptionBoundary::guarded(this, "s", &View::step), Qt::UniqueConnection);',
+             "Qt::UniqueConnection needs a member function"),
+        )
+        for call, says in cases:
             with self.subTest(call=call):
-                text = GUARDED_SOURCE.replace("    connect(this, &View::stepped, this, &QWidget::update);",
-                                              "    " + call)
-                self.assertFails("components/view/View.cpp", text, 20, says)
-        for call in ('menu->addAction(tr("Go"), this, platform::ExceptionBoundary::guarded(this, "go", [this] { step(); }));',
-                     "menu->addAction(tr(\"Go\"));",
+                self.assertFails("components/view/View.cpp", GUARDED_SOURCE.replace(SLOT_LINE, "    " + call), 20, says)
+        self.assertFails("components/view/View.cpp", GUARDED_SOURCE.replace("&QWidget::update", "SLOT(step())"), 16,
+                         "step (called by name from connect at line 20)")
+
+    def test_callables_that_keep_exceptions_in_pass(self):
+        for call in ('QMetaObject::invokeMethod(this, platform::ThreadHandOff(platform::ExceptionBoundary::guarded(this, "a", [this] { step(); })), Qt::QueuedConnection);',
+                     'menu->addAction(tr("Go"));',
+                     "timer->start(100);",
                      "timer->callOnTimeout(this, &QWidget::update);",
-                     "QThreadPool::globalInstance()->start(platform::ThreadHandOff([this] {\n"
-                     "        try {\n            step();\n        } catch (...) {\n            report();\n        }\n    }));"):
+                     "pool->start(platform::ThreadHandOff([this] {\n        try {\n            step();\n        } catch (...) {\n            report();\n        }\n    }));"):
             with self.subTest(call=call):
-                text = GUARDED_SOURCE.replace("    connect(this, &View::stepped, this, &QWidget::update);",
-                                              "    " + call)
-                write(self.tree.root, "components/view/View.cpp", text)
-                run = self.tree.check()
-                self.assertEqual(run.returncode, 0, run.stdout)
-        # A try block whose catch (...) throws again keeps nothing in.
-        text = GUARDED_SOURCE.replace("    connect(this, &View::stepped, this, &QWidget::update);",
-                                      "    QThreadPool::globalInstance()->start([this] {\n        try {\n            step();\n"
-                                      "        } catch (...) {\n            throw;\n        }\n    });")
-        self.assertFails("components/view/View.cpp", text, 20, "a lambda given to start")
+                self.assertPasses("components/view/View.cpp", GUARDED_SOURCE.replace(SLOT_LINE, "    " + call))
+        guarded = with_guarded_step(GUARDED_SOURCE)
+        self.assertPasses("components/view/View.cpp", guarded.replace("&QWidget::update", "&View::step, Qt::UniqueConnection"))
+        self.assertPasses("components/view/View.cpp", guarded.replace("&QWidget::update", "SLOT(step())"))
+
+    def test_an_unguarded_override_of_a_guarded_slot_fails(self):
+        write(self.root, "components/view/View.cpp", with_guarded_step(GUARDED_SOURCE).replace("&QWidget::update", "&View::step"))
+        self.assertPasses()
+        self.assertFails("components/view/Fast.h", '#pragma once\n#include "components/model/Source.h"\n#include "components/view/View.h"\n'
+                         "class Fast : public View\n{\n    void step() override { jump(); }\n};\n",
+                         20, "slot View::step given to connect lets exceptions into Qt's frames (it or an override of it)",
+                         where="components/view/View.cpp")
 
     def test_comments_and_tests_do_not_count(self):
-        write(self.tree.root, "components/view/Notes.cpp",
-              "// connect(this, &View::stepped, this, [this] { step(); });\n"
-              "/* void Notes::paintEvent(QPaintEvent *) { draw(); } */\n")
-        write(self.tree.root, "tests/components/view/TestView.cpp",
-              "void T::run() { connect(this, &View::stepped, this, [this] { step(); }); }\n")
-        run = self.tree.check()
-        self.assertEqual(run.returncode, 0, run.stdout)
+        write(self.root, "tests/components/view/TestView.cpp",
+              '#include "components/model/Source.h"\nvoid T::run() { connect(this, &View::stepped, this, [this] { step(); }); }\n')
+        self.assertPasses("components/view/Notes.cpp", '#include "components/model/Source.h"\n'
+                          "// connect(this, &View::stepped, this, [this] { step(); });\n"
+                          "/* void Notes::paintEvent(QPaintEvent *) { draw(); } */\n")
 
 
 if __name__ == "__main__":

@@ -137,35 +137,43 @@ TEST(NotificationCenter, PostFromWorkerThreadIsDeliveredOnMainThread)
     EXPECT_EQ(deliveredOn, QCoreApplication::instance()->thread());
 }
 
-// An observer that raises: a post on the main thread passes the exception to the
-// poster; a post from another thread is delivered from a queued call, where the
-// exception stops at the boundary (counted, reported as that delivery's) and later
-// deliveries go on.
-TEST(NotificationCenter, AnObserverThatRaisesReachesThePosterOrStopsAtTheQueuedDelivery)
+// An observer that raises stops at its own delivery, posted on the main thread or from
+// another thread: the poster goes on, the observers after it still hear, and the report
+// names the observer. One that destroys itself before it raises is reported without it.
+TEST(NotificationCenter, AnObserverThatRaisesStopsAtItsDelivery)
 {
     testsupport::ExceptionLog log;
     const int before = platform::ExceptionBoundary::caughtCount();
     NotificationCenter center;
-    QObject observer;
+    QObject raising;
+    raising.setObjectName(QStringLiteral("raising"));
+    auto *going = new QObject;
+    QObject after;
     int deliveries = 0;
-    center.addObserver(&observer, QStringLiteral("W"), nullptr, [&](const Notification &n) {
-        ++deliveries;
+    center.addObserver(&raising, QStringLiteral("W"), nullptr, [&](const Notification &n) {
         if (n.userInfo.value(QStringLiteral("fail")).toBool())
             throw platform::Exception(platform::Exception::RangeException, QStringLiteral("index 2 beyond bounds"));
     });
-    EXPECT_THROW(center.post(QStringLiteral("W"), nullptr, {{QStringLiteral("fail"), true}}), platform::Exception);
-    EXPECT_EQ(platform::ExceptionBoundary::caughtCount(), before);
+    center.addObserver(going, QStringLiteral("G"), nullptr, [&](const Notification &) {
+        delete going;
+        throw platform::Exception(platform::Exception::RangeException, QStringLiteral("gone"));
+    });
+    center.addObserver(&after, QString(), nullptr, [&](const Notification &) { ++deliveries; });
 
+    EXPECT_NO_THROW(center.post(QStringLiteral("W"), nullptr, {{QStringLiteral("fail"), true}}));
+    EXPECT_NO_THROW(center.post(QStringLiteral("G")));
     std::unique_ptr<QThread> worker(QThread::create([&] {
         center.post(QStringLiteral("W"), nullptr, {{QStringLiteral("fail"), true}});
         center.post(QStringLiteral("W"));
     }));
     worker->start();
     ASSERT_TRUE(worker->wait(10000));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return deliveries == 3; }, 10000));
-    EXPECT_EQ(platform::ExceptionBoundary::caughtCount(), before + 1);
-    ASSERT_EQ(log.messages().size(), 1);
-    EXPECT_TRUE(log.messages().first().contains(QLatin1String("a notification posted off the main thread")));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return deliveries == 4; }, 10000));
+    EXPECT_EQ(platform::ExceptionBoundary::caughtCount(), before + 3);
+    ASSERT_EQ(log.messages().size(), 3);
+    EXPECT_TRUE(log.messages().at(0).contains(QLatin1String("a notification of QObject \"raising\"")));
+    EXPECT_TRUE(log.messages().at(1).contains(QLatin1String("a notification of nothing")));
+    EXPECT_TRUE(log.messages().at(2).contains(QLatin1String("a notification of QObject \"raising\"")));
 }
 
 } // namespace

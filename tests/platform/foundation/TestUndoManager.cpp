@@ -332,7 +332,7 @@ TEST(UndoManager, StateChangedSignalAndGroupingWithoutEvents)
 }
 
 // The automatic group closes from a queued call at the end of the pass: an observer of
-// the checkpoint that raises there stops at the boundary, and the group is closed all
+// the checkpoint that raises there stops at its delivery, and the group is closed all
 // the same (one step to undo, nothing left open).
 TEST(UndoManager, AnObserverThatRaisesAtTheEndOfThePassLeavesTheGroupClosed)
 {
@@ -355,7 +355,7 @@ TEST(UndoManager, AnObserverThatRaisesAtTheEndOfThePassLeavesTheGroupClosed)
     EXPECT_EQ(m.value, 0);
     EXPECT_FALSE(um.canUndo());
     ASSERT_EQ(log.messages().size(), 1);
-    EXPECT_TRUE(log.messages().first().contains(QLatin1String("the end of an event's undo group")));
+    EXPECT_TRUE(log.messages().first().contains(QLatin1String("a notification of QObject")));
 }
 
 } // namespace
