@@ -1,10 +1,9 @@
 #include "components/spinner/JWSpinningProgressIndicator.h"
 #include "platform/foundation/AssertionHandler.h"
 #include "platform/foundation/Exception.h"
+#include "tests/support/ThreadState.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QFile>
 #include <QImage>
 #include <QSet>
 #include <QTest>
@@ -69,28 +68,6 @@ void holdThread(int)
     pollfd letGo{letGoPipe[0], POLLIN, 0};
     ::poll(&letGo, 1, 5000);
     threadLetGo = true;
-}
-
-QSet<pid_t> threadsOfProcess()
-{
-    QSet<pid_t> ids;
-    for (const QString &id : QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
-        ids.insert(pid_t(id.toInt()));
-    return ids;
-}
-
-// Whether the thread sleeps on a futex now (a condition's wait, its lock not held).
-bool sleepsOnFutex(pid_t id)
-{
-    const QString task = QStringLiteral("/proc/self/task/%1/").arg(id);
-    QFile stat(task + QStringLiteral("stat"));
-    QFile call(task + QStringLiteral("syscall"));
-    if (!stat.open(QIODevice::ReadOnly) || !call.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray status = stat.readAll();
-    const qsizetype close = status.lastIndexOf(')');
-    return close >= 0 && status.mid(close + 2, 1) == "S"
-        && call.readAll().split(' ').value(0) == QByteArray::number(SYS_futex);
 }
 
 } // namespace
@@ -227,12 +204,13 @@ TEST(SpinningProgressIndicator, StoppingDoesNotWaitForItsThread)
         auto *spinner = new JWSpinningProgressIndicator(&window);
         spinner->setUsesThreadedAnimation(true);
         window.show();
-        const QSet<pid_t> before = threadsOfProcess();
+        const QSet<pid_t> before = testsupport::threadsOfProcess();
         spinner->startAnimation();
-        const QSet<pid_t> started = threadsOfProcess() - before;
+        const QSet<pid_t> started = testsupport::threadsOfProcess() - before;
         ASSERT_EQ(started.size(), 1);
         const pid_t thread = *started.begin();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return sleepsOnFutex(thread); }, 5000));
+        // Asleep between frames, on its condition: its lock is not held.
+        ASSERT_TRUE(QTest::qWaitFor([&] { return testsupport::systemCallSleptIn(thread) == SYS_futex; }, 5000));
         ASSERT_EQ(::syscall(SYS_tgkill, ::getpid(), thread, SIGUSR1), 0);
         ASSERT_TRUE(QTest::qWaitFor([] { return threadHeld.load(); }, 5000));
 
@@ -246,7 +224,7 @@ TEST(SpinningProgressIndicator, StoppingDoesNotWaitForItsThread)
         const bool wentOnWhileHeld = !threadLetGo;
         ASSERT_EQ(::write(letGoPipe[1], "x", 1), 1);
         EXPECT_TRUE(wentOnWhileHeld);
-        EXPECT_TRUE(QTest::qWaitFor([&] { return !threadsOfProcess().contains(thread); }, 5000));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !testsupport::threadsOfProcess().contains(thread); }, 5000));
         if (spinner) {
             EXPECT_FALSE(spinner->hasAnimationThread());
             QCoreApplication::processEvents();
