@@ -13,6 +13,10 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <utility>
 
 namespace {
 
@@ -32,6 +36,14 @@ qreal degrees(qreal radians)
 }
 
 } // namespace
+
+// Shared by the indicator and its animation thread; freed by the last to let go.
+struct JWSpinningProgressIndicator::AnimationThread
+{
+    std::mutex mutex;
+    std::condition_variable wake;
+    bool stopped = false; // under the mutex: once set, the thread no longer looks at the view
+};
 
 JWSpinningProgressIndicator::JWSpinningProgressIndicator(QWidget *parent)
     : QWidget(parent)
@@ -165,12 +177,11 @@ void JWSpinningProgressIndicator::actuallyStartAnimation()
     if (!isInWindow())
         return;
     if (m_usesThreadedAnimation) {
-        {
-            std::lock_guard lock(m_threadMutex);
-            m_threadCancelled = false;
-        }
-        // The view outlives the thread: stopping, and so destruction, joins it.
-        m_animationThread = std::thread([this] { animateInBackgroundThread(); });
+        auto shared = std::make_shared<AnimationThread>();
+        // Stopping, and so destruction, tells the thread under the shared lock; it ends
+        // by itself.
+        std::thread([this, shared] { animateInBackgroundThread(this, shared); }).detach();
+        m_animationThread = std::move(shared);
     } else {
         m_animationTimer.start();
     }
@@ -178,32 +189,34 @@ void JWSpinningProgressIndicator::actuallyStartAnimation()
 
 void JWSpinningProgressIndicator::actuallyStopAnimation()
 {
-    if (m_animationThread.joinable()) {
+    if (const std::shared_ptr<AnimationThread> shared = std::exchange(m_animationThread, nullptr)) {
         {
-            std::lock_guard lock(m_threadMutex);
-            m_threadCancelled = true;
+            std::lock_guard lock(shared->mutex);
+            shared->stopped = true;
         }
-        m_threadWake.notify_all();
-        m_animationThread.join();
+        shared->wake.notify_all();
     }
     m_animationTimer.stop();
     update();
 }
 
-void JWSpinningProgressIndicator::animateInBackgroundThread()
+void JWSpinningProgressIndicator::animateInBackgroundThread(JWSpinningProgressIndicator *view,
+                                                            const std::shared_ptr<AnimationThread> &shared)
 {
-    const auto frame = std::chrono::microseconds(600000 / std::max(m_numFins, 1));
-    std::unique_lock lock(m_threadMutex);
-    while (!m_threadCancelled) {
-        advancePosition();
-        // Of the view, this thread touches only the position (atomic), its own lock and
-        // condition and the fin count (fixed), and it asks for the repaint through a
-        // queued call to the view itself: Qt delivers that on the GUI thread while the
-        // view lives and drops it with the view (the call is made before the join that
-        // the view's destruction waits for). So no pointer to the view is ever looked
-        // at here while the GUI thread could be destroying it.
-        platform::postToThreadOf(this, "a queued call", [this] { update(); });
-        m_threadWake.wait_for(lock, frame, [this] { return m_threadCancelled; });
+    std::unique_lock lock(shared->mutex);
+    if (shared->stopped)
+        return;
+    const auto frame = std::chrono::microseconds(600000 / std::max(view->m_numFins, 1));
+    while (!shared->stopped) {
+        // Of the view, this thread touches only the position (atomic) and the fin count
+        // (fixed), and it asks for the repaint through a queued call to the view itself:
+        // Qt delivers that on the GUI thread while the view lives and drops it with the
+        // view. It does so only here, under the shared lock and before it is told to
+        // stop, which the view does under the lock before it goes: so no pointer to the
+        // view is looked at while the GUI thread could be destroying it.
+        view->advancePosition();
+        platform::postToThreadOf(view, "a queued call", [view] { view->update(); });
+        shared->wake.wait_for(lock, frame, [&shared] { return shared->stopped; });
     }
 }
 

@@ -6,16 +6,20 @@
 // Ownership: a widget owned by its parent. Threading: everything runs on the GUI
 // thread. With threaded animation a worker thread only advances an atomic fin
 // position and posts a queued repaint to the indicator (platform::ThreadHandOff);
-// painting stays on the GUI thread, and the worker never looks at a pointer to the
-// indicator that the GUI thread could be destroying: Qt drops the posted repaints
-// with the indicator, which joins the worker before it goes. The timer
-// or thread runs only while the indicator is animating and on screen (isVisible():
-// it and every ancestor up to its window shown, the indicator itself possibly being
-// that window); hiding it or its window, or taking it or an ancestor out of the
-// window, stops them, and showing it again restarts them. Stopping, leaving the
-// screen and destruction wake the worker and join it at once. Because
-// the repaint is posted to the GUI thread, the indicator cannot turn while the GUI
-// thread is blocked (threaded or not).
+// painting stays on the GUI thread. The worker owns what it shares with the indicator
+// (its lock, its wake-up condition and its stop flag) together with it, and takes a
+// frame's step (the position, the repaint's post) only under that lock while it is not
+// told to stop: so once the indicator has told it, under the lock, the worker never
+// looks at a pointer to the indicator again, and Qt drops the repaints already posted
+// with the indicator. Stopping, leaving the screen and destruction tell the worker to
+// stop, wake it and let it go: the GUI thread never waits for it to end (at most for the
+// lock, which a step holds only while it posts); the worker ends on its own and the
+// last of the two to let go frees what they share. The timer or thread runs only while
+// the indicator is animating and on screen (isVisible(): it and every ancestor up to
+// its window shown, the indicator itself possibly being that window); hiding it or its
+// window, or taking it or an ancestor out of the window, stops them, and showing it
+// again restarts them. Because the repaint is posted to the GUI thread, the indicator
+// cannot turn while the GUI thread is blocked (threaded or not).
 //
 // Failures: setStyle() with a style other than the spinning one logs where and
 // raises platform::Exception ("NSInternalInconsistencyException"). A maximum of 0 or
@@ -24,9 +28,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <atomic>
-#include <condition_variable>
-#include <mutex>
-#include <thread>
+#include <memory>
 
 class JWSpinningProgressIndicator : public QWidget
 {
@@ -62,7 +64,7 @@ public:
     bool isAnimating() const { return m_isAnimating; }
     // Whether a timer or a thread drives the animation now.
     bool hasAnimationTimer() const { return m_animationTimer.isActive(); }
-    bool hasAnimationThread() const { return m_animationThread.joinable(); }
+    bool hasAnimationThread() const { return m_animationThread != nullptr; }
     int position() const { return m_position.load(); }
     int numberOfFins() const { return m_numFins; }
     // One animation frame: the fade's start moves one fin on (counting down).
@@ -78,7 +80,8 @@ private:
     void actuallyStartAnimation();
     void actuallyStopAnimation();
     void advancePosition();
-    void animateInBackgroundThread();
+    struct AnimationThread;
+    static void animateInBackgroundThread(JWSpinningProgressIndicator *view, const std::shared_ptr<AnimationThread> &shared);
     void viewDidMoveToWindow();
     bool isInWindow() const { return isVisible(); }
 
@@ -86,10 +89,8 @@ private:
     const int m_numFins = 12; // read by the animation thread
     bool m_isAnimating = false;
     QTimer m_animationTimer;
-    std::thread m_animationThread;
-    std::mutex m_threadMutex;
-    std::condition_variable m_threadWake;
-    bool m_threadCancelled = false;
+    // What the running animation thread shares with the indicator; null without one.
+    std::shared_ptr<AnimationThread> m_animationThread;
     QColor m_foreColor{Qt::black};
     QColor m_backColor;
     bool m_drawBackground = false;

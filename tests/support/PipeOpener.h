@@ -10,6 +10,8 @@
 // open() that lets it through, so right after a call that opened the pipe the thread
 // is no longer asleep there. The destructor lets the thread through itself (opening
 // both ends) and joins it.
+#include "tests/support/ThreadState.h"
+
 #include <QFile>
 #include <QString>
 
@@ -51,18 +53,8 @@ public:
         const pid_t tid = m_tid;
         if (tid == 0 || m_opened)
             return false;
-        const QString task = QStringLiteral("/proc/self/task/%1/").arg(tid);
-        QFile stat(task + QStringLiteral("stat"));
-        QFile syscall(task + QStringLiteral("syscall"));
-        if (!stat.open(QIODevice::ReadOnly) || !syscall.open(QIODevice::ReadOnly))
-            return false;
-        // "ID (name) S …": the state follows the name's closing parenthesis.
-        const QByteArray status = stat.readAll();
-        const qsizetype close = status.lastIndexOf(')');
-        if (close < 0 || status.mid(close + 2, 1) != "S")
-            return false;
-        const QByteArray call = syscall.readAll().split(' ').value(0);
-        return call == QByteArray::number(SYS_openat) || call == QByteArray::number(SYS_open);
+        const long call = systemCallSleptIn(tid);
+        return call == SYS_openat || call == SYS_open;
     }
     // Whether open() came back (the pipe was opened at its other end).
     bool hasOpened() const { return m_opened; }

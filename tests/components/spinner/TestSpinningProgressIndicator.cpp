@@ -1,14 +1,22 @@
 #include "components/spinner/JWSpinningProgressIndicator.h"
 #include "platform/foundation/AssertionHandler.h"
 #include "platform/foundation/Exception.h"
+#include "tests/support/ThreadState.h"
 
 #include <QCoreApplication>
 #include <QImage>
+#include <QSet>
 #include <QTest>
 #include <QThread>
 #include <atomic>
 #include <cmath>
+#include <csignal>
+#include <fcntl.h>
 #include <memory>
+#include <poll.h>
+#include <utility>
+#include <sys/syscall.h>
+#include <unistd.h>
 #include <gtest/gtest.h>
 
 namespace {
@@ -46,6 +54,20 @@ int alphaAt(const QImage &image, qreal radius, qreal radians)
     const int x = int(std::lround(50 - radius * std::sin(radians)));
     const int y = int(std::lround(50 - radius * std::cos(radians)));
     return qAlpha(image.pixel(x, y));
+}
+
+// A thread held in a signal handler until the test lets it go (or 5 s pass, so that a
+// caller waiting for the thread learns it rather than hangs).
+std::atomic<bool> threadHeld{false};
+std::atomic<bool> threadLetGo{false};
+int letGoPipe[2] = {-1, -1};
+
+void holdThread(int)
+{
+    threadHeld = true;
+    pollfd letGo{letGoPipe[0], POLLIN, 0};
+    ::poll(&letGo, 1, 5000);
+    threadLetGo = true;
 }
 
 } // namespace
@@ -126,7 +148,7 @@ TEST(SpinningProgressIndicator, ThreadedAnimationPaintsOnlyOnTheGuiThread)
     spinner->stopAnimation();
     EXPECT_FALSE(spinner->hasAnimationThread());
 
-    // Destroyed while turning: the thread is joined, its posted repaints dropped.
+    // Destroyed while turning: the thread is told to stop, its posted repaints dropped.
     spinner->startAnimation();
     ASSERT_TRUE(spinner->hasAnimationThread());
     QTRY_VERIFY_WITH_TIMEOUT(spinner->position() != start, 5000);
@@ -136,7 +158,7 @@ TEST(SpinningProgressIndicator, ThreadedAnimationPaintsOnlyOnTheGuiThread)
 
 // Destroyed while its thread turns it, over and over: by itself, and with the window
 // it stands in. Each time repaints from the thread have been painted first and more
-// are on their way; the thread is joined and the repaints still queued are dropped.
+// are on their way; the thread is told to stop and the repaints still queued are dropped.
 // (Under ThreadSanitizer this is also the test of the repaints' hand-off to the GUI
 // thread.)
 TEST(SpinningProgressIndicator, DestroyedWhileItsThreadTurnsIt)
@@ -161,6 +183,59 @@ TEST(SpinningProgressIndicator, DestroyedWhileItsThreadTurnsIt)
         QCoreApplication::sendPostedEvents();
         QCoreApplication::processEvents();
     }
+}
+
+// Stopping, leaving the screen and destruction go on while the animation thread cannot
+// run (held in a signal handler where it sleeps between frames): the GUI thread does not
+// wait for it. Let go, the thread ends by itself and turns the indicator no more.
+TEST(SpinningProgressIndicator, StoppingDoesNotWaitForItsThread)
+{
+    ASSERT_EQ(::pipe2(letGoPipe, O_CLOEXEC), 0);
+    struct sigaction hold = {}, previous = {};
+    hold.sa_handler = holdThread;
+    sigemptyset(&hold.sa_mask);
+    ASSERT_EQ(::sigaction(SIGUSR1, &hold, &previous), 0);
+    enum Ending { Stop, Hide, Destroy };
+    for (const Ending ending : {Stop, Hide, Destroy}) {
+        SCOPED_TRACE(int(ending));
+        threadHeld = false;
+        threadLetGo = false;
+        QWidget window;
+        auto *spinner = new JWSpinningProgressIndicator(&window);
+        spinner->setUsesThreadedAnimation(true);
+        window.show();
+        const QSet<pid_t> before = testsupport::threadsOfProcess();
+        spinner->startAnimation();
+        const QSet<pid_t> started = testsupport::threadsOfProcess() - before;
+        ASSERT_EQ(started.size(), 1);
+        const pid_t thread = *started.begin();
+        // Asleep between frames, on its condition: its lock is not held.
+        ASSERT_TRUE(QTest::qWaitFor([&] { return testsupport::systemCallSleptIn(thread) == SYS_futex; }, 5000));
+        ASSERT_EQ(::syscall(SYS_tgkill, ::getpid(), thread, SIGUSR1), 0);
+        ASSERT_TRUE(QTest::qWaitFor([] { return threadHeld.load(); }, 5000));
+
+        const int position = spinner->position();
+        if (ending == Stop)
+            spinner->stopAnimation();
+        else if (ending == Hide)
+            window.hide();
+        else
+            delete std::exchange(spinner, nullptr);
+        const bool wentOnWhileHeld = !threadLetGo;
+        ASSERT_EQ(::write(letGoPipe[1], "x", 1), 1);
+        EXPECT_TRUE(wentOnWhileHeld);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !testsupport::threadsOfProcess().contains(thread); }, 5000));
+        if (spinner) {
+            EXPECT_FALSE(spinner->hasAnimationThread());
+            QCoreApplication::processEvents();
+            EXPECT_EQ(spinner->position(), position);
+        }
+        char letGo;
+        ASSERT_EQ(::read(letGoPipe[0], &letGo, 1), 1);
+    }
+    ::sigaction(SIGUSR1, &previous, nullptr);
+    ::close(letGoPipe[0]);
+    ::close(letGoPipe[1]);
 }
 
 TEST(SpinningProgressIndicator, TurnsOnlyWhileOnScreen)
