@@ -69,6 +69,12 @@ IdleMonitor::IdleMonitor(const QDBusConnection &bus, QObject *parent)
     probe(Source::MutterIdleMonitor);
 }
 
+IdleMonitor::IdleMonitor(const QDBusConnection &bus, const QString &waylandDisplay, QObject *parent)
+    : QObject(parent), m_bus(bus), m_tryWayland(true), m_waylandDisplay(waylandDisplay)
+{
+    probe(Source::MutterIdleMonitor);
+}
+
 IdleMonitor::~IdleMonitor()
 {
     if (m_ownDisplay && m_display)
@@ -137,12 +143,8 @@ void IdleMonitor::probe(Source candidate)
 {
     setSource(Source::Probing);
     if (!m_bus.isConnected()) {
-        if (startWayland())
-            setSource(Source::WaylandIdleNotifier);
-        else {
-            reportOnce("no X11 session, no session bus and no Wayland idle notifications");
-            setSource(Source::Unavailable);
-        }
+        if (!startWayland())
+            withoutWayland();
         return;
     }
     query(candidate);
@@ -150,20 +152,36 @@ void IdleMonitor::probe(Source candidate)
 
 bool IdleMonitor::startWayland()
 {
-    if (!m_tryWayland || qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+    if (!m_tryWayland || (m_waylandDisplay.isEmpty() && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")))
         return false;
-    auto notifier = std::make_unique<WaylandIdleNotifier>();
-    if (!notifier->isAvailable())
-        return false;
-    connect(notifier.get(), &WaylandIdleNotifier::connectionLost, this, platform::ExceptionBoundary::guarded(this, "connectionLost", [this] {
+    m_wayland = std::make_unique<WaylandIdleNotifier>(m_waylandDisplay);
+    WaylandIdleNotifier *notifier = m_wayland.get();
+    connect(notifier, &WaylandIdleNotifier::ready, this, platform::ExceptionBoundary::guarded(this, "ready", [this] {
+        setSource(Source::WaylandIdleNotifier);
+    }));
+    connect(notifier, &WaylandIdleNotifier::failed, this, platform::ExceptionBoundary::guarded(this, "failed", [this] {
+        // Forgotten once this signal is over; the next source is asked.
+        m_wayland.release()->deleteLater();
+        withoutWayland();
+    }));
+    connect(notifier, &WaylandIdleNotifier::connectionLost, this, platform::ExceptionBoundary::guarded(this, "connectionLost", [this] {
         // The compositor went away (it restarted): forget it once this signal is
         // over and look for a source again.
         m_wayland.release()->deleteLater();
         m_lastSeconds = 0;
         probe(Source::MutterIdleMonitor);
     }));
-    m_wayland = std::move(notifier);
     return true;
+}
+
+void IdleMonitor::withoutWayland()
+{
+    if (m_bus.isConnected()) {
+        query(Source::FreedesktopScreenSaver);
+        return;
+    }
+    reportOnce("no X11 session, no session bus and no Wayland idle notifications");
+    setSource(Source::Unavailable);
 }
 
 void IdleMonitor::query(Source asked)
@@ -210,10 +228,8 @@ void IdleMonitor::answered(QDBusPendingCallWatcher *watcher, Source asked)
 
     if (m_source == Source::Probing) {
         if (asked == Source::MutterIdleMonitor) {
-            if (startWayland())
-                setSource(Source::WaylandIdleNotifier);
-            else
-                query(Source::FreedesktopScreenSaver);
+            if (!startWayland())
+                withoutWayland();
         } else {
             reportOnce("no idle monitor answers on the session bus");
             setSource(Source::Unavailable);

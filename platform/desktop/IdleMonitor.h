@@ -10,11 +10,18 @@
 // the session bus. With none of them idle time is unavailable: isAvailable() is
 // false and the log says so once.
 //
-// The X and Wayland sources answer at once (the Wayland one in steps of its timeout,
-// see WaylandIdleNotifier). The bus sources answer asynchronously: idleSeconds()
-// gives the latest answer and asks again, so the value lags by at most one call.
-// A source that stops answering (the desktop restarted) starts the search again.
-// Threads: GUI thread only.
+// Nothing here waits. The search is asynchronous: source() is Probing (and
+// idleSeconds() 0) until a source answered or none did; each bus source is asked with
+// a bounded call, and the Wayland compositor is a source once it has listed its
+// globals (a compositor that does not within WaylandIdleNotifier::AnswerTimeoutMs,
+// or lacks the protocol, counts as missing and the search goes on). Once found, the
+// X and Wayland sources answer at once (the Wayland one in steps of its timeout, see
+// WaylandIdleNotifier); the bus sources answer asynchronously: idleSeconds() gives
+// the latest answer and asks again, so the value lags by at most one call. A source
+// that stops answering (the desktop or the compositor restarted) starts the search
+// again.
+// Threads: GUI thread only. It owns its X connection (when it opened one) and its
+// Wayland notifier; none of its signals' slots may destroy it directly.
 #include <QDBusConnection>
 #include <QObject>
 #include <QString>
@@ -46,6 +53,8 @@ public:
     explicit IdleMonitor(QObject *parent = nullptr);
     // Only the idle monitors on the given bus (tests: a private bus).
     explicit IdleMonitor(const QDBusConnection &bus, QObject *parent = nullptr);
+    // The given bus, and the named Wayland display between its two monitors.
+    IdleMonitor(const QDBusConnection &bus, const QString &waylandDisplay, QObject *parent = nullptr);
     ~IdleMonitor() override;
 
     Source source() const { return m_source; }
@@ -64,7 +73,10 @@ Q_SIGNALS:
 
 private:
     bool startX11();
+    // False when there is no compositor to ask; otherwise its answer comes later.
     bool startWayland();
+    // The compositor is no source: the screensaver interface, or none.
+    void withoutWayland();
     void probe(Source candidate);
     void query(Source asked);
     void answered(QDBusPendingCallWatcher *watcher, Source asked);
@@ -72,7 +84,8 @@ private:
     void reportOnce(const char *reason);
 
     QDBusConnection m_bus;
-    bool m_tryWayland = false; // $WAYLAND_DISPLAY's compositor (not for a given bus)
+    bool m_tryWayland = false;
+    QString m_waylandDisplay; // empty: $WAYLAND_DISPLAY
     std::unique_ptr<WaylandIdleNotifier> m_wayland;
     Source m_source = Source::Unavailable;
     void *m_display = nullptr;   // the X Display

@@ -1,12 +1,17 @@
-// Idle time from the X server (Xvfb) and from fake desktop idle monitors on the bus.
+// Idle time from the X server (Xvfb), from fake desktop idle monitors on the bus, and
+// past Wayland displays that give no idle notifications.
 #include "platform/desktop/IdleMonitor.h"
+#include "platform/desktop/WaylandIdleNotifier.h"
 
 #include "tests/support/DesktopTestSupport.h"
 
 #include <QDBusConnection>
 #include <algorithm>
 #include <QGuiApplication>
+#include <QLocalServer>
+#include <QLocalSocket>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -173,6 +178,53 @@ TEST(IdleMonitorBus, ASourceThatGoesAwayIsLookedForAgain)
     EXPECT_TRUE(QTest::qWaitFor([&] {
         return monitor.source() == IdleMonitor::Source::FreedesktopScreenSaver && monitor.idleSeconds() == 9.0;
     }, 10000));
+}
+
+// A Wayland display that gives no idle notifications (one that never answers, one
+// that closes the connection at once, one that is not there) is no source: the
+// monitor stays Probing until it knows, then asks the screensaver interface, and the
+// GUI thread is never held meanwhile (the test program's watchdog would say so).
+TEST(IdleMonitorBus, AWaylandDisplayWithoutAnAnswerLeavesTheScreenSaverInterface)
+{
+    enum class Display { Silent, Closing, Missing };
+    for (const Display kind : {Display::Silent, Display::Closing, Display::Missing}) {
+        SCOPED_TRACE(int(kind));
+        desktoptest::PrivateBus bus;
+        ASSERT_TRUE(bus.isRunning());
+        FakeDBusService screenSaver(ScreenSaverService, ScreenSaverPath, [](const QDBusMessage &call) {
+            return call.createReply(QVariant::fromValue<uint>(12));
+        }, bus.address());
+        ASSERT_TRUE(screenSaver.isRegistered());
+
+        QTemporaryDir dir;
+        ASSERT_TRUE(dir.isValid());
+        const QString path = dir.filePath(QStringLiteral("wayland-test"));
+        QLocalServer compositor;
+        int connections = 0;
+        qsizetype screenSaverCallsBeforeWayland = -1;
+        QObject::connect(&compositor, &QLocalServer::newConnection, &compositor, [&] {
+            ++connections;
+            screenSaverCallsBeforeWayland = screenSaver.calls().size();
+            if (kind == Display::Closing)
+                compositor.nextPendingConnection()->abort();
+        });
+        if (kind != Display::Missing) {
+            ASSERT_TRUE(compositor.listen(path)) << compositor.errorString().toStdString();
+        }
+
+        IdleMonitor monitor(bus.connection(), path);
+        QSignalSpy changes(&monitor, &IdleMonitor::sourceChanged);
+        EXPECT_EQ(monitor.source(), IdleMonitor::Source::Probing);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return monitor.source() != IdleMonitor::Source::Probing; },
+                                    platform::WaylandIdleNotifier::AnswerTimeoutMs + 10000));
+        EXPECT_EQ(monitor.source(), IdleMonitor::Source::FreedesktopScreenSaver);
+        ASSERT_EQ(changes.count(), 1); // straight from Probing
+        EXPECT_DOUBLE_EQ(monitor.idleSeconds(), 12.0);
+        if (kind != Display::Missing) {
+            EXPECT_EQ(connections, 1);
+            EXPECT_EQ(screenSaverCallsBeforeWayland, 0); // the compositor is asked first
+        }
+    }
 }
 
 TEST(IdleMonitorBus, NoBusMeansUnavailable)

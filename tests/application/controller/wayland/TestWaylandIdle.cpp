@@ -71,6 +71,7 @@ TEST_F(MutterSession, IdleTimeGrowsAKeyResetsItAndTheCounterStopsPastTheLimit)
 TEST_F(KWinSession, IdleNotificationsComeAndGoWithInputAndStopTheCounter)
 {
     platform::WaylandIdleNotifier notifier(QString(), 500);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !notifier.isConnecting(); }, Patience));
     ASSERT_TRUE(notifier.isAvailable()) << notifier.lastError().toStdString();
     QSignalSpy idled(&notifier, &platform::WaylandIdleNotifier::idled);
     QSignalSpy resumed(&notifier, &platform::WaylandIdleNotifier::resumed);
