@@ -223,26 +223,46 @@ QString WholeTextEdit::wholeText() const
     return text;
 }
 
-void WholeTextEdit::moveCaretTo(qsizetype position)
+int WholeTextEdit::documentPosition(qsizetype position) const
 {
     qsizetype left = std::max<qsizetype>(position, 0);
-    QTextCursor cursor(document());
-    cursor.movePosition(QTextCursor::End);
     for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
         left -= breakBefore(block).size();
-        if (left < 0) {
-            // Inside a CR LF: before it.
-            cursor.setPosition(block.position() - 1);
-            break;
-        }
-        if (left <= block.text().size()) {
-            cursor.setPosition(block.position() + int(left));
-            break;
-        }
+        // Inside a CR LF: before it.
+        if (left < 0)
+            return block.position() - 1;
+        if (left <= block.text().size())
+            return block.position() + int(left);
         left -= block.text().size();
     }
+    return document()->characterCount() - 1;
+}
+
+void WholeTextEdit::moveCaretTo(qsizetype position)
+{
+    selectWhole(position, position);
+}
+
+void WholeTextEdit::selectWhole(qsizetype anchor, qsizetype position)
+{
+    QTextCursor cursor(document());
+    cursor.setPosition(documentPosition(anchor));
+    cursor.setPosition(documentPosition(position), QTextCursor::KeepAnchor);
     setTextCursor(cursor);
     ensureCursorVisible();
+}
+
+qsizetype WholeTextEdit::wholeCaretPosition() const
+{
+    const int caret = textCursor().position();
+    qsizetype position = 0;
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+        position += breakBefore(block).size();
+        if (caret <= block.position() + block.length() - 1)
+            return position + (caret - block.position());
+        position += block.text().size();
+    }
+    return position;
 }
 
 QString WholeTextEdit::textBetween(int from, int to) const

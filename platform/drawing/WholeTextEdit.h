@@ -37,6 +37,11 @@ public:
     // Puts the caret before the unit of wholeText() at the position (at the end for a
     // position past it).
     void moveCaretTo(qsizetype position);
+    // Selects the units of wholeText() from the anchor to the position (the caret's
+    // end), each as moveCaretTo() places it.
+    void selectWhole(qsizetype anchor, qsizetype position);
+    // The caret's place in wholeText().
+    qsizetype wholeCaretPosition() const;
 
     int longestBlock() const { return m_longestBlock; }
     // Takes effect with the next text given or pasted; at least 2.
@@ -52,6 +57,8 @@ private:
     void insertWhole(const QString &text);
     // The text between two positions of the document.
     QString textBetween(int from, int to) const;
+    // The document's position before the unit of wholeText() at the position.
+    int documentPosition(qsizetype position) const;
     // After a change: the paragraph where a removal began keeps the break before it
     // (Qt gives a removal that starts at a paragraph's start the format of the
     // paragraph it ends in), as part of the same undo step.

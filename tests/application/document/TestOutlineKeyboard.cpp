@@ -244,3 +244,4 @@ TEST_F(OutlineKeyboardTest, NewRowsAreSelectedAndCurrent)
     EXPECT_EQ(currentName(document), "A");
     EXPECT_EQ(selectedNames(document), std::string("A"));
 }
+

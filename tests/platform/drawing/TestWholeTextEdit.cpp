@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QMimeData>
+#include <QPushButton>
 #include <QPointer>
 #include <QScrollBar>
 #include <QTest>
@@ -236,6 +237,81 @@ TEST(WholeTextDialog, TheTitleNamesTheItem)
     EXPECT_EQ(dialog->windowModality(), Qt::WindowModal);
     dialog->reject();
     testsupport::settleEvents();
+}
+
+// The dialog is finished from the keyboard: Ctrl+Return is OK, Escape Cancel, Alt
+// with a button's letter presses it (and types nothing), Ctrl+Tab leaves the text,
+// where Return and Tab are text; a dialog of one line ends with OK on Return.
+TEST(WholeTextDialog, ItIsFinishedFromTheKeyboard)
+{
+    QWidget window;
+    window.show();
+    const struct {
+        const char *what;
+        bool oneLine;
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        int result; // -1: still open
+        QString text;
+    } cases[] = {
+        {"Ctrl+Return", false, Qt::Key_Return, Qt::ControlModifier, QDialog::Accepted, QStringLiteral("ab")},
+        {"Ctrl+Enter", false, Qt::Key_Enter, Qt::ControlModifier | Qt::KeypadModifier, QDialog::Accepted, QStringLiteral("ab")},
+        {"Escape", false, Qt::Key_Escape, Qt::NoModifier, QDialog::Rejected, QStringLiteral("ab")},
+        {"Alt+O", false, Qt::Key_O, Qt::AltModifier, QDialog::Accepted, QStringLiteral("ab")},
+        {"Alt+C", false, Qt::Key_C, Qt::AltModifier, QDialog::Rejected, QStringLiteral("ab")},
+        {"Return breaks the line", false, Qt::Key_Return, Qt::NoModifier, -1, QStringLiteral("a\nb")},
+        {"Tab is text", false, Qt::Key_Tab, Qt::NoModifier, -1, QStringLiteral("a\tb")},
+        {"Return ends one line", true, Qt::Key_Return, Qt::NoModifier, QDialog::Accepted, QStringLiteral("ab")},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        auto *dialog = new platform::WholeTextDialog(QStringLiteral("Name"), QStringLiteral("ab"), &window);
+        QPointer<platform::WholeTextDialog> guard(dialog);
+        dialog->setOneLine(c.oneLine);
+        dialog->editor()->moveCaretTo(1);
+        int result = -1;
+        QString text;
+        bool endedWithReturn = false;
+        QObject::connect(dialog, &QDialog::finished, [&, dialog](int r) {
+            result = r;
+            text = dialog->text();
+            endedWithReturn = dialog->endedWithReturn();
+        });
+        dialog->open();
+        dialog->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(dialog));
+        dialog->editor()->setFocus();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return dialog->editor()->hasFocus(); }));
+        QTest::keyClick(dialog->editor(), c.key, c.modifiers);
+        // A mnemonic presses its button the way a click does, a moment later.
+        if (c.result != -1) {
+            EXPECT_TRUE(QTest::qWaitFor([&] { return result != -1; }));
+        }
+        EXPECT_EQ(result, c.result);
+        if (result == -1)
+            dialog->reject();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !guard; }));
+        EXPECT_EQ(text, c.text);
+        EXPECT_EQ(endedWithReturn, c.oneLine);
+    }
+
+    // Ctrl+Tab and Ctrl+Shift+Tab take the focus out of the text and back.
+    auto *dialog = new platform::WholeTextDialog(QStringLiteral("Name"), QStringLiteral("ab"), &window);
+    QPointer<platform::WholeTextDialog> guard(dialog);
+    dialog->open();
+    dialog->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog));
+    dialog->editor()->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog->editor()->hasFocus(); }));
+    QTest::keyClick(dialog->editor(), Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_FALSE(dialog->editor()->hasFocus());
+    EXPECT_TRUE(qobject_cast<QPushButton *>(QApplication::focusWidget()));
+    EXPECT_EQ(dialog->text(), QStringLiteral("ab"));
+    dialog->editor()->setFocus();
+    QTest::keyClick(dialog->editor(), Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_FALSE(dialog->editor()->hasFocus());
+    dialog->reject();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !guard; }));
 }
 
 // A one-line field: a short text is edited in place; a text too long for it is shown
