@@ -39,16 +39,20 @@ OutlineKeyboard::OutlineKeyboard(QTreeView *outline, DocumentOutlineModel *model
     , m_statusColumn(model->columnForIdentifier(QStringLiteral("outlineStatus")))
 {
     outline->installEventFilter(this);
-    connect(model, &QAbstractItemModel::rowsInserted, this, [this] { keepCurrentRowLater(false); });
-    connect(model, &QAbstractItemModel::rowsRemoved, this, [this] { keepCurrentRowLater(true); });
-    connect(model, &QAbstractItemModel::modelReset, this, [this] { keepCurrentRowLater(true); });
+    connect(model, &QAbstractItemModel::rowsInserted, this,
+            platform::ExceptionBoundary::guarded(this, "rowsInserted", [this] { keepCurrentRowLater(false); }));
+    connect(model, &QAbstractItemModel::rowsRemoved, this,
+            platform::ExceptionBoundary::guarded(this, "rowsRemoved", [this] { keepCurrentRowLater(true); }));
+    connect(model, &QAbstractItemModel::modelReset, this,
+            platform::ExceptionBoundary::guarded(this, "modelReset", [this] { keepCurrentRowLater(true); }));
     // The anchor follows the current row, but not while Shift extends from it (keys
     // here, or a click).
     if (QItemSelectionModel *selection = outline->selectionModel())
-        connect(selection, &QItemSelectionModel::currentChanged, this, [this](const QModelIndex &current) {
-            if (!m_extending && !(QGuiApplication::keyboardModifiers() & Qt::ShiftModifier))
-                m_anchor = current;
-        });
+        connect(selection, &QItemSelectionModel::currentChanged, this,
+                platform::ExceptionBoundary::guarded(this, "currentChanged", [this](const QModelIndex &current) {
+                    if (!m_extending && !(QGuiApplication::keyboardModifiers() & Qt::ShiftModifier))
+                        m_anchor = current;
+                }));
 }
 
 void OutlineKeyboard::selectRow(const QModelIndex &index)

@@ -68,16 +68,17 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
-    {
+    try {
         if (event->type() != QEvent::Hide || !watched->isWidgetType())
             return false;
-        ExceptionBoundary::guard(this, "a dialog's hiding", [&] {
-            // A dialog that had the keyboard, or hid while no window had it.
-            const auto *widget = static_cast<QWidget *>(watched);
-            const QWindow *focus = QGuiApplication::focusWindow();
-            if (widget->isWindow() && isDialog(widget) && (!focus || focus == widget->windowHandle()))
-                handOn(widget);
-        });
+        // A dialog that had the keyboard, or hid while no window had it.
+        const auto *widget = static_cast<QWidget *>(watched);
+        const QWindow *focus = QGuiApplication::focusWindow();
+        if (widget->isWindow() && isDialog(widget) && (!focus || focus == widget->windowHandle()))
+            handOn(widget);
+        return false;
+    } catch (...) {
+        ExceptionBoundary::caught(this, "eventFilter");
         return false;
     }
 };
