@@ -98,18 +98,23 @@ void OutlineKeyboard::keepCurrentRowLater(bool select)
         Qt::QueuedConnection);
 }
 
-void OutlineKeyboard::moveAlone(QKeyEvent *event)
+QModelIndex OutlineKeyboard::forward(QKeyEvent *event)
 {
     m_forwarding = event;
     QCoreApplication::sendEvent(m_outline, event);
     m_forwarding = nullptr;
-    if (!m_outline)
+    if (!m_outline || !m_outline->selectionModel())
+        return QModelIndex();
+    return m_outline->currentIndex();
+}
+
+void OutlineKeyboard::moveAlone(QKeyEvent *event)
+{
+    const QModelIndex current = forward(event);
+    if (!current.isValid())
         return;
     // The item view selects only a row it moves to.
-    const QModelIndex current = m_outline->currentIndex();
     QItemSelectionModel *selection = m_outline->selectionModel();
-    if (!current.isValid() || !selection)
-        return;
     if (selection->selectedRows().size() != 1 || !selection->isRowSelected(current.row(), current.parent()))
         selectRow(current);
     else
@@ -126,16 +131,11 @@ void OutlineKeyboard::extendSelection(QKeyEvent *event)
     QKeyEvent move(event->type(), event->key(), (event->modifiers() & ~Qt::ShiftModifier) | Qt::ControlModifier,
                    event->text(), event->isAutoRepeat(), ushort(event->count()));
     m_extending = true;
-    m_forwarding = &move;
-    QCoreApplication::sendEvent(m_outline, &move);
-    m_forwarding = nullptr;
+    const QModelIndex to = forward(&move);
     m_extending = false;
-    if (!m_outline)
+    if (!to.isValid())
         return;
-    const QModelIndex to = m_outline->currentIndex();
     QItemSelectionModel *selection = m_outline->selectionModel();
-    if (!to.isValid() || !selection)
-        return;
     if (!from.isValid())
         from = to;
     // The rows between the two as shown, each run of siblings as one range.

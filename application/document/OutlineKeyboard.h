@@ -42,6 +42,9 @@ protected:
 private:
     // The same once the model's edit is over (selecting when any call asked to).
     void keepCurrentRowLater(bool select);
+    // Hands the key on to the outline with this filter stepping aside; answers the
+    // current row after it (none when the outline went).
+    QModelIndex forward(QKeyEvent *event);
     // A moving key without modifiers: the row it moves to, alone selected.
     void moveAlone(QKeyEvent *event);
     // A moving key with Shift: the rows from the anchor to the row it moves to.

@@ -2,19 +2,8 @@
 // window; the keys travel through the X server from xdotool): a job made with the
 // Document menu's mnemonics, renamed with F2, ticked done with Space and deleted
 // with Delete, each landing on the row the keyboard is on.
+#include "tests/application/document/TestMyDocumentSupport.h"
 #include "tests/support/DesktopTestSupport.h"
-#include "AppKitExtensions/NTXOutlineViewExtension.h"
-#include "application/document/MyDocument.h"
-#include "platform/document/DocumentController.h"
-#include "platform/foundation/UserDefaults.h"
-#include "tests/support/TestSupport.h"
-
-#include <gtest/gtest.h>
-
-#include <QApplication>
-#include <QTest>
-#include <QTreeView>
-#include <memory>
 
 namespace {
 
@@ -45,15 +34,8 @@ TEST(OutlineKeyboardX11, AJobIsMadeRenamedTickedAndDeletedWithKeysAlone)
         GTEST_SKIP() << "openbox and xprop are needed";
     desktoptest::WindowManager windowManager;
     ASSERT_TRUE(windowManager.isRunning());
-    testsupport::ScopedXdgHome home;
-    platform::UserDefaults defaults(home.path() + QStringLiteral("/defaults.conf"));
-    NTXOutlineViewExtension::install();
-    auto controller = std::make_unique<platform::DocumentController>();
-    platform::DocumentController::setSharedDocumentController(controller.get());
-    controller->setUserDefaults(&defaults);
-    controller->addDocumentType(MyDocument::documentType());
-
-    auto *document = qobject_cast<MyDocument *>(controller->openUntitledDocument(true));
+    mydoctest::RealDocuments documents;
+    MyDocument *document = documents.openUntitled(true);
     ASSERT_NE(document, nullptr);
     QWidget *window = document->mainWindow();
     window->activateWindow();
@@ -105,5 +87,4 @@ TEST(OutlineKeyboardX11, AJobIsMadeRenamedTickedAndDeletedWithKeysAlone)
 
     document->close();
     QCoreApplication::processEvents();
-    platform::DocumentController::setSharedDocumentController(nullptr);
 }
