@@ -238,6 +238,11 @@ void WholeTextEdit::keepBreakAfterChange(int position, int)
     m_adjusting = false;
 }
 
+bool WholeTextEdit::continuesParagraph(const QTextBlock &block)
+{
+    return isJoined(block);
+}
+
 void WholeTextEdit::setLongestBlock(int units)
 {
     m_longestBlock = std::max(units, 2);
@@ -348,6 +353,9 @@ void WholeTextEdit::undoEdit()
     replaceWhole(edit.at, edit.inserted.size(), edit.removed);
     edit.typing = false;
     m_redo.push_back(std::move(edit));
+    // Typing after an undo is a step of its own.
+    if (!m_undo.empty())
+        m_undo.back().typing = false;
 }
 
 void WholeTextEdit::redoEdit()
@@ -366,6 +374,20 @@ void WholeTextEdit::mendPartings()
         return;
     m_mending = true;
     m_mendPending = false;
+    bool moved = false;
+    // A change of the paragraphs may move the view (the end comes up): then once more
+    // from what shows now.
+    for (int pass = 0; pass < 16 && mendPartingsShown(); ++pass)
+        moved = true;
+    m_mending = false;
+    if (moved) {
+        rememberParagraphs();
+        viewport()->update();
+    }
+}
+
+bool WholeTextEdit::mendPartingsShown()
+{
     // Blocks are laid out one under the other from the first one shown, as painted.
     QPointF offset = contentOffset();
     const int height = viewport()->height();
@@ -393,11 +415,7 @@ void WholeTextEdit::mendPartings()
         offset.ry() += shown.height();
         block = block.next();
     }
-    m_mending = false;
-    if (moved) {
-        rememberParagraphs();
-        viewport()->update();
-    }
+    return moved;
 }
 
 bool WholeTextEdit::mendPartingAfter(const QTextBlock &block, qreal lineWidth)
@@ -538,8 +556,9 @@ try {
 
 void WholeTextEdit::paintEvent(QPaintEvent *event)
 try {
-    // What is about to show, whatever brought it into view (the editor scrolls to
-    // the caret without scrolling its contents by).
+    // What is about to show, whatever brought it into view (a scroll, a move of the
+    // caret). Not while the editor scrolls: its own code may hold on to paragraphs a
+    // mend would take away.
     mendPartings();
     QPlainTextEdit::paintEvent(event);
 } catch (...) {
@@ -556,14 +575,6 @@ try {
     ExceptionBoundary::caught(this, "showEvent");
 }
 
-void WholeTextEdit::scrollContentsBy(int dx, int dy)
-try {
-    QPlainTextEdit::scrollContentsBy(dx, dy);
-    mendPartings();
-} catch (...) {
-    ExceptionBoundary::caught(this, "scrollContentsBy");
-}
-
 QMimeData *WholeTextEdit::createMimeDataFromSelection() const
 {
     auto *mime = new QMimeData;
@@ -577,8 +588,6 @@ try {
     if (isReadOnly() || !source || !source->hasText())
         return;
     insertWhole(source->text());
-    if (m_mendPending)
-        mendPartings();
 } catch (...) {
     ExceptionBoundary::caught(this, "insertFromMimeData");
 }

@@ -11,14 +11,15 @@
 // copy leaves it out, and the keys that move or delete by character step over it
 // as over nothing. Nor does it show as one: where it can be seen, a parting stands
 // where the line would wrap anyway at the view's width (its paragraph's last line
-// full), moved there after every edit, resize and scroll, and before it is painted; lines wrap at blanks, and
+// full), moved there after every edit and resize and before it is painted; lines wrap at blanks, and
 // anywhere only inside a word longer than the line, as in one unparted paragraph.
 // Every break the text holds (LF, CR LF, CR, U+2029) comes back as it was; Return
 // breaks with an LF.
 //
 // Undo and redo are the editor's own, in terms of the text (moving a parting is no
 // edit): Ctrl+Z and Ctrl+Shift+Z (Ctrl+Y), the context menu, undoEdit() and
-// redoEdit(); typing runs undo together. Giving a new text forgets them.
+// redoEdit(); typing undoes as one step as long as it goes on where it stopped (an
+// undo or a redo ends it). Giving a new text forgets them.
 //
 // Ownership: a widget, owned by its parent. Threads: GUI thread only. It cannot fail.
 #include <QList>
@@ -56,6 +57,10 @@ public:
     // Takes effect with the next text given or pasted; at least 2.
     void setLongestBlock(int units);
 
+    // Whether the paragraph goes on from the one before it, parted only (no break of
+    // the text between them).
+    static bool continuesParagraph(const QTextBlock &block);
+
     bool canUndoEdit() const { return !m_undo.empty() && !isReadOnly(); }
     bool canRedoEdit() const { return !m_redo.empty() && !isReadOnly(); }
     void undoEdit();
@@ -68,7 +73,6 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void showEvent(QShowEvent *event) override;
-    void scrollContentsBy(int dx, int dy) override;
     QMimeData *createMimeDataFromSelection() const override;
     void insertFromMimeData(const QMimeData *source) override;
 
@@ -105,6 +109,8 @@ private:
     void replaceWhole(qsizetype at, qsizetype length, const QString &text);
     // Moves the partings that can be seen to where their lines wrap anyway.
     void mendPartings();
+    // One pass over the blocks shown; answers whether a parting moved.
+    bool mendPartingsShown();
     // Whether the parting before the block's successor stands where the block's last
     // line would wrap; else moves it there (answers whether it moved).
     bool mendPartingAfter(const QTextBlock &block, qreal lineWidth);
