@@ -1,5 +1,6 @@
 #include "NTXAppKit/reporting/NTXModalRunner.h"
 
+#include "platform/drawing/AlertWidth.h"
 #include "platform/drawing/Sheet.h"
 
 #include <QAbstractButton>
@@ -21,8 +22,6 @@ namespace {
 NTXModalRunner::AlertRunner alertRunner;
 NTXModalRunner::DialogRunner dialogRunner;
 
-// Characters per line of a wrapped message.
-constexpr int MessageMeasure = 50;
 // Room in a title bar besides the title, in title-bar heights: the window icon and
 // the bar's buttons.
 constexpr int TitleBarButtonRoom = 5;
@@ -34,9 +33,7 @@ int NTXModalRunner::minimumAlertWidth(const QMessageBox &alert)
     titleFont.setBold(true);
     const int titleBar = alert.style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, &alert);
     const int title = QFontMetrics(titleFont).horizontalAdvance(alert.windowTitle()) + TitleBarButtonRoom * titleBar;
-    const QFontMetrics text(alert.font());
-    const int message = std::min(text.averageCharWidth() * MessageMeasure,
-                                 text.horizontalAdvance(alert.informativeText()));
+    const int message = platform::AlertWidth::messageWidth(&alert);
     int width = std::max(title, message);
     if (const QScreen *screen = alert.screen() ? alert.screen() : QGuiApplication::primaryScreen())
         width = std::min(width, screen->availableGeometry().width() - 2 * titleBar);

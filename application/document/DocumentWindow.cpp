@@ -120,6 +120,8 @@ void DocumentWindow::buildContents()
     m_outlineView->setAlternatingRowColors(true);
     m_outlineView->setUniformRowHeights(true);
     m_outlineView->setExpandsOnDoubleClick(false);
+    // The keyboard's place is a row, not one of its cells.
+    m_outlineView->setAllColumnsShowFocus(true);
     m_outlineLayout->addWidget(m_outlineView, 1);
     m_tableHeaderView = new QWidget(outlineBox);
     m_tableHeaderView->setObjectName(QStringLiteral("tableHeaderView"));

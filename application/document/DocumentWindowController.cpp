@@ -13,6 +13,7 @@
 #include "application/document/OutlineDataSource.h"
 #include "application/document/OutlineColumnFit.h"
 #include "application/document/OutlineColumns.h"
+#include "application/document/OutlineKeyboard.h"
 #include "platform/document/MenuItemValidation.h"
 #include "platform/drawing/ActionDispatch.h"
 #include "platform/drawing/CellItemDelegate.h"
@@ -122,6 +123,9 @@ void DocumentWindowController::awakeFromNib()
         inspector->endFieldEditing();
         inspector->setEditableState(true);
     }
+    // The keyboard starts in the outline, on a selected row.
+    m_keyboard->keepCurrentRow(true);
+    outline->setFocus(Qt::OtherFocusReason);
     m_document.handleOutlineSelection();
 }
 
@@ -224,6 +228,7 @@ void DocumentWindowController::connectOutline()
                 m_document.handleMyDoubleClick(outline);
             }));
     outline->installEventFilter(this);
+    m_keyboard = new OutlineKeyboard(outline, m_document.outlineModel());
     // Edit > Delete reaches the data source while the outline has the focus, as the
     // Delete key does.
     platform::setNextResponder(outline, &m_document.outlineSource());
@@ -344,6 +349,18 @@ try {
 } catch (...) {
     platform::ExceptionBoundary::caught(this, "eventFilter");
     return false;
+}
+
+void DocumentWindowController::selectNode(const NodePtr &node)
+{
+    QTreeView *outline = m_document.outlineView();
+    const QModelIndex index = node ? m_document.outlineModel()->indexForNode(node.get()) : QModelIndex();
+    if (!outline || !m_keyboard || !index.isValid())
+        return;
+    for (QModelIndex up = index.parent(); up.isValid(); up = up.parent())
+        outline->expand(up);
+    m_keyboard->selectRow(index);
+    outline->scrollTo(index);
 }
 
 void DocumentWindowController::handleDoubleClick(QObject *sender)

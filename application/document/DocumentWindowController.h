@@ -5,7 +5,9 @@
 // window state stored in the document (frame, inspector, columns), applied on load
 // and captured before a save. Actions go to the document. On the outline F2 and
 // Return open the selected row's sheet as a double click on it does; the outline's
-// data source follows the outline in the responder chain (Edit > Delete).
+// data source follows the outline in the responder chain (Edit > Delete). The
+// outline has the keyboard when its window opens, on a selected current row, and
+// moves it with the keys as tree views do (OutlineKeyboard).
 //
 // Owned by its MyDocument (a child object); the window belongs to the document. A
 // stored frame that is not finite or out of bounds is not applied (the window keeps
@@ -20,6 +22,7 @@
 #include <QPointer>
 
 class MyDocument;
+class OutlineKeyboard;
 
 class DocumentWindowController : public QObject
 {
@@ -52,6 +55,9 @@ public:
     // A double click on a row (or its menu item): the sheet that edits the node,
     // unless the counter runs.
     void handleDoubleClick(QObject *sender);
+    // Makes the node's row the outline's current row and its only selected one,
+    // opening its ancestors and scrolling to it (a node a sheet made or changed).
+    void selectNode(const NodePtr &node);
 
     // The document window placed last that is still shown (new windows cascade
     // from it); null when none is.
@@ -70,5 +76,6 @@ private:
     MyDocument &m_document;
     QPointer<QMenu> m_outlineMenu;
     QPersistentModelIndex m_clickedIndex;
+    QPointer<OutlineKeyboard> m_keyboard;
     bool m_loaded = false;
 };

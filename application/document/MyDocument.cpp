@@ -473,6 +473,11 @@ bool MyDocument::validateMenuItem(QAction *item)
         return hasChildren && !timerIsRunning();
     if (action == "newJobEntry")
         return !timerIsRunning();
+    if (action == "deleteEntry") {
+        // It deletes the selected rows: with none there is nothing to ask about.
+        QTreeView *outline = outlineView();
+        return outline && !NTXOutlineViewExtension::allSelectedItems(outline).isEmpty();
+    }
     if (action == "toggleDrawer") {
         const bool open = m_window && !m_window->windowDrawer()->isHidden();
         item->setText(localized(open ? "LSMenuHideInspector" : "LSMenuShowInspector"));

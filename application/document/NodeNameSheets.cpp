@@ -134,8 +134,7 @@ void NodeNameSheets::sheetDidEndJobName(JobNameSheet *sheet, int returnCode, con
             node->recalcTotalWorkTime();
             m_document.undoManager()->setActionName(text("LSUDaddEntry"));
             m_document.reloadOutline();
-            if (QTreeView *outline = m_document.outlineView())
-                outline->scrollTo(m_document.outlineModel()->indexForNode(node.get()));
+            m_document.windowController().selectNode(node);
         }
     }
     m_document.setAutoLoadFileName();
@@ -225,6 +224,7 @@ void NodeNameSheets::sheetDidEndGroupName(GroupNameSheet *sheet, int returnCode,
             node->setType(Node::Group);
             m_document.addNode(node, m_document.jobList(), m_document.jobList()->childrenCount());
             m_document.undoManager()->setActionName(text("LSUDaddGroup"));
+            m_document.windowController().selectNode(node);
         }
     }
     // What was applied went through the undo manager, which marks the document as

@@ -4,6 +4,7 @@
 #include "NTXAppKit/TDTimeControl/TDStepper.h"
 #include "NTXAppKit/TDTimeControl/TDTimeControl.h"
 #include "application/document/DocumentWindow.h"
+#include "application/document/DocumentWindowController.h"
 #include "application/document/TimeEntrySheets.h"
 
 #include "application/document/MyDocument.h"
@@ -336,14 +337,7 @@ void TimeEntrySheets::sheetDidEndJobTime(QWidget *, int returnCode, const NodePt
     m_document.addNode(entry, target, target->insertIndexForChild(*entry));
 
     m_document.reloadOutline();
-    if (QTreeView *outline = m_document.outlineView()) {
-        const QModelIndex index = m_document.outlineModel()->indexForNode(entry.get());
-        for (QModelIndex up = index.parent(); up.isValid(); up = up.parent())
-            outline->expand(up);
-        NTXOutlineViewExtension::selectItems(outline, {QVariant::fromValue(entry)}, false);
-        if (index.isValid())
-            outline->scrollTo(index);
-    }
+    m_document.windowController().selectNode(entry);
     m_document.updateUI();
 }
 
@@ -369,6 +363,7 @@ void TimeEntrySheets::sheetDidEndNewTime(QWidget *, int returnCode)
     m_document.undoManager()->setActionName(localized("LSUDTimeEdit"));
 
     m_document.reloadOutline();
+    m_document.windowController().selectNode(entry);
     m_document.updateUI();
     m_document.services().rebuildMenus();
 }

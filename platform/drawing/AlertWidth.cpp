@@ -6,6 +6,7 @@
 #include <QDialogButtonBox>
 #include <QFontMetrics>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QLayout>
 #include <QMessageBox>
 #include <QScreen>
@@ -42,6 +43,14 @@ QString shownTitle(const QWidget *window)
     return title + QStringLiteral(" \u2014 ") + name;
 }
 
+int messageWidth(const QMessageBox *alert)
+{
+    if (!alert || alert->informativeText().isEmpty())
+        return 0;
+    const QFontMetrics metrics(alert->font());
+    return std::min(metrics.averageCharWidth() * MessageMeasure, metrics.horizontalAdvance(alert->informativeText()));
+}
+
 int minimumWidth(const QMessageBox *alert)
 {
     if (!alert)
@@ -54,12 +63,21 @@ int minimumWidth(const QMessageBox *alert)
     const int title =
         QFontMetrics(font).horizontalAdvance(shownTitle(alert)) + TitleBarButtonRoom * titleBarHeight(alert);
 
+    const QMargins margins = alert->layout() ? alert->layout()->contentsMargins() : QMargins();
     int buttons = 0;
-    if (const auto *box = alert->findChild<QDialogButtonBox *>(QString(), Qt::FindDirectChildrenOnly)) {
-        const QMargins margins = alert->layout() ? alert->layout()->contentsMargins() : QMargins();
+    if (const auto *box = alert->findChild<QDialogButtonBox *>(QString(), Qt::FindDirectChildrenOnly))
         buttons = box->sizeHint().width() + margins.left() + margins.right();
+    // The message stands beside the icon, as the bold text does.
+    int icon = 0;
+    if (const auto *label = alert->findChild<QLabel *>(QStringLiteral("qt_msgboxex_icon_label"));
+        label && !label->pixmap().isNull()) {
+        icon = label->sizeHint().width();
+        if (const QLayout *layout = alert->layout())
+            icon += std::max(0, layout->spacing());
     }
-    int width = std::max(title, buttons);
+    const int message = messageWidth(alert);
+    const int text = message > 0 ? message + icon + margins.left() + margins.right() : 0;
+    int width = std::max({title, buttons, text});
     if (const QScreen *screen = alert->screen() ? alert->screen() : QGuiApplication::primaryScreen())
         width = std::min(width, screen->availableGeometry().width());
     return width;

@@ -1,6 +1,7 @@
 #include "platform/drawing/Sheet.h"
 
 #include "platform/drawing/AlertWidth.h"
+#include "platform/drawing/HiddenWindowFocus.h"
 
 #include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/GuiThread.h"
@@ -223,6 +224,7 @@ void begin(QWidget *sheet, QWidget *window, EndHandler handler)
     GuiThread::check("platform::Sheet::begin");
     if (!sheet)
         return;
+    HiddenWindowFocus::install();
     if (Session *running = registry().bySheet.value(sheet))
         running->end(Aborted);
     QWidget *top = window ? window->window() : nullptr;

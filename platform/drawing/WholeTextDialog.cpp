@@ -1,22 +1,37 @@
 #include "platform/drawing/WholeTextDialog.h"
 
+#include "platform/drawing/HiddenWindowFocus.h"
 #include "platform/drawing/WholeTextEdit.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/DisplayText.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
+#include <QApplication>
 #include <QDialogButtonBox>
+#include <QKeyEvent>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace platform {
 
-WholeTextDialog::WholeTextDialog(const QString &title, const QString &text, QWidget *parent) : QDialog(parent)
+WholeTextDialog::WholeTextDialog(const QString &title, const QString &text, QWidget *parent)
+    : QDialog(parent)
+    // The widget of the window it opens over that has the keyboard there.
+    , m_returnFocus(parent && parent->window()->focusWidget() ? parent->window()->focusWidget() : QApplication::focusWidget())
 {
+    HiddenWindowFocus::install();
     setWindowTitle(title);
     setWindowModality(Qt::WindowModal);
     setAttribute(Qt::WA_DeleteOnClose);
     m_editor = new WholeTextEdit(this);
     m_editor->setWholeText(text);
+    m_editor->installEventFilter(this);
     m_buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    const Bundle &strings = Bundle::bundleNamed(QStringLiteral("platform"));
+    m_buttons->button(QDialogButtonBox::Ok)
+        ->setText(strings.localizedString(QStringLiteral("WholeTextOKButton"), QString(), QStringLiteral("&OK")));
+    m_buttons->button(QDialogButtonBox::Cancel)
+        ->setText(strings.localizedString(QStringLiteral("WholeTextCancelButton"), QString(), QStringLiteral("&Cancel")));
     connect(m_buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(m_buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     auto *layout = new QVBoxLayout(this);
@@ -42,6 +57,47 @@ QString WholeTextDialog::titleFor(const QString &kind, const QString &itemName)
 QString WholeTextDialog::text() const
 {
     return m_editor->wholeText();
+}
+
+void WholeTextDialog::done(int result)
+{
+    QPointer<QWidget> back = m_returnFocus;
+    QDialog::done(result);
+    // It closes before the desktop may have made it the active window: the keyboard
+    // goes back where it came from at once.
+    if (back && back->isVisible() && back->window() != this) {
+        back->window()->activateWindow();
+        back->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+bool WholeTextDialog::eventFilter(QObject *watched, QEvent *event)
+try {
+    if (watched != m_editor || (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride))
+        return QDialog::eventFilter(watched, event);
+    auto *key = static_cast<QKeyEvent *>(event);
+    const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
+    const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+    const bool tab = key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab;
+    const bool ends = enter && (modifiers == Qt::ControlModifier || (m_oneLine && modifiers == Qt::NoModifier));
+    const bool leaves = tab && (modifiers & Qt::ControlModifier) && !(modifiers & ~(Qt::ControlModifier | Qt::ShiftModifier));
+    if (!ends && !leaves)
+        return QDialog::eventFilter(watched, event);
+    // The editor takes no shortcut of these keys; the key itself is the dialog's.
+    if (event->type() == QEvent::ShortcutOverride) {
+        event->accept();
+        return true;
+    }
+    if (ends) {
+        m_endedWithReturn = modifiers == Qt::NoModifier;
+        accept();
+    } else {
+        focusNextPrevChild(key->key() == Qt::Key_Tab && !(modifiers & Qt::ShiftModifier));
+    }
+    return true;
+} catch (...) {
+    ExceptionBoundary::caught(this, "eventFilter");
+    return false;
 }
 
 } // namespace platform

@@ -3,9 +3,20 @@
 // too long for a sheet's one-line field): a window-modal dialog with the text in a
 // WholeTextEdit, and OK and Cancel. The caller reads text() when OK ends it.
 //
+// When it ends, the keyboard goes back to the widget that had it in the window the
+// dialog opened over (that window active again), so that what follows the focus
+// (the menus' validation, the next key) finds it there.
+//
+// Keys: Ctrl+Return (or Enter) is OK, Escape Cancel, Alt with the underlined letter
+// presses a button, and Ctrl+Tab (Ctrl+Shift+Tab) moves the focus out of the text,
+// where Tab and Return are text. A dialog for a text of one line (a name, see
+// setOneLine()) ends with OK on Return too, as the field it came from would, and
+// says so (endedWithReturn()).
+//
 // Ownership: a child of the given window, deleted when it closes. Threads: GUI
 // thread only. It cannot fail.
 #include <QDialog>
+#include <QPointer>
 
 class QDialogButtonBox;
 
@@ -30,9 +41,23 @@ public:
     WholeTextEdit *editor() const { return m_editor; }
     QDialogButtonBox *buttons() const { return m_buttons; }
 
+    // Return (without modifiers) ends the dialog with OK instead of breaking the line.
+    void setOneLine(bool oneLine) { m_oneLine = oneLine; }
+    bool isOneLine() const { return m_oneLine; }
+    // Whether Return (not the OK button or Ctrl+Return) ended it with OK.
+    bool endedWithReturn() const { return m_endedWithReturn; }
+
+    void done(int result) override;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     WholeTextEdit *m_editor = nullptr;
     QDialogButtonBox *m_buttons = nullptr;
+    bool m_oneLine = false;
+    bool m_endedWithReturn = false;
+    QPointer<QWidget> m_returnFocus;
 };
 
 } // namespace platform

@@ -1,11 +1,15 @@
 #include "platform/drawing/WholeTextEdit.h"
 
+#include "platform/foundation/DisplayText.h"
 #include "platform/foundation/ExceptionBoundary.h"
 
+#include <QContextMenuEvent>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMimeData>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QTextLayout>
 #include <QTextDocument>
 #include <QTextOption>
 
@@ -146,25 +150,72 @@ WholeTextEdit::WholeTextEdit(QWidget *parent) : QPlainTextEdit(parent)
 {
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
     setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    // Undo is the editor's own: moving a parting is no step of it.
+    document()->setUndoRedoEnabled(false);
     rememberParagraphs();
     connect(document(), &QTextDocument::contentsChange, this,
-            ExceptionBoundary::guarded(this, "contentsChange", [this](int position, int removed, int) {
-                if (m_adjusting)
-                    return;
-                if (removed > 0)
-                    keepBreakAfterChange(position, removed);
-                rememberParagraphs();
+            ExceptionBoundary::guarded(this, "contentsChange", [this](int position, int removed, int added) {
+                documentChanged(position, removed, added);
             }));
 }
 
 void WholeTextEdit::rememberParagraphs()
 {
     m_paragraphStarts.clear();
+    m_paragraphWholeStarts.clear();
     m_paragraphFormats.clear();
+    qsizetype whole = 0;
     for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+        whole += breakBefore(block).size();
         m_paragraphStarts.append(block.position());
+        m_paragraphWholeStarts.append(whole);
         m_paragraphFormats.append(block.blockFormat());
+        whole += block.length() - 1;
     }
+}
+
+qsizetype WholeTextEdit::rememberedWholePosition(int position) const
+{
+    const auto after = std::upper_bound(m_paragraphStarts.cbegin(), m_paragraphStarts.cend(), position);
+    if (after == m_paragraphStarts.cbegin())
+        return 0;
+    const qsizetype index = (after - m_paragraphStarts.cbegin()) - 1;
+    return std::min(m_paragraphWholeStarts.at(index) + (position - m_paragraphStarts.at(index)), m_text.size());
+}
+
+void WholeTextEdit::documentChanged(int position, int removed, int added)
+{
+    if (m_adjusting)
+        return;
+    // Where the change stands in the text, as the paragraphs were before it.
+    const qsizetype from = rememberedWholePosition(position);
+    const qsizetype to = std::max(from, rememberedWholePosition(position + removed));
+    if (removed > 0)
+        keepBreakAfterChange(position, removed);
+    const QString inserted = textBetween(position, position + added);
+    rememberParagraphs();
+    const QString gone = m_text.mid(from, to - from);
+    m_mendPending = true;
+    if (gone == inserted)
+        return; // a format, or a parting
+    m_text.replace(from, to - from, inserted);
+    if (!m_undoing) {
+        // Typing runs into one step, as long as it goes on where it stopped.
+        const bool typing = !inserted.isEmpty() && inserted.size() <= 2
+                            && std::none_of(inserted.cbegin(), inserted.cend(), [](QChar c) { return DisplayText::breaksLine(c); });
+        if (typing && gone.isEmpty() && !m_undo.empty() && m_undo.back().typing
+            && m_undo.back().at + m_undo.back().inserted.size() == from) {
+            m_undo.back().inserted += inserted;
+        } else {
+            m_undo.push_back({from, gone, inserted, typing});
+        }
+        m_redo.clear();
+    }
+    // Edits from elsewhere (the context menu, a drop) are mended once they are over.
+    QMetaObject::invokeMethod(this, ExceptionBoundary::guarded(this, "mendPartings", [this] {
+        if (m_mendPending)
+            mendPartings();
+    }), Qt::QueuedConnection);
 }
 
 void WholeTextEdit::keepBreakAfterChange(int position, int)
@@ -183,10 +234,13 @@ void WholeTextEdit::keepBreakAfterChange(int position, int)
         return;
     m_adjusting = true;
     QTextCursor cursor(block);
-    cursor.joinPreviousEditBlock();
     cursor.setBlockFormat(before);
-    cursor.endEditBlock();
     m_adjusting = false;
+}
+
+bool WholeTextEdit::continuesParagraph(const QTextBlock &block)
+{
+    return isJoined(block);
 }
 
 void WholeTextEdit::setLongestBlock(int units)
@@ -198,51 +252,54 @@ void WholeTextEdit::setWholeText(const QString &text)
 {
     QTextDocument *doc = document();
     m_adjusting = true;
-    doc->setUndoRedoEnabled(false);
     doc->clear();
     QTextCursor cursor(doc);
     cursor.beginEditBlock();
     insertInParagraphs(cursor, text, m_longestBlock);
     cursor.endEditBlock();
-    doc->setUndoRedoEnabled(true);
     m_adjusting = false;
+    m_text = text;
+    m_undo.clear();
+    m_redo.clear();
     rememberParagraphs();
     doc->setModified(false);
     setTextCursor(QTextCursor(doc));
+    m_mendPending = true;
+    mendPartings();
 }
 
-QString WholeTextEdit::wholeText() const
+int WholeTextEdit::documentPosition(qsizetype position) const
 {
-    const QTextDocument *doc = document();
-    QString text;
-    text.reserve(doc->characterCount());
-    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
-        text += breakBefore(block);
-        text += block.text();
+    qsizetype left = std::max<qsizetype>(position, 0);
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+        left -= breakBefore(block).size();
+        // Inside a CR LF: before it.
+        if (left < 0)
+            return block.position() - 1;
+        if (left <= block.length() - 1)
+            return block.position() + int(left);
+        left -= block.length() - 1;
     }
-    return text;
+    return document()->characterCount() - 1;
 }
 
 void WholeTextEdit::moveCaretTo(qsizetype position)
 {
-    qsizetype left = std::max<qsizetype>(position, 0);
+    selectWhole(position, position);
+}
+
+void WholeTextEdit::selectWhole(qsizetype anchor, qsizetype position)
+{
     QTextCursor cursor(document());
-    cursor.movePosition(QTextCursor::End);
-    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
-        left -= breakBefore(block).size();
-        if (left < 0) {
-            // Inside a CR LF: before it.
-            cursor.setPosition(block.position() - 1);
-            break;
-        }
-        if (left <= block.text().size()) {
-            cursor.setPosition(block.position() + int(left));
-            break;
-        }
-        left -= block.text().size();
-    }
+    cursor.setPosition(documentPosition(anchor));
+    cursor.setPosition(documentPosition(position), QTextCursor::KeepAnchor);
     setTextCursor(cursor);
     ensureCursorVisible();
+}
+
+qsizetype WholeTextEdit::wholeCaretPosition() const
+{
+    return rememberedWholePosition(textCursor().position());
 }
 
 QString WholeTextEdit::textBetween(int from, int to) const
@@ -271,14 +328,159 @@ void WholeTextEdit::insertWhole(const QString &text)
     ensureCursorVisible();
 }
 
+void WholeTextEdit::replaceWhole(qsizetype at, qsizetype length, const QString &text)
+{
+    m_undoing = true;
+    QTextCursor cursor(document());
+    cursor.setPosition(documentPosition(at));
+    cursor.setPosition(documentPosition(at + length), QTextCursor::KeepAnchor);
+    cursor.beginEditBlock();
+    cursor.removeSelectedText();
+    insertInParagraphs(cursor, text, m_longestBlock);
+    cursor.endEditBlock();
+    m_undoing = false;
+    setTextCursor(cursor);
+    ensureCursorVisible();
+    mendPartings();
+}
+
+void WholeTextEdit::undoEdit()
+{
+    if (!canUndoEdit())
+        return;
+    Edit edit = std::move(m_undo.back());
+    m_undo.pop_back();
+    replaceWhole(edit.at, edit.inserted.size(), edit.removed);
+    edit.typing = false;
+    m_redo.push_back(std::move(edit));
+    // Typing after an undo is a step of its own.
+    if (!m_undo.empty())
+        m_undo.back().typing = false;
+}
+
+void WholeTextEdit::redoEdit()
+{
+    if (!canRedoEdit())
+        return;
+    Edit edit = std::move(m_redo.back());
+    m_redo.pop_back();
+    replaceWhole(edit.at, edit.removed.size(), edit.inserted);
+    m_undo.push_back(std::move(edit));
+}
+
+void WholeTextEdit::mendPartings()
+{
+    if (m_mending || !isVisible())
+        return;
+    m_mending = true;
+    m_mendPending = false;
+    bool moved = false;
+    // A change of the paragraphs may move the view (the end comes up): then once more
+    // from what shows now.
+    for (int pass = 0; pass < 16 && mendPartingsShown(); ++pass)
+        moved = true;
+    m_mending = false;
+    if (moved) {
+        rememberParagraphs();
+        viewport()->update();
+    }
+}
+
+bool WholeTextEdit::mendPartingsShown()
+{
+    // Blocks are laid out one under the other from the first one shown, as painted.
+    QPointF offset = contentOffset();
+    const int height = viewport()->height();
+    bool moved = false;
+    QTextBlock block = firstVisibleBlock();
+    // The width a line has: the one the editor's layout gave the first line shown.
+    qreal lineWidth = 0;
+    if (block.isValid()) {
+        (void)blockBoundingGeometry(block);
+        if (block.layout() && block.layout()->lineCount() > 0)
+            lineWidth = block.layout()->lineAt(0).width();
+    }
+    int turns = 0;
+    while (lineWidth > 0 && block.isValid() && turns++ < 100000) {
+        const QRectF shown = blockBoundingGeometry(block).translated(offset);
+        if (shown.top() >= height)
+            break;
+        const int position = block.position();
+        if (isJoined(block.next()) && mendPartingAfter(block, lineWidth)) {
+            moved = true;
+            // Once more: what follows the block changed (its successor may be gone).
+            block = document()->findBlock(position);
+            continue;
+        }
+        offset.ry() += shown.height();
+        block = block.next();
+    }
+    return moved;
+}
+
+bool WholeTextEdit::mendPartingAfter(const QTextBlock &block, qreal lineWidth)
+{
+    const QTextBlock next = block.next();
+    const QTextLayout *own = block.layout();
+    if (!own || own->lineCount() == 0)
+        return false;
+    const QString text = block.text();
+    const QString following = next.text();
+    // The block's last line, laid out with what follows the parting: where its first
+    // line ends is where the line wraps.
+    const int rowStart = own->lineAt(own->lineCount() - 1).textStart();
+    const QString row = text.mid(rowStart);
+    qsizetype sample = std::min<qsizetype>(following.size(), 2 * row.size() + 64);
+    int lineLength = 0;
+    for (;;) {
+        QTextLayout layout(row + following.left(sample), document()->defaultFont(), viewport());
+        layout.setTextOption(document()->defaultTextOption());
+        layout.beginLayout();
+        QTextLine line = layout.createLine();
+        line.setLineWidth(lineWidth);
+        lineLength = line.textLength();
+        layout.endLayout();
+        if (lineLength < row.size() + sample || sample == following.size())
+            break;
+        sample = std::min<qsizetype>(following.size(), 2 * sample);
+    }
+    if (lineLength == row.size())
+        return false;
+    // The parting goes there (gone when the line takes all that followed it).
+    const int end = rowStart + lineLength;
+    m_adjusting = true;
+    QTextCursor cursor(document());
+    // One edit: the cursors (the caret) find their places once, after it.
+    cursor.beginEditBlock();
+    cursor.setPosition(block.position() + int(text.size()));
+    cursor.deleteChar();
+    if (end < text.size() + following.size()) {
+        cursor.setPosition(block.position() + end);
+        cursor.insertBlock(joinedFormat(), cursor.charFormat());
+    }
+    cursor.endEditBlock();
+    m_adjusting = false;
+    return true;
+}
+
 void WholeTextEdit::keyPressEvent(QKeyEvent *event)
 try {
     const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
     const bool writable = !isReadOnly();
+    if (event->matches(QKeySequence::Undo) || event->matches(QKeySequence::Redo)) {
+        if (event->matches(QKeySequence::Undo))
+            undoEdit();
+        else
+            redoEdit();
+        event->accept();
+        return;
+    }
     if (writable && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && modifiers == Qt::NoModifier) {
         // A break of the text: an LF, whatever parting the cursor stands at.
         insertWhole(QStringLiteral("\n"));
         event->accept();
+        if (m_mendPending)
+            mendPartings();
         return;
     }
     // A parting is no character: the keys that move or delete by character or word
@@ -309,8 +511,68 @@ try {
         }
     }
     QPlainTextEdit::keyPressEvent(event);
+    if (m_mendPending)
+        mendPartings();
 } catch (...) {
     ExceptionBoundary::caught(this, "keyPressEvent");
+}
+
+void WholeTextEdit::inputMethodEvent(QInputMethodEvent *event)
+try {
+    QPlainTextEdit::inputMethodEvent(event);
+    if (m_mendPending)
+        mendPartings();
+} catch (...) {
+    ExceptionBoundary::caught(this, "inputMethodEvent");
+}
+
+void WholeTextEdit::contextMenuEvent(QContextMenuEvent *event)
+try {
+    // Qt's menu, with the editor's own undo and redo.
+    QMenu *menu = createStandardContextMenu(event->pos());
+    for (QAction *action : menu->actions()) {
+        const bool undo = action->objectName() == QLatin1String("edit-undo");
+        if (!undo && action->objectName() != QLatin1String("edit-redo"))
+            continue;
+        QObject::disconnect(action, &QAction::triggered, nullptr, nullptr);
+        action->setEnabled(undo ? canUndoEdit() : canRedoEdit());
+        connect(action, &QAction::triggered, this,
+                ExceptionBoundary::guarded(this, "undo", [this, undo] { undo ? undoEdit() : redoEdit(); }));
+    }
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(event->globalPos());
+    event->accept();
+} catch (...) {
+    ExceptionBoundary::caught(this, "contextMenuEvent");
+}
+
+void WholeTextEdit::resizeEvent(QResizeEvent *event)
+try {
+    QPlainTextEdit::resizeEvent(event);
+    mendPartings();
+} catch (...) {
+    ExceptionBoundary::caught(this, "resizeEvent");
+}
+
+void WholeTextEdit::paintEvent(QPaintEvent *event)
+try {
+    // What is about to show, whatever brought it into view (a scroll, a move of the
+    // caret). Not while the editor scrolls: its own code may hold on to paragraphs a
+    // mend would take away.
+    mendPartings();
+    QPlainTextEdit::paintEvent(event);
+} catch (...) {
+    ExceptionBoundary::caught(this, "paintEvent");
+}
+
+void WholeTextEdit::showEvent(QShowEvent *event)
+try {
+    QPlainTextEdit::showEvent(event);
+    // The caret may have been placed (and a key typed) before the editor showed.
+    ensureCursorVisible();
+    mendPartings();
+} catch (...) {
+    ExceptionBoundary::caught(this, "showEvent");
 }
 
 QMimeData *WholeTextEdit::createMimeDataFromSelection() const

@@ -9,14 +9,24 @@
 // several, parted after a blank where there is one near the end (else between two
 // characters). Such a parting is no break of the text: wholeText() leaves it out, a
 // copy leaves it out, and the keys that move or delete by character step over it
-// as over nothing. Every break the text holds (LF, CR LF, CR, U+2029) comes back
-// as it was; Return breaks with an LF. Lines wrap at blanks, and anywhere only
-// inside a word longer than the line.
+// as over nothing. Nor does it show as one: where it can be seen, a parting stands
+// where the line would wrap anyway at the view's width (its paragraph's last line
+// full), moved there after every edit and resize and before it is painted; lines wrap at blanks, and
+// anywhere only inside a word longer than the line, as in one unparted paragraph.
+// Every break the text holds (LF, CR LF, CR, U+2029) comes back as it was; Return
+// breaks with an LF.
+//
+// Undo and redo are the editor's own, in terms of the text (moving a parting is no
+// edit): Ctrl+Z and Ctrl+Shift+Z (Ctrl+Y), the context menu, undoEdit() and
+// redoEdit(); typing undoes as one step as long as it goes on where it stopped (an
+// undo or a redo ends it). Giving a new text forgets them.
 //
 // Ownership: a widget, owned by its parent. Threads: GUI thread only. It cannot fail.
 #include <QList>
 #include <QPlainTextEdit>
 #include <QTextBlockFormat>
+
+#include <vector>
 
 namespace platform {
 
@@ -30,38 +40,91 @@ public:
 
     explicit WholeTextEdit(QWidget *parent = nullptr);
 
-    // Replaces the whole text; the editor's own undo starts empty.
+    // Replaces the whole text; the editor's undo starts empty.
     void setWholeText(const QString &text);
     // The text with the user's edits, exactly.
-    QString wholeText() const;
+    QString wholeText() const { return m_text; }
     // Puts the caret before the unit of wholeText() at the position (at the end for a
     // position past it).
     void moveCaretTo(qsizetype position);
+    // Selects the units of wholeText() from the anchor to the position (the caret's
+    // end), each as moveCaretTo() places it.
+    void selectWhole(qsizetype anchor, qsizetype position);
+    // The caret's place in wholeText().
+    qsizetype wholeCaretPosition() const;
 
     int longestBlock() const { return m_longestBlock; }
     // Takes effect with the next text given or pasted; at least 2.
     void setLongestBlock(int units);
 
+    // Whether the paragraph goes on from the one before it, parted only (no break of
+    // the text between them).
+    static bool continuesParagraph(const QTextBlock &block);
+
+    bool canUndoEdit() const { return !m_undo.empty() && !isReadOnly(); }
+    bool canRedoEdit() const { return !m_redo.empty() && !isReadOnly(); }
+    void undoEdit();
+    void redoEdit();
+
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void inputMethodEvent(QInputMethodEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     QMimeData *createMimeDataFromSelection() const override;
     void insertFromMimeData(const QMimeData *source) override;
 
 private:
+    // One change of the text: at `at`, `removed` gave way to `inserted`.
+    struct Edit
+    {
+        qsizetype at = 0;
+        QString removed;
+        QString inserted;
+        bool typing = false;
+    };
+
     // Inserts the text at the cursor (replacing its selection) as one edit.
     void insertWhole(const QString &text);
     // The text between two positions of the document.
     QString textBetween(int from, int to) const;
+    // The document's position before the unit of wholeText() at the position.
+    int documentPosition(qsizetype position) const;
+    // The place in wholeText() of a position of the document, as the paragraphs stood
+    // when last remembered.
+    qsizetype rememberedWholePosition(int position) const;
+    // A change of the document: the text follows it and, unless it is an undo or a
+    // redo, the undo list takes it.
+    void documentChanged(int position, int removed, int added);
     // After a change: the paragraph where a removal began keeps the break before it
     // (Qt gives a removal that starts at a paragraph's start the format of the
-    // paragraph it ends in), as part of the same undo step.
+    // paragraph it ends in).
     void keepBreakAfterChange(int position, int removed);
-    // Where each paragraph starts and the format that says what stands before it.
+    // Where each paragraph starts (in the document and in the text) and the format
+    // that says what stands before it.
     void rememberParagraphs();
+    // Replaces the units of the text from `at` on with the text, as an undo or redo.
+    void replaceWhole(qsizetype at, qsizetype length, const QString &text);
+    // Moves the partings that can be seen to where their lines wrap anyway.
+    void mendPartings();
+    // One pass over the blocks shown; answers whether a parting moved.
+    bool mendPartingsShown();
+    // Whether the parting before the block's successor stands where the block's last
+    // line would wrap; else moves it there (answers whether it moved).
+    bool mendPartingAfter(const QTextBlock &block, qreal lineWidth);
 
     int m_longestBlock = DefaultLongestBlock;
+    QString m_text;
+    std::vector<Edit> m_undo;
+    std::vector<Edit> m_redo;
     bool m_adjusting = false;
+    bool m_undoing = false;
+    bool m_mending = false;
+    bool m_mendPending = false;
     QList<int> m_paragraphStarts;
+    QList<qsizetype> m_paragraphWholeStarts;
     QList<QTextBlockFormat> m_paragraphFormats;
 };
 

@@ -54,49 +54,87 @@ QString WholeTextLineEdit::wholeText() const
     return m_shownCut ? m_whole : text();
 }
 
+qsizetype WholeTextLineEdit::wholePosition(qsizetype shownPosition) const
+{
+    // Within the kept beginning a place keeps its place (a CR LF shows as one blank);
+    // at the ellipsis or after it, the end.
+    if (shownPosition >= m_shown.size() - 1)
+        return m_whole.size();
+    qsizetype at = 0;
+    for (qsizetype shownAt = 0; shownAt < shownPosition && at < m_whole.size(); ++shownAt)
+        at += m_whole.at(at) == QLatin1Char('\r') && at + 1 < m_whole.size() && m_whole.at(at + 1) == QLatin1Char('\n') ? 2 : 1;
+    return at;
+}
+
+WholeTextDialog *WholeTextLineEdit::makeWholeTextDialog()
+{
+    auto *dialog = new WholeTextDialog(m_title, m_whole, window());
+    dialog->setOneLine(true);
+    const qsizetype caret = cursorPosition();
+    qsizetype anchor = caret;
+    if (hasSelectedText())
+        anchor = caret == selectionStart() ? selectionEnd() : selectionStart();
+    dialog->editor()->selectWhole(wholePosition(anchor), wholePosition(caret));
+    return dialog;
+}
+
+void WholeTextLineEdit::showWholeTextDialog(WholeTextDialog *dialog)
+{
+    m_dialog = dialog;
+    connect(dialog, &QDialog::accepted, this, ExceptionBoundary::guarded(this, "accepted", [this, dialog] {
+        const QString edited = dialog->text();
+        const qsizetype caret = dialog->editor()->wholeCaretPosition();
+        if (m_shownCut && edited != m_whole) {
+            setWholeText(edited);
+            if (m_shownCut)
+                end(false);
+            else
+                setCursorPosition(int(caret));
+        }
+        // Return ended the edit: the field passes it on, as it does its own.
+        if (dialog->endedWithReturn())
+            QMetaObject::invokeMethod(this, ExceptionBoundary::guarded(this, "Return", [this] {
+                QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+                QCoreApplication::sendEvent(this, &press);
+            }), Qt::QueuedConnection);
+    }));
+    dialog->open();
+    dialog->editor()->setFocus();
+}
+
 WholeTextDialog *WholeTextLineEdit::openWholeText()
 {
     if (!m_shownCut)
         return nullptr;
     if (m_dialog)
         return m_dialog;
-    auto *dialog = new WholeTextDialog(m_title, m_whole, window());
-    m_dialog = dialog;
-    // Within the kept beginning the caret keeps its place (a CR LF shows as one
-    // blank); at the ellipsis it goes to the end.
-    const qsizetype caret = cursorPosition();
-    qsizetype at = m_whole.size();
-    if (caret < m_shown.size() - 1) {
-        at = 0;
-        for (qsizetype shownAt = 0; shownAt < caret && at < m_whole.size(); ++shownAt)
-            at += m_whole.at(at) == QLatin1Char('\r') && at + 1 < m_whole.size() && m_whole.at(at + 1) == QLatin1Char('\n') ? 2 : 1;
-    }
-    dialog->editor()->moveCaretTo(at);
-    connect(dialog, &QDialog::accepted, this, ExceptionBoundary::guarded(this, "accepted", [this, dialog] {
-        const QString edited = dialog->text();
-        if (m_shownCut && edited != m_whole) {
-            setWholeText(edited);
-            end(false);
-        }
-    }));
-    dialog->open();
-    dialog->editor()->setFocus();
+    WholeTextDialog *dialog = makeWholeTextDialog();
+    showWholeTextDialog(dialog);
     return dialog;
 }
 
 void WholeTextLineEdit::keyPressEvent(QKeyEvent *event)
 try {
-    if (!m_shownCut || !editsText(event)) {
+    if (!m_shownCut || !editsText(event) || m_dialog) {
         QLineEdit::keyPressEvent(event);
         return;
     }
-    // The key edits the whole text, in its dialog.
-    if (WholeTextDialog *dialog = openWholeText()) {
-        QKeyEvent again(event->type(), event->key(), event->modifiers(), event->text(), event->isAutoRepeat(),
-                        ushort(event->count()));
-        QCoreApplication::sendEvent(dialog->editor(), &again);
-    }
     event->accept();
+    // The key edits the whole text, in its dialog.
+    WholeTextDialog *dialog = makeWholeTextDialog();
+    QKeyEvent again(event->type(), event->key(), event->modifiers(), event->text(), event->isAutoRepeat(),
+                    ushort(event->count()));
+    QCoreApplication::sendEvent(dialog->editor(), &again);
+    // A text short enough for the field goes on in the field.
+    const QString edited = dialog->text();
+    if (!DisplayText::isCut(edited, DisplayText::MaximumLength)) {
+        const qsizetype caret = dialog->editor()->wholeCaretPosition();
+        delete dialog;
+        setWholeText(edited);
+        setCursorPosition(int(caret));
+        return;
+    }
+    showWholeTextDialog(dialog);
 } catch (...) {
     ExceptionBoundary::caught(this, "keyPressEvent");
 }

@@ -2,10 +2,14 @@
 // A one-line field for a text that may be too long for one line (a name of
 // megabytes). A text of at most DisplayText::MaximumLength units is edited in the
 // field itself. A longer one is shown cut (on one line, with an ellipsis) and the
-// field takes no edit of the cut text: an editing key, a paste or a double click
-// opens the whole text in a WholeTextDialog (the key goes on to the text there, at
-// the place the caret stood), and OK there takes the edited text. wholeText() is
-// never the cut text.
+// field takes no edit of the cut text; a key does to it what it does to a short
+// text: an editing key, a paste or a double click edits the whole text in a
+// WholeTextDialog, the key going on to the text there with the field's selection
+// (what the field selected of the cut text, the ellipsis standing for the rest) or
+// caret carried over. When that edit leaves a text short enough for the field, the
+// field takes it at once and no dialog shows. Else OK in the dialog takes the edited
+// text, and Return there also ends the edit as in the field: the field passes the
+// Return on (a sheet's default button). wholeText() is never the cut text.
 //
 // Ownership: a widget, owned by its parent; the dialog is a child of its window.
 // Threads: GUI thread only. It cannot fail.
@@ -31,8 +35,8 @@ public:
 
     // The title of the dialog with the whole text (WholeTextDialog::titleFor()).
     void setWholeTextTitle(const QString &title) { m_title = title; }
-    // Opens the whole text in its dialog (window-modal), the caret where the field's
-    // stands; null while the field shows its text whole. OK takes the edited text.
+    // Opens the whole text in its dialog (window-modal) with the field's selection or
+    // caret; null while the field shows its text whole. OK takes the edited text.
     WholeTextDialog *openWholeText();
     WholeTextDialog *wholeTextDialog() const { return m_dialog; }
 
@@ -41,6 +45,12 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
 
 private:
+    // The dialog, not shown yet, with the field's selection or caret.
+    WholeTextDialog *makeWholeTextDialog();
+    void showWholeTextDialog(WholeTextDialog *dialog);
+    // The place in the whole text of a place in the cut text shown.
+    qsizetype wholePosition(qsizetype shownPosition) const;
+
     QString m_whole;
     QString m_shown;
     QString m_title;

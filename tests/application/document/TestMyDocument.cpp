@@ -108,7 +108,9 @@ TEST_F(MyDocumentTest, MinutesCarryIntoHoursInTheTotals)
 TEST_F(MyDocumentTest, RunningCounterTitlesAndDisablesTheMenuItems)
 {
     ProbeDocument *document = newDocument();
-    fill(document, {makeJob(QStringLiteral("A"), 10, {{8, 30}})});
+    const NodePtr job = makeJob(QStringLiteral("A"), 10, {{8, 30}});
+    fill(document, {job});
+    select(document, {job});
     document->setTimerRunning(true);
     QString title;
     EXPECT_TRUE(validate(document, "toggleTimer:", &title));
@@ -489,13 +491,21 @@ TEST_F(MyDocumentTest, DeletingAJobWithItsOwnEntryDeletesTheJobOnce)
     EXPECT_EQ(document->jobList()->childAtIndex(0), job);
 }
 
+// Delete Entry… is offered exactly while rows are selected; without one it asks
+// nothing.
 TEST_F(MyDocumentTest, DeleteWithoutSelectionDoesNothing)
 {
     ProbeDocument *document = newDocument(true);
-    fill(document, {makeJob(QStringLiteral("A"), 60, {{8, 30}})});
+    const NodePtr job = makeJob(QStringLiteral("A"), 60, {{8, 30}});
+    fill(document, {job});
+    drainEvents();
+    outline(document)->selectionModel()->clearSelection();
+    EXPECT_FALSE(validate(document, "deleteEntry:"));
     document->deleteEntry(nullptr);
     drainEvents();
     EXPECT_TRUE(document->mainWindow()->findChildren<QMessageBox *>().isEmpty());
+    select(document, {job->childAtIndex(0)});
+    EXPECT_TRUE(validate(document, "deleteEntry:"));
 }
 
 TEST_F(MyDocumentTest, ColorLabelsFromMenuAndPickerUndoAsOneNamedStep)

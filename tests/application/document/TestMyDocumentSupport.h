@@ -231,4 +231,26 @@ protected:
     platform::DocumentController *controller = nullptr;
 };
 
+// The shared document controller of the application's own document type (its sheets
+// and all, unlike the fixture's probe) over temporary user defaults, for as long as
+// it lives; the outline rules installed.
+class RealDocuments
+{
+public:
+    RealDocuments() : defaults(home.path() + QStringLiteral("/defaults.conf"))
+    {
+        NTXOutlineViewExtension::install();
+        platform::DocumentController::setSharedDocumentController(&controller);
+        controller.setUserDefaults(&defaults);
+        controller.addDocumentType(MyDocument::documentType());
+    }
+    ~RealDocuments() { platform::DocumentController::setSharedDocumentController(nullptr); }
+
+    MyDocument *openUntitled(bool display) { return qobject_cast<MyDocument *>(controller.openUntitledDocument(display)); }
+
+    testsupport::ScopedXdgHome home;
+    platform::UserDefaults defaults;
+    platform::DocumentController controller;
+};
+
 } // namespace mydoctest

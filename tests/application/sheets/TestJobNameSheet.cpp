@@ -5,6 +5,7 @@
 #include "application/sheets/JobNameSheet.h"
 #include "platform/drawing/WholeTextDialog.h"
 #include "platform/drawing/WholeTextEdit.h"
+#include "platform/document/StandardMenus.h"
 #include "platform/foundation/UndoManager.h"
 
 #include <QDialogButtonBox>
@@ -253,6 +254,104 @@ TEST_F(JobNameSheetTest, ALongNameIsEditedWholeNeverCut)
         // One undo step takes the name back whole.
         document->undoManager()->undo();
         EXPECT_EQ(job->itemName(), longName);
+    }
+}
+
+// Keys do to a long name what they do to a short one. The sheet opens with the name
+// selected: a key replaces it (the field goes on with the short text); a caret moved
+// first stays where it is; Return ends the edit and the sheet, also from the dialog
+// with the whole name.
+TEST_F(JobNameSheetTest, KeysDoToALongNameWhatTheyDoToAShortOne)
+{
+    ProbeDocument *document = newDocument(true);
+    NodePtr job = makeJob(QStringLiteral("Job"), 10.0f, {});
+    fill(document, {job});
+    const QString longName = QStringLiteral("Job ") + QString(1496, QLatin1Char('n'));
+    using Keys = QList<std::pair<Qt::Key, Qt::KeyboardModifiers>>;
+    const struct {
+        const char *what;
+        Keys keys;
+        QString typed;
+        QString stored;
+        bool dialog;
+    } cases[] = {
+        {"a key replaces the selection", {}, QStringLiteral("q"), QStringLiteral("q"), false},
+        {"Backspace empties it", {{Qt::Key_Backspace, {}}}, QStringLiteral("ab"), QStringLiteral("ab"), false},
+        {"End keeps the caret at the end", {{Qt::Key_End, {}}}, QStringLiteral("X"), longName + QStringLiteral("X"), true},
+        {"Home keeps it at the start", {{Qt::Key_Home, {}}}, QStringLiteral("X"), QStringLiteral("X") + longName, true},
+        {"a part selected is replaced",
+         {{Qt::Key_Home, {}}, {Qt::Key_Right, Qt::ShiftModifier}, {Qt::Key_Right, Qt::ShiftModifier}, {Qt::Key_Right, Qt::ShiftModifier}},
+         QStringLiteral("Rob"), QStringLiteral("Rob") + longName.mid(3), true},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        job->setItemName(longName);
+        document->nameSheets().funcJobName(job, 1);
+        JobNameSheet *sheet = waitForSheet(document);
+        ASSERT_NE(sheet, nullptr);
+        platform::WholeTextLineEdit *field = sheet->jobName;
+        field->setFocus();
+        ASSERT_TRUE(field->isShownCut());
+        for (const auto &[key, modifiers] : c.keys)
+            QTest::keyClick(field, key, modifiers);
+        QWidget *target = field;
+        for (const QChar typed : c.typed) {
+            QTest::keyClick(target, typed.toLatin1());
+            if (platform::WholeTextDialog *whole = field->wholeTextDialog())
+                target = whole->editor();
+        }
+        platform::WholeTextDialog *whole = field->wholeTextDialog();
+        EXPECT_EQ(whole != nullptr, c.dialog);
+        if (!whole) {
+            EXPECT_EQ(field->text(), c.stored);
+        }
+        QPointer<JobNameSheet> guard(sheet);
+        QTest::keyClick(target, Qt::Key_Return);
+        ASSERT_TRUE(QTest::qWaitFor([guard] { return !guard; })) << "Return ends the sheet";
+        EXPECT_EQ(job->itemName().size(), c.stored.size());
+        EXPECT_EQ(job->itemName(), c.stored);
+    }
+}
+
+// When the dialog with the whole name and then the sheet end, with their buttons or
+// with Return, the keyboard comes back each time: to the name, then to the outline,
+// where Edit › Delete is offered for the selected row.
+TEST_F(JobNameSheetTest, TheKeyboardComesBackAfterTheDialogs)
+{
+    ProbeDocument *document = newDocument(true);
+    NodePtr job = makeJob(QStringLiteral("Job"), 10.0f, {});
+    fill(document, {job});
+    ASSERT_TRUE(QTest::qWaitForWindowActive(document->mainWindow()));
+    QTreeView *view = outline(document);
+    QAction *deleteItem = document->documentWindow()->standardMenus()->deleteItem();
+    for (const bool byReturn : {false, true}) {
+        SCOPED_TRACE(byReturn ? "Return" : "buttons");
+        job->setItemName(QString(1500, QLatin1Char('n')));
+        select(document, {job});
+        view->setFocus();
+        document->nameSheets().funcJobName(job, 1);
+        JobNameSheet *sheet = waitForSheet(document);
+        ASSERT_NE(sheet, nullptr);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return sheet->jobName->hasFocus(); })) << "the sheet opens on the name";
+        QTest::keyClick(sheet->jobName, Qt::Key_End);
+        QTest::keyClick(sheet->jobName, Qt::Key_X);
+        platform::WholeTextDialog *whole = sheet->jobName->wholeTextDialog();
+        ASSERT_NE(whole, nullptr);
+        QPointer<platform::WholeTextDialog> wholeGuard(whole);
+        QPointer<JobNameSheet> guard(sheet);
+        if (byReturn) {
+            QTest::keyClick(whole->editor(), Qt::Key_Return);
+        } else {
+            QTest::mouseClick(whole->buttons()->button(QDialogButtonBox::Ok), Qt::LeftButton);
+            ASSERT_TRUE(QTest::qWaitFor([&] { return !wholeGuard; }));
+            EXPECT_TRUE(QTest::qWaitFor([&] { return sheet->jobName->hasFocus(); })) << "the name has the keyboard";
+            QTest::mouseClick(sheet->jobOkButton, Qt::LeftButton);
+        }
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !guard; }));
+        EXPECT_EQ(job->itemName().size(), 1501);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return view->hasFocus(); })) << "the outline has the keyboard";
+        Q_EMIT document->documentWindow()->standardMenus()->editMenu()->aboutToShow();
+        EXPECT_TRUE(deleteItem->isEnabled());
     }
 }
 

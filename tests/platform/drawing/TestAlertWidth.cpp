@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QLabel>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QPushButton>
@@ -111,6 +112,46 @@ TEST(AlertWidth, LongButtonsStayWhole)
     alert->done(0);
     testsupport::settleEvents();
     delete alert;
+}
+
+// A message under a short title and short buttons (the delete question) is set at
+// about fifty characters a line, not folded to its longest word; a short message
+// takes only its own width.
+TEST(AlertWidth, AMessageIsSetAtAReadableMeasure)
+{
+    QMainWindow window;
+    window.resize(700, 500);
+    window.show();
+    const struct {
+        QString message;
+        int mostLines;
+    } cases[] = {
+        {QStringLiteral("Do you really want to delete “Website relaunch” with everything it contains?"), 2},
+        {QStringLiteral("Do you really want to delete “Website relaunch for the design studio of the "
+                        "north” with everything it contains, its days and all their time entries?"),
+         4},
+        {QStringLiteral("Delete it?"), 1},
+    };
+    for (const auto &c : cases) {
+        QMessageBox *alert = shownAlert(&window, QStringLiteral("Delete Entry"), c.message,
+                                        {QStringLiteral("Yes"), QStringLiteral("No")});
+        ASSERT_TRUE(alert->isVisible());
+        const auto *label = alert->findChild<QLabel *>(QStringLiteral("qt_msgbox_informativelabel"));
+        ASSERT_NE(label, nullptr);
+        const QFontMetrics metrics(label->font());
+        // Lines beyond the first, counted against the label's height for one line.
+        const int oneLine = label->heightForWidth(QWIDGETSIZE_MAX);
+        const int lines = 1 + (label->heightForWidth(label->width()) - oneLine + metrics.lineSpacing() / 2) / metrics.lineSpacing();
+        EXPECT_LE(lines, c.mostLines) << c.message.toStdString() << ": " << label->width() << " px";
+        EXPECT_GE(lines, 1);
+        if (c.mostLines == 1) {
+            EXPECT_LE(alert->width(), platform::AlertWidth::minimumWidth(alert) + metrics.averageCharWidth())
+                << "no room beyond the title and buttons";
+        }
+        alert->done(0);
+        testsupport::settleEvents();
+        delete alert;
+    }
 }
 
 // Texts set again while the alert is up: fitting it again keeps the rule.

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QMimeData>
+#include <QPushButton>
 #include <QPointer>
 #include <QScrollBar>
 #include <QTest>
@@ -24,12 +25,21 @@ using platform::WholeTextEdit;
 
 namespace {
 
+// The editor with its view of the paragraphs in reach.
+class ShownEdit : public WholeTextEdit
+{
+public:
+    using WholeTextEdit::blockBoundingGeometry;
+    using WholeTextEdit::contentOffset;
+    using WholeTextEdit::firstVisibleBlock;
+};
+
 class WholeTextEditTest : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
-        editor = std::make_unique<WholeTextEdit>();
+        editor = std::make_unique<ShownEdit>();
         editor->resize(300, 200);
         editor->show();
         editor->activateWindow();
@@ -52,17 +62,21 @@ protected:
         }
     }
 
-    std::unique_ptr<WholeTextEdit> editor;
+    std::unique_ptr<ShownEdit> editor;
 };
 
 } // namespace
 
 // Every break comes back as it was, and so does every character Qt's own plain text
-// would change (a no-break space, a line separator); a long run is shown in several
-// paragraphs, parted after a blank where there is one, never inside a character.
+// would change (a no-break space, a line separator); a long run is held in several
+// paragraphs, parted after a blank where there is one, never inside a character
+// (the partings as given, in an editor not shown, and as moved to where lines wrap,
+// in the one shown).
 TEST_F(WholeTextEditTest, AnyTextComesBackExactly)
 {
-    editor->setLongestBlock(8);
+    WholeTextEdit hidden;
+    for (WholeTextEdit *edit : {static_cast<WholeTextEdit *>(editor.get()), &hidden})
+        edit->setLongestBlock(8);
     const QString pair = QString::fromUtf16(u"\U0001F600");
     const QString texts[] = {
         QString(),
@@ -74,24 +88,31 @@ TEST_F(WholeTextEditTest, AnyTextComesBackExactly)
         pair.repeated(20),
         QStringLiteral("e") + QString(QChar(0x0301)).repeated(3) + QStringLiteral("xxxxx") + QString(QChar(0x0301)),
         QString(QChar(0x0301)).repeated(20),
+        pair.repeated(200),
     };
     for (const QString &text : texts) {
-        editor->setWholeText(text);
-        EXPECT_EQ(editor->wholeText(), text) << text.toStdString();
-        int blocks = 0;
-        for (QTextBlock block = editor->document()->begin(); block.isValid(); block = block.next()) {
-            ++blocks;
-            EXPECT_LE(block.text().size(), 8) << text.toStdString();
-            EXPECT_FALSE(!block.text().isEmpty() && block.text().front().isLowSurrogate()) << "a pair parted";
-        }
-        if (text.size() > 8 && !text.contains(QLatin1Char('\n'))) {
-            EXPECT_GT(blocks, 1) << "a long run is parted";
+        for (WholeTextEdit *edit : {static_cast<WholeTextEdit *>(editor.get()), &hidden}) {
+            edit->setWholeText(text);
+            EXPECT_EQ(edit->wholeText(), text) << text.toStdString();
+            int blocks = 0;
+            for (QTextBlock block = edit->document()->begin(); block.isValid(); block = block.next()) {
+                ++blocks;
+                if (edit == &hidden) {
+                    EXPECT_LE(block.text().size(), 8) << text.toStdString();
+                }
+                EXPECT_FALSE(!block.text().isEmpty() && block.text().front().isLowSurrogate()) << "a pair parted";
+            }
+            if (edit == &hidden && text.size() > 8 && !text.contains(QLatin1Char('\n'))) {
+                EXPECT_GT(blocks, 1) << "a long run is parted";
+            }
         }
     }
     // Parted after the blanks: every paragraph of words ends with one or the text.
-    editor->setWholeText(QStringLiteral("meeting meeting meeting meeting"));
-    for (QTextBlock block = editor->document()->begin(); block.next().isValid(); block = block.next())
-        EXPECT_TRUE(block.text().endsWith(QLatin1Char(' '))) << block.text().toStdString();
+    for (WholeTextEdit *edit : {static_cast<WholeTextEdit *>(editor.get()), &hidden}) {
+        edit->setWholeText(QStringLiteral("meeting ").repeated(40));
+        for (QTextBlock block = edit->document()->begin(); block.next().isValid(); block = block.next())
+            EXPECT_TRUE(block.text().endsWith(QLatin1Char(' '))) << block.text().toStdString();
+    }
 }
 
 // Typing, Return, Backspace, Delete, selections, cut and paste, undo and redo at random places,
@@ -167,6 +188,143 @@ TEST_F(WholeTextEditTest, RandomEditsKeepTheTextAsAPlainStringWouldBe)
     }
 }
 
+namespace {
+
+// The rows the editor shows fully, top to bottom, as texts.
+QStringList shownRows(const ShownEdit &edit)
+{
+    QStringList rows;
+    QPointF offset = edit.contentOffset();
+    const int height = edit.viewport()->height();
+    for (QTextBlock block = edit.firstVisibleBlock(); block.isValid(); block = block.next()) {
+        const QRectF place = edit.blockBoundingGeometry(block).translated(offset);
+        offset.ry() += place.height();
+        if (place.top() >= height)
+            break;
+        const QTextLayout *layout = block.layout();
+        for (int i = 0; i < layout->lineCount(); ++i) {
+            const QTextLine line = layout->lineAt(i);
+            if (place.top() + line.y() + line.height() <= height)
+                rows << block.text().mid(line.textStart(), line.textLength());
+        }
+    }
+    return rows;
+}
+
+// The rows of the text's paragraphs (at LF) laid out each in one piece, as wide as
+// the editor's lines.
+QStringList unpartedRows(const WholeTextEdit &edit, const QString &text)
+{
+    const QTextLayout *first = edit.document()->begin().layout();
+    const qreal width = first->lineAt(0).width();
+    QStringList rows;
+    for (const QString &paragraph : text.split(QLatin1Char('\n'))) {
+        QTextLayout layout(paragraph, edit.document()->defaultFont(), edit.viewport());
+        layout.setTextOption(edit.document()->defaultTextOption());
+        layout.beginLayout();
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(width);
+            rows << paragraph.mid(line.textStart(), line.textLength());
+        }
+        layout.endLayout();
+    }
+    return rows;
+}
+
+// Whether every parting shown stands where its line wraps anyway: the block's last
+// line, laid out with what follows it, ends there.
+bool partingsShownAtWraps(const ShownEdit &edit)
+{
+    QPointF offset = edit.contentOffset();
+    for (QTextBlock block = edit.firstVisibleBlock(); block.next().isValid(); block = block.next()) {
+        const QRectF place = edit.blockBoundingGeometry(block).translated(offset);
+        offset.ry() += place.height();
+        if (place.top() >= edit.viewport()->height())
+            break;
+        if (!WholeTextEdit::continuesParagraph(block.next()))
+            continue;
+        const QTextLine last = block.layout()->lineAt(block.layout()->lineCount() - 1);
+        const QString row = block.text().mid(last.textStart());
+        QTextLayout layout(row + block.next().text(), edit.document()->defaultFont(), edit.viewport());
+        layout.setTextOption(edit.document()->defaultTextOption());
+        layout.beginLayout();
+        QTextLine line = layout.createLine();
+        line.setLineWidth(last.width());
+        layout.endLayout();
+        if (line.textLength() != row.size())
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+// The paragraphs the editor holds a long run in do not show: after any edit, undo,
+// redo, resize or scroll, every parting in view stands where its line wraps, and from
+// the top the editor shows the rows of the text's paragraphs laid out unparted.
+// Undo and redo go back and forth through the texts the edits made (a run of typing
+// where it stopped is one step).
+TEST_F(WholeTextEditTest, PartingsShowNoBreak)
+{
+    editor->setLongestBlock(30);
+    std::mt19937 random(2048);
+    const QString words = QStringLiteral("alpha beta gamma delta ");
+    QString model = QString(600, QLatin1Char('w')) + QStringLiteral("\n") + words.repeated(30) + QString(300, QLatin1Char('x'));
+    editor->setWholeText(model);
+    std::vector<QString> past;
+    std::vector<QString> future;
+    qsizetype typedEnd = -1; // where the last typing stopped
+    auto pick = [&random](qsizetype n) { return qsizetype(random() % std::max<qsizetype>(n, 1)); };
+    for (int step = 0; step < 250; ++step) {
+        SCOPED_TRACE(step);
+        const int op = int(pick(7));
+        if (op <= 2) {
+            // Typed, or pasted over a selection.
+            const qsizetype at = pick(model.size() + 1);
+            const qsizetype length = op == 2 ? std::min<qsizetype>(pick(200), model.size() - at) : 0;
+            const QString typed = op == 0 ? QStringLiteral("w") : op == 1 ? QStringLiteral("ab ") : QString(int(pick(90)), QLatin1Char('p'));
+            editor->selectWhole(at, at + length);
+            if (op == 2 || at != typedEnd)
+                past.push_back(model);
+            future.clear();
+            if (op == 2) {
+                QGuiApplication::clipboard()->setText(typed);
+                QTest::keyClick(editor.get(), Qt::Key_V, Qt::ControlModifier);
+            } else {
+                QTest::keyClicks(editor.get(), typed);
+            }
+            model.replace(at, length, typed);
+            typedEnd = op == 2 ? -1 : at + typed.size();
+        } else if (op == 3 && !past.empty()) {
+            QTest::keyClick(editor.get(), Qt::Key_Z, Qt::ControlModifier);
+            future.push_back(std::exchange(model, past.back()));
+            past.pop_back();
+            typedEnd = -1;
+        } else if (op == 4 && !future.empty()) {
+            QTest::keyClick(editor.get(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+            past.push_back(std::exchange(model, future.back()));
+            future.pop_back();
+            typedEnd = -1;
+        } else if (op == 5) {
+            editor->resize(int(120 + pick(400)), int(80 + pick(200)));
+        } else {
+            QScrollBar *bar = editor->verticalScrollBar();
+            bar->setValue(bar->minimum() + int(pick(bar->maximum() - bar->minimum() + 1)));
+        }
+        ASSERT_EQ(editor->wholeText(), model);
+        editor->viewport()->repaint(); // as painted
+        EXPECT_TRUE(partingsShownAtWraps(*editor));
+        if (step % 10 == 9) {
+            QTest::keyClick(editor.get(), Qt::Key_Home, Qt::ControlModifier);
+            editor->viewport()->repaint();
+            const QStringList shown = shownRows(*editor);
+            EXPECT_EQ(shown.join(u'|').toStdString(), unpartedRows(*editor, model).mid(0, shown.size()).join(u'|').toStdString());
+        }
+        if (::testing::Test::HasFailure())
+            break;
+    }
+}
+
 // Pasted text keeps its breaks and is parted as given text is; undo takes back a
 // Return typed at a parting, and the parting stays none.
 TEST_F(WholeTextEditTest, PasteAndUndoKeepThePartings)
@@ -236,6 +394,66 @@ TEST(WholeTextDialog, TheTitleNamesTheItem)
     EXPECT_EQ(dialog->windowModality(), Qt::WindowModal);
     dialog->reject();
     testsupport::settleEvents();
+}
+
+// The dialog is finished from the keyboard: Ctrl+Return is OK, Escape Cancel, Alt
+// with a button's letter presses it (and types nothing), Ctrl+Tab leaves the text,
+// where Return and Tab are text; a dialog of one line ends with OK on Return.
+TEST(WholeTextDialog, ItIsFinishedFromTheKeyboard)
+{
+    QWidget window;
+    window.show();
+    constexpr int Open = -1;
+    constexpr int Left = -2; // the focus left the text
+    const struct {
+        bool oneLine;
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        int result;
+        QString text;
+    } cases[] = {
+        {false, Qt::Key_Return, Qt::ControlModifier, QDialog::Accepted, QStringLiteral("ab")},
+        {false, Qt::Key_Escape, Qt::NoModifier, QDialog::Rejected, QStringLiteral("ab")},
+        {false, Qt::Key_O, Qt::AltModifier, QDialog::Accepted, QStringLiteral("ab")},
+        {false, Qt::Key_C, Qt::AltModifier, QDialog::Rejected, QStringLiteral("ab")},
+        {false, Qt::Key_Tab, Qt::ControlModifier, Left, QStringLiteral("ab")},
+        {false, Qt::Key_Return, Qt::NoModifier, Open, QStringLiteral("a\nb")},
+        {false, Qt::Key_Tab, Qt::NoModifier, Open, QStringLiteral("a\tb")},
+        {true, Qt::Key_Return, Qt::NoModifier, QDialog::Accepted, QStringLiteral("ab")},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(QKeySequence(c.key | c.modifiers).toString().toStdString());
+        auto *dialog = new platform::WholeTextDialog(QStringLiteral("Name"), QStringLiteral("ab"), &window);
+        QPointer<platform::WholeTextDialog> guard(dialog);
+        dialog->setOneLine(c.oneLine);
+        dialog->editor()->moveCaretTo(1);
+        int result = Open;
+        QString text;
+        bool endedWithReturn = false;
+        QObject::connect(dialog, &QDialog::finished, [&, dialog](int r) {
+            result = r;
+            text = dialog->text();
+            endedWithReturn = dialog->endedWithReturn();
+        });
+        dialog->open();
+        dialog->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(dialog));
+        dialog->editor()->setFocus();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return dialog->editor()->hasFocus(); }));
+        QTest::keyClick(dialog->editor(), c.key, c.modifiers);
+        if (c.result == Left) {
+            EXPECT_TRUE(qobject_cast<QPushButton *>(QApplication::focusWidget()));
+        } else if (c.result != Open) { // a mnemonic presses its button a moment later
+            EXPECT_TRUE(QTest::qWaitFor([&] { return result != Open; }));
+        }
+        // Still open: closed here.
+        if (result == Open)
+            dialog->reject();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !guard; }));
+        EXPECT_EQ(result, c.result < 0 ? int(QDialog::Rejected) : c.result);
+        EXPECT_EQ(text, c.text);
+        EXPECT_EQ(endedWithReturn, c.oneLine);
+    }
 }
 
 // A one-line field: a short text is edited in place; a text too long for it is shown
