@@ -45,6 +45,13 @@ bool writeFile(const QString &path, const QByteArray &bytes)
 
 static const char *const kXdgVars[4] = {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME"};
 
+QString ScopedXdgHome::folderTemplate()
+{
+    const QFileInfo memory(QStringLiteral("/dev/shm"));
+    const QString folder = memory.isDir() && memory.isWritable() ? memory.filePath() : QDir::tempPath();
+    return folder + QStringLiteral("/chronark-test-home-XXXXXX");
+}
+
 ScopedXdgHome::ScopedXdgHome()
 {
     for (int i = 0; i < 4; ++i) {

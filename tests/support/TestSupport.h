@@ -30,7 +30,10 @@ QString screenshotPath(const QString &fileName);
 void settleEvents();
 
 // Points the XDG folders (config, data, cache, state) at a fresh temporary folder for the
-// lifetime of the object, so a test never touches the user's real files.
+// lifetime of the object, so a test never touches the user's real files. The folder is in
+// memory (/dev/shm) where the system has one: the settings and records written there are
+// synced to a disk that parallel test programs keep busy, and what a test measures is
+// not how long the disk takes.
 class ScopedXdgHome
 {
 public:
@@ -39,8 +42,10 @@ public:
     QString path() const { return m_dir.path(); }
 
 private:
-    QTemporaryDir m_dir;
+    QTemporaryDir m_dir{folderTemplate()};
     QByteArray m_old[4];
+
+    static QString folderTemplate();
 };
 
 // Sets (or, given a null value, unsets) one environment variable for the lifetime of
