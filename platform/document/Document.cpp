@@ -270,9 +270,7 @@ void Document::showWindows()
     makeWindowControllers();
     if (!m_mainWindow)
         return;
-    m_mainWindow->show();
-    m_mainWindow->raise();
-    m_mainWindow->activateWindow();
+    Sheet::bringForward(m_mainWindow);
 }
 
 QString Document::windowTitle() const

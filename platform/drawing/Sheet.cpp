@@ -14,10 +14,19 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QWidget>
+#include <QWindow>
 
 namespace platform::Sheet {
 
 namespace {
+
+// The window the program brought forward last to ask something there, until a sheet
+// begun on it shows or the keyboard goes to another window.
+QPointer<QWidget> &broughtForward()
+{
+    static QPointer<QWidget> window;
+    return window;
+}
 
 class Session;
 
@@ -177,6 +186,10 @@ private:
     // panels), is the active one: the keyboard is the person's there.
     bool personWorksElsewhere() const
     {
+        if (m_window && broughtForward() == m_window) {
+            broughtForward().clear();
+            return false;
+        }
         const QWidget *active = QApplication::activeWindow();
         if (!m_window || !active || !active->isVisible())
             return false;
@@ -218,6 +231,31 @@ private:
 };
 
 } // namespace
+
+void bringForward(QWidget *window)
+{
+    GuiThread::check("platform::Sheet::bringForward");
+    QWidget *top = window ? window->window() : nullptr;
+    if (!top)
+        return;
+    static bool watching = false;
+    if (!watching) {
+        watching = true;
+        // The keyboard gone to another window (not one of this one's dialogs): the
+        // person works there.
+        QObject::connect(qApp, &QGuiApplication::focusWindowChanged, qApp,
+            ExceptionBoundary::guarded(qApp, "focusWindowChanged", [](QWindow *focus) {
+                const QWidget *forward = broughtForward();
+                if (forward && focus && forward->windowHandle() && focus != forward->windowHandle()
+                    && focus->transientParent() != forward->windowHandle())
+                    broughtForward().clear();
+            }));
+    }
+    broughtForward() = top;
+    top->show();
+    top->raise();
+    top->activateWindow();
+}
 
 void begin(QWidget *sheet, QWidget *window, EndHandler handler)
 {

@@ -10,6 +10,9 @@
 //   (the person types there) waits: its window asks for attention
 //   (QApplication::alert()), and the sheet shows, with the keyboard, when its window
 //   becomes active. It never takes the keyboard from the window the person types in.
+//   A window the program itself brings forward to ask something (bringForward(): the
+//   next document's question when quitting) is the person's: the first sheet begun
+//   on it before the keyboard goes anywhere else shows at once.
 // - One sheet per window: a sheet begun while another is up on the same window waits
 //   and is shown once that one's handler has run. Sheets without a window take turns
 //   the same way, one application-modal sheet at a time, each brought to the front
@@ -45,5 +48,8 @@ bool end(QWidget *sheet, int result);
 bool isRunning(const QWidget *sheet);
 // The sheet shown on the window (its top level), null for none.
 QWidget *sheetOfWindow(const QWidget *window);
+// Shows, raises and activates the window (its top level) to ask the person something
+// there: the next sheet begun on it shows at once (see above).
+void bringForward(QWidget *window);
 
 } // namespace platform::Sheet
