@@ -6,6 +6,7 @@
 // QXmlStreamReader token pass over the same bytes and a bare QXmlStreamWriter dump
 // of the same elements and attributes. Counters "x_floor" are our time divided by
 // the floor's.
+#include "bench/BenchXmlFloor.h"
 #include "tests/support/ProcessMemory.h"
 #include "application/tree/DocumentFileFormat.h"
 #include "application/tree/DocumentValuesStore.h"
@@ -15,12 +16,9 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QBuffer>
 #include <QCoreApplication>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QXmlStreamReader>
-#include <QXmlStreamWriter>
 
 #include <algorithm>
 #include <chrono>
@@ -128,64 +126,9 @@ DocumentValuesStore makeStore()
     return store;
 }
 
-// The elements and attributes of a document as the writer would emit them, taken
-// from a written document: the floor writer dumps exactly these.
-struct Event
-{
-    enum Kind { Start, End } kind;
-    QString name;
-    std::vector<std::pair<QString, QString>> attributes;
-};
-
-std::vector<Event> eventsOf(const QByteArray &xml)
-{
-    std::vector<Event> events;
-    QXmlStreamReader r(xml);
-    while (!r.atEnd()) {
-        const auto token = r.readNext();
-        if (token == QXmlStreamReader::StartElement) {
-            Event e{Event::Start, r.qualifiedName().toString(), {}};
-            for (const QXmlStreamAttribute &a : r.attributes())
-                e.attributes.emplace_back(a.qualifiedName().toString(), a.value().toString());
-            events.push_back(std::move(e));
-        } else if (token == QXmlStreamReader::EndElement) {
-            events.push_back({Event::End, QString(), {}});
-        }
-    }
-    return events;
-}
-
-QByteArray floorWrite(const std::vector<Event> &events)
-{
-    QByteArray data;
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::WriteOnly);
-    QXmlStreamWriter w(&buffer);
-    w.setAutoFormatting(true);
-    w.writeStartDocument(QStringLiteral("1.0"));
-    for (const Event &e : events) {
-        if (e.kind == Event::Start) {
-            w.writeStartElement(e.name);
-            for (const auto &[name, value] : e.attributes)
-                w.writeAttribute(name, value);
-        } else {
-            w.writeEndElement();
-        }
-    }
-    w.writeEndDocument();
-    return data;
-}
-
-qint64 floorRead(const QByteArray &xml)
-{
-    QXmlStreamReader r(xml);
-    qint64 tokens = 0;
-    while (!r.atEnd()) {
-        r.readNext();
-        ++tokens;
-    }
-    return tokens;
-}
+using benchfloor::eventsOf;
+using benchfloor::floorRead;
+using benchfloor::floorWrite;
 
 struct Fixture
 {
@@ -195,7 +138,7 @@ struct Fixture
     }
     // Built on first use: only the writing benchmarks need them, and at a million
     // entries they would take more memory than the rest of the fixture.
-    const std::vector<Event> &events()
+    const std::vector<benchfloor::Event> &events()
     {
         if (m_events.empty())
             m_events = eventsOf(xml);
@@ -206,7 +149,7 @@ struct Fixture
     QByteArray xml;
 
 private:
-    std::vector<Event> m_events;
+    std::vector<benchfloor::Event> m_events;
 };
 
 Fixture &fixture(int entries)

@@ -11,15 +11,23 @@
 // the call itself (the longest the GUI thread is held at once); delivery_ms, the GUI
 // thread's CPU time after the call (the completion and the event loop); wall_ms,
 // call to completion. Manual time is the GUI thread's CPU time.
+//
+// BM_OpenAndSave: what opening a document (MyDocument::loadFromFile()) and saving it
+// in the background take together, in the process's CPU time on every thread, beside
+// the floor of bench_document_io for the same bytes in the same run (a bare
+// QXmlStreamReader pass and a bare QXmlStreamWriter dump). Counters: cpu_ms (ours),
+// floor_ms, x_floor (ours divided by the floor's); also at 1,000,000 entries.
 #include "bench/BenchClock.h"
 #include "bench/BenchMain.h"
 #include "bench/BenchTrees.h"
+#include "bench/BenchXmlFloor.h"
 #include "application/document/MyDocument.h"
 #include "application/tree/DocumentFileFormat.h"
 
 #include <benchmark/benchmark.h>
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QEventLoop>
 #include <QTemporaryDir>
@@ -139,10 +147,65 @@ void BM_SaveInTheBackground(benchmark::State &state)
     report(state, gui, call, delivery, wall, f);
 }
 
+// Saves the document in the background and waits for the completion; false when it failed.
+bool saveInTheBackground(MyDocument &document)
+{
+    QEventLoop loop;
+    bool saved = false;
+    bool done = false;
+    document.saveDocumentWithCompletion([&](bool ok) {
+        saved = ok;
+        done = true;
+        loop.quit();
+    });
+    if (!done)
+        loop.exec();
+    return saved && !document.isDocumentEdited();
+}
+
+void BM_OpenAndSave(benchmark::State &state)
+{
+    Fixture &f = fixture(int(state.range(0)));
+    // The document of the fixture is not needed here: its memory goes.
+    f.document.reset();
+    QFile file(f.path);
+    if (!file.open(QIODevice::ReadOnly))
+        qFatal("the benchmark's document could not be read");
+    const QByteArray bytes = file.readAll();
+    file.close();
+    const std::vector<benchfloor::Event> events = benchfloor::eventsOf(bytes);
+    double ours = 0, floor = 0;
+    for (auto _ : state) {
+        const double t0 = benchclock::processCpuSeconds();
+        auto document = std::make_unique<MyDocument>();
+        if (!document->loadFromFile(f.path, MyDocument::TypeName))
+            state.SkipWithError("the document could not be read");
+        document->updateChangeCount(platform::Document::ChangeType::Done);
+        if (!saveInTheBackground(*document))
+            state.SkipWithError("the save failed");
+        const double t1 = benchclock::processCpuSeconds();
+        document.reset();
+        const double t2 = benchclock::processCpuSeconds();
+        benchmark::DoNotOptimize(benchfloor::floorRead(bytes));
+        QByteArray written = benchfloor::floorWrite(events);
+        benchmark::DoNotOptimize(written.data());
+        const double t3 = benchclock::processCpuSeconds();
+        ours += t1 - t0;
+        floor += t3 - t2;
+        state.SetIterationTime(t1 - t0);
+    }
+    const double n = double(state.iterations());
+    state.counters["cpu_ms"] = 1000.0 * ours / n;
+    state.counters["floor_ms"] = 1000.0 * floor / n;
+    state.counters["x_floor"] = ours / floor;
+    state.counters["doc_MiB"] = double(bytes.size()) / (1024.0 * 1024.0);
+}
+
 } // namespace
 
 BENCHMARK(BM_SaveOnTheGuiThread)->Arg(20000)->Arg(200000)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SaveInTheBackground)->Arg(20000)->Arg(200000)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenAndSave)->Arg(20000)->Arg(200000)->Arg(1000000)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 int main(int argc, char **argv)
 {

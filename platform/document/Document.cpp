@@ -44,7 +44,10 @@ struct WriteOutcome
 {
     bool saved = false;
     QString reason;
-    // The file as the write left it.
+    // The file was changed by another program: nothing was written.
+    bool changedElsewhere = false;
+    // The file as the write left it; when it changed elsewhere, as it was found
+    // (when asked for).
     Document::FileState file;
 };
 
@@ -58,6 +61,20 @@ QByteArray contentDigestOf(const QString &path)
     if (!hash.addData(&file))
         return QByteArray();
     return hash.result();
+}
+
+// Whether the file a path names differs from the state known of it (see
+// Document::fileChangedOnDisk()). Any thread.
+bool changedSince(const Document::FileState &known, const QString &path)
+{
+    if (path.isEmpty() || !known.identity)
+        return false;
+    const std::optional<RegularFile::Identity> now = RegularFile::identityOf(path);
+    if (!now)
+        return false;
+    if (*now != *known.identity)
+        return true;
+    return !known.digest.isEmpty() && contentDigestOf(path) != known.digest;
 }
 
 } // namespace
@@ -389,7 +406,7 @@ bool Document::saveToFile(const QString &path, const QString &typeName, SaveOper
     if (operation == SaveOperation::SaveTo)
         return true;
     didSave(absolute, typeName, operation);
-    noteFileOnDisk();
+    noteFileOnDisk(fileStateAfterWriting(m_filePath));
     updateChangeCount(ChangeType::Cleared);
     return true;
 }
@@ -402,11 +419,17 @@ Document::FileWriter Document::makeFileWriter(const QString &, const QString &)
 void Document::saveToFileWithCompletion(const QString &path, const QString &typeName, SaveOperation operation,
                                         SaveHandler handler)
 {
+    startSave(path, typeName, operation, std::move(handler), {});
+}
+
+void Document::startSave(const QString &path, const QString &typeName, SaveOperation operation, SaveHandler handler,
+                         const ChangeCheck &check)
+{
     QPointer<Document> self(this);
     if (m_saveRunning) {
-        m_waitingSaves.push_back([self, path, typeName, operation, handler](bool proceed) {
+        m_waitingSaves.push_back([self, path, typeName, operation, handler, check](bool proceed) {
             if (proceed && self)
-                self->saveToFileWithCompletion(path, typeName, operation, handler);
+                self->startSave(path, typeName, operation, handler, check);
             else if (handler)
                 callLater([handler] { handler(false, QString()); });
         });
@@ -429,6 +452,10 @@ void Document::saveToFileWithCompletion(const QString &path, const QString &type
     }
     if (!writer) {
         // On the GUI thread: the checks above, or a document that writes only there.
+        if (check.ifChanged && fileChangedOnDisk()) {
+            check.ifChanged(check.wantCurrent ? fileStateOf(m_filePath) : FileState());
+            return;
+        }
         QString reason;
         const bool saved = saveToFile(absolute, typeName, operation, &reason);
         answerLater(saved, reason);
@@ -442,9 +469,17 @@ void Document::saveToFileWithCompletion(const QString &path, const QString &type
     m_runningSaveManualChanges = m_manualChanges;
     m_runningSaveStateLost = false;
     m_runningSaveClearings = m_clearings;
-    const auto finish = [this, absolute, typeName, operation](WriteOutcome outcome) {
+    const auto finish = [this, absolute, typeName, operation, ifChanged = check.ifChanged](WriteOutcome outcome) {
         const SaveHandler answer = std::exchange(m_runningSaveHandler, {});
         m_saveRunning = false;
+        const QPointer<Document> alive(this);
+        if (outcome.changedElsewhere) {
+            // The continuation of the check answers in place of the save.
+            ExceptionBoundary::guard(this, "a save's look at its file", [&] { ifChanged(outcome.file); });
+            if (alive)
+                endRunningSave();
+            return;
+        }
         QString reason;
         if (!outcome.saved) {
             reason = saveFailureReason(absolute, outcome.reason);
@@ -461,7 +496,6 @@ void Document::saveToFileWithCompletion(const QString &path, const QString &type
                 changeStateMaybe();
             }
         }
-        const QPointer<Document> alive(this);
         // What waits starts next even when the answer throws.
         if (answer)
             ExceptionBoundary::guard(this, "a save's completion", [&] { answer(outcome.saved, reason); });
@@ -470,11 +504,20 @@ void Document::saveToFileWithCompletion(const QString &path, const QString &type
     };
     BackgroundTask::run(
         this,
-        [absolute, writer = std::move(writer)](const BackgroundTask::Token &) {
+        [absolute, writer = std::move(writer), checkFirst = bool(check.ifChanged), wantCurrent = check.wantCurrent,
+         known = m_fileState, own = m_filePath](const BackgroundTask::Token &) {
             WriteOutcome outcome;
+            // What fileChangedOnDisk() and fileStateOf() answer on the GUI thread; the
+            // digest may read the whole file.
+            if (checkFirst && changedSince(known, own)) {
+                outcome.changedElsewhere = true;
+                if (wantCurrent)
+                    outcome.file = fileStateOf(own);
+                return outcome;
+            }
             outcome.saved = writer(&outcome.reason);
             if (outcome.saved)
-                outcome.file = fileStateOf(absolute);
+                outcome.file = fileStateAfterWriting(absolute);
             return outcome;
         },
         finish,
@@ -545,6 +588,22 @@ Document::FileState Document::fileStateOf(const QString &path)
     return state;
 }
 
+Document::FileState Document::fileStateAfterWriting(const QString &path)
+{
+    FileState written;
+    written.identity = RegularFile::identityOf(path);
+    if (!written.identity || written.identity->isSettled())
+        return written;
+    // Where the grain is a tick of a fine clock, it is waited out: from then on any
+    // change gives another identity. A write of another program within that tick
+    // has left another identity already, which the one of this write tells apart.
+    const std::optional<RegularFile::Identity> settled = RegularFile::settledIdentityOf(path);
+    if (settled && settled->isSettled())
+        return written;
+    // Coarse times: the content tells a change within the grain.
+    return fileStateOf(path);
+}
+
 void Document::noteFileOnDisk()
 {
     noteFileOnDisk(fileStateOf(m_filePath));
@@ -561,14 +620,7 @@ void Document::noteFileOnDisk(const FileState &state)
 
 bool Document::fileChangedOnDisk() const
 {
-    if (m_filePath.isEmpty() || !m_fileState.identity)
-        return false;
-    const std::optional<RegularFile::Identity> now = RegularFile::identityOf(m_filePath);
-    if (!now)
-        return false;
-    if (*now != *m_fileState.identity)
-        return true;
-    return !m_fileState.digest.isEmpty() && contentDigestOf(m_filePath) != m_fileState.digest;
+    return changedSince(m_fileState, m_filePath);
 }
 
 Document::SaveHandler Document::reportingFailures(const CompletionHandler &handler)
@@ -589,6 +641,11 @@ void Document::saveToOwnFile(const CompletionHandler &handler)
     saveToFileWithCompletion(m_filePath, m_fileType, SaveOperation::Save, reportingFailures(handler));
 }
 
+void Document::saveToOwnFileUnlessChanged(const CompletionHandler &handler, const ChangeCheck &check)
+{
+    startSave(m_filePath, m_fileType, SaveOperation::Save, reportingFailures(handler), check);
+}
+
 void Document::saveDocumentWithCompletion(CompletionHandler handler)
 {
     QPointer<Document> self(this);
@@ -606,11 +663,11 @@ void Document::saveDocumentWithCompletion(CompletionHandler handler)
         saveDocumentAsWithCompletion(std::move(handler));
         return;
     }
-    if (!fileChangedOnDisk()) {
-        saveToOwnFile(handler);
-        return;
-    }
-    askToSaveOverChangedFile(handler);
+    saveToOwnFileUnlessChanged(handler, {[self, handler](const FileState &) {
+                                             if (self)
+                                                 self->askToSaveOverChangedFile(handler);
+                                         },
+                                         false});
 }
 
 void Document::askToSaveOverChangedFile(const CompletionHandler &handler)
@@ -656,20 +713,25 @@ void Document::autosaveDocument()
         });
         return;
     }
-    if (fileChangedOnDisk()) {
-        // Told once per change of the file: the state of the file it was told about.
-        const FileState current = fileStateOf(m_filePath);
-        if (current.identity && current.identity == m_autosaveConflict.identity
-            && (current.digest.isEmpty() || m_autosaveConflict.digest.isEmpty()
-                || current.digest == m_autosaveConflict.digest))
-            return;
-        m_autosaveConflict = current;
-        qInfo("Not autosaving \"%s\": the file was changed by another application.", qUtf8Printable(m_filePath));
-        // The choices of a save by hand; a question already on screen stands for this one.
-        askToSaveOverChangedFile({});
+    QPointer<Document> self(this);
+    saveToOwnFileUnlessChanged({}, {[self](const FileState &current) {
+                                        if (self)
+                                            self->autosaveFoundFileChanged(current);
+                                    },
+                                    true});
+}
+
+void Document::autosaveFoundFileChanged(const FileState &current)
+{
+    // Told once per change of the file: the state of the file it was told about.
+    if (current.identity && current.identity == m_autosaveConflict.identity
+        && (current.digest.isEmpty() || m_autosaveConflict.digest.isEmpty()
+            || current.digest == m_autosaveConflict.digest))
         return;
-    }
-    saveToOwnFile({});
+    m_autosaveConflict = current;
+    qInfo("Not autosaving \"%s\": the file was changed by another application.", qUtf8Printable(m_filePath));
+    // The choices of a save by hand; a question already on screen stands for this one.
+    askToSaveOverChangedFile({});
 }
 
 void Document::saveDocumentAsWithCompletion(CompletionHandler handler)

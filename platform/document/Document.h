@@ -134,7 +134,8 @@ public:
     using SaveHandler = std::function<void(bool saved, const QString &reason)>;
     void saveToFileWithCompletion(const QString &path, const QString &typeName, SaveOperation operation,
                                   SaveHandler handler);
-    // A save of the document is being written, or waits for one that is.
+    // A save of the document is being written (or looks whether its file changed,
+    // first), or waits for one that is.
     bool isSaving() const { return m_saveRunning || !m_waitingSaves.empty(); }
     // Runs the continuation once no save of the document runs or waits: at once when
     // none does, else on the GUI thread after the last one ended (also when the
@@ -144,21 +145,24 @@ public:
     bool revertToSaved(QString *errorReason = nullptr);
 
     // With user interface. Saves to the document's file, or asks for one when there
-    // is none; a failure shows an alert. The handler (may be empty) learns whether
-    // the document was saved.
+    // is none; a failure shows an alert. A file changed on disk is written over only
+    // after the question ("Save Anyway", "Cancel"); a save written in the background
+    // looks whether it changed on its pool thread, since that may read the whole
+    // file. The handler (may be empty) learns whether the document was saved.
     void saveDocumentWithCompletion(CompletionHandler handler);
     // The autosave: saves a document that has a file and unsaved changes, without
     // asking anything. A file changed on disk since it was last read or written is
     // never overwritten this way: the refusal is logged, and the person is asked
     // once per change of the file, with the choices a save by hand gives ("Save
-    // Anyway", "Cancel"); a save failure shows the alert a save by hand shows.
+    // Anyway", "Cancel"); a save failure shows the alert a save by hand shows. It
+    // looks at the file where a save by hand does.
     void autosaveDocument();
     // The document's file was changed by another program since the document last
     // read or wrote it: its identity (platform::RegularFile::Identity: device, inode,
     // size, modification and change times to the nanosecond) differs, or, where the
     // identity could not tell yet (taken within its file system's time grain), its
     // content does. A missing file, or one the document never read or wrote, has
-    // not changed.
+    // not changed. It may read the whole file (the saves ask it on a pool thread).
     bool fileChangedOnDisk() const;
 
     // The file as a document knows it: its identity and, when that was not settled
@@ -170,6 +174,10 @@ public:
     };
     // The state of the file a path names now (no identity when there is none).
     static FileState fileStateOf(const QString &path);
+    // The state of the file a save of the document has just written: its identity,
+    // taken again once settled where that is a tick of a fine clock away (no digest
+    // then: any later change changes it), else as fileStateOf() answers.
+    static FileState fileStateAfterWriting(const QString &path);
     // Asks for a file (a save dialog on the window) and saves there.
     void saveDocumentAsWithCompletion(CompletionHandler handler);
     // Whether the document may close: when it is edited the user is asked to save,
@@ -244,6 +252,24 @@ private:
     // The question before writing over a file another program changed: Save Anyway
     // saves, Cancel answers false. One at a time.
     void askToSaveOverChangedFile(const CompletionHandler &handler);
+    // What a save of the document's own file looks at first: whether another
+    // program changed the file (fileChangedOnDisk()). When it did, nothing is
+    // written, and `ifChanged` runs on the GUI thread in place of the save's handler,
+    // with the file's state then (fileStateOf()) when `wantCurrent`. A save written
+    // in the background looks on its pool thread, just before it writes (the digest
+    // may read the whole file); one written on the GUI thread looks there.
+    struct ChangeCheck
+    {
+        std::function<void(const FileState &current)> ifChanged; // empty: no look
+        bool wantCurrent = false;
+    };
+    // saveToFileWithCompletion(), after the check when one is given.
+    void startSave(const QString &path, const QString &typeName, SaveOperation operation, SaveHandler handler,
+                   const ChangeCheck &check);
+    // The save by hand and the autosave: the document's own file, unless it changed.
+    void saveToOwnFileUnlessChanged(const CompletionHandler &handler, const ChangeCheck &check);
+    // The autosave found the file changed elsewhere, in the state given.
+    void autosaveFoundFileChanged(const FileState &current);
     // canCloseDocument() once no save runs.
     void reviewBeforeClosing(const CompletionHandler &handler);
     // The reason of a failed write of the file, as the alert shows it.

@@ -314,9 +314,14 @@ std::optional<Identity> identityOf(const QString &path)
     return identityOfStatus(st, ::statfs(native.constData(), &fs) == 0 ? &fs : nullptr);
 }
 
-std::optional<Identity> settledIdentityOf(const QFile &file)
+namespace {
+
+// The identity `take` answers, taken again once it is settled when that is at most
+// the wait limit away.
+template <typename Take>
+std::optional<Identity> settledIdentity(const Take &take)
 {
-    std::optional<Identity> identity = identityOf(file);
+    std::optional<Identity> identity = take();
     if (!identity)
         return identity;
     // A wait of one tick of a fine clock: a later write gets a later time. A coarse
@@ -326,7 +331,19 @@ std::optional<Identity> settledIdentityOf(const QFile &file)
         return identity;
     const struct timespec pause {0, long(left) + 1000};
     ::nanosleep(&pause, nullptr);
-    return identityOf(file);
+    return take();
+}
+
+} // namespace
+
+std::optional<Identity> settledIdentityOf(const QFile &file)
+{
+    return settledIdentity([&file] { return identityOf(file); });
+}
+
+std::optional<Identity> settledIdentityOf(const QString &path)
+{
+    return settledIdentity([&path] { return identityOf(path); });
 }
 
 bool openForWriting(QFile &file, const QString &path, Kind *kind)

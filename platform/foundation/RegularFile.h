@@ -89,5 +89,7 @@ std::optional<Identity> identityOf(const QString &path);
 // times, a file changed within the last grain answers an identity that is not
 // settled yet, at once.
 std::optional<Identity> settledIdentityOf(const QFile &file);
+// The same for the file a path names (following symbolic links).
+std::optional<Identity> settledIdentityOf(const QString &path);
 
 } // namespace platform::RegularFile

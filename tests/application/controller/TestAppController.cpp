@@ -27,6 +27,7 @@
 #include "platform/drawing/ActionDispatch.h"
 #include "platform/desktop/ApplicationInstance.h"
 #include "tests/support/DesktopTestSupport.h"
+#include "tests/support/HeldPool.h"
 #include <QDBusMessage>
 #include <QDBusPendingCall>
 #include <QFileDialog>
@@ -1452,36 +1453,7 @@ TEST_F(AppControllerTest, ReopenShowsTheDocumentsOrMakesAnUntitledOne)
 
 namespace {
 
-// Holds every thread of the global pool until released: what is read there waits.
-// (Drawing a large widget hands parts of its work to the pool: while it is held,
-// only small windows may show.)
-class HeldPool
-{
-public:
-    HeldPool() : m_threads(QThreadPool::globalInstance()->maxThreadCount())
-    {
-        for (int i = 0; i < m_threads; ++i)
-            QThreadPool::globalInstance()->start([this] {
-                m_started.release();
-                m_release.acquire();
-            });
-        m_started.acquire(m_threads);
-    }
-    ~HeldPool() { release(); }
-    void release()
-    {
-        if (m_held) {
-            m_release.release(m_threads);
-            m_held = false;
-        }
-    }
-
-private:
-    const int m_threads;
-    bool m_held = true;
-    QSemaphore m_started;
-    QSemaphore m_release;
-};
+using testsupport::HeldPool;
 
 // A document of `entries` time entries below one job of that name.
 void writeLargeDocument(const QString &path, const QString &job, int entries)

@@ -8,15 +8,21 @@
 #include "TestDocumentSupport.h"
 
 #include "platform/foundation/RegularFile.h"
+#include "tests/support/HeldPool.h"
 #include "tests/support/ScopedFileSystem.h"
 
 #include <QFile>
 #include <QTest>
 
+#include <random>
+
 #include <fcntl.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace doctest;
+using testsupport::HeldPool;
 using testsupport::ScopedFileSystem;
 namespace RegularFile = platform::RegularFile;
 
@@ -121,6 +127,169 @@ TEST_P(DocumentFileIdentityTest, AChangeWithTheSameSizeAndTimesIsNeverSavedOverW
     EXPECT_FALSE(doc->fileChangedOnDisk());
     ASSERT_TRUE(rewriteInPlace(file, "TEXT\nlater!!!"));
     EXPECT_TRUE(doc->fileChangedOnDisk());
+    doc->close();
+    drainEvents();
+}
+
+// A save written in the background looks whether another program changed the file
+// on its pool thread, just before it writes: the GUI thread reads nothing of the file
+// (the look waits for the pool), a change made while the pool is busy is seen, and
+// the answer is the GUI thread's own (fileChangedOnDisk()) at every step of a random
+// run of changes, within the file system's grain (where the content tells) and after it.
+TEST_P(DocumentFileIdentityTest, ABackgroundSaveLooksAtTheFileOnItsPoolThreadAsTheGuiThreadWould)
+{
+    const ScopedFileSystem fileSystem(GetParam());
+    if (fileSystem.path().isEmpty())
+        GTEST_SKIP() << fileSystem.skipReason().toStdString();
+    const QString file = fileSystem.path() + QStringLiteral("/pool.txtdoc");
+    const QString copy = fileSystem.path() + QStringLiteral("/copy.txtdoc");
+    ASSERT_TRUE(ScopedFileSystem::waitForStartOfSecond());
+    ASSERT_TRUE(writeText(file, "original"));
+    auto *doc = qobject_cast<TextDocument *>(controller->openDocumentWithContentsOfFile(file, true));
+    ASSERT_NE(doc, nullptr);
+    doc->writeInBackground = true;
+
+    enum Change { None, RewrittenInPlace, ReplacedByRename, Touched, Rewritten, Removed, Changes };
+    // Another program's change; a file that is gone is written anew.
+    auto change = [&](Change kind, int step) {
+        const QByteArray now = testsupport::readFile(file);
+        if (!QFile::exists(file))
+            kind = kind == None ? None : Rewritten;
+        // As long as the file, and not what it holds.
+        QByteArray theirs(now.size(), step % 2 ? 'a' : 'b');
+        switch (kind) {
+        case None:
+        case Changes:
+            return true;
+        case RewrittenInPlace:
+            return rewriteInPlace(file, theirs);
+        case ReplacedByRename:
+            return writeText(copy, theirs.mid(5)) && setModificationTime(copy, modificationTime(file))
+                   && ::rename(QFile::encodeName(copy).constData(), QFile::encodeName(file).constData()) == 0;
+        case Touched:
+            return setModificationTime(file, {0, UTIME_NOW});
+        case Rewritten:
+            return writeText(file, "theirs, longer: " + QByteArray::number(step));
+        case Removed:
+            return QFile::remove(file);
+        }
+        return false;
+    };
+
+    std::mt19937 random(74);
+    int asked = 0, saved = 0;
+    for (int step = 0; step < 30; ++step) {
+        const Change kind = Change(random() % Changes);
+        SCOPED_TRACE(testing::Message() << "step " << step << ", change " << kind);
+        doc->setText(QStringLiteral("mine %1").arg(step));
+        int calls = 0;
+        bool changed = false;
+        {
+            HeldPool held;
+            doc->saveDocumentWithCompletion([&](bool) { ++calls; });
+            // After the save was asked for, before its pool thread could look.
+            ASSERT_TRUE(change(kind, step));
+            changed = doc->fileChangedOnDisk();
+        }
+        ASSERT_TRUE(QTest::qWaitFor([&] { return calls == 1 || !visibleMessageBoxes().isEmpty(); }, 10000));
+        EXPECT_EQ(calls == 0, changed) << "the save's look differs from the GUI thread's";
+        if (calls == 0) {
+            ++asked;
+            answer(visibleMessageBoxes().constLast(), random() % 2 ? QMessageBox::Save : QMessageBox::Cancel);
+            ASSERT_TRUE(QTest::qWaitFor([&] { return calls == 1; }, 10000));
+        } else {
+            ++saved;
+        }
+    }
+    EXPECT_GT(asked, 0);
+    EXPECT_GT(saved, 0);
+    doc->close();
+    drainEvents();
+}
+
+namespace {
+
+// Counts the reads of a file of a folder (inotify's IN_ACCESS on the folder, so that
+// every file put in that name's place counts).
+class ReadCounter
+{
+public:
+    ReadCounter(const QString &folder, const QString &name) : m_name(QFile::encodeName(name))
+    {
+        m_fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        if (m_fd >= 0)
+            m_watch = ::inotify_add_watch(m_fd, QFile::encodeName(folder).constData(), IN_ACCESS);
+    }
+    ~ReadCounter()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    bool isWatching() const { return m_watch >= 0; }
+    // The reads since the last call.
+    int reads()
+    {
+        int count = 0;
+        alignas(struct inotify_event) char buffer[4096];
+        for (ssize_t got; (got = ::read(m_fd, buffer, sizeof buffer)) > 0;) {
+            for (char *at = buffer; at < buffer + got;) {
+                const auto *event = reinterpret_cast<const struct inotify_event *>(at);
+                count += event->len > 0 && m_name == event->name ? 1 : 0;
+                at += sizeof(struct inotify_event) + event->len;
+            }
+        }
+        return count;
+    }
+
+private:
+    QByteArray m_name;
+    int m_fd = -1;
+    int m_watch = -1;
+};
+
+} // namespace
+
+// The state a save keeps of the file it wrote is its identity: where the file
+// system's times are fine (a tick of the clock), nothing of the file is read back,
+// for that state or for the next save's look; where they are whole seconds, the
+// content tells. Either way a rewrite in place right after a save is seen.
+TEST_P(DocumentFileIdentityTest, ASaveReadsItsFileBackOnlyWhereTheTimesAreCoarse)
+{
+    const ScopedFileSystem fileSystem(GetParam());
+    if (fileSystem.path().isEmpty())
+        GTEST_SKIP() << fileSystem.skipReason().toStdString();
+    const bool wholeSeconds = GetParam() == ScopedFileSystem::Kind::WholeSeconds;
+    const QString file = fileSystem.path() + QStringLiteral("/saved.txtdoc");
+    ASSERT_TRUE(writeText(file, "original"));
+    auto *doc = qobject_cast<TextDocument *>(controller->openDocumentWithContentsOfFile(file, true));
+    ASSERT_NE(doc, nullptr);
+    doc->writeInBackground = true;
+    ReadCounter counter(fileSystem.path(), QStringLiteral("saved.txtdoc"));
+    ASSERT_TRUE(counter.isWatching());
+    // Opened within the grain of its writing, the file's state holds a digest: the
+    // first save looks at the content.
+    doc->setText(QStringLiteral("first"));
+    bool asked = false;
+    ASSERT_TRUE(saveAskingAnswered(doc, &asked));
+    counter.reads();
+    for (int save = 0; save < 4; ++save) {
+        ASSERT_TRUE(ScopedFileSystem::waitForStartOfSecond());
+        doc->setText(QStringLiteral("mine %1").arg(save));
+        ASSERT_TRUE(saveAskingAnswered(doc, &asked));
+        EXPECT_FALSE(asked);
+        const int reads = counter.reads();
+        if (wholeSeconds)
+            EXPECT_GT(reads, 0) << "within the second, the content tells";
+        else
+            EXPECT_EQ(reads, 0) << "the save read its file back";
+        EXPECT_FALSE(doc->fileChangedOnDisk());
+        ASSERT_TRUE(rewriteInPlace(file, "TEXT\nyour " + QByteArray::number(save)));
+        EXPECT_TRUE(doc->fileChangedOnDisk());
+        // Saved over after the question.
+        ASSERT_TRUE(saveAskingAnswered(doc, &asked));
+        EXPECT_TRUE(asked);
+        counter.reads();
+    }
     doc->close();
     drainEvents();
 }
