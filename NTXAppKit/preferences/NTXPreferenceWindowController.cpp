@@ -19,6 +19,7 @@
 #include <QMutex>
 #include <QMutexLocker>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QStyle>
 #include <QToolBar>
@@ -111,6 +112,15 @@ NTXPreferenceWindowController::NTXPreferenceWindowController()
 
 NTXPreferenceWindowController::NTXPreferenceWindowController(const QString &autosaveName, unsigned styleMask)
 {
+    // Made whole or not at all: a failure (memory ran out) leaves no hidden window behind.
+    auto dropWhatWasMade = qScopeGuard([this] {
+        if (m_iconView && !m_iconView->parentWidget())
+            delete m_iconView.data();
+        if (m_placeholderView && !m_placeholderView->parentWidget())
+            delete m_placeholderView.data();
+        delete m_window;
+        m_window = nullptr;
+    });
     m_window = new NTXWindow(QRect(0, 0, 200, 100), styleMask);
     m_window->setAttribute(Qt::WA_OpaquePaintEvent, false);
     m_window->setAutoFillBackground(true);
@@ -134,6 +144,7 @@ NTXPreferenceWindowController::NTXPreferenceWindowController(const QString &auto
     if (QCoreApplication *app = QCoreApplication::instance())
         connect(app, &QCoreApplication::aboutToQuit, this,
             platform::ExceptionBoundary::guarded(this, "applicationWillTerminate", &NTXPreferenceWindowController::applicationWillTerminate));
+    dropWhatWasMade.dismiss();
 }
 
 NTXPreferenceWindowController::~NTXPreferenceWindowController()

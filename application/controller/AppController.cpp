@@ -338,12 +338,15 @@ void AppController::finishLaunch(const QStringList &files, bool deferred)
         if (document->mainWindow() && document->mainWindow()->isVisible())
             window = document->mainWindow();
     }
-    AfterFirstExpose::run(window, this, [this] {
-        if (defaults().boolForKey(UpdateAutoSearchKey))
-            startUpdateCheckAtLaunch();
-        if (!m_preferenceController)
-            makePreferenceController();
-    });
+    AfterFirstExpose::run(window, this, [this] { doLaterLaunchWork(); });
+}
+
+void AppController::doLaterLaunchWork()
+{
+    if (defaults().boolForKey(UpdateAutoSearchKey))
+        platform::ExceptionBoundary::guard(this, "the launch's update check", [this] { startUpdateCheckAtLaunch(); });
+    if (!m_preferenceController)
+        platform::ExceptionBoundary::guard(this, "the launch's preferences", [this] { makePreferenceController(); });
 }
 
 void AppController::dropLaunchPreparation()
@@ -458,7 +461,7 @@ void AppController::didFinishLaunching(bool deferred)
             startUpdateCheckAtLaunch();
         }));
     }
-    makePreferenceController();
+    platform::ExceptionBoundary::guard(this, "the launch's preferences", [this] { makePreferenceController(); });
 }
 
 void AppController::startUpdateCheckAtLaunch()
@@ -496,7 +499,6 @@ void AppController::makePreferenceController()
     // an earlier one went) takes it over.
     if (!controller)
         controller = NTXPreferenceWindowController::sharedPreferenceWindowController();
-    m_preferenceController = controller;
     controller->setUserDefaults(&this->defaults());
 
     platform::UserDefaults *defaults = &this->defaults();
@@ -528,6 +530,7 @@ void AppController::makePreferenceController()
     controller->setUsesConfigurationPane(false);
     controller->setSortByCategory(false);
     controller->selectPaneWithIdentifier(identifiers.at(0));
+    m_preferenceController = controller;
 }
 
 // ---- Preferences and autosave ----

@@ -222,7 +222,15 @@ private:
     platform::UserDefaults &defaults() const { return *userDefaults(); }
     // What loading the main interface does: menu, preferences pass, sleep, hot key.
     void awakeFromNib();
+    // Makes the preferences window controller and its panes; the controller is kept
+    // only once every pane is in (a call after one that failed completes it).
     void makePreferenceController();
+    // The launch's work nobody sees at once: the silent update check (when
+    // "UpdateAutoSearch" is set) and the preferences window controller, each on its
+    // own. One that fails (memory ran out) is logged and leaves the other to run: a
+    // check that could not start counts as failed, and the preferences are made when
+    // they are first shown.
+    void doLaterLaunchWork();
     // The rest of the launch once the files are read; `deferred`: the update check
     // and the preferences window controller wait for a document window's first drawing.
     void finishLaunch(const QStringList &files, bool deferred);

@@ -197,8 +197,11 @@ bool MyDocument::readFromFile(const QString &path, const QString &typeName)
     DocumentReadAhead::Offer readAhead;
     if (m_services->readAhead)
         readAhead = m_services->readAhead->take(path);
-    if (readAhead.refused)
+    if (readAhead.refused) {
+        if (readAhead.outOfMemory)
+            setFailureReason(notEnoughMemoryReason());
         return false;
+    }
     if (readAhead.result)
         result = std::move(*readAhead.result);
     else if (!DocumentFileFormat::readFromFile(path, typeName, result) || !result.root)

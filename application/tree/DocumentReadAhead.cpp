@@ -11,6 +11,8 @@
 #include <QScopeGuard>
 #include <QTimer>
 
+#include <new>
+
 DocumentReadAhead::DocumentReadAhead(QObject *parent) : QObject(parent)
 {
     if (QCoreApplication::instance())
@@ -99,13 +101,25 @@ DocumentReadAhead::Outcome DocumentReadAhead::readFile(const QString &path, cons
         return outcome;
     outcome.identity = identity;
     reading = identity;
+    // Made first, so that what the tree takes can be given back after a failure.
+    platform::ThreadHeap::Reclaim reclaim;
     // The tree takes about one and a half times the file's size: its room on this
     // thread's heap is made in a few steps, not a page at a time while the GUI thread
     // starts up beside it.
     platform::ThreadHeap::reserve(identity->size * 2);
     // What DocumentFileFormat::readFromFile() reads, from this one descriptor.
     DocumentFileFormat::ReadResult result;
-    const bool read = reader ? reader(file, result) : DocumentFileFormat::readFromOpenFile(file, result);
+    bool read = false;
+    try {
+        read = reader ? reader(file, result) : DocumentFileFormat::readFromOpenFile(file, result);
+    } catch (const std::bad_alloc &) {
+        result = {};
+        outcome.outOfMemory = true;
+    }
+    // What the reader built is freed by now (and so is the exception), but the heap
+    // of this thread keeps its room, which the other threads cannot use.
+    if (outcome.outOfMemory)
+        reclaim.giveBack();
     if (read && result.root)
         outcome.result = std::move(result);
     else
@@ -171,5 +185,6 @@ DocumentReadAhead::Offer DocumentReadAhead::take(const QString &path)
     Offer offer;
     offer.result = std::move(outcome.result);
     offer.refused = outcome.refused;
+    offer.outOfMemory = outcome.outOfMemory;
     return offer;
 }

@@ -20,8 +20,10 @@
 // (platform::ThreadHeap), which it then builds without a system call per page. The
 // answer is the tree, or the reader's refusal of the file as it still
 // is (the caller shows its alert without reading the file again). A read that fails
-// while the content is read (the tree outgrew the memory) is such a refusal too:
-// every read answers, so nothing waits for one that never comes. A file that could
+// while the content is read is such a refusal too: every read answers, so nothing
+// waits for one that never comes. One that ran out of memory says so (the file may
+// well be sound), and its thread gives the room the tree took back to the system,
+// so that the rest of the application has it again. A file that could
 // not be opened, an older archive (decoded on the GUI thread as always), a file
 // changed since, or one never read here answer nothing: the caller reads the file
 // itself, with the reason of any failure the reader gives then.
@@ -93,6 +95,8 @@ public:
         std::optional<DocumentFileFormat::ReadResult> result;
         // The reader refused the file, which is still as it was read.
         bool refused = false;
+        // The refusal is the memory's: the tree outgrew it while the file was read.
+        bool outOfMemory = false;
         bool isEmpty() const { return !result && !refused; }
     };
     // The answer for the file (its absolute path), handed over once; empty when it
@@ -109,6 +113,7 @@ private:
     {
         std::optional<DocumentFileFormat::ReadResult> result;
         bool refused = false;
+        bool outOfMemory = false;
         // The file read, as its descriptor told before the read.
         std::optional<platform::RegularFile::Identity> identity;
     };

@@ -14,10 +14,13 @@
 #include <QDeadlineTimer>
 #include <QDesktopServices>
 #include <QMessageBox>
+#include <QScopeGuard>
 #include <QTimer>
 #include <QUrlQuery>
 
 #include <memory>
+#include <new>
+#include <utility>
 
 namespace {
 
@@ -104,9 +107,21 @@ bool NTXCheckUpdate::check(bool silent, Completion completion)
     if (m_run)
         return false;
     m_run = std::make_unique<QObject>();
-    loadReply(m_run.get(), [this, silent, completion = std::move(completion)](std::optional<QByteArray> reply) {
-        finish(silent, completion, reply);
-    });
+    // Whatever escapes leaves no run behind to hold off the next check.
+    auto endRun = qScopeGuard([this] { m_run.reset(); });
+    try {
+        loadReply(m_run.get(), [this, silent, completion](std::optional<QByteArray> reply) {
+            finish(silent, completion, reply);
+        });
+    } catch (const std::bad_alloc &) {
+        // No request could be made (memory ran out): the check ends as one without
+        // an answer, in a later pass as every check.
+        QObject *run = m_run.get();
+        QTimer::singleShot(0, run, platform::ExceptionBoundary::guarded(run, "the update check", [this, silent, completion] {
+                               finish(silent, completion, std::nullopt);
+                           }));
+    }
+    endRun.dismiss();
     return true;
 }
 
@@ -154,8 +169,14 @@ QString NTXCheckUpdate::statusKey(Outcome outcome)
 // ---------------------------------------------------------------------------
 // Loading
 
-void NTXCheckUpdate::loadReply(QObject *context, ReplyHandler done) const
+void NTXCheckUpdate::loadReply(QObject *context, ReplyHandler handler) const
 {
+    // Answered once, whichever way the check ends.
+    auto answered = std::make_shared<bool>(false);
+    const auto done = [handler = std::move(handler), answered](std::optional<QByteArray> reply) {
+        if (!std::exchange(*answered, true))
+            handler(std::move(reply));
+    };
     const QUrl url = requestURL();
     const QString scheme = url.scheme().toLower();
     if (!url.isValid() || url.host().isEmpty()
@@ -187,7 +208,8 @@ void NTXCheckUpdate::loadReply(QObject *context, ReplyHandler done) const
     request.setHeader(QByteArrayLiteral("User-Agent"),
                       QByteArrayLiteral(CHRONARK_BUNDLE_NAME "/" CHRONARK_VERSION_STRING));
     *lookup = m_reachabilityCheck(url.host(), lookupContext, [=](bool reachable) mutable {
-        platform::ExceptionBoundary::guard(context, "the update check's lookup", [&] {
+        // A request that could not be made (memory ran out) ends the check as failed.
+        const bool sent = platform::ExceptionBoundary::guard(context, "the update check's lookup", [&] {
             timeUp->stop();
             lookupContext->deleteLater();
             const qint64 left = deadline.remainingTime();
@@ -203,6 +225,8 @@ void NTXCheckUpdate::loadReply(QObject *context, ReplyHandler done) const
                     done(std::nullopt);
             });
         });
+        if (!sent)
+            done(std::nullopt);
     });
 }
 

@@ -23,6 +23,7 @@
 #include <QMainWindow>
 #include <QWidget>
 #include <memory>
+#include <new>
 
 namespace platform {
 
@@ -351,8 +352,14 @@ bool Document::loadFromFile(const QString &path, const QString &typeName, QStrin
     const QString absolute = absolutePath(path);
     bool ok = false;
     m_failureReason = reasonFileCannotBeRead(absolute);
-    if (m_failureReason.isEmpty())
-        ok = readFromFile(absolute, typeName);
+    if (m_failureReason.isEmpty()) {
+        try {
+            ok = readFromFile(absolute, typeName);
+        } catch (const std::bad_alloc &) {
+            // What was read into new objects is gone again; the document is as it was.
+            m_failureReason = notEnoughMemoryReason();
+        }
+    }
     if (!ok) {
         if (m_failureReason.isEmpty())
             m_failureReason = localizedString(QStringLiteral("FileNotReadReason"));
@@ -366,6 +373,11 @@ bool Document::loadFromFile(const QString &path, const QString &typeName, QStrin
     m_undoManager->removeAllActions();
     updateChangeCount(ChangeType::Cleared);
     return true;
+}
+
+QString Document::notEnoughMemoryReason()
+{
+    return localizedString(QStringLiteral("NotEnoughMemoryToReadReason"));
 }
 
 QString Document::saveFailureReason(const QString &absolute, const QString &reason) const

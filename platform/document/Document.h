@@ -15,7 +15,8 @@
 // - readFromFile() reads into new objects and replaces the document's contents only
 //   when the whole file was read; on failure the document stays as it was.
 // Either may give a reason for a failure with setFailureReason(); it is shown to the
-// user below the message.
+// user below the message. A read that runs out of memory (std::bad_alloc from
+// readFromFile()) fails with notEnoughMemoryReason(): the file may well be sound.
 //
 // The document is edited while its undo manager's change count differs from the
 // count at the last save or read (undoing back to that point makes it clean again),
@@ -234,6 +235,8 @@ protected:
     virtual void windowWillTearDown() {}
     // The reason of the failure being reported by readFromFile() or writeToFile().
     void setFailureReason(const QString &reason) { m_failureReason = reason; }
+    // The reason of a read that ran out of memory.
+    static QString notEnoughMemoryReason();
 
     bool eventFilter(QObject *watched, QEvent *event) override;
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <malloc.h>
 #include <vector>
 
 namespace platform::ThreadHeap {
@@ -26,6 +27,55 @@ qint64 reserve(qint64 bytes)
     for (void *block : blocks)
         std::free(block);
     return taken;
+}
+
+namespace {
+
+// A block of every size the thread cache holds, as often as it holds one (blocks the
+// allocator refuses are left out).
+void takeCacheSizes(Reclaim::Blocks &blocks)
+{
+    size_t at = 0;
+    for (int bin = 0; bin < Reclaim::CacheBins; ++bin) {
+        for (int i = 0; i < Reclaim::CachePerBin; ++i)
+            blocks[at++] = std::malloc(size_t(24 + 16 * bin));
+    }
+}
+
+void freeAll(Reclaim::Blocks &blocks)
+{
+    for (void *&block : blocks) {
+        std::free(block);
+        block = nullptr;
+    }
+}
+
+} // namespace
+
+Reclaim::Reclaim()
+{
+    takeCacheSizes(m_standIns);
+}
+
+Reclaim::~Reclaim()
+{
+    freeAll(m_standIns);
+}
+
+void Reclaim::giveBack()
+{
+    // Out of the cache: the blocks freed last (some from elsewhere where a bin was
+    // not full).
+    Blocks cached {};
+    takeCacheSizes(cached);
+    // The stand-ins fill the cache again; the blocks taken out go back to the heap.
+    freeAll(m_standIns);
+    freeAll(cached);
+    if (void *block = std::malloc(size_t(BlockSize)))
+        std::free(block);
+#ifdef __GLIBC__
+    ::malloc_trim(0);
+#endif
 }
 
 } // namespace platform::ThreadHeap

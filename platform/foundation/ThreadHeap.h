@@ -8,13 +8,17 @@
 // reserves the room first: blocks below the size the library maps on their own are
 // taken, which grows the heap a block at a time, and given back at once. The library
 // keeps the room's access rights when it hands the memory of the freed pages back to
-// the system, so the allocations that follow grow into it without a call each.
+// the system, so the allocations that follow grow into it without a call each. And
+// the other way, a Reclaim gives the room back once the thread freed what it built.
 //
 // Only a hint: nothing stays taken when reserve() returns, and where the allocator is
 // another (a sanitizer's) the blocks are taken and given back and nothing else
-// changes. Any thread; re-entrant, no shared state. Never fails: a block the
-// allocator refuses ends the reservation there.
+// changes. Any thread; re-entrant, no shared state (a Reclaim belongs to the thread
+// that made it). Never fails: a block the allocator refuses ends the reservation
+// there, or is left out.
 #include <QtGlobal>
+
+#include <array>
 
 namespace platform::ThreadHeap {
 
@@ -27,5 +31,38 @@ inline constexpr qint64 BlockSize = qint64(120) << 10;
 // Grows the calling thread's heap by about `bytes` (at most MaximumReservation) and
 // gives the memory back; answers the bytes taken and given back.
 qint64 reserve(qint64 bytes);
+
+// The other way: the room of a thread's heap given back to the system after the
+// thread built much and freed it again (a read that ran out of memory). The C library
+// unmaps a part of a thread's heap only when no block in it is taken, and keeps the
+// blocks its thread cache holds for reuse (up to seven of each small size: the ones
+// freed last) as taken: what was freed last keeps the whole heap mapped, its pages
+// in use and its room counted against a limit of the process's address space, while
+// the other threads allocate from heaps of their own. Made before the work, a
+// Reclaim takes blocks of every size the thread cache holds; giveBack() then takes
+// the cache's blocks out, puts its own in their place and frees the ones it took, so
+// that every free block can join its neighbours; freeing a block of BlockSize makes
+// the library do so and unmap the parts that hold nothing, and the free pages of
+// every heap go back to the system. Belongs to the thread that made it; giveBack()
+// once. Also only a hint, never fails (with another allocator it only takes and frees
+// blocks).
+class Reclaim
+{
+public:
+    // The thread cache of the C library: bins of blocks of 32 to 1,040 bytes in steps
+    // of 16 (asked as 24 to 1,032 bytes), seven blocks a bin.
+    static constexpr int CacheBins = 64;
+    static constexpr int CachePerBin = 7;
+    using Blocks = std::array<void *, CacheBins * CachePerBin>;
+
+    Reclaim();
+    ~Reclaim();
+    Reclaim(const Reclaim &) = delete;
+    Reclaim &operator=(const Reclaim &) = delete;
+    void giveBack();
+
+private:
+    Blocks m_standIns {};
+};
 
 } // namespace platform::ThreadHeap

@@ -27,7 +27,10 @@
 #include "platform/drawing/ActionDispatch.h"
 #include "platform/desktop/ApplicationInstance.h"
 #include "tests/support/DesktopTestSupport.h"
+#include "tests/support/FileEvents.h"
 #include "tests/support/HeldPool.h"
+#include "tests/support/ProcessMemory.h"
+#include "tests/support/QtWarningCheck.h"
 #include <QDBusMessage>
 #include <QDBusPendingCall>
 #include <QFileDialog>
@@ -35,6 +38,7 @@
 #include "NTXAppKit/NTXContextMenuToolbarItem/NTXContextMenuToolbarItem.h"
 
 #include <QAction>
+#include <QCryptographicHash>
 #include <QDialog>
 #include <QMainWindow>
 #include <QProgressDialog>
@@ -52,7 +56,9 @@
 #include <algorithm>
 #include <functional>
 
+#include <cstdio>
 #include <sys/inotify.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 using namespace appcontrollertest;
@@ -127,40 +133,13 @@ QMessageBox *waitForAlert()
 
 // Counts the openings of a file for reading or writing (inotify's IN_OPEN; a handle
 // that opens nothing, as a look at a file's kind takes, does not count).
-class OpenCounter
+class OpenCounter : public testsupport::FileEvents
 {
 public:
-    explicit OpenCounter(const QString &path)
-    {
-        m_fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-        if (m_fd >= 0)
-            // Closings too: two like events in a row would be told as one.
-            m_watch = ::inotify_add_watch(m_fd, QFile::encodeName(path).constData(), IN_OPEN | IN_CLOSE);
-    }
-    ~OpenCounter()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    bool isWatching() const { return m_watch >= 0; }
+    // Closings too: two like events in a row would be told as one.
+    explicit OpenCounter(const QString &path) : FileEvents(path, IN_OPEN | IN_CLOSE) {}
     // The openings since the last call.
-    int openings()
-    {
-        int count = 0;
-        alignas(struct inotify_event) char buffer[4096];
-        for (ssize_t got; (got = ::read(m_fd, buffer, sizeof buffer)) > 0;) {
-            for (char *at = buffer; at < buffer + got;) {
-                const auto *event = reinterpret_cast<const struct inotify_event *>(at);
-                count += (event->mask & IN_OPEN) ? 1 : 0;
-                at += sizeof(struct inotify_event) + event->len;
-            }
-        }
-        return count;
-    }
-
-private:
-    int m_fd = -1;
-    int m_watch = -1;
+    int openings() { return take(IN_OPEN); }
 };
 
 class AppControllerTest : public ::testing::Test
@@ -462,6 +441,30 @@ TEST_F(AppControllerTest, ALaunchReadingAheadShowsTheWindowWithTheFilesContentFr
     ASSERT_TRUE(document->revertToSaved());
     ASSERT_EQ(document->jobList()->childrenCount(), 1);
     EXPECT_EQ(document->jobList()->childAtIndex(0)->itemName(), QStringLiteral("Changed on disk"));
+}
+
+// The launch's later work goes on when a part of it fails (memory ran out): an update
+// check that throws is logged at its own entry and leaves the preferences window
+// controller to be made.
+TEST_F(AppControllerTest, AnUpdateCheckFailingAtTheLaunchLeavesThePreferencesToBeMade)
+{
+    start();
+    const QString path = savedDocument(QStringLiteral("later.chronark"))->filePath();
+    destroyController(controller);
+
+    defaults().setBool(true, UpdateAutoSearchKey);
+    start();
+    int checks = 0;
+    controller->setUpdateChecker([&](bool) {
+        ++checks;
+        throw std::bad_alloc();
+    });
+    testsupport::CapturedLog log("chronark.exceptions");
+    DocumentReadAhead ahead;
+    controller->launch({path}, &ahead);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return controller->preferenceController() != nullptr; }, 30000));
+    EXPECT_EQ(checks, 1);
+    EXPECT_EQ(log.linesContaining(QStringLiteral("the launch's update check")).size(), 1);
 }
 
 // A file that cannot be read gives the alert a launch without reading ahead gives,
@@ -1473,6 +1476,13 @@ void writeLargeDocument(const QString &path, const QString &job, int entries)
     ASSERT_TRUE(DocumentFileFormat::writeToFile(path, DocumentFileFormat::TypeName, *root, DocumentValuesStore()));
 }
 
+// Whether the reason of a failed open says that the memory ran out, and that the
+// file is as it was.
+bool saysNotEnoughMemory(const QString &reason)
+{
+    return reason.contains(QStringLiteral("not enough memory")) && reason.contains(QStringLiteral("not been changed"));
+}
+
 } // namespace
 
 // A request of another program over the bus and a recent file are read on a pool
@@ -1576,9 +1586,9 @@ TEST_F(AppControllerTest, AFileRefusedWhenOpenedLaterGivesTheSameAlertAndIsReadO
 }
 
 // A read that fails on its pool thread (the tree outgrew the memory) is told as a
-// refusal is: the same alert, the "Opening…" window goes, and the next open of the
-// file works. At the launch, through File › Open and for another program's request
-// over a private bus.
+// refusal is, with its own reason: the memory ran out and the file is unchanged (not
+// damaged); the "Opening…" window goes, and the next open of the file works. At the
+// launch, through File › Open and for another program's request over a private bus.
 TEST_F(AppControllerTest, AReadThatFailsGivesTheRefusalsAlertAndTheNextOpenWorks)
 {
     const QString path = files.filePath(QStringLiteral("large.chronark"));
@@ -1610,7 +1620,7 @@ TEST_F(AppControllerTest, AReadThatFailsGivesTheRefusalsAlertAndTheNextOpenWorks
     defaults().setBool(false, OpenEmptyDocumentKey);
 
     // At the launch: refused, then failed, then read.
-    Alert refused;
+    Alert refused, failed;
     for (const DocumentReadAhead::Reader &reader : {refusing, throwing}) {
         start();
         DocumentReadAhead ahead;
@@ -1622,8 +1632,10 @@ TEST_F(AppControllerTest, AReadThatFailsGivesTheRefusalsAlertAndTheNextOpenWorks
         if (refused.text.isEmpty()) {
             refused = alert;
         } else {
+            failed = alert;
             EXPECT_EQ(alert.text, refused.text);
-            EXPECT_EQ(alert.reason, refused.reason);
+            EXPECT_NE(alert.reason, refused.reason);
+            EXPECT_TRUE(saysNotEnoughMemory(alert.reason)) << qPrintable(alert.reason);
         }
         EXPECT_FALSE(documentOpen());
         EXPECT_TRUE(controller->documents().isEmpty());
@@ -1663,8 +1675,8 @@ TEST_F(AppControllerTest, AReadThatFailsGivesTheRefusalsAlertAndTheNextOpenWorks
             controller->documentServices().readAhead->setReader(throwing);
             open();
             const Alert alert = answerAlert();
-            EXPECT_EQ(alert.text, refused.text);
-            EXPECT_EQ(alert.reason, refused.reason);
+            EXPECT_EQ(alert.text, failed.text);
+            EXPECT_EQ(alert.reason, failed.reason);
             EXPECT_EQ(controller->openingProgressWindow(), nullptr);
             EXPECT_FALSE(documentOpen());
         }
@@ -1702,6 +1714,91 @@ TEST_F(AppControllerTest, AReadThatFailsGivesTheRefusalsAlertAndTheNextOpenWorks
         failTwiceThenRead(request);
     }
     QDBusConnection::disconnectFromBus(callerName);
+}
+
+namespace {
+
+// Opens the large document, read ahead on a pool thread and then on the GUI thread,
+// with the address space limited a little above what the process takes; then the
+// small one. Answers the number of failures (0: none). For a child process.
+int openUnderALimitOfMemory(AppController *controller, const QString &large, const QString &small)
+{
+    int failures = 0;
+    const auto expect = [&failures](bool ok, const QString &what) {
+        if (!ok) {
+            std::fprintf(stderr, "%s\n", qPrintable(what));
+            ++failures;
+        }
+    };
+    // Every thread of the pool is made first: under the limit no thread can be made,
+    // and work handed to the pool (Qt's own drawing among it) would wait for good.
+    HeldPool().release();
+    const auto inUse = rlim_t(testsupport::statusMiB("VmSize") * 1024 * 1024);
+    const struct rlimit limit {inUse + (rlim_t(32) << 20), RLIM_INFINITY};
+    if (inUse == 0 || ::setrlimit(RLIMIT_AS, &limit) != 0)
+        return 100;
+    for (const bool ahead : {true, false}) {
+        if (ahead)
+            controller->openDocumentsWhenRead({large}, true);
+        else
+            controller->openDocumentsWithContentsOfFiles({large}, true);
+        QMessageBox *box = waitForAlert();
+        expect(box && saysNotEnoughMemory(box->informativeText()),
+               box ? box->informativeText() : QStringLiteral("no alert"));
+        if (box)
+            box->accept();
+        testsupport::settleEvents();
+        expect(controller->documentForFile(large) == nullptr, QStringLiteral("the large document opened"));
+    }
+    controller->openDocumentsWhenRead({small}, true);
+    expect(QTest::qWaitFor([&] { return controller->documentForFile(small) != nullptr; }, 30000),
+           QStringLiteral("the small document did not open after"));
+    return failures;
+}
+
+} // namespace
+
+// A document whose tree takes more memory than is left: the alert says that there
+// was not enough memory to open it and that the file is unchanged (not that it is
+// damaged), whether the file is read ahead on a pool thread (as the application reads
+// what it opens) or on the GUI thread; the application goes on (a small document
+// opens after), and the file is as it was. In a child process whose address space is
+// limited (setrlimit) a little above what it takes.
+TEST_F(AppControllerTest, ADocumentLargerThanTheMemoryLeftIsSaidToBeSoAndTheFileIsUnchanged)
+{
+    // Written once, by the test's own process: the child finds them in its environment.
+    QString large = qEnvironmentVariable("CHRONARK_TEST_LARGE_DOCUMENT");
+    QString small = qEnvironmentVariable("CHRONARK_TEST_SMALL_DOCUMENT");
+    if (large.isEmpty() || small.isEmpty()) {
+        large = files.filePath(QStringLiteral("large.chronark"));
+        small = files.filePath(QStringLiteral("small.chronark"));
+        writeLargeDocument(large, QStringLiteral("Large"), 300'000);
+        writeLargeDocument(small, QStringLiteral("Small"), 10);
+    }
+    const auto digest = [](const QString &path) {
+        QFile file(path);
+        QCryptographicHash hash(QCryptographicHash::Sha256);
+        return file.open(QIODevice::ReadOnly) && hash.addData(&file) ? hash.result() : QByteArray();
+    };
+    const QByteArray before = digest(large);
+    ASSERT_FALSE(before.isEmpty());
+    start();
+    controller->launch({});
+    qputenv("CHRONARK_TEST_LARGE_DOCUMENT", QFile::encodeName(large));
+    qputenv("CHRONARK_TEST_SMALL_DOCUMENT", QFile::encodeName(small));
+    // One heap for every thread in the child: the room the C library maps ahead for
+    // the heap of each thread (64 MiB) would otherwise stretch the limit by as much.
+    const QByteArray tunables = qgetenv("GLIBC_TUNABLES");
+    qputenv("GLIBC_TUNABLES", "glibc.malloc.arena_max=1");
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(std::exit(openUnderALimitOfMemory(controller, large, small)), testing::ExitedWithCode(0), "");
+    if (tunables.isNull())
+        qunsetenv("GLIBC_TUNABLES");
+    else
+        qputenv("GLIBC_TUNABLES", tunables);
+    qunsetenv("CHRONARK_TEST_LARGE_DOCUMENT");
+    qunsetenv("CHRONARK_TEST_SMALL_DOCUMENT");
+    EXPECT_EQ(digest(large), before);
 }
 
 // Zeros after a sound opening, in the writer's form (the direct reader) and in another

@@ -25,6 +25,7 @@
 #include <new>
 #include <optional>
 #include <random>
+#include <stdexcept>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -179,8 +180,8 @@ TEST_F(DocumentReadAheadTest, ARefusalIsOfferedAndNothingTheCallerMustReadItself
 }
 
 // A read that fails on its pool thread (the tree outgrew the memory) still answers:
-// the waiters are called, the file is refused as the reader refuses it, and the next
-// read of the same file works.
+// the waiters are called, the file is refused as the reader refuses it (saying that
+// the memory ran out, not the file), and the next read of the same file works.
 TEST_F(DocumentReadAheadTest, AReadThatThrowsIsARefusalAndTheNextReadOfTheFileWorks)
 {
     const QString file = writeDocument(QStringLiteral("large.chronark"), QStringLiteral("Large"), 200);
@@ -199,10 +200,12 @@ TEST_F(DocumentReadAheadTest, AReadThatThrowsIsARefusalAndTheNextReadOfTheFileWo
     EXPECT_EQ(calls.load(), 2);
     const DocumentReadAhead::Offer failed = ahead.take(file);
     EXPECT_TRUE(failed.refused);
+    EXPECT_TRUE(failed.outOfMemory);
     EXPECT_FALSE(failed.result.has_value());
     // The other file of the same request is not touched by the failure.
     const DocumentReadAhead::Offer read = ahead.take(other);
     ASSERT_TRUE(read.result.has_value());
+    EXPECT_FALSE(read.outOfMemory);
     EXPECT_EQ(jobNameOf(*read.result), QStringLiteral("Other"));
 
     // Throwing again, and once more with the file still untaken: each read answers.
@@ -211,6 +214,13 @@ TEST_F(DocumentReadAheadTest, AReadThatThrowsIsARefusalAndTheNextReadOfTheFileWo
         ASSERT_TRUE(waitUntilRead(ahead)) << round;
     }
     EXPECT_TRUE(ahead.take(file).refused);
+    // Another failure of the reader is no lack of memory.
+    ahead.setReader([](QFile &, DocumentFileFormat::ReadResult &) -> bool { throw std::runtime_error("broken"); });
+    ahead.read({file});
+    ASSERT_TRUE(waitUntilRead(ahead));
+    const DocumentReadAhead::Offer broken = ahead.take(file);
+    EXPECT_TRUE(broken.refused);
+    EXPECT_FALSE(broken.outOfMemory);
 
     // The reader works again: the file is read as if nothing had happened.
     ahead.setReader({});

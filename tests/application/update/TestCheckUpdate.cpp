@@ -19,6 +19,7 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <new>
 #include <optional>
 
 using namespace updatetest;
@@ -373,6 +374,26 @@ TEST_F(CheckUpdateTest, HangingNameLookupRunsIntoTheTimeLimit)
     EXPECT_EQ(check(true), NTXCheckUpdate::Outcome::Current);
     EXPECT_EQ(server.requests.size(), 1);
     checker.setReachabilityCheck({});
+}
+
+// A check whose request cannot be made (memory ran out) fails as one without an
+// answer: status and date stored, no message, and the next check runs.
+TEST_F(CheckUpdateTest, ACheckThatCannotBeMadeFailsAndTheNextOneRuns)
+{
+    checker.setReachabilityCheck([](const QString &, QObject *, std::function<void(bool)>) -> int {
+        throw std::bad_alloc();
+    });
+    AlertAnswerer answerer;
+    EXPECT_EQ(check(false), NTXCheckUpdate::Outcome::Failed);
+    EXPECT_EQ(status(), QStringLiteral("LSUPStatus2"));
+    EXPECT_EQ(date(), platform::CalendarDate::description(Moment));
+    EXPECT_TRUE(answerer.alerts.isEmpty());
+    EXPECT_TRUE(server.requests.isEmpty());
+
+    checker.setReachabilityCheck({});
+    server.body = "2.5";
+    EXPECT_EQ(check(true), NTXCheckUpdate::Outcome::Current);
+    EXPECT_EQ(status(), QStringLiteral("LSUPStatus3"));
 }
 
 TEST_F(CheckUpdateTest, OversizedReplyFails)

@@ -8,6 +8,7 @@
 #include "TestDocumentSupport.h"
 
 #include "platform/foundation/RegularFile.h"
+#include "tests/support/FileEvents.h"
 #include "tests/support/HeldPool.h"
 #include "tests/support/ScopedFileSystem.h"
 
@@ -17,11 +18,10 @@
 #include <random>
 
 #include <fcntl.h>
-#include <sys/inotify.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 using namespace doctest;
+using testsupport::FileEvents;
 using testsupport::HeldPool;
 using testsupport::ScopedFileSystem;
 namespace RegularFile = platform::RegularFile;
@@ -207,48 +207,6 @@ TEST_P(DocumentFileIdentityTest, ABackgroundSaveLooksAtTheFileOnItsPoolThreadAsT
     drainEvents();
 }
 
-namespace {
-
-// Counts the reads of a file of a folder (inotify's IN_ACCESS on the folder, so that
-// every file put in that name's place counts).
-class ReadCounter
-{
-public:
-    ReadCounter(const QString &folder, const QString &name) : m_name(QFile::encodeName(name))
-    {
-        m_fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-        if (m_fd >= 0)
-            m_watch = ::inotify_add_watch(m_fd, QFile::encodeName(folder).constData(), IN_ACCESS);
-    }
-    ~ReadCounter()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    bool isWatching() const { return m_watch >= 0; }
-    // The reads since the last call.
-    int reads()
-    {
-        int count = 0;
-        alignas(struct inotify_event) char buffer[4096];
-        for (ssize_t got; (got = ::read(m_fd, buffer, sizeof buffer)) > 0;) {
-            for (char *at = buffer; at < buffer + got;) {
-                const auto *event = reinterpret_cast<const struct inotify_event *>(at);
-                count += event->len > 0 && m_name == event->name ? 1 : 0;
-                at += sizeof(struct inotify_event) + event->len;
-            }
-        }
-        return count;
-    }
-
-private:
-    QByteArray m_name;
-    int m_fd = -1;
-    int m_watch = -1;
-};
-
-} // namespace
-
 // The state a save keeps of the file it wrote is its identity: where the file
 // system's times are fine (a tick of the clock), nothing of the file is read back,
 // for that state or for the next save's look; where they are whole seconds, the
@@ -264,31 +222,33 @@ TEST_P(DocumentFileIdentityTest, ASaveReadsItsFileBackOnlyWhereTheTimesAreCoarse
     auto *doc = qobject_cast<TextDocument *>(controller->openDocumentWithContentsOfFile(file, true));
     ASSERT_NE(doc, nullptr);
     doc->writeInBackground = true;
-    ReadCounter counter(fileSystem.path(), QStringLiteral("saved.txtdoc"));
-    ASSERT_TRUE(counter.isWatching());
+    // Reads of the file in that name's place, whichever file it is.
+    FileEvents events(fileSystem.path(), IN_ACCESS);
+    ASSERT_TRUE(events.isWatching());
+    const auto reads = [&events] { return events.take(IN_ACCESS, QStringLiteral("saved.txtdoc")); };
     // Opened within the grain of its writing, the file's state holds a digest: the
     // first save looks at the content.
     doc->setText(QStringLiteral("first"));
     bool asked = false;
     ASSERT_TRUE(saveAskingAnswered(doc, &asked));
-    counter.reads();
+    reads();
     for (int save = 0; save < 4; ++save) {
         ASSERT_TRUE(ScopedFileSystem::waitForStartOfSecond());
         doc->setText(QStringLiteral("mine %1").arg(save));
         ASSERT_TRUE(saveAskingAnswered(doc, &asked));
         EXPECT_FALSE(asked);
-        const int reads = counter.reads();
+        const int read = reads();
         if (wholeSeconds)
-            EXPECT_GT(reads, 0) << "within the second, the content tells";
+            EXPECT_GT(read, 0) << "within the second, the content tells";
         else
-            EXPECT_EQ(reads, 0) << "the save read its file back";
+            EXPECT_EQ(read, 0) << "the save read its file back";
         EXPECT_FALSE(doc->fileChangedOnDisk());
         ASSERT_TRUE(rewriteInPlace(file, "TEXT\nyour " + QByteArray::number(save)));
         EXPECT_TRUE(doc->fileChangedOnDisk());
         // Saved over after the question.
         ASSERT_TRUE(saveAskingAnswered(doc, &asked));
         EXPECT_TRUE(asked);
-        counter.reads();
+        reads();
     }
     doc->close();
     drainEvents();

@@ -84,6 +84,37 @@ TEST(ThreadHeapTest, OnAThreadTheRoomStaysWritableItsMemoryGoesBackAndAllocation
     EXPECT_LE(writableFilled, writableReserved + MiB);
 }
 
+// A thread that built much in small pieces and freed it all gives its heap's room
+// back, its address space with it: the pieces freed last, which the C library keeps
+// for reuse, no longer hold the heap mapped (a limit of the address space counts
+// that room until then, while other threads allocate elsewhere).
+TEST(ThreadHeapTest, AThreadThatFreedWhatItBuiltGivesItsHeapsRoomBack)
+{
+    constexpr qint64 built = 256 * MiB;
+    double before = 0, full = 0, after = 0;
+    std::thread thread([&] {
+        std::vector<void *> pieces;
+        pieces.reserve(size_t(built / 256));
+        ThreadHeap::Reclaim reclaim;
+        before = testsupport::statusMiB("VmSize");
+        // Pieces of the sizes a tree of nodes takes, and of every size the cache keeps.
+        for (qint64 used = 0, i = 0; used < built; ++i) {
+            const size_t size = size_t(24 + 16 * (i % 64));
+            pieces.push_back(std::malloc(size));
+            used += qint64(size);
+        }
+        full = testsupport::statusMiB("VmSize");
+        for (void *piece : pieces)
+            std::free(piece);
+        reclaim.giveBack();
+        after = testsupport::statusMiB("VmSize");
+    });
+    thread.join();
+    EXPECT_GT(full - before, 200.0);
+    // What stays is at most the heap the thread began in.
+    EXPECT_LT(after - before, 80.0) << "before " << before << " MiB, full " << full << " MiB, after " << after << " MiB";
+}
+
 #endif
 
 } // namespace
