@@ -40,6 +40,21 @@ public:
     bool notify(QObject *receiver, QEvent *event) override;
 };
 
+// While it lives, a hold of the GUI thread is printed with its reason instead of failing
+// the test: for a hold inside a library that the test cannot avoid and the program
+// knows of (said where it is used). Nests; GUI thread only.
+class KnownGuiThreadHold
+{
+public:
+    explicit KnownGuiThreadHold(const char *reason);
+    ~KnownGuiThreadHold();
+    KnownGuiThreadHold(const KnownGuiThreadHold &) = delete;
+    KnownGuiThreadHold &operator=(const KnownGuiThreadHold &) = delete;
+
+private:
+    const char *m_previous;
+};
+
 namespace GuiThreadWatchdog {
 
 // The limit in milliseconds (0: off).

@@ -1,6 +1,7 @@
 // The flow view on a real X server: a movie file playing in the selected item,
 // the shared preview panel, and drags out of and into the view driven by xdotool.
 #include "platform/layers/AnimationDriver.h"
+#include "tests/support/GuiThreadWatchdog.h"
 #include "tests/support/TestSupport.h"
 #include "components/flowview/KZFlowView.h"
 #include "components/flowview/KZVideoOverlayLayer.h"
@@ -209,6 +210,9 @@ TEST_F(FlowViewOnTheDesktop, AMoviePlaysInTheSelectedItem)
 {
     if (!QMediaPlayer().isAvailable())
         GTEST_SKIP() << "Qt Multimedia has no media backend on this machine";
+    // The poster's first video frame is turned into a picture on the GUI thread, and the
+    // first conversion sets up Qt Multimedia's converter there (about 200 ms).
+    const testsupport::KnownGuiThreadHold converter("the first video frame's conversion in Qt Multimedia");
     QList<QImage> frames;
     for (int i = 0; i < 30; ++i)
         frames.append(flowtest::solid(QSize(160, 120), QColor::fromHsv(i * 12, 220, 230)));
