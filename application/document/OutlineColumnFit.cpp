@@ -24,8 +24,10 @@ OutlineColumnFit::OutlineColumnFit(QTreeView *outline, int nameColumn)
     for (int logical = 0; logical < header->count(); ++logical)
         m_given.push_back(header->sectionSize(logical));
     m_first = m_given;
-    outline->viewport()->installEventFilter(this);
-    header->viewport()->installEventFilter(this);
+    m_viewport = outline->viewport();
+    m_headerViewport = header->viewport();
+    m_viewport->installEventFilter(this);
+    m_headerViewport->installEventFilter(this);
     connect(header, &QHeaderView::sectionResized, this,
             platform::ExceptionBoundary::guarded(this, "sectionResized", &OutlineColumnFit::sectionResized));
     fit();
@@ -56,15 +58,13 @@ bool OutlineColumnFit::eventFilter(QObject *watched, QEvent *event)
 try {
     // Only resizes and the header's mouse buttons are looked at: while the outline
     // goes, its viewport hears of other events after the outline's own part is gone.
-    if (!m_outline)
-        return QObject::eventFilter(watched, event);
-    if (watched == m_outline->viewport()) {
-        if (event->type() == QEvent::Resize)
+    const auto type = event->type();
+    if (type == QEvent::Resize && watched == m_viewport.data()) {
+        if (m_outline)
             fit();
-    } else if (watched == m_outline->header()->viewport()) {
+    } else if (watched == m_headerViewport.data()) {
         // The left button resizes; a double click on a border sizes the column to its
         // contents: a drag too.
-        const auto type = event->type();
         if ((type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick
              || type == QEvent::MouseButtonRelease)
             && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)

@@ -68,6 +68,11 @@ private:
     void resizeColumn(int logicalIndex, int width);
 
     QPointer<QTreeView> m_outline;
+    // What the filter watches, held apart from the outline: while the outline goes,
+    // its viewports hear of events after the outline's own part is gone, when it may no
+    // longer be looked at as an outline.
+    QPointer<QWidget> m_viewport;
+    QPointer<QWidget> m_headerViewport;
     int m_nameColumn;
     // By logical index.
     std::vector<int> m_given;
