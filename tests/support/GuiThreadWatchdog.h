@@ -16,8 +16,10 @@
 // test programs had the machine) is not the delivery's and does not count; time spent
 // blocked (sleeping, waiting on a lock, a process or a file) does.
 //
-// The limit is CHRONARK_GUI_HOLD_LIMIT_MS when set (the sanitizer runs, whose code runs
-// several times slower, raise it), else 250. 0 turns the watchdog off.
+// The limit is CHRONARK_GUI_HOLD_LIMIT_MS when set (the AddressSanitizer run, whose code
+// runs several times slower, raises it; the ThreadSanitizer run turns the watchdog off,
+// since its thread would make every test process multi-threaded before the tests that
+// fork), else 250. 0 turns the watchdog off.
 //
 // Threads: install() once from main, on the GUI thread, after the application object
 // exists. A watcher thread looks at the GUI thread's progress every few milliseconds
