@@ -19,6 +19,8 @@
 #include <unistd.h>
 #include <gtest/gtest.h>
 
+#include <thread>
+
 namespace {
 
 // Records on which thread each paint runs.
@@ -195,6 +197,11 @@ TEST(SpinningProgressIndicator, StoppingDoesNotWaitForItsThread)
     hold.sa_handler = holdThread;
     sigemptyset(&hold.sa_mask);
     ASSERT_EQ(::sigaction(SIGUSR1, &hold, &previous), 0);
+#if defined(__SANITIZE_THREAD__)
+    // ThreadSanitizer starts a thread of its own with the first thread a process makes:
+    // it runs before the animation's thread is looked for.
+    std::thread([] {}).join();
+#endif
     enum Ending { Stop, Hide, Destroy };
     for (const Ending ending : {Stop, Hide, Destroy}) {
         SCOPED_TRACE(int(ending));
