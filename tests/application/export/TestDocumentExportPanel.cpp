@@ -10,6 +10,9 @@
 #include "application/export/DocumentPrintAccessoryViewController.h"
 #include "application/export/DocumentPrintPanel.h"
 #include "application/export/PdfExportJob.h"
+#include "platform/print/PagedTextPrinter.h"
+#include "platform/print/PrintInfo.h"
+#include "tests/application/export/RenderedPdf.h"
 #include "NTXAppKit/NTXProgressWindowController/NTXProgressWindowController.h"
 #include "FoundationExtensions/NTXStringEncodings.h"
 
@@ -449,6 +452,17 @@ TEST_F(ExportPanelTest, PrintedAndExportedPdfsShowTheTextOnTheSamePage)
     };
     const QList<Word> printed = printTo(QStringLiteral("printed.pdf"));
     ASSERT_FALSE(printed.isEmpty());
+    // The pages the print panel painted on the printer on the GUI thread.
+    if (renderedpdf::havePoppler()) {
+        QPrinter reference(QPrinter::HighResolution);
+        reference.setPageLayout(panel->printer().pageLayout());
+        reference.setOutputFormat(QPrinter::PdfFormat);
+        reference.setOutputFileName(path(QStringLiteral("reference.pdf")));
+        ASSERT_TRUE(platform::PagedTextPrinter::print(*panel->printTextView(), reference, platform::PrintInfo::shared(),
+                                                      true));
+        EXPECT_TRUE(renderedpdf::pages(path(QStringLiteral("printed.pdf"))) ==
+                    renderedpdf::pages(path(QStringLiteral("reference.pdf"))));
+    }
     EXPECT_EQ(printed.first().text, QStringLiteral("Chronark"));
     EXPECT_NEAR(printed.first().xMin, 35, 1);
     EXPECT_TRUE(texts(printed).contains(QStringLiteral("Alpha")));

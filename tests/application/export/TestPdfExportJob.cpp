@@ -4,6 +4,7 @@
 // and a tree that changes while the file is written.
 #include "application/export/PdfExportJob.h"
 #include "NTXAppKit/NTXProgressWindowController/NTXProgressWindowController.h"
+#include "tests/application/export/RenderedPdf.h"
 #include "platform/print/PagedTextPrinter.h"
 #include "tests/support/TestSupport.h"
 
@@ -68,26 +69,6 @@ NodePtr makeTree(int entries)
 DocumentExporter exporterOf(const NodePtr &root, DocumentExporter::Options options = {}, QList<NodePtr> list = {})
 {
     return DocumentExporter(root, list, CurrencyFormatter(QLocale(QLocale::English, QLocale::UnitedStates)), options);
-}
-
-bool havePoppler()
-{
-    return !QStandardPaths::findExecutable(QStringLiteral("pdftoppm")).isEmpty() &&
-           !QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty();
-}
-
-// Every page of a PDF rendered in grey at a low resolution, in order.
-QList<QByteArray> renderedPages(const QString &pdf)
-{
-    QTemporaryDir out;
-    QProcess process;
-    process.start(QStringLiteral("pdftoppm"),
-                  {QStringLiteral("-r"), QStringLiteral("24"), QStringLiteral("-gray"), pdf, out.filePath(QStringLiteral("p"))});
-    EXPECT_TRUE(process.waitForFinished(120000));
-    QList<QByteArray> pages;
-    for (const QString &name : QDir(out.path()).entryList(QDir::Files, QDir::Name))
-        pages.append(testsupport::readFile(out.filePath(name)));
-    return pages;
 }
 
 QString pdfText(const QString &pdf)
@@ -158,7 +139,7 @@ DocumentExporter::PdfPages exportPages()
 // made fails the same way on both, with no file.
 TEST_F(PdfExportJobTest, WritesThePagesTheCallingThreadWritesAtEveryBound)
 {
-    if (!havePoppler()) {
+    if (!renderedpdf::havePoppler()) {
         GTEST_SKIP() << "poppler-utils is not installed (tools/dev setup)";
     }
     DocumentExporter::PdfPages landscape;
@@ -196,9 +177,9 @@ TEST_F(PdfExportJobTest, WritesThePagesTheCallingThreadWritesAtEveryBound)
         const std::shared_ptr<End> end = start(exporter, there, c.pages);
         ASSERT_TRUE(wait(end));
         EXPECT_EQ(end->outcome, PdfExportJob::Written) << end->reason.toStdString();
-        const QList<QByteArray> expected = renderedPages(here);
+        const QList<QByteArray> expected = renderedpdf::pages(here);
         ASSERT_FALSE(expected.isEmpty());
-        EXPECT_TRUE(renderedPages(there) == expected);
+        EXPECT_TRUE(renderedpdf::pages(there) == expected);
     }
 
     // Below a regular file nothing can be made.
@@ -256,7 +237,7 @@ TEST_F(PdfExportJobTest, CancelLeavesTheOldFileWholeAndNothingBeside)
 // and the progress only went forward.
 TEST_F(PdfExportJobTest, TheFileShowsTheTreeAsItWasWhenTheExportBegan)
 {
-    if (!havePoppler()) {
+    if (!renderedpdf::havePoppler()) {
         GTEST_SKIP() << "poppler-utils is not installed (tools/dev setup)";
     }
     const NodePtr root = makeTree(3000);
