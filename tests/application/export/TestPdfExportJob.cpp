@@ -21,6 +21,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThreadPool>
 #include <QWidget>
 #include <algorithm>
 #include <random>
@@ -124,6 +125,12 @@ protected:
     QWidget window;
 };
 
+void drainEvents()
+{
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
 DocumentExporter::PdfPages exportPages()
 {
     DocumentExporter::PdfPages pages;
@@ -212,7 +219,7 @@ TEST_F(PdfExportJobTest, CancelLeavesTheOldFileWholeAndNothingBeside)
         const std::shared_ptr<End> end = start(exporterOf(root), path, exportPages(), &job);
         ASSERT_TRUE(job);
         NTXProgressWindowController &progress = job->progress();
-        QDialog *sheet = progress.window();
+        const QPointer<QDialog> sheet = progress.window();
         EXPECT_TRUE(sheet->isVisible());
         EXPECT_EQ(sheet->parentWidget(), &window);
         EXPECT_TRUE(progress.cancelButton()->isVisible());
@@ -222,7 +229,8 @@ TEST_F(PdfExportJobTest, CancelLeavesTheOldFileWholeAndNothingBeside)
         ASSERT_TRUE(wait(end));
         EXPECT_EQ(end->outcome, PdfExportJob::Cancelled);
         EXPECT_TRUE(end->reason.isEmpty());
-        EXPECT_FALSE(sheet->isVisible());
+        // Closed, and gone with the job.
+        EXPECT_TRUE(!sheet || !sheet->isVisible());
         EXPECT_TRUE(QTest::qWaitFor([&] { return !job; }));
         EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
                   old ? QStringList{QStringLiteral("out.pdf")} : QStringList());
@@ -230,6 +238,24 @@ TEST_F(PdfExportJobTest, CancelLeavesTheOldFileWholeAndNothingBeside)
             EXPECT_EQ(testsupport::readFile(path), "old contents");
         }
     }
+}
+
+// The window goes (and the job with it) while the pages are made: nobody is told,
+// and the file begun is taken away.
+TEST_F(PdfExportJobTest, AJobThatGoesLeavesNoFile)
+{
+    const NodePtr root = makeTree(20000);
+    QTemporaryDir folder;
+    QPointer<PdfExportJob> job;
+    const std::shared_ptr<End> end = start(exporterOf(root), folder.filePath(QStringLiteral("out.pdf")), exportPages(), &job);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return end->ended || job->progress().progressIndicator()->value() > 0; }, 60000));
+    ASSERT_FALSE(end->ended) << "the work ended before the job could go";
+    delete job.data();
+    // The work sees itself cancelled at its next page or node and ends.
+    EXPECT_TRUE(QTest::qWaitFor([] { return QThreadPool::globalInstance()->activeThreadCount() == 0; }, 60000));
+    drainEvents();
+    EXPECT_TRUE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    EXPECT_FALSE(end->ended);
 }
 
 // Seeded edits of the tree (names, descriptions, times, nodes added and taken away)
