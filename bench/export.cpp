@@ -2,18 +2,32 @@
 // printed document, and a floor for the CSV (a walk that only builds the row
 // strings). The per-entry CPU time of each form at both sizes is reported; the
 // ratio of the larger to the smaller shows whether a form grows linearly.
+// The longest hold of the GUI thread by a PDF written into a file, at 20,000 and
+// 100,000 entries: painted on the GUI thread (what the export and a print into a
+// file did there), and written by the job on a pool thread, whose GUI-thread part is
+// the copy of the nodes, the sheet and the deliveries of its progress (each pass of
+// the event loop timed while the job runs).
 #include "bench/BenchMain.h"
 #include "bench/BenchTrees.h"
 
 #include "application/export/DocumentExporter.h"
+#include "application/export/PdfExportJob.h"
+#include "platform/print/PagedTextPrinter.h"
 #include "platform/print/PrintInfo.h"
 
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
 #include <QBuffer>
+#include <QAbstractEventDispatcher>
+#include <QElapsedTimer>
 #include <QPdfWriter>
+#include <QPrinter>
+#include <QTemporaryDir>
 #include <QTextDocument>
+#include <QWidget>
+#include <algorithm>
+#include <map>
 
 namespace {
 
@@ -29,9 +43,11 @@ NodePtr makeRoot(int entries)
 
 const NodePtr &rootOf(int entries)
 {
-    static const NodePtr small = makeRoot(2000);
-    static const NodePtr large = makeRoot(20000);
-    return entries == 2000 ? small : large;
+    static std::map<int, NodePtr> roots;
+    NodePtr &root = roots[entries];
+    if (!root)
+        root = makeRoot(entries);
+    return root;
 }
 
 DocumentExporter exporterOf(int entries)
@@ -90,8 +106,113 @@ void PrintedDocument(benchmark::State &state)
     });
 }
 
+double msSince(const QElapsedTimer &timer)
+{
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+// Before: the export's PDF painted where it was asked for, all of it one hold.
+void PdfExportOnGuiThread(benchmark::State &state)
+{
+    const DocumentExporter exporter = exporterOf(int(state.range(0)));
+    QTemporaryDir dir;
+    double longest = 0;
+    for (auto _ : state) {
+        QElapsedTimer hold;
+        hold.start();
+        QString reason;
+        benchmark::DoNotOptimize(exporter.writeFile(dir.filePath(QStringLiteral("out.pdf")), DocumentExporter::Pdf,
+                                                    {}, 4, DocumentValuesStore(), 0, &reason));
+        longest = std::max(longest, msSince(hold));
+    }
+    state.counters["longest_gui_hold_ms"] = longest;
+}
+
+// Before: a print into a PDF file, the text laid out for the printer's page (as the
+// print panel had it) and painted on the printer on the GUI thread.
+void PrintToFileOnGuiThread(benchmark::State &state)
+{
+    const DocumentExporter exporter = exporterOf(int(state.range(0)));
+    QTemporaryDir dir;
+    double longest = 0;
+    for (auto _ : state) {
+        QPrinter printer(QPrinter::HighResolution);
+        platform::PrintInfo::shared().applyTo(printer);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(dir.filePath(QStringLiteral("printed.pdf")));
+        const std::unique_ptr<QTextDocument> text =
+            exporter.textDocument(printer.pageLayout().paintRect(QPageLayout::Point).width());
+        QElapsedTimer hold;
+        hold.start();
+        QString reason;
+        benchmark::DoNotOptimize(
+            platform::PagedTextPrinter::print(*text, printer, platform::PrintInfo::shared(), true, &reason));
+        longest = std::max(longest, msSince(hold));
+    }
+    state.counters["longest_gui_hold_ms"] = longest;
+}
+
+// After: the job, from its start (the copy of the nodes, the sheet) to its end; the
+// longest of the start and of each pass of the event loop meanwhile.
+void PdfJob(benchmark::State &state, bool printerPage)
+{
+    const DocumentExporter exporter = exporterOf(int(state.range(0)));
+    QTemporaryDir dir;
+    QWidget window;
+    window.show();
+    DocumentExporter::PdfPages pages;
+    pages.info = DocumentExporter::exportPrintInfo();
+    if (printerPage) {
+        QPrinter printer(QPrinter::HighResolution);
+        platform::PrintInfo::shared().applyTo(printer);
+        pages.printerLayout = printer.pageLayout();
+        pages.resolution = printer.resolution();
+    }
+    double longest = 0;
+    double passes = 0;
+    // A pass of the event loop: from the dispatcher's waking to its next wait.
+    QElapsedTimer pass;
+    QAbstractEventDispatcher *dispatcher = QAbstractEventDispatcher::instance();
+    const auto awake = QObject::connect(dispatcher, &QAbstractEventDispatcher::awake, [&] { pass.restart(); });
+    const auto blocking = QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, [&] {
+        if (pass.isValid())
+            longest = std::max(longest, msSince(pass));
+        pass.invalidate();
+        ++passes;
+    });
+    for (auto _ : state) {
+        bool ended = false;
+        QElapsedTimer start;
+        start.start();
+        PdfExportJob *job = PdfExportJob::start(&window, exporter, dir.filePath(QStringLiteral("out.pdf")), pages);
+        QObject::connect(job, &PdfExportJob::finished, [&ended] { ended = true; });
+        longest = std::max(longest, msSince(start));
+        while (!ended)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    QObject::disconnect(awake);
+    QObject::disconnect(blocking);
+    state.counters["longest_gui_hold_ms"] = longest;
+    state.counters["passes"] = passes / double(state.iterations());
+}
+
+void PdfExportInJob(benchmark::State &state)
+{
+    PdfJob(state, false);
+}
+
+void PrintToFileJob(benchmark::State &state)
+{
+    PdfJob(state, true);
+}
+
 } // namespace
 
+BENCHMARK(PdfExportOnGuiThread)->Arg(20000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(PrintToFileOnGuiThread)->Arg(20000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(PdfExportInJob)->Arg(20000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(PrintToFileJob)->Arg(20000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(TabText)->Arg(2000)->Arg(20000)->Unit(benchmark::kMillisecond);
 BENCHMARK(CsvFloor)->Arg(2000)->Arg(20000)->Unit(benchmark::kMillisecond);
 BENCHMARK(Csv)->Arg(2000)->Arg(20000)->Unit(benchmark::kMillisecond);

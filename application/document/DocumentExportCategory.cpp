@@ -1,10 +1,12 @@
 // The export command of the document: the export panel on the document window, and
-// on OK the chosen format written atomically to the chosen file. A failure (the
-// file cannot be made, a write or the commit fails, the PDF output cannot start) is
-// shown in an alert sheet with the file and the reason; an old file stays whole.
+// on OK the chosen format written atomically to the chosen file; a PDF is written
+// on a pool thread under a progress sheet that can cancel it. A failure (the file
+// cannot be made, a write or the commit fails, the PDF output cannot start) is shown
+// in an alert sheet with the file and the reason; an old file stays whole.
 #include "application/base/DefaultsKeys.h"
 #include "application/export/DocumentExportPanel.h"
 #include "application/export/DocumentExporter.h"
+#include "application/export/PdfExportJob.h"
 #include "application/document/DocumentWindow.h"
 #include "application/document/MyDocument.h"
 #include "application/document/OutlineColumns.h"
@@ -19,6 +21,15 @@
 
 namespace {
 
+void showExportFailure(MyDocument &document, const QString &path, const QString &reason)
+{
+    platform::DocumentAlert::openError(
+        document.documentWindow(),
+        platform::localized(QStringLiteral("LSExportFailed")).replace(QStringLiteral("%@"),
+            platform::DocumentAlert::quotedName(QDir::toNativeSeparators(path))),
+        reason);
+}
+
 void exportDialogDidEnd(MyDocument &document, DocumentExportPanel &panel, int returnCode, QList<NodePtr> exportList)
 {
     if (returnCode != 1)
@@ -30,6 +41,21 @@ void exportDialogDidEnd(MyDocument &document, DocumentExportPanel &panel, int re
     options.withoutTimeEntries = choices.withoutTimeEntry;
     options.withoutDayEntries = choices.withoutDayEntry;
     const DocumentExporter exporter(document.jobList(), exportList, document.formatter(), options);
+    const QString path = panel.selectedPath();
+
+    // A PDF is laid out and painted off the GUI thread, from a copy of the nodes.
+    if (choices.format == DocumentExporter::Pdf && document.documentWindow()) {
+        DocumentExporter::PdfPages pages;
+        pages.info = DocumentExporter::exportPrintInfo();
+        PdfExportJob *job = PdfExportJob::start(document.documentWindow(), exporter, path, pages);
+        QObject::connect(job, &PdfExportJob::finished, &document,
+                         platform::ExceptionBoundary::guarded(&document, "the PDF export's end",
+                             [&document, path](PdfExportJob::Outcome outcome, const QString &reason) {
+                                 if (outcome == PdfExportJob::Failed)
+                                     showExportFailure(document, path, reason);
+                             }));
+        return;
+    }
 
     // The XML is the document file's: the window state as it is now.
     DocumentValuesStore store = document.docValues();
@@ -43,16 +69,10 @@ void exportDialogDidEnd(MyDocument &document, DocumentExportPanel &panel, int re
     if (document.userDefaults().boolForKey(ExportWithoutDayEntryKey))
         treeFlags |= Node::WithoutDayEntries;
 
-    const QString path = panel.selectedPath();
     QString reason;
     if (!exporter.writeFile(path, choices.format, {choices.encoding, choices.separatorType, choices.lineEndType},
-                            choices.encoding, store, treeFlags, &reason)) {
-        platform::DocumentAlert::openError(
-            document.documentWindow(),
-            platform::localized(QStringLiteral("LSExportFailed")).replace(QStringLiteral("%@"),
-                platform::DocumentAlert::quotedName(QDir::toNativeSeparators(path))),
-            reason);
-    }
+                            choices.encoding, store, treeFlags, &reason))
+        showExportFailure(document, path, reason);
 }
 
 } // namespace

@@ -1,7 +1,9 @@
 // The print command of the document: the print preview with its accessory on the
-// document window; a printer that cannot start is reported in an alert sheet.
+// document window; a printer that cannot start, or a print into a file that fails,
+// is reported in an alert sheet.
 #include "application/export/DocumentExporter.h"
 #include "application/export/DocumentPrintPanel.h"
+#include "application/export/PdfExportJob.h"
 #include "application/document/DocumentWindow.h"
 #include "application/document/MyDocument.h"
 #include "platform/drawing/Sheet.h"
@@ -18,6 +20,13 @@ void MyDocument::printDocument(QObject *)
     panel->setParent(this);
     connect(panel, &DocumentPrintPanel::printFailed, this, platform::ExceptionBoundary::guarded(this, "printFailed", [this](const QString &reason) {
         platform::DocumentAlert::openError(m_window, platform::localized(QStringLiteral("LSPrintFailed")), reason);
+    }));
+    connect(panel, &DocumentPrintPanel::printToFileStarted, this, platform::ExceptionBoundary::guarded(this, "a print into a file", [this](PdfExportJob *job) {
+        connect(job, &PdfExportJob::finished, this, platform::ExceptionBoundary::guarded(this, "a print into a file's end",
+            [this](PdfExportJob::Outcome outcome, const QString &reason) {
+                if (outcome == PdfExportJob::Failed)
+                    platform::DocumentAlert::openError(m_window, platform::localized(QStringLiteral("LSPrintFailed")), reason);
+            }));
     }));
     connect(panel, &DocumentPrintPanel::finished, panel, &QObject::deleteLater);
     panel->open();

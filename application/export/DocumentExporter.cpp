@@ -30,6 +30,11 @@ QString localized(const char *key)
 
 const QString Title = QStringLiteral("Chronark Export");
 
+// The part of a PDF's progress that building its text takes; painting its pages
+// takes the last half.
+constexpr double BuildShare = 0.4;
+constexpr double PaintStart = 0.5;
+
 // Points of the formatted text.
 constexpr qreal HeaderTabs[] = {390, 490};
 constexpr qreal NodeTabs[] = {400, 500};
@@ -100,6 +105,17 @@ DocumentExporter::DocumentExporter(NodePtr root, QList<NodePtr> exportList, Curr
       m_options(options)
 {
     m_exportList.removeAll(NodePtr());
+}
+
+DocumentExporter DocumentExporter::detached() const
+{
+    // Only what the walk reads is copied: the listed nodes, else the root.
+    QList<NodePtr> list;
+    list.reserve(m_exportList.size());
+    for (const NodePtr &node : m_exportList)
+        list.append(node->clone());
+    const NodePtr root = list.isEmpty() && m_root ? m_root->clone() : NodePtr();
+    return DocumentExporter(root, list, m_formatter, m_options);
 }
 
 QList<NodePtr> DocumentExporter::exportListFromSelection(const QList<NodePtr> &selection)
@@ -226,8 +242,16 @@ QList<QVariantList> DocumentExporter::csvRows() const
     return rows;
 }
 
-std::unique_ptr<QTextDocument> DocumentExporter::textDocument(qreal textWidth) const
+std::unique_ptr<QTextDocument> DocumentExporter::textDocument(qreal textWidth, const Progress &progress) const
 {
+    // The progress is told of the nodes built, counted first when it listens.
+    qsizetype nodes = 0;
+    if (progress)
+        walk([&](const Node &, int) { ++nodes; });
+    constexpr qsizetype AskEvery = 256;
+    qsizetype built = 0;
+    bool stopped = false;
+
     auto document = std::make_unique<QTextDocument>();
     QFont font = document->defaultFont();
     font.setPointSizeF(12);
@@ -259,6 +283,12 @@ std::unique_ptr<QTextDocument> DocumentExporter::textDocument(qreal textWidth) c
     };
     const QString tab = QStringLiteral(" \t");
     walk([&](const Node &node, int depth) {
+        if (stopped)
+            return;
+        if (progress && ++built % AskEvery == 0 && !progress(BuildShare * double(built) / double(nodes))) {
+            stopped = true;
+            return;
+        }
         // The node's line is one paragraph: its name on one line.
         const QString line = (depth == 0 ? QStringLiteral("\n") : QString()) +
                              platform::DisplayText::oneLine(node.itemName()) + tab +
@@ -268,6 +298,8 @@ std::unique_ptr<QTextDocument> DocumentExporter::textDocument(qreal textWidth) c
         if (node.hasDescript())
             builder.append(node.descript() + QLatin1Char('\n'), styleFor(descriptionStyles, std::max(depth, 0), true));
     });
+    if (stopped || (progress && !progress(BuildShare)))
+        return nullptr;
     // Laid out once it is whole: a layout present while it is built would follow
     // every insertion.
     platform::PagedTextPrinter::layOut(*document, textWidth, 1e9);
@@ -327,11 +359,38 @@ bool DocumentExporter::writeCsv(QIODevice &device, const CsvSettings &settings, 
 
 bool DocumentExporter::writePdf(QIODevice &device, const platform::PrintInfo &info, QString *errorReason) const
 {
+    PdfPages pages;
+    pages.info = info;
+    return writePdf(device, pages, errorReason);
+}
+
+bool DocumentExporter::writePdf(QIODevice &device, const PdfPages &pages, QString *errorReason,
+                                const Progress &progress) const
+{
     QPdfWriter writer(&device);
-    writer.setCreator(QStringLiteral("Chronark"));
-    info.applyTo(writer);
-    const std::unique_ptr<QTextDocument> document = textDocument(info.imageablePageBounds().width());
-    return platform::PagedTextPrinter::print(*document, writer, info, false, errorReason);
+    writer.setCreator(pages.creator);
+    writer.setTitle(pages.title);
+    if (pages.resolution > 0)
+        writer.setResolution(pages.resolution);
+    if (pages.printerLayout)
+        writer.setPageLayout(*pages.printerLayout);
+    else
+        pages.info.applyTo(writer);
+    const qreal textWidth = pages.printerLayout ? pages.printerLayout->paintRect(QPageLayout::Point).width()
+                                                : pages.info.imageablePageBounds().width();
+    const std::unique_ptr<QTextDocument> document = textDocument(textWidth, progress);
+    if (!document)
+        return false;
+    platform::PagedTextPrinter::PageProgress pageProgress;
+    if (progress)
+        pageProgress = [&progress](int page, int count) {
+            return progress(PaintStart + (1 - PaintStart) * double(page) / double(count));
+        };
+    if (!platform::PagedTextPrinter::print(*document, writer, pages.info, pages.printerLayout.has_value(),
+                                           errorReason, pageProgress))
+        return false;
+    // The last word before the file is kept.
+    return !progress || progress(1);
 }
 
 bool DocumentExporter::writeAtomically(const QString &path, const std::function<bool(QIODevice &, QString *)> &body,

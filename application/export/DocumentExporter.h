@@ -9,9 +9,10 @@
 //     entries, jobs list no children either; groups always list theirs.
 //
 // A value holding shared pointers to the nodes; it does not own the tree's state.
-// GUI thread for textDocument()/rtfData()/writePdf() (fonts), any thread otherwise
-// while the tree is not changed. Failure: the write functions answer false with a
-// reason; an existing file is then left whole.
+// Reentrant: any thread may use an exporter while nobody changes its nodes; work on
+// another thread than the document's takes a detached() copy, made where the tree is
+// changed. Failure: the write functions answer false with a reason (none when the
+// progress stopped them); an existing file is then left whole.
 #include "application/tree/CurrencyFormatter.h"
 #include "application/tree/DocumentValuesStore.h"
 #include "application/tree/Node.h"
@@ -19,10 +20,12 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QPageLayout>
 #include <QVariant>
 #include <functional>
 #include "platform/print/PrintInfo.h"
 #include <memory>
+#include <optional>
 
 class QIODevice;
 class QTextDocument;
@@ -55,6 +58,14 @@ public:
 
     DocumentExporter(NodePtr root, QList<NodePtr> exportList, CurrencyFormatter formatter, Options options);
 
+    // The same export over copies of the nodes it lists, linked to nothing else: what
+    // another thread works from while the document's own tree goes on changing.
+    DocumentExporter detached() const;
+
+    // Told now and then how much of a long output is made (0 to 1); answers whether
+    // to go on.
+    using Progress = std::function<bool(double done)>;
+
     // The export list of a selection: the jobs of its minimum node cover, then its
     // groups; empty when the cover holds neither.
     static QList<NodePtr> exportListFromSelection(const QList<NodePtr> &selection);
@@ -81,7 +92,8 @@ public:
     QList<QVariantList> csvRows() const;
     // The formatted text laid out for text of the given width in points: a node's name
     // on its one line (DisplayText::oneLine), its description in lines of its own.
-    std::unique_ptr<QTextDocument> textDocument(qreal textWidth) const;
+    // Null when the progress stopped it.
+    std::unique_ptr<QTextDocument> textDocument(qreal textWidth, const Progress &progress = {}) const;
     QByteArray rtfData(qreal textWidth) const;
     // The document file's XML rooted at the export list (when there is one), with the
     // writer's tree flags (Node::XMLFlags).
@@ -94,7 +106,22 @@ public:
 
     // The CSV rows, with a byte-order mark where needsByteOrderMark() says so.
     bool writeCsv(QIODevice &device, const CsvSettings &settings, QString *errorReason) const;
-    // The formatted text on the pages of the print info.
+    // The pages a PDF is written on: the paper and margins of the print info, or the
+    // page layout of a printer set up in its dialog when there is one (the print
+    // info's vertical centring applies to both); its resolution (0: the writer's
+    // own) and the file's title and creator.
+    struct PdfPages
+    {
+        platform::PrintInfo info;
+        std::optional<QPageLayout> printerLayout;
+        int resolution = 0;
+        QString title;
+        QString creator = QStringLiteral("Chronark");
+    };
+    // The formatted text on the pages. The text is built (the first 40 % of the
+    // progress), laid out, and painted a page at a time (the last half).
+    bool writePdf(QIODevice &device, const PdfPages &pages, QString *errorReason,
+                  const Progress &progress = {}) const;
     bool writePdf(QIODevice &device, const platform::PrintInfo &info, QString *errorReason) const;
 
     // Writes a file through a QSaveFile: the body writes to the device and answers

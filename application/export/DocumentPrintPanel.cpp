@@ -4,6 +4,7 @@
 #include "application/export/DocumentExportPanel.h"
 #include "application/export/DocumentExporter.h"
 #include "application/export/DocumentPrintAccessoryViewController.h"
+#include "application/export/PdfExportJob.h"
 #include "platform/drawing/Sheet.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/ExceptionBoundary.h"
@@ -15,6 +16,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QHBoxLayout>
+#include <QPaintEngine>
 #include <QMainWindow>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
@@ -113,7 +115,7 @@ qreal DocumentPrintPanel::pageTextWidth(const QPrinter &printer) const
     return printer.pageLayout().paintRect(QPageLayout::Point).width();
 }
 
-void DocumentPrintPanel::setupPrintView()
+DocumentExporter DocumentPrintPanel::exporter() const
 {
     QList<NodePtr> exportList;
     if (!m_selection.isEmpty() && m_accessory->printSelectedJobs()->isChecked())
@@ -121,8 +123,13 @@ void DocumentPrintPanel::setupPrintView()
     DocumentExporter::Options options;
     options.withoutTimeEntries = m_accessory->printWithoutTimeEntry()->isChecked();
     options.withoutDayEntries = m_accessory->printWithoutDayEntry()->isChecked();
+    return DocumentExporter(m_root, exportList, m_formatter, options);
+}
+
+void DocumentPrintPanel::setupPrintView()
+{
     m_textWidth = pageTextWidth(*m_printer);
-    m_text = DocumentExporter(m_root, exportList, m_formatter, options).textDocument(m_textWidth);
+    m_text = exporter().textDocument(m_textWidth);
 }
 
 void DocumentPrintPanel::printViewAction(QObject *sender)
@@ -145,6 +152,21 @@ void DocumentPrintPanel::printViewAction(QObject *sender)
 
 bool DocumentPrintPanel::printTo(QPrinter &printer, QString *errorReason)
 {
+    // A PDF file (the preview paints pictures): written off the GUI thread, on the
+    // page the printer was set up with.
+    const QPaintEngine *engine = printer.paintEngine();
+    QWidget *window = m_dialog ? m_dialog->parentWidget() : nullptr;
+    if (window && engine && engine->type() != QPaintEngine::Picture && printer.outputFormat() == QPrinter::PdfFormat &&
+        !printer.outputFileName().isEmpty()) {
+        DocumentExporter::PdfPages pages;
+        pages.info = platform::PrintInfo::shared();
+        pages.printerLayout = printer.pageLayout();
+        pages.resolution = printer.resolution();
+        pages.title = printer.docName();
+        pages.creator = printer.creator();
+        Q_EMIT printToFileStarted(PdfExportJob::start(window, exporter(), printer.outputFileName(), pages));
+        return true;
+    }
     // The text is as wide as the page the printer (or its dialog) was set up with.
     if (pageTextWidth(printer) != m_textWidth) {
         m_printer->setPageLayout(printer.pageLayout());

@@ -6,11 +6,15 @@
 // Print opens Qt's print dialog (a CUPS printer or a PDF file). The shared print
 // info gets the print margins (35/40/35/35 points, not centred) and keeps them.
 // Printing into a PDF file starts in the export panel's start folder, and a print
-// into a file becomes the last export's folder.
+// into a file becomes the last export's folder. The preview is painted on the GUI
+// thread; a print into a PDF file is laid out and painted on a pool thread by a
+// PdfExportJob (printToFileStarted()), with the printer's page, under a progress
+// sheet on the document window; a system printer is painted on the GUI thread.
 //
 // Owned by the caller (delete it after finished()); the dialog is a child of the
-// window. GUI thread only. Failure: a printer on which painting cannot begin gives
-// printFailed() with the reason.
+// window, a print job one of the window. GUI thread only. Failure: a printer on which
+// painting cannot begin gives printFailed() with the reason; a print job tells its
+// own failure.
 #include "application/tree/CurrencyFormatter.h"
 #include "application/tree/Node.h"
 
@@ -18,7 +22,9 @@
 #include <QPointer>
 #include <memory>
 
+class DocumentExporter;
 class DocumentPrintAccessoryViewController;
+class PdfExportJob;
 #include <QPrintPreviewDialog>
 class QPrintPreviewWidget;
 class QPrinter;
@@ -50,15 +56,19 @@ public:
     void setupPrintView();
     // The boxes' action: coupling, defaults, text, then the preview.
     void printViewAction(QObject *sender);
-    // Paints the text on the printer; the reason when it cannot.
+    // Paints the text on the printer; the reason when it cannot. A printer that
+    // writes a PDF file (not the preview's) gets it from a print job instead.
     bool printTo(QPrinter &printer, QString *errorReason = nullptr);
 
 Q_SIGNALS:
     void printFailed(const QString &reason);
+    void printToFileStarted(PdfExportJob *job);
     void finished(int returnCode);
 
 private:
     qreal pageTextWidth(const QPrinter &printer) const;
+    // The export of the tree with the options of the boxes.
+    DocumentExporter exporter() const;
 
     platform::UserDefaults &m_defaults;
     NodePtr m_root;

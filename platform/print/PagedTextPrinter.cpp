@@ -70,7 +70,7 @@ void PagedTextPrinter::layOut(QTextDocument &document, qreal width, qreal height
 }
 
 bool PagedTextPrinter::print(QTextDocument &document, QPagedPaintDevice &device, const PrintInfo &info,
-                             bool keepDeviceLayout, QString *errorReason)
+                             bool keepDeviceLayout, QString *errorReason, const PageProgress &progress)
 {
     if (!keepDeviceLayout)
         info.applyTo(device);
@@ -92,6 +92,10 @@ bool PagedTextPrinter::print(QTextDocument &document, QPagedPaintDevice &device,
     const qreal total = document.size().height();
     const int pages = std::max(1, int(std::ceil(total / pageHeight - 1e-6)));
     for (int page = 0; page < pages; ++page) {
+        if (progress && !progress(page, pages)) {
+            painter.end();
+            return false;
+        }
         if (page > 0 && !device.newPage())
             break;
         const qreal top = page * pageHeight;

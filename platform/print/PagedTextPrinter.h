@@ -5,11 +5,16 @@
 // paintable area, and the pages follow the device's page layout. With vertical
 // centring, the text of a page that does not fill it stands in the middle.
 //
-// Stateless; GUI thread only (fonts). Failure: print() answers false with a reason
-// when painting cannot begin on the device; the document is left laid out.
+// Stateless and reentrant: any thread may lay out and paint a document of its own on
+// a device of its own (Qt measures and paints text off the GUI thread on images,
+// pictures and PDF writers; a printer of the system's print dialog is painted on the
+// GUI thread). Failure: print() answers false with a reason when painting cannot
+// begin on the device, and false without one when the progress stopped it; the
+// document is left laid out.
 #include <QList>
 #include <QString>
 #include <QTextOption>
+#include <functional>
 
 class QPagedPaintDevice;
 class QTextDocument;
@@ -29,11 +34,17 @@ public:
 
     // Lays the document out for pages of the given width and height in points.
     static void layOut(QTextDocument &document, qreal width, qreal height);
+    // Told before each page is painted (0-based) how many pages there are; answers
+    // whether to go on.
+    using PageProgress = std::function<bool(int page, int pages)>;
+
     // Applies the print info to the device, lays the document out for its page and
     // paints every page. A device that already has a page layout of its own (a
-    // printer set up in its dialog) keeps it when keepDeviceLayout is set.
+    // printer set up in its dialog) keeps it when keepDeviceLayout is set. A progress
+    // that answers false ends the output after the pages painted so far.
     static bool print(QTextDocument &document, QPagedPaintDevice &device, const PrintInfo &info,
-                      bool keepDeviceLayout = false, QString *errorReason = nullptr);
+                      bool keepDeviceLayout = false, QString *errorReason = nullptr,
+                      const PageProgress &progress = {});
 };
 
 } // namespace platform

@@ -9,6 +9,11 @@
 #include "AppKitExtensions/NTXSelectEncodingsPanel.h"
 #include "application/export/DocumentPrintAccessoryViewController.h"
 #include "application/export/DocumentPrintPanel.h"
+#include "application/export/PdfExportJob.h"
+#include "platform/print/PagedTextPrinter.h"
+#include "platform/print/PrintInfo.h"
+#include "tests/application/export/RenderedPdf.h"
+#include "NTXAppKit/NTXProgressWindowController/NTXProgressWindowController.h"
 #include "FoundationExtensions/NTXStringEncodings.h"
 
 #include <QCheckBox>
@@ -214,6 +219,9 @@ TEST_F(ExportPanelTest, ANameWithTheExtensionOfAFormatOfferedGetsTheChosenOne)
                                             : name.typed + QLatin1Char('.') + extension;
                 QMetaObject::invokeMethod(dialog, "accept");
                 drainEvents();
+                // A PDF is written by a job on a pool thread.
+                EXPECT_TRUE(QTest::qWaitFor(
+                    [&] { return !document->documentWindow()->findChild<PdfExportJob *>(); }, 60000));
                 EXPECT_EQ(QDir(folder.filePath(sub)).entryList(QDir::Files).join(QLatin1Char(' ')).toStdString(),
                           written.toStdString());
             }
@@ -350,19 +358,72 @@ TEST_F(ExportPanelTest, TheEncodingListCommandLeavesTheChosenEncodingToExportAnd
     EXPECT_EQ(defaults->integerForKey(ExportEncodingNewKey), qint64(NTXStringEncodings::MacOSRomanStringEncoding));
 }
 
+// Written on the GUI thread (RTF) or by a job on a pool thread (PDF), whose progress
+// sheet has gone when the alert comes.
 TEST_F(ExportPanelTest, AnExportThatCannotBeWrittenShowsAnAlert)
 {
     // Below a regular file nothing can be made, whatever the user's rights.
     ASSERT_TRUE(testsupport::writeFile(path(QStringLiteral("plain")), "x"));
+    for (const int format : {int(DocumentExporter::Rtf), int(DocumentExporter::Pdf)}) {
+        const QString name = QStringLiteral("out.") + DocumentExporter::fileExtension(format);
+        SCOPED_TRACE(name.toStdString());
+        DocumentExportPanel *panel = openExportPanel();
+        ASSERT_NE(panel, nullptr);
+        auto *popup = control<QComboBox>(panel->exportView(), "exportFormatPopup");
+        popup->setCurrentIndex(popup->findData(format));
+        Q_EMIT popup->activated(popup->currentIndex());
+        panel->savePanel()->selectFile(path(QStringLiteral("plain/") + name));
+        QMetaObject::invokeMethod(panel->savePanel(), "done", Q_ARG(int, QDialog::Accepted));
+        QMessageBox *box = waitForMessageBox(document->documentWindow(), 60000);
+        ASSERT_NE(box, nullptr);
+        EXPECT_TRUE(box->text().contains(name)) << box->text().toStdString();
+        EXPECT_FALSE(box->informativeText().isEmpty());
+        for (QDialog *other : document->documentWindow()->findChildren<QDialog *>())
+            EXPECT_TRUE(other == box || !other->isVisible()) << other->objectName().toStdString();
+        clickButton(box, QStringLiteral("OK"));
+    }
+}
+
+// A PDF of 20,000 entries is written while the GUI thread goes on (the watchdog of
+// the test program fails any delivery that holds it long): the progress sheet is on
+// the document window until the file is there with every job.
+TEST_F(ExportPanelTest, ALargePdfIsWrittenUnderAProgressSheet)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        GTEST_SKIP() << "pdftotext is not installed (tools/dev setup)";
+    QList<NodePtr> jobs;
+    for (int j = 0; j < 200; ++j) {
+        QList<std::pair<int, int>> entries;
+        for (int e = 0; e < 100; ++e)
+            entries.append({8, 1 + e});
+        jobs.append(makeJob(QStringLiteral("Job%1").arg(j), 50, entries));
+    }
+    fill(document, jobs);
     DocumentExportPanel *panel = openExportPanel();
     ASSERT_NE(panel, nullptr);
-    panel->savePanel()->selectFile(path(QStringLiteral("plain/out.rtf")));
-    QMetaObject::invokeMethod(panel->savePanel(), "done", Q_ARG(int, QDialog::Accepted));
-    QMessageBox *box = waitForMessageBox(document->documentWindow());
-    ASSERT_NE(box, nullptr);
-    EXPECT_TRUE(box->text().contains(QStringLiteral("out.rtf"))) << box->text().toStdString();
-    EXPECT_FALSE(box->informativeText().isEmpty());
-    clickButton(box, QStringLiteral("OK"));
+    auto *popup = control<QComboBox>(panel->exportView(), "exportFormatPopup");
+    popup->setCurrentIndex(popup->findData(int(DocumentExporter::Pdf)));
+    Q_EMIT popup->activated(popup->currentIndex());
+    panel->savePanel()->selectFile(path(QStringLiteral("large.pdf")));
+    QMetaObject::invokeMethod(panel->savePanel(), "accept");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return document->documentWindow()->findChild<PdfExportJob *>(); }));
+    QPointer<PdfExportJob> job = document->documentWindow()->findChild<PdfExportJob *>();
+    QDialog *sheet = job->progress().window();
+    EXPECT_TRUE(sheet->isVisible());
+    EXPECT_EQ(sheet->parentWidget(), document->documentWindow());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !job; }, 120000));
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"), {path(QStringLiteral("large.pdf")), QStringLiteral("-")});
+    ASSERT_TRUE(text.waitForFinished(60000));
+    const QString words = QString::fromUtf8(text.readAllStandardOutput());
+    EXPECT_TRUE(words.contains(QStringLiteral("Job0")));
+    EXPECT_TRUE(words.contains(QStringLiteral("Job199")));
+    QSet<QString> names;
+    for (const QRegularExpressionMatch &m : QRegularExpression(QStringLiteral("\\bJob\\d+\\b")).globalMatch(words))
+        names.insert(m.captured());
+    EXPECT_EQ(names.size(), 200);
+    for (QMessageBox *box : document->documentWindow()->findChildren<QMessageBox *>())
+        EXPECT_FALSE(box->isVisible());
 }
 
 TEST_F(ExportPanelTest, PrintedAndExportedPdfsShowTheTextOnTheSamePage)
@@ -376,14 +437,32 @@ TEST_F(ExportPanelTest, PrintedAndExportedPdfsShowTheTextOnTheSamePage)
     DocumentPrintAccessoryViewController *accessory = panel->printAccessoryViewController();
     EXPECT_TRUE(accessory->printSelectedJobs()->isEnabled());
 
+    // A print into a file is written by a job on a pool thread.
     const auto printTo = [&](const QString &name) {
         panel->printer().setOutputFormat(QPrinter::PdfFormat);
         panel->printer().setOutputFileName(path(name));
+        QPointer<PdfExportJob> job;
+        const auto connection = QObject::connect(panel, &DocumentPrintPanel::printToFileStarted,
+                                                 [&](PdfExportJob *started) { job = started; });
         panel->previewWidget()->print();
+        QObject::disconnect(connection);
+        EXPECT_TRUE(job);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !job; }, 60000));
         return pdfWords(path(name));
     };
     const QList<Word> printed = printTo(QStringLiteral("printed.pdf"));
     ASSERT_FALSE(printed.isEmpty());
+    // The pages the print panel painted on the printer on the GUI thread.
+    if (renderedpdf::havePoppler()) {
+        QPrinter reference(QPrinter::HighResolution);
+        reference.setPageLayout(panel->printer().pageLayout());
+        reference.setOutputFormat(QPrinter::PdfFormat);
+        reference.setOutputFileName(path(QStringLiteral("reference.pdf")));
+        ASSERT_TRUE(platform::PagedTextPrinter::print(*panel->printTextView(), reference, platform::PrintInfo::shared(),
+                                                      true));
+        EXPECT_TRUE(renderedpdf::pages(path(QStringLiteral("printed.pdf"))) ==
+                    renderedpdf::pages(path(QStringLiteral("reference.pdf"))));
+    }
     EXPECT_EQ(printed.first().text, QStringLiteral("Chronark"));
     EXPECT_NEAR(printed.first().xMin, 35, 1);
     EXPECT_TRUE(texts(printed).contains(QStringLiteral("Alpha")));
