@@ -472,8 +472,10 @@ void ZQSplitView::ZQ___updateFromCache(SubviewCache &cache, float total)
     const float s = cache.size;
     // A pane that collapses now keeps its share of the room for the size it started
     // from, at most all of it (the room may be shorter than the pane).
-    const double fraction = (s < 1.0f && cache.visible >= 1.0f) ? ZQSplitSubview::share(cache.visible, total)
-                                                                 : cache.fraction;
+    // A pane that stays collapsed keeps its share, within 0…1 whatever an archive gave it.
+    const double fraction = s >= 1.0f           ? cache.fraction
+                            : cache.visible >= 1.0f ? ZQSplitSubview::share(cache.visible, total)
+                                                    : std::clamp(cache.fraction, 0.0, 1.0);
     if ((s >= 1.0f) == (v >= 1.0f)) {
         pane->ZQ___setFrame(cache.rect, fraction, true);
     } else if (s >= 1.0f) {
