@@ -306,7 +306,8 @@ std::string alongTheSplit(const ZQSplitView &view)
 // Seeded views of panes with and without limits, collapsible or not, through resizes
 // and every kind of change to a pane: after each, a layout at the same size, and one
 // at a size changed only across the split, change nothing along it; the state text
-// the view gives is taken back as the same text and the same sizes.
+// the view gives is taken back as the same text and the same sizes, also after the
+// view was resized elsewhere and back.
 TEST(SplitViewLayout, LayoutsThatChangeNothingAlongTheSplitChangeNothing)
 {
     for (unsigned seed = 1; seed <= 200; ++seed) {
@@ -349,9 +350,19 @@ TEST(SplitViewLayout, LayoutsThatChangeNothingAlongTheSplitChangeNothing)
             view->adjustSubviews();
             ASSERT_EQ(alongTheSplit(*view), laidOut) << where << ": only across the split";
 
-            ASSERT_TRUE(view->setStateFromString(view->stringWithSavedState())) << where;
+            const QString text = view->stringWithSavedState();
+            ASSERT_TRUE(view->setStateFromString(text)) << where;
             view->adjustSubviews();
             ASSERT_EQ(alongTheSplit(*view), laidOut) << where << ": read back and saved again";
+
+            // Resized elsewhere and back, the text gives the same layout again.
+            setSize(float(uniform(40, 1800)), cross);
+            view->adjustSubviews();
+            setSize(length, cross);
+            view->adjustSubviews();
+            ASSERT_TRUE(view->setStateFromString(text)) << where;
+            view->adjustSubviews();
+            ASSERT_EQ(alongTheSplit(*view), laidOut) << where << ": restored after a resize and back";
         }
     }
 }
