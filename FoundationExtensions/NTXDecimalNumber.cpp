@@ -2,46 +2,52 @@
 
 #include "platform/foundation/Exception.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <string>
 
 namespace {
 
 using Mantissa = __int128;
-
-constexpr Mantissa powerOfTen(int n)
-{
-    Mantissa result = 1;
-    for (int i = 0; i < n; ++i)
-        result *= 10;
-    return result;
-}
-
-constexpr Mantissa Limit = powerOfTen(NTXDecimalNumber::MaximumDigits); // 10^38
 
 Mantissa magnitude(Mantissa m)
 {
     return m < 0 ? -m : m;
 }
 
-// m / 10, rounded half to even.
-Mantissa divideByTenRounded(Mantissa m)
+// The decimal digits of a magnitude, most significant first ("" for zero).
+std::string digitsOf(Mantissa m)
 {
-    Mantissa quotient = m / 10;
-    const Mantissa remainder = magnitude(m % 10);
-    const Mantissa step = m < 0 ? -1 : 1;
-    if (remainder > 5 || (remainder == 5 && (quotient % 2) != 0))
-        quotient += step;
-    return quotient;
+    std::string digits;
+    for (m = magnitude(m); m > 0; m /= 10)
+        digits.insert(digits.begin(), char('0' + int(m % 10)));
+    return digits;
 }
 
-// m × 10 when it stays below 10^38.
-bool multiplyByTen(Mantissa &m)
+// a + b and a - b (a not smaller than b) of two digit strings of the same length.
+std::string addDigits(const std::string &a, const std::string &b)
 {
-    if (magnitude(m) >= Limit / 10)
-        return false;
-    m *= 10;
-    return true;
+    std::string sum(a.size(), '0');
+    int carry = 0;
+    for (size_t i = a.size(); i-- > 0;) {
+        const int d = (a[i] - '0') + (b[i] - '0') + carry;
+        sum[i] = char('0' + d % 10);
+        carry = d / 10;
+    }
+    return carry ? '1' + sum : sum;
+}
+
+std::string subtractDigits(const std::string &a, const std::string &b)
+{
+    std::string difference(a.size(), '0');
+    int borrow = 0;
+    for (size_t i = a.size(); i-- > 0;) {
+        int d = (a[i] - '0') - (b[i] - '0') - borrow;
+        borrow = d < 0;
+        difference[i] = char('0' + d + (borrow ? 10 : 0));
+    }
+    return difference;
 }
 
 [[noreturn]] void overflow()
@@ -58,38 +64,53 @@ NTXDecimalNumber::NTXDecimalNumber(qint64 mantissa, int exponent)
 }
 
 NTXDecimalNumber::NTXDecimalNumber(Mantissa mantissa, int exponent, bool)
-    : m_mantissa(mantissa), m_exponent(exponent)
 {
-    normalize();
+    *this = rounded(mantissa < 0, digitsOf(mantissa), exponent);
 }
 
-void NTXDecimalNumber::normalize()
+NTXDecimalNumber NTXDecimalNumber::rounded(bool negative, std::string digits, qint64 exponent)
 {
-    while (magnitude(m_mantissa) >= Limit) {
-        m_mantissa = divideByTenRounded(m_mantissa);
-        ++m_exponent;
+    digits.erase(0, std::min(digits.find_first_not_of('0'), digits.size()));
+    // The digits past the 38 kept, or below the smallest exponent, go in one step.
+    const qint64 cut = std::max<qint64>(qint64(digits.size()) - MaximumDigits, MinimumExponent - exponent);
+    if (cut > qint64(digits.size()))
+        digits.clear(); // less than a tenth of the last place kept
+    if (cut > 0 && !digits.empty()) {
+        const size_t kept = digits.size() - size_t(cut);
+        const char first = digits[kept];
+        const bool more = digits.find_first_not_of('0', kept + 1) != std::string::npos;
+        const bool odd = kept > 0 && (digits[kept - 1] - '0') % 2 != 0;
+        digits.erase(kept);
+        exponent += cut;
+        if (first > '5' || (first == '5' && (more || odd))) {
+            size_t i = digits.size();
+            while (i > 0 && digits[i - 1] == '9')
+                digits[--i] = '0';
+            if (i == 0)
+                digits.insert(digits.begin(), '1');
+            else
+                ++digits[i - 1];
+        }
     }
-    if (m_mantissa == 0) {
-        m_exponent = 0;
-        return;
+    while (!digits.empty() && digits.back() == '0') {
+        digits.pop_back();
+        ++exponent;
     }
-    while (m_mantissa % 10 == 0) {
-        m_mantissa /= 10;
-        ++m_exponent;
-    }
-    while (m_exponent < MinimumExponent && m_mantissa != 0) {
-        m_mantissa = divideByTenRounded(m_mantissa);
-        ++m_exponent;
-    }
-    if (m_mantissa == 0) {
-        m_exponent = 0;
-        return;
-    }
-    while (m_exponent > MaximumExponent) {
-        if (!multiplyByTen(m_mantissa))
+    NTXDecimalNumber number;
+    if (digits.empty())
+        return number;
+    while (exponent > MaximumExponent) {
+        if (digits.size() >= size_t(MaximumDigits))
             overflow();
-        --m_exponent;
+        digits.push_back('0');
+        --exponent;
     }
+    for (const char d : digits)
+        number.m_mantissa = number.m_mantissa * 10 + (d - '0');
+    if (negative)
+        number.m_mantissa = -number.m_mantissa;
+    number.m_exponent = int(exponent);
+    return number;
 }
 
 std::optional<NTXDecimalNumber> NTXDecimalNumber::fromString(QStringView text)
@@ -99,9 +120,8 @@ std::optional<NTXDecimalNumber> NTXDecimalNumber::fromString(QStringView text)
     bool negative = false;
     if (i < text.size() && (text.at(i) == QLatin1Char('-') || text.at(i) == QLatin1Char('+')))
         negative = text.at(i++) == QLatin1Char('-');
-    Mantissa mantissa = 0;
-    int exponent = 0;
-    int digits = 0;
+    std::string digits;
+    qint64 exponent = 0;
     bool point = false;
     for (; i < text.size(); ++i) {
         const QChar c = text.at(i);
@@ -111,27 +131,24 @@ std::optional<NTXDecimalNumber> NTXDecimalNumber::fromString(QStringView text)
         }
         if (c < QLatin1Char('0') || c > QLatin1Char('9'))
             break;
-        ++digits;
-        if (magnitude(mantissa) < Limit / 10) {
-            mantissa = mantissa * 10 + (c.unicode() - '0');
-            if (point)
-                --exponent;
-        } else if (!point) {
-            ++exponent; // digits beyond the precision: their place only
-        }
+        // Every digit counts: the number is rounded once, when it is all read.
+        digits.push_back(char(c.unicode()));
+        if (point)
+            --exponent;
     }
-    if (digits == 0)
+    if (digits.empty())
         return std::nullopt;
     if (i < text.size() && (text.at(i) == QLatin1Char('e') || text.at(i) == QLatin1Char('E'))) {
         ++i;
         bool negativeExponent = false;
         if (i < text.size() && (text.at(i) == QLatin1Char('-') || text.at(i) == QLatin1Char('+')))
             negativeExponent = text.at(i++) == QLatin1Char('-');
-        int written = 0;
+        qint64 written = 0;
         int exponentDigits = 0;
         for (; i < text.size() && text.at(i) >= QLatin1Char('0') && text.at(i) <= QLatin1Char('9'); ++i) {
             ++exponentDigits;
-            if (written < 100000)
+            // Far past the range either way whatever the digits are.
+            if (written < qint64(1) << 40)
                 written = written * 10 + (text.at(i).unicode() - '0');
         }
         if (exponentDigits == 0)
@@ -140,7 +157,7 @@ std::optional<NTXDecimalNumber> NTXDecimalNumber::fromString(QStringView text)
     }
     if (i != text.size())
         return std::nullopt;
-    return NTXDecimalNumber(negative ? -mantissa : mantissa, exponent, true);
+    return rounded(negative, std::move(digits), exponent);
 }
 
 std::optional<NTXDecimalNumber> NTXDecimalNumber::fromVariant(const QVariant &value)
@@ -195,30 +212,20 @@ NTXDecimalNumber NTXDecimalNumber::operator+(const NTXDecimalNumber &other) cons
         return *this;
     if (m_mantissa == 0)
         return other;
-    Mantissa a = m_mantissa, b = other.m_mantissa;
-    int ea = m_exponent, eb = other.m_exponent;
-    // Bring both to the smaller exponent as far as the precision allows; what lies
-    // beyond it is rounded away from the number with the smaller exponent.
-    while (ea > eb && multiplyByTen(a))
-        --ea;
-    while (eb > ea && multiplyByTen(b))
-        --eb;
-    while (ea < eb) {
-        a = divideByTenRounded(a);
-        ++ea;
-    }
-    while (eb < ea) {
-        b = divideByTenRounded(b);
-        ++eb;
-    }
-    // The mantissa type holds up to about 1.7·10^38: two large mantissas give up a
-    // digit first.
-    if (magnitude(a) >= Limit / 2 || magnitude(b) >= Limit / 2) {
-        a = divideByTenRounded(a);
-        b = divideByTenRounded(b);
-        ++ea;
-    }
-    return NTXDecimalNumber(a + b, ea, true);
+    // The exact sum at the smaller exponent (at most some 300 digits), rounded once.
+    const int exponent = std::min(m_exponent, other.m_exponent);
+    std::string a = digitsOf(m_mantissa) + std::string(size_t(m_exponent - exponent), '0');
+    std::string b = digitsOf(other.m_mantissa) + std::string(size_t(other.m_exponent - exponent), '0');
+    const size_t width = std::max(a.size(), b.size());
+    a.insert(0, width - a.size(), '0');
+    b.insert(0, width - b.size(), '0');
+    const bool negativeA = m_mantissa < 0, negativeB = other.m_mantissa < 0;
+    if (negativeA == negativeB)
+        return rounded(negativeA, addDigits(a, b), exponent);
+    // Digit strings of one length compare as the numbers do.
+    if (a >= b)
+        return rounded(negativeA, subtractDigits(a, b), exponent);
+    return rounded(negativeB, subtractDigits(b, a), exponent);
 }
 
 QString NTXDecimalNumber::toString() const

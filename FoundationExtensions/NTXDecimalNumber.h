@@ -4,14 +4,16 @@
 // binary floating point would not. A value type, freely copied between threads.
 //
 // Failure: a result too large for the exponent range raises platform::Exception
-// (OverflowException); one too small becomes 0. Precision beyond 38 digits
-// is rounded away (half to even), as when adding numbers of very different size.
+// (OverflowException); one too small becomes 0. Every operation, reading included,
+// gives the number of 38 digits nearest to its exact result (a half to the even
+// neighbour), rounding once.
 #include <QMetaType>
 #include <QString>
 #include <QStringView>
 #include <QVariant>
 
 #include <optional>
+#include <string>
 
 class NTXDecimalNumber
 {
@@ -50,8 +52,9 @@ public:
 private:
     using Mantissa = __int128;
     NTXDecimalNumber(Mantissa mantissa, int exponent, bool);
-    // Within 38 digits and the exponent range, trailing zeros moved into the exponent.
-    void normalize();
+    // The number nearest to ±digits × 10^exponent within 38 digits and the exponent
+    // range, trailing zeros moved into the exponent; overflow raises.
+    static NTXDecimalNumber rounded(bool negative, std::string digits, qint64 exponent);
 
     Mantissa m_mantissa = 0;
     int m_exponent = 0;

@@ -112,6 +112,10 @@ try {
         m_savedSize = saved;
         m_notInLimits = true;
     }
+    // A pane read with no size along its split is collapsed: its remainder is the share
+    // it comes back with, which lies within 0…1.
+    if (event->type() == QEvent::ParentChange && splitView() && ZQ___visibleDimension() <= 0)
+        m_fraction = std::clamp(m_fraction, 0.0, 1.0);
     return QWidget::event(event);
 } catch (...) {
     platform::ExceptionBoundary::caught(this, "event");

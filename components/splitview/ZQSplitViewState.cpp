@@ -140,6 +140,8 @@ QString ZQSplitView::stringWithSavedState() const
         // A collapsed pane is written negative (a zero as "-0"): the size it comes back with.
         if (pane->isCollapsed())
             text += numberText(-double(pane->dimension()));
+        else if (pane->m_squeezedSize >= 0 && pane->ZQ___visibleDimension() == pane->m_squeezedSize)
+            appendSize(text, pane->m_userSize); // squeezed: the size it comes back with when there is room
         else
             appendSize(text, pane->dimension() + pane->ZQ___fraction());
         if (pane->isHiddenPane())

@@ -772,8 +772,11 @@ void VTTabBarControl::tabViewDidSelectTabViewItem(platform::TabView *tabView, pl
             m_controller->layoutEveryCellNextTime();
             cell->setIsInOverflowMenu(false);
             m_cells.back()->setIsInOverflowMenu(true);
-            tabView->setDelegate(saved);
+            // Taken out, the item lost the selection; it gets it back before the delegate
+            // returns, so that the delegate hears of this one change once (below).
             tabView->selectTabViewItem(item);
+            tabView->setDelegate(saved);
+            m_controller->setSelectedCell(cell.get());
             updateTabBar();
         } else {
             m_controller->setSelectedCell(cell.get());

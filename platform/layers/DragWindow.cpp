@@ -10,6 +10,10 @@
 #include <QPainter>
 #include <QPalette>
 #include <algorithm>
+#include <cstdlib>
+#include <memory>
+
+#include <xcb/xcb.h>
 
 namespace platform {
 
@@ -44,6 +48,39 @@ bool DragWindow::platformSupportsOpacity()
     return QGuiApplication::platformName() != QLatin1String("offscreen");
 }
 
+bool DragWindow::desktopCompositesTranslucentWindows()
+{
+    const QString platform = QGuiApplication::platformName();
+    // The offscreen platform's windows are images with an alpha channel, composited as
+    // they are grabbed; every Wayland compositor composites.
+    if (platform == QLatin1String("offscreen") || platform.startsWith(QLatin1String("wayland")))
+        return true;
+    auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    xcb_connection_t *connection = x11 ? x11->connection() : nullptr;
+    if (platform != QLatin1String("xcb") || !connection)
+        return false;
+    // On X11 a compositing manager owns the selection _NET_WM_CM_S<screen> of the
+    // screen it composites (the display's default screen is the one Qt shows on).
+    int screen = 0;
+    char *host = nullptr;
+    int display = 0;
+    if (xcb_parse_display(nullptr, &host, &display, &screen) == 0)
+        screen = 0;
+    std::free(host);
+    const QByteArray name = "_NET_WM_CM_S" + QByteArray::number(screen);
+    struct FreeDeleter
+    {
+        void operator()(void *p) const { std::free(p); }
+    };
+    const std::unique_ptr<xcb_intern_atom_reply_t, FreeDeleter> atom(xcb_intern_atom_reply(
+        connection, xcb_intern_atom(connection, 0, uint16_t(name.size()), name.constData()), nullptr));
+    if (!atom)
+        return false;
+    const std::unique_ptr<xcb_get_selection_owner_reply_t, FreeDeleter> owner(
+        xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, atom->atom), nullptr));
+    return owner && owner->owner != XCB_NONE;
+}
+
 void DragWindow::setAlpha(double alpha)
 {
     m_alpha = alpha;
@@ -62,6 +99,8 @@ void DragWindow::setHasShadow(bool shadow)
         return;
     const QRect content = geometry().marginsRemoved(QMargins(shadowMargin(), shadowMargin(), shadowMargin(), shadowMargin()));
     m_hasShadow = shadow;
+    // Where the desktop shows no translucency the margin would be a solid frame.
+    m_shadowMargin = shadow && desktopCompositesTranslucentWindows() ? ShadowMargin : 0;
     setGeometry(content.marginsAdded(QMargins(shadowMargin(), shadowMargin(), shadowMargin(), shadowMargin())));
     placeView(); // a hidden window hears of its new size only when shown
     update();
@@ -115,6 +154,7 @@ void DragWindow::animationStep()
     const QPoint pointer = QCursor::pos();
     m_view->setFadeValue(m_showingAlternate ? 1 - v : v);
     setGeometry(QRect(pointer - QPoint(size.width() / 2, size.height() / 2), size));
+    placeView(); // a hidden window hears of its new size only when shown
     if (done) {
         m_switching = false;
         m_switchStartProgress = 1;
@@ -138,12 +178,12 @@ QImage DragWindow::miniature(QWidget *window, int longerSide)
 
 void DragWindow::paintEvent(QPaintEvent *)
 try {
-    if (!m_titled && !m_hasShadow)
+    const int m = shadowMargin();
+    if (!m_titled && m == 0)
         return;
     QPainter painter(this);
-    const int m = shadowMargin();
     const QRect content = rect().marginsRemoved(QMargins(m, m, m, m));
-    if (m_hasShadow) {
+    if (m > 0) {
         // A shadow like a window's: soft, a little below the content.
         const Shadow shadow(QSizeF(0, -3), 6, QColor(0, 0, 0, 110));
         shadow.drawShadow(painter, rect(), [&](QPainter &p) { p.fillRect(content, Qt::black); });

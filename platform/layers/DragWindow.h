@@ -26,6 +26,10 @@
 // shadow for a translucent frameless window, so the window draws its own: it grows by
 // ShadowMargin on each side, the content stays the image's size inside, and
 // setTopLeft() and centreOn() place the content, not the margin, where they are told.
+// The shadow needs a desktop that composites translucent windows
+// (desktopCompositesTranslucentWindows(), asked when the shadow is set): elsewhere its
+// margin would show as a solid black frame, so the window keeps no margin and draws no
+// shadow there.
 //
 // Ownership: a top-level widget with no parent, owned by whoever made it; it owns its
 // view and frame timer, which stop with it. GUI thread only.
@@ -67,8 +71,9 @@ public:
 
     bool hasShadow() const { return m_hasShadow; }
     void setHasShadow(bool shadow);
-    // The room on each side that the shadow takes (0 without one).
-    int shadowMargin() const { return m_hasShadow ? ShadowMargin : 0; }
+    // The room on each side that the shadow takes (0 without one, or where the desktop
+    // shows no translucency).
+    int shadowMargin() const { return m_hasShadow ? m_shadowMargin : 0; }
 
     void switchImages();
     bool isShowingAlternate() const { return m_showingAlternate; }
@@ -80,6 +85,10 @@ public:
 
     static QImage miniature(QWidget *window, int longerSide = MiniatureSide);
     static bool platformSupportsOpacity();
+    // Whether the desktop composites translucent windows: on X11 only while a
+    // compositing manager runs (it owns the selection _NET_WM_CM_S<screen>); always
+    // on Wayland and on the offscreen platform (its windows are images with alpha).
+    static bool desktopCompositesTranslucentWindows();
 
 protected:
     // A window around a view of a subclass of DragImageView (the window takes it).
@@ -93,6 +102,7 @@ private:
     DragImageView *m_view;
     bool m_titled;
     bool m_hasShadow = false;
+    int m_shadowMargin = 0;
     double m_alpha = 1.0;
     QTimer m_frameTimer;
     bool m_switching = false;

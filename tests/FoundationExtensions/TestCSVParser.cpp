@@ -180,6 +180,10 @@ TEST(CSVParser, ByteOrderMarks)
         {QByteArray("\xfe\xff" "\0a\0,\0b\0\n", 10), UnicodeStringEncoding},
         {QByteArray("\xff\xfe\0\0" "a\0\0\0,\0\0\0b\0\0\0", 16), UTF32StringEncoding},
         {QByteArray("\0\0\xfe\xff" "\0\0\0a\0\0\0,\0\0\0b", 16), UTF32StringEncoding},
+        // A UTF-16 mark wins over the UTF-32 chosen, as a UTF-32 one over UTF-16.
+        {QByteArray("\xff\xfe" "a\0,\0b\0\n\0", 10), UTF32StringEncoding},
+        {QByteArray("\xfe\xff" "\0a\0,\0b\0\n", 10), UTF32StringEncoding},
+        {QByteArray("\0\0\xfe\xff" "\0\0\0a\0\0\0,\0\0\0b", 16), UnicodeStringEncoding},
     };
     for (const Case &c : cases)
         EXPECT_EQ(parseBytes(c.bytes, c.encoding), QStringLiteral("1(a|b).")) << c.bytes.toHex().constData();

@@ -105,6 +105,30 @@ TEST_F(FlowViewGeometry, KnobHiddenForOneItemAndAtTheRightEndForTheLastOfTwo)
     const QRectF knob = two.scrollBarLayer()->sublayers().first()->frame();
     EXPECT_FALSE(two.scrollBarLayer()->isHidden());
     EXPECT_DOUBLE_EQ(knob.x(), b - 10 - knob.width() + 5);
+
+    // With many items the knob is shorter than its track: it runs from the track's
+    // start at the first item to its end at the last, further for each item on.
+    KZFlowView many;
+    flowtest::show(many, QSize(800, 400));
+    flowtest::Source forty(40);
+    flowtest::fill(many, forty, 0);
+    many.rootLayer()->layoutIfNeeded();
+    qreal previous = -1;
+    for (const quint32 selected : {0u, 1u, 20u, 38u, 39u}) {
+        many.setSelectedIndex(selected);
+        many.updateScrollKnob();
+        const qreal track = many.scrollBarLayer()->bounds().width();
+        const QRectF at = many.scrollBarLayer()->sublayers().first()->frame();
+        ASSERT_LT(at.width(), track - 10);
+        EXPECT_GT(at.x(), previous) << selected;
+        previous = at.x();
+        if (selected == 0) {
+            EXPECT_DOUBLE_EQ(at.left(), 5);
+        }
+        if (selected == 39) {
+            EXPECT_DOUBLE_EQ(at.right(), track - 5);
+        }
+    }
 }
 
 // The longest runs of bright pixels along a row of the picture, left to right.

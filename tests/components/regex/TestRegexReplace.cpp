@@ -14,6 +14,8 @@ TEST(RegexReplace, TemplatesAndRanges)
     EXPECT_EQ(stringByReplacingOccurrencesOfRegex(s, QStringLiteral("(\\d+)"), QStringLiteral("<$1>")),
               QStringLiteral("a<1>b<22>c"));
     EXPECT_EQ(stringByReplacingOccurrencesOfRegex(s, QStringLiteral("x"), QStringLiteral("y")), s);
+    // A replacement as long as what it replaces leaves a text of the same length.
+    EXPECT_EQ(stringByReplacingOccurrencesOfRegex(u"abc"_qs, QStringLiteral("b"), QStringLiteral("x")), u"axc"_qs);
     const auto e = raised([&] { stringByReplacingOccurrencesOfRegex(s, QStringLiteral("."), QString()); });
     ASSERT_TRUE(e);
     EXPECT_EQ(e->reason(), QStringLiteral("*** -[NSString stringByReplacingOccurrencesOfRegex:withString:]: "

@@ -5,6 +5,8 @@
 
 #include <QTest>
 
+#include <random>
+#include <string>
 #include <utility>
 
 #include <gtest/gtest.h>
@@ -278,3 +280,91 @@ TEST(SplitViewLayout, TheDelegateHearsPanesCollapseAndExpand)
 } // namespace
 
 #include "TestSplitViewLayout.moc"
+
+namespace {
+// What a layout decides along the split, as the user sees it and as it is saved:
+// each shown pane's place and size, whether it is collapsed or hidden, the dividers'
+// places, and the state text.
+std::string alongTheSplit(const ZQSplitView &view)
+{
+    std::string text;
+    for (const ZQSplitSubview *pane : view.allSubviews()) {
+        // A hidden pane shows nothing; the text says what it comes back with.
+        if (pane->isHiddenPane()) {
+            text += "H ";
+            continue;
+        }
+        const QRectF f = pane->frame();
+        text += std::to_string(view.isHorizontal() ? f.y() : f.x()) + "+" + std::to_string(along(view, pane->position()))
+                + (pane->isCollapsed() ? "C " : " ");
+    }
+    for (const QRectF &r : view.dividerRects())
+        text += "|" + std::to_string(view.isHorizontal() ? r.y() : r.x());
+    return text + " / " + view.stringWithSavedState().toStdString();
+}
+
+// Seeded views of panes with and without limits, collapsible or not, through resizes
+// and every kind of change to a pane: after each, a layout at the same size, and one
+// at a size changed only across the split, change nothing along it; the state text
+// the view gives is taken back as the same text and the same sizes, also after the
+// view was resized elsewhere and back.
+TEST(SplitViewLayout, LayoutsThatChangeNothingAlongTheSplitChangeNothing)
+{
+    for (unsigned seed = 1; seed <= 200; ++seed) {
+        std::mt19937 random(seed);
+        const auto uniform = [&random](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
+        const int count = uniform(2, 7);
+        std::vector<float> sizes;
+        for (int i = 0; i < count; ++i)
+            sizes.push_back(float(uniform(10, 400)));
+        const bool horizontal = uniform(0, 1) == 1;
+        auto view = makeSplitView(sizes, float(uniform(0, 3) * 3 + 1), horizontal);
+        for (unsigned i = 0; i < unsigned(count); ++i) {
+            ZQSplitSubview *pane = view->subviewAtPosition(i);
+            if (uniform(0, 2) == 0) {
+                const int minimum = uniform(1, 120);
+                pane->setMinDimension(float(minimum), uniform(0, 1) ? float(minimum + uniform(0, 500)) : 0.0f);
+            }
+            pane->setCanCollapse(uniform(0, 1) == 1);
+        }
+        const auto setSize = [&](float length, float cross) {
+            view->setFrame(horizontal ? QRectF(0, 0, cross, length) : QRectF(0, 0, length, cross));
+        };
+        float cross = 100;
+        for (int step = 0; step < 60; ++step) {
+            const std::string where = "seed " + std::to_string(seed) + " step " + std::to_string(step);
+            const int operation = uniform(0, 6);
+            if (operation < 2)
+                setSize(float(uniform(40, 1800)), cross);
+            else
+                changePane(*view, *view->subviewAtPosition(unsigned(uniform(0, count - 1))), operation - 2, uniform, 200,
+                           800, false);
+            view->adjustSubviews();
+            const std::string laidOut = alongTheSplit(*view);
+            const float length = float(horizontal ? view->frame().height() : view->frame().width());
+
+            view->adjustSubviews();
+            ASSERT_EQ(alongTheSplit(*view), laidOut) << where << ": again at the same size";
+            cross = float(uniform(50, 900));
+            setSize(length, cross);
+            view->adjustSubviews();
+            ASSERT_EQ(alongTheSplit(*view), laidOut) << where << ": only across the split";
+
+            const QString text = view->stringWithSavedState();
+            ASSERT_TRUE(view->setStateFromString(text)) << where;
+            view->adjustSubviews();
+            ASSERT_EQ(alongTheSplit(*view), laidOut) << where << ": read back and saved again";
+
+            // Resized elsewhere and back, the text gives the same layout again.
+            setSize(float(uniform(40, 1800)), cross);
+            view->adjustSubviews();
+            setSize(length, cross);
+            view->adjustSubviews();
+            ASSERT_TRUE(view->setStateFromString(text)) << where;
+            view->adjustSubviews();
+            ASSERT_EQ(alongTheSplit(*view), laidOut) << where << ": restored after a resize and back";
+        }
+    }
+}
+
+} // namespace

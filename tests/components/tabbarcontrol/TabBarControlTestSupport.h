@@ -60,6 +60,19 @@ public:
         events << QStringLiteral("close %1 cells=%2").arg(item->label()).arg(control ? control->cells().size() : 0);
     }
     void tabViewDidChangeNumberOfTabViewItems(TabView *) override { events << QStringLiteral("number"); }
+    std::optional<bool> tabViewShouldSelectTabViewItem(TabView *, TabViewItem *item) override
+    {
+        events << QStringLiteral("should %1").arg(item->label());
+        return {};
+    }
+    void tabViewWillSelectTabViewItem(TabView *, TabViewItem *item) override
+    {
+        events << QStringLiteral("will %1").arg(item->label());
+    }
+    void tabViewDidSelectTabViewItem(TabView *, TabViewItem *item) override
+    {
+        events << QStringLiteral("did %1").arg(item->label());
+    }
     void tabViewTabViewItemIsInOverflowMenu(VTTabBarControl *, TabViewItem *item, bool in) override
     {
         events << QStringLiteral("overflow %1 %2").arg(item->label()).arg(in);

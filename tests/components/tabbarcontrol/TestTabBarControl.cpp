@@ -43,6 +43,18 @@ TEST(TabBarControl, ClosingTellsTheDelegateBeforeTheCellGoes)
     bar.control->setDelegate(nullptr);
 }
 
+namespace {
+// What the delegate heard of selections.
+QStringList selections(const RecordingDelegate &delegate)
+{
+    QStringList heard = delegate.events;
+    heard.removeIf([](const QString &event) {
+        return !event.startsWith(u"should ") && !event.startsWith(u"will ") && !event.startsWith(u"did ");
+    });
+    return heard;
+}
+} // namespace
+
 TEST(TabBarControl, AlwaysShowActiveTabMovesItToTheFront)
 {
     Bar bar(534, 7);
@@ -59,7 +71,47 @@ TEST(TabBarControl, AlwaysShowActiveTabMovesItToTheFront)
     EXPECT_EQ(bar.tabView.selectedTabViewItem(), chosen);
     EXPECT_FALSE(delegate.events.contains(QStringLiteral("number")));
     EXPECT_EQ(bar.cell(0)->tabState() & 2, 2);
+    EXPECT_EQ(selections(delegate), (QStringList{QStringLiteral("should Tab 6"), QStringLiteral("will Tab 6"),
+                                                 QStringLiteral("did Tab 6")}))
+        << "the delegate hears of one change once";
     bar.control->setDelegate(nullptr);
+}
+
+// Seeded choices from the bar and the overflow menu: each change of selection reaches
+// the delegate once, the selected tab is the tab view's and shows in the bar.
+TEST(TabBarControl, EachSelectionReachesTheDelegateOnce)
+{
+    for (unsigned seed = 1; seed <= 10; ++seed) {
+        SCOPED_TRACE(seed);
+        std::mt19937 random(seed);
+        Bar bar(534, 9);
+        RecordingDelegate delegate;
+        bar.control->setDelegate(&delegate);
+        bar.control->setAlwaysShowActiveTab(seed % 2 == 1);
+        for (int step = 0; step < 30; ++step) {
+            const auto chosen = bar.tabView.tabViewItemAtIndex(int(random() % 9));
+            const bool changes = bar.tabView.selectedTabViewItem() != chosen;
+            const qsizetype i = qsizetype(bar.tabView.indexOfTabViewItem(chosen.get()));
+            const bool fromMenu = bar.cell(int(i))->isInOverflowMenu();
+            delegate.events.clear();
+            if (fromMenu)
+                bar.control->overflowMenuAction(chosen.get());
+            else
+                bar.control->tabClick(bar.cell(int(i)));
+            const QString label = chosen->label();
+            const QStringList heard = changes ? QStringList{u"should "_qs + label, u"will "_qs + label, u"did "_qs + label}
+                                              : QStringList();
+            EXPECT_EQ(selections(delegate), heard) << "step " << step;
+            ASSERT_EQ(bar.tabView.selectedTabViewItem(), chosen);
+            const qsizetype shown = qsizetype(bar.tabView.indexOfTabViewItem(chosen.get()));
+            EXPECT_EQ(bar.cell(int(shown))->representedObject(), chosen);
+            EXPECT_EQ(bar.cell(int(shown))->tabState() & 2, 2);
+            if (bar.control->alwaysShowActiveTab()) {
+                EXPECT_FALSE(bar.cell(int(shown))->isInOverflowMenu());
+            }
+        }
+        bar.control->setDelegate(nullptr);
+    }
 }
 
 // A tab whose model can show progress has its indicator from the start; the others

@@ -498,15 +498,35 @@ TEST(TabDrag, PreparingADropTakesForeignDragsAndTabDragsOverABar)
     settle();
 }
 
-// The miniwindow of a torn-off tab casts a shadow, as a window does; the tab window of
-// the content-window style does not.
-TEST(TabDragWindow, TheMiniwindowCastsAShadow)
+// The miniwindow of a torn-off tab, as it shows over a white window: the tab at its
+// place, a soft grey shadow below it fading out towards the far corners (the offscreen
+// platform composites); the tab window of the content-window style is the tab alone.
+TEST(TabDragWindow, TheMiniwindowShowsASoftShadowOverWhatLiesBelow)
 {
     QImage tab(40, 20, QImage::Format_ARGB32_Premultiplied);
     tab.fill(Qt::blue);
+    const auto seen = [](QWidget *window) {
+        QImage picture(window->size(), QImage::Format_ARGB32_Premultiplied);
+        picture.fill(Qt::white);
+        window->render(&picture, QPoint(), QRegion(), QWidget::DrawChildren);
+        return picture;
+    };
     const KZTabDragWindowController mini(tab, 0, KZTabDragWindowController::KZTearOffStyleMiniwindow);
+    const QImage picture = seen(mini.window());
+    const int m = mini.window()->shadowMargin();
+    ASSERT_GT(m, 0);
+    EXPECT_EQ(picture.size(), QSize(40 + 2 * m, 20 + 2 * m));
+    EXPECT_EQ(picture.pixel(m + 20, m + 10), qRgb(0, 0, 255)) << "the tab";
+    const int under = qGray(picture.pixel(m + 20, m + 20 + 1));
+    EXPECT_LT(under, 250) << "a shadow just below the tab";
+    EXPECT_GT(under, 100) << "soft, not a black frame";
+    EXPECT_LT(under, qGray(picture.pixel(m + 20, m - 2))) << "darker below than above";
+    for (const QPoint corner : {QPoint(0, 0), QPoint(picture.width() - 1, 0), QPoint(0, picture.height() - 1)})
+        EXPECT_EQ(picture.pixel(corner), qRgb(255, 255, 255)) << "nothing at the far corners";
+
     const KZTabDragWindowController content(tab, 0, KZTabDragWindowController::KZTearOffStyleContentWindow);
-    EXPECT_TRUE(mini.window()->hasShadow());
-    EXPECT_FALSE(content.window()->hasShadow());
-    EXPECT_EQ(mini.window()->dragView()->size(), QSize(40, 20));
+    const QImage plain = seen(content.window());
+    EXPECT_EQ(plain.size(), QSize(40, 20));
+    EXPECT_EQ(plain.pixel(0, 0), qRgb(0, 0, 255));
+    EXPECT_EQ(plain.pixel(39, 19), qRgb(0, 0, 255));
 }

@@ -227,6 +227,28 @@ TEST_F(DragSessionTest, ADragWindowsShadowLiesAroundItsContent)
         EXPECT_GT(qAlpha(picture.pixel(m + 20, below)), qAlpha(picture.pixel(m + 20, m - 4))) << "more below than above";
         EXPECT_EQ(qAlpha(picture.pixel(0, 0)), 0) << "soft: nothing at the far corner";
 
+        // The offscreen platform composites its windows: the shadow has its room. A
+        // switch to another image (a miniwindow's: untitled) ends at that image's size
+        // with the same room on every side, centred on the pointer.
+        EXPECT_EQ(m, DragWindow::ShadowMargin);
+        if (!titled) {
+            QImage other(60, 30, QImage::Format_ARGB32_Premultiplied);
+            other.fill(Qt::red);
+            window.setAlternateImage(other);
+            QCursor::setPos(400, 300);
+            window.switchImages();
+            advance(300);
+            window.animationStep();
+            ASSERT_FALSE(window.isAnimating());
+            const QSize shown(60 + 2 * m, 30 + 2 * m);
+            EXPECT_EQ(window.geometry(), QRect(QPoint(400, 300) - QPoint(shown.width() / 2, shown.height() / 2), shown));
+            EXPECT_EQ(window.dragView()->size(), QSize(60, 30));
+            window.switchImages();
+            advance(300);
+            window.animationStep();
+            window.centreOn(QPoint(500, 500));
+        }
+
         window.setHasShadow(false);
         EXPECT_EQ(window.size(), QSize(40, 20 + top));
         EXPECT_EQ(window.pos(), centred + QPoint(m, m)) << "the content stays where it was";

@@ -1,8 +1,9 @@
 // A gallery of tab buttons in the built-in look on a real X server: close buttons
 // (at rest, under the pointer, of an edited tab), icons, counters, a spinning
 // indicator, hover-only close buttons, a vertical tab with a large image, the overflow
-// button and a drag image with its progress mark. The screenshot is written for
-// people to look at ($CHRONARK_SCREENSHOT_DIR, else the temporary folder).
+// button and a drag image with its progress mark; a torn-off tab's miniwindow over a
+// white window, without a compositing manager and with one. The screenshots are
+// written for people to look at ($CHRONARK_SCREENSHOT_DIR, else the temporary folder).
 #include "tests/support/TestSupport.h"
 #include "tests/components/tabbarview/TabBarTestSupport.h"
 
@@ -10,16 +11,23 @@
 #include "components/tabbarview/KZOverflowPopUpButton.h"
 #include "components/tabbarview/KZProgressIndicator.h"
 #include "components/tabbarview/KZTabBarView.h"
+#include "components/tabbarview/KZTabDragWindowController.h"
 #include "components/tabbarview/KZTabStyle.h"
 #include "platform/drawing/BundleImages.h"
 
 #include <QDir>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
 #include <QTest>
 #include <QVBoxLayout>
 #include <gtest/gtest.h>
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
 
 namespace {
 
@@ -156,3 +164,109 @@ TEST(TabBarGallery, TabButtonsInTheBuiltInLook)
     const QImage shot = window.grab().toImage();
     ASSERT_TRUE(shot.save(testsupport::screenshotPath(QStringLiteral("tabbarview-buttons.png"))));
 }
+
+namespace {
+
+// Stands in for a compositing manager of screen 0 while it lives: it owns the
+// selection _NET_WM_CM_S0 through a window of its own (on Qt's connection, so that
+// what the program asks next sees it).
+class CompositingManagerStandIn
+{
+public:
+    CompositingManagerStandIn()
+    {
+        auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+        m_connection = x11->connection();
+        const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data;
+        m_window = xcb_generate_id(m_connection);
+        xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, m_window, screen->root, 0, 0, 1, 1, 0,
+                          XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
+        const char name[] = "_NET_WM_CM_S0";
+        xcb_intern_atom_reply_t *atom = xcb_intern_atom_reply(
+            m_connection, xcb_intern_atom(m_connection, 0, uint16_t(sizeof name - 1), name), nullptr);
+        xcb_set_selection_owner(m_connection, m_window, atom->atom, XCB_CURRENT_TIME);
+        std::free(atom);
+        xcb_flush(m_connection);
+    }
+    ~CompositingManagerStandIn()
+    {
+        xcb_destroy_window(m_connection, m_window); // gives the selection up
+        xcb_flush(m_connection);
+    }
+
+private:
+    xcb_connection_t *m_connection = nullptr;
+    xcb_window_t m_window = 0;
+};
+
+// What the screen shows of a rectangle, one pixel a point (at any scale factor).
+QImage onScreen(const QRect &rect)
+{
+    const QImage shot =
+        QGuiApplication::primaryScreen()->grabWindow(0, rect.x(), rect.y(), rect.width(), rect.height()).toImage();
+    return shot.scaled(rect.size(), Qt::IgnoreAspectRatio, Qt::FastTransformation);
+}
+
+// A torn-off tab's miniwindow over a white window. This X server composites nothing:
+// the miniwindow keeps no room for a shadow (which would show as a black frame) and
+// the white around the tab stays white; its image switch ends at the other image's
+// size. With a compositing manager it has the shadow's room on every side.
+TEST(TabBarGallery, TornOffTabsMiniwindowOverAWhiteWindow)
+{
+    ASSERT_FALSE(platform::DragWindow::desktopCompositesTranslucentWindows()) << "no compositing manager here";
+    QWidget backdrop;
+    backdrop.setWindowTitle(QStringLiteral("Backdrop"));
+    QPalette palette = backdrop.palette();
+    palette.setColor(QPalette::Window, Qt::white);
+    backdrop.setPalette(palette);
+    backdrop.setAutoFillBackground(true);
+    backdrop.setGeometry(100, 100, 300, 200);
+    backdrop.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&backdrop));
+
+    QImage tab(80, 22, QImage::Format_ARGB32_Premultiplied);
+    tab.fill(QColor(60, 110, 200));
+    QImage mini(60, 40, QImage::Format_ARGB32_Premultiplied);
+    mini.fill(QColor(200, 80, 60));
+    KZTabDragWindowController controller(tab, 0, KZTabDragWindowController::KZTearOffStyleMiniwindow);
+    platform::DragWindow *window = controller.window();
+    EXPECT_TRUE(window->hasShadow());
+    EXPECT_EQ(window->shadowMargin(), 0);
+    const QRect content(backdrop.mapToGlobal(QPoint(110, 80)), QSize(80, 22));
+    window->setTopLeft(content.topLeft());
+    window->show();
+    QTRY_VERIFY(window->isVisible());
+    EXPECT_EQ(window->geometry(), content);
+    // The window's picture on the screen: the tab's colour at its middle.
+    const QRect around = content.adjusted(-12, -12, 12, 12);
+    QTRY_COMPARE(onScreen(around).pixel(12 + 40, 12 + 11), qRgb(60, 110, 200));
+    const QImage shot = onScreen(around);
+    ASSERT_TRUE(shot.save(testsupport::screenshotPath(QStringLiteral("tabdrag-miniwindow.png"))));
+    // Just outside the tab, on every side: the white window below, no black frame.
+    for (const QPoint p : {QPoint(12 + 40, 12 - 2), QPoint(12 + 40, 12 + 22 + 1), QPoint(12 - 2, 12 + 11),
+                           QPoint(12 + 80 + 1, 12 + 11), QPoint(2, 2)})
+        EXPECT_EQ(shot.pixel(p), qRgb(255, 255, 255)) << p.x() << "," << p.y();
+
+    // The switch to the window's picture ends at its size, centred on the pointer.
+    controller.setAlternateImage(mini);
+    QCursor::setPos(content.center());
+    QTRY_COMPARE(QCursor::pos(), content.center());
+    controller.switchImages();
+    QTRY_VERIFY(!controller.isAnimating());
+    EXPECT_EQ(window->size(), QSize(60, 40));
+    EXPECT_EQ(window->pos(), content.center() - QPoint(30, 20));
+
+    {
+        const CompositingManagerStandIn compositor;
+        ASSERT_TRUE(platform::DragWindow::desktopCompositesTranslucentWindows());
+        KZTabDragWindowController composited(tab, 0, KZTabDragWindowController::KZTearOffStyleMiniwindow);
+        const int m = composited.window()->shadowMargin();
+        EXPECT_EQ(m, platform::DragWindow::ShadowMargin);
+        composited.window()->setTopLeft(content.topLeft());
+        EXPECT_EQ(composited.window()->geometry(), content.adjusted(-m, -m, m, m));
+        EXPECT_EQ(composited.window()->dragView()->geometry(), QRect(QPoint(m, m), QSize(80, 22)));
+    }
+    EXPECT_FALSE(platform::DragWindow::desktopCompositesTranslucentWindows()) << "the stand-in gave the selection up";
+}
+
+} // namespace

@@ -1,0 +1,448 @@
+// The layout of the split view: the panes' sizes along the split, kept within their
+// limits, with the remainders of rounding carried from one layout to the next.
+#include "components/splitview/ZQSplitView.h"
+
+#include "platform/drawing/DelegateCall.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+using platform::tellDelegate;
+
+// One visible pane during a layout.
+struct ZQSplitView::SubviewCache
+{
+    QRectF rect;
+    double fraction = 0;
+    ZQSplitSubview *pane = nullptr;
+    float size = 0;
+    bool constrained = false;
+    // The pane's size along the split that the layout starts from (zero: collapsed).
+    float visible = 0;
+    // A pane collapsed when the layout starts: its share of the room, which it keeps
+    // when it ends collapsed (a pass may expand it and a later one collapse it again).
+    double share = 0;
+};
+
+void ZQSplitView::ZQ___copyIntoCache(SubviewCache &cache, ZQSplitSubview *pane, const PendingPane *state) const
+{
+    cache.rect = pane->frame();
+    cache.pane = pane;
+    cache.constrained = false;
+    if (state) {
+        // As the state text left the pane, at the size the view has now.
+        const double whole = std::floor(state->size);
+        cache.visible = state->collapsed ? 0.0f : float(whole);
+        cache.size = cache.visible;
+        cache.fraction = state->collapsed ? ZQSplitSubview::share(state->size, ZQ___dimensionWithoutDividers())
+                                          : state->size - whole;
+        cache.share = state->collapsed ? cache.fraction : 0.0;
+    } else {
+        cache.fraction = pane->ZQ___fraction();
+        cache.visible = pane->ZQ___visibleDimension();
+        cache.size = cache.visible;
+        cache.share = cache.visible >= 1.0f ? 0.0 : std::clamp(cache.fraction, 0.0, 1.0);
+        // A pane that a squeeze left untouched starts from the size its user gave it, so
+        // that the panes come back to those sizes when there is room again.
+        if (pane->m_squeezedSize >= 0 && pane->ZQ___visibleDimension() == pane->m_squeezedSize) {
+            const double whole = std::floor(pane->m_userSize + 0.5);
+            cache.size = float(whole);
+            cache.fraction = pane->m_userSize - whole;
+        }
+    }
+    // A pane that may not collapse is never laid out at zero (a state text or an
+    // archive may have left it there): it takes the size it remembers.
+    if (cache.size <= 0 && !pane->ownsAnimation() && !pane->canCollapse()) {
+        cache.size = state ? std::clamp(float(state->size), pane->minDimension(), pane->maxDimension())
+                           : pane->dimension();
+        cache.fraction = 0;
+    }
+}
+
+void ZQSplitView::ZQ___updateFromCache(SubviewCache &cache, float total)
+{
+    ZQSplitSubview *pane = cache.pane;
+    const float v = pane->ZQ___visibleDimension();
+    const float s = cache.size;
+    // A pane that collapses now keeps its share of the room for the size it started
+    // from, at most all of it (the room may be shorter than the pane).
+    // A pane that stays collapsed keeps its share, within 0…1 whatever an archive gave it.
+    const double fraction = s >= 1.0f               ? cache.fraction
+                            : cache.visible >= 1.0f ? ZQSplitSubview::share(cache.visible, total)
+                                                    : cache.share;
+    if ((s >= 1.0f) == (v >= 1.0f)) {
+        pane->ZQ___setFrame(cache.rect, fraction, true);
+    } else if (s >= 1.0f) {
+        pane->ZQ___finishExpand(cache.rect, fraction);
+    } else {
+        pane->ZQ___clearResponder();
+        pane->ZQ___finishCollapse(cache.rect, fraction);
+    }
+}
+
+bool ZQSplitView::ZQ___squeeze(std::vector<SubviewCache> &cache, float room)
+{
+    double total = 0;
+    for (const SubviewCache &c : cache) {
+        if (c.size > 0)
+            total += c.size + c.fraction;
+    }
+    if (!(total - room >= 1.0))
+        return false;
+    const double whole = std::max(0.0, std::floor(double(room)));
+    double left = whole;
+    for (SubviewCache &c : cache) {
+        if (!(c.size > 0))
+            continue;
+        const double share = std::floor((c.size + c.fraction) * whole / total);
+        c.size = float(std::max(1.0, share));
+        c.fraction = 0;
+        c.constrained = true;
+        left -= c.size;
+    }
+    // Pixels left by rounding down go one each to the panes in order, first to those
+    // under their minimums; pixels given to keep panes visible come back from the
+    // largest panes, last first.
+    for (const bool underMinimum : {true, false}) {
+        for (SubviewCache &c : cache) {
+            if (left < 1.0)
+                break;
+            if (c.size > 0 && (!underMinimum || c.size < c.pane->minDimension())) {
+                c.size += 1;
+                left -= 1;
+            }
+        }
+    }
+    while (left <= -1.0) {
+        SubviewCache *largest = nullptr;
+        for (auto it = cache.rbegin(); it != cache.rend(); ++it) {
+            if (it->size > 1 && (!largest || it->size > largest->size))
+                largest = &*it;
+        }
+        if (!largest)
+            break;
+        const float take = float(std::min(double(largest->size) - 1, -left));
+        largest->size -= take;
+        left += take;
+    }
+    return true;
+}
+
+void ZQSplitView::ZQ___fill(std::vector<SubviewCache> &cache, double room, bool remaindersDropped)
+{
+    double sum = 0;
+    SubviewCache *last = nullptr;
+    for (SubviewCache &c : cache) {
+        sum += c.size;
+        if (c.size > 0)
+            last = &c;
+    }
+    double g = room - sum;
+    if (!last || g == 0)
+        return;
+    // A pane that takes part of the difference keeps its own size in its remainder,
+    // unless the layout dropped the remainders (the sizes are the panes' own now):
+    // then the size it gets is its own as far as its limits go (a rounding pixel under
+    // its minimum, or a stretch past its maximum, is not), so that the next layout at
+    // this size changes nothing.
+    const double slack = 0.5 * double(cache.size()) + 1.0;
+    const auto change = [remaindersDropped, slack](SubviewCache &c, double by) {
+        c.size = float(double(c.size) + by);
+        if (!remaindersDropped) {
+            c.fraction -= by;
+            return;
+        }
+        const double size = c.size;
+        const double own = std::clamp(size, double(c.pane->minDimension()), double(c.pane->maxDimension()));
+        c.fraction = (std::fabs(own - size) <= slack || own < size) ? own - size : 0.0;
+    };
+    // The last shown pane takes it first, then the panes before it, last first, each
+    // within its limits. A limit gives way only for what none can take: the last pane
+    // takes what is left over past its maximum; what is too much comes off the panes
+    // below their minimums, last first, down to a pixel each.
+    const auto spread = [&cache, &g, &change](const auto &leeway) {
+        for (auto it = cache.rbegin(); it != cache.rend() && g != 0; ++it) {
+            if (!(it->size > 0))
+                continue;
+            const double by = g > 0 ? std::clamp(leeway(*it), 0.0, g) : -std::clamp(leeway(*it), 0.0, -g);
+            if (by != 0) {
+                change(*it, by);
+                g -= by;
+            }
+        }
+    };
+    if (g > 0) {
+        spread([](const SubviewCache &c) { return double(c.pane->maxDimension()) - double(c.size); });
+        if (g > 0)
+            change(*last, g);
+        return;
+    }
+    spread([](const SubviewCache &c) { return double(c.size) - std::max(1.0, double(c.pane->minDimension())); });
+    spread([](const SubviewCache &c) { return double(c.size) - 1.0; });
+}
+
+void ZQSplitView::ZQ___adjustSubviewsExcepting(ZQSplitSubview *excepted)
+{
+    m_mustAdjust = false;
+    const QList<ZQSplitSubview *> panes = ZQ___subviews();
+    const qsizetype n = panes.size();
+    if (n == 0)
+        return;
+    QRectF bounds(QPointF(0, 0), m_frame.size());
+    if (bounds.width() < 1.0 || bounds.height() < 1.0 || m_isAdjusting)
+        return;
+    // A state text restored before the view was shown gives the sizes to start from
+    // as long as nothing but the view's size changed since; shown, the view has the
+    // size its window gives it, and this layout is the text's last.
+    std::vector<PendingPane> state;
+    if (pendingStateHolds())
+        state = m_pendingState;
+    if (state.empty() || isVisible())
+        m_pendingState.clear();
+    if (!state.empty())
+        m_mustClearFractions = false;
+    // A hidden pane that the text collapsed keeps the text's size at this size too
+    // (those shown take it from the text below).
+    for (const PendingPane &entry : state) {
+        if (entry.collapsed && entry.pane->isHiddenPane())
+            entry.pane->m_fraction = ZQSplitSubview::share(entry.size, ZQ___dimensionWithoutDividers());
+    }
+    const bool stateSizes = std::exchange(m_takesStateSizes, false) || !state.empty();
+    // A text that waits for the view to be shown is still what the user left: the
+    // layouts at the sizes the view has until then don't replace it.
+    const bool textWaits = !state.empty() && !isVisible();
+    m_isAdjusting = true;
+    struct Finish
+    {
+        bool &flag;
+        ~Finish() { flag = false; }
+    } finish{m_isAdjusting};
+    if (tellDelegate(m_delegate.data(), "willAdjustSubviews", this))
+        bounds = QRectF(QPointF(0, 0), m_frame.size());
+
+    m_dividers.resize(n - 1);
+    std::vector<SubviewCache> cache(static_cast<size_t>(n));
+    std::vector<double> before(static_cast<size_t>(n));
+    std::vector<char> remembered(static_cast<size_t>(n));
+    for (qsizetype i = 0; i < n; ++i) {
+        ZQSplitSubview *pane = panes.at(i);
+        const auto entry = std::find_if(state.begin(), state.end(),
+                                        [pane](const PendingPane &e) { return e.pane == pane; });
+        const PendingPane *fromState = entry == state.end() ? nullptr : &*entry;
+        remembered[size_t(i)] = !fromState && pane->m_squeezedSize >= 0
+                                && pane->ZQ___visibleDimension() == pane->m_squeezedSize;
+        ZQ___copyIntoCache(cache[size_t(i)], pane, fromState);
+        before[size_t(i)] = cache[size_t(i)].size > 0 ? cache[size_t(i)].size + cache[size_t(i)].fraction : 0.0;
+    }
+    const bool horizontal = isHorizontal();
+    const float t = dividerThickness();
+    const auto along = [horizontal](const QSizeF &size) { return float(horizontal ? size.height() : size.width()); };
+    const float A = along(bounds.size()) - float(n - 1) * t;
+
+    const int passes = excepted ? 6 : 3;
+    bool asTheyStand = false;
+    double stateTolerance = 0;
+    for (int pass = 0; pass < passes; ++pass) {
+        const ZQSplitSubview *e = pass < 3 ? excepted : nullptr;
+        double S = 0;
+        bool anyShown = false;
+        for (SubviewCache &c : cache) {
+            c.constrained = false;
+            if (c.size > 0) {
+                S += c.size + (m_isInScrollView ? 0.0 : c.fraction);
+                anyShown = true;
+            }
+        }
+        if (!anyShown) {
+            cache[0].size = cache[0].pane->minDimension();
+            cache[0].fraction = 0;
+            S += cache[0].size;
+        }
+        if (m_isInScrollView)
+            break;
+        if (S < 1.0) {
+            cache[0].size = A;
+            cache[0].fraction = 0;
+            S = A;
+        }
+        // Sizes from a state text that fill the room to within what rounding leaves
+        // (up to half a pixel a pane, which the panes took when they were saved, as
+        // they do below) are the sizes the panes had: scaled, they would move a pixel
+        // from one pane to another.
+        if (pass == 0 && stateSizes) {
+            const auto expanded = std::count_if(cache.begin(), cache.end(), [](const SubviewCache &c) { return c.size > 0; });
+            stateTolerance = 0.5 * double(expanded);
+            asTheyStand = expanded > 0 && std::fabs(S - A) <= stateTolerance;
+        }
+        if (asTheyStand)
+            S = A;
+        // Scale the free panes; panes that hit a limit are fixed there and the rest
+        // share what is left.
+        double R = A, freeSum = 0;
+        bool first = true, constrainedNow = true;
+        while (constrainedNow && (first || freeSum > 0)) {
+            const double ratio = R / (first ? S : freeSum);
+            first = false;
+            constrainedNow = false;
+            freeSum = 0;
+            for (SubviewCache &c : cache) {
+                if (!(c.size > 0) || c.constrained)
+                    continue;
+                double fixed = -1;
+                if (c.pane->ownsAnimation()) {
+                    fixed = c.size;
+                } else if (c.pane == e && e->dimension() > 0) {
+                    // Within its limits: a pane shown again may come back with the
+                    // size a squeeze gave it.
+                    fixed = std::clamp(e->dimension(), e->minDimension(), e->maxDimension());
+                } else {
+                    const double x = (c.size + c.fraction) * ratio;
+                    if (x < c.pane->minDimension()) {
+                        fixed = c.pane->minDimension();
+                    } else if (x > c.pane->maxDimension()) {
+                        fixed = c.pane->maxDimension();
+                    } else {
+                        double r = std::fmod(x, 1.0);
+                        double size = x - r;
+                        if (r > 0.5) {
+                            size += 1;
+                            r -= 1.0;
+                        }
+                        c.size = float(size);
+                        c.fraction = r;
+                        freeSum += c.size + c.fraction;
+                    }
+                }
+                if (fixed >= 0) {
+                    c.constrained = true;
+                    c.fraction = 0;
+                    c.size = float(fixed);
+                    R -= c.size;
+                    constrainedNow = true;
+                }
+            }
+        }
+        // A collapsed pane's remainder is its share of the room, not a part of a pixel.
+        double sum = 0;
+        for (const SubviewCache &c : cache) {
+            if (c.size > 0)
+                sum += c.size + c.fraction;
+        }
+        const double X = sum - A;
+        if (asTheyStand && std::fabs(X) <= stateTolerance)
+            break;
+        if (X >= 1.0) {
+            for (SubviewCache &c : cache) {
+                if (!c.constrained || c.pane == e || c.pane->ownsAnimation() || !c.pane->canCollapse())
+                    continue;
+                sum -= c.size;
+                if (sum < 1.0)
+                    break;
+                c.size = 0;
+                if (sum - A < 1.0)
+                    break;
+            }
+        } else if (X > -1.0) {
+            break;
+        } else {
+            for (SubviewCache &c : cache) {
+                if (sum - A > -1.0)
+                    break;
+                if (c.size > 0)
+                    continue;
+                // A collapsed pane whose minimum doesn't fit in the room left stays
+                // collapsed: expanded, it would make the panes too big, and the next
+                // pass would collapse it again (the result then depends on how the
+                // passes fall, and a restored state would not come back). The shown
+                // panes take the room (see the fill below).
+                if (sum + c.pane->minDimension() - A >= 1.0)
+                    continue;
+                c.size = c.pane->minDimension();
+                c.fraction = 0;
+                sum += c.size;
+            }
+        }
+    }
+
+    // Still too big: every pane that is left is at its minimum and may not collapse
+    // (or collapsing did not help). They share the room in proportion to their sizes,
+    // in whole pixels, each keeping at least one so that none shows collapsed. Only
+    // when there is not even a pixel for each do they reach past the bounds. The
+    // sizes from before the squeeze are kept (below) for when there is room again.
+    bool squeezed = false;
+    // Sizes taken as they stand fill the room but for what the last pane takes.
+    if (!m_isInScrollView && !asTheyStand)
+        squeezed = ZQ___squeeze(cache, A);
+
+    // What rounding leaves over (or takes too much) goes to the last shown pane, its
+    // remainder keeping its own size, and as far as its limits don't let it to the
+    // panes before it, within theirs; past them only what none can take, down to a
+    // pixel a pane, so that the panes and dividers fill the view exactly (only with
+    // less than a pixel for each shown pane do they reach past it).
+    for (SubviewCache &c : cache) {
+        if (m_mustClearFractions && c.size > 0)
+            c.fraction = 0;
+    }
+    if (!m_isInScrollView)
+        ZQ___fill(cache, double(along(bounds.size())) - double(n - 1) * t, m_mustClearFractions);
+
+    // Placement.
+    double origin = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        SubviewCache &c = cache[size_t(i)];
+        c.rect = horizontal ? QRectF(0, origin, bounds.width(), c.size) : QRectF(origin, 0, c.size, bounds.height());
+        ZQ___updateFromCache(c, A);
+        origin += c.size;
+        if (i < n - 1) {
+            m_dividers[i] = horizontal ? QRectF(0, origin, bounds.width(), t) : QRectF(origin, 0, t, bounds.height());
+            origin += t;
+        }
+    }
+    if (m_isInScrollView) {
+        // The split view takes the size its panes need.
+        QSizeF size = m_frame.size();
+        if (horizontal)
+            size.setHeight(origin);
+        else
+            size.setWidth(origin);
+        m_frame.setSize(size);
+        applyWidgetGeometry();
+    }
+
+    // A squeeze remembers the sizes the panes had before it (kept through further
+    // squeezes); a layout with room forgets them.
+    for (qsizetype i = 0; i < n; ++i) {
+        ZQSplitSubview *pane = panes.at(i);
+        if (!squeezed) {
+            pane->m_squeezedSize = -1;
+            continue;
+        }
+        if (!remembered[size_t(i)]) {
+            // A pane collapsed before the squeeze keeps its share the usual way.
+            if (!(before[size_t(i)] >= 1.0)) {
+                pane->m_squeezedSize = -1;
+                continue;
+            }
+            pane->m_userSize = before[size_t(i)];
+        }
+        pane->m_squeezedSize = pane->ZQ___visibleDimension();
+    }
+    for (ZQSplitSubview *pane : panes) {
+        ZQSplitView *nested = pane->asSplitView();
+        if (nested && nested->m_mustAdjust)
+            nested->adjustSubviews();
+    }
+    m_mustAdjust = false;
+    m_mustClearFractions = false;
+    markPendingState();
+    resetCursorRects();
+    // Squeezed sizes are the window's doing, not the user's: the saved state keeps
+    // the last sizes that fitted, to be restored when there is room again.
+    if (!m_isDragging && !squeezed && !textWaits)
+        saveState(false);
+    if (ZQSplitView *coupling = couplingSplitView())
+        coupling->resetCursorRects();
+    m_isAdjusting = false;
+    tellDelegate(m_delegate.data(), "didAdjustSubviews", this);
+}
