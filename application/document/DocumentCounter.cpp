@@ -1,8 +1,9 @@
-// The running counter of a document (see DocumentCounter.h). While it runs, a time entry under today's day of
-// the active job ends at "now": a 0.5 s timer stretches it, recomputes the sums above
-// it and redraws the rows that changed. Starting and stopping empty the undo stack,
-// play the start and stop sounds and ask the application controller to post a
-// notification and rebuild its menus.
+// The running counter of a document (see DocumentCounter.h). While it runs, a time
+// entry under today's day of the active job ends at its start plus the time counted
+// since: a 0.5 s timer stretches it, recomputes the sums above it and redraws the
+// rows that changed. Starting and stopping empty the undo stack, play the start and
+// stop sounds and ask the application controller to post a notification and rebuild
+// its menus.
 //
 // Two counts are shared by the documents of one application (DocumentServices): the
 // number of running counters, and the reminder tick count that every tick of every
@@ -15,6 +16,7 @@
 #include "application/base/DefaultsKeys.h"
 #include "application/document/DocumentWindow.h"
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/Clock.h"
 #include "platform/foundation/DisplayText.h"
 #include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/NotificationCenter.h"
@@ -23,6 +25,7 @@
 
 #include <QPointer>
 #include <QTimer>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -156,6 +159,8 @@ void DocumentCounter::start(QObject *)
     day->addChild(entry, day->insertIndexForChild(*entry));
 
     m_timerNode = entry;
+    m_countedFrom = entry->cDate();
+    m_steadyAtStart = platform::Clock::steadyMSecs();
     entry->setActive(true);
     m_running = true;
     // Rows were added: the outline asks again, keeping what is expanded and selected.
@@ -185,13 +190,7 @@ void DocumentCounter::tick()
     if (ticks < std::numeric_limits<int>::max())
         ++ticks;
 
-    const QDateTime endBefore = entry->lDate();
-    entry->refreshlDate();
-    entry->setItemNameByType();
-    // Counted time is a change to save (not an undo step), also while the document is
-    // edited: a save being written holds the entry as it was when the save began.
-    if (entry->lDate() != endBefore)
-        markCountedTimeEdited();
+    countElapsedTime(*entry);
 
     // Reaching or passing the interval reminds, so that an interval lowered while
     // counting (or shared with another document) does not silence the reminder.
@@ -206,6 +205,18 @@ void DocumentCounter::tick()
 
     if (m_checkInactivity && m_document.services().userIdleSeconds() > m_inactivityInterval)
         stop(&m_document);
+}
+
+void DocumentCounter::countElapsedTime(Node &entry)
+{
+    const QDateTime endBefore = entry.lDate();
+    const qint64 counted = std::max<qint64>(0, platform::Clock::steadyMSecs() - m_steadyAtStart);
+    entry.refreshlDate(m_countedFrom.addMSecs(counted));
+    entry.setItemNameByType();
+    // Counted time is a change to save (not an undo step), also while the document is
+    // edited: a save being written holds the entry as it was when the save began.
+    if (entry.lDate() != endBefore)
+        markCountedTimeEdited();
 }
 
 void DocumentCounter::stop(QObject *sender)
@@ -238,6 +249,7 @@ void DocumentCounter::stop(QObject *sender)
             markCountedTimeEdited();
         }
         m_timerNode.reset();
+        m_countedFrom = QDateTime();
 
         --m_document.services().runningCounters;
         m_document.updateUI();

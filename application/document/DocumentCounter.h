@@ -1,7 +1,10 @@
 #pragma once
 // The running counter of one document. While it runs, a time entry under today's
-// day of the active job is stretched to "now" twice a second; start and stop empty
-// the document's undo stack, play their sounds (unless muted; stops the application
+// day of the active job grows twice a second by the time that has passed since the
+// start (the steady clock, platform::Clock::steadyMSecs()): a step of the wall clock
+// neither takes counted time back nor adds time that was not counted, and no tick
+// moves the entry's end earlier or before its start. Start and stop empty the
+// document's undo stack, play their sounds (unless muted; stops the application
 // controller sends are silent) and post a notification. The start, every tick that
 // moves the entry's end and the stop each record a change of the document outside
 // the undo manager, also while it is edited already: a save being written holds only
@@ -49,6 +52,9 @@ public:
     void setRunningForTesting(bool running) { m_running = running; }
 
 private:
+    // The running entry's end moves on to its start plus the steady time counted since
+    // then (never back), with its time, name and sums.
+    void countElapsedTime(Node &entry);
     // Plays the sound the defaults name under the key.
     void playSound(const QString &key);
     // Records the entry's change (not an undo step).
@@ -57,6 +63,9 @@ private:
     MyDocument &m_document;
     bool m_running = false;
     NodePtr m_timerNode;
+    // The running entry's start and the steady clock's reading at that start.
+    QDateTime m_countedFrom;
+    qint64 m_steadyAtStart = 0;
     QTimer *m_timer = nullptr;
     bool m_checkInactivity = false;
     double m_inactivityInterval = 0.0;

@@ -516,9 +516,11 @@ TEST_F(MyDocumentEditedStateTest, UndoAndRedoWhileCountingKeepTheCountedTime)
 // Random run
 
 // Every kind of edit (the sheets' too, also while the counter runs), the counter with
-// the test clock, saves written at once or held at a gate, autosaves, undo, redo and
-// revert, in a seeded random order. After every step: no time entry ends before the
-// last tick that stretched it, the sums follow from the time entries, whatever a save
+// the test clock, whose wall time is set back and forward at random, saves written at
+// once or held at a gate, autosaves, undo, redo and revert, in a seeded random order.
+// After every step: no time entry ends before its start or before the last tick that
+// stretched it, the running entry holds the time that passed up to its last tick,
+// whatever the wall clock did, the sums follow from the time entries, whatever a save
 // would write that the file lacks marks the document edited, and the window shows
 // the mark. An edited document whose file holds what a save
 // would write is allowed only after an edit brought back a state seen before (a flag
@@ -553,19 +555,22 @@ TEST_F(MyDocumentEditedStateTest, RandomEditsCountersAndSavesKeepTheEditedMarkEx
         if (const NodePtr entry = document->timerNode())
             lastTicks[entry.get()] = {entry, entry->lDate()};
     };
+    // The steady clock at the running entry's start, and at its last tick.
+    qint64 steadyAtStart = 0;
+    qint64 steadyAtTick = 0;
     // Undo and redo of edits made while counting, after ticks.
     int undoneWhileCounting = 0;
 
     // How often each step comes: saves often enough that the document is clean
     // between edits, the counter and its ticks around them.
     enum Op { NewGroup, NewJob, NewEntry, Rename, Done, Description, ColourLabel, TimeSheet, Move, Delete,
-              Assistant, Counter, Tick, Undo, Redo, Save, Gate, Revert };
+              Assistant, Counter, Tick, ClockSet, Undo, Redo, Save, Gate, Revert };
     const QList<std::pair<Op, int>> weights{
         {NewGroup, 3},  {NewJob, 3},    {NewEntry, 3}, {Rename, 4}, {Done, 4},  {Description, 5},
         {ColourLabel, 5}, {TimeSheet, 4}, {Move, 4},   {Delete, 3}, {Assistant, 2}, {Counter, 7},
-        {Tick, 12},     {Undo, 12},     {Redo, 6},     {Save, 15},  {Gate, 6},  {Revert, 2}};
+        {Tick, 12},     {ClockSet, 2},  {Undo, 12},     {Redo, 6},     {Save, 15},  {Gate, 6},  {Revert, 2}};
     // While a save waits at the closed gate, mostly the counter goes on.
-    const QList<std::pair<Op, int>> heldWeights{{Tick, 10}, {Counter, 3}, {Gate, 4}, {Undo, 2},
+    const QList<std::pair<Op, int>> heldWeights{{Tick, 10}, {ClockSet, 2}, {Counter, 3}, {Gate, 4}, {Undo, 2},
                                                 {Redo, 1},  {Description, 1}, {Save, 2}};
     const auto bagOf = [](const QList<std::pair<Op, int>> &table) {
         QList<Op> bag;
@@ -578,7 +583,7 @@ TEST_F(MyDocumentEditedStateTest, RandomEditsCountersAndSavesKeepTheEditedMarkEx
     const QList<std::pair<Op, int>> countingWeights{
         {NewGroup, 1},  {NewJob, 1},    {NewEntry, 1}, {Rename, 10}, {Done, 2},  {Description, 2},
         {ColourLabel, 2}, {TimeSheet, 2}, {Move, 2},   {Delete, 1}, {Assistant, 1}, {Counter, 1},
-        {Tick, 16},     {Undo, 12},     {Redo, 6},     {Save, 4},   {Gate, 2},  {Revert, 1}};
+        {Tick, 16},     {ClockSet, 5},  {Undo, 12},     {Redo, 6},     {Save, 4},   {Gate, 2},  {Revert, 1}};
     const QList<Op> freeBag = bagOf(weights);
     const QList<Op> heldBag = bagOf(heldWeights);
     const QList<Op> countingBag = bagOf(countingWeights);
@@ -738,6 +743,7 @@ TEST_F(MyDocumentEditedStateTest, RandomEditsCountersAndSavesKeepTheEditedMarkEx
             }
             if (NodePtr job = document->getActiveJob(); job && job->type() == Node::Job)
                 document->startTimerForJob(nullptr);
+            steadyAtStart = steadyAtTick = platform::Clock::steadyMSecs();
             noteTick();
             break;
         case Tick: // time goes on; the counter ticks
@@ -745,8 +751,16 @@ TEST_F(MyDocumentEditedStateTest, RandomEditsCountersAndSavesKeepTheEditedMarkEx
             counted = counted || running;
             platform::Clock::advance(1000 * (1 + random.bounded(90)));
             document->doTimer();
+            steadyAtTick = platform::Clock::steadyMSecs();
             noteTick();
             break;
+        case ClockSet: { // the time is set: minutes or days back or forward, no time passes
+            op = QStringLiteral("clock set");
+            fresh = false;
+            const qint64 minutes = (1 + random.bounded(180)) * (random.bounded(4) == 0 ? 24 : 1);
+            platform::Clock::stepWallClock((random.bounded(2) == 0 ? -60000 : 60000) * minutes);
+            break;
+        }
         case Undo:
             op = QStringLiteral("undo");
             fresh = false;
@@ -811,6 +825,17 @@ TEST_F(MyDocumentEditedStateTest, RandomEditsCountersAndSavesKeepTheEditedMarkEx
         }
         drainEvents();
 
+        // The running entry holds the time that passed up to its last tick, whatever
+        // the wall clock did.
+        if (const NodePtr entry = document->timerNode()) {
+            ASSERT_EQ(entry->cDate().msecsTo(entry->lDate()), steadyAtTick - steadyAtStart)
+                << "the counted time is not the time that passed";
+        }
+        // No entry ends before it starts.
+        for (const NodePtr &entry : nodesOfType(document->jobList(), Node::TimeEntry)) {
+            ASSERT_GE(entry->lDate(), entry->cDate()) << qPrintable(entry->itemName());
+            ASSERT_GE(minutesOf(*entry), 0) << qPrintable(entry->itemName());
+        }
         // Counted time stays counted, and the sums follow from it.
         for (auto it = lastTicks.begin(); it != lastTicks.end();) {
             const NodePtr entry = it->second.first.lock();

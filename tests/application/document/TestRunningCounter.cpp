@@ -5,6 +5,7 @@
 
 #include "NTXAppKit/sounds/NTXSoundManager.h"
 #include "application/base/DefaultsKeys.h"
+#include "application/tree/DocumentFileFormat.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/UndoManager.h"
@@ -268,6 +269,66 @@ TEST_F(RunningCounterTest, WithoutAnActiveJobAnAlertSaysSoAndNothingStarts)
     EXPECT_EQ(services->runningCounters, 0);
     EXPECT_TRUE(played.isEmpty());
     EXPECT_TRUE(notes.isEmpty());
+}
+
+// Counted time is the time that passed: the wall clock set back (also to before the
+// entry's start) or forward between ticks takes nothing back and adds nothing, and
+// what the file holds follows.
+TEST_F(RunningCounterTest, AStepOfTheWallClockNeitherTakesBackNorAddsCountedTime)
+{
+    NodePtr job;
+    ProbeDocument *document = documentWithActiveJob(&job, false, {{8, 20}});
+    platform::Clock::setNow(at(4, 10));
+    document->startTimerForJob(nullptr);
+    const NodePtr entry = document->timerNode();
+    const auto counted = [&] { return entry->cDate().msecsTo(entry->lDate()); };
+
+    tickAfter(document, 30 * 60 * 1000);
+    EXPECT_EQ(entry->minutes(), 30);
+    struct Step
+    {
+        qint64 wallMinutes;  // the time is set by this much
+        qint64 passedMsecs;  // then this much passes before the tick
+        qint64 countedMsecs; // counted since the start
+    };
+    const QList<Step> steps{
+        {-20, 0, 30 * 60 * 1000},          {-20, 500, 30 * 60 * 1000 + 500},
+        {-120, 60 * 1000, 31 * 60 * 1000 + 500}, // before the entry's start
+        {-3 * 24 * 60, 500, 31 * 60 * 1000 + 1000},
+        {3 * 24 * 60 + 180, 0, 31 * 60 * 1000 + 1000}, // ahead of the time that passed
+        {60, 9 * 60 * 1000, 40 * 60 * 1000 + 1000},
+    };
+    for (const Step &step : steps) {
+        SCOPED_TRACE(step.wallMinutes);
+        platform::Clock::stepWallClock(step.wallMinutes * 60 * 1000);
+        tickAfter(document, step.passedMsecs);
+        EXPECT_EQ(counted(), step.countedMsecs);
+        EXPECT_EQ(entry->minutes(), int(step.countedMsecs / 60000));
+        EXPECT_EQ(entry->itemName(), entry->cDate().toString(QStringLiteral("HH:mm:ss")) + QStringLiteral(" ... ")
+                                         + entry->lDate().toString(QStringLiteral("HH:mm:ss")));
+        EXPECT_EQ(job->hours() * 60 + job->minutes(), 20 + int(step.countedMsecs / 60000));
+        EXPECT_FLOAT_EQ(job->turnover(), float(20 + step.countedMsecs / 60000));
+    }
+    EXPECT_EQ(entry->cDate(), at(4, 10));
+    document->stopTimer(nullptr);
+    EXPECT_EQ(counted(), 40 * 60 * 1000 + 1000);
+
+    // A second run after the clock went back starts at the wall clock's time.
+    platform::Clock::setNow(at(4, 9));
+    document->startTimerForJob(nullptr);
+    tickAfter(document, 5 * 60 * 1000);
+    platform::Clock::stepWallClock(-60 * 60 * 1000);
+    tickAfter(document, 500);
+    document->stopTimer(nullptr);
+    EXPECT_EQ(job->hours() * 60 + job->minutes(), 20 + 40 + 5);
+
+    const QString file = path(QStringLiteral("stepped.chronark"));
+    ASSERT_TRUE(document->saveToFile(file, MyDocument::TypeName, platform::Document::SaveOperation::SaveAs));
+    DocumentFileFormat::ReadResult read;
+    ASSERT_TRUE(DocumentFileFormat::readFromFile(file, MyDocument::TypeName, read));
+    const NodePtr saved = read.root->childAtIndex(0);
+    EXPECT_EQ(saved->hours() * 60 + saved->minutes(), 65);
+    EXPECT_FLOAT_EQ(saved->turnover(), 65.0f);
 }
 
 TEST_F(RunningCounterTest, AnEntryRemovedWhileRunningStaysValidUntilTheStop)
