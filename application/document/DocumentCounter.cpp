@@ -159,6 +159,7 @@ void DocumentCounter::start(QObject *)
     day->addChild(entry, day->insertIndexForChild(*entry));
 
     m_timerNode = entry;
+    m_countedJob = job;
     m_countedFrom = entry->cDate();
     m_steadyAtStart = platform::Clock::steadyMSecs();
     entry->setActive(true);
@@ -186,6 +187,11 @@ void DocumentCounter::tick()
     const NodePtr entry = m_timerNode;
     if (!m_running || !entry)
         return;
+    // No count goes on outside the tree, whatever took the entry out of it.
+    if (entry->documentRoot() != m_document.jobList().get()) {
+        stopWhenOutsideTree();
+        return;
+    }
     int &ticks = m_document.services().reminderTickCount;
     if (ticks < std::numeric_limits<int>::max())
         ++ticks;
@@ -219,21 +225,43 @@ void DocumentCounter::countElapsedTime(Node &entry)
         markCountedTimeEdited();
 }
 
+void DocumentCounter::stopWhenOutsideTree()
+{
+    const NodePtr entry = m_timerNode;
+    if (!m_running || !entry || entry->documentRoot() == m_document.jobList().get())
+        return;
+    // The time up to the edit counts; the document's own stop (its sound plays).
+    countElapsedTime(*entry);
+    stopCounting(&m_document, true);
+}
+
 void DocumentCounter::stop(QObject *sender)
+{
+    stopCounting(sender, false);
+}
+
+void DocumentCounter::stopCounting(QObject *sender, bool insideEdit)
 {
     // A running entry removed from the tree (with its day or job) may be held above
     // only by the undo steps about to go: its chain stays until the stop is done.
     std::vector<NodePtr> entryChain;
     for (Node *node = m_timerNode ? m_timerNode->parent() : nullptr; node; node = node->parent())
         entryChain.push_back(node->weak_from_this().lock());
-    m_document.undoManager()->removeAllActions();
+    if (insideEdit)
+        m_document.undoManager()->removeClosedActions();
+    else
+        m_document.undoManager()->removeAllActions();
     if (m_timer) {
         const NodePtr entry = m_timerNode;
         // Stops the application controller makes (sleep, quitting, the status and
         // Dock menus, the hot key) are silent.
         if (!sender || sender != m_document.services().applicationController)
             playSound(StopSoundKey);
+        // The entry's job, also when the entry or its day left the tree without it.
         Node *job = entry ? entry->getRootObject() : nullptr;
+        const NodePtr countedJob = m_countedJob.lock();
+        if (!job)
+            job = countedJob.get();
         m_document.services().postNotification(formatted(QStringLiteral("LSGrowlTimerStoppedMessage"), job ? job->itemName() : QString()),
                          platform::localized(QStringLiteral("LSGrowlTimerStoppedTitle")));
 
@@ -250,6 +278,7 @@ void DocumentCounter::stop(QObject *sender)
         }
         m_timerNode.reset();
         m_countedFrom = QDateTime();
+        m_countedJob.reset();
 
         --m_document.services().runningCounters;
         m_document.updateUI();

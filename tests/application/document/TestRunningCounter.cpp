@@ -5,7 +5,10 @@
 
 #include "NTXAppKit/sounds/NTXSoundManager.h"
 #include "application/base/DefaultsKeys.h"
+#include "application/document/DeleteAssistant.h"
+#include "application/sheets/DeleteAssistantSheet.h"
 #include "application/tree/DocumentFileFormat.h"
+#include "platform/document/MenuItemValidation.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/UndoManager.h"
@@ -16,6 +19,8 @@
 #include <QTest>
 #include <QSignalSpy>
 #include <QTimer>
+
+#include <functional>
 
 using namespace mydoctest;
 
@@ -331,19 +336,165 @@ TEST_F(RunningCounterTest, AStepOfTheWallClockNeitherTakesBackNorAddsCountedTime
     EXPECT_FLOAT_EQ(saved->turnover(), 65.0f);
 }
 
-TEST_F(RunningCounterTest, AnEntryRemovedWhileRunningStaysValidUntilTheStop)
+// An edit that takes the running entry out of the tree (the entry, its day, its job
+// or its group) stops the counter in that edit's undo step: the time counted until
+// the edit stays with the entry, nothing counts after it, and the undo brings the
+// entry back stopped with that time; the steps made before go, as at every stop.
+TEST_F(RunningCounterTest, AnEditThatRemovesTheRunningEntryStopsTheCounterInItsStep)
 {
-    NodePtr job;
-    ProbeDocument *document = documentWithActiveJob(&job);
+    struct Removal
+    {
+        const char *name;
+        std::function<void(ProbeDocument *, const NodePtr &group, const NodePtr &job)> make;
+    };
+    const auto byAssistant = [](int kind) {
+        return [kind](ProbeDocument *document, const NodePtr &, const NodePtr &) {
+            document->deleteAssistant(nullptr);
+            DeleteAssistantSheet *sheet = document->deleteAssistantSheet().deleteWindow();
+            ASSERT_NE(sheet, nullptr);
+            sheet->selectKindTag(kind);
+            sheet->selectConditionTag(0);
+            QPointer<DeleteAssistantSheet> guard(sheet);
+            QTest::mouseClick(sheet->deleteOkButton, Qt::LeftButton);
+            ASSERT_TRUE(QTest::qWaitFor([guard] { return !guard; }));
+        };
+    };
+    // Document › Delete Entry… on the selected row, answered yes.
+    const auto byMenu = [](bool group) {
+        return [group](ProbeDocument *document, const NodePtr &groupNode, const NodePtr &job) {
+            select(document, {group ? groupNode : job});
+            outline(document)->setFocus();
+            QAction *item = nullptr;
+            for (QAction *candidate : document->documentWindow()->documentMenu()->actions())
+                if (platform::MenuItemValidation::action(candidate) == "deleteEntry:")
+                    item = candidate;
+            ASSERT_NE(item, nullptr);
+            ASSERT_TRUE(platform::MenuItemValidation::validateItem(item));
+            ASSERT_TRUE(platform::MenuItemValidation::sendItemAction(item));
+            clickButton(waitForMessageBox(document->mainWindow()), text("LSyes"));
+        };
+    };
+    const QList<Removal> removals{
+        {"time entries, by the delete assistant", byAssistant(3)},
+        {"jobs, by the delete assistant", byAssistant(2)},
+        {"its job, by Delete Entry", byMenu(false)},
+        {"its group, by Delete Entry", byMenu(true)},
+        {"its day", [](ProbeDocument *document, const NodePtr &, const NodePtr &job) {
+             document->deleteNode(job->childAtIndex(0), job);
+         }},
+    };
+    for (const Removal &removal : removals) {
+        SCOPED_TRACE(removal.name);
+        ProbeDocument *document = newDocument(true);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(document->mainWindow()));
+        const NodePtr group = makeNode(Node::Group, QStringLiteral("Clients"));
+        const NodePtr job = makeJob(QStringLiteral("Writing"), 60, {});
+        const NodePtr other = makeJob(QStringLiteral("Reading"), 60, {{8, 20}});
+        group->addChild(job);
+        fill(document, {group, other});
+        document->setActiveJob(job);
+        document->startTimerForJob(nullptr);
+        const NodePtr entry = document->timerNode();
+        // A step made while counting, before the removal.
+        document->edits().setNameForNode(QStringLiteral("Renamed"), other);
+        drainEvents();
+        tickAfter(document, 10 * 60 * 1000);
+        platform::Clock::advance(2 * 60 * 1000);
+        played.clear();
+        notes.clear();
+
+        removal.make(document, group, job);
+        drainEvents();
+        EXPECT_FALSE(document->timerIsRunning());
+        EXPECT_EQ(document->timerNode(), nullptr);
+        EXPECT_EQ(services->runningCounters, 0);
+        EXPECT_FALSE(entry->active());
+        EXPECT_NE(entry->documentRoot(), document->jobList().get());
+        EXPECT_EQ(entry->minutes(), 12) << "the time up to the removal counts";
+        EXPECT_EQ(played, QStringList{QStringLiteral("Glass")});
+        ASSERT_EQ(notes.size(), 1);
+        EXPECT_TRUE(notes.at(0).contains(QStringLiteral("Writing")));
+        // Nothing counts after it.
+        tickAfter(document, 5 * 60 * 1000);
+        EXPECT_EQ(entry->minutes(), 12);
+
+        platform::UndoManager *undo = document->undoManager();
+        ASSERT_TRUE(undo->canUndo());
+        document->undo(nullptr);
+        drainEvents();
+        EXPECT_EQ(entry->documentRoot(), document->jobList().get()) << "the undo brings the entry back";
+        EXPECT_FALSE(entry->active());
+        EXPECT_FALSE(document->timerIsRunning());
+        EXPECT_EQ(entry->minutes(), 12);
+        EXPECT_EQ(job->minutes(), 12);
+        EXPECT_FLOAT_EQ(job->turnover(), 12.0f);
+        EXPECT_EQ(group->minutes(), 12);
+        EXPECT_FLOAT_EQ(group->turnover(), 12.0f);
+        EXPECT_EQ(totalText(document, QStringLiteral("outlineTime")), QStringLiteral("0:32"));
+        EXPECT_FALSE(undo->canUndo()) << "the steps before the stop went with it";
+        EXPECT_EQ(other->itemName(), QStringLiteral("Renamed"));
+        document->redo(nullptr);
+        drainEvents();
+        EXPECT_NE(entry->documentRoot(), document->jobList().get());
+        EXPECT_FALSE(document->timerIsRunning());
+        document->undo(nullptr);
+        drainEvents();
+        EXPECT_EQ(entry->minutes(), 12);
+        document->close();
+        drainEvents();
+    }
+}
+
+// A drag takes the moved job out and puts it back in one step: the counter on it,
+// or on a job in the moved group, goes on, also through the move's undo and redo.
+TEST_F(RunningCounterTest, MovingTheRunningJobOrItsGroupByDragKeepsCounting)
+{
+    ProbeDocument *document = newDocument(true);
+    const NodePtr group = makeNode(Node::Group, QStringLiteral("Clients"));
+    const NodePtr job = makeJob(QStringLiteral("Writing"), 60, {});
+    const NodePtr other = makeJob(QStringLiteral("Reading"), 60, {{8, 20}});
+    const NodePtr target = makeNode(Node::Group, QStringLiteral("Archive"));
+    group->addChild(job);
+    fill(document, {group, other, target});
+    document->setActiveJob(job);
     document->startTimerForJob(nullptr);
     const NodePtr entry = document->timerNode();
-    const NodePtr day = job->childAtIndex(0);
-    document->deleteNode(day, job);
-    tickAfter(document, 60 * 1000);
-    EXPECT_EQ(entry->minutes(), 1);
+    int minutes = 0;
+    const auto countOn = [&] {
+        tickAfter(document, 60 * 1000);
+        ++minutes;
+        ASSERT_TRUE(document->timerIsRunning());
+        EXPECT_EQ(document->timerNode(), entry);
+        EXPECT_EQ(entry->documentRoot(), document->jobList().get());
+        EXPECT_EQ(entry->minutes(), minutes);
+    };
+    // Each drop a step of its own.
+    const auto drag = [&](const NodePtr &node, const NodePtr &into) {
+        const QModelIndex parent = into == document->jobList() ? QModelIndex() : indexOf(document, into);
+        EXPECT_TRUE(dropAt(document, node, parent, 0));
+        drainEvents();
+    };
+    drag(job, document->jobList());
+    EXPECT_EQ(job->parent(), document->jobList().get());
+    countOn();
+    drag(group, target);
+    drag(job, group);
+    EXPECT_EQ(job->parent(), group.get());
+    EXPECT_EQ(target->minutes(), 1);
+    countOn();
+    for (int i = 0; i < 3; ++i) {
+        document->undo(nullptr);
+        drainEvents();
+        countOn();
+    }
+    EXPECT_EQ(job->parent(), group.get());
+    EXPECT_EQ(group->parent(), document->jobList().get());
+    document->redo(nullptr);
+    drainEvents();
+    countOn();
+    EXPECT_EQ(target->minutes(), 0);
     document->stopTimer(nullptr);
-    EXPECT_FALSE(entry->active());
-    EXPECT_EQ(services->runningCounters, 0);
+    EXPECT_EQ(job->minutes(), minutes);
 }
 
 // ---------------------------------------------------------------------------
