@@ -336,6 +336,43 @@ TEST_F(RunningCounterTest, AStepOfTheWallClockNeitherTakesBackNorAddsCountedTime
     EXPECT_FLOAT_EQ(saved->turnover(), 65.0f);
 }
 
+// A file may hold an entry that ends before it starts (written before the counter
+// followed the steady clock): it is read as it is, and counting leaves it so.
+TEST_F(RunningCounterTest, AnEntryEndingBeforeItStartsIsReadAsItIs)
+{
+    NodePtr job;
+    ProbeDocument *document = documentWithActiveJob(&job, false, {{8, 20}});
+    job->setWage(50);
+    const NodePtr day = job->childAtIndex(0);
+    const NodePtr backwards = makeNode(Node::TimeEntry, QString(), at(4, 10));
+    backwards->setlDate(at(4, 9, 40));
+    backwards->setWage(50);
+    day->addChild(backwards);
+    backwards->refreshWorkTime();
+    backwards->recalcTotalWorkTime();
+    const QString file = path(QStringLiteral("backwards.chronark"));
+    ASSERT_TRUE(document->saveToFile(file, MyDocument::TypeName, platform::Document::SaveOperation::SaveAs));
+
+    ProbeDocument *opened = openDocument(file);
+    ASSERT_NE(opened, nullptr);
+    const NodePtr readJob = opened->jobList()->childAtIndex(0);
+    const NodePtr readEntry = readJob->childAtIndex(0)->childAtIndex(1);
+    EXPECT_EQ(readEntry->cDate(), at(4, 10));
+    EXPECT_EQ(readEntry->lDate(), at(4, 9, 40));
+    EXPECT_EQ(readEntry->hours() * 60 + readEntry->minutes(), -20);
+    EXPECT_NEAR(readEntry->turnover(), -16.67f, 0.01f);
+    EXPECT_EQ(readJob->hours() * 60 + readJob->minutes(), 0);
+
+    opened->setActiveJob(readJob);
+    platform::Clock::setNow(at(4, 11));
+    opened->startTimerForJob(nullptr);
+    tickAfter(opened, 30 * 60 * 1000);
+    opened->stopTimer(nullptr);
+    EXPECT_EQ(readEntry->lDate(), at(4, 9, 40));
+    EXPECT_EQ(readEntry->hours() * 60 + readEntry->minutes(), -20);
+    EXPECT_EQ(readJob->hours() * 60 + readJob->minutes(), 30);
+}
+
 // An edit that takes the running entry out of the tree (the entry, its day, its job
 // or its group) stops the counter in that edit's undo step: the time counted until
 // the edit stays with the entry, nothing counts after it, and the undo brings the
