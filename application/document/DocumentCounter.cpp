@@ -1,8 +1,9 @@
-// The running counter of a document (see DocumentCounter.h). While it runs, a time entry under today's day of
-// the active job ends at "now": a 0.5 s timer stretches it, recomputes the sums above
-// it and redraws the rows that changed. Starting and stopping empty the undo stack,
-// play the start and stop sounds and ask the application controller to post a
-// notification and rebuild its menus.
+// The running counter of a document (see DocumentCounter.h). While it runs, a time
+// entry under today's day of the active job ends at its start plus the time counted
+// since: a 0.5 s timer stretches it, recomputes the sums above it and redraws the
+// rows that changed. Starting and stopping empty the undo stack, play the start and
+// stop sounds and ask the application controller to post a notification and rebuild
+// its menus.
 //
 // Two counts are shared by the documents of one application (DocumentServices): the
 // number of running counters, and the reminder tick count that every tick of every
@@ -15,6 +16,7 @@
 #include "application/base/DefaultsKeys.h"
 #include "application/document/DocumentWindow.h"
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/Clock.h"
 #include "platform/foundation/DisplayText.h"
 #include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/NotificationCenter.h"
@@ -23,6 +25,7 @@
 
 #include <QPointer>
 #include <QTimer>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -156,6 +159,9 @@ void DocumentCounter::start(QObject *)
     day->addChild(entry, day->insertIndexForChild(*entry));
 
     m_timerNode = entry;
+    m_countedJob = job;
+    m_countedFrom = entry->cDate();
+    m_steadyAtStart = platform::Clock::steadyMSecs();
     entry->setActive(true);
     m_running = true;
     // Rows were added: the outline asks again, keeping what is expanded and selected.
@@ -181,17 +187,16 @@ void DocumentCounter::tick()
     const NodePtr entry = m_timerNode;
     if (!m_running || !entry)
         return;
+    // No count goes on outside the tree, whatever took the entry out of it.
+    if (entry->documentRoot() != m_document.jobList().get()) {
+        stopWhenOutsideTree();
+        return;
+    }
     int &ticks = m_document.services().reminderTickCount;
     if (ticks < std::numeric_limits<int>::max())
         ++ticks;
 
-    const QDateTime endBefore = entry->lDate();
-    entry->refreshlDate();
-    entry->setItemNameByType();
-    // Counted time is a change to save (not an undo step), also while the document is
-    // edited: a save being written holds the entry as it was when the save began.
-    if (entry->lDate() != endBefore)
-        markCountedTimeEdited();
+    countElapsedTime(*entry);
 
     // Reaching or passing the interval reminds, so that an interval lowered while
     // counting (or shared with another document) does not silence the reminder.
@@ -208,21 +213,55 @@ void DocumentCounter::tick()
         stop(&m_document);
 }
 
+void DocumentCounter::countElapsedTime(Node &entry)
+{
+    const QDateTime endBefore = entry.lDate();
+    const qint64 counted = std::max<qint64>(0, platform::Clock::steadyMSecs() - m_steadyAtStart);
+    entry.refreshlDate(m_countedFrom.addMSecs(counted));
+    entry.setItemNameByType();
+    // Counted time is a change to save (not an undo step), also while the document is
+    // edited: a save being written holds the entry as it was when the save began.
+    if (entry.lDate() != endBefore)
+        markCountedTimeEdited();
+}
+
+void DocumentCounter::stopWhenOutsideTree()
+{
+    const NodePtr entry = m_timerNode;
+    if (!m_running || !entry || entry->documentRoot() == m_document.jobList().get())
+        return;
+    // The time up to the edit counts; the document's own stop (its sound plays).
+    countElapsedTime(*entry);
+    stopCounting(&m_document, true);
+}
+
 void DocumentCounter::stop(QObject *sender)
+{
+    stopCounting(sender, false);
+}
+
+void DocumentCounter::stopCounting(QObject *sender, bool insideEdit)
 {
     // A running entry removed from the tree (with its day or job) may be held above
     // only by the undo steps about to go: its chain stays until the stop is done.
     std::vector<NodePtr> entryChain;
     for (Node *node = m_timerNode ? m_timerNode->parent() : nullptr; node; node = node->parent())
         entryChain.push_back(node->weak_from_this().lock());
-    m_document.undoManager()->removeAllActions();
+    if (insideEdit)
+        m_document.undoManager()->removeClosedActions();
+    else
+        m_document.undoManager()->removeAllActions();
     if (m_timer) {
         const NodePtr entry = m_timerNode;
         // Stops the application controller makes (sleep, quitting, the status and
         // Dock menus, the hot key) are silent.
         if (!sender || sender != m_document.services().applicationController)
             playSound(StopSoundKey);
+        // The entry's job, also when the entry or its day left the tree without it.
         Node *job = entry ? entry->getRootObject() : nullptr;
+        const NodePtr countedJob = m_countedJob.lock();
+        if (!job)
+            job = countedJob.get();
         m_document.services().postNotification(formatted(QStringLiteral("LSGrowlTimerStoppedMessage"), job ? job->itemName() : QString()),
                          platform::localized(QStringLiteral("LSGrowlTimerStoppedTitle")));
 
@@ -238,6 +277,8 @@ void DocumentCounter::stop(QObject *sender)
             markCountedTimeEdited();
         }
         m_timerNode.reset();
+        m_countedFrom = QDateTime();
+        m_countedJob.reset();
 
         --m_document.services().runningCounters;
         m_document.updateUI();

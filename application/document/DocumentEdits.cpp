@@ -2,6 +2,7 @@
 #include "application/document/DocumentEdits.h"
 
 #include "AppKitExtensions/NTXNSAlertExtensions.h"
+#include "application/document/DocumentCounter.h"
 #include "application/document/DocumentWindow.h"
 #include "application/document/DocumentWindowController.h"
 #include "application/document/MyDocument.h"
@@ -147,6 +148,14 @@ void DocumentEdits::deleteNode(const NodePtr &node, const NodePtr &parent)
     }
     m_document.displayActivatedJob();
     m_document.reloadOutline();
+    stopCounterOutsideTree();
+}
+
+void DocumentEdits::stopCounterOutsideTree()
+{
+    // A batch (a move takes nodes out and puts them back) decides at its end.
+    if (!m_document.outlineModel()->isInEditBatch())
+        m_document.counter().stopWhenOutsideTree();
 }
 
 void DocumentEdits::doUndoSetActiveJob(const NodePtr &job)
@@ -222,6 +231,7 @@ void DocumentEdits::deleteNewJob(const NodePtr &job, const NodePtr &parent, cons
     m_document.setActiveJob(lastActive && m_document.isJobMemberOfDocument(lastActive.get()) ? lastActive : NodePtr());
     m_document.reloadOutline();
     m_document.services().rebuildMenus();
+    stopCounterOutsideTree();
 }
 
 void DocumentEdits::setExecutedForNode(bool value, const NodePtr &node)

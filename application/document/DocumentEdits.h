@@ -6,7 +6,8 @@
 // a batch of edits (DocumentOutlineModel::EditBatch) the sums of the groups are
 // recomputed once, at the batch's end. A fresh edit that would set a value the node
 // has already (a colour label, the done flag, a name) changes nothing and records no
-// step.
+// step. An edit that takes the running counter's entry out of the tree (with its day,
+// job or group) stops the counter as part of the edit (DocumentCounter).
 //
 // Owned by its MyDocument, which forwards its edit operations here. GUI thread
 // only; the undo steps hold the nodes they need, never the tree's parent links.
@@ -77,6 +78,9 @@ private:
     void restoreWages(const std::vector<WageRecord> &records, const NodePtr &node, float wage);
     // The running counter's entry; none while it is stopped.
     NodePtr runningEntry() const;
+    // After a removal: the counter stops when its entry left the tree (at the end of
+    // the batch of edits when one is open).
+    void stopCounterOutsideTree();
     // Gives the running entry its flag and the end back, and its time and the sums
     // above it (day, job, groups) as its last tick made them: a restore never takes
     // back counted time.

@@ -94,6 +94,9 @@ MyDocument::MyDocument(QObject *parent, std::shared_ptr<DocumentServices> servic
     connect(m_outlineModel.get(), &DocumentOutlineModel::editBatchEnded, this,
             platform::ExceptionBoundary::guarded(this, "editBatchEnded", [this] {
                 m_edits->recalcPendingGroups();
+                // What the batch took out of the tree and did not put back.
+                if (m_counter)
+                    m_counter->stopWhenOutsideTree();
                 displayActivatedJob();
                 handleOutlineSelection();
             }));

@@ -166,7 +166,9 @@ public:
     // the results of running recalcWorkTime on every time entry in tree order, in one
     // pass over the tree.
     void recalcWorkTimeForTree();
-    void refreshlDate();
+    // The running entry's tick: its end moves on to the given moment (never back), then
+    // its time and the sums above it are recomputed.
+    void refreshlDate(const QDateTime &end);
     void setItemNameByType();
     QString itemNameWithPath() const;
     QString typeName() const;

@@ -1,8 +1,6 @@
 // Node: the sums of hours, minutes and turnover, and the work time of time entries.
 #include "application/tree/Node.h"
 
-#include "platform/foundation/Clock.h"
-
 #include <limits>
 
 void addTimeWithCarry(int *hours, int *minutes, int hoursToAdd, int minutesToAdd)
@@ -227,9 +225,10 @@ void Node::recalcWorkTimeForTree()
     recalcWorkTimeForTreeLiterally();
 }
 
-void Node::refreshlDate()
+void Node::refreshlDate(const QDateTime &end)
 {
-    setlDate(platform::Clock::now());
+    if (end.isValid() && (!m_lDate.isValid() || end > m_lDate))
+        setlDate(end);
     refreshWorkTime();
     recalcWorkTime();
 }

@@ -4,6 +4,8 @@
 #include <QMutex>
 #include <QMutexLocker>
 
+#include <time.h>
+
 namespace platform {
 
 namespace {
@@ -18,6 +20,9 @@ struct FrozenClock
     QElapsedTimer monotonic;
     double mediaOffset = 0;
     double frozenMedia = 0;
+    // Steady time: the same, from the clock that counts a sleep too.
+    qint64 steadyOffset = 0;
+    qint64 frozenSteady = 0;
 };
 
 FrozenClock &state()
@@ -42,6 +47,16 @@ double systemMediaTime(const FrozenClock &s)
     return static_cast<double>(s.monotonic.nsecsElapsed()) / 1e9 + s.mediaOffset;
 }
 
+// Milliseconds of the system's clock that goes on while it sleeps and that no
+// setting of the time moves; the monotonic clock where the kernel has no such one.
+qint64 systemSteadyMSecs(const FrozenClock &s)
+{
+    timespec now{};
+    if (::clock_gettime(CLOCK_BOOTTIME, &now) != 0 && ::clock_gettime(CLOCK_MONOTONIC, &now) != 0)
+        return s.monotonic.elapsed() + s.steadyOffset;
+    return qint64(now.tv_sec) * 1000 + now.tv_nsec / 1000000 + s.steadyOffset;
+}
+
 } // namespace
 
 double Clock::mediaTime()
@@ -49,6 +64,13 @@ double Clock::mediaTime()
     FrozenClock &s = state();
     QMutexLocker lock(&s.mutex);
     return s.frozen ? s.frozenMedia : systemMediaTime(s);
+}
+
+qint64 Clock::steadyMSecs()
+{
+    FrozenClock &s = state();
+    QMutexLocker lock(&s.mutex);
+    return s.frozen ? s.frozenSteady : systemSteadyMSecs(s);
 }
 
 QDateTime Clock::now()
@@ -71,8 +93,10 @@ void Clock::setNow(const QDateTime &moment)
     FrozenClock &s = state();
     QMutexLocker lock(&s.mutex);
     s.moment = withFixedOffset(moment);
-    if (!s.frozen)
+    if (!s.frozen) {
         s.frozenMedia = systemMediaTime(s);
+        s.frozenSteady = systemSteadyMSecs(s);
+    }
     s.frozen = true;
 }
 
@@ -82,9 +106,19 @@ void Clock::advance(qint64 msecs)
     QMutexLocker lock(&s.mutex);
     if (s.frozen) {
         s.moment = s.moment.addMSecs(msecs);
-        if (msecs > 0)
+        if (msecs > 0) {
             s.frozenMedia += static_cast<double>(msecs) / 1000.0;
+            s.frozenSteady += msecs;
+        }
     }
+}
+
+void Clock::stepWallClock(qint64 msecs)
+{
+    FrozenClock &s = state();
+    QMutexLocker lock(&s.mutex);
+    if (s.frozen)
+        s.moment = s.moment.addMSecs(msecs);
 }
 
 void Clock::useSystemClock()
@@ -95,6 +129,9 @@ void Clock::useSystemClock()
         const double system = systemMediaTime(s);
         if (s.frozenMedia > system)
             s.mediaOffset += s.frozenMedia - system;
+        const qint64 steady = systemSteadyMSecs(s);
+        if (s.frozenSteady > steady)
+            s.steadyOffset += s.frozenSteady - steady;
     }
     s.frozen = false;
     s.moment = QDateTime();

@@ -337,6 +337,14 @@ void UndoManager::removeAllActions()
     Q_EMIT stateChanged();
 }
 
+void UndoManager::removeClosedActions()
+{
+    d->undoStack.clear();
+    d->redoStack.clear();
+    d->lastClosed = Private::Last::None;
+    Q_EMIT stateChanged();
+}
+
 qint64 UndoManager::changeCount() const
 {
     return d->changeCount;

@@ -55,6 +55,9 @@ public:
     bool isUndoRegistrationEnabled() const;
 
     void removeAllActions();
+    // Empties both stacks but keeps what the open group has collected: the edit being
+    // made stays undoable while the steps before it go.
+    void removeClosedActions();
 
     // Document edited state: the count goes up by one for every closed group and
     // every redo, down by one for every undo. A document remembers the count at

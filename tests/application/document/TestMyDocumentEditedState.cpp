@@ -26,7 +26,6 @@
 #include <QDateTimeEdit>
 #include <QDoubleSpinBox>
 #include <QLineEdit>
-#include <QMimeData>
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QSet>
@@ -102,19 +101,6 @@ QList<NodePtr> nodesOfType(const NodePtr &root, int type)
         if (node->type() == type)
             found << node;
     return found;
-}
-
-// Drops the node (its whole row, as the view drags it) at the row of the parent.
-bool dropAt(MyDocument *document, const NodePtr &node, const QModelIndex &parent, int row)
-{
-    DocumentOutlineModel *model = document->outlineModel();
-    const QModelIndex index = model->indexForNode(node.get());
-    QModelIndexList indexes;
-    for (int column = 0; column < model->columnCount(); ++column)
-        indexes << index.siblingAtColumn(column);
-    const std::unique_ptr<QMimeData> data(model->mimeData(indexes));
-    return data && model->canDropMimeData(data.get(), Qt::MoveAction, row, 0, parent)
-           && model->dropMimeData(data.get(), Qt::MoveAction, row, 0, parent);
 }
 
 // Whole minutes of a node's hours and minutes.
@@ -515,12 +501,15 @@ TEST_F(MyDocumentEditedStateTest, UndoAndRedoWhileCountingKeepTheCountedTime)
 // ---------------------------------------------------------------------------
 // Random run
 
-// Every kind of edit (the sheets' too, also while the counter runs), the counter with
-// the test clock, saves written at once or held at a gate, autosaves, undo, redo and
-// revert, in a seeded random order. After every step: no time entry ends before the
-// last tick that stretched it, the sums follow from the time entries, whatever a save
-// would write that the file lacks marks the document edited, and the window shows
-// the mark. An edited document whose file holds what a save
+// Every kind of edit (the sheets' too, also while the counter runs, deletions of the
+// running entry, its day, job or group among them), the counter with the test clock,
+// whose wall time is set back and forward at random, saves written at once or held at
+// a gate, autosaves, undo, redo and revert, in a seeded random order. After every
+// step: no time entry ends before its start or before the last tick that stretched
+// it, the running entry hangs in the tree and holds the time that passed up to its
+// last tick, whatever the wall clock did, the sums follow from the time entries,
+// whatever a save would write that the file lacks marks the document edited, and the
+// window shows the mark. An edited document whose file holds what a save
 // would write is allowed only after an edit brought back a state seen before (a flag
 // ticked and unticked), or an undo or redo came after counted time (it may take the
 // counted entry out of the tree again), until the document is clean again.
@@ -553,19 +542,24 @@ TEST_F(MyDocumentEditedStateTest, RandomEditsCountersAndSavesKeepTheEditedMarkEx
         if (const NodePtr entry = document->timerNode())
             lastTicks[entry.get()] = {entry, entry->lDate()};
     };
+    // The steady clock at the running entry's start, and at its last tick.
+    qint64 steadyAtStart = 0;
+    qint64 steadyAtTick = 0;
+    // Stops made by deleting the running entry, its day, job or group.
+    int removalStops = 0;
     // Undo and redo of edits made while counting, after ticks.
     int undoneWhileCounting = 0;
 
     // How often each step comes: saves often enough that the document is clean
     // between edits, the counter and its ticks around them.
     enum Op { NewGroup, NewJob, NewEntry, Rename, Done, Description, ColourLabel, TimeSheet, Move, Delete,
-              Assistant, Counter, Tick, Undo, Redo, Save, Gate, Revert };
+              Assistant, Counter, Tick, ClockSet, Undo, Redo, Save, Gate, Revert };
     const QList<std::pair<Op, int>> weights{
         {NewGroup, 3},  {NewJob, 3},    {NewEntry, 3}, {Rename, 4}, {Done, 4},  {Description, 5},
         {ColourLabel, 5}, {TimeSheet, 4}, {Move, 4},   {Delete, 3}, {Assistant, 2}, {Counter, 7},
-        {Tick, 12},     {Undo, 12},     {Redo, 6},     {Save, 15},  {Gate, 6},  {Revert, 2}};
+        {Tick, 12},     {ClockSet, 2},  {Undo, 12},     {Redo, 6},     {Save, 15},  {Gate, 6},  {Revert, 2}};
     // While a save waits at the closed gate, mostly the counter goes on.
-    const QList<std::pair<Op, int>> heldWeights{{Tick, 10}, {Counter, 3}, {Gate, 4}, {Undo, 2},
+    const QList<std::pair<Op, int>> heldWeights{{Tick, 10}, {ClockSet, 2}, {Counter, 3}, {Gate, 4}, {Undo, 2},
                                                 {Redo, 1},  {Description, 1}, {Save, 2}};
     const auto bagOf = [](const QList<std::pair<Op, int>> &table) {
         QList<Op> bag;
@@ -577,8 +571,8 @@ TEST_F(MyDocumentEditedStateTest, RandomEditsCountersAndSavesKeepTheEditedMarkEx
     // before the counter stops (which empties the undo stack).
     const QList<std::pair<Op, int>> countingWeights{
         {NewGroup, 1},  {NewJob, 1},    {NewEntry, 1}, {Rename, 10}, {Done, 2},  {Description, 2},
-        {ColourLabel, 2}, {TimeSheet, 2}, {Move, 2},   {Delete, 1}, {Assistant, 1}, {Counter, 1},
-        {Tick, 16},     {Undo, 12},     {Redo, 6},     {Save, 4},   {Gate, 2},  {Revert, 1}};
+        {ColourLabel, 2}, {TimeSheet, 2}, {Move, 2},   {Delete, 2}, {Assistant, 1}, {Counter, 1},
+        {Tick, 16},     {ClockSet, 5},  {Undo, 12},     {Redo, 6},     {Save, 4},   {Gate, 2},  {Revert, 1}};
     const QList<Op> freeBag = bagOf(weights);
     const QList<Op> heldBag = bagOf(heldWeights);
     const QList<Op> countingBag = bagOf(countingWeights);
@@ -701,6 +695,9 @@ TEST_F(MyDocumentEditedStateTest, RandomEditsCountersAndSavesKeepTheEditedMarkEx
             op = QStringLiteral("delete");
             QList<NodePtr> all;
             collect(root, all);
+            // While counting, often the running entry or a node above it.
+            if (const NodePtr entry = document->timerNode(); entry && random.bounded(2) == 0)
+                all.removeIf([&](const NodePtr &node) { return !entry->isDescendantOfNode(node.get()); });
             if (const NodePtr node = pick(all))
                 document->edits().deleteSheetDidEnd({node}, NTXNSAlertExtensions::AlertFirstButtonReturn);
             break;
@@ -738,6 +735,7 @@ TEST_F(MyDocumentEditedStateTest, RandomEditsCountersAndSavesKeepTheEditedMarkEx
             }
             if (NodePtr job = document->getActiveJob(); job && job->type() == Node::Job)
                 document->startTimerForJob(nullptr);
+            steadyAtStart = steadyAtTick = platform::Clock::steadyMSecs();
             noteTick();
             break;
         case Tick: // time goes on; the counter ticks
@@ -745,8 +743,16 @@ TEST_F(MyDocumentEditedStateTest, RandomEditsCountersAndSavesKeepTheEditedMarkEx
             counted = counted || running;
             platform::Clock::advance(1000 * (1 + random.bounded(90)));
             document->doTimer();
+            steadyAtTick = platform::Clock::steadyMSecs();
             noteTick();
             break;
+        case ClockSet: { // the time is set: minutes or days back or forward, no time passes
+            op = QStringLiteral("clock set");
+            fresh = false;
+            const qint64 minutes = (1 + random.bounded(180)) * (random.bounded(4) == 0 ? 24 : 1);
+            platform::Clock::stepWallClock((random.bounded(2) == 0 ? -60000 : 60000) * minutes);
+            break;
+        }
         case Undo:
             op = QStringLiteral("undo");
             fresh = false;
@@ -811,6 +817,21 @@ TEST_F(MyDocumentEditedStateTest, RandomEditsCountersAndSavesKeepTheEditedMarkEx
         }
         drainEvents();
 
+        // A stop by an edit that took the running entry out of the tree.
+        if (running && !document->timerIsRunning() && (op == QLatin1String("delete") || op == QLatin1String("delete assistant")))
+            ++removalStops;
+        // The running entry hangs in the tree and holds the time that passed up to its
+        // last tick, whatever the wall clock did.
+        if (const NodePtr entry = document->timerNode()) {
+            ASSERT_EQ(entry->documentRoot(), document->jobList().get()) << "a count goes on outside the tree";
+            ASSERT_EQ(entry->cDate().msecsTo(entry->lDate()), steadyAtTick - steadyAtStart)
+                << "the counted time is not the time that passed";
+        }
+        // No entry ends before it starts.
+        for (const NodePtr &entry : nodesOfType(document->jobList(), Node::TimeEntry)) {
+            ASSERT_GE(entry->lDate(), entry->cDate()) << qPrintable(entry->itemName());
+            ASSERT_GE(minutesOf(*entry), 0) << qPrintable(entry->itemName());
+        }
         // Counted time stays counted, and the sums follow from it.
         for (auto it = lastTicks.begin(); it != lastTicks.end();) {
             const NodePtr entry = it->second.first.lock();
@@ -864,6 +885,7 @@ TEST_F(MyDocumentEditedStateTest, RandomEditsCountersAndSavesKeepTheEditedMarkEx
     EXPECT_GT(held, 20);
     EXPECT_GT(lostChecks, 100);
     EXPECT_GT(undoneWhileCounting, 20);
+    EXPECT_GT(removalStops, 3);
     EXPECT_GT(*document->writes, 20);
     for (const auto &[kind, count] : done.asKeyValueRange())
         EXPECT_GT(count, 5) << qPrintable(kind);

@@ -19,6 +19,7 @@
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QMenu>
+#include <QMimeData>
 #include <QRegularExpression>
 #include <QToolButton>
 #include <QMessageBox>
@@ -111,6 +112,19 @@ inline QMessageBox *waitForMessageBox(QWidget *parent, int timeout = 5000)
         },
         timeout);
     return found;
+}
+
+// Drops the node (its whole row, as the view drags it) at the row of the parent.
+inline bool dropAt(MyDocument *document, const NodePtr &node, const QModelIndex &parent, int row)
+{
+    DocumentOutlineModel *model = document->outlineModel();
+    const QModelIndex index = model->indexForNode(node.get());
+    QModelIndexList indexes;
+    for (int column = 0; column < model->columnCount(); ++column)
+        indexes << index.siblingAtColumn(column);
+    const std::unique_ptr<QMimeData> data(model->mimeData(indexes));
+    return data && model->canDropMimeData(data.get(), Qt::MoveAction, row, 0, parent)
+           && model->dropMimeData(data.get(), Qt::MoveAction, row, 0, parent);
 }
 
 // Clicks the button with the title and waits until the box went away.

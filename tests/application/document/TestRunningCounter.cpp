@@ -5,6 +5,10 @@
 
 #include "NTXAppKit/sounds/NTXSoundManager.h"
 #include "application/base/DefaultsKeys.h"
+#include "application/document/DeleteAssistant.h"
+#include "application/sheets/DeleteAssistantSheet.h"
+#include "application/tree/DocumentFileFormat.h"
+#include "platform/document/MenuItemValidation.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/UndoManager.h"
@@ -15,6 +19,8 @@
 #include <QTest>
 #include <QSignalSpy>
 #include <QTimer>
+
+#include <functional>
 
 using namespace mydoctest;
 
@@ -270,19 +276,262 @@ TEST_F(RunningCounterTest, WithoutAnActiveJobAnAlertSaysSoAndNothingStarts)
     EXPECT_TRUE(notes.isEmpty());
 }
 
-TEST_F(RunningCounterTest, AnEntryRemovedWhileRunningStaysValidUntilTheStop)
+// Counted time is the time that passed: the wall clock set back (also to before the
+// entry's start) or forward between ticks takes nothing back and adds nothing, and
+// what the file holds follows.
+TEST_F(RunningCounterTest, AStepOfTheWallClockNeitherTakesBackNorAddsCountedTime)
 {
     NodePtr job;
-    ProbeDocument *document = documentWithActiveJob(&job);
+    ProbeDocument *document = documentWithActiveJob(&job, false, {{8, 20}});
+    platform::Clock::setNow(at(4, 10));
     document->startTimerForJob(nullptr);
     const NodePtr entry = document->timerNode();
-    const NodePtr day = job->childAtIndex(0);
-    document->deleteNode(day, job);
-    tickAfter(document, 60 * 1000);
-    EXPECT_EQ(entry->minutes(), 1);
+    const auto counted = [&] { return entry->cDate().msecsTo(entry->lDate()); };
+
+    tickAfter(document, 30 * 60 * 1000);
+    EXPECT_EQ(entry->minutes(), 30);
+    struct Step
+    {
+        qint64 wallMinutes;  // the time is set by this much
+        qint64 passedMsecs;  // then this much passes before the tick
+        qint64 countedMsecs; // counted since the start
+    };
+    const QList<Step> steps{
+        {-20, 0, 30 * 60 * 1000},          {-20, 500, 30 * 60 * 1000 + 500},
+        {-120, 60 * 1000, 31 * 60 * 1000 + 500}, // before the entry's start
+        {-3 * 24 * 60, 500, 31 * 60 * 1000 + 1000},
+        {3 * 24 * 60 + 180, 0, 31 * 60 * 1000 + 1000}, // ahead of the time that passed
+        {60, 9 * 60 * 1000, 40 * 60 * 1000 + 1000},
+    };
+    for (const Step &step : steps) {
+        SCOPED_TRACE(step.wallMinutes);
+        platform::Clock::stepWallClock(step.wallMinutes * 60 * 1000);
+        tickAfter(document, step.passedMsecs);
+        EXPECT_EQ(counted(), step.countedMsecs);
+        EXPECT_EQ(entry->minutes(), int(step.countedMsecs / 60000));
+        EXPECT_EQ(entry->itemName(), entry->cDate().toString(QStringLiteral("HH:mm:ss")) + QStringLiteral(" ... ")
+                                         + entry->lDate().toString(QStringLiteral("HH:mm:ss")));
+        EXPECT_EQ(job->hours() * 60 + job->minutes(), 20 + int(step.countedMsecs / 60000));
+        EXPECT_FLOAT_EQ(job->turnover(), float(20 + step.countedMsecs / 60000));
+    }
+    EXPECT_EQ(entry->cDate(), at(4, 10));
     document->stopTimer(nullptr);
-    EXPECT_FALSE(entry->active());
-    EXPECT_EQ(services->runningCounters, 0);
+    EXPECT_EQ(counted(), 40 * 60 * 1000 + 1000);
+
+    // A second run after the clock went back starts at the wall clock's time.
+    platform::Clock::setNow(at(4, 9));
+    document->startTimerForJob(nullptr);
+    tickAfter(document, 5 * 60 * 1000);
+    platform::Clock::stepWallClock(-60 * 60 * 1000);
+    tickAfter(document, 500);
+    document->stopTimer(nullptr);
+    EXPECT_EQ(job->hours() * 60 + job->minutes(), 20 + 40 + 5);
+
+    const QString file = path(QStringLiteral("stepped.chronark"));
+    ASSERT_TRUE(document->saveToFile(file, MyDocument::TypeName, platform::Document::SaveOperation::SaveAs));
+    DocumentFileFormat::ReadResult read;
+    ASSERT_TRUE(DocumentFileFormat::readFromFile(file, MyDocument::TypeName, read));
+    const NodePtr saved = read.root->childAtIndex(0);
+    EXPECT_EQ(saved->hours() * 60 + saved->minutes(), 65);
+    EXPECT_FLOAT_EQ(saved->turnover(), 65.0f);
+}
+
+// A file may hold an entry that ends before it starts (written before the counter
+// followed the steady clock): it is read as it is, and counting leaves it so.
+TEST_F(RunningCounterTest, AnEntryEndingBeforeItStartsIsReadAsItIs)
+{
+    NodePtr job;
+    ProbeDocument *document = documentWithActiveJob(&job, false, {{8, 20}});
+    job->setWage(50);
+    const NodePtr day = job->childAtIndex(0);
+    const NodePtr backwards = makeNode(Node::TimeEntry, QString(), at(4, 10));
+    backwards->setlDate(at(4, 9, 40));
+    backwards->setWage(50);
+    day->addChild(backwards);
+    backwards->refreshWorkTime();
+    backwards->recalcTotalWorkTime();
+    const QString file = path(QStringLiteral("backwards.chronark"));
+    ASSERT_TRUE(document->saveToFile(file, MyDocument::TypeName, platform::Document::SaveOperation::SaveAs));
+
+    ProbeDocument *opened = openDocument(file);
+    ASSERT_NE(opened, nullptr);
+    const NodePtr readJob = opened->jobList()->childAtIndex(0);
+    const NodePtr readEntry = readJob->childAtIndex(0)->childAtIndex(1);
+    EXPECT_EQ(readEntry->cDate(), at(4, 10));
+    EXPECT_EQ(readEntry->lDate(), at(4, 9, 40));
+    EXPECT_EQ(readEntry->hours() * 60 + readEntry->minutes(), -20);
+    EXPECT_NEAR(readEntry->turnover(), -16.67f, 0.01f);
+    EXPECT_EQ(readJob->hours() * 60 + readJob->minutes(), 0);
+
+    opened->setActiveJob(readJob);
+    platform::Clock::setNow(at(4, 11));
+    opened->startTimerForJob(nullptr);
+    tickAfter(opened, 30 * 60 * 1000);
+    opened->stopTimer(nullptr);
+    EXPECT_EQ(readEntry->lDate(), at(4, 9, 40));
+    EXPECT_EQ(readEntry->hours() * 60 + readEntry->minutes(), -20);
+    EXPECT_EQ(readJob->hours() * 60 + readJob->minutes(), 30);
+}
+
+// An edit that takes the running entry out of the tree (the entry, its day, its job
+// or its group) stops the counter in that edit's undo step: the time counted until
+// the edit stays with the entry, nothing counts after it, and the undo brings the
+// entry back stopped with that time; the steps made before go, as at every stop.
+TEST_F(RunningCounterTest, AnEditThatRemovesTheRunningEntryStopsTheCounterInItsStep)
+{
+    struct Removal
+    {
+        const char *name;
+        std::function<void(ProbeDocument *, const NodePtr &group, const NodePtr &job)> make;
+    };
+    const auto byAssistant = [](int kind) {
+        return [kind](ProbeDocument *document, const NodePtr &, const NodePtr &) {
+            document->deleteAssistant(nullptr);
+            DeleteAssistantSheet *sheet = document->deleteAssistantSheet().deleteWindow();
+            ASSERT_NE(sheet, nullptr);
+            sheet->selectKindTag(kind);
+            sheet->selectConditionTag(0);
+            QPointer<DeleteAssistantSheet> guard(sheet);
+            QTest::mouseClick(sheet->deleteOkButton, Qt::LeftButton);
+            ASSERT_TRUE(QTest::qWaitFor([guard] { return !guard; }));
+        };
+    };
+    // Document › Delete Entry… on the selected row, answered yes.
+    const auto byMenu = [](bool group) {
+        return [group](ProbeDocument *document, const NodePtr &groupNode, const NodePtr &job) {
+            select(document, {group ? groupNode : job});
+            outline(document)->setFocus();
+            QAction *item = nullptr;
+            for (QAction *candidate : document->documentWindow()->documentMenu()->actions())
+                if (platform::MenuItemValidation::action(candidate) == "deleteEntry:")
+                    item = candidate;
+            ASSERT_NE(item, nullptr);
+            ASSERT_TRUE(platform::MenuItemValidation::validateItem(item));
+            ASSERT_TRUE(platform::MenuItemValidation::sendItemAction(item));
+            clickButton(waitForMessageBox(document->mainWindow()), text("LSyes"));
+        };
+    };
+    const QList<Removal> removals{
+        {"time entries, by the delete assistant", byAssistant(3)},
+        {"jobs, by the delete assistant", byAssistant(2)},
+        {"its job, by Delete Entry", byMenu(false)},
+        {"its group, by Delete Entry", byMenu(true)},
+        {"its day", [](ProbeDocument *document, const NodePtr &, const NodePtr &job) {
+             document->deleteNode(job->childAtIndex(0), job);
+         }},
+    };
+    for (const Removal &removal : removals) {
+        SCOPED_TRACE(removal.name);
+        ProbeDocument *document = newDocument(true);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(document->mainWindow()));
+        const NodePtr group = makeNode(Node::Group, QStringLiteral("Clients"));
+        const NodePtr job = makeJob(QStringLiteral("Writing"), 60, {});
+        const NodePtr other = makeJob(QStringLiteral("Reading"), 60, {{8, 20}});
+        group->addChild(job);
+        fill(document, {group, other});
+        document->setActiveJob(job);
+        document->startTimerForJob(nullptr);
+        const NodePtr entry = document->timerNode();
+        // A step made while counting, before the removal.
+        document->edits().setNameForNode(QStringLiteral("Renamed"), other);
+        drainEvents();
+        tickAfter(document, 10 * 60 * 1000);
+        platform::Clock::advance(2 * 60 * 1000);
+        played.clear();
+        notes.clear();
+
+        removal.make(document, group, job);
+        drainEvents();
+        EXPECT_FALSE(document->timerIsRunning());
+        EXPECT_EQ(document->timerNode(), nullptr);
+        EXPECT_EQ(services->runningCounters, 0);
+        EXPECT_FALSE(entry->active());
+        EXPECT_NE(entry->documentRoot(), document->jobList().get());
+        EXPECT_EQ(entry->minutes(), 12) << "the time up to the removal counts";
+        EXPECT_EQ(played, QStringList{QStringLiteral("Glass")});
+        ASSERT_EQ(notes.size(), 1);
+        EXPECT_TRUE(notes.at(0).contains(QStringLiteral("Writing")));
+        // Nothing counts after it.
+        tickAfter(document, 5 * 60 * 1000);
+        EXPECT_EQ(entry->minutes(), 12);
+
+        platform::UndoManager *undo = document->undoManager();
+        ASSERT_TRUE(undo->canUndo());
+        document->undo(nullptr);
+        drainEvents();
+        EXPECT_EQ(entry->documentRoot(), document->jobList().get()) << "the undo brings the entry back";
+        EXPECT_FALSE(entry->active());
+        EXPECT_FALSE(document->timerIsRunning());
+        EXPECT_EQ(entry->minutes(), 12);
+        EXPECT_EQ(job->minutes(), 12);
+        EXPECT_FLOAT_EQ(job->turnover(), 12.0f);
+        EXPECT_EQ(group->minutes(), 12);
+        EXPECT_FLOAT_EQ(group->turnover(), 12.0f);
+        EXPECT_EQ(totalText(document, QStringLiteral("outlineTime")), QStringLiteral("0:32"));
+        EXPECT_FALSE(undo->canUndo()) << "the steps before the stop went with it";
+        EXPECT_EQ(other->itemName(), QStringLiteral("Renamed"));
+        document->redo(nullptr);
+        drainEvents();
+        EXPECT_NE(entry->documentRoot(), document->jobList().get());
+        EXPECT_FALSE(document->timerIsRunning());
+        document->undo(nullptr);
+        drainEvents();
+        EXPECT_EQ(entry->minutes(), 12);
+        document->close();
+        drainEvents();
+    }
+}
+
+// A drag takes the moved job out and puts it back in one step: the counter on it,
+// or on a job in the moved group, goes on, also through the move's undo and redo.
+TEST_F(RunningCounterTest, MovingTheRunningJobOrItsGroupByDragKeepsCounting)
+{
+    ProbeDocument *document = newDocument(true);
+    const NodePtr group = makeNode(Node::Group, QStringLiteral("Clients"));
+    const NodePtr job = makeJob(QStringLiteral("Writing"), 60, {});
+    const NodePtr other = makeJob(QStringLiteral("Reading"), 60, {{8, 20}});
+    const NodePtr target = makeNode(Node::Group, QStringLiteral("Archive"));
+    group->addChild(job);
+    fill(document, {group, other, target});
+    document->setActiveJob(job);
+    document->startTimerForJob(nullptr);
+    const NodePtr entry = document->timerNode();
+    int minutes = 0;
+    const auto countOn = [&] {
+        tickAfter(document, 60 * 1000);
+        ++minutes;
+        ASSERT_TRUE(document->timerIsRunning());
+        EXPECT_EQ(document->timerNode(), entry);
+        EXPECT_EQ(entry->documentRoot(), document->jobList().get());
+        EXPECT_EQ(entry->minutes(), minutes);
+    };
+    // Each drop a step of its own.
+    const auto drag = [&](const NodePtr &node, const NodePtr &into) {
+        const QModelIndex parent = into == document->jobList() ? QModelIndex() : indexOf(document, into);
+        EXPECT_TRUE(dropAt(document, node, parent, 0));
+        drainEvents();
+    };
+    drag(job, document->jobList());
+    EXPECT_EQ(job->parent(), document->jobList().get());
+    countOn();
+    drag(group, target);
+    drag(job, group);
+    EXPECT_EQ(job->parent(), group.get());
+    EXPECT_EQ(target->minutes(), 1);
+    countOn();
+    for (int i = 0; i < 3; ++i) {
+        document->undo(nullptr);
+        drainEvents();
+        countOn();
+    }
+    EXPECT_EQ(job->parent(), group.get());
+    EXPECT_EQ(group->parent(), document->jobList().get());
+    document->redo(nullptr);
+    drainEvents();
+    countOn();
+    EXPECT_EQ(target->minutes(), 0);
+    document->stopTimer(nullptr);
+    EXPECT_EQ(job->minutes(), minutes);
 }
 
 // ---------------------------------------------------------------------------

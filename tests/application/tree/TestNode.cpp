@@ -170,17 +170,23 @@ TEST(NodeArithmetic, TimeEntryChangeClimbsThroughGroupsButNotTheRoot)
     EXPECT_EQ(root->hours(), 7);
 }
 
-TEST(NodeArithmetic, RefreshlDateFollowsTheClock)
+// The tick's end moves on and never back: an earlier moment leaves the end and the
+// time as they are.
+TEST(NodeArithmetic, RefreshlDateMovesTheEndOnNeverBack)
 {
-    platform::Clock::setNow(at("2009-03-14 12:45:10 +0100"));
     NodePtr job = make(Node::Job, QStringLiteral("J"));
     NodePtr day = make(Node::Day, QString(), job);
     NodePtr t = entry(day, "2009-03-14 12:00:00 +0100", "2009-03-14 12:00:00 +0100");
-    t->refreshlDate();
-    platform::Clock::useSystemClock();
+    t->refreshlDate(at("2009-03-14 12:45:10 +0100"));
     EXPECT_EQ(t->lDate(), at("2009-03-14 12:45:10 +0100"));
     EXPECT_EQ(t->minutes(), 45);
     EXPECT_EQ(job->minutes(), 45);
+    for (const char *earlier : {"2009-03-14 12:25:00 +0100", "2009-03-14 11:40:00 +0100"}) {
+        t->refreshlDate(at(earlier));
+        EXPECT_EQ(t->lDate(), at("2009-03-14 12:45:10 +0100"));
+        EXPECT_EQ(t->minutes(), 45);
+        EXPECT_EQ(job->minutes(), 45);
+    }
 }
 
 TEST(NodeNames, ItemNameByType)

@@ -102,4 +102,41 @@ TEST_F(ClockTest, MediaTimeIsMonotonicAndFrozenWithTheClock)
     EXPECT_GE(Clock::mediaTime(), advanced);
 }
 
+// Counted time: the steady reading moves with the time that passes, never with a step
+// of the wall clock, and never back (also not when a frozen clock is released).
+TEST_F(ClockTest, SteadyTimeFollowsPassingTimeAndNoStepOfTheWallClock)
+{
+    const qint64 first = Clock::steadyMSecs();
+    EXPECT_LE(first, Clock::steadyMSecs());
+
+    const QDateTime nine(QDate(2021, 3, 1), QTime(9, 0), Qt::UTC);
+    Clock::setNow(nine);
+    const qint64 frozen = Clock::steadyMSecs();
+    EXPECT_GE(frozen, first);
+    EXPECT_EQ(Clock::steadyMSecs(), frozen);
+    Clock::advance(1500);
+    EXPECT_EQ(Clock::steadyMSecs(), frozen + 1500);
+    EXPECT_EQ(Clock::now(), nine.addMSecs(1500));
+
+    // The time is set: back 20 minutes, forward an hour, frozen elsewhere.
+    Clock::stepWallClock(-20 * 60 * 1000);
+    EXPECT_EQ(Clock::now(), nine.addMSecs(1500 - 20 * 60 * 1000));
+    Clock::stepWallClock(60 * 60 * 1000);
+    EXPECT_EQ(Clock::now(), nine.addMSecs(1500 + 40 * 60 * 1000));
+    Clock::setNow(nine.addDays(-3));
+    Clock::advance(-60000);
+    const double media = Clock::mediaTime();
+    EXPECT_EQ(Clock::steadyMSecs(), frozen + 1500);
+    Clock::advance(250);
+    EXPECT_EQ(Clock::steadyMSecs(), frozen + 1750);
+    EXPECT_DOUBLE_EQ(Clock::mediaTime(), media + 0.25);
+
+    Clock::advance(3600 * 1000);
+    const qint64 advanced = Clock::steadyMSecs();
+    Clock::useSystemClock();
+    EXPECT_GE(Clock::steadyMSecs(), advanced);
+    Clock::stepWallClock(-3600 * 1000); // no effect on the system clock
+    EXPECT_FALSE(Clock::isFrozen());
+}
+
 } // namespace

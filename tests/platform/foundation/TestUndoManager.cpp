@@ -207,6 +207,26 @@ TEST(UndoManager, DisablingIsCountedAndRemoveAllActionsEmptiesEverything)
     endPass();
     EXPECT_FALSE(um.canUndo());
     EXPECT_EQ(um.undoMenuItemTitle(), QStringLiteral("Undo"));
+
+    // Removing the closed steps only: the edit being made stays one step of its own,
+    // the steps before it and the undone ones go.
+    m.set(6);
+    endPass();
+    m.set(7);
+    endPass();
+    um.undo();
+    m.set(8);
+    um.setActionName(QStringLiteral("Eight"));
+    um.removeClosedActions();
+    EXPECT_FALSE(um.canRedo());
+    endPass();
+    ASSERT_TRUE(um.canUndo());
+    EXPECT_EQ(um.undoActionName(), QStringLiteral("Eight"));
+    um.undo();
+    EXPECT_EQ(m.value, 6);
+    EXPECT_FALSE(um.canUndo());
+    um.redo();
+    EXPECT_EQ(m.value, 8);
 }
 
 TEST(UndoManager, LevelsOfUndoDropOldestSteps)
