@@ -107,8 +107,10 @@ protected:
     {
         if (!writeInBackground)
             return {};
-        return [path, bytes = QByteArray("TEXT\n" + m_text.toUtf8()), fail = failWrites, raise = throwInBackground,
-                gate = gate, count = backgroundWrites](QString *reason) {
+        FileWriter writer;
+        writer.write = [path, bytes = QByteArray("TEXT\n" + m_text.toUtf8()), fail = failWrites,
+                        raise = throwInBackground, gate = gate,
+                        count = backgroundWrites](const ReplaceCheck &mayReplace, QString *reason) {
             gate->pass();
             ++*count;
             if (raise)
@@ -125,12 +127,18 @@ protected:
                 return false;
             }
             file.write(bytes.mid(5));
+            // The last look, before the commit renames.
+            if (!mayReplace()) {
+                file.cancelWriting();
+                return false;
+            }
             if (!file.commit()) {
                 *reason = file.errorString();
                 return false;
             }
             return true;
         };
+        return writer;
     }
 
     QWidget *makeMainWindow() override
