@@ -69,43 +69,53 @@ bool NodeSnapshot::copyMore(qsizetype nodes)
 {
     if (m_whole)
         return true;
-    try {
-        if (!m_started) {
-            m_started = true;
-            Frame frame;
-            frame.copy = copyOf(*m_root, frame.children);
-            m_copy = frame.copy;
-            m_frames.push_back(std::move(frame));
-            --nodes;
-        }
-        while (!m_frames.empty()) {
-            Frame &top = m_frames.back();
-            if (top.next == top.children.size()) {
-                top.copy->renumberFrom(0);
-                m_frames.pop_back();
-                continue;
+    // When memory runs out on the way, nothing is kept: no copy, no hold on the tree.
+    struct EndUnlessLeft
+    {
+        NodeSnapshot *snapshot;
+        bool left = false;
+        ~EndUnlessLeft()
+        {
+            if (!left) {
+                snapshot->m_copy.reset();
+                snapshot->end();
             }
-            if (nodes <= 0)
-                return false;
-            const NodePtr &child = top.children[top.next++];
-            if (!child) {
-                top.copy->m_children.push_back(NodePtr());
-                continue;
-            }
-            Frame frame;
-            frame.copy = copyOf(*child, frame.children);
-            top.copy->m_children.push_back(frame.copy);
-            --nodes;
-            if (frame.children.empty())
-                continue;
-            top.copy->m_children.back()->m_children.reserve(frame.children.size());
-            m_frames.push_back(std::move(frame));
         }
-    } catch (...) {
-        m_copy.reset();
-        end();
-        throw;
+    } guard{this};
+    if (!m_started) {
+        m_started = true;
+        Frame frame;
+        frame.copy = copyOf(*m_root, frame.children);
+        m_copy = frame.copy;
+        m_frames.push_back(std::move(frame));
+        --nodes;
     }
+    while (!m_frames.empty()) {
+        Frame &top = m_frames.back();
+        if (top.next == top.children.size()) {
+            top.copy->renumberFrom(0);
+            m_frames.pop_back();
+            continue;
+        }
+        if (nodes <= 0) {
+            guard.left = true;
+            return false;
+        }
+        const NodePtr &child = top.children[top.next++];
+        if (!child) {
+            top.copy->m_children.push_back(NodePtr());
+            continue;
+        }
+        Frame frame;
+        frame.copy = copyOf(*child, frame.children);
+        top.copy->m_children.push_back(frame.copy);
+        --nodes;
+        if (frame.children.empty())
+            continue;
+        top.copy->m_children.back()->m_children.reserve(frame.children.size());
+        m_frames.push_back(std::move(frame));
+    }
+    guard.left = true;
     m_whole = true;
     end();
     return true;
