@@ -50,19 +50,31 @@ void NodeSnapshot::keep(const Node &node)
     Kept kept;
     kept.node = Node::shared(const_cast<Node *>(&node));
     kept.values = node.cloneValues();
-    kept.children = node.m_children;
+    kept.children = std::make_shared<const Children>(node.m_children);
+    // A node whose children are being copied goes on with the list it kept.
+    for (Frame &frame : m_frames) {
+        if (frame.original == &node && !frame.kept) {
+            frame.kept = kept.children;
+            frame.children = frame.kept.get();
+        }
+    }
     m_kept.insert(&node, std::move(kept));
 }
 
-NodePtr NodeSnapshot::copyOf(const Node &original, std::vector<NodePtr> &children) const
+NodeSnapshot::Frame NodeSnapshot::frameOf(const Node &original) const
 {
+    Frame frame;
+    frame.original = &original;
     const auto kept = m_kept.constFind(&original);
     if (kept == m_kept.constEnd()) {
-        children = original.m_children;
-        return original.cloneValues();
+        frame.copy = original.cloneValues();
+        frame.children = &original.m_children;
+    } else {
+        frame.copy = kept->values->cloneValues();
+        frame.kept = kept->children;
+        frame.children = frame.kept.get();
     }
-    children = kept->children;
-    return kept->values->cloneValues();
+    return frame;
 }
 
 bool NodeSnapshot::copyMore(qsizetype nodes)
@@ -84,15 +96,15 @@ bool NodeSnapshot::copyMore(qsizetype nodes)
     } guard{this};
     if (!m_started) {
         m_started = true;
-        Frame frame;
-        frame.copy = copyOf(*m_root, frame.children);
+        Frame frame = frameOf(*m_root);
         m_copy = frame.copy;
+        m_copy->m_children.reserve(frame.children->size());
         m_frames.push_back(std::move(frame));
         --nodes;
     }
     while (!m_frames.empty()) {
         Frame &top = m_frames.back();
-        if (top.next == top.children.size()) {
+        if (top.next == top.children->size()) {
             top.copy->renumberFrom(0);
             m_frames.pop_back();
             continue;
@@ -101,18 +113,18 @@ bool NodeSnapshot::copyMore(qsizetype nodes)
             guard.left = true;
             return false;
         }
-        const NodePtr &child = top.children[top.next++];
+        // A copy of the pointer: the list may go when the child's own frame keeps it.
+        const NodePtr child = (*top.children)[top.next++];
         if (!child) {
             top.copy->m_children.push_back(NodePtr());
             continue;
         }
-        Frame frame;
-        frame.copy = copyOf(*child, frame.children);
+        Frame frame = frameOf(*child);
         top.copy->m_children.push_back(frame.copy);
         --nodes;
-        if (frame.children.empty())
+        if (frame.children->empty())
             continue;
-        top.copy->m_children.back()->m_children.reserve(frame.children.size());
+        frame.copy->m_children.reserve(frame.children->size());
         m_frames.push_back(std::move(frame));
     }
     guard.left = true;

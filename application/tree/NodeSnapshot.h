@@ -42,25 +42,28 @@ public:
     static void nodeWillChange(const Node &node);
 
 private:
+    using Children = std::vector<NodePtr>;
     // A node's values and children as they were when the snapshot began.
     struct Kept
     {
         NodePtr node; // keeps the original alive (none for a node no pointer owns)
         NodePtr values;
-        std::vector<NodePtr> children;
+        std::shared_ptr<const Children> children;
     };
-    // A node whose copy is being filled with copies of its children.
+    // A node whose copy is being filled with copies of its children: the original's
+    // own list while it is unchanged, else the list it kept.
     struct Frame
     {
         NodePtr copy;
-        std::vector<NodePtr> children;
+        const Node *original = nullptr;
+        std::shared_ptr<const Children> kept;
+        const Children *children = nullptr;
         size_t next = 0;
     };
 
     void keep(const Node &node);
-    // The copy of the node's values as the snapshot sees them; its children go to
-    // `children`.
-    NodePtr copyOf(const Node &original, std::vector<NodePtr> &children) const;
+    // The frame of the node as the snapshot sees it: the copy of its values, and its children.
+    Frame frameOf(const Node &original) const;
     void end();
 
     NodePtr m_root;
