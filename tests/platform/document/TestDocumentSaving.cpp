@@ -238,6 +238,22 @@ TEST_F(DocumentSavingTest, ACopyTakenInSlicesHoldsTheStateOfItsStartAndFailsAsBe
         return false;
     }));
     EXPECT_EQ(testsupport::readFile(doc->filePath()), QByteArray("TEXT\nchanged while copying"));
+
+    // A document gone halfway through a copy answers its save and what waits; no
+    // slice runs after it, and the file stays as it was.
+    const QString file = doc->filePath();
+    const std::shared_ptr<int> slices = doc->copySlices;
+    doc->setText(QStringLiteral("never written"));
+    QList<bool> answers;
+    doc->saveDocumentWithCompletion([&](bool ok) { answers << ok; });
+    doc->saveDocumentWithCompletion([&](bool ok) { answers << ok; });
+    delete doc;
+    const int taken = *slices;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return answers.size() == 2; }));
+    EXPECT_EQ(answers, (QList<bool>{false, false}));
+    drainEvents();
+    EXPECT_EQ(*slices, taken);
+    EXPECT_EQ(testsupport::readFile(file), QByteArray("TEXT\nchanged while copying"));
 }
 
 TEST_F(DocumentSavingTest, SaveAsWritesInTheBackgroundAndTakesTheNewFile)
