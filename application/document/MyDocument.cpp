@@ -12,6 +12,7 @@
 #include "application/document/DocumentCounter.h"
 #include "application/document/DocumentEdits.h"
 #include "application/tree/DocumentFileFormat.h"
+#include "application/tree/NodeSnapshot.h"
 #include "application/tree/DocumentReadAhead.h"
 #include "application/document/DocumentToolbar.h"
 #include "application/document/DocumentTotals.h"
@@ -249,11 +250,21 @@ platform::Document::FileWriter MyDocument::makeFileWriter(const QString &path, c
         return {};
     m_windowController->captureWindowState();
     // A copy: the counter and the person go on changing the document's own tree while
-    // the file is written. The copy has no delegate and goes on the writing thread.
-    std::shared_ptr<const Node> tree = m_jobList->clone();
-    return [path, typeName, tree = std::move(tree), store = m_docValues](QString *reason) {
-        return DocumentFileFormat::writeToFile(path, typeName, *tree, store, reason);
+    // the file is written, and while it is copied. The copy has no delegate and goes
+    // on the writing thread once whole.
+    auto snapshot = std::make_shared<NodeSnapshot>(m_jobList);
+    auto copied = std::make_shared<NodePtr>();
+    FileWriter writer;
+    writer.copyStep = [snapshot, copied, slice = m_saveCopySlice] {
+        if (!snapshot->copyMore(slice))
+            return false;
+        *copied = snapshot->copy();
+        return true;
     };
+    writer.write = [path, typeName, copied, store = m_docValues](const ReplaceCheck &mayReplace, QString *reason) {
+        return DocumentFileFormat::writeToFile(path, typeName, **copied, store, reason, mayReplace);
+    };
+    return writer;
 }
 
 // ---------------------------------------------------------------------------

@@ -17,9 +17,12 @@
 // It reaches the application through its DocumentServices.
 //
 // Saving writes and commits the file on a pool thread, from a copy of the tree and
-// the window values made on the GUI thread (makeFileWriter()); a successful save
-// removes what interrupted saves of the file left beside it, and only that
-// (DocumentFileFormat's writer, platform::SaveFile).
+// the window values made on the GUI thread (makeFileWriter()): the tree is copied a
+// slice of nodes per pass of the event loop (NodeSnapshot), as it stood when the
+// save began, whatever changes meanwhile. A save of the document's own file leaves
+// a file another program changed meanwhile as it is (the last look comes just
+// before the rename). A successful save removes what interrupted saves of the file
+// left beside it, and only that (DocumentFileFormat's writer, platform::SaveFile).
 //
 // GUI thread only. Closing or deleting it tears its window down first (see
 // platform::Document). Then the destructor lets the tree report to no one and
@@ -87,6 +90,9 @@ public:
     static inline const QString FileExtension = QStringLiteral("chronark");
     static inline const QString MimeType = QStringLiteral("application/x-chronark");
     // The bytes every file of DocumentFileFormat's writer begins with.
+    // Nodes of the tree a save copies in one pass of the event loop (a few
+    // milliseconds' work): the GUI thread is held no longer by a save's copy.
+    static constexpr qsizetype SaveCopySliceNodes = 4096;
     static constexpr QByteArrayView WrittenFileBeginning = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Chronark";
 
     // The document type that makes MyDocument objects sharing the services (each
@@ -199,6 +205,8 @@ Q_SIGNALS:
     void inspectedObjectsNotEmptyChanged(bool notEmpty);
 
 protected:
+    // Another slice for the copies of later saves (at least one node).
+    void setSaveCopySlice(qsizetype nodes) { m_saveCopySlice = std::max<qsizetype>(1, nodes); }
     const platform::KeyTable &keyTable() const override;
     bool readFromFile(const QString &path, const QString &typeName) override;
     bool writeToFile(const QString &path, const QString &typeName) override;
@@ -223,6 +231,7 @@ private:
     std::unique_ptr<platform::BindingObserver> m_colorLabelObserver;
     bool m_inspectedObjectsNotEmpty = false;
     QPointer<DocumentWindow> m_window;
+    qsizetype m_saveCopySlice = SaveCopySliceNodes;
 
     // ---- The collaborators (the destructor's order is in the header's opening) ----
     std::unique_ptr<OutlineDataSource> m_dataSource;

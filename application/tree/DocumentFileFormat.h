@@ -43,6 +43,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 #include <QStringView>
 
 class QFile;
@@ -84,9 +85,12 @@ public:
 
     // Writes the document atomically, streaming into the save file: a failed write
     // leaves an existing file whole. The reason of a failure (the system's, or the
-    // bound the document breaks) goes to *errorReason when given.
+    // bound the document breaks) goes to *errorReason when given. A replace check,
+    // when given, is asked just before the new file takes the file's place
+    // (platform::SaveFile::setReplaceCheck()): false leaves the file as it is.
     static bool writeToFile(const QString &path, const QString &typeName, const Node &root,
-                            const DocumentValuesStore &store, QString *errorReason = nullptr);
+                            const DocumentValuesStore &store, QString *errorReason = nullptr,
+                            const std::function<bool()> &replaceCheck = {});
     // Whether the reader would take what the writer makes of this tree (all but the
     // file size, which only the writing knows); the reason when not.
     static bool checkWritable(const Node &root, const DocumentValuesStore &store, QString *errorReason = nullptr);

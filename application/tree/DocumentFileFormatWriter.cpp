@@ -44,7 +44,8 @@ QByteArray DocumentFileFormat::toXmlData(const Node &root, const DocumentValuesS
 }
 
 bool DocumentFileFormat::writeToFile(const QString &path, const QString &typeName, const Node &root,
-                                     const DocumentValuesStore &store, QString *errorReason)
+                                     const DocumentValuesStore &store, QString *errorReason,
+                                     const std::function<bool()> &replaceCheck)
 {
     if (typeName != TypeName)
         return setReason(errorReason, QString());
@@ -53,6 +54,7 @@ bool DocumentFileFormat::writeToFile(const QString &path, const QString &typeNam
     // A link at the path is followed: the file it names is the document's.
     platform::SaveFile file(path, platform::SaveFile::FinalLink::Follow);
     file.setRecordFolder(platform::SaveFileLeftovers::defaultRecordFolder());
+    file.setReplaceCheck(replaceCheck);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return setReason(errorReason, file.errorString());
     // Streamed: the document never sits in memory as a whole.

@@ -5,6 +5,7 @@
 
 #include "application/tree/DocumentFileFormat.h"
 #include "application/tree/NodeDelegate.h"
+#include "application/tree/NodeSnapshot.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/CalendarDate.h"
 #include "platform/foundation/Clock.h"
@@ -13,12 +14,28 @@
 
 #include <QPointer>
 #include <array>
+#include <atomic>
 #include <bit>
 #include <cstdint>
 
 Node::Node() : Node(platform::Clock::now()) {}
 
-Node::Node(const QDateTime &created) : m_cDate(created), m_lDate(created) {}
+namespace {
+
+// The serial of the next node made, on any thread.
+std::atomic<quint64> nodeSerials{0};
+
+} // namespace
+
+Node::Node(const QDateTime &created)
+    : m_cDate(created), m_lDate(created), m_serial(nodeSerials.fetch_add(1, std::memory_order_relaxed))
+{
+}
+
+quint64 Node::nextSerial()
+{
+    return nodeSerials.load(std::memory_order_relaxed);
+}
 
 Node::~Node()
 {
@@ -91,6 +108,7 @@ bool Node::setAndNotify(T &member, const T &value, const QString &key)
 {
     if (sameValue(member, value))
         return false;
+    NodeSnapshot::nodeWillChange(*this);
     willChangeValueForKey(key);
     member = value;
     didChangeValueForKey(key);

@@ -12,7 +12,10 @@
 //
 // Changes of a document's tree are reported to the document root's delegate:
 // insertions and removals before and after they happen, and every key that
-// changes its value (see NodeDelegate). GUI thread only; nothing here is locked.
+// changes its value (see NodeDelegate). Before a node changes a value or its list of
+// children, it tells the snapshots being taken on its thread (NodeSnapshot). GUI
+// thread only; nothing here is locked (a tree being read may be built on another
+// thread and handed over).
 #include "platform/foundation/KeyValueObserving.h"
 
 #include <QDateTime>
@@ -153,6 +156,9 @@ public:
     // A deep copy of the node and its subtree, linked among themselves; the copy has
     // no parent and no delegate.
     NodePtr clone() const;
+    // The serial number the next node made gets: every node has its own, in the
+    // order they were made (NodeSnapshot tells the nodes made after its moment).
+    static quint64 nextSerial();
 
     // Time and names
     void refreshWorkTime();
@@ -216,6 +222,9 @@ protected:
     const platform::KeyTable &keyTable() const override;
 
 private:
+    friend class NodeSnapshot;
+    // A copy of the node's values, without children, parent or delegate.
+    NodePtr cloneValues() const;
     // Stores the value and tells the key's observers, unless it is equal already;
     // answers whether it changed.
     template <typename T>
@@ -272,4 +281,5 @@ private:
     float m_wage = 0.0f;
     int m_colorLabel = 0;
     NodeDelegate *m_delegate = nullptr;
+    const quint64 m_serial;
 };

@@ -104,6 +104,16 @@ void Node::fillNodesWithValuesFrom(const Node &other)
 
 NodePtr Node::clone() const
 {
+    NodePtr copy = cloneValues();
+    copy->m_children.reserve(m_children.size());
+    for (const NodePtr &slot : m_children)
+        copy->m_children.push_back(slot ? slot->clone() : NodePtr());
+    copy->renumberFrom(0);
+    return copy;
+}
+
+NodePtr Node::cloneValues() const
+{
     NodePtr copy = std::make_shared<Node>(m_cDate);
     copy->m_itemName = m_itemName;
     copy->m_type = m_type;
@@ -116,10 +126,6 @@ NodePtr Node::clone() const
     copy->m_turnover = m_turnover;
     copy->m_wage = m_wage;
     copy->m_colorLabel = m_colorLabel;
-    copy->m_children.reserve(m_children.size());
-    for (const NodePtr &slot : m_children)
-        copy->m_children.push_back(slot ? slot->clone() : NodePtr());
-    copy->renumberFrom(0);
     return copy;
 }
 

@@ -3,6 +3,7 @@
 #include "application/tree/Node.h"
 
 #include "application/tree/NodeDelegate.h"
+#include "application/tree/NodeSnapshot.h"
 #include "platform/foundation/CalendarDate.h"
 #include "platform/foundation/Clock.h"
 
@@ -42,6 +43,7 @@ void Node::insertAt(const QList<NodePtr> &children, qsizetype index)
     for (const NodePtr &child : children)
         if (child && child->m_parent == this && indexOfChild(child.get()) >= 0)
             m_repeatsChildren = true;
+    NodeSnapshot::nodeWillChange(*this);
     m_children.insert(m_children.begin() + index, children.cbegin(), children.cend());
     renumberFrom(size_t(index));
     if (!d)
@@ -57,6 +59,7 @@ void Node::removeAt(qsizetype index)
     NodeDelegate *d = treeDelegate();
     if (d)
         d->nodeWillRemoveEntry(*this, index);
+    NodeSnapshot::nodeWillChange(*this);
     const NodePtr child = std::move(m_children[size_t(index)]);
     m_children.erase(m_children.begin() + index);
     renumberFrom(size_t(index));
@@ -75,6 +78,7 @@ void Node::insertOneAt(const NodePtr &child, qsizetype index)
         d->nodeWillInsertEntries(*this, index, 1);
     if (child && child->m_parent == this && indexOfChild(child.get()) >= 0)
         m_repeatsChildren = true;
+    NodeSnapshot::nodeWillChange(*this);
     m_children.insert(m_children.begin() + index, child);
     renumberFrom(size_t(index));
     if (!d)
@@ -87,6 +91,7 @@ void Node::insertOneAt(const NodePtr &child, qsizetype index)
 
 void Node::adoptChildrenWhileReading(std::vector<NodePtr> &children)
 {
+    NodeSnapshot::nodeWillChange(*this);
     const size_t first = m_children.size();
     m_children.reserve(first + children.size());
     std::move(children.begin(), children.end(), std::back_inserter(m_children));

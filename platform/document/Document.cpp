@@ -21,6 +21,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMainWindow>
+#include <QTimer>
 #include <QWidget>
 #include <memory>
 #include <new>
@@ -76,6 +77,42 @@ bool changedSince(const Document::FileState &known, const QString &path)
     if (*now != *known.identity)
         return true;
     return !known.digest.isEmpty() && contentDigestOf(path) != known.digest;
+}
+
+// The copy of a background save, taken in slices on the GUI thread: one slice at
+// once (the moment of the save), the rest each in a later pass of the event loop,
+// after what the window system delivered meanwhile; then `then` starts the write.
+// The context's end drops what is left (its save's answer is its own).
+struct SliceCopy
+{
+    QObject *context;
+    std::function<bool()> step;
+    std::function<void()> then;
+    std::function<void(const QString &reason)> failed;
+};
+
+void runCopySlice(const std::shared_ptr<SliceCopy> &copy)
+{
+    bool copied = false;
+    try {
+        copied = copy->step();
+    } catch (const std::exception &error) {
+        // No copy to write from (memory ran out): reported as a failed write.
+        copy->step = {};
+        const auto failed = std::move(copy->failed);
+        failed(QString::fromLocal8Bit(error.what()));
+        return;
+    }
+    if (!copied) {
+        QTimer::singleShot(0, copy->context, [copy] {
+            ExceptionBoundary::guard(copy->context, "a save's copy", [&] { runCopySlice(copy); });
+        });
+        return;
+    }
+    // What the copy kept goes here, on the GUI thread, before the write starts.
+    copy->step = {};
+    const auto then = std::move(copy->then);
+    then();
 }
 
 } // namespace
@@ -514,31 +551,52 @@ void Document::startSave(const QString &path, const QString &typeName, SaveOpera
         if (alive)
             endRunningSave();
     };
-    BackgroundTask::run(
-        this,
-        [absolute, writer = std::move(writer), checkFirst = bool(check.ifChanged), wantCurrent = check.wantCurrent,
-         known = m_fileState, own = m_filePath](const BackgroundTask::Token &) {
-            WriteOutcome outcome;
-            // What fileChangedOnDisk() and fileStateOf() answer on the GUI thread; the
-            // digest may read the whole file.
-            if (checkFirst && changedSince(known, own)) {
-                outcome.changedElsewhere = true;
-                if (wantCurrent)
-                    outcome.file = fileStateOf(own);
+    const auto writeInBackground = [this, absolute, finish, write = std::move(writer.write),
+                                    checkFirst = bool(check.ifChanged), wantCurrent = check.wantCurrent,
+                                    known = m_fileState, own = m_filePath] {
+        BackgroundTask::run(
+            this,
+            [absolute, write, checkFirst, wantCurrent, known, own](const BackgroundTask::Token &) {
+                WriteOutcome outcome;
+                // What fileChangedOnDisk() and fileStateOf() answer on the GUI thread; the
+                // digest may read the whole file. Asked before the write and again just
+                // before its new file takes the file's place.
+                bool changedMeanwhile = false;
+                const ReplaceCheck mayReplace = [&] {
+                    changedMeanwhile = checkFirst && changedSince(known, own);
+                    return !changedMeanwhile;
+                };
+                if (mayReplace())
+                    outcome.saved = write(mayReplace, &outcome.reason);
+                if (changedMeanwhile) {
+                    outcome.saved = false;
+                    outcome.changedElsewhere = true;
+                    if (wantCurrent)
+                        outcome.file = fileStateOf(own);
+                    return outcome;
+                }
+                if (outcome.saved)
+                    outcome.file = fileStateAfterWriting(absolute);
                 return outcome;
-            }
-            outcome.saved = writer(&outcome.reason);
-            if (outcome.saved)
-                outcome.file = fileStateAfterWriting(absolute);
-            return outcome;
-        },
-        finish,
-        // What the writer threw (memory ran out) is a failed write, with its reason.
-        [finish](const QString &reason) {
-            WriteOutcome outcome;
-            outcome.reason = reason;
-            finish(std::move(outcome));
-        });
+            },
+            finish,
+            // What the writer threw (memory ran out) is a failed write, with its reason.
+            [finish](const QString &reason) {
+                WriteOutcome outcome;
+                outcome.reason = reason;
+                finish(std::move(outcome));
+            });
+    };
+    if (!writer.copyStep) {
+        writeInBackground();
+        return;
+    }
+    runCopySlice(std::make_shared<SliceCopy>(SliceCopy{this, std::move(writer.copyStep), writeInBackground,
+                                                       [finish](const QString &reason) {
+                                                           WriteOutcome outcome;
+                                                           outcome.reason = reason;
+                                                           finish(std::move(outcome));
+                                                       }}));
 }
 
 void Document::endRunningSave()

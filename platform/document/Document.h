@@ -9,9 +9,12 @@
 // - makeFileWriter() may instead answer, on the GUI thread, the work that writes the
 //   file from a copy of the contents; the saves with user interface (save, save as,
 //   autosave, the saves at quit) then write and commit the file on a pool thread
-//   (platform::BackgroundTask) and take the result back on the GUI thread. A save of
-//   a document waits for the one of it that runs; so do closing it, reverting it and
-//   the quit (DocumentController).
+//   (platform::BackgroundTask) and take the result back on the GUI thread. The copy
+//   may be taken in short slices on the GUI thread first, one per pass of the event
+//   loop (FileWriter::copyStep), so that a large document holds the thread for no
+//   longer than a slice; it holds the contents as of makeFileWriter() whatever
+//   changes meanwhile. A save of a document waits for the one of it that runs (copy
+//   and write); so do closing it, reverting it and the quit (DocumentController).
 // - readFromFile() reads into new objects and replaces the document's contents only
 //   when the whole file was read; on failure the document stays as it was.
 // Either may give a reason for a failure with setFailureReason(); it is shown to the
@@ -135,8 +138,8 @@ public:
     using SaveHandler = std::function<void(bool saved, const QString &reason)>;
     void saveToFileWithCompletion(const QString &path, const QString &typeName, SaveOperation operation,
                                   SaveHandler handler);
-    // A save of the document is being written (or looks whether its file changed,
-    // first), or waits for one that is.
+    // A save of the document is being copied or written (or looks whether its file
+    // changed, first), or waits for one that is.
     bool isSaving() const { return m_saveRunning || !m_waitingSaves.empty(); }
     // Runs the continuation once no save of the document runs or waits: at once when
     // none does, else on the GUI thread after the last one ended (also when the
@@ -215,10 +218,23 @@ protected:
     virtual bool writeToFile(const QString &path, const QString &typeName) = 0;
     // Writing off the GUI thread. Called on the GUI thread; answers the work that
     // writes the file atomically on a pool thread, made from a copy of what the file
-    // holds: it touches nothing the GUI thread uses. It answers success and stores
-    // the reason of a failure in *reason; an exception it throws is a failure too.
-    // The default answers none: the file is written through writeToFile().
-    using FileWriter = std::function<bool(QString *reason)>;
+    // holds: it touches nothing the GUI thread uses. `write` answers success and
+    // stores the reason of a failure in *reason; an exception it throws is a failure
+    // too. It asks `mayReplace` just before its new file takes the file's place
+    // (SaveFile::setReplaceCheck()): false means the file is not to be replaced (it
+    // was changed by another program meanwhile), and the write then leaves the file
+    // and answers false. `copyStep`, when given, takes the copy on the GUI thread
+    // first: it is called once per pass of the event loop, each call a short slice,
+    // until it answers true, and goes (on the GUI thread) before `write` starts; an
+    // exception it throws fails the save with its text as the reason. The default
+    // answers none: the file is written through writeToFile().
+    using ReplaceCheck = std::function<bool()>;
+    struct FileWriter
+    {
+        std::function<bool()> copyStep;
+        std::function<bool(const ReplaceCheck &mayReplace, QString *reason)> write;
+        explicit operator bool() const { return bool(write); }
+    };
     virtual FileWriter makeFileWriter(const QString &path, const QString &typeName);
     // Creates the document's main window (a top-level widget the document then
     // owns). The default makes an empty main window.
@@ -260,7 +276,10 @@ private:
     // written, and `ifChanged` runs on the GUI thread in place of the save's handler,
     // with the file's state then (fileStateOf()) when `wantCurrent`. A save written
     // in the background looks on its pool thread, just before it writes (the digest
-    // may read the whole file); one written on the GUI thread looks there.
+    // may read the whole file), and again just before its new file takes the file's
+    // place: a change made while it wrote leaves the file as the other program made
+    // it, and answers as a change found first does. One written on the GUI thread
+    // looks there, before it writes.
     struct ChangeCheck
     {
         std::function<void(const FileState &current)> ifChanged; // empty: no look

@@ -137,17 +137,25 @@ bool SaveFile::openNamedFile()
     const QByteArray target = QFile::encodeName(m_target);
     for (int attempt = 0; attempt < NameAttempts; ++attempt) {
         const QByteArray name = newFileName(target);
+        // A name something has is passed over before it is recorded.
+        struct stat st {};
+        if (::lstat(name.constData(), &st) == 0)
+            continue;
+        // Recorded before it exists; the full record replaces this one before a byte
+        // is written into it.
+        const QString namePath = QFile::decodeName(name);
+        SaveFileLeftovers::recordPending(m_recordFolder, m_target, namePath);
         const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC,
                               createMode());
         if (fd < 0) {
-            if (errno == EEXIST)
+            const int error = errno;
+            SaveFileLeftovers::clear(m_recordFolder, m_target, namePath);
+            if (error == EEXIST)
                 continue;
-            return fail(errno);
+            return fail(error);
         }
         m_fd = fd;
-        m_newName = QFile::decodeName(name);
-        // Recorded with the very file that has the name, now that it exists.
-        struct stat st {};
+        m_newName = namePath;
         if (::fstat(fd, &st) == 0)
             SaveFileLeftovers::record(m_recordFolder, m_target, {m_newName, quint64(st.st_dev), quint64(st.st_ino)});
         return true;
@@ -193,6 +201,11 @@ bool SaveFile::commit()
         const QString reason = errorString();
         discard();
         return failWith(reason);
+    }
+    // The last look before the new file takes the file's place.
+    if (m_replaceCheck && !m_replaceCheck()) {
+        discard();
+        return failWith(QStringLiteral("The file was not replaced"));
     }
     const QByteArray target = QFile::encodeName(m_target);
     const QByteArray newName = QFile::encodeName(m_newName);

@@ -17,13 +17,19 @@
 //   is ever written through a link.
 // A folder there is refused.
 //
+// A replace check (setReplaceCheck()) is asked just before the rename, after the new
+// file is written and synced: when it answers false, the commit is cancelled (the
+// file stays as it was, nothing of the new file is left) and answers false.
+//
 // Leftovers: the name the new file gets before the rename is the file's name, a dot
 // and six ASCII letters. A process killed between the two leaves that file behind.
-// With a record folder (setRecordFolder(), SaveFileLeftovers), the name is recorded
-// with the file's device and inode (an unnamed file's before it gets the name, a
-// named one's once it exists) and the record cleared after the rename, and a commit
-// that succeeds removes what earlier saves of the same file recorded and left: only
-// files this writer made, never another file of a similar name.
+// With a record folder (setRecordFolder(), SaveFileLeftovers), every such file is
+// recorded before it has the name: an unnamed file with its device and inode before
+// it is linked in, a named one by its name before it is made and with its device and
+// inode once it exists, before anything is written into it. The record is cleared
+// after the rename, and a commit that succeeds removes what earlier saves of the same
+// file recorded and left: only files this writer made, never another file of a
+// similar name.
 //
 // Ownership: a QIODevice; not thread-safe, one writer at a time (any thread). An
 // open file that is destroyed or closed without commit() is cancelled. Failures:
@@ -34,6 +40,7 @@
 #include <QIODevice>
 #include <QString>
 
+#include <functional>
 #include <sys/types.h>
 
 namespace platform {
@@ -53,6 +60,9 @@ public:
     QString fileName() const { return m_path; }
     // Where the names of new files are recorded (empty: not recorded, the default).
     void setRecordFolder(const QString &folder) { m_recordFolder = folder; }
+    // Asked just before the new file takes the file's place (see above); on the
+    // thread that commits.
+    void setReplaceCheck(std::function<bool()> check) { m_replaceCheck = std::move(check); }
 
     // Write-only (QIODevice::WriteOnly, optionally Unbuffered).
     bool open(OpenMode mode) override;
@@ -73,7 +83,7 @@ private:
     void discard();
     // The permissions the new file is made with.
     mode_t createMode() const;
-    // Makes the new file under its name from the start, and records it.
+    // Makes the new file under its name from the start, recorded before it exists.
     bool openNamedFile();
     // Links the unnamed file in under its name, or copies it into a named file.
     bool nameUnnamedFile();
@@ -86,6 +96,7 @@ private:
     QString m_path;
     FinalLink m_finalLink;
     QString m_recordFolder;
+    std::function<bool()> m_replaceCheck;
     // The file replaced (links followed when asked) and the new file's name, once it has one.
     QString m_target;
     QString m_newName;

@@ -21,8 +21,12 @@ namespace platform::SaveFileLeftovers {
 
 namespace {
 
-// The first word of every record.
+// The first word of every record, and of a pending one (the name recorded before
+// the file exists, so without its inode).
 constexpr char RecordTag[] = "chronark-save";
+constexpr char PendingTag[] = "chronark-new";
+// What a record's temporary file adds to the record's name, before random letters.
+constexpr char TemporaryRecordMark[] = ".tmp";
 
 bool isAsciiLetter(QChar c)
 {
@@ -57,28 +61,27 @@ bool writeAll(int fd, const QByteArray &bytes)
 }
 
 // Puts a file holding `bytes` at `path` in one step: a new unnamed file linked in
-// (no rename), else a temporary file renamed over the name.
+// under the name, else (no unnamed files or links here, or a record of that name
+// stands: a save's pending record, which its full one replaces) a temporary file
+// beside it, written and renamed over the name. A temporary that a kill left is
+// named after the record and ".tmp": removeRecorded() removes it.
 bool writeWhole(const QString &path, const QByteArray &bytes)
 {
     const QByteArray native = QFile::encodeName(path);
-    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
-    const int unnamed = UnnamedFile::open(folder, O_WRONLY, 0600);
+    const int unnamed = UnnamedFile::open(QFile::encodeName(QFileInfo(path).absolutePath()), O_WRONLY, 0600);
     if (unnamed >= 0) {
-        bool ok = writeAll(unnamed, bytes);
-        int error = 0;
-        if (ok) {
-            // A record of the same name is an old one: this one replaces it.
-            ::unlink(native.constData());
-            error = UnnamedFile::link(unnamed, native);
-            ok = error == 0;
-        }
+        const bool written = writeAll(unnamed, bytes);
+        const int error = written ? UnnamedFile::link(unnamed, native) : 0;
         ::close(unnamed);
-        // Where no link can be made (no /proc), a renamed file serves.
-        if (ok || !UnnamedFile::cannotLink(error))
-            return ok;
+        if (!written)
+            return false;
+        if (error == 0)
+            return true;
+        if (error != EEXIST && !UnnamedFile::cannotLink(error))
+            return false;
     }
     const QByteArray temporary =
-        native + ".tmp" + QByteArray::number(QRandomGenerator::global()->generate64(), 36);
+        native + TemporaryRecordMark + QByteArray::number(QRandomGenerator::global()->generate64(), 36);
     const int fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0)
         return false;
@@ -91,9 +94,32 @@ bool writeWhole(const QString &path, const QByteArray &bytes)
     return true;
 }
 
+// Whether a name in the folder of records is a temporary of a record of the saved
+// file whose records begin with the prefix.
+bool isTemporaryRecordName(const QString &name, const QString &prefix)
+{
+    const qsizetype mark = prefix.size() + TemporarySuffixLength;
+    if (name.size() <= mark + qsizetype(sizeof TemporaryRecordMark - 1) || !name.startsWith(prefix)
+        || name.mid(mark, qsizetype(sizeof TemporaryRecordMark - 1)) != QLatin1String(TemporaryRecordMark))
+        return false;
+    for (qsizetype i = prefix.size(); i < mark; ++i) {
+        if (!isAsciiLetter(name.at(i)))
+            return false;
+    }
+    return true;
+}
+
+// What a record file says: a record, or a pending one (no device and inode: the
+// name was recorded before its file was made).
+struct ReadRecord
+{
+    Record record;
+    bool pending = false;
+};
+
 // A record as it stands in the folder: a regular file (never through a link, never
 // a pipe), read up to its bound.
-std::optional<Record> readRecord(const QString &path)
+std::optional<ReadRecord> readRecord(const QString &path)
 {
     QFile file;
     if (!RegularFile::openEntryForReading(file, path))
@@ -102,24 +128,32 @@ std::optional<Record> readRecord(const QString &path)
     if (bytes.size() > RecordByteLimit || !bytes.endsWith('\n'))
         return std::nullopt;
     const QList<QByteArray> words = bytes.chopped(1).split(' ');
+    ReadRecord read;
+    if (words.size() == 2 && words.at(0) == PendingTag) {
+        read.pending = true;
+        read.record.path = QFile::decodeName(QByteArray::fromPercentEncoding(words.at(1)));
+        return read.record.path.isEmpty() ? std::nullopt : std::optional(read);
+    }
     if (words.size() != 4 || words.at(0) != RecordTag)
         return std::nullopt;
-    Record record;
     bool deviceOk = false;
     bool inodeOk = false;
-    record.device = words.at(1).toULongLong(&deviceOk);
-    record.inode = words.at(2).toULongLong(&inodeOk);
-    record.path = QFile::decodeName(QByteArray::fromPercentEncoding(words.at(3)));
+    read.record.device = words.at(1).toULongLong(&deviceOk);
+    read.record.inode = words.at(2).toULongLong(&inodeOk);
+    read.record.path = QFile::decodeName(QByteArray::fromPercentEncoding(words.at(3)));
     // Without the file's inode it names no file the writer made: never taken by name alone.
-    if (!deviceOk || !inodeOk || record.inode == 0 || record.path.isEmpty())
+    if (!deviceOk || !inodeOk || read.record.inode == 0 || read.record.path.isEmpty())
         return std::nullopt;
-    return record;
+    return read;
 }
 
 // Whether the recorded file still is the one the writer made beside the saved file,
-// as the folder shows it (nothing is opened, no link followed).
-bool isWritersLeftover(const Record &record, const QString &savedPath)
+// as the folder shows it (nothing is opened, no link followed). A pending record's
+// file is taken only while it is empty: the writer writes nothing into it before its
+// full record, with the device and inode, has replaced the pending one.
+bool isWritersLeftover(const ReadRecord &read, const QString &savedPath)
 {
+    const Record &record = read.record;
     const QFileInfo saved(savedPath);
     const QFileInfo leftover(record.path);
     if (!leftover.isAbsolute() || QDir::cleanPath(leftover.absolutePath()) != QDir::cleanPath(saved.absolutePath())
@@ -130,7 +164,27 @@ bool isWritersLeftover(const Record &record, const QString &savedPath)
         return false;
     if (!S_ISREG(st.st_mode) || st.st_uid != ::geteuid() || st.st_nlink != 1)
         return false;
+    if (read.pending)
+        return st.st_size == 0;
     return quint64(st.st_dev) == record.device && quint64(st.st_ino) == record.inode;
+}
+
+// The line of a record: its tag, the device and inode when known, the path.
+QByteArray recordLine(const QByteArray &tagAndNumbers, const QString &path)
+{
+    return tagAndNumbers + ' ' + QFile::encodeName(path).toPercentEncoding("/") + '\n';
+}
+
+// Writes a record of the save of savedPath for the leftover path.
+bool writeRecord(const QString &recordFolder, const QString &savedPath, const QString &leftoverPath,
+                 const QByteArray &line)
+{
+    // The records name the person's files: the folder is the user's alone.
+    const QString folder = QDir::cleanPath(recordFolder);
+    if (!QDir().mkpath(QFileInfo(folder).absolutePath())
+        || (::mkdir(QFile::encodeName(folder).constData(), 0700) != 0 && errno != EEXIST))
+        return false;
+    return writeWhole(recordPathOf(recordFolder, savedPath, leftoverPath), line);
 }
 
 } // namespace
@@ -159,15 +213,16 @@ bool record(const QString &recordFolder, const QString &savedPath, const Record 
 {
     if (recordFolder.isEmpty() || savedPath.isEmpty() || record.path.isEmpty() || record.inode == 0)
         return false;
-    // The records name the person's files: the folder is the user's alone.
-    const QString folder = QDir::cleanPath(recordFolder);
-    if (!QDir().mkpath(QFileInfo(folder).absolutePath())
-        || (::mkdir(QFile::encodeName(folder).constData(), 0700) != 0 && errno != EEXIST))
+    const QByteArray numbers = QByteArray(RecordTag) + ' ' + QByteArray::number(record.device) + ' '
+                               + QByteArray::number(record.inode);
+    return writeRecord(recordFolder, savedPath, record.path, recordLine(numbers, record.path));
+}
+
+bool recordPending(const QString &recordFolder, const QString &savedPath, const QString &leftoverPath)
+{
+    if (recordFolder.isEmpty() || savedPath.isEmpty() || leftoverPath.isEmpty())
         return false;
-    const QByteArray line = QByteArray(RecordTag) + ' ' + QByteArray::number(record.device) + ' '
-                            + QByteArray::number(record.inode) + ' '
-                            + QFile::encodeName(record.path).toPercentEncoding("/") + '\n';
-    return writeWhole(recordPathOf(recordFolder, savedPath, record.path), line);
+    return writeRecord(recordFolder, savedPath, leftoverPath, recordLine(PendingTag, leftoverPath));
 }
 
 void clear(const QString &recordFolder, const QString &savedPath, const QString &leftoverPath)
@@ -188,14 +243,21 @@ int removeRecorded(const QString &recordFolder, const QString &savedPath)
     int removed = 0;
     int looked = 0;
     for (const QString &name : names) {
-        if (name.size() != prefix.size() + TemporarySuffixLength)
+        const bool temporary = isTemporaryRecordName(name, prefix);
+        if (!temporary && name.size() != prefix.size() + TemporarySuffixLength)
             continue;
         if (++looked > RecordsPerFileLimit)
             break;
         const QString path = folder.filePath(name);
-        const std::optional<Record> found = readRecord(path);
-        if (found && found->path.endsWith(name.right(TemporarySuffixLength)) && isWritersLeftover(*found, savedPath)
-            && ::unlink(QFile::encodeName(found->path).constData()) == 0)
+        // A record's temporary that a kill left (the folder is ours alone).
+        if (temporary) {
+            if (RegularFile::kindOfEntry(path) == RegularFile::Kind::Regular)
+                ::unlink(QFile::encodeName(path).constData());
+            continue;
+        }
+        const std::optional<ReadRecord> found = readRecord(path);
+        if (found && found->record.path.endsWith(name.right(TemporarySuffixLength))
+            && isWritersLeftover(*found, savedPath) && ::unlink(QFile::encodeName(found->record.path).constData()) == 0)
             ++removed;
         // A record of ours (a regular file) goes; anything else of that name stays.
         if (RegularFile::kindOfEntry(path) == RegularFile::Kind::Regular)

@@ -13,14 +13,22 @@
 // the device and inode of the file the writer made: one without them (an inode of
 // 0) names no file the writer made and is neither written nor taken.
 //
-// Records are written whole or not at all (a new unnamed file linked in, or a
-// temporary file renamed), read with a bound (RecordByteLimit), and opened never
-// through a link nor when they are not regular files. removeRecorded() removes
-// what the records of a saved file name and clears them; it opens nothing to
-// decide: a recorded file is removed only when, looked at without following a link,
-// it is a regular file of the user running us, in the saved file's folder, named
-// NAME plus a dot and six ASCII letters, with the recorded device and inode. A
-// record naming anything else is dropped and its file left alone.
+// A named file is recorded before it exists too: a pending record holds its name
+// alone, written before the file is made (exclusively, under a name nothing had),
+// and replaced by the full record once the file exists, before anything is written
+// into it. A pending record's file is therefore taken only while it is empty.
+//
+// Records are written whole or not at all (a new unnamed file linked in; where that
+// cannot be, or to replace a record, a temporary file beside the record, named after
+// it and ".tmp", renamed over it), read with a bound (RecordByteLimit), and
+// opened never through a link nor when they are not regular files. removeRecorded()
+// removes what the records of a saved file name and clears them, and removes the
+// temporaries of its records that a kill left; it opens nothing to decide: a
+// recorded file is removed only when, looked at without following a link, it is a
+// regular file of the user running us with one link, in the saved file's folder,
+// named NAME plus a dot and six ASCII letters, with the recorded device and inode
+// (empty, for a pending record). A record naming anything else is dropped and its
+// file left alone.
 //
 // Re-entrant; no shared state beyond the files. Failures answer false or 0; a
 // record that cannot be written leaves the save without one (a leftover then stays).
@@ -32,7 +40,7 @@ namespace platform::SaveFileLeftovers {
 constexpr qsizetype TemporarySuffixLength = 6;
 // Bytes a record may hold; a longer one is no record of ours.
 constexpr qint64 RecordByteLimit = 16 * 1024;
-// Records of one saved file looked at, at most.
+// Records of one saved file (and temporaries of them) looked at, at most.
 constexpr int RecordsPerFileLimit = 64;
 
 // "$XDG_STATE_HOME/Chronark/Saves" ($XDG_STATE_HOME defaults to ~/.local/state).
@@ -55,6 +63,10 @@ struct Record
 // the name, once a named one exists. Answers whether it was recorded (never for an
 // inode of 0).
 bool record(const QString &recordFolder, const QString &savedPath, const Record &record);
+// Records, before the file is made, the name a save of savedPath is about to give a
+// new named file; record() with its device and inode replaces it once the file
+// exists. Answers whether it was recorded.
+bool recordPending(const QString &recordFolder, const QString &savedPath, const QString &leftoverPath);
 // Clears the record of the new file named `leftoverPath` of the save of savedPath.
 void clear(const QString &recordFolder, const QString &savedPath, const QString &leftoverPath);
 // Removes the files that the records of savedPath name and that still are what

@@ -25,6 +25,7 @@
 #include <QCheckBox>
 #include <QDateTimeEdit>
 #include <QDoubleSpinBox>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRandomGenerator>
@@ -39,25 +40,45 @@ using namespace mydoctest;
 
 namespace {
 
-// The document whose background writes pass a gate the test opens and closes, and
-// that tells the bytes a save would write now.
+// The document whose background writes pass a gate the test opens and closes, whose
+// saves copy the tree a few nodes per pass and can be held halfway through their copy,
+// and that tells the bytes a save would write now. Each background save checks that
+// it wrote the bytes a save would have written at its moment (as a copy taken whole
+// at once writes them).
 class GatedDocument : public MyDocument
 {
 public:
-    using MyDocument::MyDocument;
+    explicit GatedDocument(QObject *parent, std::shared_ptr<DocumentServices> services)
+        : MyDocument(parent, std::move(services))
+    {
+        setSaveCopySlice(3);
+    }
 
+    // The bytes a save begun now would write: its copy taken whole at once.
     QByteArray bytesASaveWouldWrite()
     {
         const QString scratch = m_scratch.filePath(QStringLiteral("would.chronark"));
         const FileWriter writer = MyDocument::makeFileWriter(scratch, TypeName);
         QString reason;
-        if (!writer || !writer(&reason))
+        if (!writer)
+            return "<not written>";
+        while (writer.copyStep && !writer.copyStep()) {
+        }
+        if (!writer.write([] { return true; }, &reason))
             return "<not written: " + reason.toUtf8() + '>';
         return testsupport::readFile(scratch);
     }
 
     std::shared_ptr<testsupport::WriteGate> gate = std::make_shared<testsupport::WriteGate>();
     std::shared_ptr<std::atomic<int>> writes = std::make_shared<std::atomic<int>>(0);
+    // Saves that wrote other bytes than a save would have at their moment.
+    std::shared_ptr<std::atomic<int>> wrongWrites = std::make_shared<std::atomic<int>>(0);
+    // While set, a save's copy makes no progress (it stays halfway).
+    bool copyHeld = false;
+    // A save's copy is being taken.
+    bool copying = false;
+    // A save stays halfway through its copy.
+    bool copyStaysHeld() const { return copyHeld && copying; }
 
 protected:
     FileWriter makeFileWriter(const QString &path, const QString &typeName) override
@@ -65,17 +86,45 @@ protected:
         FileWriter writer = MyDocument::makeFileWriter(path, typeName);
         if (!writer)
             return writer;
-        return [writer, gate = gate, writes = writes](QString *reason) {
+        copying = true;
+        writer.copyStep = [step = writer.copyStep, self = QPointer<GatedDocument>(this)] {
+            if (self && self->copyHeld)
+                return false;
+            const bool whole = step();
+            if (whole && self)
+                self->copying = false;
+            return whole;
+        };
+        writer.write = [write = writer.write, gate = gate, writes = writes, wrong = wrongWrites, path,
+                        expected = bytesASaveWouldWrite()](const ReplaceCheck &mayReplace, QString *reason) {
             gate->pass();
-            const bool written = writer(reason);
+            const bool written = write(mayReplace, reason);
+            if (written && testsupport::readFile(path) != expected)
+                ++*wrong;
             ++*writes;
             return written;
         };
+        return writer;
     }
 
 private:
     QTemporaryDir m_scratch;
 };
+
+// Waits for the condition, passing events without sleeping between the passes (a
+// save's copy takes one pass per slice).
+bool waitPassingEvents(const std::function<bool()> &condition, int timeout = 20000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > timeout)
+            return false;
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    return true;
+}
 
 QObject &applicationControllerStandIn()
 {
@@ -178,8 +227,10 @@ protected:
 
     void TearDown() override
     {
-        if (m_document)
+        if (m_document) {
+            m_document->copyHeld = false;
             m_document->gate->open();
+        }
         MyDocumentFixture::TearDown();
         services->notificationPoster = {};
         services->idleSecondsSource = {};
@@ -549,18 +600,21 @@ TEST_F(MyDocumentEditedStateTest, RandomEditsCountersAndSavesKeepTheEditedMarkEx
     int removalStops = 0;
     // Undo and redo of edits made while counting, after ticks.
     int undoneWhileCounting = 0;
+    // Steps taken while a save was halfway through its copy.
+    int editsWhileCopying = 0;
 
     // How often each step comes: saves often enough that the document is clean
     // between edits, the counter and its ticks around them.
     enum Op { NewGroup, NewJob, NewEntry, Rename, Done, Description, ColourLabel, TimeSheet, Move, Delete,
-              Assistant, Counter, Tick, ClockSet, Undo, Redo, Save, Gate, Revert };
+              Assistant, Counter, Tick, ClockSet, Undo, Redo, Save, Gate, Revert, HoldCopy };
     const QList<std::pair<Op, int>> weights{
         {NewGroup, 3},  {NewJob, 3},    {NewEntry, 3}, {Rename, 4}, {Done, 4},  {Description, 5},
         {ColourLabel, 5}, {TimeSheet, 4}, {Move, 4},   {Delete, 3}, {Assistant, 2}, {Counter, 7},
-        {Tick, 12},     {ClockSet, 2},  {Undo, 12},     {Redo, 6},     {Save, 15},  {Gate, 6},  {Revert, 2}};
+        {Tick, 12},     {ClockSet, 2},  {Undo, 12},     {Redo, 6},     {Save, 15},  {Gate, 6},  {Revert, 2},
+        {HoldCopy, 6}};
     // While a save waits at the closed gate, mostly the counter goes on.
     const QList<std::pair<Op, int>> heldWeights{{Tick, 10}, {ClockSet, 2}, {Counter, 3}, {Gate, 4}, {Undo, 2},
-                                                {Redo, 1},  {Description, 1}, {Save, 2}};
+                                                {Redo, 1},  {Description, 1}, {Save, 2}, {HoldCopy, 2}};
     const auto bagOf = [](const QList<std::pair<Op, int>> &table) {
         QList<Op> bag;
         for (const auto &[kind, weight] : table)
@@ -572,7 +626,8 @@ TEST_F(MyDocumentEditedStateTest, RandomEditsCountersAndSavesKeepTheEditedMarkEx
     const QList<std::pair<Op, int>> countingWeights{
         {NewGroup, 1},  {NewJob, 1},    {NewEntry, 1}, {Rename, 10}, {Done, 2},  {Description, 2},
         {ColourLabel, 2}, {TimeSheet, 2}, {Move, 2},   {Delete, 2}, {Assistant, 1}, {Counter, 1},
-        {Tick, 16},     {ClockSet, 5},  {Undo, 12},     {Redo, 6},     {Save, 4},   {Gate, 2},  {Revert, 1}};
+        {Tick, 16},     {ClockSet, 5},  {Undo, 12},     {Redo, 6},     {Save, 4},   {Gate, 2},  {Revert, 1},
+        {HoldCopy, 3}};
     const QList<Op> freeBag = bagOf(weights);
     const QList<Op> heldBag = bagOf(heldWeights);
     const QList<Op> countingBag = bagOf(countingWeights);
@@ -586,7 +641,10 @@ TEST_F(MyDocumentEditedStateTest, RandomEditsCountersAndSavesKeepTheEditedMarkEx
         const bool running = document->timerIsRunning();
         bool fresh = true;
         QString op;
-        const QList<Op> &bag = document->isSaving() ? heldBag : (running ? countingBag : freeBag);
+        // While a save's copy is held halfway, every kind of edit comes between its slices.
+        const bool copying = document->copyStaysHeld();
+        editsWhileCopying += copying;
+        const QList<Op> &bag = document->isSaving() && !copying ? heldBag : (running ? countingBag : freeBag);
         switch (bag.at(random.bounded(int(bag.size())))) {
         case NewGroup: // a new group, by its sheet
             op = QStringLiteral("new group");
@@ -789,6 +847,11 @@ TEST_F(MyDocumentEditedStateTest, RandomEditsCountersAndSavesKeepTheEditedMarkEx
             else
                 document->gate->close();
             break;
+        case HoldCopy:
+            op = QStringLiteral("hold copy");
+            fresh = false;
+            document->copyHeld = !document->copyHeld;
+            break;
         case Revert: {
             op = QStringLiteral("revert");
             fresh = false;
@@ -809,11 +872,14 @@ TEST_F(MyDocumentEditedStateTest, RandomEditsCountersAndSavesKeepTheEditedMarkEx
         // The sheets end in the next pass, the undo step closes at its end; the saves
         // end, or the one that runs waits at the closed gate.
         settle(document);
+        // (Or a save stays halfway through its copy.)
         if (gateOpen) {
-            ASSERT_TRUE(QTest::qWaitFor([document] { return !document->isSaving(); }, 20000));
+            ASSERT_TRUE(waitPassingEvents([document] { return !document->isSaving() || document->copyStaysHeld(); }));
         } else if (document->isSaving()) {
-            ASSERT_TRUE(QTest::qWaitFor([document] { return document->gate->arrived() == *document->writes + 1; }, 20000));
-            ++held;
+            ASSERT_TRUE(waitPassingEvents([document] {
+                return document->gate->arrived() == *document->writes + 1 || document->copyStaysHeld();
+            }));
+            held += !document->copyStaysHeld();
         }
         drainEvents();
 
@@ -873,8 +939,11 @@ TEST_F(MyDocumentEditedStateTest, RandomEditsCountersAndSavesKeepTheEditedMarkEx
         ASSERT_EQ(document->mainWindow()->isWindowModified(), edited);
         EXPECT_FALSE(document->fileChangedOnDisk());
     }
+    document->copyHeld = false;
     document->gate->open();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !document->isSaving() && pending == 0; }, 20000));
+    EXPECT_EQ(*document->wrongWrites, 0) << "a save wrote other bytes than the document held at its moment";
+    EXPECT_GT(editsWhileCopying, 50);
     for (QWidget *widget : QApplication::allWidgets()) {
         if (auto *box = qobject_cast<QMessageBox *>(widget)) {
             EXPECT_FALSE(box->isVisible()) << qPrintable(box->text());

@@ -13,6 +13,8 @@
 #include "tests/support/PipeOpener.h"
 
 #include <csignal>
+#include <fcntl.h>
+#include <functional>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -20,6 +22,33 @@
 using namespace mydoctest;
 
 namespace {
+
+// A document whose writes meet another program's change of the file after their
+// first look, just before their last one (before the rename).
+class MeddledDocument : public MyDocument
+{
+public:
+    using MyDocument::MyDocument;
+    // On the writing thread.
+    std::function<void()> meddle;
+
+protected:
+    FileWriter makeFileWriter(const QString &path, const QString &typeName) override
+    {
+        FileWriter writer = MyDocument::makeFileWriter(path, typeName);
+        if (!writer || !meddle)
+            return writer;
+        writer.write = [write = writer.write, meddle = meddle](const ReplaceCheck &mayReplace, QString *reason) {
+            return write(
+                [&] {
+                    meddle();
+                    return mayReplace();
+                },
+                reason);
+        };
+        return writer;
+    }
+};
 
 class MyDocumentSavingTest : public MyDocumentFixture
 {
@@ -223,4 +252,70 @@ TEST_F(MyDocumentSavingTest, ASaveRemovesWhatAnInterruptedSaveOfItsFileLeft)
     ASSERT_TRUE(saveAndWait(linked));
     EXPECT_FALSE(QFileInfo::exists(folder + u'/' + leftover));
     EXPECT_EQ(namesIn(folder), expected);
+}
+
+// Another program rewrites the file in place (the same size, its modification time
+// put back) while a save or an autosave writes it: the new file does not take its
+// place, nothing of it is left beside the file, the document stays edited, and the
+// person is asked whether to save over the change.
+TEST_F(MyDocumentSavingTest, AChangeMadeWhileTheFileIsWrittenIsNotWrittenOver)
+{
+    const QString file = path(QStringLiteral("meddled.chronark"));
+    {
+        ProbeDocument *writer = newDocument();
+        ASSERT_NE(writer, nullptr);
+        fill(writer, {makeJob(QStringLiteral("Saved before"), 10, {{9, 30}})});
+        writer->setFilePath(file);
+        ASSERT_TRUE(saveAndWait(writer));
+        writer->close();
+        drainEvents();
+    }
+    controller->addDocumentType(platform::DocumentType(
+        MyDocument::TypeName, {MyDocument::FileExtension}, MyDocument::MimeType,
+        [services = services](QObject *parent) -> platform::Document * { return new MeddledDocument(parent, services); }));
+    auto *document = dynamic_cast<MeddledDocument *>(controller->openDocumentWithContentsOfFile(file, true));
+    ASSERT_NE(document, nullptr);
+    for (const bool autosave : {false, true}) {
+        SCOPED_TRACE(autosave ? "autosave" : "save");
+        document->addNode(makeJob(QStringLiteral("Mine"), 10, {{13, 0}}), document->jobList(), 1);
+        ASSERT_TRUE(QTest::qWaitFor([document] { return document->isDocumentEdited(); }));
+        QByteArray theirs;
+        document->meddle = [&file, &theirs] {
+            struct stat st {};
+            ::stat(QFile::encodeName(file).constData(), &st);
+            QFile opened(file);
+            if (!opened.open(QIODevice::ReadWrite))
+                return;
+            theirs = QByteArray(opened.size(), 'x');
+            opened.write(theirs);
+            opened.close();
+            const struct timespec times[2] = {{0, UTIME_OMIT}, st.st_mtim};
+            ::utimensat(AT_FDCWD, QFile::encodeName(file).constData(), times, 0);
+        };
+        int calls = 0;
+        if (autosave)
+            document->autosaveDocument();
+        else
+            document->saveDocumentWithCompletion([&](bool) { ++calls; });
+        QMessageBox *box = waitForMessageBox(document->mainWindow(), 20000);
+        ASSERT_NE(box, nullptr) << "saved over the change without asking";
+        EXPECT_EQ(box->text(), QStringLiteral("The file has been changed by another application since you opened or saved it."));
+        EXPECT_EQ(testsupport::readFile(file), theirs);
+        EXPECT_EQ(namesIn(dir.path()), QStringList{QStringLiteral("meddled.chronark")});
+        EXPECT_TRUE(document->isDocumentEdited());
+        document->meddle = {};
+        QPointer<QMessageBox> guard(box);
+        box->reject();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !guard && !document->isSaving(); }));
+        EXPECT_EQ(calls, autosave ? 0 : 1);
+        EXPECT_EQ(testsupport::readFile(file), theirs);
+        // The person's own save over it, after the question: the document's state again.
+        document->meddle = {};
+        document->saveDocumentWithCompletion([](bool) {});
+        QMessageBox *again = waitForMessageBox(document->mainWindow(), 20000);
+        ASSERT_NE(again, nullptr);
+        clickButton(again, QStringLiteral("Save Anyway"));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !document->isSaving() && !document->isDocumentEdited(); }, 20000));
+        EXPECT_TRUE(testsupport::readFile(file).startsWith(MyDocument::WrittenFileBeginning.toByteArray()));
+    }
 }

@@ -12,6 +12,7 @@
 #include "tests/support/HeldPool.h"
 #include "tests/support/ScopedFileSystem.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTest>
 
@@ -249,6 +250,76 @@ TEST_P(DocumentFileIdentityTest, ASaveReadsItsFileBackOnlyWhereTheTimesAreCoarse
         ASSERT_TRUE(saveAskingAnswered(doc, &asked));
         EXPECT_TRUE(asked);
         reads();
+    }
+    doc->close();
+    drainEvents();
+}
+
+// A change another program makes while a save is written, after the save's first
+// look and before its rename (here: while the write waits at the gate), is not
+// written over: the file stays as the other program left it, nothing of the save is
+// left beside it, the document stays edited, and the person is asked, as when the
+// change is found first. By hand and by the autosave; a rewrite in place keeping the
+// size and the times, and a file of the same size and times put in its place.
+TEST_P(DocumentFileIdentityTest, AChangeMadeWhileASaveIsWrittenIsNeverWrittenOver)
+{
+    const ScopedFileSystem fileSystem(GetParam());
+    if (fileSystem.path().isEmpty())
+        GTEST_SKIP() << fileSystem.skipReason().toStdString();
+    const QString file = fileSystem.path() + QStringLiteral("/meanwhile.txtdoc");
+    const QString copy = fileSystem.path() + QStringLiteral("/copy.txtdoc");
+    ASSERT_TRUE(writeText(file, "original"));
+    auto *doc = qobject_cast<TextDocument *>(controller->openDocumentWithContentsOfFile(file, true));
+    ASSERT_NE(doc, nullptr);
+    doc->writeInBackground = true;
+    int round = 0;
+    for (const bool autosave : {false, true}) {
+        for (const bool renamed : {false, true}) {
+            SCOPED_TRACE(testing::Message() << (autosave ? "autosave, " : "save, ") << (renamed ? "renamed" : "in place"));
+            doc->setText(QStringLiteral("mine %1").arg(++round));
+            const int arrived = doc->gate->arrived();
+            doc->gate->close();
+            int calls = 0;
+            bool saved = true;
+            if (autosave) {
+                doc->autosaveDocument();
+            } else {
+                doc->saveDocumentWithCompletion([&](bool ok) {
+                    saved = ok;
+                    ++calls;
+                });
+            }
+            // The write runs: the first look found nothing.
+            ASSERT_TRUE(QTest::qWaitFor([&] { return doc->gate->arrived() == arrived + 1; }, 10000));
+            const QByteArray now = testsupport::readFile(file);
+            const QByteArray theirs(now.size(), renamed ? 'r' : 'p');
+            if (renamed) {
+                ASSERT_TRUE(writeText(copy, theirs.mid(5)));
+                ASSERT_TRUE(setModificationTime(copy, modificationTime(file)));
+                ASSERT_EQ(::rename(QFile::encodeName(copy).constData(), QFile::encodeName(file).constData()), 0);
+            } else {
+                ASSERT_TRUE(rewriteInPlace(file, theirs));
+            }
+            const QByteArray changed = testsupport::readFile(file);
+            doc->gate->open();
+            ASSERT_TRUE(QTest::qWaitFor([&] { return !visibleMessageBoxes().isEmpty(); }, 10000))
+                << "saved over the change without asking";
+            QMessageBox *box = visibleMessageBoxes().constLast();
+            EXPECT_EQ(box->text(), QStringLiteral("The file has been changed by another application since you opened or saved it."));
+            EXPECT_EQ(testsupport::readFile(file), changed);
+            EXPECT_TRUE(doc->isDocumentEdited());
+            QStringList names = QDir(fileSystem.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+            names.removeOne(QStringLiteral("lost+found"));
+            EXPECT_EQ(names, QStringList{QStringLiteral("meanwhile.txtdoc")});
+            // Saved over after the question.
+            answer(box, QMessageBox::Save);
+            const QByteArray mine = "TEXT\nmine " + QByteArray::number(round);
+            ASSERT_TRUE(QTest::qWaitFor(
+                [&] { return !doc->isSaving() && (autosave || calls == 1) && testsupport::readFile(file) == mine; },
+                10000));
+            EXPECT_TRUE(saved);
+            EXPECT_FALSE(doc->isDocumentEdited());
+        }
     }
     doc->close();
     drainEvents();

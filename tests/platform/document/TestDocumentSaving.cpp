@@ -179,6 +179,83 @@ TEST_F(DocumentSavingTest, AFailureOrAnExceptionOfTheWriterIsReportedAsBefore)
     EXPECT_EQ(testsupport::readFile(doc->filePath()), QByteArray("TEXT\nthrown"));
 }
 
+// A copy taken in slices, one per pass of the event loop, holds the document as it
+// was when the save began: a change made between its slices stays unsaved. A copy
+// that runs out of memory at any slice is reported as one that could not be made at
+// all, as before: the same alert, the file as it was, the document edited.
+TEST_F(DocumentSavingTest, ACopyTakenInSlicesHoldsTheStateOfItsStartAndFailsAsBefore)
+{
+    TextDocument *doc = openBackground(QStringLiteral("sliced.txtdoc"), "original");
+    ASSERT_NE(doc, nullptr);
+    ASSERT_TRUE(activate(doc));
+    doc->copySlice = 2;
+    doc->setText(QStringLiteral("first version"));
+    ASSERT_TRUE(waitEdited(doc));
+    int calls = 0;
+    bool saved = false;
+    doc->saveDocumentWithCompletion([&](bool ok) {
+        saved = ok;
+        ++calls;
+    });
+    EXPECT_EQ(*doc->copySlices, 1) << "one slice at once";
+    QCoreApplication::processEvents();
+    EXPECT_EQ(*doc->copySlices, 2) << "one slice per pass";
+    EXPECT_TRUE(doc->isSaving());
+    doc->setText(QStringLiteral("changed while copying"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return calls == 1; }));
+    EXPECT_TRUE(saved);
+    EXPECT_EQ(*doc->copySlices, 9) << "18 bytes, 2 a slice";
+    EXPECT_EQ(testsupport::readFile(doc->filePath()), QByteArray("TEXT\nfirst version"));
+    EXPECT_TRUE(doc->isDocumentEdited()) << "the change made while copying is not in the file";
+
+    QStringList reasons;
+    for (const int failsAt : {0, 1, 4}) {
+        SCOPED_TRACE(failsAt);
+        doc->copyFailsAt = failsAt;
+        calls = 0;
+        doc->saveDocumentWithCompletion([&](bool ok) {
+            saved = ok;
+            ++calls;
+        });
+        QMessageBox *box = waitForMessageBox();
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->text(), QStringLiteral("The document “\u2068sliced.txtdoc\u2069” could not be saved."));
+        reasons << box->informativeText();
+        answer(box, QMessageBox::Ok);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return calls == 1; }));
+        EXPECT_FALSE(saved);
+        EXPECT_FALSE(doc->isSaving());
+        EXPECT_TRUE(doc->isDocumentEdited());
+        EXPECT_EQ(testsupport::readFile(doc->filePath()), QByteArray("TEXT\nfirst version"));
+    }
+    EXPECT_EQ(reasons.size(), 3);
+    EXPECT_EQ(reasons.count(reasons.value(0)), 3) << qPrintable(reasons.join(u'|'));
+    doc->copyFailsAt = -1;
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        if (doc->isSaving() || !doc->isDocumentEdited())
+            return !doc->isDocumentEdited();
+        doc->saveDocumentWithCompletion({});
+        return false;
+    }));
+    EXPECT_EQ(testsupport::readFile(doc->filePath()), QByteArray("TEXT\nchanged while copying"));
+
+    // A document gone halfway through a copy answers its save and what waits; no
+    // slice runs after it, and the file stays as it was.
+    const QString file = doc->filePath();
+    const std::shared_ptr<int> slices = doc->copySlices;
+    doc->setText(QStringLiteral("never written"));
+    QList<bool> answers;
+    doc->saveDocumentWithCompletion([&](bool ok) { answers << ok; });
+    doc->saveDocumentWithCompletion([&](bool ok) { answers << ok; });
+    delete doc;
+    const int taken = *slices;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return answers.size() == 2; }));
+    EXPECT_EQ(answers, (QList<bool>{false, false}));
+    drainEvents();
+    EXPECT_EQ(*slices, taken);
+    EXPECT_EQ(testsupport::readFile(file), QByteArray("TEXT\nchanged while copying"));
+}
+
 TEST_F(DocumentSavingTest, SaveAsWritesInTheBackgroundAndTakesTheNewFile)
 {
     TextDocument *doc = newText();

@@ -60,6 +60,12 @@ public:
     bool writeInBackground = false;
     bool throwInBackground = false;
     std::shared_ptr<WriteGate> gate = std::make_shared<WriteGate>();
+    // With writeInBackground: the copy is taken this many bytes per pass of the event
+    // loop (0: at once, when the writer is made); the slice that runs out of memory
+    // (counted from 1; 0: making the writer; -1: none); the slices taken.
+    int copySlice = 0;
+    int copyFailsAt = -1;
+    std::shared_ptr<int> copySlices = std::make_shared<int>(0);
     // Background writes that ended, and the bytes each wrote.
     std::shared_ptr<std::atomic<int>> backgroundWrites = std::make_shared<std::atomic<int>>(0);
 
@@ -107,8 +113,25 @@ protected:
     {
         if (!writeInBackground)
             return {};
-        return [path, bytes = QByteArray("TEXT\n" + m_text.toUtf8()), fail = failWrites, raise = throwInBackground,
-                gate = gate, count = backgroundWrites](QString *reason) {
+        if (copyFailsAt == 0)
+            throw std::bad_alloc();
+        FileWriter writer;
+        auto copied = std::make_shared<QByteArray>("TEXT\n" + m_text.toUtf8());
+        if (copySlice > 0) {
+            *copySlices = 0;
+            writer.copyStep = [text = *copied, copied, slice = copySlice, failsAt = copyFailsAt,
+                               slices = copySlices] {
+                if (++*slices == 1)
+                    copied->clear();
+                if (*slices == failsAt)
+                    throw std::bad_alloc();
+                copied->append(text.mid(copied->size(), slice));
+                return copied->size() == text.size();
+            };
+        }
+        writer.write = [path, copied, fail = failWrites, raise = throwInBackground, gate = gate,
+                        count = backgroundWrites](const ReplaceCheck &mayReplace, QString *reason) {
+            const QByteArray &bytes = *copied;
             gate->pass();
             ++*count;
             if (raise)
@@ -125,12 +148,18 @@ protected:
                 return false;
             }
             file.write(bytes.mid(5));
+            // The last look, before the commit renames.
+            if (!mayReplace()) {
+                file.cancelWriting();
+                return false;
+            }
             if (!file.commit()) {
                 *reason = file.errorString();
                 return false;
             }
             return true;
         };
+        return writer;
     }
 
     QWidget *makeMainWindow() override

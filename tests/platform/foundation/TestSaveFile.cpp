@@ -15,6 +15,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -178,6 +179,12 @@ TEST_F(SaveFileTest, ACommitRemovesOnlyWhatTheRecordsOfItsFileRightlyName)
     const QString copy = path(QStringLiteral("Work.xml.backup"));
     ASSERT_TRUE(testsupport::writeFile(copy, "the person's copy"));
     ASSERT_TRUE(SaveFileLeftovers::record(records(), file, {copy, 1, 1}));
+    // A stale record of the right name and device whose file is another one now.
+    const QString friday = path(QStringLiteral("Work.xml.friday"));
+    ASSERT_TRUE(testsupport::writeFile(friday, "the person's copy"));
+    SaveFileLeftovers::Record stale = recordOf(friday);
+    ++stale.inode;
+    ASSERT_TRUE(SaveFileLeftovers::record(records(), file, stale));
     const QString longer = path(QStringLiteral("Work.xml.backup1"));
     ASSERT_TRUE(testsupport::writeFile(longer, "the person's copy"));
     ASSERT_TRUE(SaveFileLeftovers::record(records(), file, recordOf(longer)));
@@ -200,7 +207,7 @@ TEST_F(SaveFileTest, ACommitRemovesOnlyWhatTheRecordsOfItsFileRightlyName)
         ASSERT_EQ(::chown(QFile::encodeName(others).constData(), 65534, 65534), 0);
         ASSERT_TRUE(SaveFileLeftovers::record(records(), file, recordOf(others)));
     }
-    ASSERT_EQ(namesIn(records()).size(), others.isEmpty() ? 9 : 10);
+    ASSERT_EQ(namesIn(records()).size(), others.isEmpty() ? 10 : 11);
 
     // A record replaced by a link to a good record, and one by a pipe a writer waits at.
     const QString linkedRecord = elsewhere.filePath(QStringLiteral("record"));
@@ -220,7 +227,7 @@ TEST_F(SaveFileTest, ACommitRemovesOnlyWhatTheRecordsOfItsFileRightlyName)
     EXPECT_EQ(testsupport::readFile(file), "saved again");
     EXPECT_FALSE(QFileInfo::exists(killed));
     EXPECT_EQ(testsupport::readFile(monday), "the person's copy");
-    for (const QString &kept : {away, copy, longer, hardLinked, otherKilled, path(QStringLiteral("Work.xml.Mnbvcx")),
+    for (const QString &kept : {away, copy, friday, longer, hardLinked, otherKilled, path(QStringLiteral("Work.xml.Mnbvcx")),
                                 path(QStringLiteral("Work.xml.Lkjhgf"))})
         EXPECT_TRUE(QFileInfo::exists(kept)) << qPrintable(kept);
     if (!others.isEmpty()) {
@@ -353,4 +360,123 @@ TEST_F(SaveFileTest, WithoutLinksASaveGoesThroughANamedFileItRecords)
         }
         EXPECT_TRUE(namesIn(records()).isEmpty()) << qPrintable(namesIn(records()).join(u' '));
     }
+}
+
+// A save killed as it enters any one of its system calls, where the file system
+// makes no unnamed files (also where no link could be made to one, and for a file
+// saved the first time), leaves the file whole, as it was or as the save wrote it,
+// and the next save removes every file the killed one made, its records' own
+// temporaries too: nothing is left but the file.
+TEST_F(SaveFileTest, ASaveKilledAtAnyStepLeavesNothingOnceTheNextSaveIsDone)
+{
+    using testsupport::FilteredCall;
+    const QString file = path(QStringLiteral("Work.chronark"));
+    std::vector<FilteredCall> noLinks = testsupport::noUnnamedFiles();
+    for (const FilteredCall &call : testsupport::answeredWith(testsupport::linkCalls(), ENOENT))
+        noLinks.push_back(call);
+    const struct
+    {
+        const char *what;
+        std::vector<FilteredCall> calls;
+        bool existing;
+    } settings[] = {
+        {"no unnamed files", testsupport::noUnnamedFiles(), true},
+        {"no unnamed files, no links", noLinks, true},
+        {"no unnamed files, a new file", testsupport::noUnnamedFiles(), false},
+        {"no unnamed files, no links, a new file", noLinks, false},
+    };
+    int kills = 0;
+    for (const auto &setting : settings) {
+        // Also the first save that records anything (no folder of records yet).
+        for (const bool firstRecord : {false, true}) {
+            SCOPED_TRACE(testing::Message() << setting.what << (firstRecord ? ", no records yet" : ""));
+            for (std::size_t step = 1;; ++step) {
+                SCOPED_TRACE(step);
+                QFile::remove(file);
+                if (setting.existing) {
+                    ASSERT_TRUE(save(file, "before", SaveFile::FinalLink::Follow, records()));
+                }
+                if (firstRecord) {
+                    ASSERT_TRUE(QDir(path(QStringLiteral("state"))).removeRecursively());
+                }
+                const QByteArray killed = "killed at " + QByteArray::number(qulonglong(step));
+                const testsupport::TracedRun traced = testsupport::runTraced(
+                    setting.calls, step, [&] { return save(file, killed, SaveFile::FinalLink::Follow, records()); });
+                ASSERT_TRUE(traced.run.filtered);
+                if (traced.run.answered) {
+                    // Past its last call: the save ran through.
+                    EXPECT_TRUE(traced.run.value);
+                    EXPECT_GT(step, 20u);
+                    break;
+                }
+                ASSERT_EQ(traced.run.signal, SIGKILL);
+                ++kills;
+                const QByteArray now = QFileInfo::exists(file) ? testsupport::readFile(file) : QByteArray("<none>");
+                EXPECT_TRUE(now == killed || now == (setting.existing ? QByteArray("before") : QByteArray("<none>")))
+                    << now.constData();
+                const testsupport::FilteredRun next = testsupport::runFiltered(
+                    setting.calls, [&] { return save(file, "after", SaveFile::FinalLink::Follow, records()); });
+                ASSERT_TRUE(next.answered && next.value) << "signal " << next.signal;
+                EXPECT_EQ(testsupport::readFile(file), "after");
+                ASSERT_EQ(namesIn(dir.path()), (QStringList{QStringLiteral("Work.chronark"), QStringLiteral("state")}));
+                ASSERT_EQ(namesIn(records()), QStringList());
+            }
+        }
+    }
+    EXPECT_GE(kills, 200);
+}
+
+// A commit makes its rename last through a power cut: the folder is synced after it.
+TEST_F(SaveFileTest, TheFolderIsSyncedAfterTheRename)
+{
+    const QString file = path(QStringLiteral("Work.xml"));
+    ASSERT_TRUE(save(file, "first", SaveFile::FinalLink::Follow));
+    const testsupport::TracedRun traced =
+        testsupport::runTraced({}, 0, [&] { return save(file, "second", SaveFile::FinalLink::Follow); });
+    ASSERT_TRUE(traced.run.answered && traced.run.value);
+    const std::vector<long> renames = testsupport::renameCalls();
+    std::size_t renamed = 0;
+    int syncs = 0;
+    for (std::size_t i = 0; i < traced.calls.size(); ++i) {
+        if (std::find(renames.begin(), renames.end(), traced.calls[i]) != renames.end())
+            renamed = i + 1;
+    }
+    ASSERT_GT(renamed, 0u) << "no rename";
+    for (std::size_t i = renamed; i < traced.calls.size(); ++i)
+        syncs += traced.calls[i] == __NR_fsync || traced.calls[i] == __NR_fdatasync;
+    EXPECT_EQ(syncs, 1) << "the folder's syncs after the rename";
+    EXPECT_EQ(testsupport::readFile(file), "second");
+}
+
+// The replace check comes after the new file is written, just before the rename:
+// when it says no, the file stays as it was and nothing of the new one is left, with
+// an unnamed new file as with a named one; when it says yes, the save goes on.
+TEST_F(SaveFileTest, AReplaceCheckThatSaysNoLeavesTheFileAsItWas)
+{
+    const QString file = path(QStringLiteral("Work.xml"));
+    ASSERT_TRUE(save(file, "first", SaveFile::FinalLink::Follow, records()));
+    const auto commitAsked = [&](bool answer, const QByteArray &bytes) {
+        SaveFile saveFile(file);
+        saveFile.setRecordFolder(records());
+        int asked = 0;
+        saveFile.setReplaceCheck([&] {
+            ++asked;
+            return answer;
+        });
+        const bool committed = saveFile.open(QIODevice::WriteOnly) && saveFile.write(bytes) == bytes.size()
+                               && asked == 0 && saveFile.commit();
+        return committed == answer && asked == 1;
+    };
+    for (const bool named : {false, true}) {
+        SCOPED_TRACE(named ? "named" : "unnamed");
+        const std::vector<testsupport::FilteredCall> calls =
+            named ? testsupport::noUnnamedFiles() : std::vector<testsupport::FilteredCall>{};
+        const testsupport::FilteredRun refused = testsupport::runFiltered(calls, [&] { return commitAsked(false, "never"); });
+        ASSERT_TRUE(refused.answered && refused.value) << "signal " << refused.signal;
+        EXPECT_EQ(testsupport::readFile(file), "first");
+        EXPECT_EQ(namesIn(dir.path()), (QStringList{QStringLiteral("Work.xml"), QStringLiteral("state")}));
+        EXPECT_EQ(namesIn(records()), QStringList());
+    }
+    ASSERT_TRUE(commitAsked(true, "second"));
+    EXPECT_EQ(testsupport::readFile(file), "second");
 }
