@@ -212,7 +212,7 @@ TEST_F(FlowViewOnTheDesktop, AMoviePlaysInTheSelectedItem)
         GTEST_SKIP() << "Qt Multimedia has no media backend on this machine";
     // The poster's first video frame is turned into a picture on the GUI thread, and the
     // first conversion sets up Qt Multimedia's converter there (about 200 ms).
-    const testsupport::KnownGuiThreadHold converter("the first video frame's conversion in Qt Multimedia");
+    const testsupport::KnownGuiThreadHold converter("QVideoFrame::toImage", "the first video frame's conversion in Qt Multimedia");
     QList<QImage> frames;
     for (int i = 0; i < 30; ++i)
         frames.append(flowtest::solid(QSize(160, 120), QColor::fromHsv(i * 12, 220, 230)));
