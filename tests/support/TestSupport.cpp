@@ -60,10 +60,27 @@ ScopedXdgHome::ScopedXdgHome()
         QDir().mkpath(sub);
         qputenv(kXdgVars[i], sub.toLocal8Bit());
     }
+    // A runtime folder of its own where the session gives none (a Wayland session's is
+    // kept: its display's socket is there); else Qt makes one in the temporary folder.
+    m_hadRuntime = qEnvironmentVariableIsSet("XDG_RUNTIME_DIR");
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+        m_oldRuntime = qgetenv("XDG_RUNTIME_DIR");
+        const QString runtime = m_dir.path() + QStringLiteral("/xdg_runtime_dir");
+        QDir().mkpath(runtime);
+        QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        qputenv("XDG_RUNTIME_DIR", runtime.toLocal8Bit());
+        m_setRuntime = true;
+    }
 }
 
 ScopedXdgHome::~ScopedXdgHome()
 {
+    if (m_setRuntime) {
+        if (m_hadRuntime)
+            qputenv("XDG_RUNTIME_DIR", m_oldRuntime);
+        else
+            qunsetenv("XDG_RUNTIME_DIR");
+    }
     for (int i = 0; i < 4; ++i) {
         if (m_old[i].isNull())
             qunsetenv(kXdgVars[i]);

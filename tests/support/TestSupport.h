@@ -29,8 +29,9 @@ QString screenshotPath(const QString &fileName);
 // the pass after the sheet ended, and may queue one more call.
 void settleEvents();
 
-// Points the XDG folders (config, data, cache, state) at a fresh temporary folder for the
-// lifetime of the object, so a test never touches the user's real files. The folder is in
+// Points the XDG folders (config, data, cache, state, and the runtime folder when the
+// session gives none) at a fresh temporary folder for the lifetime of the object, so a
+// test never touches the user's real files. The folder is in
 // memory (/dev/shm) where the system has one: the settings and records written there are
 // synced to a disk that parallel test programs keep busy, and what a test measures is
 // not how long the disk takes.
@@ -44,6 +45,9 @@ public:
 private:
     QTemporaryDir m_dir{folderTemplate()};
     QByteArray m_old[4];
+    QByteArray m_oldRuntime;
+    bool m_hadRuntime = false;
+    bool m_setRuntime = false;
 
     static QString folderTemplate();
 };
