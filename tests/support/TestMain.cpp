@@ -9,6 +9,10 @@
 #include "tests/support/ThrowSites.h"
 #include "tests/support/TestSupport.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -17,8 +21,9 @@
 namespace {
 
 // A death test's child is this program run again with the parent's environment; it
-// ends without unwinding, so a folder of its own would stay behind. It uses the
-// parent's user folders, which the parent removes.
+// ends without unwinding, so a folder of its own, or one its test made before the
+// statement that ends it, would stay behind. It uses the parent's user folders and a
+// temporary folder inside them, which the parent removes.
 bool deathTestChild(int argc, char **argv)
 {
     for (int i = 1; i < argc; ++i) {
@@ -35,8 +40,13 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     std::optional<testsupport::ScopedXdgHome> userFolders;
-    if (!deathTestChild(argc, argv))
+    if (!deathTestChild(argc, argv)) {
         userFolders.emplace();
+    } else if (const QString config = qEnvironmentVariable("XDG_CONFIG_HOME"); !config.isEmpty()) {
+        const QString temporary = QFileInfo(config).dir().filePath(QStringLiteral("death-test-temporary"));
+        QDir().mkpath(temporary);
+        qputenv("TMPDIR", QFile::encodeName(temporary));
+    }
     testing::InitGoogleTest(&argc, argv);
     testsupport::installQtWarningCheck();
     testsupport::installLoggingStateCheck();
