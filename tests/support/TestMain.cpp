@@ -15,35 +15,20 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <optional>
-
-namespace {
-
-// A death test's child is this program run again with the parent's environment; it
-// ends without unwinding, so a folder of its own, or one its test made before the
-// statement that ends it, would stay behind. It uses the parent's user folders and a
-// temporary folder inside them, which the parent removes.
-bool deathTestChild(int argc, char **argv)
-{
-    for (int i = 1; i < argc; ++i) {
-        if (std::strncmp(argv[i], "--gtest_internal_run_death_test", 31) == 0)
-            return true;
-    }
-    return false;
-}
-
-} // namespace
 
 int main(int argc, char **argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     std::optional<testsupport::ScopedXdgHome> userFolders;
-    if (!deathTestChild(argc, argv)) {
+    // A child of a test (a death test's, or the program run again to crash) ends without
+    // unwinding: it uses the parent's user folders and a temporary folder inside them,
+    // which the parent removes.
+    if (!testsupport::isChildOfATest(argc, argv)) {
         userFolders.emplace();
     } else if (const QString config = qEnvironmentVariable("XDG_CONFIG_HOME"); !config.isEmpty()) {
-        const QString temporary = QFileInfo(config).dir().filePath(QStringLiteral("death-test-temporary"));
+        const QString temporary = QFileInfo(config).dir().filePath(QStringLiteral("child-temporary"));
         QDir().mkpath(temporary);
         qputenv("TMPDIR", QFile::encodeName(temporary));
     }

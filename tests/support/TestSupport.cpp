@@ -89,6 +89,24 @@ ScopedXdgHome::~ScopedXdgHome()
     }
 }
 
+QProcessEnvironment childEnvironment()
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("CHRONARK_TEST_CHILD"), QStringLiteral("1"));
+    return environment;
+}
+
+bool isChildOfATest(int argc, char **argv)
+{
+    if (qEnvironmentVariable("CHRONARK_TEST_CHILD") == QLatin1String("1"))
+        return true;
+    for (int i = 1; i < argc; ++i) {
+        if (qstrncmp(argv[i], "--gtest_internal_run_death_test", 31) == 0)
+            return true;
+    }
+    return false;
+}
+
 ScopedEnv::ScopedEnv(const char *name, const QByteArray &value)
     : m_name(name), m_old(qgetenv(name)), m_had(qEnvironmentVariableIsSet(name))
 {

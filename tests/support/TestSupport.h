@@ -2,6 +2,7 @@
 // Small helpers shared by the test programs.
 #include <QByteArray>
 #include <QImage>
+#include <QProcessEnvironment>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -51,6 +52,14 @@ private:
 
     static QString folderTemplate();
 };
+
+// The environment for this test program run again as a child of the test (a process
+// that crashes on purpose, a run at another scale factor): the test's own, and a mark by
+// which the child uses the parent's user folders and a temporary folder inside them,
+// which the parent removes, so that a child that ends without unwinding leaves nothing.
+QProcessEnvironment childEnvironment();
+// Whether this process is such a child (or a death test's child).
+bool isChildOfATest(int argc, char **argv);
 
 // Sets (or, given a null value, unsets) one environment variable for the lifetime of
 // the object and puts the old value back afterwards, also when it was not set: a test

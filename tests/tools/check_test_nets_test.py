@@ -26,9 +26,9 @@ CASES = [
     ("PlantedExceptions.AtInAConnectedLambda", True, ["An exception reached a net", "thrown at", "PlantedNets.cpp"], []),
     ("PlantedExceptions.AThrowingTaskOfAThreadPool", True, ["thrown at", "PlantedNets.cpp", "a task's own failure"], []),
     ("PlantedExceptions.AnExceptionTheTestExpects", False, [], ["An exception reached a net"]),
-    # The GUI-thread watchdog: a hold of a slot that QTest's click runs (the thread
-    # sleeping in a system call), and a hold of a delivery's own code after a nested loop
-    # returned (the thread running).
+    # The GUI-thread watchdog: a hold of a slot that QTest's click runs, and a hold of a
+    # delivery's own code after a nested loop returned (a sleep: time spent waiting for
+    # a processor on a loaded machine does not count as a hold, time spent blocked does).
     ("PlantedWatchdog.ASlotThatAClickHolds", True, ["The GUI thread was held", "PlantedNets.cpp:"], []),
     ("PlantedWatchdog.AHoldAfterANestedLoop", True, ["The GUI thread was held", "PlantedNets.cpp:"], []),
 ]
