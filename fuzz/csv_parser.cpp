@@ -93,11 +93,12 @@ QStringList parse(const QByteArray &bytes, quint32 encoding, char16_t delimiter,
 
 void checkSeparatorGuess(const QByteArray &bytes)
 {
+    // One file for the run, removed when the program ends.
     static QTemporaryFile *file = [] {
-        auto *f = new QTemporaryFile;
-        if (!f->open())
+        static QTemporaryFile f;
+        if (!f.open())
             std::abort();
-        return f;
+        return &f;
     }();
     file->resize(0);
     file->seek(0);

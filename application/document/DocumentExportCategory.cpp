@@ -26,7 +26,7 @@ void showExportFailure(MyDocument &document, const QString &path, const QString 
     platform::DocumentAlert::openError(
         document.documentWindow(),
         platform::localized(QStringLiteral("LSExportFailed")).replace(QStringLiteral("%@"),
-            platform::DocumentAlert::quotedName(QDir::toNativeSeparators(path))),
+            platform::DocumentAlert::quotedPath(QDir::toNativeSeparators(path))),
         reason);
 }
 

@@ -552,17 +552,20 @@ void LiveLink::receiveContents(const QString &name, const QMap<QString, QByteArr
     LiveLinkPasteboard::replaceContents(name, contents);
 }
 
-// cannot throw: a constant text.
-QString LiveLink::introspect(const QString &) const noexcept
+// An entry from Qt (the bus asks for the interface): the text is made here, which may
+// run out of memory; then the bus hears no interface.
+QString LiveLink::introspect(const QString &) const
 {
-    return QStringLiteral("<interface name=\"%1\">"
-                          "<method name=\"RemoteCloseLink\"><annotation name=\"org.freedesktop.DBus.Method.NoReply\" value=\"true\"/></method>"
-                          "<method name=\"RequestEdit\"><arg name=\"name\" type=\"s\" direction=\"in\"/>"
-                          "<arg name=\"contents\" type=\"a{say}\" direction=\"in\"/></method>"
-                          "<method name=\"RefreshEdit\"><arg name=\"name\" type=\"s\" direction=\"in\"/>"
-                          "<arg name=\"contents\" type=\"a{say}\" direction=\"in\"/></method>"
-                          "</interface>")
-        .arg(LiveLinkBus::LinkInterface);
+    return platform::ExceptionBoundary::guardOr(this, "introspect", QString(), [] {
+        return QStringLiteral("<interface name=\"%1\">"
+                              "<method name=\"RemoteCloseLink\"><annotation name=\"org.freedesktop.DBus.Method.NoReply\" value=\"true\"/></method>"
+                              "<method name=\"RequestEdit\"><arg name=\"name\" type=\"s\" direction=\"in\"/>"
+                              "<arg name=\"contents\" type=\"a{say}\" direction=\"in\"/></method>"
+                              "<method name=\"RefreshEdit\"><arg name=\"name\" type=\"s\" direction=\"in\"/>"
+                              "<arg name=\"contents\" type=\"a{say}\" direction=\"in\"/></method>"
+                              "</interface>")
+            .arg(LiveLinkBus::LinkInterface);
+    });
 }
 
 bool LiveLink::handleMessage(const QDBusMessage &message, const QDBusConnection &connection)

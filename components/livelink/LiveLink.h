@@ -123,7 +123,7 @@ public:
     QString objectPath() const { return m_path; }
     std::shared_ptr<LiveLink> sharedLink() { return shared_from_this(); }
 
-    QString introspect(const QString &path) const noexcept override;
+    QString introspect(const QString &path) const override;
     bool handleMessage(const QDBusMessage &message, const QDBusConnection &connection) override;
 
 private:

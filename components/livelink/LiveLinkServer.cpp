@@ -226,16 +226,19 @@ void LiveLinkServer::LiveLinkServerWithName(const QString &serverName, const QSt
                                 bundleIdentifier, launchIfNeeded, fallbackURL, appName, context, std::move(found));
 }
 
-// cannot throw: a constant text.
-QString LiveLinkServer::introspect(const QString &) const noexcept
+// An entry from Qt (the bus asks for the interface): the text is made here, which may
+// run out of memory; then the bus hears no interface.
+QString LiveLinkServer::introspect(const QString &) const
 {
-    return QStringLiteral("<interface name=\"%1\"><method name=\"InitiateLink\">"
-                          "<arg name=\"client\" type=\"o\" direction=\"in\"/>"
-                          "<arg name=\"sourceName\" type=\"s\" direction=\"in\"/>"
-                          "<arg name=\"sourceApplicationName\" type=\"s\" direction=\"in\"/>"
-                          "<arg name=\"itemKey\" type=\"s\" direction=\"in\"/>"
-                          "<arg name=\"link\" type=\"o\" direction=\"out\"/></method></interface>")
-        .arg(LiveLinkBus::ServerInterface);
+    return platform::ExceptionBoundary::guardOr(this, "introspect", QString(), [] {
+        return QStringLiteral("<interface name=\"%1\"><method name=\"InitiateLink\">"
+                              "<arg name=\"client\" type=\"o\" direction=\"in\"/>"
+                              "<arg name=\"sourceName\" type=\"s\" direction=\"in\"/>"
+                              "<arg name=\"sourceApplicationName\" type=\"s\" direction=\"in\"/>"
+                              "<arg name=\"itemKey\" type=\"s\" direction=\"in\"/>"
+                              "<arg name=\"link\" type=\"o\" direction=\"out\"/></method></interface>")
+            .arg(LiveLinkBus::ServerInterface);
+    });
 }
 
 bool LiveLinkServer::handleMessage(const QDBusMessage &message, const QDBusConnection &connection)

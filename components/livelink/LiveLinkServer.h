@@ -86,7 +86,7 @@ public:
     // opened then have no delegate.
     LiveLinkServerDelegate *delegate() const;
 
-    QString introspect(const QString &path) const noexcept override;
+    QString introspect(const QString &path) const override;
     bool handleMessage(const QDBusMessage &message, const QDBusConnection &connection) override;
 
 private:

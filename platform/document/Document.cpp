@@ -423,7 +423,7 @@ QString Document::saveFailureReason(const QString &absolute, const QString &reas
     if (reason.isEmpty())
         return localizedString(QStringLiteral("FileNotWrittenReason"), absolute);
     if (!absolute.isEmpty() && !QFileInfo(absolute).isDir())
-        return localizedString(QStringLiteral("FileNotWrittenBecauseReason")).arg(DocumentAlert::quotedName(absolute), reason);
+        return localizedString(QStringLiteral("FileNotWrittenBecauseReason")).arg(DocumentAlert::quotedPath(absolute), reason);
     return reason;
 }
 
@@ -750,7 +750,7 @@ void Document::askToSaveOverChangedFile(const CompletionHandler &handler)
     m_askingToOverwrite = true;
     QPointer<Document> self(this);
     DocumentAlert::open(windowForSheet(), QMessageBox::Warning, localizedString(QStringLiteral("FileChangedMessage")),
-                        localizedString(QStringLiteral("FileChangedInformative"), m_filePath),
+                        DocumentAlert::localizedStringWithPath(QStringLiteral("FileChangedInformative"), m_filePath),
                         {{QMessageBox::Save, localizedString(QStringLiteral("SaveAnywayButton"))},
                          {QMessageBox::Cancel, localizedString(QStringLiteral("CancelButton"))}},
                         QMessageBox::Cancel, QMessageBox::Cancel, [self, handler](QMessageBox::StandardButton button) {

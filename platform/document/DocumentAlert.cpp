@@ -40,15 +40,38 @@ QString localizedString(const QString &key, const QString &argument)
     return format.replace(at, 2, quotedName(argument));
 }
 
-QString quotedName(const QString &name)
+namespace {
+
+QString quoted(const QString &name, Qt::TextElideMode where)
 {
     QString line = DisplayText::shownOnOneLine(name);
     // Fonts exist only in a GUI application.
     if (qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
         const QFontMetricsF metrics(QApplication::font("QMessageBox"));
-        line = metrics.elidedText(line, Qt::ElideRight, metrics.averageCharWidth() * QuotedNameCharacters);
+        line = metrics.elidedText(line, where, metrics.averageCharWidth() * QuotedNameCharacters);
     }
     return DisplayText::isolated(line);
+}
+
+} // namespace
+
+QString quotedName(const QString &name)
+{
+    return quoted(name, Qt::ElideRight);
+}
+
+QString quotedPath(const QString &path)
+{
+    return quoted(path, Qt::ElideMiddle);
+}
+
+QString localizedStringWithPath(const QString &key, const QString &path)
+{
+    QString format = localizedString(key);
+    const qsizetype at = format.indexOf(QStringLiteral("%1"));
+    if (at < 0)
+        return format;
+    return format.replace(at, 2, quotedPath(path));
 }
 
 namespace {

@@ -54,5 +54,10 @@ QString localizedString(const QString &key, const QString &argument);
 // however long the name is. A place that shows a name whole in several lines (an
 // alert's details) uses DisplayText::setInText().
 QString quotedName(const QString &name);
+// A file's path as an alert quotes it: as quotedName(), but cut in its middle, so that
+// the start of its folder and the file's own name are both seen however deep it lies.
+QString quotedPath(const QString &path);
+// The text of a key used as a format: "%1" becomes the path as quotedPath() shows it.
+QString localizedStringWithPath(const QString &key, const QString &path);
 
 } // namespace platform::DocumentAlert

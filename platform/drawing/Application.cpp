@@ -62,8 +62,24 @@ Application::Application(int &argc, char **argv) : QApplication(guardStart(argc,
 
 Application::~Application() = default;
 
+namespace {
+
+// A paint runs through Qt's painting frames, built without exception support: an
+// exception unwinding out of them would leave their painter active and the window's
+// backing store in the middle of a paint, so every later paint of the window fails.
+// Nothing may cross them: an exception that a paint's own entry did not stop ends the
+// process here, before anything is unwound, and the crash report names it.
+bool deliverPaint(QApplication *application, QObject *receiver, QEvent *event) noexcept
+{
+    return application->QApplication::notify(receiver, event);
+}
+
+} // namespace
+
 bool Application::notify(QObject *receiver, QEvent *event)
 {
+    if (event->type() == QEvent::Paint)
+        return deliverPaint(this, receiver, event);
     try {
         return QApplication::notify(receiver, event);
     } catch (const Exception &error) {

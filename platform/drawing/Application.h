@@ -8,6 +8,9 @@
 // said; one count for both), and the event counts as not handled. The process goes
 // on. It is the last resort only: Qt's own frames between this boundary and the
 // thrower are built without exception support, so what they held is not released.
+// A paint event is the exception: nothing unwinds out of a paint (it would leave Qt's
+// painter active and every later paint of the window broken); an exception that the
+// paint's own entry did not stop ends the process with a crash report.
 // Code that runs outside the loop (main() before exec()) catches its own.
 //
 // One per process, made by main() (and by the tests' main). GUI thread only, but for

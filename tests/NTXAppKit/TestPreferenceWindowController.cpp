@@ -622,7 +622,7 @@ TEST_F(PreferenceWindow, PictureOfTheWindowWithTwoPanes)
     QCoreApplication::processEvents();
     const QImage picture = window->grab().toImage();
     ASSERT_FALSE(picture.isNull());
-    const QString path = QDir::temp().filePath(QStringLiteral("chronark-preferences-window.png"));
+    const QString path = testsupport::screenshotPath(QStringLiteral("chronark-preferences-window.png"));
     EXPECT_TRUE(picture.save(path));
     // The toolbar shows the first icon's blue somewhere in its top band.
     bool blue = false;

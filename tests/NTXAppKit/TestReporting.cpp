@@ -329,7 +329,7 @@ TEST_F(Reporting, ACrashedRunIsOfferedOnceAndALaterCrashAgain)
         return;
     }
     QProcess child;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    QProcessEnvironment environment = testsupport::childEnvironment();
     environment.insert(QStringLiteral("CHRONARK_TEST_CRASH_FOLDER"), crashFolder());
     child.setProcessEnvironment(environment);
     child.start(QCoreApplication::applicationFilePath(),
@@ -389,7 +389,7 @@ TEST_F(Reporting, ASignalSentByAProcessIsReportedWithTheSenderInsteadOfAnAddress
     for (const char *mode : {"abort", "kill"}) {
         QDir(crashFolder()).removeRecursively();
         QProcess child;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        QProcessEnvironment environment = testsupport::childEnvironment();
         environment.insert(QStringLiteral("CHRONARK_TEST_CRASH_FOLDER"), crashFolder());
         environment.insert(QStringLiteral("CHRONARK_TEST_SENT_SIGNAL"), QString::fromLatin1(mode));
         child.setProcessEnvironment(environment);
@@ -558,7 +558,7 @@ TEST_F(Reporting, LinksInThePlacesOfTheLogsAreNeverWrittenThrough)
 
     ASSERT_TRUE(QDir().mkpath(crashFolder()));
     QProcess child;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    QProcessEnvironment environment = testsupport::childEnvironment();
     environment.insert(QStringLiteral("CHRONARK_TEST_CRASH_FOLDER"), crashFolder());
     environment.insert(QStringLiteral("CHRONARK_TEST_SENT_SIGNAL"), QStringLiteral("kill"));
     child.setProcessEnvironment(environment);

@@ -199,6 +199,9 @@ PrivateAudioServer::PrivateAudioServer()
     m_environment = QProcessEnvironment::systemEnvironment();
     m_environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtime.path());
     m_environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_config.path());
+    // What the server makes of its own (a runtime folder it would put in the temporary
+    // folder) stays in its folder, which goes with it.
+    m_environment.insert(QStringLiteral("TMPDIR"), m_runtime.path());
     m_environment.insert(QStringLiteral("PULSE_SERVER"), address());
     // The server keeps off every bus and display: test programs running side by side
     // would otherwise contend for its bus name.

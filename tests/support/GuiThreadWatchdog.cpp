@@ -1,9 +1,11 @@
 #include "tests/support/GuiThreadWatchdog.h"
 
+#include "tests/support/StackNames.h"
+
 #include <QAbstractEventDispatcher>
-#include <QMap>
-#include <QProcess>
-#include <QRegularExpression>
+#include <QFile>
+#include <QList>
+#include <QPair>
 #include <QStringList>
 #include <QThread>
 
@@ -18,8 +20,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 #include <cstdlib>
-#include <cxxabi.h>
-#include <execinfo.h>
+#include <cstring>
+#include <ucontext.h>
 #include <memory>
 #include <mutex>
 #include <pthread.h>
@@ -36,33 +38,50 @@ qint64 nowNs()
     return std::chrono::duration_cast<std::chrono::nanoseconds>(SteadyClock::now().time_since_epoch()).count();
 }
 
-constexpr int MaximumFrames = 64;
-// The signal that asks the GUI thread for its stack: one of the real-time signals,
-// which neither Qt nor the libraries under test use.
+// How much of the GUI thread's stack a report looks at, from its top frame.
+constexpr std::size_t StackCopyBytes = 256 * 1024;
+constexpr int MaximumFrames = 256;
+// The signal that asks the GUI thread for its stack when it runs its own code: one of
+// the real-time signals, which neither Qt nor the libraries under test use.
 int stackSignal()
 {
     return SIGRTMIN + 5;
 }
 
+// What a measured segment of GUI-thread work is: a delivery that notify() began at a
+// depth, or the work of a nested event loop's pass at a depth (the loop's own, and the
+// code of the delivery that ran the loop once it returns).
+enum class SegmentKind { None, Delivery, Pass };
+
 struct WatchdogState
 {
     qint64 limitNs = 0;
     pthread_t guiThread{};
+    pid_t guiThreadId = 0;
     bool installed = false;
+    // The GUI thread's stack: its highest address (stacks grow down).
+    quintptr stackTop = 0;
 
-    // GUI thread only: the reason a hold is known (KnownGuiThreadHold), or null.
-    const char *knownHold = nullptr;
-    // GUI thread only: how deep notify() calls nest, and the depth at which the
-    // measured interval began (-1: none runs).
+    // GUI thread only: the calls a hold is known to be made in (KnownGuiThreadHold).
+    QList<QPair<QByteArray, const char *>> knownHolds;
+    // GUI thread only: how deep notify() calls nest, and the segment that runs.
     int depth = 0;
-    int intervalDepth = -1;
+    SegmentKind segment = SegmentKind::None;
+    int segmentDepth = 0;
 
     // Shared with the watcher thread and the signal handler.
-    std::atomic<qint64> holdStart{0}; // 0: no measured interval runs
-    std::atomic<qint64> stackAskedFor{0}; // the interval whose stack was asked for
-    std::atomic<qint64> stackTakenFor{0}; // the interval whose stack the frames hold
-    void *frames[MaximumFrames] = {};
-    std::atomic<int> frameCount{0};
+    std::atomic<qint64> holdStart{0}; // 0: no measured segment runs
+    std::atomic<qint64> stackAskedFor{0}; // the segment whose stack was asked for
+    std::atomic<qint64> stackTakenFor{0}; // the segment whose stack the copy holds
+    // The stack as taken: the instruction address, the stack pointer and a copy of the
+    // stack from it (written by the signal handler, or by the watcher while the GUI
+    // thread waits in a system call).
+    quintptr takenPc = 0;
+    quintptr takenSp = 0;
+    std::size_t takenBytes = 0;
+    unsigned char *stackCopy = nullptr;
+    // Whether the stack was taken while the thread waited in a system call (its number).
+    long takenInSystemCall = -1;
 
     std::thread watcher;
     std::mutex mutex; // guards what follows
@@ -71,6 +90,7 @@ struct WatchdogState
     // The GUI thread's time waiting for a processor, as the watcher read it on each of
     // its rounds (the latest MaximumSamples).
     QByteArray schedulerStatistics; // the GUI thread's /proc file
+    QByteArray systemCallFile; // what the GUI thread waits in, from /proc
     struct Sample
     {
         qint64 at;
@@ -89,82 +109,100 @@ WatchdogState &state()
     return *s;
 }
 
-void takeStack(int)
+// Copies what a stack needs to be named later: only async-signal-safe work (plain
+// stores and a byte copy of the thread's own stack), no unwinding.
+void copyStack(quintptr pc, quintptr sp)
+{
+    WatchdogState &s = state();
+    s.takenPc = pc;
+    s.takenSp = sp;
+    std::size_t bytes = 0;
+    if (sp != 0 && sp < s.stackTop) {
+        bytes = std::min<std::size_t>(s.stackTop - sp, StackCopyBytes);
+        const auto *from = reinterpret_cast<const volatile unsigned char *>(sp);
+        for (std::size_t i = 0; i < bytes; ++i)
+            s.stackCopy[i] = from[i];
+    }
+    s.takenBytes = bytes;
+}
+
+void takeStack(int, siginfo_t *, void *context)
 {
     WatchdogState &s = state();
     const int saved = errno;
     const qint64 asked = s.stackAskedFor.load();
-    s.frameCount.store(backtrace(s.frames, MaximumFrames));
+    const auto *registers = static_cast<const ucontext_t *>(context);
+    copyStack(quintptr(registers->uc_mcontext.gregs[REG_RIP]), quintptr(registers->uc_mcontext.gregs[REG_RSP]));
+    s.takenInSystemCall = -1;
     s.stackTakenFor.store(asked);
     errno = saved;
 }
 
-QString demangled(const char *symbol)
+// The executable mappings of the process, as (start, end).
+QList<QPair<quintptr, quintptr>> codeMappings()
 {
-    // "library(mangled+0x12) [0x...]"
-    QString line = QString::fromLocal8Bit(symbol);
-    const qsizetype open = line.indexOf(QLatin1Char('('));
-    const qsizetype plus = line.indexOf(QLatin1Char('+'), open);
-    if (open < 0 || plus < 0 || plus == open + 1)
-        return line;
-    const QByteArray mangled = line.mid(open + 1, plus - open - 1).toLatin1();
-    int status = 0;
-    std::unique_ptr<char, decltype(&std::free)> name(abi::__cxa_demangle(mangled.constData(), nullptr, nullptr, &status),
-                                                     &std::free);
-    if (status != 0 || !name)
-        return line;
-    return line.left(open + 1) + QString::fromLatin1(name.get()) + line.mid(plus);
-}
-
-// The frames of one module ("path(+0x1234) [0x…]", no symbol of its own: a program's
-// functions are not exported) named by addr2line from its line tables.
-void nameByLineTables(QStringList &lines)
-{
-    static const QRegularExpression unnamed(QStringLiteral(R"(^([^(]+)\(\+(0x[0-9a-f]+)\))"));
-    QMap<QString, QList<qsizetype>> byModule;
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        const QRegularExpressionMatch match = unnamed.match(lines[i]);
-        if (match.hasMatch())
-            byModule[match.captured(1)].append(i);
-    }
-    for (auto it = byModule.cbegin(); it != byModule.cend(); ++it) {
-        QStringList arguments{QStringLiteral("-C"), QStringLiteral("-f"), QStringLiteral("-p"), QStringLiteral("-e"), it.key()};
-        for (const qsizetype i : it.value())
-            arguments << unnamed.match(lines[i]).captured(2);
-        QProcess addr2line;
-        addr2line.start(QStringLiteral("addr2line"), arguments);
-        if (!addr2line.waitForFinished(10000) || addr2line.exitCode() != 0)
+    QList<QPair<quintptr, quintptr>> code;
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    if (!maps.open(QIODevice::ReadOnly))
+        return code;
+    for (const QByteArray &line : maps.readAll().split('\n')) {
+        const QList<QByteArray> fields = line.split(' ');
+        if (fields.size() < 2 || fields[1].size() < 3 || fields[1][2] != 'x' || fields[1][0] != 'r')
             continue;
-        const QStringList named = QString::fromLocal8Bit(addr2line.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-        for (qsizetype k = 0; k < it.value().size() && k < named.size(); ++k)
-            lines[it.value()[k]] = named[k];
+        const QList<QByteArray> range = fields[0].split('-');
+        if (range.size() == 2)
+            code.append({quintptr(range[0].toULongLong(nullptr, 16)), quintptr(range[1].toULongLong(nullptr, 16))});
     }
+    return code;
 }
 
-// The GUI thread's stack as it was taken, one line a frame.
+// Whether the bytes before `address` in the code end with a call instruction, so that
+// `address` is a return address: call rel32 (E8), and the indirect calls through a
+// register or memory (FF /2) of 2, 3, 6 and 7 bytes.
+bool afterACall(quintptr address, quintptr mappingStart)
+{
+    if (address < mappingStart + 7)
+        return false;
+    const auto *code = reinterpret_cast<const unsigned char *>(address);
+    if (code[-5] == 0xE8)
+        return true;
+    const auto indirect = [&](int length) {
+        const unsigned char *instruction = code - length;
+        int at = 0;
+        if ((instruction[0] & 0xF0) == 0x40) // a REX prefix
+            ++at;
+        return instruction[at] == 0xFF && ((instruction[at + 1] >> 3) & 7) == 2;
+    };
+    return indirect(2) || indirect(3) || indirect(6) || indirect(7);
+}
+
+// The GUI thread's stack as it was taken: the instruction it was at, then every return
+// address found in the copy of its stack (a word that points into code just after a
+// call), innermost first. A word left by a frame that already returned may show too.
 QStringList takenStack()
 {
     WatchdogState &s = state();
-    const int count = s.frameCount.load();
-    QStringList lines;
-    std::unique_ptr<char *, decltype(&std::free)> symbols(backtrace_symbols(s.frames, count), &std::free);
-    if (!symbols)
-        return lines;
-    for (int i = 0; i < count; ++i)
-        lines << demangled(symbols.get()[i]);
-    return lines;
-}
-
-// Whether an event loop runs under the held delivery: else it was an event the test's
-// own code sent between loop passes.
-bool loopUnder(const QStringList &stack)
-{
-    for (const QString &frame : stack) {
-        if (frame.contains(QLatin1String("processEvents")) || frame.contains(QLatin1String("QEventLoop::exec"))
-            || frame.contains(QLatin1String("g_main_context_dispatch")))
-            return true;
+    const QList<QPair<quintptr, quintptr>> code = codeMappings();
+    const auto mappingOf = [&](quintptr address) -> const QPair<quintptr, quintptr> * {
+        for (const auto &m : code) {
+            if (address >= m.first && address < m.second)
+                return &m;
+        }
+        return nullptr;
+    };
+    QList<void *> frames;
+    if (s.takenPc)
+        frames.append(reinterpret_cast<void *>(s.takenPc + 1)); // named as the instruction itself
+    for (std::size_t at = 0; at + sizeof(quintptr) <= s.takenBytes && frames.size() < MaximumFrames; at += sizeof(quintptr)) {
+        quintptr word = 0;
+        std::memcpy(&word, s.stackCopy + at, sizeof word);
+        if (const auto *m = mappingOf(word); m && afterACall(word, m->first))
+            frames.append(reinterpret_cast<void *>(word));
     }
-    return false;
+    QStringList lines = namedFrames(frames.constData(), int(frames.size()));
+    if (s.takenInSystemCall >= 0)
+        lines.prepend(QStringLiteral("(waiting in system call %1)").arg(s.takenInSystemCall));
+    return lines;
 }
 
 // The nanoseconds the GUI thread spent runnable but waiting for a processor, since it
@@ -208,30 +246,40 @@ qint64 waitedSince(qint64 start)
     return before < 0 ? 0 : std::max<qint64>(0, now - before);
 }
 
-// The measured interval ends now: a failure when it held the thread past the limit
-// under an event loop. Time the thread spent waiting for a processor while others ran
-// does not count: a loaded machine makes no hold.
-void endInterval(qint64 now)
+// The call a held stack was known to be in (KnownGuiThreadHold), or null.
+const char *knownReason(const QStringList &stack)
+{
+    for (const auto &known : std::as_const(state().knownHolds)) {
+        for (const QString &frame : stack) {
+            if (frame.contains(QLatin1String(known.first)))
+                return known.second;
+        }
+    }
+    return nullptr;
+}
+
+// The measured segment ends now: a failure when it held the thread past the limit.
+// Time the thread spent waiting for a processor while others ran does not count: a
+// loaded machine makes no hold.
+void endSegment(qint64 now)
 {
     WatchdogState &s = state();
-    s.intervalDepth = -1;
+    s.segment = SegmentKind::None;
     const qint64 start = s.holdStart.exchange(0);
     if (start == 0 || now - start <= s.limitNs)
         return;
     if (now - start - waitedSince(start) <= s.limitNs)
         return;
-    if (s.stackTakenFor.load() != start)
-        return; // the watcher had not looked yet: too close to the limit to tell
-    QStringList stack = takenStack();
-    if (!loopUnder(stack))
-        return;
-    nameByLineTables(stack);
+    // The watcher looks every 10 ms: a hold just past the limit may end before it took
+    // the stack; the hold is reported all the same.
+    const bool taken = s.stackTakenFor.load() == start;
+    const QStringList stack = taken ? takenStack() : QStringList{QStringLiteral("(ended before its stack was taken)")};
     const ::testing::TestInfo *test = ::testing::UnitTest::GetInstance()->current_test_info();
     const QString name = test ? QStringLiteral("%1.%2").arg(QLatin1String(test->test_suite_name()), QLatin1String(test->name()))
                               : QStringLiteral("(between tests)");
-    if (s.knownHold) {
-        std::fprintf(stderr, "The GUI thread was held %lld ms by one delivery of its event loop in %s: known (%s)\n",
-                     (long long)((now - start) / 1000000), qPrintable(name), s.knownHold);
+    if (const char *reason = taken ? knownReason(stack) : nullptr) {
+        std::fprintf(stderr, "The GUI thread was held %lld ms in %s: known (%s)\n",
+                     (long long)((now - start) / 1000000), qPrintable(name), reason);
         return;
     }
     ADD_FAILURE() << "The GUI thread was held " << (now - start) / 1000000 << " ms by one delivery of its event loop "
@@ -239,11 +287,40 @@ void endInterval(qint64 now)
                   << "; its stack then:\n  " << stack.join(QStringLiteral("\n  ")).toStdString();
 }
 
-void startInterval(qint64 now)
+void startSegment(SegmentKind kind, int depth, qint64 now)
 {
     WatchdogState &s = state();
-    s.intervalDepth = s.depth;
+    s.segment = kind;
+    s.segmentDepth = depth;
     s.holdStart.store(now);
+}
+
+// Asks for the GUI thread's stack without waking it from a wait: while it waits in a
+// system call its registers are in /proc and its stack stands still, and the watcher
+// copies it; only while it runs its own code is it sent the signal.
+void askForStack(qint64 segment)
+{
+    WatchdogState &s = state();
+    s.stackAskedFor.store(segment);
+    char text[256] = {};
+    const int file = ::open(s.systemCallFile.constData(), O_RDONLY | O_CLOEXEC);
+    ssize_t got = -1;
+    if (file >= 0) {
+        got = ::read(file, text, sizeof text - 1);
+        ::close(file);
+    }
+    if (got > 0 && std::strncmp(text, "running", 7) != 0) {
+        // "number arguments... stack-pointer program-counter"
+        const QList<QByteArray> fields = QByteArray(text, got).simplified().split(' ');
+        if (fields.size() >= 3) {
+            s.takenInSystemCall = fields[0].toLong();
+            copyStack(quintptr(std::strtoull(fields.last().constData(), nullptr, 16)),
+                      quintptr(std::strtoull(fields[fields.size() - 2].constData(), nullptr, 16)));
+            s.stackTakenFor.store(segment);
+            return;
+        }
+    }
+    pthread_kill(s.guiThread, stackSignal());
 }
 
 void watch()
@@ -260,30 +337,42 @@ void watch()
         const qint64 start = s.holdStart.load();
         if (start == 0 || nowNs() - start <= s.limitNs || s.stackAskedFor.load() == start)
             continue;
-        s.stackAskedFor.store(start);
-        pthread_kill(s.guiThread, stackSignal());
+        askForStack(start);
     }
 }
 
-// A new pass of an event loop on the GUI thread (a delivery that runs a nested loop:
-// a modal dialog, processEvents), or the loop about to wait: the delivery gives the
-// thread back, its interval ends. The next delivery starts a new one, at whatever depth.
-void loopPass()
+// A pass of an event loop on the GUI thread begins: the segment that runs ends there, for
+// the thread answers. Inside a delivery (a nested loop: a modal dialog, processEvents) a
+// new segment begins: the loop's own work and, when the loop returns, the rest of the
+// delivery that ran it.
+void loopAwake()
 {
-    if (state().intervalDepth >= 0)
-        endInterval(nowNs());
+    WatchdogState &s = state();
+    const qint64 now = nowNs();
+    if (s.segment != SegmentKind::None)
+        endSegment(now);
+    if (s.depth > 0)
+        startSegment(SegmentKind::Pass, s.depth, now);
+}
+
+// The loop is about to wait: the segment that runs ends; none runs while it waits.
+void loopAboutToBlock()
+{
+    WatchdogState &s = state();
+    if (s.segment != SegmentKind::None)
+        endSegment(nowNs());
 }
 
 } // namespace
 
-KnownGuiThreadHold::KnownGuiThreadHold(const char *reason) : m_previous(state().knownHold)
+KnownGuiThreadHold::KnownGuiThreadHold(const char *call, const char *reason)
 {
-    state().knownHold = reason;
+    state().knownHolds.append({QByteArray(call), reason});
 }
 
 KnownGuiThreadHold::~KnownGuiThreadHold()
 {
-    state().knownHold = m_previous;
+    state().knownHolds.removeLast();
 }
 
 WatchedApplication::WatchedApplication(int &argc, char **argv)
@@ -298,12 +387,33 @@ bool WatchedApplication::notify(QObject *receiver, QEvent *event)
     WatchdogState &s = state();
     if (!s.installed || QThread::currentThread() != thread())
         return platform::Application::notify(receiver, event);
-    if (s.intervalDepth < 0)
-        startInterval(nowNs());
+    // A delivery begins a segment of its own, but for an event that a delivery's code
+    // sends itself, which is part of that delivery. An event the test sends (QTest's
+    // keys and clicks, sendEvent) is a delivery like one of the loop's.
+    const int at = s.depth;
+    if (s.segment == SegmentKind::None) {
+        startSegment(SegmentKind::Delivery, at, nowNs());
+    } else if (s.segment == SegmentKind::Pass && s.segmentDepth == at) {
+        const qint64 now = nowNs();
+        endSegment(now);
+        startSegment(SegmentKind::Delivery, at, now);
+    }
     ++s.depth;
     const bool result = platform::Application::notify(receiver, event);
-    if (--s.depth == s.intervalDepth)
-        endInterval(nowNs());
+    --s.depth;
+    if (s.segment != SegmentKind::None && s.segmentDepth >= at
+        && !(s.segment == SegmentKind::Pass && s.segmentDepth == at)) {
+        // This delivery's own segment, or one of a nested loop it ran that has returned
+        // (the rest of the delivery after the loop): it ends with the delivery.
+        const qint64 now = nowNs();
+        endSegment(now);
+        if (at > 0)
+            startSegment(SegmentKind::Pass, at, now);
+    } else if (s.segment == SegmentKind::None && at > 0) {
+        // A nested loop ended the delivery's segment: what follows in the code of the
+        // delivery at this depth is measured again.
+        startSegment(SegmentKind::Pass, at, nowNs());
+    }
     return result;
 }
 
@@ -323,18 +433,28 @@ void install()
         return;
     s.limitNs = qint64(limitMs()) * 1000000;
     s.guiThread = pthread_self();
-    s.schedulerStatistics = QByteArray("/proc/self/task/") + QByteArray::number(qint64(::gettid())) + "/schedstat";
-    // The first backtrace() loads the unwinder; the signal handler must not be the one.
-    void *warm[4];
-    backtrace(warm, 4);
+    s.guiThreadId = ::gettid();
+    const QByteArray task = QByteArray("/proc/self/task/") + QByteArray::number(qint64(s.guiThreadId));
+    s.schedulerStatistics = task + "/schedstat";
+    s.systemCallFile = task + "/syscall";
+    pthread_attr_t attributes;
+    if (pthread_getattr_np(pthread_self(), &attributes) == 0) {
+        void *base = nullptr;
+        size_t size = 0;
+        if (pthread_attr_getstack(&attributes, &base, &size) == 0)
+            s.stackTop = quintptr(base) + size;
+        pthread_attr_destroy(&attributes);
+    }
+    s.stackCopy = new unsigned char[StackCopyBytes];
     struct sigaction action = {};
-    action.sa_handler = takeStack;
+    action.sa_sigaction = takeStack;
     sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
+    action.sa_flags = SA_RESTART | SA_SIGINFO;
     sigaction(stackSignal(), &action, nullptr);
     if (QAbstractEventDispatcher *dispatcher = QAbstractEventDispatcher::instance(QThread::currentThread())) {
-        QObject::connect(dispatcher, &QAbstractEventDispatcher::awake, dispatcher, loopPass, Qt::DirectConnection);
-        QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, dispatcher, loopPass, Qt::DirectConnection);
+        QObject::connect(dispatcher, &QAbstractEventDispatcher::awake, dispatcher, loopAwake, Qt::DirectConnection);
+        QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, dispatcher, loopAboutToBlock,
+                         Qt::DirectConnection);
     }
     s.stop = false;
     s.watcher = std::thread(watch);

@@ -4,17 +4,17 @@
 // loop runs. The report names the test, the hold's length and the GUI thread's stack at
 // the moment the hold passed the limit, as a Qt warning's report does.
 //
-// What is measured: each delivery that the application's notify() makes on the GUI
-// thread from inside an event-loop pass (QEventLoop::exec, processEvents: QTest::qWait,
-// qWaitFor, QSignalSpy::wait, a dialog's exec), from its start until it returns or until
-// the thread runs a nested loop pass (a modal dialog the delivery opened), whichever
-// comes first; the next delivery of the nested loop starts a new interval. The test's own code between loop
-// passes is not measured, and neither is an event the test sends itself (QTest's key
-// and mouse events, sendEvent) outside a loop pass: a hold counts only when the GUI
-// thread's stack shows an event loop under the delivery. The time the GUI thread was
-// ready to run but waited for a processor (the kernel's scheduler statistics: other
-// test programs had the machine) is not the delivery's and does not count; time spent
-// blocked (sleeping, waiting on a lock, a process or a file) does.
+// What is measured: each stretch of work that the GUI thread does without coming back
+// to an event loop. A delivery that the application's notify() makes (an event, a queued
+// call, a timer or a slot; one that QTest's keys and clicks or the test's sendEvent make
+// as well) is one, from its start until it returns or until the thread runs a nested
+// loop pass (a modal dialog it opened, processEvents), whichever comes first; the
+// deliveries of that nested loop are measured on their own, and so is the rest of the
+// delivery once the nested loop returns. An event that a delivery's code sends is part of
+// that delivery. The test's own code between deliveries is not measured. The time the
+// GUI thread was ready to run but waited for a processor (the kernel's scheduler
+// statistics: other test programs had the machine) is not the delivery's and does not
+// count; time spent blocked (sleeping, waiting on a lock, a process or a file) does.
 //
 // The limit is CHRONARK_GUI_HOLD_LIMIT_MS when set (the AddressSanitizer run, whose code
 // runs several times slower, raises it; the ThreadSanitizer run turns the watchdog off,
@@ -23,9 +23,14 @@
 //
 // Threads: install() once from main, on the GUI thread, after the application object
 // exists. A watcher thread looks at the GUI thread's progress every few milliseconds
-// and, when a hold passes the limit, has the GUI thread record its own stack (a signal
-// sent to it, whose handler only copies return addresses); the failure is reported on
-// the GUI thread when the hold ends, through GoogleTest's ADD_FAILURE.
+// and, when a hold passes the limit, takes a copy of the GUI thread's stack without
+// changing what the thread does: while the thread waits in a system call (a sleep, a
+// lock, a read) the watcher reads its registers from /proc and copies its stack itself,
+// so the wait is not cut short; while it runs its own code it is sent a signal whose
+// handler only copies its registers and its stack's bytes (async-signal-safe). The
+// return addresses in the copy are named when the hold ends (a word left on the stack by
+// a call that already returned may be named too), and the failure is reported on the
+// GUI thread then, through GoogleTest's ADD_FAILURE.
 #include "platform/drawing/Application.h"
 
 namespace testsupport {
@@ -42,19 +47,18 @@ public:
     bool notify(QObject *receiver, QEvent *event) override;
 };
 
-// While it lives, a hold of the GUI thread is printed with its reason instead of failing
-// the test: for a hold inside a library that the test cannot avoid and the program
-// knows of (said where it is used). Nests; GUI thread only.
+// While it lives, a hold of the GUI thread inside the named call (a frame of the held
+// stack holds `call`, "QVideoFrame::toImage") is printed with its reason instead of
+// failing the test: a hold inside a library that the test cannot avoid and the program
+// knows of (said where it is used). Any other hold fails as before. Nests; GUI thread
+// only.
 class KnownGuiThreadHold
 {
 public:
-    explicit KnownGuiThreadHold(const char *reason);
+    KnownGuiThreadHold(const char *call, const char *reason);
     ~KnownGuiThreadHold();
     KnownGuiThreadHold(const KnownGuiThreadHold &) = delete;
     KnownGuiThreadHold &operator=(const KnownGuiThreadHold &) = delete;
-
-private:
-    const char *m_previous;
 };
 
 namespace GuiThreadWatchdog {

@@ -1,5 +1,7 @@
 #include "tests/support/QtWarningCheck.h"
 
+#include "tests/support/ThrowSites.h"
+
 #include <QList>
 #include <QMutex>
 #include <QMutexLocker>
@@ -78,6 +80,14 @@ bool fromOurCode(const QMessageLogContext &context)
     return !(qstrncmp(file, "/usr/", 5) == 0);
 }
 
+// A net of the program caught an exception (platform::ExceptionBoundary, the
+// application object's notify()): a fault of the code under test, unless the test
+// provoked it on purpose and says so.
+bool exceptionReport(const QMessageLogContext &context)
+{
+    return context.category && qstrcmp(context.category, "chronark.exceptions") == 0;
+}
+
 void handler(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
     QtWarningCheckState &s = state();
@@ -86,6 +96,12 @@ void handler(QtMsgType type, const QMessageLogContext &context, const QString &m
     s.capture(context, message);
     if (type == QtDebugMsg || type == QtInfoMsg)
         return;
+    if (exceptionReport(context)) {
+        if (!s.claim(message))
+            ADD_FAILURE() << "An exception reached a net of the program: " << message.toStdString()
+                          << "\nIt was thrown at\n" << lastThrowSite().toStdString();
+        return;
+    }
     if (fromOurCode(context) || harmless(message) || s.claim(message))
         return;
     const char *kind = type == QtWarningMsg ? "warning" : type == QtCriticalMsg ? "critical message" : "fatal message";
@@ -166,8 +182,10 @@ ScopedMessagePattern::ScopedMessagePattern(const QString &pattern)
 
 ScopedMessagePattern::~ScopedMessagePattern()
 {
-    // An empty pattern is Qt's default, or the environment's when it sets one.
-    qSetMessagePattern(qEnvironmentVariable("QT_MESSAGE_PATTERN"));
+    // The environment's pattern when it sets one, else Qt's default (an empty pattern
+    // would print every message as an empty line).
+    const QString run = qEnvironmentVariable("QT_MESSAGE_PATTERN");
+    qSetMessagePattern(run.isEmpty() ? QStringLiteral("%{if-category}%{category}: %{endif}%{message}") : run);
 }
 
 } // namespace testsupport

@@ -7,7 +7,10 @@
 // log messages of our own code (built with QT_MESSAGELOGCONTEXT, so they name a
 // source file of this tree) and the few messages of the platform plug-ins that say
 // nothing about the code under test. A test that provokes a Qt warning on purpose
-// says so with an ExpectedQtWarning for the scope of the provocation. A test that reads
+// says so with an ExpectedQtWarning for the scope of the provocation. An exception that
+// a net of the program caught (a report on "chronark.exceptions") fails the test too,
+// with the stack of its throw (ThrowSites.h), unless an ExpectedQtWarning or an
+// ExceptionLog holds it. A test that reads
 // what was logged holds a CapturedLog for as long as it listens: no test installs a
 // message handler of its own, so the check stays in place even when an assertion
 // ends the test early.

@@ -3,19 +3,39 @@
 // cache, state) are the program's own temporary ones, so no test reads or writes the
 // real home's settings, crash logs or caches and no test sees what an earlier one left.
 #include "tests/support/GuiThreadWatchdog.h"
+#include "tests/support/LoggingStateCheck.h"
 #include "tests/support/QtWarningCheck.h"
 #include "tests/support/RunStrictness.h"
+#include "tests/support/ThrowSites.h"
 #include "tests/support/TestSupport.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
 #include <gtest/gtest.h>
+
+#include <optional>
 
 int main(int argc, char **argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    const testsupport::ScopedXdgHome userFolders;
+    std::optional<testsupport::ScopedXdgHome> userFolders;
+    // A child of a test (a death test's, or the program run again to crash) ends without
+    // unwinding: it uses the parent's user folders and a temporary folder inside them,
+    // which the parent removes.
+    if (!testsupport::isChildOfATest(argc, argv)) {
+        userFolders.emplace();
+    } else if (const QString config = qEnvironmentVariable("XDG_CONFIG_HOME"); !config.isEmpty()) {
+        const QString temporary = QFileInfo(config).dir().filePath(QStringLiteral("child-temporary"));
+        QDir().mkpath(temporary);
+        qputenv("TMPDIR", QFile::encodeName(temporary));
+    }
     testing::InitGoogleTest(&argc, argv);
     testsupport::installQtWarningCheck();
+    testsupport::installLoggingStateCheck();
+    testsupport::installThrowReport();
     testsupport::installRunStrictness();
     // The application object of the program, with its exception boundary; each
     // delivery of the GUI thread's event loop is watched.

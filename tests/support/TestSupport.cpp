@@ -60,16 +60,51 @@ ScopedXdgHome::ScopedXdgHome()
         QDir().mkpath(sub);
         qputenv(kXdgVars[i], sub.toLocal8Bit());
     }
+    // A runtime folder of its own where the session gives none (a Wayland session's is
+    // kept: its display's socket is there); else Qt makes one in the temporary folder.
+    m_hadRuntime = qEnvironmentVariableIsSet("XDG_RUNTIME_DIR");
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+        m_oldRuntime = qgetenv("XDG_RUNTIME_DIR");
+        const QString runtime = m_dir.path() + QStringLiteral("/xdg_runtime_dir");
+        QDir().mkpath(runtime);
+        QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        qputenv("XDG_RUNTIME_DIR", runtime.toLocal8Bit());
+        m_setRuntime = true;
+    }
 }
 
 ScopedXdgHome::~ScopedXdgHome()
 {
+    if (m_setRuntime) {
+        if (m_hadRuntime)
+            qputenv("XDG_RUNTIME_DIR", m_oldRuntime);
+        else
+            qunsetenv("XDG_RUNTIME_DIR");
+    }
     for (int i = 0; i < 4; ++i) {
         if (m_old[i].isNull())
             qunsetenv(kXdgVars[i]);
         else
             qputenv(kXdgVars[i], m_old[i]);
     }
+}
+
+QProcessEnvironment childEnvironment()
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("CHRONARK_TEST_CHILD"), QStringLiteral("1"));
+    return environment;
+}
+
+bool isChildOfATest(int argc, char **argv)
+{
+    if (qEnvironmentVariable("CHRONARK_TEST_CHILD") == QLatin1String("1"))
+        return true;
+    for (int i = 1; i < argc; ++i) {
+        if (qstrncmp(argv[i], "--gtest_internal_run_death_test", 31) == 0)
+            return true;
+    }
+    return false;
 }
 
 ScopedEnv::ScopedEnv(const char *name, const QByteArray &value)

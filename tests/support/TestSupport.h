@@ -2,6 +2,7 @@
 // Small helpers shared by the test programs.
 #include <QByteArray>
 #include <QImage>
+#include <QProcessEnvironment>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -29,8 +30,9 @@ QString screenshotPath(const QString &fileName);
 // the pass after the sheet ended, and may queue one more call.
 void settleEvents();
 
-// Points the XDG folders (config, data, cache, state) at a fresh temporary folder for the
-// lifetime of the object, so a test never touches the user's real files. The folder is in
+// Points the XDG folders (config, data, cache, state, and the runtime folder when the
+// session gives none) at a fresh temporary folder for the lifetime of the object, so a
+// test never touches the user's real files. The folder is in
 // memory (/dev/shm) where the system has one: the settings and records written there are
 // synced to a disk that parallel test programs keep busy, and what a test measures is
 // not how long the disk takes.
@@ -44,9 +46,20 @@ public:
 private:
     QTemporaryDir m_dir{folderTemplate()};
     QByteArray m_old[4];
+    QByteArray m_oldRuntime;
+    bool m_hadRuntime = false;
+    bool m_setRuntime = false;
 
     static QString folderTemplate();
 };
+
+// The environment for this test program run again as a child of the test (a process
+// that crashes on purpose, a run at another scale factor): the test's own, and a mark by
+// which the child uses the parent's user folders and a temporary folder inside them,
+// which the parent removes, so that a child that ends without unwinding leaves nothing.
+QProcessEnvironment childEnvironment();
+// Whether this process is such a child (or a death test's child).
+bool isChildOfATest(int argc, char **argv);
 
 // Sets (or, given a null value, unsets) one environment variable for the lifetime of
 // the object and puts the old value back afterwards, also when it was not set: a test

@@ -64,6 +64,11 @@ platform/byflag: platform/low Qt6::Core
 platform/helper: platform/low Qt6::Core
 platform/reach: platform/low Qt6::Core
 platform/aliased: platform/low Qt6::Core
+platform/sourced: platform/low Qt6::Core
+platform/objects: platform/low Qt6::Core
+platform/objlib: Qt6::Core
+platform/linkobj: platform/low Qt6::Core
+platform/two: Qt6::Core
 """
 FORMS = {
     "forms.cmake": """\
@@ -76,17 +81,31 @@ add_library(helper STATIC platform/helper/helper.cpp)
 target_link_libraries(helper PRIVATE low app)
 configure_file(kit/a/Config.h.in "${CMAKE_BINARY_DIR}/generated/kit/kit/a/Config.h")
 target_include_directories(kit PUBLIC "${CMAKE_BINARY_DIR}/generated/kit")
-foreach(form viainterface byname byflag reach aliased)
+foreach(form viainterface byname byflag reach aliased sourced objects objlib linkobj)
   add_subdirectory(platform/${form})
 endforeach()
+add_library(twofolders STATIC platform/two/Two.cpp application/Other.cpp)
+target_link_libraries(twofolders PRIVATE Qt6::Core)
 """,
+    "platform/sourced/CMakeLists.txt":
+        "chronark_library(sourced PRIVATE low)\n"
+        "target_sources(sourced PRIVATE ${PROJECT_SOURCE_DIR}/application/Borrowed.cpp)\n",
+    "platform/objects/CMakeLists.txt": "chronark_library(objects PRIVATE low)\n"
+                                       "target_sources(objects PRIVATE $<TARGET_OBJECTS:app>)\n",
+    "platform/objlib/CMakeLists.txt": "add_library(objlib OBJECT ${PROJECT_SOURCE_DIR}/application/ObjLib.cpp)\n"
+                                      "target_link_libraries(objlib PRIVATE Qt6::Core)\n",
+    "platform/linkobj/CMakeLists.txt": "chronark_library(linkobj PRIVATE low objlib)\n",
+    "platform/two/Two.cpp": "int two() { return 2; }\n",
+    "application/Other.cpp": "int other() { return 2; }\n",
+    "application/Borrowed.cpp": "int borrowed() { return 2; }\n",
+    "application/ObjLib.cpp": "int objlib() { return 2; }\n",
     "platform/viainterface/CMakeLists.txt": "chronark_library(viainterface PRIVATE low network_deps)\n",
     "platform/byname/CMakeLists.txt": "chronark_library(byname PRIVATE low Qt6Network)\n",
     "platform/byflag/CMakeLists.txt": "chronark_library(byflag PRIVATE low -lQt6Network)\n",
     "platform/reach/CMakeLists.txt": "chronark_library(reach PRIVATE low app_deps)\n",
     "platform/aliased/CMakeLists.txt": "chronark_library(aliased PRIVATE low layers::high)\n",
     **{f"platform/{form}/{form}.cpp": "int %s() { return 0; }\n" % form
-       for form in ("viainterface", "byname", "byflag", "reach", "aliased", "helper")},
+       for form in ("viainterface", "byname", "byflag", "reach", "aliased", "helper", "sourced", "objects", "linkobj")},
     "kit/a/Detail.inl": '#include "kit/b/B.h"\n',
     "kit/a/WithDetail.cpp": '#include "kit/a/Detail.inl"\n',
     "kit/a/Config.h.in": '#pragma once\n#include "kit/b/B.h"\n',
@@ -111,6 +130,17 @@ SAID = {
     "a library of the project through an INTERFACE target":
         "reach (platform/reach) links app (application), which tools/layering.txt does not allow",
     "an ALIAS target": "aliased (platform/aliased) links high (platform/high), which tools/layering.txt does not allow",
+    "an application file added to a platform library with target_sources":
+        "sourced (platform/sourced) builds application/Borrowed.cpp, which lies outside its folder",
+    "the objects of application code through $<TARGET_OBJECTS:…>":
+        "objects (platform/objects) takes the objects of app (application), which lie outside its folder",
+    "a plain add_library over files of two folders":
+        "twofolders is made in the source root, which no line of tools/layering.txt holds: "
+        "a library is made by the CMakeLists.txt of its own folder",
+    "an OBJECT library of application code": "objlib (platform/objlib) builds application/ObjLib.cpp, "
+                                             "which lies outside its folder",
+    "a library that links an OBJECT library of another folder":
+        "linkobj (platform/linkobj) takes the objects of objlib (platform/objlib), which lie outside its folder",
     "an .inl file": 'kit/a/Detail.inl:1: kit/a may not include kit/b ("kit/b/B.h")',
     "a header generated from a .h.in": 'kit/a/Config.h.in:2: kit/a may not include kit/b ("kit/b/B.h")',
     "an absolute include path": 'kit/a/Absolute.cpp:1: include "{root}/kit/b/B.h" is an absolute path, and kit/a '

@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
-"""Tests of tools/check-test-leftovers: a run that writes into a watched folder (a new
-file, a new folder, an old file written again, a file beside the program) fails and
-names what it left; a run that leaves nothing, or cleans up after itself, or writes only
-into ctest's own Testing folder or outside, passes; a failing run keeps its status.
+"""Tests of tools/check-test-leftovers: a run that leaves a trace in a watched folder (a
+new file or folder, an old file written again, removed, or given another mode, a
+rewrite whose times were put back, a write into the other watched folder than the one it
+started in), in the user folders it was given, or at the top of a shared folder, fails
+and names it; a run that leaves nothing, or cleans up after itself, or writes only into
+ctest's own Testing folder or outside, passes; a failing run keeps its status.
 
 Usage: check_test_leftovers_test.py SOURCE_ROOT   (ctest runs it as test "test_leftovers_check")
 """
@@ -27,22 +29,34 @@ CASES = [
     ("outside the folder", "echo x > \"$OUTSIDE/elsewhere\"", 0, None),
     ("a failing run that leaves nothing", "exit 3", 3, None),
     ("a failing run that leaves a file", "echo x > made.txt; exit 3", 3, "made.txt"),
+    ("an old file removed", "rm old.txt", 1, "old.txt"),
+    ("an old file given another mode", "chmod 600 old.txt", 1, "old.txt"),
+    ("a rewrite with its times put back",
+     "touch -r old.txt \"$OUTSIDE/ref\" && echo old > old.txt && touch -r \"$OUTSIDE/ref\" old.txt", 1, "old.txt"),
+    ("a write into the other watched folder", "echo x > \"$OTHER/made.txt\"", 1, "made.txt"),
+    ("a file left in the run's home", "echo x > \"$HOME/.made\"", 1, ".made"),
+    ("a file left in the run's temporary folder", "mktemp >/dev/null", 1, "(in the run's TMPDIR)"),
+    ("a folder left in the run's state folder", "mkdir \"$XDG_STATE_HOME/Chronark\"", 1, "Chronark"),
+    ("a name left in a shared folder", "echo x > \"$SHARED/chronark-test-home-1\"", 1, "chronark-test-home-1"),
+    ("a file made and removed in the run's home", "echo x > \"$HOME/.gone\" && rm \"$HOME/.gone\"", 0, None),
 ]
 
 
 def main():
     failures = []
     for what, command, expected, name in CASES:
-        with tempfile.TemporaryDirectory() as folder, tempfile.TemporaryDirectory() as outside:
+        with tempfile.TemporaryDirectory() as folder, tempfile.TemporaryDirectory() as outside, \
+                tempfile.TemporaryDirectory() as other, tempfile.TemporaryDirectory() as shared:
             os.makedirs(os.path.join(folder, "tests"))
             with open(os.path.join(folder, "old.txt"), "w") as f:
                 f.write("old\n")
-            result = subprocess.run(["bash", CHECK, folder, "--", "bash", "-c", command], cwd=folder,
-                                    env=dict(os.environ, OUTSIDE=outside), stdout=subprocess.PIPE,
-                                    stderr=subprocess.STDOUT, text=True)
+            environment = dict(os.environ, OUTSIDE=outside, OTHER=other, SHARED=shared,
+                               CHRONARK_LEFTOVERS_SHARED=shared)
+            result = subprocess.run([CHECK, folder, other, "--", "bash", "-c", command], cwd=folder,
+                                    env=environment, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
             if result.returncode != expected:
                 failures.append(f"{what}: status {result.returncode}, expected {expected}\n{result.stdout}")
-            elif name and os.path.join(folder, name) not in result.stdout:
+            elif name and name not in result.stdout:
                 failures.append(f"{what}: {name} not named\n{result.stdout}")
     for f in failures:
         print("FAIL:", f)

@@ -1,6 +1,7 @@
 // The outline model follows the tree edit by edit: no reset, rows that the edit did
 // not touch keep their expansion and selection, a moved group stays open, and undo
 // and redo of each edit show the tree as it is. A model tester checks every signal.
+#include "tests/support/QtWarningCheck.h"
 #include "tests/application/document/TestMyDocumentSupport.h"
 #include "application/document/DeleteAssistant.h"
 #include "application/document/OutlineDataSource.h"
@@ -220,6 +221,8 @@ TEST_F(OutlineModelTest, AWholeRowChangeReachesEveryColumn)
 
 TEST(OutlineModelBoundary, WhatTheTreeRaisesStopsAtTheModel)
 {
+    // The exceptions this test provokes are expected to reach the program's nets.
+    const testsupport::ExpectedQtWarning expectedExceptions(QStringLiteral("^An exception escaped "));
     RaisingSource source;
     source.root->addChild(makeJob(QStringLiteral("A"), 1, {}));
     source.claimedChildren = 2;

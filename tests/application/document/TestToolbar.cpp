@@ -1,6 +1,7 @@
 // The document window's toolbar: its items, their validation and the saved choice
 // of items.
 #include "tests/application/document/TestMyDocumentSupport.h"
+#include "tests/support/TestSupport.h"
 #include "application/document/NodeNameSheets.h"
 
 #include "application/document/DocumentToolbar.h"
@@ -342,7 +343,7 @@ TEST_F(ToolbarTest, TheWindowDrawsTheSameAtDevicePixelRatioTwo)
         image.setDevicePixelRatio(ratio);
         image.fill(Qt::white);
         window->render(&image);
-        image.save(QDir::temp().filePath(QStringLiteral("chronark-window-ratio%1.png").arg(ratio)));
+        image.save(testsupport::screenshotPath(QStringLiteral("chronark-window-ratio%1.png").arg(ratio)));
         return image;
     };
     const QImage single = render(1);

@@ -1,4 +1,5 @@
 // Clicks, hover and menus on a shown bar (offscreen).
+#include "tests/support/QtWarningCheck.h"
 #include "ScopeBarTestSupport.h"
 #include "platform/drawing/TrackingAreas.h"
 #include "platform/foundation/ExceptionBoundary.h"
@@ -118,6 +119,8 @@ TEST(ScopeBarClicks, ChoiceInCollapsedPopUpOrOverflowSelects)
 // bar's own event handler, reported, and the bar goes on answering clicks.
 TEST(ScopeBarClicks, AnExceptionInAClickStopsAtTheBarsHandler)
 {
+    // The exceptions this test provokes are expected to reach the program's nets.
+    const testsupport::ExpectedQtWarning expectedExceptions(QStringLiteral("^An exception escaped "));
     ShownBar shown(800);
     shown.delegate.raises = true;
     const int before = platform::ExceptionBoundary::caughtCount();

@@ -339,7 +339,10 @@ inline bool quotes(const QString &text, const QString &before, const QString &na
                                    text.size() - before.size() - open.size() - close.size() - after.size());
     if (shown == name)
         return true;
-    return shown.size() > 1 && shown.endsWith(QChar(0x2026)) && name.startsWith(shown.chopped(1));
+    // A name cut at its end, or a path cut in its middle (its start and its end kept).
+    const qsizetype cut = shown.indexOf(QChar(0x2026));
+    return cut >= 0 && shown.size() > 1 && name.startsWith(shown.left(cut)) && name.endsWith(shown.mid(cut + 1))
+        && cut + 1 + (shown.size() - cut - 1) < name.size() + 1;
 }
 
 } // namespace doctest

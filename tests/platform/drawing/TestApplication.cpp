@@ -17,6 +17,8 @@
 
 TEST(ApplicationBoundary, ExceptionsFromSlotsAreCaughtAndCounted)
 {
+    // The exceptions this test provokes are expected to reach the program's nets.
+    const testsupport::ExpectedQtWarning expectedExceptions(QStringLiteral("^An exception escaped "));
     auto *application = qobject_cast<platform::Application *>(QCoreApplication::instance());
     ASSERT_NE(application, nullptr) << "the tests run with the program's application object";
 
@@ -121,6 +123,8 @@ Q_SIGNALS:
 // guarded() stop what they throw at their entries, and the program goes on.
 TEST(ExceptionBoundary, TryBlockHandlersAndGuardedMemberSlotsStopTheirExceptions)
 {
+    // The exceptions this test provokes are expected to reach the program's nets.
+    const testsupport::ExpectedQtWarning expectedExceptions(QStringLiteral("^An exception escaped "));
     BoundaryLog log;
     const int before = platform::ExceptionBoundary::caughtCount();
     TryBlockWidget widget;
@@ -161,6 +165,8 @@ TEST(ExceptionBoundary, TryBlockHandlersAndGuardedMemberSlotsStopTheirExceptions
 // application object), counted, and the program goes on.
 TEST(ExceptionBoundary, EachEntryFromQtStopsItsExceptions)
 {
+    // The exceptions this test provokes are expected to reach the program's nets.
+    const testsupport::ExpectedQtWarning expectedExceptions(QStringLiteral("^An exception escaped "));
     BoundaryLog log;
     const int before = platform::ExceptionBoundary::caughtCount();
     QObject receiver;

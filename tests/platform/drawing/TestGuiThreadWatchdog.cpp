@@ -1,10 +1,13 @@
-// The watchdog every test program runs over its GUI thread: a delivery of the event
-// loop that holds the thread past the limit fails the test; shorter ones, the test's
-// own code and a delivery that runs a nested loop do not.
+// The watchdog every test program runs over its GUI thread: a delivery that holds the
+// thread past the limit fails the test, whether the loop or the test sent it, and so
+// does the rest of a delivery after a nested loop; shorter ones, the test's own code,
+// the nested loop's wait and a hold inside a call the test names as known do not. A
+// sleep is not cut short by the watchdog's look at the stack.
 #include "tests/support/GuiThreadWatchdog.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
@@ -12,7 +15,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <thread>
+#include <unistd.h>
 
 // The ThreadSanitizer run has no watchdog (tools/dev).
 #if !defined(__SANITIZE_THREAD__)
@@ -52,6 +57,25 @@ public:
     }
 };
 
+// A call of a library the test knows holds the thread, by name on the stack.
+[[gnu::noinline]] void knownLibrarySetUp(int ms)
+{
+    sleepMs(ms);
+    asm volatile("" ::: "memory"); // not a tail call: this frame stays on the stack
+}
+
+// A hold below many frames of its own.
+[[gnu::noinline]] int holdDeepDown(int frames, int ms)
+{
+    if (frames == 0) {
+        sleepMs(ms);
+        return 0;
+    }
+    const int below = holdDeepDown(frames - 1, ms);
+    asm volatile("" ::: "memory");
+    return below + 1;
+}
+
 } // namespace
 
 TEST(GuiThreadWatchdog, AHoldOfTheLoopFailsTheTestWithItsLengthAndStack)
@@ -82,21 +106,46 @@ TEST(GuiThreadWatchdog, AHoldOfTheLoopFailsTheTestWithItsLengthAndStack)
         "held");
 }
 
-TEST(GuiThreadWatchdog, ShortDeliveriesTheTestsOwnCodeAndNestedLoopsAreNoHolds)
+TEST(GuiThreadWatchdog, EventsTheTestSendsTheRestOfADeliveryAfterANestedLoopAndDeepStacksAreMeasured)
+{
+    const int limit = limitMs();
+    ASSERT_GT(limit, 0);
+    // An event the test sends itself, and a click QTest makes on a button whose slot holds.
+    Sleeper sleeper;
+    sleeper.ms = limit + 150;
+    EXPECT_NONFATAL_FAILURE(
+        {
+            QEvent event(QEvent::User);
+            QCoreApplication::sendEvent(&sleeper, &event);
+        },
+        "held");
+    QPushButton button(QStringLiteral("Hold"));
+    QObject::connect(&button, &QPushButton::clicked, [&] { sleepMs(limit + 150); });
+    EXPECT_NONFATAL_FAILURE(QTest::mouseClick(&button, Qt::LeftButton), "held");
+    // A delivery that runs a short nested loop and then holds the thread.
+    EXPECT_NONFATAL_FAILURE(queued([&] {
+        QEventLoop loop;
+        QTimer::singleShot(10, &loop, &QEventLoop::quit);
+        loop.exec();
+        sleepMs(limit + 150);
+    }),
+                            "held");
+    // A hold below a hundred frames is named by its line all the same.
+    EXPECT_NONFATAL_FAILURE(queued([&] { holdDeepDown(100, limit + 150); }), "TestGuiThreadWatchdog.cpp");
+}
+
+TEST(GuiThreadWatchdog, ShortDeliveriesTheTestsOwnCodeNestedLoopsAndKnownCallsAreNoHolds)
 {
     const int limit = limitMs();
     ASSERT_GT(limit, 0);
     queued([&] { sleepMs(limit / 5); });
-    // An event the test sends itself, outside a loop pass: the test's own time.
-    Sleeper sleeper;
-    sleeper.ms = limit + 150;
-    QEvent event(QEvent::User);
-    QCoreApplication::sendEvent(&sleeper, &event);
-    sleepMs(limit + 50); // and its own code between passes
-    // A hold the test knows of, inside a library, is told and not a failure.
+    sleepMs(limit + 50); // the test's own code between passes
+    // A hold the test knows of, inside the library call it names, is told and not a
+    // failure; a hold elsewhere while it is known still fails.
     {
-        const testsupport::KnownGuiThreadHold known("a library's own set-up");
-        queued([&] { sleepMs(limit + 150); });
+        const testsupport::KnownGuiThreadHold known("knownLibrarySetUp", "a library's own set-up");
+        queued([&] { knownLibrarySetUp(limit + 150); });
+        EXPECT_NONFATAL_FAILURE(queued([&] { sleepMs(limit + 150); }), "held");
     }
     // A delivery that runs a nested loop (a modal dialog's) for longer than the limit
     // gives the thread back while it waits.
@@ -105,6 +154,20 @@ TEST(GuiThreadWatchdog, ShortDeliveriesTheTestsOwnCodeAndNestedLoopsAreNoHolds)
         QTimer::singleShot(limit + 200, &loop, &QEventLoop::quit);
         loop.exec();
     });
+}
+
+TEST(GuiThreadWatchdog, ASleepOfTheHeldThreadIsNotCutShort)
+{
+    const int limit = limitMs();
+    ASSERT_GT(limit, 0);
+    qint64 slept = 0;
+    EXPECT_NONFATAL_FAILURE(queued([&] {
+        const auto start = std::chrono::steady_clock::now();
+        ::usleep(useconds_t(limit + 300) * 1000);
+        slept = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+    }),
+                            "held");
+    EXPECT_GE(slept, limit + 300);
 }
 
 #endif

@@ -212,7 +212,10 @@ TEST_F(FlowViewOnTheDesktop, AMoviePlaysInTheSelectedItem)
         GTEST_SKIP() << "Qt Multimedia has no media backend on this machine";
     // The poster's first video frame is turned into a picture on the GUI thread, and the
     // first conversion sets up Qt Multimedia's converter there (about 200 ms).
-    const testsupport::KnownGuiThreadHold converter("the first video frame's conversion in Qt Multimedia");
+    const testsupport::KnownGuiThreadHold converter("QVideoFrame::toImage", "the first video frame's conversion in Qt Multimedia");
+    // A poster's player, once it has its picture, is stopped; GStreamer's pipeline waits
+    // for its state change on the thread that stops it (some 300 ms).
+    const testsupport::KnownGuiThreadHold stop("QGstreamerMediaPlayer::stopOrEOS", "GStreamer's pipeline stopping");
     QList<QImage> frames;
     for (int i = 0; i < 30; ++i)
         frames.append(flowtest::solid(QSize(160, 120), QColor::fromHsv(i * 12, 220, 230)));

@@ -1,0 +1,90 @@
+#include "tests/support/ThrowSites.h"
+
+#include "tests/support/StackNames.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cxxabi.h>
+#include <dlfcn.h>
+#include <exception>
+#include <execinfo.h>
+#include <typeinfo>
+
+namespace {
+
+constexpr int MaximumFrames = 128;
+
+struct ThrowRecord
+{
+    void *frames[MaximumFrames];
+    int count = 0;
+};
+
+thread_local ThrowRecord latestThrow;
+
+using RealThrow = void (*)(void *, void *, void (*)(void *));
+
+RealThrow realThrow()
+{
+    static const RealThrow real = reinterpret_cast<RealThrow>(dlsym(RTLD_NEXT, "__cxa_throw"));
+    return real;
+}
+
+} // namespace
+
+// Every throw of the process comes here first (the C++ runtime's entry, which this
+// program's definition takes the place of); the type is the runtime's std::type_info.
+extern "C" [[noreturn]] void __cxa_throw(void *object, void *type, void (*destroy)(void *))
+{
+    latestThrow.count = backtrace(latestThrow.frames, MaximumFrames);
+    const RealThrow real = realThrow();
+    if (!real)
+        std::abort();
+    real(object, type, destroy);
+    std::abort(); // the runtime's __cxa_throw does not return
+}
+
+namespace testsupport {
+
+QString lastThrowSite()
+{
+    // The first frame is this program's __cxa_throw.
+    if (latestThrow.count <= 1)
+        return QString();
+    const QStringList frames = namedFrames(latestThrow.frames + 1, latestThrow.count - 1);
+    return QStringLiteral("  ") + frames.join(QStringLiteral("\n  "));
+}
+
+namespace {
+
+void reportTermination()
+{
+    const ::testing::TestInfo *test = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::fprintf(stderr, "\nThe process ends: an exception left %s.%s where nothing may catch it",
+                 test ? test->test_suite_name() : "(between", test ? test->name() : "tests)");
+    if (std::exception_ptr current = std::current_exception()) {
+        try {
+            std::rethrow_exception(current);
+        } catch (const std::exception &error) {
+            int status = 0;
+            char *type = abi::__cxa_demangle(typeid(error).name(), nullptr, nullptr, &status);
+            std::fprintf(stderr, " (%s: %s)", status == 0 && type ? type : typeid(error).name(), error.what());
+            std::free(type);
+        } catch (...) {
+        }
+    }
+    std::fprintf(stderr, "; it was thrown at\n%s\n", qPrintable(lastThrowSite()));
+    std::fflush(stderr);
+    std::abort();
+}
+
+} // namespace
+
+void installThrowReport()
+{
+    std::set_terminate(reportTermination);
+}
+
+} // namespace testsupport
