@@ -235,7 +235,7 @@ void DocumentWindow::buildMenus()
 
     m_documentMenu = new QMenu(text("LSMenuDocument"), menuBar());
     m_documentMenu->setObjectName(QStringLiteral("documentMenu"));
-    addItem(m_documentMenu, text("LSstart2"), "toggleTimer:");
+    addItem(m_documentMenu, text("LSMenuStartCounter"), "toggleTimer:");
     m_documentMenu->addSeparator();
     addItem(m_documentMenu, text("LSMenuActivateJob"), "activedSelectedJob:");
     addItem(m_documentMenu, text("LSMenuNewTimeEntry"), "newTimeEntry:");
@@ -249,6 +249,8 @@ void DocumentWindow::buildMenus()
                                 nullptr, type);
         item->setIcon(swatch(type));
     }
+    m_moveToGroupMenu = m_documentMenu->addMenu(text("LSMenuMoveToGroup"));
+    m_moveToGroupMenu->setObjectName(QStringLiteral("moveToGroupMenu"));
     m_documentMenu->addSeparator();
     addItem(m_documentMenu, text("LSMenuShowInspector"), "toggleDrawer:", QKeySequence(Qt::CTRL | Qt::Key_I));
     platform::MenuItemValidation::setAutoenablesItems(m_documentMenu, true);

@@ -165,6 +165,9 @@ public:
     Q_INVOKABLE void handleMyDoubleClick(QObject *sender);
     Q_INVOKABLE void deleteEntry(QObject *sender);
     Q_INVOKABLE void toggleDrawer(QObject *sender);
+    // Moves the selected jobs and groups to the group the sender (a menu item)
+    // represents, or to the top level: what a drop there does.
+    Q_INVOKABLE void moveSelectionToGroup(QObject *sender);
     Q_INVOKABLE void colorLabelAction(QObject *sender);
     Q_INVOKABLE bool validateMenuItem(QAction *item) override;
 

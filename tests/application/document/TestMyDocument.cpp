@@ -69,7 +69,7 @@ TEST_F(MyDocumentTest, EmptyDocumentDisablesStartStopAndShowsZeroTotals)
     EXPECT_FALSE(document->documentWindow()->startStopButton()->isEnabled());
     QString title;
     EXPECT_FALSE(validate(document, "toggleTimer:", &title));
-    EXPECT_EQ(title, text("LSstart2"));
+    EXPECT_EQ(title, text("LSMenuStartCounter"));
     EXPECT_FALSE(validate(document, "newTimeEntry:"));
     EXPECT_TRUE(validate(document, "newJobEntry:"));
     EXPECT_EQ(totalText(document, QStringLiteral("outlineTime")), QStringLiteral("0:00"));
@@ -114,13 +114,13 @@ TEST_F(MyDocumentTest, RunningCounterTitlesAndDisablesTheMenuItems)
     document->setTimerRunning(true);
     QString title;
     EXPECT_TRUE(validate(document, "toggleTimer:", &title));
-    EXPECT_EQ(title, text("LSstop2"));
+    EXPECT_EQ(title, text("LSMenuStopCounter"));
     EXPECT_FALSE(validate(document, "newTimeEntry:"));
     EXPECT_FALSE(validate(document, "newJobEntry:"));
     EXPECT_TRUE(validate(document, "deleteEntry:"));
     document->setTimerRunning(false);
     EXPECT_TRUE(validate(document, "toggleTimer:", &title));
-    EXPECT_EQ(title, text("LSstart2"));
+    EXPECT_EQ(title, text("LSMenuStartCounter"));
 }
 
 TEST_F(MyDocumentTest, ActivateSelectedJobNeedsASelectedJob)
