@@ -253,6 +253,8 @@ void DocumentWindow::buildMenus()
     m_moveToGroupMenu->setObjectName(QStringLiteral("moveToGroupMenu"));
     m_documentMenu->addSeparator();
     addItem(m_documentMenu, text("LSMenuShowInspector"), "toggleDrawer:", QKeySequence(Qt::CTRL | Qt::Key_I));
+    addItem(m_documentMenu, text("LSMenuEditWholeDescription"), "editWholeDescription:",
+            QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D));
     platform::MenuItemValidation::setAutoenablesItems(m_documentMenu, true);
     platform::MenuItemValidation::setAutoenablesItems(m_colorLabelMenu, true);
     menuBar()->addMenu(m_documentMenu);

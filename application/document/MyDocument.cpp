@@ -514,6 +514,8 @@ bool MyDocument::validateMenuItem(QAction *item)
         QTreeView *outline = outlineView();
         return outline && !NTXOutlineViewExtension::allSelectedItems(outline).isEmpty();
     }
+    if (action == "editWholeDescription")
+        return descriptionShownCut() != nullptr;
     if (action == "moveSelectionToGroup") {
         const NodePtr group = platform::MenuItemValidation::representedObject(item).value<NodePtr>();
         return !OutlineMoves::movableInto(*this, m_windowController->selectedNodes(), group ? *group : *m_jobList).isEmpty();
