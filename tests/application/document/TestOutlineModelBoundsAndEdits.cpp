@@ -50,6 +50,18 @@ void collect(const NodePtr &node, std::vector<NodePtr> &out)
     }
 }
 
+// The places for jobs and groups: the root and every group of its tree.
+std::vector<NodePtr> placesOf(const NodePtr &root)
+{
+    std::vector<NodePtr> all;
+    collect(root, all);
+    std::vector<NodePtr> places{root};
+    for (const NodePtr &node : all)
+        if (node->type() == Node::Group)
+            places.push_back(node);
+    return places;
+}
+
 bool inTree(const Node *node, const Node *root)
 {
     for (const Node *n = node; n; n = n->parent())
@@ -147,12 +159,7 @@ TEST_F(OutlineModelBoundsTest, RandomEdits)
         return all.empty() ? nullptr : all[size_t(pick(int(all.size())))];
     };
     auto anyPlace = [&]() -> NodePtr {
-        std::vector<NodePtr> all;
-        collect(root, all);
-        std::vector<NodePtr> places{root};
-        for (const NodePtr &node : all)
-            if (node->type() == Node::Group)
-                places.push_back(node);
+        const std::vector<NodePtr> places = placesOf(root);
         return places[size_t(pick(int(places.size())))];
     };
     auto edit = [&](int kind) {
@@ -287,10 +294,7 @@ TEST_F(OutlineModelBoundsTest, MovingToAGroupFromTheMenuIsTheDrop)
         SCOPED_TRACE(step);
         std::vector<NodePtr> all;
         collect(root, all);
-        std::vector<NodePtr> places{root};
-        for (const NodePtr &node : all)
-            if (node->type() == Node::Group)
-                places.push_back(node);
+        const std::vector<NodePtr> places = placesOf(root);
         if (all.size() < 12 || pick(4) == 0) {
             const NodePtr place = places[size_t(pick(int(places.size())))];
             NodePtr node = pick(2) ? makeJob(QStringLiteral("J%1").arg(++made), 2.0f, {{9, 15}})

@@ -3,43 +3,28 @@
 // xdotool): the whole-name dialog that a key opens in the Rename Group sheet shows at
 // once and takes the keys typed after that key, Return ending it and the sheet; and
 // a click on the document window under an open sheet gives the sheet the keyboard.
-#include "tests/application/document/TestMyDocumentSupport.h"
-#include "tests/support/DesktopTestSupport.h"
-
+#include "tests/application/document/desktop/DesktopDocumentTest.h"
 
 namespace {
 
-constexpr int Patience = 15000; // ms for the X server and the window manager
-
 bool keys(const QStringList &combinations)
 {
-    return desktoptest::runProgram(QStringLiteral("xdotool"),
-                                   QStringList{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("0"),
-                                               QStringLiteral("--clearmodifiers")}
-                                       + combinations)
-        == 0;
+    return desktoptest::sendKeys(combinations, 0);
 }
+
+class QuickKeysInSheetsX11 : public mydoctest::DesktopDocumentTest
+{
+};
 
 } // namespace
 
-TEST(QuickKeysInSheetsX11, TheWholeNameDialogTakesTheKeysTypedAfterTheKeyThatOpenedIt)
+TEST_F(QuickKeysInSheetsX11, TheWholeNameDialogTakesTheKeysTypedAfterTheKeyThatOpenedIt)
 {
-    ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb"));
-    if (!desktoptest::WindowManager::isInstalled())
-        GTEST_SKIP() << "openbox and xprop are needed";
-    desktoptest::WindowManager windowManager;
-    ASSERT_TRUE(windowManager.isRunning());
-    mydoctest::RealDocuments documents;
-    MyDocument *document = documents.openUntitled(true);
-    ASSERT_NE(document, nullptr);
-    QWidget *window = document->mainWindow();
     const QString name = QString(1500, QLatin1Char('g'));
     NodePtr group = mydoctest::makeNode(Node::Group, name);
     document->edits().addNode(group, document->jobList(), 0);
     QTreeView *outline = document->outlineView();
     NTXOutlineViewExtension::selectItems(outline, {QVariant::fromValue(group)}, false);
-    window->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window, Patience));
     outline->setFocus();
     ASSERT_TRUE(QTest::qWaitFor([outline] { return outline->hasFocus(); }, Patience));
 
@@ -48,13 +33,13 @@ TEST(QuickKeysInSheetsX11, TheWholeNameDialogTakesTheKeysTypedAfterTheKeyThatOpe
         const QString before = group->itemName();
         // F2 opens the Rename Group sheet; End, X and Return follow at once.
         ASSERT_TRUE(keys({QStringLiteral("F2")}));
-        ASSERT_TRUE(QTest::qWaitFor([window] { return QApplication::activeWindow() && QApplication::activeWindow() != window; },
+        ASSERT_TRUE(QTest::qWaitFor([this] { return QApplication::activeWindow() && QApplication::activeWindow() != window; },
                                     Patience))
             << "the sheet";
         ASSERT_TRUE(keys({QStringLiteral("End"), QStringLiteral("x"), QStringLiteral("Return")}));
         ASSERT_TRUE(QTest::qWaitFor([&] { return group->itemName() == before + QStringLiteral("x"); }, Patience))
             << "the name got the x, and Return ended the dialog and the sheet";
-        ASSERT_TRUE(QTest::qWaitFor([window] { return QApplication::activeWindow() == window; }, Patience))
+        ASSERT_TRUE(QTest::qWaitFor([this] { return QApplication::activeWindow() == window; }, Patience))
             << "the keyboard is back in the document window";
         EXPECT_TRUE(QTest::qWaitFor([outline] { return outline->hasFocus(); }, Patience));
     }
@@ -62,7 +47,7 @@ TEST(QuickKeysInSheetsX11, TheWholeNameDialogTakesTheKeysTypedAfterTheKeyThatOpe
     // A click on the document window under an open sheet: the sheet has the keyboard,
     // and Escape closes it.
     ASSERT_TRUE(keys({QStringLiteral("F2")}));
-    ASSERT_TRUE(QTest::qWaitFor([window] { return QApplication::activeWindow() && QApplication::activeWindow() != window; },
+    ASSERT_TRUE(QTest::qWaitFor([this] { return QApplication::activeWindow() && QApplication::activeWindow() != window; },
                                 Patience));
     QWidget *sheet = QApplication::activeWindow();
     const QPoint inside = window->mapToGlobal(window->rect().bottomLeft() + QPoint(20, -20));
@@ -75,7 +60,4 @@ TEST(QuickKeysInSheetsX11, TheWholeNameDialogTakesTheKeysTypedAfterTheKeyThatOpe
     ASSERT_TRUE(keys({QStringLiteral("Escape")}));
     ASSERT_TRUE(QTest::qWaitFor([sheet] { return !sheet->isVisible(); }, Patience)) << "Escape reached the sheet";
     EXPECT_EQ(group->itemName(), name + QStringLiteral("xxx"));
-
-    document->close();
-    QCoreApplication::processEvents();
 }
