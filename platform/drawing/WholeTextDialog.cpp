@@ -81,10 +81,12 @@ void WholeTextDialog::done(int result)
         qApp->removeEventFilter(this);
     }
     QPointer<QWidget> back = m_returnFocus;
+    // Not from another program the person went to meanwhile.
+    const bool ours = QGuiApplication::focusWindow() != nullptr;
     QDialog::done(result);
     // It closes before the desktop may have made it the active window: the keyboard
     // goes back where it came from at once.
-    if (back && back->isVisible() && back->window() != this) {
+    if (ours && back && back->isVisible() && back->window() != this) {
         back->window()->activateWindow();
         back->setFocus(Qt::OtherFocusReason);
     }

@@ -11,7 +11,8 @@
 //
 // When it ends, the keyboard goes back to the widget that had it in the window the
 // dialog opened over (that window active again), so that what follows the focus
-// (the menus' validation, the next key) finds it there.
+// (the menus' validation, the next key) finds it there; not when another program has
+// the keyboard then.
 //
 // Keys: Ctrl+Return (or Enter) is OK, Escape Cancel, Alt with the underlined letter
 // presses a button, and Ctrl+Tab (Ctrl+Shift+Tab) moves the focus out of the text,

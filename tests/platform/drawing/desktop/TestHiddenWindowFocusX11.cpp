@@ -1,11 +1,15 @@
-// The keyboard when a dialog hides, on a real X desktop (openbox manages the
+// The keyboard when a dialog hides or ends, on a real X desktop (openbox manages the
 // windows): the window the dialog stood on takes it back while the person works in
-// this program, and never while another program has it.
+// this program, and never while another program has it (a plain dialog, and the
+// whole-text dialog, which gives the keyboard back itself).
 #include "platform/drawing/HiddenWindowFocus.h"
+#include "platform/drawing/WholeTextDialog.h"
 #include "tests/support/DesktopTestSupport.h"
 
 #include <QApplication>
 #include <QDialog>
+#include <QLineEdit>
+#include <QPointer>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -29,22 +33,35 @@ TEST(HiddenWindowFocusX11, ADialogThatHidesTakesNoKeyboardFromAnotherProgram)
     ASSERT_TRUE(windowManager.isRunning());
     platform::HiddenWindowFocus::install();
     QWidget window;
+    auto *field = new QLineEdit(&window);
     window.show();
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window, Patience));
+    field->setFocus();
     auto *dialog = new QDialog(&window);
 
-    for (int round = 0; round < 2; ++round) {
+    // A plain dialog, and the whole-text dialog, which gives the keyboard back itself.
+    for (int round = 0; round < 3; ++round) {
         SCOPED_TRACE(round);
-        dialog->show();
-        dialog->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(dialog, Patience));
+        QPointer<QDialog> whole;
+        if (round == 2) {
+            whole = new platform::WholeTextDialog(QStringLiteral("Description"), QStringLiteral("text"), &window);
+            whole->open();
+        } else {
+            dialog->show();
+        }
+        QDialog *shown = whole ? whole.data() : dialog;
+        shown->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(shown, Patience));
         {
             // The person goes to another program (a new window of it takes the
-            // keyboard); the dialog hides meanwhile.
+            // keyboard); the dialog ends meanwhile.
             desktoptest::ScopedProcess other(QStringLiteral("xmessage"), {QStringLiteral("another program")});
             ASSERT_TRUE(QTest::qWaitFor([] { return !applicationActive(); }, Patience));
-            dialog->hide();
+            if (whole)
+                whole->reject();
+            else
+                dialog->hide();
             EXPECT_FALSE(QTest::qWaitFor(applicationActive, 1500)) << "the keyboard stays with the other program";
             EXPECT_EQ(QApplication::activeWindow(), nullptr);
         }
