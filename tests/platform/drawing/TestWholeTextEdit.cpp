@@ -20,6 +20,7 @@
 #include <QTextLayout>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <random>
 
@@ -87,6 +88,7 @@ TEST_F(WholeTextEditTest, AnyTextComesBackExactly)
         QStringLiteral("\n\n\r\n\r\r\n"),
         QStringLiteral("meeting meeting meeting meeting meeting"),
         QString(50, QLatin1Char('w')),
+        QString(8, QLatin1Char('e')),
         pair.repeated(20),
         QStringLiteral("e") + QString(QChar(0x0301)).repeated(3) + QStringLiteral("xxxxx") + QString(QChar(0x0301)),
         QString(QChar(0x0301)).repeated(20),
@@ -106,6 +108,10 @@ TEST_F(WholeTextEditTest, AnyTextComesBackExactly)
             }
             if (edit == &hidden && text.size() > 8 && !text.contains(QLatin1Char('\n'))) {
                 EXPECT_GT(blocks, 1) << "a long run is parted";
+            }
+            if (edit == &hidden && text.size() <= 8 && !text.isEmpty() && text.front().isLetter()
+                && std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.isLetter(); })) {
+                EXPECT_EQ(blocks, 1) << "a run the paragraph holds is not parted";
             }
         }
     }
@@ -504,13 +510,31 @@ TEST_F(WholeTextEditTest, WordDeletesTypingAfterAnUndoAndTheUndoBounds)
 {
     WholeTextEdit hidden;
     hidden.setLongestBlock(8);
-    hidden.setWholeText(QStringLiteral("abcdefghijklmnop qrs"));
-    QTest::keyClick(&hidden, Qt::Key_Delete, Qt::ControlModifier);
-    EXPECT_EQ(hidden.wholeText(), QStringLiteral("qrs"));
-    hidden.setWholeText(QStringLiteral("ab abcdefghijklmnop"));
-    QTest::keyClick(&hidden, Qt::Key_End, Qt::ControlModifier);
-    QTest::keyClick(&hidden, Qt::Key_Backspace, Qt::ControlModifier);
-    EXPECT_EQ(hidden.wholeText(), QStringLiteral("ab "));
+    // From the start or the end of a text parted inside its long word, a word key,
+    // then an x typed: as in one paragraph.
+    const struct {
+        const char *text;
+        bool fromEnd;
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        const char *result;
+    } words[] = {
+        {"abcdefghijklmnop qrs", false, Qt::Key_Delete, Qt::ControlModifier, "xqrs"},
+        {"abcdefghijklmnop qrs", false, Qt::Key_Right, Qt::ControlModifier, "abcdefghijklmnop xqrs"},
+        {"abcdefghijklmnop qrs", false, Qt::Key_Right, Qt::ControlModifier | Qt::ShiftModifier, "xqrs"},
+        {"ab abcdefghijklmnop", true, Qt::Key_Backspace, Qt::ControlModifier, "ab x"},
+        {"ab abcdefghijklmnop", true, Qt::Key_Left, Qt::ControlModifier, "ab xabcdefghijklmnop"},
+        {"ab abcdefghijklmnop", true, Qt::Key_Left, Qt::ControlModifier | Qt::ShiftModifier, "ab x"},
+    };
+    for (const auto &word : words) {
+        SCOPED_TRACE(testing::Message() << word.text << " key " << word.key);
+        hidden.setWholeText(QString::fromLatin1(word.text));
+        if (word.fromEnd)
+            QTest::keyClick(&hidden, Qt::Key_End, Qt::ControlModifier);
+        QTest::keyClick(&hidden, word.key, word.modifiers);
+        QTest::keyClicks(&hidden, QStringLiteral("x"));
+        EXPECT_EQ(hidden.wholeText(), QString::fromLatin1(word.result));
+    }
 
     hidden.setWholeText(QString());
     QTest::keyClicks(&hidden, QStringLiteral("ab"));
