@@ -61,6 +61,9 @@ NTXContextMenuToolbarItem::NTXContextMenuToolbarItem(const QString &itemIdentifi
     cell->setImagePosition(platform::Cell::ImagePosition::ImageOnly);
     // minimum and maximum size 32 × 32
     m_button->setFixedSize(RegularImageSide, RegularImageSide);
+    // As the toolbar's other buttons, it is no stop of the window's Tab cycle (it
+    // shows no keyboard focus): its commands are in the menus.
+    m_button->setFocusPolicy(Qt::NoFocus);
     m_button->installEventFilter(this);
     setDefaultWidget(m_button); // the action owns the button from here on
 

@@ -12,7 +12,8 @@
 //
 // Validation runs before the button shows and then each time its window updates
 // after an event (platform::WindowUpdateNotifier), as toolbars validate their visible
-// items; an idle window validates nothing.
+// items; an idle window validates nothing. As the toolbar's other buttons, its
+// button takes no keyboard focus.
 #include <QByteArray>
 #include <QIcon>
 #include <QPointer>

@@ -117,6 +117,11 @@ NTXTextViewInspector::NTXTextViewInspector(QWidget *parent)
         platform::ExceptionBoundary::guarded(this, "cursorMoved", &NTXTextViewInspector::cursorMoved));
     connect(this, &QTextEdit::selectionChanged, this,
         platform::ExceptionBoundary::guarded(this, "cursorMoved", &NTXTextViewInspector::cursorMoved));
+    connect(qApp, &QApplication::focusChanged, this,
+        platform::ExceptionBoundary::guarded(this, "focusChanged", [this](QWidget *old, QWidget *now) {
+            if (now == this)
+                m_focusBeforeClick = m_focusInByClick && old && old->window() == window() ? old : nullptr;
+        }));
     setupUI();
 }
 

@@ -11,7 +11,9 @@
 // can be selected and changed. Every cursor change passes validateProposedRange() and
 // is corrected; every change of text (keys, deletions, cut, paste, input methods)
 // passes shouldChangeTextInRange(). Tab, Shift-Tab and Return belong to the
-// inspector. A view field's control that changes a value takes input only while both
+// inspector. A value shown cut is edited whole in its dialog (openWholeValueOfField(),
+// a double click); a click on it leaves the keyboard where it was, so that the
+// dialog hands it back there. A view field's control that changes a value takes input only while both
 // the inspector and the field are editable: otherwise its clicks reach the inspector
 // as clicks on the field, and its keys are held back. An edit ends by endEditing(),
 // which writes the value to the field and through its "value" binding only when the
@@ -355,6 +357,11 @@ private:
     QHash<const NTXTextViewInspectorField *, FieldStart> m_fieldStarts;
     QPointer<QWidget> m_replacementView;
     QPointer<QCompleter> m_completer;
+    // The widget of the window that had the keyboard before a click gave it to the
+    // inspector; the keyboard goes back to it when the click was on a value shown cut.
+    QPointer<QWidget> m_focusBeforeClick;
+    bool m_focusInByClick = false;
+    void giveBackClickFocus();
     int m_internalChanges = 0;
     bool m_layoutScheduled = false;
     Range m_layoutChanged; // what the scheduled pass lays out in place

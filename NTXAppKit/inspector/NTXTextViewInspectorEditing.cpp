@@ -659,6 +659,8 @@ try {
     const Range run = Text::runAt(text(), Text::PlaceholderProperty, index);
     if (m_editableState) {
         const auto *textField = qobject_cast<const NTXTextViewInspectorTextField *>(field);
+        if (textField && textField->isShownCut())
+            giveBackClickFocus();
         if (field && (!field->isEditable() || (textField && textField->isShownCut())))
             return;
         setFocus(Qt::MouseFocusReason);
@@ -695,6 +697,7 @@ try {
     auto *cut = qobject_cast<NTXTextViewInspectorTextField *>(fieldAtIndex(index));
     if (event->button() == Qt::LeftButton && cut && cut->isShownCut()
         && Text::valueAt(text(), Text::PlaceholderProperty, index).isValid()) {
+        giveBackClickFocus();
         openWholeValueOfField(cut);
         return;
     }
@@ -712,8 +715,16 @@ try {
     platform::ExceptionBoundary::caught(this, "focusOutEvent");
 }
 
+void NTXTextViewInspector::giveBackClickFocus()
+{
+    if (hasFocus() && !isEditing() && m_focusBeforeClick && m_focusBeforeClick->isVisible()
+        && m_focusBeforeClick->window() == window())
+        m_focusBeforeClick->setFocus(Qt::OtherFocusReason);
+}
+
 void NTXTextViewInspector::focusInEvent(QFocusEvent *event)
 try {
+    m_focusInByClick = event->reason() == Qt::MouseFocusReason;
     QTextEdit::focusInEvent(event);
     restartCaretBlink();
 } catch (...) {

@@ -235,7 +235,7 @@ void DocumentWindow::buildMenus()
 
     m_documentMenu = new QMenu(text("LSMenuDocument"), menuBar());
     m_documentMenu->setObjectName(QStringLiteral("documentMenu"));
-    addItem(m_documentMenu, text("LSstart2"), "toggleTimer:");
+    addItem(m_documentMenu, text("LSMenuStartCounter"), "toggleTimer:");
     m_documentMenu->addSeparator();
     addItem(m_documentMenu, text("LSMenuActivateJob"), "activedSelectedJob:");
     addItem(m_documentMenu, text("LSMenuNewTimeEntry"), "newTimeEntry:");
@@ -249,8 +249,12 @@ void DocumentWindow::buildMenus()
                                 nullptr, type);
         item->setIcon(swatch(type));
     }
+    m_moveToGroupMenu = m_documentMenu->addMenu(text("LSMenuMoveToGroup"));
+    m_moveToGroupMenu->setObjectName(QStringLiteral("moveToGroupMenu"));
     m_documentMenu->addSeparator();
     addItem(m_documentMenu, text("LSMenuShowInspector"), "toggleDrawer:", QKeySequence(Qt::CTRL | Qt::Key_I));
+    addItem(m_documentMenu, text("LSMenuEditWholeDescription"), "editWholeDescription:",
+            QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D));
     platform::MenuItemValidation::setAutoenablesItems(m_documentMenu, true);
     platform::MenuItemValidation::setAutoenablesItems(m_colorLabelMenu, true);
     menuBar()->addMenu(m_documentMenu);

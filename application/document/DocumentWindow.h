@@ -58,6 +58,8 @@ public:
     platform::StandardMenus *standardMenus() const { return m_standardMenus; }
     QMenu *documentMenu() const { return m_documentMenu; }
     QMenu *colorLabelMenu() const { return m_colorLabelMenu; }
+    // Empty until it shows; its owner fills it then.
+    QMenu *moveToGroupMenu() const { return m_moveToGroupMenu; }
 
     // Puts a new widget where the totals header placeholder stands (same size
     // policy and height) and deletes the old one; answers the new one.
@@ -94,6 +96,7 @@ private:
     platform::StandardMenus *m_standardMenus = nullptr;
     QMenu *m_documentMenu = nullptr;
     QMenu *m_colorLabelMenu = nullptr;
+    QMenu *m_moveToGroupMenu = nullptr;
     QVBoxLayout *m_outlineLayout = nullptr;
     int m_drawerGrowth = 0;
     int m_drawerShift = 0;

@@ -40,6 +40,23 @@ NTXTextViewInspector *MyDocument::textViewInspector() const
     return m_window ? m_window->textViewInspector() : nullptr;
 }
 
+NTXTextViewInspectorTextField *MyDocument::descriptionShownCut() const
+{
+    NTXTextViewInspector *inspector = textViewInspector();
+    if (!inspector || !inspector->isVisible())
+        return nullptr;
+    auto *field = qobject_cast<NTXTextViewInspectorTextField *>(
+        inspector->fieldWithIdentifier(QStringLiteral("descrField")).get());
+    return field && field->isShownCut() ? field : nullptr;
+}
+
+void MyDocument::editWholeDescription(QObject *)
+{
+    // What a double click on the description does.
+    if (NTXTextViewInspectorTextField *field = descriptionShownCut())
+        textViewInspector()->openWholeValueOfField(field);
+}
+
 void MyDocument::setupInspectorFields()
 {
     NTXTextViewInspector *inspector = textViewInspector();

@@ -1,5 +1,7 @@
 #include "application/document/MyDocument.h"
 
+#include "application/document/OutlineMoves.h"
+
 #include "AppKitExtensions/NTXNSAlertExtensions.h"
 #include "AppKitExtensions/NTXOutlineViewExtension.h"
 #include "NTXAppKit/inspector/NTXTextViewInspector.h"
@@ -165,6 +167,12 @@ QWidget *MyDocument::makeMainWindow()
         window = new DocumentWindow;
     m_window = window;
     window->outlineView()->setModel(m_outlineModel.get());
+    // The places the selection can move to, as they are when the menu opens.
+    QMenu *moveMenu = window->moveToGroupMenu();
+    connect(moveMenu, &QMenu::aboutToShow, this, platform::ExceptionBoundary::guarded(this, "aboutToShow", [this, moveMenu] {
+        OutlineMoves::fillMenu(moveMenu, *this);
+        platform::MenuItemValidation::validateMenu(moveMenu);
+    }));
     // Whenever it is made (also while an alert holds the focus): About and
     // Preferences are reachable from every document window.
     m_services->installApplicationMenu(window->menuBar());
@@ -452,6 +460,17 @@ void MyDocument::toggleDrawer(QObject *)
     m_window->windowDrawer()->setVisible(m_window->windowDrawer()->isHidden());
 }
 
+void MyDocument::moveSelectionToGroup(QObject *sender)
+{
+    // Where a drop does: onto a group (at its top), or after the top level's rows.
+    auto *item = qobject_cast<QAction *>(sender);
+    const NodePtr group = item ? platform::MenuItemValidation::representedObject(item).value<NodePtr>() : NodePtr();
+    const NodePtr target = group ? group : m_jobList;
+    if (group && !m_outlineModel->indexForNode(group.get()).isValid())
+        return;
+    OutlineMoves::move(*this, m_windowController->selectedNodes(), target, group ? 0 : target->childrenCount());
+}
+
 void MyDocument::colorLabelAction(QObject *sender)
 {
     int label = -1;
@@ -483,7 +502,7 @@ bool MyDocument::validateMenuItem(QAction *item)
         return node && node->type() == Node::Job && (!timerIsRunning() || node == getActiveJob());
     }
     if (action == "toggleTimer") {
-        item->setText(localized(timerIsRunning() ? "LSstop2" : "LSstart2"));
+        item->setText(localized(timerIsRunning() ? "LSMenuStopCounter" : "LSMenuStartCounter"));
         return canToggleTimer();
     }
     if (action == "newTimeEntry")
@@ -494,6 +513,12 @@ bool MyDocument::validateMenuItem(QAction *item)
         // It deletes the selected rows: with none there is nothing to ask about.
         QTreeView *outline = outlineView();
         return outline && !NTXOutlineViewExtension::allSelectedItems(outline).isEmpty();
+    }
+    if (action == "editWholeDescription")
+        return descriptionShownCut() != nullptr;
+    if (action == "moveSelectionToGroup") {
+        const NodePtr group = platform::MenuItemValidation::representedObject(item).value<NodePtr>();
+        return !OutlineMoves::movableInto(*this, m_windowController->selectedNodes(), group ? *group : *m_jobList).isEmpty();
     }
     if (action == "toggleDrawer") {
         const bool open = m_window && !m_window->windowDrawer()->isHidden();

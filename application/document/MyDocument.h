@@ -62,6 +62,7 @@ class DocumentTotals;
 class DocumentWindow;
 class DocumentWindowController;
 class NTXTextViewInspector;
+class NTXTextViewInspectorTextField;
 class NodeNameSheets;
 class OutlineDataSource;
 class QAction;
@@ -123,6 +124,9 @@ public:
     // The nodes selected in the outline, all of them selected (what the inspector edits).
     platform::ArrayController *inspectedObjectsController() const { return m_inspectedObjectsController.get(); }
     NTXTextViewInspector *textViewInspector() const;
+    // Opens the description the inspector shows cut in its dialog, as a double click
+    // on it does; enabled only then.
+    Q_INVOKABLE void editWholeDescription(QObject *sender);
     // Adds the inspector's fields (the window's inspector; nothing without one).
     void setupInspectorFields();
     // The user defaults of the document's controller (the standard ones without).
@@ -165,6 +169,9 @@ public:
     Q_INVOKABLE void handleMyDoubleClick(QObject *sender);
     Q_INVOKABLE void deleteEntry(QObject *sender);
     Q_INVOKABLE void toggleDrawer(QObject *sender);
+    // Moves the selected jobs and groups to the group the sender (a menu item)
+    // represents, or to the top level: what a drop there does.
+    Q_INVOKABLE void moveSelectionToGroup(QObject *sender);
     Q_INVOKABLE void colorLabelAction(QObject *sender);
     Q_INVOKABLE bool validateMenuItem(QAction *item) override;
 
@@ -216,6 +223,8 @@ protected:
     void windowWillTearDown() override;
 
 private:
+    // The inspector's description field when it shows its value cut, else null.
+    NTXTextViewInspectorTextField *descriptionShownCut() const;
     void handleUndoRedoChange();
 
     // ---- What the collaborators refer to (goes after all of them) ----

@@ -90,12 +90,10 @@ void OutlineColumnFit::sectionResized(int logicalIndex, int oldSize, int newSize
     // drag could take is what it gave.
     for (const int column : shownColumns())
         m_given[std::size_t(column)] = column == logicalIndex ? oldSize : m_outline->header()->sectionSize(column);
-    if (logicalIndex == m_nameColumn) {
+    if (logicalIndex == m_nameColumn)
         nameDragged(oldSize, newSize);
-    } else {
-        m_given[std::size_t(logicalIndex)] = newSize;
-        fit(logicalIndex);
-    }
+    else
+        borderDragged(logicalIndex, oldSize, newSize);
     for (const int column : shownColumns())
         m_given[std::size_t(column)] = m_outline->header()->sectionSize(column);
 }
@@ -117,6 +115,34 @@ void OutlineColumnFit::nameDragged(int oldSize, int newSize)
         resizeColumn(partner, newPartnerWidth);
     }
     resizeColumn(m_nameColumn, width);
+}
+
+void OutlineColumnFit::borderDragged(int logicalIndex, int oldSize, int newSize)
+{
+    const std::vector<int> shown = shownColumns();
+    const auto dragged = std::find(shown.begin(), shown.end(), logicalIndex);
+    if (dragged == shown.end())
+        return;
+    // The right border of the last column is the outline's edge, which stays.
+    if (dragged + 1 == shown.end()) {
+        resizeColumn(logicalIndex, oldSize);
+        return;
+    }
+    const int partner = *(dragged + 1);
+    if (partner == m_nameColumn) {
+        // The name takes what is left.
+        m_given[std::size_t(logicalIndex)] = newSize;
+        fit(logicalIndex);
+        return;
+    }
+    // The column after the border gives or takes the room, down to
+    // MinimumDragPartnerWidth: the border goes where it is dragged.
+    QHeaderView *header = m_outline->header();
+    const int partnerWidth = header->sectionSize(partner);
+    const int partnerLeast = std::min(partnerWidth, std::max(header->minimumSectionSize(), MinimumDragPartnerWidth));
+    const int newPartnerWidth = std::max(partnerLeast, partnerWidth - (newSize - oldSize));
+    resizeColumn(partner, newPartnerWidth);
+    resizeColumn(logicalIndex, oldSize + (partnerWidth - newPartnerWidth));
 }
 
 std::vector<int> OutlineColumnFit::shownColumns() const
@@ -184,18 +210,18 @@ void OutlineColumnFit::fitOnce(int draggedColumn)
     const int room = m_outline->viewport()->width();
     if (room <= 0)
         return;
+    // The figures give up what they have beyond their least widths, the last shown
+    // first and the dragged one last of all, so that the name has its given width;
+    // then the name gives up room, down to its least.
+    const int nameLeast = leastWidth(m_nameColumn);
+    std::vector<std::pair<int, int>> widths;
     int others = 0;
     for (const int column : shown) {
+        widths.emplace_back(column, column == m_nameColumn ? 0 : givenWidth(column));
         if (column != m_nameColumn)
             others += givenWidth(column);
     }
-    const int nameLeast = leastWidth(m_nameColumn);
-    std::vector<std::pair<int, int>> widths;
-    for (const int column : shown)
-        widths.emplace_back(column, column == m_nameColumn ? std::max(nameLeast, room - others) : givenWidth(column));
-    // Short of room with the name at its least: the others give up room from the last
-    // shown, the dragged one last of all.
-    int missing = others + nameLeast - room;
+    int missing = others + std::max(nameLeast, givenWidth(m_nameColumn)) - room;
     std::vector<int> order(shown.rbegin(), shown.rend());
     std::stable_partition(order.begin(), order.end(), [draggedColumn](int column) { return column != draggedColumn; });
     for (const int column : order) {
@@ -204,7 +230,12 @@ void OutlineColumnFit::fitOnce(int draggedColumn)
         auto entry = std::find_if(widths.begin(), widths.end(), [column](const auto &w) { return w.first == column; });
         const int give = std::min(missing, std::max(0, entry->second - leastWidth(column)));
         entry->second -= give;
+        others -= give;
         missing -= give;
+    }
+    for (auto &[column, width] : widths) {
+        if (column == m_nameColumn)
+            width = std::max(nameLeast, room - others);
     }
     m_fitting = true;
     for (const auto &[column, width] : widths) {

@@ -5,18 +5,23 @@
 //   columns or the default. That given width is the one the document stores
 //   (OutlineColumns::store()), whatever the window's width makes it show.
 // - The name column takes the room the other columns leave: more than its given width
-//   beside spare room (so that no name is cut beside empty room), less when the
-//   outline is narrow (a window that cannot widen enough, at a large scale factor, or
-//   beside the open inspector), down to MinimumNameWidth. When that is not enough,
-//   the other columns give up what they have beyond their first widths (the ones
-//   they had when the fit was made), the last shown first. The outline's minimum
-//   width holds the name at MinimumNameWidth and the others at their first widths
-//   beside a vertical scroll bar, so the window cannot be made narrower than the
-//   figures, and the outline never scrolls sideways.
+//   beside spare room (so that no name is cut beside empty room). Where the outline is
+//   narrow (a window that cannot widen enough, at a large scale factor, or beside the
+//   open inspector), the other columns first give up what they have beyond their
+//   first widths (the ones they had when the fit was made), the last shown first, so
+//   that the name keeps its given width; then the name gives up room down to
+//   MinimumNameWidth. The outline's minimum width holds the name at MinimumNameWidth
+//   and the others at their first widths beside a vertical scroll bar, so the window
+//   cannot be made narrower than the figures, and the outline never scrolls sideways.
 // - A drag of a column's border takes effect, and the widths then seen are the given
-//   ones. As the name column fills the room, a drag of its border trades room with
-//   the last column shown after it (which gives up room down to its least width); a
-//   drag of another column's border trades room with the name.
+//   ones: the border goes where it is dragged. The column after the border gives or
+//   takes the room (down to MinimumDragPartnerWidth), but for the name: as it
+//   fills the room, a drag of its right border trades room with the last column shown
+//   (which gives up room down to its least width), and a drag of the border before it
+//   trades room with it. The right border of the last column is the outline's edge,
+//   which stays.
+// - Widths are the outline's device-independent pixels: a change of the scale
+//   factor keeps them, and with them the columns' proportions.
 //
 // Ownership: a child of the outline, which it follows while both exist.
 // Threads: GUI thread only. Never throws.
@@ -35,6 +40,9 @@ public:
     // The name column may give up room down to this width (or the narrower width it
     // was given), never below.
     static constexpr int MinimumNameWidth = 100;
+    // A column gives up room to a drag of the border before it down to this width (or
+    // the narrower width it has).
+    static constexpr int MinimumDragPartnerWidth = 40;
 
     // The outline's columns have their first widths when the fit is made.
     OutlineColumnFit(QTreeView *outline, int nameColumn);
@@ -59,6 +67,8 @@ private:
     void sectionResized(int logicalIndex, int oldSize, int newSize);
     // The person dragged the name column's border from oldSize to newSize.
     void nameDragged(int oldSize, int newSize);
+    // The person dragged the right border of another column from oldSize to newSize.
+    void borderDragged(int logicalIndex, int oldSize, int newSize);
     // The shown columns in their order, hidden ones left out.
     std::vector<int> shownColumns() const;
     // Gives the columns the widths the room allows (the dragged column gives up room

@@ -8,6 +8,7 @@
 #include "application/base/ApplicationImages.h"
 #include "application/document/DocumentEdits.h"
 #include "application/document/MyDocument.h"
+#include "application/document/OutlineMoves.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/document/MenuItemValidation.h"
 #include "platform/document/MenuMnemonics.h"
@@ -490,81 +491,34 @@ bool OutlineDataSource::outlineViewAcceptDrop(const QMimeData *data, Node *item,
     return true;
 }
 
-namespace {
-
-// Whether moving the nodes (all of this tree) to the index of the target, as the
-// drop below does, leaves every child of the target where it is.
-bool dropLeavesEverythingInPlace(const QList<NodePtr> &nodes, const Node &target, qsizetype index)
-{
-    QList<Node *> children;
-    for (const NodePtr &child : target.childEnumerator())
-        children << child.get();
-    QList<Node *> moved;
-    for (const NodePtr &node : nodes) {
-        if (node->parent() != &target)
-            return false;
-        moved << node.get();
-    }
-    QList<Node *> after;
-    for (qsizetype i = 0; i < children.size(); ++i) {
-        if (!moved.contains(children.at(i)))
-            after << children.at(i);
-        else if (i < index)
-            --index;
-    }
-    index = std::clamp<qsizetype>(index, 0, after.size());
-    for (qsizetype i = 0; i < moved.size(); ++i)
-        after.insert(index + i, moved.at(i));
-    return after == children;
-}
-
-} // namespace
-
 void OutlineDataSource::performDropOperation(const QMimeData *data, const NodePtr &target, qsizetype index)
 {
+    OutlineDataSource *source = dragSource(data);
+    if (source == this) {
+        OutlineMoves::move(m_document, source->m_draggedNodes, target, index);
+        return;
+    }
     QList<QVariant> selection;
     std::optional<DocumentOutlineModel::EditBatch> batch(std::in_place, m_document.outlineModel());
-    OutlineDataSource *source = dragSource(data);
     if (source) {
-        QList<NodePtr> nodes = Node::minimumNodeCoverFromNodesInArray(source->m_draggedNodes);
-        nodes.removeIf([](const NodePtr &node) { return !isJobOrGroup(node.get()); });
         if (QTreeView *outline = m_document.outlineView())
             selection = NTXOutlineViewExtension::allSelectedItems(outline);
-        index = std::clamp<qsizetype>(index, 0, target->childrenCount());
-        if (source == this) {
-            // Only what still hangs in the tree moves.
-            nodes.removeIf([this](const NodePtr &node) { return !m_document.outlineModel()->indexForNode(node.get()).isValid(); });
-            // A drop onto the place the nodes have changes nothing and records no step.
-            if (dropLeavesEverythingInPlace(nodes, *target, index))
-                nodes.clear();
-            // The last first: no sibling behind moves more than once when they are
-            // taken from the end, and undo puts them back front to back.
-            for (auto it = nodes.crbegin(); it != nodes.crend(); ++it) {
-                const NodePtr &node = *it;
-                const NodePtr parent = Node::shared(node->parent());
-                if (!parent)
-                    continue;
-                if (parent == target && parent->indexOfChild(node.get()) < index)
-                    --index;
-                m_document.deleteNode(node, parent);
-            }
-        } else {
-            // From another document: copies, so that each document's undo keeps to
-            // its own tree.
-            QList<NodePtr> copies;
-            for (const NodePtr &node : nodes) {
-                NodePtr copy = node->clone();
-                deactivateTree(*copy);
-                copies.append(copy);
-            }
-            nodes = copies;
+        // From another document: copies, so that each document's undo keeps to its
+        // own tree.
+        QList<NodePtr> copies;
+        for (const NodePtr &node : Node::minimumNodeCoverFromNodesInArray(source->m_draggedNodes)) {
+            if (!isJobOrGroup(node.get()))
+                continue;
+            NodePtr copy = node->clone();
+            deactivateTree(*copy);
+            copies.append(copy);
         }
-        if (!nodes.isEmpty()) {
-            m_document.insertNodes(nodes, target, index);
+        if (!copies.isEmpty()) {
+            m_document.insertNodes(copies, target, std::clamp<qsizetype>(index, 0, target->childrenCount()));
             m_document.undoManager()->setActionName(localizedText("LSUDDragAndDrop"));
         }
     }
-    // The moved rows show, then take the selection they had.
+    // The copied rows show, then take the selection they had.
     batch.reset();
     m_document.displayActivatedJob();
     if (QTreeView *outline = m_document.outlineView())

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QPointer>
+#include <QSet>
 #include <QWidget>
 #include <QWindow>
 
@@ -58,9 +59,16 @@ public:
     {
         application->installEventFilter(this);
         connect(application, &QGuiApplication::focusWindowChanged, this,
-                ExceptionBoundary::guarded(this, "focusWindowChanged", [](QWindow *window) {
-                    // A dialog activated after it was hidden.
+                ExceptionBoundary::guarded(this, "focusWindowChanged", [this](QWindow *window) {
+                    // The keyboard gone to another program: no dialog shown before
+                    // waits for it any more.
+                    if (!window)
+                        m_awaitingKeyboard.clear();
+                    // A dialog activated after it was hidden: the desktop gave the
+                    // keyboard to this program, and the window under it takes it.
                     const QWidget *widget = window ? widgetOf(window) : nullptr;
+                    if (widget)
+                        m_awaitingKeyboard.remove(widget);
                     if (widget && !widget->isVisible() && isDialog(widget))
                         handOn(widget);
                 }));
@@ -69,18 +77,34 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     try {
-        if (event->type() != QEvent::Hide || !watched->isWidgetType())
+        const bool shown = event->type() == QEvent::Show;
+        if ((!shown && event->type() != QEvent::Hide) || !watched->isWidgetType())
             return false;
-        // A dialog that had the keyboard, or hid while no window had it.
         const auto *widget = static_cast<QWidget *>(watched);
+        if (!widget->isWindow() || !isDialog(widget))
+            return false;
         const QWindow *focus = QGuiApplication::focusWindow();
-        if (widget->isWindow() && isDialog(widget) && (!focus || focus == widget->windowHandle()))
+        if (shown) {
+            // Shown while the person works in this program: the desktop is to give
+            // it the keyboard.
+            if (focus)
+                m_awaitingKeyboard.insert(widget);
+            return false;
+        }
+        // A dialog that had the keyboard, or hid while the desktop was still to give
+        // it; never one that hid while another program has the keyboard.
+        const bool awaited = m_awaitingKeyboard.remove(widget);
+        if (focus == widget->windowHandle() || (!focus && awaited))
             handOn(widget);
         return false;
     } catch (...) {
         ExceptionBoundary::caught(this, "eventFilter");
         return false;
     }
+
+private:
+    // Dialogs shown while a window of this program had the keyboard, not yet given it.
+    QSet<const QWidget *> m_awaitingKeyboard;
 };
 
 } // namespace

@@ -7,7 +7,9 @@
 // Return) would be activated while hidden, with the keyboard going nowhere, no key
 // reaching the window under it and the menus, validated along the focus, finding
 // no one; such an activation is handed on the same way. The window a dialog stood
-// on is its parent's window, else its transient parent.
+// on is its parent's window, else its transient parent. A dialog that hides while
+// another program has the keyboard (the person went there) hands nothing on: the
+// keyboard stays where the person took it.
 //
 // install() watches the application from then on; calling it again does nothing.
 // GUI thread only (needs the application object); it cannot fail.

@@ -162,6 +162,20 @@ protected:
                 Qt::QueuedConnection);
             return false;
         }
+        if (m_shown && watched == m_window.data() && event->type() == QEvent::WindowActivate) {
+            // The person came to the window (a click on it, the desktop's switcher):
+            // the keyboard goes on to its sheet, where the keys are answered.
+            QMetaObject::invokeMethod(
+                this, ExceptionBoundary::guarded(this, "a sheet's window was activated", [this] {
+                    QWidget *sheet = m_sheet;
+                    if (!m_ended && sheet && sheet->isVisible() && m_window && m_window->isActiveWindow()) {
+                        sheet->raise();
+                        sheet->activateWindow();
+                    }
+                }),
+                Qt::QueuedConnection);
+            return false;
+        }
         if (event->type() != QEvent::Hide || event->spontaneous())
             return false;
         if (watched == m_window.data()) {
@@ -182,8 +196,9 @@ protected:
     }
 
 private:
-    // Another window of the application, not one of the sheet's window (its sheets and
-    // panels), is the active one: the keyboard is the person's there.
+    // Another window of the application, not one of the sheet's window's family (the
+    // window it stands on, its sheets and panels, or the window that sheet stands on),
+    // is the active one: the keyboard is the person's there.
     bool personWorksElsewhere() const
     {
         if (m_window && broughtForward() == m_window) {
@@ -195,6 +210,10 @@ private:
             return false;
         for (const QWidget *w = active; w; w = w->parentWidget()) {
             if (w == m_window)
+                return false;
+        }
+        for (const QWidget *w = m_window; w; w = w->parentWidget()) {
+            if (w->window() == active)
                 return false;
         }
         return true;

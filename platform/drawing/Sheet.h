@@ -10,6 +10,11 @@
 //   (the person types there) waits: its window asks for attention
 //   (QApplication::alert()), and the sheet shows, with the keyboard, when its window
 //   becomes active. It never takes the keyboard from the window the person types in.
+//   A window of the sheet's own family does not count as another: a sheet begun on
+//   a sheet (or dialog) while the window under that one is still the active one
+//   (the desktop has not activated the sheet yet) shows at once.
+// - A window with a sheet shown that becomes active (a click on it) hands the
+//   keyboard on to the sheet.
 //   A window the program itself brings forward to ask something (bringForward(): the
 //   next document's question when quitting) is the person's: the first sheet begun
 //   on it before the keyboard goes anywhere else shows at once.

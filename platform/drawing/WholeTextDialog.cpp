@@ -21,7 +21,6 @@ WholeTextDialog::WholeTextDialog(const QString &title, const QString &text, QWid
 {
     HiddenWindowFocus::install();
     setWindowTitle(title);
-    setWindowModality(Qt::WindowModal);
     setAttribute(Qt::WA_DeleteOnClose);
     m_editor = new WholeTextEdit(this);
     m_editor->setWholeText(text);
@@ -59,20 +58,80 @@ QString WholeTextDialog::text() const
     return m_editor->wholeText();
 }
 
+void WholeTextDialog::open()
+{
+    // Modal by its own hold on the window under it rather than Qt's: Qt drops the
+    // keys that reach a window it holds, and the desktop may still send them there.
+    m_owner = parentWidget() ? parentWidget()->window() : nullptr;
+    setWindowModality(Qt::NonModal);
+    if (m_owner && !m_holdingOwner) {
+        m_holdingOwner = true;
+        qApp->installEventFilter(this);
+    }
+    setResult(0);
+    show();
+    raise();
+    activateWindow();
+}
+
 void WholeTextDialog::done(int result)
 {
+    if (m_holdingOwner) {
+        m_holdingOwner = false;
+        qApp->removeEventFilter(this);
+    }
     QPointer<QWidget> back = m_returnFocus;
+    // Not from another program the person went to meanwhile.
+    const bool ours = QGuiApplication::focusWindow() != nullptr;
     QDialog::done(result);
     // It closes before the desktop may have made it the active window: the keyboard
     // goes back where it came from at once.
-    if (back && back->isVisible() && back->window() != this) {
+    if (ours && back && back->isVisible() && back->window() != this) {
         back->window()->activateWindow();
         back->setFocus(Qt::OtherFocusReason);
     }
 }
 
+bool WholeTextDialog::ownerEvent(QObject *watched, QEvent *event)
+{
+    if (!m_holdingOwner || !m_owner || !watched->isWidgetType() || !isVisible())
+        return false;
+    auto *widget = static_cast<QWidget *>(watched);
+    if (widget->window() != m_owner)
+        return false;
+    switch (event->type()) {
+    case QEvent::ShortcutOverride:
+        // No shortcut of the window fires: the key comes as a key, to be passed on.
+        event->accept();
+        return true;
+    case QEvent::Shortcut:
+    case QEvent::InputMethod:
+    case QEvent::Wheel:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+        return true;
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease: {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        QKeyEvent again(key->type(), key->key(), key->modifiers(), key->text(), key->isAutoRepeat(),
+                        ushort(key->count()));
+        QWidget *target = focusWidget() ? focusWidget() : m_editor;
+        QCoreApplication::sendEvent(target, &again);
+        return true;
+    }
+    case QEvent::MouseButtonPress:
+        raise();
+        activateWindow();
+        return true;
+    default:
+        return false;
+    }
+}
+
 bool WholeTextDialog::eventFilter(QObject *watched, QEvent *event)
 try {
+    if (ownerEvent(watched, event))
+        return true;
     if (watched != m_editor || (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride))
         return QDialog::eventFilter(watched, event);
     auto *key = static_cast<QKeyEvent *>(event);

@@ -3,9 +3,16 @@
 // too long for a sheet's one-line field): a window-modal dialog with the text in a
 // WholeTextEdit, and OK and Cancel. The caller reads text() when OK ends it.
 //
+// open() shows it at once, in front and asking for the keyboard, modal to the window
+// it opens over: until it ends, that window takes no input of its own. The desktop
+// gives the dialog the keyboard some time after it shows: keys that reach the window
+// under it meanwhile (typed right after the key that opened it) go on to the dialog,
+// in order, and a click there brings the dialog forward.
+//
 // When it ends, the keyboard goes back to the widget that had it in the window the
 // dialog opened over (that window active again), so that what follows the focus
-// (the menus' validation, the next key) finds it there.
+// (the menus' validation, the next key) finds it there; not when another program has
+// the keyboard then.
 //
 // Keys: Ctrl+Return (or Enter) is OK, Escape Cancel, Alt with the underlined letter
 // presses a button, and Ctrl+Tab (Ctrl+Shift+Tab) moves the focus out of the text,
@@ -48,6 +55,7 @@ public:
     bool endedWithReturn() const { return m_endedWithReturn; }
 
     void done(int result) override;
+    void open() override;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -58,6 +66,11 @@ private:
     bool m_oneLine = false;
     bool m_endedWithReturn = false;
     QPointer<QWidget> m_returnFocus;
+    // The window it opened over, held from input while it shows.
+    QPointer<QWidget> m_owner;
+    bool m_holdingOwner = false;
+    // Takes what reaches the owner's widgets while the dialog shows.
+    bool ownerEvent(QObject *watched, QEvent *event);
 };
 
 } // namespace platform

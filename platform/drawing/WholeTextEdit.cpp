@@ -1,9 +1,12 @@
 #include "platform/drawing/WholeTextEdit.h"
 
+#include "platform/drawing/WholeTextParagraphs.h"
+
 #include "platform/foundation/DisplayText.h"
 #include "platform/foundation/ExceptionBoundary.h"
 
 #include <QContextMenuEvent>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
@@ -17,134 +20,7 @@
 
 namespace platform {
 
-namespace {
-
-// On a paragraph's format: the paragraph goes on from the one before, with no break
-// between them in the text.
-constexpr int JoinedProperty = QTextFormat::UserProperty + 0x5754;
-// On a paragraph's format: the break before it when that is not an LF.
-constexpr int BreakProperty = QTextFormat::UserProperty + 0x5755;
-
-constexpr char16_t ParagraphSeparator = 0x2029;
-// Qt's frame marks: its text cursor makes a paragraph of each, so they are kept as
-// breaks are.
-constexpr char16_t BeginningOfFrame = 0xFDD0;
-constexpr char16_t EndOfFrame = 0xFDD1;
-
-// The length of the break at the index (CR LF is one), 0 when none starts there.
-qsizetype breakAt(QStringView text, qsizetype at)
-{
-    switch (text.at(at).unicode()) {
-    case '\r':
-        return at + 1 < text.size() && text.at(at + 1) == QLatin1Char('\n') ? 2 : 1;
-    case '\n':
-    case ParagraphSeparator:
-    case BeginningOfFrame:
-    case EndOfFrame:
-        return 1;
-    default:
-        return 0;
-    }
-}
-
-QTextBlockFormat formatAfterBreak(QStringView brk)
-{
-    QTextBlockFormat format;
-    if (brk != u"\n")
-        format.setProperty(BreakProperty, brk.toString());
-    return format;
-}
-
-QTextBlockFormat joinedFormat()
-{
-    QTextBlockFormat format;
-    format.setProperty(JoinedProperty, true);
-    return format;
-}
-
-bool isJoined(const QTextBlock &block)
-{
-    return block.isValid() && block.blockFormat().boolProperty(JoinedProperty);
-}
-
-// The break before the block (none for the first one or a parting).
-QString breakBefore(const QTextBlock &block)
-{
-    if (!block.previous().isValid() || isJoined(block))
-        return QString();
-    const QTextBlockFormat format = block.blockFormat();
-    return format.hasProperty(BreakProperty) ? format.stringProperty(BreakProperty) : QStringLiteral("\n");
-}
-
-bool isBlank(QChar c)
-{
-    return c.isSpace() && c != QChar::Nbsp && c.unicode() != 0x2007 && c.unicode() != 0x202F;
-}
-
-// Whether the unit at the index goes with the character before it.
-bool continuesCharacter(QStringView text, qsizetype at)
-{
-    const QChar c = text.at(at);
-    if (c.isLowSurrogate())
-        return text.at(at - 1).isHighSurrogate();
-    char32_t codePoint = c.unicode();
-    if (c.isHighSurrogate() && at + 1 < text.size() && text.at(at + 1).isLowSurrogate())
-        codePoint = QChar::surrogateToUcs4(c, text.at(at + 1));
-    return QChar::isMark(codePoint);
-}
-
-// Where a run longer than the longest paragraph is parted: after the last blank in
-// its second half, else before the character the limit falls in.
-qsizetype partingOf(QStringView run, qsizetype longest)
-{
-    for (qsizetype i = longest - 1; i >= longest / 2; --i) {
-        if (isBlank(run.at(i)))
-            return i + 1;
-    }
-    qsizetype at = longest;
-    while (at > 1 && continuesCharacter(run, at))
-        --at;
-    if (at == 1 && continuesCharacter(run, 1)) {
-        // A character of more marks than a paragraph holds: parted among its marks,
-        // never inside a surrogate pair.
-        at = longest;
-        if (run.at(at).isLowSurrogate())
-            --at;
-    }
-    return at;
-}
-
-// Inserts the text at the cursor: a paragraph for each break (with the break it
-// stands for), and runs longer than the longest paragraph parted.
-void insertInParagraphs(QTextCursor &cursor, QStringView text, qsizetype longest)
-{
-    const QTextCharFormat chars = cursor.charFormat();
-    auto insertRun = [&](QStringView run) {
-        while (run.size() > longest) {
-            const qsizetype at = partingOf(run, longest);
-            cursor.insertText(run.left(at).toString(), chars);
-            cursor.insertBlock(joinedFormat(), chars);
-            run = run.mid(at);
-        }
-        if (!run.isEmpty())
-            cursor.insertText(run.toString(), chars);
-    };
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < text.size();) {
-        const qsizetype length = breakAt(text, i);
-        if (length == 0) {
-            ++i;
-            continue;
-        }
-        insertRun(text.mid(start, i - start));
-        cursor.insertBlock(formatAfterBreak(text.mid(i, length)), chars);
-        i += length;
-        start = i;
-    }
-    insertRun(text.mid(start));
-}
-
-} // namespace
+using namespace WholeTextParagraphs;
 
 WholeTextEdit::WholeTextEdit(QWidget *parent) : QPlainTextEdit(parent)
 {
@@ -206,8 +82,10 @@ void WholeTextEdit::documentChanged(int position, int removed, int added)
         if (typing && gone.isEmpty() && !m_undo.empty() && m_undo.back().typing
             && m_undo.back().at + m_undo.back().inserted.size() == from) {
             m_undo.back().inserted += inserted;
+            m_undoUnits += inserted.size();
+            keepUndoBounds();
         } else {
-            m_undo.push_back({from, gone, inserted, typing});
+            pushUndo({from, gone, inserted, typing});
         }
         m_redo.clear();
     }
@@ -229,8 +107,7 @@ void WholeTextEdit::keepBreakAfterChange(int position, int)
     if (!block.isValid() || block.position() != m_paragraphStarts.at(index))
         return;
     const QTextBlockFormat before = m_paragraphFormats.at(index);
-    if (block.blockFormat().boolProperty(JoinedProperty) == before.boolProperty(JoinedProperty)
-        && block.blockFormat().property(BreakProperty) == before.property(BreakProperty))
+    if (sameBreak(block.blockFormat(), before))
         return;
     m_adjusting = true;
     QTextCursor cursor(block);
@@ -261,6 +138,7 @@ void WholeTextEdit::setWholeText(const QString &text)
     m_text = text;
     m_undo.clear();
     m_redo.clear();
+    m_undoUnits = 0;
     rememberParagraphs();
     doc->setModified(false);
     setTextCursor(QTextCursor(doc));
@@ -344,12 +222,32 @@ void WholeTextEdit::replaceWhole(qsizetype at, qsizetype length, const QString &
     mendPartings();
 }
 
+void WholeTextEdit::pushUndo(Edit edit)
+{
+    m_undoUnits += edit.removed.size() + edit.inserted.size();
+    m_undo.push_back(std::move(edit));
+    keepUndoBounds();
+}
+
+void WholeTextEdit::keepUndoBounds()
+{
+    // The oldest steps go first; the newest one stays, however long.
+    std::size_t dropped = 0;
+    while (m_undo.size() - dropped > 1
+           && (m_undo.size() - dropped > std::size_t(UndoSteps) || m_undoUnits > UndoUnits)) {
+        m_undoUnits -= m_undo[dropped].removed.size() + m_undo[dropped].inserted.size();
+        ++dropped;
+    }
+    m_undo.erase(m_undo.begin(), m_undo.begin() + qsizetype(dropped));
+}
+
 void WholeTextEdit::undoEdit()
 {
     if (!canUndoEdit())
         return;
     Edit edit = std::move(m_undo.back());
     m_undo.pop_back();
+    m_undoUnits -= edit.removed.size() + edit.inserted.size();
     replaceWhole(edit.at, edit.inserted.size(), edit.removed);
     edit.typing = false;
     m_redo.push_back(std::move(edit));
@@ -365,7 +263,7 @@ void WholeTextEdit::redoEdit()
     Edit edit = std::move(m_redo.back());
     m_redo.pop_back();
     replaceWhole(edit.at, edit.removed.size(), edit.inserted);
-    m_undo.push_back(std::move(edit));
+    pushUndo(std::move(edit));
 }
 
 void WholeTextEdit::mendPartings()
@@ -483,8 +381,11 @@ try {
             mendPartings();
         return;
     }
-    // A parting is no character: the keys that move or delete by character or word
-    // start from its far side.
+    // A step by a word looks through partings, as through one paragraph.
+    if (wordKey(event))
+        return;
+    // A parting is no character: the keys that move or delete by character start
+    // from its far side.
     const bool selecting = event->matches(QKeySequence::SelectPreviousChar) ||
                            event->matches(QKeySequence::SelectPreviousWord) ||
                            event->matches(QKeySequence::SelectNextChar) || event->matches(QKeySequence::SelectNextWord);
@@ -517,9 +418,51 @@ try {
     ExceptionBoundary::caught(this, "keyPressEvent");
 }
 
+bool WholeTextEdit::wordKey(QKeyEvent *event)
+{
+    const bool move = event->matches(QKeySequence::MoveToNextWord) || event->matches(QKeySequence::MoveToPreviousWord);
+    const bool select =
+        event->matches(QKeySequence::SelectNextWord) || event->matches(QKeySequence::SelectPreviousWord);
+    const bool remove = !isReadOnly() && (event->matches(QKeySequence::DeleteEndOfWord)
+                                          || event->matches(QKeySequence::DeleteStartOfWord));
+    QTextCursor cursor = textCursor();
+    // A selection is what a word delete removes.
+    if (!(move || select || remove) || (remove && cursor.hasSelection()))
+        return false;
+    const bool forward = event->matches(QKeySequence::MoveToNextWord) || event->matches(QKeySequence::SelectNextWord)
+                         || event->matches(QKeySequence::DeleteEndOfWord);
+    const int to = wordStep(cursor.block(), cursor.position(), forward);
+    if (to < 0)
+        return false;
+    cursor.setPosition(to, move ? QTextCursor::MoveAnchor : QTextCursor::KeepAnchor);
+    if (remove)
+        cursor.removeSelectedText();
+    setTextCursor(cursor);
+    ensureCursorVisible();
+    event->accept();
+    if (m_mendPending)
+        mendPartings();
+    return true;
+}
+
 void WholeTextEdit::inputMethodEvent(QInputMethodEvent *event)
 try {
-    QPlainTextEdit::inputMethodEvent(event);
+    const QTextCursor cursor = textCursor();
+    if ((event->replacementStart() != 0 || event->replacementLength() > 0) && !cursor.hasSelection()) {
+        // The input method counts in the text, where a parting is nothing: its
+        // replacement goes to the same units of the document.
+        const qsizetype caret = rememberedWholePosition(cursor.position());
+        const qsizetype from = std::clamp<qsizetype>(caret + event->replacementStart(), 0, m_text.size());
+        const qsizetype to = std::clamp<qsizetype>(from + event->replacementLength(), from, m_text.size());
+        const int documentFrom = from == caret ? cursor.position() : documentPosition(from);
+        const int documentTo = to == caret ? cursor.position() : std::max(documentFrom, documentPosition(to));
+        QInputMethodEvent again(event->preeditString(), event->attributes());
+        again.setCommitString(event->commitString(), documentFrom - cursor.position(), documentTo - documentFrom);
+        QPlainTextEdit::inputMethodEvent(&again);
+        event->setAccepted(again.isAccepted());
+    } else {
+        QPlainTextEdit::inputMethodEvent(event);
+    }
     if (m_mendPending)
         mendPartings();
 } catch (...) {

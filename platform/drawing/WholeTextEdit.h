@@ -8,18 +8,22 @@
 // in paragraphs of at most longestBlock() units: a run longer than that is shown in
 // several, parted after a blank where there is one near the end (else between two
 // characters). Such a parting is no break of the text: wholeText() leaves it out, a
-// copy leaves it out, and the keys that move or delete by character step over it
-// as over nothing. Nor does it show as one: where it can be seen, a parting stands
-// where the line would wrap anyway at the view's width (its paragraph's last line
-// full), moved there after every edit and resize and before it is painted; lines wrap at blanks, and
-// anywhere only inside a word longer than the line, as in one unparted paragraph.
+// copy leaves it out, the keys that move or delete by character step over it as over
+// nothing, and those by a word (and an input method's replacement) look through it
+// as through one paragraph. Nor does it show as one: where it can be seen, a parting
+// stands where the line would wrap anyway at the view's width (its paragraph's last
+// line full), moved there after every edit and resize and before it is painted;
+// lines wrap at blanks, and anywhere only inside a word longer than the line, as in
+// one unparted paragraph.
 // Every break the text holds (LF, CR LF, CR, U+2029) comes back as it was; Return
 // breaks with an LF.
 //
 // Undo and redo are the editor's own, in terms of the text (moving a parting is no
 // edit): Ctrl+Z and Ctrl+Shift+Z (Ctrl+Y), the context menu, undoEdit() and
 // redoEdit(); typing undoes as one step as long as it goes on where it stopped (an
-// undo or a redo ends it). Giving a new text forgets them.
+// undo or a redo ends it). Giving a new text forgets them. The undo keeps the
+// newest UndoSteps steps at most, and of those no more than hold UndoUnits units of
+// text (the newest step stays, however long).
 //
 // Ownership: a widget, owned by its parent. Threads: GUI thread only. It cannot fail.
 #include <QList>
@@ -37,6 +41,9 @@ public:
     // Units a paragraph of the editor holds at most when the text is given or pasted:
     // a key laid out in well under a frame.
     static constexpr int DefaultLongestBlock = 2048;
+    // What the undo keeps at most.
+    static constexpr int UndoSteps = 1000;
+    static constexpr qsizetype UndoUnits = qsizetype(4) * 1024 * 1024;
 
     explicit WholeTextEdit(QWidget *parent = nullptr);
 
@@ -86,6 +93,12 @@ private:
         bool typing = false;
     };
 
+    // A key that moves, selects or deletes by a word across a parting: done as in
+    // one unparted paragraph (answers whether the key was one).
+    bool wordKey(QKeyEvent *event);
+    void pushUndo(Edit edit);
+    // Drops the oldest steps beyond the bounds.
+    void keepUndoBounds();
     // Inserts the text at the cursor (replacing its selection) as one edit.
     void insertWhole(const QString &text);
     // The text between two positions of the document.
@@ -119,6 +132,8 @@ private:
     QString m_text;
     std::vector<Edit> m_undo;
     std::vector<Edit> m_redo;
+    // The units of text the undo steps hold.
+    qsizetype m_undoUnits = 0;
     bool m_adjusting = false;
     bool m_undoing = false;
     bool m_mending = false;

@@ -353,6 +353,14 @@ int runProgram(const QString &program, const QStringList &arguments, QByteArray 
     return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
 }
 
+bool sendKeys(const QStringList &combinations, int delayMs)
+{
+    return runProgram(QStringLiteral("xdotool"), QStringList{QStringLiteral("key"), QStringLiteral("--delay"),
+                                                             QString::number(delayMs), QStringLiteral("--clearmodifiers")}
+                                                     + combinations)
+           == 0;
+}
+
 namespace {
 
 QImage shownOnScreen(QWidget *widget)

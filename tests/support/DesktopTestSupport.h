@@ -177,4 +177,8 @@ public:
 // Runs a program to its end; answers its exit code (-1 when it could not run).
 int runProgram(const QString &program, const QStringList &arguments, QByteArray *output = nullptr);
 
+// Types the key combinations ("alt+d", "Return") through the X server with xdotool,
+// delayMs apart (0: without a pause, as a quick typist); answers whether it did.
+bool sendKeys(const QStringList &combinations, int delayMs = 60);
+
 } // namespace desktoptest

@@ -757,7 +757,7 @@ TEST_F(AppControllerTest, AutosaveOverAFileChangedElsewhereAsksThePersonOncePerC
     EXPECT_EQ(box->text(), QStringLiteral("The file has been changed by another application since you opened or saved it."));
     EXPECT_TRUE(box->informativeText().contains(QFileInfo(document->filePath()).fileName())) << qPrintable(box->informativeText());
     ASSERT_NE(box->button(QMessageBox::Save), nullptr);
-    EXPECT_EQ(box->button(QMessageBox::Save)->text(), QStringLiteral("Save Anyway"));
+    EXPECT_EQ(box->button(QMessageBox::Save)->text(), QStringLiteral("&Save Anyway"));
     ASSERT_NE(box->button(QMessageBox::Cancel), nullptr);
     EXPECT_EQ(box->parentWidget(), document->mainWindow());
     const QString title = document->mainWindow()->windowTitle();

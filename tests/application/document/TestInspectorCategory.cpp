@@ -8,6 +8,7 @@
 #include "NTXAppKit/inspector/NTXTextViewInspectorText.h"
 #include "NTXAppKit/inspector/NTXTextViewInspectorTextField.h"
 #include "platform/document/StandardMenus.h"
+#include "platform/document/MenuItemValidation.h"
 #include "platform/drawing/WholeTextDialog.h"
 #include "platform/drawing/WholeTextEdit.h"
 #include "platform/foundation/UndoManager.h"
@@ -193,6 +194,47 @@ TEST_F(InspectorCategoryTest, LongValuesAreShownCutAndStayWholeThroughEditsAndSa
     EXPECT_EQ(described->descript(), longDescription + QStringLiteral(" end")) << "redone by its key";
     QTest::keyClick(inspector, Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(described->descript(), longDescription) << "undone by its key";
+
+    // The keyboard's way to the whole description: Document > Edit Whole Description
+    // (Ctrl+Shift+D), offered while the inspector shows it cut, does what the double
+    // click does. With the keyboard in the outline, neither a double click on the
+    // value nor the dialog takes it from there: Edit > Delete is offered after OK.
+    QTreeView *outline = document->outlineView();
+    outline->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return outline->hasFocus(); }));
+    QMenu *documentMenu = document->documentWindow()->documentMenu();
+    QAction *editWhole = nullptr;
+    for (QAction *item : documentMenu->actions())
+        if (platform::MenuItemValidation::action(item) == "editWholeDescription:")
+            editWhole = item;
+    ASSERT_NE(editWhole, nullptr);
+    EXPECT_EQ(editWhole->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D));
+    Q_EMIT documentMenu->aboutToShow();
+    ASSERT_TRUE(editWhole->isEnabled());
+    for (const bool byMenu : {true, false}) {
+        SCOPED_TRACE(byMenu ? "the menu" : "a double click");
+        if (byMenu)
+            platform::MenuItemValidation::sendItemAction(editWhole);
+        else
+            QTest::mouseDClick(inspector->viewport(), Qt::LeftButton, {}, field.center());
+        auto *dialog = inspector->window()->findChild<platform::WholeTextDialog *>();
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->text(), longDescription);
+        QPointer<platform::WholeTextDialog> opened(dialog);
+        dialog->buttons()->button(QDialogButtonBox::Ok)->click();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !opened; }));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return outline->hasFocus(); })) << "the keyboard is back in the outline";
+        QAction *deleteItem = nullptr;
+        for (QAction *item : document->documentWindow()->standardMenus()->editMenu()->actions())
+            if (platform::MenuItemValidation::action(item) == "deleteSelection:")
+                deleteItem = item;
+        ASSERT_NE(deleteItem, nullptr);
+        Q_EMIT document->documentWindow()->standardMenus()->editMenu()->aboutToShow();
+        EXPECT_TRUE(deleteItem->isEnabled());
+    }
+    select(document, {plain});
+    Q_EMIT documentMenu->aboutToShow();
+    EXPECT_FALSE(editWhole->isEnabled()) << "a description shown whole is edited in place";
 
     // A short description is edited as before, beside the long values.
     select(document, {plain});

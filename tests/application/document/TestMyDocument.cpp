@@ -19,6 +19,7 @@
 #include "platform/foundation/UndoManager.h"
 
 #include <QAction>
+#include <QToolBar>
 #include <QTreeView>
 #include <QStyleOptionViewItem>
 #include <QMessageBox>
@@ -69,7 +70,7 @@ TEST_F(MyDocumentTest, EmptyDocumentDisablesStartStopAndShowsZeroTotals)
     EXPECT_FALSE(document->documentWindow()->startStopButton()->isEnabled());
     QString title;
     EXPECT_FALSE(validate(document, "toggleTimer:", &title));
-    EXPECT_EQ(title, text("LSstart2"));
+    EXPECT_EQ(title, text("LSMenuStartCounter"));
     EXPECT_FALSE(validate(document, "newTimeEntry:"));
     EXPECT_TRUE(validate(document, "newJobEntry:"));
     EXPECT_EQ(totalText(document, QStringLiteral("outlineTime")), QStringLiteral("0:00"));
@@ -114,13 +115,13 @@ TEST_F(MyDocumentTest, RunningCounterTitlesAndDisablesTheMenuItems)
     document->setTimerRunning(true);
     QString title;
     EXPECT_TRUE(validate(document, "toggleTimer:", &title));
-    EXPECT_EQ(title, text("LSstop2"));
+    EXPECT_EQ(title, text("LSMenuStopCounter"));
     EXPECT_FALSE(validate(document, "newTimeEntry:"));
     EXPECT_FALSE(validate(document, "newJobEntry:"));
     EXPECT_TRUE(validate(document, "deleteEntry:"));
     document->setTimerRunning(false);
     EXPECT_TRUE(validate(document, "toggleTimer:", &title));
-    EXPECT_EQ(title, text("LSstart2"));
+    EXPECT_EQ(title, text("LSMenuStartCounter"));
 }
 
 TEST_F(MyDocumentTest, ActivateSelectedJobNeedsASelectedJob)
@@ -791,4 +792,32 @@ TEST_F(MyDocumentTest, ADocumentDeletedWhileEverythingRunsTearsDownInOrder)
         drainEvents();
     }
     services->soundPlayer = {};
+}
+
+// Tab goes round the window's controls that show the keyboard's place: the outline,
+// the start button and the inspector button, never a toolbar button.
+TEST_F(MyDocumentTest, TheTabCycleStopsOnlyWhereTheKeyboardShows)
+{
+    ProbeDocument *document = newDocument(true);
+    fill(document, {makeJob(QStringLiteral("Report"), 10.0f, {{9, 30}})});
+    QWidget *window = document->mainWindow();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    QTreeView *outline = document->outlineView();
+    outline->setFocus();
+    QStringList stops;
+    for (int i = 0; i < 20; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QWidget *focus = QApplication::focusWidget();
+        ASSERT_NE(focus, nullptr);
+        if (focus == outline)
+            break;
+        for (QWidget *w = focus; w; w = w->parentWidget())
+            EXPECT_EQ(qobject_cast<QToolBar *>(w), nullptr) << "a stop in the toolbar: " << focus->metaObject()->className();
+        stops << focus->objectName();
+    }
+    EXPECT_EQ(QApplication::focusWidget(), outline) << "round to the outline";
+    EXPECT_TRUE(stops.contains(QStringLiteral("startStopButton"))) << stops.join(u' ').toStdString();
+    EXPECT_TRUE(stops.contains(QStringLiteral("drawerStateButton"))) << stops.join(u' ').toStdString();
+    EXPECT_EQ(stops.size(), 2) << stops.join(u' ').toStdString();
 }

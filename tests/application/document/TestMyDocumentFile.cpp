@@ -167,6 +167,8 @@ TEST_F(MyDocumentFileTest, ColumnResizeAndMoveAreMirroredInTheTotalsHeader)
     QHeaderView *header = outline(document)->header();
     QHeaderView *totals = document->tableHeaderView();
     ASSERT_NE(totals, nullptr);
+    // Room for every width given below: none has to give any up to the name.
+    header->resizeSection(OutlineColumns::logicalIndexForColumnIdentifier(header, QStringLiteral("outlineName")), 150);
     const int timeColumn = OutlineColumns::logicalIndexForColumnIdentifier(header, QStringLiteral("outlineTime"));
     header->resizeSection(timeColumn, 177);
     EXPECT_EQ(widthOf(totals, QStringLiteral("outlineTime")), 177);

@@ -1,6 +1,7 @@
 // A document window narrower than its outline's columns together keeps the figures
-// in view: the name column gives up room first, the time and turnover columns and
-// the totals under them stay whole, and the window cannot be made narrower than the
+// in view: figures wider than their first widths give up that room first, then the
+// name column, while the time and turnover columns and the totals under them stay
+// whole, and the window cannot be made narrower than the
 // columns' least widths; a window wider than the columns gives the spare room to the
 // name first, so no name is cut beside empty room. A drag of a column's border takes
 // effect and is what the document stores; the window's width never changes what is
@@ -192,6 +193,54 @@ TEST_F(OutlineColumnFitTest, ANarrowStoredNameTakesTheSpareRoom)
     drainEvents();
 }
 
+// Widths given in a wide window (a figure column widened by hand) in a window that
+// cannot be as wide, as at a larger scale factor: the figure gives up its spare room
+// before the name gives up any of its own; with room again, each has its width.
+TEST_F(OutlineColumnFitTest, AWideFigureGivesUpItsSpareRoomBeforeTheName)
+{
+    ProbeDocument *document = newDocument(true);
+    fill(document, {makeJob(QStringLiteral("Epsilon Research and Development"), 10.0f, {{9, 30}})});
+    QTreeView *outline = document->outlineView();
+    QHeaderView *header = outline->header();
+    const QString time = QStringLiteral("outlineTime");
+    const QString turnover = QStringLiteral("outlineTurnover");
+    const int status = width(header, QStringLiteral("outlineStatus"));
+    const int timeWidth = width(header, time);
+    const int turnoverFirst = width(header, turnover);
+    DocumentValuesStore values;
+    OutlineColumns::store(values, outline);
+    QList<TableColumnData> columns = values.tableColumnArray();
+    for (TableColumnData &column : columns) {
+        if (column.identifier() == turnover || column.identifier() == Name)
+            column.setWidth(420);
+    }
+    values.setTableColumnArray(columns);
+    OutlineColumns::restore(values, outline);
+
+    resizeWindow(document, 760);
+    const int room = outline->viewport()->width();
+    ASSERT_LT(room, status + timeWidth + 420 + 420) << "narrower than the given widths";
+    ASSERT_GT(room, status + timeWidth + turnoverFirst + 420) << "wide enough for the name's own width";
+    EXPECT_EQ(width(header, Name), 420) << "the name keeps its width";
+    EXPECT_EQ(width(header, turnover), room - status - timeWidth - 420) << "the turnover gives up its spare room";
+    expectFigures(document, "narrow");
+
+    resizeWindow(document, 560);
+    const int narrower = outline->viewport()->width();
+    EXPECT_EQ(width(header, turnover), turnoverFirst) << "the turnover at its first width";
+    EXPECT_EQ(width(header, Name), std::max(OutlineColumnFit::MinimumNameWidth, narrower - status - timeWidth - turnoverFirst));
+    expectFigures(document, "narrower");
+
+    resizeWindow(document, 1300);
+    EXPECT_EQ(width(header, turnover), 420);
+    EXPECT_GE(width(header, Name), 420);
+    EXPECT_EQ(storedWidth(document, turnover), 420);
+    EXPECT_EQ(storedWidth(document, Name), 420);
+    expectFigures(document, "wide");
+    document->close();
+    drainEvents();
+}
+
 // Seeded steps of what the person does with a window: widths from far below its
 // least to wide, the inspector opened and closed, rows shown and hidden (the vertical
 // scroll bar comes and goes), and drags of the name's and the time's borders. After
@@ -234,13 +283,14 @@ TEST_F(OutlineColumnFitTest, DragsTakeEffectAndNoWidthHidesTheFigures)
                 outline->collapseAll();
             drainEvents();
         } else if (kind == 3 || kind == 4) {
-            // A drag within what the columns can give: the name gives room down to 60,
-            // the column that trades with it down to its least width.
+            // A drag within what the columns can give: the dragged column gives room
+            // down to 60; the name's partner is the last column (down to its least
+            // width), the time's the column after it.
             const bool onName = kind == 3;
             const QString dragged = onName ? Name : time;
-            const QString partner = onName ? turnover : Name;
+            const QString partner = turnover;
             const int partnerLeast =
-                onName ? std::min(width(header, turnover), 130) : OutlineColumnFit::MinimumNameWidth;
+                std::min(width(header, turnover), onName ? 130 : OutlineColumnFit::MinimumDragPartnerWidth);
             const int shrink = std::max(0, width(header, dragged) - 60);
             const int grow = std::max(0, width(header, partner) - partnerLeast);
             if (shrink + grow == 0)

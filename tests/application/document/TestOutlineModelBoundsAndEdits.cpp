@@ -1,11 +1,19 @@
 // The outline model from its callers' side: the indexes it answers at the edges of
 // its rows and columns, and a long seeded run of edits (new jobs and groups,
 // deletions, renames, moves by drop, batches, undo and redo) with the rows, every
-// node's index and the indexes the views keep checked after each step.
+// node's index and the indexes the views keep checked after each step; the menu's
+// move to a group against the drop.
 #include "tests/application/document/TestMyDocumentSupport.h"
+#include "application/document/DocumentWindowController.h"
 #include "application/document/OutlineDataSource.h"
 
+#include "AppKitExtensions/NTXOutlineViewExtension.h"
+#include "platform/document/MenuItemValidation.h"
 #include "platform/foundation/UndoManager.h"
+
+#include <QMenu>
+#include <QTreeView>
+#include <functional>
 
 #include <QAbstractItemModelTester>
 #include <QMimeData>
@@ -40,6 +48,18 @@ void collect(const NodePtr &node, std::vector<NodePtr> &out)
         out.push_back(node->childAtIndex(i));
         collect(node->childAtIndex(i), out);
     }
+}
+
+// The places for jobs and groups: the root and every group of its tree.
+std::vector<NodePtr> placesOf(const NodePtr &root)
+{
+    std::vector<NodePtr> all;
+    collect(root, all);
+    std::vector<NodePtr> places{root};
+    for (const NodePtr &node : all)
+        if (node->type() == Node::Group)
+            places.push_back(node);
+    return places;
 }
 
 bool inTree(const Node *node, const Node *root)
@@ -139,12 +159,7 @@ TEST_F(OutlineModelBoundsTest, RandomEdits)
         return all.empty() ? nullptr : all[size_t(pick(int(all.size())))];
     };
     auto anyPlace = [&]() -> NodePtr {
-        std::vector<NodePtr> all;
-        collect(root, all);
-        std::vector<NodePtr> places{root};
-        for (const NodePtr &node : all)
-            if (node->type() == Node::Group)
-                places.push_back(node);
+        const std::vector<NodePtr> places = placesOf(root);
         return places[size_t(pick(int(places.size())))];
     };
     auto edit = [&](int kind) {
@@ -233,4 +248,120 @@ TEST_F(OutlineModelBoundsTest, RandomEdits)
     EXPECT_GE(largest, size_t(30)); // the tree grew
     document->close();
     drainEvents();
+}
+
+namespace {
+
+// The tree as text: every node's name with its children, in order.
+QString shape(const Node &node)
+{
+    QString text = node.itemName();
+    if (node.childrenCount() > 0) {
+        text += QLatin1Char('(');
+        for (const NodePtr &child : node.childEnumerator())
+            text += shape(*child) + QLatin1Char(' ');
+        text += QLatin1Char(')');
+    }
+    return text;
+}
+
+} // namespace
+
+// The Document menu's Move to Group does what a drop of the selection onto the group
+// (or after the top level's rows) does: the same tree, one undo step of the same
+// name that brings the tree back, offered exactly where the drop is accepted.
+TEST_F(OutlineModelBoundsTest, MovingToAGroupFromTheMenuIsTheDrop)
+{
+    ProbeDocument *document = newDocument(true);
+    QTreeView *outline = document->outlineView();
+    QMenu *menu = document->mainWindow()->findChild<QMenu *>(QStringLiteral("moveToGroupMenu"));
+    ASSERT_NE(menu, nullptr);
+    platform::UndoManager *undo = document->undoManager();
+    undo->setGroupsByEvent(false);
+    // Each edit one step, as an event's edits are.
+    auto asStep = [undo](const std::function<void()> &edit) {
+        undo->beginUndoGrouping();
+        edit();
+        undo->endUndoGrouping();
+    };
+    const NodePtr root = document->jobList();
+    OutlineDataSource &source = document->outlineSource();
+    std::mt19937 random(907);
+    auto pick = [&random](int n) { return std::uniform_int_distribution<int>(0, n - 1)(random); };
+    int made = 0;
+    int moved = 0;
+    for (int step = 0; step < 150; ++step) {
+        SCOPED_TRACE(step);
+        std::vector<NodePtr> all;
+        collect(root, all);
+        const std::vector<NodePtr> places = placesOf(root);
+        if (all.size() < 12 || pick(4) == 0) {
+            const NodePtr place = places[size_t(pick(int(places.size())))];
+            NodePtr node = pick(2) ? makeJob(QStringLiteral("J%1").arg(++made), 2.0f, {{9, 15}})
+                                   : makeNode(Node::Group, QStringLiteral("G%1").arg(++made));
+            const int index = pick(int(place->childrenCount()) + 1);
+            asStep([&] { document->edits().addNode(node, place, index); });
+            continue;
+        }
+        // A selection of one to three rows (days and entries too), and a place.
+        QList<QVariant> selection;
+        QList<NodePtr> selected;
+        for (int i = 0, n = 1 + pick(3); i < n; ++i) {
+            const NodePtr node = all[size_t(pick(int(all.size())))];
+            if (!selected.contains(node)) {
+                selected << node;
+                selection << QVariant::fromValue(node);
+            }
+        }
+        const NodePtr place = places[size_t(pick(int(places.size())))];
+        // Every row can be selected.
+        outline->expandAll();
+        NTXOutlineViewExtension::selectItems(outline, selection, false);
+        ASSERT_EQ(document->windowController().selectedNodes().size(), selected.size());
+        const QString before = shape(*root);
+        QStringList names;
+        for (const NodePtr &node : selected)
+            names << node->itemName();
+        SCOPED_TRACE(testing::Message() << "moving " << names.join(QLatin1Char(',')).toStdString() << " to "
+                                        << place->itemName().toStdString());
+
+        // By the drop of the selected rows: onto the group, or after the last top-level
+        // row.
+        std::unique_ptr<QMimeData> data(source.outlineViewWriteItems(document->windowController().selectedNodes()));
+        Node *target = place == root ? nullptr : place.get();
+        const qsizetype at = place == root ? root->childrenCount() : -1;
+        const bool dropped = data && source.outlineViewValidateDrop(data.get(), target, at) != Qt::IgnoreAction;
+        if (dropped)
+            asStep([&] { source.outlineViewAcceptDrop(data.get(), target, at); });
+        const QString afterDrop = shape(*root);
+        const bool dropStep = afterDrop != before;
+        const QString dropName = dropStep ? undo->undoActionName() : QString();
+        if (dropStep)
+            undo->undo();
+        ASSERT_EQ(shape(*root).toStdString(), before.toStdString());
+
+        // By the menu, with the same selection.
+        outline->expandAll();
+        NTXOutlineViewExtension::selectItems(outline, selection, false);
+        menu->aboutToShow();
+        QAction *item = nullptr;
+        for (QAction *candidate : menu->actions()) {
+            if (!candidate->isSeparator()
+                && platform::MenuItemValidation::representedObject(candidate).value<NodePtr>() == (place == root ? NodePtr() : place))
+                item = candidate;
+        }
+        ASSERT_NE(item, nullptr);
+        EXPECT_EQ(item->isEnabled(), dropped);
+        asStep([&] { platform::MenuItemValidation::sendItemAction(item); });
+        ASSERT_EQ(shape(*root).toStdString(), afterDrop.toStdString());
+        if (dropStep) {
+            ++moved;
+            EXPECT_EQ(undo->undoActionName(), dropName);
+            undo->undo();
+            ASSERT_EQ(shape(*root).toStdString(), before.toStdString());
+            undo->redo();
+            ASSERT_EQ(shape(*root).toStdString(), afterDrop.toStdString());
+        }
+    }
+    EXPECT_GT(moved, 20);
 }

@@ -255,7 +255,7 @@ TEST_F(DocumentTest, SavingOverAFileChangedElsewhereAsksFirst)
         ASSERT_NE(box, nullptr);
         EXPECT_EQ(box->text(),
                   QStringLiteral("The file has been changed by another application since you opened or saved it."));
-        EXPECT_EQ(box->button(QMessageBox::Save)->text(), QStringLiteral("Save Anyway"));
+        EXPECT_EQ(box->button(QMessageBox::Save)->text(), QStringLiteral("&Save Anyway"));
         EXPECT_EQ(box->button(QMessageBox::Cancel)->text(), QStringLiteral("Cancel"));
         EXPECT_EQ(static_cast<QAbstractButton *>(box->defaultButton()), box->button(QMessageBox::Cancel));
         answer(box, QMessageBox::Cancel);
@@ -493,8 +493,8 @@ TEST_F(DocumentTest, ClosingAnEditedDocumentReviewsItsChanges)
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(box->text(),
               QStringLiteral("Do you want to save the changes to the document “\u2068edit.txtdoc\u2069” before closing?"));
-    EXPECT_EQ(box->button(QMessageBox::Save)->text(), QStringLiteral("Save"));
-    EXPECT_EQ(box->button(QMessageBox::Discard)->text(), QStringLiteral("Don’t Save"));
+    EXPECT_EQ(box->button(QMessageBox::Save)->text(), QStringLiteral("&Save"));
+    EXPECT_EQ(box->button(QMessageBox::Discard)->text(), QStringLiteral("&Don’t Save"));
     EXPECT_EQ(box->button(QMessageBox::Cancel)->text(), QStringLiteral("Cancel"));
     EXPECT_EQ(static_cast<QAbstractButton *>(box->defaultButton()), box->button(QMessageBox::Save));
     answer(box, QMessageBox::Cancel);

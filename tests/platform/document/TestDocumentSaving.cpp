@@ -356,7 +356,7 @@ TEST_F(DocumentSavingTest, AutosaveOverAFileChangedElsewhereAsksOncePerChange)
     ASSERT_NE(box, nullptr);
     // The question a save by hand asks, with its choices.
     EXPECT_EQ(box->text(), QStringLiteral("The file has been changed by another application since you opened or saved it."));
-    EXPECT_EQ(box->button(QMessageBox::Save)->text(), QStringLiteral("Save Anyway"));
+    EXPECT_EQ(box->button(QMessageBox::Save)->text(), QStringLiteral("&Save Anyway"));
     EXPECT_EQ(box->button(QMessageBox::Cancel)->text(), QStringLiteral("Cancel"));
     EXPECT_EQ(static_cast<QAbstractButton *>(box->defaultButton()), box->button(QMessageBox::Cancel));
     EXPECT_EQ(box->parentWidget(), doc->mainWindow());

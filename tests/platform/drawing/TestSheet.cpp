@@ -175,6 +175,13 @@ TEST(Sheet, ASheetWaitsForItsWindowWhileThePersonWorksInAnother)
     ASSERT_TRUE(QTest::qWaitFor([&] { return alert->isVisible() && alert->isActiveWindow(); }));
     EXPECT_EQ(alert->windowModality(), Qt::WindowModal);
 
+    // The person goes to the other window and comes back by activating the document
+    // window itself: the keyboard goes on to its sheet.
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+    document.activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return alert->isActiveWindow(); })) << "the sheet has the keyboard";
+
     // A second sheet of the same window, begun while the first is active, waits only
     // for the first to end.
     auto *next = new QDialog;
@@ -186,4 +193,28 @@ TEST(Sheet, ASheetWaitsForItsWindowWhileThePersonWorksInAnother)
     EXPECT_EQ(result, 8);
     delete alert;
     delete next;
+}
+
+// A dialog begun on a sheet (or a dialog) of a window shows at once, also while the
+// window under that sheet is still the active one, as when the desktop has not yet
+// activated the sheet: the keyboard stays within the window's family.
+TEST(Sheet, ADialogBegunOnASheetShowsAtOnceWhileTheWindowUnderItIsActive)
+{
+    QMainWindow document;
+    document.show();
+    auto *sheet = new QDialog(&document);
+    sheet->show();
+    document.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&document));
+    ASSERT_TRUE(sheet->isVisible());
+
+    auto *dialog = new QDialog;
+    int result = 0;
+    platform::Sheet::begin(dialog, sheet, [&](int r) { result = r; });
+    EXPECT_TRUE(dialog->isVisible()) << "no waiting for the sheet to become active";
+    dialog->done(5);
+    testsupport::settleEvents();
+    EXPECT_EQ(result, 5);
+    delete dialog;
+    delete sheet;
 }

@@ -9,6 +9,8 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QInputMethodEvent>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
 #include <QPointer>
@@ -18,6 +20,7 @@
 #include <QTextLayout>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <random>
 
@@ -85,6 +88,7 @@ TEST_F(WholeTextEditTest, AnyTextComesBackExactly)
         QStringLiteral("\n\n\r\n\r\r\n"),
         QStringLiteral("meeting meeting meeting meeting meeting"),
         QString(50, QLatin1Char('w')),
+        QString(8, QLatin1Char('e')),
         pair.repeated(20),
         QStringLiteral("e") + QString(QChar(0x0301)).repeated(3) + QStringLiteral("xxxxx") + QString(QChar(0x0301)),
         QString(QChar(0x0301)).repeated(20),
@@ -104,6 +108,10 @@ TEST_F(WholeTextEditTest, AnyTextComesBackExactly)
             }
             if (edit == &hidden && text.size() > 8 && !text.contains(QLatin1Char('\n'))) {
                 EXPECT_GT(blocks, 1) << "a long run is parted";
+            }
+            if (edit == &hidden && text.size() <= 8 && !text.isEmpty() && text.front().isLetter()
+                && std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.isLetter(); })) {
+                EXPECT_EQ(blocks, 1) << "a run the paragraph holds is not parted";
             }
         }
     }
@@ -374,6 +382,209 @@ TEST_F(WholeTextEditTest, LinesWrapAtBlanks)
     EXPECT_EQ(editor->horizontalScrollBar()->maximum(), 0);
 }
 
+namespace {
+
+// A key, or an input method's replacement, sent to both editors.
+struct KeyStep
+{
+    int key = 0;
+    Qt::KeyboardModifiers modifiers;
+    QString text;
+};
+
+void sendStep(QWidget *widget, const KeyStep &step, int replacementStart, int replacementLength)
+{
+    if (step.key == 0) {
+        QInputMethodEvent commit(QString(), {});
+        commit.setCommitString(step.text, replacementStart, replacementLength);
+        QCoreApplication::sendEvent(widget, &commit);
+    } else {
+        QTest::keyClick(widget, Qt::Key(step.key), step.modifiers);
+    }
+}
+
+} // namespace
+
+// Typing, Return, the deletes by character and by word, moves by character and by
+// word, word selections and an input method's replacements at random, in a text held
+// in short paragraphs (an editor not shown, partings as given; one shown, partings
+// where lines wrap): text and caret are what a plain editor makes of the same keys.
+// Undo and redo go back through the steps (typing that goes on where it stopped is
+// one; an undo or a redo that changes the text ends it) and forward again, in order.
+TEST_F(WholeTextEditTest, KeysDoWhatTheyDoInAPlainEditor)
+{
+    WholeTextEdit hidden;
+    hidden.setLongestBlock(4);
+    editor->setLongestBlock(6);
+    editor->resize(90, 200);
+    const QString start = QStringLiteral("abcdefghijklmnop qrs tu.vw\nxyzzy plugh");
+    const KeyStep steps[] = {
+        {Qt::Key_A, {}, {}}, {Qt::Key_Space, {}, {}}, {Qt::Key_Period, {}, {}},
+        {Qt::Key_Return, {}, {}}, {Qt::Key_Backspace, {}, {}}, {Qt::Key_Delete, {}, {}},
+        {Qt::Key_Delete, Qt::ControlModifier, {}}, {Qt::Key_Backspace, Qt::ControlModifier, {}},
+        {Qt::Key_Left, {}, {}}, {Qt::Key_Right, {}, {}},
+        {Qt::Key_Left, Qt::ControlModifier, {}}, {Qt::Key_Right, Qt::ControlModifier, {}},
+        {Qt::Key_Left, Qt::ControlModifier | Qt::ShiftModifier, {}},
+        {Qt::Key_Right, Qt::ControlModifier | Qt::ShiftModifier, {}},
+        {Qt::Key_Home, Qt::ControlModifier, {}}, {Qt::Key_End, Qt::ControlModifier, {}},
+        {0, {}, QStringLiteral("XYZ")},
+        {Qt::Key_Z, Qt::ControlModifier, {}}, {Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier, {}},
+    };
+    for (WholeTextEdit *edit : {&hidden, static_cast<WholeTextEdit *>(editor.get())}) {
+        SCOPED_TRACE(edit == &hidden ? "not shown" : "shown");
+        QPlainTextEdit plain;
+        plain.setPlainText(start);
+        edit->setWholeText(start);
+        std::mt19937 random(11);
+        // The texts the undo should go back to, and those the redo should bring.
+        std::vector<QString> undone;
+        std::vector<QString> redone;
+        bool typing = false;
+        qsizetype typedTo = -1;
+        for (int i = 0; i < 600; ++i) {
+            const KeyStep &step = steps[random() % std::size(steps)];
+            SCOPED_TRACE(testing::Message() << "step " << i << " key " << step.key << " text " << step.text.toStdString());
+            const QString before = edit->wholeText();
+            const QTextCursor plainCursor = plain.textCursor();
+            const int caret = plainCursor.position();
+            const bool undo = step.key == Qt::Key_Z && step.modifiers == Qt::ControlModifier;
+            const bool redo = step.key == Qt::Key_Z && step.modifiers != Qt::ControlModifier;
+            if (undo || redo) {
+                sendStep(edit, step, 0, 0);
+                std::vector<QString> &from = undo ? undone : redone;
+                std::vector<QString> &to = undo ? redone : undone;
+                if (!from.empty()) {
+                    typing = false;
+                    ASSERT_EQ(edit->wholeText(), from.back());
+                    to.push_back(before);
+                    from.pop_back();
+                } else {
+                    ASSERT_EQ(edit->wholeText(), before);
+                    continue;
+                }
+                // The plain editor goes on from there.
+                plain.setPlainText(edit->wholeText());
+                QTextCursor moved(plain.document());
+                moved.setPosition(int(edit->wholeCaretPosition()));
+                plain.setTextCursor(moved);
+                continue;
+            }
+            int replacementStart = 0;
+            int replacementLength = 0;
+            // With a selection the input method's text takes its place.
+            if (step.key == 0 && !plainCursor.hasSelection()) {
+                replacementStart = -int(random() % (std::min(caret, 3) + 1));
+                const int room = int(before.size()) - (caret + replacementStart);
+                replacementLength = int(random() % (std::min(room, 3) + 1));
+            }
+            sendStep(&plain, step, replacementStart, replacementLength);
+            sendStep(edit, step, replacementStart, replacementLength);
+            ASSERT_EQ(edit->wholeText(), plain.toPlainText());
+            ASSERT_EQ(edit->wholeCaretPosition(), plain.textCursor().position());
+            ASSERT_EQ(edit->textCursor().hasSelection(), plain.textCursor().hasSelection());
+            if (edit->wholeText() == before)
+                continue;
+            const bool typed = step.key == Qt::Key_A || step.key == Qt::Key_Space || step.key == Qt::Key_Period;
+            const bool goesOn = typed && typing && !plainCursor.hasSelection() && caret == typedTo;
+            if (!goesOn)
+                undone.push_back(before);
+            redone.clear();
+            typing = typed;
+            typedTo = plain.textCursor().position();
+        }
+        // Back to the start, and forward to the end.
+        const QString last = edit->wholeText();
+        while (edit->canUndoEdit())
+            edit->undoEdit();
+        EXPECT_EQ(edit->wholeText(), start);
+        while (edit->canRedoEdit())
+            edit->redoEdit();
+        EXPECT_EQ(edit->wholeText(), last);
+    }
+}
+
+// A word delete goes through a parting as a plain editor goes through one paragraph;
+// typing after an undo is a step of its own; the undo keeps its newest steps within
+// its bounds.
+TEST_F(WholeTextEditTest, WordDeletesTypingAfterAnUndoAndTheUndoBounds)
+{
+    WholeTextEdit hidden;
+    hidden.setLongestBlock(8);
+    // From the start or the end of a text parted inside its long word, a word key,
+    // then an x typed: as in one paragraph.
+    const struct {
+        const char *text;
+        bool fromEnd;
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        const char *result;
+    } words[] = {
+        {"abcdefghijklmnop qrs", false, Qt::Key_Delete, Qt::ControlModifier, "xqrs"},
+        {"abcdefghijklmnop qrs", false, Qt::Key_Right, Qt::ControlModifier, "abcdefghijklmnop xqrs"},
+        {"abcdefghijklmnop qrs", false, Qt::Key_Right, Qt::ControlModifier | Qt::ShiftModifier, "xqrs"},
+        {"ab abcdefghijklmnop", true, Qt::Key_Backspace, Qt::ControlModifier, "ab x"},
+        {"ab abcdefghijklmnop", true, Qt::Key_Left, Qt::ControlModifier, "ab xabcdefghijklmnop"},
+        {"ab abcdefghijklmnop", true, Qt::Key_Left, Qt::ControlModifier | Qt::ShiftModifier, "ab x"},
+    };
+    for (const auto &word : words) {
+        SCOPED_TRACE(testing::Message() << word.text << " key " << word.key);
+        hidden.setWholeText(QString::fromLatin1(word.text));
+        if (word.fromEnd)
+            QTest::keyClick(&hidden, Qt::Key_End, Qt::ControlModifier);
+        QTest::keyClick(&hidden, word.key, word.modifiers);
+        QTest::keyClicks(&hidden, QStringLiteral("x"));
+        EXPECT_EQ(hidden.wholeText(), QString::fromLatin1(word.result));
+    }
+
+    hidden.setWholeText(QString());
+    QTest::keyClicks(&hidden, QStringLiteral("ab"));
+    QTest::keyClick(&hidden, Qt::Key_Return);
+    QTest::keyClick(&hidden, Qt::Key_Z, Qt::ControlModifier);
+    QTest::keyClicks(&hidden, QStringLiteral("c"));
+    QTest::keyClick(&hidden, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(hidden.wholeText(), QStringLiteral("ab"));
+
+    // More steps than are kept: the oldest go.
+    hidden.setWholeText(QString());
+    for (int i = 0; i < WholeTextEdit::UndoSteps + 5; ++i)
+        QTest::keyClick(&hidden, Qt::Key_Return);
+    int undos = 0;
+    for (; hidden.canUndoEdit(); ++undos)
+        hidden.undoEdit();
+    EXPECT_EQ(undos, WholeTextEdit::UndoSteps);
+    EXPECT_EQ(hidden.wholeText(), QString(5, QLatin1Char('\n')));
+
+    // Steps of more text than is kept: the newest that fit, and always the newest.
+    const QString third(WholeTextEdit::UndoUnits / 3 + 1, QLatin1Char('p'));
+    hidden.setWholeText(third);
+    auto *mime = new QMimeData;
+    mime->setText(third);
+    QGuiApplication::clipboard()->setMimeData(mime);
+    // Through the editor's own calls: a key of that much text holds the GUI thread
+    // longer than the watchdog allows a test's event.
+    const auto removeAll = [&hidden] {
+        hidden.selectAll();
+        QTextCursor cursor = hidden.textCursor();
+        cursor.removeSelectedText();
+    };
+    removeAll();
+    hidden.paste();
+    removeAll();
+    ASSERT_TRUE(hidden.wholeText().isEmpty());
+    for (undos = 0; hidden.canUndoEdit(); ++undos)
+        hidden.undoEdit();
+    EXPECT_EQ(undos, 2) << "the first removal is gone";
+    EXPECT_TRUE(hidden.wholeText().isEmpty());
+    mime = new QMimeData;
+    mime->setText(QString(WholeTextEdit::UndoUnits + 1, QLatin1Char('q')));
+    QGuiApplication::clipboard()->setMimeData(mime);
+    hidden.paste();
+    ASSERT_TRUE(hidden.canUndoEdit());
+    hidden.undoEdit();
+    EXPECT_TRUE(hidden.wholeText().isEmpty());
+    EXPECT_FALSE(hidden.canUndoEdit());
+}
+
 // The dialog names the kind of text and the item, the name on one line, cut and
 // isolated; it answers the text with its edits.
 TEST(WholeTextDialog, TheTitleNamesTheItem)
@@ -385,13 +596,18 @@ TEST(WholeTextDialog, TheTitleNamesTheItem)
     EXPECT_EQ(title, QStringLiteral("Name of “\u2068%1\u2026\u2069”").arg(QString(80, QLatin1Char('n'))));
 
     QWidget window;
+    auto *field = new QLineEdit(&window);
     window.show();
     auto *dialog = new platform::WholeTextDialog(QStringLiteral("Description"), QStringLiteral("a\r\nb"), &window);
-    dialog->show();
+    dialog->open();
     EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Description"));
     EXPECT_EQ(dialog->text(), QStringLiteral("a\r\nb"));
     EXPECT_TRUE(dialog->testAttribute(Qt::WA_DeleteOnClose));
-    EXPECT_EQ(dialog->windowModality(), Qt::WindowModal);
+    // The window under it takes no input: what reaches it goes on to the dialog.
+    QTest::keyClicks(field, QStringLiteral("x"));
+    QTest::mouseClick(field, Qt::LeftButton);
+    EXPECT_TRUE(field->text().isEmpty());
+    EXPECT_EQ(dialog->text(), QStringLiteral("xa\r\nb"));
     dialog->reject();
     testsupport::settleEvents();
 }
@@ -493,10 +709,13 @@ TEST(WholeTextLineEdit, ATextTooLongForTheFieldIsEditedWhole)
     whole = field->wholeTextDialog();
     ASSERT_NE(whole, nullptr);
     EXPECT_EQ(whole->text(), QStringLiteral("a\r\nb+") + QString(2000, QLatin1Char('c')));
+    // Keys typed right after, before the desktop gave the dialog the keyboard, reach
+    // the field: they go on to the dialog, Return ending it with OK.
     QPointer<platform::WholeTextDialog> guard(whole);
-    whole->accept();
+    QTest::keyClicks(field, QStringLiteral("yz"));
+    QTest::keyClick(field, Qt::Key_Return);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !guard; }));
-    EXPECT_EQ(field->wholeText(), QStringLiteral("a\r\nb+") + QString(2000, QLatin1Char('c')));
+    EXPECT_EQ(field->wholeText(), QStringLiteral("a\r\nb+yz") + QString(2000, QLatin1Char('c')));
     EXPECT_TRUE(field->isShownCut());
 
     // Text set from outside is the field's own.

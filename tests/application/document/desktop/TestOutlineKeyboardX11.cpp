@@ -2,20 +2,13 @@
 // window; the keys travel through the X server from xdotool): a job made with the
 // Document menu's mnemonics, renamed with F2, ticked done with Space and deleted
 // with Delete, each landing on the row the keyboard is on.
-#include "tests/application/document/TestMyDocumentSupport.h"
-#include "tests/support/DesktopTestSupport.h"
+#include "tests/application/document/desktop/DesktopDocumentTest.h"
 
 namespace {
 
-constexpr int Patience = 15000; // ms for the X server and the window manager
-
 bool keys(const QStringList &combinations)
 {
-    return desktoptest::runProgram(QStringLiteral("xdotool"),
-                                   QStringList{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("60"),
-                                               QStringLiteral("--clearmodifiers")}
-                                       + combinations)
-        == 0;
+    return desktoptest::sendKeys(combinations, 60);
 }
 
 bool type(const QString &text)
@@ -25,21 +18,14 @@ bool type(const QString &text)
         == 0;
 }
 
+class OutlineKeyboardX11 : public mydoctest::DesktopDocumentTest
+{
+};
+
 } // namespace
 
-TEST(OutlineKeyboardX11, AJobIsMadeRenamedTickedAndDeletedWithKeysAlone)
+TEST_F(OutlineKeyboardX11, AJobIsMadeRenamedTickedAndDeletedWithKeysAlone)
 {
-    ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb"));
-    if (!desktoptest::WindowManager::isInstalled())
-        GTEST_SKIP() << "openbox and xprop are needed";
-    desktoptest::WindowManager windowManager;
-    ASSERT_TRUE(windowManager.isRunning());
-    mydoctest::RealDocuments documents;
-    MyDocument *document = documents.openUntitled(true);
-    ASSERT_NE(document, nullptr);
-    QWidget *window = document->mainWindow();
-    window->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window, Patience));
     QTreeView *outline = document->outlineView();
     ASSERT_TRUE(QTest::qWaitFor([outline] { return outline->hasFocus(); }, Patience)) << "the outline has the keyboard";
     const NodePtr root = document->jobList();
@@ -52,7 +38,7 @@ TEST(OutlineKeyboardX11, AJobIsMadeRenamedTickedAndDeletedWithKeysAlone)
 
     // Document > New Job…, a name, Return: the new job is the selected, current row.
     ASSERT_TRUE(keys({QStringLiteral("alt+d"), QStringLiteral("j")}));
-    ASSERT_TRUE(QTest::qWaitFor([window] { return QApplication::activeWindow() && QApplication::activeWindow() != window; },
+    ASSERT_TRUE(QTest::qWaitFor([this] { return QApplication::activeWindow() && QApplication::activeWindow() != window; },
                                 Patience))
         << "the job sheet";
     ASSERT_TRUE(type(QStringLiteral("Report")));
@@ -61,16 +47,16 @@ TEST(OutlineKeyboardX11, AJobIsMadeRenamedTickedAndDeletedWithKeysAlone)
     const NodePtr job = root->childAtIndex(0);
     EXPECT_EQ(job->itemName(), QStringLiteral("Report"));
     EXPECT_EQ(selectedJob(), job);
-    ASSERT_TRUE(QTest::qWaitFor([window] { return QApplication::activeWindow() == window; }, Patience));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return QApplication::activeWindow() == window; }, Patience));
 
     // F2 opens the job's sheet with its name selected: typing replaces it.
     ASSERT_TRUE(keys({QStringLiteral("F2")}));
-    ASSERT_TRUE(QTest::qWaitFor([window] { return QApplication::activeWindow() && QApplication::activeWindow() != window; },
+    ASSERT_TRUE(QTest::qWaitFor([this] { return QApplication::activeWindow() && QApplication::activeWindow() != window; },
                                 Patience));
     ASSERT_TRUE(type(QStringLiteral("Quarterly report")));
     ASSERT_TRUE(keys({QStringLiteral("Return")}));
     ASSERT_TRUE(QTest::qWaitFor([&] { return job->itemName() == QStringLiteral("Quarterly report"); }, Patience));
-    ASSERT_TRUE(QTest::qWaitFor([window] { return QApplication::activeWindow() == window; }, Patience));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return QApplication::activeWindow() == window; }, Patience));
     EXPECT_EQ(selectedJob(), job);
 
     // Space ticks it done.
@@ -79,12 +65,9 @@ TEST(OutlineKeyboardX11, AJobIsMadeRenamedTickedAndDeletedWithKeysAlone)
 
     // Delete asks; Return answers Yes.
     ASSERT_TRUE(keys({QStringLiteral("Delete")}));
-    ASSERT_TRUE(QTest::qWaitFor([window] { return QApplication::activeWindow() && QApplication::activeWindow() != window; },
+    ASSERT_TRUE(QTest::qWaitFor([this] { return QApplication::activeWindow() && QApplication::activeWindow() != window; },
                                 Patience))
         << "the question";
     ASSERT_TRUE(keys({QStringLiteral("Return")}));
     ASSERT_TRUE(QTest::qWaitFor([&] { return root->childrenCount() == 0; }, Patience));
-
-    document->close();
-    QCoreApplication::processEvents();
 }

@@ -1,0 +1,127 @@
+#include "application/document/OutlineMoves.h"
+
+#include "AppKitExtensions/NTXOutlineViewExtension.h"
+#include "application/document/DocumentOutlineModel.h"
+#include "application/document/MyDocument.h"
+#include "platform/document/MenuItemValidation.h"
+#include "platform/document/MenuMnemonics.h"
+#include "platform/drawing/MenuItemTitle.h"
+#include "platform/foundation/Bundle.h"
+#include "platform/foundation/UndoManager.h"
+
+#include <QMenu>
+#include <QTreeView>
+
+#include <algorithm>
+#include <optional>
+
+namespace OutlineMoves {
+
+namespace {
+
+QString localizedText(const char *key)
+{
+    return platform::localized(QString::fromLatin1(key));
+}
+
+// Whether moving the nodes (all of this tree) to the index of the target leaves
+// every child of the target where it is.
+bool leavesEverythingInPlace(const QList<NodePtr> &nodes, const Node &target, qsizetype index)
+{
+    QList<Node *> children;
+    for (const NodePtr &child : target.childEnumerator())
+        children << child.get();
+    QList<Node *> moved;
+    for (const NodePtr &node : nodes) {
+        if (node->parent() != &target)
+            return false;
+        moved << node.get();
+    }
+    QList<Node *> after;
+    for (qsizetype i = 0; i < children.size(); ++i) {
+        if (!moved.contains(children.at(i)))
+            after << children.at(i);
+        else if (i < index)
+            --index;
+    }
+    index = std::clamp<qsizetype>(index, 0, after.size());
+    for (qsizetype i = 0; i < moved.size(); ++i)
+        after.insert(index + i, moved.at(i));
+    return after == children;
+}
+
+void addGroups(QMenu *menu, MyDocument &document, const Node &node, int depth)
+{
+    for (const NodePtr &child : node.childEnumerator()) {
+        if (child->type() != Node::Group)
+            continue;
+        const QString indent(depth * 4, QLatin1Char(' '));
+        QAction *item = platform::MenuItemValidation::addItem(
+            menu, indent + platform::MenuItemTitle::fromUserText(child->itemName()), "moveSelectionToGroup:",
+            QKeySequence(), &document);
+        platform::MenuItemValidation::setRepresentedObject(item, QVariant::fromValue(child));
+        addGroups(menu, document, *child, depth + 1);
+    }
+}
+
+} // namespace
+
+QList<NodePtr> movableInto(const MyDocument &document, const QList<NodePtr> &nodes, const Node &target)
+{
+    QList<NodePtr> movable = Node::minimumNodeCoverFromNodesInArray(nodes);
+    movable.removeIf([&document](const NodePtr &node) {
+        return !node || (node->type() != Node::Job && node->type() != Node::Group)
+               || !document.outlineModel()->indexForNode(node.get()).isValid();
+    });
+    if (target.isDescendantOfNodeInArray(movable))
+        return {};
+    return movable;
+}
+
+void move(MyDocument &document, const QList<NodePtr> &nodes, const NodePtr &target, qsizetype index)
+{
+    QList<QVariant> selection;
+    QTreeView *outline = document.outlineView();
+    if (outline)
+        selection = NTXOutlineViewExtension::allSelectedItems(outline);
+    std::optional<DocumentOutlineModel::EditBatch> batch(std::in_place, document.outlineModel());
+    QList<NodePtr> moving = target ? movableInto(document, nodes, *target) : QList<NodePtr>();
+    if (target) {
+        index = std::clamp<qsizetype>(index, 0, target->childrenCount());
+        if (leavesEverythingInPlace(moving, *target, index))
+            moving.clear();
+    }
+    // The last first: no sibling behind moves more than once when they are taken from
+    // the end, and undo puts them back front to back.
+    for (auto it = moving.crbegin(); it != moving.crend(); ++it) {
+        const NodePtr &node = *it;
+        const NodePtr parent = Node::shared(node->parent());
+        if (!parent)
+            continue;
+        if (parent == target && parent->indexOfChild(node.get()) < index)
+            --index;
+        document.deleteNode(node, parent);
+    }
+    if (!moving.isEmpty()) {
+        document.insertNodes(moving, target, index);
+        document.undoManager()->setActionName(localizedText("LSUDDragAndDrop"));
+    }
+    // The moved rows show, then take the selection they had.
+    batch.reset();
+    document.displayActivatedJob();
+    if (outline)
+        NTXOutlineViewExtension::selectItems(outline, selection, false);
+}
+
+void fillMenu(QMenu *menu, MyDocument &document)
+{
+    menu->clear();
+    addGroups(menu, document, *document.jobList(), 0);
+    if (!menu->isEmpty())
+        menu->addSeparator();
+    platform::MenuItemValidation::addItem(menu, localizedText("LSMenuMoveToTopLevel"), "moveSelectionToGroup:",
+                                          QKeySequence(), &document);
+    platform::MenuMnemonics::assign(menu);
+}
+
+} // namespace OutlineMoves

@@ -1,0 +1,30 @@
+#pragma once
+// Moving jobs and groups to another place of the document's tree, as a drop in its
+// outline does and as the Document menu's Move to Group does from the keyboard: one
+// path for both. Only jobs and groups that hang in the tree move (a job inside a moved
+// group moves with it), never into themselves or below; they keep their order, go to
+// the index of the target (into a group: at its top), form one undo step named as a
+// drag and drop, and the outline selects what it selected before. A move that leaves
+// every node where it is records no step.
+//
+// Plain functions of the given document; GUI thread only. Nothing here throws.
+#include "application/tree/Node.h"
+
+#include <QList>
+
+class MyDocument;
+class QMenu;
+
+namespace OutlineMoves {
+
+// The jobs and groups of the nodes that can move into the target: none when the
+// target is one of them or lies below one.
+QList<NodePtr> movableInto(const MyDocument &document, const QList<NodePtr> &nodes, const Node &target);
+// Moves the nodes (of this document's tree) to the index of the target.
+void move(MyDocument &document, const QList<NodePtr> &nodes, const NodePtr &target, qsizetype index);
+// Fills the menu with the document's groups (in the outline's order, nested ones
+// indented) and then its top level, each sending moveSelectionToGroup: with the place
+// as its represented object (none for the top level) to the document.
+void fillMenu(QMenu *menu, MyDocument &document);
+
+} // namespace OutlineMoves

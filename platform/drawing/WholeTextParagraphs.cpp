@@ -1,0 +1,190 @@
+#include "platform/drawing/WholeTextParagraphs.h"
+
+#include <QTextCursor>
+#include <QTextLayout>
+
+namespace platform::WholeTextParagraphs {
+
+namespace {
+
+// On a paragraph's format: the paragraph goes on from the one before, with no break
+// between them in the text.
+constexpr int JoinedProperty = QTextFormat::UserProperty + 0x5754;
+// On a paragraph's format: the break before it when that is not an LF.
+constexpr int BreakProperty = QTextFormat::UserProperty + 0x5755;
+
+constexpr char16_t ParagraphSeparator = 0x2029;
+// Qt's frame marks: its text cursor makes a paragraph of each, so they are kept as
+// breaks are.
+constexpr char16_t BeginningOfFrame = 0xFDD0;
+constexpr char16_t EndOfFrame = 0xFDD1;
+
+bool isBlank(QChar c)
+{
+    return c.isSpace() && c != QChar::Nbsp && c.unicode() != 0x2007 && c.unicode() != 0x202F;
+}
+
+// Whether the unit at the index goes with the character before it.
+bool continuesCharacter(QStringView text, qsizetype at)
+{
+    const QChar c = text.at(at);
+    if (c.isLowSurrogate())
+        return text.at(at - 1).isHighSurrogate();
+    char32_t codePoint = c.unicode();
+    if (c.isHighSurrogate() && at + 1 < text.size() && text.at(at + 1).isLowSurrogate())
+        codePoint = QChar::surrogateToUcs4(c, text.at(at + 1));
+    return QChar::isMark(codePoint);
+}
+
+} // namespace
+
+qsizetype breakAt(QStringView text, qsizetype at)
+{
+    switch (text.at(at).unicode()) {
+    case '\r':
+        return at + 1 < text.size() && text.at(at + 1) == QLatin1Char('\n') ? 2 : 1;
+    case '\n':
+    case ParagraphSeparator:
+    case BeginningOfFrame:
+    case EndOfFrame:
+        return 1;
+    default:
+        return 0;
+    }
+}
+
+QTextBlockFormat formatAfterBreak(QStringView brk)
+{
+    QTextBlockFormat format;
+    if (brk != u"\n")
+        format.setProperty(BreakProperty, brk.toString());
+    return format;
+}
+
+QTextBlockFormat joinedFormat()
+{
+    QTextBlockFormat format;
+    format.setProperty(JoinedProperty, true);
+    return format;
+}
+
+bool isJoined(const QTextBlock &block)
+{
+    return block.isValid() && isJoinedFormat(block.blockFormat());
+}
+
+bool isJoinedFormat(const QTextBlockFormat &format)
+{
+    return format.boolProperty(JoinedProperty);
+}
+
+bool sameBreak(const QTextBlockFormat &one, const QTextBlockFormat &other)
+{
+    return one.boolProperty(JoinedProperty) == other.boolProperty(JoinedProperty)
+           && one.property(BreakProperty) == other.property(BreakProperty);
+}
+
+QString breakBefore(const QTextBlock &block)
+{
+    if (!block.previous().isValid() || isJoined(block))
+        return QString();
+    const QTextBlockFormat format = block.blockFormat();
+    return format.hasProperty(BreakProperty) ? format.stringProperty(BreakProperty) : QStringLiteral("\n");
+}
+
+qsizetype partingOf(QStringView run, qsizetype longest)
+{
+    for (qsizetype i = longest - 1; i >= longest / 2; --i) {
+        if (isBlank(run.at(i)))
+            return i + 1;
+    }
+    qsizetype at = longest;
+    while (at > 1 && continuesCharacter(run, at))
+        --at;
+    if (at == 1 && continuesCharacter(run, 1)) {
+        // A character of more marks than a paragraph holds: parted among its marks,
+        // never inside a surrogate pair.
+        at = longest;
+        if (run.at(at).isLowSurrogate())
+            --at;
+    }
+    return at;
+}
+
+void insertInParagraphs(QTextCursor &cursor, QStringView text, qsizetype longest)
+{
+    const QTextCharFormat chars = cursor.charFormat();
+    auto insertRun = [&](QStringView run) {
+        while (run.size() > longest) {
+            const qsizetype at = partingOf(run, longest);
+            cursor.insertText(run.left(at).toString(), chars);
+            cursor.insertBlock(joinedFormat(), chars);
+            run = run.mid(at);
+        }
+        if (!run.isEmpty())
+            cursor.insertText(run.toString(), chars);
+    };
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size();) {
+        const qsizetype length = breakAt(text, i);
+        if (length == 0) {
+            ++i;
+            continue;
+        }
+        insertRun(text.mid(start, i - start));
+        cursor.insertBlock(formatAfterBreak(text.mid(i, length)), chars);
+        i += length;
+        start = i;
+    }
+    insertRun(text.mid(start));
+}
+
+int wordStep(const QTextBlock &block, int position, bool forward)
+{
+    // The paragraphs the step may cross: this one and the ones parted from it in the
+    // step's direction, taken in (each time as many again) until the step ends
+    // before the last one taken or no parting follows.
+    if (!block.isValid() || (forward ? !isJoined(block.next()) : !isJoined(block)))
+        return -1;
+    QList<QTextBlock> blocks{block};
+    QString sample = block.text();
+    int at = position - block.position();
+    for (;;) {
+        const QTextLayout layout(sample);
+        const int to = forward ? layout.nextCursorPosition(at, QTextLayout::SkipWords)
+                               : layout.previousCursorPosition(at, QTextLayout::SkipWords);
+        const bool more = forward ? to == sample.size() && isJoined(blocks.last().next())
+                                  : to == 0 && isJoined(blocks.first());
+        if (!more) {
+            // The paragraph the end lies in; at a parting, the one beyond it.
+            int start = 0;
+            for (qsizetype i = 0; i < blocks.size(); ++i) {
+                const int length = int(blocks.at(i).text().size());
+                const bool last = i + 1 == blocks.size();
+                if (to < start + length || (to == start + length && (last || !forward)))
+                    return blocks.at(i).position() + (to - start);
+                start += length;
+            }
+            return blocks.last().position() + int(blocks.last().text().size());
+        }
+        const qsizetype goal = 2 * sample.size() + 1;
+        while (sample.size() < goal) {
+            if (forward) {
+                const QTextBlock next = blocks.last().next();
+                if (!isJoined(next))
+                    break;
+                blocks.append(next);
+                sample += next.text();
+            } else {
+                if (!isJoined(blocks.first()))
+                    break;
+                const QTextBlock previous = blocks.first().previous();
+                blocks.prepend(previous);
+                sample.prepend(previous.text());
+                at += int(previous.text().size());
+            }
+        }
+    }
+}
+
+} // namespace platform::WholeTextParagraphs
