@@ -313,9 +313,10 @@ TEST_F(UserDefaultsTest, APipeAtTheSettingsLockIsNeverOpened)
         UserDefaults defaults(path());
         defaults.setInteger(7, QStringLiteral("Seven"));
         // Written in a later pass, without a synchronize().
-        // (The library takes its lock away once the write is done.)
+        // (The library takes its lock away once the write is done. Read as bytes: a
+        // settings object of the test would share the library's unwritten changes.)
         ASSERT_TRUE(QTest::qWaitFor([&] {
-            return QSettings(path(), QSettings::IniFormat).contains(QStringLiteral("Seven")) && !QFileInfo::exists(lock);
+            return testsupport::readFile(path()).contains("Seven") && !QFileInfo::exists(lock);
         }, 10000));
 
         ASSERT_EQ(::mkfifo(QFile::encodeName(lock).constData(), 0600), 0);
@@ -530,9 +531,15 @@ TEST_F(UserDefaultsTest, NumbersAtTheEdgesOfTheirKinds)
 namespace {
 
 // What a fresh reader of the file (another launch) gets: the stored values, decoded.
+// Read from a copy: a settings object of this process on the file itself would share
+// the changes the library holds for it in memory.
 QVariantMap storedIn(const QString &path)
 {
-    QSettings file(path, QSettings::IniFormat);
+    const QString copy = path + QStringLiteral(".copy");
+    QFile::remove(copy);
+    if (!QFile::copy(path, copy))
+        return {};
+    QSettings file(copy, QSettings::IniFormat);
     QVariantMap values;
     const QStringList keys = file.allKeys();
     for (const QString &key : keys)
