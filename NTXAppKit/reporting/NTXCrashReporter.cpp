@@ -199,7 +199,6 @@ void NTXCrashReporter::checkForCrash()
         // precision, so that a later crash is never lost in rounding).
         platform::UserDefaults &defaults = userDefaults();
         defaults.setDouble(double(platform::Clock::now().toMSecsSinceEpoch()) / 1000.0, LastCrashReportDateKey);
-        defaults.synchronize();
     } catch (const platform::Exception &e) {
         qWarning("Exception during check for crash: %s", e.what());
     }

@@ -1,6 +1,7 @@
 // Chronark: the crash handler and console log, the application object (the exception
 // boundary of the event loop), one running instance per session (a later
-// launch hands its files to the running one and exits), the application controller
+// launch hands its files to the running one and exits, or says that the running one
+// does not answer), the application controller
 // (defaults, document type, menus, hot key, services), then the launch: the
 // documents named on the command line, the last edited document or an untitled one,
 // the named ones read on a pool thread from the start while the rest is made.
@@ -19,11 +20,15 @@
 #include "platform/foundation/ExceptionBoundary.h"
 
 #include <QFileInfo>
+#include <QMessageBox>
 #include <QStringList>
 
 #include <cstdio>
 
 namespace {
+
+// The exit status of a launch whose files the running instance did not take in time.
+constexpr int NotAnsweringExitCode = 3;
 
 void print(std::FILE *stream, const QString &text)
 {
@@ -97,8 +102,23 @@ int main(int argc, char **argv)
 
     // A document opened again comes to the front of the instance that runs.
     platform::ApplicationInstance instance(QStringLiteral(CHRONARK_BUNDLE_IDENTIFIER));
-    if (instance.claim(files) == platform::ApplicationInstance::Role::HandedOver)
+    const platform::ApplicationInstance::Role role = instance.claim(files);
+    if (role == platform::ApplicationInstance::Role::HandedOver)
         return 0;
+    // A running instance that does not answer (busy or stopped) has the request: it
+    // opens the files when it goes on. This launch says so instead of opening them a
+    // second time in a second instance.
+    if (role == platform::ApplicationInstance::Role::NotAnswering) {
+        const QString text = QStringLiteral("%1 is already running but does not answer.").arg(QStringLiteral(CHRONARK_BUNDLE_NAME));
+        const QString detail = (files.isEmpty() ? QStringLiteral("It was asked to come forward and does so as soon as it answers again.")
+                                                : QStringLiteral("It was handed the files and opens them as soon as it answers again."))
+                               + QStringLiteral(" If it stays unresponsive, quit it and try again.");
+        print(stderr, QStringLiteral("%1: %2 %3\n").arg(programName, text, detail));
+        QMessageBox box(QMessageBox::Warning, QStringLiteral(CHRONARK_BUNDLE_NAME), text, QMessageBox::Ok);
+        box.setInformativeText(detail);
+        box.exec();
+        return NotAnsweringExitCode;
+    }
 
     // The desktop's services that Qt asks and waits for (the tray, the global menu, the
     // accessibility bus) are asked now, each without waiting, so that their answers are

@@ -6,6 +6,7 @@
 #include <QDBusConnection>
 #include <QDBusError>
 #include <QDBusMessage>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QLocalServer>
@@ -13,6 +14,8 @@
 #include <QStandardPaths>
 #include <QUrl>
 #include <QVariantMap>
+
+#include <algorithm>
 
 namespace platform {
 
@@ -62,6 +65,18 @@ private:
     ApplicationInstance *m_instance;
     QDBusConnection m_bus;
 };
+
+// The request's names in parts a request may carry, in their order; one empty part
+// (Activate) without names.
+QList<QStringList> partsOf(const QStringList &uris)
+{
+    if (uris.isEmpty())
+        return {QStringList()};
+    QList<QStringList> parts;
+    for (qsizetype from = 0; from < uris.size(); from += ApplicationInstance::MaximumRequestNames)
+        parts.append(uris.mid(from, ApplicationInstance::MaximumRequestNames));
+    return parts;
+}
 
 QStringList urisOf(const QStringList &files)
 {
@@ -145,40 +160,84 @@ ApplicationInstance::Role ApplicationInstance::claimOnBus(const QStringList &uri
     }
     bus.unregisterObject(path);
 
-    QDBusMessage call = QDBusMessage::createMethodCall(m_identifier, path, QString::fromLatin1(Interface),
-                                                       uris.isEmpty() ? QStringLiteral("Activate") : QStringLiteral("Open"));
-    if (uris.isEmpty())
-        call << QVariantMap();
-    else
-        call << uris << QVariantMap();
-    const QDBusMessage answer = bus.call(call, QDBus::Block, HandOverTimeout);
-    if (answer.type() == QDBusMessage::ReplyMessage)
+    // The files go in parts, each within what is left of the one deadline.
+    const QDeadlineTimer deadline(HandOverTimeout);
+    const QList<QStringList> parts = partsOf(uris);
+    for (const QStringList &part : parts) {
+        QDBusMessage call = QDBusMessage::createMethodCall(m_identifier, path, QString::fromLatin1(Interface),
+                                                           part.isEmpty() ? QStringLiteral("Activate") : QStringLiteral("Open"));
+        if (part.isEmpty())
+            call << QVariantMap();
+        else
+            call << part << QVariantMap();
+        const QDBusMessage answer = bus.call(call, QDBus::Block, int(std::max<qint64>(1, deadline.remainingTime())));
+        if (answer.type() == QDBusMessage::ReplyMessage)
+            continue;
+        if (QDBusError(answer).type() == QDBusError::NoReply || QDBusError(answer).type() == QDBusError::Timeout) {
+            qInfo("The running instance did not answer within %d ms.", HandOverTimeout);
+            return Role::NotAnswering;
+        }
+        qInfo("The running instance refused the request (%s); running on our own.", qUtf8Printable(answer.errorMessage()));
+        return Role::Standalone;
+    }
+    return Role::HandedOver;
+}
+
+ApplicationInstance::Role ApplicationInstance::handOverOnSocket(const QStringList &uris, const QDeadlineTimer &deadline)
+{
+    QLocalSocket socket;
+    socket.connectToServer(socketPath());
+    if (!socket.waitForConnected(int(std::max<qint64>(1, deadline.remainingTime())))) {
+        // Nothing listens there (a socket file left by an instance that is gone, or
+        // none); one that listens but does not take the connection is stopped or busy.
+        const QLocalSocket::LocalSocketError error = socket.error();
+        if (error == QLocalSocket::ServerNotFoundError || error == QLocalSocket::ConnectionRefusedError)
+            return Role::Primary;
+        qInfo("The running instance did not take the connection on %s within %d ms.", qUtf8Printable(socketPath()),
+              HandOverTimeout);
+        return Role::NotAnswering;
+    }
+    QByteArray request = uris.isEmpty() ? QByteArrayLiteral("Activate\n") : QByteArrayLiteral("Open\n");
+    for (const QString &uri : uris)
+        request += uri.toUtf8() + '\n';
+    request += '\n';
+    socket.write(request);
+    // One deadline for the whole exchange, however the answer trickles in.
+    QByteArray answer;
+    while (socket.bytesToWrite() > 0 && !deadline.hasExpired())
+        socket.waitForBytesWritten(int(std::max<qint64>(1, deadline.remainingTime())));
+    while (!answer.contains('\n') && !deadline.hasExpired()
+           && socket.waitForReadyRead(int(std::max<qint64>(1, deadline.remainingTime()))))
+        answer += socket.readAll();
+    if (answer.startsWith("OK\n"))
         return Role::HandedOver;
-    qInfo("The running instance did not answer (%s); running on our own.", qUtf8Printable(answer.errorMessage()));
+    if (socket.state() == QLocalSocket::ConnectedState && !answer.contains('\n')) {
+        qInfo("The running instance did not answer on %s within %d ms.", qUtf8Printable(socketPath()), HandOverTimeout);
+        return Role::NotAnswering;
+    }
+    qInfo("The running instance refused the request on %s; running on our own.", qUtf8Printable(socketPath()));
     return Role::Standalone;
 }
 
 ApplicationInstance::Role ApplicationInstance::claimOnSocket(const QStringList &uris)
 {
     const QString path = socketPath();
-    {
-        QLocalSocket socket;
-        socket.connectToServer(path);
-        if (socket.waitForConnected(1000)) {
-            QByteArray request = uris.isEmpty() ? QByteArrayLiteral("Activate\n") : QByteArrayLiteral("Open\n");
-            for (const QString &uri : uris)
-                request += uri.toUtf8() + '\n';
-            request += '\n';
-            socket.write(request);
-            socket.waitForBytesWritten(HandOverTimeout);
-            QByteArray answer;
-            while (!answer.contains('\n') && socket.waitForReadyRead(HandOverTimeout))
-                answer += socket.readAll();
-            if (answer.startsWith("OK\n"))
+    const QDeadlineTimer deadline(HandOverTimeout);
+    const QList<QStringList> parts = partsOf(uris);
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        const Role role = handOverOnSocket(parts.at(i), deadline);
+        if (role == Role::HandedOver) {
+            if (i + 1 == parts.size())
                 return Role::HandedOver;
-            qInfo("The running instance did not answer on %s; running on our own.", qUtf8Printable(path));
-            return Role::Standalone;
+            continue;
         }
+        if (role != Role::Primary)
+            return role;
+        // No instance listens: this launch is the one, unless a part went already
+        // to an instance that went meanwhile (then it runs on its own).
+        if (i > 0)
+            return Role::Standalone;
+        break;
     }
     QDir().mkpath(QFileInfo(path).absolutePath());
     m_server = new QLocalServer(this);

@@ -11,8 +11,11 @@
 // socket are given up when it is deleted. Main thread only: requests arrive as
 // openRequested()/activateRequested() on the event loop.
 // Failures: a bus that refuses the name or does not answer the request within
-// ClaimTimeout, and an owner that does not answer within HandOverTimeout, leave the
-// process running on its own (claim() answers Standalone); a malformed or oversized
+// ClaimTimeout leaves the process running on its own (claim() answers Standalone), as
+// does an owner that refuses the request. The whole hand-over (every part of it) is
+// bounded by HandOverTimeout: an owner that has not answered by then is taken to be
+// busy or stopped, and claim() answers NotAnswering (the files were handed to it, and
+// it opens them once it goes on; this launch opens none of them). A malformed or oversized
 // request on the socket is dropped. A name longer than any file's (a request of
 // megabytes) is cut to MaximumUriLength as soon as the request arrives, before it is
 // parsed, so that what it costs does not grow with its length; cut there, it still
@@ -24,6 +27,7 @@
 #include <QString>
 #include <QStringList>
 
+class QDeadlineTimer;
 class QLocalServer;
 class QLocalSocket;
 
@@ -35,18 +39,18 @@ class ApplicationInstance : public QObject
 public:
     enum class Role {
         Primary,    // this process is the running instance
-        HandedOver, // another instance took the request: this process should exit
-        Standalone  // neither could be arranged; this process runs on its own
+        HandedOver,   // another instance took the request: this process should exit
+        NotAnswering, // another instance runs but did not answer in time: say so and exit
+        Standalone    // neither could be arranged; this process runs on its own
     };
     static constexpr const char *Interface = "org.freedesktop.Application";
     // How long a launch waits for the bus daemon to answer its request for the name
     // (it answers at once; this bounds a daemon that holds its answers).
     static constexpr int ClaimTimeout = 500; // milliseconds
-    // How long a later launch waits for the running instance to answer. It shows no
-    // window of its own meanwhile, and the instance answers at once unless it is
-    // busy; one busy longer than this opens the files once it can, as does this
-    // launch, on its own.
-    static constexpr int HandOverTimeout = 10000; // milliseconds
+    // How long a later launch waits, in all, for the running instance to take its
+    // files (every part of them). It shows no window meanwhile; the instance answers at
+    // once unless it is busy or stopped.
+    static constexpr int HandOverTimeout = 2000; // milliseconds
     // The largest request the local socket takes.
     static constexpr qint64 MaximumRequestSize = 1 << 20; // bytes
 
@@ -63,7 +67,8 @@ public:
     ~ApplicationInstance() override;
 
     // Becomes the running instance, or hands the files (paths, relative ones to
-    // the working folder) to the instance that runs.
+    // the working folder) to the instance that runs: in parts of at most
+    // MaximumRequestNames, in their order.
     Role claim(const QStringList &files);
 
     QString identifier() const { return m_identifier; }
@@ -90,6 +95,8 @@ Q_SIGNALS:
 private:
     Role claimOnBus(const QStringList &uris);
     Role claimOnSocket(const QStringList &uris);
+    // Hands one part over through the socket; Primary when no instance listens there.
+    Role handOverOnSocket(const QStringList &uris, const QDeadlineTimer &deadline);
     void readRequest(QLocalSocket *socket);
 
     QString m_identifier;

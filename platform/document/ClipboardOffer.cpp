@@ -33,9 +33,25 @@ ClipboardOffer::ClipboardOffer(QObject *parent)
 
 const ClipboardOffer &ClipboardOffer::read() const
 {
-    if (m_stale && parent())
-        const_cast<ClipboardOffer *>(this)->refresh();
+    if (m_stale && parent()) {
+        auto *self = const_cast<ClipboardOffer *>(this);
+        if (readableHere()) {
+            self->refresh();
+        } else {
+            // Another program holds it: offered, and Paste finds out what is there.
+            self->m_hasText = self->m_hasHtml = true;
+            self->m_stale = false;
+        }
+    }
     return *this;
+}
+
+bool ClipboardOffer::readableHere()
+{
+    if (QGuiApplication::clipboard()->ownsClipboard())
+        return true;
+    const QString platform = QGuiApplication::platformName();
+    return platform == QLatin1String("offscreen") || platform == QLatin1String("minimal");
 }
 
 void ClipboardOffer::refresh()

@@ -1,6 +1,7 @@
 #include "platform/document/MenuItemValidation.h"
 
 #include "platform/document/ClipboardOffer.h"
+#include "platform/document/ClipboardPaste.h"
 #include "platform/drawing/ActionDispatch.h"
 #include "platform/foundation/ExceptionBoundary.h"
 
@@ -120,6 +121,8 @@ public:
             auto *v = new ShortcutValidator;
             if (QCoreApplication::instance())
                 QCoreApplication::instance()->installEventFilter(v);
+            // The text widgets' own Paste keys, which match before any menu's.
+            ClipboardPaste::install();
             return v;
         }();
         return *validator;
@@ -352,6 +355,11 @@ bool sendItemAction(QAction *item)
     QObject *receiver = targetForItem(item);
     if (!receiver)
         return false;
+    // Qt's text widgets would read the clipboard and wait for its owner.
+    if (methodNameOf(name) == "paste" && ClipboardPaste::handles(receiver)) {
+        ClipboardPaste::paste(static_cast<QWidget *>(receiver));
+        return true;
+    }
     return sendAction(name.constData(), receiver, item);
 }
 

@@ -2,16 +2,12 @@
 
 #include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/NotificationCenter.h"
-#include "platform/foundation/RegularFile.h"
-#include "platform/foundation/SaveFile.h"
 #include "platform/foundation/ThreadHandOff.h"
+#include "platform/foundation/UserDefaultsWriter.h"
 #include "platform/foundation/VariantNumber.h"
 
 #include <QCoreApplication>
 #include <QDate>
-#include <QEvent>
-#include <QFile>
-#include <QFileInfo>
 #include <QDateTime>
 #include <QDir>
 #include <QJsonArray>
@@ -24,42 +20,11 @@
 #include <QUrl>
 
 #include <cmath>
-#include <functional>
 #include <limits>
-#include <vector>
 
 namespace platform {
 
 namespace {
-
-// Runs the settings' deferred write (the update the library posts to itself after a
-// change) through the given call, in place of the library's own.
-class DeferredWriteGate : public QObject
-{
-public:
-    explicit DeferredWriteGate(std::function<void()> write) : m_write(std::move(write)) {}
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    try {
-        if (event->type() != QEvent::UpdateRequest)
-            return QObject::eventFilter(watched, event);
-        m_write();
-        return true;
-    } catch (...) {
-        ExceptionBoundary::caught(this, "eventFilter");
-        return true;
-    }
-
-private:
-    std::function<void()> m_write;
-};
-
-// The lock file the settings library makes beside the file while it writes it.
-QString lockFilePath(const QString &filePath)
-{
-    return filePath + QStringLiteral(".lock");
-}
 
 // Nesting of lists and maps accepted when reading values back.
 constexpr int kMaxDepth = 64;
@@ -419,26 +384,26 @@ QString UserDefaults::defaultFilePath()
     return config + QStringLiteral("/Chronark/Chronark.conf");
 }
 
-UserDefaults::UserDefaults(const QString &filePath) : m_filePath(filePath)
+UserDefaults::UserDefaults(const QString &filePath)
+    : m_filePath(filePath), m_writer(std::make_unique<UserDefaultsWriter>(filePath))
 {
-    QMutexLocker lock(&m_mutex);
-    if (keepsStoring()) {
-        m_settings = std::make_unique<QSettings>(filePath, QSettings::IniFormat);
-        m_writeGate = std::make_unique<DeferredWriteGate>([this] {
-            QMutexLocker writing(&m_mutex);
-            writeNow();
-        });
-        m_settings->installEventFilter(m_writeGate.get());
+    takeStored(m_writer->initialContent());
+    // What is set up to quit is on the disk before the application's object goes (and
+    // again, with what came later, when these defaults go).
+    if (QCoreApplication *app = QCoreApplication::instance()) {
+        m_quitFlush = std::make_unique<QObject>();
+        m_quitFlush->moveToThread(app->thread());
+        QObject::connect(app, &QCoreApplication::aboutToQuit, m_quitFlush.get(),
+                         ExceptionBoundary::guarded(m_quitFlush.get(), "aboutToQuit", [this] { flush(); }),
+                         Qt::DirectConnection);
     }
-    reload();
 }
 
 UserDefaults::~UserDefaults()
 {
-    QMutexLocker lock(&m_mutex);
-    writeNow();
-    if (m_settings)
-        m_settings->removeEventFilter(m_writeGate.get());
+    m_quitFlush.reset();
+    // Ends the writing thread once it wrote everything.
+    m_writer.reset();
 }
 
 QString UserDefaults::filePath() const
@@ -448,61 +413,7 @@ QString UserDefaults::filePath() const
 
 bool UserDefaults::isStored() const
 {
-    QMutexLocker lock(&m_mutex);
-    return bool(m_settings);
-}
-
-bool UserDefaults::keepsStoring()
-{
-    if (m_notStored)
-        return false;
-    // The settings library reads the file as it finds it, and opens its lock file
-    // (reading it when another holds it) before it writes: a pipe at either would
-    // hold the thread until some process opened its other end. The lock is looked
-    // at as it stands (a link there could lead to one).
-    const auto acceptable = [](RegularFile::Kind kind) {
-        return kind == RegularFile::Kind::Missing || kind == RegularFile::Kind::Regular;
-    };
-    const bool fileAcceptable = acceptable(RegularFile::kindOf(m_filePath));
-    if (fileAcceptable && acceptable(RegularFile::kindOfEntry(lockFilePath(m_filePath))))
-        return true;
-    m_notStored = true;
-    if (m_settings) {
-        // Deleting the settings, or their pending update, would write and read the
-        // file once more: they are kept aside, never deleted, their update dropped.
-        m_settings->removeEventFilter(m_writeGate.get());
-        QCoreApplication::removePostedEvents(m_settings.get(), QEvent::UpdateRequest);
-        // (Not even when the process ends: the list itself is never destroyed.)
-        static QMutex asideMutex;
-        static auto *aside = new std::vector<std::unique_ptr<QSettings>>;
-        QMutexLocker asideLock(&asideMutex);
-        aside->push_back(std::move(m_settings));
-    }
-    qWarning("UserDefaults: %s is not a regular file; the preferences are kept until the application quits "
-             "and not stored",
-             qPrintable(fileAcceptable ? lockFilePath(m_filePath) : m_filePath));
-    return false;
-}
-
-bool UserDefaults::writeNow()
-{
-    if (!keepsStoring())
-        return false;
-    // The library writes the file a link in its place names: a regular file holding
-    // what the link leads to takes the link's place first, and the library, which
-    // reads it again as changed, writes that one.
-    if (QFileInfo(m_filePath).isSymLink()) {
-        QFile linked;
-        const QByteArray content = RegularFile::openForReading(linked, m_filePath) ? linked.readAll() : QByteArray();
-        SaveFile replacement(m_filePath, SaveFile::FinalLink::Replace);
-        if (!replacement.open(QIODevice::WriteOnly) || replacement.write(content) != content.size()
-            || !replacement.commit())
-            return false;
-    }
-    m_settings->sync();
-    // Written now: the settings' own later writing has nothing left to do.
-    QCoreApplication::removePostedEvents(m_settings.get(), QEvent::UpdateRequest);
-    return m_settings->status() == QSettings::NoError;
+    return m_writer->isStored();
 }
 
 QString UserDefaults::encodeKey(const QString &key)
@@ -571,14 +482,11 @@ QVariant UserDefaults::decodeValue(const QVariant &stored)
     return stored;
 }
 
-void UserDefaults::reload()
+void UserDefaults::takeStored(const QVariantMap &stored)
 {
-    if (!m_settings)
-        return;
     m_values.clear();
-    const QStringList keys = m_settings->allKeys();
-    for (const QString &k : keys)
-        m_values.insert(decodeKey(k), decodeValue(m_settings->value(k)));
+    for (auto it = stored.begin(); it != stored.end(); ++it)
+        m_values.insert(decodeKey(it.key()), decodeValue(it.value()));
 }
 
 void UserDefaults::registerDefaults(const QVariantMap &defaults)
@@ -715,9 +623,9 @@ bool UserDefaults::setObject(const QVariant &value, const QString &key)
         QMutexLocker lock(&m_mutex);
         // Kept in memory exactly as it will read back after a restart.
         m_values.insert(key, decodeValue(*stored));
-        // Written in a later pass by the settings, while the file is still one.
-        if (keepsStoring())
-            m_settings->setValue(encodeKey(key), *stored);
+        // Written by the writing thread, in the order of the changes (queued under the
+        // lock that orders them in memory).
+        m_writer->setValue(encodeKey(key), *stored);
     }
     changed();
     return true;
@@ -768,8 +676,7 @@ void UserDefaults::removeObjectForKey(const QString &key)
     {
         QMutexLocker lock(&m_mutex);
         m_values.remove(key);
-        if (keepsStoring())
-            m_settings->remove(encodeKey(key));
+        m_writer->remove(encodeKey(key));
     }
     changed();
 }
@@ -791,12 +698,20 @@ QVariantMap UserDefaults::persistentValues() const
 
 bool UserDefaults::synchronize()
 {
+    // The lock is held throughout: a change made meanwhile comes after the values
+    // read back, in memory as in the file.
     QMutexLocker lock(&m_mutex);
-    if (!keepsStoring())
+    if (!m_writer->isStored())
         return false;
-    const bool ok = writeNow();
-    reload();
-    return ok;
+    const UserDefaultsWriter::Flushed flushed = m_writer->flush(true);
+    if (m_writer->isStored())
+        takeStored(flushed.content);
+    return flushed.written;
+}
+
+void UserDefaults::flush()
+{
+    m_writer->flush(false);
 }
 
 void UserDefaults::changed()

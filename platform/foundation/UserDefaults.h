@@ -8,29 +8,32 @@
 // and lists and maps of those. Every change posts DidChangeNotification (no object)
 // through platform::NotificationCenter (a change made off the main thread posts it
 // from a queued call there, whose observers' exceptions stop at the exception boundary).
-// The file is read and written only while it is a regular file (or missing), and
-// only while the settings library's lock file beside it ("Chronark.conf.lock"),
-// which the library opens before every write, is a regular file or missing itself
-// (not a link): when anything else has either name (a pipe, a device, a folder), at
-// start-up, at a later synchronize() or before a deferred write, the values are kept
-// in memory until the defaults go and never stored, and a warning says so once.
-// The check comes right before each write: the library's own deferred write is
-// taken over (it runs here, after the check). A symbolic link in the place of the
-// file is read through, but never written through: the write puts a regular file
-// in the place of the link.
+// The file is written on a thread of its own (platform::UserDefaultsWriter), from
+// copies of the values, in the order they were set: no caller waits for the disk
+// but synchronize() and the flush at quit (when the application object's
+// aboutToQuit() comes, and again when the defaults go). The file is read and written
+// only while it is a regular file (or missing), and only while the settings library's
+// lock file beside it ("Chronark.conf.lock") is a regular file or missing itself (not a
+// link): when anything else has either name (a pipe, a device, a folder), at start-up
+// or right before a write, the values are kept in memory until the defaults go and
+// never stored, and a warning says so once. A symbolic link in the place of the file
+// is read through, but never written through: the write puts a regular file in the
+// place of the link.
 // Threads: thread-safe; every member may be called from any thread.
 #include <QByteArray>
 #include <QMutex>
-#include <QSettings>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
 #include <QVariantList>
 #include <QVariantMap>
+#include <QObject>
 #include <memory>
 #include <optional>
 
 namespace platform {
+
+class UserDefaultsWriter;
 
 class UserDefaults
 {
@@ -94,7 +97,10 @@ public:
     QVariantMap persistentValues() const;
 
     // Writes pending changes and reads changes other processes made; answers success.
+    // Waits for the writing thread.
     bool synchronize();
+    // Waits until the changes made so far are written (the flush at quit).
+    void flush();
 
     // Key and value forms in the file (exposed for tests of the encoding).
     static QString encodeKey(const QString &key);
@@ -103,21 +109,15 @@ public:
     static QVariant decodeValue(const QVariant &stored);
 
 private:
-    void reload();
     void changed();
-    // Whether the file may be read and written still; when not, stops storing for
-    // good (with the warning). Called with the mutex held.
-    bool keepsStoring();
-    // Writes what is pending when the file may still be written, never through a
-    // link at its place. Called with the mutex held.
-    bool writeNow();
+    // Keeps what the file holds as the user's values.
+    void takeStored(const QVariantMap &stored);
 
     mutable QMutex m_mutex;
     const QString m_filePath;
-    bool m_notStored = false;
-    std::unique_ptr<QSettings> m_settings;
-    // Takes the settings' deferred write over (see writeNow()).
-    std::unique_ptr<QObject> m_writeGate;
+    std::unique_ptr<UserDefaultsWriter> m_writer;
+    // The receiver of the application's aboutToQuit() (see above).
+    std::unique_ptr<QObject> m_quitFlush;
     QVariantMap m_registered;
     QVariantMap m_values;
 };

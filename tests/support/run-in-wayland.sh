@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs a command inside a private Wayland session: a session bus of its own
-# (dbus-run-session), a private XDG_RUNTIME_DIR and XDG config folders, and a headless
+# (dbus-run-session), a private XDG_RUNTIME_DIR and XDG config folders (in memory), and a headless
 # compositor, started here and stopped by process id when the command ends.
 #   run-in-wayland.sh mutter|kwin COMMAND [ARGS...]
 # mutter: GNOME's compositor with one virtual monitor (XDG_CURRENT_DESKTOP=GNOME).
@@ -31,7 +31,12 @@ wait_for() {
 # Outside the bus: make the session's folders and environment, then enter the bus.
 if [ -z "${CHRONARK_WAYLAND_INSIDE:-}" ]; then
   command -v dbus-run-session >/dev/null || { echo "run-in-wayland: dbus-run-session not found" >&2; exit 1; }
-  runtime="$(mktemp -d "${TMPDIR:-/tmp}/chronark-wayland.XXXXXX")" || exit 1
+  # The session's folders are in memory (/dev/shm) where the system has it, as the
+  # other test programs' are (tests/support/TestSupport.h): the settings written there
+  # are synced to a disk that parallel programs may keep busy.
+  memory=/dev/shm
+  [ -d "$memory" ] && [ -w "$memory" ] || memory="${TMPDIR:-/tmp}"
+  runtime="$(mktemp -d "$memory/chronark-wayland.XXXXXX")" || exit 1
   chmod 700 "$runtime"
   mkdir -p "$runtime/config" "$runtime/data" "$runtime/cache" "$runtime/state" "$runtime/bin"
   export XDG_RUNTIME_DIR="$runtime" XDG_CONFIG_HOME="$runtime/config" XDG_DATA_HOME="$runtime/data"

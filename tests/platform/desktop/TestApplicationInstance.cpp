@@ -2,18 +2,27 @@
 // megabytes are cut as the request arrives, to the longest name a file can have,
 // so that the request is answered and every name that reaches the application still
 // names no file, failing as the whole name would; names a file can have pass whole.
-// A request naming more files than the bound is refused whole, with an error.
+// A request naming more files than the bound is refused whole, with an error; a
+// launch hands more files than that in parts, and is told when the instance that
+// runs does not answer within the hand-over's bound.
 #include "platform/desktop/ApplicationInstance.h"
 #include "tests/support/DesktopTestSupport.h"
+#include "tests/support/TestSupport.h"
 
 #include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusPendingCall>
 #include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QSignalSpy>
 #include <QTest>
 #include <QUrl>
 #include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -158,4 +167,89 @@ TEST(ApplicationInstance, ARequestOfMoreNamesThanTheBoundIsRefusedWholeAndTheCal
         }
     }
     QDBusConnection::disconnectFromBus(callerName);
+}
+
+// A running instance in a process of its own, on the private bus or (without one) the
+// local socket: a later launch hands it 3,000 files in parts, all of them in their
+// order; with the instance stopped (SIGSTOP) the launch is told that it does not
+// answer, instead of running on its own with the same files, and the instance,
+// once it goes on, opens the file it was handed.
+TEST(ApplicationInstance, ManyFilesGoInPartsAndAStoppedInstanceIsToldAsNotAnswering)
+{
+    using Role = platform::ApplicationInstance::Role;
+    const QByteArray childMode = qgetenv("CHRONARK_TEST_INSTANCE_CHILD");
+    if (!childMode.isEmpty()) {
+        const QDBusConnection bus = childMode == "socket"
+            ? QDBusConnection(QStringLiteral("no bus"))
+            : QDBusConnection::connectToBus(QString::fromLocal8Bit(childMode), QStringLiteral("instance-child"));
+        platform::ApplicationInstance instance(Identifier, bus);
+        QObject::connect(&instance, &platform::ApplicationInstance::openRequested, [](const QStringList &paths) {
+            std::printf("child: opened %lld %s\n", qlonglong(paths.size()), qPrintable(paths.constFirst()));
+            std::fflush(stdout);
+        });
+        if (instance.claim({}) != Role::Primary)
+            return;
+        std::printf("child: ready\n");
+        std::fflush(stdout);
+        QCoreApplication::exec();
+        return;
+    }
+
+    desktoptest::PrivateBus bus;
+    ASSERT_TRUE(bus.isRunning());
+    QTemporaryDir runtime;
+    testsupport::ScopedEnv runtimeFolder("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    QStringList files;
+    for (int i = 0; i < 3000; ++i)
+        files << QStringLiteral("/tmp/chronark-no-such-folder/%1.chronark").arg(i, 4, 10, QLatin1Char('0'));
+    for (const bool onBus : {true, false}) {
+        SCOPED_TRACE(onBus ? "bus" : "socket");
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("CHRONARK_TEST_INSTANCE_CHILD"), onBus ? bus.address() : QStringLiteral("socket"));
+        QProcess child;
+        child.setProcessEnvironment(environment);
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--gtest_filter=ApplicationInstance.ManyFilesGoInPartsAndAStoppedInstanceIsToldAsNotAnswering")});
+        ASSERT_TRUE(child.waitForStarted(60000));
+        // Stopped or not, the child goes when the case ends.
+        const std::unique_ptr<QProcess, void (*)(QProcess *)> ending(&child, [](QProcess *process) {
+            ::kill(pid_t(process->processId()), SIGCONT);
+            process->kill();
+            process->waitForFinished(60000);
+        });
+        // What the child says (its lines among Google Test's).
+        QList<QByteArray> said;
+        QByteArray output;
+        const auto waitForLines = [&](int count) {
+            return QTest::qWaitFor([&] {
+                output += child.readAllStandardOutput();
+                said.clear();
+                for (const QByteArray &line : output.split('\n'))
+                    if (line.startsWith("child: "))
+                        said << line.mid(7);
+                return said.size() >= count;
+            }, 60000);
+        };
+        ASSERT_TRUE(waitForLines(1));
+        ASSERT_EQ(said.constFirst(), "ready");
+
+        const QDBusConnection launchBus = onBus ? bus.connection() : QDBusConnection(QStringLiteral("no bus"));
+        {
+            platform::ApplicationInstance launch(Identifier, launchBus);
+            EXPECT_EQ(launch.claim(files), Role::HandedOver);
+        }
+        ASSERT_TRUE(waitForLines(4));
+        EXPECT_EQ(said.mid(1, 3),
+                  QList<QByteArray>({"opened 1024 " + files.at(0).toUtf8(), "opened 1024 " + files.at(1024).toUtf8(),
+                                     "opened 952 " + files.at(2048).toUtf8()}));
+
+        ASSERT_EQ(::kill(pid_t(child.processId()), SIGSTOP), 0);
+        {
+            platform::ApplicationInstance launch(Identifier, launchBus);
+            EXPECT_EQ(launch.claim({files.at(7)}), Role::NotAnswering);
+        }
+        ASSERT_EQ(::kill(pid_t(child.processId()), SIGCONT), 0);
+        ASSERT_TRUE(waitForLines(5));
+        EXPECT_EQ(said.value(4), "opened 1 " + files.at(7).toUtf8());
+    }
 }

@@ -10,9 +10,13 @@
 #include <QDir>
 #include <QSettings>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QPointF>
+#include <QProcess>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -20,8 +24,11 @@
 #include <sys/stat.h>
 
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 
 #include <limits>
+#include <memory>
 
 using platform::Notification;
 using platform::NotificationCenter;
@@ -306,8 +313,11 @@ TEST_F(UserDefaultsTest, APipeAtTheSettingsLockIsNeverOpened)
         UserDefaults defaults(path());
         defaults.setInteger(7, QStringLiteral("Seven"));
         // Written in a later pass, without a synchronize().
-        ASSERT_TRUE(QTest::qWaitFor([&] { return QSettings(path(), QSettings::IniFormat).contains(QStringLiteral("Seven")); }, 10000));
-        EXPECT_FALSE(QFileInfo::exists(lock));
+        // (The library takes its lock away once the write is done. Read as bytes: a
+        // settings object of the test would share the library's unwritten changes.)
+        ASSERT_TRUE(QTest::qWaitFor([&] {
+            return testsupport::readFile(path()).contains("Seven") && !QFileInfo::exists(lock);
+        }, 10000));
 
         ASSERT_EQ(::mkfifo(QFile::encodeName(lock).constData(), 0600), 0);
         testsupport::PipeOpener writer(lock, O_WRONLY);
@@ -315,16 +325,15 @@ TEST_F(UserDefaultsTest, APipeAtTheSettingsLockIsNeverOpened)
         {
             testsupport::ExpectedQtWarning warning(QStringLiteral("Chronark.conf.lock is not a regular file"));
             defaults.setInteger(8, QStringLiteral("Eight"));
-            // The deferred write comes and goes.
-            for (int pass = 0; pass < 5; ++pass)
-                QCoreApplication::sendPostedEvents(nullptr, 0);
-            EXPECT_FALSE(defaults.isStored());
+            // The write comes (on the writing thread) and goes.
+            ASSERT_TRUE(QTest::qWaitFor([&] { return !defaults.isStored(); }, 10000));
             EXPECT_FALSE(defaults.synchronize());
         }
         EXPECT_TRUE(writer.isWaitingInOpen());
         EXPECT_EQ(defaults.integerForKey(QStringLiteral("Seven")), 7);
         EXPECT_EQ(defaults.integerForKey(QStringLiteral("Eight")), 8);
-        EXPECT_FALSE(QSettings(path(), QSettings::IniFormat).contains(QStringLiteral("Eight")));
+        // (Read as bytes: the settings library would open its lock, the pipe, to read.)
+        EXPECT_FALSE(testsupport::readFile(path()).contains("Eight"));
     }
 
     // There at start-up, or as a link to a pipe: the file is not even read.
@@ -462,21 +471,21 @@ TEST_F(UserDefaultsTest, AFailedWriteInThePlaceOfALinkIsReportedAndChangesNothin
     EXPECT_EQ(testsupport::readFile(elsewhere), linkedBytes);
 }
 
-// A pipe put in the place of the file between a change and the write the settings
-// defer to a later pass: that write stops the storing, and the settings library never
-// gets to open the pipe itself.
+// A pipe put in the place of the file after the file was written: the write of the
+// next change, on the writing thread, stops the storing, and the settings library
+// never gets to open the pipe itself.
 TEST_F(UserDefaultsTest, APipePutThereBeforeTheDeferredWriteIsNeverOpened)
 {
     UserDefaults defaults(path());
     defaults.setInteger(7, QStringLiteral("Seven"));
     ASSERT_TRUE(defaults.synchronize());
-    defaults.setInteger(8, QStringLiteral("Eight"));
     ASSERT_TRUE(QFile::remove(path()));
     ASSERT_EQ(::mkfifo(QFile::encodeName(path()).constData(), 0600), 0);
     testsupport::PipeOpener writer(path(), O_WRONLY);
     ASSERT_TRUE(QTest::qWaitFor([&] { return writer.isWaitingInOpen(); }, 10000));
     {
         testsupport::ExpectedQtWarning warning(QStringLiteral("is not a regular file"));
+        defaults.setInteger(8, QStringLiteral("Eight"));
         ASSERT_TRUE(QTest::qWaitFor([&] { return !defaults.isStored(); }, 10000));
         for (int pass = 0; pass < 5; ++pass)
             QCoreApplication::sendPostedEvents(nullptr, 0);
@@ -517,4 +526,166 @@ TEST_F(UserDefaultsTest, NumbersAtTheEdgesOfTheirKinds)
     EXPECT_DOUBLE_EQ(d.doubleForKey(QStringLiteral("nine")), 9.0);
     EXPECT_DOUBLE_EQ(d.doubleForKey(QStringLiteral("point")), 7.0);
     EXPECT_EQ(d.integerForKey(QStringLiteral("nines")), 19);
+}
+
+namespace {
+
+// What a fresh reader of the file (another launch) gets: the stored values, decoded.
+// Read from a copy: a settings object of this process on the file itself would share
+// the changes the library holds for it in memory.
+QVariantMap storedIn(const QString &path)
+{
+    const QString copy = path + QStringLiteral(".copy");
+    QFile::remove(copy);
+    if (!QFile::copy(path, copy))
+        return {};
+    QSettings file(copy, QSettings::IniFormat);
+    QVariantMap values;
+    const QStringList keys = file.allKeys();
+    for (const QString &key : keys)
+        values.insert(UserDefaults::decodeKey(key), UserDefaults::decodeValue(file.value(key)));
+    return values;
+}
+
+} // namespace
+
+// Changes of every kind in a seeded random order (setting a key again and again,
+// quickly, removing it, synchronizing, flushing, a restart): what the defaults answer
+// is always what was set last, and once flushed the file holds exactly that, the last
+// value of every key; a change after a flush reaches the file when the defaults go.
+TEST_F(UserDefaultsTest, TheFileEndsWithTheLastValueOfEveryKeyInAnyOrderOfChanges)
+{
+    const quint32 seed = 20261209;
+    SCOPED_TRACE(seed);
+    QRandomGenerator random(seed);
+    QVariantMap model;
+    auto defaults = std::make_unique<UserDefaults>(path());
+    for (int step = 0; step < 600; ++step) {
+        const QString key = QStringLiteral("Key%1").arg(random.bounded(8));
+        const int what = random.bounded(20);
+        SCOPED_TRACE(step);
+        if (what < 12) {
+            const QVariant value = random.bounded(3) == 0 ? QVariant(QString::number(random.generate()))
+                                   : random.bounded(2) == 0 ? QVariant(qlonglong(random.generate()))
+                                                            : QVariant(QVariantList{step, QStringLiteral("x")});
+            defaults->setObject(value, key);
+            model.insert(key, value);
+        } else if (what < 15) {
+            defaults->removeObjectForKey(key);
+            model.remove(key);
+        } else if (what < 17) {
+            defaults->flush();
+            EXPECT_EQ(storedIn(path()), model);
+        } else if (what < 18) {
+            ASSERT_TRUE(defaults->synchronize());
+            EXPECT_EQ(storedIn(path()), model);
+        } else {
+            // The last change before going is written as the defaults go.
+            defaults.reset();
+            EXPECT_EQ(storedIn(path()), model);
+            defaults = std::make_unique<UserDefaults>(path());
+        }
+        ASSERT_EQ(defaults->persistentValues(), model);
+    }
+}
+
+// In a process of its own, the flush at quit leaves every change in the file
+// even when the process ends right after its loop (no destructor runs); and a process
+// killed while it writes leaves a whole file with values it wrote, in their order.
+TEST_F(UserDefaultsTest, AProcessQuittingOrKilledWhileItWritesLeavesAWholeFile)
+{
+    const QByteArray mode = qgetenv("CHRONARK_TEST_DEFAULTS_CHILD");
+    const QString childPath = qEnvironmentVariable("CHRONARK_TEST_DEFAULTS_PATH");
+    if (mode == "quit") {
+        UserDefaults defaults(childPath);
+        for (int i = 0; i <= 200; ++i)
+            defaults.setInteger(i, QStringLiteral("Counter%1").arg(i % 7));
+        QTimer::singleShot(0, QCoreApplication::instance(), &QCoreApplication::quit);
+        QCoreApplication::exec();
+        std::_Exit(0);
+    }
+    if (mode == "kill") {
+        UserDefaults defaults(childPath);
+        defaults.setString(QStringLiteral("written once"), QStringLiteral("Fixed"));
+        defaults.flush();
+        std::fputs("ready\n", stdout);
+        std::fflush(stdout);
+        for (qint64 i = 0;; ++i) {
+            defaults.setInteger(i, QStringLiteral("Counter"));
+            defaults.setInteger(i, QStringLiteral("Follower"));
+            if (i % 16 == 0)
+                defaults.flush();
+        }
+    }
+
+    const auto runChild = [&](const QByteArray &childMode, QProcess &child) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("CHRONARK_TEST_DEFAULTS_CHILD"), QString::fromLatin1(childMode));
+        environment.insert(QStringLiteral("CHRONARK_TEST_DEFAULTS_PATH"), path());
+        child.setProcessEnvironment(environment);
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--gtest_filter=UserDefaultsTest.AProcessQuittingOrKilledWhileItWritesLeavesAWholeFile")});
+        return child.waitForStarted(60000);
+    };
+    {
+        QProcess child;
+        ASSERT_TRUE(runChild("quit", child));
+        ASSERT_TRUE(child.waitForFinished(60000));
+        EXPECT_EQ(child.exitCode(), 0);
+        const QVariantMap stored = storedIn(path());
+        ASSERT_EQ(stored.size(), 7);
+        for (int k = 0; k < 7; ++k) // the last value each key got: 200, 199, …, 194
+            EXPECT_EQ(stored.value(QStringLiteral("Counter%1").arg(k)).toLongLong(), 200 - ((200 - k) % 7)) << k;
+    }
+    ASSERT_TRUE(QFile::remove(path()));
+    for (int round = 0; round < 5; ++round) {
+        SCOPED_TRACE(round);
+        QProcess child;
+        ASSERT_TRUE(runChild("kill", child));
+        while (!child.readAllStandardOutput().contains("ready"))
+            ASSERT_TRUE(child.waitForReadyRead(60000));
+        // Some writes later, more each round (the file's replacements say when).
+        for (int write = 0; write <= round; ++write) {
+            const QDateTime written = QFileInfo(path()).lastModified();
+            ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo(path()).lastModified() != written; }, 30000));
+        }
+        ::kill(pid_t(child.processId()), SIGKILL);
+        ASSERT_TRUE(child.waitForFinished(60000));
+        const QVariantMap stored = storedIn(path());
+        EXPECT_EQ(stored.value(QStringLiteral("Fixed")), QVariant(QStringLiteral("written once")));
+        // In their order: the follower was set after the counter, each time.
+        const qlonglong counter = stored.value(QStringLiteral("Counter")).toLongLong();
+        const qlonglong follower = stored.value(QStringLiteral("Follower")).toLongLong();
+        EXPECT_GE(counter, 0);
+        EXPECT_TRUE(follower == counter || follower == counter - 1) << counter << " " << follower;
+    }
+}
+
+// The file is written off the caller's thread: while another holds the settings'
+// lock (a disk that does not answer would hold the writer alike), changes are taken,
+// answered and announced at once; the file gets them, in their order, once the lock
+// is free.
+TEST_F(UserDefaultsTest, ChangesWaitForNoDisk)
+{
+    UserDefaults defaults(path());
+    defaults.setInteger(0, QStringLiteral("Held"));
+    ASSERT_TRUE(defaults.synchronize());
+    auto held = std::make_unique<QLockFile>(path() + QStringLiteral(".lock"));
+    ASSERT_TRUE(held->tryLock(0));
+    QObject observer;
+    int posts = 0;
+    NotificationCenter::defaultCenter().addObserver(&observer, UserDefaults::DidChangeNotification, nullptr,
+                                                    [&](const Notification &) { ++posts; });
+    for (int i = 1; i <= 3; ++i)
+        defaults.setInteger(i, QStringLiteral("Held"));
+    defaults.setString(QStringLiteral("also"), QStringLiteral("Other"));
+    EXPECT_EQ(posts, 4);
+    EXPECT_EQ(defaults.integerForKey(QStringLiteral("Held")), 3);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(defaults.isStored());
+    // (Read as bytes: the settings library would wait for the lock to read.)
+    EXPECT_FALSE(testsupport::readFile(path()).contains("Other"));
+    held.reset();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return storedIn(path()).contains(QStringLiteral("Other")); }, 30000));
+    EXPECT_EQ(storedIn(path()).value(QStringLiteral("Held")).toLongLong(), 3);
 }

@@ -6,8 +6,9 @@
 // bytes, endless header lines, a header line without end, a dripping head) are refused
 // at their bounds or the time limit, and the connection closes then; every framing of
 // an answer is read to its end, and one whose Content-Length fields differ refused.
-// Headers that could end their line early are refused unsent, and credentials stay
-// with their origin across redirects.
+// Headers that could end their line early (a NUL in a name too) are refused unsent,
+// and credentials, their names written in any case, stay with their origin across
+// redirects.
 #include "platform/network/HttpRequest.h"
 #include "tests/support/QtWarningCheck.h"
 #include "tests/support/LoopbackHttpServer.h"
@@ -16,6 +17,7 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <optional>
 
 using platform::HttpRequest;
@@ -434,6 +436,8 @@ TEST(HttpRequest, HeadersThatCouldEndTheirLineAreRefusedAndNothingIsSent)
         {"X-Note\r\nX-Injected", "1"},
         {"X-Note: 1\r\nX", "1"},
         {"X Note", "1"},
+        {QByteArray("X\0Note", 7), "1"},
+        {QByteArray("\0", 1), "1"},
         {"", "1"},
     };
     for (const auto &header : refused) {
@@ -506,30 +510,38 @@ TEST(HttpRequest, CredentialsStayWithTheirOriginAcrossRedirects)
         {"/away", 1, 1, false},
         {"/round", 2, 1, false},
     };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.path);
-        first.requests.clear();
-        second.requests.clear();
-        HttpRequest request(first.url(QString::fromLatin1(c.path)));
-        for (const QByteArray &name : credentials)
-            request.setHeader(name.toLower(), "secret"); // any case
-        for (const QByteArray &name : others)
-            request.setHeader(name, "value");
-        const Sent sent = sendAndWait(request, &context);
-        ASSERT_TRUE(sent.response);
-        EXPECT_TRUE(sent.response->isSuccess()) << errorOf(sent).toStdString();
-        ASSERT_EQ(first.requests.size(), c.firstRequests);
-        ASSERT_EQ(second.requests.size(), c.secondRequests);
-        // The first request has everything; the one at the end what its origin may have.
-        const QByteArray last = c.path == QByteArray("/away") ? second.requests.last() : first.requests.last();
-        for (const QByteArray &name : credentials) {
-            EXPECT_TRUE(hasHeader(first.requests.first(), name)) << name.constData();
-            EXPECT_EQ(hasHeader(last, name), c.credentialsAtTheEnd) << name.constData();
-            for (const QByteArray &atSecond : std::as_const(second.requests))
-                EXPECT_FALSE(hasHeader(atSecond, name)) << name.constData();
+    // Header names are the same in any case: each case of them is tried.
+    const std::function<QByteArray(const QByteArray &)> spellings[] = {
+        [](const QByteArray &name) { return name.toLower(); },
+        [](const QByteArray &name) { return name; },
+        [](const QByteArray &name) { return name.toUpper(); },
+    };
+    for (const auto &spelling : spellings) {
+        for (const auto &c : cases) {
+            SCOPED_TRACE(c.path + (" as " + spelling("Authorization").toStdString()));
+            first.requests.clear();
+            second.requests.clear();
+            HttpRequest request(first.url(QString::fromLatin1(c.path)));
+            for (const QByteArray &name : credentials)
+                request.setHeader(spelling(name), "secret");
+            for (const QByteArray &name : others)
+                request.setHeader(name, "value");
+            const Sent sent = sendAndWait(request, &context);
+            ASSERT_TRUE(sent.response);
+            EXPECT_TRUE(sent.response->isSuccess()) << errorOf(sent).toStdString();
+            ASSERT_EQ(first.requests.size(), c.firstRequests);
+            ASSERT_EQ(second.requests.size(), c.secondRequests);
+            // The first request has everything; the one at the end what its origin may have.
+            const QByteArray last = c.path == QByteArray("/away") ? second.requests.last() : first.requests.last();
+            for (const QByteArray &name : credentials) {
+                EXPECT_TRUE(hasHeader(first.requests.first(), name)) << name.constData();
+                EXPECT_EQ(hasHeader(last, name), c.credentialsAtTheEnd) << name.constData();
+                for (const QByteArray &atSecond : std::as_const(second.requests))
+                    EXPECT_FALSE(hasHeader(atSecond, name)) << name.constData();
+            }
+            for (const QByteArray &name : others)
+                EXPECT_TRUE(hasHeader(last, name)) << name.constData();
         }
-        for (const QByteArray &name : others)
-            EXPECT_TRUE(hasHeader(last, name)) << name.constData();
     }
 }
 

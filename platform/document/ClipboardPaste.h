@@ -1,0 +1,55 @@
+#pragma once
+// Paste into Qt's own text widgets (line edits, text edits, plain text edits) without
+// holding the GUI thread while another program is asked for the clipboard.
+//
+// Qt reads the clipboard only synchronously: on X11 it asks the program that owns it
+// and waits for each answer up to its own time-out, several times over for one paste.
+// Here the clipboard that another program holds on X11 is read on a pool thread,
+// through a connection of our own to the X server (platform::BackgroundTask), and
+// that program has AnswerTimeout in all to answer; the text goes into the widget when
+// it comes, where its cursor is then. A program that does not answer in time, one
+// that holds no text, and a widget gone or made read-only meanwhile get nothing, and
+// nothing is changed. What this application holds itself, and the clipboard of other
+// platforms, are read through Qt as before (no other program is waited for on X11).
+//
+// The Paste keys typed into such a widget (an application-wide filter, install()) and
+// the Edit menu's Paste sent to it (platform::MenuItemValidation) come here.
+//
+// GUI thread only; what the pool thread reads reaches the GUI thread as a copy.
+#include <QString>
+
+#include <functional>
+
+class QObject;
+class QWidget;
+
+namespace platform {
+
+class ClipboardPaste
+{
+public:
+    // How long a program that holds the clipboard has to answer, in all.
+    static constexpr int AnswerTimeout = 1000; // milliseconds
+    // The most a paste takes from another program.
+    static constexpr qsizetype MaximumBytes = 64 << 20;
+
+    struct Contents
+    {
+        bool answered = false; // false: no answer in time (or no clipboard)
+        QString text;
+        QString html;
+    };
+
+    // Whether the object is a text widget whose Paste comes here.
+    static bool handles(const QObject *object);
+    // Reads the clipboard and inserts its text (or HTML, where rich text is taken)
+    // into the widget once read.
+    static void paste(QWidget *widget);
+    // Reads the clipboard; `done` is called on the GUI thread, in a later pass, unless
+    // the receiver went first.
+    static void read(QObject *receiver, bool withHtml, std::function<void(const Contents &)> done);
+    // Sends the Paste keys of the text widgets here (once; later calls do nothing).
+    static void install();
+};
+
+} // namespace platform

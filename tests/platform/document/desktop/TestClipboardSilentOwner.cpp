@@ -1,0 +1,213 @@
+// Another program holds the clipboard and never answers a request for it (an X client
+// of the test's own that takes the CLIPBOARD selection and never reads its events):
+// keys typed into a text field, the shortcut validation they start and the Edit
+// menu's validation never ask for the clipboard, and Paste stays offered; Paste
+// itself, by its key or the menu, gives up on its own and pastes nothing, the event
+// loop going on meanwhile. One that answers has its text pasted where the cursor is.
+// What this application copies itself is read at once again, once per change.
+#include "platform/document/ClipboardOffer.h"
+#include "platform/document/ClipboardPaste.h"
+#include "platform/document/MenuItemValidation.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QSignalSpy>
+#include <QTimer>
+#include <QTest>
+#include <QVBoxLayout>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+#include <xcb/xcb.h>
+
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <sys/socket.h>
+#include <thread>
+
+namespace menu = platform::MenuItemValidation;
+
+namespace {
+
+// An X client that owns the CLIPBOARD selection: silent, it never reads its events
+// (nor answers a request); answering, a thread of its own answers every request for
+// UTF8_STRING with the text and refuses every other.
+class ClipboardOwner
+{
+public:
+    explicit ClipboardOwner(std::optional<QByteArray> answer = std::nullopt)
+        : m_connection(xcb_connect(nullptr, nullptr))
+    {
+        if (xcb_connection_has_error(m_connection))
+            return;
+        const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data;
+        m_window = xcb_generate_id(m_connection);
+        xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, m_window, screen->root, 0, 0, 1, 1, 0,
+                          XCB_WINDOW_CLASS_INPUT_ONLY, screen->root_visual, 0, nullptr);
+        const xcb_atom_t clipboard = atom("CLIPBOARD");
+        const xcb_atom_t utf8 = atom("UTF8_STRING");
+        xcb_set_selection_owner(m_connection, m_window, clipboard, XCB_CURRENT_TIME);
+        xcb_get_selection_owner_reply_t *owner =
+            xcb_get_selection_owner_reply(m_connection, xcb_get_selection_owner(m_connection, clipboard), nullptr);
+        m_owns = owner && owner->owner == m_window;
+        free(owner);
+        if (!answer)
+            return;
+        m_answering = std::thread([this, text = *answer, utf8] {
+            while (xcb_generic_event_t *event = xcb_wait_for_event(m_connection)) {
+                if ((event->response_type & 0x7f) == XCB_SELECTION_REQUEST) {
+                    const auto *request = reinterpret_cast<xcb_selection_request_event_t *>(event);
+                    xcb_selection_notify_event_t notify{};
+                    notify.response_type = XCB_SELECTION_NOTIFY;
+                    notify.time = request->time;
+                    notify.requestor = request->requestor;
+                    notify.selection = request->selection;
+                    notify.target = request->target;
+                    notify.property = XCB_ATOM_NONE;
+                    if (request->target == utf8) {
+                        xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, request->requestor, request->property,
+                                            utf8, 8, uint32_t(text.size()), text.constData());
+                        notify.property = request->property;
+                    }
+                    xcb_send_event(m_connection, 0, request->requestor, XCB_EVENT_MASK_NO_EVENT,
+                                   reinterpret_cast<const char *>(&notify));
+                    xcb_flush(m_connection);
+                }
+                free(event);
+            }
+        });
+    }
+    ~ClipboardOwner()
+    {
+        // Ends the answering thread's wait too.
+        ::shutdown(xcb_get_file_descriptor(m_connection), SHUT_RDWR);
+        if (m_answering.joinable())
+            m_answering.join();
+        xcb_disconnect(m_connection);
+    }
+    bool owns() const { return m_owns; }
+
+private:
+    xcb_atom_t atom(const char *name)
+    {
+        xcb_intern_atom_reply_t *reply =
+            xcb_intern_atom_reply(m_connection, xcb_intern_atom(m_connection, 0, std::strlen(name), name), nullptr);
+        const xcb_atom_t value = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        free(reply);
+        return value;
+    }
+
+    xcb_connection_t *m_connection;
+    xcb_window_t m_window = 0;
+    bool m_owns = false;
+    std::thread m_answering;
+};
+
+} // namespace
+
+TEST(ClipboardSilentOwner, KeysAndMenusNeverAskAClipboardOwnerThatDoesNotAnswer)
+{
+    QWidget window;
+    auto *layout = new QVBoxLayout(&window);
+    auto *field = new QLineEdit;
+    layout->addWidget(field);
+    QMenu edit(QStringLiteral("Edit"), &window);
+    menu::setAutoenablesItems(&edit, true);
+    QAction *paste = menu::addItem(&edit, QStringLiteral("Paste"), "paste:", QKeySequence::Paste);
+    QAction *selectAll = menu::addItem(&edit, QStringLiteral("Select All"), "selectAll:", QKeySequence::SelectAll);
+    window.addAction(paste);
+    window.addAction(selectAll);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    field->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return field->hasFocus(); }));
+    const platform::ClipboardOffer &offer = platform::ClipboardOffer::shared();
+    QClipboard *clipboard = QApplication::clipboard();
+
+    {
+        QSignalSpy changes(clipboard, &QClipboard::changed);
+        ClipboardOwner owner;
+        ASSERT_TRUE(owner.owns());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !changes.isEmpty(); }, 10000));
+        const int reads = offer.reads();
+        QTest::keyClicks(field, QStringLiteral("Rename"));
+        EXPECT_EQ(field->text(), QStringLiteral("Rename"));
+        menu::validateMenu(&edit);
+        EXPECT_TRUE(paste->isEnabled());
+        EXPECT_TRUE(selectAll->isEnabled());
+        Q_EMIT edit.aboutToShow();
+        EXPECT_TRUE(paste->isEnabled());
+        EXPECT_EQ(offer.reads(), reads) << "the clipboard was asked for";
+
+        // Paste, by its key and from the menu, gives up on its own and pastes nothing;
+        // the event loop goes on meanwhile.
+        int passes = 0;
+        QTimer ticker;
+        QObject::connect(&ticker, &QTimer::timeout, [&] { ++passes; });
+        ticker.start(10);
+        QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
+        paste->trigger();
+        std::optional<platform::ClipboardPaste::Contents> read;
+        platform::ClipboardPaste::read(field, false, [&](const platform::ClipboardPaste::Contents &c) { read = c; });
+        EXPECT_FALSE(read) << "delivered in a later pass";
+        ASSERT_TRUE(QTest::qWaitFor([&] { return read.has_value(); }, 10000));
+        EXPECT_FALSE(read->answered);
+        EXPECT_GT(passes, 10);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(field->text(), QStringLiteral("Rename"));
+    }
+
+    // One that answers: its text goes in where the cursor is, by the key and the menu.
+    {
+        const QString text = QStringLiteral("Grüße \U0001F600");
+        ClipboardOwner owner(text.toUtf8());
+        ASSERT_TRUE(owner.owns());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !clipboard->ownsClipboard(); }, 10000));
+        field->setCursorPosition(0);
+        QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return field->text() == text + QStringLiteral("Rename"); }, 10000))
+            << field->text().toStdString();
+        field->end(false);
+        paste->trigger();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return field->text() == text + QStringLiteral("Rename") + text; }, 10000))
+            << field->text().toStdString();
+        // A field made read-only before the answer came gets nothing.
+        field->setReadOnly(true);
+        paste->trigger();
+        platform::ClipboardPaste::paste(field);
+        std::optional<platform::ClipboardPaste::Contents> read;
+        platform::ClipboardPaste::read(field, false, [&](const platform::ClipboardPaste::Contents &c) { read = c; });
+        ASSERT_TRUE(QTest::qWaitFor([&] { return read.has_value(); }, 10000));
+        EXPECT_TRUE(read->answered);
+        EXPECT_EQ(read->text, text);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(field->text(), text + QStringLiteral("Rename") + text);
+        field->setReadOnly(false);
+        field->setText(QStringLiteral("Rename"));
+    }
+
+    // This application's own copy is read, once per change, and the offer follows it:
+    // HTML alone is nothing a line edit takes.
+    auto *html = new QMimeData;
+    html->setHtml(QStringLiteral("<b>copied here</b>"));
+    clipboard->setMimeData(html);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return clipboard->ownsClipboard(); }, 10000));
+    const int reads = offer.reads();
+    QTest::keyClicks(field, QStringLiteral("s"));
+    menu::validateMenu(&edit);
+    EXPECT_FALSE(paste->isEnabled());
+    clipboard->setText(QStringLiteral("copied here"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return clipboard->ownsClipboard(); }, 10000));
+    QTest::keyClicks(field, QStringLiteral("s"));
+    menu::validateMenu(&edit);
+    EXPECT_TRUE(paste->isEnabled());
+    EXPECT_EQ(offer.reads(), reads + 2);
+    clipboard->clear();
+}
