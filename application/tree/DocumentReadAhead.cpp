@@ -1,6 +1,7 @@
 #include "application/tree/DocumentReadAhead.h"
 
 #include "platform/foundation/ExceptionBoundary.h"
+#include "platform/foundation/PoolThreads.h"
 #include "platform/foundation/RegularFile.h"
 #include "platform/foundation/ThreadHeap.h"
 
@@ -67,7 +68,10 @@ void DocumentReadAhead::read(const QStringList &paths)
                 return readFile(key, reader, *identity);
             },
             [this, key](Outcome outcome) { finished(key, std::move(outcome)); },
-            [this, key, identity](const QString &) { finished(key, failedRead(*identity)); }));
+            [this, key, identity](const QString &reason) {
+                finished(key, reason == platform::PoolThreads::unavailableReason() ? unstartedRead(key)
+                                                                                   : failedRead(*identity));
+            }));
     }
 }
 
@@ -78,6 +82,18 @@ DocumentReadAhead::Outcome DocumentReadAhead::failedRead(const std::optional<pla
     Outcome outcome;
     outcome.identity = identity;
     outcome.refused = identity.has_value();
+    return outcome;
+}
+
+DocumentReadAhead::Outcome DocumentReadAhead::unstartedRead(const QString &path)
+{
+    // The system has no thread for the read (as where memory ran out): the file, as it
+    // is now, is refused for want of memory. One that is gone is left to the caller,
+    // which tells why.
+    Outcome outcome;
+    outcome.identity = platform::RegularFile::identityOf(path);
+    outcome.refused = outcome.identity.has_value();
+    outcome.outOfMemory = outcome.refused;
     return outcome;
 }
 

@@ -5,6 +5,8 @@
 // show.) GUI thread; one at a time. release() (and the destructor) returns once every
 // held thread has let go, so that a HeldPool made next, in the same place, holds
 // threads of its own; the threads share the holds' state, which outlives the object.
+#include "platform/foundation/PoolThreads.h"
+
 #include <QSemaphore>
 #include <QThreadPool>
 
@@ -15,7 +17,8 @@ namespace testsupport {
 class HeldPool
 {
 public:
-    HeldPool() : m_threads(QThreadPool::globalInstance()->maxThreadCount()), m_state(std::make_shared<State>())
+    HeldPool() : m_threads((platform::PoolThreads::prepare(), QThreadPool::globalInstance()->maxThreadCount())),
+                 m_state(std::make_shared<State>())
     {
         for (int i = 0; i < m_threads; ++i)
             QThreadPool::globalInstance()->start([state = m_state] {

@@ -10,6 +10,7 @@
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/RegularFile.h"
 #include "tests/support/ScopedFileSystem.h"
+#include "tests/support/SystemCallFilter.h"
 #include "tests/support/TestSupport.h"
 
 #include <QDir>
@@ -21,6 +22,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <new>
 #include <optional>
@@ -29,6 +32,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -231,6 +235,47 @@ TEST_F(DocumentReadAheadTest, AReadThatThrowsIsARefusalAndTheNextReadOfTheFileWo
     EXPECT_EQ(jobNameOf(*again.result), QStringLiteral("Large"));
     EXPECT_EQ(again.result->root->childAtIndex(0)->childAtIndex(0)->childrenCount(), 200);
 }
+
+// Where the system made the pool no thread, no read waits for a thread that never
+// comes: each file there is refused for want of memory (the alert the caller shows
+// says so and that the file is unchanged), a file gone is left to the caller, and the
+// waiters are called. In the child of a death test, whose thread creation a
+// system-call filter refuses before the pool made any (not under ThreadSanitizer, whose
+// run-time library starts a thread of its own, which the filter would refuse).
+#ifndef CHRONARK_THREAD_SANITIZER
+TEST_F(DocumentReadAheadTest, ReadsForWhichNoThreadCanBeMadeAnswerAsTheMemoryRanOut)
+{
+    const QString file = writeDocument(QStringLiteral("one.chronark"), QStringLiteral("One"));
+    const QString other = writeDocument(QStringLiteral("two.chronark"), QStringLiteral("Two"), 20);
+    const QString missing = path(QStringLiteral("missing.chronark"));
+    const auto readWithoutThreads = [&] {
+        int failures = 0;
+        const auto expect = [&failures](bool ok, const char *what) {
+            if (!ok) {
+                std::fprintf(stderr, "%s\n", what);
+                ++failures;
+            }
+        };
+        alarm(120);
+        if (!testsupport::filterSystemCalls(testsupport::threadCreationRefused()))
+            return 100;
+        DocumentReadAhead ahead;
+        ahead.read({file, other, missing});
+        expect(ahead.isReading(), "the reads were not outstanding");
+        expect(waitUntilRead(ahead), "the waiters were not called");
+        for (const QString &refused : {file, other}) {
+            const DocumentReadAhead::Offer offer = ahead.take(refused);
+            expect(offer.refused && offer.outOfMemory && !offer.result, "a file was not refused for want of memory");
+        }
+        expect(ahead.take(missing).isEmpty(), "a missing file was answered");
+        return failures;
+    };
+    qputenv("CHRONARK_TEST_POOL_UNPREPARED", "1");
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(std::exit(readWithoutThreads()), testing::ExitedWithCode(0), "");
+    qunsetenv("CHRONARK_TEST_POOL_UNPREPARED");
+}
+#endif
 
 TEST_F(DocumentReadAheadTest, WaitersAreCalledInALaterPassAndNotAfterCancelOrTheirContextWent)
 {
