@@ -101,7 +101,8 @@ int PoolThreads::prepare()
     // one that may still start.
     if (asked > 0 && asked < pool->maxThreadCount())
         pool->setMaxThreadCount(asked);
-    if (started < wanted)
+    // None at all is told by those who needed them (the launch says it cannot start).
+    if (started > 0 && started < wanted)
         qCInfo(lcPoolThreads, "The thread pool has %d of %d threads: the system refused more (%s)", started, wanted,
                refusal != 0 ? std::strerror(refusal) : "a thread did not start");
     made.store(started, std::memory_order_release);
