@@ -40,6 +40,7 @@
 #include <QTimer>
 #include <QVariantAnimation>
 #include <QWindow>
+#include <cstdio>
 #include <limits>
 #include <new>
 
@@ -324,7 +325,16 @@ void AppController::launch(const QStringList &files, DocumentReadAhead *readAhea
                         }));
     readAhead->whenRead(this, [this, named, quitting] {
         disconnect(*quitting);
-        finishLaunch(named, true);
+        // Memory that runs out while the launch makes its windows ends it as it ends a
+        // launch that runs out before the loop (main()): with a line, not a crash report
+        // nor a program without a window.
+        try {
+            finishLaunch(named, true);
+        } catch (const std::bad_alloc &) {
+            std::fprintf(stderr, "%s: cannot start: there is not enough memory\n",
+                         qPrintable(QFileInfo(QCoreApplication::applicationFilePath()).fileName()));
+            QCoreApplication::exit(OutOfMemoryExitCode);
+        }
     });
 }
 

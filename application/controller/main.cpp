@@ -181,11 +181,11 @@ int main(int argc, char **argv)
     }
     // Memory that runs out while the launch makes its objects (the event loop's
     // deliveries stop their own exceptions) ends it with a line, not a crash report.
+    const QByteArray said = (programName + QStringLiteral(": cannot start: there is not enough memory\n")).toLocal8Bit();
     try {
         return launch(argc, argv, early, programName);
     } catch (const std::bad_alloc &) {
-        std::fputs("Chronark: cannot start: there is not enough memory\n", stderr);
+        std::fputs(said.constData(), stderr);
         return AppController::OutOfMemoryExitCode;
     }
 }
-

@@ -117,6 +117,15 @@ DocumentReadAhead::Outcome DocumentReadAhead::readFile(const QString &path, cons
         return outcome;
     outcome.identity = identity;
     reading = identity;
+    // Where the address space is limited (ulimit -v) and has no room left for the tree
+    // (about one and a half times the file's size), the file is refused for want of
+    // memory before the tree takes any: a tree that grew until the memory ran out
+    // would make the other threads' allocations fail meanwhile, wherever they are.
+    if (platform::ThreadHeap::addressSpaceLeft() < identity->size / 2 * 3) {
+        outcome.refused = true;
+        outcome.outOfMemory = true;
+        return outcome;
+    }
     // Made first, so that what the tree takes can be given back after a failure.
     platform::ThreadHeap::Reclaim reclaim;
     // The tree takes about one and a half times the file's size: its room on this

@@ -24,7 +24,8 @@
 // waits for one that never comes. One that ran out of memory says so (the file may
 // well be sound), and its thread gives the room the tree took back to the system,
 // so that the rest of the application has it again; a read for which the system made
-// no thread says the same of the file as it is then. A file that could
+// no thread says the same of the file as it is then, and so does one whose tree would
+// not fit in what a limit of the address space leaves. A file that could
 // not be opened, an older archive (decoded on the GUI thread as always), a file
 // changed since, or one never read here answer nothing: the caller reads the file
 // itself, with the reason of any failure the reader gives then.

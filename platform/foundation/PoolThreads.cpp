@@ -71,7 +71,7 @@ int PoolThreads::prepare()
         return made.load(std::memory_order_relaxed);
     QThreadPool *pool = QThreadPool::globalInstance();
     pool->setExpiryTimeout(-1);
-    const int wanted = std::max(1, pool->maxThreadCount());
+    const int wanted = std::clamp(pool->maxThreadCount(), 1, MaximumThreads);
     auto gate = std::make_shared<Gate>();
     int asked = 0;
     int refusal = 0;
@@ -99,7 +99,7 @@ int PoolThreads::prepare()
     gate->changed.notify_all();
     // Never a thread more than those asked for: the pool's count of threads includes
     // one that may still start.
-    if (asked > 0 && asked < pool->maxThreadCount())
+    if (asked > 0)
         pool->setMaxThreadCount(asked);
     // None at all is told by those who needed them (the launch says it cannot start).
     if (started > 0 && started < wanted)

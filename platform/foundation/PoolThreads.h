@@ -25,8 +25,14 @@ namespace platform {
 class PoolThreads
 {
 public:
-    // Makes and keeps the global pool's threads (up to its size, one per processor);
-    // answers how many the pool has for work.
+    // The most threads kept: one for each of the launch's jobs off the GUI thread (the
+    // documents read, the icons drawn, the fonts' configuration) and one more; Qt's
+    // painting shares them. Each costs its stack and the heap the C library makes for
+    // it (64 MiB of address space, counted against a limit of it).
+    static constexpr int MaximumThreads = 4;
+
+    // Makes and keeps the global pool's threads (one per processor, at most
+    // MaximumThreads) and sets the pool's size to them; answers how many it has.
     static int prepare();
     // The threads prepare() made (0 before it ran).
     static int count();

@@ -9,6 +9,7 @@
 #include "application/tree/Node.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/RegularFile.h"
+#include "tests/support/ProcessMemory.h"
 #include "tests/support/ScopedFileSystem.h"
 #include "tests/support/SystemCallFilter.h"
 #include "tests/support/TestSupport.h"
@@ -31,6 +32,7 @@
 #include <stdexcept>
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -274,6 +276,57 @@ TEST_F(DocumentReadAheadTest, ReadsForWhichNoThreadCanBeMadeAnswerAsTheMemoryRan
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(std::exit(readWithoutThreads()), testing::ExitedWithCode(0), "");
     qunsetenv("CHRONARK_TEST_POOL_UNPREPARED");
+}
+#endif
+
+// Not under the sanitizers, whose shadow memory does not fit under a limit of the
+// address space.
+#if !defined(__SANITIZE_ADDRESS__) && !defined(CHRONARK_THREAD_SANITIZER)
+// Under a limit of the address space that leaves no room for a file's tree, the file
+// is refused for want of memory before it is read (the reader is never called), so
+// that the tree does not take what the rest of the program needs; a small file is
+// read as always. In the child of a death test whose address space is limited (as by
+// ulimit -v) a little above what it takes.
+TEST_F(DocumentReadAheadTest, AFileWhoseTreeWouldNotFitUnderTheAddressSpaceLimitIsRefusedUnread)
+{
+    const QString small = writeDocument(QStringLiteral("small.chronark"), QStringLiteral("Small"), 10);
+    // Larger than the room left, as its size says (the content is never read).
+    const QString large = path(QStringLiteral("large.chronark"));
+    {
+        QFile file(large);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_GT(file.write("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Chronark version=\"2.0\">\n"), 0);
+        ASSERT_TRUE(file.resize(qint64(256) << 20));
+    }
+    const auto readUnderALimit = [&] {
+        int failures = 0;
+        const auto expect = [&failures](bool ok, const char *what) {
+            if (!ok) {
+                std::fprintf(stderr, "%s\n", what);
+                ++failures;
+            }
+        };
+        const auto inUse = rlim_t(testsupport::statusMiB("VmSize") * 1024 * 1024);
+        const struct rlimit limit {inUse + (rlim_t(64) << 20), RLIM_INFINITY};
+        if (inUse == 0 || ::setrlimit(RLIMIT_AS, &limit) != 0)
+            return 100;
+        DocumentReadAhead ahead;
+        std::atomic<int> calls{0};
+        ahead.setReader([&](QFile &opened, DocumentFileFormat::ReadResult &out) {
+            ++calls;
+            return DocumentFileFormat::readFromOpenFile(opened, out);
+        });
+        ahead.read({large, small});
+        expect(waitUntilRead(ahead), "the waiters were not called");
+        const DocumentReadAhead::Offer refused = ahead.take(large);
+        expect(refused.refused && refused.outOfMemory && !refused.result, "the large file was not refused for want of memory");
+        const DocumentReadAhead::Offer read = ahead.take(small);
+        expect(read.result && jobNameOf(*read.result) == QStringLiteral("Small"), "the small file was not read");
+        expect(calls == 1, "the reader was called for the large file");
+        return failures;
+    };
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(std::exit(readUnderALimit()), testing::ExitedWithCode(0), "");
 }
 #endif
 
