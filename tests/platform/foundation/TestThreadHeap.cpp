@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -37,9 +38,13 @@ TEST(ThreadHeapTest, ReservesWhatIsAskedInWholeBlocksUpToTheBound)
 
 #if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__) && defined(__GLIBC__)
 
+// The span the C library maps for each heap of a thread (aligned to its size).
+constexpr quintptr HeapSpan = quintptr(64) << 20;
+
 // The bytes of this process's anonymous mappings that may be written (a thread's heap
-// among them: the C library maps it whole and makes writable what it has grown to).
-qint64 writableAnonymousBytes()
+// among them: the C library maps it whole and makes writable what it has grown to),
+// within [from, to).
+qint64 writableAnonymousBytes(quintptr from = 0, quintptr to = ~quintptr(0))
 {
     std::ifstream maps("/proc/self/maps");
     std::string line;
@@ -51,7 +56,10 @@ qint64 writableAnonymousBytes()
         if (permissions.rfind("rw", 0) != 0 || !path.empty())
             continue;
         const size_t dash = range.find('-');
-        bytes += qint64(std::stoull(range.substr(dash + 1), nullptr, 16) - std::stoull(range.substr(0, dash), nullptr, 16));
+        const quintptr start = std::max<quintptr>(from, std::stoull(range.substr(0, dash), nullptr, 16));
+        const quintptr end = std::min<quintptr>(to, std::stoull(range.substr(dash + 1), nullptr, 16));
+        if (end > start)
+            bytes += qint64(end - start);
     }
     return bytes;
 }
@@ -59,17 +67,22 @@ qint64 writableAnonymousBytes()
 TEST(ThreadHeapTest, OnAThreadTheRoomStaysWritableItsMemoryGoesBackAndAllocationsGrowIntoIt)
 {
     constexpr qint64 room = 32 * MiB;
-    qint64 writableBefore = 0, writableReserved = 0, writableFilled = 0;
+    qint64 writableReserved = 0, writableFilled = 0, heapWritable = 0;
     double residentBefore = 0, residentReserved = 0;
     std::thread thread([&] {
         // The thread's heap exists once it allocates; the list of pieces is made first.
         std::vector<void *> pieces;
         pieces.reserve(size_t(room / 2 / 160 + 1));
-        writableBefore = writableAnonymousBytes();
+        // A small block comes from the thread's heap, in the span that holds it. (The
+        // heap may be one an ended thread grew before: its room stays writable.)
+        void *probe = std::malloc(64);
+        const quintptr heap = quintptr(probe) & ~(HeapSpan - 1);
         residentBefore = testsupport::residentMiB();
         ThreadHeap::reserve(room);
         writableReserved = writableAnonymousBytes();
+        heapWritable = writableAnonymousBytes(heap, heap + HeapSpan);
         residentReserved = testsupport::residentMiB();
+        std::free(probe);
         // Half the room in small pieces, as a tree of nodes takes it.
         for (qint64 used = 0; used < room / 2; used += 160)
             pieces.push_back(std::malloc(160));
@@ -78,7 +91,7 @@ TEST(ThreadHeapTest, OnAThreadTheRoomStaysWritableItsMemoryGoesBackAndAllocation
             std::free(piece);
     });
     thread.join();
-    EXPECT_GE(writableReserved - writableBefore, room - 2 * MiB);
+    EXPECT_GE(heapWritable, room - 2 * MiB);
     EXPECT_LT(residentReserved - residentBefore, 8.0);
     // The pieces fit in the room made: nothing more was made writable.
     EXPECT_LE(writableFilled, writableReserved + MiB);
