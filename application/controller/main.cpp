@@ -19,6 +19,7 @@
 #include "platform/drawing/Application.h"
 #include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/PoolThreads.h"
+#include "platform/foundation/ThreadHeap.h"
 
 #include <QFileInfo>
 #include <QMessageBox>
@@ -172,6 +173,8 @@ int main(int argc, char **argv)
     ApplicationInfo::install();
     NTXCrashReporter::installCrashHandler();
 
+    // Under a limit of the address space, what the threads take of it is what they hold.
+    platform::ThreadHeap::shareHeapsUnderALimit();
     // The pool's threads (the reads and saves of documents, and Qt's painting, which
     // hands bands of a large fill to them and waits) are made now, while the process is
     // small, and kept: no later work waits for a thread the system refuses.

@@ -84,6 +84,13 @@ void Reclaim::giveBack()
 #endif
 }
 
+void shareHeapsUnderALimit()
+{
+    rlimit limit {};
+    if (getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
+        mallopt(M_ARENA_MAX, SharedHeaps);
+}
+
 qint64 addressSpaceLeft()
 {
     rlimit limit {};

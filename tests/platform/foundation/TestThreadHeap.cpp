@@ -5,12 +5,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cstdio>
 #include <cstdlib>
+#include <malloc.h>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include <sys/resource.h>
 
 using namespace platform;
 
@@ -126,6 +131,58 @@ TEST(ThreadHeapTest, AThreadThatFreedWhatItBuiltGivesItsHeapsRoomBack)
     EXPECT_GT(full - before, 200.0);
     // What stays is at most the heap the thread began in.
     EXPECT_LT(after - before, 80.0) << "before " << before << " MiB, full " << full << " MiB, after " << after << " MiB";
+}
+
+
+// The heaps the C library has made (its report names each "<heap nr=").
+int heapCount()
+{
+    char *text = nullptr;
+    size_t size = 0;
+    FILE *report = open_memstream(&text, &size);
+    if (!report)
+        return -1;
+    malloc_info(0, report);
+    std::fclose(report);
+    const std::string written(text, size);
+    std::free(text);
+    int count = 0;
+    for (size_t at = written.find("<heap nr="); at != std::string::npos; at = written.find("<heap nr=", at + 1))
+        ++count;
+    return count;
+}
+
+// Under a limit of the address space, threads that start allocating share the heaps
+// there are instead of each taking 64 MiB of the limit ahead; without a limit each
+// gets its own. In children of death tests (the heaps' limit cannot be lifted).
+TEST(ThreadHeapTest, UnderAnAddressSpaceLimitNewThreadsShareTheHeapsThereAre)
+{
+    const auto newHeapsOfThreads = [](bool limited) {
+        if (limited) {
+            const struct rlimit limit {rlim_t(64) << 30, RLIM_INFINITY};
+            if (::setrlimit(RLIMIT_AS, &limit) != 0)
+                return 100;
+        }
+        ThreadHeap::shareHeapsUnderALimit();
+        const int before = heapCount();
+        // Threads that allocate while all of them live (none takes an ended one's heap).
+        std::atomic<int> started{0};
+        std::vector<std::thread> threads;
+        for (int i = 0; i < 6; ++i)
+            threads.emplace_back([&started] {
+                void *block = std::malloc(64);
+                ++started;
+                while (started < 6)
+                    std::this_thread::yield();
+                std::free(block);
+            });
+        for (std::thread &thread : threads)
+            thread.join();
+        return std::min(heapCount() - before, 99);
+    };
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(std::exit(newHeapsOfThreads(true)), testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(std::exit(newHeapsOfThreads(false)), testing::ExitedWithCode(6), "");
 }
 
 #endif
