@@ -86,8 +86,11 @@ int PoolThreads::prepare()
         // The next thread is asked of the system once this one is there. A pool that
         // was busy before (a program that used it before it prepared it) may take
         // longer: then no more threads are asked for, and the one asked starts later.
+        // (A time of the system clock: the wait on the steady one is a call that
+        // ThreadSanitizer does not see, which would take the lock for not held.)
         std::unique_lock held(gate->mutex);
-        if (!gate->changed.wait_for(held, std::chrono::seconds(10), [&] { return gate->started == asked; }))
+        const auto deadline = std::chrono::system_clock::now() + std::chrono::seconds(10);
+        if (!gate->changed.wait_until(held, deadline, [&] { return gate->started == asked; }))
             break;
     }
     int started = 0;

@@ -6,6 +6,7 @@
 // held thread has let go, so that a HeldPool made next, in the same place, holds
 // threads of its own; the threads share the holds' state, which outlives the object.
 #include "platform/foundation/PoolThreads.h"
+#include "platform/foundation/ThreadHandOff.h"
 
 #include <QSemaphore>
 #include <QThreadPool>
@@ -21,11 +22,11 @@ public:
                  m_state(std::make_shared<State>())
     {
         for (int i = 0; i < m_threads; ++i)
-            QThreadPool::globalInstance()->start([state = m_state] {
+            QThreadPool::globalInstance()->start(platform::ThreadHandOff([state = m_state] {
                 state->started.release();
                 state->release.acquire();
                 state->letGo.release();
-            });
+            }));
         m_state->started.acquire(m_threads);
     }
     ~HeldPool() { release(); }
