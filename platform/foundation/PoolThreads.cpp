@@ -33,8 +33,10 @@ struct Gate
 {
     std::mutex mutex;
     std::condition_variable changed;
-    int started = 0;
-    bool released = false;
+    // Changed under the lock; atomic too, so that ThreadSanitizer, which loses sight of
+    // a process's locks once it started a program (QProcess), sees them handed over.
+    std::atomic<int> started{0};
+    std::atomic<bool> released{false};
 };
 
 void *endAtOnce(void *)
@@ -81,16 +83,13 @@ int PoolThreads::prepare()
             std::unique_lock held(gate->mutex);
             ++gate->started;
             gate->changed.notify_all();
-            gate->changed.wait(held, [&] { return gate->released; });
+            gate->changed.wait(held, [&] { return gate->released.load(); });
         }));
         // The next thread is asked of the system once this one is there. A pool that
         // was busy before (a program that used it before it prepared it) may take
         // longer: then no more threads are asked for, and the one asked starts later.
-        // (A time of the system clock: the wait on the steady one is a call that
-        // ThreadSanitizer does not see, which would take the lock for not held.)
         std::unique_lock held(gate->mutex);
-        const auto deadline = std::chrono::system_clock::now() + std::chrono::seconds(10);
-        if (!gate->changed.wait_until(held, deadline, [&] { return gate->started == asked; }))
+        if (!gate->changed.wait_for(held, std::chrono::seconds(10), [&] { return gate->started == asked; }))
             break;
     }
     int started = 0;
