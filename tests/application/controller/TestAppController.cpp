@@ -1826,6 +1826,9 @@ int workWithThreadsRefused(AppController *controller, const QString &first, cons
     };
     // A dead window or a read that never answers ends the child here.
     alarm(120);
+    // The standard user defaults, whose writer has a thread of its own, are made at
+    // the launch's start, as the program's controller makes them.
+    platform::UserDefaults::standardUserDefaults();
     if (!testsupport::filterSystemCalls(testsupport::threadCreationRefused()))
         return 100;
     const auto shown = [controller](const QString &path) {
