@@ -40,7 +40,9 @@
 #include <QTimer>
 #include <QVariantAnimation>
 #include <QWindow>
+#include <cstdio>
 #include <limits>
+#include <new>
 
 namespace {
 
@@ -295,9 +297,15 @@ void AppController::launch(const QStringList &files, DocumentReadAhead *readAhea
         toRead << last;
     readAhead->read(toRead);
     m_documentServices->readAhead = readAhead;
-    // The first document's window is made while its file is read.
-    if (readAhead->isReading())
-        m_documentServices->keepWindowMadeAhead(new DocumentWindow);
+    // The first document's window is made while its file is read. Only a head start:
+    // where the read takes the memory, the window is made when the document opens.
+    if (readAhead->isReading()) {
+        try {
+            m_documentServices->keepWindowMadeAhead(new DocumentWindow);
+        } catch (const std::bad_alloc &) {
+            // What the window had made is freed with it; the launch goes on.
+        }
+    }
     // The application's icon, before any window shows (the documents' services change
     // it while a counter runs, and know it is set: it is read once). Its images were
     // drawn on a pool thread meanwhile, while the window above was made; a launch
@@ -317,7 +325,16 @@ void AppController::launch(const QStringList &files, DocumentReadAhead *readAhea
                         }));
     readAhead->whenRead(this, [this, named, quitting] {
         disconnect(*quitting);
-        finishLaunch(named, true);
+        // Memory that runs out while the launch makes its windows ends it as it ends a
+        // launch that runs out before the loop (main()): with a line, not a crash report
+        // nor a program without a window.
+        try {
+            finishLaunch(named, true);
+        } catch (const std::bad_alloc &) {
+            std::fprintf(stderr, "%s: cannot start: there is not enough memory\n",
+                         qPrintable(QFileInfo(QCoreApplication::applicationFilePath()).fileName()));
+            QCoreApplication::exit(OutOfMemoryExitCode);
+        }
     });
 }
 

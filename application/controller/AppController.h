@@ -74,6 +74,11 @@ public:
     static inline const QString StatusRunningImageName = QStringLiteral("entry_timeRun.png");
     // The status window's fade-out, in milliseconds.
     static constexpr int StatusWindowFadeDuration = 3500;
+    // A launch ends with these (main() has others: 1 to 3), after a line on the
+    // standard error and without a crash report, when the system gives it no thread
+    // for its pool, or not the memory to start.
+    static constexpr int NoThreadsExitCode = 4;
+    static constexpr int OutOfMemoryExitCode = 5;
     // The identifiers of the preference panes, in the order the window shows them.
     static const QStringList &preferencePaneIdentifiers();
 

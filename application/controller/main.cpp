@@ -18,12 +18,16 @@
 #include "platform/desktop/DisplayAvailability.h"
 #include "platform/drawing/Application.h"
 #include "platform/foundation/ExceptionBoundary.h"
+#include "platform/foundation/PoolThreads.h"
+#include "platform/foundation/ThreadHeap.h"
 
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QScopeGuard>
 #include <QStringList>
 
 #include <cstdio>
+#include <new>
 
 namespace {
 
@@ -36,44 +40,9 @@ void print(std::FILE *stream, const QString &text)
     std::fflush(stream);
 }
 
-} // namespace
-
-int main(int argc, char **argv)
+// The launch proper, once the process may show windows: see the top of this file.
+int launch(int &argc, char **argv, const CommandLine &early, const QString &programName)
 {
-    // The command line is decided before a display is needed: --help, --version and an
-    // unknown option answer without one (Qt's own options are passed over here and
-    // taken by the application object below).
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments.append(QString::fromLocal8Bit(argv[i]));
-    const QString programName =
-        argc > 0 ? QFileInfo(QString::fromLocal8Bit(argv[0])).fileName() : QStringLiteral(CHRONARK_EXECUTABLE_NAME);
-    const CommandLine early = CommandLine::parse(arguments, CommandLine::QtOptions::Present);
-    if (early.action() == CommandLine::Action::ShowHelp) {
-        print(stdout, CommandLine::helpText(programName));
-        return 0;
-    }
-    if (early.action() == CommandLine::Action::ShowVersion) {
-        print(stdout, CommandLine::versionText());
-        return 0;
-    }
-    if (early.action() == CommandLine::Action::Refuse) {
-        print(stderr, CommandLine::refusalText(programName, early.unknownOption()));
-        return CommandLine::RefusedExitCode;
-    }
-    // Without a display that answers (a start from an ssh shell, a console, a display
-    // gone) there is nothing to show: say which in one line and stop, before Qt would
-    // print its own lines and abort. Should Qt fail all the same, the application
-    // object says so (platform::Application).
-    if (const QString problem = platform::DisplayAvailability::problem(arguments); !problem.isEmpty()) {
-        print(stderr, QStringLiteral("%1: %2\n").arg(programName, problem));
-        return platform::Application::DisplayUnavailableExitCode;
-    }
-
-    // A crash from here on leaves a report, offered at the next launch.
-    ApplicationInfo::install();
-    NTXCrashReporter::installCrashHandler();
-
     // The documents named are read on a pool thread from the start, while the
     // application object, the controller and a window are made; the launch goes on
     // once they are read.
@@ -81,6 +50,12 @@ int main(int argc, char **argv)
     readAhead.read(early.files());
 
     platform::Application app(argc, argv);
+    // The application object waits for the pool's threads when it goes: a launch that
+    // ends early (memory ran out) lets the reads go on to their ends first.
+    const auto endReads = qScopeGuard([&readAhead] {
+        readAhead.cancel();
+        readAhead.applicationStarted();
+    });
     // The first window shows icons and measures text: the icons are drawn and the font
     // configuration is read meanwhile.
     DocumentServices::prepareWindowImages();
@@ -158,4 +133,62 @@ int main(int argc, char **argv)
         qputenv("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
     controller->launch(files, &readAhead);
     return app.exec();
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    // The command line is decided before a display is needed: --help, --version and an
+    // unknown option answer without one (Qt's own options are passed over here and
+    // taken by the application object below).
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    const QString programName =
+        argc > 0 ? QFileInfo(QString::fromLocal8Bit(argv[0])).fileName() : QStringLiteral(CHRONARK_EXECUTABLE_NAME);
+    const CommandLine early = CommandLine::parse(arguments, CommandLine::QtOptions::Present);
+    if (early.action() == CommandLine::Action::ShowHelp) {
+        print(stdout, CommandLine::helpText(programName));
+        return 0;
+    }
+    if (early.action() == CommandLine::Action::ShowVersion) {
+        print(stdout, CommandLine::versionText());
+        return 0;
+    }
+    if (early.action() == CommandLine::Action::Refuse) {
+        print(stderr, CommandLine::refusalText(programName, early.unknownOption()));
+        return CommandLine::RefusedExitCode;
+    }
+    // Without a display that answers (a start from an ssh shell, a console, a display
+    // gone) there is nothing to show: say which in one line and stop, before Qt would
+    // print its own lines and abort. Should Qt fail all the same, the application
+    // object says so (platform::Application).
+    if (const QString problem = platform::DisplayAvailability::problem(arguments); !problem.isEmpty()) {
+        print(stderr, QStringLiteral("%1: %2\n").arg(programName, problem));
+        return platform::Application::DisplayUnavailableExitCode;
+    }
+
+    // A crash from here on leaves a report, offered at the next launch.
+    ApplicationInfo::install();
+    NTXCrashReporter::installCrashHandler();
+
+    // Under a limit of the address space, what the threads take of it is what they hold.
+    platform::ThreadHeap::shareHeapsUnderALimit();
+    // The pool's threads (the reads and saves of documents, and Qt's painting, which
+    // hands bands of a large fill to them and waits) are made now, while the process is
+    // small, and kept: no later work waits for a thread the system refuses.
+    if (platform::PoolThreads::prepare() == 0) {
+        print(stderr, QStringLiteral("%1: cannot start: the system refuses to make threads\n").arg(programName));
+        return AppController::NoThreadsExitCode;
+    }
+    // Memory that runs out while the launch makes its objects (the event loop's
+    // deliveries stop their own exceptions) ends it with a line, not a crash report.
+    const QByteArray said = (programName + QStringLiteral(": cannot start: there is not enough memory\n")).toLocal8Bit();
+    try {
+        return launch(argc, argv, early, programName);
+    } catch (const std::bad_alloc &) {
+        std::fputs(said.constData(), stderr);
+        return AppController::OutOfMemoryExitCode;
+    }
 }

@@ -1,6 +1,7 @@
 #include "application/tree/DocumentReadAhead.h"
 
 #include "platform/foundation/ExceptionBoundary.h"
+#include "platform/foundation/PoolThreads.h"
 #include "platform/foundation/RegularFile.h"
 #include "platform/foundation/ThreadHeap.h"
 
@@ -67,7 +68,10 @@ void DocumentReadAhead::read(const QStringList &paths)
                 return readFile(key, reader, *identity);
             },
             [this, key](Outcome outcome) { finished(key, std::move(outcome)); },
-            [this, key, identity](const QString &) { finished(key, failedRead(*identity)); }));
+            [this, key, identity](const QString &reason) {
+                finished(key, reason == platform::PoolThreads::unavailableReason() ? unstartedRead(key)
+                                                                                   : failedRead(*identity));
+            }));
     }
 }
 
@@ -78,6 +82,18 @@ DocumentReadAhead::Outcome DocumentReadAhead::failedRead(const std::optional<pla
     Outcome outcome;
     outcome.identity = identity;
     outcome.refused = identity.has_value();
+    return outcome;
+}
+
+DocumentReadAhead::Outcome DocumentReadAhead::unstartedRead(const QString &path)
+{
+    // The system has no thread for the read (as where memory ran out): the file, as it
+    // is now, is refused for want of memory. One that is gone is left to the caller,
+    // which tells why.
+    Outcome outcome;
+    outcome.identity = platform::RegularFile::identityOf(path);
+    outcome.refused = outcome.identity.has_value();
+    outcome.outOfMemory = outcome.refused;
     return outcome;
 }
 
@@ -101,6 +117,15 @@ DocumentReadAhead::Outcome DocumentReadAhead::readFile(const QString &path, cons
         return outcome;
     outcome.identity = identity;
     reading = identity;
+    // Where the address space is limited (ulimit -v) and has no room left for the tree
+    // (about one and a half times the file's size), the file is refused for want of
+    // memory before the tree takes any: a tree that grew until the memory ran out
+    // would make the other threads' allocations fail meanwhile, wherever they are.
+    if (platform::ThreadHeap::addressSpaceLeft() < identity->size / 2 * 3) {
+        outcome.refused = true;
+        outcome.outOfMemory = true;
+        return outcome;
+    }
     // Made first, so that what the tree takes can be given back after a failure.
     platform::ThreadHeap::Reclaim reclaim;
     // The tree takes about one and a half times the file's size: its room on this

@@ -23,7 +23,9 @@
 // while the content is read is such a refusal too: every read answers, so nothing
 // waits for one that never comes. One that ran out of memory says so (the file may
 // well be sound), and its thread gives the room the tree took back to the system,
-// so that the rest of the application has it again. A file that could
+// so that the rest of the application has it again; a read for which the system made
+// no thread says the same of the file as it is then, and so does one whose tree would
+// not fit in what a limit of the address space leaves. A file that could
 // not be opened, an older archive (decoded on the GUI thread as always), a file
 // changed since, or one never read here answer nothing: the caller reads the file
 // itself, with the reason of any failure the reader gives then.
@@ -127,6 +129,8 @@ private:
                             std::optional<platform::RegularFile::Identity> &reading);
     // What a read that threw answers: a refusal of the file being read.
     static Outcome failedRead(const std::optional<platform::RegularFile::Identity> &identity);
+    // What a read no thread could be made for answers: the file refused for want of memory.
+    static Outcome unstartedRead(const QString &path);
     void finished(const QString &key, Outcome outcome);
     void notifyIfDone();
 

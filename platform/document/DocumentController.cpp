@@ -21,6 +21,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <memory>
+#include <new>
 
 namespace platform {
 
@@ -329,10 +330,19 @@ Document *DocumentController::openFile(const QString &path, bool display, QList<
     if (Document *replaced = replaceableDocument())
         replaced->close();
     addDocument(document);
+    // A window that cannot be made for want of memory (the tree took nearly all of
+    // it) fails the opening as a read that ran out would: the document goes, and the
+    // memory of its tree with it, so that the alert has room.
+    try {
+        document->makeWindowControllers();
+        if (display)
+            document->showWindows();
+    } catch (const std::bad_alloc &) {
+        document->close();
+        failures.append({path, Document::notEnoughMemoryReason()});
+        return nullptr;
+    }
     noteNewRecentDocument(document);
-    document->makeWindowControllers();
-    if (display)
-        document->showWindows();
     return document;
 }
 

@@ -7,10 +7,13 @@
 //         [receiver](Result result) { ... },                                        // GUI thread
 //         [receiver](const QString &reason) { ... });                               // GUI thread
 //
-// The work runs on the global QThreadPool and should poll token.isCancelled() at
-// convenient points. Every task ends in exactly one call on the GUI thread: the
-// delivery with the work's result, or, when the work threw, the failure with the
-// exception's text (logged with qCritical as well). Whoever waits for a task
+// The work runs on the global QThreadPool, whose threads are made once and kept
+// (platform::PoolThreads), and should poll token.isCancelled() at convenient points.
+// Every task ends in exactly one call on the GUI thread: the delivery with the work's
+// result, or, when the work threw, the failure with the exception's text (logged with
+// qCritical as well), or, when the system refused every thread of the pool, the
+// failure with PoolThreads::unavailableReason() (in a later pass, never from inside
+// run()). Whoever waits for a task
 // therefore always hears of it, also when the work ran out of memory. Both calls go
 // through a queued call to the application object, and are made only when the
 // receiver still exists and the task was not cancelled by then; otherwise the result
@@ -30,6 +33,7 @@
 // pictures decoded one at a time), go to a platform::OperationQueue instead; its
 // operations hand their results to the GUI thread the same way.
 #include "platform/foundation/ExceptionBoundary.h"
+#include "platform/foundation/PoolThreads.h"
 #include "platform/foundation/ThreadHandOff.h"
 
 #include <QCoreApplication>
@@ -114,8 +118,38 @@ BackgroundTask BackgroundTask::run(QObject *receiver, Work work, Deliver deliver
     BackgroundTask task;
     Token token(task.m_flag);
     QPointer<QObject> guard(receiver);
-    QThreadPool::globalInstance()->start(ThreadHandOff([token, guard, work = std::move(work),
-                                                        deliver = std::move(deliver), fail = std::move(fail)]() mutable {
+    // Hands the outcome to the GUI thread (called once, from the pool thread, or from
+    // the caller when no thread takes the work).
+    auto answer = [token, guard, deliver = std::move(deliver), fail = std::move(fail)](
+                      std::optional<Result> result, QString failure) mutable {
+        QCoreApplication *application = QCoreApplication::instance();
+        if (!application)
+            return;
+        // The application object lives on the GUI thread as long as there is one (it
+        // waits for the pool before it goes); the receiver is looked at only there.
+        QMetaObject::invokeMethod(
+            application,
+            ThreadHandOff([token, guard, deliver = std::move(deliver), fail = std::move(fail),
+                           value = std::move(result), failure = std::move(failure)]() mutable {
+                // Entered from Qt's queue: the calls' exceptions stop here.
+                ExceptionBoundary::guard(guard.data(), "a background task's delivery", [&] {
+                    if (!guard || token.isCancelled())
+                        return;
+                    if (value)
+                        deliver(std::move(*value));
+                    else
+                        fail(failure);
+                });
+            }),
+            Qt::QueuedConnection);
+    };
+    // A pool without threads would drop the work without a word: the task fails, in a
+    // later pass, as when its work fails.
+    if (PoolThreads::prepare() == 0) {
+        answer(std::nullopt, PoolThreads::unavailableReason());
+        return task;
+    }
+    QThreadPool::globalInstance()->start(ThreadHandOff([token, work = std::move(work), answer = std::move(answer)]() mutable {
         // The work's own failure is caught and answered; what is left to fail here is
         // handing the answer over (memory ran out), which only the log can tell.
         try {
@@ -125,26 +159,7 @@ BackgroundTask BackgroundTask::run(QObject *receiver, Work work, Deliver deliver
             QString failure;
             auto call = [&] { result.emplace(work(token)); };
             runGuarded(call, &failure);
-            QCoreApplication *application = QCoreApplication::instance();
-            if (!application)
-                return;
-            // The application object lives on the GUI thread as long as there is one (it
-            // waits for the pool before it goes); the receiver is looked at only there.
-            QMetaObject::invokeMethod(
-                application,
-                ThreadHandOff([token, guard, deliver = std::move(deliver), fail = std::move(fail),
-                               value = std::move(result), failure = std::move(failure)]() mutable {
-                    // Entered from Qt's queue: the calls' exceptions stop here.
-                    ExceptionBoundary::guard(guard.data(), "a background task's delivery", [&] {
-                        if (!guard || token.isCancelled())
-                            return;
-                        if (value)
-                            deliver(std::move(*value));
-                        else
-                            fail(failure);
-                    });
-                }),
-                Qt::QueuedConnection);
+            answer(std::move(result), std::move(failure));
         } catch (...) {
             logFailure("its answer could not be handed to the GUI thread");
         }
@@ -158,6 +173,10 @@ BackgroundTask BackgroundTask::runWithoutResult(Work work)
     static_assert(std::is_invocable_v<Work &, const Token &>, "the work takes the task's token");
     BackgroundTask task;
     Token token(task.m_flag);
+    if (PoolThreads::prepare() == 0) {
+        logFailure("the system refused to make a thread for it");
+        return task;
+    }
     QThreadPool::globalInstance()->start(ThreadHandOff([token, work = std::move(work)]() mutable {
         // runGuarded() catches the work's failures; what is left (memory ran out) is logged.
         try {

@@ -5,6 +5,8 @@
 #include <QMutexLocker>
 #include <QStringDecoder>
 
+#include <algorithm>
+
 namespace platform {
 
 namespace {
@@ -285,12 +287,15 @@ const QHash<QString, QString> &Bundle::table(const QString &name) const
     QHash<QString, QString> loaded;
     const QString path = resourceRoot() + QLatin1Char('/') + name + QStringLiteral(".strings");
     QFile file(path);
+    // Read up to the file's size and a byte more (one that grew meanwhile is refused):
+    // a read of the largest size would take a buffer of that size first.
     if (file.exists()) {
         if (file.size() > MaxTableBytes) {
             qWarning("Bundle %s: string table %s is too large", qPrintable(m_name), qPrintable(name));
         } else if (!file.open(QIODevice::ReadOnly)) {
             qWarning("Bundle %s: cannot read string table %s", qPrintable(m_name), qPrintable(name));
-        } else if (std::optional<QHash<QString, QString>> parsed = parseStringsData(file.read(MaxTableBytes + 1))) {
+        } else if (std::optional<QHash<QString, QString>> parsed =
+                       parseStringsData(file.read(std::min<qint64>(file.size(), MaxTableBytes) + 1))) {
             loaded = std::move(*parsed);
         } else {
             qWarning("Bundle %s: string table %s is malformed", qPrintable(m_name), qPrintable(name));

@@ -1,5 +1,7 @@
 #include "platform/foundation/OperationQueue.h"
 
+#include "platform/foundation/PoolThreads.h"
+
 #include <QCoreApplication>
 #include <QThread>
 #include <QThreadPool>
@@ -92,21 +94,36 @@ OperationPtr OperationQueue::addOperation(Operation::Block block)
 
 void OperationQueue::schedule(const std::shared_ptr<State> &state)
 {
-    std::lock_guard lock(state->mutex);
-    while (state->running < state->maxConcurrent && !state->waiting.empty()) {
-        OperationPtr next = std::move(state->waiting.front());
-        state->waiting.pop_front();
-        ++state->running;
-        QThreadPool::globalInstance()->start(ThreadHandOff([state, next] {
-            try {
-                run(state, next);
-            } catch (...) {
-                // Only the queue's own bookkeeping gets here: the operation's block
-                // and the observers of the count are caught inside.
-                qWarning("OperationQueue: a pool task failed after its operation");
+    // A pool the system gave no thread would drop the operations without a word: they
+    // finish here, cancelled, without running their blocks.
+    const bool threads = PoolThreads::prepare() > 0;
+    std::vector<OperationPtr> unrun;
+    {
+        std::lock_guard lock(state->mutex);
+        while (state->running < state->maxConcurrent && !state->waiting.empty()) {
+            OperationPtr next = std::move(state->waiting.front());
+            state->waiting.pop_front();
+            ++state->running;
+            if (!threads) {
+                next->cancel();
+                unrun.push_back(std::move(next));
+                continue;
             }
-        }));
+            QThreadPool::globalInstance()->start(ThreadHandOff([state, next] {
+                try {
+                    run(state, next);
+                } catch (...) {
+                    // Only the queue's own bookkeeping gets here: the operation's block
+                    // and the observers of the count are caught inside.
+                    qWarning("OperationQueue: a pool task failed after its operation");
+                }
+            }));
+        }
     }
+    if (!unrun.empty())
+        qWarning("OperationQueue: no thread to run %d operations: they finish without running", int(unrun.size()));
+    for (const OperationPtr &operation : unrun)
+        run(state, operation);
 }
 
 void OperationQueue::run(const std::shared_ptr<State> &state, const OperationPtr &operation)

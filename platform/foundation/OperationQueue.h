@@ -11,7 +11,9 @@
 // The operations run on the global thread pool, at most
 // setMaxConcurrentOperationCount() of them at a time (the pool's size unless set).
 // Cancelling marks every waiting and running operation cancelled; a cancelled
-// operation that has not started finishes without running its block.
+// operation that has not started finishes without running its block. So does every
+// operation when the system gave the pool no thread (platform::PoolThreads): it is
+// cancelled and finishes on the thread that added it.
 // Destroying the queue never waits and never pumps events: it cancels its waiting
 // operations (they never run) and detaches the running ones. Those run on against
 // the queue's shared state, which outlives it, with isCancelled() true; they tell

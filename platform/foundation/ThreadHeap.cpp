@@ -1,9 +1,15 @@
 #include "platform/foundation/ThreadHeap.h"
 
+#include <QFile>
+
 #include <algorithm>
 #include <cstdlib>
+#include <limits>
 #include <malloc.h>
 #include <vector>
+
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace platform::ThreadHeap {
 
@@ -76,6 +82,30 @@ void Reclaim::giveBack()
 #ifdef __GLIBC__
     ::malloc_trim(0);
 #endif
+}
+
+void shareHeapsUnderALimit()
+{
+    rlimit limit {};
+    if (getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
+        mallopt(M_ARENA_MAX, SharedHeaps);
+}
+
+qint64 addressSpaceLeft()
+{
+    rlimit limit {};
+    if (getrlimit(RLIMIT_AS, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+        return std::numeric_limits<qint64>::max();
+    // The process's address space now: the first number of /proc/self/statm, in pages.
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return std::numeric_limits<qint64>::max();
+    bool number = false;
+    const qint64 pages = statm.read(64).split(' ').value(0).toLongLong(&number);
+    if (!number)
+        return std::numeric_limits<qint64>::max();
+    const qint64 used = pages * qint64(sysconf(_SC_PAGESIZE));
+    return std::max<qint64>(0, qint64(limit.rlim_cur) - used);
 }
 
 } // namespace platform::ThreadHeap

@@ -32,6 +32,18 @@ inline constexpr qint64 BlockSize = qint64(120) << 10;
 // gives the memory back; answers the bytes taken and given back.
 qint64 reserve(qint64 bytes);
 
+// Under a limit of the address space (setrlimit's RLIMIT_AS, as ulimit -v sets it),
+// the threads share SharedHeaps heaps: each heap the C library makes for a thread
+// takes 64 MiB of the address space ahead, which the limit counts whether it is used
+// or not. Without a limit nothing changes. For main(), before any thread allocates.
+inline constexpr int SharedHeaps = 2;
+void shareHeapsUnderALimit();
+
+// The bytes of address space the process may still map under its limit (setrlimit's
+// RLIMIT_AS, as a user's ulimit -v sets it); the largest number when it has none or
+// when it cannot be told.
+qint64 addressSpaceLeft();
+
 // The other way: the room of a thread's heap given back to the system after the
 // thread built much and freed it again (a read that ran out of memory). The C library
 // unmaps a part of a thread's heap only when no block in it is taken, and keeps the

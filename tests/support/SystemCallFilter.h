@@ -48,6 +48,18 @@ struct FilteredCall
     unsigned mask = 0;
 };
 
+// The calls that make a thread, refused as the system refuses one it has no room for
+// (EAGAIN); processes are still made. The C library asks clone3 first and, told that
+// the kernel lacks it, clone, whose flags tell a thread.
+inline std::vector<FilteredCall> threadCreationRefused()
+{
+    return {
+#ifdef __NR_clone3
+        {__NR_clone3, ENOSYS},
+#endif
+        {__NR_clone, EAGAIN, 0, 0x00010000 /* CLONE_THREAD */}};
+}
+
 // The system calls that rename a file.
 inline std::vector<long> renameCalls()
 {

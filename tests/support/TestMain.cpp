@@ -2,6 +2,8 @@
 // the application object is the program's own; the user folders (configuration, data,
 // cache, state) are the program's own temporary ones, so no test reads or writes the
 // real home's settings, crash logs or caches and no test sees what an earlier one left.
+#include "platform/foundation/PoolThreads.h"
+#include "platform/foundation/ThreadHandOff.h"
 #include "tests/support/GuiThreadWatchdog.h"
 #include "tests/support/LoggingStateCheck.h"
 #include "tests/support/QtWarningCheck.h"
@@ -40,6 +42,15 @@ int main(int argc, char **argv)
     // The application object of the program, with its exception boundary; each
     // delivery of the GUI thread's event loop is watched.
     testsupport::WatchedApplication app(argc, argv);
+    // The pool's threads are made and kept as the program's launch makes them (unless
+    // a test's child is to see a pool the system gave no thread). Not under
+    // ThreadSanitizer, which ends a child that starts a thread after a multi-threaded
+    // process forks (the file-system tests' children do): there the pool's first task
+    // makes them.
+#ifndef CHRONARK_THREAD_SANITIZER
+    if (qEnvironmentVariableIsEmpty("CHRONARK_TEST_POOL_UNPREPARED"))
+        platform::PoolThreads::prepare();
+#endif
     testsupport::GuiThreadWatchdog::install();
     QCoreApplication::setOrganizationName(QStringLiteral("ChronarkTests"));
     QCoreApplication::setApplicationName(QStringLiteral("ChronarkTests"));

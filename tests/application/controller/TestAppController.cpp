@@ -31,6 +31,7 @@
 #include "tests/support/HeldPool.h"
 #include "tests/support/ProcessMemory.h"
 #include "tests/support/QtWarningCheck.h"
+#include "tests/support/SystemCallFilter.h"
 #include <QDBusMessage>
 #include <QDBusPendingCall>
 #include <QFileDialog>
@@ -44,6 +45,7 @@
 #include <QProgressDialog>
 #include <QSemaphore>
 #include <QMessageBox>
+#include <QPainter>
 #include <QTemporaryDir>
 #include <QThreadPool>
 #include <QToolBar>
@@ -1806,6 +1808,105 @@ TEST_F(AppControllerTest, ADocumentLargerThanTheMemoryLeftIsSaidToBeSoAndTheFile
     EXPECT_EQ(digest(large), before);
 }
 #endif
+
+namespace {
+
+// Launches with the first file, then opens the others (another program's request, a
+// recent file), paints, edits and saves, with thread creation refused from the start
+// (a system-call filter). Answers the number of failures. For a child process.
+int workWithThreadsRefused(AppController *controller, const QString &first, const QString &requested,
+                           const QString &recent)
+{
+    int failures = 0;
+    const auto expect = [&failures](bool ok, const char *what) {
+        if (!ok) {
+            std::fprintf(stderr, "%s\n", what);
+            ++failures;
+        }
+    };
+    // A dead window or a read that never answers ends the child here.
+    alarm(120);
+    // The standard user defaults, whose writer has a thread of its own, are made at
+    // the launch's start, as the program's controller makes them.
+    platform::UserDefaults::standardUserDefaults();
+    if (!testsupport::filterSystemCalls(testsupport::threadCreationRefused()))
+        return 100;
+    const auto shown = [controller](const QString &path) {
+        return QTest::qWaitFor([&] {
+            platform::Document *document = controller->documentForFile(path);
+            return document && document->mainWindow() && document->mainWindow()->isVisible();
+        }, 30000);
+    };
+    DocumentReadAhead ahead;
+    controller->launch({first}, &ahead);
+    expect(shown(first), "the launch's document was not shown");
+    controller->openDocumentsWhenRead({requested}, true);
+    expect(shown(requested), "the requested document was not shown");
+    QAction item;
+    platform::MenuItemValidation::setRepresentedObject(&item, recent);
+    controller->openRecentDocument(&item);
+    expect(shown(recent), "the recent document was not shown");
+    // Qt's painting hands the bands of large fills to the pool and waits for them.
+    for (const QString &path : {first, requested, recent}) {
+        platform::Document *document = controller->documentForFile(path);
+        if (!document)
+            continue;
+        QWidget *window = document->mainWindow();
+        window->resize(1200, 900);
+        expect(!window->grab().isNull(), "a window was not painted");
+    }
+    QImage image(1600, 1600, QImage::Format_ARGB32_Premultiplied);
+    {
+        QPainter painter(&image);
+        painter.fillRect(image.rect(), Qt::white);
+        for (int y = 0; y < 1600; y += 7)
+            painter.drawLine(0, y, 1599, 1599 - y);
+    }
+    expect(image.pixel(0, 798) == qRgb(0, 0, 0) && image.pixel(0, 800) == qRgb(255, 255, 255), "the image was not painted");
+    expect(!image.scaled(900, 900, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).isNull(), "the image was not scaled");
+    // An edit is saved, in the background, and the document is no longer edited.
+    auto *document = qobject_cast<MyDocument *>(controller->documentForFile(first));
+    expect(document != nullptr, "the launch's document is gone");
+    if (!document)
+        return failures;
+    NodePtr job = Node::create(Node::Job);
+    job->setItemName(QStringLiteral("Added"));
+    document->addNewJob(job, document->jobList());
+    expect(document->isDocumentEdited(), "the edit did not mark the document");
+    int calls = 0;
+    bool saved = false;
+    document->saveDocumentWithCompletion([&](bool ok) {
+        saved = ok;
+        ++calls;
+    });
+    expect(QTest::qWaitFor([&] { return calls > 0; }, 30000) && calls == 1 && saved, "the save did not answer that it saved");
+    expect(!document->isDocumentEdited() && !document->isSaving(), "the saved document is still edited or saving");
+    DocumentFileFormat::ReadResult read;
+    expect(DocumentFileFormat::readFromFile(first, DocumentFileFormat::TypeName, read) && read.root
+               && read.root->childrenCount() == 2,
+           "the file does not hold the edit");
+    return failures;
+}
+
+} // namespace
+
+// The threads the pool needs are made at launch and kept: once the system refuses to
+// make threads, the launch's read, another program's request, a recent file, Qt's
+// painting of large windows and images, and a save in the background all still work
+// and answer. In a child process whose thread creation a system-call filter refuses
+// after its pool was made, as the program makes it at its start.
+TEST_F(AppControllerTest, ThreadsRefusedAfterThePoolWasMadeLeaveReadsOpensPaintingAndSavesWorking)
+{
+    QStringList paths;
+    for (const QString &name : {QStringLiteral("first"), QStringLiteral("requested"), QStringLiteral("recent")}) {
+        paths << files.filePath(name + QStringLiteral(".chronark"));
+        writeLargeDocument(paths.constLast(), name, 500);
+    }
+    defaults().setBool(false, OpenEmptyDocumentKey);
+    start();
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(std::exit(workWithThreadsRefused(controller, paths[0], paths[1], paths[2])), testing::ExitedWithCode(0), "");
+}
 
 // Zeros after a sound opening, in the writer's form (the direct reader) and in another
 // (the library's reader), in a small file and in one large enough to have its tags

@@ -9,7 +9,9 @@
 #include "application/tree/Node.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/RegularFile.h"
+#include "tests/support/ProcessMemory.h"
 #include "tests/support/ScopedFileSystem.h"
+#include "tests/support/SystemCallFilter.h"
 #include "tests/support/TestSupport.h"
 
 #include <QDir>
@@ -21,6 +23,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <new>
 #include <optional>
@@ -28,7 +32,9 @@
 #include <stdexcept>
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -231,6 +237,98 @@ TEST_F(DocumentReadAheadTest, AReadThatThrowsIsARefusalAndTheNextReadOfTheFileWo
     EXPECT_EQ(jobNameOf(*again.result), QStringLiteral("Large"));
     EXPECT_EQ(again.result->root->childAtIndex(0)->childAtIndex(0)->childrenCount(), 200);
 }
+
+// Where the system made the pool no thread, no read waits for a thread that never
+// comes: each file there is refused for want of memory (the alert the caller shows
+// says so and that the file is unchanged), a file gone is left to the caller, and the
+// waiters are called. In the child of a death test, whose thread creation a
+// system-call filter refuses before the pool made any (not under ThreadSanitizer, whose
+// run-time library starts a thread of its own, which the filter would refuse).
+#ifndef CHRONARK_THREAD_SANITIZER
+TEST_F(DocumentReadAheadTest, ReadsForWhichNoThreadCanBeMadeAnswerAsTheMemoryRanOut)
+{
+    const QString file = writeDocument(QStringLiteral("one.chronark"), QStringLiteral("One"));
+    const QString other = writeDocument(QStringLiteral("two.chronark"), QStringLiteral("Two"), 20);
+    const QString missing = path(QStringLiteral("missing.chronark"));
+    const auto readWithoutThreads = [&] {
+        int failures = 0;
+        const auto expect = [&failures](bool ok, const char *what) {
+            if (!ok) {
+                std::fprintf(stderr, "%s\n", what);
+                ++failures;
+            }
+        };
+        alarm(120);
+        if (!testsupport::filterSystemCalls(testsupport::threadCreationRefused()))
+            return 100;
+        DocumentReadAhead ahead;
+        ahead.read({file, other, missing});
+        expect(ahead.isReading(), "the reads were not outstanding");
+        expect(waitUntilRead(ahead), "the waiters were not called");
+        for (const QString &refused : {file, other}) {
+            const DocumentReadAhead::Offer offer = ahead.take(refused);
+            expect(offer.refused && offer.outOfMemory && !offer.result, "a file was not refused for want of memory");
+        }
+        expect(ahead.take(missing).isEmpty(), "a missing file was answered");
+        return failures;
+    };
+    qputenv("CHRONARK_TEST_POOL_UNPREPARED", "1");
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(std::exit(readWithoutThreads()), testing::ExitedWithCode(0), "");
+    qunsetenv("CHRONARK_TEST_POOL_UNPREPARED");
+}
+#endif
+
+// Not under the sanitizers, whose shadow memory does not fit under a limit of the
+// address space.
+#if !defined(__SANITIZE_ADDRESS__) && !defined(CHRONARK_THREAD_SANITIZER)
+// Under a limit of the address space that leaves no room for a file's tree, the file
+// is refused for want of memory before it is read (the reader is never called), so
+// that the tree does not take what the rest of the program needs; a small file is
+// read as always. In the child of a death test whose address space is limited (as by
+// ulimit -v) a little above what it takes.
+TEST_F(DocumentReadAheadTest, AFileWhoseTreeWouldNotFitUnderTheAddressSpaceLimitIsRefusedUnread)
+{
+    const QString small = writeDocument(QStringLiteral("small.chronark"), QStringLiteral("Small"), 10);
+    // Larger than the room left, as its size says (the content is never read).
+    const QString large = path(QStringLiteral("large.chronark"));
+    {
+        QFile file(large);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_GT(file.write("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Chronark version=\"2.0\">\n"), 0);
+        ASSERT_TRUE(file.resize(qint64(256) << 20));
+    }
+    const auto readUnderALimit = [&] {
+        int failures = 0;
+        const auto expect = [&failures](bool ok, const char *what) {
+            if (!ok) {
+                std::fprintf(stderr, "%s\n", what);
+                ++failures;
+            }
+        };
+        const auto inUse = rlim_t(testsupport::statusMiB("VmSize") * 1024 * 1024);
+        const struct rlimit limit {inUse + (rlim_t(64) << 20), RLIM_INFINITY};
+        if (inUse == 0 || ::setrlimit(RLIMIT_AS, &limit) != 0)
+            return 100;
+        DocumentReadAhead ahead;
+        std::atomic<int> calls{0};
+        ahead.setReader([&](QFile &opened, DocumentFileFormat::ReadResult &out) {
+            ++calls;
+            return DocumentFileFormat::readFromOpenFile(opened, out);
+        });
+        ahead.read({large, small});
+        expect(waitUntilRead(ahead), "the waiters were not called");
+        const DocumentReadAhead::Offer refused = ahead.take(large);
+        expect(refused.refused && refused.outOfMemory && !refused.result, "the large file was not refused for want of memory");
+        const DocumentReadAhead::Offer read = ahead.take(small);
+        expect(read.result && jobNameOf(*read.result) == QStringLiteral("Small"), "the small file was not read");
+        expect(calls == 1, "the reader was called for the large file");
+        return failures;
+    };
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(std::exit(readUnderALimit()), testing::ExitedWithCode(0), "");
+}
+#endif
 
 TEST_F(DocumentReadAheadTest, WaitersAreCalledInALaterPassAndNotAfterCancelOrTheirContextWent)
 {

@@ -107,6 +107,22 @@ TEST_F(DocumentControllerTest, AFileThatCannotBeReadShowsAnAlertAndChangesNothin
     EXPECT_EQ(box->informativeText(), platformText("FileDoesNotExistReason"));
     answer(box, QMessageBox::Ok);
     EXPECT_EQ(controller->documents().size(), 1);
+
+    // A file read whose window cannot be made for want of memory: the opening fails
+    // with the memory's reason, the document goes, and the file is not made recent.
+    ASSERT_TRUE(testsupport::writeFile(path(QStringLiteral("large.txtdoc")), "TEXT\nlarge"));
+    TextDocument::windowsRunOutOfMemory = true;
+    EXPECT_EQ(controller->openDocumentWithContentsOfFile(path(QStringLiteral("large.txtdoc")), true), nullptr);
+    TextDocument::windowsRunOutOfMemory = false;
+    box = waitForMessageBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->informativeText(), platformText("NotEnoughMemoryToReadReason"));
+    answer(box, QMessageBox::Ok);
+    EXPECT_EQ(controller->documents(), QList<Document *>{doc});
+    EXPECT_EQ(controller->documentForFile(path(QStringLiteral("large.txtdoc"))), nullptr);
+    EXPECT_EQ(controller->recentDocumentPaths(), recentBefore);
+    // The same file opens once there is memory.
+    EXPECT_NE(controller->openDocumentWithContentsOfFile(path(QStringLiteral("large.txtdoc")), true), nullptr);
 }
 
 TEST_F(DocumentControllerTest, NamesThatAreNoRegularFileAreRefusedBeforeTheyAreOpened)

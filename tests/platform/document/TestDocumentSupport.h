@@ -26,6 +26,7 @@
 #include <QTest>
 #include <atomic>
 #include <memory>
+#include <new>
 #include <stdexcept>
 
 namespace doctest {
@@ -53,6 +54,8 @@ public:
         m_text = text;
     }
 
+    // Making a window runs out of memory (for every text document while set).
+    static inline bool windowsRunOutOfMemory = false;
     bool failWrites = false;
     int writes = 0;
     int reads = 0;
@@ -164,6 +167,8 @@ protected:
 
     QWidget *makeMainWindow() override
     {
+        if (windowsRunOutOfMemory)
+            throw std::bad_alloc();
         auto *window = new QMainWindow;
         window->setCentralWidget(new QWidget(window));
         window->resize(400, 300);

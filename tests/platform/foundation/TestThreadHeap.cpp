@@ -4,12 +4,19 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
 #include <cstdlib>
+#include <malloc.h>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
 
 using namespace platform;
 
@@ -37,9 +44,13 @@ TEST(ThreadHeapTest, ReservesWhatIsAskedInWholeBlocksUpToTheBound)
 
 #if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__) && defined(__GLIBC__)
 
+// The span the C library maps for each heap of a thread (aligned to its size).
+constexpr quintptr HeapSpan = quintptr(64) << 20;
+
 // The bytes of this process's anonymous mappings that may be written (a thread's heap
-// among them: the C library maps it whole and makes writable what it has grown to).
-qint64 writableAnonymousBytes()
+// among them: the C library maps it whole and makes writable what it has grown to),
+// within [from, to).
+qint64 writableAnonymousBytes(quintptr from = 0, quintptr to = ~quintptr(0))
 {
     std::ifstream maps("/proc/self/maps");
     std::string line;
@@ -51,7 +62,10 @@ qint64 writableAnonymousBytes()
         if (permissions.rfind("rw", 0) != 0 || !path.empty())
             continue;
         const size_t dash = range.find('-');
-        bytes += qint64(std::stoull(range.substr(dash + 1), nullptr, 16) - std::stoull(range.substr(0, dash), nullptr, 16));
+        const quintptr start = std::max<quintptr>(from, std::stoull(range.substr(0, dash), nullptr, 16));
+        const quintptr end = std::min<quintptr>(to, std::stoull(range.substr(dash + 1), nullptr, 16));
+        if (end > start)
+            bytes += qint64(end - start);
     }
     return bytes;
 }
@@ -59,17 +73,22 @@ qint64 writableAnonymousBytes()
 TEST(ThreadHeapTest, OnAThreadTheRoomStaysWritableItsMemoryGoesBackAndAllocationsGrowIntoIt)
 {
     constexpr qint64 room = 32 * MiB;
-    qint64 writableBefore = 0, writableReserved = 0, writableFilled = 0;
+    qint64 writableReserved = 0, writableFilled = 0, heapWritable = 0;
     double residentBefore = 0, residentReserved = 0;
     std::thread thread([&] {
         // The thread's heap exists once it allocates; the list of pieces is made first.
         std::vector<void *> pieces;
         pieces.reserve(size_t(room / 2 / 160 + 1));
-        writableBefore = writableAnonymousBytes();
+        // A small block comes from the thread's heap, in the span that holds it. (The
+        // heap may be one an ended thread grew before: its room stays writable.)
+        void *probe = std::malloc(64);
+        const quintptr heap = quintptr(probe) & ~(HeapSpan - 1);
         residentBefore = testsupport::residentMiB();
         ThreadHeap::reserve(room);
         writableReserved = writableAnonymousBytes();
+        heapWritable = writableAnonymousBytes(heap, heap + HeapSpan);
         residentReserved = testsupport::residentMiB();
+        std::free(probe);
         // Half the room in small pieces, as a tree of nodes takes it.
         for (qint64 used = 0; used < room / 2; used += 160)
             pieces.push_back(std::malloc(160));
@@ -78,7 +97,7 @@ TEST(ThreadHeapTest, OnAThreadTheRoomStaysWritableItsMemoryGoesBackAndAllocation
             std::free(piece);
     });
     thread.join();
-    EXPECT_GE(writableReserved - writableBefore, room - 2 * MiB);
+    EXPECT_GE(heapWritable, room - 2 * MiB);
     EXPECT_LT(residentReserved - residentBefore, 8.0);
     // The pieces fit in the room made: nothing more was made writable.
     EXPECT_LE(writableFilled, writableReserved + MiB);
@@ -113,6 +132,60 @@ TEST(ThreadHeapTest, AThreadThatFreedWhatItBuiltGivesItsHeapsRoomBack)
     EXPECT_GT(full - before, 200.0);
     // What stays is at most the heap the thread began in.
     EXPECT_LT(after - before, 80.0) << "before " << before << " MiB, full " << full << " MiB, after " << after << " MiB";
+}
+
+
+// The heaps the C library has made (its report names each "<heap nr=").
+int heapCount()
+{
+    char *text = nullptr;
+    size_t size = 0;
+    FILE *report = open_memstream(&text, &size);
+    if (!report)
+        return -1;
+    malloc_info(0, report);
+    std::fclose(report);
+    const std::string written(text, size);
+    std::free(text);
+    int count = 0;
+    for (size_t at = written.find("<heap nr="); at != std::string::npos; at = written.find("<heap nr=", at + 1))
+        ++count;
+    return count;
+}
+
+// Under a limit of the address space, threads that start allocating share the heaps
+// there are instead of each taking 64 MiB of the limit ahead; without a limit each
+// gets its own. In children of death tests (the heaps' limit cannot be lifted).
+TEST(ThreadHeapTest, UnderAnAddressSpaceLimitNewThreadsShareTheHeapsThereAre)
+{
+    const auto newHeapsOfThreads = [](bool limited) {
+        if (limited) {
+            const struct rlimit limit {rlim_t(64) << 30, RLIM_INFINITY};
+            if (::setrlimit(RLIMIT_AS, &limit) != 0)
+                return 100;
+        }
+        ThreadHeap::shareHeapsUnderALimit();
+        const int before = heapCount();
+        // Threads that allocate while all of them live (none takes an ended one's heap).
+        std::atomic<int> started{0};
+        std::vector<std::thread> threads;
+        for (int i = 0; i < 6; ++i)
+            threads.emplace_back([&started] {
+                void *block = std::malloc(64);
+                ++started;
+                while (started < 6)
+                    std::this_thread::yield();
+                std::free(block);
+            });
+        for (std::thread &thread : threads)
+            thread.join();
+        return std::min(heapCount() - before, 99);
+    };
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(std::exit(newHeapsOfThreads(true)), testing::ExitedWithCode(0), "");
+    // Without: a heap each, but for those that take the heap of a thread that ended.
+    EXPECT_EXIT(std::exit(newHeapsOfThreads(false)),
+                [](int status) { return WIFEXITED(status) && WEXITSTATUS(status) >= 3 && WEXITSTATUS(status) <= 6; }, "");
 }
 
 #endif

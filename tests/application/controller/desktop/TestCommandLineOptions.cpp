@@ -2,8 +2,10 @@
 // without a display or a window, an unknown option is refused with a message and a
 // non-zero exit status, with a display or without; without a display (a start from
 // an ssh shell) chronark says it cannot open one and exits, without a crash report;
-// a platform named explicitly is honoured.
+// a platform named explicitly is honoured; a system that refuses threads is told.
 #include "application/base/BuildInfo.h"
+#include "application/controller/AppController.h"
+#include "tests/support/SystemCallFilter.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -12,6 +14,9 @@
 #include <QTest>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <functional>
+#include <unistd.h>
 
 namespace {
 
@@ -26,7 +31,9 @@ struct Outcome
 
 // Runs chronark to its end with the arguments, in folders of its own; `changes`
 // sets (or, with an empty value, removes) variables of the environment.
-Outcome run(const QStringList &arguments, bool withDisplay, const QList<std::pair<QString, QString>> &changes = {})
+// `inChild` runs in the child before chronark is started there.
+Outcome run(const QStringList &arguments, bool withDisplay, const QList<std::pair<QString, QString>> &changes = {},
+            const std::function<void()> &inChild = {})
 {
     QTemporaryDir home;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -47,6 +54,8 @@ Outcome run(const QStringList &arguments, bool withDisplay, const QList<std::pai
     }
     QProcess process;
     process.setProcessEnvironment(environment);
+    if (inChild)
+        process.setChildProcessModifier(inChild);
     process.start(QStringLiteral(CHRONARK_EXECUTABLE), arguments);
     Outcome outcome;
     if (!process.waitForFinished(30000)) {
@@ -210,4 +219,19 @@ TEST(CommandLineOptions, ADisplayThatAnswersIsUsed)
 {
     ASSERT_FALSE(qEnvironmentVariableIsEmpty("DISPLAY")) << "run inside run-in-desktop.sh";
     EXPECT_EQ(runsWithDisplay(qEnvironmentVariable("DISPLAY"), {}, QString()), "");
+}
+
+// A system that refuses every thread from the start (a limit of processes reached):
+// Chronark says in one line that it cannot start and exits with its own status,
+// without a crash report and without a window that would wait for good.
+TEST(CommandLineOptions, WithoutThreadsItSaysSoAndExits)
+{
+    const Outcome outcome = run({}, true, {}, [] {
+        if (!testsupport::filterSystemCalls(testsupport::threadCreationRefused()))
+            _exit(120);
+    });
+    EXPECT_FALSE(outcome.crashed) << outcome.err.toStdString();
+    EXPECT_EQ(outcome.exitCode, AppController::NoThreadsExitCode) << outcome.err.toStdString();
+    EXPECT_EQ(outcome.err.toStdString(), "chronark: cannot start: the system refuses to make threads\n");
+    EXPECT_TRUE(noCrashReport(outcome)) << outcome.leftInState.join(QLatin1Char(' ')).toStdString();
 }
