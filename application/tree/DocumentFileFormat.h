@@ -144,7 +144,13 @@ public:
     // otherwise, as the XML library refuses such an element name.
     static bool isXmlName(QStringView name);
 
-    // Bytes 2 to 12 of a file.
+    // Bytes 2 to 12 of a file: "xml version" or the archive's "typedstream". An XML
+    // document may begin with a UTF-8 byte-order mark (other editors write one), and
+    // its bytes are then counted after the mark. The first LeadingByteCount bytes of
+    // a file are enough to tell.
     enum class Kind { Unknown, Xml, Archive };
+    static constexpr qsizetype LeadingByteCount = 16;
     static Kind kindOfLeadingBytes(const QByteArray &leadingBytes);
+    // The UTF-8 byte-order mark.
+    static constexpr char ByteOrderMark[] = "\xEF\xBB\xBF";
 };
