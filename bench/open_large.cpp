@@ -5,6 +5,9 @@
 // thread (openDocumentsWhenRead, as they do now), side by side in one run. What is
 // left on the GUI thread either way is making the window for the tree.
 //
+// The same for a document of the older form (the platform's archive) of 20,000 and
+// 100,000 entries, which is read where the XML form is.
+//
 // Counters: "longest_stall_ms" is the longest gap between two passes of the event
 // loop (a timer of 1 ms) from the request to the window shown. Offscreen unless the
 // environment names a platform; the controller's desktop services talk to no bus.
@@ -20,6 +23,7 @@
 #include "platform/desktop/SleepMonitor.h"
 #include "platform/document/Document.h"
 #include "platform/foundation/UserDefaults.h"
+#include "tests/application/tree/NodeTreeArchive.h"
 
 #include <QApplication>
 #include <QDBusConnection>
@@ -43,21 +47,30 @@ QTemporaryDir &folder()
     return dir;
 }
 
-// A document of the writer's form with `entries` time entries (four a day, 250
-// days a job), made once per size.
-QString documentOf(int entries)
+enum class Form { Xml, Archive };
+
+// A document of the writer's form, or of the older archive, with `entries` time
+// entries (four a day, 250 days a job), made once per size and form.
+QString documentOf(int entries, Form form = Form::Xml)
 {
-    static std::map<int, QString> made;
-    if (auto it = made.find(entries); it != made.end())
+    static std::map<std::pair<int, Form>, QString> made;
+    if (auto it = made.find({entries, form}); it != made.end())
         return it->second;
     NodePtr root = Node::create(Node::Root, benchtrees::startOfRun());
     for (int j = 0; j * 1000 < entries; ++j)
         root->addChild(benchtrees::makeJob(j, benchtrees::startOfRun(), 250, 4));
     root->recalcWorkTimeForTree();
-    const QString path = folder().filePath(QStringLiteral("large-%1.chronark").arg(entries));
-    if (!DocumentFileFormat::writeToFile(path, DocumentFileFormat::TypeName, *root, DocumentValuesStore()))
+    const QString path = folder().filePath(
+        QStringLiteral("large-%1%2.chronark").arg(entries).arg(form == Form::Archive ? "-archive" : ""));
+    if (form == Form::Archive) {
+        QFile file(path);
+        const QByteArray archive = nodetreearchive::archiveOf(*root, DocumentValuesStore());
+        if (!file.open(QIODevice::WriteOnly) || file.write(archive) != archive.size())
+            return QString();
+    } else if (!DocumentFileFormat::writeToFile(path, DocumentFileFormat::TypeName, *root, DocumentValuesStore())) {
         return QString();
-    made[entries] = path;
+    }
+    made[{entries, form}] = path;
     return path;
 }
 
@@ -75,9 +88,9 @@ void settle()
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-void open(benchmark::State &state, bool offGuiThread)
+void open(benchmark::State &state, bool offGuiThread, Form form = Form::Xml)
 {
-    const QString path = documentOf(int(state.range(0)));
+    const QString path = documentOf(int(state.range(0)), form);
     if (path.isEmpty()) {
         state.SkipWithError("the document could not be written");
         return;
@@ -128,9 +141,13 @@ void open(benchmark::State &state, bool offGuiThread)
 
 void BM_OpenReadOnTheGuiThread(benchmark::State &state) { open(state, false); }
 void BM_OpenReadOnAPoolThread(benchmark::State &state) { open(state, true); }
+void BM_OpenArchiveReadOnTheGuiThread(benchmark::State &state) { open(state, false, Form::Archive); }
+void BM_OpenArchiveReadOnAPoolThread(benchmark::State &state) { open(state, true, Form::Archive); }
 
 BENCHMARK(BM_OpenReadOnTheGuiThread)->Arg(20000)->Arg(200000)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_OpenReadOnAPoolThread)->Arg(20000)->Arg(200000)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_OpenArchiveReadOnTheGuiThread)->Arg(20000)->Arg(100000)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_OpenArchiveReadOnAPoolThread)->Arg(20000)->Arg(100000)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 
 } // namespace
 

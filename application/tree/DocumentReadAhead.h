@@ -23,10 +23,11 @@
 // while the content is read is such a refusal too: every read answers, so nothing
 // waits for one that never comes. One that ran out of memory says so (the file may
 // well be sound), and its thread gives the room the tree took back to the system,
-// so that the rest of the application has it again. A file that could
-// not be opened, an older archive (decoded on the GUI thread as always), a file
-// changed since, or one never read here answer nothing: the caller reads the file
-// itself, with the reason of any failure the reader gives then.
+// so that the rest of the application has it again. Both forms are read here, the
+// XML and the older archive, under the bounds of DocumentFileFormat::readFromFile().
+// A file that could not be opened, a file changed since, or one never read here
+// answer nothing: the caller reads the file itself, with the reason of any failure
+// the reader gives then.
 //
 // The launch reads its files here, and so does the application controller for the
 // files it opens later (the open dialog, the recent files, another program's
@@ -100,8 +101,8 @@ public:
         bool isEmpty() const { return !result && !refused; }
     };
     // The answer for the file (its absolute path), handed over once; empty when it
-    // was not read ahead (or not to its end), could not be opened, is an older
-    // archive, or the file changed since.
+    // was not read ahead (or not to its end), could not be opened, or the file
+    // changed since.
     Offer take(const QString &path);
 
     // The absolute path a file is known by here and in the document machinery.
