@@ -10,6 +10,7 @@
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/RegularFile.h"
 #include "tests/application/tree/NodeTreeArchive.h"
+#include "tests/support/ProcessMemory.h"
 #include "tests/support/ScopedFileSystem.h"
 #include "tests/support/TestSupport.h"
 
@@ -309,6 +310,44 @@ TEST_F(DocumentReadAheadTest, OlderArchivesAreReadAheadAsTheFileGivesThemAtEvery
         }
     }
 }
+
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__) && defined(__GLIBC__)
+// A read that ran out of memory after its tree had grown large (about 300 MB) leaves
+// the process as resident as it was before: the memory the tree took on the reading
+// thread's heap goes back to the system, not only to that heap, where the rest of the
+// application could not use it.
+TEST_F(DocumentReadAheadTest, AReadThatRanOutOfMemoryLeavesItsTreesMemoryToTheSystem)
+{
+    const QString file = writeDocument(QStringLiteral("grown.chronark"), QStringLiteral("Grown"), 10);
+    const QDateTime moment = platform::Clock::now();
+    std::atomic<double> grown{0.0};
+    // What the read leaves alive on its thread's heap, above the tree (a cache the
+    // libraries fill as they go): the heap cannot shrink below it.
+    std::unique_ptr<char[]> leftAlive;
+    DocumentReadAhead ahead;
+    ahead.setReader([&](QFile &opened, DocumentFileFormat::ReadResult &out) -> bool {
+        if (!DocumentFileFormat::readFromOpenFile(opened, out))
+            return false;
+        // The tree goes on growing as a large file's does, until the memory runs out.
+        const NodePtr day = out.root->childAtIndex(0)->childAtIndex(0);
+        for (int i = 0; i < 1'000'000; ++i) {
+            NodePtr entry = Node::create(Node::TimeEntry, moment.addSecs(i));
+            entry->setItemName(QStringLiteral("entry %1").arg(i));
+            day->addChild(entry);
+        }
+        leftAlive = std::make_unique<char[]>(100 * 1024);
+        grown = testsupport::residentMiB();
+        throw std::bad_alloc();
+    });
+    const double before = testsupport::residentMiB();
+    ahead.read({file});
+    ASSERT_TRUE(waitUntilRead(ahead));
+    EXPECT_TRUE(ahead.take(file).outOfMemory);
+    const double after = testsupport::residentMiB();
+    ASSERT_GT(grown - before, 250.0) << "the tree did not grow";
+    EXPECT_LT(after - before, 64.0) << "before " << before << " MiB, grown " << grown << " MiB, after " << after << " MiB";
+}
+#endif
 
 TEST_F(DocumentReadAheadTest, WaitersAreCalledInALaterPassAndNotAfterCancelOrTheirContextWent)
 {
