@@ -452,6 +452,88 @@ TEST_F(DocumentTest, RevertActionAsksFirst)
     EXPECT_FALSE(doc->isDocumentEdited());
 }
 
+// The revert that was agreed to waits for its file to be read (ahead, off the GUI
+// thread where the document reads so), the document as it is meanwhile; then it takes
+// the file. When the read is done, a document edited meanwhile drops it and asks
+// again (the question was about the changes before: the new ones stay until the
+// answer), one saved meanwhile reads its file again and reverts to that, and one
+// closed meanwhile takes nothing.
+TEST_F(DocumentTest, ARevertTakesItsFileWhenReadUnlessTheDocumentWasEditedSavedOrClosedMeanwhile)
+{
+    TextDocument *doc = openText(QStringLiteral("ahead.txtdoc"), "saved");
+    ASSERT_TRUE(activate(doc));
+    doc->holdReadsAhead = true;
+    const auto agree = [&] {
+        doc->revertDocumentToSaved(nullptr);
+        answer(waitForMessageBox(), QMessageBox::Discard);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return doc->isReadingAhead(); }));
+        EXPECT_TRUE(doc->isRevertReading());
+    };
+
+    doc->setText(QStringLiteral("unsaved"));
+    ASSERT_TRUE(waitEdited(doc));
+    agree();
+    // Another revert while one reads asks nothing.
+    doc->revertDocumentToSaved(nullptr);
+    drainEvents();
+    EXPECT_TRUE(visibleMessageBoxes().isEmpty());
+    EXPECT_EQ(doc->text(), QStringLiteral("unsaved"));
+    EXPECT_TRUE(doc->isDocumentEdited());
+    doc->finishReadAhead();
+    EXPECT_EQ(doc->text(), QStringLiteral("saved"));
+    EXPECT_FALSE(doc->isDocumentEdited());
+    EXPECT_FALSE(doc->undoManager()->canUndo());
+    EXPECT_FALSE(doc->isRevertReading());
+    EXPECT_TRUE(doc->droppedReads.isEmpty());
+
+    // Edited while the file is read.
+    doc->setText(QStringLiteral("first"));
+    ASSERT_TRUE(waitEdited(doc));
+    agree();
+    doc->setText(QStringLiteral("second"));
+    drainEvents();
+    doc->finishReadAhead();
+    EXPECT_EQ(doc->droppedReads, QStringList{doc->filePath()});
+    EXPECT_EQ(doc->text(), QStringLiteral("second"));
+    QMessageBox *again = waitForMessageBox();
+    ASSERT_NE(again, nullptr);
+    EXPECT_NE(again->button(QMessageBox::Discard), nullptr);
+    answer(again, QMessageBox::Cancel);
+    drainEvents();
+    EXPECT_EQ(doc->text(), QStringLiteral("second"));
+    EXPECT_TRUE(doc->isDocumentEdited());
+    EXPECT_TRUE(doc->undoManager()->canUndo());
+    EXPECT_FALSE(doc->isRevertReading());
+
+    // Saved while the file is read: the file read is no longer the file.
+    agree();
+    const int readsBefore = doc->readsAhead;
+    ASSERT_TRUE(doc->saveToFile(doc->filePath(), TextTypeName, platform::Document::SaveOperation::Save));
+    doc->finishReadAhead();
+    EXPECT_EQ(doc->droppedReads.size(), 2);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return doc->isReadingAhead(); }));
+    EXPECT_EQ(doc->readsAhead, readsBefore + 1);
+    doc->finishReadAhead();
+    EXPECT_EQ(doc->text(), QStringLiteral("second"));
+    EXPECT_FALSE(doc->isDocumentEdited());
+    EXPECT_FALSE(doc->isRevertReading());
+
+    // Closed while the file is read.
+    doc->setText(QStringLiteral("third"));
+    ASSERT_TRUE(waitEdited(doc));
+    agree();
+    QPointer<TextDocument> guard(doc);
+    doc->close();
+    const int readsFromFile = doc->reads;
+    doc->finishReadAhead();
+    EXPECT_EQ(doc->droppedReads.size(), 3);
+    EXPECT_EQ(doc->reads, readsFromFile);
+    drainEvents();
+    EXPECT_TRUE(visibleMessageBoxes().isEmpty());
+    EXPECT_TRUE(guard.isNull());
+    EXPECT_TRUE(testsupport::readFile(path(QStringLiteral("ahead.txtdoc"))) == "TEXT\nsecond");
+}
+
 TEST_F(DocumentTest, LoadingAMissingOrRefusedFileAnswersFailure)
 {
     TextDocument doc;
