@@ -49,6 +49,16 @@ inline void writeStore(testsupport::TypedStreamWriter &w, const DocumentValuesSt
     w.endObject();
 }
 
+// A text field: none when empty, as the platform wrote a missing name.
+inline void writeText(testsupport::TypedStreamWriter &w, const QString &text)
+{
+    w.group("@");
+    if (text.isEmpty())
+        w.nil();
+    else
+        w.string(text);
+}
+
 // The node's fields in archive order; the root's list starts with the store.
 inline void writeNode(testsupport::TypedStreamWriter &w, const Node &node, const DocumentValuesStore *store = nullptr)
 {
@@ -59,13 +69,9 @@ inline void writeNode(testsupport::TypedStreamWriter &w, const Node &node, const
         if (i < extra)
             writeStore(w, *store);
         else
-            writeNode(w, *node.childAtIndex(int(i - extra)));
+            writeNode(w, *node.childAtIndex(i - extra));
     });
-    w.group("@");
-    if (node.itemName().isEmpty())
-        w.nil();
-    else
-        w.string(node.itemName());
+    writeText(w, node.itemName());
     w.group("i");
     w.integer(node.type());
     w.group("@@");
@@ -76,11 +82,7 @@ inline void writeNode(testsupport::TypedStreamWriter &w, const Node &node, const
     w.integer(node.minutes());
     w.charValue(node.active());
     w.charValue(node.executed());
-    w.group("@");
-    if (node.descript().isEmpty())
-        w.nil();
-    else
-        w.string(node.descript());
+    writeText(w, node.descript());
     w.group("ff");
     w.floatValue(node.turnover());
     w.floatValue(node.wage());
