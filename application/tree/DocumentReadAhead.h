@@ -31,7 +31,8 @@
 //
 // The launch reads its files here, and so does the application controller for the
 // files it opens later (the open dialog, the recent files, another program's
-// request), so that no file is read on the GUI thread.
+// request), and a document for the file it reverts to (MyDocument::readFileAhead()),
+// so that no file is read on the GUI thread.
 //
 // Reading may start before the application object is made (the launch starts with
 // it): a read then hands its tree over only once applicationStarted() was called,
