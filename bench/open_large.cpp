@@ -14,6 +14,7 @@
 // loop (a timer of 1 ms) from the request to the window shown. Offscreen unless the
 // environment names a platform; the controller's desktop services talk to no bus.
 #include "bench/BenchBus.h"
+#include "bench/BenchController.h"
 #include "bench/BenchMain.h"
 #include "bench/BenchTrees.h"
 
@@ -21,8 +22,6 @@
 #include "application/tree/DocumentFileFormat.h"
 #include "application/tree/DocumentValuesStore.h"
 #include "application/tree/Node.h"
-#include "platform/desktop/DesktopNotifier.h"
-#include "platform/desktop/SleepMonitor.h"
 #include "platform/document/Document.h"
 #include "platform/foundation/UserDefaults.h"
 #include "tests/application/tree/NodeTreeArchive.h"
@@ -40,8 +39,6 @@
 #include <map>
 
 namespace {
-
-using benchbus::noBus;
 
 using SteadyClock = std::chrono::steady_clock;
 
@@ -131,22 +128,25 @@ private:
 
 AppController *makeController()
 {
-    AppController::Services services;
-    services.defaults = &benchDefaults();
-    services.notifier = new platform::DesktopNotifier(noBus());
-    services.sleepMonitor = new platform::SleepMonitor(noBus());
-    AppController *controller = AppController::create(services);
+    AppController *controller = benchcontroller::controllerWithoutBus(benchDefaults());
     settle();
     return controller;
 }
 
-void open(benchmark::State &state, bool offGuiThread, Form form = Form::Xml)
+// The benchmark's document of its size, or none (the benchmark is skipped).
+QString documentOrSkip(benchmark::State &state, Form form)
 {
     const QString path = documentOf(int(state.range(0)), form);
-    if (path.isEmpty()) {
+    if (path.isEmpty())
         state.SkipWithError("the document could not be written");
+    return path;
+}
+
+void open(benchmark::State &state, bool offGuiThread, Form form = Form::Xml)
+{
+    const QString path = documentOrSkip(state, form);
+    if (path.isEmpty())
         return;
-    }
     double stall = 0;
     for (auto _ : state) {
         AppController *controller = makeController();
@@ -177,11 +177,9 @@ void open(benchmark::State &state, bool offGuiThread, Form form = Form::Xml)
 // From the answer to the tree replaced.
 void revert(benchmark::State &state, bool offGuiThread)
 {
-    const QString path = documentOf(int(state.range(0)));
-    if (path.isEmpty()) {
-        state.SkipWithError("the document could not be written");
+    const QString path = documentOrSkip(state, Form::Xml);
+    if (path.isEmpty())
         return;
-    }
     double stall = 0;
     for (auto _ : state) {
         AppController *controller = makeController();
