@@ -12,7 +12,9 @@
 //   </Chronark>
 //
 // Names and descriptions are entity-converted before the XML writer escapes them,
-// so they are stored escaped twice; the reader undoes both steps. Older files, the
+// so they are stored escaped twice; the reader undoes both steps. A UTF-8 byte-order
+// mark may stand before the declaration (other editors write one); it is no part of
+// the document. Older files, the
 // platform's sequential archive ("typedstream"), are read by the archive decoder.
 //
 // Every document the writer writes, the reader reads: the writer refuses, with a
