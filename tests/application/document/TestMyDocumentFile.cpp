@@ -7,6 +7,7 @@
 #include "application/document/DocumentTotals.h"
 #include "application/document/OutlineColumns.h"
 #include "platform/foundation/UndoManager.h"
+#include "tests/support/WriteGate.h"
 
 #include <QDockWidget>
 #include <QFile>
@@ -271,14 +272,17 @@ TEST_F(MyDocumentFileTest, RevertReplacesTheTreeAndRefreshesTheWindow)
 // Revert to Saved reads the file on a pool thread, through the read-ahead that opens
 // files, and takes the tree read there. A
 // file that became damaged is refused with the revert's alert and leaves the document
-// as it was: its tree, its edited mark and its undo history.
+// as it was: its tree, its edited mark and its undo history. A document closed while
+// its file is read keeps nothing of the read.
 TEST_F(MyDocumentFileTest, RevertReadsTheFileOnAPoolThreadAndARefusalLeavesTheDocumentAsItWas)
 {
     DocumentReadAhead ahead;
     services->readAhead = &ahead;
     std::atomic<QThread *> readOn{nullptr};
-    ahead.setReader([&](QFile &file, DocumentFileFormat::ReadResult &out) {
+    auto gate = std::make_shared<testsupport::WriteGate>();
+    ahead.setReader([&readOn, gate](QFile &file, DocumentFileFormat::ReadResult &out) {
         readOn = QThread::currentThread();
+        gate->pass();
         return DocumentFileFormat::readFromOpenFile(file, out);
     });
     const QString file = path(QStringLiteral("revert-ahead.chronark"));
@@ -317,6 +321,25 @@ TEST_F(MyDocumentFileTest, RevertReadsTheFileOnAPoolThreadAndARefusalLeavesTheDo
     EXPECT_TRUE(document->isDocumentEdited());
     EXPECT_TRUE(document->undoManager()->canUndo());
     EXPECT_TRUE(ahead.take(file).isEmpty());
+
+    // Closed while the file is read: the read ends and nothing of it is kept.
+    ASSERT_TRUE(testsupport::writeFile(file, StoredStateDocument.toUtf8()));
+    gate->close();
+    const int arrived = gate->arrived();
+    document->revertDocumentToSaved(nullptr);
+    clickButton(waitForMessageBox(document->mainWindow()), QStringLiteral("Revert"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return gate->arrived() == arrived + 1; }, 20000));
+    QPointer<ProbeDocument> guard(document);
+    document->close();
+    drainEvents();
+    EXPECT_TRUE(guard.isNull());
+    gate->open();
+    bool read = false;
+    ahead.whenRead(&ahead, [&] { read = true; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return read; }, 20000));
+    drainEvents();
+    EXPECT_TRUE(ahead.take(file).isEmpty());
+    EXPECT_FALSE(ahead.isReading());
     services->readAhead = nullptr;
 }
 
