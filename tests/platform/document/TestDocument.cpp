@@ -456,8 +456,9 @@ TEST_F(DocumentTest, RevertActionAsksFirst)
 // thread where the document reads so), the document as it is meanwhile; then it takes
 // the file. When the read is done, a document edited meanwhile drops it and asks
 // again (the question was about the changes before: the new ones stay until the
-// answer), one saved meanwhile reads its file again and reverts to that, and one
-// closed meanwhile takes nothing.
+// answer), one saved meanwhile (or still saving then) reads its file again once no
+// save runs and reverts to that, one whose file became another reads that one, and
+// one closed meanwhile takes nothing.
 TEST_F(DocumentTest, ARevertTakesItsFileWhenReadUnlessTheDocumentWasEditedSavedOrClosedMeanwhile)
 {
     TextDocument *doc = openText(QStringLiteral("ahead.txtdoc"), "saved");
@@ -518,6 +519,43 @@ TEST_F(DocumentTest, ARevertTakesItsFileWhenReadUnlessTheDocumentWasEditedSavedO
     EXPECT_FALSE(doc->isDocumentEdited());
     EXPECT_FALSE(doc->isRevertReading());
 
+    // A save written in the background begins while the file is read, and is still
+    // being written when the read is done: the file is read again once it ends.
+    doc->writeInBackground = true;
+    doc->setText(QStringLiteral("background"));
+    ASSERT_TRUE(waitEdited(doc));
+    agree();
+    doc->gate->close();
+    bool saved = false;
+    doc->saveDocumentWithCompletion([&](bool ok) { saved = ok; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return doc->gate->arrived() == 1; }));
+    const int readsDuringSave = doc->readsAhead;
+    doc->finishReadAhead();
+    drainEvents();
+    EXPECT_EQ(doc->readsAhead, readsDuringSave);
+    EXPECT_TRUE(doc->isRevertReading());
+    doc->gate->open();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return saved && doc->isReadingAhead(); }));
+    EXPECT_EQ(doc->readsAhead, readsDuringSave + 1);
+    doc->finishReadAhead();
+    EXPECT_EQ(doc->text(), QStringLiteral("background"));
+    EXPECT_FALSE(doc->isRevertReading());
+    doc->writeInBackground = false;
+
+    // The document's file becomes another while the file is read: that one is read.
+    const QString moved = path(QStringLiteral("moved.txtdoc"));
+    ASSERT_TRUE(writeText(moved, "moved"));
+    doc->setText(QStringLiteral("before the move"));
+    ASSERT_TRUE(waitEdited(doc));
+    agree();
+    doc->setFilePath(moved);
+    doc->finishReadAhead();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return doc->isReadingAhead(); }));
+    doc->finishReadAhead();
+    EXPECT_EQ(doc->text(), QStringLiteral("moved"));
+    EXPECT_FALSE(doc->isDocumentEdited());
+    const int dropped = int(doc->droppedReads.size());
+
     // Closed while the file is read.
     doc->setText(QStringLiteral("third"));
     ASSERT_TRUE(waitEdited(doc));
@@ -526,12 +564,13 @@ TEST_F(DocumentTest, ARevertTakesItsFileWhenReadUnlessTheDocumentWasEditedSavedO
     doc->close();
     const int readsFromFile = doc->reads;
     doc->finishReadAhead();
-    EXPECT_EQ(doc->droppedReads.size(), 3);
+    EXPECT_EQ(doc->droppedReads.size(), dropped + 1);
     EXPECT_EQ(doc->reads, readsFromFile);
     drainEvents();
     EXPECT_TRUE(visibleMessageBoxes().isEmpty());
     EXPECT_TRUE(guard.isNull());
-    EXPECT_TRUE(testsupport::readFile(path(QStringLiteral("ahead.txtdoc"))) == "TEXT\nsecond");
+    EXPECT_TRUE(testsupport::readFile(path(QStringLiteral("ahead.txtdoc"))) == "TEXT\nbackground");
+    EXPECT_TRUE(testsupport::readFile(moved) == "TEXT\nmoved");
 }
 
 TEST_F(DocumentTest, LoadingAMissingOrRefusedFileAnswersFailure)
