@@ -17,6 +17,7 @@
 // resident size before it (VmHWM, started afresh). Offscreen unless the environment
 // names a platform; the controller's desktop services talk to no bus.
 #include "bench/BenchBus.h"
+#include "bench/BenchController.h"
 #include "bench/BenchMain.h"
 #include "bench/BenchTrees.h"
 #include "tests/support/ProcessMemory.h"
@@ -26,8 +27,6 @@
 #include "application/tree/DocumentReadAhead.h"
 #include "application/tree/DocumentValuesStore.h"
 #include "application/tree/Node.h"
-#include "platform/desktop/DesktopNotifier.h"
-#include "platform/desktop/SleepMonitor.h"
 #include "platform/foundation/UserDefaults.h"
 
 #include <QApplication>
@@ -43,7 +42,6 @@
 
 namespace {
 
-using benchbus::noBus;
 
 using SteadyClock = std::chrono::steady_clock;
 constexpr int CeilingMilliseconds = 120000;
@@ -125,11 +123,7 @@ platform::UserDefaults &benchDefaults()
 
 AppController *makeController()
 {
-    AppController::Services services;
-    services.defaults = &benchDefaults();
-    services.notifier = new platform::DesktopNotifier(noBus());
-    services.sleepMonitor = new platform::SleepMonitor(noBus());
-    AppController *controller = AppController::create(services);
+    AppController *controller = benchcontroller::controllerWithoutBus(benchDefaults());
     // No untitled window: only the alert shows.
     benchDefaults().setBool(false, QStringLiteral("OpenEmptyDocument"));
     return controller;

@@ -4,7 +4,10 @@
 // entities and a tag with thousands of attributes: both are refused at once; and
 // comments, text, CDATA sections, instructions and tags past their bounds, and
 // attribute values of references, multi-byte characters and CR LF pairs, a long
-// reference and an unterminated value: the guard counts them as they stream.
+// reference and an unterminated value: the guard counts them as they stream; a
+// byte-order mark before the declaration, twice, after it, after the root and
+// before an archive; and documents declaring another encoding whose last byte is
+// past 0xBF.
 #include "application/tree/DocumentFileFormat.h"
 
 #include <cstddef>

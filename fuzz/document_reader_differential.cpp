@@ -9,7 +9,9 @@
 // tags, and near misses the direct reader must hand over or refuse exactly as the
 // library does: a tab in a value, a mismatched end tag, an attribute twice, markup after
 // the root, a character cut short after the root (with markup before it or not), a
-// character reference to a control, attributes named outside XML's names.
+// character reference to a control, attributes named outside XML's names, a
+// byte-order mark before the declaration of either form and where no mark may stand,
+// and documents declaring another encoding.
 #include "application/tree/DocumentFileFormat.h"
 #include "platform/foundation/Clock.h"
 

@@ -275,6 +275,31 @@ platform::Document::FileWriter MyDocument::makeFileWriter(const QString &path, c
     return writer;
 }
 
+void MyDocument::readFileAhead(const QString &path, const QString &typeName, std::function<void()> ready)
+{
+    QPointer<DocumentReadAhead> reader = m_services->readAhead;
+    if (!reader || typeName != TypeName) {
+        platform::Document::readFileAhead(path, typeName, std::move(ready));
+        return;
+    }
+    reader->read({path});
+    // Waited for with the reader as the context: what the read leaves is dropped
+    // also when the document went first.
+    QPointer<MyDocument> self(this);
+    reader->whenRead(reader, [self, reader, path, ready = std::move(ready)] {
+        if (self)
+            ready();
+        else if (reader)
+            reader->take(path);
+    });
+}
+
+void MyDocument::dropFileReadAhead(const QString &path)
+{
+    if (m_services->readAhead)
+        m_services->readAhead->take(path);
+}
+
 // ---------------------------------------------------------------------------
 // Queries and commands
 

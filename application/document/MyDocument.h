@@ -23,6 +23,9 @@
 // a file another program changed meanwhile as it is (the last look comes just
 // before the rename). A successful save removes what interrupted saves of the file
 // left beside it, and only that (DocumentFileFormat's writer, platform::SaveFile).
+// Reading the file again (the revert) reads it on a pool thread through the
+// services' read-ahead, as opening does, where the services have one
+// (readFileAhead()).
 //
 // GUI thread only. Closing or deleting it tears its window down first (see
 // platform::Document). Then the destructor lets the tree report to no one and
@@ -218,6 +221,8 @@ protected:
     bool readFromFile(const QString &path, const QString &typeName) override;
     bool writeToFile(const QString &path, const QString &typeName) override;
     FileWriter makeFileWriter(const QString &path, const QString &typeName) override;
+    void readFileAhead(const QString &path, const QString &typeName, std::function<void()> ready) override;
+    void dropFileReadAhead(const QString &path) override;
     QWidget *makeMainWindow() override;
     void windowControllerDidLoad() override;
     void windowWillTearDown() override;

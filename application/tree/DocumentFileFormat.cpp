@@ -17,9 +17,13 @@
 
 DocumentFileFormat::Kind DocumentFileFormat::kindOfLeadingBytes(const QByteArray &leadingBytes)
 {
-    if (leadingBytes.size() < 13)
+    const QByteArrayView bytes(leadingBytes);
+    // After a byte-order mark only XML may follow: an archive has none.
+    if (bytes.startsWith(QByteArrayView(ByteOrderMark)))
+        return bytes.size() >= 16 && bytes.sliced(5, 11) == "xml version" ? Kind::Xml : Kind::Unknown;
+    if (bytes.size() < 13)
         return Kind::Unknown;
-    const QByteArrayView marker = QByteArrayView(leadingBytes).sliced(2, 11);
+    const QByteArrayView marker = bytes.sliced(2, 11);
     if (marker == "xml version")
         return Kind::Xml;
     if (marker == "typedstream" || marker == "streamtyped")
@@ -154,7 +158,7 @@ bool DocumentFileFormat::readArchiveData(const QByteArray &data, ReadResult &out
 
 bool DocumentFileFormat::readData(const QByteArray &data, ReadResult &out)
 {
-    switch (kindOfLeadingBytes(data.left(13))) {
+    switch (kindOfLeadingBytes(data.left(LeadingByteCount))) {
     case Kind::Xml:
         return readXmlData(data, out);
     case Kind::Archive:
@@ -183,7 +187,7 @@ bool DocumentFileFormat::readFromOpenFile(QFile &file, ReadResult &out)
     const qint64 size = file.size();
     if (size > MaximumFileSize)
         return false;
-    const QByteArray leading = file.read(13);
+    const QByteArray leading = file.read(LeadingByteCount);
     switch (kindOfLeadingBytes(leading)) {
     case Kind::Xml:
         // Streamed from the file: the document never sits in memory as a whole.

@@ -12,7 +12,9 @@
 //   </Chronark>
 //
 // Names and descriptions are entity-converted before the XML writer escapes them,
-// so they are stored escaped twice; the reader undoes both steps. Older files, the
+// so they are stored escaped twice; the reader undoes both steps. A UTF-8 byte-order
+// mark may stand before the declaration (other editors write one); it is no part of
+// the document. Older files, the
 // platform's sequential archive ("typedstream"), are read by the archive decoder.
 //
 // Every document the writer writes, the reader reads: the writer refuses, with a
@@ -144,7 +146,13 @@ public:
     // otherwise, as the XML library refuses such an element name.
     static bool isXmlName(QStringView name);
 
-    // Bytes 2 to 12 of a file.
+    // Bytes 2 to 12 of a file: "xml version" or the archive's "typedstream". An XML
+    // document may begin with a UTF-8 byte-order mark (other editors write one), and
+    // its bytes are then counted after the mark. The first LeadingByteCount bytes of
+    // a file are enough to tell.
     enum class Kind { Unknown, Xml, Archive };
+    static constexpr qsizetype LeadingByteCount = 16;
     static Kind kindOfLeadingBytes(const QByteArray &leadingBytes);
+    // The UTF-8 byte-order mark.
+    static constexpr char ByteOrderMark[] = "\xEF\xBB\xBF";
 };

@@ -110,11 +110,6 @@ DocumentReadAhead::Outcome DocumentReadAhead::readFile(const QString &path, cons
     // read could leave the same identity. The caller reads it.
     if (!identity || !identity->isSettled())
         return outcome;
-    // An older archive is decoded where it always was.
-    const QByteArray leading = file.read(13);
-    if (DocumentFileFormat::kindOfLeadingBytes(leading) == DocumentFileFormat::Kind::Archive
-        && identity->size <= DocumentFileFormat::MaximumArchiveSize)
-        return outcome;
     outcome.identity = identity;
     reading = identity;
     // Where the address space is limited (ulimit -v) and has no room left for the tree
@@ -128,9 +123,9 @@ DocumentReadAhead::Outcome DocumentReadAhead::readFile(const QString &path, cons
     }
     // Made first, so that what the tree takes can be given back after a failure.
     platform::ThreadHeap::Reclaim reclaim;
-    // The tree takes about one and a half times the file's size: its room on this
-    // thread's heap is made in a few steps, not a page at a time while the GUI thread
-    // starts up beside it.
+    // The tree takes about one and a half times the file's size (an older archive's
+    // less): its room on this thread's heap is made in a few steps, not a page at a
+    // time while the GUI thread starts up beside it.
     platform::ThreadHeap::reserve(identity->size * 2);
     // What DocumentFileFormat::readFromFile() reads, from this one descriptor.
     DocumentFileFormat::ReadResult result;

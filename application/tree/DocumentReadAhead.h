@@ -25,14 +25,16 @@
 // well be sound), and its thread gives the room the tree took back to the system,
 // so that the rest of the application has it again; a read for which the system made
 // no thread says the same of the file as it is then, and so does one whose tree would
-// not fit in what a limit of the address space leaves. A file that could
-// not be opened, an older archive (decoded on the GUI thread as always), a file
-// changed since, or one never read here answer nothing: the caller reads the file
-// itself, with the reason of any failure the reader gives then.
+// not fit in what a limit of the address space leaves. Both forms are read here, the
+// XML and the older archive, under the bounds of DocumentFileFormat::readFromFile().
+// A file that could not be opened, a file changed since, or one never read here
+// answer nothing: the caller reads the file itself, with the reason of any failure
+// the reader gives then.
 //
 // The launch reads its files here, and so does the application controller for the
 // files it opens later (the open dialog, the recent files, another program's
-// request), so that no file is read on the GUI thread.
+// request), and a document for the file it reverts to (MyDocument::readFileAhead()),
+// so that no file is read on the GUI thread.
 //
 // Reading may start before the application object is made (the launch starts with
 // it): a read then hands its tree over only once applicationStarted() was called,
@@ -102,8 +104,8 @@ public:
         bool isEmpty() const { return !result && !refused; }
     };
     // The answer for the file (its absolute path), handed over once; empty when it
-    // was not read ahead (or not to its end), could not be opened, is an older
-    // archive, or the file changed since.
+    // was not read ahead (or not to its end), could not be opened, or the file
+    // changed since.
     Offer take(const QString &path);
 
     // The absolute path a file is known by here and in the document machinery.

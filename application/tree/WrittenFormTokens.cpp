@@ -199,8 +199,15 @@ WrittenFormTokens::TokenType WrittenFormTokens::startDocument()
 {
     static constexpr std::string_view plain = "<?xml version=\"1.0\"?>";
     static constexpr std::string_view utf8 = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
-    fill(qsizetype(utf8.size()));
-    const std::string_view head(m_buffer.data() + m_pos, size_t(m_end - m_pos));
+    static constexpr std::string_view mark = DocumentFileFormat::ByteOrderMark;
+    fill(qsizetype(mark.size() + utf8.size()));
+    std::string_view head(m_buffer.data() + m_pos, size_t(m_end - m_pos));
+    // A byte-order mark before the declaration (other editors write one) is no
+    // character of the document.
+    if (head.substr(0, mark.size()) == mark) {
+        m_pos += qsizetype(mark.size());
+        head.remove_prefix(mark.size());
+    }
     if (head.substr(0, utf8.size()) == utf8) {
         m_pos += qsizetype(utf8.size());
         m_encoding = QStringLiteral("UTF-8");

@@ -1,11 +1,11 @@
 #pragma once
 // The tokens of a document in the form DocumentFileFormat's writer makes, straight
 // from the bytes in one pass, for the direct reader (XmlDocumentReader over these
-// tokens): an XML declaration of version 1.0 (UTF-8 or no encoding), elements with
-// ASCII letter names, attributes in double quotes separated by one blank, values of
-// characters, UTF-8 sequences, the five predefined entities and character
-// references; white space between tags. It answers with the calls of
-// QXmlStreamReader that the document reader makes.
+// tokens): an XML declaration of version 1.0 (UTF-8 or no encoding), with a UTF-8
+// byte-order mark before it or not, elements with ASCII letter names, attributes in
+// double quotes separated by one blank, values of characters, UTF-8 sequences, the
+// five predefined entities and character references; white space between tags. It
+// answers with the calls of QXmlStreamReader that the document reader makes.
 //
 // The tokens end in one of three ways, so that the reader of a file is decided once:
 // - the end of the document: read;

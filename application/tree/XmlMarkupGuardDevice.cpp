@@ -1,6 +1,9 @@
 #include "application/tree/XmlMarkupGuardDevice.h"
 
+#include <QByteArrayView>
+
 #include <algorithm>
+#include <string_view>
 
 namespace {
 
@@ -85,8 +88,10 @@ qint64 XmlMarkupGuardDevice::readData(char *data, qint64 maxSize)
     return n;
 }
 
-int XmlMarkupGuardDevice::incompleteCharacterAtEnd(const char *data, qint64 size)
+int XmlMarkupGuardDevice::incompleteCharacterAtEnd(const char *data, qint64 size) const
 {
+    if (!m_utf8)
+        return 0;
     // The last byte that begins a character, among the last four.
     qint64 lead = size - 1;
     while (lead >= 0 && size - lead < 4 && (static_cast<unsigned char>(data[lead]) & 0xC0) == 0x80)
@@ -114,9 +119,9 @@ bool XmlMarkupGuardDevice::scanValue(char c)
         m_reference = 0;
         if (++m_references > m_bounds.referencesPerTag)
             return false;
-    } else if ((byte & 0xC0) == 0x80) {
+    } else if (m_utf8 && (byte & 0xC0) == 0x80) {
         units = 0; // continues a UTF-8 sequence
-    } else if ((byte & 0xF8) == 0xF0) {
+    } else if (m_utf8 && (byte & 0xF8) == 0xF0) {
         units = 2; // outside the basic plane: a surrogate pair
     } else if (c == '\n' && m_afterCR) {
         units = 0; // CR LF is one line end
@@ -125,6 +130,46 @@ bool XmlMarkupGuardDevice::scanValue(char c)
     m_valueLength += units;
     m_tagText += units;
     return m_valueLength <= m_bounds.attributeLength && m_tagText <= m_bounds.tagTextLength;
+}
+
+void XmlMarkupGuardDevice::declarationEnded()
+{
+    m_declaration = Declaration::Past;
+    // "xml", then pseudo-attributes: name, '=', a value in either quote.
+    const std::string_view text = m_declarationText;
+    size_t at = 0;
+    auto skipBlanks = [&] {
+        while (at < text.size() && isBlank(text[at]))
+            ++at;
+    };
+    // Anything but "xml" and a blank is an instruction, no declaration.
+    const bool declaration = text.size() > 3 && text.substr(0, 3) == "xml" && isBlank(text[3]);
+    at = 3;
+    while (declaration) {
+        skipBlanks();
+        const size_t name = at;
+        while (at < text.size() && ((text[at] >= 'a' && text[at] <= 'z') || (text[at] >= 'A' && text[at] <= 'Z')))
+            ++at;
+        const std::string_view key = text.substr(name, at - name);
+        skipBlanks();
+        if (key.empty() || at >= text.size() || text[at] != '=')
+            break;
+        ++at;
+        skipBlanks();
+        if (at >= text.size() || (text[at] != '"' && text[at] != '\''))
+            break;
+        const size_t close = text.find(text[at], at + 1);
+        if (close == std::string_view::npos)
+            break;
+        const std::string_view value = text.substr(at + 1, close - at - 1);
+        at = close + 1;
+        if (key == "encoding") {
+            m_utf8 = QByteArrayView(value.data(), qsizetype(value.size())).compare("UTF-8", Qt::CaseInsensitive) == 0;
+            break;
+        }
+    }
+    m_declarationText.clear();
+    m_declarationText.shrink_to_fit();
 }
 
 qint64 XmlMarkupGuardDevice::plainValueRun(const char *data, qint64 size) const
@@ -166,6 +211,9 @@ bool XmlMarkupGuardDevice::scan(const char *data, qint64 size)
             break;
         }
         case State::Open:
+            // The declaration is the first markup, or there is none.
+            if (m_declaration == Declaration::Ahead)
+                m_declaration = c == '?' ? Declaration::Reading : Declaration::Past;
             if (c == '!') {
                 m_state = State::Bang;
             } else if (c == '?') {
@@ -219,9 +267,13 @@ bool XmlMarkupGuardDevice::scan(const char *data, qint64 size)
         case State::Instruction: // ends with "?>"
             if (++m_length > m_bounds.textLength)
                 return false;
-            if (c == '>' && m_progress == 1)
+            if (m_declaration == Declaration::Reading)
+                m_declarationText.push_back(c);
+            if (c == '>' && m_progress == 1) {
+                if (m_declaration == Declaration::Reading)
+                    declarationEnded();
                 enterText();
-            else
+            } else
                 m_progress = c == '?' ? 1 : 0;
             break;
         case State::StartTag:

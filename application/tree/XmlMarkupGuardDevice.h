@@ -14,19 +14,26 @@
 //   processing instruction longer than allowed; white space between tags has a
 //   bound of its own (indentation may be long, text has no place in the files);
 // - a tag whose markup outside its quoted values (names, blanks) is too long;
-// - bytes that end inside a UTF-8 sequence (after the root element, where the
-//   library's decoder waits for the rest of the character and lets the document end).
-// A character that a read of the source cuts is handed on whole with the next read:
-// the library takes a read of part of a character only for the end of the document.
-// Quoted attribute values may hold any character.
+// - in a UTF-8 document, bytes that end inside a UTF-8 sequence (after the root
+//   element, where the library's decoder waits for the rest of the character and
+//   lets the document end).
+// In a UTF-8 document a character that a read of the source cuts is handed on whole
+// with the next read: the library takes a read of part of a character only for the
+// end of the document. Quoted attribute values may hold any character.
 //
-// The scan works on bytes and assumes an ASCII-compatible encoding (UTF-8): the
-// caller refuses a document that declares another encoding. Characters are counted
-// as UTF-16 units: a four-byte UTF-8 sequence is two, CR LF one, a reference one.
+// The scan works on bytes and assumes an encoding in which the markup is ASCII (any
+// the document's leading bytes let through). A document is UTF-8 unless its XML
+// declaration names another encoding; in UTF-8, characters are counted as UTF-16
+// units (a four-byte sequence is two, CR LF one, a reference one). In another
+// encoding every byte counts as a character (no character takes less than a byte,
+// so no bound is passed unseen) and bytes are handed on as they come: what they
+// mean is the library's to decode, or the caller's to refuse.
 //
 // Ownership: the source is not owned and must outlive the device. Not thread-safe.
 // Failure: once refused, every read answers -1 and refused() is true.
 #include <QIODevice>
+
+#include <string>
 
 class XmlMarkupGuardDevice : public QIODevice
 {
@@ -58,8 +65,12 @@ protected:
 private:
     // Answers false at the first byte that breaks a rule.
     bool scan(const char *data, qint64 size);
-    // The bytes at the end that begin a UTF-8 sequence and do not finish it.
-    static int incompleteCharacterAtEnd(const char *data, qint64 size);
+    // The bytes at the end that begin a UTF-8 sequence and do not finish it (none
+    // in a document of another encoding).
+    int incompleteCharacterAtEnd(const char *data, qint64 size) const;
+    // The end of the XML declaration (the first markup of the document, when it is
+    // "<?xml …?>"): the encoding it names decides how the bytes are counted.
+    void declarationEnded();
     // One byte of a quoted attribute value.
     bool scanValue(char c);
     // The length of the run of plain bytes (one character each, no quote, reference
@@ -86,5 +97,11 @@ private:
     bool m_afterCR = false;    // the last value byte was a CR
     char m_held[4] = {};       // the beginning of a character cut by the last read's end
     int m_heldCount = 0;
+    // The XML declaration: not reached yet, being read (its bytes so far, a few
+    // hundred at most), or past (or never there).
+    enum class Declaration { Ahead, Reading, Past };
+    Declaration m_declaration = Declaration::Ahead;
+    std::string m_declarationText;
+    bool m_utf8 = true;        // the document's encoding is UTF-8
     bool m_refused = false;
 };

@@ -627,16 +627,6 @@ void Document::whenNotSaving(std::function<void()> continuation)
     m_idleWaiters.push_back(std::move(continuation));
 }
 
-bool Document::revertToSaved(QString *errorReason)
-{
-    if (m_filePath.isEmpty()) {
-        if (errorReason)
-            *errorReason = localizedString(QStringLiteral("NoFileChosenReason"));
-        return false;
-    }
-    return loadFromFile(m_filePath, m_fileType, errorReason);
-}
-
 // With user interface -----------------------------------------------------------------
 
 void Document::reportSaveFailure(const QString &reason, const CompletionHandler &handler)
@@ -960,35 +950,6 @@ void Document::saveDocument(QObject *)
 void Document::saveDocumentAs(QObject *)
 {
     saveDocumentAsWithCompletion({});
-}
-
-void Document::revertDocumentToSaved(QObject *)
-{
-    if (m_filePath.isEmpty() || m_reviewing)
-        return;
-    QPointer<Document> self(this);
-    m_reviewing = true;
-    DocumentAlert::open(windowForSheet(), QMessageBox::Question,
-                        localizedString(QStringLiteral("RevertMessage"), displayName()),
-                        localizedString(QStringLiteral("RevertInformative")),
-                        {{QMessageBox::Discard, localizedString(QStringLiteral("RevertButton"))},
-                         {QMessageBox::Cancel, localizedString(QStringLiteral("CancelButton"))}},
-                        QMessageBox::Cancel, QMessageBox::Cancel, [self](QMessageBox::StandardButton button) {
-                            if (!self)
-                                return;
-                            self->m_reviewing = false;
-                            if (button != QMessageBox::Discard)
-                                return;
-                            // The file as the save being written leaves it.
-                            self->whenNotSaving([self] {
-                                QString reason;
-                                if (self && !self->revertToSaved(&reason))
-                                    DocumentAlert::openError(
-                                        self->windowForSheet(),
-                                        localizedString(QStringLiteral("RevertFailedMessage"), self->displayName()),
-                                        reason);
-                            });
-                        });
 }
 
 void Document::performClose(QObject *)

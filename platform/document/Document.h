@@ -17,6 +17,11 @@
 //   and write); so do closing it, reverting it and the quit (DocumentController).
 // - readFromFile() reads into new objects and replaces the document's contents only
 //   when the whole file was read; on failure the document stays as it was.
+// - readFileAhead() may read the file on a pool thread first, for readFromFile() to
+//   take what was read; the revert with user interface (revertDocumentToSaved) reads
+//   so. When the read is done, a document closed meanwhile drops it; one edited
+//   meanwhile drops it and asks again (the question was about the changes before);
+//   one saved meanwhile reads its file again; else readFromFile() takes it.
 // Either may give a reason for a failure with setFailureReason(); it is shown to the
 // user below the message. A read that runs out of memory (std::bad_alloc from
 // readFromFile()) fails with notEnoughMemoryReason(): the file may well be sound.
@@ -145,8 +150,11 @@ public:
     // none does, else on the GUI thread after the last one ended (also when the
     // document is destroyed first).
     void whenNotSaving(std::function<void()> continuation);
-    // Reads the document's file again, dropping the changes and the undo history.
+    // Reads the document's file again, dropping the changes and the undo history
+    // (on the GUI thread, unless readFileAhead() read it already).
     bool revertToSaved(QString *errorReason = nullptr);
+    // A revert was agreed to and waits for its file to be read.
+    bool isRevertReading() const { return m_revertReading; }
 
     // With user interface. Saves to the document's file, or asks for one when there
     // is none; a failure shows an alert. A file changed on disk is written over only
@@ -236,6 +244,14 @@ protected:
         explicit operator bool() const { return bool(write); }
     };
     virtual FileWriter makeFileWriter(const QString &path, const QString &typeName);
+    // Reading off the GUI thread. Called on the GUI thread; gets the file ready for
+    // readFromFile() (a subclass reads it on a pool thread, where readFromFile() then
+    // takes what was read, tree or refusal) and calls `ready` on the GUI thread once
+    // it is, at most once and not after the document went. The default reads nothing
+    // and calls it at once: readFromFile() reads the file itself.
+    virtual void readFileAhead(const QString &path, const QString &typeName, std::function<void()> ready);
+    // Drops what readFileAhead() read for the path that no readFromFile() took.
+    virtual void dropFileReadAhead(const QString &path);
     // Creates the document's main window (a top-level widget the document then
     // owns). The default makes an empty main window.
     virtual QWidget *makeMainWindow();
@@ -292,6 +308,9 @@ private:
     void saveToOwnFileUnlessChanged(const CompletionHandler &handler, const ChangeCheck &check);
     // The autosave found the file changed elsewhere, in the state given.
     void autosaveFoundFileChanged(const FileState &current);
+    // The agreed revert: reads the file (readFileAhead()) and then takes it, unless
+    // the document was closed, edited or saved meanwhile.
+    void revertWhenRead();
     // canCloseDocument() once no save runs.
     void reviewBeforeClosing(const CompletionHandler &handler);
     // The reason of a failed write of the file, as the alert shows it.
@@ -319,6 +338,7 @@ private:
     bool m_touched = false;
     bool m_closing = false;
     bool m_reviewing = false;
+    bool m_revertReading = false;
     bool m_askingForFile = false;
     bool m_askingToOverwrite = false;
     // The file's state an autosave last passed over and told the person about.

@@ -13,6 +13,7 @@
 #include "application/document/NodeNameSheets.h"
 #include "application/document/TimeEntrySheets.h"
 #include "application/tree/DocumentFileFormat.h"
+#include "application/tree/DocumentReadAhead.h"
 #include "application/sheets/DeleteAssistantSheet.h"
 #include "application/sheets/GroupNameSheet.h"
 #include "application/sheets/JobNameSheet.h"
@@ -29,6 +30,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QSet>
 
 #include <atomic>
@@ -555,7 +557,8 @@ TEST_F(MyDocumentEditedStateTest, UndoAndRedoWhileCountingKeepTheCountedTime)
 // Every kind of edit (the sheets' too, also while the counter runs, deletions of the
 // running entry, its day, job or group among them), the counter with the test clock,
 // whose wall time is set back and forward at random, saves written at once or held at
-// a gate, autosaves, undo, redo and revert, in a seeded random order. After every
+// a gate, autosaves, undo, redo and revert (at once, or by the menu with the file
+// read on a pool thread), in a seeded random order. After every
 // step: no time entry ends before its start or before the last tick that stretched
 // it, the running entry hangs in the tree and holds the time that passed up to its
 // last tick, whatever the wall clock did, the sums follow from the time entries,
@@ -569,6 +572,10 @@ TEST_F(MyDocumentEditedStateTest, RandomEditsCountersAndSavesKeepTheEditedMarkEx
     GatedDocument *document = savedDocument(QStringLiteral("random.chronark"));
     ASSERT_NE(document, nullptr);
     const QString file = document->filePath();
+    // The files read ahead of a revert by the menu, as the application reads them.
+    DocumentReadAhead readAhead;
+    services->readAhead = &readAhead;
+    const auto noReadAhead = qScopeGuard([this] { services->readAhead = nullptr; });
     const quint32 seed = 1977;
     QRandomGenerator random(seed);
     SCOPED_TRACE(seed);
@@ -610,7 +617,7 @@ TEST_F(MyDocumentEditedStateTest, RandomEditsCountersAndSavesKeepTheEditedMarkEx
     const QList<std::pair<Op, int>> weights{
         {NewGroup, 3},  {NewJob, 3},    {NewEntry, 3}, {Rename, 4}, {Done, 4},  {Description, 5},
         {ColourLabel, 5}, {TimeSheet, 4}, {Move, 4},   {Delete, 3}, {Assistant, 2}, {Counter, 7},
-        {Tick, 12},     {ClockSet, 2},  {Undo, 12},     {Redo, 6},     {Save, 15},  {Gate, 6},  {Revert, 2},
+        {Tick, 12},     {ClockSet, 2},  {Undo, 12},     {Redo, 6},     {Save, 15},  {Gate, 6},  {Revert, 4},
         {HoldCopy, 6}};
     // While a save waits at the closed gate, mostly the counter goes on.
     const QList<std::pair<Op, int>> heldWeights{{Tick, 10}, {ClockSet, 2}, {Counter, 3}, {Gate, 4}, {Undo, 2},
@@ -626,7 +633,7 @@ TEST_F(MyDocumentEditedStateTest, RandomEditsCountersAndSavesKeepTheEditedMarkEx
     const QList<std::pair<Op, int>> countingWeights{
         {NewGroup, 1},  {NewJob, 1},    {NewEntry, 1}, {Rename, 10}, {Done, 2},  {Description, 2},
         {ColourLabel, 2}, {TimeSheet, 2}, {Move, 2},   {Delete, 2}, {Assistant, 1}, {Counter, 1},
-        {Tick, 16},     {ClockSet, 5},  {Undo, 12},     {Redo, 6},     {Save, 4},   {Gate, 2},  {Revert, 1},
+        {Tick, 16},     {ClockSet, 5},  {Undo, 12},     {Redo, 6},     {Save, 4},   {Gate, 2},  {Revert, 2},
         {HoldCopy, 3}};
     const QList<Op> freeBag = bagOf(weights);
     const QList<Op> heldBag = bagOf(heldWeights);
@@ -853,12 +860,20 @@ TEST_F(MyDocumentEditedStateTest, RandomEditsCountersAndSavesKeepTheEditedMarkEx
             document->copyHeld = !document->copyHeld;
             break;
         case Revert: {
-            op = QStringLiteral("revert");
+            // At once, or by the menu: the question, and the file read on a pool thread.
+            const bool ahead = random.bounded(2) == 0;
+            op = ahead ? QStringLiteral("revert read ahead") : QStringLiteral("revert");
             fresh = false;
             if (document->isSaving())
                 break;
-            QString reason;
-            ASSERT_TRUE(document->revertToSaved(&reason)) << qPrintable(reason);
+            if (ahead) {
+                document->revertDocumentToSaved(nullptr);
+                clickButton(waitForMessageBox(document->mainWindow()), QStringLiteral("Revert"));
+                ASSERT_TRUE(QTest::qWaitFor([document] { return !document->isRevertReading(); }, 20000));
+            } else {
+                QString reason;
+                ASSERT_TRUE(document->revertToSaved(&reason)) << qPrintable(reason);
+            }
             settle(document);
             expectEdited(document, false, "reverted");
             // What the document holds of the file as its reader takes it (a running

@@ -3,9 +3,11 @@
 #include "tests/application/document/TestMyDocumentSupport.h"
 
 #include "application/tree/DocumentFileFormat.h"
+#include "application/tree/DocumentReadAhead.h"
 #include "application/document/DocumentTotals.h"
 #include "application/document/OutlineColumns.h"
 #include "platform/foundation/UndoManager.h"
+#include "tests/support/WriteGate.h"
 
 #include <QDockWidget>
 #include <QFile>
@@ -14,6 +16,8 @@
 #include <QScreen>
 #include <QLabel>
 #include <QStandardItemModel>
+#include <QThread>
+#include <atomic>
 #include <csignal>
 #include <initializer_list>
 #include <utility>
@@ -263,6 +267,80 @@ TEST_F(MyDocumentFileTest, RevertReplacesTheTreeAndRefreshesTheWindow)
     EXPECT_EQ(document->outlineModel()->rowCount(), 1);
     EXPECT_EQ(totalText(document, QStringLiteral("outlineTime")), QStringLiteral("1:30"));
     EXPECT_EQ(rebuilds, afterOpen + 1);
+}
+
+// Revert to Saved reads the file on a pool thread, through the read-ahead that opens
+// files, and takes the tree read there. A
+// file that became damaged is refused with the revert's alert and leaves the document
+// as it was: its tree, its edited mark and its undo history. A document closed while
+// its file is read keeps nothing of the read.
+TEST_F(MyDocumentFileTest, RevertReadsTheFileOnAPoolThreadAndARefusalLeavesTheDocumentAsItWas)
+{
+    DocumentReadAhead ahead;
+    services->readAhead = &ahead;
+    std::atomic<QThread *> readOn{nullptr};
+    auto gate = std::make_shared<testsupport::WriteGate>();
+    ahead.setReader([&readOn, gate](QFile &file, DocumentFileFormat::ReadResult &out) {
+        readOn = QThread::currentThread();
+        gate->pass();
+        return DocumentFileFormat::readFromOpenFile(file, out);
+    });
+    const QString file = path(QStringLiteral("revert-ahead.chronark"));
+    ASSERT_TRUE(testsupport::writeFile(file, StoredStateDocument.toUtf8()));
+    ProbeDocument *document = openDocument(file, true);
+    ASSERT_NE(document, nullptr);
+    const QByteArray saved = DocumentFileFormat::toXmlData(*document->jobList(), document->docValues());
+    const auto editAndRevert = [&] {
+        document->edits().setExecutedForNodeTree(true, document->jobList()->childAtIndex(0));
+        drainEvents();
+        ASSERT_TRUE(document->isDocumentEdited());
+        readOn = nullptr;
+        document->revertDocumentToSaved(nullptr);
+        clickButton(waitForMessageBox(document->mainWindow()), QStringLiteral("Revert"));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !document->isRevertReading(); }, 20000));
+    };
+
+    editAndRevert();
+    EXPECT_NE(readOn.load(), nullptr);
+    EXPECT_NE(readOn.load(), QThread::currentThread());
+    EXPECT_EQ(DocumentFileFormat::toXmlData(*document->jobList(), document->docValues()), saved);
+    EXPECT_FALSE(document->isDocumentEdited());
+    EXPECT_FALSE(document->undoManager()->canUndo());
+    EXPECT_TRUE(ahead.take(file).isEmpty());
+
+    ASSERT_TRUE(testsupport::writeFile(file, "<?xml version=\"1.0\"?><Chronark><document></Chronark>"));
+    editAndRevert();
+    EXPECT_NE(readOn.load(), nullptr);
+    QMessageBox *failure = waitForMessageBox(document->mainWindow());
+    ASSERT_NE(failure, nullptr);
+    EXPECT_TRUE(failure->text().contains(QStringLiteral("could not be reverted"))) << qPrintable(failure->text());
+    failure->accept();
+    const QByteArray edited = DocumentFileFormat::toXmlData(*document->jobList(), document->docValues());
+    EXPECT_NE(edited, saved);
+    EXPECT_TRUE(document->jobList()->childAtIndex(0)->executed());
+    EXPECT_TRUE(document->isDocumentEdited());
+    EXPECT_TRUE(document->undoManager()->canUndo());
+    EXPECT_TRUE(ahead.take(file).isEmpty());
+
+    // Closed while the file is read: the read ends and nothing of it is kept.
+    ASSERT_TRUE(testsupport::writeFile(file, StoredStateDocument.toUtf8()));
+    gate->close();
+    const int arrived = gate->arrived();
+    document->revertDocumentToSaved(nullptr);
+    clickButton(waitForMessageBox(document->mainWindow()), QStringLiteral("Revert"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return gate->arrived() == arrived + 1; }, 20000));
+    QPointer<ProbeDocument> guard(document);
+    document->close();
+    drainEvents();
+    EXPECT_TRUE(guard.isNull());
+    gate->open();
+    bool read = false;
+    ahead.whenRead(&ahead, [&] { read = true; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return read; }, 20000));
+    drainEvents();
+    EXPECT_TRUE(ahead.take(file).isEmpty());
+    EXPECT_FALSE(ahead.isReading());
+    services->readAhead = nullptr;
 }
 
 TEST_F(MyDocumentFileTest, RefusedReadLeavesTheDocumentAsItWas)

@@ -433,7 +433,8 @@ TEST(DocumentFileFormatBadInput, RefusedWithoutTouchingTheResult)
     EXPECT_FALSE(DocumentFileFormat::readFromFile(good, QStringLiteral("XML"), s.out));
     EXPECT_FALSE(DocumentFileFormat::readFromFile(dir.filePath(QStringLiteral("missing")), Type, s.out));
     EXPECT_FALSE(DocumentFileFormat::readFromFile(file("empty", ""), Type, s.out));
-    EXPECT_FALSE(DocumentFileFormat::readFromFile(file("bom", "\xEF\xBB\xBF<?xml version=\"1.0\"?><Chronark/>"), Type, s.out));
+    // One byte-order mark may stand before the declaration; a second is text before it.
+    EXPECT_FALSE(DocumentFileFormat::readFromFile(file("bom", "\xEF\xBB\xBF\xEF\xBB\xBF<?xml version=\"1.0\"?><Chronark/>"), Type, s.out));
     EXPECT_FALSE(DocumentFileFormat::readFromFile(file("text", "just some text, long enough"), Type, s.out));
     EXPECT_FALSE(DocumentFileFormat::readFromFile(file("archive", QByteArray("\x04\x0btypedstream\x81\x03\xe8\x84\x01@", 18)), Type, s.out));
     EXPECT_FALSE(DocumentFileFormat::readFromFile(file("malformed", "<?xml version=\"1.0\"?><Chronark><document></Chronark>"), Type, s.out));

@@ -5,9 +5,11 @@
 #include "application/tree/DocumentFileFormat.h"
 #include "application/tree/DocumentValuesStore.h"
 #include "application/tree/Node.h"
+#include "application/tree/XmlMarkupGuardDevice.h"
 #include "platform/foundation/CalendarDate.h"
 #include "tests/support/TestSupport.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -466,6 +468,79 @@ TEST(DocumentFileLimits, DocumentTypeDeclarationsAndOtherEncodingsAreRefused)
         ASSERT_TRUE(testsupport::writeFile(file, c.bytes));
         DocumentFileFormat::ReadResult out;
         EXPECT_EQ(DocumentFileFormat::readFromFile(file, Type, out), c.accepted);
+    }
+}
+
+// The markup guard takes the bytes as the document's encoding has them. In UTF-8 (so
+// declared, or no encoding named) a character cut at the end of the bytes is refused.
+// In another encoding that the declaration names, every byte is a character of its
+// own: whatever the last byte is, the bytes are handed on as they came, however the
+// reads cut them, and a value is bounded in those characters. Only the first markup
+// declares: an instruction of another name, or a declaration after a comment, does not.
+TEST(DocumentFileLimits, TheMarkupGuardTakesTheBytesInTheDeclaredEncoding)
+{
+    XmlMarkupGuardDevice::Bounds bounds;
+    bounds.attributesPerTag = 8;
+    bounds.attributeLength = 8;
+    bounds.tagTextLength = 64;
+    bounds.referencesPerTag = 8;
+    bounds.textLength = 256;
+    bounds.whitespaceLength = 256;
+    bounds.tagLength = 256;
+    // What the guard hands on, reading `step` bytes at a time; empty once refused.
+    const auto passed = [&](const QByteArray &bytes, qint64 step) {
+        QBuffer source;
+        source.setData(bytes);
+        source.open(QIODevice::ReadOnly);
+        XmlMarkupGuardDevice guard(&source, bounds);
+        QByteArray out;
+        QByteArray block(step, Qt::Uninitialized);
+        for (qint64 n; (n = guard.read(block.data(), step)) > 0;)
+            out += block.left(n);
+        return guard.refused() ? QByteArray() : out;
+    };
+    const QByteArray body = "<Chronark itemName=\"\xc0\xe9\xff\"/>";
+    const QByteArray otherEncodings[] = {
+        "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>",
+        "\xef\xbb\xbf<?xml version=\"1.0\" encoding=\"windows-1252\"?>",
+        "<?xml version='1.0' encoding = 'latin1' standalone='yes'?>",
+        "<?xml\n  encoding=\"KOI8-R\"\n?>",
+    };
+    const QByteArray utf8[] = {
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>",
+        "<?xml version=\"1.0\" encoding=\"utf-8\"?>",
+        "<?xml version=\"1.0\"?>",
+        "",
+        "<?xml-stylesheet encoding=\"ISO-8859-1\"?>",
+        "<!-- a note --><?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>",
+    };
+    // Reads of two bytes and more: a read of one byte is handed a part of a character
+    // of UTF-8 (the library never asks for less than a block).
+    for (const qint64 step : {2, 3, 7, 4096}) {
+        SCOPED_TRACE(step);
+        for (const QByteArray &declaration : otherEncodings) {
+            SCOPED_TRACE(declaration.toStdString());
+            for (const QByteArray &last : {QByteArray("\xc3"), QByteArray("\xe9"), QByteArray("\xf0\x9f"), QByteArray("\xff")}) {
+                const QByteArray bytes = declaration + body + last;
+                EXPECT_EQ(passed(bytes, step), bytes);
+            }
+            // Eight single bytes fill a value; a ninth passes its bound.
+            const QByteArray eight(8, '\xa9');
+            EXPECT_FALSE(passed(declaration + "<Chronark a=\"" + eight + "\"/>", step).isEmpty());
+            EXPECT_TRUE(passed(declaration + "<Chronark a=\"" + eight + "\xa9\"/>", step).isEmpty());
+        }
+        for (const QByteArray &declaration : utf8) {
+            SCOPED_TRACE(declaration.toStdString());
+            EXPECT_TRUE(passed(declaration + body + "\xc3", step).isEmpty());
+            EXPECT_EQ(passed(declaration + body + "\xc3\xa9", step), declaration + body + "\xc3\xa9");
+            // Eight continuation bytes are no characters of their own in UTF-8.
+            EXPECT_FALSE(passed(declaration + "<Chronark a=\"\xc3" + QByteArray(8, '\xa9') + "\"/>", step).isEmpty());
+        }
+    }
+    // The reader refuses another encoding for what it is, by either reader.
+    for (const QByteArray &declaration : otherEncodings) {
+        EXPECT_FALSE(reads(declaration + "<Chronark version=\"2.0\"><document itemName=\"caf\xe9\"/></Chronark>"));
+        EXPECT_FALSE(reads(declaration + "<Chronark version=\"2.0\"><document itemName=\"caf\xe9\"/></Chronark>\xe9"));
     }
 }
 

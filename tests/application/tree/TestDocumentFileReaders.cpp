@@ -191,7 +191,7 @@ TEST_F(DocumentFileReadersTest, OtherXmlIsHandedToTheLibrary)
         wrap("<document>text</document>"),
         wrap("<document>\xc3\xa9</document>"),
         wrap("<document></document >"),
-        "\xef\xbb\xbf" + wrap("<document/>"),
+        "\xef\xbb\xbf" + wrap("<document><!-- a note --></document>"),
         "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><Chronark/>",
         "<?xml version=\"1.0\"?><!DOCTYPE Chronark [<!ENTITY a \"b\">]><Chronark/>",
     };
@@ -320,6 +320,80 @@ TEST_F(DocumentFileReadersTest, TextOrACutCharacterAfterTheRootIsRefusedByBothRe
             EXPECT_FALSE(DocumentFileFormat::readFromFile(path, DocumentFileFormat::TypeName, out));
             EXPECT_EQ(out.root, nullptr);
         }
+    }
+}
+
+// A UTF-8 byte-order mark before the declaration (other editors write one) is no
+// part of the document: both readers read what follows as they read it without the
+// mark, from bytes, from a file and from a source that hands out a few bytes at a
+// time; the direct reader still answers for the writer's form. A mark anywhere else
+// (a second one, one after the declaration or after the root element) and anything
+// but XML after the mark are refused as before.
+TEST_F(DocumentFileReadersTest, AByteOrderMarkBeforeTheDeclarationIsReadByBothReaders)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("marked.chronark"));
+    const QByteArray mark = DocumentFileFormat::ByteOrderMark;
+    ASSERT_EQ(mark, QByteArray("\xef\xbb\xbf"));
+    std::mt19937 random(1729);
+    const QByteArray written = DocumentFileFormat::toXmlData(*randomTree(random), someStore());
+    const QByteArray documents[] = {
+        written,
+        wrap("<!-- a note --><document itemName='single quotes'/>"),
+        "<?xml version=\"1.0\"?>\n<Chronark/>",
+    };
+    const auto readFile = [&](const QByteArray &bytes, QByteArray *readBack) {
+        DocumentFileFormat::ReadResult out;
+        const bool read = testsupport::writeFile(path, bytes)
+                          && DocumentFileFormat::readFromFile(path, DocumentFileFormat::TypeName, out);
+        if (read && readBack)
+            *readBack = DocumentFileFormat::toXmlData(*out.root, out.store);
+        return read;
+    };
+    for (const QByteArray &document : documents) {
+        SCOPED_TRACE(document.left(80).toStdString());
+        const Answer plain = library(document);
+        ASSERT_TRUE(plain.read);
+        const QByteArray bytes = mark + document;
+        const Answer d = direct(bytes);
+        EXPECT_EQ(d.handedOver, direct(document).handedOver);
+        if (!d.handedOver) {
+            EXPECT_TRUE(d.read);
+            EXPECT_EQ(d.written, plain.written);
+        }
+        const Answer l = library(bytes);
+        EXPECT_TRUE(l.read);
+        EXPECT_EQ(l.written, plain.written);
+        DocumentFileFormat::ReadResult out;
+        ASSERT_TRUE(DocumentFileFormat::readData(bytes, out));
+        EXPECT_EQ(DocumentFileFormat::toXmlData(*out.root, out.store), plain.written);
+        QByteArray fromFile;
+        EXPECT_TRUE(readFile(bytes, &fromFile));
+        EXPECT_EQ(fromFile, plain.written);
+        for (const qint64 step : {1, 2, 3}) {
+            SmallReadsBuffer reads(bytes, step);
+            DocumentFileFormat::ReadResult small;
+            EXPECT_TRUE(DocumentFileFormat::readXmlWithLibrary(&reads, small)) << step;
+        }
+    }
+    const qsizetype afterDeclaration = written.indexOf('>') + 1;
+    const QByteArray refused[] = {
+        mark + mark + written,
+        QByteArray(written).insert(afterDeclaration, mark),
+        written + mark,
+        written.trimmed() + mark,
+        mark + " " + written,
+        mark + QByteArray("\x04\x0btypedstream\x81\x03\xe8\x84\x01@", 18),
+        mark,
+    };
+    for (const QByteArray &bytes : refused) {
+        SCOPED_TRACE(bytes.left(80).toPercentEncoding().toStdString());
+        expectSameAnswer(bytes, "a mark elsewhere");
+        EXPECT_FALSE(library(bytes).read);
+        DocumentFileFormat::ReadResult out;
+        EXPECT_FALSE(DocumentFileFormat::readData(bytes, out));
+        EXPECT_FALSE(readFile(bytes, nullptr));
     }
 }
 

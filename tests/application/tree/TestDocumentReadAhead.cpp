@@ -1,14 +1,15 @@
 // The documents of a launch read on a pool thread: what is offered is the tree the
 // file gives or the reader's refusal, once, and only while the path names the very
-// file read, unchanged; anything else (an older archive, a file replaced, switched,
-// written or gone since, whatever its size and times say) is not offered, so that
-// the caller reads the file itself as always.
+// file read, unchanged, whichever form it has (XML or an older archive); anything
+// else (a file replaced, switched, written or gone since, whatever its size and
+// times say) is not offered, so that the caller reads the file itself as always.
 #include "application/tree/DocumentFileFormat.h"
 #include "application/tree/DocumentReadAhead.h"
 #include "application/tree/DocumentValuesStore.h"
 #include "application/tree/Node.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/RegularFile.h"
+#include "tests/application/tree/NodeTreeArchive.h"
 #include "tests/support/ProcessMemory.h"
 #include "tests/support/ScopedFileSystem.h"
 #include "tests/support/SystemCallFilter.h"
@@ -173,13 +174,13 @@ TEST_F(DocumentReadAheadTest, ARefusalIsOfferedAndNothingTheCallerMustReadItself
     writeDocument(QStringLiteral("broken-later.chronark"), QStringLiteral("Mended"));
 
     // The reader's refusals stand, once: the caller does not read those files again.
-    for (const QString &file : {broken, notADocument}) {
+    for (const QString &file : {broken, notADocument, archive}) {
         const DocumentReadAhead::Offer offer = ahead.take(file);
         EXPECT_TRUE(offer.refused) << qPrintable(file);
         EXPECT_FALSE(offer.result.has_value());
         EXPECT_TRUE(ahead.take(file).isEmpty());
     }
-    for (const QString &file : {brokenLater, archive, changed, gone, missing, folder})
+    for (const QString &file : {brokenLater, changed, gone, missing, folder})
         EXPECT_TRUE(ahead.take(file).isEmpty()) << qPrintable(file);
     // Never read ahead at all.
     EXPECT_TRUE(ahead.take(writeDocument(QStringLiteral("later.chronark"), QStringLiteral("Later"))).isEmpty());
@@ -327,6 +328,119 @@ TEST_F(DocumentReadAheadTest, AFileWhoseTreeWouldNotFitUnderTheAddressSpaceLimit
     };
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(std::exit(readUnderALimit()), testing::ExitedWithCode(0), "");
+
+// An older archive is read on the pool thread like an XML document, and what is
+// offered is what reading the file itself gives (DocumentFileFormat::readFromFile(),
+// which the GUI thread used to run): the same document in both byte orders, and the
+// same refusal of a damaged archive, of one holding a class no document holds, and
+// of one past the size bound, at the bound and one byte past it.
+TEST_F(DocumentReadAheadTest, OlderArchivesAreReadAheadAsTheFileGivesThemAtEveryBound)
+{
+    const QDateTime start(QDate(2009, 3, 14), QTime(9, 5), Qt::OffsetFromUTC, 3600);
+    NodePtr root = Node::create(Node::Root, start);
+    NodePtr group = Node::create(Node::Group, start);
+    group->setItemName(QStringLiteral("Kunden & <Partner>"));
+    root->addChild(group);
+    NodePtr job = Node::create(Node::Job, start);
+    job->setItemName(QStringLiteral("Projekt \u00e9"));
+    job->setDescript(QStringLiteral("first\u2028second"));
+    job->setWage(60.0f);
+    group->addChild(job);
+    NodePtr day = Node::create(Node::Day, start);
+    job->addChild(day);
+    for (int i = 0; i < 40; ++i) {
+        NodePtr entry = Node::create(Node::TimeEntry, start.addSecs(i * 3600));
+        entry->setlDate(entry->cDate().addSecs(1500));
+        entry->setWage(60.0f);
+        entry->setActive(i == 39); // running when it was saved
+        day->addChild(entry);
+    }
+    root->recalcWorkTimeForTree();
+    DocumentValuesStore store;
+    store.setWindowFrame(QRectF(12, 30, 600, 400));
+    store.setTableColumnArray({TableColumnData(QStringLiteral("outlineName"), 220.0f)});
+    using Order = testsupport::TypedStreamWriter::ByteOrder;
+    const QByteArray big = nodetreearchive::archiveOf(*root, store, Order::Big);
+    const QByteArray little = nodetreearchive::archiveOf(*root, store, Order::Little);
+    QByteArray strange = big;
+    strange.replace("DocumentValuesStore", "DocumentValuesStorf");
+    const struct
+    {
+        const char *what;
+        QByteArray bytes;
+        qint64 size; // zeros after the bytes up to this size (sparse); -1: the bytes alone
+        bool read;
+    } cases[] = {
+        {"big-endian", big, -1, true},
+        {"little-endian", little, -1, true},
+        {"cut short", big.left(big.size() / 2), -1, false},
+        {"a class no document holds", strange, -1, false},
+        {"at the size bound", big, DocumentFileFormat::MaximumArchiveSize, false},
+        {"past the size bound", big, DocumentFileFormat::MaximumArchiveSize + 1, false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString file = path(QStringLiteral("archive.chronark"));
+        QFile::remove(file);
+        ASSERT_TRUE(testsupport::writeFile(file, c.bytes));
+        if (c.size >= 0) {
+            QFile sized(file);
+            ASSERT_TRUE(sized.resize(c.size));
+        }
+        DocumentFileFormat::ReadResult direct;
+        const bool read = DocumentFileFormat::readFromFile(file, DocumentFileFormat::TypeName, direct);
+        EXPECT_EQ(read, c.read);
+
+        DocumentReadAhead ahead;
+        ahead.read({file});
+        ASSERT_TRUE(waitUntilRead(ahead));
+        DocumentReadAhead::Offer offer = ahead.take(file);
+        EXPECT_EQ(offer.result.has_value(), read);
+        EXPECT_EQ(offer.refused, !read);
+        EXPECT_FALSE(offer.outOfMemory);
+        if (read && offer.result) {
+            EXPECT_EQ(DocumentFileFormat::toXmlData(*offer.result->root, offer.result->store),
+                      DocumentFileFormat::toXmlData(*direct.root, direct.store));
+            EXPECT_EQ(jobNameOf(*offer.result), QStringLiteral("Kunden & <Partner>"));
+        }
+    }
+}
+
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__) && defined(__GLIBC__)
+// A read that ran out of memory after its tree had grown large (about 300 MB) leaves
+// the process as resident as it was before: the memory the tree took on the reading
+// thread's heap goes back to the system, not only to that heap, where the rest of the
+// application could not use it.
+TEST_F(DocumentReadAheadTest, AReadThatRanOutOfMemoryLeavesItsTreesMemoryToTheSystem)
+{
+    const QString file = writeDocument(QStringLiteral("grown.chronark"), QStringLiteral("Grown"), 10);
+    const QDateTime moment = platform::Clock::now();
+    std::atomic<double> grown{0.0};
+    // What the read leaves alive on its thread's heap, above the tree (a cache the
+    // libraries fill as they go): the heap cannot shrink below it.
+    std::unique_ptr<char[]> leftAlive;
+    DocumentReadAhead ahead;
+    ahead.setReader([&](QFile &opened, DocumentFileFormat::ReadResult &out) -> bool {
+        if (!DocumentFileFormat::readFromOpenFile(opened, out))
+            return false;
+        // The tree goes on growing as a large file's does, until the memory runs out.
+        const NodePtr day = out.root->childAtIndex(0)->childAtIndex(0);
+        for (int i = 0; i < 1'000'000; ++i) {
+            NodePtr entry = Node::create(Node::TimeEntry, moment.addSecs(i));
+            entry->setItemName(QStringLiteral("entry %1").arg(i));
+            day->addChild(entry);
+        }
+        leftAlive = std::make_unique<char[]>(100 * 1024);
+        grown = testsupport::residentMiB();
+        throw std::bad_alloc();
+    });
+    const double before = testsupport::residentMiB();
+    ahead.read({file});
+    ASSERT_TRUE(waitUntilRead(ahead));
+    EXPECT_TRUE(ahead.take(file).outOfMemory);
+    const double after = testsupport::residentMiB();
+    ASSERT_GT(grown - before, 250.0) << "the tree did not grow";
+    EXPECT_LT(after - before, 64.0) << "before " << before << " MiB, grown " << grown << " MiB, after " << after << " MiB";
 }
 #endif
 

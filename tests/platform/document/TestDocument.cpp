@@ -452,6 +452,127 @@ TEST_F(DocumentTest, RevertActionAsksFirst)
     EXPECT_FALSE(doc->isDocumentEdited());
 }
 
+// The revert that was agreed to waits for its file to be read (ahead, off the GUI
+// thread where the document reads so), the document as it is meanwhile; then it takes
+// the file. When the read is done, a document edited meanwhile drops it and asks
+// again (the question was about the changes before: the new ones stay until the
+// answer), one saved meanwhile (or still saving then) reads its file again once no
+// save runs and reverts to that, one whose file became another reads that one, and
+// one closed meanwhile takes nothing.
+TEST_F(DocumentTest, ARevertTakesItsFileWhenReadUnlessTheDocumentWasEditedSavedOrClosedMeanwhile)
+{
+    TextDocument *doc = openText(QStringLiteral("ahead.txtdoc"), "saved");
+    ASSERT_TRUE(activate(doc));
+    doc->holdReadsAhead = true;
+    const auto agree = [&] {
+        doc->revertDocumentToSaved(nullptr);
+        answer(waitForMessageBox(), QMessageBox::Discard);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return doc->isReadingAhead(); }));
+        EXPECT_TRUE(doc->isRevertReading());
+    };
+
+    doc->setText(QStringLiteral("unsaved"));
+    ASSERT_TRUE(waitEdited(doc));
+    agree();
+    // Another revert while one reads asks nothing.
+    doc->revertDocumentToSaved(nullptr);
+    drainEvents();
+    EXPECT_TRUE(visibleMessageBoxes().isEmpty());
+    EXPECT_EQ(doc->text(), QStringLiteral("unsaved"));
+    EXPECT_TRUE(doc->isDocumentEdited());
+    doc->finishReadAhead();
+    EXPECT_EQ(doc->text(), QStringLiteral("saved"));
+    EXPECT_FALSE(doc->isDocumentEdited());
+    EXPECT_FALSE(doc->undoManager()->canUndo());
+    EXPECT_FALSE(doc->isRevertReading());
+    EXPECT_TRUE(doc->droppedReads.isEmpty());
+
+    // Edited while the file is read.
+    doc->setText(QStringLiteral("first"));
+    ASSERT_TRUE(waitEdited(doc));
+    agree();
+    doc->setText(QStringLiteral("second"));
+    drainEvents();
+    doc->finishReadAhead();
+    EXPECT_EQ(doc->droppedReads, QStringList{doc->filePath()});
+    EXPECT_EQ(doc->text(), QStringLiteral("second"));
+    QMessageBox *again = waitForMessageBox();
+    ASSERT_NE(again, nullptr);
+    EXPECT_NE(again->button(QMessageBox::Discard), nullptr);
+    answer(again, QMessageBox::Cancel);
+    drainEvents();
+    EXPECT_EQ(doc->text(), QStringLiteral("second"));
+    EXPECT_TRUE(doc->isDocumentEdited());
+    EXPECT_TRUE(doc->undoManager()->canUndo());
+    EXPECT_FALSE(doc->isRevertReading());
+
+    // Saved while the file is read: the file read is no longer the file.
+    agree();
+    const int readsBefore = doc->readsAhead;
+    ASSERT_TRUE(doc->saveToFile(doc->filePath(), TextTypeName, platform::Document::SaveOperation::Save));
+    doc->finishReadAhead();
+    EXPECT_EQ(doc->droppedReads.size(), 2);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return doc->isReadingAhead(); }));
+    EXPECT_EQ(doc->readsAhead, readsBefore + 1);
+    doc->finishReadAhead();
+    EXPECT_EQ(doc->text(), QStringLiteral("second"));
+    EXPECT_FALSE(doc->isDocumentEdited());
+    EXPECT_FALSE(doc->isRevertReading());
+
+    // A save written in the background begins while the file is read, and is still
+    // being written when the read is done: the file is read again once it ends.
+    doc->writeInBackground = true;
+    doc->setText(QStringLiteral("background"));
+    ASSERT_TRUE(waitEdited(doc));
+    agree();
+    doc->gate->close();
+    bool saved = false;
+    doc->saveDocumentWithCompletion([&](bool ok) { saved = ok; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return doc->gate->arrived() == 1; }));
+    const int readsDuringSave = doc->readsAhead;
+    doc->finishReadAhead();
+    drainEvents();
+    EXPECT_EQ(doc->readsAhead, readsDuringSave);
+    EXPECT_TRUE(doc->isRevertReading());
+    doc->gate->open();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return saved && doc->isReadingAhead(); }));
+    EXPECT_EQ(doc->readsAhead, readsDuringSave + 1);
+    doc->finishReadAhead();
+    EXPECT_EQ(doc->text(), QStringLiteral("background"));
+    EXPECT_FALSE(doc->isRevertReading());
+    doc->writeInBackground = false;
+
+    // The document's file becomes another while the file is read: that one is read.
+    const QString moved = path(QStringLiteral("moved.txtdoc"));
+    ASSERT_TRUE(writeText(moved, "moved"));
+    doc->setText(QStringLiteral("before the move"));
+    ASSERT_TRUE(waitEdited(doc));
+    agree();
+    doc->setFilePath(moved);
+    doc->finishReadAhead();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return doc->isReadingAhead(); }));
+    doc->finishReadAhead();
+    EXPECT_EQ(doc->text(), QStringLiteral("moved"));
+    EXPECT_FALSE(doc->isDocumentEdited());
+    const int dropped = int(doc->droppedReads.size());
+
+    // Closed while the file is read.
+    doc->setText(QStringLiteral("third"));
+    ASSERT_TRUE(waitEdited(doc));
+    agree();
+    QPointer<TextDocument> guard(doc);
+    doc->close();
+    const int readsFromFile = doc->reads;
+    doc->finishReadAhead();
+    EXPECT_EQ(doc->droppedReads.size(), dropped + 1);
+    EXPECT_EQ(doc->reads, readsFromFile);
+    drainEvents();
+    EXPECT_TRUE(visibleMessageBoxes().isEmpty());
+    EXPECT_TRUE(guard.isNull());
+    EXPECT_TRUE(testsupport::readFile(path(QStringLiteral("ahead.txtdoc"))) == "TEXT\nbackground");
+    EXPECT_TRUE(testsupport::readFile(moved) == "TEXT\nmoved");
+}
+
 TEST_F(DocumentTest, LoadingAMissingOrRefusedFileAnswersFailure)
 {
     TextDocument doc;

@@ -71,8 +71,31 @@ public:
     std::shared_ptr<int> copySlices = std::make_shared<int>(0);
     // Background writes that ended, and the bytes each wrote.
     std::shared_ptr<std::atomic<int>> backgroundWrites = std::make_shared<std::atomic<int>>(0);
+    // With holdReadsAhead a read ahead of the file (the revert's) is done only when
+    // the test calls finishReadAhead(); the paths whose reads were dropped.
+    bool holdReadsAhead = false;
+    int readsAhead = 0;
+    QStringList droppedReads;
+    bool isReadingAhead() const { return bool(m_heldRead); }
+    void finishReadAhead()
+    {
+        auto ready = std::move(m_heldRead);
+        m_heldRead = nullptr;
+        if (ready)
+            ready();
+    }
 
 protected:
+    void readFileAhead(const QString &path, const QString &typeName, std::function<void()> ready) override
+    {
+        ++readsAhead;
+        if (holdReadsAhead)
+            m_heldRead = std::move(ready);
+        else
+            Document::readFileAhead(path, typeName, std::move(ready));
+    }
+    void dropFileReadAhead(const QString &path) override { droppedReads << path; }
+
     bool readFromFile(const QString &path, const QString &) override
     {
         ++reads;
@@ -179,6 +202,7 @@ protected:
 
 private:
     QString m_text;
+    std::function<void()> m_heldRead;
 };
 
 inline const QString TextTypeName = QStringLiteral("Text Format");

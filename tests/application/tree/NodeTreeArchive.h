@@ -1,0 +1,101 @@
+#pragma once
+// A node tree and its window state written as a document of the older kind (the
+// platform's sequential archive, root layout, Node class version 160), through the
+// test writer of the archive: what the archive decoder must read back as the same
+// document. For tests and benchmarks that need older documents of any size.
+#include "application/tree/DocumentValuesStore.h"
+#include "application/tree/Node.h"
+#include "platform/archive/ArchivedFoundationObjects.h"
+#include "tests/support/TypedStreamWriter.h"
+
+#include <QByteArray>
+#include <QDateTime>
+
+namespace nodetreearchive {
+
+inline void writeDate(testsupport::TypedStreamWriter &w, const QDateTime &date)
+{
+    const qint64 seconds = date.toSecsSinceEpoch() - platform::ArchivedFoundationObjects::ReferenceDateUnixSeconds;
+    const int offset = date.offsetFromUtc();
+    // The zone's name as the platform wrote a fixed offset ("GMT+0100").
+    const QString zone = QStringLiteral("GMT%1%2%3")
+                             .arg(offset < 0 ? QLatin1Char('-') : QLatin1Char('+'))
+                             .arg(qAbs(offset) / 3600, 2, 10, QLatin1Char('0'))
+                             .arg(qAbs(offset) % 3600 / 60, 2, 10, QLatin1Char('0'));
+    w.calendarDate(double(seconds), zone);
+}
+
+inline void writeStore(testsupport::TypedStreamWriter &w, const DocumentValuesStore &store)
+{
+    w.beginObject({{"DocumentValuesStore", 100}, {"NSObject", 0}});
+    w.group("c");
+    w.charValue(store.available());
+    w.group("{_NSRect={_NSPoint=ff}{_NSSize=ff}}");
+    const QRectF frame = store.windowFrame();
+    for (qreal f : {frame.x(), frame.y(), frame.width(), frame.height()})
+        w.floatValue(float(f));
+    w.group("c");
+    w.charValue(store.descriptVisible());
+    w.group("@");
+    const QList<TableColumnData> columns = store.tableColumnArray();
+    w.array(columns.size(), [&](qsizetype i) {
+        w.beginObject({{"TableColumnData", 0}, {"NSObject", 0}});
+        w.group("f");
+        w.floatValue(columns[i].width());
+        w.group("@");
+        w.string(columns[i].identifier());
+        w.endObject();
+    });
+    w.endObject();
+}
+
+// A text field: none when empty, as the platform wrote a missing name.
+inline void writeText(testsupport::TypedStreamWriter &w, const QString &text)
+{
+    w.group("@");
+    if (text.isEmpty())
+        w.nil();
+    else
+        w.string(text);
+}
+
+// The node's fields in archive order; the root's list starts with the store.
+inline void writeNode(testsupport::TypedStreamWriter &w, const Node &node, const DocumentValuesStore *store = nullptr)
+{
+    w.beginObject({{"Node", 160}, {"NSObject", 0}});
+    w.group("@");
+    const qsizetype extra = store ? 1 : 0;
+    w.array(node.childrenCount() + extra, [&](qsizetype i) {
+        if (i < extra)
+            writeStore(w, *store);
+        else
+            writeNode(w, *node.childAtIndex(i - extra));
+    });
+    writeText(w, node.itemName());
+    w.group("i");
+    w.integer(node.type());
+    w.group("@@");
+    writeDate(w, node.cDate());
+    writeDate(w, node.lDate());
+    w.group("iicc");
+    w.integer(node.hours());
+    w.integer(node.minutes());
+    w.charValue(node.active());
+    w.charValue(node.executed());
+    writeText(w, node.descript());
+    w.group("ff");
+    w.floatValue(node.turnover());
+    w.floatValue(node.wage());
+    w.endObject();
+}
+
+inline QByteArray archiveOf(const Node &root, const DocumentValuesStore &store,
+                            testsupport::TypedStreamWriter::ByteOrder order = testsupport::TypedStreamWriter::ByteOrder::Big)
+{
+    testsupport::TypedStreamWriter w(order);
+    w.group("@");
+    writeNode(w, root, &store);
+    return w.data();
+}
+
+} // namespace nodetreearchive
