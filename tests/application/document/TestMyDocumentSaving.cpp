@@ -314,7 +314,7 @@ TEST_F(MyDocumentSavingTest, AChangeMadeWhileTheFileIsWrittenIsNotWrittenOver)
         document->saveDocumentWithCompletion([](bool) {});
         QMessageBox *again = waitForMessageBox(document->mainWindow(), 20000);
         ASSERT_NE(again, nullptr);
-        clickButton(again, QStringLiteral("Save Anyway"));
+        clickButton(again, QStringLiteral("&Save Anyway"));
         ASSERT_TRUE(QTest::qWaitFor([&] { return !document->isSaving() && !document->isDocumentEdited(); }, 20000));
         EXPECT_TRUE(testsupport::readFile(file).startsWith(MyDocument::WrittenFileBeginning.toByteArray()));
     }

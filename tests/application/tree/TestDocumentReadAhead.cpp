@@ -328,6 +328,8 @@ TEST_F(DocumentReadAheadTest, AFileWhoseTreeWouldNotFitUnderTheAddressSpaceLimit
     };
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(std::exit(readUnderALimit()), testing::ExitedWithCode(0), "");
+}
+#endif
 
 // An older archive is read on the pool thread like an XML document, and what is
 // offered is what reading the file itself gives (DocumentFileFormat::readFromFile(),

@@ -204,7 +204,7 @@ TEST(ApplicationInstance, ManyFilesGoInPartsAndAStoppedInstanceIsToldAsNotAnswer
         files << QStringLiteral("/tmp/chronark-no-such-folder/%1.chronark").arg(i, 4, 10, QLatin1Char('0'));
     for (const bool onBus : {true, false}) {
         SCOPED_TRACE(onBus ? "bus" : "socket");
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        QProcessEnvironment environment = testsupport::childEnvironment();
         environment.insert(QStringLiteral("CHRONARK_TEST_INSTANCE_CHILD"), onBus ? bus.address() : QStringLiteral("socket"));
         QProcess child;
         child.setProcessEnvironment(environment);

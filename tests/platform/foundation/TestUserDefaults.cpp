@@ -535,8 +535,11 @@ namespace {
 // the changes the library holds for it in memory.
 QVariantMap storedIn(const QString &path)
 {
-    const QString copy = path + QStringLiteral(".copy");
-    QFile::remove(copy);
+    // A copy of a name never read before: the settings library keeps what it read of a
+    // file in the process, and takes it again for a file of the same name, size and time
+    // to the millisecond (on a file system in memory, the copy of a moment ago).
+    static int copies = 0;
+    const QString copy = path + QStringLiteral(".copy%1").arg(++copies);
     if (!QFile::copy(path, copy))
         return {};
     QSettings file(copy, QSettings::IniFormat);
@@ -619,7 +622,7 @@ TEST_F(UserDefaultsTest, AProcessQuittingOrKilledWhileItWritesLeavesAWholeFile)
     }
 
     const auto runChild = [&](const QByteArray &childMode, QProcess &child) {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        QProcessEnvironment environment = testsupport::childEnvironment();
         environment.insert(QStringLiteral("CHRONARK_TEST_DEFAULTS_CHILD"), QString::fromLatin1(childMode));
         environment.insert(QStringLiteral("CHRONARK_TEST_DEFAULTS_PATH"), path());
         child.setProcessEnvironment(environment);
