@@ -311,30 +311,23 @@ QMenu *DocumentWindowController::fillOutlineMenu(const NodePtr &node)
         add("LSCEdit", "handleMyDoubleClick:");
         add("LSCActived", "activedSelectedJob:");
         menu->addSeparator();
-        add("LSaddEntry", "newJobEntry:");
-        add("LSaddGroup", "newGroupEntry:");
-        menu->addSeparator();
-        add("LSCDelete", "deleteEntry:");
         break;
     }
     case Node::Day:
-        add("LSaddEntry", "newJobEntry:");
-        add("LSaddGroup", "newGroupEntry:");
-        menu->addSeparator();
-        add("LSCDelete", "deleteEntry:");
         break;
     case Node::TimeEntry:
     case Node::Group:
         add("LSCEdit", "handleMyDoubleClick:");
         menu->addSeparator();
-        add("LSaddEntry", "newJobEntry:");
-        add("LSaddGroup", "newGroupEntry:");
-        menu->addSeparator();
-        add("LSCDelete", "deleteEntry:");
         break;
     default:
         return nullptr;
     }
+    // Every row can take a new job or group, and be deleted.
+    add("LSaddEntry", "newJobEntry:");
+    add("LSaddGroup", "newGroupEntry:");
+    menu->addSeparator();
+    add("LSCDelete", "deleteEntry:");
     platform::MenuMnemonics::assign(menu);
     return menu;
 }
