@@ -8,10 +8,15 @@
 // notifications of starts and stops.
 //
 // The class is implemented across files by concern:
-//   AppController.cpp        construction, defaults, launch, autosave, preferences,
-//                            quitting, the small menu actions
+//   AppController.cpp        construction, defaults, autosave and the preference
+//                            changes, quitting, the small menu actions
 //   AppControllerMenus.cpp   job menu and tray icon, hot key and status window,
 //                            sleep, notifications
+// and its collaborators, one job each, do the rest behind short forwards:
+//   LaunchSequence           the launch, with its files read ahead and its later work
+//   FileOpening              the files of later requests read ahead, and the
+//                            progress window of a long read
+//   PreferenceWindowSetup    the preferences window and its panes
 //
 // One instance per process: create() makes it, a second create() answers the first;
 // getSharedAppController() makes it on first use. Deleting it (tests) frees the slot.
@@ -34,13 +39,15 @@
 #include <memory>
 
 class DocumentReadAhead;
+class FileOpening;
+class LaunchSequence;
 class MyDocument;
 class NTXPreferenceWindowController;
 class QAction;
 class QMenu;
 class QMenuBar;
-class QProgressDialog;
 class DocumentServices;
+class PreferenceWindowSetup;
 class QSystemTrayIcon;
 class QTimer;
 class QWindow;
@@ -201,7 +208,7 @@ public:
     // The tray menu's way to the windows (see applicationShouldHandleReopen()).
     Q_INVOKABLE void showDocumentWindows(QObject *sender);
 
-    NTXPreferenceWindowController *preferenceController() const { return m_preferenceController; }
+    NTXPreferenceWindowController *preferenceController() const;
     AboutBox *aboutBoxWindow() const { return m_aboutBoxWindow; }
 
     // How visitURL: and visitHistoryURL: open an address (the desktop's handler by
@@ -227,26 +234,8 @@ private:
     platform::UserDefaults &defaults() const { return *userDefaults(); }
     // What loading the main interface does: menu, preferences pass, sleep, hot key.
     void awakeFromNib();
-    // Makes the preferences window controller and its panes; the controller is kept
-    // only once every pane is in (a call after one that failed completes it).
-    void makePreferenceController();
-    // The launch's work nobody sees at once: the silent update check (when
-    // "UpdateAutoSearch" is set) and the preferences window controller, each on its
-    // own. One that fails (memory ran out) is logged and leaves the other to run: a
-    // check that could not start counts as failed, and the preferences are made when
-    // they are first shown.
-    void doLaterLaunchWork();
-    // The rest of the launch once the files are read; `deferred`: the update check
-    // and the preferences window controller wait for a document window's first drawing.
-    void finishLaunch(const QStringList &files, bool deferred);
-    void didFinishLaunching(bool deferred);
-    // The last edited document the launch reopens ("OpenLastEditedDoc"), else empty.
-    QString documentToReopen() const;
-    // The launch no longer needs what it prepared (the files read, the window made).
-    void dropLaunchPreparation();
-    void showOpeningProgress();
-    void endOpeningProgress();
-    void startUpdateCheckAtLaunch();
+    // The update check, through the checker set (NTXCheckUpdate's by default).
+    void runUpdateCheck(bool silent);
     void registerHotKeyFromDefaults();
     // Makes and shows the tray icon while "ShowChronarkMenu" is on and there is none.
     void showStatusItem();
@@ -274,16 +263,13 @@ private:
     QMenu *m_appDockMenu = nullptr;
     QTimer *m_timer = nullptr;
     HKHotKeyCenter m_hotKeyCenter;
-    NTXPreferenceWindowController *m_preferenceController = nullptr;
 
     std::shared_ptr<DocumentServices> m_documentServices;
-    // Reads the files of requests after the launch.
-    DocumentReadAhead *m_fileReader = nullptr;
-    // Requests whose files are being read, the files of the latest, and the progress.
-    int m_requestsReading = 0;
-    QStringList m_filesBeingRead;
-    QTimer *m_openingProgressTimer = nullptr;
-    QPointer<QProgressDialog> m_openingProgress;
+    // The collaborators (the destructor resets them: the launch, the file reading,
+    // and last the preferences window).
+    std::unique_ptr<FileOpening> m_fileOpening;
+    std::unique_ptr<PreferenceWindowSetup> m_preferences;
+    std::unique_ptr<LaunchSequence> m_launch; // uses the two above
     platform::DesktopNotifier *m_notifier = nullptr;
     platform::SleepMonitor *m_sleepMonitor = nullptr;
     bool m_hotKeyRegistered = false;

@@ -15,6 +15,7 @@
 #include "application/document/OutlineColumns.h"
 #include "application/document/OutlineKeyboard.h"
 #include "platform/document/MenuItemValidation.h"
+#include "platform/document/MenuMnemonics.h"
 #include "platform/drawing/ActionDispatch.h"
 #include "platform/drawing/CellItemDelegate.h"
 #include "platform/drawing/ScreenFit.h"
@@ -275,6 +276,60 @@ bool DocumentWindowController::isOutlineMenuItem(QObject *sender) const
 {
     const auto *item = qobject_cast<QAction *>(sender);
     return item && m_outlineMenu && item->associatedObjects().contains(m_outlineMenu.data());
+}
+
+QMenu *DocumentWindowController::fillOutlineMenu(const NodePtr &node)
+{
+    QMenu *menu = m_outlineMenu;
+    if (!menu)
+        return nullptr;
+    menu->clear();
+    if (!node)
+        return nullptr;
+    const bool idle = !m_document.timerIsRunning();
+    using platform::MenuItemValidation::makeItem;
+    // An item for the node: its action goes to the document, and it is usable only
+    // while this document counts no time.
+    auto add = [&](const char *key, const QByteArray &action) {
+        QAction *menuItem = makeItem(localized(key), action, menu, QKeySequence(), &m_document);
+        platform::MenuItemValidation::setRepresentedObject(menuItem, QVariant::fromValue(node));
+        menuItem->setEnabled(idle);
+        menu->addAction(menuItem);
+    };
+    switch (node->type()) {
+    case Node::Job: {
+        // Starting and stopping belong to the application controller: no target, so
+        // the action travels along the responder chain to it.
+        const bool running = m_document.timerIsRunning() && node->active();
+        QAction *startStop = makeItem(localized(running ? "LSCstop" : "LSCstart"),
+                                      running ? QByteArrayLiteral("menuToggleSelected:") : QByteArrayLiteral("menuSelected:"),
+                                      menu);
+        platform::MenuItemValidation::setRepresentedObject(startStop, QVariant::fromValue(node));
+        startStop->setEnabled(true);
+        menu->addAction(startStop);
+        menu->addSeparator();
+        add("LSCEdit", "handleMyDoubleClick:");
+        add("LSCActived", "activedSelectedJob:");
+        menu->addSeparator();
+        break;
+    }
+    case Node::Day:
+        break;
+    case Node::TimeEntry:
+    case Node::Group:
+        add("LSCEdit", "handleMyDoubleClick:");
+        menu->addSeparator();
+        break;
+    default:
+        return nullptr;
+    }
+    // Every row can take a new job or group, and be deleted.
+    add("LSaddEntry", "newJobEntry:");
+    add("LSaddGroup", "newGroupEntry:");
+    menu->addSeparator();
+    add("LSCDelete", "deleteEntry:");
+    platform::MenuMnemonics::assign(menu);
+    return menu;
 }
 
 QList<NodePtr> DocumentWindowController::selectedNodes() const

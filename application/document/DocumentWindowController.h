@@ -43,6 +43,12 @@ public:
 
     // The outline's context menu: empty after load, filled for each click.
     QMenu *outlineMenu() const { return m_outlineMenu; }
+    // Fills the context menu with the items for the node's row and answers it; a
+    // node of no kind the menu serves (none, the root) leaves it empty and answers
+    // null. A job's first item starts or stops its counter (no target: the action
+    // goes along the responder chain to the application controller); the others go
+    // to the document and are usable only while it counts no time.
+    QMenu *fillOutlineMenu(const NodePtr &node);
     // Whether the sender is an item of the outline's context menu.
     bool isOutlineMenuItem(QObject *sender) const;
     // Whether a row of the outline was clicked (and still exists).

@@ -7,11 +7,11 @@
 
 #include "application/base/ApplicationImages.h"
 #include "application/document/DocumentEdits.h"
+#include "application/document/DocumentWindowController.h"
 #include "application/document/MyDocument.h"
 #include "application/document/OutlineMoves.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/document/MenuItemValidation.h"
-#include "platform/document/MenuMnemonics.h"
 #include "platform/foundation/DisplayText.h"
 #include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/UndoManager.h"
@@ -208,64 +208,7 @@ bool OutlineDataSource::outlineViewShouldExpandItem(Node *item) const
 
 QMenu *OutlineDataSource::outlineViewMenuForTableColumnItem(QTreeView *, int, const QVariant &item)
 {
-    QMenu *menu = m_document.outlineMenu();
-    if (!menu)
-        return nullptr;
-    menu->clear();
-    const NodePtr node = item.value<NodePtr>();
-    if (!node)
-        return nullptr;
-    const bool idle = !m_document.timerIsRunning();
-    using platform::MenuItemValidation::makeItem;
-    // An item for the node: its action goes to the document, and it is usable only
-    // while this document counts no time.
-    auto add = [&](const char *key, const QByteArray &action) {
-        QAction *menuItem = makeItem(localizedText(key), action, menu, QKeySequence(), &m_document);
-        platform::MenuItemValidation::setRepresentedObject(menuItem, QVariant::fromValue(node));
-        menuItem->setEnabled(idle);
-        menu->addAction(menuItem);
-    };
-    switch (node->type()) {
-    case Node::Job: {
-        // Starting and stopping belong to the application controller: no target, so
-        // the action travels along the responder chain to it.
-        const bool running = m_document.timerIsRunning() && node->active();
-        QAction *startStop = makeItem(localizedText(running ? "LSCstop" : "LSCstart"),
-                                      running ? QByteArrayLiteral("menuToggleSelected:") : QByteArrayLiteral("menuSelected:"),
-                                      menu);
-        platform::MenuItemValidation::setRepresentedObject(startStop, QVariant::fromValue(node));
-        startStop->setEnabled(true);
-        menu->addAction(startStop);
-        menu->addSeparator();
-        add("LSCEdit", "handleMyDoubleClick:");
-        add("LSCActived", "activedSelectedJob:");
-        menu->addSeparator();
-        add("LSaddEntry", "newJobEntry:");
-        add("LSaddGroup", "newGroupEntry:");
-        menu->addSeparator();
-        add("LSCDelete", "deleteEntry:");
-        break;
-    }
-    case Node::Day:
-        add("LSaddEntry", "newJobEntry:");
-        add("LSaddGroup", "newGroupEntry:");
-        menu->addSeparator();
-        add("LSCDelete", "deleteEntry:");
-        break;
-    case Node::TimeEntry:
-    case Node::Group:
-        add("LSCEdit", "handleMyDoubleClick:");
-        menu->addSeparator();
-        add("LSaddEntry", "newJobEntry:");
-        add("LSaddGroup", "newGroupEntry:");
-        menu->addSeparator();
-        add("LSCDelete", "deleteEntry:");
-        break;
-    default:
-        return nullptr;
-    }
-    platform::MenuMnemonics::assign(menu);
-    return menu;
+    return m_document.windowController().fillOutlineMenu(item.value<NodePtr>());
 }
 
 bool OutlineDataSource::canDeleteSelection(QTreeView *outline) const

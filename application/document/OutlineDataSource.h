@@ -1,7 +1,7 @@
 #pragma once
 // What a document's outline shows of its node tree and how each row looks: the
-// model's data source, the outline's delegate (context menu, Delete key) and the
-// drag and drop of jobs and groups. Only the check box of the "executed" flag is
+// model's data source, the outline's delegate (the Delete key, and the context menu,
+// which the window controller fills) and the drag and drop of jobs and groups. Only the check box of the "executed" flag is
 // edited in place. A drag carries no nodes: its data names the data source it comes
 // from and the drag, and the receiving side takes the nodes from there, so data
 // from another process, from a drag that is over or from a closed document moves
