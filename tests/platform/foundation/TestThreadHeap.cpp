@@ -183,9 +183,11 @@ TEST(ThreadHeapTest, UnderAnAddressSpaceLimitNewThreadsShareTheHeapsThereAre)
     };
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(std::exit(newHeapsOfThreads(true)), testing::ExitedWithCode(0), "");
-    // Without: a heap each, but for those that take the heap of a thread that ended.
+    // Without: a heap each, but for those that take the heap of a thread that ended
+    // (the start of a process ends threads of its own: on a loaded machine most of the
+    // six may find such a heap), so at least one new one.
     EXPECT_EXIT(std::exit(newHeapsOfThreads(false)),
-                [](int status) { return WIFEXITED(status) && WEXITSTATUS(status) >= 3 && WEXITSTATUS(status) <= 6; }, "");
+                [](int status) { return WIFEXITED(status) && WEXITSTATUS(status) >= 1 && WEXITSTATUS(status) <= 6; }, "");
 }
 
 #endif
