@@ -7,10 +7,13 @@ set -uo pipefail
 
 xvfb_pid=""
 bus_pid=""
+bus_folder=""
 # The tests run on the private X server even when started from a Wayland session.
 unset WAYLAND_DISPLAY XDG_SESSION_TYPE
 cleanup() {
   [ -n "$bus_pid" ] && kill "$bus_pid" 2>/dev/null
+  [ -n "$bus_pid" ] && for _ in $(seq 1 100); do kill -0 "$bus_pid" 2>/dev/null || break; sleep 0.05; done
+  [ -n "$bus_folder" ] && rm -rf "$bus_folder"
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
   [ -n "$xvfb_pid" ] && wait "$xvfb_pid" 2>/dev/null
   return 0
@@ -36,7 +39,10 @@ else
 fi
 
 if command -v dbus-daemon >/dev/null; then
-  out="$(dbus-daemon --session --fork --print-address=1 --print-pid=1)"
+  # The bus's socket in a folder of its own, removed with the bus (the session bus's own
+  # configuration leaves one in /tmp).
+  bus_folder="$(mktemp -d)"
+  out="$(dbus-daemon --session --fork --address="unix:dir=$bus_folder" --print-address=1 --print-pid=1)"
   export DBUS_SESSION_BUS_ADDRESS="$(echo "$out" | sed -n 1p)"
   bus_pid="$(echo "$out" | sed -n 2p)"
 fi
