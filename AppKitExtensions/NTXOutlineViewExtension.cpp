@@ -12,8 +12,11 @@
 #include <QMetaMethod>
 #include <QPersistentModelIndex>
 #include <QPointer>
+#include <QSet>
 #include <QTreeView>
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 namespace NTXOutlineViewExtension {
 
@@ -68,21 +71,54 @@ bool isShown(const QTreeView *view, const QModelIndex &index)
     return false;
 }
 
+// Calls visit with each selected row that is shown (column 0), in the order of the
+// selection's ranges, until it answers false. The rows are read range by range and
+// each is looked up in a set, so that a selection of a hundred thousand rows (tens of
+// thousands of ranges) takes a moment, not minutes.
+template<typename Visit>
+void forEachSelectedShownRow(const QTreeView *view, Visit visit)
+{
+    const QItemSelectionModel *selection = view->selectionModel();
+    if (!selection)
+        return;
+    QSet<QModelIndex> seen;
+    const QItemSelection ranges = selection->selection();
+    for (const QItemSelectionRange &range : ranges) {
+        if (!range.isValid())
+            continue;
+        const QAbstractItemModel *model = range.model();
+        const QModelIndex parent = range.parent();
+        for (int r = range.top(); r <= range.bottom(); ++r) {
+            // A row counts when one of its selected cells can be selected (as the
+            // selection's indexes are).
+            bool selectable = false;
+            for (int c = range.left(); c <= range.right() && !selectable; ++c) {
+                const Qt::ItemFlags flags = model->flags(model->index(r, c, parent));
+                selectable = flags.testFlag(Qt::ItemIsSelectable) && flags.testFlag(Qt::ItemIsEnabled);
+            }
+            const QModelIndex row = model->index(r, 0, parent);
+            if (!selectable || seen.contains(row) || !isShown(view, row))
+                continue;
+            seen.insert(row);
+            if (!visit(row))
+                return;
+        }
+    }
+}
+
 // The selected rows that are shown, column 0, in the order shown.
 QList<QModelIndex> selectedShownRows(const QTreeView *view)
 {
+    std::vector<std::pair<QList<int>, QModelIndex>> shown;
+    forEachSelectedShownRow(view, [&](const QModelIndex &row) {
+        shown.emplace_back(pathOf(row), row);
+        return true;
+    });
+    std::sort(shown.begin(), shown.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
     QList<QModelIndex> rows;
-    const QItemSelectionModel *selection = view->selectionModel();
-    if (!selection)
-        return rows;
-    const QModelIndexList indexes = selection->selectedIndexes();
-    for (const QModelIndex &index : indexes) {
-        const QModelIndex row = index.siblingAtColumn(0);
-        if (!rows.contains(row) && isShown(view, row))
-            rows.append(row);
-    }
-    std::sort(rows.begin(), rows.end(),
-              [](const QModelIndex &a, const QModelIndex &b) { return pathOf(a) < pathOf(b); });
+    rows.reserve(qsizetype(shown.size()));
+    for (const auto &entry : shown)
+        rows.append(entry.second);
     return rows;
 }
 
@@ -156,13 +192,34 @@ QVariant selectedItem(const QTreeView *outlineView)
 {
     if (!outlineView || !outlineView->selectionModel())
         return QVariant();
+    // The current row when it is selected and shown, without reading the whole selection.
+    const QModelIndex current = outlineView->currentIndex().siblingAtColumn(0);
+    bool currentSelected = false;
+    if (current.isValid() && isShown(outlineView, current)) {
+        forEachSelectedShownRow(outlineView, [&](const QModelIndex &row) {
+            currentSelected = row == current;
+            return !currentSelected;
+        });
+    }
+    if (currentSelected)
+        return itemAtIndex(outlineView, current);
     const QList<QModelIndex> rows = selectedShownRows(outlineView);
     if (rows.isEmpty())
         return QVariant();
-    const QModelIndex current = outlineView->currentIndex().siblingAtColumn(0);
-    if (rows.contains(current))
-        return itemAtIndex(outlineView, current);
     return itemAtIndex(outlineView, rows.last());
+}
+
+qsizetype selectedItemCount(const QTreeView *outlineView, qsizetype limit)
+{
+    qsizetype count = 0;
+    if (!outlineView || limit <= 0)
+        return count;
+    forEachSelectedShownRow(outlineView, [&](const QModelIndex &row) {
+        if (itemAtIndex(outlineView, row).isValid())
+            ++count;
+        return count < limit;
+    });
+    return count;
 }
 
 QList<QVariant> allSelectedItems(const QTreeView *outlineView)
@@ -194,6 +251,42 @@ void selectItems(QTreeView *outlineView, const QList<QVariant> &items, bool byEx
     if (selection.isEmpty() && byExtendingSelection)
         return;
     outlineView->selectionModel()->select(selection, flags);
+}
+
+void selectAllShownRows(QTreeView *outlineView)
+{
+    QAbstractItemModel *model = outlineView ? outlineView->model() : nullptr;
+    QItemSelectionModel *selection = outlineView ? outlineView->selectionModel() : nullptr;
+    const QAbstractItemView::SelectionMode mode = outlineView ? outlineView->selectionMode() : QAbstractItemView::NoSelection;
+    if (!model || !selection || (mode != QAbstractItemView::ExtendedSelection && mode != QAbstractItemView::MultiSelection))
+        return;
+    QItemSelection all;
+    QList<QModelIndex> parents{outlineView->rootIndex()};
+    while (!parents.isEmpty()) {
+        const QModelIndex parent = parents.takeLast();
+        const int rowCount = model->rowCount(parent);
+        const int lastColumn = model->columnCount(parent) - 1;
+        if (lastColumn < 0)
+            continue;
+        int runStart = -1;
+        for (int r = 0; r <= rowCount; ++r) {
+            const bool shown = r < rowCount && !outlineView->isRowHidden(r, parent);
+            if (shown && runStart < 0)
+                runStart = r;
+            if (!shown && runStart >= 0) {
+                all.append(QItemSelectionRange(model->index(runStart, 0, parent), model->index(r - 1, lastColumn, parent)));
+                runStart = -1;
+            }
+            if (shown) {
+                const QModelIndex row = model->index(r, 0, parent);
+                if (outlineView->isExpanded(row) && model->hasChildren(row))
+                    parents.append(row);
+            }
+        }
+    }
+    // Whole rows already: without the Rows flag the selection model takes the ranges
+    // as they are instead of merging them one by one.
+    selection->select(all, QItemSelectionModel::ClearAndSelect);
 }
 
 QMenu *menuForEvent(QTreeView *outlineView, const QPoint &viewportPosition)

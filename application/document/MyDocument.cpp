@@ -537,7 +537,7 @@ bool MyDocument::validateMenuItem(QAction *item)
     if (action == "deleteEntry") {
         // It deletes the selected rows: with none there is nothing to ask about.
         QTreeView *outline = outlineView();
-        return outline && !NTXOutlineViewExtension::allSelectedItems(outline).isEmpty();
+        return outline && NTXOutlineViewExtension::selectedItemCount(outline, 1) > 0;
     }
     if (action == "editWholeDescription")
         return descriptionShownCut() != nullptr;
