@@ -5,8 +5,10 @@
 #include "application/document/DocumentWindowController.h"
 #include "application/document/MyDocument.h"
 #include "application/document/OutlineColumns.h"
+#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QScrollBar>
 #include <QStandardItemModel>
 #include <QTreeView>
@@ -144,10 +146,49 @@ void DocumentTotals::updateTotalTime()
     updateSelectedNodeWorkTimeAndWage();
 }
 
+void DocumentTotals::watchSelection(QItemSelectionModel *selection)
+{
+    for (const QMetaObject::Connection &connection : m_selectionWatches)
+        disconnect(connection);
+    m_selectionWatches.clear();
+    m_watchedSelection = selection;
+    m_selectedCoverValid = false;
+    if (!selection)
+        return;
+    const auto forget = platform::ExceptionBoundary::guarded(this, "the selection changed", [this] { m_selectedCoverValid = false; });
+    m_selectionWatches.push_back(connect(selection, &QItemSelectionModel::selectionChanged, this, forget));
+    m_selectionWatches.push_back(connect(selection, &QItemSelectionModel::modelChanged, this, forget));
+    if (const QAbstractItemModel *model = selection->model()) {
+        m_selectionWatches.push_back(connect(model, &QAbstractItemModel::rowsInserted, this, forget));
+        m_selectionWatches.push_back(connect(model, &QAbstractItemModel::rowsRemoved, this, forget));
+        m_selectionWatches.push_back(connect(model, &QAbstractItemModel::rowsMoved, this, forget));
+        m_selectionWatches.push_back(connect(model, &QAbstractItemModel::modelReset, this, forget));
+        m_selectionWatches.push_back(connect(model, &QAbstractItemModel::layoutChanged, this, forget));
+    }
+    // Rows that close or open leave or join the selection that is shown.
+    if (QTreeView *outline = m_document.outlineView()) {
+        m_selectionWatches.push_back(connect(outline, &QTreeView::collapsed, this, forget));
+        m_selectionWatches.push_back(connect(outline, &QTreeView::expanded, this, forget));
+    }
+}
+
+const QList<NodePtr> &DocumentTotals::selectedCover()
+{
+    QTreeView *outline = m_document.outlineView();
+    QItemSelectionModel *selection = outline ? outline->selectionModel() : nullptr;
+    if (selection != m_watchedSelection || !selection)
+        watchSelection(selection);
+    if (!m_selectedCoverValid) {
+        m_selectedCover = Node::minimumNodeCoverFromNodesInArray(m_document.windowController().selectedNodes());
+        m_selectedCoverValid = selection != nullptr;
+    }
+    return m_selectedCover;
+}
+
 void DocumentTotals::updateSelectedNodeWorkTimeAndWage()
 {
-    const QList<NodePtr> selected = m_document.windowController().selectedNodes();
-    if (selected.isEmpty()) {
+    const QList<NodePtr> &cover = selectedCover();
+    if (cover.isEmpty()) {
         setSelectedNodeWorkTime(QString());
         setSelectedNodeWage(QString());
         return;
@@ -156,7 +197,7 @@ void DocumentTotals::updateSelectedNodeWorkTimeAndWage()
     int minutes = 0;
     float turnover = 0.0f;
     // A node selected together with one of its ancestors counts once, through it.
-    for (const NodePtr &node : Node::minimumNodeCoverFromNodesInArray(selected)) {
+    for (const NodePtr &node : cover) {
         addTimeWithCarry(&hours, &minutes, node->hours(), node->minutes());
         turnover += node->turnover();
     }
