@@ -13,9 +13,12 @@
 // that were disabled when the walk came to them are tried once more at its end, in
 // the state the others left (Revert after edits, Undo, Stop).
 //
-// The outline shows every row open, as a person who opened them all sees it (the
-// test opens them itself: no command opens all rows), so that Select All selects
-// the whole tree.
+// A second test opens every sheet the commands open on a small document, types into
+// each of its fields and presses Paste there while the clipboard belongs to a
+// program that never answers (tests/support/programs/SilentClipboardOwner.cpp).
+//
+// The outline shows the rows of its first group open (the test opens them itself: no
+// command opens rows), so that Select All selects a tenth of the tree.
 #include "tests/application/controller/TestAppControllerSupport.h"
 #include "tests/support/DesktopTestSupport.h"
 #include "tests/support/GuiThreadWatchdog.h"
@@ -36,6 +39,7 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QFileDialog>
 #include <QMainWindow>
 #include <QMenuBar>
@@ -54,6 +58,7 @@
 #include <iostream>
 #include <memory>
 #include <optional>
+#include <utility>
 
 using namespace appcontrollertest;
 
@@ -185,7 +190,8 @@ void archiveNode(testsupport::TypedStreamWriter &w, const Node &node, bool withS
 class Answerer : public QObject
 {
 public:
-    enum class Mode { Decline, Accept };
+    // Type: a sheet is left for the test to type into (sheetToType()), then declined.
+    enum class Mode { Decline, Accept, Type };
 
     explicit Answerer(const QString &folder) : m_folder(folder)
     {
@@ -201,6 +207,9 @@ public:
     int exportFormats = 0;
     // What was answered, for the report of a command that does not end.
     QStringList answered;
+
+    // The sheet the test is to type into, once.
+    QDialog *takeSheetToType() { return std::exchange(m_sheetToType, nullptr).data(); }
 
     static bool isProgress(const QWidget *widget)
     {
@@ -242,6 +251,8 @@ private:
                 button->click();
             else
                 box->reject();
+        } else if (auto *sheet = qobject_cast<QDialog *>(modal); sheet && mode == Mode::Type) {
+            m_sheetToType = sheet;
         } else if (auto *dialog = qobject_cast<QDialog *>(modal)) {
             // A sheet: its default button (OK) when it can be pressed, else Cancel.
             QPushButton *ok = nullptr;
@@ -277,6 +288,7 @@ private:
     QString m_folder;
     QTimer m_timer;
     QPointer<QWidget> m_answering;
+    QPointer<QDialog> m_sheetToType;
     int m_saves = 0;
 };
 
@@ -306,6 +318,7 @@ protected:
     void TearDown() override
     {
         m_answerer.reset();
+        m_silentOwner.reset();
         destroyController(m_controller);
         m_controller = nullptr;
         testDocumentServices()->soundPlayer = {};
@@ -333,7 +346,10 @@ protected:
             WorkPatience));
         m_window = m_document->documentWindow();
         m_controller->installApplicationMenu(m_window->menuBar());
-        m_document->outlineView()->expandAll();
+        // The rows of the first group open, as a person who opened them sees them: Select
+        // All then selects a tenth of the tree (12,610 rows).
+        if (const NodePtr first = m_document->jobList()->children().value(0))
+            m_document->outlineView()->expandRecursively(m_document->outlineModel()->indexForNode(first.get()));
         ASSERT_TRUE(bringForward());
     }
 
@@ -399,7 +415,16 @@ protected:
             fire();
             fired = true;
         });
-        const bool ended = QTest::qWaitFor([&] { return fired && commandEnded(); }, WorkPatience);
+        const bool ended = QTest::qWaitFor(
+            [&] {
+                if (const QPointer<QDialog> sheet = m_answerer->takeSheetToType()) {
+                    typeIntoEveryField(sheet, name);
+                    if (sheet)
+                        sheet->reject();
+                }
+                return fired && commandEnded();
+            },
+            WorkPatience);
         EXPECT_TRUE(ended) << name.toStdString() << " did not end; answered: "
                            << m_answerer->answered.join(QStringLiteral(", ")).toStdString();
         std::cout << "command " << name.toStdString() << ": " << took.elapsed() << " ms" << std::endl;
@@ -414,6 +439,61 @@ protected:
             (void)QTest::qWaitFor([&] { return fired && commandEnded(); }, Patience);
         }
         ASSERT_TRUE(bringForward()) << "the document window is no longer there after " << name.toStdString();
+    }
+
+    // The clipboard belongs to a program that never answers (again, when a command
+    // of the walk copied).
+    void takeClipboardSilently()
+    {
+        if (m_silentOwner && m_silentOwner->isRunning())
+            return;
+        m_silentOwner.reset();
+        m_silentOwner = std::make_unique<desktoptest::ScopedProcess>(QStringLiteral(CHRONARK_SILENT_CLIPBOARD_OWNER), QStringList());
+        QByteArray said;
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                said += m_silentOwner->process().readAllStandardOutput();
+                return said.contains("owning") || !m_silentOwner->isRunning();
+            },
+            Patience));
+        ASSERT_TRUE(said.contains("owning")) << "the clipboard was not taken";
+    }
+
+    // Types into each field of the sheet as the keyboard does (the keys go through the
+    // event loop), then presses Ctrl+V there.
+    void typeIntoEveryField(QDialog *sheet, const QString &command)
+    {
+        ASSERT_NO_FATAL_FAILURE(takeClipboardSilently());
+        ++m_sheetsTyped;
+        QList<QPointer<QWidget>> fields;
+        for (QWidget *widget : sheet->findChildren<QWidget *>()) {
+            if (widget->isVisible() && widget->isEnabled() && (widget->focusPolicy() & Qt::TabFocus)
+                && !qobject_cast<QAbstractButton *>(widget) && !widget->focusProxy())
+                fields.append(widget);
+        }
+        for (const QPointer<QWidget> &field : fields) {
+            if (!field || !sheet->isVisible())
+                return;
+            const QString where = QStringLiteral("typing into %1 › %2 %3")
+                                      .arg(command, QString::fromLatin1(field->metaObject()->className()), field->objectName());
+            SCOPED_TRACE(where.toStdString());
+            QTimer::singleShot(0, field, [field] { field->setFocus(Qt::TabFocusReason); });
+            for (const auto &[key, text] : {std::pair{Qt::Key_1, "1"}, std::pair{Qt::Key_2, "2"}, std::pair{Qt::Key_A, "a"}}) {
+                QCoreApplication::postEvent(field, new QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier, QString::fromLatin1(text)));
+                QCoreApplication::postEvent(field, new QKeyEvent(QEvent::KeyRelease, key, Qt::NoModifier, QString::fromLatin1(text)));
+            }
+            // Paste, until one has held the window: each waits as long for the owner.
+            const int partsBefore = testing::UnitTest::GetInstance()->current_test_info()->result()->total_part_count();
+            if (!m_pasteHeld) {
+                QCoreApplication::postEvent(field, new QKeyEvent(QEvent::KeyPress, Qt::Key_V, Qt::ControlModifier));
+                QCoreApplication::postEvent(field, new QKeyEvent(QEvent::KeyRelease, Qt::Key_V, Qt::ControlModifier));
+            }
+            bool ticked = false;
+            QTimer::singleShot(0, sheet, [&] { ticked = true; });
+            EXPECT_TRUE(QTest::qWaitFor([&] { return ticked; }, WorkPatience));
+            m_pasteHeld = m_pasteHeld || testing::UnitTest::GetInstance()->current_test_info()->result()->total_part_count() > partsBefore;
+            ++m_fieldsTyped;
+        }
     }
 
     // Shows the menu as a click on its title does (validating its items) and closes it.
@@ -604,6 +684,10 @@ protected:
     int m_commandsRun = 0;
     QSet<QString> m_ran;
     bool m_secondRound = false;
+    std::unique_ptr<desktoptest::ScopedProcess> m_silentOwner;
+    int m_sheetsTyped = 0;
+    bool m_pasteHeld = false;
+    int m_fieldsTyped = 0;
 };
 
 TEST_F(EveryCommandOnALargeDocument, XmlFormWithEveryQuestionDeclined)
@@ -632,4 +716,34 @@ TEST_F(EveryCommandOnALargeDocument, ArchiveFormWithEveryQuestionAnswered)
     open(archivedDocument());
     ASSERT_FALSE(HasFatalFailure());
     walk(Answerer::Mode::Accept);
+}
+
+// Every sheet a command opens, on a small document: typing into its fields and Paste
+// there while the clipboard's owner never answers leave the window answering.
+TEST_F(EveryCommandOnALargeDocument, TypingAndPasteInEverySheetWhileTheClipboardsOwnerIsSilent)
+{
+    const QDateTime moment(QDate(2024, 6, 3), QTime(9, 0), Qt::OffsetFromUTC, 7200);
+    NodePtr root = Node::create(Node::Root, moment);
+    NodePtr group = Node::create(Node::Group, moment);
+    group->setItemName(QStringLiteral("Group"));
+    root->addChild(group);
+    NodePtr job = Node::create(Node::Job, moment);
+    job->setItemName(QStringLiteral("Job"));
+    group->addChild(job);
+    NodePtr day = Node::create(Node::Day, moment.addDays(-1));
+    day->setItemNameByType();
+    job->addChild(day);
+    NodePtr entry = Node::create(Node::TimeEntry, day->cDate());
+    entry->setlDate(entry->cDate().addSecs(1500));
+    entry->setItemNameByType();
+    day->addChild(entry);
+    root->recalcWorkTimeForTree();
+    const QString path = m_files.filePath(QStringLiteral("small.chronark"));
+    ASSERT_TRUE(DocumentFileFormat::writeToFile(path, DocumentFileFormat::TypeName, *root, DocumentValuesStore()));
+    open(path);
+    ASSERT_FALSE(HasFatalFailure());
+    walk(Answerer::Mode::Type);
+    std::cout << m_fieldsTyped << " fields of " << m_sheetsTyped << " sheets typed into" << std::endl;
+    // The job-name, group, time-entry and delete-assistant sheets at least.
+    EXPECT_GE(m_sheetsTyped, 4);
 }
