@@ -5,7 +5,6 @@
 #include "application/document/DocumentWindowController.h"
 #include "application/document/MyDocument.h"
 #include "application/document/OutlineColumns.h"
-#include "platform/foundation/ExceptionBoundary.h"
 
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -155,21 +154,26 @@ void DocumentTotals::watchSelection(QItemSelectionModel *selection)
     m_selectedCoverValid = false;
     if (!selection)
         return;
-    const auto forget = platform::ExceptionBoundary::guarded(this, "the selection changed", [this] { m_selectedCoverValid = false; });
-    m_selectionWatches.push_back(connect(selection, &QItemSelectionModel::selectionChanged, this, forget));
-    m_selectionWatches.push_back(connect(selection, &QItemSelectionModel::modelChanged, this, forget));
+    m_selectionWatches.push_back(connect(selection, &QItemSelectionModel::selectionChanged, this, &DocumentTotals::forgetSelectedCover));
+    m_selectionWatches.push_back(connect(selection, &QItemSelectionModel::modelChanged, this, &DocumentTotals::forgetSelectedCover));
     if (const QAbstractItemModel *model = selection->model()) {
-        m_selectionWatches.push_back(connect(model, &QAbstractItemModel::rowsInserted, this, forget));
-        m_selectionWatches.push_back(connect(model, &QAbstractItemModel::rowsRemoved, this, forget));
-        m_selectionWatches.push_back(connect(model, &QAbstractItemModel::rowsMoved, this, forget));
-        m_selectionWatches.push_back(connect(model, &QAbstractItemModel::modelReset, this, forget));
-        m_selectionWatches.push_back(connect(model, &QAbstractItemModel::layoutChanged, this, forget));
+        m_selectionWatches.push_back(connect(model, &QAbstractItemModel::rowsInserted, this, &DocumentTotals::forgetSelectedCover));
+        m_selectionWatches.push_back(connect(model, &QAbstractItemModel::rowsRemoved, this, &DocumentTotals::forgetSelectedCover));
+        m_selectionWatches.push_back(connect(model, &QAbstractItemModel::rowsMoved, this, &DocumentTotals::forgetSelectedCover));
+        m_selectionWatches.push_back(connect(model, &QAbstractItemModel::modelReset, this, &DocumentTotals::forgetSelectedCover));
+        m_selectionWatches.push_back(connect(model, &QAbstractItemModel::layoutChanged, this, &DocumentTotals::forgetSelectedCover));
     }
     // Rows that close or open leave or join the selection that is shown.
     if (QTreeView *outline = m_document.outlineView()) {
-        m_selectionWatches.push_back(connect(outline, &QTreeView::collapsed, this, forget));
-        m_selectionWatches.push_back(connect(outline, &QTreeView::expanded, this, forget));
+        m_selectionWatches.push_back(connect(outline, &QTreeView::collapsed, this, &DocumentTotals::forgetSelectedCover));
+        m_selectionWatches.push_back(connect(outline, &QTreeView::expanded, this, &DocumentTotals::forgetSelectedCover));
     }
+}
+
+// cannot throw: it only clears a flag.
+void DocumentTotals::forgetSelectedCover() noexcept
+{
+    m_selectedCoverValid = false;
 }
 
 const QList<NodePtr> &DocumentTotals::selectedCover()

@@ -70,6 +70,7 @@ private:
     // The minimum cover of the selected nodes, read again once it may have changed.
     const QList<NodePtr> &selectedCover();
     void watchSelection(QItemSelectionModel *selection);
+    void forgetSelectedCover() noexcept;
 
     MyDocument &m_document;
     QStandardItemModel *m_dummyOutlineView = nullptr;

@@ -76,18 +76,6 @@ bool endsTheWindow(const QAction *item)
     return action == "terminate:" || action == "performClose:";
 }
 
-// A hold that the watchdog names but does not fail, when the held stack shows the call.
-// TODO: the watchdog's KnownGuiThreadHold(call, reason) looks for the call on the held
-// stack; until it takes the call, every hold while this lives is excused with the reason.
-class KnownHoldIn
-{
-public:
-    KnownHoldIn(const char *call, const char *reason) : m_hold(reason) { (void)call; }
-
-private:
-    testsupport::KnownGuiThreadHold m_hold;
-};
-
 QString plainTitle(const QAction *item)
 {
     return item->text().remove(QLatin1Char('&'));
@@ -536,7 +524,7 @@ protected:
     {
         const QByteArray action = platform::MenuItemValidation::action(item);
         // Qt's print preview paints every page on the GUI thread.
-        std::optional<KnownHoldIn> preview;
+        std::optional<testsupport::KnownGuiThreadHold> preview;
         if (action == "printDocument:")
             preview.emplace("QPrintPreviewWidget", "Qt's print preview paints its pages on the GUI thread");
         const bool exports = action == "saveAsRTFFile:";
