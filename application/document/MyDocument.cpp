@@ -509,8 +509,12 @@ void MyDocument::colorLabelAction(QObject *sender)
     const QList<NodePtr> nodes = m_windowController->selectedNodes();
     if (nodes.isEmpty())
         return;
-    for (const NodePtr &node : nodes)
-        setColorLabelType(label, node);
+    {
+        // One batch: the window follows the selection once, not once for each node.
+        const DocumentOutlineModel::EditBatch batch(m_outlineModel.get());
+        for (const NodePtr &node : nodes)
+            setColorLabelType(label, node);
+    }
     undoManager()->setActionName(localized("LSSetColorLabel"));
 }
 

@@ -618,6 +618,9 @@ TEST_F(MyDocumentTest, ColorLabelsFromMenuAndPickerUndoAsOneNamedStep)
     EXPECT_EQ(a->colorLabel(), 1);
     EXPECT_EQ(b->colorLabel(), 1);
     EXPECT_TRUE(document->isDocumentEdited());
+    // The labelled rows stay selected and inspected.
+    EXPECT_EQ(NTXOutlineViewExtension::allSelectedItems(outline(document)).size(), 2);
+    EXPECT_EQ(document->inspectedObjectsController()->contentArray().size(), 2);
 
     platform::UndoManager *undo = document->undoManager();
     EXPECT_TRUE(QTest::qWaitFor([undo] { return undo->groupingLevel() == 0; }));
