@@ -17,8 +17,8 @@
 // each of its fields and presses Paste there while the clipboard belongs to a
 // program that never answers (tests/support/programs/SilentClipboardOwner.cpp).
 //
-// The outline shows the rows of its first group open (the test opens them itself: no
-// command opens rows), so that Select All selects a tenth of the tree.
+// The outline shows the rows of its first job open (the test opens them itself: no
+// command opens rows), so that Select All selects a year of that job's entries.
 #include "tests/application/controller/TestAppControllerSupport.h"
 #include "tests/support/DesktopTestSupport.h"
 #include "tests/support/GuiThreadWatchdog.h"
