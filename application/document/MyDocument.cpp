@@ -510,8 +510,11 @@ void MyDocument::colorLabelAction(QObject *sender)
     if (nodes.isEmpty())
         return;
     {
-        // One batch: the window follows the selection once, not once for each node.
+        // One batch: the window follows the selection once, not once for each node, and
+        // the inspector shows the labelled nodes again at its end (meanwhile it would
+        // gather its fields' values over all of them at each node's change).
         const DocumentOutlineModel::EditBatch batch(m_outlineModel.get());
+        m_inspectedObjectsController->setSelectionIndexes({});
         for (const NodePtr &node : nodes)
             setColorLabelType(label, node);
     }
