@@ -15,6 +15,7 @@
 #include <QSet>
 #include <QTreeView>
 #include <algorithm>
+#include <map>
 #include <utility>
 #include <vector>
 
@@ -107,6 +108,24 @@ void forEachSelectedShownRow(const QTreeView *view, Visit visit)
 }
 
 // The selected rows that are shown, column 0, in the order shown.
+// Whole rows of the parent (rows sorted, each once) as one range for each run of
+// consecutive rows. Taken without the Rows flag, such ranges go into the selection
+// model as they are instead of being merged one by one.
+void appendRowRuns(QItemSelection &selection, const QAbstractItemModel &model, const QModelIndex &parent,
+                   const QList<int> &rows)
+{
+    const int lastColumn = model.columnCount(parent) - 1;
+    if (lastColumn < 0)
+        return;
+    for (qsizetype i = 0; i < rows.size();) {
+        qsizetype end = i + 1;
+        while (end < rows.size() && rows.at(end) == rows.at(end - 1) + 1)
+            ++end;
+        selection.append(QItemSelectionRange(model.index(rows.at(i), 0, parent), model.index(rows.at(end - 1), lastColumn, parent)));
+        i = end;
+    }
+}
+
 QList<QModelIndex> selectedShownRows(const QTreeView *view)
 {
     std::vector<std::pair<QList<int>, QModelIndex>> shown;
@@ -240,17 +259,25 @@ void selectItems(QTreeView *outlineView, const QList<QVariant> &items, bool byEx
 {
     if (!outlineView || !outlineView->selectionModel())
         return;
-    QItemSelection selection;
+    // The rows under each parent, as runs of whole rows: a range for each item, which
+    // the selection model would merge with every one before it, takes seconds for
+    // tens of thousands of items.
+    std::map<QModelIndex, QList<int>> rowsByParent;
     for (const QVariant &item : items) {
         const QModelIndex index = indexForItem(outlineView, item);
         if (isShown(outlineView, index))
-            selection.select(index, index);
+            rowsByParent[index.parent()].append(index.row());
     }
-    QItemSelectionModel::SelectionFlags flags = QItemSelectionModel::Rows;
-    flags |= byExtendingSelection ? QItemSelectionModel::Select : QItemSelectionModel::ClearAndSelect;
+    QItemSelection selection;
+    for (auto &[parent, rows] : rowsByParent) {
+        std::sort(rows.begin(), rows.end());
+        rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+        appendRowRuns(selection, *outlineView->model(), parent, rows);
+    }
     if (selection.isEmpty() && byExtendingSelection)
         return;
-    outlineView->selectionModel()->select(selection, flags);
+    outlineView->selectionModel()->select(selection, byExtendingSelection ? QItemSelectionModel::Select
+                                                                          : QItemSelectionModel::ClearAndSelect);
 }
 
 void selectAllShownRows(QTreeView *outlineView)
@@ -264,25 +291,19 @@ void selectAllShownRows(QTreeView *outlineView)
     QList<QModelIndex> parents{outlineView->rootIndex()};
     while (!parents.isEmpty()) {
         const QModelIndex parent = parents.takeLast();
-        const int rowCount = model->rowCount(parent);
-        const int lastColumn = model->columnCount(parent) - 1;
-        if (lastColumn < 0)
+        if (model->columnCount(parent) <= 0)
             continue;
-        int runStart = -1;
-        for (int r = 0; r <= rowCount; ++r) {
-            const bool shown = r < rowCount && !outlineView->isRowHidden(r, parent);
-            if (shown && runStart < 0)
-                runStart = r;
-            if (!shown && runStart >= 0) {
-                all.append(QItemSelectionRange(model->index(runStart, 0, parent), model->index(r - 1, lastColumn, parent)));
-                runStart = -1;
-            }
-            if (shown) {
-                const QModelIndex row = model->index(r, 0, parent);
-                if (outlineView->isExpanded(row) && model->hasChildren(row))
-                    parents.append(row);
-            }
+        const int rowCount = model->rowCount(parent);
+        QList<int> shown;
+        for (int r = 0; r < rowCount; ++r) {
+            if (outlineView->isRowHidden(r, parent))
+                continue;
+            shown.append(r);
+            const QModelIndex row = model->index(r, 0, parent);
+            if (outlineView->isExpanded(row) && model->hasChildren(row))
+                parents.append(row);
         }
+        appendRowRuns(all, *model, parent, shown);
     }
     // Whole rows already: without the Rows flag the selection model takes the ranges
     // as they are instead of merging them one by one.

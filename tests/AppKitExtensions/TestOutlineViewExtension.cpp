@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <tuple>
 
 namespace ext = NTXOutlineViewExtension;
 
@@ -288,12 +289,15 @@ TEST(OutlineViewSelection, SelectAllInOneStepMatchesTheItemViewsOwn)
         ASSERT_EQ(selected, expected);
 
         // The helpers: every shown selected row once, in the order shown.
-        QList<QVariant> shown;
-        for (const QModelIndex &index : expected) {
+        const auto isVisible = [&view](const QModelIndex &index) {
             bool visible = !view.isRowHidden(index.row(), index.parent());
             for (QModelIndex above = index.parent(); above.isValid() && visible; above = above.parent())
                 visible = view.isExpanded(above) && !view.isRowHidden(above.row(), above.parent());
-            if (visible)
+            return visible;
+        };
+        QList<QVariant> shown;
+        for (const QModelIndex &index : expected) {
+            if (isVisible(index))
                 shown << NTXOutlineViewExtension::itemAtIndex(&view, index);
         }
         const QList<QVariant> items = NTXOutlineViewExtension::allSelectedItems(&view);
@@ -306,6 +310,34 @@ TEST(OutlineViewSelection, SelectAllInOneStepMatchesTheItemViewsOwn)
             ASSERT_LT(view.visualRect(before).top(), view.visualRect(after).top());
         }
         EXPECT_EQ(NTXOutlineViewExtension::selectedItemCount(&view, 2), std::min<qsizetype>(2, shown.size()));
+
+        // Selecting some of the items (one twice, some not shown), afresh or by
+        // extending, selects the cells the selection model selects for them row by row.
+        QList<QVariant> part;
+        for (QStandardItem *item : parents.mid(1)) {
+            if (random.bounded(2) == 0)
+                part << NTXOutlineViewExtension::itemAtIndex(&view, item->index());
+        }
+        if (!part.isEmpty())
+            part << part.first();
+        const bool extending = random.bounded(2) == 0;
+        QItemSelectionModel rowByRow(&model);
+        if (extending)
+            rowByRow.select(view.selectionModel()->selection(), QItemSelectionModel::Select);
+        for (const QVariant &item : part) {
+            const QModelIndex index = NTXOutlineViewExtension::indexForItem(&view, item);
+            if (isVisible(index))
+                rowByRow.select(index, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        }
+        NTXOutlineViewExtension::selectItems(&view, part, extending);
+        QModelIndexList cells = view.selectionModel()->selectedIndexes();
+        QModelIndexList expectedCells = rowByRow.selectedIndexes();
+        const auto byCell = [](const QModelIndex &a, const QModelIndex &b) {
+            return std::tuple(a.internalPointer(), a.row(), a.column()) < std::tuple(b.internalPointer(), b.row(), b.column());
+        };
+        std::sort(cells.begin(), cells.end(), byCell);
+        std::sort(expectedCells.begin(), expectedCells.end(), byCell);
+        ASSERT_EQ(cells, expectedCells) << (extending ? "extending" : "afresh");
     }
 }
 
