@@ -4,6 +4,7 @@
 #include "platform/foundation/ExceptionBoundary.h"
 
 #include <QClipboard>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QGuiApplication>
@@ -171,6 +172,18 @@ void insertInto(QWidget *widget, const ClipboardPaste::Contents &contents)
     }
 }
 
+// The text widget that takes a paste into the object: the object itself, or the line
+// edit of an editable combo box (which hands its keys to the line edit directly).
+QWidget *pasteTarget(const QObject *object)
+{
+    if (const auto *combo = qobject_cast<const QComboBox *>(object))
+        return combo->isEditable() ? combo->lineEdit() : nullptr;
+    if (qobject_cast<const QLineEdit *>(object) || qobject_cast<const QTextEdit *>(object)
+        || qobject_cast<const QPlainTextEdit *>(object))
+        return const_cast<QWidget *>(static_cast<const QWidget *>(object));
+    return nullptr;
+}
+
 // The Paste keys of the text widgets, sent here before the widget reads the clipboard.
 class PasteKeys : public QObject
 {
@@ -193,13 +206,13 @@ protected:
 
 bool ClipboardPaste::handles(const QObject *object)
 {
-    return qobject_cast<const QLineEdit *>(object) || qobject_cast<const QTextEdit *>(object)
-        || qobject_cast<const QPlainTextEdit *>(object);
+    return pasteTarget(object) != nullptr;
 }
 
-void ClipboardPaste::paste(QWidget *widget)
+void ClipboardPaste::paste(QWidget *pastedInto)
 {
-    if (!handles(widget))
+    QWidget *widget = pasteTarget(pastedInto);
+    if (!widget)
         return;
     const auto *rich = qobject_cast<const QTextEdit *>(widget);
     const QPointer<QWidget> target(widget);

@@ -1,6 +1,6 @@
 #pragma once
-// Paste into Qt's own text widgets (line edits, text edits, plain text edits) without
-// holding the GUI thread while another program is asked for the clipboard.
+// Paste into Qt's own text widgets (line edits, also an editable combo box's, text
+// edits, plain text edits) without holding the GUI thread while another program is asked for the clipboard.
 //
 // Qt reads the clipboard only synchronously: on X11 it asks the program that owns it
 // and waits for each answer up to its own time-out, several times over for one paste.
@@ -40,10 +40,11 @@ public:
         QString html;
     };
 
-    // Whether the object is a text widget whose Paste comes here.
+    // Whether the object is a text widget (or an editable combo box) whose Paste
+    // comes here.
     static bool handles(const QObject *object);
     // Reads the clipboard and inserts its text (or HTML, where rich text is taken)
-    // into the widget once read.
+    // into the widget (an editable combo box's line edit) once read.
     static void paste(QWidget *widget);
     // Reads the clipboard; `done` is called on the GUI thread, in a later pass, unless
     // the receiver went first.

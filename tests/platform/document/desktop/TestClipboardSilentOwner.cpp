@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
@@ -116,6 +117,10 @@ TEST(ClipboardSilentOwner, KeysAndMenusNeverAskAClipboardOwnerThatDoesNotAnswer)
     auto *layout = new QVBoxLayout(&window);
     auto *field = new QLineEdit;
     layout->addWidget(field);
+    // An editable combo box hands its keys to its line edit directly.
+    auto *combo = new QComboBox;
+    combo->setEditable(true);
+    layout->addWidget(combo);
     QMenu edit(QStringLiteral("Edit"), &window);
     menu::setAutoenablesItems(&edit, true);
     QAction *paste = menu::addItem(&edit, QStringLiteral("Paste"), "paste:", QKeySequence::Paste);
@@ -153,6 +158,7 @@ TEST(ClipboardSilentOwner, KeysAndMenusNeverAskAClipboardOwnerThatDoesNotAnswer)
         QObject::connect(&ticker, &QTimer::timeout, [&] { ++passes; });
         ticker.start(10);
         QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
+        QTest::keyClick(combo, Qt::Key_V, Qt::ControlModifier);
         paste->trigger();
         std::optional<platform::ClipboardPaste::Contents> read;
         platform::ClipboardPaste::read(field, false, [&](const platform::ClipboardPaste::Contents &c) { read = c; });
@@ -162,6 +168,7 @@ TEST(ClipboardSilentOwner, KeysAndMenusNeverAskAClipboardOwnerThatDoesNotAnswer)
         EXPECT_GT(passes, 10);
         QCoreApplication::processEvents();
         EXPECT_EQ(field->text(), QStringLiteral("Rename"));
+        EXPECT_EQ(combo->currentText(), QString());
     }
 
     // One that answers: its text goes in where the cursor is, by the key and the menu.
@@ -174,6 +181,8 @@ TEST(ClipboardSilentOwner, KeysAndMenusNeverAskAClipboardOwnerThatDoesNotAnswer)
         QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
         ASSERT_TRUE(QTest::qWaitFor([&] { return field->text() == text + QStringLiteral("Rename"); }, 10000))
             << field->text().toStdString();
+        QTest::keyClick(combo, Qt::Key_V, Qt::ControlModifier);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return combo->currentText() == text; }, 10000)) << combo->currentText().toStdString();
         field->end(false);
         paste->trigger();
         ASSERT_TRUE(QTest::qWaitFor([&] { return field->text() == text + QStringLiteral("Rename") + text; }, 10000))
