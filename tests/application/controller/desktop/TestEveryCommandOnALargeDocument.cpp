@@ -523,11 +523,21 @@ protected:
     void runItem(QAction *item, const QString &name)
     {
         const QByteArray action = platform::MenuItemValidation::action(item);
-        // Qt's print preview paints every page on the GUI thread.
+        // The long work that printing and exporting still do on the GUI thread: the
+        // print panel lays out the whole printed text, Qt's print preview paints every
+        // page and Qt's printer ends its file, and the exports write their file.
+        std::optional<testsupport::KnownGuiThreadHold> printedText;
         std::optional<testsupport::KnownGuiThreadHold> preview;
-        if (action == "printDocument:")
+        std::optional<testsupport::KnownGuiThreadHold> printerEnd;
+        std::optional<testsupport::KnownGuiThreadHold> exportWrite;
+        if (action == "printDocument:") {
+            printedText.emplace("DocumentExporter::textDocument", "the print panel lays out the printed text on the GUI thread");
             preview.emplace("QPrintPreviewWidget", "Qt's print preview paints its pages on the GUI thread");
+            printerEnd.emplace("QPrinter::~QPrinter", "Qt's printer ends its PDF file on the GUI thread");
+        }
         const bool exports = action == "saveAsRTFFile:";
+        if (exports)
+            exportWrite.emplace("DocumentExporter::writeFile", "the export writes its file on the GUI thread");
         if (!exports || m_answerer->mode == Answerer::Mode::Decline) {
             runCommand(name, [item = QPointer(item)] {
                 if (item)
