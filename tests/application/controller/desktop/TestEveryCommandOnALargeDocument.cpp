@@ -196,6 +196,15 @@ public:
     // What was answered, for the report of a command that does not end.
     QStringList answered;
 
+    // A command begins (the one before ended: nothing modal is up). A panel the program
+    // keeps and shows again is answered again, also when it was hidden and shown
+    // between two looks.
+    void beginCommand()
+    {
+        answered.clear();
+        m_answering = nullptr;
+    }
+
     // The sheet the test is to type into, once.
     QDialog *takeSheetToType() { return std::exchange(m_sheetToType, nullptr).data(); }
 
@@ -395,7 +404,7 @@ protected:
         SCOPED_TRACE("command " + name.toStdString());
         m_ran.insert(name);
         ASSERT_TRUE(m_document && m_window) << "the document window went before " << name.toStdString();
-        m_answerer->answered.clear();
+        m_answerer->beginCommand();
         QElapsedTimer took;
         took.start();
         bool fired = false;
