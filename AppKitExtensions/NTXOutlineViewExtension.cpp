@@ -12,8 +12,12 @@
 #include <QMetaMethod>
 #include <QPersistentModelIndex>
 #include <QPointer>
+#include <QSet>
 #include <QTreeView>
 #include <algorithm>
+#include <map>
+#include <utility>
+#include <vector>
 
 namespace NTXOutlineViewExtension {
 
@@ -68,21 +72,72 @@ bool isShown(const QTreeView *view, const QModelIndex &index)
     return false;
 }
 
-// The selected rows that are shown, column 0, in the order shown.
-QList<QModelIndex> selectedShownRows(const QTreeView *view)
+// Calls visit with each selected row that is shown (column 0), in the order of the
+// selection's ranges, until it answers false. The rows are read range by range and
+// each is looked up in a set, so that a selection of a hundred thousand rows (tens of
+// thousands of ranges) takes a moment, not minutes.
+template<typename Visit>
+void forEachSelectedShownRow(const QTreeView *view, Visit visit)
 {
-    QList<QModelIndex> rows;
     const QItemSelectionModel *selection = view->selectionModel();
     if (!selection)
-        return rows;
-    const QModelIndexList indexes = selection->selectedIndexes();
-    for (const QModelIndex &index : indexes) {
-        const QModelIndex row = index.siblingAtColumn(0);
-        if (!rows.contains(row) && isShown(view, row))
-            rows.append(row);
+        return;
+    QSet<QModelIndex> seen;
+    const QItemSelection ranges = selection->selection();
+    for (const QItemSelectionRange &range : ranges) {
+        if (!range.isValid())
+            continue;
+        const QAbstractItemModel *model = range.model();
+        const QModelIndex parent = range.parent();
+        for (int r = range.top(); r <= range.bottom(); ++r) {
+            // A row counts when one of its selected cells can be selected (as the
+            // selection's indexes are).
+            bool selectable = false;
+            for (int c = range.left(); c <= range.right() && !selectable; ++c) {
+                const Qt::ItemFlags flags = model->flags(model->index(r, c, parent));
+                selectable = flags.testFlag(Qt::ItemIsSelectable) && flags.testFlag(Qt::ItemIsEnabled);
+            }
+            const QModelIndex row = model->index(r, 0, parent);
+            if (!selectable || seen.contains(row) || !isShown(view, row))
+                continue;
+            seen.insert(row);
+            if (!visit(row))
+                return;
+        }
     }
-    std::sort(rows.begin(), rows.end(),
-              [](const QModelIndex &a, const QModelIndex &b) { return pathOf(a) < pathOf(b); });
+}
+
+// The selected rows that are shown, column 0, in the order shown.
+// Whole rows of the parent (rows sorted, each once) as one range for each run of
+// consecutive rows. Taken without the Rows flag, such ranges go into the selection
+// model as they are instead of being merged one by one.
+void appendRowRuns(QItemSelection &selection, const QAbstractItemModel &model, const QModelIndex &parent,
+                   const QList<int> &rows)
+{
+    const int lastColumn = model.columnCount(parent) - 1;
+    if (lastColumn < 0)
+        return;
+    for (qsizetype i = 0; i < rows.size();) {
+        qsizetype end = i + 1;
+        while (end < rows.size() && rows.at(end) == rows.at(end - 1) + 1)
+            ++end;
+        selection.append(QItemSelectionRange(model.index(rows.at(i), 0, parent), model.index(rows.at(end - 1), lastColumn, parent)));
+        i = end;
+    }
+}
+
+QList<QModelIndex> selectedShownRows(const QTreeView *view)
+{
+    std::vector<std::pair<QList<int>, QModelIndex>> shown;
+    forEachSelectedShownRow(view, [&](const QModelIndex &row) {
+        shown.emplace_back(pathOf(row), row);
+        return true;
+    });
+    std::sort(shown.begin(), shown.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+    QList<QModelIndex> rows;
+    rows.reserve(qsizetype(shown.size()));
+    for (const auto &entry : shown)
+        rows.append(entry.second);
     return rows;
 }
 
@@ -156,13 +211,34 @@ QVariant selectedItem(const QTreeView *outlineView)
 {
     if (!outlineView || !outlineView->selectionModel())
         return QVariant();
+    // The current row when it is selected and shown, without reading the whole selection.
+    const QModelIndex current = outlineView->currentIndex().siblingAtColumn(0);
+    bool currentSelected = false;
+    if (current.isValid() && isShown(outlineView, current)) {
+        forEachSelectedShownRow(outlineView, [&](const QModelIndex &row) {
+            currentSelected = row == current;
+            return !currentSelected;
+        });
+    }
+    if (currentSelected)
+        return itemAtIndex(outlineView, current);
     const QList<QModelIndex> rows = selectedShownRows(outlineView);
     if (rows.isEmpty())
         return QVariant();
-    const QModelIndex current = outlineView->currentIndex().siblingAtColumn(0);
-    if (rows.contains(current))
-        return itemAtIndex(outlineView, current);
     return itemAtIndex(outlineView, rows.last());
+}
+
+qsizetype selectedItemCount(const QTreeView *outlineView, qsizetype limit)
+{
+    qsizetype count = 0;
+    if (!outlineView || limit <= 0)
+        return count;
+    forEachSelectedShownRow(outlineView, [&](const QModelIndex &row) {
+        if (itemAtIndex(outlineView, row).isValid())
+            ++count;
+        return count < limit;
+    });
+    return count;
 }
 
 QList<QVariant> allSelectedItems(const QTreeView *outlineView)
@@ -183,17 +259,55 @@ void selectItems(QTreeView *outlineView, const QList<QVariant> &items, bool byEx
 {
     if (!outlineView || !outlineView->selectionModel())
         return;
-    QItemSelection selection;
+    // The rows under each parent, as runs of whole rows: a range for each item, which
+    // the selection model would merge with every one before it, takes seconds for
+    // tens of thousands of items.
+    std::map<QModelIndex, QList<int>> rowsByParent;
     for (const QVariant &item : items) {
         const QModelIndex index = indexForItem(outlineView, item);
         if (isShown(outlineView, index))
-            selection.select(index, index);
+            rowsByParent[index.parent()].append(index.row());
     }
-    QItemSelectionModel::SelectionFlags flags = QItemSelectionModel::Rows;
-    flags |= byExtendingSelection ? QItemSelectionModel::Select : QItemSelectionModel::ClearAndSelect;
+    QItemSelection selection;
+    for (auto &[parent, rows] : rowsByParent) {
+        std::sort(rows.begin(), rows.end());
+        rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+        appendRowRuns(selection, *outlineView->model(), parent, rows);
+    }
     if (selection.isEmpty() && byExtendingSelection)
         return;
-    outlineView->selectionModel()->select(selection, flags);
+    outlineView->selectionModel()->select(selection, byExtendingSelection ? QItemSelectionModel::Select
+                                                                          : QItemSelectionModel::ClearAndSelect);
+}
+
+void selectAllShownRows(QTreeView *outlineView)
+{
+    QAbstractItemModel *model = outlineView ? outlineView->model() : nullptr;
+    QItemSelectionModel *selection = outlineView ? outlineView->selectionModel() : nullptr;
+    const QAbstractItemView::SelectionMode mode = outlineView ? outlineView->selectionMode() : QAbstractItemView::NoSelection;
+    if (!model || !selection || (mode != QAbstractItemView::ExtendedSelection && mode != QAbstractItemView::MultiSelection))
+        return;
+    QItemSelection all;
+    QList<QModelIndex> parents{outlineView->rootIndex()};
+    while (!parents.isEmpty()) {
+        const QModelIndex parent = parents.takeLast();
+        if (model->columnCount(parent) <= 0)
+            continue;
+        const int rowCount = model->rowCount(parent);
+        QList<int> shown;
+        for (int r = 0; r < rowCount; ++r) {
+            if (outlineView->isRowHidden(r, parent))
+                continue;
+            shown.append(r);
+            const QModelIndex row = model->index(r, 0, parent);
+            if (outlineView->isExpanded(row) && model->hasChildren(row))
+                parents.append(row);
+        }
+        appendRowRuns(all, *model, parent, shown);
+    }
+    // Whole rows already: without the Rows flag the selection model takes the ranges
+    // as they are instead of merging them one by one.
+    selection->select(all, QItemSelectionModel::ClearAndSelect);
 }
 
 QMenu *menuForEvent(QTreeView *outlineView, const QPoint &viewportPosition)

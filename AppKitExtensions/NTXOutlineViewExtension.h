@@ -62,10 +62,19 @@ QVariant selectedItem(const QTreeView *outlineView);
 // The items of all selected rows in ascending row order (top to bottom as shown);
 // rows without an item are skipped. Empty with no selection.
 QList<QVariant> allSelectedItems(const QTreeView *outlineView);
+// How many selected rows have an item, counted up to the limit: whether there are
+// any, or more than one, without reading a large selection whole.
+qsizetype selectedItemCount(const QTreeView *outlineView, qsizetype limit);
 // Selects exactly the rows of the items that are shown, or adds them to the selection
 // when extending; items that are not shown are skipped. An empty list without
 // extending clears the selection.
 void selectItems(QTreeView *outlineView, const QList<QVariant> &items, bool byExtendingSelection);
+// Selects every shown row (Select All) in one step: one range of whole rows for each
+// run of shown rows under one parent. The item view's own select-all adds its ranges
+// one at a time, each merged with all before it, which takes minutes for a tree of a
+// hundred thousand open rows. The current row stays; nothing happens in a view that
+// selects one row or none.
+void selectAllShownRows(QTreeView *outlineView);
 
 // ---- The handled operations, callable directly ----
 // The context menu for a point of the viewport: none outside every row or column,

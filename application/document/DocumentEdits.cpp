@@ -79,6 +79,16 @@ void DocumentEdits::recalcTotalWorkTime(Node &node)
         group(node);
         return;
     }
+    // A job's days and its own sums: inside a batch once per job, at its end (a
+    // batch deleting many of a job's entries would add up all its days at each one).
+    Node *job = node.getRootObject();
+    if (job && m_document.outlineModel()->isInEditBatch()) {
+        if (!m_pendingJobSet.contains(job)) {
+            m_pendingJobSet.insert(job);
+            m_pendingJobs.push_back(job->weak_from_this());
+        }
+        return;
+    }
     node.recalcOwnTotalWorkTime();
     if (Node *parent = node.parent(); parent && parent->type() == Node::Group)
         group(*parent);
@@ -86,6 +96,18 @@ void DocumentEdits::recalcTotalWorkTime(Node &node)
 
 void DocumentEdits::recalcPendingGroups()
 {
+    // The jobs first: the groups above them add up their new sums.
+    const std::vector<std::weak_ptr<Node>> jobs = std::exchange(m_pendingJobs, {});
+    m_pendingJobSet.clear();
+    for (const std::weak_ptr<Node> &weak : jobs) {
+        if (const NodePtr job = weak.lock()) {
+            job->recalcOwnTotalWorkTime();
+            if (Node *parent = job->parent(); parent && parent->type() == Node::Group && !m_pendingGroupSet.contains(parent)) {
+                m_pendingGroupSet.insert(parent);
+                m_pendingGroups.push_back(parent->weak_from_this());
+            }
+        }
+    }
     const std::vector<std::weak_ptr<Node>> groups = std::exchange(m_pendingGroups, {});
     m_pendingGroupSet.clear();
     // Each group and the groups above it, after the edits below them.

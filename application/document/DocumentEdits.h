@@ -3,8 +3,8 @@
 // registers its opposite with the document's undo manager and keeps the name of the
 // step it belongs to, so the name the starting command gave stays through any
 // number of undos and redos. The outline follows through the root's reports; inside
-// a batch of edits (DocumentOutlineModel::EditBatch) the sums of the groups are
-// recomputed once, at the batch's end. A fresh edit that would set a value the node
+// a batch of edits (DocumentOutlineModel::EditBatch) the sums of the jobs (with their
+// days) and of the groups are recomputed once, at the batch's end. A fresh edit that would set a value the node
 // has already (a colour label, the done flag, a name) changes nothing and records no
 // step. An edit that takes the running counter's entry out of the tree (with its day,
 // job or group) stops the counter as part of the edit (DocumentCounter).
@@ -55,8 +55,8 @@ public:
     void deleteEntry(QObject *sender);
     void deleteSheetDidEnd(const QList<NodePtr> &nodes, int returnCode);
 
-    // Node::recalcTotalWorkTime(), with the groups' part (inside a batch of edits)
-    // at the end of the batch, which calls recalcPendingGroups().
+    // Node::recalcTotalWorkTime(), with the job's and the groups' part (inside a batch
+    // of edits) at the end of the batch, which calls recalcPendingGroups().
     void recalcTotalWorkTime(Node &node);
     void recalcPendingGroups();
 
@@ -89,4 +89,6 @@ private:
     MyDocument &m_document;
     std::vector<std::weak_ptr<Node>> m_pendingGroups;
     QSet<const Node *> m_pendingGroupSet;
+    std::vector<std::weak_ptr<Node>> m_pendingJobs;
+    QSet<const Node *> m_pendingJobSet;
 };

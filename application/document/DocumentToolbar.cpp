@@ -440,9 +440,8 @@ bool DocumentToolbar::validateToolbarItem(QAction *item)
         QTreeView *outline = m_document.outlineView();
         if (!outline)
             return false;
-        const QList<QVariant> selected = NTXOutlineViewExtension::allSelectedItems(outline);
         const NodePtr node = NTXOutlineViewExtension::selectedItem(outline).value<NodePtr>();
-        return selected.size() <= 1 && node && node->type() == Node::Job
+        return NTXOutlineViewExtension::selectedItemCount(outline, 2) <= 1 && node && node->type() == Node::Job
                && (!running || node == m_document.getActiveJob());
     }
     if (identifier == AddItem || identifier == AddGroup)

@@ -7,6 +7,7 @@
 #include "application/document/OutlineColumns.h"
 
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QScrollBar>
 #include <QStandardItemModel>
 #include <QTreeView>
@@ -144,10 +145,54 @@ void DocumentTotals::updateTotalTime()
     updateSelectedNodeWorkTimeAndWage();
 }
 
+void DocumentTotals::watchSelection(QItemSelectionModel *selection)
+{
+    for (const QMetaObject::Connection &connection : m_selectionWatches)
+        disconnect(connection);
+    m_selectionWatches.clear();
+    m_watchedSelection = selection;
+    m_selectedCoverValid = false;
+    if (!selection)
+        return;
+    m_selectionWatches.push_back(connect(selection, &QItemSelectionModel::selectionChanged, this, &DocumentTotals::forgetSelectedCover));
+    m_selectionWatches.push_back(connect(selection, &QItemSelectionModel::modelChanged, this, &DocumentTotals::forgetSelectedCover));
+    if (const QAbstractItemModel *model = selection->model()) {
+        m_selectionWatches.push_back(connect(model, &QAbstractItemModel::rowsInserted, this, &DocumentTotals::forgetSelectedCover));
+        m_selectionWatches.push_back(connect(model, &QAbstractItemModel::rowsRemoved, this, &DocumentTotals::forgetSelectedCover));
+        m_selectionWatches.push_back(connect(model, &QAbstractItemModel::rowsMoved, this, &DocumentTotals::forgetSelectedCover));
+        m_selectionWatches.push_back(connect(model, &QAbstractItemModel::modelReset, this, &DocumentTotals::forgetSelectedCover));
+        m_selectionWatches.push_back(connect(model, &QAbstractItemModel::layoutChanged, this, &DocumentTotals::forgetSelectedCover));
+    }
+    // Rows that close or open leave or join the selection that is shown.
+    if (QTreeView *outline = m_document.outlineView()) {
+        m_selectionWatches.push_back(connect(outline, &QTreeView::collapsed, this, &DocumentTotals::forgetSelectedCover));
+        m_selectionWatches.push_back(connect(outline, &QTreeView::expanded, this, &DocumentTotals::forgetSelectedCover));
+    }
+}
+
+// cannot throw: it only clears a flag.
+void DocumentTotals::forgetSelectedCover() noexcept
+{
+    m_selectedCoverValid = false;
+}
+
+const QList<NodePtr> &DocumentTotals::selectedCover()
+{
+    QTreeView *outline = m_document.outlineView();
+    QItemSelectionModel *selection = outline ? outline->selectionModel() : nullptr;
+    if (selection != m_watchedSelection || !selection)
+        watchSelection(selection);
+    if (!m_selectedCoverValid) {
+        m_selectedCover = Node::minimumNodeCoverFromNodesInArray(m_document.windowController().selectedNodes());
+        m_selectedCoverValid = selection != nullptr;
+    }
+    return m_selectedCover;
+}
+
 void DocumentTotals::updateSelectedNodeWorkTimeAndWage()
 {
-    const QList<NodePtr> selected = m_document.windowController().selectedNodes();
-    if (selected.isEmpty()) {
+    const QList<NodePtr> &cover = selectedCover();
+    if (cover.isEmpty()) {
         setSelectedNodeWorkTime(QString());
         setSelectedNodeWage(QString());
         return;
@@ -156,7 +201,7 @@ void DocumentTotals::updateSelectedNodeWorkTimeAndWage()
     int minutes = 0;
     float turnover = 0.0f;
     // A node selected together with one of its ancestors counts once, through it.
-    for (const NodePtr &node : Node::minimumNodeCoverFromNodesInArray(selected)) {
+    for (const NodePtr &node : cover) {
         addTimeWithCarry(&hours, &minutes, node->hours(), node->minutes());
         turnover += node->turnover();
     }

@@ -3,17 +3,28 @@
 // columns follow the outline's, showing the time and turnover of the whole tree) and
 // the time and turnover of the selected nodes, which the document publishes as its
 // "selectedNodeWorkTime" and "selectedNodeWage" (an inspector binds to them there).
+// The selected nodes that count (the selection's minimum cover) are kept from one
+// update to the next until the selection, the outline's rows or their opening change:
+// the toolbar asks for the totals at every window update, and reading a selection of
+// a hundred thousand rows each time would hold the window; the sums are taken anew
+// each time.
 //
 // Owned by its MyDocument (a child object); the totals header belongs to the window,
 // the model carrying its columns to this object. Before the window was loaded there
 // is no header and the totals only keep the selection's texts. GUI thread only;
 // nothing here throws.
+#include "application/tree/Node.h"
+
+#include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QVariantMap>
+#include <vector>
 
 class MyDocument;
 class QHeaderView;
+class QItemSelectionModel;
 class QStandardItemModel;
 class QTreeView;
 
@@ -56,8 +67,17 @@ public:
     void setSelectedNodeWage(const QString &text);
 
 private:
+    // The minimum cover of the selected nodes, read again once it may have changed.
+    const QList<NodePtr> &selectedCover();
+    void watchSelection(QItemSelectionModel *selection);
+    void forgetSelectedCover() noexcept;
+
     MyDocument &m_document;
     QStandardItemModel *m_dummyOutlineView = nullptr;
+    QPointer<QItemSelectionModel> m_watchedSelection;
+    std::vector<QMetaObject::Connection> m_selectionWatches;
+    QList<NodePtr> m_selectedCover;
+    bool m_selectedCoverValid = false;
     QString m_selectedNodeWorkTime;
     QString m_selectedNodeWage;
 };

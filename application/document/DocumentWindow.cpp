@@ -1,5 +1,7 @@
 #include "application/document/DocumentWindow.h"
 
+#include "application/document/DocumentOutlineView.h"
+
 #include "NTXAppKit/NTXColorLabelWidget/NTXColorLabelColors.h"
 #include "NTXAppKit/NTXColorLabelWidget/NTXColorLabelWidget.h"
 #include "NTXAppKit/inspector/NTXTextViewInspector.h"
@@ -112,7 +114,7 @@ void DocumentWindow::buildContents()
     m_outlineLayout = new QVBoxLayout(outlineBox);
     m_outlineLayout->setContentsMargins(0, 0, 0, 0);
     m_outlineLayout->setSpacing(0);
-    m_outlineView = new QTreeView(outlineBox);
+    m_outlineView = new DocumentOutlineView(outlineBox);
     m_outlineView->setObjectName(QStringLiteral("outlineView"));
     m_outlineView->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_outlineView->setSelectionBehavior(QAbstractItemView::SelectRows);

@@ -509,8 +509,15 @@ void MyDocument::colorLabelAction(QObject *sender)
     const QList<NodePtr> nodes = m_windowController->selectedNodes();
     if (nodes.isEmpty())
         return;
-    for (const NodePtr &node : nodes)
-        setColorLabelType(label, node);
+    {
+        // One batch: the window follows the selection once, not once for each node, and
+        // the inspector shows the labelled nodes again at its end (meanwhile it would
+        // gather its fields' values over all of them at each node's change).
+        const DocumentOutlineModel::EditBatch batch(m_outlineModel.get());
+        m_inspectedObjectsController->setSelectionIndexes({});
+        for (const NodePtr &node : nodes)
+            setColorLabelType(label, node);
+    }
     undoManager()->setActionName(localized("LSSetColorLabel"));
 }
 
@@ -537,7 +544,7 @@ bool MyDocument::validateMenuItem(QAction *item)
     if (action == "deleteEntry") {
         // It deletes the selected rows: with none there is nothing to ask about.
         QTreeView *outline = outlineView();
-        return outline && !NTXOutlineViewExtension::allSelectedItems(outline).isEmpty();
+        return outline && NTXOutlineViewExtension::selectedItemCount(outline, 1) > 0;
     }
     if (action == "editWholeDescription")
         return descriptionShownCut() != nullptr;

@@ -3,7 +3,9 @@
 #include "platform/foundation/BackgroundTask.h"
 #include "platform/foundation/ExceptionBoundary.h"
 
+#include <QAbstractSpinBox>
 #include <QClipboard>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QGuiApplication>
@@ -21,6 +23,7 @@
 #include <cstring>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <poll.h>
 
 namespace platform {
@@ -171,6 +174,35 @@ void insertInto(QWidget *widget, const ClipboardPaste::Contents &contents)
     }
 }
 
+// Those waiting for the read of another program's clipboard under way, without and
+// with HTML (GUI thread only).
+struct Waiter
+{
+    QPointer<QObject> receiver;
+    std::function<void(const ClipboardPaste::Contents &)> done;
+};
+
+QList<Waiter> &waitingFor(bool withHtml)
+{
+    static QList<Waiter> waiting[2];
+    return waiting[withHtml ? 1 : 0];
+}
+
+// The text widget that takes a paste into the object: the object itself, or the line
+// edit of an editable combo box or of a spin box (which hand their keys to the line
+// edit directly).
+QWidget *pasteTarget(const QObject *object)
+{
+    if (const auto *combo = qobject_cast<const QComboBox *>(object))
+        return combo->isEditable() ? combo->lineEdit() : nullptr;
+    if (const auto *spin = qobject_cast<const QAbstractSpinBox *>(object))
+        return spin->findChild<QLineEdit *>(QString(), Qt::FindDirectChildrenOnly);
+    if (qobject_cast<const QLineEdit *>(object) || qobject_cast<const QTextEdit *>(object)
+        || qobject_cast<const QPlainTextEdit *>(object))
+        return const_cast<QWidget *>(static_cast<const QWidget *>(object));
+    return nullptr;
+}
+
 // The Paste keys of the text widgets, sent here before the widget reads the clipboard.
 class PasteKeys : public QObject
 {
@@ -193,13 +225,13 @@ protected:
 
 bool ClipboardPaste::handles(const QObject *object)
 {
-    return qobject_cast<const QLineEdit *>(object) || qobject_cast<const QTextEdit *>(object)
-        || qobject_cast<const QPlainTextEdit *>(object);
+    return pasteTarget(object) != nullptr;
 }
 
-void ClipboardPaste::paste(QWidget *widget)
+void ClipboardPaste::paste(QWidget *pastedInto)
 {
-    if (!handles(widget))
+    QWidget *widget = pasteTarget(pastedInto);
+    if (!widget)
         return;
     const auto *rich = qobject_cast<const QTextEdit *>(widget);
     const QPointer<QWidget> target(widget);
@@ -226,10 +258,24 @@ void ClipboardPaste::read(QObject *receiver, bool withHtml, std::function<void(c
                                   }), Qt::QueuedConnection);
         return;
     }
+    // A paste made while a read of the same kind is under way takes that read's answer:
+    // a program that never answers holds one pool thread, not one for each paste (the
+    // pool's other work, Qt's painting among it, would wait behind them).
+    QList<Waiter> &waiters = waitingFor(withHtml);
+    const bool underWay = !waiters.isEmpty();
+    waiters.append({QPointer<QObject>(receiver), std::move(done)});
+    if (underWay)
+        return;
+    const auto answer = [withHtml](const Contents &contents) {
+        const QList<Waiter> all = std::exchange(waitingFor(withHtml), {});
+        for (const Waiter &waiter : all) {
+            if (waiter.receiver)
+                waiter.done(contents);
+        }
+    };
     BackgroundTask::run(
-        receiver, [withHtml](const BackgroundTask::Token &) { return readFromX(withHtml); },
-        [done](const Contents &contents) { done(contents); },
-        [done](const QString &) { done(Contents()); });
+        QCoreApplication::instance(), [withHtml](const BackgroundTask::Token &) { return readFromX(withHtml); }, answer,
+        [answer](const QString &) { answer(Contents()); });
 }
 
 void ClipboardPaste::install()

@@ -1,13 +1,14 @@
 #pragma once
-// Paste into Qt's own text widgets (line edits, text edits, plain text edits) without
-// holding the GUI thread while another program is asked for the clipboard.
+// Paste into Qt's own text widgets (line edits, also those of editable combo boxes and
+// spin boxes, text edits, plain text edits) without holding the GUI thread while another program is asked for the clipboard.
 //
 // Qt reads the clipboard only synchronously: on X11 it asks the program that owns it
 // and waits for each answer up to its own time-out, several times over for one paste.
 // Here the clipboard that another program holds on X11 is read on a pool thread,
 // through a connection of our own to the X server (platform::BackgroundTask), and
 // that program has AnswerTimeout in all to answer; the text goes into the widget when
-// it comes, where its cursor is then. A program that does not answer in time, one
+// it comes, where its cursor is then. Pastes made while such a read is under way take
+// its answer (one pool thread waits for that program, however often Paste is pressed). A program that does not answer in time, one
 // that holds no text, and a widget gone or made read-only meanwhile get nothing, and
 // nothing is changed. What this application holds itself, and the clipboard of other
 // platforms, are read through Qt as before (no other program is waited for on X11).
@@ -40,10 +41,11 @@ public:
         QString html;
     };
 
-    // Whether the object is a text widget whose Paste comes here.
+    // Whether the object is a text widget (or an editable combo box, a spin box) whose
+    // Paste comes here.
     static bool handles(const QObject *object);
     // Reads the clipboard and inserts its text (or HTML, where rich text is taken)
-    // into the widget once read.
+    // into the widget (a combo box's or spin box's line edit) once read.
     static void paste(QWidget *widget);
     // Reads the clipboard; `done` is called on the GUI thread, in a later pass, unless
     // the receiver went first.

@@ -10,10 +10,14 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
+#include <QRandomGenerator>
 #include <QStandardItemModel>
 #include <QTest>
 #include <QTreeView>
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <tuple>
 
 namespace ext = NTXOutlineViewExtension;
 
@@ -239,6 +243,103 @@ TEST(OutlineViewSelection, WithoutAMappingItemsAreIndexes)
 }
 
 // ---- Context menu ----
+
+// Select All in one step selects the rows the item view's own select-all selects, and
+// the selection helpers read them as the selection model lists them: on seeded random
+// trees with rows opened, closed and hidden at random.
+TEST(OutlineViewSelection, SelectAllInOneStepMatchesTheItemViewsOwn)
+{
+    const quint32 seed = 20261209;
+    QRandomGenerator random(seed);
+    for (int round = 0; round < 40; ++round) {
+        SCOPED_TRACE(testing::Message() << "seed " << seed << " round " << round);
+        QStandardItemModel model;
+        model.setColumnCount(3);
+        QList<QStandardItem *> parents{model.invisibleRootItem()};
+        const int count = 1 + int(random.bounded(60));
+        for (int i = 0; i < count; ++i) {
+            QStandardItem *parent = parents.at(random.bounded(int(parents.size())));
+            QList<QStandardItem *> row;
+            for (int c = 0; c < 3; ++c)
+                row << new QStandardItem(QStringLiteral("%1.%2").arg(i).arg(c));
+            parent->appendRow(row);
+            parents << row.first();
+        }
+        QTreeView view;
+        view.setModel(&model);
+        view.setSelectionMode(QAbstractItemView::ExtendedSelection);
+        view.setSelectionBehavior(QAbstractItemView::SelectRows);
+        for (QStandardItem *item : parents.mid(1)) {
+            const QModelIndex index = item->index();
+            view.setExpanded(index, random.bounded(3) != 0);
+            if (random.bounded(8) == 0)
+                view.setRowHidden(index.row(), index.parent(), true);
+        }
+
+        view.selectAll();
+        QModelIndexList expected = view.selectionModel()->selectedRows();
+        view.clearSelection();
+        NTXOutlineViewExtension::selectAllShownRows(&view);
+        QModelIndexList selected = view.selectionModel()->selectedRows();
+        const auto byPosition = [](const QModelIndex &a, const QModelIndex &b) {
+            return std::pair(a.internalPointer(), a.row()) < std::pair(b.internalPointer(), b.row());
+        };
+        std::sort(expected.begin(), expected.end(), byPosition);
+        std::sort(selected.begin(), selected.end(), byPosition);
+        ASSERT_EQ(selected, expected);
+
+        // The helpers: every shown selected row once, in the order shown.
+        const auto isVisible = [&view](const QModelIndex &index) {
+            bool visible = !view.isRowHidden(index.row(), index.parent());
+            for (QModelIndex above = index.parent(); above.isValid() && visible; above = above.parent())
+                visible = view.isExpanded(above) && !view.isRowHidden(above.row(), above.parent());
+            return visible;
+        };
+        QList<QVariant> shown;
+        for (const QModelIndex &index : expected) {
+            if (isVisible(index))
+                shown << NTXOutlineViewExtension::itemAtIndex(&view, index);
+        }
+        const QList<QVariant> items = NTXOutlineViewExtension::allSelectedItems(&view);
+        ASSERT_EQ(items.size(), shown.size());
+        for (const QVariant &item : shown)
+            ASSERT_TRUE(items.contains(item));
+        for (qsizetype i = 1; i < items.size(); ++i) {
+            const QModelIndex before = NTXOutlineViewExtension::indexForItem(&view, items.at(i - 1));
+            const QModelIndex after = NTXOutlineViewExtension::indexForItem(&view, items.at(i));
+            ASSERT_LT(view.visualRect(before).top(), view.visualRect(after).top());
+        }
+        EXPECT_EQ(NTXOutlineViewExtension::selectedItemCount(&view, 2), std::min<qsizetype>(2, shown.size()));
+
+        // Selecting some of the items (one twice, some not shown), afresh or by
+        // extending, selects the cells the selection model selects for them row by row.
+        QList<QVariant> part;
+        for (QStandardItem *item : parents.mid(1)) {
+            if (random.bounded(2) == 0)
+                part << NTXOutlineViewExtension::itemAtIndex(&view, item->index());
+        }
+        if (!part.isEmpty())
+            part << part.first();
+        const bool extending = random.bounded(2) == 0;
+        QItemSelectionModel rowByRow(&model);
+        if (extending)
+            rowByRow.select(view.selectionModel()->selection(), QItemSelectionModel::Select);
+        for (const QVariant &item : part) {
+            const QModelIndex index = NTXOutlineViewExtension::indexForItem(&view, item);
+            if (isVisible(index))
+                rowByRow.select(index, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        }
+        NTXOutlineViewExtension::selectItems(&view, part, extending);
+        QModelIndexList cells = view.selectionModel()->selectedIndexes();
+        QModelIndexList expectedCells = rowByRow.selectedIndexes();
+        const auto byCell = [](const QModelIndex &a, const QModelIndex &b) {
+            return std::tuple(a.internalPointer(), a.row(), a.column()) < std::tuple(b.internalPointer(), b.row(), b.column());
+        };
+        std::sort(cells.begin(), cells.end(), byCell);
+        std::sort(expectedCells.begin(), expectedCells.end(), byCell);
+        ASSERT_EQ(cells, expectedCells) << (extending ? "extending" : "afresh");
+    }
+}
 
 TEST(OutlineViewMenu, RightClickOnAnUnselectedRowAsksWithThatRowAndKeepsTheSelection)
 {

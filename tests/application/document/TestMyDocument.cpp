@@ -28,6 +28,7 @@
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QSignalSpy>
 
 using namespace mydoctest;
@@ -210,6 +211,98 @@ TEST_F(MyDocumentTest, SelectionTotalsCountAJobAndItsEntryOnce)
     EXPECT_TRUE(document->selectedNodeWorkTime().isNull());
     EXPECT_FALSE(document->inspectedObjectsNotEmpty());
     EXPECT_TRUE(document->inspectedObjectsController()->contentArray().isEmpty());
+}
+
+// The selection's totals, kept between updates, stay those of the rows selected and
+// shown at every step of a seeded run of selections (Select All among them), rows
+// closed and opened, deletions, undos and times changed in place.
+TEST_F(MyDocumentTest, SelectionTotalsFollowEverySelectionOpeningAndEdit)
+{
+    ProbeDocument *document = newDocument();
+    QList<NodePtr> jobs;
+    for (int j = 0; j < 4; ++j)
+        jobs << makeJob(QStringLiteral("Job %1").arg(j), 20 + j, {{8, 10 + j}, {9, 25}, {11, 5 * j}});
+    NodePtr group = makeNode(Node::Group, QStringLiteral("Group"));
+    group->addChild(makeJob(QStringLiteral("Inner"), 40, {{13, 40}}));
+    jobs << group;
+    fill(document, jobs);
+    QTreeView *view = outline(document);
+    view->expandAll();
+    platform::UndoManager *undo = document->undoManager();
+
+    const auto allNodes = [&] {
+        QList<NodePtr> nodes;
+        QList<NodePtr> open = document->jobList()->children();
+        while (!open.isEmpty()) {
+            const NodePtr node = open.takeFirst();
+            nodes << node;
+            open << node->children();
+        }
+        return nodes;
+    };
+    // Shown: every row above it open. Counted: selected and shown, with no counted row above it.
+    const auto shownAndSelected = [&](const Node *node) {
+        const QModelIndex index = document->outlineModel()->indexForNode(node);
+        for (QModelIndex above = index.parent(); above.isValid(); above = above.parent()) {
+            if (!view->isExpanded(above))
+                return false;
+        }
+        return index.isValid() && view->selectionModel()->isSelected(index);
+    };
+    const auto expectedTime = [&]() -> QString {
+        int minutes = 0;
+        bool any = false;
+        for (const NodePtr &node : allNodes()) {
+            if (!shownAndSelected(node.get()))
+                continue;
+            any = true;
+            bool under = false;
+            for (Node *above = node->parent(); above; above = above->parent())
+                under = under || shownAndSelected(above);
+            if (!under)
+                minutes += node->hours() * 60 + node->minutes();
+        }
+        return any ? QString::asprintf("%d:%02d", minutes / 60, minutes % 60) : QString();
+    };
+
+    const quint32 seed = 20261209;
+    QRandomGenerator random(seed);
+    for (int step = 0; step < 300; ++step) {
+        const QList<NodePtr> nodes = allNodes();
+        const int operation = int(random.bounded(7));
+        SCOPED_TRACE(testing::Message() << "seed " << seed << " step " << step << " operation " << operation);
+        if (operation == 0 && !nodes.isEmpty()) {
+            QList<NodePtr> chosen;
+            for (const NodePtr &node : nodes) {
+                if (random.bounded(4) == 0)
+                    chosen << node;
+            }
+            select(document, chosen);
+        } else if (operation == 1) {
+            view->selectAll();
+        } else if (operation == 2 && !nodes.isEmpty()) {
+            const NodePtr node = nodes.at(random.bounded(int(nodes.size())));
+            const QModelIndex index = document->outlineModel()->indexForNode(node.get());
+            view->setExpanded(index, !view->isExpanded(index));
+        } else if (operation == 3 && nodes.size() > 3) {
+            const NodePtr node = nodes.at(random.bounded(int(nodes.size())));
+            document->deleteNode(node, Node::shared(node->parent()));
+        } else if (operation == 4 && undo->canUndo()) {
+            undo->undo();
+        } else if (operation == 5) {
+            for (const NodePtr &node : nodes) {
+                if (node->type() == Node::TimeEntry && random.bounded(3) == 0) {
+                    node->setlDate(node->lDate().addSecs(60 * int(random.bounded(30))));
+                    node->refreshWorkTime();
+                }
+            }
+            document->jobList()->recalcWorkTimeForTree();
+        } else {
+            select(document, {});
+        }
+        document->updateTotalTime();
+        ASSERT_EQ(document->selectedNodeWorkTime(), expectedTime());
+    }
 }
 
 TEST_F(MyDocumentTest, DoubleClickOpensTheSheetOfTheRowsKindOnly)
@@ -525,6 +618,9 @@ TEST_F(MyDocumentTest, ColorLabelsFromMenuAndPickerUndoAsOneNamedStep)
     EXPECT_EQ(a->colorLabel(), 1);
     EXPECT_EQ(b->colorLabel(), 1);
     EXPECT_TRUE(document->isDocumentEdited());
+    // The labelled rows stay selected and inspected.
+    EXPECT_EQ(NTXOutlineViewExtension::allSelectedItems(outline(document)).size(), 2);
+    EXPECT_EQ(document->inspectedObjectsController()->contentArray().size(), 2);
 
     platform::UndoManager *undo = document->undoManager();
     EXPECT_TRUE(QTest::qWaitFor([undo] { return undo->groupingLevel() == 0; }));

@@ -12,10 +12,13 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
 #include <QSignalSpy>
+#include <QSpinBox>
+#include <QThreadPool>
 #include <QTimer>
 #include <QTest>
 #include <QVBoxLayout>
@@ -116,6 +119,13 @@ TEST(ClipboardSilentOwner, KeysAndMenusNeverAskAClipboardOwnerThatDoesNotAnswer)
     auto *layout = new QVBoxLayout(&window);
     auto *field = new QLineEdit;
     layout->addWidget(field);
+    // An editable combo box and a spin box hand their keys to their line edit directly.
+    auto *combo = new QComboBox;
+    combo->setEditable(true);
+    layout->addWidget(combo);
+    auto *spin = new QSpinBox;
+    spin->setRange(0, 100000);
+    layout->addWidget(spin);
     QMenu edit(QStringLiteral("Edit"), &window);
     menu::setAutoenablesItems(&edit, true);
     QAction *paste = menu::addItem(&edit, QStringLiteral("Paste"), "paste:", QKeySequence::Paste);
@@ -152,8 +162,13 @@ TEST(ClipboardSilentOwner, KeysAndMenusNeverAskAClipboardOwnerThatDoesNotAnswer)
         QTimer ticker;
         QObject::connect(&ticker, &QTimer::timeout, [&] { ++passes; });
         ticker.start(10);
+        const int busyBefore = QThreadPool::globalInstance()->activeThreadCount();
         QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
+        QTest::keyClick(combo, Qt::Key_V, Qt::ControlModifier);
+        QTest::keyClick(spin, Qt::Key_V, Qt::ControlModifier);
         paste->trigger();
+        // One pool thread waits for the owner, however often Paste was pressed.
+        EXPECT_LE(QThreadPool::globalInstance()->activeThreadCount(), busyBefore + 1);
         std::optional<platform::ClipboardPaste::Contents> read;
         platform::ClipboardPaste::read(field, false, [&](const platform::ClipboardPaste::Contents &c) { read = c; });
         EXPECT_FALSE(read) << "delivered in a later pass";
@@ -162,6 +177,8 @@ TEST(ClipboardSilentOwner, KeysAndMenusNeverAskAClipboardOwnerThatDoesNotAnswer)
         EXPECT_GT(passes, 10);
         QCoreApplication::processEvents();
         EXPECT_EQ(field->text(), QStringLiteral("Rename"));
+        EXPECT_EQ(combo->currentText(), QString());
+        EXPECT_EQ(spin->value(), 0);
     }
 
     // One that answers: its text goes in where the cursor is, by the key and the menu.
@@ -174,6 +191,8 @@ TEST(ClipboardSilentOwner, KeysAndMenusNeverAskAClipboardOwnerThatDoesNotAnswer)
         QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
         ASSERT_TRUE(QTest::qWaitFor([&] { return field->text() == text + QStringLiteral("Rename"); }, 10000))
             << field->text().toStdString();
+        QTest::keyClick(combo, Qt::Key_V, Qt::ControlModifier);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return combo->currentText() == text; }, 10000)) << combo->currentText().toStdString();
         field->end(false);
         paste->trigger();
         ASSERT_TRUE(QTest::qWaitFor([&] { return field->text() == text + QStringLiteral("Rename") + text; }, 10000))

@@ -1,0 +1,12 @@
+#include "application/document/DocumentOutlineView.h"
+
+#include "AppKitExtensions/NTXOutlineViewExtension.h"
+
+DocumentOutlineView::DocumentOutlineView(QWidget *parent) : QTreeView(parent) {}
+
+DocumentOutlineView::~DocumentOutlineView() = default;
+
+void DocumentOutlineView::selectAll()
+{
+    NTXOutlineViewExtension::selectAllShownRows(this);
+}
