@@ -10,6 +10,7 @@ Usage: check_test_nets_test.py PLANTED_PROGRAM   (ctest runs it as test "test_ne
 import os
 import subprocess
 import sys
+import tempfile
 
 PROGRAM = sys.argv[1]
 
@@ -39,8 +40,16 @@ def main():
     environment = dict(os.environ, QT_QPA_PLATFORM="offscreen")
     environment.pop("CHRONARK_STRICT_TESTS", None)
     for test, fails, said, unsaid in CASES:
-        run = subprocess.run([PROGRAM, f"--gtest_filter={test}"], env=environment, stdout=subprocess.PIPE,
-                             stderr=subprocess.STDOUT, text=True, errors="replace", timeout=120)
+        # Most of the planted tests end their process: each runs as a test's child, in user
+        # folders of this check's that go with it.
+        with tempfile.TemporaryDirectory() as home:
+            folders = {name: os.path.join(home, name.lower())
+                       for name in ("XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME")}
+            for folder in folders.values():
+                os.makedirs(folder)
+            run = subprocess.run([PROGRAM, f"--gtest_filter={test}"],
+                                 env=dict(environment, CHRONARK_TEST_CHILD="1", **folders), stdout=subprocess.PIPE,
+                                 stderr=subprocess.STDOUT, text=True, errors="replace", timeout=120)
         problems = []
         if (run.returncode != 0) != fails:
             problems.append(f"status {run.returncode}, expected it to {'fail' if fails else 'pass'}")
