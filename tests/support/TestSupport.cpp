@@ -47,14 +47,8 @@ static const char *const kXdgVars[4] = {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG
 
 QString ScopedXdgHome::folderTemplate()
 {
-    // The temporary folder when it is in memory already (the test run's own, which the
-    // run looks at: tools/check-test-leftovers), else /dev/shm where the system has it.
-    const QString temporary = QDir::tempPath();
     const QFileInfo memory(QStringLiteral("/dev/shm"));
-    const bool temporaryInMemory = temporary.startsWith(QStringLiteral("/dev/shm/"));
-    const QString folder = temporaryInMemory ? temporary
-                           : memory.isDir() && memory.isWritable() ? memory.filePath()
-                                                                    : temporary;
+    const QString folder = memory.isDir() && memory.isWritable() ? memory.filePath() : QDir::tempPath();
     return folder + QStringLiteral("/chronark-test-home-XXXXXX");
 }
 
