@@ -30,14 +30,24 @@ QString localizedString(const QString &key)
     return Bundle::bundleNamed(PlatformBundleName).localizedString(key);
 }
 
-QString localizedString(const QString &key, const QString &argument)
+namespace {
+
+// The key's text with its "%1" replaced once by the quoted argument, so that a "%1"
+// inside the argument stays as it is.
+QString substitutedOnce(const QString &key, const QString &quotedArgument)
 {
     QString format = localizedString(key);
-    // Exactly one substitution, so a "%1" inside the argument stays as it is.
     const qsizetype at = format.indexOf(QStringLiteral("%1"));
     if (at < 0)
         return format;
-    return format.replace(at, 2, quotedName(argument));
+    return format.replace(at, 2, quotedArgument);
+}
+
+} // namespace
+
+QString localizedString(const QString &key, const QString &argument)
+{
+    return substitutedOnce(key, quotedName(argument));
 }
 
 namespace {
@@ -67,11 +77,7 @@ QString quotedPath(const QString &path)
 
 QString localizedStringWithPath(const QString &key, const QString &path)
 {
-    QString format = localizedString(key);
-    const qsizetype at = format.indexOf(QStringLiteral("%1"));
-    if (at < 0)
-        return format;
-    return format.replace(at, 2, quotedPath(path));
+    return substitutedOnce(key, quotedPath(path));
 }
 
 namespace {
