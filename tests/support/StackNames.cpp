@@ -7,7 +7,9 @@
 #include <cstdlib>
 #include <cxxabi.h>
 #include <dlfcn.h>
+#include <elf.h>
 #include <execinfo.h>
+#include <link.h>
 #include <memory>
 
 namespace testsupport {
@@ -46,7 +48,10 @@ void nameByLineTables(void *const *frames, QStringList &lines)
         const QString module = QString::fromLocal8Bit(info.dli_fname);
         if (module.startsWith(QLatin1String("/lib")) || module.startsWith(QLatin1String("/usr/")) || module.contains(QLatin1String("linux-vdso")))
             continue;
-        const quintptr offset = quintptr(frames[i]) - quintptr(info.dli_fbase);
+        // addr2line reads a position-independent module's addresses from its start, and
+        // a program linked at a fixed place (the test programs) by the addresses themselves.
+        const auto *header = static_cast<const ElfW(Ehdr) *>(info.dli_fbase);
+        const quintptr offset = quintptr(frames[i]) - (header->e_type == ET_EXEC ? 0 : quintptr(info.dli_fbase));
         byModule[module].append({i, offset});
     }
     for (auto it = byModule.cbegin(); it != byModule.cend(); ++it) {
