@@ -6,6 +6,7 @@
 #include "platform/foundation/ExceptionBoundary.h"
 #include "tests/NTXAppKit/SourceListTestDataSource.h"
 #include "tests/support/ExceptionLog.h"
+#include "tests/support/MouseButtonsCheck.h"
 
 #include <QTest>
 #include <stdexcept>
@@ -183,7 +184,7 @@ TEST_F(OutlineSourceList, AnAlwaysExpandedGroupNeverCollapses)
     EXPECT_EQ(list.frameOfCellAtColumnRow(0, 0).x(), 7);
 
     QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(4, centreOfRow(0).y()));
-    QTest::mouseDClick(list.viewport(), Qt::LeftButton, Qt::NoModifier, centreOfRow(0));
+    testsupport::doubleClick(list.viewport(), centreOfRow(0));
     list.selectRows({1}, false);
     key(Qt::Key_Left);
     key(Qt::Key_Minus);
@@ -195,10 +196,10 @@ TEST_F(OutlineSourceList, AnAlwaysExpandedGroupNeverCollapses)
     QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::NoModifier, list.frameOfOutlineCellAtRow(3).center().toPoint());
     EXPECT_FALSE(list.isItemExpanded(SourceListTestDataSource::variantOf(places)));
     delegate.allowsExpanding = false;
-    QTest::mouseDClick(list.viewport(), Qt::LeftButton, Qt::NoModifier, centreOfRow(3));
+    testsupport::doubleClick(list.viewport(), centreOfRow(3));
     EXPECT_FALSE(list.isItemExpanded(SourceListTestDataSource::variantOf(places)));
     delegate.allowsExpanding = true;
-    QTest::mouseDClick(list.viewport(), Qt::LeftButton, Qt::NoModifier, centreOfRow(3));
+    testsupport::doubleClick(list.viewport(), centreOfRow(3));
     EXPECT_TRUE(list.isItemExpanded(SourceListTestDataSource::variantOf(places)));
     const QStringList expected{NTXOutlineSourceList::ItemWillCollapseNotification,
                                NTXOutlineSourceList::ItemDidCollapseNotification,

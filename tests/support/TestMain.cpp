@@ -6,6 +6,7 @@
 #include "platform/foundation/ThreadHandOff.h"
 #include "tests/support/GuiThreadWatchdog.h"
 #include "tests/support/LoggingStateCheck.h"
+#include "tests/support/MouseButtonsCheck.h"
 #include "tests/support/QtWarningCheck.h"
 #include "tests/support/RunStrictness.h"
 #include "tests/support/ThrowSites.h"
@@ -37,6 +38,7 @@ int main(int argc, char **argv)
     testing::InitGoogleTest(&argc, argv);
     testsupport::installQtWarningCheck();
     testsupport::installLoggingStateCheck();
+    testsupport::installMouseButtonsCheck();
     testsupport::installThrowReport();
     testsupport::installRunStrictness();
     // The application object of the program, with its exception boundary; each

@@ -12,6 +12,7 @@
 #include "platform/drawing/WholeTextDialog.h"
 #include "platform/drawing/WholeTextEdit.h"
 #include "platform/foundation/UndoManager.h"
+#include "tests/support/MouseButtonsCheck.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -153,7 +154,7 @@ TEST_F(InspectorCategoryTest, LongValuesAreShownCutAndStayWholeThroughEditsAndSa
     // A double click opens the whole value: Cancel and an untouched OK store nothing,
     // an edit there is stored whole and undone as one step.
     for (const auto button : {QDialogButtonBox::Cancel, QDialogButtonBox::Ok}) {
-        QTest::mouseDClick(inspector->viewport(), Qt::LeftButton, {}, field.center());
+        testsupport::doubleClick(inspector->viewport(), field.center());
         auto *dialog = inspector->window()->findChild<platform::WholeTextDialog *>();
         ASSERT_NE(dialog, nullptr);
         EXPECT_EQ(dialog->text(), longDescription);
@@ -216,7 +217,7 @@ TEST_F(InspectorCategoryTest, LongValuesAreShownCutAndStayWholeThroughEditsAndSa
         if (byMenu)
             platform::MenuItemValidation::sendItemAction(editWhole);
         else
-            QTest::mouseDClick(inspector->viewport(), Qt::LeftButton, {}, field.center());
+            testsupport::doubleClick(inspector->viewport(), field.center());
         auto *dialog = inspector->window()->findChild<platform::WholeTextDialog *>();
         ASSERT_NE(dialog, nullptr);
         EXPECT_EQ(dialog->text(), longDescription);

@@ -17,6 +17,7 @@
 #include "application/document/DocumentWindow.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/UndoManager.h"
+#include "tests/support/MouseButtonsCheck.h"
 
 #include <QAction>
 #include <QToolBar>
@@ -325,7 +326,7 @@ TEST_F(MyDocumentTest, DoubleClickOpensTheSheetOfTheRowsKindOnly)
         EXPECT_TRUE(rect.isValid());
         // A real double click: the first click, then the second one as a double click.
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, rect.center());
-        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, rect.center());
+        testsupport::doubleClick(view->viewport(), rect.center());
         return document->calls;
     };
     EXPECT_EQ(doubleClick(job), QStringList{QStringLiteral("job 1")});
@@ -343,7 +344,7 @@ TEST_F(MyDocumentTest, DoubleClickOpensTheSheetOfTheRowsKindOnly)
     document->calls.clear();
     QTreeView *view = outline(document);
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, QPoint(20, view->viewport()->height() - 3));
-    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, QPoint(20, view->viewport()->height() - 3));
+    testsupport::doubleClick(view->viewport(), QPoint(20, view->viewport()->height() - 3));
     EXPECT_TRUE(document->calls.isEmpty());
 }
 

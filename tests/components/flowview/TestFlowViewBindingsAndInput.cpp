@@ -7,6 +7,7 @@
 #include "tests/components/flowview/FlowViewItems.h"
 #include "tests/components/flowview/FlowViewTestSupport.h"
 #include "tests/platform/layers/LayerTestSupport.h"
+#include "tests/support/MouseButtonsCheck.h"
 
 #include <QDesktopServices>
 #include <QMimeData>
@@ -128,10 +129,10 @@ TEST_F(FlowViewInput, DoubleClickOpensPathItemsOnly)
     settle(view);
     Opener opener;
     QDesktopServices::setUrlHandler(QStringLiteral("file"), &opener, "open");
-    QTest::mouseDClick(&view, Qt::LeftButton, {}, centreOf(view, 0));
+    testsupport::doubleClick(&view, centreOf(view, 0));
     view.setSelectedIndex(1);
     settle(view);
-    QTest::mouseDClick(&view, Qt::LeftButton, {}, centreOf(view, 1));
+    testsupport::doubleClick(&view, centreOf(view, 1));
     QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
     ASSERT_EQ(opener.opened.size(), 1);
     EXPECT_EQ(opener.opened.first(), QUrl::fromLocalFile(QStringLiteral("/tmp/some file.png")));

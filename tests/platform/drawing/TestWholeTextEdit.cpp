@@ -5,6 +5,7 @@
 #include "platform/drawing/WholeTextDialog.h"
 #include "platform/drawing/WholeTextEdit.h"
 #include "platform/drawing/WholeTextLineEdit.h"
+#include "tests/support/MouseButtonsCheck.h"
 #include "tests/support/TestSupport.h"
 
 #include <QApplication>
@@ -695,7 +696,7 @@ TEST(WholeTextLineEdit, ATextTooLongForTheFieldIsEditedWhole)
     field->setWholeText(longText);
     EXPECT_TRUE(field->isShownCut());
     EXPECT_EQ(field->text(), QStringLiteral("a b") + QString(996, QLatin1Char('c')) + QChar(0x2026));
-    QTest::mouseDClick(field, Qt::LeftButton, {}, field->rect().center());
+    testsupport::doubleClick(field, field->rect().center());
     platform::WholeTextDialog *whole = field->wholeTextDialog();
     ASSERT_NE(whole, nullptr);
     whole->reject();

@@ -4,6 +4,7 @@
 // this program's tests by themselves.
 #include "tests/support/ExceptionLog.h"
 #include "tests/support/GuiThreadWatchdog.h"
+#include "tests/support/MouseButtonsCheck.h"
 #include "tests/support/QtWarningCheck.h"
 
 #include <QAbstractTableModel>
@@ -156,4 +157,18 @@ TEST(PlantedWatchdog, AHoldAfterANestedLoop)
         ran = true;
     });
     EXPECT_TRUE(QTest::qWaitFor([&] { return ran; }, 5000));
+}
+
+TEST(PlantedMouse, ADoubleClickWithoutItsRelease)
+{
+    QWidget view;
+    view.resize(100, 50);
+    QTest::mouseDClick(&view, Qt::LeftButton, {}, QPoint(20, 20));
+}
+
+TEST(PlantedMouse, ADoubleClickEndedAsOnADesktop)
+{
+    QWidget view;
+    view.resize(100, 50);
+    testsupport::doubleClick(&view, QPoint(20, 20));
 }
