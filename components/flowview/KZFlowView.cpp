@@ -79,6 +79,10 @@ std::shared_ptr<platform::LayoutManager> KZFlowView::scrollLayoutManager() const
 
 KZFlowView::~KZFlowView()
 {
+    // The areas would report the pointer leaving while the widget goes, to the handlers
+    // of a view whose layers are already gone.
+    delete m_trackingAreas;
+    m_trackingAreas = nullptr;
     cancelLoads();
     unbindAll();
     if (platform::PreviewPanel::sharedPreviewPanelExists()) {
