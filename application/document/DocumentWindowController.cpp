@@ -14,6 +14,7 @@
 #include "application/document/OutlineColumnFit.h"
 #include "application/document/OutlineColumns.h"
 #include "application/document/OutlineKeyboard.h"
+#include "application/document/OutlineMoves.h"
 #include "platform/document/MenuItemValidation.h"
 #include "platform/document/MenuMnemonics.h"
 #include "platform/drawing/ActionDispatch.h"
@@ -31,6 +32,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPushButton>
+#include <QTimer>
 #include <QScreen>
 #include <QStyle>
 #include <QToolButton>
@@ -217,10 +219,18 @@ void DocumentWindowController::connectOutline()
     NTXOutlineViewExtension::setDelegate(outline, &m_document.outlineSource());
     connect(outline->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             platform::ExceptionBoundary::guarded(this, "selectionChanged", [this] {
+                m_validationMovable.reset();
                 // A batch of edits brings the selection's followers up to date at its end.
                 if (!m_document.outlineModel()->isInEditBatch())
                     m_document.outlineSource().outlineViewSelectionDidChange();
             }));
+    // What Move to Group's items were validated against goes with any change of the rows.
+    QAbstractItemModel *model = m_document.outlineModel();
+    for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(model, signal, this, [this] { m_validationMovable.reset(); });
+    connect(model, &QAbstractItemModel::rowsMoved, this, [this] { m_validationMovable.reset(); });
+    connect(model, &QAbstractItemModel::modelReset, this, [this] { m_validationMovable.reset(); });
+    connect(model, &QAbstractItemModel::layoutChanged, this, [this] { m_validationMovable.reset(); });
     connect(outline, &QAbstractItemView::pressed, this,
             platform::ExceptionBoundary::guarded(this, "pressed", [this](const QModelIndex &index) { m_clickedIndex = index; }));
     connect(outline, &QAbstractItemView::doubleClicked, this,
@@ -342,6 +352,15 @@ QList<NodePtr> DocumentWindowController::selectedNodes() const
         }
     }
     return nodes;
+}
+
+const QList<NodePtr> &DocumentWindowController::movableSelectionForValidation() const
+{
+    if (!m_validationMovable) {
+        m_validationMovable = OutlineMoves::movableNodes(m_document, selectedNodes());
+        QTimer::singleShot(0, this, [this] { m_validationMovable.reset(); });
+    }
+    return *m_validationMovable;
 }
 
 NodePtr DocumentWindowController::nodeAtIndex(const QModelIndex &index) const

@@ -21,6 +21,8 @@
 #include <QPersistentModelIndex>
 #include <QPointer>
 
+#include <optional>
+
 class MyDocument;
 class OutlineKeyboard;
 
@@ -58,6 +60,11 @@ public:
     NodePtr nodeForSender(QObject *sender, bool clickedRow) const;
     // The nodes of the outline's selected rows (none without a window).
     QList<NodePtr> selectedNodes() const;
+    // Of those, the ones Move to Group would move (OutlineMoves::movableNodes), for menu
+    // validation: read once in a delivery of the event loop and kept until the selection
+    // changes or the delivery ends, so that the menu's items, one a group, read a large
+    // selection once. The command itself reads the selection anew.
+    const QList<NodePtr> &movableSelectionForValidation() const;
     // A double click on a row (or its menu item): the sheet that edits the node,
     // unless the counter runs.
     void handleDoubleClick(QObject *sender);
@@ -84,4 +91,5 @@ private:
     QPersistentModelIndex m_clickedIndex;
     QPointer<OutlineKeyboard> m_keyboard;
     bool m_loaded = false;
+    mutable std::optional<QList<NodePtr>> m_validationMovable;
 };

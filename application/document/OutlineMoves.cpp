@@ -66,16 +66,26 @@ void addGroups(QMenu *menu, MyDocument &document, const Node &node, int depth)
 
 } // namespace
 
-QList<NodePtr> movableInto(const MyDocument &document, const QList<NodePtr> &nodes, const Node &target)
+QList<NodePtr> movableNodes(const MyDocument &document, const QList<NodePtr> &nodes)
 {
     QList<NodePtr> movable = Node::minimumNodeCoverFromNodesInArray(nodes);
     movable.removeIf([&document](const NodePtr &node) {
         return !node || (node->type() != Node::Job && node->type() != Node::Group)
                || !document.outlineModel()->indexForNode(node.get()).isValid();
     });
+    return movable;
+}
+
+QList<NodePtr> movableInto(const QList<NodePtr> &movable, const Node &target)
+{
     if (target.isDescendantOfNodeInArray(movable))
         return {};
     return movable;
+}
+
+QList<NodePtr> movableInto(const MyDocument &document, const QList<NodePtr> &nodes, const Node &target)
+{
+    return movableInto(movableNodes(document, nodes), target);
 }
 
 void move(MyDocument &document, const QList<NodePtr> &nodes, const NodePtr &target, qsizetype index)

@@ -17,8 +17,13 @@ class QMenu;
 
 namespace OutlineMoves {
 
-// The jobs and groups of the nodes that can move into the target: none when the
-// target is one of them or lies below one.
+// The jobs and groups of the nodes that a move would take: those shown in the outline,
+// without the ones inside another of them.
+QList<NodePtr> movableNodes(const MyDocument &document, const QList<NodePtr> &nodes);
+// The movable nodes (movableNodes()) that can move into the target: all of them, or
+// none when the target is one of them or lies below one.
+QList<NodePtr> movableInto(const QList<NodePtr> &movable, const Node &target);
+// The same from the nodes themselves.
 QList<NodePtr> movableInto(const MyDocument &document, const QList<NodePtr> &nodes, const Node &target);
 // Moves the nodes (of this document's tree) to the index of the target.
 void move(MyDocument &document, const QList<NodePtr> &nodes, const NodePtr &target, qsizetype index);
