@@ -90,17 +90,21 @@ QList<NodePtr> movableInto(const MyDocument &document, const QList<NodePtr> &nod
 
 void move(MyDocument &document, const QList<NodePtr> &nodes, const NodePtr &target, qsizetype index)
 {
-    QList<QVariant> selection;
-    QTreeView *outline = document.outlineView();
-    if (outline)
-        selection = NTXOutlineViewExtension::allSelectedItems(outline);
-    std::optional<DocumentOutlineModel::EditBatch> batch(std::in_place, document.outlineModel());
     QList<NodePtr> moving = target ? movableInto(document, nodes, *target) : QList<NodePtr>();
     if (target) {
         index = std::clamp<qsizetype>(index, 0, target->childrenCount());
         if (leavesEverythingInPlace(moving, *target, index))
             moving.clear();
     }
+    // Nothing moves: no step, and the rows and their selection stay as they are (a large
+    // selection is not read and made again for nothing).
+    if (moving.isEmpty())
+        return;
+    QList<QVariant> selection;
+    QTreeView *outline = document.outlineView();
+    if (outline)
+        selection = NTXOutlineViewExtension::allSelectedItems(outline);
+    std::optional<DocumentOutlineModel::EditBatch> batch(std::in_place, document.outlineModel());
     // The last first: no sibling behind moves more than once when they are taken from
     // the end, and undo puts them back front to back.
     for (auto it = moving.crbegin(); it != moving.crend(); ++it) {
@@ -112,10 +116,8 @@ void move(MyDocument &document, const QList<NodePtr> &nodes, const NodePtr &targ
             --index;
         document.deleteNode(node, parent);
     }
-    if (!moving.isEmpty()) {
-        document.insertNodes(moving, target, index);
-        document.undoManager()->setActionName(localizedText("LSUDDragAndDrop"));
-    }
+    document.insertNodes(moving, target, index);
+    document.undoManager()->setActionName(localizedText("LSUDDragAndDrop"));
     // The moved rows show, then take the selection they had.
     batch.reset();
     document.displayActivatedJob();
