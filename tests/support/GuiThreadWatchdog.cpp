@@ -22,6 +22,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ucontext.h>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <pthread.h>
@@ -38,7 +39,10 @@ qint64 nowNs()
     return std::chrono::duration_cast<std::chrono::nanoseconds>(SteadyClock::now().time_since_epoch()).count();
 }
 
-// How much of the GUI thread's stack a report looks at, from its top frame.
+// How much of the GUI thread's stack a report looks at, from its top frame, and how many
+// of the frames found there it shows. A known call is looked for among all of them: a
+// frame's buffer (a text encoder's) may hold more words left by calls that returned
+// than a report shows.
 constexpr std::size_t StackCopyBytes = 256 * 1024;
 constexpr int MaximumFrames = 256;
 // The signal that asks the GUI thread for its stack when it runs its own code: one of
@@ -180,6 +184,8 @@ bool afterACall(quintptr address, quintptr mappingStart)
 // The GUI thread's stack as it was taken: the instruction it was at, then every return
 // address found in the copy of its stack (a word that points into code just after a
 // call), innermost first. A word left by a frame that already returned may show too.
+// While a call is known (KnownGuiThreadHold) all of them, to look for it there; the
+// report shows the first MaximumFrames.
 QStringList takenStack()
 {
     WatchdogState &s = state();
@@ -194,7 +200,8 @@ QStringList takenStack()
     QList<void *> frames;
     if (s.takenPc)
         frames.append(reinterpret_cast<void *>(s.takenPc + 1)); // named as the instruction itself
-    for (std::size_t at = 0; at + sizeof(quintptr) <= s.takenBytes && frames.size() < MaximumFrames; at += sizeof(quintptr)) {
+    const qsizetype wanted = s.knownHolds.isEmpty() ? MaximumFrames : std::numeric_limits<qsizetype>::max();
+    for (std::size_t at = 0; at + sizeof(quintptr) <= s.takenBytes && frames.size() < wanted; at += sizeof(quintptr)) {
         quintptr word = 0;
         std::memcpy(&word, s.stackCopy + at, sizeof word);
         if (const auto *m = mappingOf(word); m && afterACall(word, m->first))
@@ -283,9 +290,12 @@ void endSegment(qint64 now)
                      (long long)((now - start) / 1000000), qPrintable(name), reason);
         return;
     }
+    QStringList shown = stack.mid(0, MaximumFrames);
+    if (stack.size() > MaximumFrames)
+        shown << QStringLiteral("(%1 more)").arg(stack.size() - MaximumFrames);
     ADD_FAILURE() << "The GUI thread was held " << (now - start) / 1000000 << " ms by one delivery of its event loop "
                   << "(the limit is " << s.limitNs / 1000000 << " ms) in " << name.toStdString()
-                  << "; its stack then:\n  " << stack.join(QStringLiteral("\n  ")).toStdString();
+                  << "; its stack then:\n  " << shown.join(QStringLiteral("\n  ")).toStdString();
 }
 
 void startSegment(SegmentKind kind, int depth, qint64 now)

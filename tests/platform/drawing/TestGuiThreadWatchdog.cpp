@@ -1,7 +1,8 @@
 // The watchdog every test program runs over its GUI thread: a delivery that holds the
 // thread past the limit fails the test, whether the loop or the test sent it, and so
 // does the rest of a delivery after a nested loop; shorter ones, the test's own code,
-// the nested loop's wait and a hold inside a call the test names as known do not. A
+// the nested loop's wait and a hold inside a call the test names as known (however
+// many old return addresses lie above that call's frame) do not. A
 // sleep is not cut short by the watchdog's look at the stack.
 #include "tests/support/GuiThreadWatchdog.h"
 
@@ -62,6 +63,32 @@ public:
 {
     sleepMs(ms);
     asm volatile("" ::: "memory"); // not a tail call: this frame stays on the stack
+}
+
+// A return address inside this file: the word a call leaves on the stack.
+[[gnu::noinline]] quintptr returnAddressOfTheCaller()
+{
+    return quintptr(__builtin_return_address(0));
+}
+
+// A hold in a frame whose buffer still holds words left by calls that returned (a text
+// encoder's buffer does): many more return addresses than a report shows lie between
+// the held instruction and the caller's frame.
+[[gnu::noinline]] void holdUnderOldReturnAddresses(int ms)
+{
+    volatile quintptr words[4096];
+    const quintptr left = returnAddressOfTheCaller();
+    for (volatile quintptr &word : words)
+        word = left;
+    sleepMs(ms);
+    asm volatile("" ::: "memory");
+}
+
+// A library call the test knows holds the thread, with such a buffer under it.
+[[gnu::noinline]] void knownLibraryEncoding(int ms)
+{
+    holdUnderOldReturnAddresses(ms);
+    asm volatile("" ::: "memory");
 }
 
 // A hold below many frames of its own.
@@ -146,6 +173,12 @@ TEST(GuiThreadWatchdog, ShortDeliveriesTheTestsOwnCodeNestedLoopsAndKnownCallsAr
         const testsupport::KnownGuiThreadHold known("knownLibrarySetUp", "a library's own set-up");
         queued([&] { knownLibrarySetUp(limit + 150); });
         EXPECT_NONFATAL_FAILURE(queued([&] { sleepMs(limit + 150); }), "held");
+    }
+    // The known call is found also under a buffer of more old return addresses than a
+    // report shows.
+    {
+        const testsupport::KnownGuiThreadHold known("knownLibraryEncoding", "a library's encoder");
+        queued([&] { knownLibraryEncoding(limit + 150); });
     }
     // A delivery that runs a nested loop (a modal dialog's) for longer than the limit
     // gives the thread back while it waits.
