@@ -226,11 +226,13 @@ void DocumentWindowController::connectOutline()
             }));
     // What Move to Group's items were validated against goes with any change of the rows.
     QAbstractItemModel *model = m_document.outlineModel();
+    const auto forget = [this] { m_validationMovable.reset(); };
     for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
-        connect(model, signal, this, [this] { m_validationMovable.reset(); });
-    connect(model, &QAbstractItemModel::rowsMoved, this, [this] { m_validationMovable.reset(); });
-    connect(model, &QAbstractItemModel::modelReset, this, [this] { m_validationMovable.reset(); });
-    connect(model, &QAbstractItemModel::layoutChanged, this, [this] { m_validationMovable.reset(); });
+        connect(model, signal, this, platform::ExceptionBoundary::guarded(this, "rowsChanged", forget));
+    connect(model, &QAbstractItemModel::rowsMoved, this, platform::ExceptionBoundary::guarded(this, "rowsMoved", forget));
+    connect(model, &QAbstractItemModel::modelReset, this, platform::ExceptionBoundary::guarded(this, "modelReset", forget));
+    connect(model, &QAbstractItemModel::layoutChanged, this,
+            platform::ExceptionBoundary::guarded(this, "layoutChanged", forget));
     connect(outline, &QAbstractItemView::pressed, this,
             platform::ExceptionBoundary::guarded(this, "pressed", [this](const QModelIndex &index) { m_clickedIndex = index; }));
     connect(outline, &QAbstractItemView::doubleClicked, this,
@@ -358,7 +360,7 @@ const QList<NodePtr> &DocumentWindowController::movableSelectionForValidation() 
 {
     if (!m_validationMovable) {
         m_validationMovable = OutlineMoves::movableNodes(m_document, selectedNodes());
-        QTimer::singleShot(0, this, [this] { m_validationMovable.reset(); });
+        QTimer::singleShot(0, this, platform::ExceptionBoundary::guarded(this, "a queued call", [this] { m_validationMovable.reset(); }));
     }
     return *m_validationMovable;
 }
