@@ -331,6 +331,11 @@ QList<quint64> WindowManager::stackingOrder()
     return order;
 }
 
+quint64 WindowManager::activeWindow()
+{
+    return rootWindowProperty("_NET_ACTIVE_WINDOW");
+}
+
 QStringList pointerDragArguments(QPoint from, const QList<QPoint> &path, int steps, double stepPause, double legPause)
 {
     const auto number = [](double value) { return QString::number(value); };

@@ -140,6 +140,8 @@ public:
     static bool isInstalled();
     // The X ids of the managed client windows, bottom of the stack first.
     static QList<quint64> stackingOrder();
+    // The X id of the client window the window manager gave the keyboard (0: none).
+    static quint64 activeWindow();
 
 private:
     std::unique_ptr<ScopedProcess> m_process;
