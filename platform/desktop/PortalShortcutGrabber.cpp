@@ -51,6 +51,9 @@ namespace platform {
 namespace {
 
 constexpr int AvailabilityTimeoutMs = 10000;
+// How long a new session waits for the portal to answer the closing of the old one
+// (the bus's usual limit); without an answer it is asked for all the same.
+constexpr int CloseTimeoutMs = 25000;
 const QString RequestInterface = QStringLiteral("org.freedesktop.portal.Request");
 const QString SessionInterface = QStringLiteral("org.freedesktop.portal.Session");
 
@@ -99,7 +102,7 @@ PortalShortcutGrabber::PortalShortcutGrabber(const QDBusConnection &bus, QObject
 PortalShortcutGrabber::~PortalShortcutGrabber()
 {
     watchRequest(m_requestPath, false);
-    closeSession();
+    closeSession(false);
 }
 
 void PortalShortcutGrabber::askAvailability()
@@ -231,26 +234,55 @@ QVariant PortalShortcutGrabber::shortcutList() const
     return QVariant::fromValue(entries);
 }
 
-void PortalShortcutGrabber::closeSession()
+void PortalShortcutGrabber::closeSession(bool awaitAnswer)
 {
     if (m_sessionPath.isEmpty())
         return;
-    // No answer is awaited: the portal drops the session and its shortcuts.
-    m_bus.asyncCall(QDBusMessage::createMethodCall(QString::fromLatin1(Service), m_sessionPath, SessionInterface,
-                                                   QStringLiteral("Close")));
+    // The portal drops the session and its shortcuts.
+    const QDBusPendingCall call = m_bus.asyncCall(
+        QDBusMessage::createMethodCall(QString::fromLatin1(Service), m_sessionPath, SessionInterface,
+                                       QStringLiteral("Close")),
+        CloseTimeoutMs);
     m_sessionPath.clear();
     m_bound = false;
+    if (!awaitAnswer)
+        return;
+    m_closing = true;
+    auto *watcher = new QDBusPendingCallWatcher(call, this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            ExceptionBoundary::guarded(this, "the portal's closing of a session", [this, watcher] {
+                watcher->deleteLater();
+                m_closing = false;
+                if (watcher->isError())
+                    qCInfo(lcPortalShortcuts).noquote()
+                        << "the desktop portal's closing of the shortcuts' session failed:"
+                        << watcher->error().message();
+                if (m_renewWhenAnswered) {
+                    m_renewWhenAnswered = false;
+                    renewSession();
+                }
+            }));
 }
 
 void PortalShortcutGrabber::renewSession()
 {
-    if (!m_requestPath.isEmpty()) {
-        // A session is being made: renewed once the portal has answered, so that no
-        // session of an older list stays behind.
+    if (!m_requestPath.isEmpty() || m_closing) {
+        // A session is being made or closed: renewed once the portal has answered, so
+        // that no session of an older list stays behind.
         m_renewWhenAnswered = true;
         return;
     }
-    closeSession();
+    if (!m_sessionPath.isEmpty()) {
+        // The new session gets the old one's path (the token is the same), so it is
+        // asked for once the portal has answered the Close: by then the desktop has
+        // dropped the old session and said so. The portal handles calls side by side,
+        // and a new session asked for sooner could be made before the desktop's word
+        // that the old one closed came in, which then closes the new one: the portal
+        // still reports it bound, and its shortcuts reach no one.
+        m_renewWhenAnswered = true;
+        closeSession(true);
+        return;
+    }
     if (m_shortcuts.isEmpty())
         return;
     const QString requestToken = startRequest();

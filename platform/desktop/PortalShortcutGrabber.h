@@ -8,12 +8,14 @@
 // the XKB keysym name of the key in the current layout, joined with "+" (control +
 // option + T is "CTRL+ALT+T"); the shortcut's id is derived from that text, so the
 // desktop recognises a combination again across sessions and keeps a key the user
-// gave it in the desktop's own settings. Any change closes the session and opens a
-// new one with all combinations under the same session token: the desktop names
-// the application's shortcuts after it. The combinations are passed in
-// CreateSession's options, which KDE Plasma binds and lists in its answer; when the
-// answer lists none they are bound with BindShortcuts, the standard step (on KDE
-// Plasma that call only opens the shortcut settings, so it is not made there).
+// gave it in the desktop's own settings. Any change closes the session and, once
+// the portal has answered that, opens a new one with all combinations under the
+// same session token (so under the same path): the desktop names the application's
+// shortcuts after it; changes made meanwhile go into that new session. The
+// combinations are passed in CreateSession's options, which KDE Plasma binds and
+// lists in its answer; when the answer lists none they are bound with
+// BindShortcuts, the standard step (on KDE Plasma that call only opens the shortcut
+// settings, so it is not made there).
 //
 // "Activated" is reported as the press, "Deactivated" as the release. A grab
 // answers true once the portal was asked; the portal's answer arrives later and is
@@ -84,7 +86,9 @@ private:
     void askAvailability();
     void availabilityAnswered(const QDBusMessage &reply);
     void renewSession();
-    void closeSession();
+    // Asks the portal to close the open session; with awaitAnswer, a renewal asked
+    // for meanwhile waits for its answer.
+    void closeSession(bool awaitAnswer);
     // A new request path to await (the token to pass as handle_token).
     QString startRequest();
     void sendRequest(const QDBusMessage &call);
@@ -103,6 +107,7 @@ private:
     bool m_bound = false;
     bool m_bindStep = false;           // the request awaited is BindShortcuts
     bool m_renewWhenAnswered = false;
+    bool m_closing = false;            // the portal is closing the former session
     QString m_lastError;
     int m_available = -1; // -1 while the portal is asked
     bool m_listening = false;

@@ -45,7 +45,7 @@ private:
 };
 
 FakeDBusService::FakeDBusService(const QString &serviceName, const QString &objectPath, Answer answer,
-                                 const QString &address)
+                                 const QString &address, Reach reach)
     : m_connectionName(QStringLiteral("fake-") + QUuid::createUuid().toString(QUuid::WithoutBraces)),
       m_serviceName(serviceName), m_path(objectPath), m_object(std::make_unique<Object>(std::move(answer)))
 {
@@ -54,7 +54,9 @@ FakeDBusService::FakeDBusService(const QString &serviceName, const QString &obje
         : QDBusConnection::connectToBus(address, m_connectionName);
     if (!bus.isConnected())
         return;
-    m_registered = bus.registerVirtualObject(m_path, m_object.get(), QDBusConnection::SingleNode)
+    m_registered = bus.registerVirtualObject(m_path, m_object.get(),
+                                             reach == Reach::AndBelow ? QDBusConnection::SubPath
+                                                                      : QDBusConnection::SingleNode)
         && bus.registerService(m_serviceName);
 }
 
@@ -80,7 +82,13 @@ const QList<QDBusMessage> &FakeDBusService::calls() const
 
 bool FakeDBusService::emitSignal(const QString &interface, const QString &name, const QList<QVariant> &arguments)
 {
-    QDBusMessage signal = QDBusMessage::createSignal(m_path, interface, name);
+    return emitSignalFrom(m_path, interface, name, arguments);
+}
+
+bool FakeDBusService::emitSignalFrom(const QString &path, const QString &interface, const QString &name,
+                                     const QList<QVariant> &arguments)
+{
+    QDBusMessage signal = QDBusMessage::createSignal(path, interface, name);
     signal.setArguments(arguments);
     return connection().send(signal);
 }
@@ -321,6 +329,11 @@ QList<quint64> WindowManager::stackingOrder()
             order.append(id);
     }
     return order;
+}
+
+quint64 WindowManager::activeWindow()
+{
+    return rootWindowProperty("_NET_ACTIVE_WINDOW");
 }
 
 QStringList pointerDragArguments(QPoint from, const QList<QPoint> &path, int steps, double stepPause, double legPause)

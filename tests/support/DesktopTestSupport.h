@@ -21,25 +21,30 @@ class QWidget;
 namespace desktoptest {
 
 // A service on its own connection to a bus (so calls from the code under test
-// really travel through the bus daemon). Every method call to the object path is
-// recorded and handed to the answer function, which replies through
-// message.createReply(...) or createErrorReply(...).
+// really travel through the bus daemon). Every method call to the object path (with
+// Reach::AndBelow, also to the paths below it) is recorded and handed to the answer
+// function, which replies through message.createReply(...) or createErrorReply(...),
+// or answers nothing (QDBusMessage()) when the test is to reply later, through
+// connection().send(call.createReply(...)).
 class FakeDBusService
 {
 public:
     using Answer = std::function<QDBusMessage(const QDBusMessage &call)>;
+    enum class Reach { Object, AndBelow };
 
     // address empty: the session bus of the environment.
     FakeDBusService(const QString &serviceName, const QString &objectPath, Answer answer,
-                    const QString &address = QString());
+                    const QString &address = QString(), Reach reach = Reach::Object);
     ~FakeDBusService();
 
     // The name was taken and the object registered.
     bool isRegistered() const { return m_registered; }
     QDBusConnection connection() const;
     const QList<QDBusMessage> &calls() const;
-    // Sends a signal from the service's object.
+    // Sends a signal from the service's object, or from another path of the service.
     bool emitSignal(const QString &interface, const QString &name, const QList<QVariant> &arguments);
+    bool emitSignalFrom(const QString &path, const QString &interface, const QString &name,
+                        const QList<QVariant> &arguments);
 
 private:
     class Object;
@@ -135,6 +140,8 @@ public:
     static bool isInstalled();
     // The X ids of the managed client windows, bottom of the stack first.
     static QList<quint64> stackingOrder();
+    // The X id of the client window the window manager gave the keyboard (0: none).
+    static quint64 activeWindow();
 
 private:
     std::unique_ptr<ScopedProcess> m_process;

@@ -61,7 +61,9 @@ TEST_F(KWinSession, PortalBindsTheHotKeyAndItTogglesTheFrontDocument)
     bound.clear();
     pane->keyCodeRecorder()->setKeyCombo(KeyCombo{Control | Option, VirtualY});
     EXPECT_EQ(defaults().integerForKey(ChronarkKeyCodeKey), VirtualY);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !bound.isEmpty() && grabber->isBound(); }, Patience));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !bound.isEmpty(); }, Patience)) << "the portal did not answer";
+    ASSERT_TRUE(bound.last().first().toBool()) << grabber->lastError().toStdString();
+    ASSERT_TRUE(grabber->isBound());
     released.clear();
     ASSERT_TRUE(keys->tap({KeyLeftCtrl, KeyLeftAlt, KeyT}));
     ASSERT_TRUE(keys->tap({KeyLeftCtrl, KeyLeftAlt, KeyY}));

@@ -16,10 +16,57 @@
 namespace {
 
 constexpr int Patience = 15000; // ms for the X server and the window manager
+// ms for another program to start and get the keyboard: it starts cold, and on a
+// loaded machine reading its libraries, resources and fonts anew may take long.
+constexpr int StartPatience = 45000;
 
 bool applicationActive()
 {
     return QGuiApplication::applicationState() == Qt::ApplicationActive;
+}
+
+// Whether the dialog itself has the keyboard. (QWidget::isActiveWindow() and
+// QTest::qWaitForWindowActive() count a dialog active as soon as the window it stands
+// on is, before the desktop has even shown it; its own activation, asked before it
+// was shown, goes out only once it is, and reaching the window manager after another
+// program's window took the keyboard, it would take it back.)
+bool hasTheKeyboard(const QWidget *dialog)
+{
+    return QGuiApplication::focusWindow() && QGuiApplication::focusWindow() == dialog->windowHandle();
+}
+
+// Whether the window manager gave the keyboard to a window of another program.
+bool anotherProgramHasTheKeyboard()
+{
+    const quint64 active = desktoptest::WindowManager::activeWindow();
+    if (active == 0)
+        return false;
+    for (const QWindow *window : QGuiApplication::allWindows()) {
+        if (window->handle() && window->winId() == active)
+            return false;
+    }
+    return true;
+}
+
+// Waits until the other program, just started, has the keyboard: it starts cold, and
+// a loaded machine may take long to load it and show its window. Adds the reason to
+// the test's record when it does not.
+bool otherProgramTakesTheKeyboard(desktoptest::ScopedProcess &other)
+{
+    const bool over = QTest::qWaitFor(
+        [&] { return anotherProgramHasTheKeyboard() || other.process().state() == QProcess::NotRunning; },
+        StartPatience);
+    if (over && other.process().state() != QProcess::NotRunning)
+        return true;
+    if (!over)
+        ADD_FAILURE() << "xmessage did not get the keyboard within " << StartPatience / 1000
+                      << " s; the window manager's active window is "
+                      << "0x" << QString::number(desktoptest::WindowManager::activeWindow(), 16).toStdString();
+    else if (other.process().error() == QProcess::FailedToStart)
+        ADD_FAILURE() << "xmessage could not be started: " << other.process().errorString().toStdString();
+    else
+        ADD_FAILURE() << "xmessage ended with exit code " << other.process().exitCode() << " before it got the keyboard";
+    return false;
 }
 
 } // namespace
@@ -52,12 +99,15 @@ TEST(HiddenWindowFocusX11, ADialogThatHidesTakesNoKeyboardFromAnotherProgram)
         }
         QDialog *shown = whole ? whole.data() : dialog;
         shown->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(shown, Patience));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return hasTheKeyboard(shown); }, Patience));
         {
             // The person goes to another program (a new window of it takes the
             // keyboard); the dialog ends meanwhile.
             desktoptest::ScopedProcess other(QStringLiteral("xmessage"), {QStringLiteral("another program")});
-            ASSERT_TRUE(QTest::qWaitFor([] { return !applicationActive(); }, Patience));
+            ASSERT_TRUE(otherProgramTakesTheKeyboard(other));
+            ASSERT_TRUE(QTest::qWaitFor([] { return !applicationActive(); }, Patience))
+                << "the keyboard came back to this program: the window manager's active window is 0x"
+                << QString::number(desktoptest::WindowManager::activeWindow(), 16).toStdString();
             if (whole)
                 whole->reject();
             else
