@@ -372,8 +372,14 @@ void postChange()
 
 UserDefaults &UserDefaults::standardUserDefaults()
 {
-    static UserDefaults defaults(defaultFilePath());
+    static UserDefaults defaults(standardFilePath());
     return defaults;
+}
+
+QString UserDefaults::standardFilePath()
+{
+    static const QString path = defaultFilePath();
+    return path;
 }
 
 QString UserDefaults::defaultFilePath()

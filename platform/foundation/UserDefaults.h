@@ -40,8 +40,13 @@ class UserDefaults
 public:
     static inline const QString DidChangeNotification = QStringLiteral("NSUserDefaultsDidChangeNotification");
 
-    // The application's defaults, stored in defaultFilePath() as resolved at first use.
+    // The application's defaults, stored in standardFilePath().
     static UserDefaults &standardUserDefaults();
+    // defaultFilePath() as it was at the first call of this or of
+    // standardUserDefaults(), kept for the life of the process: a caller that changes
+    // the XDG folders afterwards (a test's home of its own) moves no write of the
+    // application's defaults there.
+    static QString standardFilePath();
     // "$XDG_CONFIG_HOME/Chronark/Chronark.conf" ($XDG_CONFIG_HOME defaults to ~/.config).
     static QString defaultFilePath();
 

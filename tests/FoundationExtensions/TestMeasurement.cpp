@@ -115,12 +115,6 @@ TEST(MeasurementNumberFormatter, ReadsTheLocalesOwnMinusSign)
 TEST(MeasurementCenter, SlotsDefaultsAndNotification)
 {
     testsupport::ScopedXdgHome home;
-    // The settings are written on a thread of their own: what this test set is written
-    // before its home goes, however the test ends.
-    struct WrittenBeforeTheHomeGoes
-    {
-        ~WrittenBeforeTheHomeGoes() { platform::UserDefaults::standardUserDefaults().flush(); }
-    } written;
     ScopedLocale english("en_US");
     NTXApplicationMeasurementCenter *center = NTXApplicationMeasurementCenter::informationCenter();
     EXPECT_EQ(center, NTXApplicationMeasurementCenter::informationCenter());

@@ -4,6 +4,7 @@
 // real home's settings, crash logs or caches and no test sees what an earlier one left.
 #include "platform/foundation/PoolThreads.h"
 #include "platform/foundation/ThreadHandOff.h"
+#include "platform/foundation/UserDefaults.h"
 #include "tests/support/GuiThreadWatchdog.h"
 #include "tests/support/LoggingStateCheck.h"
 #include "tests/support/MouseButtonsCheck.h"
@@ -30,10 +31,19 @@ int main(int argc, char **argv)
     // which the parent removes.
     if (!testsupport::isChildOfATest(argc, argv)) {
         userFolders.emplace();
-    } else if (const QString config = qEnvironmentVariable("XDG_CONFIG_HOME"); !config.isEmpty()) {
-        const QString temporary = QFileInfo(config).dir().filePath(QStringLiteral("child-temporary"));
-        QDir().mkpath(temporary);
-        qputenv("TMPDIR", QFile::encodeName(temporary));
+        // The application's defaults are kept in these folders, whichever folders a
+        // test makes its own later: a test's home, which goes with the test, would be
+        // made again by the defaults' next write.
+        platform::UserDefaults::standardFilePath();
+    } else {
+        // The mark is this process's own too (a death test's child comes without it):
+        // the homes its tests make go in the parent's.
+        qputenv("CHRONARK_TEST_CHILD", "1");
+        if (const QString home = testsupport::parentsHome(); !home.isEmpty()) {
+            const QString temporary = QDir(home).filePath(QStringLiteral("child-temporary"));
+            QDir().mkpath(temporary);
+            qputenv("TMPDIR", QFile::encodeName(temporary));
+        }
     }
     testing::InitGoogleTest(&argc, argv);
     testsupport::installQtWarningCheck();
@@ -41,22 +51,30 @@ int main(int argc, char **argv)
     testsupport::installMouseButtonsCheck();
     testsupport::installThrowReport();
     testsupport::installRunStrictness();
-    // The application object of the program, with its exception boundary; each
-    // delivery of the GUI thread's event loop is watched.
-    testsupport::WatchedApplication app(argc, argv);
-    // The pool's threads are made and kept as the program's launch makes them (unless
-    // a test's child is to see a pool the system gave no thread). Not under
-    // ThreadSanitizer, which ends a child that starts a thread after a multi-threaded
-    // process forks (the file-system tests' children do): there the pool's first task
-    // makes them.
+    int result = 0;
+    {
+        // The application object of the program, with its exception boundary; each
+        // delivery of the GUI thread's event loop is watched.
+        testsupport::WatchedApplication app(argc, argv);
+        // The pool's threads are made and kept as the program's launch makes them
+        // (unless a test's child is to see a pool the system gave no thread). Not
+        // under ThreadSanitizer, which ends a child that starts a thread after a
+        // multi-threaded process forks (the file-system tests' children do): there the
+        // pool's first task makes them.
 #ifndef CHRONARK_THREAD_SANITIZER
-    if (qEnvironmentVariableIsEmpty("CHRONARK_TEST_POOL_UNPREPARED"))
-        platform::PoolThreads::prepare();
+        if (qEnvironmentVariableIsEmpty("CHRONARK_TEST_POOL_UNPREPARED"))
+            platform::PoolThreads::prepare();
 #endif
-    testsupport::GuiThreadWatchdog::install();
-    QCoreApplication::setOrganizationName(QStringLiteral("ChronarkTests"));
-    QCoreApplication::setApplicationName(QStringLiteral("ChronarkTests"));
-    const int result = RUN_ALL_TESTS();
-    testsupport::GuiThreadWatchdog::uninstall();
+        testsupport::GuiThreadWatchdog::install();
+        QCoreApplication::setOrganizationName(QStringLiteral("ChronarkTests"));
+        QCoreApplication::setApplicationName(QStringLiteral("ChronarkTests"));
+        result = RUN_ALL_TESTS();
+        testsupport::GuiThreadWatchdog::uninstall();
+    }
+    // Everything the tests and the application object's end handed the application's
+    // defaults is written while the program's folders are there: their writer has
+    // nothing left for its last write, when the defaults go after these folders.
+    if (userFolders)
+        platform::UserDefaults::standardUserDefaults().flush();
     return result != 0 ? result : testsupport::runStrictnessVerdict();
 }

@@ -7,6 +7,8 @@
 #include <QFont>
 #include <QLinearGradient>
 #include <QPainter>
+#include <QSettings>
+#include <QStandardPaths>
 
 #include <ctime>
 
@@ -47,19 +49,35 @@ static const char *const kXdgVars[4] = {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG
 
 QString ScopedXdgHome::folderTemplate()
 {
-    const QFileInfo memory(QStringLiteral("/dev/shm"));
-    const QString folder = memory.isDir() && memory.isWritable() ? memory.filePath() : QDir::tempPath();
+    // A child of a test often ends without unwinding (on purpose, or a death test's
+    // exit()), which removes no home of its own: its homes go in its parent's, which the
+    // parent removes.
+    QString folder = parentsHome();
+    if (folder.isEmpty()) {
+        const QFileInfo memory(QStringLiteral("/dev/shm"));
+        folder = memory.isDir() && memory.isWritable() ? memory.filePath() : QDir::tempPath();
+    }
     return folder + QStringLiteral("/chronark-test-home-XXXXXX");
+}
+
+void ScopedXdgHome::pointSettingsAt(const QString &folder)
+{
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder);
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, folder);
 }
 
 ScopedXdgHome::ScopedXdgHome()
 {
+    // Qt's settings keep the user-scope folder they found at their first use in the
+    // process (the file dialogs keep their state there): it is this home's while it lives.
+    m_oldSettingsFolder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
     for (int i = 0; i < 4; ++i) {
         m_old[i] = qgetenv(kXdgVars[i]);
         const QString sub = m_dir.path() + QLatin1Char('/') + QString::fromLatin1(kXdgVars[i]).toLower();
         QDir().mkpath(sub);
         qputenv(kXdgVars[i], sub.toLocal8Bit());
     }
+    pointSettingsAt(QString::fromLocal8Bit(qgetenv(kXdgVars[0])));
     // A runtime folder of its own where the session gives none (a Wayland session's is
     // kept: its display's socket is there); else Qt makes one in the temporary folder.
     m_hadRuntime = qEnvironmentVariableIsSet("XDG_RUNTIME_DIR");
@@ -75,6 +93,7 @@ ScopedXdgHome::ScopedXdgHome()
 
 ScopedXdgHome::~ScopedXdgHome()
 {
+    pointSettingsAt(m_oldSettingsFolder);
     if (m_setRuntime) {
         if (m_hadRuntime)
             qputenv("XDG_RUNTIME_DIR", m_oldRuntime);
@@ -94,6 +113,16 @@ QProcessEnvironment childEnvironment()
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("CHRONARK_TEST_CHILD"), QStringLiteral("1"));
     return environment;
+}
+
+QString parentsHome()
+{
+    if (qEnvironmentVariable("CHRONARK_TEST_CHILD") != QLatin1String("1"))
+        return {};
+    const QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (config.isEmpty() || !QDir::isAbsolutePath(config))
+        return {};
+    return QFileInfo(config).absolutePath();
 }
 
 bool isChildOfATest(int argc, char **argv)

@@ -35,7 +35,13 @@ void settleEvents();
 // test never touches the user's real files. The folder is in
 // memory (/dev/shm) where the system has one: the settings and records written there are
 // synced to a disk that parallel test programs keep busy, and what a test measures is
-// not how long the disk takes.
+// not how long the disk takes. In a child of a test (see childEnvironment()) it is in the
+// parent's home instead, which the parent removes: a child that ends without unwinding
+// (a death test's exit()) leaves none.
+// Qt's own settings of the user (QSettings::UserScope: the file dialogs keep their state
+// there) are kept in its config folder while it lives, and where they were before
+// afterwards: Qt takes the folder from the environment only once in a process, and
+// would write into a home that was removed.
 class ScopedXdgHome
 {
 public:
@@ -46,11 +52,13 @@ public:
 private:
     QTemporaryDir m_dir{folderTemplate()};
     QByteArray m_old[4];
+    QString m_oldSettingsFolder;
     QByteArray m_oldRuntime;
     bool m_hadRuntime = false;
     bool m_setRuntime = false;
 
     static QString folderTemplate();
+    static void pointSettingsAt(const QString &folder);
 };
 
 // The environment for this test program run again as a child of the test (a process
@@ -60,6 +68,10 @@ private:
 QProcessEnvironment childEnvironment();
 // Whether this process is such a child (or a death test's child).
 bool isChildOfATest(int argc, char **argv);
+// In a process marked as such a child: the folder holding the user folders it got from
+// its parent (the parent's home, which the parent removes); else empty. A
+// ScopedXdgHome made in the child goes there.
+QString parentsHome();
 
 // Sets (or, given a null value, unsets) one environment variable for the lifetime of
 // the object and puts the old value back afterwards, also when it was not set: a test

@@ -251,7 +251,56 @@ TEST(UserDefaultsLocation, FollowsXdgConfigHome)
     qputenv("XDG_CONFIG_HOME", saved);
 }
 
+// The application's defaults are kept in the file first asked for, for the life of the
+// process.
+TEST(UserDefaultsLocation, TheStandardFileIsTheOneFirstAskedFor)
+{
+    const QString first = UserDefaults::standardFilePath();
+    testsupport::ScopedXdgHome home;
+    EXPECT_NE(UserDefaults::defaultFilePath(), first);
+    EXPECT_EQ(UserDefaults::standardFilePath(), first);
+    EXPECT_EQ(UserDefaults::standardUserDefaults().filePath(), first);
+}
+
+// A test's home of its own does not keep the application's defaults (the test program's
+// folders do): a write after the home went does not make it again.
+TEST(UserDefaultsLocation, TheStandardDefaultsMakeNoHomeOfATestAgain)
+{
+    const QString key = QStringLiteral("TestWrittenAfterAHomeWent");
+    QString gone;
+    {
+        testsupport::ScopedXdgHome home;
+        gone = home.path();
+        UserDefaults &defaults = UserDefaults::standardUserDefaults();
+        EXPECT_FALSE(defaults.filePath().startsWith(gone + u'/')) << defaults.filePath().toStdString();
+        defaults.setBool(true, key);
+        defaults.flush();
+    }
+    ASSERT_FALSE(QFileInfo::exists(gone));
+    UserDefaults &defaults = UserDefaults::standardUserDefaults();
+    defaults.setBool(false, key);
+    defaults.flush();
+    EXPECT_FALSE(QFileInfo::exists(gone)) << "made again: " << gone.toStdString();
+    EXPECT_TRUE(QFileInfo(defaults.filePath()).isFile());
+    defaults.removeObjectForKey(key);
+    defaults.flush();
+}
+
 } // namespace
+
+// Defaults whose values never changed write nothing, when they are flushed or go: the
+// last flush of a program's defaults leaves no file nor folder behind.
+TEST_F(UserDefaultsTest, DefaultsNeverChangedMakeNoFileNorFolder)
+{
+    const QString folder = QFileInfo(path()).absolutePath();
+    {
+        UserDefaults defaults(path());
+        EXPECT_EQ(defaults.stringForKey(QStringLiteral("Missing")), QString());
+        defaults.flush();
+        EXPECT_FALSE(QFileInfo::exists(folder));
+    }
+    EXPECT_FALSE(QFileInfo::exists(folder));
+}
 
 // A pipe where the settings file belongs is neither read nor written (reading it
 // would wait for a writer): the values live in memory until the defaults go.
