@@ -500,13 +500,14 @@ TEST_F(UserDefaultsTest, AFailedWriteInThePlaceOfALinkIsReportedAndChangesNothin
     ASSERT_TRUE(QDir().mkpath(QFileInfo(path()).absolutePath()));
     ASSERT_TRUE(QFile::link(elsewhere, path()));
     UserDefaults defaults(path());
-    defaults.setInteger(42, QStringLiteral("Answer"));
     rlimit saved{};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
     void (*oldHandler)(int) = std::signal(SIGXFSZ, SIG_IGN);
     rlimit small = saved;
     small.rlim_cur = 64;
+    // The limit comes before the change: the writer's thread may write it at once.
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    defaults.setInteger(42, QStringLiteral("Answer"));
     const bool written = defaults.synchronize();
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, oldHandler);
