@@ -2,7 +2,8 @@
 // Makes a test fail when one delivery of the GUI thread's event loop holds the thread
 // longer than the limit (250 ms): an event, a queued call, a timer or a slot that the
 // loop runs. The report names the test, the hold's length and the GUI thread's stack at
-// the moment the hold passed the limit, as a Qt warning's report does.
+// the moment the hold passed four fifths of the limit (so that a hold that ends just past
+// the limit has one too), as a Qt warning's report does.
 //
 // What is measured: each stretch of work that the GUI thread does without coming back
 // to an event loop. A delivery that the application's notify() makes (an event, a queued
@@ -23,7 +24,7 @@
 //
 // Threads: install() once from main, on the GUI thread, after the application object
 // exists. A watcher thread looks at the GUI thread's progress every few milliseconds
-// and, when a hold passes the limit, takes a copy of the GUI thread's stack without
+// and, when a hold passes four fifths of the limit, takes a copy of the GUI thread's stack without
 // changing what the thread does: while the thread waits in a system call (a sleep, a
 // lock, a read) the watcher reads its registers from /proc and copies its stack itself,
 // so the wait is not cut short; while it runs its own code it is sent a signal whose
