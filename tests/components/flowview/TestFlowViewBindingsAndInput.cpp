@@ -161,6 +161,9 @@ TEST_F(FlowViewInput, AViewThatGoesWithThePointerOverItsSelectedItemGoesQuietly)
     view->reloadContent();
     view->setSelectedIndex(1);
     settle(*view);
+    // From outside the item: Qt Test moves the pointer by placing the cursor, and a cursor
+    // already there (an earlier run of the test) makes no move.
+    QTest::mouseMove(view.get(), QPoint(1, 1));
     QTest::mouseMove(view.get(), centreOf(*view, 1));
     ASSERT_TRUE(view->trackingAreas()->isInside(0));
     // An exception reaching a net while it goes fails the test (the Qt-warning check).
