@@ -21,12 +21,13 @@ HeldNodes::HeldNodes(MyDocument &document, QList<NodePtr> nodes, QWidget *editor
     // Rows go and come with every way a node leaves the tree or comes back: an edit,
     // an undo or redo, a batch of them, a new tree read from the file.
     if (QAbstractItemModel *model = document.outlineModel()) {
-        const auto again = platform::ExceptionBoundary::guarded(this, "the outline changed", [this] { look(); });
-        connect(model, &QAbstractItemModel::rowsRemoved, this, again);
-        connect(model, &QAbstractItemModel::rowsInserted, this, again);
-        connect(model, &QAbstractItemModel::rowsMoved, this, again);
-        connect(model, &QAbstractItemModel::modelReset, this, again);
-        connect(model, &QAbstractItemModel::layoutChanged, this, again);
+        using platform::ExceptionBoundary;
+        connect(model, &QAbstractItemModel::rowsRemoved, this, ExceptionBoundary::guarded(this, "rowsRemoved", &HeldNodes::look));
+        connect(model, &QAbstractItemModel::rowsInserted, this, ExceptionBoundary::guarded(this, "rowsInserted", &HeldNodes::look));
+        connect(model, &QAbstractItemModel::rowsMoved, this, ExceptionBoundary::guarded(this, "rowsMoved", &HeldNodes::look));
+        connect(model, &QAbstractItemModel::modelReset, this, ExceptionBoundary::guarded(this, "modelReset", &HeldNodes::look));
+        connect(model, &QAbstractItemModel::layoutChanged, this,
+                ExceptionBoundary::guarded(this, "layoutChanged", &HeldNodes::look));
     }
     look();
 }
