@@ -8,7 +8,9 @@
 #include "AppKitExtensions/NTXOutlineViewExtension.h"
 #include "NTXAppKit/inspector/NTXTextViewInspector.h"
 #include "application/document/DocumentWindow.h"
+#include "application/document/NodeNameSheets.h"
 #include "application/document/OutlineDataSource.h"
+#include "application/sheets/JobNameSheet.h"
 #include "platform/drawing/WholeTextDialog.h"
 #include "platform/drawing/WholeTextEdit.h"
 
@@ -141,6 +143,55 @@ TEST_F(EditorOverTheWindowX11, NothingUnderTheDialogActsAndOkWritesToItsNode)
     EXPECT_EQ(c->descript(), QStringLiteral("C own text"));
 
     // The same drag once the dialog is gone lands: the drop above was seen and refused.
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window, Patience));
+    ASSERT_TRUE(dragRow(other, x, onC));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return document->jobList()->childrenCount() == 3; }, Patience));
+    other->close();
+}
+
+// The sheets are window-modal too: under the job-name sheet, a right click opens no
+// menu and a row of another document dropped on the outline lands nowhere.
+TEST_F(EditorOverTheWindowX11, NothingUnderASheetActs)
+{
+    NodePtr b = mydoctest::makeJob(QStringLiteral("B"), 60, {{9, 45}});
+    NodePtr c = mydoctest::makeJob(QStringLiteral("C"), 60, {{10, 15}});
+    fillWith(document, {b, c});
+    const QRect screen = window->screen()->availableGeometry();
+    window->move(screen.topLeft());
+    window->resize(640, 380);
+    MyDocument *other = documents->openUntitled(true);
+    ASSERT_NE(other, nullptr);
+    NodePtr x = mydoctest::makeJob(QStringLiteral("X"), 20, {{8, 10}});
+    fillWith(other, {x});
+    other->mainWindow()->move(screen.topLeft() + QPoint(0, 460));
+    other->mainWindow()->resize(640, 300);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(other->mainWindow()));
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window, Patience));
+
+    document->nameSheets().funcJobName(b, 1);
+    JobNameSheet *sheet = document->nameSheets().jobNameWindow();
+    ASSERT_NE(sheet, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(sheet, Patience));
+    const QPoint onC = rowCenter(document, c);
+    int menus = 0;
+    QObject::connect(document->outlineMenu(), &QMenu::aboutToShow, [&] { ++menus; });
+    if (!sheet->frameGeometry().contains(onC)) {
+        const auto arg = [](int value) { return QString::number(value); };
+        ASSERT_EQ(desktoptest::runProgram(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), arg(onC.x()),
+                                                                     arg(onC.y()), QStringLiteral("click"),
+                                                                     QStringLiteral("3")}),
+                  0);
+    }
+    ASSERT_TRUE(dragRow(other, x, onC));
+    EXPECT_EQ(document->jobList()->childrenCount(), 2) << "the drop landed under the sheet";
+    EXPECT_EQ(menus, 0);
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+    QPointer<JobNameSheet> guard(sheet);
+    document->nameSheets().endJobNameWindow(sheet->jobCancelButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !guard; }, Patience));
+    // Once it is gone, the same drag lands.
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window, Patience));
     ASSERT_TRUE(dragRow(other, x, onC));
