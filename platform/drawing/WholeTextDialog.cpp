@@ -65,6 +65,9 @@ void WholeTextDialog::open()
     // Modal by its own hold on the window under it rather than Qt's: Qt drops the
     // keys that reach a window it holds, and the desktop may still send them there.
     m_owner = parentWidget() ? parentWidget()->window() : nullptr;
+    // Opened from a panel standing apart (a floating dock): the window it belongs to.
+    if (qobject_cast<QDockWidget *>(m_owner.data()) && m_owner->parentWidget())
+        m_owner = m_owner->parentWidget()->window();
     setWindowModality(Qt::NonModal);
     if (m_owner && !m_holdingOwner) {
         m_holdingOwner = true;

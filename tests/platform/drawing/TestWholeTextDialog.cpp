@@ -143,6 +143,21 @@ TEST(WholeTextDialog, TheWindowUnderItTakesNoInputWhileItShows)
     // The same input acts once the dialog is gone.
     expectActs(list);
     expectActs(panelList);
+
+    // Opened from the panel standing apart: the window it belongs to is held too.
+    list->setCurrentRow(0);
+    list->verticalScrollBar()->setValue(0);
+    panelList->setCurrentRow(0);
+    panelList->verticalScrollBar()->setValue(0);
+    list->contextMenus = list->drops = list->doubleClicks = 0;
+    panelList->contextMenus = panelList->drops = panelList->doubleClicks = 0;
+    dialog = new platform::WholeTextDialog(QStringLiteral("Description"), QString(), panelList);
+    guard = dialog;
+    dialog->open();
+    expectHeld(list, dialog, "the window, from its panel");
+    expectHeld(panelList, dialog, "the panel it opened from");
+    dialog->reject();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !guard; }));
 }
 
 // Ctrl+Return is OK only while the OK button is: a dialog whose text has nowhere to go
