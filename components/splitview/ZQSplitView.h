@@ -12,7 +12,11 @@
 // panes before it, last first, within theirs; a limit gives way only for what no
 // pane can take. When the panes leave room, a collapsed pane shows again at its
 // minimum only if that fits; otherwise the shown panes take the room, so that a
-// layout at an unchanged size changes nothing.
+// layout at an unchanged size changes nothing. Panes get whole sizes: a part of a
+// pixel (a pane set to 148.5) stays in the pane's remainder, and whole sizes that fill
+// the view within their limits are kept as they stand. Collapsing or expanding a pane
+// keeps the other panes' remainders, so that collapsing it again puts them back where
+// they were (as far as no limit held one of them meanwhile).
 // Being a pane itself, a split view nests in another; a nested one always
 // runs across its parent and, when coupled, shares its parent's divider image and
 // background and is drawn and dragged through the parent's dividers.
@@ -198,7 +202,9 @@ public:
     std::vector<SubviewCache> ZQ___cachePanes(const QList<ZQSplitSubview *> &panes,
                                               const std::vector<PendingPane> &state) const;
     void ZQ___copyIntoCache(SubviewCache &cache, ZQSplitSubview *pane, const PendingPane *state) const;
-    // 3. The panes scaled to the room within their limits, collapsing panes that don't
+    // 3. Whole sizes within their limits that fill the room exactly: kept as they stand.
+    static bool ZQ___fillsAsTheyStand(const std::vector<SubviewCache> &cache, double room);
+    //    Else the panes scaled to the room within their limits, collapsing panes that don't
     //    fit and showing collapsed ones that do, in a few passes; YES when a state
     //    text's sizes were taken as they stand.
     bool ZQ___distribute(std::vector<SubviewCache> &cache, float room, const ZQSplitSubview *excepted,
@@ -212,6 +218,9 @@ public:
     // sizes are within a pixel of the room.
     static bool ZQ___collapseOrExpand(std::vector<SubviewCache> &cache, double room,
                                       const ZQSplitSubview *excepted);
+    // A size in whole pixels and a remainder: more than a half rounds up, a half or
+    // less down (as a state text's size reads back).
+    static void ZQ___round(SubviewCache &cache, double size);
     // The shown panes' sizes added up, with their remainders or without.
     static double ZQ___shownTotal(const std::vector<SubviewCache> &cache, bool withRemainders);
     // 4. Shares a room too short for the panes' minimums among them; YES when it did.

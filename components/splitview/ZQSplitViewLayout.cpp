@@ -177,6 +177,21 @@ double ZQSplitView::ZQ___shownTotal(const std::vector<SubviewCache> &cache, bool
     return total;
 }
 
+bool ZQSplitView::ZQ___fillsAsTheyStand(const std::vector<SubviewCache> &cache, double room)
+{
+    double total = 0;
+    bool anyShown = false;
+    for (const SubviewCache &c : cache) {
+        if (!(c.size > 0))
+            continue;
+        if (c.size != std::floor(c.size) || c.size < c.pane->minDimension() || c.size > c.pane->maxDimension())
+            return false;
+        total += c.size;
+        anyShown = true;
+    }
+    return anyShown && total == room;
+}
+
 std::vector<ZQSplitView::PendingPane> ZQSplitView::ZQ___takePendingState()
 {
     // A state text restored before the view was shown gives the sizes to start from
@@ -215,6 +230,18 @@ std::vector<ZQSplitView::SubviewCache> ZQSplitView::ZQ___cachePanes(const QList<
     return cache;
 }
 
+void ZQSplitView::ZQ___round(SubviewCache &cache, double size)
+{
+    double r = std::fmod(size, 1.0);
+    double whole = size - r;
+    if (r > 0.5) {
+        whole += 1;
+        r -= 1.0;
+    }
+    cache.size = float(whole);
+    cache.fraction = r;
+}
+
 void ZQSplitView::ZQ___scale(std::vector<SubviewCache> &cache, double total, double room, const ZQSplitSubview *excepted)
 {
     // Scale the free panes; panes that hit a limit are fixed there and the rest share
@@ -233,9 +260,14 @@ void ZQSplitView::ZQ___scale(std::vector<SubviewCache> &cache, double total, dou
             if (c.pane->ownsAnimation()) {
                 fixed = c.size;
             } else if (c.pane == excepted && excepted->dimension() > 0) {
-                // Within its limits: a pane shown again may come back with the size a
-                // squeeze gave it.
-                fixed = std::clamp(excepted->dimension(), excepted->minDimension(), excepted->maxDimension());
+                // Within its limits (a pane shown again may come back with the size a
+                // squeeze gave it), in whole pixels like every other pane: a part of
+                // one stays in its remainder, so that the next layout at this size,
+                // which starts from the whole size, comes to the same.
+                ZQ___round(c, std::clamp(excepted->dimension(), excepted->minDimension(), excepted->maxDimension()));
+                c.constrained = true;
+                R -= c.size + c.fraction;
+                constrainedNow = true;
             } else {
                 const double x = (c.size + c.fraction) * ratio;
                 if (x < c.pane->minDimension()) {
@@ -243,14 +275,7 @@ void ZQSplitView::ZQ___scale(std::vector<SubviewCache> &cache, double total, dou
                 } else if (x > c.pane->maxDimension()) {
                     fixed = c.pane->maxDimension();
                 } else {
-                    double r = std::fmod(x, 1.0);
-                    double size = x - r;
-                    if (r > 0.5) {
-                        size += 1;
-                        r -= 1.0;
-                    }
-                    c.size = float(size);
-                    c.fraction = r;
+                    ZQ___round(c, x);
                     freeSum += c.size + c.fraction;
                 }
             }
@@ -425,6 +450,17 @@ void ZQSplitView::ZQ___adjustSubviewsExcepting(ZQSplitSubview *excepted)
     std::vector<SubviewCache> cache = ZQ___cachePanes(panes, state);
     const float length = float(isHorizontal() ? bounds.height() : bounds.width());
     const float A = length - float(panes.size() - 1) * dividerThickness();
+    // Whole sizes that fill the room, each within its limits, are what a layout at
+    // this size gave: laid out again, a remainder of exactly one half (or one that
+    // arithmetic puts a hair's breadth past it) could round the other way and move a
+    // pixel, or collapse or show a pane. A state text being applied, a view in a
+    // scroll view and panes whose remainders go take the full way.
+    if (!stateSizes && !m_isInScrollView && !m_mustClearFractions && ZQ___fillsAsTheyStand(cache, A)) {
+        ZQ___place(cache, bounds, A);
+        ZQ___rememberSqueeze(cache, false);
+        ZQ___finishLayout(panes, false, textWaits);
+        return;
+    }
     const bool asTheyStand = ZQ___distribute(cache, A, excepted, stateSizes);
 
     // Still too big: every pane that is left is at its minimum and may not collapse
