@@ -314,20 +314,9 @@ TEST(SplitViewLayout, LayoutsThatChangeNothingAlongTheSplitChangeNothing)
     for (unsigned seed = 1; seed <= 200; ++seed) {
         std::mt19937 random(seed);
         const auto uniform = [&random](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
-        const int count = uniform(2, 7);
-        std::vector<float> sizes;
-        for (int i = 0; i < count; ++i)
-            sizes.push_back(float(uniform(10, 400)));
-        const bool horizontal = uniform(0, 1) == 1;
-        auto view = makeSplitView(sizes, float(uniform(0, 3) * 3 + 1), horizontal);
-        for (unsigned i = 0; i < unsigned(count); ++i) {
-            ZQSplitSubview *pane = view->subviewAtPosition(i);
-            if (uniform(0, 2) == 0) {
-                const int minimum = uniform(1, 120);
-                pane->setMinDimension(float(minimum), uniform(0, 1) ? float(minimum + uniform(0, 500)) : 0.0f);
-            }
-            pane->setCanCollapse(uniform(0, 1) == 1);
-        }
+        auto view = seededSplitView(uniform, 400);
+        const int count = int(view->allSubviews().size());
+        const bool horizontal = view->isHorizontal();
         const auto setSize = [&](float length, float cross) {
             view->setFrame(horizontal ? QRectF(0, 0, cross, length) : QRectF(0, 0, length, cross));
         };
@@ -407,26 +396,15 @@ TEST(SplitViewLayout, AnExactHalfIsKeptAtAnUnchangedSize)
 
 // Collapsing a pane, expanding it and collapsing it again at an unchanged size puts
 // the other panes back where the first collapse had put them, in seeded views of 2 to
-// 6 panes with and without limits (none of them held at one by the expansion).
+// 7 panes with and without limits (none of them held at one by the expansion).
 TEST(SplitViewLayout, CollapsingAgainPutsTheOtherPanesBack)
 {
     int cycles = 0;
     for (unsigned seed = 1; seed <= 300; ++seed) {
         std::mt19937 random(seed);
         const auto uniform = [&random](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
-        const int count = uniform(2, 6);
-        std::vector<float> sizes;
-        for (int i = 0; i < count; ++i)
-            sizes.push_back(float(uniform(10, 400)));
-        const bool horizontal = uniform(0, 1) == 1;
-        auto view = makeSplitView(sizes, float(uniform(0, 3) * 3 + 1), horizontal);
-        for (unsigned i = 0; i < unsigned(count); ++i) {
-            if (uniform(0, 2) == 0) {
-                const int minimum = uniform(1, 60);
-                view->subviewAtPosition(i)->setMinDimension(float(minimum),
-                                                           uniform(0, 1) ? float(minimum + uniform(0, 500)) : 0.0f);
-            }
-        }
+        auto view = seededSplitView(uniform, 400);
+        const int count = int(view->allSubviews().size());
         if (uniform(0, 1) == 1)
             view->setFrame(QRectF(QPointF(0, 0), view->frame().size() + QSizeF(uniform(0, 300), uniform(0, 300))));
         view->adjustSubviews();

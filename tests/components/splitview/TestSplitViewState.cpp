@@ -547,20 +547,9 @@ TEST(SplitViewState, SavedAndRestoredAtTheSameSizeGivesTheSameSizes)
     for (unsigned seed = 1; seed <= 60; ++seed) {
         std::mt19937 random(seed);
         const auto uniform = [&random](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
-        const int count = uniform(2, 7);
-        std::vector<float> sizes;
-        for (int i = 0; i < count; ++i)
-            sizes.push_back(float(uniform(10, 700)));
-        const bool horizontal = uniform(0, 1) == 1;
-        auto view = makeSplitView(sizes, float(uniform(0, 3) * 3 + 1), horizontal);
-        for (unsigned i = 0; i < unsigned(count); ++i) {
-            ZQSplitSubview *pane = view->subviewAtPosition(i);
-            if (uniform(0, 2) == 0) {
-                const int minimum = uniform(1, 120);
-                pane->setMinDimension(float(minimum), uniform(0, 1) ? float(minimum + uniform(0, 500)) : 0.0f);
-            }
-            pane->setCanCollapse(uniform(0, 1) == 1);
-        }
+        auto view = seededSplitView(uniform, 700);
+        const int count = int(view->allSubviews().size());
+        const bool horizontal = view->isHorizontal();
         const auto setLength = [&](float value) {
             view->setFrame(horizontal ? QRectF(0, 0, 100, value) : QRectF(0, 0, value, 100));
         };
