@@ -276,6 +276,10 @@ private:
     void removeSubview(QWidget *view);
     // removeSubview() without the list of subviews.
     void releaseSubview(QWidget *view);
+    // removeSubview() for a removed list row's control: hidden now, given back on the
+    // next pass of the event loop unless its row deleted it meanwhile.
+    void removeSubviewGivingBackLater(QWidget *view);
+    void giveBackReleasedViews();
     void removeAllSubviews();
     void rememberFieldStart(const NTXTextViewInspectorField *field, qsizetype start);
     // rememberFieldStart() again for the fields that begin in the position's block
@@ -366,6 +370,10 @@ private:
     };
     QHash<const NTXTextViewInspectorField *, FieldStart> m_fieldStarts;
     QPointer<QWidget> m_replacementView;
+    // The controls of removed rows still to be given back, and whether the pass that
+    // gives them back is queued.
+    QList<QPointer<QWidget>> m_givenBackLater;
+    bool m_giveBackQueued = false;
     QPointer<QCompleter> m_completer;
     // The widget of the window that had the keyboard before a click gave it to the
     // inspector; the keyboard goes back to it when the click was on a value shown cut.
