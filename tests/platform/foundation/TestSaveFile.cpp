@@ -459,7 +459,7 @@ TEST_F(SaveFileTest, AReplaceCheckThatSaysNoLeavesTheFileAsItWas)
         SaveFile saveFile(file);
         saveFile.setRecordFolder(records());
         int asked = 0;
-        saveFile.setReplaceCheck([&] {
+        saveFile.setReplaceCheck([&](const SaveFile::Written &) {
             ++asked;
             return answer;
         });
