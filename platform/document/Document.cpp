@@ -14,6 +14,7 @@
 
 #include <QAction>
 #include <QCryptographicHash>
+#include <QDialog>
 #include <QEvent>
 #include <QCoreApplication>
 #include <QDir>
@@ -21,6 +22,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMainWindow>
+#include <QMessageBox>
 #include <QTimer>
 #include <QWidget>
 #include <memory>
@@ -429,6 +431,13 @@ QString Document::saveFailureReason(const QString &absolute, const QString &reas
 
 void Document::didSave(const QString &absolute, const QString &typeName, SaveOperation operation)
 {
+    // The autosaves' alert of failures no longer holds.
+    if (QWidget *standing = std::exchange(m_autosaveFailure, nullptr)) {
+        if (standing->isVisible())
+            static_cast<QDialog *>(standing)->done(0);
+        else
+            Sheet::end(standing, Sheet::Aborted);
+    }
     m_fileType = typeName;
     setFilePath(absolute);
     if (operation == SaveOperation::SaveAs && m_controller)
@@ -797,11 +806,27 @@ void Document::autosaveDocument()
         return;
     }
     QPointer<Document> self(this);
-    saveToOwnFileUnlessChanged({}, {[self](const FileState &current) {
-                                        if (self)
-                                            self->autosaveFoundFileChanged(current);
-                                    },
-                                    true});
+    startSave(m_filePath, m_fileType, SaveOperation::Save,
+              [self](bool saved, const QString &reason) {
+                  if (self && !saved)
+                      self->reportAutosaveFailure(reason);
+              },
+              {[self](const FileState &current) {
+                   if (self)
+                       self->autosaveFoundFileChanged(current);
+               },
+               true});
+}
+
+void Document::reportAutosaveFailure(const QString &reason)
+{
+    // One alert for the failures in a row, telling the last one's reason.
+    if (auto *standing = qobject_cast<QMessageBox *>(m_autosaveFailure.data())) {
+        standing->setInformativeText(reason);
+        return;
+    }
+    m_autosaveFailure = DocumentAlert::openError(
+        windowForSheet(), localizedString(QStringLiteral("SaveFailedMessage"), displayName()), reason);
 }
 
 void Document::autosaveFoundFileChanged(const FileState &current)

@@ -168,8 +168,9 @@ public:
     // asking anything. A file changed on disk since it was last read or written is
     // never overwritten this way: the refusal is logged, and the person is asked
     // once per change of the file, with the choices a save by hand gives ("Save
-    // Anyway", "Cancel"); a save failure shows the alert a save by hand shows. It
-    // looks at the file where a save by hand does.
+    // Anyway", "Cancel"); a save failure shows the alert a save by hand shows, one
+    // for failures in a row (it tells the last reason), closed by a save that
+    // succeeds. It looks at the file where a save by hand does.
     void autosaveDocument();
     // The document's file was changed by another program since the document last
     // read or wrote it: its identity (platform::RegularFile::Identity: device, inode,
@@ -340,6 +341,9 @@ private:
     void saveToOwnFileUnlessChanged(const CompletionHandler &handler, const ChangeCheck &check);
     // The autosave found the file changed elsewhere, in the state given.
     void autosaveFoundFileChanged(const FileState &current);
+    // An autosave failed: the alert of the failures before, still standing, tells this
+    // reason instead; else one opens. The next successful save closes it.
+    void reportAutosaveFailure(const QString &reason);
     // The agreed revert: reads the file (readFileAhead()) and then takes it, unless
     // the document was closed, edited or saved meanwhile.
     void revertWhenRead();
@@ -375,6 +379,8 @@ private:
     bool m_askingToOverwrite = false;
     // The file's state an autosave last passed over and told the person about.
     FileState m_autosaveConflict;
+    // The alert of autosaves that failed, until it is answered or a save succeeds.
+    QPointer<QWidget> m_autosaveFailure;
     // The save being written in the background, and the saves and waiters after it.
     bool m_saveRunning = false;
     SaveHandler m_runningSaveHandler;
