@@ -571,10 +571,13 @@ void Document::startSave(const QString &path, const QString &typeName, SaveOpera
                 // digest may read the whole file. Asked before the write and again just
                 // before its new file takes the file's place.
                 bool changedMeanwhile = false;
-                const ReplaceCheck mayReplace = [&] {
+                // What the writer wrote, when it told (at its last look, before the rename).
+                std::optional<SaveFile::Written> written;
+                const ReplaceCheck mayReplace(ReplaceCheck::Check([&](const SaveFile::Written *newFile) {
                     changedMeanwhile = checkFirst && changedSince(known, own);
+                    written = newFile ? std::optional(*newFile) : std::nullopt;
                     return !changedMeanwhile;
-                };
+                }));
                 if (mayReplace())
                     outcome.saved = write(mayReplace, &outcome.reason);
                 if (changedMeanwhile) {
@@ -585,7 +588,7 @@ void Document::startSave(const QString &path, const QString &typeName, SaveOpera
                     return outcome;
                 }
                 if (outcome.saved)
-                    outcome.file = fileStateAfterWriting(absolute);
+                    outcome.file = written ? fileStateAfterSaving(absolute, *written) : fileStateAfterWriting(absolute);
                 return outcome;
             },
             finish,
@@ -671,6 +674,26 @@ Document::FileState Document::fileStateAfterWriting(const QString &path)
         return written;
     // Coarse times: the content tells a change within the grain.
     return fileStateOf(path);
+}
+
+Document::FileState Document::fileStateAfterSaving(const QString &path, const SaveFile::Written &written)
+{
+    // What was written: the file as another program left it after the rename differs
+    // from it (in identity, or in content where the identity cannot tell).
+    const FileState mine{written.identity, written.digest};
+    const std::optional<RegularFile::Identity> now = RegularFile::settledIdentityOf(path);
+    if (!now || now->device != written.identity.device || now->inode != written.identity.inode
+        || now->size != written.identity.size || now->modifiedSeconds != written.identity.modifiedSeconds
+        || now->modifiedNanoseconds != written.identity.modifiedNanoseconds)
+        return mine;
+    // Coarse times: a change within the grain leaves every stamp, the content tells.
+    if (!now->isSettled())
+        return {now, written.digest};
+    // Settled: from now on any change changes the identity; one made before, within
+    // the tick of the rename, only the content tells.
+    if (contentDigestOf(path) != written.digest)
+        return mine;
+    return {now, QByteArray()};
 }
 
 void Document::noteFileOnDisk()
