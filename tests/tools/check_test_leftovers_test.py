@@ -21,6 +21,8 @@ import time
 SOURCE = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), "..", ".."))
 CHECK = os.path.join(SOURCE, "tools", "check-test-leftovers")
 
+SLEEPS = (f"300.{os.getpid()}", f"301.{os.getpid()}")
+
 # (what, shell command run inside the watched folder, expected status, a name the report must hold)
 CASES = [
     ("a new file", "echo x > made.txt", 1, "made.txt"),
@@ -45,8 +47,10 @@ CASES = [
     ("a name left in a shared folder", "echo x > \"$SHARED/chronark-test-home-1\"", 1, "chronark-test-home-1"),
     ("a file made and removed in the run's home", "echo x > \"$HOME/.gone\" && rm \"$HOME/.gone\"", 0, None),
     ("a socket left in the run's runtime folder", "echo x > \"$XDG_RUNTIME_DIR/bus\"", 1, "(in the run's XDG_RUNTIME_DIR)"),
-    ("a process that left its session", "setsid sleep 300 </dev/null >/dev/null 2>&1 &", 1, "sleep 300"),
-    ("a process left in the background", "sleep 301 </dev/null >/dev/null 2>&1 &", 1, "sleep 301"),
+    # Sleeps of this run's own lengths, told apart from those of another run meanwhile.
+    ("a process that left its session", f"setsid sleep {SLEEPS[0]} </dev/null >/dev/null 2>&1 &", 1,
+     f"sleep {SLEEPS[0]}"),
+    ("a process left in the background", f"sleep {SLEEPS[1]} </dev/null >/dev/null 2>&1 &", 1, f"sleep {SLEEPS[1]}"),
     ("an X server's empty socket folder", "mkdir -m 1777 \"$SHARED/.X11-unix\"", 0, None),
 ]
 
@@ -122,7 +126,7 @@ def main():
         if failure:
             failures.append(failure)
     # The processes of the cases above are gone: the check killed what it named.
-    for word in ("sleep 300", "sleep 301"):
+    for word in (f"sleep {SLEEPS[0]}", f"sleep {SLEEPS[1]}"):
         if still_running(word):
             failures.append(f"a process left by a run is still running: {word}")
     # Pictures the run makes where it is told to are no trace; the check keeps them.
