@@ -30,6 +30,7 @@
 #include <QPlainTextEdit>
 #include <QTextBlockFormat>
 
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -96,11 +97,17 @@ private:
     // A key that moves, selects or deletes by a word across a parting: done as in
     // one unparted paragraph (answers whether the key was one).
     bool wordKey(QKeyEvent *event);
+    // A selection of partings only (a key may leave its ends on the two sides of
+    // one) is none: the caret stays where it is.
+    void dropEmptySelection();
     void pushUndo(Edit edit);
     // Drops the oldest steps beyond the bounds.
     void keepUndoBounds();
     // Inserts the text at the cursor (replacing its selection) as one edit.
     void insertWhole(const QString &text);
+    // The units of the document an input method's replacement (counted in the text
+    // from the cursor) stands for.
+    std::pair<int, int> replacedRange(const QTextCursor &cursor, int start, int length) const;
     // The text between two positions of the document.
     QString textBetween(int from, int to) const;
     // The document's position before the unit of wholeText() at the position.
