@@ -73,6 +73,7 @@ void WholeTextEdit::documentChanged(int position, int removed, int added)
     m_mendPending = true;
     // Qt may say more changed than did (a paragraph merged or parted along): what
     // stayed the same at either end is no part of the edit.
+    const bool insertion = !inserted.isEmpty();
     qsizetype head = 0;
     while (from + head < to && head < inserted.size() && m_text.at(from + head) == inserted.at(head))
         ++head;
@@ -87,16 +88,22 @@ void WholeTextEdit::documentChanged(int position, int removed, int added)
     from += head;
     m_text.replace(from, gone.size(), inserted);
     if (!m_undoing) {
-        // Typing runs into one step, as long as it goes on where it stopped.
-        const bool typing = !inserted.isEmpty() && inserted.size() <= 2
+        // Typing runs into one step, as long as it goes on where the caret stopped
+        // (what it typed may be told as less: a letter typed over the same letter).
+        const bool typing = insertion && inserted.size() <= 2
                             && std::none_of(inserted.cbegin(), inserted.cend(), [](QChar c) { return DisplayText::breaksLine(c); });
-        if (typing && gone.isEmpty() && !m_undo.empty() && m_undo.back().typing
-            && m_undo.back().at + m_undo.back().inserted.size() == from) {
-            m_undo.back().inserted += inserted;
-            m_undoUnits += inserted.size();
+        const qsizetype caret = rememberedWholePosition(textCursor().position());
+        Edit *last = m_undo.empty() ? nullptr : &m_undo.back();
+        const qsizetype lastEnd = last ? last->at + last->inserted.size() : 0;
+        if (typing && gone.isEmpty() && last && last->typing && last->typedTo == from && from >= lastEnd) {
+            const QString between = m_text.mid(lastEnd, from - lastEnd);
+            last->removed += between;
+            last->inserted += between + inserted;
+            last->typedTo = caret;
+            m_undoUnits += 2 * between.size() + inserted.size();
             keepUndoBounds();
         } else {
-            pushUndo({from, gone, inserted, typing});
+            pushUndo({from, gone, inserted, typing, caret});
         }
         m_redo.clear();
     }
@@ -297,8 +304,9 @@ void WholeTextEdit::mendPartings()
 
 bool WholeTextEdit::mendPartingsShown()
 {
-    // Blocks are laid out one under the other from the first one shown, as painted.
-    QPointF offset = contentOffset();
+    // Where each block shows: its place below the first one shown (as the editor
+    // gives it), moved by the view's offset, as painted.
+    const QPointF offset = contentOffset();
     const int height = viewport()->height();
     bool moved = false;
     QTextBlock block = firstVisibleBlock();
@@ -321,7 +329,6 @@ bool WholeTextEdit::mendPartingsShown()
             block = document()->findBlock(position);
             continue;
         }
-        offset.ry() += shown.height();
         block = block.next();
     }
     return moved;

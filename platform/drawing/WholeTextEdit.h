@@ -92,6 +92,8 @@ private:
         QString removed;
         QString inserted;
         bool typing = false;
+        // Where the caret stood after typing: more typing there goes into the step.
+        qsizetype typedTo = -1;
     };
 
     // A key that moves, selects or deletes by a word across a parting: done as in

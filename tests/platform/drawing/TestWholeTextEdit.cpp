@@ -204,11 +204,11 @@ namespace {
 QStringList shownRows(const ShownEdit &edit)
 {
     QStringList rows;
-    QPointF offset = edit.contentOffset();
+    // A block's geometry is its place below the first one shown.
+    const QPointF offset = edit.contentOffset();
     const int height = edit.viewport()->height();
     for (QTextBlock block = edit.firstVisibleBlock(); block.isValid(); block = block.next()) {
         const QRectF place = edit.blockBoundingGeometry(block).translated(offset);
-        offset.ry() += place.height();
         if (place.top() >= height)
             break;
         const QTextLayout *layout = block.layout();
@@ -245,10 +245,9 @@ QStringList unpartedRows(const WholeTextEdit &edit, const QString &text)
 // line, laid out with what follows it, ends there.
 bool partingsShownAtWraps(const ShownEdit &edit)
 {
-    QPointF offset = edit.contentOffset();
+    const QPointF offset = edit.contentOffset();
     for (QTextBlock block = edit.firstVisibleBlock(); block.next().isValid(); block = block.next()) {
         const QRectF place = edit.blockBoundingGeometry(block).translated(offset);
-        offset.ry() += place.height();
         if (place.top() >= edit.viewport()->height())
             break;
         if (!WholeTextEdit::continuesParagraph(block.next()))
@@ -629,17 +628,21 @@ private:
         const QString before = m_edit->wholeText();
         const QTextCursor plainCursor = m_plain.textCursor();
         const int caret = plainCursor.position();
+        // As it was before the key (the copy follows the document's changes).
+        const bool selected = plainCursor.hasSelection();
         int replacementStart = 0;
         int replacementLength = 0;
         // With a selection the input method's text takes its place.
-        if (step.key == 0 && !plainCursor.hasSelection()) {
+        if (step.key == 0 && !selected) {
             replacementStart = -int(m_random() % (std::min(caret, 3) + 1));
             const int room = int(before.size()) - (caret + replacementStart);
             replacementLength = int(m_random() % (std::min(room, 3) + 1));
         }
         note(testing::Message() << "key " << step.key << " modifiers " << int(step.modifiers) << " text "
                                 << step.text.toStdString() << " at " << caret << " replacing " << replacementStart << "+"
-                                << replacementLength << (plainCursor.hasSelection() ? " over a selection" : ""));
+                                << replacementLength << (selected ? " over a selection from " : "")
+                                << (selected ? std::to_string(plainCursor.anchor()) : std::string()) << " in \""
+                                << before.mid(std::max(0, caret - 6), 12).replace(QLatin1Char('\n'), QLatin1Char('|')).toStdString() << "\"");
         SCOPED_TRACE(testing::Message() << "key " << step.key << " modifiers " << int(step.modifiers) << " text "
                                         << step.text.toStdString() << " at " << caret << " replacing "
                                         << replacementStart << "+" << replacementLength << " in \""
@@ -654,14 +657,14 @@ private:
         // step where it stopped.
         const bool typed = (step.key == Qt::Key_A || step.key == Qt::Key_Space || step.key == Qt::Key_Period)
                            || (step.key == 0 && (step.text.size() == 1 || step.text.size() == 2) && !step.text.contains(QLatin1Char('\n')));
-        const bool goesOn = typed && m_typing && !plainCursor.hasSelection() && replacementLength == 0
+        const bool goesOn = typed && m_typing && !selected && replacementLength == 0
                             && caret + replacementStart == m_typedTo;
         if (!goesOn)
             m_undone.push_back(before);
         m_redone.clear();
         m_typing = typed;
         // Where the typed text ends (an input method's may go in before the caret).
-        m_typedTo = step.key == 0 && !plainCursor.hasSelection() ? caret + replacementStart + int(step.text.size())
+        m_typedTo = step.key == 0 && !selected ? caret + replacementStart + int(step.text.size())
                                                                  : m_plain.textCursor().position();
     }
 
@@ -1018,4 +1021,52 @@ TEST(WholeTextDialog, WhatItShowsIsWhatItStores)
     const QString expected = head + key.mid(line) + QStringLiteral("\nend of not");
     EXPECT_TRUE(sameText(stored, expected));
     EXPECT_TRUE(sameText(shown, expected));
+}
+
+// A step by a word shows the caret where a plain editor as wide shows it: one that
+// ends at a parting (where a line wraps) at the start of the next line, going either
+// way.
+TEST_F(WholeTextEditTest, AWordStepShowsTheCaretWhereAPlainEditorDoes)
+{
+    QPlainTextEdit plain;
+    plain.setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    plain.setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    for (QPlainTextEdit *edit : {static_cast<QPlainTextEdit *>(editor.get()), &plain})
+        edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    plain.show();
+    editor->setLongestBlock(40);
+    std::mt19937 random(164);
+    QString text;
+    while (text.size() < 1500)
+        text += (random() % 12 == 0 ? token(random, 50) : token(random, 1 + random() % 9)) + QLatin1Char(' ');
+    int atPartings = 0;
+    for (const int width : {150, 230, 310}) {
+        SCOPED_TRACE(width);
+        for (QPlainTextEdit *edit : {static_cast<QPlainTextEdit *>(editor.get()), &plain})
+            edit->resize(width, 300);
+        ASSERT_TRUE(QTest::qWaitFor([&] {
+            return editor->viewport()->size() == plain.viewport()->size() && plain.size() == QSize(width, 300);
+        }));
+        editor->setWholeText(text);
+        plain.setPlainText(text);
+        editor->viewport()->repaint();
+        const int bottom = plain.viewport()->height() - 2 * plain.fontMetrics().height();
+        // Forward from the top while the caret is in view, then back again.
+        for (const Qt::Key key : {Qt::Key_Right, Qt::Key_Left}) {
+            for (int step = 0; step < 400; ++step) {
+                QTest::keyClick(editor.get(), key, Qt::ControlModifier);
+                QTest::keyClick(&plain, key, Qt::ControlModifier);
+                editor->viewport()->repaint();
+                ASSERT_EQ(editor->wholeCaretPosition(), plain.textCursor().position());
+                ASSERT_EQ(plain.verticalScrollBar()->value(), 0);
+                const QTextCursor caret = editor->textCursor();
+                if (caret.position() == caret.block().position() && WholeTextEdit::continuesParagraph(caret.block()))
+                    ++atPartings;
+                ASSERT_EQ(editor->cursorRect(), plain.cursorRect()) << "at " << plain.textCursor().position();
+                if (key == Qt::Key_Right ? plain.cursorRect().bottom() > bottom : plain.textCursor().position() == 0)
+                    break;
+            }
+        }
+    }
+    EXPECT_GT(atPartings, 20);
 }
