@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
+#include <QScopeGuard>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextLayout>
@@ -73,7 +74,7 @@ void WholeTextEdit::documentChanged(int position, int removed, int added)
     m_mendPending = true;
     // Qt may say more changed than did (a paragraph merged or parted along): what
     // stayed the same at either end is no part of the edit.
-    const bool insertion = !inserted.isEmpty();
+
     qsizetype head = 0;
     while (from + head < to && head < inserted.size() && m_text.at(from + head) == inserted.at(head))
         ++head;
@@ -89,9 +90,9 @@ void WholeTextEdit::documentChanged(int position, int removed, int added)
     m_text.replace(from, gone.size(), inserted);
     if (!m_undoing) {
         // Typing runs into one step, as long as it goes on where the caret stopped
-        // (what it typed may be told as less: a letter typed over the same letter).
-        const bool typing = insertion && inserted.size() <= 2
-                            && std::none_of(inserted.cbegin(), inserted.cend(), [](QChar c) { return DisplayText::breaksLine(c); });
+        // (the change may look smaller: a letter typed over a selection ending in it).
+        const bool typing = !m_typed.isEmpty() && m_typed.size() <= 2 && inserted.size() <= m_typed.size()
+                            && std::none_of(m_typed.cbegin(), m_typed.cend(), [](QChar c) { return DisplayText::breaksLine(c); });
         const qsizetype caret = rememberedWholePosition(textCursor().position());
         Edit *last = m_undo.empty() ? nullptr : &m_undo.back();
         const qsizetype lastEnd = last ? last->at + last->inserted.size() : 0;
@@ -443,7 +444,17 @@ try {
             setTextCursor(cursor);
         }
     }
-    QPlainTextEdit::keyPressEvent(event);
+    {
+        // What the key types, if anything.
+        const QString text = event->text();
+        const bool shortcut = (modifiers & Qt::MetaModifier)
+                              || ((modifiers & Qt::ControlModifier) && !(modifiers & Qt::AltModifier));
+        m_typed = !shortcut && !text.isEmpty() && (text.front().isPrint() || text.front() == QLatin1Char('\t'))
+                      ? text
+                      : QString();
+        const auto typed = qScopeGuard([this] { m_typed.clear(); });
+        QPlainTextEdit::keyPressEvent(event);
+    }
     if (m_mendPending)
         mendPartings();
     dropEmptySelection();
@@ -502,6 +513,8 @@ void WholeTextEdit::inputMethodEvent(QInputMethodEvent *event)
 try {
     QTextCursor cursor = textCursor();
     const QString commit = event->commitString();
+    m_typed = commit;
+    const auto typed = qScopeGuard([this] { m_typed.clear(); });
     bool breaks = false;
     for (qsizetype i = 0; i < commit.size() && !breaks; ++i)
         breaks = breakAt(commit, i) > 0;

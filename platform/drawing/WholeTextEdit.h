@@ -15,8 +15,9 @@
 // line full), moved there after every edit and resize and before it is painted;
 // lines wrap at blanks, and anywhere only inside a word longer than the line, as in
 // one unparted paragraph.
-// Every break the text holds (LF, CR LF, CR, U+2029) comes back as it was; Return
-// breaks with an LF.
+// Every break the text holds (LF, CR LF, CR, U+2029) comes back as it was, and so
+// does every break pasted or committed by an input method; Return breaks with an LF.
+// What it shows is what it holds: a break shows as one, a parting never.
 //
 // Undo and redo are the editor's own, in terms of the text (moving a parting is no
 // edit): Ctrl+Z and Ctrl+Shift+Z (Ctrl+Y), the context menu, undoEdit() and
@@ -147,6 +148,8 @@ private:
     bool m_undoing = false;
     bool m_mending = false;
     bool m_mendPending = false;
+    // What the key or the input method being handled types (none for other keys).
+    QString m_typed;
     QList<int> m_paragraphStarts;
     QList<qsizetype> m_paragraphWholeStarts;
     QList<QTextBlockFormat> m_paragraphFormats;
