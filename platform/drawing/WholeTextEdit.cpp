@@ -89,22 +89,22 @@ void WholeTextEdit::documentChanged(int position, int removed, int added)
     from += head;
     m_text.replace(from, gone.size(), inserted);
     if (!m_undoing) {
-        // Typing runs into one step, as long as it goes on where the caret stopped
+        // Typing runs into one step, as long as it goes on where it stopped
         // (the change may look smaller: a letter typed over a selection ending in it).
         const bool typing = !m_typed.isEmpty() && m_typed.size() <= 2 && inserted.size() <= m_typed.size()
                             && std::none_of(m_typed.cbegin(), m_typed.cend(), [](QChar c) { return DisplayText::breaksLine(c); });
-        const qsizetype caret = rememberedWholePosition(textCursor().position());
+        const qsizetype typedTo = m_typedAt + m_typed.size();
         Edit *last = m_undo.empty() ? nullptr : &m_undo.back();
         const qsizetype lastEnd = last ? last->at + last->inserted.size() : 0;
-        if (typing && gone.isEmpty() && last && last->typing && last->typedTo == from && from >= lastEnd) {
+        if (typing && gone.isEmpty() && last && last->typing && last->typedTo == m_typedAt && from >= lastEnd) {
             const QString between = m_text.mid(lastEnd, from - lastEnd);
             last->removed += between;
             last->inserted += between + inserted;
-            last->typedTo = caret;
+            last->typedTo = typedTo;
             m_undoUnits += 2 * between.size() + inserted.size();
             keepUndoBounds();
         } else {
-            pushUndo({from, gone, inserted, typing, caret});
+            pushUndo({from, gone, inserted, typing, typedTo});
         }
         m_redo.clear();
     }
@@ -452,6 +452,7 @@ try {
         m_typed = !shortcut && !text.isEmpty() && (text.front().isPrint() || text.front() == QLatin1Char('\t'))
                       ? text
                       : QString();
+        m_typedAt = rememberedWholePosition(textCursor().selectionStart());
         const auto typed = qScopeGuard([this] { m_typed.clear(); });
         QPlainTextEdit::keyPressEvent(event);
     }
@@ -514,6 +515,9 @@ try {
     QTextCursor cursor = textCursor();
     const QString commit = event->commitString();
     m_typed = commit;
+    m_typedAt = rememberedWholePosition(cursor.selectionStart());
+    if (!cursor.hasSelection())
+        m_typedAt = std::clamp<qsizetype>(m_typedAt + event->replacementStart(), 0, m_text.size());
     const auto typed = qScopeGuard([this] { m_typed.clear(); });
     bool breaks = false;
     for (qsizetype i = 0; i < commit.size() && !breaks; ++i)

@@ -93,7 +93,7 @@ private:
         QString removed;
         QString inserted;
         bool typing = false;
-        // Where the caret stood after typing: more typing there goes into the step.
+        // Where the typed text ends: more typing there goes into the step.
         qsizetype typedTo = -1;
     };
 
@@ -148,8 +148,10 @@ private:
     bool m_undoing = false;
     bool m_mending = false;
     bool m_mendPending = false;
-    // What the key or the input method being handled types (none for other keys).
+    // What the key or the input method being handled types (none for other keys),
+    // and where in the text.
     QString m_typed;
+    qsizetype m_typedAt = 0;
     QList<int> m_paragraphStarts;
     QList<qsizetype> m_paragraphWholeStarts;
     QList<QTextBlockFormat> m_paragraphFormats;

@@ -404,10 +404,6 @@ void sendStep(QWidget *widget, const KeyStep &step, int replacementStart, int re
     }
 }
 
-} // namespace
-
-namespace {
-
 // The text the editor shows: its paragraphs, with an LF between two unless the
 // later one goes on from the earlier.
 QString shownText(const QTextDocument &document)
@@ -587,7 +583,7 @@ private:
         QTextCursor plainCursor(m_plain.document());
         plainCursor.setPosition(int(m_edit->wholeCaretPosition()));
         m_plain.setTextCursor(plainCursor);
-        ASSERT_EQ(m_edit->wholeCaretPosition(), std::clamp<qsizetype>(m_edit->wholeCaretPosition(), 0, size));
+        ASSERT_LE(m_edit->wholeCaretPosition(), size);
         // At times a selection from there, with the keys.
         if (m_random() % 4 == 0) {
             const KeyStep selections[] = {{Qt::Key_Left, Qt::ShiftModifier, {}}, {Qt::Key_Right, Qt::ShiftModifier, {}},
