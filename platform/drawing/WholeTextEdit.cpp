@@ -365,19 +365,21 @@ bool WholeTextEdit::mendPartingAfter(const QTextBlock &block, qreal lineWidth)
         return false;
     // The parting goes there (gone when the line takes all that followed it).
     const int end = rowStart + lineLength;
+    // Taken before the edit: Qt drops an empty block whole, and its handle with it.
+    const int start = block.position();
     const QTextBlockFormat format = block.blockFormat();
     m_adjusting = true;
     QTextCursor cursor(document());
     // One edit: the cursors (the caret) find their places once, after it.
     cursor.beginEditBlock();
-    cursor.setPosition(block.position() + int(text.size()));
+    cursor.setPosition(start + int(text.size()));
     cursor.deleteChar();
     // Qt drops an empty paragraph whole, with what stands before it: the block keeps
     // its own.
     if (!sameBreak(cursor.blockFormat(), format))
         cursor.setBlockFormat(format);
     if (end < text.size() + following.size()) {
-        cursor.setPosition(block.position() + end);
+        cursor.setPosition(start + end);
         cursor.insertBlock(joinedFormat(), cursor.charFormat());
     }
     cursor.endEditBlock();

@@ -1073,3 +1073,44 @@ TEST_F(WholeTextEditTest, AWordStepShowsTheCaretWhereAPlainEditorDoes)
     }
     EXPECT_GT(atPartings, 20);
 }
+
+// A word delete that empties the paragraph before a parting, at any width: the
+// parting moves to where its line wraps and the break before the emptied paragraph
+// stays (an emptied paragraph is gone with its block).
+TEST_F(WholeTextEditTest, AnEmptiedParagraphBeforeAPartingKeepsItsBreak)
+{
+    editor->setLongestBlock(9);
+    std::mt19937 random(9);
+    const QString key = token(random, 60);
+    const QString text = QStringLiteral("ab ") + token(random, 5) + QLatin1Char('\n') + key + QStringLiteral(" cd");
+    int emptied = 0;
+    for (int width = 60; width <= 200; width += 7) {
+        SCOPED_TRACE(width);
+        editor->resize(width, 200);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return editor->width() == width; }));
+        for (int piece = 0;; ++piece) {
+            editor->setWholeText(text);
+            editor->viewport()->repaint();
+            // The paragraphs the key is held in, the piece-th of them.
+            QTextBlock block = editor->document()->findBlock(int(text.indexOf(key)) + 1);
+            for (int i = 0; i < piece && block.isValid(); ++i)
+                block = block.next();
+            if (!block.isValid() || !WholeTextEdit::continuesParagraph(block.next()))
+                break;
+            QTextCursor cursor(block);
+            cursor.movePosition(QTextCursor::EndOfBlock);
+            editor->setTextCursor(cursor);
+            const qsizetype at = editor->wholeCaretPosition();
+            QTest::keyClick(editor.get(), Qt::Key_Backspace, Qt::ControlModifier);
+            editor->viewport()->repaint();
+            QString expected = text;
+            const qsizetype from = piece == 0 ? text.indexOf(key) : editor->wholeCaretPosition();
+            expected.remove(from, at - from);
+            emptied += piece == 0;
+            ASSERT_TRUE(sameText(editor->wholeText(), expected)) << "piece " << piece;
+            ASSERT_TRUE(sameText(shownText(*editor->document()), expected)) << "piece " << piece;
+            ASSERT_TRUE(partingsShownAtWraps(*editor)) << "piece " << piece;
+        }
+    }
+    EXPECT_GT(emptied, 10);
+}
