@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
+#include <QScopeGuard>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextLayout>
@@ -64,28 +65,46 @@ void WholeTextEdit::documentChanged(int position, int removed, int added)
     if (m_adjusting)
         return;
     // Where the change stands in the text, as the paragraphs were before it.
-    const qsizetype from = rememberedWholePosition(position);
+    qsizetype from = rememberedWholePosition(position);
     const qsizetype to = std::max(from, rememberedWholePosition(position + removed));
     if (removed > 0)
         keepBreakAfterChange(position, removed);
-    const QString inserted = textBetween(position, position + added);
+    QString inserted = textBetween(position, position + added);
     rememberParagraphs();
-    const QString gone = m_text.mid(from, to - from);
     m_mendPending = true;
-    if (gone == inserted)
+    // Qt may say more changed than did (a paragraph merged or parted along): what
+    // stayed the same at either end is no part of the edit.
+
+    qsizetype head = 0;
+    while (from + head < to && head < inserted.size() && m_text.at(from + head) == inserted.at(head))
+        ++head;
+    qsizetype tail = 0;
+    while (from + head < to - tail && head < inserted.size() - tail
+           && m_text.at(to - tail - 1) == inserted.at(inserted.size() - tail - 1))
+        ++tail;
+    if (from + head == to - tail && head == inserted.size() - tail)
         return; // a format, or a parting
-    m_text.replace(from, to - from, inserted);
+    const QString gone = m_text.mid(from + head, to - tail - from - head);
+    inserted = inserted.mid(head, inserted.size() - head - tail);
+    from += head;
+    m_text.replace(from, gone.size(), inserted);
     if (!m_undoing) {
-        // Typing runs into one step, as long as it goes on where it stopped.
-        const bool typing = !inserted.isEmpty() && inserted.size() <= 2
-                            && std::none_of(inserted.cbegin(), inserted.cend(), [](QChar c) { return DisplayText::breaksLine(c); });
-        if (typing && gone.isEmpty() && !m_undo.empty() && m_undo.back().typing
-            && m_undo.back().at + m_undo.back().inserted.size() == from) {
-            m_undo.back().inserted += inserted;
-            m_undoUnits += inserted.size();
+        // Typing runs into one step, as long as it goes on where it stopped
+        // (the change may look smaller: a letter typed over a selection ending in it).
+        const bool typing = !m_typed.isEmpty() && m_typed.size() <= 2 && inserted.size() <= m_typed.size()
+                            && std::none_of(m_typed.cbegin(), m_typed.cend(), [](QChar c) { return DisplayText::breaksLine(c); });
+        const qsizetype typedTo = m_typedAt + m_typed.size();
+        Edit *last = m_undo.empty() ? nullptr : &m_undo.back();
+        const qsizetype lastEnd = last ? last->at + last->inserted.size() : 0;
+        if (typing && gone.isEmpty() && last && last->typing && last->typedTo == m_typedAt && from >= lastEnd) {
+            const QString between = m_text.mid(lastEnd, from - lastEnd);
+            last->removed += between;
+            last->inserted += between + inserted;
+            last->typedTo = typedTo;
+            m_undoUnits += 2 * between.size() + inserted.size();
             keepUndoBounds();
         } else {
-            pushUndo({from, gone, inserted, typing});
+            pushUndo({from, gone, inserted, typing, typedTo});
         }
         m_redo.clear();
     }
@@ -286,8 +305,9 @@ void WholeTextEdit::mendPartings()
 
 bool WholeTextEdit::mendPartingsShown()
 {
-    // Blocks are laid out one under the other from the first one shown, as painted.
-    QPointF offset = contentOffset();
+    // Where each block shows: its place below the first one shown (as the editor
+    // gives it), moved by the view's offset, as painted.
+    const QPointF offset = contentOffset();
     const int height = viewport()->height();
     bool moved = false;
     QTextBlock block = firstVisibleBlock();
@@ -310,7 +330,6 @@ bool WholeTextEdit::mendPartingsShown()
             block = document()->findBlock(position);
             continue;
         }
-        offset.ry() += shown.height();
         block = block.next();
     }
     return moved;
@@ -346,14 +365,21 @@ bool WholeTextEdit::mendPartingAfter(const QTextBlock &block, qreal lineWidth)
         return false;
     // The parting goes there (gone when the line takes all that followed it).
     const int end = rowStart + lineLength;
+    // Taken before the edit: Qt drops an empty block whole, and its handle with it.
+    const int start = block.position();
+    const QTextBlockFormat format = block.blockFormat();
     m_adjusting = true;
     QTextCursor cursor(document());
     // One edit: the cursors (the caret) find their places once, after it.
     cursor.beginEditBlock();
-    cursor.setPosition(block.position() + int(text.size()));
+    cursor.setPosition(start + int(text.size()));
     cursor.deleteChar();
+    // Qt drops an empty paragraph whole, with what stands before it: the block keeps
+    // its own.
+    if (!sameBreak(cursor.blockFormat(), format))
+        cursor.setBlockFormat(format);
     if (end < text.size() + following.size()) {
-        cursor.setPosition(block.position() + end);
+        cursor.setPosition(start + end);
         cursor.insertBlock(joinedFormat(), cursor.charFormat());
     }
     cursor.endEditBlock();
@@ -401,21 +427,51 @@ try {
                       event->matches(QKeySequence::DeleteEndOfLine)));
     QTextCursor cursor = textCursor();
     if ((backward || forward) && (selecting || !cursor.hasSelection())) {
-        const QTextBlock block = cursor.block();
         const QTextCursor::MoveMode mode = selecting ? QTextCursor::KeepAnchor : QTextCursor::MoveAnchor;
-        if (backward && cursor.position() == block.position() && isJoined(block)) {
-            cursor.setPosition(block.position() - 1, mode);
-            setTextCursor(cursor);
-        } else if (forward && cursor.position() == block.position() + block.length() - 1 && isJoined(block.next())) {
-            cursor.setPosition(block.next().position(), mode);
+        // Over every parting in the way: empty paragraphs may stand between two.
+        int position = cursor.position();
+        for (QTextBlock block = cursor.block();;) {
+            if (backward && position == block.position() && isJoined(block)) {
+                block = block.previous();
+                position = block.position() + block.length() - 1;
+            } else if (forward && position == block.position() + block.length() - 1 && isJoined(block.next())) {
+                block = block.next();
+                position = block.position();
+            } else {
+                break;
+            }
+        }
+        if (position != cursor.position()) {
+            cursor.setPosition(position, mode);
             setTextCursor(cursor);
         }
     }
-    QPlainTextEdit::keyPressEvent(event);
+    {
+        // What the key types, if anything.
+        const QString text = event->text();
+        const bool shortcut = (modifiers & Qt::MetaModifier)
+                              || ((modifiers & Qt::ControlModifier) && !(modifiers & Qt::AltModifier));
+        m_typed = !shortcut && !text.isEmpty() && (text.front().isPrint() || text.front() == QLatin1Char('\t'))
+                      ? text
+                      : QString();
+        m_typedAt = rememberedWholePosition(textCursor().selectionStart());
+        const auto typed = qScopeGuard([this] { m_typed.clear(); });
+        QPlainTextEdit::keyPressEvent(event);
+    }
     if (m_mendPending)
         mendPartings();
+    dropEmptySelection();
 } catch (...) {
     ExceptionBoundary::caught(this, "keyPressEvent");
+}
+
+void WholeTextEdit::dropEmptySelection()
+{
+    QTextCursor cursor = textCursor();
+    if (!cursor.hasSelection() || rememberedWholePosition(cursor.anchor()) != rememberedWholePosition(cursor.position()))
+        return;
+    cursor.clearSelection();
+    setTextCursor(cursor);
 }
 
 bool WholeTextEdit::wordKey(QKeyEvent *event)
@@ -442,22 +498,60 @@ bool WholeTextEdit::wordKey(QKeyEvent *event)
     event->accept();
     if (m_mendPending)
         mendPartings();
+    dropEmptySelection();
     return true;
+}
+
+std::pair<int, int> WholeTextEdit::replacedRange(const QTextCursor &cursor, int start, int length) const
+{
+    const qsizetype caret = rememberedWholePosition(cursor.position());
+    const qsizetype from = std::clamp<qsizetype>(caret + start, 0, m_text.size());
+    const qsizetype to = std::clamp<qsizetype>(from + std::max(length, 0), from, m_text.size());
+    const int documentFrom = from == caret ? cursor.position() : documentPosition(from);
+    const int documentTo = to == caret ? cursor.position() : std::max(documentFrom, documentPosition(to));
+    return {documentFrom, documentTo};
 }
 
 void WholeTextEdit::inputMethodEvent(QInputMethodEvent *event)
 try {
-    const QTextCursor cursor = textCursor();
-    if ((event->replacementStart() != 0 || event->replacementLength() > 0) && !cursor.hasSelection()) {
+    QTextCursor cursor = textCursor();
+    const QString commit = event->commitString();
+    m_typed = commit;
+    m_typedAt = rememberedWholePosition(cursor.selectionStart());
+    if (!cursor.hasSelection())
+        m_typedAt = std::clamp<qsizetype>(m_typedAt + event->replacementStart(), 0, m_text.size());
+    const auto typed = qScopeGuard([this] { m_typed.clear(); });
+    bool breaks = false;
+    for (qsizetype i = 0; i < commit.size() && !breaks; ++i)
+        breaks = breakAt(commit, i) > 0;
+    const bool replaces = event->replacementStart() != 0 || event->replacementLength() > 0;
+    if (breaks && !isReadOnly()) {
+        // Qt would give the paragraphs after the breaks the format of the one the
+        // caret is in (a parting's too): the commit goes in as the editor's own
+        // insertion, as a paste does, the rest of the event (a new composition) after.
+        if (cursor.hasSelection()) {
+            insertWhole(commit);
+        } else {
+            // Through a cursor of its own: the caret keeps its place, as with Qt's.
+            const std::pair<int, int> range = replacedRange(cursor, event->replacementStart(), event->replacementLength());
+            QTextCursor replaced(document());
+            replaced.setPosition(range.first);
+            replaced.setPosition(range.second, QTextCursor::KeepAnchor);
+            replaced.beginEditBlock();
+            replaced.removeSelectedText();
+            insertInParagraphs(replaced, commit, m_longestBlock);
+            replaced.endEditBlock();
+            ensureCursorVisible();
+        }
+        QInputMethodEvent rest(event->preeditString(), event->attributes());
+        QPlainTextEdit::inputMethodEvent(&rest);
+        event->accept();
+    } else if (replaces && !cursor.hasSelection()) {
         // The input method counts in the text, where a parting is nothing: its
         // replacement goes to the same units of the document.
-        const qsizetype caret = rememberedWholePosition(cursor.position());
-        const qsizetype from = std::clamp<qsizetype>(caret + event->replacementStart(), 0, m_text.size());
-        const qsizetype to = std::clamp<qsizetype>(from + event->replacementLength(), from, m_text.size());
-        const int documentFrom = from == caret ? cursor.position() : documentPosition(from);
-        const int documentTo = to == caret ? cursor.position() : std::max(documentFrom, documentPosition(to));
+        const std::pair<int, int> range = replacedRange(cursor, event->replacementStart(), event->replacementLength());
         QInputMethodEvent again(event->preeditString(), event->attributes());
-        again.setCommitString(event->commitString(), documentFrom - cursor.position(), documentTo - documentFrom);
+        again.setCommitString(commit, range.first - cursor.position(), range.second - range.first);
         QPlainTextEdit::inputMethodEvent(&again);
         event->setAccepted(again.isAccepted());
     } else {

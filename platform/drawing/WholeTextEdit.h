@@ -15,8 +15,9 @@
 // line full), moved there after every edit and resize and before it is painted;
 // lines wrap at blanks, and anywhere only inside a word longer than the line, as in
 // one unparted paragraph.
-// Every break the text holds (LF, CR LF, CR, U+2029) comes back as it was; Return
-// breaks with an LF.
+// Every break the text holds (LF, CR LF, CR, U+2029) comes back as it was, and so
+// does every break pasted or committed by an input method; Return breaks with an LF.
+// What it shows is what it holds: a break shows as one, a parting never.
 //
 // Undo and redo are the editor's own, in terms of the text (moving a parting is no
 // edit): Ctrl+Z and Ctrl+Shift+Z (Ctrl+Y), the context menu, undoEdit() and
@@ -30,6 +31,7 @@
 #include <QPlainTextEdit>
 #include <QTextBlockFormat>
 
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -91,16 +93,24 @@ private:
         QString removed;
         QString inserted;
         bool typing = false;
+        // Where the typed text ends: more typing there goes into the step.
+        qsizetype typedTo = -1;
     };
 
     // A key that moves, selects or deletes by a word across a parting: done as in
     // one unparted paragraph (answers whether the key was one).
     bool wordKey(QKeyEvent *event);
+    // A selection of partings only (a key may leave its ends on the two sides of
+    // one) is none: the caret stays where it is.
+    void dropEmptySelection();
     void pushUndo(Edit edit);
     // Drops the oldest steps beyond the bounds.
     void keepUndoBounds();
     // Inserts the text at the cursor (replacing its selection) as one edit.
     void insertWhole(const QString &text);
+    // The units of the document an input method's replacement (counted in the text
+    // from the cursor) stands for.
+    std::pair<int, int> replacedRange(const QTextCursor &cursor, int start, int length) const;
     // The text between two positions of the document.
     QString textBetween(int from, int to) const;
     // The document's position before the unit of wholeText() at the position.
@@ -138,6 +148,10 @@ private:
     bool m_undoing = false;
     bool m_mending = false;
     bool m_mendPending = false;
+    // What the key or the input method being handled types (none for other keys),
+    // and where in the text.
+    QString m_typed;
+    qsizetype m_typedAt = 0;
     QList<int> m_paragraphStarts;
     QList<qsizetype> m_paragraphWholeStarts;
     QList<QTextBlockFormat> m_paragraphFormats;

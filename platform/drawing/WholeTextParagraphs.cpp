@@ -155,13 +155,23 @@ int wordStep(const QTextBlock &block, int position, bool forward)
                                : layout.previousCursorPosition(at, QTextLayout::SkipWords);
         const bool more = forward ? to == sample.size() && isJoined(blocks.last().next())
                                   : to == 0 && isJoined(blocks.first());
+        if (!more && to == at) {
+            // At the end of its paragraph (or the start, going back): over the break,
+            // as a plain editor steps.
+            const QTextBlock beyond = forward ? blocks.last().next() : blocks.first().previous();
+            if (!beyond.isValid())
+                return position;
+            return forward ? beyond.position() : beyond.position() + beyond.length() - 1;
+        }
         if (!more) {
-            // The paragraph the end lies in; at a parting, the one beyond it.
+            // The paragraph the end lies in; at a parting, the one after it, either
+            // way: a caret there shows at the start of the next line, where a
+            // plain editor shows it at a line's wrap.
             int start = 0;
             for (qsizetype i = 0; i < blocks.size(); ++i) {
                 const int length = int(blocks.at(i).text().size());
                 const bool last = i + 1 == blocks.size();
-                if (to < start + length || (to == start + length && (last || !forward)))
+                if (to < start + length || (to == start + length && last))
                     return blocks.at(i).position() + (to - start);
                 start += length;
             }

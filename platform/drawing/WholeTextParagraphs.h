@@ -40,7 +40,8 @@ void insertInParagraphs(QTextCursor &cursor, QStringView text, qsizetype longest
 // Where a step by a word from the document's position ends (forward: to the start of
 // the next word; backward: to the start of this or the previous word), as in one
 // unparted paragraph; -1 when no parting lies in the way (the step is the document's
-// own then). A step that ends at a parting ends on its far side.
+// own then). A step that ends at a parting ends at the start of the paragraph after
+// it, whichever way it went.
 int wordStep(const QTextBlock &block, int position, bool forward);
 
 } // namespace platform::WholeTextParagraphs

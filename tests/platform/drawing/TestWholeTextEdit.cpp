@@ -23,6 +23,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <cstdio>
 #include <random>
 
 using platform::WholeTextEdit;
@@ -203,11 +204,11 @@ namespace {
 QStringList shownRows(const ShownEdit &edit)
 {
     QStringList rows;
-    QPointF offset = edit.contentOffset();
+    // A block's geometry is its place below the first one shown.
+    const QPointF offset = edit.contentOffset();
     const int height = edit.viewport()->height();
     for (QTextBlock block = edit.firstVisibleBlock(); block.isValid(); block = block.next()) {
         const QRectF place = edit.blockBoundingGeometry(block).translated(offset);
-        offset.ry() += place.height();
         if (place.top() >= height)
             break;
         const QTextLayout *layout = block.layout();
@@ -244,10 +245,9 @@ QStringList unpartedRows(const WholeTextEdit &edit, const QString &text)
 // line, laid out with what follows it, ends there.
 bool partingsShownAtWraps(const ShownEdit &edit)
 {
-    QPointF offset = edit.contentOffset();
+    const QPointF offset = edit.contentOffset();
     for (QTextBlock block = edit.firstVisibleBlock(); block.next().isValid(); block = block.next()) {
         const QRectF place = edit.blockBoundingGeometry(block).translated(offset);
-        offset.ry() += place.height();
         if (place.top() >= edit.viewport()->height())
             break;
         if (!WholeTextEdit::continuesParagraph(block.next()))
@@ -404,104 +404,363 @@ void sendStep(QWidget *widget, const KeyStep &step, int replacementStart, int re
     }
 }
 
+// The text the editor shows: its paragraphs, with an LF between two unless the
+// later one goes on from the earlier.
+QString shownText(const QTextDocument &document)
+{
+    QString text;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        if (block.previous().isValid() && !WholeTextEdit::continuesParagraph(block))
+            text += QLatin1Char('\n');
+        text += block.text();
+    }
+    return text;
+}
+
+// The place in the shown text of a position of the document.
+qsizetype shownPosition(const QTextDocument &document, int position)
+{
+    qsizetype shown = 0;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        if (block.previous().isValid() && !WholeTextEdit::continuesParagraph(block))
+            ++shown;
+        if (position < block.position() + block.length())
+            return shown + (position - block.position());
+        shown += block.length() - 1;
+    }
+    return shown;
+}
+
+// Whether the texts are the same; where they part, if not.
+::testing::AssertionResult sameText(const QString &actual, const QString &expected)
+{
+    if (actual == expected)
+        return ::testing::AssertionSuccess();
+    qsizetype at = 0;
+    while (at < actual.size() && at < expected.size() && actual.at(at) == expected.at(at))
+        ++at;
+    const auto around = [at](const QString &text) {
+        return text.mid(std::max<qsizetype>(0, at - 12), 24).replace(QLatin1Char('\n'), QStringLiteral("\\n")).toStdString();
+    };
+    return ::testing::AssertionFailure() << "sizes " << actual.size() << " and " << expected.size() << ", parted at " << at
+                                         << ": \"" << around(actual) << "\" where \"" << around(expected) << "\"";
+}
+
+// A run of letters without a blank.
+QString token(std::mt19937 &random, qsizetype length)
+{
+    QString text(length, Qt::Uninitialized);
+    for (QChar &c : text)
+        c = QChar(u'a' + char16_t(random() % 26));
+    return text;
+}
+
+// Texts whose runs are longer than the paragraph holds: a long key on a line of its
+// own, runs of words, and runs just longer, shorter and several times as long.
+QStringList longRunTexts(std::mt19937 &random, qsizetype longest)
+{
+    return {
+        QStringLiteral("Key for the customer:\n") + token(random, 2 * longest + longest / 4 + 3) + QStringLiteral("\nend of note"),
+        QStringLiteral("ab ") + token(random, longest + 1) + QStringLiteral(" cd ") + token(random, 2 * longest)
+            + QStringLiteral("\n") + token(random, longest) + QStringLiteral("\n\n") + token(random, longest - 1),
+        QStringLiteral("meeting ").repeated(std::max<qsizetype>(3, 2 * longest / 8 + 3)) + token(random, longest + 2),
+        QStringLiteral("abcdefghijklmnop qrs tu.vw\nxyzzy plugh"),
+    };
+}
+
+// Keys sent to the editor and to a plain editor alike, the caret brought before every
+// one to a parting (either side of it), a little before or after one, a break, or
+// anywhere, at times with a selection: after every key both hold the same text and
+// caret, and the editor shows the text it holds. Undo and redo go back through the
+// steps (typing that goes on where it stopped is one; an undo or a redo ends it) and
+// forward again, in order.
+class PlainEditorRace
+{
+public:
+    PlainEditorRace(WholeTextEdit *edit, std::uint32_t seed) : m_edit(edit), m_random(seed) {}
+
+    qint64 keys() const { return m_keys; }
+
+    void start(const QString &text)
+    {
+        m_start = text;
+        m_edit->setWholeText(text);
+        m_plain.setPlainText(text);
+        m_plain.setTextCursor(QTextCursor(m_plain.document()));
+        m_undone.clear();
+        m_redone.clear();
+        m_typing = false;
+        m_typedTo = -1;
+    }
+
+    // Undoes every step, then redoes them: the text given, and the text made (with
+    // the steps undone at the end done again).
+    void undoAndRedoAll()
+    {
+        // Steps undone last are redone too.
+        const QString last = m_redone.empty() ? m_edit->wholeText() : m_redone.front();
+        while (m_edit->canUndoEdit())
+            m_edit->undoEdit();
+        ASSERT_TRUE(sameText(m_edit->wholeText(), m_start)) << m_history;
+        ASSERT_TRUE(sameText(shownText(*m_edit->document()), m_start));
+        while (m_edit->canRedoEdit())
+            m_edit->redoEdit();
+        ASSERT_TRUE(sameText(m_edit->wholeText(), last)) << m_history;
+        ASSERT_TRUE(sameText(shownText(*m_edit->document()), last));
+    }
+
+    void step(qsizetype longest)
+    {
+        placeCaret();
+        if (::testing::Test::HasFatalFailure())
+            return;
+        const int kind = int(m_random() % 100);
+        if (kind < 5) {
+            undoOrRedo(true);
+        } else if (kind < 8) {
+            undoOrRedo(false);
+        } else if (kind < 16) {
+            // Pasted: a word, a break, a run longer than a paragraph holds.
+            const QString texts[] = {QStringLiteral("xyz"), QStringLiteral("p q\nr"), QStringLiteral("\n\n"),
+                                     token(m_random, longest + 1 + qsizetype(m_random() % 3)),
+                                     QStringLiteral("s ") + token(m_random, 2 * longest) + QStringLiteral("\nt")};
+            QGuiApplication::clipboard()->setText(texts[m_random() % std::size(texts)]);
+            keyStep({Qt::Key_V, Qt::ControlModifier, {}});
+        } else if (kind < 24) {
+            const QString texts[] = {QString(), QStringLiteral("Q"), QStringLiteral("XYZ"), QStringLiteral("u\nv")};
+            keyStep({0, {}, texts[m_random() % std::size(texts)]});
+        } else {
+            static const KeyStep keys[] = {
+                {Qt::Key_A, {}, {}}, {Qt::Key_Space, {}, {}}, {Qt::Key_Period, {}, {}},
+                {Qt::Key_Return, {}, {}}, {Qt::Key_Return, {}, {}},
+                {Qt::Key_Backspace, {}, {}}, {Qt::Key_Backspace, {}, {}}, {Qt::Key_Delete, {}, {}}, {Qt::Key_Delete, {}, {}},
+                {Qt::Key_Delete, Qt::ControlModifier, {}}, {Qt::Key_Delete, Qt::ControlModifier, {}},
+                {Qt::Key_Backspace, Qt::ControlModifier, {}}, {Qt::Key_Backspace, Qt::ControlModifier, {}},
+                {Qt::Key_Left, {}, {}}, {Qt::Key_Right, {}, {}},
+                {Qt::Key_Left, Qt::ControlModifier, {}}, {Qt::Key_Right, Qt::ControlModifier, {}},
+                {Qt::Key_Left, Qt::ShiftModifier, {}}, {Qt::Key_Right, Qt::ShiftModifier, {}},
+                {Qt::Key_Left, Qt::ControlModifier | Qt::ShiftModifier, {}},
+                {Qt::Key_Right, Qt::ControlModifier | Qt::ShiftModifier, {}},
+                {Qt::Key_Home, Qt::ControlModifier, {}}, {Qt::Key_End, Qt::ControlModifier, {}},
+            };
+            keyStep(keys[m_random() % std::size(keys)]);
+        }
+        // What is about to show is mended.
+        if (m_edit->isVisible() && m_random() % 2 == 0)
+            m_edit->viewport()->repaint();
+        check();
+    }
+
+private:
+    // Both carets to the same place of the text; at a parting, the editor's on either
+    // side of it.
+    void placeCaret()
+    {
+        const QTextDocument &document = *m_edit->document();
+        std::vector<int> partings;
+        std::vector<int> breaks;
+        for (QTextBlock block = document.begin(); block.next().isValid(); block = block.next())
+            (WholeTextEdit::continuesParagraph(block.next()) ? partings : breaks).push_back(block.position() + block.length() - 1);
+        const int way = int(m_random() % 10);
+        const qsizetype size = m_edit->wholeText().size();
+        const qsizetype offset = qsizetype(m_random() % 5) - 2;
+        if (way < 5 && !partings.empty()) {
+            const int parting = partings[m_random() % partings.size()];
+            QTextCursor cursor(m_edit->document());
+            if (offset == 0) {
+                cursor.setPosition(m_random() % 2 == 0 ? parting : parting + 1);
+                m_edit->setTextCursor(cursor);
+            } else {
+                m_edit->moveCaretTo(shownPosition(document, parting) + offset);
+            }
+        } else if (way < 7 && !breaks.empty()) {
+            m_edit->moveCaretTo(shownPosition(document, breaks[m_random() % breaks.size()]) + offset);
+        } else if (way < 8) {
+            m_edit->moveCaretTo(qsizetype(m_random() % (size + 1)));
+        } else {
+            return; // where the last key left it
+        }
+        QTextCursor plainCursor(m_plain.document());
+        plainCursor.setPosition(int(m_edit->wholeCaretPosition()));
+        m_plain.setTextCursor(plainCursor);
+        ASSERT_LE(m_edit->wholeCaretPosition(), size);
+        // At times a selection from there, with the keys.
+        if (m_random() % 4 == 0) {
+            const KeyStep selections[] = {{Qt::Key_Left, Qt::ShiftModifier, {}}, {Qt::Key_Right, Qt::ShiftModifier, {}},
+                                          {Qt::Key_Right, Qt::ControlModifier | Qt::ShiftModifier, {}}};
+            const KeyStep &selection = selections[m_random() % std::size(selections)];
+            for (int i = 0, n = 1 + int(m_random() % 3); i < n && !::testing::Test::HasFatalFailure(); ++i) {
+                keyStep(selection);
+                check();
+            }
+        }
+    }
+
+    void undoOrRedo(bool undo)
+    {
+        note(testing::Message() << (undo ? "undo" : "redo"));
+        const QString before = m_edit->wholeText();
+        sendStep(m_edit, {Qt::Key_Z, undo ? Qt::ControlModifier : Qt::ControlModifier | Qt::ShiftModifier, {}}, 0, 0);
+        ++m_keys;
+        std::vector<QString> &from = undo ? m_undone : m_redone;
+        std::vector<QString> &to = undo ? m_redone : m_undone;
+        if (from.empty()) {
+            ASSERT_TRUE(sameText(m_edit->wholeText(), before));
+            return;
+        }
+        m_typing = false;
+        ASSERT_TRUE(sameText(m_edit->wholeText(), from.back())) << (undo ? "undo" : "redo") << " after " << m_history;
+        to.push_back(before);
+        from.pop_back();
+        // The plain editor goes on from there.
+        m_plain.setPlainText(m_edit->wholeText());
+        QTextCursor moved(m_plain.document());
+        moved.setPosition(int(m_edit->wholeCaretPosition()));
+        m_plain.setTextCursor(moved);
+    }
+
+    void keyStep(const KeyStep &step)
+    {
+        const QString before = m_edit->wholeText();
+        const QTextCursor plainCursor = m_plain.textCursor();
+        const int caret = plainCursor.position();
+        // As it was before the key (the copy follows the document's changes).
+        const bool selected = plainCursor.hasSelection();
+        int replacementStart = 0;
+        int replacementLength = 0;
+        // With a selection the input method's text takes its place.
+        if (step.key == 0 && !selected) {
+            replacementStart = -int(m_random() % (std::min(caret, 3) + 1));
+            const int room = int(before.size()) - (caret + replacementStart);
+            replacementLength = int(m_random() % (std::min(room, 3) + 1));
+        }
+        note(testing::Message() << "key " << step.key << " modifiers " << int(step.modifiers) << " text "
+                                << step.text.toStdString() << " at " << caret << " replacing " << replacementStart << "+"
+                                << replacementLength << (selected ? " over a selection from " : "")
+                                << (selected ? std::to_string(plainCursor.anchor()) : std::string()) << " in \""
+                                << before.mid(std::max(0, caret - 6), 12).replace(QLatin1Char('\n'), QLatin1Char('|')).toStdString() << "\"");
+        SCOPED_TRACE(testing::Message() << "key " << step.key << " modifiers " << int(step.modifiers) << " text "
+                                        << step.text.toStdString() << " at " << caret << " replacing "
+                                        << replacementStart << "+" << replacementLength << " in \""
+                                        << before.mid(std::max(0, caret - 12), 24).replace(QLatin1Char('\n'), QLatin1Char('|')).toStdString() << "\"");
+        sendStep(&m_plain, step, replacementStart, replacementLength);
+        sendStep(m_edit, step, replacementStart, replacementLength);
+        ++m_keys;
+        compare();
+        if (m_edit->wholeText() == before)
+            return;
+        // Typing (a character or two, no break, with nothing replaced) goes on as one
+        // step where it stopped.
+        const bool typed = (step.key == Qt::Key_A || step.key == Qt::Key_Space || step.key == Qt::Key_Period)
+                           || (step.key == 0 && (step.text.size() == 1 || step.text.size() == 2) && !step.text.contains(QLatin1Char('\n')));
+        const bool goesOn = typed && m_typing && !selected && replacementLength == 0
+                            && caret + replacementStart == m_typedTo;
+        if (!goesOn)
+            m_undone.push_back(before);
+        m_redone.clear();
+        m_typing = typed;
+        // Where the typed text ends (an input method's may go in before the caret).
+        m_typedTo = step.key == 0 && !selected ? caret + replacementStart + int(step.text.size())
+                                                                 : m_plain.textCursor().position();
+    }
+
+    // The steps last taken, for a failure to tell.
+    void note(const testing::Message &step)
+    {
+        m_history = (step.GetString() + "; " + m_history).substr(0, 3000);
+    }
+
+    void compare()
+    {
+        ASSERT_TRUE(sameText(m_edit->wholeText(), m_plain.toPlainText()));
+        ASSERT_EQ(m_edit->wholeCaretPosition(), m_plain.textCursor().position());
+        ASSERT_EQ(m_edit->textCursor().hasSelection(), m_plain.textCursor().hasSelection());
+    }
+
+    void check()
+    {
+        if (::testing::Test::HasFatalFailure())
+            return;
+        compare();
+        ASSERT_TRUE(sameText(shownText(*m_edit->document()), m_edit->wholeText())) << "what shows is what is held";
+    }
+
+    WholeTextEdit *m_edit;
+    QPlainTextEdit m_plain;
+    std::mt19937 m_random;
+    QString m_start;
+    qint64 m_keys = 0;
+    std::string m_history;
+    // The texts the undo should go back to, and those the redo should bring.
+    std::vector<QString> m_undone;
+    std::vector<QString> m_redone;
+    bool m_typing = false;
+    int m_typedTo = -1;
+};
+
+// The keys the race sends in all: a few seconds' worth, or as many as
+// CHRONARK_WHOLE_TEXT_KEYS asks; and its seed, 11 or CHRONARK_WHOLE_TEXT_SEED.
+qint64 raceKeys()
+{
+    bool ok = false;
+    const qint64 asked = qEnvironmentVariable("CHRONARK_WHOLE_TEXT_KEYS").toLongLong(&ok);
+    return ok && asked > 0 ? asked : 6000;
+}
+
+std::uint32_t raceSeed()
+{
+    bool ok = false;
+    const std::uint32_t asked = qEnvironmentVariable("CHRONARK_WHOLE_TEXT_SEED").toUInt(&ok);
+    return ok ? asked : 11;
+}
+
 } // namespace
 
-// Typing, Return, the deletes by character and by word, moves by character and by
-// word, word selections and an input method's replacements at random, in a text held
-// in short paragraphs (an editor not shown, partings as given; one shown, partings
-// where lines wrap): text and caret are what a plain editor makes of the same keys.
-// Undo and redo go back through the steps (typing that goes on where it stopped is
-// one; an undo or a redo that changes the text ends it) and forward again, in order.
+// Typing, Return, paste, the deletes by character and by word, moves by character
+// and by word, selections, an input method's replacements, undo and redo at random,
+// landing at, before and after the partings of runs longer than a paragraph holds,
+// at the default paragraph size and at small ones, in an editor not shown (partings
+// as given) and one shown (partings where lines wrap, at times resized): text and
+// caret are what a plain editor makes of the same keys, and the editor shows the text
+// it holds.
 TEST_F(WholeTextEditTest, KeysDoWhatTheyDoInAPlainEditor)
 {
     WholeTextEdit hidden;
-    hidden.setLongestBlock(4);
-    editor->setLongestBlock(6);
-    editor->resize(90, 200);
-    const QString start = QStringLiteral("abcdefghijklmnop qrs tu.vw\nxyzzy plugh");
-    const KeyStep steps[] = {
-        {Qt::Key_A, {}, {}}, {Qt::Key_Space, {}, {}}, {Qt::Key_Period, {}, {}},
-        {Qt::Key_Return, {}, {}}, {Qt::Key_Backspace, {}, {}}, {Qt::Key_Delete, {}, {}},
-        {Qt::Key_Delete, Qt::ControlModifier, {}}, {Qt::Key_Backspace, Qt::ControlModifier, {}},
-        {Qt::Key_Left, {}, {}}, {Qt::Key_Right, {}, {}},
-        {Qt::Key_Left, Qt::ControlModifier, {}}, {Qt::Key_Right, Qt::ControlModifier, {}},
-        {Qt::Key_Left, Qt::ControlModifier | Qt::ShiftModifier, {}},
-        {Qt::Key_Right, Qt::ControlModifier | Qt::ShiftModifier, {}},
-        {Qt::Key_Home, Qt::ControlModifier, {}}, {Qt::Key_End, Qt::ControlModifier, {}},
-        {0, {}, QStringLiteral("XYZ")},
-        {Qt::Key_Z, Qt::ControlModifier, {}}, {Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier, {}},
+    const struct {
+        WholeTextEdit *edit;
+        int longest;
+    } runs[] = {
+        {editor.get(), WholeTextEdit::DefaultLongestBlock}, {&hidden, WholeTextEdit::DefaultLongestBlock},
+        {editor.get(), 6}, {&hidden, 4}, {editor.get(), 9}, {&hidden, 3},
     };
-    for (WholeTextEdit *edit : {&hidden, static_cast<WholeTextEdit *>(editor.get())}) {
-        SCOPED_TRACE(edit == &hidden ? "not shown" : "shown");
-        QPlainTextEdit plain;
-        plain.setPlainText(start);
-        edit->setWholeText(start);
-        std::mt19937 random(11);
-        // The texts the undo should go back to, and those the redo should bring.
-        std::vector<QString> undone;
-        std::vector<QString> redone;
-        bool typing = false;
-        qsizetype typedTo = -1;
-        for (int i = 0; i < 600; ++i) {
-            const KeyStep &step = steps[random() % std::size(steps)];
-            SCOPED_TRACE(testing::Message() << "step " << i << " key " << step.key << " text " << step.text.toStdString());
-            const QString before = edit->wholeText();
-            const QTextCursor plainCursor = plain.textCursor();
-            const int caret = plainCursor.position();
-            const bool undo = step.key == Qt::Key_Z && step.modifiers == Qt::ControlModifier;
-            const bool redo = step.key == Qt::Key_Z && step.modifiers != Qt::ControlModifier;
-            if (undo || redo) {
-                sendStep(edit, step, 0, 0);
-                std::vector<QString> &from = undo ? undone : redone;
-                std::vector<QString> &to = undo ? redone : undone;
-                if (!from.empty()) {
-                    typing = false;
-                    ASSERT_EQ(edit->wholeText(), from.back());
-                    to.push_back(before);
-                    from.pop_back();
-                } else {
-                    ASSERT_EQ(edit->wholeText(), before);
-                    continue;
-                }
-                // The plain editor goes on from there.
-                plain.setPlainText(edit->wholeText());
-                QTextCursor moved(plain.document());
-                moved.setPosition(int(edit->wholeCaretPosition()));
-                plain.setTextCursor(moved);
-                continue;
+    const qint64 keysEach = raceKeys() / qint64(std::size(runs));
+    qint64 keys = 0;
+    std::uint32_t seed = raceSeed();
+    for (const auto &run : runs) {
+        SCOPED_TRACE(testing::Message() << (run.edit == &hidden ? "not shown" : "shown") << ", paragraphs of " << run.longest);
+        run.edit->setLongestBlock(run.longest);
+        if (run.edit == editor.get())
+            editor->resize(run.longest > 100 ? 300 : 90, 200);
+        PlainEditorRace race(run.edit, ++seed);
+        std::mt19937 random(seed);
+        for (int round = 0; race.keys() < keysEach; ++round) {
+            const QStringList texts = longRunTexts(random, run.longest);
+            race.start(texts.at(round % texts.size()));
+            for (int i = 0; i < 150 && race.keys() < keysEach; ++i) {
+                SCOPED_TRACE(testing::Message() << "round " << round << " step " << i);
+                race.step(run.longest);
+                if (run.edit == editor.get() && random() % 40 == 0)
+                    editor->resize(int(run.longest > 100 ? 150 + random() % 300 : 60 + random() % 100), 200);
+                if (::testing::Test::HasFatalFailure())
+                    return;
             }
-            int replacementStart = 0;
-            int replacementLength = 0;
-            // With a selection the input method's text takes its place.
-            if (step.key == 0 && !plainCursor.hasSelection()) {
-                replacementStart = -int(random() % (std::min(caret, 3) + 1));
-                const int room = int(before.size()) - (caret + replacementStart);
-                replacementLength = int(random() % (std::min(room, 3) + 1));
-            }
-            sendStep(&plain, step, replacementStart, replacementLength);
-            sendStep(edit, step, replacementStart, replacementLength);
-            ASSERT_EQ(edit->wholeText(), plain.toPlainText());
-            ASSERT_EQ(edit->wholeCaretPosition(), plain.textCursor().position());
-            ASSERT_EQ(edit->textCursor().hasSelection(), plain.textCursor().hasSelection());
-            if (edit->wholeText() == before)
-                continue;
-            const bool typed = step.key == Qt::Key_A || step.key == Qt::Key_Space || step.key == Qt::Key_Period;
-            const bool goesOn = typed && typing && !plainCursor.hasSelection() && caret == typedTo;
-            if (!goesOn)
-                undone.push_back(before);
-            redone.clear();
-            typing = typed;
-            typedTo = plain.textCursor().position();
+            race.undoAndRedoAll();
+            if (::testing::Test::HasFatalFailure())
+                return;
         }
-        // Back to the start, and forward to the end.
-        const QString last = edit->wholeText();
-        while (edit->canUndoEdit())
-            edit->undoEdit();
-        EXPECT_EQ(edit->wholeText(), start);
-        while (edit->canRedoEdit())
-            edit->redoEdit();
-        EXPECT_EQ(edit->wholeText(), last);
+        keys += race.keys();
     }
+    std::printf("keys raced against a plain editor: %lld, 0 differences\n", static_cast<long long>(keys));
 }
 
 // A word delete goes through a parting as a plain editor goes through one paragraph;
@@ -724,4 +983,134 @@ TEST(WholeTextLineEdit, ATextTooLongForTheFieldIsEditedWhole)
     EXPECT_FALSE(field->isShownCut());
     EXPECT_FALSE(field->isReadOnly());
     EXPECT_EQ(field->wholeText(), QStringLiteral("Typed"));
+}
+
+// A long key on a line of its own, its first shown line taken back with a word delete:
+// the break before it stays, and the keys after it change the letters they stand at.
+TEST(WholeTextDialog, WhatItShowsIsWhatItStores)
+{
+    QWidget window;
+    window.show();
+    std::mt19937 random(4600);
+    const QString key = token(random, 4600);
+    const QString head = QStringLiteral("Key for the customer:\n");
+    auto *dialog = new platform::WholeTextDialog(QStringLiteral("Description"), head + key + QStringLiteral("\nend of note"), &window);
+    QPointer<platform::WholeTextDialog> guard(dialog);
+    QString stored;
+    QString shown;
+    QObject::connect(dialog, &QDialog::accepted, [&, dialog] {
+        stored = dialog->text();
+        shown = shownText(*dialog->editor()->document());
+    });
+    dialog->open();
+    dialog->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog));
+    WholeTextEdit *edit = dialog->editor();
+    edit->setFocus();
+    // On the last line of the key's first paragraph: End is at the parting.
+    const QTextBlock first = edit->document()->findBlock(int(head.size()));
+    ASSERT_TRUE(WholeTextEdit::continuesParagraph(first.next()));
+    edit->moveCaretTo(head.size() + first.length() - 2);
+    QTest::keyClick(edit, Qt::Key_End);
+    const qsizetype line = edit->wholeCaretPosition() - head.size();
+    ASSERT_GT(line, 0);
+    QTest::keyClick(edit, Qt::Key_Backspace, Qt::ControlModifier);
+    QTest::keyClick(edit, Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClick(edit, Qt::Key_Z);
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    QTest::keyClick(edit, Qt::Key_Return, Qt::ControlModifier);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !guard; }));
+    const QString expected = head + key.mid(line) + QStringLiteral("\nend of not");
+    EXPECT_TRUE(sameText(stored, expected));
+    EXPECT_TRUE(sameText(shown, expected));
+}
+
+// A step by a word shows the caret where a plain editor as wide shows it: one that
+// ends at a parting (where a line wraps) at the start of the next line, going either
+// way.
+TEST_F(WholeTextEditTest, AWordStepShowsTheCaretWhereAPlainEditorDoes)
+{
+    QPlainTextEdit plain;
+    plain.setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    plain.setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    for (QPlainTextEdit *edit : {static_cast<QPlainTextEdit *>(editor.get()), &plain})
+        edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    plain.show();
+    editor->setLongestBlock(40);
+    std::mt19937 random(164);
+    QString text;
+    while (text.size() < 1500)
+        text += (random() % 12 == 0 ? token(random, 50) : token(random, 1 + random() % 9)) + QLatin1Char(' ');
+    int atPartings = 0;
+    for (const int width : {150, 230, 310}) {
+        SCOPED_TRACE(width);
+        for (QPlainTextEdit *edit : {static_cast<QPlainTextEdit *>(editor.get()), &plain})
+            edit->resize(width, 300);
+        ASSERT_TRUE(QTest::qWaitFor([&] {
+            return editor->viewport()->size() == plain.viewport()->size() && plain.size() == QSize(width, 300);
+        }));
+        editor->setWholeText(text);
+        plain.setPlainText(text);
+        editor->viewport()->repaint();
+        const int bottom = plain.viewport()->height() - 2 * plain.fontMetrics().height();
+        // Forward from the top while the caret is in view, then back again.
+        for (const Qt::Key key : {Qt::Key_Right, Qt::Key_Left}) {
+            for (int step = 0; step < 400; ++step) {
+                QTest::keyClick(editor.get(), key, Qt::ControlModifier);
+                QTest::keyClick(&plain, key, Qt::ControlModifier);
+                editor->viewport()->repaint();
+                ASSERT_EQ(editor->wholeCaretPosition(), plain.textCursor().position());
+                ASSERT_EQ(plain.verticalScrollBar()->value(), 0);
+                const QTextCursor caret = editor->textCursor();
+                if (caret.position() == caret.block().position() && WholeTextEdit::continuesParagraph(caret.block()))
+                    ++atPartings;
+                ASSERT_EQ(editor->cursorRect(), plain.cursorRect()) << "at " << plain.textCursor().position();
+                if (key == Qt::Key_Right ? plain.cursorRect().bottom() > bottom : plain.textCursor().position() == 0)
+                    break;
+            }
+        }
+    }
+    EXPECT_GT(atPartings, 20);
+}
+
+// A word delete that empties the paragraph before a parting, at any width: the
+// parting moves to where its line wraps and the break before the emptied paragraph
+// stays (an emptied paragraph is gone with its block).
+TEST_F(WholeTextEditTest, AnEmptiedParagraphBeforeAPartingKeepsItsBreak)
+{
+    editor->setLongestBlock(9);
+    std::mt19937 random(9);
+    const QString key = token(random, 60);
+    const QString text = QStringLiteral("ab ") + token(random, 5) + QLatin1Char('\n') + key + QStringLiteral(" cd");
+    int emptied = 0;
+    for (int width = 60; width <= 200; width += 7) {
+        SCOPED_TRACE(width);
+        editor->resize(width, 200);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return editor->width() == width; }));
+        for (int piece = 0;; ++piece) {
+            editor->setWholeText(text);
+            editor->viewport()->repaint();
+            // The paragraphs the key is held in, the piece-th of them.
+            QTextBlock block = editor->document()->findBlock(int(text.indexOf(key)) + 1);
+            for (int i = 0; i < piece && block.isValid(); ++i)
+                block = block.next();
+            if (!block.isValid() || !WholeTextEdit::continuesParagraph(block.next()))
+                break;
+            QTextCursor cursor(block);
+            cursor.movePosition(QTextCursor::EndOfBlock);
+            editor->setTextCursor(cursor);
+            const qsizetype at = editor->wholeCaretPosition();
+            QTest::keyClick(editor.get(), Qt::Key_Backspace, Qt::ControlModifier);
+            editor->viewport()->repaint();
+            QString expected = text;
+            const qsizetype from = piece == 0 ? text.indexOf(key) : editor->wholeCaretPosition();
+            expected.remove(from, at - from);
+            emptied += piece == 0;
+            ASSERT_TRUE(sameText(editor->wholeText(), expected)) << "piece " << piece;
+            ASSERT_TRUE(sameText(shownText(*editor->document()), expected)) << "piece " << piece;
+            ASSERT_TRUE(partingsShownAtWraps(*editor)) << "piece " << piece;
+        }
+    }
+    EXPECT_GT(emptied, 10);
 }
