@@ -2,7 +2,9 @@
 
 #include "tests/support/StackNames.h"
 
+#include <QAbstractButton>
 #include <QAbstractEventDispatcher>
+#include <QAction>
 #include <QFile>
 #include <QList>
 #include <QPair>
@@ -26,7 +28,22 @@
 #include <memory>
 #include <mutex>
 #include <pthread.h>
+#include <sys/uio.h>
 #include <thread>
+#include <vector>
+
+// Qt's hooks around every signal's emission (the signal dumper of Qt Test uses them);
+// Qt Core exports them without a public header.
+struct QSignalSpyCallbackSet
+{
+    using BeginCallback = void (*)(QObject *caller, int signalOrMethodIndex, void **arguments);
+    using EndCallback = void (*)(QObject *caller, int signalOrMethodIndex);
+    BeginCallback signal_begin_callback;
+    BeginCallback slot_begin_callback;
+    EndCallback signal_end_callback;
+    EndCallback slot_end_callback;
+};
+void qt_register_signal_spy_callbacks(QSignalSpyCallbackSet *callbacks);
 
 namespace testsupport {
 
@@ -45,6 +62,13 @@ qint64 nowNs()
 // than a report shows.
 constexpr std::size_t StackCopyBytes = 256 * 1024;
 constexpr int MaximumFrames = 256;
+// How long the GUI thread may wait for the display server's replies in one delivery
+// without that counting: a display server that other programs starve answers late,
+// but one that does not answer for longer is not the machine's load.
+constexpr qint64 DisplayServerWaitBoundNs = qint64(2000) * 1000000;
+// How much of a waiting thread's stack is looked at for the caller of the wait.
+constexpr std::size_t WaitCallerBytes = 4096;
+
 // The signal that asks the GUI thread for its stack when it runs its own code: one of
 // the real-time signals, which neither Qt nor the libraries under test use.
 int stackSignal()
@@ -103,6 +127,42 @@ struct WatchdogState
     static constexpr int MaximumSamples = 1024;
     Sample samples[MaximumSamples] = {};
     int sampleCount = 0;
+    // The time the GUI thread waited for the display server's replies in the measured
+    // segment that began at displayWaitFor, as the watcher's rounds saw it, and the
+    // watcher's previous round.
+    qint64 displayWaitFor = 0;
+    qint64 displayWaited = 0;
+    struct Round
+    {
+        qint64 at = 0;
+        qint64 segment = 0;
+        qint64 ran = 0; // the thread's time on a processor
+        qint64 waited = 0; // its time waiting for one
+        bool waitingForTheDisplay = false;
+    } previousRound;
+
+    // The watcher's: the executable mappings of the process, and of which kind each is.
+    enum class Code { Other, CLibrary, DisplayClient };
+    struct Mapping
+    {
+        quintptr start;
+        quintptr end;
+        Code kind;
+    };
+    std::vector<Mapping> mappings;
+    qint64 mappingsFor = -1; // the segment they were read for
+
+    // GUI thread only: the emissions of a button's or an action's signals that the test
+    // made itself (its click(), its trigger()), each measured as a delivery, with the
+    // emissions nested in the latest.
+    struct Emission
+    {
+        QObject *sender;
+        int signal;
+        int depth; // of notify() when it began
+        int nested;
+    };
+    QList<Emission> emissions;
 };
 
 // Never destroyed: a program that ends with exit() (a death test's child) ends with the
@@ -213,23 +273,119 @@ QStringList takenStack()
     return lines;
 }
 
-// The nanoseconds the GUI thread spent runnable but waiting for a processor, since it
-// started (the kernel's scheduler statistics); -1 where they cannot be read.
-qint64 timeWaitingForAProcessor()
+// The nanoseconds the GUI thread spent on a processor and runnable but waiting for
+// one, since it started (the kernel's scheduler statistics); false where they cannot
+// be read.
+bool schedulerTimes(qint64 *ran, qint64 *waited)
 {
     const int file = ::open(state().schedulerStatistics.constData(), O_RDONLY | O_CLOEXEC);
     if (file < 0)
-        return -1;
+        return false;
     char text[128] = {};
     const ssize_t got = ::read(file, text, sizeof text - 1);
     ::close(file);
     if (got <= 0)
-        return -1;
+        return false;
     // "time on a processor, time waiting for one, time slices"
     const QList<QByteArray> fields = QByteArray(text, got).simplified().split(' ');
-    bool ok = false;
-    const qint64 waited = fields.size() >= 2 ? fields[1].toLongLong(&ok) : -1;
-    return ok ? waited : -1;
+    if (fields.size() < 2)
+        return false;
+    bool ranRead = false;
+    bool waitedRead = false;
+    *ran = fields[0].toLongLong(&ranRead);
+    *waited = fields[1].toLongLong(&waitedRead);
+    return ranRead && waitedRead;
+}
+
+qint64 timeWaitingForAProcessor()
+{
+    qint64 ran = 0;
+    qint64 waited = 0;
+    return schedulerTimes(&ran, &waited) ? waited : -1;
+}
+
+// The executable mappings of the process, each told as the C library's, a display
+// server's client library's (libxcb, libwayland-client) or another's.
+std::vector<WatchdogState::Mapping> kindsOfCode()
+{
+    std::vector<WatchdogState::Mapping> code;
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    if (!maps.open(QIODevice::ReadOnly))
+        return code;
+    for (const QByteArray &line : maps.readAll().split('\n')) {
+        const QList<QByteArray> fields = line.simplified().split(' ');
+        if (fields.size() < 2 || fields[1].size() < 3 || fields[1][2] != 'x' || fields[1][0] != 'r')
+            continue;
+        const QList<QByteArray> range = fields[0].split('-');
+        if (range.size() != 2)
+            continue;
+        const QByteArray path = fields.size() >= 6 ? fields.last() : QByteArray();
+        const QByteArray file = path.mid(path.lastIndexOf('/') + 1);
+        WatchdogState::Code kind = WatchdogState::Code::Other;
+        if (file.startsWith("libc.so"))
+            kind = WatchdogState::Code::CLibrary;
+        else if (file.startsWith("libxcb.so") || file.startsWith("libwayland-client.so"))
+            kind = WatchdogState::Code::DisplayClient;
+        code.push_back({quintptr(range[0].toULongLong(nullptr, 16)), quintptr(range[1].toULongLong(nullptr, 16)), kind});
+    }
+    return code;
+}
+
+// Whether the GUI thread, in the segment that began at `segment`, waits in a system
+// call for the display server: the first caller of the wait outside the C library (the
+// first return address found on its stack from the stack pointer up) is the display
+// server's client library, which waits there for the server's reply (or for its turn to
+// read one, while Qt's reader thread reads). Read from /proc and from the stack while
+// the thread stands still in the call; the words are read through the kernel, so that
+// a thread that went on meanwhile makes only a wrong answer for this round.
+bool waitingForTheDisplayServer(qint64 segment)
+{
+    WatchdogState &s = state();
+    char text[256] = {};
+    const int file = ::open(s.systemCallFile.constData(), O_RDONLY | O_CLOEXEC);
+    if (file < 0)
+        return false;
+    const ssize_t got = ::read(file, text, sizeof text - 1);
+    ::close(file);
+    if (got <= 0 || std::strncmp(text, "running", 7) == 0 || text[0] == '-')
+        return false;
+    // "number arguments... stack-pointer program-counter"
+    const QList<QByteArray> fields = QByteArray(text, got).simplified().split(' ');
+    if (fields.size() < 3)
+        return false;
+    const quintptr sp = quintptr(std::strtoull(fields[fields.size() - 2].constData(), nullptr, 16));
+    if (sp == 0 || sp >= s.stackTop)
+        return false;
+    if (s.mappingsFor != segment) {
+        s.mappings = kindsOfCode();
+        s.mappingsFor = segment;
+    }
+    std::vector<quintptr> words((std::min<std::size_t>(s.stackTop - sp, WaitCallerBytes)) / sizeof(quintptr));
+    iovec local{words.data(), words.size() * sizeof(quintptr)};
+    iovec remote{reinterpret_cast<void *>(sp), local.iov_len};
+    const ssize_t read = ::process_vm_readv(::getpid(), &local, 1, &remote, 1, 0);
+    if (read <= 0)
+        return false;
+    words.resize(std::size_t(read) / sizeof(quintptr));
+    for (const quintptr word : words) {
+        const auto mapping = std::find_if(s.mappings.begin(), s.mappings.end(),
+                                          [&](const WatchdogState::Mapping &m) { return word >= m.start && word < m.end; });
+        if (mapping == s.mappings.end() || !afterACall(word, mapping->start))
+            continue;
+        if (mapping->kind == WatchdogState::Code::CLibrary)
+            continue;
+        return mapping->kind == WatchdogState::Code::DisplayClient;
+    }
+    return false;
+}
+
+// The time the GUI thread waited for the display server in the segment that began at
+// `start`, up to the bound.
+qint64 displayWaitedIn(qint64 start)
+{
+    WatchdogState &s = state();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    return s.displayWaitFor == start ? std::min(s.displayWaited, DisplayServerWaitBoundNs) : 0;
 }
 
 // How long the GUI thread waited for a processor since `start` (while other programs
@@ -276,7 +432,9 @@ void endSegment(qint64 now)
     const qint64 start = s.holdStart.exchange(0);
     if (start == 0 || now - start <= s.limitNs)
         return;
-    if (now - start - waitedSince(start) <= s.limitNs)
+    const qint64 forAProcessor = waitedSince(start);
+    const qint64 forTheDisplay = displayWaitedIn(start);
+    if (now - start - forAProcessor - forTheDisplay <= s.limitNs)
         return;
     // A hold past the limit whose stack the watcher had no time to take (a machine too
     // loaded for it to run) is reported all the same.
@@ -294,7 +452,9 @@ void endSegment(qint64 now)
     if (stack.size() > MaximumFrames)
         shown << QStringLiteral("(%1 more)").arg(stack.size() - MaximumFrames);
     ADD_FAILURE() << "The GUI thread was held " << (now - start) / 1000000 << " ms by one delivery of its event loop "
-                  << "(the limit is " << s.limitNs / 1000000 << " ms) in " << name.toStdString()
+                  << "(the limit is " << s.limitNs / 1000000 << " ms; " << forAProcessor / 1000000
+                  << " ms of it waiting for a processor and " << forTheDisplay / 1000000
+                  << " ms for the display server, which do not count) in " << name.toStdString()
                   << "; its stack then:\n  " << shown.join(QStringLiteral("\n  ")).toStdString();
 }
 
@@ -341,10 +501,27 @@ void watch()
     while (!s.stop) {
         s.wake.wait_for(lock, std::chrono::milliseconds(10));
         lock.unlock();
-        const qint64 waited = timeWaitingForAProcessor();
+        qint64 ran = 0;
+        qint64 waited = 0;
+        const bool timesRead = schedulerTimes(&ran, &waited);
+        const qint64 segment = s.holdStart.load();
+        const bool display = segment != 0 && waitingForTheDisplayServer(segment);
+        const qint64 at = nowNs();
         lock.lock();
-        if (waited >= 0)
-            s.samples[s.sampleCount++ % WatchdogState::MaximumSamples] = {nowNs(), waited};
+        if (timesRead) {
+            s.samples[s.sampleCount++ % WatchdogState::MaximumSamples] = {at, waited};
+            // Between two rounds that both found the thread waiting for the display
+            // server in the same segment, the time it was neither on a processor nor
+            // waiting for one was that wait.
+            const WatchdogState::Round &previous = s.previousRound;
+            if (s.displayWaitFor != segment) {
+                s.displayWaitFor = segment;
+                s.displayWaited = 0;
+            } else if (segment != 0 && display && previous.waitingForTheDisplay && previous.segment == segment) {
+                s.displayWaited += std::max<qint64>(0, (at - previous.at) - (ran - previous.ran) - (waited - previous.waited));
+            }
+            s.previousRound = {at, segment, ran, waited, display};
+        }
         const qint64 start = s.holdStart.load();
         // The stack is taken at four fifths of the limit: the watcher looks every 10 ms,
         // and a hold that ends just past the limit (an export's known write, say) would
@@ -377,6 +554,97 @@ void loopAboutToBlock()
         endSegment(nowNs());
 }
 
+// A delivery begins on the GUI thread (an event that notify() delivers, a signal that
+// the test emits itself): a segment of its own, but for an event that a delivery's code
+// sends itself, which is part of that delivery. An event the test sends (QTest's keys
+// and clicks, sendEvent) is a delivery like one of the loop's. Answers the depth it
+// began at, for deliveryEnds().
+int deliveryBegins()
+{
+    WatchdogState &s = state();
+    const int at = s.depth;
+    if (s.segment == SegmentKind::None) {
+        startSegment(SegmentKind::Delivery, at, nowNs());
+    } else if (s.segment == SegmentKind::Pass && s.segmentDepth == at) {
+        const qint64 now = nowNs();
+        endSegment(now);
+        startSegment(SegmentKind::Delivery, at, now);
+    }
+    ++s.depth;
+    return at;
+}
+
+void deliveryEnds(int at)
+{
+    WatchdogState &s = state();
+    --s.depth;
+    if (s.segment != SegmentKind::None && s.segmentDepth >= at
+        && !(s.segment == SegmentKind::Pass && s.segmentDepth == at)) {
+        // This delivery's own segment, or one of a nested loop it ran that has returned
+        // (the rest of the delivery after the loop): it ends with the delivery.
+        const qint64 now = nowNs();
+        endSegment(now);
+        if (at > 0)
+            startSegment(SegmentKind::Pass, at, now);
+    } else if (s.segment == SegmentKind::None && at > 0) {
+        // A nested loop ended the delivery's segment: what follows in the code of the
+        // delivery at this depth is measured again.
+        startSegment(SegmentKind::Pass, at, nowNs());
+    }
+}
+
+// A signal is emitted, on any thread. One of a button or an action that the test emits
+// itself, outside every delivery (its click(), its trigger(): a person's click runs
+// the same slots from an event), is measured as a delivery.
+void signalBegins(QObject *sender, int signal, void **)
+{
+    WatchdogState &s = state();
+    if (!pthread_equal(pthread_self(), s.guiThread) || !s.installed)
+        return;
+    if (!s.emissions.isEmpty()) {
+        ++s.emissions.last().nested;
+        return;
+    }
+    if (s.depth != 0 || s.segment != SegmentKind::None
+        || (!qobject_cast<QAbstractButton *>(sender) && !qobject_cast<QAction *>(sender)))
+        return;
+    s.emissions.append({sender, signal, deliveryBegins(), 0});
+}
+
+void signalEnds(QObject *sender, int signal)
+{
+    WatchdogState &s = state();
+    if (!pthread_equal(pthread_self(), s.guiThread) || !s.installed || s.emissions.isEmpty())
+        return;
+    WatchdogState::Emission &latest = s.emissions.last();
+    if (latest.nested > 0) {
+        --latest.nested;
+        return;
+    }
+    if (latest.sender != sender || latest.signal != signal)
+        return;
+    const int at = latest.depth;
+    s.emissions.removeLast();
+    deliveryEnds(at);
+}
+
+// An exception that left such an emission (into the test body, which failed) left no
+// end: the next test begins outside every delivery.
+class EmissionsListener : public testing::EmptyTestEventListener
+{
+public:
+    void OnTestEnd(const testing::TestInfo &) override
+    {
+        WatchdogState &s = state();
+        if (s.emissions.isEmpty())
+            return;
+        s.emissions.clear();
+        s.depth = 0;
+        if (s.segment != SegmentKind::None)
+            endSegment(nowNs());
+    }
+};
+
 } // namespace
 
 KnownGuiThreadHold::KnownGuiThreadHold(const char *call, const char *reason)
@@ -401,33 +669,9 @@ bool WatchedApplication::notify(QObject *receiver, QEvent *event)
     WatchdogState &s = state();
     if (!s.installed || QThread::currentThread() != thread())
         return platform::Application::notify(receiver, event);
-    // A delivery begins a segment of its own, but for an event that a delivery's code
-    // sends itself, which is part of that delivery. An event the test sends (QTest's
-    // keys and clicks, sendEvent) is a delivery like one of the loop's.
-    const int at = s.depth;
-    if (s.segment == SegmentKind::None) {
-        startSegment(SegmentKind::Delivery, at, nowNs());
-    } else if (s.segment == SegmentKind::Pass && s.segmentDepth == at) {
-        const qint64 now = nowNs();
-        endSegment(now);
-        startSegment(SegmentKind::Delivery, at, now);
-    }
-    ++s.depth;
+    const int at = deliveryBegins();
     const bool result = platform::Application::notify(receiver, event);
-    --s.depth;
-    if (s.segment != SegmentKind::None && s.segmentDepth >= at
-        && !(s.segment == SegmentKind::Pass && s.segmentDepth == at)) {
-        // This delivery's own segment, or one of a nested loop it ran that has returned
-        // (the rest of the delivery after the loop): it ends with the delivery.
-        const qint64 now = nowNs();
-        endSegment(now);
-        if (at > 0)
-            startSegment(SegmentKind::Pass, at, now);
-    } else if (s.segment == SegmentKind::None && at > 0) {
-        // A nested loop ended the delivery's segment: what follows in the code of the
-        // delivery at this depth is measured again.
-        startSegment(SegmentKind::Pass, at, nowNs());
-    }
+    deliveryEnds(at);
     return result;
 }
 
@@ -470,6 +714,10 @@ void install()
         QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, dispatcher, loopAboutToBlock,
                          Qt::DirectConnection);
     }
+    static QSignalSpyCallbackSet emissions{signalBegins, nullptr, signalEnds, nullptr};
+    qt_register_signal_spy_callbacks(&emissions);
+    if (!GTEST_FLAG_GET(list_tests))
+        testing::UnitTest::GetInstance()->listeners().Append(new EmissionsListener);
     s.stop = false;
     s.watcher = std::thread(watch);
     s.installed = true;
@@ -486,6 +734,7 @@ void uninstall()
     }
     s.wake.notify_all();
     s.watcher.join();
+    qt_register_signal_spy_callbacks(nullptr);
     s.installed = false;
     s.holdStart.store(0);
 }
