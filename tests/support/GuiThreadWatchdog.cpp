@@ -5,6 +5,8 @@
 #include <QAbstractButton>
 #include <QAbstractEventDispatcher>
 #include <QAction>
+#include <QCoreApplication>
+#include <QEventLoop>
 #include <QFile>
 #include <QList>
 #include <QPair>
@@ -23,6 +25,8 @@
 #include <unistd.h>
 #include <cstdlib>
 #include <cstring>
+#include <dlfcn.h>
+#include <type_traits>
 #include <ucontext.h>
 #include <limits>
 #include <memory>
@@ -163,6 +167,10 @@ struct WatchdogState
         int nested;
     };
     QList<Emission> emissions;
+    // GUI thread only: for each event loop or pass that the program's code runs now
+    // (through QCoreApplication::processEvents() or QEventLoop), innermost last, whether
+    // it leaves out the person's input.
+    QList<bool> loopsLeaveOutInput;
 };
 
 // Never destroyed: a program that ends with exit() (a death test's child) ends with the
@@ -532,6 +540,15 @@ void watch()
     }
 }
 
+// Whether the GUI thread's innermost event loop, run inside a delivery, leaves out the
+// person's input (ExcludeUserInputEvents): its passes do not answer the person, and the
+// delivery's segment goes on through them.
+bool passLeavesOutInput()
+{
+    const WatchdogState &s = state();
+    return s.depth > 0 && !s.loopsLeaveOutInput.isEmpty() && s.loopsLeaveOutInput.last();
+}
+
 // A pass of an event loop on the GUI thread begins: the segment that runs ends there, for
 // the thread answers. Inside a delivery (a nested loop: a modal dialog, processEvents) a
 // new segment begins: the loop's own work and, when the loop returns, the rest of the
@@ -539,6 +556,8 @@ void watch()
 void loopAwake()
 {
     WatchdogState &s = state();
+    if (passLeavesOutInput())
+        return;
     const qint64 now = nowNs();
     if (s.segment != SegmentKind::None)
         endSegment(now);
@@ -550,6 +569,8 @@ void loopAwake()
 void loopAboutToBlock()
 {
     WatchdogState &s = state();
+    if (passLeavesOutInput())
+        return;
     if (s.segment != SegmentKind::None)
         endSegment(nowNs());
 }
@@ -674,6 +695,72 @@ bool WatchedApplication::notify(QObject *receiver, QEvent *event)
     deliveryEnds(at);
     return result;
 }
+
+namespace {
+
+// Runs a loop or a pass of Qt's (`real`, found past this program's own definition),
+// noting whether it leaves out the person's input while it runs on the GUI thread.
+template <typename Result, typename Call>
+Result runLoop(QEventLoop::ProcessEventsFlags flags, Call real)
+{
+    WatchdogState &s = state();
+    if (!s.installed || !pthread_equal(pthread_self(), s.guiThread))
+        return real();
+    s.loopsLeaveOutInput.append(flags.testFlag(QEventLoop::ExcludeUserInputEvents));
+    struct Pop
+    {
+        WatchdogState &s;
+        ~Pop() { s.loopsLeaveOutInput.removeLast(); }
+    } pop{s};
+    return real();
+}
+
+template <typename Function>
+Function qtsOwn(const char *symbol)
+{
+    static_assert(std::is_pointer_v<Function>);
+    void *found = dlsym(RTLD_NEXT, symbol);
+    if (!found)
+        std::abort();
+    return reinterpret_cast<Function>(found);
+}
+
+} // namespace
+
+} // namespace testsupport
+
+// The event loops of Qt that the program's code runs: this program's definitions take
+// the place of Qt Core's (as ThrowSites.cpp's __cxa_throw takes the runtime's), note
+// whether the loop leaves out the person's input, and run Qt's own.
+void QCoreApplication::processEvents(QEventLoop::ProcessEventsFlags flags)
+{
+    static const auto real = testsupport::qtsOwn<void (*)(QEventLoop::ProcessEventsFlags)>(
+        "_ZN16QCoreApplication13processEventsE6QFlagsIN10QEventLoop17ProcessEventsFlagEE");
+    testsupport::runLoop<void>(flags, [&] { real(flags); });
+}
+
+void QCoreApplication::processEvents(QEventLoop::ProcessEventsFlags flags, int ms)
+{
+    static const auto real = testsupport::qtsOwn<void (*)(QEventLoop::ProcessEventsFlags, int)>(
+        "_ZN16QCoreApplication13processEventsE6QFlagsIN10QEventLoop17ProcessEventsFlagEEi");
+    testsupport::runLoop<void>(flags, [&] { real(flags, ms); });
+}
+
+bool QEventLoop::processEvents(ProcessEventsFlags flags)
+{
+    static const auto real = testsupport::qtsOwn<bool (*)(QEventLoop *, ProcessEventsFlags)>(
+        "_ZN10QEventLoop13processEventsE6QFlagsINS_17ProcessEventsFlagEE");
+    return testsupport::runLoop<bool>(flags, [&] { return real(this, flags); });
+}
+
+int QEventLoop::exec(ProcessEventsFlags flags)
+{
+    static const auto real = testsupport::qtsOwn<int (*)(QEventLoop *, ProcessEventsFlags)>(
+        "_ZN10QEventLoop4execE6QFlagsINS_17ProcessEventsFlagEE");
+    return testsupport::runLoop<int>(flags, [&] { return real(this, flags); });
+}
+
+namespace testsupport {
 
 namespace GuiThreadWatchdog {
 

@@ -1,11 +1,14 @@
 // The watchdog every test program runs over its GUI thread: a delivery that holds the
 // thread past the limit fails the test, whether the loop or the test sent it, and so
-// does the rest of a delivery after a nested loop; shorter ones, the test's own code,
+// does the rest of a delivery after a nested loop, the slots of a click or a trigger
+// the test makes itself, and a delivery whose loop passes leave out the person's
+// input; shorter ones, the test's own code,
 // the nested loop's wait and a hold inside a call the test names as known (however
 // many old return addresses lie above that call's frame) do not. A
 // sleep is not cut short by the watchdog's look at the stack.
 #include "tests/support/GuiThreadWatchdog.h"
 
+#include <QAction>
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QPushButton>
@@ -157,6 +160,21 @@ TEST(GuiThreadWatchdog, EventsTheTestSendsTheRestOfADeliveryAfterANestedLoopAndD
         sleepMs(limit + 150);
     }),
                             "held");
+    // The slots of a click and of a trigger that the test makes itself, and a delivery
+    // whose passes of a loop leave out the person's input.
+    QPushButton clicked(QStringLiteral("Hold"));
+    QObject::connect(&clicked, &QPushButton::clicked, [&] { sleepMs(limit + 150); });
+    EXPECT_NONFATAL_FAILURE(clicked.click(), "held");
+    QAction action(QStringLiteral("Hold"));
+    QObject::connect(&action, &QAction::triggered, [&] { sleepMs(limit + 150); });
+    EXPECT_NONFATAL_FAILURE(action.trigger(), "held");
+    EXPECT_NONFATAL_FAILURE(queued([&] {
+        for (int pass = 0; pass < 4; ++pass) {
+            sleepMs(limit / 3 + 50);
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        }
+    }),
+                            "held");
     // A hold below a hundred frames is named by its line all the same.
     EXPECT_NONFATAL_FAILURE(queued([&] { holdDeepDown(100, limit + 150); }), "TestGuiThreadWatchdog.cpp");
 }
@@ -180,6 +198,17 @@ TEST(GuiThreadWatchdog, ShortDeliveriesTheTestsOwnCodeNestedLoopsAndKnownCallsAr
         const testsupport::KnownGuiThreadHold known("knownLibraryEncoding", "a library's encoder");
         queued([&] { knownLibraryEncoding(limit + 150); });
     }
+    // A click whose slots are short, and a delivery whose passes answer the person.
+    QPushButton button(QStringLiteral("Short"));
+    QObject::connect(&button, &QPushButton::clicked, [&] { sleepMs(limit / 5); });
+    button.click();
+    button.click();
+    queued([&] {
+        for (int pass = 0; pass < 4; ++pass) {
+            sleepMs(limit / 3 + 50);
+            QCoreApplication::processEvents();
+        }
+    });
     // A delivery that runs a nested loop (a modal dialog's) for longer than the limit
     // gives the thread back while it waits.
     queued([&] {

@@ -321,6 +321,22 @@ TEST(PlantedWatchdog, AnActionTheTestTriggers)
     action.trigger();
 }
 
+TEST(PlantedWatchdog, ALoopThatLeavesOutInput)
+{
+    queued([] {
+        for (int pass = 0; pass < 4; ++pass) {
+            ::usleep(useconds_t(holdMs() / 3) * 1000);
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        }
+    });
+}
+
+TEST(PlantedWatchdog, AHoldElsewhereWhileACallIsKnown)
+{
+    const testsupport::KnownGuiThreadHold known("knownButNotCalled", "a call of a library the test knows holds");
+    queued(holdPastTheLimit);
+}
+
 TEST(PlantedMouse, ADoubleClickWithoutItsRelease)
 {
     QWidget view;
