@@ -1,6 +1,7 @@
 #include "tests/support/GuiThreadWatchdog.h"
 
 #include "tests/support/StackNames.h"
+#include "tests/support/StackUnwind.h"
 
 #include <QAbstractButton>
 #include <QAbstractEventDispatcher>
@@ -110,6 +111,8 @@ struct WatchdogState
     // thread waits in a system call).
     quintptr takenPc = 0;
     quintptr takenSp = 0;
+    quintptr takenBp = 0; // the frame pointer, when known (taken by the signal's handler)
+    bool takenBpKnown = false;
     std::size_t takenBytes = 0;
     unsigned char *stackCopy = nullptr;
     // Whether the stack was taken while the thread waited in a system call (its number).
@@ -184,11 +187,13 @@ WatchdogState &state()
 // Copies what a stack needs to be named later: only async-signal-safe work (plain
 // stores and a byte copy of the thread's own stack), no unwinding. The copy reads a
 // stack as it lies, its frames' guard zones too: not for the address sanitizer's eyes.
-__attribute__((no_sanitize("address"))) void copyStack(quintptr pc, quintptr sp)
+__attribute__((no_sanitize("address"))) void copyStack(quintptr pc, quintptr sp, const quintptr *bp)
 {
     WatchdogState &s = state();
     s.takenPc = pc;
     s.takenSp = sp;
+    s.takenBpKnown = bp != nullptr;
+    s.takenBp = bp ? *bp : 0;
     std::size_t bytes = 0;
     if (sp != 0 && sp < s.stackTop) {
         bytes = std::min<std::size_t>(s.stackTop - sp, StackCopyBytes);
@@ -205,7 +210,8 @@ void takeStack(int, siginfo_t *, void *context)
     const int saved = errno;
     const qint64 asked = s.stackAskedFor.load();
     const auto *registers = static_cast<const ucontext_t *>(context);
-    copyStack(quintptr(registers->uc_mcontext.gregs[REG_RIP]), quintptr(registers->uc_mcontext.gregs[REG_RSP]));
+    const auto bp = quintptr(registers->uc_mcontext.gregs[REG_RBP]);
+    copyStack(quintptr(registers->uc_mcontext.gregs[REG_RIP]), quintptr(registers->uc_mcontext.gregs[REG_RSP]), &bp);
     s.takenInSystemCall = -1;
     s.stackTakenFor.store(asked);
     errno = saved;
@@ -249,12 +255,10 @@ bool afterACall(quintptr address, quintptr mappingStart)
     return indirect(2) || indirect(3) || indirect(6) || indirect(7);
 }
 
-// The GUI thread's stack as it was taken: the instruction it was at, then every return
-// address found in the copy of its stack (a word that points into code just after a
-// call), innermost first. A word left by a frame that already returned may show too.
-// While a call is known (KnownGuiThreadHold) all of them, to look for it there; the
-// report shows the first MaximumFrames.
-QStringList takenStack()
+// The return addresses found in the copy of the GUI thread's stack from `from` bytes
+// up (words that point into code just after a call), innermost first, at most `wanted`.
+// A word left by a frame that already returned may show too.
+QList<void *> returnAddressesInTheCopy(std::size_t from, qsizetype wanted)
 {
     WatchdogState &s = state();
     const QList<QPair<quintptr, quintptr>> code = codeMappings();
@@ -266,19 +270,54 @@ QStringList takenStack()
         return nullptr;
     };
     QList<void *> frames;
-    if (s.takenPc)
-        frames.append(reinterpret_cast<void *>(s.takenPc + 1)); // named as the instruction itself
-    const qsizetype wanted = s.knownHolds.isEmpty() ? MaximumFrames : std::numeric_limits<qsizetype>::max();
-    for (std::size_t at = 0; at + sizeof(quintptr) <= s.takenBytes && frames.size() < wanted; at += sizeof(quintptr)) {
+    for (std::size_t at = from; at + sizeof(quintptr) <= s.takenBytes && frames.size() < wanted; at += sizeof(quintptr)) {
         quintptr word = 0;
         std::memcpy(&word, s.stackCopy + at, sizeof word);
         if (const auto *m = mappingOf(word); m && afterACall(word, m->first))
             frames.append(reinterpret_cast<void *>(word));
     }
+    return frames;
+}
+
+// The GUI thread's stack as it was taken, for a report: the instruction it was at,
+// then the return addresses found in the copy, the first MaximumFrames.
+QStringList takenStack()
+{
+    WatchdogState &s = state();
+    QList<void *> frames;
+    if (s.takenPc)
+        frames.append(reinterpret_cast<void *>(s.takenPc + 1)); // named as the instruction itself
+    frames += returnAddressesInTheCopy(0, MaximumFrames);
     QStringList lines = namedFrames(frames.constData(), int(frames.size()));
     if (s.takenInSystemCall >= 0)
         lines.prepend(QStringLiteral("(waiting in system call %1)").arg(s.takenInSystemCall));
     return lines;
+}
+
+// The frames a known call is looked for in (KnownGuiThreadHold), named: the live ones,
+// as the walk of the copy by the code's call-frame information finds them, however
+// many words that calls which returned left in their room. Where the walk ends early
+// (a frame it cannot follow: one that needs the frame pointer of a thread taken in a
+// system call), every return address found in the copy past that point as well.
+QStringList knownCallFrames()
+{
+    WatchdogState &s = state();
+    CopiedStack copy;
+    copy.pc = s.takenPc;
+    copy.sp = s.takenSp;
+    if (s.takenBpKnown)
+        copy.bp = s.takenBp;
+    copy.bytes = s.stackCopy;
+    copy.size = s.takenBytes;
+    const LiveFrames live = liveFrames(copy);
+    QList<void *> frames;
+    if (s.takenPc)
+        frames.append(reinterpret_cast<void *>(s.takenPc + 1));
+    for (const quintptr address : live.returnAddresses)
+        frames.append(reinterpret_cast<void *>(address));
+    if (!live.complete)
+        frames += returnAddressesInTheCopy(live.walkedTo - s.takenSp, std::numeric_limits<qsizetype>::max());
+    return namedFrames(frames.constData(), int(frames.size()));
 }
 
 // The nanoseconds the GUI thread spent on a processor and runnable but waiting for
@@ -419,8 +458,11 @@ qint64 waitedSince(qint64 start)
 }
 
 // The call a held stack was known to be in (KnownGuiThreadHold), or null.
-const char *knownReason(const QStringList &stack)
+const char *knownReason()
 {
+    if (state().knownHolds.isEmpty())
+        return nullptr;
+    const QStringList stack = knownCallFrames();
     for (const auto &known : std::as_const(state().knownHolds)) {
         for (const QString &frame : stack) {
             if (frame.contains(QLatin1String(known.first)))
@@ -447,15 +489,15 @@ void endSegment(qint64 now)
     // A hold past the limit whose stack the watcher had no time to take (a machine too
     // loaded for it to run) is reported all the same.
     const bool taken = s.stackTakenFor.load() == start;
-    const QStringList stack = taken ? takenStack() : QStringList{QStringLiteral("(ended before its stack was taken)")};
     const ::testing::TestInfo *test = ::testing::UnitTest::GetInstance()->current_test_info();
     const QString name = test ? QStringLiteral("%1.%2").arg(QLatin1String(test->test_suite_name()), QLatin1String(test->name()))
                               : QStringLiteral("(between tests)");
-    if (const char *reason = taken ? knownReason(stack) : nullptr) {
+    if (const char *reason = taken ? knownReason() : nullptr) {
         std::fprintf(stderr, "The GUI thread was held %lld ms in %s: known (%s)\n",
                      (long long)((now - start) / 1000000), qPrintable(name), reason);
         return;
     }
+    const QStringList stack = taken ? takenStack() : QStringList{QStringLiteral("(ended before its stack was taken)")};
     QStringList shown = stack.mid(0, MaximumFrames);
     if (stack.size() > MaximumFrames)
         shown << QStringLiteral("(%1 more)").arg(stack.size() - MaximumFrames);
@@ -494,7 +536,7 @@ void askForStack(qint64 segment)
         if (fields.size() >= 3) {
             s.takenInSystemCall = fields[0].toLong();
             copyStack(quintptr(std::strtoull(fields.last().constData(), nullptr, 16)),
-                      quintptr(std::strtoull(fields[fields.size() - 2].constData(), nullptr, 16)));
+                      quintptr(std::strtoull(fields[fields.size() - 2].constData(), nullptr, 16)), nullptr);
             s.stackTakenFor.store(segment);
             return;
         }

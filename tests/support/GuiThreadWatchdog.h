@@ -59,9 +59,10 @@ public:
     bool notify(QObject *receiver, QEvent *event) override;
 };
 
-// While it lives, a hold of the GUI thread inside the named call (a frame of the held
-// stack holds `call`, "QVideoFrame::toImage") is printed with its reason instead of
-// failing the test: a hold inside a library that the test cannot avoid and the program
+// While it lives, a hold of the GUI thread inside the named call (a live frame of the
+// held stack holds `call`, "QVideoFrame::toImage": the frames are walked by the code's
+// call-frame information, StackUnwind.h, so that words a call which returned left on
+// the stack do not count) is printed with its reason instead of failing the test: a hold inside a library that the test cannot avoid and the program
 // knows of (said where it is used). Any other hold fails as before. Nests; GUI thread
 // only.
 class KnownGuiThreadHold

@@ -4,7 +4,8 @@
 // the test makes itself, and a delivery whose loop passes leave out the person's
 // input; shorter ones, the test's own code,
 // the nested loop's wait and a hold inside a call the test names as known (however
-// many old return addresses lie above that call's frame) do not. A
+// many old return addresses lie above that call's frame; the call must be live, not
+// one that returned and left its words behind) do not. A
 // sleep is not cut short by the watchdog's look at the stack.
 #include "tests/support/GuiThreadWatchdog.h"
 
@@ -91,6 +92,40 @@ public:
 [[gnu::noinline]] void knownLibraryEncoding(int ms)
 {
     holdUnderOldReturnAddresses(ms);
+    asm volatile("" ::: "memory");
+}
+
+// Fills room below the caller's frame with a word, as a call's own frames leave words
+// when it returns.
+[[gnu::noinline]] void fillRoomBelow(quintptr word)
+{
+    volatile quintptr words[4096];
+    for (volatile quintptr &w : words)
+        w = word;
+    asm volatile("" ::: "memory");
+}
+
+// A library call the test knows holds the thread, which returns at once: return
+// addresses into it stay in the room below its caller's frame.
+[[gnu::noinline]] void knownLibraryReturned()
+{
+    fillRoomBelow(returnAddressOfTheCaller());
+    asm volatile("" ::: "memory");
+}
+
+// A hold in a frame whose room was never written (the words a returned call left there
+// stay), sleeping or working.
+[[gnu::noinline]] void holdInUnwrittenRoom(int ms, bool working)
+{
+    volatile quintptr room[8192];
+    room[0] = 0;
+    if (!working) {
+        sleepMs(ms);
+    } else {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        while (std::chrono::steady_clock::now() < end)
+            room[0] = room[0] + 1;
+    }
     asm volatile("" ::: "memory");
 }
 
@@ -197,6 +232,19 @@ TEST(GuiThreadWatchdog, ShortDeliveriesTheTestsOwnCodeNestedLoopsAndKnownCallsAr
     {
         const testsupport::KnownGuiThreadHold known("knownLibraryEncoding", "a library's encoder");
         queued([&] { knownLibraryEncoding(limit + 150); });
+    }
+    // A known call that returned before the hold does not excuse it, though the words it
+    // left lie in the room of the frames that hold, sleeping or working.
+    {
+        const testsupport::KnownGuiThreadHold known("knownLibraryReturned", "a library's call that returned");
+        for (const bool working : {false, true}) {
+            SCOPED_TRACE(working);
+            EXPECT_NONFATAL_FAILURE(queued([&] {
+                knownLibraryReturned();
+                holdInUnwrittenRoom(limit + 150, working);
+            }),
+                                    "held");
+        }
     }
     // A click whose slots are short, and a delivery whose passes answer the person.
     QPushButton button(QStringLiteral("Short"));
