@@ -10,8 +10,8 @@
 // The work runs on the global QThreadPool, whose threads are made once and kept
 // (platform::PoolThreads), and should poll token.isCancelled() at convenient points.
 // Every task ends in exactly one call on the GUI thread: the delivery with the work's
-// result, or, when the work threw, the failure with the exception's text (logged with
-// qCritical as well), or, when the system refused every thread of the pool, the
+// result, or, when the work threw, the failure with the exception's text (reported as
+// every exception stopped at a boundary is: platform::ExceptionBoundary::report), or, when the system refused every thread of the pool, the
 // failure with PoolThreads::unavailableReason() (in a later pass, never from inside
 // run()). Whoever waits for a task
 // therefore always hears of it, also when the work ran out of memory. Both calls go
@@ -69,7 +69,7 @@ public:
     template <typename Work, typename Deliver, typename Fail>
     static BackgroundTask run(QObject *receiver, Work work, Deliver deliver, Fail fail);
     // Work that answers nothing (warming a cache, running a caller's block): the same
-    // pool and token; nobody waits for it, so a failure is only logged. Unlike run(),
+    // pool and token; nobody waits for it, so a failure is only reported. Unlike run(),
     // any thread may call it.
     template <typename Work>
     static BackgroundTask runWithoutResult(Work work);
@@ -82,7 +82,9 @@ public:
 private:
     BackgroundTask() : m_flag(std::make_shared<std::atomic<bool>>(false)) {}
     static void logFailure(const char *what) noexcept;
-    // Runs the work; the text of what it threw goes to *failure (logged too).
+    // What the work's exceptions are reported as (platform::ExceptionBoundary).
+    static constexpr const char *WorkEntry = "the work of a background task";
+    // Runs the work; the text of what it threw goes to *failure (reported too).
     template <typename Call>
     static void runGuarded(Call &call, QString *failure);
 
@@ -96,11 +98,11 @@ void BackgroundTask::runGuarded(Call &call, QString *failure)
         call();
         return;
     } catch (const std::exception &error) {
-        logFailure(error.what());
+        ExceptionBoundary::caught(nullptr, WorkEntry);
         if (failure)
             *failure = QString::fromLocal8Bit(error.what());
     } catch (...) {
-        logFailure("unknown exception");
+        ExceptionBoundary::caught(nullptr, WorkEntry);
         if (failure)
             *failure = QStringLiteral("unknown exception");
     }
@@ -161,7 +163,7 @@ BackgroundTask BackgroundTask::run(QObject *receiver, Work work, Deliver deliver
             runGuarded(call, &failure);
             answer(std::move(result), std::move(failure));
         } catch (...) {
-            logFailure("its answer could not be handed to the GUI thread");
+            ExceptionBoundary::caught(nullptr, "the hand-over of a background task's answer");
         }
     }));
     return task;
@@ -178,14 +180,14 @@ BackgroundTask BackgroundTask::runWithoutResult(Work work)
         return task;
     }
     QThreadPool::globalInstance()->start(ThreadHandOff([token, work = std::move(work)]() mutable {
-        // runGuarded() catches the work's failures; what is left (memory ran out) is logged.
+        // runGuarded() catches the work's failures; what is left (memory ran out) is reported.
         try {
             if (token.isCancelled())
                 return;
             auto call = [&] { work(token); };
             runGuarded(call, nullptr);
         } catch (...) {
-            logFailure("unknown exception");
+            ExceptionBoundary::caught(nullptr, WorkEntry);
         }
     }));
     return task;

@@ -1,5 +1,6 @@
 #include "platform/foundation/OperationQueue.h"
 
+#include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/PoolThreads.h"
 
 #include <QCoreApplication>
@@ -115,7 +116,7 @@ void OperationQueue::schedule(const std::shared_ptr<State> &state)
                 } catch (...) {
                     // Only the queue's own bookkeeping gets here: the operation's block
                     // and the observers of the count are caught inside.
-                    qWarning("OperationQueue: a pool task failed after its operation");
+                    ExceptionBoundary::caught(nullptr, "the bookkeeping of an operation queue");
                 }
             }));
         }
@@ -131,10 +132,8 @@ void OperationQueue::run(const std::shared_ptr<State> &state, const OperationPtr
     if (!operation->isCancelled()) {
         try {
             operation->m_block(*operation);
-        } catch (const std::exception &e) {
-            qWarning("OperationQueue: an operation raised: %s", e.what());
         } catch (...) {
-            qWarning("OperationQueue: an operation raised an unknown exception");
+            ExceptionBoundary::caught(nullptr, "an operation of an operation queue");
         }
     }
     operation->m_block = nullptr;
@@ -202,10 +201,8 @@ void OperationQueue::countChanged(State &state, qsizetype count)
     // thread changed the count.
     try {
         state.queue->didChangeValueForKey(OperationCountKey);
-    } catch (const std::exception &e) {
-        qWarning("OperationQueue: an observer of the operation count raised: %s", e.what());
     } catch (...) {
-        qWarning("OperationQueue: an observer of the operation count raised an unknown exception");
+        ExceptionBoundary::caught(nullptr, "an observer of an operation queue's count");
     }
 }
 

@@ -22,7 +22,8 @@
 // which calls only while the receiver lives and the operation is not cancelled.
 // So a block must not hold on to the queue's owner except through deliver(); what
 // it shares with the owner it holds by shared_ptr.
-// Exceptions leaving a block are caught and logged; the operation counts as finished.
+// Exceptions leaving a block are caught and reported (platform::ExceptionBoundary::report,
+// as at every boundary); the operation counts as finished.
 // The hand-offs through Qt (an operation to the pool, a result to the GUI thread) go
 // through platform::ThreadHandOff, so ThreadSanitizer sees them.
 #include "platform/foundation/ExceptionBoundary.h"
@@ -102,7 +103,7 @@ public:
     void waitUntilAllOperationsAreFinished();
 
     // Observation of "operationCount" under the notification lock; the observer gets
-    // the count as it was when the change was made. What an observer raises is logged
+    // the count as it was when the change was made. What an observer raises is reported
     // and goes no further: the queue runs on.
     ObservationToken observeOperationCount(std::function<void(qsizetype count)> observer);
     void stopObserving(ObservationToken token);

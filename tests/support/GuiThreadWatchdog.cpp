@@ -1,8 +1,13 @@
 #include "tests/support/GuiThreadWatchdog.h"
 
 #include "tests/support/StackNames.h"
+#include "tests/support/StackUnwind.h"
 
+#include <QAbstractButton>
 #include <QAbstractEventDispatcher>
+#include <QAction>
+#include <QCoreApplication>
+#include <QEventLoop>
 #include <QFile>
 #include <QList>
 #include <QPair>
@@ -21,12 +26,29 @@
 #include <unistd.h>
 #include <cstdlib>
 #include <cstring>
+#include <dlfcn.h>
+#include <type_traits>
 #include <ucontext.h>
 #include <limits>
 #include <memory>
 #include <mutex>
 #include <pthread.h>
+#include <sys/uio.h>
 #include <thread>
+#include <vector>
+
+// Qt's hooks around every signal's emission (the signal dumper of Qt Test uses them);
+// Qt Core exports them without a public header.
+struct QSignalSpyCallbackSet
+{
+    using BeginCallback = void (*)(QObject *caller, int signalOrMethodIndex, void **arguments);
+    using EndCallback = void (*)(QObject *caller, int signalOrMethodIndex);
+    BeginCallback signal_begin_callback;
+    BeginCallback slot_begin_callback;
+    EndCallback signal_end_callback;
+    EndCallback slot_end_callback;
+};
+void qt_register_signal_spy_callbacks(QSignalSpyCallbackSet *callbacks);
 
 namespace testsupport {
 
@@ -45,6 +67,13 @@ qint64 nowNs()
 // than a report shows.
 constexpr std::size_t StackCopyBytes = 256 * 1024;
 constexpr int MaximumFrames = 256;
+// How long the GUI thread may wait for the display server's replies in one delivery
+// without that counting: a display server that other programs starve answers late,
+// but one that does not answer for longer is not the machine's load.
+constexpr qint64 DisplayServerWaitBoundNs = qint64(2000) * 1000000;
+// How much of a waiting thread's stack is looked at for the caller of the wait.
+constexpr std::size_t WaitCallerBytes = 4096;
+
 // The signal that asks the GUI thread for its stack when it runs its own code: one of
 // the real-time signals, which neither Qt nor the libraries under test use.
 int stackSignal()
@@ -82,6 +111,8 @@ struct WatchdogState
     // thread waits in a system call).
     quintptr takenPc = 0;
     quintptr takenSp = 0;
+    quintptr takenBp = 0; // the frame pointer, when known (taken by the signal's handler)
+    bool takenBpKnown = false;
     std::size_t takenBytes = 0;
     unsigned char *stackCopy = nullptr;
     // Whether the stack was taken while the thread waited in a system call (its number).
@@ -103,6 +134,46 @@ struct WatchdogState
     static constexpr int MaximumSamples = 1024;
     Sample samples[MaximumSamples] = {};
     int sampleCount = 0;
+    // The time the GUI thread waited for the display server's replies in the measured
+    // segment that began at displayWaitFor, as the watcher's rounds saw it, and the
+    // watcher's previous round.
+    qint64 displayWaitFor = 0;
+    qint64 displayWaited = 0;
+    struct Round
+    {
+        qint64 at = 0;
+        qint64 segment = 0;
+        qint64 ran = 0; // the thread's time on a processor
+        qint64 waited = 0; // its time waiting for one
+        bool waitingForTheDisplay = false;
+    } previousRound;
+
+    // The watcher's: the executable mappings of the process, and of which kind each is.
+    enum class Code { Other, CLibrary, DisplayClient };
+    struct Mapping
+    {
+        quintptr start;
+        quintptr end;
+        Code kind;
+    };
+    std::vector<Mapping> mappings;
+    qint64 mappingsFor = -1; // the segment they were read for
+
+    // GUI thread only: the emissions of a button's or an action's signals that the test
+    // made itself (its click(), its trigger()), each measured as a delivery, with the
+    // emissions nested in the latest.
+    struct Emission
+    {
+        QObject *sender;
+        int signal;
+        int depth; // of notify() when it began
+        int nested;
+    };
+    QList<Emission> emissions;
+    // GUI thread only: for each event loop or pass that the program's code runs now
+    // (through QCoreApplication::processEvents() or QEventLoop), innermost last, whether
+    // it leaves out the person's input.
+    QList<bool> loopsLeaveOutInput;
 };
 
 // Never destroyed: a program that ends with exit() (a death test's child) ends with the
@@ -116,11 +187,13 @@ WatchdogState &state()
 // Copies what a stack needs to be named later: only async-signal-safe work (plain
 // stores and a byte copy of the thread's own stack), no unwinding. The copy reads a
 // stack as it lies, its frames' guard zones too: not for the address sanitizer's eyes.
-__attribute__((no_sanitize("address"))) void copyStack(quintptr pc, quintptr sp)
+__attribute__((no_sanitize("address"))) void copyStack(quintptr pc, quintptr sp, const quintptr *bp)
 {
     WatchdogState &s = state();
     s.takenPc = pc;
     s.takenSp = sp;
+    s.takenBpKnown = bp != nullptr;
+    s.takenBp = bp ? *bp : 0;
     std::size_t bytes = 0;
     if (sp != 0 && sp < s.stackTop) {
         bytes = std::min<std::size_t>(s.stackTop - sp, StackCopyBytes);
@@ -137,7 +210,8 @@ void takeStack(int, siginfo_t *, void *context)
     const int saved = errno;
     const qint64 asked = s.stackAskedFor.load();
     const auto *registers = static_cast<const ucontext_t *>(context);
-    copyStack(quintptr(registers->uc_mcontext.gregs[REG_RIP]), quintptr(registers->uc_mcontext.gregs[REG_RSP]));
+    const auto bp = quintptr(registers->uc_mcontext.gregs[REG_RBP]);
+    copyStack(quintptr(registers->uc_mcontext.gregs[REG_RIP]), quintptr(registers->uc_mcontext.gregs[REG_RSP]), &bp);
     s.takenInSystemCall = -1;
     s.stackTakenFor.store(asked);
     errno = saved;
@@ -181,12 +255,10 @@ bool afterACall(quintptr address, quintptr mappingStart)
     return indirect(2) || indirect(3) || indirect(6) || indirect(7);
 }
 
-// The GUI thread's stack as it was taken: the instruction it was at, then every return
-// address found in the copy of its stack (a word that points into code just after a
-// call), innermost first. A word left by a frame that already returned may show too.
-// While a call is known (KnownGuiThreadHold) all of them, to look for it there; the
-// report shows the first MaximumFrames.
-QStringList takenStack()
+// The return addresses found in the copy of the GUI thread's stack from `from` bytes
+// up (words that point into code just after a call), innermost first, at most `wanted`.
+// A word left by a frame that already returned may show too.
+QList<void *> returnAddressesInTheCopy(std::size_t from, qsizetype wanted)
 {
     WatchdogState &s = state();
     const QList<QPair<quintptr, quintptr>> code = codeMappings();
@@ -198,38 +270,169 @@ QStringList takenStack()
         return nullptr;
     };
     QList<void *> frames;
-    if (s.takenPc)
-        frames.append(reinterpret_cast<void *>(s.takenPc + 1)); // named as the instruction itself
-    const qsizetype wanted = s.knownHolds.isEmpty() ? MaximumFrames : std::numeric_limits<qsizetype>::max();
-    for (std::size_t at = 0; at + sizeof(quintptr) <= s.takenBytes && frames.size() < wanted; at += sizeof(quintptr)) {
+    for (std::size_t at = from; at + sizeof(quintptr) <= s.takenBytes && frames.size() < wanted; at += sizeof(quintptr)) {
         quintptr word = 0;
         std::memcpy(&word, s.stackCopy + at, sizeof word);
         if (const auto *m = mappingOf(word); m && afterACall(word, m->first))
             frames.append(reinterpret_cast<void *>(word));
     }
+    return frames;
+}
+
+// The GUI thread's stack as it was taken, for a report: the instruction it was at,
+// then the return addresses found in the copy, the first MaximumFrames.
+QStringList takenStack()
+{
+    WatchdogState &s = state();
+    QList<void *> frames;
+    if (s.takenPc)
+        frames.append(reinterpret_cast<void *>(s.takenPc + 1)); // named as the instruction itself
+    frames += returnAddressesInTheCopy(0, MaximumFrames);
     QStringList lines = namedFrames(frames.constData(), int(frames.size()));
     if (s.takenInSystemCall >= 0)
         lines.prepend(QStringLiteral("(waiting in system call %1)").arg(s.takenInSystemCall));
     return lines;
 }
 
-// The nanoseconds the GUI thread spent runnable but waiting for a processor, since it
-// started (the kernel's scheduler statistics); -1 where they cannot be read.
-qint64 timeWaitingForAProcessor()
+// The frames a known call is looked for in (KnownGuiThreadHold), named: the live ones,
+// as the walk of the copy by the code's call-frame information finds them, however
+// many words that calls which returned left in their room. Where the walk ends early
+// (a frame it cannot follow: one that needs the frame pointer of a thread taken in a
+// system call), every return address found in the copy past that point as well.
+QStringList knownCallFrames()
+{
+    WatchdogState &s = state();
+    CopiedStack copy;
+    copy.pc = s.takenPc;
+    copy.sp = s.takenSp;
+    if (s.takenBpKnown)
+        copy.bp = s.takenBp;
+    copy.bytes = s.stackCopy;
+    copy.size = s.takenBytes;
+    const LiveFrames live = liveFrames(copy);
+    QList<void *> frames;
+    if (s.takenPc)
+        frames.append(reinterpret_cast<void *>(s.takenPc + 1));
+    for (const quintptr address : live.returnAddresses)
+        frames.append(reinterpret_cast<void *>(address));
+    if (!live.complete)
+        frames += returnAddressesInTheCopy(live.walkedTo - s.takenSp, std::numeric_limits<qsizetype>::max());
+    return namedFrames(frames.constData(), int(frames.size()));
+}
+
+// The nanoseconds the GUI thread spent on a processor and runnable but waiting for
+// one, since it started (the kernel's scheduler statistics); false where they cannot
+// be read.
+bool schedulerTimes(qint64 *ran, qint64 *waited)
 {
     const int file = ::open(state().schedulerStatistics.constData(), O_RDONLY | O_CLOEXEC);
     if (file < 0)
-        return -1;
+        return false;
     char text[128] = {};
     const ssize_t got = ::read(file, text, sizeof text - 1);
     ::close(file);
     if (got <= 0)
-        return -1;
+        return false;
     // "time on a processor, time waiting for one, time slices"
     const QList<QByteArray> fields = QByteArray(text, got).simplified().split(' ');
-    bool ok = false;
-    const qint64 waited = fields.size() >= 2 ? fields[1].toLongLong(&ok) : -1;
-    return ok ? waited : -1;
+    if (fields.size() < 2)
+        return false;
+    bool ranRead = false;
+    bool waitedRead = false;
+    *ran = fields[0].toLongLong(&ranRead);
+    *waited = fields[1].toLongLong(&waitedRead);
+    return ranRead && waitedRead;
+}
+
+qint64 timeWaitingForAProcessor()
+{
+    qint64 ran = 0;
+    qint64 waited = 0;
+    return schedulerTimes(&ran, &waited) ? waited : -1;
+}
+
+// The executable mappings of the process, each told as the C library's, a display
+// server's client library's (libxcb, libwayland-client) or another's.
+std::vector<WatchdogState::Mapping> kindsOfCode()
+{
+    std::vector<WatchdogState::Mapping> code;
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    if (!maps.open(QIODevice::ReadOnly))
+        return code;
+    for (const QByteArray &line : maps.readAll().split('\n')) {
+        const QList<QByteArray> fields = line.simplified().split(' ');
+        if (fields.size() < 2 || fields[1].size() < 3 || fields[1][2] != 'x' || fields[1][0] != 'r')
+            continue;
+        const QList<QByteArray> range = fields[0].split('-');
+        if (range.size() != 2)
+            continue;
+        const QByteArray path = fields.size() >= 6 ? fields.last() : QByteArray();
+        const QByteArray file = path.mid(path.lastIndexOf('/') + 1);
+        WatchdogState::Code kind = WatchdogState::Code::Other;
+        if (file.startsWith("libc.so"))
+            kind = WatchdogState::Code::CLibrary;
+        else if (file.startsWith("libxcb.so") || file.startsWith("libwayland-client.so"))
+            kind = WatchdogState::Code::DisplayClient;
+        code.push_back({quintptr(range[0].toULongLong(nullptr, 16)), quintptr(range[1].toULongLong(nullptr, 16)), kind});
+    }
+    return code;
+}
+
+// Whether the GUI thread, in the segment that began at `segment`, waits in a system
+// call for the display server: the first caller of the wait outside the C library (the
+// first return address found on its stack from the stack pointer up) is the display
+// server's client library, which waits there for the server's reply (or for its turn to
+// read one, while Qt's reader thread reads). Read from /proc and from the stack while
+// the thread stands still in the call; the words are read through the kernel, so that
+// a thread that went on meanwhile makes only a wrong answer for this round.
+bool waitingForTheDisplayServer(qint64 segment)
+{
+    WatchdogState &s = state();
+    char text[256] = {};
+    const int file = ::open(s.systemCallFile.constData(), O_RDONLY | O_CLOEXEC);
+    if (file < 0)
+        return false;
+    const ssize_t got = ::read(file, text, sizeof text - 1);
+    ::close(file);
+    if (got <= 0 || std::strncmp(text, "running", 7) == 0 || text[0] == '-')
+        return false;
+    // "number arguments... stack-pointer program-counter"
+    const QList<QByteArray> fields = QByteArray(text, got).simplified().split(' ');
+    if (fields.size() < 3)
+        return false;
+    const quintptr sp = quintptr(std::strtoull(fields[fields.size() - 2].constData(), nullptr, 16));
+    if (sp == 0 || sp >= s.stackTop)
+        return false;
+    if (s.mappingsFor != segment) {
+        s.mappings = kindsOfCode();
+        s.mappingsFor = segment;
+    }
+    std::vector<quintptr> words((std::min<std::size_t>(s.stackTop - sp, WaitCallerBytes)) / sizeof(quintptr));
+    iovec local{words.data(), words.size() * sizeof(quintptr)};
+    iovec remote{reinterpret_cast<void *>(sp), local.iov_len};
+    const ssize_t read = ::process_vm_readv(::getpid(), &local, 1, &remote, 1, 0);
+    if (read <= 0)
+        return false;
+    words.resize(std::size_t(read) / sizeof(quintptr));
+    for (const quintptr word : words) {
+        const auto mapping = std::find_if(s.mappings.begin(), s.mappings.end(),
+                                          [&](const WatchdogState::Mapping &m) { return word >= m.start && word < m.end; });
+        if (mapping == s.mappings.end() || !afterACall(word, mapping->start))
+            continue;
+        if (mapping->kind == WatchdogState::Code::CLibrary)
+            continue;
+        return mapping->kind == WatchdogState::Code::DisplayClient;
+    }
+    return false;
+}
+
+// The time the GUI thread waited for the display server in the segment that began at
+// `start`, up to the bound.
+qint64 displayWaitedIn(qint64 start)
+{
+    WatchdogState &s = state();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    return s.displayWaitFor == start ? std::min(s.displayWaited, DisplayServerWaitBoundNs) : 0;
 }
 
 // How long the GUI thread waited for a processor since `start` (while other programs
@@ -255,8 +458,11 @@ qint64 waitedSince(qint64 start)
 }
 
 // The call a held stack was known to be in (KnownGuiThreadHold), or null.
-const char *knownReason(const QStringList &stack)
+const char *knownReason()
 {
+    if (state().knownHolds.isEmpty())
+        return nullptr;
+    const QStringList stack = knownCallFrames();
     for (const auto &known : std::as_const(state().knownHolds)) {
         for (const QString &frame : stack) {
             if (frame.contains(QLatin1String(known.first)))
@@ -276,25 +482,29 @@ void endSegment(qint64 now)
     const qint64 start = s.holdStart.exchange(0);
     if (start == 0 || now - start <= s.limitNs)
         return;
-    if (now - start - waitedSince(start) <= s.limitNs)
+    const qint64 forAProcessor = waitedSince(start);
+    const qint64 forTheDisplay = displayWaitedIn(start);
+    if (now - start - forAProcessor - forTheDisplay <= s.limitNs)
         return;
     // A hold past the limit whose stack the watcher had no time to take (a machine too
     // loaded for it to run) is reported all the same.
     const bool taken = s.stackTakenFor.load() == start;
-    const QStringList stack = taken ? takenStack() : QStringList{QStringLiteral("(ended before its stack was taken)")};
     const ::testing::TestInfo *test = ::testing::UnitTest::GetInstance()->current_test_info();
     const QString name = test ? QStringLiteral("%1.%2").arg(QLatin1String(test->test_suite_name()), QLatin1String(test->name()))
                               : QStringLiteral("(between tests)");
-    if (const char *reason = taken ? knownReason(stack) : nullptr) {
+    if (const char *reason = taken ? knownReason() : nullptr) {
         std::fprintf(stderr, "The GUI thread was held %lld ms in %s: known (%s)\n",
                      (long long)((now - start) / 1000000), qPrintable(name), reason);
         return;
     }
+    const QStringList stack = taken ? takenStack() : QStringList{QStringLiteral("(ended before its stack was taken)")};
     QStringList shown = stack.mid(0, MaximumFrames);
     if (stack.size() > MaximumFrames)
         shown << QStringLiteral("(%1 more)").arg(stack.size() - MaximumFrames);
     ADD_FAILURE() << "The GUI thread was held " << (now - start) / 1000000 << " ms by one delivery of its event loop "
-                  << "(the limit is " << s.limitNs / 1000000 << " ms) in " << name.toStdString()
+                  << "(the limit is " << s.limitNs / 1000000 << " ms; " << forAProcessor / 1000000
+                  << " ms of it waiting for a processor and " << forTheDisplay / 1000000
+                  << " ms for the display server, which do not count) in " << name.toStdString()
                   << "; its stack then:\n  " << shown.join(QStringLiteral("\n  ")).toStdString();
 }
 
@@ -326,7 +536,7 @@ void askForStack(qint64 segment)
         if (fields.size() >= 3) {
             s.takenInSystemCall = fields[0].toLong();
             copyStack(quintptr(std::strtoull(fields.last().constData(), nullptr, 16)),
-                      quintptr(std::strtoull(fields[fields.size() - 2].constData(), nullptr, 16)));
+                      quintptr(std::strtoull(fields[fields.size() - 2].constData(), nullptr, 16)), nullptr);
             s.stackTakenFor.store(segment);
             return;
         }
@@ -341,10 +551,27 @@ void watch()
     while (!s.stop) {
         s.wake.wait_for(lock, std::chrono::milliseconds(10));
         lock.unlock();
-        const qint64 waited = timeWaitingForAProcessor();
+        qint64 ran = 0;
+        qint64 waited = 0;
+        const bool timesRead = schedulerTimes(&ran, &waited);
+        const qint64 segment = s.holdStart.load();
+        const bool display = segment != 0 && waitingForTheDisplayServer(segment);
+        const qint64 at = nowNs();
         lock.lock();
-        if (waited >= 0)
-            s.samples[s.sampleCount++ % WatchdogState::MaximumSamples] = {nowNs(), waited};
+        if (timesRead) {
+            s.samples[s.sampleCount++ % WatchdogState::MaximumSamples] = {at, waited};
+            // Between two rounds that both found the thread waiting for the display
+            // server in the same segment, the time it was neither on a processor nor
+            // waiting for one was that wait.
+            const WatchdogState::Round &previous = s.previousRound;
+            if (s.displayWaitFor != segment) {
+                s.displayWaitFor = segment;
+                s.displayWaited = 0;
+            } else if (segment != 0 && display && previous.waitingForTheDisplay && previous.segment == segment) {
+                s.displayWaited += std::max<qint64>(0, (at - previous.at) - (ran - previous.ran) - (waited - previous.waited));
+            }
+            s.previousRound = {at, segment, ran, waited, display};
+        }
         const qint64 start = s.holdStart.load();
         // The stack is taken at four fifths of the limit: the watcher looks every 10 ms,
         // and a hold that ends just past the limit (an export's known write, say) would
@@ -355,6 +582,15 @@ void watch()
     }
 }
 
+// Whether the GUI thread's innermost event loop, run inside a delivery, leaves out the
+// person's input (ExcludeUserInputEvents): its passes do not answer the person, and the
+// delivery's segment goes on through them.
+bool passLeavesOutInput()
+{
+    const WatchdogState &s = state();
+    return s.depth > 0 && !s.loopsLeaveOutInput.isEmpty() && s.loopsLeaveOutInput.last();
+}
+
 // A pass of an event loop on the GUI thread begins: the segment that runs ends there, for
 // the thread answers. Inside a delivery (a nested loop: a modal dialog, processEvents) a
 // new segment begins: the loop's own work and, when the loop returns, the rest of the
@@ -362,6 +598,8 @@ void watch()
 void loopAwake()
 {
     WatchdogState &s = state();
+    if (passLeavesOutInput())
+        return;
     const qint64 now = nowNs();
     if (s.segment != SegmentKind::None)
         endSegment(now);
@@ -373,9 +611,102 @@ void loopAwake()
 void loopAboutToBlock()
 {
     WatchdogState &s = state();
+    if (passLeavesOutInput())
+        return;
     if (s.segment != SegmentKind::None)
         endSegment(nowNs());
 }
+
+// A delivery begins on the GUI thread (an event that notify() delivers, a signal that
+// the test emits itself): a segment of its own, but for an event that a delivery's code
+// sends itself, which is part of that delivery. An event the test sends (QTest's keys
+// and clicks, sendEvent) is a delivery like one of the loop's. Answers the depth it
+// began at, for deliveryEnds().
+int deliveryBegins()
+{
+    WatchdogState &s = state();
+    const int at = s.depth;
+    if (s.segment == SegmentKind::None) {
+        startSegment(SegmentKind::Delivery, at, nowNs());
+    } else if (s.segment == SegmentKind::Pass && s.segmentDepth == at) {
+        const qint64 now = nowNs();
+        endSegment(now);
+        startSegment(SegmentKind::Delivery, at, now);
+    }
+    ++s.depth;
+    return at;
+}
+
+void deliveryEnds(int at)
+{
+    WatchdogState &s = state();
+    --s.depth;
+    if (s.segment != SegmentKind::None && s.segmentDepth >= at
+        && !(s.segment == SegmentKind::Pass && s.segmentDepth == at)) {
+        // This delivery's own segment, or one of a nested loop it ran that has returned
+        // (the rest of the delivery after the loop): it ends with the delivery.
+        const qint64 now = nowNs();
+        endSegment(now);
+        if (at > 0)
+            startSegment(SegmentKind::Pass, at, now);
+    } else if (s.segment == SegmentKind::None && at > 0) {
+        // A nested loop ended the delivery's segment: what follows in the code of the
+        // delivery at this depth is measured again.
+        startSegment(SegmentKind::Pass, at, nowNs());
+    }
+}
+
+// A signal is emitted, on any thread. One of a button or an action that the test emits
+// itself, outside every delivery (its click(), its trigger(): a person's click runs
+// the same slots from an event), is measured as a delivery.
+void signalBegins(QObject *sender, int signal, void **)
+{
+    WatchdogState &s = state();
+    if (!pthread_equal(pthread_self(), s.guiThread) || !s.installed)
+        return;
+    if (!s.emissions.isEmpty()) {
+        ++s.emissions.last().nested;
+        return;
+    }
+    if (s.depth != 0 || s.segment != SegmentKind::None
+        || (!qobject_cast<QAbstractButton *>(sender) && !qobject_cast<QAction *>(sender)))
+        return;
+    s.emissions.append({sender, signal, deliveryBegins(), 0});
+}
+
+void signalEnds(QObject *sender, int signal)
+{
+    WatchdogState &s = state();
+    if (!pthread_equal(pthread_self(), s.guiThread) || !s.installed || s.emissions.isEmpty())
+        return;
+    WatchdogState::Emission &latest = s.emissions.last();
+    if (latest.nested > 0) {
+        --latest.nested;
+        return;
+    }
+    if (latest.sender != sender || latest.signal != signal)
+        return;
+    const int at = latest.depth;
+    s.emissions.removeLast();
+    deliveryEnds(at);
+}
+
+// An exception that left such an emission (into the test body, which failed) left no
+// end: the next test begins outside every delivery.
+class EmissionsListener : public testing::EmptyTestEventListener
+{
+public:
+    void OnTestEnd(const testing::TestInfo &) override
+    {
+        WatchdogState &s = state();
+        if (s.emissions.isEmpty())
+            return;
+        s.emissions.clear();
+        s.depth = 0;
+        if (s.segment != SegmentKind::None)
+            endSegment(nowNs());
+    }
+};
 
 } // namespace
 
@@ -401,35 +732,77 @@ bool WatchedApplication::notify(QObject *receiver, QEvent *event)
     WatchdogState &s = state();
     if (!s.installed || QThread::currentThread() != thread())
         return platform::Application::notify(receiver, event);
-    // A delivery begins a segment of its own, but for an event that a delivery's code
-    // sends itself, which is part of that delivery. An event the test sends (QTest's
-    // keys and clicks, sendEvent) is a delivery like one of the loop's.
-    const int at = s.depth;
-    if (s.segment == SegmentKind::None) {
-        startSegment(SegmentKind::Delivery, at, nowNs());
-    } else if (s.segment == SegmentKind::Pass && s.segmentDepth == at) {
-        const qint64 now = nowNs();
-        endSegment(now);
-        startSegment(SegmentKind::Delivery, at, now);
-    }
-    ++s.depth;
+    const int at = deliveryBegins();
     const bool result = platform::Application::notify(receiver, event);
-    --s.depth;
-    if (s.segment != SegmentKind::None && s.segmentDepth >= at
-        && !(s.segment == SegmentKind::Pass && s.segmentDepth == at)) {
-        // This delivery's own segment, or one of a nested loop it ran that has returned
-        // (the rest of the delivery after the loop): it ends with the delivery.
-        const qint64 now = nowNs();
-        endSegment(now);
-        if (at > 0)
-            startSegment(SegmentKind::Pass, at, now);
-    } else if (s.segment == SegmentKind::None && at > 0) {
-        // A nested loop ended the delivery's segment: what follows in the code of the
-        // delivery at this depth is measured again.
-        startSegment(SegmentKind::Pass, at, nowNs());
-    }
+    deliveryEnds(at);
     return result;
 }
+
+namespace {
+
+// Runs a loop or a pass of Qt's (`real`, found past this program's own definition),
+// noting whether it leaves out the person's input while it runs on the GUI thread.
+template <typename Result, typename Call>
+Result runLoop(QEventLoop::ProcessEventsFlags flags, Call real)
+{
+    WatchdogState &s = state();
+    if (!s.installed || !pthread_equal(pthread_self(), s.guiThread))
+        return real();
+    s.loopsLeaveOutInput.append(flags.testFlag(QEventLoop::ExcludeUserInputEvents));
+    struct Pop
+    {
+        WatchdogState &s;
+        ~Pop() { s.loopsLeaveOutInput.removeLast(); }
+    } pop{s};
+    return real();
+}
+
+template <typename Function>
+Function qtsOwn(const char *symbol)
+{
+    static_assert(std::is_pointer_v<Function>);
+    void *found = dlsym(RTLD_NEXT, symbol);
+    if (!found)
+        std::abort();
+    return reinterpret_cast<Function>(found);
+}
+
+} // namespace
+
+} // namespace testsupport
+
+// The event loops of Qt that the program's code runs: this program's definitions take
+// the place of Qt Core's (as ThrowSites.cpp's __cxa_throw takes the runtime's), note
+// whether the loop leaves out the person's input, and run Qt's own.
+void QCoreApplication::processEvents(QEventLoop::ProcessEventsFlags flags)
+{
+    static const auto real = testsupport::qtsOwn<void (*)(QEventLoop::ProcessEventsFlags)>(
+        "_ZN16QCoreApplication13processEventsE6QFlagsIN10QEventLoop17ProcessEventsFlagEE");
+    testsupport::runLoop<void>(flags, [&] { real(flags); });
+}
+
+void QCoreApplication::processEvents(QEventLoop::ProcessEventsFlags flags, int ms)
+{
+    static const auto real = testsupport::qtsOwn<void (*)(QEventLoop::ProcessEventsFlags, int)>(
+        "_ZN16QCoreApplication13processEventsE6QFlagsIN10QEventLoop17ProcessEventsFlagEEi");
+    testsupport::runLoop<void>(flags, [&] { real(flags, ms); });
+}
+
+bool QEventLoop::processEvents(ProcessEventsFlags flags)
+{
+    static const auto real = testsupport::qtsOwn<bool (*)(QEventLoop *, ProcessEventsFlags)>(
+        "_ZN10QEventLoop13processEventsE6QFlagsINS_17ProcessEventsFlagEE");
+    return testsupport::runLoop<bool>(flags, [&] { return real(this, flags); });
+}
+
+int QEventLoop::exec(ProcessEventsFlags flags)
+{
+    static const auto real = testsupport::qtsOwn<int (*)(QEventLoop *, ProcessEventsFlags)>(
+        "_ZN10QEventLoop4execE6QFlagsINS_17ProcessEventsFlagEE");
+    return testsupport::runLoop<int>(flags, [&] { return real(this, flags); });
+}
+
+namespace testsupport {
 
 namespace GuiThreadWatchdog {
 
@@ -470,6 +843,10 @@ void install()
         QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, dispatcher, loopAboutToBlock,
                          Qt::DirectConnection);
     }
+    static QSignalSpyCallbackSet emissions{signalBegins, nullptr, signalEnds, nullptr};
+    qt_register_signal_spy_callbacks(&emissions);
+    if (!GTEST_FLAG_GET(list_tests))
+        testing::UnitTest::GetInstance()->listeners().Append(new EmissionsListener);
     s.stop = false;
     s.watcher = std::thread(watch);
     s.installed = true;
@@ -486,6 +863,7 @@ void uninstall()
     }
     s.wake.notify_all();
     s.watcher.join();
+    qt_register_signal_spy_callbacks(nullptr);
     s.installed = false;
     s.holdStart.store(0);
 }

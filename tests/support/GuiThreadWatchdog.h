@@ -11,11 +11,22 @@
 // as well) is one, from its start until it returns or until the thread runs a nested
 // loop pass (a modal dialog it opened, processEvents), whichever comes first; the
 // deliveries of that nested loop are measured on their own, and so is the rest of the
-// delivery once the nested loop returns. An event that a delivery's code sends is part of
-// that delivery. The test's own code between deliveries is not measured. The time the
-// GUI thread was ready to run but waited for a processor (the kernel's scheduler
-// statistics: other test programs had the machine) is not the delivery's and does not
-// count; time spent blocked (sleeping, waiting on a lock, a process or a file) does.
+// delivery once the nested loop returns. A loop or pass that leaves out the person's
+// input (QEventLoop::ExcludeUserInputEvents) answers nobody: the delivery that runs it
+// goes on through it. The emission of a button's or an action's signal that the test
+// makes itself (click(), trigger()) is a delivery too. An event that a delivery's code
+// sends is part of that delivery. The test's own code between deliveries is not
+// measured.
+//
+// What counts is the program's own: the time the GUI thread works, or waits on what
+// the program controls (its locks, a pool, a file, another program it calls). The time
+// it was ready to run but waited for a processor (the kernel's scheduler statistics:
+// other programs had the machine) does not count, nor, up to two seconds a delivery,
+// the time it waited for the display server's replies (a server that a loaded machine
+// starves answers late): the watcher looks every few milliseconds whether the thread
+// waits in a system call that the display server's client library (libxcb,
+// libwayland-client) made, and counts the time between two such looks that the thread
+// spent neither on a processor nor waiting for one. The report tells both.
 //
 // The limit is CHRONARK_GUI_HOLD_LIMIT_MS when set (the AddressSanitizer run, whose code
 // runs several times slower, raises it; the ThreadSanitizer run turns the watchdog off,
@@ -48,9 +59,10 @@ public:
     bool notify(QObject *receiver, QEvent *event) override;
 };
 
-// While it lives, a hold of the GUI thread inside the named call (a frame of the held
-// stack holds `call`, "QVideoFrame::toImage") is printed with its reason instead of
-// failing the test: a hold inside a library that the test cannot avoid and the program
+// While it lives, a hold of the GUI thread inside the named call (a live frame of the
+// held stack holds `call`, "QVideoFrame::toImage": the frames are walked by the code's
+// call-frame information, StackUnwind.h, so that words a call which returned left on
+// the stack do not count) is printed with its reason instead of failing the test: a hold inside a library that the test cannot avoid and the program
 // knows of (said where it is used). Any other hold fails as before. Nests; GUI thread
 // only.
 class KnownGuiThreadHold

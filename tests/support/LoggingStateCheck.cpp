@@ -18,7 +18,8 @@ constexpr const char *kVariables[] = {"QT_LOGGING_RULES", "QT_MESSAGE_PATTERN", 
 constexpr QtMsgType kKinds[] = {QtDebugMsg, QtInfoMsg, QtWarningMsg, QtCriticalMsg};
 
 // Categories whose enabled kinds tell a change of the rules or the filter: the default
-// one, one under our prefix and one under Qt's.
+// one, one under our prefix, one under Qt's, and the one the program's exception nets
+// report on (a rule that turns its critical messages off turns the nets off).
 QLoggingCategory &ours()
 {
     static QLoggingCategory category("chronark.logging-state-probe");
@@ -31,6 +32,14 @@ QLoggingCategory &qts()
     return category;
 }
 
+// A category of the same name shares the rules and the filter's decisions with the
+// program's own.
+QLoggingCategory &exceptionReports()
+{
+    static QLoggingCategory category("chronark.exceptions");
+    return category;
+}
+
 struct LoggingState
 {
     QtMessageHandler handler = nullptr;
@@ -38,13 +47,13 @@ struct LoggingState
     std::array<QByteArray, std::size(kVariables)> variables;
     std::array<bool, std::size(kVariables)> variablesSet{};
     QString printed;
-    std::array<bool, 3 * std::size(kKinds)> enabled{};
+    std::array<bool, 4 * std::size(kKinds)> enabled{};
 
     static LoggingState now()
     {
         LoggingState s;
         // The kinds first: putting the filter back decides them anew for every category.
-        QLoggingCategory *categories[] = {QLoggingCategory::defaultCategory(), &ours(), &qts()};
+        QLoggingCategory *categories[] = {QLoggingCategory::defaultCategory(), &ours(), &qts(), &exceptionReports()};
         std::size_t k = 0;
         for (QLoggingCategory *c : categories) {
             for (QtMsgType kind : kKinds)
@@ -76,7 +85,8 @@ struct LoggingState
         }
         if (printed != before.printed)
             changed << QStringLiteral("the message pattern");
-        static const char *const names[] = {"the default category", "our categories", "Qt's categories"};
+        static const char *const names[] = {"the default category", "our categories", "Qt's categories",
+                                            "the exception reports (chronark.exceptions)"};
         static const char *const kinds[] = {"debug", "info", "warning", "critical"};
         for (std::size_t k = 0; k < enabled.size(); ++k) {
             if (enabled[k] != before.enabled[k])

@@ -9,7 +9,9 @@
 // before each test it notes the message handler, the logging-category filter, the
 // logging variables of the environment, the printed form of a message and the kinds of
 // message each of a few categories lets through (the default one, one of ours, one of
-// Qt's), and after it compares. A change fails the test, names what changed, and the
+// Qt's, and "chronark.exceptions", whose critical messages are the exception nets'
+// reports: a rule that turns them off turns the nets off), and after it compares. A
+// variable changed from one value to another is a change too. A change fails the test, names what changed, and the
 // state of before is put back, so that the tests after it run under the run's state.
 // Scopes that change the state for a test's duration (CapturedLog, ScopedLoggingFilter,
 // ScopedMessagePattern, ExceptionLog) put it back when they end, and pass.

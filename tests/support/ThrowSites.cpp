@@ -9,6 +9,7 @@
 #include <cxxabi.h>
 #include <dlfcn.h>
 #include <exception>
+#include <string_view>
 #include <execinfo.h>
 #include <typeinfo>
 
@@ -59,11 +60,18 @@ QString lastThrowSite()
 
 namespace {
 
+// Whether main() has begun: before, a throw comes from a static initializer.
+bool mainBegan = false;
+
 void reportTermination()
 {
     const ::testing::TestInfo *test = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::fprintf(stderr, "\nThe process ends: an exception left %s.%s where nothing may catch it",
-                 test ? test->test_suite_name() : "(between", test ? test->name() : "tests)");
+    if (test)
+        std::fprintf(stderr, "\nThe process ends: an exception left %s.%s where nothing may catch it",
+                     test->test_suite_name(), test->name());
+    else
+        std::fprintf(stderr, "\nThe process ends: an exception left %s where nothing may catch it",
+                     mainBegan ? "the code between tests" : "a static initializer, before the tests began");
     if (std::exception_ptr current = std::current_exception()) {
         try {
             std::rethrow_exception(current);
@@ -80,11 +88,38 @@ void reportTermination()
     std::abort();
 }
 
+// An exception that escapes the test body (a slot the test calls itself, say) is
+// caught by GoogleTest, which says only what it was: the stack of its throw follows.
+class EscapedExceptionListener : public testing::EmptyTestEventListener
+{
+public:
+    void OnTestPartResult(const testing::TestPartResult &result) override
+    {
+        const std::string_view message = result.message();
+        if (!result.failed() || message.find("C++ exception") == std::string_view::npos
+            || message.find(" thrown in ") == std::string_view::npos)
+            return;
+        std::fprintf(stdout, "It was thrown at\n%s\n", qPrintable(lastThrowSite()));
+        std::fflush(stdout);
+    }
+};
+
+// Static initializers of the test program run before main(): the report is in place
+// before theirs (a priority below the default runs first), so that a throw there names
+// its line too.
+__attribute__((constructor(101))) void installBeforeStaticInitializers()
+{
+    std::set_terminate(reportTermination);
+}
+
 } // namespace
 
 void installThrowReport()
 {
+    mainBegan = true;
     std::set_terminate(reportTermination);
+    if (!GTEST_FLAG_GET(list_tests))
+        testing::UnitTest::GetInstance()->listeners().Append(new EscapedExceptionListener);
 }
 
 } // namespace testsupport

@@ -10,7 +10,10 @@
 // throw. A throw that ends the process (out of a task of a thread pool, out of a paint,
 // out of a noexcept function) is reported by the terminate handler installed here: the
 // test, the exception and the stack of its throw, before the process aborts, so that
-// ctest names the test and the report names the line.
+// ctest names the test and the report names the line; it is in place before the test
+// program's static initializers run, so that a throw of one names its line too. An
+// exception that leaves the test body (a slot the test calls itself) fails the test
+// through GoogleTest, and a listener installed here adds the stack of its throw.
 //
 // How the stack of a throw is known: the program's own __cxa_throw, which every throw
 // of the process (ours, the standard library's, Qt's) calls, keeps the return addresses
@@ -25,7 +28,7 @@ namespace testsupport {
 // The named stack of the latest throw on the calling thread ("" when none was seen).
 QString lastThrowSite();
 
-// Installs the terminate handler (once, from main).
+// Installs the terminate handler and the listener (once, from main).
 void installThrowReport();
 
 } // namespace testsupport

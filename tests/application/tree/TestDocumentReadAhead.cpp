@@ -10,6 +10,7 @@
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/RegularFile.h"
 #include "tests/application/tree/NodeTreeArchive.h"
+#include "tests/support/ExceptionLog.h"
 #include "tests/support/ProcessMemory.h"
 #include "tests/support/ScopedFileSystem.h"
 #include "tests/support/SystemCallFilter.h"
@@ -191,6 +192,8 @@ TEST_F(DocumentReadAheadTest, ARefusalIsOfferedAndNothingTheCallerMustReadItself
 // the memory ran out, not the file), and the next read of the same file works.
 TEST_F(DocumentReadAheadTest, AReadThatThrowsIsARefusalAndTheNextReadOfTheFileWorks)
 {
+    // A throw of the reader that reaches the task's boundary is reported there.
+    const testsupport::ExceptionLog log;
     const QString file = writeDocument(QStringLiteral("large.chronark"), QStringLiteral("Large"), 200);
     const QString other = writeDocument(QStringLiteral("other.chronark"), QStringLiteral("Other"));
     DocumentReadAhead ahead;
@@ -228,6 +231,12 @@ TEST_F(DocumentReadAheadTest, AReadThatThrowsIsARefusalAndTheNextReadOfTheFileWo
     const DocumentReadAhead::Offer broken = ahead.take(file);
     EXPECT_TRUE(broken.refused);
     EXPECT_FALSE(broken.outOfMemory);
+    // The reader's lack of memory is the read's own refusal; its other failure reached
+    // the background task's boundary, once.
+    const QStringList reports = log.messages();
+    ASSERT_EQ(reports.size(), 1);
+    EXPECT_TRUE(reports.first().contains(QLatin1String("the work of a background task"))) << reports.first().toStdString();
+    EXPECT_TRUE(reports.first().contains(QLatin1String("broken"))) << reports.first().toStdString();
 
     // The reader works again: the file is read as if nothing had happened.
     ahead.setReader({});

@@ -2,6 +2,7 @@
 // them, their failures, and the close and the quit that wait for them; the
 // autosave over a file another program changed.
 #include "TestDocumentSupport.h"
+#include "tests/support/ExceptionLog.h"
 #include "tests/support/QtWarningCheck.h"
 
 #include <QPushButton>
@@ -139,6 +140,8 @@ TEST_F(DocumentSavingTest, AFailureOrAnExceptionOfTheWriterIsReportedAsBefore)
                  {"thrown", false, true, QStringLiteral("The writer broke down.")}};
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
+        // The writer's throw is reported as at every exception boundary, once.
+        const testsupport::ExceptionLog log;
         doc->setText(QString::fromLatin1(c.what));
         ASSERT_TRUE(waitEdited(doc));
         doc->failWrites = c.fail;
@@ -162,6 +165,10 @@ TEST_F(DocumentSavingTest, AFailureOrAnExceptionOfTheWriterIsReportedAsBefore)
         EXPECT_TRUE(doc->isDocumentEdited());
         EXPECT_FALSE(doc->isSaving());
         EXPECT_EQ(testsupport::readFile(doc->filePath()), QByteArray("TEXT\noriginal"));
+        ASSERT_EQ(log.messages().size(), c.raise ? 1 : 0);
+        if (c.raise) {
+            EXPECT_TRUE(log.messages().first().contains(c.reason)) << log.messages().first().toStdString();
+        }
     }
     // The autosave's failure shows the same alert.
     doc->failWrites = true;

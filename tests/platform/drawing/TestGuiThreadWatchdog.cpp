@@ -1,11 +1,15 @@
 // The watchdog every test program runs over its GUI thread: a delivery that holds the
 // thread past the limit fails the test, whether the loop or the test sent it, and so
-// does the rest of a delivery after a nested loop; shorter ones, the test's own code,
+// does the rest of a delivery after a nested loop, the slots of a click or a trigger
+// the test makes itself, and a delivery whose loop passes leave out the person's
+// input; shorter ones, the test's own code,
 // the nested loop's wait and a hold inside a call the test names as known (however
-// many old return addresses lie above that call's frame) do not. A
+// many old return addresses lie above that call's frame; the call must be live, not
+// one that returned and left its words behind) do not. A
 // sleep is not cut short by the watchdog's look at the stack.
 #include "tests/support/GuiThreadWatchdog.h"
 
+#include <QAction>
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QPushButton>
@@ -16,6 +20,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <ctime>
 #include <functional>
 #include <thread>
 #include <unistd.h>
@@ -91,6 +96,46 @@ public:
     asm volatile("" ::: "memory");
 }
 
+// Fills room below the caller's frame with a word, as a call's own frames leave words
+// when it returns.
+[[gnu::noinline]] void fillRoomBelow(quintptr word)
+{
+    volatile quintptr words[4096];
+    for (volatile quintptr &w : words)
+        w = word;
+    asm volatile("" ::: "memory");
+}
+
+// A library call the test knows holds the thread, which returns at once: return
+// addresses into it stay in the room below its caller's frame.
+[[gnu::noinline]] void knownLibraryReturned()
+{
+    fillRoomBelow(returnAddressOfTheCaller());
+    asm volatile("" ::: "memory");
+}
+
+// A hold in a frame whose room was never written (the words a returned call left there
+// stay), sleeping or working.
+[[gnu::noinline]] void holdInUnwrittenRoom(int ms, bool working)
+{
+    volatile quintptr room[8192];
+    room[0] = 0;
+    if (!working) {
+        sleepMs(ms);
+    } else {
+        // That much of the thread's own processor time, however long a loaded machine
+        // makes it wait for a processor.
+        const auto used = [] {
+            timespec now{};
+            clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+            return qint64(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+        };
+        for (const qint64 start = used(); used() - start < ms;)
+            room[0] = room[0] + 1;
+    }
+    asm volatile("" ::: "memory");
+}
+
 // A hold below many frames of its own.
 [[gnu::noinline]] int holdDeepDown(int frames, int ms)
 {
@@ -157,6 +202,21 @@ TEST(GuiThreadWatchdog, EventsTheTestSendsTheRestOfADeliveryAfterANestedLoopAndD
         sleepMs(limit + 150);
     }),
                             "held");
+    // The slots of a click and of a trigger that the test makes itself, and a delivery
+    // whose passes of a loop leave out the person's input.
+    QPushButton clicked(QStringLiteral("Hold"));
+    QObject::connect(&clicked, &QPushButton::clicked, [&] { sleepMs(limit + 150); });
+    EXPECT_NONFATAL_FAILURE(clicked.click(), "held");
+    QAction action(QStringLiteral("Hold"));
+    QObject::connect(&action, &QAction::triggered, [&] { sleepMs(limit + 150); });
+    EXPECT_NONFATAL_FAILURE(action.trigger(), "held");
+    EXPECT_NONFATAL_FAILURE(queued([&] {
+        for (int pass = 0; pass < 4; ++pass) {
+            sleepMs(limit / 3 + 50);
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        }
+    }),
+                            "held");
     // A hold below a hundred frames is named by its line all the same.
     EXPECT_NONFATAL_FAILURE(queued([&] { holdDeepDown(100, limit + 150); }), "TestGuiThreadWatchdog.cpp");
 }
@@ -180,6 +240,30 @@ TEST(GuiThreadWatchdog, ShortDeliveriesTheTestsOwnCodeNestedLoopsAndKnownCallsAr
         const testsupport::KnownGuiThreadHold known("knownLibraryEncoding", "a library's encoder");
         queued([&] { knownLibraryEncoding(limit + 150); });
     }
+    // A known call that returned before the hold does not excuse it, though the words it
+    // left lie in the room of the frames that hold, sleeping or working.
+    {
+        const testsupport::KnownGuiThreadHold known("knownLibraryReturned", "a library's call that returned");
+        for (const bool working : {false, true}) {
+            SCOPED_TRACE(working);
+            EXPECT_NONFATAL_FAILURE(queued([&] {
+                knownLibraryReturned();
+                holdInUnwrittenRoom(limit + 150, working);
+            }),
+                                    "held");
+        }
+    }
+    // A click whose slots are short, and a delivery whose passes answer the person.
+    QPushButton button(QStringLiteral("Short"));
+    QObject::connect(&button, &QPushButton::clicked, [&] { sleepMs(limit / 5); });
+    button.click();
+    button.click();
+    queued([&] {
+        for (int pass = 0; pass < 4; ++pass) {
+            sleepMs(limit / 3 + 50);
+            QCoreApplication::processEvents();
+        }
+    });
     // A delivery that runs a nested loop (a modal dialog's) for longer than the limit
     // gives the thread back while it waits.
     queued([&] {

@@ -1,8 +1,10 @@
 // Work off the GUI thread: the result, or the failure of work that threw, comes back
 // on the GUI thread exactly once, and not at all when the receiver went or the task
-// was cancelled; work without a result that throws ends quietly.
+// was cancelled; work without a result that throws ends quietly. What the work throws
+// is reported as at every exception boundary, once.
 #include "platform/foundation/BackgroundTask.h"
 #include "platform/foundation/GuiThread.h"
+#include "tests/support/ExceptionLog.h"
 
 #include <QSemaphore>
 #include <QTest>
@@ -33,6 +35,7 @@ TEST(BackgroundTask, DeliversTheResultOrTheFailureOnTheGuiThreadOnlyToALiveUncan
     for (const Ending ending : {Ending::Delivered, Ending::ReceiverGone, Ending::Cancelled, Ending::Thrown,
                                 Ending::ThrownUnknown, Ending::ThrownThenGone}) {
         SCOPED_TRACE(int(ending));
+        const testsupport::ExceptionLog log;
         auto receiver = std::make_unique<QObject>();
         auto delivery = std::make_shared<Delivery>();
         QSemaphore started, release;
@@ -86,6 +89,15 @@ TEST(BackgroundTask, DeliversTheResultOrTheFailureOnTheGuiThreadOnlyToALiveUncan
         }
         if (delivered || failed) {
             EXPECT_TRUE(delivery->onGuiThread);
+        }
+        // The work's exception is reported once, whether its receiver still waits or not.
+        const bool thrown = failed || ending == Ending::ThrownThenGone;
+        const QStringList reports = log.messages();
+        ASSERT_EQ(reports.size(), thrown ? 1 : 0);
+        if (thrown) {
+            EXPECT_TRUE(reports.first().contains(QLatin1String("the work of a background task")));
+            EXPECT_TRUE(reports.first().contains(ending == Ending::ThrownUnknown ? QStringLiteral("unknown type")
+                                                                                 : QStringLiteral("broken input")));
         }
     }
 }
@@ -144,7 +156,8 @@ TEST(BackgroundTask, WorkWithoutAResultRunsOffTheCallingThreadUnlessCancelledFir
     ASSERT_TRUE(pool->waitForDone(5000));
     EXPECT_EQ(later.load(), 0);
 
-    // A failure ends the work quietly, and the pool goes on.
+    // A failure ends the work, reported, and the pool goes on.
+    const testsupport::ExceptionLog log;
     std::atomic<int> after{0};
     platform::BackgroundTask::runWithoutResult([](const platform::BackgroundTask::Token &) -> void {
         throw std::runtime_error("broken cache");
@@ -152,4 +165,6 @@ TEST(BackgroundTask, WorkWithoutAResultRunsOffTheCallingThreadUnlessCancelledFir
     platform::BackgroundTask::runWithoutResult([&](const platform::BackgroundTask::Token &) { ++after; });
     ASSERT_TRUE(pool->waitForDone(5000));
     EXPECT_EQ(after.load(), 1);
+    ASSERT_EQ(log.messages().size(), 1);
+    EXPECT_TRUE(log.messages().first().contains(QLatin1String("broken cache")));
 }

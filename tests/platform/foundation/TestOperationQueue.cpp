@@ -1,3 +1,4 @@
+#include "tests/support/ExceptionLog.h"
 #include "tests/support/TestSupport.h"
 #include "platform/foundation/OperationQueue.h"
 
@@ -23,6 +24,7 @@ using platform::OperationQueue;
 
 TEST(OperationQueue, OneAtATimeRunsInOrderOffTheCallingThreadAndSurvivesAThrow)
 {
+    const testsupport::ExceptionLog log;
     OperationQueue queue;
     queue.setMaxConcurrentOperationCount(1);
     std::vector<int> order;
@@ -49,12 +51,16 @@ TEST(OperationQueue, OneAtATimeRunsInOrderOffTheCallingThreadAndSurvivesAThrow)
         EXPECT_EQ(order[std::size_t(i)], i);
     EXPECT_FALSE(overlapped);
     EXPECT_FALSE(onCaller);
+    // The throw is reported, once, as at every exception boundary.
+    ASSERT_EQ(log.messages().size(), 1);
+    EXPECT_TRUE(log.messages().first().contains(QLatin1String("bad operation")));
 }
 
 // An observer of the count that raises (it is told on the thread that changed the
-// count, a pool thread too) is logged; the queue runs what waits and empties.
+// count, a pool thread too) is reported; the queue runs what waits and empties.
 TEST(OperationQueue, AnObserverThatRaisesDoesNotStopTheQueue)
 {
+    const testsupport::ExceptionLog log;
     OperationQueue queue;
     queue.setMaxConcurrentOperationCount(1);
     std::atomic<int> told{0};
@@ -69,6 +75,10 @@ TEST(OperationQueue, AnObserverThatRaisesDoesNotStopTheQueue)
     EXPECT_EQ(ran.load(), 8);
     EXPECT_EQ(queue.operationCount(), 0);
     EXPECT_GE(told.load(), 8);
+    const QStringList reports = log.messages();
+    EXPECT_EQ(reports.size(), told.load());
+    for (const QString &report : reports)
+        EXPECT_TRUE(report.contains(QLatin1String("a bad observer"))) << report.toStdString();
 }
 
 TEST(OperationQueue, CancelDropsWhatHasNotStarted)

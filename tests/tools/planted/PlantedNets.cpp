@@ -2,12 +2,15 @@
 // those nets (tests/tools/check_test_nets_test.py): each must fail, or end its process,
 // with a report that names what it did, and the controls must pass. ctest does not run
 // this program's tests by themselves.
+#include "platform/foundation/BackgroundTask.h"
+#include "platform/foundation/OperationQueue.h"
 #include "tests/support/ExceptionLog.h"
 #include "tests/support/GuiThreadWatchdog.h"
 #include "tests/support/MouseButtonsCheck.h"
 #include "tests/support/QtWarningCheck.h"
 
 #include <QAbstractTableModel>
+#include <QAction>
 #include <QEventLoop>
 #include <QPushButton>
 #include <QLoggingCategory>
@@ -16,13 +19,18 @@
 #include <QThreadPool>
 #include <QTimer>
 #include <QTreeView>
+
+#include <functional>
 #include <QWidget>
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <ctime>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <unistd.h>
@@ -54,11 +62,80 @@ public:
     }
 };
 
-// Sleeps past the watchdog's limit (which the sanitizers' runs raise).
+// A static initializer that throws, when the check asks for it (every other run of
+// this program needs its start).
+int throwingAtStart()
+{
+    if (std::getenv("CHRONARK_PLANTED_THROW_AT_START"))
+        throw std::runtime_error("a static initializer's own failure");
+    return 0;
+}
+const int plantedAtStart = throwingAtStart();
+
+// How long a hold lasts: past the watchdog's limit (which the sanitizers' runs raise).
+int holdMs()
+{
+    return testsupport::GuiThreadWatchdog::limitMs() + 150;
+}
+
+// Sleeps past the limit.
 void holdPastTheLimit()
 {
-    ::usleep(useconds_t(testsupport::GuiThreadWatchdog::limitMs() + 150) * 1000);
+    ::usleep(useconds_t(holdMs()) * 1000);
 }
+
+// Works on a processor past the limit: that much of the thread's own processor time,
+// however long a loaded machine makes it wait for one.
+void workPastTheLimit()
+{
+    timespec start{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &start);
+    volatile unsigned long sum = 0;
+    for (timespec now = start; (now.tv_sec - start.tv_sec) * 1000 + (now.tv_nsec - start.tv_nsec) / 1000000 < holdMs();
+         clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now)) {
+        for (int i = 0; i < 10000; ++i)
+            sum = sum + unsigned(i);
+    }
+}
+
+// Reads a pipe whose other end another thread writes after the limit.
+void readAPipeWrittenLate()
+{
+    int ends[2] = {-1, -1};
+    ASSERT_EQ(::pipe(ends), 0);
+    std::thread writer([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(holdMs()));
+        (void)!::write(ends[1], "x", 1);
+    });
+    char byte = 0;
+    (void)!::read(ends[0], &byte, 1);
+    writer.join();
+    ::close(ends[0]);
+    ::close(ends[1]);
+}
+
+// Runs `work` as a queued call and waits in the event loop until it ran.
+void queued(const std::function<void()> &work)
+{
+    bool ran = false;
+    QTimer::singleShot(0, qApp, [&] {
+        work();
+        ran = true;
+    });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ran; }, 30000));
+}
+
+class KeyHolder : public QWidget
+{
+protected:
+    void keyPressEvent(QKeyEvent *) override { holdPastTheLimit(); }
+};
+
+class Thrower : public QObject
+{
+public:
+    void refuse() { throw std::invalid_argument("a slot's own refusal"); }
+};
 
 void showAndPaint(QWidget &widget)
 {
@@ -84,6 +161,19 @@ TEST(PlantedLogging, APatternSetInTheEnvironment)
 TEST(PlantedLogging, WarningsOfTheDefaultCategoryTurnedOff)
 {
     QLoggingCategory::defaultCategory()->setEnabled(QtWarningMsg, false);
+}
+
+TEST(PlantedLogging, AVariableGivenAnotherValue)
+{
+    qputenv("QT_LOGGING_RULES", "chronark.planted.debug=true");
+}
+
+TEST(PlantedLogging, TheExceptionReportsTurnedOff)
+{
+    // Called through a pointer: tools/check-test-hygiene lints the call's plain form, and
+    // this test is to reach the check that looks at the state itself.
+    const auto setRules = &QLoggingCategory::setFilterRules;
+    setRules(QStringLiteral("chronark.exceptions.critical=false"));
 }
 
 TEST(PlantedLogging, ScopedChangesArePutBack)
@@ -126,6 +216,34 @@ TEST(PlantedExceptions, AThrowingTaskOfAThreadPool)
     pool.waitForDone(5000);
 }
 
+TEST(PlantedExceptions, AThrowingBackgroundTask)
+{
+    QObject receiver;
+    bool failed = false;
+    platform::BackgroundTask::run(
+        &receiver, [](const platform::BackgroundTask::Token &) -> int { throw std::runtime_error("a background task's own failure"); },
+        [](int) {}, [&](const QString &) { failed = true; });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return failed; }, 5000));
+}
+
+TEST(PlantedExceptions, AThrowingOperation)
+{
+    platform::OperationQueue queue;
+    queue.addOperation([](platform::Operation &) { throw std::runtime_error("an operation's own failure"); });
+    queue.waitUntilAllOperationsAreFinished();
+}
+
+TEST(PlantedExceptions, ASlotTheTestCallsItself)
+{
+    Thrower thrower;
+    thrower.refuse();
+}
+
+TEST(PlantedExceptions, AThrowOfAStaticInitializer)
+{
+    EXPECT_EQ(plantedAtStart, 0);
+}
+
 TEST(PlantedExceptions, AnExceptionTheTestExpects)
 {
     const testsupport::ExceptionLog log;
@@ -157,6 +275,69 @@ TEST(PlantedWatchdog, AHoldAfterANestedLoop)
         ran = true;
     });
     EXPECT_TRUE(QTest::qWaitFor([&] { return ran; }, 5000));
+}
+
+TEST(PlantedWatchdog, WorkOnAProcessor)
+{
+    queued(workPastTheLimit);
+}
+
+TEST(PlantedWatchdog, ASleep)
+{
+    queued(holdPastTheLimit);
+}
+
+TEST(PlantedWatchdog, APipeRead)
+{
+    queued(readAPipeWrittenLate);
+}
+
+TEST(PlantedWatchdog, AHoldInANestedLoopsPass)
+{
+    queued([] {
+        QEventLoop loop;
+        QTimer::singleShot(0, &loop, [&] {
+            holdPastTheLimit();
+            loop.quit();
+        });
+        loop.exec();
+    });
+}
+
+TEST(PlantedWatchdog, AKeyThatQTestSends)
+{
+    KeyHolder widget;
+    QTest::keyClick(&widget, Qt::Key_A);
+}
+
+TEST(PlantedWatchdog, AClickTheTestMakesItself)
+{
+    QPushButton button(QStringLiteral("Hold"));
+    QObject::connect(&button, &QPushButton::clicked, [] { holdPastTheLimit(); });
+    button.click();
+}
+
+TEST(PlantedWatchdog, AnActionTheTestTriggers)
+{
+    QAction action(QStringLiteral("Hold"));
+    QObject::connect(&action, &QAction::triggered, [] { workPastTheLimit(); });
+    action.trigger();
+}
+
+TEST(PlantedWatchdog, ALoopThatLeavesOutInput)
+{
+    queued([] {
+        for (int pass = 0; pass < 4; ++pass) {
+            ::usleep(useconds_t(holdMs() / 3) * 1000);
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        }
+    });
+}
+
+TEST(PlantedWatchdog, AHoldElsewhereWhileACallIsKnown)
+{
+    const testsupport::KnownGuiThreadHold known("knownButNotCalled", "a call of a library the test knows holds");
+    queued(holdPastTheLimit);
 }
 
 TEST(PlantedMouse, ADoubleClickWithoutItsRelease)
