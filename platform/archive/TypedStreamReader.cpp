@@ -186,6 +186,16 @@ bool TypedStreamReader::spend(qsizetype n)
     return true;
 }
 
+bool TypedStreamReader::chargeBackReference()
+{
+    if (m_referenceBudget < 0)
+        return true;
+    if (m_referenceBudget == 0)
+        return fail(QStringLiteral("too many back-references for the size of the stream"));
+    --m_referenceBudget;
+    return true;
+}
+
 bool TypedStreamReader::readByte(quint8 &b)
 {
     if (!need(1))
@@ -416,6 +426,8 @@ bool TypedStreamReader::readObject(TypedStreamValue &out)
         const Entry &e = m_table[size_t(index)];
         if (e.kind != EntryKind::Object)
             return fail(QStringLiteral("back-reference to a non-object where an object belongs"));
+        if (!chargeBackReference())
+            return false;
         out = TypedStreamValue::object(static_cast<const TypedStreamObject *>(e.pointer));
         return true;
     }
@@ -461,6 +473,9 @@ bool TypedStreamReader::readObject(TypedStreamValue &out)
             continue;
         if (!(*it)(*object))
             return fail(QStringLiteral("malformed %1").arg(QString::fromLatin1(cls->name())));
+        // What later objects see of this one is its value from now on.
+        if (!m_keepDecodedGroups && object->hasDecodedValue())
+            object->m_groups = QList<TypedStreamGroup>();
         break;
     }
     out = TypedStreamValue::object(object);
@@ -651,6 +666,7 @@ std::unique_ptr<TypedStreamArchive> TypedStreamReader::read(QByteArrayView bytes
     // Every value but the parts of a struct takes at least one byte; the generous
     // budget only stops streams that would expand into far more values than bytes.
     m_budget = 4 * m_size + 4096;
+    m_referenceBudget = m_limits.bytesPerBackReference > 0 ? m_size / m_limits.bytesPerBackReference + BackReferenceAllowance : -1;
 
     auto archive = std::make_unique<TypedStreamArchive>();
     m_archive = archive.get();

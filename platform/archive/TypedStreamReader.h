@@ -7,7 +7,19 @@
 // when the object's end marker has been read.
 //
 // The input is untrusted: lengths, counts, nesting and back-references are bounded
-// and checked, and any malformed stream answers failure with a message.
+// and checked, and any malformed stream answers failure with a message. Every value
+// is charged against a budget of the stream's size, and every back-reference to an
+// object against one of its own (Limits::bytesPerBackReference): a reference takes
+// two bytes of stream and holds a value, so a stream that refers to one object
+// millions of times is refused before it holds that many.
+//
+// What a read holds: by default every object keeps its groups, so that a caller can
+// walk the whole archive. A reader that wants the decoded values alone (a document
+// of hundreds of thousands of objects) has the groups of each object whose decoder
+// gave it a value dropped as soon as the value is set (setKeepDecodedGroups(false)):
+// later objects see only the value, as they do anyway (valueOf()), and the read then
+// holds little more than the values. Both answer alike for every stream: the same
+// values, or the same refusal at the same place.
 // Threads: reentrant; no shared state, so separate values may be used on any thread.
 #include "platform/archive/TypedStreamArchive.h"
 #include "platform/archive/TypedStreamClass.h"
@@ -40,7 +52,11 @@ public:
         int maxObjectDepth = 200;   // objects inside objects
         int maxTypeDepth = 32;      // arrays and structs inside each other in one type
         int maxClassChain = 64;     // superclasses of one class
+        // Bytes of stream for each back-reference to an object, beyond the first
+        // BackReferenceAllowance; 0 for no bound.
+        qsizetype bytesPerBackReference = 0;
     };
+    static constexpr qsizetype BackReferenceAllowance = 4096;
 
     TypedStreamReader();
     ~TypedStreamReader();
@@ -49,6 +65,9 @@ public:
     void setClassDecoder(const QByteArray &className, ClassDecoder decoder);
     void setClassFilter(ClassFilter filter);
     void setLimits(const Limits &limits) { m_limits = limits; }
+    // Whether an object keeps its groups once its class decoder gave it a value
+    // (true, the default) or drops them then.
+    void setKeepDecodedGroups(bool keep) { m_keepDecodedGroups = keep; }
 
     // The archive, or none with errorString() and errorOffset() telling why.
     std::unique_ptr<TypedStreamArchive> read(QByteArrayView bytes);
@@ -87,10 +106,12 @@ private:
     bool readValue(const TypeNode &type, TypedStreamValue &out);
     bool parseTypes(const QByteArray &types, std::shared_ptr<const std::vector<TypeNode>> &out);
     bool spend(qsizetype n);
+    bool chargeBackReference();
 
     QHash<QByteArray, ClassDecoder> m_decoders;
     ClassFilter m_filter;
     Limits m_limits;
+    bool m_keepDecodedGroups = true;
     QString m_error;
     qsizetype m_errorOffset = -1;
 
@@ -100,6 +121,7 @@ private:
     qsizetype m_pos = 0;
     bool m_littleEndian = false;
     qsizetype m_budget = 0;
+    qsizetype m_referenceBudget = -1; // none when negative
     int m_objectDepth = 0;
     TypedStreamArchive *m_archive = nullptr;
     QList<QByteArray> m_strings;

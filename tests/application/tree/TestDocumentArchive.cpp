@@ -12,6 +12,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <random>
+
 using testsupport::TypedStreamWriter;
 
 namespace {
@@ -487,5 +490,221 @@ TEST(DocumentArchive, WritesFixturesForTheFuzzCorpus)
             EXPECT_EQ(stored, bytes) << qPrintable(name); // the writer's output is stable
         DocumentFileFormat::ReadResult out;
         EXPECT_TRUE(DocumentArchiveDecoder::decode(testsupport::readFile(path), out)) << qPrintable(name);
+    }
+}
+
+namespace {
+
+// What one way of holding the archive answered: the document's XML form, or the
+// reason of the refusal (and that the result was left untouched).
+QString answerOf(const QByteArray &bytes, DocumentArchiveDecoder::Hold hold)
+{
+    DocumentFileFormat::ReadResult out;
+    QString error;
+    if (!DocumentArchiveDecoder::decode(bytes, out, &error, hold))
+        return QStringLiteral("refused: %1%2").arg(error, out.root ? QStringLiteral(" (result set)") : QString());
+    return QString::fromUtf8(DocumentFileFormat::toXmlData(*out.root, out.store));
+}
+
+QString answerHoldingValues(const QByteArray &bytes)
+{
+    return answerOf(bytes, DocumentArchiveDecoder::Hold::DecodedValues);
+}
+
+QString answerHoldingAll(const QByteArray &bytes)
+{
+    return answerOf(bytes, DocumentArchiveDecoder::Hold::WholeArchive);
+}
+
+// A calendar date as the platform wrote it: every date of the document shares one
+// zone and one format object, written once and referred back to after.
+void writeSharedDate(TypedStreamWriter &w, qint64 unixSeconds)
+{
+    static const char zone = 0;
+    static const char zoneName = 0;
+    static const char format = 0;
+    w.beginObject({{"NSCalendarDate", 0}, {"NSDate", 0}, {"NSObject", 0}});
+    w.group("d");
+    w.doubleValue(sinceReference(unixSeconds), false);
+    w.group("@");
+    if (w.beginObject({{"NSTimeZone", 0}, {"NSObject", 0}}, &zone)) {
+        w.group("@");
+        if (w.beginObject({{"NSString", 1}, {"NSObject", 0}}, &zoneName)) {
+            w.group("+");
+            w.byteString(ZoneName.toUtf8());
+            w.endObject();
+        }
+        w.group("@");
+        w.nil();
+        w.endObject();
+    }
+    w.group("@");
+    if (w.beginObject({{"NSString", 1}, {"NSObject", 0}}, &format)) {
+        w.group("+");
+        w.byteString("%Y-%m-%d %H:%M:%S %z");
+        w.endObject();
+    }
+    w.endObject();
+}
+
+// The sample's nodes, `copies` times over under one root, every date sharing its
+// zone and format, and the list of one of them referred to by its name as well.
+QByteArray sharingArchive(int copies)
+{
+    const NodeSpec sample = sampleTree().children.first();
+    std::function<void(TypedStreamWriter &, const NodeSpec &)> writeSharing = [&](TypedStreamWriter &w,
+                                                                                  const NodeSpec &n) {
+        w.beginObject({{"Node", 160}, {"NSObject", 0}});
+        w.group("@");
+        w.array(n.children.size(), [&](qsizetype i) { writeSharing(w, n.children[i]); });
+        w.group("@");
+        w.string(n.name);
+        w.group("i");
+        w.integer(n.type);
+        w.group("@@");
+        writeSharedDate(w, n.created);
+        writeSharedDate(w, n.last);
+        w.group("iicc@ff");
+        w.integer(n.hours);
+        w.integer(n.minutes);
+        w.charValue(n.active);
+        w.charValue(n.executed);
+        if (n.descript.isEmpty())
+            w.nil();
+        else
+            w.string(n.descript);
+        w.floatValue(n.turnover);
+        w.floatValue(n.wage);
+        w.endObject();
+    };
+    TypedStreamWriter w;
+    w.group("@");
+    w.array(copies, [&](qsizetype) { writeSharing(w, sample); });
+    return w.data();
+}
+
+// A root whose list refers back `count` times to its first element, a string.
+QByteArray referringBack(qsizetype count)
+{
+    static const char identity = 0;
+    TypedStreamWriter w;
+    w.group("@");
+    w.beginObject({{"Node", 160}, {"NSObject", 0}});
+    w.group("@");
+    w.array(count + 1, [&](qsizetype) {
+        if (w.beginObject({{"NSString", 1}, {"NSObject", 0}}, &identity)) {
+            w.group("+");
+            w.byteString("entry");
+            w.endObject();
+        }
+    });
+    w.endObject();
+    return w.data();
+}
+
+QList<QByteArray> storedArchives()
+{
+    QList<QByteArray> archives;
+    for (const char *name : {"documents/archive-root-160-le.chronark", "documents/archive-root-159-be.chronark",
+                             "documents/archive-list-160-be.chronark", "typedstream/colorlist.clr",
+                             "typedstream/grapher-empty2d.gcx"})
+        archives.append(testsupport::readFile(testsupport::dataPath(QString::fromLatin1(name))));
+    return archives;
+}
+
+} // namespace
+
+TEST(DocumentArchive, BothWaysOfHoldingAnswerAlikeForEveryCutOfTheStoredArchives)
+{
+    // Every cut of the documents; of the larger samples every 61st and the last ones.
+    for (const QByteArray &archive : storedArchives()) {
+        ASSERT_FALSE(archive.isEmpty());
+        const qsizetype step = archive.size() > 4096 ? 61 : 1;
+        for (qsizetype length = 0; length <= archive.size(); length += length + 64 > archive.size() ? 1 : step) {
+            const QByteArray cut = archive.left(length);
+            ASSERT_EQ(answerHoldingValues(cut), answerHoldingAll(cut)) << "cut at " << length;
+        }
+    }
+    // The stored documents read whole, the other archives are no documents.
+    EXPECT_FALSE(answerHoldingValues(storedArchives().at(0)).startsWith(QStringLiteral("refused")));
+    EXPECT_TRUE(answerHoldingValues(storedArchives().at(3)).startsWith(QStringLiteral("refused")));
+}
+
+TEST(DocumentArchive, BothWaysOfHoldingAnswerAlikeForChangedArchives)
+{
+    // Seeded: bytes changed, dropped and doubled in the stored and generated archives.
+    std::mt19937 random(86);
+    QList<QByteArray> archives = storedArchives();
+    archives.append(sharingArchive(3));
+    archives.append(referringBack(40));
+    int read = 0;
+    for (int round = 0; round < 3000; ++round) {
+        QByteArray bytes = archives.at(qsizetype(random() % archives.size()));
+        const int changes = 1 + int(random() % 3);
+        for (int c = 0; c < changes && !bytes.isEmpty(); ++c) {
+            const qsizetype at = qsizetype(random() % quint32(bytes.size()));
+            switch (random() % 3) {
+            case 0:
+                bytes[at] = char(random() % 256);
+                break;
+            case 1:
+                bytes.remove(at, 1 + qsizetype(random() % 4));
+                break;
+            default:
+                bytes.insert(at, bytes.mid(at, 1 + qsizetype(random() % 8)));
+                break;
+            }
+        }
+        const QString answer = answerHoldingValues(bytes);
+        ASSERT_EQ(answer, answerHoldingAll(bytes)) << "round " << round;
+        read += answer.startsWith(QStringLiteral("refused")) ? 0 : 1;
+    }
+    // Some changes leave a document (a changed number, a changed name).
+    EXPECT_GT(read, 0);
+}
+
+TEST(DocumentArchive, ReadsADocumentThatSharesItsDatesPartsThroughout)
+{
+    // More back-references than the allowance: four a node (two dates, each with its
+    // zone and format), as the platform wrote; 4,200 nodes.
+    const int copies = 600;
+    const QByteArray bytes = sharingArchive(copies);
+    DocumentFileFormat::ReadResult out;
+    QString error;
+    ASSERT_TRUE(DocumentArchiveDecoder::decode(bytes, out, &error)) << qPrintable(error);
+    ASSERT_EQ(out.root->childrenCount(), copies);
+    const NodeSpec sample = sampleTree().children.first();
+    NodePtr expected = Node::create(Node::Root);
+    // The new root is made now, as the read's was.
+    expected->setcDate(out.root->cDate());
+    expected->setlDate(out.root->lDate());
+    for (int i = 0; i < copies; ++i)
+        expected->addChild(build(sample, 160));
+    EXPECT_EQ(DocumentFileFormat::toXmlData(*out.root, out.store), expectedXml(expected, DocumentValuesStore()));
+    EXPECT_EQ(answerHoldingValues(bytes), answerHoldingAll(bytes));
+}
+
+TEST(DocumentArchive, RefusesAStreamReferringBackPastItsSize)
+{
+    // One back-reference for every DocumentFileFormat::ArchiveBytesPerBackReference
+    // bytes and the allowance are taken; one more is refused. Both ways of holding
+    // refuse at the same count.
+    const QString tooMany = QStringLiteral("refused: too many back-references for the size of the stream");
+    qsizetype firstRefused = -1;
+    for (qsizetype count = 4096; count < 6000 && firstRefused < 0; count += 16) {
+        if (answerHoldingValues(referringBack(count)) == tooMany)
+            firstRefused = count;
+    }
+    ASSERT_GT(firstRefused, 0);
+    for (qsizetype count = firstRefused - 16; count <= firstRefused; ++count) {
+        const QByteArray bytes = referringBack(count);
+        const qsizetype allowed = bytes.size() / DocumentFileFormat::ArchiveBytesPerBackReference
+            + platform::TypedStreamReader::BackReferenceAllowance;
+        const QString answer = answerHoldingValues(bytes);
+        EXPECT_EQ(answer, answerHoldingAll(bytes)) << count;
+        if (count <= allowed)
+            EXPECT_EQ(answer, QStringLiteral("refused: malformed Node")) << count; // strings are no children
+        else
+            EXPECT_EQ(answer, tooMany) << count;
     }
 }
