@@ -325,7 +325,7 @@ bool DocumentArchiveDecoder::decode(const QByteArray &bytes, DocumentFileFormat:
     limits.bytesPerBackReference = DocumentFileFormat::ArchiveBytesPerBackReference;
     reader.setLimits(limits);
     reader.setKeepDecodedGroups(hold == Hold::WholeArchive);
-    ArchivedFoundationObjects::registerDecoders(reader);
+    ArchivedFoundationObjects::registerDecoders(reader, ArchivedFoundationObjects::Sharing::EqualValues);
     DecodedLists lists;
     reader.setClassDecoder("Node", [&lists](TypedStreamObject &object) { return decodeNode(object, lists); });
     reader.setClassDecoder("DocumentValuesStore", decodeDocumentValuesStore);

@@ -18,7 +18,7 @@ class TypedStreamObject
 {
 public:
     TypedStreamObject(const TypedStreamClass *cls, qsizetype tableIndex)
-        : m_class(cls), m_tableIndex(tableIndex) {}
+        : m_class(cls), m_tableIndex(qint32(tableIndex)) {}
 
     const TypedStreamClass *objectClass() const { return m_class; }
     QByteArray className() const;
@@ -47,9 +47,10 @@ public:
 private:
     friend class TypedStreamReader;
     const TypedStreamClass *m_class = nullptr;
-    qsizetype m_tableIndex = 0;
     QList<TypedStreamGroup> m_groups;
     QVariant m_decoded;
+    // The table of a stream within the reader's bounds has fewer than 2^31 entries.
+    qint32 m_tableIndex = 0;
     bool m_hasDecoded = false;
     bool m_complete = false;
 };

@@ -1,6 +1,7 @@
 #include "platform/archive/TypedStreamReader.h"
 
 #include <cstring>
+#include <limits>
 
 // The stream, as found in archives written by the old platform (see the samples in
 // tests/data/typedstream: a colour list from an Intel machine and a graphing
@@ -372,7 +373,7 @@ bool TypedStreamReader::readClass(const TypedStreamClass *&cls, int chainDepth)
     auto owned = std::make_unique<TypedStreamClass>(name, version);
     TypedStreamClass *c = owned.get();
     m_archive->m_classes.push_back(std::move(owned));
-    m_table.push_back({EntryKind::Class, c, {}});
+    m_table.push_back({EntryKind::Class, 0, c});
     const TypedStreamClass *super = nullptr;
     if (!readClass(super, chainDepth + 1))
         return false;
@@ -396,7 +397,8 @@ bool TypedStreamReader::readCString(TypedStreamValue &out)
         const Entry &e = m_table[size_t(index)];
         if (e.kind != EntryKind::CString)
             return fail(QStringLiteral("back-reference to a non-string where a C string belongs"));
-        out = e.string.isNull() ? TypedStreamValue::nil('*') : TypedStreamValue::string('*', e.string);
+        const QByteArray &string = m_cStrings[e.cString];
+        out = string.isNull() ? TypedStreamValue::nil('*') : TypedStreamValue::string('*', string);
         return true;
     }
     QByteArray s;
@@ -407,7 +409,8 @@ bool TypedStreamReader::readCString(TypedStreamValue &out)
         s = QByteArray();
     else if (s.isNull())
         s = QByteArray("");
-    m_table.push_back({EntryKind::CString, nullptr, s});
+    m_table.push_back({EntryKind::CString, quint32(m_cStrings.size()), nullptr});
+    m_cStrings.push_back(s);
     out = nil ? TypedStreamValue::nil('*') : TypedStreamValue::string('*', s);
     return true;
 }
@@ -435,10 +438,8 @@ bool TypedStreamReader::readObject(TypedStreamValue &out)
         return fail(QStringLiteral("objects nested too deeply"));
     if (!spend(1))
         return false;
-    auto owned = std::make_unique<TypedStreamObject>(nullptr, qsizetype(m_table.size()));
-    TypedStreamObject *object = owned.get();
-    m_archive->m_objects.push_back(std::move(owned));
-    m_table.push_back({EntryKind::Object, object, {}});
+    TypedStreamObject *object = &m_archive->m_objects.emplace_back(nullptr, qsizetype(m_table.size()));
+    m_table.push_back({EntryKind::Object, 0, object});
 
     const TypedStreamClass *cls = nullptr;
     if (!readClass(cls, 0))
@@ -661,6 +662,7 @@ std::unique_ptr<TypedStreamArchive> TypedStreamReader::read(QByteArrayView bytes
     m_objectDepth = 0;
     m_strings.clear();
     m_table.clear();
+    m_cStrings.clear();
     m_enclosing.clear();
     m_parsed.clear();
     // Every value but the parts of a struct takes at least one byte; the generous
@@ -673,7 +675,8 @@ std::unique_ptr<TypedStreamArchive> TypedStreamReader::read(QByteArrayView bytes
     bool ok = false;
     try {
         ok = [&]() -> bool {
-            if (m_size > m_limits.maxInputSize)
+            // The table's places are counted in 32 bits: every entry takes a byte.
+            if (m_size > m_limits.maxInputSize || m_size > std::numeric_limits<qint32>::max())
                 return fail(QStringLiteral("stream too large"));
             quint8 version;
             if (!readByte(version))
@@ -712,6 +715,7 @@ std::unique_ptr<TypedStreamArchive> TypedStreamReader::read(QByteArrayView bytes
     m_archive = nullptr;
     m_data = nullptr;
     m_table.clear();
+    m_cStrings.clear();
     m_enclosing.clear();
     m_strings.clear();
     m_parsed.clear();

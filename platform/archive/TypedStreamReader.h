@@ -30,6 +30,7 @@
 #include <QByteArrayView>
 #include <QHash>
 #include <QString>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -85,8 +86,8 @@ private:
     struct Entry
     {
         EntryKind kind;
-        const void *pointer; // TypedStreamObject or TypedStreamClass
-        QByteArray string;   // a C string's bytes (null for nil)
+        quint32 cString = 0;           // a C string's place in m_cStrings
+        const void *pointer = nullptr; // TypedStreamObject or TypedStreamClass
     };
     enum class Lead { Nil, New, Label };
 
@@ -125,7 +126,8 @@ private:
     int m_objectDepth = 0;
     TypedStreamArchive *m_archive = nullptr;
     QList<QByteArray> m_strings;
-    std::vector<Entry> m_table;
+    std::deque<Entry> m_table;
+    std::vector<QByteArray> m_cStrings; // their bytes (null for nil)
     std::vector<TypedStreamObject *> m_enclosing;
     QHash<QByteArray, std::shared_ptr<const std::vector<TypeNode>>> m_parsed;
 };
