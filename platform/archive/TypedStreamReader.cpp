@@ -59,6 +59,9 @@
 
 namespace platform {
 
+// The table keeps its kinds in the two low bits of these addresses.
+static_assert(alignof(TypedStreamObject) >= 4 && alignof(TypedStreamClass) >= 4);
+
 struct TypedStreamReader::TypeNode
 {
     char code = 0;
@@ -352,9 +355,9 @@ bool TypedStreamReader::readClass(const TypedStreamClass *&cls, int chainDepth)
     }
     if (lead == Lead::Label) {
         const Entry &e = m_table[size_t(index)];
-        if (e.kind != EntryKind::Class)
+        if (e.kind() != EntryKind::Class)
             return fail(QStringLiteral("back-reference to a non-class where a class belongs"));
-        cls = static_cast<const TypedStreamClass *>(e.pointer);
+        cls = static_cast<const TypedStreamClass *>(e.pointer());
         if (!cls->m_complete)
             return fail(QStringLiteral("class is its own superclass"));
         return true;
@@ -373,7 +376,7 @@ bool TypedStreamReader::readClass(const TypedStreamClass *&cls, int chainDepth)
     auto owned = std::make_unique<TypedStreamClass>(name, version);
     TypedStreamClass *c = owned.get();
     m_archive->m_classes.push_back(std::move(owned));
-    m_table.push_back({EntryKind::Class, 0, c});
+    m_table.push_back(Entry::of(EntryKind::Class, c));
     const TypedStreamClass *super = nullptr;
     if (!readClass(super, chainDepth + 1))
         return false;
@@ -395,9 +398,9 @@ bool TypedStreamReader::readCString(TypedStreamValue &out)
     }
     if (lead == Lead::Label) {
         const Entry &e = m_table[size_t(index)];
-        if (e.kind != EntryKind::CString)
+        if (e.kind() != EntryKind::CString)
             return fail(QStringLiteral("back-reference to a non-string where a C string belongs"));
-        const QByteArray &string = m_cStrings[e.cString];
+        const QByteArray &string = m_cStrings[e.cString()];
         out = string.isNull() ? TypedStreamValue::nil('*') : TypedStreamValue::string('*', string);
         return true;
     }
@@ -409,7 +412,7 @@ bool TypedStreamReader::readCString(TypedStreamValue &out)
         s = QByteArray();
     else if (s.isNull())
         s = QByteArray("");
-    m_table.push_back({EntryKind::CString, quint32(m_cStrings.size()), nullptr});
+    m_table.push_back(Entry::ofCString(m_cStrings.size()));
     m_cStrings.push_back(s);
     out = nil ? TypedStreamValue::nil('*') : TypedStreamValue::string('*', s);
     return true;
@@ -427,11 +430,11 @@ bool TypedStreamReader::readObject(TypedStreamValue &out)
     }
     if (lead == Lead::Label) {
         const Entry &e = m_table[size_t(index)];
-        if (e.kind != EntryKind::Object)
+        if (e.kind() != EntryKind::Object)
             return fail(QStringLiteral("back-reference to a non-object where an object belongs"));
         if (!chargeBackReference())
             return false;
-        out = TypedStreamValue::object(static_cast<const TypedStreamObject *>(e.pointer));
+        out = TypedStreamValue::object(static_cast<const TypedStreamObject *>(e.pointer()));
         return true;
     }
     if (m_objectDepth >= m_limits.maxObjectDepth)
@@ -439,7 +442,7 @@ bool TypedStreamReader::readObject(TypedStreamValue &out)
     if (!spend(1))
         return false;
     TypedStreamObject *object = &m_archive->m_objects.emplace_back(nullptr, qsizetype(m_table.size()));
-    m_table.push_back({EntryKind::Object, 0, object});
+    m_table.push_back(Entry::of(EntryKind::Object, object));
 
     const TypedStreamClass *cls = nullptr;
     if (!readClass(cls, 0))
@@ -461,7 +464,9 @@ bool TypedStreamReader::readObject(TypedStreamValue &out)
             ++m_pos;
             break;
         }
-        if (!readGroup(object->m_groups))
+        if (!object->m_groups)
+            object->m_groups = std::make_unique<QList<TypedStreamGroup>>();
+        if (!readGroup(*object->m_groups))
             return false;
     }
     m_enclosing.pop_back();
@@ -476,7 +481,7 @@ bool TypedStreamReader::readObject(TypedStreamValue &out)
             return fail(QStringLiteral("malformed %1").arg(QString::fromLatin1(cls->name())));
         // What later objects see of this one is its value from now on.
         if (!m_keepDecodedGroups && object->hasDecodedValue())
-            object->m_groups = QList<TypedStreamGroup>();
+            object->m_groups.reset();
         break;
     }
     out = TypedStreamValue::object(object);

@@ -82,12 +82,19 @@ public:
     struct TypeNode; // a parsed type string element (defined in the source)
 
 private:
-    enum class EntryKind { Object, Class, CString };
+    enum class EntryKind : quintptr { Object = 0, Class = 1, CString = 2 };
+    // One place of the table in a word: the kind in the two low bits, above them the
+    // address of the object or class (aligned to eight bytes) or the C string's
+    // place in m_cStrings.
     struct Entry
     {
-        EntryKind kind;
-        quint32 cString = 0;           // a C string's place in m_cStrings
-        const void *pointer = nullptr; // TypedStreamObject or TypedStreamClass
+        quintptr bits = 0;
+
+        static Entry of(EntryKind kind, const void *pointer) { return {reinterpret_cast<quintptr>(pointer) | quintptr(kind)}; }
+        static Entry ofCString(size_t place) { return {quintptr(place) << 2 | quintptr(EntryKind::CString)}; }
+        EntryKind kind() const { return EntryKind(bits & 3); }
+        const void *pointer() const { return reinterpret_cast<const void *>(bits & ~quintptr(3)); }
+        size_t cString() const { return size_t(bits >> 2); }
     };
     enum class Lead { Nil, New, Label };
 

@@ -7,6 +7,7 @@
 #include "application/tree/DocumentValuesStore.h"
 #include "application/tree/Node.h"
 #include "platform/archive/ArchivedFoundationObjects.h"
+#include "platform/foundation/Clock.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/TypedStreamWriter.h"
 
@@ -496,12 +497,16 @@ TEST(DocumentArchive, WritesFixturesForTheFuzzCorpus)
 namespace {
 
 // What one way of holding the archive answered: the document's XML form, or the
-// reason of the refusal (and that the result was left untouched).
+// reason of the refusal (and that the result was left untouched). The clock stands
+// still meanwhile: the oldest layout's new root is made now.
 QString answerOf(const QByteArray &bytes, DocumentArchiveDecoder::Hold hold)
 {
     DocumentFileFormat::ReadResult out;
     QString error;
-    if (!DocumentArchiveDecoder::decode(bytes, out, &error, hold))
+    platform::Clock::setNow(QDateTime(QDate(2024, 3, 4), QTime(9, 0), Qt::UTC));
+    const bool read = DocumentArchiveDecoder::decode(bytes, out, &error, hold);
+    platform::Clock::useSystemClock();
+    if (!read)
         return QStringLiteral("refused: %1%2").arg(error, out.root ? QStringLiteral(" (result set)") : QString());
     return QString::fromUtf8(DocumentFileFormat::toXmlData(*out.root, out.store));
 }
