@@ -8,6 +8,7 @@
 #include "application/tree/Node.h"
 #include "platform/archive/ArchivedFoundationObjects.h"
 #include "platform/foundation/Clock.h"
+#include "tests/application/tree/NodeTreeArchive.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/TypedStreamWriter.h"
 
@@ -588,25 +589,6 @@ QByteArray sharingArchive(int copies)
     return w.data();
 }
 
-// A root whose list refers back `count` times to its first element, a string.
-QByteArray referringBack(qsizetype count)
-{
-    static const char identity = 0;
-    TypedStreamWriter w;
-    w.group("@");
-    w.beginObject({{"Node", 160}, {"NSObject", 0}});
-    w.group("@");
-    w.array(count + 1, [&](qsizetype) {
-        if (w.beginObject({{"NSString", 1}, {"NSObject", 0}}, &identity)) {
-            w.group("+");
-            w.byteString("entry");
-            w.endObject();
-        }
-    });
-    w.endObject();
-    return w.data();
-}
-
 QList<QByteArray> storedArchives()
 {
     QList<QByteArray> archives;
@@ -641,7 +623,7 @@ TEST(DocumentArchive, BothWaysOfHoldingAnswerAlikeForChangedArchives)
     std::mt19937 random(86);
     QList<QByteArray> archives = storedArchives();
     archives.append(sharingArchive(3));
-    archives.append(referringBack(40));
+    archives.append(nodetreearchive::referringBack(40));
     int read = 0;
     for (int round = 0; round < 3000; ++round) {
         QByteArray bytes = archives.at(qsizetype(random() % archives.size()));
@@ -697,12 +679,12 @@ TEST(DocumentArchive, RefusesAStreamReferringBackPastItsSize)
     const QString tooMany = QStringLiteral("refused: too many back-references for the size of the stream");
     qsizetype firstRefused = -1;
     for (qsizetype count = 4096; count < 6000 && firstRefused < 0; count += 16) {
-        if (answerHoldingValues(referringBack(count)) == tooMany)
+        if (answerHoldingValues(nodetreearchive::referringBack(count)) == tooMany)
             firstRefused = count;
     }
     ASSERT_GT(firstRefused, 0);
     for (qsizetype count = firstRefused - 16; count <= firstRefused; ++count) {
-        const QByteArray bytes = referringBack(count);
+        const QByteArray bytes = nodetreearchive::referringBack(count);
         const qsizetype allowed = bytes.size() / DocumentFileFormat::ArchiveBytesPerBackReference
             + platform::TypedStreamReader::BackReferenceAllowance;
         const QString answer = answerHoldingValues(bytes);
