@@ -316,7 +316,7 @@ bool TypedStreamReader::readLead(Lead &lead, qint64 &index, qsizetype tableSize)
     return true;
 }
 
-bool TypedStreamReader::readSharedString(QByteArray &s, bool &isNil)
+bool TypedStreamReader::readSharedString(QByteArray &s, bool &isNil, qsizetype *place)
 {
     Lead lead;
     qint64 index = 0;
@@ -324,6 +324,8 @@ bool TypedStreamReader::readSharedString(QByteArray &s, bool &isNil)
         return false;
     isNil = lead == Lead::Nil;
     s.clear();
+    if (place)
+        *place = lead == Lead::Label ? qsizetype(index) : lead == Lead::New ? m_strings.size() : -1;
     if (lead == Lead::Label) {
         s = m_strings.at(index);
     } else if (lead == Lead::New) {
@@ -473,26 +475,48 @@ bool TypedStreamReader::readObject(TypedStreamValue &out)
     --m_objectDepth;
     object->m_complete = true;
 
-    for (const TypedStreamClass *c = cls; c; c = c->superclass()) {
-        const auto it = m_decoders.constFind(c->name());
-        if (it == m_decoders.constEnd())
-            continue;
-        if (!(*it)(*object))
+    if (const ClassDecoder *decoder = decoderOf(cls)) {
+        if (!(*decoder)(*object))
             return fail(QStringLiteral("malformed %1").arg(QString::fromLatin1(cls->name())));
         // What later objects see of this one is its value from now on.
         if (!m_keepDecodedGroups && object->hasDecodedValue())
             object->m_groups.reset();
-        break;
     }
     out = TypedStreamValue::object(object);
     return true;
 }
 
-bool TypedStreamReader::parseTypes(const QByteArray &types, std::shared_ptr<const std::vector<TypeNode>> &out)
+const TypedStreamReader::ClassDecoder *TypedStreamReader::decoderOf(const TypedStreamClass *cls)
 {
+    if (const auto known = m_decoderOf.constFind(cls); known != m_decoderOf.constEnd())
+        return *known;
+    const ClassDecoder *decoder = nullptr;
+    for (const TypedStreamClass *c = cls; c && !decoder; c = c->superclass()) {
+        if (const auto it = m_decoders.constFind(c->name()); it != m_decoders.constEnd())
+            decoder = &*it;
+    }
+    m_decoderOf.insert(cls, decoder);
+    return decoder;
+}
+
+bool TypedStreamReader::parseTypes(const QByteArray &types, qsizetype place,
+                                   std::shared_ptr<const std::vector<TypeNode>> &out)
+{
+    if (place >= 0 && place < qsizetype(m_parsedAt.size()) && m_parsedAt[size_t(place)]) {
+        out = m_parsedAt[size_t(place)];
+        return true;
+    }
+    auto remember = [&] {
+        if (place < 0)
+            return;
+        if (place >= qsizetype(m_parsedAt.size()))
+            m_parsedAt.resize(size_t(place) + 1);
+        m_parsedAt[size_t(place)] = out;
+    };
     const auto it = m_parsed.constFind(types);
     if (it != m_parsed.constEnd()) {
         out = *it;
+        remember();
         return true;
     }
     auto nodes = std::make_shared<std::vector<TypeNode>>();
@@ -507,6 +531,7 @@ bool TypedStreamReader::parseTypes(const QByteArray &types, std::shared_ptr<cons
     }
     m_parsed.insert(types, nodes);
     out = nodes;
+    remember();
     return true;
 }
 
@@ -514,12 +539,13 @@ bool TypedStreamReader::readGroup(QList<TypedStreamGroup> &into)
 {
     QByteArray types;
     bool nil;
-    if (!readSharedString(types, nil))
+    qsizetype place = -1;
+    if (!readSharedString(types, nil, &place))
         return false;
     if (nil)
         return fail(QStringLiteral("nil type string"));
     std::shared_ptr<const std::vector<TypeNode>> nodes;
-    if (!parseTypes(types, nodes))
+    if (!parseTypes(types, place, nodes))
         return false;
     TypedStreamGroup group;
     group.types = types;
@@ -670,6 +696,8 @@ std::unique_ptr<TypedStreamArchive> TypedStreamReader::read(QByteArrayView bytes
     m_cStrings.clear();
     m_enclosing.clear();
     m_parsed.clear();
+    m_parsedAt.clear();
+    m_decoderOf.clear();
     // Every value but the parts of a struct takes at least one byte; the generous
     // budget only stops streams that would expand into far more values than bytes.
     m_budget = 4 * m_size + 4096;
@@ -724,6 +752,8 @@ std::unique_ptr<TypedStreamArchive> TypedStreamReader::read(QByteArrayView bytes
     m_enclosing.clear();
     m_strings.clear();
     m_parsed.clear();
+    m_parsedAt.clear();
+    m_decoderOf.clear();
     if (!ok)
         return nullptr;
     return archive;

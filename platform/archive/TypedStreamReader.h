@@ -106,13 +106,15 @@ private:
     bool readInteger(qint64 &v);
     bool readReal(char code, double &v);
     bool readLead(Lead &lead, qint64 &index, qsizetype tableSize);
-    bool readSharedString(QByteArray &s, bool &isNil);
+    // The string's place in the table of shared strings goes to *place (none for nil).
+    bool readSharedString(QByteArray &s, bool &isNil, qsizetype *place = nullptr);
     bool readClass(const TypedStreamClass *&cls, int chainDepth);
     bool readObject(TypedStreamValue &out);
     bool readCString(TypedStreamValue &out);
     bool readGroup(QList<TypedStreamGroup> &into);
     bool readValue(const TypeNode &type, TypedStreamValue &out);
-    bool parseTypes(const QByteArray &types, std::shared_ptr<const std::vector<TypeNode>> &out);
+    bool parseTypes(const QByteArray &types, qsizetype place, std::shared_ptr<const std::vector<TypeNode>> &out);
+    const ClassDecoder *decoderOf(const TypedStreamClass *cls);
     bool spend(qsizetype n);
     bool chargeBackReference();
 
@@ -137,6 +139,10 @@ private:
     std::vector<QByteArray> m_cStrings; // their bytes (null for nil)
     std::vector<TypedStreamObject *> m_enclosing;
     QHash<QByteArray, std::shared_ptr<const std::vector<TypeNode>>> m_parsed;
+    // The same by the place of the type string among the shared strings, and each
+    // class's decoder (none when no class of its chain has one): looked up once.
+    std::vector<std::shared_ptr<const std::vector<TypeNode>>> m_parsedAt;
+    QHash<const TypedStreamClass *, const ClassDecoder *> m_decoderOf;
 };
 
 } // namespace platform

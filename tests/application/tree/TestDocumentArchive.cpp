@@ -14,7 +14,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <random>
 
 using testsupport::TypedStreamWriter;
@@ -103,9 +102,12 @@ void writeStore(TypedStreamWriter &w, const StoreSpec &s)
     w.endObject();
 }
 
+using DateWriter = void (*)(TypedStreamWriter &w, qint64 unixSeconds);
+
 // Node's fields in archive order. The groups are split differently on purpose: the
 // decoder takes fields, not calls.
-void writeNode(TypedStreamWriter &w, const NodeSpec &n, qint64 version, const StoreSpec *storeInSlot0 = nullptr)
+void writeNode(TypedStreamWriter &w, const NodeSpec &n, qint64 version, const StoreSpec *storeInSlot0 = nullptr,
+               DateWriter writeDate = writeCalendarDate)
 {
     w.beginObject({{"Node", version}, {"NSObject", 0}});
     w.group("@");
@@ -114,7 +116,7 @@ void writeNode(TypedStreamWriter &w, const NodeSpec &n, qint64 version, const St
         if (i < extra)
             writeStore(w, *storeInSlot0);
         else
-            writeNode(w, n.children[i - extra], version);
+            writeNode(w, n.children[i - extra], version, nullptr, writeDate);
     });
     w.group("@");
     if (n.name.isEmpty())
@@ -124,8 +126,8 @@ void writeNode(TypedStreamWriter &w, const NodeSpec &n, qint64 version, const St
     w.group("i");
     w.integer(n.type);
     w.group("@@");
-    writeCalendarDate(w, n.created);
-    writeCalendarDate(w, n.last);
+    writeDate(w, n.created);
+    writeDate(w, n.last);
     w.group("iic");
     w.integer(n.hours);
     w.integer(n.minutes);
@@ -553,39 +555,14 @@ void writeSharedDate(TypedStreamWriter &w, qint64 unixSeconds)
     w.endObject();
 }
 
-// The sample's nodes, `copies` times over under one root, every date sharing its
-// zone and format, and the list of one of them referred to by its name as well.
+// The sample's nodes, `copies` times over in the oldest layout, every date sharing its
+// zone and format.
 QByteArray sharingArchive(int copies)
 {
     const NodeSpec sample = sampleTree().children.first();
-    std::function<void(TypedStreamWriter &, const NodeSpec &)> writeSharing = [&](TypedStreamWriter &w,
-                                                                                  const NodeSpec &n) {
-        w.beginObject({{"Node", 160}, {"NSObject", 0}});
-        w.group("@");
-        w.array(n.children.size(), [&](qsizetype i) { writeSharing(w, n.children[i]); });
-        w.group("@");
-        w.string(n.name);
-        w.group("i");
-        w.integer(n.type);
-        w.group("@@");
-        writeSharedDate(w, n.created);
-        writeSharedDate(w, n.last);
-        w.group("iicc@ff");
-        w.integer(n.hours);
-        w.integer(n.minutes);
-        w.charValue(n.active);
-        w.charValue(n.executed);
-        if (n.descript.isEmpty())
-            w.nil();
-        else
-            w.string(n.descript);
-        w.floatValue(n.turnover);
-        w.floatValue(n.wage);
-        w.endObject();
-    };
     TypedStreamWriter w;
     w.group("@");
-    w.array(copies, [&](qsizetype) { writeSharing(w, sample); });
+    w.array(copies, [&](qsizetype) { writeNode(w, sample, 160, nullptr, writeSharedDate); });
     return w.data();
 }
 
