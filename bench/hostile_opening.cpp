@@ -9,9 +9,12 @@
 //                  end broken (the whole file is read before the refusal)
 //   attribute-200MB a small document of the writer's form with a 200 MB name in the
 //                  middle (past the bound of one value)
+//   referring-back-8MB an older archive of 8 MB whose root's list refers back to one
+//                  string millions of times
+//   truncated-4MB  an older archive of 200,000 entries cut after 4 MB
 //
-// For scale, "OneRead" is one read of the damaged file by DocumentFileFormat on this
-// thread, to its refusal.
+// For scale, "OneRead" is one read of a file by DocumentFileFormat on this thread, to
+// its refusal.
 //
 // Counters: "peak_MiB" is the highest resident size during the request above the
 // resident size before it (VmHWM, started afresh). Offscreen unless the environment
@@ -21,6 +24,7 @@
 #include "bench/BenchMain.h"
 #include "bench/BenchTrees.h"
 #include "tests/support/ProcessMemory.h"
+#include "tests/application/tree/NodeTreeArchive.h"
 
 #include "application/controller/AppController.h"
 #include "application/tree/DocumentFileFormat.h"
@@ -115,6 +119,36 @@ const QString &longAttributeFile()
     return path;
 }
 
+QString writeBytes(const QString &name, const QByteArray &bytes)
+{
+    const QString path = folder().filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        return QString();
+    return path;
+}
+
+// An older archive whose root refers back to one string until the file has 8 MB.
+const QString &referringBackFile()
+{
+    static const QString path
+        = writeBytes(QStringLiteral("referring-back-8MB.chronark"), nodetreearchive::referringBack(4'000'000));
+    return path;
+}
+
+// An older archive of 200,000 entries, its first 4 MB.
+const QString &truncatedArchiveFile()
+{
+    static const QString path = [] {
+        NodePtr root = Node::create(Node::Root, benchtrees::startOfRun());
+        for (int j = 0; j * 1000 < 200000; ++j)
+            root->addChild(benchtrees::makeJob(j, benchtrees::startOfRun(), 250, 4));
+        return writeBytes(QStringLiteral("truncated-4MB.chronark"),
+                          nodetreearchive::archiveOf(*root, DocumentValuesStore()).left(4 << 20));
+    }();
+    return path;
+}
+
 platform::UserDefaults &benchDefaults()
 {
     static platform::UserDefaults defaults(folder().filePath(QStringLiteral("defaults.conf")));
@@ -196,9 +230,8 @@ void refuse(benchmark::State &state, const QString &(*file)(), Way way)
     state.counters["file_MB"] = double(QFile(path).size()) / 1e6;
 }
 
-void BM_OneReadDamaged25MB(benchmark::State &state)
+void oneRead(benchmark::State &state, const QString &path)
 {
-    const QString path = damagedFile();
     double peak = 0;
     for (auto _ : state) {
         testsupport::resetPeakMemory();
@@ -209,12 +242,20 @@ void BM_OneReadDamaged25MB(benchmark::State &state)
         state.SetIterationTime(std::chrono::duration<double>(SteadyClock::now() - start).count());
         peak = std::max(peak, testsupport::peakResidentMiB() - before);
         if (read) {
-            state.SkipWithError("the damaged file was read");
+            state.SkipWithError("the file was read");
             return;
         }
     }
     state.counters["peak_MiB"] = peak;
 }
+
+void BM_OneReadDamaged25MB(benchmark::State &state) { oneRead(state, damagedFile()); }
+void BM_OneReadReferringBack8MB(benchmark::State &state) { oneRead(state, referringBackFile()); }
+void BM_OneReadTruncated4MB(benchmark::State &state) { oneRead(state, truncatedArchiveFile()); }
+void BM_LaunchReferringBack8MB(benchmark::State &state) { refuse(state, referringBackFile, Way::Launch); }
+void BM_LaterRequestReferringBack8MB(benchmark::State &state) { refuse(state, referringBackFile, Way::LaterRequest); }
+void BM_LaunchTruncated4MB(benchmark::State &state) { refuse(state, truncatedArchiveFile, Way::Launch); }
+void BM_LaterRequestTruncated4MB(benchmark::State &state) { refuse(state, truncatedArchiveFile, Way::LaterRequest); }
 
 void BM_LaunchDamaged25MB(benchmark::State &state) { refuse(state, damagedFile, Way::Launch); }
 void BM_LaterRequestDamaged25MB(benchmark::State &state) { refuse(state, damagedFile, Way::LaterRequest); }
@@ -222,6 +263,12 @@ void BM_LaunchAttribute200MB(benchmark::State &state) { refuse(state, longAttrib
 void BM_LaterRequestAttribute200MB(benchmark::State &state) { refuse(state, longAttributeFile, Way::LaterRequest); }
 
 BENCHMARK(BM_OneReadDamaged25MB)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_OneReadReferringBack8MB)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_OneReadTruncated4MB)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_LaunchReferringBack8MB)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_LaterRequestReferringBack8MB)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_LaunchTruncated4MB)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_LaterRequestTruncated4MB)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_LaunchDamaged25MB)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_LaterRequestDamaged25MB)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_LaunchAttribute200MB)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);

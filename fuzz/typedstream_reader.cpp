@@ -1,5 +1,6 @@
 // Fuzz target: the sequential archive reader with the Foundation decoders, the
-// archives nested in data objects, and the document decoder on the same bytes.
+// archives nested in data objects, and the document decoder on the same bytes, which
+// must answer alike whether it holds the whole archive or the decoded values alone.
 #include "application/tree/DocumentArchiveDecoder.h"
 #include "platform/archive/ArchivedFoundationObjects.h"
 #include "platform/archive/TypedStreamReader.h"
@@ -7,6 +8,7 @@
 #include <QByteArray>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 
 using namespace platform;
 
@@ -60,7 +62,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
 
     DocumentFileFormat::ReadResult out;
-    if (DocumentArchiveDecoder::decode(bytes, out) && out.root)
-        (void)DocumentFileFormat::toXmlData(*out.root, out.store);
+    QString error;
+    const bool read = DocumentArchiveDecoder::decode(bytes, out, &error);
+    DocumentFileFormat::ReadResult whole;
+    QString wholeError;
+    const bool readWhole
+        = DocumentArchiveDecoder::decode(bytes, whole, &wholeError, DocumentArchiveDecoder::Hold::WholeArchive);
+    if (read != readWhole || error != wholeError)
+        std::abort();
+    if (read && DocumentFileFormat::toXmlData(*out.root, out.store) != DocumentFileFormat::toXmlData(*whole.root, whole.store))
+        std::abort();
     return 0;
 }

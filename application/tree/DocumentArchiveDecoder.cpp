@@ -304,6 +304,12 @@ bool DocumentArchiveDecoder::decode(const QByteArray &bytes, DocumentFileFormat:
 
 bool DocumentArchiveDecoder::decode(const QByteArray &bytes, DocumentFileFormat::ReadResult &out, QString *error)
 {
+    return decode(bytes, out, error, Hold::DecodedValues);
+}
+
+bool DocumentArchiveDecoder::decode(const QByteArray &bytes, DocumentFileFormat::ReadResult &out, QString *error,
+                                    Hold hold)
+{
     auto failed = [error](const QString &why) {
         if (error)
             *error = why;
@@ -316,8 +322,10 @@ bool DocumentArchiveDecoder::decode(const QByteArray &bytes, DocumentFileFormat:
     TypedStreamReader::Limits limits;
     limits.maxInputSize = DocumentFileFormat::MaximumArchiveSize;
     limits.maxObjectDepth = 2 * DocumentFileFormat::MaximumDepth;
+    limits.bytesPerBackReference = DocumentFileFormat::ArchiveBytesPerBackReference;
     reader.setLimits(limits);
-    ArchivedFoundationObjects::registerDecoders(reader);
+    reader.setKeepDecodedGroups(hold == Hold::WholeArchive);
+    ArchivedFoundationObjects::registerDecoders(reader, ArchivedFoundationObjects::Sharing::EqualValues);
     DecodedLists lists;
     reader.setClassDecoder("Node", [&lists](TypedStreamObject &object) { return decodeNode(object, lists); });
     reader.setClassDecoder("DocumentValuesStore", decodeDocumentValuesStore);

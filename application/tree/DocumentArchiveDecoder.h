@@ -8,6 +8,16 @@
 // TableColumnData and the Foundation classes of their fields (strings, lists,
 // dates, time zones, numbers, data); objects of other classes only inside those
 // Foundation objects. Anything else makes the file unreadable.
+//
+// The stream is read once, each object decoded as soon as its end is read; what a
+// finished object held is dropped once it has its value, so that a read holds the
+// decoded values and little more (Hold::DecodedValues). Hold::WholeArchive keeps the
+// whole archive until the end, as a walk of it would need; both answer alike for
+// every stream, the same document or the same refusal. Every back-reference to an
+// object is charged against a budget of the stream's size
+// (DocumentFileFormat::ArchiveBytesPerBackReference), so that a stream referring to
+// one object millions of times is refused before it holds them all.
+// Threads: reentrant; no shared state.
 #include "application/tree/DocumentFileFormat.h"
 
 #include <QByteArray>
@@ -21,4 +31,7 @@ public:
     static bool decode(const QByteArray &bytes, DocumentFileFormat::ReadResult &out);
     // The same, telling why it failed.
     static bool decode(const QByteArray &bytes, DocumentFileFormat::ReadResult &out, QString *error);
+
+    enum class Hold { DecodedValues, WholeArchive };
+    static bool decode(const QByteArray &bytes, DocumentFileFormat::ReadResult &out, QString *error, Hold hold);
 };

@@ -78,6 +78,11 @@ public:
     static constexpr qint64 MaximumElementCount = 4'000'000;        // elements below the root
     static constexpr int MaximumAttributesPerElement = 32;          // the format has eleven
     static constexpr qint64 MaximumArchiveSize = qint64(256) << 20; // bytes of an older archive
+    // Bytes of an older archive for each back-reference to an object in it (beyond a
+    // first few thousand). The platform referred back to an object it had written
+    // already (a shared zone or format of a date) a few times an entry at most, and
+    // an entry takes a hundred bytes and more.
+    static constexpr qsizetype ArchiveBytesPerBackReference = 16;
 
     struct ReadResult
     {

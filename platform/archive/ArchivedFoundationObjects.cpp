@@ -1,10 +1,14 @@
 #include "platform/archive/ArchivedFoundationObjects.h"
 
+#include <QHash>
+#include <QPair>
 #include <QPointF>
+#include <QSet>
 #include <QRectF>
 #include <QSizeF>
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 namespace platform::ArchivedFoundationObjects {
 
@@ -141,10 +145,9 @@ bool decodeCalendarDate(TypedStreamObject &object)
 
 // NSTimeZone: its name as a string object and its rules as a data object; a zone
 // that holds neither (the local zone) is the local zone here too.
-bool decodeTimeZone(TypedStreamObject &object)
+// The name and the rules of an NSTimeZone.
+void timeZoneParts(const TypedStreamObject &object, QString &name, QByteArray &data)
 {
-    QString name;
-    QByteArray data;
     bool haveName = false;
     bool haveData = false;
     for (const TypedStreamValue *v : object.values()) {
@@ -162,6 +165,13 @@ bool decodeTimeZone(TypedStreamObject &object)
             haveName = true;
         }
     }
+}
+
+bool decodeTimeZone(TypedStreamObject &object)
+{
+    QString name;
+    QByteArray data;
+    timeZoneParts(object, name, data);
     object.setDecodedValue(QVariant::fromValue(ArchivedTimeZone(name, data)));
     return true;
 }
@@ -301,6 +311,48 @@ std::optional<QRectF> rectFrom(const TypedStreamValue &value)
     if (!twoNumbers(value.elements()[0], x, y) || !twoNumbers(value.elements()[1], w, h))
         return std::nullopt;
     return QRectF(x, y, w, h);
+}
+
+namespace {
+
+// The values one read handed out so far, by what they were made from.
+struct SharedValues
+{
+    QSet<QString> strings;
+    QHash<QPair<QString, QByteArray>, QVariant> zones;
+};
+
+} // namespace
+
+void registerDecoders(TypedStreamReader &reader, Sharing sharing)
+{
+    registerDecoders(reader);
+    if (sharing == Sharing::None)
+        return;
+    auto shared = std::make_shared<SharedValues>();
+    reader.setClassDecoder("NSString", [shared](TypedStreamObject &object) {
+        if (!decodeString(object))
+            return false;
+        if (object.groups().first().values.first().bytes().size() > SharedStringLength)
+            return true;
+        const QString text = object.decodedValue().toString();
+        auto it = shared->strings.constFind(text);
+        if (it == shared->strings.constEnd())
+            it = shared->strings.insert(text);
+        object.setDecodedValue(*it);
+        return true;
+    });
+    reader.setClassDecoder("NSTimeZone", [shared](TypedStreamObject &object) {
+        QString name;
+        QByteArray data;
+        timeZoneParts(object, name, data);
+        const QPair<QString, QByteArray> parts(name, data);
+        auto it = shared->zones.constFind(parts);
+        if (it == shared->zones.constEnd())
+            it = shared->zones.insert(parts, QVariant::fromValue(ArchivedTimeZone(name, data)));
+        object.setDecodedValue(*it);
+        return true;
+    });
 }
 
 void registerDecoders(TypedStreamReader &reader)

@@ -39,6 +39,14 @@ constexpr qint64 ReferenceDateUnixSeconds = 978307200;
 
 void registerDecoders(TypedStreamReader &reader);
 
+// Whether the decoders of one read hand out each value once: equal strings of up to
+// SharedStringLength bytes then share one QString, and equal time zones one zone, as
+// the objects of a large archive repeat them (every date of a document its zone and
+// its format). The values are the same either way; only what they take differs.
+enum class Sharing { None, EqualValues };
+constexpr qsizetype SharedStringLength = 64;
+void registerDecoders(TypedStreamReader &reader, Sharing sharing);
+
 // Reads the stream with the decoders registered; none on failure (with the reason
 // in *error when given).
 std::unique_ptr<TypedStreamArchive> read(QByteArrayView bytes, QString *error = nullptr);

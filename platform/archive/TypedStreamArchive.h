@@ -3,18 +3,19 @@
 // top-level groups of values, and every object and class the stream holds. The
 // archive owns its objects and classes; values point at them.
 // Threads: reentrant; no shared state, so separate values may be used on any thread.
+#include "platform/archive/TypedStreamObject.h"
 #include "platform/archive/TypedStreamValue.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QSet>
+#include <deque>
 #include <memory>
 #include <vector>
 
 namespace platform {
 
 class TypedStreamClass;
-class TypedStreamObject;
 
 class TypedStreamArchive
 {
@@ -36,7 +37,7 @@ public:
     const TypedStreamObject *rootObject() const;
 
     qsizetype objectCount() const { return qsizetype(m_objects.size()); }
-    const TypedStreamObject *objectAt(qsizetype i) const { return m_objects[size_t(i)].get(); }
+    const TypedStreamObject *objectAt(qsizetype i) const { return &m_objects[size_t(i)]; }
     qsizetype classCount() const { return qsizetype(m_classes.size()); }
     const TypedStreamClass *classAt(qsizetype i) const { return m_classes[size_t(i)].get(); }
     // The names of every class the stream records (objects' classes and their
@@ -50,7 +51,8 @@ private:
     bool m_littleEndian = false;
     qint64 m_systemVersion = 0;
     QList<TypedStreamGroup> m_groups;
-    std::vector<std::unique_ptr<TypedStreamObject>> m_objects;
+    // In place, in blocks: an archive may hold millions, and values point at them.
+    std::deque<TypedStreamObject> m_objects;
     std::vector<std::unique_ptr<TypedStreamClass>> m_classes;
 };
 

@@ -21,10 +21,16 @@ std::optional<qint64> TypedStreamObject::classVersion(QByteArrayView className) 
     return m_class->versionOf(className);
 }
 
+const QList<TypedStreamGroup> &TypedStreamObject::groups() const
+{
+    static const QList<TypedStreamGroup> none;
+    return m_groups ? *m_groups : none;
+}
+
 QList<const TypedStreamValue *> TypedStreamObject::values() const
 {
     QList<const TypedStreamValue *> all;
-    for (const TypedStreamGroup &g : m_groups) {
+    for (const TypedStreamGroup &g : groups()) {
         for (const TypedStreamValue &v : g.values)
             all.append(&v);
     }

@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QVariant>
+#include <memory>
 #include <optional>
 
 namespace platform {
@@ -18,7 +19,7 @@ class TypedStreamObject
 {
 public:
     TypedStreamObject(const TypedStreamClass *cls, qsizetype tableIndex)
-        : m_class(cls), m_tableIndex(tableIndex) {}
+        : m_class(cls), m_tableIndex(qint32(tableIndex)) {}
 
     const TypedStreamClass *objectClass() const { return m_class; }
     QByteArray className() const;
@@ -28,7 +29,7 @@ public:
     // Position in the stream's table of objects, classes and C strings.
     qsizetype tableIndex() const { return m_tableIndex; }
 
-    const QList<TypedStreamGroup> &groups() const { return m_groups; }
+    const QList<TypedStreamGroup> &groups() const;
     // Every value of every group, in stream order.
     QList<const TypedStreamValue *> values() const;
 
@@ -47,9 +48,11 @@ public:
 private:
     friend class TypedStreamReader;
     const TypedStreamClass *m_class = nullptr;
-    qsizetype m_tableIndex = 0;
-    QList<TypedStreamGroup> m_groups;
+    // None while the object holds no group (or gave its groups up for its value).
+    std::unique_ptr<QList<TypedStreamGroup>> m_groups;
     QVariant m_decoded;
+    // The table of a stream within the reader's bounds has fewer than 2^31 entries.
+    qint32 m_tableIndex = 0;
     bool m_hasDecoded = false;
     bool m_complete = false;
 };

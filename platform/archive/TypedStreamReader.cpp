@@ -1,6 +1,7 @@
 #include "platform/archive/TypedStreamReader.h"
 
 #include <cstring>
+#include <limits>
 
 // The stream, as found in archives written by the old platform (see the samples in
 // tests/data/typedstream: a colour list from an Intel machine and a graphing
@@ -57,6 +58,9 @@
 // then per colour a group "@@" of its name and the colour.
 
 namespace platform {
+
+// The table keeps its kinds in the two low bits of these addresses.
+static_assert(alignof(TypedStreamObject) >= 4 && alignof(TypedStreamClass) >= 4);
 
 struct TypedStreamReader::TypeNode
 {
@@ -186,6 +190,16 @@ bool TypedStreamReader::spend(qsizetype n)
     return true;
 }
 
+bool TypedStreamReader::chargeBackReference()
+{
+    if (m_referenceBudget < 0)
+        return true;
+    if (m_referenceBudget == 0)
+        return fail(QStringLiteral("too many back-references for the size of the stream"));
+    --m_referenceBudget;
+    return true;
+}
+
 bool TypedStreamReader::readByte(quint8 &b)
 {
     if (!need(1))
@@ -302,7 +316,7 @@ bool TypedStreamReader::readLead(Lead &lead, qint64 &index, qsizetype tableSize)
     return true;
 }
 
-bool TypedStreamReader::readSharedString(QByteArray &s, bool &isNil)
+bool TypedStreamReader::readSharedString(QByteArray &s, bool &isNil, qsizetype *place)
 {
     Lead lead;
     qint64 index = 0;
@@ -310,6 +324,8 @@ bool TypedStreamReader::readSharedString(QByteArray &s, bool &isNil)
         return false;
     isNil = lead == Lead::Nil;
     s.clear();
+    if (place)
+        *place = lead == Lead::Label ? qsizetype(index) : lead == Lead::New ? m_strings.size() : -1;
     if (lead == Lead::Label) {
         s = m_strings.at(index);
     } else if (lead == Lead::New) {
@@ -341,9 +357,9 @@ bool TypedStreamReader::readClass(const TypedStreamClass *&cls, int chainDepth)
     }
     if (lead == Lead::Label) {
         const Entry &e = m_table[size_t(index)];
-        if (e.kind != EntryKind::Class)
+        if (e.kind() != EntryKind::Class)
             return fail(QStringLiteral("back-reference to a non-class where a class belongs"));
-        cls = static_cast<const TypedStreamClass *>(e.pointer);
+        cls = static_cast<const TypedStreamClass *>(e.pointer());
         if (!cls->m_complete)
             return fail(QStringLiteral("class is its own superclass"));
         return true;
@@ -362,7 +378,7 @@ bool TypedStreamReader::readClass(const TypedStreamClass *&cls, int chainDepth)
     auto owned = std::make_unique<TypedStreamClass>(name, version);
     TypedStreamClass *c = owned.get();
     m_archive->m_classes.push_back(std::move(owned));
-    m_table.push_back({EntryKind::Class, c, {}});
+    m_table.push_back(Entry::of(EntryKind::Class, c));
     const TypedStreamClass *super = nullptr;
     if (!readClass(super, chainDepth + 1))
         return false;
@@ -384,9 +400,10 @@ bool TypedStreamReader::readCString(TypedStreamValue &out)
     }
     if (lead == Lead::Label) {
         const Entry &e = m_table[size_t(index)];
-        if (e.kind != EntryKind::CString)
+        if (e.kind() != EntryKind::CString)
             return fail(QStringLiteral("back-reference to a non-string where a C string belongs"));
-        out = e.string.isNull() ? TypedStreamValue::nil('*') : TypedStreamValue::string('*', e.string);
+        const QByteArray &string = m_cStrings[e.cString()];
+        out = string.isNull() ? TypedStreamValue::nil('*') : TypedStreamValue::string('*', string);
         return true;
     }
     QByteArray s;
@@ -397,7 +414,8 @@ bool TypedStreamReader::readCString(TypedStreamValue &out)
         s = QByteArray();
     else if (s.isNull())
         s = QByteArray("");
-    m_table.push_back({EntryKind::CString, nullptr, s});
+    m_table.push_back(Entry::ofCString(m_cStrings.size()));
+    m_cStrings.push_back(s);
     out = nil ? TypedStreamValue::nil('*') : TypedStreamValue::string('*', s);
     return true;
 }
@@ -414,19 +432,19 @@ bool TypedStreamReader::readObject(TypedStreamValue &out)
     }
     if (lead == Lead::Label) {
         const Entry &e = m_table[size_t(index)];
-        if (e.kind != EntryKind::Object)
+        if (e.kind() != EntryKind::Object)
             return fail(QStringLiteral("back-reference to a non-object where an object belongs"));
-        out = TypedStreamValue::object(static_cast<const TypedStreamObject *>(e.pointer));
+        if (!chargeBackReference())
+            return false;
+        out = TypedStreamValue::object(static_cast<const TypedStreamObject *>(e.pointer()));
         return true;
     }
     if (m_objectDepth >= m_limits.maxObjectDepth)
         return fail(QStringLiteral("objects nested too deeply"));
     if (!spend(1))
         return false;
-    auto owned = std::make_unique<TypedStreamObject>(nullptr, qsizetype(m_table.size()));
-    TypedStreamObject *object = owned.get();
-    m_archive->m_objects.push_back(std::move(owned));
-    m_table.push_back({EntryKind::Object, object, {}});
+    TypedStreamObject *object = &m_archive->m_objects.emplace_back(nullptr, qsizetype(m_table.size()));
+    m_table.push_back(Entry::of(EntryKind::Object, object));
 
     const TypedStreamClass *cls = nullptr;
     if (!readClass(cls, 0))
@@ -448,30 +466,57 @@ bool TypedStreamReader::readObject(TypedStreamValue &out)
             ++m_pos;
             break;
         }
-        if (!readGroup(object->m_groups))
+        if (!object->m_groups)
+            object->m_groups = std::make_unique<QList<TypedStreamGroup>>();
+        if (!readGroup(*object->m_groups))
             return false;
     }
     m_enclosing.pop_back();
     --m_objectDepth;
     object->m_complete = true;
 
-    for (const TypedStreamClass *c = cls; c; c = c->superclass()) {
-        const auto it = m_decoders.constFind(c->name());
-        if (it == m_decoders.constEnd())
-            continue;
-        if (!(*it)(*object))
+    if (const ClassDecoder *decoder = decoderOf(cls)) {
+        if (!(*decoder)(*object))
             return fail(QStringLiteral("malformed %1").arg(QString::fromLatin1(cls->name())));
-        break;
+        // What later objects see of this one is its value from now on.
+        if (!m_keepDecodedGroups && object->hasDecodedValue())
+            object->m_groups.reset();
     }
     out = TypedStreamValue::object(object);
     return true;
 }
 
-bool TypedStreamReader::parseTypes(const QByteArray &types, std::shared_ptr<const std::vector<TypeNode>> &out)
+const TypedStreamReader::ClassDecoder *TypedStreamReader::decoderOf(const TypedStreamClass *cls)
 {
+    if (const auto known = m_decoderOf.constFind(cls); known != m_decoderOf.constEnd())
+        return *known;
+    const ClassDecoder *decoder = nullptr;
+    for (const TypedStreamClass *c = cls; c && !decoder; c = c->superclass()) {
+        if (const auto it = m_decoders.constFind(c->name()); it != m_decoders.constEnd())
+            decoder = &*it;
+    }
+    m_decoderOf.insert(cls, decoder);
+    return decoder;
+}
+
+bool TypedStreamReader::parseTypes(const QByteArray &types, qsizetype place,
+                                   std::shared_ptr<const std::vector<TypeNode>> &out)
+{
+    if (place >= 0 && place < qsizetype(m_parsedAt.size()) && m_parsedAt[size_t(place)]) {
+        out = m_parsedAt[size_t(place)];
+        return true;
+    }
+    auto remember = [&] {
+        if (place < 0)
+            return;
+        if (place >= qsizetype(m_parsedAt.size()))
+            m_parsedAt.resize(size_t(place) + 1);
+        m_parsedAt[size_t(place)] = out;
+    };
     const auto it = m_parsed.constFind(types);
     if (it != m_parsed.constEnd()) {
         out = *it;
+        remember();
         return true;
     }
     auto nodes = std::make_shared<std::vector<TypeNode>>();
@@ -486,6 +531,7 @@ bool TypedStreamReader::parseTypes(const QByteArray &types, std::shared_ptr<cons
     }
     m_parsed.insert(types, nodes);
     out = nodes;
+    remember();
     return true;
 }
 
@@ -493,12 +539,13 @@ bool TypedStreamReader::readGroup(QList<TypedStreamGroup> &into)
 {
     QByteArray types;
     bool nil;
-    if (!readSharedString(types, nil))
+    qsizetype place = -1;
+    if (!readSharedString(types, nil, &place))
         return false;
     if (nil)
         return fail(QStringLiteral("nil type string"));
     std::shared_ptr<const std::vector<TypeNode>> nodes;
-    if (!parseTypes(types, nodes))
+    if (!parseTypes(types, place, nodes))
         return false;
     TypedStreamGroup group;
     group.types = types;
@@ -646,18 +693,23 @@ std::unique_ptr<TypedStreamArchive> TypedStreamReader::read(QByteArrayView bytes
     m_objectDepth = 0;
     m_strings.clear();
     m_table.clear();
+    m_cStrings.clear();
     m_enclosing.clear();
     m_parsed.clear();
+    m_parsedAt.clear();
+    m_decoderOf.clear();
     // Every value but the parts of a struct takes at least one byte; the generous
     // budget only stops streams that would expand into far more values than bytes.
     m_budget = 4 * m_size + 4096;
+    m_referenceBudget = m_limits.bytesPerBackReference > 0 ? m_size / m_limits.bytesPerBackReference + BackReferenceAllowance : -1;
 
     auto archive = std::make_unique<TypedStreamArchive>();
     m_archive = archive.get();
     bool ok = false;
     try {
         ok = [&]() -> bool {
-            if (m_size > m_limits.maxInputSize)
+            // The table's places are counted in 32 bits: every entry takes a byte.
+            if (m_size > m_limits.maxInputSize || m_size > std::numeric_limits<qint32>::max())
                 return fail(QStringLiteral("stream too large"));
             quint8 version;
             if (!readByte(version))
@@ -696,9 +748,12 @@ std::unique_ptr<TypedStreamArchive> TypedStreamReader::read(QByteArrayView bytes
     m_archive = nullptr;
     m_data = nullptr;
     m_table.clear();
+    m_cStrings.clear();
     m_enclosing.clear();
     m_strings.clear();
     m_parsed.clear();
+    m_parsedAt.clear();
+    m_decoderOf.clear();
     if (!ok)
         return nullptr;
     return archive;

@@ -7,7 +7,19 @@
 // when the object's end marker has been read.
 //
 // The input is untrusted: lengths, counts, nesting and back-references are bounded
-// and checked, and any malformed stream answers failure with a message.
+// and checked, and any malformed stream answers failure with a message. Every value
+// is charged against a budget of the stream's size, and every back-reference to an
+// object against one of its own (Limits::bytesPerBackReference): a reference takes
+// two bytes of stream and holds a value, so a stream that refers to one object
+// millions of times is refused before it holds that many.
+//
+// What a read holds: by default every object keeps its groups, so that a caller can
+// walk the whole archive. A reader that wants the decoded values alone (a document
+// of hundreds of thousands of objects) has the groups of each object whose decoder
+// gave it a value dropped as soon as the value is set (setKeepDecodedGroups(false)):
+// later objects see only the value, as they do anyway (valueOf()), and the read then
+// holds little more than the values. Both answer alike for every stream: the same
+// values, or the same refusal at the same place.
 // Threads: reentrant; no shared state, so separate values may be used on any thread.
 #include "platform/archive/TypedStreamArchive.h"
 #include "platform/archive/TypedStreamClass.h"
@@ -18,6 +30,7 @@
 #include <QByteArrayView>
 #include <QHash>
 #include <QString>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -40,7 +53,11 @@ public:
         int maxObjectDepth = 200;   // objects inside objects
         int maxTypeDepth = 32;      // arrays and structs inside each other in one type
         int maxClassChain = 64;     // superclasses of one class
+        // Bytes of stream for each back-reference to an object, beyond the first
+        // BackReferenceAllowance; 0 for no bound.
+        qsizetype bytesPerBackReference = 0;
     };
+    static constexpr qsizetype BackReferenceAllowance = 4096;
 
     TypedStreamReader();
     ~TypedStreamReader();
@@ -49,6 +66,9 @@ public:
     void setClassDecoder(const QByteArray &className, ClassDecoder decoder);
     void setClassFilter(ClassFilter filter);
     void setLimits(const Limits &limits) { m_limits = limits; }
+    // Whether an object keeps its groups once its class decoder gave it a value
+    // (true, the default) or drops them then.
+    void setKeepDecodedGroups(bool keep) { m_keepDecodedGroups = keep; }
 
     // The archive, or none with errorString() and errorOffset() telling why.
     std::unique_ptr<TypedStreamArchive> read(QByteArrayView bytes);
@@ -62,12 +82,19 @@ public:
     struct TypeNode; // a parsed type string element (defined in the source)
 
 private:
-    enum class EntryKind { Object, Class, CString };
+    enum class EntryKind : quintptr { Object = 0, Class = 1, CString = 2 };
+    // One place of the table in a word: the kind in the two low bits, above them the
+    // address of the object or class (aligned to eight bytes) or the C string's
+    // place in m_cStrings.
     struct Entry
     {
-        EntryKind kind;
-        const void *pointer; // TypedStreamObject or TypedStreamClass
-        QByteArray string;   // a C string's bytes (null for nil)
+        quintptr bits = 0;
+
+        static Entry of(EntryKind kind, const void *pointer) { return {reinterpret_cast<quintptr>(pointer) | quintptr(kind)}; }
+        static Entry ofCString(size_t place) { return {quintptr(place) << 2 | quintptr(EntryKind::CString)}; }
+        EntryKind kind() const { return EntryKind(bits & 3); }
+        const void *pointer() const { return reinterpret_cast<const void *>(bits & ~quintptr(3)); }
+        size_t cString() const { return size_t(bits >> 2); }
     };
     enum class Lead { Nil, New, Label };
 
@@ -79,18 +106,22 @@ private:
     bool readInteger(qint64 &v);
     bool readReal(char code, double &v);
     bool readLead(Lead &lead, qint64 &index, qsizetype tableSize);
-    bool readSharedString(QByteArray &s, bool &isNil);
+    // The string's place in the table of shared strings goes to *place (none for nil).
+    bool readSharedString(QByteArray &s, bool &isNil, qsizetype *place = nullptr);
     bool readClass(const TypedStreamClass *&cls, int chainDepth);
     bool readObject(TypedStreamValue &out);
     bool readCString(TypedStreamValue &out);
     bool readGroup(QList<TypedStreamGroup> &into);
     bool readValue(const TypeNode &type, TypedStreamValue &out);
-    bool parseTypes(const QByteArray &types, std::shared_ptr<const std::vector<TypeNode>> &out);
+    bool parseTypes(const QByteArray &types, qsizetype place, std::shared_ptr<const std::vector<TypeNode>> &out);
+    const ClassDecoder *decoderOf(const TypedStreamClass *cls);
     bool spend(qsizetype n);
+    bool chargeBackReference();
 
     QHash<QByteArray, ClassDecoder> m_decoders;
     ClassFilter m_filter;
     Limits m_limits;
+    bool m_keepDecodedGroups = true;
     QString m_error;
     qsizetype m_errorOffset = -1;
 
@@ -100,12 +131,18 @@ private:
     qsizetype m_pos = 0;
     bool m_littleEndian = false;
     qsizetype m_budget = 0;
+    qsizetype m_referenceBudget = -1; // none when negative
     int m_objectDepth = 0;
     TypedStreamArchive *m_archive = nullptr;
     QList<QByteArray> m_strings;
-    std::vector<Entry> m_table;
+    std::deque<Entry> m_table;
+    std::vector<QByteArray> m_cStrings; // their bytes (null for nil)
     std::vector<TypedStreamObject *> m_enclosing;
     QHash<QByteArray, std::shared_ptr<const std::vector<TypeNode>>> m_parsed;
+    // The same by the place of the type string among the shared strings, and each
+    // class's decoder (none when no class of its chain has one): looked up once.
+    std::vector<std::shared_ptr<const std::vector<TypeNode>>> m_parsedAt;
+    QHash<const TypedStreamClass *, const ClassDecoder *> m_decoderOf;
 };
 
 } // namespace platform

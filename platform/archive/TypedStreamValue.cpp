@@ -17,7 +17,7 @@ TypedStreamValue TypedStreamValue::integer(char typeCode, qint64 value)
     TypedStreamValue v;
     v.m_kind = Kind::Integer;
     v.m_typeCode = typeCode;
-    v.m_integer = value;
+    v.m_scalar.integer = value;
     return v;
 }
 
@@ -26,7 +26,7 @@ TypedStreamValue TypedStreamValue::unsignedInteger(char typeCode, quint64 value)
     TypedStreamValue v;
     v.m_kind = Kind::Unsigned;
     v.m_typeCode = typeCode;
-    v.m_unsigned = value;
+    v.m_scalar.unsignedInteger = value;
     return v;
 }
 
@@ -35,7 +35,7 @@ TypedStreamValue TypedStreamValue::real(char typeCode, double value)
     TypedStreamValue v;
     v.m_kind = Kind::Real;
     v.m_typeCode = typeCode;
-    v.m_real = value;
+    v.m_scalar.real = value;
     return v;
 }
 
@@ -63,7 +63,7 @@ TypedStreamValue TypedStreamValue::classValue(const TypedStreamClass *cls)
     v.m_typeCode = '#';
     if (cls) {
         v.m_kind = Kind::Class;
-        v.m_class = cls;
+        v.m_scalar.cls = cls;
     }
     return v;
 }
@@ -74,7 +74,7 @@ TypedStreamValue TypedStreamValue::object(const TypedStreamObject *object)
     v.m_typeCode = '@';
     if (object) {
         v.m_kind = Kind::Object;
-        v.m_object = object;
+        v.m_scalar.object = object;
     }
     return v;
 }
@@ -102,14 +102,14 @@ qint64 TypedStreamValue::toInteger() const
 {
     switch (m_kind) {
     case Kind::Integer:
-        return m_integer;
+        return m_scalar.integer;
     case Kind::Unsigned:
-        return qint64(m_unsigned);
+        return qint64(m_scalar.unsignedInteger);
     case Kind::Real:
         // Out of range and NaN answer 0 rather than being undefined.
-        if (std::isfinite(m_real) && m_real > double(std::numeric_limits<qint64>::min())
-            && m_real < double(std::numeric_limits<qint64>::max()))
-            return qint64(m_real);
+        if (std::isfinite(m_scalar.real) && m_scalar.real > double(std::numeric_limits<qint64>::min())
+            && m_scalar.real < double(std::numeric_limits<qint64>::max()))
+            return qint64(m_scalar.real);
         return 0;
     default:
         return 0;
@@ -119,7 +119,7 @@ qint64 TypedStreamValue::toInteger() const
 quint64 TypedStreamValue::toUnsigned() const
 {
     if (m_kind == Kind::Unsigned)
-        return m_unsigned;
+        return m_scalar.unsignedInteger;
     return quint64(toInteger());
 }
 
@@ -127,11 +127,11 @@ double TypedStreamValue::toReal() const
 {
     switch (m_kind) {
     case Kind::Integer:
-        return double(m_integer);
+        return double(m_scalar.integer);
     case Kind::Unsigned:
-        return double(m_unsigned);
+        return double(m_scalar.unsignedInteger);
     case Kind::Real:
-        return m_real;
+        return m_scalar.real;
     default:
         return 0;
     }
@@ -141,11 +141,11 @@ QVariant TypedStreamValue::toVariant() const
 {
     switch (m_kind) {
     case Kind::Integer:
-        return QVariant(m_integer);
+        return QVariant(m_scalar.integer);
     case Kind::Unsigned:
-        return QVariant(m_unsigned);
+        return QVariant(m_scalar.unsignedInteger);
     case Kind::Real:
-        return QVariant(m_real);
+        return QVariant(m_scalar.real);
     case Kind::Bytes:
     case Kind::String:
         return QVariant(m_bytes);

@@ -14,7 +14,7 @@ class TypedStreamObject;
 class TypedStreamValue
 {
 public:
-    enum class Kind {
+    enum class Kind : quint8 {
         Nil,      // a nil object, class, or string ("@", "#", "*", "%", ":")
         Integer,  // "c" "s" "i" "l" "q" (signed)
         Unsigned, // "C" "S" "I" "L" "Q", and "B" (bool)
@@ -52,8 +52,8 @@ public:
     // The bytes of "+", of a byte array or of a shared string; empty otherwise.
     const QByteArray &bytes() const { return m_bytes; }
     const QByteArray &structName() const { return m_bytes; }
-    const TypedStreamClass *classPointer() const { return m_class; }
-    const TypedStreamObject *objectPointer() const { return m_object; }
+    const TypedStreamClass *classPointer() const { return m_kind == Kind::Class ? m_scalar.cls : nullptr; }
+    const TypedStreamObject *objectPointer() const { return m_kind == Kind::Object ? m_scalar.object : nullptr; }
     // The elements of an array or the fields of a struct.
     const QList<TypedStreamValue> &elements() const { return m_elements; }
 
@@ -65,12 +65,15 @@ public:
 private:
     Kind m_kind = Kind::Nil;
     char m_typeCode = '@';
-    qint64 m_integer = 0;
-    quint64 m_unsigned = 0;
-    double m_real = 0;
+    // The one scalar the kind has (an archive holds millions of values).
+    union Scalar {
+        qint64 integer;
+        quint64 unsignedInteger;
+        double real;
+        const TypedStreamClass *cls;
+        const TypedStreamObject *object;
+    } m_scalar{0};
     QByteArray m_bytes;
-    const TypedStreamClass *m_class = nullptr;
-    const TypedStreamObject *m_object = nullptr;
     QList<TypedStreamValue> m_elements;
 };
 

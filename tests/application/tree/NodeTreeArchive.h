@@ -98,4 +98,24 @@ inline QByteArray archiveOf(const Node &root, const DocumentValuesStore &store,
     return w.data();
 }
 
+// No document: a root node whose list holds one string and then refers back to it
+// `references` times, two bytes each, as no writer makes a stream.
+inline QByteArray referringBack(qsizetype references)
+{
+    static const char identity = 0;
+    testsupport::TypedStreamWriter w(testsupport::TypedStreamWriter::ByteOrder::Big);
+    w.group("@");
+    w.beginObject({{"Node", 160}, {"NSObject", 0}});
+    w.group("@");
+    w.array(references + 1, [&](qsizetype) {
+        if (w.beginObject({{"NSString", 1}, {"NSObject", 0}}, &identity)) {
+            w.group("+");
+            w.byteString("entry");
+            w.endObject();
+        }
+    });
+    w.endObject();
+    return w.data();
+}
+
 } // namespace nodetreearchive

@@ -7,10 +7,14 @@
 #include "application/tree/DocumentValuesStore.h"
 #include "application/tree/Node.h"
 #include "platform/archive/ArchivedFoundationObjects.h"
+#include "platform/foundation/Clock.h"
+#include "tests/application/tree/NodeTreeArchive.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/TypedStreamWriter.h"
 
 #include <gtest/gtest.h>
+
+#include <random>
 
 using testsupport::TypedStreamWriter;
 
@@ -98,9 +102,12 @@ void writeStore(TypedStreamWriter &w, const StoreSpec &s)
     w.endObject();
 }
 
+using DateWriter = void (*)(TypedStreamWriter &w, qint64 unixSeconds);
+
 // Node's fields in archive order. The groups are split differently on purpose: the
 // decoder takes fields, not calls.
-void writeNode(TypedStreamWriter &w, const NodeSpec &n, qint64 version, const StoreSpec *storeInSlot0 = nullptr)
+void writeNode(TypedStreamWriter &w, const NodeSpec &n, qint64 version, const StoreSpec *storeInSlot0 = nullptr,
+               DateWriter writeDate = writeCalendarDate)
 {
     w.beginObject({{"Node", version}, {"NSObject", 0}});
     w.group("@");
@@ -109,7 +116,7 @@ void writeNode(TypedStreamWriter &w, const NodeSpec &n, qint64 version, const St
         if (i < extra)
             writeStore(w, *storeInSlot0);
         else
-            writeNode(w, n.children[i - extra], version);
+            writeNode(w, n.children[i - extra], version, nullptr, writeDate);
     });
     w.group("@");
     if (n.name.isEmpty())
@@ -119,8 +126,8 @@ void writeNode(TypedStreamWriter &w, const NodeSpec &n, qint64 version, const St
     w.group("i");
     w.integer(n.type);
     w.group("@@");
-    writeCalendarDate(w, n.created);
-    writeCalendarDate(w, n.last);
+    writeDate(w, n.created);
+    writeDate(w, n.last);
     w.group("iic");
     w.integer(n.hours);
     w.integer(n.minutes);
@@ -487,5 +494,181 @@ TEST(DocumentArchive, WritesFixturesForTheFuzzCorpus)
             EXPECT_EQ(stored, bytes) << qPrintable(name); // the writer's output is stable
         DocumentFileFormat::ReadResult out;
         EXPECT_TRUE(DocumentArchiveDecoder::decode(testsupport::readFile(path), out)) << qPrintable(name);
+    }
+}
+
+namespace {
+
+// What one way of holding the archive answered: the document's XML form, or the
+// reason of the refusal (and that the result was left untouched). The clock stands
+// still meanwhile: the oldest layout's new root is made now.
+QString answerOf(const QByteArray &bytes, DocumentArchiveDecoder::Hold hold)
+{
+    DocumentFileFormat::ReadResult out;
+    QString error;
+    platform::Clock::setNow(QDateTime(QDate(2024, 3, 4), QTime(9, 0), Qt::UTC));
+    const bool read = DocumentArchiveDecoder::decode(bytes, out, &error, hold);
+    platform::Clock::useSystemClock();
+    if (!read)
+        return QStringLiteral("refused: %1%2").arg(error, out.root ? QStringLiteral(" (result set)") : QString());
+    return QString::fromUtf8(DocumentFileFormat::toXmlData(*out.root, out.store));
+}
+
+QString answerHoldingValues(const QByteArray &bytes)
+{
+    return answerOf(bytes, DocumentArchiveDecoder::Hold::DecodedValues);
+}
+
+QString answerHoldingAll(const QByteArray &bytes)
+{
+    return answerOf(bytes, DocumentArchiveDecoder::Hold::WholeArchive);
+}
+
+// A calendar date as the platform wrote it: every date of the document shares one
+// zone and one format object, written once and referred back to after.
+void writeSharedDate(TypedStreamWriter &w, qint64 unixSeconds)
+{
+    static const char zone = 0;
+    static const char zoneName = 0;
+    static const char format = 0;
+    w.beginObject({{"NSCalendarDate", 0}, {"NSDate", 0}, {"NSObject", 0}});
+    w.group("d");
+    w.doubleValue(sinceReference(unixSeconds), false);
+    w.group("@");
+    if (w.beginObject({{"NSTimeZone", 0}, {"NSObject", 0}}, &zone)) {
+        w.group("@");
+        if (w.beginObject({{"NSString", 1}, {"NSObject", 0}}, &zoneName)) {
+            w.group("+");
+            w.byteString(ZoneName.toUtf8());
+            w.endObject();
+        }
+        w.group("@");
+        w.nil();
+        w.endObject();
+    }
+    w.group("@");
+    if (w.beginObject({{"NSString", 1}, {"NSObject", 0}}, &format)) {
+        w.group("+");
+        w.byteString("%Y-%m-%d %H:%M:%S %z");
+        w.endObject();
+    }
+    w.endObject();
+}
+
+// The sample's nodes, `copies` times over in the oldest layout, every date sharing its
+// zone and format.
+QByteArray sharingArchive(int copies)
+{
+    const NodeSpec sample = sampleTree().children.first();
+    TypedStreamWriter w;
+    w.group("@");
+    w.array(copies, [&](qsizetype) { writeNode(w, sample, 160, nullptr, writeSharedDate); });
+    return w.data();
+}
+
+QList<QByteArray> storedArchives()
+{
+    QList<QByteArray> archives;
+    for (const char *name : {"documents/archive-root-160-le.chronark", "documents/archive-root-159-be.chronark",
+                             "documents/archive-list-160-be.chronark", "typedstream/colorlist.clr",
+                             "typedstream/grapher-empty2d.gcx"})
+        archives.append(testsupport::readFile(testsupport::dataPath(QString::fromLatin1(name))));
+    return archives;
+}
+
+} // namespace
+
+TEST(DocumentArchive, BothWaysOfHoldingAnswerAlikeForEveryCutOfTheStoredArchives)
+{
+    // Every cut of the documents; of the larger samples every 61st and the last ones.
+    for (const QByteArray &archive : storedArchives()) {
+        ASSERT_FALSE(archive.isEmpty());
+        const qsizetype step = archive.size() > 4096 ? 61 : 1;
+        for (qsizetype length = 0; length <= archive.size(); length += length + 64 > archive.size() ? 1 : step) {
+            const QByteArray cut = archive.left(length);
+            ASSERT_EQ(answerHoldingValues(cut), answerHoldingAll(cut)) << "cut at " << length;
+        }
+    }
+    // The stored documents read whole, the other archives are no documents.
+    EXPECT_FALSE(answerHoldingValues(storedArchives().at(0)).startsWith(QStringLiteral("refused")));
+    EXPECT_TRUE(answerHoldingValues(storedArchives().at(3)).startsWith(QStringLiteral("refused")));
+}
+
+TEST(DocumentArchive, BothWaysOfHoldingAnswerAlikeForChangedArchives)
+{
+    // Seeded: bytes changed, dropped and doubled in the stored and generated archives.
+    std::mt19937 random(86);
+    QList<QByteArray> archives = storedArchives();
+    archives.append(sharingArchive(3));
+    archives.append(nodetreearchive::referringBack(40));
+    int read = 0;
+    for (int round = 0; round < 3000; ++round) {
+        QByteArray bytes = archives.at(qsizetype(random() % archives.size()));
+        const int changes = 1 + int(random() % 3);
+        for (int c = 0; c < changes && !bytes.isEmpty(); ++c) {
+            const qsizetype at = qsizetype(random() % quint32(bytes.size()));
+            switch (random() % 3) {
+            case 0:
+                bytes[at] = char(random() % 256);
+                break;
+            case 1:
+                bytes.remove(at, 1 + qsizetype(random() % 4));
+                break;
+            default:
+                bytes.insert(at, bytes.mid(at, 1 + qsizetype(random() % 8)));
+                break;
+            }
+        }
+        const QString answer = answerHoldingValues(bytes);
+        ASSERT_EQ(answer, answerHoldingAll(bytes)) << "round " << round;
+        read += answer.startsWith(QStringLiteral("refused")) ? 0 : 1;
+    }
+    // Some changes leave a document (a changed number, a changed name).
+    EXPECT_GT(read, 0);
+}
+
+TEST(DocumentArchive, ReadsADocumentThatSharesItsDatesPartsThroughout)
+{
+    // More back-references than the allowance: four a node (two dates, each with its
+    // zone and format), as the platform wrote; 4,200 nodes.
+    const int copies = 600;
+    const QByteArray bytes = sharingArchive(copies);
+    DocumentFileFormat::ReadResult out;
+    QString error;
+    ASSERT_TRUE(DocumentArchiveDecoder::decode(bytes, out, &error)) << qPrintable(error);
+    ASSERT_EQ(out.root->childrenCount(), copies);
+    const NodeSpec sample = sampleTree().children.first();
+    NodePtr expected = Node::create(Node::Root);
+    // The new root is made now, as the read's was.
+    expected->setcDate(out.root->cDate());
+    expected->setlDate(out.root->lDate());
+    for (int i = 0; i < copies; ++i)
+        expected->addChild(build(sample, 160));
+    EXPECT_EQ(DocumentFileFormat::toXmlData(*out.root, out.store), expectedXml(expected, DocumentValuesStore()));
+    EXPECT_EQ(answerHoldingValues(bytes), answerHoldingAll(bytes));
+}
+
+TEST(DocumentArchive, RefusesAStreamReferringBackPastItsSize)
+{
+    // One back-reference for every DocumentFileFormat::ArchiveBytesPerBackReference
+    // bytes and the allowance are taken; one more is refused. Both ways of holding
+    // refuse at the same count.
+    const QString tooMany = QStringLiteral("refused: too many back-references for the size of the stream");
+    qsizetype firstRefused = -1;
+    for (qsizetype count = 4096; count < 6000 && firstRefused < 0; count += 16) {
+        if (answerHoldingValues(nodetreearchive::referringBack(count)) == tooMany)
+            firstRefused = count;
+    }
+    ASSERT_GT(firstRefused, 0);
+    for (qsizetype count = firstRefused - 16; count <= firstRefused; ++count) {
+        const QByteArray bytes = nodetreearchive::referringBack(count);
+        const qsizetype allowed = bytes.size() / DocumentFileFormat::ArchiveBytesPerBackReference
+            + platform::TypedStreamReader::BackReferenceAllowance;
+        const QString answer = answerHoldingValues(bytes);
+        EXPECT_EQ(answer, answerHoldingAll(bytes)) << count;
+        if (count <= allowed)
+            EXPECT_EQ(answer, QStringLiteral("refused: malformed Node")) << count; // strings are no children
+        else
+            EXPECT_EQ(answer, tooMany) << count;
     }
 }

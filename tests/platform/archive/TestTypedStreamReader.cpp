@@ -324,3 +324,75 @@ TEST(TypedStreamDates, TimeZoneRulesAndNames)
     EXPECT_EQ(ArchivedTimeZone::fixedOffsetInName(QStringLiteral("GMT+99")), std::nullopt);
     EXPECT_EQ(ArchivedTimeZone::fixedOffsetInName(QStringLiteral("Europe/Paris")), std::nullopt);
 }
+
+TEST(TypedStreamReaderHolding, DecodedObjectsGiveUpTheirGroupsOthersKeepThem)
+{
+    // A list of a string, an object of a class without a decoder, and the string
+    // again by back-reference.
+    TypedStreamWriter w;
+    const int identity = 0;
+    w.group("@");
+    w.array(3, [&](qsizetype i) {
+        if (i == 1) {
+            w.beginObject({{"Unknown", 3}, {"NSObject", 0}});
+            w.group("i");
+            w.integer(7);
+            w.endObject();
+        } else if (w.beginObject({{"NSString", 1}, {"NSObject", 0}}, &identity)) {
+            w.group("+");
+            w.byteString("text");
+            w.endObject();
+        }
+    });
+    for (const bool keep : {true, false}) {
+        TypedStreamReader reader;
+        ArchivedFoundationObjects::registerDecoders(reader);
+        reader.setKeepDecodedGroups(keep);
+        const auto archive = reader.read(w.data());
+        ASSERT_TRUE(archive) << qPrintable(reader.errorString());
+        const QVariantList list = ArchivedFoundationObjects::valueOf(archive->groups().first().values.first()).toList();
+        ASSERT_EQ(list.size(), 3);
+        EXPECT_EQ(list.at(0).toString(), QStringLiteral("text"));
+        EXPECT_EQ(list.at(2).toString(), QStringLiteral("text"));
+        const TypedStreamObject *unknown = ArchivedFoundationObjects::objectIn(list.at(1));
+        ASSERT_TRUE(unknown);
+        ASSERT_EQ(unknown->values().size(), 1);
+        EXPECT_EQ(unknown->values().first()->toInteger(), 7);
+        for (qsizetype i = 0; i < archive->objectCount(); ++i) {
+            const TypedStreamObject *object = archive->objectAt(i);
+            EXPECT_EQ(object->groups().isEmpty(), !keep && object->hasDecodedValue()) << object->className().data();
+        }
+    }
+}
+
+TEST(TypedStreamReaderMalformed, BackReferencesAreBoundedWhenAsked)
+{
+    // A list referring back to its first element: the bound counts references, not
+    // definitions, and is none unless set.
+    auto referringBack = [](qsizetype count) {
+        TypedStreamWriter w;
+        const int identity = 0;
+        w.group("@");
+        w.array(count + 1, [&](qsizetype) {
+            if (w.beginObject({{"NSString", 1}, {"NSObject", 0}}, &identity)) {
+                w.group("+");
+                w.byteString("x");
+                w.endObject();
+            }
+        });
+        return w.data();
+    };
+    const QByteArray many = referringBack(20000);
+    EXPECT_EQ(failureOf(many), QString());
+    TypedStreamReader reader;
+    TypedStreamReader::Limits limits;
+    limits.bytesPerBackReference = 8;
+    reader.setLimits(limits);
+    const qsizetype allowed = many.size() / 8 + TypedStreamReader::BackReferenceAllowance;
+    ASSERT_LT(allowed, 20000);
+    EXPECT_FALSE(reader.read(many));
+    EXPECT_EQ(reader.errorString(), QStringLiteral("too many back-references for the size of the stream"));
+    // Within the bound: as many references as its own size allows.
+    const QByteArray fewer = referringBack(TypedStreamReader::BackReferenceAllowance);
+    EXPECT_TRUE(reader.read(fewer)) << qPrintable(reader.errorString());
+}
