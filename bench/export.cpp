@@ -11,7 +11,7 @@
 #include "bench/BenchTrees.h"
 
 #include "application/export/DocumentExporter.h"
-#include "application/export/PdfExportJob.h"
+#include "application/export/ExportJob.h"
 #include "platform/print/PagedTextPrinter.h"
 #include "platform/print/PrintInfo.h"
 
@@ -184,8 +184,8 @@ void PdfJob(benchmark::State &state, bool printerPage)
         bool ended = false;
         QElapsedTimer start;
         start.start();
-        PdfExportJob *job = PdfExportJob::start(&window, exporter, dir.filePath(QStringLiteral("out.pdf")), pages);
-        QObject::connect(job, &PdfExportJob::finished, [&ended] { ended = true; });
+        ExportJob *job = ExportJob::start(&window, exporter, dir.filePath(QStringLiteral("out.pdf")), pages);
+        QObject::connect(job, &ExportJob::finished, [&ended] { ended = true; });
         longest = std::max(longest, msSince(start));
         while (!ended)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);

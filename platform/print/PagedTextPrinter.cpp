@@ -63,10 +63,15 @@ QList<QTextOption::Tab> PagedTextPrinter::marginTabs(const QList<QTextOption::Ta
 
 void PagedTextPrinter::layOut(QTextDocument &document, qreal width, qreal height)
 {
-    if (document.documentLayout()->paintDevice() != pointDevice())
+    const bool newDevice = document.documentLayout()->paintDevice() != pointDevice();
+    if (newDevice)
         document.documentLayout()->setPaintDevice(pointDevice());
     document.setDocumentMargin(0);
-    document.setPageSize(QSizeF(std::max<qreal>(1, width), std::max<qreal>(1, height)));
+    // Setting the page size lays the whole text out anew: text laid out already (on a
+    // pool thread) for the page it is printed on is left as it is.
+    const QSizeF page(std::max<qreal>(1, width), std::max<qreal>(1, height));
+    if (newDevice || document.pageSize() != page)
+        document.setPageSize(page);
 }
 
 bool PagedTextPrinter::print(QTextDocument &document, QPagedPaintDevice &device, const PrintInfo &info,

@@ -9,7 +9,7 @@
 #include "AppKitExtensions/NTXSelectEncodingsPanel.h"
 #include "application/export/DocumentPrintAccessoryViewController.h"
 #include "application/export/DocumentPrintPanel.h"
-#include "application/export/PdfExportJob.h"
+#include "application/export/ExportJob.h"
 #include "platform/print/PagedTextPrinter.h"
 #include "platform/print/PrintInfo.h"
 #include "tests/application/export/RenderedPdf.h"
@@ -79,6 +79,13 @@ protected:
         fill(document, {group, alpha});
     }
 
+    // The file of an export is written by a job on a pool thread: its end.
+    void waitForTheExport()
+    {
+        drainEvents();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !document->documentWindow()->findChild<ExportJob *>(); }, 60000));
+    }
+
     DocumentExportPanel *openExportPanel()
     {
         document->saveAsRTFFile(nullptr);
@@ -144,7 +151,7 @@ TEST_F(ExportPanelTest, OkWritesTheFileAndTheDefaults)
     control<QCheckBox>(panel->exportView(), "exportWithoutDayEntry")->click();
     panel->savePanel()->selectFile(path(QStringLiteral("jobs")));
     QMetaObject::invokeMethod(panel->savePanel(), "accept");
-    drainEvents();
+    waitForTheExport();
     const QString text = QString::fromUtf8(testsupport::readFile(path(QStringLiteral("jobs.txt"))));
     // Jobs first, then groups; the days left out.
     EXPECT_LT(text.indexOf(QStringLiteral("Alpha")), text.indexOf(QStringLiteral("Clients")));
@@ -218,10 +225,7 @@ TEST_F(ExportPanelTest, ANameWithTheExtensionOfAFormatOfferedGetsTheChosenOne)
                                             ? stem + QLatin1Char('.') + extension
                                             : name.typed + QLatin1Char('.') + extension;
                 QMetaObject::invokeMethod(dialog, "accept");
-                drainEvents();
-                // A PDF is written by a job on a pool thread.
-                EXPECT_TRUE(QTest::qWaitFor(
-                    [&] { return !document->documentWindow()->findChild<PdfExportJob *>(); }, 60000));
+                waitForTheExport();
                 EXPECT_EQ(QDir(folder.filePath(sub)).entryList(QDir::Files).join(QLatin1Char(' ')).toStdString(),
                           written.toStdString());
             }
@@ -277,7 +281,7 @@ TEST_F(ExportPanelTest, PanelsOpenInTheFolderOfTheLastExportElseInTheDocumentsFo
     ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("exports"))));
     panel->savePanel()->selectFile(path(QStringLiteral("exports/out")));
     QMetaObject::invokeMethod(panel->savePanel(), "accept");
-    drainEvents();
+    waitForTheExport();
     ASSERT_TRUE(QFileInfo::exists(path(QStringLiteral("exports/out.rtf"))));
     EXPECT_EQ(defaults->stringForKey(LastExportFolderKey), QFileInfo(path(QStringLiteral("exports"))).absoluteFilePath());
     panel = openExportPanel();
@@ -353,12 +357,12 @@ TEST_F(ExportPanelTest, TheEncodingListCommandLeavesTheChosenEncodingToExportAnd
 
     panel->savePanel()->selectFile(path(QStringLiteral("roman")));
     QMetaObject::invokeMethod(panel->savePanel(), "accept");
-    drainEvents();
+    waitForTheExport();
     EXPECT_TRUE(QFileInfo::exists(path(QStringLiteral("roman.txt"))));
     EXPECT_EQ(defaults->integerForKey(ExportEncodingNewKey), qint64(NTXStringEncodings::MacOSRomanStringEncoding));
 }
 
-// Written on the GUI thread (RTF) or by a job on a pool thread (PDF), whose progress
+// Written by a job on a pool thread (RTF, PDF), whose progress
 // sheet has gone when the alert comes.
 TEST_F(ExportPanelTest, AnExportThatCannotBeWrittenShowsAnAlert)
 {
@@ -406,8 +410,8 @@ TEST_F(ExportPanelTest, ALargePdfIsWrittenUnderAProgressSheet)
     Q_EMIT popup->activated(popup->currentIndex());
     panel->savePanel()->selectFile(path(QStringLiteral("large.pdf")));
     QMetaObject::invokeMethod(panel->savePanel(), "accept");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return document->documentWindow()->findChild<PdfExportJob *>(); }));
-    QPointer<PdfExportJob> job = document->documentWindow()->findChild<PdfExportJob *>();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return document->documentWindow()->findChild<ExportJob *>(); }));
+    QPointer<ExportJob> job = document->documentWindow()->findChild<ExportJob *>();
     QDialog *sheet = job->progress().window();
     EXPECT_TRUE(sheet->isVisible());
     EXPECT_EQ(sheet->parentWidget(), document->documentWindow());
@@ -434,6 +438,8 @@ TEST_F(ExportPanelTest, PrintedAndExportedPdfsShowTheTextOnTheSamePage)
     document->printDocument(nullptr);
     DocumentPrintPanel *panel = document->findChild<DocumentPrintPanel *>();
     ASSERT_NE(panel, nullptr);
+    // The text is laid out on a pool thread.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return panel->printTextView() != nullptr; }, 60000));
     DocumentPrintAccessoryViewController *accessory = panel->printAccessoryViewController();
     EXPECT_TRUE(accessory->printSelectedJobs()->isEnabled());
 
@@ -441,9 +447,9 @@ TEST_F(ExportPanelTest, PrintedAndExportedPdfsShowTheTextOnTheSamePage)
     const auto printTo = [&](const QString &name) {
         panel->printer().setOutputFormat(QPrinter::PdfFormat);
         panel->printer().setOutputFileName(path(name));
-        QPointer<PdfExportJob> job;
+        QPointer<ExportJob> job;
         const auto connection = QObject::connect(panel, &DocumentPrintPanel::printToFileStarted,
-                                                 [&](PdfExportJob *started) { job = started; });
+                                                 [&](ExportJob *started) { job = started; });
         panel->previewWidget()->print();
         QObject::disconnect(connection);
         EXPECT_TRUE(job);

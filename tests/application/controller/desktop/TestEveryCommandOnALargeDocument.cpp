@@ -404,7 +404,7 @@ protected:
         // A PDF being written on a pool thread.
         if (m_window) {
             for (QObject *child : m_window->children()) {
-                if (child->inherits("PdfExportJob"))
+                if (child->inherits("ExportJob"))
                     return false;
             }
         }
