@@ -21,12 +21,17 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTimer>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTextDocument>
+
+#include <cmath>
+#include <random>
 
 using namespace mydoctest;
 
@@ -505,4 +510,71 @@ TEST_F(ExportPanelTest, PrintedAndExportedPdfsShowTheTextOnTheSamePage)
     ASSERT_FALSE(exported.isEmpty());
     EXPECT_NEAR(exported.first().xMin, printed.first().xMin, 0.5);
     EXPECT_NEAR(exported.first().yMin, printed.first().yMin, 0.5);
+}
+
+// The printed text is laid out on a pool thread under a sheet on the preview, which
+// shows the pages once it is there. Seeded clicks on the print options, some while a
+// layout runs: after each the text the preview shows is the export's text with the
+// options of the boxes. The sheet's Cancel then ends the print.
+TEST_F(ExportPanelTest, ThePreviewShowsTheTextLaidOutOffTheWindowAndCancelEndsThePrint)
+{
+    QList<NodePtr> jobs;
+    for (int j = 0; j < 60; ++j) {
+        QList<std::pair<int, int>> entries;
+        for (int e = 0; e < 100; ++e)
+            entries.append({8, 1 + e});
+        jobs.append(makeJob(QStringLiteral("Job%1").arg(j), 50, entries));
+    }
+    fill(document, jobs);
+    select(document, {jobs[3], jobs[7]});
+    document->printDocument(nullptr);
+    QPointer<DocumentPrintPanel> panel = document->findChild<DocumentPrintPanel *>();
+    ASSERT_NE(panel, nullptr);
+    // Nothing is laid out on the GUI thread: the job's sheet is on the preview.
+    ASSERT_NE(panel->layoutJob(), nullptr);
+    EXPECT_EQ(panel->printTextView(), nullptr);
+    EXPECT_EQ(panel->layoutJob()->progress().window()->parentWidget(), panel->previewDialog());
+    DocumentPrintAccessoryViewController *accessory = panel->printAccessoryViewController();
+    QCheckBox *const boxes[] = {accessory->printSelectedJobs(), accessory->printWithoutTimeEntry(),
+                                accessory->printWithoutDayEntry()};
+    const auto expectedText = [&] {
+        DocumentExporter::Options options;
+        options.withoutTimeEntries = boxes[1]->isChecked();
+        options.withoutDayEntries = boxes[2]->isChecked();
+        const QList<NodePtr> list = boxes[0]->isChecked()
+                                        ? DocumentExporter::exportListFromSelection({jobs[3], jobs[7]})
+                                        : QList<NodePtr>();
+        const QSizeF page = panel->printer().pageLayout().paintRect(QPageLayout::Point).size();
+        return DocumentExporter(document->jobList(), list, document->formatter(), options)
+            .textDocument(page.width(), {}, page.height())
+            ->toPlainText();
+    };
+    std::mt19937 random(8801);
+    for (int step = 0; step < 6; ++step) {
+        SCOPED_TRACE(step);
+        if (random() % 2 == 0) {
+            ASSERT_TRUE(QTest::qWaitFor([&] { return !panel->layoutJob(); }, 60000));
+        }
+        boxes[random() % 3]->click();
+        ASSERT_NE(panel->layoutJob(), nullptr);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !panel->layoutJob(); }, 60000));
+        ASSERT_NE(panel->printTextView(), nullptr);
+        EXPECT_EQ(panel->printTextView()->toPlainText(), expectedText());
+        EXPECT_TRUE(panel->previewDialog()->isVisible());
+        EXPECT_GE(panel->previewWidget()->pageCount(), 1);
+    }
+    // The pages shown are those of the text.
+    const QSizeF page = panel->printer().pageLayout().paintRect(QPageLayout::Point).size();
+    EXPECT_EQ(panel->previewWidget()->pageCount(),
+              int(std::ceil(panel->printTextView()->size().height() / page.height() - 1e-6)));
+
+    // Cancel while the text is laid out: the preview closes and the panel goes.
+    boxes[1]->click();
+    QPointer<ExportJob> job = panel->layoutJob();
+    ASSERT_TRUE(job);
+    job->progress().cancelButton()->click();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !panel; }, 60000));
+    EXPECT_FALSE(job);
+    for (QDialog *dialog : document->documentWindow()->findChildren<QDialog *>())
+        EXPECT_FALSE(dialog->isVisible()) << dialog->objectName().toStdString();
 }
