@@ -8,10 +8,15 @@
 #include "NTXAppKit/NTXProgressWindowController/NTXProgressWindowController.h"
 #include "tests/application/export/RenderedPdf.h"
 #include "platform/print/PagedTextPrinter.h"
+#include "platform/print/PrintInfo.h"
 #include "tests/support/TestSupport.h"
 #include "FoundationExtensions/NTXStringEncodings.h"
 
+#include <QAbstractTextDocumentLayout>
+#include <QPainter>
+#include <QPdfWriter>
 #include <QTextDocument>
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -530,4 +535,72 @@ TEST_F(ExportJobTest, TheTextLaidOutThereIsTheTextLaidOutHere)
     EXPECT_EQ(end->outcome, ExportJob::Written);
     EXPECT_EQ(end->reason, here->toHtml());
     EXPECT_FALSE(job && job->takeText());
+}
+
+// The pages PagedTextPrinter paints, a paragraph at a time from the first one on the
+// page, are those Qt's layout paints when it is handed each page's clip: a tree whose
+// descriptions wrap over several lines, some across a page's end, and a centred last
+// page.
+TEST_F(ExportJobTest, ThePagesAreThoseQtsOwnLayoutPaints)
+{
+    if (!renderedpdf::havePoppler()) {
+        GTEST_SKIP() << "poppler-utils is not installed (tools/dev setup)";
+    }
+    std::mt19937 random(8803);
+    const NodePtr root = randomTree(random, 600);
+    int n = 0;
+    const std::function<void(const NodePtr &)> describe = [&](const NodePtr &node) {
+        if (++n % 5 == 0)
+            node->setDescript(QStringLiteral("A description long enough to wrap over more than one line of the "
+                                             "printed page, so that its paragraph may end on the next page. ")
+                                  .repeated(1 + n % 3));
+        for (const NodePtr &child : node->children())
+            describe(child);
+    };
+    describe(root);
+    for (const bool centred : {false, true}) {
+        SCOPED_TRACE(centred ? "centred" : "at the top");
+        platform::PrintInfo info = DocumentExporter::exportPrintInfo();
+        info.setVerticallyCentered(centred);
+        const QString printed = dir.filePath(QStringLiteral("printed%1.pdf").arg(centred));
+        const QString reference = dir.filePath(QStringLiteral("reference%1.pdf").arg(centred));
+        {
+            QPdfWriter writer(printed);
+            info.applyTo(writer);
+            const QRectF paintRect = writer.pageLayout().paintRect(QPageLayout::Point);
+            const std::unique_ptr<QTextDocument> text =
+                exporterOf(root).textDocument(paintRect.width(), {}, paintRect.height());
+            ASSERT_TRUE(platform::PagedTextPrinter::print(*text, writer, info, true));
+        }
+        {
+            // Qt's layout paints each page, with the page's clip.
+            QPdfWriter writer(reference);
+            info.applyTo(writer);
+            const QRectF paintRect = writer.pageLayout().paintRect(QPageLayout::Point);
+            const std::unique_ptr<QTextDocument> text =
+                exporterOf(root).textDocument(paintRect.width(), {}, paintRect.height());
+            const qreal height = paintRect.height();
+            const qreal total = text->size().height();
+            const int pages = std::max(1, int(std::ceil(total / height - 1e-6)));
+            ASSERT_GT(pages, 3);
+            QPainter painter(&writer);
+            for (int page = 0; page < pages; ++page) {
+                if (page > 0)
+                    writer.newPage();
+                const qreal top = page * height;
+                const qreal offset = centred && page == pages - 1 ? std::max<qreal>(0, (height - (total - top)) / 2) : 0;
+                painter.save();
+                painter.scale(writer.logicalDpiX() / 72.0, writer.logicalDpiY() / 72.0);
+                painter.translate(0, offset - top);
+                QAbstractTextDocumentLayout::PaintContext context;
+                context.clip = QRectF(0, top, paintRect.width(), height);
+                painter.setClipRect(context.clip);
+                text->documentLayout()->draw(&painter, context);
+                painter.restore();
+            }
+        }
+        const QList<QByteArray> expected = renderedpdf::pages(reference);
+        ASSERT_FALSE(expected.isEmpty());
+        EXPECT_TRUE(renderedpdf::pages(printed) == expected);
+    }
 }
