@@ -116,12 +116,24 @@ DocumentExporter::DocumentExporter(NodePtr root, QList<NodePtr> exportList, Curr
 DocumentExporter DocumentExporter::detached() const
 {
     // Only what the walk reads is copied: the listed nodes, else the root.
-    QList<NodePtr> list;
-    list.reserve(m_exportList.size());
-    for (const NodePtr &node : m_exportList)
-        list.append(node->clone());
-    const NodePtr root = list.isEmpty() && m_root ? m_root->clone() : NodePtr();
-    return DocumentExporter(root, list, m_formatter, m_options);
+    QList<NodePtr> copies;
+    for (const NodePtr &node : exportedNodes())
+        copies.append(node->clone());
+    return withCopies(copies);
+}
+
+QList<NodePtr> DocumentExporter::exportedNodes() const
+{
+    if (!m_exportList.isEmpty())
+        return m_exportList;
+    return m_root ? QList<NodePtr>{m_root} : QList<NodePtr>();
+}
+
+DocumentExporter DocumentExporter::withCopies(const QList<NodePtr> &copies) const
+{
+    if (!m_exportList.isEmpty())
+        return DocumentExporter(NodePtr(), copies, m_formatter, m_options);
+    return DocumentExporter(copies.value(0), {}, m_formatter, m_options);
 }
 
 QList<NodePtr> DocumentExporter::exportListFromSelection(const QList<NodePtr> &selection)

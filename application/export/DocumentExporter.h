@@ -61,6 +61,12 @@ public:
     // The same export over copies of the nodes it lists, linked to nothing else: what
     // another thread works from while the document's own tree goes on changing.
     DocumentExporter detached() const;
+    // The nodes the walk starts from: the export list when it has nodes, else the root
+    // (none without one).
+    QList<NodePtr> exportedNodes() const;
+    // The same export over copies of exportedNodes(), in their order (detached() with
+    // copies made elsewhere, a slice at a time).
+    DocumentExporter withCopies(const QList<NodePtr> &copies) const;
 
     // Told now and then how much of a long output is made (0 to 1); answers whether
     // to go on.

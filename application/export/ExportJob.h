@@ -1,11 +1,12 @@
 #pragma once
 // The long work of an export or a print on a pool thread, with a progress sheet on a
 // window whose Cancel ends it: a file of any export format written, or the printed
-// text laid out for the print preview. The worker reads a detached copy of the
-// exported nodes (and of whatever else the writing reads), made on the GUI thread
-// when the job starts, so the person and the running counter go on changing the
-// document meanwhile; the file or the text shows the document as it was at the
-// start. The GUI thread only copies the nodes and shows the progress.
+// text laid out for the print preview. The worker reads a copy of the exported nodes
+// (and of whatever else the writing reads) as they stood when the job started, so the
+// person and the running counter go on changing the document meanwhile; the file or
+// the text shows the document as it was at the start. The GUI thread only copies the
+// nodes, a slice of CopySliceNodes in each pass of its event loop under the sheet
+// (NodeSnapshot), and shows the progress.
 //
 // A file is written atomically: after a failure or a cancel an existing file is whole
 // and no new one remains (a Cancel that comes once the file is complete keeps it,
@@ -25,11 +26,17 @@
 #include <QObject>
 #include <QSizeF>
 #include <QString>
+#include "NTXAppKit/NTXProgressWindowController/NTXProgressDescriptor.h"
+
 #include <functional>
 #include <memory>
+#include <optional>
+#include <vector>
 
+class NodeSnapshot;
 class NTXProgressWindowController;
 class QTextDocument;
+class QTimer;
 class QWidget;
 
 class ExportJob : public QObject
@@ -37,6 +44,8 @@ class ExportJob : public QObject
     Q_OBJECT
 public:
     enum Outcome { Written, Cancelled, Failed };
+    // The nodes copied in one pass of the event loop.
+    static constexpr qsizetype CopySliceNodes = 4096;
 
     // Frees a text document; on the GUI thread it hands it to a pool thread first.
     struct FreeText
@@ -76,8 +85,17 @@ private:
     // The work answers success; on success it may leave laid-out text in *text.
     using Work = std::function<bool(QString *reason, LaidOutText *text, const DocumentExporter::Progress &progress)>;
 
-    ExportJob(QWidget *window, const QString &path);
+    ExportJob(QWidget *window, const QString &path, const QString &title);
+    // The work of a copy of the export's nodes, once they are copied.
+    static ExportJob *copyThenRun(QWidget *window, const QString &path, const QString &title,
+                                  const DocumentExporter &exporter,
+                                  std::function<Work(const DocumentExporter &copy)> makeWork);
     static ExportJob *run(QWidget *window, const QString &path, const QString &title, Work work);
+    // Opens the sheet on the window.
+    void showSheet(QWidget *window);
+    void addWork(Work work);
+    // One slice of the copy; once it is whole, the work.
+    void copySlice();
     void end(bool cancelled);
 
     QString m_path;
@@ -87,4 +105,10 @@ private:
     bool m_written = false;
     QString m_reason;
     LaidOutText m_text;
+    NTXProgressDescriptorPtr m_descriptor;
+    // The copy being made (none once it is whole), and what to run on it.
+    std::vector<std::unique_ptr<NodeSnapshot>> m_snapshots;
+    std::optional<DocumentExporter> m_exporter;
+    std::function<Work(const DocumentExporter &copy)> m_makeWork;
+    QTimer *m_copying = nullptr;
 };

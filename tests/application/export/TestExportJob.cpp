@@ -604,3 +604,64 @@ TEST_F(ExportJobTest, ThePagesAreThoseQtsOwnLayoutPaints)
         EXPECT_TRUE(renderedpdf::pages(printed) == expected);
     }
 }
+
+// A tree of many slices of nodes, edited between the passes in which the job copies
+// it (seeded: names, descriptions, nodes added and taken away): the file is the one
+// the tree gave at the command. A Cancel while the copy is made ends the job there:
+// told as cancelled, its sheet closed, the old file whole.
+TEST_F(ExportJobTest, TheCopyMadeInSlicesIsTheTreeAtTheCommandAndCancelStopsIt)
+{
+    const NodePtr root = makeTree(20000);
+    const QByteArray expected = exporterOf(root).tabTextData(NTXStringEncodings::UTF8StringEncoding);
+    DocumentExporter::FileSettings settings;
+    settings.textEncoding = NTXStringEncodings::UTF8StringEncoding;
+    const QString path = dir.filePath(QStringLiteral("sliced.txt"));
+    auto end = std::make_shared<End>();
+    QPointer<ExportJob> job = ExportJob::start(&window, exporterOf(root), path, DocumentExporter::TabText, settings);
+    QObject::connect(job, &ExportJob::finished, [end](ExportJob::Outcome outcome, const QString &reason) {
+        *end = {true, outcome, reason};
+    });
+    std::mt19937 random(8804);
+    int passes = 0;
+    while (!end->ended) {
+        const NodePtr jobNode = root->childAtIndex(qsizetype(random() % root->childrenCount()));
+        switch (random() % 4) {
+        case 0:
+            jobNode->setItemName(QStringLiteral("Renamed %1").arg(passes));
+            break;
+        case 1:
+            jobNode->setDescript(QStringLiteral("Changed %1").arg(passes));
+            break;
+        case 2:
+            add(root, Node::Job, QStringLiteral("Added %1").arg(passes), at(5, 9));
+            break;
+        case 3:
+            if (jobNode->childrenCount())
+                jobNode->delChild(jobNode->childAtIndex(0));
+            break;
+        }
+        ++passes;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    // More passes than one slice of the copy takes.
+    EXPECT_GT(passes, 20000 / int(ExportJob::CopySliceNodes));
+    EXPECT_EQ(end->outcome, ExportJob::Written) << end->reason.toStdString();
+    EXPECT_TRUE(testsupport::readFile(path) == expected);
+
+    ASSERT_TRUE(testsupport::writeFile(path, "old contents"));
+    *end = {};
+    job = ExportJob::start(&window, exporterOf(root), path, DocumentExporter::TabText, settings);
+    QObject::connect(job, &ExportJob::finished, [end](ExportJob::Outcome outcome, const QString &reason) {
+        *end = {true, outcome, reason};
+    });
+    const QPointer<QDialog> sheet = job->progress().window();
+    EXPECT_TRUE(sheet->isVisible());
+    job->progress().cancelButton()->click();
+    ASSERT_TRUE(wait(end));
+    EXPECT_EQ(end->outcome, ExportJob::Cancelled);
+    EXPECT_TRUE(!sheet || !sheet->isVisible());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !job; }));
+    EXPECT_EQ(testsupport::readFile(path), "old contents");
+    EXPECT_EQ(QDir(dir.path()).entryList({QStringLiteral("sliced*")}, QDir::Files | QDir::Hidden),
+              QStringList{QStringLiteral("sliced.txt")});
+}
