@@ -21,13 +21,12 @@
 // Owned by its parent, the window of the sheet; deleting it, or the window, cancels
 // the work, which then leaves no file and tells nothing. GUI thread only; the work
 // runs on the progress window's operation queue.
+#include "NTXAppKit/NTXProgressWindowController/NTXProgressDescriptor.h"
 #include "application/export/DocumentExporter.h"
 
 #include <QObject>
 #include <QSizeF>
 #include <QString>
-#include "NTXAppKit/NTXProgressWindowController/NTXProgressDescriptor.h"
-
 #include <functional>
 #include <memory>
 #include <optional>
