@@ -129,6 +129,7 @@ NTXTextViewInspector::~NTXTextViewInspector()
 {
     disconnect(this, nullptr, this, nullptr);
     m_completionTimer.stop();
+    giveBackReleasedViews();
     removeAllSubviews();
 }
 
@@ -370,6 +371,8 @@ void NTXTextViewInspector::addSubview(QWidget *view)
         return;
     if (view->parentWidget() != viewport())
         view->setParent(viewport());
+    // Shown again before it was given back: the inspector's again.
+    view->setProperty(NTXTextViewInspectorViewField::GivenBackLaterProperty, QVariant());
     // A control nobody sized takes its preferred size (not a window's default).
     if (!view->testAttribute(Qt::WA_Resized))
         view->resize(view->sizeHint());
@@ -401,6 +404,37 @@ void NTXTextViewInspector::releaseSubview(QWidget *view)
         return;
     }
     view->setParent(nullptr);
+}
+
+void NTXTextViewInspector::removeSubviewGivingBackLater(QWidget *view)
+{
+    if (!view || view->parentWidget() != viewport() || view->property("ntxInspectorListButton").toBool()) {
+        removeSubview(view);
+        return;
+    }
+    m_subviews.remove(view);
+    m_viewFields.remove(view);
+    view->hide();
+    setViewRefusesInput(view, false);
+    view->setProperty(NTXTextViewInspectorViewField::GivenBackLaterProperty, true);
+    m_givenBackLater.append(view);
+    if (std::exchange(m_giveBackQueued, true))
+        return;
+    QMetaObject::invokeMethod(this, platform::ExceptionBoundary::guarded(this, "a queued call", [this] {
+        giveBackReleasedViews();
+    }), Qt::QueuedConnection);
+}
+
+void NTXTextViewInspector::giveBackReleasedViews()
+{
+    m_giveBackQueued = false;
+    for (const QPointer<QWidget> &view : std::exchange(m_givenBackLater, {})) {
+        if (!view || !view->property(NTXTextViewInspectorViewField::GivenBackLaterProperty).toBool())
+            continue; // deleted with its row, or shown again
+        view->setProperty(NTXTextViewInspectorViewField::GivenBackLaterProperty, QVariant());
+        if (view->parentWidget() == viewport())
+            view->setParent(nullptr);
+    }
 }
 
 void NTXTextViewInspector::setViewRefusesInput(QWidget *view, bool refuses)
@@ -1152,7 +1186,7 @@ void NTXTextViewInspector::listFieldDidRemoveRow(NTXTextViewInspectorListField *
         InternalChange change(*this);
         const QScopedValueRollback<bool> inPlace(m_layingOutInPlace, true);
         for (QWidget *view : viewsInCharacterRange(range))
-            removeSubview(view);
+            removeSubviewGivingBackLater(view);
         if (m_currentEditedStartLocation != Range::NotFound) {
             if (range.contains(m_currentEditedStartLocation))
                 m_currentEditedStartLocation = Range::NotFound;

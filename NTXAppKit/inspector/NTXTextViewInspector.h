@@ -58,6 +58,7 @@
 #include <QTextCursor>
 #include <QTextEdit>
 #include <QTimer>
+#include <functional>
 #include <memory>
 
 class NTXTextViewInspectorCompoundField;
@@ -191,6 +192,14 @@ public:
     // are, and stored like an edit in place when OK ends it with a change. Null for a
     // field shown whole. Its title names the field's label and the subject.
     platform::WholeTextDialog *openWholeValueOfField(NTXTextViewInspectorTextField *field);
+    // Where such a dialog writes: asked once as it opens, the holder keeps what the
+    // field stands for then (what is selected then) and gives the writer that OK with a
+    // change calls, whatever the field stands for by then. Without a holder, or with no
+    // writer from it, the value goes to the field, as an edit in place.
+    using WholeValueWriter = std::function<void(const QVariant &value)>;
+    using WholeValueHolder =
+        std::function<WholeValueWriter(NTXTextViewInspectorTextField *field, platform::WholeTextDialog *dialog)>;
+    void setWholeValueHolder(WholeValueHolder holder) { m_wholeValueHolder = std::move(holder); }
     // The name of what the inspector shows (the one node selected), named in the
     // titles of its dialogs; empty when it shows none or several.
     const QString &subjectName() const { return m_subjectName; }
@@ -267,6 +276,10 @@ private:
     void removeSubview(QWidget *view);
     // removeSubview() without the list of subviews.
     void releaseSubview(QWidget *view);
+    // removeSubview() for a removed list row's control: hidden now, given back on the
+    // next pass of the event loop unless its row deleted it meanwhile.
+    void removeSubviewGivingBackLater(QWidget *view);
+    void giveBackReleasedViews();
     void removeAllSubviews();
     void rememberFieldStart(const NTXTextViewInspectorField *field, qsizetype start);
     // rememberFieldStart() again for the fields that begin in the position's block
@@ -335,6 +348,7 @@ private:
     QPainterPath m_rollover;
     QPointer<QObject> m_inspectorDelegate;
     QString m_subjectName;
+    WholeValueHolder m_wholeValueHolder;
     QTimer m_completionTimer;
     qsizetype m_nextInsertionIndex = Range::NotFound;
     int m_displayMode = FieldsMode;
@@ -356,6 +370,10 @@ private:
     };
     QHash<const NTXTextViewInspectorField *, FieldStart> m_fieldStarts;
     QPointer<QWidget> m_replacementView;
+    // The controls of removed rows still to be given back, and whether the pass that
+    // gives them back is queued.
+    QList<QPointer<QWidget>> m_givenBackLater;
+    bool m_giveBackQueued = false;
     QPointer<QCompleter> m_completer;
     // The widget of the window that had the keyboard before a click gave it to the
     // inspector; the keyboard goes back to it when the click was on a value shown cut.

@@ -334,15 +334,20 @@ platform::WholeTextDialog *NTXTextViewInspector::openWholeValueOfField(NTXTextVi
     const QString before = dialog->text();
     const FieldPtr keep = sharedField(field);
     QPointer<NTXTextViewInspector> self(this);
+    WholeValueWriter writer = takesEdits && m_wholeValueHolder ? m_wholeValueHolder(field, dialog) : WholeValueWriter();
     connect(dialog, &QDialog::finished, this,
-            platform::ExceptionBoundary::guarded(this, "finished", [self, keep, dialog, before, takesEdits](int result) {
+            platform::ExceptionBoundary::guarded(this, "finished", [self, keep, dialog, before, takesEdits,
+                                                                    writer](int result) {
         if (!self || !keep || result != QDialog::Accepted || !takesEdits)
             return;
         const QString edited = dialog->text();
         auto *textField = qobject_cast<NTXTextViewInspectorTextField *>(keep.get());
         if (edited == before || !textField)
             return;
-        self->storeValueOfField(textField, textField->valueObjectForString(edited));
+        if (writer)
+            writer(textField->valueObjectForString(edited));
+        else
+            self->storeValueOfField(textField, textField->valueObjectForString(edited));
     }));
     dialog->open();
     return dialog;

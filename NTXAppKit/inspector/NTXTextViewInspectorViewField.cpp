@@ -42,8 +42,13 @@ NTXTextViewInspectorViewField::NTXTextViewInspectorViewField(const QString &iden
 
 NTXTextViewInspectorViewField::~NTXTextViewInspectorViewField()
 {
-    if (m_view && !m_view->parentWidget())
+    if (isOwnedByField(m_view))
         delete m_view.data();
+}
+
+bool NTXTextViewInspectorViewField::isOwnedByField(const QWidget *view)
+{
+    return view && (!view->parentWidget() || view->property(GivenBackLaterProperty).toBool());
 }
 
 bool NTXTextViewInspectorViewField::isEditableControl(const QWidget *view)
@@ -117,7 +122,7 @@ void NTXTextViewInspectorViewField::setView(QWidget *view)
 {
     if (view == m_view)
         return;
-    if (m_view && !m_view->parentWidget())
+    if (isOwnedByField(m_view))
         delete m_view.data();
     m_view = view;
 }

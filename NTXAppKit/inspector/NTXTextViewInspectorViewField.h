@@ -47,6 +47,13 @@ public:
 
     // Whether a view is a control the user edits.
     static bool isEditableControl(const QWidget *view);
+    // Set on a view that an inspector took out of a removed list row and gives back
+    // (parentless) on the next pass of the event loop, not at once: giving a control
+    // back walks every widget of the window. Its field deletes such a view as one
+    // without a parent, so that a row that goes at once takes its control along.
+    static constexpr const char *GivenBackLaterProperty = "ntxInspectorGivesBackLater";
+    // The view is its field's alone: without a parent, or waiting to be given back.
+    static bool isOwnedByField(const QWidget *view);
 
 protected:
     void copyViewStateTo(NTXTextViewInspectorViewField &copy) const;

@@ -2,6 +2,7 @@
 #include "application/sheets/DeleteAssistantSheet.h"
 #include "application/document/DocumentWindow.h"
 #include "application/document/DeleteAssistant.h"
+#include "application/document/HeldNodes.h"
 #include "application/document/MyDocument.h"
 #include "platform/drawing/Sheet.h"
 #include "platform/foundation/Bundle.h"
@@ -38,10 +39,12 @@ void DeleteAssistant::deleteAssistant(QObject *)
             platform::ExceptionBoundary::guarded(this, "the kind of entries", [this, group = sheet->deleteValue] {
                 deleteAssistantValueChanged(group);
             }));
+    // It runs over the tree it was begun on, not over one read from the file meanwhile.
+    auto *held = new HeldNodes(m_document, {m_document.jobList()}, sheet, sheet->deleteOkButton);
     platform::Sheet::begin(sheet, m_document.documentWindow(),
-                           [self = QPointer(this), sheet = QPointer(sheet)](int returnCode) {
+                           [self = QPointer(this), sheet = QPointer(sheet), held = QPointer(held)](int returnCode) {
                                if (self)
-                                   self->sheetDidEndDeleteAssistant(sheet, returnCode);
+                                   self->sheetDidEndDeleteAssistant(sheet, held && held->present() ? returnCode : 0);
                                if (sheet)
                                    sheet->deleteLater();
                            });

@@ -2,7 +2,8 @@
 // The delete assistant: its sheet, and the run that removes, in one undoable step,
 // the nodes of a kind that meet a creation-date condition (and, when asked, belong
 // to executed jobs), then the day entries left empty. The outline shows a run as one
-// batch of edits.
+// batch of edits. The sheet holds the tree it was begun on (HeldNodes): when the
+// file was read again meanwhile, it runs over nothing.
 //
 // Owned by its MyDocument (a child object), which forwards the assistant's
 // operations here; the deletions go through the document's undoable edits. GUI

@@ -57,6 +57,17 @@ int reminderTicks(double minutes)
     return int(ticks);
 }
 
+// The end of a count as the person's clock shows it: in the local time zone's offset
+// in force at that moment (a change of the offset since the start, summer time
+// beginning or ending, shows), while the start was in the zone's offset then; a
+// start in another offset (a clock set to it) keeps that one.
+QDateTime asTheClockShows(const QDateTime &end, const QDateTime &start)
+{
+    if (start.offsetFromUtc() != start.toLocalTime().offsetFromUtc())
+        return end;
+    return end.toOffsetFromUtc(end.toLocalTime().offsetFromUtc());
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -217,7 +228,7 @@ void DocumentCounter::countElapsedTime(Node &entry)
 {
     const QDateTime endBefore = entry.lDate();
     const qint64 counted = std::max<qint64>(0, platform::Clock::steadyMSecs() - m_steadyAtStart);
-    entry.refreshlDate(m_countedFrom.addMSecs(counted));
+    entry.refreshlDate(asTheClockShows(m_countedFrom.addMSecs(counted), m_countedFrom));
     entry.setItemNameByType();
     // Counted time is a change to save (not an undo step), also while the document is
     // edited: a save being written holds the entry as it was when the save began.

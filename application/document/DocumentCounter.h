@@ -3,7 +3,9 @@
 // day of the active job grows twice a second by the time that has passed since the
 // start (the steady clock, platform::Clock::steadyMSecs()): a step of the wall clock
 // neither takes counted time back nor adds time that was not counted, and no tick
-// moves the entry's end earlier or before its start. Start and stop empty the
+// moves the entry's end earlier or before its start. The end shows the offset the
+// local time zone has at its moment (03:00 summer time after a count from 01:59
+// winter time on the night of the change). Start and stop empty the
 // document's undo stack, play their sounds (unless muted; stops the application
 // controller sends are silent) and post a notification. The start, every tick that
 // moves the entry's end and the stop each record a change of the document outside

@@ -1,15 +1,20 @@
 // The document's inspector: its fields, set up once when the window is loaded, and
 // the colour-label picker following the selection.
 #include "application/document/DocumentWindow.h"
+#include "application/document/HeldNodes.h"
 #include "application/document/MyDocument.h"
 
 #include "NTXAppKit/NTXColorLabelWidget/NTXColorLabelWidget.h"
 #include "NTXAppKit/inspector/NTXTextViewInspector.h"
 #include "NTXAppKit/inspector/NTXTextViewInspectorTextField.h"
 #include "NTXAppKit/inspector/NTXTextViewInspectorViewField.h"
+#include "platform/drawing/WholeTextDialog.h"
 #include "platform/foundation/ArrayController.h"
 #include "platform/foundation/Bindings.h"
 #include "platform/foundation/Bundle.h"
+
+#include <QDialogButtonBox>
+#include <QPushButton>
 
 namespace {
 
@@ -84,6 +89,20 @@ void MyDocument::setupInspectorFields()
     description->bind(QStringLiteral("value"), m_inspectedObjectsController.get(),
                       QStringLiteral("selectedObjects.descript"), {});
     inspector->addField(description);
+    // The whole description goes to the nodes selected when its dialog opened.
+    inspector->setWholeValueHolder([this, description = std::weak_ptr(description)](
+                                       NTXTextViewInspectorTextField *field,
+                                       platform::WholeTextDialog *dialog) -> NTXTextViewInspector::WholeValueWriter {
+        if (field != description.lock().get())
+            return {};
+        auto *held = new HeldNodes(*this, m_inspectedNodes, dialog, dialog->buttons()->button(QDialogButtonBox::Ok));
+        return [held = QPointer(held)](const QVariant &value) {
+            if (!held || !held->present())
+                return;
+            for (const NodePtr &node : held->nodes())
+                node->setDescript(value.toString());
+        };
+    });
 
     inspector->addField(NTXTextViewInspectorViewField::separatorField());
 

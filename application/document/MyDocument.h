@@ -1,46 +1,37 @@
 #pragma once
-// The document of the application: one per open file of the type "Chronark Format".
-// It owns the node tree (a root of type 4) and the stored window state, keeps the
-// active job and validates the menus of its window. Its collaborators, one job each,
-// do the rest; the operations others call stay here as short forwards
-// (MyDocumentForwards.cpp):
-//   DocumentWindowController  window wiring, stored window state, context menu
-//   DocumentTotals            totals row and the selection's time and turnover
-//   DocumentTreeReports       the root's delegate: the outline follows the tree
-//   DocumentCounter    the running counter          DocumentEdits    undoable edits
-//   OutlineDataSource  outline rows, drag and drop  DeleteAssistant  delete assistant
-//   DocumentToolbar    the window's toolbar         NodeNameSheets   job/group sheets
-//   TimeEntrySheets    the time-entry sheets
-// The inspector's fields are set up here (InspectorCategory.cpp); the document is
-// key-value observable for them: "selectedNodeWorkTime", "selectedNodeWage",
+// The document of the application: one per open file of the type "Chronark Format". It
+// owns the node tree (a root of type 4) and the stored window state, keeps the active
+// job and validates the menus of its window; it reaches the application through its
+// DocumentServices. Its collaborators (named below), one job each, do the rest; the
+// operations others call stay here as short forwards (MyDocumentForwards.cpp). The
+// inspector's fields are set up here (InspectorCategory.cpp); the document is key-value
+// observable for them: "selectedNodeWorkTime", "selectedNodeWage",
 // "inspectedObjectsNotEmpty".
-// It reaches the application through its DocumentServices.
 //
-// Saving writes and commits the file on a pool thread, from a copy of the tree and
-// the window values made on the GUI thread (makeFileWriter()): the tree is copied a
-// slice of nodes per pass of the event loop (NodeSnapshot), as it stood when the
-// save began, whatever changes meanwhile. A save of the document's own file leaves
-// a file another program changed meanwhile as it is (the last look comes just
-// before the rename). A successful save removes what interrupted saves of the file
-// left beside it, and only that (DocumentFileFormat's writer, platform::SaveFile).
-// Reading the file again (the revert) reads it on a pool thread through the
-// services' read-ahead, as opening does, where the services have one
-// (readFileAhead()).
+// Saving copies the tree on the GUI thread, a slice of nodes per pass of the event loop
+// (NodeSnapshot), as it stood when the save began (makeFileWriter()), and writes and
+// commits the file on a pool thread. A file another program changed meanwhile is left
+// as it is (the last look comes just before the rename); a successful save removes what
+// interrupted saves of the file left beside it, and only that (DocumentFileFormat's
+// writer, platform::SaveFile). The revert reads the file on a pool thread through the
+// services' read-ahead, as opening does, where the services have one (readFileAhead()).
 //
 // GUI thread only. Closing or deleting it tears its window down first (see
-// platform::Document). Then the destructor lets the tree report to no one and
-// resets the members explicitly, first to go first (the order of the declarations
-// plays no part): NodeNameSheets, DeleteAssistant, TimeEntrySheets,
-// DocumentToolbar, DocumentCounter (its destructor takes a running counter out of
-// the services' count and the entry out of the running state), DocumentEdits,
-// DocumentTotals, DocumentWindowController, DocumentOutlineModel (it reads the data
-// source), OutlineDataSource; then the colour label observer, the inspector's
-// controller and the nodes it showed, the tree, and last the services. So each
-// collaborator goes while the document's tree, values, services and the
-// collaborators it uses are still whole. The document owns each collaborator
-// through a unique_ptr (they are also its QObject children, which the pointer
-// removes from the list before ~QObject looks at it); DocumentTreeReports, the
-// formatters and the values are plain members that go after.
+// platform::Document). Then the destructor lets the tree report to no one and resets
+// the members explicitly, first to go first (the declarations' order plays no part):
+// NodeNameSheets (job and group sheets), DeleteAssistant, TimeEntrySheets,
+// DocumentToolbar, DocumentCounter (the running counter; its destructor takes it out of
+// the services' count and the entry out of the running state), DocumentEdits (undoable
+// edits), DocumentTotals (totals row, the selection's time and turnover),
+// DocumentWindowController (window wiring, stored window state, context menu),
+// DocumentOutlineModel (it reads the data source), OutlineDataSource (outline rows,
+// drag and drop); then the colour label observer, the inspector's controller and the
+// nodes it showed, the tree, and last the services. So each collaborator goes while the
+// document's tree, values, services and the collaborators it uses are still whole. The
+// document owns each collaborator through a unique_ptr (also a QObject child, which the
+// pointer takes out of the list before ~QObject looks at it); DocumentTreeReports (the
+// root's delegate: the outline follows the tree), the formatters and the values are
+// plain members that go after.
 #include "application/tree/CurrencyFormatter.h"
 #include "application/document/DocumentOutlineModel.h"
 #include "application/document/DocumentServices.h"
@@ -71,7 +62,6 @@ class OutlineDataSource;
 class QAction;
 class QHeaderView;
 class QMenu;
-class QStandardItemModel;
 class QToolBar;
 class QTreeView;
 class TimeEntrySheets;
@@ -93,19 +83,17 @@ public:
     static inline const QString TypeName = QStringLiteral("Chronark Format");
     static inline const QString FileExtension = QStringLiteral("chronark");
     static inline const QString MimeType = QStringLiteral("application/x-chronark");
-    // The bytes every file of DocumentFileFormat's writer begins with.
     // Nodes of the tree a save copies in one pass of the event loop (a few
     // milliseconds' work): the GUI thread is held no longer by a save's copy.
     static constexpr qsizetype SaveCopySliceNodes = 4096;
+    // The bytes every file of DocumentFileFormat's writer begins with.
     static constexpr QByteArrayView WrittenFileBeginning = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Chronark";
 
     // The document type that makes MyDocument objects sharing the services (each
     // document gets its own when none are given).
     static platform::DocumentType documentType(std::shared_ptr<DocumentServices> services = {});
-
     explicit MyDocument(QObject *parent = nullptr, std::shared_ptr<DocumentServices> services = {});
     ~MyDocument() override;
-
     DocumentServices &services() const { return *m_services; }
 
     DocumentWindow *documentWindow() const;

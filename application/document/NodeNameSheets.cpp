@@ -6,6 +6,7 @@
 #include "application/sheets/JobNameSheet.h"
 #include "application/document/DocumentEdits.h"
 #include "application/document/DocumentWindowController.h"
+#include "application/document/HeldNodes.h"
 #include "application/document/MyDocument.h"
 #include "platform/drawing/Sheet.h"
 #include "platform/foundation/Bundle.h"
@@ -88,11 +89,15 @@ void NodeNameSheets::funcJobName(const NodePtr &node, int function)
             platform::ExceptionBoundary::guarded(this, "Cancel", [this, button = sheet->jobCancelButton] {
                 endJobNameWindow(button);
             }));
-    // The sheet keeps its own node and function until it ends.
+    // The sheet keeps its own node and function until it ends; a new job goes to the
+    // top level of the tree it was begun on.
+    auto *held = new HeldNodes(m_document, {function == 1 ? node : m_document.jobList()}, sheet, sheet->jobOkButton);
     platform::Sheet::begin(sheet, m_document.documentWindow(),
-                           [self = QPointer(this), sheet = QPointer(sheet), node, function](int returnCode) {
+                           [self = QPointer(this), sheet = QPointer(sheet), node, function,
+                            held = QPointer(held)](int returnCode) {
                                if (self)
-                                   self->sheetDidEndJobName(sheet, returnCode, node, function);
+                                   self->sheetDidEndJobName(sheet, held && held->present() ? returnCode : 0, node,
+                                                            function);
                                if (sheet)
                                    sheet->deleteLater();
                            });
@@ -184,10 +189,13 @@ void NodeNameSheets::funcGroupName(const NodePtr &node, int function)
             platform::ExceptionBoundary::guarded(this, "Cancel", [this, button = sheet->groupCancelButton] {
                 endGroupNameWindow(button);
             }));
+    auto *held = new HeldNodes(m_document, {function == 1 ? node : m_document.jobList()}, sheet, sheet->groupOkButton);
     platform::Sheet::begin(sheet, m_document.documentWindow(),
-                           [self = QPointer(this), sheet = QPointer(sheet), node, function](int returnCode) {
+                           [self = QPointer(this), sheet = QPointer(sheet), node, function,
+                            held = QPointer(held)](int returnCode) {
                                if (self)
-                                   self->sheetDidEndGroupName(sheet, returnCode, node, function);
+                                   self->sheetDidEndGroupName(sheet, held && held->present() ? returnCode : 0, node,
+                                                              function);
                                if (sheet)
                                    sheet->deleteLater();
                            });

@@ -3,7 +3,9 @@
 // new job, which goes to the end of the top level as the active job, or of an
 // existing one) and the group sheet (the name of a new group at the end of the top
 // level, or of an existing one). Every open sheet keeps its own node and function
-// (0 new, 1 edit), so the sheets of two documents never mix them up.
+// (0 new, 1 edit), so the sheets of two documents never mix them up, and holds what it
+// writes to (HeldNodes: the node, or the tree's top level for a new one): gone from
+// the document when the sheet ends, it writes nothing.
 //
 // Owned by its MyDocument (a child object), which forwards the sheet operations
 // here; the edits go through the document's undoable operations. One sheet at a

@@ -5,6 +5,7 @@
 #include "NTXAppKit/TDTimeControl/TDTimeControl.h"
 #include "application/document/DocumentWindow.h"
 #include "application/document/DocumentWindowController.h"
+#include "application/document/HeldNodes.h"
 #include "application/document/TimeEntrySheets.h"
 
 #include "application/document/MyDocument.h"
@@ -21,6 +22,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTreeView>
+#include <memory>
 #include <utility>
 
 namespace {
@@ -139,11 +141,14 @@ void TimeEntrySheets::doJobTimeSheet(const NodePtr &entry)
     showTimeSheetDates(sheet, true, true);
     m_jobTimeSheetEntry = entry;
     m_jobTimeSheetWorking = true;
-    platform::Sheet::begin(sheet, m_document.documentWindow(), [self = QPointer(this), sheet = QPointer(sheet)](int result) {
+    auto held = std::make_shared<QPointer<HeldNodes>>(new HeldNodes(m_document, {entry}, sheet, sheet->okButton()));
+    platform::Sheet::begin(sheet, m_document.documentWindow(), [self = QPointer(this), sheet = QPointer(sheet), held](int result) {
+        const bool present = *held && (*held)->present();
+        delete held->data();
         // Only a sheet this document opened ends here (and only once).
         if (!self || !self->m_jobTimeSheetWorking)
             return;
-        self->sheetDidEndJobTime(sheet, result, std::exchange(self->m_jobTimeSheetEntry, NodePtr()));
+        self->sheetDidEndJobTime(sheet, present ? result : 0, std::exchange(self->m_jobTimeSheetEntry, NodePtr()));
     });
 }
 
@@ -186,9 +191,13 @@ void TimeEntrySheets::newTimeEntry(QObject *)
     setLDate(now);
     showTimeSheetDates(sheet, true, true);
     m_jobTimeSheetWorking = true;
-    platform::Sheet::begin(sheet, m_document.documentWindow(), [self = QPointer(this), sheet = QPointer(sheet)](int result) {
+    // The entry goes to the job the title names, whatever is selected when it ends.
+    auto held = std::make_shared<QPointer<HeldNodes>>(new HeldNodes(m_document, {job}, sheet, sheet->okButton()));
+    platform::Sheet::begin(sheet, m_document.documentWindow(), [self = QPointer(this), sheet = QPointer(sheet), held, job](int result) {
+        const bool present = *held && (*held)->present();
+        delete held->data();
         if (self && self->m_jobTimeSheetWorking)
-            self->sheetDidEndNewTime(sheet, result);
+            self->sheetDidEndNewTime(sheet, present ? result : 0, job);
     });
 }
 
@@ -341,15 +350,14 @@ void TimeEntrySheets::sheetDidEndJobTime(QWidget *, int returnCode, const NodePt
     m_document.updateUI();
 }
 
-void TimeEntrySheets::sheetDidEndNewTime(QWidget *, int returnCode)
+void TimeEntrySheets::sheetDidEndNewTime(QWidget *, int returnCode, const NodePtr &job)
 {
     m_jobTimeSheetWorking = false;
     const QDateTime start = std::exchange(m_cDate, QDateTime());
     const QDateTime end = std::exchange(m_lDate, QDateTime());
     if (returnCode != 1 || !start.isValid() || !end.isValid())
         return;
-    const NodePtr job = jobForNewTimeEntry();
-    if (!job)
+    if (!job || job->type() != Node::Job || !m_document.isJobMemberOfDocument(job.get()))
         return;
 
     const NodePtr day = dayNodeForTimeEntry(job, start);

@@ -3,7 +3,9 @@
 // an existing time entry, the new-entry sheet adds a time entry to a job. Either one
 // files the entry under the job's day of its start (making that day when the job has
 // none) as one undoable step named "LSUDTimeEdit". One sheet at a time, over no
-// other sheet of the window.
+// other sheet of the window. Each sheet holds what it writes to (HeldNodes: the
+// entry, or the job its title names), whatever is selected when it ends; gone from
+// the document by then, it writes nothing.
 //
 // While a sheet is open the start and end being edited are kept here (cDate,
 // lDate); the controls always show those two dates, and an edit that would put the
@@ -40,7 +42,7 @@ public:
     Q_INVOKABLE void newTimeEndJobTimeSheet(QObject *sender);
     // The sheets' end handlers: the changes are made for return code 1 only.
     void sheetDidEndJobTime(QWidget *sheet, int returnCode, const NodePtr &contextInfo);
-    void sheetDidEndNewTime(QWidget *sheet, int returnCode);
+    void sheetDidEndNewTime(QWidget *sheet, int returnCode, const NodePtr &job);
     // The start and end being edited.
     QDateTime cDate() const { return m_cDate; }
     void setCDate(const QDateTime &date) { m_cDate = date; }

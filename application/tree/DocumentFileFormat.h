@@ -42,6 +42,7 @@
 // writing and its check; DocumentFileFormatValues.cpp the value rules.
 #include "application/tree/DocumentValuesStore.h"
 #include "application/tree/Node.h"
+#include "platform/foundation/SaveFile.h"
 
 #include <QByteArray>
 #include <QString>
@@ -88,11 +89,11 @@ public:
     // Writes the document atomically, streaming into the save file: a failed write
     // leaves an existing file whole. The reason of a failure (the system's, or the
     // bound the document breaks) goes to *errorReason when given. A replace check,
-    // when given, is asked just before the new file takes the file's place
-    // (platform::SaveFile::setReplaceCheck()): false leaves the file as it is.
+    // when given, is asked just before the new file takes the file's place, with what
+    // was written (platform::SaveFile::setReplaceCheck()): false leaves the file as it is.
     static bool writeToFile(const QString &path, const QString &typeName, const Node &root,
                             const DocumentValuesStore &store, QString *errorReason = nullptr,
-                            const std::function<bool()> &replaceCheck = {});
+                            const std::function<bool(const platform::SaveFile::Written &)> &replaceCheck = {});
     // Whether the reader would take what the writer makes of this tree (all but the
     // file size, which only the writing knows); the reason when not.
     static bool checkWritable(const Node &root, const DocumentValuesStore &store, QString *errorReason = nullptr);

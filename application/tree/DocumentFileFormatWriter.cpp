@@ -45,7 +45,7 @@ QByteArray DocumentFileFormat::toXmlData(const Node &root, const DocumentValuesS
 
 bool DocumentFileFormat::writeToFile(const QString &path, const QString &typeName, const Node &root,
                                      const DocumentValuesStore &store, QString *errorReason,
-                                     const std::function<bool()> &replaceCheck)
+                                     const std::function<bool(const platform::SaveFile::Written &)> &replaceCheck)
 {
     if (typeName != TypeName)
         return setReason(errorReason, QString());

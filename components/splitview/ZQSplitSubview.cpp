@@ -308,7 +308,7 @@ float ZQSplitSubview::ZQ___expandAndSetToMinimum(bool toMinimum)
     } else {
         const double f = m_fraction;
         const float s = float(view->ZQ___dimensionWithoutDividers() * f);
-        setSplitSize(size, f >= 1.0 ? std::floor(s) : float(std::floor(s / (1.0 - f))));
+        setSplitSize(size, f >= 1.0 ? std::floor(s) : float(s / (1.0 - f)));
         result = std::floor(s);
     }
     frame.setSize(size);
@@ -321,8 +321,6 @@ void ZQSplitSubview::ZQ___finishCollapse(const QRectF &frame, double fraction)
     const bool stopped = ZQ___stopAnimation();
     ZQ___setFrame(frame, fraction, true);
     ZQSplitView *view = splitView();
-    if (view)
-        view->ZQ___setMustClearFractions();
     if (stopped)
         display();
     if (view)
@@ -334,8 +332,6 @@ void ZQSplitSubview::ZQ___finishExpand(const QRectF &frame, double fraction)
     const bool stopped = ZQ___stopAnimation();
     ZQ___setFrame(frame, fraction, true);
     ZQSplitView *view = splitView();
-    if (view)
-        view->ZQ___setMustClearFractions();
     if (stopped)
         display();
     if (view)

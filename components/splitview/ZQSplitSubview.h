@@ -124,8 +124,9 @@ public:
     // Nothing for a coder without keyed coding.
     virtual void encodeWithCoder(platform::Coder &coder) const;
     // A new pane from an archive; none for a coder without keyed coding, a failed
-    // decode or a limit, fraction or size that is not finite (a limit also once it is
-    // narrowed to a float). The pane is read on its
+    // decode, a frame with a negative place or size (written, they are zero) or a
+    // limit, fraction or size that is not finite (a limit also once it is narrowed to
+    // a float). The pane is read on its
     // own and then placed in the parent, so it is the same with or without one (a
     // pane written collapsed comes back collapsed in a split view either way).
     static ZQSplitSubview *fromCoder(platform::Coder &coder, QWidget *parent = nullptr);

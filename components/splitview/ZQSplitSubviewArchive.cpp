@@ -24,10 +24,14 @@ void ZQSplitSubview::encodeWithCoder(platform::Coder &coder) const
 {
     if (!coder.allowsKeyedCoding())
         return;
-    QRectF frame = m_frame;
+    // A place or size below zero (a size shows as none; a hidden pane keeps the place
+    // a move left it at, which its next layout sets anew) is written as zero: the
+    // reader refuses them.
+    QRectF frame(std::max(0.0, m_frame.x()), std::max(0.0, m_frame.y()), std::max(0.0, m_frame.width()),
+                 std::max(0.0, m_frame.height()));
     if (isCollapsed() && splitView()) {
         frame.translate(CollapsedMark, 0);
-        frame.setSize(m_savedSize);
+        frame.setSize(m_savedSize.expandedTo(QSizeF(0, 0)));
     }
     coder.encodeRect(frame, QStringLiteral("frame"));
     coder.encodeBool(isHiddenPane(), QStringLiteral("hidden"));
@@ -54,7 +58,8 @@ bool ZQSplitSubview::readPane(platform::Coder &coder)
     const bool canCollapse = coder.decodeBool(QStringLiteral("canCollapse"));
     // Limits are kept as floats: one finite as a double may not be as a float.
     const double largest = LargestDimension;
-    if (coder.failed() || !finite(frame) || !std::isfinite(float(minimum)) || !std::isfinite(float(maximum))
+    if (coder.failed() || !finite(frame) || frame.x() < 0 || frame.y() < 0 || frame.width() < 0 || frame.height() < 0
+        || !std::isfinite(float(minimum)) || !std::isfinite(float(maximum))
         || !std::isfinite(fraction) || std::fabs(frame.x()) > largest + CollapsedMark || std::fabs(frame.y()) > largest
         || std::fabs(frame.width()) > largest || std::fabs(frame.height()) > largest)
         return false;

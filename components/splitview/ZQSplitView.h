@@ -12,7 +12,11 @@
 // panes before it, last first, within theirs; a limit gives way only for what no
 // pane can take. When the panes leave room, a collapsed pane shows again at its
 // minimum only if that fits; otherwise the shown panes take the room, so that a
-// layout at an unchanged size changes nothing.
+// layout at an unchanged size changes nothing. Panes get whole sizes: a part of a
+// pixel (a pane set to 148.5) stays in the pane's remainder, and whole sizes that fill
+// the view within their limits are kept as they stand. Collapsing or expanding a pane
+// keeps the other panes' remainders, so that collapsing it again puts them back where
+// they were (as far as no limit held one of them meanwhile).
 // Being a pane itself, a split view nests in another; a nested one always
 // runs across its parent and, when coupled, shares its parent's divider image and
 // background and is drawn and dragged through the parent's dividers.
@@ -160,6 +164,78 @@ public:
     unsigned ZQ___numberOfSubviews() const;
     float ZQ___dimensionWithoutDividers() const;
 
+    // The layout's steps, in the order adjustSubviews takes them (each one on its own
+    // for the tests). A pane during a layout: the pane's size along the split and its
+    // remainder (a collapsed pane: its share of the room), whether a limit fixed it.
+    struct SubviewCache
+    {
+        QRectF rect;
+        double fraction = 0;
+        ZQSplitSubview *pane = nullptr;
+        float size = 0;
+        bool constrained = false;
+        // The pane's size along the split that the layout starts from (zero: collapsed).
+        float visible = 0;
+        // A pane collapsed when the layout starts: its share of the room, which it keeps
+        // when it ends collapsed (a pass may expand it and a later one collapse it again).
+        double share = 0;
+        // Squeezed by an earlier layout and untouched since; the size with remainder
+        // the layout started from (zero: collapsed).
+        bool remembered = false;
+        double before = 0;
+    };
+    // One pane of a state text applied before the view was shown: the text's size with
+    // its remainder and whether the text collapsed it, and the pane as the text or the
+    // last layout left it (any other change to it ends the wait).
+    struct PendingPane
+    {
+        QPointer<ZQSplitSubview> pane;
+        double size = 0;
+        bool collapsed = false;
+        QRectF frame;
+        double fraction = 0;
+        bool hidden = false;
+    };
+    // 1. The state text still waiting for the view's size (none when it no longer holds).
+    std::vector<PendingPane> ZQ___takePendingState();
+    // 2. The shown panes as they stand, or as the waiting text left them.
+    std::vector<SubviewCache> ZQ___cachePanes(const QList<ZQSplitSubview *> &panes,
+                                              const std::vector<PendingPane> &state) const;
+    void ZQ___copyIntoCache(SubviewCache &cache, ZQSplitSubview *pane, const PendingPane *state) const;
+    // 3. Whole sizes within their limits that fill the room exactly: kept as they stand.
+    static bool ZQ___fillsAsTheyStand(const std::vector<SubviewCache> &cache, double room);
+    //    Else the panes scaled to the room within their limits, collapsing panes that don't
+    //    fit and showing collapsed ones that do, in a few passes; YES when a state
+    //    text's sizes were taken as they stand.
+    bool ZQ___distribute(std::vector<SubviewCache> &cache, float room, const ZQSplitSubview *excepted,
+                         bool stateSizes) const;
+    // One pass's scaling of the panes' sizes with remainders from `total` to `room`
+    // (the excepted pane, one that animates and those at a limit keep their sizes).
+    static void ZQ___scale(std::vector<SubviewCache> &cache, double total, double room,
+                           const ZQSplitSubview *excepted);
+    // Collapses panes at a limit while the sizes overflow the room by a pixel or more,
+    // shows collapsed ones at their minimum while they fall short by one; YES when the
+    // sizes are within a pixel of the room.
+    static bool ZQ___collapseOrExpand(std::vector<SubviewCache> &cache, double room,
+                                      const ZQSplitSubview *excepted);
+    // A size in whole pixels and a remainder: more than a half rounds up, a half or
+    // less down (as a state text's size reads back).
+    static void ZQ___round(SubviewCache &cache, double size);
+    // The shown panes' sizes added up, with their remainders or without.
+    static double ZQ___shownTotal(const std::vector<SubviewCache> &cache, bool withRemainders);
+    // 4. Shares a room too short for the panes' minimums among them; YES when it did.
+    static bool ZQ___squeeze(std::vector<SubviewCache> &cache, float room);
+    // 5. Makes the shown panes' sizes fill the room (see the class comment); after a
+    //    layout that dropped the remainders the sizes given are the panes' own.
+    static void ZQ___fill(std::vector<SubviewCache> &cache, double room, bool remaindersDropped);
+    // 6. Gives the panes their frames and the dividers theirs.
+    void ZQ___place(std::vector<SubviewCache> &cache, const QRectF &bounds, float room);
+    void ZQ___updateFromCache(SubviewCache &cache, float total);
+    // 7. A squeeze remembers the sizes from before it; a layout with room forgets them.
+    static void ZQ___rememberSqueeze(const std::vector<SubviewCache> &cache, bool squeezed);
+    // 8. The nested split views' layouts, the saved state and the delegate's word.
+    void ZQ___finishLayout(const QList<ZQSplitSubview *> &panes, bool squeezed, bool textWaits);
+
 protected:
     void encodeSubviews(platform::Coder &coder) const override;
     void paintEvent(QPaintEvent *event) override;
@@ -172,7 +248,6 @@ protected:
 
 private:
     friend class ZQSplitSubview;
-    struct SubviewCache;
     // A divider drag in progress: the divider, the grab offsets and the start points of
     // this split view and of the coupled nested split views dragged along.
     struct Drag
@@ -189,34 +264,14 @@ private:
         } nested[2];
     };
 
-    // One pane of a state text applied before the view was shown: the text's size with
-    // its remainder and whether the text collapsed it, and the pane as the text or the
-    // last layout left it (any other change to it ends the wait).
-    struct PendingPane
-    {
-        QPointer<ZQSplitSubview> pane;
-        double size = 0;
-        bool collapsed = false;
-        QRectF frame;
-        double fraction = 0;
-        bool hidden = false;
-    };
 
     void init();
     void willRemoveSubview(ZQSplitSubview *pane);
     void ZQ___adjustSubviewsExcepting(ZQSplitSubview *excepted);
-    // From the pane, or from the state text still waiting for the view's size.
-    void ZQ___copyIntoCache(SubviewCache &cache, ZQSplitSubview *pane, const PendingPane *state) const;
     // Takes the panes as they are now as the state text left them.
     void markPendingState();
     // The text still waits: no pane was added, removed, resized or hidden since.
     bool pendingStateHolds() const;
-    // Shares a room too short for the panes' minimums among them; YES when it did.
-    static bool ZQ___squeeze(std::vector<SubviewCache> &cache, float room);
-    void ZQ___updateFromCache(SubviewCache &cache, float total);
-    // Makes the shown panes' sizes fill the room (see the layout); after a layout that
-    // dropped the remainders the sizes given are the panes' own.
-    static void ZQ___fill(std::vector<SubviewCache> &cache, double room, bool remaindersDropped);
     void ZQ___adjustOutermostIfNeeded();
     void ZQ___setDragging(bool dragging);
     void ZQ___setMustClearFractions() { m_mustClearFractions = true; }

@@ -10,21 +10,6 @@
 
 using platform::tellDelegate;
 
-// One visible pane during a layout.
-struct ZQSplitView::SubviewCache
-{
-    QRectF rect;
-    double fraction = 0;
-    ZQSplitSubview *pane = nullptr;
-    float size = 0;
-    bool constrained = false;
-    // The pane's size along the split that the layout starts from (zero: collapsed).
-    float visible = 0;
-    // A pane collapsed when the layout starts: its share of the room, which it keeps
-    // when it ends collapsed (a pass may expand it and a later one collapse it again).
-    double share = 0;
-};
-
 void ZQSplitView::ZQ___copyIntoCache(SubviewCache &cache, ZQSplitSubview *pane, const PendingPane *state) const
 {
     cache.rect = pane->frame();
@@ -182,16 +167,33 @@ void ZQSplitView::ZQ___fill(std::vector<SubviewCache> &cache, double room, bool 
     spread([](const SubviewCache &c) { return double(c.size) - 1.0; });
 }
 
-void ZQSplitView::ZQ___adjustSubviewsExcepting(ZQSplitSubview *excepted)
+double ZQSplitView::ZQ___shownTotal(const std::vector<SubviewCache> &cache, bool withRemainders)
 {
-    m_mustAdjust = false;
-    const QList<ZQSplitSubview *> panes = ZQ___subviews();
-    const qsizetype n = panes.size();
-    if (n == 0)
-        return;
-    QRectF bounds(QPointF(0, 0), m_frame.size());
-    if (bounds.width() < 1.0 || bounds.height() < 1.0 || m_isAdjusting)
-        return;
+    double total = 0;
+    for (const SubviewCache &c : cache) {
+        if (c.size > 0)
+            total += c.size + (withRemainders ? c.fraction : 0.0);
+    }
+    return total;
+}
+
+bool ZQSplitView::ZQ___fillsAsTheyStand(const std::vector<SubviewCache> &cache, double room)
+{
+    double total = 0;
+    bool anyShown = false;
+    for (const SubviewCache &c : cache) {
+        if (!(c.size > 0))
+            continue;
+        if (c.size != std::floor(c.size) || c.size < c.pane->minDimension() || c.size > c.pane->maxDimension())
+            return false;
+        total += c.size;
+        anyShown = true;
+    }
+    return anyShown && total == room;
+}
+
+std::vector<ZQSplitView::PendingPane> ZQSplitView::ZQ___takePendingState()
+{
     // A state text restored before the view was shown gives the sizes to start from
     // as long as nothing but the view's size changed since; shown, the view has the
     // size its window gives it, and this layout is the text's last.
@@ -208,63 +210,148 @@ void ZQSplitView::ZQ___adjustSubviewsExcepting(ZQSplitSubview *excepted)
         if (entry.collapsed && entry.pane->isHiddenPane())
             entry.pane->m_fraction = ZQSplitSubview::share(entry.size, ZQ___dimensionWithoutDividers());
     }
-    const bool stateSizes = std::exchange(m_takesStateSizes, false) || !state.empty();
-    // A text that waits for the view to be shown is still what the user left: the
-    // layouts at the sizes the view has until then don't replace it.
-    const bool textWaits = !state.empty() && !isVisible();
-    m_isAdjusting = true;
-    struct Finish
-    {
-        bool &flag;
-        ~Finish() { flag = false; }
-    } finish{m_isAdjusting};
-    if (tellDelegate(m_delegate.data(), "willAdjustSubviews", this))
-        bounds = QRectF(QPointF(0, 0), m_frame.size());
+    return state;
+}
 
-    m_dividers.resize(n - 1);
-    std::vector<SubviewCache> cache(static_cast<size_t>(n));
-    std::vector<double> before(static_cast<size_t>(n));
-    std::vector<char> remembered(static_cast<size_t>(n));
-    for (qsizetype i = 0; i < n; ++i) {
+std::vector<ZQSplitView::SubviewCache> ZQSplitView::ZQ___cachePanes(const QList<ZQSplitSubview *> &panes,
+                                                                     const std::vector<PendingPane> &state) const
+{
+    std::vector<SubviewCache> cache(static_cast<size_t>(panes.size()));
+    for (qsizetype i = 0; i < panes.size(); ++i) {
         ZQSplitSubview *pane = panes.at(i);
+        SubviewCache &c = cache[size_t(i)];
         const auto entry = std::find_if(state.begin(), state.end(),
                                         [pane](const PendingPane &e) { return e.pane == pane; });
         const PendingPane *fromState = entry == state.end() ? nullptr : &*entry;
-        remembered[size_t(i)] = !fromState && pane->m_squeezedSize >= 0
-                                && pane->ZQ___visibleDimension() == pane->m_squeezedSize;
-        ZQ___copyIntoCache(cache[size_t(i)], pane, fromState);
-        before[size_t(i)] = cache[size_t(i)].size > 0 ? cache[size_t(i)].size + cache[size_t(i)].fraction : 0.0;
+        c.remembered = !fromState && pane->m_squeezedSize >= 0 && pane->ZQ___visibleDimension() == pane->m_squeezedSize;
+        ZQ___copyIntoCache(c, pane, fromState);
+        c.before = c.size > 0 ? c.size + c.fraction : 0.0;
     }
-    const bool horizontal = isHorizontal();
-    const float t = dividerThickness();
-    const auto along = [horizontal](const QSizeF &size) { return float(horizontal ? size.height() : size.width()); };
-    const float A = along(bounds.size()) - float(n - 1) * t;
+    return cache;
+}
 
+void ZQSplitView::ZQ___round(SubviewCache &cache, double size)
+{
+    double r = std::fmod(size, 1.0);
+    double whole = size - r;
+    if (r > 0.5) {
+        whole += 1;
+        r -= 1.0;
+    }
+    cache.size = float(whole);
+    cache.fraction = r;
+}
+
+void ZQSplitView::ZQ___scale(std::vector<SubviewCache> &cache, double total, double room, const ZQSplitSubview *excepted)
+{
+    // Scale the free panes; panes that hit a limit are fixed there and the rest share
+    // what is left.
+    double R = room, freeSum = 0;
+    bool first = true, constrainedNow = true;
+    while (constrainedNow && (first || freeSum > 0)) {
+        const double ratio = R / (first ? total : freeSum);
+        first = false;
+        constrainedNow = false;
+        freeSum = 0;
+        for (SubviewCache &c : cache) {
+            if (!(c.size > 0) || c.constrained)
+                continue;
+            double fixed = -1;
+            if (c.pane->ownsAnimation()) {
+                fixed = c.size;
+            } else if (c.pane == excepted && excepted->dimension() > 0) {
+                // Within its limits (a pane shown again may come back with the size a
+                // squeeze gave it), in whole pixels like every other pane: a part of
+                // one stays in its remainder, so that the next layout at this size,
+                // which starts from the whole size, comes to the same.
+                ZQ___round(c, std::clamp(excepted->dimension(), excepted->minDimension(), excepted->maxDimension()));
+                c.constrained = true;
+                R -= c.size + c.fraction;
+                constrainedNow = true;
+            } else {
+                const double x = (c.size + c.fraction) * ratio;
+                if (x < c.pane->minDimension()) {
+                    fixed = c.pane->minDimension();
+                } else if (x > c.pane->maxDimension()) {
+                    fixed = c.pane->maxDimension();
+                } else {
+                    ZQ___round(c, x);
+                    freeSum += c.size + c.fraction;
+                }
+            }
+            if (fixed >= 0) {
+                c.constrained = true;
+                c.fraction = 0;
+                c.size = float(fixed);
+                R -= c.size;
+                constrainedNow = true;
+            }
+        }
+    }
+}
+
+bool ZQSplitView::ZQ___collapseOrExpand(std::vector<SubviewCache> &cache, double room, const ZQSplitSubview *excepted)
+{
+    // A collapsed pane's remainder is its share of the room, not a part of a pixel.
+    double sum = ZQ___shownTotal(cache, true);
+    const double X = sum - room;
+    if (X >= 1.0) {
+        for (SubviewCache &c : cache) {
+            if (!c.constrained || c.pane == excepted || c.pane->ownsAnimation() || !c.pane->canCollapse())
+                continue;
+            sum -= c.size;
+            if (sum < 1.0)
+                break;
+            c.size = 0;
+            if (sum - room < 1.0)
+                break;
+        }
+        return false;
+    }
+    if (X > -1.0)
+        return true;
+    for (SubviewCache &c : cache) {
+        if (sum - room > -1.0)
+            break;
+        if (c.size > 0)
+            continue;
+        // A collapsed pane whose minimum doesn't fit in the room left stays collapsed:
+        // expanded, it would make the panes too big, and the next pass would collapse
+        // it again (the result then depends on how the passes fall, and a restored
+        // state would not come back). The shown panes take the room (see the fill).
+        if (sum + c.pane->minDimension() - room >= 1.0)
+            continue;
+        c.size = c.pane->minDimension();
+        c.fraction = 0;
+        sum += c.size;
+    }
+    return false;
+}
+
+bool ZQSplitView::ZQ___distribute(std::vector<SubviewCache> &cache, float room, const ZQSplitSubview *excepted,
+                                  bool stateSizes) const
+{
     const int passes = excepted ? 6 : 3;
     bool asTheyStand = false;
     double stateTolerance = 0;
     for (int pass = 0; pass < passes; ++pass) {
         const ZQSplitSubview *e = pass < 3 ? excepted : nullptr;
-        double S = 0;
         bool anyShown = false;
         for (SubviewCache &c : cache) {
             c.constrained = false;
-            if (c.size > 0) {
-                S += c.size + (m_isInScrollView ? 0.0 : c.fraction);
-                anyShown = true;
-            }
+            anyShown = anyShown || c.size > 0;
         }
         if (!anyShown) {
             cache[0].size = cache[0].pane->minDimension();
             cache[0].fraction = 0;
-            S += cache[0].size;
         }
         if (m_isInScrollView)
             break;
+        double S = ZQ___shownTotal(cache, true);
         if (S < 1.0) {
-            cache[0].size = A;
+            cache[0].size = room;
             cache[0].fraction = 0;
-            S = A;
+            S = room;
         }
         // Sizes from a state text that fill the room to within what rounding leaves
         // (up to half a pixel a pane, which the panes took when they were saved, as
@@ -273,129 +360,33 @@ void ZQSplitView::ZQ___adjustSubviewsExcepting(ZQSplitSubview *excepted)
         if (pass == 0 && stateSizes) {
             const auto expanded = std::count_if(cache.begin(), cache.end(), [](const SubviewCache &c) { return c.size > 0; });
             stateTolerance = 0.5 * double(expanded);
-            asTheyStand = expanded > 0 && std::fabs(S - A) <= stateTolerance;
+            asTheyStand = expanded > 0 && std::fabs(S - room) <= stateTolerance;
         }
         if (asTheyStand)
-            S = A;
-        // Scale the free panes; panes that hit a limit are fixed there and the rest
-        // share what is left.
-        double R = A, freeSum = 0;
-        bool first = true, constrainedNow = true;
-        while (constrainedNow && (first || freeSum > 0)) {
-            const double ratio = R / (first ? S : freeSum);
-            first = false;
-            constrainedNow = false;
-            freeSum = 0;
-            for (SubviewCache &c : cache) {
-                if (!(c.size > 0) || c.constrained)
-                    continue;
-                double fixed = -1;
-                if (c.pane->ownsAnimation()) {
-                    fixed = c.size;
-                } else if (c.pane == e && e->dimension() > 0) {
-                    // Within its limits: a pane shown again may come back with the
-                    // size a squeeze gave it.
-                    fixed = std::clamp(e->dimension(), e->minDimension(), e->maxDimension());
-                } else {
-                    const double x = (c.size + c.fraction) * ratio;
-                    if (x < c.pane->minDimension()) {
-                        fixed = c.pane->minDimension();
-                    } else if (x > c.pane->maxDimension()) {
-                        fixed = c.pane->maxDimension();
-                    } else {
-                        double r = std::fmod(x, 1.0);
-                        double size = x - r;
-                        if (r > 0.5) {
-                            size += 1;
-                            r -= 1.0;
-                        }
-                        c.size = float(size);
-                        c.fraction = r;
-                        freeSum += c.size + c.fraction;
-                    }
-                }
-                if (fixed >= 0) {
-                    c.constrained = true;
-                    c.fraction = 0;
-                    c.size = float(fixed);
-                    R -= c.size;
-                    constrainedNow = true;
-                }
-            }
-        }
-        // A collapsed pane's remainder is its share of the room, not a part of a pixel.
-        double sum = 0;
-        for (const SubviewCache &c : cache) {
-            if (c.size > 0)
-                sum += c.size + c.fraction;
-        }
-        const double X = sum - A;
-        if (asTheyStand && std::fabs(X) <= stateTolerance)
+            S = room;
+        ZQ___scale(cache, S, room, e);
+        if (asTheyStand && std::fabs(ZQ___shownTotal(cache, true) - room) <= stateTolerance)
             break;
-        if (X >= 1.0) {
-            for (SubviewCache &c : cache) {
-                if (!c.constrained || c.pane == e || c.pane->ownsAnimation() || !c.pane->canCollapse())
-                    continue;
-                sum -= c.size;
-                if (sum < 1.0)
-                    break;
-                c.size = 0;
-                if (sum - A < 1.0)
-                    break;
-            }
-        } else if (X > -1.0) {
+        if (ZQ___collapseOrExpand(cache, room, e))
             break;
-        } else {
-            for (SubviewCache &c : cache) {
-                if (sum - A > -1.0)
-                    break;
-                if (c.size > 0)
-                    continue;
-                // A collapsed pane whose minimum doesn't fit in the room left stays
-                // collapsed: expanded, it would make the panes too big, and the next
-                // pass would collapse it again (the result then depends on how the
-                // passes fall, and a restored state would not come back). The shown
-                // panes take the room (see the fill below).
-                if (sum + c.pane->minDimension() - A >= 1.0)
-                    continue;
-                c.size = c.pane->minDimension();
-                c.fraction = 0;
-                sum += c.size;
-            }
-        }
     }
+    return asTheyStand;
+}
 
-    // Still too big: every pane that is left is at its minimum and may not collapse
-    // (or collapsing did not help). They share the room in proportion to their sizes,
-    // in whole pixels, each keeping at least one so that none shows collapsed. Only
-    // when there is not even a pixel for each do they reach past the bounds. The
-    // sizes from before the squeeze are kept (below) for when there is room again.
-    bool squeezed = false;
-    // Sizes taken as they stand fill the room but for what the last pane takes.
-    if (!m_isInScrollView && !asTheyStand)
-        squeezed = ZQ___squeeze(cache, A);
-
-    // What rounding leaves over (or takes too much) goes to the last shown pane, its
-    // remainder keeping its own size, and as far as its limits don't let it to the
-    // panes before it, within theirs; past them only what none can take, down to a
-    // pixel a pane, so that the panes and dividers fill the view exactly (only with
-    // less than a pixel for each shown pane do they reach past it).
-    for (SubviewCache &c : cache) {
-        if (m_mustClearFractions && c.size > 0)
-            c.fraction = 0;
-    }
-    if (!m_isInScrollView)
-        ZQ___fill(cache, double(along(bounds.size())) - double(n - 1) * t, m_mustClearFractions);
-
-    // Placement.
+void ZQSplitView::ZQ___place(std::vector<SubviewCache> &cache, const QRectF &bounds, float room)
+{
+    const bool horizontal = isHorizontal();
+    const float t = dividerThickness();
+    const size_t n = cache.size();
+    m_dividers.resize(qsizetype(n) - 1);
     double origin = 0;
-    for (qsizetype i = 0; i < n; ++i) {
-        SubviewCache &c = cache[size_t(i)];
+    for (size_t i = 0; i < n; ++i) {
+        SubviewCache &c = cache[i];
         c.rect = horizontal ? QRectF(0, origin, bounds.width(), c.size) : QRectF(origin, 0, c.size, bounds.height());
-        ZQ___updateFromCache(c, A);
+        ZQ___updateFromCache(c, room);
         origin += c.size;
-        if (i < n - 1) {
-            m_dividers[i] = horizontal ? QRectF(0, origin, bounds.width(), t) : QRectF(origin, 0, t, bounds.height());
+        if (i + 1 < n) {
+            m_dividers[qsizetype(i)] = horizontal ? QRectF(0, origin, bounds.width(), t) : QRectF(origin, 0, t, bounds.height());
             origin += t;
         }
     }
@@ -409,25 +400,96 @@ void ZQSplitView::ZQ___adjustSubviewsExcepting(ZQSplitSubview *excepted)
         m_frame.setSize(size);
         applyWidgetGeometry();
     }
+}
 
+void ZQSplitView::ZQ___rememberSqueeze(const std::vector<SubviewCache> &cache, bool squeezed)
+{
     // A squeeze remembers the sizes the panes had before it (kept through further
     // squeezes); a layout with room forgets them.
-    for (qsizetype i = 0; i < n; ++i) {
-        ZQSplitSubview *pane = panes.at(i);
+    for (const SubviewCache &c : cache) {
+        ZQSplitSubview *pane = c.pane;
         if (!squeezed) {
             pane->m_squeezedSize = -1;
             continue;
         }
-        if (!remembered[size_t(i)]) {
+        if (!c.remembered) {
             // A pane collapsed before the squeeze keeps its share the usual way.
-            if (!(before[size_t(i)] >= 1.0)) {
+            if (!(c.before >= 1.0)) {
                 pane->m_squeezedSize = -1;
                 continue;
             }
-            pane->m_userSize = before[size_t(i)];
+            pane->m_userSize = c.before;
         }
         pane->m_squeezedSize = pane->ZQ___visibleDimension();
     }
+}
+
+void ZQSplitView::ZQ___adjustSubviewsExcepting(ZQSplitSubview *excepted)
+{
+    m_mustAdjust = false;
+    const QList<ZQSplitSubview *> panes = ZQ___subviews();
+    if (panes.isEmpty())
+        return;
+    QRectF bounds(QPointF(0, 0), m_frame.size());
+    if (bounds.width() < 1.0 || bounds.height() < 1.0 || m_isAdjusting)
+        return;
+    const std::vector<PendingPane> state = ZQ___takePendingState();
+    const bool stateSizes = std::exchange(m_takesStateSizes, false) || !state.empty();
+    // A text that waits for the view to be shown is still what the user left: the
+    // layouts at the sizes the view has until then don't replace it.
+    const bool textWaits = !state.empty() && !isVisible();
+    m_isAdjusting = true;
+    struct Finish
+    {
+        bool &flag;
+        ~Finish() { flag = false; }
+    } finish{m_isAdjusting};
+    if (tellDelegate(m_delegate.data(), "willAdjustSubviews", this))
+        bounds = QRectF(QPointF(0, 0), m_frame.size());
+
+    std::vector<SubviewCache> cache = ZQ___cachePanes(panes, state);
+    const float length = float(isHorizontal() ? bounds.height() : bounds.width());
+    const float A = length - float(panes.size() - 1) * dividerThickness();
+    // Whole sizes that fill the room, each within its limits, are what a layout at
+    // this size gave: laid out again, a remainder of exactly one half (or one that
+    // arithmetic puts a hair's breadth past it) could round the other way and move a
+    // pixel, or collapse or show a pane. A state text being applied, a view in a
+    // scroll view and panes whose remainders go take the full way.
+    if (!stateSizes && !m_isInScrollView && !m_mustClearFractions && ZQ___fillsAsTheyStand(cache, A)) {
+        ZQ___place(cache, bounds, A);
+        ZQ___rememberSqueeze(cache, false);
+        ZQ___finishLayout(panes, false, textWaits);
+        return;
+    }
+    const bool asTheyStand = ZQ___distribute(cache, A, excepted, stateSizes);
+
+    // Still too big: every pane that is left is at its minimum and may not collapse
+    // (or collapsing did not help). They share the room in proportion to their sizes,
+    // in whole pixels, each keeping at least one so that none shows collapsed. Only
+    // when there is not even a pixel for each do they reach past the bounds. The
+    // sizes from before the squeeze are kept (below) for when there is room again.
+    // Sizes taken as they stand fill the room but for what the last pane takes.
+    const bool squeezed = !m_isInScrollView && !asTheyStand && ZQ___squeeze(cache, A);
+
+    // What rounding leaves over (or takes too much) goes to the last shown pane, its
+    // remainder keeping its own size, and as far as its limits don't let it to the
+    // panes before it, within theirs; past them only what none can take, down to a
+    // pixel a pane, so that the panes and dividers fill the view exactly (only with
+    // less than a pixel for each shown pane do they reach past it).
+    for (SubviewCache &c : cache) {
+        if (m_mustClearFractions && c.size > 0)
+            c.fraction = 0;
+    }
+    if (!m_isInScrollView)
+        ZQ___fill(cache, double(length) - double(panes.size() - 1) * dividerThickness(), m_mustClearFractions);
+
+    ZQ___place(cache, bounds, A);
+    ZQ___rememberSqueeze(cache, squeezed);
+    ZQ___finishLayout(panes, squeezed, textWaits);
+}
+
+void ZQSplitView::ZQ___finishLayout(const QList<ZQSplitSubview *> &panes, bool squeezed, bool textWaits)
+{
     for (ZQSplitSubview *pane : panes) {
         ZQSplitView *nested = pane->asSplitView();
         if (nested && nested->m_mustAdjust)

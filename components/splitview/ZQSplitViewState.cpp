@@ -11,11 +11,17 @@
 
 namespace {
 
-// %g with 6 significant digits, whatever the process locale.
+// %g with 6 significant digits, whatever the process locale; a number that six
+// digits don't hold (a size of a million or more, a limit up to the largest a pane
+// takes) with as many as it takes to read back as itself.
 std::string numberText(double value)
 {
     char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 6);
+    auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 6);
+    double read = 0;
+    std::from_chars(buffer, result.ptr, read, std::chars_format::general);
+    if (read != value && std::fabs(value) >= 1.0e5)
+        result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general);
     return std::string(buffer, result.ptr);
 }
 

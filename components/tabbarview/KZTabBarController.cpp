@@ -543,11 +543,9 @@ void KZTabBarController::forEachOverflowItem(const std::function<void(const plat
 void KZTabBarController::forEachHiddenItem(const std::function<void(const platform::TabViewItemPtr &)> &visit) const
 {
     // What the bar hides when the menu opens, each once: the item of the overflow
-    // button and every item of the tab view without a button, in the order of the last
-    // layout's note (the overflow button's item, the tabs past the row, then the tab
-    // view's order, where an item pinned to the overflow button stands too, and the
-    // dragged tab where its gap falls). Read now, not from indexes of the layout: the bar's own
-    // move reorders the tab view without a pass.
+    // button and every item of the tab view without a button (an item pinned to the
+    // overflow button too), the dragged tab where its gap falls. Read now, not from
+    // indexes of the layout: the bar's own move reorders the tab view without a pass.
     const OverflowNote &note = m_overflow;
     if (!note.overflows)
         return;
@@ -572,8 +570,16 @@ void KZTabBarController::forEachHiddenItem(const std::function<void(const platfo
         if (seen.insert(item.get()).second)
             visit(item);
     };
-    for (const WeakItem &weak : note.listed)
-        offer(weak.lock());
+    // The tab the layout gave the overflow button heads the menu. Outside a drag the
+    // other tabs of the tab view follow in its order as it is now (the bar's own move
+    // reorders it without a pass); during one, in the note's order, where the dragged
+    // tab's gap was counted.
+    const bool dragging = dragged || draggedOver;
+    for (size_t k = 0; k < note.listed.size(); ++k) {
+        const platform::TabViewItemPtr item = note.listed[k].lock();
+        if (dragging || (k == 0 && overflowButton) || (item && item->tabView() != tabView))
+            offer(item);
+    }
     bool draggedDone = !dragged || seen.count(dragged.get());
     if (tabView) {
         const platform::TabViewItem *detached = bar.detachedTabViewItem();

@@ -100,7 +100,9 @@ private:
     // (with the overflow button's item put first) becomes the menu's.
     void setupButtons(size_t shown, const ButtonAt &buttonAt, const std::vector<double> &widths, OverflowNote note);
     void forEachOverflowItem(const std::function<void(const platform::TabViewItemPtr &)> &visit) const;
-    // The items the menu lists when it is built: what the bar hides at that moment.
+    // The items the menu lists when it is built: what the bar hides at that moment,
+    // the overflow button's of the last layout first and the others in the tab view's
+    // order then (during a drag, in the note's order).
     void forEachHiddenItem(const std::function<void(const platform::TabViewItemPtr &)> &visit) const;
 
     void buildOverflowMenu();

@@ -140,6 +140,8 @@ void KZTabBarView::moveTabViewItem(const platform::TabViewItemPtr &item, int ind
     m_tabView->insertTabViewItem(keep, index);
     m_tabView->selectTabViewItem(keep.get());
     m_isReorderingTabViewItems = false;
+    // A menu built before the move lists the old order: the next opening builds it anew.
+    m_controller->overflowMenuOutdated();
 }
 
 std::vector<platform::TabViewItemPtr> KZTabBarView::visibleTabViewItems() const

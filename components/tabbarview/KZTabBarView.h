@@ -26,7 +26,9 @@
 // (the end of a tab drag runs one): until the next pass the buttons keep their places
 // and the item order may put the overflow button anywhere. Exactly one tab is drawn
 // selected all the same: a selected item without a button is shown by the button the
-// layout made the overflow button, wherever it sorts.
+// layout made the overflow button, wherever it sorts. The overflow menu opened
+// meanwhile lists the tabs in their order after the move (the tab the last pass gave
+// the overflow button first).
 //
 // Tab state mask of each attached button (the bits the styles read): 0x100 first,
 // 0x200 middle, 0x400 last, 0x800 single (with 0x100 and 0x400), 0x4/0x8 left/right

@@ -188,7 +188,7 @@ bool X11KeyGrabber::grabHotKey(quint32 hotKeyID, quint16 keyCode, quint32 modifi
     }
     if (errorCode) {
         ungrab(grab); // releases the variants that did succeed; another client's grabs stay
-        xcb_flush(m_connection);
+        sync(m_connection); // the variants are free for others when this returns
         m_lastError = errorCode == AccessErrorCode
             ? QStringLiteral("the combination is taken by another application")
             : QStringLiteral("the X server refused the grab (error %1)").arg(errorCode);

@@ -14,6 +14,7 @@
 
 #include <QAction>
 #include <QCryptographicHash>
+#include <QDialog>
 #include <QEvent>
 #include <QCoreApplication>
 #include <QDir>
@@ -21,6 +22,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMainWindow>
+#include <QMessageBox>
 #include <QTimer>
 #include <QWidget>
 #include <memory>
@@ -429,6 +431,13 @@ QString Document::saveFailureReason(const QString &absolute, const QString &reas
 
 void Document::didSave(const QString &absolute, const QString &typeName, SaveOperation operation)
 {
+    // The autosaves' alert of failures no longer holds.
+    if (QWidget *standing = std::exchange(m_autosaveFailure, nullptr)) {
+        if (standing->isVisible())
+            static_cast<QDialog *>(standing)->done(0);
+        else
+            Sheet::end(standing, Sheet::Aborted);
+    }
     m_fileType = typeName;
     setFilePath(absolute);
     if (operation == SaveOperation::SaveAs && m_controller)
@@ -562,10 +571,13 @@ void Document::startSave(const QString &path, const QString &typeName, SaveOpera
                 // digest may read the whole file. Asked before the write and again just
                 // before its new file takes the file's place.
                 bool changedMeanwhile = false;
-                const ReplaceCheck mayReplace = [&] {
+                // What the writer wrote, when it told (at its last look, before the rename).
+                std::optional<SaveFile::Written> written;
+                const ReplaceCheck mayReplace(ReplaceCheck::Check([&](const SaveFile::Written *newFile) {
                     changedMeanwhile = checkFirst && changedSince(known, own);
+                    written = newFile ? std::optional(*newFile) : std::nullopt;
                     return !changedMeanwhile;
-                };
+                }));
                 if (mayReplace())
                     outcome.saved = write(mayReplace, &outcome.reason);
                 if (changedMeanwhile) {
@@ -576,7 +588,7 @@ void Document::startSave(const QString &path, const QString &typeName, SaveOpera
                     return outcome;
                 }
                 if (outcome.saved)
-                    outcome.file = fileStateAfterWriting(absolute);
+                    outcome.file = written ? fileStateAfterSaving(absolute, *written) : fileStateAfterWriting(absolute);
                 return outcome;
             },
             finish,
@@ -662,6 +674,26 @@ Document::FileState Document::fileStateAfterWriting(const QString &path)
         return written;
     // Coarse times: the content tells a change within the grain.
     return fileStateOf(path);
+}
+
+Document::FileState Document::fileStateAfterSaving(const QString &path, const SaveFile::Written &written)
+{
+    // What was written: the file as another program left it after the rename differs
+    // from it (in identity, or in content where the identity cannot tell).
+    const FileState mine{written.identity, written.digest};
+    const std::optional<RegularFile::Identity> now = RegularFile::settledIdentityOf(path);
+    if (!now || now->device != written.identity.device || now->inode != written.identity.inode
+        || now->size != written.identity.size || now->modifiedSeconds != written.identity.modifiedSeconds
+        || now->modifiedNanoseconds != written.identity.modifiedNanoseconds)
+        return mine;
+    // Coarse times: a change within the grain leaves every stamp, the content tells.
+    if (!now->isSettled())
+        return {now, written.digest};
+    // Settled: from now on any change changes the identity; one made before, within
+    // the tick of the rename, only the content tells.
+    if (contentDigestOf(path) != written.digest)
+        return mine;
+    return {now, QByteArray()};
 }
 
 void Document::noteFileOnDisk()
@@ -774,11 +806,27 @@ void Document::autosaveDocument()
         return;
     }
     QPointer<Document> self(this);
-    saveToOwnFileUnlessChanged({}, {[self](const FileState &current) {
-                                        if (self)
-                                            self->autosaveFoundFileChanged(current);
-                                    },
-                                    true});
+    startSave(m_filePath, m_fileType, SaveOperation::Save,
+              [self](bool saved, const QString &reason) {
+                  if (self && !saved)
+                      self->reportAutosaveFailure(reason);
+              },
+              {[self](const FileState &current) {
+                   if (self)
+                       self->autosaveFoundFileChanged(current);
+               },
+               true});
+}
+
+void Document::reportAutosaveFailure(const QString &reason)
+{
+    // One alert for the failures in a row, telling the last one's reason.
+    if (auto *standing = qobject_cast<QMessageBox *>(m_autosaveFailure.data())) {
+        standing->setInformativeText(reason);
+        return;
+    }
+    m_autosaveFailure = DocumentAlert::openError(
+        windowForSheet(), localizedString(QStringLiteral("SaveFailedMessage"), displayName()), reason);
 }
 
 void Document::autosaveFoundFileChanged(const FileState &current)

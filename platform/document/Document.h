@@ -43,6 +43,7 @@
 // (hidden, no connection left to the document) and the document's destruction
 // deletes it; no other code deletes a document's window.
 #include "platform/foundation/RegularFile.h"
+#include "platform/foundation/SaveFile.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -53,6 +54,7 @@
 #include <deque>
 #include <functional>
 #include <optional>
+#include <type_traits>
 #include <vector>
 
 class QAction;
@@ -166,8 +168,9 @@ public:
     // asking anything. A file changed on disk since it was last read or written is
     // never overwritten this way: the refusal is logged, and the person is asked
     // once per change of the file, with the choices a save by hand gives ("Save
-    // Anyway", "Cancel"); a save failure shows the alert a save by hand shows. It
-    // looks at the file where a save by hand does.
+    // Anyway", "Cancel"); a save failure shows the alert a save by hand shows, one
+    // for failures in a row (it tells the last reason), closed by a save that
+    // succeeds. It looks at the file where a save by hand does.
     void autosaveDocument();
     // The document's file was changed by another program since the document last
     // read or wrote it: its identity (platform::RegularFile::Identity: device, inode,
@@ -190,6 +193,14 @@ public:
     // taken again once settled where that is a tick of a fine clock away (no digest
     // then: any later change changes it), else as fileStateOf() answers.
     static FileState fileStateAfterWriting(const QString &path);
+    // The same, told what the save wrote (SaveFile::Written, taken before its rename):
+    // the file as it is now while it still is the file written, of the size and
+    // modification time written (the rename stamps the change time anew), with the
+    // content written; else what was written, which the file as another program left
+    // it is told from by the next look. Where the times are fine, the content is read
+    // back once, after the file settled, and the state holds no digest; where they
+    // are coarse, it holds the digest written, and the next look reads the content.
+    static FileState fileStateAfterSaving(const QString &path, const SaveFile::Written &written);
     // Asks for a file (a save dialog on the window) and saves there.
     void saveDocumentAsWithCompletion(CompletionHandler handler);
     // Whether the document may close: when it is edited the user is asked to save,
@@ -231,12 +242,34 @@ protected:
     // too. It asks `mayReplace` just before its new file takes the file's place
     // (SaveFile::setReplaceCheck()): false means the file is not to be replaced (it
     // was changed by another program meanwhile), and the write then leaves the file
-    // and answers false. `copyStep`, when given, takes the copy on the GUI thread
-    // first: it is called once per pass of the event loop, each call a short slice,
-    // until it answers true, and goes (on the GUI thread) before `write` starts; an
-    // exception it throws fails the save with its text as the reason. The default
-    // answers none: the file is written through writeToFile().
-    using ReplaceCheck = std::function<bool()>;
+    // and answers false. A writer through SaveFile passes it on as SaveFile's check:
+    // asked with what was written, the save keeps that as the file's state, so that a
+    // change another program makes right after the rename is told from the save's own
+    // (fileStateAfterSaving()); one that cannot tell asks it without, and the file is
+    // looked at after the write (fileStateAfterWriting()). `copyStep`, when given,
+    // takes the copy on the GUI thread first: it is called once per pass of the event
+    // loop, each call a short slice, until it answers true, and goes (on the GUI
+    // thread) before `write` starts; an exception it throws fails the save with its
+    // text as the reason. The default answers none: the file is written through
+    // writeToFile().
+    class ReplaceCheck
+    {
+    public:
+        using Check = std::function<bool(const SaveFile::Written *written)>;
+        ReplaceCheck() = default;
+        explicit ReplaceCheck(Check check) : m_check(std::move(check)) {}
+        // A check that is told nothing of what was written.
+        template <typename Look>
+            requires(!std::is_same_v<std::decay_t<Look>, ReplaceCheck> && std::is_invocable_r_v<bool, const Look &>)
+        ReplaceCheck(Look look) : m_check([look = std::move(look)](const SaveFile::Written *) { return look(); })
+        {
+        }
+        bool operator()() const { return !m_check || m_check(nullptr); }
+        bool operator()(const SaveFile::Written &written) const { return !m_check || m_check(&written); }
+
+    private:
+        Check m_check;
+    };
     struct FileWriter
     {
         std::function<bool()> copyStep;
@@ -308,6 +341,9 @@ private:
     void saveToOwnFileUnlessChanged(const CompletionHandler &handler, const ChangeCheck &check);
     // The autosave found the file changed elsewhere, in the state given.
     void autosaveFoundFileChanged(const FileState &current);
+    // An autosave failed: the alert of the failures before, still standing, tells this
+    // reason instead; else one opens. The next successful save closes it.
+    void reportAutosaveFailure(const QString &reason);
     // The agreed revert: reads the file (readFileAhead()) and then takes it, unless
     // the document was closed, edited or saved meanwhile.
     void revertWhenRead();
@@ -343,6 +379,8 @@ private:
     bool m_askingToOverwrite = false;
     // The file's state an autosave last passed over and told the person about.
     FileState m_autosaveConflict;
+    // The alert of autosaves that failed, until it is answered or a save succeeds.
+    QPointer<QWidget> m_autosaveFailure;
     // The save being written in the background, and the saves and waiters after it.
     bool m_saveRunning = false;
     SaveHandler m_runningSaveHandler;

@@ -8,6 +8,8 @@
 
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QDockWidget>
+#include <QDropEvent>
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -63,6 +65,9 @@ void WholeTextDialog::open()
     // Modal by its own hold on the window under it rather than Qt's: Qt drops the
     // keys that reach a window it holds, and the desktop may still send them there.
     m_owner = parentWidget() ? parentWidget()->window() : nullptr;
+    // Opened from a panel standing apart (a floating dock): the window it belongs to.
+    if (qobject_cast<QDockWidget *>(m_owner.data()) && m_owner->parentWidget())
+        m_owner = m_owner->parentWidget()->window();
     setWindowModality(Qt::NonModal);
     if (m_owner && !m_holdingOwner) {
         m_holdingOwner = true;
@@ -92,12 +97,22 @@ void WholeTextDialog::done(int result)
     }
 }
 
+bool WholeTextDialog::isUnder(const QWidget *widget) const
+{
+    const QWidget *window = widget->window();
+    if (window == m_owner)
+        return true;
+    // A panel of the window standing apart (a floating dock) is part of it.
+    return qobject_cast<const QDockWidget *>(window) && window->parentWidget()
+           && window->parentWidget()->window() == m_owner;
+}
+
 bool WholeTextDialog::ownerEvent(QObject *watched, QEvent *event)
 {
     if (!m_holdingOwner || !m_owner || !watched->isWidgetType() || !isVisible())
         return false;
     auto *widget = static_cast<QWidget *>(watched);
-    if (widget->window() != m_owner)
+    if (!isUnder(widget))
         return false;
     switch (event->type()) {
     case QEvent::ShortcutOverride:
@@ -109,7 +124,26 @@ bool WholeTextDialog::ownerEvent(QObject *watched, QEvent *event)
     case QEvent::Wheel:
     case QEvent::MouseButtonRelease:
     case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::ContextMenu:
+    case QEvent::TabletPress:
+    case QEvent::TabletMove:
+    case QEvent::TabletRelease:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::NativeGesture:
+    case QEvent::Gesture:
         return true;
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop: {
+        // Refused: the pointer shows that nothing can be dropped here.
+        auto *drop = static_cast<QDropEvent *>(event);
+        drop->setDropAction(Qt::IgnoreAction);
+        drop->ignore();
+        return true;
+    }
     case QEvent::KeyPress:
     case QEvent::KeyRelease: {
         const auto *key = static_cast<QKeyEvent *>(event);
@@ -148,6 +182,9 @@ try {
         return true;
     }
     if (ends) {
+        // Not while OK is held back (what it would write to is gone).
+        if (!m_buttons->button(QDialogButtonBox::Ok)->isEnabled())
+            return true;
         m_endedWithReturn = modifiers == Qt::NoModifier;
         accept();
     } else {

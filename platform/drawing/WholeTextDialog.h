@@ -3,22 +3,24 @@
 // too long for a sheet's one-line field): a window-modal dialog with the text in a
 // WholeTextEdit, and OK and Cancel. The caller reads text() when OK ends it.
 //
-// open() shows it at once, in front and asking for the keyboard, modal to the window
-// it opens over: until it ends, that window takes no input of its own. The desktop
-// gives the dialog the keyboard some time after it shows: keys that reach the window
-// under it meanwhile (typed right after the key that opened it) go on to the dialog,
-// in order, and a click there brings the dialog forward.
+// open() shows it at once, in front and asking for the keyboard, modal to the window it
+// opens over (the window a floating panel it opens from belongs to): until it ends,
+// that window (with its panels standing apart) takes no input of its own: no press,
+// move, wheel, key, shortcut, context menu, touch or drop (a drag over it is refused).
+// The desktop gives the dialog the keyboard some time after it shows: keys that reach
+// the window under it meanwhile (typed right after the key that opened it) go on to the
+// dialog, in order, and a click there brings the dialog forward.
 //
 // When it ends, the keyboard goes back to the widget that had it in the window the
 // dialog opened over (that window active again), so that what follows the focus
 // (the menus' validation, the next key) finds it there; not when another program has
 // the keyboard then.
 //
-// Keys: Ctrl+Return (or Enter) is OK, Escape Cancel, Alt with the underlined letter
-// presses a button, and Ctrl+Tab (Ctrl+Shift+Tab) moves the focus out of the text,
-// where Tab and Return are text. A dialog for a text of one line (a name, see
-// setOneLine()) ends with OK on Return too, as the field it came from would, and
-// says so (endedWithReturn()).
+// Keys: Ctrl+Return (or Enter) is OK while the OK button is enabled, Escape Cancel, Alt
+// with the underlined letter presses a button, and Ctrl+Tab (Ctrl+Shift+Tab) moves the
+// focus out of the text, where Tab and Return are text. A dialog for a text of one line
+// (a name, see setOneLine()) ends with OK on Return too, as the field it came from
+// would, and says so (endedWithReturn()).
 //
 // Ownership: a child of the given window, deleted when it closes. Threads: GUI
 // thread only. It cannot fail.
@@ -69,6 +71,8 @@ private:
     // The window it opened over, held from input while it shows.
     QPointer<QWidget> m_owner;
     bool m_holdingOwner = false;
+    // The widget is in the window it opened over (or in a panel of it standing apart).
+    bool isUnder(const QWidget *widget) const;
     // Takes what reaches the owner's widgets while the dialog shows.
     bool ownerEvent(QObject *watched, QEvent *event);
 };

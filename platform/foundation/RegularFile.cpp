@@ -297,11 +297,16 @@ bool Identity::isSettled() const
 
 std::optional<Identity> identityOf(const QFile &file)
 {
+    return identityOfDescriptor(file.handle());
+}
+
+std::optional<Identity> identityOfDescriptor(int fd)
+{
     struct stat st {};
-    if (file.handle() < 0 || ::fstat(file.handle(), &st) != 0)
+    if (fd < 0 || ::fstat(fd, &st) != 0)
         return std::nullopt;
     struct statfs fs {};
-    return identityOfStatus(st, ::fstatfs(file.handle(), &fs) == 0 ? &fs : nullptr);
+    return identityOfStatus(st, ::fstatfs(fd, &fs) == 0 ? &fs : nullptr);
 }
 
 std::optional<Identity> identityOf(const QString &path)

@@ -81,6 +81,8 @@ struct Identity
 };
 // The identity of the file an open file stands for; nothing when it cannot be looked at.
 std::optional<Identity> identityOf(const QFile &file);
+// The same for an open descriptor.
+std::optional<Identity> identityOfDescriptor(int fd);
 // The identity of the file a path names now (following symbolic links).
 std::optional<Identity> identityOf(const QString &path);
 // identityOf(file), taken once it is settled, when that is at most a few

@@ -89,6 +89,7 @@ bool SaveFile::open(OpenMode mode)
     if (m_path.isEmpty())
         return fail(ENOENT);
     m_writeFailed = false;
+    m_digest.reset();
     m_newName.clear();
     m_unnamed = false;
     m_mode = -1;
@@ -182,6 +183,7 @@ qint64 SaveFile::writeData(const char *data, qint64 size)
             fail(n < 0 ? errno : ENOSPC);
             return -1;
         }
+        m_digest.addData(QByteArrayView(data + written, qsizetype(n)));
         written += n;
     }
     return written;
@@ -202,13 +204,14 @@ bool SaveFile::commit()
         discard();
         return failWith(reason);
     }
-    // The last look before the new file takes the file's place.
-    if (m_replaceCheck && !m_replaceCheck()) {
-        discard();
-        return failWith(QStringLiteral("The file was not replaced"));
-    }
     const QByteArray target = QFile::encodeName(m_target);
     const QByteArray newName = QFile::encodeName(m_newName);
+    // The last look before the new file takes the file's place.
+    if (m_replaceCheck && !mayReplace()) {
+        const QString reason = errorString();
+        discard();
+        return failWith(reason);
+    }
     if (::rename(newName.constData(), target.constData()) != 0) {
         const int error = errno;
         discard();
@@ -224,6 +227,24 @@ bool SaveFile::commit()
     const bool synced = syncFolder();
     SaveFileLeftovers::removeRecorded(m_recordFolder, m_target);
     return synced;
+}
+
+bool SaveFile::mayReplace()
+{
+    const std::optional<RegularFile::Identity> identity = RegularFile::identityOfDescriptor(m_fd);
+    if (!identity)
+        return fail(errno);
+    const Written written{*identity, m_digest.result()};
+    for (int ask = 0; ask < ReplaceCheckAskLimit; ++ask) {
+        const std::optional<RegularFile::Identity> before = RegularFile::identityOf(m_target);
+        if (!m_replaceCheck(written))
+            return failWith(QStringLiteral("The file was not replaced"));
+        // Asked again when the file changed meanwhile: the check may have looked
+        // before the change.
+        if (RegularFile::identityOf(m_target) == before)
+            return true;
+    }
+    return failWith(QStringLiteral("The file kept changing while it was looked at"));
 }
 
 bool SaveFile::giveMode(int fd)

@@ -18,8 +18,14 @@
 // A folder there is refused.
 //
 // A replace check (setReplaceCheck()) is asked just before the rename, after the new
-// file is written and synced: when it answers false, the commit is cancelled (the
-// file stays as it was, nothing of the new file is left) and answers false.
+// file is written and synced, with what was written (Written: the new file's
+// identity from its own descriptor, and a digest of its bytes): when it answers
+// false, the commit is cancelled (the file stays as it was, nothing of the new file
+// is left) and answers false. A check may take a while (it may read the whole file):
+// when the file (its identity, links followed) changed while it was asked, it is
+// asked again, up to ReplaceCheckAskLimit times, and the commit fails when the file
+// kept changing. What it answered thus holds for the file up to the last look at it,
+// two system calls before the rename; a change in between is written over.
 //
 // Leftovers: the name the new file gets before the rename is the file's name, a dot
 // and six ASCII letters. A process killed between the two leaves that file behind.
@@ -37,6 +43,9 @@
 // errorString(); after a failed write commit() cancels and answers false. A commit
 // whose rename was made but whose folder could not be synced answers false too: the
 // new file has the name, but a power cut may still bring back the old one.
+#include "platform/foundation/RegularFile.h"
+
+#include <QCryptographicHash>
 #include <QIODevice>
 #include <QString>
 
@@ -50,6 +59,16 @@ class SaveFile : public QIODevice
     Q_OBJECT
 public:
     enum class FinalLink { Follow, Replace };
+    // The new file as the save wrote it, looked at through its own descriptor just
+    // before the rename (which stamps its change time anew): its identity, and a
+    // digest (SHA-256) of the bytes written, which are its content.
+    struct Written
+    {
+        RegularFile::Identity identity;
+        QByteArray digest;
+    };
+    // Times a replace check is asked, at most, while the file changes as it is asked.
+    static constexpr int ReplaceCheckAskLimit = 4;
 
     explicit SaveFile(const QString &path, FinalLink finalLink = FinalLink::Follow, QObject *parent = nullptr);
     ~SaveFile() override;
@@ -62,7 +81,7 @@ public:
     void setRecordFolder(const QString &folder) { m_recordFolder = folder; }
     // Asked just before the new file takes the file's place (see above); on the
     // thread that commits.
-    void setReplaceCheck(std::function<bool()> check) { m_replaceCheck = std::move(check); }
+    void setReplaceCheck(std::function<bool(const Written &)> check) { m_replaceCheck = std::move(check); }
 
     // Write-only (QIODevice::WriteOnly, optionally Unbuffered).
     bool open(OpenMode mode) override;
@@ -92,11 +111,15 @@ private:
     bool giveMode(int fd);
     bool sync(int fd);
     bool syncFolder();
+    // Asks the replace check until the file holds still while it is asked.
+    bool mayReplace();
 
     QString m_path;
     FinalLink m_finalLink;
     QString m_recordFolder;
-    std::function<bool()> m_replaceCheck;
+    std::function<bool(const Written &)> m_replaceCheck;
+    // Of the bytes written so far.
+    QCryptographicHash m_digest{QCryptographicHash::Sha256};
     // The file replaced (links followed when asked) and the new file's name, once it has one.
     QString m_target;
     QString m_newName;

@@ -13,7 +13,6 @@
 
 #include <cerrno>
 #include <fcntl.h>
-#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -117,56 +116,71 @@ struct ReadRecord
     bool pending = false;
 };
 
+// What the record file in the folder says.
+enum class RecordRead {
+    Record,     // a record of ours (in *read)
+    NoRecord,   // read whole, and no record of ours: dropped
+    Unreadable, // not read now (no descriptor left, say): looked at again by a later save
+};
+
 // A record as it stands in the folder: a regular file (never through a link, never
 // a pipe), read up to its bound.
-std::optional<ReadRecord> readRecord(const QString &path)
+RecordRead readRecord(const QString &path, ReadRecord *read)
 {
     QFile file;
     if (!RegularFile::openEntryForReading(file, path))
-        return std::nullopt;
+        return RecordRead::Unreadable;
     const QByteArray bytes = file.read(RecordByteLimit + 1);
+    if (file.error() != QFileDevice::NoError)
+        return RecordRead::Unreadable;
     if (bytes.size() > RecordByteLimit || !bytes.endsWith('\n'))
-        return std::nullopt;
+        return RecordRead::NoRecord;
     const QList<QByteArray> words = bytes.chopped(1).split(' ');
-    ReadRecord read;
     if (words.size() == 2 && words.at(0) == PendingTag) {
-        read.pending = true;
-        read.record.path = QFile::decodeName(QByteArray::fromPercentEncoding(words.at(1)));
-        return read.record.path.isEmpty() ? std::nullopt : std::optional(read);
+        read->pending = true;
+        read->record.path = QFile::decodeName(QByteArray::fromPercentEncoding(words.at(1)));
+        return read->record.path.isEmpty() ? RecordRead::NoRecord : RecordRead::Record;
     }
     if (words.size() != 4 || words.at(0) != RecordTag)
-        return std::nullopt;
+        return RecordRead::NoRecord;
     bool deviceOk = false;
     bool inodeOk = false;
-    read.record.device = words.at(1).toULongLong(&deviceOk);
-    read.record.inode = words.at(2).toULongLong(&inodeOk);
-    read.record.path = QFile::decodeName(QByteArray::fromPercentEncoding(words.at(3)));
+    read->record.device = words.at(1).toULongLong(&deviceOk);
+    read->record.inode = words.at(2).toULongLong(&inodeOk);
+    read->record.path = QFile::decodeName(QByteArray::fromPercentEncoding(words.at(3)));
     // Without the file's inode it names no file the writer made: never taken by name alone.
-    if (!deviceOk || !inodeOk || read.record.inode == 0 || read.record.path.isEmpty())
-        return std::nullopt;
-    return read;
+    if (!deviceOk || !inodeOk || read->record.inode == 0 || read->record.path.isEmpty())
+        return RecordRead::NoRecord;
+    return RecordRead::Record;
 }
 
 // Whether the recorded file still is the one the writer made beside the saved file,
 // as the folder shows it (nothing is opened, no link followed). A pending record's
 // file is taken only while it is empty: the writer writes nothing into it before its
 // full record, with the device and inode, has replaced the pending one.
-bool isWritersLeftover(const ReadRecord &read, const QString &savedPath)
+enum class Leftover {
+    Writers,
+    NotWriters,
+    Unknown, // the file could not be looked at now
+};
+
+Leftover leftoverOf(const ReadRecord &read, const QString &savedPath)
 {
     const Record &record = read.record;
     const QFileInfo saved(savedPath);
     const QFileInfo leftover(record.path);
     if (!leftover.isAbsolute() || QDir::cleanPath(leftover.absolutePath()) != QDir::cleanPath(saved.absolutePath())
         || !isTemporaryNameOf(leftover.fileName(), saved.fileName()))
-        return false;
+        return Leftover::NotWriters;
     struct stat st {};
     if (::lstat(QFile::encodeName(record.path).constData(), &st) != 0)
-        return false;
+        return errno == ENOENT || errno == ENOTDIR ? Leftover::NotWriters : Leftover::Unknown;
     if (!S_ISREG(st.st_mode) || st.st_uid != ::geteuid() || st.st_nlink != 1)
-        return false;
+        return Leftover::NotWriters;
     if (read.pending)
-        return st.st_size == 0;
-    return quint64(st.st_dev) == record.device && quint64(st.st_ino) == record.inode;
+        return st.st_size == 0 ? Leftover::Writers : Leftover::NotWriters;
+    return quint64(st.st_dev) == record.device && quint64(st.st_ino) == record.inode ? Leftover::Writers
+                                                                                      : Leftover::NotWriters;
 }
 
 // The line of a record: its tag, the device and inode when known, the path.
@@ -255,10 +269,24 @@ int removeRecorded(const QString &recordFolder, const QString &savedPath)
                 ::unlink(QFile::encodeName(path).constData());
             continue;
         }
-        const std::optional<ReadRecord> found = readRecord(path);
-        if (found && found->record.path.endsWith(name.right(TemporarySuffixLength))
-            && isWritersLeftover(*found, savedPath) && ::unlink(QFile::encodeName(found->record.path).constData()) == 0)
-            ++removed;
+        // A record stays until it could be read and its file looked at (and removed,
+        // when it is the writer's): a record dropped unchecked would leave its file
+        // for good.
+        ReadRecord found;
+        const RecordRead read = readRecord(path, &found);
+        if (read == RecordRead::Unreadable)
+            continue;
+        if (read == RecordRead::Record && found.record.path.endsWith(name.right(TemporarySuffixLength))) {
+            const Leftover leftover = leftoverOf(found, savedPath);
+            if (leftover == Leftover::Unknown)
+                continue;
+            if (leftover == Leftover::Writers) {
+                if (::unlink(QFile::encodeName(found.record.path).constData()) == 0)
+                    ++removed;
+                else if (errno != ENOENT)
+                    continue;
+            }
+        }
         // A record of ours (a regular file) goes; anything else of that name stays.
         if (RegularFile::kindOfEntry(path) == RegularFile::Kind::Regular)
             ::unlink(QFile::encodeName(path).constData());

@@ -28,7 +28,8 @@
 // regular file of the user running us with one link, in the saved file's folder,
 // named NAME plus a dot and six ASCII letters, with the recorded device and inode
 // (empty, for a pending record). A record naming anything else is dropped and its
-// file left alone.
+// file left alone. A record that cannot be read now, or whose file cannot be looked
+// at or removed now (no descriptor left, say), stays for a later save to look at.
 //
 // Re-entrant; no shared state beyond the files. Failures answer false or 0; a
 // record that cannot be written leaves the save without one (a leftover then stays).

@@ -569,6 +569,60 @@ TEST(InspectorTextView, ListRowsChangeInPlace)
 }
 
 // A row that keeps the next row at least 30 below the top of its line.
+// A removed row's control goes with its row at once when nothing else holds the row;
+// a row still held gets its control back without a parent after the next event pass,
+// or at once when the inspector dies first.
+TEST(InspectorTextView, ARemovedRowTakesItsControlAlongOrHasItBack)
+{
+    Item a(QStringLiteral("first")), b(QStringLiteral("second"));
+    platform::ArrayController controller;
+    auto list = std::make_shared<NTXTextViewInspectorListField>(QStringLiteral("list"), QString(),
+                                                                Label::fieldLabelWithString(QStringLiteral("Rows")));
+    list->setEntryFieldTemplate(std::make_shared<EditRow>());
+    list->setEditable(true);
+    const auto viewOf = [&list](qsizetype i) {
+        return QPointer<QWidget>(dynamic_cast<ViewField *>(list->rowAtIndex(i).get())->view());
+    };
+    Inspector::FieldPtr held;
+    QPointer<QWidget> heldView;
+    {
+        Shown shown;
+        shown.build({textField(QStringLiteral("head"), QStringLiteral("Head"), QStringLiteral("ph")), list});
+        list->bindToObject(&controller, QStringLiteral("arrangedObjects"), QStringLiteral("descript"), QString());
+        controller.addObject(KeyValueObservable::fromObservable(&a));
+        controller.addObject(KeyValueObservable::fromObservable(&b));
+        ASSERT_EQ(list->allFields().size(), 2);
+        const QPointer<QWidget> gone = viewOf(1);
+        ASSERT_EQ(gone->parentWidget(), shown.inspector.viewport());
+        controller.removeObjectAtArrangedObjectIndex(1);
+        EXPECT_TRUE(gone.isNull()) << "deleted with its row";
+
+        held = list->rowAtIndex(0);
+        heldView = viewOf(0);
+        controller.removeObjectAtArrangedObjectIndex(0);
+        ASSERT_TRUE(heldView);
+        EXPECT_TRUE(heldView->isHidden());
+        QCoreApplication::processEvents();
+        ASSERT_TRUE(heldView);
+        EXPECT_EQ(heldView->parentWidget(), nullptr) << "given back to its row";
+
+        // A held row removed just before the inspector goes; the other row stays shown.
+        controller.addObject(KeyValueObservable::fromObservable(&a));
+        controller.addObject(KeyValueObservable::fromObservable(&b));
+        const QPointer<QWidget> staying = viewOf(0);
+        held = list->rowAtIndex(1);
+        heldView = viewOf(1);
+        controller.removeObjectAtArrangedObjectIndex(1);
+        EXPECT_EQ(staying->parentWidget(), shown.inspector.viewport());
+        list->unbindController();
+    }
+    // The inspector died before the pass: it gave the control back as it went.
+    ASSERT_TRUE(heldView);
+    EXPECT_EQ(heldView->parentWidget(), nullptr);
+    held.reset();
+    EXPECT_TRUE(heldView.isNull());
+}
+
 class TallRow : public ViewField
 {
 public:

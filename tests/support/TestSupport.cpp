@@ -78,10 +78,11 @@ ScopedXdgHome::ScopedXdgHome()
         qputenv(kXdgVars[i], sub.toLocal8Bit());
     }
     pointSettingsAt(QString::fromLocal8Bit(qgetenv(kXdgVars[0])));
-    // A runtime folder of its own where the session gives none (a Wayland session's is
-    // kept: its display's socket is there); else Qt makes one in the temporary folder.
+    // A runtime folder of its own (else Qt makes one in the temporary folder, and the
+    // programs of a parallel run would share the run's), but in a Wayland session, whose
+    // display's socket is in the session's.
     m_hadRuntime = qEnvironmentVariableIsSet("XDG_RUNTIME_DIR");
-    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR") || qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
         m_oldRuntime = qgetenv("XDG_RUNTIME_DIR");
         const QString runtime = m_dir.path() + QStringLiteral("/xdg_runtime_dir");
         QDir().mkpath(runtime);

@@ -21,18 +21,23 @@ cleanup() {
 trap cleanup EXIT INT TERM
 
 if command -v Xvfb >/dev/null; then
-  display=""
-  for n in $(seq 90 250); do
-    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then display=$n; break; fi
+  # The server picks a free display itself and writes its number once it is ready: a
+  # run whose /tmp is private (tools/check-test-leftovers) does not see the other
+  # servers' sockets and locks there, but the server finds their names taken.
+  number_file="$(mktemp)"
+  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$number_file" >/dev/null 2>&1 &
+  xvfb_pid=$!
+  for _ in $(seq 1 200); do
+    [ -s "$number_file" ] && break
+    kill -0 "$xvfb_pid" 2>/dev/null || break
+    sleep 0.05
   done
+  display="$(tr -dc 0-9 <"$number_file")"
+  rm -f "$number_file"
   if [ -n "$display" ]; then
-    Xvfb ":$display" -screen 0 1280x800x24 -nolisten tcp -noreset >/dev/null 2>&1 &
-    xvfb_pid=$!
-    for _ in $(seq 1 100); do
-      [ -e "/tmp/.X11-unix/X$display" ] && break
-      sleep 0.05
-    done
     export DISPLAY=":$display"
+  else
+    echo "run-in-desktop: Xvfb did not start; desktop tests will fail" >&2
   fi
 else
   echo "run-in-desktop: Xvfb not found; desktop tests will fail" >&2
@@ -42,7 +47,8 @@ if command -v dbus-daemon >/dev/null; then
   # The bus's socket in a folder of its own, removed with the bus (the session bus's own
   # configuration leaves one in /tmp).
   bus_folder="$(mktemp -d)"
-  out="$(dbus-daemon --session --fork --address="unix:dir=$bus_folder" --print-address=1 --print-pid=1)"
+  # (The bus keeps its runtime folder there too: not the run's.)
+  out="$(XDG_RUNTIME_DIR="$bus_folder" dbus-daemon --session --fork --address="unix:dir=$bus_folder" --print-address=1 --print-pid=1)"
   export DBUS_SESSION_BUS_ADDRESS="$(echo "$out" | sed -n 1p)"
   bus_pid="$(echo "$out" | sed -n 2p)"
 fi

@@ -2,16 +2,21 @@
 """Tests of tools/check-test-leftovers: a run that leaves a trace in a watched folder (a
 new file or folder, an old file written again, removed, or given another mode, a
 rewrite whose times were put back, a write into the other watched folder than the one it
-started in), in the user folders it was given, or at the top of a shared folder, fails
-and names it; a run that leaves nothing, or cleans up after itself, or writes only into
-ctest's own Testing folder or outside, passes; a failing run keeps its status.
+started in), in the user folders it was given (its runtime folder among them), in a shared
+folder (at any depth where the shared folders are private to the run, at their top
+elsewhere), or a process still running, fails and names it; a run that leaves nothing,
+or cleans up after itself, or writes only into ctest's own Testing folder or outside, or
+makes pictures where it is told to, passes; another program's file in a shared folder is
+not counted where the shared folders are private; a failing run keeps its status.
 
 Usage: check_test_leftovers_test.py SOURCE_ROOT   (ctest runs it as test "test_leftovers_check")
 """
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
+import time
 
 SOURCE = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), "..", ".."))
 CHECK = os.path.join(SOURCE, "tools", "check-test-leftovers")
@@ -39,28 +44,107 @@ CASES = [
     ("a folder left in the run's state folder", "mkdir \"$XDG_STATE_HOME/Chronark\"", 1, "Chronark"),
     ("a name left in a shared folder", "echo x > \"$SHARED/chronark-test-home-1\"", 1, "chronark-test-home-1"),
     ("a file made and removed in the run's home", "echo x > \"$HOME/.gone\" && rm \"$HOME/.gone\"", 0, None),
+    ("a socket left in the run's runtime folder", "echo x > \"$XDG_RUNTIME_DIR/bus\"", 1, "(in the run's XDG_RUNTIME_DIR)"),
+    ("a process that left its session", "setsid sleep 300 </dev/null >/dev/null 2>&1 &", 1, "sleep 300"),
+    ("a process left in the background", "sleep 301 </dev/null >/dev/null 2>&1 &", 1, "sleep 301"),
+    ("an X server's empty socket folder", "mkdir -m 1777 \"$SHARED/.X11-unix\"", 0, None),
 ]
+
+# Only where the shared folders are private to the run (root, and a mount namespace).
+PRIVATE_CASES = [
+    ("a file inside a folder that was there before",
+     "echo x > \"$SHARED/before/made\"", 1, "before/made"),
+    ("a name left in a shared folder by a failing run", "mkdir \"$SHARED/chronark-x\"; exit 4", 4, "chronark-x"),
+]
+
+
+def private_folders_possible():
+    if os.geteuid() != 0 or shutil.which("unshare") is None:
+        return False
+    return subprocess.call(["unshare", "--mount", "true"], stdout=subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL) == 0
+
+
+def still_running(word):
+    for name in os.listdir("/proc"):
+        try:
+            with open(f"/proc/{name}/cmdline", "rb") as f:
+                if f.read().replace(b"\0", b" ").strip() == word.encode():
+                    return True
+        except OSError:
+            pass
+    return False
+
+
+def run_case(what, command, expected, name, environment_changes=None, during=None):
+    """Runs the check on a command in a fresh watched folder; returns a failure or None."""
+    with tempfile.TemporaryDirectory() as folder, tempfile.TemporaryDirectory() as outside, \
+            tempfile.TemporaryDirectory() as other, tempfile.TemporaryDirectory() as shared:
+        os.makedirs(os.path.join(folder, "tests"))
+        os.makedirs(os.path.join(shared, "before"))
+        with open(os.path.join(folder, "old.txt"), "w") as f:
+            f.write("old\n")
+        environment = dict(os.environ, OUTSIDE=outside, OTHER=other, SHARED=shared,
+                           CHRONARK_LEFTOVERS_SHARED=shared)
+        environment.update(environment_changes(outside) if environment_changes else {})
+        environment = {k: v for k, v in environment.items() if v is not None}
+        process = subprocess.Popen([CHECK, folder, other, "--", "bash", "-c", command], cwd=folder,
+                                   env=environment, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+        if during:
+            during(outside, shared)
+        output, _ = process.communicate()
+        if process.returncode != expected:
+            return f"{what}: status {process.returncode}, expected {expected}\n{output}"
+        if name and name not in output:
+            return f"{what}: {name} not named\n{output}"
+        return None
+
+
+def another_program_writes(outside, shared):
+    """Writes into the real shared folder while the run waits for it."""
+    deadline = time.monotonic() + 30
+    while not os.path.exists(os.path.join(outside, "waiting")) and time.monotonic() < deadline:
+        time.sleep(0.02)
+    with open(os.path.join(shared, "another-program"), "w") as f:
+        f.write("x")
+    with open(os.path.join(outside, "written"), "w") as f:
+        f.write("x")
 
 
 def main():
     failures = []
-    for what, command, expected, name in CASES:
-        with tempfile.TemporaryDirectory() as folder, tempfile.TemporaryDirectory() as outside, \
-                tempfile.TemporaryDirectory() as other, tempfile.TemporaryDirectory() as shared:
-            os.makedirs(os.path.join(folder, "tests"))
-            with open(os.path.join(folder, "old.txt"), "w") as f:
-                f.write("old\n")
-            environment = dict(os.environ, OUTSIDE=outside, OTHER=other, SHARED=shared,
-                               CHRONARK_LEFTOVERS_SHARED=shared)
-            result = subprocess.run([CHECK, folder, other, "--", "bash", "-c", command], cwd=folder,
-                                    env=environment, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
-            if result.returncode != expected:
-                failures.append(f"{what}: status {result.returncode}, expected {expected}\n{result.stdout}")
-            elif name and name not in result.stdout:
-                failures.append(f"{what}: {name} not named\n{result.stdout}")
+    cases = list(CASES)
+    private = private_folders_possible()
+    if private:
+        cases += PRIVATE_CASES
+    for what, command, expected, name in cases:
+        failure = run_case(what, command, expected, name)
+        if failure:
+            failures.append(failure)
+    # The processes of the cases above are gone: the check killed what it named.
+    for word in ("sleep 300", "sleep 301"):
+        if still_running(word):
+            failures.append(f"a process left by a run is still running: {word}")
+    # Pictures the run makes where it is told to are no trace; the check keeps them.
+    failure = run_case("a picture in the run's screenshot folder",
+                       "mkdir -p \"$CHRONARK_SCREENSHOT_DIR\" && echo x > \"$CHRONARK_SCREENSHOT_DIR/shot.png\"",
+                       0, "the run's pictures are in",
+                       lambda outside: {"CHRONARK_SCREENSHOT_DIR": None, "TMPDIR": outside})
+    if failure:
+        failures.append(failure)
+    cases_run = len(cases) + 2
+    if private:
+        cases_run += 1
+        failure = run_case("another program's file in the shared folder meanwhile",
+                           "touch \"$OUTSIDE/waiting\"; while [ ! -e \"$OUTSIDE/written\" ]; do sleep 0.02; done",
+                           0, None, during=another_program_writes)
+        if failure:
+            failures.append(failure)
+    else:
+        print("check_test_leftovers_test: no private shared folders here; their cases are left out")
     for f in failures:
         print("FAIL:", f)
-    print(f"check_test_leftovers_test: {len(CASES) - len(failures)} passed, {len(failures)} failed")
+    print(f"check_test_leftovers_test: {cases_run - len(failures)} passed, {len(failures)} failed")
     return 1 if failures else 0
 
 

@@ -6,6 +6,9 @@
 #include "application/tree/DocumentReadAhead.h"
 #include "application/document/DocumentTotals.h"
 #include "application/document/OutlineColumns.h"
+#include "FoundationExtensions/NTXNSTextStorageExtensions.h"
+#include "NTXAppKit/inspector/NTXTextViewInspector.h"
+#include "NTXAppKit/inspector/NTXTextViewInspectorText.h"
 #include "platform/foundation/UndoManager.h"
 #include "tests/support/WriteGate.h"
 
@@ -13,6 +16,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QLabel>
 #include <QStandardItemModel>
@@ -62,11 +66,80 @@ int widthOf(const QHeaderView *header, const QString &identifier)
     return header->sectionSize(OutlineColumns::logicalIndexForColumnIdentifier(header, identifier));
 }
 
+// A document that lets the test act in the pass in which a revert's read of the file
+// completes, just before the document looks at what was read.
+class ReadHookDocument : public MyDocument
+{
+public:
+    using MyDocument::MyDocument;
+    std::function<void()> whenRead;
+
+protected:
+    void readFileAhead(const QString &path, const QString &typeName, std::function<void()> ready) override
+    {
+        MyDocument::readFileAhead(path, typeName, [this, ready = std::move(ready)] {
+            if (const std::function<void()> act = std::exchange(whenRead, {}))
+                act();
+            ready();
+        });
+    }
+};
+
 } // namespace
 
 class MyDocumentFileTest : public MyDocumentFixture
 {
 };
+
+// Text typed into a field in the pass in which the reverted file's read completes,
+// not yet an undo step, is not part of the answer given before: the question comes
+// again, and Cancel keeps the text.
+TEST_F(MyDocumentFileTest, TextTypedAsTheRevertsReadCompletesIsAskedAboutAgain)
+{
+    DocumentReadAhead ahead;
+    services->readAhead = &ahead;
+    const auto noReadAhead = qScopeGuard([this] { services->readAhead = nullptr; });
+    controller->addDocumentType(platform::DocumentType(
+        MyDocument::TypeName, {MyDocument::FileExtension}, MyDocument::MimeType,
+        [services = services](QObject *parent) -> platform::Document * { return new ReadHookDocument(parent, services); }));
+    const QString file = path(QStringLiteral("revert-typing.chronark"));
+    ASSERT_TRUE(testsupport::writeFile(file, StoredStateDocument.toUtf8()));
+    auto *document = dynamic_cast<ReadHookDocument *>(controller->openDocumentWithContentsOfFile(file, true));
+    ASSERT_NE(document, nullptr);
+    const NodePtr job = document->jobList()->childAtIndex(0);
+    document->edits().setExecutedForNodeTree(true, job);
+    drainEvents();
+    select(document, {job});
+    NTXTextViewInspector *inspector = document->textViewInspector();
+    ASSERT_NE(inspector, nullptr);
+    ASSERT_TRUE(inspector->isVisible());
+
+    bool typed = false;
+    document->whenRead = [&] {
+        // The description typed and left with Tab, as a person does.
+        const platform::Range field = NTXNSTextStorageExtensions::rangeForAttribute(
+            *inspector->document(), NTXTextViewInspectorText::PlaceholderProperty,
+            inspector->charRangeOfField(inspector->fieldWithIdentifier(QStringLiteral("descrField")).get()));
+        inspector->setFocus();
+        inspector->setSelectedRange(field);
+        QTest::keyClicks(inspector, QStringLiteral("typed late"));
+        QTest::keyClick(inspector, Qt::Key_Tab);
+        typed = true;
+    };
+    document->revertDocumentToSaved(nullptr);
+    clickButton(waitForMessageBox(document->mainWindow()), QStringLiteral("Revert"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return typed && !document->isRevertReading(); }, 20000));
+    EXPECT_EQ(job->descript(), QStringLiteral("typed late"));
+    // The question again, for everything a revert would drop now.
+    QMessageBox *again = waitForMessageBox(document->mainWindow());
+    ASSERT_NE(again, nullptr) << "reverted without asking about the text typed meanwhile";
+    clickButton(again, QStringLiteral("Cancel"));
+    drainEvents();
+    EXPECT_EQ(document->jobList()->childAtIndex(0), job);
+    EXPECT_EQ(job->descript(), QStringLiteral("typed late"));
+    EXPECT_TRUE(document->isDocumentEdited());
+    EXPECT_TRUE(ahead.take(file).isEmpty());
+}
 
 TEST_F(MyDocumentFileTest, StoredDrawerFrameAndColumnsApplyAtLoad)
 {

@@ -336,6 +336,64 @@ TEST_F(RunningCounterTest, AStepOfTheWallClockNeitherTakesBackNorAddsCountedTime
     EXPECT_FLOAT_EQ(saved->turnover(), 65.0f);
 }
 
+// Across a change of the local time zone's offset (summer time beginning and
+// ending), the running entry's end is shown and saved in the offset of its own
+// moment, as the clock then shows it; the time counted is the steady time that
+// passed, 30 minutes both times. A start in another offset than the zone's keeps it.
+TEST_F(RunningCounterTest, TheEndShowsTheOffsetOfItsMomentAcrossBothChangesOfTheYear)
+{
+    testsupport::ScopedTimeZone berlin("Europe/Berlin");
+    const struct
+    {
+        const char *what;
+        QDateTime start;
+        QTime shownEnd;
+        int endOffset;
+    } cases[] = {
+        {"spring", QDateTime(QDate(2026, 3, 29), QTime(1, 45), Qt::OffsetFromUTC, 3600), QTime(3, 15), 7200},
+        {"autumn", QDateTime(QDate(2026, 10, 25), QTime(2, 45), Qt::OffsetFromUTC, 7200), QTime(2, 15), 3600},
+        {"another offset", QDateTime(QDate(2026, 3, 29), QTime(1, 45), Qt::OffsetFromUTC, 5 * 3600), QTime(2, 15),
+         5 * 3600},
+    };
+    int number = 0;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        NodePtr job;
+        ProbeDocument *document = documentWithActiveJob(&job);
+        platform::Clock::setNow(c.start);
+        document->startTimerForJob(nullptr);
+        const NodePtr entry = document->timerNode();
+        ASSERT_NE(entry, nullptr);
+        // Before the change, and across it.
+        tickAfter(document, 10 * 60 * 1000);
+        EXPECT_EQ(entry->lDate().offsetFromUtc(), c.start.offsetFromUtc());
+        tickAfter(document, 20 * 60 * 1000);
+        document->stopTimer(nullptr);
+
+        const QDateTime end = entry->lDate();
+        EXPECT_EQ(end, c.start.addSecs(30 * 60)) << "the moment";
+        EXPECT_EQ(end.offsetFromUtc(), c.endOffset);
+        EXPECT_EQ(end.time(), c.shownEnd);
+        EXPECT_EQ(entry->cDate().offsetFromUtc(), c.start.offsetFromUtc());
+        EXPECT_EQ(entry->hours() * 60 + entry->minutes(), 30);
+        EXPECT_EQ(entry->itemName(), c.start.toString(QStringLiteral("HH:mm:ss")) + QStringLiteral(" ... ")
+                                         + c.shownEnd.toString(QStringLiteral("HH:mm:ss")));
+
+        const QString file = path(QStringLiteral("offset-%1.chronark").arg(++number));
+        ASSERT_TRUE(document->saveToFile(file, MyDocument::TypeName, platform::Document::SaveOperation::SaveAs));
+        DocumentFileFormat::ReadResult read;
+        ASSERT_TRUE(DocumentFileFormat::readFromFile(file, MyDocument::TypeName, read));
+        const NodePtr saved = read.root->childAtIndex(0)->childAtIndex(0)->childAtIndex(0);
+        ASSERT_EQ(saved->type(), Node::TimeEntry);
+        EXPECT_EQ(saved->lDate(), end);
+        EXPECT_EQ(saved->lDate().offsetFromUtc(), c.endOffset);
+        EXPECT_EQ(saved->lDate().time(), c.shownEnd);
+        EXPECT_EQ(saved->hours() * 60 + saved->minutes(), 30);
+        document->close();
+        drainEvents();
+    }
+}
+
 // A file may hold an entry that ends before it starts (written before the counter
 // followed the steady clock): it is read as it is, and counting leaves it so.
 TEST_F(RunningCounterTest, AnEntryEndingBeforeItStartsIsReadAsItIs)

@@ -58,6 +58,29 @@ void changePane(ZQSplitView &view, ZQSplitSubview &pane, int what, Pick &&pick, 
     }
 }
 
+// A seeded split view for the random tests: 2 to 7 panes of up to `largestSize`,
+// either orientation, dividers of 1 to 10, a third of the panes with limits (a minimum
+// of up to 120, half of them a maximum too), each collapsible or not.
+template <class Pick>
+std::unique_ptr<ZQSplitView> seededSplitView(Pick &&uniform, int largestSize)
+{
+    const int count = uniform(2, 7);
+    std::vector<float> sizes;
+    for (int i = 0; i < count; ++i)
+        sizes.push_back(float(uniform(10, largestSize)));
+    const bool horizontal = uniform(0, 1) == 1;
+    auto view = makeSplitView(sizes, float(uniform(0, 3) * 3 + 1), horizontal);
+    for (unsigned i = 0; i < unsigned(count); ++i) {
+        ZQSplitSubview *pane = view->subviewAtPosition(i);
+        if (uniform(0, 2) == 0) {
+            const int minimum = uniform(1, 120);
+            pane->setMinDimension(float(minimum), uniform(0, 1) ? float(minimum + uniform(0, 500)) : 0.0f);
+        }
+        pane->setCanCollapse(uniform(0, 1) == 1);
+    }
+    return view;
+}
+
 inline float along(const ZQSplitView &view, unsigned i)
 {
     const QRectF f = view.subviewAtPosition(i)->frame();

@@ -208,4 +208,33 @@ TEST(SplitViewArchive, PaneListsOfAnythingButPanesOfTheirOwnAreRefused)
     }));
 }
 
+// The frame a pane is archived with reads back as it was written: a place or size
+// below zero, which a hidden pane may keep from a move, is written as zero, and an
+// archive that gives one is refused.
+TEST(SplitViewArchive, NegativeFramesAreNeitherWrittenNorRead)
+{
+    auto view = makeSplitView({100, 100, 100});
+    ZQSplitSubview *first = view->subviewAtPosition(0);
+    first->changeDimensionBy(1, false, true); // grows to the left, to -1
+    first->setVisible(false);
+    ASSERT_LT(first->frame().x(), 0);
+    const QSizeF size = first->frame().size();
+    platform::KeyedUnarchiver reader(archive(*first));
+    const std::unique_ptr<ZQSplitSubview> decoded(ZQSplitSubview::fromCoder(reader));
+    ASSERT_NE(decoded, nullptr);
+    EXPECT_EQ(decoded->frame(), QRectF(QPointF(0, 0), size));
+    EXPECT_TRUE(decoded->isHiddenPane());
+
+    for (const QRectF &frame : {QRectF(-1, 0, 100, 100), QRectF(0, -1, 100, 100), QRectF(0, 0, -1, 100),
+                                QRectF(0, 0, 100, -1)}) {
+        platform::KeyedArchiver archiver;
+        archiver.encodeRect(frame, u"frame"_qs);
+        archiver.encodeBool(true, u"hidden"_qs);
+        platform::KeyedUnarchiver refused(archiver.finishEncoding().value_or(QByteArray()));
+        EXPECT_EQ(std::unique_ptr<ZQSplitSubview>(ZQSplitSubview::fromCoder(refused)), nullptr)
+            << frame.x() << " " << frame.y() << " " << frame.width() << " " << frame.height();
+    }
+}
+
 } // namespace
+

@@ -225,7 +225,8 @@ struct Tally
 };
 
 // Seeded random splits of 2 to 7 panes with limits and collapsible panes, resized,
-// collapsed, expanded, dragged and hidden in a shown window. After every step the
+// collapsed, expanded, dragged, set to sizes ending in exactly one half and hidden in
+// a shown window. After every step the
 // panes fill the view, and no limit gives way while another pane could take the
 // difference. What the view saved reads back to the same panes and is saved again as
 // the same text: in the same view; in new views of the same size (the next launch),
@@ -265,10 +266,12 @@ TEST(SplitViewRoundTrips, WhatTheViewWritesReadsBackEverywhere)
             const std::string where =
                 "seed " + std::to_string(seed) + " step " + std::to_string(step) + " (" + describe(design) + ")";
             ZQSplitSubview *pane = original.view->subviewAtPosition(unsigned(uniform(0, count - 1)));
-            const int operation = uniform(0, 6);
+            const int operation = uniform(0, 7);
             if (operation < 2) {
                 length = uniform(40, 1500);
                 original.window->resize(windowSize(design, length));
+            } else if (operation == 7) {
+                pane->setDimension(float(uniform(1, 800)) + 0.5f); // an exact half
             } else {
                 changePane(*original.view, *pane, operation - 2, uniform, 200, 800, true);
             }

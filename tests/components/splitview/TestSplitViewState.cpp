@@ -52,6 +52,33 @@ TEST(SplitViewState, TextsOfThePanes)
     EXPECT_EQ(two->stringWithSavedState(), u"2 99.75 200.25"_qs);
 }
 
+// A collapsed pane comes back with the size it has, however large its limits make it:
+// the text holds every digit of a size that six don't (up to the largest a pane takes).
+TEST(SplitViewState, LargeSizesReadBackAsTheyWere)
+{
+    for (const float minimum : {1234567.0f, 9999999.0f, ZQSplitSubview::LargestDimension}) {
+        auto view = makeSplitView({200, 150});
+        ZQSplitSubview *pane = view->subviewAtPosition(0);
+        pane->setCanCollapse(true);
+        pane->setMinDimension(minimum, 0);
+        ASSERT_LT(pane->collapse(), 0);
+        view->adjustSubviews();
+        ASSERT_TRUE(pane->isCollapsed());
+        ASSERT_EQ(pane->dimension(), minimum);
+        const QString text = view->stringWithSavedState();
+        EXPECT_EQ(text.split(u' ').value(1).toDouble(), -double(minimum)) << text.toStdString();
+
+        auto fresh = makeSplitView({200, 150});
+        fresh->subviewAtPosition(0)->setCanCollapse(true);
+        fresh->subviewAtPosition(0)->setMinDimension(minimum, 0);
+        ASSERT_TRUE(fresh->setStateFromString(text)) << text.toStdString();
+        fresh->adjustSubviews();
+        EXPECT_TRUE(fresh->subviewAtPosition(0)->isCollapsed());
+        EXPECT_EQ(fresh->subviewAtPosition(0)->dimension(), minimum);
+        EXPECT_EQ(fresh->stringWithSavedState(), text);
+    }
+}
+
 // Refused texts change nothing, down to the last remainder.
 TEST(SplitViewState, BadTextsAreRefusedWhole)
 {
@@ -520,20 +547,9 @@ TEST(SplitViewState, SavedAndRestoredAtTheSameSizeGivesTheSameSizes)
     for (unsigned seed = 1; seed <= 60; ++seed) {
         std::mt19937 random(seed);
         const auto uniform = [&random](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
-        const int count = uniform(2, 7);
-        std::vector<float> sizes;
-        for (int i = 0; i < count; ++i)
-            sizes.push_back(float(uniform(10, 700)));
-        const bool horizontal = uniform(0, 1) == 1;
-        auto view = makeSplitView(sizes, float(uniform(0, 3) * 3 + 1), horizontal);
-        for (unsigned i = 0; i < unsigned(count); ++i) {
-            ZQSplitSubview *pane = view->subviewAtPosition(i);
-            if (uniform(0, 2) == 0) {
-                const int minimum = uniform(1, 120);
-                pane->setMinDimension(float(minimum), uniform(0, 1) ? float(minimum + uniform(0, 500)) : 0.0f);
-            }
-            pane->setCanCollapse(uniform(0, 1) == 1);
-        }
+        auto view = seededSplitView(uniform, 700);
+        const int count = int(view->allSubviews().size());
+        const bool horizontal = view->isHorizontal();
         const auto setLength = [&](float value) {
             view->setFrame(horizontal ? QRectF(0, 0, 100, value) : QRectF(0, 0, value, 100));
         };

@@ -3,14 +3,18 @@
 // draws after tabs are moved in its tab view, one move at a time and in a long
 // seeded run of moves, selections and update passes.
 #include "components/tabbarview/KZAttachedTabBarButton.h"
+#include "components/tabbarview/KZOverflowPopUpButton.h"
 #include "components/tabbarview/KZTabBarController.h"
 #include "components/tabbarview/KZTabBarView.h"
 #include "components/tabbarview/KZTabStyle.h"
 #include "platform/drawing/TabView.h"
 
 #include <QMenu>
+
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <random>
+#include <string>
 
 namespace {
 
@@ -251,4 +255,69 @@ TEST(TabBarViewMoves, RandomMovesWithoutAPassKeepTheSelectionDrawn)
 {
     for (unsigned seed : {5601u, 5602u, 5603u})
         runMovesAndSelections(seed, false);
+}
+
+namespace {
+
+// The titles of the overflow menu as the pull-down shows it when it opens.
+QStringList openedMenu(Bar &b)
+{
+    KZOverflowPopUpButton *pullDown = b.bar.overflowPopUpButton();
+    Q_EMIT pullDown->menuWillPopUp();
+    QStringList titles;
+    for (const QAction *action : pullDown->menu()->actions())
+        titles << action->text();
+    return titles;
+}
+
+// The menu lists, after its title line, the tab the last pass gave the overflow
+// button and then every other tab without a button of its own (the overflow button
+// may show the selected one meanwhile), those in the tab view's order as it is now.
+void expectMenuInTheOrderNow(const Bar &b, const QStringList &menu, const std::string &where)
+{
+    std::vector<const KZAttachedTabBarButton *> buttons;
+    for (const KZAttachedTabBarButton *button : b.bar.orderedAttachedButtons())
+        if (!button->isOverflowButton())
+            buttons.push_back(button);
+    QStringList hidden;
+    for (const platform::TabViewItemPtr &item : b.tabView.tabViewItems()) {
+        if (std::none_of(buttons.begin(), buttons.end(), [&item](auto *button) { return button->tabViewItem() == item; }))
+            hidden << item->label();
+    }
+    ASSERT_EQ(menu.size(), hidden.size() + 1) << where;
+    EXPECT_EQ(menu.first(), QString()) << where;
+    hidden.removeOne(menu.value(1));
+    EXPECT_EQ(menu.mid(2), hidden) << where;
+}
+
+} // namespace
+
+// The overflow menu opened right after one of the bar's own moves, with no pass
+// between, lists the tabs in their order now, also when it had been opened (and so
+// built) before the move; seeded runs of moves, openings and passes.
+TEST(TabBarViewMoves, TheOverflowMenuListsTheOrderAfterAMove)
+{
+    int openings = 0;
+    for (unsigned seed = 1; seed <= 40; ++seed) {
+        QStringList titles;
+        for (int i = 0; i < 8; ++i)
+            titles << QString::number(60 + i);
+        Bar b(titles, 340);
+        b.bar.updateTabBar(false);
+        ASSERT_NE(b.bar.overflowAttachedButton(), nullptr);
+        std::mt19937 random(seed);
+        const auto pick = [&random](int n) { return std::uniform_int_distribution<int>(0, n - 1)(random); };
+        for (int step = 0; step < 30; ++step) {
+            const int kind = pick(6);
+            if (kind < 3) {
+                b.bar.moveTabViewItem(b.tabView.tabViewItems()[size_t(pick(8))], pick(8));
+            } else if (kind < 5) {
+                ++openings;
+                expectMenuInTheOrderNow(b, openedMenu(b), "seed " + std::to_string(seed) + " step " + std::to_string(step));
+            } else {
+                b.bar.updateTabBar(false);
+            }
+        }
+    }
+    EXPECT_GT(openings, 300);
 }

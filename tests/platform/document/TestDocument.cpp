@@ -218,6 +218,33 @@ TEST_F(DocumentTest, FailedSaveShowsAnAlertKeepsTheOldFileAndStaysEdited)
     EXPECT_EQ(doc->text(), QStringLiteral("new text"));
 }
 
+// A file deep in folders: the alert cuts its path in the middle, so that both the start
+// of its folder and the file's own name are seen.
+TEST_F(DocumentTest, TheAlertOfAFailedSaveKeepsTheNameOfAFileDeepInFolders)
+{
+    QString folder = QStringLiteral("Customers");
+    for (int i = 0; i < 12; ++i)
+        folder += QStringLiteral("/Projects of the year %1").arg(2000 + i);
+    ASSERT_TRUE(QDir().mkpath(path(folder)));
+    TextDocument *doc = openText(folder + QStringLiteral("/Invoices March.txtdoc"), "original");
+    ASSERT_NE(doc, nullptr);
+    ASSERT_TRUE(activate(doc));
+    doc->setText(QStringLiteral("new text"));
+    ASSERT_TRUE(waitEdited(doc));
+    doc->failWrites = true;
+    bool done = false;
+    doc->saveDocumentWithCompletion([&](bool) { done = true; });
+    QMessageBox *box = waitForMessageBox();
+    ASSERT_NE(box, nullptr);
+    const QString said = box->informativeText();
+    EXPECT_TRUE(said.contains(QStringLiteral("Invoices March.txtdoc\u2069"))) << said.toStdString();
+    EXPECT_TRUE(said.contains(QStringLiteral("\u2068") + dir.path().left(8))) << said.toStdString();
+    EXPECT_TRUE(said.contains(QChar(0x2026))) << said.toStdString();
+    EXPECT_LT(said.size(), doc->filePath().size());
+    answer(box, QMessageBox::Ok);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return done; }));
+}
+
 TEST_F(DocumentTest, SavingOverAFileChangedElsewhereAsksFirst)
 {
     TextDocument *doc = openText(QStringLiteral("shared.txtdoc"), "original");

@@ -179,6 +179,55 @@ TEST_F(DocumentSavingTest, AFailureOrAnExceptionOfTheWriterIsReportedAsBefore)
     EXPECT_EQ(testsupport::readFile(doc->filePath()), QByteArray("TEXT\nthrown"));
 }
 
+// Autosaves failing one after another (a running counter keeps the document edited)
+// show one alert, telling the last failure's reason, not one alert each; a save that
+// succeeds closes it, and a failure after that shows a new one.
+TEST_F(DocumentSavingTest, AutosavesFailingInARowShareOneAlertUntilASaveSucceeds)
+{
+    TextDocument *doc = openBackground(QStringLiteral("autosave-fails.txtdoc"), "original");
+    ASSERT_NE(doc, nullptr);
+    ASSERT_TRUE(activate(doc));
+    const auto alerts = [doc] { return doc->mainWindow()->findChildren<QMessageBox *>().size(); };
+    doc->failWrites = true;
+    for (int failure = 1; failure <= 5; ++failure) {
+        SCOPED_TRACE(failure);
+        doc->setText(QStringLiteral("edit %1").arg(failure));
+        ASSERT_TRUE(waitEdited(doc));
+        doc->failureReason = QStringLiteral("Failure number %1.").arg(failure);
+        const int writes = *doc->backgroundWrites;
+        doc->autosaveDocument();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return *doc->backgroundWrites == writes + 1 && !doc->isSaving(); }));
+        QCoreApplication::processEvents();
+        QMessageBox *box = waitForMessageBox();
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(alerts(), 1);
+        EXPECT_TRUE(box->informativeText().endsWith(QStringLiteral(": Failure number %1.").arg(failure)))
+            << box->informativeText().toStdString();
+    }
+    // A save that succeeds: the alert goes.
+    doc->failWrites = false;
+    doc->autosaveDocument();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !doc->isDocumentEdited() && !doc->isSaving(); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return alerts() == 0;
+    }));
+    // The next failure shows an alert again, and answering it leaves none.
+    doc->failWrites = true;
+    doc->setText(QStringLiteral("after the save"));
+    ASSERT_TRUE(waitEdited(doc));
+    doc->autosaveDocument();
+    QMessageBox *box = waitForMessageBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(alerts(), 1);
+    answer(box, QMessageBox::Ok);
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return alerts() == 0;
+    }));
+    doc->failWrites = false;
+}
+
 // A copy taken in slices, one per pass of the event loop, holds the document as it
 // was when the save began: a change made between its slices stays unsaved. A copy
 // that runs out of memory at any slice is reported as one that could not be made at

@@ -57,6 +57,8 @@ public:
     // Making a window runs out of memory (for every text document while set).
     static inline bool windowsRunOutOfMemory = false;
     bool failWrites = false;
+    // The reason a failing write gives.
+    QString failureReason = QStringLiteral("The disk is full.");
     int writes = 0;
     int reads = 0;
     bool withMenus = true;
@@ -124,7 +126,7 @@ protected:
         file.write("TEXT\n");
         if (failWrites) {
             file.cancelWriting();
-            setFailureReason(QStringLiteral("The disk is full."));
+            setFailureReason(failureReason);
             return false;
         }
         file.write(m_text.toUtf8());
@@ -155,7 +157,7 @@ protected:
                 return copied->size() == text.size();
             };
         }
-        writer.write = [path, copied, fail = failWrites, raise = throwInBackground, gate = gate,
+        writer.write = [path, copied, fail = failWrites, failure = failureReason, raise = throwInBackground, gate = gate,
                         count = backgroundWrites](const ReplaceCheck &mayReplace, QString *reason) {
             const QByteArray &bytes = *copied;
             gate->pass();
@@ -170,7 +172,7 @@ protected:
             file.write(bytes.left(5));
             if (fail) {
                 file.cancelWriting();
-                *reason = QStringLiteral("The disk is full.");
+                *reason = failure;
                 return false;
             }
             file.write(bytes.mid(5));

@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -151,7 +152,39 @@ int runWithoutAnyThread()
     return failures.count;
 }
 
+// The pool keeps one thread per processor, and never more than four however many the
+// machine has: each costs 64 MiB of address space counted against the process's limit.
+int runWithProcessors(int processors)
+{
+    Failures failures;
+    alarm(120);
+    QThreadPool::globalInstance()->setMaxThreadCount(processors);
+    const int expected = std::min(processors, 4);
+    failures.expect(platform::PoolThreads::prepare() == expected, "prepare() answered another count");
+    failures.expect(platform::PoolThreads::count() == expected, "the pool counts another number of threads");
+    failures.expect(QThreadPool::globalInstance()->maxThreadCount() == expected, "the pool's size is another");
+    // Work for many more threads runs on those kept.
+    std::atomic<int> ran{0};
+    platform::OperationQueue queue;
+    for (int i = 0; i < 64; ++i)
+        queue.addOperation([&](platform::Operation &) { ++ran; });
+    queue.waitUntilAllOperationsAreFinished();
+    failures.expect(ran == 64, "the queue did not run its operations");
+    failures.expect(QThreadPool::globalInstance()->maxThreadCount() == expected, "the pool grew");
+    return failures.count;
+}
+
 } // namespace
+
+TEST(PoolThreads, OneThreadPerProcessorAndNeverMoreThanFour)
+{
+    // The child's test main leaves the pool as it is, for the child to size it first.
+    qputenv("CHRONARK_TEST_POOL_UNPREPARED", "1");
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    for (int processors : {1, 3, 4, 5, 16, 64})
+        EXPECT_EXIT(std::exit(runWithProcessors(processors)), testing::ExitedWithCode(0), "") << processors << " processors";
+    qunsetenv("CHRONARK_TEST_POOL_UNPREPARED");
+}
 
 TEST(PoolThreads, WorkHandedToThePoolAfterThreadsAreRefusedRunsOnTheThreadsKept)
 {

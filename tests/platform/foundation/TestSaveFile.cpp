@@ -8,6 +8,7 @@
 #include "tests/support/SystemCallFilter.h"
 #include "tests/support/TestSupport.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -17,6 +18,8 @@
 
 #include <algorithm>
 #include <csignal>
+#include <optional>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -459,7 +462,7 @@ TEST_F(SaveFileTest, AReplaceCheckThatSaysNoLeavesTheFileAsItWas)
         SaveFile saveFile(file);
         saveFile.setRecordFolder(records());
         int asked = 0;
-        saveFile.setReplaceCheck([&] {
+        saveFile.setReplaceCheck([&](const SaveFile::Written &) {
             ++asked;
             return answer;
         });
@@ -479,4 +482,144 @@ TEST_F(SaveFileTest, AReplaceCheckThatSaysNoLeavesTheFileAsItWas)
     }
     ASSERT_TRUE(commitAsked(true, "second"));
     EXPECT_EQ(testsupport::readFile(file), "second");
+}
+
+// A pending record names a file before it exists; the writer writes nothing into it
+// before the full record replaces the pending one. So the file a pending record
+// names is the writer's only while it is empty: one with content (another program
+// took the name after the kill) stays, as does its content, and the record goes.
+TEST_F(SaveFileTest, APendingRecordsFileIsRemovedOnlyWhileEmpty)
+{
+    const QString file = path(QStringLiteral("Work.xml"));
+    ASSERT_TRUE(save(file, "saved", SaveFile::FinalLink::Follow, records()));
+    const QString empty = path(QStringLiteral("Work.xml.Qwerty"));
+    const QString taken = path(QStringLiteral("Work.xml.Asdfgh"));
+    const QString never = path(QStringLiteral("Work.xml.Zxcvbn"));
+    for (const QString &name : {empty, taken, never})
+        ASSERT_TRUE(SaveFileLeftovers::recordPending(records(), file, name));
+    ASSERT_TRUE(testsupport::writeFile(empty, QByteArray()));
+    ASSERT_TRUE(testsupport::writeFile(taken, "another program's notes"));
+    ASSERT_EQ(namesIn(records()).size(), 3);
+
+    ASSERT_TRUE(save(file, "saved again", SaveFile::FinalLink::Follow, records()));
+    EXPECT_FALSE(QFileInfo::exists(empty)) << "the writer's empty file stays";
+    EXPECT_EQ(testsupport::readFile(taken), "another program's notes");
+    EXPECT_FALSE(QFileInfo::exists(never));
+    EXPECT_EQ(namesIn(records()), QStringList());
+    EXPECT_EQ(namesIn(dir.path()), (QStringList{QStringLiteral("Work.xml"), QStringLiteral("Work.xml.Asdfgh"),
+                                                QStringLiteral("state")}));
+}
+
+// Where a new file is made under its name, the name is recorded first; when the
+// exclusive create is refused (the name was taken meanwhile, or the folder refuses
+// it), the record goes with the name: none is left to name a file someone makes
+// there later.
+TEST_F(SaveFileTest, ARefusedNewFileLeavesNoRecordOfItsName)
+{
+    const QString file = path(QStringLiteral("Work.xml"));
+    ASSERT_TRUE(save(file, "first", SaveFile::FinalLink::Follow, records()));
+    for (const int error : {EEXIST, EACCES}) {
+        SCOPED_TRACE(error);
+        // No unnamed files; the writer's exclusive create of its named file (the one
+        // open of the save with O_NOCTTY: the records' own files are made without) refused.
+        std::vector<testsupport::FilteredCall> calls = testsupport::noUnnamedFiles();
+#ifdef __NR_open
+        calls.push_back({__NR_open, error, 1, unsigned(O_NOCTTY)});
+#endif
+        calls.push_back({__NR_openat, error, 2, unsigned(O_NOCTTY)});
+        const testsupport::FilteredRun run =
+            testsupport::runFiltered(calls, [&] { return save(file, "never", SaveFile::FinalLink::Follow, records()); });
+        ASSERT_TRUE(run.answered) << "signal " << run.signal;
+        EXPECT_FALSE(run.value);
+        EXPECT_EQ(testsupport::readFile(file), "first");
+        EXPECT_EQ(namesIn(dir.path()), (QStringList{QStringLiteral("Work.xml"), QStringLiteral("state")}));
+        EXPECT_EQ(namesIn(records()), QStringList()) << "a record names a file the save never made";
+    }
+}
+
+// A record that cannot be read when a save looks (here: no file descriptor left for
+// opening it) stays, with its file, for a later save, which removes what it names.
+TEST_F(SaveFileTest, ARecordThatCannotBeReadNowStaysForALaterSave)
+{
+    const QString file = path(QStringLiteral("Work.xml"));
+    ASSERT_TRUE(save(file, "first", SaveFile::FinalLink::Follow, records()));
+    const QString killed = path(QStringLiteral("Work.xml.Qwerty"));
+    ASSERT_TRUE(testsupport::writeFile(killed, "leftover"));
+    ASSERT_TRUE(SaveFileLeftovers::record(records(), file, recordOf(killed)));
+    const QString pending = path(QStringLiteral("Work.xml.Asdfgh"));
+    ASSERT_TRUE(SaveFileLeftovers::recordPending(records(), file, pending));
+    ASSERT_TRUE(testsupport::writeFile(pending, QByteArray()));
+    const QStringList recorded = namesIn(records());
+    ASSERT_EQ(recorded.size(), 2);
+
+    // At the limit of descriptors: one more can be open at a time. The save itself
+    // goes through; the records cannot be opened to be read.
+    const testsupport::FilteredRun limited = testsupport::runFiltered({}, [&] {
+        const int lowest = ::dup(0);
+        ::close(lowest);
+        rlimit limit{};
+        ::getrlimit(RLIMIT_NOFILE, &limit);
+        limit.rlim_cur = rlim_t(lowest) + 1;
+        return ::setrlimit(RLIMIT_NOFILE, &limit) == 0 && save(file, "at the limit", SaveFile::FinalLink::Follow, records());
+    });
+    ASSERT_TRUE(limited.answered && limited.value) << "signal " << limited.signal;
+    EXPECT_EQ(testsupport::readFile(file), "at the limit");
+    EXPECT_TRUE(QFileInfo::exists(killed));
+    EXPECT_TRUE(QFileInfo::exists(pending));
+    EXPECT_EQ(namesIn(records()), recorded) << "records dropped unread";
+
+    ASSERT_TRUE(save(file, "later", SaveFile::FinalLink::Follow, records()));
+    EXPECT_FALSE(QFileInfo::exists(killed));
+    EXPECT_FALSE(QFileInfo::exists(pending));
+    EXPECT_EQ(namesIn(records()), QStringList());
+    EXPECT_EQ(namesIn(dir.path()), (QStringList{QStringLiteral("Work.xml"), QStringLiteral("state")}));
+}
+
+// The replace check is told what was written: the new file's identity from its own
+// descriptor and the digest of its bytes. When the file changes while the check is
+// asked, it is asked again, so that its answer holds up to the rename; a file that
+// keeps changing is not replaced.
+TEST_F(SaveFileTest, TheReplaceCheckIsToldWhatWasWrittenAndAskedAgainWhileTheFileChanges)
+{
+    const QString file = path(QStringLiteral("Work.xml"));
+    ASSERT_TRUE(save(file, "first", SaveFile::FinalLink::Follow, records()));
+    for (const int changes : {0, 1, SaveFile::ReplaceCheckAskLimit}) {
+        SCOPED_TRACE(changes);
+        const QByteArray bytes = "written with " + QByteArray::number(changes) + " changes";
+        SaveFile saveFile(file);
+        saveFile.setRecordFolder(records());
+        int asked = 0;
+        std::optional<SaveFile::Written> told;
+        QByteArray theirs;
+        saveFile.setReplaceCheck([&](const SaveFile::Written &written) {
+            told = written;
+            // Another program's change lands after the check looked.
+            if (asked++ < changes) {
+                theirs = "changed by another program " + QByteArray::number(asked);
+                EXPECT_TRUE(testsupport::writeFile(file, theirs));
+            }
+            return true;
+        });
+        ASSERT_TRUE(saveFile.open(QIODevice::WriteOnly));
+        ASSERT_EQ(saveFile.write(bytes), bytes.size());
+        const bool committed = saveFile.commit();
+        ASSERT_TRUE(told.has_value());
+        EXPECT_EQ(told->digest, QCryptographicHash::hash(bytes, QCryptographicHash::Sha256));
+        EXPECT_EQ(told->identity.size, bytes.size());
+        if (changes < SaveFile::ReplaceCheckAskLimit) {
+            ASSERT_TRUE(committed) << qPrintable(saveFile.errorString());
+            EXPECT_EQ(asked, changes + 1);
+            EXPECT_EQ(testsupport::readFile(file), bytes);
+            const std::optional<platform::RegularFile::Identity> now = platform::RegularFile::identityOf(file);
+            ASSERT_TRUE(now.has_value());
+            EXPECT_EQ(now->inode, told->identity.inode);
+            EXPECT_EQ(now->modifiedNanoseconds, told->identity.modifiedNanoseconds);
+        } else {
+            EXPECT_FALSE(committed);
+            EXPECT_EQ(asked, SaveFile::ReplaceCheckAskLimit);
+            EXPECT_EQ(testsupport::readFile(file), theirs);
+        }
+        EXPECT_EQ(namesIn(dir.path()), (QStringList{QStringLiteral("Work.xml"), QStringLiteral("state")}));
+        EXPECT_EQ(namesIn(records()), QStringList());
+    }
 }

@@ -8,10 +8,13 @@
 #include "tests/support/TestSupport.h"
 
 #include <QDBusConnectionInterface>
+#include <csignal>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -114,4 +117,61 @@ TEST_F(OneRunningInstanceTest, WithoutASessionBusTheRuntimeFolderSocketDoesTheSa
     environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("unix:path=") + runtime + QStringLiteral("/no-bus"));
     const QString socket = runtime + QLatin1Char('/') + Identifier + QStringLiteral(".instance");
     expectHandOver([&] { return QFileInfo::exists(socket); });
+}
+
+// A running instance that is stopped (SIGSTOP) does not answer: a later launch gives
+// up within the hand-over's bound (two seconds; Qt's own wait for a bus call is 25),
+// says so in a message box, and ends with its own exit code, 3. The running instance
+// opens the file when it goes on.
+TEST_F(OneRunningInstanceTest, ALaunchBesideAStoppedInstanceSaysSoWithinTheBoundAndEndsWithCodeThree)
+{
+    desktoptest::PrivateBus bus;
+    ASSERT_TRUE(bus.isRunning());
+    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
+    QDBusConnection watcher = bus.connection();
+    desktoptest::ScopedProcess first(QStringLiteral(CHRONARK_EXECUTABLE), {files.filePath(QStringLiteral("first.chronark"))},
+                                     environment);
+    ASSERT_TRUE(first.isRunning());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return watcher.interface()->isServiceRegistered(Identifier).value(); }, 30000));
+    ASSERT_TRUE(QTest::qWaitFor([] { return windowTitled(QStringLiteral("first.chronark")); }, 30000));
+    ASSERT_EQ(::kill(pid_t(first.processId()), SIGSTOP), 0);
+    const auto goOn = qScopeGuard([&] { ::kill(pid_t(first.processId()), SIGCONT); });
+
+    QProcess later;
+    later.setProcessEnvironment(environment);
+    later.setWorkingDirectory(files.path());
+    later.setProcessChannelMode(QProcess::SeparateChannels);
+    QElapsedTimer waited;
+    waited.start();
+    later.start(QStringLiteral(CHRONARK_EXECUTABLE), {QStringLiteral("second.chronark")});
+    ASSERT_TRUE(later.waitForStarted(5000));
+    // The launch's message box, a window of its own process.
+    QByteArray box;
+    const QString pid = QString::number(later.processId());
+    const bool shown = QTest::qWaitFor(
+        [&] {
+            box.clear();
+            return desktoptest::runProgram(QStringLiteral("xdotool"),
+                                           {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"), pid},
+                                           &box) == 0
+                   && !box.trimmed().isEmpty();
+        },
+        30000);
+    const qint64 untilTold = waited.elapsed();
+    ASSERT_TRUE(shown) << later.readAllStandardError().toStdString();
+    // The bound with room for a slow start; a launch that waits Qt's 25 s fails here.
+    EXPECT_LT(untilTold, 20000);
+    const QString window = QString::fromLatin1(box.trimmed().split('\n').constLast());
+    ASSERT_EQ(desktoptest::runProgram(QStringLiteral("xdotool"),
+                                      {QStringLiteral("windowfocus"), QStringLiteral("--sync"), window,
+                                       QStringLiteral("key"), QStringLiteral("Return")}),
+              0);
+    ASSERT_TRUE(later.waitForFinished(30000));
+    EXPECT_EQ(later.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(later.exitCode(), 3);
+    EXPECT_TRUE(later.readAllStandardError().contains("is already running but does not answer."));
+
+    ASSERT_EQ(::kill(pid_t(first.processId()), SIGCONT), 0);
+    EXPECT_TRUE(QTest::qWaitFor([] { return windowTitled(QStringLiteral("second.chronark")); }, 30000));
+    EXPECT_TRUE(first.isRunning());
 }
