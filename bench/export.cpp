@@ -6,12 +6,13 @@
 // 100,000 entries: painted on the GUI thread (what the export and a print into a
 // file did there), and written by the job on a pool thread, whose GUI-thread part is
 // the copy of the nodes, the sheet and the deliveries of its progress (each pass of
-// the event loop timed while the job runs).
+// the event loop timed while the job runs). The hold of Qt's print preview, which
+// records every page of the text laid out before.
 #include "bench/BenchMain.h"
 #include "bench/BenchTrees.h"
 
 #include "application/export/DocumentExporter.h"
-#include "application/export/PdfExportJob.h"
+#include "application/export/ExportJob.h"
 #include "platform/print/PagedTextPrinter.h"
 #include "platform/print/PrintInfo.h"
 
@@ -22,6 +23,7 @@
 #include <QAbstractEventDispatcher>
 #include <QElapsedTimer>
 #include <QPdfWriter>
+#include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QTemporaryDir>
 #include <QTextDocument>
@@ -184,8 +186,8 @@ void PdfJob(benchmark::State &state, bool printerPage)
         bool ended = false;
         QElapsedTimer start;
         start.start();
-        PdfExportJob *job = PdfExportJob::start(&window, exporter, dir.filePath(QStringLiteral("out.pdf")), pages);
-        QObject::connect(job, &PdfExportJob::finished, [&ended] { ended = true; });
+        ExportJob *job = ExportJob::start(&window, exporter, dir.filePath(QStringLiteral("out.pdf")), pages);
+        QObject::connect(job, &ExportJob::finished, [&ended] { ended = true; });
         longest = std::max(longest, msSince(start));
         while (!ended)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
@@ -207,8 +209,39 @@ void PrintToFileJob(benchmark::State &state)
     PdfJob(state, true);
 }
 
+// What stays on the GUI thread of a print: Qt's preview asks for every page of the
+// text (laid out before, on a pool thread) at once and records them. The hold of its
+// update, and the part of it that painting the pages takes.
+void PrintPreview(benchmark::State &state)
+{
+    const DocumentExporter exporter = exporterOf(int(state.range(0)));
+    QPrinter printer(QPrinter::HighResolution);
+    platform::PrintInfo::shared().applyTo(printer);
+    const QSizeF page = printer.pageLayout().paintRect(QPageLayout::Point).size();
+    const std::unique_ptr<QTextDocument> text = exporter.textDocument(page.width(), {}, page.height());
+    QPrintPreviewWidget preview(&printer);
+    double painting = 0;
+    QObject::connect(&preview, &QPrintPreviewWidget::paintRequested, [&](QPrinter *on) {
+        QElapsedTimer paint;
+        paint.start();
+        platform::PagedTextPrinter::print(*text, *on, platform::PrintInfo::shared(), true);
+        painting = msSince(paint);
+    });
+    double longest = 0;
+    for (auto _ : state) {
+        QElapsedTimer hold;
+        hold.start();
+        preview.updatePreview();
+        longest = std::max(longest, msSince(hold));
+    }
+    state.counters["longest_gui_hold_ms"] = longest;
+    state.counters["painting_ms"] = painting;
+    state.counters["pages"] = preview.pageCount();
+}
+
 } // namespace
 
+BENCHMARK(PrintPreview)->Arg(20000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(PdfExportOnGuiThread)->Arg(20000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(PrintToFileOnGuiThread)->Arg(20000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(PdfExportInJob)->Arg(20000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(1);

@@ -11,6 +11,7 @@
 #include "application/tree/DocumentReadAhead.h"
 #include "platform/document/Document.h"
 #include "platform/foundation/ExceptionBoundary.h"
+#include "platform/foundation/MimeDatabaseWarmUp.h"
 #include "platform/foundation/UserDefaults.h"
 
 #include <QCoreApplication>
@@ -88,6 +89,8 @@ LaunchSequence::~LaunchSequence()
 
 void LaunchSequence::launch(const QStringList &files, DocumentReadAhead *readAhead)
 {
+    // The file dialogs read Qt's MIME database on the GUI thread: it is read now, off it.
+    platform::MimeDatabaseWarmUp::start();
     DocumentServices &services = m_controller.documentServices();
     QStringList named = files;
     named.removeAll(QString());

@@ -8,7 +8,8 @@
 // pool thread while the first document window is made; the rest runs in the pass in
 // which the reads end, and the later work waits until a document window was first
 // drawn (the next pass when none shows). A quit before the reads end ends the launch:
-// the reads are cancelled and nothing more opens.
+// the reads are cancelled and nothing more opens. Qt's MIME database, which the file
+// dialogs read on the GUI thread, is read on a pool thread as the launch begins.
 //
 // Owned by its AppController (a child object, through a unique_ptr), next to the file
 // reading and the preferences window it uses, which must outlive it. Destroying it

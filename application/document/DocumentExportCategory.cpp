@@ -1,12 +1,12 @@
 // The export command of the document: the export panel on the document window, and
-// on OK the chosen format written atomically to the chosen file; a PDF is written
-// on a pool thread under a progress sheet that can cancel it. A failure (the file
+// on OK the chosen format written atomically to the chosen file, on a pool thread
+// under a progress sheet that can cancel it. A failure (the file
 // cannot be made, a write or the commit fails, the PDF output cannot start) is shown
 // in an alert sheet with the file and the reason; an old file stays whole.
 #include "application/base/DefaultsKeys.h"
 #include "application/export/DocumentExportPanel.h"
 #include "application/export/DocumentExporter.h"
-#include "application/export/PdfExportJob.h"
+#include "application/export/ExportJob.h"
 #include "application/document/DocumentWindow.h"
 #include "application/document/MyDocument.h"
 #include "application/document/OutlineColumns.h"
@@ -43,36 +43,36 @@ void exportDialogDidEnd(MyDocument &document, DocumentExportPanel &panel, int re
     const DocumentExporter exporter(document.jobList(), exportList, document.formatter(), options);
     const QString path = panel.selectedPath();
 
-    // A PDF is laid out and painted off the GUI thread, from a copy of the nodes.
-    if (choices.format == DocumentExporter::Pdf && document.documentWindow()) {
-        DocumentExporter::PdfPages pages;
-        pages.info = DocumentExporter::exportPrintInfo();
-        PdfExportJob *job = PdfExportJob::start(document.documentWindow(), exporter, path, pages);
-        QObject::connect(job, &PdfExportJob::finished, &document,
-                         platform::ExceptionBoundary::guarded(&document, "the PDF export's end",
-                             [&document, path](PdfExportJob::Outcome outcome, const QString &reason) {
-                                 if (outcome == PdfExportJob::Failed)
-                                     showExportFailure(document, path, reason);
-                             }));
+    // The XML is the document file's: the window state as it is now.
+    DocumentExporter::FileSettings settings;
+    settings.csv = {choices.encoding, choices.separatorType, choices.lineEndType};
+    settings.textEncoding = choices.encoding;
+    settings.store = document.docValues();
+    if (DocumentWindow *window = document.documentWindow()) {
+        settings.store.setWindowFrame(QRectF(window->pos(), window->size()));
+        OutlineColumns::store(settings.store, window->outlineView());
+    }
+    if (document.userDefaults().boolForKey(ExportWithoutTimeEntryKey))
+        settings.treeFlags |= Node::WithoutTimeEntries;
+    if (document.userDefaults().boolForKey(ExportWithoutDayEntryKey))
+        settings.treeFlags |= Node::WithoutDayEntries;
+
+    // Without a window (nothing to show a sheet on) the file is written here.
+    if (!document.documentWindow()) {
+        QString reason;
+        if (!exporter.writeFile(path, choices.format, settings.csv, settings.textEncoding, settings.store,
+                                settings.treeFlags, &reason))
+            showExportFailure(document, path, reason);
         return;
     }
-
-    // The XML is the document file's: the window state as it is now.
-    DocumentValuesStore store = document.docValues();
-    if (DocumentWindow *window = document.documentWindow()) {
-        store.setWindowFrame(QRectF(window->pos(), window->size()));
-        OutlineColumns::store(store, window->outlineView());
-    }
-    int treeFlags = 0;
-    if (document.userDefaults().boolForKey(ExportWithoutTimeEntryKey))
-        treeFlags |= Node::WithoutTimeEntries;
-    if (document.userDefaults().boolForKey(ExportWithoutDayEntryKey))
-        treeFlags |= Node::WithoutDayEntries;
-
-    QString reason;
-    if (!exporter.writeFile(path, choices.format, {choices.encoding, choices.separatorType, choices.lineEndType},
-                            choices.encoding, store, treeFlags, &reason))
-        showExportFailure(document, path, reason);
+    // Written off the GUI thread, from a copy of the nodes taken now.
+    ExportJob *job = ExportJob::start(document.documentWindow(), exporter, path, choices.format, settings);
+    QObject::connect(job, &ExportJob::finished, &document,
+                     platform::ExceptionBoundary::guarded(&document, "the export's end",
+                         [&document, path](ExportJob::Outcome outcome, const QString &reason) {
+                             if (outcome == ExportJob::Failed)
+                                 showExportFailure(document, path, reason);
+                         }));
 }
 
 } // namespace

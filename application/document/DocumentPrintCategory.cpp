@@ -3,7 +3,7 @@
 // is reported in an alert sheet.
 #include "application/export/DocumentExporter.h"
 #include "application/export/DocumentPrintPanel.h"
-#include "application/export/PdfExportJob.h"
+#include "application/export/ExportJob.h"
 #include "application/document/DocumentWindow.h"
 #include "application/document/MyDocument.h"
 #include "platform/drawing/Sheet.h"
@@ -21,10 +21,10 @@ void MyDocument::printDocument(QObject *)
     connect(panel, &DocumentPrintPanel::printFailed, this, platform::ExceptionBoundary::guarded(this, "printFailed", [this](const QString &reason) {
         platform::DocumentAlert::openError(m_window, platform::localized(QStringLiteral("LSPrintFailed")), reason);
     }));
-    connect(panel, &DocumentPrintPanel::printToFileStarted, this, platform::ExceptionBoundary::guarded(this, "a print into a file", [this](PdfExportJob *job) {
-        connect(job, &PdfExportJob::finished, this, platform::ExceptionBoundary::guarded(this, "a print into a file's end",
-            [this](PdfExportJob::Outcome outcome, const QString &reason) {
-                if (outcome == PdfExportJob::Failed)
+    connect(panel, &DocumentPrintPanel::printToFileStarted, this, platform::ExceptionBoundary::guarded(this, "a print into a file", [this](ExportJob *job) {
+        connect(job, &ExportJob::finished, this, platform::ExceptionBoundary::guarded(this, "a print into a file's end",
+            [this](ExportJob::Outcome outcome, const QString &reason) {
+                if (outcome == ExportJob::Failed)
                     platform::DocumentAlert::openError(m_window, platform::localized(QStringLiteral("LSPrintFailed")), reason);
             }));
     }));

@@ -11,10 +11,12 @@
 #include "platform/print/PrintInfo.h"
 #include "platform/print/RtfWriter.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QPdfWriter>
 #include <QSaveFile>
+#include <QTextBlock>
 #include <QTextBlockFormat>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -33,7 +35,11 @@ const QString Title = QStringLiteral("Chronark Export");
 // The part of a PDF's progress that building its text takes; painting its pages
 // takes the last half.
 constexpr double BuildShare = 0.4;
-constexpr double PaintStart = 0.5;
+constexpr double PaintStart = DocumentExporter::LaidOutShare;
+// The part of another file's progress that building its text or rows takes.
+constexpr double TextShare = 0.9;
+// The walk asks the progress after every this many nodes.
+constexpr qsizetype AskEvery = 256;
 
 // Points of the formatted text.
 constexpr qreal HeaderTabs[] = {390, 490};
@@ -110,12 +116,24 @@ DocumentExporter::DocumentExporter(NodePtr root, QList<NodePtr> exportList, Curr
 DocumentExporter DocumentExporter::detached() const
 {
     // Only what the walk reads is copied: the listed nodes, else the root.
-    QList<NodePtr> list;
-    list.reserve(m_exportList.size());
-    for (const NodePtr &node : m_exportList)
-        list.append(node->clone());
-    const NodePtr root = list.isEmpty() && m_root ? m_root->clone() : NodePtr();
-    return DocumentExporter(root, list, m_formatter, m_options);
+    QList<NodePtr> copies;
+    for (const NodePtr &node : exportedNodes())
+        copies.append(node->clone());
+    return withCopies(copies);
+}
+
+QList<NodePtr> DocumentExporter::exportedNodes() const
+{
+    if (!m_exportList.isEmpty())
+        return m_exportList;
+    return m_root ? QList<NodePtr>{m_root} : QList<NodePtr>();
+}
+
+DocumentExporter DocumentExporter::withCopies(const QList<NodePtr> &copies) const
+{
+    if (!m_exportList.isEmpty())
+        return DocumentExporter(NodePtr(), copies, m_formatter, m_options);
+    return DocumentExporter(copies.value(0), {}, m_formatter, m_options);
 }
 
 QList<NodePtr> DocumentExporter::exportListFromSelection(const QList<NodePtr> &selection)
@@ -153,6 +171,30 @@ void DocumentExporter::walk(const std::function<void(const Node &, int)> &visit)
     }
 }
 
+bool DocumentExporter::walk(const std::function<void(const Node &, int)> &visit, const Progress &progress,
+                            double share) const
+{
+    if (!progress) {
+        walk(visit);
+        return true;
+    }
+    // The progress is told of the nodes visited, counted first.
+    qsizetype nodes = 0;
+    walk([&](const Node &, int) { ++nodes; });
+    qsizetype visited = 0;
+    bool stopped = false;
+    walk([&](const Node &node, int depth) {
+        if (stopped)
+            return;
+        if (++visited % AskEvery == 0 && !progress(share * double(visited) / double(nodes))) {
+            stopped = true;
+            return;
+        }
+        visit(node, depth);
+    });
+    return !stopped && progress(share);
+}
+
 void DocumentExporter::visitChildren(const Node &node, int depth,
                                      const std::function<void(const Node &, int)> &visit) const
 {
@@ -171,13 +213,13 @@ void DocumentExporter::visitChildren(const Node &node, int depth,
     }
 }
 
-QString DocumentExporter::tabText() const
+QString DocumentExporter::tabText(const Progress &progress) const
 {
     const QString tab = QStringLiteral(" \t");
     QString text = Title + QLatin1Char('\n') + localized("LSname") + QLatin1Char('\t') + localized("LSTimePeriod") +
                    QLatin1Char('\t') + localized("LSturnover") + QLatin1Char('\t') + localized("LSduration") +
                    QLatin1Char('\t') + localized("LSDescription") + QLatin1Char('\n');
-    walk([&](const Node &node, int depth) {
+    const auto line = [&](const Node &node, int depth) {
         if (depth == 0)
             text += QLatin1Char('\n');
         const bool upper = isJobOrGroup(node);
@@ -186,7 +228,9 @@ QString DocumentExporter::tabText() const
         text += (upper ? name : QString()) + tab + (upper ? QString() : name) + tab +
                 platform::DisplayText::oneLine(m_formatter.stringFromNumber(node.turnover())) + tab +
                 node.workTimeAsString() + tab + platform::DisplayText::oneLine(node.descript()) + QLatin1Char('\n');
-    });
+    };
+    if (!walk(line, progress, TextShare))
+        return QString();
     return text;
 }
 
@@ -208,20 +252,23 @@ bool DocumentExporter::canWriteText(quint32 encoding, QString *errorReason)
     return false;
 }
 
-QByteArray DocumentExporter::tabTextData(quint32 encoding) const
+QByteArray DocumentExporter::tabTextData(quint32 encoding, const Progress &progress) const
 {
     if (!NTXStringEncodings::isAvailable(encoding))
         return QByteArray();
     QByteArray data;
     if (needsByteOrderMark(encoding))
         data = NTXStringEncodings::encode(QString(QChar(0xFEFF)), encoding);
-    const QByteArray text = NTXStringEncodings::encodeLossy(tabText(), encoding);
+    const QString plain = tabText(progress);
+    if (plain.isNull())
+        return QByteArray();
+    const QByteArray text = NTXStringEncodings::encodeLossy(plain, encoding);
     if (text.isNull())
         return QByteArray();
     return data + text;
 }
 
-QList<QVariantList> DocumentExporter::csvRows() const
+QList<QVariantList> DocumentExporter::csvRows(const Progress &progress) const
 {
     QList<QVariantList> rows;
     rows.reserve(200);
@@ -230,7 +277,7 @@ QList<QVariantList> DocumentExporter::csvRows() const
     rows.append({localized("LSname"), localized("LSTimePeriod"), localized("LSTurnoverPerJob"),
                  localized("LSDurationPerJob"), localized("LSturnover"), localized("LSduration"),
                  localized("LSDescription")});
-    walk([&](const Node &node, int depth) {
+    const auto row = [&](const Node &node, int depth) {
         if (depth == 0)
             rows.append({empty, empty, empty, empty, empty, empty, empty});
         const QString turnover = m_formatter.stringFromNumber(node.turnover());
@@ -238,20 +285,38 @@ QList<QVariantList> DocumentExporter::csvRows() const
             rows.append({node.itemName(), empty, turnover, node.workTimeAsString(), empty, empty, node.descript()});
         else
             rows.append({empty, node.itemName(), empty, empty, turnover, node.workTimeAsString(), node.descript()});
-    });
+    };
+    if (!walk(row, progress, TextShare))
+        return {};
     return rows;
 }
 
-std::unique_ptr<QTextDocument> DocumentExporter::textDocument(qreal textWidth, const Progress &progress) const
+std::unique_ptr<QTextDocument> DocumentExporter::textDocument(qreal textWidth, const Progress &progress,
+                                                             qreal pageHeight) const
 {
-    // The progress is told of the nodes built, counted first when it listens.
-    qsizetype nodes = 0;
-    if (progress)
-        walk([&](const Node &, int) { ++nodes; });
-    constexpr qsizetype AskEvery = 256;
-    qsizetype built = 0;
-    bool stopped = false;
+    std::unique_ptr<QTextDocument> document = builtText(textWidth, progress);
+    if (!document)
+        return nullptr;
+    // Laid out once it is whole: a layout present while it is built would follow
+    // every insertion. Qt lays a long text out in steps from the event loop; here
+    // it is laid out in one go, a stretch of paragraphs at a time.
+    platform::PagedTextPrinter::layOut(*document, textWidth, pageHeight);
+    QAbstractTextDocumentLayout *layout = document->documentLayout();
+    const int blocks = document->blockCount();
+    constexpr int BlocksAStep = 2000;
+    for (int block = BlocksAStep; block < blocks; block += BlocksAStep) {
+        if (progress && !progress(BuildShare + (LaidOutShare - BuildShare) * double(block) / double(blocks)))
+            return nullptr;
+        layout->blockBoundingRect(document->findBlockByNumber(block));
+    }
+    (void)document->size();
+    if (progress && !progress(LaidOutShare))
+        return nullptr;
+    return document;
+}
 
+std::unique_ptr<QTextDocument> DocumentExporter::builtText(qreal textWidth, const Progress &progress) const
+{
     auto document = std::make_unique<QTextDocument>();
     QFont font = document->defaultFont();
     font.setPointSizeF(12);
@@ -282,13 +347,7 @@ std::unique_ptr<QTextDocument> DocumentExporter::textDocument(qreal textWidth, c
         return styles[depth];
     };
     const QString tab = QStringLiteral(" \t");
-    walk([&](const Node &node, int depth) {
-        if (stopped)
-            return;
-        if (progress && ++built % AskEvery == 0 && !progress(BuildShare * double(built) / double(nodes))) {
-            stopped = true;
-            return;
-        }
+    const auto paragraph = [&](const Node &node, int depth) {
         // The node's line is one paragraph: its name on one line.
         const QString line = (depth == 0 ? QStringLiteral("\n") : QString()) +
                              platform::DisplayText::oneLine(node.itemName()) + tab +
@@ -297,18 +356,22 @@ std::unique_ptr<QTextDocument> DocumentExporter::textDocument(qreal textWidth, c
         builder.append(line, styleFor(nodeStyles, std::max(depth, 0), false));
         if (node.hasDescript())
             builder.append(node.descript() + QLatin1Char('\n'), styleFor(descriptionStyles, std::max(depth, 0), true));
-    });
-    if (stopped || (progress && !progress(BuildShare)))
+    };
+    if (!walk(paragraph, progress, BuildShare))
         return nullptr;
-    // Laid out once it is whole: a layout present while it is built would follow
-    // every insertion.
-    platform::PagedTextPrinter::layOut(*document, textWidth, 1e9);
     return document;
 }
 
-QByteArray DocumentExporter::rtfData(qreal textWidth) const
+QByteArray DocumentExporter::rtfData(qreal textWidth, const Progress &progress) const
 {
-    return platform::RtfWriter::write(*textDocument(textWidth));
+    // The build takes its share of the progress; the layout and the writing the rest.
+    // The writer reads the text, not its layout.
+    const std::unique_ptr<QTextDocument> document =
+        builtText(textWidth, progress ? Progress([&](double done) { return progress(done / BuildShare * TextShare); })
+                                      : Progress());
+    if (!document)
+        return QByteArray();
+    return platform::RtfWriter::write(*document);
 }
 
 QByteArray DocumentExporter::xmlData(const DocumentValuesStore &store, int treeFlags) const
@@ -339,7 +402,8 @@ platform::PrintInfo DocumentExporter::exportPrintInfo()
     return info;
 }
 
-bool DocumentExporter::writeCsv(QIODevice &device, const CsvSettings &settings, QString *errorReason) const
+bool DocumentExporter::writeCsv(QIODevice &device, const CsvSettings &settings, QString *errorReason,
+                                const Progress &progress) const
 {
     if (!canWriteText(settings.encoding, errorReason))
         return false;
@@ -348,7 +412,10 @@ bool DocumentExporter::writeCsv(QIODevice &device, const CsvSettings &settings, 
     writer.setWritesByteOrderMark(needsByteOrderMark(settings.encoding));
     writer.setSeparatorType(settings.separatorType);
     writer.setLineEndType(settings.lineEndType);
-    if (writer.writeRows(csvRows()))
+    const QList<QVariantList> rows = csvRows(progress);
+    if (rows.isEmpty())
+        return false;
+    if (writer.writeRows(rows))
         return true;
     if (errorReason)
         *errorReason = device.errorString().isEmpty() || device.errorString() == QLatin1String("Unknown error")
@@ -376,9 +443,11 @@ bool DocumentExporter::writePdf(QIODevice &device, const PdfPages &pages, QStrin
         writer.setPageLayout(*pages.printerLayout);
     else
         pages.info.applyTo(writer);
+    // Laid out once, on the pages it is painted on.
     const qreal textWidth = pages.printerLayout ? pages.printerLayout->paintRect(QPageLayout::Point).width()
                                                 : pages.info.imageablePageBounds().width();
-    const std::unique_ptr<QTextDocument> document = textDocument(textWidth, progress);
+    const qreal pageHeight = writer.pageLayout().paintRect(QPageLayout::Point).height();
+    const std::unique_ptr<QTextDocument> document = textDocument(textWidth, progress, pageHeight);
     if (!document)
         return false;
     platform::PagedTextPrinter::PageProgress pageProgress;
@@ -417,41 +486,63 @@ bool DocumentExporter::writeAtomically(const QString &path, const std::function<
     return true;
 }
 
+bool DocumentExporter::write(QIODevice &device, Format format, const FileSettings &settings, QString *errorReason,
+                             const Progress &progress) const
+{
+    const auto writeAll = [&](const QByteArray &data) {
+        // Stopped by the progress: nothing to write, and no reason.
+        if (data.isNull())
+            return false;
+        if (device.write(data) == data.size())
+            return true;
+        if (errorReason)
+            *errorReason = device.errorString();
+        return false;
+    };
+    bool written = false;
+    switch (format) {
+    case Rtf:
+        written = writeAll(rtfData(settings.printInfo.imageablePageBounds().width(), progress));
+        break;
+    case Pdf: {
+        PdfPages pages;
+        pages.info = settings.printInfo;
+        return writePdf(device, pages, errorReason, progress);
+    }
+    case TabText: {
+        // An encoding without a converter gives no text: refused, not an empty file.
+        if (!canWriteText(settings.textEncoding, errorReason))
+            return false;
+        bool stopped = false;
+        const Progress listened = progress ? Progress([&](double done) { return !(stopped = !progress(done)); })
+                                           : Progress();
+        const QByteArray data = tabTextData(settings.textEncoding, listened);
+        if (data.isNull()) {
+            if (stopped)
+                return false;
+            if (errorReason)
+                *errorReason = QCoreApplication::translate("DocumentExporter", "The text could not be converted.");
+            return false;
+        }
+        written = writeAll(data);
+        break;
+    }
+    case Xml:
+        written = writeAll(xmlData(settings.store, settings.treeFlags));
+        break;
+    case Csv:
+        written = writeCsv(device, settings.csv, errorReason, progress);
+        break;
+    }
+    // The last word before the file is kept.
+    return written && (!progress || progress(1));
+}
+
 bool DocumentExporter::writeFile(const QString &path, Format format, const CsvSettings &csv, quint32 textEncoding,
                                  const DocumentValuesStore &store, int treeFlags, QString *errorReason) const
 {
-    const auto writeAll = [](QIODevice &device, const QByteArray &data, QString *reason) {
-        if (device.write(data) == data.size())
-            return true;
-        *reason = device.errorString();
-        return false;
-    };
-    const platform::PrintInfo info = exportPrintInfo();
+    const FileSettings settings{csv, textEncoding, store, treeFlags};
     return writeAtomically(
-        path,
-        [&](QIODevice &device, QString *reason) {
-            switch (format) {
-            case Rtf:
-                return writeAll(device, rtfData(info.imageablePageBounds().width()), reason);
-            case Pdf:
-                return writePdf(device, info, reason);
-            case TabText: {
-                // An encoding without a converter gives no text: refused, not an empty file.
-                if (!canWriteText(textEncoding, reason))
-                    return false;
-                const QByteArray data = tabTextData(textEncoding);
-                if (data.isNull()) {
-                    *reason = QCoreApplication::translate("DocumentExporter", "The text could not be converted.");
-                    return false;
-                }
-                return writeAll(device, data, reason);
-            }
-            case Xml:
-                return writeAll(device, xmlData(store, treeFlags), reason);
-            case Csv:
-                return writeCsv(device, csv, reason);
-            }
-            return false;
-        },
+        path, [&](QIODevice &device, QString *reason) { return write(device, format, settings, reason); },
         errorReason);
 }

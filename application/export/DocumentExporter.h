@@ -61,6 +61,12 @@ public:
     // The same export over copies of the nodes it lists, linked to nothing else: what
     // another thread works from while the document's own tree goes on changing.
     DocumentExporter detached() const;
+    // The nodes the walk starts from: the export list when it has nodes, else the root
+    // (none without one).
+    QList<NodePtr> exportedNodes() const;
+    // The same export over copies of exportedNodes(), in their order (detached() with
+    // copies made elsewhere, a slice at a time).
+    DocumentExporter withCopies(const QList<NodePtr> &copies) const;
 
     // Told now and then how much of a long output is made (0 to 1); answers whether
     // to go on.
@@ -79,22 +85,29 @@ public:
     // One line per node; a field's tabs and line breaks (LF, VT, FF, CR, CR LF, NEL,
     // U+2028, U+2029) are written as one space each (DisplayText::oneLine), so that a
     // record stays on its line and in its columns.
-    QString tabText() const;
+    // Null when the progress stopped it (as every output below that takes one).
+    QString tabText(const Progress &progress = {}) const;
     // The tab text in a platform string encoding, lossily, after a byte-order mark in
     // the encodings that need one; null when the encoding cannot be used here.
-    QByteArray tabTextData(quint32 encoding) const;
+    QByteArray tabTextData(quint32 encoding, const Progress &progress = {}) const;
     // Whether text in the encoding begins with a byte-order mark: UTF-16 and UTF-32
     // without a stated byte order, which readers otherwise misread.
     static bool needsByteOrderMark(quint32 encoding);
     // Whether tab text and CSV can be written in the encoding; the reason when not.
     static bool canWriteText(quint32 encoding, QString *errorReason);
     // Seven strings a row: the title row, the header row, then the walk's rows.
-    QList<QVariantList> csvRows() const;
+    // Empty when the progress stopped it.
+    QList<QVariantList> csvRows(const Progress &progress = {}) const;
     // The formatted text laid out for text of the given width in points: a node's name
-    // on its one line (DisplayText::oneLine), its description in lines of its own.
-    // Null when the progress stopped it.
-    std::unique_ptr<QTextDocument> textDocument(qreal textWidth, const Progress &progress = {}) const;
-    QByteArray rtfData(qreal textWidth) const;
+    // on its one line (DisplayText::oneLine), its description in lines of its own; laid
+    // out on pages of the height given (as PagedTextPrinter prints it), else on one.
+    // Laid out whole before it is answered: the text is built in the first 40 % of
+    // the progress, laid out up to LaidOutShare. Null when the progress stopped it.
+    static constexpr qreal UnpagedHeight = 1e9;
+    static constexpr double LaidOutShare = 0.5;
+    std::unique_ptr<QTextDocument> textDocument(qreal textWidth, const Progress &progress = {},
+                                                qreal pageHeight = UnpagedHeight) const;
+    QByteArray rtfData(qreal textWidth, const Progress &progress = {}) const;
     // The document file's XML rooted at the export list (when there is one), with the
     // writer's tree flags (Node::XMLFlags).
     QByteArray xmlData(const DocumentValuesStore &store, int treeFlags) const;
@@ -105,7 +118,8 @@ public:
     static platform::PrintInfo exportPrintInfo();
 
     // The CSV rows, with a byte-order mark where needsByteOrderMark() says so.
-    bool writeCsv(QIODevice &device, const CsvSettings &settings, QString *errorReason) const;
+    bool writeCsv(QIODevice &device, const CsvSettings &settings, QString *errorReason,
+                  const Progress &progress = {}) const;
     // The pages a PDF is written on: the paper and margins of the print info, or the
     // page layout of a printer set up in its dialog when there is one (the print
     // info's vertical centring applies to both); its resolution (0: the writer's
@@ -119,7 +133,7 @@ public:
         QString creator = QStringLiteral("Chronark");
     };
     // The formatted text on the pages. The text is built (the first 40 % of the
-    // progress), laid out, and painted a page at a time (the last half).
+    // progress), laid out (up to half), and painted a page at a time (the last half).
     bool writePdf(QIODevice &device, const PdfPages &pages, QString *errorReason,
                   const Progress &progress = {}) const;
     bool writePdf(QIODevice &device, const platform::PrintInfo &info, QString *errorReason) const;
@@ -129,12 +143,32 @@ public:
     // the system's) goes to *errorReason.
     static bool writeAtomically(const QString &path, const std::function<bool(QIODevice &, QString *)> &body,
                                 QString *errorReason);
-    // One format to a file. The store is the document's state for XML; treeFlags too.
+    // What a file of a format is written with besides the nodes: the CSV settings, the
+    // encoding of tab text, for XML the document's state and the tree flags, and for
+    // RTF and PDF the pages (exportPrintInfo() when the settings are made).
+    struct FileSettings
+    {
+        CsvSettings csv;
+        quint32 textEncoding = 4;
+        DocumentValuesStore store;
+        int treeFlags = 0;
+        platform::PrintInfo printInfo = exportPrintInfo();
+    };
+    // One format to a device, the text built first (up to 90 % of the progress); the
+    // progress is asked last of all once the whole was written.
+    bool write(QIODevice &device, Format format, const FileSettings &settings, QString *errorReason,
+               const Progress &progress = {}) const;
+    // One format to a file, through writeAtomically().
     bool writeFile(const QString &path, Format format, const CsvSettings &csv, quint32 textEncoding,
                    const DocumentValuesStore &store, int treeFlags, QString *errorReason) const;
 
 private:
     void visitChildren(const Node &node, int depth, const std::function<void(const Node &, int)> &visit) const;
+    // The formatted text built, not laid out (the first 40 % of the progress).
+    std::unique_ptr<QTextDocument> builtText(qreal textWidth, const Progress &progress) const;
+    // The walk, telling the progress of the nodes visited up to `share` now and then;
+    // false when the progress stopped it (the rest of the nodes are not visited).
+    bool walk(const std::function<void(const Node &, int depth)> &visit, const Progress &progress, double share) const;
 
     NodePtr m_root;
     QList<NodePtr> m_exportList;

@@ -4,8 +4,9 @@
 #include "application/export/DocumentExportPanel.h"
 #include "application/export/DocumentExporter.h"
 #include "application/export/DocumentPrintAccessoryViewController.h"
-#include "application/export/PdfExportJob.h"
+#include "application/export/ExportJob.h"
 #include "platform/drawing/Sheet.h"
+#include "platform/foundation/BackgroundTask.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/UserDefaults.h"
@@ -27,7 +28,7 @@
 DocumentPrintPanel::DocumentPrintPanel(QWidget *window, platform::UserDefaults &defaults, NodePtr root,
                                        QList<NodePtr> selection, CurrencyFormatter formatter)
     : m_defaults(defaults), m_root(std::move(root)), m_selection(std::move(selection)),
-      m_formatter(std::move(formatter)), m_printer(std::make_unique<QPrinter>(QPrinter::HighResolution))
+      m_formatter(std::move(formatter)), m_printer(new QPrinter(QPrinter::HighResolution))
 {
     platform::PrintInfo &info = platform::PrintInfo::shared();
     const qreal *margins = DocumentExporter::ExportMargins;
@@ -84,13 +85,23 @@ DocumentPrintPanel::DocumentPrintPanel(QWidget *window, platform::UserDefaults &
                     Q_EMIT printFailed(reason);
             }));
 
-    setupPrintView();
+    // The text is laid out once the preview shows (open()): its progress is a sheet on it.
+    m_textSize = pageTextSize(*m_printer);
 }
 
 DocumentPrintPanel::~DocumentPrintPanel()
 {
-    // The dialog refers to the printer: it goes first.
+    // The dialog refers to the printer: it goes first (and with it a layout job).
     delete m_dialog;
+}
+
+void DocumentPrintPanel::FreePrinter::operator()(QPrinter *printer) const
+{
+    if (!printer)
+        return;
+    // The preview's pages are the printer's: many pictures for a long text.
+    platform::BackgroundTask::runWithoutResult(
+        [owned = std::shared_ptr<QPrinter>(printer)](const platform::BackgroundTask::Token &) mutable { owned.reset(); });
 }
 
 void DocumentPrintPanel::open()
@@ -108,11 +119,13 @@ void DocumentPrintPanel::open()
             DocumentExportPanel::noteExportFolder(self->m_defaults, self->m_printer->outputFileName());
         Q_EMIT self->finished(result);
     });
+    m_opened = true;
+    setupPrintView();
 }
 
-qreal DocumentPrintPanel::pageTextWidth(const QPrinter &printer) const
+QSizeF DocumentPrintPanel::pageTextSize(const QPrinter &printer)
 {
-    return printer.pageLayout().paintRect(QPageLayout::Point).width();
+    return printer.pageLayout().paintRect(QPageLayout::Point).size();
 }
 
 DocumentExporter DocumentPrintPanel::exporter() const
@@ -128,8 +141,33 @@ DocumentExporter DocumentPrintPanel::exporter() const
 
 void DocumentPrintPanel::setupPrintView()
 {
-    m_textWidth = pageTextWidth(*m_printer);
-    m_text = exporter().textDocument(m_textWidth);
+    m_textSize = pageTextSize(*m_printer);
+    m_text.reset();
+    if (m_layout)
+        delete m_layout.data();
+    if (!m_opened || !m_dialog)
+        return;
+    m_layout = ExportJob::layOut(m_dialog, exporter(), m_textSize);
+    connect(m_layout, &ExportJob::finished, this,
+            platform::ExceptionBoundary::guarded(this, "the printed text's layout",
+                [this, job = m_layout](ExportJob::Outcome outcome, const QString &reason) {
+                    // A job replaced meanwhile tells nothing.
+                    if (job != m_layout)
+                        return;
+                    m_layout = nullptr;
+                    if (outcome == ExportJob::Written) {
+                        m_text = job->takeText();
+                        if (m_preview)
+                            m_preview->updatePreview();
+                        Q_EMIT printViewReady();
+                        return;
+                    }
+                    if (outcome == ExportJob::Failed)
+                        Q_EMIT printFailed(reason);
+                    // Nothing to print: the print ends.
+                    if (m_dialog)
+                        m_dialog->reject();
+                }));
 }
 
 void DocumentPrintPanel::printViewAction(QObject *sender)
@@ -164,13 +202,30 @@ bool DocumentPrintPanel::printTo(QPrinter &printer, QString *errorReason)
         pages.resolution = printer.resolution();
         pages.title = printer.docName();
         pages.creator = printer.creator();
-        Q_EMIT printToFileStarted(PdfExportJob::start(window, exporter(), printer.outputFileName(), pages));
+        Q_EMIT printToFileStarted(ExportJob::start(window, exporter(), printer.outputFileName(), pages));
         return true;
     }
-    // The text is as wide as the page the printer (or its dialog) was set up with.
-    if (pageTextWidth(printer) != m_textWidth) {
+    // The text is as wide as the page the printer (or its dialog) was set up with. The
+    // preview shows nothing until the text is laid out for it; a system printer cannot
+    // wait and has it laid out here.
+    const bool preview = engine && engine->type() == QPaintEngine::Picture;
+    if (pageTextSize(printer) != m_textSize) {
         m_printer->setPageLayout(printer.pageLayout());
-        setupPrintView();
+        if (preview) {
+            setupPrintView();
+            return true;
+        }
+        // The text laid out (or being laid out) for the old page is dropped.
+        if (m_layout)
+            delete m_layout.data();
+        m_text.reset();
+        m_textSize = pageTextSize(*m_printer);
+    }
+    if (!m_text) {
+        if (preview)
+            return true;
+        m_text = ExportJob::LaidOutText(
+            exporter().textDocument(m_textSize.width(), {}, m_textSize.height()).release());
     }
     return platform::PagedTextPrinter::print(*m_text, printer, platform::PrintInfo::shared(), true, errorReason);
 }

@@ -1,30 +1,38 @@
 #pragma once
 // Printing of a document: the formatted text of the export (read with the print
 // options) in Qt's print preview, window-modal on the document window, with the
-// accessory of the three print options beside the preview. Changing an option
-// stores the options, rebuilds the text and refreshes the preview; the preview's
-// Print opens Qt's print dialog (a CUPS printer or a PDF file). The shared print
-// info gets the print margins (35/40/35/35 points, not centred) and keeps them.
-// Printing into a PDF file starts in the export panel's start folder, and a print
-// into a file becomes the last export's folder. The preview is painted on the GUI
-// thread; a print into a PDF file is laid out and painted on a pool thread by a
-// PdfExportJob (printToFileStarted()), with the printer's page, under a progress
-// sheet on the document window; a system printer is painted on the GUI thread.
+// accessory of the three print options beside the preview. The text is laid out on a
+// pool thread by an ExportJob, from a copy of the nodes taken when the preview opens
+// or an option changes, under a progress sheet on the preview; the preview shows the
+// pages once the text is laid out (nothing before). Cancel on that sheet ends the
+// print: the preview closes as its Cancel closes it. Changing an option stores the
+// options and lays the text out anew. The preview's Print opens Qt's print dialog
+// (a CUPS printer or a PDF file). The shared print info gets the print margins
+// (35/40/35/35 points, not centred) and keeps them. Printing into a PDF file starts
+// in the export panel's start folder, and a print into a file becomes the last
+// export's folder. The preview's pages are painted on the GUI thread (Qt's preview
+// asks for them all at once); a print into a PDF file is laid out and painted on a
+// pool thread by an ExportJob (printToFileStarted()), with the printer's page, under
+// a progress sheet on the document window; a system printer is painted on the GUI
+// thread (and, when its dialog changed the page, laid out there too). The laid-out
+// text and the printer with the preview's pages are freed on a pool thread.
 //
 // Owned by the caller (delete it after finished()); the dialog is a child of the
-// window, a print job one of the window. GUI thread only. Failure: a printer on which
-// painting cannot begin gives printFailed() with the reason; a print job tells its
-// own failure.
+// window, a print job one of the window, a layout job one of the dialog. GUI thread
+// only. Failure: a printer on which painting cannot begin, or a layout that failed
+// (memory ran out), gives printFailed() with the reason; a print job tells its own
+// failure.
+#include "application/export/ExportJob.h"
 #include "application/tree/CurrencyFormatter.h"
 #include "application/tree/Node.h"
 
 #include <QObject>
 #include <QPointer>
+#include <QSizeF>
 #include <memory>
 
 class DocumentExporter;
 class DocumentPrintAccessoryViewController;
-class PdfExportJob;
 #include <QPrintPreviewDialog>
 class QPrintPreviewWidget;
 class QPrinter;
@@ -49,10 +57,13 @@ public:
     QPrintPreviewDialog *previewDialog() const { return m_dialog; }
     QPrintPreviewWidget *previewWidget() const { return m_preview; }
     DocumentPrintAccessoryViewController *printAccessoryViewController() const { return m_accessory; }
-    // The text being printed, laid out for the printer's page.
+    // The text being printed, laid out for the printer's page (null until laid out).
     QTextDocument *printTextView() const { return m_text.get(); }
+    // The job laying the text out now, if any.
+    ExportJob *layoutJob() const { return m_layout; }
 
-    // Rebuilds the printed text from the tree with the options of the boxes.
+    // Lays the printed text out anew from the tree with the options of the boxes, on
+    // a pool thread; the preview follows when it is laid out.
     void setupPrintView();
     // The boxes' action: coupling, defaults, text, then the preview.
     void printViewAction(QObject *sender);
@@ -62,11 +73,14 @@ public:
 
 Q_SIGNALS:
     void printFailed(const QString &reason);
-    void printToFileStarted(PdfExportJob *job);
+    // The text is laid out and the preview shows it.
+    void printViewReady();
+    void printToFileStarted(ExportJob *job);
     void finished(int returnCode);
 
 private:
-    qreal pageTextWidth(const QPrinter &printer) const;
+    // The size of the text on a page of the printer, in points.
+    static QSizeF pageTextSize(const QPrinter &printer);
     // The export of the tree with the options of the boxes.
     DocumentExporter exporter() const;
 
@@ -74,10 +88,17 @@ private:
     NodePtr m_root;
     QList<NodePtr> m_selection;
     CurrencyFormatter m_formatter;
-    std::unique_ptr<QPrinter> m_printer;
+    // Freed on a pool thread: it holds the preview's pages.
+    struct FreePrinter
+    {
+        void operator()(QPrinter *printer) const;
+    };
+    std::unique_ptr<QPrinter, FreePrinter> m_printer;
     QPointer<QPrintPreviewDialog> m_dialog;
     QPrintPreviewWidget *m_preview = nullptr;
     DocumentPrintAccessoryViewController *m_accessory = nullptr;
-    std::unique_ptr<QTextDocument> m_text;
-    qreal m_textWidth = -1;
+    ExportJob::LaidOutText m_text;
+    QSizeF m_textSize;
+    QPointer<ExportJob> m_layout;
+    bool m_opened = false;
 };

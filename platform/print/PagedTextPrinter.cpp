@@ -7,7 +7,10 @@
 #include <QImage>
 #include <QPagedPaintDevice>
 #include <QPainter>
+#include <QTextBlock>
 #include <QTextDocument>
+#include <QTextLayout>
+#include <QPalette>
 #include <algorithm>
 #include <cmath>
 
@@ -43,6 +46,40 @@ QString tr(const char *text)
     return QCoreApplication::translate("platform::PagedTextPrinter", text);
 }
 
+// Paints the paragraphs of the text that the clip meets, as Qt's layout paints its
+// paragraphs of plain text (the text's colour, its formats, the clip), from the first
+// one of the clip on: Qt's own drawing looks at every paragraph from the text's start
+// on each page, which makes a long text's pages take a time that grows with the square
+// of their number. Paragraphs stand one below the other (the text has no tables,
+// frames or floats).
+void drawBlocks(const QTextDocument &document, QPainter &painter, const QRectF &clip)
+{
+    const QAbstractTextDocumentLayout *layout = document.documentLayout();
+    // The first paragraph that ends below the clip's top.
+    int low = 0;
+    int high = document.blockCount();
+    while (low < high) {
+        const int middle = low + (high - low) / 2;
+        if (layout->blockBoundingRect(document.findBlockByNumber(middle)).bottom() < clip.top())
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    painter.setPen(QAbstractTextDocumentLayout::PaintContext().palette.color(QPalette::Text));
+    for (QTextBlock block = document.findBlockByNumber(low); block.isValid(); block = block.next()) {
+        if (!block.isVisible())
+            continue;
+        const QTextLayout *text = block.layout();
+        QRectF bounds = text->boundingRect();
+        bounds.translate(text->position());
+        if (bounds.top() > clip.bottom())
+            break;
+        if (bounds.bottom() < clip.top())
+            continue;
+        text->draw(&painter, QPointF(), {}, clip);
+    }
+}
+
 } // namespace
 
 QList<QTextOption::Tab> PagedTextPrinter::layoutTabs(const QList<QTextOption::Tab> &fromMargin, qreal leftIndent)
@@ -63,10 +100,15 @@ QList<QTextOption::Tab> PagedTextPrinter::marginTabs(const QList<QTextOption::Ta
 
 void PagedTextPrinter::layOut(QTextDocument &document, qreal width, qreal height)
 {
-    if (document.documentLayout()->paintDevice() != pointDevice())
+    const bool newDevice = document.documentLayout()->paintDevice() != pointDevice();
+    if (newDevice)
         document.documentLayout()->setPaintDevice(pointDevice());
     document.setDocumentMargin(0);
-    document.setPageSize(QSizeF(std::max<qreal>(1, width), std::max<qreal>(1, height)));
+    // Setting the page size lays the whole text out anew: text laid out already (on a
+    // pool thread) for the page it is printed on is left as it is.
+    const QSizeF page(std::max<qreal>(1, width), std::max<qreal>(1, height));
+    if (newDevice || document.pageSize() != page)
+        document.setPageSize(page);
 }
 
 bool PagedTextPrinter::print(QTextDocument &document, QPagedPaintDevice &device, const PrintInfo &info,
@@ -105,10 +147,9 @@ bool PagedTextPrinter::print(QTextDocument &document, QPagedPaintDevice &device,
         painter.save();
         painter.scale(scaleX, scaleY);
         painter.translate(0, offset - top);
-        QAbstractTextDocumentLayout::PaintContext context;
-        context.clip = QRectF(0, top, paintRect.width(), pageHeight);
-        painter.setClipRect(context.clip);
-        document.documentLayout()->draw(&painter, context);
+        const QRectF clip(0, top, paintRect.width(), pageHeight);
+        painter.setClipRect(clip);
+        drawBlocks(document, painter, clip);
         painter.restore();
     }
     painter.end();

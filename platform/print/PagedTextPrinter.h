@@ -32,7 +32,8 @@ public:
     static QList<QTextOption::Tab> layoutTabs(const QList<QTextOption::Tab> &fromMargin, qreal leftIndent);
     static QList<QTextOption::Tab> marginTabs(const QList<QTextOption::Tab> &layoutTabs, qreal leftIndent);
 
-    // Lays the document out for pages of the given width and height in points.
+    // Lays the document out for pages of the given width and height in points (a
+    // document laid out for them already is left as it is).
     static void layOut(QTextDocument &document, qreal width, qreal height);
     // Told before each page is painted (0-based) how many pages there are; answers
     // whether to go on.

@@ -2,6 +2,7 @@
 // the application object is the program's own; the user folders (configuration, data,
 // cache, state) are the program's own temporary ones, so no test reads or writes the
 // real home's settings, crash logs or caches and no test sees what an earlier one left.
+#include "platform/foundation/MimeDatabaseWarmUp.h"
 #include "platform/foundation/PoolThreads.h"
 #include "platform/foundation/ThreadHandOff.h"
 #include "platform/foundation/UserDefaults.h"
@@ -62,8 +63,11 @@ int main(int argc, char **argv)
         // multi-threaded process forks (the file-system tests' children do): there the
         // pool's first task makes them.
 #ifndef CHRONARK_THREAD_SANITIZER
-        if (qEnvironmentVariableIsEmpty("CHRONARK_TEST_POOL_UNPREPARED"))
+        if (qEnvironmentVariableIsEmpty("CHRONARK_TEST_POOL_UNPREPARED")) {
             platform::PoolThreads::prepare();
+            // As the launch reads it: the tests' file dialogs find it read.
+            platform::MimeDatabaseWarmUp::start();
+        }
 #endif
         testsupport::GuiThreadWatchdog::install();
         QCoreApplication::setOrganizationName(QStringLiteral("ChronarkTests"));

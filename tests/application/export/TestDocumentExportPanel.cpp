@@ -9,7 +9,7 @@
 #include "AppKitExtensions/NTXSelectEncodingsPanel.h"
 #include "application/export/DocumentPrintAccessoryViewController.h"
 #include "application/export/DocumentPrintPanel.h"
-#include "application/export/PdfExportJob.h"
+#include "application/export/ExportJob.h"
 #include "platform/print/PagedTextPrinter.h"
 #include "platform/print/PrintInfo.h"
 #include "tests/application/export/RenderedPdf.h"
@@ -21,12 +21,17 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTimer>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTextDocument>
+
+#include <cmath>
+#include <random>
 
 using namespace mydoctest;
 
@@ -77,6 +82,13 @@ protected:
         group = makeNode(Node::Group, QStringLiteral("Clients"));
         group->addChild(makeJob(QStringLiteral("Beta"), 0, {}));
         fill(document, {group, alpha});
+    }
+
+    // The file of an export is written by a job on a pool thread: its end.
+    void waitForTheExport()
+    {
+        drainEvents();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !document->documentWindow()->findChild<ExportJob *>(); }, 60000));
     }
 
     DocumentExportPanel *openExportPanel()
@@ -144,7 +156,7 @@ TEST_F(ExportPanelTest, OkWritesTheFileAndTheDefaults)
     control<QCheckBox>(panel->exportView(), "exportWithoutDayEntry")->click();
     panel->savePanel()->selectFile(path(QStringLiteral("jobs")));
     QMetaObject::invokeMethod(panel->savePanel(), "accept");
-    drainEvents();
+    waitForTheExport();
     const QString text = QString::fromUtf8(testsupport::readFile(path(QStringLiteral("jobs.txt"))));
     // Jobs first, then groups; the days left out.
     EXPECT_LT(text.indexOf(QStringLiteral("Alpha")), text.indexOf(QStringLiteral("Clients")));
@@ -218,10 +230,7 @@ TEST_F(ExportPanelTest, ANameWithTheExtensionOfAFormatOfferedGetsTheChosenOne)
                                             ? stem + QLatin1Char('.') + extension
                                             : name.typed + QLatin1Char('.') + extension;
                 QMetaObject::invokeMethod(dialog, "accept");
-                drainEvents();
-                // A PDF is written by a job on a pool thread.
-                EXPECT_TRUE(QTest::qWaitFor(
-                    [&] { return !document->documentWindow()->findChild<PdfExportJob *>(); }, 60000));
+                waitForTheExport();
                 EXPECT_EQ(QDir(folder.filePath(sub)).entryList(QDir::Files).join(QLatin1Char(' ')).toStdString(),
                           written.toStdString());
             }
@@ -277,7 +286,7 @@ TEST_F(ExportPanelTest, PanelsOpenInTheFolderOfTheLastExportElseInTheDocumentsFo
     ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("exports"))));
     panel->savePanel()->selectFile(path(QStringLiteral("exports/out")));
     QMetaObject::invokeMethod(panel->savePanel(), "accept");
-    drainEvents();
+    waitForTheExport();
     ASSERT_TRUE(QFileInfo::exists(path(QStringLiteral("exports/out.rtf"))));
     EXPECT_EQ(defaults->stringForKey(LastExportFolderKey), QFileInfo(path(QStringLiteral("exports"))).absoluteFilePath());
     panel = openExportPanel();
@@ -353,12 +362,12 @@ TEST_F(ExportPanelTest, TheEncodingListCommandLeavesTheChosenEncodingToExportAnd
 
     panel->savePanel()->selectFile(path(QStringLiteral("roman")));
     QMetaObject::invokeMethod(panel->savePanel(), "accept");
-    drainEvents();
+    waitForTheExport();
     EXPECT_TRUE(QFileInfo::exists(path(QStringLiteral("roman.txt"))));
     EXPECT_EQ(defaults->integerForKey(ExportEncodingNewKey), qint64(NTXStringEncodings::MacOSRomanStringEncoding));
 }
 
-// Written on the GUI thread (RTF) or by a job on a pool thread (PDF), whose progress
+// Written by a job on a pool thread (RTF, PDF), whose progress
 // sheet has gone when the alert comes.
 TEST_F(ExportPanelTest, AnExportThatCannotBeWrittenShowsAnAlert)
 {
@@ -406,8 +415,8 @@ TEST_F(ExportPanelTest, ALargePdfIsWrittenUnderAProgressSheet)
     Q_EMIT popup->activated(popup->currentIndex());
     panel->savePanel()->selectFile(path(QStringLiteral("large.pdf")));
     QMetaObject::invokeMethod(panel->savePanel(), "accept");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return document->documentWindow()->findChild<PdfExportJob *>(); }));
-    QPointer<PdfExportJob> job = document->documentWindow()->findChild<PdfExportJob *>();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return document->documentWindow()->findChild<ExportJob *>(); }));
+    QPointer<ExportJob> job = document->documentWindow()->findChild<ExportJob *>();
     QDialog *sheet = job->progress().window();
     EXPECT_TRUE(sheet->isVisible());
     EXPECT_EQ(sheet->parentWidget(), document->documentWindow());
@@ -434,6 +443,8 @@ TEST_F(ExportPanelTest, PrintedAndExportedPdfsShowTheTextOnTheSamePage)
     document->printDocument(nullptr);
     DocumentPrintPanel *panel = document->findChild<DocumentPrintPanel *>();
     ASSERT_NE(panel, nullptr);
+    // The text is laid out on a pool thread.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return panel->printTextView() != nullptr; }, 60000));
     DocumentPrintAccessoryViewController *accessory = panel->printAccessoryViewController();
     EXPECT_TRUE(accessory->printSelectedJobs()->isEnabled());
 
@@ -441,9 +452,9 @@ TEST_F(ExportPanelTest, PrintedAndExportedPdfsShowTheTextOnTheSamePage)
     const auto printTo = [&](const QString &name) {
         panel->printer().setOutputFormat(QPrinter::PdfFormat);
         panel->printer().setOutputFileName(path(name));
-        QPointer<PdfExportJob> job;
+        QPointer<ExportJob> job;
         const auto connection = QObject::connect(panel, &DocumentPrintPanel::printToFileStarted,
-                                                 [&](PdfExportJob *started) { job = started; });
+                                                 [&](ExportJob *started) { job = started; });
         panel->previewWidget()->print();
         QObject::disconnect(connection);
         EXPECT_TRUE(job);
@@ -499,4 +510,71 @@ TEST_F(ExportPanelTest, PrintedAndExportedPdfsShowTheTextOnTheSamePage)
     ASSERT_FALSE(exported.isEmpty());
     EXPECT_NEAR(exported.first().xMin, printed.first().xMin, 0.5);
     EXPECT_NEAR(exported.first().yMin, printed.first().yMin, 0.5);
+}
+
+// The printed text is laid out on a pool thread under a sheet on the preview, which
+// shows the pages once it is there. Seeded clicks on the print options, some while a
+// layout runs: after each the text the preview shows is the export's text with the
+// options of the boxes. The sheet's Cancel then ends the print.
+TEST_F(ExportPanelTest, ThePreviewShowsTheTextLaidOutOffTheWindowAndCancelEndsThePrint)
+{
+    QList<NodePtr> jobs;
+    for (int j = 0; j < 60; ++j) {
+        QList<std::pair<int, int>> entries;
+        for (int e = 0; e < 100; ++e)
+            entries.append({8, 1 + e});
+        jobs.append(makeJob(QStringLiteral("Job%1").arg(j), 50, entries));
+    }
+    fill(document, jobs);
+    select(document, {jobs[3], jobs[7]});
+    document->printDocument(nullptr);
+    QPointer<DocumentPrintPanel> panel = document->findChild<DocumentPrintPanel *>();
+    ASSERT_NE(panel, nullptr);
+    // Nothing is laid out on the GUI thread: the job's sheet is on the preview.
+    ASSERT_NE(panel->layoutJob(), nullptr);
+    EXPECT_EQ(panel->printTextView(), nullptr);
+    EXPECT_EQ(panel->layoutJob()->progress().window()->parentWidget(), panel->previewDialog());
+    DocumentPrintAccessoryViewController *accessory = panel->printAccessoryViewController();
+    QCheckBox *const boxes[] = {accessory->printSelectedJobs(), accessory->printWithoutTimeEntry(),
+                                accessory->printWithoutDayEntry()};
+    const auto expectedText = [&] {
+        DocumentExporter::Options options;
+        options.withoutTimeEntries = boxes[1]->isChecked();
+        options.withoutDayEntries = boxes[2]->isChecked();
+        const QList<NodePtr> list = boxes[0]->isChecked()
+                                        ? DocumentExporter::exportListFromSelection({jobs[3], jobs[7]})
+                                        : QList<NodePtr>();
+        const QSizeF page = panel->printer().pageLayout().paintRect(QPageLayout::Point).size();
+        return DocumentExporter(document->jobList(), list, document->formatter(), options)
+            .textDocument(page.width(), {}, page.height())
+            ->toPlainText();
+    };
+    std::mt19937 random(8801);
+    for (int step = 0; step < 6; ++step) {
+        SCOPED_TRACE(step);
+        if (random() % 2 == 0) {
+            ASSERT_TRUE(QTest::qWaitFor([&] { return !panel->layoutJob(); }, 60000));
+        }
+        boxes[random() % 3]->click();
+        ASSERT_NE(panel->layoutJob(), nullptr);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !panel->layoutJob(); }, 60000));
+        ASSERT_NE(panel->printTextView(), nullptr);
+        EXPECT_EQ(panel->printTextView()->toPlainText(), expectedText());
+        EXPECT_TRUE(panel->previewDialog()->isVisible());
+        EXPECT_GE(panel->previewWidget()->pageCount(), 1);
+    }
+    // The pages shown are those of the text.
+    const QSizeF page = panel->printer().pageLayout().paintRect(QPageLayout::Point).size();
+    EXPECT_EQ(panel->previewWidget()->pageCount(),
+              int(std::ceil(panel->printTextView()->size().height() / page.height() - 1e-6)));
+
+    // Cancel while the text is laid out: the preview closes and the panel goes.
+    boxes[1]->click();
+    QPointer<ExportJob> job = panel->layoutJob();
+    ASSERT_TRUE(job);
+    job->progress().cancelButton()->click();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !panel; }, 60000));
+    EXPECT_FALSE(job);
+    for (QDialog *dialog : document->documentWindow()->findChildren<QDialog *>())
+        EXPECT_FALSE(dialog->isVisible()) << dialog->objectName().toStdString();
 }
