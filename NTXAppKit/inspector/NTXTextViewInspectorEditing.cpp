@@ -498,7 +498,10 @@ try {
         scheduleLayout();
     if (event->type() == QEvent::ShortcutOverride && isEditing()) {
         auto *key = static_cast<QKeyEvent *>(event);
-        const bool typing = !key->text().isEmpty() && !(key->modifiers() & (Qt::ControlModifier | Qt::MetaModifier));
+        // Alt with a letter is a menu's mnemonic (Alt+E opens Edit), not typing; AltGr's
+        // characters come with the group switch, not Alt.
+        const bool typing = !key->text().isEmpty()
+            && !(key->modifiers() & (Qt::ControlModifier | Qt::MetaModifier | Qt::AltModifier));
         if (typing || key->key() == Qt::Key_Backspace || key->key() == Qt::Key_Delete || key->matches(QKeySequence::Paste) ||
             key->matches(QKeySequence::Cut) || key->matches(QKeySequence::Copy) || key->matches(QKeySequence::SelectAll)) {
             event->accept();

@@ -143,7 +143,9 @@ protected:
             m_validating = true;
             const QList<QPointer<QMenu>> menus = m_menus;
             for (const QPointer<QMenu> &menu : menus) {
-                if (!menu)
+                // An open menu keeps what it showed: the keys go to it (its letters, the
+                // arrows, Return), and its items stay as they were validated.
+                if (!menu || menu->isVisible())
                     continue;
                 const QList<QAction *> actions = menu->actions();
                 for (QAction *item : actions) {

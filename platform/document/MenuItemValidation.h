@@ -17,7 +17,8 @@
 //
 // A menu that auto-enables its items validates them every time before it shows.
 // Keyboard shortcuts of its items are validated again before a shortcut is matched,
-// so a shortcut works exactly when the item would be enabled in the open menu.
+// so a shortcut works exactly when the item would be enabled in the open menu; an open
+// menu's items keep the state they showed with until it closes.
 // Threads: GUI thread only.
 #include <QByteArray>
 #include <QKeySequence>
