@@ -8,6 +8,7 @@
 #include "NTXAppKit/inspector/NTXTextViewInspectorTextField.h"
 #include "NTXAppKit/inspector/NTXTextViewInspectorTypesetter.h"
 #include "NTXAppKit/inspector/NTXTextViewInspectorViewField.h"
+#include "platform/document/ClipboardPaste.h"
 #include "platform/drawing/Shadow.h"
 #include "platform/drawing/WholeTextDialog.h"
 #include "platform/drawing/WholeTextEdit.h"
@@ -536,8 +537,9 @@ try {
         return;
     }
     if (event->matches(QKeySequence::Paste)) {
-        if (const QMimeData *clipboardData = QGuiApplication::clipboard()->mimeData())
-            insertFromMimeData(clipboardData);
+        // Read without holding the window (another program may own the clipboard); the
+        // text comes back through insertPastedText().
+        platform::ClipboardPaste::paste(this);
         return;
     }
     if (event->matches(QKeySequence::Cut)) {
@@ -622,6 +624,13 @@ void NTXTextViewInspector::insertFromMimeData(const QMimeData *source)
     const QString pasted = sanitizedInput(source->text(), field && field->supportNewLine());
     if (!pasted.isEmpty())
         replaceSelection(pasted);
+}
+
+void NTXTextViewInspector::insertPastedText(const QString &text)
+{
+    QMimeData pasted;
+    pasted.setText(text);
+    insertFromMimeData(&pasted);
 }
 
 void NTXTextViewInspector::contextMenuEvent(QContextMenuEvent *event)
