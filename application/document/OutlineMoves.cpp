@@ -131,7 +131,9 @@ void move(MyDocument &document, const QList<NodePtr> &nodes, const NodePtr &targ
     batch.reset();
     document.displayActivatedJob();
     if (outline) {
-        for (Node *place = target.get(); place && place != document.jobList().get(); place = place->parent())
+        // Not inside a larger batch of edits: its rows reach the outline at its end.
+        for (Node *place = target.get(); place && place != document.jobList().get()
+             && !document.outlineModel()->isInEditBatch(); place = place->parent())
             outline->expand(document.outlineModel()->indexForNode(place));
         NTXOutlineViewExtension::selectItems(outline, selection, false);
     }
