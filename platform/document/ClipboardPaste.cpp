@@ -320,6 +320,11 @@ void ClipboardPaste::setPasteReceiver(QWidget *widget, QObject *receiver)
         widget->setProperty(PasteReceiverProperty, QVariant::fromValue(QPointer<QObject>(receiver)));
 }
 
+QObject *ClipboardPaste::pasteReceiver(const QWidget *widget)
+{
+    return pasteReceiverOf(widget);
+}
+
 void ClipboardPaste::paste(QWidget *pastedInto)
 {
     pasteFrom(pastedInto, QClipboard::Clipboard);

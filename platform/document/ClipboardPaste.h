@@ -63,6 +63,7 @@ public:
     //     Q_INVOKABLE void insertPastedText(const QString &text);
     // (a field whose text passes its own checks). Held weakly; null undoes it.
     static void setPasteReceiver(QWidget *widget, QObject *receiver);
+    static QObject *pasteReceiver(const QWidget *widget);
     // The context menu of a text widget (line edit, text edit, plain text edit) as Qt
     // builds it, made without reading the clipboard; it deletes itself once closed. A
     // widget with a Q_INVOKABLE adjustContextMenu(QMenu *) method changes it there.
