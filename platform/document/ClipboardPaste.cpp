@@ -290,6 +290,28 @@ protected:
             return true;
         }
         case QEvent::ContextMenu: {
+            // A spin box's menu: its line edit's, with the steps.
+            if (auto *spin = qobject_cast<QAbstractSpinBox *>(watched);
+                spin && !spin->isReadOnly() && spin->contextMenuPolicy() == Qt::DefaultContextMenu) {
+                auto *line = spin->findChild<QLineEdit *>(QString(), Qt::FindDirectChildrenOnly);
+                if (!line)
+                    break;
+                QMenu *menu = ClipboardPaste::contextMenu(line);
+                menu->addSeparator();
+                const QPointer<QAbstractSpinBox> box(spin);
+                QObject::connect(menu->addAction(QCoreApplication::translate("QAbstractSpinBox", "&Step up")),
+                                 &QAction::triggered, menu, ExceptionBoundary::guarded(menu, "triggered", [box] {
+                                     if (box)
+                                         box->stepUp();
+                                 }));
+                QObject::connect(menu->addAction(QCoreApplication::translate("QAbstractSpinBox", "Step &down")),
+                                 &QAction::triggered, menu, ExceptionBoundary::guarded(menu, "triggered", [box] {
+                                     if (box)
+                                         box->stepDown();
+                                 }));
+                menu->popup(static_cast<QContextMenuEvent *>(event)->globalPos());
+                return true;
+            }
             QWidget *widget = writableTextWidget(watched, true);
             if (!widget || widget->contextMenuPolicy() != Qt::DefaultContextMenu)
                 break;

@@ -318,7 +318,10 @@ TEST(ClipboardSilentOwner, ContextMenusAndTheMiddleButtonNeverWaitForTheOwners)
     auto *rich = new QTextEdit;
     rich->setPlainText(QStringLiteral("kept"));
     auto *plain = new QPlainTextEdit(QStringLiteral("kept"));
-    for (QWidget *widget : {static_cast<QWidget *>(field), static_cast<QWidget *>(rich), static_cast<QWidget *>(plain)})
+    auto *spin = new QSpinBox;
+    spin->setRange(0, 100);
+    for (QWidget *widget : {static_cast<QWidget *>(field), static_cast<QWidget *>(rich), static_cast<QWidget *>(plain),
+                            static_cast<QWidget *>(spin)})
         layout->addWidget(widget);
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
@@ -352,8 +355,16 @@ TEST(ClipboardSilentOwner, ContextMenusAndTheMiddleButtonNeverWaitForTheOwners)
             ASSERT_TRUE(QTest::qWaitFor([] { return QApplication::activePopupWidget() == nullptr; }, 10000));
             middleClick(widget);
         }
+        // A spin box's menu, asked for on its line edit, has Paste and its steps.
+        QMenu *spinMenu = contextMenuOf(spin->findChild<QLineEdit *>());
+        ASSERT_NE(spinMenu, nullptr);
+        ASSERT_NE(itemNamed(spinMenu, QStringLiteral("edit-paste")), nullptr);
+        QTimer::singleShot(0, itemNamed(spinMenu, QStringLiteral("edit-paste")), &QAction::trigger);
+        QTimer::singleShot(0, spinMenu, &QMenu::close);
+        ASSERT_TRUE(QTest::qWaitFor([] { return QApplication::activePopupWidget() == nullptr; }, 10000));
         waitForReads(field);
         EXPECT_GT(passes, 10);
+        EXPECT_EQ(spin->value(), 0);
         for (QWidget *widget : widgets)
             EXPECT_EQ(textOf(widget), QStringLiteral("kept")) << widget->metaObject()->className();
     }
