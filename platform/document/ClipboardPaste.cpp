@@ -172,6 +172,17 @@ QObject *pasteReceiverOf(const QObject *widget)
     return widget ? widget->property(PasteReceiverProperty).value<QPointer<QObject>>().data() : nullptr;
 }
 
+// Qt's own insertion of pasted data into the text edits, through the class's override
+// (an editor that parts long paragraphs, one that takes only plain text).
+struct TextEditInsertion : QTextEdit
+{
+    using QTextEdit::insertFromMimeData;
+};
+struct PlainTextEditInsertion : QPlainTextEdit
+{
+    using QPlainTextEdit::insertFromMimeData;
+};
+
 void insertInto(QWidget *widget, const ClipboardPaste::Contents &contents)
 {
     if (QObject *receiver = pasteReceiverOf(widget)) {
@@ -182,16 +193,21 @@ void insertInto(QWidget *widget, const ClipboardPaste::Contents &contents)
     if (auto *line = qobject_cast<QLineEdit *>(widget)) {
         if (!line->isReadOnly() && !contents.text.isEmpty())
             line->insert(contents.text);
-    } else if (auto *rich = qobject_cast<QTextEdit *>(widget)) {
-        if (rich->isReadOnly())
-            return;
-        if (rich->acceptRichText() && !contents.html.isEmpty())
-            rich->insertHtml(contents.html);
-        else if (!contents.text.isEmpty())
-            rich->insertPlainText(contents.text);
+        return;
+    }
+    QMimeData data;
+    if (!contents.text.isEmpty())
+        data.setText(contents.text);
+    if (!contents.html.isEmpty())
+        data.setHtml(contents.html);
+    if (data.formats().isEmpty())
+        return;
+    if (auto *rich = qobject_cast<QTextEdit *>(widget)) {
+        if (!rich->isReadOnly())
+            (rich->*&TextEditInsertion::insertFromMimeData)(&data);
     } else if (auto *plain = qobject_cast<QPlainTextEdit *>(widget)) {
-        if (!plain->isReadOnly() && !contents.text.isEmpty())
-            plain->insertPlainText(contents.text);
+        if (!plain->isReadOnly())
+            (plain->*&PlainTextEditInsertion::insertFromMimeData)(&data);
     }
 }
 
