@@ -1,5 +1,6 @@
 #include "NTXAppKit/TDTimeControl/TDFieldControl.h"
 
+#include "platform/document/ClipboardPaste.h"
 #include "NTXAppKit/TDTimeControl/TDStepper.h"
 #include "platform/drawing/ActionDispatch.h"
 #include "platform/drawing/YUpPainter.h"
@@ -292,6 +293,8 @@ void TDFieldControl::editCell(int index)
         return;
     if (!m_editor) {
         m_editor = new QLineEdit(this);
+        // Its pastes pass the field's filter, as typed text does.
+        platform::ClipboardPaste::setPasteReceiver(m_editor, this);
         m_editor->setObjectName(QStringLiteral("fieldEditor"));
         m_editor->setFrame(false);
         m_editor->setTextMargins(0, 0, 0, 0);
@@ -504,7 +507,9 @@ bool TDFieldControl::filterEditorKey(QKeyEvent *event)
         range = platform::Range(m_editor->cursorPosition(), 0);
     QString replacement;
     if (event->matches(QKeySequence::Paste)) {
-        replacement = QGuiApplication::clipboard()->text();
+        // Read without holding the window; the text comes back through insertPastedText().
+        platform::ClipboardPaste::paste(m_editor);
+        return true;
     } else if (event->matches(QKeySequence::Cut)) {
         if (range.length == 0)
             return true;
@@ -542,18 +547,22 @@ bool TDFieldControl::filterEditorKey(QKeyEvent *event)
 
 void TDFieldControl::pasteSelectionAt(const QPoint &point)
 {
-    // X11's middle-click paste: the primary selection goes in at the click, through
-    // the same filter as typed text.
-    QClipboard *clipboard = QGuiApplication::clipboard();
-    if (!clipboard->supportsSelection())
+    // X11's middle-click paste: the primary selection goes in at the click (read without
+    // holding the window), through the same filter as typed text (insertPastedText()).
+    if (!QGuiApplication::clipboard()->supportsSelection())
         return;
-    const QString text = clipboard->text(QClipboard::Selection);
-    if (text.isEmpty())
-        return;
-    const int position = m_editor->cursorPositionAt(point);
     m_editor->deselect();
-    m_editor->setCursorPosition(position);
-    const platform::Range range(position, 0);
+    m_editor->setCursorPosition(m_editor->cursorPositionAt(point));
+    platform::ClipboardPaste::pasteSelection(m_editor);
+}
+
+void TDFieldControl::insertPastedText(const QString &text)
+{
+    if (!m_editor || !m_isUsingFieldEditor || text.isEmpty())
+        return;
+    const platform::Range range = m_editor->hasSelectedText()
+        ? platform::Range(m_editor->selectionStart(), m_editor->selectedText().size())
+        : platform::Range(m_editor->cursorPosition(), 0);
     QPointer<TDFieldControl> self(this);
     if (textViewShouldChangeTextInRange(range, text) && self && m_editor)
         applyEditorChange(range, text);

@@ -36,6 +36,9 @@ class TDFieldControl : public platform::Control
 public:
     // The editor's movement at the end of editing ("NSTextMovement").
     enum Movement { OtherMovement = 0, ReturnMovement = 16, TabMovement = 17, BacktabMovement = 18 };
+    // A paste read off the GUI thread (platform::ClipboardPaste) goes in where the
+    // editor's selection is, through the same filter as typed text.
+    Q_INVOKABLE void insertPastedText(const QString &text);
     // The appearance: 0 automatic (flat), 2 flat, any other value bezeled.
     enum Appearance { AutomaticAppearance = 0, BezeledAppearance = 1, FlatAppearance = 2 };
 

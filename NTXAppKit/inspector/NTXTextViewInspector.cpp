@@ -1,5 +1,6 @@
 #include "NTXAppKit/inspector/NTXTextViewInspector.h"
 
+#include "platform/document/ClipboardPaste.h"
 #include "NTXAppKit/NTXPopUpButton/NTXPopUpButton.h"
 #include "NTXAppKit/inspector/NTXTextViewInspectorCompoundField.h"
 #include "NTXAppKit/inspector/NTXTextViewInspectorFieldTextAttachmentCell.h"
@@ -11,6 +12,7 @@
 #include "NTXAppKit/inspector/NTXTextViewInspectorViewController.h"
 #include "NTXAppKit/inspector/NTXTextViewInspectorViewField.h"
 #include "FoundationExtensions/NTXNSTextStorageExtensions.h"
+#include "platform/document/ClipboardPaste.h"
 #include "platform/drawing/ButtonCell.h"
 #include "platform/drawing/Control.h"
 #include "platform/foundation/ArrayController.h"
@@ -123,6 +125,8 @@ NTXTextViewInspector::NTXTextViewInspector(QWidget *parent)
                 m_focusBeforeClick = m_focusInByClick && old && old->window() == window() ? old : nullptr;
         }));
     setupUI();
+    // Its pastes go through its own checks of the field being edited.
+    platform::ClipboardPaste::setPasteReceiver(this, this);
 }
 
 NTXTextViewInspector::~NTXTextViewInspector()

@@ -149,6 +149,9 @@ public:
     void listFieldDidInsertRow(NTXTextViewInspectorListField *list, const FieldPtr &row, qsizetype index) override;
     void listFieldDidRemoveRow(NTXTextViewInspectorListField *list, const FieldPtr &row, qsizetype index) override;
     Q_INVOKABLE void addListRow(QObject *sender);
+    // A paste read off the GUI thread (platform::ClipboardPaste) goes into the field
+    // being edited, as pasted text does.
+    Q_INVOKABLE void insertPastedText(const QString &text);
     Q_INVOKABLE void removeListRow(QObject *sender);
     // The inspector keeps no undo of its own (it stores each edit in the bound
     // object, whose document registers the undo): Undo and Redo pass it by and go on

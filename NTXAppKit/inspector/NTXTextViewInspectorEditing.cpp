@@ -8,6 +8,7 @@
 #include "NTXAppKit/inspector/NTXTextViewInspectorTextField.h"
 #include "NTXAppKit/inspector/NTXTextViewInspectorTypesetter.h"
 #include "NTXAppKit/inspector/NTXTextViewInspectorViewField.h"
+#include "platform/document/ClipboardPaste.h"
 #include "platform/drawing/Shadow.h"
 #include "platform/drawing/WholeTextDialog.h"
 #include "platform/drawing/WholeTextEdit.h"
@@ -503,7 +504,10 @@ try {
         scheduleLayout();
     if (event->type() == QEvent::ShortcutOverride && isEditing()) {
         auto *key = static_cast<QKeyEvent *>(event);
-        const bool typing = !key->text().isEmpty() && !(key->modifiers() & (Qt::ControlModifier | Qt::MetaModifier));
+        // Alt with a letter is a menu's mnemonic (Alt+E opens Edit), not typing; AltGr's
+        // characters come with the group switch, not Alt.
+        const bool typing = !key->text().isEmpty()
+            && !(key->modifiers() & (Qt::ControlModifier | Qt::MetaModifier | Qt::AltModifier));
         if (typing || key->key() == Qt::Key_Backspace || key->key() == Qt::Key_Delete || key->matches(QKeySequence::Paste) ||
             key->matches(QKeySequence::Cut) || key->matches(QKeySequence::Copy) || key->matches(QKeySequence::SelectAll)) {
             event->accept();
@@ -538,8 +542,9 @@ try {
         return;
     }
     if (event->matches(QKeySequence::Paste)) {
-        if (const QMimeData *clipboardData = QGuiApplication::clipboard()->mimeData())
-            insertFromMimeData(clipboardData);
+        // Read without holding the window (another program may own the clipboard); the
+        // text comes back through insertPastedText().
+        platform::ClipboardPaste::paste(this);
         return;
     }
     if (event->matches(QKeySequence::Cut)) {
@@ -624,6 +629,13 @@ void NTXTextViewInspector::insertFromMimeData(const QMimeData *source)
     const QString pasted = sanitizedInput(source->text(), field && field->supportNewLine());
     if (!pasted.isEmpty())
         replaceSelection(pasted);
+}
+
+void NTXTextViewInspector::insertPastedText(const QString &text)
+{
+    QMimeData pasted;
+    pasted.setText(text);
+    insertFromMimeData(&pasted);
 }
 
 void NTXTextViewInspector::contextMenuEvent(QContextMenuEvent *event)

@@ -47,18 +47,12 @@ void FileOpening::read(const QStringList &paths, std::function<void()> ready)
     }
     reader->read(toRead);
     const bool reading = reader->isReading();
-    if (reading) {
-        ++m_requestsReading;
-        m_filesBeingRead = toRead;
-        if (m_progress)
-            showProgress();
-        else if (!m_progressTimer->isActive())
-            m_progressTimer->start();
-    }
+    if (reading)
+        beginRequest(toRead);
     QPointer<DocumentReadAhead> guard(reader);
     reader->whenRead(this, [this, guard, toRead, reading, ready = std::move(ready)] {
-        if (reading && --m_requestsReading == 0)
-            endProgress();
+        if (reading)
+            endRequest();
         ready();
         // What no document took (a file that opened meanwhile) is not kept.
         if (guard) {
@@ -66,6 +60,31 @@ void FileOpening::read(const QStringList &paths, std::function<void()> ready)
                 guard->take(path);
         }
     });
+}
+
+void FileOpening::showProgressWhileReading(const QStringList &paths, DocumentReadAhead *reader)
+{
+    if (!reader || !reader->isReading())
+        return;
+    beginRequest(paths);
+    reader->whenRead(this, [this] { endRequest(); });
+}
+
+void FileOpening::beginRequest(const QStringList &paths)
+{
+    ++m_requestsReading;
+    m_filesBeingRead = paths;
+    if (m_progress)
+        showProgress();
+    else if (!m_progressTimer->isActive())
+        m_progressTimer->start();
+}
+
+void FileOpening::endRequest()
+{
+    // Requests forgotten meanwhile (the launch's cancel) count no more.
+    if (m_requestsReading > 0 && --m_requestsReading == 0)
+        endProgress();
 }
 
 void FileOpening::forgetRequests()

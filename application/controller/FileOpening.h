@@ -7,7 +7,8 @@
 // longer than AppController::OpeningProgressDelay milliseconds show the "opening
 // documents" progress window (busy, without a button: the documents open as soon as
 // their files are read), naming the file of the latest request or how many it has,
-// until no request is being read.
+// until no request is being read. The launch's own read shows the same window, after
+// the same wait (showProgressWhileReading()).
 //
 // Owned by its AppController (a child object, through a unique_ptr); the reader and
 // the progress timer are its children, the progress window is its own. Made, it
@@ -38,6 +39,9 @@ public:
     // in which their reads end, at once when there is nothing to read; never after
     // the reads were cancelled.
     void read(const QStringList &paths, std::function<void()> ready);
+    // Shows the progress window, naming the files, once the reader has been reading them
+    // for OpeningProgressDelay milliseconds, until it has read them (the launch's read).
+    void showProgressWhileReading(const QStringList &paths, DocumentReadAhead *reader);
     // The reads of the requests were cancelled with the launch's: none is waited for
     // any more, and the progress window goes.
     void forgetRequests();
@@ -45,6 +49,11 @@ public:
     QWidget *progressWindow() const;
 
 private:
+    // A request being read begins: the progress shows after the delay (at once when it
+    // shows already, with the new request's files).
+    void beginRequest(const QStringList &paths);
+    // A request was read: the progress goes with the last one.
+    void endRequest();
     void showProgress();
     void endProgress();
 

@@ -104,6 +104,8 @@ void LaunchSequence::launch(const QStringList &files, DocumentReadAhead *readAhe
         toRead << last;
     readAhead->read(toRead);
     services.readAhead = readAhead;
+    // A long read shows what File › Open shows: the progress window with the file's name.
+    m_fileOpening.showProgressWhileReading(toRead, readAhead);
     // The first document's window is made while its file is read. Only a head start:
     // where the read takes the memory, the window is made when the document opens.
     if (readAhead->isReading()) {

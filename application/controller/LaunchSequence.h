@@ -5,7 +5,8 @@
 // none is open and "OpenEmptyDocument" says so, and the later work runs: the silent
 // update check ("UpdateAutoSearch") and the preferences window controller, each on
 // its own. With a read-ahead the files and the last edited document are read on a
-// pool thread while the first document window is made; the rest runs in the pass in
+// pool thread while the first document window is made (a read that takes longer than
+// File › Open waits shows its progress window); the rest runs in the pass in
 // which the reads end, and the later work waits until a document window was first
 // drawn (the next pass when none shows). A quit before the reads end ends the launch:
 // the reads are cancelled and nothing more opens. Qt's MIME database, which the file

@@ -550,7 +550,7 @@ bool MyDocument::validateMenuItem(QAction *item)
         return descriptionShownCut() != nullptr;
     if (action == "moveSelectionToGroup") {
         const NodePtr group = platform::MenuItemValidation::representedObject(item).value<NodePtr>();
-        return !OutlineMoves::movableInto(m_windowController->movableSelectionForValidation(), group ? *group : *m_jobList).isEmpty();
+        return !OutlineMoves::movableToGroup(m_windowController->movableSelectionForValidation(), group ? *group : *m_jobList).isEmpty();
     }
     if (action == "toggleDrawer") {
         const bool open = m_window && !m_window->windowDrawer()->isHidden();

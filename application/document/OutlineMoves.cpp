@@ -88,6 +88,14 @@ QList<NodePtr> movableInto(const MyDocument &document, const QList<NodePtr> &nod
     return movableInto(movableNodes(document, nodes), target);
 }
 
+QList<NodePtr> movableToGroup(const QList<NodePtr> &movable, const Node &target)
+{
+    const bool allThere = std::all_of(movable.cbegin(), movable.cend(), [&target](const NodePtr &node) {
+        return node->parent() == &target;
+    });
+    return allThere ? QList<NodePtr>() : movableInto(movable, target);
+}
+
 void move(MyDocument &document, const QList<NodePtr> &nodes, const NodePtr &target, qsizetype index)
 {
     QList<NodePtr> moving = target ? movableInto(document, nodes, *target) : QList<NodePtr>();
@@ -118,11 +126,17 @@ void move(MyDocument &document, const QList<NodePtr> &nodes, const NodePtr &targ
     }
     document.insertNodes(moving, target, index);
     document.undoManager()->setActionName(localizedText("LSUDDragAndDrop"));
-    // The moved rows show, then take the selection they had.
+    // The moved rows show (the place they went to opens), then take the selection they
+    // had.
     batch.reset();
     document.displayActivatedJob();
-    if (outline)
+    if (outline) {
+        // Not inside a larger batch of edits: its rows reach the outline at its end.
+        for (Node *place = target.get(); place && place != document.jobList().get()
+             && !document.outlineModel()->isInEditBatch(); place = place->parent())
+            outline->expand(document.outlineModel()->indexForNode(place));
         NTXOutlineViewExtension::selectItems(outline, selection, false);
+    }
 }
 
 void fillMenu(QMenu *menu, MyDocument &document)

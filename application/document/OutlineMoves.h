@@ -4,7 +4,8 @@
 // path for both. Only jobs and groups that hang in the tree move (a job inside a moved
 // group moves with it), never into themselves or below; they keep their order, go to
 // the index of the target (into a group: at its top), form one undo step named as a
-// drag and drop, and the outline selects what it selected before. A move that leaves
+// drag and drop, and the outline selects what it selected before (the place they went
+// to opens, so that they show). A move that leaves
 // every node where it is records no step.
 //
 // Plain functions of the given document; GUI thread only. Nothing here throws.
@@ -25,6 +26,9 @@ QList<NodePtr> movableNodes(const MyDocument &document, const QList<NodePtr> &no
 QList<NodePtr> movableInto(const QList<NodePtr> &movable, const Node &target);
 // The same from the nodes themselves.
 QList<NodePtr> movableInto(const MyDocument &document, const QList<NodePtr> &nodes, const Node &target);
+// What Move to Group offers to move into the target: as movableInto(), but nothing when
+// every one of them is in the target already (the menu greys the group they are in).
+QList<NodePtr> movableToGroup(const QList<NodePtr> &movable, const Node &target);
 // Moves the nodes (of this document's tree) to the index of the target.
 void move(MyDocument &document, const QList<NodePtr> &nodes, const NodePtr &target, qsizetype index);
 // Fills the menu with the document's groups (in the outline's order, nested ones

@@ -73,7 +73,9 @@ QWidget *TimeRegistrationPrefPanel::buildView()
     auto *view = new QWidget;
     view->setObjectName(QStringLiteral("TimeRegistrationPrefPanel"));
     auto *layout = new QVBoxLayout(view);
-    layout->setContentsMargins(20, 20, 20, 20);
+    // The tallest pane: narrower margins above and below keep its window within a
+    // 1000-pixel screen at scale factor 2, title bar included.
+    layout->setContentsMargins(20, 10, 20, 10);
 
     auto *hotKeyBox = new QGroupBox(platform::localized(QStringLiteral("LSHotKeyGroup")), view);
     auto *hotKeyLayout = new QVBoxLayout(hotKeyBox);

@@ -1,8 +1,10 @@
 #include "platform/document/ClipboardPaste.h"
 
+#include "platform/document/ClipboardOffer.h"
 #include "platform/foundation/BackgroundTask.h"
 #include "platform/foundation/ExceptionBoundary.h"
 
+#include <QAbstractScrollArea>
 #include <QAbstractSpinBox>
 #include <QClipboard>
 #include <QComboBox>
@@ -10,10 +12,14 @@
 #include <QDeadlineTimer>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QContextMenuEvent>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QTextDocument>
 #include <QTextEdit>
 
 #include <xcb/xcb.h>
@@ -73,15 +79,14 @@ std::optional<QByteArray> takeProperty(xcb_connection_t *connection, xcb_window_
     return value;
 }
 
-// Asks the owner of CLIPBOARD for the target; null when it refuses, does not answer
+// Asks the owner of the selection (CLIPBOARD, PRIMARY) for the target; null when it refuses, does not answer
 // by the deadline, or sends more than MaximumBytes. Large answers come in parts (INCR).
-std::optional<QByteArray> convert(xcb_connection_t *connection, xcb_window_t window, xcb_atom_t target,
-                                  const QDeadlineTimer &deadline)
+std::optional<QByteArray> convert(xcb_connection_t *connection, xcb_window_t window, xcb_atom_t selection,
+                                  xcb_atom_t target, const QDeadlineTimer &deadline)
 {
-    const xcb_atom_t clipboard = atomNamed(connection, "CLIPBOARD");
     const xcb_atom_t property = atomNamed(connection, "CHRONARK_PASTE");
     const xcb_atom_t incremental = atomNamed(connection, "INCR");
-    xcb_convert_selection(connection, window, clipboard, target, property, XCB_CURRENT_TIME);
+    xcb_convert_selection(connection, window, selection, target, property, XCB_CURRENT_TIME);
     xcb_flush(connection);
     bool parts = false;
     QByteArray value;
@@ -119,8 +124,9 @@ std::optional<QByteArray> convert(xcb_connection_t *connection, xcb_window_t win
     return std::nullopt;
 }
 
-// On a pool thread: what another program holds on CLIPBOARD, within AnswerTimeout.
-ClipboardPaste::Contents readFromX(bool withHtml)
+// On a pool thread: what another program holds on the selection (CLIPBOARD for the
+// clipboard, PRIMARY for the selection), within AnswerTimeout.
+ClipboardPaste::Contents readFromX(QClipboard::Mode mode, bool withHtml)
 {
     ClipboardPaste::Contents contents;
     const Connection connection(xcb_connect(nullptr, nullptr), xcb_disconnect);
@@ -133,8 +139,9 @@ ClipboardPaste::Contents readFromX(bool withHtml)
     const uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
     xcb_create_window(c, XCB_COPY_FROM_PARENT, window, screen->root, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY,
                       screen->root_visual, XCB_CW_EVENT_MASK, &events);
+    const xcb_atom_t selection = mode == QClipboard::Selection ? xcb_atom_t(XCB_ATOM_PRIMARY) : atomNamed(c, "CLIPBOARD");
     if (withHtml) {
-        if (std::optional<QByteArray> html = convert(c, window, atomNamed(c, "text/html"), deadline)) {
+        if (std::optional<QByteArray> html = convert(c, window, selection, atomNamed(c, "text/html"), deadline)) {
             contents.answered = true;
             // Some programs send their HTML in UTF-16, with its byte order mark.
             contents.html = html->startsWith("\xff\xfe")
@@ -144,11 +151,11 @@ ClipboardPaste::Contents readFromX(bool withHtml)
         if (deadline.hasExpired())
             return contents;
     }
-    if (std::optional<QByteArray> text = convert(c, window, atomNamed(c, "UTF8_STRING"), deadline)) {
+    if (std::optional<QByteArray> text = convert(c, window, selection, atomNamed(c, "UTF8_STRING"), deadline)) {
         contents.answered = true;
         contents.text = QString::fromUtf8(*text);
     } else if (!deadline.hasExpired()) {
-        if (std::optional<QByteArray> latin = convert(c, window, XCB_ATOM_STRING, deadline)) {
+        if (std::optional<QByteArray> latin = convert(c, window, selection, XCB_ATOM_STRING, deadline)) {
             contents.answered = true;
             contents.text = QString::fromLatin1(*latin);
         }
@@ -156,36 +163,66 @@ ClipboardPaste::Contents readFromX(bool withHtml)
     return contents;
 }
 
+constexpr const char *PasteReceiverProperty = "platform.pasteReceiver";
+
+// The object that takes the widget's pastes its own way (setPasteReceiver()); null
+// when the widget takes them itself.
+QObject *pasteReceiverOf(const QObject *widget)
+{
+    return widget ? widget->property(PasteReceiverProperty).value<QPointer<QObject>>().data() : nullptr;
+}
+
+// Qt's own insertion of pasted data into the text edits, through the class's override
+// (an editor that parts long paragraphs, one that takes only plain text).
+struct TextEditInsertion : QTextEdit
+{
+    using QTextEdit::insertFromMimeData;
+};
+struct PlainTextEditInsertion : QPlainTextEdit
+{
+    using QPlainTextEdit::insertFromMimeData;
+};
+
 void insertInto(QWidget *widget, const ClipboardPaste::Contents &contents)
 {
+    if (QObject *receiver = pasteReceiverOf(widget)) {
+        if (!contents.text.isEmpty())
+            QMetaObject::invokeMethod(receiver, "insertPastedText", Qt::DirectConnection, Q_ARG(QString, contents.text));
+        return;
+    }
     if (auto *line = qobject_cast<QLineEdit *>(widget)) {
         if (!line->isReadOnly() && !contents.text.isEmpty())
             line->insert(contents.text);
-    } else if (auto *rich = qobject_cast<QTextEdit *>(widget)) {
-        if (rich->isReadOnly())
-            return;
-        if (rich->acceptRichText() && !contents.html.isEmpty())
-            rich->insertHtml(contents.html);
-        else if (!contents.text.isEmpty())
-            rich->insertPlainText(contents.text);
+        return;
+    }
+    QMimeData data;
+    if (!contents.text.isEmpty())
+        data.setText(contents.text);
+    if (!contents.html.isEmpty())
+        data.setHtml(contents.html);
+    if (data.formats().isEmpty())
+        return;
+    if (auto *rich = qobject_cast<QTextEdit *>(widget)) {
+        if (!rich->isReadOnly())
+            (rich->*&TextEditInsertion::insertFromMimeData)(&data);
     } else if (auto *plain = qobject_cast<QPlainTextEdit *>(widget)) {
-        if (!plain->isReadOnly() && !contents.text.isEmpty())
-            plain->insertPlainText(contents.text);
+        if (!plain->isReadOnly())
+            (plain->*&PlainTextEditInsertion::insertFromMimeData)(&data);
     }
 }
 
-// Those waiting for the read of another program's clipboard under way, without and
-// with HTML (GUI thread only).
+// Those waiting for the read of another program's clipboard (or selection) under way,
+// without and with HTML (GUI thread only).
 struct Waiter
 {
     QPointer<QObject> receiver;
     std::function<void(const ClipboardPaste::Contents &)> done;
 };
 
-QList<Waiter> &waitingFor(bool withHtml)
+QList<Waiter> &waitingFor(QClipboard::Mode mode, bool withHtml)
 {
-    static QList<Waiter> waiting[2];
-    return waiting[withHtml ? 1 : 0];
+    static QList<Waiter> waiting[4];
+    return waiting[(mode == QClipboard::Selection ? 2 : 0) + (withHtml ? 1 : 0)];
 }
 
 // The text widget that takes a paste into the object: the object itself, or the line
@@ -193,6 +230,8 @@ QList<Waiter> &waitingFor(bool withHtml)
 // edit directly).
 QWidget *pasteTarget(const QObject *object)
 {
+    if (object && object->isWidgetType() && pasteReceiverOf(object))
+        return const_cast<QWidget *>(static_cast<const QWidget *>(object));
     if (const auto *combo = qobject_cast<const QComboBox *>(object))
         return combo->isEditable() ? combo->lineEdit() : nullptr;
     if (const auto *spin = qobject_cast<const QAbstractSpinBox *>(object))
@@ -203,16 +242,101 @@ QWidget *pasteTarget(const QObject *object)
     return nullptr;
 }
 
-// The Paste keys of the text widgets, sent here before the widget reads the clipboard.
-class PasteKeys : public QObject
+// The Qt text widget (a line edit, text edit or plain text edit; one whose pastes another
+// object takes only when asked for) whose event this is: the widget itself, or the text
+// edit whose viewport it is; null for any other. Read-only ones are left out: Qt's
+// handling of them never reads the clipboard.
+QWidget *writableTextWidget(QObject *watched, bool withPasteReceiver)
+{
+    auto *widget = qobject_cast<QWidget *>(watched);
+    if (!widget)
+        return nullptr;
+    if (auto *area = qobject_cast<QAbstractScrollArea *>(widget->parentWidget()); area && area->viewport() == widget)
+        widget = area;
+    if (!withPasteReceiver && pasteReceiverOf(widget))
+        return nullptr;
+    if (auto *line = qobject_cast<QLineEdit *>(widget))
+        return line->isReadOnly() ? nullptr : line;
+    if (auto *rich = qobject_cast<QTextEdit *>(widget))
+        return rich->isReadOnly() ? nullptr : rich;
+    if (auto *plain = qobject_cast<QPlainTextEdit *>(widget))
+        return plain->isReadOnly() ? nullptr : plain;
+    return nullptr;
+}
+
+// The text of Qt's own menu item, with the key that does the same.
+QString itemTitle(const char *title, QKeySequence::StandardKey key)
+{
+    const QString text = QCoreApplication::translate("QLineEdit", title);
+    const QKeySequence sequence(key);
+    return sequence.isEmpty() ? text : text + QLatin1Char('\t') + sequence.toString(QKeySequence::NativeText);
+}
+
+// The Paste keys, the middle button's paste of the selection and the context menu of
+// the text widgets, taken here before the widget reads the clipboard.
+class PasteEvents : public QObject
 {
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     try {
-        if (event->type() == QEvent::KeyPress && ClipboardPaste::handles(watched)
-            && static_cast<QKeyEvent *>(event)->matches(QKeySequence::Paste)) {
-            ClipboardPaste::paste(static_cast<QWidget *>(watched));
+        switch (event->type()) {
+        case QEvent::KeyPress:
+            if (ClipboardPaste::handles(watched) && static_cast<QKeyEvent *>(event)->matches(QKeySequence::Paste)) {
+                ClipboardPaste::paste(static_cast<QWidget *>(watched));
+                return true;
+            }
+            break;
+        case QEvent::MouseButtonRelease: {
+            const auto *mouse = static_cast<QMouseEvent *>(event);
+            // A widget whose pastes another object takes has that object's own handling.
+            QWidget *widget = mouse->button() == Qt::MiddleButton ? writableTextWidget(watched, false) : nullptr;
+            if (!widget || !QGuiApplication::clipboard()->supportsSelection())
+                break;
+            // Where the button was let go, as Qt's own paste of the selection does.
+            const QPoint at = static_cast<QWidget *>(watched)->mapTo(widget->window(), mouse->position().toPoint());
+            if (auto *line = qobject_cast<QLineEdit *>(widget)) {
+                line->deselect();
+                line->setCursorPosition(line->cursorPositionAt(line->mapFrom(line->window(), at)));
+            } else if (auto *rich = qobject_cast<QTextEdit *>(widget)) {
+                rich->setTextCursor(rich->cursorForPosition(rich->viewport()->mapFrom(rich->window(), at)));
+            } else if (auto *plain = qobject_cast<QPlainTextEdit *>(widget)) {
+                plain->setTextCursor(plain->cursorForPosition(plain->viewport()->mapFrom(plain->window(), at)));
+            }
+            ClipboardPaste::pasteSelection(widget);
             return true;
+        }
+        case QEvent::ContextMenu: {
+            // A spin box's menu: its line edit's, with the steps.
+            if (auto *spin = qobject_cast<QAbstractSpinBox *>(watched);
+                spin && !spin->isReadOnly() && spin->contextMenuPolicy() == Qt::DefaultContextMenu) {
+                auto *line = spin->findChild<QLineEdit *>(QString(), Qt::FindDirectChildrenOnly);
+                if (!line)
+                    break;
+                QMenu *menu = ClipboardPaste::contextMenu(line);
+                menu->addSeparator();
+                const QPointer<QAbstractSpinBox> box(spin);
+                QObject::connect(menu->addAction(QCoreApplication::translate("QAbstractSpinBox", "&Step up")),
+                                 &QAction::triggered, menu, ExceptionBoundary::guarded(menu, "triggered", [box] {
+                                     if (box)
+                                         box->stepUp();
+                                 }));
+                QObject::connect(menu->addAction(QCoreApplication::translate("QAbstractSpinBox", "Step &down")),
+                                 &QAction::triggered, menu, ExceptionBoundary::guarded(menu, "triggered", [box] {
+                                     if (box)
+                                         box->stepDown();
+                                 }));
+                menu->popup(static_cast<QContextMenuEvent *>(event)->globalPos());
+                return true;
+            }
+            QWidget *widget = writableTextWidget(watched, true);
+            if (!widget || widget->contextMenuPolicy() != Qt::DefaultContextMenu)
+                break;
+            QMenu *menu = ClipboardPaste::contextMenu(widget);
+            menu->popup(static_cast<QContextMenuEvent *>(event)->globalPos());
+            return true;
+        }
+        default:
+            break;
         }
         return QObject::eventFilter(watched, event);
     } catch (...) {
@@ -228,26 +352,133 @@ bool ClipboardPaste::handles(const QObject *object)
     return pasteTarget(object) != nullptr;
 }
 
+void ClipboardPaste::setPasteReceiver(QWidget *widget, QObject *receiver)
+{
+    if (widget)
+        widget->setProperty(PasteReceiverProperty, QVariant::fromValue(QPointer<QObject>(receiver)));
+}
+
+QObject *ClipboardPaste::pasteReceiver(const QWidget *widget)
+{
+    return pasteReceiverOf(widget);
+}
+
 void ClipboardPaste::paste(QWidget *pastedInto)
+{
+    pasteFrom(pastedInto, QClipboard::Clipboard);
+}
+
+void ClipboardPaste::pasteSelection(QWidget *pastedInto)
+{
+    pasteFrom(pastedInto, QClipboard::Selection);
+}
+
+void ClipboardPaste::pasteFrom(QWidget *pastedInto, QClipboard::Mode mode)
 {
     QWidget *widget = pasteTarget(pastedInto);
     if (!widget)
         return;
     const auto *rich = qobject_cast<const QTextEdit *>(widget);
+    const bool withHtml = rich && rich->acceptRichText() && !pasteReceiverOf(widget);
     const QPointer<QWidget> target(widget);
-    read(widget, rich && rich->acceptRichText(), [target](const Contents &contents) {
+    read(widget, mode, withHtml, [target](const Contents &contents) {
         if (target)
             insertInto(target, contents);
     });
 }
 
+QMenu *ClipboardPaste::contextMenu(QWidget *textWidget)
+{
+    auto *menu = new QMenu(textWidget);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    bool undo = false, redo = false, writable = false, selected = false, any = false, pasted = false;
+    std::function<void()> cut, copy, undoIt, redoIt, remove, all;
+    if (auto *line = qobject_cast<QLineEdit *>(textWidget)) {
+        const bool secret = line->echoMode() != QLineEdit::Normal;
+        writable = !line->isReadOnly();
+        undo = line->isUndoAvailable();
+        redo = line->isRedoAvailable();
+        selected = line->hasSelectedText() && !secret;
+        any = !line->text().isEmpty();
+        pasted = ClipboardOffer::shared().hasText();
+        const QPointer<QLineEdit> l(line);
+        undoIt = [l] { if (l) l->undo(); };
+        redoIt = [l] { if (l) l->redo(); };
+        cut = [l] { if (l) l->cut(); };
+        copy = [l] { if (l) l->copy(); };
+        remove = [l] { if (l && l->hasSelectedText()) l->del(); };
+        all = [l] { if (l) l->selectAll(); };
+    } else if (auto *rich = qobject_cast<QTextEdit *>(textWidget)) {
+        writable = !rich->isReadOnly();
+        undo = rich->document()->isUndoAvailable();
+        redo = rich->document()->isRedoAvailable();
+        selected = rich->textCursor().hasSelection();
+        any = !rich->document()->isEmpty();
+        pasted = ClipboardOffer::shared().canPasteInto(rich->acceptRichText());
+        const QPointer<QTextEdit> r(rich);
+        undoIt = [r] { if (r) r->undo(); };
+        redoIt = [r] { if (r) r->redo(); };
+        cut = [r] { if (r) r->cut(); };
+        copy = [r] { if (r) r->copy(); };
+        remove = [r] { if (r) r->textCursor().removeSelectedText(); };
+        all = [r] { if (r) r->selectAll(); };
+    } else if (auto *plain = qobject_cast<QPlainTextEdit *>(textWidget)) {
+        writable = !plain->isReadOnly();
+        undo = plain->document()->isUndoAvailable();
+        redo = plain->document()->isRedoAvailable();
+        selected = plain->textCursor().hasSelection();
+        any = !plain->document()->isEmpty();
+        pasted = ClipboardOffer::shared().hasText();
+        const QPointer<QPlainTextEdit> t(plain);
+        undoIt = [t] { if (t) t->undo(); };
+        redoIt = [t] { if (t) t->redo(); };
+        cut = [t] { if (t) t->cut(); };
+        copy = [t] { if (t) t->copy(); };
+        remove = [t] { if (t) t->textCursor().removeSelectedText(); };
+        all = [t] { if (t) t->selectAll(); };
+    }
+    const QPointer<QWidget> target(textWidget);
+    const auto add = [menu](const QString &title, const char *name, bool enabled, std::function<void()> work) {
+        QAction *item = menu->addAction(title);
+        item->setObjectName(QString::fromLatin1(name));
+        item->setEnabled(enabled);
+        QObject::connect(item, &QAction::triggered, menu, ExceptionBoundary::guarded(menu, "triggered", std::move(work)));
+    };
+    add(itemTitle("&Undo", QKeySequence::Undo), "edit-undo", writable && undo, undoIt);
+    add(itemTitle("&Redo", QKeySequence::Redo), "edit-redo", writable && redo, redoIt);
+    menu->addSeparator();
+    add(itemTitle("Cu&t", QKeySequence::Cut), "edit-cut", writable && selected, cut);
+    add(itemTitle("&Copy", QKeySequence::Copy), "edit-copy", selected, copy);
+    add(itemTitle("&Paste", QKeySequence::Paste), "edit-paste", writable && pasted, [target] {
+        if (target)
+            ClipboardPaste::paste(target);
+    });
+    add(itemTitle("Delete", QKeySequence::UnknownKey), "edit-delete", writable && selected, remove);
+    menu->addSeparator();
+    add(itemTitle("Select All", QKeySequence::SelectAll), "select-all", any, all);
+    // A widget that changes the menu its own way (its own undo) does so here.
+    if (textWidget->metaObject()->indexOfMethod("adjustContextMenu(QMenu*)") >= 0)
+        QMetaObject::invokeMethod(textWidget, "adjustContextMenu", Qt::DirectConnection, Q_ARG(QMenu *, menu));
+    return menu;
+}
+
 void ClipboardPaste::read(QObject *receiver, bool withHtml, std::function<void(const Contents &)> done)
 {
+    read(receiver, QClipboard::Clipboard, withHtml, std::move(done));
+}
+
+void ClipboardPaste::read(QObject *receiver, QClipboard::Mode mode, bool withHtml,
+                          std::function<void(const Contents &)> done)
+{
     QClipboard *clipboard = QGuiApplication::clipboard();
-    if (QGuiApplication::platformName() != QLatin1String("xcb") || clipboard->ownsClipboard()) {
+    const bool ownHere = mode == QClipboard::Selection ? clipboard->ownsSelection() : clipboard->ownsClipboard();
+    if (QGuiApplication::platformName() != QLatin1String("xcb") || ownHere) {
         // No other program is asked: read now, delivered in a later pass as below.
         Contents contents;
-        if (const QMimeData *data = clipboard->mimeData(QClipboard::Clipboard)) {
+        const QMimeData *data = mode == QClipboard::Selection && !clipboard->supportsSelection()
+            ? nullptr
+            : clipboard->mimeData(mode);
+        if (data) {
             contents.answered = true;
             contents.text = data->text();
             if (withHtml && data->hasHtml())
@@ -261,20 +492,21 @@ void ClipboardPaste::read(QObject *receiver, bool withHtml, std::function<void(c
     // A paste made while a read of the same kind is under way takes that read's answer:
     // a program that never answers holds one pool thread, not one for each paste (the
     // pool's other work, Qt's painting among it, would wait behind them).
-    QList<Waiter> &waiters = waitingFor(withHtml);
+    QList<Waiter> &waiters = waitingFor(mode, withHtml);
     const bool underWay = !waiters.isEmpty();
     waiters.append({QPointer<QObject>(receiver), std::move(done)});
     if (underWay)
         return;
-    const auto answer = [withHtml](const Contents &contents) {
-        const QList<Waiter> all = std::exchange(waitingFor(withHtml), {});
+    const auto answer = [mode, withHtml](const Contents &contents) {
+        const QList<Waiter> all = std::exchange(waitingFor(mode, withHtml), {});
         for (const Waiter &waiter : all) {
             if (waiter.receiver)
                 waiter.done(contents);
         }
     };
     BackgroundTask::run(
-        QCoreApplication::instance(), [withHtml](const BackgroundTask::Token &) { return readFromX(withHtml); }, answer,
+        QCoreApplication::instance(),
+        [mode, withHtml](const BackgroundTask::Token &) { return readFromX(mode, withHtml); }, answer,
         [answer](const QString &) { answer(Contents()); });
 }
 
@@ -284,7 +516,7 @@ void ClipboardPaste::install()
     if (installed || !QCoreApplication::instance())
         return;
     installed = true;
-    auto *keys = new PasteKeys;
+    auto *keys = new PasteEvents;
     keys->setParent(QCoreApplication::instance());
     QCoreApplication::instance()->installEventFilter(keys);
 }

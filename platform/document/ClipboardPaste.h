@@ -4,7 +4,8 @@
 //
 // Qt reads the clipboard only synchronously: on X11 it asks the program that owns it
 // and waits for each answer up to its own time-out, several times over for one paste.
-// Here the clipboard that another program holds on X11 is read on a pool thread,
+// Here the clipboard (or the selection, for the middle button) that another program
+// holds on X11 is read on a pool thread,
 // through a connection of our own to the X server (platform::BackgroundTask), and
 // that program has AnswerTimeout in all to answer; the text goes into the widget when
 // it comes, where its cursor is then. Pastes made while such a read is under way take
@@ -13,14 +14,22 @@
 // nothing is changed. What this application holds itself, and the clipboard of other
 // platforms, are read through Qt as before (no other program is waited for on X11).
 //
-// The Paste keys typed into such a widget (an application-wide filter, install()) and
-// the Edit menu's Paste sent to it (platform::MenuItemValidation) come here.
+// An application-wide filter (install()) takes, before the widget sees them: the Paste
+// keys typed into such a widget; the middle button let go over a writable one (its
+// selection is pasted where the button was let go); and its context menu, which is
+// built here (contextMenu()) as Qt builds it but without reading the clipboard: Paste
+// is offered as platform::ClipboardOffer tells, and pastes as above. The Edit menu's
+// Paste sent to such a widget (platform::MenuItemValidation) comes here too. A widget
+// whose pastes another object takes its own way (setPasteReceiver()) gets the text
+// through that object.
 //
 // GUI thread only; what the pool thread reads reaches the GUI thread as a copy.
+#include <QClipboard>
 #include <QString>
 
 #include <functional>
 
+class QMenu;
 class QObject;
 class QWidget;
 
@@ -47,11 +56,29 @@ public:
     // Reads the clipboard and inserts its text (or HTML, where rich text is taken)
     // into the widget (a combo box's or spin box's line edit) once read.
     static void paste(QWidget *widget);
-    // Reads the clipboard; `done` is called on the GUI thread, in a later pass, unless
-    // the receiver went first.
+    // The same with the selection (X11's primary selection, the middle button's paste);
+    // nothing where the platform has none.
+    static void pasteSelection(QWidget *widget);
+    // The pastes into the widget go to the receiver's
+    //     Q_INVOKABLE void insertPastedText(const QString &text);
+    // (a field whose text passes its own checks). Held weakly; null undoes it.
+    static void setPasteReceiver(QWidget *widget, QObject *receiver);
+    static QObject *pasteReceiver(const QWidget *widget);
+    // The context menu of a text widget (line edit, text edit, plain text edit) as Qt
+    // builds it, made without reading the clipboard; it deletes itself once closed. A
+    // widget with a Q_INVOKABLE adjustContextMenu(QMenu *) method changes it there.
+    static QMenu *contextMenu(QWidget *textWidget);
+    // Reads the clipboard (or the selection); `done` is called on the GUI thread, in a
+    // later pass, unless the receiver went first.
     static void read(QObject *receiver, bool withHtml, std::function<void(const Contents &)> done);
-    // Sends the Paste keys of the text widgets here (once; later calls do nothing).
+    static void read(QObject *receiver, QClipboard::Mode mode, bool withHtml,
+                     std::function<void(const Contents &)> done);
+    // Sends the Paste keys, the middle button's pastes and the context menus of the text
+    // widgets here (once; later calls do nothing).
     static void install();
+
+private:
+    static void pasteFrom(QWidget *widget, QClipboard::Mode mode);
 };
 
 } // namespace platform

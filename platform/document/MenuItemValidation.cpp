@@ -59,6 +59,10 @@ QMetaMethod validationMethod(const QObject *object)
 // other objects or actions.
 std::optional<bool> validateTextWidget(QObject *object, const QByteArray &name)
 {
+    // One whose pastes another object takes (the inspector's fields, a time field):
+    // offered text goes there, whatever the widget's own editing state.
+    if (name == "paste" && object->isWidgetType() && ClipboardPaste::pasteReceiver(static_cast<QWidget *>(object)))
+        return ClipboardOffer::shared().hasText();
     if (auto *edit = qobject_cast<QLineEdit *>(object)) {
         const bool writable = !edit->isReadOnly();
         const bool selected = edit->hasSelectedText();
@@ -143,7 +147,9 @@ protected:
             m_validating = true;
             const QList<QPointer<QMenu>> menus = m_menus;
             for (const QPointer<QMenu> &menu : menus) {
-                if (!menu)
+                // An open menu keeps what it showed: the keys go to it (its letters, the
+                // arrows, Return), and its items stay as they were validated.
+                if (!menu || menu->isVisible())
                     continue;
                 const QList<QAction *> actions = menu->actions();
                 for (QAction *item : actions) {

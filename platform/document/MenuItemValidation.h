@@ -13,11 +13,14 @@
 // method. With no receiver the item is disabled. Standard Qt text widgets (line
 // edits, text edits, plain text edits), which have no validateMenuItem, are judged
 // by their own state for the usual Edit actions (undo, redo, cut, copy, paste,
-// selectAll). Items without an action name are left alone.
+// selectAll); Paste into one whose pastes another object takes (ClipboardPaste::
+// setPasteReceiver()) is offered with text on the clipboard. Items without an action
+// name are left alone.
 //
 // A menu that auto-enables its items validates them every time before it shows.
 // Keyboard shortcuts of its items are validated again before a shortcut is matched,
-// so a shortcut works exactly when the item would be enabled in the open menu.
+// so a shortcut works exactly when the item would be enabled in the open menu; an open
+// menu's items keep the state they showed with until it closes.
 // Threads: GUI thread only.
 #include <QByteArray>
 #include <QKeySequence>

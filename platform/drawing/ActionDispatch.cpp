@@ -6,6 +6,8 @@
 #include <QApplication>
 #include <QByteArray>
 #include <QHash>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMetaMethod>
 #include <QPointer>
 #include <QVariant>
@@ -110,6 +112,46 @@ ApplicationResponders &applicationResponders()
     return instance;
 }
 
+// Whether the widget is a menu bar or a menu: they take the keyboard only to pass the
+// keys to the menus (Alt, F10, a title's mnemonic, then the arrows).
+bool isMenuWidget(const QWidget *widget)
+{
+    return qobject_cast<const QMenuBar *>(widget) || qobject_cast<const QMenu *>(widget);
+}
+
+// The widget that had the keyboard when a menu bar or menu took it: what the menus'
+// items do is meant for that widget. Followed from the first use of the chain on.
+QPointer<QWidget> &keyboardBeforeMenus()
+{
+    static QPointer<QWidget> before;
+    static const bool following = [] {
+        auto *application = qobject_cast<QApplication *>(QCoreApplication::instance());
+        if (!application)
+            return false;
+        QObject::connect(application, &QApplication::focusChanged, application,
+                         ExceptionBoundary::guarded(application, "focusChanged", [](QWidget *old, QWidget *now) {
+                             if (!isMenuWidget(now))
+                                 before = nullptr;
+                             else if (old && !isMenuWidget(old))
+                                 before = old;
+                         }));
+        return true;
+    }();
+    (void)following;
+    return before;
+}
+
+// Where the chain starts: the focused widget (the one that had the keyboard before,
+// while a menu bar or menu holds it), else the active window.
+QWidget *chainStart()
+{
+    QWidget *focused = QApplication::focusWidget();
+    const QPointer<QWidget> &before = keyboardBeforeMenus();
+    if (isMenuWidget(focused) && before && before->isVisible())
+        return before;
+    return focused ? focused : QApplication::activeWindow();
+}
+
 } // namespace
 
 bool respondsTo(const QObject *target, const char *action)
@@ -166,9 +208,7 @@ QList<QObject *> responderChain()
             object = nextResponder(object);
         }
     };
-    QWidget *start = QApplication::focusWidget();
-    if (!start)
-        start = QApplication::activeWindow();
+    QWidget *start = chainStart();
     for (QWidget *widget = start; widget && chain.size() < MaximumChainLength; widget = widget->parentWidget()) {
         append(widget);
         if (widget->isWindow())
@@ -213,6 +253,7 @@ bool sendAction(const char *action, QObject *target, QObject *sender)
 
 void setApplicationResponders(std::function<QList<QObject *>()> responders)
 {
+    keyboardBeforeMenus();
     ApplicationResponders &r = applicationResponders();
     r.provider = std::move(responders);
 }

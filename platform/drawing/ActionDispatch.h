@@ -8,7 +8,10 @@
 // With no target, sendAction() walks the responder chain: the focused widget, its
 // parents up to its window (the active window when nothing has focus), then the
 // responders the application registers (the window's document, the application
-// controller); the first object that responds receives the action.
+// controller); the first object that responds receives the action. While a menu bar
+// or a menu holds the keyboard (opened with Alt, F10 or a title's mnemonic, walked with
+// the arrows) the chain starts at the widget that had it before: a menu item chosen by keyboard reaches what the same
+// item clicked reaches.
 // Threads: GUI thread only (checked in debug builds).
 #include <QList>
 #include <QObject>

@@ -563,10 +563,8 @@ try {
     ExceptionBoundary::caught(this, "inputMethodEvent");
 }
 
-void WholeTextEdit::contextMenuEvent(QContextMenuEvent *event)
-try {
-    // Qt's menu, with the editor's own undo and redo.
-    QMenu *menu = createStandardContextMenu(event->pos());
+void WholeTextEdit::adjustContextMenu(QMenu *menu)
+{
     for (QAction *action : menu->actions()) {
         const bool undo = action->objectName() == QLatin1String("edit-undo");
         if (!undo && action->objectName() != QLatin1String("edit-redo"))
@@ -576,6 +574,13 @@ try {
         connect(action, &QAction::triggered, this,
                 ExceptionBoundary::guarded(this, "undo", [this, undo] { undo ? undoEdit() : redoEdit(); }));
     }
+}
+
+void WholeTextEdit::contextMenuEvent(QContextMenuEvent *event)
+try {
+    // Qt's menu, with the editor's own undo and redo.
+    QMenu *menu = createStandardContextMenu(event->pos());
+    adjustContextMenu(menu);
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->popup(event->globalPos());
     event->accept();

@@ -34,6 +34,8 @@
 #include <utility>
 #include <vector>
 
+class QMenu;
+
 namespace platform {
 
 class WholeTextEdit : public QPlainTextEdit
@@ -74,6 +76,9 @@ public:
     bool canRedoEdit() const { return !m_redo.empty() && !isReadOnly(); }
     void undoEdit();
     void redoEdit();
+    // Points the Undo and Redo items of a context menu built for this editor (Qt's, or
+    // one made without reading the clipboard) at the editor's own undo.
+    Q_INVOKABLE void adjustContextMenu(QMenu *menu);
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;

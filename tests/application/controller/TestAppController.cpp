@@ -1553,6 +1553,35 @@ TEST_F(AppControllerTest, FilesOpenedLaterAreReadOffTheGuiThreadWithAProgressWin
     EXPECT_EQ(controller->documents().size(), 1);
 }
 
+// The launch's own read shows the progress window File › Open shows, with the file's
+// name, once it takes longer than File › Open waits, and it goes when the read ends.
+TEST_F(AppControllerTest, ALaunchWhoseReadTakesLongShowsTheOpeningProgressWindow)
+{
+    const QString path = files.filePath(QStringLiteral("launched.chronark"));
+    writeLargeDocument(path, QStringLiteral("Launched"), 200);
+    start();
+    auto documentOpen = [&] { return controller->documentForFile(path) != nullptr; };
+    {
+        HeldPool held;
+        DocumentReadAhead ahead;
+        controller->launch({path}, &ahead);
+        // Not at once: after File › Open's wait.
+        EXPECT_EQ(controller->openingProgressWindow(), nullptr);
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return controller->openingProgressWindow() && controller->openingProgressWindow()->isVisible(); },
+            10000));
+        EXPECT_FALSE(documentOpen());
+        auto *progress = qobject_cast<QProgressDialog *>(controller->openingProgressWindow());
+        ASSERT_NE(progress, nullptr);
+        EXPECT_TRUE(progress->labelText().contains(QStringLiteral("“\u2068launched.chronark\u2069”"))) << qPrintable(progress->labelText());
+        EXPECT_EQ(progress->windowTitle(), progress->labelText());
+        held.release();
+        ASSERT_TRUE(QTest::qWaitFor(documentOpen, 30000));
+        EXPECT_EQ(controller->openingProgressWindow(), nullptr);
+        EXPECT_TRUE(controller->documentForFile(path)->mainWindow()->isVisible());
+    }
+}
+
 // A file that cannot be read gives the alert it gave when files were read on the GUI
 // thread, and it is opened for reading once: the refusal of its read stands.
 TEST_F(AppControllerTest, AFileRefusedWhenOpenedLaterGivesTheSameAlertAndIsReadOnce)

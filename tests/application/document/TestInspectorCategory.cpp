@@ -15,6 +15,7 @@
 #include "tests/support/MouseButtonsCheck.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QDialogButtonBox>
 #include <QDockWidget>
 #include <QPlainTextEdit>
@@ -261,4 +262,34 @@ TEST_F(InspectorCategoryTest, LongValuesAreShownCutAndStayWholeThroughEditsAndSa
     EXPECT_EQ(first->itemName(), longName);
     EXPECT_EQ(second->descript(), longDescription);
     EXPECT_EQ(third->descript(), QStringLiteral("Short"));
+}
+
+// Paste into the field being edited (its key, and the Edit menu's Paste sent to the
+// inspector) goes in as typed text does, in the pass after the clipboard was read;
+// the field's value ends as the pasted text, and Tab sets it.
+TEST_F(InspectorCategoryTest, PasteGoesIntoTheFieldBeingEdited)
+{
+    ProbeDocument *document = newDocument(true);
+    NodePtr a = makeJob(QStringLiteral("A"), 60, {{8, 30}});
+    a->setDescript(QStringLiteral("first"));
+    fill(document, {a});
+    NTXTextViewInspector *inspector = shownInspector(document);
+    ASSERT_NE(inspector, nullptr);
+    select(document, {a});
+    inspector->setFocus();
+    inspector->setSelectedRange(valueOf(inspector, QStringLiteral("descrField")));
+    ASSERT_TRUE(inspector->isEditing());
+    QApplication::clipboard()->setText(QStringLiteral("pasted"));
+    QTest::keyClick(inspector, Qt::Key_V, Qt::ControlModifier);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shown(inspector, QStringLiteral("descrField")) == QStringLiteral("pasted"); }, 10000))
+        << shown(inspector, QStringLiteral("descrField")).toStdString();
+    // The menu's Paste reaches the inspector the same way: at the caret, after the text.
+    QAction *paste = document->documentWindow()->standardMenus()->pasteItem();
+    ASSERT_TRUE(platform::MenuItemValidation::validateItem(paste));
+    paste->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shown(inspector, QStringLiteral("descrField")) == QStringLiteral("pastedpasted"); }, 10000))
+        << shown(inspector, QStringLiteral("descrField")).toStdString();
+    QTest::keyClick(inspector, Qt::Key_Tab);
+    EXPECT_EQ(a->descript(), QStringLiteral("pastedpasted"));
+    QApplication::clipboard()->clear();
 }

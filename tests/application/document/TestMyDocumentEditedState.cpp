@@ -868,7 +868,7 @@ TEST_F(MyDocumentEditedStateTest, RandomEditsCountersAndSavesKeepTheEditedMarkEx
                 break;
             if (ahead) {
                 document->revertDocumentToSaved(nullptr);
-                clickButton(waitForMessageBox(document->mainWindow()), QStringLiteral("Revert"));
+                clickButton(waitForMessageBox(document->mainWindow()), QStringLiteral("&Revert"));
                 ASSERT_TRUE(QTest::qWaitFor([document] { return !document->isRevertReading(); }, 20000));
             } else {
                 QString reason;

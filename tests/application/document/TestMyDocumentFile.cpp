@@ -369,7 +369,7 @@ TEST_F(MyDocumentFileTest, RevertReadsTheFileOnAPoolThreadAndARefusalLeavesTheDo
         ASSERT_TRUE(document->isDocumentEdited());
         readOn = nullptr;
         document->revertDocumentToSaved(nullptr);
-        clickButton(waitForMessageBox(document->mainWindow()), QStringLiteral("Revert"));
+        clickButton(waitForMessageBox(document->mainWindow()), QStringLiteral("&Revert"));
         ASSERT_TRUE(QTest::qWaitFor([&] { return !document->isRevertReading(); }, 20000));
     };
 
@@ -400,7 +400,7 @@ TEST_F(MyDocumentFileTest, RevertReadsTheFileOnAPoolThreadAndARefusalLeavesTheDo
     gate->close();
     const int arrived = gate->arrived();
     document->revertDocumentToSaved(nullptr);
-    clickButton(waitForMessageBox(document->mainWindow()), QStringLiteral("Revert"));
+    clickButton(waitForMessageBox(document->mainWindow()), QStringLiteral("&Revert"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return gate->arrived() == arrived + 1; }, 20000));
     QPointer<ProbeDocument> guard(document);
     document->close();

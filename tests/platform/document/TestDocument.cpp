@@ -5,6 +5,7 @@
 #include "platform/document/MenuItemValidation.h"
 
 #include <QAction>
+#include <QKeySequence>
 #include <QPointer>
 #include <QLineEdit>
 #include <QPushButton>
@@ -473,7 +474,9 @@ TEST_F(DocumentTest, RevertActionAsksFirst)
     doc->revertDocumentToSaved(nullptr);
     QMessageBox *box = waitForMessageBox();
     ASSERT_NE(box, nullptr);
-    EXPECT_EQ(box->button(QMessageBox::Discard)->text(), QStringLiteral("Revert"));
+    EXPECT_EQ(box->button(QMessageBox::Discard)->text(), QStringLiteral("&Revert"));
+    // Alt+R answers it from the keyboard.
+    EXPECT_EQ(QKeySequence::mnemonic(box->button(QMessageBox::Discard)->text()), QKeySequence(Qt::ALT | Qt::Key_R));
     answer(box, QMessageBox::Discard);
     ASSERT_TRUE(QTest::qWaitFor([&] { return doc->text() == QStringLiteral("saved"); }));
     EXPECT_FALSE(doc->isDocumentEdited());

@@ -1,6 +1,8 @@
 // Menu items with target/action, tag and represented object, and their validation.
 #include "platform/drawing/ActionDispatch.h"
 #include "platform/document/ClipboardOffer.h"
+#include "platform/document/ClipboardPaste.h"
+#include "platform/drawing/WholeTextEdit.h"
 #include "platform/document/MenuItemValidation.h"
 
 #include <gtest/gtest.h>
@@ -407,6 +409,28 @@ TEST(MenuItemValidation, ClipboardChangesAreReadOnlyWhenPasteIsNextValidated)
     EXPECT_EQ(offer.reads(), reads + 1);
     EXPECT_FALSE(menu::validateItem(&paste));
     EXPECT_EQ(offer.reads(), reads + 2);
+}
+
+// A paste read here goes into a text edit through the edit's own insertion of pasted
+// data, as Qt's paste does: an editor that parts long paragraphs keeps the pasted
+// breaks and parts the text as given text is, and a read-only one takes nothing.
+TEST(MenuItemValidation, APasteGoesInThroughTheEditorsOwnInsertion)
+{
+    platform::WholeTextEdit editor;
+    editor.setLongestBlock(4);
+    editor.setWholeText(QStringLiteral("abcd"));
+    editor.moveCaretTo(4);
+    QGuiApplication::clipboard()->setText(QStringLiteral("12345678\r\n9"));
+    platform::ClipboardPaste::paste(&editor);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return editor.wholeText() != QStringLiteral("abcd"); }, 10000));
+    EXPECT_EQ(editor.wholeText(), QStringLiteral("abcd12345678\r\n9"));
+    editor.setReadOnly(true);
+    bool read = false;
+    platform::ClipboardPaste::paste(&editor);
+    platform::ClipboardPaste::read(&editor, false, [&](const platform::ClipboardPaste::Contents &) { read = true; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return read; }, 10000));
+    EXPECT_EQ(editor.wholeText(), QStringLiteral("abcd12345678\r\n9"));
+    QGuiApplication::clipboard()->clear();
 }
 
 #include "TestMenuItemValidation.moc"

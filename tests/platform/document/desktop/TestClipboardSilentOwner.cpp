@@ -9,18 +9,23 @@
 #include "platform/document/ClipboardPaste.h"
 #include "platform/document/MenuItemValidation.h"
 
+#include <QAbstractScrollArea>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QThreadPool>
 #include <QTimer>
 #include <QTest>
+#include <QTextEdit>
 #include <QVBoxLayout>
 #include <QWidget>
 
@@ -37,13 +42,13 @@ namespace menu = platform::MenuItemValidation;
 
 namespace {
 
-// An X client that owns the CLIPBOARD selection: silent, it never reads its events
-// (nor answers a request); answering, a thread of its own answers every request for
-// UTF8_STRING with the text and refuses every other.
+// An X client that owns the CLIPBOARD selection (or another, PRIMARY): silent, it never
+// reads its events (nor answers a request); answering, a thread of its own answers every
+// request for UTF8_STRING with the text and refuses every other.
 class ClipboardOwner
 {
 public:
-    explicit ClipboardOwner(std::optional<QByteArray> answer = std::nullopt)
+    explicit ClipboardOwner(std::optional<QByteArray> answer = std::nullopt, const char *selection = "CLIPBOARD")
         : m_connection(xcb_connect(nullptr, nullptr))
     {
         if (xcb_connection_has_error(m_connection))
@@ -52,7 +57,7 @@ public:
         m_window = xcb_generate_id(m_connection);
         xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, m_window, screen->root, 0, 0, 1, 1, 0,
                           XCB_WINDOW_CLASS_INPUT_ONLY, screen->root_visual, 0, nullptr);
-        const xcb_atom_t clipboard = atom("CLIPBOARD");
+        const xcb_atom_t clipboard = atom(selection);
         const xcb_atom_t utf8 = atom("UTF8_STRING");
         xcb_set_selection_owner(m_connection, m_window, clipboard, XCB_CURRENT_TIME);
         xcb_get_selection_owner_reply_t *owner =
@@ -229,4 +234,171 @@ TEST(ClipboardSilentOwner, KeysAndMenusNeverAskAClipboardOwnerThatDoesNotAnswer)
     EXPECT_TRUE(paste->isEnabled());
     EXPECT_EQ(offer.reads(), reads + 2);
     clipboard->clear();
+}
+
+namespace {
+
+// The widget a text widget's mouse events reach: the viewport of a text edit.
+QWidget *mouseTarget(QWidget *widget)
+{
+    if (auto *area = qobject_cast<QAbstractScrollArea *>(widget))
+        return area->viewport();
+    return widget;
+}
+
+QString textOf(QWidget *widget)
+{
+    if (auto *line = qobject_cast<QLineEdit *>(widget))
+        return line->text();
+    if (auto *rich = qobject_cast<QTextEdit *>(widget))
+        return rich->toPlainText();
+    return qobject_cast<QPlainTextEdit *>(widget)->toPlainText();
+}
+
+// The context menu of the widget, asked for as a right click asks (delivered by the
+// event loop, where the watchdog times it); null when none showed.
+QMenu *contextMenuOf(QWidget *widget)
+{
+    QWidget *target = mouseTarget(widget);
+    const QPoint at(4, 4);
+    QCoreApplication::postEvent(target, new QContextMenuEvent(QContextMenuEvent::Mouse, at, target->mapToGlobal(at)));
+    if (!QTest::qWaitFor([] { return qobject_cast<QMenu *>(QApplication::activePopupWidget()) != nullptr; }, 10000))
+        return nullptr;
+    return qobject_cast<QMenu *>(QApplication::activePopupWidget());
+}
+
+QAction *itemNamed(QMenu *menu, const QString &name)
+{
+    for (QAction *item : menu->actions()) {
+        if (item->objectName() == name)
+            return item;
+    }
+    return nullptr;
+}
+
+// The middle button pressed and let go at the start of the widget's text, as the event
+// loop delivers it.
+void middleClick(QWidget *widget)
+{
+    QWidget *target = mouseTarget(widget);
+    const QPointF at(2, 4);
+    const QPointF global = target->mapToGlobal(at);
+    QCoreApplication::postEvent(target, new QMouseEvent(QEvent::MouseButtonPress, at, global, Qt::MiddleButton,
+                                                        Qt::MiddleButton, Qt::NoModifier));
+    QCoreApplication::postEvent(target, new QMouseEvent(QEvent::MouseButtonRelease, at, global, Qt::MiddleButton,
+                                                        Qt::NoButton, Qt::NoModifier));
+}
+
+// Waits until a read of the clipboard and one of the selection have ended: the pastes
+// asked for before them have had their answers.
+void waitForReads(QWidget *widget)
+{
+    for (const QClipboard::Mode mode : {QClipboard::Clipboard, QClipboard::Selection}) {
+        std::optional<platform::ClipboardPaste::Contents> read;
+        platform::ClipboardPaste::read(widget, mode, false, [&](const platform::ClipboardPaste::Contents &c) { read = c; });
+        ASSERT_TRUE(QTest::qWaitFor([&] { return read.has_value(); }, 10000));
+    }
+    QCoreApplication::processEvents();
+}
+
+} // namespace
+
+// The context menu of a line edit, a text edit and a plain text edit, and the middle
+// button's paste of the selection, while other programs own the clipboard and the
+// selection: with owners that never answer, the menu shows at once (Paste offered) and
+// its Paste and the middle button give up on their own, changing nothing, the event
+// loop going on meanwhile; with owners that answer, the clipboard's text goes in where
+// the cursor is, and the selection's where the middle button was let go.
+TEST(ClipboardSilentOwner, ContextMenusAndTheMiddleButtonNeverWaitForTheOwners)
+{
+    platform::ClipboardPaste::install();
+    QWidget window;
+    auto *layout = new QVBoxLayout(&window);
+    auto *field = new QLineEdit(QStringLiteral("kept"));
+    auto *rich = new QTextEdit;
+    rich->setPlainText(QStringLiteral("kept"));
+    auto *plain = new QPlainTextEdit(QStringLiteral("kept"));
+    auto *spin = new QSpinBox;
+    spin->setRange(0, 100);
+    for (QWidget *widget : {static_cast<QWidget *>(field), static_cast<QWidget *>(rich), static_cast<QWidget *>(plain),
+                            static_cast<QWidget *>(spin)})
+        layout->addWidget(widget);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QClipboard *clipboard = QApplication::clipboard();
+    ASSERT_TRUE(clipboard->supportsSelection());
+    const QList<QWidget *> widgets{field, rich, plain};
+
+    {
+        ClipboardOwner owner;
+        ClipboardOwner selectionOwner(std::nullopt, "PRIMARY");
+        ASSERT_TRUE(owner.owns());
+        ASSERT_TRUE(selectionOwner.owns());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !clipboard->ownsClipboard() && !clipboard->ownsSelection(); }, 10000));
+        int passes = 0;
+        QTimer ticker;
+        QObject::connect(&ticker, &QTimer::timeout, [&] { ++passes; });
+        ticker.start(10);
+        for (QWidget *widget : widgets) {
+            SCOPED_TRACE(widget->metaObject()->className());
+            widget->setFocus();
+            QMenu *menu = contextMenuOf(widget);
+            ASSERT_NE(menu, nullptr);
+            QAction *paste = itemNamed(menu, QStringLiteral("edit-paste"));
+            ASSERT_NE(paste, nullptr);
+            EXPECT_TRUE(paste->isEnabled());
+            EXPECT_NE(itemNamed(menu, QStringLiteral("select-all")), nullptr);
+            QTimer::singleShot(0, paste, &QAction::trigger);
+            QTimer::singleShot(0, menu, &QMenu::close);
+            ASSERT_TRUE(QTest::qWaitFor([] { return QApplication::activePopupWidget() == nullptr; }, 10000));
+            middleClick(widget);
+        }
+        // A spin box's menu, asked for on its line edit, has Paste and its steps.
+        QMenu *spinMenu = contextMenuOf(spin->findChild<QLineEdit *>());
+        ASSERT_NE(spinMenu, nullptr);
+        ASSERT_NE(itemNamed(spinMenu, QStringLiteral("edit-paste")), nullptr);
+        QTimer::singleShot(0, itemNamed(spinMenu, QStringLiteral("edit-paste")), &QAction::trigger);
+        QTimer::singleShot(0, spinMenu, &QMenu::close);
+        ASSERT_TRUE(QTest::qWaitFor([] { return QApplication::activePopupWidget() == nullptr; }, 10000));
+        waitForReads(field);
+        EXPECT_GT(passes, 10);
+        EXPECT_EQ(spin->value(), 0);
+        for (QWidget *widget : widgets)
+            EXPECT_EQ(textOf(widget), QStringLiteral("kept")) << widget->metaObject()->className();
+    }
+
+    {
+        const QString text = QStringLiteral("Grüße");
+        const QString selected = QStringLiteral("picked");
+        ClipboardOwner owner(text.toUtf8());
+        ClipboardOwner selectionOwner(selected.toUtf8(), "PRIMARY");
+        ASSERT_TRUE(owner.owns());
+        ASSERT_TRUE(selectionOwner.owns());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !clipboard->ownsClipboard() && !clipboard->ownsSelection(); }, 10000));
+        for (QWidget *widget : widgets) {
+            SCOPED_TRACE(widget->metaObject()->className());
+            widget->setFocus();
+            // The cursor at the end: Paste puts the clipboard's text there.
+            if (auto *line = qobject_cast<QLineEdit *>(widget))
+                line->end(false);
+            else if (auto *edit = qobject_cast<QTextEdit *>(widget))
+                edit->moveCursor(QTextCursor::End);
+            else
+                qobject_cast<QPlainTextEdit *>(widget)->moveCursor(QTextCursor::End);
+            QMenu *menu = contextMenuOf(widget);
+            ASSERT_NE(menu, nullptr);
+            QAction *paste = itemNamed(menu, QStringLiteral("edit-paste"));
+            ASSERT_NE(paste, nullptr);
+            QTimer::singleShot(0, paste, &QAction::trigger);
+            QTimer::singleShot(0, menu, &QMenu::close);
+            ASSERT_TRUE(QTest::qWaitFor([&] { return textOf(widget) == QStringLiteral("kept") + text; }, 10000))
+                << textOf(widget).toStdString();
+            // The middle button at the start of the text puts the selection there.
+            middleClick(widget);
+            ASSERT_TRUE(QTest::qWaitFor([&] { return textOf(widget) == selected + QStringLiteral("kept") + text; }, 10000))
+                << textOf(widget).toStdString();
+        }
+    }
 }
