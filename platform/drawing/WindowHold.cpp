@@ -75,6 +75,12 @@ bool WindowHold::held(QObject *watched, QEvent *event)
 {
     if (!m_holding || !m_dialog || !m_dialog->isVisible() || !watched->isWidgetType())
         return false;
+    if (m_passingOn && event->type() == QEvent::ShortcutOverride) {
+        // A key passed on is sent, not typed: Qt tries the shortcuts for it first, and
+        // those are still the window's (it is the active one). None fires.
+        event->accept();
+        return true;
+    }
     auto *widget = static_cast<QWidget *>(watched);
     if (!holds(widget))
         return false;
@@ -124,7 +130,14 @@ bool WindowHold::held(QObject *watched, QEvent *event)
         const auto *key = static_cast<QKeyEvent *>(event);
         QKeyEvent again(key->type(), key->key(), key->modifiers(), key->text(), key->isAutoRepeat(),
                         ushort(key->count()));
-        QCoreApplication::sendEvent(keyTarget(), &again);
+        QWidget *target = keyTarget();
+        const bool passing = m_passingOn;
+        m_passingOn = true;
+        // The key may end the dialog, and the hold with it.
+        QPointer<WindowHold> alive(this);
+        QCoreApplication::sendEvent(target, &again);
+        if (alive)
+            m_passingOn = passing;
         return true;
     }
     case QEvent::MouseButtonPress:

@@ -51,6 +51,8 @@ private:
     QPointer<QWidget> m_window;
     QPointer<QWidget> m_dialog;
     bool m_holding = false;
+    // A key is being passed on to the dialog.
+    bool m_passingOn = false;
 };
 
 } // namespace platform
