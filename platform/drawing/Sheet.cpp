@@ -121,11 +121,14 @@ public:
         }
         if (dialog)
             dialog->setResult(0);
-        // The one window that takes input now: in front, with the keyboard, also when
-        // it waited for another to end.
         sheet->show();
-        sheet->raise();
-        sheet->activateWindow();
+        // The one window that takes input now: in front, with the keyboard, also when
+        // it waited for another to end; a sheet on a window only while the program has
+        // the keyboard (not taken from another program).
+        if (!m_window || QGuiApplication::focusWindow()) {
+            sheet->raise();
+            sheet->activateWindow();
+        }
     }
 
     void end(int result)
