@@ -8,8 +8,10 @@
 //   window; ownership stays with whoever owns it (usually that window). The window is
 //   held by a WindowHold while the sheet shows (not by Qt's modality): nothing there
 //   acts, and keys that reach it before the desktop gave the sheet the keyboard (typed
-//   right after the key that began it) go on to the sheet, in order. A sheet waiting
-//   for its window (below) holds nothing yet.
+//   right after the key that began it) go on to the sheet, in order, as keys (no
+//   shortcut fires by them, a mnemonic neither). A sheet waiting for its window (below)
+//   holds nothing yet. A sheet shown on a window asks for the keyboard only while the
+//   program has it.
 // - A sheet on a window while another window of the application is the active one
 //   (the person types there) waits: its window asks for attention
 //   (QApplication::alert()), and the sheet shows, with the keyboard, when its window
