@@ -3,7 +3,7 @@
 // them to the document window until it gives the sheet the keyboard, and they reach
 // the sheet, in order. Every sheet of the document: the job-name and group sheets
 // (typed text and Return), the time entry sheets, the delete assistant and the close
-// question (Escape).
+// and revert questions (Escape).
 #include "tests/application/document/desktop/DesktopDocumentTest.h"
 
 #include "AppKitExtensions/NTXOutlineViewExtension.h"
@@ -12,6 +12,7 @@
 #include "application/document/TimeEntrySheets.h"
 #include "platform/drawing/Sheet.h"
 
+#include <QTemporaryDir>
 #include <QTreeView>
 
 #include <functional>
@@ -102,8 +103,8 @@ TEST_F(KeysBeforeTheSheetX11, TheNewNodeSheetsTakeTheNameTypedAtOnce)
     EXPECT_EQ(document->jobList()->childAtIndex(before + 1)->itemName(), QStringLiteral("Gr"));
 }
 
-// The time entry sheets, the delete assistant and the close question: Escape typed at
-// once ends each, and nothing changed.
+// The time entry sheets, the delete assistant and the close and revert questions:
+// Escape typed at once ends each, and nothing changed.
 TEST_F(KeysBeforeTheSheetX11, EscapeTypedAtOnceEndsEveryOtherSheet)
 {
     NodePtr job = mydoctest::makeJob(QStringLiteral("Job"), 60, {{9, 45}, {10, 30}});
@@ -133,5 +134,20 @@ TEST_F(KeysBeforeTheSheetX11, EscapeTypedAtOnceEndsEveryOtherSheet)
     ASSERT_TRUE(document->isDocumentEdited());
     expectEscaped(beginAndType([&] { document->performClose(nullptr); }, {QStringLiteral("Escape")}));
     EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(entries(), entriesBefore);
+
+    SCOPED_TRACE("the revert question");
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString file = folder.filePath(QStringLiteral("keys.chronark"));
+    document->setFilePath(file);
+    int saved = -1;
+    document->saveDocumentWithCompletion([&](bool done) { saved = done ? 1 : 0; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return saved >= 0; }, Patience));
+    ASSERT_EQ(saved, 1);
+    ASSERT_FALSE(document->isDocumentEdited());
+    document->edits().addNode(mydoctest::makeJob(QStringLiteral("Since"), 10, {}), document->jobList(), 1);
+    expectEscaped(beginAndType([&] { document->revertDocumentToSaved(nullptr); }, {QStringLiteral("Escape")}));
+    EXPECT_EQ(document->jobList()->childrenCount(), 2) << "reverted";
     EXPECT_EQ(entries(), entriesBefore);
 }
