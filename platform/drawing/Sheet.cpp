@@ -2,6 +2,7 @@
 
 #include "platform/drawing/AlertWidth.h"
 #include "platform/drawing/HiddenWindowFocus.h"
+#include "platform/drawing/WindowHold.h"
 
 #include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/GuiThread.h"
@@ -81,6 +82,8 @@ public:
     }
 
     bool ended() const { return m_ended; }
+    // Shown and not ended: the higher the later it showed.
+    quint64 shownOrder() const { return m_shown && !m_ended ? m_shownOrder : 0; }
     QWidget *sheet() const { return m_sheet; }
 
     void show()
@@ -97,6 +100,8 @@ public:
         }
         m_waitingForWindow = false;
         m_shown = true;
+        static quint64 shownSoFar = 0;
+        m_shownOrder = ++shownSoFar;
         sheet->installEventFilter(this);
         // An alert stands at least as wide as its title and its buttons.
         if (auto *alert = qobject_cast<QMessageBox *>(sheet))
@@ -106,21 +111,21 @@ public:
             connect(dialog, &QDialog::finished, this,
                 platform::ExceptionBoundary::guarded(this, "finished", [this](int result) { end(result); }));
         if (m_window) {
-            if (dialog) {
-                dialog->open();
-                return;
-            }
-            sheet->setWindowModality(Qt::WindowModal);
+            // Held by the session rather than by Qt's modality, which would drop the
+            // keys the desktop still sends to the window until the sheet has the
+            // keyboard: those go on to the sheet.
+            sheet->setWindowModality(Qt::NonModal);
+            m_hold = new WindowHold(m_window, sheet);
         } else {
-            // QDialog::open() would make it window-modal to nothing.
             sheet->setWindowModality(Qt::ApplicationModal);
-            if (dialog)
-                dialog->setResult(0);
         }
+        if (dialog)
+            dialog->setResult(0);
         sheet->show();
-        if (!m_window) {
-            // The one window that takes input now: in front, with the keyboard, also
-            // when it waited for another to end.
+        // The one window that takes input now: in front, with the keyboard, also when
+        // it waited for another to end; a sheet on a window only while the program has
+        // the keyboard (not taken from another program).
+        if (!m_window || QGuiApplication::focusWindow()) {
             sheet->raise();
             sheet->activateWindow();
         }
@@ -133,6 +138,7 @@ public:
         m_ended = true;
         if (registry().bySheet.value(m_sheetKey) == this)
             registry().bySheet.remove(m_sheetKey);
+        delete m_hold.data();
         if (m_sheet) {
             m_sheet->removeEventFilter(this);
             disconnect(m_sheet.data(), nullptr, this, nullptr);
@@ -243,7 +249,10 @@ private:
     QPointer<QWidget> m_window;
     const QWidget *m_windowKey;
     EndHandler m_handler;
+    // Holds the window from input while the sheet shows on it.
+    QPointer<WindowHold> m_hold;
     bool m_shown = false;
+    quint64 m_shownOrder = 0;
     bool m_ended = false;
     // Shown once its window is the active one.
     bool m_waitingForWindow = false;
@@ -324,6 +333,16 @@ QWidget *sheetOfWindow(const QWidget *window)
     if (line.isEmpty() || line.first()->ended())
         return nullptr;
     return line.first()->sheet();
+}
+
+QWidget *activeSheet()
+{
+    const Session *last = nullptr;
+    for (const Session *session : std::as_const(registry().bySheet)) {
+        if (session->shownOrder() > (last ? last->shownOrder() : 0) && session->sheet() && session->sheet()->isVisible())
+            last = session;
+    }
+    return last ? last->sheet() : nullptr;
 }
 
 } // namespace platform::Sheet

@@ -5,7 +5,13 @@
 //
 // - begin() shows the sheet window-modal on the window's top level (application-modal
 //   without a window) and returns at once. The sheet becomes a dialog child of that
-//   window; ownership stays with whoever owns it (usually that window).
+//   window; ownership stays with whoever owns it (usually that window). The window is
+//   held by a WindowHold while the sheet shows (not by Qt's modality): nothing there
+//   acts, and keys that reach it before the desktop gave the sheet the keyboard (typed
+//   right after the key that began it) go on to the sheet, in order, as keys (no
+//   shortcut fires by them, a mnemonic neither). A sheet waiting for its window (below)
+//   holds nothing yet. A sheet shown on a window asks for the keyboard only while the
+//   program has it.
 // - A sheet on a window while another window of the application is the active one
 //   (the person types there) waits: its window asks for attention
 //   (QApplication::alert()), and the sheet shows, with the keyboard, when its window
@@ -53,6 +59,10 @@ bool end(QWidget *sheet, int result);
 bool isRunning(const QWidget *sheet);
 // The sheet shown on the window (its top level), null for none.
 QWidget *sheetOfWindow(const QWidget *window);
+// The sheet shown last of those still shown (on any window or none), null for none:
+// the one that takes input now, as QApplication::activeModalWidget() answers for the
+// windows Qt itself holds (a sheet on a window is not one of those).
+QWidget *activeSheet();
 // Shows, raises and activates the window (its top level) to ask the person something
 // there: the next sheet begun on it shows at once (see above).
 void bringForward(QWidget *window);

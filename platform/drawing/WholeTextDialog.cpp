@@ -1,6 +1,7 @@
 #include "platform/drawing/WholeTextDialog.h"
 
 #include "platform/drawing/HiddenWindowFocus.h"
+#include "platform/drawing/WindowHold.h"
 #include "platform/drawing/WholeTextEdit.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/DisplayText.h"
@@ -9,7 +10,6 @@
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QDockWidget>
-#include <QDropEvent>
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -69,10 +69,8 @@ void WholeTextDialog::open()
     if (qobject_cast<QDockWidget *>(m_owner.data()) && m_owner->parentWidget())
         m_owner = m_owner->parentWidget()->window();
     setWindowModality(Qt::NonModal);
-    if (m_owner && !m_holdingOwner) {
-        m_holdingOwner = true;
-        qApp->installEventFilter(this);
-    }
+    if (m_owner && !m_hold)
+        m_hold = new WindowHold(m_owner, this);
     setResult(0);
     show();
     raise();
@@ -81,10 +79,7 @@ void WholeTextDialog::open()
 
 void WholeTextDialog::done(int result)
 {
-    if (m_holdingOwner) {
-        m_holdingOwner = false;
-        qApp->removeEventFilter(this);
-    }
+    delete m_hold.data();
     QPointer<QWidget> back = m_returnFocus;
     // Not from another program the person went to meanwhile.
     const bool ours = QGuiApplication::focusWindow() != nullptr;
@@ -97,75 +92,8 @@ void WholeTextDialog::done(int result)
     }
 }
 
-bool WholeTextDialog::isUnder(const QWidget *widget) const
-{
-    const QWidget *window = widget->window();
-    if (window == m_owner)
-        return true;
-    // A panel of the window standing apart (a floating dock) is part of it.
-    return qobject_cast<const QDockWidget *>(window) && window->parentWidget()
-           && window->parentWidget()->window() == m_owner;
-}
-
-bool WholeTextDialog::ownerEvent(QObject *watched, QEvent *event)
-{
-    if (!m_holdingOwner || !m_owner || !watched->isWidgetType() || !isVisible())
-        return false;
-    auto *widget = static_cast<QWidget *>(watched);
-    if (!isUnder(widget))
-        return false;
-    switch (event->type()) {
-    case QEvent::ShortcutOverride:
-        // No shortcut of the window fires: the key comes as a key, to be passed on.
-        event->accept();
-        return true;
-    case QEvent::Shortcut:
-    case QEvent::InputMethod:
-    case QEvent::Wheel:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick:
-    case QEvent::MouseMove:
-    case QEvent::ContextMenu:
-    case QEvent::TabletPress:
-    case QEvent::TabletMove:
-    case QEvent::TabletRelease:
-    case QEvent::TouchBegin:
-    case QEvent::TouchUpdate:
-    case QEvent::TouchEnd:
-    case QEvent::NativeGesture:
-    case QEvent::Gesture:
-        return true;
-    case QEvent::DragEnter:
-    case QEvent::DragMove:
-    case QEvent::Drop: {
-        // Refused: the pointer shows that nothing can be dropped here.
-        auto *drop = static_cast<QDropEvent *>(event);
-        drop->setDropAction(Qt::IgnoreAction);
-        drop->ignore();
-        return true;
-    }
-    case QEvent::KeyPress:
-    case QEvent::KeyRelease: {
-        const auto *key = static_cast<QKeyEvent *>(event);
-        QKeyEvent again(key->type(), key->key(), key->modifiers(), key->text(), key->isAutoRepeat(),
-                        ushort(key->count()));
-        QWidget *target = focusWidget() ? focusWidget() : m_editor;
-        QCoreApplication::sendEvent(target, &again);
-        return true;
-    }
-    case QEvent::MouseButtonPress:
-        raise();
-        activateWindow();
-        return true;
-    default:
-        return false;
-    }
-}
-
 bool WholeTextDialog::eventFilter(QObject *watched, QEvent *event)
 try {
-    if (ownerEvent(watched, event))
-        return true;
     if (watched != m_editor || (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride))
         return QDialog::eventFilter(watched, event);
     auto *key = static_cast<QKeyEvent *>(event);

@@ -4,12 +4,13 @@
 // WholeTextEdit, and OK and Cancel. The caller reads text() when OK ends it.
 //
 // open() shows it at once, in front and asking for the keyboard, modal to the window it
-// opens over (the window a floating panel it opens from belongs to): until it ends,
-// that window (with its panels standing apart) takes no input of its own: no press,
-// move, wheel, key, shortcut, context menu, touch or drop (a drag over it is refused).
-// The desktop gives the dialog the keyboard some time after it shows: keys that reach
-// the window under it meanwhile (typed right after the key that opened it) go on to the
-// dialog, in order, and a click there brings the dialog forward.
+// opens over (the window a floating panel it opens from belongs to), held by a
+// WindowHold: until it ends, that window (with its panels standing apart) takes no
+// input of its own: no press, move, wheel, key, shortcut, context menu, touch or drop
+// (a drag over it is refused). The desktop gives the dialog the keyboard some time
+// after it shows: keys that reach the window under it meanwhile (typed right after the
+// key that opened it) go on to the dialog, in order, and a click there brings the
+// dialog forward.
 //
 // When it ends, the keyboard goes back to the widget that had it in the window the
 // dialog opened over (that window active again), so that what follows the focus
@@ -32,6 +33,7 @@ class QDialogButtonBox;
 namespace platform {
 
 class WholeTextEdit;
+class WindowHold;
 
 class WholeTextDialog : public QDialog
 {
@@ -70,11 +72,7 @@ private:
     QPointer<QWidget> m_returnFocus;
     // The window it opened over, held from input while it shows.
     QPointer<QWidget> m_owner;
-    bool m_holdingOwner = false;
-    // The widget is in the window it opened over (or in a panel of it standing apart).
-    bool isUnder(const QWidget *widget) const;
-    // Takes what reaches the owner's widgets while the dialog shows.
-    bool ownerEvent(QObject *watched, QEvent *event);
+    QPointer<WindowHold> m_hold;
 };
 
 } // namespace platform

@@ -5,6 +5,7 @@
 #include "AppKitExtensions/NTXAlertSheetCompletionHandlerRunner.h"
 #include "platform/foundation/AssertionHandler.h"
 #include "platform/foundation/Exception.h"
+#include "platform/drawing/Sheet.h"
 
 #include <QAbstractButton>
 #include <QDialog>
@@ -68,7 +69,7 @@ TEST(AlertSheet, HandlerGetsTheAlertAndTheButtonsReturnCodeOnce)
     Calls calls;
     beginSheetModalForWindow(alert, &window, recorder(calls));
     EXPECT_EQ(alert->parentWidget(), &window);
-    EXPECT_EQ(alert->windowModality(), Qt::WindowModal);
+    EXPECT_EQ(platform::Sheet::activeSheet(), alert);
     EXPECT_TRUE(alert->isVisible());
     EXPECT_EQ(calls.count, 0) << "returns at once";
 
@@ -247,7 +248,7 @@ TEST(Sheet, EndSheetCallsTheBlockOnceAndLeavesTheSheetShown)
         code = returnCode;
     });
     EXPECT_EQ(sheet->parentWidget(), &window);
-    EXPECT_EQ(sheet->windowModality(), Qt::WindowModal);
+    EXPECT_EQ(platform::Sheet::activeSheet(), sheet);
     EXPECT_TRUE(sheet->isVisible());
     EXPECT_TRUE(isSheetRunning(sheet));
     EXPECT_TRUE(endSheet(sheet, app::ModalResponseOK));

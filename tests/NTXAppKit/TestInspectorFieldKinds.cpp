@@ -551,7 +551,7 @@ TEST(ImageView, ChooserCancelOKAndRefusedFiles)
     QTest::mouseClick(view, Qt::LeftButton);
     auto *dialog = qobject_cast<QFileDialog *>(platform::Sheet::sheetOfWindow(&window));
     ASSERT_TRUE(dialog);
-    EXPECT_EQ(dialog->windowModality(), Qt::WindowModal);
+    EXPECT_EQ(platform::Sheet::activeSheet(), dialog);
     dialog->reject();
     testsupport::settleEvents();
     EXPECT_EQ(target.count, 1);

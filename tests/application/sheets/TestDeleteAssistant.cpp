@@ -7,6 +7,7 @@
 #include "application/sheets/DeleteAssistantSheet.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/UndoManager.h"
+#include "platform/drawing/Sheet.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>
@@ -70,7 +71,7 @@ protected:
         DeleteAssistantSheet *sheet = document->deleteAssistantSheet().deleteWindow();
         ASSERT_NE(sheet, nullptr);
         ASSERT_TRUE(sheet->isVisible());
-        EXPECT_EQ(sheet->windowModality(), Qt::WindowModal);
+        EXPECT_EQ(platform::Sheet::activeSheet(), sheet);
         EXPECT_EQ(sheet->parentWidget(), document->documentWindow());
         sheet->selectKindTag(kind);
         sheet->selectConditionTag(condition);

@@ -7,6 +7,7 @@
 #include "platform/drawing/WholeTextDialog.h"
 #include "platform/drawing/WholeTextEdit.h"
 #include "platform/foundation/UndoManager.h"
+#include "platform/drawing/Sheet.h"
 
 #include <QDialogButtonBox>
 
@@ -66,7 +67,7 @@ TEST_F(GroupSheetTest, ANewGroupLandsAtTheEndAndUndoRedoKeepsItsPlace)
     document->newGroupEntry(nullptr);
     GroupNameSheet *sheet = waitForSheet(document);
     ASSERT_NE(sheet, nullptr);
-    EXPECT_EQ(sheet->windowModality(), Qt::WindowModal);
+    EXPECT_EQ(platform::Sheet::activeSheet(), sheet);
     EXPECT_EQ(sheet->parentWidget(), document->documentWindow());
     EXPECT_EQ(sheet->groupTitle->text(), text("LSnewGroup"));
     EXPECT_EQ(sheet->groupName->text(), text("LSaddGroup"));

@@ -7,6 +7,7 @@
 #include "platform/drawing/WholeTextEdit.h"
 #include "platform/document/StandardMenus.h"
 #include "platform/foundation/UndoManager.h"
+#include "platform/drawing/Sheet.h"
 
 #include <QDialogButtonBox>
 
@@ -66,7 +67,7 @@ TEST_F(JobNameSheetTest, ANewJobLandsAtTheTopLevelEvenWithAGroupSelected)
     document->newJobEntry(nullptr);
     JobNameSheet *sheet = waitForSheet(document);
     ASSERT_NE(sheet, nullptr);
-    EXPECT_EQ(sheet->windowModality(), Qt::WindowModal);
+    EXPECT_EQ(platform::Sheet::activeSheet(), sheet);
     EXPECT_EQ(sheet->parentWidget(), document->documentWindow());
     EXPECT_EQ(sheet->jobTitle->text(), text("LSnewJob"));
     EXPECT_EQ(sheet->jobName->text(), text("LSjobName"));

@@ -10,6 +10,7 @@
 #include "platform/foundation/CalendarDate.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/UndoManager.h"
+#include "platform/drawing/Sheet.h"
 
 #include <QDateEdit>
 #include <QLabel>
@@ -132,7 +133,7 @@ TEST_F(TimeEntrySheetsTest, EditSheetShowsTheEntryAndOpensWindowModalOnTheDocume
     TimeEntrySheet *sheet = document->timeEntrySheets().jobTimeWindow();
     ASSERT_NE(sheet, nullptr);
     EXPECT_TRUE(sheet->isVisible());
-    EXPECT_EQ(sheet->windowModality(), Qt::WindowModal);
+    EXPECT_EQ(platform::Sheet::activeSheet(), sheet);
     EXPECT_EQ(sheet->parentWidget(), document->mainWindow());
     EXPECT_TRUE(document->timeEntrySheets().jobTimeSheetWorking());
     EXPECT_EQ(document->timeEntrySheets().cDate(), entry->cDate());
@@ -571,7 +572,7 @@ TEST_F(TimeEntrySheetsTest, NewEntryAcrossMidnightMakesTheStartDayUnderTheJob)
     TimeEntrySheet *sheet = document->timeEntrySheets().jobNewTimeWindow();
     ASSERT_NE(sheet, nullptr);
     ASSERT_TRUE(sheet->isVisible());
-    EXPECT_EQ(sheet->windowModality(), Qt::WindowModal);
+    EXPECT_EQ(platform::Sheet::activeSheet(), sheet);
     EXPECT_EQ(sheet->titleField()->text(), QStringLiteral("\u2068Design\u2069 - ") + text("LSUDNewTimeEntry"));
     EXPECT_EQ(document->timeEntrySheets().cDate(), local(4, 23, 30, 12));
     EXPECT_EQ(document->timeEntrySheets().lDate(), local(4, 23, 30, 12));

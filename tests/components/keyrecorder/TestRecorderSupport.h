@@ -5,6 +5,7 @@
 #include "components/keyrecorder/KRRecorderControl.h"
 #include "platform/desktop/KeyboardLayout.h"
 #include "tests/support/TestSupport.h"
+#include "platform/drawing/Sheet.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -66,7 +67,10 @@ public:
         auto *timer = new QTimer(this);
         timer->setInterval(10);
         connect(timer, &QTimer::timeout, this, [this] {
-            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            QWidget *modal = QApplication::activeModalWidget();
+            if (!modal)
+                modal = platform::Sheet::activeSheet();
+            if (auto *box = qobject_cast<QMessageBox *>(modal)) {
                 text = box->text();
                 informativeText = box->informativeText();
                 ++alerts;

@@ -3,6 +3,7 @@
 #include "tests/support/QtWarningCheck.h"
 
 #include "platform/document/MenuItemValidation.h"
+#include "platform/drawing/Sheet.h"
 
 #include <QAction>
 #include <QKeySequence>
@@ -207,7 +208,7 @@ TEST_F(DocumentTest, FailedSaveShowsAnAlertKeepsTheOldFileAndStaysEdited)
                                 QStringLiteral(" could not be written: The disk is full.")))
         << box->informativeText().toStdString();
     EXPECT_EQ(box->parentWidget(), doc->mainWindow());
-    EXPECT_EQ(box->windowModality(), Qt::WindowModal);
+    EXPECT_EQ(platform::Sheet::activeSheet(), box);
     answer(box, QMessageBox::Ok);
     ASSERT_TRUE(QTest::qWaitFor([&] { return calls == 1; }));
     EXPECT_FALSE(result);
@@ -379,7 +380,7 @@ TEST_F(DocumentTest, SaveAsAsksForAFileInADialog)
     EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
     EXPECT_EQ(dialog->nameFilters(), QStringList{QStringLiteral("Text Format (*.txtdoc)")});
     EXPECT_EQ(dialog->defaultSuffix(), QStringLiteral("txtdoc"));
-    EXPECT_EQ(dialog->windowModality(), Qt::WindowModal);
+    EXPECT_EQ(platform::Sheet::activeSheet(), dialog);
 
     // A second request while the dialog is open is answered "not saved" at once.
     bool second = true;

@@ -39,7 +39,7 @@ TEST(Sheet, ASecondSheetWaitsUntilTheFirstOnesHandlerRan)
     testsupport::settleEvents();
     EXPECT_EQ(log, QList<QString>{QStringLiteral("first 3, second waiting")});
     EXPECT_TRUE(second->isVisible());
-    EXPECT_EQ(second->windowModality(), Qt::WindowModal);
+    EXPECT_EQ(platform::Sheet::activeSheet(), second);
     EXPECT_EQ(platform::Sheet::sheetOfWindow(&window), second);
 
     second->done(4);
@@ -173,7 +173,7 @@ TEST(Sheet, ASheetWaitsForItsWindowWhileThePersonWorksInAnother)
 
     document.activateWindow();
     ASSERT_TRUE(QTest::qWaitFor([&] { return alert->isVisible() && alert->isActiveWindow(); }));
-    EXPECT_EQ(alert->windowModality(), Qt::WindowModal);
+    EXPECT_EQ(platform::Sheet::activeSheet(), alert);
 
     // The person goes to the other window and comes back by activating the document
     // window itself: the keyboard goes on to its sheet.

@@ -224,6 +224,8 @@ private:
         if (m_answering && !m_answering->isVisible())
             m_answering = nullptr;
         QWidget *modal = QApplication::activeModalWidget();
+        if (!modal)
+            modal = platform::Sheet::activeSheet();
         if (!modal || isProgress(modal) || !modal->isVisible() || modal == m_answering)
             return;
         m_answering = modal;
@@ -394,7 +396,7 @@ protected:
     // save runs.
     bool commandEnded() const
     {
-        if (QApplication::activeModalWidget() || m_controller->openingProgressWindow())
+        if (QApplication::activeModalWidget() || platform::Sheet::activeSheet() || m_controller->openingProgressWindow())
             return false;
         if (m_window && platform::Sheet::sheetOfWindow(m_window))
             return false;

@@ -1,0 +1,218 @@
+// The hold a sheet keeps on its window: nothing there acts while the sheet shows (no
+// context menu, wheel, drop or shortcut; the program may still close it); keys that reach the
+// window before the sheet has the keyboard go on to the sheet, in order, and are
+// dropped once it has it; a sheet waiting for its window holds nothing.
+#include "platform/drawing/Sheet.h"
+#include "platform/drawing/WindowHold.h"
+#include "tests/support/TestSupport.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QDialog>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMimeData>
+#include <QPointer>
+#include <QTest>
+#include <QVBoxLayout>
+#include <QWheelEvent>
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace {
+
+// A field that counts the context menus, wheel turns and drops it takes.
+class CountingField : public QLineEdit
+{
+public:
+    explicit CountingField(QWidget *parent) : QLineEdit(parent) { setAcceptDrops(true); }
+    int acted = 0;
+
+protected:
+    void contextMenuEvent(QContextMenuEvent *event) override
+    {
+        ++acted;
+        event->accept();
+    }
+    void wheelEvent(QWheelEvent *event) override
+    {
+        ++acted;
+        event->accept();
+    }
+    void dragEnterEvent(QDragEnterEvent *event) override { event->acceptProposedAction(); }
+    void dropEvent(QDropEvent *event) override
+    {
+        ++acted;
+        event->acceptProposedAction();
+    }
+};
+
+// A document window with a field that has the keyboard and a shortcut of its own.
+struct Window
+{
+    Window()
+    {
+        field = new CountingField(&main);
+        main.setCentralWidget(field);
+        auto *action = new QAction(&main);
+        action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
+        QObject::connect(action, &QAction::triggered, [this] { ++shortcuts; });
+        main.addAction(action);
+        main.show();
+        main.activateWindow();
+        field->setFocus();
+    }
+    QMainWindow main;
+    CountingField *field = nullptr;
+    int shortcuts = 0;
+};
+
+// A sheet with a field, which takes the keyboard first.
+QDialog *makeSheet(QLineEdit **field)
+{
+    auto *sheet = new QDialog;
+    auto *layout = new QVBoxLayout(sheet);
+    *field = new QLineEdit(sheet);
+    layout->addWidget(*field);
+    return sheet;
+}
+
+void sendOtherInput(CountingField *field)
+{
+    const QPoint at = field->rect().center();
+    QContextMenuEvent menu(QContextMenuEvent::Mouse, at, field->mapToGlobal(at));
+    QApplication::sendEvent(field, &menu);
+    QWheelEvent wheel(QPointF(at), QPointF(field->mapToGlobal(at)), QPoint(), QPoint(0, -120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(field, &wheel);
+    QMimeData data;
+    data.setText(QStringLiteral("dropped"));
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(field, &enter);
+    QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(field, &drop);
+}
+
+} // namespace
+
+TEST(WindowHold, KeysBeforeTheSheetHasTheKeyboardReachItAndNothingElseActs)
+{
+    Window window;
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window.main));
+    QLineEdit *sheetField = nullptr;
+    QDialog *sheet = makeSheet(&sheetField);
+    QPointer<QDialog> guard(sheet);
+    int result = 0;
+    platform::Sheet::begin(sheet, &window.main, [&](int r) { result = r; });
+    ASSERT_TRUE(sheet->isVisible());
+    // The desktop has not given the sheet the keyboard yet: the window still has it.
+    ASSERT_EQ(QApplication::activeWindow(), &window.main);
+    QTest::keyClicks(window.field, QStringLiteral("ab"));
+    QTest::keyClick(window.field, Qt::Key_K, Qt::ControlModifier);
+    QTest::keyClicks(window.field, QStringLiteral("c"));
+    EXPECT_EQ(sheetField->text(), QStringLiteral("abc"));
+    EXPECT_EQ(window.field->text(), QString());
+    EXPECT_EQ(window.shortcuts, 0) << "a shortcut of the window fired under the sheet";
+    sendOtherInput(window.field);
+    EXPECT_EQ(window.field->acted, 0);
+
+    // The sheet has the keyboard: a key sent to the window now goes nowhere.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == sheet; }));
+    QTest::keyClicks(window.field, QStringLiteral("x"));
+    EXPECT_EQ(sheetField->text(), QStringLiteral("abc"));
+    EXPECT_EQ(window.field->text(), QString());
+    // Escape in the sheet ends it.
+    QTest::keyClick(sheetField, Qt::Key_Escape);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return result == QDialog::Rejected && !platform::Sheet::isRunning(sheet); }));
+    testsupport::settleEvents();
+
+    // Gone: the window acts again.
+    QTest::keyClicks(window.field, QStringLiteral("d"));
+    QTest::keyClick(window.field, Qt::Key_K, Qt::ControlModifier);
+    sendOtherInput(window.field);
+    EXPECT_EQ(window.field->text(), QStringLiteral("d"));
+    EXPECT_EQ(window.shortcuts, 1);
+    EXPECT_EQ(window.field->acted, 3);
+    delete guard.data();
+}
+
+// The program's own close of the window under a sheet goes through, and ends the sheet.
+TEST(WindowHold, TheProgramClosesTheWindowUnderASheet)
+{
+    Window window;
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window.main));
+    QLineEdit *sheetField = nullptr;
+    QDialog *sheet = makeSheet(&sheetField);
+    QPointer<QDialog> guard(sheet);
+    int result = 0;
+    platform::Sheet::begin(sheet, &window.main, [&](int r) { result = r; });
+    ASSERT_TRUE(sheet->isVisible());
+    EXPECT_TRUE(window.main.close());
+    testsupport::settleEvents();
+    EXPECT_EQ(result, platform::Sheet::Aborted);
+    EXPECT_FALSE(sheet->isVisible());
+    delete guard.data();
+}
+
+TEST(WindowHold, ASheetWaitingForItsWindowTakesNoKeys)
+{
+    Window window;
+    Window other;
+    other.main.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other.main));
+    QLineEdit *sheetField = nullptr;
+    QDialog *sheet = makeSheet(&sheetField);
+    QPointer<QDialog> guard(sheet);
+    platform::Sheet::begin(sheet, &window.main, [](int) {});
+    testsupport::settleEvents();
+    ASSERT_FALSE(sheet->isVisible()) << "it waits for its window";
+    QTest::keyClicks(other.field, QStringLiteral("xy"));
+    EXPECT_EQ(other.field->text(), QStringLiteral("xy"));
+    EXPECT_EQ(sheetField->text(), QString());
+    platform::Sheet::end(sheet, 0);
+    testsupport::settleEvents();
+    delete guard.data();
+}
+
+// Seeded: characters typed into the window before the sheet has the keyboard, mixed
+// with the window's shortcut and other input, reach the sheet's field in the order
+// typed; nothing else lands anywhere.
+TEST(WindowHold, SeededKeysMixedWithOtherInputReachTheSheetInOrder)
+{
+    std::mt19937 random(20261209);
+    for (int round = 0; round < 6; ++round) {
+        SCOPED_TRACE(round);
+        Window window;
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window.main));
+        QLineEdit *sheetField = nullptr;
+        QDialog *sheet = makeSheet(&sheetField);
+        platform::Sheet::begin(sheet, &window.main, [](int) {});
+        QString typed;
+        for (int step = 0; step < 40; ++step) {
+            switch (random() % 4) {
+            case 0:
+            case 1: {
+                const QChar c(QLatin1Char(char('a' + random() % 26)));
+                QTest::keyClicks(window.field, QString(c));
+                typed += c;
+                break;
+            }
+            case 2:
+                QTest::keyClick(window.field, Qt::Key_K, Qt::ControlModifier);
+                break;
+            default:
+                sendOtherInput(window.field);
+                break;
+            }
+            ASSERT_EQ(sheetField->text(), typed);
+            ASSERT_EQ(window.field->text(), QString());
+            ASSERT_EQ(window.shortcuts, 0);
+            ASSERT_EQ(window.field->acted, 0);
+        }
+        platform::Sheet::end(sheet, 0);
+        testsupport::settleEvents();
+        delete sheet;
+    }
+}
