@@ -703,6 +703,28 @@ try {
     platform::ExceptionBoundary::caught(this, "mousePressEvent");
 }
 
+void NTXTextViewInspector::mouseReleaseEvent(QMouseEvent *event)
+try {
+    if (event->button() != Qt::MiddleButton) {
+        QTextEdit::mouseReleaseEvent(event);
+        return;
+    }
+    // The middle button's paste of the selection (X11): into the field being edited,
+    // where the button was let go, read without holding the window (Qt's own would read
+    // it here and wait for the program that holds it); the text comes back through
+    // insertPastedText(). Elsewhere it does nothing.
+    event->accept();
+    const Range edited = currentEditingCharRange();
+    const qsizetype index = characterIndexAt(event->position().toPoint());
+    if (!m_editableState || edited.isNotFound() || index < edited.location || index > edited.location + edited.length
+        || !QGuiApplication::clipboard()->supportsSelection())
+        return;
+    setSelectedRange(Range(index, 0));
+    platform::ClipboardPaste::pasteSelection(this);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "mouseReleaseEvent");
+}
+
 void NTXTextViewInspector::mouseDoubleClickEvent(QMouseEvent *event)
 try {
     const qsizetype index = characterIndexAt(event->position().toPoint());
