@@ -349,3 +349,60 @@ TEST_F(MenusByKeyboard, AltAndALetterInTheInspectorOpensTheMenu)
     EXPECT_EQ(inspector->document()->toPlainText(), before);
 }
 
+
+// Right after Document › Start Counter, clicked through the X server, a right click on
+// the counting job's row opens that row's context menu, its first item now stopping
+// the count; a click on the menu's first item stops it. (The outlines' context menus
+// come from the filter that the program's start installs.)
+TEST_F(MenusByKeyboard, ARowsMenuOpensByRightClickRightAfterStartCounter)
+{
+    NTXOutlineViewExtension::install();
+    MyDocument *document = activeDocument();
+    ASSERT_NE(document, nullptr);
+    const NodePtr job = document->getJobArray().constFirst();
+    document->setActiveJob(job);
+    QMenuBar *bar = window->menuBar();
+    QMenu *documentMenu = qobject_cast<DocumentWindow *>(window)->documentMenu();
+    QAction *documentTitle = nullptr;
+    for (QAction *title : bar->actions()) {
+        if (title->menu() == documentMenu)
+            documentTitle = title;
+    }
+    ASSERT_NE(documentTitle, nullptr);
+    ASSERT_TRUE(click(bar, bar->actionGeometry(documentTitle).center()));
+    ASSERT_TRUE(waitForMenu(documentMenu));
+    QAction *start = nullptr;
+    for (QAction *item : documentMenu->actions()) {
+        if (platform::MenuItemValidation::action(item) == "toggleTimer:")
+            start = item;
+    }
+    ASSERT_NE(start, nullptr);
+    ASSERT_TRUE(start->isEnabled());
+    ASSERT_TRUE(click(documentMenu, documentMenu->actionGeometry(start).center()));
+    ASSERT_TRUE(QTest::qWaitFor([document] { return document->timerIsRunning(); }, Patience));
+    ASSERT_TRUE(QTest::qWaitFor([] { return !openMenu(); }, Patience));
+
+    // The first row's name, at once.
+    const QModelIndex row = outline->model()->index(0, 0);
+    QRect cell;
+    for (int column = 0; column < outline->model()->columnCount(); ++column) {
+        const QRect rect = outline->visualRect(row.siblingAtColumn(column));
+        if (rect.width() > cell.width())
+            cell = rect;
+    }
+    const QPoint at = outline->viewport()->mapToGlobal(cell.center()) * outline->devicePixelRatioF();
+    ASSERT_EQ(desktoptest::runProgram(QStringLiteral("xdotool"),
+                                      {QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()),
+                                       QStringLiteral("click"), QStringLiteral("3")}),
+              0);
+    ASSERT_TRUE(QTest::qWaitFor([] { return openMenu() != nullptr; }, Patience)) << "no menu opened";
+    QMenu *menu = openMenu();
+    EXPECT_NE(menu, documentMenu);
+    ASSERT_FALSE(menu->actions().isEmpty());
+    QAction *stop = menu->actions().constFirst();
+    EXPECT_TRUE(stop->isEnabled());
+    EXPECT_NE(stop->text(), start->text());
+    ASSERT_TRUE(click(menu, menu->actionGeometry(stop).center()));
+    EXPECT_TRUE(QTest::qWaitFor([document] { return !document->timerIsRunning(); }, Patience));
+    EXPECT_TRUE(QTest::qWaitFor([] { return !openMenu(); }, Patience));
+}

@@ -3,6 +3,7 @@
 // document-window-toolbar.png in the test program's folder.
 #include "tests/support/DesktopTestSupport.h"
 #include "AppKitExtensions/NTXOutlineViewExtension.h"
+#include "application/base/DefaultsKeys.h"
 #include "application/document/DocumentToolbar.h"
 #include "application/document/DocumentWindow.h"
 #include "application/document/MyDocument.h"
@@ -17,8 +18,10 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QMenu>
 #include <QProcess>
 #include <QScreen>
+#include <QStyleHints>
 #include <QStandardPaths>
 #include <QTest>
 #include <QToolBar>
@@ -212,4 +215,82 @@ TEST_F(DesktopDocument, TheWindowShowsItsToolbar)
         }
     }
     EXPECT_GT(green, 100);
+}
+
+// A right click on a row (XTEST events from xdotool, through the X server) opens the
+// row's context menu, with the counter idle and right after it started; the click does
+// not select the row. Two clicks of one button at one spot within the double-click
+// interval make the second a double click, which the menu the first opened takes as a
+// click outside it and closes (as any Qt menu does): the clicks here land far enough
+// apart, as a person's do.
+TEST_F(DesktopDocument, ARightClickOnARowOpensItsMenu)
+{
+    const QString xdotool = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
+    ASSERT_FALSE(xdotool.isEmpty()) << "xdotool is needed for the pointer events";
+    NodePtr job = makeJob(QStringLiteral("Support"), 40.0f, {{9, 60}});
+    NodePtr other = makeJob(QStringLiteral("Training"), 0.0f, {});
+    topLevel = {job, other};
+    defaults->setBool(true, AllwaysMutelyKey);
+    showWindow(760, 420);
+    QTreeView *outline = document->outlineView();
+    NTXOutlineViewExtension::selectItems(outline, {QVariant::fromValue(other)}, false);
+    auto nameCell = [&](const NodePtr &node) {
+        DocumentOutlineModel *model = document->outlineModel();
+        return outline->visualRect(model->indexForNode(node.get(), model->columnForIdentifier(QStringLiteral("outlineName"))));
+    };
+    // At the left or the right part of the row's name cell.
+    auto rightClick = [&](const NodePtr &node, bool left) -> QMenu * {
+        const QRect cell = nameCell(node);
+        const QPoint at = outline->viewport()->mapToGlobal(
+            QPoint(left ? cell.left() + cell.width() / 4 : cell.right() - cell.width() / 4, cell.center().y()));
+        QProcess pointer;
+        pointer.start(xdotool, {"mousemove", QString::number(at.x()), QString::number(at.y()), "sleep", "0.1",
+                                "click", "3"});
+        EXPECT_TRUE(pointer.waitForStarted());
+        const bool shown = QTest::qWaitFor(
+            [&] { return qobject_cast<QMenu *>(QApplication::activePopupWidget()) != nullptr; }, 15000);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return pointer.state() == QProcess::NotRunning; }, 15000));
+        EXPECT_EQ(pointer.exitCode(), 0) << pointer.readAllStandardError().toStdString();
+        return shown ? qobject_cast<QMenu *>(QApplication::activePopupWidget()) : nullptr;
+    };
+    auto itemTexts = [](QMenu *menu) {
+        QStringList texts;
+        for (QAction *item : menu->actions()) {
+            if (!item->isSeparator())
+                texts << item->text();
+        }
+        return texts;
+    };
+    // Escape, through the X server, closes the menu.
+    auto close = [&] {
+        return QProcess::execute(xdotool, {"key", "Escape"}) == 0
+               && QTest::qWaitFor([] { return QApplication::activePopupWidget() == nullptr; }, 15000);
+    };
+    ASSERT_GT(nameCell(job).width() / 2,
+              3 * QGuiApplication::styleHints()->mouseDoubleClickDistance());
+
+    QMenu *menu = rightClick(job, true);
+    ASSERT_NE(menu, nullptr) << "no menu opened";
+    const QStringList idle = itemTexts(menu);
+    ASSERT_FALSE(idle.isEmpty());
+    EXPECT_TRUE(menu->actions().first()->isEnabled());
+    EXPECT_EQ(NTXOutlineViewExtension::allSelectedItems(outline), QList<QVariant>{QVariant::fromValue(other)});
+    ASSERT_TRUE(close());
+    menu = rightClick(job, false);
+    ASSERT_NE(menu, nullptr) << "no menu opened the second time";
+    EXPECT_EQ(itemTexts(menu), idle);
+    ASSERT_TRUE(close());
+
+    // Counting on the job: the menu opens at once, its first item now stopping the count.
+    document->setActiveJob(job);
+    document->toggleTimer(nullptr);
+    ASSERT_TRUE(document->timerIsRunning());
+    menu = rightClick(job, true);
+    ASSERT_NE(menu, nullptr) << "no menu opened with the counter running";
+    const QStringList counting = itemTexts(menu);
+    ASSERT_EQ(counting.size(), idle.size());
+    EXPECT_NE(counting.first(), idle.first());
+    ASSERT_TRUE(close());
+    document->toggleTimer(nullptr);
+    EXPECT_FALSE(document->timerIsRunning());
 }
