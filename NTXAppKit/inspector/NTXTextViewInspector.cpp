@@ -1198,7 +1198,7 @@ void NTXTextViewInspector::listFieldDidRemoveRow(NTXTextViewInspectorListField *
         cursor.setPosition(int(range.location));
         cursor.setPosition(int(range.max()), QTextCursor::KeepAnchor);
         cursor.removeSelectedText();
-        m_visibleFieldsArray.removeAll(row);
+        m_visibleFieldsArray.removeOne(row);
         m_fieldStarts.remove(row.get());
         for (const QPointer<QWidget> &view : m_fieldViews.value(row.get()))
             m_viewFields.remove(view);
