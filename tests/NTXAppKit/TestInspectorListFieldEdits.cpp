@@ -447,3 +447,47 @@ TEST(InspectorListFieldEdits, AnEditInARowEndsBeforeTheRowsChange)
     EXPECT_GT(rowEditsEnded, 15);
     list->unbindController();
 }
+
+// The add and remove buttons of a removed row leave the inspector with the next event
+// pass (the inspector deletes them, they are its own), while the buttons of the rows
+// left stay in place, shown; the row's own control is given back.
+TEST(InspectorListFieldEdits, ARemovedRowsButtonsGoWithTheNextPass)
+{
+    std::vector<std::unique_ptr<Element>> pool;
+    platform::ArrayController controller;
+    for (int i = 0; i < 9; ++i) {
+        pool.push_back(std::make_unique<Element>(QStringLiteral("element %1").arg(i)));
+        controller.addObject(KeyValueObservable::fromObservable(pool.back().get()));
+    }
+    RuledInspector shown(controller, true, 0, 0);
+    std::mt19937 random(777);
+    const auto buttonsOf = [&](const NTXTextViewInspectorFieldPtr &row) {
+        QList<QPointer<QWidget>> buttons;
+        for (QWidget *view : shown.inspector.viewsInCharacterRange(shown.inspector.charRangeOfField(row.get())))
+            if (view->objectName() == QLatin1String("NSAddTemplate") || view->objectName() == QLatin1String("NSRemoveTemplate"))
+                buttons.append(view);
+        return buttons;
+    };
+    while (controller.arrangedObjects().size() > 2) {
+        const auto rows = shown.list->allRows();
+        const int index = 1 + std::uniform_int_distribution<int>(0, int(rows.size()) - 2)(random);
+        SCOPED_TRACE(index);
+        const QList<QPointer<QWidget>> gone = buttonsOf(rows.at(index));
+        ASSERT_FALSE(gone.isEmpty());
+        QPointer<QWidget> control = static_cast<NTXTextViewInspectorViewField *>(rows.at(index).get())->view();
+        controller.removeObjectAtArrangedObjectIndex(index);
+        QCoreApplication::processEvents();
+        for (const QPointer<QWidget> &button : gone)
+            EXPECT_TRUE(button.isNull());
+        ASSERT_FALSE(control.isNull()); // its row still holds it
+        EXPECT_NE(control->parentWidget(), shown.inspector.viewport());
+        int kept = 0;
+        for (const auto &row : shown.list->allRows())
+            for (const QPointer<QWidget> &button : buttonsOf(row)) {
+                EXPECT_EQ(button->parentWidget(), shown.inspector.viewport());
+                EXPECT_TRUE(button->isVisible());
+                ++kept;
+            }
+        EXPECT_GT(kept, 0);
+    }
+}
