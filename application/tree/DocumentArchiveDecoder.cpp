@@ -176,7 +176,7 @@ bool decodeTableColumnData(TypedStreamObject &object)
     return true;
 }
 
-bool decodeDocumentValuesStore(TypedStreamObject &object)
+bool decodeDocumentValuesStore(TypedStreamObject &object, TypedStreamReader &reader)
 {
     FieldCursor c(object);
     bool available = false;
@@ -198,6 +198,8 @@ bool decodeDocumentValuesStore(TypedStreamObject &object)
             return false;
         columns.append(v.value<TableColumnData>());
     }
+    if (!reader.hold(qsizetype(sizeof(DocumentValuesStore)) + 64))
+        return false;
     auto store = std::make_shared<DocumentValuesStore>();
     store->setWindowFrame(*rect);
     store->setDescriptVisible(descriptVisible);
@@ -208,7 +210,16 @@ bool decodeDocumentValuesStore(TypedStreamObject &object)
     return true;
 }
 
-bool decodeNode(TypedStreamObject &object, DecodedLists &lists)
+// What a decoded node holds beside the values the reader charged: the node, its
+// share of the shared pointer's block, and its places in the lists kept aside.
+qsizetype heldByNode(qsizetype children)
+{
+    constexpr qsizetype HeapBlock = 32;
+    return qsizetype(sizeof(Node)) + 2 * HeapBlock + children * qsizetype(sizeof(NodePtr))
+        + qsizetype(sizeof(QList<NodePtr>) + 2 * sizeof(void *)) + HeapBlock;
+}
+
+bool decodeNode(TypedStreamObject &object, DecodedLists &lists, TypedStreamReader &reader)
 {
     const std::optional<qint64> version = object.classVersion("Node");
     if (!version)
@@ -227,6 +238,8 @@ bool decodeNode(TypedStreamObject &object, DecodedLists &lists)
         || !readDate(c, lDate) || !readInt(c, hours) || !readInt(c, minutes) || !readFlag(c, active))
         return false;
     if (type < Node::Job || type > Node::Root)
+        return false;
+    if (!reader.hold(heldByNode(children.size())))
         return false;
     bool executed = false;
     QString descript;
@@ -323,12 +336,15 @@ bool DocumentArchiveDecoder::decode(const QByteArray &bytes, DocumentFileFormat:
     limits.maxInputSize = DocumentFileFormat::MaximumArchiveSize;
     limits.maxObjectDepth = 2 * DocumentFileFormat::MaximumDepth;
     limits.bytesPerBackReference = DocumentFileFormat::ArchiveBytesPerBackReference;
+    limits.memoryPerStreamByte = DocumentFileFormat::ArchiveMemoryPerByte;
     reader.setLimits(limits);
     reader.setKeepDecodedGroups(hold == Hold::WholeArchive);
     ArchivedFoundationObjects::registerDecoders(reader, ArchivedFoundationObjects::Sharing::EqualValues);
     DecodedLists lists;
-    reader.setClassDecoder("Node", [&lists](TypedStreamObject &object) { return decodeNode(object, lists); });
-    reader.setClassDecoder("DocumentValuesStore", decodeDocumentValuesStore);
+    reader.setClassDecoder("Node",
+                           [&lists, &reader](TypedStreamObject &object) { return decodeNode(object, lists, reader); });
+    reader.setClassDecoder("DocumentValuesStore",
+                           [&reader](TypedStreamObject &object) { return decodeDocumentValuesStore(object, reader); });
     reader.setClassDecoder("TableColumnData", decodeTableColumnData);
     reader.setClassFilter([](const TypedStreamClass &cls, const TypedStreamObject *enclosing) {
         if (isDocumentClass(cls) || isFoundationClass(cls))
