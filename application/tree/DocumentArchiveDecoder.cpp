@@ -33,11 +33,12 @@ constexpr qint64 NodeVersionWithDetails = 160;
 using StorePtr = std::shared_ptr<DocumentValuesStore>;
 
 // What the nodes of one stream held, kept beside them until the whole stream was
-// read and found sound: each node's list of children and the window state that a
-// node's list held in its first place.
+// read and found sound: each node's list of children (the list's own value, shared
+// with it: nodes, and in its first place perhaps the window state) and the window
+// state that a node's list held in its first place.
 struct DecodedLists
 {
-    QHash<const Node *, QList<NodePtr>> children;
+    QHash<const Node *, QVariantList> children;
     QHash<const Node *, StorePtr> stores;
 };
 
@@ -211,13 +212,9 @@ bool decodeDocumentValuesStore(TypedStreamObject &object, TypedStreamReader &rea
 }
 
 // What a decoded node holds beside the values the reader charged: the node, its
-// share of the shared pointer's block, and its places in the lists kept aside.
-qsizetype heldByNode(qsizetype children)
-{
-    constexpr qsizetype HeapBlock = 32;
-    return qsizetype(sizeof(Node)) + 2 * HeapBlock + children * qsizetype(sizeof(NodePtr))
-        + qsizetype(sizeof(QList<NodePtr>) + 2 * sizeof(void *)) + HeapBlock;
-}
+// share of the shared pointer's block, and its place in the lists kept aside (whose
+// lists of children the reader charged as the lists' own values).
+constexpr qsizetype HeldByNode = qsizetype(sizeof(Node) + sizeof(QVariantList) + 2 * sizeof(void *)) + 3 * 32;
 
 bool decodeNode(TypedStreamObject &object, DecodedLists &lists, TypedStreamReader &reader)
 {
@@ -239,7 +236,7 @@ bool decodeNode(TypedStreamObject &object, DecodedLists &lists, TypedStreamReade
         return false;
     if (type < Node::Job || type > Node::Root)
         return false;
-    if (!reader.hold(heldByNode(children.size())))
+    if (!reader.hold(HeldByNode))
         return false;
     bool executed = false;
     QString descript;
@@ -270,18 +267,16 @@ bool decodeNode(TypedStreamObject &object, DecodedLists &lists, TypedStreamReade
 
     // The children list is kept aside until the stream is found sound. Its first
     // place may hold the window state: the root of a document keeps it there.
-    QList<NodePtr> nodes;
-    nodes.reserve(children.size());
     for (qsizetype i = 0; i < children.size(); ++i) {
         const QVariant &v = children.at(i);
-        if (NodePtr child = nodeIn(v))
-            nodes.append(std::move(child));
-        else if (i == 0 && v.userType() == qMetaTypeId<StorePtr>())
+        if (v.userType() == qMetaTypeId<NodePtr>() && v.value<NodePtr>())
+            continue;
+        if (i == 0 && v.userType() == qMetaTypeId<StorePtr>())
             lists.stores.insert(node.get(), v.value<StorePtr>());
         else
             return false;
     }
-    lists.children.insert(node.get(), std::move(nodes));
+    lists.children.insert(node.get(), std::move(children));
     object.setDecodedValue(QVariant::fromValue(node));
     return true;
 }
@@ -293,18 +288,22 @@ bool treeIsSound(const Node &node, const DecodedLists &lists, const Node *mayHol
     if (seen.contains(&node) || (&node != mayHoldStore && lists.stores.contains(&node)))
         return false;
     seen.insert(&node);
-    for (const NodePtr &child : lists.children.value(&node))
-        if (!treeIsSound(*child, lists, nullptr, seen))
+    for (const QVariant &v : lists.children.value(&node)) {
+        const NodePtr child = nodeIn(v); // none for the window state
+        if (child && !treeIsSound(*child, lists, nullptr, seen))
             return false;
+    }
     return true;
 }
 
 // Hands each node of a sound tree its children.
 void assembleTree(Node &node, const DecodedLists &lists)
 {
-    for (const NodePtr &child : lists.children.value(&node)) {
-        node.addChild(child);
-        assembleTree(*child, lists);
+    for (const QVariant &v : lists.children.value(&node)) {
+        if (const NodePtr child = nodeIn(v)) {
+            node.addChild(child);
+            assembleTree(*child, lists);
+        }
     }
 }
 

@@ -518,7 +518,7 @@ bool TypedStreamReader::readObject(TypedStreamValue &out)
         return fail(QStringLiteral("objects nested too deeply"));
     if (!spend(1) || !hold(qsizetype(sizeof(TypedStreamObject) + sizeof(Entry))))
         return false;
-    TypedStreamObject *object = &m_archive->m_objects.emplace_back(nullptr, qsizetype(m_table.size()));
+    TypedStreamObject *object = &m_archive->m_objects.emplace_back(nullptr);
     m_table.push_back(Entry::of(EntryKind::Object, object));
 
     const TypedStreamClass *cls = nullptr;
@@ -526,7 +526,7 @@ bool TypedStreamReader::readObject(TypedStreamValue &out)
         return false;
     if (!cls)
         return fail(QStringLiteral("object without a class"));
-    object->m_class = cls;
+    object->setClass(cls);
     const TypedStreamObject *enclosing = m_enclosing.empty() ? nullptr : m_enclosing.back();
     if (m_filter && !m_filter(*cls, enclosing))
         return fail(QStringLiteral("class %1 not accepted here").arg(QString::fromLatin1(cls->name())));
@@ -551,7 +551,7 @@ bool TypedStreamReader::readObject(TypedStreamValue &out)
     }
     m_enclosing.pop_back();
     --m_objectDepth;
-    object->m_complete = true;
+    object->setComplete();
 
     if (const ClassDecoder *decoder = decoderOf(cls)) {
         if (!(*decoder)(*object))
