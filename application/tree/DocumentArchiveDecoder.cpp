@@ -276,7 +276,9 @@ bool decodeNode(TypedStreamObject &object, DecodedLists &lists, TypedStreamReade
         else
             return false;
     }
-    lists.children.insert(node.get(), std::move(children));
+    // Most nodes are time entries without children: they take no place.
+    if (!children.isEmpty())
+        lists.children.insert(node.get(), std::move(children));
     object.setDecodedValue(QVariant::fromValue(node));
     return true;
 }
@@ -352,7 +354,7 @@ bool DocumentArchiveDecoder::decode(const QByteArray &bytes, DocumentFileFormat:
         return enclosing && !isDocumentClass(*enclosing->objectClass());
     });
 
-    const std::unique_ptr<TypedStreamArchive> archive = reader.read(bytes);
+    std::unique_ptr<TypedStreamArchive> archive = reader.read(bytes);
     if (!archive)
         return failed(reader.errorString());
     if (archive->groups().size() != 1 || archive->groups().first().types != "@")
@@ -361,6 +363,10 @@ bool DocumentArchiveDecoder::decode(const QByteArray &bytes, DocumentFileFormat:
     if (top.kind() != TypedStreamValue::Kind::Object)
         return failed(QStringLiteral("not an archived document"));
     const QVariant topValue = ArchivedFoundationObjects::valueOf(top);
+    // The nodes and their lists are held by the values taken out; the archive's
+    // records are given back before the tree is checked and assembled. (An
+    // undecoded top object is only told apart below, never looked into.)
+    archive.reset();
 
     NodePtr root;
     DocumentValuesStore store;
