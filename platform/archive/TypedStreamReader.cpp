@@ -86,8 +86,9 @@ constexpr qint64 FirstLabel = -110;
 constexpr qint64 MaxArrayCount = qint64(1) << 30;
 // What one allocation takes beside its contents: the allocator's header and Qt's.
 constexpr qsizetype HeapBlock = 32;
-// A group in the list its object appends it to, which grows by doubling.
-constexpr qsizetype GroupSlot = 2 * qsizetype(sizeof(TypedStreamGroup));
+// A group in the list its object appends it to: a list growing by doubling holds up
+// to twice its groups, and three times while it moves to a larger block.
+constexpr qsizetype GroupSlot = 3 * qsizetype(sizeof(TypedStreamGroup));
 
 bool isSimpleCode(char c)
 {
