@@ -715,3 +715,27 @@ TEST(DocumentArchive, ReadsLargeDocumentsOfSmallEntriesWithinTheMemoryBound)
     ASSERT_FALSE(answer.startsWith(QStringLiteral("refused"))) << qPrintable(answer);
     EXPECT_EQ(answer, answerHoldingAll(bytes));
 }
+
+TEST(DocumentArchive, BothWaysOfHoldingAnswerAlikeAtTheMemoryBound)
+{
+    // Lists of ever more tiny objects: read (and no document) up to the bound, too
+    // large past it; both ways of holding answer alike on either side of it.
+    using nodetreearchive::Expanding;
+    const QString tooLarge = QStringLiteral("refused: stream too large for the memory its values take");
+    const QString noDocument = QStringLiteral("refused: the list holds something other than nodes");
+    qsizetype read = 4096;
+    qsizetype refused = 2 << 20;
+    ASSERT_EQ(answerHoldingValues(nodetreearchive::expanding(Expanding::TinyObjects, read)), noDocument);
+    ASSERT_EQ(answerHoldingValues(nodetreearchive::expanding(Expanding::TinyObjects, refused)), tooLarge);
+    while (refused - read > 4) {
+        const qsizetype middle = (read + refused) / 2;
+        (answerHoldingValues(nodetreearchive::expanding(Expanding::TinyObjects, middle)) == tooLarge ? refused : read)
+            = middle;
+    }
+    for (qsizetype bytes = read - 64; bytes <= refused + 64; bytes += 4) {
+        const QByteArray stream = nodetreearchive::expanding(Expanding::TinyObjects, bytes);
+        const QString answer = answerHoldingValues(stream);
+        EXPECT_EQ(answer, bytes < refused ? noDocument : tooLarge) << bytes;
+        EXPECT_EQ(answerHoldingAll(stream), answer) << bytes;
+    }
+}
