@@ -13,7 +13,10 @@
 // tree takes (as read from its XML form), "beyond_tree_MiB" the difference and
 // "x_file" that difference over the archive's size (the goal is 4 at most). "ReadHostileArchive" reads archives no writer makes, to their refusal
 // (the goal is 1 s and 100 MiB): 0 a stream of 8 MB whose one string object its root's
-// list refers back to millions of times, 1 an archive of 200,000 entries cut at 4 MB.
+// list refers back to millions of times, 1 an archive of 200,000 entries cut at 4 MB,
+// and streams of 8 MB expanding into far more than their size: 2 a node of one small
+// number after another, 3 a node of one array of numbers, 4 a list of tiny objects,
+// 5 lists 150 deep, 6 strings of a MiB each (read, and no document).
 // Arg 1 of both is the path: 0 as the application reads (each object dropped once
 // decoded), 1 the whole archive held until the end.
 #include "bench/BenchXmlFloor.h"
@@ -343,7 +346,23 @@ void BM_ReadArchive(benchmark::State &state)
 
 void BM_ReadHostileArchive(benchmark::State &state)
 {
-    const QByteArray bytes = state.range(0) == 0 ? nodetreearchive::referringBack(8 * 1000 * 1000 / 2) : archiveOf(200000).left(4 << 20);
+    using nodetreearchive::Expanding;
+    constexpr qsizetype Size = 8 * 1000 * 1000;
+    QByteArray bytes;
+    switch (state.range(0)) {
+    case 0:
+        bytes = nodetreearchive::referringBack(Size / 2);
+        break;
+    case 1:
+        bytes = archiveOf(200000).left(4 << 20);
+        break;
+    default: {
+        static const Expanding forms[] = {Expanding::NumberGroups, Expanding::NumberArray, Expanding::TinyObjects,
+                                          Expanding::DeepNesting, Expanding::LongStrings};
+        bytes = nodetreearchive::expanding(forms[state.range(0) - 2], Size);
+        break;
+    }
+    }
     MemoryWindow memory;
     for (auto _ : state) {
         memory.open();
@@ -381,7 +400,7 @@ BENCHMARK(BM_ReadArchive)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->Iterations(2);
-BENCHMARK(BM_ReadHostileArchive)->ArgsProduct({{0, 1}, {0, 1}})->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_ReadHostileArchive)->ArgsProduct({{0, 1, 2, 3, 4, 5, 6}, {0, 1}})->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_Recalculate)->Arg(20000)->Arg(200000)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char **argv)

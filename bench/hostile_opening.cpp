@@ -12,6 +12,11 @@
 //   referring-back-8MB an older archive of 8 MB whose root's list refers back to one
 //                  string millions of times
 //   truncated-4MB  an older archive of 200,000 entries cut after 4 MB
+//   expanding-*-8MB older archives of 8 MB that would hold far more than their size:
+//                  a node of one small number after another (NumberGroups), of one
+//                  array of numbers (NumberArray), a list of tiny objects
+//                  (TinyObjects), lists 150 deep (DeepNesting), and strings of a MiB
+//                  each (LongStrings, read whole and then found no document)
 //
 // For scale, "OneRead" is one read of a file by DocumentFileFormat on this thread, to
 // its refusal.
@@ -149,6 +154,15 @@ const QString &truncatedArchiveFile()
     return path;
 }
 
+// An older archive of 8 MB of one of the forms that expand past their size.
+template <nodetreearchive::Expanding Form>
+const QString &expandingFile()
+{
+    static const QString path = writeBytes(QStringLiteral("expanding-%1-8MB.chronark").arg(int(Form)),
+                                           nodetreearchive::expanding(Form, 8'000'000));
+    return path;
+}
+
 platform::UserDefaults &benchDefaults()
 {
     static platform::UserDefaults defaults(folder().filePath(QStringLiteral("defaults.conf")));
@@ -256,6 +270,16 @@ void BM_LaunchReferringBack8MB(benchmark::State &state) { refuse(state, referrin
 void BM_LaterRequestReferringBack8MB(benchmark::State &state) { refuse(state, referringBackFile, Way::LaterRequest); }
 void BM_LaunchTruncated4MB(benchmark::State &state) { refuse(state, truncatedArchiveFile, Way::Launch); }
 void BM_LaterRequestTruncated4MB(benchmark::State &state) { refuse(state, truncatedArchiveFile, Way::LaterRequest); }
+template <nodetreearchive::Expanding Form>
+void BM_OneReadExpanding8MB(benchmark::State &state)
+{
+    oneRead(state, expandingFile<Form>());
+}
+template <nodetreearchive::Expanding Form>
+void BM_LaterRequestExpanding8MB(benchmark::State &state)
+{
+    refuse(state, expandingFile<Form>, Way::LaterRequest);
+}
 
 void BM_LaunchDamaged25MB(benchmark::State &state) { refuse(state, damagedFile, Way::Launch); }
 void BM_LaterRequestDamaged25MB(benchmark::State &state) { refuse(state, damagedFile, Way::LaterRequest); }
@@ -269,6 +293,16 @@ BENCHMARK(BM_LaunchReferringBack8MB)->UseManualTime()->Unit(benchmark::kMillisec
 BENCHMARK(BM_LaterRequestReferringBack8MB)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_LaunchTruncated4MB)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_LaterRequestTruncated4MB)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK_TEMPLATE(BM_OneReadExpanding8MB, nodetreearchive::Expanding::NumberGroups)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK_TEMPLATE(BM_OneReadExpanding8MB, nodetreearchive::Expanding::NumberArray)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK_TEMPLATE(BM_OneReadExpanding8MB, nodetreearchive::Expanding::TinyObjects)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK_TEMPLATE(BM_OneReadExpanding8MB, nodetreearchive::Expanding::DeepNesting)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK_TEMPLATE(BM_OneReadExpanding8MB, nodetreearchive::Expanding::LongStrings)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK_TEMPLATE(BM_LaterRequestExpanding8MB, nodetreearchive::Expanding::NumberGroups)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK_TEMPLATE(BM_LaterRequestExpanding8MB, nodetreearchive::Expanding::NumberArray)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK_TEMPLATE(BM_LaterRequestExpanding8MB, nodetreearchive::Expanding::TinyObjects)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK_TEMPLATE(BM_LaterRequestExpanding8MB, nodetreearchive::Expanding::DeepNesting)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK_TEMPLATE(BM_LaterRequestExpanding8MB, nodetreearchive::Expanding::LongStrings)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_LaunchDamaged25MB)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_LaterRequestDamaged25MB)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_LaunchAttribute200MB)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);

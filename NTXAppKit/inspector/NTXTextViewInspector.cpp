@@ -412,7 +412,7 @@ void NTXTextViewInspector::releaseSubview(QWidget *view)
 
 void NTXTextViewInspector::removeSubviewGivingBackLater(QWidget *view)
 {
-    if (!view || view->parentWidget() != viewport() || view->property("ntxInspectorListButton").toBool()) {
+    if (!view || view->parentWidget() != viewport()) {
         removeSubview(view);
         return;
     }
@@ -436,7 +436,15 @@ void NTXTextViewInspector::giveBackReleasedViews()
         if (!view || !view->property(NTXTextViewInspectorViewField::GivenBackLaterProperty).toBool())
             continue; // deleted with its row, or shown again
         view->setProperty(NTXTextViewInspectorViewField::GivenBackLaterProperty, QVariant());
-        if (view->parentWidget() == viewport())
+        if (view->parentWidget() != viewport())
+            continue;
+        // A list button is the inspector's own: the click that removed its row has
+        // returned by now. Deleted here rather than later, it leaves the viewport now
+        // (a deferred deletion waits for the event loop that posted it, and the
+        // viewport's paints walk the button as a child until then).
+        if (view->property("ntxInspectorListButton").toBool())
+            delete view.data();
+        else
             view->setParent(nullptr);
     }
 }
@@ -1202,7 +1210,7 @@ void NTXTextViewInspector::listFieldDidRemoveRow(NTXTextViewInspectorListField *
         cursor.setPosition(int(range.location));
         cursor.setPosition(int(range.max()), QTextCursor::KeepAnchor);
         cursor.removeSelectedText();
-        m_visibleFieldsArray.removeAll(row);
+        m_visibleFieldsArray.removeOne(row);
         m_fieldStarts.remove(row.get());
         for (const QPointer<QWidget> &view : m_fieldViews.value(row.get()))
             m_viewFields.remove(view);

@@ -281,7 +281,8 @@ private:
     // removeSubview() without the list of subviews.
     void releaseSubview(QWidget *view);
     // removeSubview() for a removed list row's control: hidden now, given back on the
-    // next pass of the event loop unless its row deleted it meanwhile.
+    // next pass of the event loop unless its row deleted it meanwhile (a list button,
+    // the inspector's own, is deleted then).
     void removeSubviewGivingBackLater(QWidget *view);
     void giveBackReleasedViews();
     void removeAllSubviews();

@@ -4,12 +4,20 @@
 #include "NTXAppKit/inspector/NTXTextViewInspectorViewField.h"
 #include "platform/foundation/ObjectController.h"
 
+#include <QAbstractScrollArea>
 #include <QApplication>
 
 namespace {
 
 const QString ValueBinding = QStringLiteral("value");
 const QString SelfKeyPath = QStringLiteral("self");
+
+bool standsInAViewport(const QWidget *widget)
+{
+    const QWidget *parent = widget->parentWidget();
+    const auto *area = parent ? qobject_cast<const QAbstractScrollArea *>(parent->parentWidget()) : nullptr;
+    return area && area->viewport() == parent;
+}
 
 } // namespace
 
@@ -243,8 +251,10 @@ void NTXTextViewInspectorListField::controllerChanged()
     platform::KeyValueObservable *controller = observableController();
     if (!controller)
         return;
-    // An edit in a row ends before the rows change.
-    if (QWidget *focus = QApplication::focusWidget())
+    // An edit in a row ends before the rows change. A row's control that has the
+    // keyboard stands in an inspector, a child of its viewport: the rows are looked
+    // through only then.
+    if (QWidget *focus = QApplication::focusWidget(); focus && standsInAViewport(focus))
         for (const NTXTextViewInspectorFieldPtr &row : allFields())
             if (const auto *viewRow = dynamic_cast<const NTXTextViewInspectorViewField *>(row.get()))
                 if (viewRow->view() == focus)
@@ -253,7 +263,8 @@ void NTXTextViewInspectorListField::controllerChanged()
     const platform::KeyValueChange *change = controller->changeForKey(m_controllerKey);
     const platform::KeyValueChangeKind kind = change ? change->kind : platform::KeyValueChangeKind::Setting;
     const QList<qsizetype> indexes = change ? change->indexes : QList<qsizetype>();
-    const QVariantList array = controllerArray();
+    // Removals need no elements: the array is read only for the other changes.
+    const QVariantList array = kind == platform::KeyValueChangeKind::Removal ? QVariantList() : controllerArray();
 
     switch (kind) {
     case platform::KeyValueChangeKind::Setting:

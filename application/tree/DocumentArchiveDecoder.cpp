@@ -33,11 +33,12 @@ constexpr qint64 NodeVersionWithDetails = 160;
 using StorePtr = std::shared_ptr<DocumentValuesStore>;
 
 // What the nodes of one stream held, kept beside them until the whole stream was
-// read and found sound: each node's list of children and the window state that a
-// node's list held in its first place.
+// read and found sound: each node's list of children (the list's own value, shared
+// with it: nodes, and in its first place perhaps the window state) and the window
+// state that a node's list held in its first place.
 struct DecodedLists
 {
-    QHash<const Node *, QList<NodePtr>> children;
+    QHash<const Node *, QVariantList> children;
     QHash<const Node *, StorePtr> stores;
 };
 
@@ -176,7 +177,7 @@ bool decodeTableColumnData(TypedStreamObject &object)
     return true;
 }
 
-bool decodeDocumentValuesStore(TypedStreamObject &object)
+bool decodeDocumentValuesStore(TypedStreamObject &object, TypedStreamReader &reader)
 {
     FieldCursor c(object);
     bool available = false;
@@ -198,6 +199,8 @@ bool decodeDocumentValuesStore(TypedStreamObject &object)
             return false;
         columns.append(v.value<TableColumnData>());
     }
+    if (!reader.hold(qsizetype(sizeof(DocumentValuesStore)) + 64))
+        return false;
     auto store = std::make_shared<DocumentValuesStore>();
     store->setWindowFrame(*rect);
     store->setDescriptVisible(descriptVisible);
@@ -208,7 +211,12 @@ bool decodeDocumentValuesStore(TypedStreamObject &object)
     return true;
 }
 
-bool decodeNode(TypedStreamObject &object, DecodedLists &lists)
+// What a decoded node holds beside the values the reader charged: the node, its
+// share of the shared pointer's block, and its place in the lists kept aside (whose
+// lists of children the reader charged as the lists' own values).
+constexpr qsizetype HeldByNode = qsizetype(sizeof(Node) + sizeof(QVariantList) + 2 * sizeof(void *)) + 3 * 32;
+
+bool decodeNode(TypedStreamObject &object, DecodedLists &lists, TypedStreamReader &reader)
 {
     const std::optional<qint64> version = object.classVersion("Node");
     if (!version)
@@ -227,6 +235,8 @@ bool decodeNode(TypedStreamObject &object, DecodedLists &lists)
         || !readDate(c, lDate) || !readInt(c, hours) || !readInt(c, minutes) || !readFlag(c, active))
         return false;
     if (type < Node::Job || type > Node::Root)
+        return false;
+    if (!reader.hold(HeldByNode))
         return false;
     bool executed = false;
     QString descript;
@@ -257,18 +267,18 @@ bool decodeNode(TypedStreamObject &object, DecodedLists &lists)
 
     // The children list is kept aside until the stream is found sound. Its first
     // place may hold the window state: the root of a document keeps it there.
-    QList<NodePtr> nodes;
-    nodes.reserve(children.size());
     for (qsizetype i = 0; i < children.size(); ++i) {
         const QVariant &v = children.at(i);
-        if (NodePtr child = nodeIn(v))
-            nodes.append(std::move(child));
-        else if (i == 0 && v.userType() == qMetaTypeId<StorePtr>())
+        if (v.userType() == qMetaTypeId<NodePtr>() && v.value<NodePtr>())
+            continue;
+        if (i == 0 && v.userType() == qMetaTypeId<StorePtr>())
             lists.stores.insert(node.get(), v.value<StorePtr>());
         else
             return false;
     }
-    lists.children.insert(node.get(), std::move(nodes));
+    // Most nodes are time entries without children: they take no place.
+    if (!children.isEmpty())
+        lists.children.insert(node.get(), std::move(children));
     object.setDecodedValue(QVariant::fromValue(node));
     return true;
 }
@@ -280,18 +290,22 @@ bool treeIsSound(const Node &node, const DecodedLists &lists, const Node *mayHol
     if (seen.contains(&node) || (&node != mayHoldStore && lists.stores.contains(&node)))
         return false;
     seen.insert(&node);
-    for (const NodePtr &child : lists.children.value(&node))
-        if (!treeIsSound(*child, lists, nullptr, seen))
+    for (const QVariant &v : lists.children.value(&node)) {
+        const NodePtr child = nodeIn(v); // none for the window state
+        if (child && !treeIsSound(*child, lists, nullptr, seen))
             return false;
+    }
     return true;
 }
 
 // Hands each node of a sound tree its children.
 void assembleTree(Node &node, const DecodedLists &lists)
 {
-    for (const NodePtr &child : lists.children.value(&node)) {
-        node.addChild(child);
-        assembleTree(*child, lists);
+    for (const QVariant &v : lists.children.value(&node)) {
+        if (const NodePtr child = nodeIn(v)) {
+            node.addChild(child);
+            assembleTree(*child, lists);
+        }
     }
 }
 
@@ -323,12 +337,15 @@ bool DocumentArchiveDecoder::decode(const QByteArray &bytes, DocumentFileFormat:
     limits.maxInputSize = DocumentFileFormat::MaximumArchiveSize;
     limits.maxObjectDepth = 2 * DocumentFileFormat::MaximumDepth;
     limits.bytesPerBackReference = DocumentFileFormat::ArchiveBytesPerBackReference;
+    limits.memoryPerStreamByte = DocumentFileFormat::ArchiveMemoryPerByte;
     reader.setLimits(limits);
     reader.setKeepDecodedGroups(hold == Hold::WholeArchive);
     ArchivedFoundationObjects::registerDecoders(reader, ArchivedFoundationObjects::Sharing::EqualValues);
     DecodedLists lists;
-    reader.setClassDecoder("Node", [&lists](TypedStreamObject &object) { return decodeNode(object, lists); });
-    reader.setClassDecoder("DocumentValuesStore", decodeDocumentValuesStore);
+    reader.setClassDecoder("Node",
+                           [&lists, &reader](TypedStreamObject &object) { return decodeNode(object, lists, reader); });
+    reader.setClassDecoder("DocumentValuesStore",
+                           [&reader](TypedStreamObject &object) { return decodeDocumentValuesStore(object, reader); });
     reader.setClassDecoder("TableColumnData", decodeTableColumnData);
     reader.setClassFilter([](const TypedStreamClass &cls, const TypedStreamObject *enclosing) {
         if (isDocumentClass(cls) || isFoundationClass(cls))
@@ -337,7 +354,7 @@ bool DocumentArchiveDecoder::decode(const QByteArray &bytes, DocumentFileFormat:
         return enclosing && !isDocumentClass(*enclosing->objectClass());
     });
 
-    const std::unique_ptr<TypedStreamArchive> archive = reader.read(bytes);
+    std::unique_ptr<TypedStreamArchive> archive = reader.read(bytes);
     if (!archive)
         return failed(reader.errorString());
     if (archive->groups().size() != 1 || archive->groups().first().types != "@")
@@ -346,6 +363,10 @@ bool DocumentArchiveDecoder::decode(const QByteArray &bytes, DocumentFileFormat:
     if (top.kind() != TypedStreamValue::Kind::Object)
         return failed(QStringLiteral("not an archived document"));
     const QVariant topValue = ArchivedFoundationObjects::valueOf(top);
+    // The nodes and their lists are held by the values taken out; the archive's
+    // records are given back before the tree is checked and assembled. (An
+    // undecoded top object is only told apart below, never looked into.)
+    archive.reset();
 
     NodePtr root;
     DocumentValuesStore store;

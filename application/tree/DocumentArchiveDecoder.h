@@ -16,7 +16,10 @@
 // every stream, the same document or the same refusal. Every back-reference to an
 // object is charged against a budget of the stream's size
 // (DocumentFileFormat::ArchiveBytesPerBackReference), so that a stream referring to
-// one object millions of times is refused before it holds them all.
+// one object millions of times is refused before it holds them all; and every
+// record, value and node the read holds against a budget of memory
+// (DocumentFileFormat::ArchiveMemoryPerByte), so that a stream expanding into far
+// more than its size (millions of tiny objects or numbers) is refused as too large.
 // Threads: reentrant; no shared state.
 #include "application/tree/DocumentFileFormat.h"
 

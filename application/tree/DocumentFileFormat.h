@@ -83,6 +83,9 @@ public:
     // already (a shared zone or format of a date) a few times an entry at most, and
     // an entry takes a hundred bytes and more.
     static constexpr qsizetype ArchiveBytesPerBackReference = 16;
+    // Bytes of memory a read of an older archive may hold (its records, values and
+    // nodes, as the reader charges them) for each byte of it, beyond a first MiB.
+    static constexpr qsizetype ArchiveMemoryPerByte = 10;
 
     struct ReadResult
     {

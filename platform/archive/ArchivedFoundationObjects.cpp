@@ -329,27 +329,38 @@ void registerDecoders(TypedStreamReader &reader, Sharing sharing)
     registerDecoders(reader);
     if (sharing == Sharing::None)
         return;
+    // The reader does not charge a value that is shared; a value is charged here
+    // when it is first made.
+    constexpr qsizetype HeapBlock = 32;
     auto shared = std::make_shared<SharedValues>();
-    reader.setClassDecoder("NSString", [shared](TypedStreamObject &object) {
+    TypedStreamReader *charged = &reader;
+    reader.setClassDecoder("NSString", [shared, charged](TypedStreamObject &object) {
         if (!decodeString(object))
             return false;
         if (object.groups().first().values.first().bytes().size() > SharedStringLength)
             return true;
         const QString text = object.decodedValue().toString();
         auto it = shared->strings.constFind(text);
-        if (it == shared->strings.constEnd())
+        if (it == shared->strings.constEnd()) {
+            if (!charged->hold(2 * HeapBlock + 2 * text.size() + qsizetype(sizeof(QString))))
+                return false;
             it = shared->strings.insert(text);
+        }
         object.setDecodedValue(*it);
         return true;
     });
-    reader.setClassDecoder("NSTimeZone", [shared](TypedStreamObject &object) {
+    reader.setClassDecoder("NSTimeZone", [shared, charged](TypedStreamObject &object) {
         QString name;
         QByteArray data;
         timeZoneParts(object, name, data);
         const QPair<QString, QByteArray> parts(name, data);
         auto it = shared->zones.constFind(parts);
-        if (it == shared->zones.constEnd())
+        if (it == shared->zones.constEnd()) {
+            if (!charged->hold(3 * HeapBlock + 2 * name.size() + data.size()
+                               + qsizetype(sizeof(ArchivedTimeZone) + sizeof(parts) + sizeof(QVariant))))
+                return false;
             it = shared->zones.insert(parts, QVariant::fromValue(ArchivedTimeZone(name, data)));
+        }
         object.setDecodedValue(*it);
         return true;
     });

@@ -43,6 +43,8 @@ void registerDecoders(TypedStreamReader &reader);
 // SharedStringLength bytes then share one QString, and equal time zones one zone, as
 // the objects of a large archive repeat them (every date of a document its zone and
 // its format). The values are the same either way; only what they take differs.
+// Each shared value is charged to the reader's memory budget once, when first made
+// (TypedStreamReader::hold), as the reader charges no value that is shared.
 enum class Sharing { None, EqualValues };
 constexpr qsizetype SharedStringLength = 64;
 void registerDecoders(TypedStreamReader &reader, Sharing sharing);

@@ -4,21 +4,28 @@
 
 namespace platform {
 
+// The flags sit in the class address's low bits.
+static_assert(alignof(TypedStreamClass) >= 4);
+static_assert(sizeof(void *) != 8 || sizeof(TypedStreamObject) == 48);
+
 QByteArray TypedStreamObject::className() const
 {
-    return m_class ? m_class->name() : QByteArray();
+    const TypedStreamClass *cls = objectClass();
+    return cls ? cls->name() : QByteArray();
 }
 
 bool TypedStreamObject::isKindOf(QByteArrayView className) const
 {
-    return m_class && m_class->isKindOf(className);
+    const TypedStreamClass *cls = objectClass();
+    return cls && cls->isKindOf(className);
 }
 
 std::optional<qint64> TypedStreamObject::classVersion(QByteArrayView className) const
 {
-    if (!m_class)
+    const TypedStreamClass *cls = objectClass();
+    if (!cls)
         return std::nullopt;
-    return m_class->versionOf(className);
+    return cls->versionOf(className);
 }
 
 const QList<TypedStreamGroup> &TypedStreamObject::groups() const

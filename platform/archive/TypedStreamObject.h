@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QVariant>
+#include <QtGlobal>
 #include <memory>
 #include <optional>
 
@@ -18,16 +19,16 @@ class TypedStreamClass;
 class TypedStreamObject
 {
 public:
-    TypedStreamObject(const TypedStreamClass *cls, qsizetype tableIndex)
-        : m_class(cls), m_tableIndex(qint32(tableIndex)) {}
+    explicit TypedStreamObject(const TypedStreamClass *cls) : m_classAndFlags(reinterpret_cast<quintptr>(cls)) {}
 
-    const TypedStreamClass *objectClass() const { return m_class; }
+    const TypedStreamClass *objectClass() const
+    {
+        return reinterpret_cast<const TypedStreamClass *>(m_classAndFlags & ~FlagBits);
+    }
     QByteArray className() const;
     bool isKindOf(QByteArrayView className) const;
     // The version the stream records for the named class of this object's chain.
     std::optional<qint64> classVersion(QByteArrayView className) const;
-    // Position in the stream's table of objects, classes and C strings.
-    qsizetype tableIndex() const { return m_tableIndex; }
 
     const QList<TypedStreamGroup> &groups() const;
     // Every value of every group, in stream order.
@@ -35,26 +36,33 @@ public:
 
     // Set once the object's end marker has been read. An object that refers back to
     // an enclosing object sees it incomplete.
-    bool isComplete() const { return m_complete; }
+    bool isComplete() const { return m_classAndFlags & Complete; }
 
-    bool hasDecodedValue() const { return m_hasDecoded; }
+    bool hasDecodedValue() const { return m_classAndFlags & HasDecoded; }
     const QVariant &decodedValue() const { return m_decoded; }
     void setDecodedValue(const QVariant &value)
     {
         m_decoded = value;
-        m_hasDecoded = true;
+        m_classAndFlags |= HasDecoded;
     }
 
 private:
     friend class TypedStreamReader;
-    const TypedStreamClass *m_class = nullptr;
+    // An archive holds millions of objects: the two flags sit in the low bits of the
+    // class's address (aligned to eight bytes), so that an object takes 48 bytes.
+    static constexpr quintptr Complete = 1;
+    static constexpr quintptr HasDecoded = 2;
+    static constexpr quintptr FlagBits = 3;
+    void setClass(const TypedStreamClass *cls)
+    {
+        m_classAndFlags = reinterpret_cast<quintptr>(cls) | (m_classAndFlags & FlagBits);
+    }
+    void setComplete() { m_classAndFlags |= Complete; }
+
+    quintptr m_classAndFlags = 0;
     // None while the object holds no group (or gave its groups up for its value).
     std::unique_ptr<QList<TypedStreamGroup>> m_groups;
     QVariant m_decoded;
-    // The table of a stream within the reader's bounds has fewer than 2^31 entries.
-    qint32 m_tableIndex = 0;
-    bool m_hasDecoded = false;
-    bool m_complete = false;
 };
 
 } // namespace platform

@@ -1,5 +1,6 @@
 #include "platform/archive/TypedStreamReader.h"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 
@@ -83,6 +84,11 @@ constexpr quint8 FirstReserved = 0x80;
 constexpr quint8 LastReserved = 0x91;
 constexpr qint64 FirstLabel = -110;
 constexpr qint64 MaxArrayCount = qint64(1) << 30;
+// What one allocation takes beside its contents: the allocator's header and Qt's.
+constexpr qsizetype HeapBlock = 32;
+// A group in the list its object appends it to: a list growing by doubling holds up
+// to twice its groups, and three times while it moves to a larger block.
+constexpr qsizetype GroupSlot = 3 * qsizetype(sizeof(TypedStreamGroup));
 
 bool isSimpleCode(char c)
 {
@@ -198,6 +204,69 @@ bool TypedStreamReader::chargeBackReference()
         return fail(QStringLiteral("too many back-references for the size of the stream"));
     --m_referenceBudget;
     return true;
+}
+
+bool TypedStreamReader::hold(qsizetype bytes)
+{
+    m_held += bytes;
+    m_peakHeld = std::max(m_peakHeld, m_held);
+    if (m_memoryBudget >= 0 && m_held > m_memoryBudget)
+        return fail(QStringLiteral("stream too large for the memory its values take"));
+    return true;
+}
+
+qsizetype TypedStreamReader::payloadOf(const TypedStreamValue &value)
+{
+    switch (value.kind()) {
+    case TypedStreamValue::Kind::Bytes:
+        return HeapBlock + value.bytes().size();
+    case TypedStreamValue::Kind::Array:
+    case TypedStreamValue::Kind::Struct: {
+        qsizetype n = HeapBlock + value.elements().size() * qsizetype(sizeof(TypedStreamValue));
+        for (const TypedStreamValue &e : value.elements())
+            n += payloadOf(e);
+        return n;
+    }
+    default:
+        return 0; // in place, or a shared string the table holds
+    }
+}
+
+qsizetype TypedStreamReader::heldByGroups(const QList<TypedStreamGroup> &groups)
+{
+    qsizetype n = qsizetype(sizeof(QList<TypedStreamGroup>)) + HeapBlock;
+    for (const TypedStreamGroup &g : groups) {
+        n += GroupSlot + HeapBlock + g.values.size() * qsizetype(sizeof(TypedStreamValue));
+        for (const TypedStreamValue &v : g.values)
+            n += payloadOf(v);
+    }
+    return n;
+}
+
+qsizetype TypedStreamReader::heldByDecoded(const QVariant &value)
+{
+    // A value shared with another (a decoder handing out equal values once) was
+    // charged when it was first made.
+    const QVariant::Private &d = value.data_ptr();
+    if (d.is_shared && d.data.shared->ref.loadRelaxed() > 1)
+        return 0;
+    switch (value.typeId()) {
+    case QMetaType::QString: {
+        const QString &text = *static_cast<const QString *>(value.constData());
+        return text.isDetached() ? HeapBlock + 2 * text.size() : 0;
+    }
+    case QMetaType::QByteArray:
+        return HeapBlock + value.toByteArray().size();
+    case QMetaType::QVariantList:
+        return HeapBlock + value.toList().size() * qsizetype(sizeof(QVariant));
+    case QMetaType::QVariantMap:
+        return value.toMap().size() * (HeapBlock + qsizetype(sizeof(QString) + sizeof(QVariant)));
+    default: {
+        // Larger values than a pointer or two sit outside the variant.
+        const qsizetype size = value.metaType().sizeOf();
+        return size > qsizetype(2 * sizeof(void *)) ? HeapBlock + size : 0;
+    }
+    }
 }
 
 bool TypedStreamReader::readByte(quint8 &b)
@@ -336,6 +405,9 @@ bool TypedStreamReader::readSharedString(QByteArray &s, bool &isNil, qsizetype *
             return fail(QStringLiteral("negative string length"));
         if (!need(length))
             return false;
+        // The string, its place in the table and the place of its parse.
+        if (!hold(qsizetype(sizeof(QByteArray) + sizeof(std::shared_ptr<void>)) + HeapBlock + length))
+            return false;
         s = QByteArray(reinterpret_cast<const char *>(m_data + m_pos), length);
         m_pos += length;
         m_strings.append(s);
@@ -373,7 +445,9 @@ bool TypedStreamReader::readClass(const TypedStreamClass *&cls, int chainDepth)
     qint64 version;
     if (!readInteger(version))
         return false;
-    if (!spend(1))
+    if (!spend(1)
+        || !hold(qsizetype(sizeof(TypedStreamClass) + sizeof(std::unique_ptr<TypedStreamClass>) + sizeof(Entry))
+                 + HeapBlock))
         return false;
     auto owned = std::make_unique<TypedStreamClass>(name, version);
     TypedStreamClass *c = owned.get();
@@ -414,6 +488,8 @@ bool TypedStreamReader::readCString(TypedStreamValue &out)
         s = QByteArray();
     else if (s.isNull())
         s = QByteArray("");
+    if (!hold(qsizetype(sizeof(Entry) + sizeof(QByteArray))))
+        return false;
     m_table.push_back(Entry::ofCString(m_cStrings.size()));
     m_cStrings.push_back(s);
     out = nil ? TypedStreamValue::nil('*') : TypedStreamValue::string('*', s);
@@ -441,9 +517,9 @@ bool TypedStreamReader::readObject(TypedStreamValue &out)
     }
     if (m_objectDepth >= m_limits.maxObjectDepth)
         return fail(QStringLiteral("objects nested too deeply"));
-    if (!spend(1))
+    if (!spend(1) || !hold(qsizetype(sizeof(TypedStreamObject) + sizeof(Entry))))
         return false;
-    TypedStreamObject *object = &m_archive->m_objects.emplace_back(nullptr, qsizetype(m_table.size()));
+    TypedStreamObject *object = &m_archive->m_objects.emplace_back(nullptr);
     m_table.push_back(Entry::of(EntryKind::Object, object));
 
     const TypedStreamClass *cls = nullptr;
@@ -451,7 +527,7 @@ bool TypedStreamReader::readObject(TypedStreamValue &out)
         return false;
     if (!cls)
         return fail(QStringLiteral("object without a class"));
-    object->m_class = cls;
+    object->setClass(cls);
     const TypedStreamObject *enclosing = m_enclosing.empty() ? nullptr : m_enclosing.back();
     if (m_filter && !m_filter(*cls, enclosing))
         return fail(QStringLiteral("class %1 not accepted here").arg(QString::fromLatin1(cls->name())));
@@ -466,21 +542,31 @@ bool TypedStreamReader::readObject(TypedStreamValue &out)
             ++m_pos;
             break;
         }
-        if (!object->m_groups)
+        if (!object->m_groups) {
+            if (!hold(qsizetype(sizeof(QList<TypedStreamGroup>)) + HeapBlock))
+                return false;
             object->m_groups = std::make_unique<QList<TypedStreamGroup>>();
+        }
         if (!readGroup(*object->m_groups))
             return false;
     }
     m_enclosing.pop_back();
     --m_objectDepth;
-    object->m_complete = true;
+    object->setComplete();
 
     if (const ClassDecoder *decoder = decoderOf(cls)) {
         if (!(*decoder)(*object))
             return fail(QStringLiteral("malformed %1").arg(QString::fromLatin1(cls->name())));
-        // What later objects see of this one is its value from now on.
-        if (!m_keepDecodedGroups && object->hasDecodedValue())
-            object->m_groups.reset();
+        // What later objects see of this one is its value from now on. The budget
+        // counts its groups as given up either way.
+        if (object->hasDecodedValue()) {
+            if (object->m_groups)
+                release(heldByGroups(*object->m_groups));
+            if (!hold(heldByDecoded(object->decodedValue())))
+                return false;
+            if (!m_keepDecodedGroups)
+                object->m_groups.reset();
+        }
     }
     out = TypedStreamValue::object(object);
     return true;
@@ -519,6 +605,9 @@ bool TypedStreamReader::parseTypes(const QByteArray &types, qsizetype place,
         remember();
         return true;
     }
+    // At most one node for each code, and the parse's place in the table of parses.
+    if (!hold(types.size() * qsizetype(sizeof(TypeNode)) + qsizetype(sizeof(QByteArray) + sizeof(std::shared_ptr<void>)) + 2 * HeapBlock))
+        return false;
     auto nodes = std::make_shared<std::vector<TypeNode>>();
     const char *p = types.constData();
     const char *end = p + types.size();
@@ -546,6 +635,8 @@ bool TypedStreamReader::readGroup(QList<TypedStreamGroup> &into)
         return fail(QStringLiteral("nil type string"));
     std::shared_ptr<const std::vector<TypeNode>> nodes;
     if (!parseTypes(types, place, nodes))
+        return false;
+    if (!hold(GroupSlot + HeapBlock + qsizetype(nodes->size() * sizeof(TypedStreamValue))))
         return false;
     TypedStreamGroup group;
     group.types = types;
@@ -637,7 +728,7 @@ bool TypedStreamReader::readValue(const TypeNode &type, TypedStreamValue &out)
             return false;
         if (length < 0)
             return fail(QStringLiteral("negative byte string length"));
-        if (!need(length))
+        if (!need(length) || !hold(HeapBlock + length))
             return false;
         out = TypedStreamValue::bytes('+', QByteArray(reinterpret_cast<const char *>(m_data + m_pos), length));
         m_pos += length;
@@ -646,7 +737,7 @@ bool TypedStreamReader::readValue(const TypeNode &type, TypedStreamValue &out)
     case '[': {
         const TypeNode &element = type.fields.front();
         if (element.code == 'c' || element.code == 'C') {
-            if (!need(type.count))
+            if (!need(type.count) || !hold(HeapBlock + type.count))
                 return false;
             out = TypedStreamValue::bytes('[', QByteArray(reinterpret_cast<const char *>(m_data + m_pos), type.count));
             m_pos += type.count;
@@ -654,6 +745,8 @@ bool TypedStreamReader::readValue(const TypeNode &type, TypedStreamValue &out)
         }
         if (type.count > m_budget)
             return fail(QStringLiteral("array larger than the stream"));
+        if (!hold(HeapBlock + type.count * qsizetype(sizeof(TypedStreamValue))))
+            return false;
         QList<TypedStreamValue> elements;
         elements.reserve(type.count);
         for (qint64 i = 0; i < type.count; ++i) {
@@ -666,6 +759,8 @@ bool TypedStreamReader::readValue(const TypeNode &type, TypedStreamValue &out)
         return true;
     }
     case '{': {
+        if (!hold(HeapBlock + qsizetype(type.fields.size() * sizeof(TypedStreamValue))))
+            return false;
         QList<TypedStreamValue> fields;
         fields.reserve(qsizetype(type.fields.size()));
         for (const TypeNode &f : type.fields) {
@@ -701,6 +796,12 @@ std::unique_ptr<TypedStreamArchive> TypedStreamReader::read(QByteArrayView bytes
     // Every value but the parts of a struct takes at least one byte; the generous
     // budget only stops streams that would expand into far more values than bytes.
     m_budget = 4 * m_size + 4096;
+    m_held = 0;
+    m_peakHeld = 0;
+    m_memoryBudget = m_limits.memoryPerStreamByte > 0
+        ? qsizetype(std::min<qint64>(qint64(m_size) * m_limits.memoryPerStreamByte + MemoryAllowance,
+                                     std::numeric_limits<qsizetype>::max()))
+        : -1;
     m_referenceBudget = m_limits.bytesPerBackReference > 0 ? m_size / m_limits.bytesPerBackReference + BackReferenceAllowance : -1;
 
     auto archive = std::make_unique<TypedStreamArchive>();

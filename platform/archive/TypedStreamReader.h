@@ -13,6 +13,16 @@
 // two bytes of stream and holds a value, so a stream that refers to one object
 // millions of times is refused before it holds that many.
 //
+// Memory: a reader given a bound (Limits::memoryPerStreamByte) charges every record it
+// keeps as it parses (objects, classes, groups, values, bytes, table places, parsed
+// type strings) and every decoded value (by its kind; a class decoder charges what
+// else its value holds through hold()) against a budget of that many bytes for each
+// byte of stream beyond MemoryAllowance. The groups of an object whose decoder gave
+// it a value are given back to the budget then, whether or not they are dropped, so
+// that both ways of holding a read are refused alike. A stream that would expand
+// into more than its size allows (a huge array of numbers, millions of tiny objects)
+// is refused as too large before it holds that much.
+//
 // What a read holds: by default every object keeps its groups, so that a caller can
 // walk the whole archive. A reader that wants the decoded values alone (a document
 // of hundreds of thousands of objects) has the groups of each object whose decoder
@@ -56,8 +66,12 @@ public:
         // Bytes of stream for each back-reference to an object, beyond the first
         // BackReferenceAllowance; 0 for no bound.
         qsizetype bytesPerBackReference = 0;
+        // Bytes of memory the read may hold for each byte of stream, beyond the first
+        // MemoryAllowance; 0 for no bound.
+        qsizetype memoryPerStreamByte = 0;
     };
     static constexpr qsizetype BackReferenceAllowance = 4096;
+    static constexpr qsizetype MemoryAllowance = qsizetype(1) << 20;
 
     TypedStreamReader();
     ~TypedStreamReader();
@@ -72,6 +86,13 @@ public:
 
     // The archive, or none with errorString() and errorOffset() telling why.
     std::unique_ptr<TypedStreamArchive> read(QByteArrayView bytes);
+
+    // For class decoders during a read: charges `bytes` that the value being decoded
+    // holds beyond what its kind shows (a node the value points at); false when the
+    // budget is spent, and the read then fails as too large.
+    bool hold(qsizetype bytes);
+    // The most the last read held at once, as charged (with or without a bound).
+    qsizetype peakHeld() const { return m_peakHeld; }
 
     const QString &errorString() const { return m_error; }
     qsizetype errorOffset() const { return m_errorOffset; }
@@ -117,6 +138,10 @@ private:
     const ClassDecoder *decoderOf(const TypedStreamClass *cls);
     bool spend(qsizetype n);
     bool chargeBackReference();
+    void release(qsizetype bytes) { m_held -= bytes; }
+    static qsizetype payloadOf(const TypedStreamValue &value);
+    static qsizetype heldByGroups(const QList<TypedStreamGroup> &groups);
+    static qsizetype heldByDecoded(const QVariant &value);
 
     QHash<QByteArray, ClassDecoder> m_decoders;
     ClassFilter m_filter;
@@ -132,6 +157,9 @@ private:
     bool m_littleEndian = false;
     qsizetype m_budget = 0;
     qsizetype m_referenceBudget = -1; // none when negative
+    qsizetype m_memoryBudget = -1;    // none when negative
+    qsizetype m_held = 0;
+    qsizetype m_peakHeld = 0;
     int m_objectDepth = 0;
     TypedStreamArchive *m_archive = nullptr;
     QList<QByteArray> m_strings;

@@ -7,13 +7,17 @@
 //
 // start() from any thread, once or more (only the first call does anything). Nothing
 // waits for the warm-up: a failure (memory ran out) is logged by BackgroundTask and
-// leaves the database to be read at its first use, as without it.
+// leaves the database to be read at its first use, as without it. read() reads it on
+// the calling thread, at once (a program that forks without exec, such as a test
+// program's death tests, reads it before: a child forked while another thread reads
+// it inherits the database's lock held for good).
 namespace platform {
 
 class MimeDatabaseWarmUp
 {
 public:
     static void start();
+    static void read();
 };
 
 } // namespace platform

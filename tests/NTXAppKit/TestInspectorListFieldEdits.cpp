@@ -10,9 +10,11 @@
 #include "NTXAppKit/inspector/NTXTextViewInspectorViewField.h"
 #include "platform/foundation/ArrayController.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QLineEdit>
 #include <QScrollBar>
+#include <QTest>
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <deque>
@@ -385,5 +387,107 @@ TEST(InspectorListFieldEdits, RowsChangedInPlaceStandAsInAFreshInspector)
             }
             ASSERT_EQ(edited.inspector.document()->toRawText(), fresh.inspector.document()->toRawText());
         }
+    }
+}
+
+// An edit in a row's control ends before the rows change: whichever row's control has
+// the keyboard when the controller's array changes (an insertion or a removal
+// anywhere), it has lost it after the change; the keyboard elsewhere in the window
+// stays where it is.
+TEST(InspectorListFieldEdits, AnEditInARowEndsBeforeTheRowsChange)
+{
+    std::vector<std::unique_ptr<Element>> pool;
+    for (int i = 0; i < 6; ++i)
+        pool.push_back(std::make_unique<Element>(QStringLiteral("element %1").arg(i)));
+    platform::ArrayController controller;
+    for (int i = 0; i < 4; ++i)
+        controller.addObject(KeyValueObservable::fromObservable(pool[size_t(i)].get()));
+    QWidget window;
+    auto *outside = new QLineEdit(&window);
+    auto *inspector = new NTXTextViewInspector(&window);
+    inspector->setGeometry(0, 30, 400, 300);
+    auto list = std::make_shared<ListField>(QStringLiteral("list"), QString(), nullptr);
+    list->setEntryFieldTemplate(std::make_shared<EditRow>());
+    list->setEditable(true);
+    list->bindToObject(&controller, QStringLiteral("arrangedObjects"), QStringLiteral("name"), QString());
+    inspector->beginFieldEditing();
+    inspector->addField(list);
+    inspector->endFieldEditing();
+    inspector->setEditableState(true);
+    window.resize(400, 330);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    std::mt19937 random(4242);
+    const auto pick = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(random); };
+    int rowEditsEnded = 0;
+    for (int step = 0; step < 40; ++step) {
+        SCOPED_TRACE(step);
+        QCoreApplication::processEvents();
+        const auto rows = list->allRows();
+        ASSERT_FALSE(rows.isEmpty());
+        const bool inARow = pick(3) != 0;
+        QWidget *focused = inARow ? static_cast<NTXTextViewInspectorViewField *>(rows.at(pick(int(rows.size()))).get())->view()
+                                  : static_cast<QWidget *>(outside);
+        focused->setFocus(Qt::OtherFocusReason);
+        ASSERT_EQ(QApplication::focusWidget(), focused);
+        const int count = int(controller.arrangedObjects().size());
+        if (count <= 2 || (count < 8 && pick(2) == 0))
+            controller.insertObjectAtArrangedObjectIndex(
+                KeyValueObservable::fromObservable(pool[size_t(pick(int(pool.size())))].get()), pick(count + 1));
+        else
+            controller.removeObjectAtArrangedObjectIndex(pick(count));
+        if (inARow) {
+            EXPECT_NE(QApplication::focusWidget(), focused);
+            ++rowEditsEnded;
+        } else {
+            EXPECT_EQ(QApplication::focusWidget(), outside);
+        }
+    }
+    EXPECT_GT(rowEditsEnded, 15);
+    list->unbindController();
+}
+
+// The add and remove buttons of a removed row leave the inspector with the next event
+// pass (the inspector deletes them, they are its own), while the buttons of the rows
+// left stay in place, shown; the row's own control is given back.
+TEST(InspectorListFieldEdits, ARemovedRowsButtonsGoWithTheNextPass)
+{
+    std::vector<std::unique_ptr<Element>> pool;
+    platform::ArrayController controller;
+    for (int i = 0; i < 9; ++i) {
+        pool.push_back(std::make_unique<Element>(QStringLiteral("element %1").arg(i)));
+        controller.addObject(KeyValueObservable::fromObservable(pool.back().get()));
+    }
+    RuledInspector shown(controller, true, 0, 0);
+    std::mt19937 random(777);
+    const auto buttonsOf = [&](const NTXTextViewInspectorFieldPtr &row) {
+        QList<QPointer<QWidget>> buttons;
+        for (QWidget *view : shown.inspector.viewsInCharacterRange(shown.inspector.charRangeOfField(row.get())))
+            if (view->objectName() == QLatin1String("NSAddTemplate") || view->objectName() == QLatin1String("NSRemoveTemplate"))
+                buttons.append(view);
+        return buttons;
+    };
+    while (controller.arrangedObjects().size() > 2) {
+        const auto rows = shown.list->allRows();
+        const int index = 1 + std::uniform_int_distribution<int>(0, int(rows.size()) - 2)(random);
+        SCOPED_TRACE(index);
+        const QList<QPointer<QWidget>> gone = buttonsOf(rows.at(index));
+        ASSERT_FALSE(gone.isEmpty());
+        QPointer<QWidget> control = static_cast<NTXTextViewInspectorViewField *>(rows.at(index).get())->view();
+        controller.removeObjectAtArrangedObjectIndex(index);
+        QCoreApplication::processEvents();
+        for (const QPointer<QWidget> &button : gone)
+            EXPECT_TRUE(button.isNull());
+        ASSERT_FALSE(control.isNull()); // its row still holds it
+        EXPECT_NE(control->parentWidget(), shown.inspector.viewport());
+        int kept = 0;
+        for (const auto &row : shown.list->allRows())
+            for (const QPointer<QWidget> &button : buttonsOf(row)) {
+                EXPECT_EQ(button->parentWidget(), shown.inspector.viewport());
+                EXPECT_TRUE(button->isVisible());
+                ++kept;
+            }
+        EXPECT_GT(kept, 0);
     }
 }

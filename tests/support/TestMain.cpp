@@ -65,8 +65,9 @@ int main(int argc, char **argv)
 #ifndef CHRONARK_THREAD_SANITIZER
         if (qEnvironmentVariableIsEmpty("CHRONARK_TEST_POOL_UNPREPARED")) {
             platform::PoolThreads::prepare();
-            // As the launch reads it: the tests' file dialogs find it read.
-            platform::MimeDatabaseWarmUp::start();
+            // Read as the launch reads it, so that the tests' file dialogs find it read;
+            // here, before any test, so that no death test forks while a thread reads it.
+            platform::MimeDatabaseWarmUp::read();
         }
 #endif
         testsupport::GuiThreadWatchdog::install();

@@ -132,8 +132,10 @@ inline void clickButton(QMessageBox *box, const QString &title)
 {
     ASSERT_NE(box, nullptr);
     QAbstractButton *target = nullptr;
+    // The title as it reads, whatever letter of it is the button's mnemonic.
+    const auto shown = [](QString text) { return text.remove(QLatin1Char('&')); };
     for (QAbstractButton *button : box->buttons()) {
-        if (button->text() == title)
+        if (shown(button->text()) == shown(title))
             target = button;
     }
     ASSERT_NE(target, nullptr) << title.toStdString();

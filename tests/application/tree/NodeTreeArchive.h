@@ -10,6 +10,8 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <algorithm>
+#include <functional>
 
 namespace nodetreearchive {
 
@@ -115,6 +117,70 @@ inline QByteArray referringBack(qsizetype references)
         }
     });
     w.endObject();
+    return w.data();
+}
+
+// Streams no writer makes, each of about `bytes` bytes, that expand into far more
+// memory than their size when held: what a reader must refuse as too large.
+enum class Expanding {
+    NumberGroups, // a node holding one small number after another, each its own group
+    NumberArray,  // a node holding one array of that many numbers
+    TinyObjects,  // a list of objects of no fields, four bytes each
+    DeepNesting,  // a list of lists, each 150 lists deep
+    LongStrings,  // a list of strings of a MiB each (no document: refused once read)
+};
+
+inline QByteArray expanding(Expanding form, qsizetype bytes)
+{
+    testsupport::TypedStreamWriter w(testsupport::TypedStreamWriter::ByteOrder::Big);
+    w.group("@");
+    switch (form) {
+    case Expanding::NumberGroups:
+        w.beginObject({{"Node", 160}, {"NSObject", 0}});
+        while (w.data().size() < bytes) {
+            w.group("i");
+            w.integer(7);
+        }
+        w.endObject();
+        break;
+    case Expanding::NumberArray: {
+        const qsizetype count = bytes;
+        w.beginObject({{"Node", 160}, {"NSObject", 0}});
+        w.group(QByteArray("[") + QByteArray::number(count) + "i]");
+        for (qsizetype i = 0; i < count; ++i)
+            w.integer(7);
+        w.endObject();
+        break;
+    }
+    case Expanding::TinyObjects:
+        w.array(bytes / 4, [&](qsizetype) {
+            w.beginObject({{"NSObject", 0}});
+            w.endObject();
+        });
+        break;
+    case Expanding::DeepNesting: {
+        constexpr int Depth = 150;
+        const std::function<void(int)> nest = [&](int depth) {
+            if (depth == 0) {
+                w.nil();
+                return;
+            }
+            w.array(1, [&](qsizetype) { nest(depth - 1); });
+        };
+        w.array(bytes / (6 * Depth), [&](qsizetype) { nest(Depth); });
+        break;
+    }
+    case Expanding::LongStrings: {
+        const QByteArray text(1 << 20, 'x');
+        w.array(std::max<qsizetype>(1, bytes >> 20), [&](qsizetype) {
+            w.beginObject({{"NSString", 1}, {"NSObject", 0}});
+            w.group("+");
+            w.byteString(text);
+            w.endObject();
+        });
+        break;
+    }
+    }
     return w.data();
 }
 

@@ -672,3 +672,70 @@ TEST(DocumentArchive, RefusesAStreamReferringBackPastItsSize)
             EXPECT_EQ(answer, tooMany) << count;
     }
 }
+
+TEST(DocumentArchive, RefusesStreamsExpandingPastTheirSizeAsTooLarge)
+{
+    // Each form of two MB would hold tens of bytes of memory for each of its bytes;
+    // both ways of holding refuse it alike, before holding that much.
+    using nodetreearchive::Expanding;
+    const QString tooLarge = QStringLiteral("refused: stream too large for the memory its values take");
+    for (const Expanding form :
+         {Expanding::NumberGroups, Expanding::NumberArray, Expanding::TinyObjects, Expanding::DeepNesting}) {
+        const QByteArray bytes = nodetreearchive::expanding(form, 2 << 20);
+        ASSERT_GT(bytes.size(), 1 << 20) << int(form);
+        EXPECT_EQ(answerHoldingValues(bytes), tooLarge) << int(form);
+        EXPECT_EQ(answerHoldingAll(bytes), tooLarge) << int(form);
+    }
+    // Long strings hold about what they take: read, and refused as no document.
+    const QByteArray strings = nodetreearchive::expanding(Expanding::LongStrings, 3 << 20);
+    EXPECT_EQ(answerHoldingValues(strings), QStringLiteral("refused: the list holds something other than nodes"));
+    EXPECT_EQ(answerHoldingAll(strings), answerHoldingValues(strings));
+}
+
+TEST(DocumentArchive, ReadsLargeDocumentsOfSmallEntriesWithinTheMemoryBound)
+{
+    // Entries of the smallest kind hold the most for their size: 8,000 of them in 80
+    // days, far past the first MiB the bound allows whatever the size, read whole
+    // both ways.
+    NodePtr root = Node::create(Node::Root);
+    NodePtr job = Node::create(Node::Job);
+    root->addChild(job);
+    for (int d = 0; d < 80; ++d) {
+        NodePtr day = Node::create(Node::Day);
+        job->addChild(day);
+        for (int i = 0; i < 100; ++i) {
+            NodePtr entry = Node::create(Node::TimeEntry);
+            entry->setItemName(QString());
+            day->addChild(entry);
+        }
+    }
+    const QByteArray bytes = nodetreearchive::archiveOf(*root, DocumentValuesStore());
+    ASSERT_GT(bytes.size() * DocumentFileFormat::ArchiveMemoryPerByte, 8 * platform::TypedStreamReader::MemoryAllowance);
+    const QString answer = answerHoldingValues(bytes);
+    ASSERT_FALSE(answer.startsWith(QStringLiteral("refused"))) << qPrintable(answer);
+    EXPECT_EQ(answer, answerHoldingAll(bytes));
+}
+
+TEST(DocumentArchive, BothWaysOfHoldingAnswerAlikeAtTheMemoryBound)
+{
+    // Lists of ever more tiny objects: read (and no document) up to the bound, too
+    // large past it; both ways of holding answer alike on either side of it.
+    using nodetreearchive::Expanding;
+    const QString tooLarge = QStringLiteral("refused: stream too large for the memory its values take");
+    const QString noDocument = QStringLiteral("refused: the list holds something other than nodes");
+    qsizetype read = 4096;
+    qsizetype refused = 2 << 20;
+    ASSERT_EQ(answerHoldingValues(nodetreearchive::expanding(Expanding::TinyObjects, read)), noDocument);
+    ASSERT_EQ(answerHoldingValues(nodetreearchive::expanding(Expanding::TinyObjects, refused)), tooLarge);
+    while (refused - read > 4) {
+        const qsizetype middle = (read + refused) / 2;
+        (answerHoldingValues(nodetreearchive::expanding(Expanding::TinyObjects, middle)) == tooLarge ? refused : read)
+            = middle;
+    }
+    for (qsizetype bytes = read - 64; bytes <= refused + 64; bytes += 4) {
+        const QByteArray stream = nodetreearchive::expanding(Expanding::TinyObjects, bytes);
+        const QString answer = answerHoldingValues(stream);
+        EXPECT_EQ(answer, bytes < refused ? noDocument : tooLarge) << bytes;
+        EXPECT_EQ(answerHoldingAll(stream), answer) << bytes;
+    }
+}

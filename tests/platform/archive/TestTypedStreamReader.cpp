@@ -396,3 +396,70 @@ TEST(TypedStreamReaderMalformed, BackReferencesAreBoundedWhenAsked)
     const QByteArray fewer = referringBack(TypedStreamReader::BackReferenceAllowance);
     EXPECT_TRUE(reader.read(fewer)) << qPrintable(reader.errorString());
 }
+
+TEST(TypedStreamReaderMalformed, MemoryIsBoundedWhenAsked)
+{
+    // A list of objects of no fields: four bytes of stream each, far more held.
+    TypedStreamWriter w;
+    w.group("@");
+    w.array(200000, [&](qsizetype) {
+        w.beginObject({{"Unknown", 0}});
+        w.endObject();
+    });
+    const QByteArray tiny = w.data();
+    EXPECT_EQ(failureOf(tiny), QString());
+
+    TypedStreamReader reader;
+    ArchivedFoundationObjects::registerDecoders(reader);
+    TypedStreamReader::Limits limits;
+    limits.memoryPerStreamByte = 8;
+    reader.setLimits(limits);
+    const qsizetype budget = tiny.size() * 8 + TypedStreamReader::MemoryAllowance;
+    EXPECT_FALSE(reader.read(tiny));
+    EXPECT_EQ(reader.errorString(), QStringLiteral("stream too large for the memory its values take"));
+    // Refused at the first charge past the budget: no more than one object's records
+    // beyond it.
+    EXPECT_GT(reader.peakHeld(), budget);
+    EXPECT_LT(reader.peakHeld(), budget + 1024);
+
+    // A stream within the bound reads as it does without one, and both ways of
+    // holding it are charged alike.
+    TypedStreamWriter small;
+    small.group("@");
+    small.array(2000, [&](qsizetype i) { small.string(QStringLiteral("entry %1").arg(i)); });
+    qsizetype peaks[2] = {};
+    for (const bool keep : {true, false}) {
+        reader.setKeepDecodedGroups(keep);
+        const auto archive = reader.read(small.data());
+        ASSERT_TRUE(archive) << qPrintable(reader.errorString());
+        const QVariantList list = ArchivedFoundationObjects::valueOf(archive->groups().first().values.first()).toList();
+        ASSERT_EQ(list.size(), 2000);
+        EXPECT_EQ(list.at(1999).toString(), QStringLiteral("entry 1999"));
+        peaks[keep ? 0 : 1] = reader.peakHeld();
+    }
+    EXPECT_EQ(peaks[0], peaks[1]);
+    EXPECT_GT(peaks[0], 2000 * qsizetype(sizeof(TypedStreamObject)));
+}
+
+TEST(TypedStreamReaderMalformed, AnArrayIsChargedBeforeItsElementsAreHeld)
+{
+    // "[n i]" of a million numbers in a stream of a million bytes: within the count of
+    // values the stream allows, past the memory.
+    TypedStreamWriter w;
+    const qsizetype count = 1000000;
+    w.group(QByteArray("[") + QByteArray::number(count) + "i]");
+    for (qsizetype i = 0; i < count; ++i)
+        w.integer(1);
+    TypedStreamReader reader;
+    TypedStreamReader::Limits limits;
+    limits.memoryPerStreamByte = 8;
+    reader.setLimits(limits);
+    EXPECT_FALSE(reader.read(w.data()));
+    EXPECT_EQ(reader.errorString(), QStringLiteral("stream too large for the memory its values take"));
+    // Nothing of the array was read: the refusal comes at its first element.
+    EXPECT_LT(reader.errorOffset(), 64);
+    EXPECT_LT(reader.peakHeld(), count * qsizetype(sizeof(TypedStreamValue)) + 4096);
+    limits.memoryPerStreamByte = 0;
+    reader.setLimits(limits);
+    EXPECT_TRUE(reader.read(w.data())) << qPrintable(reader.errorString());
+}
