@@ -168,13 +168,19 @@ void DocumentPrintPanel::makeToolbar(QWidget *above)
         QString number = text;
         number.remove(QLatin1Char('%'));
         bool ok = false;
-        const qreal percent = QLocale().toDouble(number.trimmed(), &ok);
-        if (ok && percent > 0)
+        qreal percent = QLocale().toDouble(number.trimmed(), &ok);
+        if (!ok)
+            percent = QLocale::c().toDouble(number.trimmed(), &ok);
+        // The factor shown, left as it is, keeps a fitted page fitted.
+        if (ok && percent > 0 && std::abs(percent / 100 - m_preview->zoomFactor()) >= 0.001)
             m_preview->setZoomFactor(percent / 100);
         else
             updateToolbar();
     };
     connect(t.zoom, &QComboBox::textActivated, this, platform::ExceptionBoundary::guarded(this, "the zoom factor", zoomTo));
+    // A factor typed that the list does not hold.
+    connect(t.zoom->lineEdit(), &QLineEdit::editingFinished, this,
+            platform::ExceptionBoundary::guarded(this, "the zoom factor typed", [this, zoomTo] { zoomTo(m_toolbar->zoom->currentText()); }));
     action(t.zoomOut, "Zoom out", QStringLiteral("zoom-out"), QStringLiteral("zoom-out"), [this] { m_preview->zoomOut(); });
     action(t.zoomIn, "Zoom in", QStringLiteral("zoom-in"), QStringLiteral("zoom-in"), [this] { m_preview->zoomIn(); });
     t.bar->addSeparator();
@@ -413,6 +419,8 @@ bool DocumentPrintPanel::printTo(QPrinter &printer, QString *errorReason)
     if (!m_text) {
         m_text = ExportJob::LaidOutText(
             exporter().textDocument(m_textSize.width(), {}, m_textSize.height()).release());
+        if (m_preview)
+            m_preview->setText(m_text.get(), m_printer->pageLayout(), platform::PrintInfo::shared());
     }
     return platform::PagedTextPrinter::print(*m_text, printer, platform::PrintInfo::shared(), true, errorReason);
 }
