@@ -44,9 +44,13 @@ QString previewText(const char *text)
     return QCoreApplication::translate("QPrintPreviewDialog", text);
 }
 
+// The desktop theme's icon, else the one of Qt's print preview.
 QIcon previewIcon(const QString &theme, const QString &image)
 {
-    return QIcon::fromTheme(theme, QIcon(QStringLiteral(":/qt-project.org/dialogs/qprintpreviewdialog/images/%1-24.png").arg(image)));
+    QIcon own;
+    for (const int size : {24, 32})
+        own.addFile(QStringLiteral(":/qt-project.org/dialogs/qprintpreviewdialog/images/%1-%2.png").arg(image).arg(size));
+    return QIcon::fromTheme(theme, own);
 }
 
 } // namespace
@@ -150,9 +154,9 @@ void DocumentPrintPanel::makeToolbar(QWidget *above)
         item = t.bar->addAction(previewIcon(theme, image), previewText(text));
         connect(item, &QAction::triggered, this, platform::ExceptionBoundary::guarded(this, text, run));
     };
-    action(t.fitWidth, "Fit width", QStringLiteral("zoom-fit-width"), QStringLiteral("fit-width"),
+    action(t.fitWidth, "Fit width", QStringLiteral("zoom-fit-width"), QStringLiteral("zoom-fit-width"),
            [this] { m_preview->setZoomMode(PrintPreviewView::FitToWidth); });
-    action(t.fitPage, "Fit page", QStringLiteral("zoom-fit-best"), QStringLiteral("fit-page"),
+    action(t.fitPage, "Fit page", QStringLiteral("zoom-fit-best"), QStringLiteral("zoom-fit-page"),
            [this] { m_preview->setZoomMode(PrintPreviewView::FitInView); });
     for (QAction *fit : {t.fitWidth, t.fitPage})
         fit->setCheckable(true);
@@ -225,7 +229,7 @@ void DocumentPrintPanel::makeToolbar(QWidget *above)
         connect(setup, &QDialog::accepted, this, platform::ExceptionBoundary::guarded(this, "the page setup", [this] { pageChanged(); }));
         setup->open();
     });
-    action(t.print, "Print", QStringLiteral("document-print"), QStringLiteral("print"), [this] { print(); });
+    action(t.print, "Print", QStringLiteral("document-print"), QStringLiteral("printer"), [this] { print(); });
 }
 
 void DocumentPrintPanel::updateToolbar()
