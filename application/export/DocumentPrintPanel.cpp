@@ -5,6 +5,7 @@
 #include "application/export/DocumentExporter.h"
 #include "application/export/DocumentPrintAccessoryViewController.h"
 #include "application/export/ExportJob.h"
+#include "application/export/PrintPreviewView.h"
 #include "platform/drawing/Sheet.h"
 #include "platform/foundation/BackgroundTask.h"
 #include "platform/foundation/Bundle.h"
@@ -13,22 +14,71 @@
 #include "platform/print/PagedTextPrinter.h"
 #include "platform/print/PrintInfo.h"
 
-#include <QPointer>
+#include <QAction>
+#include <QActionGroup>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDialog>
 #include <QDir>
+#include <QFileDialog>
 #include <QHBoxLayout>
-#include <QPaintEngine>
-#include <QMainWindow>
-#include <QPrintPreviewDialog>
-#include <QPrintPreviewWidget>
+#include <QIntValidator>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPageSetupDialog>
+#include <QPointer>
+#include <QPrintDialog>
 #include <QPrinter>
 #include <QScreen>
 #include <QTextDocument>
+#include <QToolBar>
+#include <QVBoxLayout>
+#include <cmath>
+
+namespace {
+
+// The toolbar's texts are those of Qt's print preview, in the person's language.
+QString previewText(const char *text)
+{
+    return QCoreApplication::translate("QPrintPreviewDialog", text);
+}
+
+// The desktop theme's icon, else the one of Qt's print preview.
+QIcon previewIcon(const QString &theme, const QString &image)
+{
+    QIcon own;
+    for (const int size : {24, 32})
+        own.addFile(QStringLiteral(":/qt-project.org/dialogs/qprintpreviewdialog/images/%1-%2.png").arg(image).arg(size));
+    return QIcon::fromTheme(theme, own);
+}
+
+} // namespace
+
+struct DocumentPrintPanel::Toolbar
+{
+    QToolBar *bar = nullptr;
+    QAction *fitWidth = nullptr;
+    QAction *fitPage = nullptr;
+    QComboBox *zoom = nullptr;
+    QAction *zoomIn = nullptr;
+    QAction *zoomOut = nullptr;
+    QAction *portrait = nullptr;
+    QAction *landscape = nullptr;
+    QAction *firstPage = nullptr;
+    QAction *previousPage = nullptr;
+    QLineEdit *page = nullptr;
+    QLabel *pageCount = nullptr;
+    QAction *nextPage = nullptr;
+    QAction *lastPage = nullptr;
+    QAction *pageSetup = nullptr;
+    QAction *print = nullptr;
+};
 
 DocumentPrintPanel::DocumentPrintPanel(QWidget *window, platform::UserDefaults &defaults, NodePtr root,
                                        QList<NodePtr> selection, CurrencyFormatter formatter)
     : m_defaults(defaults), m_root(std::move(root)), m_selection(std::move(selection)),
-      m_formatter(std::move(formatter)), m_printer(new QPrinter(QPrinter::HighResolution))
+      m_formatter(std::move(formatter)), m_printer(std::make_unique<QPrinter>(QPrinter::HighResolution))
 {
     platform::PrintInfo &info = platform::PrintInfo::shared();
     const qreal *margins = DocumentExporter::ExportMargins;
@@ -42,24 +92,27 @@ DocumentPrintPanel::DocumentPrintPanel(QWidget *window, platform::UserDefaults &
         m_printer->setOutputFileName(QDir(DocumentExportPanel::startFolder(m_defaults)).filePath(name + QStringLiteral(".pdf")));
     }
 
-    m_dialog = new QPrintPreviewDialog(m_printer.get(), window);
+    m_dialog = new QDialog(window);
     m_dialog->setObjectName(QStringLiteral("printPreview"));
     m_dialog->setWindowTitle(platform::localized(QStringLiteral("LSPrintPreviewTitle")));
     m_dialog->setWindowModality(Qt::WindowModal);
-    m_preview = m_dialog->findChild<QPrintPreviewWidget *>();
-
+    auto *column = new QVBoxLayout(m_dialog);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    m_toolbar = std::make_unique<Toolbar>();
+    makeToolbar(m_dialog);
+    column->addWidget(m_toolbar->bar);
+    // The accessory goes beside the pages.
+    auto *row = new QHBoxLayout;
+    row->setContentsMargins(0, 0, 0, 0);
+    m_preview = new PrintPreviewView(m_dialog);
     m_accessory = new DocumentPrintAccessoryViewController(m_dialog);
-    // The preview is the central widget of the dialog's inner main window: the
-    // accessory goes beside it there.
-    if (auto *inner = m_preview ? qobject_cast<QMainWindow *>(m_preview->parentWidget()) : nullptr) {
-        auto *beside = new QWidget;
-        auto *row = new QHBoxLayout(beside);
-        row->setContentsMargins(0, 0, 0, 0);
-        inner->takeCentralWidget();
-        row->addWidget(m_preview, 1);
-        row->addWidget(m_accessory, 0);
-        inner->setCentralWidget(beside);
-    }
+    row->addWidget(m_preview, 1);
+    row->addWidget(m_accessory, 0);
+    column->addLayout(row, 1);
+    connect(m_preview, &PrintPreviewView::previewChanged, this,
+            platform::ExceptionBoundary::guarded(this, "previewChanged", [this] { updateToolbar(); }));
+    updateToolbar();
 
     QCheckBox *selectedJobs = m_accessory->printSelectedJobs();
     QCheckBox *withoutTime = m_accessory->printWithoutTimeEntry();
@@ -76,14 +129,8 @@ DocumentPrintPanel::DocumentPrintPanel(QWidget *window, platform::UserDefaults &
                 platform::ExceptionBoundary::guarded(this, "a print option", [this, box] { printViewAction(box); }));
     connect(m_accessory, &DocumentPrintAccessoryViewController::previewAffected, this, platform::ExceptionBoundary::guarded(this, "previewAffected", [this] {
         if (m_preview)
-            m_preview->updatePreview();
+            m_preview->viewport()->update();
     }));
-    connect(m_dialog, &QPrintPreviewDialog::paintRequested, this,
-            platform::ExceptionBoundary::guarded(this, "paintRequested", [this](QPrinter *printer) {
-                QString reason;
-                if (!printTo(*printer, &reason))
-                    Q_EMIT printFailed(reason);
-            }));
 
     // The text is laid out once the preview shows (open()): its progress is a sheet on it.
     m_textSize = pageTextSize(*m_printer);
@@ -91,17 +138,174 @@ DocumentPrintPanel::DocumentPrintPanel(QWidget *window, platform::UserDefaults &
 
 DocumentPrintPanel::~DocumentPrintPanel()
 {
-    // The dialog refers to the printer: it goes first (and with it a layout job).
+    // The dialog refers to the printer and the text: it goes first (and with it a
+    // layout job).
+    if (m_dialog && m_preview)
+        disconnect(m_preview, nullptr, this, nullptr);
     delete m_dialog;
 }
 
-void DocumentPrintPanel::FreePrinter::operator()(QPrinter *printer) const
+void DocumentPrintPanel::makeToolbar(QWidget *above)
 {
-    if (!printer)
+    Toolbar &t = *m_toolbar;
+    t.bar = new QToolBar(above);
+    t.bar->setObjectName(QStringLiteral("printPreviewToolbar"));
+    const auto action = [&](QAction *&item, const char *text, const QString &theme, const QString &image, auto run) {
+        item = t.bar->addAction(previewIcon(theme, image), previewText(text));
+        connect(item, &QAction::triggered, this, platform::ExceptionBoundary::guarded(this, text, run));
+    };
+    action(t.fitWidth, "Fit width", QStringLiteral("zoom-fit-width"), QStringLiteral("zoom-fit-width"),
+           [this] { m_preview->setZoomMode(PrintPreviewView::FitToWidth); });
+    action(t.fitPage, "Fit page", QStringLiteral("zoom-fit-best"), QStringLiteral("zoom-fit-page"),
+           [this] { m_preview->setZoomMode(PrintPreviewView::FitInView); });
+    for (QAction *fit : {t.fitWidth, t.fitPage})
+        fit->setCheckable(true);
+    t.bar->addSeparator();
+    t.zoom = new QComboBox(t.bar);
+    t.zoom->setObjectName(QStringLiteral("zoomFactor"));
+    t.zoom->setEditable(true);
+    t.zoom->setInsertPolicy(QComboBox::NoInsert);
+    for (const char *factor : {"12.5", "25", "50", "75", "100", "125", "150", "200", "400", "800"})
+        t.zoom->addItem(QString::fromLatin1(factor) + QLatin1Char('%'));
+    t.bar->addWidget(t.zoom);
+    const auto zoomTo = [this](const QString &text) {
+        QString number = text;
+        number.remove(QLatin1Char('%'));
+        bool ok = false;
+        qreal percent = QLocale().toDouble(number.trimmed(), &ok);
+        if (!ok)
+            percent = QLocale::c().toDouble(number.trimmed(), &ok);
+        // The factor shown, left as it is, keeps a fitted page fitted.
+        if (ok && percent > 0 && std::abs(percent / 100 - m_preview->zoomFactor()) >= 0.001)
+            m_preview->setZoomFactor(percent / 100);
+        else
+            updateToolbar();
+    };
+    connect(t.zoom, &QComboBox::textActivated, this, platform::ExceptionBoundary::guarded(this, "the zoom factor", zoomTo));
+    // A factor typed that the list does not hold.
+    connect(t.zoom->lineEdit(), &QLineEdit::editingFinished, this,
+            platform::ExceptionBoundary::guarded(this, "the zoom factor typed", [this, zoomTo] { zoomTo(m_toolbar->zoom->currentText()); }));
+    action(t.zoomOut, "Zoom out", QStringLiteral("zoom-out"), QStringLiteral("zoom-out"), [this] { m_preview->zoomOut(); });
+    action(t.zoomIn, "Zoom in", QStringLiteral("zoom-in"), QStringLiteral("zoom-in"), [this] { m_preview->zoomIn(); });
+    t.bar->addSeparator();
+    action(t.portrait, "Portrait", QStringLiteral("layout-portrait"), QStringLiteral("layout-portrait"), [this] {
+        m_printer->setPageOrientation(QPageLayout::Portrait);
+        pageChanged();
+    });
+    action(t.landscape, "Landscape", QStringLiteral("layout-landscape"), QStringLiteral("layout-landscape"), [this] {
+        m_printer->setPageOrientation(QPageLayout::Landscape);
+        pageChanged();
+    });
+    auto *orientation = new QActionGroup(t.bar);
+    for (QAction *item : {t.portrait, t.landscape}) {
+        item->setCheckable(true);
+        orientation->addAction(item);
+    }
+    t.bar->addSeparator();
+    action(t.firstPage, "First page", QStringLiteral("go-first"), QStringLiteral("go-first"), [this] { m_preview->setCurrentPage(1); });
+    action(t.previousPage, "Previous page", QStringLiteral("go-previous"), QStringLiteral("go-previous"),
+           [this] { m_preview->setCurrentPage(m_preview->currentPage() - 1); });
+    t.page = new QLineEdit(t.bar);
+    t.page->setObjectName(QStringLiteral("pageNumber"));
+    t.page->setAlignment(Qt::AlignRight);
+    t.page->setValidator(new QIntValidator(1, INT_MAX, t.page));
+    t.page->setMaximumWidth(t.page->fontMetrics().horizontalAdvance(QStringLiteral("0000000")));
+    t.bar->addWidget(t.page);
+    t.pageCount = new QLabel(t.bar);
+    t.pageCount->setObjectName(QStringLiteral("pageCount"));
+    t.bar->addWidget(t.pageCount);
+    connect(t.page, &QLineEdit::editingFinished, this, platform::ExceptionBoundary::guarded(this, "the page number", [this] {
+        m_preview->setCurrentPage(m_toolbar->page->text().toInt());
+        updateToolbar();
+    }));
+    action(t.nextPage, "Next page", QStringLiteral("go-next"), QStringLiteral("go-next"),
+           [this] { m_preview->setCurrentPage(m_preview->currentPage() + 1); });
+    action(t.lastPage, "Last page", QStringLiteral("go-last"), QStringLiteral("go-last"),
+           [this] { m_preview->setCurrentPage(m_preview->pageCount()); });
+    t.bar->addSeparator();
+    action(t.pageSetup, "Page setup", QStringLiteral("document-page-setup"), QStringLiteral("page-setup"), [this] {
+        auto *setup = new QPageSetupDialog(m_printer.get(), m_dialog);
+        setup->setAttribute(Qt::WA_DeleteOnClose);
+        connect(setup, &QDialog::accepted, this, platform::ExceptionBoundary::guarded(this, "the page setup", [this] { pageChanged(); }));
+        setup->open();
+    });
+    action(t.print, "Print", QStringLiteral("document-print"), QStringLiteral("printer"), [this] { print(); });
+}
+
+void DocumentPrintPanel::updateToolbar()
+{
+    Toolbar &t = *m_toolbar;
+    if (!m_preview)
         return;
-    // The preview's pages are the printer's: many pictures for a long text.
-    platform::BackgroundTask::runWithoutResult(
-        [owned = std::shared_ptr<QPrinter>(printer)](const platform::BackgroundTask::Token &) mutable { owned.reset(); });
+    const int pages = m_preview->pageCount();
+    const int page = m_preview->currentPage();
+    t.fitWidth->setChecked(m_preview->zoomMode() == PrintPreviewView::FitToWidth);
+    t.fitPage->setChecked(m_preview->zoomMode() == PrintPreviewView::FitInView);
+    if (!t.zoom->lineEdit()->hasFocus())
+        t.zoom->setEditText(QLocale().toString(std::round(m_preview->zoomFactor() * 1000) / 10) + QLatin1Char('%'));
+    const bool portrait = m_printer->pageLayout().orientation() == QPageLayout::Portrait;
+    t.portrait->setChecked(portrait);
+    t.landscape->setChecked(!portrait);
+    t.firstPage->setEnabled(page > 1);
+    t.previousPage->setEnabled(page > 1);
+    t.nextPage->setEnabled(page < pages);
+    t.lastPage->setEnabled(page < pages);
+    if (!t.page->hasFocus())
+        t.page->setText(pages > 0 ? QString::number(page) : QString());
+    t.page->setEnabled(pages > 0);
+    t.pageCount->setText(QStringLiteral(" / %1 ").arg(pages));
+    t.print->setEnabled(pages > 0);
+}
+
+void DocumentPrintPanel::pageChanged()
+{
+    if (pageTextSize(*m_printer) != m_textSize)
+        setupPrintView();
+    else if (m_preview && m_text)
+        m_preview->setText(m_text.get(), m_printer->pageLayout(), platform::PrintInfo::shared());
+    updateToolbar();
+}
+
+void DocumentPrintPanel::print()
+{
+    if (!m_dialog || !m_text)
+        return;
+    if (m_printer->outputFormat() != QPrinter::NativeFormat) {
+        auto *files = new QFileDialog(m_dialog, previewText("Export to PDF"), m_printer->outputFileName(),
+                                      QStringLiteral("*.pdf"));
+        files->setObjectName(QStringLiteral("printToFile"));
+        files->setOption(QFileDialog::DontUseNativeDialog);
+        files->setAcceptMode(QFileDialog::AcceptSave);
+        files->setFileMode(QFileDialog::AnyFile);
+        files->setDefaultSuffix(QStringLiteral("pdf"));
+        platform::Sheet::begin(files, m_dialog, [self = QPointer(this), files = QPointer(files)](int result) {
+            if (!self || !files)
+                return;
+            const QStringList chosen = files->selectedFiles();
+            files->deleteLater();
+            if (result != QDialog::Accepted || chosen.isEmpty() || chosen.first().isEmpty())
+                return;
+            self->m_printer->setOutputFileName(chosen.first());
+            self->printAndClose();
+        });
+        return;
+    }
+    auto *dialog = new QPrintDialog(m_printer.get(), m_dialog);
+    platform::Sheet::begin(dialog, m_dialog, [self = QPointer(this), dialog = QPointer(dialog)](int result) {
+        if (dialog)
+            dialog->deleteLater();
+        if (self && result == QDialog::Accepted)
+            self->printAndClose();
+    });
+}
+
+void DocumentPrintPanel::printAndClose()
+{
+    QString reason;
+    if (!printTo(*m_printer, &reason))
+        Q_EMIT printFailed(reason);
+    if (m_dialog)
+        m_dialog->accept();
 }
 
 void DocumentPrintPanel::open()
@@ -142,6 +346,8 @@ DocumentExporter DocumentPrintPanel::exporter() const
 void DocumentPrintPanel::setupPrintView()
 {
     m_textSize = pageTextSize(*m_printer);
+    if (m_preview)
+        m_preview->clear();
     m_text.reset();
     if (m_layout)
         delete m_layout.data();
@@ -158,7 +364,7 @@ void DocumentPrintPanel::setupPrintView()
                     if (outcome == ExportJob::Written) {
                         m_text = job->takeText();
                         if (m_preview)
-                            m_preview->updatePreview();
+                            m_preview->setText(m_text.get(), m_printer->pageLayout(), platform::PrintInfo::shared());
                         Q_EMIT printViewReady();
                         return;
                     }
@@ -190,12 +396,9 @@ void DocumentPrintPanel::printViewAction(QObject *sender)
 
 bool DocumentPrintPanel::printTo(QPrinter &printer, QString *errorReason)
 {
-    // A PDF file (the preview paints pictures): written off the GUI thread, on the
-    // page the printer was set up with.
-    const QPaintEngine *engine = printer.paintEngine();
+    // A PDF file: written off the GUI thread, on the page the printer was set up with.
     QWidget *window = m_dialog ? m_dialog->parentWidget() : nullptr;
-    if (window && engine && engine->type() != QPaintEngine::Picture && printer.outputFormat() == QPrinter::PdfFormat &&
-        !printer.outputFileName().isEmpty()) {
+    if (window && printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty()) {
         DocumentExporter::PdfPages pages;
         pages.info = platform::PrintInfo::shared();
         pages.printerLayout = printer.pageLayout();
@@ -205,27 +408,23 @@ bool DocumentPrintPanel::printTo(QPrinter &printer, QString *errorReason)
         Q_EMIT printToFileStarted(ExportJob::start(window, exporter(), printer.outputFileName(), pages));
         return true;
     }
-    // The text is as wide as the page the printer (or its dialog) was set up with. The
-    // preview shows nothing until the text is laid out for it; a system printer cannot
-    // wait and has it laid out here.
-    const bool preview = engine && engine->type() == QPaintEngine::Picture;
+    // The text is as wide as the page the printer (or its dialog) was set up with: a
+    // system printer cannot wait and has it laid out here.
     if (pageTextSize(printer) != m_textSize) {
         m_printer->setPageLayout(printer.pageLayout());
-        if (preview) {
-            setupPrintView();
-            return true;
-        }
         // The text laid out (or being laid out) for the old page is dropped.
         if (m_layout)
             delete m_layout.data();
+        if (m_preview)
+            m_preview->clear();
         m_text.reset();
         m_textSize = pageTextSize(*m_printer);
     }
     if (!m_text) {
-        if (preview)
-            return true;
         m_text = ExportJob::LaidOutText(
             exporter().textDocument(m_textSize.width(), {}, m_textSize.height()).release());
+        if (m_preview)
+            m_preview->setText(m_text.get(), m_printer->pageLayout(), platform::PrintInfo::shared());
     }
     return platform::PagedTextPrinter::print(*m_text, printer, platform::PrintInfo::shared(), true, errorReason);
 }

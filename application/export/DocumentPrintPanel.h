@@ -1,21 +1,23 @@
 #pragma once
 // Printing of a document: the formatted text of the export (read with the print
-// options) in Qt's print preview, window-modal on the document window, with the
-// accessory of the three print options beside the preview. The text is laid out on a
-// pool thread by an ExportJob, from a copy of the nodes taken when the preview opens
-// or an option changes, under a progress sheet on the preview; the preview shows the
-// pages once the text is laid out (nothing before). Cancel on that sheet ends the
-// print: the preview closes as its Cancel closes it. Changing an option stores the
-// options and lays the text out anew. The preview's Print opens Qt's print dialog
-// (a CUPS printer or a PDF file). The shared print info gets the print margins
-// (35/40/35/35 points, not centred) and keeps them. Printing into a PDF file starts
-// in the export panel's start folder, and a print into a file becomes the last
-// export's folder. The preview's pages are painted on the GUI thread (Qt's preview
-// asks for them all at once); a print into a PDF file is laid out and painted on a
-// pool thread by an ExportJob (printToFileStarted()), with the printer's page, under
-// a progress sheet on the document window; a system printer is painted on the GUI
-// thread (and, when its dialog changed the page, laid out there too). The laid-out
-// text and the printer with the preview's pages are freed on a pool thread.
+// options) in the print preview, a window-modal dialog on the document window with a
+// toolbar (fit to width or page, zoom, portrait or landscape, the pages and their count,
+// page setup, Print) and the accessory of the three print options beside the preview
+// (a PrintPreviewView, which paints only the pages in view). The text is laid out on a
+// pool thread by an ExportJob, from a copy of the nodes taken when the preview opens or
+// an option, the orientation or the page changes, under a progress sheet on the
+// preview; the preview shows the pages once the text is laid out (nothing before).
+// Cancel on that sheet ends the print: the preview closes as its Escape closes it.
+// Changing an option stores the options and lays the text out anew. Print asks for the
+// file of a printer that writes PDF (a save panel, a sheet on the preview) or opens
+// Qt's print dialog (a CUPS printer or a PDF file), both without waiting, then prints
+// and closes the preview. The shared print info gets the print margins (35/40/35/35
+// points, not centred) and keeps them. Printing into a PDF file starts in the export
+// panel's start folder, and a print into a file becomes the last export's folder. A
+// print into a PDF file is laid out and painted on a pool thread by an ExportJob
+// (printToFileStarted()), with the printer's page, under a progress sheet on the
+// document window; a system printer is painted on the GUI thread (and, when its dialog
+// changed the page, laid out there too). The laid-out text is freed on a pool thread.
 //
 // Owned by the caller (delete it after finished()); the dialog is a child of the
 // window, a print job one of the window, a layout job one of the dialog. GUI thread
@@ -33,8 +35,8 @@
 
 class DocumentExporter;
 class DocumentPrintAccessoryViewController;
-#include <QPrintPreviewDialog>
-class QPrintPreviewWidget;
+class PrintPreviewView;
+class QDialog;
 class QPrinter;
 class QTextDocument;
 class QWidget;
@@ -54,8 +56,8 @@ public:
     void open();
 
     QPrinter &printer() const { return *m_printer; }
-    QPrintPreviewDialog *previewDialog() const { return m_dialog; }
-    QPrintPreviewWidget *previewWidget() const { return m_preview; }
+    QDialog *previewDialog() const { return m_dialog; }
+    PrintPreviewView *previewWidget() const { return m_preview; }
     DocumentPrintAccessoryViewController *printAccessoryViewController() const { return m_accessory; }
     // The text being printed, laid out for the printer's page (null until laid out).
     QTextDocument *printTextView() const { return m_text.get(); }
@@ -68,8 +70,11 @@ public:
     // The boxes' action: coupling, defaults, text, then the preview.
     void printViewAction(QObject *sender);
     // Paints the text on the printer; the reason when it cannot. A printer that
-    // writes a PDF file (not the preview's) gets it from a print job instead.
+    // writes a PDF file gets it from a print job instead.
     bool printTo(QPrinter &printer, QString *errorReason = nullptr);
+    // The toolbar's Print: asks for the file or the printer, then prints and closes
+    // the preview.
+    void print();
 
 Q_SIGNALS:
     void printFailed(const QString &reason);
@@ -83,19 +88,24 @@ private:
     static QSizeF pageTextSize(const QPrinter &printer);
     // The export of the tree with the options of the boxes.
     DocumentExporter exporter() const;
+    // The preview's toolbar, its state following the preview.
+    void makeToolbar(QWidget *above);
+    void updateToolbar();
+    // Prints on the printer set up and closes the preview.
+    void printAndClose();
+    // The page layout of the printer changed (orientation, page setup): the text is
+    // laid out anew when its size changed.
+    void pageChanged();
 
     platform::UserDefaults &m_defaults;
     NodePtr m_root;
     QList<NodePtr> m_selection;
     CurrencyFormatter m_formatter;
-    // Freed on a pool thread: it holds the preview's pages.
-    struct FreePrinter
-    {
-        void operator()(QPrinter *printer) const;
-    };
-    std::unique_ptr<QPrinter, FreePrinter> m_printer;
-    QPointer<QPrintPreviewDialog> m_dialog;
-    QPrintPreviewWidget *m_preview = nullptr;
+    std::unique_ptr<QPrinter> m_printer;
+    QPointer<QDialog> m_dialog;
+    PrintPreviewView *m_preview = nullptr;
+    struct Toolbar;
+    std::unique_ptr<Toolbar> m_toolbar;
     DocumentPrintAccessoryViewController *m_accessory = nullptr;
     ExportJob::LaidOutText m_text;
     QSizeF m_textSize;

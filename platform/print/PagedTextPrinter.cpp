@@ -111,6 +111,30 @@ void PagedTextPrinter::layOut(QTextDocument &document, qreal width, qreal height
         document.setPageSize(page);
 }
 
+int PagedTextPrinter::pageCount(const QTextDocument &document, qreal pageHeight)
+{
+    if (pageHeight <= 0)
+        return 1;
+    return std::max(1, int(std::ceil(document.size().height() / pageHeight - 1e-6)));
+}
+
+void PagedTextPrinter::drawPage(const QTextDocument &document, QPainter &painter, const PrintInfo &info, QSizeF page,
+                                int number)
+{
+    const qreal pageHeight = page.height();
+    const qreal total = document.size().height();
+    const qreal top = number * pageHeight;
+    qreal offset = 0;
+    if (info.isVerticallyCentered() && number == pageCount(document, pageHeight) - 1)
+        offset = std::max<qreal>(0, (pageHeight - (total - top)) / 2);
+    painter.save();
+    painter.translate(0, offset - top);
+    const QRectF clip(0, top, page.width(), pageHeight);
+    painter.setClipRect(clip, Qt::IntersectClip);
+    drawBlocks(document, painter, clip);
+    painter.restore();
+}
+
 bool PagedTextPrinter::print(QTextDocument &document, QPagedPaintDevice &device, const PrintInfo &info,
                              bool keepDeviceLayout, QString *errorReason, const PageProgress &progress)
 {
@@ -130,9 +154,7 @@ bool PagedTextPrinter::print(QTextDocument &document, QPagedPaintDevice &device,
     // pixels; the layout is in points.
     const qreal scaleX = device.logicalDpiX() / 72.0;
     const qreal scaleY = device.logicalDpiY() / 72.0;
-    const qreal pageHeight = paintRect.height();
-    const qreal total = document.size().height();
-    const int pages = std::max(1, int(std::ceil(total / pageHeight - 1e-6)));
+    const int pages = pageCount(document, paintRect.height());
     for (int page = 0; page < pages; ++page) {
         if (progress && !progress(page, pages)) {
             painter.end();
@@ -140,16 +162,9 @@ bool PagedTextPrinter::print(QTextDocument &document, QPagedPaintDevice &device,
         }
         if (page > 0 && !device.newPage())
             break;
-        const qreal top = page * pageHeight;
-        qreal offset = 0;
-        if (info.isVerticallyCentered() && page == pages - 1)
-            offset = std::max<qreal>(0, (pageHeight - (total - top)) / 2);
         painter.save();
         painter.scale(scaleX, scaleY);
-        painter.translate(0, offset - top);
-        const QRectF clip(0, top, paintRect.width(), pageHeight);
-        painter.setClipRect(clip);
-        drawBlocks(document, painter, clip);
+        drawPage(document, painter, info, paintRect.size(), page);
         painter.restore();
     }
     painter.end();

@@ -12,11 +12,13 @@
 // begin on the device, and false without one when the progress stopped it; the
 // document is left laid out.
 #include <QList>
+#include <QSizeF>
 #include <QString>
 #include <QTextOption>
 #include <functional>
 
 class QPagedPaintDevice;
+class QPainter;
 class QTextDocument;
 
 namespace platform {
@@ -38,6 +40,15 @@ public:
     // Told before each page is painted (0-based) how many pages there are; answers
     // whether to go on.
     using PageProgress = std::function<bool(int page, int pages)>;
+
+    // The pages of a text laid out for pages of the given height: one at least.
+    static int pageCount(const QTextDocument &document, qreal pageHeight);
+    // Paints one page (0-based) of the text laid out (layOut()) for pages of the given
+    // size, in points from the painter's origin, the top left corner of the page's
+    // paintable area; the same on any device, and as long for the last page of a long
+    // text as for its first. The painter's state is left as it was.
+    static void drawPage(const QTextDocument &document, QPainter &painter, const PrintInfo &info, QSizeF page,
+                         int number);
 
     // Applies the print info to the device, lays the document out for its page and
     // paints every page. A device that already has a page layout of its own (a

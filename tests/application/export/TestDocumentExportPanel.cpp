@@ -9,6 +9,7 @@
 #include "AppKitExtensions/NTXSelectEncodingsPanel.h"
 #include "application/export/DocumentPrintAccessoryViewController.h"
 #include "application/export/DocumentPrintPanel.h"
+#include "application/export/PrintPreviewView.h"
 #include "application/export/ExportJob.h"
 #include "platform/print/PagedTextPrinter.h"
 #include "platform/print/PrintInfo.h"
@@ -23,8 +24,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
-#include <QPrintPreviewDialog>
-#include <QPrintPreviewWidget>
+#include <QDialog>
+#include <QLabel>
+#include <QAction>
 #include <QPrinter>
 #include <QProcess>
 #include <QStandardPaths>
@@ -455,7 +457,7 @@ TEST_F(ExportPanelTest, PrintedAndExportedPdfsShowTheTextOnTheSamePage)
         QPointer<ExportJob> job;
         const auto connection = QObject::connect(panel, &DocumentPrintPanel::printToFileStarted,
                                                  [&](ExportJob *started) { job = started; });
-        panel->previewWidget()->print();
+        EXPECT_TRUE(panel->printTo(panel->printer()));
         QObject::disconnect(connection);
         EXPECT_TRUE(job);
         EXPECT_TRUE(QTest::qWaitFor([&] { return !job; }, 60000));
@@ -567,6 +569,27 @@ TEST_F(ExportPanelTest, ThePreviewShowsTheTextLaidOutOffTheWindowAndCancelEndsTh
     const QSizeF page = panel->printer().pageLayout().paintRect(QPageLayout::Point).size();
     EXPECT_EQ(panel->previewWidget()->pageCount(),
               int(std::ceil(panel->printTextView()->size().height() / page.height() - 1e-6)));
+
+    QLabel *count = panel->previewDialog()->findChild<QLabel *>(QStringLiteral("pageCount"));
+    ASSERT_NE(count, nullptr);
+    EXPECT_EQ(count->text().trimmed(), QStringLiteral("/ %1").arg(panel->previewWidget()->pageCount()));
+
+    // Landscape: the text is laid out anew for the wider page, and shown on it.
+    QAction *landscape = nullptr;
+    for (QAction *item : panel->previewDialog()->findChildren<QAction *>()) {
+        if (item->text() == QStringLiteral("Landscape"))
+            landscape = item;
+    }
+    ASSERT_NE(landscape, nullptr);
+    landscape->trigger();
+    ASSERT_NE(panel->layoutJob(), nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !panel->layoutJob(); }, 60000));
+    const QSizeF wide = panel->printer().pageLayout().paintRect(QPageLayout::Point).size();
+    EXPECT_GT(wide.width(), page.width());
+    EXPECT_EQ(panel->printTextView()->pageSize(), wide);
+    EXPECT_EQ(panel->previewWidget()->pageCount(),
+              int(std::ceil(panel->printTextView()->size().height() / wide.height() - 1e-6)));
+    EXPECT_EQ(count->text().trimmed(), QStringLiteral("/ %1").arg(panel->previewWidget()->pageCount()));
 
     // Cancel while the text is laid out: the preview closes and the panel goes.
     boxes[1]->click();

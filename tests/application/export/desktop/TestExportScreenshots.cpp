@@ -17,7 +17,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFileDialog>
-#include <QPrintPreviewDialog>
+#include <QDialog>
 #include <QScreen>
 #include <QTest>
 #include <memory>
