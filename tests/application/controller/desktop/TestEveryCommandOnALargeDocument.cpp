@@ -36,6 +36,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QPointer>
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDialogButtonBox>
@@ -322,6 +323,33 @@ private:
 
 } // namespace
 
+// The showings of a menu: how often it was shown, and hidden before the walk hides it.
+struct MenuShowings : QObject
+{
+    explicit MenuShowings(QMenu *menu)
+        : m_menu(menu)
+    {
+        menu->installEventFilter(this);
+    }
+    ~MenuShowings() override
+    {
+        if (m_menu)
+            m_menu->removeEventFilter(this);
+    }
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show)
+            ++shown;
+        else if (event->type() == QEvent::Hide && shown > 0 && !closing)
+            ++hiddenBeforeAsked;
+        return false;
+    }
+    QPointer<QMenu> m_menu;
+    int shown = 0;
+    int hiddenBeforeAsked = 0;
+    bool closing = false;
+};
+
 class EveryCommandOnALargeDocument : public testing::Test
 {
 protected:
@@ -561,8 +589,20 @@ protected:
     void showAndClose(QMenu *menu, const QString &name)
     {
         SCOPED_TRACE("showing the menu " + name.toStdString());
-        QTimer::singleShot(0, menu, [menu, this] { menu->popup(m_window->mapToGlobal(QPoint(40, 40))); });
-        EXPECT_TRUE(QTest::qWaitFor([menu] { return menu->isVisible(); }, Patience)) << name.toStdString();
+        MenuShowings showings(menu);
+        bool asked = false;
+        QTimer::singleShot(0, menu, [menu, this, &asked] {
+            asked = true;
+            menu->popup(m_window->mapToGlobal(QPoint(40, 40)));
+        });
+        EXPECT_TRUE(QTest::qWaitFor([&] { return showings.shown > 0; }, Patience))
+            << name.toStdString() << ": asked " << asked << ", items " << menu->actions().size() << ", enabled "
+            << menu->isEnabled() << ", popup "
+            << (QApplication::activePopupWidget() ? QApplication::activePopupWidget()->objectName().toStdString() : "none")
+            << ", modal "
+            << (QApplication::activeModalWidget() ? QApplication::activeModalWidget()->metaObject()->className() : "none");
+        EXPECT_EQ(showings.hiddenBeforeAsked, 0) << name.toStdString() << " went before the walk closed it";
+        showings.closing = true;
         menu->hide();
         (void)QTest::qWaitFor([menu] { return !menu->isVisible(); }, Patience);
     }
