@@ -244,7 +244,13 @@ TEST(GuiThreadWatchdog, ShortDeliveriesTheTestsOwnCodeNestedLoopsAndKnownCallsAr
     // left lie in the room of the frames that hold, sleeping or working.
     {
         const testsupport::KnownGuiThreadHold known("knownLibraryReturned", "a library's call that returned");
+#if defined(__SANITIZE_ADDRESS__)
+        // The address sanitizer makes the sleep's system call from an interceptor of its
+        // own, whose frame the walk of the stack cannot go through: only the working hold.
+        for (const bool working : {true}) {
+#else
         for (const bool working : {false, true}) {
+#endif
             SCOPED_TRACE(working);
             EXPECT_NONFATAL_FAILURE(queued([&] {
                 knownLibraryReturned();
