@@ -12,6 +12,7 @@
 #include "tests/support/TestSupport.h"
 #include "FoundationExtensions/NTXStringEncodings.h"
 
+#include <QRegularExpression>
 #include <QAbstractTextDocumentLayout>
 #include <QPainter>
 #include <QPdfWriter>
@@ -426,8 +427,8 @@ TEST_F(ExportJobTest, EveryOtherFormatIsTheFileTheCallingThreadWrites)
             SCOPED_TRACE(QStringLiteral("round %1, %2").arg(round).arg(DocumentExporter::fileExtension(format)).toStdString());
             const QString here = dir.filePath(QStringLiteral("here%1.%2").arg(round).arg(DocumentExporter::fileExtension(format)));
             const QString there = dir.filePath(QStringLiteral("there%1.%2").arg(round).arg(DocumentExporter::fileExtension(format)));
-            const QByteArray expected = writtenHere(exporter, here, format, settings);
-            ASSERT_FALSE(expected.isEmpty());
+            const QByteArray hereBytes = writtenHere(exporter, here, format, settings);
+            ASSERT_FALSE(hereBytes.isEmpty());
             auto end = std::make_shared<End>();
             QPointer<ExportJob> job = ExportJob::start(&window, exporter, there, format, settings);
             QObject::connect(job, &ExportJob::finished, [end](ExportJob::Outcome outcome, const QString &reason) {
@@ -436,7 +437,25 @@ TEST_F(ExportJobTest, EveryOtherFormatIsTheFileTheCallingThreadWrites)
             EXPECT_EQ(job->progress().window()->parentWidget(), &window);
             ASSERT_TRUE(wait(end));
             EXPECT_EQ(end->outcome, ExportJob::Written) << end->reason.toStdString();
-            EXPECT_TRUE(testsupport::readFile(there) == expected);
+            // A selection exported as XML stands in a document element made as it is
+            // written, dated then: the two writes may fall in different seconds.
+            const auto undated = [](QByteArray xml) {
+                static const QRegularExpression wrapper(QStringLiteral("<document createDate=\"[^\"]*\" lastDate=\"[^\"]*\""));
+                return QString::fromUtf8(xml).replace(wrapper, QStringLiteral("<document")).toUtf8();
+            };
+            QByteArray written = testsupport::readFile(there);
+            QByteArray expected = hereBytes;
+            if (format == DocumentExporter::Xml && !list.isEmpty()) {
+                written = undated(written);
+                expected = undated(expected);
+            }
+            qsizetype at = 0;
+            while (at < written.size() && at < expected.size() && written.at(at) == expected.at(at))
+                ++at;
+            EXPECT_TRUE(written == expected) << "first difference at byte " << at << ": here «"
+                                             << expected.mid(std::max<qsizetype>(0, at - 60), 140).toStdString()
+                                             << "», the job's «"
+                                             << written.mid(std::max<qsizetype>(0, at - 60), 140).toStdString() << "»";
         }
     }
 }
