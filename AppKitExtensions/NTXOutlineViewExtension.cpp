@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QDragLeaveEvent>
 #include <QDropEvent>
+#include <QHash>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QMenu>
@@ -72,23 +73,35 @@ bool isShown(const QTreeView *view, const QModelIndex &index)
     return false;
 }
 
-// Calls visit with each selected row that is shown (column 0), in the order of the
-// selection's ranges, until it answers false. The rows are read range by range and
-// each is looked up in a set, so that a selection of a hundred thousand rows (tens of
-// thousands of ranges) takes a moment, not minutes.
+// Calls visit(parent, row) with each selected row that is shown, in the order of the
+// selection's ranges, until it answers false; a row that two ranges hold comes twice.
+// Whether the rows under a parent are shown (the parent under the root and expanded,
+// with each ancestor) is found once for each parent, not once for each row, so that a
+// selection of a hundred thousand rows (tens of thousands of ranges) takes a moment.
 template<typename Visit>
-void forEachSelectedShownRow(const QTreeView *view, Visit visit)
+void forEachSelectedShownRowOfRanges(const QTreeView *view, Visit visit)
 {
     const QItemSelectionModel *selection = view->selectionModel();
     if (!selection)
         return;
-    QSet<QModelIndex> seen;
+    const QModelIndex root = view->rootIndex();
+    QHash<QModelIndex, bool> parentShown;
+    const auto rowsShownUnder = [&](const QModelIndex &parent) {
+        const auto known = parentShown.constFind(parent);
+        if (known != parentShown.cend())
+            return *known;
+        const bool shown = parent == root || (parent.isValid() && view->isExpanded(parent) && isShown(view, parent));
+        parentShown.insert(parent, shown);
+        return shown;
+    };
     const QItemSelection ranges = selection->selection();
     for (const QItemSelectionRange &range : ranges) {
         if (!range.isValid())
             continue;
         const QAbstractItemModel *model = range.model();
         const QModelIndex parent = range.parent();
+        if (model != view->model() || !rowsShownUnder(parent))
+            continue;
         for (int r = range.top(); r <= range.bottom(); ++r) {
             // A row counts when one of its selected cells can be selected (as the
             // selection's indexes are).
@@ -97,14 +110,27 @@ void forEachSelectedShownRow(const QTreeView *view, Visit visit)
                 const Qt::ItemFlags flags = model->flags(model->index(r, c, parent));
                 selectable = flags.testFlag(Qt::ItemIsSelectable) && flags.testFlag(Qt::ItemIsEnabled);
             }
-            const QModelIndex row = model->index(r, 0, parent);
-            if (!selectable || seen.contains(row) || !isShown(view, row))
+            if (!selectable || view->isRowHidden(r, parent))
                 continue;
-            seen.insert(row);
-            if (!visit(row))
+            if (!visit(parent, r))
                 return;
         }
     }
+}
+
+// Calls visit with each selected row that is shown (column 0), once, in the order of the
+// selection's ranges, until it answers false.
+template<typename Visit>
+void forEachSelectedShownRow(const QTreeView *view, Visit visit)
+{
+    QSet<QModelIndex> seen;
+    forEachSelectedShownRowOfRanges(view, [&](const QModelIndex &parent, int r) {
+        const QModelIndex row = view->model()->index(r, 0, parent);
+        if (seen.contains(row))
+            return true;
+        seen.insert(row);
+        return visit(row);
+    });
 }
 
 // The selected rows that are shown, column 0, in the order shown.
@@ -128,16 +154,51 @@ void appendRowRuns(QItemSelection &selection, const QAbstractItemModel &model, c
 
 QList<QModelIndex> selectedShownRows(const QTreeView *view)
 {
-    std::vector<std::pair<QList<int>, QModelIndex>> shown;
-    forEachSelectedShownRow(view, [&](const QModelIndex &row) {
-        shown.emplace_back(pathOf(row), row);
+    // Each row as its parent's path and its own row: the path is read once for each
+    // parent, and the rows are put in order (and each kept once) without a list of
+    // their own.
+    struct ShownRow {
+        const QList<int> *parentPath;
+        int row;
+        QModelIndex parent;
+    };
+    std::map<QModelIndex, QList<int>> parentPaths;
+    std::vector<ShownRow> shown;
+    forEachSelectedShownRowOfRanges(view, [&](const QModelIndex &parent, int r) {
+        auto known = parentPaths.find(parent);
+        if (known == parentPaths.end())
+            known = parentPaths.emplace(parent, pathOf(parent)).first;
+        shown.push_back({&known->second, r, parent});
         return true;
     });
-    std::sort(shown.begin(), shown.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+    const auto before = [](const ShownRow &a, const ShownRow &b) {
+        if (a.parentPath == b.parentPath)
+            return a.row < b.row;
+        // The paths of the parents, each followed by its row.
+        const QList<int> &pa = *a.parentPath;
+        const QList<int> &pb = *b.parentPath;
+        const qsizetype common = std::min(pa.size(), pb.size());
+        for (qsizetype i = 0; i < common; ++i) {
+            if (pa.at(i) != pb.at(i))
+                return pa.at(i) < pb.at(i);
+        }
+        const int nextA = pa.size() > common ? pa.at(common) : a.row;
+        const int nextB = pb.size() > common ? pb.at(common) : b.row;
+        if (nextA != nextB)
+            return nextA < nextB;
+        // One parent is an ancestor of the other (the rest of the longer path is
+        // deeper): the shorter one's row comes first.
+        return pa.size() < pb.size();
+    };
+    std::sort(shown.begin(), shown.end(), before);
+    shown.erase(std::unique(shown.begin(), shown.end(),
+                            [](const ShownRow &a, const ShownRow &b) { return a.parentPath == b.parentPath && a.row == b.row; }),
+                shown.end());
     QList<QModelIndex> rows;
     rows.reserve(qsizetype(shown.size()));
-    for (const auto &entry : shown)
-        rows.append(entry.second);
+    const QAbstractItemModel *model = view->model();
+    for (const ShownRow &entry : shown)
+        rows.append(model->index(entry.row, 0, entry.parent));
     return rows;
 }
 

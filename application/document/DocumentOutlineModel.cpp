@@ -217,9 +217,34 @@ void DocumentOutlineModel::endEditBatch()
     } else {
         const std::vector<std::weak_ptr<Node>> changed = std::exchange(m_batchChangedNodes, {});
         m_batchChangedSet.clear();
-        for (const std::weak_ptr<Node> &weak : changed)
-            if (const NodePtr node = weak.lock())
-                reloadItem(node.get());
+        // Told in the order of the changes, rows of one parent that follow each other as
+        // one range: fewer ranges, each near the one before it in the views (a view
+        // looks for the place of a row starting at the last one it found).
+        const int lastColumn = columnCount() - 1;
+        QModelIndex runParent;
+        int runFirst = -1;
+        int runLast = -1;
+        const auto tellRun = [&] {
+            if (runFirst >= 0 && lastColumn >= 0)
+                Q_EMIT dataChanged(index(runFirst, 0, runParent), index(runLast, lastColumn, runParent));
+            runFirst = -1;
+        };
+        for (const std::weak_ptr<Node> &weak : changed) {
+            const NodePtr node = weak.lock();
+            const QModelIndex changedIndex = node ? indexForNode(node.get(), 0) : QModelIndex();
+            if (!changedIndex.isValid())
+                continue;
+            const QModelIndex parent = changedIndex.parent();
+            const int row = changedIndex.row();
+            if (runFirst >= 0 && parent == runParent && row == runLast + 1) {
+                runLast = row;
+                continue;
+            }
+            tellRun();
+            runParent = parent;
+            runFirst = runLast = row;
+        }
+        tellRun();
     }
     Q_EMIT editBatchEnded();
 }

@@ -368,17 +368,27 @@ void MyDocument::handleOutlineSelection()
 {
     m_totals->updateSelectedNodeWorkTimeAndWage();
     const QList<NodePtr> selected = m_windowController->selectedNodes();
-    QVariantList content;
     QList<qsizetype> all;
-    for (const NodePtr &node : selected) {
-        all.append(content.size());
-        content.append(KeyValueObservable::fromObservable(node.get()));
+    all.reserve(selected.size());
+    for (qsizetype i = 0; i < selected.size(); ++i)
+        all.append(i);
+    if (selected == m_inspectedNodes) {
+        // The same nodes (the outline was reloaded): the inspector's bindings follow
+        // their values already, so only a selection let go during an edit of many of
+        // them is taken back; binding tens of thousands of nodes anew takes a while.
+        if (m_inspectedObjectsController->selectionIndexes() != all)
+            m_inspectedObjectsController->setSelectionIndexes(all);
+    } else {
+        QVariantList content;
+        content.reserve(selected.size());
+        for (const NodePtr &node : selected)
+            content.append(KeyValueObservable::fromObservable(node.get()));
+        // The nodes shown so far stay alive until the controller has let them go.
+        const QList<NodePtr> previous = std::exchange(m_inspectedNodes, selected);
+        m_inspectedObjectsController->setSelectionIndexes({});
+        m_inspectedObjectsController->setContentArray(content);
+        m_inspectedObjectsController->setSelectionIndexes(all);
     }
-    // The nodes shown so far stay alive until the controller has let them go.
-    const QList<NodePtr> previous = std::exchange(m_inspectedNodes, selected);
-    m_inspectedObjectsController->setSelectionIndexes({});
-    m_inspectedObjectsController->setContentArray(content);
-    m_inspectedObjectsController->setSelectionIndexes(all);
     setInspectedObjectsNotEmpty(!selected.isEmpty());
     if (NTXTextViewInspector *inspector = textViewInspector())
         inspector->setSubjectName(selected.size() == 1 ? selected.constFirst()->itemName() : QString());
