@@ -619,9 +619,13 @@ TEST_F(MyDocumentTest, ColorLabelsFromMenuAndPickerUndoAsOneNamedStep)
     EXPECT_EQ(a->colorLabel(), 1);
     EXPECT_EQ(b->colorLabel(), 1);
     EXPECT_TRUE(document->isDocumentEdited());
-    // The labelled rows stay selected and inspected.
+    // The labelled rows stay selected and inspected, and the inspector's picker shows
+    // their label, through undo and redo too.
     EXPECT_EQ(NTXOutlineViewExtension::allSelectedItems(outline(document)).size(), 2);
     EXPECT_EQ(document->inspectedObjectsController()->contentArray().size(), 2);
+    EXPECT_EQ(document->inspectedObjectsController()->selectionIndexes(), (QList<qsizetype>{0, 1}));
+    NTXColorLabelWidget *shownLabel = document->documentWindow()->colorLabelControl();
+    EXPECT_EQ(shownLabel->colorLabelType(), 1);
 
     platform::UndoManager *undo = document->undoManager();
     EXPECT_TRUE(QTest::qWaitFor([undo] { return undo->groupingLevel() == 0; }));
@@ -629,11 +633,13 @@ TEST_F(MyDocumentTest, ColorLabelsFromMenuAndPickerUndoAsOneNamedStep)
     undo->undo();
     EXPECT_EQ(a->colorLabel(), 0);
     EXPECT_EQ(b->colorLabel(), 5);
+    EXPECT_EQ(shownLabel->colorLabelType(), -1) << "two labels: no single value";
     EXPECT_FALSE(undo->canUndo()) << "one step, not one per node and per node's own registration";
     EXPECT_EQ(undo->redoActionName(), text("LSSetColorLabel"));
     undo->redo();
     EXPECT_EQ(a->colorLabel(), 1);
     EXPECT_EQ(b->colorLabel(), 1);
+    EXPECT_EQ(shownLabel->colorLabelType(), 1);
     EXPECT_EQ(undo->undoActionName(), text("LSSetColorLabel"));
 
     // The picker of the window sends its value.
