@@ -54,6 +54,7 @@
 #include <QStandardItemModel>
 #include <QToolButton>
 #include <QTreeView>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -376,7 +377,10 @@ void MyDocument::handleOutlineSelection()
         // The same nodes (the outline was reloaded): the inspector's bindings follow
         // their values already, so only a selection let go during an edit of many of
         // them is taken back; binding tens of thousands of nodes anew takes a while.
-        if (m_inspectedObjectsController->selectionIndexes() != all)
+        // Compared by std::equal: Qt's own comparison of two empty lists may pass a null
+        // pointer to memcmp.
+        const QList<qsizetype> shown = m_inspectedObjectsController->selectionIndexes();
+        if (shown.size() != all.size() || !std::equal(shown.cbegin(), shown.cend(), all.cbegin()))
             m_inspectedObjectsController->setSelectionIndexes(all);
     } else {
         QVariantList content;
