@@ -1250,7 +1250,16 @@ TEST_F(LiveLinkProcesses, ClientsLeavingBeforeDuringOrAfterTheAnswersLeaveNoLink
             return std::all_of(gone.cbegin(), gone.cend(), [&](const QString &key) {
                 return serverDelegate.closed.contains(key) && !LiveLink::activeLiveLinkForItemKey(key);
             });
-        }, 20000)) << serverDelegate.closed.size() << " of " << gone.size() << " closed";
+        }, 20000)) << serverDelegate.closed.size() << " of " << gone.size() << " closed; not: " << [&] {
+            std::string open;
+            for (const QString &key : std::as_const(gone)) {
+                if (serverDelegate.closed.contains(key))
+                    continue;
+                LiveLink *link = LiveLink::activeLiveLinkForItemKey(key);
+                open += key.toStdString() + (link ? (link->isOpen() ? " (open)" : " (held, not open)") : " (no link)") + " ";
+            }
+            return open;
+        }();
         EXPECT_EQ(serverDelegate.closed.size(), gone.size()) << "each told once";
         LiveLink *remaining = LiveLink::activeLiveLinkForItemKey(stayingKey);
         ASSERT_NE(remaining, nullptr);

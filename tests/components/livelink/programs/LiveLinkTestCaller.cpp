@@ -2,9 +2,10 @@
 // closing them, as a program that crashes or is killed does:
 //   livelink-test-caller SERVER PREFIX COUNT ANSWERS
 // sends COUNT "InitiateLink" calls to the bus name SERVER on the session bus, for the
-// item keys PREFIX-0 … PREFIX-(COUNT-1), and ends at once (no closing, no goodbye to
-// the bus) when ANSWERS of them are answered; with ANSWERS 0, as soon as the bus
-// daemon has taken all the calls (it answers a question of ours sent after them).
+// item keys PREFIX-0 … PREFIX-(COUNT-1), waits until the bus daemon has taken all of
+// them (it answers a question of ours sent after them: a call still in this process's
+// queue when it ends would never reach the server), and ends at once (no closing, no
+// goodbye to the bus) when ANSWERS of them are answered; with ANSWERS 0, right then.
 // It prints its unique bus name first, and ends with 2 when the bus cannot be reached.
 #include "components/livelink/LiveLinkBus.h"
 
@@ -46,10 +47,10 @@ int main(int argc, char **argv)
                 ::_exit(0);
         });
     }
-    if (leaveAfter == 0) {
-        // Asked after the calls, over the same connection: answered once they are taken.
-        (void)bus.interface()->isServiceRegistered(server);
+    // Asked after the calls, over the same connection: answered once they are taken. The
+    // answers to the calls meanwhile wait for the event loop.
+    (void)bus.interface()->isServiceRegistered(server);
+    if (leaveAfter == 0 || answered >= leaveAfter)
         ::_exit(0);
-    }
     return QCoreApplication::exec();
 }
