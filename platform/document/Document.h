@@ -197,9 +197,11 @@ public:
     // the file as it is now while it still is the file written, of the size and
     // modification time written (the rename stamps the change time anew), with the
     // content written; else what was written, which the file as another program left
-    // it is told from by the next look. Where the times are fine, the content is read
-    // back once, after the file settled, and the state holds no digest; where they
-    // are coarse, it holds the digest written, and the next look reads the content.
+    // it is told from by the next look. Where the times are fine, nothing of the file
+    // is read (the save settled its new file's times before the rename, so a later
+    // write leaves a later modification time) and the state holds no digest; where
+    // they are coarse, it holds the digest written, and the next look reads the
+    // content (a save's last look before its rename once the file's times settled).
     static FileState fileStateAfterSaving(const QString &path, const SaveFile::Written &written);
     // Asks for a file (a save dialog on the window) and saves there.
     void saveDocumentAsWithCompletion(CompletionHandler handler);

@@ -231,17 +231,30 @@ bool SaveFile::commit()
 
 bool SaveFile::mayReplace()
 {
-    const std::optional<RegularFile::Identity> identity = RegularFile::identityOfDescriptor(m_fd);
+    // Settled where that is a tick away: a later write of another program gives a
+    // later time.
+    const std::optional<RegularFile::Identity> identity = RegularFile::settledIdentityOfDescriptor(m_fd);
     if (!identity)
         return fail(errno);
     const Written written{*identity, m_digest.result()};
+    const QByteArray target = QFile::encodeName(m_target);
     for (int ask = 0; ask < ReplaceCheckAskLimit; ++ask) {
         const std::optional<RegularFile::Identity> before = RegularFile::identityOf(m_target);
         if (!m_replaceCheck(written))
             return failWith(QStringLiteral("The file was not replaced"));
         // Asked again when the file changed meanwhile: the check may have looked
-        // before the change.
-        if (RegularFile::identityOf(m_target) == before)
+        // before the change. The last look before the rename (one system call).
+        struct stat st {};
+        const bool exists = ::stat(target.constData(), &st) == 0;
+        if (exists != bool(before))
+            continue;
+        if (!exists)
+            return true;
+        if (quint64(st.st_dev) == before->device && quint64(st.st_ino) == before->inode
+            && qint64(st.st_size) == before->size && qint64(st.st_mtim.tv_sec) == before->modifiedSeconds
+            && qint64(st.st_mtim.tv_nsec) == before->modifiedNanoseconds
+            && qint64(st.st_ctim.tv_sec) == before->changedSeconds
+            && qint64(st.st_ctim.tv_nsec) == before->changedNanoseconds)
             return true;
     }
     return failWith(QStringLiteral("The file kept changing while it was looked at"));
