@@ -692,19 +692,24 @@ Document::FileState Document::fileStateAfterSaving(const QString &path, const Sa
 {
     // What was written: the file as another program left it after the rename differs
     // from it (in identity, or in content where the identity cannot tell).
-    const FileState mine{written.identity, written.digest};
+    const std::optional<RegularFile::Identity> renamed =
+        written.renamed ? *written.renamed : std::optional<RegularFile::Identity>();
+    const FileState mine{renamed ? renamed : written.identity, written.digest};
     const std::optional<RegularFile::Identity> now = RegularFile::settledIdentityOf(path);
     if (!now || now->device != written.identity.device || now->inode != written.identity.inode
         || now->size != written.identity.size || now->modifiedSeconds != written.identity.modifiedSeconds
         || now->modifiedNanoseconds != written.identity.modifiedNanoseconds)
         return mine;
+    // Changed since the rename (its change time), its modification time put back.
+    if (renamed && *now != *renamed)
+        return mine;
     // Coarse times: a change within the grain leaves every stamp, the content tells.
     if (!now->isSettled())
         return {now, written.digest};
-    // Settled: from now on any change changes the identity. The save settled its new
-    // file's times before the rename, so a write since the rename, within the tick of
-    // it, has left a later modification time: the same one tells the file is as the
-    // save wrote it, without a look at its bytes.
+    // Settled: from now on any change changes the identity. A change since the rename
+    // has left another change time than the rename's (or, within the tick of it, a
+    // later modification time: the save settled its new file's times before the
+    // rename), so the file is as the save wrote it, without a look at its bytes.
     return {now, QByteArray()};
 }
 

@@ -208,15 +208,20 @@ bool SaveFile::commit()
     const QByteArray newName = QFile::encodeName(m_newName);
     // The last look before the new file takes the file's place.
     if (m_replaceCheck && !mayReplace()) {
+        m_renamed.reset();
         const QString reason = errorString();
         discard();
         return failWith(reason);
     }
     if (::rename(newName.constData(), target.constData()) != 0) {
         const int error = errno;
+        m_renamed.reset();
         discard();
         return fail(error);
     }
+    // The file as the rename left it (the rename stamped its change time).
+    if (m_renamed)
+        *std::exchange(m_renamed, {}) = RegularFile::identityOfDescriptor(m_fd);
     SaveFileLeftovers::clear(m_recordFolder, m_target, m_newName);
     m_newName.clear();
     ::close(m_fd);
@@ -236,7 +241,8 @@ bool SaveFile::mayReplace()
     const std::optional<RegularFile::Identity> identity = RegularFile::settledIdentityOfDescriptor(m_fd);
     if (!identity)
         return fail(errno);
-    const Written written{*identity, m_digest.result()};
+    m_renamed = std::make_shared<std::optional<RegularFile::Identity>>();
+    const Written written{*identity, m_digest.result(), m_renamed};
     const QByteArray target = QFile::encodeName(m_target);
     for (int ask = 0; ask < ReplaceCheckAskLimit; ++ask) {
         const std::optional<RegularFile::Identity> before = RegularFile::identityOf(m_target);

@@ -57,6 +57,8 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
+#include <optional>
 #include <sys/types.h>
 
 namespace platform {
@@ -74,6 +76,12 @@ public:
     {
         RegularFile::Identity identity;
         QByteArray digest;
+        // The file's identity as the rename left it, looked at through the new file's
+        // own descriptor right after the rename (one system call later): filled in by
+        // a commit that renamed, empty until then and after a commit that did not. A
+        // later change of another program is told from the save by it, on a file system
+        // that stamps finely also one that puts the modification time back.
+        std::shared_ptr<std::optional<RegularFile::Identity>> renamed;
     };
     // Times a replace check is asked, at most, while the file changes as it is asked.
     static constexpr int ReplaceCheckAskLimit = 4;
@@ -136,6 +144,8 @@ private:
     bool m_writeFailed = false;
     // The permission bits to give the new file, or -1 to keep the ones it was made with.
     int m_mode = -1;
+    // Written::renamed of the last replace check asked.
+    std::shared_ptr<std::optional<RegularFile::Identity>> m_renamed;
 };
 
 } // namespace platform
