@@ -626,9 +626,13 @@ TEST_F(SaveFileTest, TheReplaceCheckIsToldWhatWasWrittenAndAskedAgainWhileTheFil
             ASSERT_TRUE(now.has_value());
             EXPECT_EQ(now->inode, told->identity.inode);
             EXPECT_EQ(now->modifiedNanoseconds, told->identity.modifiedNanoseconds);
+            // Told after the rename: the file as it left it, unchanged since.
+            ASSERT_TRUE(told->renamed && told->renamed->has_value());
+            EXPECT_EQ(**told->renamed, *now);
         } else {
             EXPECT_FALSE(committed);
             EXPECT_EQ(asked, SaveFile::ReplaceCheckAskLimit);
+            EXPECT_TRUE(!told->renamed || !told->renamed->has_value()) << "told a rename that was not made";
             EXPECT_EQ(testsupport::readFile(file), theirs);
         }
         EXPECT_EQ(namesIn(dir.path()), (QStringList{QStringLiteral("Work.xml"), QStringLiteral("state")}));
