@@ -20,35 +20,42 @@ constexpr qsizetype ReadBlock = 256 * 1024;
 struct ContentDigest::State
 {
     XXH3_state_t *state = XXH3_createState();
-    State()
-    {
-        if (!state)
-            throw std::bad_alloc();
-    }
+    State() = default;
     ~State() { XXH3_freeState(state); }
     State(const State &) = delete;
     State &operator=(const State &) = delete;
 };
 
-ContentDigest::ContentDigest() : m_state(std::make_unique<State>())
+ContentDigest::ContentDigest() : m_state(new (std::nothrow) State)
 {
     reset();
 }
 
 ContentDigest::~ContentDigest() = default;
 
+bool ContentDigest::isValid() const
+{
+    return m_state && m_state->state;
+}
+
 void ContentDigest::reset()
 {
-    XXH3_128bits_reset(m_state->state);
+    if (!isValid())
+        m_state.reset(new (std::nothrow) State);
+    if (isValid())
+        XXH3_128bits_reset(m_state->state);
 }
 
 void ContentDigest::addData(QByteArrayView bytes)
 {
-    XXH3_128bits_update(m_state->state, bytes.data(), size_t(bytes.size()));
+    if (isValid())
+        XXH3_128bits_update(m_state->state, bytes.data(), size_t(bytes.size()));
 }
 
 QByteArray ContentDigest::result() const
 {
+    if (!isValid())
+        return QByteArray();
     XXH128_canonical_t canonical;
     XXH128_canonicalFromHash(&canonical, XXH3_128bits_digest(m_state->state));
     static_assert(sizeof canonical.digest == Size);
@@ -58,6 +65,8 @@ QByteArray ContentDigest::result() const
 QByteArray ContentDigest::ofDevice(QIODevice &device)
 {
     ContentDigest digest;
+    if (!digest.isValid())
+        return QByteArray();
     std::vector<char> block(static_cast<size_t>(ReadBlock));
     for (;;) {
         const qint64 n = device.read(block.data(), ReadBlock);

@@ -5,9 +5,10 @@
 // content of the same digest; the digests are kept in memory only.
 //
 // Ownership: a value object holding its running state (on the heap); not thread-safe,
-// one user at a time. Failures: ofFile() answers an empty digest when the device
-// cannot be read to its end; the state itself cannot fail once made (making it may
-// throw std::bad_alloc).
+// one user at a time. Failures: a state that could not be made (the memory ran out)
+// leaves the digest invalid (isValid(); reset() tries again), and result() then
+// answers an empty digest, as ofDevice() does when the device cannot be read to its
+// end: an empty digest matches no content's. Nothing throws.
 #include <QByteArray>
 #include <QByteArrayView>
 
@@ -28,8 +29,10 @@ public:
     ContentDigest(const ContentDigest &) = delete;
     ContentDigest &operator=(const ContentDigest &) = delete;
 
-    // Starts again, as of no bytes.
+    // Starts again, as of no bytes (making the state if it is missing).
     void reset();
+    // Whether the state could be made.
+    bool isValid() const;
     void addData(QByteArrayView bytes);
     // The digest of the bytes added since the last reset (they may go on being added).
     QByteArray result() const;

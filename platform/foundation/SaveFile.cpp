@@ -90,6 +90,9 @@ bool SaveFile::open(OpenMode mode)
         return fail(ENOENT);
     m_writeFailed = false;
     m_digest.reset();
+    // What a replace check is told of the content needs the digest's state.
+    if (!m_digest.isValid())
+        return fail(ENOMEM);
     m_newName.clear();
     m_unnamed = false;
     m_mode = -1;
