@@ -137,7 +137,8 @@ TEST_P(DocumentFileIdentityTest, AChangeWithTheSameSizeAndTimesIsNeverSavedOverW
 // on its pool thread, just before it writes: the GUI thread reads nothing of the file
 // (the look waits for the pool), a change made while the pool is busy is seen, and
 // the answer is the GUI thread's own (fileChangedOnDisk()) at every step of a random
-// run of changes, within the file system's grain (where the content tells) and after it.
+// run of changes, within the file system's grain (where the content tells) and after
+// it; a rewrite right after the last look before the rename is asked about too.
 TEST_P(DocumentFileIdentityTest, ABackgroundSaveLooksAtTheFileOnItsPoolThreadAsTheGuiThreadWould)
 {
     const ScopedFileSystem fileSystem(GetParam());
@@ -151,7 +152,9 @@ TEST_P(DocumentFileIdentityTest, ABackgroundSaveLooksAtTheFileOnItsPoolThreadAsT
     ASSERT_NE(doc, nullptr);
     doc->writeInBackground = true;
 
-    enum Change { None, RewrittenInPlace, ReplacedByRename, Touched, Rewritten, Removed, Changes };
+    // RewrittenAfterTheLastLook: rewritten in place while the writer (through
+    // platform::SaveFile) waits after its last look at the content, before the rename.
+    enum Change { None, RewrittenInPlace, ReplacedByRename, Touched, Rewritten, Removed, RewrittenAfterTheLastLook, Changes };
     // Another program's change; a file that is gone is written anew.
     auto change = [&](Change kind, int step) {
         const QByteArray now = testsupport::readFile(file);
@@ -161,6 +164,7 @@ TEST_P(DocumentFileIdentityTest, ABackgroundSaveLooksAtTheFileOnItsPoolThreadAsT
         QByteArray theirs(now.size(), step % 2 ? 'a' : 'b');
         switch (kind) {
         case None:
+        case RewrittenAfterTheLastLook:
         case Changes:
             return true;
         case RewrittenInPlace:
@@ -179,14 +183,32 @@ TEST_P(DocumentFileIdentityTest, ABackgroundSaveLooksAtTheFileOnItsPoolThreadAsT
     };
 
     std::mt19937 random(74);
-    int asked = 0, saved = 0;
+    int asked = 0, saved = 0, lateRewrites = 0;
     for (int step = 0; step < 30; ++step) {
         const Change kind = Change(random() % Changes);
         SCOPED_TRACE(testing::Message() << "step " << step << ", change " << kind);
         doc->setText(QStringLiteral("mine %1").arg(step));
         int calls = 0;
         bool changed = false;
-        {
+        if (kind == RewrittenAfterTheLastLook) {
+            doc->writeThroughSaveFile = true;
+            doc->checkGate->close();
+            const int arrived = doc->checkGate->arrived();
+            changed = doc->fileChangedOnDisk();
+            doc->saveDocumentWithCompletion([&](bool) { ++calls; });
+            // The first look finds what changed before; else the write goes on to its last look.
+            ASSERT_TRUE(QTest::qWaitFor(
+                [&] { return calls == 1 || !visibleMessageBoxes().isEmpty() || doc->checkGate->arrived() > arrived; },
+                10000));
+            if (doc->checkGate->arrived() > arrived && QFile::exists(file)) {
+                const QByteArray now = testsupport::readFile(file);
+                ASSERT_TRUE(rewriteInPlace(file, QByteArray(now.size(), 'c')));
+                changed = true;
+                ++lateRewrites;
+            }
+            doc->checkGate->open();
+            doc->writeThroughSaveFile = false;
+        } else {
             HeldPool held;
             doc->saveDocumentWithCompletion([&](bool) { ++calls; });
             // After the save was asked for, before its pool thread could look.
@@ -205,6 +227,7 @@ TEST_P(DocumentFileIdentityTest, ABackgroundSaveLooksAtTheFileOnItsPoolThreadAsT
     }
     EXPECT_GT(asked, 0);
     EXPECT_GT(saved, 0);
+    EXPECT_GT(lateRewrites, 0);
     doc->close();
     drainEvents();
 }
