@@ -25,6 +25,7 @@
 #include "platform/foundation/ArrayController.h"
 #include "platform/foundation/Bindings.h"
 #include "application/document/NodeNameSheets.h"
+#include "platform/document/OpenEdits.h"
 #include "platform/drawing/Sheet.h"
 #include "platform/foundation/DisplayText.h"
 #include "platform/drawing/ActionDispatch.h"
@@ -367,6 +368,10 @@ void MyDocument::setAutoLoadFileName()
 
 void MyDocument::handleOutlineSelection()
 {
+    // An edit still open in the inspector goes to the nodes it was typed for, before
+    // the inspector shows others (a value the field refuses is told, and dropped).
+    if (platform::OpenEdits::hasChangedEdits(m_window) && m_windowController->selectedNodes() != m_inspectedNodes)
+        commitEditingOrTell();
     m_totals->updateSelectedNodeWorkTimeAndWage();
     const QList<NodePtr> selected = m_windowController->selectedNodes();
     QList<qsizetype> all;
