@@ -825,7 +825,10 @@ try {
 
 void NTXTextViewInspector::focusOutEvent(QFocusEvent *event)
 try {
-    if (event->reason() != Qt::PopupFocusReason)
+    // A menu, or another window taking the keyboard (an alert, the desktop's switch),
+    // leaves the edit open, as the person left it: it is handed over when the field
+    // is left, or when the document asks for it (saves, closing, the revert).
+    if (event->reason() != Qt::PopupFocusReason && event->reason() != Qt::ActiveWindowFocusReason)
         endEditing();
     QTextEdit::focusOutEvent(event);
 } catch (...) {
