@@ -1068,11 +1068,16 @@ void Document::performClose(QObject *)
 
 void Document::undo(QObject *)
 {
+    // Text typed into a field and not left is the last change: handed over, it is
+    // what the undo takes back (and a redo brings back), never dropped unseen.
+    commitEditing();
     m_undoManager->undo();
 }
 
 void Document::redo(QObject *)
 {
+    // Typed text handed over is a new step: nothing is left to redo then.
+    commitEditing();
     m_undoManager->redo();
 }
 
@@ -1093,7 +1098,8 @@ bool Document::validateMenuItem(QAction *item)
         const QString name = m_undoManager->undoActionName();
         item->setText(name.isEmpty() ? localizedString(QStringLiteral("MenuUndo"))
                                      : localizedString(QStringLiteral("MenuUndoAction")).arg(MenuItemTitle::fromUserText(name)));
-        return m_undoManager->canUndo();
+        // Typed text not handed over yet is a step to undo.
+        return m_undoManager->canUndo() || OpenEdits::hasChangedEdits(m_mainWindow);
     }
     if (action == "redo") {
         const QString name = m_undoManager->redoActionName();

@@ -44,6 +44,9 @@
 // tries again next time). The revert asks again when anything changed between the
 // answer and the end of its read, by a count of changes that only grows.
 //
+// Undo and Redo hand the open edits over first too: the typed text is the step an
+// Undo then takes back.
+//
 // Actions (Q_INVOKABLE, sent along the responder chain by the menus): saveDocument,
 // saveDocumentAs, revertDocumentToSaved, performClose, undo, redo; validateMenuItem()
 // answers whether a menu item of one of them is enabled.

@@ -1,7 +1,7 @@
 // Text typed into a field of the document's inspector and not left (no Return, Tab or
 // click elsewhere), on a real X desktop (keys from xdotool through the X server): the
 // title shows the edited mark from the first key, and every command that reads or
-// judges the document takes the text first: Save (Ctrl+S), the autosave, the close
+// judges the document takes the text first: Save (Ctrl+S), Save As, the autosave, the close
 // question (Ctrl+W), the quit question, the revert question, export, print and a change
 // of the selection. Each field kind the inspector edits as text: the description (text
 // over several lines), text on one line and a number through its formatter (here the
@@ -200,6 +200,11 @@ TEST_F(OpenEditsX11, EveryCommandTakesTheTextOfAFieldLeftOpen)
              document->autosaveDocument();
              EXPECT_TRUE(QTest::qWaitFor([&] { return !document->isDocumentEdited() && !document->isSaving(); }, Patience));
              return true;
+         }},
+        {"save as", [&] {
+             document->saveDocumentAs(nullptr);
+             escapeSheet(false);
+             return false;
          }},
         {"close question", [&] {
              EXPECT_TRUE(desktoptest::sendKeys({QStringLiteral("ctrl+w")}));
