@@ -361,6 +361,7 @@ bool NTXTextViewInspector::commitEdit(QString *refusal)
     }
     // As Return stores it; the edit stays open with the caret and selection where they
     // were, in the text the stored value shows.
+    // (The value shown by fields before it may change with it, and move it.)
     const qsizetype start = m_currentEditedStartLocation;
     const QTextCursor cursor = textCursor();
     const qsizetype anchor = cursor.anchor() - start;
@@ -368,11 +369,11 @@ bool NTXTextViewInspector::commitEdit(QString *refusal)
     const FieldPtr keep = sharedField(field);
     storeValueOfField(field, newValue);
     const Range shown = currentEditingCharRange();
-    if (isEditing() && m_currentEditedStartLocation == start && !shown.isNotFound()) {
+    if (isEditing() && activeField() == field && !shown.isNotFound()) {
         InternalChange change(*this);
         QTextCursor back(&text());
-        back.setPosition(int(start + std::clamp<qsizetype>(anchor, 0, shown.length)));
-        back.setPosition(int(start + std::clamp<qsizetype>(position, 0, shown.length)), QTextCursor::KeepAnchor);
+        back.setPosition(int(shown.location + std::clamp<qsizetype>(anchor, 0, shown.length)));
+        back.setPosition(int(shown.location + std::clamp<qsizetype>(position, 0, shown.length)), QTextCursor::KeepAnchor);
         setTextCursor(back);
         viewport()->update();
     }

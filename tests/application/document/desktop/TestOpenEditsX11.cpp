@@ -120,6 +120,13 @@ protected:
         ASSERT_TRUE(inspector->isEditing());
     }
 
+    // The field is still being edited, the caret after the typed text.
+    bool caretAtTheEnd() const
+    {
+        const platform::Range value = inspector->currentEditingCharRange();
+        return inspector->isEditing() && !value.isNotFound() && inspector->selectedRange() == platform::Range(value.max(), 0);
+    }
+
     // The values the file holds for the jobs, as text.
     QStringList savedValues(const Kind &kind) const
     {
@@ -191,14 +198,17 @@ TEST_F(OpenEditsX11, EveryCommandTakesTheTextOfAFieldLeftOpen)
         std::function<bool()> run;
     };
     const QList<Command> commands{
+        // The saves leave the field open, the caret where it was: typing goes on.
         {"save", [&] {
              EXPECT_TRUE(desktoptest::sendKeys({QStringLiteral("ctrl+s")}));
              EXPECT_TRUE(QTest::qWaitFor([&] { return !document->isDocumentEdited() && !document->isSaving(); }, Patience));
+             EXPECT_TRUE(caretAtTheEnd());
              return true;
          }},
         {"autosave", [&] {
              document->autosaveDocument();
              EXPECT_TRUE(QTest::qWaitFor([&] { return !document->isDocumentEdited() && !document->isSaving(); }, Patience));
+             EXPECT_TRUE(caretAtTheEnd());
              return true;
          }},
         {"save as", [&] {
@@ -211,6 +221,9 @@ TEST_F(OpenEditsX11, EveryCommandTakesTheTextOfAFieldLeftOpen)
              EXPECT_NE(question(), nullptr) << "closed without asking";
              escapeSheet();
              EXPECT_TRUE(window->isVisible());
+             // Back in the field as it was left.
+             EXPECT_TRUE(QTest::qWaitFor([&] { return inspector->hasFocus(); }, Patience));
+             EXPECT_TRUE(caretAtTheEnd());
              return false;
          }},
         {"quit question", [&] {
