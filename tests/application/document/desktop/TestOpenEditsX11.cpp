@@ -6,7 +6,8 @@
 // of the selection. Each field kind the inspector edits as text: the description (text
 // over several lines), text on one line and a number through its formatter (here the
 // description and the colour label, the values the inspector writes as undo steps),
-// whose refused text stops the save with an alert and leaves the file as it was.
+// whose refused text stops the save (and a change of the selection) with an alert and
+// leaves the file as it was.
 #include "tests/application/document/desktop/DesktopDocumentTest.h"
 
 #include "AppKitExtensions/NTXOutlineViewExtension.h"
@@ -298,4 +299,16 @@ TEST_F(OpenEditsX11, EveryCommandTakesTheTextOfAFieldLeftOpen)
     EXPECT_TRUE(savedValues(kinds.at(2)).contains(QString::number(label)));
     EXPECT_EQ(shown(QStringLiteral("labelField")), QStringLiteral("ten"));
     EXPECT_TRUE(document->isDocumentEdited());
+
+    // Another row selected meanwhile: refused the same way, and the outline selects
+    // the job the text was typed for again.
+    NTXOutlineViewExtension::selectItems(document->outlineView(), {QVariant::fromValue(b)}, false);
+    refusal = question();
+    ASSERT_NE(refusal, nullptr);
+    EXPECT_EQ(document->windowController().selectedNodes(), QList<NodePtr>{a});
+    ASSERT_TRUE(desktoptest::sendKeys({QStringLiteral("Return")}));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !platform::Sheet::sheetOfWindow(window); }, Patience));
+    EXPECT_EQ(shown(QStringLiteral("labelField")), QStringLiteral("ten"));
+    EXPECT_EQ(a->colorLabel(), label);
+    EXPECT_EQ(b->colorLabel(), 0);
 }
