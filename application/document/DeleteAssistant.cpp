@@ -3,7 +3,11 @@
 #include "application/document/DocumentWindow.h"
 #include "application/document/DeleteAssistant.h"
 #include "application/document/HeldNodes.h"
-#include "application/document/MyDocument.h"
+#include "application/document/DeleteAssistantHost.h"
+#include "application/document/DocumentEdits.h"
+#include "application/document/DocumentOutlineModel.h"
+#include "application/document/DocumentServices.h"
+#include "platform/document/Document.h"
 #include "platform/drawing/Sheet.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Clock.h"
@@ -15,7 +19,7 @@
 #include <QDateTimeEdit>
 #include <QPushButton>
 
-DeleteAssistant::DeleteAssistant(MyDocument &document) : QObject(&document), m_document(document) {}
+DeleteAssistant::DeleteAssistant(DeleteAssistantHost &document) : QObject(&document.platformDocument()), m_document(document) {}
 
 DeleteAssistant::~DeleteAssistant() = default;
 
@@ -80,7 +84,7 @@ void DeleteAssistant::sheetDidEndDeleteAssistant(DeleteAssistantSheet *sheet, in
     settings.date = m_deleteDateValue;
     const DocumentOutlineModel::EditBatch batch(m_document.outlineModel());
     if (deleteAssistantActionForNode(m_document.jobList(), settings) > 0)
-        m_document.undoManager()->setActionName(platform::localized(QStringLiteral("LSUDDeleteAss")));
+        m_document.platformDocument().undoManager()->setActionName(platform::localized(QStringLiteral("LSUDDeleteAss")));
     m_document.reloadOutline();
     m_document.updateUI();
     m_document.services().rebuildMenus();
@@ -107,7 +111,7 @@ int DeleteAssistant::deleteAssistantActionForNode(const NodePtr &node, const Set
         }
         const NodePtr parent = Node::shared(node->parent());
         if (!blocked && match && parent) {
-            m_document.deleteNode(node, parent);
+            m_document.edits().deleteNode(node, parent);
             return 1;
         }
     }
@@ -121,7 +125,7 @@ int DeleteAssistant::deleteAssistantActionForNode(const NodePtr &node, const Set
         node->recalcTotalWorkTime();
     } else if (type == Node::Day && node->childrenCount() == 0) {
         if (const NodePtr job = Node::shared(node->parent())) {
-            m_document.deleteNode(node, job);
+            m_document.edits().deleteNode(node, job);
             ++deleted;
         }
     }

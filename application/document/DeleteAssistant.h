@@ -15,7 +15,7 @@
 #include <QPointer>
 
 class DeleteAssistantSheet;
-class MyDocument;
+class DeleteAssistantHost;
 
 class DeleteAssistant : public QObject
 {
@@ -32,7 +32,7 @@ public:
         QDateTime date;
     };
 
-    explicit DeleteAssistant(MyDocument &document);
+    explicit DeleteAssistant(DeleteAssistantHost &document);
     ~DeleteAssistant() override;
 
     void deleteAssistant(QObject *sender);
@@ -46,7 +46,7 @@ public:
     QDateTime deleteDateValue() const { return m_deleteDateValue; }
 
 private:
-    MyDocument &m_document;
+    DeleteAssistantHost &m_document;
     QPointer<DeleteAssistantSheet> m_deleteWindow;
     QDateTime m_deleteDateValue;
 };

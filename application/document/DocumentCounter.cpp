@@ -10,7 +10,10 @@
 // running counter raises and that goes back to 0 only when the reminder sound plays.
 #include "application/document/DocumentCounter.h"
 
-#include "application/document/MyDocument.h"
+#include "application/document/CounterHost.h"
+#include "application/document/DocumentOutlineModel.h"
+#include "application/document/DocumentServices.h"
+#include "platform/document/Document.h"
 
 #include "AppKitExtensions/NTXNSAlertExtensions.h"
 #include "application/base/DefaultsKeys.h"
@@ -73,16 +76,16 @@ QDateTime asTheClockShows(const QDateTime &end, const QDateTime &start)
 // ---------------------------------------------------------------------------
 // Life
 
-DocumentCounter::DocumentCounter(MyDocument &document) : QObject(&document), m_document(document)
+DocumentCounter::DocumentCounter(CounterHost &document) : QObject(&document.platformDocument()), m_document(document)
 {
     readSettings();
     platform::NotificationCenter::defaultCenter().addObserver(
         this, PrefsChangedNotification, nullptr, [this](const platform::Notification &) { readSettings(); });
     // Closing the window ends the document: a running counter stops first.
-    connect(&document, &platform::Document::documentWillClose, this,
+    connect(&document.platformDocument(), &platform::Document::documentWillClose, this,
             platform::ExceptionBoundary::guarded(this, "documentWillClose", [this] {
                 if (m_running)
-                    stop(&m_document);
+                    stop(&m_document.platformDocument());
             }));
 }
 
@@ -151,7 +154,7 @@ void DocumentCounter::start(QObject *)
         return;
     }
 
-    m_document.undoManager()->removeAllActions();
+    m_document.platformDocument().undoManager()->removeAllActions();
     m_document.services().postNotification(formatted(QStringLiteral("LSGrowlTimerStartedMessage"), job->itemName()),
                      platform::localized(QStringLiteral("LSGrowlTimerStartedTitle")));
 
@@ -188,8 +191,8 @@ void DocumentCounter::start(QObject *)
 
     ++m_document.services().runningCounters;
     m_document.updateUI();
-    m_document.updateChangeCount(platform::Document::ChangeType::Done);
-    Q_EMIT m_document.counterStateChanged(true);
+    m_document.platformDocument().updateChangeCount(platform::Document::ChangeType::Done);
+    m_document.counterStateDidChange(true);
     m_document.services().rebuildMenus();
 }
 
@@ -221,7 +224,7 @@ void DocumentCounter::tick()
     m_document.updateTotalTime();
 
     if (m_checkInactivity && m_document.services().userIdleSeconds() > m_inactivityInterval)
-        stop(&m_document);
+        stop(&m_document.platformDocument());
 }
 
 void DocumentCounter::countElapsedTime(Node &entry)
@@ -243,7 +246,7 @@ void DocumentCounter::stopWhenOutsideTree()
         return;
     // The time up to the edit counts; the document's own stop (its sound plays).
     countElapsedTime(*entry);
-    stopCounting(&m_document, true);
+    stopCounting(&m_document.platformDocument(), true);
 }
 
 void DocumentCounter::stop(QObject *sender)
@@ -259,9 +262,9 @@ void DocumentCounter::stopCounting(QObject *sender, bool insideEdit)
     for (Node *node = m_timerNode ? m_timerNode->parent() : nullptr; node; node = node->parent())
         entryChain.push_back(node->weak_from_this().lock());
     if (insideEdit)
-        m_document.undoManager()->removeClosedActions();
+        m_document.platformDocument().undoManager()->removeClosedActions();
     else
-        m_document.undoManager()->removeAllActions();
+        m_document.platformDocument().undoManager()->removeAllActions();
     if (m_timer) {
         const NodePtr entry = m_timerNode;
         // Stops the application controller makes (sleep, quitting, the status and
@@ -293,7 +296,7 @@ void DocumentCounter::stopCounting(QObject *sender, bool insideEdit)
 
         --m_document.services().runningCounters;
         m_document.updateUI();
-        Q_EMIT m_document.counterStateChanged(false);
+        m_document.counterStateDidChange(false);
     }
     m_document.services().rebuildMenus();
 }
@@ -302,6 +305,6 @@ void DocumentCounter::markCountedTimeEdited()
 {
     // Also while the entry is out of the tree (its job deleted meanwhile): an undo
     // brings it back as it has grown.
-    if (!m_document.isClosing())
-        m_document.updateChangeCount(platform::Document::ChangeType::Done);
+    if (!m_document.platformDocument().isClosing())
+        m_document.platformDocument().updateChangeCount(platform::Document::ChangeType::Done);
 }

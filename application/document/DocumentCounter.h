@@ -27,14 +27,14 @@
 
 #include <QObject>
 
-class MyDocument;
+class CounterHost;
 class QTimer;
 
 class DocumentCounter : public QObject
 {
     Q_OBJECT
 public:
-    explicit DocumentCounter(MyDocument &document);
+    explicit DocumentCounter(CounterHost &document);
     ~DocumentCounter() override;
 
     bool isRunning() const { return m_running; }
@@ -74,7 +74,7 @@ private:
     // Records the entry's change (not an undo step).
     void markCountedTimeEdited();
 
-    MyDocument &m_document;
+    CounterHost &m_document;
     bool m_running = false;
     NodePtr m_timerNode;
     // The running entry's job, start and the steady clock's reading at that start.

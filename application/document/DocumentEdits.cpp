@@ -5,7 +5,10 @@
 #include "application/document/DocumentCounter.h"
 #include "application/document/DocumentWindow.h"
 #include "application/document/DocumentWindowController.h"
-#include "application/document/MyDocument.h"
+#include "application/document/EditsHost.h"
+#include "application/document/DocumentOutlineModel.h"
+#include "application/document/DocumentServices.h"
+#include "platform/document/Document.h"
 #include "platform/document/DocumentAlert.h"
 #include "platform/document/MenuItemValidation.h"
 #include "platform/foundation/Bundle.h"
@@ -43,11 +46,11 @@ bool restoreSnapshotWages(Node &node, const Node &snapshot)
 
 } // namespace
 
-DocumentEdits::DocumentEdits(MyDocument &document) : m_document(document) {}
+DocumentEdits::DocumentEdits(EditsHost &document) : m_document(document) {}
 
 void DocumentEdits::keepUndoActionName()
 {
-    platform::UndoManager *undo = m_document.undoManager();
+    platform::UndoManager *undo = m_document.platformDocument().undoManager();
     // A fresh edit is named by the command that makes it.
     if (undo->isUndoing())
         undo->setActionName(undo->undoActionName());
@@ -59,7 +62,7 @@ bool DocumentEdits::isNeedless(bool sameValue) const
 {
     // Inside an undo or redo the opposite is registered whatever the value, so that
     // the step can be performed back.
-    const platform::UndoManager *undo = m_document.undoManager();
+    const platform::UndoManager *undo = m_document.platformDocument().undoManager();
     return sameValue && !undo->isUndoing() && !undo->isRedoing();
 }
 
@@ -122,7 +125,7 @@ void DocumentEdits::addNode(const NodePtr &node, const NodePtr &parent, qsizetyp
         return;
     index = std::clamp<qsizetype>(index, 0, parent->childrenCount());
     parent->addChild(node, index);
-    m_document.undoManager()->registerUndo([this, node, parent] { deleteNode(node, parent); });
+    m_document.platformDocument().undoManager()->registerUndo([this, node, parent] { deleteNode(node, parent); });
     keepUndoActionName();
     switch (node->type()) {
     case Node::TimeEntry:
@@ -152,7 +155,7 @@ void DocumentEdits::deleteNode(const NodePtr &node, const NodePtr &parent)
     if (index < 0)
         return;
     parent->delChild(node);
-    m_document.undoManager()->registerUndo([this, node, parent, index] { addNode(node, parent, index); });
+    m_document.platformDocument().undoManager()->registerUndo([this, node, parent, index] { addNode(node, parent, index); });
     keepUndoActionName();
     switch (parent->type()) {
     case Node::Job:
@@ -183,8 +186,8 @@ void DocumentEdits::stopCounterOutsideTree()
 void DocumentEdits::doUndoSetActiveJob(const NodePtr &job)
 {
     const NodePtr previous = m_document.getActiveJob();
-    m_document.undoManager()->registerUndo([this, previous] { doUndoSetActiveJob(previous); });
-    m_document.undoManager()->setActionName(platform::localized(QStringLiteral("LSUDActiveJob")));
+    m_document.platformDocument().undoManager()->registerUndo([this, previous] { doUndoSetActiveJob(previous); });
+    m_document.platformDocument().undoManager()->setActionName(platform::localized(QStringLiteral("LSUDActiveJob")));
     if (previous)
         previous->setActive(false);
     if (job)
@@ -198,7 +201,7 @@ void DocumentEdits::setColorLabelType(int label, const NodePtr &node)
     if (!node || isNeedless(label == node->colorLabel()))
         return;
     const int previous = node->colorLabel();
-    platform::UndoManager *undo = m_document.undoManager();
+    platform::UndoManager *undo = m_document.platformDocument().undoManager();
     // Registered first, so that the step is open while the node names it.
     undo->registerUndo([this, node, previous] { setColorLabelType(previous, node); });
     // The node would register a step of its own: this one stands for both.
@@ -227,7 +230,7 @@ void DocumentEdits::addNewJob(const NodePtr &job, const NodePtr &parent)
         return;
     const NodePtr lastActive = m_document.getActiveJob();
     parent->addChild(job);
-    m_document.undoManager()->registerUndo([this, job, parent, lastActive] { deleteNewJob(job, parent, lastActive); });
+    m_document.platformDocument().undoManager()->registerUndo([this, job, parent, lastActive] { deleteNewJob(job, parent, lastActive); });
     keepUndoActionName();
     if (lastActive)
         lastActive->setActive(false);
@@ -244,7 +247,7 @@ void DocumentEdits::deleteNewJob(const NodePtr &job, const NodePtr &parent, cons
     if (!job || !parent || parent->indexOfChild(job.get()) < 0)
         return;
     parent->delChild(job);
-    m_document.undoManager()->registerUndo([this, job, parent] { addNewJob(job, parent); });
+    m_document.platformDocument().undoManager()->registerUndo([this, job, parent] { addNewJob(job, parent); });
     keepUndoActionName();
     if (parent->type() == Node::Group || parent->type() == Node::Job)
         parent->recalcTotalWorkTime();
@@ -261,7 +264,7 @@ void DocumentEdits::setExecutedForNode(bool value, const NodePtr &node)
     if (!node || isNeedless(value == node->executed()))
         return;
     const bool previous = node->executed();
-    m_document.undoManager()->registerUndo([this, node, previous] { setExecutedForNode(previous, node); });
+    m_document.platformDocument().undoManager()->registerUndo([this, node, previous] { setExecutedForNode(previous, node); });
     keepUndoActionName();
     node->setExecuted(value);
     m_document.reloadOutline();
@@ -290,7 +293,7 @@ void DocumentEdits::setNameForNode(const QString &name, const NodePtr &node)
     if (!node || isNeedless(name == node->itemName()))
         return;
     const QString previous = node->itemName();
-    m_document.undoManager()->registerUndo([this, node, previous] { setNameForNode(previous, node); });
+    m_document.platformDocument().undoManager()->registerUndo([this, node, previous] { setNameForNode(previous, node); });
     keepUndoActionName();
     node->setItemName(name);
     m_document.displayActivatedJob();
@@ -315,7 +318,7 @@ void DocumentEdits::setWageForNode(float wage, const NodePtr &node)
     for (Node *up = node->parent(); up; up = up->parent())
         if (NodePtr above = up->weak_from_this().lock())
             previous.push_back({above, above->wage(), above->turnover()});
-    m_document.undoManager()->registerUndo([this, node, previous, wage] { restoreWages(previous, node, wage); });
+    m_document.platformDocument().undoManager()->registerUndo([this, node, previous, wage] { restoreWages(previous, node, wage); });
     keepUndoActionName();
     node->setWage(wage);
     node->setWageForTree(wage);
@@ -325,7 +328,7 @@ void DocumentEdits::setWageForNode(float wage, const NodePtr &node)
 
 void DocumentEdits::restoreWages(const std::vector<WageRecord> &records, const NodePtr &node, float wage)
 {
-    m_document.undoManager()->registerUndo([this, node, wage] { setWageForNode(wage, node); });
+    m_document.platformDocument().undoManager()->registerUndo([this, node, wage] { setWageForNode(wage, node); });
     keepUndoActionName();
     for (const WageRecord &record : records) {
         // A time entry recomputes its time and turnover from its wage; the turnover
@@ -358,7 +361,7 @@ void DocumentEdits::restoreNodeData(const NodePtr &snapshot, const NodePtr &node
 {
     if (!snapshot || !node || snapshot->type() != node->type())
         return;
-    platform::UndoManager *undo = m_document.undoManager();
+    platform::UndoManager *undo = m_document.platformDocument().undoManager();
     const NodePtr current = node->clone();
     undo->registerUndo([this, current, node] { restoreNodeData(current, node); });
     keepUndoActionName();
@@ -410,13 +413,14 @@ void DocumentEdits::deleteEntry(QObject *sender)
     QWidget *window = m_document.documentWindow();
     if (nodes.isEmpty() || !named || !window)
         return;
-    QPointer<MyDocument> self(&m_document);
+    // The edits go with the document, before it.
+    const QPointer<QObject> document(&m_document.platformDocument());
     NTXBeginAlertSheetWithHandler(
         platform::localized(QStringLiteral("LSAdeleteTitle")), platform::localized(QStringLiteral("LSyes")),
         platform::localized(QStringLiteral("LSno")), QString(), window,
-        [self, nodes](QMessageBox *, int returnCode) {
-            if (self)
-                self->edits().deleteSheetDidEnd(nodes, returnCode);
+        [this, document, nodes](QMessageBox *, int returnCode) {
+            if (document)
+                deleteSheetDidEnd(nodes, returnCode);
         },
         // More than one node goes: the message counts them instead of naming one.
         platform::localized(nodes.size() > 1 ? QStringLiteral("LSAdeleteEntries") : QStringLiteral("LSAdeleteEntry")),
@@ -438,7 +442,7 @@ void DocumentEdits::deleteSheetDidEnd(const QList<NodePtr> &nodes, int returnCod
     }
     if (!deleted)
         return;
-    m_document.undoManager()->setActionName(platform::localized(QStringLiteral("LSUDdeleteEntry")));
+    m_document.platformDocument().undoManager()->setActionName(platform::localized(QStringLiteral("LSUDdeleteEntry")));
     m_document.updateUI();
     m_document.services().rebuildMenus();
 }

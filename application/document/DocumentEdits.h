@@ -19,12 +19,12 @@
 #include <memory>
 #include <vector>
 
-class MyDocument;
+class EditsHost;
 
 class DocumentEdits
 {
 public:
-    explicit DocumentEdits(MyDocument &document);
+    explicit DocumentEdits(EditsHost &document);
 
     void addNode(const NodePtr &node, const NodePtr &parent, qsizetype index);
     void deleteNode(const NodePtr &node, const NodePtr &parent);
@@ -86,7 +86,7 @@ private:
     // back counted time.
     void keepCountedTime(Node &entry, const QDateTime &end);
 
-    MyDocument &m_document;
+    EditsHost &m_document;
     std::vector<std::weak_ptr<Node>> m_pendingGroups;
     QSet<const Node *> m_pendingGroupSet;
     std::vector<std::weak_ptr<Node>> m_pendingJobs;

@@ -5,7 +5,8 @@
 #include "application/base/ApplicationImages.h"
 #include "application/document/DocumentWindow.h"
 #include "application/document/DocumentToolbar.h"
-#include "application/document/MyDocument.h"
+#include "application/document/ToolbarHost.h"
+#include "platform/document/Document.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/document/DocumentController.h"
 #include "platform/document/MenuItemValidation.h"
@@ -176,10 +177,10 @@ QAction *DocumentToolbar::toolbarItemForItemIdentifier(const QString &identifier
         // A click makes a job; holding the button down offers a job or a group.
         auto *contextItem = new NTXContextMenuToolbarItem(identifier, m_toolbar);
         contextItem->setAction(description->action);
-        contextItem->setTarget(&m_document);
+        contextItem->setTarget(&m_document.platformDocument());
         auto *menu = new QMenu(contextItem->button());
-        platform::MenuItemValidation::addItem(menu, text("LSaddEntry"), "newJobEntry:", QKeySequence(), &m_document);
-        platform::MenuItemValidation::addItem(menu, text("LSaddGroup"), "newGroupEntry:", QKeySequence(), &m_document);
+        platform::MenuItemValidation::addItem(menu, text("LSaddEntry"), "newJobEntry:", QKeySequence(), &m_document.platformDocument());
+        platform::MenuItemValidation::addItem(menu, text("LSaddGroup"), "newGroupEntry:", QKeySequence(), &m_document.platformDocument());
         platform::MenuItemValidation::setAutoenablesItems(menu, true);
         platform::MenuMnemonics::assign(menu);
         contextItem->setMenu(menu);
@@ -189,7 +190,7 @@ QAction *DocumentToolbar::toolbarItemForItemIdentifier(const QString &identifier
         item->setObjectName(identifier);
         item->setProperty(IdentifierProperty, identifier);
         platform::MenuItemValidation::setAction(item, description->action);
-        platform::MenuItemValidation::setTarget(item, &m_document);
+        platform::MenuItemValidation::setTarget(item, &m_document.platformDocument());
     }
     setLabel(item, text(description->label));
     if (auto *contextItem = qobject_cast<NTXContextMenuToolbarItem *>(item))
@@ -259,8 +260,8 @@ void DocumentToolbar::setupToolbar()
                 if (m_toolbar && m_toolbar->isVisible() && m_toolbar->window() == updated)
                     validateVisibleToolbarItems();
             }));
-    connect(&m_document, &MyDocument::counterStateChanged, this,
-        platform::ExceptionBoundary::guarded(this, "counterStateChanged", [this] { validateVisibleToolbarItems(); }));
+    m_document.whenCounterStateChanges(
+        this, platform::ExceptionBoundary::guarded(this, "counterStateChanged", [this](bool) { validateVisibleToolbarItems(); }));
     connect(window->windowDrawer(), &QDockWidget::visibilityChanged, this,
         platform::ExceptionBoundary::guarded(this, "visibilityChanged", [this] { validateVisibleToolbarItems(); }));
     if (QItemSelectionModel *selection = window->outlineView()->selectionModel())
@@ -305,7 +306,7 @@ void DocumentToolbar::rebuildToolbar()
     validateVisibleToolbarItems();
 }
 
-DocumentToolbar::DocumentToolbar(MyDocument &document) : QObject(&document), m_document(document) {}
+DocumentToolbar::DocumentToolbar(ToolbarHost &document) : QObject(&document.platformDocument()), m_document(document) {}
 
 DocumentToolbar::~DocumentToolbar() = default;
 

@@ -12,7 +12,7 @@
 #include <QPointer>
 #include <QStringList>
 
-class MyDocument;
+class ToolbarHost;
 class QAction;
 class QPoint;
 class QToolBar;
@@ -23,7 +23,7 @@ class DocumentToolbar : public QObject
 public:
     static inline const QString ToolbarIdentifier = QStringLiteral("XQMainNewToolbar");
 
-    explicit DocumentToolbar(MyDocument &document);
+    explicit DocumentToolbar(ToolbarHost &document);
     ~DocumentToolbar() override;
 
     // The names of the images its items show (ApplicationImages), the start/stop
@@ -53,7 +53,7 @@ private:
     void rebuildToolbar();
     void showToolbarCustomizationMenu(const QPoint &position);
 
-    MyDocument &m_document;
+    ToolbarHost &m_document;
     QPointer<QToolBar> m_toolbar;
     QStringList m_toolbarItemIdentifiers;
     int m_displayMode = 1;

@@ -3,7 +3,10 @@
 
 #include "application/document/DocumentWindow.h"
 #include "application/document/DocumentWindowController.h"
-#include "application/document/MyDocument.h"
+#include "application/document/TotalsHost.h"
+#include "application/tree/DocumentValuesStore.h"
+#include "platform/document/Document.h"
+#include "application/tree/CurrencyFormatter.h"
 #include "application/document/OutlineColumns.h"
 
 #include <QHeaderView>
@@ -44,7 +47,7 @@ void setTextIfChanged(QStandardItem *item, const QString &text)
 
 } // namespace
 
-DocumentTotals::DocumentTotals(MyDocument &document) : QObject(&document), m_document(document) {}
+DocumentTotals::DocumentTotals(TotalsHost &document) : QObject(&document.platformDocument()), m_document(document) {}
 
 DocumentTotals::~DocumentTotals() = default;
 
@@ -218,18 +221,16 @@ void DocumentTotals::setSelectedNodeWorkTime(const QString &text)
 {
     if (text == m_selectedNodeWorkTime && text.isNull() == m_selectedNodeWorkTime.isNull())
         return;
-    m_document.willChangeValueForKey(QStringLiteral("selectedNodeWorkTime"));
+    m_document.selectedTotalWillChange(QStringLiteral("selectedNodeWorkTime"));
     m_selectedNodeWorkTime = text;
-    m_document.didChangeValueForKey(QStringLiteral("selectedNodeWorkTime"));
-    Q_EMIT m_document.selectedNodeWorkTimeChanged(text);
+    m_document.selectedTotalDidChange(QStringLiteral("selectedNodeWorkTime"), text);
 }
 
 void DocumentTotals::setSelectedNodeWage(const QString &text)
 {
     if (text == m_selectedNodeWage && text.isNull() == m_selectedNodeWage.isNull())
         return;
-    m_document.willChangeValueForKey(QStringLiteral("selectedNodeWage"));
+    m_document.selectedTotalWillChange(QStringLiteral("selectedNodeWage"));
     m_selectedNodeWage = text;
-    m_document.didChangeValueForKey(QStringLiteral("selectedNodeWage"));
-    Q_EMIT m_document.selectedNodeWageChanged(text);
+    m_document.selectedTotalDidChange(QStringLiteral("selectedNodeWage"), text);
 }

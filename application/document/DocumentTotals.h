@@ -22,7 +22,7 @@
 #include <QVariantMap>
 #include <vector>
 
-class MyDocument;
+class TotalsHost;
 class QHeaderView;
 class QItemSelectionModel;
 class QStandardItemModel;
@@ -32,7 +32,7 @@ class DocumentTotals : public QObject
 {
     Q_OBJECT
 public:
-    explicit DocumentTotals(MyDocument &document);
+    explicit DocumentTotals(TotalsHost &document);
     ~DocumentTotals() override;
 
     // The totals header (null before the window was loaded) and the model that
@@ -72,7 +72,7 @@ private:
     void watchSelection(QItemSelectionModel *selection);
     void forgetSelectedCover() noexcept;
 
-    MyDocument &m_document;
+    TotalsHost &m_document;
     QStandardItemModel *m_dummyOutlineView = nullptr;
     QPointer<QItemSelectionModel> m_watchedSelection;
     std::vector<QMetaObject::Connection> m_selectionWatches;

@@ -1,13 +1,15 @@
 // What the document root reports to its document (see DocumentTreeReports.h).
 #include "application/document/DocumentTreeReports.h"
 
-#include "application/document/MyDocument.h"
+#include "application/document/TreeReportsHost.h"
+#include "application/document/DocumentOutlineModel.h"
+#include "platform/document/Document.h"
 
 #include <QHash>
 
 platform::UndoManager *DocumentTreeReports::undoManagerForNode(Node &)
 {
-    return m_document.undoManager();
+    return m_document.platformDocument().undoManager();
 }
 
 void DocumentTreeReports::attributesChangedOfNode(Node &)

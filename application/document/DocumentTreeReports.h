@@ -8,12 +8,12 @@
 // change nothing.
 #include "application/tree/NodeDelegate.h"
 
-class MyDocument;
+class TreeReportsHost;
 
 class DocumentTreeReports : public NodeDelegate
 {
 public:
-    explicit DocumentTreeReports(MyDocument &document) : m_document(document) {}
+    explicit DocumentTreeReports(TreeReportsHost &document) : m_document(document) {}
 
     platform::UndoManager *undoManagerForNode(Node &node) override;
     void attributesChangedOfNode(Node &node) override;
@@ -25,5 +25,5 @@ public:
     void nodeDidRemoveEntry(Node &node, Node &entry) override;
 
 private:
-    MyDocument &m_document;
+    TreeReportsHost &m_document;
 };

@@ -9,7 +9,12 @@
 #include "application/document/DocumentToolbar.h"
 #include "application/document/DocumentTotals.h"
 #include "application/document/DocumentWindow.h"
-#include "application/document/MyDocument.h"
+#include "application/document/WindowControllerHost.h"
+#include "application/tree/CurrencyFormatter.h"
+#include "application/document/DocumentOutlineModel.h"
+#include "application/document/DocumentServices.h"
+#include "application/tree/DocumentValuesStore.h"
+#include "platform/document/Document.h"
 #include "application/document/OutlineDataSource.h"
 #include "application/document/OutlineColumnFit.h"
 #include "application/document/OutlineColumns.h"
@@ -52,7 +57,7 @@ QString localized(const char *key)
 
 } // namespace
 
-DocumentWindowController::DocumentWindowController(MyDocument &document) : QObject(&document), m_document(document) {}
+DocumentWindowController::DocumentWindowController(WindowControllerHost &document) : QObject(&document.platformDocument()), m_document(document) {}
 
 DocumentWindowController::~DocumentWindowController() = default;
 
@@ -258,14 +263,14 @@ void DocumentWindowController::connectOutline()
             }));
 
     connect(window->startStopButton(), &QPushButton::clicked, this,
-            platform::ExceptionBoundary::guarded(this, "clicked", [this, button = window->startStopButton()] { platform::sendAction("toggleTimer:", &m_document, button); }));
+            platform::ExceptionBoundary::guarded(this, "clicked", [this, button = window->startStopButton()] { platform::sendAction("toggleTimer:", &m_document.platformDocument(), button); }));
     connect(window->drawerStateButton(), &QToolButton::clicked, this,
             platform::ExceptionBoundary::guarded(this, "the drawer button",
                                                  [this, button = window->drawerStateButton()] {
                 m_document.toggleDrawer(button);
             }));
     if (NTXColorLabelWidget *picker = window->colorLabelControl()) {
-        picker->setTarget(&m_document);
+        picker->setTarget(&m_document.platformDocument());
         picker->setAction("colorLabelAction:");
     }
 }
@@ -303,7 +308,7 @@ QMenu *DocumentWindowController::fillOutlineMenu(const NodePtr &node)
     // An item for the node: its action goes to the document, and it is usable only
     // while this document counts no time.
     auto add = [&](const char *key, const QByteArray &action) {
-        QAction *menuItem = makeItem(localized(key), action, menu, QKeySequence(), &m_document);
+        QAction *menuItem = makeItem(localized(key), action, menu, QKeySequence(), &m_document.platformDocument());
         platform::MenuItemValidation::setRepresentedObject(menuItem, QVariant::fromValue(node));
         menuItem->setEnabled(idle);
         menu->addAction(menuItem);
@@ -385,17 +390,17 @@ NodePtr DocumentWindowController::nodeForSender(QObject *sender, bool clickedRow
 // Calls a sheet operation of the document when its class has one.
 bool DocumentWindowController::sendToDocument(const char *method, QObject *sender, int function)
 {
-    const QMetaObject *meta = m_document.metaObject();
+    const QMetaObject *meta = m_document.platformDocument().metaObject();
     const QByteArray withFunction = QByteArray(method) + "(QObject*,int)";
     const QByteArray withSender = QByteArray(method) + "(QObject*)";
     if (function >= 0) {
         const int index = meta->indexOfMethod(withFunction.constData());
         if (index >= 0)
-            return meta->method(index).invoke(&m_document, Qt::DirectConnection, Q_ARG(QObject *, sender), Q_ARG(int, function));
+            return meta->method(index).invoke(&m_document.platformDocument(), Qt::DirectConnection, Q_ARG(QObject *, sender), Q_ARG(int, function));
     }
     const int index = meta->indexOfMethod(withSender.constData());
     if (index >= 0)
-        return meta->method(index).invoke(&m_document, Qt::DirectConnection, Q_ARG(QObject *, sender));
+        return meta->method(index).invoke(&m_document.platformDocument(), Qt::DirectConnection, Q_ARG(QObject *, sender));
     return false;
 }
 

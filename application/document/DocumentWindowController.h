@@ -23,14 +23,14 @@
 
 #include <optional>
 
-class MyDocument;
+class WindowControllerHost;
 class OutlineKeyboard;
 
 class DocumentWindowController : public QObject
 {
     Q_OBJECT
 public:
-    explicit DocumentWindowController(MyDocument &document);
+    explicit DocumentWindowController(WindowControllerHost &document);
     ~DocumentWindowController() override;
 
     // Connects and fills the document's window, once, after it was made.
@@ -86,7 +86,7 @@ private:
     NodePtr nodeAtIndex(const QModelIndex &index) const;
     bool sendToDocument(const char *method, QObject *sender, int function = -1);
 
-    MyDocument &m_document;
+    WindowControllerHost &m_document;
     QPointer<QMenu> m_outlineMenu;
     QPersistentModelIndex m_clickedIndex;
     QPointer<OutlineKeyboard> m_keyboard;

@@ -1,7 +1,9 @@
 // What an editor was opened for (see HeldNodes.h).
 #include "application/document/HeldNodes.h"
 
-#include "application/document/MyDocument.h"
+#include "application/document/HeldNodesHost.h"
+#include "application/document/DocumentOutlineModel.h"
+#include "platform/document/Document.h"
 #include "platform/document/DocumentAlert.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/ExceptionBoundary.h"
@@ -10,9 +12,10 @@
 #include <QBoxLayout>
 #include <QLabel>
 
-HeldNodes::HeldNodes(MyDocument &document, QList<NodePtr> nodes, QWidget *editor, QAbstractButton *ok)
+HeldNodes::HeldNodes(HeldNodesHost &document, QList<NodePtr> nodes, QWidget *editor, QAbstractButton *ok)
     : QObject(editor)
-    , m_document(&document)
+    , m_document(document)
+    , m_alive(&document.platformDocument())
     , m_nodes(std::move(nodes))
     , m_editor(editor)
     , m_ok(ok)
@@ -41,7 +44,7 @@ HeldNodes::~HeldNodes()
 
 NodePtr HeldNodes::firstGone() const
 {
-    const Node *root = m_document ? m_document->jobList().get() : nullptr;
+    const Node *root = m_alive ? m_document.jobList().get() : nullptr;
     for (const NodePtr &node : m_nodes) {
         if (!root || node->documentRoot() != root)
             return node;
@@ -51,7 +54,7 @@ NodePtr HeldNodes::firstGone() const
 
 bool HeldNodes::present() const
 {
-    return m_document && !m_nodes.isEmpty() && !firstGone();
+    return m_alive && !m_nodes.isEmpty() && !firstGone();
 }
 
 void HeldNodes::look()

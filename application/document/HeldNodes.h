@@ -22,7 +22,7 @@
 #include <QObject>
 #include <QPointer>
 
-class MyDocument;
+class HeldNodesHost;
 
 class HeldNodes : public QObject
 {
@@ -30,7 +30,7 @@ class HeldNodes : public QObject
 public:
     // Holds the nodes (the document's root stands for the top level) for the editor;
     // the note goes first in the editor's box layout, ok is disabled while they are gone.
-    HeldNodes(MyDocument &document, QList<NodePtr> nodes, QWidget *editor, QAbstractButton *ok);
+    HeldNodes(HeldNodesHost &document, QList<NodePtr> nodes, QWidget *editor, QAbstractButton *ok);
     // Gives the editor back as it was (an editor that is used again): the note goes,
     // OK is enabled.
     ~HeldNodes() override;
@@ -46,7 +46,9 @@ private:
     NodePtr firstGone() const;
     void look();
 
-    QPointer<MyDocument> m_document;
+    HeldNodesHost &m_document;
+    // The document object: the host is asked only while it lives.
+    QPointer<QObject> m_alive;
     QList<NodePtr> m_nodes;
     QPointer<QWidget> m_editor;
     QPointer<QAbstractButton> m_ok;

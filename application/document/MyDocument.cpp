@@ -88,9 +88,9 @@ MyDocument::MyDocument(QObject *parent, std::shared_ptr<DocumentServices> servic
 {
     m_jobList->setDelegate(&m_treeReports);
     m_inspectedObjectsController = std::make_unique<platform::ArrayController>();
-    m_windowController = std::make_unique<DocumentWindowController>(*this);
-    m_totals = std::make_unique<DocumentTotals>(*this);
-    m_dataSource = std::make_unique<OutlineDataSource>(*this);
+    m_windowController = std::make_unique<DocumentWindowController>(static_cast<WindowControllerHost &>(*this));
+    m_totals = std::make_unique<DocumentTotals>(static_cast<TotalsHost &>(*this));
+    m_dataSource = std::make_unique<OutlineDataSource>(static_cast<OutlineDataSourceHost &>(*this));
     m_dataSource->setColumnTitle(QStringLiteral("outlineStatus"), QString());
     m_dataSource->setColumnTitle(QStringLiteral("outlineName"), localized("LSHeaderName"));
     m_dataSource->setColumnTitle(QStringLiteral("outlineTime"), localized("LSHeaderTime"));
@@ -113,12 +113,12 @@ MyDocument::MyDocument(QObject *parent, std::shared_ptr<DocumentServices> servic
             platform::ExceptionBoundary::guarded(m_outlineModel.get(), "endEditBatch", &DocumentOutlineModel::endEditBatch));
     connect(undoManager(), &platform::UndoManager::didPerform, this,
             platform::ExceptionBoundary::guarded(this, "didPerform", [this] { handleUndoRedoChange(); }));
-    m_edits = std::make_unique<DocumentEdits>(*this);
-    m_counter = std::make_unique<DocumentCounter>(*this);
-    m_toolbar = std::make_unique<DocumentToolbar>(*this);
-    m_timeEntrySheets = std::make_unique<TimeEntrySheets>(*this);
-    m_deleteAssistant = std::make_unique<DeleteAssistant>(*this);
-    m_nameSheets = std::make_unique<NodeNameSheets>(*this);
+    m_edits = std::make_unique<DocumentEdits>(static_cast<EditsHost &>(*this));
+    m_counter = std::make_unique<DocumentCounter>(static_cast<CounterHost &>(*this));
+    m_toolbar = std::make_unique<DocumentToolbar>(static_cast<ToolbarHost &>(*this));
+    m_timeEntrySheets = std::make_unique<TimeEntrySheets>(static_cast<TimeEntrySheetsHost &>(*this));
+    m_deleteAssistant = std::make_unique<DeleteAssistant>(static_cast<DeleteAssistantHost &>(*this));
+    m_nameSheets = std::make_unique<NodeNameSheets>(static_cast<NodeNameSheetsHost &>(*this));
 }
 
 MyDocument::~MyDocument()
@@ -183,7 +183,7 @@ QWidget *MyDocument::makeMainWindow()
 
 void MyDocument::windowControllerDidLoad()
 {
-    awakeFromNib();
+    m_windowController->awakeFromNib();
 }
 
 platform::UserDefaults &MyDocument::userDefaults() const
@@ -439,19 +439,9 @@ void MyDocument::doJobTimeSheet(QObject *sender)
     m_timeEntrySheets->doJobTimeSheet(node);
 }
 
-void MyDocument::doJobTimeSheet(const NodePtr &entry)
-{
-    m_timeEntrySheets->doJobTimeSheet(entry);
-}
-
 void MyDocument::newTimeEntry(QObject *sender)
 {
     m_timeEntrySheets->newTimeEntry(sender);
-}
-
-QToolBar *MyDocument::toolbar() const
-{
-    return m_toolbar->toolbar();
 }
 
 bool MyDocument::timerIsRunning() const
@@ -496,7 +486,7 @@ void MyDocument::activedSelectedJob(QObject *sender)
     const NodePtr job = Node::shared(node->getRootObject());
     if (!job || (timerIsRunning() && job != getActiveJob()))
         return;
-    doUndoSetActiveJob(job);
+    m_edits->doUndoSetActiveJob(job);
 }
 
 void MyDocument::handleMyDoubleClick(QObject *sender)
@@ -547,7 +537,7 @@ void MyDocument::colorLabelAction(QObject *sender)
         const DocumentOutlineModel::EditBatch batch(m_outlineModel.get());
         m_inspectedObjectsController->setSelectionIndexes({});
         for (const NodePtr &node : nodes)
-            setColorLabelType(label, node);
+            m_edits->setColorLabelType(label, node);
     }
     undoManager()->setActionName(localized("LSSetColorLabel"));
 }

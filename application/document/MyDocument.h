@@ -38,6 +38,16 @@
 #include "application/tree/DocumentValuesStore.h"
 #include "application/tree/Node.h"
 #include "application/document/DocumentTreeReports.h"
+#include "application/document/CounterHost.h"
+#include "application/document/DeleteAssistantHost.h"
+#include "application/document/EditsHost.h"
+#include "application/document/NodeNameSheetsHost.h"
+#include "application/document/OutlineDataSourceHost.h"
+#include "application/document/TimeEntrySheetsHost.h"
+#include "application/document/ToolbarHost.h"
+#include "application/document/TotalsHost.h"
+#include "application/document/TreeReportsHost.h"
+#include "application/document/WindowControllerHost.h"
 #include "platform/document/Document.h"
 #include "platform/document/DocumentType.h"
 #include "platform/foundation/KeyValueObserving.h"
@@ -71,7 +81,18 @@ class BindingObserver;
 class UserDefaults;
 }
 
-class MyDocument : public platform::Document, public platform::KeyValueObservable
+class MyDocument : public platform::Document,
+                   public platform::KeyValueObservable,
+                   private CounterHost,
+                   private DeleteAssistantHost,
+                   private EditsHost,
+                   private NodeNameSheetsHost,
+                   private OutlineDataSourceHost,
+                   private TimeEntrySheetsHost,
+                   private ToolbarHost,
+                   private TotalsHost,
+                   private TreeReportsHost,
+                   private WindowControllerHost
 {
     Q_OBJECT
     Q_PROPERTY(QString selectedNodeWorkTime READ selectedNodeWorkTime WRITE setSelectedNodeWorkTime NOTIFY
@@ -94,72 +115,49 @@ public:
     static platform::DocumentType documentType(std::shared_ptr<DocumentServices> services = {});
     explicit MyDocument(QObject *parent = nullptr, std::shared_ptr<DocumentServices> services = {});
     ~MyDocument() override;
-    DocumentServices &services() const { return *m_services; }
+    DocumentServices &services() const override { return *m_services; }
 
-    DocumentWindow *documentWindow() const;
-    QTreeView *outlineView() const;
-    DocumentOutlineModel *outlineModel() const { return m_outlineModel.get(); }
-    DocumentWindowController &windowController() const { return *m_windowController; }
-    QMenu *outlineMenu() const;
-    void awakeFromNib();
-    DocumentTotals &totals() const { return *m_totals; }
-    QHeaderView *tableHeaderView() const;
-    void outlineViewColumnDidResize(const QVariantMap &userInfo);
-    void outlineViewColumnDidMove(const QVariantMap &userInfo);
+    DocumentWindow *documentWindow() const override;
+    QTreeView *outlineView() const override;
+    DocumentOutlineModel *outlineModel() const override { return m_outlineModel.get(); }
+    DocumentWindowController &windowController() const override { return *m_windowController; }
+    DocumentTotals &totals() const override { return *m_totals; }
 
-    const NodePtr &jobList() const { return m_jobList; }
+    const NodePtr &jobList() const override { return m_jobList; }
     const DocumentValuesStore &docValues() const { return m_docValues; }
-    DocumentValuesStore &docValues() { return m_docValues; }
-    const CurrencyFormatter &formatter() const { return m_formatter; }
-    const CurrencyFormatter &wageFormatter() const { return m_wageFormatter; }
+    DocumentValuesStore &docValues() override { return m_docValues; }
+    const CurrencyFormatter &formatter() const override { return m_formatter; }
     // The nodes selected in the outline, all of them selected (what the inspector edits).
     platform::ArrayController *inspectedObjectsController() const { return m_inspectedObjectsController.get(); }
     NTXTextViewInspector *textViewInspector() const;
     // Opens the description the inspector shows cut in its dialog, as a double click
     // on it does; enabled only then.
     Q_INVOKABLE void editWholeDescription(QObject *sender);
-    // Adds the inspector's fields (the window's inspector; nothing without one).
-    void setupInspectorFields();
     // The user defaults of the document's controller (the standard ones without).
-    platform::UserDefaults &userDefaults() const;
+    platform::UserDefaults &userDefaults() const override;
 
-    DocumentCounter &counter() const { return *m_counter; }
-    bool timerIsRunning() const;
-    const NodePtr &timerNode() const;
+    DocumentCounter &counter() const override { return *m_counter; }
+    bool timerIsRunning() const override;
+    const NodePtr &timerNode() const override;
     Q_INVOKABLE void toggleTimer(QObject *sender);
     Q_INVOKABLE void startTimerForJob(QObject *sender);
     Q_INVOKABLE void stopTimer(QObject *sender);
     void doTimer();
-    NodePtr getActiveJob() const;
-    // Not undoable (see doUndoSetActiveJob()).
-    void setActiveJob(const NodePtr &job);
-    void displayActivatedJob();
+    NodePtr getActiveJob() const override;
+    // Not undoable (see DocumentEdits::doUndoSetActiveJob()).
+    void setActiveJob(const NodePtr &job) override;
     QList<NodePtr> getJobArray() const;
-    // The counter can be started and stopped (window button, menu item, toolbar
-    // item): the document holds at least one job, at any depth.
-    bool canToggleTimer() const;
-    bool isJobMemberOfDocument(const Node *job) const;
+    bool isJobMemberOfDocument(const Node *job) const override;
     // Application icon, start/stop button, totals.
-    void updateUI();
-    void updateTotalTime();
-    // Remembers the document's file as the one last edited.
-    void setAutoLoadFileName();
-    void handleOutlineSelection();
+    void updateUI() override;
     // The outline's rows follow the tree by themselves; this updates what follows
     // the selection (its totals, the inspected nodes), inside a batch of edits
     // (DocumentOutlineModel::EditBatch) at its end.
-    void reloadOutline();
-    QString selectedNodeWorkTime() const;
-    void setSelectedNodeWorkTime(const QString &text);
-    QString selectedNodeWage() const;
-    void setSelectedNodeWage(const QString &text);
-    bool inspectedObjectsNotEmpty() const { return m_inspectedObjectsNotEmpty; }
-    void setInspectedObjectsNotEmpty(bool notEmpty);
+    void reloadOutline() override;
 
     Q_INVOKABLE void activedSelectedJob(QObject *sender);
-    Q_INVOKABLE void handleMyDoubleClick(QObject *sender);
-    Q_INVOKABLE void deleteEntry(QObject *sender);
-    Q_INVOKABLE void toggleDrawer(QObject *sender);
+    Q_INVOKABLE void deleteEntry(QObject *sender) override;
+    Q_INVOKABLE void toggleDrawer(QObject *sender) override;
     // Moves the selected jobs and groups to the group the sender (a menu item)
     // represents, or to the top level: what a drop there does.
     Q_INVOKABLE void moveSelectionToGroup(QObject *sender);
@@ -167,22 +165,12 @@ public:
     Q_INVOKABLE bool validateMenuItem(QAction *item) override;
 
     // Forwards to the collaborators.
-    DocumentEdits &edits() const { return *m_edits; }
-    void addNode(const NodePtr &node, const NodePtr &parent, qsizetype index);
-    void deleteNode(const NodePtr &node, const NodePtr &parent);
-    void doUndoSetActiveJob(const NodePtr &job);
-    void setColorLabelType(int label, const NodePtr &node);
-    void insertNodes(const QList<NodePtr> &nodes, const NodePtr &parent, qsizetype index);
-    void addNewJob(const NodePtr &job, const NodePtr &parent);
-    void deleteNewJob(const NodePtr &job, const NodePtr &parent, const NodePtr &lastActive);
-    void restoreNodeData(const NodePtr &snapshot, const NodePtr &node);
+    DocumentEdits &edits() const override { return *m_edits; }
     TimeEntrySheets &timeEntrySheets() const { return *m_timeEntrySheets; }
     Q_INVOKABLE void doJobTimeSheet(QObject *sender);
-    void doJobTimeSheet(const NodePtr &entry);
     Q_INVOKABLE void newTimeEntry(QObject *sender);
-    OutlineDataSource &outlineSource() const { return *m_dataSource; }
-    DocumentToolbar &documentToolbar() const { return *m_toolbar; }
-    QToolBar *toolbar() const;
+    OutlineDataSource &outlineSource() const override { return *m_dataSource; }
+    DocumentToolbar &documentToolbar() const override { return *m_toolbar; }
     DeleteAssistant &deleteAssistantSheet() const { return *m_deleteAssistant; }
     Q_INVOKABLE void deleteAssistant(QObject *sender);
     NodeNameSheets &nameSheets() const { return *m_nameSheets; }
@@ -216,6 +204,32 @@ protected:
     void windowWillTearDown() override;
 
 private:
+    // ---- What the collaborators ask of the document (their host interfaces) ----
+    platform::Document &platformDocument() override { return *this; }
+    const CurrencyFormatter &wageFormatter() const override { return m_wageFormatter; }
+    void setupInspectorFields() override;
+    void displayActivatedJob() override;
+    // The counter can be started and stopped (window button, menu item, toolbar
+    // item): the document holds at least one job, at any depth.
+    bool canToggleTimer() const override;
+    void updateTotalTime() override;
+    // Remembers the document's file as the one last edited.
+    void setAutoLoadFileName() override;
+    void handleOutlineSelection() override;
+    Q_INVOKABLE void handleMyDoubleClick(QObject *sender) override;
+    void counterStateDidChange(bool running) override;
+    void whenCounterStateChanges(QObject *receiver, std::function<void(bool running)> react) override;
+    void selectedTotalWillChange(const QString &key) override;
+    void selectedTotalDidChange(const QString &key, const QString &text) override;
+
+    // ---- The properties the inspector observes ----
+    QString selectedNodeWorkTime() const;
+    void setSelectedNodeWorkTime(const QString &text);
+    QString selectedNodeWage() const;
+    void setSelectedNodeWage(const QString &text);
+    bool inspectedObjectsNotEmpty() const { return m_inspectedObjectsNotEmpty; }
+    void setInspectedObjectsNotEmpty(bool notEmpty);
+
     // The inspector's description field when it shows its value cut, else null.
     NTXTextViewInspectorTextField *descriptionShownCut() const;
     void handleUndoRedoChange();

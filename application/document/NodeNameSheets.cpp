@@ -7,7 +7,11 @@
 #include "application/document/DocumentEdits.h"
 #include "application/document/DocumentWindowController.h"
 #include "application/document/HeldNodes.h"
-#include "application/document/MyDocument.h"
+#include "application/document/NodeNameSheetsHost.h"
+#include "application/tree/CurrencyFormatter.h"
+#include "application/document/DocumentOutlineModel.h"
+#include "application/document/DocumentServices.h"
+#include "platform/document/Document.h"
 #include "platform/drawing/Sheet.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/drawing/WholeTextDialog.h"
@@ -43,7 +47,7 @@ void showName(platform::WholeTextLineEdit *field, const QString &label, const No
 
 } // namespace
 
-NodeNameSheets::NodeNameSheets(MyDocument &document) : QObject(&document), m_document(document) {}
+NodeNameSheets::NodeNameSheets(NodeNameSheetsHost &document) : QObject(&document.platformDocument()), m_document(document) {}
 
 NodeNameSheets::~NodeNameSheets() = default;
 
@@ -127,7 +131,7 @@ void NodeNameSheets::sheetDidEndJobName(JobNameSheet *sheet, int returnCode, con
                     m_document.edits().setNameForNode(name, node);
                 if (wage != node->wage())
                     m_document.edits().setWageForNode(wage, node);
-                m_document.undoManager()->setActionName(text("LSUDJobEdit"));
+                m_document.platformDocument().undoManager()->setActionName(text("LSUDJobEdit"));
                 m_document.reloadOutline();
             }
         } else if (function == 0) {
@@ -135,9 +139,9 @@ void NodeNameSheets::sheetDidEndJobName(JobNameSheet *sheet, int returnCode, con
             node->setWage(wage);
             node->setWageForTree(wage);
             // At the end of the top level, as the active job.
-            m_document.addNewJob(node, m_document.jobList());
+            m_document.edits().addNewJob(node, m_document.jobList());
             node->recalcTotalWorkTime();
-            m_document.undoManager()->setActionName(text("LSUDaddEntry"));
+            m_document.platformDocument().undoManager()->setActionName(text("LSUDaddEntry"));
             m_document.reloadOutline();
             m_document.windowController().selectNode(node);
         }
@@ -222,7 +226,7 @@ void NodeNameSheets::sheetDidEndGroupName(GroupNameSheet *sheet, int returnCode,
             // counter's entry among it) goes on as it is.
             if (name != node->itemName()) {
                 m_document.edits().setNameForNode(name, node);
-                m_document.undoManager()->setActionName(text("LSUDGroupEdit"));
+                m_document.platformDocument().undoManager()->setActionName(text("LSUDGroupEdit"));
             }
             m_document.displayActivatedJob();
             m_document.reloadOutline();
@@ -230,8 +234,8 @@ void NodeNameSheets::sheetDidEndGroupName(GroupNameSheet *sheet, int returnCode,
             node->setItemName(name);
             node->setActive(false);
             node->setType(Node::Group);
-            m_document.addNode(node, m_document.jobList(), m_document.jobList()->childrenCount());
-            m_document.undoManager()->setActionName(text("LSUDaddGroup"));
+            m_document.edits().addNode(node, m_document.jobList(), m_document.jobList()->childrenCount());
+            m_document.platformDocument().undoManager()->setActionName(text("LSUDaddGroup"));
             m_document.windowController().selectNode(node);
         }
     }

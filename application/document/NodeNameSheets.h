@@ -17,13 +17,13 @@
 
 class GroupNameSheet;
 class JobNameSheet;
-class MyDocument;
+class NodeNameSheetsHost;
 
 class NodeNameSheets : public QObject
 {
     Q_OBJECT
 public:
-    explicit NodeNameSheets(MyDocument &document);
+    explicit NodeNameSheets(NodeNameSheetsHost &document);
     ~NodeNameSheets() override;
 
     void newJobEntry(QObject *sender);
@@ -43,7 +43,7 @@ public:
     GroupNameSheet *groupNameWindow() const;
 
 private:
-    MyDocument &m_document;
+    NodeNameSheetsHost &m_document;
     QPointer<JobNameSheet> m_jobNameWindow;
     QPointer<GroupNameSheet> m_groupNameWindow;
 };

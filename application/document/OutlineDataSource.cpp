@@ -8,7 +8,10 @@
 #include "application/base/ApplicationImages.h"
 #include "application/document/DocumentEdits.h"
 #include "application/document/DocumentWindowController.h"
-#include "application/document/MyDocument.h"
+#include "application/document/OutlineDataSourceHost.h"
+#include "application/tree/CurrencyFormatter.h"
+#include "application/document/DocumentOutlineModel.h"
+#include "platform/document/Document.h"
 #include "application/document/OutlineMoves.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/document/MenuItemValidation.h"
@@ -39,7 +42,7 @@ const QString ActiveOverlay = QStringLiteral("entry_active.tif");
 
 } // namespace
 
-OutlineDataSource::OutlineDataSource(MyDocument &document) : QObject(&document), m_document(document)
+OutlineDataSource::OutlineDataSource(OutlineDataSourceHost &document) : QObject(&document.platformDocument()), m_document(document)
 {
     m_groupImage = ApplicationImages::iconNamed(GroupImage);
     m_timeImage = ApplicationImages::iconNamed(TimeImage);
@@ -190,7 +193,7 @@ bool OutlineDataSource::outlineViewSetObjectValue(const QVariant &value, const Q
     // A check box state: 1 on, 0 off (a mixed state counts as on).
     const bool executed = value.typeId() == QMetaType::Bool ? value.toBool() : value.toInt() != 0;
     m_document.edits().setExecutedForNodeTree(executed, node);
-    m_document.undoManager()->setActionName(localizedText("LSUDExecuted"));
+    m_document.platformDocument().undoManager()->setActionName(localizedText("LSUDExecuted"));
     return true;
 }
 
@@ -457,8 +460,8 @@ void OutlineDataSource::performDropOperation(const QMimeData *data, const NodePt
             copies.append(copy);
         }
         if (!copies.isEmpty()) {
-            m_document.insertNodes(copies, target, std::clamp<qsizetype>(index, 0, target->childrenCount()));
-            m_document.undoManager()->setActionName(localizedText("LSUDDragAndDrop"));
+            m_document.edits().insertNodes(copies, target, std::clamp<qsizetype>(index, 0, target->childrenCount()));
+            m_document.platformDocument().undoManager()->setActionName(localizedText("LSUDDragAndDrop"));
         }
     }
     // The copied rows show, then take the selection they had.

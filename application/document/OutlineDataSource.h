@@ -16,7 +16,7 @@
 #include <QIcon>
 #include <QObject>
 
-class MyDocument;
+class OutlineDataSourceHost;
 class QAction;
 class QDragLeaveEvent;
 class QDropEvent;
@@ -39,7 +39,7 @@ public:
     // The private pasteboard type of a drag of jobs and groups, and its MIME format.
     static inline const QString OutlineViewPboardType = QStringLiteral("ChronarkOutlineViewPboardType");
     static inline const QString OutlineViewPboardMimeType = QStringLiteral("application/x-ChronarkOutlineViewPboardType");
-    explicit OutlineDataSource(MyDocument &document);
+    explicit OutlineDataSource(OutlineDataSourceHost &document);
     ~OutlineDataSource() override;
 
     // The names of the images rows show (ApplicationImages).
@@ -111,7 +111,7 @@ private:
     // Moves (or, from another document, copies) the dragged jobs and groups.
     void performDropOperation(const QMimeData *data, const NodePtr &target, qsizetype index);
 
-    MyDocument &m_document;
+    OutlineDataSourceHost &m_document;
     QIcon m_groupImage, m_activeGroupImage, m_timeImage, m_jobImage, m_activeJobImage, m_dayImage;
     QHash<QString, QString> m_columnTitles;
     QList<NodePtr> m_draggedNodes;

@@ -2,7 +2,9 @@
 
 #include "AppKitExtensions/NTXOutlineViewExtension.h"
 #include "application/document/DocumentOutlineModel.h"
-#include "application/document/MyDocument.h"
+#include "application/document/OutlineMovesHost.h"
+#include "application/document/DocumentEdits.h"
+#include "platform/document/Document.h"
 #include "platform/document/MenuItemValidation.h"
 #include "platform/document/MenuMnemonics.h"
 #include "platform/drawing/MenuItemTitle.h"
@@ -50,7 +52,7 @@ bool leavesEverythingInPlace(const QList<NodePtr> &nodes, const Node &target, qs
     return after == children;
 }
 
-void addGroups(QMenu *menu, MyDocument &document, const Node &node, int depth)
+void addGroups(QMenu *menu, OutlineMovesHost &document, const Node &node, int depth)
 {
     for (const NodePtr &child : node.childEnumerator()) {
         if (child->type() != Node::Group)
@@ -58,7 +60,7 @@ void addGroups(QMenu *menu, MyDocument &document, const Node &node, int depth)
         const QString indent(depth * 4, QLatin1Char(' '));
         QAction *item = platform::MenuItemValidation::addItem(
             menu, indent + platform::MenuItemTitle::fromUserText(child->itemName()), "moveSelectionToGroup:",
-            QKeySequence(), &document);
+            QKeySequence(), &document.platformDocument());
         platform::MenuItemValidation::setRepresentedObject(item, QVariant::fromValue(child));
         addGroups(menu, document, *child, depth + 1);
     }
@@ -66,7 +68,7 @@ void addGroups(QMenu *menu, MyDocument &document, const Node &node, int depth)
 
 } // namespace
 
-QList<NodePtr> movableNodes(const MyDocument &document, const QList<NodePtr> &nodes)
+QList<NodePtr> movableNodes(const OutlineMovesHost &document, const QList<NodePtr> &nodes)
 {
     QList<NodePtr> movable = Node::minimumNodeCoverFromNodesInArray(nodes);
     movable.removeIf([&document](const NodePtr &node) {
@@ -83,7 +85,7 @@ QList<NodePtr> movableInto(const QList<NodePtr> &movable, const Node &target)
     return movable;
 }
 
-QList<NodePtr> movableInto(const MyDocument &document, const QList<NodePtr> &nodes, const Node &target)
+QList<NodePtr> movableInto(const OutlineMovesHost &document, const QList<NodePtr> &nodes, const Node &target)
 {
     return movableInto(movableNodes(document, nodes), target);
 }
@@ -96,7 +98,7 @@ QList<NodePtr> movableToGroup(const QList<NodePtr> &movable, const Node &target)
     return allThere ? QList<NodePtr>() : movableInto(movable, target);
 }
 
-void move(MyDocument &document, const QList<NodePtr> &nodes, const NodePtr &target, qsizetype index)
+void move(OutlineMovesHost &document, const QList<NodePtr> &nodes, const NodePtr &target, qsizetype index)
 {
     QList<NodePtr> moving = target ? movableInto(document, nodes, *target) : QList<NodePtr>();
     if (target) {
@@ -122,10 +124,10 @@ void move(MyDocument &document, const QList<NodePtr> &nodes, const NodePtr &targ
             continue;
         if (parent == target && parent->indexOfChild(node.get()) < index)
             --index;
-        document.deleteNode(node, parent);
+        document.edits().deleteNode(node, parent);
     }
-    document.insertNodes(moving, target, index);
-    document.undoManager()->setActionName(localizedText("LSUDDragAndDrop"));
+    document.edits().insertNodes(moving, target, index);
+    document.platformDocument().undoManager()->setActionName(localizedText("LSUDDragAndDrop"));
     // The moved rows show (the place they went to opens), then take the selection they
     // had.
     batch.reset();
@@ -139,14 +141,14 @@ void move(MyDocument &document, const QList<NodePtr> &nodes, const NodePtr &targ
     }
 }
 
-void fillMenu(QMenu *menu, MyDocument &document)
+void fillMenu(QMenu *menu, OutlineMovesHost &document)
 {
     menu->clear();
     addGroups(menu, document, *document.jobList(), 0);
     if (!menu->isEmpty())
         menu->addSeparator();
     platform::MenuItemValidation::addItem(menu, localizedText("LSMenuMoveToTopLevel"), "moveSelectionToGroup:",
-                                          QKeySequence(), &document);
+                                          QKeySequence(), &document.platformDocument());
     platform::MenuMnemonics::assign(menu);
 }
 

@@ -8,7 +8,11 @@
 #include "application/document/HeldNodes.h"
 #include "application/document/TimeEntrySheets.h"
 
-#include "application/document/MyDocument.h"
+#include "application/document/TimeEntrySheetsHost.h"
+#include "application/document/DocumentEdits.h"
+#include "application/document/DocumentOutlineModel.h"
+#include "application/document/DocumentServices.h"
+#include "platform/document/Document.h"
 #include "application/sheets/TimeEntrySheet.h"
 #include "platform/drawing/Sheet.h"
 #include "platform/foundation/DisplayText.h"
@@ -59,7 +63,7 @@ QDateTime nowToTheSecond()
 
 } // namespace
 
-TimeEntrySheets::TimeEntrySheets(MyDocument &document) : QObject(&document), m_document(document) {}
+TimeEntrySheets::TimeEntrySheets(TimeEntrySheetsHost &document) : QObject(&document.platformDocument()), m_document(document) {}
 
 TimeEntrySheets::~TimeEntrySheets() = default;
 
@@ -306,7 +310,7 @@ NodePtr TimeEntrySheets::dayNodeForTimeEntry(const NodePtr &job, const QDateTime
     day->setlDate(date);
     day->setParent(job.get());
     day->setItemNameByType();
-    m_document.addNode(day, job, job->insertIndexForChild(*day));
+    m_document.edits().addNode(day, job, job->insertIndexForChild(*day));
     return day;
 }
 
@@ -325,25 +329,25 @@ void TimeEntrySheets::sheetDidEndJobTime(QWidget *, int returnCode, const NodePt
         || entry->documentRoot() != m_document.jobList().get())
         return;
 
-    platform::UndoManager *undo = m_document.undoManager();
+    platform::UndoManager *undo = m_document.platformDocument().undoManager();
     const NodePtr snapshot = entry->clone();
-    MyDocument *document = &m_document;
-    undo->registerUndo([document, snapshot, entry] { document->restoreNodeData(snapshot, entry); });
+    DocumentEdits *edits = &m_document.edits();
+    undo->registerUndo([edits, snapshot, entry] { edits->restoreNodeData(snapshot, entry); });
     undo->setActionName(localized("LSUDTimeEdit"));
 
-    m_document.deleteNode(entry, day);
+    m_document.edits().deleteNode(entry, day);
     // The old day stays when the entry stays on its calendar day (with its own
     // description and label); otherwise an emptied day goes.
     const bool sameDay =
         platform::CalendarDate::dayOfCommonEra(day->cDate()) == platform::CalendarDate::dayOfCommonEra(start);
     if (day->childrenCount() == 0 && !sameDay)
-        m_document.deleteNode(day, job);
+        m_document.edits().deleteNode(day, job);
     const NodePtr target = sameDay ? day : dayNodeForTimeEntry(job, start);
 
     entry->setcDate(start);
     entry->setlDate(end);
     entry->setItemNameByType();
-    m_document.addNode(entry, target, target->insertIndexForChild(*entry));
+    m_document.edits().addNode(entry, target, target->insertIndexForChild(*entry));
 
     m_document.reloadOutline();
     m_document.windowController().selectNode(entry);
@@ -366,9 +370,9 @@ void TimeEntrySheets::sheetDidEndNewTime(QWidget *, int returnCode, const NodePt
     entry->setParent(day.get());
     entry->setWage(job->wage());
     entry->setItemNameByType();
-    m_document.addNode(entry, day, day->insertIndexForChild(*entry));
+    m_document.edits().addNode(entry, day, day->insertIndexForChild(*entry));
     // Named once the step holds its changes.
-    m_document.undoManager()->setActionName(localized("LSUDTimeEdit"));
+    m_document.platformDocument().undoManager()->setActionName(localized("LSUDTimeEdit"));
 
     m_document.reloadOutline();
     m_document.windowController().selectNode(entry);

@@ -19,14 +19,14 @@
 #include <QObject>
 #include <QPointer>
 
-class MyDocument;
+class TimeEntrySheetsHost;
 class TimeEntrySheet;
 
 class TimeEntrySheets : public QObject
 {
     Q_OBJECT
 public:
-    explicit TimeEntrySheets(MyDocument &document);
+    explicit TimeEntrySheets(TimeEntrySheetsHost &document);
     ~TimeEntrySheets() override;
 
     // The edit sheet for the time entry (not for the running one: its times are the
@@ -63,7 +63,7 @@ private:
     // The day of the job for the date; made and added when the job has none.
     NodePtr dayNodeForTimeEntry(const NodePtr &job, const QDateTime &date);
 
-    MyDocument &m_document;
+    TimeEntrySheetsHost &m_document;
     QPointer<TimeEntrySheet> m_jobTimeWindow;
     QPointer<TimeEntrySheet> m_jobNewTimeWindow;
     NodePtr m_jobTimeSheetEntry;
