@@ -2,6 +2,7 @@
 // the tray icon's menu, the hot key's action with its status window, sleep and
 // quitting. The hot-key service only records (the X server is tested on the desktop).
 #include "TestAppControllerSupport.h"
+#include "application/document/DocumentToolbar.h"
 #include "tests/application/document/TestMyDocumentSupport.h"
 
 #include <tuple>
@@ -1386,7 +1387,7 @@ TEST_F(AppControllerTest, EveryMenuToolbarAndContextMenuItemReachesAResponder)
         walk(dock, QStringLiteral("tray"));
     ASSERT_NE(document->windowController().outlineMenu(), nullptr);
     walk(document->windowController().outlineMenu(), QStringLiteral("outline context menu"));
-    QToolBar *toolbar = document->toolbar();
+    QToolBar *toolbar = document->documentToolbar().toolbar();
     ASSERT_NE(toolbar, nullptr);
     for (QAction *item : toolbar->actions()) {
         const QString path = QStringLiteral("toolbar > ") + item->objectName();
@@ -1900,7 +1901,7 @@ int workWithThreadsRefused(AppController *controller, const QString &first, cons
         return failures;
     NodePtr job = Node::create(Node::Job);
     job->setItemName(QStringLiteral("Added"));
-    document->addNewJob(job, document->jobList());
+    document->edits().addNewJob(job, document->jobList());
     expect(document->isDocumentEdited(), "the edit did not mark the document");
     int calls = 0;
     bool saved = false;

@@ -1,6 +1,7 @@
 // The outline's data source and delegate: the check box of the executed flag, the
 // context menu built per click and the Delete key.
 #include "tests/application/document/TestMyDocumentSupport.h"
+#include "application/document/DocumentWindowController.h"
 #include "application/document/OutlineDataSource.h"
 
 #include "platform/document/MenuItemValidation.h"
@@ -170,7 +171,7 @@ TEST_F(DataSourceTest, TheContextMenuOfAJobFollowsTheCounter)
     QTreeView *view = outline(document);
 
     QMenu *menu = document->outlineSource().outlineViewMenuForTableColumnItem(view, 1, QVariant::fromValue(a));
-    ASSERT_EQ(menu, document->outlineMenu());
+    ASSERT_EQ(menu, document->windowController().outlineMenu());
     const QStringList jobEntries{text("LSCstart"), "-", text("LSCEdit"), text("LSCActived"), "-", text("LSaddEntry"),
                                  text("LSaddGroup"), "-", text("LSCDelete")};
     EXPECT_EQ(entries(menu), jobEntries);
@@ -207,7 +208,7 @@ TEST_F(DataSourceTest, TheContextMenuOfAJobFollowsTheCounter)
     EXPECT_EQ(entries(menu).first(), text("LSCEdit"));
     EXPECT_EQ(document->outlineSource().outlineViewMenuForTableColumnItem(view, 1, QVariant()), nullptr);
     EXPECT_EQ(document->outlineSource().outlineViewMenuForTableColumnItem(view, 1, QVariant::fromValue(document->jobList())), nullptr);
-    EXPECT_TRUE(document->outlineMenu()->actions().isEmpty());
+    EXPECT_TRUE(document->windowController().outlineMenu()->actions().isEmpty());
 }
 
 TEST_F(DataSourceTest, EveryContextMenuItemHasItsOwnMnemonic)

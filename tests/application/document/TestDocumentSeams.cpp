@@ -49,7 +49,7 @@ TEST_F(DocumentSeamsTest, UndoingTheRemovalOfADayRestoresTheSumsOfItsJobAndGroup
     const NodePtr day = job->childAtIndex(0);
     platform::UndoManager *undo = document->undoManager();
 
-    document->deleteNode(day, job);
+    document->edits().deleteNode(day, job);
     EXPECT_EQ(job->minutes(), 0);
     EXPECT_EQ(group->minutes(), 0);
     endStep(undo);
@@ -76,7 +76,7 @@ TEST_F(DocumentSeamsTest, StoppingAfterTheRunningJobWasDeletedNamesTheJob)
         notes.clear();
         // The user deletes the job the counter runs on: only the undo step holds it,
         // and the counter stops.
-        document->deleteNode(job, document->jobList());
+        document->edits().deleteNode(job, document->jobList());
     }
     EXPECT_FALSE(document->timerIsRunning());
     ASSERT_EQ(notes.size(), 1);

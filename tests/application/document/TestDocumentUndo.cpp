@@ -41,8 +41,8 @@ TEST_F(DocumentUndoTest, AMoveWithinItsParentUndoesToItsFormerIndex)
     platform::UndoManager *undo = document->undoManager();
 
     // A to the end, as the outline moves nodes: out, then in.
-    document->deleteNode(a, root);
-    document->addNode(a, root, 2);
+    document->edits().deleteNode(a, root);
+    document->edits().addNode(a, root, 2);
     undo->setActionName(text("LSUDDragAndDrop"));
     EXPECT_EQ(childrenOf(root), (QList<NodePtr>{b, c, a}));
     EXPECT_EQ(a->parent(), root.get());
@@ -73,13 +73,13 @@ TEST_F(DocumentUndoTest, MovingAnEntryToAnotherJobRecomputesBothJobsAndTheirGrou
     const NodePtr moved = fromDay->childAtIndex(0);
     platform::UndoManager *undo = document->undoManager();
 
-    document->deleteNode(moved, fromDay);
+    document->edits().deleteNode(moved, fromDay);
     // Right after the removal the sums above the old place no longer count it.
     EXPECT_EQ(fromDay->minutes(), 15);
     EXPECT_EQ(from->minutes(), 15);
     EXPECT_FLOAT_EQ(from->turnover(), 15.0f);
     EXPECT_EQ(groupFrom->minutes(), 15);
-    document->addNode(moved, toDay, toDay->insertIndexForChild(*moved));
+    document->edits().addNode(moved, toDay, toDay->insertIndexForChild(*moved));
     EXPECT_EQ(toDay->minutes(), 40);
     EXPECT_EQ(to->minutes(), 40);
     EXPECT_FLOAT_EQ(to->turnover(), 80.0f);
@@ -107,7 +107,7 @@ TEST_F(DocumentUndoTest, InsertingThreeNodesKeepsTheirOrderAndUndoesAtOnce)
     const QList<NodePtr> added{makeJob(QStringLiteral("X"), 1, {}), makeJob(QStringLiteral("Y"), 1, {}),
                                makeJob(QStringLiteral("Z"), 1, {})};
     platform::UndoManager *undo = document->undoManager();
-    document->insertNodes(added, root, 2);
+    document->edits().insertNodes(added, root, 2);
     EXPECT_EQ(childrenOf(root), (QList<NodePtr>{existing[0], existing[1], added[0], added[1], added[2], existing[2]}));
     endStep(undo);
     undo->undo();
@@ -124,10 +124,10 @@ TEST_F(DocumentUndoTest, AddingAJobToAGroupRecomputesTheGroup)
     NodePtr group = makeNode(Node::Group, QStringLiteral("G"));
     fill(document, {group});
     NodePtr job = makeJob(QStringLiteral("J"), 60, {{8, 50}});
-    document->addNode(job, group, 0);
+    document->edits().addNode(job, group, 0);
     EXPECT_EQ(group->minutes(), 50);
     EXPECT_FLOAT_EQ(group->turnover(), 50.0f);
-    document->deleteNode(job, group);
+    document->edits().deleteNode(job, group);
     EXPECT_EQ(group->minutes(), 0);
     EXPECT_FLOAT_EQ(group->turnover(), 0.0f);
 }
@@ -144,7 +144,7 @@ TEST_F(DocumentUndoTest, ANewJobBecomesActiveAndUndoingGivesTheOldOneBack)
     platform::UndoManager *undo = document->undoManager();
 
     NodePtr fresh = makeJob(QStringLiteral("Fresh"), 1, {});
-    document->addNewJob(fresh, root);
+    document->edits().addNewJob(fresh, root);
     undo->setActionName(text("LSUDaddEntry"));
     EXPECT_EQ(root->childrenCount(), 2);
     EXPECT_EQ(root->childAtIndex(1), fresh);
@@ -172,7 +172,7 @@ TEST_F(DocumentUndoTest, ANewJobInADocumentWithoutActiveJobLeavesNoneOnUndo)
     ProbeDocument *document = newDocument();
     const NodePtr root = document->jobList();
     NodePtr fresh = makeJob(QStringLiteral("First"), 1, {});
-    document->addNewJob(fresh, root);
+    document->edits().addNewJob(fresh, root);
     endStep(document->undoManager());
     document->undoManager()->undo();
     EXPECT_EQ(root->childrenCount(), 0);
@@ -335,7 +335,7 @@ TEST_F(DocumentUndoTest, RestoringASnapshotUndoesATimeEditUnderItsNameEachTime)
     const NodePtr edited = entry->clone();
     edited->setlDate(at(4, 10));
     edited->setDescript(QStringLiteral("long"));
-    document->restoreNodeData(edited, entry);
+    document->edits().restoreNodeData(edited, entry);
     undo->setActionName(text("LSUDTimeEdit"));
     EXPECT_EQ(entry->hours(), 2);
     EXPECT_EQ(entry->minutes(), 0);
@@ -369,12 +369,12 @@ TEST_F(DocumentUndoTest, RestoringAJobSnapshotBringsBackItsOwnWageAndTheSubtree)
     const NodePtr snapshot = job->clone();
     document->edits().setWageForNode(10.0f, job);
     document->edits().setNameForNode(QStringLiteral("Other"), job);
-    document->restoreNodeData(snapshot, job);
+    document->edits().restoreNodeData(snapshot, job);
     EXPECT_FLOAT_EQ(job->wage(), 60.0f);
     EXPECT_EQ(job->itemName(), QStringLiteral("J"));
     EXPECT_FLOAT_EQ(job->turnover(), 30.0f);
     // A snapshot of another kind of node changes nothing.
-    document->restoreNodeData(makeNode(Node::Group, QStringLiteral("G")), job);
+    document->edits().restoreNodeData(makeNode(Node::Group, QStringLiteral("G")), job);
     EXPECT_EQ(job->itemName(), QStringLiteral("J"));
 }
 
@@ -384,21 +384,21 @@ TEST_F(DocumentUndoTest, MissingNodesChangeNothing)
     NodePtr job = makeJob(QStringLiteral("J"), 1, {});
     fill(document, {job});
     const NodePtr root = document->jobList();
-    document->addNode(nullptr, root, 0);
-    document->addNode(job, nullptr, 0);
-    document->deleteNode(makeJob(QStringLiteral("Stranger"), 1, {}), root);
-    document->insertNodes({}, root, 7);
-    document->addNewJob(nullptr, root);
-    document->deleteNewJob(job, nullptr, nullptr);
+    document->edits().addNode(nullptr, root, 0);
+    document->edits().addNode(job, nullptr, 0);
+    document->edits().deleteNode(makeJob(QStringLiteral("Stranger"), 1, {}), root);
+    document->edits().insertNodes({}, root, 7);
+    document->edits().addNewJob(nullptr, root);
+    document->edits().deleteNewJob(job, nullptr, nullptr);
     document->edits().setExecutedForNodeTree(true, nullptr);
     document->edits().setNameForNode(QStringLiteral("x"), nullptr);
     document->edits().setWageForNode(3.0f, nullptr);
-    document->restoreNodeData(nullptr, job);
+    document->edits().restoreNodeData(nullptr, job);
     EXPECT_EQ(root->childrenCount(), 1);
     EXPECT_EQ(job->itemName(), QStringLiteral("J"));
     // An index beyond the end appends.
     NodePtr late = makeJob(QStringLiteral("Late"), 1, {});
-    document->addNode(late, root, 99);
+    document->edits().addNode(late, root, 99);
     EXPECT_EQ(root->childAtIndex(1), late);
 }
 

@@ -141,7 +141,7 @@ TEST_F(HeldNodesTest, TheWholeDescriptionGoesToItsNodeOrNowhere)
     dialog->editor()->moveCursor(QTextCursor::End);
     QTest::keyClicks(dialog->editor(), QStringLiteral(" EDITED"));
     QPushButton *ok = dialog->buttons()->button(QDialogButtonBox::Ok);
-    document->deleteNode(b, document->jobList());
+    document->edits().deleteNode(b, document->jobList());
     drainEvents();
     select(document, {c});
     auto *held = dialog->findChild<HeldNodes *>();
@@ -318,7 +318,7 @@ TEST_F(HeldNodesTest, EveryEditorWritesOnlyWhereItWasOpened)
                 break;
             case 1: {
                 NodePtr job = makeJob(QStringLiteral("Added %1").arg(next++), 20, {{12, 10}});
-                document->addNewJob(job, document->jobList());
+                document->edits().addNewJob(job, document->jobList());
                 break;
             }
             case 2:
@@ -331,7 +331,7 @@ TEST_F(HeldNodesTest, EveryEditorWritesOnlyWhereItWasOpened)
                 break;
             case 4:
                 if (const NodePtr node = pick(nodes))
-                    document->setColorLabelType(int(random.bounded(8)), node);
+                    document->edits().setColorLabelType(int(random.bounded(8)), node);
                 break;
             case 5: {
                 const NodePtr moved = pick(ofType(document, Node::Job));
@@ -341,7 +341,7 @@ TEST_F(HeldNodesTest, EveryEditorWritesOnlyWhereItWasOpened)
             }
             case 6:
                 if (const NodePtr node = pick(nodes); node && node->parent())
-                    document->deleteNode(node, Node::shared(node->parent()));
+                    document->edits().deleteNode(node, Node::shared(node->parent()));
                 break;
             case 7:
             case 8:
@@ -361,7 +361,7 @@ TEST_F(HeldNodesTest, EveryEditorWritesOnlyWhereItWasOpened)
                 break;
             case 11: {
                 NodePtr added = makeNode(Node::Group, QStringLiteral("Group %1").arg(next++));
-                document->addNode(added, document->jobList(), document->jobList()->childrenCount());
+                document->edits().addNode(added, document->jobList(), document->jobList()->childrenCount());
                 break;
             }
             case 12: {

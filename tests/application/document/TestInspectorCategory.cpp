@@ -1,6 +1,7 @@
 // The document's inspector: its fields follow the outline selection, edits reach
 // every selected node as one undo step, and the picker sits in the first field.
 #include "tests/application/document/TestMyDocumentSupport.h"
+#include "application/document/DocumentTotals.h"
 #include "FoundationExtensions/NTXNSTextStorageExtensions.h"
 #include "NTXAppKit/NTXColorLabelWidget/NTXColorLabelWidget.h"
 #include "NTXAppKit/inspector/NTXTextViewInspector.h"
@@ -78,7 +79,7 @@ TEST_F(InspectorCategoryTest, ShowsTheSelectionAndEditsEverySelectedNode)
 
     select(document, {a, b});
     EXPECT_EQ(shown(inspector, QStringLiteral("descrField")), QStringLiteral("Multiple Values"));
-    EXPECT_EQ(shown(inspector, QStringLiteral("workTimeField")), document->selectedNodeWorkTime());
+    EXPECT_EQ(shown(inspector, QStringLiteral("workTimeField")), document->totals().selectedNodeWorkTime());
     EXPECT_EQ(picker->colorLabelType(), 2);
 
     // Typing and Tab set both; one undo restores both, and the inspector shows it.
@@ -102,8 +103,8 @@ TEST_F(InspectorCategoryTest, ShowsTheSelectionAndEditsEverySelectedNode)
     ASSERT_NE(inspector->layoutManager()->cell(pickerCell), nullptr);
     select(document, {b});
     EXPECT_EQ(shown(inspector, QStringLiteral("descrField")), QStringLiteral("second"));
-    EXPECT_EQ(shown(inspector, QStringLiteral("workTimeField")), document->selectedNodeWorkTime());
-    EXPECT_EQ(shown(inspector, QStringLiteral("wageField")), document->selectedNodeWage());
+    EXPECT_EQ(shown(inspector, QStringLiteral("workTimeField")), document->totals().selectedNodeWorkTime());
+    EXPECT_EQ(shown(inspector, QStringLiteral("wageField")), document->totals().selectedNodeWage());
     EXPECT_EQ(picker->parentWidget(), inspector->viewport());
     EXPECT_NE(inspector->layoutManager()->cell(pickerCell), nullptr);
 }

@@ -193,24 +193,24 @@ TEST_F(MyDocumentTest, SelectionTotalsCountAJobAndItsEntryOnce)
     NodePtr job = makeJob(QStringLiteral("A"), 30, {{8, 45}, {10, 30}}); // 1:15
     NodePtr other = makeJob(QStringLiteral("B"), 30, {{8, 20}});
     fill(document, {job, other});
-    EXPECT_TRUE(document->selectedNodeWorkTime().isNull());
-    EXPECT_TRUE(document->selectedNodeWage().isNull());
-    EXPECT_FALSE(document->inspectedObjectsNotEmpty());
+    EXPECT_TRUE(document->totals().selectedNodeWorkTime().isNull());
+    EXPECT_TRUE(document->totals().selectedNodeWage().isNull());
+    EXPECT_FALSE(document->property("inspectedObjectsNotEmpty").toBool());
 
     const NodePtr entry = job->childAtIndex(0)->childAtIndex(1);
     select(document, {job, entry});
-    EXPECT_EQ(document->selectedNodeWorkTime(), QStringLiteral("1:15"));
-    EXPECT_EQ(document->selectedNodeWage(), QLocale().toCurrencyString(double(job->turnover())));
-    EXPECT_TRUE(document->inspectedObjectsNotEmpty());
+    EXPECT_EQ(document->totals().selectedNodeWorkTime(), QStringLiteral("1:15"));
+    EXPECT_EQ(document->totals().selectedNodeWage(), QLocale().toCurrencyString(double(job->turnover())));
+    EXPECT_TRUE(document->property("inspectedObjectsNotEmpty").toBool());
     EXPECT_EQ(document->inspectedObjectsController()->contentArray().size(), 2);
     EXPECT_EQ(document->inspectedObjectsController()->selectedObjects().size(), 2);
 
     select(document, {entry, other});
-    EXPECT_EQ(document->selectedNodeWorkTime(), QStringLiteral("0:50"));
+    EXPECT_EQ(document->totals().selectedNodeWorkTime(), QStringLiteral("0:50"));
 
     select(document, {});
-    EXPECT_TRUE(document->selectedNodeWorkTime().isNull());
-    EXPECT_FALSE(document->inspectedObjectsNotEmpty());
+    EXPECT_TRUE(document->totals().selectedNodeWorkTime().isNull());
+    EXPECT_FALSE(document->property("inspectedObjectsNotEmpty").toBool());
     EXPECT_TRUE(document->inspectedObjectsController()->contentArray().isEmpty());
 }
 
@@ -287,7 +287,7 @@ TEST_F(MyDocumentTest, SelectionTotalsFollowEverySelectionOpeningAndEdit)
             view->setExpanded(index, !view->isExpanded(index));
         } else if (operation == 3 && nodes.size() > 3) {
             const NodePtr node = nodes.at(random.bounded(int(nodes.size())));
-            document->deleteNode(node, Node::shared(node->parent()));
+            document->edits().deleteNode(node, Node::shared(node->parent()));
         } else if (operation == 4 && undo->canUndo()) {
             undo->undo();
         } else if (operation == 5) {
@@ -301,8 +301,8 @@ TEST_F(MyDocumentTest, SelectionTotalsFollowEverySelectionOpeningAndEdit)
         } else {
             select(document, {});
         }
-        document->updateTotalTime();
-        ASSERT_EQ(document->selectedNodeWorkTime(), expectedTime());
+        document->totals().updateTotalTime();
+        ASSERT_EQ(document->totals().selectedNodeWorkTime(), expectedTime());
     }
 }
 
@@ -802,9 +802,9 @@ TEST_F(MyDocumentTest, OnlyTheDocumentsOwnUndoRefreshesItsWindow)
     ASSERT_NE(first->documentWindow(), nullptr);
     ASSERT_NE(second->documentWindow(), nullptr);
     platform::UndoManager *undo = first->undoManager();
-    first->addNode(makeJob(QStringLiteral("A"), 1, {}), first->jobList(), 0);
+    first->edits().addNode(makeJob(QStringLiteral("A"), 1, {}), first->jobList(), 0);
     ASSERT_TRUE(QTest::qWaitFor([undo] { return undo->groupingLevel() == 0; }));
-    second->addNode(makeJob(QStringLiteral("B"), 1, {}), second->jobList(), 0);
+    second->edits().addNode(makeJob(QStringLiteral("B"), 1, {}), second->jobList(), 0);
     ASSERT_TRUE(QTest::qWaitFor([second] { return second->undoManager()->groupingLevel() == 0; }));
 
     QPushButton *firstButton = first->documentWindow()->startStopButton();
@@ -858,7 +858,7 @@ TEST_F(MyDocumentTest, ADocumentDeletedWhileEverythingRunsTearsDownInOrder)
                 document->toggleDrawer(nullptr);
             ASSERT_FALSE(document->documentWindow()->windowDrawer()->isHidden());
             ASSERT_NE(document->textViewInspector(), nullptr);
-            EXPECT_TRUE(document->inspectedObjectsNotEmpty());
+            EXPECT_TRUE(document->property("inspectedObjectsNotEmpty").toBool());
         }
         if (round == 2)
             document->newTimeEntry(nullptr); // a sheet on the window

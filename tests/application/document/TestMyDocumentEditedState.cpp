@@ -292,7 +292,7 @@ protected:
     static void moveEntryEndBySheet(MyDocument *document, const NodePtr &entry, qint64 minutes)
     {
         const QDateTime end = entry->lDate().addSecs(minutes * 60);
-        document->doJobTimeSheet(entry);
+        document->timeEntrySheets().doJobTimeSheet(entry);
         TimeEntrySheet *sheet = document->timeEntrySheets().jobTimeWindow();
         ASSERT_NE(sheet, nullptr);
         enterTime(sheet->endTime(), end);
@@ -324,7 +324,7 @@ TEST_F(MyDocumentEditedStateTest, UndoAfterASaveLeavesTheDocumentEdited)
          }},
         {"colour label", [](GatedDocument *document) {
              select(document, {document->jobList()->childAtIndex(1)});
-             document->setColorLabelType(4, document->jobList()->childAtIndex(1));
+             document->edits().setColorLabelType(4, document->jobList()->childAtIndex(1));
              document->undoManager()->setActionName(QStringLiteral("Label"));
          }},
         {"time-entry sheet", [](GatedDocument *document) {
@@ -377,7 +377,7 @@ TEST_F(MyDocumentEditedStateTest, SettingAValueTheNodeHasLeavesTheDocumentClean)
     const NodePtr group = document->jobList()->childAtIndex(0);
     const NodePtr job = document->jobList()->childAtIndex(1);
     group->setDescript(group->descript());
-    document->setColorLabelType(job->colorLabel(), job);
+    document->edits().setColorLabelType(job->colorLabel(), job);
     document->edits().setExecutedForNode(job->executed(), job);
     document->edits().setNameForNode(job->itemName(), job);
     renameGroupBySheet(document, group, group->itemName());
@@ -772,7 +772,7 @@ TEST_F(MyDocumentEditedStateTest, RandomEditsCountersAndSavesKeepTheEditedMarkEx
             collect(root, all);
             if (const NodePtr node = pick(all)) {
                 select(document, {node});
-                document->setColorLabelType(random.bounded(8), node);
+                document->edits().setColorLabelType(random.bounded(8), node);
                 document->undoManager()->setActionName(QStringLiteral("Label"));
             }
             break;
@@ -782,7 +782,7 @@ TEST_F(MyDocumentEditedStateTest, RandomEditsCountersAndSavesKeepTheEditedMarkEx
             if (const NodePtr entry = pick(nodesOfType(root, Node::TimeEntry))) {
                 if (entry == document->timerNode()) {
                     // The running entry's times are the counter's: no sheet opens.
-                    document->doJobTimeSheet(entry);
+                    document->timeEntrySheets().doJobTimeSheet(entry);
                     EXPECT_EQ(platform::Sheet::sheetOfWindow(document->mainWindow()), nullptr);
                     break;
                 }

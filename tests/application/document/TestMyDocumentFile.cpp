@@ -188,7 +188,7 @@ TEST_F(MyDocumentFileTest, StoredDrawerFrameAndColumnsApplyAtLoad)
     EXPECT_EQ(widthOf(header, QStringLiteral("outlineName")), 250);
     EXPECT_EQ(widthOf(header, QStringLiteral("outlineStatus")), 30);
     // The totals header starts out like the outline.
-    QHeaderView *totals = document->tableHeaderView();
+    QHeaderView *totals = document->totals().tableHeaderView();
     ASSERT_NE(totals, nullptr);
     EXPECT_EQ(visualIdentifiers(totals), visualIdentifiers(header));
     EXPECT_EQ(widthOf(totals, QStringLiteral("outlineName")), 250);
@@ -266,7 +266,7 @@ TEST_F(MyDocumentFileTest, ColumnResizeAndMoveAreMirroredInTheTotalsHeader)
     ProbeDocument *document = newDocument(true);
     fill(document, {makeJob(QStringLiteral("A"), 60, {{8, 30}})});
     QHeaderView *header = outline(document)->header();
-    QHeaderView *totals = document->tableHeaderView();
+    QHeaderView *totals = document->totals().tableHeaderView();
     ASSERT_NE(totals, nullptr);
     // Room for every width given below: none has to give any up to the name.
     header->resizeSection(OutlineColumns::logicalIndexForColumnIdentifier(header, QStringLiteral("outlineName")), 150);
@@ -294,7 +294,7 @@ TEST_F(MyDocumentFileTest, ColumnResizeAndMoveAreMirroredInTheTotalsHeader)
     const QStringList order = visualIdentifiers(totals);
     const int count = totals->count();
     for (const auto &[from, to] : std::initializer_list<std::pair<int, int>>{{-1, 0}, {0, -1}, {count, 0}, {0, count}}) {
-        document->outlineViewColumnDidMove({{QStringLiteral("NSOldColumn"), from}, {QStringLiteral("NSNewColumn"), to}});
+        document->totals().outlineViewColumnDidMove({{QStringLiteral("NSOldColumn"), from}, {QStringLiteral("NSNewColumn"), to}});
         EXPECT_EQ(visualIdentifiers(totals), order) << from << " to " << to;
     }
     // Columns copied from no outline: none.
@@ -315,9 +315,9 @@ TEST_F(MyDocumentFileTest, OpenEditSaveAndReopenThroughTheMachinery)
     ASSERT_NE(document, nullptr);
     const NodePtr job = document->jobList()->childAtIndex(0);
     NodePtr second = makeJob(QStringLiteral("Second"), 20, {{14, 60}});
-    document->addNode(second, document->jobList(), 1);
-    document->doUndoSetActiveJob(second);
-    document->setColorLabelType(6, job);
+    document->edits().addNode(second, document->jobList(), 1);
+    document->edits().doUndoSetActiveJob(second);
+    document->edits().setColorLabelType(6, job);
     EXPECT_TRUE(QTest::qWaitFor([document] { return document->isDocumentEdited(); }));
     // The window state goes into the file too.
     document->toggleDrawer(nullptr);
@@ -353,7 +353,7 @@ TEST_F(MyDocumentFileTest, RevertReplacesTheTreeAndRefreshesTheWindow)
     ASSERT_NE(document, nullptr);
     const int afterOpen = rebuilds;
     const NodePtr oldRoot = document->jobList();
-    document->addNode(makeJob(QStringLiteral("Extra"), 1, {{15, 45}}), oldRoot, 0);
+    document->edits().addNode(makeJob(QStringLiteral("Extra"), 1, {{15, 45}}), oldRoot, 0);
     EXPECT_EQ(totalText(document, QStringLiteral("outlineTime")), QStringLiteral("1:30")) << "updateUI not called yet";
     document->updateUI();
     EXPECT_EQ(totalText(document, QStringLiteral("outlineTime")), QStringLiteral("2:15"));
@@ -467,7 +467,7 @@ TEST_F(MyDocumentFileTest, FailedSaveReportsAnErrorAndLeavesTheOldFileWhole)
     ASSERT_TRUE(testsupport::writeFile(file, StoredStateDocument.toUtf8()));
     ProbeDocument *document = openDocument(file, true);
     ASSERT_NE(document, nullptr);
-    document->addNode(makeJob(QStringLiteral("Unsaved"), 1, {{15, 45}}), document->jobList(), 0);
+    document->edits().addNode(makeJob(QStringLiteral("Unsaved"), 1, {{15, 45}}), document->jobList(), 0);
     ASSERT_TRUE(QTest::qWaitFor([document] { return document->isDocumentEdited(); }));
 
     ASSERT_TRUE(QFile::setPermissions(folder.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner));

@@ -143,7 +143,7 @@ TEST_P(MyDocumentSaveStepsTest, AChangeLandingAtAnyStepOfASaveIsAskedAboutBefore
     auto *document = dynamic_cast<SteppedDocument *>(controller->openDocumentWithContentsOfFile(file, true));
     ASSERT_NE(document, nullptr);
     const auto edit = [document](int round) {
-        document->addNode(makeJob(QStringLiteral("Mine %1").arg(round), 10, {{13, 0}}), document->jobList(), 0);
+        document->edits().addNode(makeJob(QStringLiteral("Mine %1").arg(round), 10, {{13, 0}}), document->jobList(), 0);
         return QTest::qWaitFor([document] { return document->isDocumentEdited(); });
     };
     const QString question = QStringLiteral("The file has been changed by another application since you opened or saved it.");

@@ -72,12 +72,12 @@ TEST_F(MyDocumentSavingTest, TheFileIsWrittenFromACopyWhileTheDocumentGoesOn)
     ASSERT_TRUE(saveAndWait(document));
     EXPECT_FALSE(document->isDocumentEdited());
 
-    document->addNode(makeJob(QStringLiteral("In the file"), 10, {{10, 15}}), document->jobList(), 1);
+    document->edits().addNode(makeJob(QStringLiteral("In the file"), 10, {{10, 15}}), document->jobList(), 1);
     ASSERT_TRUE(QTest::qWaitFor([document] { return document->isDocumentEdited(); }));
     int calls = 0;
     document->saveDocumentWithCompletion([&](bool) { ++calls; });
     // Changed in the same pass as the save began: the file holds the state before.
-    document->addNode(makeJob(QStringLiteral("After the save began"), 10, {{11, 15}}), document->jobList(), 2);
+    document->edits().addNode(makeJob(QStringLiteral("After the save began"), 10, {{11, 15}}), document->jobList(), 2);
     ASSERT_TRUE(QTest::qWaitFor([&] { return calls == 1; }, 20000));
     EXPECT_TRUE(document->isDocumentEdited()) << "the last job is not in the file";
     EXPECT_FALSE(document->fileChangedOnDisk());
@@ -195,7 +195,7 @@ TEST_F(MyDocumentSavingTest, ASaveRemovesWhatAnInterruptedSaveOfItsFileLeft)
     // A failed save removes nothing.
     ProbeDocument *document = openDocument(file, true);
     ASSERT_NE(document, nullptr);
-    document->addNode(makeJob(QStringLiteral("Saved after"), 10, {{13, 0}}), document->jobList(), 1);
+    document->edits().addNode(makeJob(QStringLiteral("Saved after"), 10, {{13, 0}}), document->jobList(), 1);
     ASSERT_TRUE(QTest::qWaitFor([document] { return document->isDocumentEdited(); }));
     {
         // A file size limit stops the write (it holds for the super-user too).
@@ -277,7 +277,7 @@ TEST_F(MyDocumentSavingTest, AChangeMadeWhileTheFileIsWrittenIsNotWrittenOver)
     ASSERT_NE(document, nullptr);
     for (const bool autosave : {false, true}) {
         SCOPED_TRACE(autosave ? "autosave" : "save");
-        document->addNode(makeJob(QStringLiteral("Mine"), 10, {{13, 0}}), document->jobList(), 1);
+        document->edits().addNode(makeJob(QStringLiteral("Mine"), 10, {{13, 0}}), document->jobList(), 1);
         ASSERT_TRUE(QTest::qWaitFor([document] { return document->isDocumentEdited(); }));
         QByteArray theirs;
         document->meddle = [&file, &theirs] {

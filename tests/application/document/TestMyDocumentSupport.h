@@ -6,6 +6,7 @@
 #include "application/document/DocumentWindow.h"
 #include "application/document/DocumentEdits.h"
 #include "application/document/MyDocument.h"
+#include "application/document/DocumentTotals.h"
 #include "application/document/OutlineColumns.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/document/DocumentController.h"
@@ -205,7 +206,7 @@ protected:
     // The text of the totals header's column with the identifier.
     static QString totalText(MyDocument *document, const QString &identifier)
     {
-        QHeaderView *header = document->tableHeaderView();
+        QHeaderView *header = document->totals().tableHeaderView();
         if (!header)
             return QStringLiteral("<no header>");
         const int logical = OutlineColumns::logicalIndexForColumnIdentifier(header, identifier);

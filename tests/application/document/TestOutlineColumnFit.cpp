@@ -7,6 +7,7 @@
 // effect and is what the document stores; the window's width never changes what is
 // stored.
 #include "tests/application/document/TestMyDocumentSupport.h"
+#include "application/document/DocumentTotals.h"
 #include "application/document/DocumentWindow.h"
 #include "application/document/OutlineColumnFit.h"
 #include "application/document/OutlineColumns.h"
@@ -89,11 +90,11 @@ protected:
         QHeaderView *header = outline->header();
         for (const QString &figure : {QStringLiteral("outlineTime"), QStringLiteral("outlineTurnover")}) {
             expectWholeInView(header, figure, what);
-            expectWholeInView(document->tableHeaderView(), figure, what);
+            expectWholeInView(document->totals().tableHeaderView(), figure, what);
         }
         for (int logical = 0; logical < header->count(); ++logical) {
             const QString identifier = OutlineColumns::columnIdentifier(header, logical);
-            EXPECT_EQ(width(document->tableHeaderView(), identifier), header->sectionSize(logical))
+            EXPECT_EQ(width(document->totals().tableHeaderView(), identifier), header->sectionSize(logical))
                 << what << " totals of " << identifier.toStdString();
         }
         // The name gives up room down to its least width, or the narrower one it was given.
@@ -136,8 +137,8 @@ TEST_F(OutlineColumnFitTest, TheNameGivesUpRoomSoTheFiguresStayInView)
         EXPECT_EQ(width(header, Figures[0]) + width(header, Figures[1]), figures) << "the figures keep their widths";
         for (const QString &figure : Figures) {
             expectWholeInView(header, figure, "outline");
-            expectWholeInView(document->tableHeaderView(), figure, "totals");
-            EXPECT_EQ(width(document->tableHeaderView(), figure), width(header, figure)) << figure.toStdString();
+            expectWholeInView(document->totals().tableHeaderView(), figure, "totals");
+            EXPECT_EQ(width(document->totals().tableHeaderView(), figure), width(header, figure)) << figure.toStdString();
         }
         EXPECT_EQ(outline->horizontalScrollBar()->maximum(), 0) << "nothing behind a scroll bar";
         EXPECT_EQ(storedWidth(document, Name), 420) << "the document keeps the name's own width";

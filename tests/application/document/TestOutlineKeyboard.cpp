@@ -200,7 +200,7 @@ TEST_F(OutlineKeyboardTest, NewRowsAreSelectedAndCurrent)
 
     // The selected group goes: the row before it (the job made first) is selected.
     document->windowController().selectNode(group);
-    document->deleteNode(group, document->jobList());
+    document->edits().deleteNode(group, document->jobList());
     drainEvents();
     EXPECT_EQ(selectedNames(document), document->jobList()->childAtIndex(1)->itemName().toStdString());
     EXPECT_EQ(currentNode(document), document->jobList()->childAtIndex(1));

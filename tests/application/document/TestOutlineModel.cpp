@@ -50,8 +50,8 @@ TEST_F(OutlineModelTest, EditsUndoAndRedoShowWithoutAReset)
     };
     NodePtr kept, group, other, moved, entry, added;
     const std::vector<Case> cases{
-        {"new job", [&](MyDocument *d) { d->addNewJob(added = makeJob(QStringLiteral("N"), 5.0f, {}), d->jobList()); }},
-        {"entry deleted", [&](MyDocument *d) { d->deleteNode(entry, entry->parent()->weak_from_this().lock()); }},
+        {"new job", [&](MyDocument *d) { d->edits().addNewJob(added = makeJob(QStringLiteral("N"), 5.0f, {}), d->jobList()); }},
+        {"entry deleted", [&](MyDocument *d) { d->edits().deleteNode(entry, entry->parent()->weak_from_this().lock()); }},
         {"renamed", [&](MyDocument *d) { d->edits().setNameForNode(QStringLiteral("K2"), kept); }},
         {"group dropped into a group",
          [&](MyDocument *d) {
@@ -199,7 +199,7 @@ TEST_F(OutlineModelTest, AWholeRowChangeReachesEveryColumn)
     for (int column = 0; column < columns; ++column)
         every.insert(column);
 
-    document->setColorLabelType(3, second);
+    document->edits().setColorLabelType(3, second);
     EXPECT_EQ(announced(second), every) << "a colour label";
     changes.clear();
 
@@ -212,8 +212,8 @@ TEST_F(OutlineModelTest, AWholeRowChangeReachesEveryColumn)
 
     {
         const DocumentOutlineModel::EditBatch batch(model);
-        document->setColorLabelType(2, first);
-        document->setColorLabelType(5, inner);
+        document->edits().setColorLabelType(2, first);
+        document->edits().setColorLabelType(5, inner);
         EXPECT_EQ(changes.count(), 0) << "nothing before the batch ends";
     }
     EXPECT_EQ(announced(first), every) << "an edit batch";
@@ -271,7 +271,7 @@ TEST_F(OutlineModelTest, AnEditBatchAnnouncesExactlyTheRowsItChanged)
         {
             const DocumentOutlineModel::EditBatch batch(model);
             for (const NodePtr &node : changed)
-                document->setColorLabelType((node->colorLabel() + 1) % 8, node);
+                document->edits().setColorLabelType((node->colorLabel() + 1) % 8, node);
             ASSERT_EQ(changes.count(), 0) << "nothing before the batch ends";
         }
         // Every (parent, row, column) announced.

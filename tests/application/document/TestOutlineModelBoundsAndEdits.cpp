@@ -168,7 +168,7 @@ TEST_F(OutlineModelBoundsTest, RandomEdits)
             const NodePtr place = anyPlace();
             NodePtr job = makeJob(QStringLiteral("J%1").arg(++made), 5.0f,
                                   pick(2) ? QList<std::pair<int, int>>{{9, 30}} : QList<std::pair<int, int>>{});
-            document->addNewJob(job, place);
+            document->edits().addNewJob(job, place);
             break;
         }
         case 1: {
@@ -179,7 +179,7 @@ TEST_F(OutlineModelBoundsTest, RandomEdits)
         }
         case 2:
             if (const NodePtr node = anyNode())
-                document->deleteNode(node, node->parent()->weak_from_this().lock());
+                document->edits().deleteNode(node, node->parent()->weak_from_this().lock());
             break;
         case 3:
             if (const NodePtr node = anyNode())

@@ -2,6 +2,7 @@
 // clock, the reminder, the idle stop, the sounds of start and stop, the process-wide
 // running count and the undo stack around start and stop.
 #include "tests/application/document/TestMyDocumentSupport.h"
+#include "application/document/DocumentTotals.h"
 
 #include "NTXAppKit/sounds/NTXSoundManager.h"
 #include "application/base/DefaultsKeys.h"
@@ -475,7 +476,7 @@ TEST_F(RunningCounterTest, AnEditThatRemovesTheRunningEntryStopsTheCounterInItsS
         {"its job, by Delete Entry", byMenu(false)},
         {"its group, by Delete Entry", byMenu(true)},
         {"its day", [](ProbeDocument *document, const NodePtr &, const NodePtr &job) {
-             document->deleteNode(job->childAtIndex(0), job);
+             document->edits().deleteNode(job->childAtIndex(0), job);
          }},
     };
     for (const Removal &removal : removals) {
@@ -924,7 +925,7 @@ TEST_F(RunningCounterTest, ATickRepaintsOnlyTheCellsWhoseTextChanged)
     const NodePtr entry = document->timerNode();
     select(document, {entry});
     QTreeView *view = outline(document);
-    QWidget *totals = document->tableHeaderView();
+    QWidget *totals = document->totals().tableHeaderView();
     ASSERT_NE(totals, nullptr);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(view->window()));
 

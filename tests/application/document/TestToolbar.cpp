@@ -34,7 +34,7 @@ QString text(const char *key)
 QStringList identifiersShown(MyDocument *document)
 {
     QStringList list;
-    for (QAction *item : document->toolbar()->actions()) {
+    for (QAction *item : document->documentToolbar().toolbar()->actions()) {
         if (auto *contextItem = qobject_cast<NTXContextMenuToolbarItem *>(item))
             list << contextItem->itemIdentifier();
         else
@@ -52,7 +52,7 @@ class ToolbarTest : public MyDocumentFixture
 TEST_F(ToolbarTest, TheWindowHasTheDefaultToolbar)
 {
     ProbeDocument *document = newDocument();
-    QToolBar *toolbar = document->toolbar();
+    QToolBar *toolbar = document->documentToolbar().toolbar();
     ASSERT_NE(toolbar, nullptr);
     EXPECT_EQ(toolbar->objectName(), QStringLiteral("XQMainNewToolbar"));
     EXPECT_EQ(toolbar->parent(), document->documentWindow());
@@ -311,19 +311,19 @@ TEST_F(ToolbarTest, LabelsShowUnderTheImagesAndTheDisplayModeIsKept)
     ProbeDocument *document = newDocument();
     auto *add = qobject_cast<NTXContextMenuToolbarItem *>(document->documentToolbar().toolbarItem(QStringLiteral("AddItem")));
     ASSERT_NE(add, nullptr);
-    EXPECT_EQ(document->toolbar()->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
+    EXPECT_EQ(document->documentToolbar().toolbar()->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
     EXPECT_EQ(add->popupCell()->title(), add->label());
     EXPECT_GT(add->button()->height(), NTXContextMenuToolbarItem::RegularImageSide);
 
     document->documentToolbar().setDisplayMode(2);
-    EXPECT_EQ(document->toolbar()->toolButtonStyle(), Qt::ToolButtonIconOnly);
+    EXPECT_EQ(document->documentToolbar().toolbar()->toolButtonStyle(), Qt::ToolButtonIconOnly);
     EXPECT_TRUE(add->popupCell()->title().isEmpty());
     EXPECT_EQ(add->button()->size(), QSize(32, 32));
     ProbeDocument *next = newDocument();
     EXPECT_EQ(next->documentToolbar().displayMode(), 2);
-    EXPECT_EQ(next->toolbar()->toolButtonStyle(), Qt::ToolButtonIconOnly);
+    EXPECT_EQ(next->documentToolbar().toolbar()->toolButtonStyle(), Qt::ToolButtonIconOnly);
     next->documentToolbar().setDisplayMode(3);
-    EXPECT_EQ(next->toolbar()->toolButtonStyle(), Qt::ToolButtonTextOnly);
+    EXPECT_EQ(next->documentToolbar().toolbar()->toolButtonStyle(), Qt::ToolButtonTextOnly);
     next->documentToolbar().setDisplayMode(9); // not a mode: nothing changes
     EXPECT_EQ(newDocument()->documentToolbar().displayMode(), 3);
 }

@@ -129,7 +129,7 @@ TEST_F(TimeEntrySheetsTest, EditSheetShowsTheEntryAndOpensWindowModalOnTheDocume
     fill(document, {job});
     NodePtr entry = job->childAtIndex(0)->childAtIndex(0);
 
-    document->doJobTimeSheet(entry);
+    document->timeEntrySheets().doJobTimeSheet(entry);
     TimeEntrySheet *sheet = document->timeEntrySheets().jobTimeWindow();
     ASSERT_NE(sheet, nullptr);
     EXPECT_TRUE(sheet->isVisible());
@@ -148,7 +148,7 @@ TEST_F(TimeEntrySheetsTest, EditSheetShowsTheEntryAndOpensWindowModalOnTheDocume
     // A second request while the sheet is up changes nothing.
     NodePtr other = makeEntry(local(4, 12), local(4, 13), 10);
     job->childAtIndex(0)->addChild(other);
-    document->doJobTimeSheet(other);
+    document->timeEntrySheets().doJobTimeSheet(other);
     EXPECT_EQ(document->timeEntrySheets().cDate(), entry->cDate());
     clickCancel(sheet);
 }
@@ -162,7 +162,7 @@ TEST_F(TimeEntrySheetsTest, StepperTabOrderAndReturnInATimeField)
     NodePtr job = makeJobWithDays(QStringLiteral("Job"), 10, {{4, {{local(4, 9), local(4, 10)}}}});
     fill(document, {job});
     NodePtr entry = job->childAtIndex(0)->childAtIndex(0);
-    document->doJobTimeSheet(entry);
+    document->timeEntrySheets().doJobTimeSheet(entry);
     TimeEntrySheet *sheet = document->timeEntrySheets().jobTimeWindow();
     ASSERT_NE(sheet, nullptr);
 
@@ -206,7 +206,7 @@ TEST_F(TimeEntrySheetsTest, NoTimeSheetOverAnotherSheet)
                 return true;
         return false;
     }));
-    document->doJobTimeSheet(job->childAtIndex(0)->childAtIndex(0));
+    document->timeEntrySheets().doJobTimeSheet(job->childAtIndex(0)->childAtIndex(0));
     document->newTimeEntry(nullptr);
     EXPECT_FALSE(document->timeEntrySheets().jobTimeSheetWorking());
     for (TimeEntrySheet *sheet : document->mainWindow()->findChildren<TimeEntrySheet *>())
@@ -241,7 +241,7 @@ TEST_F(TimeEntrySheetsTest, EntryAcrossMidnightStaysWholeUnderItsStartDay)
     NodePtr day = job->childAtIndex(0);
     NodePtr entry = day->childAtIndex(0);
 
-    document->doJobTimeSheet(entry);
+    document->timeEntrySheets().doJobTimeSheet(entry);
     TimeEntrySheet *sheet = document->timeEntrySheets().jobTimeWindow();
     // Start at 23:30: the end (11:00) lies before it and follows.
     enterTime(sheet->startTime(), local(4, 23, 30));
@@ -294,7 +294,7 @@ TEST_F(TimeEntrySheetsTest, MovingAnEntryToAnotherDateRefilesItAndOneUndoRestore
     EXPECT_EQ(job->hours(), 1);
     EXPECT_EQ(job->minutes(), 45);
 
-    document->doJobTimeSheet(entry);
+    document->timeEntrySheets().doJobTimeSheet(entry);
     TimeEntrySheet *sheet = document->timeEntrySheets().jobTimeWindow();
     // A later start date takes the end along (the end was on the 4th).
     pickDay(sheet->startCalendar(), 8);
@@ -361,7 +361,7 @@ TEST_F(TimeEntrySheetsTest, MovingAnEntryToADayTheJobHasJoinsThatDayInOrder)
     NodePtr sixth = job->childAtIndex(1);
     NodePtr entry = fourth->childAtIndex(1);
 
-    document->doJobTimeSheet(entry);
+    document->timeEntrySheets().doJobTimeSheet(entry);
     TimeEntrySheet *sheet = document->timeEntrySheets().jobTimeWindow();
     pickDay(sheet->endCalendar(), 6);
     pickDay(sheet->startCalendar(), 6);
@@ -389,7 +389,7 @@ TEST_F(TimeEntrySheetsTest, EditingWithinTheSameDayKeepsTheDayItself)
     day->setColorLabel(3);
     NodePtr entry = day->childAtIndex(0);
 
-    document->doJobTimeSheet(entry);
+    document->timeEntrySheets().doJobTimeSheet(entry);
     TimeEntrySheet *sheet = document->timeEntrySheets().jobTimeWindow();
     enterTime(sheet->startTime(), local(4, 8, 30));
     clickOk(sheet);
@@ -424,7 +424,7 @@ TEST_F(TimeEntrySheetsTest, AnUntouchedSheetOnTheRepeatedHourKeepsTheEntry)
         fill(document, {job});
         const int minutes = entry->hours() * 60 + entry->minutes();
 
-        document->doJobTimeSheet(entry);
+        document->timeEntrySheets().doJobTimeSheet(entry);
         TimeEntrySheet *sheet = document->timeEntrySheets().jobTimeWindow();
         ASSERT_NE(sheet, nullptr);
         clickOk(sheet);
@@ -442,7 +442,7 @@ TEST_F(TimeEntrySheetsTest, StartAfterEndMovesTheEndAndShowsNoTime)
     MyDocument *document = newTimeDocument();
     NodePtr job = makeJobWithDays(QStringLiteral("Job"), 10, {{4, {{local(4, 10), local(4, 11)}}}});
     fill(document, {job});
-    document->doJobTimeSheet(job->childAtIndex(0)->childAtIndex(0));
+    document->timeEntrySheets().doJobTimeSheet(job->childAtIndex(0)->childAtIndex(0));
     TimeEntrySheet *sheet = document->timeEntrySheets().jobTimeWindow();
 
     enterTime(sheet->startTime(), local(4, 12));
@@ -478,7 +478,7 @@ TEST_F(TimeEntrySheetsTest, ChangesOutsideAnOpenSheetDoNothing)
     MyDocument *document = newTimeDocument();
     NodePtr job = makeJobWithDays(QStringLiteral("Job"), 10, {{4, {{local(4, 10), local(4, 11)}}}});
     fill(document, {job});
-    document->doJobTimeSheet(job->childAtIndex(0)->childAtIndex(0));
+    document->timeEntrySheets().doJobTimeSheet(job->childAtIndex(0)->childAtIndex(0));
     TimeEntrySheet *sheet = document->timeEntrySheets().jobTimeWindow();
     clickCancel(sheet);
 
@@ -500,7 +500,7 @@ TEST_F(TimeEntrySheetsTest, CancelEndsWithZeroAndChangesNothing)
     NodePtr job = makeJobWithDays(QStringLiteral("Job"), 10, {{4, {{local(4, 10), local(4, 11)}}}});
     fill(document, {job});
     NodePtr entry = job->childAtIndex(0)->childAtIndex(0);
-    document->doJobTimeSheet(entry);
+    document->timeEntrySheets().doJobTimeSheet(entry);
     TimeEntrySheet *sheet = document->timeEntrySheets().jobTimeWindow();
     QSignalSpy finished(sheet, &QDialog::finished);
 
@@ -520,7 +520,7 @@ TEST_F(TimeEntrySheetsTest, CancelEndsWithZeroAndChangesNothing)
     EXPECT_FALSE(document->isDocumentEdited());
 
     // Escape is any other button too.
-    document->doJobTimeSheet(entry);
+    document->timeEntrySheets().doJobTimeSheet(entry);
     enterTime(sheet->endTime(), local(4, 16));
     QTest::keyClick(sheet, Qt::Key_Escape);
     testsupport::settleEvents();
@@ -529,7 +529,7 @@ TEST_F(TimeEntrySheetsTest, CancelEndsWithZeroAndChangesNothing)
     EXPECT_EQ(entry->lDate(), local(4, 11));
 
     // OK ends with 1 and applies.
-    document->doJobTimeSheet(entry);
+    document->timeEntrySheets().doJobTimeSheet(entry);
     enterTime(sheet->endTime(), local(4, 16));
     clickOk(sheet);
     ASSERT_EQ(finished.size(), 3);
@@ -545,7 +545,7 @@ TEST_F(TimeEntrySheetsTest, OkTakesATimeTypedButNotConfirmed)
     NodePtr job = makeJobWithDays(QStringLiteral("Job"), 10, {{4, {{local(4, 10), local(4, 11)}}}});
     fill(document, {job});
     NodePtr entry = job->childAtIndex(0)->childAtIndex(0);
-    document->doJobTimeSheet(entry);
+    document->timeEntrySheets().doJobTimeSheet(entry);
     TimeEntrySheet *sheet = document->timeEntrySheets().jobTimeWindow();
 
     // The control shows a new end, but its action never went out.
@@ -729,7 +729,7 @@ TEST_F(TimeEntrySheetsTest, TypingIntoTheTimeControlsAndReturnEndTheSheetWithThe
     NodePtr job = makeJobWithDays(QStringLiteral("Job"), 10, {{4, {{local(4, 10), local(4, 11)}}}});
     fill(document, {job});
     NodePtr entry = job->childAtIndex(0)->childAtIndex(0);
-    document->doJobTimeSheet(entry);
+    document->timeEntrySheets().doJobTimeSheet(entry);
     TimeEntrySheet *sheet = document->timeEntrySheets().jobTimeWindow();
     sheet->setLocale(QLocale(QLocale::German, QLocale::Germany));
     QApplication::setActiveWindow(sheet);
@@ -776,7 +776,7 @@ TEST_F(TimeEntrySheetsTest, ClosingTheDocumentWithASheetOpenAppliesNothing)
     NodePtr job = makeJobWithDays(QStringLiteral("Job"), 10, {{4, {{local(4, 10), local(4, 11)}}}});
     fill(document, {job});
     NodePtr entry = job->childAtIndex(0)->childAtIndex(0);
-    document->doJobTimeSheet(entry);
+    document->timeEntrySheets().doJobTimeSheet(entry);
     QPointer<TimeEntrySheet> sheet = document->timeEntrySheets().jobTimeWindow();
     enterTime(sheet->endTime(), local(4, 18));
     QPointer<MyDocument> guard(document);

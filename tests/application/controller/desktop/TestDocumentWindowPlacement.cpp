@@ -7,6 +7,7 @@
 #include "application/document/DocumentWindow.h"
 #include "application/document/DocumentWindowController.h"
 #include "application/document/MyDocument.h"
+#include "application/document/DocumentTotals.h"
 #include "platform/drawing/ScreenFit.h"
 #include "tests/support/DesktopTestSupport.h"
 #include "tests/support/TestSupport.h"
@@ -271,8 +272,8 @@ TEST_F(DocumentWindowPlacementTest, TheStripUnderTheWindowIsTheWindowManagersHan
             }
         }
         ASSERT_NE(lowestWidget, nullptr);
-        EXPECT_TRUE(lowestWidget == document->tableHeaderView() || lowestWidget->isAncestorOf(document->tableHeaderView())
-                    || document->tableHeaderView()->isAncestorOf(lowestWidget))
+        EXPECT_TRUE(lowestWidget == document->totals().tableHeaderView() || lowestWidget->isAncestorOf(document->totals().tableHeaderView())
+                    || document->totals().tableHeaderView()->isAncestorOf(lowestWidget))
             << lowestWidget->metaObject()->className() << " " << lowestWidget->objectName().toStdString();
         EXPECT_LE(window->height() - lowest, 10);
     };

@@ -29,6 +29,8 @@
 #include "application/base/DefaultsKeys.h"
 #include "application/document/DocumentWindow.h"
 #include "application/document/MyDocument.h"
+#include "application/document/DocumentToolbar.h"
+#include "application/document/DocumentWindowController.h"
 #include "application/tree/DocumentFileFormat.h"
 #include "application/tree/DocumentValuesStore.h"
 #include "platform/document/MenuItemValidation.h"
@@ -677,7 +679,7 @@ protected:
 
     void runToolbar()
     {
-        QToolBar *toolbar = m_document->toolbar();
+        QToolBar *toolbar = m_document->documentToolbar().toolbar();
         ASSERT_NE(toolbar, nullptr);
         for (qsizetype i = 0;; ++i) {
             const QList<QAction *> items = toolbar->actions();
@@ -705,7 +707,7 @@ protected:
                 return;
             outline->scrollTo(index);
             const QPoint at = outline->visualRect(index).center();
-            QMenu *menu = m_document->outlineMenu();
+            QMenu *menu = m_document->windowController().outlineMenu();
             {
                 SCOPED_TRACE("showing the context menu " + path.toStdString());
                 MenuShowings showings(menu);

@@ -150,7 +150,7 @@ TEST(DocumentWindowScreenshot, ShowsTheTreeWithImagesLabelsAndTotals)
     int minutes = 0;
     addTimeWithCarry(&hours, &minutes, clients->hours(), clients->minutes());
     addTimeWithCarry(&hours, &minutes, support->hours(), support->minutes());
-    QHeaderView *totals = document->tableHeaderView();
+    QHeaderView *totals = document->totals().tableHeaderView();
     ASSERT_NE(totals, nullptr);
     const int timeColumn = OutlineColumns::logicalIndexForColumnIdentifier(totals, QStringLiteral("outlineTime"));
     EXPECT_EQ(totals->model()->headerData(timeColumn, Qt::Horizontal).toString(),

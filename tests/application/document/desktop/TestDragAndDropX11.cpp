@@ -185,7 +185,7 @@ TEST_F(DesktopDocument, TheWindowShowsItsToolbar)
     outline->expandAll();
     NTXOutlineViewExtension::selectItems(outline, {QVariant::fromValue(shop)}, false);
     document->documentToolbar().validateVisibleToolbarItems();
-    QToolBar *toolbar = document->toolbar();
+    QToolBar *toolbar = document->documentToolbar().toolbar();
     ASSERT_NE(toolbar, nullptr);
     EXPECT_TRUE(toolbar->isVisible());
     // Every item of the default set has its button on screen.

@@ -4,6 +4,7 @@
 // on the outline lands nowhere; OK then writes the description to the node it was
 // opened for, whatever the window shows selected.
 #include "tests/application/document/desktop/DesktopDocumentTest.h"
+#include "application/document/DocumentWindowController.h"
 
 #include "AppKitExtensions/NTXOutlineViewExtension.h"
 #include "NTXAppKit/inspector/NTXTextViewInspector.h"
@@ -109,7 +110,7 @@ TEST_F(EditorOverTheWindowX11, NothingUnderTheDialogActsAndOkWritesToItsNode)
 
     // A right click on B's row and a press on C's: no menu, no other row selected.
     int menus = 0;
-    QObject::connect(document->outlineMenu(), &QMenu::aboutToShow, [&] { ++menus; });
+    QObject::connect(document->windowController().outlineMenu(), &QMenu::aboutToShow, [&] { ++menus; });
     const auto arg = [](int value) { return QString::number(value); };
     const QPoint onB = rowCenter(document, b);
     const QPoint onC = rowCenter(document, c);
@@ -176,7 +177,7 @@ TEST_F(EditorOverTheWindowX11, NothingUnderASheetActs)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(sheet, Patience));
     const QPoint onC = rowCenter(document, c);
     int menus = 0;
-    QObject::connect(document->outlineMenu(), &QMenu::aboutToShow, [&] { ++menus; });
+    QObject::connect(document->windowController().outlineMenu(), &QMenu::aboutToShow, [&] { ++menus; });
     if (!sheet->frameGeometry().contains(onC)) {
         const auto arg = [](int value) { return QString::number(value); };
         ASSERT_EQ(desktoptest::runProgram(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), arg(onC.x()),
