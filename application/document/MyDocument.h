@@ -124,7 +124,6 @@ public:
     DocumentTotals &totals() const override { return *m_totals; }
 
     const NodePtr &jobList() const override { return m_jobList; }
-    const DocumentValuesStore &docValues() const { return m_docValues; }
     DocumentValuesStore &docValues() override { return m_docValues; }
     const CurrencyFormatter &formatter() const override { return m_formatter; }
     // The nodes selected in the outline, all of them selected (what the inspector edits).
@@ -168,16 +167,10 @@ public:
     DocumentEdits &edits() const override { return *m_edits; }
     TimeEntrySheets &timeEntrySheets() const { return *m_timeEntrySheets; }
     Q_INVOKABLE void doJobTimeSheet(QObject *sender);
-    Q_INVOKABLE void newTimeEntry(QObject *sender);
     OutlineDataSource &outlineSource() const override { return *m_dataSource; }
     DocumentToolbar &documentToolbar() const override { return *m_toolbar; }
     DeleteAssistant &deleteAssistantSheet() const { return *m_deleteAssistant; }
-    Q_INVOKABLE void deleteAssistant(QObject *sender);
     NodeNameSheets &nameSheets() const { return *m_nameSheets; }
-    Q_INVOKABLE void newJobEntry(QObject *sender);
-    Q_INVOKABLE void funcJobName(QObject *sender, int function);
-    Q_INVOKABLE void newGroupEntry(QObject *sender);
-    Q_INVOKABLE void funcGroupName(QObject *sender, int function);
 
     // ---- Export and printing (DocumentExportCategory.cpp, DocumentPrintCategory.cpp) ----
     Q_INVOKABLE void saveAsRTFFile(QObject *sender);
@@ -221,6 +214,15 @@ private:
     void whenCounterStateChanges(QObject *receiver, std::function<void(bool running)> react) override;
     void selectedTotalWillChange(const QString &key) override;
     void selectedTotalDidChange(const QString &key, const QString &text) override;
+
+    // ---- Actions the window's menus and toolbar send by name (the responder chain);
+    // callers in code use the collaborator that does the work ----
+    Q_INVOKABLE void newTimeEntry(QObject *sender);
+    Q_INVOKABLE void deleteAssistant(QObject *sender);
+    Q_INVOKABLE void newJobEntry(QObject *sender);
+    Q_INVOKABLE void funcJobName(QObject *sender, int function);
+    Q_INVOKABLE void newGroupEntry(QObject *sender);
+    Q_INVOKABLE void funcGroupName(QObject *sender, int function);
 
     // ---- The properties the inspector observes ----
     QString selectedNodeWorkTime() const;

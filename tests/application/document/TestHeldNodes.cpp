@@ -270,7 +270,7 @@ TEST_F(HeldNodesTest, EveryEditorWritesOnlyWhereItWasOpened)
                 select(document, {subject});
                 if (!document->getActiveJob())
                     document->setActiveJob(subject);
-                document->newTimeEntry(nullptr);
+                document->timeEntrySheets().newTimeEntry(nullptr);
                 sheet = document->timeEntrySheets().jobNewTimeWindow();
             }
             ASSERT_NE(sheet, nullptr);
@@ -288,7 +288,7 @@ TEST_F(HeldNodesTest, EveryEditorWritesOnlyWhereItWasOpened)
         }
         case Assistant: {
             subject = document->jobList();
-            document->deleteAssistant(nullptr);
+            document->deleteAssistantSheet().deleteAssistant(nullptr);
             DeleteAssistantSheet *sheet = document->deleteAssistantSheet().deleteWindow();
             ASSERT_NE(sheet, nullptr);
             // The time entries of Beta's kind: every time entry.

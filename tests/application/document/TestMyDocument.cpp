@@ -771,7 +771,7 @@ TEST_F(MyDocumentTest, TeardownWithInspectorCounterOrSheetLeavesNothingBehind)
             if (up == Counting)
                 document->startTimerForJob(nullptr);
             if (up == Sheet)
-                document->newGroupEntry(nullptr);
+                document->nameSheets().newGroupEntry(nullptr);
             QPointer<ProbeDocument> guard(document);
             if (byClose) {
                 document->close();
@@ -861,7 +861,7 @@ TEST_F(MyDocumentTest, ADocumentDeletedWhileEverythingRunsTearsDownInOrder)
             EXPECT_TRUE(document->property("inspectedObjectsNotEmpty").toBool());
         }
         if (round == 2)
-            document->newTimeEntry(nullptr); // a sheet on the window
+            document->timeEntrySheets().newTimeEntry(nullptr); // a sheet on the window
         drainEvents();
 
         QPointer<QWidget> window = document->documentWindow();

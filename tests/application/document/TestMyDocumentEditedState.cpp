@@ -699,7 +699,7 @@ TEST_F(MyDocumentEditedStateTest, RandomEditsCountersAndSavesKeepTheEditedMarkEx
         switch (chosen) {
         case NewGroup: // a new group, by its sheet
             op = QStringLiteral("new group");
-            document->newGroupEntry(nullptr);
+            document->nameSheets().newGroupEntry(nullptr);
             if (GroupNameSheet *sheet = document->nameSheets().groupNameWindow()) {
                 sheet->groupName->setText(unique("Group"));
                 document->nameSheets().endGroupNameWindow(sheet->groupOkButton);
@@ -707,7 +707,7 @@ TEST_F(MyDocumentEditedStateTest, RandomEditsCountersAndSavesKeepTheEditedMarkEx
             break;
         case NewJob: // a new job, by its sheet (one opened before the counter started)
             op = QStringLiteral("new job");
-            document->newJobEntry(nullptr);
+            document->nameSheets().newJobEntry(nullptr);
             if (JobNameSheet *sheet = document->nameSheets().jobNameWindow()) {
                 sheet->jobName->setText(unique("Job"));
                 sheet->jobWage->setValue(double(10 + random.bounded(90)));
@@ -718,7 +718,7 @@ TEST_F(MyDocumentEditedStateTest, RandomEditsCountersAndSavesKeepTheEditedMarkEx
             op = QStringLiteral("new entry");
             if (!document->getActiveJob() || document->getActiveJob()->type() != Node::Job)
                 break;
-            document->newTimeEntry(nullptr);
+            document->timeEntrySheets().newTimeEntry(nullptr);
             if (TimeEntrySheet *sheet = document->timeEntrySheets().jobNewTimeWindow()) {
                 enterTime(sheet->endTime(), platform::Clock::now().addSecs(60 * (1 + random.bounded(300))));
                 document->timeEntrySheets().newTimeEndJobTimeSheet(sheet->okButton());
@@ -813,7 +813,7 @@ TEST_F(MyDocumentEditedStateTest, RandomEditsCountersAndSavesKeepTheEditedMarkEx
         }
         case Assistant: { // the delete assistant: time entries created before a moment
             op = QStringLiteral("delete assistant");
-            document->deleteAssistant(nullptr);
+            document->deleteAssistantSheet().deleteAssistant(nullptr);
             DeleteAssistantSheet *sheet = document->deleteAssistantSheet().deleteWindow();
             if (!sheet)
                 break;

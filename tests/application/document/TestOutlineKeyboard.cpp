@@ -181,9 +181,9 @@ TEST_F(OutlineKeyboardTest, NewRowsAreSelectedAndCurrent)
         EXPECT_TRUE(QTest::qWaitFor([&] { return !platform::Sheet::sheetOfWindow(document->mainWindow()); }));
         drainEvents();
     };
-    document->newJobEntry(nullptr);
+    document->nameSheets().newJobEntry(nullptr);
     endSheet(document->nameSheets().jobNameWindow()->jobOkButton);
-    document->newGroupEntry(nullptr);
+    document->nameSheets().newGroupEntry(nullptr);
     endSheet(document->nameSheets().groupNameWindow()->groupOkButton);
     const NodePtr group = document->jobList()->childAtIndex(2);
     ASSERT_EQ(group->type(), Node::Group);
@@ -191,7 +191,7 @@ TEST_F(OutlineKeyboardTest, NewRowsAreSelectedAndCurrent)
     EXPECT_EQ(selectedNames(document), group->itemName().toStdString());
 
     select(document, {a});
-    document->newTimeEntry(nullptr);
+    document->timeEntrySheets().newTimeEntry(nullptr);
     endSheet(document->timeEntrySheets().jobNewTimeWindow()->findChild<QPushButton *>(QStringLiteral("okButton")));
     ASSERT_EQ(a->childrenCount(), 1);
     const NodePtr entry = a->childAtIndex(0)->childAtIndex(0);

@@ -445,7 +445,7 @@ TEST_F(RunningCounterTest, AnEditThatRemovesTheRunningEntryStopsTheCounterInItsS
     };
     const auto byAssistant = [](int kind) {
         return [kind](ProbeDocument *document, const NodePtr &, const NodePtr &) {
-            document->deleteAssistant(nullptr);
+            document->deleteAssistantSheet().deleteAssistant(nullptr);
             DeleteAssistantSheet *sheet = document->deleteAssistantSheet().deleteWindow();
             ASSERT_NE(sheet, nullptr);
             sheet->selectKindTag(kind);

@@ -67,7 +67,7 @@ protected:
     // Opens the assistant, sets it up and clicks the button.
     void runSheet(MyDocument *document, int kind, int condition, bool onlyDone, const QDateTime &date, bool ok = true)
     {
-        document->deleteAssistant(nullptr);
+        document->deleteAssistantSheet().deleteAssistant(nullptr);
         DeleteAssistantSheet *sheet = document->deleteAssistantSheet().deleteWindow();
         ASSERT_NE(sheet, nullptr);
         ASSERT_TRUE(sheet->isVisible());
@@ -196,12 +196,12 @@ TEST_F(DeleteAssistantTest, TheSheetStartsAtNow)
     ProbeDocument *document = filledDocument();
     const QDateTime now(QDate(2024, 5, 6), QTime(7, 8, 9), Qt::OffsetFromUTC, 7200);
     platform::Clock::setNow(now);
-    document->deleteAssistant(nullptr);
+    document->deleteAssistantSheet().deleteAssistant(nullptr);
     DeleteAssistantSheet *sheet = document->deleteAssistantSheet().deleteWindow();
     ASSERT_NE(sheet, nullptr);
     EXPECT_EQ(sheet->deleteDate->dateTime().toSecsSinceEpoch(), now.toSecsSinceEpoch());
     // One sheet at a time.
-    document->deleteAssistant(nullptr);
+    document->deleteAssistantSheet().deleteAssistant(nullptr);
     EXPECT_EQ(document->deleteAssistantSheet().deleteWindow(), sheet);
     sheet->reject();
 }
@@ -213,7 +213,7 @@ TEST_F(DeleteAssistantTest, TheSheetOpensOnTimeEntriesCreatedBeforeTheDate)
 {
     ProbeDocument *document = filledDocument();
     platform::Clock::setNow(at(20, 12));
-    document->deleteAssistant(nullptr);
+    document->deleteAssistantSheet().deleteAssistant(nullptr);
     DeleteAssistantSheet *sheet = document->deleteAssistantSheet().deleteWindow();
     ASSERT_NE(sheet, nullptr);
     EXPECT_EQ(sheet->kindTag(), 3);

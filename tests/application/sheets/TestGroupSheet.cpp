@@ -64,7 +64,7 @@ TEST_F(GroupSheetTest, ANewGroupLandsAtTheEndAndUndoRedoKeepsItsPlace)
     fill(document, {group, makeJob(QStringLiteral("Top"), 1.0f, {})});
     select(document, {job});
 
-    document->newGroupEntry(nullptr);
+    document->nameSheets().newGroupEntry(nullptr);
     GroupNameSheet *sheet = waitForSheet(document);
     ASSERT_NE(sheet, nullptr);
     EXPECT_EQ(platform::Sheet::activeSheet(), sheet);
@@ -176,7 +176,7 @@ TEST_F(GroupSheetTest, ALongNameIsEditedWholeNeverCut)
 TEST_F(GroupSheetTest, AnEmptyNameIsTaken)
 {
     ProbeDocument *document = newDocument(true);
-    document->newGroupEntry(nullptr);
+    document->nameSheets().newGroupEntry(nullptr);
     answer(waitForSheet(document), QString());
     ASSERT_EQ(document->jobList()->childrenCount(), 1);
     EXPECT_EQ(document->jobList()->childAtIndex(0)->itemName(), QString());
@@ -191,7 +191,7 @@ TEST_F(GroupSheetTest, SheetsOfTwoDocumentsKeepTheirOwnNodes)
     NodePtr existing = makeNode(Node::Group, QStringLiteral("Existing"));
     fill(second, {existing});
 
-    first->newGroupEntry(nullptr);
+    first->nameSheets().newGroupEntry(nullptr);
     GroupNameSheet *firstSheet = waitForSheet(first);
     second->nameSheets().funcGroupName(existing, 1);
     GroupNameSheet *secondSheet = waitForSheet(second);
@@ -213,7 +213,7 @@ TEST_F(GroupSheetTest, CancellingLeavesTheDocumentUnchanged)
     ProbeDocument *document = newDocument(true);
     NodePtr group = makeNode(Node::Group, QStringLiteral("G"));
     fill(document, {group});
-    document->newGroupEntry(nullptr);
+    document->nameSheets().newGroupEntry(nullptr);
     answer(waitForSheet(document), QStringLiteral("Never"), false);
     document->nameSheets().funcGroupName(group, 1);
     answer(waitForSheet(document), QStringLiteral("Never"), false);

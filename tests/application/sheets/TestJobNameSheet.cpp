@@ -64,7 +64,7 @@ TEST_F(JobNameSheetTest, ANewJobLandsAtTheTopLevelEvenWithAGroupSelected)
     document->setActiveJob(old);
     select(document, {group});
 
-    document->newJobEntry(nullptr);
+    document->nameSheets().newJobEntry(nullptr);
     JobNameSheet *sheet = waitForSheet(document);
     ASSERT_NE(sheet, nullptr);
     EXPECT_EQ(platform::Sheet::activeSheet(), sheet);
@@ -177,7 +177,7 @@ TEST_F(JobNameSheetTest, CancellingChangesNothing)
     ProbeDocument *document = newDocument(true);
     NodePtr job = makeJob(QStringLiteral("Job"), 10.0f, {});
     fill(document, {job});
-    document->newJobEntry(nullptr);
+    document->nameSheets().newJobEntry(nullptr);
     answer(waitForSheet(document), QStringLiteral("Never"), 5.0, false);
     EXPECT_EQ(document->jobList()->childrenCount(), 1);
     document->nameSheets().funcJobName(job, 1);
@@ -359,7 +359,7 @@ TEST_F(JobNameSheetTest, TheKeyboardComesBackAfterTheDialogs)
 TEST_F(JobNameSheetTest, EscapeEndsTheSheetLikeCancel)
 {
     ProbeDocument *document = newDocument(true);
-    document->newJobEntry(nullptr);
+    document->nameSheets().newJobEntry(nullptr);
     JobNameSheet *sheet = waitForSheet(document);
     ASSERT_NE(sheet, nullptr);
     QPointer<JobNameSheet> guard(sheet);

@@ -2,6 +2,7 @@
 // the correction of reversed bounds, filing under the start's day and undo.
 #include "tests/application/document/TestMyDocumentSupport.h"
 #include "application/document/TimeEntrySheets.h"
+#include "application/document/NodeNameSheets.h"
 
 #include "NTXAppKit/TDTimeControl/TDStepper.h"
 #include "NTXAppKit/TDTimeControl/TDTimeControl.h"
@@ -199,7 +200,7 @@ TEST_F(TimeEntrySheetsTest, NoTimeSheetOverAnotherSheet)
     fill(document, {job});
     document->setActiveJob(job);
 
-    document->newGroupEntry(nullptr); // the group sheet is up
+    document->nameSheets().newGroupEntry(nullptr); // the group sheet is up
     ASSERT_TRUE(QTest::qWaitFor([document] {
         for (QDialog *dialog : document->mainWindow()->findChildren<QDialog *>())
             if (dialog->isVisible())
@@ -207,7 +208,7 @@ TEST_F(TimeEntrySheetsTest, NoTimeSheetOverAnotherSheet)
         return false;
     }));
     document->timeEntrySheets().doJobTimeSheet(job->childAtIndex(0)->childAtIndex(0));
-    document->newTimeEntry(nullptr);
+    document->timeEntrySheets().newTimeEntry(nullptr);
     EXPECT_FALSE(document->timeEntrySheets().jobTimeSheetWorking());
     for (TimeEntrySheet *sheet : document->mainWindow()->findChildren<TimeEntrySheet *>())
         EXPECT_FALSE(sheet->isVisible());
@@ -568,7 +569,7 @@ TEST_F(TimeEntrySheetsTest, NewEntryAcrossMidnightMakesTheStartDayUnderTheJob)
     int menuRebuilds = 0;
     services->menuRebuilder = [&menuRebuilds] { ++menuRebuilds; };
 
-    document->newTimeEntry(nullptr);
+    document->timeEntrySheets().newTimeEntry(nullptr);
     TimeEntrySheet *sheet = document->timeEntrySheets().jobNewTimeWindow();
     ASSERT_NE(sheet, nullptr);
     ASSERT_TRUE(sheet->isVisible());
@@ -622,7 +623,7 @@ TEST_F(TimeEntrySheetsTest, NewEntryGoesToTheJobOfTheSelectedRowIntoItsExistingD
     document->setActiveJob(active);
     select(document, {other->childAtIndex(0)->childAtIndex(0)});
 
-    document->newTimeEntry(nullptr);
+    document->timeEntrySheets().newTimeEntry(nullptr);
     TimeEntrySheet *sheet = document->timeEntrySheets().jobNewTimeWindow();
     EXPECT_EQ(sheet->titleField()->text(), QStringLiteral("\u2068Other\u2069 - ") + text("LSUDNewTimeEntry"));
     enterTime(sheet->startTime(), local(4, 7));
@@ -650,7 +651,7 @@ TEST_F(TimeEntrySheetsTest, NewEntryWithAGroupSelectedLandsUnderTheActiveJob)
     document->setActiveJob(active);
     select(document, {group});
 
-    document->newTimeEntry(nullptr);
+    document->timeEntrySheets().newTimeEntry(nullptr);
     TimeEntrySheet *sheet = document->timeEntrySheets().jobNewTimeWindow();
     ASSERT_TRUE(sheet->isVisible());
     EXPECT_EQ(sheet->titleField()->text(), QStringLiteral("\u2068Active\u2069 - ") + text("LSUDNewTimeEntry"));
@@ -674,7 +675,7 @@ TEST_F(TimeEntrySheetsTest, NewEntryWithoutAUsableJobOpensNoSheet)
     fill(document, {job, group});
 
     // No active job: an alert says so.
-    document->newTimeEntry(nullptr);
+    document->timeEntrySheets().newTimeEntry(nullptr);
     EXPECT_FALSE(document->timeEntrySheets().jobTimeSheetWorking());
     QMessageBox *box = waitForMessageBox(document->mainWindow());
     ASSERT_NE(box, nullptr);
@@ -687,7 +688,7 @@ TEST_F(TimeEntrySheetsTest, NewEntryWithoutAUsableJobOpensNoSheet)
     // The flag stands on a group, and the group is selected: no job to take.
     group->setActive(true);
     select(document, {group});
-    document->newTimeEntry(nullptr);
+    document->timeEntrySheets().newTimeEntry(nullptr);
     EXPECT_FALSE(document->timeEntrySheets().jobTimeSheetWorking());
     TimeEntrySheet *sheet = document->timeEntrySheets().jobNewTimeWindow();
     EXPECT_FALSE(sheet && sheet->isVisible());
@@ -702,7 +703,7 @@ TEST_F(TimeEntrySheetsTest, CancellingTheNewEntrySheetAddsNothing)
     fill(document, {job});
     document->setActiveJob(job);
 
-    document->newTimeEntry(nullptr);
+    document->timeEntrySheets().newTimeEntry(nullptr);
     TimeEntrySheet *sheet = document->timeEntrySheets().jobNewTimeWindow();
     QSignalSpy finished(sheet, &QDialog::finished);
     enterTime(sheet->endTime(), local(4, 12));
@@ -717,7 +718,7 @@ TEST_F(TimeEntrySheetsTest, CancellingTheNewEntrySheetAddsNothing)
 
     // Opening again starts from now, not from the cancelled dates.
     platform::Clock::setNow(local(5, 8));
-    document->newTimeEntry(nullptr);
+    document->timeEntrySheets().newTimeEntry(nullptr);
     EXPECT_EQ(document->timeEntrySheets().lDate(), local(5, 8));
     EXPECT_EQ(sheet->endTime()->date(), local(5, 8));
     clickCancel(sheet);

@@ -243,7 +243,7 @@ TEST_F(KeysAndMenusDesktop, DeleteAssistantAndCrashOfferScreenshots)
     const QString suffix = scaleSuffix();
     ApplicationInfo::install();
 
-    document->deleteAssistant(nullptr);
+    document->deleteAssistantSheet().deleteAssistant(nullptr);
     DeleteAssistantSheet *sheet = document->deleteAssistantSheet().deleteWindow();
     ASSERT_NE(sheet, nullptr);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(sheet, Patience));
