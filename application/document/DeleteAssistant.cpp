@@ -19,7 +19,9 @@
 #include <QDateTimeEdit>
 #include <QPushButton>
 
-DeleteAssistant::DeleteAssistant(DeleteAssistantHost &document) : QObject(&document.platformDocument()), m_document(document) {}
+DeleteAssistant::DeleteAssistant(DeleteAssistantHost &document)
+    : QObject(&document.platformDocument())
+    , m_document(document) {}
 
 DeleteAssistant::~DeleteAssistant() = default;
 

@@ -31,6 +31,7 @@ public:
         bool onlyExecuted = false;
         QDateTime date;
     };
+    // The document, seen only through what this uses of it (DeleteAssistantHost.h).
 
     explicit DeleteAssistant(DeleteAssistantHost &document);
     ~DeleteAssistant() override;

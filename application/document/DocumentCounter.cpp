@@ -76,7 +76,9 @@ QDateTime asTheClockShows(const QDateTime &end, const QDateTime &start)
 // ---------------------------------------------------------------------------
 // Life
 
-DocumentCounter::DocumentCounter(CounterHost &document) : QObject(&document.platformDocument()), m_document(document)
+DocumentCounter::DocumentCounter(CounterHost &document)
+    : QObject(&document.platformDocument())
+    , m_document(document)
 {
     readSettings();
     platform::NotificationCenter::defaultCenter().addObserver(

@@ -34,6 +34,7 @@ class DocumentCounter : public QObject
 {
     Q_OBJECT
 public:
+    // The document, seen only through what this uses of it (CounterHost.h).
     explicit DocumentCounter(CounterHost &document);
     ~DocumentCounter() override;
 

@@ -24,6 +24,7 @@ class EditsHost;
 class DocumentEdits
 {
 public:
+    // The document, seen only through what this uses of it (EditsHost.h).
     explicit DocumentEdits(EditsHost &document);
 
     void addNode(const NodePtr &node, const NodePtr &parent, qsizetype index);

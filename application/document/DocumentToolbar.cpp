@@ -306,7 +306,9 @@ void DocumentToolbar::rebuildToolbar()
     validateVisibleToolbarItems();
 }
 
-DocumentToolbar::DocumentToolbar(ToolbarHost &document) : QObject(&document.platformDocument()), m_document(document) {}
+DocumentToolbar::DocumentToolbar(ToolbarHost &document)
+    : QObject(&document.platformDocument())
+    , m_document(document) {}
 
 DocumentToolbar::~DocumentToolbar() = default;
 

@@ -22,6 +22,7 @@ class DocumentToolbar : public QObject
     Q_OBJECT
 public:
     static inline const QString ToolbarIdentifier = QStringLiteral("XQMainNewToolbar");
+    // The document, seen only through what this uses of it (ToolbarHost.h).
 
     explicit DocumentToolbar(ToolbarHost &document);
     ~DocumentToolbar() override;

@@ -47,7 +47,9 @@ void setTextIfChanged(QStandardItem *item, const QString &text)
 
 } // namespace
 
-DocumentTotals::DocumentTotals(TotalsHost &document) : QObject(&document.platformDocument()), m_document(document) {}
+DocumentTotals::DocumentTotals(TotalsHost &document)
+    : QObject(&document.platformDocument())
+    , m_document(document) {}
 
 DocumentTotals::~DocumentTotals() = default;
 

@@ -32,6 +32,7 @@ class DocumentTotals : public QObject
 {
     Q_OBJECT
 public:
+    // The document, seen only through what this uses of it (TotalsHost.h).
     explicit DocumentTotals(TotalsHost &document);
     ~DocumentTotals() override;
 

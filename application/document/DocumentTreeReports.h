@@ -13,6 +13,7 @@ class TreeReportsHost;
 class DocumentTreeReports : public NodeDelegate
 {
 public:
+    // The document, seen only through what this uses of it (TreeReportsHost.h).
     explicit DocumentTreeReports(TreeReportsHost &document) : m_document(document) {}
 
     platform::UndoManager *undoManagerForNode(Node &node) override;

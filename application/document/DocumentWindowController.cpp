@@ -57,7 +57,9 @@ QString localized(const char *key)
 
 } // namespace
 
-DocumentWindowController::DocumentWindowController(WindowControllerHost &document) : QObject(&document.platformDocument()), m_document(document) {}
+DocumentWindowController::DocumentWindowController(WindowControllerHost &document)
+    : QObject(&document.platformDocument())
+    , m_document(document) {}
 
 DocumentWindowController::~DocumentWindowController() = default;
 

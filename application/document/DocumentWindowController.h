@@ -30,6 +30,7 @@ class DocumentWindowController : public QObject
 {
     Q_OBJECT
 public:
+    // The document, seen only through what this uses of it (WindowControllerHost.h).
     explicit DocumentWindowController(WindowControllerHost &document);
     ~DocumentWindowController() override;
 

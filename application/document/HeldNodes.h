@@ -30,6 +30,7 @@ class HeldNodes : public QObject
 public:
     // Holds the nodes (the document's root stands for the top level) for the editor;
     // the note goes first in the editor's box layout, ok is disabled while they are gone.
+    // The document, seen only through what this uses of it (HeldNodesHost.h).
     HeldNodes(HeldNodesHost &document, QList<NodePtr> nodes, QWidget *editor, QAbstractButton *ok);
     // Gives the editor back as it was (an editor that is used again): the note goes,
     // OK is enabled.

@@ -2,11 +2,16 @@
 // The document of the application: one per open file of the type "Chronark Format". It
 // owns the node tree (a root of type 4) and the stored window state, keeps the active
 // job and validates the menus of its window; it reaches the application through its
-// DocumentServices. Its collaborators (named below), one job each, do the rest; the
-// operations others call stay here as short forwards (MyDocumentForwards.cpp). The
-// inspector's fields are set up here (InspectorCategory.cpp); the document is key-value
-// observable for them: "selectedNodeWorkTime", "selectedNodeWage",
-// "inspectedObjectsNotEmpty".
+// DocumentServices. Its collaborators (named below), one job each, do the rest. Each
+// sees the document only through an interface of what it uses (CounterHost,
+// EditsHost, ToolbarHost, TotalsHost, TreeReportsHost, WindowControllerHost,
+// NodeNameSheetsHost, OutlineDataSourceHost, TimeEntrySheetsHost, DeleteAssistantHost;
+// HeldNodesHost and OutlineMovesHost through those), which the document implements
+// privately; callers reach a collaborator's own operations through its accessor
+// (edits(), counter(), ...). The actions its menus send by name and the hosts' small
+// forwards are in MyDocumentForwards.cpp. The inspector's fields are set up here
+// (InspectorCategory.cpp); the document is key-value observable for them:
+// "selectedNodeWorkTime", "selectedNodeWage", "inspectedObjectsNotEmpty".
 //
 // Saving copies the tree on the GUI thread, a slice of nodes per pass of the event loop
 // (NodeSnapshot), as it stood when the save began (makeFileWriter()), and writes and

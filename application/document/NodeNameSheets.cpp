@@ -47,7 +47,9 @@ void showName(platform::WholeTextLineEdit *field, const QString &label, const No
 
 } // namespace
 
-NodeNameSheets::NodeNameSheets(NodeNameSheetsHost &document) : QObject(&document.platformDocument()), m_document(document) {}
+NodeNameSheets::NodeNameSheets(NodeNameSheetsHost &document)
+    : QObject(&document.platformDocument())
+    , m_document(document) {}
 
 NodeNameSheets::~NodeNameSheets() = default;
 

@@ -23,6 +23,7 @@ class NodeNameSheets : public QObject
 {
     Q_OBJECT
 public:
+    // The document, seen only through what this uses of it (NodeNameSheetsHost.h).
     explicit NodeNameSheets(NodeNameSheetsHost &document);
     ~NodeNameSheets() override;
 

@@ -42,7 +42,9 @@ const QString ActiveOverlay = QStringLiteral("entry_active.tif");
 
 } // namespace
 
-OutlineDataSource::OutlineDataSource(OutlineDataSourceHost &document) : QObject(&document.platformDocument()), m_document(document)
+OutlineDataSource::OutlineDataSource(OutlineDataSourceHost &document)
+    : QObject(&document.platformDocument())
+    , m_document(document)
 {
     m_groupImage = ApplicationImages::iconNamed(GroupImage);
     m_timeImage = ApplicationImages::iconNamed(TimeImage);

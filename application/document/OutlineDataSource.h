@@ -39,6 +39,7 @@ public:
     // The private pasteboard type of a drag of jobs and groups, and its MIME format.
     static inline const QString OutlineViewPboardType = QStringLiteral("ChronarkOutlineViewPboardType");
     static inline const QString OutlineViewPboardMimeType = QStringLiteral("application/x-ChronarkOutlineViewPboardType");
+    // The document, seen only through what this uses of it (OutlineDataSourceHost.h).
     explicit OutlineDataSource(OutlineDataSourceHost &document);
     ~OutlineDataSource() override;
 

@@ -14,6 +14,8 @@
 #include <QList>
 
 class OutlineMovesHost;
+
+// Each function sees the document only through what moving uses of it (OutlineMovesHost.h).
 class QMenu;
 
 namespace OutlineMoves {

@@ -63,7 +63,9 @@ QDateTime nowToTheSecond()
 
 } // namespace
 
-TimeEntrySheets::TimeEntrySheets(TimeEntrySheetsHost &document) : QObject(&document.platformDocument()), m_document(document) {}
+TimeEntrySheets::TimeEntrySheets(TimeEntrySheetsHost &document)
+    : QObject(&document.platformDocument())
+    , m_document(document) {}
 
 TimeEntrySheets::~TimeEntrySheets() = default;
 

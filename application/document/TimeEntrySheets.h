@@ -26,6 +26,7 @@ class TimeEntrySheets : public QObject
 {
     Q_OBJECT
 public:
+    // The document, seen only through what this uses of it (TimeEntrySheetsHost.h).
     explicit TimeEntrySheets(TimeEntrySheetsHost &document);
     ~TimeEntrySheets() override;
 
