@@ -290,7 +290,10 @@ float ZQSplitSubview::ZQ___collapse()
     const float d = splitSize(size);
     setSplitSize(size, 0);
     frame.setSize(size);
-    ZQ___finishCollapse(frame, share(d, view->ZQ___dimensionWithoutDividers()));
+    // Its share is that of its own size, the remainder the layout carries included, so
+    // that expanding it again gives every pane back the size it had.
+    const double own = double(d) + m_fraction;
+    ZQ___finishCollapse(frame, share(own > 0 ? own : double(d), view->ZQ___dimensionWithoutDividers()));
     return -d;
 }
 

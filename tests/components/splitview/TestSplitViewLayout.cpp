@@ -394,12 +394,13 @@ TEST(SplitViewLayout, AnExactHalfIsKeptAtAnUnchangedSize)
     EXPECT_EQ(alongTheSplit(*fresh), laidOut) << "restored in a new view";
 }
 
-// Collapsing a pane, expanding it and collapsing it again at an unchanged size puts
-// the other panes back where the first collapse had put them, in seeded views of 2 to
+// Collapsing a pane and expanding it at an unchanged size puts every pane back where
+// it was, and collapsing it again puts the other panes back where the first collapse
+// had put them, in seeded views of 2 to
 // 7 panes with and without limits (none of them held at one by the expansion).
 TEST(SplitViewLayout, CollapsingAgainPutsTheOtherPanesBack)
 {
-    int cycles = 0;
+    int cycles = 0, unlimited = 0;
     for (unsigned seed = 1; seed <= 300; ++seed) {
         std::mt19937 random(seed);
         const auto uniform = [&random](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
@@ -411,13 +412,14 @@ TEST(SplitViewLayout, CollapsingAgainPutsTheOtherPanesBack)
         ZQSplitSubview *pane = view->subviewAtPosition(unsigned(uniform(0, count - 1)));
         pane->setCanCollapse(true);
         const std::string where = "seed " + std::to_string(seed) + " pane " + std::to_string(pane->position());
-        ASSERT_LT(pane->collapse(), 0) << where;
-        view->adjustSubviews();
         // The panes' places and sizes (not the remainders that the text adds).
         const auto places = [&view] {
             const std::string text = alongTheSplit(*view);
             return text.substr(0, text.find(" / "));
         };
+        const std::string before = places();
+        ASSERT_LT(pane->collapse(), 0) << where;
+        view->adjustSubviews();
         const std::string collapsed = places();
         pane->expand();
         view->adjustSubviews();
@@ -433,11 +435,21 @@ TEST(SplitViewLayout, CollapsingAgainPutsTheOtherPanesBack)
             }))
             continue;
         ++cycles;
+        // Expanded, it takes back the share it had, and the others their sizes (where
+        // no limit held a pane on the way).
+        const QList<ZQSplitSubview *> all = view->allSubviews();
+        if (std::all_of(all.begin(), all.end(), [](const ZQSplitSubview *p) {
+                return p->minDimension() == 1 && p->maxDimension() == 1000000;
+            })) {
+            ++unlimited;
+            EXPECT_EQ(places(), before) << where << ": expanded again, " << expanded;
+        }
         ASSERT_LT(pane->collapse(), 0) << where;
         view->adjustSubviews();
         EXPECT_EQ(places(), collapsed) << where << "\n expanded between: " << expanded;
     }
     EXPECT_GT(cycles, 200);
+    EXPECT_GT(unlimited, 40);
 }
 
 } // namespace
