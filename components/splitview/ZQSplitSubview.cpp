@@ -230,6 +230,9 @@ void ZQSplitSubview::setDimension(float value)
         QSizeF size = m_frame.size();
         setSplitSize(size, value);
         setFrameSize(size);
+        // The size given is the pane's own: a remainder kept for the size it had (a
+        // stretch past its maximum, say) no longer belongs to it.
+        m_fraction = 0;
         view->adjustSubviewsExcepting(this);
     } else {
         m_fraction = share(value, view->ZQ___dimensionWithoutDividers());

@@ -304,8 +304,8 @@ std::string alongTheSplit(const ZQSplitView &view)
     return text + " / " + view.stringWithSavedState().toStdString();
 }
 
-// Seeded views of panes with and without limits, collapsible or not, through resizes
-// and every kind of change to a pane: after each, a layout at the same size, and one
+// Seeded views of panes with and without limits (also a minimum no room can meet),
+// collapsible or not, through resizes and every kind of change to a pane: after each, a layout at the same size, and one
 // at a size changed only across the split, change nothing along it; the state text
 // the view gives is taken back as the same text and the same sizes, also after the
 // view was resized elsewhere and back.
@@ -323,10 +323,12 @@ TEST(SplitViewLayout, LayoutsThatChangeNothingAlongTheSplitChangeNothing)
         float cross = 100;
         for (int step = 0; step < 60; ++step) {
             const std::string where = "seed " + std::to_string(seed) + " step " + std::to_string(step);
-            const int operation = uniform(0, 8);
+            const int operation = uniform(0, 9);
             ZQSplitSubview *pane = view->subviewAtPosition(unsigned(uniform(0, count - 1)));
             if (operation < 2)
                 setSize(float(uniform(40, 1800)), cross);
+            else if (operation == 9)
+                pane->setMinDimension(uniform(0, 1) ? 9999999.0f : float(uniform(1, 120)), 0); // one that cannot be met
             else if (operation == 7)
                 pane->setDimension(float(uniform(1, 800)) + 0.5f); // an exact half
             else if (operation == 8)
