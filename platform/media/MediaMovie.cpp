@@ -35,7 +35,7 @@ MovieThreads &movieThreads()
     return *threads;
 }
 
-void waitForMovieThreads()
+void endMovieThreads()
 {
     std::vector<QThread *> threads;
     {
@@ -219,7 +219,7 @@ MediaMovie::MediaMovie(const QUrl &url)
 {
     m_shared->movie = this;
     static const bool waitsAtTheEnd = [] {
-        qAddPostRoutine(waitForMovieThreads);
+        qAddPostRoutine(endMovieThreads);
         return true;
     }();
     Q_UNUSED(waitsAtTheEnd);

@@ -60,7 +60,7 @@ public:
         m_player.setVideoSink(nullptr);
     }
 
-    QImage wait()
+    QImage picture()
     {
         if (!m_finished)
             m_loop.exec();
@@ -99,7 +99,7 @@ QImage MoviePoster::posterFrame(const QUrl &url, int timeoutMs, const CancelChec
     if (cancelled && cancelled())
         return QImage();
     PosterGrab grab(url, timeoutMs, cancelled);
-    return grab.wait();
+    return grab.picture();
 }
 
 } // namespace platform
