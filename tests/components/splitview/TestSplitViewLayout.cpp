@@ -398,11 +398,11 @@ TEST(SplitViewLayout, AnExactHalfIsKeptAtAnUnchangedSize)
 
 // Collapsing a pane and expanding it at an unchanged size puts every pane back where
 // it was, and collapsing it again puts the other panes back where the first collapse
-// had put them, in seeded views of 2 to
-// 7 panes with and without limits (none of them held at one by the expansion).
+// had put them (also where the expansion held one of them at a limit), in seeded views
+// of 2 to 7 panes with and without limits.
 TEST(SplitViewLayout, CollapsingAgainPutsTheOtherPanesBack)
 {
-    int cycles = 0, unlimited = 0;
+    int cycles = 0, unlimited = 0, held = 0;
     for (unsigned seed = 1; seed <= 300; ++seed) {
         std::mt19937 random(seed);
         const auto uniform = [&random](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
@@ -414,28 +414,37 @@ TEST(SplitViewLayout, CollapsingAgainPutsTheOtherPanesBack)
         ZQSplitSubview *pane = view->subviewAtPosition(unsigned(uniform(0, count - 1)));
         pane->setCanCollapse(true);
         const std::string where = "seed " + std::to_string(seed) + " pane " + std::to_string(pane->position());
+        if (ZQSplitSubview *other = view->subviewAtPosition(unsigned(uniform(0, count - 1))); other != pane && uniform(0, 3) == 0) {
+            other->setMinDimension(9999999, 0); // a minimum no room meets
+            other->setCanCollapse(true);
+            view->adjustSubviews();
+        }
         // The panes' places and sizes (not the remainders that the text adds).
         const auto places = [&view] {
             const std::string text = alongTheSplit(*view);
             return text.substr(0, text.find(" / "));
         };
         const std::string before = places();
+        if (!pane->canCollapse() || pane->isCollapsed())
+            continue; // alone in the layout, or collapsed by it
         ASSERT_LT(pane->collapse(), 0) << where;
         view->adjustSubviews();
         const std::string collapsed = places();
+        if (!pane->isCollapsed())
+            continue; // shown again: the others cannot fill the room within their limits
         pane->expand();
         view->adjustSubviews();
         const std::string expanded = alongTheSplit(*view);
         if (pane->isCollapsed())
             continue; // its minimum doesn't fit beside the others' minimums
-        // A pane that the expansion holds at a limit loses its remainder there: the
-        // others' sizes come back only as near as the limit lets them.
+        // Also where the expansion holds a pane at a limit (it loses its remainder
+        // there): collapsing again undoes the expansion.
         const QList<ZQSplitSubview *> shown = view->ZQ___subviews();
         if (std::any_of(shown.begin(), shown.end(), [&](const ZQSplitSubview *p) {
                 const float size = along(*view, p->position());
                 return p != pane && (size == p->minDimension() || size == p->maxDimension());
             }))
-            continue;
+            ++held;
         ++cycles;
         // Expanded, it takes back the share it had, and the others their sizes (where
         // no limit held a pane on the way).
@@ -450,8 +459,9 @@ TEST(SplitViewLayout, CollapsingAgainPutsTheOtherPanesBack)
         view->adjustSubviews();
         EXPECT_EQ(places(), collapsed) << where << "\n expanded between: " << expanded;
     }
-    EXPECT_GT(cycles, 200);
+    EXPECT_GT(cycles, 250);
     EXPECT_GT(unlimited, 40);
+    EXPECT_GT(held, 20);
 }
 
 } // namespace
