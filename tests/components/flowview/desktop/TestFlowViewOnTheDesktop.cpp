@@ -7,6 +7,7 @@
 #include "components/flowview/KZVideoOverlayLayer.h"
 #include "platform/foundation/OperationQueue.h"
 #include "platform/media/MediaMovie.h"
+#include "platform/media/MoviePoster.h"
 #include "platform/media/PreviewPanel.h"
 #include "tests/components/flowview/FlowViewItems.h"
 #include "tests/components/flowview/desktop/MjpegAvi.h"
@@ -24,7 +25,9 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
+#include <thread>
 #include <iostream>
 
 namespace {
@@ -266,6 +269,37 @@ TEST_F(FlowViewOnTheDesktop, AMoviePlaysInTheSelectedItem)
     view.setSelectedIndex(1);
     EXPECT_EQ(played->rate(), 0.0) << "deselecting stops the movie";
     EXPECT_FALSE(view.movieLayerAtIndex(0));
+}
+
+// A movie's poster is its first picture, taken on the worker that asks (the GUI thread
+// goes on meanwhile, and gets none itself); a cancelled wait answers none.
+TEST_F(FlowViewOnTheDesktop, AMoviesPosterIsTakenOnTheAskingWorker)
+{
+    if (!QMediaPlayer().isAvailable())
+        GTEST_SKIP() << "Qt Multimedia has no media backend on this machine";
+    QList<QImage> frames;
+    for (int i = 0; i < 10; ++i)
+        frames.append(flowtest::solid(QSize(160, 120), i == 0 ? QColor(20, 200, 40) : QColor(200, 20, 40)));
+    const QString movie = dir.filePath(QStringLiteral("poster.avi"));
+    ASSERT_TRUE(flowtest::MjpegAviWriter::write(movie, frames, 10));
+    const QUrl url = QUrl::fromLocalFile(movie);
+    EXPECT_TRUE(platform::MoviePoster::posterFrame(url).isNull()) << "the GUI thread never waits for one";
+
+    QImage poster, cancelled;
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        poster = platform::MoviePoster::posterFrame(url);
+        cancelled = platform::MoviePoster::posterFrame(url, platform::MoviePoster::DefaultTimeoutMs, [] { return true; });
+        done = true;
+    });
+    const bool answered = QTest::qWaitFor([&] { return done.load(); }, 60000);
+    worker.join();
+    ASSERT_TRUE(answered);
+    ASSERT_FALSE(poster.isNull()) << "no poster";
+    const QColor middle = poster.pixelColor(poster.width() / 2, poster.height() / 2);
+    EXPECT_GT(middle.green(), 150) << "the first picture, not a later one";
+    EXPECT_LT(middle.red(), 80);
+    EXPECT_TRUE(cancelled.isNull());
 }
 
 } // namespace
