@@ -8,12 +8,12 @@
 #include "platform/drawing/MenuItemTitle.h"
 #include "platform/drawing/Sheet.h"
 #include "platform/foundation/BackgroundTask.h"
+#include "platform/foundation/ContentDigest.h"
 #include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/RegularFile.h"
 #include "platform/foundation/UndoManager.h"
 
 #include <QAction>
-#include <QCryptographicHash>
 #include <QDialog>
 #include <QEvent>
 #include <QCoreApplication>
@@ -61,24 +61,36 @@ QByteArray contentDigestOf(const QString &path)
     QFile file;
     if (!RegularFile::openForReading(file, path))
         return QByteArray();
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    if (!hash.addData(&file))
-        return QByteArray();
-    return hash.result();
+    return ContentDigest::ofDevice(file);
 }
 
 // Whether the file a path names differs from the state known of it (see
-// Document::fileChangedOnDisk()). Any thread.
-bool changedSince(const Document::FileState &known, const QString &path)
+// Document::fileChangedOnDisk()). Any thread. For the last look before a save's
+// rename (`lastLook`), a content that must be read is read only once the file's
+// identity is settled (a wait of up to the file system's grain): a write during the
+// read, or after it, then changes the identity, which the save's own look just
+// before its rename sees. Without that wait, on a file system of whole seconds, a
+// write of the same size within the second after the read looks like no change.
+bool changedSince(const Document::FileState &known, const QString &path, bool lastLook = false)
 {
     if (path.isEmpty() || !known.identity)
         return false;
-    const std::optional<RegularFile::Identity> now = RegularFile::identityOf(path);
+    std::optional<RegularFile::Identity> now = RegularFile::identityOf(path);
     if (!now)
         return false;
     if (*now != *known.identity)
         return true;
-    return !known.digest.isEmpty() && contentDigestOf(path) != known.digest;
+    if (known.digest.isEmpty())
+        return false;
+    if (lastLook && !now->isSettled()) {
+        RegularFile::waitUntilSettled(*now);
+        now = RegularFile::identityOf(path);
+        if (!now)
+            return false;
+        if (*now != *known.identity)
+            return true;
+    }
+    return contentDigestOf(path) != known.digest;
 }
 
 // The copy of a background save, taken in slices on the GUI thread: one slice at
@@ -574,7 +586,7 @@ void Document::startSave(const QString &path, const QString &typeName, SaveOpera
                 // What the writer wrote, when it told (at its last look, before the rename).
                 std::optional<SaveFile::Written> written;
                 const ReplaceCheck mayReplace(ReplaceCheck::Check([&](const SaveFile::Written *newFile) {
-                    changedMeanwhile = checkFirst && changedSince(known, own);
+                    changedMeanwhile = checkFirst && changedSince(known, own, newFile != nullptr);
                     written = newFile ? std::optional(*newFile) : std::nullopt;
                     return !changedMeanwhile;
                 }));
@@ -680,19 +692,24 @@ Document::FileState Document::fileStateAfterSaving(const QString &path, const Sa
 {
     // What was written: the file as another program left it after the rename differs
     // from it (in identity, or in content where the identity cannot tell).
-    const FileState mine{written.identity, written.digest};
+    const std::optional<RegularFile::Identity> renamed =
+        written.renamed ? *written.renamed : std::optional<RegularFile::Identity>();
+    const FileState mine{renamed ? renamed : written.identity, written.digest};
     const std::optional<RegularFile::Identity> now = RegularFile::settledIdentityOf(path);
     if (!now || now->device != written.identity.device || now->inode != written.identity.inode
         || now->size != written.identity.size || now->modifiedSeconds != written.identity.modifiedSeconds
         || now->modifiedNanoseconds != written.identity.modifiedNanoseconds)
         return mine;
+    // Changed since the rename (its change time), its modification time put back.
+    if (renamed && *now != *renamed)
+        return mine;
     // Coarse times: a change within the grain leaves every stamp, the content tells.
     if (!now->isSettled())
         return {now, written.digest};
-    // Settled: from now on any change changes the identity; one made before, within
-    // the tick of the rename, only the content tells.
-    if (contentDigestOf(path) != written.digest)
-        return mine;
+    // Settled: from now on any change changes the identity. A change since the rename
+    // has left another change time than the rename's (or, within the tick of it, a
+    // later modification time: the save settled its new file's times before the
+    // rename), so the file is as the save wrote it, without a look at its bytes.
     return {now, QByteArray()};
 }
 

@@ -194,12 +194,15 @@ public:
     // then: any later change changes it), else as fileStateOf() answers.
     static FileState fileStateAfterWriting(const QString &path);
     // The same, told what the save wrote (SaveFile::Written, taken before its rename):
-    // the file as it is now while it still is the file written, of the size and
-    // modification time written (the rename stamps the change time anew), with the
-    // content written; else what was written, which the file as another program left
-    // it is told from by the next look. Where the times are fine, the content is read
-    // back once, after the file settled, and the state holds no digest; where they
-    // are coarse, it holds the digest written, and the next look reads the content.
+    // the file as it is now while it still is the file written (of the size and
+    // modification time written and, where the save told it (Written::renamed), the
+    // change time its rename left), with the content written; else what was written,
+    // which the file as another program left it is told from by the next look. Where
+    // the times are fine, nothing of the file is read (a later write leaves a later
+    // change time, or within the rename's tick a later modification time: the save
+    // settled its new file's times before the rename) and the state holds no digest;
+    // where they are coarse, it holds the digest written, and the next look reads the
+    // content (a save's last look before its rename once the file's times settled).
     static FileState fileStateAfterSaving(const QString &path, const SaveFile::Written &written);
     // Asks for a file (a save dialog on the window) and saves there.
     void saveDocumentAsWithCompletion(CompletionHandler handler);
