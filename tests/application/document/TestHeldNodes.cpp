@@ -512,3 +512,49 @@ TEST_F(HeldNodesTest, EveryEditorWritesOnlyWhereItWasOpened)
         EXPECT_GT(gone[kind], 0) << "kind " << kind;
     }
 }
+
+namespace {
+
+// A document that is nothing but what HeldNodes asks of one: a root and no outline.
+class RootOnlyDocument : public platform::Document, public HeldNodesHost
+{
+public:
+    NodePtr root = Node::create(Node::Root);
+    const NodePtr &jobList() const override { return root; }
+    DocumentOutlineModel *outlineModel() const override { return nullptr; }
+    platform::Document &platformDocument() override { return *this; }
+
+protected:
+    bool readFromFile(const QString &, const QString &) override { return false; }
+    bool writeToFile(const QString &, const QString &) override { return false; }
+};
+
+} // namespace
+
+// HeldNodes needs of its document only its HeldNodesHost: the nodes are present while
+// they are under the host's root, gone when they leave it, present again when they
+// come back, and gone for good with the document object.
+TEST(HeldNodesHostTest, PresentFollowsTheHostsRootAndEndsWithTheDocument)
+{
+    auto *document = new RootOnlyDocument;
+    NodePtr job = makeJob(QStringLiteral("Job"), 10, {{9, 30}});
+    document->root->addChild(job);
+    QWidget editor;
+    auto *ok = new QPushButton(&editor);
+    ok->setEnabled(false);
+    auto *held = new HeldNodes(*document, {job, NodePtr()}, &editor, ok);
+    EXPECT_EQ(held->nodes(), QList<NodePtr>{job}) << "a null node is not held";
+    EXPECT_TRUE(held->present());
+    EXPECT_TRUE(ok->isEnabled());
+    EXPECT_EQ(held->note(), nullptr) << "no note while nothing is gone";
+
+    document->root->delChild(job);
+    EXPECT_FALSE(held->present());
+    document->root->addChild(job);
+    EXPECT_TRUE(held->present());
+
+    delete document;
+    EXPECT_FALSE(held->present()) << "the holding ends with the document";
+    delete held;
+    EXPECT_TRUE(ok->isEnabled()) << "the editor's OK is given back";
+}
