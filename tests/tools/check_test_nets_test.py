@@ -2,7 +2,8 @@
 """Tests of the test support's nets: a planted test that leaves the logging state changed,
 or whose exception reaches a net of the program or ends the process, fails and names what
 it did (the exception by the line that threw it), and so does one that holds the GUI
-thread, named by its line; the controls pass. The planted tests
+thread, named by its line; a logging rule that would hide the exception nets' reports is
+refused at the start; the controls pass. The planted tests
 are those of tests/tools/planted/PlantedNets.cpp, each run alone.
 
 Usage: check_test_nets_test.py PLANTED_PROGRAM   (ctest runs it as test "test_nets_check")
@@ -64,6 +65,22 @@ CASES = [
     ("PlantedWatchdog.ALoopThatLeavesOutInput", True, ["The GUI thread was held", "PlantedNets.cpp:"], []),
     ("PlantedWatchdog.AHoldElsewhereWhileACallIsKnown", True, ["The GUI thread was held", "PlantedNets.cpp:"],
      ["known ("]),
+    # A signal the test emits itself, whatever its sender (a line edit's returnPressed,
+    # a timer's timeout called directly), is measured as a delivery; a wait for the
+    # display server that our own code causes is not excused.
+    ("PlantedWatchdog.ASignalTheTestEmitsItself", True, ["The GUI thread was held", "PlantedNets.cpp:"], []),
+    ("PlantedWatchdog.ATimersTimeoutCalledDirectly", True, ["The GUI thread was held", "PlantedNets.cpp:"], []),
+    ("PlantedWatchdog.ADisplayServerWaitOurCodeCauses", True, ["The GUI thread was held", "PlantedNets.cpp:"], []),
+    # The exception nets count what they caught themselves: a report a filter hid
+    # fails all the same; a logging rule that would hide the reports is refused at the
+    # program's start.
+    ("PlantedExceptions.AThrowWhoseReportAFilterHides", True,
+     ["exception(s) reached a net of the program whose report", "PlantedNets.cpp:"], []),
+    *[("PlantedExceptions.AThrowingBackgroundTask", True, ["refuses the logging rule", rule], [],
+       {"QT_LOGGING_RULES": rule}, False)
+      for rule in ("chronark.exceptions.critical=false", "*.critical=false", "chronark.*=false")],
+    ("PlantedExceptions.AThrowingOperation", True, ["refuses the logging rule"], [],
+     {"QT_LOGGING_RULES": "*=false"}, False),
     # Qt Test's record of held buttons: a double click sent without its release leaves
     # every later move a drag; the same click ended as on a desktop passes.
     ("PlantedMouse.ADoubleClickWithoutItsRelease", True, ["left mouse buttons held"], []),
@@ -79,7 +96,7 @@ def main():
         # A case's own environment; one whose program ends before its tests run (a
         # static initializer's throw) runs no test.
         own = extra[0] if extra else {}
-        starts = "CHRONARK_PLANTED_THROW_AT_START" not in own
+        starts = "CHRONARK_PLANTED_THROW_AT_START" not in own and (len(extra) < 2 or extra[1])
         # Most of the planted tests end their process: each runs as a test's child, in user
         # folders of this check's that go with it.
         with tempfile.TemporaryDirectory() as home:
