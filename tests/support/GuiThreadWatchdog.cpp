@@ -4,6 +4,9 @@
 #include "tests/support/StackUnwind.h"
 
 #include <QAbstractEventDispatcher>
+#include <QAction>
+#include <QTimer>
+#include <QWidget>
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QFile>
@@ -824,12 +827,12 @@ void deliveryEnds(int at)
     }
 }
 
-// A signal is emitted, on any thread. One that the GUI thread emits outside every
-// delivery (the test's own emission: a button's click(), an action's trigger(), a
-// Q_EMIT of a product object's signal, a timer's timeout called directly; or the
-// product's, in code the test calls) runs its slots as a delivery would, and is measured
-// as one. The event loop's own signals (its dispatcher's awake and aboutToBlock) are
-// the watchdog's marks, not deliveries.
+// A signal is emitted, on any thread. One of a widget, an action or a timer that the GUI
+// thread emits outside every delivery (the test's own emission: a button's click(), an
+// action's trigger(), a Q_EMIT of a field's returnPressed(), a timer's timeout called
+// directly: what a person's input or the event loop would deliver) runs its slots as a
+// delivery would, and is measured as one. A document's or a model's signals that product
+// code the test calls emits inside that call are the call's own work.
 void signalBegins(QObject *sender, int signal, void **)
 {
     WatchdogState &s = state();
@@ -839,7 +842,8 @@ void signalBegins(QObject *sender, int signal, void **)
         ++s.emissions.last().nested;
         return;
     }
-    if (s.depth != 0 || s.segment != SegmentKind::None || qobject_cast<QAbstractEventDispatcher *>(sender))
+    if (s.depth != 0 || s.segment != SegmentKind::None
+        || !(qobject_cast<QWidget *>(sender) || qobject_cast<QAction *>(sender) || qobject_cast<QTimer *>(sender)))
         return;
     s.emissions.append({sender, signal, deliveryBegins(), 0});
 }

@@ -13,9 +13,10 @@
 // deliveries of that nested loop are measured on their own, and so is the rest of the
 // delivery once the nested loop returns. A loop or pass that leaves out the person's
 // input (QEventLoop::ExcludeUserInputEvents) answers nobody: the delivery that runs it
-// goes on through it. Every emission of a signal outside a delivery (one the test makes
-// itself: click(), trigger(), a Q_EMIT of any object's signal, a timer's timeout called
-// directly) is a delivery too, its slots measured. An event that a delivery's code
+// goes on through it. Every emission of a widget's, an action's or a timer's signal
+// outside a delivery (one the test makes itself: click(), trigger(), a Q_EMIT of a
+// field's returnPressed(), a timer's timeout called directly) is a delivery too, its
+// slots measured. An event that a delivery's code
 // sends is part of that delivery. The test's own code between deliveries is not
 // measured.
 //
