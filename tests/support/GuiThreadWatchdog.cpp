@@ -34,7 +34,10 @@
 #include <memory>
 #include <mutex>
 #include <pthread.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
 #include <sys/uio.h>
+#include <elf.h>
 #include <thread>
 #include <unordered_map>
 #include <link.h>
@@ -441,6 +444,70 @@ std::vector<WatchdogState::Mapping> kindsOfCode()
     return code;
 }
 
+// The code of this program's own that only passes an event on (the application
+// object's notify(), with its exception boundary, and the watchdog's): part of the event
+// dispatch, not a function of ours that makes the display server wait. Their ranges come
+// from the program file's symbol table (they are not exported), read once.
+const std::vector<std::pair<quintptr, quintptr>> &dispatchCodeOfOurs()
+{
+    static const std::vector<std::pair<quintptr, quintptr>> ranges = [] {
+        std::vector<std::pair<quintptr, quintptr>> found;
+        quintptr bias = 0;
+        dl_iterate_phdr(
+            [](dl_phdr_info *info, size_t, void *data) {
+                *static_cast<quintptr *>(data) = quintptr(info->dlpi_addr);
+                return 1; // the program itself comes first
+            },
+            &bias);
+        const int file = ::open("/proc/self/exe", O_RDONLY | O_CLOEXEC);
+        if (file < 0)
+            return found;
+        struct stat status{};
+        void *mapped = ::fstat(file, &status) == 0 ? ::mmap(nullptr, size_t(status.st_size), PROT_READ, MAP_PRIVATE, file, 0)
+                                                   : MAP_FAILED;
+        ::close(file);
+        if (mapped == MAP_FAILED)
+            return found;
+        const auto *bytes = static_cast<const unsigned char *>(mapped);
+        const std::size_t size = std::size_t(status.st_size);
+        const auto *header = reinterpret_cast<const ElfW(Ehdr) *>(bytes);
+        const bool sound = size >= sizeof(ElfW(Ehdr)) && std::memcmp(header->e_ident, ELFMAG, SELFMAG) == 0
+                           && header->e_shoff + std::size_t(header->e_shnum) * sizeof(ElfW(Shdr)) <= size;
+        static const char *const passing[] = {"_ZN8platform11Application6notifyEP7QObjectP6QEvent",
+                                              "_ZN11testsupport18WatchedApplication6notifyEP7QObjectP6QEvent"};
+        for (int k = 0; sound && k < header->e_shnum; ++k) {
+            const auto *sections = reinterpret_cast<const ElfW(Shdr) *>(bytes + header->e_shoff);
+            const ElfW(Shdr) &table = sections[k];
+            if (table.sh_type != SHT_SYMTAB || table.sh_link >= header->e_shnum)
+                continue;
+            const ElfW(Shdr) &names = sections[table.sh_link];
+            if (table.sh_offset + table.sh_size > size || names.sh_offset + names.sh_size > size)
+                continue;
+            const auto *symbols = reinterpret_cast<const ElfW(Sym) *>(bytes + table.sh_offset);
+            for (std::size_t i = 0; i < table.sh_size / sizeof(ElfW(Sym)); ++i) {
+                if (ELF64_ST_TYPE(symbols[i].st_info) != STT_FUNC || symbols[i].st_name >= names.sh_size)
+                    continue;
+                const char *name = reinterpret_cast<const char *>(bytes + names.sh_offset + symbols[i].st_name);
+                for (const char *wanted : passing) {
+                    // The function and its parts the compiler moved away (".cold").
+                    if (std::strncmp(name, wanted, std::strlen(wanted)) == 0)
+                        found.emplace_back(bias + symbols[i].st_value, bias + symbols[i].st_value + symbols[i].st_size);
+                }
+            }
+        }
+        ::munmap(mapped, size);
+        return found;
+    }();
+    return ranges;
+}
+
+bool inDispatchCodeOfOurs(quintptr address)
+{
+    const auto &ranges = dispatchCodeOfOurs();
+    return std::any_of(ranges.begin(), ranges.end(),
+                       [&](const auto &range) { return address - 1 >= range.first && address - 1 < range.second; });
+}
+
 // Whether a return address in Qt's code lies in one of the frames of Qt where a wait
 // for the display server is Qt's own: the event dispatch (the platform's events read and
 // delivered) and the backing store's flush. Told by the exported function that holds it
@@ -451,10 +518,12 @@ bool inAnExcusingFrameOfQt(quintptr address)
     WatchdogState &s = state();
     if (const auto known = s.excusingQtFrames.find(address); known != s.excusingQtFrames.end())
         return known->second;
+    // The dispatch: an event dispatcher's pass (Qt Core's and the platform's, whatever
+    // it delivers: timers, posted events, the window system's), the platform's events
+    // read and handed on; the flush of a backing store, by the widgets or a window.
     static const char *const excusing[] = {
-        "processXcbEvents",           "sendWindowSystemEvents",     "QUnixEventDispatcherQPA13processEvents",
-        "QPAEventDispatcherGlib13processEvents", "QBackingStore5flush", "QPlatformBackingStore5flush",
-        "composeAndFlush",            "QWidgetRepaintManager5flush",
+        "processXcbEvents", "sendWindowSystemEvents", "QBackingStore5flush", "QPlatformBackingStore5flush",
+        "composeAndFlush",  "QWidgetRepaintManager5flush",
     };
     bool found = false;
     Dl_info info{};
@@ -466,6 +535,8 @@ bool inAnExcusingFrameOfQt(quintptr address)
         && address - 1 < quintptr(info.dli_saddr) + symbol->st_size) {
         for (const char *name : excusing)
             found = found || std::strstr(info.dli_sname, name) != nullptr;
+        found = found
+                || (std::strstr(info.dli_sname, "EventDispatcher") && std::strstr(info.dli_sname, "13processEvents"));
     }
     s.excusingQtFrames.emplace(address, found);
     return found;
@@ -476,8 +547,10 @@ bool inAnExcusingFrameOfQt(quintptr address)
 // outside the C library is the display server's client library, which waits there for
 // the server's reply (or for its turn to read one, while Qt's reader thread reads), and
 // above it, before any function of this program, lies a frame of Qt's event dispatch or
-// of the backing store's flush (inAnExcusingFrameOfQt()). A wait that a function of ours
-// causes (it calls the client library, or a Qt call that waits) is the program's own.
+// of the backing store's flush (inAnExcusingFrameOfQt()); the application object's
+// notify(), which only passes events on, is part of the dispatch. A wait that a function
+// of ours causes (it calls the client library, or a Qt call that waits; an event
+// handler of ours that does) is the program's own.
 // The callers are the live frames as the code's call-frame information walks them
 // (StackUnwind.h), then, where the walk ends early, the return addresses found in the
 // words above. Read from /proc and from the stack while the thread stands still in the
@@ -548,7 +621,7 @@ bool waitingForTheDisplayServer(qint64 segment)
             inTheClient = true;
             continue;
         }
-        if (*kind == WatchdogState::Code::Ours)
+        if (*kind == WatchdogState::Code::Ours && !inDispatchCodeOfOurs(address))
             return false;
         if (*kind == WatchdogState::Code::Qt && inAnExcusingFrameOfQt(address))
             return true;
