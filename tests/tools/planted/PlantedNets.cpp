@@ -34,6 +34,7 @@
 #include <thread>
 #include <vector>
 
+#include <csignal>
 #include <dlfcn.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -162,6 +163,25 @@ void waitForADisplayServerFromOurCode()
     disconnect(connection);
     server.join();
     ::close(ends[1]);
+}
+
+// Shows a new window through a queued call of Qt's own slot while the X server stands
+// still for `ms` (CHRONARK_PLANTED_X_SERVER_PID, the check's own server): the window's
+// creation waits for the server in Qt's frames alone, inside the event dispatch.
+void showWhileTheServerStandsStill(int ms)
+{
+    const pid_t server = pid_t(qEnvironmentVariableIntValue("CHRONARK_PLANTED_X_SERVER_PID"));
+    ASSERT_GT(server, 0) << "the check's X server";
+    QWidget window;
+    window.resize(120, 80);
+    ASSERT_EQ(::kill(server, SIGSTOP), 0);
+    std::thread wake([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        ::kill(server, SIGCONT);
+    });
+    QMetaObject::invokeMethod(&window, "show", Qt::QueuedConnection);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.isVisible(); }, 30000));
+    wake.join();
 }
 
 class ReturnSender : public QLineEdit
@@ -390,6 +410,17 @@ TEST(PlantedWatchdog, ATimersTimeoutCalledDirectly)
 TEST(PlantedWatchdog, ADisplayServerWaitOurCodeCauses)
 {
     queued(waitForADisplayServerFromOurCode);
+}
+
+TEST(PlantedWatchdog, OneDisplayServerWaitInQtsFrames)
+{
+    showWhileTheServerStandsStill(holdMs() * 2);
+}
+
+TEST(PlantedWatchdog, TwoLongDisplayServerWaitsInQtsFramesInOneTest)
+{
+    showWhileTheServerStandsStill(1900);
+    showWhileTheServerStandsStill(1900);
 }
 
 TEST(PlantedExceptions, AThrowWhoseReportAFilterHides)
