@@ -4,7 +4,8 @@ or whose exception reaches a net of the program or ends the process, fails and n
 it did (the exception by the line that threw it), and so does one that holds the GUI
 thread, named by its line; a logging rule that would hide the exception nets' reports is
 refused at the start; the controls pass. The planted tests
-are those of tests/tools/planted/PlantedNets.cpp, each run alone.
+are those of tests/tools/planted/PlantedNets.cpp, each run alone (offscreen; the cases
+marked "xcb" on an X server of the check's own, Xvfb, which they stop and start again).
 
 Usage: check_test_nets_test.py PLANTED_PROGRAM   (ctest runs it as test "test_nets_check")
 """
