@@ -9,8 +9,10 @@
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QDialog>
+#include <QDir>
 #include <QFileInfo>
 #include <QPointer>
+#include <QTemporaryFile>
 #include <QTextDocument>
 #include <QThread>
 #include <QTimer>
@@ -112,6 +114,34 @@ ExportJob *ExportJob::start(QWidget *window, const DocumentExporter &exporter, c
             return copy.write(device, format, settings, reason, progress);
         });
     });
+}
+
+ExportJob *ExportJob::print(QWidget *window, const DocumentExporter &exporter, const DocumentExporter::PdfPages &pages,
+                            const platform::PrinterQueue::Job &printer)
+{
+    return copyThenRun(
+        window, QString(), platform::localized(QStringLiteral("LSPrintProgressTitle")), exporter,
+        [pages, printer](const DocumentExporter &copy) -> Work {
+            return [copy, pages, printer](QString *reason, LaidOutText *, const DocumentExporter::Progress &progress) {
+                // The pages take nearly all of the time; handing them over the rest.
+                constexpr double Painted = 0.98;
+                QTemporaryFile file(QDir(QDir::tempPath()).filePath(QStringLiteral("chronark-print-XXXXXX.pdf")));
+                if (!file.open()) {
+                    *reason = file.errorString();
+                    return false;
+                }
+                if (!copy.writePdf(file, pages, reason, [&progress](double done) { return progress(done * Painted); }))
+                    return false;
+                if (!file.flush()) {
+                    *reason = file.errorString();
+                    return false;
+                }
+                // The last moment a Cancel keeps the printer from printing.
+                if (!progress(Painted))
+                    return false;
+                return platform::PrinterQueue::submit(printer, file.fileName(), reason);
+            };
+        });
 }
 
 ExportJob *ExportJob::layOut(QWidget *window, const DocumentExporter &exporter, const QSizeF &page)

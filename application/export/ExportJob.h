@@ -8,6 +8,9 @@
 // nodes, a slice of CopySliceNodes in each pass of its event loop under the sheet
 // (NodeSnapshot), and shows the progress.
 //
+// A print on a printer is a PDF file made the same way, handed to the printer once
+// whole.
+//
 // A file is written atomically: after a failure or a cancel an existing file is whole
 // and no new one remains (a Cancel that comes once the file is complete keeps it,
 // whole). finished() tells the end once, on the GUI thread, after the sheet has gone:
@@ -23,6 +26,7 @@
 // runs on the progress window's operation queue.
 #include "NTXAppKit/NTXProgressWindowController/NTXProgressDescriptor.h"
 #include "application/export/DocumentExporter.h"
+#include "platform/print/PrinterQueue.h"
 
 #include <QObject>
 #include <QSizeF>
@@ -67,6 +71,12 @@ public:
     // the store and the flags are copied.
     static ExportJob *start(QWidget *window, const DocumentExporter &exporter, const QString &path,
                             DocumentExporter::Format format, const DocumentExporter::FileSettings &settings);
+    // The formatted text of the export printed on a printer of the CUPS server: laid
+    // out and painted on the pages into a PDF file of its own, which goes to the
+    // printer only once it is whole (a Cancel before then prints nothing), then is
+    // removed. Written means the printer took the job.
+    static ExportJob *print(QWidget *window, const DocumentExporter &exporter, const DocumentExporter::PdfPages &pages,
+                            const platform::PrinterQueue::Job &printer);
     // The formatted text of the export laid out on pages of the size in points, as
     // PagedTextPrinter prints it (no file).
     static ExportJob *layOut(QWidget *window, const DocumentExporter &exporter, const QSizeF &page);

@@ -1,14 +1,14 @@
 // Escape typed through the X server on the progress sheet of every kind of job (a PDF,
 // RTF, XML, CSV or text file written over an old one, and the print preview's layout)
 // does what the sheet's Cancel does: the job ends cancelled, the old file keeps its
-// bytes and nothing is left beside it, and the print preview closes. The pool is held
-// while the key travels, so the work cannot be done before it arrives.
+// bytes and nothing is left beside it, and the print preview closes. An operation of
+// the test's own stands first in the job's queue, one at a time, until the key has
+// done its work, so the job's work cannot be done before the key arrives.
 #include "tests/support/DesktopTestSupport.h"
 #include "NTXAppKit/NTXProgressWindowController/NTXProgressWindowController.h"
 #include "application/export/DocumentPrintPanel.h"
 #include "application/export/ExportJob.h"
 #include "platform/foundation/UserDefaults.h"
-#include "tests/support/HeldPool.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -17,6 +17,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QPushButton>
+#include <QSemaphore>
 #include <QTemporaryDir>
 #include <QTest>
 #include <functional>
@@ -87,6 +88,29 @@ protected:
                desktoptest::sendKeys({QStringLiteral("Escape")});
     }
 
+    // Lets the job's work start only once opened (or once it goes).
+    class Gate
+    {
+    public:
+        explicit Gate(ExportJob *job) : m_open(std::make_shared<QSemaphore>())
+        {
+            platform::OperationQueue &queue = job->progress().operationQueue();
+            queue.setMaxConcurrentOperationCount(1);
+            queue.addOperation([open = m_open](platform::Operation &) { open->acquire(); });
+        }
+        ~Gate() { open(); }
+        void open()
+        {
+            if (!m_opened)
+                m_open->release();
+            m_opened = true;
+        }
+
+    private:
+        std::shared_ptr<QSemaphore> m_open;
+        bool m_opened = false;
+    };
+
     std::unique_ptr<desktoptest::WindowManager> windowManager;
     QWidget window;
 };
@@ -105,8 +129,8 @@ TEST_F(ProgressSheetEscapeX11, EscapeOnAFileJobsSheetCancelsItAndTheOldFileStays
         bool ended = false;
         ExportJob::Outcome outcome = ExportJob::Written;
         {
-            testsupport::HeldPool held;
             QPointer<ExportJob> job = kind.start(&window, exporter, path);
+            Gate gate(job);
             QObject::connect(job, &ExportJob::finished, [&](ExportJob::Outcome how, const QString &) {
                 ended = true;
                 outcome = how;
@@ -134,10 +158,10 @@ TEST_F(ProgressSheetEscapeX11, EscapeOnThePrintPreviewsSheetEndsThePrint)
     int result = -1;
     QObject::connect(panel.get(), &DocumentPrintPanel::finished, [&](int code) { result = code; });
     {
-        testsupport::HeldPool held;
         panel->open();
         ASSERT_NE(panel->layoutJob(), nullptr);
         QPointer<ExportJob> job = panel->layoutJob();
+        Gate gate(job);
         ASSERT_TRUE(escapeOn(job->progress().window()));
         ASSERT_TRUE(QTest::qWaitFor([&] { return result != -1 || !job || !job->progress().cancelButton()->isEnabled(); },
                                     Patience));
