@@ -6,7 +6,6 @@
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/ExceptionBoundary.h"
 
-#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QDialog>
 #include <QDir>
@@ -16,7 +15,6 @@
 #include <QTextDocument>
 #include <QThread>
 #include <QTimer>
-#include <QTimerEvent>
 #include <QWidget>
 #include <cmath>
 
@@ -24,24 +22,6 @@ namespace {
 
 // The bar moves in this many steps at most: each step is one notification.
 constexpr int ProgressSteps = 200;
-
-// The layout of a text leaves a timer of its own running on the thread that laid it
-// out (the report of its new size): it is delivered there, so that the text leaves
-// the thread without it (a timer cannot be stopped from another thread).
-void settleTimers(QTextDocument &text)
-{
-    QAbstractEventDispatcher *dispatcher = QAbstractEventDispatcher::instance();
-    if (!dispatcher)
-        return;
-    QList<QObject *> objects = text.findChildren<QObject *>();
-    objects.prepend(&text);
-    for (QObject *object : std::as_const(objects)) {
-        for (const QAbstractEventDispatcher::TimerInfo &timer : dispatcher->registeredTimers(object)) {
-            QTimerEvent event(timer.timerId);
-            QCoreApplication::sendEvent(object, &event);
-        }
-    }
-}
 
 } // namespace
 
@@ -149,13 +129,14 @@ ExportJob *ExportJob::layOut(QWidget *window, const DocumentExporter &exporter, 
     return copyThenRun(
         window, QString(), platform::localized(QStringLiteral("LSPrintProgressTitle")), exporter,
         [page](const DocumentExporter &copy) -> Work {
-            return [copy, page](QString *, LaidOutText *text, const DocumentExporter::Progress &progress) {
+            return [copy, page](QString *reason, LaidOutText *text, const DocumentExporter::Progress &progress) {
+                // Laid out whole here, where it is made: it leaves no timer of the
+                // layout's on this thread and goes to the GUI thread as it is.
                 std::unique_ptr<QTextDocument> document = copy.textDocument(
                     page.width(), [&progress](double done) { return progress(done / DocumentExporter::LaidOutShare); },
-                    page.height());
+                    page.height(), reason);
                 if (!document || !progress(1))
                     return false;
-                settleTimers(*document);
                 // The GUI thread paints it; a text nobody takes is freed off it.
                 if (QCoreApplication *application = QCoreApplication::instance())
                     document->moveToThread(application->thread());
