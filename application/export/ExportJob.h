@@ -17,6 +17,11 @@
 // Written (the file is there, or the text is laid out: takeText()), Cancelled
 // (nothing failed) or Failed with the reason. The job then deletes itself (later).
 //
+// Laid-out text is laid out whole on the pool thread where it is made
+// (PagedTextPrinter::layOutWhole), which leaves no timer of Qt's layout there, and
+// then handed to the GUI thread as it is. A text taller than the layout can place
+// fails with the reason before any page is written.
+//
 // Laid-out text is a LaidOutText: whoever drops it on the GUI thread (the job, the
 // print panel, a result nobody took) has it freed on a pool thread, since freeing the
 // text of a large document takes long.
