@@ -73,7 +73,7 @@ public:
                       "SystemGroup root\nFileDevice Yes\nPrintcap " + r + "/state/printcap\nServerKeychain " + r + "/state/ssl\nCreateSelfSignedCerts no\n");
         writeFile(root + QStringLiteral("/etc/cups-pdf.conf"),
                   "Out " + r + "/out\nAnonDirName " + r + "/out\nSpool " + r + "/pdfspool\nLog " + r +
-                      "/log\nLogType 1\n");
+                      "/log\nLogType 1\nGSTmp " + r + "/tmp\n");
         m_oldServer = qgetenv("CUPS_SERVER");
         m_hadServer = qEnvironmentVariableIsSet("CUPS_SERVER");
         qputenv("CUPS_SERVER", QFile::encodeName(m_socket));
