@@ -208,10 +208,12 @@ bool TypedStreamReader::chargeBackReference()
 
 bool TypedStreamReader::hold(qsizetype bytes)
 {
+    // A charge past the budget is refused before what it stands for is made, so it
+    // never counts as held.
+    if (m_memoryBudget >= 0 && m_held + bytes > m_memoryBudget)
+        return fail(QStringLiteral("stream too large for the memory its values take"));
     m_held += bytes;
     m_peakHeld = std::max(m_peakHeld, m_held);
-    if (m_memoryBudget >= 0 && m_held > m_memoryBudget)
-        return fail(QStringLiteral("stream too large for the memory its values take"));
     return true;
 }
 
@@ -232,15 +234,37 @@ qsizetype TypedStreamReader::payloadOf(const TypedStreamValue &value)
     }
 }
 
-qsizetype TypedStreamReader::heldByGroups(const QList<TypedStreamGroup> &groups)
+qsizetype TypedStreamReader::heldByList(qsizetype capacity, qsizetype itemSize)
 {
-    qsizetype n = qsizetype(sizeof(QList<TypedStreamGroup>)) + HeapBlock;
-    for (const TypedStreamGroup &g : groups) {
-        n += GroupSlot + HeapBlock + g.values.size() * qsizetype(sizeof(TypedStreamValue));
-        for (const TypedStreamValue &v : g.values)
-            n += payloadOf(v);
-    }
+    return capacity > 0 ? HeapBlock + capacity * itemSize : 0;
+}
+
+qsizetype TypedStreamReader::heldByContents(const TypedStreamObject::Contents &contents)
+{
+    qsizetype n = qsizetype(sizeof(TypedStreamObject::Contents)) + HeapBlock
+        + heldByList(contents.values.capacity(), qsizetype(sizeof(TypedStreamValue)))
+        + heldByList(contents.runs.capacity(), qsizetype(sizeof(TypedStreamObject::Run)));
+    for (const TypedStreamValue &v : contents.values)
+        n += payloadOf(v);
     return n;
+}
+
+template<typename T>
+bool TypedStreamReader::makeRoom(QList<T> &list, qsizetype more)
+{
+    const qsizetype old = list.capacity();
+    if (list.size() + more <= old)
+        return true;
+    // Doubling, as the list itself would grow; both blocks are held while the items
+    // move, and the old one is given back then.
+    const qsizetype grown = std::max(2 * old, list.size() + more);
+    const qsizetype itemSize = qsizetype(sizeof(T));
+    if (!hold(heldByList(grown, itemSize)))
+        return false;
+    list.reserve(grown);
+    release(heldByList(old, itemSize));
+    // The list may have taken a little more than asked.
+    return hold(heldByList(list.capacity(), itemSize) - heldByList(grown, itemSize));
 }
 
 qsizetype TypedStreamReader::heldByDecoded(const QVariant &value)
@@ -257,8 +281,11 @@ qsizetype TypedStreamReader::heldByDecoded(const QVariant &value)
     }
     case QMetaType::QByteArray:
         return HeapBlock + value.toByteArray().size();
-    case QMetaType::QVariantList:
-        return HeapBlock + value.toList().size() * qsizetype(sizeof(QVariant));
+    case QMetaType::QVariantList: {
+        // An empty list holds no block.
+        const qsizetype capacity = static_cast<const QVariantList *>(value.constData())->capacity();
+        return capacity > 0 ? HeapBlock + capacity * qsizetype(sizeof(QVariant)) : 0;
+    }
     case QMetaType::QVariantMap:
         return value.toMap().size() * (HeapBlock + qsizetype(sizeof(QString) + sizeof(QVariant)));
     default: {
@@ -542,12 +569,12 @@ bool TypedStreamReader::readObject(TypedStreamValue &out)
             ++m_pos;
             break;
         }
-        if (!object->m_groups) {
-            if (!hold(qsizetype(sizeof(QList<TypedStreamGroup>)) + HeapBlock))
+        if (!object->m_contents) {
+            if (!hold(qsizetype(sizeof(TypedStreamObject::Contents)) + HeapBlock))
                 return false;
-            object->m_groups = std::make_unique<QList<TypedStreamGroup>>();
+            object->m_contents = std::make_unique<TypedStreamObject::Contents>();
         }
-        if (!readGroup(*object->m_groups))
+        if (!readObjectGroup(*object->m_contents))
             return false;
     }
     m_enclosing.pop_back();
@@ -560,12 +587,12 @@ bool TypedStreamReader::readObject(TypedStreamValue &out)
         // What later objects see of this one is its value from now on. The budget
         // counts its groups as given up either way.
         if (object->hasDecodedValue()) {
-            if (object->m_groups)
-                release(heldByGroups(*object->m_groups));
+            if (object->m_contents)
+                release(heldByContents(*object->m_contents));
             if (!hold(heldByDecoded(object->decodedValue())))
                 return false;
             if (!m_keepDecodedGroups)
-                object->m_groups.reset();
+                object->m_contents.reset();
         }
     }
     out = TypedStreamValue::object(object);
@@ -624,31 +651,61 @@ bool TypedStreamReader::parseTypes(const QByteArray &types, qsizetype place,
     return true;
 }
 
-bool TypedStreamReader::readGroup(QList<TypedStreamGroup> &into)
+bool TypedStreamReader::readGroupTypes(QByteArray &types, std::shared_ptr<const std::vector<TypeNode>> &nodes)
 {
-    QByteArray types;
     bool nil;
     qsizetype place = -1;
     if (!readSharedString(types, nil, &place))
         return false;
     if (nil)
         return fail(QStringLiteral("nil type string"));
+    return parseTypes(types, place, nodes);
+}
+
+bool TypedStreamReader::readGroupValues(const std::vector<TypeNode> &nodes, QList<TypedStreamValue> &into)
+{
+    for (const TypeNode &t : nodes) {
+        TypedStreamValue v;
+        if (!readValue(t, v))
+            return false;
+        into.append(std::move(v));
+    }
+    return true;
+}
+
+bool TypedStreamReader::readGroup(QList<TypedStreamGroup> &into)
+{
+    QByteArray types;
     std::shared_ptr<const std::vector<TypeNode>> nodes;
-    if (!parseTypes(types, place, nodes))
+    if (!readGroupTypes(types, nodes))
         return false;
     if (!hold(GroupSlot + HeapBlock + qsizetype(nodes->size() * sizeof(TypedStreamValue))))
         return false;
     TypedStreamGroup group;
     group.types = types;
     group.values.reserve(qsizetype(nodes->size()));
-    for (const TypeNode &t : *nodes) {
-        TypedStreamValue v;
-        if (!readValue(t, v))
-            return false;
-        group.values.append(std::move(v));
-    }
+    if (!readGroupValues(*nodes, group.values))
+        return false;
     into.append(std::move(group));
     return true;
+}
+
+bool TypedStreamReader::readObjectGroup(TypedStreamObject::Contents &contents)
+{
+    QByteArray types;
+    std::shared_ptr<const std::vector<TypeNode>> nodes;
+    if (!readGroupTypes(types, nodes))
+        return false;
+    const qsizetype count = qsizetype(nodes->size());
+    if (contents.runs.isEmpty() || contents.runs.last().types != types) {
+        if (!makeRoom(contents.runs, 1))
+            return false;
+        contents.runs.append({types, 0, count});
+    }
+    ++contents.runs.last().groups;
+    if (!makeRoom(contents.values, count))
+        return false;
+    return readGroupValues(*nodes, contents.values);
 }
 
 bool TypedStreamReader::readValue(const TypeNode &type, TypedStreamValue &out)
@@ -799,7 +856,7 @@ std::unique_ptr<TypedStreamArchive> TypedStreamReader::read(QByteArrayView bytes
     m_held = 0;
     m_peakHeld = 0;
     m_memoryBudget = m_limits.memoryPerStreamByte > 0
-        ? qsizetype(std::min<qint64>(qint64(m_size) * m_limits.memoryPerStreamByte + MemoryAllowance,
+        ? qsizetype(std::min<qint64>(qint64(m_size) * m_limits.memoryPerStreamByte + m_limits.memoryAllowance,
                                      std::numeric_limits<qsizetype>::max()))
         : -1;
     m_referenceBudget = m_limits.bytesPerBackReference > 0 ? m_size / m_limits.bytesPerBackReference + BackReferenceAllowance : -1;

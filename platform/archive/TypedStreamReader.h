@@ -8,20 +8,24 @@
 //
 // The input is untrusted: lengths, counts, nesting and back-references are bounded
 // and checked, and any malformed stream answers failure with a message. Every value
-// is charged against a budget of the stream's size, and every back-reference to an
-// object against one of its own (Limits::bytesPerBackReference): a reference takes
-// two bytes of stream and holds a value, so a stream that refers to one object
-// millions of times is refused before it holds that many.
+// is charged against a budget of the stream's size; a caller may also bound the
+// back-references to objects by the stream's size (Limits::bytesPerBackReference).
 //
 // Memory: a reader given a bound (Limits::memoryPerStreamByte) charges every record it
-// keeps as it parses (objects, classes, groups, values, bytes, table places, parsed
-// type strings) and every decoded value (by its kind; a class decoder charges what
-// else its value holds through hold()) against a budget of that many bytes for each
-// byte of stream beyond MemoryAllowance. The groups of an object whose decoder gave
-// it a value are given back to the budget then, whether or not they are dropped, so
+// keeps as it parses (objects, classes, the values of groups, bytes, table places,
+// parsed type strings) and every decoded value (by its kind; a class decoder charges
+// what else its value holds through hold()) against a budget of that many bytes for
+// each byte of stream beyond Limits::memoryAllowance. A charge that would pass the
+// budget is refused before what it stands for is made, so a read never holds more
+// than its budget. An object's groups are kept flat (its values in one list, the type
+// strings as runs of groups written alike), and the list is charged as it grows; a
+// back-reference costs only its place in that list, the object it refers to having
+// been charged once, when it was read. The groups of an object whose decoder gave it
+// a value are given back to the budget then, whether or not they are dropped, so
 // that both ways of holding a read are refused alike. A stream that would expand
-// into more than its size allows (a huge array of numbers, millions of tiny objects)
-// is refused as too large before it holds that much.
+// into more than its size allows (a huge array of numbers, millions of tiny objects,
+// one object referred back to millions of times) is refused as too large before it
+// holds that much.
 //
 // What a read holds: by default every object keeps its groups, so that a caller can
 // walk the whole archive. A reader that wants the decoded values alone (a document
@@ -57,6 +61,8 @@ public:
     // (none at the top level); answering false rejects the stream.
     using ClassFilter = std::function<bool(const TypedStreamClass &cls, const TypedStreamObject *enclosing)>;
 
+    static constexpr qsizetype MemoryAllowance = qsizetype(1) << 20;
+
     struct Limits
     {
         qsizetype maxInputSize = qsizetype(256) * 1024 * 1024;
@@ -67,11 +73,11 @@ public:
         // BackReferenceAllowance; 0 for no bound.
         qsizetype bytesPerBackReference = 0;
         // Bytes of memory the read may hold for each byte of stream, beyond the first
-        // MemoryAllowance; 0 for no bound.
+        // memoryAllowance; 0 for no bound.
         qsizetype memoryPerStreamByte = 0;
+        qsizetype memoryAllowance = MemoryAllowance;
     };
     static constexpr qsizetype BackReferenceAllowance = 4096;
-    static constexpr qsizetype MemoryAllowance = qsizetype(1) << 20;
 
     TypedStreamReader();
     ~TypedStreamReader();
@@ -132,7 +138,14 @@ private:
     bool readClass(const TypedStreamClass *&cls, int chainDepth);
     bool readObject(TypedStreamValue &out);
     bool readCString(TypedStreamValue &out);
+    bool readGroupTypes(QByteArray &types, std::shared_ptr<const std::vector<TypeNode>> &nodes);
+    bool readGroupValues(const std::vector<TypeNode> &nodes, QList<TypedStreamValue> &into);
+    // A top-level group, and one of an object (into its flat contents).
     bool readGroup(QList<TypedStreamGroup> &into);
+    bool readObjectGroup(TypedStreamObject::Contents &contents);
+    // Room for `more` items in the list, charged as the list holds it.
+    template<typename T>
+    bool makeRoom(QList<T> &list, qsizetype more);
     bool readValue(const TypeNode &type, TypedStreamValue &out);
     bool parseTypes(const QByteArray &types, qsizetype place, std::shared_ptr<const std::vector<TypeNode>> &out);
     const ClassDecoder *decoderOf(const TypedStreamClass *cls);
@@ -140,7 +153,8 @@ private:
     bool chargeBackReference();
     void release(qsizetype bytes) { m_held -= bytes; }
     static qsizetype payloadOf(const TypedStreamValue &value);
-    static qsizetype heldByGroups(const QList<TypedStreamGroup> &groups);
+    static qsizetype heldByList(qsizetype capacity, qsizetype itemSize);
+    static qsizetype heldByContents(const TypedStreamObject::Contents &contents);
     static qsizetype heldByDecoded(const QVariant &value);
 
     QHash<QByteArray, ClassDecoder> m_decoders;
