@@ -778,7 +778,6 @@ TEST(DocumentArchive, EachNodeIsChargedOnce)
         return peak;
     };
     const qsizetype grown = peakOf(23) - peakOf(22);
-    std::fprintf(stderr, "grown %lld node %zu object %zu\n", qlonglong(grown), sizeof(Node), sizeof(platform::TypedStreamObject));
     EXPECT_GE(grown, qsizetype(sizeof(Node)));
     EXPECT_LT(grown, 2 * qsizetype(sizeof(Node)) + 4 * qsizetype(sizeof(platform::TypedStreamObject)));
 }
