@@ -63,6 +63,11 @@ namespace platform {
 // The table keeps its kinds in the two low bits of these addresses.
 static_assert(alignof(TypedStreamObject) >= 4 && alignof(TypedStreamClass) >= 4);
 
+const TypedStreamReader::Entry *TypedStreamReader::entryIn(const QVariant &place)
+{
+    return place.metaType() == QMetaType::fromType<Entry>() ? static_cast<const Entry *>(place.constData()) : nullptr;
+}
+
 struct TypedStreamReader::TypeNode
 {
     char code = 0;
@@ -455,10 +460,10 @@ bool TypedStreamReader::readClass(const TypedStreamClass *&cls, int chainDepth)
         return true;
     }
     if (lead == Lead::Label) {
-        const Entry &e = m_table[size_t(index)];
-        if (e.kind() != EntryKind::Class)
+        const Entry *e = entryIn(m_table[size_t(index)]);
+        if (!e || e->kind() != EntryKind::Class)
             return fail(QStringLiteral("back-reference to a non-class where a class belongs"));
-        cls = static_cast<const TypedStreamClass *>(e.pointer());
+        cls = static_cast<const TypedStreamClass *>(e->pointer());
         if (!cls->m_complete)
             return fail(QStringLiteral("class is its own superclass"));
         return true;
@@ -473,13 +478,13 @@ bool TypedStreamReader::readClass(const TypedStreamClass *&cls, int chainDepth)
     if (!readInteger(version))
         return false;
     if (!spend(1)
-        || !hold(qsizetype(sizeof(TypedStreamClass) + sizeof(std::unique_ptr<TypedStreamClass>) + sizeof(Entry))
+        || !hold(qsizetype(sizeof(TypedStreamClass) + sizeof(std::unique_ptr<TypedStreamClass>) + sizeof(QVariant))
                  + HeapBlock))
         return false;
     auto owned = std::make_unique<TypedStreamClass>(name, version);
     TypedStreamClass *c = owned.get();
     m_archive->m_classes.push_back(std::move(owned));
-    m_table.push_back(Entry::of(EntryKind::Class, c));
+    m_table.push_back(QVariant::fromValue(Entry::of(EntryKind::Class, c)));
     const TypedStreamClass *super = nullptr;
     if (!readClass(super, chainDepth + 1))
         return false;
@@ -500,10 +505,10 @@ bool TypedStreamReader::readCString(TypedStreamValue &out)
         return true;
     }
     if (lead == Lead::Label) {
-        const Entry &e = m_table[size_t(index)];
-        if (e.kind() != EntryKind::CString)
+        const Entry *e = entryIn(m_table[size_t(index)]);
+        if (!e || e->kind() != EntryKind::CString)
             return fail(QStringLiteral("back-reference to a non-string where a C string belongs"));
-        const QByteArray &string = m_cStrings[e.cString()];
+        const QByteArray &string = m_cStrings[e->cString()];
         out = string.isNull() ? TypedStreamValue::nil('*') : TypedStreamValue::string('*', string);
         return true;
     }
@@ -515,9 +520,9 @@ bool TypedStreamReader::readCString(TypedStreamValue &out)
         s = QByteArray();
     else if (s.isNull())
         s = QByteArray("");
-    if (!hold(qsizetype(sizeof(Entry) + sizeof(QByteArray))))
+    if (!hold(qsizetype(sizeof(QVariant) + sizeof(QByteArray))))
         return false;
-    m_table.push_back(Entry::ofCString(m_cStrings.size()));
+    m_table.push_back(QVariant::fromValue(Entry::ofCString(m_cStrings.size())));
     m_cStrings.push_back(s);
     out = nil ? TypedStreamValue::nil('*') : TypedStreamValue::string('*', s);
     return true;
@@ -534,20 +539,51 @@ bool TypedStreamReader::readObject(TypedStreamValue &out)
         return true;
     }
     if (lead == Lead::Label) {
-        const Entry &e = m_table[size_t(index)];
-        if (e.kind() != EntryKind::Object)
+        const QVariant &place = m_table[size_t(index)];
+        const Entry *e = entryIn(place);
+        if (e && e->kind() != EntryKind::Object)
             return fail(QStringLiteral("back-reference to a non-object where an object belongs"));
         if (!chargeBackReference())
             return false;
-        out = TypedStreamValue::object(static_cast<const TypedStreamObject *>(e.pointer()));
+        const auto *object = e ? static_cast<const TypedStreamObject *>(e->pointer()) : nullptr;
+        // An object read to its end without a value is its own value: the reference
+        // is to its record.
+        if (object && object->isComplete() && !object->hasDecodedValue()) {
+            out = TypedStreamValue::object(object);
+            return true;
+        }
+        // Any other, one decoded or one still being read, gets a record of its own
+        // standing for it (so that each record is referred to by one value alone); the
+        // record for a decoded one is given back with the record of the object holding
+        // the reference once that has its value. Kept whole, the archive refers to the
+        // object itself, and counts the record as the other way holds it.
+        const bool decoded = !object || object->hasDecodedValue();
+        if (!countRecord())
+            return false;
+        if (decoded && !m_enclosing.empty())
+            ++m_enclosing.back().recordsToGiveBack;
+        if (m_keepDecodedGroups) {
+            out = TypedStreamValue::object(object);
+            return true;
+        }
+        TypedStreamObject *record = newRecord();
+        record->setClass(object ? object->objectClass() : nullptr);
+        record->setComplete();
+        record->setReference();
+        if (!object)
+            record->setDecodedValue(place);
+        out = TypedStreamValue::object(record);
         return true;
     }
     if (m_objectDepth >= m_limits.maxObjectDepth)
         return fail(QStringLiteral("objects nested too deeply"));
-    if (!spend(1) || !hold(qsizetype(sizeof(TypedStreamObject) + sizeof(Entry))))
+    if (!spend(1) || !hold(qsizetype(sizeof(QVariant))))
         return false;
-    TypedStreamObject *object = &m_archive->m_objects.emplace_back(nullptr);
-    m_table.push_back(Entry::of(EntryKind::Object, object));
+    if (!countRecord())
+        return false;
+    TypedStreamObject *object = newRecord();
+    const size_t place = m_table.size();
+    m_table.push_back(QVariant::fromValue(Entry::of(EntryKind::Object, object)));
 
     const TypedStreamClass *cls = nullptr;
     if (!readClass(cls, 0))
@@ -555,12 +591,12 @@ bool TypedStreamReader::readObject(TypedStreamValue &out)
     if (!cls)
         return fail(QStringLiteral("object without a class"));
     object->setClass(cls);
-    const TypedStreamObject *enclosing = m_enclosing.empty() ? nullptr : m_enclosing.back();
+    const TypedStreamObject *enclosing = m_enclosing.empty() ? nullptr : m_enclosing.back().object;
     if (m_filter && !m_filter(*cls, enclosing))
         return fail(QStringLiteral("class %1 not accepted here").arg(QString::fromLatin1(cls->name())));
 
     ++m_objectDepth;
-    m_enclosing.push_back(object);
+    m_enclosing.push_back({object, 0});
     for (;;) {
         quint8 b;
         if (!peekByte(b))
@@ -577,6 +613,7 @@ bool TypedStreamReader::readObject(TypedStreamValue &out)
         if (!readObjectGroup(*object->m_contents))
             return false;
     }
+    Enclosing self = m_enclosing.back();
     m_enclosing.pop_back();
     --m_objectDepth;
     object->setComplete();
@@ -589,14 +626,66 @@ bool TypedStreamReader::readObject(TypedStreamValue &out)
         if (object->hasDecodedValue()) {
             if (object->m_contents)
                 release(heldByContents(*object->m_contents));
+            giveBackRecords(self);
             if (!hold(heldByDecoded(object->decodedValue())))
                 return false;
-            if (!m_keepDecodedGroups)
+            if (!m_keepDecodedGroups) {
                 object->m_contents.reset();
+                // Later references find the value in the table.
+                m_table[place] = object->decodedValue();
+            }
+            if (!m_enclosing.empty())
+                ++m_enclosing.back().recordsToGiveBack;
         }
     }
     out = TypedStreamValue::object(object);
     return true;
+}
+
+bool TypedStreamReader::countRecord()
+{
+    if (++m_recordsInUse > m_recordsCharged) {
+        if (!hold(qsizetype(sizeof(TypedStreamObject))))
+            return false;
+        ++m_recordsCharged;
+    }
+    return true;
+}
+
+TypedStreamObject *TypedStreamReader::newRecord()
+{
+    if (!m_keepDecodedGroups && !m_freeRecords.empty()) {
+        TypedStreamObject *record = m_freeRecords.back();
+        m_freeRecords.pop_back();
+        return record;
+    }
+    return &m_archive->m_objects.emplace_back(nullptr);
+}
+
+void TypedStreamReader::giveBackRecords(Enclosing &enclosing)
+{
+    m_recordsInUse -= enclosing.recordsToGiveBack;
+    enclosing.recordsToGiveBack = 0;
+    if (!m_keepDecodedGroups && enclosing.object->m_contents)
+        giveBackRecordsIn(enclosing.object->m_contents->values);
+}
+
+void TypedStreamReader::giveBackRecordsIn(const QList<TypedStreamValue> &values)
+{
+    for (const TypedStreamValue &v : values) {
+        if (v.kind() == TypedStreamValue::Kind::Object) {
+            auto *record = const_cast<TypedStreamObject *>(v.objectPointer());
+            // Decoded objects of this one, and records standing for decoded ones: none
+            // is referred to from anywhere else. (A record standing for an object still
+            // being read may be held by a value as an object; it stays.)
+            if (record->hasDecodedValue()) {
+                record->clear();
+                m_freeRecords.push_back(record);
+            }
+        } else if (v.kind() == TypedStreamValue::Kind::Array || v.kind() == TypedStreamValue::Kind::Struct) {
+            giveBackRecordsIn(v.elements());
+        }
+    }
 }
 
 const TypedStreamReader::ClassDecoder *TypedStreamReader::decoderOf(const TypedStreamClass *cls)
@@ -850,6 +939,9 @@ std::unique_ptr<TypedStreamArchive> TypedStreamReader::read(QByteArrayView bytes
     m_parsed.clear();
     m_parsedAt.clear();
     m_decoderOf.clear();
+    m_freeRecords.clear();
+    m_recordsInUse = 0;
+    m_recordsCharged = 0;
     // Every value but the parts of a struct takes at least one byte; the generous
     // budget only stops streams that would expand into far more values than bytes.
     m_budget = 4 * m_size + 4096;
@@ -906,6 +998,7 @@ std::unique_ptr<TypedStreamArchive> TypedStreamReader::read(QByteArrayView bytes
     m_archive = nullptr;
     m_data = nullptr;
     m_table.clear();
+    m_freeRecords.clear();
     m_cStrings.clear();
     m_enclosing.clear();
     m_strings.clear();

@@ -124,6 +124,17 @@ private:
         size_t cString() const { return size_t(bits >> 2); }
     };
     enum class Lead { Nil, New, Label };
+    // An object being read, and how many records the values read into it so far would
+    // give back once it has its value (its objects that got theirs, and the records
+    // standing for objects met before).
+    struct Enclosing
+    {
+        TypedStreamObject *object = nullptr;
+        qsizetype recordsToGiveBack = 0;
+    };
+    // The place of the table that a back-reference names, as its entry (none when a
+    // reader dropping decoded groups keeps the object's value there instead).
+    static const Entry *entryIn(const QVariant &place);
 
     bool fail(const QString &message);
     bool need(qsizetype n);
@@ -150,6 +161,14 @@ private:
     bool parseTypes(const QByteArray &types, qsizetype place, std::shared_ptr<const std::vector<TypeNode>> &out);
     const ClassDecoder *decoderOf(const TypedStreamClass *cls);
     bool spend(qsizetype n);
+    // One more record in use, charged when more are in use than ever before (the way
+    // of holding makes no difference); false when the budget is spent.
+    bool countRecord();
+    // A record, given back or new.
+    TypedStreamObject *newRecord();
+    // The records the values of an object that got its value referred to, given back.
+    void giveBackRecords(Enclosing &enclosing);
+    void giveBackRecordsIn(const QList<TypedStreamValue> &values);
     bool chargeBackReference();
     void release(qsizetype bytes) { m_held -= bytes; }
     static qsizetype payloadOf(const TypedStreamValue &value);
@@ -177,9 +196,14 @@ private:
     int m_objectDepth = 0;
     TypedStreamArchive *m_archive = nullptr;
     QList<QByteArray> m_strings;
-    std::deque<Entry> m_table;
+    // One place for each object, class and C string: its entry, or the value of an
+    // object whose groups were dropped (whose record was given back then).
+    std::deque<QVariant> m_table;
+    std::vector<TypedStreamObject *> m_freeRecords;
+    qsizetype m_recordsInUse = 0;
+    qsizetype m_recordsCharged = 0;
     std::vector<QByteArray> m_cStrings; // their bytes (null for nil)
-    std::vector<TypedStreamObject *> m_enclosing;
+    std::vector<Enclosing> m_enclosing;
     QHash<QByteArray, std::shared_ptr<const std::vector<TypeNode>>> m_parsed;
     // The same by the place of the type string among the shared strings, and each
     // class's decoder (none when no class of its chain has one): looked up once.

@@ -358,9 +358,14 @@ TEST(TypedStreamReaderHolding, DecodedObjectsGiveUpTheirGroupsOthersKeepThem)
         ASSERT_TRUE(unknown);
         ASSERT_EQ(unknown->values().size(), 1);
         EXPECT_EQ(unknown->values().first()->toInteger(), 7);
+        // Dropping them, the records of decoded objects are given back for later
+        // objects once the object holding them has its value (a record given back has
+        // no class).
         for (qsizetype i = 0; i < archive->objectCount(); ++i) {
             const TypedStreamObject *object = archive->objectAt(i);
-            EXPECT_EQ(object->groups().isEmpty(), !keep && object->hasDecodedValue()) << object->className().data();
+            const bool givenBack = !keep && !object->objectClass();
+            EXPECT_EQ(object->groups().isEmpty(), !keep && (object->hasDecodedValue() || givenBack))
+                << object->className().data();
         }
     }
 }
