@@ -83,10 +83,10 @@ public:
     // back-reference costs only its place where it stands (a value referred to many
     // times is held once, charged when decoded), so the archives the platform's writer
     // made, which refer back to the zone and format of every date, are held at what
-    // their values take. The densest of them (an entry in under 60 bytes, its node,
-    // dates and the read's records) hold about ten bytes for each of theirs; a stream
-    // that would expand into more than this is refused as too large.
-    static constexpr qsizetype ArchiveMemoryPerByte = 12;
+    // their values take: the densest of them (an entry in under 60 bytes) hold under
+    // nine bytes for each of theirs, its node among them. A stream that would expand
+    // into more than this is refused as too large.
+    static constexpr qsizetype ArchiveMemoryPerByte = 10;
 
     struct ReadResult
     {
