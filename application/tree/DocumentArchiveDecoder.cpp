@@ -227,9 +227,10 @@ bool decodeNode(TypedStreamObject &object, DecodedLists &lists, TypedStreamReade
     QVariantList children;
     QString itemName;
     int type = 0;
-    NodePtr node = Node::create(Node::Job);
-    QDateTime cDate = node->cDate();
-    QDateTime lDate = node->lDate();
+    // A nil date keeps the one a new node has (now); none is asked for otherwise, as
+    // the local time it takes is looked up afresh each time.
+    QDateTime cDate;
+    QDateTime lDate;
     int hours = 0;
     int minutes = 0;
     bool active = false;
@@ -252,10 +253,13 @@ bool decodeNode(TypedStreamObject &object, DecodedLists &lists, TypedStreamReade
     if (*version <= NodeVersionWithDetails && !c.atEnd())
         return false;
 
+    NodePtr node = cDate.isValid() && lDate.isValid() ? Node::create(Node::Job, cDate) : Node::create(Node::Job);
     node->setType(type);
     node->setItemName(itemName);
-    node->setcDate(cDate);
-    node->setlDate(lDate);
+    if (cDate.isValid())
+        node->setcDate(cDate);
+    if (lDate.isValid())
+        node->setlDate(lDate);
     // The wage first: for a time entry it recomputes the work time, which the stored
     // hours, minutes and turnover then replace.
     node->setWage(wage);

@@ -5,7 +5,7 @@
 namespace platform {
 
 // The flags sit in the class address's low bits.
-static_assert(alignof(TypedStreamClass) >= 8);
+static_assert(alignof(TypedStreamClass) >= 4);
 static_assert(sizeof(void *) != 8 || sizeof(TypedStreamObject) == 48);
 
 QByteArray TypedStreamObject::className() const

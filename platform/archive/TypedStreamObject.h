@@ -52,22 +52,16 @@ public:
 
 private:
     friend class TypedStreamReader;
-    // An archive holds millions of objects: the flags sit in the low bits of the
+    // An archive holds millions of objects: the two flags sit in the low bits of the
     // class's address (aligned to eight bytes), so that an object takes 48 bytes.
     static constexpr quintptr Complete = 1;
     static constexpr quintptr HasDecoded = 2;
-    // A record that stands for an object met before (a back-reference to an object
-    // decoded or still being read), which a reader that drops decoded groups makes so
-    // that each record is referred to by one value alone.
-    static constexpr quintptr Reference = 4;
-    static constexpr quintptr FlagBits = 7;
+    static constexpr quintptr FlagBits = 3;
     void setClass(const TypedStreamClass *cls)
     {
         m_classAndFlags = reinterpret_cast<quintptr>(cls) | (m_classAndFlags & FlagBits);
     }
     void setComplete() { m_classAndFlags |= Complete; }
-    void setReference() { m_classAndFlags |= Reference; }
-    bool isReference() const { return m_classAndFlags & Reference; }
     // Empties a record for another object.
     void clear()
     {

@@ -569,7 +569,6 @@ bool TypedStreamReader::readObject(TypedStreamValue &out)
         TypedStreamObject *record = newRecord();
         record->setClass(object ? object->objectClass() : nullptr);
         record->setComplete();
-        record->setReference();
         if (!object)
             record->setDecodedValue(place);
         out = TypedStreamValue::object(record);

@@ -193,7 +193,7 @@ void TypedStreamWriter::string(const QString &s, const QByteArray &className)
     if (className != "NSString")
         chain.append({"NSString", 1});
     chain.append({"NSObject", 0});
-    if (!beginShared(chain, ShareStrings, "S" + className + '\0' + s.toUtf8()))
+    if (!beginShared(chain, ShareStrings, m_sharing & ShareStrings ? QByteArray("S" + className + '\0' + s.toUtf8()) : QByteArray()))
         return;
     group("+");
     byteString(s.toUtf8());
@@ -211,9 +211,13 @@ void TypedStreamWriter::date(double sinceReferenceDate)
 void TypedStreamWriter::calendarDate(double sinceReferenceDate, const QString &zoneName, const QByteArray &zoneData,
                                      const QString &format, int zoneObject)
 {
-    const QByteArray zoneKey = "Z" + QByteArray::number(zoneObject) + '\0' + zoneName.toUtf8() + '\0'
-        + (zoneData.isNull() ? QByteArray("-") : "+" + zoneData);
-    const QByteArray dateKey = "D" + QByteArray::number(sinceReferenceDate, 'g', 17) + '\0' + zoneKey + '\0' + format.toUtf8();
+    const QByteArray zoneKey = m_sharing & (ShareZones | ShareDates)
+        ? QByteArray("Z" + QByteArray::number(zoneObject) + '\0' + zoneName.toUtf8() + '\0'
+                     + (zoneData.isNull() ? QByteArray("-") : QByteArray("+" + zoneData)))
+        : QByteArray();
+    const QByteArray dateKey = m_sharing & ShareDates
+        ? QByteArray("D" + QByteArray::number(sinceReferenceDate, 'g', 17) + '\0' + zoneKey + '\0' + format.toUtf8())
+        : QByteArray();
     if (!beginShared({{"NSCalendarDate", 0}, {"NSDate", 0}, {"NSObject", 0}}, ShareDates, dateKey))
         return;
     group("d");
@@ -230,7 +234,7 @@ void TypedStreamWriter::calendarDate(double sinceReferenceDate, const QString &z
         endObject();
     }
     group("@");
-    if (beginShared({{"NSString", 1}, {"NSObject", 0}}, ShareFormats, "F" + format.toUtf8())) {
+    if (beginShared({{"NSString", 1}, {"NSObject", 0}}, ShareFormats, m_sharing & ShareFormats ? QByteArray("F" + format.toUtf8()) : QByteArray())) {
         group("+");
         byteString(format.toUtf8());
         endObject();
@@ -257,7 +261,7 @@ void TypedStreamWriter::number(const QByteArray &type, double value)
 
 void TypedStreamWriter::dataObject(const QByteArray &bytes)
 {
-    if (!beginShared({{"NSMutableData", 0}, {"NSData", 0}, {"NSObject", 0}}, ShareData, "B" + bytes))
+    if (!beginShared({{"NSMutableData", 0}, {"NSData", 0}, {"NSObject", 0}}, ShareData, m_sharing & ShareData ? QByteArray("B" + bytes) : QByteArray()))
         return;
     group("i");
     integer(bytes.size());
