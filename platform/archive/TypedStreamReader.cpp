@@ -255,14 +255,14 @@ qsizetype TypedStreamReader::heldByContents(const TypedStreamObject::Contents &c
 }
 
 template<typename T>
-bool TypedStreamReader::makeRoom(QList<T> &list, qsizetype more)
+bool TypedStreamReader::makeRoom(QList<T> &list, qsizetype more, qsizetype least)
 {
     const qsizetype old = list.capacity();
     if (list.size() + more <= old)
         return true;
-    // Doubling, as the list itself would grow; both blocks are held while the items
-    // move, and the old one is given back then.
-    const qsizetype grown = std::max(2 * old, list.size() + more);
+    // Doubling, as the list itself would grow, from room for what most objects hold;
+    // both blocks are held while the items move, and the old one is given back then.
+    const qsizetype grown = std::max({2 * old, list.size() + more, least});
     const qsizetype itemSize = qsizetype(sizeof(T));
     if (!hold(heldByList(grown, itemSize)))
         return false;
@@ -786,12 +786,12 @@ bool TypedStreamReader::readObjectGroup(TypedStreamObject::Contents &contents)
         return false;
     const qsizetype count = qsizetype(nodes->size());
     if (contents.runs.isEmpty() || contents.runs.last().types != types) {
-        if (!makeRoom(contents.runs, 1))
+        if (!makeRoom(contents.runs, 1, 4))
             return false;
         contents.runs.append({types, 0, count});
     }
     ++contents.runs.last().groups;
-    if (!makeRoom(contents.values, count))
+    if (!makeRoom(contents.values, count, 8))
         return false;
     return readGroupValues(*nodes, contents.values);
 }

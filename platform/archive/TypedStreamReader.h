@@ -154,9 +154,10 @@ private:
     // A top-level group, and one of an object (into its flat contents).
     bool readGroup(QList<TypedStreamGroup> &into);
     bool readObjectGroup(TypedStreamObject::Contents &contents);
-    // Room for `more` items in the list, charged as the list holds it.
+    // Room for `more` items in the list (for at least `least` once it grows), charged
+    // as the list holds it.
     template<typename T>
-    bool makeRoom(QList<T> &list, qsizetype more);
+    bool makeRoom(QList<T> &list, qsizetype more, qsizetype least);
     bool readValue(const TypeNode &type, TypedStreamValue &out);
     bool parseTypes(const QByteArray &types, qsizetype place, std::shared_ptr<const std::vector<TypeNode>> &out);
     const ClassDecoder *decoderOf(const TypedStreamClass *cls);
