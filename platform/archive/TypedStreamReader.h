@@ -31,9 +31,13 @@
 // walk the whole archive. A reader that wants the decoded values alone (a document
 // of hundreds of thousands of objects) has the groups of each object whose decoder
 // gave it a value dropped as soon as the value is set (setKeepDecodedGroups(false)):
-// later objects see only the value, as they do anyway (valueOf()), and the read then
-// holds little more than the values. Both answer alike for every stream: the same
-// values, or the same refusal at the same place.
+// later objects see only the value, as they do anyway (valueOf()). Its record is
+// given back for a later object once the object holding it has its own value, the
+// value staying in the table for later references; a reference to a decoded object
+// gets a record of its own (holding the value), given back likewise. The read then
+// holds a table place for each object and little more than the values. Records are
+// counted and charged alike either way, so both answer alike for every stream: the
+// same values, or the same refusal at the same place.
 // Threads: reentrant; no shared state, so separate values may be used on any thread.
 #include "platform/archive/TypedStreamArchive.h"
 #include "platform/archive/TypedStreamClass.h"
