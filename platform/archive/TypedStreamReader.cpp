@@ -637,6 +637,12 @@ bool TypedStreamReader::readObject(TypedStreamValue &out)
                 ++m_enclosing.back().recordsToGiveBack;
         }
     }
+    // Groups kept for good take no more than they hold (their charge stays as it was,
+    // alike either way of holding).
+    if (object->m_contents) {
+        object->m_contents->values.squeeze();
+        object->m_contents->runs.squeeze();
+    }
     out = TypedStreamValue::object(object);
     return true;
 }
