@@ -1,5 +1,7 @@
 #include "platform/drawing/Application.h"
 
+#include "platform/drawing/HeldWindowAccessible.h"
+
 #include "platform/foundation/BackgroundTask.h"
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/ExceptionBoundary.h"
@@ -58,6 +60,9 @@ Application::Application(int &argc, char **argv) : QApplication(guardStart(argc,
 {
     qInstallMessageHandler(handlerBeforeStart);
     handlerBeforeStart = nullptr;
+    // Before any button's interface is made: a held window's buttons refuse
+    // accessibility presses.
+    HeldWindowAccessible::install();
 }
 
 Application::~Application() = default;
