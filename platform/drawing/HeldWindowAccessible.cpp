@@ -45,27 +45,35 @@ QAccessibleInterface *HeldWindowAccessible::make(const QString &, QObject *objec
 HeldWindowAccessible::HeldWindowAccessible(QAccessibleInterface *wrapped)
     : m_wrapped(wrapped)
     , m_wrappedId(QAccessible::uniqueId(wrapped))
+    , m_object(wrapped->object())
 {
 }
 
 HeldWindowAccessible::~HeldWindowAccessible()
 {
-    QAccessible::deleteAccessibleInterface(m_wrappedId);
+    // The cache may have deleted it first (all of them go when the application ends).
+    if (wrappedAlive())
+        QAccessible::deleteAccessibleInterface(m_wrappedId);
+}
+
+bool HeldWindowAccessible::wrappedAlive() const
+{
+    return QAccessible::accessibleInterface(m_wrappedId) == m_wrapped;
 }
 
 bool HeldWindowAccessible::refused() const
 {
-    return WindowHold::refusesInput(m_wrapped->object());
+    return WindowHold::refusesInput(m_object);
 }
 
 bool HeldWindowAccessible::isValid() const
 {
-    return m_wrapped->isValid();
+    return m_object && wrappedAlive() && m_wrapped->isValid();
 }
 
 QObject *HeldWindowAccessible::object() const
 {
-    return m_wrapped->object();
+    return m_object;
 }
 
 QWindow *HeldWindowAccessible::window() const

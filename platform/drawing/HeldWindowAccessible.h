@@ -8,10 +8,12 @@
 // interface made before it stays Qt's own, so the application object installs it as it
 // starts (and every hold does, for a program without it). The interfaces belong to
 // Qt's accessibility cache, which deletes each with its button; the wrapped one goes
-// with it.
+// with it (at the application's end the cache deletes both, in either order: the
+// wrapper answers its object without asking the wrapped one).
 //
 // Threads: GUI thread only, as all of Qt's accessibility. It cannot fail.
 #include <QAccessible>
+#include <QPointer>
 
 namespace platform {
 
@@ -53,9 +55,12 @@ private:
     explicit HeldWindowAccessible(QAccessibleInterface *wrapped);
     static QAccessibleInterface *make(const QString &className, QObject *object);
     bool refused() const;
+    // Qt's interface is still in its cache (not deleted before this one).
+    bool wrappedAlive() const;
 
     QAccessibleInterface *m_wrapped;
     QAccessible::Id m_wrappedId;
+    QPointer<QObject> m_object;
 };
 
 } // namespace platform
