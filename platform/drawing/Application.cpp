@@ -1,6 +1,7 @@
 #include "platform/drawing/Application.h"
 
 #include "platform/drawing/HeldWindowAccessible.h"
+#include "platform/drawing/HiddenWindowFocus.h"
 
 #include "platform/foundation/BackgroundTask.h"
 #include "platform/foundation/Exception.h"
@@ -63,6 +64,8 @@ Application::Application(int &argc, char **argv) : QApplication(guardStart(argc,
     // Before any button's interface is made: a held window's buttons refuse
     // accessibility presses.
     HeldWindowAccessible::install();
+    // Before any menu or dialog shows: keys the desktop sends to one that hid go on.
+    HiddenWindowFocus::install();
 }
 
 Application::~Application() = default;
