@@ -32,6 +32,8 @@
 #include <QRandomGenerator>
 #include <QSignalSpy>
 
+#include <functional>
+
 using namespace mydoctest;
 
 namespace {
@@ -216,15 +218,17 @@ TEST_F(MyDocumentTest, SelectionTotalsCountAJobAndItsEntryOnce)
 
 // The selection's totals, kept between updates, stay those of the rows selected and
 // shown at every step of a seeded run of selections (Select All among them), rows
-// closed and opened, deletions, undos and times changed in place.
+// closed and opened, deletions, undos and times changed in place. The turnovers (of
+// the selection and of the totals row) keep their cents at wages of a million an hour.
 TEST_F(MyDocumentTest, SelectionTotalsFollowEverySelectionOpeningAndEdit)
 {
     ProbeDocument *document = newDocument();
     QList<NodePtr> jobs;
     for (int j = 0; j < 4; ++j)
-        jobs << makeJob(QStringLiteral("Job %1").arg(j), 20 + j, {{8, 10 + j}, {9, 25}, {11, 5 * j}});
+        jobs << makeJob(QStringLiteral("Job %1").arg(j), 1000003.0f + 7919.0f * float(j), {{8, 10 + j}, {9, 25}, {11, 5 * j}});
     NodePtr group = makeNode(Node::Group, QStringLiteral("Group"));
-    group->addChild(makeJob(QStringLiteral("Inner"), 40, {{13, 40}}));
+    group->addChild(makeJob(QStringLiteral("Inner"), 2000017.0f, {{13, 40}}));
+    group->recalcWorkTimeForTree();
     jobs << group;
     fill(document, jobs);
     QTreeView *view = outline(document);
@@ -265,6 +269,34 @@ TEST_F(MyDocumentTest, SelectionTotalsFollowEverySelectionOpeningAndEdit)
         }
         return any ? QString::asprintf("%d:%02d", minutes / 60, minutes % 60) : QString();
     };
+    // A node's turnover times 60: its minutes at its job's wage (the wages are whole).
+    const std::function<qint64(const Node &)> wageMinutes = [&](const Node &node) -> qint64 {
+        if (node.type() == Node::Group || node.type() == Node::Root) {
+            qint64 sum = 0;
+            for (const NodePtr &child : node.children())
+                sum += wageMinutes(*child);
+            return sum;
+        }
+        const Node *job = &node;
+        while (job && job->type() != Node::Job)
+            job = job->parent();
+        return (qint64(node.hours()) * 60 + node.minutes()) * qint64(job ? job->wage() : node.wage());
+    };
+    const auto expectedTurnover = [&]() -> QString {
+        qint64 sum = 0;
+        bool any = false;
+        for (const NodePtr &node : allNodes()) {
+            if (!shownAndSelected(node.get()))
+                continue;
+            any = true;
+            bool under = false;
+            for (Node *above = node->parent(); above; above = above->parent())
+                under = under || shownAndSelected(above);
+            if (!under)
+                sum += wageMinutes(*node);
+        }
+        return any ? QLocale().toCurrencyString(double(sum) / 60.0) : QString();
+    };
 
     const quint32 seed = 20261209;
     QRandomGenerator random(seed);
@@ -303,6 +335,9 @@ TEST_F(MyDocumentTest, SelectionTotalsFollowEverySelectionOpeningAndEdit)
         }
         document->updateTotalTime();
         ASSERT_EQ(document->selectedNodeWorkTime(), expectedTime());
+        ASSERT_EQ(document->selectedNodeWage(), expectedTurnover());
+        ASSERT_EQ(totalText(document, QStringLiteral("outlineTurnover")),
+                  QLocale().toCurrencyString(double(wageMinutes(*document->jobList())) / 60.0));
     }
 }
 
