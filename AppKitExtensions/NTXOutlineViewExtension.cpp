@@ -329,11 +329,18 @@ void selectItems(QTreeView *outlineView, const QList<QVariant> &items, bool byEx
         if (isShown(outlineView, index))
             rowsByParent[index.parent()].append(index.row());
     }
+    // The parents in the order the outline shows them (see selectAllShownRows).
+    std::vector<std::pair<QList<int>, std::pair<const QModelIndex, QList<int>> *>> parents;
+    parents.reserve(rowsByParent.size());
+    for (auto &entry : rowsByParent)
+        parents.emplace_back(pathOf(entry.first), &entry);
+    std::sort(parents.begin(), parents.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
     QItemSelection selection;
-    for (auto &[parent, rows] : rowsByParent) {
+    for (auto &[path, entry] : parents) {
+        QList<int> &rows = entry->second;
         std::sort(rows.begin(), rows.end());
         rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
-        appendRowRuns(selection, *outlineView->model(), parent, rows);
+        appendRowRuns(selection, *outlineView->model(), entry->first, rows);
     }
     if (selection.isEmpty() && byExtendingSelection)
         return;
@@ -348,6 +355,11 @@ void selectAllShownRows(QTreeView *outlineView)
     const QAbstractItemView::SelectionMode mode = outlineView ? outlineView->selectionMode() : QAbstractItemView::NoSelection;
     if (!model || !selection || (mode != QAbstractItemView::ExtendedSelection && mode != QAbstractItemView::MultiSelection))
         return;
+    // The ranges in the order the outline shows their parents (each parent before the
+    // rows below it, siblings top to bottom): Qt's view asks the selection model for
+    // each cell it paints, and the model tries the ranges in order until one holds the
+    // cell, so the rows in view find theirs among the first ranges once the outline
+    // shows its top.
     QItemSelection all;
     QList<QModelIndex> parents{outlineView->rootIndex()};
     while (!parents.isEmpty()) {
@@ -356,6 +368,7 @@ void selectAllShownRows(QTreeView *outlineView)
             continue;
         const int rowCount = model->rowCount(parent);
         QList<int> shown;
+        const qsizetype below = parents.size();
         for (int r = 0; r < rowCount; ++r) {
             if (outlineView->isRowHidden(r, parent))
                 continue;
@@ -364,6 +377,8 @@ void selectAllShownRows(QTreeView *outlineView)
             if (outlineView->isExpanded(row) && model->hasChildren(row))
                 parents.append(row);
         }
+        // The first open row is taken next.
+        std::reverse(parents.begin() + below, parents.end());
         appendRowRuns(all, *model, parent, shown);
     }
     // Whole rows already: without the Rows flag the selection model takes the ranges
