@@ -346,14 +346,47 @@ QMenu *DocumentWindowController::fillOutlineMenu(const NodePtr &node)
 
 QList<NodePtr> DocumentWindowController::selectedNodes() const
 {
+    QTreeView *outline = m_document.outlineView();
+    if (!outline)
+        return {};
+    const bool keep = outline->selectionModel() && outline->selectionModel() == m_watchedSelection
+                      && !m_document.outlineModel()->isInEditBatch();
+    if (keep && m_selectedNodes)
+        return *m_selectedNodes;
     QList<NodePtr> nodes;
-    if (QTreeView *outline = m_document.outlineView()) {
-        for (const QVariant &item : NTXOutlineViewExtension::allSelectedItems(outline)) {
-            if (NodePtr node = item.value<NodePtr>())
-                nodes.append(node);
-        }
+    for (const QVariant &item : NTXOutlineViewExtension::allSelectedItems(outline)) {
+        if (NodePtr node = item.value<NodePtr>())
+            nodes.append(node);
     }
+    if (keep)
+        m_selectedNodes = nodes;
     return nodes;
+}
+
+void DocumentWindowController::watchSelection()
+{
+    for (const QMetaObject::Connection &connection : m_selectionWatches)
+        disconnect(connection);
+    m_selectionWatches.clear();
+    m_selectedNodes.reset();
+    QTreeView *outline = m_document.outlineView();
+    QItemSelectionModel *selection = outline ? outline->selectionModel() : nullptr;
+    m_watchedSelection = selection;
+    if (!selection)
+        return;
+    const auto forget = platform::ExceptionBoundary::guarded(this, "forgetting the selected nodes", [this] { m_selectedNodes.reset(); });
+    m_selectionWatches.push_back(connect(selection, &QItemSelectionModel::selectionChanged, this, forget));
+    m_selectionWatches.push_back(connect(selection, &QItemSelectionModel::modelChanged, this, forget));
+    if (const QAbstractItemModel *model = selection->model()) {
+        for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+            m_selectionWatches.push_back(connect(model, signal, this, forget));
+        m_selectionWatches.push_back(connect(model, &QAbstractItemModel::rowsMoved, this, forget));
+        m_selectionWatches.push_back(connect(model, &QAbstractItemModel::modelReset, this, forget));
+        m_selectionWatches.push_back(connect(model, &QAbstractItemModel::layoutChanged, this, forget));
+    }
+    // Rows that close or open leave or join the selection that is shown.
+    m_selectionWatches.push_back(connect(outline, &QTreeView::collapsed, this, forget));
+    m_selectionWatches.push_back(connect(outline, &QTreeView::expanded, this, forget));
 }
 
 const QList<NodePtr> &DocumentWindowController::movableSelectionForValidation() const

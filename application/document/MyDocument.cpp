@@ -170,6 +170,7 @@ QWidget *MyDocument::makeMainWindow()
         window = new DocumentWindow;
     m_window = window;
     window->outlineView()->setModel(m_outlineModel.get());
+    m_windowController->watchSelection();
     // The places the selection can move to, as they are when the menu opens.
     QMenu *moveMenu = window->moveToGroupMenu();
     connect(moveMenu, &QMenu::aboutToShow, this, platform::ExceptionBoundary::guarded(this, "aboutToShow", [this, moveMenu] {
