@@ -190,7 +190,10 @@ QList<QModelIndex> selectedShownRows(const QTreeView *view)
         // deeper): the shorter one's row comes first.
         return pa.size() < pb.size();
     };
-    std::sort(shown.begin(), shown.end(), before);
+    // Ranges made in the order shown (as Select All and selectItems make them) leave the
+    // rows in order already: looked at once instead of sorted.
+    if (!std::is_sorted(shown.begin(), shown.end(), before))
+        std::sort(shown.begin(), shown.end(), before);
     shown.erase(std::unique(shown.begin(), shown.end(),
                             [](const ShownRow &a, const ShownRow &b) { return a.parentPath == b.parentPath && a.row == b.row; }),
                 shown.end());
@@ -308,8 +311,13 @@ QList<QVariant> allSelectedItems(const QTreeView *outlineView)
     if (!outlineView)
         return items;
     const QList<QModelIndex> rows = selectedShownRows(outlineView);
+    items.reserve(rows.size());
+    // The model's mapping looked up once, not for each row.
+    const auto *mapping = dynamic_cast<const NTXOutlineItemMapping *>(outlineView->model());
     for (const QModelIndex &row : rows) {
-        const QVariant item = itemAtIndex(outlineView, row);
+        const QVariant item = !mapping ? itemAtIndex(outlineView, row)
+                              : row.isValid() && row.model() == outlineView->model() ? mapping->itemForIndex(row)
+                                                                                     : QVariant();
         if (item.isValid())
             items.append(item);
     }
