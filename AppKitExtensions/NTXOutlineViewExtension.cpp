@@ -16,6 +16,7 @@
 #include <QSet>
 #include <QTreeView>
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <utility>
 #include <vector>
@@ -85,12 +86,21 @@ void forEachSelectedShownRowOfRanges(const QTreeView *view, Visit visit)
     if (!selection)
         return;
     const QModelIndex root = view->rootIndex();
+    // Each parent's answer is kept and built on its own parent's: every index above the
+    // selected rows is looked at once (the view's isExpanded makes a persistent index
+    // for each question).
     QHash<QModelIndex, bool> parentShown;
-    const auto rowsShownUnder = [&](const QModelIndex &parent) {
+    const std::function<bool(const QModelIndex &, int)> rowsShownUnder = [&](const QModelIndex &parent, int depth) {
+        if (parent == root)
+            return true;
+        if (!parent.isValid() || depth > 100000)
+            return false;
         const auto known = parentShown.constFind(parent);
         if (known != parentShown.cend())
             return *known;
-        const bool shown = parent == root || (parent.isValid() && view->isExpanded(parent) && isShown(view, parent));
+        const QModelIndex above = parent.parent();
+        const bool shown = parent.column() == 0 && !view->isRowHidden(parent.row(), above) && view->isExpanded(parent)
+                           && rowsShownUnder(above, depth + 1);
         parentShown.insert(parent, shown);
         return shown;
     };
@@ -100,7 +110,7 @@ void forEachSelectedShownRowOfRanges(const QTreeView *view, Visit visit)
             continue;
         const QAbstractItemModel *model = range.model();
         const QModelIndex parent = range.parent();
-        if (model != view->model() || !rowsShownUnder(parent))
+        if (model != view->model() || !rowsShownUnder(parent, 0))
             continue;
         for (int r = range.top(); r <= range.bottom(); ++r) {
             // A row counts when one of its selected cells can be selected (as the
