@@ -158,8 +158,9 @@ void DocumentTotals::watchSelection(QItemSelectionModel *selection)
         return;
     m_selectionWatches.push_back(connect(selection, &QItemSelectionModel::selectionChanged, this, &DocumentTotals::forgetSelectedCover));
     m_selectionWatches.push_back(connect(selection, &QItemSelectionModel::modelChanged, this, &DocumentTotals::forgetSelectedCover));
+    // Rows inserted come unselected (the selection model splits a range around them):
+    // the cover stays.
     if (const QAbstractItemModel *model = selection->model()) {
-        m_selectionWatches.push_back(connect(model, &QAbstractItemModel::rowsInserted, this, &DocumentTotals::forgetSelectedCover));
         m_selectionWatches.push_back(connect(model, &QAbstractItemModel::rowsRemoved, this, &DocumentTotals::forgetSelectedCover));
         m_selectionWatches.push_back(connect(model, &QAbstractItemModel::rowsMoved, this, &DocumentTotals::forgetSelectedCover));
         m_selectionWatches.push_back(connect(model, &QAbstractItemModel::modelReset, this, &DocumentTotals::forgetSelectedCover));

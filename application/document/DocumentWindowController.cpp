@@ -377,9 +377,10 @@ void DocumentWindowController::watchSelection()
     const auto forget = platform::ExceptionBoundary::guarded(this, "forgetting the selected nodes", [this] { m_selectedNodes.reset(); });
     m_selectionWatches.push_back(connect(selection, &QItemSelectionModel::selectionChanged, this, forget));
     m_selectionWatches.push_back(connect(selection, &QItemSelectionModel::modelChanged, this, forget));
+    // Rows inserted leave it as it is: the selection model splits a range around them,
+    // and they come unselected (the counter's new entry beside a large selection).
     if (const QAbstractItemModel *model = selection->model()) {
-        for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
-            m_selectionWatches.push_back(connect(model, signal, this, forget));
+        m_selectionWatches.push_back(connect(model, &QAbstractItemModel::rowsRemoved, this, forget));
         m_selectionWatches.push_back(connect(model, &QAbstractItemModel::rowsMoved, this, forget));
         m_selectionWatches.push_back(connect(model, &QAbstractItemModel::modelReset, this, forget));
         m_selectionWatches.push_back(connect(model, &QAbstractItemModel::layoutChanged, this, forget));

@@ -8,6 +8,7 @@
 #include "application/document/TimeEntrySheets.h"
 #include "application/document/OutlineDataSource.h"
 
+#include "AppKitExtensions/NTXOutlineViewExtension.h"
 #include "NTXAppKit/NTXColorLabelWidget/NTXColorLabelWidget.h"
 #include "application/base/ApplicationImages.h"
 #include "platform/foundation/ArrayController.h"
@@ -269,7 +270,8 @@ TEST_F(MyDocumentTest, SelectionTotalsFollowEverySelectionOpeningAndEdit)
         }
         return any ? QString::asprintf("%d:%02d", minutes / 60, minutes % 60) : QString();
     };
-    // A node's turnover times 60: its minutes at its job's wage (the wages are whole).
+    // A node's turnover times 60 (the wages are whole): a group's is its children's, a
+    // day's its minutes at its job's wage, a job's or time entry's its minutes at its own.
     const std::function<qint64(const Node &)> wageMinutes = [&](const Node &node) -> qint64 {
         if (node.type() == Node::Group || node.type() == Node::Root) {
             qint64 sum = 0;
@@ -277,10 +279,8 @@ TEST_F(MyDocumentTest, SelectionTotalsFollowEverySelectionOpeningAndEdit)
                 sum += wageMinutes(*child);
             return sum;
         }
-        const Node *job = &node;
-        while (job && job->type() != Node::Job)
-            job = job->parent();
-        return (qint64(node.hours()) * 60 + node.minutes()) * qint64(job ? job->wage() : node.wage());
+        const Node *wageOf = node.type() == Node::Day && node.parent() ? node.parent() : &node;
+        return (qint64(node.hours()) * 60 + node.minutes()) * qint64(wageOf->wage());
     };
     const auto expectedTurnover = [&]() -> QString {
         qint64 sum = 0;
@@ -302,7 +302,7 @@ TEST_F(MyDocumentTest, SelectionTotalsFollowEverySelectionOpeningAndEdit)
     QRandomGenerator random(seed);
     for (int step = 0; step < 300; ++step) {
         const QList<NodePtr> nodes = allNodes();
-        const int operation = int(random.bounded(7));
+        const int operation = int(random.bounded(8));
         SCOPED_TRACE(testing::Message() << "seed " << seed << " step " << step << " operation " << operation);
         if (operation == 0 && !nodes.isEmpty()) {
             QList<NodePtr> chosen;
@@ -330,10 +330,24 @@ TEST_F(MyDocumentTest, SelectionTotalsFollowEverySelectionOpeningAndEdit)
                 }
             }
             document->jobList()->recalcWorkTimeForTree();
+        } else if (operation == 6 && !nodes.isEmpty()) {
+            // A row comes in (unselected) beside or inside the selection.
+            const NodePtr place = nodes.at(random.bounded(int(nodes.size())));
+            const NodePtr parent = place->type() == Node::TimeEntry ? Node::shared(place->parent()) : place;
+            const QString name = QStringLiteral("Added %1").arg(step);
+            NodePtr added = parent->type() == Node::Day   ? makeNode(Node::TimeEntry, name)
+                            : parent->type() == Node::Job ? makeNode(Node::Day, name)
+                                                          : makeJob(name, 7.0f, {{10, 20}});
+            document->addNode(added, parent, random.bounded(int(parent->childrenCount()) + 1));
         } else {
             select(document, {});
         }
         document->updateTotalTime();
+        // The selected nodes the window keeps are those of the rows selected and shown.
+        QList<NodePtr> shownSelected;
+        for (const QVariant &item : NTXOutlineViewExtension::allSelectedItems(view))
+            shownSelected << item.value<NodePtr>();
+        ASSERT_EQ(document->windowController().selectedNodes(), shownSelected);
         ASSERT_EQ(document->selectedNodeWorkTime(), expectedTime());
         ASSERT_EQ(document->selectedNodeWage(), expectedTurnover());
         ASSERT_EQ(totalText(document, QStringLiteral("outlineTurnover")),
