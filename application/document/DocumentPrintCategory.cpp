@@ -15,6 +15,9 @@ void MyDocument::printDocument(QObject *)
 {
     if (!m_window || platform::Sheet::sheetOfWindow(m_window))
         return;
+    // The pages hold what the fields hold.
+    if (!commitEditingOrTell())
+        return;
     auto *panel = new DocumentPrintPanel(m_window, userDefaults(), m_jobList, DocumentExporter::selectedNodes(outlineView()),
                                          m_formatter);
     panel->setParent(this);

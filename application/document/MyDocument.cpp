@@ -25,6 +25,7 @@
 #include "platform/foundation/ArrayController.h"
 #include "platform/foundation/Bindings.h"
 #include "application/document/NodeNameSheets.h"
+#include "platform/document/OpenEdits.h"
 #include "platform/drawing/Sheet.h"
 #include "platform/foundation/DisplayText.h"
 #include "platform/drawing/ActionDispatch.h"
@@ -370,6 +371,22 @@ void MyDocument::setAutoLoadFileName()
 
 void MyDocument::handleOutlineSelection()
 {
+    // An edit still open in the inspector goes to the nodes it was typed for, before
+    // the inspector shows others. A value the field refuses is told, and the outline
+    // selects the nodes it was typed for again (while they are all in the tree: else
+    // it is dropped with them).
+    if (platform::OpenEdits::hasChangedEdits(m_window) && m_windowController->selectedNodes() != m_inspectedNodes
+        && !commitEditingOrTell()) {
+        QVariantList typedFor;
+        for (const NodePtr &node : std::as_const(m_inspectedNodes))
+            if (node->documentRoot() == m_jobList.get())
+                typedFor.append(QVariant::fromValue(node));
+        if (!typedFor.isEmpty() && typedFor.size() == m_inspectedNodes.size()) {
+            NTXOutlineViewExtension::selectItems(outlineView(), typedFor, false);
+            if (m_windowController->selectedNodes() == m_inspectedNodes)
+                return;
+        }
+    }
     m_totals->updateSelectedNodeWorkTimeAndWage();
     const QList<NodePtr> selected = m_windowController->selectedNodes();
     QList<qsizetype> all;

@@ -8,6 +8,7 @@
 #include <QDBusMessage>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -16,6 +17,10 @@
 #include <QVariantMap>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace platform {
 
@@ -78,6 +83,67 @@ QList<QStringList> partsOf(const QStringList &uris)
     return parts;
 }
 
+// Whether what the path names itself (a link not followed) is a folder that this user
+// owns and that no one else may enter; a folder of this user's with more permissions
+// is given 0700 first. *reason tells why not.
+bool isPrivateFolder(const QString &path, QString *reason)
+{
+    const QByteArray native = QFile::encodeName(path);
+    struct stat st {};
+    if (::lstat(native.constData(), &st) != 0) {
+        *reason = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    if (S_ISLNK(st.st_mode)) {
+        *reason = QStringLiteral("it is a symbolic link");
+        return false;
+    }
+    if (!S_ISDIR(st.st_mode)) {
+        *reason = QStringLiteral("it is no folder");
+        return false;
+    }
+    if (st.st_uid != ::geteuid()) {
+        *reason = QStringLiteral("it belongs to user %1").arg(st.st_uid);
+        return false;
+    }
+    if ((st.st_mode & 07777) == 0700)
+        return true;
+    // Ours, but open to others: closed, and looked at again (by the same lstat).
+    struct stat again {};
+    if (::chmod(native.constData(), 0700) != 0 || ::lstat(native.constData(), &again) != 0 || !S_ISDIR(again.st_mode)
+        || again.st_uid != ::geteuid() || (again.st_mode & 07777) != 0700) {
+        *reason = QStringLiteral("its permissions (%1) could not be made 0700").arg(st.st_mode & 07777, 4, 8, QLatin1Char('0'));
+        return false;
+    }
+    return true;
+}
+
+// Whether the socket's name is free, or names a socket of this user's (a link not
+// followed); *reason tells why not.
+bool isOwnSocketOrFree(const QString &path, QString *reason)
+{
+    struct stat st {};
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0) {
+        if (errno == ENOENT)
+            return true;
+        *reason = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    if (S_ISLNK(st.st_mode)) {
+        *reason = QStringLiteral("it is a symbolic link");
+        return false;
+    }
+    if (!S_ISSOCK(st.st_mode)) {
+        *reason = QStringLiteral("it is no socket");
+        return false;
+    }
+    if (st.st_uid != ::geteuid()) {
+        *reason = QStringLiteral("it belongs to user %1").arg(st.st_uid);
+        return false;
+    }
+    return true;
+}
+
 QStringList urisOf(const QStringList &files)
 {
     QStringList uris;
@@ -118,10 +184,38 @@ QString ApplicationInstance::objectPath(const QString &identifier)
 
 QString ApplicationInstance::socketPath() const
 {
-    QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (folder.isEmpty() || !QFileInfo(folder).isDir())
-        folder = QDir::tempPath() + QStringLiteral("/runtime-") + qEnvironmentVariable("USER", QStringLiteral("user"));
-    return folder + QLatin1Char('/') + m_identifier + QStringLiteral(".instance");
+    return runtimeFolder() + QLatin1Char('/') + m_identifier + QStringLiteral(".instance");
+}
+
+QString ApplicationInstance::runtimeFolder()
+{
+    const QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!folder.isEmpty() && QFileInfo(folder).isDir())
+        return folder;
+    // Named by the user's id: a user's name may be reused, or a prefix of another's.
+    return QDir::tempPath() + QStringLiteral("/runtime-") + QString::number(::geteuid());
+}
+
+bool ApplicationInstance::checkSocketPlace(QString *reason) const
+{
+    const QString folder = runtimeFolder();
+    // Made here when missing, for this user alone (in a shared folder such as /tmp,
+    // another user may have made it first: then it is not ours, below).
+    if (::mkdir(QFile::encodeName(folder).constData(), 0700) != 0 && errno != EEXIST) {
+        *reason = QStringLiteral("%1 cannot be made: %2").arg(folder, QString::fromLocal8Bit(std::strerror(errno)));
+        return false;
+    }
+    QString why;
+    if (!isPrivateFolder(folder, &why)) {
+        *reason = QStringLiteral("%1 is not a folder of this user's alone: %2").arg(folder, why);
+        return false;
+    }
+    const QString path = socketPath();
+    if (!isOwnSocketOrFree(path, &why)) {
+        *reason = QStringLiteral("%1 is not a socket of this user's: %2").arg(path, why);
+        return false;
+    }
+    return true;
 }
 
 ApplicationInstance::Role ApplicationInstance::claim(const QStringList &files)
@@ -222,6 +316,13 @@ ApplicationInstance::Role ApplicationInstance::handOverOnSocket(const QStringLis
 ApplicationInstance::Role ApplicationInstance::claimOnSocket(const QStringList &uris)
 {
     const QString path = socketPath();
+    // A folder or socket another user could have made or reached is never used: a
+    // request sent there would hand the files to that user's program.
+    QString unsafe;
+    if (!checkSocketPlace(&unsafe)) {
+        qWarning("Not using the socket for one running instance (%s); running on our own.", qUtf8Printable(unsafe));
+        return Role::Standalone;
+    }
     const QDeadlineTimer deadline(HandOverTimeout);
     const QList<QStringList> parts = partsOf(uris);
     for (qsizetype i = 0; i < parts.size(); ++i) {
@@ -239,7 +340,6 @@ ApplicationInstance::Role ApplicationInstance::claimOnSocket(const QStringList &
             return Role::Standalone;
         break;
     }
-    QDir().mkpath(QFileInfo(path).absolutePath());
     m_server = new QLocalServer(this);
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
     // No one answered: a socket file left there belongs to an instance that is gone.

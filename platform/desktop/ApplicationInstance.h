@@ -5,7 +5,13 @@
 // Open) at the object path derived from it ("/org/chronark/Chronark"); a later
 // launch hands its files to that process with Open (or asks it to come forward with
 // Activate) and is told to exit. Without a session bus a local socket in the user's
-// runtime folder ($XDG_RUNTIME_DIR) does the same.
+// runtime folder ($XDG_RUNTIME_DIR, else "runtime-" and the user's id in the folder
+// of temporary files, made for this user alone when missing) does the same. That
+// folder is used only when it is a folder (not a link) that this user owns and no
+// one else may enter (one of this user's that others may is given 0700 first), and
+// the socket only when it is this user's own socket (not a link) or missing: else
+// the launch says why and runs on its own (Standalone), so that no other user's
+// program is handed the files or answers for the instance.
 //
 // Ownership: a QObject owned by its parent (or the caller); the bus name and the
 // socket are given up when it is deleted. Main thread only: requests arrive as
@@ -98,6 +104,11 @@ private:
     // Hands one part over through the socket; Primary when no instance listens there.
     Role handOverOnSocket(const QStringList &uris, const QDeadlineTimer &deadline);
     void readRequest(QLocalSocket *socket);
+    // The folder of the socket (not checked).
+    static QString runtimeFolder();
+    // Whether the socket's folder and the socket may be used (see above); makes the
+    // folder when it is missing. *reason tells why not.
+    bool checkSocketPlace(QString *reason) const;
 
     QString m_identifier;
     QDBusConnection m_bus;

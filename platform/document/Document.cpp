@@ -5,15 +5,16 @@
 #include "platform/document/DocumentController.h"
 #include "platform/document/DocumentType.h"
 #include "platform/document/MenuItemValidation.h"
+#include "platform/document/OpenEdits.h"
 #include "platform/drawing/MenuItemTitle.h"
 #include "platform/drawing/Sheet.h"
 #include "platform/foundation/BackgroundTask.h"
+#include "platform/foundation/ContentDigest.h"
 #include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/RegularFile.h"
 #include "platform/foundation/UndoManager.h"
 
 #include <QAction>
-#include <QCryptographicHash>
 #include <QDialog>
 #include <QEvent>
 #include <QCoreApplication>
@@ -61,24 +62,36 @@ QByteArray contentDigestOf(const QString &path)
     QFile file;
     if (!RegularFile::openForReading(file, path))
         return QByteArray();
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    if (!hash.addData(&file))
-        return QByteArray();
-    return hash.result();
+    return ContentDigest::ofDevice(file);
 }
 
 // Whether the file a path names differs from the state known of it (see
-// Document::fileChangedOnDisk()). Any thread.
-bool changedSince(const Document::FileState &known, const QString &path)
+// Document::fileChangedOnDisk()). Any thread. For the last look before a save's
+// rename (`lastLook`), a content that must be read is read only once the file's
+// identity is settled (a wait of up to the file system's grain): a write during the
+// read, or after it, then changes the identity, which the save's own look just
+// before its rename sees. Without that wait, on a file system of whole seconds, a
+// write of the same size within the second after the read looks like no change.
+bool changedSince(const Document::FileState &known, const QString &path, bool lastLook = false)
 {
     if (path.isEmpty() || !known.identity)
         return false;
-    const std::optional<RegularFile::Identity> now = RegularFile::identityOf(path);
+    std::optional<RegularFile::Identity> now = RegularFile::identityOf(path);
     if (!now)
         return false;
     if (*now != *known.identity)
         return true;
-    return !known.digest.isEmpty() && contentDigestOf(path) != known.digest;
+    if (known.digest.isEmpty())
+        return false;
+    if (lastLook && !now->isSettled()) {
+        RegularFile::waitUntilSettled(*now);
+        now = RegularFile::identityOf(path);
+        if (!now)
+            return false;
+        if (*now != *known.identity)
+            return true;
+    }
+    return contentDigestOf(path) != known.digest;
 }
 
 // The copy of a background save, taken in slices on the GUI thread: one slice at
@@ -123,6 +136,14 @@ Document::Document(QObject *parent) : QObject(parent), m_undoManager(new UndoMan
 {
     connect(m_undoManager, &UndoManager::stateChanged, this,
         platform::ExceptionBoundary::guarded(this, "changeStateMaybe", &Document::changeStateMaybe));
+    // A key that changes an open edit of the window changes the document.
+    connect(&OpenEdits::shared(), &OpenEdits::editChanged, this,
+            platform::ExceptionBoundary::guarded(this, "an open edit's change", [this](QWidget *widget) {
+                if (!m_mainWindow || !OpenEdits::isInWindow(widget, m_mainWindow))
+                    return;
+                noteChange();
+                changeStateMaybe();
+            }));
 }
 
 Document::~Document()
@@ -223,8 +244,24 @@ bool Document::isDocumentEdited() const
     // change the undo manager did not record.
     // A change still collecting in the open undo group counts from the moment it is
     // made.
+    // So does an edit still open in a field of the window that changes a value.
     return m_savedStateLost || m_undoManager->changeCount() != m_savedUndoCount || m_undoManager->hasOpenChanges()
-           || m_manualChanges != 0;
+           || m_manualChanges != 0 || OpenEdits::hasChangedEdits(m_mainWindow);
+}
+
+bool Document::commitEditing(QString *refusal)
+{
+    return OpenEdits::commitAll(m_mainWindow, refusal);
+}
+
+bool Document::commitEditingOrTell()
+{
+    QString refusal;
+    if (commitEditing(&refusal))
+        return true;
+    DocumentAlert::openError(windowForSheet(), localizedString(QStringLiteral("EditNotTakenMessage"), displayName()),
+                             refusal);
+    return false;
 }
 
 void Document::updateChangeCount(ChangeType change)
@@ -268,6 +305,14 @@ bool Document::isUntouched() const
 
 void Document::changeStateMaybe()
 {
+    // A change of the undo manager's count either way, or a change that opens a group,
+    // is a change: the sequence grows whatever the count does next.
+    const qint64 undoCount = m_undoManager->changeCount();
+    const bool openChanges = m_undoManager->hasOpenChanges();
+    if (undoCount != m_seenUndoCount || (openChanges && !m_seenOpenChanges))
+        noteChange();
+    m_seenUndoCount = undoCount;
+    m_seenOpenChanges = openChanges;
     // Below the saved count with nothing to redo: the saved state cannot come back.
     // Not while an undo or redo is performed: its group has left one stack before the
     // count follows.
@@ -574,7 +619,7 @@ void Document::startSave(const QString &path, const QString &typeName, SaveOpera
                 // What the writer wrote, when it told (at its last look, before the rename).
                 std::optional<SaveFile::Written> written;
                 const ReplaceCheck mayReplace(ReplaceCheck::Check([&](const SaveFile::Written *newFile) {
-                    changedMeanwhile = checkFirst && changedSince(known, own);
+                    changedMeanwhile = checkFirst && changedSince(known, own, newFile != nullptr);
                     written = newFile ? std::optional(*newFile) : std::nullopt;
                     return !changedMeanwhile;
                 }));
@@ -680,19 +725,24 @@ Document::FileState Document::fileStateAfterSaving(const QString &path, const Sa
 {
     // What was written: the file as another program left it after the rename differs
     // from it (in identity, or in content where the identity cannot tell).
-    const FileState mine{written.identity, written.digest};
+    const std::optional<RegularFile::Identity> renamed =
+        written.renamed ? *written.renamed : std::optional<RegularFile::Identity>();
+    const FileState mine{renamed ? renamed : written.identity, written.digest};
     const std::optional<RegularFile::Identity> now = RegularFile::settledIdentityOf(path);
     if (!now || now->device != written.identity.device || now->inode != written.identity.inode
         || now->size != written.identity.size || now->modifiedSeconds != written.identity.modifiedSeconds
         || now->modifiedNanoseconds != written.identity.modifiedNanoseconds)
         return mine;
+    // Changed since the rename (its change time), its modification time put back.
+    if (renamed && *now != *renamed)
+        return mine;
     // Coarse times: a change within the grain leaves every stamp, the content tells.
     if (!now->isSettled())
         return {now, written.digest};
-    // Settled: from now on any change changes the identity; one made before, within
-    // the tick of the rename, only the content tells.
-    if (contentDigestOf(path) != written.digest)
-        return mine;
+    // Settled: from now on any change changes the identity. A change since the rename
+    // has left another change time than the rename's (or, within the tick of it, a
+    // later modification time: the save settled its new file's times before the
+    // rename), so the file is as the save wrote it, without a look at its bytes.
     return {now, QByteArray()};
 }
 
@@ -740,6 +790,11 @@ void Document::saveToOwnFileUnlessChanged(const CompletionHandler &handler, cons
 
 void Document::saveDocumentWithCompletion(CompletionHandler handler)
 {
+    // What the fields hold goes into the file; a value a field refuses stops the save.
+    if (!commitEditingOrTell()) {
+        DocumentAlert::answerLater(handler, false);
+        return;
+    }
     QPointer<Document> self(this);
     if (m_saveRunning) {
         // After the save that runs: the file it writes is this document's own.
@@ -794,7 +849,17 @@ void Document::askToSaveOverChangedFile(const CompletionHandler &handler)
 
 void Document::autosaveDocument()
 {
-    if (m_closing || m_filePath.isEmpty() || !isDocumentEdited())
+    if (m_closing || m_filePath.isEmpty())
+        return;
+    // What the fields hold is saved too; a value a field refuses is the person's to
+    // mend, and no alert comes from the autosave: it tries again next time.
+    QString refusal;
+    if (!commitEditing(&refusal)) {
+        qInfo("Not autosaving \"%s\": a field holds a value it refuses (%s).", qUtf8Printable(m_filePath),
+              qUtf8Printable(refusal));
+        return;
+    }
+    if (!isDocumentEdited())
         return;
     if (m_saveRunning) {
         // The save that runs may hold every change; looked at again after it.
@@ -846,6 +911,10 @@ void Document::saveDocumentAsWithCompletion(CompletionHandler handler)
 {
     if (m_askingForFile) {
         // A save dialog of this document is open already.
+        DocumentAlert::answerLater(handler, false);
+        return;
+    }
+    if (!commitEditingOrTell()) {
         DocumentAlert::answerLater(handler, false);
         return;
     }
@@ -941,6 +1010,11 @@ void Document::reviewChanges(ReviewHandler handler)
             },
             true);
     };
+    // The question is about what the fields hold too (closing, the quit).
+    if (!m_closing && !m_reviewing && !commitEditingOrTell()) {
+        answerLater(ReviewAnswer::Cancel);
+        return;
+    }
     if (m_closing || !isDocumentEdited()) {
         answerLater(ReviewAnswer::DontSave);
         return;
@@ -1011,11 +1085,16 @@ void Document::performClose(QObject *)
 
 void Document::undo(QObject *)
 {
+    // Text typed into a field and not left is the last change: handed over, it is
+    // what the undo takes back (and a redo brings back), never dropped unseen.
+    commitEditing();
     m_undoManager->undo();
 }
 
 void Document::redo(QObject *)
 {
+    // Typed text handed over is a new step: nothing is left to redo then.
+    commitEditing();
     m_undoManager->redo();
 }
 
@@ -1036,7 +1115,8 @@ bool Document::validateMenuItem(QAction *item)
         const QString name = m_undoManager->undoActionName();
         item->setText(name.isEmpty() ? localizedString(QStringLiteral("MenuUndo"))
                                      : localizedString(QStringLiteral("MenuUndoAction")).arg(MenuItemTitle::fromUserText(name)));
-        return m_undoManager->canUndo();
+        // Typed text not handed over yet is a step to undo.
+        return m_undoManager->canUndo() || OpenEdits::hasChangedEdits(m_mainWindow);
     }
     if (action == "redo") {
         const QString name = m_undoManager->redoActionName();

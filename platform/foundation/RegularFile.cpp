@@ -279,8 +279,10 @@ Identity identityOfStatus(const struct stat &st, const struct statfs *fs)
 // so a change after the change time's grain has passed gets a later time.
 qint64 untilSettled(const Identity &identity)
 {
+    // The clock the file systems stamp with: the real-time clock as of the kernel's
+    // last tick, up to a tick behind the real time.
     struct timespec now {};
-    if (::clock_gettime(CLOCK_REALTIME, &now) != 0)
+    if (::clock_gettime(CLOCK_REALTIME_COARSE, &now) != 0)
         return identity.stampGrainNanoseconds;
     const __int128 changed = __int128(identity.changedSeconds) * NanosecondsPerSecond + identity.changedNanoseconds;
     const __int128 current = __int128(now.tv_sec) * NanosecondsPerSecond + now.tv_nsec;
@@ -327,16 +329,20 @@ template <typename Take>
 std::optional<Identity> settledIdentity(const Take &take)
 {
     std::optional<Identity> identity = take();
-    if (!identity)
-        return identity;
     // A wait of one tick of a fine clock: a later write gets a later time. A coarse
-    // file system's grain is not waited out here.
-    const qint64 left = untilSettled(*identity);
-    if (left < 0 || left > SettleWaitLimitNanoseconds)
-        return identity;
-    const struct timespec pause {0, long(left) + 1000};
-    ::nanosleep(&pause, nullptr);
-    return take();
+    // file system's grain is not waited out here. The coarse clock moves on at the
+    // kernel's ticks, so a wait may end a little before it did: looked at again.
+    qint64 waited = 0;
+    while (identity) {
+        const qint64 left = untilSettled(*identity);
+        if (left < 0 || left > SettleWaitLimitNanoseconds || waited > SettleWaitLimitNanoseconds)
+            return identity;
+        const struct timespec pause {0, long(left) + 1000};
+        ::nanosleep(&pause, nullptr);
+        waited += left + 1000;
+        identity = take();
+    }
+    return identity;
 }
 
 } // namespace
@@ -349,6 +355,29 @@ std::optional<Identity> settledIdentityOf(const QFile &file)
 std::optional<Identity> settledIdentityOf(const QString &path)
 {
     return settledIdentity([&path] { return identityOf(path); });
+}
+
+std::optional<Identity> settledIdentityOfDescriptor(int fd)
+{
+    return settledIdentity([fd] { return identityOfDescriptor(fd); });
+}
+
+bool waitUntilSettled(const Identity &identity)
+{
+    // The grain, and a tick of the coarse clock besides; a clock set back meanwhile
+    // may make it longer, which is not waited out.
+    const qint64 limit = std::min<qint64>(identity.stampGrainNanoseconds, 2 * NanosecondsPerSecond)
+                         + coarseClockTick() + SettleWaitLimitNanoseconds;
+    qint64 waited = 0;
+    for (qint64 left = untilSettled(identity); left >= 0; left = untilSettled(identity)) {
+        if (waited > limit)
+            return false;
+        const qint64 pause = std::min<qint64>(left + 1000, limit);
+        const struct timespec wait {time_t(pause / NanosecondsPerSecond), long(pause % NanosecondsPerSecond)};
+        ::nanosleep(&wait, nullptr);
+        waited += pause;
+    }
+    return true;
 }
 
 bool openForWriting(QFile &file, const QString &path, Kind *kind)

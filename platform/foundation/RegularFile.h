@@ -75,8 +75,9 @@ struct Identity
     // How finely the file system stamps the file's times.
     qint64 stampGrainNanoseconds = 0;
     friend bool operator==(const Identity &, const Identity &) = default;
-    // Whether the system's clock is now a whole grain past the change time, so that
-    // any change of the file from now on changes the identity.
+    // Whether the system's clock, as the file systems read it (as of the kernel's last
+    // tick), is now a whole grain past the change time, so that any change of the file
+    // from now on changes the identity.
     bool isSettled() const;
 };
 // The identity of the file an open file stands for; nothing when it cannot be looked at.
@@ -93,5 +94,12 @@ std::optional<Identity> identityOf(const QString &path);
 std::optional<Identity> settledIdentityOf(const QFile &file);
 // The same for the file a path names (following symbolic links).
 std::optional<Identity> settledIdentityOf(const QString &path);
+// The same for an open descriptor.
+std::optional<Identity> settledIdentityOfDescriptor(int fd);
+// Waits (blocking the thread) until the identity is settled, on a coarse file system
+// too: at most its grain (two seconds at most) and a tick. Answers whether it is
+// (not when the clock was set back meanwhile). A look at the file after this sees
+// any later change in its identity.
+bool waitUntilSettled(const Identity &identity);
 
 } // namespace platform::RegularFile

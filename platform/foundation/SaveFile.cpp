@@ -90,6 +90,9 @@ bool SaveFile::open(OpenMode mode)
         return fail(ENOENT);
     m_writeFailed = false;
     m_digest.reset();
+    // What a replace check is told of the content needs the digest's state.
+    if (!m_digest.isValid())
+        return fail(ENOMEM);
     m_newName.clear();
     m_unnamed = false;
     m_mode = -1;
@@ -208,15 +211,20 @@ bool SaveFile::commit()
     const QByteArray newName = QFile::encodeName(m_newName);
     // The last look before the new file takes the file's place.
     if (m_replaceCheck && !mayReplace()) {
+        m_renamed.reset();
         const QString reason = errorString();
         discard();
         return failWith(reason);
     }
     if (::rename(newName.constData(), target.constData()) != 0) {
         const int error = errno;
+        m_renamed.reset();
         discard();
         return fail(error);
     }
+    // The file as the rename left it (the rename stamped its change time).
+    if (m_renamed)
+        *std::exchange(m_renamed, {}) = RegularFile::identityOfDescriptor(m_fd);
     SaveFileLeftovers::clear(m_recordFolder, m_target, m_newName);
     m_newName.clear();
     ::close(m_fd);
@@ -231,17 +239,31 @@ bool SaveFile::commit()
 
 bool SaveFile::mayReplace()
 {
-    const std::optional<RegularFile::Identity> identity = RegularFile::identityOfDescriptor(m_fd);
+    // Settled where that is a tick away: a later write of another program gives a
+    // later time.
+    const std::optional<RegularFile::Identity> identity = RegularFile::settledIdentityOfDescriptor(m_fd);
     if (!identity)
         return fail(errno);
-    const Written written{*identity, m_digest.result()};
+    m_renamed = std::make_shared<std::optional<RegularFile::Identity>>();
+    const Written written{*identity, m_digest.result(), m_renamed};
+    const QByteArray target = QFile::encodeName(m_target);
     for (int ask = 0; ask < ReplaceCheckAskLimit; ++ask) {
         const std::optional<RegularFile::Identity> before = RegularFile::identityOf(m_target);
         if (!m_replaceCheck(written))
             return failWith(QStringLiteral("The file was not replaced"));
         // Asked again when the file changed meanwhile: the check may have looked
-        // before the change.
-        if (RegularFile::identityOf(m_target) == before)
+        // before the change. The last look before the rename (one system call).
+        struct stat st {};
+        const bool exists = ::stat(target.constData(), &st) == 0;
+        if (exists != bool(before))
+            continue;
+        if (!exists)
+            return true;
+        if (quint64(st.st_dev) == before->device && quint64(st.st_ino) == before->inode
+            && qint64(st.st_size) == before->size && qint64(st.st_mtim.tv_sec) == before->modifiedSeconds
+            && qint64(st.st_mtim.tv_nsec) == before->modifiedNanoseconds
+            && qint64(st.st_ctim.tv_sec) == before->changedSeconds
+            && qint64(st.st_ctim.tv_nsec) == before->changedNanoseconds)
             return true;
     }
     return failWith(QStringLiteral("The file kept changing while it was looked at"));

@@ -21,11 +21,18 @@
 // file is written and synced, with what was written (Written: the new file's
 // identity from its own descriptor, and a digest of its bytes): when it answers
 // false, the commit is cancelled (the file stays as it was, nothing of the new file
-// is left) and answers false. A check may take a while (it may read the whole file):
-// when the file (its identity, links followed) changed while it was asked, it is
-// asked again, up to ReplaceCheckAskLimit times, and the commit fails when the file
-// kept changing. What it answered thus holds for the file up to the last look at it,
-// two system calls before the rename; a change in between is written over.
+// is left) and answers false. A check may take a while (it may wait for the file's
+// times to settle and read the whole file): when the file (its identity, links
+// followed) changed while it was asked, it is asked again, up to
+// ReplaceCheckAskLimit times, and the commit fails when the file kept changing. A
+// check that looks at the content does so only once the file's identity is settled
+// (RegularFile::waitUntilSettled()), so that a write during its read changes the
+// identity. What it answered thus holds for the file up to the last look at it, one
+// system call before the rename; a change in between is written over.
+// Where the file system stamps finely (a tick of the clock), the new file's identity
+// is settled before the rename (a wait of at most a tick, mostly none): a write of
+// another program after the rename gives the file a later modification time than
+// Written's. Where it stamps coarsely, the digest tells such a write.
 //
 // Leftovers: the name the new file gets before the rename is the file's name, a dot
 // and six ASCII letters. A process killed between the two leaves that file behind.
@@ -43,13 +50,15 @@
 // errorString(); after a failed write commit() cancels and answers false. A commit
 // whose rename was made but whose folder could not be synced answers false too: the
 // new file has the name, but a power cut may still bring back the old one.
+#include "platform/foundation/ContentDigest.h"
 #include "platform/foundation/RegularFile.h"
 
-#include <QCryptographicHash>
 #include <QIODevice>
 #include <QString>
 
 #include <functional>
+#include <memory>
+#include <optional>
 #include <sys/types.h>
 
 namespace platform {
@@ -60,12 +69,19 @@ class SaveFile : public QIODevice
 public:
     enum class FinalLink { Follow, Replace };
     // The new file as the save wrote it, looked at through its own descriptor just
-    // before the rename (which stamps its change time anew): its identity, and a
-    // digest (SHA-256) of the bytes written, which are its content.
+    // before the rename (which stamps its change time anew): its identity (settled
+    // where the file system stamps finely), and a digest (ContentDigest, made as the
+    // bytes were written) of its content.
     struct Written
     {
         RegularFile::Identity identity;
         QByteArray digest;
+        // The file's identity as the rename left it, looked at through the new file's
+        // own descriptor right after the rename (one system call later): filled in by
+        // a commit that renamed, empty until then and after a commit that did not. A
+        // later change of another program is told from the save by it, on a file system
+        // that stamps finely also one that puts the modification time back.
+        std::shared_ptr<std::optional<RegularFile::Identity>> renamed;
     };
     // Times a replace check is asked, at most, while the file changes as it is asked.
     static constexpr int ReplaceCheckAskLimit = 4;
@@ -119,7 +135,7 @@ private:
     QString m_recordFolder;
     std::function<bool(const Written &)> m_replaceCheck;
     // Of the bytes written so far.
-    QCryptographicHash m_digest{QCryptographicHash::Sha256};
+    ContentDigest m_digest;
     // The file replaced (links followed when asked) and the new file's name, once it has one.
     QString m_target;
     QString m_newName;
@@ -128,6 +144,8 @@ private:
     bool m_writeFailed = false;
     // The permission bits to give the new file, or -1 to keep the ones it was made with.
     int m_mode = -1;
+    // Written::renamed of the last replace check asked.
+    std::shared_ptr<std::optional<RegularFile::Identity>> m_renamed;
 };
 
 } // namespace platform

@@ -1,12 +1,13 @@
 #pragma once
 // A folder on a file system of a given kind, for tests of what file systems stamp
-// differently: tmpfs (times to the nanosecond), or ext4 with 128-byte inodes (whole
-// seconds), made in an image file and loop-mounted for the lifetime of the object,
-// then unmounted and removed.
+// differently: tmpfs (times to the nanosecond), ext4 with 128-byte inodes (whole
+// seconds) or vfat (modification times to two seconds), the last two made in an
+// image file and loop-mounted for the lifetime of the object, then unmounted and
+// removed.
 //
 // Mounting needs the super-user and a loop device: when it cannot be done,
 // skipReason() says why (a reason listed in tests/support/skip-allowlist.txt) and
-// path() is empty. Tools run: mkfs.ext4, mount, umount (each waited for, by its
+// path() is empty. Tools run: mkfs.ext4 or mkfs.vfat, mount, umount (each waited for, by its
 // process). Not thread-safe; one test at a time.
 #include <QDir>
 #include <QFile>
@@ -26,7 +27,7 @@ namespace testsupport {
 class ScopedFileSystem
 {
 public:
-    enum class Kind { Tmpfs, WholeSeconds };
+    enum class Kind { Tmpfs, WholeSeconds, Vfat };
 
     explicit ScopedFileSystem(Kind kind)
     {
@@ -48,6 +49,10 @@ public:
             m_skipReason = QStringLiteral("mounting a file system needs the super-user");
             return;
         }
+        if (kind == Kind::Vfat && !kernelMounts("vfat")) {
+            m_skipReason = QStringLiteral("this kernel mounts no vfat file system");
+            return;
+        }
         m_dir = std::make_unique<QTemporaryDir>();
         const QString image = m_dir->filePath(QStringLiteral("image"));
         const QString mountPoint = m_dir->filePath(QStringLiteral("mounted"));
@@ -58,8 +63,11 @@ public:
         }
         imageFile.close();
         QDir().mkpath(mountPoint);
-        if (run(QStringLiteral("mkfs.ext4"), {QStringLiteral("-q"), QStringLiteral("-F"), QStringLiteral("-I"),
-                                              QStringLiteral("128"), image})
+        const bool made = kind == Kind::Vfat
+                              ? run(QStringLiteral("mkfs.vfat"), {image})
+                              : run(QStringLiteral("mkfs.ext4"), {QStringLiteral("-q"), QStringLiteral("-F"),
+                                                                  QStringLiteral("-I"), QStringLiteral("128"), image});
+        if (made
             && run(QStringLiteral("mount"), {QStringLiteral("-o"), QStringLiteral("loop"), image, mountPoint})) {
             m_mountPoint = mountPoint;
             m_path = mountPoint;
@@ -92,6 +100,18 @@ public:
     }
 
 private:
+    // Whether the running kernel knows the file system (listed in /proc/filesystems).
+    static bool kernelMounts(const char *type)
+    {
+        QFile list(QStringLiteral("/proc/filesystems"));
+        if (!list.open(QIODevice::ReadOnly))
+            return false;
+        for (const QByteArray &line : list.readAll().split('\n')) {
+            if (line.trimmed().split('\t').constLast() == type)
+                return true;
+        }
+        return false;
+    }
     static bool run(const QString &program, const QStringList &arguments)
     {
         QProcess process;

@@ -316,6 +316,13 @@ TEST_F(DocumentReadAheadTest, AFileWhoseTreeWouldNotFitUnderTheAddressSpaceLimit
                 ++failures;
             }
         };
+        // Both files settled first: the reads wait for no clock (a read that sleeps
+        // meanwhile makes the pool start a thread for the other, which the limit refuses).
+        if (!QTest::qWaitFor([&] {
+                return platform::RegularFile::identityOf(large)->isSettled()
+                       && platform::RegularFile::identityOf(small)->isSettled();
+            }, 5000))
+            return 101;
         const auto inUse = rlim_t(testsupport::statusMiB("VmSize") * 1024 * 1024);
         const struct rlimit limit {inUse + (rlim_t(64) << 20), RLIM_INFINITY};
         if (inUse == 0 || ::setrlimit(RLIMIT_AS, &limit) != 0)

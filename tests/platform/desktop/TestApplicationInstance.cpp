@@ -4,15 +4,20 @@
 // names no file, failing as the whole name would; names a file can have pass whole.
 // A request naming more files than the bound is refused whole, with an error; a
 // launch hands more files than that in parts, and is told when the instance that
-// runs does not answer within the hand-over's bound.
+// runs does not answer within the hand-over's bound. Without a bus, the socket is
+// used only in a folder of this user's alone, and only when it is this user's own.
 #include "platform/desktop/ApplicationInstance.h"
 #include "tests/support/DesktopTestSupport.h"
+#include "tests/support/QtWarningCheck.h"
 #include "tests/support/TestSupport.h"
 
 #include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusPendingCall>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QLocalServer>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QSignalSpy>
@@ -23,6 +28,10 @@
 #include <csignal>
 #include <cstdio>
 #include <memory>
+#include <utility>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -251,5 +260,111 @@ TEST(ApplicationInstance, ManyFilesGoInPartsAndAStoppedInstanceIsToldAsNotAnswer
         ASSERT_EQ(::kill(pid_t(child.processId()), SIGCONT), 0);
         ASSERT_TRUE(waitForLines(5));
         EXPECT_EQ(said.value(4), "opened 1 " + files.at(7).toUtf8());
+    }
+}
+
+namespace {
+
+// The folder of the socket without a session bus and without $XDG_RUNTIME_DIR.
+QString fallbackFolder(const QTemporaryDir &temp)
+{
+    return temp.path() + QStringLiteral("/runtime-") + QString::number(::geteuid());
+}
+
+int modeOf(const QString &path)
+{
+    struct stat st {};
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
+}
+
+// A claim without a bus: its role, and the lines it logged about refusing the socket.
+std::pair<platform::ApplicationInstance::Role, int> claimOnSocket(const QStringList &files = {})
+{
+    testsupport::CapturedLog log;
+    platform::ApplicationInstance launch(Identifier, QDBusConnection(QStringLiteral("no bus")));
+    const platform::ApplicationInstance::Role role = launch.claim(files);
+    return {role, int(log.linesContaining(QStringLiteral("Not using the socket for one running instance")).size())};
+}
+
+} // namespace
+
+// Without a session bus and $XDG_RUNTIME_DIR the socket goes into a folder of the
+// temporary files named by the user's id, made for this user alone; one of this
+// user's that others may enter is closed first. A link in the folder's or the
+// socket's place is never followed: the launch says so once and runs on its own.
+TEST(ApplicationInstance, TheSocketsFolderIsThisUsersAloneAndNoLinkIsFollowed)
+{
+    using Role = platform::ApplicationInstance::Role;
+    QTemporaryDir temp;
+    testsupport::ScopedEnv tempFolder("TMPDIR", QFile::encodeName(temp.path()));
+    testsupport::ScopedEnv runtimeFolder("XDG_RUNTIME_DIR", QByteArray());
+    const QString folder = fallbackFolder(temp);
+    const QString socket = folder + QLatin1Char('/') + Identifier + QStringLiteral(".instance");
+    {
+        platform::ApplicationInstance first(Identifier, QDBusConnection(QStringLiteral("no bus")));
+        EXPECT_EQ(first.socketPath(), socket);
+        EXPECT_EQ(first.claim({}), Role::Primary);
+        EXPECT_EQ(modeOf(folder), 0700);
+        struct stat st {};
+        ASSERT_EQ(::lstat(QFile::encodeName(socket).constData(), &st), 0);
+        EXPECT_TRUE(S_ISSOCK(st.st_mode));
+    }
+    // Opened to everyone: closed, then used.
+    ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), 0777), 0);
+    EXPECT_EQ(claimOnSocket(), std::make_pair(Role::Primary, 0));
+    EXPECT_EQ(modeOf(folder), 0700);
+
+    // A link to a private folder of this user's in the folder's place.
+    QTemporaryDir elsewhere;
+    ASSERT_TRUE(QDir().rename(folder, temp.path() + QStringLiteral("/moved")));
+    ASSERT_TRUE(QFile::link(elsewhere.path(), folder));
+    EXPECT_EQ(claimOnSocket(), std::make_pair(Role::Standalone, 1));
+    EXPECT_TRUE(QDir(elsewhere.path()).isEmpty(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot));
+    ASSERT_TRUE(QFile::remove(folder));
+
+    // A link to a listening socket of this user's in the socket's place.
+    ASSERT_EQ(::mkdir(QFile::encodeName(folder).constData(), 0700), 0);
+    QLocalServer listener;
+    ASSERT_TRUE(listener.listen(elsewhere.filePath(QStringLiteral("listening"))));
+    ASSERT_TRUE(QFile::link(listener.fullServerName(), socket));
+    EXPECT_EQ(claimOnSocket({QStringLiteral("/tmp/b.chronark")}), std::make_pair(Role::Standalone, 1));
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(listener.hasPendingConnections());
+    EXPECT_TRUE(QFileInfo(socket).isSymLink()) << "the link was removed";
+}
+
+// Made by another user (here uid 65534, by the test as the super-user): neither a
+// folder of theirs, open to everyone, with their listening socket, nor their socket
+// in this user's folder is used; the launch says so once and runs on its own, and
+// nothing reaches their socket.
+TEST(ApplicationInstance, AFolderOrSocketOfAnotherUserIsNeverUsed)
+{
+    using Role = platform::ApplicationInstance::Role;
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "making files of another user needs the super-user";
+    constexpr uid_t other = 65534;
+    QTemporaryDir temp;
+    testsupport::ScopedEnv tempFolder("TMPDIR", QFile::encodeName(temp.path()));
+    testsupport::ScopedEnv runtimeFolder("XDG_RUNTIME_DIR", QByteArray());
+    const QString folder = fallbackFolder(temp);
+    const QString socket = folder + QLatin1Char('/') + Identifier + QStringLiteral(".instance");
+    for (const bool theirFolder : {true, false}) {
+        SCOPED_TRACE(theirFolder ? "their folder" : "their socket in ours");
+        ASSERT_EQ(::mkdir(QFile::encodeName(folder).constData(), 0700), 0);
+        QLocalServer theirs;
+        theirs.setSocketOptions(QLocalServer::WorldAccessOption);
+        ASSERT_TRUE(theirs.listen(socket));
+        ASSERT_EQ(::chown(QFile::encodeName(socket).constData(), other, other), 0);
+        if (theirFolder) {
+            ASSERT_EQ(::chown(QFile::encodeName(folder).constData(), other, other), 0);
+            ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), 0777), 0);
+        }
+        EXPECT_EQ(claimOnSocket({QStringLiteral("/tmp/c.chronark")}), std::make_pair(Role::Standalone, 1));
+        QCoreApplication::processEvents();
+        EXPECT_FALSE(theirs.hasPendingConnections()) << "their socket was handed the request";
+        EXPECT_EQ(modeOf(folder), theirFolder ? 0777 : 0700);
+        EXPECT_TRUE(QFileInfo::exists(socket)) << "their socket was removed";
+        theirs.close();
+        ASSERT_TRUE(QDir(folder).removeRecursively());
     }
 }

@@ -22,6 +22,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QSaveFile>
+
 #include <QTemporaryDir>
 #include <QTest>
 #include <atomic>
@@ -65,6 +66,11 @@ public:
     bool writeInBackground = false;
     bool throwInBackground = false;
     std::shared_ptr<WriteGate> gate = std::make_shared<WriteGate>();
+    // With writeThroughSaveFile the background writer commits through
+    // platform::SaveFile, handing it the document's replace check, and waits at
+    // checkGate after each time the check answered, before SaveFile's own last look.
+    bool writeThroughSaveFile = false;
+    std::shared_ptr<WriteGate> checkGate = std::make_shared<WriteGate>();
     // With writeInBackground: the copy is taken this many bytes per pass of the event
     // loop (0: at once, when the writer is made); the slice that runs out of memory
     // (counted from 1; 0: making the writer; -1: none); the slices taken.
@@ -158,12 +164,26 @@ protected:
             };
         }
         writer.write = [path, copied, fail = failWrites, failure = failureReason, raise = throwInBackground, gate = gate,
-                        count = backgroundWrites](const ReplaceCheck &mayReplace, QString *reason) {
+                        count = backgroundWrites, throughSaveFile = writeThroughSaveFile,
+                        checkGate = checkGate](const ReplaceCheck &mayReplace, QString *reason) {
             const QByteArray &bytes = *copied;
             gate->pass();
             ++*count;
             if (raise)
                 throw std::runtime_error("The writer broke down.");
+            if (throughSaveFile) {
+                platform::SaveFile file(path);
+                file.setReplaceCheck([&](const platform::SaveFile::Written &written) {
+                    const bool may = mayReplace(written);
+                    checkGate->pass();
+                    return may;
+                });
+                if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+                    *reason = file.errorString();
+                    return false;
+                }
+                return true;
+            }
             QSaveFile file(path);
             if (!file.open(QIODevice::WriteOnly)) {
                 *reason = file.errorString();

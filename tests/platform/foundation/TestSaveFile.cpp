@@ -3,12 +3,12 @@
 // the same file recorded and left: the records are checked, never trusted.
 #include "platform/foundation/SaveFile.h"
 
+#include "platform/foundation/ContentDigest.h"
 #include "platform/foundation/SaveFileLeftovers.h"
 #include "tests/support/PipeOpener.h"
 #include "tests/support/SystemCallFilter.h"
 #include "tests/support/TestSupport.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -604,19 +604,35 @@ TEST_F(SaveFileTest, TheReplaceCheckIsToldWhatWasWrittenAndAskedAgainWhileTheFil
         ASSERT_EQ(saveFile.write(bytes), bytes.size());
         const bool committed = saveFile.commit();
         ASSERT_TRUE(told.has_value());
-        EXPECT_EQ(told->digest, QCryptographicHash::hash(bytes, QCryptographicHash::Sha256));
+        platform::ContentDigest digest;
+        digest.addData(bytes);
+        EXPECT_EQ(told->digest, digest.result());
         EXPECT_EQ(told->identity.size, bytes.size());
         if (changes < SaveFile::ReplaceCheckAskLimit) {
             ASSERT_TRUE(committed) << qPrintable(saveFile.errorString());
             EXPECT_EQ(asked, changes + 1);
             EXPECT_EQ(testsupport::readFile(file), bytes);
+            // The digest made as the bytes went is the one of the file's content, and
+            // not the one of another content of the same length.
+            QFile written(file);
+            ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+            EXPECT_EQ(platform::ContentDigest::ofDevice(written), told->digest);
+            QByteArray other = bytes;
+            other[0] = 'W';
+            digest.reset();
+            digest.addData(other);
+            EXPECT_NE(digest.result(), told->digest);
             const std::optional<platform::RegularFile::Identity> now = platform::RegularFile::identityOf(file);
             ASSERT_TRUE(now.has_value());
             EXPECT_EQ(now->inode, told->identity.inode);
             EXPECT_EQ(now->modifiedNanoseconds, told->identity.modifiedNanoseconds);
+            // Told after the rename: the file as it left it, unchanged since.
+            ASSERT_TRUE(told->renamed && told->renamed->has_value());
+            EXPECT_EQ(**told->renamed, *now);
         } else {
             EXPECT_FALSE(committed);
             EXPECT_EQ(asked, SaveFile::ReplaceCheckAskLimit);
+            EXPECT_TRUE(!told->renamed || !told->renamed->has_value()) << "told a rename that was not made";
             EXPECT_EQ(testsupport::readFile(file), theirs);
         }
         EXPECT_EQ(namesIn(dir.path()), (QStringList{QStringLiteral("Work.xml"), QStringLiteral("state")}));
