@@ -285,16 +285,11 @@ QVariant selectedItem(const QTreeView *outlineView)
 {
     if (!outlineView || !outlineView->selectionModel())
         return QVariant();
-    // The current row when it is selected and shown, without reading the whole selection.
+    // The current row when it is selected and shown, without reading the whole selection
+    // (the selection model finds the range that holds it; rows are selected whole).
     const QModelIndex current = outlineView->currentIndex().siblingAtColumn(0);
-    bool currentSelected = false;
-    if (current.isValid() && isShown(outlineView, current)) {
-        forEachSelectedShownRow(outlineView, [&](const QModelIndex &row) {
-            currentSelected = row == current;
-            return !currentSelected;
-        });
-    }
-    if (currentSelected)
+    if (current.isValid() && isShown(outlineView, current) && outlineView->selectionModel()->isSelected(current)
+        && current.flags().testFlag(Qt::ItemIsEnabled))
         return itemAtIndex(outlineView, current);
     const QList<QModelIndex> rows = selectedShownRows(outlineView);
     if (rows.isEmpty())

@@ -578,8 +578,7 @@ bool MyDocument::validateMenuItem(QAction *item)
         return !timerIsRunning();
     if (action == "deleteEntry") {
         // It deletes the selected rows: with none there is nothing to ask about.
-        QTreeView *outline = outlineView();
-        return outline && NTXOutlineViewExtension::selectedItemCount(outline, 1) > 0;
+        return !m_windowController->selectedNodes().isEmpty();
     }
     if (action == "editWholeDescription")
         return descriptionShownCut() != nullptr;
