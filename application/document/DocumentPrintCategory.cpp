@@ -24,8 +24,8 @@ void MyDocument::printDocument(QObject *)
     connect(panel, &DocumentPrintPanel::printFailed, this, platform::ExceptionBoundary::guarded(this, "printFailed", [this](const QString &reason) {
         platform::DocumentAlert::openError(m_window, platform::localized(QStringLiteral("LSPrintFailed")), reason);
     }));
-    connect(panel, &DocumentPrintPanel::printToFileStarted, this, platform::ExceptionBoundary::guarded(this, "a print into a file", [this](ExportJob *job) {
-        connect(job, &ExportJob::finished, this, platform::ExceptionBoundary::guarded(this, "a print into a file's end",
+    connect(panel, &DocumentPrintPanel::printJobStarted, this, platform::ExceptionBoundary::guarded(this, "a print", [this](ExportJob *job) {
+        connect(job, &ExportJob::finished, this, platform::ExceptionBoundary::guarded(this, "a print's end",
             [this](ExportJob::Outcome outcome, const QString &reason) {
                 if (outcome == ExportJob::Failed)
                     platform::DocumentAlert::openError(m_window, platform::localized(QStringLiteral("LSPrintFailed")), reason);
