@@ -363,6 +363,12 @@ QList<NodePtr> DocumentWindowController::selectedNodes() const
     return nodes;
 }
 
+// cannot throw: it only drops a list.
+void DocumentWindowController::forgetSelectedNodes() noexcept
+{
+    m_selectedNodes.reset();
+}
+
 void DocumentWindowController::watchSelection()
 {
     for (const QMetaObject::Connection &connection : m_selectionWatches)
@@ -374,20 +380,19 @@ void DocumentWindowController::watchSelection()
     m_watchedSelection = selection;
     if (!selection)
         return;
-    const auto forget = platform::ExceptionBoundary::guarded(this, "forgetting the selected nodes", [this] { m_selectedNodes.reset(); });
-    m_selectionWatches.push_back(connect(selection, &QItemSelectionModel::selectionChanged, this, forget));
-    m_selectionWatches.push_back(connect(selection, &QItemSelectionModel::modelChanged, this, forget));
+    m_selectionWatches.push_back(connect(selection, &QItemSelectionModel::selectionChanged, this, &DocumentWindowController::forgetSelectedNodes));
+    m_selectionWatches.push_back(connect(selection, &QItemSelectionModel::modelChanged, this, &DocumentWindowController::forgetSelectedNodes));
     // Rows inserted leave it as it is: the selection model splits a range around them,
     // and they come unselected (the counter's new entry beside a large selection).
     if (const QAbstractItemModel *model = selection->model()) {
-        m_selectionWatches.push_back(connect(model, &QAbstractItemModel::rowsRemoved, this, forget));
-        m_selectionWatches.push_back(connect(model, &QAbstractItemModel::rowsMoved, this, forget));
-        m_selectionWatches.push_back(connect(model, &QAbstractItemModel::modelReset, this, forget));
-        m_selectionWatches.push_back(connect(model, &QAbstractItemModel::layoutChanged, this, forget));
+        m_selectionWatches.push_back(connect(model, &QAbstractItemModel::rowsRemoved, this, &DocumentWindowController::forgetSelectedNodes));
+        m_selectionWatches.push_back(connect(model, &QAbstractItemModel::rowsMoved, this, &DocumentWindowController::forgetSelectedNodes));
+        m_selectionWatches.push_back(connect(model, &QAbstractItemModel::modelReset, this, &DocumentWindowController::forgetSelectedNodes));
+        m_selectionWatches.push_back(connect(model, &QAbstractItemModel::layoutChanged, this, &DocumentWindowController::forgetSelectedNodes));
     }
     // Rows that close or open leave or join the selection that is shown.
-    m_selectionWatches.push_back(connect(outline, &QTreeView::collapsed, this, forget));
-    m_selectionWatches.push_back(connect(outline, &QTreeView::expanded, this, forget));
+    m_selectionWatches.push_back(connect(outline, &QTreeView::collapsed, this, &DocumentWindowController::forgetSelectedNodes));
+    m_selectionWatches.push_back(connect(outline, &QTreeView::expanded, this, &DocumentWindowController::forgetSelectedNodes));
 }
 
 const QList<NodePtr> &DocumentWindowController::movableSelectionForValidation() const

@@ -94,6 +94,7 @@ protected:
 private:
     static QList<QPointer<QWidget>> &placedWindows();
     void connectOutline();
+    void forgetSelectedNodes() noexcept;
     NodePtr nodeAtIndex(const QModelIndex &index) const;
     bool sendToDocument(const char *method, QObject *sender, int function = -1);
 
