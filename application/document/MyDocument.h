@@ -206,6 +206,8 @@ private:
     platform::Document &platformDocument() override { return *this; }
     const CurrencyFormatter &wageFormatter() const override { return m_wageFormatter; }
     void setupInspectorFields() override;
+    // The inspector's colour-label picker shows the label the selected nodes share.
+    void showSelectedColorLabel();
     void displayActivatedJob() override;
     // The counter can be started and stopped (window button, menu item, toolbar
     // item): the document holds at least one job, at any depth.
@@ -252,6 +254,9 @@ private:
     QList<NodePtr> m_inspectedNodes;
     std::unique_ptr<platform::ArrayController> m_inspectedObjectsController;
     std::unique_ptr<platform::BindingObserver> m_colorLabelObserver;
+    // The selection's colour label changed inside an edit batch: the picker shows it at
+    // the batch's end (each node's change would gather the label over all of them).
+    bool m_colorLabelPickerStale = false;
     bool m_inspectedObjectsNotEmpty = false;
     QPointer<DocumentWindow> m_window;
     qsizetype m_saveCopySlice = SaveCopySliceNodes;

@@ -23,7 +23,6 @@ public:
     virtual bool timerIsRunning() const = 0;
     // The selection changed: its totals and the inspected nodes follow.
     virtual void handleOutlineSelection() = 0;
-    virtual void reloadOutline() = 0;
     // Deletes the selected nodes, as the Delete menu item does (sender: the outline).
     virtual void deleteEntry(QObject *sender) = 0;
 

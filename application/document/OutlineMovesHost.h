@@ -1,7 +1,8 @@
 #pragma once
 // What moving nodes in the outline (OutlineMoves) uses of the document: the tree, the
 // outline and its rows, the undoable edits a move is made of, the active job's display,
-// and the document object (its undo manager; the target of the Move to Group items).
+// what follows the selection, and the document object (its undo manager; the target of
+// the Move to Group items).
 //
 // Implemented by the document (MyDocument, privately); the outline's data source and
 // window controller hand it on. Held only for the length of a call. GUI thread only;
@@ -26,6 +27,8 @@ public:
     virtual DocumentEdits &edits() const = 0;
     // Shows the active job in the window (its title, the start button's job).
     virtual void displayActivatedJob() = 0;
+    // What follows the selection (the window follows the rows selected and shown).
+    virtual void reloadOutline() = 0;
     virtual platform::Document &platformDocument() = 0;
 
 protected:

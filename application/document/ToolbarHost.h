@@ -1,8 +1,9 @@
 #pragma once
 // What DocumentToolbar uses of its document: the window and outline whose state its
-// items show, the user defaults its configuration is kept in, the counter's state and
-// whether it may toggle, the active job, the window's controls, and the document
-// object (the target its items send their actions to).
+// items show, the selection (the window controller), the user defaults its
+// configuration is kept in, the counter's state and whether it may toggle, the active
+// job, the window's controls, and the document object (the target its items send
+// their actions to).
 //
 // Implemented by the document that owns the toolbar (MyDocument, privately); it
 // outlives the toolbar. GUI thread only; updateUI() re-enters the toolbar's
@@ -12,6 +13,7 @@
 #include <functional>
 
 class DocumentWindow;
+class DocumentWindowController;
 class QObject;
 class QTreeView;
 namespace platform {
@@ -25,6 +27,8 @@ public:
     // Null while the document has no window.
     virtual DocumentWindow *documentWindow() const = 0;
     virtual QTreeView *outlineView() const = 0;
+    // The selection the items act on.
+    virtual DocumentWindowController &windowController() const = 0;
     virtual platform::UserDefaults &userDefaults() const = 0;
     virtual bool timerIsRunning() const = 0;
     virtual bool canToggleTimer() const = 0;
