@@ -108,6 +108,15 @@ private:
     // A selection of partings only (a key may leave its ends on the two sides of
     // one) is none: the caret stays where it is.
     void dropEmptySelection();
+    // The cursor with its caret end at a parting moved to the start of the paragraph
+    // after it: where a plain editor shows a caret at a line's wrap, the start of the
+    // next line. A vertical key's column is kept if asked, else it is the caret's.
+    static QTextCursor caretPastParting(QTextCursor cursor, bool keepColumn = false);
+    void showCaretPastParting();
+    // After End, or a vertical key (Up, Down, a page) that moved the caret from the
+    // position (extending the selection, or not): a caret on the line before a parting
+    // goes where a plain editor's key stops on a line that wraps.
+    void caretAtLineEnd(bool vertical, int from, bool extending);
     void pushUndo(Edit edit);
     // Drops the oldest steps beyond the bounds.
     void keepUndoBounds();
