@@ -72,6 +72,7 @@ void WholeTextEdit::documentChanged(int position, int removed, int added)
     QString inserted = textBetween(position, position + added);
     rememberParagraphs();
     m_mendPending = true;
+    ++m_changes;
     // Qt may say more changed than did (a paragraph merged or parted along): what
     // stayed the same at either end is no part of the edit.
 
@@ -211,6 +212,16 @@ void WholeTextEdit::showCaretPastParting()
     const QTextCursor shown = caretPastParting(textCursor());
     if (shown.position() != textCursor().position())
         setTextCursor(shown);
+}
+
+void WholeTextEdit::caretColumnAsShown()
+{
+    QTextCursor cursor = textCursor();
+    const int position = cursor.position();
+    cursor.setPosition(cursor.anchor());
+    cursor.setPosition(position, QTextCursor::KeepAnchor);
+    if (cursor.verticalMovementX() != textCursor().verticalMovementX())
+        setTextCursor(cursor);
 }
 
 void WholeTextEdit::caretAtLineEnd(bool vertical, int from, bool extending)
@@ -507,9 +518,9 @@ try {
     const bool extending = event->matches(QKeySequence::SelectEndOfLine) || event->matches(QKeySequence::SelectNextLine)
                            || event->matches(QKeySequence::SelectPreviousLine) || event->matches(QKeySequence::SelectNextPage)
                            || event->matches(QKeySequence::SelectPreviousPage);
-    if (!(backward || forward))
-        showCaretPastParting();
+    showCaretPastParting();
     const int from = textCursor().position();
+    const int changes = m_changes;
     QTextCursor cursor = textCursor();
     if ((backward || forward) && (selecting || !cursor.hasSelection())) {
         const QTextCursor::MoveMode mode = selecting ? QTextCursor::KeepAnchor : QTextCursor::MoveAnchor;
@@ -552,6 +563,8 @@ try {
         caretAtLineEnd(lineKey, from, extending);
     else
         showCaretPastParting();
+    if (changes != m_changes)
+        caretColumnAsShown();
     dropEmptySelection();
 } catch (...) {
     ExceptionBoundary::caught(this, "keyPressEvent");
@@ -652,6 +665,7 @@ try {
     if (m_mendPending)
         mendPartings();
     showCaretPastParting();
+    caretColumnAsShown();
 } catch (...) {
     ExceptionBoundary::caught(this, "inputMethodEvent");
 }

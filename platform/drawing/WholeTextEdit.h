@@ -113,6 +113,9 @@ private:
     // next line. A vertical key's column is kept if asked, else it is the caret's.
     static QTextCursor caretPastParting(QTextCursor cursor, bool keepColumn = false);
     void showCaretPastParting();
+    // After an edit: the column the vertical keys go by is the caret's as it shows
+    // now (the partings may have moved under it).
+    void caretColumnAsShown();
     // After End, or a vertical key (Up, Down, a page) that moved the caret from the
     // position (extending the selection, or not): a caret on the line before a parting
     // goes where a plain editor's key stops on a line that wraps.
@@ -162,6 +165,8 @@ private:
     bool m_undoing = false;
     bool m_mending = false;
     bool m_mendPending = false;
+    // Changes of the text so far.
+    int m_changes = 0;
     // What the key or the input method being handled types (none for other keys),
     // and where in the text.
     QString m_typed;

@@ -502,6 +502,8 @@ public:
     }
 
     qint64 keys() const { return m_keys; }
+    // Whether all the text shows (or nothing does).
+    bool showsAll() const { return !m_edit->isVisible() || m_plain.verticalScrollBar()->maximum() == 0; }
 
     void start(const QString &text)
     {
@@ -793,9 +795,10 @@ TEST_F(WholeTextEditTest, KeysDoWhatTheyDoInAPlainEditor)
         {editor.get(), 6}, {&hidden, 4}, {editor.get(), 9}, {&hidden, 3},
     };
     const qint64 keysEach = raceKeys() / qint64(std::size(runs));
-    // Tall enough to show all the text: the rows of a paragraph below a parting not
-    // yet shown at the width are the editor's own until they show.
-    const auto shownSize = [](int longest, int width) { return longest > 100 ? QSize(width, 4000) : QSize(width / 4, 300); };
+    // Tall enough to show all the text (a round ends when it does not): the rows of a
+    // paragraph below a parting not yet shown at the width are the editor's own until
+    // they show.
+    const auto shownSize = [](int longest, int width) { return longest > 100 ? QSize(width, 6000) : QSize(width / 4, 4000); };
     qint64 keys = 0;
     std::uint32_t seed = raceSeed();
     for (const auto &run : runs) {
@@ -808,7 +811,7 @@ TEST_F(WholeTextEditTest, KeysDoWhatTheyDoInAPlainEditor)
         for (int round = 0; race.keys() < keysEach; ++round) {
             const QStringList texts = longRunTexts(random, run.longest);
             race.start(texts.at(round % texts.size()));
-            for (int i = 0; i < 150 && race.keys() < keysEach; ++i) {
+            for (int i = 0; i < 150 && race.keys() < keysEach && race.showsAll(); ++i) {
                 SCOPED_TRACE(testing::Message() << "round " << round << " step " << i);
                 race.step(run.longest);
                 if (run.edit == editor.get() && random() % 40 == 0)
