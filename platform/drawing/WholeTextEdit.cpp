@@ -198,7 +198,8 @@ void WholeTextEdit::selectWhole(qsizetype anchor, qsizetype position)
 QTextCursor WholeTextEdit::caretPastParting(QTextCursor cursor, bool keepColumn)
 {
     const QTextBlock block = cursor.block();
-    if (cursor.position() != block.position() + block.length() - 1 || !isJoined(block.next()))
+    // An empty paragraph after it shows a line of its own until it is mended away.
+    if (cursor.position() != block.position() + block.length() - 1 || !isJoined(block.next()) || block.next().length() < 2)
         return cursor;
     const int x = cursor.verticalMovementX();
     cursor.setPosition(block.next().position(), cursor.hasSelection() ? QTextCursor::KeepAnchor : QTextCursor::MoveAnchor);
@@ -322,6 +323,7 @@ void WholeTextEdit::replaceWhole(qsizetype at, qsizetype length, const QString &
     ensureCursorVisible();
     mendPartings();
     showCaretPastParting();
+    caretColumnAsShown();
 }
 
 void WholeTextEdit::pushUndo(Edit edit)
@@ -603,6 +605,8 @@ bool WholeTextEdit::wordKey(QKeyEvent *event)
     event->accept();
     if (m_mendPending)
         mendPartings();
+    if (remove)
+        caretColumnAsShown();
     dropEmptySelection();
     return true;
 }

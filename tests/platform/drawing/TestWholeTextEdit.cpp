@@ -538,8 +538,11 @@ public:
         placeCaret();
         if (::testing::Test::HasFatalFailure())
             return;
-        // The keys a person moves by: the steps by a word and, where lines show, the line keys.
+        // The keys a person moves and selects by: by a character, by a word and, where
+        // lines show, the line keys.
         static const KeyStep moves[] = {
+            {Qt::Key_Left, Qt::ShiftModifier, {}}, {Qt::Key_Right, Qt::ShiftModifier, {}},
+            {Qt::Key_Left, {}, {}}, {Qt::Key_Right, {}, {}},
             {Qt::Key_Left, Qt::ControlModifier, {}}, {Qt::Key_Right, Qt::ControlModifier, {}},
             {Qt::Key_Left, Qt::ControlModifier | Qt::ShiftModifier, {}},
             {Qt::Key_Right, Qt::ControlModifier | Qt::ShiftModifier, {}},
@@ -553,7 +556,7 @@ public:
         };
         if (m_random() % 2 == 0) {
             // Two to six of them in a row, from where the caret was put.
-            const std::size_t count = m_edit->isVisible() ? std::size(moves) : 4;
+            const std::size_t count = m_edit->isVisible() ? std::size(moves) : 8;
             for (int i = 0, n = 2 + int(m_random() % 5); i < n && !::testing::Test::HasFatalFailure(); ++i) {
                 keyStep(moves[m_random() % count]);
                 check();
@@ -633,8 +636,19 @@ private:
         plainCursor.setPosition(int(m_edit->wholeCaretPosition()));
         m_plain.setTextCursor(plainCursor);
         ASSERT_LE(m_edit->wholeCaretPosition(), size);
+        const int selecting = int(m_random() % 8);
+        if (selecting == 0) {
+            // A selection from there as a caller (or a drag of the mouse) makes it.
+            const qsizetype at = m_edit->wholeCaretPosition();
+            const qsizetype to = std::clamp<qsizetype>(at + qsizetype(m_random() % 7) - 3, 0, size);
+            m_edit->selectWhole(at, to);
+            QTextCursor selection(m_plain.document());
+            selection.setPosition(int(at));
+            selection.setPosition(int(to), QTextCursor::KeepAnchor);
+            m_plain.setTextCursor(selection);
+        }
         // At times a selection from there, with the keys.
-        if (m_random() % 4 == 0) {
+        if (selecting == 1 || selecting == 2) {
             const KeyStep selections[] = {{Qt::Key_Left, Qt::ShiftModifier, {}}, {Qt::Key_Right, Qt::ShiftModifier, {}},
                                           {Qt::Key_Right, Qt::ControlModifier | Qt::ShiftModifier, {}}};
             const KeyStep &selection = selections[m_random() % std::size(selections)];
