@@ -15,6 +15,9 @@
 // line full), moved there after every edit and resize and before it is painted;
 // lines wrap at blanks, and anywhere only inside a word longer than the line, as in
 // one unparted paragraph.
+// A caret at a parting shows where a plain editor shows one at a wrap, at the start
+// of the next line; End, Up, Down and the page keys stop there where a plain
+// editor's stop on a line that wraps.
 // Every break the text holds (LF, CR LF, CR, U+2029) comes back as it was, and so
 // does every break pasted or committed by an input method; Return breaks with an LF.
 // What it shows is what it holds: a break shows as one, a parting never.
