@@ -18,7 +18,10 @@
 // number after another, 3 a node of one array of numbers, 4 a list of tiny objects,
 // 5 lists 150 deep, 6 strings of a MiB each (read, and no document).
 // Arg 1 of both is the path: 0 as the application reads (each object dropped once
-// decoded), 1 the whole archive held until the end.
+// decoded), 1 the whole archive held until the end. "ReadSharedArchive" reads, as the
+// application reads, archives that share the zone and the format of every date as the
+// platform's writer did: arg 1 is the shape, 0 the trees above, 1 one job of days of
+// the smallest entries (nodetreearchive::oneJobOf).
 #include "bench/BenchXmlFloor.h"
 #include "application/tree/DocumentArchiveDecoder.h"
 #include "tests/application/tree/NodeTreeArchive.h"
@@ -344,6 +347,47 @@ void BM_ReadArchive(benchmark::State &state)
     state.counters["x_file"] = (memory.extra - tree) / file;
 }
 
+void BM_ReadSharedArchive(benchmark::State &state)
+{
+    const int entries = int(state.range(0));
+    static std::map<std::pair<int, int>, std::pair<QByteArray, double>> made;
+    auto &[bytes, tree] = made[{entries, int(state.range(1))}];
+    if (bytes.isEmpty()) {
+        const NodePtr root = state.range(1) == 0 ? makeDocument(entries) : nodetreearchive::oneJobOf(entries);
+        bytes = nodetreearchive::archiveOf(*root, makeStore(), testsupport::TypedStreamWriter::ByteOrder::Big,
+                                           nodetreearchive::sharingShapes().at(1));
+        const QByteArray xml = DocumentFileFormat::toXmlData(*root, makeStore());
+        malloc_trim(0);
+        const double before = testsupport::residentMiB();
+        DocumentFileFormat::ReadResult result;
+        DocumentFileFormat::readXmlData(xml, result);
+        malloc_trim(0);
+        tree = testsupport::residentMiB() - before;
+    }
+    MemoryWindow memory;
+    for (auto _ : state) {
+        memory.open();
+        const auto t0 = Clock::now();
+        DocumentFileFormat::ReadResult result;
+        QString error;
+        const bool ok = DocumentArchiveDecoder::decode(bytes, result, &error);
+        const auto t1 = Clock::now();
+        memory.close();
+        if (!ok)
+            state.SkipWithError(qPrintable(error));
+        benchmark::DoNotOptimize(result.root.get());
+        result = {};
+        state.SetIterationTime(seconds(t1 - t0));
+    }
+    memory.report(state);
+    const double file = double(bytes.size()) / (1024.0 * 1024.0);
+    state.counters["file_MiB"] = file;
+    state.counters["bytes_per_entry"] = double(bytes.size()) / entries;
+    state.counters["tree_MiB"] = tree;
+    state.counters["beyond_tree_MiB"] = memory.extra - tree;
+    state.counters["x_file"] = (memory.extra - tree) / file;
+}
+
 void BM_ReadHostileArchive(benchmark::State &state)
 {
     using nodetreearchive::Expanding;
@@ -397,6 +441,11 @@ BENCHMARK(BM_ReadFromFile)->Arg(20000)->Arg(200000)->Unit(benchmark::kMillisecon
 BENCHMARK(BM_ReadArchive)
     ->ArgsProduct({{20000, 200000, 400000}, {0, 1}})
     ->Args({1000000, 0}) // the whole archive held would take some 11 GB
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2);
+BENCHMARK(BM_ReadSharedArchive)
+    ->ArgsProduct({{20000, 200000, 400000}, {0, 1}})
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->Iterations(2);

@@ -12,6 +12,7 @@
 #include "bench/BenchTrees.h"
 
 #include "application/export/DocumentExporter.h"
+#include "application/export/DocumentPrintPanel.h"
 #include "application/export/ExportJob.h"
 #include "application/export/PrintPreviewView.h"
 #include "platform/print/PagedTextPrinter.h"
@@ -21,6 +22,7 @@
 
 #include <QApplication>
 #include <QBuffer>
+#include <QDialog>
 #include <QAbstractEventDispatcher>
 #include <QElapsedTimer>
 #include <QPdfWriter>
@@ -156,19 +158,32 @@ void PrintToFileOnGuiThread(benchmark::State &state)
 
 // After: the job, from its start (the copy of the nodes, the sheet) to its end; the
 // longest of the start and of each pass of the event loop meanwhile.
-void PdfJob(benchmark::State &state, bool printerPage)
+// On a printer: the CUPS printer CHRONARK_BENCH_PRINTER names (of the server
+// CUPS_SERVER names), the print's PDF handed to it.
+void PdfJob(benchmark::State &state, bool printerPage, bool onPrinter = false)
 {
+    const QString printerName = qEnvironmentVariable("CHRONARK_BENCH_PRINTER");
+    if (onPrinter && printerName.isEmpty()) {
+        state.SkipWithError("CHRONARK_BENCH_PRINTER names no CUPS printer");
+        return;
+    }
     const DocumentExporter exporter = exporterOf(int(state.range(0)));
     QTemporaryDir dir;
     QWidget window;
     window.show();
     DocumentExporter::PdfPages pages;
     pages.info = DocumentExporter::exportPrintInfo();
+    platform::PrinterQueue::Job queueJob;
     if (printerPage) {
         QPrinter printer(QPrinter::HighResolution);
+        if (onPrinter) {
+            printer.setOutputFormat(QPrinter::NativeFormat);
+            printer.setPrinterName(printerName);
+        }
         platform::PrintInfo::shared().applyTo(printer);
         pages.printerLayout = printer.pageLayout();
         pages.resolution = printer.resolution();
+        queueJob = DocumentPrintPanel::queueJob(printer);
     }
     double longest = 0;
     double passes = 0;
@@ -186,8 +201,13 @@ void PdfJob(benchmark::State &state, bool printerPage)
         bool ended = false;
         QElapsedTimer start;
         start.start();
-        ExportJob *job = ExportJob::start(&window, exporter, dir.filePath(QStringLiteral("out.pdf")), pages);
-        QObject::connect(job, &ExportJob::finished, [&ended] { ended = true; });
+        ExportJob *job = onPrinter ? ExportJob::print(&window, exporter, pages, queueJob)
+                                   : ExportJob::start(&window, exporter, dir.filePath(QStringLiteral("out.pdf")), pages);
+        QObject::connect(job, &ExportJob::finished, [&ended, &state](ExportJob::Outcome outcome, const QString &reason) {
+            ended = true;
+            if (outcome != ExportJob::Written)
+                state.SkipWithError(qPrintable(reason));
+        });
         longest = std::max(longest, msSince(start));
         while (!ended)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
@@ -207,6 +227,11 @@ void PdfExportInJob(benchmark::State &state)
 void PrintToFileJob(benchmark::State &state)
 {
     PdfJob(state, true);
+}
+
+void PrintToPrinterJob(benchmark::State &state)
+{
+    PdfJob(state, true, true);
 }
 
 // What stays on the GUI thread of a print's preview: showing the text (laid out before,
@@ -247,6 +272,7 @@ BENCHMARK(PdfExportOnGuiThread)->Arg(20000)->Arg(100000)->Unit(benchmark::kMilli
 BENCHMARK(PrintToFileOnGuiThread)->Arg(20000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(PdfExportInJob)->Arg(20000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(PrintToFileJob)->Arg(20000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(PrintToPrinterJob)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(TabText)->Arg(2000)->Arg(20000)->Unit(benchmark::kMillisecond);
 BENCHMARK(CsvFloor)->Arg(2000)->Arg(20000)->Unit(benchmark::kMillisecond);
 BENCHMARK(Csv)->Arg(2000)->Arg(20000)->Unit(benchmark::kMillisecond);

@@ -12,6 +12,8 @@
 //   referring-back-8MB an older archive of 8 MB whose root's list refers back to one
 //                  string millions of times
 //   truncated-4MB  an older archive of 200,000 entries cut after 4 MB
+//   cut-8MB-15/16  an older archive of the platform's writer (every date sharing its
+//                  zone and format) of about 8 MB, cut at 15/16 of it
 //   expanding-*-8MB older archives of 8 MB that would hold far more than their size:
 //                  a node of one small number after another (NumberGroups), of one
 //                  array of numbers (NumberArray), a list of tiny objects
@@ -154,6 +156,19 @@ const QString &truncatedArchiveFile()
     return path;
 }
 
+// An older archive of about 8 MB as the platform's writer made it (every date sharing
+// its zone and format: 80 bytes an entry), its first 15/16.
+const QString &cutSharedArchiveFile()
+{
+    static const QString path = [] {
+        const QByteArray whole
+            = nodetreearchive::archiveOf(*nodetreearchive::oneJobOf(100000), DocumentValuesStore(),
+                                         testsupport::TypedStreamWriter::ByteOrder::Big, nodetreearchive::sharingShapes().at(1));
+        return writeBytes(QStringLiteral("cut-8MB.chronark"), whole.left(whole.size() / 16 * 15));
+    }();
+    return path;
+}
+
 // An older archive of 8 MB of one of the forms that expand past their size.
 template <nodetreearchive::Expanding Form>
 const QString &expandingFile()
@@ -270,6 +285,8 @@ void BM_LaunchReferringBack8MB(benchmark::State &state) { refuse(state, referrin
 void BM_LaterRequestReferringBack8MB(benchmark::State &state) { refuse(state, referringBackFile, Way::LaterRequest); }
 void BM_LaunchTruncated4MB(benchmark::State &state) { refuse(state, truncatedArchiveFile, Way::Launch); }
 void BM_LaterRequestTruncated4MB(benchmark::State &state) { refuse(state, truncatedArchiveFile, Way::LaterRequest); }
+void BM_OneReadCutShared8MB(benchmark::State &state) { oneRead(state, cutSharedArchiveFile()); }
+void BM_LaterRequestCutShared8MB(benchmark::State &state) { refuse(state, cutSharedArchiveFile, Way::LaterRequest); }
 template <nodetreearchive::Expanding Form>
 void BM_OneReadExpanding8MB(benchmark::State &state)
 {
@@ -291,6 +308,8 @@ BENCHMARK(BM_OneReadReferringBack8MB)->UseManualTime()->Unit(benchmark::kMillise
 BENCHMARK(BM_OneReadTruncated4MB)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_LaunchReferringBack8MB)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_LaterRequestReferringBack8MB)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_OneReadCutShared8MB)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_LaterRequestCutShared8MB)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_LaunchTruncated4MB)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_LaterRequestTruncated4MB)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK_TEMPLATE(BM_OneReadExpanding8MB, nodetreearchive::Expanding::NumberGroups)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);

@@ -7,7 +7,9 @@
 #include "platform/foundation/ThreadHandOff.h"
 
 #include <QCoreApplication>
+#include <QCloseEvent>
 #include <QDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPixmap>
 #include <QProgressBar>
@@ -46,6 +48,9 @@ NTXProgressWindowController::NTXProgressWindowController() : m_queue(std::make_u
     m_description->setGeometry(84, 70, 316, 20);
     connect(m_cancelButton, &QPushButton::clicked, this,
         platform::ExceptionBoundary::guarded(this, "cancel", &NTXProgressWindowController::cancel));
+    // Escape and the window manager's close do what Cancel does, never hide the window
+    // while its work goes on.
+    m_window->installEventFilter(this);
 
     m_queue->observeOperationCount([this](qsizetype count) { operationCountChanged(count); });
     m_descriptors.append(NTXProgressDescriptor::indeterminate(defaultTitle(), QString(), false));
@@ -232,6 +237,35 @@ void NTXProgressWindowController::handleCompletion()
     if (CompletionHandler completion = std::exchange(m_completion, nullptr))
         completion(m_cancelled);
     removeAllProgressDescriptors();
+}
+
+bool NTXProgressWindowController::eventFilter(QObject *watched, QEvent *event)
+try {
+    if (watched != m_window.data())
+        return QObject::eventFilter(watched, event);
+    const bool escape = event->type() == QEvent::KeyPress &&
+                        static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape &&
+                        (static_cast<QKeyEvent *>(event)->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    // Our own close() (the completion, hideProgressWindow()) is not spontaneous.
+    const bool closeAsked = event->type() == QEvent::Close && event->spontaneous();
+    if (!escape && !closeAsked)
+        return false;
+    if (closeAsked)
+        event->ignore();
+    else
+        event->accept();
+    cancelAsAsked();
+    return true;
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "eventFilter");
+    return false;
+}
+
+void NTXProgressWindowController::cancelAsAsked()
+{
+    // Only where the Cancel button is there and can be pressed.
+    if (m_cancelButton->isVisibleTo(m_window) && m_cancelButton->isEnabled())
+        m_cancelButton->click();
 }
 
 void NTXProgressWindowController::cancel()

@@ -6,6 +6,10 @@
 // empty the controller closes the window and calls the completion handler once
 // with the cancelled flag.
 //
+// Escape (and the window manager's close) on the window does what its Cancel button
+// does, and nothing when the work cannot be cancelled: the window never goes while
+// its work runs on.
+//
 // Main thread, except the queue's count observation: it arrives on the thread whose
 // operation finished, and the completion is carried to the main thread by a queued
 // call (dropped when the controller is gone). Destroying the controller cancels the
@@ -78,7 +82,12 @@ public:
 Q_SIGNALS:
     void currentProgressDescriptorChanged();
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    // Escape or a close asked for: the Cancel button's click, when it can be clicked.
+    void cancelAsAsked();
     NTXProgressDescriptorPtr replaceDescriptors(NTXProgressDescriptorPtr descriptor, const QString &title);
     void operationCountChanged(qsizetype count);
     void startObserving();

@@ -1096,6 +1096,9 @@ void NTXTextViewInspector::updateDisplayOfTextField(NTXTextViewInspectorTextFiel
         }
     }
     layoutAttachments();
+    // The edited value changed under the edit: it shows the value now.
+    if (edited)
+        reportOpenEdit(false);
 }
 
 // ---- List rows ----

@@ -19,6 +19,13 @@
 // which writes the value to the field and through its "value" binding only when the
 // text changed during the edit.
 //
+// An edit not ended yet is an open edit of the inspector's window (platform::OpenEdits):
+// from the first key that changes the value the window's document counts it as a
+// change, and the document hands it over before it is saved, closed, reverted, asked
+// about, exported or printed, or shows other nodes (commitEdit(): the value is stored as
+// endEditing() stores it, and the edit stays open with the caret where it was). A text
+// field with a formatter refuses there text its formatter does not take, and tells why.
+//
 // Fields are added between beginFieldEditing() and endFieldEditing() (one rebuild at
 // the end); a rebuild recreates the text from the field list, while a text field's
 // value and the rows of list fields change in place. A list field has its rows from
@@ -48,6 +55,7 @@
 #include "NTXAppKit/inspector/NTXTextViewInspectorField.h"
 #include "NTXAppKit/inspector/NTXTextViewInspectorFieldDelegate.h"
 #include "NTXAppKit/inspector/NTXTextViewInspectorFieldHost.h"
+#include "platform/document/OpenEdits.h"
 #include "platform/foundation/Range.h"
 
 #include <QHash>
@@ -75,7 +83,8 @@ class QCompleter;
 
 class NTXTextViewInspector : public QTextEdit,
                              public NTXTextViewInspectorFieldHost,
-                             public NTXTextViewInspectorFieldDelegate
+                             public NTXTextViewInspectorFieldDelegate,
+                             public platform::OpenEdits::Editor
 {
     Q_OBJECT
 public:
@@ -180,6 +189,10 @@ public:
     bool shouldChangeTextInRange(Range range, const QString &replacement);
     QTextCharFormat typingAttributes() const;
     void endEditing();
+    // The open edit (platform::OpenEdits::Editor).
+    QWidget *editorWidget() const override { return const_cast<NTXTextViewInspector *>(this); }
+    bool hasChangedEdit() const override;
+    bool commitEdit(QString *refusal) override;
     void insertNewline();
     void insertTab();
     void insertBacktab();
@@ -326,6 +339,12 @@ private:
     // Writes a value the user gave the field: to the field, through its "value"
     // binding, to the delegate, then validates.
     void storeValueOfField(NTXTextViewInspectorTextField *field, const QVariant &newValue);
+    // What a commit of the open edit would store: its text field and value; false
+    // when it would store nothing (no edit, the text it began with, the same value).
+    bool openEditValue(NTXTextViewInspectorTextField **field, QVariant *value, QString *typed) const;
+    // Tells the window's document that the open edit changed (`typed`: its text did),
+    // or that it began or stopped changing a value.
+    void reportOpenEdit(bool typed);
     void replaceSelection(const QString &typed);
     void replaceRange(Range range, const QString &typed);
     void walkToEditable(qsizetype from, bool forward);
@@ -343,6 +362,7 @@ private:
 
     qsizetype m_currentEditedStartLocation = Range::NotFound;
     QString m_editStartText;
+    bool m_reportedChangedEdit = false; // what reportOpenEdit() told last
     QList<FieldPtr> m_fieldsArray;
     QList<FieldPtr> m_visibleFieldsArray;
     int m_fieldEditingCounter = 0;

@@ -13,6 +13,7 @@
 #include "platform/drawing/WholeTextDialog.h"
 #include "platform/drawing/WholeTextEdit.h"
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/DisplayText.h"
 #include "platform/foundation/ExceptionBoundary.h"
 
 #include <QAbstractItemView>
@@ -95,14 +96,15 @@ void NTXTextViewInspector::setEditedLocation(qsizetype location)
         return;
     m_currentEditedStartLocation = location;
     m_editStartText.clear();
-    if (location == Range::NotFound)
-        return;
-    // What the field's value shows: text typed in an edit that ended without a
-    // commit differs from it and is written by the next commit.
-    if (auto *field = qobject_cast<NTXTextViewInspectorTextField *>(fieldAtIndex(location)))
-        m_editStartText = newTextFieldValueStringForTextField(field).text;
-    else
-        m_editStartText = Text::text(text(), currentEditingCharRange());
+    if (location != Range::NotFound) {
+        // What the field's value shows: text typed in an edit that ended without a
+        // commit differs from it and is written by the next commit.
+        if (auto *field = qobject_cast<NTXTextViewInspectorTextField *>(fieldAtIndex(location)))
+            m_editStartText = newTextFieldValueStringForTextField(field).text;
+        else
+            m_editStartText = Text::text(text(), currentEditingCharRange());
+    }
+    reportOpenEdit(false);
 }
 
 // ---- Selection ----
@@ -254,15 +256,18 @@ bool NTXTextViewInspector::shouldChangeTextInRange(Range range, const QString &r
 
 void NTXTextViewInspector::replaceRange(Range range, const QString &typed)
 {
-    if (!shouldChangeTextInRange(range, typed))
-        return;
-    const QTextCharFormat format = typingAttributes();
-    InternalChange change(*this);
-    QTextCursor cursor(&text());
-    cursor.setPosition(int(range.location));
-    cursor.setPosition(int(range.max()), QTextCursor::KeepAnchor);
-    cursor.insertText(typed, format);
-    setTextCursor(cursor);
+    const QString before = Text::text(text(), currentEditingCharRange());
+    // The whole value replaced by nothing shows the placeholder, in place: asked here.
+    if (shouldChangeTextInRange(range, typed)) {
+        const QTextCharFormat format = typingAttributes();
+        InternalChange change(*this);
+        QTextCursor cursor(&text());
+        cursor.setPosition(int(range.location));
+        cursor.setPosition(int(range.max()), QTextCursor::KeepAnchor);
+        cursor.insertText(typed, format);
+        setTextCursor(cursor);
+    }
+    reportOpenEdit(Text::text(text(), currentEditingCharRange()) != before);
 }
 
 void NTXTextViewInspector::replaceSelection(const QString &typed)
@@ -276,11 +281,39 @@ void NTXTextViewInspector::replaceSelection(const QString &typed)
 
 // ---- Commit ----
 
+bool NTXTextViewInspector::openEditValue(NTXTextViewInspectorTextField **field, QVariant *value, QString *typed) const
+{
+    const Range edited = currentEditingCharRange();
+    if (!isEditing() || edited.isNotFound())
+        return false;
+    auto *textField = qobject_cast<NTXTextViewInspectorTextField *>(fieldAtIndex(m_currentEditedStartLocation));
+    if (!textField)
+        return false;
+    const QString shown = Text::text(text(), edited);
+    // An edit that ends with the text it began with writes nothing.
+    if (shown == m_editStartText)
+        return false;
+    const QVariant newValue = sameTextIgnoringCase(shown, platform::Bundle::mainBundle().localizedString(
+                                                              QStringLiteral("NTXTextViewInspectorNoSelection"),
+                                                              QStringLiteral("NTXTextViewInspector"),
+                                                              QStringLiteral("No Selection")))
+                                  ? QVariant()
+                                  : textField->valueObjectForString(shown);
+    if (newValue.isValid() && newValue == textField->value())
+        return false;
+    *field = textField;
+    *value = newValue;
+    if (typed)
+        *typed = shown;
+    return true;
+}
+
 void NTXTextViewInspector::endEditing()
 {
-    const qsizetype old = m_currentEditedStartLocation;
-    const Range value = currentEditingCharRange();
-    const QString startText = m_editStartText;
+    NTXTextViewInspectorTextField *field = nullptr;
+    QVariant newValue;
+    const bool store = openEditValue(&field, &newValue, nullptr);
+    const FieldPtr keep = store ? sharedField(field) : FieldPtr();
     stopCompletionTimer();
     m_currentEditedStartLocation = Range::NotFound;
     m_editStartText.clear();
@@ -290,25 +323,71 @@ void NTXTextViewInspector::endEditing()
         setTextCursor(QTextCursor(&text()));
     }
     viewport()->update();
-    if (old == Range::NotFound || value.isNotFound())
-        return;
-    auto *field = qobject_cast<NTXTextViewInspectorTextField *>(fieldAtIndex(old));
-    if (!field)
-        return;
-    const QString shown = Text::text(text(), value);
-    // An edit that ends with the text it began with writes nothing.
-    if (shown == startText)
-        return;
+    if (store)
+        storeValueOfField(field, newValue);
+    reportOpenEdit(false);
+}
+
+bool NTXTextViewInspector::hasChangedEdit() const
+{
+    NTXTextViewInspectorTextField *field = nullptr;
+    QVariant value;
+    return openEditValue(&field, &value, nullptr);
+}
+
+bool NTXTextViewInspector::commitEdit(QString *refusal)
+{
+    NTXTextViewInspectorTextField *field = nullptr;
+    QVariant newValue;
+    QString typed;
+    if (!openEditValue(&field, &newValue, &typed))
+        return true;
+    // Text the field's formatter does not take is refused rather than stored as text.
+    if (const auto formatter = field->formatter(); formatter && newValue.isValid()) {
+        QVariant parsed;
+        QString error;
+        if (!formatter->getObjectValue(parsed, typed, &error)) {
+            if (refusal) {
+                const QString name = field->label() ? field->label()->label() : QString();
+                *refusal = platform::Bundle::bundleNamed(QStringLiteral("NTXAppKit"))
+                               .localizedString(QStringLiteral("NTXTextViewInspectorValueRefused"),
+                                                QStringLiteral("NTXTextViewInspector"))
+                               .arg(platform::DisplayText::cut(typed, 60), name);
+                if (!error.isEmpty())
+                    *refusal += QLatin1Char(' ') + error;
+            }
+            return false;
+        }
+    }
+    // As Return stores it; the edit stays open with the caret and selection where they
+    // were, in the text the stored value shows.
+    // (The value shown by fields before it may change with it, and move it.)
+    const qsizetype start = m_currentEditedStartLocation;
+    const QTextCursor cursor = textCursor();
+    const qsizetype anchor = cursor.anchor() - start;
+    const qsizetype position = cursor.position() - start;
     const FieldPtr keep = sharedField(field);
-    const QVariant newValue = sameTextIgnoringCase(shown, platform::Bundle::mainBundle().localizedString(
-                                                              QStringLiteral("NTXTextViewInspectorNoSelection"),
-                                                              QStringLiteral("NTXTextViewInspector"),
-                                                              QStringLiteral("No Selection")))
-                                  ? QVariant()
-                                  : field->valueObjectForString(shown);
-    if (newValue.isValid() && newValue == field->value())
-        return;
     storeValueOfField(field, newValue);
+    const Range shown = currentEditingCharRange();
+    if (isEditing() && activeField() == field && !shown.isNotFound()) {
+        InternalChange change(*this);
+        QTextCursor back(&text());
+        back.setPosition(int(shown.location + std::clamp<qsizetype>(anchor, 0, shown.length)));
+        back.setPosition(int(shown.location + std::clamp<qsizetype>(position, 0, shown.length)), QTextCursor::KeepAnchor);
+        setTextCursor(back);
+        viewport()->update();
+    }
+    reportOpenEdit(false);
+    return true;
+}
+
+void NTXTextViewInspector::reportOpenEdit(bool typed)
+{
+    const bool changed = hasChangedEdit();
+    if (!typed && changed == m_reportedChangedEdit)
+        return;
+    m_reportedChangedEdit = changed;
+    platform::OpenEdits::noteChanged(this);
 }
 
 void NTXTextViewInspector::storeValueOfField(NTXTextViewInspectorTextField *field, const QVariant &newValue)
@@ -747,7 +826,10 @@ try {
 
 void NTXTextViewInspector::focusOutEvent(QFocusEvent *event)
 try {
-    if (event->reason() != Qt::PopupFocusReason)
+    // A menu, or another window taking the keyboard (an alert, the desktop's switch),
+    // leaves the edit open, as the person left it: it is handed over when the field
+    // is left, or when the document asks for it (saves, closing, the revert).
+    if (event->reason() != Qt::PopupFocusReason && event->reason() != Qt::ActiveWindowFocusReason)
         endEditing();
     QTextEdit::focusOutEvent(event);
 } catch (...) {

@@ -59,11 +59,11 @@ public:
     bool checksInactivity() const { return m_checkInactivity; }
     double inactivityInterval() const { return m_inactivityInterval; }
 
-    // For tests of what depends on the state only: marks the counter running or
-    // not, without an entry or a timer.
-    void setRunningForTesting(bool running) { m_running = running; }
-
 private:
+    // The document tests' probe (defined in the tests only) marks a counter running or
+    // not, without an entry or a timer, for what depends on the state alone.
+    friend struct DocumentCounterProbe;
+
     // The stop; inside an edit the edit's open undo step stays.
     void stopCounting(QObject *sender, bool insideEdit);
     // The running entry's end moves on to its start plus the steady time counted since

@@ -81,6 +81,9 @@ void MyDocument::saveAsRTFFile(QObject *)
 {
     if (!m_window || platform::Sheet::sheetOfWindow(m_window))
         return;
+    // The export holds what the fields hold.
+    if (!commitEditingOrTell())
+        return;
     const QList<NodePtr> exportList = DocumentExporter::exportListFromSelection(DocumentExporter::selectedNodes(outlineView()));
     auto *panel = new DocumentExportPanel(m_window, userDefaults(), !exportList.isEmpty());
     panel->setParent(this);

@@ -25,6 +25,7 @@
 #include "platform/foundation/ArrayController.h"
 #include "platform/foundation/Bindings.h"
 #include "application/document/NodeNameSheets.h"
+#include "platform/document/OpenEdits.h"
 #include "platform/drawing/Sheet.h"
 #include "platform/foundation/DisplayText.h"
 #include "platform/drawing/ActionDispatch.h"
@@ -103,6 +104,8 @@ MyDocument::MyDocument(QObject *parent, std::shared_ptr<DocumentServices> servic
                     m_counter->stopWhenOutsideTree();
                 displayActivatedJob();
                 handleOutlineSelection();
+                if (std::exchange(m_colorLabelPickerStale, false))
+                    showSelectedColorLabel();
             }));
     // An undo or redo may hold many edits: the outline shows them as one batch, then
     // the window follows (this document's own undos and redos only, once each).
@@ -168,6 +171,7 @@ QWidget *MyDocument::makeMainWindow()
         window = new DocumentWindow;
     m_window = window;
     window->outlineView()->setModel(m_outlineModel.get());
+    m_windowController->watchSelection();
     // The places the selection can move to, as they are when the menu opens.
     QMenu *moveMenu = window->moveToGroupMenu();
     connect(moveMenu, &QMenu::aboutToShow, this, platform::ExceptionBoundary::guarded(this, "aboutToShow", [this, moveMenu] {
@@ -367,6 +371,22 @@ void MyDocument::setAutoLoadFileName()
 
 void MyDocument::handleOutlineSelection()
 {
+    // An edit still open in the inspector goes to the nodes it was typed for, before
+    // the inspector shows others. A value the field refuses is told, and the outline
+    // selects the nodes it was typed for again (while they are all in the tree: else
+    // it is dropped with them).
+    if (platform::OpenEdits::hasChangedEdits(m_window) && m_windowController->selectedNodes() != m_inspectedNodes
+        && !commitEditingOrTell()) {
+        QVariantList typedFor;
+        for (const NodePtr &node : std::as_const(m_inspectedNodes))
+            if (node->documentRoot() == m_jobList.get())
+                typedFor.append(QVariant::fromValue(node));
+        if (!typedFor.isEmpty() && typedFor.size() == m_inspectedNodes.size()) {
+            NTXOutlineViewExtension::selectItems(outlineView(), typedFor, false);
+            if (m_windowController->selectedNodes() == m_inspectedNodes)
+                return;
+        }
+    }
     m_totals->updateSelectedNodeWorkTimeAndWage();
     const QList<NodePtr> selected = m_windowController->selectedNodes();
     QList<qsizetype> all;
@@ -525,10 +545,11 @@ void MyDocument::colorLabelAction(QObject *sender)
         return;
     {
         // One batch: the window follows the selection once, not once for each node, and
-        // the inspector shows the labelled nodes again at its end (meanwhile it would
-        // gather its fields' values over all of them at each node's change).
+        // the inspector's picker shows the selection's label at its end (meanwhile it
+        // would gather the label over all of them at each node's change). The inspector
+        // stays bound to the selection: binding tens of thousands of nodes anew takes
+        // a while.
         const DocumentOutlineModel::EditBatch batch(m_outlineModel.get());
-        m_inspectedObjectsController->setSelectionIndexes({});
         for (const NodePtr &node : nodes)
             setColorLabelType(label, node);
     }
@@ -557,8 +578,7 @@ bool MyDocument::validateMenuItem(QAction *item)
         return !timerIsRunning();
     if (action == "deleteEntry") {
         // It deletes the selected rows: with none there is nothing to ask about.
-        QTreeView *outline = outlineView();
-        return outline && NTXOutlineViewExtension::selectedItemCount(outline, 1) > 0;
+        return !m_windowController->selectedNodes().isEmpty();
     }
     if (action == "editWholeDescription")
         return descriptionShownCut() != nullptr;

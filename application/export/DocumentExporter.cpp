@@ -292,7 +292,7 @@ QList<QVariantList> DocumentExporter::csvRows(const Progress &progress) const
 }
 
 std::unique_ptr<QTextDocument> DocumentExporter::textDocument(qreal textWidth, const Progress &progress,
-                                                             qreal pageHeight) const
+                                                             qreal pageHeight, QString *errorReason) const
 {
     std::unique_ptr<QTextDocument> document = builtText(textWidth, progress);
     if (!document)
@@ -300,17 +300,12 @@ std::unique_ptr<QTextDocument> DocumentExporter::textDocument(qreal textWidth, c
     // Laid out once it is whole: a layout present while it is built would follow
     // every insertion. Qt lays a long text out in steps from the event loop; here
     // it is laid out in one go, a stretch of paragraphs at a time.
-    platform::PagedTextPrinter::layOut(*document, textWidth, pageHeight);
-    QAbstractTextDocumentLayout *layout = document->documentLayout();
-    const int blocks = document->blockCount();
-    constexpr int BlocksAStep = 2000;
-    for (int block = BlocksAStep; block < blocks; block += BlocksAStep) {
-        if (progress && !progress(BuildShare + (LaidOutShare - BuildShare) * double(block) / double(blocks)))
-            return nullptr;
-        layout->blockBoundingRect(document->findBlockByNumber(block));
-    }
-    (void)document->size();
-    if (progress && !progress(LaidOutShare))
+    const auto layingOut = [&progress](double done) {
+        return progress(BuildShare + (LaidOutShare - BuildShare) * done);
+    };
+    if (!platform::PagedTextPrinter::layOutWhole(*document, textWidth, pageHeight,
+                                                  progress ? std::function<bool(double)>(layingOut) : nullptr,
+                                                  errorReason))
         return nullptr;
     return document;
 }
@@ -447,7 +442,7 @@ bool DocumentExporter::writePdf(QIODevice &device, const PdfPages &pages, QStrin
     const qreal textWidth = pages.printerLayout ? pages.printerLayout->paintRect(QPageLayout::Point).width()
                                                 : pages.info.imageablePageBounds().width();
     const qreal pageHeight = writer.pageLayout().paintRect(QPageLayout::Point).height();
-    const std::unique_ptr<QTextDocument> document = textDocument(textWidth, progress, pageHeight);
+    const std::unique_ptr<QTextDocument> document = textDocument(textWidth, progress, pageHeight, errorReason);
     if (!document)
         return false;
     platform::PagedTextPrinter::PageProgress pageProgress;

@@ -102,11 +102,13 @@ public:
     // on its one line (DisplayText::oneLine), its description in lines of its own; laid
     // out on pages of the height given (as PagedTextPrinter prints it), else on one.
     // Laid out whole before it is answered: the text is built in the first 40 % of
-    // the progress, laid out up to LaidOutShare. Null when the progress stopped it.
+    // the progress, laid out up to LaidOutShare. Null when the progress stopped it,
+    // and null with the reason for a text taller than the layout can place
+    // (PagedTextPrinter::MaximumTextHeight): every page is laid out, or none.
     static constexpr qreal UnpagedHeight = 1e9;
     static constexpr double LaidOutShare = 0.5;
     std::unique_ptr<QTextDocument> textDocument(qreal textWidth, const Progress &progress = {},
-                                                qreal pageHeight = UnpagedHeight) const;
+                                                qreal pageHeight = UnpagedHeight, QString *errorReason = nullptr) const;
     QByteArray rtfData(qreal textWidth, const Progress &progress = {}) const;
     // The document file's XML rooted at the export list (when there is one), with the
     // writer's tree flags (Node::XMLFlags).

@@ -29,6 +29,7 @@
 #include <QPageSetupDialog>
 #include <QPointer>
 #include <QPrintDialog>
+#include <QPrintEngine>
 #include <QPrinter>
 #include <QScreen>
 #include <QTextDocument>
@@ -396,35 +397,64 @@ void DocumentPrintPanel::printViewAction(QObject *sender)
 
 bool DocumentPrintPanel::printTo(QPrinter &printer, QString *errorReason)
 {
-    // A PDF file: written off the GUI thread, on the page the printer was set up with.
+    // Laid out and painted off the GUI thread by a job under a sheet on the document
+    // window, on the page the printer (or its dialog) was set up with.
     QWidget *window = m_dialog ? m_dialog->parentWidget() : nullptr;
-    if (window && printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty()) {
-        DocumentExporter::PdfPages pages;
-        pages.info = platform::PrintInfo::shared();
-        pages.printerLayout = printer.pageLayout();
-        pages.resolution = printer.resolution();
-        pages.title = printer.docName();
-        pages.creator = printer.creator();
-        Q_EMIT printToFileStarted(ExportJob::start(window, exporter(), printer.outputFileName(), pages));
-        return true;
+    const bool toFile = printer.outputFormat() == QPrinter::PdfFormat;
+    if (!window || (toFile && printer.outputFileName().isEmpty()) || (!toFile && printer.printerName().isEmpty())) {
+        if (errorReason)
+            *errorReason = QCoreApplication::translate("DocumentPrintPanel", "No printer or file was chosen.");
+        return false;
     }
-    // The text is as wide as the page the printer (or its dialog) was set up with: a
-    // system printer cannot wait and has it laid out here.
-    if (pageTextSize(printer) != m_textSize) {
-        m_printer->setPageLayout(printer.pageLayout());
-        // The text laid out (or being laid out) for the old page is dropped.
-        if (m_layout)
-            delete m_layout.data();
-        if (m_preview)
-            m_preview->clear();
-        m_text.reset();
-        m_textSize = pageTextSize(*m_printer);
+    DocumentExporter::PdfPages pages;
+    pages.info = platform::PrintInfo::shared();
+    pages.printerLayout = printer.pageLayout();
+    pages.resolution = printer.resolution();
+    pages.title = printer.docName();
+    pages.creator = printer.creator();
+    Q_EMIT printJobStarted(toFile ? ExportJob::start(window, exporter(), printer.outputFileName(), pages)
+                                  : ExportJob::print(window, exporter(), pages, queueJob(printer)));
+    return true;
+}
+
+platform::PrinterQueue::Job DocumentPrintPanel::queueJob(const QPrinter &printer)
+{
+    // The options Qt's own CUPS printer sends with the file it painted.
+    platform::PrinterQueue::Job job;
+    const auto option = [&job](const QByteArray &name, const QByteArray &value) { job.options.append({name, value}); };
+    job.printer = printer.printerName();
+    job.title = printer.docName();
+    const QPageLayout layout = printer.pageLayout();
+    option("media", layout.pageSize().key().toLocal8Bit());
+    const int copies = printer.copyCount();
+    if (copies > 1) {
+        option("copies", QByteArray::number(copies));
+        if (printer.collateCopies())
+            option("Collate", "True");
     }
-    if (!m_text) {
-        m_text = ExportJob::LaidOutText(
-            exporter().textDocument(m_textSize.width(), {}, m_textSize.height()).release());
-        if (m_preview)
-            m_preview->setText(m_text.get(), m_printer->pageLayout(), platform::PrintInfo::shared());
+    const bool portrait = layout.orientation() == QPageLayout::Portrait;
+    switch (printer.duplex()) {
+    case QPrinter::DuplexNone:
+        option("sides", "one-sided");
+        break;
+    case QPrinter::DuplexAuto:
+        option("sides", portrait ? "two-sided-long-edge" : "two-sided-short-edge");
+        break;
+    case QPrinter::DuplexLongSide:
+        option("sides", "two-sided-long-edge");
+        break;
+    case QPrinter::DuplexShortSide:
+        option("sides", "two-sided-short-edge");
+        break;
     }
-    return platform::PagedTextPrinter::print(*m_text, printer, platform::PrintInfo::shared(), true, errorReason);
+    if (!portrait)
+        option("landscape", "");
+    // What the print dialog chose besides (the pages, the pages per sheet, banners, a
+    // later start...): its CUPS options, name and value in turn.
+    if (const QPrintEngine *engine = printer.printEngine()) {
+        const QStringList chosen = engine->property(QPrintEngine::PrintEnginePropertyKey(CupsOptions)).toStringList();
+        for (qsizetype i = 0; i + 1 < chosen.size(); i += 2)
+            option(chosen.at(i).toLocal8Bit(), chosen.at(i + 1).toLocal8Bit());
+    }
+    return job;
 }

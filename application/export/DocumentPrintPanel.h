@@ -14,10 +14,10 @@
 // and closes the preview. The shared print info gets the print margins (35/40/35/35
 // points, not centred) and keeps them. Printing into a PDF file starts in the export
 // panel's start folder, and a print into a file becomes the last export's folder. A
-// print into a PDF file is laid out and painted on a pool thread by an ExportJob
-// (printToFileStarted()), with the printer's page, under a progress sheet on the
-// document window; a system printer is painted on the GUI thread (and, when its dialog
-// changed the page, laid out there too). The laid-out text is freed on a pool thread.
+// print, into a PDF file or on a CUPS printer, is laid out and painted on a pool
+// thread by an ExportJob (printJobStarted()), with the printer's page, under a
+// progress sheet on the document window whose Cancel stops it; a printer gets the
+// pages only once they are all painted. The laid-out text is freed on a pool thread.
 //
 // Owned by the caller (delete it after finished()); the dialog is a child of the
 // window, a print job one of the window, a layout job one of the dialog. GUI thread
@@ -27,6 +27,7 @@
 #include "application/export/ExportJob.h"
 #include "application/tree/CurrencyFormatter.h"
 #include "application/tree/Node.h"
+#include "platform/print/PrinterQueue.h"
 
 #include <QObject>
 #include <QPointer>
@@ -69,9 +70,14 @@ public:
     void setupPrintView();
     // The boxes' action: coupling, defaults, text, then the preview.
     void printViewAction(QObject *sender);
-    // Paints the text on the printer; the reason when it cannot. A printer that
-    // writes a PDF file gets it from a print job instead.
+    // Starts the job that prints the text on the printer as it is set up (a CUPS
+    // printer, or a PDF file); the reason when there is neither.
     bool printTo(QPrinter &printer, QString *errorReason = nullptr);
+    // The printer's settings as a CUPS job is sent with them.
+    static platform::PrinterQueue::Job queueJob(const QPrinter &printer);
+    // The print engine's property that holds the CUPS options the print dialog chose
+    // (Qt's own key, a list of names and values in turn).
+    static constexpr int CupsOptions = 0xfe00;
     // The toolbar's Print: asks for the file or the printer, then prints and closes
     // the preview.
     void print();
@@ -80,7 +86,8 @@ Q_SIGNALS:
     void printFailed(const QString &reason);
     // The text is laid out and the preview shows it.
     void printViewReady();
-    void printToFileStarted(ExportJob *job);
+    // A print on a printer or into a file began; the job tells its end.
+    void printJobStarted(ExportJob *job);
     void finished(int returnCode);
 
 private:

@@ -6,15 +6,15 @@
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/ExceptionBoundary.h"
 
-#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QDialog>
+#include <QDir>
 #include <QFileInfo>
 #include <QPointer>
+#include <QTemporaryFile>
 #include <QTextDocument>
 #include <QThread>
 #include <QTimer>
-#include <QTimerEvent>
 #include <QWidget>
 #include <cmath>
 
@@ -22,24 +22,6 @@ namespace {
 
 // The bar moves in this many steps at most: each step is one notification.
 constexpr int ProgressSteps = 200;
-
-// The layout of a text leaves a timer of its own running on the thread that laid it
-// out (the report of its new size): it is delivered there, so that the text leaves
-// the thread without it (a timer cannot be stopped from another thread).
-void settleTimers(QTextDocument &text)
-{
-    QAbstractEventDispatcher *dispatcher = QAbstractEventDispatcher::instance();
-    if (!dispatcher)
-        return;
-    QList<QObject *> objects = text.findChildren<QObject *>();
-    objects.prepend(&text);
-    for (QObject *object : std::as_const(objects)) {
-        for (const QAbstractEventDispatcher::TimerInfo &timer : dispatcher->registeredTimers(object)) {
-            QTimerEvent event(timer.timerId);
-            QCoreApplication::sendEvent(object, &event);
-        }
-    }
-}
 
 } // namespace
 
@@ -114,18 +96,47 @@ ExportJob *ExportJob::start(QWidget *window, const DocumentExporter &exporter, c
     });
 }
 
+ExportJob *ExportJob::print(QWidget *window, const DocumentExporter &exporter, const DocumentExporter::PdfPages &pages,
+                            const platform::PrinterQueue::Job &printer)
+{
+    return copyThenRun(
+        window, QString(), platform::localized(QStringLiteral("LSPrintProgressTitle")), exporter,
+        [pages, printer](const DocumentExporter &copy) -> Work {
+            return [copy, pages, printer](QString *reason, LaidOutText *, const DocumentExporter::Progress &progress) {
+                // The pages take nearly all of the time; handing them over the rest.
+                constexpr double Painted = 0.98;
+                QTemporaryFile file(QDir(QDir::tempPath()).filePath(QStringLiteral("chronark-print-XXXXXX.pdf")));
+                if (!file.open()) {
+                    *reason = file.errorString();
+                    return false;
+                }
+                if (!copy.writePdf(file, pages, reason, [&progress](double done) { return progress(done * Painted); }))
+                    return false;
+                if (!file.flush()) {
+                    *reason = file.errorString();
+                    return false;
+                }
+                // The last moment a Cancel keeps the printer from printing.
+                if (!progress(Painted))
+                    return false;
+                return platform::PrinterQueue::submit(printer, file.fileName(), reason);
+            };
+        });
+}
+
 ExportJob *ExportJob::layOut(QWidget *window, const DocumentExporter &exporter, const QSizeF &page)
 {
     return copyThenRun(
         window, QString(), platform::localized(QStringLiteral("LSPrintProgressTitle")), exporter,
         [page](const DocumentExporter &copy) -> Work {
-            return [copy, page](QString *, LaidOutText *text, const DocumentExporter::Progress &progress) {
+            return [copy, page](QString *reason, LaidOutText *text, const DocumentExporter::Progress &progress) {
+                // Laid out whole here, where it is made: it leaves no timer of the
+                // layout's on this thread and goes to the GUI thread as it is.
                 std::unique_ptr<QTextDocument> document = copy.textDocument(
                     page.width(), [&progress](double done) { return progress(done / DocumentExporter::LaidOutShare); },
-                    page.height());
+                    page.height(), reason);
                 if (!document || !progress(1))
                     return false;
-                settleTimers(*document);
                 // The GUI thread paints it; a text nobody takes is freed off it.
                 if (QCoreApplication *application = QCoreApplication::instance())
                     document->moveToThread(application->thread());

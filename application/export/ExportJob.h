@@ -8,11 +8,19 @@
 // nodes, a slice of CopySliceNodes in each pass of its event loop under the sheet
 // (NodeSnapshot), and shows the progress.
 //
+// A print on a printer is a PDF file made the same way, handed to the printer once
+// whole.
+//
 // A file is written atomically: after a failure or a cancel an existing file is whole
 // and no new one remains (a Cancel that comes once the file is complete keeps it,
 // whole). finished() tells the end once, on the GUI thread, after the sheet has gone:
 // Written (the file is there, or the text is laid out: takeText()), Cancelled
 // (nothing failed) or Failed with the reason. The job then deletes itself (later).
+//
+// Laid-out text is laid out whole on the pool thread where it is made
+// (PagedTextPrinter::layOutWhole), which leaves no timer of Qt's layout there, and
+// then handed to the GUI thread as it is. A text taller than the layout can place
+// fails with the reason before any page is written.
 //
 // Laid-out text is a LaidOutText: whoever drops it on the GUI thread (the job, the
 // print panel, a result nobody took) has it freed on a pool thread, since freeing the
@@ -23,6 +31,7 @@
 // runs on the progress window's operation queue.
 #include "NTXAppKit/NTXProgressWindowController/NTXProgressDescriptor.h"
 #include "application/export/DocumentExporter.h"
+#include "platform/print/PrinterQueue.h"
 
 #include <QObject>
 #include <QSizeF>
@@ -67,6 +76,12 @@ public:
     // the store and the flags are copied.
     static ExportJob *start(QWidget *window, const DocumentExporter &exporter, const QString &path,
                             DocumentExporter::Format format, const DocumentExporter::FileSettings &settings);
+    // The formatted text of the export printed on a printer of the CUPS server: laid
+    // out and painted on the pages into a PDF file of its own, which goes to the
+    // printer only once it is whole (a Cancel before then prints nothing), then is
+    // removed. Written means the printer took the job.
+    static ExportJob *print(QWidget *window, const DocumentExporter &exporter, const DocumentExporter::PdfPages &pages,
+                            const platform::PrinterQueue::Job &printer);
     // The formatted text of the export laid out on pages of the size in points, as
     // PagedTextPrinter prints it (no file).
     static ExportJob *layOut(QWidget *window, const DocumentExporter &exporter, const QSizeF &page);

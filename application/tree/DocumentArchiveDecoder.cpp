@@ -211,10 +211,12 @@ bool decodeDocumentValuesStore(TypedStreamObject &object, TypedStreamReader &rea
     return true;
 }
 
-// What a decoded node holds beside the values the reader charged: the node, its
-// share of the shared pointer's block, and its place in the lists kept aside (whose
-// lists of children the reader charged as the lists' own values).
-constexpr qsizetype HeldByNode = qsizetype(sizeof(Node) + sizeof(QVariantList) + 2 * sizeof(void *)) + 3 * 32;
+// What a decoded node holds beside the values the reader charged: the node with the
+// shared pointer's counts in one block, and, for a node with children, its place in
+// the lists kept aside (whose lists of children the reader charged as the lists' own
+// values). Most nodes are time entries without children.
+constexpr qsizetype HeldByNode = qsizetype(sizeof(Node) + 2 * sizeof(void *)) + 32;
+constexpr qsizetype HeldByPlaceOfChildren = qsizetype(sizeof(QVariantList) + 2 * sizeof(void *)) + 32;
 
 bool decodeNode(TypedStreamObject &object, DecodedLists &lists, TypedStreamReader &reader)
 {
@@ -225,9 +227,10 @@ bool decodeNode(TypedStreamObject &object, DecodedLists &lists, TypedStreamReade
     QVariantList children;
     QString itemName;
     int type = 0;
-    NodePtr node = Node::create(Node::Job);
-    QDateTime cDate = node->cDate();
-    QDateTime lDate = node->lDate();
+    // A nil date keeps the one a new node has (now); none is asked for otherwise, as
+    // the local time it takes is looked up afresh each time.
+    QDateTime cDate;
+    QDateTime lDate;
     int hours = 0;
     int minutes = 0;
     bool active = false;
@@ -236,7 +239,7 @@ bool decodeNode(TypedStreamObject &object, DecodedLists &lists, TypedStreamReade
         return false;
     if (type < Node::Job || type > Node::Root)
         return false;
-    if (!reader.hold(HeldByNode))
+    if (!reader.hold(HeldByNode + (children.isEmpty() ? 0 : HeldByPlaceOfChildren)))
         return false;
     bool executed = false;
     QString descript;
@@ -250,10 +253,13 @@ bool decodeNode(TypedStreamObject &object, DecodedLists &lists, TypedStreamReade
     if (*version <= NodeVersionWithDetails && !c.atEnd())
         return false;
 
+    NodePtr node = cDate.isValid() && lDate.isValid() ? Node::create(Node::Job, cDate) : Node::create(Node::Job);
     node->setType(type);
     node->setItemName(itemName);
-    node->setcDate(cDate);
-    node->setlDate(lDate);
+    if (cDate.isValid())
+        node->setcDate(cDate);
+    if (lDate.isValid())
+        node->setlDate(lDate);
     // The wage first: for a time entry it recomputes the work time, which the stored
     // hours, minutes and turnover then replace.
     node->setWage(wage);
@@ -321,8 +327,13 @@ bool DocumentArchiveDecoder::decode(const QByteArray &bytes, DocumentFileFormat:
     return decode(bytes, out, error, Hold::DecodedValues);
 }
 
+qsizetype DocumentArchiveDecoder::memoryBound(qsizetype size)
+{
+    return size * DocumentFileFormat::ArchiveMemoryPerByte + TypedStreamReader::MemoryAllowance;
+}
+
 bool DocumentArchiveDecoder::decode(const QByteArray &bytes, DocumentFileFormat::ReadResult &out, QString *error,
-                                    Hold hold)
+                                    Hold hold, qsizetype *peakHeld)
 {
     auto failed = [error](const QString &why) {
         if (error)
@@ -336,7 +347,6 @@ bool DocumentArchiveDecoder::decode(const QByteArray &bytes, DocumentFileFormat:
     TypedStreamReader::Limits limits;
     limits.maxInputSize = DocumentFileFormat::MaximumArchiveSize;
     limits.maxObjectDepth = 2 * DocumentFileFormat::MaximumDepth;
-    limits.bytesPerBackReference = DocumentFileFormat::ArchiveBytesPerBackReference;
     limits.memoryPerStreamByte = DocumentFileFormat::ArchiveMemoryPerByte;
     reader.setLimits(limits);
     reader.setKeepDecodedGroups(hold == Hold::WholeArchive);
@@ -355,6 +365,8 @@ bool DocumentArchiveDecoder::decode(const QByteArray &bytes, DocumentFileFormat:
     });
 
     std::unique_ptr<TypedStreamArchive> archive = reader.read(bytes);
+    if (peakHeld)
+        *peakHeld = reader.peakHeld();
     if (!archive)
         return failed(reader.errorString());
     if (archive->groups().size() != 1 || archive->groups().first().types != "@")

@@ -13,13 +13,14 @@
 // finished object held is dropped once it has its value, so that a read holds the
 // decoded values and little more (Hold::DecodedValues). Hold::WholeArchive keeps the
 // whole archive until the end, as a walk of it would need; both answer alike for
-// every stream, the same document or the same refusal. Every back-reference to an
-// object is charged against a budget of the stream's size
-// (DocumentFileFormat::ArchiveBytesPerBackReference), so that a stream referring to
-// one object millions of times is refused before it holds them all; and every
-// record, value and node the read holds against a budget of memory
+// every stream, the same document or the same refusal. Every record, value and node
+// the read holds is charged against a budget of memory
 // (DocumentFileFormat::ArchiveMemoryPerByte), so that a stream expanding into far
-// more than its size (millions of tiny objects or numbers) is refused as too large.
+// more than its size (millions of tiny objects or numbers, one object referred back
+// to millions of times) is refused as too large. A shared object is charged once,
+// when it is decoded; a back-reference to it costs only its own place, so that the
+// archives the platform's writer made, sharing a zone, a format or any other object
+// among many dates and entries, are held at what their values take.
 // Threads: reentrant; no shared state.
 #include "application/tree/DocumentFileFormat.h"
 
@@ -36,5 +37,10 @@ public:
     static bool decode(const QByteArray &bytes, DocumentFileFormat::ReadResult &out, QString *error);
 
     enum class Hold { DecodedValues, WholeArchive };
-    static bool decode(const QByteArray &bytes, DocumentFileFormat::ReadResult &out, QString *error, Hold hold);
+    // The most the read held at once, as charged against the bound, goes to *peakHeld
+    // when given (for measurements; with or without success).
+    static bool decode(const QByteArray &bytes, DocumentFileFormat::ReadResult &out, QString *error, Hold hold,
+                       qsizetype *peakHeld = nullptr);
+    // The bound of what a read of `size` bytes may hold, as charged.
+    static qsizetype memoryBound(qsizetype size);
 };

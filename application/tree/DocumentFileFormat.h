@@ -78,13 +78,14 @@ public:
     static constexpr qint64 MaximumElementCount = 4'000'000;        // elements below the root
     static constexpr int MaximumAttributesPerElement = 32;          // the format has eleven
     static constexpr qint64 MaximumArchiveSize = qint64(256) << 20; // bytes of an older archive
-    // Bytes of an older archive for each back-reference to an object in it (beyond a
-    // first few thousand). The platform referred back to an object it had written
-    // already (a shared zone or format of a date) a few times an entry at most, and
-    // an entry takes a hundred bytes and more.
-    static constexpr qsizetype ArchiveBytesPerBackReference = 16;
     // Bytes of memory a read of an older archive may hold (its records, values and
-    // nodes, as the reader charges them) for each byte of it, beyond a first MiB.
+    // nodes, as the reader charges them) for each byte of it, beyond a first MiB. A
+    // back-reference costs only its place where it stands (a value referred to many
+    // times is held once, charged when decoded), so the archives the platform's writer
+    // made, which refer back to the zone and format of every date, are held at what
+    // their values take: the densest of them (an entry in under 60 bytes) hold under
+    // nine bytes for each of theirs, its node among them. A stream that would expand
+    // into more than this is refused as too large.
     static constexpr qsizetype ArchiveMemoryPerByte = 10;
 
     struct ReadResult

@@ -230,6 +230,9 @@ void ZQSplitSubview::setDimension(float value)
         QSizeF size = m_frame.size();
         setSplitSize(size, value);
         setFrameSize(size);
+        // The size given is the pane's own: a remainder kept for the size it had (a
+        // stretch past its maximum, say) no longer belongs to it.
+        m_fraction = 0;
         view->adjustSubviewsExcepting(this);
     } else {
         m_fraction = share(value, view->ZQ___dimensionWithoutDividers());
@@ -290,7 +293,10 @@ float ZQSplitSubview::ZQ___collapse()
     const float d = splitSize(size);
     setSplitSize(size, 0);
     frame.setSize(size);
-    ZQ___finishCollapse(frame, share(d, view->ZQ___dimensionWithoutDividers()));
+    // Its share is that of its own size, the remainder the layout carries included, so
+    // that expanding it again gives every pane back the size it had.
+    const double own = double(d) + m_fraction;
+    ZQ___finishCollapse(frame, share(own > 0 ? own : double(d), view->ZQ___dimensionWithoutDividers()));
     return -d;
 }
 

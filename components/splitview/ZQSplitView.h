@@ -16,7 +16,9 @@
 // pixel (a pane set to 148.5) stays in the pane's remainder, and whole sizes that fill
 // the view within their limits are kept as they stand. Collapsing or expanding a pane
 // keeps the other panes' remainders, so that collapsing it again puts them back where
-// they were (as far as no limit held one of them meanwhile).
+// they were (as far as no limit held one of them meanwhile); a collapsed pane keeps
+// the share of its own size, remainder included, so that expanding it puts every
+// pane back where it was (within the same proviso).
 // Being a pane itself, a split view nests in another; a nested one always
 // runs across its parent and, when coupled, shares its parent's divider image and
 // background and is drawn and dragged through the parent's dividers.

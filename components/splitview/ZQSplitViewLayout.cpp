@@ -334,6 +334,7 @@ bool ZQSplitView::ZQ___distribute(std::vector<SubviewCache> &cache, float room, 
     const int passes = excepted ? 6 : 3;
     bool asTheyStand = false;
     double stateTolerance = 0;
+    std::vector<std::pair<float, double>> unscaled(cache.size());
     for (int pass = 0; pass < passes; ++pass) {
         const ZQSplitSubview *e = pass < 3 ? excepted : nullptr;
         bool anyShown = false;
@@ -364,11 +365,34 @@ bool ZQSplitView::ZQ___distribute(std::vector<SubviewCache> &cache, float room, 
         }
         if (asTheyStand)
             S = room;
+        for (size_t i = 0; i < cache.size(); ++i)
+            unscaled[i] = {cache[i].size, cache[i].fraction};
         ZQ___scale(cache, S, room, e);
         if (asTheyStand && std::fabs(ZQ___shownTotal(cache, true) - room) <= stateTolerance)
             break;
+        std::vector<bool> shown(cache.size());
+        for (size_t i = 0; i < cache.size(); ++i)
+            shown[i] = cache[i].size > 0;
         if (ZQ___collapseOrExpand(cache, room, e))
             break;
+        // A pane collapsed or shown: the text's sizes no longer fill the room as they
+        // stand, and the panes share it anew.
+        asTheyStand = false;
+        // A pane whose minimum is more than the whole room pushed the others to their
+        // own minimums in this pass; collapsed now, it leaves them the room, and they
+        // share it from the sizes they had before the pass, not those minimums.
+        bool unmeetableCollapsed = false;
+        for (size_t i = 0; i < cache.size(); ++i)
+            unmeetableCollapsed = unmeetableCollapsed
+                || (shown[i] && !(cache[i].size > 0) && double(cache[i].pane->minDimension()) > double(room));
+        if (unmeetableCollapsed) {
+            for (size_t i = 0; i < cache.size(); ++i) {
+                if (cache[i].size > 0 && unscaled[i].first > 0) {
+                    cache[i].size = unscaled[i].first;
+                    cache[i].fraction = unscaled[i].second;
+                }
+            }
+        }
     }
     return asTheyStand;
 }

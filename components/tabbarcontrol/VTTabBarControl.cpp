@@ -268,6 +268,10 @@ void VTTabBarControl::awakeFromNib()
 {
     if (!m_tabView)
         return;
+    // Decoded cells stand for their items unbound (see representDecodedItems()).
+    for (const CellPtr &cell : Cells(m_cells))
+        if (cell->representedObject() && !m_bindings.contains(cell.get()))
+            bindPropertiesForCell(cell.get(), cell->representedObject());
     const std::vector<platform::TabViewItemPtr> represented = representedTabViewItems();
     for (const platform::TabViewItemPtr &item : m_tabView->tabViewItems())
         if (std::find(represented.begin(), represented.end(), item) == represented.end())

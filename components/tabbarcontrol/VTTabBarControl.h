@@ -45,7 +45,9 @@
 // VTArchivedView): its 26 settings after the view's frame, only for keyed coders. The
 // cells, the style, the buttons, the tab view and the partner view are archived
 // objects; the last mouse-down is a record (position, button, modifiers, time); the
-// delegate is written when it is itself an archived object. A decoded control keeps
+// delegate is written when it is itself an archived object. The decoded cells stand
+// for the decoded tab view's items in its order (when their counts match), so a copy
+// draws what the original draws. A decoded control keeps
 // the archived objects of its tab view, partner view and delegate alive; it never
 // comes back in the middle of a show or hide. A value of the wrong kind, a cells
 // array holding anything but cells, an orientation other than 0 or 1 or a width
@@ -283,6 +285,8 @@ protected:
     void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
+    // Lets the decoded cells stand for the decoded tab view's items, in order.
+    void representDecodedItems();
     Qt::DropAction tabDragAnswer(const platform::DragInfo &info, bool entering);
     void cancelSpring();
     bool closeAllowedFor(const VTTabBarCell *cell) const;

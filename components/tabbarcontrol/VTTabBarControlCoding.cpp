@@ -107,6 +107,26 @@ void VTTabBarControl::encodeWithCoder(platform::Coder &coder) const
     coder.encodeBool(m_alwaysShowActiveTab, AlwaysShowActiveTabKey);
 }
 
+void VTTabBarControl::representDecodedItems()
+{
+    // The cells stand for the tab view's items in its order (a drag's placeholders for
+    // none) and the archive holds both: the decoded cells stand for the decoded items,
+    // so that the copy's layouts draw the selection the original drew. They are bound to
+    // their items (which resets what the cells show to the items' models) when the
+    // control wakes: until then they show what was archived. Cells that cannot be
+    // matched so (another count) stay as they are, and awakeFromNib() adds cells for
+    // the items none stands for.
+    std::vector<VTTabBarCell *> tabs;
+    for (const CellPtr &cell : m_cells)
+        if (!cell->isPlaceholder() && !cell->representedObject())
+            tabs.push_back(cell.get());
+    const platform::TabView::Items &items = m_tabView->tabViewItems();
+    if (tabs.size() != items.size())
+        return;
+    for (size_t i = 0; i < tabs.size(); ++i)
+        tabs[i]->setRepresentedObject(items[i]);
+}
+
 bool VTTabBarControl::initWithCoder(platform::Coder &coder)
 {
     if (!coder.allowsKeyedCoding())
@@ -180,6 +200,7 @@ bool VTTabBarControl::initWithCoder(platform::Coder &coder)
     if (tabView) {
         m_archivedTabView = tabView;
         m_tabView = qobject_cast<platform::TabView *>(tabView->widget());
+        representDecodedItems();
     }
     if (std::unique_ptr<QWidget> button = overflow ? overflow->takeWidget() : nullptr) {
         delete m_overflowPopUpButton.data();

@@ -647,6 +647,17 @@ platform::TabViewItemPtr KZTabBarController::itemOfAction(const QAction *action)
     return nullptr;
 }
 
+void KZTabBarController::updateOverflowMenuTitles()
+{
+    for (const auto &[action, weak] : m_items) {
+        if (const platform::TabViewItemPtr item = weak.lock()) {
+            const QString title = KZTabBarViewExtensions::stringByTruncatingToLength(titleOfTabViewItem(*item), MenuTitleLength);
+            if (action->text() != title)
+                action->setText(title);
+        }
+    }
+}
+
 void KZTabBarController::updateOverflowMenuItems()
 {
     for (const auto &[action, weak] : m_items) {

@@ -15,7 +15,8 @@
 // items overflow (and tells the delegate); the menu is built from that note when it
 // is first asked for after the layout (overflowMenu(), which the pull-down asks when
 // it is about to open), so a pass costs no menu item per overflowing tab. Titles are
-// taken then, as the tabs show them, and so is the list: whatever the bar hides then
+// taken then, as the tabs show them, and again at every opening (a label that changed
+// with no pass since shows as it is), and so is the list: whatever the bar hides then
 // (the overflow button's item and every item without a button), each once, also
 // after a move of the bar's own that no pass followed. Icons of identifiers that have one are set when
 // the menu is about to show.
@@ -69,6 +70,9 @@ public:
     platform::TabViewItemPtr itemOfAction(const QAction *action) const;
     // Sets each item's icon from its identifier's "icon" (run when the menu shows).
     void updateOverflowMenuItems();
+    // Gives the menu's items the titles their tabs show now (a label may have changed
+    // since the menu was built, with no pass since); the pull-down asks when it opens.
+    void updateOverflowMenuTitles();
 
     static constexpr int MenuTitleLength = 60;
     // The title a button bound to the item shows: its identifier's "title" when it

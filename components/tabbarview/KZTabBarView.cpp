@@ -1129,6 +1129,8 @@ try {
     // The pull-down shows the actions of the last layout's menu; it takes them again
     // only after a layout or a rebuilt menu.
     QMenu *menu = m_controller->overflowMenu();
+    // A label changed since the menu was built (its pass not run yet) shows as it is.
+    m_controller->updateOverflowMenuTitles();
     QMenu *shown = m_overflowPopUpButton->menu();
     const QList<QAction *> actions = menu ? menu->actions() : QList<QAction *>();
     if (shown->actions() == actions)

@@ -40,10 +40,9 @@ double clampComponent(double c)
 // NSString: one "+" group with the UTF-8 bytes.
 bool decodeString(TypedStreamObject &object)
 {
-    const auto &groups = object.groups();
-    if (groups.isEmpty() || groups.first().types != "+" || groups.first().values.size() != 1)
+    if (object.firstGroupTypes() != "+" || object.valueCount() != 1)
         return false;
-    object.setDecodedValue(QString::fromUtf8(groups.first().values.first().bytes()));
+    object.setDecodedValue(QString::fromUtf8(object.values().first()->bytes()));
     return true;
 }
 
@@ -337,7 +336,7 @@ void registerDecoders(TypedStreamReader &reader, Sharing sharing)
     reader.setClassDecoder("NSString", [shared, charged](TypedStreamObject &object) {
         if (!decodeString(object))
             return false;
-        if (object.groups().first().values.first().bytes().size() > SharedStringLength)
+        if (object.values().first()->bytes().size() > SharedStringLength)
             return true;
         const QString text = object.decodedValue().toString();
         auto it = shared->strings.constFind(text);

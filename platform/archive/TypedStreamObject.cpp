@@ -31,17 +31,39 @@ std::optional<qint64> TypedStreamObject::classVersion(QByteArrayView className) 
 const QList<TypedStreamGroup> &TypedStreamObject::groups() const
 {
     static const QList<TypedStreamGroup> none;
-    return m_groups ? *m_groups : none;
+    if (!m_contents)
+        return none;
+    if (!m_contents->groups) {
+        auto groups = std::make_unique<QList<TypedStreamGroup>>();
+        qsizetype next = 0;
+        for (const Run &run : m_contents->runs) {
+            for (qsizetype g = 0; g < run.groups; ++g) {
+                TypedStreamGroup group;
+                group.types = run.types;
+                group.values = m_contents->values.mid(next, run.valuesPerGroup);
+                next += run.valuesPerGroup;
+                groups->append(std::move(group));
+            }
+        }
+        m_contents->groups = std::move(groups);
+    }
+    return *m_contents->groups;
 }
 
 QList<const TypedStreamValue *> TypedStreamObject::values() const
 {
     QList<const TypedStreamValue *> all;
-    for (const TypedStreamGroup &g : groups()) {
-        for (const TypedStreamValue &v : g.values)
-            all.append(&v);
-    }
+    if (!m_contents)
+        return all;
+    all.reserve(m_contents->values.size());
+    for (const TypedStreamValue &v : m_contents->values)
+        all.append(&v);
     return all;
+}
+
+QByteArray TypedStreamObject::firstGroupTypes() const
+{
+    return m_contents && !m_contents->runs.isEmpty() ? m_contents->runs.first().types : QByteArray();
 }
 
 } // namespace platform

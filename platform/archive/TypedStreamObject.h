@@ -30,9 +30,13 @@ public:
     // The version the stream records for the named class of this object's chain.
     std::optional<qint64> classVersion(QByteArrayView className) const;
 
+    // The groups as the archiver wrote them (made from the values when first asked).
     const QList<TypedStreamGroup> &groups() const;
     // Every value of every group, in stream order.
     QList<const TypedStreamValue *> values() const;
+    qsizetype valueCount() const { return m_contents ? m_contents->values.size() : 0; }
+    // The type string of the first group; empty when there is none.
+    QByteArray firstGroupTypes() const;
 
     // Set once the object's end marker has been read. An object that refers back to
     // an enclosing object sees it incomplete.
@@ -58,10 +62,34 @@ private:
         m_classAndFlags = reinterpret_cast<quintptr>(cls) | (m_classAndFlags & FlagBits);
     }
     void setComplete() { m_classAndFlags |= Complete; }
+    // Empties a record for another object.
+    void clear()
+    {
+        m_classAndFlags = 0;
+        m_contents.reset();
+        m_decoded = QVariant();
+    }
+
+    // What the groups hold, kept flat: every value in stream order in one list, and the
+    // type strings as runs of groups written alike (a list of a hundred thousand
+    // objects is one "i" group, then one run of as many "@" groups), so that a group
+    // takes no record of its own.
+    struct Run
+    {
+        QByteArray types;
+        qsizetype groups = 0;
+        qsizetype valuesPerGroup = 0; // one for each type of the string
+    };
+    struct Contents
+    {
+        QList<TypedStreamValue> values;
+        QList<Run> runs;
+        mutable std::unique_ptr<QList<TypedStreamGroup>> groups; // made when asked
+    };
 
     quintptr m_classAndFlags = 0;
     // None while the object holds no group (or gave its groups up for its value).
-    std::unique_ptr<QList<TypedStreamGroup>> m_groups;
+    std::unique_ptr<Contents> m_contents;
     QVariant m_decoded;
 };
 

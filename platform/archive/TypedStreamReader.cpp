@@ -63,6 +63,11 @@ namespace platform {
 // The table keeps its kinds in the two low bits of these addresses.
 static_assert(alignof(TypedStreamObject) >= 4 && alignof(TypedStreamClass) >= 4);
 
+const TypedStreamReader::Entry *TypedStreamReader::entryIn(const QVariant &place)
+{
+    return place.metaType() == QMetaType::fromType<Entry>() ? static_cast<const Entry *>(place.constData()) : nullptr;
+}
+
 struct TypedStreamReader::TypeNode
 {
     char code = 0;
@@ -208,10 +213,12 @@ bool TypedStreamReader::chargeBackReference()
 
 bool TypedStreamReader::hold(qsizetype bytes)
 {
+    // A charge past the budget is refused before what it stands for is made, so it
+    // never counts as held.
+    if (m_memoryBudget >= 0 && m_held + bytes > m_memoryBudget)
+        return fail(QStringLiteral("stream too large for the memory its values take"));
     m_held += bytes;
     m_peakHeld = std::max(m_peakHeld, m_held);
-    if (m_memoryBudget >= 0 && m_held > m_memoryBudget)
-        return fail(QStringLiteral("stream too large for the memory its values take"));
     return true;
 }
 
@@ -232,15 +239,37 @@ qsizetype TypedStreamReader::payloadOf(const TypedStreamValue &value)
     }
 }
 
-qsizetype TypedStreamReader::heldByGroups(const QList<TypedStreamGroup> &groups)
+qsizetype TypedStreamReader::heldByList(qsizetype capacity, qsizetype itemSize)
 {
-    qsizetype n = qsizetype(sizeof(QList<TypedStreamGroup>)) + HeapBlock;
-    for (const TypedStreamGroup &g : groups) {
-        n += GroupSlot + HeapBlock + g.values.size() * qsizetype(sizeof(TypedStreamValue));
-        for (const TypedStreamValue &v : g.values)
-            n += payloadOf(v);
-    }
+    return capacity > 0 ? HeapBlock + capacity * itemSize : 0;
+}
+
+qsizetype TypedStreamReader::heldByContents(const TypedStreamObject::Contents &contents)
+{
+    qsizetype n = qsizetype(sizeof(TypedStreamObject::Contents)) + HeapBlock
+        + heldByList(contents.values.capacity(), qsizetype(sizeof(TypedStreamValue)))
+        + heldByList(contents.runs.capacity(), qsizetype(sizeof(TypedStreamObject::Run)));
+    for (const TypedStreamValue &v : contents.values)
+        n += payloadOf(v);
     return n;
+}
+
+template<typename T>
+bool TypedStreamReader::makeRoom(QList<T> &list, qsizetype more, qsizetype least)
+{
+    const qsizetype old = list.capacity();
+    if (list.size() + more <= old)
+        return true;
+    // Doubling, as the list itself would grow, from room for what most objects hold;
+    // both blocks are held while the items move, and the old one is given back then.
+    const qsizetype grown = std::max({2 * old, list.size() + more, least});
+    const qsizetype itemSize = qsizetype(sizeof(T));
+    if (!hold(heldByList(grown, itemSize)))
+        return false;
+    list.reserve(grown);
+    release(heldByList(old, itemSize));
+    // The list may have taken a little more than asked.
+    return hold(heldByList(list.capacity(), itemSize) - heldByList(grown, itemSize));
 }
 
 qsizetype TypedStreamReader::heldByDecoded(const QVariant &value)
@@ -257,8 +286,11 @@ qsizetype TypedStreamReader::heldByDecoded(const QVariant &value)
     }
     case QMetaType::QByteArray:
         return HeapBlock + value.toByteArray().size();
-    case QMetaType::QVariantList:
-        return HeapBlock + value.toList().size() * qsizetype(sizeof(QVariant));
+    case QMetaType::QVariantList: {
+        // An empty list holds no block.
+        const qsizetype capacity = static_cast<const QVariantList *>(value.constData())->capacity();
+        return capacity > 0 ? HeapBlock + capacity * qsizetype(sizeof(QVariant)) : 0;
+    }
     case QMetaType::QVariantMap:
         return value.toMap().size() * (HeapBlock + qsizetype(sizeof(QString) + sizeof(QVariant)));
     default: {
@@ -428,10 +460,10 @@ bool TypedStreamReader::readClass(const TypedStreamClass *&cls, int chainDepth)
         return true;
     }
     if (lead == Lead::Label) {
-        const Entry &e = m_table[size_t(index)];
-        if (e.kind() != EntryKind::Class)
+        const Entry *e = entryIn(m_table[size_t(index)]);
+        if (!e || e->kind() != EntryKind::Class)
             return fail(QStringLiteral("back-reference to a non-class where a class belongs"));
-        cls = static_cast<const TypedStreamClass *>(e.pointer());
+        cls = static_cast<const TypedStreamClass *>(e->pointer());
         if (!cls->m_complete)
             return fail(QStringLiteral("class is its own superclass"));
         return true;
@@ -446,13 +478,13 @@ bool TypedStreamReader::readClass(const TypedStreamClass *&cls, int chainDepth)
     if (!readInteger(version))
         return false;
     if (!spend(1)
-        || !hold(qsizetype(sizeof(TypedStreamClass) + sizeof(std::unique_ptr<TypedStreamClass>) + sizeof(Entry))
+        || !hold(qsizetype(sizeof(TypedStreamClass) + sizeof(std::unique_ptr<TypedStreamClass>) + sizeof(QVariant))
                  + HeapBlock))
         return false;
     auto owned = std::make_unique<TypedStreamClass>(name, version);
     TypedStreamClass *c = owned.get();
     m_archive->m_classes.push_back(std::move(owned));
-    m_table.push_back(Entry::of(EntryKind::Class, c));
+    m_table.push_back(QVariant::fromValue(Entry::of(EntryKind::Class, c)));
     const TypedStreamClass *super = nullptr;
     if (!readClass(super, chainDepth + 1))
         return false;
@@ -473,10 +505,10 @@ bool TypedStreamReader::readCString(TypedStreamValue &out)
         return true;
     }
     if (lead == Lead::Label) {
-        const Entry &e = m_table[size_t(index)];
-        if (e.kind() != EntryKind::CString)
+        const Entry *e = entryIn(m_table[size_t(index)]);
+        if (!e || e->kind() != EntryKind::CString)
             return fail(QStringLiteral("back-reference to a non-string where a C string belongs"));
-        const QByteArray &string = m_cStrings[e.cString()];
+        const QByteArray &string = m_cStrings[e->cString()];
         out = string.isNull() ? TypedStreamValue::nil('*') : TypedStreamValue::string('*', string);
         return true;
     }
@@ -488,9 +520,9 @@ bool TypedStreamReader::readCString(TypedStreamValue &out)
         s = QByteArray();
     else if (s.isNull())
         s = QByteArray("");
-    if (!hold(qsizetype(sizeof(Entry) + sizeof(QByteArray))))
+    if (!hold(qsizetype(sizeof(QVariant) + sizeof(QByteArray))))
         return false;
-    m_table.push_back(Entry::ofCString(m_cStrings.size()));
+    m_table.push_back(QVariant::fromValue(Entry::ofCString(m_cStrings.size())));
     m_cStrings.push_back(s);
     out = nil ? TypedStreamValue::nil('*') : TypedStreamValue::string('*', s);
     return true;
@@ -507,20 +539,50 @@ bool TypedStreamReader::readObject(TypedStreamValue &out)
         return true;
     }
     if (lead == Lead::Label) {
-        const Entry &e = m_table[size_t(index)];
-        if (e.kind() != EntryKind::Object)
+        const QVariant &place = m_table[size_t(index)];
+        const Entry *e = entryIn(place);
+        if (e && e->kind() != EntryKind::Object)
             return fail(QStringLiteral("back-reference to a non-object where an object belongs"));
         if (!chargeBackReference())
             return false;
-        out = TypedStreamValue::object(static_cast<const TypedStreamObject *>(e.pointer()));
+        const auto *object = e ? static_cast<const TypedStreamObject *>(e->pointer()) : nullptr;
+        // An object read to its end without a value is its own value: the reference
+        // is to its record.
+        if (object && object->isComplete() && !object->hasDecodedValue()) {
+            out = TypedStreamValue::object(object);
+            return true;
+        }
+        // Any other, one decoded or one still being read, gets a record of its own
+        // standing for it (so that each record is referred to by one value alone); the
+        // record for a decoded one is given back with the record of the object holding
+        // the reference once that has its value. Kept whole, the archive refers to the
+        // object itself, and counts the record as the other way holds it.
+        const bool decoded = !object || object->hasDecodedValue();
+        if (!countRecord())
+            return false;
+        if (decoded && !m_enclosing.empty())
+            ++m_enclosing.back().recordsToGiveBack;
+        if (m_keepDecodedGroups) {
+            out = TypedStreamValue::object(object);
+            return true;
+        }
+        TypedStreamObject *record = newRecord();
+        record->setClass(object ? object->objectClass() : nullptr);
+        record->setComplete();
+        if (!object)
+            record->setDecodedValue(place);
+        out = TypedStreamValue::object(record);
         return true;
     }
     if (m_objectDepth >= m_limits.maxObjectDepth)
         return fail(QStringLiteral("objects nested too deeply"));
-    if (!spend(1) || !hold(qsizetype(sizeof(TypedStreamObject) + sizeof(Entry))))
+    if (!spend(1) || !hold(qsizetype(sizeof(QVariant))))
         return false;
-    TypedStreamObject *object = &m_archive->m_objects.emplace_back(nullptr);
-    m_table.push_back(Entry::of(EntryKind::Object, object));
+    if (!countRecord())
+        return false;
+    TypedStreamObject *object = newRecord();
+    const size_t place = m_table.size();
+    m_table.push_back(QVariant::fromValue(Entry::of(EntryKind::Object, object)));
 
     const TypedStreamClass *cls = nullptr;
     if (!readClass(cls, 0))
@@ -528,12 +590,12 @@ bool TypedStreamReader::readObject(TypedStreamValue &out)
     if (!cls)
         return fail(QStringLiteral("object without a class"));
     object->setClass(cls);
-    const TypedStreamObject *enclosing = m_enclosing.empty() ? nullptr : m_enclosing.back();
+    const TypedStreamObject *enclosing = m_enclosing.empty() ? nullptr : m_enclosing.back().object;
     if (m_filter && !m_filter(*cls, enclosing))
         return fail(QStringLiteral("class %1 not accepted here").arg(QString::fromLatin1(cls->name())));
 
     ++m_objectDepth;
-    m_enclosing.push_back(object);
+    m_enclosing.push_back({object, 0});
     for (;;) {
         quint8 b;
         if (!peekByte(b))
@@ -542,14 +604,15 @@ bool TypedStreamReader::readObject(TypedStreamValue &out)
             ++m_pos;
             break;
         }
-        if (!object->m_groups) {
-            if (!hold(qsizetype(sizeof(QList<TypedStreamGroup>)) + HeapBlock))
+        if (!object->m_contents) {
+            if (!hold(qsizetype(sizeof(TypedStreamObject::Contents)) + HeapBlock))
                 return false;
-            object->m_groups = std::make_unique<QList<TypedStreamGroup>>();
+            object->m_contents = std::make_unique<TypedStreamObject::Contents>();
         }
-        if (!readGroup(*object->m_groups))
+        if (!readObjectGroup(*object->m_contents))
             return false;
     }
+    Enclosing self = m_enclosing.back();
     m_enclosing.pop_back();
     --m_objectDepth;
     object->setComplete();
@@ -560,16 +623,74 @@ bool TypedStreamReader::readObject(TypedStreamValue &out)
         // What later objects see of this one is its value from now on. The budget
         // counts its groups as given up either way.
         if (object->hasDecodedValue()) {
-            if (object->m_groups)
-                release(heldByGroups(*object->m_groups));
+            if (object->m_contents)
+                release(heldByContents(*object->m_contents));
+            giveBackRecords(self);
             if (!hold(heldByDecoded(object->decodedValue())))
                 return false;
-            if (!m_keepDecodedGroups)
-                object->m_groups.reset();
+            if (!m_keepDecodedGroups) {
+                object->m_contents.reset();
+                // Later references find the value in the table.
+                m_table[place] = object->decodedValue();
+            }
+            if (!m_enclosing.empty())
+                ++m_enclosing.back().recordsToGiveBack;
         }
+    }
+    // Groups kept for good take no more than they hold (their charge stays as it was,
+    // alike either way of holding).
+    if (object->m_contents) {
+        object->m_contents->values.squeeze();
+        object->m_contents->runs.squeeze();
     }
     out = TypedStreamValue::object(object);
     return true;
+}
+
+bool TypedStreamReader::countRecord()
+{
+    if (++m_recordsInUse > m_recordsCharged) {
+        if (!hold(qsizetype(sizeof(TypedStreamObject))))
+            return false;
+        ++m_recordsCharged;
+    }
+    return true;
+}
+
+TypedStreamObject *TypedStreamReader::newRecord()
+{
+    if (!m_keepDecodedGroups && !m_freeRecords.empty()) {
+        TypedStreamObject *record = m_freeRecords.back();
+        m_freeRecords.pop_back();
+        return record;
+    }
+    return &m_archive->m_objects.emplace_back(nullptr);
+}
+
+void TypedStreamReader::giveBackRecords(Enclosing &enclosing)
+{
+    m_recordsInUse -= enclosing.recordsToGiveBack;
+    enclosing.recordsToGiveBack = 0;
+    if (!m_keepDecodedGroups && enclosing.object->m_contents)
+        giveBackRecordsIn(enclosing.object->m_contents->values);
+}
+
+void TypedStreamReader::giveBackRecordsIn(const QList<TypedStreamValue> &values)
+{
+    for (const TypedStreamValue &v : values) {
+        if (v.kind() == TypedStreamValue::Kind::Object) {
+            auto *record = const_cast<TypedStreamObject *>(v.objectPointer());
+            // Decoded objects of this one, and records standing for decoded ones: none
+            // is referred to from anywhere else. (A record standing for an object still
+            // being read may be held by a value as an object; it stays.)
+            if (record->hasDecodedValue()) {
+                record->clear();
+                m_freeRecords.push_back(record);
+            }
+        } else if (v.kind() == TypedStreamValue::Kind::Array || v.kind() == TypedStreamValue::Kind::Struct) {
+            giveBackRecordsIn(v.elements());
+        }
+    }
 }
 
 const TypedStreamReader::ClassDecoder *TypedStreamReader::decoderOf(const TypedStreamClass *cls)
@@ -624,31 +745,61 @@ bool TypedStreamReader::parseTypes(const QByteArray &types, qsizetype place,
     return true;
 }
 
-bool TypedStreamReader::readGroup(QList<TypedStreamGroup> &into)
+bool TypedStreamReader::readGroupTypes(QByteArray &types, std::shared_ptr<const std::vector<TypeNode>> &nodes)
 {
-    QByteArray types;
     bool nil;
     qsizetype place = -1;
     if (!readSharedString(types, nil, &place))
         return false;
     if (nil)
         return fail(QStringLiteral("nil type string"));
+    return parseTypes(types, place, nodes);
+}
+
+bool TypedStreamReader::readGroupValues(const std::vector<TypeNode> &nodes, QList<TypedStreamValue> &into)
+{
+    for (const TypeNode &t : nodes) {
+        TypedStreamValue v;
+        if (!readValue(t, v))
+            return false;
+        into.append(std::move(v));
+    }
+    return true;
+}
+
+bool TypedStreamReader::readGroup(QList<TypedStreamGroup> &into)
+{
+    QByteArray types;
     std::shared_ptr<const std::vector<TypeNode>> nodes;
-    if (!parseTypes(types, place, nodes))
+    if (!readGroupTypes(types, nodes))
         return false;
     if (!hold(GroupSlot + HeapBlock + qsizetype(nodes->size() * sizeof(TypedStreamValue))))
         return false;
     TypedStreamGroup group;
     group.types = types;
     group.values.reserve(qsizetype(nodes->size()));
-    for (const TypeNode &t : *nodes) {
-        TypedStreamValue v;
-        if (!readValue(t, v))
-            return false;
-        group.values.append(std::move(v));
-    }
+    if (!readGroupValues(*nodes, group.values))
+        return false;
     into.append(std::move(group));
     return true;
+}
+
+bool TypedStreamReader::readObjectGroup(TypedStreamObject::Contents &contents)
+{
+    QByteArray types;
+    std::shared_ptr<const std::vector<TypeNode>> nodes;
+    if (!readGroupTypes(types, nodes))
+        return false;
+    const qsizetype count = qsizetype(nodes->size());
+    if (contents.runs.isEmpty() || contents.runs.last().types != types) {
+        if (!makeRoom(contents.runs, 1, 4))
+            return false;
+        contents.runs.append({types, 0, count});
+    }
+    ++contents.runs.last().groups;
+    if (!makeRoom(contents.values, count, 8))
+        return false;
+    return readGroupValues(*nodes, contents.values);
 }
 
 bool TypedStreamReader::readValue(const TypeNode &type, TypedStreamValue &out)
@@ -793,13 +944,16 @@ std::unique_ptr<TypedStreamArchive> TypedStreamReader::read(QByteArrayView bytes
     m_parsed.clear();
     m_parsedAt.clear();
     m_decoderOf.clear();
+    m_freeRecords.clear();
+    m_recordsInUse = 0;
+    m_recordsCharged = 0;
     // Every value but the parts of a struct takes at least one byte; the generous
     // budget only stops streams that would expand into far more values than bytes.
     m_budget = 4 * m_size + 4096;
     m_held = 0;
     m_peakHeld = 0;
     m_memoryBudget = m_limits.memoryPerStreamByte > 0
-        ? qsizetype(std::min<qint64>(qint64(m_size) * m_limits.memoryPerStreamByte + MemoryAllowance,
+        ? qsizetype(std::min<qint64>(qint64(m_size) * m_limits.memoryPerStreamByte + m_limits.memoryAllowance,
                                      std::numeric_limits<qsizetype>::max()))
         : -1;
     m_referenceBudget = m_limits.bytesPerBackReference > 0 ? m_size / m_limits.bytesPerBackReference + BackReferenceAllowance : -1;
@@ -849,6 +1003,7 @@ std::unique_ptr<TypedStreamArchive> TypedStreamReader::read(QByteArrayView bytes
     m_archive = nullptr;
     m_data = nullptr;
     m_table.clear();
+    m_freeRecords.clear();
     m_cStrings.clear();
     m_enclosing.clear();
     m_strings.clear();

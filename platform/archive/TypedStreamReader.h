@@ -8,28 +8,36 @@
 //
 // The input is untrusted: lengths, counts, nesting and back-references are bounded
 // and checked, and any malformed stream answers failure with a message. Every value
-// is charged against a budget of the stream's size, and every back-reference to an
-// object against one of its own (Limits::bytesPerBackReference): a reference takes
-// two bytes of stream and holds a value, so a stream that refers to one object
-// millions of times is refused before it holds that many.
+// is charged against a budget of the stream's size; a caller may also bound the
+// back-references to objects by the stream's size (Limits::bytesPerBackReference).
 //
 // Memory: a reader given a bound (Limits::memoryPerStreamByte) charges every record it
-// keeps as it parses (objects, classes, groups, values, bytes, table places, parsed
-// type strings) and every decoded value (by its kind; a class decoder charges what
-// else its value holds through hold()) against a budget of that many bytes for each
-// byte of stream beyond MemoryAllowance. The groups of an object whose decoder gave
-// it a value are given back to the budget then, whether or not they are dropped, so
+// keeps as it parses (objects, classes, the values of groups, bytes, table places,
+// parsed type strings) and every decoded value (by its kind; a class decoder charges
+// what else its value holds through hold()) against a budget of that many bytes for
+// each byte of stream beyond Limits::memoryAllowance. A charge that would pass the
+// budget is refused before what it stands for is made, so a read never holds more
+// than its budget. An object's groups are kept flat (its values in one list, the type
+// strings as runs of groups written alike), and the list is charged as it grows; a
+// back-reference costs only its place in that list, the object it refers to having
+// been charged once, when it was read. The groups of an object whose decoder gave it
+// a value are given back to the budget then, whether or not they are dropped, so
 // that both ways of holding a read are refused alike. A stream that would expand
-// into more than its size allows (a huge array of numbers, millions of tiny objects)
-// is refused as too large before it holds that much.
+// into more than its size allows (a huge array of numbers, millions of tiny objects,
+// one object referred back to millions of times) is refused as too large before it
+// holds that much.
 //
 // What a read holds: by default every object keeps its groups, so that a caller can
 // walk the whole archive. A reader that wants the decoded values alone (a document
 // of hundreds of thousands of objects) has the groups of each object whose decoder
 // gave it a value dropped as soon as the value is set (setKeepDecodedGroups(false)):
-// later objects see only the value, as they do anyway (valueOf()), and the read then
-// holds little more than the values. Both answer alike for every stream: the same
-// values, or the same refusal at the same place.
+// later objects see only the value, as they do anyway (valueOf()). Its record is
+// given back for a later object once the object holding it has its own value, the
+// value staying in the table for later references; a reference to a decoded object
+// gets a record of its own (holding the value), given back likewise. The read then
+// holds a table place for each object and little more than the values. Records are
+// counted and charged alike either way, so both answer alike for every stream: the
+// same values, or the same refusal at the same place.
 // Threads: reentrant; no shared state, so separate values may be used on any thread.
 #include "platform/archive/TypedStreamArchive.h"
 #include "platform/archive/TypedStreamClass.h"
@@ -57,6 +65,8 @@ public:
     // (none at the top level); answering false rejects the stream.
     using ClassFilter = std::function<bool(const TypedStreamClass &cls, const TypedStreamObject *enclosing)>;
 
+    static constexpr qsizetype MemoryAllowance = qsizetype(1) << 20;
+
     struct Limits
     {
         qsizetype maxInputSize = qsizetype(256) * 1024 * 1024;
@@ -67,11 +77,11 @@ public:
         // BackReferenceAllowance; 0 for no bound.
         qsizetype bytesPerBackReference = 0;
         // Bytes of memory the read may hold for each byte of stream, beyond the first
-        // MemoryAllowance; 0 for no bound.
+        // memoryAllowance; 0 for no bound.
         qsizetype memoryPerStreamByte = 0;
+        qsizetype memoryAllowance = MemoryAllowance;
     };
     static constexpr qsizetype BackReferenceAllowance = 4096;
-    static constexpr qsizetype MemoryAllowance = qsizetype(1) << 20;
 
     TypedStreamReader();
     ~TypedStreamReader();
@@ -118,6 +128,17 @@ private:
         size_t cString() const { return size_t(bits >> 2); }
     };
     enum class Lead { Nil, New, Label };
+    // An object being read, and how many records the values read into it so far would
+    // give back once it has its value (its objects that got theirs, and the records
+    // standing for objects met before).
+    struct Enclosing
+    {
+        TypedStreamObject *object = nullptr;
+        qsizetype recordsToGiveBack = 0;
+    };
+    // The place of the table that a back-reference names, as its entry (none when a
+    // reader dropping decoded groups keeps the object's value there instead).
+    static const Entry *entryIn(const QVariant &place);
 
     bool fail(const QString &message);
     bool need(qsizetype n);
@@ -132,15 +153,32 @@ private:
     bool readClass(const TypedStreamClass *&cls, int chainDepth);
     bool readObject(TypedStreamValue &out);
     bool readCString(TypedStreamValue &out);
+    bool readGroupTypes(QByteArray &types, std::shared_ptr<const std::vector<TypeNode>> &nodes);
+    bool readGroupValues(const std::vector<TypeNode> &nodes, QList<TypedStreamValue> &into);
+    // A top-level group, and one of an object (into its flat contents).
     bool readGroup(QList<TypedStreamGroup> &into);
+    bool readObjectGroup(TypedStreamObject::Contents &contents);
+    // Room for `more` items in the list (for at least `least` once it grows), charged
+    // as the list holds it.
+    template<typename T>
+    bool makeRoom(QList<T> &list, qsizetype more, qsizetype least);
     bool readValue(const TypeNode &type, TypedStreamValue &out);
     bool parseTypes(const QByteArray &types, qsizetype place, std::shared_ptr<const std::vector<TypeNode>> &out);
     const ClassDecoder *decoderOf(const TypedStreamClass *cls);
     bool spend(qsizetype n);
+    // One more record in use, charged when more are in use than ever before (the way
+    // of holding makes no difference); false when the budget is spent.
+    bool countRecord();
+    // A record, given back or new.
+    TypedStreamObject *newRecord();
+    // The records the values of an object that got its value referred to, given back.
+    void giveBackRecords(Enclosing &enclosing);
+    void giveBackRecordsIn(const QList<TypedStreamValue> &values);
     bool chargeBackReference();
     void release(qsizetype bytes) { m_held -= bytes; }
     static qsizetype payloadOf(const TypedStreamValue &value);
-    static qsizetype heldByGroups(const QList<TypedStreamGroup> &groups);
+    static qsizetype heldByList(qsizetype capacity, qsizetype itemSize);
+    static qsizetype heldByContents(const TypedStreamObject::Contents &contents);
     static qsizetype heldByDecoded(const QVariant &value);
 
     QHash<QByteArray, ClassDecoder> m_decoders;
@@ -163,9 +201,14 @@ private:
     int m_objectDepth = 0;
     TypedStreamArchive *m_archive = nullptr;
     QList<QByteArray> m_strings;
-    std::deque<Entry> m_table;
+    // One place for each object, class and C string: its entry, or the value of an
+    // object whose groups were dropped (whose record was given back then).
+    std::deque<QVariant> m_table;
+    std::vector<TypedStreamObject *> m_freeRecords;
+    qsizetype m_recordsInUse = 0;
+    qsizetype m_recordsCharged = 0;
     std::vector<QByteArray> m_cStrings; // their bytes (null for nil)
-    std::vector<TypedStreamObject *> m_enclosing;
+    std::vector<Enclosing> m_enclosing;
     QHash<QByteArray, std::shared_ptr<const std::vector<TypeNode>>> m_parsed;
     // The same by the place of the type string among the shared strings, and each
     // class's decoder (none when no class of its chain has one): looked up once.

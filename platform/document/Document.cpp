@@ -5,6 +5,7 @@
 #include "platform/document/DocumentController.h"
 #include "platform/document/DocumentType.h"
 #include "platform/document/MenuItemValidation.h"
+#include "platform/document/OpenEdits.h"
 #include "platform/drawing/MenuItemTitle.h"
 #include "platform/drawing/Sheet.h"
 #include "platform/foundation/BackgroundTask.h"
@@ -135,6 +136,14 @@ Document::Document(QObject *parent) : QObject(parent), m_undoManager(new UndoMan
 {
     connect(m_undoManager, &UndoManager::stateChanged, this,
         platform::ExceptionBoundary::guarded(this, "changeStateMaybe", &Document::changeStateMaybe));
+    // A key that changes an open edit of the window changes the document.
+    connect(&OpenEdits::shared(), &OpenEdits::editChanged, this,
+            platform::ExceptionBoundary::guarded(this, "an open edit's change", [this](QWidget *widget) {
+                if (!m_mainWindow || !OpenEdits::isInWindow(widget, m_mainWindow))
+                    return;
+                noteChange();
+                changeStateMaybe();
+            }));
 }
 
 Document::~Document()
@@ -235,8 +244,24 @@ bool Document::isDocumentEdited() const
     // change the undo manager did not record.
     // A change still collecting in the open undo group counts from the moment it is
     // made.
+    // So does an edit still open in a field of the window that changes a value.
     return m_savedStateLost || m_undoManager->changeCount() != m_savedUndoCount || m_undoManager->hasOpenChanges()
-           || m_manualChanges != 0;
+           || m_manualChanges != 0 || OpenEdits::hasChangedEdits(m_mainWindow);
+}
+
+bool Document::commitEditing(QString *refusal)
+{
+    return OpenEdits::commitAll(m_mainWindow, refusal);
+}
+
+bool Document::commitEditingOrTell()
+{
+    QString refusal;
+    if (commitEditing(&refusal))
+        return true;
+    DocumentAlert::openError(windowForSheet(), localizedString(QStringLiteral("EditNotTakenMessage"), displayName()),
+                             refusal);
+    return false;
 }
 
 void Document::updateChangeCount(ChangeType change)
@@ -280,6 +305,14 @@ bool Document::isUntouched() const
 
 void Document::changeStateMaybe()
 {
+    // A change of the undo manager's count either way, or a change that opens a group,
+    // is a change: the sequence grows whatever the count does next.
+    const qint64 undoCount = m_undoManager->changeCount();
+    const bool openChanges = m_undoManager->hasOpenChanges();
+    if (undoCount != m_seenUndoCount || (openChanges && !m_seenOpenChanges))
+        noteChange();
+    m_seenUndoCount = undoCount;
+    m_seenOpenChanges = openChanges;
     // Below the saved count with nothing to redo: the saved state cannot come back.
     // Not while an undo or redo is performed: its group has left one stack before the
     // count follows.
@@ -757,6 +790,11 @@ void Document::saveToOwnFileUnlessChanged(const CompletionHandler &handler, cons
 
 void Document::saveDocumentWithCompletion(CompletionHandler handler)
 {
+    // What the fields hold goes into the file; a value a field refuses stops the save.
+    if (!commitEditingOrTell()) {
+        DocumentAlert::answerLater(handler, false);
+        return;
+    }
     QPointer<Document> self(this);
     if (m_saveRunning) {
         // After the save that runs: the file it writes is this document's own.
@@ -811,7 +849,17 @@ void Document::askToSaveOverChangedFile(const CompletionHandler &handler)
 
 void Document::autosaveDocument()
 {
-    if (m_closing || m_filePath.isEmpty() || !isDocumentEdited())
+    if (m_closing || m_filePath.isEmpty())
+        return;
+    // What the fields hold is saved too; a value a field refuses is the person's to
+    // mend, and no alert comes from the autosave: it tries again next time.
+    QString refusal;
+    if (!commitEditing(&refusal)) {
+        qInfo("Not autosaving \"%s\": a field holds a value it refuses (%s).", qUtf8Printable(m_filePath),
+              qUtf8Printable(refusal));
+        return;
+    }
+    if (!isDocumentEdited())
         return;
     if (m_saveRunning) {
         // The save that runs may hold every change; looked at again after it.
@@ -863,6 +911,10 @@ void Document::saveDocumentAsWithCompletion(CompletionHandler handler)
 {
     if (m_askingForFile) {
         // A save dialog of this document is open already.
+        DocumentAlert::answerLater(handler, false);
+        return;
+    }
+    if (!commitEditingOrTell()) {
         DocumentAlert::answerLater(handler, false);
         return;
     }
@@ -958,6 +1010,11 @@ void Document::reviewChanges(ReviewHandler handler)
             },
             true);
     };
+    // The question is about what the fields hold too (closing, the quit).
+    if (!m_closing && !m_reviewing && !commitEditingOrTell()) {
+        answerLater(ReviewAnswer::Cancel);
+        return;
+    }
     if (m_closing || !isDocumentEdited()) {
         answerLater(ReviewAnswer::DontSave);
         return;
@@ -1028,11 +1085,16 @@ void Document::performClose(QObject *)
 
 void Document::undo(QObject *)
 {
+    // Text typed into a field and not left is the last change: handed over, it is
+    // what the undo takes back (and a redo brings back), never dropped unseen.
+    commitEditing();
     m_undoManager->undo();
 }
 
 void Document::redo(QObject *)
 {
+    // Typed text handed over is a new step: nothing is left to redo then.
+    commitEditing();
     m_undoManager->redo();
 }
 
@@ -1053,7 +1115,8 @@ bool Document::validateMenuItem(QAction *item)
         const QString name = m_undoManager->undoActionName();
         item->setText(name.isEmpty() ? localizedString(QStringLiteral("MenuUndo"))
                                      : localizedString(QStringLiteral("MenuUndoAction")).arg(MenuItemTitle::fromUserText(name)));
-        return m_undoManager->canUndo();
+        // Typed text not handed over yet is a step to undo.
+        return m_undoManager->canUndo() || OpenEdits::hasChangedEdits(m_mainWindow);
     }
     if (action == "redo") {
         const QString name = m_undoManager->redoActionName();

@@ -28,12 +28,24 @@
 //
 // The document is edited while its undo manager's change count differs from the
 // count at the last save or read (undoing back to that point makes it clean again),
-// while the undo group being collected holds a change, or while changes recorded
-// with updateChangeCount() are outstanding. The two are
+// while the undo group being collected holds a change, while changes recorded
+// with updateChangeCount() are outstanding, or while a field of its window holds an
+// edit not handed over yet that changes a value (platform::OpenEdits). The first two are
 // kept apart: a change the undo manager records counts through its count alone (a
 // change recorded by hand while an undo or redo runs is ignored), and an undo never
 // takes back a change recorded by hand. A save takes off what it wrote: the changes
 // recorded while its file was being written keep the document edited.
+//
+// Open edits: before anything reads or judges the document (the saves with user
+// interface, the autosave, closing and the quit and their questions, the revert, its
+// question and the end of its read), the fields of its window hand their open edits
+// over (commitEditing()), as Return would; a field that refuses its value stops the
+// command with an alert that says why (the autosave passes over the document then, and
+// tries again next time). The revert asks again when anything changed between the
+// answer and the end of its read, by a count of changes that only grows.
+//
+// Undo and Redo hand the open edits over first too: the typed text is the step an
+// Undo then takes back.
 //
 // Actions (Q_INVOKABLE, sent along the responder chain by the menus): saveDocument,
 // saveDocumentAs, revertDocumentToSaved, performClose, undo, redo; validateMenuItem()
@@ -97,6 +109,15 @@ public:
     UndoManager *undoManager() const { return m_undoManager; }
 
     bool isDocumentEdited() const;
+    // Hands every open edit of the document's windows over (platform::OpenEdits), as
+    // Return in each field would. False, with the reason in *refusal, when a field
+    // refuses its value: that edit stays open and nothing else should read the
+    // document as the person sees it. Subclasses call it before they read the document
+    // for the person (export, print, a change of what the window shows).
+    bool commitEditing(QString *refusal = nullptr);
+    // commitEditing(); a refusal is shown in an alert on the window (the reason below
+    // the message) and answers false.
+    bool commitEditingOrTell();
     // Never saved and never changed since it was made: an "Untitled" document that
     // another document may replace.
     bool isUntouched() const;
@@ -348,8 +369,11 @@ private:
     // reason instead; else one opens. The next successful save closes it.
     void reportAutosaveFailure(const QString &reason);
     // The agreed revert: reads the file (readFileAhead()) and then takes it, unless
-    // the document was closed, edited or saved meanwhile.
-    void revertWhenRead();
+    // the document was closed, edited or saved meanwhile: changed at all since the
+    // answer, when the change sequence passed `agreed`.
+    void revertWhenRead(quint64 agreed);
+    // Counts a change: the sequence grows by one.
+    void noteChange() { ++m_changeSequence; }
     // canCloseDocument() once no save runs.
     void reviewBeforeClosing(const CompletionHandler &handler);
     // The reason of a failed write of the file, as the alert shows it.
@@ -374,6 +398,14 @@ private:
     // Undone past the save and then changed: the saved state cannot come back by redo.
     bool m_savedStateLost = false;
     bool m_lastEdited = false;
+    // Every edit of the person (an undo group opened or closed, an undo or redo, a key
+    // that changed an open edit) makes it grow; nothing makes it smaller. Changes
+    // recorded by hand (the counter's time, twice a second) do not count: a revert
+    // agreed to while counting drops the time counted during its read as well.
+    quint64 m_changeSequence = 0;
+    // What the sequence last saw of the undo manager.
+    qint64 m_seenUndoCount = 0;
+    bool m_seenOpenChanges = false;
     bool m_touched = false;
     bool m_closing = false;
     bool m_reviewing = false;

@@ -3,6 +3,7 @@
 #include "platform/document/Document.h"
 
 #include "platform/document/DocumentAlert.h"
+#include "platform/document/OpenEdits.h"
 #include "platform/foundation/UndoManager.h"
 
 #include <QMessageBox>
@@ -36,6 +37,9 @@ void Document::revertDocumentToSaved(QObject *)
 {
     if (m_filePath.isEmpty() || m_reviewing || m_revertReading)
         return;
+    // The question is about what the fields hold too.
+    if (!commitEditingOrTell())
+        return;
     QPointer<Document> self(this);
     m_reviewing = true;
     DocumentAlert::open(windowForSheet(), QMessageBox::Question,
@@ -49,25 +53,25 @@ void Document::revertDocumentToSaved(QObject *)
                             self->m_reviewing = false;
                             if (button != QMessageBox::Discard)
                                 return;
+                            // What the person agreed to drop: the changes up to now.
+                            const quint64 agreed = self->m_changeSequence;
                             // The file as the save being written leaves it.
                             self->m_revertReading = true;
-                            self->whenNotSaving([self] {
+                            self->whenNotSaving([self, agreed] {
                                 if (self)
-                                    self->revertWhenRead();
+                                    self->revertWhenRead(agreed);
                             });
                         });
 }
 
-void Document::revertWhenRead()
+void Document::revertWhenRead(quint64 agreed)
 {
-    // What the person agreed to drop: the changes up to now. The file is read as it is
-    // now; a save that ends meanwhile changes it.
-    const qint64 undoCount = m_undoManager->changeCount();
+    // The file is read as it is now; a save that ends meanwhile changes it.
     const quint64 clearings = m_clearings;
     const QString path = m_filePath;
     QPointer<Document> self(this);
     m_revertReading = true;
-    readFileAhead(path, m_fileType, [self, undoCount, clearings, path] {
+    readFileAhead(path, m_fileType, [self, agreed, clearings, path] {
         if (!self)
             return;
         self->m_revertReading = false;
@@ -75,9 +79,14 @@ void Document::revertWhenRead()
             self->dropFileReadAhead(path);
             return;
         }
-        if (self->m_undoManager->changeCount() != undoCount || self->m_undoManager->hasOpenChanges()) {
-            // Edited while the file was read: those changes were not part of the
-            // answer. The question comes again, for everything a revert drops now.
+        // Keys typed into a field meanwhile are a change like any other: handed over,
+        // they count (a value the field refuses stays open, and counts as well).
+        self->commitEditing();
+        if (self->m_changeSequence != agreed || self->m_undoManager->hasOpenChanges()
+            || OpenEdits::hasChangedEdits(self->m_mainWindow)) {
+            // Changed while the file was read (an undo and a new edit as well, which
+            // bring the undo count back): those changes were not part of the answer.
+            // The question comes again, for everything a revert drops now.
             self->dropFileReadAhead(path);
             self->revertDocumentToSaved(nullptr);
             return;
@@ -86,9 +95,9 @@ void Document::revertWhenRead()
             // Saved meanwhile: what was read is no longer the file. It is read again.
             self->dropFileReadAhead(path);
             self->m_revertReading = true;
-            self->whenNotSaving([self] {
+            self->whenNotSaving([self, agreed] {
                 if (self)
-                    self->revertWhenRead();
+                    self->revertWhenRead(agreed);
             });
             return;
         }

@@ -2,55 +2,55 @@
 
 #include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/GuiThread.h"
-#include "platform/foundation/ThreadHandOff.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QMediaPlayer>
-#include <QMutex>
-#include <QSemaphore>
 #include <QTimer>
 #include <QVideoFrame>
 #include <QVideoSink>
-#include <atomic>
-#include <memory>
 
 namespace platform {
 
 namespace {
 
-// What the asking thread and the GUI thread share.
-struct PosterRequest
-{
-    QSemaphore done;
-    QMutex mutex;
-    QImage image; // guarded by mutex
-    std::atomic<bool> abandoned{false};
-};
+// How often a wait asks whether it was cancelled.
+constexpr int CancelCheckMs = 20;
 
-// Lives on the GUI thread from the first picture's request to its end.
+// A player of the calling thread that takes the first picture and ends there.
 class PosterGrab : public QObject
 {
 public:
-    PosterGrab(const QUrl &url, int timeoutMs, std::shared_ptr<PosterRequest> request)
-        : QObject(QCoreApplication::instance())
-        , m_request(std::move(request))
+    PosterGrab(const QUrl &url, int timeoutMs, const MoviePoster::CancelCheck &cancelled)
     {
         m_player.setVideoSink(&m_sink);
-        connect(&m_sink, &QVideoSink::videoFrameChanged, this, platform::ExceptionBoundary::guarded(this, "videoFrameChanged", [this](const QVideoFrame &frame) {
-            if (frame.isValid())
-                finish(frame.toImage());
+        // The sink calls while GStreamer's renderer waits for the hand-off (a slow one
+        // fails the pipeline): the picture is kept and turned into an image after the
+        // loop.
+        connect(&m_sink, &QVideoSink::videoFrameChanged, this, ExceptionBoundary::guarded(this, "videoFrameChanged", [this](const QVideoFrame &frame) {
+            if (!frame.isValid() || m_finished)
+                return;
+            m_frame = frame;
+            finish();
         }));
         connect(&m_player, &QMediaPlayer::errorOccurred, this,
-            platform::ExceptionBoundary::guarded(this, "errorOccurred", [this] { finish(QImage()); }));
-        connect(&m_player, &QMediaPlayer::mediaStatusChanged, this, platform::ExceptionBoundary::guarded(this, "mediaStatusChanged", [this](QMediaPlayer::MediaStatus status) {
+                ExceptionBoundary::guarded(this, "errorOccurred", [this] { finish(); }));
+        connect(&m_player, &QMediaPlayer::mediaStatusChanged, this, ExceptionBoundary::guarded(this, "mediaStatusChanged", [this](QMediaPlayer::MediaStatus status) {
             if (status == QMediaPlayer::InvalidMedia || status == QMediaPlayer::EndOfMedia)
-                finish(QImage());
+                finish();
         }));
-        m_timer.setSingleShot(true);
-        connect(&m_timer, &QTimer::timeout, this,
-            platform::ExceptionBoundary::guarded(this, "timeout", [this] { finish(QImage()); }));
-        m_timer.start(timeoutMs);
+        m_deadline.setSingleShot(true);
+        connect(&m_deadline, &QTimer::timeout, this, ExceptionBoundary::guarded(this, "timeout", [this] { finish(); }));
+        m_deadline.start(timeoutMs);
+        if (cancelled) {
+            m_cancelCheck.setInterval(CancelCheckMs);
+            connect(&m_cancelCheck, &QTimer::timeout, this, ExceptionBoundary::guarded(this, "timeout", [this, cancelled] {
+                if (cancelled())
+                    finish();
+            }));
+            m_cancelCheck.start();
+        }
         m_player.setSource(url);
         m_player.play();
     }
@@ -60,25 +60,30 @@ public:
         m_player.setVideoSink(nullptr);
     }
 
+    QImage picture()
+    {
+        if (!m_finished)
+            m_loop.exec();
+        return m_frame.isValid() ? m_frame.toImage() : QImage();
+    }
+
 private:
-    void finish(const QImage &image)
+    void finish()
     {
         if (m_finished)
             return;
         m_finished = true;
-        {
-            QMutexLocker lock(&m_request->mutex);
-            m_request->image = image;
-        }
-        m_request->done.release();
-        m_timer.stop();
-        deleteLater();
+        m_deadline.stop();
+        m_cancelCheck.stop();
+        m_loop.quit();
     }
 
-    std::shared_ptr<PosterRequest> m_request;
+    QEventLoop m_loop;
     QVideoSink m_sink;
     QMediaPlayer m_player;
-    QTimer m_timer;
+    QTimer m_deadline;
+    QTimer m_cancelCheck;
+    QVideoFrame m_frame;
     bool m_finished = false;
 };
 
@@ -86,31 +91,15 @@ private:
 
 QImage MoviePoster::posterFrame(const QUrl &url, int timeoutMs, const CancelCheck &cancelled)
 {
-    QCoreApplication *application = QCoreApplication::instance();
-    if (!application || GuiThread::isCurrent() || !url.isLocalFile() || timeoutMs <= 0)
+    if (!QCoreApplication::instance() || GuiThread::isCurrent() || !url.isLocalFile() || timeoutMs <= 0)
         return QImage();
     const QFileInfo info(url.toLocalFile());
     if (!info.isFile() || !info.isReadable())
         return QImage();
-    auto request = std::make_shared<PosterRequest>();
-    platform::postToThreadOf(application, "a queued call", [url, timeoutMs, request] {
-        if (!request->abandoned.load())
-            new PosterGrab(url, timeoutMs, request); // deletes itself when done
-    });
-    // The GUI thread may be busy before it starts the grab: allow it as long again.
-    constexpr int SliceMs = 20;
-    bool done = false;
-    for (int waited = 0; !done && waited < 2 * timeoutMs; waited += SliceMs) {
-        done = request->done.tryAcquire(1, SliceMs);
-        if (!done && cancelled && cancelled())
-            break;
-    }
-    if (!done) {
-        request->abandoned.store(true);
+    if (cancelled && cancelled())
         return QImage();
-    }
-    QMutexLocker lock(&request->mutex);
-    return request->image;
+    PosterGrab grab(url, timeoutMs, cancelled);
+    return grab.picture();
 }
 
 } // namespace platform

@@ -5,6 +5,7 @@
 #include <QAbstractTextDocumentLayout>
 #include <QCoreApplication>
 #include <QImage>
+#include <QLocale>
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QTextBlock>
@@ -109,6 +110,56 @@ void PagedTextPrinter::layOut(QTextDocument &document, qreal width, qreal height
     const QSizeF page(std::max<qreal>(1, width), std::max<qreal>(1, height));
     if (newDevice || document.pageSize() != page)
         document.setPageSize(page);
+}
+
+int PagedTextPrinter::maximumPages(qreal pageHeight)
+{
+    return pageHeight > 0 ? std::max(1, int(std::floor(MaximumTextHeight / pageHeight))) : 1;
+}
+
+bool PagedTextPrinter::layOutWhole(QTextDocument &document, qreal width, qreal height,
+                                   const std::function<bool(double done)> &progress, QString *errorReason)
+{
+    layOut(document, width, height);
+    QAbstractTextDocumentLayout *layout = document.documentLayout();
+    // Past the tallest text the layout can place, the positions wrap around to the
+    // most negative ones: a paragraph that ends above the one before it, or below the
+    // bound, is one the layout could not place.
+    qreal reached = 0;
+    const auto placed = [&](qreal bottom) {
+        if (bottom < reached || bottom > MaximumTextHeight)
+            return false;
+        reached = bottom;
+        return true;
+    };
+    const auto refuse = [&] {
+        if (errorReason)
+            *errorReason = tr("The text is too long to be laid out on pages: it takes more than %1 pages, the most that "
+                              "can be printed at once. Print or export fewer jobs, or without time or day entries.")
+                               .arg(QLocale().toString(maximumPages(height)));
+        return false;
+    };
+    const int blocks = document.blockCount();
+    constexpr int BlocksAStep = 2000;
+    for (int block = std::min(BlocksAStep, blocks - 1);; block = std::min(block + BlocksAStep, blocks - 1)) {
+        if (!placed(layout->blockBoundingRect(document.findBlockByNumber(block)).bottom()))
+            return refuse();
+        if (block >= blocks - 1)
+            break;
+        if (progress && !progress(double(block) / double(blocks)))
+            return false;
+    }
+    if (!placed(document.size().height()))
+        return refuse();
+    // Qt's layout tells its new size through a timer of its own when it ends outside a
+    // change of the text (as it just did); a change ended inside stops that timer.
+    // Marking the last paragraph changed lays that paragraph out again, within such a
+    // change, and leaves no timer behind.
+    const QTextBlock last = document.lastBlock();
+    document.markContentsDirty(last.position(), last.length());
+    if (!placed(document.size().height()))
+        return refuse();
+    return !progress || progress(1);
 }
 
 int PagedTextPrinter::pageCount(const QTextDocument &document, qreal pageHeight)

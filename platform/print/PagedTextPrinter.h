@@ -10,7 +10,10 @@
 // pictures and PDF writers; a printer of the system's print dialog is painted on the
 // GUI thread). Failure: print() answers false with a reason when painting cannot
 // begin on the device, and false without one when the progress stopped it; the
-// document is left laid out.
+// document is left laid out. Qt's layout places text by 26.6 fixed-point numbers of
+// points: no text taller than MaximumTextHeight can be laid out (past it the positions
+// wrap around and the pages after it are lost), and layOutWhole() refuses such a text
+// with the reason before a page of it is painted.
 #include <QList>
 #include <QSizeF>
 #include <QString>
@@ -37,6 +40,18 @@ public:
     // Lays the document out for pages of the given width and height in points (a
     // document laid out for them already is left as it is).
     static void layOut(QTextDocument &document, qreal width, qreal height);
+    // The tallest text the layout can place: 2^31 64ths of a point.
+    static constexpr qreal MaximumTextHeight = 33554432;
+    // The most pages of the height that a text can fill.
+    static int maximumPages(qreal pageHeight);
+    // Lays the whole document out for pages of the given width and height in points,
+    // now, a stretch of paragraphs at a time, telling the progress (0 to 1) after each.
+    // Answers false with the reason for a text taller than MaximumTextHeight (found
+    // as soon as the layout passes it), false without one when the progress stopped
+    // it. Laid out, the text leaves nothing of Qt's layout waiting on the thread (no
+    // timer of its own), so it may be handed to another thread as it is.
+    static bool layOutWhole(QTextDocument &document, qreal width, qreal height,
+                            const std::function<bool(double done)> &progress = {}, QString *errorReason = nullptr);
     // Told before each page is painted (0-based) how many pages there are; answers
     // whether to go on.
     using PageProgress = std::function<bool(int page, int pages)>;

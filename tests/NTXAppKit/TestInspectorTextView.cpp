@@ -606,6 +606,17 @@ TEST(InspectorTextView, ARemovedRowTakesItsControlAlongOrHasItBack)
         ASSERT_TRUE(heldView);
         EXPECT_EQ(heldView->parentWidget(), nullptr) << "given back to its row";
 
+        // A held row shown again (a field of the inspector's own) before the pass keeps
+        // its control: the pass gives back only what is still released.
+        controller.addObject(KeyValueObservable::fromObservable(&a));
+        const Inspector::FieldPtr again = list->rowAtIndex(0);
+        const QPointer<QWidget> againView = viewOf(0);
+        controller.removeObjectAtArrangedObjectIndex(0);
+        shown.build({again});
+        QCoreApplication::processEvents();
+        ASSERT_TRUE(againView);
+        EXPECT_EQ(againView->parentWidget(), shown.inspector.viewport()) << "shown again: the inspector's";
+
         // A held row removed just before the inspector goes; the other row stays shown.
         controller.addObject(KeyValueObservable::fromObservable(&a));
         controller.addObject(KeyValueObservable::fromObservable(&b));

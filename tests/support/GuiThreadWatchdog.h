@@ -13,20 +13,26 @@
 // deliveries of that nested loop are measured on their own, and so is the rest of the
 // delivery once the nested loop returns. A loop or pass that leaves out the person's
 // input (QEventLoop::ExcludeUserInputEvents) answers nobody: the delivery that runs it
-// goes on through it. The emission of a button's or an action's signal that the test
-// makes itself (click(), trigger()) is a delivery too. An event that a delivery's code
+// goes on through it. Every emission of a widget's, an action's or a timer's signal
+// outside a delivery (one the test makes itself: click(), trigger(), a Q_EMIT of a
+// field's returnPressed(), a timer's timeout called directly) is a delivery too, its
+// slots measured. An event that a delivery's code
 // sends is part of that delivery. The test's own code between deliveries is not
 // measured.
 //
 // What counts is the program's own: the time the GUI thread works, or waits on what
 // the program controls (its locks, a pool, a file, another program it calls). The time
 // it was ready to run but waited for a processor (the kernel's scheduler statistics:
-// other programs had the machine) does not count, nor, up to two seconds a delivery,
-// the time it waited for the display server's replies (a server that a loaded machine
-// starves answers late): the watcher looks every few milliseconds whether the thread
-// waits in a system call that the display server's client library (libxcb,
-// libwayland-client) made, and counts the time between two such looks that the thread
-// spent neither on a processor nor waiting for one. The report tells both.
+// other programs had the machine) does not count, nor, up to two seconds a delivery and
+// three seconds a test, the time it waited for the display server's replies where Qt's
+// own frames wait (a server that a loaded machine starves answers late): the watcher
+// looks every few milliseconds whether the thread waits in a system call that the
+// display server's client library (libxcb, libwayland-client) made, called from Qt's
+// event dispatch or its backing store's flush with no function of this program in
+// between (a wait that our code causes, calling the client library or a Qt call that
+// waits for the server, is the program's own and counts), and counts the time between
+// two such looks that the thread spent neither on a processor nor waiting for one. The
+// report tells both.
 //
 // The limit is CHRONARK_GUI_HOLD_LIMIT_MS when set (the AddressSanitizer run, whose code
 // runs several times slower, raises it; the ThreadSanitizer run turns the watchdog off,

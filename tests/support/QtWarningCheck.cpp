@@ -2,10 +2,17 @@
 
 #include "tests/support/ThrowSites.h"
 
+#include "platform/foundation/ExceptionBoundary.h"
+
+#include <QFile>
 #include <QList>
 #include <QMutex>
 #include <QMutexLocker>
 #include <QtGlobal>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
 #include <utility>
 
 #include <gtest/gtest.h>
@@ -83,10 +90,108 @@ bool fromOurCode(const QMessageLogContext &context)
 // A net of the program caught an exception (platform::ExceptionBoundary, the
 // application object's notify()): a fault of the code under test, unless the test
 // provoked it on purpose and says so.
+constexpr const char *ExceptionReports = "chronark.exceptions";
+
 bool exceptionReport(const QMessageLogContext &context)
 {
-    return context.category && qstrcmp(context.category, "chronark.exceptions") == 0;
+    return context.category && qstrcmp(context.category, ExceptionReports) == 0;
 }
+
+// The reports of the nets that reached the handler, on any thread.
+std::atomic<int> reportsSeen{0};
+
+// Whether a logging rule's category pattern ("chronark.*", "*.exceptions", "*") takes
+// in the category, as Qt matches them: a star at either end stands for anything.
+bool ruleTakesIn(QString pattern, const QString &category)
+{
+    for (const char *kind : {".debug", ".info", ".warning", ".critical"}) {
+        if (pattern.endsWith(QLatin1String(kind))) {
+            pattern.chop(int(qstrlen(kind)));
+            break;
+        }
+    }
+    const bool anyBefore = pattern.startsWith(QLatin1Char('*'));
+    const bool anyAfter = pattern.endsWith(QLatin1Char('*')) && pattern.size() > (anyBefore ? 1 : 0);
+    const QString core = pattern.mid(anyBefore ? 1 : 0, pattern.size() - (anyBefore ? 1 : 0) - (anyAfter ? 1 : 0));
+    if (anyBefore && anyAfter)
+        return category.contains(core);
+    if (anyBefore)
+        return category.endsWith(core);
+    if (anyAfter)
+        return category.startsWith(core);
+    return category == core;
+}
+
+// The rules of a text (the variable's, separated by semicolons, or a file's lines) that
+// turn a kind of the exception reports' messages off.
+QStringList rulesHidingReports(const QString &rules)
+{
+    QStringList found;
+    for (QString rule : rules.split(QRegularExpression(QStringLiteral("[;\n]")), Qt::SkipEmptyParts)) {
+        rule = rule.trimmed();
+        const qsizetype equals = rule.indexOf(QLatin1Char('='));
+        if (equals <= 0 || rule.startsWith(QLatin1Char('[')))
+            continue;
+        if (rule.mid(equals + 1).trimmed() == QLatin1String("false")
+            && ruleTakesIn(rule.left(equals).trimmed(), QLatin1String(ExceptionReports)))
+            found << rule;
+    }
+    return found;
+}
+
+// Ends the program when a logging rule would turn the nets' reports off: the tests
+// would pass over exceptions that their nets caught.
+void refuseRulesHidingReports()
+{
+    QStringList found;
+    for (const QString &rule : rulesHidingReports(qEnvironmentVariable("QT_LOGGING_RULES")))
+        found << QStringLiteral("\"%1\" (QT_LOGGING_RULES)").arg(rule);
+    if (const QString conf = qEnvironmentVariable("QT_LOGGING_CONF"); !conf.isEmpty()) {
+        QFile file(conf);
+        if (file.open(QIODevice::ReadOnly))
+            for (const QString &rule : rulesHidingReports(QString::fromUtf8(file.readAll())))
+                found << QStringLiteral("\"%1\" (%2)").arg(rule, conf);
+    }
+    // And whatever else decides (a qtlogging.ini of the configuration folders).
+    const QLoggingCategory reports(ExceptionReports);
+    if (found.isEmpty() && !reports.isCriticalEnabled())
+        found << QStringLiteral("a rule of the logging configuration");
+    if (found.isEmpty())
+        return;
+    std::fprintf(stderr,
+                 "The test program refuses the logging rule %s: it turns off the reports of \"%s\", "
+                 "the messages of the program's exception nets. Leave that category out of the rules.\n",
+                 qPrintable(found.join(QStringLiteral(", "))), ExceptionReports);
+    std::fflush(stderr);
+    std::exit(1);
+}
+
+// Holds the nets' own count of caught exceptions against the reports the handler saw,
+// for each test: a report that a filter hid fails the test all the same.
+class UnreportedExceptionsListener : public testing::EmptyTestEventListener
+{
+public:
+    void OnTestStart(const testing::TestInfo &) override
+    {
+        m_caught = platform::ExceptionBoundary::caughtCount();
+        m_seen = reportsSeen.load();
+    }
+
+    void OnTestEnd(const testing::TestInfo &) override
+    {
+        const int unreported = (platform::ExceptionBoundary::caughtCount() - m_caught) - (reportsSeen.load() - m_seen);
+        if (unreported <= 0)
+            return;
+        ADD_FAILURE() << unreported << " exception(s) reached a net of the program whose report on \""
+                      << ExceptionReports
+                      << "\" never came (a logging filter turned the category off). The latest throw was at\n"
+                      << latestThrowSiteOfTheProcess().toStdString();
+    }
+
+private:
+    int m_caught = 0;
+    int m_seen = 0;
+};
 
 void handler(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
@@ -97,6 +202,7 @@ void handler(QtMsgType type, const QMessageLogContext &context, const QString &m
     if (type == QtDebugMsg || type == QtInfoMsg)
         return;
     if (exceptionReport(context)) {
+        ++reportsSeen;
         if (!s.claim(message))
             ADD_FAILURE() << "An exception reached a net of the program: " << message.toStdString()
                           << "\nIt was thrown at\n" << lastThrowSite().toStdString();
@@ -113,7 +219,10 @@ void handler(QtMsgType type, const QMessageLogContext &context, const QString &m
 
 void installQtWarningCheck()
 {
+    refuseRulesHidingReports();
     state().previous = qInstallMessageHandler(handler);
+    if (!GTEST_FLAG_GET(list_tests))
+        testing::UnitTest::GetInstance()->listeners().Append(new UnreportedExceptionsListener);
 }
 
 ExpectedQtWarning::ExpectedQtWarning(const QString &pattern)

@@ -10,7 +10,13 @@
 // says so with an ExpectedQtWarning for the scope of the provocation. An exception that
 // a net of the program caught (a report on "chronark.exceptions") fails the test too,
 // with the stack of its throw (ThrowSites.h), unless an ExpectedQtWarning or an
-// ExceptionLog holds it. A test that reads
+// ExceptionLog holds it. The nets' own count (platform::ExceptionBoundary::caughtCount())
+// is held against the reports seen too: when a test ends with more exceptions caught
+// than reports seen (a logging filter turned the category off meanwhile), it fails,
+// with the stack of the process's latest throw. A logging rule that would turn the
+// category off (QT_LOGGING_RULES, the file QT_LOGGING_CONF names, a qtlogging.ini of
+// the configuration folders) is refused when the program starts: it says which and
+// ends with status 1. A test that reads
 // what was logged holds a CapturedLog for as long as it listens: no test installs a
 // message handler of its own, so the check stays in place even when an assertion
 // ends the test early.
@@ -24,7 +30,9 @@
 
 namespace testsupport {
 
-// Installs the check as the process's message handler (messages are still printed).
+// Installs the check as the process's message handler (messages are still printed),
+// and the count of the nets' exceptions against their reports; refuses (ends the
+// program) a logging rule that turns the reports of "chronark.exceptions" off.
 void installQtWarningCheck();
 
 // While it lives, Qt warnings matching the pattern are allowed (and counted).

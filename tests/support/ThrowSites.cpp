@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cxxabi.h>
@@ -25,6 +26,20 @@ struct ThrowRecord
 
 thread_local ThrowRecord latestThrow;
 
+// The latest throw of any thread, and the lock of its copy.
+ThrowRecord latestOfTheProcess;
+std::atomic_flag latestOfTheProcessLocked = ATOMIC_FLAG_INIT;
+
+struct ProcessRecordLock
+{
+    ProcessRecordLock()
+    {
+        while (latestOfTheProcessLocked.test_and_set(std::memory_order_acquire)) {
+        }
+    }
+    ~ProcessRecordLock() { latestOfTheProcessLocked.clear(std::memory_order_release); }
+};
+
 using RealThrow = void (*)(void *, void *, void (*)(void *));
 
 RealThrow realThrow()
@@ -40,6 +55,10 @@ RealThrow realThrow()
 extern "C" [[noreturn]] void __cxa_throw(void *object, void *type, void (*destroy)(void *))
 {
     latestThrow.count = backtrace(latestThrow.frames, MaximumFrames);
+    {
+        const ProcessRecordLock lock;
+        latestOfTheProcess = latestThrow;
+    }
     const RealThrow real = realThrow();
     if (!real)
         std::abort();
@@ -55,6 +74,19 @@ QString lastThrowSite()
     if (latestThrow.count <= 1)
         return QString();
     const QStringList frames = namedFrames(latestThrow.frames + 1, latestThrow.count - 1);
+    return QStringLiteral("  ") + frames.join(QStringLiteral("\n  "));
+}
+
+QString latestThrowSiteOfTheProcess()
+{
+    ThrowRecord record;
+    {
+        const ProcessRecordLock lock;
+        record = latestOfTheProcess;
+    }
+    if (record.count <= 1)
+        return QString();
+    const QStringList frames = namedFrames(record.frames + 1, record.count - 1);
     return QStringLiteral("  ") + frames.join(QStringLiteral("\n  "));
 }
 

@@ -21,12 +21,16 @@
 // runtime. A rethrow keeps the stack of the first throw.
 //
 // Thread-safety: the record is per thread; lastThrowSite() reads the calling thread's.
+// A copy of the latest of all threads is kept under a spin lock that a throw holds for
+// the copy only.
 #include <QString>
 
 namespace testsupport {
 
 // The named stack of the latest throw on the calling thread ("" when none was seen).
 QString lastThrowSite();
+// The same for the latest throw of any thread of the process.
+QString latestThrowSiteOfTheProcess();
 
 // Installs the terminate handler and the listener (once, from main).
 void installThrowReport();

@@ -162,6 +162,19 @@ bool TypedStreamWriter::beginObject(const ClassChain &chain, const void *identit
     return true;
 }
 
+bool TypedStreamWriter::beginShared(const ClassChain &chain, unsigned share, const QByteArray &key)
+{
+    if (!(m_sharing & share))
+        return beginObject(chain);
+    const auto it = m_shared.constFind(key);
+    if (it != m_shared.constEnd()) {
+        label(*it);
+        return false;
+    }
+    m_shared.insert(key, m_nextObject);
+    return beginObject(chain);
+}
+
 void TypedStreamWriter::endObject()
 {
     m_data.append(char(0x86));
@@ -180,7 +193,8 @@ void TypedStreamWriter::string(const QString &s, const QByteArray &className)
     if (className != "NSString")
         chain.append({"NSString", 1});
     chain.append({"NSObject", 0});
-    beginObject(chain);
+    if (!beginShared(chain, ShareStrings, m_sharing & ShareStrings ? QByteArray("S" + className + '\0' + s.toUtf8()) : QByteArray()))
+        return;
     group("+");
     byteString(s.toUtf8());
     endObject();
@@ -195,23 +209,36 @@ void TypedStreamWriter::date(double sinceReferenceDate)
 }
 
 void TypedStreamWriter::calendarDate(double sinceReferenceDate, const QString &zoneName, const QByteArray &zoneData,
-                                     const QString &format)
+                                     const QString &format, int zoneObject)
 {
-    beginObject({{"NSCalendarDate", 0}, {"NSDate", 0}, {"NSObject", 0}});
+    const QByteArray zoneKey = m_sharing & (ShareZones | ShareDates)
+        ? QByteArray("Z" + QByteArray::number(zoneObject) + '\0' + zoneName.toUtf8() + '\0'
+                     + (zoneData.isNull() ? QByteArray("-") : QByteArray("+" + zoneData)))
+        : QByteArray();
+    const QByteArray dateKey = m_sharing & ShareDates
+        ? QByteArray("D" + QByteArray::number(sinceReferenceDate, 'g', 17) + '\0' + zoneKey + '\0' + format.toUtf8())
+        : QByteArray();
+    if (!beginShared({{"NSCalendarDate", 0}, {"NSDate", 0}, {"NSObject", 0}}, ShareDates, dateKey))
+        return;
     group("d");
     doubleValue(sinceReferenceDate, false);
     group("@");
-    beginObject({{"NSTimeZone", 0}, {"NSObject", 0}});
+    if (beginShared({{"NSTimeZone", 0}, {"NSObject", 0}}, ShareZones, zoneKey)) {
+        group("@");
+        string(zoneName);
+        group("@");
+        if (zoneData.isNull())
+            nil();
+        else
+            dataObject(zoneData);
+        endObject();
+    }
     group("@");
-    string(zoneName);
-    group("@");
-    if (zoneData.isNull())
-        nil();
-    else
-        dataObject(zoneData);
-    endObject();
-    group("@");
-    string(format);
+    if (beginShared({{"NSString", 1}, {"NSObject", 0}}, ShareFormats, m_sharing & ShareFormats ? QByteArray("F" + format.toUtf8()) : QByteArray())) {
+        group("+");
+        byteString(format.toUtf8());
+        endObject();
+    }
     endObject();
 }
 
@@ -234,7 +261,8 @@ void TypedStreamWriter::number(const QByteArray &type, double value)
 
 void TypedStreamWriter::dataObject(const QByteArray &bytes)
 {
-    beginObject({{"NSMutableData", 0}, {"NSData", 0}, {"NSObject", 0}});
+    if (!beginShared({{"NSMutableData", 0}, {"NSData", 0}, {"NSObject", 0}}, ShareData, m_sharing & ShareData ? QByteArray("B" + bytes) : QByteArray()))
+        return;
     group("i");
     integer(bytes.size());
     group("[" + QByteArray::number(bytes.size()) + "c]");

@@ -23,6 +23,17 @@ public:
 
     const QByteArray &data() const { return m_data; }
 
+    // Kinds of Foundation objects written once and referred back to after.
+    enum Share : unsigned {
+        ShareNothing = 0,
+        ShareZones = 1,   // a time zone object (its name and data with it)
+        ShareFormats = 2, // a calendar date's format string
+        ShareStrings = 4, // every other string object of equal text and class
+        ShareDates = 8,   // a date object of equal moment, zone and format
+        ShareData = 16,   // a data object of equal bytes
+    };
+    void setSharing(unsigned kinds) { m_sharing = kinds; }
+
     // Starts a group: writes the type string (shared). One value per type follows.
     void group(const QByteArray &types);
 
@@ -50,7 +61,7 @@ public:
     void date(double sinceReferenceDate);
     // A calendar date with its zone (a name, optionally with zone data) and format.
     void calendarDate(double sinceReferenceDate, const QString &zoneName, const QByteArray &zoneData = {},
-                      const QString &format = QStringLiteral("%Y-%m-%d %H:%M:%S %z"));
+                      const QString &format = QStringLiteral("%Y-%m-%d %H:%M:%S %z"), int zoneObject = 0);
     void number(const QByteArray &type, double value);
     void dataObject(const QByteArray &bytes);
     // An NSMutableArray of count elements; writeElement(i) writes element i as one
@@ -74,6 +85,8 @@ private:
     void raw(quint64 v, int bytes);
     void label(qsizetype index);
     void writeClass(const ClassChain &chain, qsizetype from);
+    // beginObject(), sharing by content when `share` is among the shared kinds.
+    bool beginShared(const ClassChain &chain, unsigned share, const QByteArray &key);
 
     QByteArray m_data;
     bool m_little;
@@ -81,6 +94,8 @@ private:
     QHash<QByteArray, qsizetype> m_cStrings;  // "*" value → object table index
     QHash<QByteArray, qsizetype> m_classes;   // class name → object table index
     QHash<const void *, qsizetype> m_objects; // identity → object table index
+    QHash<QByteArray, qsizetype> m_shared;    // content of a shared object → index
+    unsigned m_sharing = ShareNothing;
     qsizetype m_nextString = 0;
     qsizetype m_nextObject = 0;
 };

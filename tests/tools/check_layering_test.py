@@ -69,6 +69,7 @@ platform/objects: platform/low Qt6::Core
 platform/objlib: Qt6::Core
 platform/linkobj: platform/low Qt6::Core
 platform/two: Qt6::Core
+platform/declared: platform/low Qt6::Core
 """
 FORMS = {
     "forms.cmake": """\
@@ -81,7 +82,7 @@ add_library(helper STATIC platform/helper/helper.cpp)
 target_link_libraries(helper PRIVATE low app)
 configure_file(kit/a/Config.h.in "${CMAKE_BINARY_DIR}/generated/kit/kit/a/Config.h")
 target_include_directories(kit PUBLIC "${CMAKE_BINARY_DIR}/generated/kit")
-foreach(form viainterface byname byflag reach aliased sourced objects objlib linkobj)
+foreach(form viainterface byname byflag reach aliased sourced objects objlib linkobj declared)
   add_subdirectory(platform/${form})
 endforeach()
 add_library(twofolders STATIC platform/two/Two.cpp application/Other.cpp)
@@ -96,6 +97,12 @@ target_link_libraries(twofolders PRIVATE Qt6::Core)
                                       "target_link_libraries(objlib PRIVATE Qt6::Core)\n",
     "platform/linkobj/CMakeLists.txt": "chronark_library(linkobj PRIVATE low objlib)\n",
     "platform/two/Two.cpp": "int two() { return 2; }\n",
+    # A function of the application declared by hand and called from a lower library: no
+    # include shows it, the objects do. Its own low() is allowed.
+    "platform/declared/CMakeLists.txt": "chronark_library(declared PRIVATE low)\n",
+    "platform/declared/Declared.cpp": '#include "platform/low/Low.h"\nextern int applicationCount();\n'
+                                      "int declared() { return applicationCount() + low(); }\n",
+    "application/Count.cpp": "int applicationCount() { return 3; }\n",
     "application/Other.cpp": "int other() { return 2; }\n",
     "application/Borrowed.cpp": "int borrowed() { return 2; }\n",
     "application/ObjLib.cpp": "int objlib() { return 2; }\n",
@@ -141,6 +148,9 @@ SAID = {
                                              "which lies outside its folder",
     "a library that links an OBJECT library of another folder":
         "linkobj (platform/linkobj) takes the objects of objlib (platform/objlib), which lie outside its folder",
+    "a hand-written extern of an application function":
+        "declared (platform/declared) uses applicationCount(), which only app (application) and objects "
+        "(platform/objects) define: tools/layering.txt does not let platform/declared reach it",
     "an .inl file": 'kit/a/Detail.inl:1: kit/a may not include kit/b ("kit/b/B.h")',
     "a header generated from a .h.in": 'kit/a/Config.h.in:2: kit/a may not include kit/b ("kit/b/B.h")',
     "an absolute include path": 'kit/a/Absolute.cpp:1: include "{root}/kit/b/B.h" is an absolute path, and kit/a '

@@ -2,9 +2,10 @@
 """Tests of tools/check-test-leftovers: a run that leaves a trace in a watched folder (a
 new file or folder, an old file written again, removed, or given another mode, a
 rewrite whose times were put back, a write into the other watched folder than the one it
-started in), in the user folders it was given (its runtime folder among them), in a shared
-folder (at any depth where the shared folders are private to the run, at their top
-elsewhere), or a process still running, fails and names it; a run that leaves nothing,
+started in, a build folder at the top of the tree), in the user folders it was given (its
+runtime folder among them), in a shared folder (at any depth where the shared folders are
+private to the run, at their top elsewhere; /var/tmp among them by default), in the real
+home that the user database names, or a process still running, fails and names it; a run that leaves nothing,
 or cleans up after itself, or writes only into ctest's own Testing folder or outside, or
 makes pictures where it is told to, passes; another program's file in a shared folder is
 not counted where the shared folders are private; a failing run keeps its status.
@@ -12,6 +13,7 @@ not counted where the shared folders are private; a failing run keeps its status
 Usage: check_test_leftovers_test.py SOURCE_ROOT   (ctest runs it as test "test_leftovers_check")
 """
 import os
+import pwd
 import shutil
 import subprocess
 import sys
@@ -22,6 +24,7 @@ SOURCE = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.p
 CHECK = os.path.join(SOURCE, "tools", "check-test-leftovers")
 
 SLEEPS = (f"300.{os.getpid()}", f"301.{os.getpid()}")
+REAL_HOME_FILE = f".chronark-leftovers-probe-{os.getpid()}"
 
 # (what, shell command run inside the watched folder, expected status, a name the report must hold)
 CASES = [
@@ -52,6 +55,9 @@ CASES = [
      f"sleep {SLEEPS[0]}"),
     ("a process left in the background", f"sleep {SLEEPS[1]} </dev/null >/dev/null 2>&1 &", 1, f"sleep {SLEEPS[1]}"),
     ("an X server's empty socket folder", "mkdir -m 1777 \"$SHARED/.X11-unix\"", 0, None),
+    # Another build folder at the top of the tree than the one the run is given.
+    ("a file under a build folder at the top", "mkdir -p build-other && echo x > build-other/made.txt", 1,
+     "build-other/made.txt"),
 ]
 
 # Only where the shared folders are private to the run (root, and a mount namespace).
@@ -59,7 +65,12 @@ PRIVATE_CASES = [
     ("a file inside a folder that was there before",
      "echo x > \"$SHARED/before/made\"", 1, "before/made"),
     ("a name left in a shared folder by a failing run", "mkdir \"$SHARED/chronark-x\"; exit 4", 4, "chronark-x"),
+    # The real home, found through the system's user database rather than HOME (the run
+    # sees it through an overlay: the real one stays as it was).
+    ("a file left in the real home", f"echo x > \"$(getent passwd $(id -u) | cut -d: -f6)/{REAL_HOME_FILE}\"", 1,
+     f"{REAL_HOME_FILE} (in the real home)"),
 ]
+
 
 
 def private_folders_possible():
@@ -138,7 +149,20 @@ def main():
         failures.append(failure)
     cases_run = len(cases) + 2
     if private:
-        cases_run += 1
+        # The real home was seen through an overlay: the file never reached it.
+        left = os.path.join(pwd.getpwuid(os.getuid()).pw_dir, REAL_HOME_FILE)
+        if os.path.lexists(left):
+            os.remove(left)
+            failures.append(f"the run's file reached the real home: {left}")
+        # /var/tmp is one of the shared folders the check looks at unless told otherwise.
+        failure = run_case("a file left in /var/tmp", f"echo x > /var/tmp/{REAL_HOME_FILE}", 1,
+                           f"/var/tmp/{REAL_HOME_FILE}", lambda outside: {"CHRONARK_LEFTOVERS_SHARED": None})
+        if failure:
+            failures.append(failure)
+        if os.path.lexists(f"/var/tmp/{REAL_HOME_FILE}"):
+            os.remove(f"/var/tmp/{REAL_HOME_FILE}")
+            failures.append("the run's file reached the real /var/tmp")
+        cases_run += 2
         failure = run_case("another program's file in the shared folder meanwhile",
                            "touch \"$OUTSIDE/waiting\"; while [ ! -e \"$OUTSIDE/written\" ]; do sleep 0.02; done",
                            0, None, during=another_program_writes)

@@ -55,8 +55,14 @@
 #include <QTimer>
 #include <QToolBar>
 
+#include <QDeadlineTimer>
+#include <QProcess>
+
 #include <algorithm>
 #include <functional>
+#include <poll.h>
+#include <sys/inotify.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <sys/inotify.h>
@@ -553,6 +559,64 @@ TEST_F(AppControllerTest, ALaunchWithoutReadAheadSetsTheApplicationIconToo)
     createWithoutIcon();
     controller->launch({});
     EXPECT_EQ(QGuiApplication::windowIcon().pixmap(32).toImage(), application);
+}
+
+// The launch has Qt's MIME database read off the GUI thread, before a file dialog needs
+// it: run again as a child whose test main leaves the database unread, with a MIME
+// folder of its own, the launch has that folder's package read while the GUI thread
+// waits here, in no event loop.
+TEST_F(AppControllerTest, TheLaunchHasTheMimeDatabaseReadOffTheGuiThread)
+{
+    const QString probeName = QStringLiteral("chronark-probe.xml");
+    if (const QByteArray probe = qgetenv("CHRONARK_TEST_MIME_PACKAGES"); !probe.isEmpty()) {
+        const int watch = ::inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
+        ASSERT_GE(watch, 0);
+        ASSERT_GE(::inotify_add_watch(watch, probe.constData(), IN_OPEN), 0);
+        start();
+        controller->launch({});
+        bool read = false;
+        const QDeadlineTimer deadline(60000);
+        while (!read && !deadline.hasExpired()) {
+            pollfd ready{watch, POLLIN, 0};
+            if (::poll(&ready, 1, int(std::max<qint64>(1, deadline.remainingTime()))) <= 0)
+                continue;
+            alignas(inotify_event) char events[4096];
+            const ssize_t got = ::read(watch, events, sizeof events);
+            for (ssize_t at = 0; at < got;) {
+                const auto *event = reinterpret_cast<const inotify_event *>(events + at);
+                read = read || (event->len > 0 && QString::fromLocal8Bit(event->name) == probeName);
+                at += ssize_t(sizeof(inotify_event) + event->len);
+            }
+        }
+        ::close(watch);
+        EXPECT_TRUE(read) << "the launch left Qt's MIME database unread";
+        return;
+    }
+    QTemporaryDir data;
+    ASSERT_TRUE(data.isValid());
+    const QString packages = data.filePath(QStringLiteral("mime/packages"));
+    ASSERT_TRUE(testsupport::writeFile(
+        packages + QLatin1Char('/') + probeName,
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
+        "  <mime-type type=\"application/x-chronark-probe\">\n    <comment>Probe</comment>\n"
+        "    <glob pattern=\"*.chronark-probe\"/>\n  </mime-type>\n</mime-info>\n"));
+    QProcessEnvironment environment = testsupport::childEnvironment();
+    environment.insert(QStringLiteral("CHRONARK_TEST_MIME_PACKAGES"), packages);
+    environment.insert(QStringLiteral("CHRONARK_TEST_POOL_UNPREPARED"), QStringLiteral("1"));
+    const QString system = environment.value(QStringLiteral("XDG_DATA_DIRS"), QStringLiteral("/usr/local/share:/usr/share"));
+    environment.insert(QStringLiteral("XDG_DATA_DIRS"), data.path() + QLatin1Char(':') + system);
+    QProcess child;
+    child.setProcessEnvironment(environment);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--gtest_filter=AppControllerTest.TheLaunchHasTheMimeDatabaseReadOffTheGuiThread")});
+    ASSERT_TRUE(child.waitForStarted(60000));
+    ASSERT_TRUE(child.waitForFinished(120000));
+    const QString output = QString::fromLocal8Bit(child.readAll());
+    EXPECT_EQ(child.exitStatus(), QProcess::NormalExit) << qPrintable(output);
+    EXPECT_EQ(child.exitCode(), 0) << qPrintable(output);
+    EXPECT_TRUE(output.contains(QStringLiteral("[  PASSED  ] 1 test"))) << qPrintable(output);
 }
 
 // A quit while the files are read ends the launch there: nothing opens or shows

@@ -19,6 +19,7 @@
 #include <QScopeGuard>
 #include <QScreen>
 #include <QLabel>
+#include <QLocale>
 #include <QStandardItemModel>
 #include <QThread>
 #include <atomic>
@@ -91,9 +92,11 @@ class MyDocumentFileTest : public MyDocumentFixture
 {
 };
 
-// Text typed into a field in the pass in which the reverted file's read completes,
-// not yet an undo step, is not part of the answer given before: the question comes
-// again, and Cancel keeps the text.
+// Changes made while the reverted file is read are not part of the answer given
+// before: text typed into a field in the pass in which the read completes, left with
+// Tab or still open there (not yet an undo step), and an undo followed by a rename in
+// earlier passes, which brings the undo count back to where it was. The question comes
+// again each time, and Cancel keeps the change.
 TEST_F(MyDocumentFileTest, TextTypedAsTheRevertsReadCompletesIsAskedAboutAgain)
 {
     DocumentReadAhead ahead;
@@ -102,43 +105,65 @@ TEST_F(MyDocumentFileTest, TextTypedAsTheRevertsReadCompletesIsAskedAboutAgain)
     controller->addDocumentType(platform::DocumentType(
         MyDocument::TypeName, {MyDocument::FileExtension}, MyDocument::MimeType,
         [services = services](QObject *parent) -> platform::Document * { return new ReadHookDocument(parent, services); }));
-    const QString file = path(QStringLiteral("revert-typing.chronark"));
-    ASSERT_TRUE(testsupport::writeFile(file, StoredStateDocument.toUtf8()));
-    auto *document = dynamic_cast<ReadHookDocument *>(controller->openDocumentWithContentsOfFile(file, true));
-    ASSERT_NE(document, nullptr);
-    const NodePtr job = document->jobList()->childAtIndex(0);
-    document->edits().setExecutedForNodeTree(true, job);
-    drainEvents();
-    select(document, {job});
-    NTXTextViewInspector *inspector = document->textViewInspector();
-    ASSERT_NE(inspector, nullptr);
-    ASSERT_TRUE(inspector->isVisible());
+    enum class During { TypedAndLeft, TypedAndOpen, UndoAndRename };
+    for (const During during : {During::TypedAndLeft, During::TypedAndOpen, During::UndoAndRename}) {
+        SCOPED_TRACE(int(during));
+        const QString file = path(QStringLiteral("revert-typing-%1.chronark").arg(int(during)));
+        ASSERT_TRUE(testsupport::writeFile(file, StoredStateDocument.toUtf8()));
+        auto *document = dynamic_cast<ReadHookDocument *>(controller->openDocumentWithContentsOfFile(file, true));
+        ASSERT_NE(document, nullptr);
+        const NodePtr job = document->jobList()->childAtIndex(0);
+        document->edits().setExecutedForNodeTree(true, job);
+        drainEvents();
+        select(document, {job});
+        NTXTextViewInspector *inspector = document->textViewInspector();
+        ASSERT_NE(inspector, nullptr);
+        ASSERT_TRUE(inspector->isVisible());
 
-    bool typed = false;
-    document->whenRead = [&] {
-        // The description typed and left with Tab, as a person does.
-        const platform::Range field = NTXNSTextStorageExtensions::rangeForAttribute(
-            *inspector->document(), NTXTextViewInspectorText::PlaceholderProperty,
-            inspector->charRangeOfField(inspector->fieldWithIdentifier(QStringLiteral("descrField")).get()));
-        inspector->setFocus();
-        inspector->setSelectedRange(field);
-        QTest::keyClicks(inspector, QStringLiteral("typed late"));
-        QTest::keyClick(inspector, Qt::Key_Tab);
-        typed = true;
-    };
-    document->revertDocumentToSaved(nullptr);
-    clickButton(waitForMessageBox(document->mainWindow()), QStringLiteral("Revert"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return typed && !document->isRevertReading(); }, 20000));
-    EXPECT_EQ(job->descript(), QStringLiteral("typed late"));
-    // The question again, for everything a revert would drop now.
-    QMessageBox *again = waitForMessageBox(document->mainWindow());
-    ASSERT_NE(again, nullptr) << "reverted without asking about the text typed meanwhile";
-    clickButton(again, QStringLiteral("Cancel"));
-    drainEvents();
-    EXPECT_EQ(document->jobList()->childAtIndex(0), job);
-    EXPECT_EQ(job->descript(), QStringLiteral("typed late"));
-    EXPECT_TRUE(document->isDocumentEdited());
-    EXPECT_TRUE(ahead.take(file).isEmpty());
+        bool acted = false;
+        document->whenRead = [&] {
+            if (during == During::UndoAndRename) {
+                // The executed mark undone and a rename made, each its own step, closed
+                // before the read ends: the undo count is where it was at the answer.
+                const qint64 count = document->undoManager()->changeCount();
+                document->undo(nullptr);
+                document->edits().setNameForNode(QStringLiteral("renamed late"), job);
+                EXPECT_TRUE(QTest::qWaitFor([&] { return document->undoManager()->groupingLevel() == 0; }));
+                EXPECT_EQ(document->undoManager()->changeCount(), count);
+                acted = true;
+                return;
+            }
+            // The description typed as a person does, left with Tab or not.
+            const platform::Range field = NTXNSTextStorageExtensions::rangeForAttribute(
+                *inspector->document(), NTXTextViewInspectorText::PlaceholderProperty,
+                inspector->charRangeOfField(inspector->fieldWithIdentifier(QStringLiteral("descrField")).get()));
+            inspector->setFocus();
+            inspector->setSelectedRange(field);
+            QTest::keyClicks(inspector, QStringLiteral("typed late"));
+            if (during == During::TypedAndLeft)
+                QTest::keyClick(inspector, Qt::Key_Tab);
+            acted = true;
+        };
+        document->revertDocumentToSaved(nullptr);
+        clickButton(waitForMessageBox(document->mainWindow()), QStringLiteral("Revert"));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return acted && !document->isRevertReading(); }, 20000));
+        // The question again, for everything a revert would drop now.
+        QMessageBox *again = waitForMessageBox(document->mainWindow());
+        ASSERT_NE(again, nullptr) << "reverted without asking about the change made meanwhile";
+        clickButton(again, QStringLiteral("Cancel"));
+        drainEvents();
+        EXPECT_EQ(document->jobList()->childAtIndex(0), job);
+        if (during == During::UndoAndRename) {
+            EXPECT_EQ(job->itemName(), QStringLiteral("renamed late"));
+            EXPECT_FALSE(job->executed());
+        } else {
+            EXPECT_EQ(job->descript(), QStringLiteral("typed late"));
+        }
+        EXPECT_TRUE(document->isDocumentEdited());
+        EXPECT_TRUE(ahead.take(file).isEmpty());
+        document->close();
+        drainEvents();
+    }
 }
 
 TEST_F(MyDocumentFileTest, StoredDrawerFrameAndColumnsApplyAtLoad)
@@ -317,6 +342,49 @@ TEST_F(MyDocumentFileTest, OpenEditSaveAndReopenThroughTheMachinery)
     EXPECT_TRUE(again->documentWindow()->windowDrawer()->isHidden());
     EXPECT_EQ(widthOf(outline(again)->header(), QStringLiteral("outlineName")), 222);
     EXPECT_EQ(visualIdentifiers(outline(again)->header()).constFirst(), QStringLiteral("outlineTime"));
+}
+
+// The sums a person reads keep their cents: 200 jobs of 416:40 at 50 (20,833.33 each)
+// add up to 4,166,666.67 in the totals row, the group's row and the selection's
+// turnover, before the save and after the file is read back; the file keeps each
+// node's turnover in its single-precision text.
+TEST_F(MyDocumentFileTest, LargeSumsKeepTheirCentsThroughTheFile)
+{
+    const QString file = path(QStringLiteral("sums.chronark"));
+    ProbeDocument *document = newDocument(true);
+    NodePtr group = makeNode(Node::Group, QStringLiteral("Clients"));
+    for (int j = 0; j < 200; ++j)
+        group->addChild(makeJob(QStringLiteral("Job %1").arg(j), 50.0f, {{0, 25000}}));
+    group->recalcWorkTimeForTree();
+    fill(document, {group});
+    const QString expected = QLocale().toCurrencyString(4166666.67);
+    const QString jobText = DocumentFileFormat::formatFloat(group->childAtIndex(0)->turnover());
+    const auto expectSums = [&](ProbeDocument *shown) {
+        const NodePtr shownGroup = shown->jobList()->childAtIndex(0);
+        ASSERT_NE(shownGroup, nullptr);
+        EXPECT_EQ(totalText(shown, QStringLiteral("outlineTurnover")), expected);
+        const int column = shown->outlineModel()->columnForIdentifier(QStringLiteral("outlineTurnover"));
+        EXPECT_EQ(indexOf(shown, shownGroup).siblingAtColumn(column).data().toString(),
+                  QLocale().toCurrencyString(4166666.67));
+        EXPECT_EQ(indexOf(shown, shownGroup->childAtIndex(7)).siblingAtColumn(column).data().toString(),
+                  QLocale().toCurrencyString(20833.33));
+        select(shown, {shownGroup});
+        EXPECT_EQ(shown->selectedNodeWage(), expected);
+        EXPECT_EQ(shown->selectedNodeWorkTime(), QStringLiteral("83333:20"));
+    };
+    expectSums(document);
+    ASSERT_TRUE(document->saveToFile(file, MyDocument::TypeName, platform::Document::SaveOperation::SaveAs));
+    QFile written(file);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(written.readAll());
+    EXPECT_EQ(jobText, QStringLiteral("20833.333984"));
+    // Each job, its day and its time entry.
+    EXPECT_EQ(text.count(QStringLiteral("turnover=\"%1\"").arg(jobText)), 600);
+    document->close();
+    drainEvents();
+    ProbeDocument *again = openDocument(file, true);
+    ASSERT_NE(again, nullptr);
+    expectSums(again);
 }
 
 TEST_F(MyDocumentFileTest, RevertReplacesTheTreeAndRefreshesTheWindow)

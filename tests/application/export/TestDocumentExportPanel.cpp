@@ -16,6 +16,8 @@
 #include "tests/application/export/RenderedPdf.h"
 #include "NTXAppKit/NTXProgressWindowController/NTXProgressWindowController.h"
 #include "FoundationExtensions/NTXStringEncodings.h"
+#include "tests/support/HeldPool.h"
+#include "tests/support/PrivateCups.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -28,6 +30,7 @@
 #include <QLabel>
 #include <QAction>
 #include <QPrinter>
+#include <QPrintEngine>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTextDocument>
@@ -59,6 +62,18 @@ QList<Word> pdfWords(const QString &path)
     for (const QRegularExpressionMatch &m : word.globalMatch(html))
         words.append({m.captured(4), m.captured(1).toDouble(), m.captured(2).toDouble(), m.captured(3).toDouble()});
     return words;
+}
+
+// The words of a PDF's pages (of one page, when given), line by line.
+QStringList pdfWordList(const QString &path, int page = 0)
+{
+    QStringList arguments{QStringLiteral("-layout")};
+    if (page > 0)
+        arguments << QStringLiteral("-f") << QString::number(page) << QStringLiteral("-l") << QString::number(page);
+    QProcess process;
+    process.start(QStringLiteral("pdftotext"), arguments << path << QStringLiteral("-"));
+    process.waitForFinished(60000);
+    return QString::fromUtf8(process.readAllStandardOutput()).split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
 }
 
 QStringList texts(const QList<Word> &words)
@@ -455,7 +470,7 @@ TEST_F(ExportPanelTest, PrintedAndExportedPdfsShowTheTextOnTheSamePage)
         panel->printer().setOutputFormat(QPrinter::PdfFormat);
         panel->printer().setOutputFileName(path(name));
         QPointer<ExportJob> job;
-        const auto connection = QObject::connect(panel, &DocumentPrintPanel::printToFileStarted,
+        const auto connection = QObject::connect(panel, &DocumentPrintPanel::printJobStarted,
                                                  [&](ExportJob *started) { job = started; });
         EXPECT_TRUE(panel->printTo(panel->printer()));
         QObject::disconnect(connection);
@@ -600,4 +615,143 @@ TEST_F(ExportPanelTest, ThePreviewShowsTheTextLaidOutOffTheWindowAndCancelEndsTh
     EXPECT_FALSE(job);
     for (QDialog *dialog : document->documentWindow()->findChildren<QDialog *>())
         EXPECT_FALSE(dialog->isVisible()) << dialog->objectName().toStdString();
+}
+
+// Printing on a printer is a job on a pool thread under a sheet on the document
+// window, as a print into a file is. A CUPS server of the test's own prints: the
+// virtual PDF printer (cups-pdf) prints every page, CUPS's PDF printer prints the
+// document's text, the print dialog's CUPS options go with it (a page range prints
+// that page alone), and a Cancel before the pages are whole prints nothing.
+TEST_F(ExportPanelTest, APrinterPrintsTheDocumentFromAJobAndACancelPrintsNothing)
+{
+    testsupport::PrivateCups cups;
+    if (!cups.skipReason().isEmpty())
+        GTEST_SKIP() << cups.skipReason().toStdString();
+    ASSERT_TRUE(cups.isReady()) << cups.failure().toStdString() << cups.log().toStdString();
+    QList<NodePtr> jobs;
+    for (int j = 0; j < 12; ++j) {
+        QList<std::pair<int, int>> entries;
+        for (int e = 0; e < 12; ++e)
+            entries.append({8, 1 + e});
+        jobs.append(makeJob(QStringLiteral("Job%1").arg(j), 50, entries));
+    }
+    fill(document, jobs);
+    document->printDocument(nullptr);
+    DocumentPrintPanel *panel = document->findChild<DocumentPrintPanel *>();
+    ASSERT_NE(panel, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return panel->printTextView() != nullptr; }, 60000));
+    ASSERT_GE(panel->previewWidget()->pageCount(), 2);
+    const QStringList expected =
+        panel->printTextView()->toPlainText().split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+    QPrinter &printer = panel->printer();
+    const auto choose = [&](const char *name) {
+        printer.setOutputFormat(QPrinter::NativeFormat);
+        printer.setPrinterName(QString::fromLatin1(name));
+        ASSERT_EQ(printer.outputFormat(), QPrinter::NativeFormat);
+        ASSERT_EQ(printer.printerName(), QString::fromLatin1(name));
+    };
+    // The key of the dialog's CUPS options is the one Qt's engine keeps them under.
+    const auto optionsKey = QPrintEngine::PrintEnginePropertyKey(DocumentPrintPanel::CupsOptions);
+
+    struct End
+    {
+        bool ended = false;
+        ExportJob::Outcome outcome = ExportJob::Failed;
+        QString reason;
+    };
+    const auto print = [&](const std::function<void(ExportJob *)> &meanwhile) {
+        auto end = std::make_shared<End>();
+        QPointer<ExportJob> job;
+        const auto connection = QObject::connect(panel, &DocumentPrintPanel::printJobStarted, [&](ExportJob *started) {
+            job = started;
+            QObject::connect(started, &ExportJob::finished, [end](ExportJob::Outcome outcome, const QString &reason) {
+                *end = {true, outcome, reason};
+            });
+        });
+        QString reason;
+        EXPECT_TRUE(panel->printTo(printer, &reason)) << reason.toStdString();
+        QObject::disconnect(connection);
+        EXPECT_TRUE(job);
+        if (job) {
+            EXPECT_EQ(job->progress().window()->parentWidget(), document->documentWindow());
+            meanwhile(job);
+        }
+        EXPECT_TRUE(QTest::qWaitFor([&] { return end->ended; }, 120000));
+        return *end;
+    };
+    const auto completed = [&](const char *name, int count) {
+        return QTest::qWaitFor([&] { return cups.completedJobs(name) >= count && !cups.hasPendingJobs(); }, 120000);
+    };
+
+    // The virtual printer: every page.
+    choose(testsupport::PrivateCups::Printer);
+    EXPECT_EQ(printer.printEngine()->property(optionsKey).typeId(), QMetaType::QStringList);
+    const End virtualPrint = print([](ExportJob *) {});
+    ASSERT_EQ(virtualPrint.outcome, ExportJob::Written) << virtualPrint.reason.toStdString();
+    ASSERT_TRUE(completed(testsupport::PrivateCups::Printer, 1)) << cups.log().toStdString();
+    ASSERT_EQ(cups.printed().size(), 1);
+    QProcess pdfinfo;
+    pdfinfo.start(QStringLiteral("pdfinfo"), {cups.printed().first()});
+    ASSERT_TRUE(pdfinfo.waitForFinished(60000));
+    const QByteArray info = pdfinfo.readAllStandardOutput();
+    // The pages of the text laid out for the printer's own page.
+    const QSizeF area = printer.pageLayout().paintRect(QPageLayout::Point).size();
+    const int printerPages = platform::PagedTextPrinter::pageCount(
+        *DocumentExporter(document->jobList(), {}, document->formatter(), {}).textDocument(area.width(), {}, area.height()),
+        area.height());
+    EXPECT_GE(printerPages, 2);
+    const QRegularExpressionMatch count =
+        QRegularExpression(QStringLiteral("^Pages:\\s+(\\d+)$"), QRegularExpression::MultilineOption)
+            .match(QString::fromUtf8(info));
+    EXPECT_EQ(count.captured(1).toInt(), printerPages) << info.toStdString();
+
+    // The document's text: the words of the PDF of the same pages written here (a line
+    // at a page's edge stands in the text of both pages), every word of the document
+    // among them in its order.
+    choose(testsupport::PrivateCups::FilePrinter);
+    const End whole = print([](ExportJob *) {});
+    ASSERT_EQ(whole.outcome, ExportJob::Written) << whole.reason.toStdString();
+    ASSERT_TRUE(completed(testsupport::PrivateCups::FilePrinter, 1)) << cups.log().toStdString();
+    DocumentExporter::PdfPages here;
+    here.info = platform::PrintInfo::shared();
+    here.printerLayout = printer.pageLayout();
+    here.resolution = printer.resolution();
+    QString reason;
+    ASSERT_TRUE(DocumentExporter::writeAtomically(
+        path(QStringLiteral("here.pdf")),
+        [&](QIODevice &device, QString *why) {
+            return DocumentExporter(document->jobList(), {}, document->formatter(), {}).writePdf(device, here, why);
+        },
+        &reason))
+        << reason.toStdString();
+    const QStringList printedWords = pdfWordList(cups.filePrinted());
+    EXPECT_EQ(printedWords.join(QLatin1Char(' ')).toStdString(),
+              pdfWordList(path(QStringLiteral("here.pdf"))).join(QLatin1Char(' ')).toStdString());
+    qsizetype found = 0;
+    for (const QString &word : printedWords) {
+        if (found < expected.size() && word == expected.at(found))
+            ++found;
+    }
+    EXPECT_EQ(found, expected.size()) << "the document's words up to " << found << " are printed in their order";
+    const QStringList secondPage = pdfWordList(cups.filePrinted(), 2);
+    ASSERT_FALSE(secondPage.isEmpty());
+
+    // Cancelled before the work could begin: the printer gets nothing.
+    const End cancelled = print([](ExportJob *job) {
+        testsupport::HeldPool held;
+        job->progress().cancelButton()->click();
+    });
+    EXPECT_EQ(cancelled.outcome, ExportJob::Cancelled);
+
+    // The dialog's choice of the second page alone.
+    printer.printEngine()->setProperty(optionsKey, QStringList{QStringLiteral("page-ranges"), QStringLiteral("2")});
+    const End second = print([](ExportJob *) {});
+    ASSERT_EQ(second.outcome, ExportJob::Written) << second.reason.toStdString();
+    ASSERT_TRUE(completed(testsupport::PrivateCups::FilePrinter, 2)) << cups.log().toStdString();
+    // The cancelled print never reached the printer.
+    EXPECT_EQ(cups.completedJobs(testsupport::PrivateCups::FilePrinter), 2);
+    EXPECT_EQ(pdfWordList(cups.filePrinted()).join(QLatin1Char(' ')).toStdString(),
+              secondPage.join(QLatin1Char(' ')).toStdString());
+    panel->previewDialog()->reject();
+    drainEvents();
 }

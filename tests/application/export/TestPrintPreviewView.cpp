@@ -222,3 +222,49 @@ TEST_F(PrintPreviewViewTest, SeededZoomsAndMovesKeepThePageInViewAndItsPixels)
     view.clear();
     EXPECT_EQ(view.pageCount(), 0);
 }
+
+// Scrolled into a page by less than half of it, the view names that page; by more,
+// the next one. A zoom, a fit and a resize keep the page named at the view's top.
+TEST_F(PrintPreviewViewTest, ThePageNamedIsTheOneLessThanHalfScrolledPastAndAZoomKeepsIt)
+{
+    const QPageLayout page = a4(35, 40, 35, 35);
+    platform::PrintInfo info;
+    const std::unique_ptr<QTextDocument> text = seededText(77, 600, page);
+    PrintPreviewView view;
+    view.resize(500, 600);
+    view.show();
+    view.setText(text.get(), page, info);
+    ASSERT_GE(view.pageCount(), 8);
+    std::mt19937 random(4711);
+    for (int step = 0; step < 24; ++step) {
+        SCOPED_TRACE(step);
+        // The distance from one page's top to the next one's, on the screen.
+        view.setCurrentPage(1);
+        view.setCurrentPage(2);
+        const int stride = view.verticalScrollBar()->value();
+        ASSERT_GT(stride, 10);
+        const int top = int(random() % (view.pageCount() - 3));
+        const bool pastHalf = step % 2 == 1;
+        // A third of the page or less, two thirds or more: clear of the half.
+        const int into = pastHalf ? stride - 1 - int(random() % (stride / 3)) : int(random() % (stride / 3));
+        view.verticalScrollBar()->setValue(top * stride + into);
+        const int expected = top + 1 + (pastHalf ? 1 : 0);
+        EXPECT_EQ(view.currentPage(), expected);
+        switch (step % 4) {
+        case 0:
+            view.zoomIn();
+            break;
+        case 1:
+            view.zoomOut();
+            break;
+        case 2:
+            view.setZoomMode(step % 8 == 2 ? PrintPreviewView::FitInView : PrintPreviewView::FitToWidth);
+            break;
+        default:
+            view.setZoomFactor(qreal(50 + random() % 100) / 100);
+            break;
+        }
+        EXPECT_EQ(view.currentPage(), expected);
+        view.setZoomMode(PrintPreviewView::FitToWidth);
+    }
+}

@@ -15,7 +15,29 @@
 
 namespace nodetreearchive {
 
-inline void writeDate(testsupport::TypedStreamWriter &w, const QDateTime &date)
+// How the platform's writer shared the objects of a document: what it wrote once and
+// referred back to after (TypedStreamWriter::Share kinds), and how many zone objects
+// the dates took turns with (0 for one zone object whose sharing the kinds decide).
+struct Sharing
+{
+    unsigned kinds = testsupport::TypedStreamWriter::ShareNothing;
+    int zoneObjects = 0;
+};
+
+// The shapes an archive of the platform's writer may have: nothing shared, one zone and
+// one format for every date, the format alone, 300 zones and the format, and every
+// object of equal content once (zones, formats, names, dates).
+inline QList<Sharing> sharingShapes()
+{
+    using W = testsupport::TypedStreamWriter;
+    return {{W::ShareNothing, 0},
+            {W::ShareZones | W::ShareFormats, 0},
+            {W::ShareFormats, 0},
+            {W::ShareZones | W::ShareFormats, 300},
+            {W::ShareZones | W::ShareFormats | W::ShareStrings | W::ShareDates | W::ShareData, 0}};
+}
+
+inline void writeDate(testsupport::TypedStreamWriter &w, const QDateTime &date, int zoneObject = 0)
 {
     const qint64 seconds = date.toSecsSinceEpoch() - platform::ArchivedFoundationObjects::ReferenceDateUnixSeconds;
     const int offset = date.offsetFromUtc();
@@ -24,7 +46,7 @@ inline void writeDate(testsupport::TypedStreamWriter &w, const QDateTime &date)
                              .arg(offset < 0 ? QLatin1Char('-') : QLatin1Char('+'))
                              .arg(qAbs(offset) / 3600, 2, 10, QLatin1Char('0'))
                              .arg(qAbs(offset) % 3600 / 60, 2, 10, QLatin1Char('0'));
-    w.calendarDate(double(seconds), zone);
+    w.calendarDate(double(seconds), zone, {}, QStringLiteral("%Y-%m-%d %H:%M:%S %z"), zoneObject);
 }
 
 inline void writeStore(testsupport::TypedStreamWriter &w, const DocumentValuesStore &store)
@@ -61,9 +83,14 @@ inline void writeText(testsupport::TypedStreamWriter &w, const QString &text)
         w.string(text);
 }
 
-// The node's fields in archive order; the root's list starts with the store.
-inline void writeNode(testsupport::TypedStreamWriter &w, const Node &node, const DocumentValuesStore *store = nullptr)
+// The node's fields in archive order; the root's list starts with the store. With
+// several zone objects, the dates take turns with them.
+inline void writeNode(testsupport::TypedStreamWriter &w, const Node &node, const DocumentValuesStore *store = nullptr,
+                      int zoneObjects = 0, int *turn = nullptr)
 {
+    int ownTurn = 0;
+    if (!turn)
+        turn = &ownTurn;
     w.beginObject({{"Node", 160}, {"NSObject", 0}});
     w.group("@");
     const qsizetype extra = store ? 1 : 0;
@@ -71,14 +98,14 @@ inline void writeNode(testsupport::TypedStreamWriter &w, const Node &node, const
         if (i < extra)
             writeStore(w, *store);
         else
-            writeNode(w, *node.childAtIndex(i - extra));
+            writeNode(w, *node.childAtIndex(i - extra), nullptr, zoneObjects, turn);
     });
     writeText(w, node.itemName());
     w.group("i");
     w.integer(node.type());
     w.group("@@");
-    writeDate(w, node.cDate());
-    writeDate(w, node.lDate());
+    writeDate(w, node.cDate(), zoneObjects ? (*turn)++ % zoneObjects : 0);
+    writeDate(w, node.lDate(), zoneObjects ? (*turn)++ % zoneObjects : 0);
     w.group("iicc");
     w.integer(node.hours());
     w.integer(node.minutes());
@@ -92,12 +119,43 @@ inline void writeNode(testsupport::TypedStreamWriter &w, const Node &node, const
 }
 
 inline QByteArray archiveOf(const Node &root, const DocumentValuesStore &store,
-                            testsupport::TypedStreamWriter::ByteOrder order = testsupport::TypedStreamWriter::ByteOrder::Big)
+                            testsupport::TypedStreamWriter::ByteOrder order = testsupport::TypedStreamWriter::ByteOrder::Big,
+                            const Sharing &sharing = {})
 {
     testsupport::TypedStreamWriter w(order);
+    w.setSharing(sharing.kinds);
     w.group("@");
-    writeNode(w, root, &store);
+    writeNode(w, root, &store, sharing.zoneObjects);
     return w.data();
+}
+
+// A document of one job whose days hold `entries` time entries, four a day, at +01:00
+// in whole seconds as the archive keeps them: the smallest entries a person makes (no
+// name, whole sums; the days named as the platform named them, many alike).
+inline NodePtr oneJobOf(int entries)
+{
+    const QDateTime start(QDate(2009, 1, 5), QTime(0, 0), Qt::OffsetFromUTC, 3600);
+    NodePtr root = Node::create(Node::Root, start);
+    NodePtr job = Node::create(Node::Job, start);
+    job->setItemName(QStringLiteral("Job"));
+    job->setWage(40.f);
+    root->addChild(job);
+    static const int spans[4][2] = {{540, 630}, {660, 735}, {780, 900}, {930, 1065}};
+    NodePtr day;
+    for (int i = 0; i < entries; ++i) {
+        const QDateTime dayStart = start.addDays(i / 4);
+        if (i % 4 == 0) {
+            day = Node::create(Node::Day, dayStart);
+            day->setItemNameByType();
+            job->addChild(day);
+        }
+        NodePtr entry = Node::create(Node::TimeEntry, dayStart.addSecs(spans[i % 4][0] * 60));
+        entry->setlDate(dayStart.addSecs(spans[i % 4][1] * 60));
+        entry->setWage(job->wage());
+        day->addChild(entry);
+    }
+    root->recalcWorkTimeForTree();
+    return root;
 }
 
 // No document: a root node whose list holds one string and then refers back to it

@@ -304,8 +304,8 @@ std::string alongTheSplit(const ZQSplitView &view)
     return text + " / " + view.stringWithSavedState().toStdString();
 }
 
-// Seeded views of panes with and without limits, collapsible or not, through resizes
-// and every kind of change to a pane: after each, a layout at the same size, and one
+// Seeded views of panes with and without limits (also a minimum no room can meet),
+// collapsible or not, through resizes and every kind of change to a pane: after each, a layout at the same size, and one
 // at a size changed only across the split, change nothing along it; the state text
 // the view gives is taken back as the same text and the same sizes, also after the
 // view was resized elsewhere and back.
@@ -323,10 +323,12 @@ TEST(SplitViewLayout, LayoutsThatChangeNothingAlongTheSplitChangeNothing)
         float cross = 100;
         for (int step = 0; step < 60; ++step) {
             const std::string where = "seed " + std::to_string(seed) + " step " + std::to_string(step);
-            const int operation = uniform(0, 8);
+            const int operation = uniform(0, 9);
             ZQSplitSubview *pane = view->subviewAtPosition(unsigned(uniform(0, count - 1)));
             if (operation < 2)
                 setSize(float(uniform(40, 1800)), cross);
+            else if (operation == 9)
+                pane->setMinDimension(uniform(0, 1) ? 9999999.0f : float(uniform(1, 120)), 0); // one that cannot be met
             else if (operation == 7)
                 pane->setDimension(float(uniform(1, 800)) + 0.5f); // an exact half
             else if (operation == 8)
@@ -394,12 +396,13 @@ TEST(SplitViewLayout, AnExactHalfIsKeptAtAnUnchangedSize)
     EXPECT_EQ(alongTheSplit(*fresh), laidOut) << "restored in a new view";
 }
 
-// Collapsing a pane, expanding it and collapsing it again at an unchanged size puts
-// the other panes back where the first collapse had put them, in seeded views of 2 to
-// 7 panes with and without limits (none of them held at one by the expansion).
+// Collapsing a pane and expanding it at an unchanged size puts every pane back where
+// it was, and collapsing it again puts the other panes back where the first collapse
+// had put them (also where the expansion held one of them at a limit), in seeded views
+// of 2 to 7 panes with and without limits.
 TEST(SplitViewLayout, CollapsingAgainPutsTheOtherPanesBack)
 {
-    int cycles = 0;
+    int cycles = 0, unlimited = 0, held = 0;
     for (unsigned seed = 1; seed <= 300; ++seed) {
         std::mt19937 random(seed);
         const auto uniform = [&random](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
@@ -411,33 +414,54 @@ TEST(SplitViewLayout, CollapsingAgainPutsTheOtherPanesBack)
         ZQSplitSubview *pane = view->subviewAtPosition(unsigned(uniform(0, count - 1)));
         pane->setCanCollapse(true);
         const std::string where = "seed " + std::to_string(seed) + " pane " + std::to_string(pane->position());
-        ASSERT_LT(pane->collapse(), 0) << where;
-        view->adjustSubviews();
+        if (ZQSplitSubview *other = view->subviewAtPosition(unsigned(uniform(0, count - 1))); other != pane && uniform(0, 3) == 0) {
+            other->setMinDimension(9999999, 0); // a minimum no room meets
+            other->setCanCollapse(true);
+            view->adjustSubviews();
+        }
         // The panes' places and sizes (not the remainders that the text adds).
         const auto places = [&view] {
             const std::string text = alongTheSplit(*view);
             return text.substr(0, text.find(" / "));
         };
+        const std::string before = places();
+        if (!pane->canCollapse() || pane->isCollapsed())
+            continue; // alone in the layout, or collapsed by it
+        ASSERT_LT(pane->collapse(), 0) << where;
+        view->adjustSubviews();
         const std::string collapsed = places();
+        if (!pane->isCollapsed())
+            continue; // shown again: the others cannot fill the room within their limits
         pane->expand();
         view->adjustSubviews();
         const std::string expanded = alongTheSplit(*view);
         if (pane->isCollapsed())
             continue; // its minimum doesn't fit beside the others' minimums
-        // A pane that the expansion holds at a limit loses its remainder there: the
-        // others' sizes come back only as near as the limit lets them.
+        // Also where the expansion holds a pane at a limit (it loses its remainder
+        // there): collapsing again undoes the expansion.
         const QList<ZQSplitSubview *> shown = view->ZQ___subviews();
         if (std::any_of(shown.begin(), shown.end(), [&](const ZQSplitSubview *p) {
                 const float size = along(*view, p->position());
                 return p != pane && (size == p->minDimension() || size == p->maxDimension());
             }))
-            continue;
+            ++held;
         ++cycles;
+        // Expanded, it takes back the share it had, and the others their sizes (where
+        // no limit held a pane on the way).
+        const QList<ZQSplitSubview *> all = view->allSubviews();
+        if (std::all_of(all.begin(), all.end(), [](const ZQSplitSubview *p) {
+                return p->minDimension() == 1 && p->maxDimension() == 1000000;
+            })) {
+            ++unlimited;
+            EXPECT_EQ(places(), before) << where << ": expanded again, " << expanded;
+        }
         ASSERT_LT(pane->collapse(), 0) << where;
         view->adjustSubviews();
         EXPECT_EQ(places(), collapsed) << where << "\n expanded between: " << expanded;
     }
-    EXPECT_GT(cycles, 200);
+    EXPECT_GT(cycles, 250);
+    EXPECT_GT(unlimited, 40);
+    EXPECT_GT(held, 20);
 }
 
 } // namespace

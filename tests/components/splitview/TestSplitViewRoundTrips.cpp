@@ -236,7 +236,7 @@ struct Tally
 TEST(SplitViewRoundTrips, WhatTheViewWritesReadsBackEverywhere)
 {
     Tally tally;
-    int roundTrips = 0;
+    int roundTrips = 0, squeezedTrips = 0;
     for (unsigned seed = 1; seed <= 30; ++seed) {
         std::mt19937 random(seed);
         const auto uniform = [&random](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
@@ -246,7 +246,10 @@ TEST(SplitViewRoundTrips, WhatTheViewWritesReadsBackEverywhere)
         const int count = uniform(2, 7);
         for (int i = 0; i < count; ++i) {
             design.sizes.push_back(float(uniform(5, 500)));
-            if (uniform(0, 2) == 0) {
+            const int limited = uniform(0, 8);
+            if (limited == 0) {
+                design.limits.emplace_back(9999999.0f, 0.0f); // a minimum no room meets
+            } else if (limited <= 3) {
                 const int minimum = uniform(1, 120);
                 design.limits.emplace_back(float(minimum), uniform(0, 1) ? float(minimum + uniform(0, 400)) : 0.0f);
             } else {
@@ -284,8 +287,19 @@ TEST(SplitViewRoundTrips, WhatTheViewWritesReadsBackEverywhere)
             ZQSplitView::removeStateUsingName(name);
             original.view->adjustSubviews();
             const QString text = platform::UserDefaults::standardUserDefaults().objectForKey(key).toString();
-            if (text.isEmpty())
+            if (text.isEmpty()) {
+                // Squeezed: the view read from its archive shows the same panes.
+                const Panes squeezed = panesOf(*original.view);
+                platform::KeyedUnarchiver reader(archived(*original.view));
+                ZQSplitView *copy = ZQSplitView::fromCoder(reader);
+                ASSERT_NE(copy, nullptr) << where;
+                Window read(copy, original.window->size());
+                read.show();
+                tally.check("squeezed, unarchived", panesOf(*read.view) == squeezed,
+                            where + "\n expected " + describe(squeezed) + "\n got      " + describe(panesOf(*read.view)));
+                ++squeezedTrips;
                 continue;
+            }
             ASSERT_EQ(text, original.view->stringWithSavedState()) << where;
             const Panes expected = panesOf(*original.view);
             const QSize size = original.window->size();
@@ -337,6 +351,7 @@ TEST(SplitViewRoundTrips, WhatTheViewWritesReadsBackEverywhere)
     }
     tally.expectNoMisses();
     EXPECT_GT(roundTrips, 600);
+    EXPECT_GT(squeezedTrips, 50);
 }
 
 // The report's relaunch: a state saved at 804 × 1039 and restored in new views of

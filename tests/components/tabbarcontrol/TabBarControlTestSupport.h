@@ -1,7 +1,10 @@
 #pragma once
 // Helpers of the tab bar control tests: a tab model with the keys the control binds,
 // a delegate that records what it hears, and a control over a tab view of n items.
+#include "components/tabbarcontrol/VTArchivedView.h"
 #include "components/tabbarcontrol/VTTabBarControl.h"
+#include "platform/archive/KeyedArchiver.h"
+#include "platform/archive/KeyedUnarchiver.h"
 #include "platform/drawing/TabView.h"
 #include "platform/foundation/KeyValueObserving.h"
 
@@ -108,5 +111,24 @@ struct Bar
     }
     VTTabBarCell *cell(int i) const { return control->cells().at(size_t(i)).get(); }
 };
+
+// The control's keyed archive (empty when it could not be written).
+inline QByteArray archived(VTTabBarControl &control)
+{
+    return platform::KeyedArchiver::archivedData(VTArchivedView::forWidget(&control)).value_or(QByteArray());
+}
+
+// The control read back from an archive, with the tab view it refers to (held by the
+// decoded object that is handed back too); null when the archive is refused.
+inline std::unique_ptr<VTTabBarControl> unarchived(const QByteArray &data, std::shared_ptr<VTArchivedView> *decoded = nullptr)
+{
+    auto object = platform::KeyedUnarchiver::unarchivedObject<VTArchivedView>(data);
+    if (!object)
+        return nullptr;
+    if (decoded)
+        *decoded = object;
+    std::unique_ptr<QWidget> widget = object->takeWidget();
+    return std::unique_ptr<VTTabBarControl>(qobject_cast<VTTabBarControl *>(widget.release()));
+}
 
 } // namespace tabbarcontroltest

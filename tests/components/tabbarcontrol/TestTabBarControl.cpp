@@ -387,6 +387,19 @@ TEST(TabBarControl, EachLayoutMatchesOneFromScratch)
             out << QStringLiteral("tool tips differ from the shown tabs");
         return out.join(u'\n').toStdString();
     };
+    // What a person sees of the bar: each tab's title, where it is drawn (or that it is
+    // in the menu) and whether it is drawn selected.
+    const auto drawn = [](VTTabBarControl &control) {
+        QStringList out;
+        for (const auto &cell : control.cells())
+            out << QStringLiteral("%1 %2%3")
+                       .arg(cell->stringValue(),
+                            cell->isInOverflowMenu() ? QStringLiteral("menu")
+                                                     : QStringLiteral("%1+%2").arg(cell->frame().x()).arg(cell->frame().width()),
+                            cell->state() == platform::Cell::State::On ? QStringLiteral(" selected") : QString());
+        return out.join(u'\n').toStdString();
+    };
+    int roundTrips = 0;
     for (int step = 0; step < 1500; ++step) {
         const int count = bar.tabView.numberOfTabViewItems();
         switch (pick(8)) {
@@ -434,5 +447,30 @@ TEST(TabBarControl, EachLayoutMatchesOneFromScratch)
         ASSERT_EQ(rects, tracking(*fresh.control)) << "step " << step;
         ASSERT_EQ(rects.find("WRONG"), std::string::npos) << "step " << step << "\n" << rects;
         ASSERT_EQ(rects.find("differ"), std::string::npos) << "step " << step << "\n" << rects;
+
+        // A copy through the keyed archive draws what the bar draws (the tabs' titles,
+        // places and selection), at once and after its own layout; and a copy of it is
+        // written as the same bytes as it.
+        if (step % 5 == 0) {
+            const std::string original = drawn(*bar.control);
+            std::shared_ptr<VTArchivedView> decoded;
+            std::unique_ptr<VTTabBarControl> copy = unarchived(archived(*bar.control), &decoded);
+            ASSERT_TRUE(copy) << "step " << step;
+            ASSERT_EQ(drawn(*copy), original) << "step " << step << ", the copy as read";
+            // Woken as its owner wakes it, and laid out.
+            copy->awakeFromNib();
+            copy->updateTabBar(false);
+            ASSERT_EQ(drawn(*copy), original) << "step " << step << ", the copy woken and laid out";
+            const QByteArray once = archived(*copy);
+            std::shared_ptr<VTArchivedView> decodedAgain;
+            std::unique_ptr<VTTabBarControl> again = unarchived(once, &decodedAgain);
+            ASSERT_TRUE(again) << "step " << step;
+            again->awakeFromNib();
+            again->updateTabBar(false);
+            ASSERT_EQ(archived(*again), once) << "step " << step << ", a round trip of a round trip";
+            ASSERT_EQ(drawn(*again), original) << "step " << step << ", the copy of the copy";
+            ++roundTrips;
+        }
     }
+    EXPECT_GT(roundTrips, 250);
 }

@@ -292,12 +292,13 @@ void expectMenuInTheOrderNow(const Bar &b, const QStringList &menu, const std::s
 
 } // namespace
 
-// The overflow menu opened right after one of the bar's own moves, with no pass
-// between, lists the tabs in their order now, also when it had been opened (and so
-// built) before the move; seeded runs of moves, openings and passes.
+// The overflow menu opened right after one of the bar's own moves, or after a tab's
+// label changed, with no pass between, lists the tabs in their order and with their
+// labels now, also when it had been opened (and so built) before; seeded runs of
+// moves, new labels, openings and passes.
 TEST(TabBarViewMoves, TheOverflowMenuListsTheOrderAfterAMove)
 {
-    int openings = 0;
+    int openings = 0, relabels = 0;
     for (unsigned seed = 1; seed <= 40; ++seed) {
         QStringList titles;
         for (int i = 0; i < 8; ++i)
@@ -308,8 +309,11 @@ TEST(TabBarViewMoves, TheOverflowMenuListsTheOrderAfterAMove)
         std::mt19937 random(seed);
         const auto pick = [&random](int n) { return std::uniform_int_distribution<int>(0, n - 1)(random); };
         for (int step = 0; step < 30; ++step) {
-            const int kind = pick(6);
-            if (kind < 3) {
+            const int kind = pick(7);
+            if (kind == 6) {
+                // A new label, unique in the bar.
+                b.tabView.tabViewItems()[size_t(pick(8))]->setLabel(QString::number(100 + relabels++));
+            } else if (kind < 3) {
                 b.bar.moveTabViewItem(b.tabView.tabViewItems()[size_t(pick(8))], pick(8));
             } else if (kind < 5) {
                 ++openings;
@@ -320,4 +324,5 @@ TEST(TabBarViewMoves, TheOverflowMenuListsTheOrderAfterAMove)
         }
     }
     EXPECT_GT(openings, 300);
+    EXPECT_GT(relabels, 100);
 }

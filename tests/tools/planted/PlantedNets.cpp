@@ -12,6 +12,7 @@
 #include <QAbstractTableModel>
 #include <QAction>
 #include <QEventLoop>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QLoggingCategory>
 #include <QPainter>
@@ -33,6 +34,9 @@
 #include <thread>
 #include <vector>
 
+#include <csignal>
+#include <dlfcn.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 namespace {
@@ -135,6 +139,55 @@ class Thrower : public QObject
 {
 public:
     void refuse() { throw std::invalid_argument("a slot's own refusal"); }
+};
+
+// Waits past the limit for a display server's answer in its client library, called
+// from our own code: a connection's setup whose server (another thread here, on a
+// socket pair) answers only after the limit, by going away.
+void waitForADisplayServerFromOurCode()
+{
+    using Connect = void *(*)(int, void *);
+    using Disconnect = void (*)(void *);
+    void *library = dlopen("libxcb.so.1", RTLD_NOW);
+    ASSERT_NE(library, nullptr) << "libxcb.so.1: " << dlerror();
+    const auto connect = reinterpret_cast<Connect>(dlsym(library, "xcb_connect_to_fd"));
+    const auto disconnect = reinterpret_cast<Disconnect>(dlsym(library, "xcb_disconnect"));
+    ASSERT_TRUE(connect && disconnect);
+    int ends[2] = {-1, -1};
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, ends), 0);
+    std::thread server([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(holdMs()));
+        ::shutdown(ends[1], SHUT_RDWR);
+    });
+    void *connection = connect(ends[0], nullptr); // owns ends[0] from here
+    disconnect(connection);
+    server.join();
+    ::close(ends[1]);
+}
+
+// Shows a new window through a queued call of Qt's own slot while the X server stands
+// still for `ms` (CHRONARK_PLANTED_X_SERVER_PID, the check's own server): the window's
+// creation waits for the server in Qt's frames alone, inside the event dispatch.
+void showWhileTheServerStandsStill(int ms)
+{
+    const pid_t server = pid_t(qEnvironmentVariableIntValue("CHRONARK_PLANTED_X_SERVER_PID"));
+    ASSERT_GT(server, 0) << "the check's X server";
+    QWidget window;
+    window.resize(120, 80);
+    ASSERT_EQ(::kill(server, SIGSTOP), 0);
+    std::thread wake([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        ::kill(server, SIGCONT);
+    });
+    QMetaObject::invokeMethod(&window, "show", Qt::QueuedConnection);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.isVisible(); }, 30000));
+    wake.join();
+}
+
+class ReturnSender : public QLineEdit
+{
+public:
+    void sendReturn() { Q_EMIT returnPressed(); }
 };
 
 void showAndPaint(QWidget &widget)
@@ -338,6 +391,53 @@ TEST(PlantedWatchdog, AHoldElsewhereWhileACallIsKnown)
 {
     const testsupport::KnownGuiThreadHold known("knownButNotCalled", "a call of a library the test knows holds");
     queued(holdPastTheLimit);
+}
+
+TEST(PlantedWatchdog, ASignalTheTestEmitsItself)
+{
+    ReturnSender field;
+    QObject::connect(&field, &QLineEdit::returnPressed, [] { holdPastTheLimit(); });
+    field.sendReturn();
+}
+
+TEST(PlantedWatchdog, ATimersTimeoutCalledDirectly)
+{
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [] { workPastTheLimit(); });
+    QMetaObject::invokeMethod(&timer, "timeout", Qt::DirectConnection);
+}
+
+TEST(PlantedWatchdog, ADisplayServerWaitOurCodeCauses)
+{
+    queued(waitForADisplayServerFromOurCode);
+}
+
+TEST(PlantedWatchdog, OneDisplayServerWaitInQtsFrames)
+{
+    showWhileTheServerStandsStill(holdMs() * 2);
+}
+
+TEST(PlantedWatchdog, TwoLongDisplayServerWaitsInQtsFramesInOneTest)
+{
+    showWhileTheServerStandsStill(1900);
+    showWhileTheServerStandsStill(1900);
+}
+
+TEST(PlantedExceptions, AThrowWhoseReportAFilterHides)
+{
+    // Put back at the end (the logging-state check sees nothing), but meanwhile the
+    // exception reports are off.
+    const testsupport::ScopedLoggingFilter hidden([](QLoggingCategory *category) {
+        if (qstrcmp(category->categoryName(), "chronark.exceptions") == 0)
+            category->setEnabled(QtCriticalMsg, false);
+    });
+    bool ran = false;
+    QTimer::singleShot(0, qApp, [&] {
+        ran = true;
+        (void)three.at(7);
+    });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ran; }, 5000));
+    QTest::qWait(20);
 }
 
 TEST(PlantedMouse, ADoubleClickWithoutItsRelease)

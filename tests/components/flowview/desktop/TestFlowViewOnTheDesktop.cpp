@@ -7,6 +7,7 @@
 #include "components/flowview/KZVideoOverlayLayer.h"
 #include "platform/foundation/OperationQueue.h"
 #include "platform/media/MediaMovie.h"
+#include "platform/media/MoviePoster.h"
 #include "platform/media/PreviewPanel.h"
 #include "tests/components/flowview/FlowViewItems.h"
 #include "tests/components/flowview/desktop/MjpegAvi.h"
@@ -24,6 +25,9 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <functional>
+#include <thread>
 #include <iostream>
 
 namespace {
@@ -206,16 +210,33 @@ TEST_F(FlowViewOnTheDesktop, ThePreviewPanelShowsTheSelectedFileAndPassesItsKeys
     panel->setDelegate(nullptr);
 }
 
+// Waits until `done` holds while the movie's player moves on, however slowly: fails
+// at once when the player reports an error, and when it reported nothing at all (no
+// status, position, length or picture) for StallMs.
+::testing::AssertionResult whilePlayerMovesOn(const platform::MediaMovie &movie, const std::function<bool()> &done,
+                                              const char *what)
+{
+    constexpr int StallMs = 30000;
+    for (;;) {
+        const quint64 seen = movie.progress();
+        const bool moved = QTest::qWaitFor(
+            [&] { return done() || !movie.errorString().isEmpty() || movie.progress() != seen; }, StallMs);
+        if (done())
+            return ::testing::AssertionSuccess();
+        if (!movie.errorString().isEmpty())
+            return ::testing::AssertionFailure() << what << ": the player failed: " << movie.errorString().toStdString();
+        if (!moved)
+            return ::testing::AssertionFailure() << what << ": the player reported nothing for " << StallMs << " ms ("
+                                                 << movie.frameCount() << " pictures)";
+    }
+}
+
+// The players (the poster's and the movie's) run off the GUI thread: no hold of it is
+// excused here, on a busy machine neither.
 TEST_F(FlowViewOnTheDesktop, AMoviePlaysInTheSelectedItem)
 {
     if (!QMediaPlayer().isAvailable())
         GTEST_SKIP() << "Qt Multimedia has no media backend on this machine";
-    // The poster's first video frame is turned into a picture on the GUI thread, and the
-    // first conversion sets up Qt Multimedia's converter there (about 200 ms).
-    const testsupport::KnownGuiThreadHold converter("QVideoFrame::toImage", "the first video frame's conversion in Qt Multimedia");
-    // A poster's player, once it has its picture, is stopped; GStreamer's pipeline waits
-    // for its state change on the thread that stops it (some 300 ms).
-    const testsupport::KnownGuiThreadHold stop("QGstreamerMediaPlayer::stopOrEOS", "GStreamer's pipeline stopping");
     QList<QImage> frames;
     for (int i = 0; i < 30; ++i)
         frames.append(flowtest::solid(QSize(160, 120), QColor::fromHsv(i * 12, 220, 230)));
@@ -238,14 +259,47 @@ TEST_F(FlowViewOnTheDesktop, AMoviePlaysInTheSelectedItem)
     view.mouseEnteredLayerAtIndex(0);
     EXPECT_FALSE(overlay->isHidden());
     overlay->buttonLayer()->performClick();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return played->frameCount() > 3; }, 15000)) << "no pictures played";
+    EXPECT_GT(played->rate(), 0.0) << "a click plays at once";
+    ASSERT_TRUE(whilePlayerMovesOn(*played, [&] { return played->frameCount() > 3; }, "no pictures played"));
     const qreal first = overlay->indicatorValue();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return overlay->indicatorValue() > first; }, 5000)) << "the ring stands still";
+    ASSERT_TRUE(whilePlayerMovesOn(*played, [&] { return overlay->indicatorValue() > first; }, "the ring stands still"));
     EXPECT_FALSE(movieLayer->contents().isNull());
+    EXPECT_TRUE(played->errorString().isEmpty()) << played->errorString().toStdString();
 
     view.setSelectedIndex(1);
     EXPECT_EQ(played->rate(), 0.0) << "deselecting stops the movie";
     EXPECT_FALSE(view.movieLayerAtIndex(0));
+}
+
+// A movie's poster is its first picture, taken on the worker that asks (the GUI thread
+// goes on meanwhile, and gets none itself); a cancelled wait answers none.
+TEST_F(FlowViewOnTheDesktop, AMoviesPosterIsTakenOnTheAskingWorker)
+{
+    if (!QMediaPlayer().isAvailable())
+        GTEST_SKIP() << "Qt Multimedia has no media backend on this machine";
+    QList<QImage> frames;
+    for (int i = 0; i < 10; ++i)
+        frames.append(flowtest::solid(QSize(160, 120), i == 0 ? QColor(20, 200, 40) : QColor(200, 20, 40)));
+    const QString movie = dir.filePath(QStringLiteral("poster.avi"));
+    ASSERT_TRUE(flowtest::MjpegAviWriter::write(movie, frames, 10));
+    const QUrl url = QUrl::fromLocalFile(movie);
+    EXPECT_TRUE(platform::MoviePoster::posterFrame(url).isNull()) << "the GUI thread never waits for one";
+
+    QImage poster, cancelled;
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        poster = platform::MoviePoster::posterFrame(url);
+        cancelled = platform::MoviePoster::posterFrame(url, platform::MoviePoster::DefaultTimeoutMs, [] { return true; });
+        done = true;
+    });
+    const bool answered = QTest::qWaitFor([&] { return done.load(); }, 60000);
+    worker.join();
+    ASSERT_TRUE(answered);
+    ASSERT_FALSE(poster.isNull()) << "no poster";
+    const QColor middle = poster.pixelColor(poster.width() / 2, poster.height() / 2);
+    EXPECT_GT(middle.green(), 150) << "the first picture, not a later one";
+    EXPECT_LT(middle.red(), 80);
+    EXPECT_TRUE(cancelled.isNull());
 }
 
 } // namespace
