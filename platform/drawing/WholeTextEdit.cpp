@@ -72,6 +72,7 @@ void WholeTextEdit::documentChanged(int position, int removed, int added)
     QString inserted = textBetween(position, position + added);
     rememberParagraphs();
     m_mendPending = true;
+    ++m_changes;
     // Qt may say more changed than did (a paragraph merged or parted along): what
     // stayed the same at either end is no part of the edit.
 
@@ -190,8 +191,90 @@ void WholeTextEdit::selectWhole(qsizetype anchor, qsizetype position)
     QTextCursor cursor(document());
     cursor.setPosition(documentPosition(anchor));
     cursor.setPosition(documentPosition(position), QTextCursor::KeepAnchor);
-    setTextCursor(cursor);
+    setTextCursor(caretPastParting(cursor));
     ensureCursorVisible();
+}
+
+QTextCursor WholeTextEdit::caretPastParting(QTextCursor cursor, bool keepColumn)
+{
+    const QTextBlock block = cursor.block();
+    // An empty paragraph after it shows a line of its own until it is mended away.
+    if (cursor.position() != block.position() + block.length() - 1 || !isJoined(block.next()) || block.next().length() < 2)
+        return cursor;
+    const int x = cursor.verticalMovementX();
+    cursor.setPosition(block.next().position(), cursor.hasSelection() ? QTextCursor::KeepAnchor : QTextCursor::MoveAnchor);
+    if (keepColumn)
+        cursor.setVerticalMovementX(x);
+    return cursor;
+}
+
+void WholeTextEdit::showCaretPastParting()
+{
+    const QTextCursor shown = caretPastParting(textCursor());
+    if (shown.position() != textCursor().position())
+        setTextCursor(shown);
+}
+
+void WholeTextEdit::caretColumnAsShown()
+{
+    QTextCursor cursor = textCursor();
+    const int position = cursor.position();
+    cursor.setPosition(cursor.anchor());
+    cursor.setPosition(position, QTextCursor::KeepAnchor);
+    if (cursor.verticalMovementX() != textCursor().verticalMovementX())
+        setTextCursor(cursor);
+}
+
+void WholeTextEdit::caretAtLineEnd(bool vertical, int from, bool extending)
+{
+    QTextCursor cursor = textCursor();
+    const QTextBlock block = cursor.block();
+    const int end = block.position() + block.length() - 1;
+    const QTextLayout *layout = block.layout();
+    if (!isJoined(block.next()) || block.length() < 2 || !layout || layout->lineCount() == 0)
+        return;
+    const QTextCursor::MoveMode mode = extending ? QTextCursor::KeepAnchor : QTextCursor::MoveAnchor;
+    if (vertical) {
+        // The last line of the paragraph is a plain editor's line that wraps: the
+        // column is found in it laid out with what follows the parting.
+        const QTextLine own = layout->lineAt(layout->lineCount() - 1);
+        const int rowStart = block.position() + own.textStart();
+        // Before the blanks at its end the line is the same.
+        int last = end;
+        while (last > rowStart && document()->characterAt(last - 1).isSpace())
+            --last;
+        if (cursor.position() < last || last == rowStart)
+            return;
+        const QString row = block.text().mid(own.textStart());
+        QTextLayout wrapped(row + block.next().text().left(row.size() + 64), document()->defaultFont(), viewport());
+        wrapped.setTextOption(document()->defaultTextOption());
+        wrapped.beginLayout();
+        QTextLine line = wrapped.createLine();
+        line.setLineWidth(own.width());
+        // Not the last line, as it is not in a plain editor.
+        QTextLine next = wrapped.createLine();
+        if (next.isValid())
+            next.setLineWidth(own.width());
+        wrapped.endLayout();
+        const int x = cursor.verticalMovementX();
+        const int at = line.xToCursor(x);
+        const int to = at < row.size() ? rowStart + at : block.next().position();
+        if (to == cursor.position() || cursor.position() == from)
+            return;
+        cursor.setPosition(to, mode);
+        cursor.setVerticalMovementX(x);
+        setTextCursor(cursor);
+        return;
+    }
+    if (cursor.position() != end)
+        return;
+    // End: a line that wraps after blanks ends before the last of them; one wrapped
+    // inside a word, at the start of the next line.
+    if (document()->characterAt(end - 1).isSpace())
+        cursor.setPosition(end - 1, mode);
+    else
+        cursor = caretPastParting(cursor);
+    setTextCursor(cursor);
 }
 
 qsizetype WholeTextEdit::wholeCaretPosition() const
@@ -239,6 +322,8 @@ void WholeTextEdit::replaceWhole(qsizetype at, qsizetype length, const QString &
     setTextCursor(cursor);
     ensureCursorVisible();
     mendPartings();
+    showCaretPastParting();
+    caretColumnAsShown();
 }
 
 void WholeTextEdit::pushUndo(Edit edit)
@@ -361,7 +446,8 @@ bool WholeTextEdit::mendPartingAfter(const QTextBlock &block, qreal lineWidth)
             break;
         sample = std::min<qsizetype>(following.size(), 2 * sample);
     }
-    if (lineLength == row.size())
+    // An empty paragraph after a parting would show as a line of its own: it goes.
+    if (lineLength == row.size() && !following.isEmpty())
         return false;
     // The parting goes there (gone when the line takes all that followed it).
     const int end = rowStart + lineLength;
@@ -425,6 +511,18 @@ try {
         event->matches(QKeySequence::SelectNextChar) || event->matches(QKeySequence::SelectNextWord) ||
         (writable && (event->matches(QKeySequence::Delete) || event->matches(QKeySequence::DeleteEndOfWord) ||
                       event->matches(QKeySequence::DeleteEndOfLine)));
+    // The line keys go from where the caret shows: at a parting, the start of the next line.
+    const bool endKey = event->matches(QKeySequence::MoveToEndOfLine) || event->matches(QKeySequence::SelectEndOfLine);
+    const bool lineKey = event->matches(QKeySequence::MoveToNextLine) || event->matches(QKeySequence::SelectNextLine)
+                         || event->matches(QKeySequence::MoveToPreviousLine) || event->matches(QKeySequence::SelectPreviousLine)
+                         || event->matches(QKeySequence::MoveToNextPage) || event->matches(QKeySequence::SelectNextPage)
+                         || event->matches(QKeySequence::MoveToPreviousPage) || event->matches(QKeySequence::SelectPreviousPage);
+    const bool extending = event->matches(QKeySequence::SelectEndOfLine) || event->matches(QKeySequence::SelectNextLine)
+                           || event->matches(QKeySequence::SelectPreviousLine) || event->matches(QKeySequence::SelectNextPage)
+                           || event->matches(QKeySequence::SelectPreviousPage);
+    showCaretPastParting();
+    const int from = textCursor().position();
+    const int changes = m_changes;
     QTextCursor cursor = textCursor();
     if ((backward || forward) && (selecting || !cursor.hasSelection())) {
         const QTextCursor::MoveMode mode = selecting ? QTextCursor::KeepAnchor : QTextCursor::MoveAnchor;
@@ -442,7 +540,10 @@ try {
             }
         }
         if (position != cursor.position()) {
+            // The column the vertical keys go by stays the caret's, as shown.
+            const int x = cursor.verticalMovementX();
             cursor.setPosition(position, mode);
+            cursor.setVerticalMovementX(x);
             setTextCursor(cursor);
         }
     }
@@ -460,6 +561,12 @@ try {
     }
     if (m_mendPending)
         mendPartings();
+    if (lineKey || endKey)
+        caretAtLineEnd(lineKey, from, extending);
+    else
+        showCaretPastParting();
+    if (changes != m_changes)
+        caretColumnAsShown();
     dropEmptySelection();
 } catch (...) {
     ExceptionBoundary::caught(this, "keyPressEvent");
@@ -498,6 +605,8 @@ bool WholeTextEdit::wordKey(QKeyEvent *event)
     event->accept();
     if (m_mendPending)
         mendPartings();
+    if (remove)
+        caretColumnAsShown();
     dropEmptySelection();
     return true;
 }
@@ -559,6 +668,8 @@ try {
     }
     if (m_mendPending)
         mendPartings();
+    showCaretPastParting();
+    caretColumnAsShown();
 } catch (...) {
     ExceptionBoundary::caught(this, "inputMethodEvent");
 }
@@ -630,6 +741,7 @@ try {
     if (isReadOnly() || !source || !source->hasText())
         return;
     insertWhole(source->text());
+    showCaretPastParting();
 } catch (...) {
     ExceptionBoundary::caught(this, "insertFromMimeData");
 }

@@ -15,6 +15,9 @@
 // line full), moved there after every edit and resize and before it is painted;
 // lines wrap at blanks, and anywhere only inside a word longer than the line, as in
 // one unparted paragraph.
+// A caret at a parting shows where a plain editor shows one at a wrap, at the start
+// of the next line; End, Up, Down and the page keys stop there where a plain
+// editor's stop on a line that wraps.
 // Every break the text holds (LF, CR LF, CR, U+2029) comes back as it was, and so
 // does every break pasted or committed by an input method; Return breaks with an LF.
 // What it shows is what it holds: a break shows as one, a parting never.
@@ -108,6 +111,18 @@ private:
     // A selection of partings only (a key may leave its ends on the two sides of
     // one) is none: the caret stays where it is.
     void dropEmptySelection();
+    // The cursor with its caret end at a parting moved to the start of the paragraph
+    // after it: where a plain editor shows a caret at a line's wrap, the start of the
+    // next line. A vertical key's column is kept if asked, else it is the caret's.
+    static QTextCursor caretPastParting(QTextCursor cursor, bool keepColumn = false);
+    void showCaretPastParting();
+    // After an edit: the column the vertical keys go by is the caret's as it shows
+    // now (the partings may have moved under it).
+    void caretColumnAsShown();
+    // After End, or a vertical key (Up, Down, a page) that moved the caret from the
+    // position (extending the selection, or not): a caret on the line before a parting
+    // goes where a plain editor's key stops on a line that wraps.
+    void caretAtLineEnd(bool vertical, int from, bool extending);
     void pushUndo(Edit edit);
     // Drops the oldest steps beyond the bounds.
     void keepUndoBounds();
@@ -153,6 +168,8 @@ private:
     bool m_undoing = false;
     bool m_mending = false;
     bool m_mendPending = false;
+    // Changes of the text so far.
+    int m_changes = 0;
     // What the key or the input method being handled types (none for other keys),
     // and where in the text.
     QString m_typed;

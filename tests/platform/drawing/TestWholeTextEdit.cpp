@@ -471,16 +471,40 @@ QStringList longRunTexts(std::mt19937 &random, qsizetype longest)
 
 // Keys sent to the editor and to a plain editor alike, the caret brought before every
 // one to a parting (either side of it), a little before or after one, a break, or
-// anywhere, at times with a selection: after every key both hold the same text and
-// caret, and the editor shows the text it holds. Undo and redo go back through the
-// steps (typing that goes on where it stopped is one; an undo or a redo ends it) and
-// forward again, in order.
+// anywhere, at times with a selection: after every key both hold the same text,
+// caret and selection, and the editor shows the text it holds. Shown, the two stand
+// side by side at the same size, take the line keys too (Home, End, Up, Down, PageUp,
+// PageDown, with and without Shift) and draw the caret in the same place. Undo and
+// redo go back through the steps (typing that goes on where it stopped is one; an
+// undo or a redo ends it) and forward again, in order.
 class PlainEditorRace
 {
 public:
-    PlainEditorRace(WholeTextEdit *edit, std::uint32_t seed) : m_edit(edit), m_random(seed) {}
+    PlainEditorRace(WholeTextEdit *edit, std::uint32_t seed) : m_edit(edit), m_random(seed)
+    {
+        if (!edit->isVisible())
+            return;
+        m_plain.setLineWrapMode(QPlainTextEdit::WidgetWidth);
+        m_plain.setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        for (QPlainTextEdit *shown : {static_cast<QPlainTextEdit *>(edit), &m_plain})
+            shown->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        m_plain.resize(edit->size());
+        m_plain.show();
+    }
+
+    // Both to the size; answers when both are laid out at it.
+    void resize(QSize size)
+    {
+        for (QPlainTextEdit *shown : {static_cast<QPlainTextEdit *>(m_edit), &m_plain})
+            shown->resize(size);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return m_edit->size() == size && m_plain.size() == size; }));
+        note(testing::Message() << "resized to " << size.width() << "x" << size.height());
+        check();
+    }
 
     qint64 keys() const { return m_keys; }
+    // Whether all the text shows (or nothing does).
+    bool showsAll() const { return !m_edit->isVisible() || m_plain.verticalScrollBar()->maximum() == 0; }
 
     void start(const QString &text)
     {
@@ -515,6 +539,31 @@ public:
         placeCaret();
         if (::testing::Test::HasFatalFailure())
             return;
+        // The keys a person moves and selects by: by a character, by a word and, where
+        // lines show, the line keys.
+        static const KeyStep moves[] = {
+            {Qt::Key_Left, Qt::ShiftModifier, {}}, {Qt::Key_Right, Qt::ShiftModifier, {}},
+            {Qt::Key_Left, {}, {}}, {Qt::Key_Right, {}, {}},
+            {Qt::Key_Left, Qt::ControlModifier, {}}, {Qt::Key_Right, Qt::ControlModifier, {}},
+            {Qt::Key_Left, Qt::ControlModifier | Qt::ShiftModifier, {}},
+            {Qt::Key_Right, Qt::ControlModifier | Qt::ShiftModifier, {}},
+            {Qt::Key_Home, {}, {}}, {Qt::Key_End, {}, {}}, {Qt::Key_Up, {}, {}}, {Qt::Key_Down, {}, {}},
+            {Qt::Key_Home, Qt::ShiftModifier, {}}, {Qt::Key_End, Qt::ShiftModifier, {}},
+            {Qt::Key_Up, Qt::ShiftModifier, {}}, {Qt::Key_Down, Qt::ShiftModifier, {}},
+            {Qt::Key_PageUp, {}, {}}, {Qt::Key_PageDown, {}, {}},
+            {Qt::Key_PageUp, Qt::ShiftModifier, {}}, {Qt::Key_PageDown, Qt::ShiftModifier, {}},
+            {Qt::Key_Home, Qt::ControlModifier | Qt::ShiftModifier, {}},
+            {Qt::Key_End, Qt::ControlModifier | Qt::ShiftModifier, {}},
+        };
+        if (m_random() % 2 == 0) {
+            // Two to six of them in a row, from where the caret was put.
+            const std::size_t count = m_edit->isVisible() ? std::size(moves) : 8;
+            for (int i = 0, n = 2 + int(m_random() % 5); i < n && !::testing::Test::HasFatalFailure(); ++i) {
+                keyStep(moves[m_random() % count]);
+                check();
+            }
+            return;
+        }
         const int kind = int(m_random() % 100);
         if (kind < 5) {
             undoOrRedo(true);
@@ -543,8 +592,11 @@ public:
                 {Qt::Key_Left, Qt::ControlModifier | Qt::ShiftModifier, {}},
                 {Qt::Key_Right, Qt::ControlModifier | Qt::ShiftModifier, {}},
                 {Qt::Key_Home, Qt::ControlModifier, {}}, {Qt::Key_End, Qt::ControlModifier, {}},
+                {Qt::Key_Home, {}, {}}, {Qt::Key_End, {}, {}}, {Qt::Key_Up, {}, {}}, {Qt::Key_Down, {}, {}},
+                {Qt::Key_PageUp, {}, {}}, {Qt::Key_PageDown, {}, {}},
             };
-            keyStep(keys[m_random() % std::size(keys)]);
+            // The line keys (the last six) only where lines show.
+            keyStep(keys[m_random() % (std::size(keys) - (m_edit->isVisible() ? 0 : 6))]);
         }
         // What is about to show is mended.
         if (m_edit->isVisible() && m_random() % 2 == 0)
@@ -585,8 +637,19 @@ private:
         plainCursor.setPosition(int(m_edit->wholeCaretPosition()));
         m_plain.setTextCursor(plainCursor);
         ASSERT_LE(m_edit->wholeCaretPosition(), size);
+        const int selecting = int(m_random() % 8);
+        if (selecting == 0) {
+            // A selection from there as a caller (or a drag of the mouse) makes it.
+            const qsizetype at = m_edit->wholeCaretPosition();
+            const qsizetype to = std::clamp<qsizetype>(at + qsizetype(m_random() % 7) - 3, 0, size);
+            m_edit->selectWhole(at, to);
+            QTextCursor selection(m_plain.document());
+            selection.setPosition(int(at));
+            selection.setPosition(int(to), QTextCursor::KeepAnchor);
+            m_plain.setTextCursor(selection);
+        }
         // At times a selection from there, with the keys.
-        if (m_random() % 4 == 0) {
+        if (selecting == 1 || selecting == 2) {
             const KeyStep selections[] = {{Qt::Key_Left, Qt::ShiftModifier, {}}, {Qt::Key_Right, Qt::ShiftModifier, {}},
                                           {Qt::Key_Right, Qt::ControlModifier | Qt::ShiftModifier, {}}};
             const KeyStep &selection = selections[m_random() % std::size(selections)];
@@ -601,6 +664,8 @@ private:
     {
         note(testing::Message() << (undo ? "undo" : "redo"));
         const QString before = m_edit->wholeText();
+        // Both views from the top: the plain editor is given the text anew.
+        m_edit->verticalScrollBar()->setValue(0);
         sendStep(m_edit, {Qt::Key_Z, undo ? Qt::ControlModifier : Qt::ControlModifier | Qt::ShiftModifier, {}}, 0, 0);
         ++m_keys;
         std::vector<QString> &from = undo ? m_undone : m_redone;
@@ -674,8 +739,18 @@ private:
     void compare()
     {
         ASSERT_TRUE(sameText(m_edit->wholeText(), m_plain.toPlainText()));
-        ASSERT_EQ(m_edit->wholeCaretPosition(), m_plain.textCursor().position());
-        ASSERT_EQ(m_edit->textCursor().hasSelection(), m_plain.textCursor().hasSelection());
+        ASSERT_EQ(m_edit->wholeCaretPosition(), m_plain.textCursor().position()) << m_history;
+        ASSERT_EQ(m_edit->textCursor().hasSelection(), m_plain.textCursor().hasSelection()) << m_history;
+        ASSERT_EQ(shownPosition(*m_edit->document(), m_edit->textCursor().anchor()), m_plain.textCursor().anchor())
+            << m_history;
+        if (m_edit->isVisible()) {
+            // As drawn.
+            m_edit->viewport()->repaint();
+            m_plain.viewport()->repaint();
+            const auto rect = [](const QRect &r) { return QStringLiteral("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()).toStdString(); };
+            ASSERT_EQ(rect(m_edit->cursorRect()), rect(m_plain.cursorRect())) << "at " << m_plain.textCursor().position() << ": " << m_history;
+            ASSERT_EQ(m_edit->wholeCaretPosition(), m_plain.textCursor().position()) << "as drawn: " << m_history;
+        }
     }
 
     void check()
@@ -735,23 +810,27 @@ TEST_F(WholeTextEditTest, KeysDoWhatTheyDoInAPlainEditor)
         {editor.get(), 6}, {&hidden, 4}, {editor.get(), 9}, {&hidden, 3},
     };
     const qint64 keysEach = raceKeys() / qint64(std::size(runs));
+    // Tall enough to show all the text (a round ends when it does not): the rows of a
+    // paragraph below a parting not yet shown at the width are the editor's own until
+    // they show.
+    const auto shownSize = [](int longest, int width) { return longest > 100 ? QSize(width, 6000) : QSize(width / 4, 4000); };
     qint64 keys = 0;
     std::uint32_t seed = raceSeed();
     for (const auto &run : runs) {
         SCOPED_TRACE(testing::Message() << (run.edit == &hidden ? "not shown" : "shown") << ", paragraphs of " << run.longest);
         run.edit->setLongestBlock(run.longest);
         if (run.edit == editor.get())
-            editor->resize(run.longest > 100 ? 300 : 90, 200);
+            editor->resize(shownSize(run.longest, 500));
         PlainEditorRace race(run.edit, ++seed);
         std::mt19937 random(seed);
         for (int round = 0; race.keys() < keysEach; ++round) {
             const QStringList texts = longRunTexts(random, run.longest);
             race.start(texts.at(round % texts.size()));
-            for (int i = 0; i < 150 && race.keys() < keysEach; ++i) {
+            for (int i = 0; i < 150 && race.keys() < keysEach && race.showsAll(); ++i) {
                 SCOPED_TRACE(testing::Message() << "round " << round << " step " << i);
                 race.step(run.longest);
                 if (run.edit == editor.get() && random() % 40 == 0)
-                    editor->resize(int(run.longest > 100 ? 150 + random() % 300 : 60 + random() % 100), 200);
+                    race.resize(shownSize(run.longest, 240 + int(random() % 400)));
                 if (::testing::Test::HasFatalFailure())
                     return;
             }
