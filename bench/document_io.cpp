@@ -21,7 +21,9 @@
 // decoded), 1 the whole archive held until the end. "ReadSharedArchive" reads, as the
 // application reads, archives that share the zone and the format of every date as the
 // platform's writer did: arg 1 is the shape, 0 the trees above, 1 one job of days of
-// the smallest entries (nodetreearchive::oneJobOf).
+// the smallest entries (nodetreearchive::oneJobOf), 2 the same with every node created
+// and changed at the same two moments (nodetreearchive::oneJobOfSameDates); arg 2 is
+// the way the objects are shared (the place in nodetreearchive::sharingShapes()).
 #include "bench/BenchXmlFloor.h"
 #include "application/tree/DocumentArchiveDecoder.h"
 #include "tests/application/tree/NodeTreeArchive.h"
@@ -43,6 +45,7 @@
 #include <malloc.h>
 #include <fstream>
 #include <map>
+#include <tuple>
 #include <memory>
 #include <string>
 #include <vector>
@@ -350,12 +353,14 @@ void BM_ReadArchive(benchmark::State &state)
 void BM_ReadSharedArchive(benchmark::State &state)
 {
     const int entries = int(state.range(0));
-    static std::map<std::pair<int, int>, std::pair<QByteArray, double>> made;
-    auto &[bytes, tree] = made[{entries, int(state.range(1))}];
+    static std::map<std::tuple<int, int, int>, std::pair<QByteArray, double>> made;
+    auto &[bytes, tree] = made[{entries, int(state.range(1)), int(state.range(2))}];
     if (bytes.isEmpty()) {
-        const NodePtr root = state.range(1) == 0 ? makeDocument(entries) : nodetreearchive::oneJobOf(entries);
+        const NodePtr root = state.range(1) == 0 ? makeDocument(entries)
+            : state.range(1) == 1                ? nodetreearchive::oneJobOf(entries)
+                                                 : nodetreearchive::oneJobOfSameDates(entries);
         bytes = nodetreearchive::archiveOf(*root, makeStore(), testsupport::TypedStreamWriter::ByteOrder::Big,
-                                           nodetreearchive::sharingShapes().at(1));
+                                           nodetreearchive::sharingShapes().at(state.range(2)));
         const QByteArray xml = DocumentFileFormat::toXmlData(*root, makeStore());
         malloc_trim(0);
         const double before = testsupport::residentMiB();
@@ -445,7 +450,8 @@ BENCHMARK(BM_ReadArchive)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(2);
 BENCHMARK(BM_ReadSharedArchive)
-    ->ArgsProduct({{20000, 200000, 400000}, {0, 1}})
+    ->ArgsProduct({{20000, 200000, 400000}, {0, 1}, {1}})
+    ->ArgsProduct({{20000, 200000}, {1, 2}, {0, 1, 2, 3, 4}})
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->Iterations(2);

@@ -748,18 +748,22 @@ TEST(DocumentArchive, ReadsEveryWayThePlatformSharedObjectsAtEverySize)
     // and referred back to it after: such archives take 59 to 75 bytes an entry, far
     // fewer than the unshared ones. Each shape opens at every size, every entry right.
     for (const int entries : {5000, 50000, 200000}) {
-        const NodePtr root = nodetreearchive::oneJobOf(entries);
+      for (const bool sameDates : {false, true}) {
+        const NodePtr root = sameDates ? nodetreearchive::oneJobOfSameDates(entries) : nodetreearchive::oneJobOf(entries);
         const QByteArray expected = DocumentFileFormat::toXmlData(*root, DocumentValuesStore());
         for (const nodetreearchive::Sharing &sharing : nodetreearchive::sharingShapes()) {
             const QByteArray bytes = nodetreearchive::archiveOf(*root, DocumentValuesStore(),
                                                                 TypedStreamWriter::ByteOrder::Big, sharing);
             DocumentFileFormat::ReadResult out;
             QString error;
-            const bool read = DocumentArchiveDecoder::decode(bytes, out, &error);
+            qsizetype peak = 0;
+            const bool read = DocumentArchiveDecoder::decode(bytes, out, &error, DocumentArchiveDecoder::Hold::DecodedValues, &peak);
+            fprintf(stderr, "MEASURE %d same=%d kinds=%u zones=%d bytes=%lld perEntry=%.1f peak=%lld perByte=%.2f\n", entries, int(sameDates), sharing.kinds, sharing.zoneObjects, (long long)bytes.size(), double(bytes.size())/entries, (long long)peak, double(peak)/bytes.size());
             ASSERT_TRUE(read) << entries << " entries, shared " << sharing.kinds << ", " << sharing.zoneObjects
                               << " zones: " << qPrintable(error);
             EXPECT_EQ(DocumentFileFormat::toXmlData(*out.root, out.store), expected);
         }
+      }
     }
 }
 
