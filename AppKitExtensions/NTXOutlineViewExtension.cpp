@@ -16,6 +16,7 @@
 #include <QSet>
 #include <QTreeView>
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <utility>
 #include <vector>
@@ -85,12 +86,21 @@ void forEachSelectedShownRowOfRanges(const QTreeView *view, Visit visit)
     if (!selection)
         return;
     const QModelIndex root = view->rootIndex();
+    // Each parent's answer is kept and built on its own parent's: every index above the
+    // selected rows is looked at once (the view's isExpanded makes a persistent index
+    // for each question).
     QHash<QModelIndex, bool> parentShown;
-    const auto rowsShownUnder = [&](const QModelIndex &parent) {
+    const std::function<bool(const QModelIndex &, int)> rowsShownUnder = [&](const QModelIndex &parent, int depth) {
+        if (parent == root)
+            return true;
+        if (!parent.isValid() || depth > 100000)
+            return false;
         const auto known = parentShown.constFind(parent);
         if (known != parentShown.cend())
             return *known;
-        const bool shown = parent == root || (parent.isValid() && view->isExpanded(parent) && isShown(view, parent));
+        const QModelIndex above = parent.parent();
+        const bool shown = parent.column() == 0 && !view->isRowHidden(parent.row(), above) && view->isExpanded(parent)
+                           && rowsShownUnder(above, depth + 1);
         parentShown.insert(parent, shown);
         return shown;
     };
@@ -100,7 +110,7 @@ void forEachSelectedShownRowOfRanges(const QTreeView *view, Visit visit)
             continue;
         const QAbstractItemModel *model = range.model();
         const QModelIndex parent = range.parent();
-        if (model != view->model() || !rowsShownUnder(parent))
+        if (model != view->model() || !rowsShownUnder(parent, 0))
             continue;
         for (int r = range.top(); r <= range.bottom(); ++r) {
             // A row counts when one of its selected cells can be selected (as the
@@ -190,7 +200,10 @@ QList<QModelIndex> selectedShownRows(const QTreeView *view)
         // deeper): the shorter one's row comes first.
         return pa.size() < pb.size();
     };
-    std::sort(shown.begin(), shown.end(), before);
+    // Ranges made in the order shown (as Select All and selectItems make them) leave the
+    // rows in order already: looked at once instead of sorted.
+    if (!std::is_sorted(shown.begin(), shown.end(), before))
+        std::sort(shown.begin(), shown.end(), before);
     shown.erase(std::unique(shown.begin(), shown.end(),
                             [](const ShownRow &a, const ShownRow &b) { return a.parentPath == b.parentPath && a.row == b.row; }),
                 shown.end());
@@ -272,16 +285,11 @@ QVariant selectedItem(const QTreeView *outlineView)
 {
     if (!outlineView || !outlineView->selectionModel())
         return QVariant();
-    // The current row when it is selected and shown, without reading the whole selection.
+    // The current row when it is selected and shown, without reading the whole selection
+    // (the selection model finds the range that holds it; rows are selected whole).
     const QModelIndex current = outlineView->currentIndex().siblingAtColumn(0);
-    bool currentSelected = false;
-    if (current.isValid() && isShown(outlineView, current)) {
-        forEachSelectedShownRow(outlineView, [&](const QModelIndex &row) {
-            currentSelected = row == current;
-            return !currentSelected;
-        });
-    }
-    if (currentSelected)
+    if (current.isValid() && isShown(outlineView, current) && outlineView->selectionModel()->isSelected(current)
+        && current.flags().testFlag(Qt::ItemIsEnabled))
         return itemAtIndex(outlineView, current);
     const QList<QModelIndex> rows = selectedShownRows(outlineView);
     if (rows.isEmpty())
@@ -308,8 +316,13 @@ QList<QVariant> allSelectedItems(const QTreeView *outlineView)
     if (!outlineView)
         return items;
     const QList<QModelIndex> rows = selectedShownRows(outlineView);
+    items.reserve(rows.size());
+    // The model's mapping looked up once, not for each row.
+    const auto *mapping = dynamic_cast<const NTXOutlineItemMapping *>(outlineView->model());
     for (const QModelIndex &row : rows) {
-        const QVariant item = itemAtIndex(outlineView, row);
+        const QVariant item = !mapping ? itemAtIndex(outlineView, row)
+                              : row.isValid() && row.model() == outlineView->model() ? mapping->itemForIndex(row)
+                                                                                     : QVariant();
         if (item.isValid())
             items.append(item);
     }
@@ -329,11 +342,18 @@ void selectItems(QTreeView *outlineView, const QList<QVariant> &items, bool byEx
         if (isShown(outlineView, index))
             rowsByParent[index.parent()].append(index.row());
     }
+    // The parents in the order the outline shows them (see selectAllShownRows).
+    std::vector<std::pair<QList<int>, std::pair<const QModelIndex, QList<int>> *>> parents;
+    parents.reserve(rowsByParent.size());
+    for (auto &entry : rowsByParent)
+        parents.emplace_back(pathOf(entry.first), &entry);
+    std::sort(parents.begin(), parents.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
     QItemSelection selection;
-    for (auto &[parent, rows] : rowsByParent) {
+    for (auto &[path, entry] : parents) {
+        QList<int> &rows = entry->second;
         std::sort(rows.begin(), rows.end());
         rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
-        appendRowRuns(selection, *outlineView->model(), parent, rows);
+        appendRowRuns(selection, *outlineView->model(), entry->first, rows);
     }
     if (selection.isEmpty() && byExtendingSelection)
         return;
@@ -348,6 +368,11 @@ void selectAllShownRows(QTreeView *outlineView)
     const QAbstractItemView::SelectionMode mode = outlineView ? outlineView->selectionMode() : QAbstractItemView::NoSelection;
     if (!model || !selection || (mode != QAbstractItemView::ExtendedSelection && mode != QAbstractItemView::MultiSelection))
         return;
+    // The ranges in the order the outline shows their parents (each parent before the
+    // rows below it, siblings top to bottom): Qt's view asks the selection model for
+    // each cell it paints, and the model tries the ranges in order until one holds the
+    // cell, so the rows in view find theirs among the first ranges once the outline
+    // shows its top.
     QItemSelection all;
     QList<QModelIndex> parents{outlineView->rootIndex()};
     while (!parents.isEmpty()) {
@@ -356,6 +381,7 @@ void selectAllShownRows(QTreeView *outlineView)
             continue;
         const int rowCount = model->rowCount(parent);
         QList<int> shown;
+        const qsizetype below = parents.size();
         for (int r = 0; r < rowCount; ++r) {
             if (outlineView->isRowHidden(r, parent))
                 continue;
@@ -364,6 +390,8 @@ void selectAllShownRows(QTreeView *outlineView)
             if (outlineView->isExpanded(row) && model->hasChildren(row))
                 parents.append(row);
         }
+        // The first open row is taken next.
+        std::reverse(parents.begin() + below, parents.end());
         appendRowRuns(all, *model, parent, shown);
     }
     // Whole rows already: without the Rows flag the selection model takes the ranges

@@ -240,7 +240,7 @@ void NTXProgressWindowController::handleCompletion()
 }
 
 bool NTXProgressWindowController::eventFilter(QObject *watched, QEvent *event)
-{
+try {
     if (watched != m_window.data())
         return QObject::eventFilter(watched, event);
     const bool escape = event->type() == QEvent::KeyPress &&
@@ -256,6 +256,9 @@ bool NTXProgressWindowController::eventFilter(QObject *watched, QEvent *event)
         event->accept();
     cancelAsAsked();
     return true;
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "eventFilter");
+    return false;
 }
 
 void NTXProgressWindowController::cancelAsAsked()

@@ -5,6 +5,7 @@
 #include "application/base/ApplicationImages.h"
 #include "application/document/DocumentWindow.h"
 #include "application/document/DocumentToolbar.h"
+#include "application/document/DocumentWindowController.h"
 #include "application/document/MyDocument.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/document/DocumentController.h"
@@ -440,9 +441,10 @@ bool DocumentToolbar::validateToolbarItem(QAction *item)
         QTreeView *outline = m_document.outlineView();
         if (!outline)
             return false;
-        const NodePtr node = NTXOutlineViewExtension::selectedItem(outline).value<NodePtr>();
-        return NTXOutlineViewExtension::selectedItemCount(outline, 2) <= 1 && node && node->type() == Node::Job
-               && (!running || node == m_document.getActiveJob());
+        // The selection the window keeps: read once for every item and the menus.
+        const QList<NodePtr> selected = m_document.windowController().selectedNodes();
+        const NodePtr node = selected.size() == 1 ? selected.constFirst() : NodePtr();
+        return node && node->type() == Node::Job && (!running || node == m_document.getActiveJob());
     }
     if (identifier == AddItem || identifier == AddGroup)
         return !running;

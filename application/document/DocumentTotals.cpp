@@ -131,10 +131,12 @@ void DocumentTotals::updateTotalTime()
 {
     int hours = 0;
     int minutes = 0;
-    float turnover = 0.0f;
+    // The turnover in extended precision: the single-precision sums the file keeps
+    // lose the cents from about 100,000 on.
+    long double turnover = 0.0L;
     for (const NodePtr &child : m_document.jobList()->childEnumerator()) {
         addTimeWithCarry(&hours, &minutes, child->hours(), child->minutes());
-        turnover += child->turnover();
+        turnover += child->preciseTurnover();
     }
     // A text that changed repaints its own section of the totals row (the header
     // follows its model); the rest of the row stays as it is drawn.
@@ -156,8 +158,9 @@ void DocumentTotals::watchSelection(QItemSelectionModel *selection)
         return;
     m_selectionWatches.push_back(connect(selection, &QItemSelectionModel::selectionChanged, this, &DocumentTotals::forgetSelectedCover));
     m_selectionWatches.push_back(connect(selection, &QItemSelectionModel::modelChanged, this, &DocumentTotals::forgetSelectedCover));
+    // Rows inserted come unselected (the selection model splits a range around them):
+    // the cover stays.
     if (const QAbstractItemModel *model = selection->model()) {
-        m_selectionWatches.push_back(connect(model, &QAbstractItemModel::rowsInserted, this, &DocumentTotals::forgetSelectedCover));
         m_selectionWatches.push_back(connect(model, &QAbstractItemModel::rowsRemoved, this, &DocumentTotals::forgetSelectedCover));
         m_selectionWatches.push_back(connect(model, &QAbstractItemModel::rowsMoved, this, &DocumentTotals::forgetSelectedCover));
         m_selectionWatches.push_back(connect(model, &QAbstractItemModel::modelReset, this, &DocumentTotals::forgetSelectedCover));
@@ -199,11 +202,11 @@ void DocumentTotals::updateSelectedNodeWorkTimeAndWage()
     }
     int hours = 0;
     int minutes = 0;
-    float turnover = 0.0f;
+    long double turnover = 0.0L;
     // A node selected together with one of its ancestors counts once, through it.
     for (const NodePtr &node : cover) {
         addTimeWithCarry(&hours, &minutes, node->hours(), node->minutes());
-        turnover += node->turnover();
+        turnover += node->preciseTurnover();
     }
     setSelectedNodeWage(m_document.wageFormatter().stringFromNumber(double(turnover)));
     setSelectedNodeWorkTime(workTimeText(hours, minutes));

@@ -346,14 +346,53 @@ QMenu *DocumentWindowController::fillOutlineMenu(const NodePtr &node)
 
 QList<NodePtr> DocumentWindowController::selectedNodes() const
 {
+    QTreeView *outline = m_document.outlineView();
+    if (!outline)
+        return {};
+    const bool keep = outline->selectionModel() && outline->selectionModel() == m_watchedSelection
+                      && !m_document.outlineModel()->isInEditBatch();
+    if (keep && m_selectedNodes)
+        return *m_selectedNodes;
     QList<NodePtr> nodes;
-    if (QTreeView *outline = m_document.outlineView()) {
-        for (const QVariant &item : NTXOutlineViewExtension::allSelectedItems(outline)) {
-            if (NodePtr node = item.value<NodePtr>())
-                nodes.append(node);
-        }
+    for (const QVariant &item : NTXOutlineViewExtension::allSelectedItems(outline)) {
+        if (NodePtr node = item.value<NodePtr>())
+            nodes.append(node);
     }
+    if (keep)
+        m_selectedNodes = nodes;
     return nodes;
+}
+
+// cannot throw: it only drops a list.
+void DocumentWindowController::forgetSelectedNodes() noexcept
+{
+    m_selectedNodes.reset();
+}
+
+void DocumentWindowController::watchSelection()
+{
+    for (const QMetaObject::Connection &connection : m_selectionWatches)
+        disconnect(connection);
+    m_selectionWatches.clear();
+    m_selectedNodes.reset();
+    QTreeView *outline = m_document.outlineView();
+    QItemSelectionModel *selection = outline ? outline->selectionModel() : nullptr;
+    m_watchedSelection = selection;
+    if (!selection)
+        return;
+    m_selectionWatches.push_back(connect(selection, &QItemSelectionModel::selectionChanged, this, &DocumentWindowController::forgetSelectedNodes));
+    m_selectionWatches.push_back(connect(selection, &QItemSelectionModel::modelChanged, this, &DocumentWindowController::forgetSelectedNodes));
+    // Rows inserted leave it as it is: the selection model splits a range around them,
+    // and they come unselected (the counter's new entry beside a large selection).
+    if (const QAbstractItemModel *model = selection->model()) {
+        m_selectionWatches.push_back(connect(model, &QAbstractItemModel::rowsRemoved, this, &DocumentWindowController::forgetSelectedNodes));
+        m_selectionWatches.push_back(connect(model, &QAbstractItemModel::rowsMoved, this, &DocumentWindowController::forgetSelectedNodes));
+        m_selectionWatches.push_back(connect(model, &QAbstractItemModel::modelReset, this, &DocumentWindowController::forgetSelectedNodes));
+        m_selectionWatches.push_back(connect(model, &QAbstractItemModel::layoutChanged, this, &DocumentWindowController::forgetSelectedNodes));
+    }
+    // Rows that close or open leave or join the selection that is shown.
+    m_selectionWatches.push_back(connect(outline, &QTreeView::collapsed, this, &DocumentWindowController::forgetSelectedNodes));
+    m_selectionWatches.push_back(connect(outline, &QTreeView::expanded, this, &DocumentWindowController::forgetSelectedNodes));
 }
 
 const QList<NodePtr> &DocumentWindowController::movableSelectionForValidation() const

@@ -22,9 +22,12 @@
 #include <QPointer>
 
 #include <optional>
+#include <vector>
 
 class MyDocument;
 class OutlineKeyboard;
+
+class QItemSelectionModel;
 
 class DocumentWindowController : public QObject
 {
@@ -58,8 +61,16 @@ public:
     // The node a menu item of the outline's context menu stands for, else the node
     // of the outline's clicked (or selected) row.
     NodePtr nodeForSender(QObject *sender, bool clickedRow) const;
-    // The nodes of the outline's selected rows (none without a window).
+    // The nodes of the outline's selected rows that are shown, in the order shown (none
+    // without a window). Read once and kept until the selection, the outline's rows or
+    // their opening change (the window, the totals and the menus' validation ask for
+    // them many times a command, and reading a selection of a hundred thousand rows
+    // takes a while); read anew each time inside an edit batch.
     QList<NodePtr> selectedNodes() const;
+    // Watches the outline's selection model for the changes that end the kept selected
+    // nodes; called as soon as the outline has its model, before anything else watches
+    // it (a watcher called earlier would be given the nodes kept from before).
+    void watchSelection();
     // Of those, the ones Move to Group would move (OutlineMoves::movableNodes), for menu
     // validation: read once in a delivery of the event loop and kept until the selection
     // changes or the delivery ends, so that the menu's items, one a group, read a large
@@ -83,6 +94,7 @@ protected:
 private:
     static QList<QPointer<QWidget>> &placedWindows();
     void connectOutline();
+    void forgetSelectedNodes() noexcept;
     NodePtr nodeAtIndex(const QModelIndex &index) const;
     bool sendToDocument(const char *method, QObject *sender, int function = -1);
 
@@ -92,4 +104,7 @@ private:
     QPointer<OutlineKeyboard> m_keyboard;
     bool m_loaded = false;
     mutable std::optional<QList<NodePtr>> m_validationMovable;
+    mutable std::optional<QList<NodePtr>> m_selectedNodes;
+    QPointer<QItemSelectionModel> m_watchedSelection;
+    std::vector<QMetaObject::Connection> m_selectionWatches;
 };

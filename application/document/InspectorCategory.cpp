@@ -62,6 +62,13 @@ void MyDocument::editWholeDescription(QObject *)
         textViewInspector()->openWholeValueOfField(field);
 }
 
+void MyDocument::showSelectedColorLabel()
+{
+    NTXColorLabelWidget *picker = m_window ? m_window->colorLabelControl() : nullptr;
+    if (picker && m_colorLabelObserver)
+        picker->setColorLabelType(sharedLabel(m_colorLabelObserver->value()));
+}
+
 void MyDocument::setupInspectorFields()
 {
     NTXTextViewInspector *inspector = textViewInspector();
@@ -73,11 +80,13 @@ void MyDocument::setupInspectorFields()
             QStringLiteral("colorLabelField"), picker, labelFor("LSColorLabel")));
         m_colorLabelObserver = std::make_unique<platform::BindingObserver>(
             m_inspectedObjectsController.get(), QStringLiteral("selectedObjects.colorLabel"),
-            [this, guarded = QPointer<NTXColorLabelWidget>(picker)] {
-                if (guarded)
-                    guarded->setColorLabelType(sharedLabel(m_colorLabelObserver->value()));
+            [this] {
+                if (m_outlineModel && m_outlineModel->isInEditBatch())
+                    m_colorLabelPickerStale = true;
+                else
+                    showSelectedColorLabel();
             });
-        picker->setColorLabelType(sharedLabel(m_colorLabelObserver->value()));
+        showSelectedColorLabel();
     }
 
     auto description = std::make_shared<NTXTextViewInspectorTextField>(

@@ -104,6 +104,8 @@ MyDocument::MyDocument(QObject *parent, std::shared_ptr<DocumentServices> servic
                     m_counter->stopWhenOutsideTree();
                 displayActivatedJob();
                 handleOutlineSelection();
+                if (std::exchange(m_colorLabelPickerStale, false))
+                    showSelectedColorLabel();
             }));
     // An undo or redo may hold many edits: the outline shows them as one batch, then
     // the window follows (this document's own undos and redos only, once each).
@@ -169,6 +171,7 @@ QWidget *MyDocument::makeMainWindow()
         window = new DocumentWindow;
     m_window = window;
     window->outlineView()->setModel(m_outlineModel.get());
+    m_windowController->watchSelection();
     // The places the selection can move to, as they are when the menu opens.
     QMenu *moveMenu = window->moveToGroupMenu();
     connect(moveMenu, &QMenu::aboutToShow, this, platform::ExceptionBoundary::guarded(this, "aboutToShow", [this, moveMenu] {
@@ -542,10 +545,11 @@ void MyDocument::colorLabelAction(QObject *sender)
         return;
     {
         // One batch: the window follows the selection once, not once for each node, and
-        // the inspector shows the labelled nodes again at its end (meanwhile it would
-        // gather its fields' values over all of them at each node's change).
+        // the inspector's picker shows the selection's label at its end (meanwhile it
+        // would gather the label over all of them at each node's change). The inspector
+        // stays bound to the selection: binding tens of thousands of nodes anew takes
+        // a while.
         const DocumentOutlineModel::EditBatch batch(m_outlineModel.get());
-        m_inspectedObjectsController->setSelectionIndexes({});
         for (const NodePtr &node : nodes)
             setColorLabelType(label, node);
     }
@@ -574,8 +578,7 @@ bool MyDocument::validateMenuItem(QAction *item)
         return !timerIsRunning();
     if (action == "deleteEntry") {
         // It deletes the selected rows: with none there is nothing to ask about.
-        QTreeView *outline = outlineView();
-        return outline && NTXOutlineViewExtension::selectedItemCount(outline, 1) > 0;
+        return !m_windowController->selectedNodes().isEmpty();
     }
     if (action == "editWholeDescription")
         return descriptionShownCut() != nullptr;

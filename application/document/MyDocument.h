@@ -120,6 +120,8 @@ public:
     Q_INVOKABLE void editWholeDescription(QObject *sender);
     // Adds the inspector's fields (the window's inspector; nothing without one).
     void setupInspectorFields();
+    // The inspector's colour-label picker shows the label the selected nodes share.
+    void showSelectedColorLabel();
     // The user defaults of the document's controller (the standard ones without).
     platform::UserDefaults &userDefaults() const;
 
@@ -231,6 +233,9 @@ private:
     QList<NodePtr> m_inspectedNodes;
     std::unique_ptr<platform::ArrayController> m_inspectedObjectsController;
     std::unique_ptr<platform::BindingObserver> m_colorLabelObserver;
+    // The selection's colour label changed inside an edit batch: the picker shows it at
+    // the batch's end (each node's change would gather the label over all of them).
+    bool m_colorLabelPickerStale = false;
     bool m_inspectedObjectsNotEmpty = false;
     QPointer<DocumentWindow> m_window;
     qsizetype m_saveCopySlice = SaveCopySliceNodes;

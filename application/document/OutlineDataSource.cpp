@@ -99,7 +99,7 @@ QVariant OutlineDataSource::outlineViewObjectValueForTableColumnByItem(const QSt
         return item->itemName();
     if (identifier == QLatin1String("outlineTime"))
         return item->workTimeAsString();
-    return m_document.formatter().stringFromNumber(double(item->turnover()));
+    return m_document.formatter().stringFromNumber(double(item->preciseTurnover()));
 }
 
 QFont OutlineDataSource::outlineViewFontForItem(Node *item) const

@@ -137,6 +137,10 @@ void move(MyDocument &document, const QList<NodePtr> &nodes, const NodePtr &targ
             outline->expand(document.outlineModel()->indexForNode(place));
         NTXOutlineViewExtension::selectItems(outline, selection, false);
     }
+    // The window follows the rows selected and shown now: a row that went into a closed
+    // group left the shown selection at the batch's end, and selecting it again once
+    // the group opened changes nothing the selection model tells.
+    document.reloadOutline();
 }
 
 void fillMenu(QMenu *menu, MyDocument &document)

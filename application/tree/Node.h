@@ -185,6 +185,18 @@ public:
 
     // The turnover of a job, day or time entry of the given time at the given wage.
     static float turnoverFor(int hours, int minutes, float wage);
+    // The same in extended precision, with the wage taken as the shortest decimal that
+    // reads back as it (what was typed, what the file holds): the cents stay exact in
+    // sums up to 10^12. Thread-safe.
+    static long double preciseTurnoverFor(int hours, int minutes, float wage);
+    // The turnover a person reads (rows, totals): a job's, day's or time entry's whose
+    // stored turnover is its time at its wage (turnoverFor) is preciseTurnoverFor of
+    // them; a group's whose stored turnover is the single-precision sum of its
+    // children's is the sum of their precise turnovers; the root's is that sum always;
+    // any other is the stored turnover (read from a file as it stands). The stored
+    // turnover (single precision, as the file keeps it) stays as it is, so a file read
+    // back reads the same. Thread-safe on a tree no one changes meanwhile.
+    long double preciseTurnover() const;
 
     // XML (the document file). The element name of a node type and back.
     static QString xmlTypeName(int type);

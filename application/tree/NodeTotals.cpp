@@ -1,7 +1,10 @@
 // Node: the sums of hours, minutes and turnover, and the work time of time entries.
 #include "application/tree/Node.h"
 
+#include <charconv>
+#include <cmath>
 #include <limits>
+#include <system_error>
 
 void addTimeWithCarry(int *hours, int *minutes, int hoursToAdd, int minutesToAdd)
 {
@@ -40,6 +43,66 @@ float Node::turnoverFor(int hours, int minutes, float wage)
     const float fromMinutes = fraction * wage;
     const float fromHours = h * wage;
     return fromMinutes + fromHours;
+}
+
+namespace {
+
+// The shortest decimal text that reads back as the float, read as a long double. The
+// last value asked is kept: the nodes of a document share few wages.
+long double decimalValue(float value)
+{
+    thread_local float lastFloat = 0.0f;
+    thread_local long double lastValue = 0.0L;
+    if (value == lastFloat && std::signbit(value) == std::signbit(lastFloat))
+        return lastValue;
+    char text[64];
+    const std::to_chars_result written = std::to_chars(text, text + sizeof text, value);
+    long double result = value;
+    if (written.ec == std::errc())
+        std::from_chars(text, written.ptr, result);
+    lastFloat = value;
+    lastValue = result;
+    return result;
+}
+
+// Whether the node's stored turnover is its time at the wage, as turnoverFor takes it.
+bool consistentTimeTurnover(const Node &node, float wage)
+{
+    return node.turnover() == Node::turnoverFor(node.hours(), node.minutes(), wage);
+}
+
+} // namespace
+
+long double Node::preciseTurnoverFor(int hours, int minutes, float wage)
+{
+    const long double w = decimalValue(wage);
+    return (static_cast<long double>(hours) * w) + (static_cast<long double>(minutes) * w / 60.0L);
+}
+
+long double Node::preciseTurnover() const
+{
+    switch (m_type) {
+    case Group:
+    case Root: {
+        float stored = 0.0f;
+        long double precise = 0.0L;
+        for (const NodePtr &slot : m_children) {
+            if (const Node *n = slot.get()) {
+                stored += n->m_turnover;
+                precise += n->preciseTurnover();
+            }
+        }
+        return m_type == Root || stored == m_turnover ? precise : static_cast<long double>(m_turnover);
+    }
+    case Day:
+        if (m_parent && m_parent->m_type == Job && consistentTimeTurnover(*this, m_parent->m_wage))
+            return preciseTurnoverFor(m_hours, m_minutes, m_parent->m_wage);
+        [[fallthrough]];
+    default:
+        if (consistentTimeTurnover(*this, m_wage))
+            return preciseTurnoverFor(m_hours, m_minutes, m_wage);
+        return static_cast<long double>(m_turnover);
+    }
 }
 
 void Node::workTimeBetween(const QDateTime &from, const QDateTime &to, int *hours, int *minutes)

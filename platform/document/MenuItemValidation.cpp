@@ -3,6 +3,7 @@
 #include "platform/document/ClipboardOffer.h"
 #include "platform/document/ClipboardPaste.h"
 #include "platform/drawing/ActionDispatch.h"
+#include "platform/drawing/WindowHold.h"
 #include "platform/foundation/ExceptionBoundary.h"
 
 #include <QAction>
@@ -354,6 +355,10 @@ bool autoenablesItems(const QMenu *menu)
 bool sendItemAction(QAction *item)
 {
     if (!item || !item->isEnabled())
+        return false;
+    // An item of a window a sheet holds acts no more than a click there would (an
+    // assistive program's press of it, a menu left open when the sheet began).
+    if (WindowHold::refusesInput(item))
         return false;
     const QByteArray name = action(item);
     if (name.isEmpty())

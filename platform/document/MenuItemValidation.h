@@ -83,7 +83,8 @@ void setAutoenablesItems(QMenu *menu, bool on);
 bool autoenablesItems(const QMenu *menu);
 
 // Sends the item's action (what triggering does). Answers whether some object
-// received it; a disabled item sends nothing.
+// received it; a disabled item sends nothing, nor does an item of a window that a
+// sheet holds (platform::WindowHold::refusesInput()).
 bool sendItemAction(QAction *item);
 
 } // namespace platform::MenuItemValidation

@@ -1,5 +1,8 @@
 #include "platform/drawing/Application.h"
 
+#include "platform/drawing/HeldWindowAccessible.h"
+#include "platform/drawing/HiddenWindowFocus.h"
+
 #include "platform/foundation/BackgroundTask.h"
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/ExceptionBoundary.h"
@@ -58,6 +61,11 @@ Application::Application(int &argc, char **argv) : QApplication(guardStart(argc,
 {
     qInstallMessageHandler(handlerBeforeStart);
     handlerBeforeStart = nullptr;
+    // Before any button's interface is made: a held window's buttons refuse
+    // accessibility presses.
+    HeldWindowAccessible::install();
+    // Before any menu or dialog shows: keys the desktop sends to one that hid go on.
+    HiddenWindowFocus::install();
 }
 
 Application::~Application() = default;

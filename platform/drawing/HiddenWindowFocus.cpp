@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QPointer>
 #include <QSet>
 #include <QWidget>
@@ -27,6 +28,12 @@ bool isDialog(const QWidget *widget)
 {
     const Qt::WindowType type = widget->windowType();
     return type == Qt::Dialog || type == Qt::Sheet;
+}
+
+// A dialog or a menu (any popup): a window that stands on another for a while.
+bool standsOnAnother(const QWidget *widget)
+{
+    return isDialog(widget) || widget->windowType() == Qt::Popup;
 }
 
 // The visible window a dialog stood on.
@@ -77,6 +84,9 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     try {
+        if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease
+            || event->type() == QEvent::ShortcutOverride)
+            return passedOn(watched, event);
         const bool shown = event->type() == QEvent::Show;
         if ((!shown && event->type() != QEvent::Hide) || !watched->isWidgetType())
             return false;
@@ -103,6 +113,40 @@ protected:
     }
 
 private:
+    // A key from the desktop that reaches a window that stood on another and is hidden now (the
+    // desktop gave it the keyboard after it went, or before the window under it had
+    // the keyboard back) goes on to the widget with the focus in the window it stood
+    // on, as a key typed there (a sheet holding that window passes it on to itself);
+    // no shortcut fires by it before (a hidden menu would take a letter for its item).
+    bool passedOn(QObject *watched, QEvent *event)
+    {
+        // Only what the desktop sends: the program may well type into a dialog it is
+        // about to show.
+        if (m_passingOn || !event->spontaneous() || !watched->isWidgetType())
+            return false;
+        const QWidget *hidden = static_cast<QWidget *>(watched)->window();
+        if (hidden->isVisible() || !standsOnAnother(hidden))
+            return false;
+        QWidget *owner = visibleOwner(hidden);
+        if (!owner)
+            return false;
+        if (event->type() == QEvent::ShortcutOverride) {
+            event->accept();
+            return true;
+        }
+        const auto *key = static_cast<QKeyEvent *>(event);
+        QKeyEvent again(key->type(), key->key(), key->modifiers(), key->text(), key->isAutoRepeat(),
+                        ushort(key->count()));
+        QWidget *target = owner->focusWidget() ? owner->focusWidget() : owner;
+        m_passingOn = true;
+        const QPointer<Watcher> alive(this);
+        QCoreApplication::sendEvent(target, &again);
+        if (alive)
+            m_passingOn = false;
+        return true;
+    }
+
+    bool m_passingOn = false;
     // Dialogs shown while a window of this program had the keyboard, not yet given it.
     QSet<const QWidget *> m_awaitingKeyboard;
 };

@@ -11,7 +11,18 @@
 // another program has the keyboard (the person went there) hands nothing on: the
 // keyboard stays where the person took it.
 //
-// install() watches the application from then on; calling it again does nothing.
+// Menus too: a menu opened from the keyboard (Alt and a title's letter) takes the
+// keyboard by a grab, which under load the desktop settles only after a letter typed
+// at once chose an item and the menu hid; the keys typed after that letter then reach
+// the hidden menu. Those keys, and any the desktop sends to a hidden dialog, go on, in
+// order, to the widget with the focus in the window it stood on, as keys typed there
+// (to the sheet the item began, whose hold passes them on to itself); no shortcut
+// fires by them before, and none reaches the hidden menu, whose letters would choose
+// its items (the "S" of a name typed after Document › New Job… would start the
+// counter). The keyboard itself comes back to that window when the grab ends.
+//
+// install() watches the application from then on (the application object installs
+// it as it starts); calling it again does nothing.
 // GUI thread only (needs the application object); it cannot fail.
 namespace platform::HiddenWindowFocus {
 

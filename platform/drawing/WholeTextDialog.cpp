@@ -1,7 +1,7 @@
 #include "platform/drawing/WholeTextDialog.h"
 
 #include "platform/drawing/HiddenWindowFocus.h"
-#include "platform/drawing/WindowHold.h"
+#include "platform/drawing/Sheet.h"
 #include "platform/drawing/WholeTextEdit.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/DisplayText.h"
@@ -62,24 +62,30 @@ QString WholeTextDialog::text() const
 
 void WholeTextDialog::open()
 {
-    // Modal by its own hold on the window under it rather than Qt's: Qt drops the
-    // keys that reach a window it holds, and the desktop may still send them there.
+    // One of the sheets of the window it opens over: held by the sheet's hold, which
+    // passes on the keys the desktop still sends to the window, and in that window's
+    // line, so that an alert the program begins meanwhile waits for it to end rather
+    // than standing blocked behind it (and it behind the alert).
     m_owner = parentWidget() ? parentWidget()->window() : nullptr;
     // Opened from a panel standing apart (a floating dock): the window it belongs to.
     if (qobject_cast<QDockWidget *>(m_owner.data()) && m_owner->parentWidget())
         m_owner = m_owner->parentWidget()->window();
-    setWindowModality(Qt::NonModal);
-    if (m_owner && !m_hold)
-        m_hold = new WindowHold(m_owner, this);
+    if (Sheet::isRunning(this))
+        return;
     setResult(0);
-    show();
-    raise();
-    activateWindow();
+    if (!m_owner) {
+        // Over no window: it holds nothing.
+        setWindowModality(Qt::NonModal);
+        show();
+        raise();
+        activateWindow();
+        return;
+    }
+    Sheet::begin(this, m_owner, {});
 }
 
 void WholeTextDialog::done(int result)
 {
-    delete m_hold.data();
     QPointer<QWidget> back = m_returnFocus;
     // Not from another program the person went to meanwhile.
     const bool ours = QGuiApplication::focusWindow() != nullptr;

@@ -3,14 +3,18 @@
 // too long for a sheet's one-line field): a window-modal dialog with the text in a
 // WholeTextEdit, and OK and Cancel. The caller reads text() when OK ends it.
 //
-// open() shows it at once, in front and asking for the keyboard, modal to the window it
-// opens over (the window a floating panel it opens from belongs to), held by a
-// WindowHold: until it ends, that window (with its panels standing apart) takes no
-// input of its own: no press, move, wheel, key, shortcut, context menu, touch or drop
-// (a drag over it is refused). The desktop gives the dialog the keyboard some time
-// after it shows: keys that reach the window under it meanwhile (typed right after the
-// key that opened it) go on to the dialog, in order, and a click there brings the
-// dialog forward.
+// open() begins it as a sheet (platform::Sheet) of the window it opens over (the window
+// a floating panel it opens from belongs to): it shows at once, in front and asking for
+// the keyboard, unless another sheet stands on that window (then it waits its turn, as
+// every sheet does), and the sheet's hold keeps that window (with its panels standing
+// apart) from input until it ends: no press, move, wheel, key, shortcut, context menu,
+// touch, drop or accessibility action (a drag over it is refused). The desktop gives
+// the dialog the keyboard some time after it shows: keys that reach the window under
+// it meanwhile (typed right after the key that opened it) go on to the dialog, in
+// order, and a click there brings the dialog forward. Being in the window's line of
+// sheets, an alert that the program begins on that window meanwhile (a failed
+// autosave, a file changed elsewhere) waits until the dialog has ended, and shows
+// then. Over no window it holds nothing.
 //
 // When it ends, the keyboard goes back to the widget that had it in the window the
 // dialog opened over (that window active again), so that what follows the focus
@@ -33,7 +37,6 @@ class QDialogButtonBox;
 namespace platform {
 
 class WholeTextEdit;
-class WindowHold;
 
 class WholeTextDialog : public QDialog
 {
@@ -72,7 +75,6 @@ private:
     QPointer<QWidget> m_returnFocus;
     // The window it opened over, held from input while it shows.
     QPointer<QWidget> m_owner;
-    QPointer<WindowHold> m_hold;
 };
 
 } // namespace platform

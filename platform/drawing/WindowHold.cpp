@@ -1,21 +1,47 @@
 #include "platform/drawing/WindowHold.h"
 
+#include "platform/drawing/HeldWindowAccessible.h"
 #include "platform/foundation/ExceptionBoundary.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDropEvent>
 #include <QKeyEvent>
+#include <QList>
+#include <QMenu>
 #include <QWidget>
 
 namespace platform {
+
+namespace {
+
+// The holds that hold now, in the order they began.
+QList<WindowHold *> &holding()
+{
+    static QList<WindowHold *> holds;
+    return holds;
+}
+
+// The widget a menu hangs from: its first ancestor that is no menu (null for a menu
+// of its own, as the tray's).
+const QWidget *ownerOfMenu(const QWidget *widget)
+{
+    while (widget && qobject_cast<const QMenu *>(widget))
+        widget = widget->parentWidget();
+    return widget;
+}
+
+} // namespace
 
 WindowHold::WindowHold(QWidget *window, QWidget *dialog)
     : QObject(dialog)
     , m_window(window ? window->window() : nullptr)
     , m_dialog(dialog)
 {
+    HeldWindowAccessible::install();
     if (m_window && m_dialog && m_window != m_dialog) {
         m_holding = true;
+        holding().append(this);
         qApp->installEventFilter(this);
     }
 }
@@ -30,7 +56,35 @@ void WindowHold::release()
     if (!m_holding)
         return;
     m_holding = false;
+    holding().removeAll(this);
     qApp->removeEventFilter(this);
+}
+
+bool WindowHold::refusesInput(const QObject *object)
+{
+    if (!object)
+        return false;
+    const auto heldNow = [](const QWidget *widget) {
+        for (const WindowHold *hold : std::as_const(holding())) {
+            if (hold->m_dialog && hold->m_dialog->isVisible() && hold->holds(widget))
+                return true;
+        }
+        return false;
+    };
+    if (object->isWidgetType())
+        return heldNow(ownerOfMenu(static_cast<const QWidget *>(object)));
+    const auto *action = qobject_cast<const QAction *>(object);
+    if (!action)
+        return false;
+    bool inWidget = false;
+    for (const QObject *shown : action->associatedObjects()) {
+        if (!shown->isWidgetType())
+            continue;
+        inWidget = true;
+        if (!heldNow(ownerOfMenu(static_cast<const QWidget *>(shown))))
+            return false;
+    }
+    return inWidget;
 }
 
 bool WindowHold::holds(const QWidget *widget) const

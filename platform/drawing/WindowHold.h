@@ -17,6 +17,12 @@
 //
 // A dialog over a held dialog holds that one: keys passed on to it go on again.
 //
+// Accessibility actions are input too: an assistive program's press of a button of a
+// held window (through its QAccessibleActionInterface), a text it sets there, and the
+// triggering of a menu item of such a window (a menu of its menu bar or of one of its
+// widgets; platform::MenuItemValidation asks refusesInput()) do nothing while the hold
+// lasts (platform::HeldWindowAccessible).
+//
 // Ownership: a QObject child of the dialog; the hold ends with release() or when it is
 // deleted (with the dialog at the latest). Threads: GUI thread only. It cannot fail;
 // an exception in its filter is reported through platform::ExceptionBoundary.
@@ -39,6 +45,10 @@ public:
     bool isHolding() const { return m_holding; }
     // The widget is in the held window or in a window belonging to it.
     bool holds(const QWidget *widget) const;
+    // Some hold keeps the object from input now (its dialog shows): a widget that the
+    // hold holds(), or an action all of whose widgets are held (a menu counts as the
+    // widget it hangs from; an action in no widget is not held).
+    static bool refusesInput(const QObject *object);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

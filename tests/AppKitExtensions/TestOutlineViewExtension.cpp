@@ -287,6 +287,21 @@ TEST(OutlineViewSelection, SelectAllInOneStepMatchesTheItemViewsOwn)
         std::sort(expected.begin(), expected.end(), byPosition);
         std::sort(selected.begin(), selected.end(), byPosition);
         ASSERT_EQ(selected, expected);
+        // The ranges come with their parents in the order shown (the view's painting
+        // looks for a cell's range from the first on).
+        const auto parentsInShownOrder = [](const QItemSelection &ranges) {
+            QList<int> last;
+            for (const QItemSelectionRange &range : ranges) {
+                QList<int> path;
+                for (QModelIndex i = range.parent(); i.isValid(); i = i.parent())
+                    path.prepend(i.row());
+                if (path < last)
+                    return false;
+                last = path;
+            }
+            return true;
+        };
+        EXPECT_TRUE(parentsInShownOrder(view.selectionModel()->selection()));
 
         // The helpers: every shown selected row once, in the order shown.
         const auto isVisible = [&view](const QModelIndex &index) {
@@ -330,6 +345,9 @@ TEST(OutlineViewSelection, SelectAllInOneStepMatchesTheItemViewsOwn)
                 rowByRow.select(index, QItemSelectionModel::Select | QItemSelectionModel::Rows);
         }
         NTXOutlineViewExtension::selectItems(&view, part, extending);
+        if (!extending) {
+            EXPECT_TRUE(parentsInShownOrder(view.selectionModel()->selection()));
+        }
         QModelIndexList cells = view.selectionModel()->selectedIndexes();
         QModelIndexList expectedCells = rowByRow.selectedIndexes();
         const auto byCell = [](const QModelIndex &a, const QModelIndex &b) {

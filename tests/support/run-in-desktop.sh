@@ -25,7 +25,7 @@ if command -v Xvfb >/dev/null; then
   # run whose /tmp is private (tools/check-test-leftovers) does not see the other
   # servers' sockets and locks there, but the server finds their names taken.
   number_file="$(mktemp)"
-  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$number_file" >/dev/null 2>&1 &
+  Xvfb -displayfd 3 -screen 0 "${CHRONARK_TEST_SCREEN:-1280x800}x24" -nolisten tcp -noreset 3>"$number_file" >/dev/null 2>&1 &
   xvfb_pid=$!
   for _ in $(seq 1 200); do
     [ -s "$number_file" ] && break

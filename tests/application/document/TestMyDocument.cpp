@@ -8,6 +8,7 @@
 #include "application/document/TimeEntrySheets.h"
 #include "application/document/OutlineDataSource.h"
 
+#include "AppKitExtensions/NTXOutlineViewExtension.h"
 #include "NTXAppKit/NTXColorLabelWidget/NTXColorLabelWidget.h"
 #include "application/base/ApplicationImages.h"
 #include "platform/foundation/ArrayController.h"
@@ -31,6 +32,8 @@
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QSignalSpy>
+
+#include <functional>
 
 using namespace mydoctest;
 
@@ -216,15 +219,17 @@ TEST_F(MyDocumentTest, SelectionTotalsCountAJobAndItsEntryOnce)
 
 // The selection's totals, kept between updates, stay those of the rows selected and
 // shown at every step of a seeded run of selections (Select All among them), rows
-// closed and opened, deletions, undos and times changed in place.
+// closed and opened, deletions, undos and times changed in place. The turnovers (of
+// the selection and of the totals row) keep their cents at wages of a million an hour.
 TEST_F(MyDocumentTest, SelectionTotalsFollowEverySelectionOpeningAndEdit)
 {
     ProbeDocument *document = newDocument();
     QList<NodePtr> jobs;
     for (int j = 0; j < 4; ++j)
-        jobs << makeJob(QStringLiteral("Job %1").arg(j), 20 + j, {{8, 10 + j}, {9, 25}, {11, 5 * j}});
+        jobs << makeJob(QStringLiteral("Job %1").arg(j), 1000003.0f + 7919.0f * float(j), {{8, 10 + j}, {9, 25}, {11, 5 * j}});
     NodePtr group = makeNode(Node::Group, QStringLiteral("Group"));
-    group->addChild(makeJob(QStringLiteral("Inner"), 40, {{13, 40}}));
+    group->addChild(makeJob(QStringLiteral("Inner"), 2000017.0f, {{13, 40}}));
+    group->recalcWorkTimeForTree();
     jobs << group;
     fill(document, jobs);
     QTreeView *view = outline(document);
@@ -265,12 +270,39 @@ TEST_F(MyDocumentTest, SelectionTotalsFollowEverySelectionOpeningAndEdit)
         }
         return any ? QString::asprintf("%d:%02d", minutes / 60, minutes % 60) : QString();
     };
+    // A node's turnover times 60 (the wages are whole): a group's is its children's, a
+    // day's its minutes at its job's wage, a job's or time entry's its minutes at its own.
+    const std::function<qint64(const Node &)> wageMinutes = [&](const Node &node) -> qint64 {
+        if (node.type() == Node::Group || node.type() == Node::Root) {
+            qint64 sum = 0;
+            for (const NodePtr &child : node.children())
+                sum += wageMinutes(*child);
+            return sum;
+        }
+        const Node *wageOf = node.type() == Node::Day && node.parent() ? node.parent() : &node;
+        return (qint64(node.hours()) * 60 + node.minutes()) * qint64(wageOf->wage());
+    };
+    const auto expectedTurnover = [&]() -> QString {
+        qint64 sum = 0;
+        bool any = false;
+        for (const NodePtr &node : allNodes()) {
+            if (!shownAndSelected(node.get()))
+                continue;
+            any = true;
+            bool under = false;
+            for (Node *above = node->parent(); above; above = above->parent())
+                under = under || shownAndSelected(above);
+            if (!under)
+                sum += wageMinutes(*node);
+        }
+        return any ? QLocale().toCurrencyString(double(sum) / 60.0) : QString();
+    };
 
     const quint32 seed = 20261209;
     QRandomGenerator random(seed);
     for (int step = 0; step < 300; ++step) {
         const QList<NodePtr> nodes = allNodes();
-        const int operation = int(random.bounded(7));
+        const int operation = int(random.bounded(8));
         SCOPED_TRACE(testing::Message() << "seed " << seed << " step " << step << " operation " << operation);
         if (operation == 0 && !nodes.isEmpty()) {
             QList<NodePtr> chosen;
@@ -298,11 +330,28 @@ TEST_F(MyDocumentTest, SelectionTotalsFollowEverySelectionOpeningAndEdit)
                 }
             }
             document->jobList()->recalcWorkTimeForTree();
+        } else if (operation == 6 && !nodes.isEmpty()) {
+            // A row comes in (unselected) beside or inside the selection.
+            const NodePtr place = nodes.at(random.bounded(int(nodes.size())));
+            const NodePtr parent = place->type() == Node::TimeEntry ? Node::shared(place->parent()) : place;
+            const QString name = QStringLiteral("Added %1").arg(step);
+            NodePtr added = parent->type() == Node::Day   ? makeNode(Node::TimeEntry, name)
+                            : parent->type() == Node::Job ? makeNode(Node::Day, name)
+                                                          : makeJob(name, 7.0f, {{10, 20}});
+            document->addNode(added, parent, random.bounded(int(parent->childrenCount()) + 1));
         } else {
             select(document, {});
         }
         document->updateTotalTime();
+        // The selected nodes the window keeps are those of the rows selected and shown.
+        QList<NodePtr> shownSelected;
+        for (const QVariant &item : NTXOutlineViewExtension::allSelectedItems(view))
+            shownSelected << item.value<NodePtr>();
+        ASSERT_EQ(document->windowController().selectedNodes(), shownSelected);
         ASSERT_EQ(document->selectedNodeWorkTime(), expectedTime());
+        ASSERT_EQ(document->selectedNodeWage(), expectedTurnover());
+        ASSERT_EQ(totalText(document, QStringLiteral("outlineTurnover")),
+                  QLocale().toCurrencyString(double(wageMinutes(*document->jobList())) / 60.0));
     }
 }
 

@@ -19,6 +19,7 @@
 #include <QScopeGuard>
 #include <QScreen>
 #include <QLabel>
+#include <QLocale>
 #include <QStandardItemModel>
 #include <QThread>
 #include <atomic>
@@ -341,6 +342,49 @@ TEST_F(MyDocumentFileTest, OpenEditSaveAndReopenThroughTheMachinery)
     EXPECT_TRUE(again->documentWindow()->windowDrawer()->isHidden());
     EXPECT_EQ(widthOf(outline(again)->header(), QStringLiteral("outlineName")), 222);
     EXPECT_EQ(visualIdentifiers(outline(again)->header()).constFirst(), QStringLiteral("outlineTime"));
+}
+
+// The sums a person reads keep their cents: 200 jobs of 416:40 at 50 (20,833.33 each)
+// add up to 4,166,666.67 in the totals row, the group's row and the selection's
+// turnover, before the save and after the file is read back; the file keeps each
+// node's turnover in its single-precision text.
+TEST_F(MyDocumentFileTest, LargeSumsKeepTheirCentsThroughTheFile)
+{
+    const QString file = path(QStringLiteral("sums.chronark"));
+    ProbeDocument *document = newDocument(true);
+    NodePtr group = makeNode(Node::Group, QStringLiteral("Clients"));
+    for (int j = 0; j < 200; ++j)
+        group->addChild(makeJob(QStringLiteral("Job %1").arg(j), 50.0f, {{0, 25000}}));
+    group->recalcWorkTimeForTree();
+    fill(document, {group});
+    const QString expected = QLocale().toCurrencyString(4166666.67);
+    const QString jobText = DocumentFileFormat::formatFloat(group->childAtIndex(0)->turnover());
+    const auto expectSums = [&](ProbeDocument *shown) {
+        const NodePtr shownGroup = shown->jobList()->childAtIndex(0);
+        ASSERT_NE(shownGroup, nullptr);
+        EXPECT_EQ(totalText(shown, QStringLiteral("outlineTurnover")), expected);
+        const int column = shown->outlineModel()->columnForIdentifier(QStringLiteral("outlineTurnover"));
+        EXPECT_EQ(indexOf(shown, shownGroup).siblingAtColumn(column).data().toString(),
+                  QLocale().toCurrencyString(4166666.67));
+        EXPECT_EQ(indexOf(shown, shownGroup->childAtIndex(7)).siblingAtColumn(column).data().toString(),
+                  QLocale().toCurrencyString(20833.33));
+        select(shown, {shownGroup});
+        EXPECT_EQ(shown->selectedNodeWage(), expected);
+        EXPECT_EQ(shown->selectedNodeWorkTime(), QStringLiteral("83333:20"));
+    };
+    expectSums(document);
+    ASSERT_TRUE(document->saveToFile(file, MyDocument::TypeName, platform::Document::SaveOperation::SaveAs));
+    QFile written(file);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(written.readAll());
+    EXPECT_EQ(jobText, QStringLiteral("20833.333984"));
+    // Each job, its day and its time entry.
+    EXPECT_EQ(text.count(QStringLiteral("turnover=\"%1\"").arg(jobText)), 600);
+    document->close();
+    drainEvents();
+    ProbeDocument *again = openDocument(file, true);
+    ASSERT_NE(again, nullptr);
+    expectSums(again);
 }
 
 TEST_F(MyDocumentFileTest, RevertReplacesTheTreeAndRefreshesTheWindow)

@@ -9,6 +9,7 @@
 
 #include "AppKitExtensions/NTXOutlineViewExtension.h"
 #include "platform/document/MenuItemValidation.h"
+#include "platform/foundation/ArrayController.h"
 #include "platform/foundation/UndoManager.h"
 
 #include <QMenu>
@@ -377,10 +378,13 @@ TEST_F(OutlineModelBoundsTest, MovingToAGroupFromTheMenuIsTheDrop)
         ASSERT_EQ(shape(*root).toStdString(), afterDrop.toStdString());
         if (dropStep) {
             ++moved;
-            // The moved rows show and stay selected.
+            // The moved rows show and stay selected, and the inspector shows them.
             const QList<NodePtr> nowSelected = document->windowController().selectedNodes();
             for (const NodePtr &node : moving)
                 EXPECT_TRUE(nowSelected.contains(node)) << node->itemName().toStdString();
+            EXPECT_FALSE(document->selectedNodeWorkTime().isNull());
+            EXPECT_TRUE(document->inspectedObjectsNotEmpty());
+            EXPECT_EQ(document->inspectedObjectsController()->selectedObjects().size(), nowSelected.size());
             EXPECT_EQ(undo->undoActionName(), dropName);
             undo->undo();
             ASSERT_EQ(shape(*root).toStdString(), before.toStdString());

@@ -4,10 +4,13 @@
 #include "platform/document/ClipboardPaste.h"
 #include "platform/drawing/WholeTextEdit.h"
 #include "platform/document/MenuItemValidation.h"
+#include "platform/drawing/Sheet.h"
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QAction>
+#include <QDialog>
 #include <QApplication>
 #include <QClipboard>
 #include <QLineEdit>
@@ -119,6 +122,41 @@ TEST(MenuItemValidation, TriggeringSendsTheActionWithTheItemAsSender)
     menu::setAction(item, "frobnicate:");
     item->trigger();
     EXPECT_EQ(receiver.received, (QStringList{QStringLiteral("polish"), QStringLiteral("frobnicate")}));
+}
+
+// An assistive program's press of a menu item of a window that a sheet holds does
+// nothing, as a click there would; the same item of the tray's menu of its own acts,
+// and the window's acts again once the sheet ended.
+TEST(MenuItemValidation, AnItemOfAHeldWindowRefusesAnAccessibilityPress)
+{
+    PlainReceiver receiver;
+    QMainWindow window;
+    QMenu *documentMenu = window.menuBar()->addMenu(QStringLiteral("Document"));
+    QAction *item = menu::addItem(documentMenu, QStringLiteral("Polish"), "polish:", QKeySequence(), &receiver);
+    QMenu tray;
+    menu::addItem(&tray, QStringLiteral("Polish"), "polish:", QKeySequence(), &receiver);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    const auto press = [](QMenu *menuOfItem) {
+        QAccessibleInterface *list = QAccessible::queryAccessibleInterface(menuOfItem);
+        ASSERT_NE(list, nullptr);
+        ASSERT_EQ(list->childCount(), 1);
+        QAccessibleActionInterface *actions = list->child(0)->actionInterface();
+        ASSERT_NE(actions, nullptr);
+        actions->doAction(QAccessibleActionInterface::pressAction());
+    };
+
+    auto *sheet = new QDialog;
+    platform::Sheet::begin(sheet, &window, [](int) {});
+    press(documentMenu);
+    item->trigger();
+    EXPECT_EQ(receiver.count, 0) << "an item of the held window acted";
+    press(&tray);
+    EXPECT_EQ(receiver.count, 1) << "the tray's item";
+    platform::Sheet::end(sheet, 0);
+    press(documentMenu);
+    EXPECT_EQ(receiver.count, 2) << "the window's item once the sheet ended";
+    delete sheet;
 }
 
 TEST(MenuItemValidation, AnItemIsEnabledByWhatItsReceiverAnswers)

@@ -3,6 +3,7 @@
 // it shows the text in; lines wrap at blanks; the dialog's title names the item; a
 // one-line field hands a text too long for it to the editor.
 #include "platform/drawing/WholeTextDialog.h"
+#include "platform/drawing/Sheet.h"
 #include "platform/drawing/WholeTextEdit.h"
 #include "platform/drawing/WholeTextLineEdit.h"
 #include "tests/support/MouseButtonsCheck.h"
@@ -912,6 +913,8 @@ TEST(WholeTextDialog, ItIsFinishedFromTheKeyboard)
             endedWithReturn = dialog->endedWithReturn();
         });
         dialog->open();
+        // A sheet of the window: it shows once the one before it has had its handler run.
+        ASSERT_TRUE(QTest::qWaitFor([&] { return platform::Sheet::sheetOfWindow(&window) == dialog; }));
         dialog->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(dialog));
         dialog->editor()->setFocus();

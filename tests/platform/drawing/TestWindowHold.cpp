@@ -3,10 +3,14 @@
 // window before the sheet has the keyboard go on to the sheet, in order, and are
 // dropped once it has it; a sheet waiting for its window holds nothing.
 #include "platform/drawing/Sheet.h"
+#include "platform/drawing/WholeTextDialog.h"
 #include "platform/drawing/WindowHold.h"
 #include "tests/support/TestSupport.h"
 
+#include <QAccessible>
 #include <QAction>
+#include <QCheckBox>
+#include <QPushButton>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QDialog>
@@ -215,4 +219,64 @@ TEST(WindowHold, SeededKeysMixedWithOtherInputReachTheSheetInOrder)
         testsupport::settleEvents();
         delete sheet;
     }
+}
+
+// An assistive program's press of a button of the window, its toggle of a check box
+// there and a text it sets on one do nothing while a sheet or the whole-text dialog
+// holds the window, as a click there does nothing; once the holder ended they act.
+TEST(WindowHold, AccessibilityActionsOnTheHeldWindowDoNothing)
+{
+    Window window;
+    auto *button = new QPushButton(QStringLiteral("Go"), &window.main);
+    auto *box = new QCheckBox(QStringLiteral("Kept"), &window.main);
+    box->move(0, 40);
+    int clicks = 0;
+    QObject::connect(button, &QPushButton::clicked, [&clicks] { ++clicks; });
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window.main));
+    QAccessibleInterface *pressed = QAccessible::queryAccessibleInterface(button);
+    QAccessibleInterface *toggled = QAccessible::queryAccessibleInterface(box);
+    ASSERT_NE(pressed, nullptr);
+    ASSERT_NE(toggled, nullptr);
+    ASSERT_NE(pressed->actionInterface(), nullptr);
+    ASSERT_NE(toggled->actionInterface(), nullptr);
+    EXPECT_EQ(pressed->role(), QAccessible::Button);
+    EXPECT_EQ(pressed->text(QAccessible::Name), QStringLiteral("Go"));
+    const auto expectRefused = [&] {
+        pressed->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        EXPECT_FALSE(button->isDown()) << "the press began";
+        toggled->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+        EXPECT_FALSE(box->isChecked());
+        pressed->setText(QAccessible::Name, QStringLiteral("Changed"));
+        EXPECT_EQ(button->text(), QStringLiteral("Go"));
+        EXPECT_EQ(clicks, 0);
+    };
+
+    {
+        SCOPED_TRACE("a sheet");
+        QLineEdit *field = nullptr;
+        QDialog *sheet = makeSheet(&field);
+        platform::Sheet::begin(sheet, &window.main, [](int) {});
+        ASSERT_TRUE(sheet->isVisible());
+        expectRefused();
+        platform::Sheet::end(sheet, 0);
+        testsupport::settleEvents();
+        delete sheet;
+    }
+    {
+        SCOPED_TRACE("the whole-text dialog");
+        auto *dialog = new platform::WholeTextDialog(QStringLiteral("Description"), QString(), window.field);
+        QPointer<platform::WholeTextDialog> guard(dialog);
+        dialog->open();
+        ASSERT_TRUE(dialog->isVisible());
+        expectRefused();
+        dialog->reject();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !guard; }));
+        testsupport::settleEvents();
+    }
+
+    // Nothing holds the window: each acts.
+    toggled->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_TRUE(box->isChecked());
+    pressed->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return clicks == 1; }));
 }

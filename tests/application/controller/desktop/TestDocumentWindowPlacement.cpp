@@ -28,6 +28,7 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <QScrollArea>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -43,6 +44,31 @@ namespace {
 std::string describe(const QRect &r)
 {
     return QStringLiteral("(%1, %2) %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()).toStdString();
+}
+
+// The frame of a top-level window as the X server has it, in its pixels: the window's
+// place on the root window (xwininfo) grown by the frame extents the window manager set
+// on it (xprop). Empty when either cannot be read.
+QRect serverFrame(QWidget *window)
+{
+    QByteArray info;
+    QByteArray extents;
+    const QString id = QString::number(window->winId());
+    if (desktoptest::runProgram(QStringLiteral("xwininfo"), {QStringLiteral("-id"), id}, &info) != 0
+        || desktoptest::runProgram(QStringLiteral("xprop"), {QStringLiteral("-id"), id, QStringLiteral("_NET_FRAME_EXTENTS")}, &extents) != 0)
+        return QRect();
+    const auto field = [&info](const char *name) {
+        const QRegularExpressionMatch match =
+            QRegularExpression(QString::fromLatin1(name) + QStringLiteral(":\\s*(-?\\d+)")).match(QString::fromUtf8(info));
+        return match.hasMatch() ? match.captured(1).toInt() : 0;
+    };
+    const QRect client(field("Absolute upper-left X"), field("Absolute upper-left Y"), field("Width"), field("Height"));
+    // left, right, top, bottom
+    const QStringList sides = QString::fromUtf8(extents).section(QLatin1Char('='), 1).split(QLatin1Char(','));
+    if (sides.size() != 4)
+        return client;
+    return client.marginsAdded(QMargins(sides[0].trimmed().toInt(), sides[2].trimmed().toInt(), sides[1].trimmed().toInt(),
+                                        sides[3].trimmed().toInt()));
 }
 
 class DocumentWindowPlacementTest : public ::testing::Test
@@ -389,7 +415,8 @@ TEST_F(DocumentWindowPlacementTest, ThePreferencesWindowComesBackWholeOnTheScree
 }
 
 // Switching panes (and a larger font) changes the window's size: its whole frame
-// stays on the screen every time; a pane taller than the screen scrolls inside it.
+// stays on the screen every time, as Qt reckons it and as the X server has it (at a
+// scale factor too); a pane taller than the screen scrolls inside it.
 TEST_F(DocumentWindowPlacementTest, EveryPaneSwitchKeepsThePreferencesWindowWholeOnTheScreen)
 {
     controller->showPreferences(nullptr);
@@ -402,6 +429,13 @@ TEST_F(DocumentWindowPlacementTest, EveryPaneSwitchKeepsThePreferencesWindowWhol
         ASSERT_TRUE(QTest::qWaitFor([&] { return !prefs->isAnimatingFrame(); }, 5000));
         ASSERT_TRUE(settled(prefs));
         EXPECT_TRUE(area.contains(prefs->frameGeometry())) << describe(prefs->frameGeometry()) << " on " << describe(area);
+        // As the X server has it too, in its own pixels (at a scale factor, Qt's frame is
+        // its own reckoning).
+        const qreal ratio = prefs->devicePixelRatioF();
+        const QRect deviceArea(QPoint(qRound(area.x() * ratio), qRound(area.y() * ratio)),
+                               QSize(qRound(area.width() * ratio), qRound(area.height() * ratio)));
+        const QRect onServer = serverFrame(prefs);
+        EXPECT_TRUE(deviceArea.contains(onServer)) << describe(onServer) << " on " << describe(deviceArea);
         QScrollArea *scroller = prefs->contentScroller();
         QWidget *pane = prefs->contentView();
         ASSERT_NE(pane, nullptr);

@@ -16,6 +16,7 @@
 #include "application/document/MyDocument.h"
 #include "platform/document/MenuItemValidation.h"
 #include "platform/document/MenuMnemonics.h"
+#include "platform/drawing/Sheet.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -25,7 +26,10 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QThread>
 #include <QSet>
 #include <QTest>
 #include <QTextDocument>
@@ -34,6 +38,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <vector>
 #include <iostream>
 #include <ostream>
 
@@ -405,4 +410,61 @@ TEST_F(MenusByKeyboard, ARowsMenuOpensByRightClickRightAfterStartCounter)
     ASSERT_TRUE(click(menu, menu->actionGeometry(stop).center()));
     EXPECT_TRUE(QTest::qWaitFor([document] { return !document->timerIsRunning(); }, Patience));
     EXPECT_TRUE(QTest::qWaitFor([] { return !openMenu(); }, Patience));
+}
+
+// Document › New Job… chosen by its letter and the new job's name typed at once, with
+// no pause between the keys (xdotool at zero delay), again and again (with the
+// machine's cores busy, when asked): every key after the one that opens the menu reaches the menu,
+// then the sheet the item begins, in order; none reaches a command of the window (the
+// "S" of the name is also Start Counter's letter in the Document menu).
+TEST_F(MenusByKeyboard, KeysTypedRightAfterAMenuItemReachItsSheetInOrder)
+{
+    MyDocument *document = activeDocument();
+    ASSERT_NE(document, nullptr);
+    const int runs = qEnvironmentVariableIntValue("CHRONARK_MENU_KEYS_RUNS") > 0
+                         ? qEnvironmentVariableIntValue("CHRONARK_MENU_KEYS_RUNS")
+                         : 40;
+    // Busy loops beside the keys, when asked (CHRONARK_MENU_KEYS_BURNERS: how many, e.g.
+    // one and a half times the cores): the test programs that ctest runs beside this one
+    // keep the machine busy enough, and burners of its own would slow them all.
+    std::vector<std::unique_ptr<QProcess>> burners;
+    for (int i = 0; i < qEnvironmentVariableIntValue("CHRONARK_MENU_KEYS_BURNERS"); ++i) {
+        burners.push_back(std::make_unique<QProcess>());
+        burners.back()->start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("while :; do :; done")});
+    }
+    const auto stopBurners = qScopeGuard([&burners] {
+        for (const std::unique_ptr<QProcess> &burner : burners) {
+            burner->kill();
+            burner->waitForFinished();
+        }
+    });
+    int wrong = 0;
+    for (int run = 0; run < runs; ++run) {
+        SCOPED_TRACE(run);
+        const QString name = QStringLiteral("S%1").arg(run % 100, 2, 10, QLatin1Char('0'));
+        const int before = int(document->getJobArray().size());
+        ASSERT_TRUE(desktoptest::sendKeys({QStringLiteral("alt+d"), QStringLiteral("j"), QStringLiteral("S"),
+                                           name.mid(1, 1), name.mid(2, 1), QStringLiteral("Return")},
+                                          0));
+        const bool made = QTest::qWaitFor([&] {
+            return document->getJobArray().size() == before + 1 && !platform::Sheet::sheetOfWindow(window)
+                   && !openMenu();
+        }, Patience);
+        const QString madeName = made ? document->getJobArray().constLast()->itemName() : QString();
+        if (!made || madeName != name || document->timerIsRunning()) {
+            ++wrong;
+            ADD_FAILURE() << "typed " << name.toStdString() << ": " << (made ? "made " + madeName.toStdString() : "no job")
+                          << (document->timerIsRunning() ? ", the counter started" : "");
+            // Back to a window without a sheet, a menu or a running counter.
+            document->stopTimer(nullptr);
+            ASSERT_TRUE(closeMenus(outline) || true);
+            for (int i = 0; i < 3 && platform::Sheet::sheetOfWindow(window); ++i) {
+                (void)key(QStringLiteral("Escape"));
+                (void)QTest::qWaitFor([this] { return !platform::Sheet::sheetOfWindow(window); }, 2000);
+            }
+        }
+        ASSERT_TRUE(QTest::qWaitFor([this] { return window->isActiveWindow(); }, Patience));
+    }
+    EXPECT_EQ(wrong, 0) << "of " << runs;
+    std::cerr << "menu keys: " << wrong << " of " << runs << " wrong" << std::endl;
 }
