@@ -158,6 +158,39 @@ inline NodePtr oneJobOf(int entries)
     return root;
 }
 
+// The densest document the platform's writer made: `entries` time entries in days of
+// four, every node of it (root, job, days, entries) created and last changed at the
+// same two moments, so that with the dates shared every date after the first two is
+// a back-reference of one byte (about 36 bytes an entry); the days named alike.
+inline NodePtr oneJobOfSameDates(int entries)
+{
+    const QDateTime start(QDate(2009, 1, 5), QTime(9, 0), Qt::OffsetFromUTC, 3600);
+    const QDateTime end = start.addSecs(90 * 60);
+    auto make = [&](int type) {
+        NodePtr node = Node::create(type, start);
+        node->setlDate(end);
+        return node;
+    };
+    NodePtr root = make(Node::Root);
+    NodePtr job = make(Node::Job);
+    job->setItemName(QStringLiteral("Job"));
+    job->setWage(40.f);
+    root->addChild(job);
+    NodePtr day;
+    for (int i = 0; i < entries; ++i) {
+        if (i % 4 == 0) {
+            day = make(Node::Day);
+            day->setItemName(QStringLiteral("Day"));
+            job->addChild(day);
+        }
+        NodePtr entry = make(Node::TimeEntry);
+        entry->setWage(job->wage());
+        day->addChild(entry);
+    }
+    root->recalcWorkTimeForTree();
+    return root;
+}
+
 // No document: a root node whose list holds one string and then refers back to it
 // `references` times, two bytes each, as no writer makes a stream.
 inline QByteArray referringBack(qsizetype references)
