@@ -299,6 +299,9 @@ protected:
             if (!top)
                 return nullptr;
             (void)QTest::qWaitFor([top] { return !top || !platform::Sheet::isRunning(top) || top->isActiveWindow(); }, Patience);
+            // A sheet that ends with the one over it may still be active for the passes
+            // its end takes; a key sent to it then reaches the next in line instead.
+            testsupport::settleEvents();
             if (top && platform::Sheet::isRunning(top))
                 return top;
         }
