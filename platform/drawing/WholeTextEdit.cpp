@@ -23,6 +23,13 @@ namespace platform {
 
 using namespace WholeTextParagraphs;
 
+namespace {
+
+// On a character's format: it is in an odd run of its paragraph as Qt shapes it.
+constexpr int ShapedRunProperty = QTextFormat::UserProperty + 0x5757;
+
+} // namespace
+
 WholeTextEdit::WholeTextEdit(QWidget *parent) : QPlainTextEdit(parent)
 {
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
@@ -386,6 +393,68 @@ void WholeTextEdit::mendPartings()
         rememberParagraphs();
         viewport()->update();
     }
+    shapeAsOneParagraph();
+}
+
+void WholeTextEdit::shapeAsOneParagraph()
+{
+    QTextBlock block = firstVisibleBlock();
+    if (!block.isValid())
+        return;
+    // Where the first block shown stands in its paragraph of the text.
+    qsizetype offset = 0;
+    for (QTextBlock before = block; isJoined(before); before = before.previous())
+        offset += before.previous().length() - 1;
+    // Runs of an odd count carry the mark: a change of format ends Qt's run there.
+    struct Change
+    {
+        int from;
+        int to;
+        QTextCharFormat format;
+    };
+    std::vector<Change> changes;
+    const QPointF shift = contentOffset();
+    const int height = viewport()->height();
+    for (; block.isValid(); block = block.next()) {
+        if (!isJoined(block))
+            offset = 0;
+        if (blockBoundingGeometry(block).translated(shift).top() >= height)
+            break;
+        for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            const qsizetype start = offset + (fragment.position() - block.position());
+            for (qsizetype at = start; at < start + fragment.length();) {
+                const qsizetype run = at / ShapedRun;
+                const qsizetype end = std::min(start + fragment.length(), (run + 1) * ShapedRun);
+                const bool odd = run % 2 == 1;
+                QTextCharFormat format = fragment.charFormat();
+                if (format.boolProperty(ShapedRunProperty) != odd) {
+                    if (odd)
+                        format.setProperty(ShapedRunProperty, true);
+                    else
+                        format.clearProperty(ShapedRunProperty);
+                    const int position = fragment.position() + int(at - start);
+                    changes.push_back({position, position + int(end - at), format});
+                }
+                at = end;
+            }
+        }
+        offset += block.length() - 1;
+    }
+    if (changes.empty())
+        return;
+    const bool modified = document()->isModified();
+    m_adjusting = true;
+    const auto adjusted = qScopeGuard([this] { m_adjusting = false; });
+    QTextCursor cursor(document());
+    cursor.beginEditBlock();
+    for (const Change &change : changes) {
+        cursor.setPosition(change.from);
+        cursor.setPosition(change.to, QTextCursor::KeepAnchor);
+        cursor.setCharFormat(change.format);
+    }
+    cursor.endEditBlock();
+    document()->setModified(modified);
 }
 
 bool WholeTextEdit::mendPartingsShown()

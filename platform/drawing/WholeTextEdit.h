@@ -51,6 +51,8 @@ public:
     // What the undo keeps at most.
     static constexpr int UndoSteps = 1000;
     static constexpr qsizetype UndoUnits = qsizetype(4) * 1024 * 1024;
+    // The longest run of a paragraph Qt's text layout shapes as one.
+    static constexpr int ShapedRun = 4096;
 
     explicit WholeTextEdit(QWidget *parent = nullptr);
 
@@ -154,6 +156,11 @@ private:
     void mendPartings();
     // One pass over the blocks shown; answers whether a parting moved.
     bool mendPartingsShown();
+    // Qt shapes a paragraph in runs of at most ShapedRun units from its start (no
+    // kerning between two): the paragraphs shown are shaped in the same runs, counted
+    // from the start of the text's paragraph they are parted from, so that their
+    // letters stand where a plain editor's do.
+    void shapeAsOneParagraph();
     // Whether the parting before the block's successor stands where the block's last
     // line would wrap; else moves it there (answers whether it moved).
     bool mendPartingAfter(const QTextBlock &block, qreal lineWidth);
