@@ -49,13 +49,72 @@ void WholeTextEdit::rememberParagraphs()
     m_paragraphWholeStarts.clear();
     m_paragraphFormats.clear();
     qsizetype whole = 0;
+    int position = 0;
     for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
         whole += breakBefore(block).size();
-        m_paragraphStarts.append(block.position());
+        m_paragraphStarts.append(position);
+        position += block.length();
         m_paragraphWholeStarts.append(whole);
         m_paragraphFormats.append(block.blockFormat());
         whole += block.length() - 1;
     }
+}
+
+void WholeTextEdit::rememberChangedParagraphs(int position, int removed, int added)
+{
+    // The paragraphs before the one the change began in stand as they were; those
+    // after the one it ended in moved along with it: only the changed ones are read.
+    const auto after = std::upper_bound(m_paragraphStarts.cbegin(), m_paragraphStarts.cend(), position);
+    const qsizetype first = std::max<qsizetype>((after - m_paragraphStarts.cbegin()) - 1, 0);
+    const qsizetype kept =
+        std::upper_bound(m_paragraphStarts.cbegin(), m_paragraphStarts.cend(), position + removed) - m_paragraphStarts.cbegin();
+    if (m_paragraphStarts.isEmpty()) {
+        rememberParagraphs();
+        return;
+    }
+    QTextBlock block = document()->findBlock(m_paragraphStarts.at(first));
+    if (!block.isValid() || block.position() != m_paragraphStarts.at(first)) {
+        rememberParagraphs();
+        return;
+    }
+    const int moved = added - removed;
+    QList<int> starts;
+    QList<qsizetype> wholeStarts;
+    QList<QTextBlockFormat> formats;
+    qsizetype whole = first == 0 ? 0
+                                 : m_paragraphWholeStarts.at(first - 1) + (m_paragraphStarts.at(first) - m_paragraphStarts.at(first - 1) - 1);
+    int start = block.position();
+    for (; block.isValid(); block = block.next()) {
+        if (kept < m_paragraphStarts.size() && start >= m_paragraphStarts.at(kept) + moved)
+            break;
+        whole += breakBefore(block).size();
+        starts.append(start);
+        wholeStarts.append(whole);
+        formats.append(block.blockFormat());
+        whole += block.length() - 1;
+        start += block.length();
+    }
+    // The first paragraph after the change is where it stood, moved along: else all
+    // are read again.
+    if (kept < m_paragraphStarts.size()
+        && (!block.isValid() || start != m_paragraphStarts.at(kept) + moved || !sameBreak(block.blockFormat(), m_paragraphFormats.at(kept)))) {
+        rememberParagraphs();
+        return;
+    }
+    const qsizetype wholeMoved = kept < m_paragraphStarts.size() ? whole + breakBefore(block).size() - m_paragraphWholeStarts.at(kept) : 0;
+    for (qsizetype i = kept; i < m_paragraphStarts.size(); ++i) {
+        m_paragraphStarts[i] += moved;
+        m_paragraphWholeStarts[i] += wholeMoved;
+    }
+    m_paragraphStarts.remove(first, kept - first);
+    m_paragraphStarts.insert(first, starts.size(), 0);
+    std::copy(starts.cbegin(), starts.cend(), m_paragraphStarts.begin() + first);
+    m_paragraphWholeStarts.remove(first, kept - first);
+    m_paragraphWholeStarts.insert(first, wholeStarts.size(), 0);
+    std::copy(wholeStarts.cbegin(), wholeStarts.cend(), m_paragraphWholeStarts.begin() + first);
+    m_paragraphFormats.remove(first, kept - first);
+    m_paragraphFormats.insert(first, formats.size(), QTextBlockFormat());
+    std::copy(formats.cbegin(), formats.cend(), m_paragraphFormats.begin() + first);
 }
 
 qsizetype WholeTextEdit::rememberedWholePosition(int position) const
@@ -77,7 +136,8 @@ void WholeTextEdit::documentChanged(int position, int removed, int added)
     if (removed > 0)
         keepBreakAfterChange(position, removed);
     QString inserted = textBetween(position, position + added);
-    rememberParagraphs();
+    rememberChangedParagraphs(position, removed, added);
+
     m_mendPending = true;
     ++m_changes;
     // Qt may say more changed than did (a paragraph merged or parted along): what
@@ -292,14 +352,20 @@ qsizetype WholeTextEdit::wholeCaretPosition() const
 QString WholeTextEdit::textBetween(int from, int to) const
 {
     QString text;
-    for (QTextBlock block = document()->findBlock(from); block.isValid() && block.position() <= to;
+    text.reserve(std::max(to - from, 0));
+    // The blocks' places counted along: asking a block for its own costs a walk of
+    // the document's tree each time.
+    QTextBlock block = document()->findBlock(from);
+    for (int position = block.isValid() ? block.position() : 0; block.isValid() && position <= to;
          block = block.next()) {
-        if (block.position() > from)
+        const int length = block.length();
+        if (position > from)
             text += breakBefore(block);
-        const int start = std::max(from, block.position()) - block.position();
-        const int end = std::min(to, block.position() + block.length() - 1) - block.position();
+        const int start = std::max(from, position) - position;
+        const int end = std::min(to, position + length - 1) - position;
         if (end > start)
-            text += block.text().mid(start, end - start);
+            text += QStringView(block.text()).mid(start, end - start);
+        position += length;
     }
     return text;
 }

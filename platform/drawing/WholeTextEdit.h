@@ -150,6 +150,8 @@ private:
     // Where each paragraph starts (in the document and in the text) and the format
     // that says what stands before it.
     void rememberParagraphs();
+    // The same after a change of the document, reading only the paragraphs it changed.
+    void rememberChangedParagraphs(int position, int removed, int added);
     // Replaces the units of the text from `at` on with the text, as an undo or redo.
     void replaceWhole(qsizetype at, qsizetype length, const QString &text);
     // Moves the partings that can be seen to where their lines wrap anyway.
