@@ -792,8 +792,8 @@ TEST(DocumentArchive, ReadsEveryWayThePlatformSharedObjectsAtEverySize)
     // fewer than the unshared ones. Each shape opens at every size, every entry right,
     // held at no more than four fifths of the bound. So do documents whose every node
     // has the same two dates; shared as dates too (34 bytes an entry, the densest the
-    // writer makes) they hold nearly 14 bytes for each of theirs (the nodes alone 8),
-    // past the bound from some 20,000 entries on, and are read here at 5,000 only.
+    // writer makes) they hold over 13 bytes for each of theirs (the nodes alone 8.5),
+    // past the bound from some 8,000 entries on, and are read here at 5,000 only.
     using W = TypedStreamWriter;
     for (const int entries : {5000, 50000, 200000}) {
         for (const bool sameDates : {false, true}) {
