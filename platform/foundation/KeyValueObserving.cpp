@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <map>
 #include <typeinfo>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -34,6 +35,49 @@ QString demangled(const char *name)
 // Observers per key, in registration order. Notification works on a snapshot of
 // tokens and looks each one up again before calling it, so an observer may remove
 // itself or others (or add new ones) while a notification runs.
+namespace {
+
+// The keys of the changes open on one object: a handful at most (usually one, for the
+// length of its change), looked up by scanning. It takes no memory while no change is
+// open: a document whose every node changes once (a label given to a whole selection)
+// keeps no table on each of them afterwards.
+template<typename Value>
+class OpenChanges
+{
+public:
+    Value *find(const QString &key)
+    {
+        for (auto &[entryKey, value] : m_entries)
+            if (entryKey == key)
+                return &value;
+        return nullptr;
+    }
+    const Value *find(const QString &key) const { return const_cast<OpenChanges *>(this)->find(key); }
+    bool contains(const QString &key) const { return find(key) != nullptr; }
+    Value &operator[](const QString &key)
+    {
+        if (Value *value = find(key))
+            return *value;
+        return m_entries.emplace_back(key, Value()).second;
+    }
+    void erase(const QString &key)
+    {
+        for (auto it = m_entries.begin(); it != m_entries.end(); ++it) {
+            if (it->first == key) {
+                m_entries.erase(it);
+                break;
+            }
+        }
+        if (m_entries.empty())
+            std::vector<std::pair<QString, Value>>().swap(m_entries);
+    }
+
+private:
+    std::vector<std::pair<QString, Value>> m_entries;
+};
+
+} // namespace
+
 struct KeyValueObservable::Observers
 {
     struct Entry
@@ -47,9 +91,9 @@ struct KeyValueObservable::Observers
     // Observers per key that asked for old and new values.
     QHash<QString, int> valueWanters;
     // Open willChange…/didChange… brackets per key: only the outermost pair notifies.
-    QHash<QString, int> pendingChanges;
+    OpenChanges<int> pendingChanges;
     // The records of the changes being reported, innermost last.
-    QHash<QString, std::vector<KeyValueChange>> changes;
+    OpenChanges<std::vector<KeyValueChange>> changes;
     std::shared_ptr<const int> alive = std::make_shared<const int>(0);
 };
 
@@ -249,10 +293,10 @@ const KeyValueChange *KeyValueObservable::changeForKey(const QString &key) const
 {
     if (!m_observers)
         return nullptr;
-    const auto it = m_observers->changes.constFind(key);
-    if (it == m_observers->changes.cend() || it->empty())
+    const std::vector<KeyValueChange> *records = std::as_const(m_observers->changes).find(key);
+    if (!records || records->empty())
         return nullptr;
-    return &it->back();
+    return &records->back();
 }
 
 QVariant KeyValueObservable::recordedValue(const QString &key, const QList<qsizetype> &indexes, bool indexed) const
@@ -296,12 +340,12 @@ void KeyValueObservable::endChange(KeyValueChangeKind kind, const QList<qsizetyp
 {
     if (!m_observers)
         return;
-    const auto it = m_observers->pendingChanges.find(key);
-    const bool bracketed = it != m_observers->pendingChanges.end();
+    int *depth = m_observers->pendingChanges.find(key);
+    const bool bracketed = depth != nullptr;
     if (bracketed) {
-        if (--(*it) > 0)
+        if (--(*depth) > 0)
             return;
-        m_observers->pendingChanges.erase(it);
+        m_observers->pendingChanges.erase(key);
     }
     // Also reached by a didChange… without a will: that still reports the change.
     if (!bracketed && !hasObservers(key))
@@ -321,13 +365,13 @@ void KeyValueObservable::endChange(KeyValueChangeKind kind, const QList<qsizetyp
     notify(key, false);
     if (alive.expired())
         return; // an observer destroyed the object
-    const auto recordsIt = m_observers->changes.find(key);
-    if (recordsIt == m_observers->changes.end())
+    std::vector<KeyValueChange> *remaining = m_observers->changes.find(key);
+    if (!remaining)
         return;
-    if (!recordsIt->empty())
-        recordsIt->pop_back();
-    if (recordsIt->empty())
-        m_observers->changes.erase(recordsIt);
+    if (!remaining->empty())
+        remaining->pop_back();
+    if (remaining->empty())
+        m_observers->changes.erase(key);
 }
 
 void KeyValueObservable::notify(const QString &key, bool prior)
