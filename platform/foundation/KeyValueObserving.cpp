@@ -37,12 +37,12 @@ QString demangled(const char *name)
 // itself or others (or add new ones) while a notification runs.
 namespace {
 
-// The keys of the changes open on one object: a handful at most (usually one, for the
-// length of its change), looked up by scanning. It takes no memory while no change is
-// open: a document whose every node changes once (a label given to a whole selection)
-// keeps no table on each of them afterwards.
+// What one object keeps per key (its observers, its open changes): a few keys each,
+// looked up by scanning, in one short list that takes no memory while it is empty. A
+// hash table would allocate its buckets for the first key: observing or changing every
+// node of a selection of a hundred thousand made a table on each of them, kept for good.
 template<typename Value>
-class OpenChanges
+class KeyedEntries
 {
 public:
     Value *find(const QString &key)
@@ -52,7 +52,7 @@ public:
                 return &value;
         return nullptr;
     }
-    const Value *find(const QString &key) const { return const_cast<OpenChanges *>(this)->find(key); }
+    const Value *find(const QString &key) const { return const_cast<KeyedEntries *>(this)->find(key); }
     bool contains(const QString &key) const { return find(key) != nullptr; }
     Value &operator[](const QString &key)
     {
@@ -87,13 +87,13 @@ struct KeyValueObservable::Observers
         bool wantsValues = false;
     };
     std::map<ObservationToken, Entry> byToken;
-    QHash<QString, std::vector<ObservationToken>> byKey;
+    KeyedEntries<std::vector<ObservationToken>> byKey;
     // Observers per key that asked for old and new values.
     QHash<QString, int> valueWanters;
     // Open willChange…/didChange… brackets per key: only the outermost pair notifies.
-    OpenChanges<int> pendingChanges;
+    KeyedEntries<int> pendingChanges;
     // The records of the changes being reported, innermost last.
-    OpenChanges<std::vector<KeyValueChange>> changes;
+    KeyedEntries<std::vector<KeyValueChange>> changes;
     std::shared_ptr<const int> alive = std::make_shared<const int>(0);
 };
 
@@ -253,20 +253,20 @@ void KeyValueObservable::removeObserver(ObservationToken token)
     if (it->second.wantsValues && --m_observers->valueWanters[key] <= 0)
         m_observers->valueWanters.remove(key);
     m_observers->byToken.erase(it);
-    auto keyIt = m_observers->byKey.find(key);
-    if (keyIt == m_observers->byKey.end())
+    std::vector<ObservationToken> *tokens = m_observers->byKey.find(key);
+    if (!tokens)
         return;
-    std::erase(*keyIt, token);
-    if (keyIt->empty())
-        m_observers->byKey.erase(keyIt);
+    std::erase(*tokens, token);
+    if (tokens->empty())
+        m_observers->byKey.erase(key);
 }
 
 bool KeyValueObservable::hasObservers(const QString &key) const
 {
     if (!m_observers)
         return false;
-    const auto it = m_observers->byKey.constFind(key);
-    return it != m_observers->byKey.cend() && !it->empty();
+    const std::vector<ObservationToken> *tokens = std::as_const(m_observers->byKey).find(key);
+    return tokens && !tokens->empty();
 }
 
 void KeyValueObservable::willChangeValueForKey(const QString &key)
@@ -378,10 +378,10 @@ void KeyValueObservable::notify(const QString &key, bool prior)
 {
     if (!m_observers)
         return;
-    const auto keyIt = m_observers->byKey.constFind(key);
-    if (keyIt == m_observers->byKey.cend())
+    const std::vector<ObservationToken> *tokens = std::as_const(m_observers->byKey).find(key);
+    if (!tokens)
         return;
-    const std::vector<ObservationToken> snapshot = *keyIt;
+    const std::vector<ObservationToken> snapshot = *tokens;
     const std::weak_ptr<const int> alive = m_observers->alive;
     for (const ObservationToken token : snapshot) {
         if (alive.expired())
