@@ -30,13 +30,6 @@ QString demangled(const char *name)
     return result;
 }
 
-} // namespace
-
-// Observers per key, in registration order. Notification works on a snapshot of
-// tokens and looks each one up again before calling it, so an observer may remove
-// itself or others (or add new ones) while a notification runs.
-namespace {
-
 // What one object keeps per key (its observers, its open changes): a few keys each,
 // looked up by scanning, in one short list that takes no memory while it is empty. A
 // hash table would allocate its buckets for the first key: observing or changing every
@@ -78,6 +71,9 @@ private:
 
 } // namespace
 
+// Observers per key, in registration order. Notification works on a snapshot of
+// tokens and looks each one up again before calling it, so an observer may remove
+// itself or others (or add new ones) while a notification runs.
 struct KeyValueObservable::Observers
 {
     struct Entry
