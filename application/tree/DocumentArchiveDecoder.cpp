@@ -7,9 +7,11 @@
 #include "platform/archive/TypedStreamReader.h"
 
 #include <QHash>
-#include <QSet>
+#include <algorithm>
 #include <limits>
 #include <memory>
+#include <utility>
+#include <vector>
 
 using namespace platform;
 
@@ -32,14 +34,12 @@ constexpr qint64 NodeVersionWithDetails = 160;
 
 using StorePtr = std::shared_ptr<DocumentValuesStore>;
 
-// What the nodes of one stream held, kept beside them until the whole stream was
-// read and found sound: each node's list of children (the list's own value, shared
-// with it: nodes, and in its first place perhaps the window state) and the window
-// state that a node's list held in its first place.
-struct DecodedLists
+// The window states that nodes held in the first place of their lists, each with its
+// node (kept alive so that it can be told whether it stands in the document's tree):
+// only the root of a document may hold one. A well-formed stream has one.
+struct DecodedStores
 {
-    QHash<const Node *, QVariantList> children;
-    QHash<const Node *, StorePtr> stores;
+    QHash<const Node *, std::pair<NodePtr, StorePtr>> byNode;
 };
 
 bool isDocumentClass(const TypedStreamClass &cls)
@@ -211,14 +211,46 @@ bool decodeDocumentValuesStore(TypedStreamObject &object, TypedStreamReader &rea
     return true;
 }
 
-// What a decoded node holds beside the values the reader charged: the node with the
-// shared pointer's counts in one block, and, for a node with children, its place in
-// the lists kept aside (whose lists of children the reader charged as the lists' own
-// values). Most nodes are time entries without children.
-constexpr qsizetype HeldByNode = qsizetype(sizeof(Node) + 2 * sizeof(void *)) + 32;
-constexpr qsizetype HeldByPlaceOfChildren = qsizetype(sizeof(QVariantList) + 2 * sizeof(void *)) + 32;
+// What an allocation of `bytes` takes from the heap: the block and the allocator's
+// word before it, in steps of 16 bytes, 32 at least.
+constexpr qsizetype heapChunk(qsizetype bytes)
+{
+    return std::max<qsizetype>(32, (bytes + 8 + 15) & ~qsizetype(15));
+}
 
-bool decodeNode(TypedStreamObject &object, DecodedLists &lists, TypedStreamReader &reader)
+// What a decoded node holds beside the values the reader charged: the node with the
+// shared pointer's counts in one block, and, for a node with children, the list of
+// them (the nodes move into it from a list as long, made for the move). A node that
+// holds a window state takes a place among the stores.
+constexpr qsizetype HeldByNode = heapChunk(qsizetype(sizeof(Node) + 2 * sizeof(void *)));
+constexpr qsizetype heldByChildren(qsizetype count)
+{
+    return count > 0 ? heapChunk(count * qsizetype(sizeof(NodePtr))) : 0;
+}
+constexpr qsizetype HeldByPlaceOfStore = qsizetype(sizeof(void *) + sizeof(std::pair<NodePtr, StorePtr>)) + 32;
+
+// Makes each node of the list a child of `parent`: a node is decoded before any list
+// holding it, so one that has a parent already stands in another list (or twice in
+// this one), and the stream is refused. Nothing is changed then.
+bool claimChildren(Node &parent, std::vector<NodePtr> &children)
+{
+    qsizetype claimed = 0;
+    for (; claimed < qsizetype(children.size()); ++claimed) {
+        Node &child = *children[size_t(claimed)];
+        if (child.parent())
+            break;
+        child.setParent(&parent);
+    }
+    if (claimed == qsizetype(children.size())) {
+        parent.adoptChildrenWhileReading(children);
+        return true;
+    }
+    for (qsizetype i = 0; i < claimed; ++i)
+        children[size_t(i)]->setParent(nullptr);
+    return false;
+}
+
+bool decodeNode(TypedStreamObject &object, DecodedStores &stores, TypedStreamReader &reader)
 {
     const std::optional<qint64> version = object.classVersion("Node");
     if (!version)
@@ -239,7 +271,8 @@ bool decodeNode(TypedStreamObject &object, DecodedLists &lists, TypedStreamReade
         return false;
     if (type < Node::Job || type > Node::Root)
         return false;
-    if (!reader.hold(HeldByNode + (children.isEmpty() ? 0 : HeldByPlaceOfChildren)))
+    // The node, and its children's list twice while they move into it.
+    if (!reader.hold(HeldByNode + 2 * heldByChildren(children.size())))
         return false;
     bool executed = false;
     QString descript;
@@ -271,48 +304,44 @@ bool decodeNode(TypedStreamObject &object, DecodedLists &lists, TypedStreamReade
     if (!descript.isEmpty())
         node->setDescript(descript);
 
-    // The children list is kept aside until the stream is found sound. Its first
-    // place may hold the window state: the root of a document keeps it there.
+    // Its first place may hold the window state: the root of a document keeps it there.
+    std::vector<NodePtr> nodes;
+    nodes.reserve(size_t(children.size()));
+    StorePtr store;
     for (qsizetype i = 0; i < children.size(); ++i) {
         const QVariant &v = children.at(i);
-        if (v.userType() == qMetaTypeId<NodePtr>() && v.value<NodePtr>())
-            continue;
-        if (i == 0 && v.userType() == qMetaTypeId<StorePtr>())
-            lists.stores.insert(node.get(), v.value<StorePtr>());
+        if (NodePtr child = nodeIn(v))
+            nodes.push_back(std::move(child));
+        else if (i == 0 && v.userType() == qMetaTypeId<StorePtr>() && v.value<StorePtr>())
+            store = v.value<StorePtr>();
         else
             return false;
     }
-    // Most nodes are time entries without children: they take no place.
-    if (!children.isEmpty())
-        lists.children.insert(node.get(), std::move(children));
+    if (!claimChildren(*node, nodes))
+        return false;
+    reader.release(heldByChildren(children.size()));
+    if (store) {
+        if (!reader.hold(HeldByPlaceOfStore))
+            return false;
+        stores.byNode.insert(node.get(), {node, store});
+    }
     object.setDecodedValue(QVariant::fromValue(node));
     return true;
 }
 
-// No node appears twice (a stream can refer back to an object it already holds
-// elsewhere), and only the given node may hold a window state.
-bool treeIsSound(const Node &node, const DecodedLists &lists, const Node *mayHoldStore, QSet<const Node *> &seen)
+// Whether a node other than the root holds a window state within the root's tree.
+bool storeBelowRoot(const DecodedStores &stores, const Node &root)
 {
-    if (seen.contains(&node) || (&node != mayHoldStore && lists.stores.contains(&node)))
-        return false;
-    seen.insert(&node);
-    for (const QVariant &v : lists.children.value(&node)) {
-        const NodePtr child = nodeIn(v); // none for the window state
-        if (child && !treeIsSound(*child, lists, nullptr, seen))
-            return false;
+    for (const auto &[node, store] : std::as_const(stores.byNode)) {
+        if (node.get() == &root)
+            continue;
+        const Node *top = node.get();
+        while (top->parent())
+            top = top->parent();
+        if (top == &root)
+            return true;
     }
-    return true;
-}
-
-// Hands each node of a sound tree its children.
-void assembleTree(Node &node, const DecodedLists &lists)
-{
-    for (const QVariant &v : lists.children.value(&node)) {
-        if (const NodePtr child = nodeIn(v)) {
-            node.addChild(child);
-            assembleTree(*child, lists);
-        }
-    }
+    return false;
 }
 
 } // namespace
@@ -351,9 +380,9 @@ bool DocumentArchiveDecoder::decode(const QByteArray &bytes, DocumentFileFormat:
     reader.setLimits(limits);
     reader.setKeepDecodedGroups(hold == Hold::WholeArchive);
     ArchivedFoundationObjects::registerDecoders(reader, ArchivedFoundationObjects::Sharing::EqualValues);
-    DecodedLists lists;
+    DecodedStores stores;
     reader.setClassDecoder("Node",
-                           [&lists, &reader](TypedStreamObject &object) { return decodeNode(object, lists, reader); });
+                           [&stores, &reader](TypedStreamObject &object) { return decodeNode(object, stores, reader); });
     reader.setClassDecoder("DocumentValuesStore",
                            [&reader](TypedStreamObject &object) { return decodeDocumentValuesStore(object, reader); });
     reader.setClassDecoder("TableColumnData", decodeTableColumnData);
@@ -375,34 +404,33 @@ bool DocumentArchiveDecoder::decode(const QByteArray &bytes, DocumentFileFormat:
     if (top.kind() != TypedStreamValue::Kind::Object)
         return failed(QStringLiteral("not an archived document"));
     const QVariant topValue = ArchivedFoundationObjects::valueOf(top);
-    // The nodes and their lists are held by the values taken out; the archive's
-    // records are given back before the tree is checked and assembled. (An
-    // undecoded top object is only told apart below, never looked into.)
+    // The nodes hold their children, and the values taken out hold the nodes; the
+    // archive's records are given back before the tree is checked. (An undecoded top
+    // object is only told apart below, never looked into.)
     archive.reset();
 
     NodePtr root;
     DocumentValuesStore store;
-    QSet<const Node *> seen;
     if (NodePtr node = nodeIn(topValue)) {
+        // The top object is decoded last: no list holds it. A root without a window
+        // state keeps the default one.
         root = node;
-        // A root without a window state keeps the default one.
-        if (!treeIsSound(*root, lists, root.get(), seen))
+        if (storeBelowRoot(stores, *root))
             return failed(QStringLiteral("malformed node tree"));
-        if (const StorePtr found = lists.stores.value(root.get()))
-            store = *found;
-        assembleTree(*root, lists);
+        if (const auto found = stores.byNode.constFind(root.get()); found != stores.byNode.constEnd())
+            store = *found->second;
     } else if (topValue.typeId() == QMetaType::QVariantList) {
         // The oldest layout: a list of nodes under a new root.
         root = Node::create(Node::Root);
+        std::vector<NodePtr> nodes;
         for (const QVariant &v : topValue.toList()) {
             NodePtr child = nodeIn(v);
             if (!child)
                 return failed(QStringLiteral("the list holds something other than nodes"));
-            if (!treeIsSound(*child, lists, nullptr, seen))
-                return failed(QStringLiteral("malformed node tree"));
-            root->addChild(child);
-            assembleTree(*child, lists);
+            nodes.push_back(std::move(child));
         }
+        if (!claimChildren(*root, nodes) || storeBelowRoot(stores, *root))
+            return failed(QStringLiteral("malformed node tree"));
     } else {
         return failed(QStringLiteral("the top object is neither a node nor a list of nodes"));
     }

@@ -1,5 +1,6 @@
 #include "platform/archive/ArchivedFoundationObjects.h"
 
+#include <QDateTime>
 #include <QHash>
 #include <QPair>
 #include <QPointF>
@@ -319,7 +320,34 @@ struct SharedValues
 {
     QSet<QString> strings;
     QHash<QPair<QString, QByteArray>, QVariant> zones;
+    // The last dates handed out, the oldest first: the dates of one node and of the
+    // nodes around it are often the same moment in the same zone.
+    static constexpr qsizetype RecentDates = 4;
+    QList<QVariant> recentDates;
 };
+
+// Whether two dates are the same moment shown the same way (a date in a zone of
+// rules is told apart by its zone alone, so it is never taken for another).
+bool sameDate(const QDateTime &a, const QDateTime &b)
+{
+    return a.toMSecsSinceEpoch() == b.toMSecsSinceEpoch() && a.timeSpec() == b.timeSpec()
+        && a.timeSpec() != Qt::TimeZone && a.offsetFromUtc() == b.offsetFromUtc();
+}
+
+// Hands out the date of `object` as an equal one handed out lately, when there is one.
+void shareDate(TypedStreamObject &object, SharedValues &shared)
+{
+    const QDateTime date = object.decodedValue().toDateTime();
+    for (const QVariant &recent : std::as_const(shared.recentDates)) {
+        if (sameDate(*static_cast<const QDateTime *>(recent.constData()), date)) {
+            object.setDecodedValue(recent);
+            return;
+        }
+    }
+    if (shared.recentDates.size() == SharedValues::RecentDates)
+        shared.recentDates.removeFirst();
+    shared.recentDates.append(object.decodedValue());
+}
 
 } // namespace
 
@@ -346,6 +374,19 @@ void registerDecoders(TypedStreamReader &reader, Sharing sharing)
             it = shared->strings.insert(text);
         }
         object.setDecodedValue(*it);
+        return true;
+    });
+    // A date takes a block of its own unless it is in UTC: equal ones share one.
+    reader.setClassDecoder("NSDate", [shared](TypedStreamObject &object) {
+        if (!decodeDate(object))
+            return false;
+        shareDate(object, *shared);
+        return true;
+    });
+    reader.setClassDecoder("NSCalendarDate", [shared](TypedStreamObject &object) {
+        if (!decodeCalendarDate(object))
+            return false;
+        shareDate(object, *shared);
         return true;
     });
     reader.setClassDecoder("NSTimeZone", [shared, charged](TypedStreamObject &object) {

@@ -40,9 +40,11 @@ constexpr qint64 ReferenceDateUnixSeconds = 978307200;
 void registerDecoders(TypedStreamReader &reader);
 
 // Whether the decoders of one read hand out each value once: equal strings of up to
-// SharedStringLength bytes then share one QString, and equal time zones one zone, as
-// the objects of a large archive repeat them (every date of a document its zone and
-// its format). The values are the same either way; only what they take differs.
+// SharedStringLength bytes then share one QString, equal time zones one zone, and a
+// date equal to one of the last few handed out (the same moment shown the same way)
+// that one, as the objects of a large archive repeat them (every date of a document
+// its zone and its format, the nodes of a day often the same moments). The values
+// are the same either way; only what they take differs.
 // Each shared value is charged to the reader's memory budget once, when first made
 // (TypedStreamReader::hold), as the reader charges no value that is shared.
 enum class Sharing { None, EqualValues };

@@ -101,6 +101,8 @@ public:
     // holds beyond what its kind shows (a node the value points at); false when the
     // budget is spent, and the read then fails as too large.
     bool hold(qsizetype bytes);
+    // Gives back what hold() charged for something the value no longer holds.
+    void release(qsizetype bytes) { m_held -= bytes; }
     // The most the last read held at once, as charged (with or without a bound).
     qsizetype peakHeld() const { return m_peakHeld; }
 
@@ -175,7 +177,6 @@ private:
     void giveBackRecords(Enclosing &enclosing);
     void giveBackRecordsIn(const QList<TypedStreamValue> &values);
     bool chargeBackReference();
-    void release(qsizetype bytes) { m_held -= bytes; }
     static qsizetype payloadOf(const TypedStreamValue &value);
     static qsizetype heldByList(qsizetype capacity, qsizetype itemSize);
     static qsizetype heldByContents(const TypedStreamObject::Contents &contents);

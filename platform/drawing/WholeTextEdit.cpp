@@ -23,6 +23,13 @@ namespace platform {
 
 using namespace WholeTextParagraphs;
 
+namespace {
+
+// On a character's format: it is in an odd run of its paragraph as Qt shapes it.
+constexpr int ShapedRunProperty = QTextFormat::UserProperty + 0x5757;
+
+} // namespace
+
 WholeTextEdit::WholeTextEdit(QWidget *parent) : QPlainTextEdit(parent)
 {
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
@@ -42,13 +49,72 @@ void WholeTextEdit::rememberParagraphs()
     m_paragraphWholeStarts.clear();
     m_paragraphFormats.clear();
     qsizetype whole = 0;
+    int position = 0;
     for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
         whole += breakBefore(block).size();
-        m_paragraphStarts.append(block.position());
+        m_paragraphStarts.append(position);
+        position += block.length();
         m_paragraphWholeStarts.append(whole);
         m_paragraphFormats.append(block.blockFormat());
         whole += block.length() - 1;
     }
+}
+
+void WholeTextEdit::rememberChangedParagraphs(int position, int removed, int added)
+{
+    // The paragraphs before the one the change began in stand as they were; those
+    // after the one it ended in moved along with it: only the changed ones are read.
+    const auto after = std::upper_bound(m_paragraphStarts.cbegin(), m_paragraphStarts.cend(), position);
+    const qsizetype first = std::max<qsizetype>((after - m_paragraphStarts.cbegin()) - 1, 0);
+    const qsizetype kept =
+        std::upper_bound(m_paragraphStarts.cbegin(), m_paragraphStarts.cend(), position + removed) - m_paragraphStarts.cbegin();
+    if (m_paragraphStarts.isEmpty()) {
+        rememberParagraphs();
+        return;
+    }
+    QTextBlock block = document()->findBlock(m_paragraphStarts.at(first));
+    if (!block.isValid() || block.position() != m_paragraphStarts.at(first)) {
+        rememberParagraphs();
+        return;
+    }
+    const int moved = added - removed;
+    QList<int> starts;
+    QList<qsizetype> wholeStarts;
+    QList<QTextBlockFormat> formats;
+    qsizetype whole = first == 0 ? 0
+                                 : m_paragraphWholeStarts.at(first - 1) + (m_paragraphStarts.at(first) - m_paragraphStarts.at(first - 1) - 1);
+    int start = block.position();
+    for (; block.isValid(); block = block.next()) {
+        if (kept < m_paragraphStarts.size() && start >= m_paragraphStarts.at(kept) + moved)
+            break;
+        whole += breakBefore(block).size();
+        starts.append(start);
+        wholeStarts.append(whole);
+        formats.append(block.blockFormat());
+        whole += block.length() - 1;
+        start += block.length();
+    }
+    // The first paragraph after the change is where it stood, moved along: else all
+    // are read again.
+    if (kept < m_paragraphStarts.size()
+        && (!block.isValid() || start != m_paragraphStarts.at(kept) + moved || !sameBreak(block.blockFormat(), m_paragraphFormats.at(kept)))) {
+        rememberParagraphs();
+        return;
+    }
+    const qsizetype wholeMoved = kept < m_paragraphStarts.size() ? whole + breakBefore(block).size() - m_paragraphWholeStarts.at(kept) : 0;
+    for (qsizetype i = kept; i < m_paragraphStarts.size(); ++i) {
+        m_paragraphStarts[i] += moved;
+        m_paragraphWholeStarts[i] += wholeMoved;
+    }
+    m_paragraphStarts.remove(first, kept - first);
+    m_paragraphStarts.insert(first, starts.size(), 0);
+    std::copy(starts.cbegin(), starts.cend(), m_paragraphStarts.begin() + first);
+    m_paragraphWholeStarts.remove(first, kept - first);
+    m_paragraphWholeStarts.insert(first, wholeStarts.size(), 0);
+    std::copy(wholeStarts.cbegin(), wholeStarts.cend(), m_paragraphWholeStarts.begin() + first);
+    m_paragraphFormats.remove(first, kept - first);
+    m_paragraphFormats.insert(first, formats.size(), QTextBlockFormat());
+    std::copy(formats.cbegin(), formats.cend(), m_paragraphFormats.begin() + first);
 }
 
 qsizetype WholeTextEdit::rememberedWholePosition(int position) const
@@ -70,7 +136,8 @@ void WholeTextEdit::documentChanged(int position, int removed, int added)
     if (removed > 0)
         keepBreakAfterChange(position, removed);
     QString inserted = textBetween(position, position + added);
-    rememberParagraphs();
+    rememberChangedParagraphs(position, removed, added);
+
     m_mendPending = true;
     ++m_changes;
     // Qt may say more changed than did (a paragraph merged or parted along): what
@@ -285,14 +352,20 @@ qsizetype WholeTextEdit::wholeCaretPosition() const
 QString WholeTextEdit::textBetween(int from, int to) const
 {
     QString text;
-    for (QTextBlock block = document()->findBlock(from); block.isValid() && block.position() <= to;
+    text.reserve(std::max(to - from, 0));
+    // The blocks' places counted along: asking a block for its own costs a walk of
+    // the document's tree each time.
+    QTextBlock block = document()->findBlock(from);
+    for (int position = block.isValid() ? block.position() : 0; block.isValid() && position <= to;
          block = block.next()) {
-        if (block.position() > from)
+        const int length = block.length();
+        if (position > from)
             text += breakBefore(block);
-        const int start = std::max(from, block.position()) - block.position();
-        const int end = std::min(to, block.position() + block.length() - 1) - block.position();
+        const int start = std::max(from, position) - position;
+        const int end = std::min(to, position + length - 1) - position;
         if (end > start)
-            text += block.text().mid(start, end - start);
+            text += QStringView(block.text()).mid(start, end - start);
+        position += length;
     }
     return text;
 }
@@ -386,6 +459,68 @@ void WholeTextEdit::mendPartings()
         rememberParagraphs();
         viewport()->update();
     }
+    shapeAsOneParagraph();
+}
+
+void WholeTextEdit::shapeAsOneParagraph()
+{
+    QTextBlock block = firstVisibleBlock();
+    if (!block.isValid())
+        return;
+    // Where the first block shown stands in its paragraph of the text.
+    qsizetype offset = 0;
+    for (QTextBlock before = block; isJoined(before); before = before.previous())
+        offset += before.previous().length() - 1;
+    // Runs of an odd count carry the mark: a change of format ends Qt's run there.
+    struct Change
+    {
+        int from;
+        int to;
+        QTextCharFormat format;
+    };
+    std::vector<Change> changes;
+    const QPointF shift = contentOffset();
+    const int height = viewport()->height();
+    for (; block.isValid(); block = block.next()) {
+        if (!isJoined(block))
+            offset = 0;
+        if (blockBoundingGeometry(block).translated(shift).top() >= height)
+            break;
+        for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            const qsizetype start = offset + (fragment.position() - block.position());
+            for (qsizetype at = start; at < start + fragment.length();) {
+                const qsizetype run = at / ShapedRun;
+                const qsizetype end = std::min(start + fragment.length(), (run + 1) * ShapedRun);
+                const bool odd = run % 2 == 1;
+                QTextCharFormat format = fragment.charFormat();
+                if (format.boolProperty(ShapedRunProperty) != odd) {
+                    if (odd)
+                        format.setProperty(ShapedRunProperty, true);
+                    else
+                        format.clearProperty(ShapedRunProperty);
+                    const int position = fragment.position() + int(at - start);
+                    changes.push_back({position, position + int(end - at), format});
+                }
+                at = end;
+            }
+        }
+        offset += block.length() - 1;
+    }
+    if (changes.empty())
+        return;
+    const bool modified = document()->isModified();
+    m_adjusting = true;
+    const auto adjusted = qScopeGuard([this] { m_adjusting = false; });
+    QTextCursor cursor(document());
+    cursor.beginEditBlock();
+    for (const Change &change : changes) {
+        cursor.setPosition(change.from);
+        cursor.setPosition(change.to, QTextCursor::KeepAnchor);
+        cursor.setCharFormat(change.format);
+    }
+    cursor.endEditBlock();
+    document()->setModified(modified);
 }
 
 bool WholeTextEdit::mendPartingsShown()

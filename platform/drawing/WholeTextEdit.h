@@ -51,6 +51,8 @@ public:
     // What the undo keeps at most.
     static constexpr int UndoSteps = 1000;
     static constexpr qsizetype UndoUnits = qsizetype(4) * 1024 * 1024;
+    // The longest run of a paragraph Qt's text layout shapes as one.
+    static constexpr int ShapedRun = 4096;
 
     explicit WholeTextEdit(QWidget *parent = nullptr);
 
@@ -148,12 +150,19 @@ private:
     // Where each paragraph starts (in the document and in the text) and the format
     // that says what stands before it.
     void rememberParagraphs();
+    // The same after a change of the document, reading only the paragraphs it changed.
+    void rememberChangedParagraphs(int position, int removed, int added);
     // Replaces the units of the text from `at` on with the text, as an undo or redo.
     void replaceWhole(qsizetype at, qsizetype length, const QString &text);
     // Moves the partings that can be seen to where their lines wrap anyway.
     void mendPartings();
     // One pass over the blocks shown; answers whether a parting moved.
     bool mendPartingsShown();
+    // Qt shapes a paragraph in runs of at most ShapedRun units from its start (no
+    // kerning between two): the paragraphs shown are shaped in the same runs, counted
+    // from the start of the text's paragraph they are parted from, so that their
+    // letters stand where a plain editor's do.
+    void shapeAsOneParagraph();
     // Whether the parting before the block's successor stands where the block's last
     // line would wrap; else moves it there (answers whether it moved).
     bool mendPartingAfter(const QTextBlock &block, qreal lineWidth);

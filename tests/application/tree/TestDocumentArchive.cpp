@@ -441,13 +441,10 @@ TEST(DocumentArchive, RefusesWhatIsNotADocument)
 
 TEST(DocumentArchive, RefusesANodeMetTwice)
 {
-    // The same job in the list twice, the second time by back-reference.
+    // A job written in full the first time and referred back to after.
     const NodeSpec job{Node::Job, QStringLiteral("J"), at(1, 7, 0), at(1, 8, 0), 1, 2, false, false, {}, 0, 0, {}};
-    TypedStreamWriter w;
-    w.group("@");
-    const int identity = 0;
-    w.array(2, [&](qsizetype) {
-        if (!w.beginObject({{"Node", 160}, {"NSObject", 0}}, &identity))
+    auto writeJob = [&](TypedStreamWriter &w, const void *identity) {
+        if (!w.beginObject({{"Node", 160}, {"NSObject", 0}}, identity))
             return;
         w.group("@");
         w.nil();
@@ -467,11 +464,57 @@ TEST(DocumentArchive, RefusesANodeMetTwice)
         w.floatValue(0);
         w.floatValue(0);
         w.endObject();
-    });
-    DocumentFileFormat::ReadResult out;
-    QString error;
-    EXPECT_FALSE(DocumentArchiveDecoder::decode(w.data(), out, &error));
-    EXPECT_FALSE(out.root);
+    };
+    // A node of the root layout whose list writes its children through `child`.
+    auto writeParent = [](TypedStreamWriter &w, qsizetype count, const std::function<void(qsizetype)> &child) {
+        w.beginObject({{"Node", 160}, {"NSObject", 0}});
+        w.group("@");
+        w.array(count, child);
+        w.group("@i@@iicc@ff");
+        w.nil();
+        w.integer(Node::Root);
+        w.nil();
+        w.nil();
+        w.integer(0);
+        w.integer(0);
+        w.charValue(0);
+        w.charValue(0);
+        w.nil();
+        w.floatValue(0);
+        w.floatValue(0);
+        w.endObject();
+    };
+    auto refused = [](const QByteArray &bytes) {
+        for (const auto hold : {DocumentArchiveDecoder::Hold::DecodedValues, DocumentArchiveDecoder::Hold::WholeArchive}) {
+            DocumentFileFormat::ReadResult out;
+            QString error;
+            EXPECT_FALSE(DocumentArchiveDecoder::decode(bytes, out, &error, hold));
+            // As a malformed node while the stream is read, or as a malformed tree after.
+            EXPECT_TRUE(error.startsWith(QStringLiteral("malformed node"), Qt::CaseInsensitive)) << qPrintable(error);
+            EXPECT_FALSE(out.root);
+        }
+    };
+    const int identity = 0;
+    // The same job in the oldest layout's list twice.
+    TypedStreamWriter top;
+    top.group("@");
+    top.array(2, [&](qsizetype) { writeJob(top, &identity); });
+    refused(top.data());
+    // The same job in one node's list twice, and in the lists of two nodes.
+    TypedStreamWriter oneList;
+    oneList.group("@");
+    writeParent(oneList, 2, [&](qsizetype) { writeJob(oneList, &identity); });
+    refused(oneList.data());
+    TypedStreamWriter twoLists;
+    twoLists.group("@");
+    writeParent(twoLists, 2, [&](qsizetype) { writeParent(twoLists, 1, [&](qsizetype) { writeJob(twoLists, &identity); }); });
+    refused(twoLists.data());
+    // The window state in the first place of a job's list rather than the root's.
+    const StoreSpec store;
+    TypedStreamWriter storeBelow;
+    storeBelow.group("@");
+    writeParent(storeBelow, 1, [&](qsizetype) { writeNode(storeBelow, job, 160, &store); });
+    refused(storeBelow.data());
 }
 
 TEST(DocumentArchive, WritesFixturesForTheFuzzCorpus)
@@ -749,8 +792,8 @@ TEST(DocumentArchive, ReadsEveryWayThePlatformSharedObjectsAtEverySize)
     // fewer than the unshared ones. Each shape opens at every size, every entry right,
     // held at no more than four fifths of the bound. So do documents whose every node
     // has the same two dates; shared as dates too (34 bytes an entry, the densest the
-    // writer makes) they hold nearly 14 bytes for each of theirs (the nodes alone 8),
-    // past the bound from some 20,000 entries on, and are read here at 5,000 only.
+    // writer makes) they hold over 13 bytes for each of theirs (the nodes alone 8.5),
+    // past the bound from some 8,000 entries on, and are read here at 5,000 only.
     using W = TypedStreamWriter;
     for (const int entries : {5000, 50000, 200000}) {
         for (const bool sameDates : {false, true}) {

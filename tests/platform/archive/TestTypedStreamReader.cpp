@@ -251,16 +251,22 @@ TEST(TypedStreamDates, DatesCalendarDatesAndZones)
     tzif.append(QByteArray("\x00\x00\x4d\x58\x00\x00", 6)); // 19800 seconds, no DST
     tzif.append(QByteArray("IST\0", 4));
 
-    for (auto order : {TypedStreamWriter::ByteOrder::Little, TypedStreamWriter::ByteOrder::Big}) {
+    // Decoders sharing equal values hand out the same dates: the same moment in other
+    // zones stays apart, and comes back alike when met again.
+    for (auto order : {TypedStreamWriter::ByteOrder::Little, TypedStreamWriter::ByteOrder::Big})
+    for (auto sharing : {ArchivedFoundationObjects::Sharing::None, ArchivedFoundationObjects::Sharing::EqualValues}) {
         TypedStreamWriter w(order);
-        w.group("@@@@@@");
+        w.group("@@@@@@@");
         w.date(sinceReference(winter) + 0.25);
         w.calendarDate(sinceReference(winter), QStringLiteral("Europe/Berlin"));
         w.calendarDate(sinceReference(summer), QStringLiteral("Europe/Berlin"));
         w.calendarDate(sinceReference(winter), QStringLiteral("Nowhere/Special"), tzif);
         w.calendarDate(sinceReference(winter), QStringLiteral("GMT-0330"));
         w.calendarDate(-sinceReference(winter), QStringLiteral("UTC"));
-        const auto archive = ArchivedFoundationObjects::read(w.data());
+        w.calendarDate(sinceReference(winter), QStringLiteral("Europe/Berlin"));
+        TypedStreamReader reader;
+        ArchivedFoundationObjects::registerDecoders(reader, sharing);
+        const auto archive = reader.read(w.data());
         ASSERT_TRUE(archive);
         const auto &v = archive->groups()[0].values;
         using ArchivedFoundationObjects::valueOf;
@@ -283,6 +289,10 @@ TEST(TypedStreamDates, DatesCalendarDatesAndZones)
         const QDateTime before = valueOf(v[5]).toDateTime();
         EXPECT_EQ(before.offsetFromUtc(), 0);
         EXPECT_EQ(before.date().year(), 1992);
+        const QDateTime again = valueOf(v[6]).toDateTime();
+        EXPECT_EQ(again, berlinWinter);
+        EXPECT_EQ(again.timeSpec(), berlinWinter.timeSpec());
+        EXPECT_EQ(again.offsetFromUtc(), berlinWinter.offsetFromUtc());
     }
 }
 

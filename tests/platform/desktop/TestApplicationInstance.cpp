@@ -277,6 +277,14 @@ int modeOf(const QString &path)
     return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
 }
 
+// A folder of temporary files with a short path: a socket's address holds at most 107
+// bytes, and the test run's own temporary folder is already deep.
+class ShortTemporaryDir : public QTemporaryDir
+{
+public:
+    ShortTemporaryDir() : QTemporaryDir(QStringLiteral("/tmp/ai-XXXXXX")) {}
+};
+
 // A claim without a bus: its role, and the lines it logged about refusing the socket.
 std::pair<platform::ApplicationInstance::Role, int> claimOnSocket(const QStringList &files = {})
 {
@@ -295,7 +303,7 @@ std::pair<platform::ApplicationInstance::Role, int> claimOnSocket(const QStringL
 TEST(ApplicationInstance, TheSocketsFolderIsThisUsersAloneAndNoLinkIsFollowed)
 {
     using Role = platform::ApplicationInstance::Role;
-    QTemporaryDir temp;
+    ShortTemporaryDir temp;
     testsupport::ScopedEnv tempFolder("TMPDIR", QFile::encodeName(temp.path()));
     testsupport::ScopedEnv runtimeFolder("XDG_RUNTIME_DIR", QByteArray());
     const QString folder = fallbackFolder(temp);
@@ -343,7 +351,7 @@ TEST(ApplicationInstance, AFolderOrSocketOfAnotherUserIsNeverUsed)
     if (::geteuid() != 0)
         GTEST_SKIP() << "making files of another user needs the super-user";
     constexpr uid_t other = 65534;
-    QTemporaryDir temp;
+    ShortTemporaryDir temp;
     testsupport::ScopedEnv tempFolder("TMPDIR", QFile::encodeName(temp.path()));
     testsupport::ScopedEnv runtimeFolder("XDG_RUNTIME_DIR", QByteArray());
     const QString folder = fallbackFolder(temp);

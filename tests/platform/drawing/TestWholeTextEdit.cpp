@@ -1156,6 +1156,40 @@ TEST_F(WholeTextEditTest, AWordStepShowsTheCaretWhereAPlainEditorDoes)
     EXPECT_GT(atPartings, 20);
 }
 
+// A paragraph longer than Qt shapes at once, at the default paragraph size: the
+// letters on each side of where Qt's runs meet stand where a plain editor's do
+// (their caret drawn in the same place), whatever letters meet there.
+TEST_F(WholeTextEditTest, LettersStandWhereAPlainEditorsDoInALongParagraph)
+{
+    QPlainTextEdit plain;
+    plain.setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    plain.setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    plain.show();
+    for (QPlainTextEdit *edit : {static_cast<QPlainTextEdit *>(editor.get()), &plain}) {
+        edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        edit->resize(345, 6000);
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return plain.size() == QSize(345, 6000) && editor->size() == plain.size(); }));
+    std::mt19937 random(4096);
+    for (const QString &pair : {QStringLiteral("rc"), QStringLiteral("ky"), QStringLiteral("Ta"), QStringLiteral("wo")}) {
+        QString text = QStringLiteral("ab ") + token(random, 3 * WholeTextEdit::ShapedRun);
+        for (const qsizetype run : {1, 2})
+            text.replace(run * WholeTextEdit::ShapedRun - 1, 2, pair);
+        editor->setWholeText(text);
+        plain.setPlainText(text);
+        for (const qsizetype run : {1, 2}) {
+            for (qsizetype at = run * WholeTextEdit::ShapedRun - 3; at < run * WholeTextEdit::ShapedRun + 60; ++at) {
+                editor->moveCaretTo(at);
+                QTextCursor caret(plain.document());
+                caret.setPosition(int(at));
+                plain.setTextCursor(caret);
+                editor->viewport()->repaint();
+                ASSERT_EQ(editor->cursorRect(), plain.cursorRect()) << pair.toStdString() << " at " << at;
+            }
+        }
+    }
+}
+
 // A word delete that empties the paragraph before a parting, at any width: the
 // parting moves to where its line wraps and the break before the emptied paragraph
 // stays (an emptied paragraph is gone with its block).
