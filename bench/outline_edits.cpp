@@ -5,6 +5,11 @@
 // way the assistant's OK does (the undoable deletions, then the outline, the totals
 // and the menus follow), and the event loop runs once.
 // Drag: N jobs of one group are dropped onto a second group of the same document.
+// Select All, Color Label: a group of N time entries shown open beside M more
+// entries in closed groups (the large documents' walk opens its first group so);
+// Select All selects every shown row, Color Label then labels the selection, and the
+// undo of the label puts every node's label back. Each is timed with the event loop
+// run once after it (the window and its inspector follow).
 //
 // Reported: the CPU time of one run (as the manual time) and, at the end, the time
 // per node of the larger size over that of the smaller one (1.0 is linear growth).
@@ -17,6 +22,8 @@
 #include "bench/BenchMain.h"
 #include "bench/BenchTrees.h"
 #include "platform/document/DocumentController.h"
+#include "platform/document/MenuItemValidation.h"
+#include "platform/foundation/UndoManager.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/UserDefaults.h"
 
@@ -134,16 +141,84 @@ void BM_DragOfJobsOntoAGroup(benchmark::State &state)
     }
 }
 
+// A group of the shown entries, open, above groups of the hidden ones.
+void fillShownAndHidden(Fixture &fixture, int shown, int hidden)
+{
+    QList<NodePtr> groups;
+    for (int entries : {shown, hidden}) {
+        if (entries == 0)
+            continue;
+        NodePtr group = Node::create(Node::Group, startOfRun());
+        for (int j = 0; j < entries / (EntriesPerDay * DaysPerJob); ++j)
+            group->addChild(makeJob(j, DaysPerJob));
+        groups.append(group);
+    }
+    for (const NodePtr &node : groups)
+        fixture.document->jobList()->addChild(node);
+    fixture.document->jobList()->recalcWorkTimeForTree();
+    fixture.document->reloadOutline();
+    fixture.document->outlineView()->expandRecursively(fixture.document->outlineModel()->indexForNode(groups.constFirst().get()));
+    QCoreApplication::processEvents();
+}
+
+enum class Step { SelectAll, ColorLabel, UndoColorLabel };
+
+void runSelectionCommand(benchmark::State &state, Step step)
+{
+    for (auto _ : state) {
+        Fixture fixture;
+        fillShownAndHidden(fixture, int(state.range(0)), int(state.range(1)));
+        QTreeView *outline = fixture.document->outlineView();
+        QAction item;
+        platform::MenuItemValidation::setTag(&item, 5);
+        double start = processCpuSeconds();
+        outline->selectAll();
+        QCoreApplication::processEvents();
+        if (step != Step::SelectAll) {
+            start = processCpuSeconds();
+            fixture.document->colorLabelAction(&item);
+            QCoreApplication::processEvents();
+        }
+        if (step == Step::UndoColorLabel) {
+            start = processCpuSeconds();
+            fixture.document->undoManager()->undo();
+            QCoreApplication::processEvents();
+        }
+        const double seconds = processCpuSeconds() - start;
+        if (fixture.document->jobList()->childAtIndex(0)->colorLabel() != (step == Step::ColorLabel ? 5 : 0))
+            state.SkipWithError("the label is not the one the command leaves");
+        record(state, 2 + int(step), seconds);
+    }
+}
+
+void BM_SelectAllOfAnOpenGroup(benchmark::State &state)
+{
+    runSelectionCommand(state, Step::SelectAll);
+}
+
+void BM_ColorLabelOfEverySelectedRow(benchmark::State &state)
+{
+    runSelectionCommand(state, Step::ColorLabel);
+}
+
+void BM_UndoOfTheColorLabel(benchmark::State &state)
+{
+    runSelectionCommand(state, Step::UndoColorLabel);
+}
+
 } // namespace
 
+BENCHMARK(BM_SelectAllOfAnOpenGroup)->Args({10000, 0})->Args({100000, 900000})->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ColorLabelOfEverySelectedRow)->Args({10000, 0})->Args({100000, 0})->Args({100000, 900000})->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_UndoOfTheColorLabel)->Args({10000, 0})->Args({100000, 900000})->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DeleteAssistantEmptiesTimeEntries)->Arg(32000)->Arg(200000)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DragOfJobsOntoAGroup)->Arg(100)->Arg(1000)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 int main(int argc, char **argv)
 {
     benchmain::runWidgetBenchmarks(argc, argv);
-    const char *names[] = {"delete assistant", "drag of jobs"};
-    for (int which = 0; which < 2; ++which) {
+    const char *names[] = {"delete assistant", "drag of jobs", "select all", "color label", "undo of the color label"};
+    for (int which = 0; which < 5; ++which) {
         const auto &results = secondsPerRun();
         auto small = results.end();
         auto large = results.end();

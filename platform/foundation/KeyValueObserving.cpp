@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <map>
 #include <typeinfo>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -29,6 +30,45 @@ QString demangled(const char *name)
     return result;
 }
 
+// What one object keeps per key (its observers, its open changes): a few keys each,
+// looked up by scanning, in one short list that takes no memory while it is empty. A
+// hash table would allocate its buckets for the first key: observing or changing every
+// node of a selection of a hundred thousand made a table on each of them, kept for good.
+template<typename Value>
+class KeyedEntries
+{
+public:
+    Value *find(const QString &key)
+    {
+        for (auto &[entryKey, value] : m_entries)
+            if (entryKey == key)
+                return &value;
+        return nullptr;
+    }
+    const Value *find(const QString &key) const { return const_cast<KeyedEntries *>(this)->find(key); }
+    bool contains(const QString &key) const { return find(key) != nullptr; }
+    Value &operator[](const QString &key)
+    {
+        if (Value *value = find(key))
+            return *value;
+        return m_entries.emplace_back(key, Value()).second;
+    }
+    void erase(const QString &key)
+    {
+        for (auto it = m_entries.begin(); it != m_entries.end(); ++it) {
+            if (it->first == key) {
+                m_entries.erase(it);
+                break;
+            }
+        }
+        if (m_entries.empty())
+            std::vector<std::pair<QString, Value>>().swap(m_entries);
+    }
+
+private:
+    std::vector<std::pair<QString, Value>> m_entries;
+};
+
 } // namespace
 
 // Observers per key, in registration order. Notification works on a snapshot of
@@ -43,13 +83,13 @@ struct KeyValueObservable::Observers
         bool wantsValues = false;
     };
     std::map<ObservationToken, Entry> byToken;
-    QHash<QString, std::vector<ObservationToken>> byKey;
+    KeyedEntries<std::vector<ObservationToken>> byKey;
     // Observers per key that asked for old and new values.
     QHash<QString, int> valueWanters;
     // Open willChange…/didChange… brackets per key: only the outermost pair notifies.
-    QHash<QString, int> pendingChanges;
+    KeyedEntries<int> pendingChanges;
     // The records of the changes being reported, innermost last.
-    QHash<QString, std::vector<KeyValueChange>> changes;
+    KeyedEntries<std::vector<KeyValueChange>> changes;
     std::shared_ptr<const int> alive = std::make_shared<const int>(0);
 };
 
@@ -209,20 +249,20 @@ void KeyValueObservable::removeObserver(ObservationToken token)
     if (it->second.wantsValues && --m_observers->valueWanters[key] <= 0)
         m_observers->valueWanters.remove(key);
     m_observers->byToken.erase(it);
-    auto keyIt = m_observers->byKey.find(key);
-    if (keyIt == m_observers->byKey.end())
+    std::vector<ObservationToken> *tokens = m_observers->byKey.find(key);
+    if (!tokens)
         return;
-    std::erase(*keyIt, token);
-    if (keyIt->empty())
-        m_observers->byKey.erase(keyIt);
+    std::erase(*tokens, token);
+    if (tokens->empty())
+        m_observers->byKey.erase(key);
 }
 
 bool KeyValueObservable::hasObservers(const QString &key) const
 {
     if (!m_observers)
         return false;
-    const auto it = m_observers->byKey.constFind(key);
-    return it != m_observers->byKey.cend() && !it->empty();
+    const std::vector<ObservationToken> *tokens = std::as_const(m_observers->byKey).find(key);
+    return tokens && !tokens->empty();
 }
 
 void KeyValueObservable::willChangeValueForKey(const QString &key)
@@ -249,10 +289,10 @@ const KeyValueChange *KeyValueObservable::changeForKey(const QString &key) const
 {
     if (!m_observers)
         return nullptr;
-    const auto it = m_observers->changes.constFind(key);
-    if (it == m_observers->changes.cend() || it->empty())
+    const std::vector<KeyValueChange> *records = std::as_const(m_observers->changes).find(key);
+    if (!records || records->empty())
         return nullptr;
-    return &it->back();
+    return &records->back();
 }
 
 QVariant KeyValueObservable::recordedValue(const QString &key, const QList<qsizetype> &indexes, bool indexed) const
@@ -296,12 +336,12 @@ void KeyValueObservable::endChange(KeyValueChangeKind kind, const QList<qsizetyp
 {
     if (!m_observers)
         return;
-    const auto it = m_observers->pendingChanges.find(key);
-    const bool bracketed = it != m_observers->pendingChanges.end();
+    int *depth = m_observers->pendingChanges.find(key);
+    const bool bracketed = depth != nullptr;
     if (bracketed) {
-        if (--(*it) > 0)
+        if (--(*depth) > 0)
             return;
-        m_observers->pendingChanges.erase(it);
+        m_observers->pendingChanges.erase(key);
     }
     // Also reached by a didChange… without a will: that still reports the change.
     if (!bracketed && !hasObservers(key))
@@ -321,23 +361,23 @@ void KeyValueObservable::endChange(KeyValueChangeKind kind, const QList<qsizetyp
     notify(key, false);
     if (alive.expired())
         return; // an observer destroyed the object
-    const auto recordsIt = m_observers->changes.find(key);
-    if (recordsIt == m_observers->changes.end())
+    std::vector<KeyValueChange> *remaining = m_observers->changes.find(key);
+    if (!remaining)
         return;
-    if (!recordsIt->empty())
-        recordsIt->pop_back();
-    if (recordsIt->empty())
-        m_observers->changes.erase(recordsIt);
+    if (!remaining->empty())
+        remaining->pop_back();
+    if (remaining->empty())
+        m_observers->changes.erase(key);
 }
 
 void KeyValueObservable::notify(const QString &key, bool prior)
 {
     if (!m_observers)
         return;
-    const auto keyIt = m_observers->byKey.constFind(key);
-    if (keyIt == m_observers->byKey.cend())
+    const std::vector<ObservationToken> *tokens = std::as_const(m_observers->byKey).find(key);
+    if (!tokens)
         return;
-    const std::vector<ObservationToken> snapshot = *keyIt;
+    const std::vector<ObservationToken> snapshot = *tokens;
     const std::weak_ptr<const int> alive = m_observers->alive;
     for (const ObservationToken token : snapshot) {
         if (alive.expired())

@@ -3,7 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QRandomGenerator>
 #include <QStringList>
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <vector>
 
 using platform::KeyTable;
 using platform::KeyValueObservable;
@@ -183,4 +188,90 @@ TEST(KeyValueObserving, KeyPathsAreBounded)
     EXPECT_THROW(a.valueForKeyPath(steps.join(QLatin1Char('.'))), platform::Exception);
     steps.removeFirst();
     EXPECT_NO_THROW(a.valueForKeyPath(steps.join(QLatin1Char('.'))));
+}
+
+// Random observers added and removed on several keys and random changes of them, some
+// nested, some made by an observer of another key while it is told: after every step
+// each key has observers exactly while some are registered, each observer has heard
+// every outermost change of its key once, and an observer always finds the record of
+// the change it is told of, also after a change of another key made meanwhile.
+TEST(KeyValueObserving, RandomObserversAndNestedChangesOfSeveralKeys)
+{
+    for (const quint32 seed : {1u, 7u, 93u}) {
+        SCOPED_TRACE(seed);
+        QRandomGenerator random(seed);
+        Person p;
+        const QStringList keys{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("d")};
+        struct Watch
+        {
+            QString key;
+            std::shared_ptr<int> heard;
+            int expected = 0;
+        };
+        // By the order they were added (an observer's own place never moves).
+        std::map<platform::ObservationToken, Watch> watches;
+        std::map<QString, int> depth; // brackets kept open, per key
+        bool recordMissing = false;
+        const auto count = [&](const QString &key) {
+            return std::count_if(watches.begin(), watches.end(), [&](const auto &w) { return w.second.key == key; });
+        };
+        const auto expectChange = [&](const QString &key) {
+            for (auto &[token, w] : watches)
+                if (w.key == key)
+                    ++w.expected;
+        };
+        for (int step = 0; step < 400; ++step) {
+            const QString key = keys.at(qsizetype(random.bounded(int(keys.size()))));
+            switch (random.bounded(4)) {
+            case 0: {
+                const auto heard = std::make_shared<int>(0);
+                const platform::ObservationToken token = p.addObserver(key, [&, key, heard](KeyValueObservable &o, const QString &told, bool prior) {
+                    const platform::KeyValueChange *record = o.changeForKey(key);
+                    if (told != key || !record)
+                        recordMissing = true;
+                    if (prior)
+                        return;
+                    ++*heard;
+                    // The first key's observers change the last key meanwhile.
+                    if (key == QStringLiteral("a")) {
+                        o.willChangeValueForKey(QStringLiteral("d"));
+                        o.didChangeValueForKey(QStringLiteral("d"));
+                        if (o.changeForKey(key) != record)
+                            recordMissing = true;
+                    }
+                });
+                watches[token] = Watch{key, heard, 0};
+                break;
+            }
+            case 1:
+                if (!watches.empty()) {
+                    auto it = std::next(watches.begin(), qsizetype(random.bounded(int(watches.size()))));
+                    p.removeObserver(it->first);
+                    watches.erase(it);
+                }
+                break;
+            case 2:
+                // A key nobody watches keeps no bracket.
+                if (count(key) > 0 || depth[key] > 0)
+                    ++depth[key];
+                p.willChangeValueForKey(key);
+                break;
+            default:
+                // The outermost close of a bracket, or a close without one, is told.
+                if (depth[key] == 0 || --depth[key] == 0) {
+                    expectChange(key);
+                    if (key == QStringLiteral("a") && depth[QStringLiteral("d")] == 0)
+                        for (qsizetype i = 0; i < count(QStringLiteral("a")); ++i)
+                            expectChange(QStringLiteral("d"));
+                }
+                p.didChangeValueForKey(key);
+                break;
+            }
+            for (const QString &k : keys)
+                ASSERT_EQ(p.hasObservers(k), count(k) > 0) << qPrintable(k) << " at step " << step;
+            for (const auto &[token, w] : watches)
+                ASSERT_EQ(*w.heard, w.expected) << qPrintable(w.key) << " at step " << step;
+            ASSERT_FALSE(recordMissing) << "at step " << step;
+        }
+    }
 }
