@@ -181,7 +181,9 @@ private:
         return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     }
 
-    QTemporaryDir m_dir;
+    // Under the system's temporary folder, which everyone may pass through: the server's
+    // helpers run as lp, and the test run's own temporary folder is its user's alone.
+    QTemporaryDir m_dir{QStringLiteral("/tmp/chronark-cups-XXXXXX")};
     QString m_socket;
     QProcess m_server;
     QByteArray m_oldServer;
