@@ -241,6 +241,10 @@ void NTXProgressWindowController::handleCompletion()
 
 bool NTXProgressWindowController::eventFilter(QObject *watched, QEvent *event)
 try {
+    // The event's kind first: the window sends others while it is destroyed, when it is
+    // no dialog any more and the guarded pointer must not be read.
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::Close)
+        return QObject::eventFilter(watched, event);
     if (watched != m_window.data())
         return QObject::eventFilter(watched, event);
     const bool escape = event->type() == QEvent::KeyPress &&
