@@ -52,6 +52,7 @@
 class QFile;
 class QIODevice;
 class QXmlStreamWriter;
+class DocumentXmlWriter;
 
 class DocumentFileFormat
 {
@@ -112,8 +113,12 @@ public:
     // the read-ahead reads the very descriptor whose identity it took.
     static bool readFromOpenFile(QFile &file, ReadResult &out);
 
+    // The bytes writeToFile() writes, in memory.
     static QByteArray toXmlData(const Node &root, const DocumentValuesStore &store);
+    // The document through the XML library's writer, set to auto-formatting: the
+    // same bytes as the document's own writer (DocumentXmlWriter), which saves use.
     static void writeDocument(QXmlStreamWriter &writer, const Node &root, const DocumentValuesStore &store);
+    static void writeDocument(DocumentXmlWriter &writer, const Node &root, const DocumentValuesStore &store);
     // The XML form only (no check of the leading bytes). On failure `out` is untouched.
     static bool readXmlData(const QByteArray &data, ReadResult &out);
     // The document form the writer makes (declaration, elements, attributes in
