@@ -17,7 +17,7 @@
 // one unparted paragraph.
 // A caret at a parting shows where a plain editor shows one at a wrap, at the start
 // of the next line; End, Up, Down and the page keys stop there where a plain
-// editor's stop on a line that wraps.
+// editor's stop on a line that wraps, and the page keys go as far.
 // Every break the text holds (LF, CR LF, CR, U+2029) comes back as it was, and so
 // does every break pasted or committed by an input method; Return breaks with an LF.
 // What it shows is what it holds: a break shows as one, a parting never.
@@ -123,9 +123,10 @@ private:
     // After an edit: the column the vertical keys go by is the caret's as it shows
     // now (the partings may have moved under it).
     void caretColumnAsShown();
-    // After End, or a vertical key (Up, Down, a page) that moved the caret from the
-    // position (extending the selection, or not): a caret on the line before a parting
-    // goes where a plain editor's key stops on a line that wraps.
+    // After End, or a vertical key (Up, Down; a page with no parting in reach) that
+    // moved the caret from the position (extending the selection, or not): a caret on
+    // the line before a parting goes where a plain editor's key stops on a line that
+    // wraps.
     void caretAtLineEnd(bool vertical, int from, qreal column, bool extending);
     // The row of a block before a parting (its last line) laid out as a plain editor
     // lays out the line: at the width and place the line has, followed by enough of
@@ -133,8 +134,8 @@ private:
     // (or with all of it), and not the last line.
     std::unique_ptr<QTextLayout> rowAsWrapped(const QString &row, const QString &following, qreal lineWidth, qreal x) const;
     // Where a plain editor's vertical key stops that left the cursor where it stands,
-    // on the row of a block before a parting: on the line that wraps there (never at
-    // its end, which is the next line's start).
+    // on the row of a block before a parting: where the line that wraps there takes the
+    // column (its end is the start of the paragraph after the parting).
     int columnOnRow(const QTextCursor &cursor, qreal x) const;
     // The column a vertical key of the cursor goes by (its verticalMovementX(), to the
     // fraction of a pixel where that can be known).
