@@ -365,7 +365,7 @@ qreal WholeTextEdit::columnOf(const QTextCursor &cursor) const
     const int at = cursor.position() - block.position();
     const QTextLine line = layout ? layout->lineForTextPosition(at) : QTextLine();
     const qreal here = line.isValid() ? line.cursorToX(at) : -1;
-    if (int(here) == told)
+    if (told < 0 || int(here) == told)
         return here;
     return int(m_column) == told ? m_column : told;
 }
