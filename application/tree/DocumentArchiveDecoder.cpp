@@ -139,12 +139,15 @@ bool readDate(FieldCursor &c, QDateTime &out)
     return true;
 }
 
-// An object field holding a list: nil answers an empty list.
-bool readList(FieldCursor &c, QVariantList &out)
+// An object field holding a list: nil answers an empty list. The field's value goes
+// to *field when asked.
+bool readList(FieldCursor &c, QVariantList &out, const TypedStreamValue **field = nullptr)
 {
     const TypedStreamValue *v = c.next('@');
     if (!v)
         return false;
+    if (field)
+        *field = v;
     if (v->isNil()) {
         out.clear();
         return true;
@@ -257,6 +260,7 @@ bool decodeNode(TypedStreamObject &object, DecodedStores &stores, TypedStreamRea
         return false;
     FieldCursor c(object);
     QVariantList children;
+    const TypedStreamValue *childrenField = nullptr;
     QString itemName;
     int type = 0;
     // A nil date keeps the one a new node has (now); none is asked for otherwise, as
@@ -266,7 +270,7 @@ bool decodeNode(TypedStreamObject &object, DecodedStores &stores, TypedStreamRea
     int hours = 0;
     int minutes = 0;
     bool active = false;
-    if (!readList(c, children) || !readText(c, itemName) || !readInt(c, type) || !readDate(c, cDate)
+    if (!readList(c, children, &childrenField) || !readText(c, itemName) || !readInt(c, type) || !readDate(c, cDate)
         || !readDate(c, lDate) || !readInt(c, hours) || !readInt(c, minutes) || !readFlag(c, active))
         return false;
     if (type < Node::Job || type > Node::Root)
@@ -320,6 +324,14 @@ bool decodeNode(TypedStreamObject &object, DecodedStores &stores, TypedStreamRea
     if (!claimChildren(*node, nodes))
         return false;
     reader.release(heldByChildren(children.size()));
+    // The node holds its children itself from now on: the list stays in the read's
+    // table as nothing (a list of nodes is never referred to again: each of them has
+    // its parent now, and a second claim is refused alike).
+    if (node->childrenCount() > 0) {
+        children.clear();
+        if (!reader.takeOver(*childrenField, QVariant()))
+            return false;
+    }
     if (store) {
         if (!reader.hold(HeldByPlaceOfStore))
             return false;

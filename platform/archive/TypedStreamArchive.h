@@ -57,6 +57,9 @@ private:
     // In place, in blocks: an archive may hold millions, and values point at them.
     std::deque<TypedStreamObject> m_objects;
     std::vector<std::unique_ptr<TypedStreamClass>> m_classes;
+    // The decoded values that values of decoded objects stand for (a reader dropping
+    // decoded groups), in place as the read left them.
+    std::deque<QVariant> m_decodedValues;
 };
 
 } // namespace platform

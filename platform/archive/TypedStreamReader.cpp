@@ -552,16 +552,20 @@ bool TypedStreamReader::readObject(TypedStreamValue &out)
             out = TypedStreamValue::object(object);
             return true;
         }
-        // Any other, one decoded or one still being read, gets a record of its own
-        // standing for it (so that each record is referred to by one value alone); the
-        // record for a decoded one is given back with the record of the object holding
-        // the reference once that has its value. Kept whole, the archive refers to the
-        // object itself, and counts the record as the other way holds it.
+        // Inside an object, a decoded one is referred to by its value alone, where the
+        // table keeps it: no record stands for it (kept whole, the archive refers to
+        // its record).
         const bool decoded = !object || object->hasDecodedValue();
+        if (decoded && !m_enclosing.empty()) {
+            out = m_keepDecodedGroups ? TypedStreamValue::object(object) : TypedStreamValue::decodedObject(&place);
+            return true;
+        }
+        // Any other, one still being read or one referred to at the top level, gets a
+        // record of its own standing for it (so that each record is referred to by one
+        // value alone). Kept whole, the archive refers to the object itself, and counts
+        // the record as the other way holds it.
         if (!countRecord())
             return false;
-        if (decoded && !m_enclosing.empty())
-            ++m_enclosing.back().recordsToGiveBack;
         if (m_keepDecodedGroups) {
             out = TypedStreamValue::object(object);
             return true;
@@ -590,12 +594,12 @@ bool TypedStreamReader::readObject(TypedStreamValue &out)
     if (!cls)
         return fail(QStringLiteral("object without a class"));
     object->setClass(cls);
-    const TypedStreamObject *enclosing = m_enclosing.empty() ? nullptr : m_enclosing.back().object;
+    const TypedStreamObject *enclosing = m_enclosing.empty() ? nullptr : m_enclosing.back();
     if (m_filter && !m_filter(*cls, enclosing))
         return fail(QStringLiteral("class %1 not accepted here").arg(QString::fromLatin1(cls->name())));
 
     ++m_objectDepth;
-    m_enclosing.push_back({object, 0});
+    m_enclosing.push_back(object);
     for (;;) {
         quint8 b;
         if (!peekByte(b))
@@ -612,7 +616,6 @@ bool TypedStreamReader::readObject(TypedStreamValue &out)
         if (!readObjectGroup(*object->m_contents))
             return false;
     }
-    Enclosing self = m_enclosing.back();
     m_enclosing.pop_back();
     --m_objectDepth;
     object->setComplete();
@@ -625,7 +628,6 @@ bool TypedStreamReader::readObject(TypedStreamValue &out)
         if (object->hasDecodedValue()) {
             if (object->m_contents)
                 release(heldByContents(*object->m_contents));
-            giveBackRecords(self);
             if (!hold(heldByDecoded(object->decodedValue())))
                 return false;
             if (!m_keepDecodedGroups) {
@@ -633,8 +635,18 @@ bool TypedStreamReader::readObject(TypedStreamValue &out)
                 // Later references find the value in the table.
                 m_table[place] = object->decodedValue();
             }
-            if (!m_enclosing.empty())
-                ++m_enclosing.back().recordsToGiveBack;
+            // Inside another object its value stands for it from now on, and its record
+            // is given back for a later object (kept whole, the archive keeps it, and
+            // counts it as the other way holds it).
+            if (!m_enclosing.empty()) {
+                --m_recordsInUse;
+                if (!m_keepDecodedGroups) {
+                    object->clear();
+                    m_freeRecords.push_back(object);
+                    out = TypedStreamValue::decodedObject(&m_table[place]);
+                    return true;
+                }
+            }
         }
     }
     // Groups kept for good take no more than they hold (their charge stays as it was,
@@ -667,30 +679,17 @@ TypedStreamObject *TypedStreamReader::newRecord()
     return &m_archive->m_objects.emplace_back(nullptr);
 }
 
-void TypedStreamReader::giveBackRecords(Enclosing &enclosing)
+bool TypedStreamReader::takeOver(const TypedStreamValue &value, const QVariant &replacement)
 {
-    m_recordsInUse -= enclosing.recordsToGiveBack;
-    enclosing.recordsToGiveBack = 0;
-    if (!m_keepDecodedGroups && enclosing.object->m_contents)
-        giveBackRecordsIn(enclosing.object->m_contents->values);
-}
-
-void TypedStreamReader::giveBackRecordsIn(const QList<TypedStreamValue> &values)
-{
-    for (const TypedStreamValue &v : values) {
-        if (v.kind() == TypedStreamValue::Kind::Object) {
-            auto *record = const_cast<TypedStreamObject *>(v.objectPointer());
-            // Decoded objects of this one, and records standing for decoded ones: none
-            // is referred to from anywhere else. (A record standing for an object still
-            // being read may be held by a value as an object; it stays.)
-            if (record->hasDecodedValue()) {
-                record->clear();
-                m_freeRecords.push_back(record);
-            }
-        } else if (v.kind() == TypedStreamValue::Kind::Array || v.kind() == TypedStreamValue::Kind::Struct) {
-            giveBackRecordsIn(v.elements());
-        }
-    }
+    QVariant *held = const_cast<QVariant *>(value.decodedObjectValue());
+    auto *record = const_cast<TypedStreamObject *>(value.objectPointer());
+    if (!held && record && record->hasDecodedValue())
+        held = &record->m_decoded;
+    if (!held)
+        return true;
+    release(heldByDecoded(*held));
+    *held = replacement;
+    return hold(heldByDecoded(*held));
 }
 
 const TypedStreamReader::ClassDecoder *TypedStreamReader::decoderOf(const TypedStreamClass *cls)
@@ -1002,6 +1001,9 @@ std::unique_ptr<TypedStreamArchive> TypedStreamReader::read(QByteArrayView bytes
     }
     m_archive = nullptr;
     m_data = nullptr;
+    // The values of decoded objects stand for them by their place in the table.
+    if (ok && !m_keepDecodedGroups)
+        archive->m_decodedValues = std::move(m_table);
     m_table.clear();
     m_freeRecords.clear();
     m_cStrings.clear();

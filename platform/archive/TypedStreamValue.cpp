@@ -79,6 +79,16 @@ TypedStreamValue TypedStreamValue::object(const TypedStreamObject *object)
     return v;
 }
 
+TypedStreamValue TypedStreamValue::decodedObject(const QVariant *value)
+{
+    TypedStreamValue v;
+    v.m_typeCode = '@';
+    v.m_kind = Kind::Object;
+    v.m_decodedOnly = true;
+    v.m_scalar.decoded = value;
+    return v;
+}
+
 TypedStreamValue TypedStreamValue::array(QList<TypedStreamValue> elements)
 {
     TypedStreamValue v;

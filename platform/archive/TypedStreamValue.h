@@ -37,6 +37,10 @@ public:
     static TypedStreamValue string(char typeCode, const QByteArray &string);
     static TypedStreamValue classValue(const TypedStreamClass *cls);
     static TypedStreamValue object(const TypedStreamObject *object);
+    // An object that a reader dropping decoded groups gave back once decoded: the value
+    // stands for it by its decoded value, which the reader keeps (and the archive after
+    // the read) at `value`.
+    static TypedStreamValue decodedObject(const QVariant *value);
     static TypedStreamValue array(QList<TypedStreamValue> elements);
     static TypedStreamValue structure(const QByteArray &name, QList<TypedStreamValue> fields);
 
@@ -53,7 +57,13 @@ public:
     const QByteArray &bytes() const { return m_bytes; }
     const QByteArray &structName() const { return m_bytes; }
     const TypedStreamClass *classPointer() const { return m_kind == Kind::Class ? m_scalar.cls : nullptr; }
-    const TypedStreamObject *objectPointer() const { return m_kind == Kind::Object ? m_scalar.object : nullptr; }
+    // The object's record; none for a decoded object standing by its value alone.
+    const TypedStreamObject *objectPointer() const
+    {
+        return m_kind == Kind::Object && !m_decodedOnly ? m_scalar.object : nullptr;
+    }
+    // The decoded value a decodedObject() stands for; none for anything else.
+    const QVariant *decodedObjectValue() const { return m_decodedOnly ? m_scalar.decoded : nullptr; }
     // The elements of an array or the fields of a struct.
     const QList<TypedStreamValue> &elements() const { return m_elements; }
 
@@ -65,6 +75,7 @@ public:
 private:
     Kind m_kind = Kind::Nil;
     char m_typeCode = '@';
+    bool m_decodedOnly = false;
     // The one scalar the kind has (an archive holds millions of values).
     union Scalar {
         qint64 integer;
@@ -72,6 +83,7 @@ private:
         double real;
         const TypedStreamClass *cls;
         const TypedStreamObject *object;
+        const QVariant *decoded;
     } m_scalar{0};
     QByteArray m_bytes;
     QList<TypedStreamValue> m_elements;
