@@ -91,6 +91,21 @@ constexpr qint64 FirstLabel = -110;
 constexpr qint64 MaxArrayCount = qint64(1) << 30;
 // What one allocation takes beside its contents: the allocator's header and Qt's.
 constexpr qsizetype HeapBlock = 32;
+// What an item of a double-ended queue takes: its share of a block of 512 bytes (or
+// of its own block when larger) with the allocator's word, and of the two words the
+// block takes in the queue's map (which grows by doubling).
+constexpr qsizetype queueSlot(qsizetype itemSize)
+{
+    const qsizetype perBlock = itemSize < 512 ? 512 / itemSize : 1;
+    const qsizetype block = (perBlock * itemSize + 8 + 15) & ~qsizetype(15);
+    return (block + 2 * qsizetype(sizeof(void *)) + perBlock - 1) / perBlock;
+}
+// A place of the table, and a record among the archive's records.
+constexpr qsizetype TablePlace = queueSlot(qsizetype(sizeof(QVariant)));
+constexpr qsizetype RecordPlace = queueSlot(qsizetype(sizeof(TypedStreamObject)));
+// The elements of an array or struct value: their list in a block of its own, and
+// the list's block.
+constexpr qsizetype HeldByElements = 2 * HeapBlock + qsizetype(sizeof(QList<TypedStreamValue>));
 // A group in the list its object appends it to: a list growing by doubling holds up
 // to twice its groups, and three times while it moves to a larger block.
 constexpr qsizetype GroupSlot = 3 * qsizetype(sizeof(TypedStreamGroup));
@@ -229,7 +244,7 @@ qsizetype TypedStreamReader::payloadOf(const TypedStreamValue &value)
         return HeapBlock + value.bytes().size();
     case TypedStreamValue::Kind::Array:
     case TypedStreamValue::Kind::Struct: {
-        qsizetype n = HeapBlock + value.elements().size() * qsizetype(sizeof(TypedStreamValue));
+        qsizetype n = HeldByElements + value.elements().size() * qsizetype(sizeof(TypedStreamValue));
         for (const TypedStreamValue &e : value.elements())
             n += payloadOf(e);
         return n;
@@ -478,7 +493,7 @@ bool TypedStreamReader::readClass(const TypedStreamClass *&cls, int chainDepth)
     if (!readInteger(version))
         return false;
     if (!spend(1)
-        || !hold(qsizetype(sizeof(TypedStreamClass) + sizeof(std::unique_ptr<TypedStreamClass>) + sizeof(QVariant))
+        || !hold(qsizetype(sizeof(TypedStreamClass) + sizeof(std::unique_ptr<TypedStreamClass>)) + TablePlace
                  + HeapBlock))
         return false;
     auto owned = std::make_unique<TypedStreamClass>(name, version);
@@ -520,7 +535,7 @@ bool TypedStreamReader::readCString(TypedStreamValue &out)
         s = QByteArray();
     else if (s.isNull())
         s = QByteArray("");
-    if (!hold(qsizetype(sizeof(QVariant) + sizeof(QByteArray))))
+    if (!hold(TablePlace + qsizetype(sizeof(QByteArray))))
         return false;
     m_table.push_back(QVariant::fromValue(Entry::ofCString(m_cStrings.size())));
     m_cStrings.push_back(s);
@@ -580,7 +595,7 @@ bool TypedStreamReader::readObject(TypedStreamValue &out)
     }
     if (m_objectDepth >= m_limits.maxObjectDepth)
         return fail(QStringLiteral("objects nested too deeply"));
-    if (!spend(1) || !hold(qsizetype(sizeof(QVariant))))
+    if (!spend(1) || !hold(TablePlace))
         return false;
     if (!countRecord())
         return false;
@@ -662,7 +677,7 @@ bool TypedStreamReader::readObject(TypedStreamValue &out)
 bool TypedStreamReader::countRecord()
 {
     if (++m_recordsInUse > m_recordsCharged) {
-        if (!hold(qsizetype(sizeof(TypedStreamObject))))
+        if (!hold(RecordPlace))
             return false;
         ++m_recordsCharged;
     }
@@ -895,7 +910,7 @@ bool TypedStreamReader::readValue(const TypeNode &type, TypedStreamValue &out)
         }
         if (type.count > m_budget)
             return fail(QStringLiteral("array larger than the stream"));
-        if (!hold(HeapBlock + type.count * qsizetype(sizeof(TypedStreamValue))))
+        if (!hold(HeldByElements + type.count * qsizetype(sizeof(TypedStreamValue))))
             return false;
         QList<TypedStreamValue> elements;
         elements.reserve(type.count);
@@ -909,7 +924,7 @@ bool TypedStreamReader::readValue(const TypeNode &type, TypedStreamValue &out)
         return true;
     }
     case '{': {
-        if (!hold(HeapBlock + qsizetype(type.fields.size() * sizeof(TypedStreamValue))))
+        if (!hold(HeldByElements + qsizetype(type.fields.size() * sizeof(TypedStreamValue))))
             return false;
         QList<TypedStreamValue> fields;
         fields.reserve(qsizetype(type.fields.size()));

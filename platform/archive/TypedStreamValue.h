@@ -28,6 +28,10 @@ public:
     };
 
     TypedStreamValue() = default;
+    TypedStreamValue(const TypedStreamValue &other);
+    TypedStreamValue(TypedStreamValue &&other) noexcept;
+    TypedStreamValue &operator=(TypedStreamValue other) noexcept;
+    ~TypedStreamValue();
 
     static TypedStreamValue nil(char typeCode);
     static TypedStreamValue integer(char typeCode, qint64 value);
@@ -65,7 +69,7 @@ public:
     // The decoded value a decodedObject() stands for; none for anything else.
     const QVariant *decodedObjectValue() const { return m_decodedOnly ? m_scalar.decoded : nullptr; }
     // The elements of an array or the fields of a struct.
-    const QList<TypedStreamValue> &elements() const { return m_elements; }
+    const QList<TypedStreamValue> &elements() const;
 
     // Plain data for tests and debugging: numbers as numbers, bytes and strings as
     // QByteArray, arrays and structs as lists; objects and classes are left out
@@ -73,10 +77,14 @@ public:
     QVariant toVariant() const;
 
 private:
+    bool hasElements() const { return m_kind == Kind::Array || m_kind == Kind::Struct; }
+
+    // A list holds one value for each item of an archived list (hundreds of thousands
+    // of them): 40 bytes each, the elements of an array or struct in a block of their own.
     Kind m_kind = Kind::Nil;
     char m_typeCode = '@';
     bool m_decodedOnly = false;
-    // The one scalar the kind has (an archive holds millions of values).
+    // The one scalar the kind has, or the elements of an array or struct (owned).
     union Scalar {
         qint64 integer;
         quint64 unsignedInteger;
@@ -84,9 +92,9 @@ private:
         const TypedStreamClass *cls;
         const TypedStreamObject *object;
         const QVariant *decoded;
+        QList<TypedStreamValue> *elements;
     } m_scalar{0};
     QByteArray m_bytes;
-    QList<TypedStreamValue> m_elements;
 };
 
 // One group of values as one call of the archiver wrote it: the type string, then
