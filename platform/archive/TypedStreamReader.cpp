@@ -63,11 +63,6 @@ namespace platform {
 // The table keeps its kinds in the two low bits of these addresses.
 static_assert(alignof(TypedStreamObject) >= 4 && alignof(TypedStreamClass) >= 4);
 
-const TypedStreamReader::Entry *TypedStreamReader::entryIn(const QVariant &place)
-{
-    return place.metaType() == QMetaType::fromType<Entry>() ? static_cast<const Entry *>(place.constData()) : nullptr;
-}
-
 struct TypedStreamReader::TypeNode
 {
     char code = 0;
@@ -101,7 +96,9 @@ constexpr qsizetype queueSlot(qsizetype itemSize)
     return (block + 2 * qsizetype(sizeof(void *)) + perBlock - 1) / perBlock;
 }
 // A place of the table, and a record among the archive's records.
-constexpr qsizetype TablePlace = queueSlot(qsizetype(sizeof(QVariant)));
+constexpr qsizetype TablePlace = queueSlot(qsizetype(sizeof(quintptr)));
+// A decoded value kept for later references, once its object's record is given back.
+constexpr qsizetype ValuePlace = queueSlot(qsizetype(sizeof(QVariant)));
 constexpr qsizetype RecordPlace = queueSlot(qsizetype(sizeof(TypedStreamObject)));
 // The elements of an array or struct value: their list in a block of its own, and
 // the list's block.
@@ -475,10 +472,10 @@ bool TypedStreamReader::readClass(const TypedStreamClass *&cls, int chainDepth)
         return true;
     }
     if (lead == Lead::Label) {
-        const Entry *e = entryIn(m_table[size_t(index)]);
-        if (!e || e->kind() != EntryKind::Class)
+        const Entry e = m_table[size_t(index)];
+        if (e.kind() != EntryKind::Class)
             return fail(QStringLiteral("back-reference to a non-class where a class belongs"));
-        cls = static_cast<const TypedStreamClass *>(e->pointer());
+        cls = static_cast<const TypedStreamClass *>(e.pointer());
         if (!cls->m_complete)
             return fail(QStringLiteral("class is its own superclass"));
         return true;
@@ -499,7 +496,7 @@ bool TypedStreamReader::readClass(const TypedStreamClass *&cls, int chainDepth)
     auto owned = std::make_unique<TypedStreamClass>(name, version);
     TypedStreamClass *c = owned.get();
     m_archive->m_classes.push_back(std::move(owned));
-    m_table.push_back(QVariant::fromValue(Entry::of(EntryKind::Class, c)));
+    m_table.push_back(Entry::of(EntryKind::Class, c));
     const TypedStreamClass *super = nullptr;
     if (!readClass(super, chainDepth + 1))
         return false;
@@ -520,10 +517,10 @@ bool TypedStreamReader::readCString(TypedStreamValue &out)
         return true;
     }
     if (lead == Lead::Label) {
-        const Entry *e = entryIn(m_table[size_t(index)]);
-        if (!e || e->kind() != EntryKind::CString)
+        const Entry e = m_table[size_t(index)];
+        if (e.kind() != EntryKind::CString)
             return fail(QStringLiteral("back-reference to a non-string where a C string belongs"));
-        const QByteArray &string = m_cStrings[e->cString()];
+        const QByteArray &string = m_cStrings[e.index()];
         out = string.isNull() ? TypedStreamValue::nil('*') : TypedStreamValue::string('*', string);
         return true;
     }
@@ -537,7 +534,7 @@ bool TypedStreamReader::readCString(TypedStreamValue &out)
         s = QByteArray("");
     if (!hold(TablePlace + qsizetype(sizeof(QByteArray))))
         return false;
-    m_table.push_back(QVariant::fromValue(Entry::ofCString(m_cStrings.size())));
+    m_table.push_back(Entry::ofIndex(EntryKind::CString, m_cStrings.size()));
     m_cStrings.push_back(s);
     out = nil ? TypedStreamValue::nil('*') : TypedStreamValue::string('*', s);
     return true;
@@ -554,13 +551,13 @@ bool TypedStreamReader::readObject(TypedStreamValue &out)
         return true;
     }
     if (lead == Lead::Label) {
-        const QVariant &place = m_table[size_t(index)];
-        const Entry *e = entryIn(place);
-        if (e && e->kind() != EntryKind::Object)
+        const Entry e = m_table[size_t(index)];
+        if (e.kind() != EntryKind::Object && e.kind() != EntryKind::Value)
             return fail(QStringLiteral("back-reference to a non-object where an object belongs"));
         if (!chargeBackReference())
             return false;
-        const auto *object = e ? static_cast<const TypedStreamObject *>(e->pointer()) : nullptr;
+        const auto *object = e.kind() == EntryKind::Object ? static_cast<const TypedStreamObject *>(e.pointer()) : nullptr;
+        const QVariant *value = object ? nullptr : &m_values[e.index()];
         // An object read to its end without a value is its own value: the reference
         // is to its record.
         if (object && object->isComplete() && !object->hasDecodedValue()) {
@@ -572,7 +569,7 @@ bool TypedStreamReader::readObject(TypedStreamValue &out)
         // its record).
         const bool decoded = !object || object->hasDecodedValue();
         if (decoded && !m_enclosing.empty()) {
-            out = m_keepDecodedGroups ? TypedStreamValue::object(object) : TypedStreamValue::decodedObject(&place);
+            out = m_keepDecodedGroups ? TypedStreamValue::object(object) : TypedStreamValue::decodedObject(value);
             return true;
         }
         // Any other, one still being read or one referred to at the top level, gets a
@@ -589,7 +586,7 @@ bool TypedStreamReader::readObject(TypedStreamValue &out)
         record->setClass(object ? object->objectClass() : nullptr);
         record->setComplete();
         if (!object)
-            record->setDecodedValue(place);
+            record->setDecodedValue(*value);
         out = TypedStreamValue::object(record);
         return true;
     }
@@ -601,7 +598,7 @@ bool TypedStreamReader::readObject(TypedStreamValue &out)
         return false;
     TypedStreamObject *object = newRecord();
     const size_t place = m_table.size();
-    m_table.push_back(QVariant::fromValue(Entry::of(EntryKind::Object, object)));
+    m_table.push_back(Entry::of(EntryKind::Object, object));
 
     const TypedStreamClass *cls = nullptr;
     if (!readClass(cls, 0))
@@ -643,12 +640,13 @@ bool TypedStreamReader::readObject(TypedStreamValue &out)
         if (object->hasDecodedValue()) {
             if (object->m_contents)
                 release(heldByContents(*object->m_contents));
-            if (!hold(heldByDecoded(object->decodedValue())))
+            size_t valuePlace = 0;
+            if (!hold(heldByDecoded(object->decodedValue())) || !placeValue(object->decodedValue(), valuePlace))
                 return false;
             if (!m_keepDecodedGroups) {
                 object->m_contents.reset();
-                // Later references find the value in the table.
-                m_table[place] = object->decodedValue();
+                // Later references find the value through the table.
+                m_table[place] = Entry::ofIndex(EntryKind::Value, valuePlace);
             }
             // Inside another object its value stands for it from now on, and its record
             // is given back for a later object (kept whole, the archive keeps it, and
@@ -658,7 +656,7 @@ bool TypedStreamReader::readObject(TypedStreamValue &out)
                 if (!m_keepDecodedGroups) {
                     object->clear();
                     m_freeRecords.push_back(object);
-                    out = TypedStreamValue::decodedObject(&m_table[place]);
+                    out = TypedStreamValue::decodedObject(&m_values[valuePlace]);
                     return true;
                 }
             }
@@ -671,6 +669,29 @@ bool TypedStreamReader::readObject(TypedStreamValue &out)
         object->m_contents->runs.squeeze();
     }
     out = TypedStreamValue::object(object);
+    return true;
+}
+
+bool TypedStreamReader::placeValue(const QVariant &value, size_t &place)
+{
+    qsizetype *shared = nullptr;
+    if (!value.isValid())
+        shared = &m_placeOfNoValue;
+    else if (value.typeId() == QMetaType::QVariantList && static_cast<const QVariantList *>(value.constData())->isEmpty())
+        shared = &m_placeOfEmptyList;
+    if (shared && *shared >= 0) {
+        place = size_t(*shared);
+        return true;
+    }
+    // Kept whole, the archive holds the value in its object's record, and only counts
+    // the place as the other way holds it.
+    if (!hold(ValuePlace))
+        return false;
+    place = m_values.size();
+    if (shared)
+        *shared = qsizetype(place);
+    if (!m_keepDecodedGroups)
+        m_values.push_back(value);
     return true;
 }
 
@@ -700,7 +721,9 @@ bool TypedStreamReader::takeOver(const TypedStreamValue &value, const QVariant &
     auto *record = const_cast<TypedStreamObject *>(value.objectPointer());
     if (!held && record && record->hasDecodedValue())
         held = &record->m_decoded;
-    if (!held)
+    // A value that holds nothing may be the one all such values share.
+    if (!held || !held->isValid()
+        || (held->typeId() == QMetaType::QVariantList && static_cast<const QVariantList *>(held->constData())->isEmpty()))
         return true;
     release(heldByDecoded(*held));
     *held = replacement;
@@ -953,6 +976,9 @@ std::unique_ptr<TypedStreamArchive> TypedStreamReader::read(QByteArrayView bytes
     m_objectDepth = 0;
     m_strings.clear();
     m_table.clear();
+    m_values.clear();
+    m_placeOfNoValue = -1;
+    m_placeOfEmptyList = -1;
     m_cStrings.clear();
     m_enclosing.clear();
     m_parsed.clear();
@@ -1018,7 +1044,8 @@ std::unique_ptr<TypedStreamArchive> TypedStreamReader::read(QByteArrayView bytes
     m_data = nullptr;
     // The values of decoded objects stand for them by their place in the table.
     if (ok && !m_keepDecodedGroups)
-        archive->m_decodedValues = std::move(m_table);
+        archive->m_decodedValues = std::move(m_values);
+    m_values.clear();
     m_table.clear();
     m_freeRecords.clear();
     m_cStrings.clear();
