@@ -223,8 +223,8 @@ constexpr qsizetype heapChunk(qsizetype bytes)
 
 // What a decoded node holds beside the values the reader charged: the node with the
 // shared pointer's counts in one block, and, for a node with children, the list of
-// them (the nodes move into it from a list as long, made for the move). A node that
-// holds a window state takes a place among the stores.
+// them (made for them, it becomes the node's own). A node that holds a window state
+// takes a place among the stores.
 constexpr qsizetype HeldByNode = heapChunk(qsizetype(sizeof(Node) + 2 * sizeof(void *)));
 constexpr qsizetype heldByChildren(qsizetype count)
 {
@@ -275,8 +275,8 @@ bool decodeNode(TypedStreamObject &object, DecodedStores &stores, TypedStreamRea
         return false;
     if (type < Node::Job || type > Node::Root)
         return false;
-    // The node, and its children's list twice while they move into it.
-    if (!reader.hold(HeldByNode + 2 * heldByChildren(children.size())))
+    // The node, and its children's list.
+    if (!reader.hold(HeldByNode + heldByChildren(children.size())))
         return false;
     bool executed = false;
     QString descript;
@@ -323,7 +323,6 @@ bool decodeNode(TypedStreamObject &object, DecodedStores &stores, TypedStreamRea
     }
     if (!claimChildren(*node, nodes))
         return false;
-    reader.release(heldByChildren(children.size()));
     // The node holds its children itself from now on: the list stays in the read's
     // table as nothing (a list of nodes is never referred to again: each of them has
     // its parent now, and a second claim is refused alike).
