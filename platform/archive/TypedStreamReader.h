@@ -114,7 +114,9 @@ public:
     bool takeOver(const TypedStreamValue &value, const QVariant &replacement);
     // The most the last read held at once, as charged (with or without a bound).
     qsizetype peakHeld() const { return m_peakHeld; }
-    qsizetype heldNow() const { return m_held; }
+    // What is held now, as charged (after a read, what its archive keeps, and the
+    // table of places it no longer needs).
+    qsizetype held() const { return m_held; }
 
     const QString &errorString() const { return m_error; }
     qsizetype errorOffset() const { return m_errorOffset; }
