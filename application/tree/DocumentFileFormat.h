@@ -80,14 +80,17 @@ public:
     static constexpr int MaximumAttributesPerElement = 32;          // the format has eleven
     static constexpr qint64 MaximumArchiveSize = qint64(256) << 20; // bytes of an older archive
     // Bytes of memory a read of an older archive may hold (its records, values and
-    // nodes, as the reader charges them) for each byte of it, beyond a first MiB. A
-    // back-reference costs only its place where it stands (a value referred to many
-    // times is held once, charged when decoded), so the archives the platform's writer
-    // made, which refer back to the zone and format of every date, are held at what
-    // their values take: the densest of them (an entry in under 60 bytes) hold under
-    // nine bytes for each of theirs, its node among them. A stream that would expand
-    // into more than this is refused as too large.
-    static constexpr qsizetype ArchiveMemoryPerByte = 10;
+    // nodes, as the reader charges them: what their blocks take from the allocator)
+    // for each byte of it, beyond a first MiB. A back-reference costs only its place
+    // where it stands (a value referred to many times is held once, charged when
+    // decoded), and a decoded object inside another stands by its value alone, so the
+    // archives the platform's writer made, which refer back to the zone, the format and
+    // often the very dates of every entry, are held at what their values take: the
+    // densest of them (every node's two dates shared, an entry in 34 bytes) hold under
+    // 11.8 bytes for each of theirs, its nodes 8.5 of them. A stream that would expand
+    // into more than this is refused as too large; 8 MB of it then hold under 100 MiB,
+    // its bytes among them.
+    static constexpr qsizetype ArchiveMemoryPerByte = 12;
 
     struct ReadResult
     {

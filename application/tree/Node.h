@@ -118,7 +118,8 @@ public:
     void delChild(const NodePtr &child);
     void delChild(const Node *child);
     // The children of a node being read, appended at once and in order, which have no
-    // parent yet and stand in no list twice; nothing is announced. Empties the list.
+    // parent yet and stand in no list twice; nothing is announced. Empties the list
+    // (a list with no room to spare, given to a node without children, becomes its own).
     void adoptChildrenWhileReading(std::vector<NodePtr> &children);
     NodePtr childAtIndex(qsizetype index) const;
     qsizetype childrenCount() const { return qsizetype(m_children.size()); }
