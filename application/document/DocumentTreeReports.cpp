@@ -78,3 +78,15 @@ void DocumentTreeReports::nodeDidRemoveEntry(Node &, Node &)
     if (DocumentOutlineModel *outline = m_document.outlineModel())
         outline->treeDidRemove();
 }
+
+void DocumentTreeReports::nodeWillRemoveEntries(Node &node, qsizetype index, qsizetype count)
+{
+    if (DocumentOutlineModel *outline = m_document.outlineModel())
+        outline->treeWillRemove(node, index, count);
+}
+
+void DocumentTreeReports::nodeDidRemoveEntries(Node &, qsizetype, qsizetype)
+{
+    if (DocumentOutlineModel *outline = m_document.outlineModel())
+        outline->treeDidRemove();
+}

@@ -24,6 +24,8 @@ public:
     void nodeDidInsertEntrysAtIndex(Node &node, const QList<std::shared_ptr<Node>> &entries, qsizetype index) override;
     void nodeWillRemoveEntry(Node &node, qsizetype index) override;
     void nodeDidRemoveEntry(Node &node, Node &entry) override;
+    void nodeWillRemoveEntries(Node &node, qsizetype index, qsizetype count) override;
+    void nodeDidRemoveEntries(Node &node, qsizetype index, qsizetype count) override;
 
 private:
     TreeReportsHost &m_document;

@@ -71,6 +71,70 @@ void Node::removeAt(qsizetype index)
         d->nodeDidRemoveEntry(*this, *child);
 }
 
+void Node::removeRange(qsizetype index, qsizetype count)
+{
+    NodeDelegate *d = treeDelegate();
+    if (d)
+        d->nodeWillRemoveEntries(*this, index, count);
+    NodeSnapshot::nodeWillChange(*this);
+    std::vector<NodePtr> gone(std::make_move_iterator(m_children.begin() + index),
+                              std::make_move_iterator(m_children.begin() + index + count));
+    m_children.erase(m_children.begin() + index, m_children.begin() + index + count);
+    renumberFrom(size_t(index));
+    for (const NodePtr &child : gone)
+        if (child && child->m_parent == this && (!m_repeatsChildren || indexOfChild(child.get()) < 0)) {
+            child->m_parent = nullptr;
+            child->m_row = -1;
+        }
+    if (d)
+        d->nodeDidRemoveEntries(*this, index, count);
+}
+
+bool Node::ascendingWithin(const QList<qsizetype> &indexes, qsizetype length)
+{
+    qsizetype previous = -1;
+    for (const qsizetype index : indexes) {
+        if (index <= previous || index >= length)
+            return false;
+        previous = index;
+    }
+    return true;
+}
+
+QList<NodePtr> Node::removeChildrenAt(const QList<qsizetype> &indexes)
+{
+    if (!ascendingWithin(indexes, childrenCount()))
+        checkIndex(-1, false, "removeChildrenAt");
+    QList<NodePtr> removed;
+    removed.reserve(indexes.size());
+    for (const qsizetype index : indexes)
+        removed.append(m_children[size_t(index)]);
+    // From the last run to the first: the indexes of the runs before stay as they are.
+    for (qsizetype end = indexes.size(); end > 0;) {
+        qsizetype first = end - 1;
+        while (first > 0 && indexes.at(first - 1) + 1 == indexes.at(first))
+            --first;
+        removeRange(indexes.at(first), end - first);
+        end = first;
+    }
+    return removed;
+}
+
+void Node::insertChildrenAt(const QList<NodePtr> &nodes, const QList<qsizetype> &indexes)
+{
+    if (nodes.size() != indexes.size() || !ascendingWithin(indexes, childrenCount() + indexes.size()))
+        checkIndex(-1, true, "insertChildrenAt");
+    // From the first run to the last: each run's indexes are those of the list with the
+    // runs before it in place.
+    for (qsizetype first = 0; first < indexes.size();) {
+        qsizetype end = first + 1;
+        while (end < indexes.size() && indexes.at(end - 1) + 1 == indexes.at(end))
+            ++end;
+        insertAt(nodes.mid(first, end - first), indexes.at(first));
+        first = end;
+    }
+}
+
 void Node::insertOneAt(const NodePtr &child, qsizetype index)
 {
     NodeDelegate *d = treeDelegate();
