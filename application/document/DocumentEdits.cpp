@@ -453,6 +453,7 @@ void DocumentEdits::restoreNodeData(const NodePtr &snapshot, const NodePtr &node
     m_document.jobList()->setDelegate(nullptr);
     node->fillNodesWithValuesFrom(*snapshot);
     m_document.jobList()->setDelegate(reports);
+    m_document.inspectedValuesMayHaveChanged();
     // Filling hands each wage down to the nodes below it (and none to the node
     // itself): the wages the snapshot held come back here, node by node, with the
     // times and turnovers that follow from them.

@@ -22,6 +22,7 @@ void DocumentTreeReports::attributesChangedOfNode(Node &)
 
 void DocumentTreeReports::nodeValueChanged(Node &node, const QString &key)
 {
+    m_document.nodeOfTreeChanged(node, key);
     DocumentOutlineModel *outline = m_document.outlineModel();
     if (!outline)
         return;
