@@ -130,6 +130,8 @@ public:
     // parent yet and stand in no list twice; nothing is announced. Empties the list.
     void adoptChildrenWhileReading(std::vector<NodePtr> &children);
     NodePtr childAtIndex(qsizetype index) const;
+    // The child at the index, not shared (the same bounds).
+    Node *childPointerAt(qsizetype index) const;
     qsizetype childrenCount() const { return qsizetype(m_children.size()); }
     // Index of the child (its first occurrence), -1 when it is not a child.
     qsizetype indexOfChild(const Node *child) const;

@@ -201,6 +201,12 @@ NodePtr Node::childAtIndex(qsizetype index) const
     return m_children[size_t(index)];
 }
 
+Node *Node::childPointerAt(qsizetype index) const
+{
+    checkIndex(index, false, "childPointerAt");
+    return m_children[size_t(index)].get();
+}
+
 qsizetype Node::indexOfChild(const Node *child) const
 {
     if (!child)
@@ -387,23 +393,31 @@ QList<NodePtr> Node::minimumNodeCoverFromNodesInArray(const QList<NodePtr> &node
     // there is none); the result keeps the order in which these were first reached.
     // Ancestors are looked for along the whole parent chain, not only through parents
     // that are given themselves, so no node in the result lies below another.
-    QHash<const Node *, NodePtr> given;
-    for (const NodePtr &n : nodes)
-        if (n)
-            given.insert(n.get(), n);
+    // Each given node's place in the list (its first), and whether it is in the result.
+    struct Given
+    {
+        qsizetype at;
+        bool inResult;
+    };
+    QHash<const Node *, Given> given;
+    given.reserve(nodes.size());
+    for (qsizetype i = 0; i < nodes.size(); ++i)
+        if (const Node *n = nodes.at(i).get(); n && !given.contains(n))
+            given.insert(n, Given{i, false});
 
     QList<NodePtr> result;
-    QSet<const Node *> inResult;
     for (const NodePtr &n : nodes) {
         if (!n)
             continue;
-        const Node *top = n.get();
+        Given *top = nullptr;
         for (const Node *p = n->m_parent; p; p = p->m_parent)
-            if (given.contains(p))
-                top = p;
-        if (!inResult.contains(top)) {
-            inResult.insert(top);
-            result.append(given.value(top));
+            if (const auto found = given.find(p); found != given.end())
+                top = &found.value();
+        if (!top)
+            top = &given.find(n.get()).value();
+        if (!top->inResult) {
+            top->inResult = true;
+            result.append(nodes.at(top->at));
         }
     }
     return result;
