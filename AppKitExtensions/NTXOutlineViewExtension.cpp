@@ -174,11 +174,15 @@ QList<QModelIndex> selectedShownRows(const QTreeView *view)
     };
     std::map<QModelIndex, QList<int>> parentPaths;
     std::vector<ShownRow> shown;
+    // The rows of a range share their parent: its path is looked up once for the range.
+    auto last = parentPaths.end();
     forEachSelectedShownRowOfRanges(view, [&](const QModelIndex &parent, int r) {
-        auto known = parentPaths.find(parent);
-        if (known == parentPaths.end())
-            known = parentPaths.emplace(parent, pathOf(parent)).first;
-        shown.push_back({&known->second, r, parent});
+        if (last == parentPaths.end() || last->first != parent) {
+            last = parentPaths.find(parent);
+            if (last == parentPaths.end())
+                last = parentPaths.emplace(parent, pathOf(parent)).first;
+        }
+        shown.push_back({&last->second, r, parent});
         return true;
     });
     const auto before = [](const ShownRow &a, const ShownRow &b) {
@@ -308,6 +312,11 @@ qsizetype selectedItemCount(const QTreeView *outlineView, qsizetype limit)
         return count < limit;
     });
     return count;
+}
+
+QList<QModelIndex> selectedShownRowIndexes(const QTreeView *outlineView)
+{
+    return outlineView ? selectedShownRows(outlineView) : QList<QModelIndex>();
 }
 
 QList<QVariant> allSelectedItems(const QTreeView *outlineView)

@@ -62,6 +62,9 @@ QVariant selectedItem(const QTreeView *outlineView);
 // The items of all selected rows in ascending row order (top to bottom as shown);
 // rows without an item are skipped. Empty with no selection.
 QList<QVariant> allSelectedItems(const QTreeView *outlineView);
+// The same rows as indexes of the outline's model (column 0), for a caller that maps
+// them to its items itself.
+QList<QModelIndex> selectedShownRowIndexes(const QTreeView *outlineView);
 // How many selected rows have an item, counted up to the limit: whether there are
 // any, or more than one, without reading a large selection whole.
 qsizetype selectedItemCount(const QTreeView *outlineView, qsizetype limit);

@@ -92,45 +92,66 @@ void DeleteAssistant::sheetDidEndDeleteAssistant(DeleteAssistantSheet *sheet, in
     m_document.services().rebuildMenus();
 }
 
+bool DeleteAssistant::goes(const Node &node, const Settings &settings) const
+{
+    const int type = node.type();
+    const bool candidate = settings.kind == 0 || (settings.kind == 1 && type == Node::Group)
+                           || (settings.kind == 2 && type == Node::Job)
+                           || (settings.kind == 3 && type == Node::TimeEntry);
+    if (!candidate || &node == m_document.jobList().get() || type == Node::Root || !node.parent())
+        return false;
+    const Node *job = const_cast<Node &>(node).getRootObject();
+    if (settings.onlyExecuted && !(job && job->executed()))
+        return false;
+    if (settings.condition == 0)
+        return true;
+    // Whole minutes from the creation to the date; seconds left over count not.
+    const qint64 minutes = node.cDate().isValid() && settings.date.isValid() ? node.cDate().secsTo(settings.date) / 60 : 0;
+    return settings.condition == 1 ? minutes > 0 : (settings.condition == 2 ? minutes < 0 : false);
+}
+
 int DeleteAssistant::deleteAssistantActionForNode(const NodePtr &node, const Settings &settings)
 {
     if (!node)
         return 0;
-    const int type = node->type();
-    const bool candidate = settings.kind == 0 || (settings.kind == 1 && type == Node::Group)
-                           || (settings.kind == 2 && type == Node::Job)
-                           || (settings.kind == 3 && type == Node::TimeEntry);
-    if (candidate && node != m_document.jobList() && type != Node::Root) {
-        const Node *job = node->getRootObject();
-        const bool blocked = settings.onlyExecuted && !(job && job->executed());
-        bool match = true;
-        if (settings.condition > 0) {
-            // Whole minutes from the creation to the date; seconds left over count not.
-            const qint64 minutes = node->cDate().isValid() && settings.date.isValid()
-                                       ? node->cDate().secsTo(settings.date) / 60
-                                       : 0;
-            match = settings.condition == 1 ? minutes > 0 : (settings.condition == 2 ? minutes < 0 : false);
-        }
-        const NodePtr parent = Node::shared(node->parent());
-        if (!blocked && match && parent) {
-            m_document.edits().deleteNode(node, parent);
-            return 1;
-        }
+    // The sums are added up once, at the end of the run.
+    const DocumentOutlineModel::EditBatch batch(m_document.outlineModel());
+    if (goes(*node, settings)) {
+        m_document.edits().deleteNode(node, Node::shared(node->parent()));
+        return 1;
     }
+    return deleteBelow(node, settings);
+}
+
+int DeleteAssistant::deleteBelow(const NodePtr &node, const Settings &settings)
+{
+    const int type = node->type();
     if (type == Node::TimeEntry)
         return 0;
+    // The children as they are now: a child's run changes only the lists below it, and
+    // the children that go leave together, in one pass, after the walk over them.
+    const QList<NodePtr> children = node->childEnumerator();
+    QList<qsizetype> going;
     int deleted = 0;
-    // The children as they are now: deletions do not disturb the walk.
-    for (const NodePtr &child : node->childEnumerator())
-        deleted += deleteAssistantActionForNode(child, settings);
-    if (type == Node::Job || type == Node::Group) {
-        node->recalcTotalWorkTime();
-    } else if (type == Node::Day && node->childrenCount() == 0) {
-        if (const NodePtr job = Node::shared(node->parent())) {
-            m_document.edits().deleteNode(node, job);
-            ++deleted;
+    for (qsizetype i = 0; i < children.size(); ++i) {
+        const NodePtr &child = children.at(i);
+        if (!child)
+            continue;
+        if (goes(*child, settings)) {
+            going.append(i);
+            continue;
         }
+        deleted += deleteBelow(child, settings);
+        // A day left without entries goes with them.
+        if (child->type() == Node::Day && child->childrenCount() == 0)
+            going.append(i);
     }
+    if (!going.isEmpty()) {
+        m_document.edits().deleteChildren(node, going);
+        deleted += int(going.size());
+    }
+    if (type == Node::Job || type == Node::Group)
+        node->recalcTotalWorkTime();
     return deleted;
 }
 

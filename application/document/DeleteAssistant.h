@@ -47,6 +47,12 @@ public:
     QDateTime deleteDateValue() const { return m_deleteDateValue; }
 
 private:
+    // Whether the node goes by the settings (never the document's root).
+    bool goes(const Node &node, const Settings &settings) const;
+    // The run below the node: its children that go leave in one pass, each child that
+    // stays is run over in turn, and a day left empty goes too.
+    int deleteBelow(const NodePtr &node, const Settings &settings);
+
     DeleteAssistantHost &m_document;
     QPointer<DeleteAssistantSheet> m_deleteWindow;
     QDateTime m_deleteDateValue;

@@ -176,6 +176,82 @@ void DocumentEdits::deleteNode(const NodePtr &node, const NodePtr &parent)
     stopCounterOutsideTree();
 }
 
+void DocumentEdits::deleteChildren(const NodePtr &parent, const QList<qsizetype> &indexes)
+{
+    if (!parent || indexes.isEmpty() || !Node::ascendingWithin(indexes, parent->childrenCount()))
+        return;
+    const QList<NodePtr> nodes = parent->removeChildrenAt(indexes);
+    m_document.platformDocument().undoManager()->registerUndo(
+        [this, parent, nodes, indexes] { insertChildrenBack(parent, nodes, indexes); });
+    keepUndoActionName();
+    // The sums as deleteNode() leaves them, once for all the children.
+    switch (parent->type()) {
+    case Node::Job:
+    case Node::Group:
+        recalcTotalWorkTime(*parent);
+        break;
+    case Node::Day:
+        if (Node *job = parent->getRootObject(); job && job->type() == Node::Job)
+            recalcTotalWorkTime(*job);
+        break;
+    default:
+        break;
+    }
+    m_document.displayActivatedJob();
+    m_document.reloadOutline();
+    stopCounterOutsideTree();
+}
+
+void DocumentEdits::insertChildrenBack(const NodePtr &parent, const QList<NodePtr> &nodes, const QList<qsizetype> &indexes)
+{
+    if (!parent || nodes.isEmpty() || nodes.size() != indexes.size()
+        || !Node::ascendingWithin(indexes, parent->childrenCount() + indexes.size()))
+        return;
+    parent->insertChildrenAt(nodes, indexes);
+    m_document.platformDocument().undoManager()->registerUndo([this, parent, nodes, indexes] {
+        // The nodes put back, where they stand now (where they were put, unless the
+        // list changed by another route meanwhile).
+        QList<qsizetype> now = indexes;
+        for (qsizetype i = 0; i < nodes.size(); ++i)
+            if (now.at(i) >= parent->childrenCount() || parent->childAtIndex(now.at(i)) != nodes.at(i)) {
+                now.clear();
+                for (const NodePtr &node : nodes)
+                    if (const qsizetype index = parent->indexOfChild(node.get()); index >= 0)
+                        now.append(index);
+                std::sort(now.begin(), now.end());
+                now.erase(std::unique(now.begin(), now.end()), now.end());
+                break;
+            }
+        deleteChildren(parent, now);
+    });
+    keepUndoActionName();
+    // The sums as addNode() leaves them for each node.
+    bool parentsSums = false;
+    for (const NodePtr &node : nodes) {
+        if (!node)
+            continue;
+        switch (node->type()) {
+        case Node::TimeEntry:
+            node->refreshWorkTime();
+            node->recalcWorkTime();
+            break;
+        case Node::Job:
+        case Node::Group:
+            recalcTotalWorkTime(*node);
+            break;
+        case Node::Day:
+            parentsSums = true;
+            break;
+        default:
+            break;
+        }
+    }
+    if (parentsSums)
+        recalcTotalWorkTime(*parent);
+    m_document.displayActivatedJob();
+    m_document.reloadOutline();
+}
+
 void DocumentEdits::stopCounterOutsideTree()
 {
     // A batch (a move takes nodes out and puts them back) decides at its end.
@@ -377,6 +453,7 @@ void DocumentEdits::restoreNodeData(const NodePtr &snapshot, const NodePtr &node
     m_document.jobList()->setDelegate(nullptr);
     node->fillNodesWithValuesFrom(*snapshot);
     m_document.jobList()->setDelegate(reports);
+    m_document.inspectedValuesMayHaveChanged();
     // Filling hands each wage down to the nodes below it (and none to the node
     // itself): the wages the snapshot held come back here, node by node, with the
     // times and turnovers that follow from them.

@@ -29,6 +29,11 @@ public:
 
     void addNode(const NodePtr &node, const NodePtr &parent, qsizetype index);
     void deleteNode(const NodePtr &node, const NodePtr &parent);
+    // Deletes the children of the parent at the indexes (ascending, each once) in one
+    // pass; Undo puts each back at its index (insertChildrenBack). Nothing happens when
+    // an index is not one of the parent's.
+    void deleteChildren(const NodePtr &parent, const QList<qsizetype> &indexes);
+    void insertChildrenBack(const NodePtr &parent, const QList<NodePtr> &nodes, const QList<qsizetype> &indexes);
     void doUndoSetActiveJob(const NodePtr &job);
     void setColorLabelType(int label, const NodePtr &node);
     // Adds the nodes at the index so that they end up there in their order.

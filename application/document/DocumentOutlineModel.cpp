@@ -267,10 +267,10 @@ QModelIndex DocumentOutlineModel::index(int row, int column, const QModelIndex &
         Node *item = itemOrRoot(parent);
         if (row >= m_dataSource->outlineViewNumberOfChildrenOfItem(item))
             return QModelIndex();
-        const NodePtr child = m_dataSource->outlineViewChildOfItem(row, item);
+        Node *child = m_dataSource->outlineViewChildPointerOfItem(row, item);
         if (!child)
             return QModelIndex();
-        return createIndex(row, column, child.get());
+        return createIndex(row, column, child);
     });
 }
 

@@ -38,6 +38,12 @@ public:
     virtual Node *outlineRootItem() const = 0;
     // The children of an item; a null item stands for the root.
     virtual NodePtr outlineViewChildOfItem(qsizetype index, Node *item) const = 0;
+    // The same child, not shared: what an index of the model holds (looked up for every
+    // row a view asks about, where sharing it would cost a count up and down each time).
+    virtual Node *outlineViewChildPointerOfItem(qsizetype index, Node *item) const
+    {
+        return outlineViewChildOfItem(index, item).get();
+    }
     virtual bool outlineViewIsItemExpandable(Node *item) const = 0;
     virtual qsizetype outlineViewNumberOfChildrenOfItem(Node *item) const = 0;
     // The value of a column for an item.

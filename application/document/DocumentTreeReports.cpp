@@ -22,6 +22,7 @@ void DocumentTreeReports::attributesChangedOfNode(Node &)
 
 void DocumentTreeReports::nodeValueChanged(Node &node, const QString &key)
 {
+    m_document.nodeOfTreeChanged(node, key);
     DocumentOutlineModel *outline = m_document.outlineModel();
     if (!outline)
         return;
@@ -74,6 +75,18 @@ void DocumentTreeReports::nodeWillRemoveEntry(Node &node, qsizetype index)
 }
 
 void DocumentTreeReports::nodeDidRemoveEntry(Node &, Node &)
+{
+    if (DocumentOutlineModel *outline = m_document.outlineModel())
+        outline->treeDidRemove();
+}
+
+void DocumentTreeReports::nodeWillRemoveEntries(Node &node, qsizetype index, qsizetype count)
+{
+    if (DocumentOutlineModel *outline = m_document.outlineModel())
+        outline->treeWillRemove(node, index, count);
+}
+
+void DocumentTreeReports::nodeDidRemoveEntries(Node &, qsizetype, qsizetype)
 {
     if (DocumentOutlineModel *outline = m_document.outlineModel())
         outline->treeDidRemove();

@@ -1,6 +1,6 @@
 #pragma once
-// What a document's root reports to the document: the outline follows every change
-// of the tree, and a changed description or colour label registers with the
+// What a document's root reports to the document: the outline and the inspector follow
+// every change of the tree, and a changed description or colour label registers with the
 // document's undo manager, whose count marks the document edited. The document owns one and
 // makes it its root's delegate for as long as the root is its tree.
 //
@@ -24,6 +24,8 @@ public:
     void nodeDidInsertEntrysAtIndex(Node &node, const QList<std::shared_ptr<Node>> &entries, qsizetype index) override;
     void nodeWillRemoveEntry(Node &node, qsizetype index) override;
     void nodeDidRemoveEntry(Node &node, Node &entry) override;
+    void nodeWillRemoveEntries(Node &node, qsizetype index, qsizetype count) override;
+    void nodeDidRemoveEntries(Node &node, qsizetype index, qsizetype count) override;
 
 private:
     TreeReportsHost &m_document;

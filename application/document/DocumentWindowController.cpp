@@ -361,9 +361,19 @@ QList<NodePtr> DocumentWindowController::selectedNodes() const
     if (keep && m_selectedNodes)
         return *m_selectedNodes;
     QList<NodePtr> nodes;
-    for (const QVariant &item : NTXOutlineViewExtension::allSelectedItems(outline)) {
-        if (NodePtr node = item.value<NodePtr>())
-            nodes.append(node);
+    const DocumentOutlineModel *model = m_document.outlineModel();
+    if (model && outline->model() == model) {
+        // The rows' nodes straight from the indexes, without an item for each.
+        const QList<QModelIndex> rows = NTXOutlineViewExtension::selectedShownRowIndexes(outline);
+        nodes.reserve(rows.size());
+        for (const QModelIndex &row : rows)
+            if (NodePtr node = Node::shared(model->nodeForIndex(row)))
+                nodes.append(std::move(node));
+    } else {
+        for (const QVariant &item : NTXOutlineViewExtension::allSelectedItems(outline)) {
+            if (NodePtr node = item.value<NodePtr>())
+                nodes.append(node);
+        }
     }
     if (keep)
         m_selectedNodes = nodes;

@@ -42,6 +42,9 @@ public:
     virtual void updateUI() = 0;
     virtual void setAutoLoadFileName() = 0;
     virtual platform::Document &platformDocument() = 0;
+    // Values of nodes were restored while the tree reported nothing (restoreNodeData):
+    // the inspector reads the inspected nodes' values again.
+    virtual void inspectedValuesMayHaveChanged() = 0;
 
 protected:
     ~EditsHost() = default;

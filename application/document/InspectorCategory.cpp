@@ -14,6 +14,7 @@
 #include "platform/foundation/Bundle.h"
 
 #include <QDialogButtonBox>
+#include <QScopeGuard>
 #include <QPushButton>
 
 namespace {
@@ -79,7 +80,7 @@ void MyDocument::setupInspectorFields()
         inspector->addField(NTXTextViewInspectorViewField::viewFieldWithIdentifier(
             QStringLiteral("colorLabelField"), picker, labelFor("LSColorLabel")));
         m_colorLabelObserver = std::make_unique<platform::BindingObserver>(
-            m_inspectedObjectsController.get(), QStringLiteral("selectedObjects.colorLabel"),
+            this, QStringLiteral("inspectedColorLabels"),
             [this] {
                 if (m_outlineModel && m_outlineModel->isInEditBatch())
                     m_colorLabelPickerStale = true;
@@ -95,8 +96,7 @@ void MyDocument::setupInspectorFields()
     description->setEditable(true);
     description->setSupportNewLine(true);
     description->setSupportMultipleValues(false);
-    description->bind(QStringLiteral("value"), m_inspectedObjectsController.get(),
-                      QStringLiteral("selectedObjects.descript"), {});
+    description->bind(QStringLiteral("value"), this, QStringLiteral("inspectedDescripts"), {});
     inspector->addField(description);
     // The whole description goes to the nodes selected when its dialog opened.
     inspector->setWholeValueHolder([this, description = std::weak_ptr(description)](
@@ -105,9 +105,15 @@ void MyDocument::setupInspectorFields()
         if (field != description.lock().get())
             return {};
         auto *held = new HeldNodes(*this, m_inspectedNodes, dialog, dialog->buttons()->button(QDialogButtonBox::Ok));
-        return [held = QPointer(held)](const QVariant &value) {
+        return [this, held = QPointer(held)](const QVariant &value) {
             if (!held || !held->present())
                 return;
+            // The inspector reads the values again once, after all of them.
+            ++m_inspectedSettings;
+            const auto settled = qScopeGuard([this] {
+                --m_inspectedSettings;
+                tellPendingInspectedValues();
+            });
             for (const NodePtr &node : held->nodes())
                 node->setDescript(value.toString());
         };
@@ -131,6 +137,88 @@ void MyDocument::setupInspectorFields()
     }
 }
 
+const QString &MyDocument::inspectedKeyOf(const QString &nodeKey)
+{
+    static const QString colorLabels = QStringLiteral("inspectedColorLabels");
+    static const QString descripts = QStringLiteral("inspectedDescripts");
+    static const QString none;
+    if (nodeKey == QLatin1String("colorLabel"))
+        return colorLabels;
+    if (nodeKey == QLatin1String("descript"))
+        return descripts;
+    return none;
+}
+
+QVariantList MyDocument::inspectedValues(const QString &nodeKey) const
+{
+    QVariantList values;
+    values.reserve(m_inspectedNodes.size());
+    const bool label = nodeKey == QLatin1String("colorLabel");
+    for (const NodePtr &node : m_inspectedNodes)
+        values.append(label ? QVariant(node->colorLabel()) : QVariant(node->descript()));
+    return values;
+}
+
+void MyDocument::nodeOfTreeChanged(const Node &node, const QString &key)
+{
+    if (m_inspectedNodes.isEmpty() || inspectedKeyOf(key).isEmpty())
+        return;
+    // Inside a batch or a setting of many the values are read again at its end, whichever
+    // node changed: no set of the inspected nodes is needed for an edit of many of them.
+    if (m_inspectedSettings == 0 && !(m_outlineModel && m_outlineModel->isInEditBatch())) {
+        if (!m_inspectedSetMade) {
+            m_inspectedSet.reserve(m_inspectedNodes.size());
+            for (const NodePtr &inspected : std::as_const(m_inspectedNodes))
+                m_inspectedSet.insert(inspected.get());
+            m_inspectedSetMade = true;
+        }
+        if (!m_inspectedSet.contains(&node))
+            return;
+    }
+    inspectedValuesChanged({key});
+}
+
+void MyDocument::inspectedValuesMayHaveChanged()
+{
+    if (!m_inspectedNodes.isEmpty())
+        inspectedValuesChanged({QStringLiteral("colorLabel"), QStringLiteral("descript")});
+}
+
+void MyDocument::inspectedValuesChanged(const QStringList &nodeKeys)
+{
+    if (m_inspectedSettings > 0 || (m_outlineModel && m_outlineModel->isInEditBatch())) {
+        for (const QString &key : nodeKeys)
+            if (!m_pendingInspectedKeys.contains(key))
+                m_pendingInspectedKeys.append(key);
+        return;
+    }
+    for (const QString &key : nodeKeys)
+        willChangeValueForKey(inspectedKeyOf(key));
+    for (const QString &key : nodeKeys)
+        didChangeValueForKey(inspectedKeyOf(key));
+}
+
+void MyDocument::tellPendingInspectedValues()
+{
+    if (m_inspectedSettings > 0 || (m_outlineModel && m_outlineModel->isInEditBatch()))
+        return;
+    if (const QStringList keys = std::exchange(m_pendingInspectedKeys, {}); !keys.isEmpty())
+        inspectedValuesChanged(keys);
+}
+
+void MyDocument::setInspectedValues(const QVariant &value, const QString &nodeKey)
+{
+    ++m_inspectedSettings;
+    const auto settled = qScopeGuard([this] {
+        --m_inspectedSettings;
+        tellPendingInspectedValues();
+    });
+    // A copy: a node's change may change the selection.
+    const QList<NodePtr> nodes = m_inspectedNodes;
+    for (const NodePtr &node : nodes)
+        node->setValueForKey(value, nodeKey);
+}
+
 const platform::KeyTable &MyDocument::keyTable() const
 {
     static const platform::KeyTable table{
@@ -146,6 +234,20 @@ const platform::KeyTable &MyDocument::keyTable() const
               return text.isNull() ? QVariant() : QVariant(text);
           },
           {}}},
+        {QStringLiteral("inspectedColorLabels"),
+         {[](const KeyValueObservable &o) {
+              return QVariant(static_cast<const MyDocument &>(o).inspectedValues(QStringLiteral("colorLabel")));
+          },
+          [](KeyValueObservable &o, const QVariant &value) {
+              static_cast<MyDocument &>(o).setInspectedValues(value, QStringLiteral("colorLabel"));
+          }}},
+        {QStringLiteral("inspectedDescripts"),
+         {[](const KeyValueObservable &o) {
+              return QVariant(static_cast<const MyDocument &>(o).inspectedValues(QStringLiteral("descript")));
+          },
+          [](KeyValueObservable &o, const QVariant &value) {
+              static_cast<MyDocument &>(o).setInspectedValues(value, QStringLiteral("descript"));
+          }}},
         {QStringLiteral("inspectedObjectsNotEmpty"),
          {[](const KeyValueObservable &o) { return QVariant(static_cast<const MyDocument &>(o).inspectedObjectsNotEmpty()); },
           {}}},

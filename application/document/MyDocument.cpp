@@ -104,6 +104,7 @@ MyDocument::MyDocument(QObject *parent, std::shared_ptr<DocumentServices> servic
                     m_counter->stopWhenOutsideTree();
                 displayActivatedJob();
                 handleOutlineSelection();
+                tellPendingInspectedValues();
                 if (std::exchange(m_colorLabelPickerStale, false))
                     showSelectedColorLabel();
             }));
@@ -146,6 +147,7 @@ MyDocument::~MyDocument()
     m_colorLabelObserver.reset();
     m_inspectedObjectsController.reset();
     m_inspectedNodes.clear();
+    m_inspectedSet = {};
     m_jobList.reset();
     m_services.reset();
 }
@@ -409,9 +411,12 @@ void MyDocument::handleOutlineSelection()
             content.append(KeyValueObservable::fromObservable(node.get()));
         // The nodes shown so far stay alive until the controller has let them go.
         const QList<NodePtr> previous = std::exchange(m_inspectedNodes, selected);
+        m_inspectedSet = {};
+        m_inspectedSetMade = false;
         m_inspectedObjectsController->setSelectionIndexes({});
         m_inspectedObjectsController->setContentArray(content);
         m_inspectedObjectsController->setSelectionIndexes(all);
+        inspectedValuesChanged({QStringLiteral("colorLabel"), QStringLiteral("descript")});
     }
     setInspectedObjectsNotEmpty(!selected.isEmpty());
     if (NTXTextViewInspector *inspector = textViewInspector())

@@ -11,7 +11,14 @@
 // (edits(), counter(), ...). The actions its menus send by name and the hosts' small
 // forwards are in MyDocumentForwards.cpp. The inspector's fields are set up here
 // (InspectorCategory.cpp); the document is key-value observable for them:
-// "selectedNodeWorkTime", "selectedNodeWage", "inspectedObjectsNotEmpty".
+// "selectedNodeWorkTime", "selectedNodeWage", "inspectedObjectsNotEmpty", and
+// "inspectedColorLabels" and "inspectedDescripts": the list of each inspected node's
+// value (as "selectedObjects.colorLabel" of the inspected objects' controller answers;
+// setting the descriptions sets every inspected node's). Their observers are told when
+// the inspected nodes change, and when the tree reports a change of the key on an
+// inspected node (inside a batch of edits or a setting of many nodes, once, at its end),
+// so that no node carries an observer of the inspector: binding a selection of a hundred
+// thousand nodes would take a while.
 //
 // Saving copies the tree on the GUI thread, a slice of nodes per pass of the event loop
 // (NodeSnapshot), as it stood when the save began (makeFileWriter()), and writes and
@@ -59,6 +66,8 @@
 
 #include <QByteArrayView>
 #include <QPointer>
+#include <QSet>
+#include <QStringList>
 #include <QString>
 #include <QVariantMap>
 #include <memory>
@@ -221,6 +230,17 @@ private:
     void whenCounterStateChanges(QObject *receiver, std::function<void(bool running)> react) override;
     void selectedTotalWillChange(const QString &key) override;
     void selectedTotalDidChange(const QString &key, const QString &text) override;
+    void nodeOfTreeChanged(const Node &node, const QString &key) override;
+    void inspectedValuesMayHaveChanged() override;
+    // The inspected nodes' values of a node key, and the document's key that lists them.
+    QVariantList inspectedValues(const QString &nodeKey) const;
+    static const QString &inspectedKeyOf(const QString &nodeKey);
+    // Tells the observers of the document's key of each node key given, unless a batch
+    // of edits or a setting of many nodes is open: then at its end.
+    void inspectedValuesChanged(const QStringList &nodeKeys);
+    void tellPendingInspectedValues();
+    // Sets the node key of every inspected node, telling the inspector once.
+    void setInspectedValues(const QVariant &value, const QString &nodeKey);
 
     // ---- Actions the window's menus and toolbar send by name (the responder chain);
     // callers in code use the collaborator that does the work ----
@@ -257,6 +277,12 @@ private:
     // The selection's colour label changed inside an edit batch: the picker shows it at
     // the batch's end (each node's change would gather the label over all of them).
     bool m_colorLabelPickerStale = false;
+    // The inspected nodes, for the tree's reports (made at the first report that needs it).
+    QSet<const Node *> m_inspectedSet;
+    bool m_inspectedSetMade = false;
+    // Settings of many inspected nodes open, and the node keys they changed meanwhile.
+    int m_inspectedSettings = 0;
+    QStringList m_pendingInspectedKeys;
     bool m_inspectedObjectsNotEmpty = false;
     QPointer<DocumentWindow> m_window;
     qsizetype m_saveCopySlice = SaveCopySliceNodes;

@@ -84,6 +84,14 @@ NodePtr OutlineDataSource::outlineViewChildOfItem(qsizetype index, Node *item) c
     return node->childAtIndex(index);
 }
 
+Node *OutlineDataSource::outlineViewChildPointerOfItem(qsizetype index, Node *item) const
+{
+    const Node *node = item ? item : m_document.jobList().get();
+    if (index < 0 || index >= node->childrenCount())
+        return nullptr;
+    return node->childPointerAt(index);
+}
+
 bool OutlineDataSource::outlineViewIsItemExpandable(Node *item) const
 {
     return (item ? item : m_document.jobList().get())->expandable();

@@ -64,6 +64,7 @@ public:
 
     Node *outlineRootItem() const override;
     NodePtr outlineViewChildOfItem(qsizetype index, Node *item) const override;
+    Node *outlineViewChildPointerOfItem(qsizetype index, Node *item) const override;
     bool outlineViewIsItemExpandable(Node *item) const override;
     qsizetype outlineViewNumberOfChildrenOfItem(Node *item) const override;
     QVariant outlineViewObjectValueForTableColumnByItem(const QString &identifier, Node *item) const override;

@@ -6,6 +6,8 @@
 // object. GUI thread only; reports may arrive before the outline exists (null) and
 // re-enter the outline's views. Nothing here throws.
 class DocumentOutlineModel;
+class Node;
+class QString;
 namespace platform {
 class Document;
 }
@@ -17,6 +19,9 @@ public:
     virtual DocumentOutlineModel *outlineModel() const = 0;
     // The document object: its undo manager.
     virtual platform::Document &platformDocument() = 0;
+    // A key of a node of the tree changed (after its observers were told): the
+    // inspector follows the values of the inspected nodes through this.
+    virtual void nodeOfTreeChanged(const Node &node, const QString &key) = 0;
 
 protected:
     ~TreeReportsHost() = default;

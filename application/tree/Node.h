@@ -117,11 +117,23 @@ public:
     // Removes every occurrence of the child and clears its parent link.
     void delChild(const NodePtr &child);
     void delChild(const Node *child);
+    // Removes the children at the indexes (ascending, each once) and clears their parent
+    // links; the delegate hears of each run of neighbouring ones as one removal. Answers
+    // the nodes removed, in order.
+    QList<NodePtr> removeChildrenAt(const QList<qsizetype> &indexes);
+    // Puts the nodes in at the indexes (ascending: each the position the node takes in
+    // the list it ends up in), a run of neighbouring ones as one insertion: what
+    // removeChildrenAt() took out comes back at its places.
+    void insertChildrenAt(const QList<NodePtr> &nodes, const QList<qsizetype> &indexes);
+    // Whether the indexes ascend, each once, within a list of the given length.
+    static bool ascendingWithin(const QList<qsizetype> &indexes, qsizetype length);
     // The children of a node being read, appended at once and in order, which have no
     // parent yet and stand in no list twice; nothing is announced. Empties the list
     // (a list with no room to spare, given to a node without children, becomes its own).
     void adoptChildrenWhileReading(std::vector<NodePtr> &children);
     NodePtr childAtIndex(qsizetype index) const;
+    // The child at the index, not shared (the same bounds).
+    Node *childPointerAt(qsizetype index) const;
     qsizetype childrenCount() const { return qsizetype(m_children.size()); }
     // Index of the child (its first occurrence), -1 when it is not a child.
     qsizetype indexOfChild(const Node *child) const;
@@ -279,6 +291,8 @@ private:
     // The same for one child, without a list (a tree being read adds its nodes so).
     void insertOneAt(const NodePtr &child, qsizetype index);
     void removeAt(qsizetype index);
+    // The children from the index on (count of them), told as one removal.
+    void removeRange(qsizetype index, qsizetype count);
 
     std::vector<NodePtr> m_children;
     QString m_itemName;

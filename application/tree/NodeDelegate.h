@@ -38,4 +38,8 @@ public:
     {
     }
     virtual void nodeDidRemoveEntry(Node &node, Node &entry) {}
+    // A run of neighbouring entries goes at once: count of them from the index. One
+    // nodeDidRemoveEntries follows each.
+    virtual void nodeWillRemoveEntries(Node &node, qsizetype index, qsizetype count) {}
+    virtual void nodeDidRemoveEntries(Node &node, qsizetype index, qsizetype count) {}
 };

@@ -71,6 +71,70 @@ void Node::removeAt(qsizetype index)
         d->nodeDidRemoveEntry(*this, *child);
 }
 
+void Node::removeRange(qsizetype index, qsizetype count)
+{
+    NodeDelegate *d = treeDelegate();
+    if (d)
+        d->nodeWillRemoveEntries(*this, index, count);
+    NodeSnapshot::nodeWillChange(*this);
+    std::vector<NodePtr> gone(std::make_move_iterator(m_children.begin() + index),
+                              std::make_move_iterator(m_children.begin() + index + count));
+    m_children.erase(m_children.begin() + index, m_children.begin() + index + count);
+    renumberFrom(size_t(index));
+    for (const NodePtr &child : gone)
+        if (child && child->m_parent == this && (!m_repeatsChildren || indexOfChild(child.get()) < 0)) {
+            child->m_parent = nullptr;
+            child->m_row = -1;
+        }
+    if (d)
+        d->nodeDidRemoveEntries(*this, index, count);
+}
+
+bool Node::ascendingWithin(const QList<qsizetype> &indexes, qsizetype length)
+{
+    qsizetype previous = -1;
+    for (const qsizetype index : indexes) {
+        if (index <= previous || index >= length)
+            return false;
+        previous = index;
+    }
+    return true;
+}
+
+QList<NodePtr> Node::removeChildrenAt(const QList<qsizetype> &indexes)
+{
+    if (!ascendingWithin(indexes, childrenCount()))
+        checkIndex(-1, false, "removeChildrenAt");
+    QList<NodePtr> removed;
+    removed.reserve(indexes.size());
+    for (const qsizetype index : indexes)
+        removed.append(m_children[size_t(index)]);
+    // From the last run to the first: the indexes of the runs before stay as they are.
+    for (qsizetype end = indexes.size(); end > 0;) {
+        qsizetype first = end - 1;
+        while (first > 0 && indexes.at(first - 1) + 1 == indexes.at(first))
+            --first;
+        removeRange(indexes.at(first), end - first);
+        end = first;
+    }
+    return removed;
+}
+
+void Node::insertChildrenAt(const QList<NodePtr> &nodes, const QList<qsizetype> &indexes)
+{
+    if (nodes.size() != indexes.size() || !ascendingWithin(indexes, childrenCount() + indexes.size()))
+        checkIndex(-1, true, "insertChildrenAt");
+    // From the first run to the last: each run's indexes are those of the list with the
+    // runs before it in place.
+    for (qsizetype first = 0; first < indexes.size();) {
+        qsizetype end = first + 1;
+        while (end < indexes.size() && indexes.at(end - 1) + 1 == indexes.at(end))
+            ++end;
+        insertAt(nodes.mid(first, end - first), indexes.at(first));
+        first = end;
+    }
+}
+
 void Node::insertOneAt(const NodePtr &child, qsizetype index)
 {
     NodeDelegate *d = treeDelegate();
@@ -140,6 +204,12 @@ NodePtr Node::childAtIndex(qsizetype index) const
 {
     checkIndex(index, false, "childAtIndex");
     return m_children[size_t(index)];
+}
+
+Node *Node::childPointerAt(qsizetype index) const
+{
+    checkIndex(index, false, "childPointerAt");
+    return m_children[size_t(index)].get();
 }
 
 qsizetype Node::indexOfChild(const Node *child) const
@@ -328,23 +398,31 @@ QList<NodePtr> Node::minimumNodeCoverFromNodesInArray(const QList<NodePtr> &node
     // there is none); the result keeps the order in which these were first reached.
     // Ancestors are looked for along the whole parent chain, not only through parents
     // that are given themselves, so no node in the result lies below another.
-    QHash<const Node *, NodePtr> given;
-    for (const NodePtr &n : nodes)
-        if (n)
-            given.insert(n.get(), n);
+    // Each given node's place in the list (its first), and whether it is in the result.
+    struct Given
+    {
+        qsizetype at;
+        bool inResult;
+    };
+    QHash<const Node *, Given> given;
+    given.reserve(nodes.size());
+    for (qsizetype i = 0; i < nodes.size(); ++i)
+        if (const Node *n = nodes.at(i).get(); n && !given.contains(n))
+            given.insert(n, Given{i, false});
 
     QList<NodePtr> result;
-    QSet<const Node *> inResult;
     for (const NodePtr &n : nodes) {
         if (!n)
             continue;
-        const Node *top = n.get();
+        Given *top = nullptr;
         for (const Node *p = n->m_parent; p; p = p->m_parent)
-            if (given.contains(p))
-                top = p;
-        if (!inResult.contains(top)) {
-            inResult.insert(top);
-            result.append(given.value(top));
+            if (const auto found = given.find(p); found != given.end())
+                top = &found.value();
+        if (!top)
+            top = &given.find(n.get()).value();
+        if (!top->inResult) {
+            top->inResult = true;
+            result.append(nodes.at(top->at));
         }
     }
     return result;

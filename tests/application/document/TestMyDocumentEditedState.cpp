@@ -613,6 +613,8 @@ TEST_F(MyDocumentEditedStateTest, RandomEditsCountersAndSavesKeepTheEditedMarkEx
     int undoneWhileCounting = 0;
     // Steps taken while a save was halfway through its copy.
     int editsWhileCopying = 0;
+    // Delete assistant runs undone and redone at once.
+    int assistantRoundTrips = 0;
 
     // How often each step comes: saves often enough that the document is clean
     // between edits, the counter and its ticks around them.
@@ -821,9 +823,24 @@ TEST_F(MyDocumentEditedStateTest, RandomEditsCountersAndSavesKeepTheEditedMarkEx
             sheet->selectConditionTag(1);
             sheet->deleteOnlyExecutedEntys->setChecked(random.bounded(2) == 0);
             sheet->deleteDate->setDateTime(at(4, 8 + random.bounded(8)));
+            const QByteArray before = document->bytesASaveWouldWrite();
             QPointer<DeleteAssistantSheet> guard(sheet);
             QTest::mouseClick(sheet->deleteOkButton, Qt::LeftButton);
             EXPECT_TRUE(QTest::qWaitFor([guard] { return !guard; }));
+            settle(document);
+            // Undo puts every node back at its place, with its values; Redo takes them out
+            // again (checked unless the run stopped the count, or typed text waits to
+            // become a step of its own).
+            const QByteArray after = document->bytesASaveWouldWrite();
+            if (after != before && running == document->timerIsRunning() && !inspector->hasChangedEdit()) {
+                document->undo(nullptr);
+                settle(document);
+                EXPECT_EQ(document->bytesASaveWouldWrite(), before) << "the undo of the delete assistant";
+                document->redo(nullptr);
+                settle(document);
+                EXPECT_EQ(document->bytesASaveWouldWrite(), after) << "the redo of the delete assistant";
+                ++assistantRoundTrips;
+            }
             break;
         }
         case Counter: // the counter starts or stops
@@ -1016,6 +1033,8 @@ TEST_F(MyDocumentEditedStateTest, RandomEditsCountersAndSavesKeepTheEditedMarkEx
     EXPECT_GT(typedTaken, 60);
     RecordProperty("typedOpen", typedOpen);
     RecordProperty("typedTaken", typedTaken);
+    EXPECT_GT(assistantRoundTrips, 0) << "no delete assistant run was undone and redone";
+    RecordProperty("assistantRoundTrips", assistantRoundTrips);
     for (QWidget *widget : QApplication::allWidgets()) {
         if (auto *box = qobject_cast<QMessageBox *>(widget)) {
             EXPECT_FALSE(box->isVisible()) << qPrintable(box->text());

@@ -9,6 +9,7 @@
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/UndoManager.h"
 
+#include <QRandomGenerator>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 #include <gtest/gtest.h>
@@ -410,6 +411,83 @@ TEST(NodeTree, IndexesOutsideTheListRaiseRangeException)
     EXPECT_EQ(job->childrenCount(), 1);
     EXPECT_NO_THROW(job->addChild(make(Node::Day, QString()), 1));
     EXPECT_EQ(job->childrenCount(), 2);
+}
+
+// Children taken out at random indexes in one pass end as removing them one at a time
+// leaves the list; the delegate hears of each run of neighbours once, with the list as
+// it stands; putting them back at the same indexes gives the list back, with the links
+// and positions. Seeded.
+TEST(NodeTree, ChildrenTakenOutAtIndexesAndPutBackKeepTheirPlaces)
+{
+    struct RunDelegate : NodeDelegate
+    {
+        void nodeWillRemoveEntries(Node &node, qsizetype index, qsizetype count) override
+        {
+            ASSERT_LE(index + count, node.childrenCount());
+            runs.append({index, count});
+            countBefore = node.childrenCount();
+        }
+        void nodeDidRemoveEntries(Node &node, qsizetype, qsizetype count) override
+        {
+            EXPECT_EQ(node.childrenCount(), countBefore - count);
+            ++done;
+        }
+        QList<std::pair<qsizetype, qsizetype>> runs;
+        qsizetype countBefore = 0;
+        int done = 0;
+    };
+    QRandomGenerator random(93);
+    for (int round = 0; round < 200; ++round) {
+        NodePtr root = Node::create(Node::Root);
+        RunDelegate delegate;
+        root->setDelegate(&delegate);
+        NodePtr job = make(Node::Job, QStringLiteral("J"), root);
+        const int size = random.bounded(40);
+        QList<NodePtr> days;
+        for (int i = 0; i < size; ++i)
+            days.append(make(Node::Day, QString::number(i), job));
+        QList<qsizetype> indexes;
+        for (qsizetype i = 0; i < size; ++i)
+            if (random.bounded(3) != 0)
+                indexes.append(i);
+        QList<NodePtr> expected = days;
+        QList<NodePtr> gone;
+        for (auto it = indexes.crbegin(); it != indexes.crend(); ++it)
+            gone.prepend(expected.takeAt(*it));
+        EXPECT_EQ(job->removeChildrenAt(indexes), gone);
+        ASSERT_EQ(job->childEnumerator(), expected);
+        for (qsizetype i = 0; i < expected.size(); ++i)
+            EXPECT_EQ(job->indexOfChild(expected.at(i).get()), i);
+        for (const NodePtr &day : gone)
+            EXPECT_EQ(day->parent(), nullptr);
+        qsizetype runs = 0;
+        for (qsizetype i = 0; i < indexes.size(); ++i)
+            runs += i == 0 || indexes.at(i - 1) + 1 != indexes.at(i);
+        EXPECT_EQ(delegate.runs.size(), runs);
+        EXPECT_EQ(delegate.done, runs);
+        qsizetype told = 0;
+        for (const auto &run : std::as_const(delegate.runs))
+            told += run.second;
+        EXPECT_EQ(told, indexes.size());
+
+        job->insertChildrenAt(gone, indexes);
+        ASSERT_EQ(job->childEnumerator(), days);
+        for (qsizetype i = 0; i < days.size(); ++i) {
+            EXPECT_EQ(days.at(i)->parent(), job.get());
+            EXPECT_EQ(job->indexOfChild(days.at(i).get()), i);
+        }
+        root->setDelegate(nullptr);
+    }
+    // Indexes out of order, twice, or past the list are refused whole.
+    NodePtr job = make(Node::Job, QStringLiteral("J"));
+    for (int i = 0; i < 3; ++i)
+        make(Node::Day, QString::number(i), job);
+    for (const QList<qsizetype> &wrong : {QList<qsizetype>{1, 0}, QList<qsizetype>{1, 1}, QList<qsizetype>{0, 3}}) {
+        EXPECT_THROW(job->removeChildrenAt(wrong), platform::Exception);
+        EXPECT_EQ(job->childrenCount(), 3);
+    }
+    EXPECT_THROW(job->insertChildrenAt({make(Node::Day, QString())}, {5}), platform::Exception);
+    EXPECT_EQ(job->childrenCount(), 3);
 }
 
 // An empty slot among the children (the tree keeps what it is given) is counted, skipped
