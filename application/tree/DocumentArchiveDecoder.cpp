@@ -139,12 +139,15 @@ bool readDate(FieldCursor &c, QDateTime &out)
     return true;
 }
 
-// An object field holding a list: nil answers an empty list.
-bool readList(FieldCursor &c, QVariantList &out)
+// An object field holding a list: nil answers an empty list. The field's value goes
+// to *field when asked.
+bool readList(FieldCursor &c, QVariantList &out, const TypedStreamValue **field = nullptr)
 {
     const TypedStreamValue *v = c.next('@');
     if (!v)
         return false;
+    if (field)
+        *field = v;
     if (v->isNil()) {
         out.clear();
         return true;
@@ -220,8 +223,8 @@ constexpr qsizetype heapChunk(qsizetype bytes)
 
 // What a decoded node holds beside the values the reader charged: the node with the
 // shared pointer's counts in one block, and, for a node with children, the list of
-// them (the nodes move into it from a list as long, made for the move). A node that
-// holds a window state takes a place among the stores.
+// them (made for them, it becomes the node's own). A node that holds a window state
+// takes a place among the stores.
 constexpr qsizetype HeldByNode = heapChunk(qsizetype(sizeof(Node) + 2 * sizeof(void *)));
 constexpr qsizetype heldByChildren(qsizetype count)
 {
@@ -257,6 +260,7 @@ bool decodeNode(TypedStreamObject &object, DecodedStores &stores, TypedStreamRea
         return false;
     FieldCursor c(object);
     QVariantList children;
+    const TypedStreamValue *childrenField = nullptr;
     QString itemName;
     int type = 0;
     // A nil date keeps the one a new node has (now); none is asked for otherwise, as
@@ -266,13 +270,13 @@ bool decodeNode(TypedStreamObject &object, DecodedStores &stores, TypedStreamRea
     int hours = 0;
     int minutes = 0;
     bool active = false;
-    if (!readList(c, children) || !readText(c, itemName) || !readInt(c, type) || !readDate(c, cDate)
+    if (!readList(c, children, &childrenField) || !readText(c, itemName) || !readInt(c, type) || !readDate(c, cDate)
         || !readDate(c, lDate) || !readInt(c, hours) || !readInt(c, minutes) || !readFlag(c, active))
         return false;
     if (type < Node::Job || type > Node::Root)
         return false;
-    // The node, and its children's list twice while they move into it.
-    if (!reader.hold(HeldByNode + 2 * heldByChildren(children.size())))
+    // The node, and its children's list.
+    if (!reader.hold(HeldByNode + heldByChildren(children.size())))
         return false;
     bool executed = false;
     QString descript;
@@ -319,7 +323,14 @@ bool decodeNode(TypedStreamObject &object, DecodedStores &stores, TypedStreamRea
     }
     if (!claimChildren(*node, nodes))
         return false;
-    reader.release(heldByChildren(children.size()));
+    // The node holds its children itself from now on: the list stays in the read's
+    // table as nothing (a list of nodes is never referred to again: each of them has
+    // its parent now, and a second claim is refused alike).
+    if (node->childrenCount() > 0) {
+        children.clear();
+        if (!reader.takeOver(*childrenField, QVariant()))
+            return false;
+    }
     if (store) {
         if (!reader.hold(HeldByPlaceOfStore))
             return false;

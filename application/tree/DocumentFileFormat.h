@@ -52,6 +52,7 @@
 class QFile;
 class QIODevice;
 class QXmlStreamWriter;
+class DocumentXmlWriter;
 
 class DocumentFileFormat
 {
@@ -79,14 +80,17 @@ public:
     static constexpr int MaximumAttributesPerElement = 32;          // the format has eleven
     static constexpr qint64 MaximumArchiveSize = qint64(256) << 20; // bytes of an older archive
     // Bytes of memory a read of an older archive may hold (its records, values and
-    // nodes, as the reader charges them) for each byte of it, beyond a first MiB. A
-    // back-reference costs only its place where it stands (a value referred to many
-    // times is held once, charged when decoded), so the archives the platform's writer
-    // made, which refer back to the zone and format of every date, are held at what
-    // their values take: the densest of them (an entry in under 60 bytes) hold under
-    // nine bytes for each of theirs, its node among them. A stream that would expand
-    // into more than this is refused as too large.
-    static constexpr qsizetype ArchiveMemoryPerByte = 10;
+    // nodes, as the reader charges them: what their blocks take from the allocator)
+    // for each byte of it, beyond a first MiB. A back-reference costs only its place
+    // where it stands (a value referred to many times is held once, charged when
+    // decoded), and a decoded object inside another stands by its value alone, so the
+    // archives the platform's writer made, which refer back to the zone, the format and
+    // often the very dates of every entry, are held at what their values take: the
+    // densest of them (every node's two dates shared, an entry in 34 bytes) hold under
+    // 11.8 bytes for each of theirs, its nodes 8.5 of them. A stream that would expand
+    // into more than this is refused as too large; 8 MB of it then hold under 100 MiB,
+    // its bytes among them.
+    static constexpr qsizetype ArchiveMemoryPerByte = 12;
 
     struct ReadResult
     {
@@ -112,8 +116,12 @@ public:
     // the read-ahead reads the very descriptor whose identity it took.
     static bool readFromOpenFile(QFile &file, ReadResult &out);
 
+    // The bytes writeToFile() writes, in memory.
     static QByteArray toXmlData(const Node &root, const DocumentValuesStore &store);
+    // The document through the XML library's writer, set to auto-formatting: the
+    // same bytes as the document's own writer (DocumentXmlWriter), which saves use.
     static void writeDocument(QXmlStreamWriter &writer, const Node &root, const DocumentValuesStore &store);
+    static void writeDocument(DocumentXmlWriter &writer, const Node &root, const DocumentValuesStore &store);
     // The XML form only (no check of the leading bytes). On failure `out` is untouched.
     static bool readXmlData(const QByteArray &data, ReadResult &out);
     // The document form the writer makes (declaration, elements, attributes in

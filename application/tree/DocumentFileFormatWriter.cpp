@@ -4,6 +4,7 @@
 #include "application/tree/DocumentFileFormat.h"
 
 #include "application/tree/DocumentOutputDevice.h"
+#include "application/tree/DocumentXmlWriter.h"
 #include "platform/foundation/SaveFile.h"
 #include "platform/foundation/SaveFileLeftovers.h"
 
@@ -19,12 +20,9 @@ bool setReason(QString *errorReason, const QString &reason)
     return false;
 }
 
-} // namespace
-
-void DocumentFileFormat::writeDocument(QXmlStreamWriter &writer, const Node &root, const DocumentValuesStore &store)
+template <class Writer>
+void writeElements(Writer &writer, const Node &root, const DocumentValuesStore &store)
 {
-    writer.setAutoFormatting(true);
-    writer.writeStartDocument(QStringLiteral("1.0"));
     writer.writeStartElement(QStringLiteral("Chronark"));
     writer.writeAttribute(QStringLiteral("version"), QStringLiteral("2.0"));
     root.nodeTreeAsXMLElementTreeWithFlags(writer, 0);
@@ -33,12 +31,27 @@ void DocumentFileFormat::writeDocument(QXmlStreamWriter &writer, const Node &roo
     writer.writeEndDocument();
 }
 
+} // namespace
+
+void DocumentFileFormat::writeDocument(QXmlStreamWriter &writer, const Node &root, const DocumentValuesStore &store)
+{
+    writer.setAutoFormatting(true);
+    writer.writeStartDocument(QStringLiteral("1.0"));
+    writeElements(writer, root, store);
+}
+
+void DocumentFileFormat::writeDocument(DocumentXmlWriter &writer, const Node &root, const DocumentValuesStore &store)
+{
+    writer.writeStartDocument();
+    writeElements(writer, root, store);
+}
+
 QByteArray DocumentFileFormat::toXmlData(const Node &root, const DocumentValuesStore &store)
 {
     QByteArray data;
     QBuffer buffer(&data);
     buffer.open(QIODevice::WriteOnly);
-    QXmlStreamWriter writer(&buffer);
+    DocumentXmlWriter writer(&buffer);
     writeDocument(writer, root, store);
     return data;
 }
@@ -59,7 +72,7 @@ bool DocumentFileFormat::writeToFile(const QString &path, const QString &typeNam
         return setReason(errorReason, file.errorString());
     // Streamed: the document never sits in memory as a whole.
     DocumentOutputDevice output(&file, MaximumFileSize);
-    QXmlStreamWriter writer(&output);
+    DocumentXmlWriter writer(&output);
     writeDocument(writer, root, store);
     if (!output.flushToTarget() || writer.hasError()) {
         const QString reason = output.failed() ? output.failureReason() : file.errorString();

@@ -2,10 +2,12 @@
 
 #include "platform/foundation/Bundle.h"
 
+#include <algorithm>
+#include <cstring>
+
 DocumentOutputDevice::DocumentOutputDevice(QIODevice *target, qint64 byteLimit, QObject *parent)
-    : QIODevice(parent), m_target(target), m_limit(byteLimit)
+    : QIODevice(parent), m_target(target), m_limit(byteLimit), m_block(new char[BlockSize])
 {
-    m_block.reserve(BlockSize);
     open(QIODevice::WriteOnly | QIODevice::Unbuffered);
 }
 
@@ -17,7 +19,7 @@ void DocumentOutputDevice::fail(const QString &reason)
         return;
     m_failed = true;
     m_reason = reason;
-    m_block.clear();
+    m_used = 0;
     setErrorString(reason);
 }
 
@@ -35,9 +37,16 @@ qint64 DocumentOutputDevice::writeData(const char *data, qint64 size)
         return -1;
     }
     m_accepted += size;
-    m_block.append(data, qsizetype(size));
-    if (m_block.size() >= BlockSize && !flushToTarget())
-        return -1;
+    // The pieces go to the target in the order they came, in blocks of the full size.
+    qint64 done = 0;
+    while (done < size) {
+        const qsizetype n = qsizetype(std::min<qint64>(size - done, BlockSize - m_used));
+        std::memcpy(m_block.get() + m_used, data + done, size_t(n));
+        m_used += n;
+        done += n;
+        if (m_used == BlockSize && !flushToTarget())
+            return -1;
+    }
     return size;
 }
 
@@ -46,8 +55,8 @@ bool DocumentOutputDevice::flushToTarget()
     if (m_failed)
         return false;
     qsizetype done = 0;
-    while (done < m_block.size()) {
-        const qint64 n = m_target->write(m_block.constData() + done, m_block.size() - done);
+    while (done < m_used) {
+        const qint64 n = m_target->write(m_block.get() + done, m_used - done);
         if (n <= 0) {
             QString reason = m_target->errorString();
             if (reason.isEmpty() || n == 0)
@@ -57,6 +66,6 @@ bool DocumentOutputDevice::flushToTarget()
         }
         done += qsizetype(n);
     }
-    m_block.clear();
+    m_used = 0;
     return true;
 }

@@ -12,6 +12,8 @@
 #include <QIODevice>
 #include <QString>
 
+#include <memory>
+
 class DocumentOutputDevice : public QIODevice
 {
     Q_OBJECT
@@ -40,7 +42,9 @@ private:
     QIODevice *m_target;
     qint64 m_limit;
     qint64 m_accepted = 0;
-    QByteArray m_block;
+    // The block is allocated once and kept: the writer's pieces are copied into it.
+    std::unique_ptr<char[]> m_block;
+    qsizetype m_used = 0;
     bool m_failed = false;
     QString m_reason;
 };

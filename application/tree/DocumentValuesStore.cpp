@@ -1,6 +1,7 @@
 #include "application/tree/DocumentValuesStore.h"
 
 #include "application/tree/DocumentFileFormat.h"
+#include "application/tree/DocumentXmlWriter.h"
 #include "platform/foundation/GeometryText.h"
 
 #include <QXmlStreamAttributes>
@@ -28,7 +29,8 @@ void DocumentValuesStore::setDescriptVisible(bool visible)
     m_available = true;
 }
 
-void DocumentValuesStore::encodeAsXMLElement(QXmlStreamWriter &writer) const
+template <class Writer>
+void DocumentValuesStore::encodeAsXMLElement(Writer &writer) const
 {
     writer.writeStartElement(QStringLiteral("documentValues"));
     writer.writeAttribute(QStringLiteral("source"), QStringLiteral("mac"));
@@ -42,6 +44,9 @@ void DocumentValuesStore::encodeAsXMLElement(QXmlStreamWriter &writer) const
     writer.writeEndElement();
     writer.writeEndElement();
 }
+
+template void DocumentValuesStore::encodeAsXMLElement(QXmlStreamWriter &) const;
+template void DocumentValuesStore::encodeAsXMLElement(DocumentXmlWriter &) const;
 
 void DocumentValuesStore::fillWithXMLElementAttributes(const QXmlStreamAttributes &attributes)
 {

@@ -42,7 +42,9 @@ public:
     void setTableColumnArray(const QList<TableColumnData> &columns) { m_tableColumnArray = columns; }
 
     // The "documentValues" element with its "tableColumnArray".
-    void encodeAsXMLElement(QXmlStreamWriter &writer) const;
+    // Writer: QXmlStreamWriter or DocumentXmlWriter (the same bytes).
+    template <class Writer>
+    void encodeAsXMLElement(Writer &writer) const;
     // Applies the attributes of a "documentValues" element ("source" is not read).
     void fillWithXMLElementAttributes(const QXmlStreamAttributes &attributes);
 

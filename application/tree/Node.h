@@ -29,6 +29,7 @@ class Node;
 class NodeDelegate;
 class QXmlStreamAttributes;
 class QXmlStreamWriter;
+class DocumentXmlWriter;
 
 namespace platform {
 class UndoManager;
@@ -117,7 +118,8 @@ public:
     void delChild(const NodePtr &child);
     void delChild(const Node *child);
     // The children of a node being read, appended at once and in order, which have no
-    // parent yet and stand in no list twice; nothing is announced. Empties the list.
+    // parent yet and stand in no list twice; nothing is announced. Empties the list
+    // (a list with no room to spare, given to a node without children, becomes its own).
     void adoptChildrenWhileReading(std::vector<NodePtr> &children);
     NodePtr childAtIndex(qsizetype index) const;
     qsizetype childrenCount() const { return qsizetype(m_children.size()); }
@@ -220,13 +222,16 @@ public:
     // node ends as setType and fillNodeWithXMLElementAttributes leave it.
     void fillNewNodeWithXMLElement(int type, const XMLAttributeView *attributes, qsizetype count);
     // Writes the node's start tag with its attributes and leaves the element open.
-    void writeStartElementWithAttributes(QXmlStreamWriter &writer) const;
+    // Writer: QXmlStreamWriter or DocumentXmlWriter (the same bytes).
+    template <class Writer>
+    void writeStartElementWithAttributes(Writer &writer) const;
     // Writes the node's own element, without children.
     void nodeAsXMLElementWithFlags(QXmlStreamWriter &writer, int flags) const;
     // Writes the node's element with its subtree, filtered by the flags, into the
     // writer's open element.
     void addNodesAsXMLElementTreeToXMLElement(QXmlStreamWriter &writer, int flags) const;
     void nodeTreeAsXMLElementTreeWithFlags(QXmlStreamWriter &writer, int flags) const;
+    void nodeTreeAsXMLElementTreeWithFlags(DocumentXmlWriter &writer, int flags) const;
 
     QString className() const override { return QStringLiteral("Node"); }
 
@@ -242,7 +247,8 @@ private:
     template <typename T>
     bool setAndNotify(T &member, const T &value, const QString &key);
 
-    void writeSubtree(QXmlStreamWriter &writer, int flags) const;
+    template <class Writer>
+    void writeSubtree(Writer &writer, int flags) const;
     // The hours and whole minutes from one date to the other (a time entry's work time).
     static void workTimeBetween(const QDateTime &from, const QDateTime &to, int *hours, int *minutes);
     // One-pass recomputation of the receiver's subtree; answers whether any day, job

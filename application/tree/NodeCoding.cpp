@@ -2,6 +2,7 @@
 #include "application/tree/Node.h"
 
 #include "application/tree/DocumentFileFormat.h"
+#include "application/tree/DocumentXmlWriter.h"
 #include "platform/foundation/CalendarDate.h"
 #include "platform/foundation/XmlEntities.h"
 
@@ -264,7 +265,8 @@ void Node::fillNewNodeWithXMLElement(int type, const XMLAttributeView *attribute
     m_turnover = DocumentFileFormat::floatValue(a.values[TurnoverAttribute]);
 }
 
-void Node::writeStartElementWithAttributes(QXmlStreamWriter &writer) const
+template <class Writer>
+void Node::writeStartElementWithAttributes(Writer &writer) const
 {
     writer.writeStartElement(xmlTypeName(m_type));
     writer.writeAttribute(attributeName(CreateDateAttribute), platform::CalendarDate::description(m_cDate));
@@ -288,7 +290,8 @@ void Node::nodeAsXMLElementWithFlags(QXmlStreamWriter &writer, int flags) const
     writer.writeEndElement();
 }
 
-void Node::writeSubtree(QXmlStreamWriter &writer, int flags) const
+template <class Writer>
+void Node::writeSubtree(Writer &writer, int flags) const
 {
     writeStartElementWithAttributes(writer);
     for (const NodePtr &slot : m_children) {
@@ -313,3 +316,11 @@ void Node::nodeTreeAsXMLElementTreeWithFlags(QXmlStreamWriter &writer, int flags
 {
     writeSubtree(writer, flags);
 }
+
+void Node::nodeTreeAsXMLElementTreeWithFlags(DocumentXmlWriter &writer, int flags) const
+{
+    writeSubtree(writer, flags);
+}
+
+template void Node::writeStartElementWithAttributes(QXmlStreamWriter &) const;
+template void Node::writeStartElementWithAttributes(DocumentXmlWriter &) const;

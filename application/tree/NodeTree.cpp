@@ -93,8 +93,13 @@ void Node::adoptChildrenWhileReading(std::vector<NodePtr> &children)
 {
     NodeSnapshot::nodeWillChange(*this);
     const size_t first = m_children.size();
-    m_children.reserve(first + children.size());
-    std::move(children.begin(), children.end(), std::back_inserter(m_children));
+    if (m_children.empty() && children.capacity() == children.size()) {
+        // A list made for them, with no room to spare, becomes the node's own.
+        m_children.swap(children);
+    } else {
+        m_children.reserve(first + children.size());
+        std::move(children.begin(), children.end(), std::back_inserter(m_children));
+    }
     children.clear();
     renumberFrom(first);
 }

@@ -1,17 +1,22 @@
 #include "application/tree/TableColumnData.h"
 
 #include "application/tree/DocumentFileFormat.h"
+#include "application/tree/DocumentXmlWriter.h"
 
 #include <QXmlStreamAttributes>
 #include <QXmlStreamWriter>
 
-void TableColumnData::encodeAsXMLElement(QXmlStreamWriter &writer) const
+template <class Writer>
+void TableColumnData::encodeAsXMLElement(Writer &writer) const
 {
     writer.writeStartElement(QStringLiteral("tableColumnData"));
     writer.writeAttribute(QStringLiteral("width"), DocumentFileFormat::formatFloat(m_width));
     writer.writeAttribute(QStringLiteral("identifier"), DocumentFileFormat::xmlSafeText(m_identifier));
     writer.writeEndElement();
 }
+
+template void TableColumnData::encodeAsXMLElement(QXmlStreamWriter &) const;
+template void TableColumnData::encodeAsXMLElement(DocumentXmlWriter &) const;
 
 TableColumnData TableColumnData::fromXMLElementAttributes(const QXmlStreamAttributes &attributes)
 {

@@ -18,7 +18,9 @@ public:
     void setIdentifier(const QString &identifier) { m_identifier = identifier; }
 
     // The "tableColumnData" element with "width" and "identifier".
-    void encodeAsXMLElement(QXmlStreamWriter &writer) const;
+    // Writer: QXmlStreamWriter or DocumentXmlWriter (the same bytes).
+    template <class Writer>
+    void encodeAsXMLElement(Writer &writer) const;
     // A column from such an element's attributes (missing ones read as 0 and none).
     static TableColumnData fromXMLElementAttributes(const QXmlStreamAttributes &attributes);
 

@@ -435,6 +435,8 @@ QVariant valueOf(const TypedStreamValue &value)
     case TypedStreamValue::Kind::Nil:
         return {};
     case TypedStreamValue::Kind::Object: {
+        if (const QVariant *decoded = value.decodedObjectValue())
+            return *decoded;
         const TypedStreamObject *object = value.objectPointer();
         if (object->hasDecodedValue())
             return object->decodedValue();

@@ -37,8 +37,9 @@ public:
     const TypedStreamObject *rootObject() const;
 
     // The records of the objects. A reader that drops the groups of decoded objects
-    // gives their records back for later objects (a record given back and not taken
-    // again has no class), and makes a record for each reference to a decoded object.
+    // gives the records of those inside others back for later objects (a record given
+    // back and not taken again has no class): values and references stand for them
+    // by their decoded values, which the archive keeps.
     qsizetype objectCount() const { return qsizetype(m_objects.size()); }
     const TypedStreamObject *objectAt(qsizetype i) const { return &m_objects[size_t(i)]; }
     qsizetype classCount() const { return qsizetype(m_classes.size()); }
@@ -57,6 +58,9 @@ private:
     // In place, in blocks: an archive may hold millions, and values point at them.
     std::deque<TypedStreamObject> m_objects;
     std::vector<std::unique_ptr<TypedStreamClass>> m_classes;
+    // The decoded values that values of decoded objects stand for (a reader dropping
+    // decoded groups), in place as the read left them.
+    std::deque<QVariant> m_decodedValues;
 };
 
 } // namespace platform

@@ -63,11 +63,6 @@ namespace platform {
 // The table keeps its kinds in the two low bits of these addresses.
 static_assert(alignof(TypedStreamObject) >= 4 && alignof(TypedStreamClass) >= 4);
 
-const TypedStreamReader::Entry *TypedStreamReader::entryIn(const QVariant &place)
-{
-    return place.metaType() == QMetaType::fromType<Entry>() ? static_cast<const Entry *>(place.constData()) : nullptr;
-}
-
 struct TypedStreamReader::TypeNode
 {
     char code = 0;
@@ -91,6 +86,23 @@ constexpr qint64 FirstLabel = -110;
 constexpr qint64 MaxArrayCount = qint64(1) << 30;
 // What one allocation takes beside its contents: the allocator's header and Qt's.
 constexpr qsizetype HeapBlock = 32;
+// What an item of a double-ended queue takes: its share of a block of 512 bytes (or
+// of its own block when larger) with the allocator's word, and of the two words the
+// block takes in the queue's map (which grows by doubling).
+constexpr qsizetype queueSlot(qsizetype itemSize)
+{
+    const qsizetype perBlock = itemSize < 512 ? 512 / itemSize : 1;
+    const qsizetype block = (perBlock * itemSize + 8 + 15) & ~qsizetype(15);
+    return (block + 2 * qsizetype(sizeof(void *)) + perBlock - 1) / perBlock;
+}
+// A place of the table, and a record among the archive's records.
+constexpr qsizetype TablePlace = queueSlot(qsizetype(sizeof(quintptr)));
+// A decoded value kept for later references, once its object's record is given back.
+constexpr qsizetype ValuePlace = queueSlot(qsizetype(sizeof(QVariant)));
+constexpr qsizetype RecordPlace = queueSlot(qsizetype(sizeof(TypedStreamObject)));
+// The elements of an array or struct value: their list in a block of its own, and
+// the list's block.
+constexpr qsizetype HeldByElements = 2 * HeapBlock + qsizetype(sizeof(QList<TypedStreamValue>));
 // A group in the list its object appends it to: a list growing by doubling holds up
 // to twice its groups, and three times while it moves to a larger block.
 constexpr qsizetype GroupSlot = 3 * qsizetype(sizeof(TypedStreamGroup));
@@ -229,7 +241,7 @@ qsizetype TypedStreamReader::payloadOf(const TypedStreamValue &value)
         return HeapBlock + value.bytes().size();
     case TypedStreamValue::Kind::Array:
     case TypedStreamValue::Kind::Struct: {
-        qsizetype n = HeapBlock + value.elements().size() * qsizetype(sizeof(TypedStreamValue));
+        qsizetype n = HeldByElements + value.elements().size() * qsizetype(sizeof(TypedStreamValue));
         for (const TypedStreamValue &e : value.elements())
             n += payloadOf(e);
         return n;
@@ -460,10 +472,10 @@ bool TypedStreamReader::readClass(const TypedStreamClass *&cls, int chainDepth)
         return true;
     }
     if (lead == Lead::Label) {
-        const Entry *e = entryIn(m_table[size_t(index)]);
-        if (!e || e->kind() != EntryKind::Class)
+        const Entry e = m_table[size_t(index)];
+        if (e.kind() != EntryKind::Class)
             return fail(QStringLiteral("back-reference to a non-class where a class belongs"));
-        cls = static_cast<const TypedStreamClass *>(e->pointer());
+        cls = static_cast<const TypedStreamClass *>(e.pointer());
         if (!cls->m_complete)
             return fail(QStringLiteral("class is its own superclass"));
         return true;
@@ -478,13 +490,13 @@ bool TypedStreamReader::readClass(const TypedStreamClass *&cls, int chainDepth)
     if (!readInteger(version))
         return false;
     if (!spend(1)
-        || !hold(qsizetype(sizeof(TypedStreamClass) + sizeof(std::unique_ptr<TypedStreamClass>) + sizeof(QVariant))
+        || !hold(qsizetype(sizeof(TypedStreamClass) + sizeof(std::unique_ptr<TypedStreamClass>)) + TablePlace
                  + HeapBlock))
         return false;
     auto owned = std::make_unique<TypedStreamClass>(name, version);
     TypedStreamClass *c = owned.get();
     m_archive->m_classes.push_back(std::move(owned));
-    m_table.push_back(QVariant::fromValue(Entry::of(EntryKind::Class, c)));
+    m_table.push_back(Entry::of(EntryKind::Class, c));
     const TypedStreamClass *super = nullptr;
     if (!readClass(super, chainDepth + 1))
         return false;
@@ -505,10 +517,10 @@ bool TypedStreamReader::readCString(TypedStreamValue &out)
         return true;
     }
     if (lead == Lead::Label) {
-        const Entry *e = entryIn(m_table[size_t(index)]);
-        if (!e || e->kind() != EntryKind::CString)
+        const Entry e = m_table[size_t(index)];
+        if (e.kind() != EntryKind::CString)
             return fail(QStringLiteral("back-reference to a non-string where a C string belongs"));
-        const QByteArray &string = m_cStrings[e->cString()];
+        const QByteArray &string = m_cStrings[e.index()];
         out = string.isNull() ? TypedStreamValue::nil('*') : TypedStreamValue::string('*', string);
         return true;
     }
@@ -520,9 +532,9 @@ bool TypedStreamReader::readCString(TypedStreamValue &out)
         s = QByteArray();
     else if (s.isNull())
         s = QByteArray("");
-    if (!hold(qsizetype(sizeof(QVariant) + sizeof(QByteArray))))
+    if (!hold(TablePlace + qsizetype(sizeof(QByteArray))))
         return false;
-    m_table.push_back(QVariant::fromValue(Entry::ofCString(m_cStrings.size())));
+    m_table.push_back(Entry::ofIndex(EntryKind::CString, m_cStrings.size()));
     m_cStrings.push_back(s);
     out = nil ? TypedStreamValue::nil('*') : TypedStreamValue::string('*', s);
     return true;
@@ -539,29 +551,33 @@ bool TypedStreamReader::readObject(TypedStreamValue &out)
         return true;
     }
     if (lead == Lead::Label) {
-        const QVariant &place = m_table[size_t(index)];
-        const Entry *e = entryIn(place);
-        if (e && e->kind() != EntryKind::Object)
+        const Entry e = m_table[size_t(index)];
+        if (e.kind() != EntryKind::Object && e.kind() != EntryKind::Value)
             return fail(QStringLiteral("back-reference to a non-object where an object belongs"));
         if (!chargeBackReference())
             return false;
-        const auto *object = e ? static_cast<const TypedStreamObject *>(e->pointer()) : nullptr;
+        const auto *object = e.kind() == EntryKind::Object ? static_cast<const TypedStreamObject *>(e.pointer()) : nullptr;
+        const QVariant *value = object ? nullptr : &m_values[e.index()];
         // An object read to its end without a value is its own value: the reference
         // is to its record.
         if (object && object->isComplete() && !object->hasDecodedValue()) {
             out = TypedStreamValue::object(object);
             return true;
         }
-        // Any other, one decoded or one still being read, gets a record of its own
-        // standing for it (so that each record is referred to by one value alone); the
-        // record for a decoded one is given back with the record of the object holding
-        // the reference once that has its value. Kept whole, the archive refers to the
-        // object itself, and counts the record as the other way holds it.
+        // Inside an object, a decoded one is referred to by its value alone, where the
+        // table keeps it: no record stands for it (kept whole, the archive refers to
+        // its record).
         const bool decoded = !object || object->hasDecodedValue();
+        if (decoded && !m_enclosing.empty()) {
+            out = m_keepDecodedGroups ? TypedStreamValue::object(object) : TypedStreamValue::decodedObject(value);
+            return true;
+        }
+        // Any other, one still being read or one referred to at the top level, gets a
+        // record of its own standing for it (so that each record is referred to by one
+        // value alone). Kept whole, the archive refers to the object itself, and counts
+        // the record as the other way holds it.
         if (!countRecord())
             return false;
-        if (decoded && !m_enclosing.empty())
-            ++m_enclosing.back().recordsToGiveBack;
         if (m_keepDecodedGroups) {
             out = TypedStreamValue::object(object);
             return true;
@@ -570,19 +586,19 @@ bool TypedStreamReader::readObject(TypedStreamValue &out)
         record->setClass(object ? object->objectClass() : nullptr);
         record->setComplete();
         if (!object)
-            record->setDecodedValue(place);
+            record->setDecodedValue(*value);
         out = TypedStreamValue::object(record);
         return true;
     }
     if (m_objectDepth >= m_limits.maxObjectDepth)
         return fail(QStringLiteral("objects nested too deeply"));
-    if (!spend(1) || !hold(qsizetype(sizeof(QVariant))))
+    if (!spend(1) || !hold(TablePlace))
         return false;
     if (!countRecord())
         return false;
     TypedStreamObject *object = newRecord();
     const size_t place = m_table.size();
-    m_table.push_back(QVariant::fromValue(Entry::of(EntryKind::Object, object)));
+    m_table.push_back(Entry::of(EntryKind::Object, object));
 
     const TypedStreamClass *cls = nullptr;
     if (!readClass(cls, 0))
@@ -590,12 +606,12 @@ bool TypedStreamReader::readObject(TypedStreamValue &out)
     if (!cls)
         return fail(QStringLiteral("object without a class"));
     object->setClass(cls);
-    const TypedStreamObject *enclosing = m_enclosing.empty() ? nullptr : m_enclosing.back().object;
+    const TypedStreamObject *enclosing = m_enclosing.empty() ? nullptr : m_enclosing.back();
     if (m_filter && !m_filter(*cls, enclosing))
         return fail(QStringLiteral("class %1 not accepted here").arg(QString::fromLatin1(cls->name())));
 
     ++m_objectDepth;
-    m_enclosing.push_back({object, 0});
+    m_enclosing.push_back(object);
     for (;;) {
         quint8 b;
         if (!peekByte(b))
@@ -612,7 +628,6 @@ bool TypedStreamReader::readObject(TypedStreamValue &out)
         if (!readObjectGroup(*object->m_contents))
             return false;
     }
-    Enclosing self = m_enclosing.back();
     m_enclosing.pop_back();
     --m_objectDepth;
     object->setComplete();
@@ -625,16 +640,26 @@ bool TypedStreamReader::readObject(TypedStreamValue &out)
         if (object->hasDecodedValue()) {
             if (object->m_contents)
                 release(heldByContents(*object->m_contents));
-            giveBackRecords(self);
-            if (!hold(heldByDecoded(object->decodedValue())))
+            size_t valuePlace = 0;
+            if (!hold(heldByDecoded(object->decodedValue())) || !placeValue(object->decodedValue(), valuePlace))
                 return false;
             if (!m_keepDecodedGroups) {
                 object->m_contents.reset();
-                // Later references find the value in the table.
-                m_table[place] = object->decodedValue();
+                // Later references find the value through the table.
+                m_table[place] = Entry::ofIndex(EntryKind::Value, valuePlace);
             }
-            if (!m_enclosing.empty())
-                ++m_enclosing.back().recordsToGiveBack;
+            // Inside another object its value stands for it from now on, and its record
+            // is given back for a later object (kept whole, the archive keeps it, and
+            // counts it as the other way holds it).
+            if (!m_enclosing.empty()) {
+                --m_recordsInUse;
+                if (!m_keepDecodedGroups) {
+                    object->clear();
+                    m_freeRecords.push_back(object);
+                    out = TypedStreamValue::decodedObject(&m_values[valuePlace]);
+                    return true;
+                }
+            }
         }
     }
     // Groups kept for good take no more than they hold (their charge stays as it was,
@@ -647,10 +672,33 @@ bool TypedStreamReader::readObject(TypedStreamValue &out)
     return true;
 }
 
+bool TypedStreamReader::placeValue(const QVariant &value, size_t &place)
+{
+    qsizetype *shared = nullptr;
+    if (!value.isValid())
+        shared = &m_placeOfNoValue;
+    else if (value.typeId() == QMetaType::QVariantList && static_cast<const QVariantList *>(value.constData())->isEmpty())
+        shared = &m_placeOfEmptyList;
+    if (shared && *shared >= 0) {
+        place = size_t(*shared);
+        return true;
+    }
+    // Kept whole, the archive holds the value in its object's record, and only counts
+    // the place as the other way holds it.
+    if (!hold(ValuePlace))
+        return false;
+    place = m_values.size();
+    if (shared)
+        *shared = qsizetype(place);
+    if (!m_keepDecodedGroups)
+        m_values.push_back(value);
+    return true;
+}
+
 bool TypedStreamReader::countRecord()
 {
     if (++m_recordsInUse > m_recordsCharged) {
-        if (!hold(qsizetype(sizeof(TypedStreamObject))))
+        if (!hold(RecordPlace))
             return false;
         ++m_recordsCharged;
     }
@@ -667,30 +715,19 @@ TypedStreamObject *TypedStreamReader::newRecord()
     return &m_archive->m_objects.emplace_back(nullptr);
 }
 
-void TypedStreamReader::giveBackRecords(Enclosing &enclosing)
+bool TypedStreamReader::takeOver(const TypedStreamValue &value, const QVariant &replacement)
 {
-    m_recordsInUse -= enclosing.recordsToGiveBack;
-    enclosing.recordsToGiveBack = 0;
-    if (!m_keepDecodedGroups && enclosing.object->m_contents)
-        giveBackRecordsIn(enclosing.object->m_contents->values);
-}
-
-void TypedStreamReader::giveBackRecordsIn(const QList<TypedStreamValue> &values)
-{
-    for (const TypedStreamValue &v : values) {
-        if (v.kind() == TypedStreamValue::Kind::Object) {
-            auto *record = const_cast<TypedStreamObject *>(v.objectPointer());
-            // Decoded objects of this one, and records standing for decoded ones: none
-            // is referred to from anywhere else. (A record standing for an object still
-            // being read may be held by a value as an object; it stays.)
-            if (record->hasDecodedValue()) {
-                record->clear();
-                m_freeRecords.push_back(record);
-            }
-        } else if (v.kind() == TypedStreamValue::Kind::Array || v.kind() == TypedStreamValue::Kind::Struct) {
-            giveBackRecordsIn(v.elements());
-        }
-    }
+    QVariant *held = const_cast<QVariant *>(value.decodedObjectValue());
+    auto *record = const_cast<TypedStreamObject *>(value.objectPointer());
+    if (!held && record && record->hasDecodedValue())
+        held = &record->m_decoded;
+    // A value that holds nothing may be the one all such values share.
+    if (!held || !held->isValid()
+        || (held->typeId() == QMetaType::QVariantList && static_cast<const QVariantList *>(held->constData())->isEmpty()))
+        return true;
+    release(heldByDecoded(*held));
+    *held = replacement;
+    return hold(heldByDecoded(*held));
 }
 
 const TypedStreamReader::ClassDecoder *TypedStreamReader::decoderOf(const TypedStreamClass *cls)
@@ -896,7 +933,7 @@ bool TypedStreamReader::readValue(const TypeNode &type, TypedStreamValue &out)
         }
         if (type.count > m_budget)
             return fail(QStringLiteral("array larger than the stream"));
-        if (!hold(HeapBlock + type.count * qsizetype(sizeof(TypedStreamValue))))
+        if (!hold(HeldByElements + type.count * qsizetype(sizeof(TypedStreamValue))))
             return false;
         QList<TypedStreamValue> elements;
         elements.reserve(type.count);
@@ -910,7 +947,7 @@ bool TypedStreamReader::readValue(const TypeNode &type, TypedStreamValue &out)
         return true;
     }
     case '{': {
-        if (!hold(HeapBlock + qsizetype(type.fields.size() * sizeof(TypedStreamValue))))
+        if (!hold(HeldByElements + qsizetype(type.fields.size() * sizeof(TypedStreamValue))))
             return false;
         QList<TypedStreamValue> fields;
         fields.reserve(qsizetype(type.fields.size()));
@@ -939,6 +976,9 @@ std::unique_ptr<TypedStreamArchive> TypedStreamReader::read(QByteArrayView bytes
     m_objectDepth = 0;
     m_strings.clear();
     m_table.clear();
+    m_values.clear();
+    m_placeOfNoValue = -1;
+    m_placeOfEmptyList = -1;
     m_cStrings.clear();
     m_enclosing.clear();
     m_parsed.clear();
@@ -1002,6 +1042,10 @@ std::unique_ptr<TypedStreamArchive> TypedStreamReader::read(QByteArrayView bytes
     }
     m_archive = nullptr;
     m_data = nullptr;
+    // The values of decoded objects stand for them by their place in the table.
+    if (ok && !m_keepDecodedGroups)
+        archive->m_decodedValues = std::move(m_values);
+    m_values.clear();
     m_table.clear();
     m_freeRecords.clear();
     m_cStrings.clear();

@@ -31,11 +31,13 @@
 // walk the whole archive. A reader that wants the decoded values alone (a document
 // of hundreds of thousands of objects) has the groups of each object whose decoder
 // gave it a value dropped as soon as the value is set (setKeepDecodedGroups(false)):
-// later objects see only the value, as they do anyway (valueOf()). Its record is
-// given back for a later object once the object holding it has its own value, the
-// value staying in the table for later references; a reference to a decoded object
-// gets a record of its own (holding the value), given back likewise. The read then
-// holds a table place for each object and little more than the values. Records are
+// later objects see only the value, as they do anyway (valueOf()). Inside another
+// object, its record is given back for a later object at once: the value standing
+// for it there, and every reference to it, names its value where the table keeps it
+// (TypedStreamValue::decodedObject; the archive keeps them after the read), so that a
+// list of a hundred thousand decoded objects holds no record for them. The read then
+// holds a word of the table for each object, a place for each value (values that
+// hold nothing, none or an empty list, share one), and little more. Records are
 // counted and charged alike either way, so both answer alike for every stream: the
 // same values, or the same refusal at the same place.
 // Threads: reentrant; no shared state, so separate values may be used on any thread.
@@ -103,8 +105,18 @@ public:
     bool hold(qsizetype bytes);
     // Gives back what hold() charged for something the value no longer holds.
     void release(qsizetype bytes) { m_held -= bytes; }
+    // For class decoders during a read: the decoded value that `value` (one of the
+    // object's own) stands for has been taken over by the value being decoded (a list
+    // whose items it now holds itself): later references to that object find
+    // `replacement` instead, and what the old value was charged is given back. Nothing
+    // for a value that is no decoded object or holds nothing (none, an empty list).
+    // False when the budget is spent.
+    bool takeOver(const TypedStreamValue &value, const QVariant &replacement);
     // The most the last read held at once, as charged (with or without a bound).
     qsizetype peakHeld() const { return m_peakHeld; }
+    // What is held now, as charged (after a read, what its archive keeps, and the
+    // table of places it no longer needs).
+    qsizetype held() const { return m_held; }
 
     const QString &errorString() const { return m_error; }
     qsizetype errorOffset() const { return m_errorOffset; }
@@ -115,32 +127,25 @@ public:
     struct TypeNode; // a parsed type string element (defined in the source)
 
 private:
-    enum class EntryKind : quintptr { Object = 0, Class = 1, CString = 2 };
+    enum class EntryKind : quintptr { Object = 0, Class = 1, CString = 2, Value = 3 };
     // One place of the table in a word: the kind in the two low bits, above them the
-    // address of the object or class (aligned to eight bytes) or the C string's
-    // place in m_cStrings.
+    // address of the object or class (aligned to eight bytes), the C string's place in
+    // m_cStrings, or the place in m_values of the value of an object whose record was
+    // given back (a reader dropping decoded groups).
     struct Entry
     {
         quintptr bits = 0;
 
         static Entry of(EntryKind kind, const void *pointer) { return {reinterpret_cast<quintptr>(pointer) | quintptr(kind)}; }
-        static Entry ofCString(size_t place) { return {quintptr(place) << 2 | quintptr(EntryKind::CString)}; }
+        static Entry ofIndex(EntryKind kind, size_t place) { return {quintptr(place) << 2 | quintptr(kind)}; }
         EntryKind kind() const { return EntryKind(bits & 3); }
         const void *pointer() const { return reinterpret_cast<const void *>(bits & ~quintptr(3)); }
-        size_t cString() const { return size_t(bits >> 2); }
+        size_t index() const { return size_t(bits >> 2); }
     };
     enum class Lead { Nil, New, Label };
-    // An object being read, and how many records the values read into it so far would
-    // give back once it has its value (its objects that got theirs, and the records
-    // standing for objects met before).
-    struct Enclosing
-    {
-        TypedStreamObject *object = nullptr;
-        qsizetype recordsToGiveBack = 0;
-    };
-    // The place of the table that a back-reference names, as its entry (none when a
-    // reader dropping decoded groups keeps the object's value there instead).
-    static const Entry *entryIn(const QVariant &place);
+    // The place in m_values for a decoded value (charged): its own, or, for a value
+    // that holds nothing (none, an empty list), the one place all such values share.
+    bool placeValue(const QVariant &value, size_t &place);
 
     bool fail(const QString &message);
     bool need(qsizetype n);
@@ -173,9 +178,6 @@ private:
     bool countRecord();
     // A record, given back or new.
     TypedStreamObject *newRecord();
-    // The records the values of an object that got its value referred to, given back.
-    void giveBackRecords(Enclosing &enclosing);
-    void giveBackRecordsIn(const QList<TypedStreamValue> &values);
     bool chargeBackReference();
     static qsizetype payloadOf(const TypedStreamValue &value);
     static qsizetype heldByList(qsizetype capacity, qsizetype itemSize);
@@ -202,14 +204,19 @@ private:
     int m_objectDepth = 0;
     TypedStreamArchive *m_archive = nullptr;
     QList<QByteArray> m_strings;
-    // One place for each object, class and C string: its entry, or the value of an
-    // object whose groups were dropped (whose record was given back then).
-    std::deque<QVariant> m_table;
+    // One place for each object, class and C string: its entry, which for an object
+    // whose groups were dropped (whose record was given back then) names its value.
+    std::deque<Entry> m_table;
+    std::deque<QVariant> m_values;
+    // The places of the values that hold nothing (none when not yet met; counted the
+    // same with either way of holding, which keeps no values here when whole).
+    qsizetype m_placeOfNoValue = -1;
+    qsizetype m_placeOfEmptyList = -1;
     std::vector<TypedStreamObject *> m_freeRecords;
     qsizetype m_recordsInUse = 0;
     qsizetype m_recordsCharged = 0;
     std::vector<QByteArray> m_cStrings; // their bytes (null for nil)
-    std::vector<Enclosing> m_enclosing;
+    std::vector<TypedStreamObject *> m_enclosing; // the objects being read, the innermost last
     QHash<QByteArray, std::shared_ptr<const std::vector<TypeNode>>> m_parsed;
     // The same by the place of the type string among the shared strings, and each
     // class's decoder (none when no class of its chain has one): looked up once.

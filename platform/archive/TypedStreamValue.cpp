@@ -5,6 +5,48 @@
 
 namespace platform {
 
+static_assert(sizeof(void *) != 8 || sizeof(TypedStreamValue) == 40);
+
+TypedStreamValue::TypedStreamValue(const TypedStreamValue &other)
+    : m_kind(other.m_kind), m_typeCode(other.m_typeCode), m_decodedOnly(other.m_decodedOnly),
+      m_scalar(other.m_scalar), m_bytes(other.m_bytes)
+{
+    if (hasElements())
+        m_scalar.elements = new QList<TypedStreamValue>(*other.m_scalar.elements);
+}
+
+TypedStreamValue::TypedStreamValue(TypedStreamValue &&other) noexcept
+    : m_kind(other.m_kind), m_typeCode(other.m_typeCode), m_decodedOnly(other.m_decodedOnly),
+      m_scalar(other.m_scalar), m_bytes(std::move(other.m_bytes))
+{
+    // The other is left nil, its elements taken.
+    other.m_kind = Kind::Nil;
+    other.m_decodedOnly = false;
+    other.m_scalar.integer = 0;
+}
+
+TypedStreamValue &TypedStreamValue::operator=(TypedStreamValue other) noexcept
+{
+    std::swap(m_kind, other.m_kind);
+    std::swap(m_typeCode, other.m_typeCode);
+    std::swap(m_decodedOnly, other.m_decodedOnly);
+    std::swap(m_scalar, other.m_scalar);
+    m_bytes.swap(other.m_bytes);
+    return *this;
+}
+
+TypedStreamValue::~TypedStreamValue()
+{
+    if (hasElements())
+        delete m_scalar.elements;
+}
+
+const QList<TypedStreamValue> &TypedStreamValue::elements() const
+{
+    static const QList<TypedStreamValue> none;
+    return hasElements() ? *m_scalar.elements : none;
+}
+
 TypedStreamValue TypedStreamValue::nil(char typeCode)
 {
     TypedStreamValue v;
@@ -79,12 +121,22 @@ TypedStreamValue TypedStreamValue::object(const TypedStreamObject *object)
     return v;
 }
 
+TypedStreamValue TypedStreamValue::decodedObject(const QVariant *value)
+{
+    TypedStreamValue v;
+    v.m_typeCode = '@';
+    v.m_kind = Kind::Object;
+    v.m_decodedOnly = true;
+    v.m_scalar.decoded = value;
+    return v;
+}
+
 TypedStreamValue TypedStreamValue::array(QList<TypedStreamValue> elements)
 {
     TypedStreamValue v;
     v.m_kind = Kind::Array;
     v.m_typeCode = '[';
-    v.m_elements = std::move(elements);
+    v.m_scalar.elements = new QList<TypedStreamValue>(std::move(elements));
     return v;
 }
 
@@ -94,7 +146,7 @@ TypedStreamValue TypedStreamValue::structure(const QByteArray &name, QList<Typed
     v.m_kind = Kind::Struct;
     v.m_typeCode = '{';
     v.m_bytes = name;
-    v.m_elements = std::move(fields);
+    v.m_scalar.elements = new QList<TypedStreamValue>(std::move(fields));
     return v;
 }
 
@@ -152,8 +204,8 @@ QVariant TypedStreamValue::toVariant() const
     case Kind::Array:
     case Kind::Struct: {
         QVariantList list;
-        list.reserve(m_elements.size());
-        for (const TypedStreamValue &e : m_elements)
+        list.reserve(elements().size());
+        for (const TypedStreamValue &e : elements())
             list.append(e.toVariant());
         return list;
     }

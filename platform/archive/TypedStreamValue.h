@@ -28,6 +28,10 @@ public:
     };
 
     TypedStreamValue() = default;
+    TypedStreamValue(const TypedStreamValue &other);
+    TypedStreamValue(TypedStreamValue &&other) noexcept;
+    TypedStreamValue &operator=(TypedStreamValue other) noexcept;
+    ~TypedStreamValue();
 
     static TypedStreamValue nil(char typeCode);
     static TypedStreamValue integer(char typeCode, qint64 value);
@@ -37,6 +41,10 @@ public:
     static TypedStreamValue string(char typeCode, const QByteArray &string);
     static TypedStreamValue classValue(const TypedStreamClass *cls);
     static TypedStreamValue object(const TypedStreamObject *object);
+    // An object that a reader dropping decoded groups gave back once decoded: the value
+    // stands for it by its decoded value, which the reader keeps (and the archive after
+    // the read) at `value`.
+    static TypedStreamValue decodedObject(const QVariant *value);
     static TypedStreamValue array(QList<TypedStreamValue> elements);
     static TypedStreamValue structure(const QByteArray &name, QList<TypedStreamValue> fields);
 
@@ -53,9 +61,15 @@ public:
     const QByteArray &bytes() const { return m_bytes; }
     const QByteArray &structName() const { return m_bytes; }
     const TypedStreamClass *classPointer() const { return m_kind == Kind::Class ? m_scalar.cls : nullptr; }
-    const TypedStreamObject *objectPointer() const { return m_kind == Kind::Object ? m_scalar.object : nullptr; }
+    // The object's record; none for a decoded object standing by its value alone.
+    const TypedStreamObject *objectPointer() const
+    {
+        return m_kind == Kind::Object && !m_decodedOnly ? m_scalar.object : nullptr;
+    }
+    // The decoded value a decodedObject() stands for; none for anything else.
+    const QVariant *decodedObjectValue() const { return m_decodedOnly ? m_scalar.decoded : nullptr; }
     // The elements of an array or the fields of a struct.
-    const QList<TypedStreamValue> &elements() const { return m_elements; }
+    const QList<TypedStreamValue> &elements() const;
 
     // Plain data for tests and debugging: numbers as numbers, bytes and strings as
     // QByteArray, arrays and structs as lists; objects and classes are left out
@@ -63,18 +77,24 @@ public:
     QVariant toVariant() const;
 
 private:
+    bool hasElements() const { return m_kind == Kind::Array || m_kind == Kind::Struct; }
+
+    // A list holds one value for each item of an archived list (hundreds of thousands
+    // of them): 40 bytes each, the elements of an array or struct in a block of their own.
     Kind m_kind = Kind::Nil;
     char m_typeCode = '@';
-    // The one scalar the kind has (an archive holds millions of values).
+    bool m_decodedOnly = false;
+    // The one scalar the kind has, or the elements of an array or struct (owned).
     union Scalar {
         qint64 integer;
         quint64 unsignedInteger;
         double real;
         const TypedStreamClass *cls;
         const TypedStreamObject *object;
+        const QVariant *decoded;
+        QList<TypedStreamValue> *elements;
     } m_scalar{0};
     QByteArray m_bytes;
-    QList<TypedStreamValue> m_elements;
 };
 
 // One group of values as one call of the archiver wrote it: the type string, then

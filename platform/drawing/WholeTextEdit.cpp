@@ -5,11 +5,14 @@
 #include "platform/foundation/DisplayText.h"
 #include "platform/foundation/ExceptionBoundary.h"
 
+#include <QClipboard>
 #include <QContextMenuEvent>
+#include <QGuiApplication>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
+#include <QScrollBar>
 #include <QScopeGuard>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -60,6 +63,8 @@ WholeTextEdit::WholeTextEdit(QWidget *parent) : QPlainTextEdit(parent)
     // Undo is the editor's own: moving a parting is no step of it.
     document()->setUndoRedoEnabled(false);
     rememberParagraphs();
+    // A page key's caret keeps its height in the view until the caret moves otherwise.
+    connect(this, &QPlainTextEdit::cursorPositionChanged, this, [this] { m_pageTopKept = false; });
     connect(document(), &QTextDocument::contentsChange, this,
             ExceptionBoundary::guarded(this, "contentsChange", [this](int position, int removed, int added) {
                 documentChanged(position, removed, added);
@@ -342,7 +347,7 @@ void WholeTextEdit::caretColumnAsShown()
         setTextCursor(cursor);
 }
 
-void WholeTextEdit::caretAtLineEnd(bool vertical, int from, bool extending)
+void WholeTextEdit::caretAtLineEnd(bool vertical, int from, qreal column, bool extending)
 {
     QTextCursor cursor = textCursor();
     const QTextBlock block = cursor.block();
@@ -354,30 +359,10 @@ void WholeTextEdit::caretAtLineEnd(bool vertical, int from, bool extending)
     if (vertical) {
         // The last line of the paragraph is a plain editor's line that wraps: the
         // column is found in it laid out with what follows the parting.
-        const QTextLine own = layout->lineAt(layout->lineCount() - 1);
-        const int rowStart = block.position() + own.textStart();
-        // Before the blanks at its end the line is the same.
-        int last = end;
-        while (last > rowStart && document()->characterAt(last - 1).isSpace())
-            --last;
-        if (cursor.position() < last || last == rowStart)
-            return;
-        const QString row = block.text().mid(own.textStart());
-        QTextLayout wrapped(row + block.next().text().left(row.size() + 64), document()->defaultFont(), viewport());
-        wrapped.setTextOption(document()->defaultTextOption());
-        wrapped.beginLayout();
-        QTextLine line = wrapped.createLine();
-        line.setLineWidth(own.width());
-        // Not the last line, as it is not in a plain editor.
-        QTextLine next = wrapped.createLine();
-        if (next.isValid())
-            next.setLineWidth(own.width());
-        wrapped.endLayout();
-        const int x = cursor.verticalMovementX();
-        const int at = line.xToCursor(x);
-        const int to = at < row.size() ? rowStart + at : block.next().position();
+        const int to = columnOnRow(cursor, column);
         if (to == cursor.position() || cursor.position() == from)
             return;
+        const int x = cursor.verticalMovementX();
         cursor.setPosition(to, mode);
         cursor.setVerticalMovementX(x);
         setTextCursor(cursor);
@@ -392,6 +377,159 @@ void WholeTextEdit::caretAtLineEnd(bool vertical, int from, bool extending)
     else
         cursor = caretPastParting(cursor);
     setTextCursor(cursor);
+}
+
+std::unique_ptr<QTextLayout> WholeTextEdit::rowAsWrapped(const QString &row, const QString &following, qreal lineWidth, qreal x) const
+{
+    qsizetype sample = std::min<qsizetype>(following.size(), 2 * row.size() + 64);
+    for (;;) {
+        auto layout = std::make_unique<QTextLayout>(row + following.left(sample), document()->defaultFont(), viewport());
+        layout->setTextOption(document()->defaultTextOption());
+        layout->beginLayout();
+        QTextLine line = layout->createLine();
+        line.setLineWidth(lineWidth);
+        line.setPosition(QPointF(x, 0));
+        // A word longer than the line may go on past the sample: the line is known
+        // once it ends before the sample does.
+        if (line.textLength() < row.size() + sample || sample == following.size()) {
+            // Not the last line, as it is not in a plain editor.
+            QTextLine next = layout->createLine();
+            if (next.isValid())
+                next.setLineWidth(lineWidth);
+            layout->endLayout();
+            return layout;
+        }
+        layout->endLayout();
+        sample = std::min<qsizetype>(following.size(), 2 * sample);
+    }
+}
+
+qreal WholeTextEdit::columnOf(const QTextCursor &cursor) const
+{
+    // The cursor keeps its column to a fraction of a pixel but tells it in whole ones:
+    // the exact one is the caret's own place when it was taken there, else the one the
+    // last vertical key went by.
+    const int told = cursor.verticalMovementX();
+    const QTextBlock block = cursor.block();
+    const QTextLayout *layout = block.layout();
+    const int at = cursor.position() - block.position();
+    const QTextLine line = layout ? layout->lineForTextPosition(at) : QTextLine();
+    const qreal here = line.isValid() ? line.cursorToX(at) : -1;
+    if (told < 0 || int(here) == told)
+        return here;
+    return int(m_column) == told ? m_column : told;
+}
+
+int WholeTextEdit::columnOnRow(const QTextCursor &cursor, qreal x) const
+{
+    const QTextBlock block = cursor.block();
+    const QTextLayout *layout = block.layout();
+    if (!isJoined(block.next()) || block.length() < 2 || block.next().length() < 2 || !layout || layout->lineCount() == 0)
+        return cursor.position();
+    const QTextLine own = layout->lineAt(layout->lineCount() - 1);
+    const int rowStart = block.position() + own.textStart();
+    // Before the blanks at its end the line is the same (and the column found there is
+    // the exact one: the cursor's own goes by fractions of a pixel).
+    int last = block.position() + block.length() - 1;
+    while (last > rowStart && document()->characterAt(last - 1).isSpace())
+        --last;
+    if (cursor.position() < last || last == rowStart)
+        return cursor.position();
+    const QString row = block.text().mid(own.textStart());
+    const std::unique_ptr<QTextLayout> wrapped = rowAsWrapped(row, block.next().text(), own.width(), own.x());
+    const int at = wrapped->lineAt(0).xToCursor(x);
+    return at < row.size() ? rowStart + at : block.next().position();
+}
+
+bool WholeTextEdit::lineStep(QTextCursor &cursor, int &shown, qreal x, bool down, QTextCursor::MoveMode mode) const
+{
+    const qsizetype from = rememberedWholePosition(shown);
+    // Only vertical moves keep the column to the fraction of a pixel, as a plain
+    // editor's: a caret shown at the start of the next line goes there by one.
+    if (shown >= cursor.block().position() + cursor.block().length())
+        cursor.movePosition(QTextCursor::Down, mode);
+    cursor.movePosition(down ? QTextCursor::Down : QTextCursor::Up, mode);
+    shown = columnOnRow(cursor, x);
+    return rememberedWholePosition(shown) != from;
+}
+
+qreal WholeTextEdit::caretTop(int position) const
+{
+    const QTextBlock block = document()->findBlock(position);
+    const QTextLayout *layout = block.layout();
+    const QTextLine line = layout ? layout->lineForTextPosition(position - block.position()) : QTextLine();
+    return blockBoundingGeometry(block).top() + (line.isValid() ? line.y() : 0);
+}
+
+bool WholeTextEdit::partingWithinAPage(bool down) const
+{
+    // The caret is brought into view, the view scrolls by a page at most and the caret
+    // stays in it: it goes no further than twice the view's height.
+    const qreal reach = 2 * viewport()->height();
+    QTextBlock block = textCursor().block();
+    for (qreal gone = 0; block.isValid() && gone <= reach; block = down ? block.next() : block.previous()) {
+        if (isJoined(down ? block.next() : block))
+            return true;
+        gone += blockBoundingRect(block).height();
+    }
+    return false;
+}
+
+void WholeTextEdit::movePage(bool down, bool extending)
+{
+    const QTextCursor::MoveMode mode = extending ? QTextCursor::KeepAnchor : QTextCursor::MoveAnchor;
+    // A mend moves the caret in the document, not in the text.
+    const bool kept = m_pageTopKept;
+    // The lines it goes over as the plain editor's: the partings in view stand where
+    // its lines wrap, before the view moves and after.
+    ensureCursorVisible();
+    mendPartings();
+    QTextCursor cursor = textCursor();
+    // The caret keeps its height in the view over a run of page keys.
+    const auto shownTop = [this](int position) { return caretTop(position) + contentOffset().y(); };
+    int shown = cursor.position();
+    m_column = columnOf(cursor);
+    if (!kept)
+        m_pageTop = shownTop(shown);
+    qreal goal = m_pageTop;
+    const qreal height = viewport()->height();
+    if (down) {
+        // All that follows shows: to the last line.
+        const qreal bottom = height - contentOffset().y();
+        qreal below = 0;
+        for (QTextBlock block = firstVisibleBlock(); block.isValid(); block = block.next()) {
+            const qreal blockHeight = blockBoundingRect(block).height();
+            if (below + blockHeight > bottom)
+                break;
+            if (!block.next().isValid()) {
+                goal = bottom;
+                break;
+            }
+            below += blockHeight;
+        }
+    } else if (verticalScrollBar()->value() == 0) {
+        // At the top already: to the first line.
+        goal = 0;
+    }
+    // The view goes a page on, as the scroll bar's page step takes it; then the caret
+    // line by line to its height in the view.
+    verticalScrollBar()->triggerAction(down ? QAbstractSlider::SliderPageStepAdd : QAbstractSlider::SliderPageStepSub);
+    mendPartings();
+    shown = cursor.position();
+    bool moved = false;
+    do {
+        moved = lineStep(cursor, shown, m_column, down, mode);
+    } while (moved && (down ? shownTop(shown) < goal : shownTop(shown) > goal));
+    if (shown != cursor.position()) {
+        const int x = cursor.verticalMovementX();
+        cursor.setPosition(shown, mode);
+        cursor.setVerticalMovementX(x);
+    }
+    setTextCursor(cursor);
+    m_pageTopKept = true;
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    if (extending && cursor.hasSelection() && clipboard->supportsSelection())
+        clipboard->setMimeData(createMimeDataFromSelection(), QClipboard::Selection);
 }
 
 qsizetype WholeTextEdit::wholeCaretPosition() const
@@ -753,6 +891,20 @@ try {
                            || event->matches(QKeySequence::SelectPreviousLine) || event->matches(QKeySequence::SelectNextPage)
                            || event->matches(QKeySequence::SelectPreviousPage);
     showCaretPastParting();
+    if (lineKey)
+        m_column = columnOf(textCursor());
+    const Qt::TextInteractionFlags flags = textInteractionFlags();
+    const bool pageSelecting = event->matches(QKeySequence::SelectNextPage) || event->matches(QKeySequence::SelectPreviousPage);
+    const bool pageMoving = event->matches(QKeySequence::MoveToNextPage) || event->matches(QKeySequence::MoveToPreviousPage);
+    const bool pageDown = event->matches(QKeySequence::SelectNextPage) || event->matches(QKeySequence::MoveToNextPage);
+    if (((pageSelecting && (flags & Qt::TextSelectableByKeyboard))
+         || (pageMoving && (flags & (Qt::TextSelectableByKeyboard | Qt::TextEditable))))
+        && partingWithinAPage(pageDown)) {
+        movePage(pageDown, pageSelecting);
+        event->accept();
+        dropEmptySelection();
+        return;
+    }
     const int from = textCursor().position();
     const int changes = m_changes;
     QTextCursor cursor = textCursor();
@@ -794,7 +946,7 @@ try {
     if (m_mendPending)
         mendPartings();
     if (lineKey || endKey)
-        caretAtLineEnd(lineKey, from, extending);
+        caretAtLineEnd(lineKey, from, m_column, extending);
     else
         showCaretPastParting();
     if (changes != m_changes)

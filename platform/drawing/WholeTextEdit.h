@@ -17,7 +17,7 @@
 // one unparted paragraph.
 // A caret at a parting shows where a plain editor shows one at a wrap, at the start
 // of the next line; End, Up, Down and the page keys stop there where a plain
-// editor's stop on a line that wraps.
+// editor's stop on a line that wraps, and the page keys go as far.
 // Every break the text holds (LF, CR LF, CR, U+2029) comes back as it was, and so
 // does every break pasted or committed by an input method; Return breaks with an LF.
 // What it shows is what it holds: a break shows as one, a parting never.
@@ -34,10 +34,12 @@
 #include <QPlainTextEdit>
 #include <QTextBlockFormat>
 
+#include <memory>
 #include <utility>
 #include <vector>
 
 class QMenu;
+class QTextLayout;
 
 namespace platform {
 
@@ -121,10 +123,37 @@ private:
     // After an edit: the column the vertical keys go by is the caret's as it shows
     // now (the partings may have moved under it).
     void caretColumnAsShown();
-    // After End, or a vertical key (Up, Down, a page) that moved the caret from the
-    // position (extending the selection, or not): a caret on the line before a parting
-    // goes where a plain editor's key stops on a line that wraps.
-    void caretAtLineEnd(bool vertical, int from, bool extending);
+    // After End, or a vertical key (Up, Down; a page with no parting in reach) that
+    // moved the caret from the position (extending the selection, or not): a caret on
+    // the line before a parting goes where a plain editor's key stops on a line that
+    // wraps.
+    void caretAtLineEnd(bool vertical, int from, qreal column, bool extending);
+    // The row of a block before a parting (its last line) laid out as a plain editor
+    // lays out the line: at the width and place the line has, followed by enough of
+    // what comes after the parting that the line ends before the text given to it does
+    // (or with all of it), and not the last line.
+    std::unique_ptr<QTextLayout> rowAsWrapped(const QString &row, const QString &following, qreal lineWidth, qreal x) const;
+    // Where a plain editor's vertical key stops that left the cursor where it stands,
+    // on the row of a block before a parting: where the line that wraps there takes the
+    // column (its end is the start of the paragraph after the parting).
+    int columnOnRow(const QTextCursor &cursor, qreal x) const;
+    // The column a vertical key of the cursor goes by (its verticalMovementX(), to the
+    // fraction of a pixel where that can be known).
+    qreal columnOf(const QTextCursor &cursor) const;
+    // One step of the cursor up or down a line, as a plain editor's caret steps in the
+    // text unparted; `shown` is where the caret shows (the cursor's place, or the one
+    // columnOnRow() gives after a step): answers whether its place in the text changed.
+    bool lineStep(QTextCursor &cursor, int &shown, qreal x, bool down, QTextCursor::MoveMode mode) const;
+    // The top of the line a caret at the position is on, as the editor places the block.
+    qreal caretTop(int position) const;
+    // Whether a parting stands where a page key may take the caret: Qt's own page keys
+    // step over it as over a break.
+    bool partingWithinAPage(bool down) const;
+    // PageUp and PageDown (extending the selection, or not) as a plain editor's: the
+    // view goes a page on, and the caret line by line (keeping its column) to the
+    // height in the view it had at the first of a run of page keys; to the first or the
+    // last line when the view can go no further.
+    void movePage(bool down, bool extending);
     void pushUndo(Edit edit);
     // Drops the oldest steps beyond the bounds.
     void keepUndoBounds();
@@ -187,6 +216,11 @@ private:
     bool m_undoing = false;
     bool m_mending = false;
     bool m_mendPending = false;
+    // The caret's height in the view that a run of page keys keeps.
+    qreal m_pageTop = 0;
+    // The column the last vertical key went by.
+    qreal m_column = -1;
+    bool m_pageTopKept = false;
     // Changes of the text so far.
     int m_changes = 0;
     // What the key or the input method being handled types (none for other keys),

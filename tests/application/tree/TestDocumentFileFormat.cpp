@@ -1,12 +1,15 @@
 // The "Chronark Format" document file: exact bytes of a small document, round trips
 // through files, the reading rules, the value formats and refusal of bad input.
 #include "application/tree/DocumentFileFormat.h"
+#include "application/tree/DocumentOutputDevice.h"
 #include "application/tree/DocumentValuesStore.h"
+#include "application/tree/DocumentXmlWriter.h"
 #include "application/tree/Node.h"
 #include "platform/foundation/CalendarDate.h"
 #include "platform/foundation/Clock.h"
 #include "tests/support/TestSupport.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -215,6 +218,69 @@ TEST(DocumentFileFormatWriting, CharactersXmlCannotHoldBecomeReplacementCharacte
               QStringLiteral("a") + r + r + r + QStringLiteral("b") + r + r + r + QStringLiteral("\t\n\r😀"));
     EXPECT_EQ(out.root->childAtIndex(0)->descript(), QStringLiteral("x") + r);
     EXPECT_EQ(out.store.tableColumnArray().value(0).identifier(), QStringLiteral("col") + r);
+}
+
+TEST(DocumentFileFormatWriting, TheDocumentsWriterWritesWhatTheXmlLibraryWrites)
+{
+    // Every UTF-16 code unit in a value, and a pair, among nested, empty and closed
+    // elements: the same bytes, or a refusal where the library refuses.
+    auto write = [](auto &writer, const QString &value) {
+        writer.writeStartElement(QStringLiteral("a"));
+        writer.writeAttribute(QStringLiteral("v"), value);
+        writer.writeStartElement(QStringLiteral("b"));
+        writer.writeEndElement();
+        writer.writeStartElement(QStringLiteral("c"));
+        writer.writeAttribute(QStringLiteral("w"), QStringLiteral("x"));
+        writer.writeStartElement(QStringLiteral("d"));
+    };
+    int refused = 0;
+    for (int unit = 0; unit <= 0xFFFF; ++unit) {
+        const QString value = QStringLiteral("<") + QChar(char16_t(unit)) + QStringLiteral("\U0001F600");
+        QByteArray theirs;
+        QBuffer theirBuffer(&theirs);
+        theirBuffer.open(QIODevice::WriteOnly);
+        QXmlStreamWriter library(&theirBuffer);
+        library.setAutoFormatting(true);
+        library.writeStartDocument(QStringLiteral("1.0"));
+        write(library, value);
+        library.writeEndDocument();
+        QByteArray ours;
+        QBuffer ourBuffer(&ours);
+        ourBuffer.open(QIODevice::WriteOnly);
+        DocumentXmlWriter own(&ourBuffer);
+        own.writeStartDocument();
+        write(own, value);
+        own.writeEndDocument();
+        ASSERT_EQ(own.hasError(), library.hasError()) << unit;
+        if (library.hasError())
+            ++refused;
+        else
+            ASSERT_EQ(ours, theirs) << unit;
+    }
+    // The controls but tab, line feed and carriage return, the surrogates alone,
+    // U+FFFE and U+FFFF.
+    EXPECT_EQ(refused, 29 + 2048 + 2);
+}
+
+TEST(DocumentFileFormatWriting, TheDocumentsWriterStopsAtARefusedWrite)
+{
+    // A device that takes 100 bytes: the writer fails, and nothing reaches it after.
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    DocumentOutputDevice limited(&buffer, 100);
+    DocumentXmlWriter writer(&limited);
+    writer.writeStartDocument();
+    for (int i = 0; i < 20000; ++i) {
+        writer.writeStartElement(QStringLiteral("entry"));
+        writer.writeAttribute(QStringLiteral("n"), QString::number(i));
+        writer.writeEndElement();
+    }
+    writer.writeEndDocument();
+    EXPECT_TRUE(writer.hasError());
+    EXPECT_TRUE(limited.failed());
+    EXPECT_FALSE(limited.flushToTarget());
+    EXPECT_TRUE(bytes.isEmpty());
 }
 
 TEST(DocumentFileFormatWriting, WrongTypeNameOrUnwritablePathAnswerNo)

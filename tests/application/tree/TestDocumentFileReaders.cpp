@@ -12,6 +12,7 @@
 #include <QBuffer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QXmlStreamWriter>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -120,6 +121,17 @@ DocumentValuesStore someStore()
     return store;
 }
 
+// The same document through the XML library's writer.
+QByteArray libraryWritten(const Node &root, const DocumentValuesStore &store)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QXmlStreamWriter writer(&buffer);
+    DocumentFileFormat::writeDocument(writer, root, store);
+    return bytes;
+}
+
 // A node without a date of its own is dated at the moment of reading: one moment
 // for both readers.
 class DocumentFileReadersTest : public ::testing::Test
@@ -134,7 +146,10 @@ TEST_F(DocumentFileReadersTest, WrittenDocumentsAreReadDirectlyAsTheLibraryReads
     for (unsigned seed = 1; seed <= 40; ++seed) {
         SCOPED_TRACE(seed);
         std::mt19937 random(seed);
-        const QByteArray bytes = DocumentFileFormat::toXmlData(*randomTree(random), someStore());
+        const NodePtr tree = randomTree(random);
+        const QByteArray bytes = DocumentFileFormat::toXmlData(*tree, someStore());
+        // The document's writer writes what the XML library's writer writes.
+        EXPECT_EQ(bytes, libraryWritten(*tree, someStore()));
         const Answer d = direct(bytes);
         const Answer l = library(bytes);
         ASSERT_FALSE(d.handedOver);

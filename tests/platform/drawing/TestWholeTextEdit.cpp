@@ -1248,3 +1248,78 @@ TEST_F(WholeTextEditTest, AnEmptiedParagraphBeforeAPartingKeepsItsBreak)
     }
     EXPECT_GT(emptied, 10);
 }
+
+// The page keys and Up and Down, with and without Shift, from every place of texts
+// parted into small paragraphs, in narrow views that show all (a plain editor's page
+// keys stop at the top and the bottom, or where a line wrapped inside a word holds the
+// caret), and page by page through a long paragraph in a view that scrolls: the caret,
+// the selection, the drawn caret and the view are a plain editor's.
+TEST_F(WholeTextEditTest, PageKeysGoWhereAPlainEditorsDo)
+{
+    QPlainTextEdit plain;
+    plain.setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    plain.setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    for (QPlainTextEdit *edit : {static_cast<QPlainTextEdit *>(editor.get()), &plain})
+        edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    plain.show();
+    std::mt19937 random(1017);
+    const auto compare = [&](const char *what) {
+        editor->viewport()->repaint();
+        plain.viewport()->repaint();
+        ASSERT_EQ(editor->wholeCaretPosition(), plain.textCursor().position()) << what;
+        ASSERT_EQ(shownPosition(*editor->document(), editor->textCursor().anchor()), plain.textCursor().anchor()) << what;
+        ASSERT_EQ(editor->verticalScrollBar()->value(), plain.verticalScrollBar()->value()) << what;
+        // Scrolled into a paragraph parted above the view, the lines stand a pixel
+        // apart from a plain editor's (its offset in the one paragraph is rounded
+        // otherwise): the caret is on the same line, as drawn.
+        const QRect caret = editor->cursorRect();
+        const QRect plainCaret = plain.cursorRect();
+        ASSERT_EQ(caret.x(), plainCaret.x()) << what << " at " << plain.textCursor().position();
+        ASSERT_LE(std::abs(caret.y() - plainCaret.y()), plain.verticalScrollBar()->value() == 0 ? 0 : 1) << what;
+    };
+    const struct {
+        int longest;
+        QSize size;
+        int texts;
+    } views[] = {{6, {96, 4000}, 6}, {9, {125, 4000}, 6}, {40, {300, 120}, 1}};
+    for (const auto &view : views) {
+        SCOPED_TRACE(testing::Message() << "paragraphs of " << view.longest << " in " << view.size.width() << "x" << view.size.height());
+        editor->setLongestBlock(view.longest);
+        for (QPlainTextEdit *edit : {static_cast<QPlainTextEdit *>(editor.get()), &plain})
+            edit->resize(view.size);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return editor->size() == view.size && plain.size() == view.size; }));
+        for (int round = 0; round < view.texts; ++round) {
+            const QStringList texts = longRunTexts(random, view.longest);
+            const QString text = view.longest > 9 ? QStringLiteral("ab ") + token(random, 3000) : texts.at(round % texts.size());
+            editor->setWholeText(text);
+            plain.setPlainText(text);
+            editor->viewport()->repaint();
+            if (view.longest > 9) {
+                // Down to the end a page at a time, and up again.
+                for (const Qt::Key key : {Qt::Key_PageDown, Qt::Key_PageUp}) {
+                    for (int page = 0; page < 200 && plain.textCursor().position() != (key == Qt::Key_PageUp ? 0 : text.size()); ++page) {
+                        QTest::keyClick(editor.get(), key);
+                        QTest::keyClick(&plain, key);
+                        ASSERT_NO_FATAL_FAILURE(compare("page by page"));
+                    }
+                }
+                continue;
+            }
+            static const KeyStep keys[] = {
+                {Qt::Key_PageUp, {}, {}}, {Qt::Key_PageDown, {}, {}}, {Qt::Key_PageUp, Qt::ShiftModifier, {}},
+                {Qt::Key_PageDown, Qt::ShiftModifier, {}}, {Qt::Key_Up, {}, {}}, {Qt::Key_Down, Qt::ShiftModifier, {}},
+            };
+            for (qsizetype at = 0; at <= text.size(); ++at) {
+                for (const KeyStep &key : keys) {
+                    editor->moveCaretTo(at);
+                    QTextCursor cursor(plain.document());
+                    cursor.setPosition(int(at));
+                    plain.setTextCursor(cursor);
+                    sendStep(editor.get(), key, 0, 0);
+                    sendStep(&plain, key, 0, 0);
+                    ASSERT_NO_FATAL_FAILURE(compare("from each place"));
+                }
+            }
+        }
+    }
+}

@@ -23,6 +23,13 @@ TEST(CalendarDateText, DescriptionIsTheDocumentForm)
               QStringLiteral("1999-12-31 23:59:59 -0530"));
     EXPECT_EQ(CalendarDate::description(at(2020, 2, 29, 0, 0, 0, 0)),
               QStringLiteral("2020-02-29 00:00:00 +0000"));
+    // Years keep four digits at least, and their sign (QDate's years: none is 0).
+    EXPECT_EQ(CalendarDate::description(at(5, 1, 2, 3, 4, 5, 14 * 3600)),
+              QStringLiteral("0005-01-02 03:04:05 +1400"));
+    EXPECT_EQ(CalendarDate::description(at(12345, 6, 7, 8, 9, 10, -(12 * 3600))),
+              QStringLiteral("12345-06-07 08:09:10 -1200"));
+    EXPECT_EQ(CalendarDate::description(at(-44, 3, 15, 12, 0, 0, 0)),
+              QStringLiteral("-0044-03-15 12:00:00 +0000"));
     EXPECT_TRUE(CalendarDate::description(QDateTime()).isEmpty());
 }
 
