@@ -21,6 +21,7 @@
 #include <QTextOption>
 
 #include <algorithm>
+#include <deque>
 
 namespace platform {
 
@@ -30,6 +31,28 @@ namespace {
 
 // On a character's format: it is in an odd run of its paragraph as Qt shapes it.
 constexpr int ShapedRunProperty = QTextFormat::UserProperty + 0x5757;
+
+// The break before a paragraph of each of the document's formats met in one walk (by
+// Qt's index of the format), read once for each: the paragraphs of a text have few
+// formats (a parting's, one for each kind of break). For one walk over a document
+// that no edit changes meanwhile.
+class BreaksOfFormats
+{
+public:
+    const QString &of(const QTextBlock &block)
+    {
+        const int index = block.blockFormatIndex();
+        for (const auto &[known, brk] : m_known) {
+            if (known == index)
+                return brk;
+        }
+        m_known.emplace_back(index, breakOfFormat(block.blockFormat()));
+        return m_known.back().second;
+    }
+
+private:
+    std::deque<std::pair<int, QString>> m_known;
+};
 
 } // namespace
 
@@ -48,20 +71,43 @@ WholeTextEdit::WholeTextEdit(QWidget *parent) : QPlainTextEdit(parent)
             }));
 }
 
+int WholeTextEdit::paragraphKind(const QTextBlock &block, std::vector<std::pair<int, int>> &seen)
+{
+    const int index = block.blockFormatIndex();
+    for (const auto &[known, kind] : seen) {
+        if (known == index)
+            return kind;
+    }
+    const QTextBlockFormat format = block.blockFormat();
+    auto kind = std::find_if(m_paragraphKinds.cbegin(), m_paragraphKinds.cend(),
+                             [&](const ParagraphKind &k) { return k.format == format; });
+    if (kind == m_paragraphKinds.cend()) {
+        m_paragraphKinds.append({format, breakOfFormat(format)});
+        kind = m_paragraphKinds.cend() - 1;
+    }
+    seen.emplace_back(index, int(kind - m_paragraphKinds.cbegin()));
+    return seen.back().second;
+}
+
 void WholeTextEdit::rememberParagraphs()
 {
     m_paragraphStarts.clear();
     m_paragraphWholeStarts.clear();
-    m_paragraphFormats.clear();
+    m_paragraphKindOf.clear();
+    m_paragraphKinds.clear();
+    std::vector<std::pair<int, int>> seen;
     qsizetype whole = 0;
     int position = 0;
     for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
-        whole += breakBefore(block).size();
+        const int kind = paragraphKind(block, seen);
+        const int length = block.length();
+        if (position > 0)
+            whole += m_paragraphKinds.at(kind).brk.size();
         m_paragraphStarts.append(position);
-        position += block.length();
+        position += length;
         m_paragraphWholeStarts.append(whole);
-        m_paragraphFormats.append(block.blockFormat());
-        whole += block.length() - 1;
+        m_paragraphKindOf.append(kind);
+        whole += length - 1;
     }
 }
 
@@ -85,24 +131,29 @@ void WholeTextEdit::rememberChangedParagraphs(int position, int removed, int add
     const int moved = added - removed;
     QList<int> starts;
     QList<qsizetype> wholeStarts;
-    QList<QTextBlockFormat> formats;
+    QList<int> kinds;
     qsizetype whole = first == 0 ? 0
                                  : m_paragraphWholeStarts.at(first - 1) + (m_paragraphStarts.at(first) - m_paragraphStarts.at(first - 1) - 1);
+    std::vector<std::pair<int, int>> seen;
     int start = block.position();
     for (; block.isValid(); block = block.next()) {
         if (kept < m_paragraphStarts.size() && start >= m_paragraphStarts.at(kept) + moved)
             break;
-        whole += breakBefore(block).size();
+        const int kind = paragraphKind(block, seen);
+        const int length = block.length();
+        if (start > 0)
+            whole += m_paragraphKinds.at(kind).brk.size();
         starts.append(start);
         wholeStarts.append(whole);
-        formats.append(block.blockFormat());
-        whole += block.length() - 1;
-        start += block.length();
+        kinds.append(kind);
+        whole += length - 1;
+        start += length;
     }
     // The first paragraph after the change is where it stood, moved along: else all
     // are read again.
     if (kept < m_paragraphStarts.size()
-        && (!block.isValid() || start != m_paragraphStarts.at(kept) + moved || !sameBreak(block.blockFormat(), m_paragraphFormats.at(kept)))) {
+        && (!block.isValid() || start != m_paragraphStarts.at(kept) + moved
+            || !sameBreak(block.blockFormat(), m_paragraphKinds.at(m_paragraphKindOf.at(kept)).format))) {
         rememberParagraphs();
         return;
     }
@@ -111,15 +162,14 @@ void WholeTextEdit::rememberChangedParagraphs(int position, int removed, int add
         m_paragraphStarts[i] += moved;
         m_paragraphWholeStarts[i] += wholeMoved;
     }
-    m_paragraphStarts.remove(first, kept - first);
-    m_paragraphStarts.insert(first, starts.size(), 0);
-    std::copy(starts.cbegin(), starts.cend(), m_paragraphStarts.begin() + first);
-    m_paragraphWholeStarts.remove(first, kept - first);
-    m_paragraphWholeStarts.insert(first, wholeStarts.size(), 0);
-    std::copy(wholeStarts.cbegin(), wholeStarts.cend(), m_paragraphWholeStarts.begin() + first);
-    m_paragraphFormats.remove(first, kept - first);
-    m_paragraphFormats.insert(first, formats.size(), QTextBlockFormat());
-    std::copy(formats.cbegin(), formats.cend(), m_paragraphFormats.begin() + first);
+    const auto replace = [&](auto &remembered, const auto &read) {
+        remembered.remove(first, kept - first);
+        remembered.insert(first, read.size(), {});
+        std::copy(read.cbegin(), read.cend(), remembered.begin() + first);
+    };
+    replace(m_paragraphStarts, starts);
+    replace(m_paragraphWholeStarts, wholeStarts);
+    replace(m_paragraphKindOf, kinds);
 }
 
 qsizetype WholeTextEdit::rememberedWholePosition(int position) const
@@ -140,8 +190,8 @@ void WholeTextEdit::documentChanged(int position, int removed, int added)
     const qsizetype to = std::max(from, rememberedWholePosition(position + removed));
     if (removed > 0)
         keepBreakAfterChange(position, removed);
-    QString inserted = textBetween(position, position + added);
     rememberChangedParagraphs(position, removed, added);
+    QString inserted = rememberedTextBetween(position, position + added);
 
     m_mendPending = true;
     ++m_changes;
@@ -198,7 +248,7 @@ void WholeTextEdit::keepBreakAfterChange(int position, int)
     const QTextBlock block = document()->findBlock(position);
     if (!block.isValid() || block.position() != m_paragraphStarts.at(index))
         return;
-    const QTextBlockFormat before = m_paragraphFormats.at(index);
+    const QTextBlockFormat before = m_paragraphKinds.at(m_paragraphKindOf.at(index)).format;
     if (sameBreak(block.blockFormat(), before))
         return;
     m_adjusting = true;
@@ -487,24 +537,71 @@ qsizetype WholeTextEdit::wholeCaretPosition() const
     return rememberedWholePosition(textCursor().position());
 }
 
+QString WholeTextEdit::documentUnits(int from, int to) const
+{
+    // Qt may count a change past the end (an input method's): the end's separator is
+    // no unit of the text.
+    const int last = document()->characterCount() - 1;
+    from = std::clamp(from, 0, last);
+    to = std::clamp(to, from, last);
+    if (to == from)
+        return QString();
+    // Qt reads a range piece by piece, finding each in its tree; the whole document
+    // it copies in one pass over its pieces in order: for a range of a quarter of it
+    // or more, the whole is read.
+    if (qint64(to - from) * 4 >= document()->characterCount()) {
+        QString units = document()->toRawText();
+        units.truncate(to);
+        units.remove(0, from);
+        return units;
+    }
+    QTextCursor range(document());
+    range.setPosition(from);
+    range.setPosition(to, QTextCursor::KeepAnchor);
+    return range.selectedText();
+}
+
 QString WholeTextEdit::textBetween(int from, int to) const
 {
+    const QString units = documentUnits(from, to);
     QString text;
-    text.reserve(std::max(to - from, 0));
-    // The blocks' places counted along: asking a block for its own costs a walk of
-    // the document's tree each time.
+    text.reserve(units.size());
+    BreaksOfFormats breaks;
+    // Each paragraph's end given the break it stands for (a parting's none). The
+    // blocks' places counted along: asking a block for its own costs a walk of the
+    // document's tree each time.
     QTextBlock block = document()->findBlock(from);
-    for (int position = block.isValid() ? block.position() : 0; block.isValid() && position <= to;
-         block = block.next()) {
-        const int length = block.length();
-        if (position > from)
-            text += breakBefore(block);
-        const int start = std::max(from, position) - position;
-        const int end = std::min(to, position + length - 1) - position;
-        if (end > start)
-            text += QStringView(block.text()).mid(start, end - start);
-        position += length;
+    qsizetype taken = 0;
+    for (int end = block.isValid() ? block.position() + block.length() - 1 : to; end < to && block.isValid();) {
+        text += QStringView(units).mid(taken, end - from - taken);
+        taken = end - from + 1;
+        block = block.next();
+        if (!block.isValid())
+            break;
+        text += breaks.of(block);
+        end += block.length();
     }
+    if (taken < units.size())
+        text += QStringView(units).mid(taken);
+    return text;
+}
+
+QString WholeTextEdit::rememberedTextBetween(int from, int to) const
+{
+    const QString units = documentUnits(from, to);
+    QString text;
+    text.reserve(units.size());
+    // Each paragraph that starts in the range stands after the break of its kind.
+    qsizetype taken = 0;
+    const qsizetype first = std::upper_bound(m_paragraphStarts.cbegin(), m_paragraphStarts.cend(), from) - m_paragraphStarts.cbegin();
+    for (qsizetype i = first; i < m_paragraphStarts.size() && m_paragraphStarts.at(i) <= to; ++i) {
+        const int start = m_paragraphStarts.at(i);
+        text += QStringView(units).mid(taken, start - 1 - from - taken);
+        taken = start - from;
+        text += m_paragraphKinds.at(m_paragraphKindOf.at(i)).brk;
+    }
+    if (taken < units.size())
+        text += QStringView(units).mid(taken);
     return text;
 }
 

@@ -162,8 +162,14 @@ private:
     // The units of the document an input method's replacement (counted in the text
     // from the cursor) stands for.
     std::pair<int, int> replacedRange(const QTextCursor &cursor, int start, int length) const;
+    // The document's own units between two positions (a paragraph's end as Qt's
+    // separator).
+    QString documentUnits(int from, int to) const;
     // The text between two positions of the document.
     QString textBetween(int from, int to) const;
+    // The same, the paragraphs read from what is remembered of them (their places as
+    // the document has them now).
+    QString rememberedTextBetween(int from, int to) const;
     // The document's position before the unit of wholeText() at the position.
     int documentPosition(qsizetype position) const;
     // The place in wholeText() of a position of the document, as the paragraphs stood
@@ -179,6 +185,10 @@ private:
     // Where each paragraph starts (in the document and in the text) and the format
     // that says what stands before it.
     void rememberParagraphs();
+    // The kind of the block's paragraph (m_paragraphKinds, added when new), for a walk
+    // over the document's blocks: `seen` keeps the kinds of the document's formats
+    // the walk has met (by Qt's index of them), so that each is read once.
+    int paragraphKind(const QTextBlock &block, std::vector<std::pair<int, int>> &seen);
     // The same after a change of the document, reading only the paragraphs it changed.
     void rememberChangedParagraphs(int position, int removed, int added);
     // Replaces the units of the text from `at` on with the text, as an undo or redo.
@@ -217,9 +227,19 @@ private:
     // and where in the text.
     QString m_typed;
     qsizetype m_typedAt = 0;
+    // What stands before a paragraph: its format, and the break it stands after
+    // unless it is the first (none for a parting).
+    struct ParagraphKind
+    {
+        QTextBlockFormat format;
+        QString brk;
+    };
     QList<int> m_paragraphStarts;
     QList<qsizetype> m_paragraphWholeStarts;
-    QList<QTextBlockFormat> m_paragraphFormats;
+    // Each paragraph's kind, a place in m_paragraphKinds: the paragraphs of a text
+    // have few (a parting's, one for each kind of break), each held once.
+    QList<int> m_paragraphKindOf;
+    QList<ParagraphKind> m_paragraphKinds;
 };
 
 } // namespace platform

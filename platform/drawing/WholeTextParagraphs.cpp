@@ -86,9 +86,15 @@ bool sameBreak(const QTextBlockFormat &one, const QTextBlockFormat &other)
 
 QString breakBefore(const QTextBlock &block)
 {
-    if (!block.previous().isValid() || isJoined(block))
+    if (!block.previous().isValid())
         return QString();
-    const QTextBlockFormat format = block.blockFormat();
+    return breakOfFormat(block.blockFormat());
+}
+
+QString breakOfFormat(const QTextBlockFormat &format)
+{
+    if (isJoinedFormat(format))
+        return QString();
     return format.hasProperty(BreakProperty) ? format.stringProperty(BreakProperty) : QStringLiteral("\n");
 }
 

@@ -30,6 +30,9 @@ bool isJoinedFormat(const QTextBlockFormat &format);
 bool sameBreak(const QTextBlockFormat &one, const QTextBlockFormat &other);
 // The break before the block (none for the first one or a parting).
 QString breakBefore(const QTextBlock &block);
+// The break before a paragraph of the format that is not the first (none for a
+// parting).
+QString breakOfFormat(const QTextBlockFormat &format);
 // Where a run longer than the longest paragraph is parted: after the last blank in
 // its second half, else before the character the limit falls in.
 qsizetype partingOf(QStringView run, qsizetype longest);

@@ -28,6 +28,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <dlfcn.h>
+#include <execinfo.h>
 #include <type_traits>
 #include <ucontext.h>
 #include <limits>
@@ -183,17 +184,27 @@ struct WatchdogState
     // GUI thread only: the display server's waits excused in the running test.
     qint64 testDisplayExcused = 0;
 
-    // GUI thread only: the emissions of a button's or an action's signals that the test
-    // made itself (its click(), its trigger()), each measured as a delivery, with the
-    // emissions nested in the latest.
+    // GUI thread only: the emissions of signals outside every delivery (the test's
+    // click(), its trigger(), its Q_EMIT; a signal that product code the test calls
+    // emits), each measured as a delivery, with the emissions nested in the latest.
     struct Emission
     {
         QObject *sender;
         int signal;
         int depth; // of notify() when it began
         int nested;
+        // Its sender is a widget, an action or a timer: a delivery of the test's
+        // whoever emits it (a person's input or the event loop would). Else a hold
+        // of its slots is the test's only when the test's own code emitted it.
+        bool anyEmitter;
+        // Where the return address into Qt's code that runs the emission lay when it
+        // called signalBegins() (its slots are called from the same frame), or 0.
+        quintptr returnSlot;
     };
     QList<Emission> emissions;
+    // The start of the function of Qt's that runs a signal's slots (past
+    // QMetaObject::activate()), or 0: found once, when the watchdog is installed.
+    quintptr emissionRunner = 0;
     // GUI thread only: for each event loop or pass that the program's code runs now
     // (through QCoreApplication::processEvents() or QEventLoop), innermost last, whether
     // it leaves out the person's input.
@@ -361,7 +372,7 @@ QStringList takenStack()
 // many words that calls which returned left in their room. Where the walk ends early
 // (a frame it cannot follow: one that needs the frame pointer of a thread taken in a
 // system call), every return address found in the copy past that point as well.
-QStringList knownCallFrames()
+QList<void *> liveFramesOfTheCopy()
 {
     WatchdogState &s = state();
     CopiedStack copy;
@@ -379,7 +390,112 @@ QStringList knownCallFrames()
         frames.append(reinterpret_cast<void *>(address));
     if (!live.complete)
         frames += returnAddressesInTheCopy(live.walkedTo - s.takenSp, std::numeric_limits<qsizetype>::max());
+    return frames;
+}
+
+QStringList knownCallFrames()
+{
+    const QList<void *> frames = liveFramesOfTheCopy();
     return namedFrames(frames.constData(), int(frames.size()));
+}
+
+// Whether a return address lies in Qt's QMetaObject::activate(), which runs the slots
+// of a signal's emission: the exported function, or the one of Qt's own it hands the
+// emission on to (by a jump: no frame of activate() stays), found when the watchdog is
+// installed (emissionRunner()).
+bool inQtsActivate(void *address)
+{
+    if (const quintptr runner = state().emissionRunner; runner != 0 && functionStart(quintptr(address) - 1) == runner)
+        return true;
+    Dl_info info{};
+    void *entry = nullptr;
+    if (dladdr1(static_cast<char *>(address) - 1, &info, &entry, RTLD_DL_SYMENT) == 0 || !info.dli_sname
+        || !info.dli_saddr || !entry)
+        return false;
+    const auto *symbol = static_cast<const ElfW(Sym) *>(entry);
+    return std::strncmp(info.dli_sname, "_ZN11QMetaObject8activate", 25) == 0
+           && quintptr(address) - 1 < quintptr(info.dli_saddr) + symbol->st_size;
+}
+
+// Who emitted the signal whose slots the copied stack runs: past the outermost frame
+// of Qt's activate() (the emission measured: no other encloses it), the first frame
+// of this program's own code that is neither moc's (a signal's function, a call by
+// name) nor a header or source of the system's (Qt's templates, GoogleTest), named by
+// the line of its innermost call (a function of the product inlined into a test is the
+// product's). The test's own code lies under tests/ of the source tree.
+struct Emitter
+{
+    bool known = false;
+    bool theTests = false;
+    QString line; // "file:line"
+};
+
+Emitter emitterInTheCopy(quintptr returnSlot)
+{
+    WatchdogState &s = state();
+    constexpr qsizetype Looked = 48;
+    QList<void *> past;
+    // The frame of Qt's code that runs the emission, where its slots return to: from
+    // there the frames are walked outward (none of the slot's own, nor the words of
+    // the calls made before it, can pass for the emitter).
+    quintptr runs = 0;
+    if (returnSlot >= s.takenSp && returnSlot + 2 * sizeof(quintptr) <= s.takenSp + s.takenBytes)
+        std::memcpy(&runs, s.stackCopy + (returnSlot - s.takenSp), sizeof runs);
+    if (runs != 0 && inQtsActivate(reinterpret_cast<void *>(runs))) {
+        const std::size_t from = returnSlot + sizeof(quintptr) - s.takenSp;
+        CopiedStack copy;
+        copy.pc = runs - 1;
+        copy.sp = returnSlot + sizeof(quintptr);
+        copy.bytes = s.stackCopy + from;
+        copy.size = s.takenBytes - from;
+        const LiveFrames live = liveFrames(copy);
+        for (const quintptr address : live.returnAddresses)
+            past.append(reinterpret_cast<void *>(address));
+        if (!live.complete)
+            past += returnAddressesInTheCopy(live.walkedTo - s.takenSp, Looked);
+    } else {
+        // Else past the outermost frame of activate() in the stack.
+        const QList<void *> frames = liveFramesOfTheCopy();
+        qsizetype outermost = -1;
+        for (qsizetype i = 0; i < frames.size(); ++i) {
+            if (inQtsActivate(frames[i]))
+                outermost = i;
+        }
+        if (outermost < 0)
+            return {};
+        past = frames.mid(outermost + 1);
+    }
+    past = past.mid(0, Looked);
+    const QStringList named = namedFrames(past.constData(), int(past.size()));
+    for (qsizetype k = 0; k < past.size() && k < named.size(); ++k) {
+        Dl_info info{};
+        if (!dladdr(past[k], &info) || !info.dli_fname)
+            continue;
+        const QString module = QString::fromLocal8Bit(info.dli_fname);
+        if (module.startsWith(QLatin1String("/lib")) || module.startsWith(QLatin1String("/usr/")))
+            continue; // Qt's code (its signals' functions, its calls that emit), the system's
+        // "function at file:line", then the calls it is inlined in, each "(inlined by)
+        // function at file:line": the innermost of this program's own sources decides.
+        for (const QString &call : named[k].split(QLatin1Char('\n'))) {
+            const qsizetype at = call.lastIndexOf(QLatin1String(" at "));
+            if (at < 0)
+                continue;
+            const QString place = call.mid(at + 4).section(QLatin1String(" (discriminator"), 0, 0);
+            const QString file = place.left(place.lastIndexOf(QLatin1Char(':')));
+            const QString name = file.mid(file.lastIndexOf(QLatin1Char('/')) + 1);
+            if (file.startsWith(QLatin1String("??")) || file.startsWith(QLatin1String("/usr/"))
+                || file.contains(QLatin1String("_autogen/")) || name.startsWith(QLatin1String("moc_"))
+                || name.startsWith(QLatin1String("mocs_compilation")))
+                continue;
+            // The source tree's own path, as the build recorded it ("<build>/../tests/…").
+            const qsizetype up = file.lastIndexOf(QLatin1String("/../"));
+            QString inTheTree = up >= 0 ? file.mid(up + 4) : file;
+            while (inTheTree.startsWith(QLatin1String("../")))
+                inTheTree = inTheTree.mid(3);
+            return {true, inTheTree.startsWith(QLatin1String("tests/")), place};
+        }
+    }
+    return {};
 }
 
 // The nanoseconds the GUI thread spent on a processor and runnable but waiting for
@@ -681,6 +797,13 @@ const char *knownReason()
 void endSegment(qint64 now)
 {
     WatchdogState &s = state();
+    // The segment is the work of an emission outside every delivery whose emitter is
+    // told by who emitted it: its slots, or the rest of them after a nested loop
+    // (not a delivery of that loop).
+    const WatchdogState::Emission *emission = s.emissions.isEmpty() ? nullptr : &s.emissions.first();
+    const bool emittersOwn = emission && !emission->anyEmitter
+                             && ((s.segment == SegmentKind::Delivery && s.segmentDepth == emission->depth)
+                                 || (s.segment == SegmentKind::Pass && s.segmentDepth == emission->depth + 1));
     s.segment = SegmentKind::None;
     const qint64 start = s.holdStart.exchange(0);
     if (start == 0 || now - start <= s.limitNs)
@@ -728,6 +851,21 @@ void endSegment(qint64 now)
                      (long long)((now - start) / 1000000), qPrintable(name), reason);
         return;
     }
+    // Slots of a signal that product code emitted in a call of the test's: that call's
+    // own work, which the test makes outside every delivery (told, not counted).
+    QString emittedAt;
+    if (emittersOwn && taken) {
+        const Emitter emitter = emitterInTheCopy(emission->returnSlot);
+        if (emitter.known && !emitter.theTests) {
+            std::fprintf(stderr,
+                         "The GUI thread was held %lld ms in %s by the slots of a signal that the program's code emitted "
+                         "(at %s) in a call the test made itself: the call's own work, not counted\n",
+                         (long long)((now - start) / 1000000), qPrintable(name), qPrintable(emitter.line));
+            return;
+        }
+        if (emitter.known)
+            emittedAt = QStringLiteral(", in the slots of a signal the test emitted itself at ") + emitter.line;
+    }
     const QStringList stack = taken ? takenStack() : QStringList{QStringLiteral("(ended before its stack was taken)")};
     QStringList shown = stack.mid(0, MaximumFrames);
     if (stack.size() > MaximumFrames)
@@ -738,7 +876,8 @@ void endSegment(qint64 now)
                       << " ms of it waiting for a processor) in " << name.toStdString() << ", and its "
                       << forTheDisplay / 1000000 << " ms of waiting for the display server in Qt's frames brought "
                       << "the test's excused waits to " << s.testDisplayExcused / 1000000 << " ms (a test is excused "
-                      << TestDisplayServerWaitBoundNs / 1000000 << " ms in all); its stack then:\n  "
+                      << TestDisplayServerWaitBoundNs / 1000000 << " ms in all)" << emittedAt.toStdString()
+                      << "; its stack then:\n  "
                       << shown.join(QStringLiteral("\n  ")).toStdString();
         return;
     }
@@ -746,7 +885,7 @@ void endSegment(qint64 now)
                   << "(the limit is " << s.limitNs / 1000000 << " ms; " << forAProcessor / 1000000
                   << " ms of it waiting for a processor and " << forTheDisplay / 1000000
                   << " ms for the display server in Qt's frames, which do not count) in " << name.toStdString()
-                  << "; its stack then:\n  " << shown.join(QStringLiteral("\n  ")).toStdString();
+                  << emittedAt.toStdString() << "; its stack then:\n  " << shown.join(QStringLiteral("\n  ")).toStdString();
 }
 
 void startSegment(SegmentKind kind, int depth, qint64 now)
@@ -900,12 +1039,16 @@ void deliveryEnds(int at)
     }
 }
 
-// A signal is emitted, on any thread. One of a widget, an action or a timer that the GUI
-// thread emits outside every delivery (the test's own emission: a button's click(), an
-// action's trigger(), a Q_EMIT of a field's returnPressed(), a timer's timeout called
-// directly: what a person's input or the event loop would deliver) runs its slots as a
-// delivery would, and is measured as one. A document's or a model's signals that product
-// code the test calls emits inside that call are the call's own work.
+// A signal is emitted, on any thread. One that the GUI thread emits outside every
+// delivery runs its slots as a delivery would, and is measured as one: the test's own
+// emission (a button's click(), an action's trigger(), a Q_EMIT of a field's
+// returnPressed() or of a model's dataChanged(), a timer's timeout called directly, a
+// plain object's signal), what a person's input or the event loop would deliver. A
+// hold in the slots of a signal that product code the test calls emits inside that
+// call (a document's, a model's) is the call's own work: told apart when a hold is
+// found, by the code that emitted it (emitterInTheCopy()); a widget's, an action's or
+// a timer's signal is the test's delivery whoever emits it. The event dispatcher's
+// own signals (the watchdog's, awake and aboutToBlock) are the loop's.
 void signalBegins(QObject *sender, int signal, void **)
 {
     WatchdogState &s = state();
@@ -915,10 +1058,14 @@ void signalBegins(QObject *sender, int signal, void **)
         ++s.emissions.last().nested;
         return;
     }
-    if (s.depth != 0 || s.segment != SegmentKind::None
-        || !(qobject_cast<QWidget *>(sender) || qobject_cast<QAction *>(sender) || qobject_cast<QTimer *>(sender)))
+    if (s.depth != 0 || s.segment != SegmentKind::None || qobject_cast<QAbstractEventDispatcher *>(sender))
         return;
-    s.emissions.append({sender, signal, deliveryBegins(), 0});
+    const bool anyEmitter =
+        qobject_cast<QWidget *>(sender) || qobject_cast<QAction *>(sender) || qobject_cast<QTimer *>(sender);
+    // This function's return address lies just above its frame.
+    auto *returnSlot = static_cast<void **>(__builtin_frame_address(0)) + 1;
+    const bool slotFound = *returnSlot == __builtin_return_address(0);
+    s.emissions.append({sender, signal, deliveryBegins(), 0, anyEmitter, slotFound ? quintptr(returnSlot) : 0});
 }
 
 void signalEnds(QObject *sender, int signal)
@@ -933,9 +1080,9 @@ void signalEnds(QObject *sender, int signal)
     }
     if (latest.sender != sender || latest.signal != signal)
         return;
-    const int at = latest.depth;
+    // Its segment ends while it is still known as the emission's.
+    deliveryEnds(latest.depth);
     s.emissions.removeLast();
-    deliveryEnds(at);
 }
 
 // An exception that left such an emission (into the test body, which failed) left no
@@ -1017,6 +1164,27 @@ Function qtsOwn(const char *symbol)
     return reinterpret_cast<Function>(found);
 }
 
+// The start of the function of Qt Core that calls a signal's slots (Qt's activate()
+// hands an emission on to it by a jump, so that no frame of activate() itself stays on
+// the stack): the first frame of Qt Core under a slot, found by emitting a signal once
+// (the spy's callbacks registered, as they stay). 0 when it cannot be told.
+quintptr emissionRunner()
+{
+    QObject probe;
+    quintptr found = 0;
+    QObject::connect(&probe, &QObject::objectNameChanged, &probe, [&found] {
+        void *frames[16] = {};
+        const int count = ::backtrace(frames, 16);
+        for (int i = 1; i < count && found == 0; ++i) {
+            Dl_info info{};
+            if (dladdr(frames[i], &info) && info.dli_fname && std::strstr(info.dli_fname, "libQt6Core"))
+                found = functionStart(quintptr(frames[i]) - 1);
+        }
+    }, Qt::DirectConnection);
+    probe.setObjectName(QStringLiteral("probe"));
+    return found;
+}
+
 } // namespace
 
 } // namespace testsupport
@@ -1095,6 +1263,7 @@ void install()
     }
     static QSignalSpyCallbackSet emissions{signalBegins, nullptr, signalEnds, nullptr};
     qt_register_signal_spy_callbacks(&emissions);
+    s.emissionRunner = emissionRunner();
     if (!GTEST_FLAG_GET(list_tests))
         testing::UnitTest::GetInstance()->listeners().Append(new EmissionsListener);
     s.stop = false;

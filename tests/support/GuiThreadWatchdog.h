@@ -13,12 +13,18 @@
 // deliveries of that nested loop are measured on their own, and so is the rest of the
 // delivery once the nested loop returns. A loop or pass that leaves out the person's
 // input (QEventLoop::ExcludeUserInputEvents) answers nobody: the delivery that runs it
-// goes on through it. Every emission of a widget's, an action's or a timer's signal
-// outside a delivery (one the test makes itself: click(), trigger(), a Q_EMIT of a
-// field's returnPressed(), a timer's timeout called directly) is a delivery too, its
-// slots measured. An event that a delivery's code
-// sends is part of that delivery. The test's own code between deliveries is not
-// measured.
+// goes on through it. Every emission of a signal outside a delivery is a delivery too,
+// its slots measured: one the test makes itself (click(), trigger(), a Q_EMIT of a
+// field's returnPressed() or of a model's dataChanged(), a plain object's signal, a
+// timer's timeout called directly), whatever its sender. The slots of a signal that
+// product code emits inside a call the test makes (a model's rows inserted by the
+// document's call) are that call's own work: when such a hold passes the limit, the
+// code that emitted the signal is told from the held stack (the first frame of this
+// program's own past Qt's activate(), not moc's; the test's own code lies under
+// tests/), and a hold of product code's emission is printed, not failed. A widget's,
+// an action's or a timer's signal is a delivery whoever emits it. An event that a
+// delivery's code sends is part of that delivery. The test's own code between
+// deliveries is not measured.
 //
 // What counts is the program's own: the time the GUI thread works, or waits on what
 // the program controls (its locks, a pool, a file, another program it calls). The time

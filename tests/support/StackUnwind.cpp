@@ -338,4 +338,10 @@ LiveFrames liveFrames(const CopiedStack &stack)
     return live;
 }
 
+quintptr functionStart(quintptr address)
+{
+    dwarf_eh_bases bases{};
+    return _Unwind_Find_FDE(reinterpret_cast<void *>(address), &bases) ? quintptr(bases.func) : 0;
+}
+
 } // namespace testsupport

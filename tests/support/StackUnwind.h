@@ -35,4 +35,8 @@ struct LiveFrames
 
 LiveFrames liveFrames(const CopiedStack &stack);
 
+// The start of the function whose code holds the address, by its call-frame
+// information (0 when it has none): two addresses of one function have the same.
+quintptr functionStart(quintptr address);
+
 } // namespace testsupport

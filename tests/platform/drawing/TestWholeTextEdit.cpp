@@ -133,6 +133,7 @@ TEST_F(WholeTextEditTest, RandomEditsKeepTheTextAsAPlainStringWouldBe)
 {
     editor->setLongestBlock(5);
     std::mt19937 random(5);
+    std::mt19937 pastes(17);
     QString model = QStringLiteral("alpha beta\ngammadeltaepsilon zeta");
     editor->setWholeText(model);
     const char16_t letters[] = {u'a', u'b', u' ', u'x'};
@@ -196,6 +197,23 @@ TEST_F(WholeTextEditTest, RandomEditsKeepTheTextAsAPlainStringWouldBe)
         }
         }
         ASSERT_EQ(editor->wholeText(), model) << "edit " << op << " at " << at;
+        // Now and then a paste of breaks and line separators, short or longer than
+        // the rest of the text (read back from the document piece by piece, or whole);
+        // later cuts take them along. No CR: a CR before an LF would paste back as
+        // one break, a caret step less than the string counts.
+        if (step % 15 == 14) {
+            static const QString pieces[] = {QStringLiteral("ab\n"), QStringLiteral("d\u2029"), QStringLiteral("e\u2028f"),
+                                             QStringLiteral("gh ")};
+            QString pasted;
+            for (int i = 0, n = step % 30 == 29 ? 40 : 2; i < n; ++i)
+                pasted += pieces[pastes() % std::size(pieces)];
+            const qsizetype where = qsizetype(pastes() % (model.size() + 1));
+            editor->moveCaretTo(where);
+            QGuiApplication::clipboard()->setText(pasted);
+            QTest::keyClick(editor.get(), Qt::Key_V, Qt::ControlModifier);
+            model.insert(where, pasted);
+            ASSERT_EQ(editor->wholeText(), model) << "paste at " << where;
+        }
     }
 }
 

@@ -2,6 +2,7 @@
 // those nets (tests/tools/check_test_nets_test.py): each must fail, or end its process,
 // with a report that names what it did, and the controls must pass. ctest does not run
 // this program's tests by themselves.
+#include "platform/drawing/WholeTextEdit.h"
 #include "platform/foundation/BackgroundTask.h"
 #include "platform/foundation/OperationQueue.h"
 #include "tests/support/ExceptionLog.h"
@@ -14,6 +15,8 @@
 #include <QEventLoop>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStringListModel>
+#include <QTextDocument>
 #include <QLoggingCategory>
 #include <QPainter>
 #include <QTest>
@@ -407,6 +410,45 @@ TEST(PlantedWatchdog, ATimersTimeoutCalledDirectly)
     QMetaObject::invokeMethod(&timer, "timeout", Qt::DirectConnection);
 }
 
+// A model's signal and a plain object's that the test emits itself run their slots as
+// deliveries; so does a plain object's whose emission a call of Qt's that the test makes
+// does. The slots of a signal that product code emits in a call the test makes (the
+// whole-text editor's document changed by its setWholeText()) are the call's own work.
+class Pinger : public QObject
+{
+    Q_OBJECT
+Q_SIGNALS:
+    void pinged();
+};
+
+TEST(PlantedWatchdog, AModelsSignalTheTestEmitsItself)
+{
+    QStringListModel model(QStringList{QStringLiteral("row")});
+    QObject::connect(&model, &QAbstractItemModel::dataChanged, [] { workPastTheLimit(); });
+    Q_EMIT model.dataChanged(model.index(0), model.index(0));
+}
+
+TEST(PlantedWatchdog, APlainObjectsSignalTheTestEmitsItself)
+{
+    Pinger plain;
+    QObject::connect(&plain, &Pinger::pinged, [] { holdPastTheLimit(); });
+    Q_EMIT plain.pinged();
+}
+
+TEST(PlantedWatchdog, APlainObjectsSignalOfACallOfQtsTheTestMakes)
+{
+    QObject plain;
+    QObject::connect(&plain, &QObject::objectNameChanged, [] { workPastTheLimit(); });
+    plain.setObjectName(QStringLiteral("renamed"));
+}
+
+TEST(PlantedWatchdog, ASignalProductCodeEmitsInACallTheTestMakes)
+{
+    platform::WholeTextEdit edit;
+    QObject::connect(edit.document(), &QTextDocument::contentsChange, [] { workPastTheLimit(); });
+    edit.setWholeText(QStringLiteral("a text"));
+}
+
 TEST(PlantedWatchdog, ADisplayServerWaitOurCodeCauses)
 {
     queued(waitForADisplayServerFromOurCode);
@@ -453,3 +495,5 @@ TEST(PlantedMouse, ADoubleClickEndedAsOnADesktop)
     view.resize(100, 50);
     testsupport::doubleClick(&view, QPoint(20, 20));
 }
+
+#include "PlantedNets.moc"
