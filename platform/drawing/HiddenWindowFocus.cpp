@@ -10,6 +10,11 @@
 #include <QWidget>
 #include <QWindow>
 
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <cstring>
+
 namespace platform::HiddenWindowFocus {
 
 namespace {
@@ -52,6 +57,39 @@ QWidget *visibleOwner(const QWidget *dialog)
     return nullptr;
 }
 
+// When the toolkit has lost track of the keyboard although the X server gives it to a
+// shown window of this program (a focus change passing over a dialog that came and
+// went at once can end that way, with the window that has the keyboard no longer
+// active to the program), the window is told again, as the X server tells it when the
+// keyboard comes. Nothing where the keyboard is elsewhere, or on another display.
+void keyboardAsTheDisplayHasIt()
+{
+    auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    xcb_connection_t *connection = x11 ? x11->connection() : nullptr;
+    if (!connection || QGuiApplication::focusWindow())
+        return;
+    xcb_get_input_focus_reply_t *reply = xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr);
+    const xcb_window_t focused = reply ? reply->focus : xcb_window_t(XCB_NONE);
+    std::free(reply);
+    if (focused == XCB_NONE)
+        return;
+    for (QWindow *window : QGuiApplication::topLevelWindows()) {
+        if (!window->handle() || !window->isVisible() || window->winId() != focused)
+            continue;
+        xcb_focus_in_event_t event{};
+        event.response_type = XCB_FOCUS_IN;
+        event.detail = XCB_NOTIFY_DETAIL_NONLINEAR;
+        event.event = focused;
+        event.mode = XCB_NOTIFY_MODE_NORMAL;
+        // The request carries a whole event of 32 bytes.
+        char sent[32] = {};
+        std::memcpy(sent, &event, sizeof event);
+        xcb_send_event(connection, 0, focused, XCB_EVENT_MASK_FOCUS_CHANGE, sent);
+        xcb_flush(connection);
+        return;
+    }
+}
+
 // Hands the keyboard on from a dialog that hid to the window it stood on.
 void handOn(const QWidget *dialog)
 {
@@ -68,9 +106,12 @@ public:
         connect(application, &QGuiApplication::focusWindowChanged, this,
                 ExceptionBoundary::guarded(this, "focusWindowChanged", [this](QWindow *window) {
                     // The keyboard gone to another program: no dialog shown before
-                    // waits for it any more.
-                    if (!window)
+                    // waits for it any more. Unless the X server still gives it to a
+                    // window here.
+                    if (!window) {
                         m_awaitingKeyboard.clear();
+                        keyboardAsTheDisplayHasIt();
+                    }
                     // A dialog activated after it was hidden: the desktop gave the
                     // keyboard to this program, and the window under it takes it.
                     const QWidget *widget = window ? widgetOf(window) : nullptr;

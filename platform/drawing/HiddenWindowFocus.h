@@ -21,6 +21,9 @@
 // its items (the "S" of a name typed after Document › New Job… would start the
 // counter). The keyboard itself comes back to that window when the grab ends.
 //
+// And when the program has lost track of the keyboard while the X server gives it to
+// one of its shown windows, that window is told again that it has it.
+//
 // install() watches the application from then on (the application object installs
 // it as it starts); calling it again does nothing.
 // GUI thread only (needs the application object); it cannot fail.

@@ -12,6 +12,7 @@
 #include "application/document/TimeEntrySheets.h"
 #include "platform/drawing/Sheet.h"
 
+#include <QPointer>
 #include <QTemporaryDir>
 #include <QTreeView>
 
@@ -33,13 +34,30 @@ protected:
         return platform::Sheet::sheetOfWindow(window);
     }
 
+    // Where the keyboard is, as the X server, the window manager and Qt tell it.
+    QString keyboardState(const QPointer<QWidget> &sheet) const
+    {
+        QByteArray focus;
+        desktoptest::runProgram(QStringLiteral("xdotool"), {QStringLiteral("getwindowfocus")}, &focus);
+        const QWindow *qtFocus = QGuiApplication::focusWindow();
+        return QStringLiteral("X focus %1, window manager's active %2, window %3, sheet %4 (%5), Qt's focus window %6")
+            .arg(QString::fromLatin1(focus.trimmed()))
+            .arg(desktoptest::WindowManager::activeWindow())
+            .arg(window->winId())
+            .arg(sheet ? sheet->winId() : 0)
+            .arg(sheet && sheet->isVisible() ? QStringLiteral("shown") : QStringLiteral("hidden"))
+            .arg(qtFocus ? qtFocus->title() + QLatin1Char(' ') + QString::number(qtFocus->winId()) : QStringLiteral("none"));
+    }
+
     // The keys reached the sheet: Escape ended it, and the window has the keyboard again.
     void expectEscaped(QWidget *sheet)
     {
         ASSERT_NE(sheet, nullptr);
+        const QPointer<QWidget> shown(sheet);
         EXPECT_TRUE(QTest::qWaitFor([this] { return !platform::Sheet::sheetOfWindow(window); }, Patience))
-            << "Escape did not reach the sheet";
-        EXPECT_TRUE(QTest::qWaitFor([this] { return QApplication::activeWindow() == window; }, Patience));
+            << "Escape did not reach the sheet; " << keyboardState(shown).toStdString();
+        EXPECT_TRUE(QTest::qWaitFor([this] { return QApplication::activeWindow() == window; }, Patience))
+            << keyboardState(shown).toStdString();
         // Its handler has run: the next sheet shows at once.
         testsupport::settleEvents();
     }
