@@ -306,7 +306,7 @@ TEST_F(DocumentReadAheadTest, AFileWhoseTreeWouldNotFitUnderTheAddressSpaceLimit
         QFile file(large);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         ASSERT_GT(file.write("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Chronark version=\"2.0\">\n"), 0);
-        ASSERT_TRUE(file.resize(qint64(256) << 20));
+        ASSERT_TRUE(file.resize(qint64(1) << 30));
     }
     const auto readUnderALimit = [&] {
         int failures = 0;
@@ -323,8 +323,11 @@ TEST_F(DocumentReadAheadTest, AFileWhoseTreeWouldNotFitUnderTheAddressSpaceLimit
                        && platform::RegularFile::identityOf(small)->isSettled();
             }, 5000))
             return 101;
+        // Room for what the read of the small file takes, and for a thread or two that
+        // a busy pool may start beside it (each with its stack and its heap's
+        // reservation, up to 136 MiB while glibc makes it); none for the large one's tree.
         const auto inUse = rlim_t(testsupport::statusMiB("VmSize") * 1024 * 1024);
-        const struct rlimit limit {inUse + (rlim_t(64) << 20), RLIM_INFINITY};
+        const struct rlimit limit {inUse + (rlim_t(512) << 20), RLIM_INFINITY};
         if (inUse == 0 || ::setrlimit(RLIMIT_AS, &limit) != 0)
             return 100;
         DocumentReadAhead ahead;
