@@ -127,24 +127,46 @@ void DocumentEdits::addNode(const NodePtr &node, const NodePtr &parent, qsizetyp
     parent->addChild(node, index);
     m_document.platformDocument().undoManager()->registerUndo([this, node, parent] { deleteNode(node, parent); });
     keepUndoActionName();
-    switch (node->type()) {
+    if (countAdded(*node))
+        recalcTotalWorkTime(*parent);
+    m_document.displayActivatedJob();
+    m_document.reloadOutline();
+}
+
+bool DocumentEdits::countAdded(Node &node)
+{
+    switch (node.type()) {
     case Node::TimeEntry:
-        node->refreshWorkTime();
-        node->recalcWorkTime();
-        break;
+        node.refreshWorkTime();
+        node.recalcWorkTime();
+        return false;
     case Node::Job:
     case Node::Group:
-        recalcTotalWorkTime(*node);
-        break;
+        recalcTotalWorkTime(node);
+        return false;
     case Node::Day:
         // The job and the groups above it count the day's entries again.
-        recalcTotalWorkTime(*parent);
+        return true;
+    default:
+        return false;
+    }
+}
+
+void DocumentEdits::countAfterRemovalFrom(Node &parent)
+{
+    switch (parent.type()) {
+    case Node::Job:
+    case Node::Group:
+        recalcTotalWorkTime(parent);
+        break;
+    case Node::Day:
+        // The day and its job lose the removed entry's time too.
+        if (Node *job = parent.getRootObject(); job && job->type() == Node::Job)
+            recalcTotalWorkTime(*job);
         break;
     default:
         break;
     }
-    m_document.displayActivatedJob();
-    m_document.reloadOutline();
 }
 
 void DocumentEdits::deleteNode(const NodePtr &node, const NodePtr &parent)
@@ -157,20 +179,7 @@ void DocumentEdits::deleteNode(const NodePtr &node, const NodePtr &parent)
     parent->delChild(node);
     m_document.platformDocument().undoManager()->registerUndo([this, node, parent, index] { addNode(node, parent, index); });
     keepUndoActionName();
-    switch (parent->type()) {
-    case Node::Job:
-    case Node::Group:
-        recalcTotalWorkTime(*parent);
-        break;
-    case Node::Day:
-        // The day and its job lose the removed entry's time too.
-        if (Node *job = parent->getRootObject(); job && job->type() == Node::Job) {
-            recalcTotalWorkTime(*job);
-        }
-        break;
-    default:
-        break;
-    }
+    countAfterRemovalFrom(*parent);
     m_document.displayActivatedJob();
     m_document.reloadOutline();
     stopCounterOutsideTree();
@@ -185,18 +194,7 @@ void DocumentEdits::deleteChildren(const NodePtr &parent, const QList<qsizetype>
         [this, parent, nodes, indexes] { insertChildrenBack(parent, nodes, indexes); });
     keepUndoActionName();
     // The sums as deleteNode() leaves them, once for all the children.
-    switch (parent->type()) {
-    case Node::Job:
-    case Node::Group:
-        recalcTotalWorkTime(*parent);
-        break;
-    case Node::Day:
-        if (Node *job = parent->getRootObject(); job && job->type() == Node::Job)
-            recalcTotalWorkTime(*job);
-        break;
-    default:
-        break;
-    }
+    countAfterRemovalFrom(*parent);
     m_document.displayActivatedJob();
     m_document.reloadOutline();
     stopCounterOutsideTree();
@@ -225,26 +223,11 @@ void DocumentEdits::insertChildrenBack(const NodePtr &parent, const QList<NodePt
         deleteChildren(parent, now);
     });
     keepUndoActionName();
-    // The sums as addNode() leaves them for each node.
+    // The sums as addNode() leaves them for each node, the parent's once.
     bool parentsSums = false;
     for (const NodePtr &node : nodes) {
-        if (!node)
-            continue;
-        switch (node->type()) {
-        case Node::TimeEntry:
-            node->refreshWorkTime();
-            node->recalcWorkTime();
-            break;
-        case Node::Job:
-        case Node::Group:
-            recalcTotalWorkTime(*node);
-            break;
-        case Node::Day:
+        if (node && countAdded(*node))
             parentsSums = true;
-            break;
-        default:
-            break;
-        }
     }
     if (parentsSums)
         recalcTotalWorkTime(*parent);

@@ -87,6 +87,11 @@ private:
     // After a removal: the counter stops when its entry left the tree (at the end of
     // the batch of edits when one is open).
     void stopCounterOutsideTree();
+    // The sums after a node was added: its own, now; true when its parent's are to be
+    // counted again (a day: once for all the days added together).
+    bool countAdded(Node &node);
+    // The sums after children were removed from the parent.
+    void countAfterRemovalFrom(Node &parent);
     // Gives the running entry its flag and the end back, and its time and the sums
     // above it (day, job, groups) as its last tick made them: a restore never takes
     // back counted time.
