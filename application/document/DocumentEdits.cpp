@@ -8,6 +8,7 @@
 #include "application/document/EditsHost.h"
 #include "application/document/DocumentOutlineModel.h"
 #include "application/document/DocumentServices.h"
+#include "application/tree/NodeRelease.h"
 #include "platform/document/Document.h"
 #include "platform/document/DocumentAlert.h"
 #include "platform/document/MenuItemValidation.h"
@@ -177,7 +178,10 @@ void DocumentEdits::deleteNode(const NodePtr &node, const NodePtr &parent)
     if (index < 0)
         return;
     parent->delChild(node);
-    m_document.platformDocument().undoManager()->registerUndo([this, node, parent, index] { addNode(node, parent, index); });
+    // The step may be the last to hold the node (a group of a million entries, say)
+    // when it goes (a revert, a new edit after an undo): then it is freed a slice per turn.
+    m_document.platformDocument().undoManager()->registerUndo(
+        [this, held = NodeRelease::hold(node), parent, index] { addNode(*held, parent, index); });
     keepUndoActionName();
     countAfterRemovalFrom(*parent);
     m_document.displayActivatedJob();
@@ -190,8 +194,9 @@ void DocumentEdits::deleteChildren(const NodePtr &parent, const QList<qsizetype>
     if (!parent || indexes.isEmpty() || !Node::ascendingWithin(indexes, parent->childrenCount()))
         return;
     const QList<NodePtr> nodes = parent->removeChildrenAt(indexes);
+    // As deleteNode()'s step.
     m_document.platformDocument().undoManager()->registerUndo(
-        [this, parent, nodes, indexes] { insertChildrenBack(parent, nodes, indexes); });
+        [this, parent, held = NodeRelease::hold(nodes), indexes] { insertChildrenBack(parent, *held, indexes); });
     keepUndoActionName();
     // The sums as deleteNode() leaves them, once for all the children.
     countAfterRemovalFrom(*parent);

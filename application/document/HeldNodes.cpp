@@ -3,6 +3,7 @@
 
 #include "application/document/HeldNodesHost.h"
 #include "application/document/DocumentOutlineModel.h"
+#include "application/tree/NodeRelease.h"
 #include "platform/document/Document.h"
 #include "platform/document/DocumentAlert.h"
 #include "platform/foundation/Bundle.h"
@@ -40,6 +41,9 @@ HeldNodes::~HeldNodes()
     delete m_note.data();
     if (m_ok)
         m_ok->setEnabled(true);
+    // The editor may be the last to hold a tree a revert replaced (the root, for an
+    // editor of the whole tree).
+    NodeRelease::release(std::move(m_nodes));
 }
 
 NodePtr HeldNodes::firstGone() const

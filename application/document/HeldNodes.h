@@ -13,7 +13,7 @@
 // document only while the nodes are in it.
 //
 // Ownership: a child of the editor, gone with it; it keeps the nodes alive (shared)
-// but never writes to them. Threads: GUI thread only. Nothing here throws.
+// but never writes to them, and hands them to NodeRelease as it goes. Threads: GUI thread only. Nothing here throws.
 #include "application/tree/Node.h"
 
 #include <QAbstractButton>

@@ -14,6 +14,7 @@
 #include "application/document/DocumentCounter.h"
 #include "application/document/DocumentEdits.h"
 #include "application/tree/DocumentFileFormat.h"
+#include "application/tree/NodeRelease.h"
 #include "application/tree/NodeSnapshot.h"
 #include "application/tree/DocumentReadAhead.h"
 #include "application/document/DocumentToolbar.h"
@@ -52,6 +53,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <optional>
+#include <utility>
 #include <QStandardItemModel>
 #include <QToolButton>
 #include <QTreeView>
@@ -148,7 +150,8 @@ MyDocument::~MyDocument()
     m_inspectedObjectsController.reset();
     m_inspectedNodes.clear();
     m_inspectedSet = {};
-    m_jobList.reset();
+    // A large tree is freed a slice per turn, not in the turn that closes the window.
+    NodeRelease::release(std::move(m_jobList));
     m_services.reset();
 }
 
@@ -232,10 +235,16 @@ bool MyDocument::readFromFile(const QString &path, const QString &typeName)
     m_outlineModel->beginTreeReplacement();
     if (m_jobList && m_jobList->delegate() == &m_treeReports)
         m_jobList->setDelegate(nullptr);
-    m_jobList = result.root;
+    NodePtr oldTree = std::exchange(m_jobList, result.root);
     m_docValues = result.store;
     m_jobList->setDelegate(&m_treeReports);
     m_outlineModel->endTreeReplacement();
+    // The old tree (a million nodes, say) is freed a slice per turn, not in this one;
+    // so are the old groups the Move to Group menu held (it is filled again when it
+    // opens).
+    if (m_window)
+        OutlineMoves::emptyMenu(m_window->moveToGroupMenu());
+    NodeRelease::release(std::move(oldTree));
     if (m_windowController->isLoaded()) {
         reloadOutline();
         updateUI();
@@ -282,6 +291,18 @@ platform::Document::FileWriter MyDocument::makeFileWriter(const QString &path, c
     return writer;
 }
 
+namespace {
+
+// What a file read ahead gave, not taken: a whole document's tree, freed a slice per
+// turn.
+void dropReadTree(DocumentReadAhead::Offer offer)
+{
+    if (offer.result)
+        NodeRelease::release(std::move(offer.result->root));
+}
+
+} // namespace
+
 void MyDocument::readFileAhead(const QString &path, const QString &typeName, std::function<void()> ready)
 {
     QPointer<DocumentReadAhead> reader = m_services->readAhead;
@@ -297,15 +318,16 @@ void MyDocument::readFileAhead(const QString &path, const QString &typeName, std
         if (self)
             ready();
         else if (reader)
-            reader->take(path);
+            dropReadTree(reader->take(path));
     });
 }
 
 void MyDocument::dropFileReadAhead(const QString &path)
 {
     if (m_services->readAhead)
-        m_services->readAhead->take(path);
+        dropReadTree(m_services->readAhead->take(path));
 }
+
 
 // ---------------------------------------------------------------------------
 // Queries and commands

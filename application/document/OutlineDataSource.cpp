@@ -10,6 +10,7 @@
 #include "application/document/DocumentWindowController.h"
 #include "application/document/OutlineDataSourceHost.h"
 #include "application/tree/CurrencyFormatter.h"
+#include "application/tree/NodeRelease.h"
 #include "application/document/DocumentOutlineModel.h"
 #include "platform/document/Document.h"
 #include "application/document/OutlineMoves.h"
@@ -398,8 +399,13 @@ QMimeData *OutlineDataSource::outlineViewWriteItems(const QList<NodePtr> &items)
     const quint64 serial = m_dragSerial;
     QPointer<OutlineDataSource> self(this);
     QObject::connect(data, &QObject::destroyed, this, platform::ExceptionBoundary::guarded(this, "destroyed", [self, serial] {
-        if (self && self->m_dragSerial == serial)
+        if (self && self->m_dragSerial == serial) {
             self->m_dragSessionInProgress = false;
+            // Nothing drops them any more: held on, they would keep a group the tree
+            // lost meanwhile (a revert) until the next drag, and be freed there at once.
+            NodeRelease::release(std::move(self->m_draggedNodes));
+            self->m_draggedNodes.clear();
+        }
     }));
     return data;
 }

@@ -99,6 +99,7 @@ public:
     Q_INVOKABLE bool validateMenuItem(QAction *item);
     Q_INVOKABLE void outlineViewDraggingExited(QTreeView *outlineView, QDragLeaveEvent *event);
     Q_INVOKABLE void outlineViewConcludeDragOperation(QTreeView *outlineView, QDropEvent *event);
+    // The jobs and groups of the drag in progress (none once its data went).
     const QList<NodePtr> &draggedNodes() const { return m_draggedNodes; }
     bool dragSessionInProgress() const { return m_dragSessionInProgress; }
     // Lets the outline drag and take drops (when the window loads).

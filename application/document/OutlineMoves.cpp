@@ -4,6 +4,7 @@
 #include "application/document/DocumentOutlineModel.h"
 #include "application/document/OutlineMovesHost.h"
 #include "application/document/DocumentEdits.h"
+#include "application/tree/NodeRelease.h"
 #include "platform/document/Document.h"
 #include "platform/document/MenuItemValidation.h"
 #include "platform/document/MenuMnemonics.h"
@@ -145,9 +146,23 @@ void move(OutlineMovesHost &document, const QList<NodePtr> &nodes, const NodePtr
     document.reloadOutline();
 }
 
+void emptyMenu(QMenu *menu)
+{
+    QList<NodePtr> groups;
+    for (QAction *item : menu->actions()) {
+        const QVariant object = platform::MenuItemValidation::representedObject(item);
+        if (object.metaType() == QMetaType::fromType<NodePtr>()) {
+            groups << object.value<NodePtr>();
+            platform::MenuItemValidation::setRepresentedObject(item, QVariant());
+        }
+    }
+    NodeRelease::release(std::move(groups));
+    menu->clear();
+}
+
 void fillMenu(QMenu *menu, OutlineMovesHost &document)
 {
-    menu->clear();
+    emptyMenu(menu);
     addGroups(menu, document, *document.jobList(), 0);
     if (!menu->isEmpty())
         menu->addSeparator();

@@ -35,7 +35,12 @@ QList<NodePtr> movableToGroup(const QList<NodePtr> &movable, const Node &target)
 void move(OutlineMovesHost &document, const QList<NodePtr> &nodes, const NodePtr &target, qsizetype index);
 // Fills the menu with the document's groups (in the outline's order, nested ones
 // indented) and then its top level, each sending moveSelectionToGroup: with the place
-// as its represented object (none for the top level) to the document.
+// as its represented object (none for the top level) to the document. What it held
+// goes first (emptyMenu()).
 void fillMenu(QMenu *menu, OutlineMovesHost &document);
+// Empties a menu that fillMenu() filled. The groups its items held go to NodeRelease
+// first: after the document's tree was replaced, the items may be the last to hold
+// the old tree's groups, whose subtrees are then freed a slice per turn.
+void emptyMenu(QMenu *menu);
 
 } // namespace OutlineMoves

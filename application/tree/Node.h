@@ -252,6 +252,8 @@ protected:
 
 private:
     friend class NodeSnapshot;
+    // Takes a tree no one else sees apart, child by child, announcing nothing.
+    friend class NodeRelease;
     // A copy of the node's values, without children, parent or delegate.
     NodePtr cloneValues() const;
     // Stores the value and tells the key's observers, unless it is equal already;

@@ -1,10 +1,14 @@
 // Where the parts of the document meet: undo of removed days, the running counter
-// against deletion and reverting.
+// against deletion and reverting, what still holds the old tree after a revert.
 #include "tests/application/document/TestMyDocumentSupport.h"
 
 #include "application/base/DefaultsKeys.h"
+#include "platform/document/MenuItemValidation.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/UndoManager.h"
+
+#include <algorithm>
+#include <vector>
 
 using namespace mydoctest;
 
@@ -109,4 +113,72 @@ TEST_F(DocumentSeamsTest, RevertingWhileTheCounterRunsStopsIt)
     platform::Clock::advance(60 * 1000);
     document->doTimer();
     EXPECT_EQ(document->getJobArray().size(), 1);
+}
+
+namespace {
+
+void collect(const NodePtr &node, std::vector<std::weak_ptr<Node>> &into)
+{
+    into.push_back(node);
+    for (const NodePtr &child : node->childEnumerator())
+        collect(child, into);
+}
+
+// The Move to Group menu's items: their titles, and whether each group it offers is
+// one of the tree's.
+QStringList groupItems(QMenu *menu, const NodePtr &root)
+{
+    QStringList titles;
+    for (QAction *item : menu->actions()) {
+        const QVariant object = platform::MenuItemValidation::representedObject(item);
+        if (!object.isValid())
+            continue;
+        const NodePtr group = object.value<NodePtr>();
+        titles << item->text().remove(QLatin1Char('&')) + (group && group->documentRoot() == root.get() ? "" : " (not here)");
+    }
+    return titles;
+}
+
+} // namespace
+
+// After a revert nothing holds on to the old tree: not the Move to Group menu filled
+// before, nor the undo step of a group deleted before (all of it is gone once the
+// event loop has run, none of it in the revert's own turn); the menu opened again
+// offers the groups of the tree read.
+TEST_F(DocumentSeamsTest, RevertingLeavesNothingOfTheOldTreeInTheMoveToGroupMenuOrTheUndoSteps)
+{
+    const QString file = path(QStringLiteral("revert-groups.chronark"));
+    ProbeDocument *document = newDocument(true);
+    QMenu *menu = document->mainWindow()->findChild<QMenu *>(QStringLiteral("moveToGroupMenu"));
+    ASSERT_NE(menu, nullptr);
+    NodePtr outer = makeNode(Node::Group, QStringLiteral("Outer"));
+    NodePtr inner = makeNode(Node::Group, QStringLiteral("Inner"));
+    outer->addChild(inner);
+    inner->addChild(makeJob(QStringLiteral("A"), 60, {{8, 30}, {10, 15}}));
+    NodePtr doomed = makeNode(Node::Group, QStringLiteral("Doomed"));
+    doomed->addChild(makeJob(QStringLiteral("B"), 60, {{9, 0}}));
+    fill(document, {outer, doomed});
+    ASSERT_TRUE(document->saveToFile(file, MyDocument::TypeName, platform::Document::SaveOperation::SaveAs));
+
+    std::vector<std::weak_ptr<Node>> old;
+    collect(document->jobList(), old);
+    document->edits().addNode(makeNode(Node::Group, QStringLiteral("Unsaved")), document->jobList(), 0);
+    collect(document->jobList()->childAtIndex(0), old);
+    document->edits().deleteNode(doomed, document->jobList());
+    endStep(document->undoManager());
+    menu->aboutToShow();
+    EXPECT_EQ(groupItems(menu, document->jobList()), (QStringList{"Unsaved", "Outer", "    Inner"}));
+    outer.reset();
+    inner.reset();
+    doomed.reset();
+
+    ASSERT_TRUE(document->revertToSaved());
+    EXPECT_EQ(groupItems(menu, document->jobList()), QStringList());
+    // Freed from the event loop, not by the revert itself.
+    EXPECT_FALSE(std::all_of(old.cbegin(), old.cend(), [](const std::weak_ptr<Node> &n) { return n.expired(); }));
+    EXPECT_TRUE(QTest::qWaitFor([&old] {
+        return std::all_of(old.cbegin(), old.cend(), [](const std::weak_ptr<Node> &n) { return n.expired(); });
+    }));
+    menu->aboutToShow();
+    EXPECT_EQ(groupItems(menu, document->jobList()), (QStringList{"Outer", "    Inner", "Doomed"}));
 }

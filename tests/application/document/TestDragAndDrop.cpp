@@ -98,6 +98,8 @@ TEST_F(DragAndDropTest, TheDragCarriesThePrivateTypeOnly)
     // The drag's data goes when the drag ends.
     data.reset();
     EXPECT_FALSE(document->outlineSource().dragSessionInProgress());
+    // Nothing of it is held on.
+    EXPECT_TRUE(document->outlineSource().draggedNodes().isEmpty());
 }
 
 TEST_F(DragAndDropTest, ADropBelowItsOwnPositionIsCorrectedByOneAndUndoesInOneStep)

@@ -1,0 +1,125 @@
+#include "application/tree/NodeRelease.h"
+
+#include "platform/foundation/GuiThread.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+
+namespace {
+
+QPointer<NodeRelease> releaser;
+
+} // namespace
+
+NodeRelease::NodeRelease(QObject *application) : QObject(application)
+{
+}
+
+NodeRelease::~NodeRelease()
+{
+    // The application ends: nothing stays behind.
+    releaseSome(-1);
+}
+
+NodeRelease *NodeRelease::instance()
+{
+    QCoreApplication *application = QCoreApplication::instance();
+    if (!application || !platform::GuiThread::isCurrent())
+        return nullptr;
+    if (!releaser)
+        releaser = new NodeRelease(application);
+    return releaser;
+}
+
+void NodeRelease::release(NodePtr node)
+{
+    // Someone else's still: only this hold goes, which frees nothing.
+    if (!node || node.use_count() > 1)
+        return;
+    NodeRelease *self = instance();
+    if (!self)
+        return;
+    self->m_handed.push_back(std::move(node));
+    self->queueSlice();
+}
+
+void NodeRelease::release(QList<NodePtr> &&nodes)
+{
+    QList<NodePtr> given = std::move(nodes);
+    for (NodePtr &node : given)
+        release(std::move(node));
+}
+
+std::shared_ptr<const NodePtr> NodeRelease::hold(NodePtr node)
+{
+    return std::shared_ptr<const NodePtr>(new NodePtr(std::move(node)), [](const NodePtr *held) {
+        NodePtr last = std::move(*const_cast<NodePtr *>(held));
+        delete held;
+        release(std::move(last));
+    });
+}
+
+std::shared_ptr<const QList<NodePtr>> NodeRelease::hold(QList<NodePtr> nodes)
+{
+    return std::shared_ptr<const QList<NodePtr>>(new QList<NodePtr>(std::move(nodes)), [](const QList<NodePtr> *held) {
+        QList<NodePtr> last = std::move(*const_cast<QList<NodePtr> *>(held));
+        delete held;
+        release(std::move(last));
+    });
+}
+
+bool NodeRelease::isIdle()
+{
+    return !releaser || (releaser->m_handed.empty() && releaser->m_frames.empty());
+}
+
+void NodeRelease::queueSlice()
+{
+    if (m_queued)
+        return;
+    m_queued = true;
+    QMetaObject::invokeMethod(this, &NodeRelease::releaseSlice, Qt::QueuedConnection);
+}
+
+void NodeRelease::releaseSlice()
+{
+    m_queued = false;
+    if (releaseSome(SliceSteps))
+        queueSlice();
+}
+
+bool NodeRelease::releaseSome(qsizetype steps)
+{
+    for (; steps != 0; --steps) {
+        if (m_frames.empty()) {
+            if (m_handed.empty())
+                return false;
+            NodePtr node = std::move(m_handed.back());
+            m_handed.pop_back();
+            // Picked up meanwhile (another holder: a parent link, Node::shared()) or
+            // handed over twice: only let go.
+            if (node.use_count() == 1)
+                m_frames.push_back(std::move(node));
+            continue;
+        }
+        Node *node = m_frames.back().get();
+        if (m_frames.back().use_count() > 1 || node->m_children.empty()) {
+            // Its holder keeps it with the children it still has; or it is empty now,
+            // and goes.
+            m_frames.pop_back();
+            continue;
+        }
+        NodePtr child = std::move(node->m_children.back());
+        node->m_children.pop_back();
+        if (!child)
+            continue;
+        if (child->m_parent == node) {
+            child->m_parent = nullptr;
+            child->m_row = -1;
+        }
+        // A child held elsewhere (also one that stands in the list once more) is let go.
+        if (child.use_count() == 1)
+            m_frames.push_back(std::move(child));
+    }
+    return !m_frames.empty() || !m_handed.empty();
+}

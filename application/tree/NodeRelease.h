@@ -1,0 +1,71 @@
+#pragma once
+// Frees node trees that their last holder let go, a bounded slice at a time, so that
+// dropping a large tree (the old tree of a revert, the groups a menu held) never holds
+// the GUI thread for the whole of it. Each turn of the event loop frees at most
+// SliceSteps nodes (a few milliseconds), and then the next slice is queued behind
+// whatever else waits (a queued call, no timer); the input and paint events of the
+// turn run between two slices.
+//
+// What is handed over is only let go, never taken from anyone: a node that someone
+// else still holds (an undo step, a menu item, a snapshot being copied, another tree)
+// is simply dropped here and keeps its subtree; its parent link is cleared as its
+// parent's end clears it (Node::~Node). A node held here alone is taken apart: its
+// children are taken out of its list one by one from its end (each child's parent
+// link and position cleared as it leaves), and the node goes once its list is empty.
+// Until then the tree stays whole as far as it stands: every child still in a list
+// has its parent link, a node someone picked up meanwhile (through a parent link,
+// Node::shared()) is left to that holder with the children it still has. Nothing is
+// announced: a tree handed over has no delegate to tell (its root's was taken off),
+// and no snapshot can be taking a copy of a node no one but this holds.
+//
+// Ownership: process-wide, one releaser per application, made on first use as a child
+// of the application object. Whatever is still pending when the application object
+// goes is freed then, at once. Re-entrancy: GUI thread only (the tree's thread:
+// nothing of the Node tree is locked, so it is never freed on another thread); the
+// slices run from the event loop only. Failures: none. Without an application object, or off
+// the GUI thread (a tree that never reached it), a node handed over is dropped at once
+// where it is, as before; a null pointer is nothing to free.
+#include "application/tree/Node.h"
+
+#include <QObject>
+#include <memory>
+#include <vector>
+
+class NodeRelease : public QObject
+{
+public:
+    // The most steps (a node freed, or a child taken out of its parent's list and let
+    // go) one turn of the event loop takes: 0.5-1.7 ms for a tree of a million entries
+    // just made (all of it: 82 ms), a few times that for one long in use.
+    static constexpr qsizetype SliceSteps = 12000;
+
+    // Hands the node over. One someone else holds as well is only let go (now).
+    static void release(NodePtr node);
+    // The same for each node of a list given up (moved in: a list still shared with
+    // another one holds its nodes there too).
+    static void release(QList<NodePtr> &&nodes);
+    // A holder of the node (of the nodes) to keep in what may outlive the tree (an undo
+    // step): they go to release() when the last copy of the holder goes.
+    static std::shared_ptr<const NodePtr> hold(NodePtr node);
+    static std::shared_ptr<const QList<NodePtr>> hold(QList<NodePtr> nodes);
+    // Whether nothing waits to be freed.
+    static bool isIdle();
+
+    ~NodeRelease() override;
+
+private:
+    explicit NodeRelease(QObject *application);
+    // The releaser of the application (made now), null without one or off its thread.
+    static NodeRelease *instance();
+    void queueSlice();
+    void releaseSlice();
+    // Takes up to `steps` steps; answers whether something is left.
+    bool releaseSome(qsizetype steps);
+
+    // Nodes handed over, held here alone when they were.
+    std::vector<NodePtr> m_handed;
+    // The nodes being taken apart, innermost last: each one's children are taken from
+    // the end of its list.
+    std::vector<NodePtr> m_frames;
+    bool m_queued = false;
+};
