@@ -5,6 +5,8 @@
 #include <QCoreApplication>
 #include <QPointer>
 
+#include <new>
+
 namespace {
 
 QPointer<NodeRelease> releaser;
@@ -39,7 +41,12 @@ void NodeRelease::release(NodePtr node)
     NodeRelease *self = instance();
     if (!self)
         return;
-    self->m_handed.push_back(std::move(node));
+    try {
+        self->m_handed.push_back(std::move(node));
+    } catch (const std::bad_alloc &) {
+        // No room to note it: it goes here, at once.
+        return;
+    }
     self->queueSlice();
 }
 
@@ -99,7 +106,7 @@ bool NodeRelease::releaseSome(qsizetype steps)
             // Picked up meanwhile (another holder: a parent link, Node::shared()) or
             // handed over twice: only let go.
             if (node.use_count() == 1)
-                m_frames.push_back(std::move(node));
+                takeApart(std::move(node));
             continue;
         }
         Node *node = m_frames.back().get();
@@ -119,7 +126,16 @@ bool NodeRelease::releaseSome(qsizetype steps)
         }
         // A child held elsewhere (also one that stands in the list once more) is let go.
         if (child.use_count() == 1)
-            m_frames.push_back(std::move(child));
+            takeApart(std::move(child));
     }
     return !m_frames.empty() || !m_handed.empty();
+}
+
+void NodeRelease::takeApart(NodePtr node)
+{
+    try {
+        m_frames.push_back(std::move(node));
+    } catch (const std::bad_alloc &) {
+        // No room to note it: it goes here, at once, with its subtree.
+    }
 }

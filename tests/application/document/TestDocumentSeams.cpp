@@ -117,25 +117,27 @@ TEST_F(DocumentSeamsTest, RevertingWhileTheCounterRunsStopsIt)
 
 namespace {
 
-void collect(const NodePtr &node, std::vector<std::weak_ptr<Node>> &into)
+std::vector<std::weak_ptr<Node>> subtreeOf(const NodePtr &node, std::vector<std::weak_ptr<Node>> into = {})
 {
     into.push_back(node);
     for (const NodePtr &child : node->childEnumerator())
-        collect(child, into);
+        into = subtreeOf(child, std::move(into));
+    return into;
 }
 
-// The Move to Group menu's items: their titles, and whether each group it offers is
-// one of the tree's.
+bool allGone(const std::vector<std::weak_ptr<Node>> &nodes)
+{
+    return std::all_of(nodes.cbegin(), nodes.cend(), [](const std::weak_ptr<Node> &n) { return n.expired(); });
+}
+
+// The Move to Group menu's items that offer a group of the tree (the others say so).
 QStringList groupItems(QMenu *menu, const NodePtr &root)
 {
     QStringList titles;
-    for (QAction *item : menu->actions()) {
-        const QVariant object = platform::MenuItemValidation::representedObject(item);
-        if (!object.isValid())
-            continue;
-        const NodePtr group = object.value<NodePtr>();
-        titles << item->text().remove(QLatin1Char('&')) + (group && group->documentRoot() == root.get() ? "" : " (not here)");
-    }
+    for (QAction *item : menu->actions())
+        if (const QVariant object = platform::MenuItemValidation::representedObject(item); object.isValid())
+            titles << item->text().remove(QLatin1Char('&'))
+                          + (object.value<NodePtr>()->documentRoot() == root.get() ? "" : " (elsewhere)");
     return titles;
 }
 
@@ -152,33 +154,25 @@ TEST_F(DocumentSeamsTest, RevertingLeavesNothingOfTheOldTreeInTheMoveToGroupMenu
     QMenu *menu = document->mainWindow()->findChild<QMenu *>(QStringLiteral("moveToGroupMenu"));
     ASSERT_NE(menu, nullptr);
     NodePtr outer = makeNode(Node::Group, QStringLiteral("Outer"));
-    NodePtr inner = makeNode(Node::Group, QStringLiteral("Inner"));
-    outer->addChild(inner);
-    inner->addChild(makeJob(QStringLiteral("A"), 60, {{8, 30}, {10, 15}}));
+    outer->addChild(makeNode(Node::Group, QStringLiteral("Inner")));
+    outer->childAtIndex(0)->addChild(makeJob(QStringLiteral("A"), 60, {{8, 30}, {10, 15}}));
     NodePtr doomed = makeNode(Node::Group, QStringLiteral("Doomed"));
     doomed->addChild(makeJob(QStringLiteral("B"), 60, {{9, 0}}));
     fill(document, {outer, doomed});
     ASSERT_TRUE(document->saveToFile(file, MyDocument::TypeName, platform::Document::SaveOperation::SaveAs));
-
-    std::vector<std::weak_ptr<Node>> old;
-    collect(document->jobList(), old);
     document->edits().addNode(makeNode(Node::Group, QStringLiteral("Unsaved")), document->jobList(), 0);
-    collect(document->jobList()->childAtIndex(0), old);
     document->edits().deleteNode(doomed, document->jobList());
     endStep(document->undoManager());
+    const std::vector<std::weak_ptr<Node>> old = subtreeOf(doomed, subtreeOf(document->jobList()));
     menu->aboutToShow();
     EXPECT_EQ(groupItems(menu, document->jobList()), (QStringList{"Unsaved", "Outer", "    Inner"}));
     outer.reset();
-    inner.reset();
     doomed.reset();
 
     ASSERT_TRUE(document->revertToSaved());
     EXPECT_EQ(groupItems(menu, document->jobList()), QStringList());
-    // Freed from the event loop, not by the revert itself.
-    EXPECT_FALSE(std::all_of(old.cbegin(), old.cend(), [](const std::weak_ptr<Node> &n) { return n.expired(); }));
-    EXPECT_TRUE(QTest::qWaitFor([&old] {
-        return std::all_of(old.cbegin(), old.cend(), [](const std::weak_ptr<Node> &n) { return n.expired(); });
-    }));
+    EXPECT_FALSE(allGone(old));
+    EXPECT_TRUE(QTest::qWaitFor([&old] { return allGone(old); }));
     menu->aboutToShow();
     EXPECT_EQ(groupItems(menu, document->jobList()), (QStringList{"Outer", "    Inner", "Doomed"}));
 }
