@@ -2,9 +2,12 @@
 
 #include "platform/foundation/ExceptionBoundary.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QApplication>
 #include <QEvent>
 #include <QKeyEvent>
+#include <QList>
+#include <QPair>
 #include <QPointer>
 #include <QSet>
 #include <QWidget>
@@ -90,6 +93,40 @@ void keyboardAsTheDisplayHasIt()
     }
 }
 
+// Whether the X server gives the keyboard to no window now: none, or a screen's root
+// window (where it goes back to when the window that had it is unmapped and nobody
+// gives it to another). Keys typed then reach no program.
+bool keyboardGoesNowhere()
+{
+    auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    xcb_connection_t *connection = x11 ? x11->connection() : nullptr;
+    if (!connection)
+        return false;
+    xcb_get_input_focus_reply_t *reply = xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr);
+    if (!reply)
+        return false;
+    const xcb_window_t focused = reply->focus;
+    std::free(reply);
+    if (focused == XCB_NONE)
+        return true;
+    for (xcb_screen_iterator_t screen = xcb_setup_roots_iterator(xcb_get_setup(connection)); screen.rem;
+         xcb_screen_next(&screen)) {
+        if (screen.data->root == focused)
+            return true;
+    }
+    return false;
+}
+
+// Whether a window of this program has the X window now.
+bool isWindowOfOurs(xcb_window_t id)
+{
+    for (const QWindow *window : QGuiApplication::allWindows()) {
+        if (window->handle() && window->winId() == id)
+            return true;
+    }
+    return false;
+}
+
 // Hands the keyboard on from a dialog that hid to the window it stood on.
 void handOn(const QWidget *dialog)
 {
@@ -97,12 +134,13 @@ void handOn(const QWidget *dialog)
         owner->activateWindow();
 }
 
-class Watcher : public QObject
+class Watcher : public QObject, public QAbstractNativeEventFilter
 {
 public:
     explicit Watcher(QGuiApplication *application) : QObject(application)
     {
         application->installEventFilter(this);
+        application->installNativeEventFilter(this);
         connect(application, &QGuiApplication::focusWindowChanged, this,
                 ExceptionBoundary::guarded(this, "focusWindowChanged", [this](QWindow *window) {
                     // The keyboard gone to another program: no dialog shown before
@@ -132,6 +170,8 @@ protected:
         if ((!shown && event->type() != QEvent::Hide) || !watched->isWidgetType())
             return false;
         const auto *widget = static_cast<QWidget *>(watched);
+        if (shown && widget->isWindow() && standsOnAnother(widget))
+            rememberStandingOn(widget);
         if (!widget->isWindow() || !isDialog(widget))
             return false;
         const QWindow *focus = QGuiApplication::focusWindow();
@@ -147,13 +187,62 @@ protected:
         const bool awaited = m_awaitingKeyboard.remove(widget);
         if (focus == widget->windowHandle() || (!focus && awaited))
             handOn(widget);
+        // The X server may have given it the keyboard before the program heard of it:
+        // unmapped, the dialog left the keyboard to the root window, where keys reach
+        // nobody, and the program, never told it had the keyboard, gives it to no one.
+        else if ((focus || awaited) && keyboardGoesNowhere())
+            handOn(widget);
         return false;
     } catch (...) {
         ExceptionBoundary::caught(this, "eventFilter");
         return false;
     }
 
+public:
+    // A key the X server sent to the window of a menu or dialog that is gone (Qt ends
+    // a menu's window when it hides: the keys typed while its grab still held, after a
+    // letter chose an item, come for a window the toolkit no longer knows and would be
+    // dropped) is a key for the window it stood on, in its place among the others.
+    bool nativeEventFilter(const QByteArray &eventType, void *message, qintptr *) override
+    try {
+        if (eventType != "xcb_generic_event_t" || m_stoodOn.isEmpty())
+            return false;
+        auto *event = static_cast<xcb_generic_event_t *>(message);
+        const int type = event->response_type & ~0x80;
+        if (type != XCB_KEY_PRESS && type != XCB_KEY_RELEASE)
+            return false;
+        auto *key = reinterpret_cast<xcb_key_press_event_t *>(event);
+        for (const auto &[id, owner] : std::as_const(m_stoodOn)) {
+            if (id != key->event)
+                continue;
+            if (owner && owner->isVisible() && owner->windowHandle() && !isWindowOfOurs(id)) {
+                key->event = xcb_window_t(owner->windowHandle()->winId());
+                key->child = XCB_NONE;
+            }
+            break;
+        }
+        return false;
+    } catch (...) {
+        ExceptionBoundary::caught(this, "nativeEventFilter");
+        return false;
+    }
+
 private:
+    // The window a menu or dialog shown now stands on, by the X window it has now.
+    void rememberStandingOn(const QWidget *widget)
+    {
+        const QWindow *window = widget->windowHandle();
+        QWidget *owner = visibleOwner(widget);
+        if (!window || !window->handle() || !owner)
+            return;
+        const auto id = xcb_window_t(window->winId());
+        m_stoodOn.removeIf([id](const auto &entry) { return entry.first == id || !entry.second; });
+        m_stoodOn.append({id, owner});
+        // The last few are enough: the keys at stake are those typed as one ended.
+        while (m_stoodOn.size() > StoodOnKept)
+            m_stoodOn.removeFirst();
+    }
+
     // A key from the desktop that reaches a window that stood on another and is hidden now (the
     // desktop gave it the keyboard after it went, or before the window under it had
     // the keyboard back) goes on to the widget with the focus in the window it stood
@@ -187,6 +276,8 @@ private:
         return true;
     }
 
+    static constexpr qsizetype StoodOnKept = 8;
+    QList<QPair<xcb_window_t, QPointer<QWidget>>> m_stoodOn;
     bool m_passingOn = false;
     // Dialogs shown while a window of this program had the keyboard, not yet given it.
     QSet<const QWidget *> m_awaitingKeyboard;

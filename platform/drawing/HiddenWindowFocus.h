@@ -19,7 +19,14 @@
 // (to the sheet the item began, whose hold passes them on to itself); no shortcut
 // fires by them before, and none reaches the hidden menu, whose letters would choose
 // its items (the "S" of a name typed after Document › New Job… would start the
-// counter). The keyboard itself comes back to that window when the grab ends.
+// counter). The keyboard itself comes back to that window when the grab ends. A
+// menu's window ends as the menu hides, so keys the X server sent it after that come
+// for a window the toolkit no longer knows: they too go to the window it stood on, in
+// their place among the others.
+//
+// A dialog the X server gave the keyboard before the program heard of it, hidden at
+// once (its Return typed with the keys that opened it), leaves the keyboard to the
+// root window, where keys reach no program: the window it stood on takes it back.
 //
 // And when the program has lost track of the keyboard while the X server gives it to
 // one of its shown windows, that window is told again that it has it.
