@@ -1,5 +1,6 @@
 #include "application/tree/NodeRelease.h"
 
+#include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/GuiThread.h"
 
 #include <QCoreApplication>
@@ -89,10 +90,12 @@ void NodeRelease::queueSlice()
 }
 
 void NodeRelease::releaseSlice()
-{
+try {
     m_queued = false;
     if (releaseSome(SliceSteps))
         queueSlice();
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "releaseSlice");
 }
 
 bool NodeRelease::releaseSome(qsizetype steps)
