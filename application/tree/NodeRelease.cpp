@@ -1,5 +1,6 @@
 #include "application/tree/NodeRelease.h"
 
+#include "platform/foundation/BackgroundTask.h"
 #include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/GuiThread.h"
 
@@ -20,7 +21,8 @@ NodeRelease::NodeRelease(QObject *application) : QObject(application)
 
 NodeRelease::~NodeRelease()
 {
-    // The application ends: nothing stays behind.
+    // The application ends: nothing stays behind (what was taken apart goes here, with
+    // this object; batches on their way go on a pool thread).
     releaseSome(-1);
 }
 
@@ -78,7 +80,9 @@ std::shared_ptr<const QList<NodePtr>> NodeRelease::hold(QList<NodePtr> nodes)
 
 bool NodeRelease::isIdle()
 {
-    return !releaser || (releaser->m_handed.empty() && releaser->m_frames.empty());
+    return !releaser
+           || (releaser->m_handed.empty() && releaser->m_frames.empty() && releaser->m_taken.empty()
+               && releaser->m_freeing == 0);
 }
 
 void NodeRelease::queueSlice()
@@ -92,7 +96,9 @@ void NodeRelease::queueSlice()
 void NodeRelease::releaseSlice()
 try {
     m_queued = false;
-    if (releaseSome(SliceSteps))
+    const bool more = releaseSome(SliceSteps);
+    freeTaken();
+    if (more)
         queueSlice();
 } catch (...) {
     platform::ExceptionBoundary::caught(this, "releaseSlice");
@@ -113,9 +119,19 @@ bool NodeRelease::releaseSome(qsizetype steps)
             continue;
         }
         Node *node = m_frames.back().get();
-        if (m_frames.back().use_count() > 1 || node->m_children.empty()) {
-            // Its holder keeps it with the children it still has; or it is empty now,
-            // and goes.
+        if (m_frames.back().use_count() > 1) {
+            // Its holder keeps it with the children it still has.
+            m_frames.pop_back();
+            continue;
+        }
+        if (node->m_children.empty()) {
+            // Empty now, linked to nothing and seen by no one: it goes with the slice's
+            // batch.
+            try {
+                m_taken.push_back(std::move(m_frames.back()));
+            } catch (const std::bad_alloc &) {
+                // No room to note it: it goes here, at once.
+            }
             m_frames.pop_back();
             continue;
         }
@@ -141,4 +157,24 @@ void NodeRelease::takeApart(NodePtr node)
     } catch (const std::bad_alloc &) {
         // No room to note it: it goes here, at once, with its subtree.
     }
+}
+
+void NodeRelease::freeTaken()
+{
+    if (m_taken.empty())
+        return;
+    // Freed on a pool thread: the memory of a tree read there may be in use by the next
+    // read, and freeing it here would wait on that read's allocations. The nodes are
+    // linked to nothing and held by the batch alone.
+    auto batch = std::make_shared<std::vector<NodePtr>>(std::move(m_taken));
+    m_taken = {};
+    ++m_freeing;
+    const auto done = [this] { --m_freeing; };
+    platform::BackgroundTask::run(
+        this,
+        [batch](const platform::BackgroundTask::Token &) {
+            batch->clear();
+            return true;
+        },
+        [done](bool) { done(); }, [done](const QString &) { done(); });
 }

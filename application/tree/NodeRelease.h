@@ -1,10 +1,12 @@
 #pragma once
 // Frees node trees that their last holder let go, a bounded slice at a time, so that
 // dropping a large tree (the old tree of a revert, the groups a menu held) never holds
-// the GUI thread for the whole of it. Each turn of the event loop frees at most
-// SliceSteps nodes (a few milliseconds), and then the next slice is queued behind
-// whatever else waits (a queued call, no timer); the input and paint events of the
-// turn run between two slices.
+// the GUI thread for the whole of it. Each turn of the event loop takes at most
+// SliceSteps nodes apart, and then the next slice is queued behind whatever else waits
+// (a queued call, no timer); the input and paint events of the turn run between two
+// slices. The nodes a slice took apart are freed on a pool thread: the memory of a
+// tree read there may be in use by the next read (a document opened as another
+// closes), and freeing it on the GUI thread would wait on that read's allocations.
 //
 // What is handed over is only let go, never taken from anyone: a node that someone
 // else still holds (an undo step, a menu item, a snapshot being copied, another tree)
@@ -16,17 +18,20 @@
 // has its parent link, a node someone picked up meanwhile (through a parent link,
 // Node::shared()) is left to that holder with the children it still has. Nothing is
 // announced: a tree handed over has no delegate to tell (its root's was taken off),
-// and no snapshot can be taking a copy of a node no one but this holds.
+// and no snapshot can be taking a copy of a node no one but this holds. A node goes
+// to the pool thread only with no parent, no children and no other holder: nothing
+// of the tree the GUI thread can reach is touched there.
 //
 // Ownership: process-wide, one releaser per application, made on first use as a child
 // of the application object. Whatever is still pending when the application object
 // goes is freed then, at once. Re-entrancy: GUI thread only (the tree's thread:
-// nothing of the Node tree is locked, so it is never freed on another thread); the
+// nothing of the Node tree is locked; only nodes cut off from it leave it); the
 // slices run from the event loop only. Failures: only hold() throws (std::bad_alloc,
 // as the copy of a pointer may). Without an
 // application object, or off the GUI thread (a tree that never reached it), a node
 // handed over is freed at once where it is, as before; so is one for which there is
-// no room to note it. A null pointer is nothing to free.
+// no room to note it, and a batch no pool thread takes. A null pointer is nothing to
+// free.
 #include "application/tree/Node.h"
 
 #include <QObject>
@@ -51,7 +56,7 @@ public:
     // step): they go to release() when the last copy of the holder goes.
     static std::shared_ptr<const NodePtr> hold(NodePtr node);
     static std::shared_ptr<const QList<NodePtr>> hold(QList<NodePtr> nodes);
-    // Whether nothing waits to be freed.
+    // Whether nothing waits to be freed (on this thread or a pool thread).
     static bool isIdle();
 
     ~NodeRelease() override;
@@ -66,11 +71,17 @@ private:
     bool releaseSome(qsizetype steps);
     // Puts a node held here alone on the stack of those taken apart.
     void takeApart(NodePtr node);
+    // Hands the nodes the slice took apart to a pool thread, which frees them.
+    void freeTaken();
 
     // Nodes handed over, held here alone when they were.
     std::vector<NodePtr> m_handed;
     // The nodes being taken apart, innermost last: each one's children are taken from
     // the end of its list.
     std::vector<NodePtr> m_frames;
+    // Nodes taken apart in this slice: no parent, no children, held here alone.
+    std::vector<NodePtr> m_taken;
+    // Batches on a pool thread, not yet freed.
+    int m_freeing = 0;
     bool m_queued = false;
 };

@@ -5,6 +5,7 @@
 
 #include <QSet>
 #include <QTest>
+#include <QThreadPool>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -22,13 +23,15 @@ qsizetype countGone(const std::vector<WeakNode> &nodes)
 
 // Waits until the releaser is idle, counting in every turn of the event loop (queued
 // as the releaser's slices are, so that a slice and a count take turns) the nodes
-// that went since the last count; answers the most in one turn, -1 if it never ends.
+// that went since the last count, once the pool has freed what the slice took apart; answers the most in one turn, -1 if it never ends.
 qsizetype largestTurnUntilIdle(const std::vector<WeakNode> &nodes, const std::function<void()> &eachTurn = {})
 {
     QObject context;
     qsizetype largest = 0;
     qsizetype gone = countGone(nodes);
     std::function<void()> count = [&] {
+        // What the last slice took apart is freed on a pool thread.
+        QThreadPool::globalInstance()->waitForDone();
         const qsizetype now = countGone(nodes);
         largest = std::max(largest, now - gone);
         gone = now;
