@@ -60,6 +60,22 @@ QWidget *visibleOwner(const QWidget *dialog)
     return nullptr;
 }
 
+// The program's connection to the X server; null on another display.
+xcb_connection_t *xConnection()
+{
+    auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return x11 ? x11->connection() : nullptr;
+}
+
+// The window the X server gives the keyboard to now (none when it cannot be asked).
+xcb_window_t xKeyboardWindow(xcb_connection_t *connection)
+{
+    xcb_get_input_focus_reply_t *reply = xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr);
+    const xcb_window_t focused = reply ? reply->focus : xcb_window_t(XCB_NONE);
+    std::free(reply);
+    return focused;
+}
+
 // When the toolkit has lost track of the keyboard although the X server gives it to a
 // shown window of this program (a focus change passing over a dialog that came and
 // went at once can end that way, with the window that has the keyboard no longer
@@ -67,13 +83,10 @@ QWidget *visibleOwner(const QWidget *dialog)
 // keyboard comes. Nothing where the keyboard is elsewhere, or on another display.
 void keyboardAsTheDisplayHasIt()
 {
-    auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    xcb_connection_t *connection = x11 ? x11->connection() : nullptr;
+    xcb_connection_t *connection = xConnection();
     if (!connection || QGuiApplication::focusWindow())
         return;
-    xcb_get_input_focus_reply_t *reply = xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr);
-    const xcb_window_t focused = reply ? reply->focus : xcb_window_t(XCB_NONE);
-    std::free(reply);
+    const xcb_window_t focused = xKeyboardWindow(connection);
     if (focused == XCB_NONE)
         return;
     for (QWindow *window : QGuiApplication::topLevelWindows()) {
@@ -95,18 +108,14 @@ void keyboardAsTheDisplayHasIt()
 
 // Whether the X server gives the keyboard to no window now: none, or a screen's root
 // window (where it goes back to when the window that had it is unmapped and nobody
-// gives it to another). Keys typed then reach no program.
+// gives it to another). Keys typed then reach no program. Not known on another
+// display.
 bool keyboardGoesNowhere()
 {
-    auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    xcb_connection_t *connection = x11 ? x11->connection() : nullptr;
+    xcb_connection_t *connection = xConnection();
     if (!connection)
         return false;
-    xcb_get_input_focus_reply_t *reply = xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr);
-    if (!reply)
-        return false;
-    const xcb_window_t focused = reply->focus;
-    std::free(reply);
+    const xcb_window_t focused = xKeyboardWindow(connection);
     if (focused == XCB_NONE)
         return true;
     for (xcb_screen_iterator_t screen = xcb_setup_roots_iterator(xcb_get_setup(connection)); screen.rem;
