@@ -75,8 +75,9 @@ bool isShown(const QTreeView *view, const QModelIndex &index)
     return false;
 }
 
-// Calls visit(parent, row) with each selected row that is shown (column 0), in the order of the
-// selection's ranges, until it answers false; a row that two ranges hold comes twice.
+// Calls visit(parent, row) with each selected row that is shown (row: its column 0), in
+// the order of the selection's ranges, until it answers false; a row that two ranges hold
+// comes twice.
 // Whether the rows under a parent are shown (the parent under the root and expanded,
 // with each ancestor) is found once for each parent, not once for each row, so that a
 // selection of a hundred thousand rows (tens of thousands of ranges) takes a moment.
