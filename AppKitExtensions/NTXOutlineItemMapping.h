@@ -15,4 +15,7 @@ public:
     virtual QVariant itemForIndex(const QModelIndex &index) const = 0;
     // The index (column 0) of an item, invalid when the model does not hold it.
     virtual QModelIndex indexForItem(const QVariant &item) const = 0;
+    // Whether every cell of every row the model holds is enabled and can be selected
+    // (flags() says so for each): the selection helpers then do not ask row by row.
+    virtual bool everyRowSelectable() const { return false; }
 };

@@ -17,6 +17,7 @@
 #include <QTreeView>
 #include <algorithm>
 #include <functional>
+#include <limits>
 #include <map>
 #include <utility>
 #include <vector>
@@ -74,8 +75,9 @@ bool isShown(const QTreeView *view, const QModelIndex &index)
     return false;
 }
 
-// Calls visit(parent, row) with each selected row that is shown, in the order of the
-// selection's ranges, until it answers false; a row that two ranges hold comes twice.
+// Calls visit(parent, row) with each selected row that is shown (row: its column 0), in
+// the order of the selection's ranges, until it answers false; a row that two ranges hold
+// comes twice.
 // Whether the rows under a parent are shown (the parent under the root and expanded,
 // with each ancestor) is found once for each parent, not once for each row, so that a
 // selection of a hundred thousand rows (tens of thousands of ranges) takes a moment.
@@ -104,25 +106,30 @@ void forEachSelectedShownRowOfRanges(const QTreeView *view, Visit visit)
         parentShown.insert(parent, shown);
         return shown;
     };
+    // A model that says every row can be selected is not asked row by row.
+    const auto *mapping = dynamic_cast<const NTXOutlineItemMapping *>(view->model());
+    const bool everyRowSelectable = mapping && mapping->everyRowSelectable();
+    // The selection model leaves out the ranges that are no longer valid.
     const QItemSelection ranges = selection->selection();
     for (const QItemSelectionRange &range : ranges) {
-        if (!range.isValid())
-            continue;
         const QAbstractItemModel *model = range.model();
+        if (model != view->model())
+            continue;
         const QModelIndex parent = range.parent();
-        if (model != view->model() || !rowsShownUnder(parent, 0))
+        if (!rowsShownUnder(parent, 0))
             continue;
         for (int r = range.top(); r <= range.bottom(); ++r) {
+            const QModelIndex row = model->index(r, 0, parent);
             // A row counts when one of its selected cells can be selected (as the
             // selection's indexes are).
-            bool selectable = false;
+            bool selectable = everyRowSelectable && row.isValid();
             for (int c = range.left(); c <= range.right() && !selectable; ++c) {
-                const Qt::ItemFlags flags = model->flags(model->index(r, c, parent));
+                const Qt::ItemFlags flags = model->flags(c == 0 ? row : model->index(r, c, parent));
                 selectable = flags.testFlag(Qt::ItemIsSelectable) && flags.testFlag(Qt::ItemIsEnabled);
             }
             if (!selectable || view->isRowHidden(r, parent))
                 continue;
-            if (!visit(parent, r))
+            if (!visit(parent, row))
                 return;
         }
     }
@@ -134,8 +141,7 @@ template<typename Visit>
 void forEachSelectedShownRow(const QTreeView *view, Visit visit)
 {
     QSet<QModelIndex> seen;
-    forEachSelectedShownRowOfRanges(view, [&](const QModelIndex &parent, int r) {
-        const QModelIndex row = view->model()->index(r, 0, parent);
+    forEachSelectedShownRowOfRanges(view, [&](const QModelIndex &, const QModelIndex &row) {
         if (seen.contains(row))
             return true;
         seen.insert(row);
@@ -164,58 +170,83 @@ void appendRowRuns(QItemSelection &selection, const QAbstractItemModel &model, c
 
 QList<QModelIndex> selectedShownRows(const QTreeView *view)
 {
-    // Each row as its parent's path and its own row: the path is read once for each
-    // parent, and the rows are put in order (and each kept once) without a list of
-    // their own.
-    struct ShownRow {
-        const QList<int> *parentPath;
-        int row;
-        QModelIndex parent;
+    // The selected rows gathered under their parents (the rows of a range share their
+    // parent: it is looked up once for the range), each parent with its path.
+    struct Parent {
+        QModelIndex index;
+        QList<int> path;
+        QList<QModelIndex> rows;
     };
-    std::map<QModelIndex, QList<int>> parentPaths;
-    std::vector<ShownRow> shown;
-    // The rows of a range share their parent: its path is looked up once for the range.
-    auto last = parentPaths.end();
-    forEachSelectedShownRowOfRanges(view, [&](const QModelIndex &parent, int r) {
-        if (last == parentPaths.end() || last->first != parent) {
-            last = parentPaths.find(parent);
-            if (last == parentPaths.end())
-                last = parentPaths.emplace(parent, pathOf(parent)).first;
+    std::vector<Parent> parents;
+    QHash<QModelIndex, std::size_t> parentAt;
+    std::size_t last = 0;
+    forEachSelectedShownRowOfRanges(view, [&](const QModelIndex &parent, const QModelIndex &row) {
+        if (parents.empty() || parents[last].index != parent) {
+            const auto known = parentAt.constFind(parent);
+            if (known != parentAt.cend()) {
+                last = *known;
+            } else {
+                last = parents.size();
+                parentAt.insert(parent, last);
+                parents.push_back({parent, pathOf(parent), {}});
+            }
         }
-        shown.push_back({&last->second, r, parent});
+        parents[last].rows.append(row);
         return true;
     });
-    const auto before = [](const ShownRow &a, const ShownRow &b) {
-        if (a.parentPath == b.parentPath)
-            return a.row < b.row;
-        // The paths of the parents, each followed by its row.
-        const QList<int> &pa = *a.parentPath;
-        const QList<int> &pb = *b.parentPath;
-        const qsizetype common = std::min(pa.size(), pb.size());
-        for (qsizetype i = 0; i < common; ++i) {
-            if (pa.at(i) != pb.at(i))
-                return pa.at(i) < pb.at(i);
-        }
-        const int nextA = pa.size() > common ? pa.at(common) : a.row;
-        const int nextB = pb.size() > common ? pb.at(common) : b.row;
-        if (nextA != nextB)
-            return nextA < nextB;
-        // One parent is an ancestor of the other (the rest of the longer path is
-        // deeper): the shorter one's row comes first.
-        return pa.size() < pb.size();
+    // The parents in the order of their paths (each before those below it), each one's
+    // rows in order and once. There are far fewer parents than rows: the rows are put in
+    // the order shown by merging, not by sorting them all.
+    std::vector<Parent *> order;
+    order.reserve(parents.size());
+    qsizetype count = 0;
+    const auto byRow = [](const QModelIndex &a, const QModelIndex &b) { return a.row() < b.row(); };
+    for (Parent &parent : parents) {
+        if (!std::is_sorted(parent.rows.cbegin(), parent.rows.cend(), byRow))
+            std::sort(parent.rows.begin(), parent.rows.end(), byRow);
+        parent.rows.erase(std::unique(parent.rows.begin(), parent.rows.end()), parent.rows.end());
+        count += parent.rows.size();
+        order.push_back(&parent);
+    }
+    const auto byPath = [](const Parent *a, const Parent *b) { return a->path < b->path; };
+    if (!std::is_sorted(order.cbegin(), order.cend(), byPath))
+        std::sort(order.begin(), order.end(), byPath);
+    // Whether the parent lies below the row `at` of `above` or a row before it: it then
+    // comes, with the rows below it, before that row's next.
+    const auto belowRowBefore = [](const Parent &below, const Parent &above, int at) {
+        const QList<int> &a = above.path;
+        const QList<int> &b = below.path;
+        return b.size() > a.size() && std::equal(a.cbegin(), a.cend(), b.cbegin()) && b.at(a.size()) < at;
     };
-    // Ranges made in the order shown (as Select All and selectItems make them) leave the
-    // rows in order already: looked at once instead of sorted.
-    if (!std::is_sorted(shown.begin(), shown.end(), before))
-        std::sort(shown.begin(), shown.end(), before);
-    shown.erase(std::unique(shown.begin(), shown.end(),
-                            [](const ShownRow &a, const ShownRow &b) { return a.parentPath == b.parentPath && a.row == b.row; }),
-                shown.end());
+    // A walk down the parents: a parent's rows are shown in order, each followed by the
+    // parents below it (deeper parents come right after their ancestors in path order).
+    struct Step {
+        const Parent *parent;
+        qsizetype next;
+    };
     QList<QModelIndex> rows;
-    rows.reserve(qsizetype(shown.size()));
-    const QAbstractItemModel *model = view->model();
-    for (const ShownRow &entry : shown)
-        rows.append(model->index(entry.row, 0, entry.parent));
+    rows.reserve(count);
+    std::vector<Step> walk;
+    std::size_t nextParent = 0;
+    while (nextParent < order.size() || !walk.empty()) {
+        if (walk.empty()) {
+            walk.push_back({order[nextParent++], 0});
+            continue;
+        }
+        Step &step = walk.back();
+        const Parent &parent = *step.parent;
+        const int at = step.next < parent.rows.size() ? parent.rows.at(step.next).row() : std::numeric_limits<int>::max();
+        if (nextParent < order.size() && belowRowBefore(*order[nextParent], parent, at)) {
+            walk.push_back({order[nextParent++], 0});
+            continue;
+        }
+        if (step.next < parent.rows.size()) {
+            rows.append(parent.rows.at(step.next));
+            ++step.next;
+            continue;
+        }
+        walk.pop_back();
+    }
     return rows;
 }
 
@@ -396,7 +427,9 @@ void selectAllShownRows(QTreeView *outlineView)
                 continue;
             shown.append(r);
             const QModelIndex row = model->index(r, 0, parent);
-            if (outlineView->isExpanded(row) && model->hasChildren(row))
+            // The model answers hasChildren from its own tree; the view's isExpanded
+            // asks for the row's flags and makes a persistent index (most rows are leaves).
+            if (model->hasChildren(row) && outlineView->isExpanded(row))
                 parents.append(row);
         }
         // The first open row is taken next.

@@ -393,6 +393,7 @@ Qt::ItemFlags DocumentOutlineModel::flags(const QModelIndex &index) const
                 return Qt::ItemIsDropEnabled;
             return Qt::NoItemFlags;
         }
+        // Every node's row is enabled and selectable (everyRowSelectable() tells the helpers).
         Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled;
         if (m_dataSource) {
             if (m_dataSource->outlineViewIsItemEditable(identifierForColumn(index.column()), node))

@@ -153,6 +153,8 @@ public:
 
     // NTXOutlineItemMapping: the item of a row is its NodePtr.
     QVariant itemForIndex(const QModelIndex &index) const override;
+    // Every row of a node is enabled and selectable (see flags()).
+    bool everyRowSelectable() const override { return true; }
     QModelIndex indexForItem(const QVariant &item) const override;
 
 Q_SIGNALS:

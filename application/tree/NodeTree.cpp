@@ -411,8 +411,18 @@ QList<NodePtr> Node::minimumNodeCoverFromNodesInArray(const QList<NodePtr> &node
             given.insert(n, Given{i, false});
 
     QList<NodePtr> result;
+    // The node last taken into the result has no given node above it (it is its own
+    // topmost), so it is the topmost given ancestor of every node below it. Nodes listed
+    // in the order an outline shows them (each row before the rows below it) find theirs
+    // here, a few steps up without a look into the table.
+    const Node *lastTaken = nullptr;
     for (const NodePtr &n : nodes) {
         if (!n)
+            continue;
+        bool belowLastTaken = false;
+        for (const Node *p = lastTaken ? n->m_parent : nullptr; p && !belowLastTaken; p = p->m_parent)
+            belowLastTaken = p == lastTaken;
+        if (belowLastTaken)
             continue;
         Given *top = nullptr;
         for (const Node *p = n->m_parent; p; p = p->m_parent)
@@ -423,6 +433,7 @@ QList<NodePtr> Node::minimumNodeCoverFromNodesInArray(const QList<NodePtr> &node
         if (!top->inResult) {
             top->inResult = true;
             result.append(nodes.at(top->at));
+            lastTaken = result.constLast().get();
         }
     }
     return result;

@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <tuple>
 
 namespace ext = NTXOutlineViewExtension;
@@ -240,6 +241,113 @@ TEST(OutlineViewSelection, WithoutAMappingItemsAreIndexes)
     ASSERT_EQ(items.size(), 1);
     EXPECT_EQ(items.first().value<QModelIndex>(), model.index(1, 0));
     EXPECT_FALSE(ext::indexForItem(&view, QStringLiteral("two")).isValid());
+}
+
+// A model whose items are its rows' indexes, and which may say that every row can be
+// selected (then it makes none that cannot).
+class RowsModel : public QStandardItemModel, public NTXOutlineItemMapping
+{
+public:
+    QVariant itemForIndex(const QModelIndex &index) const override
+    {
+        return QVariant::fromValue(QPersistentModelIndex(index.siblingAtColumn(0)));
+    }
+    QModelIndex indexForItem(const QVariant &item) const override { return item.value<QPersistentModelIndex>(); }
+    bool everyRowSelectable() const override { return allSelectable; }
+
+    bool allSelectable = false;
+};
+
+// The selected rows the helpers read are those of the plain walk down the outline: every
+// shown row, in the order shown, with a selected cell that is enabled and can be selected.
+// On seeded random trees with rows opened, closed and hidden, random cells and ranges
+// selected and deselected in any order (rows below closed rows too), an empty selection,
+// and models that do or do not say that every row can be selected.
+TEST(OutlineViewSelection, SelectedShownRowsAreThoseOfTheWalkDownTheOutline)
+{
+    const quint32 seed = 20261210;
+    QRandomGenerator random(seed);
+    for (int round = 0; round < 60; ++round) {
+        SCOPED_TRACE(testing::Message() << "seed " << seed << " round " << round);
+        RowsModel model;
+        model.allSelectable = random.bounded(2) == 0;
+        model.setColumnCount(3);
+        QList<QStandardItem *> parents{model.invisibleRootItem()};
+        const int count = 1 + int(random.bounded(80));
+        for (int i = 0; i < count; ++i) {
+            QStandardItem *parent = parents.at(random.bounded(int(parents.size())));
+            QList<QStandardItem *> row;
+            for (int c = 0; c < 3; ++c) {
+                row << new QStandardItem(QStringLiteral("%1.%2").arg(i).arg(c));
+                if (!model.allSelectable && random.bounded(6) == 0)
+                    row.last()->setFlags(random.bounded(2) == 0 ? Qt::ItemIsEnabled : Qt::ItemIsSelectable);
+            }
+            parent->appendRow(row);
+            parents << row.first();
+        }
+        QTreeView view;
+        view.setModel(&model);
+        view.setSelectionMode(QAbstractItemView::ExtendedSelection);
+        for (QStandardItem *item : parents.mid(1)) {
+            const QModelIndex index = item->index();
+            view.setExpanded(index, random.bounded(3) != 0);
+            if (random.bounded(10) == 0)
+                view.setRowHidden(index.row(), index.parent(), true);
+        }
+        const auto plainWalk = [&]() {
+            QList<QModelIndex> rows;
+            const std::function<void(const QModelIndex &)> walk = [&](const QModelIndex &parent) {
+                for (int r = 0; r < model.rowCount(parent); ++r) {
+                    if (view.isRowHidden(r, parent))
+                        continue;
+                    bool selected = false;
+                    for (int c = 0; c < model.columnCount(parent) && !selected; ++c) {
+                        const QModelIndex cell = model.index(r, c, parent);
+                        selected = view.selectionModel()->isSelected(cell) && cell.flags().testFlag(Qt::ItemIsEnabled)
+                                   && cell.flags().testFlag(Qt::ItemIsSelectable);
+                    }
+                    const QModelIndex row = model.index(r, 0, parent);
+                    if (selected)
+                        rows << row;
+                    if (view.isExpanded(row))
+                        walk(row);
+                }
+            };
+            walk(view.rootIndex());
+            return rows;
+        };
+        for (int step = 0; step < 6; ++step) {
+            const int kind = int(random.bounded(4));
+            if (kind == 0) {
+                view.clearSelection();
+            } else if (kind == 1) {
+                NTXOutlineViewExtension::selectAllShownRows(&view);
+            } else {
+                // Ranges of cells or whole rows, anywhere, one after the other.
+                const int ranges = 1 + int(random.bounded(6));
+                for (int i = 0; i < ranges; ++i) {
+                    const QModelIndex at = parents.at(1 + random.bounded(int(parents.size()) - 1))->index();
+                    const int rows = model.rowCount(at.parent());
+                    const int bottom = std::min(rows - 1, at.row() + int(random.bounded(4)));
+                    const int left = int(random.bounded(3));
+                    const int right = kind == 2 ? 2 : left + int(random.bounded(3 - left));
+                    const QItemSelection range(model.index(at.row(), kind == 2 ? 0 : left, at.parent()),
+                                               model.index(bottom, right, at.parent()));
+                    const QItemSelectionModel::SelectionFlags command = random.bounded(4) == 0 ? QItemSelectionModel::Deselect
+                                                                        : random.bounded(3) == 0 ? QItemSelectionModel::Toggle
+                                                                                                 : QItemSelectionModel::Select;
+                    view.selectionModel()->select(range, command);
+                }
+            }
+            const QList<QModelIndex> expected = plainWalk();
+            ASSERT_EQ(NTXOutlineViewExtension::selectedShownRowIndexes(&view), expected) << "step " << step << " kind " << kind;
+            QList<QVariant> items;
+            for (const QModelIndex &row : expected)
+                items << NTXOutlineViewExtension::itemAtIndex(&view, row);
+            ASSERT_EQ(NTXOutlineViewExtension::allSelectedItems(&view), items);
+            ASSERT_EQ(NTXOutlineViewExtension::selectedItemCount(&view, 1000), expected.size());
+        }
+    }
 }
 
 // ---- Context menu ----

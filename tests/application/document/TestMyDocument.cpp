@@ -30,9 +30,11 @@
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
+#include <QItemSelectionModel>
 #include <QRandomGenerator>
 #include <QSignalSpy>
 
+#include <algorithm>
 #include <functional>
 
 using namespace mydoctest;
@@ -253,7 +255,11 @@ TEST_F(MyDocumentTest, SelectionTotalsFollowEverySelectionOpeningAndEdit)
             if (!view->isExpanded(above))
                 return false;
         }
-        return index.isValid() && view->selectionModel()->isSelected(index);
+        // A row with a selected cell is selected.
+        bool selected = false;
+        for (int c = 0; index.isValid() && c < document->outlineModel()->columnCount(index.parent()) && !selected; ++c)
+            selected = view->selectionModel()->isSelected(index.siblingAtColumn(c));
+        return selected;
     };
     const auto expectedTime = [&]() -> QString {
         int minutes = 0;
@@ -302,7 +308,7 @@ TEST_F(MyDocumentTest, SelectionTotalsFollowEverySelectionOpeningAndEdit)
     QRandomGenerator random(seed);
     for (int step = 0; step < 300; ++step) {
         const QList<NodePtr> nodes = allNodes();
-        const int operation = int(random.bounded(8));
+        const int operation = int(random.bounded(9));
         SCOPED_TRACE(testing::Message() << "seed " << seed << " step " << step << " operation " << operation);
         if (operation == 0 && !nodes.isEmpty()) {
             QList<NodePtr> chosen;
@@ -339,15 +345,36 @@ TEST_F(MyDocumentTest, SelectionTotalsFollowEverySelectionOpeningAndEdit)
                             : parent->type() == Node::Job ? makeNode(Node::Day, name)
                                                           : makeJob(name, 7.0f, {{10, 20}});
             document->edits().addNode(added, parent, random.bounded(int(parent->childrenCount()) + 1));
+        } else if (operation == 7 && !nodes.isEmpty()) {
+            // Cells of a few rows, added to the selection or taken out of it.
+            const QModelIndex at = document->outlineModel()->indexForNode(nodes.at(random.bounded(int(nodes.size()))).get());
+            const int columns = document->outlineModel()->columnCount(at.parent());
+            const int left = int(random.bounded(columns));
+            const int bottom = std::min(document->outlineModel()->rowCount(at.parent()) - 1, at.row() + int(random.bounded(3)));
+            const int right = left + int(random.bounded(columns - left));
+            const QItemSelection cells(at.siblingAtColumn(left), document->outlineModel()->index(bottom, right, at.parent()));
+            view->selectionModel()->select(cells, random.bounded(3) == 0 ? QItemSelectionModel::Deselect : QItemSelectionModel::Select);
         } else {
             select(document, {});
         }
         document->totals().updateTotalTime();
-        // The selected nodes the window keeps are those of the rows selected and shown.
+        // The selected nodes the window keeps are those of the rows selected and shown,
+        // in the order the outline shows them (a walk down the tree), and the helpers'
+        // items are the same.
         QList<NodePtr> shownSelected;
-        for (const QVariant &item : NTXOutlineViewExtension::allSelectedItems(view))
-            shownSelected << item.value<NodePtr>();
+        const std::function<void(const NodePtr &)> walkShown = [&](const NodePtr &node) {
+            for (const NodePtr &child : node->children()) {
+                if (shownAndSelected(child.get()))
+                    shownSelected << child;
+                walkShown(child);
+            }
+        };
+        walkShown(document->jobList());
         ASSERT_EQ(document->windowController().selectedNodes(), shownSelected);
+        QList<NodePtr> items;
+        for (const QVariant &item : NTXOutlineViewExtension::allSelectedItems(view))
+            items << item.value<NodePtr>();
+        ASSERT_EQ(items, shownSelected);
         ASSERT_EQ(document->totals().selectedNodeWorkTime(), expectedTime());
         ASSERT_EQ(document->totals().selectedNodeWage(), expectedTurnover());
         ASSERT_EQ(totalText(document, QStringLiteral("outlineTurnover")),

@@ -14,6 +14,7 @@
 #include <QXmlStreamWriter>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <functional>
 
@@ -270,6 +271,60 @@ TEST(NodeTree, MinimumNodeCover)
     // An entry whose day is selected climbs to the day.
     EXPECT_EQ(Node::minimumNodeCoverFromNodesInArray({t2, day, sibling, t2}), (QList<NodePtr>{day, sibling}));
     EXPECT_TRUE(Node::minimumNodeCoverFromNodesInArray({}).isEmpty());
+}
+
+// On seeded random trees, with lists in the order shown (as a selection gives them), in
+// any order, with repeats and null entries: each node is replaced by its topmost
+// ancestor in the list, in the order these are first reached, each once.
+TEST(NodeTree, MinimumNodeCoverOfRandomListsIsEachNodesTopmostListedAncestor)
+{
+    const quint32 seed = 20261210;
+    QRandomGenerator random(seed);
+    for (int round = 0; round < 200; ++round) {
+        SCOPED_TRACE(testing::Message() << "seed " << seed << " round " << round);
+        NodePtr root = make(Node::Root, QString());
+        QList<NodePtr> tree;
+        const int count = 1 + int(random.bounded(40));
+        for (int i = 0; i < count; ++i) {
+            const NodePtr parent = tree.isEmpty() || random.bounded(4) == 0 ? root : tree.at(random.bounded(int(tree.size())));
+            tree << make(Node::Group, QString::number(i), parent);
+        }
+        // The tree in the order shown: each node before the nodes below it.
+        QList<NodePtr> shownOrder;
+        const std::function<void(const NodePtr &)> walk = [&](const NodePtr &node) {
+            for (const NodePtr &child : node->children()) {
+                shownOrder << child;
+                walk(child);
+            }
+        };
+        walk(root);
+        QList<NodePtr> list;
+        const bool inShownOrder = random.bounded(2) == 0;
+        for (const NodePtr &node : inShownOrder ? shownOrder : tree) {
+            if (random.bounded(3) == 0)
+                list << node;
+        }
+        if (!inShownOrder) {
+            for (int i = 0; i < int(random.bounded(4)); ++i)
+                list << (tree.isEmpty() ? NodePtr() : tree.at(random.bounded(int(tree.size()))));
+            list << NodePtr();
+            std::shuffle(list.begin(), list.end(), random);
+        }
+        QList<NodePtr> expected;
+        for (const NodePtr &node : list) {
+            if (!node)
+                continue;
+            NodePtr top = node;
+            for (Node *above = node->parent(); above; above = above->parent()) {
+                for (const NodePtr &listed : list)
+                    if (listed.get() == above)
+                        top = listed;
+            }
+            if (!expected.contains(top))
+                expected << top;
+        }
+        ASSERT_EQ(Node::minimumNodeCoverFromNodesInArray(list), expected) << (inShownOrder ? "in the order shown" : "in any order");
+    }
 }
 
 TEST(NodeTree, InsertIndexKeepsEqualDatesInArrivalOrder)
