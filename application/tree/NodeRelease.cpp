@@ -56,8 +56,21 @@ void NodeRelease::release(NodePtr node)
 void NodeRelease::release(QList<NodePtr> &&nodes)
 {
     QList<NodePtr> given = std::move(nodes);
-    for (NodePtr &node : given)
-        release(std::move(node));
+    // A list shared with another holder frees nothing as it goes here; one held here
+    // alone is taken as it is (an undo step's list may hold half a million nodes: they
+    // are looked at a step each, in the slices).
+    if (given.isEmpty() || !given.isDetached())
+        return;
+    NodeRelease *self = instance();
+    if (!self)
+        return;
+    try {
+        self->m_handedLists.push_back(std::move(given));
+    } catch (const std::bad_alloc &) {
+        // No room to note it: it goes here, at once.
+        return;
+    }
+    self->queueSlice();
 }
 
 std::shared_ptr<const NodePtr> NodeRelease::hold(NodePtr node)
@@ -81,7 +94,8 @@ std::shared_ptr<const QList<NodePtr>> NodeRelease::hold(QList<NodePtr> nodes)
 bool NodeRelease::isIdle()
 {
     return !releaser
-           || (releaser->m_handed.empty() && releaser->m_frames.empty() && releaser->m_taken.empty()
+           || (releaser->m_handed.empty() && releaser->m_handedLists.empty() && releaser->m_frames.empty()
+               && releaser->m_taken.empty()
                && releaser->m_freeing == 0);
 }
 
@@ -107,9 +121,23 @@ try {
 bool NodeRelease::releaseSome(qsizetype steps)
 {
     for (; steps != 0; --steps) {
-        if (m_frames.empty()) {
-            if (m_handed.empty())
+        if (m_frames.empty() && m_handed.empty()) {
+            if (m_handedLists.empty())
                 return false;
+            // The next node of a list handed over, taken from its end (the list is
+            // held here alone: nothing is copied).
+            QList<NodePtr> &list = m_handedLists.back();
+            if (list.isEmpty()) {
+                m_handedLists.pop_back();
+                continue;
+            }
+            NodePtr node = std::move(list.last());
+            list.removeLast();
+            if (node && node.use_count() == 1)
+                takeApart(std::move(node));
+            continue;
+        }
+        if (m_frames.empty()) {
             NodePtr node = std::move(m_handed.back());
             m_handed.pop_back();
             // Picked up meanwhile (another holder: a parent link, Node::shared()) or
@@ -147,7 +175,7 @@ bool NodeRelease::releaseSome(qsizetype steps)
         if (child.use_count() == 1)
             takeApart(std::move(child));
     }
-    return !m_frames.empty() || !m_handed.empty();
+    return !m_frames.empty() || !m_handed.empty() || !m_handedLists.empty();
 }
 
 void NodeRelease::takeApart(NodePtr node)

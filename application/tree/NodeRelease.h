@@ -50,7 +50,8 @@ public:
     // Hands the node over. One someone else holds as well is only let go (now).
     static void release(NodePtr node);
     // The same for each node of a list given up (moved in: a list still shared with
-    // another one holds its nodes there too).
+    // another one holds its nodes there too, and is only let go). Takes no longer for
+    // a long list than for a short one: its nodes are looked at in the slices.
     static void release(QList<NodePtr> &&nodes);
     // A holder of the node (of the nodes) to keep in what may outlive the tree (an undo
     // step): they go to release() when the last copy of the holder goes.
@@ -76,6 +77,8 @@ private:
 
     // Nodes handed over, held here alone when they were.
     std::vector<NodePtr> m_handed;
+    // Lists of nodes handed over whole (held here alone), looked at a node a step.
+    std::vector<QList<NodePtr>> m_handedLists;
     // The nodes being taken apart, innermost last: each one's children are taken from
     // the end of its list.
     std::vector<NodePtr> m_frames;

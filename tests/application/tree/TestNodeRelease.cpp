@@ -71,8 +71,8 @@ QSet<const Node *> subtree(const Node *node)
 } // namespace
 
 // 200,000 named time entries under groups, jobs and days, handed over (through a
-// holder of an undo step's kind, and twice), with nothing and a node of the pending
-// tree besides: nothing goes at once, all of it once the event loop has run, never
+// holder of an undo step's kind, and twice), with nothing, a node of the pending tree,
+// a long list of an undo step's kind and a list shared with another besides: nothing goes at once, all of it once the event loop has run, never
 // more than a slice in one turn. A job someone still holds stays whole, no longer
 // linked to its group.
 TEST(NodeRelease, ALargeTreeGoesASliceATurnAndWhatIsHeldStaysWhole)
@@ -110,6 +110,18 @@ TEST(NodeRelease, ALargeTreeGoesASliceATurnAndWhatIsHeldStaysWhole)
     NodeRelease::release(Node::shared(heldJob->parent()));
     NodeRelease::release(NodePtr());
     NodeRelease::release(QList<NodePtr>{NodePtr(), NodePtr()});
+    // An undo step's list of 100,000 removed entries, and a list still shared with
+    // another (only let go: the other keeps its nodes).
+    QList<NodePtr> removed;
+    for (int i = 0; i < 100000; ++i) {
+        removed << Node::create(Node::TimeEntry);
+        others.push_back(removed.constLast());
+    }
+    auto step = NodeRelease::hold(std::move(removed));
+    QList<NodePtr> shared{Node::create(Node::Job)};
+    const QList<NodePtr> sharer = shared;
+    NodeRelease::release(std::move(shared));
+    step.reset();
     EXPECT_FALSE(NodeRelease::isIdle());
     EXPECT_EQ(countGone(others), 0);
 
@@ -117,6 +129,7 @@ TEST(NodeRelease, ALargeTreeGoesASliceATurnAndWhatIsHeldStaysWhole)
     EXPECT_GE(largest, 1);
     EXPECT_LE(largest, NodeRelease::SliceSteps);
     EXPECT_EQ(countGone(others), qsizetype(others.size()));
+    EXPECT_EQ(sharer.constFirst().use_count(), 1);
     EXPECT_EQ(heldJob->parent(), nullptr);
     EXPECT_EQ(subtree(heldJob.get()), heldBefore);
     for (const NodePtr &day : heldJob->childEnumerator())
