@@ -130,8 +130,10 @@ TEST(SplitViewLayout, AnimationTakesItsTimeFromTheMediaClock)
     EXPECT_TRUE(pane->collapseWithAnimation());
     EXPECT_EQ(pane->status(), -1);
     EXPECT_TRUE(view->isDragging());
+    // (The step taken as the animation begins may already leave 299: the time left is
+    // the end less now, in seconds of the process's media clock, not exactly 0.4.)
     platform::Clock::advance(380);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return along(*view, 0) < 300; }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return along(*view, 0) <= 15; }));
     EXPECT_EQ(along(*view, 0), 15); // 300 × 0.02 s left of 0.4 s
     EXPECT_TRUE(ZQSplitSubview::animating());
     platform::Clock::advance(20);
