@@ -22,6 +22,7 @@
 #include <QApplication>
 #include <QDockWidget>
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -462,8 +463,23 @@ TEST_F(MenusByKeyboard, KeysTypedRightAfterAMenuItemReachItsSheetInOrder)
         const QString madeName = made ? document->getJobArray().constLast()->itemName() : QString();
         if (!made || madeName != name || document->timerIsRunning()) {
             ++wrong;
+            // What the window was left with, to tell where the keys went.
+            QString left;
+            if (document->getJobArray().size() != before)
+                left += QStringLiteral(", %1 jobs more, the last \"%2\"")
+                            .arg(document->getJobArray().size() - before)
+                            .arg(document->getJobArray().constLast()->itemName());
+            if (QWidget *sheet = platform::Sheet::sheetOfWindow(window)) {
+                left += QStringLiteral(", a sheet open");
+                if (auto *field = sheet->findChild<QLineEdit *>())
+                    left += QStringLiteral(" holding \"%1\"").arg(field->text());
+            }
+            if (openMenu())
+                left += QStringLiteral(", a menu open");
+            if (!window->isActiveWindow())
+                left += QStringLiteral(", the window not active");
             ADD_FAILURE() << "typed " << name.toStdString() << ": " << (made ? "made " + madeName.toStdString() : "no job")
-                          << (document->timerIsRunning() ? ", the counter started" : "");
+                          << (document->timerIsRunning() ? ", the counter started" : "") << left.toStdString();
             // Back to a window without a sheet, a menu or a running counter.
             document->stopTimer(nullptr);
             ASSERT_TRUE(closeMenus(outline) || true);
