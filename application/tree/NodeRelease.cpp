@@ -41,16 +41,14 @@ void NodeRelease::release(NodePtr node)
     // Someone else's still: only this hold goes, which frees nothing.
     if (!node || node.use_count() > 1)
         return;
-    NodeRelease *self = instance();
-    if (!self)
-        return;
+    QList<NodePtr> one;
     try {
-        self->m_handed.push_back(std::move(node));
+        one.append(std::move(node));
     } catch (const std::bad_alloc &) {
         // No room to note it: it goes here, at once.
         return;
     }
-    self->queueSlice();
+    release(std::move(one));
 }
 
 void NodeRelease::release(QList<NodePtr> &&nodes)
@@ -94,7 +92,7 @@ std::shared_ptr<const QList<NodePtr>> NodeRelease::hold(QList<NodePtr> nodes)
 bool NodeRelease::isIdle()
 {
     return !releaser
-           || (releaser->m_handed.empty() && releaser->m_handedLists.empty() && releaser->m_frames.empty()
+           || (releaser->m_handedLists.empty() && releaser->m_frames.empty()
                && releaser->m_taken.empty()
                && releaser->m_freeing == 0);
 }
@@ -121,7 +119,7 @@ try {
 bool NodeRelease::releaseSome(qsizetype steps)
 {
     for (; steps != 0; --steps) {
-        if (m_frames.empty() && m_handed.empty()) {
+        if (m_frames.empty()) {
             if (m_handedLists.empty())
                 return false;
             // The next node of a list handed over, taken from its end (the list is
@@ -133,16 +131,9 @@ bool NodeRelease::releaseSome(qsizetype steps)
             }
             NodePtr node = std::move(list.last());
             list.removeLast();
-            if (node && node.use_count() == 1)
-                takeApart(std::move(node));
-            continue;
-        }
-        if (m_frames.empty()) {
-            NodePtr node = std::move(m_handed.back());
-            m_handed.pop_back();
             // Picked up meanwhile (another holder: a parent link, Node::shared()) or
             // handed over twice: only let go.
-            if (node.use_count() == 1)
+            if (node && node.use_count() == 1)
                 takeApart(std::move(node));
             continue;
         }
@@ -175,7 +166,7 @@ bool NodeRelease::releaseSome(qsizetype steps)
         if (child.use_count() == 1)
             takeApart(std::move(child));
     }
-    return !m_frames.empty() || !m_handed.empty() || !m_handedLists.empty();
+    return !m_frames.empty() || !m_handedLists.empty();
 }
 
 void NodeRelease::takeApart(NodePtr node)

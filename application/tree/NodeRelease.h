@@ -75,9 +75,8 @@ private:
     // Hands the nodes the slice took apart to a pool thread, which frees them.
     void freeTaken();
 
-    // Nodes handed over, held here alone when they were.
-    std::vector<NodePtr> m_handed;
-    // Lists of nodes handed over whole (held here alone), looked at a node a step.
+    // Nodes handed over, in lists held here alone (a single node in one of its own),
+    // looked at a node a step.
     std::vector<QList<NodePtr>> m_handedLists;
     // The nodes being taken apart, innermost last: each one's children are taken from
     // the end of its list.
