@@ -530,7 +530,9 @@ qint64 timeWaitingForAProcessor()
 }
 
 // The executable mappings of the process, each told as the C library's, a display
-// server's client library's (libxcb, libwayland-client) or another's.
+// server's client library's (libxcb, libwayland-client) or another's. A sanitizer's
+// run-time library counts as the C library's: its interceptors (of poll, say) stand
+// between the C library's wait and the client library that called it.
 std::vector<WatchdogState::Mapping> kindsOfCode()
 {
     std::vector<WatchdogState::Mapping> code;
@@ -547,7 +549,8 @@ std::vector<WatchdogState::Mapping> kindsOfCode()
         const QByteArray path = fields.size() >= 6 ? fields.last() : QByteArray();
         const QByteArray file = path.mid(path.lastIndexOf('/') + 1);
         WatchdogState::Code kind = WatchdogState::Code::Other;
-        if (file.startsWith("libc.so"))
+        if (file.startsWith("libc.so") || file.startsWith("libasan.so") || file.startsWith("libubsan.so")
+            || file.startsWith("liblsan.so") || file.startsWith("libtsan.so"))
             kind = WatchdogState::Code::CLibrary;
         else if (file.startsWith("libxcb") || file.startsWith("libwayland-client.so") || file.startsWith("libX11"))
             kind = WatchdogState::Code::DisplayClient;
