@@ -6,6 +6,7 @@
 #include "platform/foundation/PoolThreads.h"
 #include "platform/foundation/ThreadHandOff.h"
 #include "platform/foundation/UserDefaults.h"
+#include "tests/support/FatalSignalReport.h"
 #include "tests/support/GuiThreadWatchdog.h"
 #include "tests/support/LoggingStateCheck.h"
 #include "tests/support/MouseButtonsCheck.h"
@@ -47,6 +48,7 @@ int main(int argc, char **argv)
         }
     }
     testing::InitGoogleTest(&argc, argv);
+    testsupport::installFatalSignalReport();
     testsupport::installQtWarningCheck();
     testsupport::installLoggingStateCheck();
     testsupport::installMouseButtonsCheck();
