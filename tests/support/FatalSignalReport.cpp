@@ -14,8 +14,16 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+// Not under the sanitizers, whose own reports say more.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__) || defined(CHRONARK_THREAD_SANITIZER)
+#define CHRONARK_FATAL_SIGNAL_REPORT 0
+#else
+#define CHRONARK_FATAL_SIGNAL_REPORT 1
+#endif
+
 namespace testsupport {
 
+#if CHRONARK_FATAL_SIGNAL_REPORT
 namespace {
 
 constexpr int Reported[] = {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT};
@@ -161,12 +169,11 @@ class RunningTestListener : public ::testing::EmptyTestEventListener
 };
 
 } // namespace
+#endif
 
 void installFatalSignalReport()
 {
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__) || defined(CHRONARK_THREAD_SANITIZER)
-    return;
-#else
+#if CHRONARK_FATAL_SIGNAL_REPORT
     // The first call loads the unwinder, which must not happen inside the handler.
     void *frames[2];
     (void)::backtrace(frames, 2);
