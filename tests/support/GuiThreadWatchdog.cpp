@@ -948,12 +948,16 @@ void watch()
             s.samples[s.sampleCount++ % WatchdogState::MaximumSamples] = {at, waited};
             // Between two rounds that both found the thread waiting for the display
             // server in the same segment, the time it was neither on a processor nor
-            // waiting for one was that wait.
+            // waiting for one was that wait. A segment's figure stays until the next
+            // segment begins: the GUI thread reads it after it has ended the segment
+            // (endSegment()), and a round in between must not take it away.
             const WatchdogState::Round &previous = s.previousRound;
-            if (s.displayWaitFor != segment) {
+            if (segment == 0) {
+                // none runs: the last one's figure is kept for its end
+            } else if (s.displayWaitFor != segment) {
                 s.displayWaitFor = segment;
                 s.displayWaited = 0;
-            } else if (segment != 0 && display && previous.waitingForTheDisplay && previous.segment == segment) {
+            } else if (display && previous.waitingForTheDisplay && previous.segment == segment) {
                 s.displayWaited += std::max<qint64>(0, (at - previous.at) - (ran - previous.ran) - (waited - previous.waited));
             }
             s.previousRound = {at, segment, ran, waited, display};
