@@ -79,12 +79,16 @@ xcb_window_t xKeyboardWindow(xcb_connection_t *connection)
 // When the toolkit has lost track of the keyboard although the X server gives it to a
 // shown window of this program (a focus change passing over a dialog that came and
 // went at once can end that way, with the window that has the keyboard no longer
-// active to the program), the window is told again, as the X server tells it when the
-// keyboard comes. Nothing where the keyboard is elsewhere, or on another display.
+// active to the program, or with a hidden dialog active to it), the window is told
+// again, as the X server tells it when the keyboard comes: asked to take the keyboard
+// it already has, it would hear nothing, and no shortcut of its own (the menu bar's
+// Alt and a letter among them) would fire. Nothing while a shown window is active to
+// the program, where the keyboard is elsewhere, or on another display.
 void keyboardAsTheDisplayHasIt()
 {
     xcb_connection_t *connection = xConnection();
-    if (!connection || QGuiApplication::focusWindow())
+    const QWindow *active = QGuiApplication::focusWindow();
+    if (!connection || (active && active->isVisible()))
         return;
     const xcb_window_t focused = xKeyboardWindow(connection);
     if (focused == XCB_NONE)
@@ -164,8 +168,10 @@ public:
                     const QWidget *widget = window ? widgetOf(window) : nullptr;
                     if (widget)
                         m_awaitingKeyboard.remove(widget);
-                    if (widget && !widget->isVisible() && isDialog(widget))
+                    if (widget && !widget->isVisible() && isDialog(widget)) {
                         handOn(widget);
+                        keyboardAsTheDisplayHasIt();
+                    }
                 }));
     }
 

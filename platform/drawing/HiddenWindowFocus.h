@@ -29,7 +29,8 @@
 // root window, where keys reach no program: the window it stood on takes it back.
 //
 // And when the program has lost track of the keyboard while the X server gives it to
-// one of its shown windows, that window is told again that it has it.
+// one of its shown windows (it knows no window with the keyboard, or takes a hidden
+// dialog for it), that window is told again that it has it.
 //
 // install() watches the application from then on (the application object installs
 // it as it starts); calling it again does nothing.

@@ -6,12 +6,17 @@
 #include "platform/drawing/WholeTextDialog.h"
 #include "tests/support/DesktopTestSupport.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDialog>
 #include <QLineEdit>
 #include <QPointer>
 #include <QTest>
 #include <gtest/gtest.h>
+
+#include <xcb/xcb.h>
+
+#include <cstring>
 
 namespace {
 
@@ -126,4 +131,59 @@ TEST(HiddenWindowFocusX11, ADialogThatHidesTakesNoKeyboardFromAnotherProgram)
     ASSERT_TRUE(QTest::qWaitForWindowActive(dialog, Patience));
     dialog->hide();
     EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &window; }, Patience));
+}
+
+// The program hears a dialog activated after it hid (the desktop's word for a dialog
+// that came and went at once arrives late) while the X server still gives the keyboard
+// to the window under it. Asked to take the keyboard it already has, the window hears
+// nothing from the X server; it is told all the same, and its shortcuts answer keys
+// typed through the X server.
+TEST(HiddenWindowFocusX11, AWindowThatKeptTheKeyboardUnderADialogActivatedLateIsActiveAgain)
+{
+    ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb"));
+    if (!desktoptest::WindowManager::isInstalled())
+        GTEST_SKIP() << "openbox and xprop are needed";
+    desktoptest::WindowManager windowManager;
+    ASSERT_TRUE(windowManager.isRunning());
+    platform::HiddenWindowFocus::install();
+    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    ASSERT_NE(x11, nullptr);
+    QWidget window;
+    auto *field = new QLineEdit(&window);
+    int fired = 0;
+    auto *shortcut = new QAction(&window);
+    shortcut->setShortcut(QKeySequence(QStringLiteral("Ctrl+F9")));
+    QObject::connect(shortcut, &QAction::triggered, [&fired] { ++fired; });
+    window.addAction(shortcut);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window, Patience));
+    field->setFocus();
+    // A dialog with its X window, not shown: the X server's keyboard never left the
+    // window.
+    auto *dialog = new QDialog(&window);
+    const auto dialogId = xcb_window_t(dialog->winId());
+    ASSERT_EQ(desktoptest::WindowManager::activeWindow(), window.winId());
+
+    ASSERT_EQ(desktoptest::runProgram(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("ctrl+F9")}), 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return fired == 1; }, Patience)) << "the window's shortcut did not fire at first";
+
+    // The late word of the dialog's activation, as the X server words it.
+    bool heard = false;
+    QObject::connect(qApp, &QGuiApplication::focusWindowChanged, dialog,
+                     [&heard, dialog](QWindow *focus) { heard = heard || focus == dialog->windowHandle(); });
+    xcb_focus_in_event_t event{};
+    event.response_type = XCB_FOCUS_IN;
+    event.detail = XCB_NOTIFY_DETAIL_NONLINEAR;
+    event.event = dialogId;
+    event.mode = XCB_NOTIFY_MODE_NORMAL;
+    char sent[32] = {};
+    std::memcpy(sent, &event, sizeof event);
+    xcb_send_event(x11->connection(), 0, dialogId, XCB_EVENT_MASK_FOCUS_CHANGE, sent);
+    xcb_flush(x11->connection());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return heard; }, Patience)) << "the program never heard of the dialog's activation";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return hasTheKeyboard(&window) && QApplication::activeWindow() == &window; }, Patience))
+        << "active: " << (QApplication::activeWindow() ? QApplication::activeWindow()->metaObject()->className() : "none");
+    ASSERT_EQ(desktoptest::runProgram(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("ctrl+F9")}), 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return fired == 2; }, Patience)) << "the window's shortcut did not fire";
 }
