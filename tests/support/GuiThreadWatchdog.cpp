@@ -112,6 +112,13 @@ struct WatchdogState
     int depth = 0;
     SegmentKind segment = SegmentKind::None;
     int segmentDepth = 0;
+    // GUI thread only: a hold is being reported. The report names its frames with a
+    // helper program started through Qt, whose events come through notify() again:
+    // they are the report's own work, and start no segment (one that ended past the
+    // limit would wait for the copy the report holds, for ever). Nor is the report's
+    // time counted in the segment that follows it.
+    bool reporting = false;
+    qint64 reportEndedNs = 0;
 
     // Shared with the watcher thread and the signal handler.
     std::atomic<qint64> holdStart{0}; // 0: no measured segment runs
@@ -834,11 +841,14 @@ void endSegment(qint64 now)
     pthread_sigmask(SIG_BLOCK, &stackSignalOnly, &before);
     while (!takeCopyFor(WatchdogState::Reading))
         std::this_thread::yield();
+    s.reporting = true;
     struct GiveBack
     {
         sigset_t mask;
         ~GiveBack()
         {
+            state().reporting = false;
+            state().reportEndedNs = nowNs();
             giveCopyBack();
             pthread_sigmask(SIG_SETMASK, &mask, nullptr);
         }
@@ -894,9 +904,11 @@ void endSegment(qint64 now)
 void startSegment(SegmentKind kind, int depth, qint64 now)
 {
     WatchdogState &s = state();
+    if (s.reporting)
+        return;
     s.segment = kind;
     s.segmentDepth = depth;
-    s.holdStart.store(now);
+    s.holdStart.store(std::max(now, s.reportEndedNs));
 }
 
 // Asks for the GUI thread's stack without waking it from a wait: while it waits in a
