@@ -17,6 +17,7 @@
 #include <xcb/xcb.h>
 
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -76,20 +77,31 @@ bool otherProgramTakesTheKeyboard(desktoptest::ScopedProcess &other)
 
 } // namespace
 
-TEST(HiddenWindowFocusX11, ADialogThatHidesTakesNoKeyboardFromAnotherProgram)
+// A window of this program with a field, active, on the desktop openbox manages.
+class HiddenWindowFocusX11 : public testing::Test
 {
-    ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb"));
-    if (!desktoptest::WindowManager::isInstalled())
-        GTEST_SKIP() << "openbox and xprop are needed";
-    desktoptest::WindowManager windowManager;
-    ASSERT_TRUE(windowManager.isRunning());
-    platform::HiddenWindowFocus::install();
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb"));
+        if (!desktoptest::WindowManager::isInstalled())
+            GTEST_SKIP() << "openbox and xprop are needed";
+        m_windowManager = std::make_unique<desktoptest::WindowManager>();
+        ASSERT_TRUE(m_windowManager->isRunning());
+        platform::HiddenWindowFocus::install();
+        auto *field = new QLineEdit(&window);
+        window.show();
+        window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window, Patience));
+        field->setFocus();
+    }
+
+    std::unique_ptr<desktoptest::WindowManager> m_windowManager;
     QWidget window;
-    auto *field = new QLineEdit(&window);
-    window.show();
-    window.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&window, Patience));
-    field->setFocus();
+};
+
+TEST_F(HiddenWindowFocusX11, ADialogThatHidesTakesNoKeyboardFromAnotherProgram)
+{
     auto *dialog = new QDialog(&window);
 
     // A plain dialog, and the whole-text dialog, which gives the keyboard back itself.
@@ -138,27 +150,15 @@ TEST(HiddenWindowFocusX11, ADialogThatHidesTakesNoKeyboardFromAnotherProgram)
 // to the window under it. Asked to take the keyboard it already has, the window hears
 // nothing from the X server; it is told all the same, and its shortcuts answer keys
 // typed through the X server.
-TEST(HiddenWindowFocusX11, AWindowThatKeptTheKeyboardUnderADialogActivatedLateIsActiveAgain)
+TEST_F(HiddenWindowFocusX11, AWindowThatKeptTheKeyboardUnderADialogActivatedLateIsActiveAgain)
 {
-    ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb"));
-    if (!desktoptest::WindowManager::isInstalled())
-        GTEST_SKIP() << "openbox and xprop are needed";
-    desktoptest::WindowManager windowManager;
-    ASSERT_TRUE(windowManager.isRunning());
-    platform::HiddenWindowFocus::install();
     auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
     ASSERT_NE(x11, nullptr);
-    QWidget window;
-    auto *field = new QLineEdit(&window);
     int fired = 0;
     auto *shortcut = new QAction(&window);
     shortcut->setShortcut(QKeySequence(QStringLiteral("Ctrl+F9")));
     QObject::connect(shortcut, &QAction::triggered, [&fired] { ++fired; });
     window.addAction(shortcut);
-    window.show();
-    window.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&window, Patience));
-    field->setFocus();
     // A dialog with its X window, not shown: the X server's keyboard never left the
     // window.
     auto *dialog = new QDialog(&window);
@@ -172,12 +172,8 @@ TEST(HiddenWindowFocusX11, AWindowThatKeptTheKeyboardUnderADialogActivatedLateIs
     bool heard = false;
     QObject::connect(qApp, &QGuiApplication::focusWindowChanged, dialog,
                      [&heard, dialog](QWindow *focus) { heard = heard || focus == dialog->windowHandle(); });
-    xcb_focus_in_event_t event{};
-    event.response_type = XCB_FOCUS_IN;
-    event.detail = XCB_NOTIFY_DETAIL_NONLINEAR;
-    event.event = dialogId;
-    event.mode = XCB_NOTIFY_MODE_NORMAL;
-    char sent[32] = {};
+    xcb_focus_in_event_t event{XCB_FOCUS_IN, XCB_NOTIFY_DETAIL_NONLINEAR, 0, dialogId, XCB_NOTIFY_MODE_NORMAL, {}};
+    char sent[32] = {}; // the request carries a whole event of 32 bytes
     std::memcpy(sent, &event, sizeof event);
     xcb_send_event(x11->connection(), 0, dialogId, XCB_EVENT_MASK_FOCUS_CHANGE, sent);
     xcb_flush(x11->connection());
