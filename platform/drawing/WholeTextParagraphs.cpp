@@ -3,6 +3,10 @@
 #include <QTextCursor>
 #include <QTextLayout>
 
+#include <algorithm>
+#include <array>
+#include <iterator>
+
 namespace platform::WholeTextParagraphs {
 
 namespace {
@@ -35,6 +39,45 @@ bool continuesCharacter(QStringView text, qsizetype at)
         codePoint = QChar::surrogateToUcs4(c, text.at(at + 1));
     return QChar::isMark(codePoint);
 }
+
+// The units a break starts with.
+constexpr char16_t BreakStarts[] = {u'\n', u'\r', ParagraphSeparator, BeginningOfFrame, EndOfFrame};
+
+// The places of the breaks of a text in order, found by Qt's searches for each unit
+// a break starts with (a search done again only once its last find is passed), not
+// unit by unit here: a text of millions of units is gone through at the speed of
+// Qt's search.
+class BreakSearch
+{
+public:
+    explicit BreakSearch(QStringView text) : m_text(text)
+    {
+        for (std::size_t k = 0; k < m_next.size(); ++k)
+            m_next[k] = m_text.indexOf(QChar(BreakStarts[k]));
+    }
+
+    // Where the first break at the index or after it starts; the text's size when none does.
+    qsizetype next(qsizetype from)
+    {
+        qsizetype first = m_text.size();
+        for (std::size_t k = 0; k < m_next.size(); ++k) {
+            if (m_next[k] >= 0 && m_next[k] < from)
+                m_next[k] = m_text.indexOf(QChar(BreakStarts[k]), from);
+            if (m_next[k] >= 0)
+                first = std::min(first, m_next[k]);
+        }
+        return first;
+    }
+
+private:
+    QStringView m_text;
+    // Each unit's last find (-1: none after it).
+    std::array<qsizetype, std::size(BreakStarts)> m_next;
+};
+
+// Paragraphs of one kind in a row go in together up to about this many units: few
+// insertions, and no copy of a text of millions of units beside the document's own.
+constexpr qsizetype GroupUnits = qsizetype(1) << 16;
 
 } // namespace
 
@@ -100,8 +143,9 @@ QString breakOfFormat(const QTextBlockFormat &format)
 
 qsizetype partingOf(QStringView run, qsizetype longest)
 {
+    const char16_t *units = run.utf16();
     for (qsizetype i = longest - 1; i >= longest / 2; --i) {
-        if (isBlank(run.at(i)))
+        if (isBlank(QChar(units[i])))
             return i + 1;
     }
     qsizetype at = longest;
@@ -120,29 +164,55 @@ qsizetype partingOf(QStringView run, qsizetype longest)
 void insertInParagraphs(QTextCursor &cursor, QStringView text, qsizetype longest)
 {
     const QTextCharFormat chars = cursor.charFormat();
-    auto insertRun = [&](QStringView run) {
+    // Qt's cursor makes a paragraph of each paragraph separator in a text it inserts,
+    // of the format of the paragraph the cursor stands in: the paragraphs of one kind
+    // in a row go in in one insertion, after the first of them is begun with its
+    // format (a text of one line of millions of units, or of many lines, goes in as a
+    // few pieces, not a piece for each of its paragraphs).
+    QString group;
+    group.reserve(std::min(text.size(), GroupUnits + longest) + 1);
+    // The group goes on in the paragraph the cursor stands in (no paragraph begun).
+    bool inCursorsParagraph = true;
+    // The kind of the group's paragraphs: a parting's, or the break's before them.
+    bool joined = false;
+    QStringView brk;
+    const auto flush = [&] {
+        if (!inCursorsParagraph)
+            cursor.insertBlock(joined ? joinedFormat() : formatAfterBreak(brk), chars);
+        if (!group.isEmpty())
+            cursor.insertText(group, chars);
+        group.resize(0);
+    };
+    const auto beginParagraph = [&](bool isJoined, QStringView before) {
+        if (!inCursorsParagraph && isJoined == joined && (isJoined || before == brk) && group.size() < GroupUnits) {
+            group += QChar(ParagraphSeparator);
+            return;
+        }
+        flush();
+        inCursorsParagraph = false;
+        joined = isJoined;
+        brk = before;
+    };
+    const auto addRun = [&](QStringView run) {
         while (run.size() > longest) {
             const qsizetype at = partingOf(run, longest);
-            cursor.insertText(run.left(at).toString(), chars);
-            cursor.insertBlock(joinedFormat(), chars);
+            group += run.left(at);
+            beginParagraph(true, {});
             run = run.mid(at);
         }
-        if (!run.isEmpty())
-            cursor.insertText(run.toString(), chars);
+        group += run;
     };
+    BreakSearch breaks(text);
     qsizetype start = 0;
-    for (qsizetype i = 0; i < text.size();) {
+    for (qsizetype i = breaks.next(0); i < text.size(); i = breaks.next(i)) {
         const qsizetype length = breakAt(text, i);
-        if (length == 0) {
-            ++i;
-            continue;
-        }
-        insertRun(text.mid(start, i - start));
-        cursor.insertBlock(formatAfterBreak(text.mid(i, length)), chars);
+        addRun(text.mid(start, i - start));
+        beginParagraph(false, text.mid(i, length));
         i += length;
         start = i;
     }
-    insertRun(text.mid(start));
+    addRun(text.mid(start));
+    flush();
 }
 
 int wordStep(const QTextBlock &block, int position, bool forward)

@@ -6,6 +6,7 @@
 #include "platform/drawing/Sheet.h"
 #include "platform/drawing/WholeTextEdit.h"
 #include "platform/drawing/WholeTextLineEdit.h"
+#include "platform/drawing/WholeTextParagraphs.h"
 #include "tests/support/MouseButtonsCheck.h"
 #include "tests/support/TestSupport.h"
 
@@ -96,19 +97,25 @@ TEST_F(WholeTextEditTest, AnyTextComesBackExactly)
         QStringLiteral("e") + QString(QChar(0x0301)).repeated(3) + QStringLiteral("xxxxx") + QString(QChar(0x0301)),
         QString(QChar(0x0301)).repeated(20),
         pair.repeated(200),
+        // Long runs between breaks of each kind, and breaks of one kind in a row.
+        QString(20, QLatin1Char('x')) + QStringLiteral("\n") + QString(19, QLatin1Char('y')) + QStringLiteral("\n\n\r\n")
+            + QString(9, QLatin1Char('z')) + QStringLiteral("\r\n\u2029") + QString(17, QLatin1Char('w')),
     };
     for (const QString &text : texts) {
         for (WholeTextEdit *edit : {static_cast<WholeTextEdit *>(editor.get()), &hidden}) {
             edit->setWholeText(text);
             EXPECT_EQ(edit->wholeText(), text) << text.toStdString();
             int blocks = 0;
+            QString read;
             for (QTextBlock block = edit->document()->begin(); block.isValid(); block = block.next()) {
                 ++blocks;
+                read += platform::WholeTextParagraphs::breakBefore(block) + block.text();
                 if (edit == &hidden) {
                     EXPECT_LE(block.text().size(), 8) << text.toStdString();
                 }
                 EXPECT_FALSE(!block.text().isEmpty() && block.text().front().isLowSurrogate()) << "a pair parted";
             }
+            EXPECT_EQ(read, text) << "the paragraphs hold the text: " << text.toStdString();
             if (edit == &hidden && text.size() > 8 && !text.contains(QLatin1Char('\n'))) {
                 EXPECT_GT(blocks, 1) << "a long run is parted";
             }
