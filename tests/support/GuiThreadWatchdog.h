@@ -29,7 +29,9 @@
 // What counts is the program's own: the time the GUI thread works, or waits on what
 // the program controls (its locks, a pool, a file, another program it calls). The time
 // it was ready to run but waited for a processor (the kernel's scheduler statistics:
-// other programs had the machine) does not count, nor, up to two seconds a delivery and
+// other programs had the machine) does not count, nor its share of the time the host of
+// a virtual machine took the machine's processors (the kernel's "steal", shared evenly
+// among them), nor, up to two seconds a delivery and
 // three seconds a test, the time it waited for the display server's replies where Qt's
 // own frames wait (a server that a loaded machine starves answers late): the watcher
 // looks every few milliseconds whether the thread waits in a system call that the
