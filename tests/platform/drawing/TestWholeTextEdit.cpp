@@ -20,6 +20,7 @@
 #include <QScrollBar>
 #include <QTest>
 #include <QTextBlock>
+#include <QTextDocument>
 #include <QTextLayout>
 #include <gtest/gtest.h>
 
@@ -959,6 +960,76 @@ TEST_F(WholeTextEditTest, WordDeletesTypingAfterAnUndoAndTheUndoBounds)
 
 // The dialog names the kind of text and the item, the name on one line, cut and
 // isolated; it answers the text with its edits.
+// Texts of every kind of unit (each kind of break, blanks, marks, pairs) inserted at
+// any place of a document of paragraphs, one as long as many pieces: the paragraphs
+// read back (each after the break its format stands for) give the text with it
+// inserted, and none starts inside a pair.
+TEST(WholeTextParagraphs, ATextInsertedAnywhereReadsBackWhole)
+{
+    namespace paragraphs = platform::WholeTextParagraphs;
+    const QString units[] = {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral(" "), QStringLiteral("\t"),
+                             QStringLiteral("\n"), QStringLiteral("\r"), QStringLiteral("\r\n"), QString(QChar(0x2029)),
+                             QString(QChar(0x2028)), QString(QChar(0x00a0)), QString(QChar(0x0301)), QString(QChar(0xfdd0)),
+                             QString(QChar(0xfdd1)), QString::fromUtf16(u"\U0001F600")};
+    std::mt19937 random(93);
+    const auto text = [&](qsizetype length) {
+        QString made;
+        while (made.size() < length)
+            made += random() % 4 ? QStringLiteral("a") : units[random() % std::size(units)];
+        return made;
+    };
+    // The text the paragraphs hold; none holds more than the longest and what the
+    // document held before.
+    const auto readBack = [](const QTextDocument &document, qsizetype longest) {
+        QString read;
+        for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+            read += paragraphs::breakBefore(block) + block.text();
+            EXPECT_FALSE(!block.text().isEmpty() && block.text().front().isLowSurrogate()) << "a pair parted";
+            EXPECT_LE(block.text().size(), longest);
+        }
+        return read;
+    };
+    for (int round = 0; round < 200; ++round) {
+        SCOPED_TRACE(round);
+        const bool long_ = round % 50 == 0;
+        const qsizetype longest = long_ ? 2048 : 2 + qsizetype(random() % 9);
+        QTextDocument document;
+        QTextCursor cursor(&document);
+        const QString base = text(random() % 40);
+        // Told by where they part first (a long text's whole would be too much to show).
+        const auto sameText = [](const QString &read, const QString &expected) -> ::testing::AssertionResult {
+            const auto differs = std::mismatch(read.cbegin(), read.cend(), expected.cbegin(), expected.cend());
+            if (differs.first == read.cend() && differs.second == expected.cend())
+                return ::testing::AssertionSuccess();
+            const qsizetype at = differs.first - read.cbegin();
+            return ::testing::AssertionFailure() << "read " << read.size() << " units, not " << expected.size()
+                                                 << "; from unit " << at << " \"" << read.mid(at, 12).toStdString()
+                                                 << "\", not \"" << expected.mid(at, 12).toStdString() << "\"";
+        };
+        paragraphs::insertInParagraphs(cursor, base, longest);
+        ASSERT_TRUE(sameText(readBack(document, longest), base));
+        // Where a place of the document stands in the text.
+        const int position = int(random() % document.characterCount());
+        qsizetype at = 0;
+        for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+            at += paragraphs::breakBefore(block).size();
+            if (position < block.position() + block.length()) {
+                at += position - block.position();
+                break;
+            }
+            at += block.text().size();
+        }
+        // Long: many paragraphs of one kind in a row (lines, or the partings of one run).
+        QString inserted = text(random() % 60);
+        if (long_)
+            inserted = round % 100 ? QString(300000, QLatin1Char('a')) : QStringLiteral("aaa\n").repeated(75000);
+        cursor.setPosition(position);
+        paragraphs::insertInParagraphs(cursor, inserted, longest);
+        ASSERT_TRUE(sameText(readBack(document, longest + base.size()), QString(base).insert(at, inserted)))
+            << "inserted at " << at << " with paragraphs of " << longest;
+    }
+}
+
 TEST(WholeTextDialog, TheTitleNamesTheItem)
 {
     EXPECT_EQ(platform::WholeTextDialog::titleFor(QStringLiteral("Description"), QString()), QStringLiteral("Description"));
