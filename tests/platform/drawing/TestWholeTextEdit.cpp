@@ -98,9 +98,6 @@ TEST_F(WholeTextEditTest, AnyTextComesBackExactly)
         QStringLiteral("e") + QString(QChar(0x0301)).repeated(3) + QStringLiteral("xxxxx") + QString(QChar(0x0301)),
         QString(QChar(0x0301)).repeated(20),
         pair.repeated(200),
-        // Long runs between breaks of each kind, and breaks of one kind in a row.
-        QString(20, QLatin1Char('x')) + QStringLiteral("\n") + QString(19, QLatin1Char('y')) + QStringLiteral("\n\n\r\n")
-            + QString(9, QLatin1Char('z')) + QStringLiteral("\r\n\u2029") + QString(17, QLatin1Char('w')),
     };
     for (const QString &text : texts) {
         for (WholeTextEdit *edit : {static_cast<WholeTextEdit *>(editor.get()), &hidden}) {
@@ -958,8 +955,6 @@ TEST_F(WholeTextEditTest, WordDeletesTypingAfterAnUndoAndTheUndoBounds)
     EXPECT_FALSE(hidden.canUndoEdit());
 }
 
-// The dialog names the kind of text and the item, the name on one line, cut and
-// isolated; it answers the text with its edits.
 // Texts of every kind of unit (each kind of break, blanks, marks, pairs) inserted at
 // any place of a document of paragraphs, one as long as many pieces: the paragraphs
 // read back (each after the break its format stands for) give the text with it
@@ -989,23 +984,23 @@ TEST(WholeTextParagraphs, ATextInsertedAnywhereReadsBackWhole)
         }
         return read;
     };
+    // Told by where they part first (a long text's whole would be too much to show).
+    const auto sameText = [](const QString &read, const QString &expected) -> ::testing::AssertionResult {
+        const auto differs = std::mismatch(read.cbegin(), read.cend(), expected.cbegin(), expected.cend());
+        if (differs.first == read.cend() && differs.second == expected.cend())
+            return ::testing::AssertionSuccess();
+        const qsizetype at = differs.first - read.cbegin();
+        return ::testing::AssertionFailure() << "read " << read.size() << " units, not " << expected.size() << "; from unit "
+                                             << at << " \"" << read.mid(at, 12).toStdString() << "\", not \""
+                                             << expected.mid(at, 12).toStdString() << "\"";
+    };
     for (int round = 0; round < 200; ++round) {
         SCOPED_TRACE(round);
-        const bool long_ = round % 50 == 0;
-        const qsizetype longest = long_ ? 2048 : 2 + qsizetype(random() % 9);
+        const bool many = round % 50 == 0;
+        const qsizetype longest = many ? 2048 : 2 + qsizetype(random() % 9);
         QTextDocument document;
         QTextCursor cursor(&document);
         const QString base = text(random() % 40);
-        // Told by where they part first (a long text's whole would be too much to show).
-        const auto sameText = [](const QString &read, const QString &expected) -> ::testing::AssertionResult {
-            const auto differs = std::mismatch(read.cbegin(), read.cend(), expected.cbegin(), expected.cend());
-            if (differs.first == read.cend() && differs.second == expected.cend())
-                return ::testing::AssertionSuccess();
-            const qsizetype at = differs.first - read.cbegin();
-            return ::testing::AssertionFailure() << "read " << read.size() << " units, not " << expected.size()
-                                                 << "; from unit " << at << " \"" << read.mid(at, 12).toStdString()
-                                                 << "\", not \"" << expected.mid(at, 12).toStdString() << "\"";
-        };
         paragraphs::insertInParagraphs(cursor, base, longest);
         ASSERT_TRUE(sameText(readBack(document, longest), base));
         // Where a place of the document stands in the text.
@@ -1021,7 +1016,7 @@ TEST(WholeTextParagraphs, ATextInsertedAnywhereReadsBackWhole)
         }
         // Long: many paragraphs of one kind in a row (lines, or the partings of one run).
         QString inserted = text(random() % 60);
-        if (long_)
+        if (many)
             inserted = round % 100 ? QString(300000, QLatin1Char('a')) : QStringLiteral("aaa\n").repeated(75000);
         cursor.setPosition(position);
         paragraphs::insertInParagraphs(cursor, inserted, longest);
@@ -1030,6 +1025,8 @@ TEST(WholeTextParagraphs, ATextInsertedAnywhereReadsBackWhole)
     }
 }
 
+// The dialog names the kind of text and the item, the name on one line, cut and
+// isolated; it answers the text with its edits.
 TEST(WholeTextDialog, TheTitleNamesTheItem)
 {
     EXPECT_EQ(platform::WholeTextDialog::titleFor(QStringLiteral("Description"), QString()), QStringLiteral("Description"));
