@@ -234,6 +234,11 @@ TEST_F(HotKeyCenterTest, AbsurdKeyCodesAreRefusedBeforeTheDesktopIsAsked)
     EXPECT_EQ(HKHotKeyCenter::keyCodeForStoredValue(128), std::nullopt);
     EXPECT_EQ(HKHotKeyCenter::keyCodeForStoredValue(96), std::optional<quint16>(96));
     EXPECT_EQ(HKHotKeyCenter::keyCodeForStoredValue(0), std::optional<quint16>(0));
+    // The highest key code is a key like any other: stored, it comes back and registers.
+    const std::optional<quint16> highest = HKHotKeyCenter::keyCodeForStoredValue(127);
+    ASSERT_EQ(highest, std::optional<quint16>(127));
+    EXPECT_TRUE(center.registerHotKeyWithKeyCode(*highest, ControlOption, &target, "hotKeyDown:"));
+    EXPECT_NE(grabber.idOf(127, ControlOption), 0u);
 }
 
 TEST_F(HotKeyCenterTest, NoDesktopRefusesAndSaysWhyOnce)
