@@ -36,17 +36,13 @@ QIcon image(const char *name)
 } // namespace
 
 VTAquaTabStyle::VTAquaTabStyle()
-    : m_aquaTabBg(image("AquaTabsBackground"))
+    : VTImageTabStyle(AquaButtonImages)
+    , m_aquaTabBg(image("AquaTabsBackground"))
     , m_aquaTabBgDown(image("AquaTabsDown"))
     , m_aquaTabBgDownGraphite(image("AquaTabsDownGraphite"))
     , m_aquaTabBgDownNonKey(image("AquaTabsDownNonKey"))
     , m_aquaDividerDown(image("AquaTabsSeparatorDown"))
     , m_aquaDivider(image("AquaTabsSeparator"))
-    , m_close{image("AquaTabClose_Front"), image("AquaTabClose_Front_Pressed"), image("AquaTabClose_Front_Rollover"),
-              image("AquaTabCloseDirty_Front"), image("AquaTabCloseDirty_Front_Pressed"), image("AquaTabCloseDirty_Front_Rollover")}
-    , m_addTabButtonImage(image("AquaTabNew"))
-    , m_addTabButtonPressedImage(image("AquaTabNewPressed"))
-    , m_addTabButtonRolloverImage(image("AquaTabNewRollover"))
 {
 }
 
@@ -79,26 +75,6 @@ QRectF VTAquaTabStyle::indicatorRectForTabCell(const VTTabBarCell *cell) const
         return {};
     const QRectF f = frameOf(cell);
     return QRectF(f.x() + f.width() - MarginX - IconSize, f.y() + 3, IconSize, IconSize);
-}
-
-QRectF VTAquaTabStyle::objectCounterRectForTabCell(const VTTabBarCell *cell) const
-{
-    return counterRect(*this, cell);
-}
-
-qreal VTAquaTabStyle::minimumWidthOfTabCell(const VTTabBarCell *cell) const
-{
-    return minimumWidth(*this, cell, VTTabBarArtwork::sizeOf(m_close[0]).width());
-}
-
-qreal VTAquaTabStyle::desiredWidthOfTabCell(const VTTabBarCell *cell) const
-{
-    return desiredWidth(*this, cell, VTTabBarArtwork::sizeOf(m_close[0]).width());
-}
-
-VTAttributedString VTAquaTabStyle::attributedObjectCountValueForTabCell(const VTTabBarCell *cell) const
-{
-    return countString(cell);
 }
 
 VTAttributedString VTAquaTabStyle::attributedStringValueForTabCell(const VTTabBarCell *cell) const
@@ -147,26 +123,7 @@ void VTAquaTabStyle::drawInteriorWithTabCell(const VTTabBarCell *cell, QWidget *
     if (!cell)
         return;
     const QRectF f = cell->frame();
-    qreal x0 = f.x() + MarginX;
-    if (showsCloseButton(cell)) {
-        const QIcon picture = closeImage(cell, m_close);
-        VTTabBarArtwork::drawAtPoint(picture, painter, cell->closeButtonRectForFrame(f).topLeft());
-        x0 += VTTabBarArtwork::sizeOf(picture).width() + Gap;
-    }
-    if (cell->hasIcon()) {
-        const QRectF rect = iconRectForTabCell(cell);
-        drawIcon(painter, tabIcon(cell), rect.topLeft());
-        x0 += rect.width() + Gap;
-    }
-    QRectF title(x0, f.y() + 4, f.width() - (x0 - f.x()) - Gap, f.height());
-    if (showsIndicator(cell))
-        title.setWidth(title.width() - 20);
-    if (cell->count() > 0) {
-        const QRectF c = objectCounterRectForTabCell(cell);
-        drawCounter(painter, c, cell, platform::SystemColors::calibratedWhite(0.3, 0.45), attributedObjectCountValueForTabCell(cell));
-        title.setWidth(title.width() - (c.width() + Gap));
-    }
-    cell->attributedStringValue().drawInRect(painter, title);
+    drawContents(cell, f, f.y() + 4, f.height(), 0, platform::SystemColors::calibratedWhite(0.3, 0.45), painter);
 }
 
 void VTAquaTabStyle::drawBackgroundInRect(QPainter &painter, const QRectF &rect)
@@ -184,9 +141,4 @@ void VTAquaTabStyle::drawTabBar(VTTabBarControl *control, QPainter &painter, con
         m_tabBar = control;
     drawBackgroundInRect(painter, rect);
     drawCells(control, painter, rect);
-}
-
-VTTabBarControl *VTAquaTabStyle::tabBar() const
-{
-    return m_tabBar;
 }

@@ -8,34 +8,24 @@
 // style, without the selected tab's 1-point lift; the title in the system font 11.
 // The bar's background is drawn only for a dirty rectangle at most 22 high.
 //
-// Images of the control's bundle (VTTabBarArtwork). No archive keys: a decoded Aqua
-// style is a fresh one. Keeps the control last drawn as a QPointer. Main thread only.
-#include "components/tabbarcontrol/VTTabStyle.h"
+// Images of the control's bundle (VTTabBarArtwork), the buttons the Aqua ones
+// (VTImageTabStyle). No archive keys: a decoded Aqua style is a fresh one. Keeps the
+// control last drawn as a QPointer. Main thread only.
+#include "components/tabbarcontrol/styles/VTImageTabStyle.h"
 
-#include <QPointer>
-
-class VTAquaTabStyle : public VTTabStyle
+class VTAquaTabStyle : public VTImageTabStyle
 {
 public:
     VTAquaTabStyle();
 
     QString name() const override { return QStringLiteral("Aqua"); }
     qreal leftMarginForTabBarControl() const override { return 0.0; }
-    qreal rightMarginForTabBarControl() const override { return 24.0; }
     qreal topMarginForTabBarControl() const override { return 0.0; }
     void setOrientation(int) override {}
-    QIcon addTabButtonImage() const override { return m_addTabButtonImage; }
-    QIcon addTabButtonPressedImage() const override { return m_addTabButtonPressedImage; }
-    QIcon addTabButtonRolloverImage() const override { return m_addTabButtonRolloverImage; }
     QRectF dragRectForTabCell(const VTTabBarCell *cell, int orientation) const override;
     QRectF closeButtonRectForTabCell(const VTTabBarCell *cell, const QRectF &frame) const override;
     QRectF iconRectForTabCell(const VTTabBarCell *cell) const override;
     QRectF indicatorRectForTabCell(const VTTabBarCell *cell) const override;
-    QRectF objectCounterRectForTabCell(const VTTabBarCell *cell) const override;
-    qreal minimumWidthOfTabCell(const VTTabBarCell *cell) const override;
-    qreal desiredWidthOfTabCell(const VTTabBarCell *cell) const override;
-    qreal tabCellHeight() const override { return 22.0; }
-    VTAttributedString attributedObjectCountValueForTabCell(const VTTabBarCell *cell) const override;
     VTAttributedString attributedStringValueForTabCell(const VTTabBarCell *cell) const override;
     void drawTabCell(const VTTabBarCell *cell, QPainter &painter) override;
     void drawBackgroundInRect(QPainter &painter, const QRectF &rect) override;
@@ -44,7 +34,6 @@ public:
 
     // The name of the selected tab's background for the cell in the control now.
     QString selectedImageName(const VTTabBarCell *cell) const;
-    VTTabBarControl *tabBar() const;
 
 private:
     QIcon m_aquaTabBg;
@@ -53,9 +42,4 @@ private:
     QIcon m_aquaTabBgDownNonKey;
     QIcon m_aquaDividerDown;
     QIcon m_aquaDivider;
-    QIcon m_close[6]; // plain, pressed, rollover; then the edited tab's three
-    QIcon m_addTabButtonImage;
-    QIcon m_addTabButtonPressedImage;
-    QIcon m_addTabButtonRolloverImage;
-    QPointer<VTTabBarControl> m_tabBar;
 };

@@ -17,11 +17,6 @@ using platform::SystemColors::calibratedWhite;
 
 namespace {
 
-QIcon image(const char *name)
-{
-    return VTTabBarArtwork::imageNamed(QString::fromLatin1(name));
-}
-
 QRectF cardRect(const QRectF &f)
 {
     return QRectF(f.x(), f.y() + 3, f.width(), f.height() - 3);
@@ -29,19 +24,7 @@ QRectF cardRect(const QRectF &f)
 
 } // namespace
 
-VTCardTabStyle::VTCardTabStyle()
-    : m_close{image("AquaTabClose_Front"), image("AquaTabClose_Front_Pressed"), image("AquaTabClose_Front_Rollover"),
-              image("AquaTabCloseDirty_Front"), image("AquaTabCloseDirty_Front_Pressed"), image("AquaTabCloseDirty_Front_Rollover")}
-    , m_addTabButtonImage(image("AquaTabNew"))
-    , m_addTabButtonPressedImage(image("AquaTabNewPressed"))
-    , m_addTabButtonRolloverImage(image("AquaTabNewRollover"))
-{
-}
-
-qreal VTCardTabStyle::closeWidth() const
-{
-    return VTTabBarArtwork::sizeOf(m_close[0]).width();
-}
+VTCardTabStyle::VTCardTabStyle() : VTImageTabStyle(AquaButtonImages) {}
 
 QRectF VTCardTabStyle::dragRectForTabCell(const VTTabBarCell *cell, int) const
 {
@@ -72,26 +55,6 @@ QRectF VTCardTabStyle::indicatorRectForTabCell(const VTTabBarCell *cell) const
         return {};
     const QRectF f = frameOf(cell);
     return QRectF(f.x() + f.width() - MarginX - IconSize, f.y() + 5, IconSize, IconSize);
-}
-
-QRectF VTCardTabStyle::objectCounterRectForTabCell(const VTTabBarCell *cell) const
-{
-    return counterRect(*this, cell);
-}
-
-qreal VTCardTabStyle::minimumWidthOfTabCell(const VTTabBarCell *cell) const
-{
-    return minimumWidth(*this, cell, closeWidth());
-}
-
-qreal VTCardTabStyle::desiredWidthOfTabCell(const VTTabBarCell *cell) const
-{
-    return desiredWidth(*this, cell, closeWidth());
-}
-
-VTAttributedString VTCardTabStyle::attributedObjectCountValueForTabCell(const VTTabBarCell *cell) const
-{
-    return countString(cell);
 }
 
 VTAttributedString VTCardTabStyle::attributedStringValueForTabCell(const VTTabBarCell *cell) const
@@ -154,27 +117,7 @@ void VTCardTabStyle::drawInteriorWithTabCell(const VTTabBarCell *cell, QWidget *
 
 void VTCardTabStyle::drawInterior(const VTTabBarCell *cell, const QRectF &k, qreal titleY, QPainter &painter)
 {
-    qreal x0 = k.x() + MarginX;
-    if (showsCloseButton(cell)) {
-        const QIcon picture = closeImage(cell, m_close);
-        VTTabBarArtwork::drawAtPoint(picture, painter, cell->closeButtonRectForFrame(k).topLeft());
-        x0 += VTTabBarArtwork::sizeOf(picture).width() + Gap;
-    }
-    if (cell->hasIcon()) {
-        const QRectF rect = iconRectForTabCell(cell);
-        drawIcon(painter, tabIcon(cell), rect.topLeft());
-        x0 += rect.width() + Gap;
-    }
-    const VTAttributedString title = cell->attributedStringValue();
-    QRectF t(x0, titleY, k.width() - (x0 - k.x()) - Gap, title.size().height());
-    if (showsIndicator(cell))
-        t.setWidth(t.width() - 20);
-    if (cell->count() > 0) {
-        const QRectF c = objectCounterRectForTabCell(cell).translated(0, -1);
-        drawCounter(painter, c, cell, calibratedWhite(0.3, 0.6), attributedObjectCountValueForTabCell(cell));
-        t.setWidth(t.width() - (c.width() + Gap));
-    }
-    title.drawInRect(painter, t);
+    drawContents(cell, k, titleY, cell->attributedStringValue().size().height(), -1, calibratedWhite(0.3, 0.6), painter);
 }
 
 void VTCardTabStyle::drawBackgroundInRect(QPainter &painter, const QRectF &)
@@ -206,9 +149,4 @@ void VTCardTabStyle::drawTabBar(VTTabBarControl *control, QPainter &painter, con
     drawBackgroundInRect(painter, rect);
     drawCells(control, painter, rect);
     painter.restore();
-}
-
-VTTabBarControl *VTCardTabStyle::tabBar() const
-{
-    return m_tabBar;
 }

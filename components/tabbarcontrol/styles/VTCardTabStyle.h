@@ -7,15 +7,15 @@
 // orientation is ignored (always horizontal). Margins: left 5 (settable), right 24,
 // top 10; tab height 22. A suppressed close button has no rectangle and takes no room.
 //
-// Images of the control's bundle: the Aqua close and add-tab buttons. No archive
-// keys: a decoded Card style is a fresh one. Keeps the control last drawn as a
-// QPointer. Main thread only. VTUnifiedTabStyle builds on this class.
-#include "components/tabbarcontrol/VTTabStyle.h"
+// Images of the control's bundle: the Aqua close and add-tab buttons
+// (VTImageTabStyle). No archive keys: a decoded Card style is a fresh one. Keeps the
+// control last drawn as a QPointer. Main thread only. VTUnifiedTabStyle builds on
+// this class.
+#include "components/tabbarcontrol/styles/VTImageTabStyle.h"
 
 #include <QPainterPath>
-#include <QPointer>
 
-class VTCardTabStyle : public VTTabStyle
+class VTCardTabStyle : public VTImageTabStyle
 {
 public:
     VTCardTabStyle();
@@ -23,28 +23,18 @@ public:
     QString name() const override { return QStringLiteral("Card"); }
     qreal leftMarginForTabBarControl() const override { return m_leftMargin; }
     void setLeftMarginForTabBarControl(qreal margin) { m_leftMargin = margin; }
-    qreal rightMarginForTabBarControl() const override { return 24.0; }
     qreal topMarginForTabBarControl() const override { return 10.0; }
     void setOrientation(int) override {}
-    QIcon addTabButtonImage() const override { return m_addTabButtonImage; }
-    QIcon addTabButtonPressedImage() const override { return m_addTabButtonPressedImage; }
-    QIcon addTabButtonRolloverImage() const override { return m_addTabButtonRolloverImage; }
     QRectF dragRectForTabCell(const VTTabBarCell *cell, int orientation) const override;
     QRectF closeButtonRectForTabCell(const VTTabBarCell *cell, const QRectF &frame) const override;
     QRectF iconRectForTabCell(const VTTabBarCell *cell) const override;
     QRectF indicatorRectForTabCell(const VTTabBarCell *cell) const override;
-    QRectF objectCounterRectForTabCell(const VTTabBarCell *cell) const override;
-    qreal minimumWidthOfTabCell(const VTTabBarCell *cell) const override;
-    qreal desiredWidthOfTabCell(const VTTabBarCell *cell) const override;
-    qreal tabCellHeight() const override { return 22.0; }
-    VTAttributedString attributedObjectCountValueForTabCell(const VTTabBarCell *cell) const override;
     VTAttributedString attributedStringValueForTabCell(const VTTabBarCell *cell) const override;
     void drawTabCell(const VTTabBarCell *cell, QPainter &painter) override;
     void drawBackgroundInRect(QPainter &painter, const QRectF &rect) override;
     void drawTabBar(VTTabBarControl *control, QPainter &painter, const QRectF &rect) override;
     void drawInteriorWithTabCell(const VTTabBarCell *cell, QWidget *view, QPainter &painter) override;
 
-    VTTabBarControl *tabBar() const;
     // The corner radius of the card of a tab frame (never below 0).
     static qreal cardRadius(const QRectF &frame);
     // A shape from (left, bottom) up, over two rounded top corners, down to (right, bottom).
@@ -53,12 +43,6 @@ public:
 protected:
     // The interior on the rectangle k; the title's y from the title's height.
     void drawInterior(const VTTabBarCell *cell, const QRectF &k, qreal titleY, QPainter &painter);
-    qreal closeWidth() const;
 
-    QIcon m_close[6]; // plain, pressed, rollover; then the edited tab's three
-    QIcon m_addTabButtonImage;
-    QIcon m_addTabButtonPressedImage;
-    QIcon m_addTabButtonRolloverImage;
     qreal m_leftMargin = 5.0;
-    QPointer<VTTabBarControl> m_tabBar;
 };

@@ -30,30 +30,19 @@ qreal selectedShift(const VTTabBarCell *cell)
 } // namespace
 
 VTMetalTabStyle::VTMetalTabStyle()
-    : m_metalCloseButton(VTTabBarArtwork::imageNamed(QStringLiteral("TabClose_Front")))
-    , m_metalCloseButtonDown(VTTabBarArtwork::imageNamed(QStringLiteral("TabClose_Front_Pressed")))
-    , m_metalCloseButtonOver(VTTabBarArtwork::imageNamed(QStringLiteral("TabClose_Front_Rollover")))
-    , m_metalCloseDirtyButton(VTTabBarArtwork::imageNamed(QStringLiteral("TabClose_Dirty")))
-    , m_metalCloseDirtyButtonDown(VTTabBarArtwork::imageNamed(QStringLiteral("TabClose_Dirty_Pressed")))
-    , m_metalCloseDirtyButtonOver(VTTabBarArtwork::imageNamed(QStringLiteral("TabClose_Dirty_Rollover")))
-    , m_addTabButtonImage(VTTabBarArtwork::imageNamed(QStringLiteral("TabNewMetal")))
-    , m_addTabButtonPressedImage(VTTabBarArtwork::imageNamed(QStringLiteral("TabNewMetalPressed")))
-    , m_addTabButtonRolloverImage(VTTabBarArtwork::imageNamed(QStringLiteral("TabNewMetalRollover")))
+    : VTImageTabStyle({"TabClose_Front", "TabClose_Front_Pressed", "TabClose_Front_Rollover", "TabClose_Dirty",
+                       "TabClose_Dirty_Pressed", "TabClose_Dirty_Rollover", "TabNewMetal", "TabNewMetalPressed",
+                       "TabNewMetalRollover"})
 {
 }
 
 VTMetalTabStyle::~VTMetalTabStyle() = default;
 
-VTTabBarControl *VTMetalTabStyle::tabBar() const
-{
-    return m_tabBar;
-}
-
 QRectF VTMetalTabStyle::closeButtonRectForTabCell(const VTTabBarCell *cell, const QRectF &frame) const
 {
     if (!cell || !cell->hasCloseButton())
         return {};
-    const QSizeF size = VTTabBarArtwork::sizeOf(m_metalCloseButton);
+    const QSizeF size = VTTabBarArtwork::sizeOf(m_close[0]);
     return QRectF(frame.x() + MarginX, frame.y() + 5 + selectedShift(cell), size.width(), size.height());
 }
 
@@ -64,7 +53,7 @@ QRectF VTMetalTabStyle::iconRectForTabCell(const VTTabBarCell *cell) const
     const QRectF f = frameOf(cell);
     qreal x = f.x() + MarginX;
     if (showsCloseButton(cell))
-        x += VTTabBarArtwork::sizeOf(m_metalCloseButton).width() + Gap;
+        x += VTTabBarArtwork::sizeOf(m_close[0]).width() + Gap;
     return QRectF(x, f.y() + MarginY + selectedShift(cell), IconSize, IconSize);
 }
 
@@ -74,21 +63,6 @@ QRectF VTMetalTabStyle::indicatorRectForTabCell(const VTTabBarCell *cell) const
         return {};
     const QRectF f = frameOf(cell);
     return QRectF(f.x() + f.width() - MarginX - IconSize, f.y() + MarginY + selectedShift(cell), IconSize, IconSize);
-}
-
-QRectF VTMetalTabStyle::objectCounterRectForTabCell(const VTTabBarCell *cell) const
-{
-    return counterRect(*this, cell);
-}
-
-qreal VTMetalTabStyle::minimumWidthOfTabCell(const VTTabBarCell *cell) const
-{
-    return minimumWidth(*this, cell, VTTabBarArtwork::sizeOf(m_metalCloseButton).width());
-}
-
-qreal VTMetalTabStyle::desiredWidthOfTabCell(const VTTabBarCell *cell) const
-{
-    return desiredWidth(*this, cell, VTTabBarArtwork::sizeOf(m_metalCloseButton).width());
 }
 
 QRectF VTMetalTabStyle::dragRectForTabCell(const VTTabBarCell *cell, int orientation) const
@@ -105,11 +79,6 @@ QRectF VTMetalTabStyle::dragRectForTabCell(const VTTabBarCell *cell, int orienta
         rect.moveLeft(rect.x() - 1);
     }
     return rect;
-}
-
-VTAttributedString VTMetalTabStyle::attributedObjectCountValueForTabCell(const VTTabBarCell *cell) const
-{
-    return countString(cell);
 }
 
 VTAttributedString VTMetalTabStyle::attributedStringValueForTabCell(const VTTabBarCell *cell) const
@@ -190,28 +159,8 @@ void VTMetalTabStyle::drawInteriorWithTabCell(const VTTabBarCell *cell, QWidget 
     if (!cell)
         return;
     const QRectF f = cell->frame();
-    qreal x0 = f.x() + MarginX;
-    if (showsCloseButton(cell)) {
-        const QIcon images[6] = {m_metalCloseButton,      m_metalCloseButtonDown,      m_metalCloseButtonOver,
-                                 m_metalCloseDirtyButton, m_metalCloseDirtyButtonDown, m_metalCloseDirtyButtonOver};
-        const QIcon image = closeImage(cell, images);
-        VTTabBarArtwork::drawAtPoint(image, painter, cell->closeButtonRectForFrame(f).topLeft());
-        x0 += VTTabBarArtwork::sizeOf(image).width() + Gap;
-    }
-    if (cell->hasIcon()) {
-        const QRectF rect = iconRectForTabCell(cell);
-        drawIcon(painter, tabIcon(cell), rect.topLeft());
-        x0 += rect.width() + Gap;
-    }
-    QRectF title(x0, f.y() + (isSelected(cell) ? 3 : 4), f.width() - (x0 - f.x()) - Gap, f.height());
-    if (showsIndicator(cell))
-        title.setWidth(title.width() - IndicatorSlot);
-    if (cell->count() > 0) {
-        const QRectF c = objectCounterRectForTabCell(cell).translated(0, selectedShift(cell));
-        drawCounter(painter, c, cell, colors::calibratedWhite(0.3, 0.6), attributedObjectCountValueForTabCell(cell));
-        title.setWidth(title.width() - (c.width() + Gap));
-    }
-    cell->attributedStringValue().drawInRect(painter, title);
+    drawContents(cell, f, f.y() + (isSelected(cell) ? 3 : 4), f.height(), selectedShift(cell),
+                 colors::calibratedWhite(0.3, 0.6), painter);
 }
 
 void VTMetalTabStyle::drawBackgroundInRect(QPainter &painter, const QRectF &)
