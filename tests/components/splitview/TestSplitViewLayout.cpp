@@ -466,4 +466,55 @@ TEST(SplitViewLayout, CollapsingAgainPutsTheOtherPanesBack)
     EXPECT_GT(held, 20);
 }
 
+// A pane given a minimum that no room can meet collapses, and the other panes share
+// the room as they would had their user collapsed it: from the sizes they had, with
+// the remainders that earlier layouts left them (seeded views of 2 to 6 panes,
+// resized to sizes that leave remainders, in twins: one pane given that minimum in
+// the one, collapsed in the other).
+TEST(SplitViewLayout, APaneNoRoomCanHoldLeavesTheOthersAsCollapsingItWould)
+{
+    for (unsigned seed = 1; seed <= 200; ++seed) {
+        std::mt19937 random(seed);
+        const auto uniform = [&random](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
+        const int count = uniform(2, 6);
+        std::vector<float> sizes;
+        for (int i = 0; i < count; ++i)
+            sizes.push_back(float(uniform(20, 300)));
+        const float thickness = float(uniform(1, 9));
+        const bool horizontal = uniform(0, 1) == 1;
+        const unsigned chosen = unsigned(uniform(0, count - 1));
+        std::vector<float> resizes;
+        for (int step = uniform(1, 3); step > 0; --step)
+            resizes.push_back(float(uniform(count * 40, 2000)));
+        const auto twin = [&] {
+            auto view = makeSplitView(sizes, thickness, horizontal);
+            for (const float length : resizes)
+                view->setFrame(horizontal ? QRectF(0, 0, 100, length) : QRectF(0, 0, length, 100));
+            view->subviewAtPosition(chosen)->setCanCollapse(true);
+            return view;
+        };
+        const std::string where = "seed " + std::to_string(seed) + " pane " + std::to_string(chosen);
+        auto unmet = twin();
+        auto collapsed = twin();
+        ASSERT_EQ(alongTheSplit(*unmet), alongTheSplit(*collapsed)) << where;
+        unmet->subviewAtPosition(chosen)->setMinDimension(9999999, 0);
+        unmet->adjustSubviews();
+        ASSERT_TRUE(unmet->subviewAtPosition(chosen)->isCollapsed()) << where << ": " << alongTheSplit(*unmet);
+        ASSERT_LT(collapsed->subviewAtPosition(chosen)->collapse(), 0) << where;
+        collapsed->adjustSubviews();
+        // The other panes' sizes and texts (the collapsed pane comes back at its new
+        // minimum in the one, at its old size in the other).
+        const auto others = [chosen](const ZQSplitView &view) {
+            std::string text;
+            const QStringList texts = view.stringWithSavedState().split(u' ');
+            for (unsigned i = 0; i < unsigned(view.allSubviews().size()); ++i) {
+                if (i != chosen)
+                    text += std::to_string(along(view, i)) + "=" + texts.value(qsizetype(i) + 1).toStdString() + " ";
+            }
+            return text;
+        };
+        ASSERT_EQ(others(*unmet), others(*collapsed)) << where;
+    }
+}
+
 } // namespace
