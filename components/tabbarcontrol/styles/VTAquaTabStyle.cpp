@@ -60,21 +60,12 @@ QRectF VTAquaTabStyle::closeButtonRectForTabCell(const VTTabBarCell *cell, const
 
 QRectF VTAquaTabStyle::iconRectForTabCell(const VTTabBarCell *cell) const
 {
-    if (!cell || !cell->hasIcon())
-        return {};
-    const QRectF f = frameOf(cell);
-    qreal x = f.x() + MarginX;
-    if (showsCloseButton(cell))
-        x += VTTabBarArtwork::sizeOf(m_close[0]).width() + Gap;
-    return QRectF(x, f.y() + 3, IconSize, IconSize);
+    return iconRectAt(cell, 3);
 }
 
 QRectF VTAquaTabStyle::indicatorRectForTabCell(const VTTabBarCell *cell) const
 {
-    if (!showsIndicator(cell))
-        return {};
-    const QRectF f = frameOf(cell);
-    return QRectF(f.x() + f.width() - MarginX - IconSize, f.y() + 3, IconSize, IconSize);
+    return indicatorRectAt(cell, 3);
 }
 
 VTAttributedString VTAquaTabStyle::attributedStringValueForTabCell(const VTTabBarCell *cell) const

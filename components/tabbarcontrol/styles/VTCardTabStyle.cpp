@@ -42,19 +42,12 @@ QRectF VTCardTabStyle::closeButtonRectForTabCell(const VTTabBarCell *cell, const
 
 QRectF VTCardTabStyle::iconRectForTabCell(const VTTabBarCell *cell) const
 {
-    if (!cell || !cell->hasIcon())
-        return {};
-    const QRectF f = frameOf(cell);
-    const qreal x = f.x() + MarginX + (showsCloseButton(cell) ? closeWidth() + Gap : 0);
-    return QRectF(x, f.y() + 2, IconSize, IconSize);
+    return iconRectAt(cell, 2);
 }
 
 QRectF VTCardTabStyle::indicatorRectForTabCell(const VTTabBarCell *cell) const
 {
-    if (!showsIndicator(cell))
-        return {};
-    const QRectF f = frameOf(cell);
-    return QRectF(f.x() + f.width() - MarginX - IconSize, f.y() + 5, IconSize, IconSize);
+    return indicatorRectAt(cell, 5);
 }
 
 VTAttributedString VTCardTabStyle::attributedStringValueForTabCell(const VTTabBarCell *cell) const

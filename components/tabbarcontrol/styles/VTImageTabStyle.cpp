@@ -36,6 +36,23 @@ qreal VTImageTabStyle::closeWidth() const
     return VTTabBarArtwork::sizeOf(m_close[0]).width();
 }
 
+QRectF VTImageTabStyle::iconRectAt(const VTTabBarCell *cell, qreal top) const
+{
+    if (!cell || !cell->hasIcon())
+        return {};
+    const QRectF f = frameOf(cell);
+    const qreal x = f.x() + MarginX + (showsCloseButton(cell) ? closeWidth() + Gap : 0);
+    return QRectF(x, f.y() + top, IconSize, IconSize);
+}
+
+QRectF VTImageTabStyle::indicatorRectAt(const VTTabBarCell *cell, qreal top) const
+{
+    if (!showsIndicator(cell))
+        return {};
+    const QRectF f = frameOf(cell);
+    return QRectF(f.x() + f.width() - MarginX - IconSize, f.y() + top, IconSize, IconSize);
+}
+
 QRectF VTImageTabStyle::objectCounterRectForTabCell(const VTTabBarCell *cell) const
 {
     return counterRect(*this, cell);

@@ -44,6 +44,11 @@ protected:
 
     // The width of the plain close picture.
     qreal closeWidth() const;
+    // The icon's rectangle, after the close button where one shows, and the
+    // indicator's, against the right margin: 16 × 16, `top` below the frame's top; the
+    // zero rectangle without an icon or a shown indicator.
+    QRectF iconRectAt(const VTTabBarCell *cell, qreal top) const;
+    QRectF indicatorRectAt(const VTTabBarCell *cell, qreal top) const;
     // The inside of the tab on the rectangle k (the cell's frame, or the part of it the
     // tab's shape takes): the title's rectangle starts at titleY and is titleHeight
     // high; the counter stands counterShift below its rectangle and is filled with

@@ -48,21 +48,12 @@ QRectF VTMetalTabStyle::closeButtonRectForTabCell(const VTTabBarCell *cell, cons
 
 QRectF VTMetalTabStyle::iconRectForTabCell(const VTTabBarCell *cell) const
 {
-    if (!cell || !cell->hasIcon())
-        return {};
-    const QRectF f = frameOf(cell);
-    qreal x = f.x() + MarginX;
-    if (showsCloseButton(cell))
-        x += VTTabBarArtwork::sizeOf(m_close[0]).width() + Gap;
-    return QRectF(x, f.y() + MarginY + selectedShift(cell), IconSize, IconSize);
+    return iconRectAt(cell, MarginY + selectedShift(cell));
 }
 
 QRectF VTMetalTabStyle::indicatorRectForTabCell(const VTTabBarCell *cell) const
 {
-    if (!showsIndicator(cell))
-        return {};
-    const QRectF f = frameOf(cell);
-    return QRectF(f.x() + f.width() - MarginX - IconSize, f.y() + MarginY + selectedShift(cell), IconSize, IconSize);
+    return indicatorRectAt(cell, MarginY + selectedShift(cell));
 }
 
 QRectF VTMetalTabStyle::dragRectForTabCell(const VTTabBarCell *cell, int orientation) const

@@ -24,10 +24,7 @@ QRectF VTUnifiedTabStyle::closeButtonRectForTabCell(const VTTabBarCell *cell, co
 
 QRectF VTUnifiedTabStyle::indicatorRectForTabCell(const VTTabBarCell *cell) const
 {
-    if (!showsIndicator(cell))
-        return {};
-    const QRectF f = frameOf(cell);
-    return QRectF(f.x() + f.width() - 6 - 16, f.y() + 2, 16, 16);
+    return indicatorRectAt(cell, 2);
 }
 
 void VTUnifiedTabStyle::drawTabCell(const VTTabBarCell *cell, QPainter &painter)
