@@ -336,6 +336,10 @@ private:
     void scheduleLayout(Range changed = Range(), qsizetype removed = 0);
     void cursorMoved();
     void setEditedLocation(qsizetype location);
+    // The text of a value as typed or stored; null while it shows the field's
+    // placeholder, the multiple-values or the no-selection text.
+    QString typedTextOf(Range value) const;
+    static QString typedTextOf(const Piece &piece);
     // Writes a value the user gave the field: to the field, through its "value"
     // binding, to the delegate, then validates.
     void storeValueOfField(NTXTextViewInspectorTextField *field, const QVariant &newValue);
@@ -352,6 +356,9 @@ private:
     Range wordRangeBeforeCaret() const;
     void scrollRangeToVisible(Range range);
     qsizetype characterIndexAt(const QPoint &viewportPoint) const;
+    // The value on the row (block) of the index, for a click at the point beside it;
+    // NotFound on a label, off the row, or on a row without a text field's value.
+    Range valueOfRowAt(const QPoint &viewportPoint, qsizetype index) const;
     void restartCaretBlink();
     void completionChosen(const QString &completion);
     bool prepareListButton(QWidget *button, const FieldPtr &row, const char *action);
@@ -361,7 +368,7 @@ private:
     FieldPtr rowOf(QObject *sender) const;
 
     qsizetype m_currentEditedStartLocation = Range::NotFound;
-    QString m_editStartText;
+    QString m_editStartText; // typedTextOf() the edited value as the edit began
     bool m_reportedChangedEdit = false; // what reportOpenEdit() told last
     QList<FieldPtr> m_fieldsArray;
     QList<FieldPtr> m_visibleFieldsArray;
