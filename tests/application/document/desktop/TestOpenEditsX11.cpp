@@ -295,3 +295,34 @@ TEST_F(OpenEditsX11, DeleteThenUndoBringsTheNodeBackWithTheTextTypedIntoIt)
     EXPECT_TRUE(QTest::qWaitFor([this] { return b->descript().isEmpty(); }, Patience));
     EXPECT_EQ(b->documentRoot(), document->jobList().get());
 }
+
+// A click on the description's row to the right of a short text, the outline holding
+// the keyboard: the description is edited, and the keys typed next (a space among
+// them) go into it, not to the outline (whose space ticks the row's Done box).
+TEST_F(OpenEditsX11, AClickBesideAShortDescriptionEditsIt)
+{
+    a->setDescript(QStringLiteral("short"));
+    NTXOutlineViewExtension::selectItems(document->outlineView(), {QVariant::fromValue(a)}, false);
+    document->outlineView()->setFocus(Qt::OtherFocusReason);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return document->outlineView()->hasFocus(); }, Patience));
+    const platform::Range value = valueRange(QStringLiteral("descrField"));
+    ASSERT_EQ(shown(QStringLiteral("descrField")), QStringLiteral("short"));
+    QTextCursor end(inspector->document());
+    end.setPosition(int(value.max()));
+    const QRect caret = inspector->cursorRect(end);
+    const QPoint beside(caret.right() + 60, caret.center().y());
+    ASSERT_TRUE(inspector->viewport()->rect().contains(beside));
+    const QPoint at = inspector->viewport()->mapToGlobal(beside);
+    const bool done = a->executed();
+    ASSERT_EQ(desktoptest::runProgram(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QString::number(at.x()),
+                                                                 QString::number(at.y()), QStringLiteral("click"),
+                                                                 QStringLiteral("1")}),
+              0);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return inspector->isEditing() && inspector->hasFocus(); }, Patience));
+    ASSERT_TRUE(desktoptest::sendKeys({QStringLiteral("End"), QStringLiteral("space"), QStringLiteral("x")}));
+    EXPECT_TRUE(QTest::qWaitFor([this] { return shown(QStringLiteral("descrField")) == QStringLiteral("short x"); }, Patience))
+        << shown(QStringLiteral("descrField")).toStdString();
+    EXPECT_EQ(a->executed(), done) << "the space ticked the outline's row";
+    ASSERT_TRUE(desktoptest::sendKeys({QStringLiteral("Tab")}));
+    EXPECT_TRUE(QTest::qWaitFor([this] { return a->descript() == QStringLiteral("short x"); }, Patience));
+}
