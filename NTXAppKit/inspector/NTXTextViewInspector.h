@@ -17,7 +17,14 @@
 // the inspector and the field are editable: otherwise its clicks reach the inspector
 // as clicks on the field, and its keys are held back. An edit ends by endEditing(),
 // which writes the value to the field and through its "value" binding only when the
-// text changed during the edit.
+// text changed during the edit. Every way an edit ends goes through it: Tab, Return,
+// a click elsewhere, losing the keyboard, and any selection that leaves the value (an
+// arrow key, a drag, a selection made by code), so a field never shows text its value
+// lacks; a rebuild of the text shows the values again. Text typed is stored as typed,
+// also when it reads as the placeholder or the multiple-values text: only the gray
+// placeholder itself (NTXTextViewInspectorText::PlaceholderShownProperty) stands for no
+// value. A click on a field's row beside its value (to the right of a short text) is a
+// click on the value.
 //
 // An edit not ended yet is an open edit of the inspector's window (platform::OpenEdits):
 // from the first key that changes the value the window's document counts it as a
