@@ -188,6 +188,7 @@ QTextCharFormat NTXTextViewInspector::placeholderValueAttributesWithValue(const 
     format.setForeground(gray(0.5));
     if (!value.isNull())
         format.setProperty(Text::PlaceholderProperty, value);
+    format.setProperty(Text::PlaceholderShownProperty, true);
     return format;
 }
 
@@ -196,6 +197,7 @@ QTextCharFormat NTXTextViewInspector::typingAttributesForPlaceholderValue(const 
 {
     QTextCharFormat format = placeholderValueAttributesWithValue(value, field);
     format.setForeground(QColor(Qt::black));
+    format.setProperty(Text::PlaceholderShownProperty, false);
     return format;
 }
 
@@ -252,6 +254,7 @@ void NTXTextViewInspector::removeAllFields()
     m_owedFields.clear();
     text().clear();
     text().setDocumentMargin(DocumentMargin);
+    reportOpenEdit(false);
 }
 
 NTXTextViewInspector::FieldPtr NTXTextViewInspector::fieldWithIdentifier(const QString &identifier) const
@@ -546,6 +549,8 @@ void NTXTextViewInspector::removeSubviewsAndEmptyTextStorage()
     cursor.setBlockCharFormat(QTextCharFormat());
     cursor.insertBlock(tabStopAttributes(), QTextCharFormat());
     setTextCursor(QTextCursor(&doc));
+    // The text shows the values again: an edit that was open is no change now.
+    reportOpenEdit(false);
 }
 
 // ---- Building the text ----
@@ -1086,7 +1091,7 @@ void NTXTextViewInspector::updateDisplayOfTextField(NTXTextViewInspectorTextFiel
         if (m_currentEditedStartLocation != Range::NotFound && m_currentEditedStartLocation > value.location)
             m_currentEditedStartLocation += delta;
         if (edited) {
-            m_editStartText = piece.text;
+            m_editStartText = typedTextOf(piece);
             QTextCursor selection(&text());
             selection.setPosition(int(value.location));
             selection.setPosition(int(value.location + piece.text.size()), QTextCursor::KeepAnchor);

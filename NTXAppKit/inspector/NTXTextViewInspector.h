@@ -17,7 +17,14 @@
 // the inspector and the field are editable: otherwise its clicks reach the inspector
 // as clicks on the field, and its keys are held back. An edit ends by endEditing(),
 // which writes the value to the field and through its "value" binding only when the
-// text changed during the edit.
+// text changed during the edit. Every way an edit ends goes through it: Tab, Return,
+// a click elsewhere, losing the keyboard, and any selection that leaves the value (an
+// arrow key, a drag, a selection made by code), so a field never shows text its value
+// lacks; a rebuild of the text shows the values again. Text typed is stored as typed,
+// also when it reads as the placeholder or the multiple-values text: only the gray
+// placeholder itself (NTXTextViewInspectorText::PlaceholderShownProperty) stands for no
+// value. A click on a field's row beside its value (to the right of a short text) is a
+// click on the value.
 //
 // An edit not ended yet is an open edit of the inspector's window (platform::OpenEdits):
 // from the first key that changes the value the window's document counts it as a
@@ -336,6 +343,10 @@ private:
     void scheduleLayout(Range changed = Range(), qsizetype removed = 0);
     void cursorMoved();
     void setEditedLocation(qsizetype location);
+    // The text of a value as typed or stored; null while it shows the field's
+    // placeholder, the multiple-values or the no-selection text.
+    QString typedTextOf(Range value) const;
+    static QString typedTextOf(const Piece &piece);
     // Writes a value the user gave the field: to the field, through its "value"
     // binding, to the delegate, then validates.
     void storeValueOfField(NTXTextViewInspectorTextField *field, const QVariant &newValue);
@@ -352,6 +363,9 @@ private:
     Range wordRangeBeforeCaret() const;
     void scrollRangeToVisible(Range range);
     qsizetype characterIndexAt(const QPoint &viewportPoint) const;
+    // The value on the row (block) of the index, for a click at the point beside it;
+    // NotFound on a label, off the row, or on a row without a text field's value.
+    Range valueOfRowAt(const QPoint &viewportPoint, qsizetype index) const;
     void restartCaretBlink();
     void completionChosen(const QString &completion);
     bool prepareListButton(QWidget *button, const FieldPtr &row, const char *action);
@@ -361,7 +375,7 @@ private:
     FieldPtr rowOf(QObject *sender) const;
 
     qsizetype m_currentEditedStartLocation = Range::NotFound;
-    QString m_editStartText;
+    QString m_editStartText; // typedTextOf() the edited value as the edit began
     bool m_reportedChangedEdit = false; // what reportOpenEdit() told last
     QList<FieldPtr> m_fieldsArray;
     QList<FieldPtr> m_visibleFieldsArray;

@@ -43,12 +43,19 @@ using Range = platform::Range;
 
 namespace {
 
-bool sameTextIgnoringCase(const QString &a, const QString &b)
+} // namespace
+
+QString NTXTextViewInspector::typedTextOf(Range value) const
 {
-    return a.compare(b, Qt::CaseInsensitive) == 0;
+    if (value.isNotFound() || Text::valueAt(text(), Text::PlaceholderShownProperty, value.location).toBool())
+        return QString();
+    return Text::text(text(), value);
 }
 
-} // namespace
+QString NTXTextViewInspector::typedTextOf(const Piece &piece)
+{
+    return piece.format.boolProperty(Text::PlaceholderShownProperty) ? QString() : piece.text;
+}
 
 // ---- Queries ----
 
@@ -97,12 +104,12 @@ void NTXTextViewInspector::setEditedLocation(qsizetype location)
     m_currentEditedStartLocation = location;
     m_editStartText.clear();
     if (location != Range::NotFound) {
-        // What the field's value shows: text typed in an edit that ended without a
-        // commit differs from it and is written by the next commit.
+        // What the field's value shows (an edit always ends by handing its text over,
+        // so the text shown is the value's when the next one begins).
         if (auto *field = qobject_cast<NTXTextViewInspectorTextField *>(fieldAtIndex(location)))
-            m_editStartText = newTextFieldValueStringForTextField(field).text;
+            m_editStartText = typedTextOf(newTextFieldValueStringForTextField(field));
         else
-            m_editStartText = Text::text(text(), currentEditingCharRange());
+            m_editStartText = typedTextOf(currentEditingCharRange());
     }
     reportOpenEdit(false);
 }
@@ -111,6 +118,27 @@ void NTXTextViewInspector::setEditedLocation(qsizetype location)
 
 Range NTXTextViewInspector::validateProposedRange(Range proposed, bool updateEditingInfo)
 {
+    if (updateEditingInfo && isEditing()) {
+        // A selection that leaves the value being edited (an arrow key, a drag, a
+        // selection made by code) ends the edit as Tab does: the text is handed over
+        // first, so that a field never shows text its value does not hold. The
+        // proposal moves with the text the hand-over shows.
+        const Range edited = currentEditingCharRange();
+        const Range answer = validateProposedRange(proposed, false);
+        if (edited.isNotFound() || answer.location < edited.location || answer.max() > edited.max()) {
+            const qsizetype size = Text::length(text());
+            const bool follows = !proposed.isNotFound() && proposed.location >= 0 && proposed.length >= 0
+                                 && proposed.max() <= size;
+            QTextCursor tracked(&text());
+            if (follows) {
+                tracked.setPosition(int(proposed.location));
+                tracked.setPosition(int(proposed.max()), QTextCursor::KeepAnchor);
+            }
+            endEditing();
+            if (follows)
+                proposed = Range(tracked.selectionStart(), tracked.selectionEnd() - tracked.selectionStart());
+        }
+    }
     const qsizetype size = Text::length(text());
     auto reject = [&] {
         if (updateEditingInfo) {
@@ -146,7 +174,7 @@ Range NTXTextViewInspector::validateProposedRange(Range proposed, bool updateEdi
         return reject();
     if (updateEditingInfo)
         viewport()->update();
-    if (Text::text(text(), value) == placeholder.toString() || value.location != m_currentEditedStartLocation) {
+    if (typedTextOf(value).isNull() || value.location != m_currentEditedStartLocation) {
         if (updateEditingInfo)
             setEditedLocation(value.location);
         return value;
@@ -164,15 +192,15 @@ void NTXTextViewInspector::cursorMoved()
 {
     if (m_internalChanges > 0)
         return;
-    const Range proposed = selectedRange();
-    const Range valid = validateProposedRange(proposed, true);
+    const QTextCursor current = textCursor();
+    const bool backward = current.position() < current.anchor();
+    const Range valid = validateProposedRange(selectedRange(), true);
     if (!(valid.length == 0 && valid.location == m_nextInsertionIndex))
         stopCompletionTimer();
-    if (!(valid == proposed)) {
+    // (A hand-over of the edit may have moved the text and the cursor.)
+    if (!(valid == selectedRange())) {
         InternalChange change(*this);
         QTextCursor cursor(&text());
-        const QTextCursor current = textCursor();
-        const bool backward = current.position() < current.anchor();
         cursor.setPosition(int(backward ? valid.max() : valid.location));
         cursor.setPosition(int(backward ? valid.location : valid.max()), QTextCursor::KeepAnchor);
         setTextCursor(cursor);
@@ -289,16 +317,13 @@ bool NTXTextViewInspector::openEditValue(NTXTextViewInspectorTextField **field, 
     auto *textField = qobject_cast<NTXTextViewInspectorTextField *>(fieldAtIndex(m_currentEditedStartLocation));
     if (!textField)
         return false;
-    const QString shown = Text::text(text(), edited);
+    // Null while the field shows its placeholder (or the multiple-values or no-selection
+    // text): no value. Text typed is stored as typed, also when it reads as one of those.
+    const QString shown = typedTextOf(edited);
     // An edit that ends with the text it began with writes nothing.
-    if (shown == m_editStartText)
+    if (shown == m_editStartText && shown.isNull() == m_editStartText.isNull())
         return false;
-    const QVariant newValue = sameTextIgnoringCase(shown, platform::Bundle::mainBundle().localizedString(
-                                                              QStringLiteral("NTXTextViewInspectorNoSelection"),
-                                                              QStringLiteral("NTXTextViewInspector"),
-                                                              QStringLiteral("No Selection")))
-                                  ? QVariant()
-                                  : textField->valueObjectForString(shown);
+    const QVariant newValue = shown.isNull() ? QVariant() : textField->valueObjectForTypedString(shown);
     if (newValue.isValid() && newValue == textField->value())
         return false;
     *field = textField;
@@ -425,9 +450,9 @@ platform::WholeTextDialog *NTXTextViewInspector::openWholeValueOfField(NTXTextVi
         if (edited == before || !textField)
             return;
         if (writer)
-            writer(textField->valueObjectForString(edited));
+            writer(textField->valueObjectForTypedString(edited));
         else
-            self->storeValueOfField(textField, textField->valueObjectForString(edited));
+            self->storeValueOfField(textField, textField->valueObjectForTypedString(edited));
     }));
     dialog->open();
     return dialog;
@@ -749,7 +774,12 @@ try {
         event->accept();
         return;
     }
-    const qsizetype index = characterIndexAt(event->position().toPoint());
+    const qsizetype clicked = characterIndexAt(event->position().toPoint());
+    // A click on a field's row beside its value (to the right of a short text, in the
+    // gap before it) is a click on the value: the whole row takes it.
+    const Range beside = valueOfRowAt(event->position().toPoint(), clicked);
+    const bool onValue = Text::valueAt(text(), Text::PlaceholderProperty, clicked).isValid();
+    const qsizetype index = onValue || beside.isNotFound() ? clicked : beside.location;
     const QVariant placeholder = Text::valueAt(text(), Text::PlaceholderProperty, index);
     NTXTextViewInspectorField *field = fieldAtIndex(index);
     const Range run = Text::runAt(text(), Text::PlaceholderProperty, index);
@@ -768,6 +798,11 @@ try {
                 setSelectedRange(Range(0, 0));
             return;
         }
+        if (!onValue) {
+            // Beside the value being edited: the caret goes to its nearer end.
+            setSelectedRange(Range(clicked > run.location ? run.max() : run.location, 0));
+            return;
+        }
         QTextEdit::mousePressEvent(event);
         return;
     }
@@ -780,6 +815,34 @@ try {
     delegate->delegateShouldChangeEditStateForTextViewInspector(this);
 } catch (...) {
     platform::ExceptionBoundary::caught(this, "mousePressEvent");
+}
+
+Range NTXTextViewInspector::valueOfRowAt(const QPoint &viewportPoint, qsizetype index) const
+{
+    const QTextDocument &doc = text();
+    if (index < 0 || index > Text::length(doc) || Text::valueAt(doc, Text::LabelProperty, index).isValid())
+        return Range();
+    const QTextBlock block = doc.findBlock(int(index));
+    if (!block.isValid())
+        return Range();
+    // On the row itself, not above or below all rows.
+    const QRectF row = doc.documentLayout()->blockBoundingRect(block);
+    const qreal y = viewportPoint.y() + verticalScrollBar()->value();
+    if (y < row.top() || y > row.bottom())
+        return Range();
+    // The value nearest before the index on the row, else the first one after it.
+    Range found;
+    for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
+        const QTextFragment fragment = it.fragment();
+        if (!fragment.isValid() || !fragment.charFormat().hasProperty(Text::PlaceholderProperty))
+            continue;
+        const Range value = Text::runAt(doc, Text::PlaceholderProperty, fragment.position());
+        if (found.isNotFound() || value.location <= index)
+            found = value;
+        if (value.location > index)
+            break;
+    }
+    return found;
 }
 
 void NTXTextViewInspector::mouseReleaseEvent(QMouseEvent *event)

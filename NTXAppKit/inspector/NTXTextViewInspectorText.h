@@ -10,6 +10,10 @@
 //                        one hash and each new format would be compared with all of
 //                        them (setField() sets both)
 //   PlaceholderProperty  the field's placeholder (QString) on a text field's value
+//   PlaceholderShownProperty  true on a value that shows the field's placeholder, the
+//                        multiple-values or the no-selection text (gray), false on
+//                        a value or typed text (black): text typed that reads as one
+//                        of those is a value still
 //   LabelProperty        "" on label text
 //   CellProperty         the attachment cell's number on an attachment character,
 //                        whose object type is AttachmentObjectType
@@ -33,6 +37,7 @@ constexpr int PlaceholderProperty = QTextFormat::UserProperty + 0x4e02;
 constexpr int LabelProperty = QTextFormat::UserProperty + 0x4e03;
 constexpr int CellProperty = QTextFormat::UserProperty + 0x4e04;
 constexpr int FieldKeyProperty = QTextFormat::UserProperty + 0x4e05;
+constexpr int PlaceholderShownProperty = QTextFormat::UserProperty + 0x4e06;
 constexpr int AttachmentObjectType = QTextFormat::UserObject + 0x4e;
 
 constexpr char16_t AttachmentCharacter = 0xfffc;

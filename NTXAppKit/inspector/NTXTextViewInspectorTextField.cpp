@@ -96,6 +96,11 @@ QVariant NTXTextViewInspectorTextField::valueObjectForString(const QString &text
     if ((!placeholder().isNull() && sameTextIgnoringCase(text, placeholder())) ||
         sameTextIgnoringCase(text, multipleValuesText()))
         return QVariant();
+    return valueObjectForTypedString(text);
+}
+
+QVariant NTXTextViewInspectorTextField::valueObjectForTypedString(const QString &text) const
+{
     if (m_formatter) {
         QVariant object;
         if (m_formatter->getObjectValue(object, text, nullptr))

@@ -30,6 +30,9 @@ public:
     // The value to store for edited text (nil for the placeholder or the
     // multiple-values text, in any case).
     QVariant valueObjectForString(const QString &text) const;
+    // The value to store for text the person typed: the text as typed (through the
+    // formatter when there is one), also when it reads as the placeholder.
+    QVariant valueObjectForTypedString(const QString &text) const;
     void validate() override;
     void setValue(const QVariant &value) override;
     // Sent by the inspector after the user edited the text.

@@ -49,6 +49,13 @@ bool restoreSnapshotWages(Node &node, const Node &snapshot)
 
 DocumentEdits::DocumentEdits(EditsHost &document) : m_document(document) {}
 
+void DocumentEdits::takeOpenEdits()
+{
+    // Text typed into a field and not left goes to the nodes it was typed for, as a step
+    // of its own, before the edit changes the tree (and perhaps takes them out of it).
+    m_document.platformDocument().takeOpenEditsBeforeChange();
+}
+
 void DocumentEdits::keepUndoActionName()
 {
     platform::UndoManager *undo = m_document.platformDocument().undoManager();
@@ -122,6 +129,7 @@ void DocumentEdits::recalcPendingGroups()
 
 void DocumentEdits::addNode(const NodePtr &node, const NodePtr &parent, qsizetype index)
 {
+    takeOpenEdits();
     if (!node || !parent || node == parent)
         return;
     index = std::clamp<qsizetype>(index, 0, parent->childrenCount());
@@ -172,6 +180,7 @@ void DocumentEdits::countAfterRemovalFrom(Node &parent)
 
 void DocumentEdits::deleteNode(const NodePtr &node, const NodePtr &parent)
 {
+    takeOpenEdits();
     if (!node || !parent)
         return;
     const qsizetype index = parent->indexOfChild(node.get());
@@ -191,6 +200,7 @@ void DocumentEdits::deleteNode(const NodePtr &node, const NodePtr &parent)
 
 void DocumentEdits::deleteChildren(const NodePtr &parent, const QList<qsizetype> &indexes)
 {
+    takeOpenEdits();
     if (!parent || indexes.isEmpty() || !Node::ascendingWithin(indexes, parent->childrenCount()))
         return;
     const QList<NodePtr> nodes = parent->removeChildrenAt(indexes);
@@ -207,6 +217,7 @@ void DocumentEdits::deleteChildren(const NodePtr &parent, const QList<qsizetype>
 
 void DocumentEdits::insertChildrenBack(const NodePtr &parent, const QList<NodePtr> &nodes, const QList<qsizetype> &indexes)
 {
+    takeOpenEdits();
     if (!parent || nodes.isEmpty() || nodes.size() != indexes.size()
         || !Node::ascendingWithin(indexes, parent->childrenCount() + indexes.size()))
         return;
@@ -249,6 +260,7 @@ void DocumentEdits::stopCounterOutsideTree()
 
 void DocumentEdits::doUndoSetActiveJob(const NodePtr &job)
 {
+    takeOpenEdits();
     const NodePtr previous = m_document.getActiveJob();
     m_document.platformDocument().undoManager()->registerUndo([this, previous] { doUndoSetActiveJob(previous); });
     m_document.platformDocument().undoManager()->setActionName(platform::localized(QStringLiteral("LSUDActiveJob")));
@@ -262,6 +274,7 @@ void DocumentEdits::doUndoSetActiveJob(const NodePtr &job)
 
 void DocumentEdits::setColorLabelType(int label, const NodePtr &node)
 {
+    takeOpenEdits();
     if (!node || isNeedless(label == node->colorLabel()))
         return;
     const int previous = node->colorLabel();
@@ -278,6 +291,7 @@ void DocumentEdits::setColorLabelType(int label, const NodePtr &node)
 
 void DocumentEdits::insertNodes(const QList<NodePtr> &nodes, const NodePtr &parent, qsizetype index)
 {
+    takeOpenEdits();
     if (!parent)
         return;
     index = std::clamp<qsizetype>(index, 0, parent->childrenCount());
@@ -290,6 +304,7 @@ void DocumentEdits::insertNodes(const QList<NodePtr> &nodes, const NodePtr &pare
 
 void DocumentEdits::addNewJob(const NodePtr &job, const NodePtr &parent)
 {
+    takeOpenEdits();
     if (!job || !parent || job == parent)
         return;
     const NodePtr lastActive = m_document.getActiveJob();
@@ -308,6 +323,7 @@ void DocumentEdits::addNewJob(const NodePtr &job, const NodePtr &parent)
 
 void DocumentEdits::deleteNewJob(const NodePtr &job, const NodePtr &parent, const NodePtr &lastActive)
 {
+    takeOpenEdits();
     if (!job || !parent || parent->indexOfChild(job.get()) < 0)
         return;
     parent->delChild(job);
@@ -325,6 +341,7 @@ void DocumentEdits::deleteNewJob(const NodePtr &job, const NodePtr &parent, cons
 
 void DocumentEdits::setExecutedForNode(bool value, const NodePtr &node)
 {
+    takeOpenEdits();
     if (!node || isNeedless(value == node->executed()))
         return;
     const bool previous = node->executed();
@@ -336,6 +353,7 @@ void DocumentEdits::setExecutedForNode(bool value, const NodePtr &node)
 
 void DocumentEdits::setExecutedForNodeTree(bool value, const NodePtr &node)
 {
+    takeOpenEdits();
     if (!node)
         return;
     setExecutedForNode(value, node);
@@ -354,6 +372,7 @@ void DocumentEdits::setExecutedForNodeTree(bool value, const NodePtr &node)
 
 void DocumentEdits::setNameForNode(const QString &name, const NodePtr &node)
 {
+    takeOpenEdits();
     if (!node || isNeedless(name == node->itemName()))
         return;
     const QString previous = node->itemName();
@@ -368,6 +387,7 @@ void DocumentEdits::setNameForNode(const QString &name, const NodePtr &node)
 
 void DocumentEdits::setWageForNode(float wage, const NodePtr &node)
 {
+    takeOpenEdits();
     if (!node)
         return;
     // The opposite gives every node below its own wage back (a day or an entry may
@@ -423,6 +443,7 @@ void DocumentEdits::keepCountedTime(Node &entry, const QDateTime &end)
 
 void DocumentEdits::restoreNodeData(const NodePtr &snapshot, const NodePtr &node)
 {
+    takeOpenEdits();
     if (!snapshot || !node || snapshot->type() != node->type())
         return;
     platform::UndoManager *undo = m_document.platformDocument().undoManager();
@@ -464,6 +485,10 @@ void DocumentEdits::restoreNodeData(const NodePtr &snapshot, const NodePtr &node
 
 void DocumentEdits::deleteEntry(QObject *sender)
 {
+    // The question is about the nodes as the person sees them: the text typed into the
+    // window's fields goes to them first (a value a field refuses stops the command).
+    if (!m_document.platformDocument().commitEditingOrTell())
+        return;
     m_document.setAutoLoadFileName();
     QList<NodePtr> nodes;
     NodePtr named;
@@ -494,6 +519,7 @@ void DocumentEdits::deleteEntry(QObject *sender)
 
 void DocumentEdits::deleteSheetDidEnd(const QList<NodePtr> &nodes, int returnCode)
 {
+    takeOpenEdits();
     if (returnCode != NTXNSAlertExtensions::AlertFirstButtonReturn)
         return;
     bool deleted = false;

@@ -9,6 +9,10 @@
 // step. An edit that takes the running counter's entry out of the tree (with its day,
 // job or group) stops the counter as part of the edit (DocumentCounter).
 //
+// Every edit hands the text still open in the window's fields over first, as an undo
+// step of its own: it reaches the nodes it was typed for before the edit changes them
+// or takes them out of the tree.
+//
 // Owned by its MyDocument, which forwards its edit operations here. GUI thread
 // only; the undo steps hold the nodes they need, never the tree's parent links.
 #include "application/tree/Node.h"
@@ -67,6 +71,9 @@ public:
     void recalcPendingGroups();
 
 private:
+    // Called first by every edit above: the open edits of the window are handed over
+    // before the tree changes (platform::Document::takeOpenEditsBeforeChange()).
+    void takeOpenEdits();
     // Sets the name of the undo step being built to the name it carries through
     // undo and redo.
     void keepUndoActionName();

@@ -16,6 +16,7 @@
 #include <QDialogButtonBox>
 #include <QScopeGuard>
 #include <QPushButton>
+#include <algorithm>
 
 namespace {
 
@@ -152,8 +153,16 @@ const QString &MyDocument::inspectedKeyOf(const QString &nodeKey)
 QVariantList MyDocument::inspectedValues(const QString &nodeKey) const
 {
     QVariantList values;
-    values.reserve(m_inspectedNodes.size());
     const bool label = nodeKey == QLatin1String("colorLabel");
+    if (!label && m_inspectedNodes.size() > 1) {
+        // Nodes that all have the same description show it (an empty one as the
+        // placeholder), not "Multiple Values": one value for all of them.
+        const QString &first = m_inspectedNodes.constFirst()->descript();
+        if (std::all_of(m_inspectedNodes.cbegin(), m_inspectedNodes.cend(),
+                        [&first](const NodePtr &node) { return node->descript() == first; }))
+            return {QVariant(first)};
+    }
+    values.reserve(m_inspectedNodes.size());
     for (const NodePtr &node : m_inspectedNodes)
         values.append(label ? QVariant(node->colorLabel()) : QVariant(node->descript()));
     return values;
@@ -215,8 +224,11 @@ void MyDocument::setInspectedValues(const QVariant &value, const QString &nodeKe
     });
     // A copy: a node's change may change the selection.
     const QList<NodePtr> nodes = m_inspectedNodes;
+    // Only into the document: a node that left the tree (deleted, undone) takes no
+    // value, which no undo step, edited mark or save would ever see.
     for (const NodePtr &node : nodes)
-        node->setValueForKey(value, nodeKey);
+        if (node->documentRoot() == m_jobList.get())
+            node->setValueForKey(value, nodeKey);
 }
 
 const platform::KeyTable &MyDocument::keyTable() const

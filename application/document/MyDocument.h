@@ -14,7 +14,9 @@
 // "selectedNodeWorkTime", "selectedNodeWage", "inspectedObjectsNotEmpty", and
 // "inspectedColorLabels" and "inspectedDescripts": the list of each inspected node's
 // value (as "selectedObjects.colorLabel" of the inspected objects' controller answers;
-// setting the descriptions sets every inspected node's). Their observers are told when
+// nodes that all have one description answer it once, so that it shows instead of the
+// multiple-values text; setting the descriptions sets every inspected node's that is in
+// the tree, and none that left it). Their observers are told when
 // the inspected nodes change, and when the tree reports a change of the key on an
 // inspected node (inside a batch of edits or a setting of many nodes, once, at its end),
 // so that no node carries an observer of the inspector: binding a selection of a hundred

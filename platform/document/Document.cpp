@@ -24,6 +24,7 @@
 #include <QFileInfo>
 #include <QMainWindow>
 #include <QMessageBox>
+#include <QScopedValueRollback>
 #include <QTimer>
 #include <QWidget>
 #include <memory>
@@ -252,6 +253,17 @@ bool Document::isDocumentEdited() const
 bool Document::commitEditing(QString *refusal)
 {
     return OpenEdits::commitAll(m_mainWindow, refusal);
+}
+
+void Document::takeOpenEditsBeforeChange()
+{
+    if (m_takingOpenEdits || m_undoManager->isUndoing() || m_undoManager->isRedoing()
+        || !OpenEdits::hasChangedEdits(m_mainWindow))
+        return;
+    const QScopedValueRollback<bool> taking(m_takingOpenEdits, true);
+    commitEditing();
+    // The typed text is its own step: an Undo after the edit takes back the edit alone.
+    closeOpenUndoGroup();
 }
 
 bool Document::commitEditingOrTell()

@@ -45,7 +45,9 @@
 // answer and the end of its read, by a count of changes that only grows.
 //
 // Undo and Redo hand the open edits over first too: the typed text is the step an
-// Undo then takes back.
+// Undo then takes back. So does every edit of a subclass's contents, before it changes
+// anything (takeOpenEditsBeforeChange()): the typed text reaches what the person typed
+// it for while that is still there, as an undo step of its own before the edit's.
 //
 // Actions (Q_INVOKABLE, sent along the responder chain by the menus): saveDocument,
 // saveDocumentAs, revertDocumentToSaved, performClose, undo, redo; validateMenuItem()
@@ -118,6 +120,12 @@ public:
     // commitEditing(); a refusal is shown in an alert on the window (the reason below
     // the message) and answers false.
     bool commitEditingOrTell();
+    // Called by a subclass at the start of each edit of its contents: hands the open
+    // edits over (commitEditing()) and closes the undo group they went into, so that
+    // the typed text is a step of its own before the edit's. Does nothing while an
+    // undo or redo runs (they hand the edits over before they start) and when called
+    // again from what the hand-over sets off. A refused value stays open, as it is.
+    void takeOpenEditsBeforeChange();
     // Never saved and never changed since it was made: an "Untitled" document that
     // another document may replace.
     bool isUntouched() const;
@@ -412,6 +420,7 @@ private:
     bool m_revertReading = false;
     bool m_askingForFile = false;
     bool m_askingToOverwrite = false;
+    bool m_takingOpenEdits = false; // takeOpenEditsBeforeChange() runs
     // The file's state an autosave last passed over and told the person about.
     FileState m_autosaveConflict;
     // The alert of autosaves that failed, until it is answered or a save succeeds.

@@ -344,12 +344,14 @@ TEST(InspectorTextView, PlaceholderEditing)
     EXPECT_EQ(shown.valueText(descr.get()), QStringLiteral("Say more"));
     EXPECT_EQ(shown.colorAt(placeholder.location), QColor::fromRgbF(0.5f, 0.5f, 0.5f));
     QTest::keyClicks(&inspector, QStringLiteral("ab"));
-    // The caret stands at the end; one further ends the edit without a commit.
+    // The caret stands at the end; one further ends the edit, which hands the text
+    // over as Tab does: the field never shows text its value lacks.
     EXPECT_EQ(inspector.selectedRange(), Range(placeholder.location + 2, 0));
     QTest::keyClick(&inspector, Qt::Key_Right);
     EXPECT_FALSE(inspector.isEditing());
     EXPECT_EQ(inspector.selectedRange(), Range(0, 0));
-    EXPECT_EQ(item->writes, 0);
+    EXPECT_EQ(item->descript, QStringLiteral("ab"));
+    EXPECT_EQ(item->writes, 1);
     // Keys never leave the value: Backspace at its start changes nothing.
     shown.click(shown.valueOf(descr.get()).location);
     QTest::keyClick(&inspector, Qt::Key_Left);
@@ -357,16 +359,178 @@ TEST(InspectorTextView, PlaceholderEditing)
     QTest::keyClick(&inspector, Qt::Key_Backspace);
     EXPECT_TRUE(inspector.string().contains(QStringLiteral("\tDescription\tab\n")));
     // Tab commits and moves on.
+    QTest::keyClick(&inspector, Qt::Key_End);
+    QTest::keyClick(&inspector, Qt::Key_C);
     QTest::keyClick(&inspector, Qt::Key_Tab);
-    EXPECT_EQ(item->descript, QStringLiteral("ab"));
-    EXPECT_EQ(item->writes, 1);
+    EXPECT_EQ(item->descript, QStringLiteral("abc"));
+    EXPECT_EQ(item->writes, 2);
     EXPECT_EQ(inspector.currentEditedStartLocation(), shown.valueOf(other.get()).location);
     QTest::keyClick(&inspector, Qt::Key_Backtab);
     EXPECT_EQ(inspector.currentEditedStartLocation(), shown.valueOf(descr.get()).location);
     // Clicking a label ends the edit and leaves no field edited.
     shown.click(inspector.charRangeOfField(other.get()).location + 2);
     EXPECT_FALSE(inspector.isEditing());
-    EXPECT_EQ(item->writes, 1);
+    EXPECT_EQ(item->writes, 2);
+
+    // A click on the row to the right of a short value edits that value (selected
+    // whole, as a click into it selects it): the keys typed next go into it.
+    const Range value = shown.valueOf(descr.get());
+    QTest::mouseClick(inspector.viewport(), Qt::LeftButton, {}, shown.pointOf(value.max()) + QPoint(60, 0));
+    ASSERT_TRUE(inspector.isEditing());
+    EXPECT_EQ(inspector.activeField(), descr.get());
+    EXPECT_EQ(inspector.selectedRange(), value);
+    QTest::keyClick(&inspector, Qt::Key_End);
+    QTest::keyClicks(&inspector, QStringLiteral(" d"));
+    // Beside the value being edited, the caret goes to its end again.
+    QTest::mouseClick(inspector.viewport(), Qt::LeftButton, {}, shown.pointOf(value.max() + 2) + QPoint(60, 0));
+    EXPECT_EQ(inspector.activeField(), descr.get());
+    EXPECT_EQ(inspector.selectedRange(), Range(value.max() + 2, 0));
+    QTest::keyClick(&inspector, Qt::Key_Tab);
+    EXPECT_EQ(item->descript, QStringLiteral("abc d"));
+
+    // Text typed that reads as the field's placeholder, or as the multiple-values or
+    // no-selection text (any case), is stored as typed; only the gray placeholder
+    // itself stands for no value.
+    for (const QString &typed : {QStringLiteral("say MORE"), QStringLiteral("Say more"), QStringLiteral("multiple values"),
+                                 QStringLiteral("No Selection")}) {
+        shown.click(shown.valueOf(descr.get()).location + 1);
+        QTest::keyClick(&inspector, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(&inspector, typed);
+        QTest::keyClick(&inspector, Qt::Key_Tab);
+        EXPECT_EQ(item->descript, typed);
+        EXPECT_EQ(shown.valueText(descr.get()), typed);
+        EXPECT_EQ(shown.colorAt(shown.valueOf(descr.get()).location), QColor(Qt::black));
+    }
+    shown.click(shown.valueOf(descr.get()).location + 1);
+    QTest::keyClick(&inspector, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(&inspector, Qt::Key_Backspace);
+    QTest::keyClick(&inspector, Qt::Key_Tab);
+    EXPECT_EQ(item->descript, QString());
+    EXPECT_EQ(shown.valueText(descr.get()), QStringLiteral("Say more"));
+}
+
+// Edits in a seeded random order, each ended by one of every way an edit ends: the
+// arrow and page keys, Home and End, Tab, Shift-Tab and Return, a click on another
+// value, beside one, on a label or below the fields, a rebuild, the document's
+// hand-over, or a change of the editable state. After each step every field not being
+// edited shows what its object holds (the placeholder, gray, when it holds nothing),
+// and an edit ended by a key or a click has handed its text over.
+TEST(InspectorTextView, EveryWayAnEditEndsLeavesTheShownTextStored)
+{
+    Shown shown;
+    Inspector &inspector = shown.inspector;
+    auto first = std::make_shared<Item>(QStringLiteral("first"));
+    auto second = std::make_shared<Item>();
+    auto third = std::make_shared<Item>(QStringLiteral("third value"));
+    auto descr = textField(QStringLiteral("descr"), QStringLiteral("Description"), QStringLiteral("Say more"));
+    descr->setSupportNewLine(true);
+    auto line = textField(QStringLiteral("line"), QStringLiteral("Line"), QStringLiteral("No note"));
+    auto name = textField(QStringLiteral("name"), QStringLiteral("Name"), QStringLiteral("Unnamed"));
+    descr->bind(QStringLiteral("value"), first.get(), QStringLiteral("descript"));
+    line->bind(QStringLiteral("value"), second.get(), QStringLiteral("descript"));
+    name->bind(QStringLiteral("value"), third.get(), QStringLiteral("descript"));
+    shown.build({descr, line, ViewField::separatorField(), name});
+    const QList<std::pair<std::shared_ptr<TextField>, std::shared_ptr<Item>>> fields{
+        {descr, first}, {line, second}, {name, third}};
+
+    const auto holdsWhatItShows = [&](const char *after) {
+        for (const auto &[field, item] : fields) {
+            if (inspector.activeField() == field.get())
+                continue;
+            const Range value = shown.valueOf(field.get());
+            const bool gray = Text::valueAt(*inspector.document(), Text::PlaceholderShownProperty, value.location).toBool();
+            EXPECT_EQ(gray, item->descript.isEmpty()) << after << ": " << qPrintable(field->identifier());
+            EXPECT_EQ(shown.valueText(field.get()), item->descript.isEmpty() ? field->placeholder() : item->descript)
+                << after << ": " << qPrintable(field->identifier());
+        }
+    };
+    enum End { Up, Down, Left, Right, Home, EndKey, PageUp, PageDown, DocumentStart, DocumentEnd, Tab, Backtab, Return,
+               ClickValue, ClickBeside, ClickLabel, ClickBelow, Rebuild, HandOver, Editable, EndCount };
+    const char *names[] = {"Up", "Down", "Left", "Right", "Home", "End", "PageUp", "PageDown", "Ctrl+Home", "Ctrl+End",
+                           "Tab", "Shift+Tab", "Return", "click on a value", "click beside a value", "click on a label",
+                           "click below", "rebuild", "hand-over", "editable state"};
+    std::mt19937 random(4242);
+    const auto below = [&](int n) { return int(random() % unsigned(n)); };
+    int ended = 0;
+    int handedOver = 0;
+    for (int step = 0; step < 400; ++step) {
+        const auto &[field, item] = fields.at(below(int(fields.size())));
+        const Range value = shown.valueOf(field.get());
+        if (below(2) == 0)
+            shown.click(value.location + below(int(value.length)));
+        else
+            QTest::mouseClick(inspector.viewport(), Qt::LeftButton, {}, shown.pointOf(value.max()) + QPoint(40, 0));
+        ASSERT_EQ(inspector.activeField(), field.get()) << step;
+        QTest::keyClick(&inspector, Qt::Key_A, Qt::ControlModifier);
+        QString typed;
+        switch (below(5)) {
+        case 0: typed = field->placeholder().toUpper(); break;
+        case 1: typed = QString(); break;
+        case 2: typed = QStringLiteral("No Selection"); break;
+        default: typed = QStringLiteral("typed %1").arg(step); break;
+        }
+        if (typed.isEmpty())
+            QTest::keyClick(&inspector, Qt::Key_Backspace);
+        else
+            QTest::keyClicks(&inspector, typed);
+        // Somewhere inside the typed text, or at its end.
+        if (below(2) == 0 && !typed.isEmpty())
+            QTest::keyClick(&inspector, Qt::Key_Left);
+        End end = End(below(EndCount));
+        // Return in a field of several lines is typing.
+        if (end == Return && field->supportNewLine())
+            end = Tab;
+        SCOPED_TRACE(std::string("step ") + std::to_string(step) + ", " + qPrintable(field->identifier()) + " ended by "
+                     + names[end]);
+        const auto other = fields.at(below(int(fields.size()))).first;
+        switch (end) {
+        case Up: QTest::keyClick(&inspector, Qt::Key_Up); break;
+        case Down: QTest::keyClick(&inspector, Qt::Key_Down); break;
+        case Left: for (int i = 0; i < 1 + below(30); ++i) QTest::keyClick(&inspector, Qt::Key_Left); break;
+        case Right: for (int i = 0; i < 1 + below(30); ++i) QTest::keyClick(&inspector, Qt::Key_Right); break;
+        case Home: QTest::keyClick(&inspector, Qt::Key_Home); break;
+        case EndKey: QTest::keyClick(&inspector, Qt::Key_End); break;
+        case PageUp: QTest::keyClick(&inspector, Qt::Key_PageUp); break;
+        case PageDown: QTest::keyClick(&inspector, Qt::Key_PageDown); break;
+        case DocumentStart: QTest::keyClick(&inspector, Qt::Key_Home, Qt::ControlModifier); break;
+        case DocumentEnd: QTest::keyClick(&inspector, Qt::Key_End, Qt::ControlModifier); break;
+        case Tab: QTest::keyClick(&inspector, Qt::Key_Tab); break;
+        case Backtab: QTest::keyClick(&inspector, Qt::Key_Backtab, Qt::ShiftModifier); break;
+        case Return: QTest::keyClick(&inspector, Qt::Key_Return); break;
+        case ClickValue: shown.click(shown.valueOf(other.get()).location + 1); break;
+        case ClickBeside:
+            QTest::mouseClick(inspector.viewport(), Qt::LeftButton, {}, shown.pointOf(shown.valueOf(other.get()).max()) + QPoint(40, 0));
+            break;
+        case ClickLabel: shown.click(inspector.charRangeOfField(other.get()).location + 2); break;
+        case ClickBelow:
+            QTest::mouseClick(inspector.viewport(), Qt::LeftButton, {}, QPoint(4, inspector.viewport()->height() - 3));
+            break;
+        case Rebuild: inspector.recreateFieldTextStorage(); break;
+        case HandOver: {
+            QString refusal;
+            EXPECT_TRUE(inspector.commitEdit(&refusal)) << qPrintable(refusal);
+            break;
+        }
+        case Editable: inspector.setEditableState(true); break;
+        case EndCount: break;
+        }
+        const bool stillEditing = inspector.activeField() == field.get();
+        // A rebuild shows the stored value again; every other end hands the text over,
+        // and so does the document's hand-over, which leaves the edit open.
+        if (end != Rebuild && (!stillEditing || end == HandOver)) {
+            EXPECT_EQ(item->descript, typed);
+            handedOver += end != HandOver;
+        }
+        ended += !stillEditing;
+        holdsWhatItShows(names[end]);
+        if (inspector.isEditing())
+            inspector.endEditing();
+        holdsWhatItShows("the end of the step");
+        if (::testing::Test::HasFailure())
+            return;
+    }
+    EXPECT_GT(ended, 200);
+    EXPECT_GT(handedOver, 150);
 }
 
 TEST(InspectorTextView, UntouchedValuesWriteNothing)

@@ -1,21 +1,30 @@
 // The document's inspector: its fields follow the outline selection, edits reach
 // every selected node as one undo step, and the picker sits in the first field.
 #include "tests/application/document/TestMyDocumentSupport.h"
+#include "AppKitExtensions/NTXNSAlertExtensions.h"
+#include "application/document/DeleteAssistant.h"
 #include "application/document/DocumentTotals.h"
+#include "application/document/DocumentWindowController.h"
+#include "application/sheets/DeleteAssistantSheet.h"
 #include "FoundationExtensions/NTXNSTextStorageExtensions.h"
 #include "NTXAppKit/NTXColorLabelWidget/NTXColorLabelWidget.h"
 #include "NTXAppKit/inspector/NTXTextViewInspector.h"
 #include "NTXAppKit/inspector/NTXTextViewInspectorLayoutManager.h"
+#include "NTXAppKit/inspector/NTXTextViewInspectorFieldLabel.h"
+#include "NTXAppKit/inspector/NTXTextViewInspectorIntegerField.h"
 #include "NTXAppKit/inspector/NTXTextViewInspectorText.h"
 #include "NTXAppKit/inspector/NTXTextViewInspectorTextField.h"
 #include "platform/document/StandardMenus.h"
 #include "platform/document/MenuItemValidation.h"
+#include "platform/drawing/Sheet.h"
 #include "platform/drawing/WholeTextDialog.h"
 #include "platform/drawing/WholeTextEdit.h"
+#include "platform/foundation/ArrayController.h"
 #include "platform/foundation/UndoManager.h"
 #include "tests/support/MouseButtonsCheck.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QDialogButtonBox>
 #include <QDockWidget>
@@ -24,6 +33,7 @@
 #include <QLocale>
 #include <QTest>
 #include <QTextBlock>
+#include <functional>
 
 using namespace mydoctest;
 namespace Text = NTXTextViewInspectorText;
@@ -293,4 +303,194 @@ TEST_F(InspectorCategoryTest, PasteGoesIntoTheFieldBeingEdited)
     QTest::keyClick(inspector, Qt::Key_Tab);
     EXPECT_EQ(a->descript(), QStringLiteral("pastedpasted"));
     QApplication::clipboard()->clear();
+}
+
+// Text typed into the description and left open (no Return, Tab or click elsewhere)
+// reaches the nodes it was typed for before any command reads or changes them: an
+// arrow key that leaves the field, Delete (the question, or its answer alone) and the
+// delete assistant (the typed text an undo step of its own: Undo brings the nodes
+// back with it, and the document stays edited), Save As, export, Undo and a change
+// of the selection (after which the inspector shows and edits the new nodes). A value
+// the field refuses is not answered as taken (Delete says so instead of asking). Nodes with one description show it, an
+// empty one as the placeholder; a node that left the tree takes no typed value.
+TEST_F(InspectorCategoryTest, TextLeftOpenReachesItsNodesBeforeEveryCommand)
+{
+    ProbeDocument *document = newDocument(true);
+    NodePtr j1 = makeJob(QStringLiteral("J1"), 60, {{8, 30}});
+    NodePtr j2 = makeJob(QStringLiteral("J2"), 60, {{9, 45}});
+    fill(document, {j1, j2});
+    NTXTextViewInspector *inspector = shownInspector(document);
+    ASSERT_NE(inspector, nullptr);
+    const QString placeholder = inspector->fieldWithIdentifier(QStringLiteral("descrField"))->placeholder();
+    const auto inTree = [&](const NodePtr &node) { return node->documentRoot() == document->jobList().get(); };
+    // A click into the description of the node (the whole value selected) and keys.
+    const auto typeOpen = [&](const NodePtr &node, const QString &typed) {
+        if (document->windowController().selectedNodes() != QList<NodePtr>{node})
+            select(document, {node});
+        inspector->setFocus();
+        inspector->setSelectedRange(valueOf(inspector, QStringLiteral("descrField")));
+        ASSERT_TRUE(inspector->isEditing());
+        QTest::keyClicks(inspector, typed);
+        ASSERT_TRUE(inspector->hasChangedEdit());
+        ASSERT_TRUE(document->isDocumentEdited());
+        ASSERT_NE(node->descript(), typed);
+    };
+    const auto closeSheet = [&] {
+        QWidget *sheet = nullptr;
+        EXPECT_TRUE(QTest::qWaitFor([&] { return (sheet = platform::Sheet::sheetOfWindow(document->mainWindow())); }));
+        if (auto *dialog = qobject_cast<QDialog *>(sheet))
+            dialog->reject();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !platform::Sheet::sheetOfWindow(document->mainWindow()); }));
+        drainEvents();
+    };
+
+    for (const auto key : {Qt::Key_Up, Qt::Key_Down}) {
+        SCOPED_TRACE(key == Qt::Key_Up ? "Up" : "Down");
+        const QString typed = key == Qt::Key_Up ? QStringLiteral("typed up") : QStringLiteral("typed down");
+        typeOpen(j1, typed);
+        QTest::keyClick(inspector, key);
+        EXPECT_EQ(j1->descript(), typed);
+        EXPECT_FALSE(inspector->hasChangedEdit());
+        EXPECT_TRUE(document->isDocumentEdited());
+        select(document, {j2});
+        select(document, {j1});
+        EXPECT_EQ(shown(inspector, QStringLiteral("descrField")), typed);
+    }
+
+    // Delete, by its question and by its answer alone; the delete assistant.
+    const QList<std::pair<const char *, std::function<void()>>> deletions{
+        {"delete", [&] {
+             document->deleteEntry(nullptr);
+             clickButton(waitForMessageBox(document->mainWindow()), platform::localized(QStringLiteral("LSyes")));
+         }},
+        {"delete answered", [&] { document->edits().deleteSheetDidEnd({j2}, NTXNSAlertExtensions::AlertFirstButtonReturn); }},
+        {"delete assistant", [&] {
+             document->deleteAssistantSheet().deleteAssistant(nullptr);
+             DeleteAssistantSheet *sheet = document->deleteAssistantSheet().deleteWindow();
+             ASSERT_NE(sheet, nullptr);
+             sheet->selectKindTag(2);
+             sheet->selectConditionTag(0);
+             sheet->deleteOnlyExecutedEntys->setChecked(false);
+             QPointer<DeleteAssistantSheet> guard(sheet);
+             QTest::mouseClick(sheet->deleteOkButton, Qt::LeftButton);
+             EXPECT_TRUE(QTest::qWaitFor([guard] { return !guard; }));
+         }},
+    };
+    int run = 0;
+    for (const auto &[name, deletion] : deletions) {
+        SCOPED_TRACE(name);
+        const QString before = j2->descript();
+        const QString typed = QStringLiteral("typedbykeys %1").arg(++run);
+        typeOpen(j2, typed);
+        deletion();
+        drainEvents();
+        ASSERT_FALSE(inTree(j2));
+        EXPECT_EQ(j2->descript(), typed);
+        document->undo(nullptr);
+        drainEvents();
+        ASSERT_TRUE(inTree(j2));
+        EXPECT_EQ(j2->descript(), typed);
+        EXPECT_TRUE(document->isDocumentEdited());
+        // The typed text was a step of its own, before the deletion.
+        document->undo(nullptr);
+        drainEvents();
+        EXPECT_EQ(j2->descript(), before);
+        document->redo(nullptr);
+        drainEvents();
+        EXPECT_EQ(j2->descript(), typed);
+    }
+
+    // Save As and export take the text before their panels; Undo takes it, then takes
+    // it back (Redo brings it again).
+    typeOpen(j1, QStringLiteral("typed before save as"));
+    document->saveDocumentAs(nullptr);
+    EXPECT_EQ(j1->descript(), QStringLiteral("typed before save as"));
+    closeSheet();
+    typeOpen(j1, QStringLiteral("typed before export"));
+    document->saveAsRTFFile(nullptr);
+    EXPECT_EQ(j1->descript(), QStringLiteral("typed before export"));
+    closeSheet();
+    typeOpen(j1, QStringLiteral("typed before undo"));
+    document->undo(nullptr);
+    EXPECT_FALSE(inspector->hasChangedEdit());
+    EXPECT_EQ(j1->descript(), QStringLiteral("typed before export"));
+    EXPECT_EQ(shown(inspector, QStringLiteral("descrField")), QStringLiteral("typed before export"));
+    document->redo(nullptr);
+    EXPECT_EQ(j1->descript(), QStringLiteral("typed before undo"));
+
+    // A new selection: the text to the nodes it was typed for, and the inspector shows
+    // and edits the new ones.
+    j2->setDescript(QStringLiteral("second"));
+    typeOpen(j1, QStringLiteral("typed before selection"));
+    select(document, {j2});
+    EXPECT_EQ(j1->descript(), QStringLiteral("typed before selection"));
+    EXPECT_EQ(shown(inspector, QStringLiteral("descrField")), QStringLiteral("second"));
+    typeOpen(j2, QStringLiteral("for J2"));
+    QTest::keyClick(inspector, Qt::Key_Tab);
+    EXPECT_EQ(j2->descript(), QStringLiteral("for J2"));
+    EXPECT_EQ(j1->descript(), QStringLiteral("typed before selection"));
+
+    // Nodes that share their description show it; an empty one shows the placeholder.
+    for (const QString &same : {QString(), QStringLiteral("same")}) {
+        j1->setDescript(same);
+        j2->setDescript(same);
+        select(document, {j1, j2});
+        EXPECT_EQ(shown(inspector, QStringLiteral("descrField")), same.isEmpty() ? placeholder : same);
+    }
+    j2->setDescript(QStringLiteral("other"));
+    EXPECT_EQ(shown(inspector, QStringLiteral("descrField")), NTXTextViewInspectorTextField::multipleValuesText());
+
+    // A number the field refuses is not taken: the hand-over says why, the node keeps
+    // its label and the field the text.
+    auto number = std::make_shared<NTXTextViewInspectorIntegerField>(
+        QStringLiteral("labelField"), QStringLiteral("Label"), NTXTextViewInspectorFieldLabel::fieldLabelWithString(QStringLiteral("Label")));
+    number->bind(QStringLiteral("value"), document->inspectedObjectsController(), QStringLiteral("selectedObjects.colorLabel"), {});
+    inspector->addField(number);
+    select(document, {j1});
+    j1->setColorLabel(3);
+    inspector->setFocus();
+    inspector->setSelectedRange(valueOf(inspector, QStringLiteral("labelField")));
+    ASSERT_TRUE(inspector->isEditing());
+    QTest::keyClick(inspector, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(inspector, QStringLiteral("ten"));
+    QString refusal;
+    EXPECT_FALSE(document->commitEditing(&refusal));
+    EXPECT_TRUE(refusal.contains(QStringLiteral("ten"))) << refusal.toStdString();
+    EXPECT_EQ(j1->colorLabel(), 3);
+    EXPECT_TRUE(inspector->hasChangedEdit());
+    EXPECT_EQ(shown(inspector, QStringLiteral("labelField")), QStringLiteral("ten"));
+    // Delete says so instead of asking, and deletes nothing.
+    document->deleteEntry(nullptr);
+    QMessageBox *told = waitForMessageBox(document->mainWindow());
+    ASSERT_NE(told, nullptr);
+    EXPECT_TRUE(told->informativeText().contains(QStringLiteral("ten"))) << told->informativeText().toStdString();
+    EXPECT_NE(told->text(), platform::localized(QStringLiteral("LSAdeleteTitle")));
+    told->reject();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !platform::Sheet::sheetOfWindow(document->mainWindow()); }));
+    drainEvents();
+    EXPECT_TRUE(inTree(j1));
+    inspector->setFocus();
+    inspector->setSelectedRange(valueOf(inspector, QStringLiteral("labelField")));
+    ASSERT_TRUE(inspector->isEditing());
+    QTest::keyClick(inspector, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(inspector, QStringLiteral("5"));
+    EXPECT_TRUE(document->commitEditing(&refusal));
+    EXPECT_EQ(j1->colorLabel(), 5);
+    inspector->endEditing();
+
+    // A node that left the tree while the inspector still showed it (inside a batch of
+    // edits, which holds the inspector's update to its end) takes no typed value.
+    {
+        const DocumentOutlineModel::EditBatch batch(document->outlineModel());
+        document->edits().deleteNode(j1, document->jobList());
+        inspector->setFocus();
+        inspector->setSelectedRange(valueOf(inspector, QStringLiteral("descrField")));
+        if (inspector->isEditing()) {
+            QTest::keyClicks(inspector, QStringLiteral("late"));
+            inspector->endEditing();
+        }
+    }
+    drainEvents();
+    EXPECT_FALSE(inTree(j1));
+    EXPECT_EQ(j1->descript(), QStringLiteral("same"));
 }

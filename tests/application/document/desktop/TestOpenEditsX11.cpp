@@ -3,7 +3,9 @@
 // title shows the edited mark from the first key, and every command that reads or
 // judges the document takes the text first: Save (Ctrl+S), Save As, the autosave, the close
 // question (Ctrl+W), the quit question, the revert question, export, print and a change
-// of the selection. Each field kind the inspector edits as text: the description (text
+// of the selection; an arrow key that leaves the field hands the text over as Tab does
+// (the field never shows text its node lacks); Delete and Undo bring the node back with
+// the text typed into it. Each field kind the inspector edits as text: the description (text
 // over several lines), text on one line and a number through its formatter (here the
 // description and the colour label, the values the inspector writes as undo steps),
 // whose refused text stops the save (and a change of the selection) with an alert and
@@ -16,12 +18,16 @@
 #include "NTXAppKit/inspector/NTXTextViewInspectorFieldLabel.h"
 #include "NTXAppKit/inspector/NTXTextViewInspectorIntegerField.h"
 #include "NTXAppKit/inspector/NTXTextViewInspectorText.h"
+#include "application/document/DocumentWindow.h"
 #include "application/document/DocumentWindowController.h"
 #include "application/tree/DocumentFileFormat.h"
+#include "platform/document/MenuItemValidation.h"
 #include "platform/drawing/Sheet.h"
 #include "platform/foundation/ArrayController.h"
 
+#include <QAction>
 #include <QDialog>
+#include <QMenu>
 #include <QMessageBox>
 #include <QTemporaryDir>
 
@@ -94,9 +100,9 @@ protected:
     // A click into the field of A (its value selected whole, as a click selects it), and
     // the text typed through the X server; the field stays open. The title shows the
     // edited mark from the first key on.
-    void typeInto(const Kind &kind, const QString &text)
+    void typeInto(const Kind &kind, const QString &text, NodePtr node = nullptr)
     {
-        NTXOutlineViewExtension::selectItems(document->outlineView(), {QVariant::fromValue(a)}, false);
+        NTXOutlineViewExtension::selectItems(document->outlineView(), {QVariant::fromValue(node ? node : a)}, false);
         window->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(window, Patience));
         inspector->setFocus(Qt::MouseFocusReason);
@@ -179,8 +185,9 @@ TEST_F(OpenEditsX11, EveryCommandTakesTheTextOfAFieldLeftOpen)
     };
     // How a command ends: the file written (the field left open, the caret where it
     // was), a question answered Cancel by Escape (back in the field as it was left), a
-    // panel cancelled, or nothing to end.
-    enum class End { Saved, Asked, Panel, Nothing };
+    // panel cancelled, nothing to end, or the caret moved out of the field (its text
+    // handed over, the document edited).
+    enum class End { Saved, Asked, Panel, Nothing, Moved };
     const QList<std::tuple<const char *, End, std::function<void()>>> commands{
         {"save", End::Saved, [] { EXPECT_TRUE(desktoptest::sendKeys({QStringLiteral("ctrl+s")})); }},
         {"autosave", End::Saved, [&] { document->autosaveDocument(); }},
@@ -194,11 +201,16 @@ TEST_F(OpenEditsX11, EveryCommandTakesTheTextOfAFieldLeftOpen)
              NTXOutlineViewExtension::selectItems(document->outlineView(), {QVariant::fromValue(b)}, false);
              EXPECT_EQ(document->windowController().selectedNodes(), QList<NodePtr>{b});
          }},
+        {"up", End::Moved, [] { EXPECT_TRUE(desktoptest::sendKeys({QStringLiteral("Up")})); }},
+        {"down", End::Moved, [] { EXPECT_TRUE(desktoptest::sendKeys({QStringLiteral("Down")})); }},
     };
     int run = 0;
     int passed = 0;
     for (const Kind &kind : kinds) {
         for (const auto &[name, end, command] : commands) {
+            // (The number's field is the last row: Down may leave the caret in it.)
+            if (end == End::Moved && kind.identifier == QLatin1String("labelField"))
+                continue;
             SCOPED_TRACE(std::string(kind.name) + " × " + name);
             const QString beforeB = kind.value(*b);
             const QString typed = kind.typed(++run);
@@ -206,7 +218,11 @@ TEST_F(OpenEditsX11, EveryCommandTakesTheTextOfAFieldLeftOpen)
             if (HasFatalFailure())
                 return;
             command();
-            if (end == End::Saved) {
+            if (end == End::Moved) {
+                EXPECT_TRUE(QTest::qWaitFor([&] { return kind.value(*a) == typed; }, Patience)) << "the text was not handed over";
+                EXPECT_EQ(shown(kind.identifier), typed);
+                EXPECT_FALSE(inspector->hasChangedEdit());
+            } else if (end == End::Saved) {
                 EXPECT_TRUE(QTest::qWaitFor([&] { return !document->isDocumentEdited() && !document->isSaving(); }, Patience));
                 EXPECT_TRUE(caretAtTheEnd());
             } else if (end != End::Nothing) {
@@ -249,4 +265,64 @@ TEST_F(OpenEditsX11, EveryCommandTakesTheTextOfAFieldLeftOpen)
         EXPECT_EQ(shown(QStringLiteral("labelField")), QStringLiteral("ten"));
         EXPECT_TRUE(document->isDocumentEdited());
     }
+}
+
+// Select J2, click into its description, type and leave it open; Document › Delete
+// Entry, Return, then Ctrl+Z: J2 comes back with the typed text, and the document is
+// edited. The typed text is an undo step of its own: a second Ctrl+Z takes it back.
+TEST_F(OpenEditsX11, DeleteThenUndoBringsTheNodeBackWithTheTextTypedIntoIt)
+{
+    const Kind description{"description", QStringLiteral("descrField"), [](int) { return QString(); },
+                           [](const Node &node) { return node.descript(); }};
+    typeInto(description, QStringLiteral("typedbykeys"), b);
+    if (HasFatalFailure())
+        return;
+    QAction *remove = nullptr;
+    for (QAction *item : document->documentWindow()->documentMenu()->actions())
+        if (platform::MenuItemValidation::action(item) == "deleteEntry:")
+            remove = item;
+    ASSERT_NE(remove, nullptr);
+    remove->trigger();
+    ASSERT_NE(qobject_cast<QMessageBox *>(sheet()), nullptr);
+    endSheet(QStringLiteral("Return"));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return b->documentRoot() != document->jobList().get(); }, Patience));
+    ASSERT_TRUE(desktoptest::sendKeys({QStringLiteral("ctrl+z")}));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return b->documentRoot() == document->jobList().get(); }, Patience));
+    EXPECT_EQ(b->descript(), QStringLiteral("typedbykeys"));
+    EXPECT_TRUE(window->isWindowModified());
+    EXPECT_FALSE(savedValues(description).contains(QStringLiteral("typedbykeys")));
+    ASSERT_TRUE(desktoptest::sendKeys({QStringLiteral("ctrl+z")}));
+    EXPECT_TRUE(QTest::qWaitFor([this] { return b->descript().isEmpty(); }, Patience));
+    EXPECT_EQ(b->documentRoot(), document->jobList().get());
+}
+
+// A click on the description's row to the right of a short text, the outline holding
+// the keyboard: the description is edited, and the keys typed next (a space among
+// them) go into it, not to the outline (whose space ticks the row's Done box).
+TEST_F(OpenEditsX11, AClickBesideAShortDescriptionEditsIt)
+{
+    a->setDescript(QStringLiteral("short"));
+    NTXOutlineViewExtension::selectItems(document->outlineView(), {QVariant::fromValue(a)}, false);
+    document->outlineView()->setFocus(Qt::OtherFocusReason);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return document->outlineView()->hasFocus(); }, Patience));
+    const platform::Range value = valueRange(QStringLiteral("descrField"));
+    ASSERT_EQ(shown(QStringLiteral("descrField")), QStringLiteral("short"));
+    QTextCursor end(inspector->document());
+    end.setPosition(int(value.max()));
+    const QRect caret = inspector->cursorRect(end);
+    const QPoint beside(caret.right() + 60, caret.center().y());
+    ASSERT_TRUE(inspector->viewport()->rect().contains(beside));
+    const QPoint at = inspector->viewport()->mapToGlobal(beside);
+    const bool done = a->executed();
+    ASSERT_EQ(desktoptest::runProgram(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QString::number(at.x()),
+                                                                 QString::number(at.y()), QStringLiteral("click"),
+                                                                 QStringLiteral("1")}),
+              0);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return inspector->isEditing() && inspector->hasFocus(); }, Patience));
+    ASSERT_TRUE(desktoptest::sendKeys({QStringLiteral("End"), QStringLiteral("space"), QStringLiteral("x")}));
+    EXPECT_TRUE(QTest::qWaitFor([this] { return shown(QStringLiteral("descrField")) == QStringLiteral("short x"); }, Patience))
+        << shown(QStringLiteral("descrField")).toStdString();
+    EXPECT_EQ(a->executed(), done) << "the space ticked the outline's row";
+    ASSERT_TRUE(desktoptest::sendKeys({QStringLiteral("Tab")}));
+    EXPECT_TRUE(QTest::qWaitFor([this] { return a->descript() == QStringLiteral("short x"); }, Patience));
 }
