@@ -1,5 +1,6 @@
 #include "tests/support/GuiThreadWatchdog.h"
 
+#include "tests/support/MachinePace.h"
 #include "tests/support/StackNames.h"
 #include "tests/support/StackUnwind.h"
 
@@ -44,6 +45,7 @@
 #include <unordered_map>
 #include <link.h>
 #include <optional>
+#include <string>
 #include <vector>
 
 // Qt's hooks around every signal's emission (the signal dumper of Qt Test uses them);
@@ -191,6 +193,12 @@ struct WatchdogState
 
     // GUI thread only: the display server's waits excused in the running test.
     qint64 testDisplayExcused = 0;
+    // Each test's own time limit before the machine's pace stretches it
+    // (CHRONARK_TEST_CASE_TIME_LIMIT, in seconds; 0: none of the program's own), and the
+    // running test's name and start (guarded by the mutex; the watcher reads them).
+    qint64 testTimeLimitNs = 0;
+    std::string runningTest;
+    qint64 runningTestStart = 0;
 
     // GUI thread only: the emissions of signals outside every delivery (the test's
     // click(), its trigger(), its Q_EMIT; a signal that product code the test calls
@@ -838,6 +846,18 @@ const char *knownReason()
     return nullptr;
 }
 
+// The limit as a report tells it: the limit, the machine's pace that stretched it, and
+// what they make.
+std::string limitText(double pace)
+{
+    const qint64 limitMs = state().limitNs / 1000000;
+    return QStringLiteral("%1 ms × %2, the machine's pace then, = %3 ms")
+        .arg(limitMs)
+        .arg(pace, 0, 'f', 2)
+        .arg(qint64(double(limitMs) * pace))
+        .toStdString();
+}
+
 // The measured segment ends now: a failure when it held the thread past the limit.
 // Time the thread spent waiting for a processor while others ran does not count: a
 // loaded machine makes no hold.
@@ -855,14 +875,18 @@ void endSegment(qint64 now)
     const qint64 start = s.holdStart.exchange(0);
     if (start == 0 || now - start <= s.limitNs)
         return;
+    // The limit stretched by the machine's pace over the hold: the time a processor
+    // slowed by the programs beside it took is the machine's, not the program's.
+    const double pace = MachinePace::holdFactor(start, now);
+    const qint64 limit = qint64(double(s.limitNs) * pace);
     const qint64 forAProcessor = waitedSince(start);
     const qint64 forTheDisplay = displayWaitedIn(start);
-    if (now - start - forAProcessor <= s.limitNs)
+    if (now - start - forAProcessor <= limit)
         return;
     // Past the limit on the program's own time but for the display server's waits in
     // Qt's frames: excused, while the test's excused waits stay within their bound.
     bool pastTheTestsBound = false;
-    if (now - start - forAProcessor - forTheDisplay <= s.limitNs) {
+    if (now - start - forAProcessor - forTheDisplay <= limit) {
         s.testDisplayExcused += forTheDisplay;
         if (s.testDisplayExcused <= TestDisplayServerWaitBoundNs)
             return;
@@ -922,7 +946,7 @@ void endSegment(qint64 now)
         shown << QStringLiteral("(%1 more)").arg(stack.size() - MaximumFrames);
     if (pastTheTestsBound) {
         ADD_FAILURE() << "The GUI thread was held " << (now - start) / 1000000 << " ms by one delivery of its event loop "
-                      << "(the limit is " << s.limitNs / 1000000 << " ms; " << forAProcessor / 1000000
+                      << "(the limit is " << limitText(pace) << "; " << forAProcessor / 1000000
                       << " ms of it waiting for a processor) in " << name.toStdString() << ", and its "
                       << forTheDisplay / 1000000 << " ms of waiting for the display server in Qt's frames brought "
                       << "the test's excused waits to " << s.testDisplayExcused / 1000000 << " ms (a test is excused "
@@ -932,7 +956,7 @@ void endSegment(qint64 now)
         return;
     }
     ADD_FAILURE() << "The GUI thread was held " << (now - start) / 1000000 << " ms by one delivery of its event loop "
-                  << "(the limit is " << s.limitNs / 1000000 << " ms; " << forAProcessor / 1000000
+                  << "(the limit is " << limitText(pace) << "; " << forAProcessor / 1000000
                   << " ms of it waiting for a processor and " << forTheDisplay / 1000000
                   << " ms for the display server in Qt's frames, which do not count) in " << name.toStdString()
                   << emittedAt.toStdString() << "; its stack then:\n  " << shown.join(QStringLiteral("\n  ")).toStdString();
@@ -979,13 +1003,50 @@ void askForStack(qint64 segment)
     pthread_kill(s.guiThread, stackSignal());
 }
 
+// The watcher's: a test that runs longer than its time limit, stretched by the machine's
+// pace over the test (the processors slowed and shared by the programs beside it), ends
+// the program as ctest would end it at its own limit, which is the limit stretched by the
+// most the pace may, and names the test and the pace.
+void checkTheTestsTime()
+{
+    WatchdogState &s = state();
+    std::string test;
+    qint64 start = 0;
+    {
+        const std::lock_guard<std::mutex> lock(s.mutex);
+        test = s.runningTest;
+        start = s.runningTestStart;
+    }
+    const qint64 now = nowNs();
+    if (s.testTimeLimitNs <= 0 || start == 0 || now - start <= s.testTimeLimitNs)
+        return;
+    const double pace = MachinePace::testFactor(start, now);
+    const qint64 limit = qint64(double(s.testTimeLimitNs) * pace);
+    if (now - start <= limit)
+        return;
+    std::fprintf(stderr,
+                 "%s ran %lld s, longer than its time limit (%lld s × %.2f, the machine's pace over the test, = "
+                 "%lld s): ended\n",
+                 test.c_str(), (long long)((now - start) / 1000000000), (long long)(s.testTimeLimitNs / 1000000000),
+                 pace, (long long)(limit / 1000000000));
+    std::fflush(stderr);
+    std::fflush(stdout);
+    std::_Exit(1);
+}
+
 void watch()
 {
     WatchdogState &s = state();
     std::unique_lock<std::mutex> lock(s.mutex);
-    while (!s.stop) {
+    for (unsigned round = 0; !s.stop; ++round) {
         s.wake.wait_for(lock, std::chrono::milliseconds(10));
         lock.unlock();
+        // The machine's pace, a tenth of a second apart (about a hundredth of one
+        // processor on a quiet machine), and each test's time against its limit.
+        if (round % 10 == 0) {
+            MachinePace::sample();
+            checkTheTestsTime();
+        }
         qint64 ran = 0;
         qint64 waited = 0;
         const bool timesRead = schedulerTimes(&ran, &waited);
@@ -1146,12 +1207,25 @@ void signalEnds(QObject *sender, int signal)
 class EmissionsListener : public testing::EmptyTestEventListener
 {
 public:
-    // Each test has its own bound of excused waits for the display server.
-    void OnTestStart(const testing::TestInfo &) override { state().testDisplayExcused = 0; }
+    // Each test has its own bound of excused waits for the display server, and its own
+    // time limit.
+    void OnTestStart(const testing::TestInfo &test) override
+    {
+        WatchdogState &s = state();
+        s.testDisplayExcused = 0;
+        const std::lock_guard<std::mutex> lock(s.mutex);
+        s.runningTest = std::string(test.test_suite_name()) + "." + test.name();
+        s.runningTestStart = nowNs();
+    }
 
     void OnTestEnd(const testing::TestInfo &) override
     {
         WatchdogState &s = state();
+        {
+            const std::lock_guard<std::mutex> lock(s.mutex);
+            s.runningTest.clear();
+            s.runningTestStart = 0;
+        }
         if (s.emissions.isEmpty())
             return;
         s.emissions.clear();
@@ -1287,12 +1361,18 @@ int limitMs()
     return ok && value >= 0 ? value : 250;
 }
 
+int longestLimitMs()
+{
+    return int(limitMs() * MachinePace::HoldFactorCap);
+}
+
 void install()
 {
     WatchdogState &s = state();
     if (s.installed || limitMs() == 0)
         return;
     s.limitNs = qint64(limitMs()) * 1000000;
+    s.testTimeLimitNs = qint64(std::max(0, qEnvironmentVariableIntValue("CHRONARK_TEST_CASE_TIME_LIMIT"))) * 1000000000;
     s.guiThread = pthread_self();
     s.guiThreadId = ::gettid();
     const QByteArray task = QByteArray("/proc/self/task/") + QByteArray::number(qint64(s.guiThreadId));

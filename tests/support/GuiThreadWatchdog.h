@@ -45,7 +45,19 @@
 // The limit is CHRONARK_GUI_HOLD_LIMIT_MS when set (the AddressSanitizer run, whose code
 // runs several times slower, raises it; the ThreadSanitizer run turns the watchdog off,
 // since its thread would make every test process multi-threaded before the tests that
-// fork), else 250. 0 turns the watchdog off.
+// fork), else 250. 0 turns the watchdog off. The limit is stretched by the machine's pace
+// over the hold (MachinePace.h: how much slower than on a quiet machine a processor runs
+// a fixed reference work then, which the watcher times every tenth of a second; at least
+// 1, at most 3), and a failure tells the pace: a processor that the programs beside the
+// tests slow down, page faults under memory pressure, are the machine's time. A hold
+// longer than the limit times 3 fails however loaded the machine (longestLimitMs()).
+//
+// Each test's own time limit: a test that runs longer than CHRONARK_TEST_CASE_TIME_LIMIT
+// seconds (ctest's limit for its kind of test, which CMake sets), stretched by the
+// machine's pace over the test (the processor's, times the threads ready to run over the
+// processors; at most 4), ends the program with a report that names the test and the
+// pace; ctest's own limit is that limit times 4 (and more), for a program whose watcher
+// cannot run.
 //
 // Threads: install() once from main, on the GUI thread, after the application object
 // exists. A watcher thread looks at the GUI thread's progress every few milliseconds
@@ -90,8 +102,10 @@ public:
 
 namespace GuiThreadWatchdog {
 
-// The limit in milliseconds (0: off).
+// The limit in milliseconds (0: off), before the machine's pace stretches it.
 int limitMs();
+// The most the limit can be stretched to: a hold longer than this fails on any machine.
+int longestLimitMs();
 // Starts watching the GUI thread's deliveries (the application object must exist).
 void install();
 // Stops the watcher thread (the program's end).

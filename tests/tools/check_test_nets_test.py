@@ -55,7 +55,8 @@ CASES = [
     # Each kind of hold: work on a processor, a sleep, a pipe's read, a delivery of a
     # nested loop's pass, an event QTest sends; and the slots of a click and of a
     # trigger that the test makes itself.
-    ("PlantedWatchdog.WorkOnAProcessor", True, ["The GUI thread was held", "PlantedNets.cpp:"], []),
+    ("PlantedWatchdog.WorkOnAProcessor", True, ["The GUI thread was held", "the machine's pace then", "PlantedNets.cpp:"],
+     []),
     ("PlantedWatchdog.ASleep", True, ["The GUI thread was held", "PlantedNets.cpp:"], []),
     ("PlantedWatchdog.APipeRead", True, ["The GUI thread was held", "PlantedNets.cpp:"], []),
     ("PlantedWatchdog.AHoldInANestedLoopsPass", True, ["The GUI thread was held", "PlantedNets.cpp:"], []),
@@ -91,6 +92,11 @@ CASES = [
     ("PlantedWatchdog.OneDisplayServerWaitInQtsFrames", False, [], ["The GUI thread was held"], "xcb"),
     ("PlantedWatchdog.TwoLongDisplayServerWaitsInQtsFramesInOneTest", True,
      ["The GUI thread was held", "the test's excused waits", "in all"], [], "xcb"),
+    # A test that runs past its time limit, stretched as far as the machine's pace may,
+    # ends its program, named with the pace.
+    ("PlantedTimeLimit.ATestLongerThanItsLimit", True,
+     ["PlantedTimeLimit.ATestLongerThanItsLimit ran", "longer than its time limit (1 s", "the machine's pace"], [],
+     {"CHRONARK_TEST_CASE_TIME_LIMIT": "1"}),
     # The exception nets count what they caught themselves: a report a filter hid
     # fails all the same; a logging rule that would hide the reports is refused at the
     # program's start.
