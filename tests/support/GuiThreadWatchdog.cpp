@@ -679,6 +679,22 @@ bool inDispatchCodeOfOurs(quintptr address)
                        [&](const auto &range) { return address - 1 >= range.first && address - 1 < range.second; });
 }
 
+// Whether a return address in the program's own code lies in its definition of one of
+// Qt's calls that run a pass of the event loop (QCoreApplication's and QEventLoop's
+// processEvents(), which take the place of Qt's, below): our code pumps the loop there.
+bool pumpOfOurs(quintptr address)
+{
+    Dl_info info{};
+    void *entry = nullptr;
+    if (dladdr1(reinterpret_cast<void *>(address - 1), &info, &entry, RTLD_DL_SYMENT) == 0 || !info.dli_sname
+        || !info.dli_saddr || !entry)
+        return false;
+    const auto *symbol = static_cast<const ElfW(Sym) *>(entry);
+    return address - 1 < quintptr(info.dli_saddr) + symbol->st_size
+           && (std::strncmp(info.dli_sname, "_ZN16QCoreApplication13processEvents", 36) == 0
+               || std::strncmp(info.dli_sname, "_ZN10QEventLoop13processEvents", 30) == 0);
+}
+
 // Whether a return address in Qt's code lies in one of the frames of Qt where a wait
 // for the display server is Qt's own: the event dispatch (the platform's events read and
 // delivered) and the backing store's flush. Told by the exported function that holds it
@@ -780,7 +796,9 @@ bool waitingForTheDisplayServer(qint64 segment)
             callers.emplace_back(words[at], true);
     }
     bool inTheClient = false;
-    for (const auto &[address, word] : callers) {
+    bool inQtsFrames = false;
+    for (std::size_t k = 0; k < callers.size(); ++k) {
+        const auto &[address, word] = callers[k];
         const std::optional<WatchdogState::Code> kind = kindOf(address, word);
         if (!kind)
             continue;
@@ -792,12 +810,30 @@ bool waitingForTheDisplayServer(qint64 segment)
             inTheClient = true;
             continue;
         }
-        if (*kind == WatchdogState::Code::Ours && !inDispatchCodeOfOurs(address))
+        if (*kind == WatchdogState::Code::Ours && inDispatchCodeOfOurs(address))
+            continue;
+        if ((*kind == WatchdogState::Code::Qt || *kind == WatchdogState::Code::Ours) && inAnExcusingFrameOfQt(address)) {
+            inQtsFrames = true;
+            continue;
+        }
+        if (*kind != WatchdogState::Code::Ours)
+            continue;
+        // The first function of ours: inside Qt's frames, the one that ran the event
+        // loop whose pass waits. A pass that our code pumps itself (processEvents) inside
+        // a delivery is its own work, the waits in it too (it may have flooded the server
+        // itself just before); the loop of the test's, or of a modal dialog, is not.
+        if (!inQtsFrames)
             return false;
-        if (*kind == WatchdogState::Code::Qt && inAnExcusingFrameOfQt(address))
+        if (!pumpOfOurs(address))
             return true;
+        for (std::size_t outer = k + 1; outer < callers.size(); ++outer) {
+            const std::optional<WatchdogState::Code> outerKind = kindOf(callers[outer].first, callers[outer].second);
+            if (outerKind == WatchdogState::Code::Ours && inDispatchCodeOfOurs(callers[outer].first))
+                return false; // a delivery runs it
+        }
+        return true;
     }
-    return false;
+    return inQtsFrames;
 }
 
 // The time the GUI thread waited for the display server in the segment that began at

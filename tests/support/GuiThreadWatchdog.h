@@ -38,7 +38,9 @@
 // display server's client library (libxcb, libwayland-client) made, called from Qt's
 // event dispatch or its backing store's flush with no function of this program in
 // between (a wait that our code causes, calling the client library or a Qt call that
-// waits for the server, is the program's own and counts), and counts the time between
+// waits for the server, is the program's own and counts; so is one in a pass of the
+// loop that a delivery of ours pumps itself, through processEvents(): our code may have
+// flooded the server just before), and counts the time between
 // two such looks that the thread spent neither on a processor nor waiting for one. The
 // report tells both.
 //
