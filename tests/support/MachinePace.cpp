@@ -195,4 +195,9 @@ double testFactor(qint64 fromNs, qint64 toNs)
     return std::clamp(own * share, 1.0, TestFactorCap);
 }
 
+qint64 stretchedMs(qint64 ms, qint64 sinceNs)
+{
+    return qint64(double(ms) * testFactor(sinceNs, nowNs()));
+}
+
 } // namespace testsupport::MachinePace

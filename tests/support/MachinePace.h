@@ -44,4 +44,9 @@ double testFactor(qint64 fromNs, qint64 toNs);
 // The steady clock's nanoseconds, as the factors take them.
 qint64 nowNs();
 
+// A time limit of a test's own wait (a player that reports nothing for 30 s has
+// stalled) stretched by the machine's pace since the wait began at `sinceNs`, as each
+// test's time limit is (testFactor()); in milliseconds.
+qint64 stretchedMs(qint64 ms, qint64 sinceNs);
+
 } // namespace testsupport::MachinePace
