@@ -29,6 +29,7 @@
 #include <unistd.h>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <dlfcn.h>
 #include <execinfo.h>
 #include <type_traits>
@@ -168,6 +169,14 @@ struct WatchdogState
     // watcher's previous round.
     qint64 displayWaitFor = 0;
     qint64 displayWaited = 0;
+    // The time the GUI thread, in the segment that began at othersWaitFor, was blocked
+    // while other threads of the program were ready to run and waited for a processor
+    // (at most the sum of their waits): it waited on them (a pool's work, a thread it
+    // joins), and the machine made them wait. The watcher's: each thread's wait as the
+    // last round read it.
+    qint64 othersWaitFor = 0;
+    qint64 othersWaited = 0;
+    std::unordered_map<pid_t, qint64> othersLast;
     struct Round
     {
         qint64 at = 0;
@@ -836,6 +845,52 @@ bool waitingForTheDisplayServer(qint64 segment)
     return inQtsFrames;
 }
 
+// How much longer the program's other threads (not the GUI thread's, nor the watcher's)
+// waited for a processor since the watcher's last look, in nanoseconds (their first look
+// counts nothing).
+qint64 othersWaitedSinceTheLastLook(pid_t watcher)
+{
+    WatchdogState &s = state();
+    qint64 more = 0;
+    DIR *tasks = ::opendir("/proc/self/task");
+    if (!tasks)
+        return 0;
+    std::unordered_map<pid_t, qint64> seen;
+    while (const dirent *entry = ::readdir(tasks)) {
+        const pid_t task = pid_t(std::strtol(entry->d_name, nullptr, 10));
+        if (task <= 0 || task == s.guiThreadId || task == watcher)
+            continue;
+        char path[64];
+        std::snprintf(path, sizeof path, "/proc/self/task/%d/schedstat", int(task));
+        const int file = ::open(path, O_RDONLY | O_CLOEXEC);
+        if (file < 0)
+            continue;
+        char text[128] = {};
+        const ssize_t got = ::read(file, text, sizeof text - 1);
+        ::close(file);
+        char *end = nullptr;
+        if (got <= 0)
+            continue;
+        (void)std::strtoll(text, &end, 10);
+        const qint64 waited = std::strtoll(end, nullptr, 10);
+        seen[task] = waited;
+        if (const auto last = s.othersLast.find(task); last != s.othersLast.end())
+            more += std::max<qint64>(0, waited - last->second);
+    }
+    ::closedir(tasks);
+    s.othersLast.swap(seen);
+    return more;
+}
+
+// The time the GUI thread waited on threads of the program that waited for a processor
+// in the segment that began at `start`.
+qint64 othersWaitedIn(qint64 start)
+{
+    WatchdogState &s = state();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    return s.othersWaitFor == start ? s.othersWaited : 0;
+}
+
 // The time the GUI thread waited for the display server in the segment that began at
 // `start`, up to the bound.
 qint64 displayWaitedIn(qint64 start)
@@ -915,7 +970,10 @@ void endSegment(qint64 now)
     // slowed by the programs beside it took is the machine's, not the program's.
     const double pace = MachinePace::holdFactor(start, now);
     const qint64 limit = qint64(double(s.limitNs) * pace);
-    const qint64 forAProcessor = waitedSince(start);
+    // Its own waits for a processor, and its waits on threads of the program while
+    // they waited for one.
+    const qint64 forOurThreads = othersWaitedIn(start);
+    const qint64 forAProcessor = waitedSince(start) + forOurThreads;
     const qint64 forTheDisplay = displayWaitedIn(start);
     if (now - start - forAProcessor <= limit)
         return;
@@ -983,7 +1041,8 @@ void endSegment(qint64 now)
     if (pastTheTestsBound) {
         ADD_FAILURE() << "The GUI thread was held " << (now - start) / 1000000 << " ms by one delivery of its event loop "
                       << "(the limit is " << limitText(pace) << "; " << forAProcessor / 1000000
-                      << " ms of it waiting for a processor) in " << name.toStdString() << ", and its "
+                      << " ms of it waiting for a processor, " << forOurThreads / 1000000
+                      << " ms of that on threads of the program that waited for one) in " << name.toStdString() << ", and its "
                       << forTheDisplay / 1000000 << " ms of waiting for the display server in Qt's frames brought "
                       << "the test's excused waits to " << s.testDisplayExcused / 1000000 << " ms (a test is excused "
                       << TestDisplayServerWaitBoundNs / 1000000 << " ms in all)" << emittedAt.toStdString()
@@ -993,7 +1052,8 @@ void endSegment(qint64 now)
     }
     ADD_FAILURE() << "The GUI thread was held " << (now - start) / 1000000 << " ms by one delivery of its event loop "
                   << "(the limit is " << limitText(pace) << "; " << forAProcessor / 1000000
-                  << " ms of it waiting for a processor and " << forTheDisplay / 1000000
+                  << " ms of it waiting for a processor (" << forOurThreads / 1000000
+                  << " ms of that on threads of the program that waited for one) and " << forTheDisplay / 1000000
                   << " ms for the display server in Qt's frames, which do not count) in " << name.toStdString()
                   << emittedAt.toStdString() << "; its stack then:\n  " << shown.join(QStringLiteral("\n  ")).toStdString();
 }
@@ -1073,6 +1133,7 @@ void checkTheTestsTime()
 void watch()
 {
     WatchdogState &s = state();
+    const pid_t watcher = ::gettid();
     std::unique_lock<std::mutex> lock(s.mutex);
     for (unsigned round = 0; !s.stop; ++round) {
         s.wake.wait_for(lock, std::chrono::milliseconds(10));
@@ -1089,6 +1150,12 @@ void watch()
         const qint64 segment = s.holdStart.load();
         const bool display = segment != 0 && waitingForTheDisplayServer(segment);
         const qint64 at = nowNs();
+        // The other threads' waits for a processor, only in a segment already long (a
+        // look reads a file of each thread).
+        const bool lookAtOthers = segment != 0 && at - segment > s.limitNs / 5;
+        if (lookAtOthers && s.othersWaitFor != segment)
+            s.othersLast.clear();
+        const qint64 othersWaited = lookAtOthers ? othersWaitedSinceTheLastLook(watcher) : 0;
         lock.lock();
         if (timesRead) {
             s.samples[s.sampleCount++ % WatchdogState::MaximumSamples] = {at, waited};
@@ -1105,6 +1172,15 @@ void watch()
                 s.displayWaited = 0;
             } else if (display && previous.waitingForTheDisplay && previous.segment == segment) {
                 s.displayWaited += std::max<qint64>(0, (at - previous.at) - (ran - previous.ran) - (waited - previous.waited));
+            } else if (lookAtOthers && s.othersWaitFor == segment && previous.segment == segment) {
+                // Blocked meanwhile, not waiting for the display server: as long as the
+                // other threads waited for a processor, at most, was the machine's.
+                const qint64 blocked = (at - previous.at) - (ran - previous.ran) - (waited - previous.waited);
+                s.othersWaited += std::clamp<qint64>(othersWaited, 0, std::max<qint64>(0, blocked));
+            }
+            if (lookAtOthers && s.othersWaitFor != segment) {
+                s.othersWaitFor = segment;
+                s.othersWaited = 0;
             }
             s.previousRound = {at, segment, ran, waited, display};
         }

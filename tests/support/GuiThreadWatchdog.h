@@ -31,7 +31,10 @@
 // it was ready to run but waited for a processor (the kernel's scheduler statistics:
 // other programs had the machine) does not count, nor its share of the time the host of
 // a virtual machine took the machine's processors (the kernel's "steal", shared evenly
-// among them), nor, up to two seconds a delivery and
+// among them), nor the time it was blocked while other threads of the program were
+// ready to run and waited for a processor (it waits on them: a pool's work, a thread it
+// joins; the watcher reads their waits once a delivery has run a fifth of the limit; at
+// most the sum of their waits), nor, up to two seconds a delivery and
 // three seconds a test, the time it waited for the display server's replies where Qt's
 // own frames wait (a server that a loaded machine starves answers late): the watcher
 // looks every few milliseconds whether the thread waits in a system call that the

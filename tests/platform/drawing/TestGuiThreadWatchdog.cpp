@@ -2,7 +2,8 @@
 // thread past the limit fails the test, whether the loop or the test sent it, and so
 // does the rest of a delivery after a nested loop, the slots of a click or a trigger
 // the test makes itself, and a delivery whose loop passes leave out the person's
-// input; shorter ones, the test's own code,
+// input; shorter ones, the test's own code, a wait on a thread of the program that the
+// machine keeps waiting for a processor,
 // the nested loop's wait and a hold inside a call the test names as known (however
 // many old return addresses lie above that call's frame; the call must be live, not
 // one that returned and left its words behind) do not. A
@@ -20,7 +21,11 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <atomic>
 #include <ctime>
+#include <pthread.h>
+#include <sched.h>
+#include <vector>
 #include <functional>
 #include <thread>
 #include <unistd.h>
@@ -286,6 +291,77 @@ TEST(GuiThreadWatchdog, ShortDeliveriesTheTestsOwnCodeNestedLoopsAndKnownCallsAr
         QTimer::singleShot(limit + 200, &loop, &QEventLoop::quit);
         loop.exec();
     });
+}
+
+namespace {
+
+// Keeps the calling thread on one processor.
+void pinTo(int processor)
+{
+    cpu_set_t one;
+    CPU_ZERO(&one);
+    CPU_SET(processor, &one);
+    ASSERT_EQ(pthread_setaffinity_np(pthread_self(), sizeof one, &one), 0);
+}
+
+// Works on a processor until the calling thread has had `ms` of it.
+void workMs(int ms)
+{
+    const auto used = [] {
+        timespec now{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+        return qint64(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+    };
+    volatile qint64 sum = 0;
+    for (const qint64 start = used(); used() - start < ms;)
+        sum = sum + 1;
+}
+
+} // namespace
+
+// A delivery that waits on a thread of the program that the machine keeps waiting for
+// a processor (here: one processor shared with busy threads) is not held by that wait:
+// the machine took that time. One that waits on a thread's own work is held.
+TEST(GuiThreadWatchdog, AWaitOnAThreadOfTheProgramThatWaitsForAProcessorIsTheMachines)
+{
+    const int limit = limitMs();
+    ASSERT_GT(limit, 0);
+    cpu_set_t allowed;
+    CPU_ZERO(&allowed);
+    ASSERT_EQ(sched_getaffinity(0, sizeof allowed, &allowed), 0);
+    int processor = 0;
+    while (processor < CPU_SETSIZE && !CPU_ISSET(processor, &allowed))
+        ++processor;
+    ASSERT_LT(processor, CPU_SETSIZE);
+    {
+        std::atomic<bool> stop{false};
+        std::vector<std::thread> busy;
+        for (int i = 0; i < 4; ++i) {
+            busy.emplace_back([&] {
+                pinTo(processor);
+                while (!stop.load(std::memory_order_relaxed)) {
+                }
+            });
+        }
+        // The worker's own work is as long as the limit; its waits for the processor make
+        // it last several times longer, past the most the machine's pace stretches the limit.
+        queued([&] {
+            std::thread worker([&] {
+                pinTo(processor);
+                workMs(limit);
+            });
+            worker.join();
+        });
+        stop = true;
+        for (std::thread &thread : busy)
+            thread.join();
+    }
+    const int hold = longestLimitMs() + 150;
+    EXPECT_NONFATAL_FAILURE(queued([&] {
+        std::thread worker([&] { workMs(hold); });
+        worker.join();
+    }),
+                            "held");
 }
 
 TEST(GuiThreadWatchdog, ASleepOfTheHeldThreadIsNotCutShort)
