@@ -1462,7 +1462,34 @@ int QEventLoop::exec(ProcessEventsFlags flags)
     return testsupport::runLoop<int>(flags, [&] { return real(this, flags); });
 }
 
+// The time limit of each of the program's tests, in seconds, where its build gives it
+// one (tests/CMakeLists.txt generates the definition for each test program).
+extern "C" __attribute__((weak)) const int chronarkTestCaseTimeLimitSeconds;
+
 namespace testsupport {
+
+namespace {
+
+// The time limit of each test (0: none): CHRONARK_TEST_CASE_TIME_LIMIT when set, else the
+// one the program is built with; none while a debugger holds the program (a stop at a
+// breakpoint is no test's time).
+int testTimeLimitSeconds()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (status.open(QIODevice::ReadOnly)) {
+        for (const QByteArray &line : status.readAll().split('\n')) {
+            if (line.startsWith("TracerPid:") && line.mid(10).trimmed() != "0")
+                return 0;
+        }
+    }
+    bool set = false;
+    const int given = qEnvironmentVariableIntValue("CHRONARK_TEST_CASE_TIME_LIMIT", &set);
+    if (set)
+        return std::max(0, given);
+    return &chronarkTestCaseTimeLimitSeconds ? chronarkTestCaseTimeLimitSeconds : 0;
+}
+
+} // namespace
 
 namespace GuiThreadWatchdog {
 
@@ -1484,7 +1511,7 @@ void install()
     if (s.installed || limitMs() == 0)
         return;
     s.limitNs = qint64(limitMs()) * 1000000;
-    s.testTimeLimitNs = qint64(std::max(0, qEnvironmentVariableIntValue("CHRONARK_TEST_CASE_TIME_LIMIT"))) * 1000000000;
+    s.testTimeLimitNs = qint64(testTimeLimitSeconds()) * 1000000000;
     s.guiThread = pthread_self();
     s.guiThreadId = ::gettid();
     const QByteArray task = QByteArray("/proc/self/task/") + QByteArray::number(qint64(s.guiThreadId));

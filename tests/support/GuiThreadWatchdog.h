@@ -57,8 +57,9 @@
 // tests slow down, page faults under memory pressure, are the machine's time. A hold
 // longer than the limit times 3 fails however loaded the machine (longestLimitMs()).
 //
-// Each test's own time limit: a test that runs longer than CHRONARK_TEST_CASE_TIME_LIMIT
-// seconds (ctest's limit for its kind of test, which CMake sets), stretched by the
+// Each test's own time limit: a test that runs longer than its limit (ctest's for its
+// kind of test, which CMake builds into each test program; CHRONARK_TEST_CASE_TIME_LIMIT
+// seconds when set; none while a debugger holds the program), stretched by the
 // machine's pace over the test (the processor's, times the threads ready to run over the
 // processors; at most 4), ends the program with a report that names the test and the
 // pace; ctest's own limit is that limit times 4 (and more), for a program whose watcher
