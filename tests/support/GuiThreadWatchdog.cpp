@@ -202,8 +202,8 @@ struct WatchdogState
 
     // GUI thread only: the display server's waits excused in the running test.
     qint64 testDisplayExcused = 0;
-    // Each test's own time limit before the machine's pace stretches it
-    // (CHRONARK_TEST_CASE_TIME_LIMIT, in seconds; 0: none of the program's own), and the
+    // Each test's own time limit before the machine's pace stretches it (the one the
+    // program is built with, or CHRONARK_TEST_CASE_TIME_LIMIT; 0: none), and the
     // running test's name and start (guarded by the mutex; the watcher reads them).
     qint64 testTimeLimitNs = 0;
     std::string runningTest;
