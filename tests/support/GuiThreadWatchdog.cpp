@@ -1121,10 +1121,10 @@ void checkTheTestsTime()
     if (now - start <= limit)
         return;
     std::fprintf(stderr,
-                 "%s ran %lld s, longer than its time limit (%lld s × %.2f, the machine's pace over the test, = "
-                 "%lld s): ended\n",
-                 test.c_str(), (long long)((now - start) / 1000000000), (long long)(s.testTimeLimitNs / 1000000000),
-                 pace, (long long)(limit / 1000000000));
+                 "%s ran %.1f s, longer than its time limit (%lld s × %.2f, the machine's pace over the test, = "
+                 "%.1f s): ended\n",
+                 test.c_str(), double(now - start) / 1e9, (long long)(s.testTimeLimitNs / 1000000000), pace,
+                 double(limit) / 1e9);
     std::fflush(stderr);
     std::fflush(stdout);
     std::_Exit(1);
