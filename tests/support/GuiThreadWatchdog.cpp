@@ -1,5 +1,6 @@
 #include "tests/support/GuiThreadWatchdog.h"
 
+#include "tests/support/MachinePace.h"
 #include "tests/support/StackNames.h"
 #include "tests/support/StackUnwind.h"
 
@@ -28,6 +29,7 @@
 #include <unistd.h>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <dlfcn.h>
 #include <execinfo.h>
 #include <type_traits>
@@ -44,6 +46,7 @@
 #include <unordered_map>
 #include <link.h>
 #include <optional>
+#include <string>
 #include <vector>
 
 // Qt's hooks around every signal's emission (the signal dumper of Qt Test uses them);
@@ -166,6 +169,14 @@ struct WatchdogState
     // watcher's previous round.
     qint64 displayWaitFor = 0;
     qint64 displayWaited = 0;
+    // The time the GUI thread, in the segment that began at othersWaitFor, was blocked
+    // while other threads of the program were ready to run and waited for a processor
+    // (at most the sum of their waits): it waited on them (a pool's work, a thread it
+    // joins), and the machine made them wait. The watcher's: each thread's wait as the
+    // last round read it.
+    qint64 othersWaitFor = 0;
+    qint64 othersWaited = 0;
+    std::unordered_map<pid_t, qint64> othersLast;
     struct Round
     {
         qint64 at = 0;
@@ -191,6 +202,12 @@ struct WatchdogState
 
     // GUI thread only: the display server's waits excused in the running test.
     qint64 testDisplayExcused = 0;
+    // Each test's own time limit before the machine's pace stretches it (the one the
+    // program is built with, or CHRONARK_TEST_CASE_TIME_LIMIT; 0: none), and the
+    // running test's name and start (guarded by the mutex; the watcher reads them).
+    qint64 testTimeLimitNs = 0;
+    std::string runningTest;
+    qint64 runningTestStart = 0;
 
     // GUI thread only: the emissions of signals outside every delivery (the test's
     // click(), its trigger(), its Q_EMIT; a signal that product code the test calls
@@ -671,6 +688,22 @@ bool inDispatchCodeOfOurs(quintptr address)
                        [&](const auto &range) { return address - 1 >= range.first && address - 1 < range.second; });
 }
 
+// Whether a return address in the program's own code lies in its definition of one of
+// Qt's calls that run a pass of the event loop (QCoreApplication's and QEventLoop's
+// processEvents(), which take the place of Qt's, below): our code pumps the loop there.
+bool pumpOfOurs(quintptr address)
+{
+    Dl_info info{};
+    void *entry = nullptr;
+    if (dladdr1(reinterpret_cast<void *>(address - 1), &info, &entry, RTLD_DL_SYMENT) == 0 || !info.dli_sname
+        || !info.dli_saddr || !entry)
+        return false;
+    const auto *symbol = static_cast<const ElfW(Sym) *>(entry);
+    return address - 1 < quintptr(info.dli_saddr) + symbol->st_size
+           && (std::strncmp(info.dli_sname, "_ZN16QCoreApplication13processEvents", 36) == 0
+               || std::strncmp(info.dli_sname, "_ZN10QEventLoop13processEvents", 30) == 0);
+}
+
 // Whether a return address in Qt's code lies in one of the frames of Qt where a wait
 // for the display server is Qt's own: the event dispatch (the platform's events read and
 // delivered) and the backing store's flush. Told by the exported function that holds it
@@ -772,7 +805,9 @@ bool waitingForTheDisplayServer(qint64 segment)
             callers.emplace_back(words[at], true);
     }
     bool inTheClient = false;
-    for (const auto &[address, word] : callers) {
+    bool inQtsFrames = false;
+    for (std::size_t k = 0; k < callers.size(); ++k) {
+        const auto &[address, word] = callers[k];
         const std::optional<WatchdogState::Code> kind = kindOf(address, word);
         if (!kind)
             continue;
@@ -784,12 +819,76 @@ bool waitingForTheDisplayServer(qint64 segment)
             inTheClient = true;
             continue;
         }
-        if (*kind == WatchdogState::Code::Ours && !inDispatchCodeOfOurs(address))
+        if (*kind == WatchdogState::Code::Ours && inDispatchCodeOfOurs(address))
+            continue;
+        if ((*kind == WatchdogState::Code::Qt || *kind == WatchdogState::Code::Ours) && inAnExcusingFrameOfQt(address)) {
+            inQtsFrames = true;
+            continue;
+        }
+        if (*kind != WatchdogState::Code::Ours)
+            continue;
+        // The first function of ours: inside Qt's frames, the one that ran the event
+        // loop whose pass waits. A pass that our code pumps itself (processEvents) inside
+        // a delivery is its own work, the waits in it too (it may have flooded the server
+        // itself just before); the loop of the test's, or of a modal dialog, is not.
+        if (!inQtsFrames)
             return false;
-        if (*kind == WatchdogState::Code::Qt && inAnExcusingFrameOfQt(address))
+        if (!pumpOfOurs(address))
             return true;
+        for (std::size_t outer = k + 1; outer < callers.size(); ++outer) {
+            const std::optional<WatchdogState::Code> outerKind = kindOf(callers[outer].first, callers[outer].second);
+            if (outerKind == WatchdogState::Code::Ours && inDispatchCodeOfOurs(callers[outer].first))
+                return false; // a delivery runs it
+        }
+        return true;
     }
-    return false;
+    return inQtsFrames;
+}
+
+// How much longer the program's other threads (not the GUI thread's, nor the watcher's)
+// waited for a processor since the watcher's last look, in nanoseconds (their first look
+// counts nothing).
+qint64 othersWaitedSinceTheLastLook(pid_t watcher)
+{
+    WatchdogState &s = state();
+    qint64 more = 0;
+    DIR *tasks = ::opendir("/proc/self/task");
+    if (!tasks)
+        return 0;
+    std::unordered_map<pid_t, qint64> seen;
+    while (const dirent *entry = ::readdir(tasks)) {
+        const pid_t task = pid_t(std::strtol(entry->d_name, nullptr, 10));
+        if (task <= 0 || task == s.guiThreadId || task == watcher)
+            continue;
+        char path[64];
+        std::snprintf(path, sizeof path, "/proc/self/task/%d/schedstat", int(task));
+        const int file = ::open(path, O_RDONLY | O_CLOEXEC);
+        if (file < 0)
+            continue;
+        char text[128] = {};
+        const ssize_t got = ::read(file, text, sizeof text - 1);
+        ::close(file);
+        char *end = nullptr;
+        if (got <= 0)
+            continue;
+        (void)std::strtoll(text, &end, 10);
+        const qint64 waited = std::strtoll(end, nullptr, 10);
+        seen[task] = waited;
+        if (const auto last = s.othersLast.find(task); last != s.othersLast.end())
+            more += std::max<qint64>(0, waited - last->second);
+    }
+    ::closedir(tasks);
+    s.othersLast.swap(seen);
+    return more;
+}
+
+// The time the GUI thread waited on threads of the program that waited for a processor
+// in the segment that began at `start`.
+qint64 othersWaitedIn(qint64 start)
+{
+    WatchdogState &s = state();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    return s.othersWaitFor == start ? s.othersWaited : 0;
 }
 
 // The time the GUI thread waited for the display server in the segment that began at
@@ -838,6 +937,18 @@ const char *knownReason()
     return nullptr;
 }
 
+// The limit as a report tells it: the limit, the machine's pace that stretched it, and
+// what they make.
+std::string limitText(double pace)
+{
+    const qint64 limitMs = state().limitNs / 1000000;
+    return QStringLiteral("%1 ms × %2, the machine's pace then, = %3 ms")
+        .arg(limitMs)
+        .arg(pace, 0, 'f', 2)
+        .arg(qint64(double(limitMs) * pace))
+        .toStdString();
+}
+
 // The measured segment ends now: a failure when it held the thread past the limit.
 // Time the thread spent waiting for a processor while others ran does not count: a
 // loaded machine makes no hold.
@@ -855,14 +966,21 @@ void endSegment(qint64 now)
     const qint64 start = s.holdStart.exchange(0);
     if (start == 0 || now - start <= s.limitNs)
         return;
-    const qint64 forAProcessor = waitedSince(start);
+    // The limit stretched by the machine's pace over the hold: the time a processor
+    // slowed by the programs beside it took is the machine's, not the program's.
+    const double pace = MachinePace::holdFactor(start, now);
+    const qint64 limit = qint64(double(s.limitNs) * pace);
+    // Its own waits for a processor, and its waits on threads of the program while
+    // they waited for one.
+    const qint64 forOurThreads = othersWaitedIn(start);
+    const qint64 forAProcessor = waitedSince(start) + forOurThreads;
     const qint64 forTheDisplay = displayWaitedIn(start);
-    if (now - start - forAProcessor <= s.limitNs)
+    if (now - start - forAProcessor <= limit)
         return;
     // Past the limit on the program's own time but for the display server's waits in
     // Qt's frames: excused, while the test's excused waits stay within their bound.
     bool pastTheTestsBound = false;
-    if (now - start - forAProcessor - forTheDisplay <= s.limitNs) {
+    if (now - start - forAProcessor - forTheDisplay <= limit) {
         s.testDisplayExcused += forTheDisplay;
         if (s.testDisplayExcused <= TestDisplayServerWaitBoundNs)
             return;
@@ -922,8 +1040,9 @@ void endSegment(qint64 now)
         shown << QStringLiteral("(%1 more)").arg(stack.size() - MaximumFrames);
     if (pastTheTestsBound) {
         ADD_FAILURE() << "The GUI thread was held " << (now - start) / 1000000 << " ms by one delivery of its event loop "
-                      << "(the limit is " << s.limitNs / 1000000 << " ms; " << forAProcessor / 1000000
-                      << " ms of it waiting for a processor) in " << name.toStdString() << ", and its "
+                      << "(the limit is " << limitText(pace) << "; " << forAProcessor / 1000000
+                      << " ms of it waiting for a processor, " << forOurThreads / 1000000
+                      << " ms of that on threads of the program that waited for one) in " << name.toStdString() << ", and its "
                       << forTheDisplay / 1000000 << " ms of waiting for the display server in Qt's frames brought "
                       << "the test's excused waits to " << s.testDisplayExcused / 1000000 << " ms (a test is excused "
                       << TestDisplayServerWaitBoundNs / 1000000 << " ms in all)" << emittedAt.toStdString()
@@ -932,8 +1051,9 @@ void endSegment(qint64 now)
         return;
     }
     ADD_FAILURE() << "The GUI thread was held " << (now - start) / 1000000 << " ms by one delivery of its event loop "
-                  << "(the limit is " << s.limitNs / 1000000 << " ms; " << forAProcessor / 1000000
-                  << " ms of it waiting for a processor and " << forTheDisplay / 1000000
+                  << "(the limit is " << limitText(pace) << "; " << forAProcessor / 1000000
+                  << " ms of it waiting for a processor (" << forOurThreads / 1000000
+                  << " ms of that on threads of the program that waited for one) and " << forTheDisplay / 1000000
                   << " ms for the display server in Qt's frames, which do not count) in " << name.toStdString()
                   << emittedAt.toStdString() << "; its stack then:\n  " << shown.join(QStringLiteral("\n  ")).toStdString();
 }
@@ -979,19 +1099,63 @@ void askForStack(qint64 segment)
     pthread_kill(s.guiThread, stackSignal());
 }
 
+// The watcher's: a test that runs longer than its time limit, stretched by the machine's
+// pace over the test (the processors slowed and shared by the programs beside it), ends
+// the program as ctest would end it at its own limit, which is the limit stretched by the
+// most the pace may, and names the test and the pace.
+void checkTheTestsTime()
+{
+    WatchdogState &s = state();
+    std::string test;
+    qint64 start = 0;
+    {
+        const std::lock_guard<std::mutex> lock(s.mutex);
+        test = s.runningTest;
+        start = s.runningTestStart;
+    }
+    const qint64 now = nowNs();
+    if (s.testTimeLimitNs <= 0 || start == 0 || now - start <= s.testTimeLimitNs)
+        return;
+    const double pace = MachinePace::testFactor(start, now);
+    const qint64 limit = qint64(double(s.testTimeLimitNs) * pace);
+    if (now - start <= limit)
+        return;
+    std::fprintf(stderr,
+                 "%s ran %.1f s, longer than its time limit (%lld s × %.2f, the machine's pace over the test, = "
+                 "%.1f s): ended\n",
+                 test.c_str(), double(now - start) / 1e9, (long long)(s.testTimeLimitNs / 1000000000), pace,
+                 double(limit) / 1e9);
+    std::fflush(stderr);
+    std::fflush(stdout);
+    std::_Exit(1);
+}
+
 void watch()
 {
     WatchdogState &s = state();
+    const pid_t watcher = ::gettid();
     std::unique_lock<std::mutex> lock(s.mutex);
-    while (!s.stop) {
+    for (unsigned round = 0; !s.stop; ++round) {
         s.wake.wait_for(lock, std::chrono::milliseconds(10));
         lock.unlock();
+        // The machine's pace, a tenth of a second apart (about a hundredth of one
+        // processor on a quiet machine), and each test's time against its limit.
+        if (round % 10 == 0) {
+            MachinePace::sample();
+            checkTheTestsTime();
+        }
         qint64 ran = 0;
         qint64 waited = 0;
         const bool timesRead = schedulerTimes(&ran, &waited);
         const qint64 segment = s.holdStart.load();
         const bool display = segment != 0 && waitingForTheDisplayServer(segment);
         const qint64 at = nowNs();
+        // The other threads' waits for a processor, only in a segment already long (a
+        // look reads a file of each thread).
+        const bool lookAtOthers = segment != 0 && at - segment > s.limitNs / 5;
+        if (lookAtOthers && s.othersWaitFor != segment)
+            s.othersLast.clear();
+        const qint64 othersWaited = lookAtOthers ? othersWaitedSinceTheLastLook(watcher) : 0;
         lock.lock();
         if (timesRead) {
             s.samples[s.sampleCount++ % WatchdogState::MaximumSamples] = {at, waited};
@@ -1008,6 +1172,15 @@ void watch()
                 s.displayWaited = 0;
             } else if (display && previous.waitingForTheDisplay && previous.segment == segment) {
                 s.displayWaited += std::max<qint64>(0, (at - previous.at) - (ran - previous.ran) - (waited - previous.waited));
+            } else if (lookAtOthers && s.othersWaitFor == segment && previous.segment == segment) {
+                // Blocked meanwhile, not waiting for the display server: as long as the
+                // other threads waited for a processor, at most, was the machine's.
+                const qint64 blocked = (at - previous.at) - (ran - previous.ran) - (waited - previous.waited);
+                s.othersWaited += std::clamp<qint64>(othersWaited, 0, std::max<qint64>(0, blocked));
+            }
+            if (lookAtOthers && s.othersWaitFor != segment) {
+                s.othersWaitFor = segment;
+                s.othersWaited = 0;
             }
             s.previousRound = {at, segment, ran, waited, display};
         }
@@ -1146,12 +1319,25 @@ void signalEnds(QObject *sender, int signal)
 class EmissionsListener : public testing::EmptyTestEventListener
 {
 public:
-    // Each test has its own bound of excused waits for the display server.
-    void OnTestStart(const testing::TestInfo &) override { state().testDisplayExcused = 0; }
+    // Each test has its own bound of excused waits for the display server, and its own
+    // time limit.
+    void OnTestStart(const testing::TestInfo &test) override
+    {
+        WatchdogState &s = state();
+        s.testDisplayExcused = 0;
+        const std::lock_guard<std::mutex> lock(s.mutex);
+        s.runningTest = std::string(test.test_suite_name()) + "." + test.name();
+        s.runningTestStart = nowNs();
+    }
 
     void OnTestEnd(const testing::TestInfo &) override
     {
         WatchdogState &s = state();
+        {
+            const std::lock_guard<std::mutex> lock(s.mutex);
+            s.runningTest.clear();
+            s.runningTestStart = 0;
+        }
         if (s.emissions.isEmpty())
             return;
         s.emissions.clear();
@@ -1276,7 +1462,34 @@ int QEventLoop::exec(ProcessEventsFlags flags)
     return testsupport::runLoop<int>(flags, [&] { return real(this, flags); });
 }
 
+// The time limit of each of the program's tests, in seconds, where its build gives it
+// one (tests/CMakeLists.txt generates the definition for each test program).
+extern "C" __attribute__((weak)) const int chronarkTestCaseTimeLimitSeconds;
+
 namespace testsupport {
+
+namespace {
+
+// The time limit of each test (0: none): CHRONARK_TEST_CASE_TIME_LIMIT when set, else the
+// one the program is built with; none while a debugger holds the program (a stop at a
+// breakpoint is no test's time).
+int testTimeLimitSeconds()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (status.open(QIODevice::ReadOnly)) {
+        for (const QByteArray &line : status.readAll().split('\n')) {
+            if (line.startsWith("TracerPid:") && line.mid(10).trimmed() != "0")
+                return 0;
+        }
+    }
+    bool set = false;
+    const int given = qEnvironmentVariableIntValue("CHRONARK_TEST_CASE_TIME_LIMIT", &set);
+    if (set)
+        return std::max(0, given);
+    return &chronarkTestCaseTimeLimitSeconds ? chronarkTestCaseTimeLimitSeconds : 0;
+}
+
+} // namespace
 
 namespace GuiThreadWatchdog {
 
@@ -1287,12 +1500,18 @@ int limitMs()
     return ok && value >= 0 ? value : 250;
 }
 
+int longestLimitMs()
+{
+    return int(limitMs() * MachinePace::HoldFactorCap);
+}
+
 void install()
 {
     WatchdogState &s = state();
     if (s.installed || limitMs() == 0)
         return;
     s.limitNs = qint64(limitMs()) * 1000000;
+    s.testTimeLimitNs = qint64(testTimeLimitSeconds()) * 1000000000;
     s.guiThread = pthread_self();
     s.guiThreadId = ::gettid();
     const QByteArray task = QByteArray("/proc/self/task/") + QByteArray::number(qint64(s.guiThreadId));

@@ -31,21 +31,39 @@
 // it was ready to run but waited for a processor (the kernel's scheduler statistics:
 // other programs had the machine) does not count, nor its share of the time the host of
 // a virtual machine took the machine's processors (the kernel's "steal", shared evenly
-// among them), nor, up to two seconds a delivery and
+// among them), nor the time it was blocked while other threads of the program were
+// ready to run and waited for a processor (it waits on them: a pool's work, a thread it
+// joins; the watcher reads their waits once a delivery has run a fifth of the limit; at
+// most the sum of their waits), nor, up to two seconds a delivery and
 // three seconds a test, the time it waited for the display server's replies where Qt's
 // own frames wait (a server that a loaded machine starves answers late): the watcher
 // looks every few milliseconds whether the thread waits in a system call that the
 // display server's client library (libxcb, libwayland-client) made, called from Qt's
 // event dispatch or its backing store's flush with no function of this program in
 // between (a wait that our code causes, calling the client library or a Qt call that
-// waits for the server, is the program's own and counts), and counts the time between
+// waits for the server, is the program's own and counts; so is one in a pass of the
+// loop that a delivery of ours pumps itself, through processEvents(): our code may have
+// flooded the server just before), and counts the time between
 // two such looks that the thread spent neither on a processor nor waiting for one. The
 // report tells both.
 //
 // The limit is CHRONARK_GUI_HOLD_LIMIT_MS when set (the AddressSanitizer run, whose code
 // runs several times slower, raises it; the ThreadSanitizer run turns the watchdog off,
 // since its thread would make every test process multi-threaded before the tests that
-// fork), else 250. 0 turns the watchdog off.
+// fork), else 250. 0 turns the watchdog off. The limit is stretched by the machine's pace
+// over the hold (MachinePace.h: how much slower than on a quiet machine a processor runs
+// a fixed reference work then, which the watcher times every tenth of a second; at least
+// 1, at most 3), and a failure tells the pace: a processor that the programs beside the
+// tests slow down, page faults under memory pressure, are the machine's time. A hold
+// longer than the limit times 3 fails however loaded the machine (longestLimitMs()).
+//
+// Each test's own time limit: a test that runs longer than its limit (ctest's for its
+// kind of test, which CMake builds into each test program; CHRONARK_TEST_CASE_TIME_LIMIT
+// seconds when set; none while a debugger holds the program), stretched by the
+// machine's pace over the test (the processor's, times the threads ready to run over the
+// processors; at most 4), ends the program with a report that names the test and the
+// pace; ctest's own limit is that limit times 4 (and more), for a program whose watcher
+// cannot run.
 //
 // Threads: install() once from main, on the GUI thread, after the application object
 // exists. A watcher thread looks at the GUI thread's progress every few milliseconds
@@ -90,8 +108,10 @@ public:
 
 namespace GuiThreadWatchdog {
 
-// The limit in milliseconds (0: off).
+// The limit in milliseconds (0: off), before the machine's pace stretches it.
 int limitMs();
+// The most the limit can be stretched to: a hold longer than this fails on any machine.
+int longestLimitMs();
 // Starts watching the GUI thread's deliveries (the application object must exist).
 void install();
 // Stops the watcher thread (the program's end).

@@ -70,6 +70,7 @@ platform/objlib: Qt6::Core
 platform/linkobj: platform/low Qt6::Core
 platform/two: Qt6::Core
 platform/declared: platform/low Qt6::Core
+platform/lookedup: platform/low Qt6::Core
 """
 FORMS = {
     "forms.cmake": """\
@@ -82,7 +83,7 @@ add_library(helper STATIC platform/helper/helper.cpp)
 target_link_libraries(helper PRIVATE low app)
 configure_file(kit/a/Config.h.in "${CMAKE_BINARY_DIR}/generated/kit/kit/a/Config.h")
 target_include_directories(kit PUBLIC "${CMAKE_BINARY_DIR}/generated/kit")
-foreach(form viainterface byname byflag reach aliased sourced objects objlib linkobj declared)
+foreach(form viainterface byname byflag reach aliased sourced objects objlib linkobj declared lookedup)
   add_subdirectory(platform/${form})
 endforeach()
 add_library(twofolders STATIC platform/two/Two.cpp application/Other.cpp)
@@ -103,6 +104,12 @@ target_link_libraries(twofolders PRIVATE Qt6::Core)
     "platform/declared/Declared.cpp": '#include "platform/low/Low.h"\nextern int applicationCount();\n'
                                       "int declared() { return applicationCount() + low(); }\n",
     "application/Count.cpp": "int applicationCount() { return 3; }\n",
+    # The same function looked up by its name, and a function of a lower folder, which
+    # the library may reach, looked up so too.
+    "platform/lookedup/CMakeLists.txt": "chronark_library(lookedup PRIVATE low)\n",
+    "platform/lookedup/LookedUp.cpp": '#include <dlfcn.h>\n'
+                                      'void *lookedUp() { return dlsym(RTLD_DEFAULT, "_Z16applicationCountv"); }\n'
+                                      'void *lookedUpLow() { return dlsym(RTLD_DEFAULT, "_Z3lowv"); }\n',
     "application/Other.cpp": "int other() { return 2; }\n",
     "application/Borrowed.cpp": "int borrowed() { return 2; }\n",
     "application/ObjLib.cpp": "int objlib() { return 2; }\n",
@@ -151,6 +158,9 @@ SAID = {
     "a hand-written extern of an application function":
         "declared (platform/declared) uses applicationCount(), which only app (application) and objects "
         "(platform/objects) define: tools/layering.txt does not let platform/declared reach it",
+    "a symbol of the application looked up by its name":
+        "lookedup (platform/lookedup) looks up by name (dlsym) applicationCount(), which only app (application) and "
+        "objects (platform/objects) define: tools/layering.txt does not let platform/lookedup reach it",
     "an .inl file": 'kit/a/Detail.inl:1: kit/a may not include kit/b ("kit/b/B.h")',
     "a header generated from a .h.in": 'kit/a/Config.h.in:2: kit/a may not include kit/b ("kit/b/B.h")',
     "an absolute include path": 'kit/a/Absolute.cpp:1: include "{root}/kit/b/B.h" is an absolute path, and kit/a '
@@ -264,6 +274,9 @@ class PlantedForms(unittest.TestCase):
         for form, said in SAID.items():
             with self.subTest(form=form):
                 self.assertIn(said.replace("{root}", self.project.root), lines)
+        # A symbol of a folder the library may reach, looked up by its name, is no problem.
+        self.assertEqual([line for line in lines if line.startswith("lookedup ")],
+                         [SAID["a symbol of the application looked up by its name"]])
         # An alias names the library it stands for, and nothing else.
         self.assertEqual([line for line in lines if line.startswith("aliased ")], [SAID["an ALIAS target"]])
 

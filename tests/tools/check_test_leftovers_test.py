@@ -5,7 +5,7 @@ rewrite whose times were put back, a write into the other watched folder than th
 started in, a build folder at the top of the tree), in the user folders it was given (its
 runtime folder among them), in a shared folder (at any depth where the shared folders are
 private to the run, at their top elsewhere; /var/tmp among them by default), in the real
-home that the user database names, or a process still running, fails and names it; a run that leaves nothing,
+home that the user database names, in /run, or a process still running, fails and names it; a run that leaves nothing,
 or cleans up after itself, or writes only into ctest's own Testing folder or outside, or
 makes pictures where it is told to, passes; another program's file in a shared folder is
 not counted where the shared folders are private; a failing run keeps its status.
@@ -15,6 +15,7 @@ Usage: check_test_leftovers_test.py SOURCE_ROOT   (ctest runs it as test "test_l
 import os
 import pwd
 import shutil
+import socket
 import subprocess
 import sys
 import tempfile
@@ -69,6 +70,14 @@ PRIVATE_CASES = [
     # sees it through an overlay: the real one stays as it was).
     ("a file left in the real home", f"echo x > \"$(getent passwd $(id -u) | cut -d: -f6)/{REAL_HOME_FILE}\"", 1,
      f"{REAL_HOME_FILE} (in the real home)"),
+    # The system's runtime folder (seen through an overlay too), at any depth.
+    ("a file left in /run", f"echo x > /run/{REAL_HOME_FILE}", 1, f"/run/{REAL_HOME_FILE} (in /run)"),
+    ("a lock left in a folder of /run", f"mkdir -p /run/lock && echo x > /run/lock/{REAL_HOME_FILE}", 1,
+     f"/run/lock/{REAL_HOME_FILE} (in /run)"),
+    ("a file made and removed in /run", f"echo x > /run/{REAL_HOME_FILE} && rm /run/{REAL_HOME_FILE}", 0, None),
+    # Its services are reached as without the overlay: a socket of /run answers.
+    ("a socket of /run reached", f"python3 -c \"import socket; socket.socket(socket.AF_UNIX).connect('/run/{REAL_HOME_FILE}.socket')\"",
+     0, None),
 ]
 
 
@@ -132,10 +141,21 @@ def main():
     private = private_folders_possible()
     if private:
         cases += PRIVATE_CASES
-    for what, command, expected, name in cases:
-        failure = run_case(what, command, expected, name)
-        if failure:
-            failures.append(failure)
+    listening = None
+    if private:
+        # A service's socket in /run, which a run must reach through the overlay.
+        listening = socket.socket(socket.AF_UNIX)
+        listening.bind(f"/run/{REAL_HOME_FILE}.socket")
+        listening.listen(8)
+    try:
+        for what, command, expected, name in cases:
+            failure = run_case(what, command, expected, name)
+            if failure:
+                failures.append(failure)
+    finally:
+        if listening:
+            listening.close()
+            os.remove(f"/run/{REAL_HOME_FILE}.socket")
     # The processes of the cases above are gone: the check killed what it named.
     for word in (f"sleep {SLEEPS[0]}", f"sleep {SLEEPS[1]}"):
         if still_running(word):
@@ -154,6 +174,10 @@ def main():
         if os.path.lexists(left):
             os.remove(left)
             failures.append(f"the run's file reached the real home: {left}")
+        for left in (f"/run/{REAL_HOME_FILE}", f"/run/lock/{REAL_HOME_FILE}"):
+            if os.path.lexists(left):
+                os.remove(left)
+                failures.append(f"the run's file reached the real /run: {left}")
         # /var/tmp is one of the shared folders the check looks at unless told otherwise.
         failure = run_case("a file left in /var/tmp", f"echo x > /var/tmp/{REAL_HOME_FILE}", 1,
                            f"/var/tmp/{REAL_HOME_FILE}", lambda outside: {"CHRONARK_LEFTOVERS_SHARED": None})

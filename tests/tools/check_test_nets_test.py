@@ -55,7 +55,8 @@ CASES = [
     # Each kind of hold: work on a processor, a sleep, a pipe's read, a delivery of a
     # nested loop's pass, an event QTest sends; and the slots of a click and of a
     # trigger that the test makes itself.
-    ("PlantedWatchdog.WorkOnAProcessor", True, ["The GUI thread was held", "PlantedNets.cpp:"], []),
+    ("PlantedWatchdog.WorkOnAProcessor", True, ["The GUI thread was held", "the machine's pace then", "PlantedNets.cpp:"],
+     []),
     ("PlantedWatchdog.ASleep", True, ["The GUI thread was held", "PlantedNets.cpp:"], []),
     ("PlantedWatchdog.APipeRead", True, ["The GUI thread was held", "PlantedNets.cpp:"], []),
     ("PlantedWatchdog.AHoldInANestedLoopsPass", True, ["The GUI thread was held", "PlantedNets.cpp:"], []),
@@ -91,6 +92,14 @@ CASES = [
     ("PlantedWatchdog.OneDisplayServerWaitInQtsFrames", False, [], ["The GUI thread was held"], "xcb"),
     ("PlantedWatchdog.TwoLongDisplayServerWaitsInQtsFramesInOneTest", True,
      ["The GUI thread was held", "the test's excused waits", "in all"], [], "xcb"),
+    # Not in a pass of the loop that a delivery of ours pumps itself (processEvents).
+    ("PlantedWatchdog.ADisplayServerWaitInAPassADeliveryPumps", True,
+     ["The GUI thread was held", "0 ms for the display server"], [], "xcb"),
+    # A test that runs past its time limit, stretched as far as the machine's pace may,
+    # ends its program, named with the pace.
+    ("PlantedTimeLimit.ATestLongerThanItsLimit", True,
+     ["PlantedTimeLimit.ATestLongerThanItsLimit ran", "longer than its time limit (1 s", "the machine's pace"], [],
+     {"CHRONARK_TEST_CASE_TIME_LIMIT": "1"}),
     # The exception nets count what they caught themselves: a report a filter hid
     # fails all the same; a logging rule that would hide the reports is refused at the
     # program's start.
@@ -101,6 +110,9 @@ CASES = [
       for rule in ("chronark.exceptions.critical=false", "*.critical=false", "chronark.*=false")],
     ("PlantedExceptions.AThrowingOperation", True, ["refuses the logging rule"], [],
      {"QT_LOGGING_RULES": "*=false"}, False),
+    *[("PlantedExceptions.AThrowingOperation", True, ["refuses the logging rule", rule], [],
+       {"QT_LOGGING_RULES": rule}, False)
+      for rule in ("*.exceptions=false", "*.exceptions.critical=false", "*ceptions=false")],
     # Qt Test's record of held buttons: a double click sent without its release leaves
     # every later move a drag; the same click ended as on a desktop passes.
     ("PlantedMouse.ADoubleClickWithoutItsRelease", True, ["left mouse buttons held"], []),

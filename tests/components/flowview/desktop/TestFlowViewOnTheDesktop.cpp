@@ -2,6 +2,7 @@
 // the shared preview panel, and drags out of and into the view driven by xdotool.
 #include "platform/layers/AnimationDriver.h"
 #include "tests/support/GuiThreadWatchdog.h"
+#include "tests/support/MachinePace.h"
 #include "tests/support/TestSupport.h"
 #include "components/flowview/KZFlowView.h"
 #include "components/flowview/KZVideoOverlayLayer.h"
@@ -212,22 +213,29 @@ TEST_F(FlowViewOnTheDesktop, ThePreviewPanelShowsTheSelectedFileAndPassesItsKeys
 
 // Waits until `done` holds while the movie's player moves on, however slowly: fails
 // at once when the player reports an error, and when it reported nothing at all (no
-// status, position, length or picture) for StallMs.
+// status, position, length or picture) for StallMs, stretched by the machine's pace
+// meanwhile (a player that the programs beside the tests slow down has not stalled).
 ::testing::AssertionResult whilePlayerMovesOn(const platform::MediaMovie &movie, const std::function<bool()> &done,
                                               const char *what)
 {
     constexpr int StallMs = 30000;
+    namespace pace = testsupport::MachinePace;
     for (;;) {
         const quint64 seen = movie.progress();
-        const bool moved = QTest::qWaitFor(
-            [&] { return done() || !movie.errorString().isEmpty() || movie.progress() != seen; }, StallMs);
+        const auto changed = [&] { return done() || !movie.errorString().isEmpty() || movie.progress() != seen; };
+        const qint64 since = pace::nowNs();
+        bool moved = QTest::qWaitFor(changed, StallMs);
+        while (!moved && (pace::nowNs() - since) / 1000000 < pace::stretchedMs(StallMs, since))
+            moved = QTest::qWaitFor(changed, 1000);
         if (done())
             return ::testing::AssertionSuccess();
         if (!movie.errorString().isEmpty())
             return ::testing::AssertionFailure() << what << ": the player failed: " << movie.errorString().toStdString();
         if (!moved)
-            return ::testing::AssertionFailure() << what << ": the player reported nothing for " << StallMs << " ms ("
-                                                 << movie.frameCount() << " pictures)";
+            return ::testing::AssertionFailure() << what << ": the player reported nothing for "
+                                                 << (pace::nowNs() - since) / 1000000 << " ms (the limit is " << StallMs
+                                                 << " ms × " << double(pace::stretchedMs(StallMs, since)) / StallMs
+                                                 << ", the machine's pace then; " << movie.frameCount() << " pictures)";
     }
 }
 

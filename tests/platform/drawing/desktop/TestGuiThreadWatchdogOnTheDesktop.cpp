@@ -88,10 +88,12 @@ TEST(GuiThreadWatchdogOnTheDesktop, AWaitForTheDisplayServersReplyIsNoHoldUpToIt
     ASSERT_EQ(::getsockopt(xcb_get_file_descriptor(connection()), SOL_SOCKET, SO_PEERCRED, &peer, &size), 0);
     ASSERT_GT(peer.pid, 0);
     showAWindowWhileTheServerStandsStill(peer.pid, limit + 250);
-    EXPECT_NONFATAL_FAILURE(showAWindowWhileTheServerStandsStill(peer.pid, 2000 + limit + 250),
+    // Past the bound by more than the limit however far the machine's pace stretches it.
+    const int longest = testsupport::GuiThreadWatchdog::longestLimitMs();
+    EXPECT_NONFATAL_FAILURE(showAWindowWhileTheServerStandsStill(peer.pid, 2000 + longest + 250),
                             "for the display server");
     // Our own code's request waits as long, and it is the program's own.
-    EXPECT_NONFATAL_FAILURE(askTheServerWhileItStandsStill(peer.pid, limit + 250),
+    EXPECT_NONFATAL_FAILURE(askTheServerWhileItStandsStill(peer.pid, longest + 250),
                             "0 ms for the display server in Qt's frames");
 }
 
