@@ -207,10 +207,12 @@ void WholeTextEdit::documentChanged(int position, int removed, int added)
         ++tail;
     if (from + head == to - tail && head == inserted.size() - tail)
         return; // a format, or a parting
-    const QString gone = m_text.mid(from + head, to - tail - from - head);
+    QString gone = m_text.mid(from + head, to - tail - from - head);
     inserted = inserted.mid(head, inserted.size() - head - tail);
     from += head;
     m_text.replace(from, gone.size(), inserted);
+    if (!m_undoing)
+        keepBreaksApart(from, gone, inserted);
     if (!m_undoing) {
         // Typing runs into one step, as long as it goes on where it stopped
         // (the change may look smaller: a letter typed over a selection ending in it).
@@ -236,6 +238,48 @@ void WholeTextEdit::documentChanged(int position, int removed, int added)
         if (m_mendPending)
             mendPartings();
     }), Qt::QueuedConnection);
+}
+
+void WholeTextEdit::keepBreaksApart(qsizetype from, QString &gone, QString &inserted)
+{
+    // Only where the change stands can a CR and an LF have come together: inside the
+    // inserted text, or where it meets the text after it.
+    qsizetype end = from + inserted.size();
+    for (qsizetype at = m_text.indexOf(QLatin1String("\r\n"), std::max<qsizetype>(from - 1, 0));
+         at >= 0 && at < end; at = m_text.indexOf(QLatin1String("\r\n"), at + 2)) {
+        // The paragraph the LF stands before, when it is one of its own.
+        const qsizetype lf = at + 1;
+        const auto after = std::lower_bound(m_paragraphWholeStarts.cbegin(), m_paragraphWholeStarts.cend(), lf + 1);
+        if (after == m_paragraphWholeStarts.cend() || *after != lf + 1)
+            continue;
+        // Several paragraphs may start there (partings emptied): the first is the break's.
+        const qsizetype index = after - m_paragraphWholeStarts.cbegin();
+        if (m_paragraphKinds.at(m_paragraphKindOf.at(index)).brk != QLatin1String("\n"))
+            continue;
+        const QTextBlock block = document()->findBlock(m_paragraphStarts.at(index));
+        if (!block.isValid() || block.position() != m_paragraphStarts.at(index))
+            continue;
+        m_adjusting = true;
+        QTextCursor(block).setBlockFormat(formatAfterBreak(u"\r\n"));
+        m_adjusting = false;
+        std::vector<std::pair<int, int>> seen;
+        m_paragraphKindOf[index] = paragraphKind(block, seen);
+        for (qsizetype i = index; i < m_paragraphWholeStarts.size(); ++i)
+            ++m_paragraphWholeStarts[i];
+        m_text.insert(lf, QLatin1Char('\r'));
+        if (lf == end) {
+            // The LF after the change: the change takes the whole break, which an
+            // undo puts back as it was.
+            gone += QLatin1Char('\n');
+            inserted += QLatin1String("\r\n");
+            ++end;
+        } else {
+            inserted.insert(lf - from, QLatin1Char('\r'));
+        }
+        // Past the CR LF this break now is.
+        ++at;
+        ++end;
+    }
 }
 
 void WholeTextEdit::keepBreakAfterChange(int position, int)
