@@ -7,6 +7,7 @@
 #include "application/tree/Node.h"
 #include "platform/foundation/CalendarDate.h"
 #include "platform/foundation/Clock.h"
+#include "platform/foundation/DisplayText.h"
 #include "tests/support/TestSupport.h"
 
 #include <QBuffer>
@@ -210,7 +211,27 @@ TEST(DocumentFileFormatWriting, CharactersXmlCannotHoldBecomeReplacementCharacte
 
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("bad.chronark"));
-    ASSERT_TRUE(DocumentFileFormat::writeToFile(path, Type, *root, store));
+    // The first name or description with such a character is told: the item, the
+    // field, the character.
+    QString replaced;
+    ASSERT_TRUE(DocumentFileFormat::writeToFile(path, Type, *root, store, nullptr, {}, &replaced));
+    EXPECT_TRUE(replaced.startsWith(QStringLiteral("The name of “") + platform::DisplayText::setInText(bad, 80) + QStringLiteral("”")))
+        << replaced.toStdString();
+    EXPECT_TRUE(replaced.endsWith(QStringLiteral("holds the character U+0001, which a document file cannot hold: it was "
+                                                 "saved as \uFFFD (U+FFFD).")))
+        << replaced.toStdString();
+    NodePtr clean = Node::create(Node::Root);
+    NodePtr other = Node::create(Node::Job);
+    other->setItemName(QStringLiteral("Tidy \U0001F600\t"));
+    other->setDescript(QStringLiteral("only ") + QChar(0xFFFF));
+    clean->addChild(other);
+    EXPECT_TRUE(DocumentFileFormat::checkWritable(*clean, store, nullptr, &replaced));
+    EXPECT_EQ(replaced, QStringLiteral("The description of “") + platform::DisplayText::setInText(other->itemName(), 80)
+                            + QStringLiteral("” holds the character U+FFFF, which a document file cannot hold: it was "
+                                             "saved as \uFFFD (U+FFFD)."));
+    other->setDescript(QStringLiteral("\r\n\u2028"));
+    EXPECT_TRUE(DocumentFileFormat::checkWritable(*clean, store, nullptr, &replaced));
+    EXPECT_EQ(replaced, QString()) << "nothing replaced";
     DocumentFileFormat::ReadResult out;
     ASSERT_TRUE(DocumentFileFormat::readFromFile(path, Type, out));
     const QChar r(0xFFFD);
