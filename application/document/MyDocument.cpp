@@ -272,11 +272,9 @@ bool MyDocument::writeToFile(const QString &path, const QString &typeName)
 
 void MyDocument::tellReplacedCharacter(const QString &replaced)
 {
-    if (replaced.isEmpty() || replaced == m_toldReplaced)
+    if (replaced.isEmpty() || replaced == m_toldReplaced || !m_window)
         return;
     m_toldReplaced = replaced;
-    if (!m_window)
-        return;
     NTXBeginAlertSheetWithHandler(platform::localized(QStringLiteral("LSTextCharacterReplacedTitle")),
                                   platform::localized(QStringLiteral("LSok")), QString(), QString(), m_window,
                                   [](QMessageBox *, int) {}, QStringLiteral("%@"), {replaced});
