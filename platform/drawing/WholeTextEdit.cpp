@@ -207,6 +207,12 @@ void WholeTextEdit::documentChanged(int position, int removed, int added)
         ++tail;
     if (from + head == to - tail && head == inserted.size() - tail)
         return; // a format, or a parting
+    // A CR LF is one break: the edit takes it whole, never a half of it (put back by
+    // an undo or a redo, a half would stand beside the other as a break of its own).
+    if (head > 0 && m_text.at(from + head - 1) == u'\r')
+        --head;
+    if (tail > 0 && m_text.at(to - tail) == u'\n')
+        --tail;
     QString gone = m_text.mid(from + head, to - tail - from - head);
     inserted = inserted.mid(head, inserted.size() - head - tail);
     from += head;
@@ -245,8 +251,16 @@ void WholeTextEdit::keepBreaksApart(qsizetype from, QString &gone, QString &inse
     // Only where the change stands can a CR and an LF have come together: inside the
     // inserted text, or where it meets the text after it.
     qsizetype end = from + inserted.size();
-    for (qsizetype at = m_text.indexOf(QLatin1String("\r\n"), std::max<qsizetype>(from - 1, 0));
-         at >= 0 && at < end; at = m_text.indexOf(QLatin1String("\r\n"), at + 2)) {
+    // The next CR LF from the index whose LF stands no further than `end` (the text
+    // after it is not searched: a key in a text of megabytes looks at what it changed).
+    const auto next = [&](qsizetype index) -> qsizetype {
+        const qsizetype stop = std::min(end + 1, m_text.size());
+        if (index >= stop)
+            return -1;
+        const qsizetype found = QStringView(m_text).mid(index, stop - index).indexOf(u"\r\n");
+        return found < 0 ? -1 : index + found;
+    };
+    for (qsizetype at = next(std::max<qsizetype>(from - 1, 0)); at >= 0; at = next(at + 2)) {
         // The paragraph the LF stands before, when it is one of its own.
         const qsizetype lf = at + 1;
         const auto after = std::lower_bound(m_paragraphWholeStarts.cbegin(), m_paragraphWholeStarts.cend(), lf + 1);

@@ -935,7 +935,7 @@ TEST_F(WholeTextEditTest, BreaksAKeyBringsTogetherStayTwo)
         EXPECT_EQ(shownText(*again.document()), shown) << "given again";
     };
     const QString texts[] = {QStringLiteral("line1\rline2"), QStringLiteral("a\rx\nb"), QStringLiteral("a\rx\nb"),
-                             QStringLiteral("one\rtwo"), QStringLiteral("p\r\rq")};
+                             QStringLiteral("one\rtwo"), QStringLiteral("p\r\rq"), QStringLiteral("z\r\nz")};
     for (int i = 0; i < int(std::size(texts)); ++i) {
         SCOPED_TRACE(i);
         editor->setWholeText(texts[i]);
@@ -966,16 +966,24 @@ TEST_F(WholeTextEditTest, BreaksAKeyBringsTogetherStayTwo)
             expectShownAsHeld(QStringLiteral("one\n\nztwo"));
             break;
         }
-        default:
+        case 4:
             // A paste of breaks between two CRs.
             editor->moveCaretTo(2);
             QGuiApplication::clipboard()->setText(QStringLiteral("\n\n"));
             QTest::keyClick(editor.get(), Qt::Key_V, Qt::ControlModifier);
             expectShownAsHeld(QStringLiteral("p\n\n\n\nq"));
             break;
+        default:
+            // A CR LF selected and replaced by Return's LF: the step takes the whole
+            // break, which an undo gives back as one.
+            editor->selectWhole(1, 3);
+            QTest::keyClick(editor.get(), Qt::Key_Return);
+            expectShownAsHeld(QStringLiteral("z\nz"));
+            break;
         }
         editor->undoEdit();
         EXPECT_EQ(editor->wholeText(), texts[i]) << "undone";
+        EXPECT_EQ(shownText(*editor->document()), linesOf(texts[i])) << "undone";
         editor->redoEdit();
         EXPECT_EQ(linesOf(editor->wholeText()), shownText(*editor->document())) << "done again";
     }
