@@ -243,7 +243,12 @@ void PrintPreview(benchmark::State &state)
     QPrinter printer(QPrinter::HighResolution);
     platform::PrintInfo::shared().applyTo(printer);
     const QSizeF page = printer.pageLayout().paintRect(QPageLayout::Point).size();
-    const std::unique_ptr<QTextDocument> text = exporter.textDocument(page.width(), {}, page.height());
+    QString reason;
+    const std::unique_ptr<QTextDocument> text = exporter.textDocument(page.width(), {}, page.height(), &reason);
+    if (!text) {
+        state.SkipWithError(reason.toStdString().c_str());
+        return;
+    }
     PrintPreviewView preview;
     preview.resize(700, 800);
     double longest = 0;
@@ -265,8 +270,53 @@ void PrintPreview(benchmark::State &state)
     state.counters["pages"] = preview.pageCount();
 }
 
+// A printed text too tall for the layout (a million entries in groups) refused: the
+// least height found before anything is built; and that height at sizes that are
+// laid out, against the height laid out.
+void PrintedTextRefusal(benchmark::State &state)
+{
+    // The shape of the walks over every command: 10 groups of jobs of 250 days of 4
+    // entries.
+    const int entries = int(state.range(0));
+    NodePtr root = Node::create(Node::Root, benchtrees::startOfRun());
+    for (int g = 0; g < 10; ++g) {
+        NodePtr group = Node::create(Node::Group, benchtrees::startOfRun());
+        group->setItemName(QStringLiteral("Group %1").arg(g));
+        root->addChild(group);
+        for (int j = 0; j < entries / 10000; ++j)
+            group->addChild(benchtrees::makeJob(g * 1000 + j, benchtrees::startOfRun(), 250, 4));
+    }
+    root->recalcWorkTimeForTree();
+    const DocumentExporter exporter(root, {}, CurrencyFormatter(QLocale(QLocale::English, QLocale::UnitedStates)), {});
+    QPrinter printer(QPrinter::HighResolution);
+    platform::PrintInfo::shared().applyTo(printer);
+    const QSizeF page = printer.pageLayout().paintRect(QPageLayout::Point).size();
+    QString reason;
+    bool refused = false;
+    for (auto _ : state)
+        refused = !exporter.textDocument(page.width(), {}, page.height(), &reason);
+    state.counters["refused"] = refused ? 1 : 0;
+    state.counters["least_pages"] = double(*exporter.minimumTextHeight(page.width())) / page.height();
+    state.counters["most_pages"] = platform::PagedTextPrinter::maximumPages(page.height());
+}
+
+void LeastHeight(benchmark::State &state)
+{
+    const DocumentExporter exporter = exporterOf(int(state.range(0)));
+    QPrinter printer(QPrinter::HighResolution);
+    platform::PrintInfo::shared().applyTo(printer);
+    const QSizeF page = printer.pageLayout().paintRect(QPageLayout::Point).size();
+    qreal least = 0;
+    for (auto _ : state)
+        least = *exporter.minimumTextHeight(page.width());
+    const std::unique_ptr<QTextDocument> text = exporter.textDocument(page.width(), {}, page.height());
+    state.counters["least_of_laid_out"] = text ? least / text->size().height() : 0;
+}
+
 } // namespace
 
+BENCHMARK(PrintedTextRefusal)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(LeastHeight)->Arg(20000)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(PrintPreview)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(PdfExportOnGuiThread)->Arg(20000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(PrintToFileOnGuiThread)->Arg(20000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(1);

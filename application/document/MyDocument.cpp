@@ -261,10 +261,23 @@ bool MyDocument::writeToFile(const QString &path, const QString &typeName)
         return false;
     m_windowController->captureWindowState();
     QString reason;
-    if (DocumentFileFormat::writeToFile(path, typeName, *m_jobList, m_docValues, &reason))
+    QString replaced;
+    if (DocumentFileFormat::writeToFile(path, typeName, *m_jobList, m_docValues, &reason, {}, &replaced)) {
+        tellReplacedCharacter(replaced);
         return true;
+    }
     setFailureReason(reason);
     return false;
+}
+
+void MyDocument::tellReplacedCharacter(const QString &replaced)
+{
+    if (replaced.isEmpty() || replaced == m_toldReplaced || !m_window)
+        return;
+    m_toldReplaced = replaced;
+    NTXBeginAlertSheetWithHandler(platform::localized(QStringLiteral("LSTextCharacterReplacedTitle")),
+                                  platform::localized(QStringLiteral("LSok")), QString(), QString(), m_window,
+                                  [](QMessageBox *, int) {}, QStringLiteral("%@"), {replaced});
 }
 
 platform::Document::FileWriter MyDocument::makeFileWriter(const QString &path, const QString &typeName)
@@ -285,9 +298,12 @@ platform::Document::FileWriter MyDocument::makeFileWriter(const QString &path, c
         *copied = snapshot->copy();
         return true;
     };
-    writer.write = [path, typeName, copied, store = m_docValues](const ReplaceCheck &mayReplace, QString *reason) {
-        return DocumentFileFormat::writeToFile(path, typeName, **copied, store, reason, mayReplace);
+    // What the writer replaced, told on the GUI thread once the file is written.
+    auto replaced = std::make_shared<QString>();
+    writer.write = [path, typeName, copied, replaced, store = m_docValues](const ReplaceCheck &mayReplace, QString *reason) {
+        return DocumentFileFormat::writeToFile(path, typeName, **copied, store, reason, mayReplace, replaced.get());
     };
+    writer.saved = [this, replaced] { tellReplacedCharacter(*replaced); };
     return writer;
 }
 

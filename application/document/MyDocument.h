@@ -24,7 +24,10 @@
 //
 // Saving copies the tree on the GUI thread, a slice of nodes per pass of the event loop
 // (NodeSnapshot), as it stood when the save began (makeFileWriter()), and writes and
-// commits the file on a pool thread. A file another program changed meanwhile is left
+// commits the file on a pool thread. A name or description that held a character the
+// file cannot hold (saved as U+FFFD) is told in an alert on the window once the save
+// is done, naming the item, the field and the character (once for the same one, not
+// at every autosave). A file another program changed meanwhile is left
 // as it is (the last look comes just before the rename); a successful save removes what
 // interrupted saves of the file left beside it, and only that (DocumentFileFormat's
 // writer, platform::SaveFile). The revert reads the file on a pool thread through the
@@ -288,6 +291,10 @@ private:
     bool m_inspectedObjectsNotEmpty = false;
     QPointer<DocumentWindow> m_window;
     qsizetype m_saveCopySlice = SaveCopySliceNodes;
+    // Tells what a save wrote as U+FFFD (DocumentFileFormat::writeToFile()), unless it
+    // is what was told last.
+    void tellReplacedCharacter(const QString &replaced);
+    QString m_toldReplaced;
 
     // ---- The collaborators (the destructor's order is in the header's opening) ----
     std::unique_ptr<OutlineDataSource> m_dataSource;

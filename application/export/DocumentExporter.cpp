@@ -20,6 +20,8 @@
 #include <QTextBlockFormat>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextLayout>
+#include <QHash>
 #include <QXmlStreamWriter>
 #include <algorithm>
 
@@ -53,6 +55,27 @@ QList<QTextOption::Tab> tabs(const qreal (&positions)[2], QTextOption::TabType t
 {
     return platform::PagedTextPrinter::layoutTabs(
         {QTextOption::Tab(positions[0], type), QTextOption::Tab(positions[1], type)}, leftIndent);
+}
+
+// The paragraph style of a node's line, or of its description, at the depth.
+QTextBlockFormat printedStyle(int depth, bool description, qreal textWidth)
+{
+    const qreal indent = IndentPerDepth * depth + (description ? DescriptionExtraIndent : 0);
+    QTextBlockFormat style;
+    style.setTabPositions(tabs(NodeTabs, QTextOption::RightTab, indent));
+    style.setLeftMargin(indent);
+    style.setTextIndent(0);
+    if (description)
+        style.setRightMargin(std::max<qreal>(0, textWidth - DescriptionLineEnd));
+    return style;
+}
+
+// The formatted text's font.
+QFont printedFont(const QTextDocument &document)
+{
+    QFont font = document.defaultFont();
+    font.setPointSizeF(12);
+    return font;
 }
 
 bool isJobOrGroup(const Node &node)
@@ -226,7 +249,7 @@ QString DocumentExporter::tabText(const Progress &progress) const
         // A record stays on its line and in its columns.
         const QString name = platform::DisplayText::oneLine(node.itemName());
         text += (upper ? name : QString()) + tab + (upper ? QString() : name) + tab +
-                platform::DisplayText::oneLine(m_formatter.stringFromNumber(node.turnover())) + tab +
+                platform::DisplayText::oneLine(m_formatter.stringFromNumber(double(node.preciseTurnover()))) + tab +
                 node.workTimeAsString() + tab + platform::DisplayText::oneLine(node.descript()) + QLatin1Char('\n');
     };
     if (!walk(line, progress, TextShare))
@@ -280,7 +303,7 @@ QList<QVariantList> DocumentExporter::csvRows(const Progress &progress) const
     const auto row = [&](const Node &node, int depth) {
         if (depth == 0)
             rows.append({empty, empty, empty, empty, empty, empty, empty});
-        const QString turnover = m_formatter.stringFromNumber(node.turnover());
+        const QString turnover = m_formatter.stringFromNumber(double(node.preciseTurnover()));
         if (isJobOrGroup(node))
             rows.append({node.itemName(), empty, turnover, node.workTimeAsString(), empty, empty, node.descript()});
         else
@@ -294,6 +317,17 @@ QList<QVariantList> DocumentExporter::csvRows(const Progress &progress) const
 std::unique_ptr<QTextDocument> DocumentExporter::textDocument(qreal textWidth, const Progress &progress,
                                                              qreal pageHeight, QString *errorReason) const
 {
+    // A text that certainly passes the height the layout can place is refused before
+    // it is built: building and laying out a million entries took minutes and
+    // gigabytes before the layout found out.
+    const std::optional<qreal> least = minimumTextHeight(textWidth, progress);
+    if (!least)
+        return nullptr;
+    if (*least > platform::PagedTextPrinter::MaximumTextHeight) {
+        if (errorReason)
+            *errorReason = platform::PagedTextPrinter::tooTallReason(pageHeight);
+        return nullptr;
+    }
     std::unique_ptr<QTextDocument> document = builtText(textWidth, progress);
     if (!document)
         return nullptr;
@@ -310,12 +344,76 @@ std::unique_ptr<QTextDocument> DocumentExporter::textDocument(qreal textWidth, c
     return document;
 }
 
+QString DocumentExporter::printedLine(const Node &node) const
+{
+    // The node's line is one paragraph: its name on one line.
+    const QString tab = QStringLiteral(" \t");
+    return platform::DisplayText::oneLine(node.itemName()) + tab +
+           m_formatter.stringFromNumber(double(node.preciseTurnover())) + tab + node.workTimeAsString();
+}
+
+std::optional<qreal> DocumentExporter::minimumTextHeight(qreal textWidth, const Progress &progress) const
+{
+    const QTextDocument document;
+    const QFont font = printedFont(document);
+    QPaintDevice *device = platform::PagedTextPrinter::layoutDevice();
+    // The height of a paragraph's lines, laid out as the document lays out its
+    // paragraph: of each text in each style once (the lines of time entries and days
+    // repeat their names, turnovers and times).
+    QHash<QString, qreal> heights;
+    const auto height = [&](const QString &text, int depth, bool description) {
+        const QString key = QString(QChar(char16_t(description ? 0x8000 + depth : depth))) + text;
+        if (const auto known = heights.constFind(key); known != heights.cend())
+            return *known;
+        const QTextBlockFormat style = printedStyle(depth, description, textWidth);
+        QTextOption option = document.defaultTextOption();
+        option.setTabs(style.tabPositions());
+        QTextLayout layout(text, font, device);
+        layout.setTextOption(option);
+        layout.setCacheEnabled(false);
+        const qreal width = std::max<qreal>(0, textWidth - style.leftMargin() - style.rightMargin());
+        qreal sum = 0;
+        layout.beginLayout();
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(width);
+            sum += line.height();
+        }
+        layout.endLayout();
+        heights.insert(key, sum);
+        return sum;
+    };
+    // The title, an empty line and the header, and the empty paragraph after the last
+    // line: a line each.
+    qreal total = 4 * height(QString(), 0, false);
+    const bool asked = walk([&](const Node &node, int depth) {
+        depth = std::max(depth, 0);
+        if (depth == 0)
+            total += height(QString(), 0, false);
+        total += height(printedLine(node), depth, false);
+        if (!node.hasDescript())
+            return;
+        // A paragraph of the description's at each break the text document makes one
+        // at (an LF, a CR LF, a CR, a paragraph separator).
+        const QString &text = node.descript();
+        qsizetype start = 0;
+        for (qsizetype i = 0; i <= text.size(); ++i) {
+            if (i < text.size() && text.at(i) != u'\n' && text.at(i) != u'\r' && text.at(i) != QChar::ParagraphSeparator)
+                continue;
+            total += height(start == 0 && i == text.size() ? text : text.mid(start, i - start), depth, true);
+            if (i + 1 < text.size() && text.at(i) == u'\r' && text.at(i + 1) == u'\n')
+                ++i;
+            start = i + 1;
+        }
+    }, progress ? Progress([&progress](double) { return progress(0); }) : Progress(), 1);
+    if (!asked)
+        return std::nullopt;
+    return total;
+}
+
 std::unique_ptr<QTextDocument> DocumentExporter::builtText(qreal textWidth, const Progress &progress) const
 {
     auto document = std::make_unique<QTextDocument>();
-    QFont font = document->defaultFont();
-    font.setPointSizeF(12);
-    document->setDefaultFont(font);
+    document->setDefaultFont(printedFont(*document));
     document->setUndoRedoEnabled(false);
 
     QTextBlockFormat header;
@@ -329,25 +427,12 @@ std::unique_ptr<QTextDocument> DocumentExporter::builtText(qreal textWidth, cons
     QList<QTextBlockFormat> nodeStyles;
     QList<QTextBlockFormat> descriptionStyles;
     const auto styleFor = [&](QList<QTextBlockFormat> &styles, int depth, bool description) -> QTextBlockFormat & {
-        while (styles.size() <= depth) {
-            const qreal indent = IndentPerDepth * styles.size() + (description ? DescriptionExtraIndent : 0);
-            QTextBlockFormat style;
-            style.setTabPositions(tabs(NodeTabs, QTextOption::RightTab, indent));
-            style.setLeftMargin(indent);
-            style.setTextIndent(0);
-            if (description)
-                style.setRightMargin(std::max<qreal>(0, textWidth - DescriptionLineEnd));
-            styles.append(style);
-        }
+        while (styles.size() <= depth)
+            styles.append(printedStyle(int(styles.size()), description, textWidth));
         return styles[depth];
     };
-    const QString tab = QStringLiteral(" \t");
     const auto paragraph = [&](const Node &node, int depth) {
-        // The node's line is one paragraph: its name on one line.
-        const QString line = (depth == 0 ? QStringLiteral("\n") : QString()) +
-                             platform::DisplayText::oneLine(node.itemName()) + tab +
-                             m_formatter.stringFromNumber(node.turnover()) + tab + node.workTimeAsString() +
-                             QLatin1Char('\n');
+        const QString line = (depth == 0 ? QStringLiteral("\n") : QString()) + printedLine(node) + QLatin1Char('\n');
         builder.append(line, styleFor(nodeStyles, std::max(depth, 0), false));
         if (node.hasDescript())
             builder.append(node.descript() + QLatin1Char('\n'), styleFor(descriptionStyles, std::max(depth, 0), true));

@@ -110,6 +110,13 @@ public:
     std::unique_ptr<QTextDocument> textDocument(qreal textWidth, const Progress &progress = {},
                                                 qreal pageHeight = UnpagedHeight, QString *errorReason = nullptr) const;
     QByteArray rtfData(qreal textWidth, const Progress &progress = {}) const;
+    // A height that the formatted text laid out for text of the width takes at least:
+    // each paragraph's lines as Qt's text layout breaks them in the paragraph's
+    // style, without the room a page break adds. Far quicker than building and laying
+    // the text out (a line of each text in each style is laid out once), so a text
+    // certainly too tall is refused at once. None when the progress (asked with 0)
+    // stopped it.
+    std::optional<qreal> minimumTextHeight(qreal textWidth, const Progress &progress = {}) const;
     // The document file's XML rooted at the export list (when there is one), with the
     // writer's tree flags (Node::XMLFlags).
     QByteArray xmlData(const DocumentValuesStore &store, int treeFlags) const;
@@ -166,6 +173,8 @@ public:
 
 private:
     void visitChildren(const Node &node, int depth, const std::function<void(const Node &, int)> &visit) const;
+    // A node's line in the formatted text: its name on one line, its turnover and time.
+    QString printedLine(const Node &node) const;
     // The formatted text built, not laid out (the first 40 % of the progress).
     std::unique_ptr<QTextDocument> builtText(qreal textWidth, const Progress &progress) const;
     // The walk, telling the progress of the nodes visited up to `share` now and then;

@@ -104,12 +104,18 @@ public:
     // bound the document breaks) goes to *errorReason when given. A replace check,
     // when given, is asked just before the new file takes the file's place, with what
     // was written (platform::SaveFile::setReplaceCheck()): false leaves the file as it is.
+    // A name or description holding a character XML 1.0 cannot hold is written with
+    // U+FFFD in its place; *replaced (when given) then tells the first such one, as a
+    // person reads it: the node, the field and the character. Empty when none is.
     static bool writeToFile(const QString &path, const QString &typeName, const Node &root,
                             const DocumentValuesStore &store, QString *errorReason = nullptr,
-                            const std::function<bool(const platform::SaveFile::Written &)> &replaceCheck = {});
+                            const std::function<bool(const platform::SaveFile::Written &)> &replaceCheck = {},
+                            QString *replaced = nullptr);
     // Whether the reader would take what the writer makes of this tree (all but the
-    // file size, which only the writing knows); the reason when not.
-    static bool checkWritable(const Node &root, const DocumentValuesStore &store, QString *errorReason = nullptr);
+    // file size, which only the writing knows); the reason when not. *replaced as
+    // writeToFile() tells it.
+    static bool checkWritable(const Node &root, const DocumentValuesStore &store, QString *errorReason = nullptr,
+                              QString *replaced = nullptr);
     // Reads a document file (XML, or an older archive). On failure `out` is untouched.
     static bool readFromFile(const QString &path, const QString &typeName, ReadResult &out);
     // What readFromFile() reads, from a file already opened (read from its start);
@@ -158,6 +164,8 @@ public:
     // Characters XML 1.0 cannot hold (controls but tab, LF and CR; lone surrogates;
     // U+FFFE, U+FFFF) replaced by U+FFFD.
     static QString xmlSafeText(const QString &text);
+    // Where the first such character stands; -1 when there is none.
+    static qsizetype unwritableAt(QStringView text);
     // Whether a text is a name as XML 1.0 has it (fifth edition: a name-start
     // character, then name characters; the colon among them, names being read
     // without namespaces). The reader refuses a document with an attribute named

@@ -141,20 +141,38 @@ QString DocumentFileFormat::formatFloat(float value)
     return QString::fromLatin1(buffer, end - buffer);
 }
 
+namespace {
+
+// Whether XML 1.0 cannot hold the unit at p: a control but tab, LF and CR, U+FFFE,
+// U+FFFF, or a surrogate not in a pair.
+bool isBad(const QChar *p, const QChar *begin, const QChar *end)
+{
+    const char16_t c = p->unicode();
+    if (c < 0x20)
+        return c != 0x09 && c != 0x0A && c != 0x0D;
+    if (c == 0xFFFE || c == 0xFFFF)
+        return true;
+    if (QChar::isHighSurrogate(c))
+        return p + 1 >= end || !QChar::isLowSurrogate(p[1].unicode());
+    if (QChar::isLowSurrogate(c))
+        return p == begin || !QChar::isHighSurrogate(p[-1].unicode());
+    return false;
+}
+
+} // namespace
+
+qsizetype DocumentFileFormat::unwritableAt(QStringView text)
+{
+    const QChar *begin = text.data();
+    const QChar *end = begin + text.size();
+    for (const QChar *p = begin; p < end; ++p)
+        if (isBad(p, begin, end))
+            return p - begin;
+    return -1;
+}
+
 QString DocumentFileFormat::xmlSafeText(const QString &text)
 {
-    auto isBad = [](const QChar *p, const QChar *begin, const QChar *end) {
-        const char16_t c = p->unicode();
-        if (c < 0x20)
-            return c != 0x09 && c != 0x0A && c != 0x0D;
-        if (c == 0xFFFE || c == 0xFFFF)
-            return true;
-        if (QChar::isHighSurrogate(c))
-            return p + 1 >= end || !QChar::isLowSurrogate(p[1].unicode());
-        if (QChar::isLowSurrogate(c))
-            return p == begin || !QChar::isHighSurrogate(p[-1].unicode());
-        return false;
-    };
     const QChar *begin = text.constData();
     const QChar *end = begin + text.size();
     const QChar *p = begin;

@@ -46,10 +46,35 @@ QString nodeLabel(const Node &node)
                                      : platform::DisplayText::setInText(node.itemName(), NamedLength);
 }
 
+// A character as a person looks it up: U+ and its code in hexadecimal.
+QString codePoint(char16_t unit)
+{
+    return QStringLiteral("U+%1").arg(uint(unit), 4, 16, QLatin1Char('0')).toUpper();
+}
+
 struct WritableCheck
 {
     qint64 elements = 0;
     QString reason;
+    // The first name or description with a character the file cannot hold, when asked.
+    QString *replaced = nullptr;
+
+    void lookForUnwritable(const Node &n)
+    {
+        if (!replaced || !replaced->isEmpty())
+            return;
+        const char *const fields[] = {"LSFieldName", "LSFieldDescription"};
+        const QString *texts[] = {&n.itemName(), &n.descript()};
+        for (int i = 0; i < 2; ++i) {
+            const qsizetype at = DocumentFileFormat::unwritableAt(*texts[i]);
+            if (at < 0)
+                continue;
+            *replaced = platform::localized(QStringLiteral("LSTextCharacterReplaced"))
+                            .arg(platform::localized(QString::fromLatin1(fields[i])), nodeLabel(n),
+                                 codePoint(texts[i]->at(at).unicode()));
+            return;
+        }
+    }
 
     bool node(const Node &n, int elementDepth)
     {
@@ -61,6 +86,7 @@ struct WritableCheck
                             .arg(DocumentFileFormat::MaximumElementCount));
         if (!attribute(n.itemName(), n) || !attribute(n.descript(), n))
             return false;
+        lookForUnwritable(n);
         if (writtenReferences(n.itemName()) + writtenReferences(n.descript()) > DocumentFileFormat::MaximumReferencesPerTag)
             return fail(platform::localized(QStringLiteral("LSTextTooManyMarksToWrite"))
                             .arg(nodeLabel(n), QString::number(DocumentFileFormat::MaximumReferencesPerTag)));
@@ -94,9 +120,13 @@ bool setReason(QString *errorReason, const QString &reason)
 
 } // namespace
 
-bool DocumentFileFormat::checkWritable(const Node &root, const DocumentValuesStore &store, QString *errorReason)
+bool DocumentFileFormat::checkWritable(const Node &root, const DocumentValuesStore &store, QString *errorReason,
+                                       QString *replaced)
 {
     WritableCheck check;
+    if (replaced)
+        replaced->clear();
+    check.replaced = replaced;
     // "Chronark" is depth 1, the root node's "document" depth 2.
     if (!check.node(root, 2))
         return setReason(errorReason, check.reason);

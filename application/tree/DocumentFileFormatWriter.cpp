@@ -58,11 +58,12 @@ QByteArray DocumentFileFormat::toXmlData(const Node &root, const DocumentValuesS
 
 bool DocumentFileFormat::writeToFile(const QString &path, const QString &typeName, const Node &root,
                                      const DocumentValuesStore &store, QString *errorReason,
-                                     const std::function<bool(const platform::SaveFile::Written &)> &replaceCheck)
+                                     const std::function<bool(const platform::SaveFile::Written &)> &replaceCheck,
+                                     QString *replaced)
 {
     if (typeName != TypeName)
         return setReason(errorReason, QString());
-    if (!checkWritable(root, store, errorReason))
+    if (!checkWritable(root, store, errorReason, replaced))
         return false;
     // A link at the path is followed: the file it names is the document's.
     platform::SaveFile file(path, platform::SaveFile::FinalLink::Follow);

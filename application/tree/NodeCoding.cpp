@@ -189,14 +189,28 @@ struct NodeAttributeValues
         return value.contains(u'&') ? platform::XmlEntities::unescaped(value.toString()) : value.toString();
     }
 
+    // Every line break held as U+2028: an LF, a CR LF (one break) and a CR alone (a
+    // break too: a person wrote two lines there).
     QString descript() const
     {
         QString descript = text(DescriptionAttribute);
-        if (!descript.isEmpty()) {
+        if (!descript.contains(QChar(u'\r'))) {
             descript.replace(QChar(u'\n'), QChar(0x2028));
-            descript.remove(QChar(u'\r'));
+            return descript;
         }
-        return descript;
+        QString lines;
+        lines.reserve(descript.size());
+        for (qsizetype i = 0; i < descript.size(); ++i) {
+            const QChar c = descript.at(i);
+            if (c == u'\r') {
+                if (i + 1 < descript.size() && descript.at(i + 1) == u'\n')
+                    ++i;
+                lines.append(QChar(0x2028));
+            } else {
+                lines.append(c == u'\n' ? QChar(0x2028) : c);
+            }
+        }
+        return lines;
     }
 
     // A date that is missing or cannot be read keeps the construction date.

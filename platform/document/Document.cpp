@@ -584,7 +584,8 @@ void Document::startSave(const QString &path, const QString &typeName, SaveOpera
     m_runningSaveManualChanges = m_manualChanges;
     m_runningSaveStateLost = false;
     m_runningSaveClearings = m_clearings;
-    const auto finish = [this, absolute, typeName, operation, ifChanged = check.ifChanged](WriteOutcome outcome) {
+    const auto finish = [this, absolute, typeName, operation, ifChanged = check.ifChanged,
+                         saved = std::move(writer.saved)](WriteOutcome outcome) {
         const SaveHandler answer = std::exchange(m_runningSaveHandler, {});
         m_saveRunning = false;
         const QPointer<Document> alive(this);
@@ -611,6 +612,8 @@ void Document::startSave(const QString &path, const QString &typeName, SaveOpera
                 changeStateMaybe();
             }
         }
+        if (outcome.saved && saved)
+            ExceptionBoundary::guard(this, "a save's report of what it wrote", [&] { saved(); });
         // What waits starts next even when the answer throws.
         if (answer)
             ExceptionBoundary::guard(this, "a save's completion", [&] { answer(outcome.saved, reason); });

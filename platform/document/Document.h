@@ -302,10 +302,14 @@ protected:
     private:
         Check m_check;
     };
+    // `saved`, when given, is called on the GUI thread once `write` wrote the file,
+    // before the save's handler: what the writer learnt as it wrote (kept where both
+    // reach it) is told there.
     struct FileWriter
     {
         std::function<bool()> copyStep;
         std::function<bool(const ReplaceCheck &mayReplace, QString *reason)> write;
+        std::function<void()> saved;
         explicit operator bool() const { return bool(write); }
     };
     virtual FileWriter makeFileWriter(const QString &path, const QString &typeName);

@@ -207,10 +207,18 @@ void WholeTextEdit::documentChanged(int position, int removed, int added)
         ++tail;
     if (from + head == to - tail && head == inserted.size() - tail)
         return; // a format, or a parting
-    const QString gone = m_text.mid(from + head, to - tail - from - head);
+    // A CR LF is one break: the edit takes it whole, never a half of it (put back by
+    // an undo or a redo, a half would stand beside the other as a break of its own).
+    if (head > 0 && m_text.at(from + head - 1) == u'\r')
+        --head;
+    if (tail > 0 && m_text.at(to - tail) == u'\n')
+        --tail;
+    QString gone = m_text.mid(from + head, to - tail - from - head);
     inserted = inserted.mid(head, inserted.size() - head - tail);
     from += head;
     m_text.replace(from, gone.size(), inserted);
+    if (!m_undoing)
+        keepBreaksApart(from, gone, inserted);
     if (!m_undoing) {
         // Typing runs into one step, as long as it goes on where it stopped
         // (the change may look smaller: a letter typed over a selection ending in it).
@@ -236,6 +244,56 @@ void WholeTextEdit::documentChanged(int position, int removed, int added)
         if (m_mendPending)
             mendPartings();
     }), Qt::QueuedConnection);
+}
+
+void WholeTextEdit::keepBreaksApart(qsizetype from, QString &gone, QString &inserted)
+{
+    // Only where the change stands can a CR and an LF have come together: inside the
+    // inserted text, or where it meets the text after it.
+    qsizetype end = from + inserted.size();
+    // The next CR LF from the index whose LF stands no further than `end` (the text
+    // after it is not searched: a key in a text of megabytes looks at what it changed).
+    const auto next = [&](qsizetype index) -> qsizetype {
+        const qsizetype stop = std::min(end + 1, m_text.size());
+        if (index >= stop)
+            return -1;
+        const qsizetype found = QStringView(m_text).mid(index, stop - index).indexOf(u"\r\n");
+        return found < 0 ? -1 : index + found;
+    };
+    for (qsizetype at = next(std::max<qsizetype>(from - 1, 0)); at >= 0; at = next(at + 2)) {
+        // The paragraph the LF stands before, when it is one of its own.
+        const qsizetype lf = at + 1;
+        const auto after = std::lower_bound(m_paragraphWholeStarts.cbegin(), m_paragraphWholeStarts.cend(), lf + 1);
+        if (after == m_paragraphWholeStarts.cend() || *after != lf + 1)
+            continue;
+        // Several paragraphs may start there (partings emptied): the first is the break's.
+        const qsizetype index = after - m_paragraphWholeStarts.cbegin();
+        if (m_paragraphKinds.at(m_paragraphKindOf.at(index)).brk != QLatin1String("\n"))
+            continue;
+        const QTextBlock block = document()->findBlock(m_paragraphStarts.at(index));
+        if (!block.isValid() || block.position() != m_paragraphStarts.at(index))
+            continue;
+        m_adjusting = true;
+        QTextCursor(block).setBlockFormat(formatAfterBreak(u"\r\n"));
+        m_adjusting = false;
+        std::vector<std::pair<int, int>> seen;
+        m_paragraphKindOf[index] = paragraphKind(block, seen);
+        for (qsizetype i = index; i < m_paragraphWholeStarts.size(); ++i)
+            ++m_paragraphWholeStarts[i];
+        m_text.insert(lf, QLatin1Char('\r'));
+        if (lf == end) {
+            // The LF after the change: the change takes the whole break, which an
+            // undo puts back as it was.
+            gone += QLatin1Char('\n');
+            inserted += QLatin1String("\r\n");
+            ++end;
+        } else {
+            inserted.insert(lf - from, QLatin1Char('\r'));
+        }
+        // Past the CR LF this break now is.
+        ++at;
+        ++end;
+    }
 }
 
 void WholeTextEdit::keepBreakAfterChange(int position, int)

@@ -20,7 +20,9 @@
 // editor's stop on a line that wraps, and the page keys go as far.
 // Every break the text holds (LF, CR LF, CR, U+2029) comes back as it was, and so
 // does every break pasted or committed by an input method; Return breaks with an LF.
-// What it shows is what it holds: a break shows as one, a parting never.
+// What it shows is what it holds: a break shows as one, a parting never; an LF that
+// an edit puts right after a CR (which would join it into one CR LF) goes in as a
+// CR LF, so that the two breaks shown stay two in the text.
 //
 // Undo and redo are the editor's own, in terms of the text (moving a parting is no
 // edit): Ctrl+Z and Ctrl+Shift+Z (Ctrl+Y), the context menu, undoEdit() and
@@ -178,6 +180,13 @@ private:
     // A change of the document: the text follows it and, unless it is an undo or a
     // redo, the undo list takes it.
     void documentChanged(int position, int removed, int added);
+    // After a change that put an LF break right after a CR break (a Return, a paste or
+    // an input method's commit after a CR, or what stood between the two deleted), the
+    // LF's paragraph stands after a CR LF: the text holds the two breaks the editor
+    // shows, which a CR LF read again would join into one. The change (`gone` gave
+    // way to `inserted` at `from`) takes the CR with it, and the whole break when the
+    // LF stood after it.
+    void keepBreaksApart(qsizetype from, QString &gone, QString &inserted);
     // After a change: the paragraph where a removal began keeps the break before it
     // (Qt gives a removal that starts at a paragraph's start the format of the
     // paragraph it ends in).

@@ -117,6 +117,18 @@ int PagedTextPrinter::maximumPages(qreal pageHeight)
     return pageHeight > 0 ? std::max(1, int(std::floor(MaximumTextHeight / pageHeight))) : 1;
 }
 
+QString PagedTextPrinter::tooTallReason(qreal pageHeight)
+{
+    return tr("The text is too long to be laid out on pages: it takes more than %1 pages, the most that "
+              "can be printed at once. Print or export fewer jobs, or without time or day entries.")
+        .arg(QLocale().toString(maximumPages(pageHeight)));
+}
+
+QPaintDevice *PagedTextPrinter::layoutDevice()
+{
+    return pointDevice();
+}
+
 bool PagedTextPrinter::layOutWhole(QTextDocument &document, qreal width, qreal height,
                                    const std::function<bool(double done)> &progress, QString *errorReason)
 {
@@ -134,9 +146,7 @@ bool PagedTextPrinter::layOutWhole(QTextDocument &document, qreal width, qreal h
     };
     const auto refuse = [&] {
         if (errorReason)
-            *errorReason = tr("The text is too long to be laid out on pages: it takes more than %1 pages, the most that "
-                              "can be printed at once. Print or export fewer jobs, or without time or day entries.")
-                               .arg(QLocale().toString(maximumPages(height)));
+            *errorReason = tooTallReason(height);
         return false;
     };
     const int blocks = document.blockCount();

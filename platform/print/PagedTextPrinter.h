@@ -21,6 +21,7 @@
 #include <functional>
 
 class QPagedPaintDevice;
+class QPaintDevice;
 class QPainter;
 class QTextDocument;
 
@@ -44,6 +45,12 @@ public:
     static constexpr qreal MaximumTextHeight = 33554432;
     // The most pages of the height that a text can fill.
     static int maximumPages(qreal pageHeight);
+    // Why a text taller than MaximumTextHeight is refused, for pages of the height.
+    static QString tooTallReason(qreal pageHeight);
+    // The device layOut() measures on: one unit a point. A paragraph laid out on it in
+    // a QTextLayout of the document's font, text option and the block's tabs takes the
+    // lines it takes in the document.
+    static QPaintDevice *layoutDevice();
     // Lays the whole document out for pages of the given width and height in points,
     // now, a stretch of paragraphs at a time, telling the progress (0 to 1) after each.
     // Answers false with the reason for a text taller than MaximumTextHeight (found

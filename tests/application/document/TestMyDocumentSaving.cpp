@@ -3,9 +3,12 @@
 #include "TestMyDocumentSupport.h"
 
 #include "application/tree/DocumentFileFormat.h"
+#include "platform/foundation/DisplayText.h"
 #include "platform/foundation/SaveFileLeftovers.h"
 
 #include <QDir>
+#include <QMessageBox>
+#include <QPointer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -91,6 +94,53 @@ TEST_F(MyDocumentSavingTest, TheFileIsWrittenFromACopyWhileTheDocumentGoesOn)
     // The document's own tree kept its delegate and every node.
     EXPECT_EQ(document->jobList()->childrenCount(), 3);
     EXPECT_EQ(document->outlineModel()->rowCount(), 3);
+}
+
+// A name or description holding a character the file cannot hold is saved with
+// U+FFFD in its place, and the save says so on the window: the item, the field and
+// the character; the same one again is not told at every save, another one is.
+TEST_F(MyDocumentSavingTest, ACharacterTheFileCannotHoldIsToldWhenItIsSaved)
+{
+    const QString file = path(QStringLiteral("characters.chronark"));
+    ProbeDocument *document = newDocument(true);
+    NodePtr job = makeJob(QStringLiteral("Al") + QChar(0x01) + QStringLiteral("pha"), 10, {{9, 30}});
+    fill(document, {job});
+    document->setFilePath(file);
+    const auto saveAndLook = [&]() -> QString {
+        int calls = 0;
+        document->saveDocumentWithCompletion([&](bool) { ++calls; });
+        [&] { ASSERT_TRUE(QTest::qWaitFor([&] { return calls == 1; }, 20000)); }();
+        // Told before the save's answer: open by now, or not at all.
+        for (QMessageBox *box : document->mainWindow()->findChildren<QMessageBox *>()) {
+            if (!box->isVisible())
+                continue;
+            const QString told = box->text() + QLatin1Char('|') + box->informativeText();
+            QPointer<QMessageBox> guard(box);
+            box->accept();
+            [&] { ASSERT_TRUE(QTest::qWaitFor([&] { return !guard; })); }();
+            return told;
+        }
+        return QString();
+    };
+    QString told = saveAndLook();
+    EXPECT_TRUE(told.startsWith(QStringLiteral("A character could not be saved.|The name of “")
+                                + platform::DisplayText::setInText(job->itemName(), 80)))
+        << told.toStdString();
+    EXPECT_TRUE(told.contains(QStringLiteral("the character U+0001"))) << told.toStdString();
+    DocumentFileFormat::ReadResult read;
+    ASSERT_TRUE(DocumentFileFormat::readFromFile(file, MyDocument::TypeName, read));
+    EXPECT_EQ(read.root->childAtIndex(0)->itemName(), QStringLiteral("Al\uFFFDpha"));
+
+    document->edits().addNode(makeJob(QStringLiteral("Beta"), 10, {{10, 15}}), document->jobList(), 1);
+    EXPECT_EQ(saveAndLook(), QString()) << "told once";
+
+    NodePtr gamma = makeJob(QStringLiteral("Gamma"), 10, {{11, 15}});
+    gamma->setDescript(QStringLiteral("half ") + QChar(0xD800) + QStringLiteral(" pair"));
+    document->edits().addNode(gamma, document->jobList(), 0);
+    told = saveAndLook();
+    EXPECT_TRUE(told.contains(QStringLiteral("The description of “") + platform::DisplayText::setInText(QStringLiteral("Gamma"), 80)
+                              + QStringLiteral("” holds the character U+D800")))
+        << told.toStdString();
 }
 
 // A save killed at its rename leaves a whole copy named after the file; the next

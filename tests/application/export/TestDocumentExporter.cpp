@@ -19,6 +19,8 @@
 #include <QTextBlock>
 #include <QTextDocument>
 
+#include <random>
+
 namespace {
 
 QDateTime at(int hour, int minute = 0)
@@ -152,6 +154,132 @@ TEST(DocumentExporter, FormattedTextHasTheStylesOfEachDepth)
     EXPECT_EQ(fromMargin(entry),
               (QList<QTextOption::Tab>{{400, QTextOption::RightTab}, {500, QTextOption::RightTab}}));
     EXPECT_EQ(document->defaultFont().pointSizeF(), 12);
+}
+
+// A group of 200 jobs at 20,833.33 an hour for an hour each: every form a person
+// reads (tab text, CSV, the formatted text that RTF, PDF and printing show, from the
+// tree or from the copies an export job works on) says 4,166,666.00 for the group,
+// as the outline does, where the single-precision sum the file keeps is 4,166,660;
+// the XML export keeps the file's form.
+TEST(DocumentExporter, EveryFormShowsTheTurnoverTheOutlineShows)
+{
+    NodePtr root = Node::create(Node::Root, at(8));
+    NodePtr group = add(root, Node::Group, QStringLiteral("Staff"));
+    for (int i = 0; i < 200; ++i) {
+        NodePtr job = add(group, Node::Job, QStringLiteral("Job %1").arg(i));
+        job->setWage(20833.33f);
+        NodePtr day = add(job, Node::Day, QStringLiteral("Mon 4 Mar"));
+        NodePtr entry = add(day, Node::TimeEntry, QStringLiteral("08:00 - 09:00"));
+        entry->setlDate(at(9));
+        entry->setWage(20833.33f);
+        entry->refreshWorkTime();
+    }
+    root->recalcWorkTimeForTree();
+    ASSERT_NE(group->turnover(), 4166666.0f) << "the stored sum is single precision";
+    const QString groupSum = QStringLiteral("$4,166,666.00");
+    const QString jobTurnover = QStringLiteral("$20,833.33");
+    const DocumentExporter exporter(root, {}, CurrencyFormatter(QLocale(QLocale::English, QLocale::UnitedStates)), {});
+    for (const DocumentExporter &each : {exporter, exporter.detached()}) {
+        const QString text = each.tabText();
+        EXPECT_TRUE(text.contains(QStringLiteral("Staff \t \t") + groupSum + QStringLiteral(" \t"))) << text.left(200).toStdString();
+        EXPECT_EQ(text.count(jobTurnover), 3 * 200) << "each job, day and entry";
+        const QList<QVariantList> rows = each.csvRows();
+        ASSERT_GT(rows.size(), 3);
+        EXPECT_EQ(rows.at(3).value(0).toString(), QStringLiteral("Staff"));
+        EXPECT_EQ(rows.at(3).value(2).toString(), groupSum);
+        EXPECT_EQ(rows.at(4).value(2).toString(), jobTurnover);
+        const std::unique_ptr<QTextDocument> document = each.textDocument(525);
+        ASSERT_TRUE(document);
+        EXPECT_TRUE(document->toPlainText().contains(QStringLiteral("Staff \t") + groupSum + QStringLiteral(" \t")));
+        EXPECT_FALSE(document->toPlainText().contains(QStringLiteral("4,166,660")));
+        EXPECT_TRUE(each.rtfData(525).contains(groupSum.toUtf8()));
+    }
+    // The file form keeps the stored turnover.
+    const QByteArray xml = exporter.xmlData(DocumentValuesStore(), 0);
+    EXPECT_TRUE(xml.contains(QByteArray("turnover=\"" + DocumentFileFormat::formatFloat(group->turnover()).toUtf8() + "\"")));
+}
+
+// Trees of every shape (names short and longer than a line, descriptions of words,
+// of long words and of many lines of each kind of break, nesting), at page widths
+// wide and narrow: the height the text is known to take at least, before it is built,
+// is no more than it takes laid out on pages, and near it.
+TEST(DocumentExporter, TheLeastHeightKnownBeforeTheTextIsBuiltIsNoMoreThanItTakes)
+{
+    std::mt19937 random(2102);
+    const auto pick = [&](int n) { return int(random() % unsigned(n)); };
+    const QString words[] = {QStringLiteral("meeting"), QStringLiteral("a"), QStringLiteral("customer's"),
+                             QString(60, QLatin1Char('w')), QStringLiteral("\u00e9t\u00e9")};
+    const QString breaks[] = {QStringLiteral(" "), QStringLiteral(" "), QStringLiteral("\n"), QStringLiteral("\r\n"),
+                              QStringLiteral("\r"), QString(QChar(0x2028)), QString(QChar(0x2029)), QStringLiteral("\t")};
+    const auto text = [&](int most) {
+        QString t;
+        for (int i = 0, n = pick(most); i < n; ++i)
+            t += words[pick(int(std::size(words)))] + breaks[pick(int(std::size(breaks)))];
+        return t;
+    };
+    for (int round = 0; round < 30; ++round) {
+        SCOPED_TRACE(round);
+        NodePtr root = Node::create(Node::Root, at(8));
+        std::vector<NodePtr> parents{root};
+        for (int i = 0, n = 1 + pick(40); i < n; ++i) {
+            const NodePtr &parent = parents[size_t(pick(int(parents.size())))];
+            const int type = parent->type() == Node::Job ? Node::Day
+                             : parent->type() == Node::Day ? Node::TimeEntry
+                                                            : (pick(2) ? Node::Job : Node::Group);
+            NodePtr node = add(parent, type, text(12), at(8 + pick(10)));
+            node->setDescript(pick(3) ? QString() : text(80));
+            node->setWage(float(pick(100)));
+            if (type != Node::TimeEntry)
+                parents.push_back(node);
+        }
+        root->recalcWorkTimeForTree();
+        const qreal width = round % 3 ? 525 : 120 + pick(200);
+        const qreal pageHeight = round % 2 ? 400 : 60;
+        const DocumentExporter exporter(root, {}, CurrencyFormatter(QLocale(QLocale::English, QLocale::UnitedStates)),
+                                        {pick(2) == 0, false});
+        const std::optional<qreal> least = exporter.minimumTextHeight(width);
+        ASSERT_TRUE(least);
+        const std::unique_ptr<QTextDocument> laidOut = exporter.textDocument(width, {}, pageHeight);
+        ASSERT_TRUE(laidOut);
+        const qreal height = laidOut->size().height();
+        EXPECT_LE(*least, height);
+        // Near it (a few lines aside), but for the room left at the foot of pages of
+        // few lines.
+        if (pageHeight > 100) {
+            EXPECT_GE(*least + 60, 0.85 * height) << "near what it takes";
+        }
+    }
+}
+
+// A text that certainly takes more than the tallest the layout can place (3,000
+// descriptions of 1,000 lines) is refused before any of it is built: the print
+// preview's text and a PDF, with the reason the layout gives, nothing written.
+TEST(DocumentExporter, ATextCertainlyTooTallIsRefusedBeforeItIsBuilt)
+{
+    NodePtr root = Node::create(Node::Root, at(8));
+    QString lines = QStringLiteral("line");
+    for (int i = 1; i < 1000; ++i)
+        lines += QChar(0x2028) + QStringLiteral("line");
+    for (int i = 0; i < 3000; ++i)
+        add(root, Node::Job, QStringLiteral("Job %1").arg(i))->setDescript(lines);
+    const DocumentExporter exporter(root, {}, CurrencyFormatter(QLocale(QLocale::English, QLocale::UnitedStates)), {});
+    const platform::PrintInfo info = DocumentExporter::exportPrintInfo();
+    const qreal pageHeight = 762;
+    double furthest = 0;
+    QString reason;
+    EXPECT_FALSE(exporter.textDocument(525, [&](double done) {
+        furthest = std::max(furthest, done);
+        return true;
+    }, pageHeight, &reason));
+    EXPECT_EQ(reason, platform::PagedTextPrinter::tooTallReason(pageHeight));
+    EXPECT_EQ(furthest, 0) << "nothing built";
+    QByteArray pdf;
+    QBuffer buffer(&pdf);
+    buffer.open(QIODevice::WriteOnly);
+    reason.clear();
+    EXPECT_FALSE(exporter.writePdf(buffer, info, &reason));
+    EXPECT_TRUE(reason.startsWith(platform::PagedTextPrinter::tooTallReason(1e9).left(40))) << reason.toStdString();
+    EXPECT_TRUE(pdf.isEmpty());
 }
 
 TEST(DocumentExporter, XmlWithBothOptionsHoldsOnlyGroupsAndJobsAndReadsBack)

@@ -82,6 +82,7 @@ QString randomText(std::mt19937 &random)
     static const QStringList pieces = {
         QStringLiteral("&"), QStringLiteral("&amp;"), QStringLiteral("<"), QStringLiteral(">"), QStringLiteral("\""),
         QStringLiteral("'"), QStringLiteral("\t"), QStringLiteral("\n"), QStringLiteral("\r\n"),
+        QStringLiteral("\r"), QStringLiteral("\n\r"),
         QString(QChar(0x2028)), QStringLiteral("é"), QStringLiteral("\U0001F600"), QStringLiteral(" a b "),
         QStringLiteral("]]>"), QStringLiteral("<!DOCTYPE"), QString(QChar(0x7F)), QString(QChar(0x85))};
     QString text;
@@ -584,7 +585,8 @@ QByteArray randomNodeElement(std::mt19937 &random, int depth)
     static const char *const texts[] = {"", "plain", "a &amp;amp; b", "&amp;lt;tag&amp;gt;", "&amp;quot;q&amp;quot;",
                                         "&amp;apos;", "&amp;", "&amp;amp", "line&#10;next", "cr&#13;&#10;lf",
                                         "tab&#9;", "&quot;&apos;&lt;&gt;", "\xc3\xa9t\xc3\xa9", "&#x1F600;",
-                                        "&amp;#10;", " lead and trail "};
+                                        "&amp;#10;", " lead and trail ", "lone&#13;cr", "&#13;&#13;", "lf&#10;&#13;cr",
+                                        "&#13;", "a&#13;&#10;&#13;b&#13;"};
     static const char *const flags[] = {"yes", "no", "YES", "", "yes ", "1"};
 
     const QByteArray name = pick(elements);

@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <functional>
 
 namespace {
@@ -140,6 +141,40 @@ TEST(NodeArithmetic, GroupSumsJobsOfDifferentWages)
     EXPECT_EQ(group->minutes(), 30);
     EXPECT_EQ(group->turnover(), j1->turnover() + j2->turnover());
     EXPECT_EQ(j2->turnover(), Node::turnoverFor(1, 50, 100.0f));
+}
+
+// The turnover a person reads, to the cent: 200 jobs at 20,833.33 for an hour each
+// make 4,166,666.00 in their group and at the root, whatever turnover the root holds
+// (a root read from a file keeps the one written); a group's or a job's turnover that
+// is not the sum or the time at the wage (as a file may hold it) is read as it stands.
+TEST(NodeArithmetic, PreciseTurnoverIsWhatAPersonReads)
+{
+    const auto cents = [](long double value) { return std::llround(value * 100.0L); };
+    NodePtr root = make(Node::Root, QString());
+    NodePtr group = make(Node::Group, QStringLiteral("Staff"), root);
+    NodePtr last;
+    for (int i = 0; i < 200; ++i) {
+        last = make(Node::Job, QStringLiteral("J"), group);
+        last->setWage(20833.33f);
+        entry(make(Node::Day, QString(), last), "2009-03-14 09:00:00 +0100", "2009-03-14 10:00:00 +0100")->recalcWorkTime();
+    }
+    EXPECT_NE(cents(group->turnover()), 416666600) << "the stored sum is single precision";
+    EXPECT_EQ(cents(last->preciseTurnover()), 2083333);
+    EXPECT_EQ(cents(last->childAtIndex(0)->preciseTurnover()), 2083333);
+    EXPECT_EQ(cents(group->preciseTurnover()), 416666600);
+    for (const float held : {0.0f, 42.0f, group->turnover()}) {
+        root->setTurnover(held);
+        EXPECT_EQ(cents(root->preciseTurnover()), 416666600) << "the root holding " << held;
+    }
+    NodePtr other = make(Node::Job, QStringLiteral("K"), root);
+    other->setWage(10.0f);
+    other->setHours(1);
+    other->setTurnover(12.5f);
+    EXPECT_EQ(cents(other->preciseTurnover()), 1250);
+    EXPECT_EQ(cents(root->preciseTurnover()), 416667850);
+    group->setTurnover(100.0f);
+    EXPECT_EQ(cents(group->preciseTurnover()), 10000);
+    EXPECT_EQ(cents(root->preciseTurnover()), 11250);
 }
 
 TEST(NodeArithmetic, TimeEntryChangeClimbsThroughGroupsButNotTheRoot)

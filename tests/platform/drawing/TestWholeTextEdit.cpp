@@ -455,6 +455,34 @@ qsizetype shownPosition(const QTextDocument &document, int position)
     return shown;
 }
 
+// The text as a plain editor holds it: each break (an LF, a CR LF, a CR alone, a
+// paragraph separator) one LF.
+QString linesOf(const QString &text)
+{
+    QString lines;
+    lines.reserve(text.size());
+    for (qsizetype i = 0; i < text.size();) {
+        const qsizetype length = platform::WholeTextParagraphs::breakAt(text, i);
+        lines += length ? QChar(u'\n') : text.at(i);
+        i += length ? length : 1;
+    }
+    return lines;
+}
+
+// The place in linesOf(text) of a place in the text (one inside a CR LF: before it).
+int lineAt(const QString &text, qsizetype position)
+{
+    int shown = 0;
+    for (qsizetype i = 0; i < position;) {
+        const qsizetype length = std::max<qsizetype>(platform::WholeTextParagraphs::breakAt(text, i), 1);
+        if (i + length > position)
+            break;
+        i += length;
+        ++shown;
+    }
+    return shown;
+}
+
 // Whether the texts are the same; where they part, if not.
 ::testing::AssertionResult sameText(const QString &actual, const QString &expected)
 {
@@ -489,6 +517,17 @@ QStringList longRunTexts(std::mt19937 &random, qsizetype longest)
             + QStringLiteral("\n") + token(random, longest) + QStringLiteral("\n\n") + token(random, longest - 1),
         QStringLiteral("meeting ").repeated(std::max<qsizetype>(3, 2 * longest / 8 + 3)) + token(random, longest + 2),
         QStringLiteral("abcdefghijklmnop qrs tu.vw\nxyzzy plugh"),
+    };
+}
+
+// Texts of every kind of break, of one kind and of several in a row (a CR before a
+// CR LF, an LF before a CR), among runs longer than the paragraph holds.
+QStringList mixedBreakTexts(std::mt19937 &random, qsizetype longest)
+{
+    return {
+        QStringLiteral("line1\rline2\r\nthree\n\rfour\r\rfive\u2029six ") + token(random, longest + 2),
+        token(random, longest + 1) + QStringLiteral("\rx\nb\r\r\n\n\r\r\n") + token(random, 2 * longest)
+            + QStringLiteral("\r"),
     };
 }
 
@@ -550,11 +589,11 @@ public:
         while (m_edit->canUndoEdit())
             m_edit->undoEdit();
         ASSERT_TRUE(sameText(m_edit->wholeText(), m_start)) << m_history;
-        ASSERT_TRUE(sameText(shownText(*m_edit->document()), m_start));
+        ASSERT_TRUE(sameText(shownText(*m_edit->document()), linesOf(m_start)));
         while (m_edit->canRedoEdit())
             m_edit->redoEdit();
         ASSERT_TRUE(sameText(m_edit->wholeText(), last)) << m_history;
-        ASSERT_TRUE(sameText(shownText(*m_edit->document()), last));
+        ASSERT_TRUE(sameText(shownText(*m_edit->document()), linesOf(last)));
     }
 
     void step(qsizetype longest)
@@ -595,12 +634,14 @@ public:
         } else if (kind < 16) {
             // Pasted: a word, a break, a run longer than a paragraph holds.
             const QString texts[] = {QStringLiteral("xyz"), QStringLiteral("p q\nr"), QStringLiteral("\n\n"),
+                                     QStringLiteral("c\r"), QStringLiteral("\nd\re\r\n"),
                                      token(m_random, longest + 1 + qsizetype(m_random() % 3)),
                                      QStringLiteral("s ") + token(m_random, 2 * longest) + QStringLiteral("\nt")};
             QGuiApplication::clipboard()->setText(texts[m_random() % std::size(texts)]);
             keyStep({Qt::Key_V, Qt::ControlModifier, {}});
         } else if (kind < 24) {
-            const QString texts[] = {QString(), QStringLiteral("Q"), QStringLiteral("XYZ"), QStringLiteral("u\nv")};
+            const QString texts[] = {QString(), QStringLiteral("Q"), QStringLiteral("XYZ"), QStringLiteral("u\nv"),
+                                     QStringLiteral("\nz"), QStringLiteral("w\r")};
             keyStep({0, {}, texts[m_random() % std::size(texts)]});
         } else {
             static const KeyStep keys[] = {
@@ -657,7 +698,7 @@ private:
             return; // where the last key left it
         }
         QTextCursor plainCursor(m_plain.document());
-        plainCursor.setPosition(int(m_edit->wholeCaretPosition()));
+        plainCursor.setPosition(lineAt(m_edit->wholeText(), m_edit->wholeCaretPosition()));
         m_plain.setTextCursor(plainCursor);
         ASSERT_LE(m_edit->wholeCaretPosition(), size);
         const int selecting = int(m_random() % 8);
@@ -667,8 +708,8 @@ private:
             const qsizetype to = std::clamp<qsizetype>(at + qsizetype(m_random() % 7) - 3, 0, size);
             m_edit->selectWhole(at, to);
             QTextCursor selection(m_plain.document());
-            selection.setPosition(int(at));
-            selection.setPosition(int(to), QTextCursor::KeepAnchor);
+            selection.setPosition(lineAt(m_edit->wholeText(), at));
+            selection.setPosition(lineAt(m_edit->wholeText(), to), QTextCursor::KeepAnchor);
             m_plain.setTextCursor(selection);
         }
         // At times a selection from there, with the keys.
@@ -704,7 +745,7 @@ private:
         // The plain editor goes on from there.
         m_plain.setPlainText(m_edit->wholeText());
         QTextCursor moved(m_plain.document());
-        moved.setPosition(int(m_edit->wholeCaretPosition()));
+        moved.setPosition(lineAt(m_edit->wholeText(), m_edit->wholeCaretPosition()));
         m_plain.setTextCursor(moved);
     }
 
@@ -717,10 +758,13 @@ private:
         const bool selected = plainCursor.hasSelection();
         int replacementStart = 0;
         int replacementLength = 0;
-        // With a selection the input method's text takes its place.
-        if (step.key == 0 && !selected) {
+        // With a selection the input method's text takes its place. It counts in the
+        // text, the plain editor in its paragraphs: none near a CR LF, which is two
+        // units of the one and one of the other.
+        const qsizetype wholeCaret = m_edit->wholeCaretPosition();
+        if (step.key == 0 && !selected && !before.mid(std::max<qsizetype>(wholeCaret - 4, 0), 8).contains(QLatin1Char('\r'))) {
             replacementStart = -int(m_random() % (std::min(caret, 3) + 1));
-            const int room = int(before.size()) - (caret + replacementStart);
+            const int room = int(m_plain.document()->characterCount() - 1) - (caret + replacementStart);
             replacementLength = int(m_random() % (std::min(room, 3) + 1));
         }
         note(testing::Message() << "key " << step.key << " modifiers " << int(step.modifiers) << " text "
@@ -741,7 +785,8 @@ private:
         // Typing (a character or two, no break, with nothing replaced) goes on as one
         // step where it stopped.
         const bool typed = (step.key == Qt::Key_A || step.key == Qt::Key_Space || step.key == Qt::Key_Period)
-                           || (step.key == 0 && (step.text.size() == 1 || step.text.size() == 2) && !step.text.contains(QLatin1Char('\n')));
+                           || (step.key == 0 && (step.text.size() == 1 || step.text.size() == 2) && !step.text.contains(QLatin1Char('\n'))
+                               && !step.text.contains(QLatin1Char('\r')));
         const bool goesOn = typed && m_typing && !selected && replacementLength == 0
                             && caret + replacementStart == m_typedTo;
         if (!goesOn)
@@ -761,8 +806,9 @@ private:
 
     void compare()
     {
-        ASSERT_TRUE(sameText(m_edit->wholeText(), m_plain.toPlainText()));
-        ASSERT_EQ(m_edit->wholeCaretPosition(), m_plain.textCursor().position()) << m_history;
+        const QString whole = m_edit->wholeText();
+        ASSERT_TRUE(sameText(linesOf(whole), m_plain.toPlainText()));
+        ASSERT_EQ(lineAt(whole, m_edit->wholeCaretPosition()), m_plain.textCursor().position()) << m_history;
         ASSERT_EQ(m_edit->textCursor().hasSelection(), m_plain.textCursor().hasSelection()) << m_history;
         ASSERT_EQ(shownPosition(*m_edit->document(), m_edit->textCursor().anchor()), m_plain.textCursor().anchor())
             << m_history;
@@ -772,7 +818,7 @@ private:
             m_plain.viewport()->repaint();
             const auto rect = [](const QRect &r) { return QStringLiteral("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()).toStdString(); };
             ASSERT_EQ(rect(m_edit->cursorRect()), rect(m_plain.cursorRect())) << "at " << m_plain.textCursor().position() << ": " << m_history;
-            ASSERT_EQ(m_edit->wholeCaretPosition(), m_plain.textCursor().position()) << "as drawn: " << m_history;
+            ASSERT_EQ(lineAt(whole, m_edit->wholeCaretPosition()), m_plain.textCursor().position()) << "as drawn: " << m_history;
         }
     }
 
@@ -781,7 +827,8 @@ private:
         if (::testing::Test::HasFatalFailure())
             return;
         compare();
-        ASSERT_TRUE(sameText(shownText(*m_edit->document()), m_edit->wholeText())) << "what shows is what is held";
+        // Each break the text holds shows as one: read again, it shows the same.
+        ASSERT_TRUE(sameText(shownText(*m_edit->document()), linesOf(m_edit->wholeText()))) << "what shows is what is held";
     }
 
     WholeTextEdit *m_edit;
@@ -824,6 +871,7 @@ std::uint32_t raceSeed()
 
 // Typing, Return, paste, the deletes by character and by word, moves by character
 // and by word, selections, an input method's replacements, undo and redo at random,
+// in texts of LF breaks and in texts of every kind of break,
 // landing at, before and after the partings of runs longer than a paragraph holds,
 // at the default paragraph size and at small ones, in an editor not shown (partings
 // as given) and one shown (partings where lines wrap, at times resized): text and
@@ -854,7 +902,7 @@ TEST_F(WholeTextEditTest, KeysDoWhatTheyDoInAPlainEditor)
         PlainEditorRace race(run.edit, ++seed);
         std::mt19937 random(seed);
         for (int round = 0; race.keys() < keysEach; ++round) {
-            const QStringList texts = longRunTexts(random, run.longest);
+            const QStringList texts = longRunTexts(random, run.longest) + mixedBreakTexts(random, run.longest);
             race.start(texts.at(round % texts.size()));
             for (int i = 0; i < 150 && race.keys() < keysEach && race.showsAll(); ++i) {
                 SCOPED_TRACE(testing::Message() << "round " << round << " step " << i);
@@ -871,6 +919,74 @@ TEST_F(WholeTextEditTest, KeysDoWhatTheyDoInAPlainEditor)
         keys += race.keys();
     }
     std::printf("keys raced against a plain editor: %lld, 0 differences\n", static_cast<long long>(keys));
+}
+
+// A key that brings an LF break right after a CR break (Return, an input method's
+// commit of a break, a Backspace or Delete of what stood between them) leaves the
+// two breaks it shows: the text holds them, so that it shows the same given again,
+// and an undo gives back the text before the key.
+TEST_F(WholeTextEditTest, BreaksAKeyBringsTogetherStayTwo)
+{
+    const auto expectShownAsHeld = [this](const QString &shown) {
+        EXPECT_EQ(shownText(*editor->document()), shown);
+        EXPECT_EQ(linesOf(editor->wholeText()), shown) << "the text holds what shows";
+        WholeTextEdit again;
+        again.setWholeText(editor->wholeText());
+        EXPECT_EQ(shownText(*again.document()), shown) << "given again";
+    };
+    const QString texts[] = {QStringLiteral("line1\rline2"), QStringLiteral("a\rx\nb"), QStringLiteral("a\rx\nb"),
+                             QStringLiteral("one\rtwo"), QStringLiteral("p\r\rq"), QStringLiteral("z\r\nz")};
+    for (int i = 0; i < int(std::size(texts)); ++i) {
+        SCOPED_TRACE(i);
+        editor->setWholeText(texts[i]);
+        switch (i) {
+        case 0:
+            // Return at the start of the second line: a blank line between the two.
+            editor->moveCaretTo(6);
+            QTest::keyClick(editor.get(), Qt::Key_Return);
+            expectShownAsHeld(QStringLiteral("line1\n\nline2"));
+            break;
+        case 1:
+            // The only letter between a CR and an LF deleted, from either side.
+            editor->moveCaretTo(3);
+            QTest::keyClick(editor.get(), Qt::Key_Backspace);
+            expectShownAsHeld(QStringLiteral("a\n\nb"));
+            break;
+        case 2:
+            editor->moveCaretTo(2);
+            QTest::keyClick(editor.get(), Qt::Key_Delete);
+            expectShownAsHeld(QStringLiteral("a\n\nb"));
+            break;
+        case 3: {
+            // An input method's commit of a break and a letter right after the CR.
+            editor->moveCaretTo(4);
+            QInputMethodEvent commit(QString(), {});
+            commit.setCommitString(QStringLiteral("\nz"));
+            QCoreApplication::sendEvent(editor.get(), &commit);
+            expectShownAsHeld(QStringLiteral("one\n\nztwo"));
+            break;
+        }
+        case 4:
+            // A paste of breaks between two CRs.
+            editor->moveCaretTo(2);
+            QGuiApplication::clipboard()->setText(QStringLiteral("\n\n"));
+            QTest::keyClick(editor.get(), Qt::Key_V, Qt::ControlModifier);
+            expectShownAsHeld(QStringLiteral("p\n\n\n\nq"));
+            break;
+        default:
+            // A CR LF selected and replaced by Return's LF: the step takes the whole
+            // break, which an undo gives back as one.
+            editor->selectWhole(1, 3);
+            QTest::keyClick(editor.get(), Qt::Key_Return);
+            expectShownAsHeld(QStringLiteral("z\nz"));
+            break;
+        }
+        editor->undoEdit();
+        EXPECT_EQ(editor->wholeText(), texts[i]) << "undone";
+        EXPECT_EQ(shownText(*editor->document()), linesOf(texts[i])) << "undone";
+        editor->redoEdit();
+        EXPECT_EQ(linesOf(editor->wholeText()), shownText(*editor->document())) << "done again";
+    }
 }
 
 // A word delete goes through a parting as a plain editor goes through one paragraph;
@@ -1206,6 +1322,29 @@ TEST(WholeTextDialog, WhatItShowsIsWhatItStores)
     const QString expected = head + key.mid(line) + QStringLiteral("\nend of not");
     EXPECT_TRUE(sameText(stored, expected));
     EXPECT_TRUE(sameText(shown, expected));
+
+    // Two lines parted by a CR, a Return at the start of the second and OK: the three
+    // lines shown are stored, and opened again show again.
+    for (const QString &text : {QStringLiteral("line1\rline2"), QString()}) {
+        auto *lines = new platform::WholeTextDialog(QStringLiteral("Description"), text.isNull() ? stored : text, &window);
+        QPointer<platform::WholeTextDialog> linesGuard(lines);
+        QObject::connect(lines, &QDialog::accepted, [&, lines] {
+            stored = lines->text();
+            shown = shownText(*lines->editor()->document());
+        });
+        lines->open();
+        lines->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(lines));
+        lines->editor()->setFocus();
+        if (!text.isNull()) {
+            lines->editor()->moveCaretTo(6);
+            QTest::keyClick(lines->editor(), Qt::Key_Return);
+        }
+        QTest::keyClick(lines->editor(), Qt::Key_Return, Qt::ControlModifier);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !linesGuard; }));
+        EXPECT_EQ(shown, QStringLiteral("line1\n\nline2")) << (text.isNull() ? "opened again" : "edited");
+        EXPECT_EQ(linesOf(stored), shown);
+    }
 }
 
 // A step by a word shows the caret where a plain editor as wide shows it: one that
