@@ -48,12 +48,14 @@ class QMenu;
 class QMenuBar;
 class DocumentServices;
 class PreferenceWindowSetup;
+class RecoveryCopies;
 class QSystemTrayIcon;
 class QTimer;
 class QWindow;
 
 namespace platform {
 class DesktopNotifier;
+class LogoutInhibitor;
 class SleepMonitor;
 class UserDefaults;
 } // namespace platform
@@ -65,6 +67,7 @@ struct AppControllerServices
     platform::UserDefaults *defaults = nullptr;     // the standard defaults
     platform::DesktopNotifier *notifier = nullptr;  // the session bus
     platform::SleepMonitor *sleepMonitor = nullptr; // the system bus (or $CHRONARK_SLEEP_BUS_ADDRESS)
+    platform::LogoutInhibitor *logoutInhibitor = nullptr; // the session bus's desktop portal
     // What the controller's documents share; the controller fills in its own hooks.
     std::shared_ptr<DocumentServices> documentServices;
 };
@@ -139,6 +142,14 @@ public:
     // notification), before the documents chosen are saved. A cancelled quit leaves
     // the counters running.
     void terminationWillProceed() override;
+    // The session ends (a termination signal, a logout that allows no questions): the
+    // quit goes on without asking (DocumentController::terminateWithoutQuestions()):
+    // the counters stop as at any quit, and each document with unsaved changes is kept
+    // in a recovery copy (RecoveryCopies), never written over its file; the next launch
+    // offers each. `why` goes to the log.
+    void sessionEnds(const QString &why);
+    // The copies kept of unsaved documents, offered by the launch.
+    RecoveryCopies &recoveryCopies() const { return *m_recovery; }
 
     // ---- Preferences and autosave ----
     // Re-reads "AutoSaveTimer" and "ShowChronarkMenu": re-creates the autosave
@@ -182,6 +193,12 @@ public:
     bool hotKeyRegisteredAtLaunch() const { return m_hotKeyRegistered; }
     platform::DesktopNotifier *notifier() const { return m_notifier; }
     platform::SleepMonitor *sleepMonitor() const { return m_sleepMonitor; }
+    platform::LogoutInhibitor *logoutInhibitor() const { return m_logoutInhibitor; }
+    // Something a logout or shutdown would lose: a document with unsaved changes, or a
+    // running counter. While there is, the logout is held through the desktop portal
+    // (with a reason the desktop shows) and logind's shutdown is delayed, so that the
+    // session's end comes as a quit (sessionEnds()) and not as a kill.
+    bool hasWorkToKeep() const;
 
     // The document of the frontmost document window (windows in the order they were
     // last active, front first); null when no document window shows.
@@ -229,6 +246,7 @@ Q_SIGNALS:
 protected:
     explicit AppController(const Services &services, QObject *parent = nullptr);
     void readFilesAhead(const QStringList &paths, std::function<void()> ready) override;
+    void keepUnsavedDocument(platform::Document *document) override;
 
 private:
     platform::UserDefaults &defaults() const { return *userDefaults(); }
@@ -243,6 +261,8 @@ private:
     void updateStatusItemImage();
     // Holds logind's delay lock while a counter runs (and stopping on sleep is on).
     void updateSleepInhibitor();
+    // Holds or lets go the logout and the shutdown (see hasWorkToKeep()).
+    void updateSessionHolds();
     void statusItemActivated(int reason);
     void focusWindowChanged(QWindow *window);
     void showStatusWindow(MyDocument *document);
@@ -270,8 +290,10 @@ private:
     std::unique_ptr<FileOpening> m_fileOpening;
     std::unique_ptr<PreferenceWindowSetup> m_preferences;
     std::unique_ptr<LaunchSequence> m_launch; // uses the two above
+    std::unique_ptr<RecoveryCopies> m_recovery;
     platform::DesktopNotifier *m_notifier = nullptr;
     platform::SleepMonitor *m_sleepMonitor = nullptr;
+    platform::LogoutInhibitor *m_logoutInhibitor = nullptr;
     bool m_hotKeyRegistered = false;
     qreal m_statusWindowOpacity = 1.0;
     // Document windows, most recently active first.

@@ -19,6 +19,7 @@
 #include "platform/drawing/Application.h"
 #include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/PoolThreads.h"
+#include "platform/foundation/TerminationSignals.h"
 #include "platform/foundation/ThreadHeap.h"
 
 #include <QFileInfo>
@@ -50,6 +51,9 @@ int launch(int &argc, char **argv, const CommandLine &early, const QString &prog
     readAhead.read(early.files());
 
     platform::Application app(argc, argv);
+    // From here on SIGTERM, SIGHUP and SIGINT end the application through its quit
+    // (AppController::sessionEnds()), once its event loop runs.
+    platform::TerminationSignals::install(&app);
     // The application object waits for the pool's threads when it goes: a launch that
     // ends early (memory ran out) lets the reads go on to their ends first.
     const auto endReads = qScopeGuard([&readAhead] {
