@@ -81,6 +81,8 @@ AppController *AppController::create(const Services &services, QObject *parent)
             delete services.notifier;
         if (services.sleepMonitor && services.sleepMonitor != existing->m_sleepMonitor)
             delete services.sleepMonitor;
+        if (services.logoutInhibitor && services.logoutInhibitor != existing->m_logoutInhibitor)
+            delete services.logoutInhibitor;
         return existing;
     }
     auto *controller = new AppController(services, parent);

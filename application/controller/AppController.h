@@ -61,7 +61,8 @@ class UserDefaults;
 } // namespace platform
 
 // What a new application controller works with; anything left null is made as the
-// running application needs it. The controller takes over the notifier and the monitor.
+// running application needs it. The controller takes over the notifier, the monitor and
+// the inhibitor.
 struct AppControllerServices
 {
     platform::UserDefaults *defaults = nullptr;     // the standard defaults

@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QThread>
 #include <QHash>
 #include <QMenu>
 #include <QMessageBox>
@@ -781,7 +782,9 @@ void DocumentController::terminateWithoutQuestions()
             document->close();
         // Not quit(): that asks the windows to close, and an alert that must be
         // answered (an offer standing at the launch) would refuse, holding the end.
-        QCoreApplication::exit(0);
+        // (Without a running loop there is nothing to end.)
+        if (QThread::currentThread()->loopLevel() > 0)
+            QCoreApplication::exit(0);
     });
 }
 
