@@ -176,7 +176,7 @@ void RecoveryCopies::offerNext(QList<Copy> queue)
     QString text = platform::localized(QStringLiteral("LSRecoveryTitle"));
     text.replace(QStringLiteral("%@"), platform::DocumentAlert::quotedName(name));
     QPointer<RecoveryCopies> self(this);
-    platform::DocumentAlert::open(
+    QMessageBox *alert = platform::DocumentAlert::open(
         nullptr, QMessageBox::Warning, text, platform::localized(QStringLiteral("LSRecoveryInfo")),
         {{QMessageBox::Open, platform::localized(QStringLiteral("LSRecoveryOpen"))},
          {QMessageBox::Discard, platform::localized(QStringLiteral("LSRecoveryDiscard"))}},
@@ -196,4 +196,7 @@ void RecoveryCopies::offerNext(QList<Copy> queue)
             // Closed without an answer: the copy stays for the next launch.
             self->offerNext(queue);
         });
+    // The document it opens shows in the pass after it closes: the application, with
+    // no other window yet, is not to end as its last window closes.
+    alert->setAttribute(Qt::WA_QuitOnClose, false);
 }

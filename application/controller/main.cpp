@@ -136,7 +136,14 @@ int launch(int &argc, char **argv, const CommandLine &early, const QString &prog
     if (accessibility.state() == Probe::State::Silent)
         qputenv("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
     controller->launch(files, &readAhead);
-    return app.exec();
+    const int status = app.exec();
+    // The quit has done its work: a signal now would only cut the end short.
+    platform::TerminationSignals::ignoreFromNow();
+    // The controller and its windows (the hot key's status window among them) go while
+    // the application object, and with it the display's connection, is whole: as a
+    // child of the application they would go only after it had shut the display down.
+    delete controller;
+    return status;
 }
 
 } // namespace

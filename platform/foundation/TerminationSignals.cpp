@@ -20,6 +20,7 @@ namespace {
 
 volatile sig_atomic_t writeEnd = -1;
 TerminationSignals *instance = nullptr;
+bool ignoring = false;
 
 void noted(int signal)
 {
@@ -72,9 +73,16 @@ TerminationSignals::TerminationSignals(int readEnd, QObject *parent)
             ExceptionBoundary::guarded(this, "a termination signal", [this] { readPipe(); }));
 }
 
+void TerminationSignals::ignoreFromNow()
+{
+    ignoring = true;
+    setAction(SIG_IGN);
+}
+
 TerminationSignals::~TerminationSignals()
 {
-    setAction(SIG_DFL);
+    if (!ignoring)
+        setAction(SIG_DFL);
     const int fd = writeEnd;
     writeEnd = -1;
     ::close(fd);

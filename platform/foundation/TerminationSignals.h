@@ -12,7 +12,8 @@
 // drops the byte; the signal then counts as one before it.
 //
 // Ownership: one object per process, made by install(), owned by the parent given (the
-// application object); destroying it puts the default actions back. Failure: when the
+// application object); destroying it puts the default actions back, unless
+// ignoreFromNow() was called. Failure: when the
 // pipe cannot be made, install() answers null and the signals keep their default
 // action (they end the process). Threads: install() and the object on the GUI thread;
 // the handler on whichever thread the kernel picks.
@@ -34,6 +35,10 @@ public:
     // The object install() made, or null.
     static TerminationSignals *installed();
     ~TerminationSignals() override;
+
+    // The process is ending (its event loop is done): from now on the signals are
+    // ignored, also once the object is gone, so that none cuts the end short.
+    static void ignoreFromNow();
 
     // The name of a handled signal ("SIGTERM"), for the log.
     static const char *name(int signal);

@@ -656,6 +656,102 @@ TEST_F(AppControllerDesktop, TheSystemsShutdownIsDelayedUntilTheUnsavedDocumentI
     EXPECT_FALSE(logind.lockClosed(1));
 }
 
+// The real application, ended by real signals while a counter runs: the quit keeps the
+// counter's time and the unsaved document in a copy, never in the person's file, and
+// further signals sent while the copy is written cut nothing (the process ends
+// normally, the copy whole). The next launch offers the copy; opened, counted on and
+// ended again, it leaves one copy with both counters' time.
+TEST_F(AppControllerDesktop, RealSignalsEndTheRealApplicationThroughItsQuitAndFurtherSignalsCutNoWrite)
+{
+    constexpr int Entries = 100000;
+    QTemporaryDir files;
+    const QString path = files.filePath(QStringLiteral("work.chronark"));
+    {
+        NodePtr root = Node::create(Node::Root);
+        NodePtr job = Node::create(Node::Job);
+        job->setItemName(QStringLiteral("Acme"));
+        job->setActive(true);
+        root->addChild(job);
+        NodePtr day = Node::create(Node::Day);
+        job->addChild(day);
+        for (int i = 0; i < Entries; ++i) {
+            NodePtr entry = Node::create(Node::TimeEntry);
+            entry->setMinutes(i % 60);
+            day->addChild(entry);
+        }
+        root->recalcWorkTimeForTree();
+        ASSERT_TRUE(DocumentFileFormat::writeToFile(path, DocumentFileFormat::TypeName, *root, DocumentValuesStore()));
+    }
+    const QByteArray onDisk = testsupport::readFile(path);
+    // Control+Option+Shift+F7 toggles the counter of the front document.
+    ASSERT_TRUE(testsupport::writeFile(qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/Chronark/Chronark.conf"),
+                                       "[General]\nChronarkKeyCode=98\nChronarkKeyModifier=917504\nAcceptHotKey=true\n"
+                                       "OpenEmptyDocument=false\n"));
+    desktoptest::PrivateBus bus;
+    ASSERT_TRUE(bus.isRunning());
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
+    environment.insert(QStringLiteral("CHRONARK_SLEEP_BUS_ADDRESS"), bus.address());
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    const QDir folder(RecoveryCopies::defaultFolder());
+    const auto windowOf = [](qint64 pid, const QString &name) {
+        QByteArray out;
+        desktoptest::runProgram(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                                            QStringLiteral("--pid"), QString::number(pid),
+                                                            QStringLiteral("--name"), name},
+                                &out);
+        return QString::fromLatin1(out.trimmed().split('\n').constFirst());
+    };
+
+    for (const int signal : {SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(signal == SIGTERM ? "SIGTERM" : "SIGHUP");
+        const bool first = signal == SIGTERM;
+        desktoptest::ScopedProcess application(QStringLiteral(CHRONARK_EXECUTABLE), first ? QStringList{path} : QStringList{},
+                                               environment);
+        ASSERT_TRUE(application.isRunning());
+        const qint64 pid = application.processId();
+        if (!first) {
+            // The offer of the first run's copy: Return opens it.
+            // (Until it has the keyboard, a key may go nowhere: pressed again then.)
+            ASSERT_TRUE(QTest::qWaitFor([&] {
+                const QString alert = windowOf(pid, QStringLiteral("^Chronark$"));
+                return !alert.isEmpty()
+                       && xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), alert, QStringLiteral("key"), QStringLiteral("Return")})
+                       && QTest::qWaitFor([&] { return !windowOf(pid, QStringLiteral("work\\.chronark")).isEmpty(); }, 2000);
+            }, 30000));
+        }
+        QString window;
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !(window = windowOf(pid, QStringLiteral("work\\.chronark"))).isEmpty(); }, 30000));
+        ASSERT_TRUE(xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), window}));
+        ASSERT_TRUE(QTest::qWaitFor([&] {
+            // The title shows the edited mark once the counter runs.
+            return xdotool({QStringLiteral("key"), QStringLiteral("ctrl+alt+shift+F7")})
+                   && QTest::qWaitFor([&] { return !windowOf(pid, QStringLiteral("work\\.chronark.*\\*")).isEmpty(); }, 2000);
+        }, 20000));
+
+        ASSERT_EQ(::kill(pid_t(pid), signal), 0);
+        int sent = 1;
+        while (application.isRunning() && sent < 1000) {
+            ::kill(pid_t(pid), sent % 2 ? SIGHUP : SIGTERM);
+            ++sent;
+            application.process().waitForFinished(5);
+        }
+        ASSERT_TRUE(!application.isRunning() || application.process().waitForFinished(30000));
+        EXPECT_GT(sent, 1) << "a second signal came while the application ended";
+        EXPECT_EQ(application.process().exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(application.process().exitCode(), 0);
+
+        const QStringList copies = folder.entryList({QStringLiteral("*.chronark")}, QDir::Files);
+        ASSERT_EQ(copies.size(), 1);
+        DocumentFileFormat::ReadResult read;
+        ASSERT_TRUE(DocumentFileFormat::readFromFile(folder.filePath(copies.first()), DocumentFileFormat::TypeName, read));
+        // Every entry of the file, and one for each counter run.
+        EXPECT_EQ(timeEntriesIn(*read.root), Entries + (first ? 1 : 2));
+        EXPECT_EQ(testsupport::readFile(path), onDisk);
+    }
+    // Left as the next launch would find it: gone with the test's home.
+}
+
 } // namespace
 
 #include "TestAppControllerDesktop.moc"
