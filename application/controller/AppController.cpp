@@ -25,7 +25,9 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QEventLoop>
 #include <QGuiApplication>
+#include <QSessionManager>
 #include <QLoggingCategory>
 #include <QMenu>
 #include <QSystemTrayIcon>
@@ -171,9 +173,14 @@ AppController::AppController(const Services &services, QObject *parent) : platfo
                 buildMenu();
             }));
 
-    if (auto *application = qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+    if (auto *application = qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
         connect(application, &QGuiApplication::focusWindowChanged, this,
             platform::ExceptionBoundary::guarded(this, "focusWindowChanged", &AppController::focusWindowChanged));
+        // Answered within the call: Qt tells the session manager when it returns.
+        connect(application, &QGuiApplication::commitDataRequest, this,
+                platform::ExceptionBoundary::guarded(this, "commitDataRequest", &AppController::commitDataRequest),
+                Qt::DirectConnection);
+    }
 }
 
 AppController::~AppController()
@@ -407,6 +414,38 @@ void AppController::updateSessionHolds()
         m_sleepMonitor->takeShutdownInhibitor(QStringLiteral("Chronark"), reason);
     else if (!hold && m_sleepMonitor->wantsShutdownInhibitor())
         m_sleepMonitor->releaseShutdownInhibitor();
+}
+
+void AppController::commitDataRequest(QSessionManager &manager)
+{
+    if (!hasWorkToKeep() || isTerminatingWithoutQuestions())
+        return;
+    // Asks the session manager for the person's attention (it waits for the answer).
+    if (!manager.allowsInteraction())
+        return;
+    bool cancelled = false;
+    bool ended = false;
+    QEventLoop answers;
+    const QMetaObject::Connection done = connect(this, &platform::DocumentController::willTerminate, &answers, [&] {
+        ended = true;
+        answers.quit();
+    });
+    const QMetaObject::Connection refused = connect(this, &platform::DocumentController::terminationCancelled, &answers, [&] {
+        cancelled = true;
+        answers.quit();
+    });
+    terminate(this);
+    // The quit may have ended at once (nothing to ask); else its answers come in here.
+    if (!ended && !cancelled && isTerminating())
+        answers.exec();
+    disconnect(done);
+    disconnect(refused);
+    // Qt tells the session manager once this returns: the logout is cancelled, or the
+    // others may ask their questions.
+    if (cancelled)
+        manager.cancel();
+    else
+        manager.release();
 }
 
 void AppController::keepUnsavedDocument(platform::Document *document)

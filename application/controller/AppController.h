@@ -49,6 +49,7 @@ class QMenuBar;
 class DocumentServices;
 class PreferenceWindowSetup;
 class RecoveryCopies;
+class QSessionManager;
 class QSystemTrayIcon;
 class QTimer;
 class QWindow;
@@ -149,6 +150,14 @@ public:
     // in a recovery copy (RecoveryCopies), never written over its file; the next launch
     // offers each. `why` goes to the log.
     void sessionEnds(const QString &why);
+    // The X11 session manager asks the application to save before the session ends (Qt's
+    // session management, QGuiApplication::commitDataRequest). With something to keep
+    // and questions allowed, the session's end is the quit (terminate()): the counters
+    // stop and each unsaved document is asked about; a Cancel cancels the logout. The
+    // answers must be in before the request is answered, so the quit's questions run
+    // in an event loop of their own here, as Qt's session API wants. Without questions
+    // allowed nothing is done now: the end that follows is sessionEnds().
+    void commitDataRequest(QSessionManager &manager);
     // The copies kept of unsaved documents, offered by the launch.
     RecoveryCopies &recoveryCopies() const { return *m_recovery; }
 

@@ -668,8 +668,12 @@ void DocumentController::clearRecentDocuments(QObject *)
 
 void DocumentController::terminate(QObject *)
 {
-    if (m_terminating || !applicationShouldTerminate())
+    if (m_terminating)
         return;
+    if (!applicationShouldTerminate()) {
+        Q_EMIT terminationCancelled();
+        return;
+    }
     m_terminating = true;
     // The saves being written end first: a document they leave saved asks nothing.
     QPointer<DocumentController> self(this);
@@ -716,6 +720,7 @@ void DocumentController::askBeforeTerminating(QList<QPointer<Document>> queue, Q
                 return;
             if (answer == Document::ReviewAnswer::Cancel) {
                 self->m_terminating = false;
+                Q_EMIT self->terminationCancelled();
                 return;
             }
             if (answer == Document::ReviewAnswer::Save)
@@ -742,6 +747,7 @@ void DocumentController::saveBeforeTerminating(QList<QPointer<Document>> toSave)
             // nothing is closed.
             if (!saved) {
                 self->m_terminating = false;
+                Q_EMIT self->terminationCancelled();
                 return;
             }
             self->saveBeforeTerminating(toSave);

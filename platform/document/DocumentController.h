@@ -165,6 +165,8 @@ public:
     // its file; a quit waiting for answers is overtaken (its questions go with their
     // windows). Called again meanwhile, it does nothing.
     void terminateWithoutQuestions();
+    // A quit is under way (terminate(), until it ends or is cancelled).
+    bool isTerminating() const { return m_terminating; }
     // Under way: terminateWithoutQuestions() was called.
     bool isTerminatingWithoutQuestions() const { return m_endingSession; }
     Q_INVOKABLE virtual bool validateMenuItem(QAction *item);
@@ -175,6 +177,9 @@ Q_SIGNALS:
     void recentDocumentsChanged();
     // The quit was allowed: every document was reviewed; the application ends next.
     void willTerminate();
+    // The quit ended without ending the application: a Cancel, a save that failed, or
+    // applicationShouldTerminate() said no.
+    void terminationCancelled();
 
 protected:
     // Shows that files could not be opened: one application-modal alert, in the

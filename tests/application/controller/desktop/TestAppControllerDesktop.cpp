@@ -5,6 +5,7 @@
 // the real application, and the recovery copies they leave. Screenshots of the status
 // window, of the tray menu and of the recovery offer go next to the test program.
 #include "tests/application/controller/TestAppControllerSupport.h"
+#include "tests/application/controller/desktop/TestSessionManager.h"
 #include "tests/support/DesktopTestSupport.h"
 #include "tests/support/TestSupport.h"
 
@@ -750,6 +751,80 @@ TEST_F(AppControllerDesktop, RealSignalsEndTheRealApplicationThroughItsQuitAndFu
         EXPECT_EQ(testsupport::readFile(path), onDisk);
     }
     // Left as the next launch would find it: gone with the test's home.
+}
+
+// Under an X11 session manager: its request to save before a logout reviews the
+// unsaved document (the counter runs). Cancel cancels the logout and leaves the counter
+// running; Save then stops it, saves the time in the person's file, and the application
+// ends, leaving no recovery copy.
+TEST_F(AppControllerDesktop, TheSessionManagersSaveRequestAsksAndCancelCancelsTheLogout)
+{
+    TestSessionManager manager;
+    ASSERT_FALSE(manager.address().isEmpty());
+    QTemporaryDir files;
+    const QString path = files.filePath(QStringLiteral("work.chronark"));
+    ASSERT_TRUE(testsupport::writeFile(path, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Chronark version=\"2.0\"><document>"
+                                             "<jobEntry itemName=\"Acme\" active=\"yes\"/></document></Chronark>\n"));
+    ASSERT_TRUE(testsupport::writeFile(qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/Chronark/Chronark.conf"),
+                                       "[General]\nChronarkKeyCode=98\nChronarkKeyModifier=917504\nAcceptHotKey=true\n"));
+    desktoptest::PrivateBus bus;
+    ASSERT_TRUE(bus.isRunning());
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
+    environment.insert(QStringLiteral("CHRONARK_SLEEP_BUS_ADDRESS"), bus.address());
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    environment.insert(QStringLiteral("SESSION_MANAGER"), manager.address());
+    desktoptest::ScopedProcess application(QStringLiteral(CHRONARK_EXECUTABLE), {path}, environment);
+    ASSERT_TRUE(application.isRunning());
+    const qint64 pid = application.processId();
+    const auto windows = [pid](const QString &name) {
+        QByteArray out;
+        desktoptest::runProgram(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                                            QStringLiteral("--pid"), QString::number(pid),
+                                                            QStringLiteral("--name"), name},
+                                &out);
+        const QString text = QString::fromLatin1(out.trimmed());
+        return text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
+    };
+    QString window;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return manager.hasClient() && !(window = windows(QStringLiteral("work\\.chronark")).value(0)).isEmpty(); }, 30000));
+    ASSERT_TRUE(xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), window}));
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        return xdotool({QStringLiteral("key"), QStringLiteral("ctrl+alt+shift+F7")})
+               && QTest::qWaitFor([&] { return !windows(QStringLiteral("work\\.chronark.*\\*")).isEmpty(); }, 2000);
+    }, 20000));
+    // The question about the unsaved document, answered with a key (pressed again until
+    // the question has the keyboard).
+    const auto answer = [&](const QString &key) {
+        return QTest::qWaitFor([&] {
+            for (const QString &each : windows(QStringLiteral(".*"))) {
+                if (each != window)
+                    xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), each, QStringLiteral("key"), key});
+            }
+            return QTest::qWaitFor([&] { return manager.interactDone(); }, 1000);
+        }, 30000);
+    };
+
+    manager.askToSaveForLogout();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return manager.interactionAsked(); }, Patience));
+    ASSERT_TRUE(answer(QStringLiteral("Escape")));
+    EXPECT_TRUE(manager.logoutCancelled());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return manager.saveDone(); }, Patience));
+    manager.cancelShutdown();
+    EXPECT_TRUE(application.isRunning());
+    EXPECT_FALSE(windows(QStringLiteral("work\\.chronark.*\\*")).isEmpty()) << "still counting, still unsaved";
+
+    manager.askToSaveForLogout();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return manager.interactionAsked(); }, Patience));
+    ASSERT_TRUE(answer(QStringLiteral("Return")));
+    EXPECT_FALSE(manager.logoutCancelled());
+    ASSERT_TRUE(!application.isRunning() || application.process().waitForFinished(30000));
+    EXPECT_EQ(application.process().exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(application.process().exitCode(), 0);
+    DocumentFileFormat::ReadResult read;
+    ASSERT_TRUE(DocumentFileFormat::readFromFile(path, DocumentFileFormat::TypeName, read));
+    EXPECT_EQ(timeEntriesIn(*read.root), 1);
+    EXPECT_TRUE(QDir(RecoveryCopies::defaultFolder()).entryList(QDir::Files).isEmpty());
 }
 
 } // namespace
