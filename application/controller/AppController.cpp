@@ -161,15 +161,14 @@ AppController::AppController(const Services &services, QObject *parent) : platfo
             platform::ExceptionBoundary::guarded(this, "documentAdded", [this](platform::Document *document) {
                 connect(document, &platform::Document::displayNameChanged, this, &AppController::buildMenu,
                         Qt::UniqueConnection);
-                connect(document, &platform::Document::documentEditedChanged, this, &AppController::updateSessionHolds,
-                        Qt::UniqueConnection);
+                connect(document, &platform::Document::documentEditedChanged, this,
+                        platform::ExceptionBoundary::guarded(this, "updateSessionHolds", &AppController::updateSessionHolds));
                 buildMenu();
             }));
     connect(this, &platform::DocumentController::documentRemoved, this,
             platform::ExceptionBoundary::guarded(this, "documentRemoved", [this](platform::Document *document) {
                 disconnect(document, &platform::Document::displayNameChanged, this, &AppController::buildMenu);
-                disconnect(document, &platform::Document::documentEditedChanged, this,
-                           &AppController::updateSessionHolds);
+                disconnect(document, &platform::Document::documentEditedChanged, this, nullptr);
                 buildMenu();
             }));
 
@@ -426,14 +425,16 @@ void AppController::commitDataRequest(QSessionManager &manager)
     bool cancelled = false;
     bool ended = false;
     QEventLoop answers;
-    const QMetaObject::Connection done = connect(this, &platform::DocumentController::willTerminate, &answers, [&] {
-        ended = true;
-        answers.quit();
-    });
-    const QMetaObject::Connection refused = connect(this, &platform::DocumentController::terminationCancelled, &answers, [&] {
-        cancelled = true;
-        answers.quit();
-    });
+    const QMetaObject::Connection done = connect(this, &platform::DocumentController::willTerminate, &answers,
+                                                 platform::ExceptionBoundary::guarded(this, "the quit's end", [&] {
+                                                     ended = true;
+                                                     answers.quit();
+                                                 }));
+    const QMetaObject::Connection refused = connect(this, &platform::DocumentController::terminationCancelled, &answers,
+                                                    platform::ExceptionBoundary::guarded(this, "the quit cancelled", [&] {
+                                                        cancelled = true;
+                                                        answers.quit();
+                                                    }));
     terminate(this);
     // The quit may have ended at once (nothing to ask); else its answers come in here.
     if (!ended && !cancelled && isTerminating())
