@@ -147,6 +147,8 @@ AppController::AppController(const Services &services, QObject *parent) : platfo
     m_preferences = std::make_unique<PreferenceWindowSetup>(*this);
     m_launch = std::make_unique<LaunchSequence>(*this, *m_fileOpening, *m_preferences, [this] { runUpdateCheck(true); });
     m_recovery = std::make_unique<RecoveryCopies>(*this);
+    connect(this, &platform::DocumentController::willTerminate, this,
+            platform::ExceptionBoundary::guarded(this, "willTerminate", [this] { m_quitting = true; }));
 
     // The signals that end the process from outside end it through the quit.
     if (platform::TerminationSignals *signals = platform::TerminationSignals::installed())
@@ -383,7 +385,7 @@ void AppController::sessionEnds(const QString &why)
 {
     if (isTerminatingWithoutQuestions())
         return;
-    qCInfo(lcSession).noquote() << why << "ends the session: the counters stop, unsaved changes are kept for the next launch";
+    qCInfo(lcSession).noquote() << why << "ends the application: the counters stop, unsaved changes are kept for the next launch";
     terminateWithoutQuestions();
 }
 
@@ -413,6 +415,23 @@ void AppController::updateSessionHolds()
         m_sleepMonitor->takeShutdownInhibitor(QStringLiteral("Chronark"), reason);
     else if (!hold && m_sleepMonitor->wantsShutdownInhibitor())
         m_sleepMonitor->releaseShutdownInhibitor();
+}
+
+void AppController::takeQuitRequests()
+{
+    QCoreApplication::instance()->installEventFilter(this);
+}
+
+bool AppController::eventFilter(QObject *watched, QEvent *event)
+try {
+    if (event->type() != QEvent::Quit || watched != QCoreApplication::instance() || m_quitting
+        || isTerminatingWithoutQuestions())
+        return platform::DocumentController::eventFilter(watched, event);
+    sessionEnds(QStringLiteral("A request to quit"));
+    return true;
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "eventFilter");
+    return false;
 }
 
 void AppController::commitDataRequest(QSessionManager &manager)

@@ -158,6 +158,10 @@ public:
     // in an event loop of their own here, as Qt's session API wants. Without questions
     // allowed nothing is done now: the end that follows is sessionEnds().
     void commitDataRequest(QSessionManager &manager);
+    // The requests to quit that come from outside the quit (Qt's quit event: the X11
+    // session manager's end of the session, the last window closed) end the application
+    // through the quit too, as sessionEnds() (the running application's; main() asks).
+    void takeQuitRequests();
     // The copies kept of unsaved documents, offered by the launch.
     RecoveryCopies &recoveryCopies() const { return *m_recovery; }
 
@@ -255,6 +259,7 @@ Q_SIGNALS:
 
 protected:
     explicit AppController(const Services &services, QObject *parent = nullptr);
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void readFilesAhead(const QStringList &paths, std::function<void()> ready) override;
     void keepUnsavedDocument(platform::Document *document) override;
 
@@ -305,6 +310,8 @@ private:
     platform::SleepMonitor *m_sleepMonitor = nullptr;
     platform::LogoutInhibitor *m_logoutInhibitor = nullptr;
     bool m_hotKeyRegistered = false;
+    // The quit (terminate()) has done its work: its own quit event goes through.
+    bool m_quitting = false;
     qreal m_statusWindowOpacity = 1.0;
     // Document windows, most recently active first.
     QList<QPointer<QWidget>> m_windowOrder;

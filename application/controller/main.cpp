@@ -135,6 +135,9 @@ int launch(int &argc, char **argv, const CommandLine &early, const QString &prog
     accessibility.waitUntilKnown();
     if (accessibility.state() == Probe::State::Silent)
         qputenv("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
+    // A quit that comes from outside (the X11 session manager's end, the last window
+    // closed) is the quit too.
+    controller->takeQuitRequests();
     controller->launch(files, &readAhead);
     const int status = app.exec();
     // The quit has done its work: a signal now would only cut the end short.

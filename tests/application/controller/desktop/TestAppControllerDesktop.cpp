@@ -756,11 +756,12 @@ TEST_F(AppControllerDesktop, RealSignalsEndTheRealApplicationThroughItsQuitAndFu
 // Under an X11 session manager: its request to save before a logout reviews the
 // unsaved document (the counter runs). Cancel cancels the logout and leaves the counter
 // running; Save then stops it, saves the time in the person's file, and the application
-// ends, leaving no recovery copy.
+// ends, leaving no recovery copy. A logout that allows no questions ends in a recovery
+// copy, the person's file as it was.
 TEST_F(AppControllerDesktop, TheSessionManagersSaveRequestAsksAndCancelCancelsTheLogout)
 {
-    TestSessionManager manager;
-    ASSERT_FALSE(manager.address().isEmpty());
+    auto manager = std::make_unique<TestSessionManager>();
+    ASSERT_FALSE(manager->address().isEmpty());
     QTemporaryDir files;
     const QString path = files.filePath(QStringLiteral("work.chronark"));
     ASSERT_TRUE(testsupport::writeFile(path, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Chronark version=\"2.0\"><document>"
@@ -773,11 +774,12 @@ TEST_F(AppControllerDesktop, TheSessionManagersSaveRequestAsksAndCancelCancelsTh
     environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
     environment.insert(QStringLiteral("CHRONARK_SLEEP_BUS_ADDRESS"), bus.address());
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    environment.insert(QStringLiteral("SESSION_MANAGER"), manager.address());
-    desktoptest::ScopedProcess application(QStringLiteral(CHRONARK_EXECUTABLE), {path}, environment);
-    ASSERT_TRUE(application.isRunning());
-    const qint64 pid = application.processId();
-    const auto windows = [pid](const QString &name) {
+    environment.insert(QStringLiteral("SESSION_MANAGER"), manager->address());
+    auto application = std::make_unique<desktoptest::ScopedProcess>(QStringLiteral(CHRONARK_EXECUTABLE), QStringList{path},
+                                                                    environment);
+    ASSERT_TRUE(application->isRunning());
+    qint64 pid = application->processId();
+    const auto windows = [&pid](const QString &name) {
         QByteArray out;
         desktoptest::runProgram(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
                                                             QStringLiteral("--pid"), QString::number(pid),
@@ -787,12 +789,16 @@ TEST_F(AppControllerDesktop, TheSessionManagersSaveRequestAsksAndCancelCancelsTh
         return text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
     };
     QString window;
-    ASSERT_TRUE(QTest::qWaitFor([&] { return manager.hasClient() && !(window = windows(QStringLiteral("work\\.chronark")).value(0)).isEmpty(); }, 30000));
-    ASSERT_TRUE(xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), window}));
-    ASSERT_TRUE(QTest::qWaitFor([&] {
-        return xdotool({QStringLiteral("key"), QStringLiteral("ctrl+alt+shift+F7")})
-               && QTest::qWaitFor([&] { return !windows(QStringLiteral("work\\.chronark.*\\*")).isEmpty(); }, 2000);
-    }, 20000));
+    // The session manager has the application as its client, which counts in its window.
+    const auto counting = [&](TestSessionManager &client) {
+        return QTest::qWaitFor([&] { return client.hasClient() && !(window = windows(QStringLiteral("work\\.chronark")).value(0)).isEmpty(); }, 30000)
+               && xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), window})
+               && QTest::qWaitFor([&] {
+                      return xdotool({QStringLiteral("key"), QStringLiteral("ctrl+alt+shift+F7")})
+                             && QTest::qWaitFor([&] { return !windows(QStringLiteral("work\\.chronark.*\\*")).isEmpty(); }, 2000);
+                  }, 20000);
+    };
+    ASSERT_TRUE(counting(*manager));
     // The question about the unsaved document, answered with a key (pressed again until
     // the question has the keyboard).
     const auto answer = [&](const QString &key) {
@@ -801,30 +807,57 @@ TEST_F(AppControllerDesktop, TheSessionManagersSaveRequestAsksAndCancelCancelsTh
                 if (each != window)
                     xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), each, QStringLiteral("key"), key});
             }
-            return QTest::qWaitFor([&] { return manager.interactDone(); }, 1000);
+            return QTest::qWaitFor([&] { return manager->interactDone(); }, 1000);
         }, 30000);
     };
 
-    manager.askToSaveForLogout();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return manager.interactionAsked(); }, Patience));
+    manager->askToSaveForLogout();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return manager->interactionAsked(); }, Patience));
     ASSERT_TRUE(answer(QStringLiteral("Escape")));
-    EXPECT_TRUE(manager.logoutCancelled());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return manager.saveDone(); }, Patience));
-    manager.cancelShutdown();
-    EXPECT_TRUE(application.isRunning());
+    EXPECT_TRUE(manager->logoutCancelled());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return manager->saveDone(); }, Patience));
+    manager->cancelShutdown();
+    EXPECT_TRUE(application->isRunning());
     EXPECT_FALSE(windows(QStringLiteral("work\\.chronark.*\\*")).isEmpty()) << "still counting, still unsaved";
 
-    manager.askToSaveForLogout();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return manager.interactionAsked(); }, Patience));
+    manager->askToSaveForLogout();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return manager->interactionAsked(); }, Patience));
     ASSERT_TRUE(answer(QStringLiteral("Return")));
-    EXPECT_FALSE(manager.logoutCancelled());
-    ASSERT_TRUE(!application.isRunning() || application.process().waitForFinished(30000));
-    EXPECT_EQ(application.process().exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(application.process().exitCode(), 0);
+    EXPECT_FALSE(manager->logoutCancelled());
+    ASSERT_TRUE(!application->isRunning() || application->process().waitForFinished(30000));
+    EXPECT_EQ(application->process().exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(application->process().exitCode(), 0);
     DocumentFileFormat::ReadResult read;
     ASSERT_TRUE(DocumentFileFormat::readFromFile(path, DocumentFileFormat::TypeName, read));
     EXPECT_EQ(timeEntriesIn(*read.root), 1);
-    EXPECT_TRUE(QDir(RecoveryCopies::defaultFolder()).entryList(QDir::Files).isEmpty());
+    const QDir folder(RecoveryCopies::defaultFolder());
+    EXPECT_TRUE(folder.entryList(QDir::Files).isEmpty());
+
+    // A logout that allows no questions, then the session's end (Die): nothing is asked,
+    // the counter's time and the unsaved document are kept in a recovery copy.
+    const QByteArray saved = testsupport::readFile(path);
+    // (A process listens as one session manager at a time.)
+    manager.reset();
+    TestSessionManager next;
+    ASSERT_FALSE(next.address().isEmpty());
+    environment.insert(QStringLiteral("SESSION_MANAGER"), next.address());
+    application = std::make_unique<desktoptest::ScopedProcess>(QStringLiteral(CHRONARK_EXECUTABLE), QStringList{path},
+                                                               environment);
+    ASSERT_TRUE(application->isRunning());
+    pid = application->processId();
+    ASSERT_TRUE(counting(next));
+    next.askToSaveForLogout(false);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return next.saveDone(); }, Patience));
+    EXPECT_FALSE(next.interactionAsked());
+    next.die();
+    ASSERT_TRUE(!application->isRunning() || application->process().waitForFinished(30000));
+    EXPECT_EQ(application->process().exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(application->process().exitCode(), 0);
+    EXPECT_EQ(testsupport::readFile(path), saved);
+    const QStringList copies = folder.entryList({QStringLiteral("*.chronark")}, QDir::Files);
+    ASSERT_EQ(copies.size(), 1);
+    ASSERT_TRUE(DocumentFileFormat::readFromFile(folder.filePath(copies.first()), DocumentFileFormat::TypeName, read));
+    EXPECT_EQ(timeEntriesIn(*read.root), 2);
 }
 
 } // namespace

@@ -66,11 +66,12 @@ struct TestSessionManager::State
     // The value of SESSION_MANAGER; empty when the manager could not listen.
     QString address() const { return m_address; }
     bool hasClient() const { return m_registered; }
-    void askToSaveForLogout()
+    void askToSaveForLogout(bool questions)
     {
-        m_interactDone = m_saveDone = false;
-        SmsSaveYourself(m_client, SmSaveBoth, True, SmInteractStyleAny, False);
+        m_interactDone = m_saveDone = m_interactionAsked = false;
+        SmsSaveYourself(m_client, SmSaveBoth, True, questions ? SmInteractStyleAny : SmInteractStyleNone, False);
     }
+    void die() { SmsDie(m_client); }
     bool interactionAsked() const { return m_interactionAsked; }
     bool saveDone() const { return m_saveDone; }
     bool interactDone() const { return m_interactDone; }
@@ -86,6 +87,7 @@ struct TestSessionManager::State
         if (!connection || status != IceAcceptSuccess)
             return;
         m_ice = connection;
+        m_broken = false;
         auto *notifier = new QSocketNotifier(IceConnectionNumber(connection), QSocketNotifier::Read);
         QObject::connect(notifier, &QSocketNotifier::activated, notifier, [this, notifier] {
             if (IceProcessMessages(m_ice, nullptr, nullptr) != IceProcessMessagesSuccess) {
@@ -100,6 +102,7 @@ struct TestSessionManager::State
     {
         auto *self = static_cast<State *>(data);
         self->m_client = client;
+        self->m_registered = false;
         std::memset(callbacks, 0, sizeof *callbacks);
         callbacks->register_client.callback = [](SmsConn connection, SmPointer me, char *) -> Status {
             char *id = SmsGenerateClientID(connection);
@@ -172,7 +175,8 @@ TestSessionManager::TestSessionManager() : m_state(std::make_unique<State>()) {}
 TestSessionManager::~TestSessionManager() = default;
 QString TestSessionManager::address() const { return m_state->address(); }
 bool TestSessionManager::hasClient() const { return m_state->hasClient(); }
-void TestSessionManager::askToSaveForLogout() { m_state->askToSaveForLogout(); }
+void TestSessionManager::askToSaveForLogout(bool questions) { m_state->askToSaveForLogout(questions); }
+void TestSessionManager::die() { m_state->die(); }
 bool TestSessionManager::interactionAsked() const { return m_state->interactionAsked(); }
 bool TestSessionManager::interactDone() const { return m_state->interactDone(); }
 bool TestSessionManager::saveDone() const { return m_state->saveDone(); }

@@ -21,8 +21,10 @@ public:
     // Empty when the manager could not listen.
     QString address() const;
     bool hasClient() const;
-    // SaveYourself(both, shutdown, any interaction, not fast) to the client.
-    void askToSaveForLogout();
+    // SaveYourself(both, shutdown, not fast) to the client, with any interaction or none.
+    void askToSaveForLogout(bool questions = true);
+    // Die: the session ends.
+    void die();
     bool interactionAsked() const;
     bool interactDone() const;
     bool saveDone() const;
