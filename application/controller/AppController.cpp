@@ -7,6 +7,7 @@
 #include "application/controller/FileOpening.h"
 #include "application/controller/LaunchSequence.h"
 #include "application/controller/PreferenceWindowSetup.h"
+#include "application/controller/RecoveryCopies.h"
 #include "application/base/DefaultsKeys.h"
 #include "application/document/DocumentServices.h"
 #include "application/document/MyDocument.h"
@@ -15,20 +16,27 @@
 #include "platform/foundation/Bundle.h"
 #include "platform/desktop/DesktopNotifier.h"
 #include "platform/desktop/DesktopServiceProbe.h"
+#include "platform/desktop/LogoutInhibitor.h"
 #include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/TerminationSignals.h"
 #include "platform/desktop/SleepMonitor.h"
 #include "platform/foundation/UserDefaults.h"
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QEventLoop>
 #include <QGuiApplication>
+#include <QSessionManager>
+#include <QLoggingCategory>
 #include <QMenu>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QVariantAnimation>
 #include <QWindow>
 #include <limits>
+
+Q_LOGGING_CATEGORY(lcSession, "chronark.session")
 
 namespace {
 
@@ -75,6 +83,8 @@ AppController *AppController::create(const Services &services, QObject *parent)
             delete services.notifier;
         if (services.sleepMonitor && services.sleepMonitor != existing->m_sleepMonitor)
             delete services.sleepMonitor;
+        if (services.logoutInhibitor && services.logoutInhibitor != existing->m_logoutInhibitor)
+            delete services.logoutInhibitor;
         return existing;
     }
     auto *controller = new AppController(services, parent);
@@ -120,6 +130,12 @@ AppController::AppController(const Services &services, QObject *parent) : platfo
     m_sleepMonitor->setParent(this);
     connect(m_sleepMonitor, &platform::SleepMonitor::aboutToSleep, this,
             platform::ExceptionBoundary::guarded(this, "aboutToSleep", [this] { receiveSleepNote(nullptr); }));
+    connect(m_sleepMonitor, &platform::SleepMonitor::aboutToShutDown, this,
+            platform::ExceptionBoundary::guarded(this, "aboutToShutDown", [this] {
+                sessionEnds(QStringLiteral("The system's shutdown"));
+            }));
+    m_logoutInhibitor = services.logoutInhibitor ? services.logoutInhibitor : new platform::LogoutInhibitor(this);
+    m_logoutInhibitor->setParent(this);
 
     m_documentServices->menuRebuilder = [this] { buildMenu(); };
     m_documentServices->notificationPoster = [this](const QString &message, const QString &title) {
@@ -130,6 +146,16 @@ AppController::AppController(const Services &services, QObject *parent) : platfo
     m_fileOpening = std::make_unique<FileOpening>(*this);
     m_preferences = std::make_unique<PreferenceWindowSetup>(*this);
     m_launch = std::make_unique<LaunchSequence>(*this, *m_fileOpening, *m_preferences, [this] { runUpdateCheck(true); });
+    m_recovery = std::make_unique<RecoveryCopies>(*this);
+    connect(this, &platform::DocumentController::willTerminate, this,
+            platform::ExceptionBoundary::guarded(this, "willTerminate", [this] { m_quitting = true; }));
+
+    // The signals that end the process from outside end it through the quit.
+    if (platform::TerminationSignals *signals = platform::TerminationSignals::installed())
+        connect(signals, &platform::TerminationSignals::received, this,
+                platform::ExceptionBoundary::guarded(this, "a termination signal", [this](int signal) {
+                    sessionEnds(QString::fromLatin1(platform::TerminationSignals::name(signal)));
+                }));
 
     // Tray hosts that show an exported menu never ask for it again: it follows the
     // documents as they open, close and are renamed (starts and stops rebuild it too).
@@ -137,17 +163,25 @@ AppController::AppController(const Services &services, QObject *parent) : platfo
             platform::ExceptionBoundary::guarded(this, "documentAdded", [this](platform::Document *document) {
                 connect(document, &platform::Document::displayNameChanged, this, &AppController::buildMenu,
                         Qt::UniqueConnection);
+                connect(document, &platform::Document::documentEditedChanged, this,
+                        platform::ExceptionBoundary::guarded(this, "updateSessionHolds", &AppController::updateSessionHolds));
                 buildMenu();
             }));
     connect(this, &platform::DocumentController::documentRemoved, this,
             platform::ExceptionBoundary::guarded(this, "documentRemoved", [this](platform::Document *document) {
                 disconnect(document, &platform::Document::displayNameChanged, this, &AppController::buildMenu);
+                disconnect(document, &platform::Document::documentEditedChanged, this, nullptr);
                 buildMenu();
             }));
 
-    if (auto *application = qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+    if (auto *application = qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
         connect(application, &QGuiApplication::focusWindowChanged, this,
             platform::ExceptionBoundary::guarded(this, "focusWindowChanged", &AppController::focusWindowChanged));
+        // Answered within the call: Qt tells the session manager when it returns.
+        connect(application, &QGuiApplication::commitDataRequest, this,
+                platform::ExceptionBoundary::guarded(this, "commitDataRequest", &AppController::commitDataRequest),
+                Qt::DirectConnection);
+    }
 }
 
 AppController::~AppController()
@@ -157,6 +191,8 @@ AppController::~AppController()
     // nothing may call back into this part of the object by then.
     if (QCoreApplication *application = QCoreApplication::instance())
         disconnect(application, nullptr, this, nullptr);
+    for (platform::Document *document : documents())
+        disconnect(document, nullptr, this, nullptr);
     // Documents may outlive the controller's part of the object: they reach nothing of it.
     m_documentServices->menuRebuilder = {};
     m_documentServices->notificationPoster = {};
@@ -165,6 +201,7 @@ AppController::~AppController()
     // A launch still waiting for its files ends here, and so do later reads.
     m_launch.reset();
     m_fileOpening.reset();
+    m_recovery.reset();
     platform::NotificationCenter::defaultCenter().removeObserver(this);
     // Hot keys outlive their center: take ours back before the target goes.
     m_hotKeyCenter.unregisterHotKeysWithTarget(this);
@@ -180,6 +217,8 @@ AppController::~AppController()
     if (m_sleepMonitor)
         m_sleepMonitor->releaseInhibitor();
     delete m_sleepMonitor;
+    delete m_logoutInhibitor;
+    m_logoutInhibitor = nullptr;
     m_sleepMonitor = nullptr;
     delete m_notifier;
     m_notifier = nullptr;
@@ -340,6 +379,98 @@ void AppController::terminationWillProceed()
         if (document->timerIsRunning())
             document->stopTimer(this);
     }
+}
+
+void AppController::sessionEnds(const QString &why)
+{
+    if (isTerminatingWithoutQuestions())
+        return;
+    qCInfo(lcSession).noquote() << why << "ends the application: the counters stop, unsaved changes are kept for the next launch";
+    terminateWithoutQuestions();
+}
+
+bool AppController::hasWorkToKeep() const
+{
+    if (m_documentServices->runningCounters > 0)
+        return true;
+    for (platform::Document *document : documents()) {
+        if (document && !document->isClosing() && document->isDocumentEdited())
+            return true;
+    }
+    return false;
+}
+
+void AppController::updateSessionHolds()
+{
+    // While the session's end is kept, the holds stay: the process lets them go as it ends.
+    if (isTerminatingWithoutQuestions())
+        return;
+    const bool hold = hasWorkToKeep();
+    const QString reason = platform::localized(QStringLiteral("LSLogoutInhibitorReason"));
+    if (m_logoutInhibitor)
+        m_logoutInhibitor->setHeld(hold, reason);
+    if (!m_sleepMonitor)
+        return;
+    if (hold && !m_sleepMonitor->wantsShutdownInhibitor())
+        m_sleepMonitor->takeShutdownInhibitor(QStringLiteral("Chronark"), reason);
+    else if (!hold && m_sleepMonitor->wantsShutdownInhibitor())
+        m_sleepMonitor->releaseShutdownInhibitor();
+}
+
+void AppController::takeQuitRequests()
+{
+    QCoreApplication::instance()->installEventFilter(this);
+}
+
+bool AppController::eventFilter(QObject *watched, QEvent *event)
+try {
+    if (event->type() != QEvent::Quit || watched != QCoreApplication::instance() || m_quitting
+        || isTerminatingWithoutQuestions())
+        return platform::DocumentController::eventFilter(watched, event);
+    sessionEnds(QStringLiteral("A request to quit"));
+    return true;
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "eventFilter");
+    return false;
+}
+
+void AppController::commitDataRequest(QSessionManager &manager)
+{
+    if (!hasWorkToKeep() || isTerminatingWithoutQuestions())
+        return;
+    // Asks the session manager for the person's attention (it waits for the answer).
+    if (!manager.allowsInteraction())
+        return;
+    bool cancelled = false;
+    bool ended = false;
+    QEventLoop answers;
+    const QMetaObject::Connection done = connect(this, &platform::DocumentController::willTerminate, &answers,
+                                                 platform::ExceptionBoundary::guarded(this, "the quit's end", [&] {
+                                                     ended = true;
+                                                     answers.quit();
+                                                 }));
+    const QMetaObject::Connection refused = connect(this, &platform::DocumentController::terminationCancelled, &answers,
+                                                    platform::ExceptionBoundary::guarded(this, "the quit cancelled", [&] {
+                                                        cancelled = true;
+                                                        answers.quit();
+                                                    }));
+    terminate(this);
+    // The quit may have ended at once (nothing to ask); else its answers come in here.
+    if (!ended && !cancelled && isTerminating())
+        answers.exec();
+    disconnect(done);
+    disconnect(refused);
+    // Qt tells the session manager once this returns: the logout is cancelled, or the
+    // others may ask their questions.
+    if (cancelled)
+        manager.cancel();
+    else
+        manager.release();
+}
+
+void AppController::keepUnsavedDocument(platform::Document *document)
+{
+    m_recovery->keep(document);
 }
 
 QList<MyDocument *> AppController::myDocuments() const

@@ -48,23 +48,28 @@ class QMenu;
 class QMenuBar;
 class DocumentServices;
 class PreferenceWindowSetup;
+class RecoveryCopies;
+class QSessionManager;
 class QSystemTrayIcon;
 class QTimer;
 class QWindow;
 
 namespace platform {
 class DesktopNotifier;
+class LogoutInhibitor;
 class SleepMonitor;
 class UserDefaults;
 } // namespace platform
 
 // What a new application controller works with; anything left null is made as the
-// running application needs it. The controller takes over the notifier and the monitor.
+// running application needs it. The controller takes over the notifier, the monitor and
+// the inhibitor.
 struct AppControllerServices
 {
     platform::UserDefaults *defaults = nullptr;     // the standard defaults
     platform::DesktopNotifier *notifier = nullptr;  // the session bus
     platform::SleepMonitor *sleepMonitor = nullptr; // the system bus (or $CHRONARK_SLEEP_BUS_ADDRESS)
+    platform::LogoutInhibitor *logoutInhibitor = nullptr; // the session bus's desktop portal
     // What the controller's documents share; the controller fills in its own hooks.
     std::shared_ptr<DocumentServices> documentServices;
 };
@@ -139,6 +144,26 @@ public:
     // notification), before the documents chosen are saved. A cancelled quit leaves
     // the counters running.
     void terminationWillProceed() override;
+    // The session ends (a termination signal, a logout that allows no questions): the
+    // quit goes on without asking (DocumentController::terminateWithoutQuestions()):
+    // the counters stop as at any quit, and each document with unsaved changes is kept
+    // in a recovery copy (RecoveryCopies), never written over its file; the next launch
+    // offers each. `why` goes to the log.
+    void sessionEnds(const QString &why);
+    // The X11 session manager asks the application to save before the session ends (Qt's
+    // session management, QGuiApplication::commitDataRequest). With something to keep
+    // and questions allowed, the session's end is the quit (terminate()): the counters
+    // stop and each unsaved document is asked about; a Cancel cancels the logout. The
+    // answers must be in before the request is answered, so the quit's questions run
+    // in an event loop of their own here, as Qt's session API wants. Without questions
+    // allowed nothing is done now: the end that follows is sessionEnds().
+    void commitDataRequest(QSessionManager &manager);
+    // The requests to quit that come from outside the quit (Qt's quit event: the X11
+    // session manager's end of the session, the last window closed) end the application
+    // through the quit too, as sessionEnds() (the running application's; main() asks).
+    void takeQuitRequests();
+    // The copies kept of unsaved documents, offered by the launch.
+    RecoveryCopies &recoveryCopies() const { return *m_recovery; }
 
     // ---- Preferences and autosave ----
     // Re-reads "AutoSaveTimer" and "ShowChronarkMenu": re-creates the autosave
@@ -182,6 +207,12 @@ public:
     bool hotKeyRegisteredAtLaunch() const { return m_hotKeyRegistered; }
     platform::DesktopNotifier *notifier() const { return m_notifier; }
     platform::SleepMonitor *sleepMonitor() const { return m_sleepMonitor; }
+    platform::LogoutInhibitor *logoutInhibitor() const { return m_logoutInhibitor; }
+    // Something a logout or shutdown would lose: a document with unsaved changes, or a
+    // running counter. While there is, the logout is held through the desktop portal
+    // (with a reason the desktop shows) and logind's shutdown is delayed, so that the
+    // session's end comes as a quit (sessionEnds()) and not as a kill.
+    bool hasWorkToKeep() const;
 
     // The document of the frontmost document window (windows in the order they were
     // last active, front first); null when no document window shows.
@@ -228,7 +259,9 @@ Q_SIGNALS:
 
 protected:
     explicit AppController(const Services &services, QObject *parent = nullptr);
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void readFilesAhead(const QStringList &paths, std::function<void()> ready) override;
+    void keepUnsavedDocument(platform::Document *document) override;
 
 private:
     platform::UserDefaults &defaults() const { return *userDefaults(); }
@@ -243,6 +276,8 @@ private:
     void updateStatusItemImage();
     // Holds logind's delay lock while a counter runs (and stopping on sleep is on).
     void updateSleepInhibitor();
+    // Holds or lets go the logout and the shutdown (see hasWorkToKeep()).
+    void updateSessionHolds();
     void statusItemActivated(int reason);
     void focusWindowChanged(QWindow *window);
     void showStatusWindow(MyDocument *document);
@@ -270,9 +305,13 @@ private:
     std::unique_ptr<FileOpening> m_fileOpening;
     std::unique_ptr<PreferenceWindowSetup> m_preferences;
     std::unique_ptr<LaunchSequence> m_launch; // uses the two above
+    std::unique_ptr<RecoveryCopies> m_recovery;
     platform::DesktopNotifier *m_notifier = nullptr;
     platform::SleepMonitor *m_sleepMonitor = nullptr;
+    platform::LogoutInhibitor *m_logoutInhibitor = nullptr;
     bool m_hotKeyRegistered = false;
+    // The quit (terminate()) has done its work: its own quit event goes through.
+    bool m_quitting = false;
     qreal m_statusWindowOpacity = 1.0;
     // Document windows, most recently active first.
     QList<QPointer<QWidget>> m_windowOrder;

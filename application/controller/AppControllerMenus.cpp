@@ -127,6 +127,7 @@ try {
 
     updateStatusItemImage();
     updateSleepInhibitor();
+    updateSessionHolds();
     Q_EMIT menuRebuilt();
 } catch (...) {
     platform::ExceptionBoundary::caught(this, "buildMenu");

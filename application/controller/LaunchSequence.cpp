@@ -6,6 +6,7 @@
 #include "application/controller/AppController.h"
 #include "application/controller/FileOpening.h"
 #include "application/controller/PreferenceWindowSetup.h"
+#include "application/controller/RecoveryCopies.h"
 #include "application/document/DocumentServices.h"
 #include "application/document/DocumentWindow.h"
 #include "application/tree/DocumentReadAhead.h"
@@ -199,6 +200,8 @@ void LaunchSequence::didFinishLaunching(bool deferred)
 {
     // A crash report left by the last run is offered first.
     NTXCrashReporter::checkForCrash();
+    // So are the unsaved changes kept when the last session ended.
+    m_controller.recoveryCopies().offer();
     // A file that cannot be read is reported by the document machinery.
     if (const QString path = documentToReopen(); !path.isEmpty())
         m_controller.openDocumentWithContentsOfFile(path, true);

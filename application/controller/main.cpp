@@ -19,6 +19,7 @@
 #include "platform/drawing/Application.h"
 #include "platform/foundation/ExceptionBoundary.h"
 #include "platform/foundation/PoolThreads.h"
+#include "platform/foundation/TerminationSignals.h"
 #include "platform/foundation/ThreadHeap.h"
 
 #include <QFileInfo>
@@ -50,6 +51,9 @@ int launch(int &argc, char **argv, const CommandLine &early, const QString &prog
     readAhead.read(early.files());
 
     platform::Application app(argc, argv);
+    // From here on SIGTERM, SIGHUP and SIGINT end the application through its quit
+    // (AppController::sessionEnds()), once its event loop runs.
+    platform::TerminationSignals::install(&app);
     // The application object waits for the pool's threads when it goes: a launch that
     // ends early (memory ran out) lets the reads go on to their ends first.
     const auto endReads = qScopeGuard([&readAhead] {
@@ -131,8 +135,18 @@ int launch(int &argc, char **argv, const CommandLine &early, const QString &prog
     accessibility.waitUntilKnown();
     if (accessibility.state() == Probe::State::Silent)
         qputenv("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
+    // A quit that comes from outside (the X11 session manager's end, the last window
+    // closed) is the quit too.
+    controller->takeQuitRequests();
     controller->launch(files, &readAhead);
-    return app.exec();
+    const int status = app.exec();
+    // The quit has done its work: a signal now would only cut the end short.
+    platform::TerminationSignals::ignoreFromNow();
+    // The controller and its windows (the hot key's status window among them) go while
+    // the application object, and with it the display's connection, is whole: as a
+    // child of the application they would go only after it had shut the display down.
+    delete controller;
+    return status;
 }
 
 } // namespace

@@ -50,8 +50,10 @@ SleepMonitor::~SleepMonitor()
 {
     if (isConnecting())
         QDBusConnection::disconnectFromPeer(m_probeName);
-    if (m_fd >= 0)
-        ::close(m_fd);
+    for (Lock *lock : {&m_sleepLock, &m_shutdownLock}) {
+        if (lock->fd >= 0)
+            ::close(lock->fd);
+    }
 }
 
 void SleepMonitor::connectWhenAnswered(const QString &address)
@@ -103,13 +105,18 @@ void SleepMonitor::start()
         reportOnce(QStringLiteral("cannot subscribe to PrepareForSleep"));
         return;
     }
+    if (!m_bus.connect(service, QString::fromLatin1(Path), QString::fromLatin1(Interface),
+                       QStringLiteral("PrepareForShutdown"), QStringLiteral("b"), this,
+                       SLOT(prepareForShutdown(bool))))
+        reportOnce(QStringLiteral("cannot subscribe to PrepareForShutdown"));
 
     m_serviceWatcher = new QDBusServiceWatcher(service, m_bus, QDBusServiceWatcher::WatchForOwnerChange, this);
     connect(m_serviceWatcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
             platform::ExceptionBoundary::guarded(this, "serviceOwnerChanged", [this](const QString &, const QString &, const QString &newOwner) {
                 if (newOwner.isEmpty()) {
-                    // logind went away: its lock went with it.
+                    // logind went away: its locks went with it.
                     closeDescriptor();
+                    closeLock(m_shutdownLock);
                     setActive(false);
                     reportOnce(QStringLiteral("logind left the bus"));
                 } else {
@@ -148,47 +155,72 @@ void SleepMonitor::setActive(bool active)
 
 void SleepMonitor::takeInhibitor(const QString &who, const QString &why)
 {
-    m_who = who;
-    m_why = why;
-    m_wanted = true;
-    requestInhibitor();
+    m_sleepLock.who = who;
+    m_sleepLock.why = why;
+    m_sleepLock.wanted = true;
+    requestLock(m_sleepLock);
 }
 
 void SleepMonitor::releaseInhibitor()
 {
-    m_wanted = false;
+    m_sleepLock.wanted = false;
     closeDescriptor();
+}
+
+void SleepMonitor::takeShutdownInhibitor(const QString &who, const QString &why)
+{
+    m_shutdownLock.who = who;
+    m_shutdownLock.why = why;
+    m_shutdownLock.wanted = true;
+    requestLock(m_shutdownLock);
+}
+
+void SleepMonitor::releaseShutdownInhibitor()
+{
+    m_shutdownLock.wanted = false;
+    closeLock(m_shutdownLock);
 }
 
 void SleepMonitor::requestInhibitor()
 {
-    if (!m_wanted || m_fd >= 0 || m_requestPending || m_sleeping || isConnecting())
+    requestLock(m_sleepLock);
+    requestLock(m_shutdownLock);
+}
+
+void SleepMonitor::requestLock(Lock &lock)
+{
+    const bool held = &lock == &m_sleepLock ? m_sleeping : m_shuttingDown;
+    if (!lock.wanted || lock.fd >= 0 || lock.requestPending || held || isConnecting())
         return;
+    const QString what = QString::fromLatin1(lock.what);
     if (!m_bus.isConnected()) {
-        refuse(QStringLiteral("no bus; sleep is not delayed"));
+        refuse(QStringLiteral("no bus; %1 is not delayed").arg(what));
         return;
     }
     if (!(m_bus.connectionCapabilities() & QDBusConnection::UnixFileDescriptorPassing)) {
-        refuse(QStringLiteral("the bus cannot pass file descriptors; sleep is not delayed"));
+        refuse(QStringLiteral("the bus cannot pass file descriptors; %1 is not delayed").arg(what));
         return;
     }
     QDBusMessage call = QDBusMessage::createMethodCall(QString::fromLatin1(Service), QString::fromLatin1(Path),
                                                        QString::fromLatin1(Interface), QStringLiteral("Inhibit"));
-    call << QStringLiteral("sleep") << m_who << m_why << QStringLiteral("delay");
-    m_requestPending = true;
+    call << what << lock.who << lock.why << QStringLiteral("delay");
+    lock.requestPending = true;
     auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
-        platform::ExceptionBoundary::guarded(this, "inhibitReplied", &SleepMonitor::inhibitReplied));
+            platform::ExceptionBoundary::guarded(this, "inhibitReplied", [this, &lock](QDBusPendingCallWatcher *w) {
+                lockReplied(lock, w);
+            }));
 }
 
-void SleepMonitor::inhibitReplied(QDBusPendingCallWatcher *watcher)
+void SleepMonitor::lockReplied(Lock &lock, QDBusPendingCallWatcher *watcher)
 {
     watcher->deleteLater();
-    m_requestPending = false;
+    lock.requestPending = false;
+    const QString what = QString::fromLatin1(lock.what);
     const QDBusMessage reply = watcher->reply();
     if (reply.type() != QDBusMessage::ReplyMessage) {
-        refuse(QStringLiteral("no sleep delay lock: ") + reply.errorName() + QStringLiteral(" ")
-                   + reply.errorMessage());
+        refuse(QStringLiteral("no %1 delay lock: ").arg(what) + reply.errorName() + QStringLiteral(" ")
+               + reply.errorMessage());
         return;
     }
     const QList<QVariant> arguments = reply.arguments();
@@ -205,26 +237,35 @@ void SleepMonitor::inhibitReplied(QDBusPendingCallWatcher *watcher)
     // Our own copy, closed exactly when the lock is let go.
     const int fd = ::fcntl(descriptor.fileDescriptor(), F_DUPFD_CLOEXEC, 0);
     if (fd < 0) {
-        refuse(QStringLiteral("cannot keep the sleep delay lock"));
+        refuse(QStringLiteral("cannot keep the %1 delay lock").arg(what));
         return;
     }
-    if (!m_wanted || m_sleeping || m_fd >= 0) {
+    const bool held = &lock == &m_sleepLock ? m_sleeping : m_shuttingDown;
+    if (!lock.wanted || held || lock.fd >= 0) {
         ::close(fd);
         // Wanted again after a release that raced with this answer.
-        requestInhibitor();
+        requestLock(lock);
         return;
     }
-    m_fd = fd;
-    Q_EMIT inhibitorChanged(true);
+    lock.fd = fd;
+    if (&lock == &m_sleepLock)
+        Q_EMIT inhibitorChanged(true);
 }
 
 void SleepMonitor::closeDescriptor()
 {
-    if (m_fd < 0)
+    if (m_sleepLock.fd < 0)
         return;
-    ::close(m_fd);
-    m_fd = -1;
+    closeLock(m_sleepLock);
     Q_EMIT inhibitorChanged(false);
+}
+
+void SleepMonitor::closeLock(Lock &lock)
+{
+    if (lock.fd < 0)
+        return;
+    ::close(lock.fd);
+    lock.fd = -1;
 }
 
 void SleepMonitor::prepareForSleep(bool starting)
@@ -241,6 +282,19 @@ try {
     }
 } catch (...) {
     platform::ExceptionBoundary::caught(this, "prepareForSleep");
+}
+
+void SleepMonitor::prepareForShutdown(bool starting)
+try {
+    // The lock stays until the application has ended (its descriptor closes with the
+    // process) or lets it go; a shutdown called off wants it again.
+    m_shuttingDown = starting;
+    if (starting)
+        Q_EMIT aboutToShutDown();
+    else
+        requestLock(m_shutdownLock);
+} catch (...) {
+    platform::ExceptionBoundary::caught(this, "prepareForShutdown");
 }
 
 void SleepMonitor::refuse(const QString &reason)

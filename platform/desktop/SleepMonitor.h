@@ -2,6 +2,9 @@
 // Tells when the computer is about to sleep, from logind's PrepareForSleep signal on
 // the system bus, and holds a logind "delay" inhibitor on request so that work done
 // in answer to the signal (stopping a counter and saving) lands before the sleep.
+// It tells the same of a shutdown (PrepareForShutdown), with a delay lock of its own:
+// that one is let go when the process ends (its work ends the application), or when it
+// is no longer wanted.
 //
 // The bus is the system bus, or the one named by CHRONARK_SLEEP_BUS_ADDRESS when that
 // is set, or one handed to the constructor. With no bus or no logind on it the
@@ -60,15 +63,25 @@ public:
     // Lets go of the lock (closes its file descriptor) and stops wanting it.
     void releaseInhibitor();
     // The lock is held right now.
-    bool hasInhibitor() const { return m_fd >= 0; }
+    bool hasInhibitor() const { return m_sleepLock.fd >= 0; }
     // The lock is wanted (between takeInhibitor() and releaseInhibitor()).
-    bool wantsInhibitor() const { return m_wanted; }
+    bool wantsInhibitor() const { return m_sleepLock.wanted; }
+
+    // The same for a shutdown: a "shutdown" delay lock, held until released (or the
+    // process ends) once hasShutdownInhibitor() turns true.
+    void takeShutdownInhibitor(const QString &who, const QString &why);
+    void releaseShutdownInhibitor();
+    bool hasShutdownInhibitor() const { return m_shutdownLock.fd >= 0; }
+    bool wantsShutdownInhibitor() const { return m_shutdownLock.wanted; }
 
 Q_SIGNALS:
     // The computer is going to sleep. Handlers run before the delay lock goes.
     void aboutToSleep();
     // The computer woke up again.
     void resumed();
+    // The computer is shutting down (or rebooting): the application ends. The
+    // shutdown lock is held until the process ends or releaseShutdownInhibitor().
+    void aboutToShutDown();
     void activeChanged(bool active);
     void inhibitorChanged(bool held);
     // logind refused the lock, gave a bad answer, or cannot be reached.
@@ -76,14 +89,28 @@ Q_SIGNALS:
 
 private Q_SLOTS:
     void prepareForSleep(bool start);
+    void prepareForShutdown(bool start);
 
 private:
     void connectWhenAnswered(const QString &address);
     void start();
     void setActive(bool active);
+    // A delay lock of logind: what it holds back, and its state.
+    struct Lock
+    {
+        explicit Lock(const char *kind) : what(kind) {}
+        const char *what;
+        bool wanted = false;
+        bool requestPending = false;
+        int fd = -1;
+        QString who;
+        QString why;
+    };
     void requestInhibitor();
-    void inhibitReplied(QDBusPendingCallWatcher *watcher);
+    void requestLock(Lock &lock);
+    void lockReplied(Lock &lock, QDBusPendingCallWatcher *watcher);
     void closeDescriptor();
+    void closeLock(Lock &lock);
     void refuse(const QString &reason);
     void reportOnce(const QString &reason);
 
@@ -92,12 +119,10 @@ private:
     QDBusServiceWatcher *m_serviceWatcher = nullptr;
     bool m_subscribed = false;
     bool m_active = false;
-    bool m_wanted = false;
-    bool m_requestPending = false;
     bool m_sleeping = false;
-    int m_fd = -1;
-    QString m_who;
-    QString m_why;
+    bool m_shuttingDown = false;
+    Lock m_sleepLock{"sleep"};
+    Lock m_shutdownLock{"shutdown"};
     bool m_reported = false;
 };
 

@@ -471,6 +471,19 @@ bool Document::loadFromFile(const QString &path, const QString &typeName, QStrin
     return true;
 }
 
+bool Document::loadRecoveredCopy(const QString &copyPath, const QString &originalPath, const QString &typeName,
+                                 QString *errorReason)
+{
+    if (!loadFromFile(copyPath, typeName, errorReason))
+        return false;
+    setFilePath(originalPath.isEmpty() ? QString() : absolutePath(originalPath));
+    // Neither read nor written here: the person's file as it is now is what a save
+    // replaces, as the person chose to open the changes kept for it.
+    noteFileOnDisk(FileState());
+    updateChangeCount(ChangeType::Done);
+    return true;
+}
+
 QString Document::notEnoughMemoryReason()
 {
     return localizedString(QStringLiteral("NotEnoughMemoryToReadReason"));

@@ -157,6 +157,13 @@ public:
     // stored in *errorReason when given.
     // Reads the file and makes it the document's file; the document is clean after.
     bool loadFromFile(const QString &path, const QString &typeName, QString *errorReason = nullptr);
+    // Reads a copy kept of an unsaved document (a recovery copy) as the document it was:
+    // its file becomes `originalPath` (empty: none, an "Untitled" document), which this
+    // document has neither read nor written (a save writes it without asking whether
+    // another program changed it), and the document is edited: nothing of what was read
+    // is saved yet. The copy's own path is not kept.
+    bool loadRecoveredCopy(const QString &copyPath, const QString &originalPath, const QString &typeName,
+                           QString *errorReason = nullptr);
     // Why the path cannot be read as a document before it is opened (missing, a
     // folder, a pipe, socket or device, no permission); empty when it can be tried.
     static QString reasonFileCannotBeRead(const QString &path);

@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QThread>
 #include <QHash>
 #include <QMenu>
 #include <QMessageBox>
@@ -371,6 +372,29 @@ Document *DocumentController::openDocumentWithContentsOfFile(const QString &path
     return document;
 }
 
+Document *DocumentController::openRecoveredDocument(const QString &copyPath, const QString &originalPath, bool display,
+                                                    QString *errorReason)
+{
+    const DocumentType type = documentTypeNamed(typeForFile(copyPath));
+    Document *document = type.makeDocument(nullptr);
+    if (!document) {
+        if (errorReason)
+            *errorReason = localizedString(QStringLiteral("UnknownTypeReason"));
+        return nullptr;
+    }
+    if (!document->loadRecoveredCopy(copyPath, originalPath, type.name(), errorReason)) {
+        delete document;
+        return nullptr;
+    }
+    if (Document *replaced = replaceableDocument())
+        replaced->close();
+    addDocument(document);
+    document->makeWindowControllers();
+    if (display)
+        document->showWindows();
+    return document;
+}
+
 QList<Document *> DocumentController::openDocumentsWithContentsOfFiles(const QStringList &paths, bool display)
 {
     QList<Document *> documents;
@@ -644,8 +668,12 @@ void DocumentController::clearRecentDocuments(QObject *)
 
 void DocumentController::terminate(QObject *)
 {
-    if (m_terminating || !applicationShouldTerminate())
+    if (m_terminating)
         return;
+    if (!applicationShouldTerminate()) {
+        Q_EMIT terminationCancelled();
+        return;
+    }
     m_terminating = true;
     // The saves being written end first: a document they leave saved asks nothing.
     QPointer<DocumentController> self(this);
@@ -687,10 +715,12 @@ void DocumentController::askBeforeTerminating(QList<QPointer<Document>> queue, Q
             continue;
         QPointer<DocumentController> self(this);
         document->reviewChanges([self, document, queue, toSave](Document::ReviewAnswer answer) mutable {
-            if (!self)
+            // The session ended meanwhile: that quit asks nothing and saves nothing.
+            if (!self || self->m_endingSession)
                 return;
             if (answer == Document::ReviewAnswer::Cancel) {
                 self->m_terminating = false;
+                Q_EMIT self->terminationCancelled();
                 return;
             }
             if (answer == Document::ReviewAnswer::Save)
@@ -711,12 +741,13 @@ void DocumentController::saveBeforeTerminating(QList<QPointer<Document>> toSave)
             continue;
         QPointer<DocumentController> self(this);
         document->saveDocumentWithCompletion([self, toSave](bool saved) {
-            if (!self)
+            if (!self || self->m_endingSession)
                 return;
             // A save that failed (or whose file dialog was cancelled) ends the quit;
             // nothing is closed.
             if (!saved) {
                 self->m_terminating = false;
+                Q_EMIT self->terminationCancelled();
                 return;
             }
             self->saveBeforeTerminating(toSave);
@@ -726,13 +757,40 @@ void DocumentController::saveBeforeTerminating(QList<QPointer<Document>> toSave)
     // An autosave may have begun meanwhile: the quit waits for it.
     QPointer<DocumentController> self(this);
     whenNoDocumentIsSaving([self] {
-        if (!self)
+        if (!self || self->m_endingSession)
             return;
         self->m_terminating = false;
         Q_EMIT self->willTerminate();
         for (Document *document : self->documents())
             document->close();
         QCoreApplication::quit();
+    });
+}
+
+void DocumentController::terminateWithoutQuestions()
+{
+    if (m_endingSession)
+        return;
+    m_endingSession = true;
+    m_terminating = true;
+    // A save being written ends first: what it wrote is the person's file.
+    QPointer<DocumentController> self(this);
+    whenNoDocumentIsSaving([self] {
+        if (!self)
+            return;
+        self->terminationWillProceed();
+        for (Document *document : self->documents()) {
+            if (document && !document->isClosing() && document->isDocumentEdited())
+                self->keepUnsavedDocument(document);
+        }
+        Q_EMIT self->willTerminate();
+        for (Document *document : self->documents())
+            document->close();
+        // Not quit(): that asks the windows to close, and an alert that must be
+        // answered (an offer standing at the launch) would refuse, holding the end.
+        // (Without a running loop there is nothing to end.)
+        if (QThread::currentThread()->loopLevel() > 0)
+            QCoreApplication::exit(0);
     });
 }
 

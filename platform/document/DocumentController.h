@@ -105,6 +105,12 @@ public:
     // ready: the documents open when it says so (at once by default), with the same
     // documents and alerts, unless the controller went first.
     void openDocumentsWhenRead(const QStringList &paths, bool display);
+    // Opens a copy kept of an unsaved document as that document, unsaved, titled after
+    // its file (`originalPath`; empty: an "Untitled" document) and saved there
+    // (Document::loadRecoveredCopy()); the empty "Untitled" document that opened by
+    // itself gives way to it. Answers null, with the reason, when the copy cannot be read.
+    Document *openRecoveredDocument(const QString &copyPath, const QString &originalPath, bool display,
+                                    QString *errorReason = nullptr);
     // Runs the open dialog (window-modal on the front window) and opens the files
     // chosen.
     void runOpenPanel();
@@ -136,6 +142,9 @@ public:
     // without cancelling. Called before the documents the user chose to save are
     // saved; the default does nothing.
     virtual void terminationWillProceed() {}
+    // The quit without questions keeps the changes of an edited document elsewhere
+    // than in its file (the default keeps nothing).
+    virtual void keepUnsavedDocument(Document *) {}
 
     // Actions.
     Q_INVOKABLE void newDocument(QObject *sender);
@@ -149,6 +158,17 @@ public:
     // every document closes. Saves being written (autosaves among them) end before
     // the questions and before the documents close.
     Q_INVOKABLE void terminate(QObject *sender);
+    // The quit nobody can be asked about (the session ends: a termination signal, a
+    // logout): the saves being written end first, then terminationWillProceed(),
+    // keepUnsavedDocument() for every edited document, willTerminate(), every document
+    // closes and the application quits. Nothing is asked and no document is saved to
+    // its file; a quit waiting for answers is overtaken (its questions go with their
+    // windows). Called again meanwhile, it does nothing.
+    void terminateWithoutQuestions();
+    // A quit is under way (terminate(), until it ends or is cancelled).
+    bool isTerminating() const { return m_terminating; }
+    // Under way: terminateWithoutQuestions() was called.
+    bool isTerminatingWithoutQuestions() const { return m_endingSession; }
     Q_INVOKABLE virtual bool validateMenuItem(QAction *item);
 
 Q_SIGNALS:
@@ -157,6 +177,9 @@ Q_SIGNALS:
     void recentDocumentsChanged();
     // The quit was allowed: every document was reviewed; the application ends next.
     void willTerminate();
+    // The quit ended without ending the application: a Cancel, a save that failed, or
+    // applicationShouldTerminate() said no.
+    void terminationCancelled();
 
 protected:
     // Shows that files could not be opened: one application-modal alert, in the
@@ -188,6 +211,7 @@ private:
     QList<QPointer<Document>> m_documents;
     UserDefaults *m_defaults = nullptr;
     bool m_terminating = false;
+    bool m_endingSession = false;
 };
 
 } // namespace platform

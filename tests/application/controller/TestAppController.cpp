@@ -212,6 +212,7 @@ protected:
         services.defaults = &programDefaults();
         services.notifier = new platform::DesktopNotifier(unreachableBus());
         services.sleepMonitor = new platform::SleepMonitor(unreachableBus());
+        services.logoutInhibitor = new platform::LogoutInhibitor(unreachableBus());
         services.documentServices = std::make_shared<DocumentServices>();
         services.documentServices->soundPlayer = [](const QString &) {};
         controller = AppController::create(services);

@@ -8,6 +8,7 @@
 #include "application/tree/Node.h"
 #include "platform/desktop/DesktopNotifier.h"
 #include "platform/desktop/HotKeyGrabber.h"
+#include "platform/desktop/LogoutInhibitor.h"
 #include "platform/desktop/SleepMonitor.h"
 #include "platform/foundation/UserDefaults.h"
 #include "tests/support/TestSupport.h"
@@ -83,6 +84,7 @@ inline std::shared_ptr<DocumentServices> &testDocumentServices()
     return services;
 }
 
+// The logout is held through the portal on the notifications' bus.
 inline AppController *makeController(QDBusConnection notificationBus = unreachableBus(),
                                       QDBusConnection sleepBus = unreachableBus())
 {
@@ -90,6 +92,7 @@ inline AppController *makeController(QDBusConnection notificationBus = unreachab
     services.defaults = &programDefaults();
     services.notifier = new platform::DesktopNotifier(notificationBus);
     services.sleepMonitor = new platform::SleepMonitor(sleepBus);
+    services.logoutInhibitor = new platform::LogoutInhibitor(notificationBus);
     services.documentServices = testDocumentServices();
     return AppController::create(services);
 }
