@@ -422,9 +422,11 @@ bool TypedStreamReader::readLead(Lead &lead, qint64 &index, qsizetype tableSize)
     qint64 label;
     if (!readInteger(label))
         return false;
+    // The label is checked against the table before the index is taken from it: a
+    // label of the stream may be any 64-bit number (label - FirstLabel may not fit).
+    if (label < FirstLabel || label - tableSize >= FirstLabel)
+        return fail(QStringLiteral("back-reference label %1 outside the table of %2 entries").arg(label).arg(tableSize));
     index = label - FirstLabel;
-    if (index < 0 || index >= tableSize)
-        return fail(QStringLiteral("back-reference %1 outside the table of %2 entries").arg(index).arg(tableSize));
     lead = Lead::Label;
     return true;
 }
@@ -987,16 +989,20 @@ std::unique_ptr<TypedStreamArchive> TypedStreamReader::read(QByteArrayView bytes
     m_freeRecords.clear();
     m_recordsInUse = 0;
     m_recordsCharged = 0;
-    // Every value but the parts of a struct takes at least one byte; the generous
-    // budget only stops streams that would expand into far more values than bytes.
-    m_budget = 4 * m_size + 4096;
     m_held = 0;
     m_peakHeld = 0;
+    // The budgets are taken from the size only once it is known to be within its bound
+    // (below 2^31 bytes: the products below then fit in 64 bits for any bound per byte a
+    // caller gives below 2^32).
+    const bool sizeWithinBounds = m_size <= m_limits.maxInputSize && m_size <= std::numeric_limits<qint32>::max();
+    const qsizetype size = sizeWithinBounds ? m_size : 0;
+    // Every value but the parts of a struct takes at least one byte; the generous
+    // budget only stops streams that would expand into far more values than bytes.
+    m_budget = 4 * size + 4096;
     m_memoryBudget = m_limits.memoryPerStreamByte > 0
-        ? qsizetype(std::min<qint64>(qint64(m_size) * m_limits.memoryPerStreamByte + m_limits.memoryAllowance,
-                                     std::numeric_limits<qsizetype>::max()))
+        ? qsizetype(size) * m_limits.memoryPerStreamByte + m_limits.memoryAllowance
         : -1;
-    m_referenceBudget = m_limits.bytesPerBackReference > 0 ? m_size / m_limits.bytesPerBackReference + BackReferenceAllowance : -1;
+    m_referenceBudget = m_limits.bytesPerBackReference > 0 ? size / m_limits.bytesPerBackReference + BackReferenceAllowance : -1;
 
     auto archive = std::make_unique<TypedStreamArchive>();
     m_archive = archive.get();
@@ -1004,7 +1010,7 @@ std::unique_ptr<TypedStreamArchive> TypedStreamReader::read(QByteArrayView bytes
     try {
         ok = [&]() -> bool {
             // The table's places are counted in 32 bits: every entry takes a byte.
-            if (m_size > m_limits.maxInputSize || m_size > std::numeric_limits<qint32>::max())
+            if (!sizeWithinBounds)
                 return fail(QStringLiteral("stream too large"));
             quint8 version;
             if (!readByte(version))

@@ -121,6 +121,18 @@ TEST(TypedStreamReaderMalformed, ObjectsClassesAndReferences)
     EXPECT_FALSE(failureOf(stream("\x84\x01@\x84\x84\x84\x01X\x00\x85\x84\x01i\x05")).isEmpty());
     // An end marker at the top level.
     EXPECT_FALSE(failureOf(stream("\x86")).isEmpty());
+    // Labels at the ends of the 64-bit range, as a string's and as an object's: refused
+    // with the label as the stream gave it.
+    for (const QByteArray &label : {QByteArray("\x87\x7f\xff\xff\xff\xff\xff\xff\xff", 9),
+                                    QByteArray("\x87\x80\x00\x00\x00\x00\x00\x00\x00", 9)}) {
+        const QString expected = label.at(1) == '\x7f' ? QStringLiteral("9223372036854775807")
+                                                       : QStringLiteral("-9223372036854775808");
+        const QByteArray header = TypedStreamWriter(TypedStreamWriter::ByteOrder::Big).data();
+        EXPECT_EQ(failureOf(header + label),
+                  QStringLiteral("back-reference label %1 outside the table of 0 entries").arg(expected));
+        EXPECT_EQ(failureOf(header + "\x84\x01@" + label),
+                  QStringLiteral("back-reference label %1 outside the table of 0 entries").arg(expected));
+    }
 }
 
 TEST(TypedStreamReaderMalformed, NestingAndChainsAreBounded)
