@@ -81,16 +81,35 @@ public:
     static constexpr qint64 MaximumArchiveSize = qint64(256) << 20; // bytes of an older archive
     // Bytes of memory a read of an older archive may hold (its records, values and
     // nodes, as the reader charges them: what their blocks take from the allocator)
-    // for each byte of it, beyond a first MiB. A back-reference costs only its place
-    // where it stands (a value referred to many times is held once, charged when
-    // decoded), and a decoded object inside another stands by its value alone, so the
-    // archives the platform's writer made, which refer back to the zone, the format and
-    // often the very dates of every entry, are held at what their values take: the
-    // densest of them (every node's two dates shared, an entry in 34 bytes) hold under
-    // 11.8 bytes for each of theirs, its nodes 8.5 of them. A stream that would expand
-    // into more than this is refused as too large; 8 MB of it then hold under 100 MiB,
-    // its bytes among them.
-    static constexpr qsizetype ArchiveMemoryPerByte = 12;
+    // for each byte of it, beyond a first MiB. The bound follows from what the archive
+    // of a valid document can cost at worst: a document is its nodes, each with the
+    // few objects it holds, and each kind of them takes at least so many bytes of the
+    // stream and is charged at most so much (a shared object, a zone, a format, a date
+    // or a name referred back to, costs a byte where it stands and is charged once):
+    //   a node without children, as small as the writer makes it: 27 bytes (the new
+    //     object and its class, 1 + 1; the type strings of its seven groups, 7; its
+    //     empty list, 5; no name and no description, 2; type, hours, minutes, the two
+    //     flags, turnover and wage as one-byte numbers, 7; its two dates referred back
+    //     to, 2; its end, 1; the type string of its group in its parent's list, 1),
+    //     charged 332: the node in its block 224, its place among its parent's children
+    //     16, its place and its value's place in the read's table 9 + 34, its item in
+    //     the list being read 40, its empty list's place 9: 12.3 a byte;
+    //   a node's first child: the list holding it takes no more bytes than an empty
+    //     one, and is charged its value's place 34 and a first block of children of 32
+    //     (16 more than the child's place): a node with one child, 54 bytes charged
+    //     698 at most: 12.9 a byte;
+    //   a name or description of its own (not referred back to): 4 bytes and one for
+    //     each of its UTF-8 bytes more than nothing, charged its places 9 + 34 and its
+    //     text's block 32 + 2 for each character: a node holding two of one byte each,
+    //     37 bytes charged 486: 13.1 a byte (longer texts, and dates of their own, 8
+    //     bytes or more charged 43 and the date's block, take less for each byte);
+    //   the window state, its columns, and each zone and format: a few for a document,
+    //     within the first MiB.
+    // The worst, 13.1, with a margin for the allocator's rounding of lists: 14. A stream
+    // that would expand into more than this is refused as too large. (Measured at
+    // 200,000 entries of each kind's worst shape: DocumentArchive.
+    // ReadsTheWorstShapeOfEachKindOfRecord.)
+    static constexpr qsizetype ArchiveMemoryPerByte = 14;
 
     struct ReadResult
     {

@@ -191,6 +191,57 @@ inline NodePtr oneJobOfSameDates(int entries)
     return root;
 }
 
+// The worst shapes of a valid document for the memory its read takes for each of its
+// bytes, one for each kind of record (DocumentFileFormat::ArchiveMemoryPerByte), with
+// every date and every other name shared as the platform's writer shared them
+// (sharingShapes().last()): nodes without children (`count` days of one job), nodes
+// with one child (`count` days of one time entry each), and nodes holding a name and a
+// description of their own, as short as `count` distinct ones can be (`count` jobs).
+enum class WorstShape { ChildlessNodes, OnlyChildren, OwnTexts };
+
+inline NodePtr worstShape(WorstShape shape, int count)
+{
+    const QDateTime start(QDate(2009, 1, 5), QTime(9, 0), Qt::OffsetFromUTC, 3600);
+    const QDateTime end = start.addSecs(90 * 60);
+    auto make = [&](int type) {
+        NodePtr node = Node::create(type, start);
+        node->setlDate(end);
+        return node;
+    };
+    // The shortest texts first: one printable character, then two, …
+    auto text = [](int n) {
+        QString t;
+        do {
+            t.append(QChar(0x21 + n % 94));
+            n /= 94;
+        } while (n > 0);
+        return t;
+    };
+    NodePtr root = make(Node::Root);
+    NodePtr job = make(Node::Job);
+    job->setWage(40.f);
+    if (shape != WorstShape::OwnTexts)
+        root->addChild(job);
+    for (int i = 0; i < count; ++i) {
+        if (shape == WorstShape::OwnTexts) {
+            NodePtr other = make(Node::Job);
+            other->setItemName(text(2 * i));
+            other->setDescript(text(2 * i + 1));
+            root->addChild(other);
+            continue;
+        }
+        NodePtr day = make(Node::Day);
+        job->addChild(day);
+        if (shape == WorstShape::OnlyChildren) {
+            NodePtr entry = make(Node::TimeEntry);
+            entry->setWage(job->wage());
+            day->addChild(entry);
+        }
+    }
+    root->recalcWorkTimeForTree();
+    return root;
+}
+
 // No document: a root node whose list holds one string and then refers back to it
 // `references` times, two bytes each, as no writer makes a stream.
 inline QByteArray referringBack(qsizetype references)
