@@ -93,23 +93,28 @@ public:
     //     to, 2; its end, 1; the type string of its group in its parent's list, 1),
     //     charged 332: the node in its block 224, its place among its parent's children
     //     16, its place and its value's place in the read's table 9 + 34, its item in
-    //     the list being read 40, its empty list's place 9: 12.3 a byte;
-    //   a node's first child: the list holding it takes no more bytes than an empty
-    //     one, and is charged its value's place 34 and a first block of children of 32
-    //     (16 more than the child's place): a node with one child, 54 bytes charged
-    //     698 at most: 12.9 a byte;
-    //   a name or description of its own (not referred back to): 4 bytes and one for
-    //     each of its UTF-8 bytes more than nothing, charged its places 9 + 34 and its
-    //     text's block 32 + 2 for each character: a node holding two of one byte each,
-    //     37 bytes charged 486: 13.1 a byte (longer texts, and dates of their own, 8
-    //     bytes or more charged 43 and the date's block, take less for each byte);
-    //   the window state, its columns, and each zone and format: a few for a document,
-    //     within the first MiB.
-    // The worst, 13.1, with a margin for the allocator's rounding of lists: 14. A stream
-    // that would expand into more than this is refused as too large. (Measured at
-    // 200,000 entries of each kind's worst shape: DocumentArchive.
-    // ReadsTheWorstShapeOfEachKindOfRecord.)
-    static constexpr qsizetype ArchiveMemoryPerByte = 14;
+    //     the list being read 40 (32 once the list is decoded), its empty list's place
+    //     9: 12.3 a byte;
+    //   a node with one child: 27 bytes too (its list of one takes the bytes of an empty
+    //     one), charged 224, 9 + 34 and 9 as above, its list's value's place 34 and its
+    //     block of children 32 (which holds the child's place): 342, 12.67 a byte,
+    //     which chains of such nodes (a group holding a job holding a day holding a
+    //     time entry) reach, the item of the chain's top in its list aside;
+    //   a name or description of its own (not referred back to): a string object of 4
+    //     bytes more than nothing and its UTF-8 bytes, charged its places 9 + 34 and its
+    //     text's block 32 + 2 for each character: 7 bytes or more for 81 at most (11.6
+    //     a byte) but for the texts of one or two bytes (5 for 77, 6 for 79), of which
+    //     there are at most 128 and 18,304, charged 57 KB beyond 12.67 a byte together;
+    //   a date of its own: 8 bytes or more for its places, 43, 5.4 a byte;
+    //   the window state, its columns, each zone and format, and the objects being read
+    //     at once (at most MaximumDepth nodes inside each other, with their lists):
+    //     within the first MiB, with the short texts.
+    // The worst, 12.67, rounded up: 13. (The charges are the reader's own figures, not
+    // measured: a document reaches no more than them. DocumentArchive.
+    // ReadsTheWorstShapeOfEachKindOfRecord reads each kind's worst at 200,000 entries.)
+    // A stream that would expand into more than this is refused as too large; 8 MB of
+    // it then hold under 100 MiB, its bytes among them.
+    static constexpr qsizetype ArchiveMemoryPerByte = 13;
 
     struct ReadResult
     {

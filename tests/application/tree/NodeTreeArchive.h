@@ -194,10 +194,12 @@ inline NodePtr oneJobOfSameDates(int entries)
 // The worst shapes of a valid document for the memory its read takes for each of its
 // bytes, one for each kind of record (DocumentFileFormat::ArchiveMemoryPerByte), with
 // every date and every other name shared as the platform's writer shared them
-// (sharingShapes().last()): nodes without children (`count` days of one job), nodes
-// with one child (`count` days of one time entry each), and nodes holding a name and a
-// description of their own, as short as `count` distinct ones can be (`count` jobs).
-enum class WorstShape { ChildlessNodes, OnlyChildren, OwnTexts };
+// (sharingShapes().last()), each of `count` time entries or nodes: nodes without
+// children (days of one job), days of one time entry each, chains of nodes of one
+// child each (a group holding a job holding a day holding a time entry), and nodes
+// holding a name and a description of their own, as short as so many distinct ones
+// can be (jobs).
+enum class WorstShape { ChildlessNodes, DaysOfOneEntry, ChainsOfOneChild, OwnTexts };
 
 inline NodePtr worstShape(WorstShape shape, int count)
 {
@@ -220,22 +222,36 @@ inline NodePtr worstShape(WorstShape shape, int count)
     NodePtr root = make(Node::Root);
     NodePtr job = make(Node::Job);
     job->setWage(40.f);
-    if (shape != WorstShape::OwnTexts)
+    if (shape == WorstShape::ChildlessNodes || shape == WorstShape::DaysOfOneEntry)
         root->addChild(job);
     for (int i = 0; i < count; ++i) {
-        if (shape == WorstShape::OwnTexts) {
+        switch (shape) {
+        case WorstShape::ChildlessNodes:
+            job->addChild(make(Node::Day));
+            break;
+        case WorstShape::DaysOfOneEntry: {
+            NodePtr day = make(Node::Day);
+            job->addChild(day);
+            day->addChild(make(Node::TimeEntry));
+            break;
+        }
+        case WorstShape::ChainsOfOneChild: {
+            NodePtr group = make(Node::Group);
+            root->addChild(group);
+            NodePtr itsJob = make(Node::Job);
+            group->addChild(itsJob);
+            NodePtr day = make(Node::Day);
+            itsJob->addChild(day);
+            day->addChild(make(Node::TimeEntry));
+            break;
+        }
+        case WorstShape::OwnTexts: {
             NodePtr other = make(Node::Job);
             other->setItemName(text(2 * i));
             other->setDescript(text(2 * i + 1));
             root->addChild(other);
-            continue;
+            break;
         }
-        NodePtr day = make(Node::Day);
-        job->addChild(day);
-        if (shape == WorstShape::OnlyChildren) {
-            NodePtr entry = make(Node::TimeEntry);
-            entry->setWage(job->wage());
-            day->addChild(entry);
         }
     }
     root->recalcWorkTimeForTree();
