@@ -112,6 +112,14 @@ public:
     // for a value that is no decoded object or holds nothing (none, an empty list).
     // False when the budget is spent.
     bool takeOver(const TypedStreamValue &value, const QVariant &replacement);
+    // For class filters and decoders during a read: the object `outward` steps out from
+    // the innermost one being read (0 the innermost, the one a filter is given); none
+    // beyond the top.
+    const TypedStreamObject *enclosingObject(qsizetype outward) const
+    {
+        return outward >= 0 && outward < qsizetype(m_enclosing.size()) ? m_enclosing[m_enclosing.size() - 1 - size_t(outward)]
+                                                                        : nullptr;
+    }
     // The most the last read held at once, as charged (with or without a bound).
     qsizetype peakHeld() const { return m_peakHeld; }
     // What is held now, as charged (after a read, what its archive keeps, and the

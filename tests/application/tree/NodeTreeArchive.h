@@ -84,14 +84,16 @@ inline void writeText(testsupport::TypedStreamWriter &w, const QString &text)
 }
 
 // The node's fields in archive order; the root's list starts with the store. With
-// several zone objects, the dates take turns with them.
+// several zone objects, the dates take turns with them. A node of an identity written
+// before is referred back to.
 inline void writeNode(testsupport::TypedStreamWriter &w, const Node &node, const DocumentValuesStore *store = nullptr,
-                      int zoneObjects = 0, int *turn = nullptr)
+                      int zoneObjects = 0, int *turn = nullptr, const void *identity = nullptr)
 {
     int ownTurn = 0;
     if (!turn)
         turn = &ownTurn;
-    w.beginObject({{"Node", 160}, {"NSObject", 0}});
+    if (!w.beginObject({{"Node", 160}, {"NSObject", 0}}, identity))
+        return;
     w.group("@");
     const qsizetype extra = store ? 1 : 0;
     w.array(node.childrenCount() + extra, [&](qsizetype i) {
@@ -258,28 +260,25 @@ inline NodePtr worstShape(WorstShape shape, int count)
     return root;
 }
 
-// No document: a root node whose list holds one string and then refers back to it
-// `references` times, two bytes each, as no writer makes a stream.
+// No document: a root node whose list holds one time entry and then refers back to
+// it `references` times, two bytes each, as no writer makes a stream.
 inline QByteArray referringBack(qsizetype references)
 {
     static const char identity = 0;
+    const NodePtr entry = Node::create(Node::TimeEntry, QDateTime(QDate(2009, 1, 5), QTime(9, 0), Qt::UTC));
     testsupport::TypedStreamWriter w(testsupport::TypedStreamWriter::ByteOrder::Big);
     w.group("@");
     w.beginObject({{"Node", 160}, {"NSObject", 0}});
     w.group("@");
-    w.array(references + 1, [&](qsizetype) {
-        if (w.beginObject({{"NSString", 1}, {"NSObject", 0}}, &identity)) {
-            w.group("+");
-            w.byteString("entry");
-            w.endObject();
-        }
-    });
+    w.array(references + 1, [&](qsizetype) { writeNode(w, *entry, nullptr, 0, nullptr, &identity); });
     w.endObject();
     return w.data();
 }
 
 // Streams no writer makes, each of about `bytes` bytes, that expand into far more
-// memory than their size when held: what a reader must refuse as too large.
+// memory than their size when held: what a reader must refuse as too large (the
+// document's reader refuses the lists of other objects than nodes where their first
+// item begins).
 enum class Expanding {
     NumberGroups, // a node holding one small number after another, each its own group
     NumberArray,  // a node holding one array of that many numbers

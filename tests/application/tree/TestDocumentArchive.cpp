@@ -751,20 +751,33 @@ TEST(DocumentArchive, RefusesAStreamReferringBackPastItsSize)
 TEST(DocumentArchive, RefusesStreamsExpandingPastTheirSizeAsTooLarge)
 {
     // Each form of two MB would hold tens of bytes of memory for each of its bytes;
-    // both ways of holding refuse it alike, before holding that much.
+    // both ways of holding refuse it alike, before holding that much: a node of numbers
+    // as too large, and a list of other objects than nodes where its first item begins.
     using nodetreearchive::Expanding;
     const QString tooLarge = QStringLiteral("refused: stream too large for the memory its values take");
-    for (const Expanding form :
-         {Expanding::NumberGroups, Expanding::NumberArray, Expanding::TinyObjects, Expanding::DeepNesting}) {
+    const QList<std::pair<Expanding, QString>> forms = {
+        {Expanding::NumberGroups, tooLarge},
+        {Expanding::NumberArray, tooLarge},
+        {Expanding::TinyObjects, QStringLiteral("refused: class NSObject not accepted here")},
+        {Expanding::DeepNesting, QStringLiteral("refused: class NSMutableArray not accepted here")},
+        {Expanding::LongStrings, QStringLiteral("refused: class NSString not accepted here")},
+    };
+    for (const auto &[form, answer] : forms) {
         const QByteArray bytes = nodetreearchive::expanding(form, 2 << 20);
         ASSERT_GT(bytes.size(), 1 << 20) << int(form);
-        EXPECT_EQ(answerHoldingValues(bytes), tooLarge) << int(form);
-        EXPECT_EQ(answerHoldingAll(bytes), tooLarge) << int(form);
+        EXPECT_EQ(answerHoldingValues(bytes), answer) << int(form);
+        EXPECT_EQ(answerHoldingAll(bytes), answer) << int(form);
     }
-    // Long strings hold about what they take: read, and refused as no document.
-    const QByteArray strings = nodetreearchive::expanding(Expanding::LongStrings, 3 << 20);
-    EXPECT_EQ(answerHoldingValues(strings), QStringLiteral("refused: the list holds something other than nodes"));
-    EXPECT_EQ(answerHoldingAll(strings), answerHoldingValues(strings));
+    // A list of nodes holding lists of other objects is no document either.
+    TypedStreamWriter w(TypedStreamWriter::ByteOrder::Big);
+    w.group("@");
+    w.array(1, [&](qsizetype) {
+        w.beginObject({{"Node", 160}, {"NSObject", 0}});
+        w.group("@");
+        w.array(1, [&](qsizetype) { w.array(0, [](qsizetype) {}); });
+        w.endObject();
+    });
+    EXPECT_EQ(answerHoldingValues(w.data()), QStringLiteral("refused: class NSMutableArray not accepted here"));
 }
 
 TEST(DocumentArchive, ReadsLargeDocumentsOfSmallEntriesWithinTheMemoryBound)
@@ -825,22 +838,22 @@ TEST(DocumentArchive, WhatAReadHoldsIsWhatItIsCharged)
 
 TEST(DocumentArchive, BothWaysOfHoldingAnswerAlikeAtTheMemoryBound)
 {
-    // Lists of ever more tiny objects: read (and no document) up to the bound, too
+    // Nodes of ever more small numbers: read (and no document) up to the bound, too
     // large past it; both ways of holding answer alike on either side of it.
     using nodetreearchive::Expanding;
     const QString tooLarge = QStringLiteral("refused: stream too large for the memory its values take");
-    const QString noDocument = QStringLiteral("refused: the list holds something other than nodes");
+    const QString noDocument = QStringLiteral("refused: malformed Node");
     qsizetype read = 4096;
     qsizetype refused = 2 << 20;
-    ASSERT_EQ(answerHoldingValues(nodetreearchive::expanding(Expanding::TinyObjects, read)), noDocument);
-    ASSERT_EQ(answerHoldingValues(nodetreearchive::expanding(Expanding::TinyObjects, refused)), tooLarge);
-    while (refused - read > 4) {
+    ASSERT_EQ(answerHoldingValues(nodetreearchive::expanding(Expanding::NumberGroups, read)), noDocument);
+    ASSERT_EQ(answerHoldingValues(nodetreearchive::expanding(Expanding::NumberGroups, refused)), tooLarge);
+    while (refused - read > 2) {
         const qsizetype middle = (read + refused) / 2;
-        (answerHoldingValues(nodetreearchive::expanding(Expanding::TinyObjects, middle)) == tooLarge ? refused : read)
+        (answerHoldingValues(nodetreearchive::expanding(Expanding::NumberGroups, middle)) == tooLarge ? refused : read)
             = middle;
     }
-    for (qsizetype bytes = read - 64; bytes <= refused + 64; bytes += 4) {
-        const QByteArray stream = nodetreearchive::expanding(Expanding::TinyObjects, bytes);
+    for (qsizetype bytes = read - 64; bytes <= refused + 64; bytes += 2) {
+        const QByteArray stream = nodetreearchive::expanding(Expanding::NumberGroups, bytes);
         const QString answer = answerHoldingValues(stream);
         EXPECT_EQ(answer, bytes < refused ? noDocument : tooLarge) << bytes;
         EXPECT_EQ(answerHoldingAll(stream), answer) << bytes;
