@@ -223,13 +223,20 @@ TEST(TypedStreamReaderDecoders, SubclassesUseTheirSuperclassDecoderAndFilterIsAs
     w.beginObject({{"Unknown", 0}, {"NSObject", 0}});
     w.group("@");
     w.string(QStringLiteral("inner"));
+    w.group("@");
+    w.array(1, [&](qsizetype) { w.string(QStringLiteral("listed")); });
     w.endObject();
 
     TypedStreamReader reader;
     ArchivedFoundationObjects::registerDecoders(reader);
     QList<QByteArray> asked;
+    // Each object with the ones around it, the innermost first.
     reader.setClassFilter([&](const TypedStreamClass &cls, const TypedStreamObject *enclosing) {
-        asked.append(cls.name() + (enclosing ? "<" + enclosing->className() : QByteArray()));
+        EXPECT_EQ(enclosing, reader.enclosingObject(0));
+        QByteArray around = cls.name();
+        for (qsizetype outward = 0; const TypedStreamObject *object = reader.enclosingObject(outward); ++outward)
+            around += "<" + object->className();
+        asked.append(around);
         return cls.name() != "Forbidden";
     });
     const auto archive = reader.read(w.data());
@@ -239,7 +246,9 @@ TEST(TypedStreamReaderDecoders, SubclassesUseTheirSuperclassDecoderAndFilterIsAs
         ArchivedFoundationObjects::objectIn(ArchivedFoundationObjects::valueOf(archive->groups()[0].values[1]));
     ASSERT_TRUE(unknown);
     EXPECT_EQ(ArchivedFoundationObjects::valueOf(unknown->groups()[0].values[0]).toString(), QStringLiteral("inner"));
-    EXPECT_EQ(asked, (QList<QByteArray>{"MyString", "Unknown", "NSString<Unknown"}));
+    EXPECT_EQ(asked, (QList<QByteArray>{"MyString", "Unknown", "NSString<Unknown", "NSMutableArray<Unknown",
+                                        "NSString<NSMutableArray<Unknown"}));
+    EXPECT_FALSE(reader.enclosingObject(0));
 
     TypedStreamWriter f;
     f.group("@");
