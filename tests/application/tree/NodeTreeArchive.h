@@ -12,6 +12,7 @@
 #include <QDateTime>
 #include <algorithm>
 #include <functional>
+#include <initializer_list>
 
 namespace nodetreearchive {
 
@@ -160,19 +161,23 @@ inline NodePtr oneJobOf(int entries)
     return root;
 }
 
+// A node of the type created and last changed at the same two moments as every other
+// node it makes (09:00 and 10:30 on 5 January 2009, at +01:00).
+inline NodePtr sameMomentsNode(int type)
+{
+    const QDateTime start(QDate(2009, 1, 5), QTime(9, 0), Qt::OffsetFromUTC, 3600);
+    NodePtr node = Node::create(type, start);
+    node->setlDate(start.addSecs(90 * 60));
+    return node;
+}
+
 // The densest document the platform's writer made: `entries` time entries in days of
 // four, every node of it (root, job, days, entries) created and last changed at the
 // same two moments, so that with the dates shared every date after the first two is
 // a back-reference of one byte (about 36 bytes an entry); the days named alike.
 inline NodePtr oneJobOfSameDates(int entries)
 {
-    const QDateTime start(QDate(2009, 1, 5), QTime(9, 0), Qt::OffsetFromUTC, 3600);
-    const QDateTime end = start.addSecs(90 * 60);
-    auto make = [&](int type) {
-        NodePtr node = Node::create(type, start);
-        node->setlDate(end);
-        return node;
-    };
+    const auto make = sameMomentsNode;
     NodePtr root = make(Node::Root);
     NodePtr job = make(Node::Job);
     job->setItemName(QStringLiteral("Job"));
@@ -205,13 +210,7 @@ enum class WorstShape { ChildlessNodes, DaysOfOneEntry, ChainsOfOneChild, OwnTex
 
 inline NodePtr worstShape(WorstShape shape, int count)
 {
-    const QDateTime start(QDate(2009, 1, 5), QTime(9, 0), Qt::OffsetFromUTC, 3600);
-    const QDateTime end = start.addSecs(90 * 60);
-    auto make = [&](int type) {
-        NodePtr node = Node::create(type, start);
-        node->setlDate(end);
-        return node;
-    };
+    const auto make = sameMomentsNode;
     // The shortest texts first: one printable character, then two, …
     auto text = [](int n) {
         QString t;
@@ -226,27 +225,26 @@ inline NodePtr worstShape(WorstShape shape, int count)
     job->setWage(40.f);
     if (shape == WorstShape::ChildlessNodes || shape == WorstShape::DaysOfOneEntry)
         root->addChild(job);
+    // Nodes of these types under `parent`, each the only child of the one before.
+    auto chain = [&](const NodePtr &parent, std::initializer_list<int> types) {
+        NodePtr at = parent;
+        for (const int type : types) {
+            NodePtr node = make(type);
+            at->addChild(node);
+            at = node;
+        }
+    };
     for (int i = 0; i < count; ++i) {
         switch (shape) {
         case WorstShape::ChildlessNodes:
-            job->addChild(make(Node::Day));
+            chain(job, {Node::Day});
             break;
-        case WorstShape::DaysOfOneEntry: {
-            NodePtr day = make(Node::Day);
-            job->addChild(day);
-            day->addChild(make(Node::TimeEntry));
+        case WorstShape::DaysOfOneEntry:
+            chain(job, {Node::Day, Node::TimeEntry});
             break;
-        }
-        case WorstShape::ChainsOfOneChild: {
-            NodePtr group = make(Node::Group);
-            root->addChild(group);
-            NodePtr itsJob = make(Node::Job);
-            group->addChild(itsJob);
-            NodePtr day = make(Node::Day);
-            itsJob->addChild(day);
-            day->addChild(make(Node::TimeEntry));
+        case WorstShape::ChainsOfOneChild:
+            chain(root, {Node::Group, Node::Job, Node::Day, Node::TimeEntry});
             break;
-        }
         case WorstShape::OwnTexts: {
             NodePtr other = make(Node::Job);
             other->setItemName(text(2 * i));
