@@ -182,7 +182,7 @@ const QString &cutWorstArchiveFile()
     static const QString path = [] {
         const QByteArray whole = nodetreearchive::archiveOf(
             *nodetreearchive::worstShape(nodetreearchive::WorstShape::ChainsOfOneChild, 75000), DocumentValuesStore(),
-            testsupport::TypedStreamWriter::ByteOrder::Big, nodetreearchive::sharingShapes().last());
+            testsupport::TypedStreamWriter::ByteOrder::Big, nodetreearchive::worstSharing());
         return writeBytes(QStringLiteral("cut-worst-8MB.chronark"), whole.left(whole.size() / 16 * 15));
     }();
     return path;

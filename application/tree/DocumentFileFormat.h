@@ -100,21 +100,22 @@ public:
     //     block of children 32 (which holds the child's place): 342, 12.67 a byte,
     //     which chains of such nodes (a group holding a job holding a day holding a
     //     time entry) reach, the item of the chain's top in its list aside;
-    //   a name or description of its own (not referred back to): a string object of 4
-    //     bytes more than nothing and its UTF-8 bytes, charged its places 9 + 34 and its
-    //     text's block 32 + 2 for each character: 7 bytes or more for 81 at most (11.6
-    //     a byte) but for the texts of one or two bytes (5 for 77, 6 for 79), of which
-    //     there are at most 128 and 18,304, charged 57 KB beyond 12.67 a byte together;
+    //   a name or description of its own (not referred back to, nor equal to one of
+    //     the last four read): a string object of 4 bytes more than nothing and its
+    //     UTF-8 bytes, charged its places 9 + 34 and its text's block 32 + 2 for each
+    //     character: one byte, 5 bytes for 77 (15.4 a byte); two, 6 for 79 (13.2);
+    //     three or more, 11.6 a byte or less; so the worst node is one of one child
+    //     holding a name and a description of one byte each: 37 bytes charged 342 + 154,
+    //     13.41 a byte;
     //   a date of its own: 8 bytes or more for its places, 43, 5.4 a byte;
     //   the window state, its columns, each zone and format, and the objects being read
     //     at once (at most MaximumDepth nodes inside each other, with their lists):
-    //     within the first MiB, with the short texts.
-    // The worst, 12.67, rounded up: 13. (The charges are the reader's own figures, not
-    // measured: a document reaches no more than them. DocumentArchive.
+    //     within the first MiB.
+    // The worst, 13.41, with a margin: 14. (The charges are the reader's own figures,
+    // not measured: a document reaches no more than them. DocumentArchive.
     // ReadsTheWorstShapeOfEachKindOfRecord reads each kind's worst at 200,000 entries.)
-    // A stream that would expand into more than this is refused as too large; 8 MB of
-    // it then hold under 100 MiB, its bytes among them.
-    static constexpr qsizetype ArchiveMemoryPerByte = 13;
+    // A stream that would expand into more than this is refused as too large.
+    static constexpr qsizetype ArchiveMemoryPerByte = 14;
 
     struct ReadResult
     {

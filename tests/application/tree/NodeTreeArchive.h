@@ -199,27 +199,23 @@ inline NodePtr oneJobOfSameDates(int entries)
 }
 
 // The worst shapes of a valid document for the memory its read takes for each of its
-// bytes, one for each kind of record (DocumentFileFormat::ArchiveMemoryPerByte), with
-// every date and every other name shared as the platform's writer shared them
-// (sharingShapes().last()), each of `count` time entries or nodes: nodes without
-// children (days of one job), days of one time entry each, chains of nodes of one
-// child each (a group holding a job holding a day holding a time entry), and nodes
-// holding a name and a description of their own, as short as so many distinct ones
-// can be (jobs).
+// bytes, one for each kind of record (DocumentFileFormat::ArchiveMemoryPerByte), written
+// with every date, zone and format shared and every name an object of its own
+// (worstSharing()), each of `count` time entries or nodes: nodes without children (days
+// of one job), days of one time entry each, chains of nodes of one child each (a group
+// holding a job holding a day holding a time entry), and nodes holding a name and a
+// description of one character each (jobs).
 enum class WorstShape { ChildlessNodes, DaysOfOneEntry, ChainsOfOneChild, OwnTexts };
+
+inline Sharing worstSharing()
+{
+    using W = testsupport::TypedStreamWriter;
+    return {W::ShareZones | W::ShareFormats | W::ShareDates | W::ShareData, 0};
+}
 
 inline NodePtr worstShape(WorstShape shape, int count)
 {
     const auto make = sameMomentsNode;
-    // The shortest texts first: one printable character, then two, …
-    auto text = [](int n) {
-        QString t;
-        do {
-            t.append(QChar(0x21 + n % 94));
-            n /= 94;
-        } while (n > 0);
-        return t;
-    };
     NodePtr root = make(Node::Root);
     NodePtr job = make(Node::Job);
     job->setWage(40.f);
@@ -246,9 +242,10 @@ inline NodePtr worstShape(WorstShape shape, int count)
             chain(root, {Node::Group, Node::Job, Node::Day, Node::TimeEntry});
             break;
         case WorstShape::OwnTexts: {
+            // One printable character each, never one of the last few read.
             NodePtr other = make(Node::Job);
-            other->setItemName(text(2 * i));
-            other->setDescript(text(2 * i + 1));
+            other->setItemName(QString(QChar(0x21 + i % 94)));
+            other->setDescript(QString(QChar(0x21 + (i + 47) % 94)));
             root->addChild(other);
             break;
         }

@@ -938,8 +938,8 @@ TEST_P(DocumentArchiveWorstShapes, ReadsTheWorstShapeOfEachKindOfRecord)
     // of its bytes, at 200,000 entries (and at 5,000, where the first MiB counts for
     // more): each opens, every node right, within the bound; what the read held beyond
     // the tree it leaves is at most four times the file for nodes (texts of their own
-    // take their places in the read's table beside them). Each shape is a test of its
-    // own, so that they run side by side.
+    // keep their places in the read's table beside them, about five times). Each shape
+    // is a test of its own, so that they run side by side.
     using nodetreearchive::WorstShape;
     const WorstShape shape = GetParam();
     // The allocator's own count is the measure; a sanitizer's allocator keeps another,
@@ -962,7 +962,7 @@ TEST_P(DocumentArchiveWorstShapes, ReadsTheWorstShapeOfEachKindOfRecord)
             const NodePtr root = nodetreearchive::worstShape(shape, count);
             expected = DocumentFileFormat::toXmlData(*root, DocumentValuesStore());
             bytes = nodetreearchive::archiveOf(*root, DocumentValuesStore(), TypedStreamWriter::ByteOrder::Big,
-                                               nodetreearchive::sharingShapes().last());
+                                               nodetreearchive::worstSharing());
         }
         DocumentFileFormat::ReadResult out;
         QString error;
