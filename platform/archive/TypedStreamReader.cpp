@@ -272,10 +272,9 @@ bool TypedStreamReader::makeRoom(QList<T> &list, qsizetype more, qsizetype least
     const qsizetype old = list.capacity();
     if (list.size() + more <= old)
         return true;
-    // Doubling, as the list itself would grow, from room for what most objects hold
-    // (or for what the object said it holds, when it did); both blocks are held while
-    // the items move, and the old one is given back then.
-    const qsizetype grown = old < least ? std::max(list.size() + more, least) : std::max(2 * old, list.size() + more);
+    // Doubling, as the list itself would grow, from room for what most objects hold;
+    // both blocks are held while the items move, and the old one is given back then.
+    const qsizetype grown = std::max({2 * old, list.size() + more, least});
     const qsizetype itemSize = qsizetype(sizeof(T));
     if (!hold(heldByList(grown, itemSize)))
         return false;
@@ -838,15 +837,17 @@ bool TypedStreamReader::readObjectGroup(TypedStreamObject::Contents &contents)
     }
     ++contents.runs.last().groups;
     // A list (NSArray, NSDictionary) writes its count as its first group and then one
-    // "@" group for each item: its values get room for them at once, as many as the
-    // rest of the stream can hold (an item takes two bytes at least), rather than
-    // growing by doubling, which holds up to three times as much while the last block
-    // is made.
-    qsizetype least = 8;
-    if (types == "@" && contents.values.size() == 1 && contents.runs.size() == 2 && contents.runs.first().types == "i"
-        && contents.values.first().kind() == TypedStreamValue::Kind::Integer)
-        least = 1 + qsizetype(std::clamp<qint64>(contents.values.first().toInteger(), 0, (m_size - m_pos) / 2));
-    if (!makeRoom(contents.values, count, least))
+    // "@" group for each item: under a bound of memory its values get room for them at
+    // once, as many as the rest of the stream can hold (an item takes two bytes at
+    // least), rather than growing by doubling, which holds up to three times as much
+    // while the last block is made. (The room is charged before it is made: a count
+    // far larger than the items that follow is refused as too large once its room
+    // passes the bound. Without a bound, the list grows with its items.)
+    qsizetype room = count;
+    if (m_memoryBudget >= 0 && types == "@" && contents.values.size() == 1 && contents.runs.size() == 2
+        && contents.runs.first().types == "i" && contents.values.first().kind() == TypedStreamValue::Kind::Integer)
+        room = std::max(room, qsizetype(std::clamp<qint64>(contents.values.first().toInteger(), 0, (m_size - m_pos) / 2)));
+    if (!makeRoom(contents.values, room, 8))
         return false;
     return readGroupValues(*nodes, contents.values);
 }

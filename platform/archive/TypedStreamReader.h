@@ -18,7 +18,8 @@
 // each byte of stream beyond Limits::memoryAllowance. A charge that would pass the
 // budget is refused before what it stands for is made, so a read never holds more
 // than its budget. An object's groups are kept flat (its values in one list, the type
-// strings as runs of groups written alike), and the list is charged as it grows; a
+// strings as runs of groups written alike), and the list is charged as it grows (a
+// list object's values at once for the count it wrote, under a bound); a
 // back-reference costs only its place in that list, the object it refers to having
 // been charged once, when it was read. The groups of an object whose decoder gave it
 // a value are given back to the budget then, whether or not they are dropped, so
