@@ -16,6 +16,7 @@
 
 #include <malloc.h>
 #include <random>
+#include <tuple>
 
 using testsupport::TypedStreamWriter;
 
@@ -860,7 +861,8 @@ TEST(DocumentArchive, BothWaysOfHoldingAnswerAlikeAtTheMemoryBound)
     }
 }
 
-class DocumentArchiveSharing : public testing::TestWithParam<int>
+// The number of entries, and whether every node has the same two dates.
+class DocumentArchiveSharing : public testing::TestWithParam<std::tuple<int, bool>>
 {
 };
 
@@ -872,10 +874,11 @@ TEST_P(DocumentArchiveSharing, ReadsEveryWayThePlatformSharedObjectsAtEverySize)
     // held at no more than four fifths of the bound. So do documents whose every node
     // has the same two dates; shared as dates too (34 bytes an entry, the densest the
     // writer makes) they hold under 12 bytes for each of theirs (the nodes alone 8.5),
-    // within the bound. Each size is a test of its own, so that they run side by side.
+    // within the bound. Each size and kind of dates is a test of its own, so that they
+    // run side by side.
     using W = TypedStreamWriter;
-    for (const int entries : {GetParam()}) {
-        for (const bool sameDates : {false, true}) {
+    for (const int entries : {std::get<0>(GetParam())}) {
+        for (const bool sameDates : {std::get<1>(GetParam())}) {
             const NodePtr root = sameDates ? nodetreearchive::oneJobOfSameDates(entries) : nodetreearchive::oneJobOf(entries);
             const QByteArray expected = DocumentFileFormat::toXmlData(*root, DocumentValuesStore());
             for (const nodetreearchive::Sharing &sharing : nodetreearchive::sharingShapes()) {
@@ -901,10 +904,18 @@ TEST_P(DocumentArchiveSharing, ReadsEveryWayThePlatformSharedObjectsAtEverySize)
 // Under the address and thread sanitizers the larger sizes take about as long as a test
 // may: the plain run reads them. At 65,540 entries the job's list of days has just
 // doubled its room: the densest documents hold the most for their size there.
+std::string sharingCaseName(const testing::TestParamInfo<std::tuple<int, bool>> &param)
+{
+    return (std::get<1>(param.param) ? "SameDates" : "OwnDates") + std::to_string(std::get<0>(param.param));
+}
+
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-INSTANTIATE_TEST_SUITE_P(Entries, DocumentArchiveSharing, testing::Values(5000));
+INSTANTIATE_TEST_SUITE_P(Entries, DocumentArchiveSharing, testing::Combine(testing::Values(5000), testing::Bool()),
+                         sharingCaseName);
 #else
-INSTANTIATE_TEST_SUITE_P(Entries, DocumentArchiveSharing, testing::Values(5000, 50000, 4 * 16385, 200000));
+INSTANTIATE_TEST_SUITE_P(Entries, DocumentArchiveSharing,
+                         testing::Combine(testing::Values(5000, 50000, 4 * 16385, 200000), testing::Bool()),
+                         sharingCaseName);
 #endif
 
 TEST(DocumentArchive, EachNodeIsChargedOnce)
