@@ -305,11 +305,10 @@ qsizetype TypedStreamReader::heldByDecoded(const QVariant &value)
     }
     case QMetaType::QVariantMap:
         return value.toMap().size() * (HeapBlock + qsizetype(sizeof(QString) + sizeof(QVariant)));
-    default: {
-        // Larger values than a pointer or two sit outside the variant.
-        const qsizetype size = value.metaType().sizeOf();
-        return size > qsizetype(2 * sizeof(void *)) ? HeapBlock + size : 0;
-    }
+    default:
+        // A value the variant cannot hold in place (larger than three pointers, or not
+        // to be moved as bytes) sits in a block of its own.
+        return d.is_shared ? HeapBlock + value.metaType().sizeOf() : 0;
     }
 }
 
