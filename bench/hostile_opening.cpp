@@ -14,11 +14,16 @@
 //   truncated-4MB  an older archive of 200,000 entries cut after 4 MB
 //   cut-8MB-15/16  an older archive of the platform's writer (every date sharing its
 //                  zone and format) of about 8 MB, cut at 15/16 of it
+//   cut-worst-8MB  the same of the valid document that takes the most memory for each
+//                  of its bytes (chains of nodes of one child), cut at 15/16: the most
+//                  an input of 8 MB can take before it is refused
+//                  (DocumentFileFormat::ArchiveMemoryPerByte)
 //   expanding-*-8MB older archives of 8 MB that would hold far more than their size:
 //                  a node of one small number after another (NumberGroups), of one
 //                  array of numbers (NumberArray), a list of tiny objects
 //                  (TinyObjects), lists 150 deep (DeepNesting), and strings of a MiB
-//                  each (LongStrings, read whole and then found no document)
+//                  each (LongStrings); the document's reader refuses the last three
+//                  where their list's first item begins
 //
 // For scale, "OneRead" is one read of a file by DocumentFileFormat on this thread, to
 // its refusal.
@@ -169,6 +174,20 @@ const QString &cutSharedArchiveFile()
     return path;
 }
 
+// An older archive of about 8 MB of the valid shape that takes the most memory for each
+// of its bytes (chains of nodes of one child, every date and name shared: 108 bytes an
+// entry), its first 15/16: what an input can take before it is refused, at most.
+const QString &cutWorstArchiveFile()
+{
+    static const QString path = [] {
+        const QByteArray whole = nodetreearchive::archiveOf(
+            *nodetreearchive::worstShape(nodetreearchive::WorstShape::ChainsOfOneChild, 75000), DocumentValuesStore(),
+            testsupport::TypedStreamWriter::ByteOrder::Big, nodetreearchive::worstSharing());
+        return writeBytes(QStringLiteral("cut-worst-8MB.chronark"), whole.left(whole.size() / 16 * 15));
+    }();
+    return path;
+}
+
 // An older archive of 8 MB of one of the forms that expand past their size.
 template <nodetreearchive::Expanding Form>
 const QString &expandingFile()
@@ -287,6 +306,8 @@ void BM_LaunchTruncated4MB(benchmark::State &state) { refuse(state, truncatedArc
 void BM_LaterRequestTruncated4MB(benchmark::State &state) { refuse(state, truncatedArchiveFile, Way::LaterRequest); }
 void BM_OneReadCutShared8MB(benchmark::State &state) { oneRead(state, cutSharedArchiveFile()); }
 void BM_LaterRequestCutShared8MB(benchmark::State &state) { refuse(state, cutSharedArchiveFile, Way::LaterRequest); }
+void BM_OneReadCutWorst8MB(benchmark::State &state) { oneRead(state, cutWorstArchiveFile()); }
+void BM_LaterRequestCutWorst8MB(benchmark::State &state) { refuse(state, cutWorstArchiveFile, Way::LaterRequest); }
 template <nodetreearchive::Expanding Form>
 void BM_OneReadExpanding8MB(benchmark::State &state)
 {
@@ -310,6 +331,8 @@ BENCHMARK(BM_LaunchReferringBack8MB)->UseManualTime()->Unit(benchmark::kMillisec
 BENCHMARK(BM_LaterRequestReferringBack8MB)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_OneReadCutShared8MB)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_LaterRequestCutShared8MB)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_OneReadCutWorst8MB)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_LaterRequestCutWorst8MB)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_LaunchTruncated4MB)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_LaterRequestTruncated4MB)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK_TEMPLATE(BM_OneReadExpanding8MB, nodetreearchive::Expanding::NumberGroups)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);

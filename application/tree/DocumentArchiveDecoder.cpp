@@ -397,7 +397,17 @@ bool DocumentArchiveDecoder::decode(const QByteArray &bytes, DocumentFileFormat:
     reader.setClassDecoder("DocumentValuesStore",
                            [&reader](TypedStreamObject &object) { return decodeDocumentValuesStore(object, reader); });
     reader.setClassDecoder("TableColumnData", decodeTableColumnData);
-    reader.setClassFilter([](const TypedStreamClass &cls, const TypedStreamObject *enclosing) {
+    reader.setClassFilter([&reader](const TypedStreamClass &cls, const TypedStreamObject *enclosing) {
+        // A list of the document (a node's children, the window state's columns, the
+        // oldest layout's list of nodes) holds nodes, the window state and columns
+        // alone: anything else in one is refused where it begins, not once the list
+        // has been read (a list of millions of tiny objects or of lists in lists would
+        // take the whole bound first).
+        if (enclosing && enclosing->isKindOf("NSArray")) {
+            const TypedStreamObject *holder = reader.enclosingObject(1);
+            if (!holder || isDocumentClass(*holder->objectClass()))
+                return isDocumentClass(cls);
+        }
         if (isDocumentClass(cls) || isFoundationClass(cls))
             return true;
         // Other objects only inside Foundation objects (a time zone's own parts).

@@ -7,7 +7,9 @@
 // Only the classes a document holds are accepted: Node, DocumentValuesStore,
 // TableColumnData and the Foundation classes of their fields (strings, lists,
 // dates, time zones, numbers, data); objects of other classes only inside those
-// Foundation objects. Anything else makes the file unreadable.
+// Foundation objects, and in the document's lists (children, columns, the oldest
+// layout's list) nodes, the window state and columns alone, each refused where it
+// begins. Anything else makes the file unreadable.
 //
 // The stream is read once, each object decoded as soon as its end is read; what a
 // finished object held is dropped once it has its value, so that a read holds the
@@ -15,7 +17,8 @@
 // whole archive until the end, as a walk of it would need; both answer alike for
 // every stream, the same document or the same refusal. Every record, value and node
 // the read holds is charged against a budget of memory
-// (DocumentFileFormat::ArchiveMemoryPerByte), so that a stream expanding into far
+// (DocumentFileFormat::ArchiveMemoryPerByte, derived there from what the records of
+// a valid document cost at worst), so that a stream expanding into far
 // more than its size (millions of tiny objects or numbers, one object referred back
 // to millions of times) is refused as too large. A shared object is charged once,
 // when it is decoded; a back-reference to it costs only its own place, so that the

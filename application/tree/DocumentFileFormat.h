@@ -81,16 +81,41 @@ public:
     static constexpr qint64 MaximumArchiveSize = qint64(256) << 20; // bytes of an older archive
     // Bytes of memory a read of an older archive may hold (its records, values and
     // nodes, as the reader charges them: what their blocks take from the allocator)
-    // for each byte of it, beyond a first MiB. A back-reference costs only its place
-    // where it stands (a value referred to many times is held once, charged when
-    // decoded), and a decoded object inside another stands by its value alone, so the
-    // archives the platform's writer made, which refer back to the zone, the format and
-    // often the very dates of every entry, are held at what their values take: the
-    // densest of them (every node's two dates shared, an entry in 34 bytes) hold under
-    // 11.8 bytes for each of theirs, its nodes 8.5 of them. A stream that would expand
-    // into more than this is refused as too large; 8 MB of it then hold under 100 MiB,
-    // its bytes among them.
-    static constexpr qsizetype ArchiveMemoryPerByte = 12;
+    // for each byte of it, beyond a first MiB. The bound follows from what the archive
+    // of a valid document can cost at worst: a document is its nodes, each with the
+    // few objects it holds, and each kind of them takes at least so many bytes of the
+    // stream and is charged at most so much (a shared object, a zone, a format, a date
+    // or a name referred back to, costs a byte where it stands and is charged once):
+    //   a node without children, as small as the writer makes it: 27 bytes (the new
+    //     object and its class, 1 + 1; the type strings of its seven groups, 7; its
+    //     empty list, 5; no name and no description, 2; type, hours, minutes, the two
+    //     flags, turnover and wage as one-byte numbers, 7; its two dates referred back
+    //     to, 2; its end, 1; the type string of its group in its parent's list, 1),
+    //     charged 332: the node in its block 224, its place among its parent's children
+    //     16, its place and its value's place in the read's table 9 + 34, its item in
+    //     the list being read 40 (32 once the list is decoded), its empty list's place
+    //     9: 12.3 a byte;
+    //   a node with one child: 27 bytes too (its list of one takes the bytes of an empty
+    //     one), charged 224, 9 + 34 and 9 as above, its list's value's place 34 and its
+    //     block of children 32 (which holds the child's place): 342, 12.67 a byte,
+    //     which chains of such nodes (a group holding a job holding a day holding a
+    //     time entry) reach, the item of the chain's top in its list aside;
+    //   a name or description of its own (not referred back to, nor equal to one of
+    //     the last four read): a string object of 4 bytes more than nothing and its
+    //     UTF-8 bytes, charged its places 9 + 34 and its text's block 32 + 2 for each
+    //     character: one byte, 5 bytes for 77 (15.4 a byte); two, 6 for 79 (13.2);
+    //     three or more, 11.6 a byte or less; so the worst node is one of one child
+    //     holding a name and a description of one byte each: 37 bytes charged 342 + 154,
+    //     13.41 a byte;
+    //   a date of its own: 8 bytes or more for its places, 43, 5.4 a byte;
+    //   the window state, its columns, each zone and format, and the objects being read
+    //     at once (at most MaximumDepth nodes inside each other, with their lists):
+    //     within the first MiB.
+    // The worst, 13.41, with a margin: 14. (The charges are the reader's own figures,
+    // not measured: a document reaches no more than them. DocumentArchive.
+    // ReadsTheWorstShapeOfEachKindOfRecord reads each kind's worst at 200,000 entries.)
+    // A stream that would expand into more than this is refused as too large.
+    static constexpr qsizetype ArchiveMemoryPerByte = 14;
 
     struct ReadResult
     {

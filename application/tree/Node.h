@@ -36,6 +36,10 @@ class UndoManager;
 }
 
 using NodePtr = std::shared_ptr<Node>;
+// A shared pointer is two plain pointers that nothing points back at: it may be moved
+// as bytes, so that a QVariant holds a node in place rather than in a block of its own
+// (a list read from an older archive holds one for each of hundreds of thousands).
+Q_DECLARE_TYPEINFO(NodePtr, Q_RELOCATABLE_TYPE);
 
 // Adds hours and minutes, carrying whole hours out of the minutes. The division
 // truncates toward zero, so a negative total keeps a negative remainder. The sums

@@ -4,7 +4,6 @@
 #include <QHash>
 #include <QPair>
 #include <QPointF>
-#include <QSet>
 #include <QRectF>
 #include <QSizeF>
 #include <algorithm>
@@ -318,7 +317,9 @@ namespace {
 // The values one read handed out so far, by what they were made from.
 struct SharedValues
 {
-    QSet<QString> strings;
+    // The last strings handed out, the oldest first.
+    static constexpr qsizetype RecentStrings = 4;
+    QList<QString> recentStrings;
     QHash<QPair<QString, QByteArray>, QVariant> zones;
     // The last dates handed out, the oldest first: the dates of one node and of the
     // nodes around it are often the same moment in the same zone.
@@ -367,13 +368,19 @@ void registerDecoders(TypedStreamReader &reader, Sharing sharing)
         if (object.values().first()->bytes().size() > SharedStringLength)
             return true;
         const QString text = object.decodedValue().toString();
-        auto it = shared->strings.constFind(text);
-        if (it == shared->strings.constEnd()) {
-            if (!charged->hold(2 * HeapBlock + 2 * text.size() + qsizetype(sizeof(QString))))
-                return false;
-            it = shared->strings.insert(text);
+        for (const QString &recent : std::as_const(shared->recentStrings)) {
+            if (recent == text) {
+                object.setDecodedValue(recent);
+                return true;
+            }
         }
-        object.setDecodedValue(*it);
+        // The text's block (the list of recent ones holds it too, so that the reader
+        // takes it for shared).
+        if (!charged->hold(HeapBlock + 2 * text.size()))
+            return false;
+        if (shared->recentStrings.size() == SharedValues::RecentStrings)
+            shared->recentStrings.removeFirst();
+        shared->recentStrings.append(text);
         return true;
     });
     // A date takes a block of its own unless it is in UTC: equal ones share one.

@@ -39,11 +39,13 @@ constexpr qint64 ReferenceDateUnixSeconds = 978307200;
 
 void registerDecoders(TypedStreamReader &reader);
 
-// Whether the decoders of one read hand out each value once: equal strings of up to
-// SharedStringLength bytes then share one QString, equal time zones one zone, and a
-// date equal to one of the last few handed out (the same moment shown the same way)
-// that one, as the objects of a large archive repeat them (every date of a document
-// its zone and its format, the nodes of a day often the same moments). The values
+// Whether the decoders of one read hand out each value once: equal time zones share
+// one zone, and a string of up to SharedStringLength bytes or a date equal to one of
+// the last few handed out (the same moment shown the same way) that one, as the
+// objects of a large archive repeat them (every date of a document its zone and its
+// format, the nodes of a day often the same moments and names). Strings are not kept
+// beyond the last few: a document of many distinct short names would hold a table of
+// them beside its tree, more for each of their bytes than its nodes take. The values
 // are the same either way; only what they take differs.
 // Each shared value is charged to the reader's memory budget once, when first made
 // (TypedStreamReader::hold), as the reader charges no value that is shared.

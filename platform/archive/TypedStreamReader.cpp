@@ -305,11 +305,10 @@ qsizetype TypedStreamReader::heldByDecoded(const QVariant &value)
     }
     case QMetaType::QVariantMap:
         return value.toMap().size() * (HeapBlock + qsizetype(sizeof(QString) + sizeof(QVariant)));
-    default: {
-        // Larger values than a pointer or two sit outside the variant.
-        const qsizetype size = value.metaType().sizeOf();
-        return size > qsizetype(2 * sizeof(void *)) ? HeapBlock + size : 0;
-    }
+    default:
+        // A value the variant cannot hold in place (larger than three pointers, or not
+        // to be moved as bytes) sits in a block of its own.
+        return d.is_shared ? HeapBlock + value.metaType().sizeOf() : 0;
     }
 }
 
@@ -422,9 +421,11 @@ bool TypedStreamReader::readLead(Lead &lead, qint64 &index, qsizetype tableSize)
     qint64 label;
     if (!readInteger(label))
         return false;
+    // The label is checked against the table before the index is taken from it: a
+    // label of the stream may be any 64-bit number (label - FirstLabel may not fit).
+    if (label < FirstLabel || label - tableSize >= FirstLabel)
+        return fail(QStringLiteral("back-reference label %1 outside the table of %2 entries").arg(label).arg(tableSize));
     index = label - FirstLabel;
-    if (index < 0 || index >= tableSize)
-        return fail(QStringLiteral("back-reference %1 outside the table of %2 entries").arg(index).arg(tableSize));
     lead = Lead::Label;
     return true;
 }
@@ -834,7 +835,18 @@ bool TypedStreamReader::readObjectGroup(TypedStreamObject::Contents &contents)
         contents.runs.append({types, 0, count});
     }
     ++contents.runs.last().groups;
-    if (!makeRoom(contents.values, count, 8))
+    // A list (NSArray, NSDictionary) writes its count as its first group and then one
+    // "@" group for each item: under a bound of memory its values get room for them at
+    // once, as many as the rest of the stream can hold (an item takes two bytes at
+    // least), rather than growing by doubling, which holds up to three times as much
+    // while the last block is made. (The room is charged before it is made: a count
+    // far larger than the items that follow is refused as too large once its room
+    // passes the bound. Without a bound, the list grows with its items.)
+    qsizetype room = count;
+    if (m_memoryBudget >= 0 && types == "@" && contents.values.size() == 1 && contents.runs.size() == 2
+        && contents.runs.first().types == "i" && contents.values.first().kind() == TypedStreamValue::Kind::Integer)
+        room = std::max(room, qsizetype(std::clamp<qint64>(contents.values.first().toInteger(), 0, (m_size - m_pos) / 2)));
+    if (!makeRoom(contents.values, room, 8))
         return false;
     return readGroupValues(*nodes, contents.values);
 }
@@ -987,16 +999,20 @@ std::unique_ptr<TypedStreamArchive> TypedStreamReader::read(QByteArrayView bytes
     m_freeRecords.clear();
     m_recordsInUse = 0;
     m_recordsCharged = 0;
-    // Every value but the parts of a struct takes at least one byte; the generous
-    // budget only stops streams that would expand into far more values than bytes.
-    m_budget = 4 * m_size + 4096;
     m_held = 0;
     m_peakHeld = 0;
+    // The budgets are taken from the size only once it is known to be within its bound
+    // (below 2^31 bytes: the products below then fit in 64 bits for any bound per byte a
+    // caller gives below 2^32).
+    const bool sizeWithinBounds = m_size <= m_limits.maxInputSize && m_size <= std::numeric_limits<qint32>::max();
+    const qsizetype size = sizeWithinBounds ? m_size : 0;
+    // Every value but the parts of a struct takes at least one byte; the generous
+    // budget only stops streams that would expand into far more values than bytes.
+    m_budget = 4 * size + 4096;
     m_memoryBudget = m_limits.memoryPerStreamByte > 0
-        ? qsizetype(std::min<qint64>(qint64(m_size) * m_limits.memoryPerStreamByte + m_limits.memoryAllowance,
-                                     std::numeric_limits<qsizetype>::max()))
+        ? qsizetype(size) * m_limits.memoryPerStreamByte + m_limits.memoryAllowance
         : -1;
-    m_referenceBudget = m_limits.bytesPerBackReference > 0 ? m_size / m_limits.bytesPerBackReference + BackReferenceAllowance : -1;
+    m_referenceBudget = m_limits.bytesPerBackReference > 0 ? size / m_limits.bytesPerBackReference + BackReferenceAllowance : -1;
 
     auto archive = std::make_unique<TypedStreamArchive>();
     m_archive = archive.get();
@@ -1004,7 +1020,7 @@ std::unique_ptr<TypedStreamArchive> TypedStreamReader::read(QByteArrayView bytes
     try {
         ok = [&]() -> bool {
             // The table's places are counted in 32 bits: every entry takes a byte.
-            if (m_size > m_limits.maxInputSize || m_size > std::numeric_limits<qint32>::max())
+            if (!sizeWithinBounds)
                 return fail(QStringLiteral("stream too large"));
             quint8 version;
             if (!readByte(version))

@@ -18,7 +18,8 @@
 // each byte of stream beyond Limits::memoryAllowance. A charge that would pass the
 // budget is refused before what it stands for is made, so a read never holds more
 // than its budget. An object's groups are kept flat (its values in one list, the type
-// strings as runs of groups written alike), and the list is charged as it grows; a
+// strings as runs of groups written alike), and the list is charged as it grows (a
+// list object's values at once for the count it wrote, under a bound); a
 // back-reference costs only its place in that list, the object it refers to having
 // been charged once, when it was read. The groups of an object whose decoder gave it
 // a value are given back to the budget then, whether or not they are dropped, so
@@ -112,6 +113,14 @@ public:
     // for a value that is no decoded object or holds nothing (none, an empty list).
     // False when the budget is spent.
     bool takeOver(const TypedStreamValue &value, const QVariant &replacement);
+    // For class filters and decoders during a read: the object `outward` steps out from
+    // the innermost one being read (0 the innermost, the one a filter is given); none
+    // beyond the top.
+    const TypedStreamObject *enclosingObject(qsizetype outward) const
+    {
+        return outward >= 0 && outward < qsizetype(m_enclosing.size()) ? m_enclosing[m_enclosing.size() - 1 - size_t(outward)]
+                                                                        : nullptr;
+    }
     // The most the last read held at once, as charged (with or without a bound).
     qsizetype peakHeld() const { return m_peakHeld; }
     // What is held now, as charged (after a read, what its archive keeps, and the

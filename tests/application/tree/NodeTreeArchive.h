@@ -12,6 +12,7 @@
 #include <QDateTime>
 #include <algorithm>
 #include <functional>
+#include <initializer_list>
 
 namespace nodetreearchive {
 
@@ -84,14 +85,16 @@ inline void writeText(testsupport::TypedStreamWriter &w, const QString &text)
 }
 
 // The node's fields in archive order; the root's list starts with the store. With
-// several zone objects, the dates take turns with them.
+// several zone objects, the dates take turns with them. A node of an identity written
+// before is referred back to.
 inline void writeNode(testsupport::TypedStreamWriter &w, const Node &node, const DocumentValuesStore *store = nullptr,
-                      int zoneObjects = 0, int *turn = nullptr)
+                      int zoneObjects = 0, int *turn = nullptr, const void *identity = nullptr)
 {
     int ownTurn = 0;
     if (!turn)
         turn = &ownTurn;
-    w.beginObject({{"Node", 160}, {"NSObject", 0}});
+    if (!w.beginObject({{"Node", 160}, {"NSObject", 0}}, identity))
+        return;
     w.group("@");
     const qsizetype extra = store ? 1 : 0;
     w.array(node.childrenCount() + extra, [&](qsizetype i) {
@@ -158,19 +161,23 @@ inline NodePtr oneJobOf(int entries)
     return root;
 }
 
+// A node of the type created and last changed at the same two moments as every other
+// node it makes (09:00 and 10:30 on 5 January 2009, at +01:00).
+inline NodePtr sameMomentsNode(int type)
+{
+    const QDateTime start(QDate(2009, 1, 5), QTime(9, 0), Qt::OffsetFromUTC, 3600);
+    NodePtr node = Node::create(type, start);
+    node->setlDate(start.addSecs(90 * 60));
+    return node;
+}
+
 // The densest document the platform's writer made: `entries` time entries in days of
 // four, every node of it (root, job, days, entries) created and last changed at the
 // same two moments, so that with the dates shared every date after the first two is
 // a back-reference of one byte (about 36 bytes an entry); the days named alike.
 inline NodePtr oneJobOfSameDates(int entries)
 {
-    const QDateTime start(QDate(2009, 1, 5), QTime(9, 0), Qt::OffsetFromUTC, 3600);
-    const QDateTime end = start.addSecs(90 * 60);
-    auto make = [&](int type) {
-        NodePtr node = Node::create(type, start);
-        node->setlDate(end);
-        return node;
-    };
+    const auto make = sameMomentsNode;
     NodePtr root = make(Node::Root);
     NodePtr job = make(Node::Job);
     job->setItemName(QStringLiteral("Job"));
@@ -191,28 +198,82 @@ inline NodePtr oneJobOfSameDates(int entries)
     return root;
 }
 
-// No document: a root node whose list holds one string and then refers back to it
-// `references` times, two bytes each, as no writer makes a stream.
+// The worst shapes of a valid document for the memory its read takes for each of its
+// bytes, one for each kind of record (DocumentFileFormat::ArchiveMemoryPerByte), written
+// with every date, zone and format shared and every name an object of its own
+// (worstSharing()), each of `count` time entries or nodes: nodes without children (days
+// of one job), days of one time entry each, chains of nodes of one child each (a group
+// holding a job holding a day holding a time entry), and nodes holding a name and a
+// description of one character each (jobs).
+enum class WorstShape { ChildlessNodes, DaysOfOneEntry, ChainsOfOneChild, OwnTexts };
+
+inline Sharing worstSharing()
+{
+    using W = testsupport::TypedStreamWriter;
+    return {W::ShareZones | W::ShareFormats | W::ShareDates | W::ShareData, 0};
+}
+
+inline NodePtr worstShape(WorstShape shape, int count)
+{
+    const auto make = sameMomentsNode;
+    NodePtr root = make(Node::Root);
+    NodePtr job = make(Node::Job);
+    job->setWage(40.f);
+    if (shape == WorstShape::ChildlessNodes || shape == WorstShape::DaysOfOneEntry)
+        root->addChild(job);
+    // Nodes of these types under `parent`, each the only child of the one before.
+    auto chain = [&](const NodePtr &parent, std::initializer_list<int> types) {
+        NodePtr at = parent;
+        for (const int type : types) {
+            NodePtr node = make(type);
+            at->addChild(node);
+            at = node;
+        }
+    };
+    for (int i = 0; i < count; ++i) {
+        switch (shape) {
+        case WorstShape::ChildlessNodes:
+            chain(job, {Node::Day});
+            break;
+        case WorstShape::DaysOfOneEntry:
+            chain(job, {Node::Day, Node::TimeEntry});
+            break;
+        case WorstShape::ChainsOfOneChild:
+            chain(root, {Node::Group, Node::Job, Node::Day, Node::TimeEntry});
+            break;
+        case WorstShape::OwnTexts: {
+            // One printable character each, never one of the last few read.
+            NodePtr other = make(Node::Job);
+            other->setItemName(QString(QChar(0x21 + i % 94)));
+            other->setDescript(QString(QChar(0x21 + (i + 47) % 94)));
+            root->addChild(other);
+            break;
+        }
+        }
+    }
+    root->recalcWorkTimeForTree();
+    return root;
+}
+
+// No document: a root node whose list holds one time entry and then refers back to
+// it `references` times, two bytes each, as no writer makes a stream.
 inline QByteArray referringBack(qsizetype references)
 {
     static const char identity = 0;
+    const NodePtr entry = Node::create(Node::TimeEntry, QDateTime(QDate(2009, 1, 5), QTime(9, 0), Qt::UTC));
     testsupport::TypedStreamWriter w(testsupport::TypedStreamWriter::ByteOrder::Big);
     w.group("@");
     w.beginObject({{"Node", 160}, {"NSObject", 0}});
     w.group("@");
-    w.array(references + 1, [&](qsizetype) {
-        if (w.beginObject({{"NSString", 1}, {"NSObject", 0}}, &identity)) {
-            w.group("+");
-            w.byteString("entry");
-            w.endObject();
-        }
-    });
+    w.array(references + 1, [&](qsizetype) { writeNode(w, *entry, nullptr, 0, nullptr, &identity); });
     w.endObject();
     return w.data();
 }
 
 // Streams no writer makes, each of about `bytes` bytes, that expand into far more
-// memory than their size when held: what a reader must refuse as too large.
+// memory than their size when held: what a reader must refuse as too large (the
+// document's reader refuses the lists of other objects than nodes where their first
+// item begins).
 enum class Expanding {
     NumberGroups, // a node holding one small number after another, each its own group
     NumberArray,  // a node holding one array of that many numbers

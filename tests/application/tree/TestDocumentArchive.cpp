@@ -16,6 +16,7 @@
 
 #include <malloc.h>
 #include <random>
+#include <tuple>
 
 using testsupport::TypedStreamWriter;
 
@@ -751,20 +752,33 @@ TEST(DocumentArchive, RefusesAStreamReferringBackPastItsSize)
 TEST(DocumentArchive, RefusesStreamsExpandingPastTheirSizeAsTooLarge)
 {
     // Each form of two MB would hold tens of bytes of memory for each of its bytes;
-    // both ways of holding refuse it alike, before holding that much.
+    // both ways of holding refuse it alike, before holding that much: a node of numbers
+    // as too large, and a list of other objects than nodes where its first item begins.
     using nodetreearchive::Expanding;
     const QString tooLarge = QStringLiteral("refused: stream too large for the memory its values take");
-    for (const Expanding form :
-         {Expanding::NumberGroups, Expanding::NumberArray, Expanding::TinyObjects, Expanding::DeepNesting}) {
+    const QList<std::pair<Expanding, QString>> forms = {
+        {Expanding::NumberGroups, tooLarge},
+        {Expanding::NumberArray, tooLarge},
+        {Expanding::TinyObjects, QStringLiteral("refused: class NSObject not accepted here")},
+        {Expanding::DeepNesting, QStringLiteral("refused: class NSMutableArray not accepted here")},
+        {Expanding::LongStrings, QStringLiteral("refused: class NSString not accepted here")},
+    };
+    for (const auto &[form, answer] : forms) {
         const QByteArray bytes = nodetreearchive::expanding(form, 2 << 20);
         ASSERT_GT(bytes.size(), 1 << 20) << int(form);
-        EXPECT_EQ(answerHoldingValues(bytes), tooLarge) << int(form);
-        EXPECT_EQ(answerHoldingAll(bytes), tooLarge) << int(form);
+        EXPECT_EQ(answerHoldingValues(bytes), answer) << int(form);
+        EXPECT_EQ(answerHoldingAll(bytes), answer) << int(form);
     }
-    // Long strings hold about what they take: read, and refused as no document.
-    const QByteArray strings = nodetreearchive::expanding(Expanding::LongStrings, 3 << 20);
-    EXPECT_EQ(answerHoldingValues(strings), QStringLiteral("refused: the list holds something other than nodes"));
-    EXPECT_EQ(answerHoldingAll(strings), answerHoldingValues(strings));
+    // A list of nodes holding lists of other objects is no document either.
+    TypedStreamWriter w(TypedStreamWriter::ByteOrder::Big);
+    w.group("@");
+    w.array(1, [&](qsizetype) {
+        w.beginObject({{"Node", 160}, {"NSObject", 0}});
+        w.group("@");
+        w.array(1, [&](qsizetype) { w.array(0, [](qsizetype) {}); });
+        w.endObject();
+    });
+    EXPECT_EQ(answerHoldingValues(w.data()), QStringLiteral("refused: class NSMutableArray not accepted here"));
 }
 
 TEST(DocumentArchive, ReadsLargeDocumentsOfSmallEntriesWithinTheMemoryBound)
@@ -825,29 +839,30 @@ TEST(DocumentArchive, WhatAReadHoldsIsWhatItIsCharged)
 
 TEST(DocumentArchive, BothWaysOfHoldingAnswerAlikeAtTheMemoryBound)
 {
-    // Lists of ever more tiny objects: read (and no document) up to the bound, too
+    // Nodes of ever more small numbers: read (and no document) up to the bound, too
     // large past it; both ways of holding answer alike on either side of it.
     using nodetreearchive::Expanding;
     const QString tooLarge = QStringLiteral("refused: stream too large for the memory its values take");
-    const QString noDocument = QStringLiteral("refused: the list holds something other than nodes");
+    const QString noDocument = QStringLiteral("refused: malformed Node");
     qsizetype read = 4096;
     qsizetype refused = 2 << 20;
-    ASSERT_EQ(answerHoldingValues(nodetreearchive::expanding(Expanding::TinyObjects, read)), noDocument);
-    ASSERT_EQ(answerHoldingValues(nodetreearchive::expanding(Expanding::TinyObjects, refused)), tooLarge);
-    while (refused - read > 4) {
+    ASSERT_EQ(answerHoldingValues(nodetreearchive::expanding(Expanding::NumberGroups, read)), noDocument);
+    ASSERT_EQ(answerHoldingValues(nodetreearchive::expanding(Expanding::NumberGroups, refused)), tooLarge);
+    while (refused - read > 2) {
         const qsizetype middle = (read + refused) / 2;
-        (answerHoldingValues(nodetreearchive::expanding(Expanding::TinyObjects, middle)) == tooLarge ? refused : read)
+        (answerHoldingValues(nodetreearchive::expanding(Expanding::NumberGroups, middle)) == tooLarge ? refused : read)
             = middle;
     }
-    for (qsizetype bytes = read - 64; bytes <= refused + 64; bytes += 4) {
-        const QByteArray stream = nodetreearchive::expanding(Expanding::TinyObjects, bytes);
+    for (qsizetype bytes = read - 64; bytes <= refused + 64; bytes += 2) {
+        const QByteArray stream = nodetreearchive::expanding(Expanding::NumberGroups, bytes);
         const QString answer = answerHoldingValues(stream);
         EXPECT_EQ(answer, bytes < refused ? noDocument : tooLarge) << bytes;
         EXPECT_EQ(answerHoldingAll(stream), answer) << bytes;
     }
 }
 
-class DocumentArchiveSharing : public testing::TestWithParam<int>
+// The number of entries, and whether every node has the same two dates.
+class DocumentArchiveSharing : public testing::TestWithParam<std::tuple<int, bool>>
 {
 };
 
@@ -859,10 +874,11 @@ TEST_P(DocumentArchiveSharing, ReadsEveryWayThePlatformSharedObjectsAtEverySize)
     // held at no more than four fifths of the bound. So do documents whose every node
     // has the same two dates; shared as dates too (34 bytes an entry, the densest the
     // writer makes) they hold under 12 bytes for each of theirs (the nodes alone 8.5),
-    // within the bound. Each size is a test of its own, so that they run side by side.
+    // within the bound. Each size and kind of dates is a test of its own, so that they
+    // run side by side.
     using W = TypedStreamWriter;
-    for (const int entries : {GetParam()}) {
-        for (const bool sameDates : {false, true}) {
+    for (const int entries : {std::get<0>(GetParam())}) {
+        for (const bool sameDates : {std::get<1>(GetParam())}) {
             const NodePtr root = sameDates ? nodetreearchive::oneJobOfSameDates(entries) : nodetreearchive::oneJobOf(entries);
             const QByteArray expected = DocumentFileFormat::toXmlData(*root, DocumentValuesStore());
             for (const nodetreearchive::Sharing &sharing : nodetreearchive::sharingShapes()) {
@@ -888,10 +904,18 @@ TEST_P(DocumentArchiveSharing, ReadsEveryWayThePlatformSharedObjectsAtEverySize)
 // Under the address and thread sanitizers the larger sizes take about as long as a test
 // may: the plain run reads them. At 65,540 entries the job's list of days has just
 // doubled its room: the densest documents hold the most for their size there.
+std::string sharingCaseName(const testing::TestParamInfo<std::tuple<int, bool>> &param)
+{
+    return (std::get<1>(param.param) ? "SameDates" : "OwnDates") + std::to_string(std::get<0>(param.param));
+}
+
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-INSTANTIATE_TEST_SUITE_P(Entries, DocumentArchiveSharing, testing::Values(5000));
+INSTANTIATE_TEST_SUITE_P(Entries, DocumentArchiveSharing, testing::Combine(testing::Values(5000), testing::Bool()),
+                         sharingCaseName);
 #else
-INSTANTIATE_TEST_SUITE_P(Entries, DocumentArchiveSharing, testing::Values(5000, 50000, 4 * 16385, 200000));
+INSTANTIATE_TEST_SUITE_P(Entries, DocumentArchiveSharing,
+                         testing::Combine(testing::Values(5000, 50000, 4 * 16385, 200000), testing::Bool()),
+                         sharingCaseName);
 #endif
 
 TEST(DocumentArchive, EachNodeIsChargedOnce)
@@ -912,3 +936,69 @@ TEST(DocumentArchive, EachNodeIsChargedOnce)
     EXPECT_GE(grown, qsizetype(sizeof(Node)));
     EXPECT_LT(grown, 2 * qsizetype(sizeof(Node)) + 4 * qsizetype(sizeof(platform::TypedStreamObject)));
 }
+
+class DocumentArchiveWorstShapes : public testing::TestWithParam<nodetreearchive::WorstShape>
+{
+};
+
+std::string worstShapeName(const testing::TestParamInfo<nodetreearchive::WorstShape> &shape);
+
+TEST_P(DocumentArchiveWorstShapes, ReadsTheWorstShapeOfEachKindOfRecord)
+{
+    // For each kind of record, the valid document that takes the most memory for each
+    // of its bytes, at 200,000 entries (and at 5,000, where the first MiB counts for
+    // more): each opens, every node right, within the bound; what the read held beyond
+    // the tree it leaves is at most four times the file for nodes (texts of their own
+    // keep their places in the read's table beside them, about five times). Each shape
+    // is a test of its own, so that they run side by side.
+    using nodetreearchive::WorstShape;
+    const WorstShape shape = GetParam();
+    // The allocator's own count is the measure; a sanitizer's allocator keeps another,
+    // and takes about as long over the larger size as a test may.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    const bool measured = false;
+    const QList<int> counts = {5000};
+#else
+    const bool measured = true;
+    const QList<int> counts = {5000, 200000};
+#endif
+    auto heap = [] {
+        const struct mallinfo2 info = mallinfo2();
+        return qsizetype(info.uordblks + info.hblkhd);
+    };
+    for (const int count : counts) {
+        QByteArray expected;
+        QByteArray bytes;
+        {
+            const NodePtr root = nodetreearchive::worstShape(shape, count);
+            expected = DocumentFileFormat::toXmlData(*root, DocumentValuesStore());
+            bytes = nodetreearchive::archiveOf(*root, DocumentValuesStore(), TypedStreamWriter::ByteOrder::Big,
+                                               nodetreearchive::worstSharing());
+        }
+        DocumentFileFormat::ReadResult out;
+        QString error;
+        qsizetype peak = 0;
+        const qsizetype before = heap();
+        ASSERT_TRUE(DocumentArchiveDecoder::decode(bytes, out, &error, DocumentArchiveDecoder::Hold::DecodedValues, &peak))
+            << count << ": " << qPrintable(error);
+        const qsizetype tree = heap() - before;
+        EXPECT_LE(peak, DocumentArchiveDecoder::memoryBound(bytes.size())) << count;
+        if (measured && shape != WorstShape::OwnTexts) {
+            EXPECT_LE(peak - tree, 4 * bytes.size()) << count;
+        }
+        EXPECT_EQ(DocumentFileFormat::toXmlData(*out.root, out.store), expected) << count;
+    }
+}
+
+std::string worstShapeName(const testing::TestParamInfo<nodetreearchive::WorstShape> &shape)
+{
+    static const char *const names[] = {"ChildlessNodes", "DaysOfOneEntry", "ChainsOfOneChild", "OwnTexts"};
+    return names[int(shape.param)];
+}
+
+INSTANTIATE_TEST_SUITE_P(Shapes, DocumentArchiveWorstShapes,
+                         testing::Values(nodetreearchive::WorstShape::ChildlessNodes,
+                                         nodetreearchive::WorstShape::DaysOfOneEntry,
+                                         nodetreearchive::WorstShape::ChainsOfOneChild,
+                                         nodetreearchive::WorstShape::OwnTexts),
+                         worstShapeName);

@@ -121,6 +121,18 @@ TEST(TypedStreamReaderMalformed, ObjectsClassesAndReferences)
     EXPECT_FALSE(failureOf(stream("\x84\x01@\x84\x84\x84\x01X\x00\x85\x84\x01i\x05")).isEmpty());
     // An end marker at the top level.
     EXPECT_FALSE(failureOf(stream("\x86")).isEmpty());
+    // Labels at the ends of the 64-bit range, as a string's and as an object's: refused
+    // with the label as the stream gave it.
+    for (const QByteArray &label : {QByteArray("\x87\x7f\xff\xff\xff\xff\xff\xff\xff", 9),
+                                    QByteArray("\x87\x80\x00\x00\x00\x00\x00\x00\x00", 9)}) {
+        const QString expected = label.at(1) == '\x7f' ? QStringLiteral("9223372036854775807")
+                                                       : QStringLiteral("-9223372036854775808");
+        const QByteArray header = TypedStreamWriter(TypedStreamWriter::ByteOrder::Big).data();
+        EXPECT_EQ(failureOf(header + label),
+                  QStringLiteral("back-reference label %1 outside the table of 0 entries").arg(expected));
+        EXPECT_EQ(failureOf(header + "\x84\x01@" + label),
+                  QStringLiteral("back-reference label %1 outside the table of 0 entries").arg(expected));
+    }
 }
 
 TEST(TypedStreamReaderMalformed, NestingAndChainsAreBounded)
@@ -211,13 +223,20 @@ TEST(TypedStreamReaderDecoders, SubclassesUseTheirSuperclassDecoderAndFilterIsAs
     w.beginObject({{"Unknown", 0}, {"NSObject", 0}});
     w.group("@");
     w.string(QStringLiteral("inner"));
+    w.group("@");
+    w.array(1, [&](qsizetype) { w.string(QStringLiteral("listed")); });
     w.endObject();
 
     TypedStreamReader reader;
     ArchivedFoundationObjects::registerDecoders(reader);
     QList<QByteArray> asked;
+    // Each object with the ones around it, the innermost first.
     reader.setClassFilter([&](const TypedStreamClass &cls, const TypedStreamObject *enclosing) {
-        asked.append(cls.name() + (enclosing ? "<" + enclosing->className() : QByteArray()));
+        EXPECT_EQ(enclosing, reader.enclosingObject(0));
+        QByteArray around = cls.name();
+        for (qsizetype outward = 0; const TypedStreamObject *object = reader.enclosingObject(outward); ++outward)
+            around += "<" + object->className();
+        asked.append(around);
         return cls.name() != "Forbidden";
     });
     const auto archive = reader.read(w.data());
@@ -227,7 +246,9 @@ TEST(TypedStreamReaderDecoders, SubclassesUseTheirSuperclassDecoderAndFilterIsAs
         ArchivedFoundationObjects::objectIn(ArchivedFoundationObjects::valueOf(archive->groups()[0].values[1]));
     ASSERT_TRUE(unknown);
     EXPECT_EQ(ArchivedFoundationObjects::valueOf(unknown->groups()[0].values[0]).toString(), QStringLiteral("inner"));
-    EXPECT_EQ(asked, (QList<QByteArray>{"MyString", "Unknown", "NSString<Unknown"}));
+    EXPECT_EQ(asked, (QList<QByteArray>{"MyString", "Unknown", "NSString<Unknown", "NSMutableArray<Unknown",
+                                        "NSString<NSMutableArray<Unknown"}));
+    EXPECT_FALSE(reader.enclosingObject(0));
 
     TypedStreamWriter f;
     f.group("@");
@@ -432,9 +453,10 @@ TEST(TypedStreamReaderMalformed, MemoryIsBoundedWhenAsked)
     const qsizetype budget = tiny.size() * 8 + TypedStreamReader::MemoryAllowance;
     EXPECT_FALSE(reader.read(tiny));
     EXPECT_EQ(reader.errorString(), QStringLiteral("stream too large for the memory its values take"));
-    // Refused at the first charge past the budget, before holding it.
+    // Refused at the first charge past the budget, before holding it: the room of the
+    // list for the 200,000 items it says it holds, before its first item.
     EXPECT_LE(reader.peakHeld(), budget);
-    EXPECT_GT(reader.peakHeld(), budget / 2);
+    EXPECT_LT(reader.errorOffset(), 128);
 
     // A stream within the bound reads as it does without one, and both ways of
     // holding it are charged alike.
@@ -453,6 +475,31 @@ TEST(TypedStreamReaderMalformed, MemoryIsBoundedWhenAsked)
     }
     EXPECT_EQ(peaks[0], peaks[1]);
     EXPECT_GT(peaks[0], 2000 * qsizetype(sizeof(TypedStreamObject)));
+
+    // A list's room is made for the count it wrote, at most what the rest of the stream
+    // can hold: one that says it holds a million items but holds one long string is
+    // refused where its items begin, and without a bound once it has been read.
+    for (const qint64 count : {qint64(1), qint64(1000000)}) {
+        TypedStreamWriter lying;
+        lying.group("@");
+        lying.beginObject(TypedStreamWriter::arrayChain("NSMutableArray"));
+        lying.group("i");
+        lying.integer(count);
+        lying.group("@");
+        lying.string(QString(100000, QLatin1Char('x')));
+        lying.endObject();
+        limits.memoryAllowance = 4096;
+        reader.setLimits(limits);
+        const auto bounded = reader.read(lying.data());
+        if (count == 1) {
+            EXPECT_TRUE(bounded) << qPrintable(reader.errorString());
+        } else {
+            EXPECT_FALSE(bounded);
+            EXPECT_EQ(reader.errorString(), QStringLiteral("stream too large for the memory its values take"));
+            EXPECT_LT(reader.errorOffset(), 128);
+            EXPECT_EQ(failureOf(lying.data()), QStringLiteral("malformed NSMutableArray"));
+        }
+    }
 }
 
 TEST(TypedStreamReaderMalformed, AnArrayIsChargedBeforeItsElementsAreHeld)
@@ -481,16 +528,19 @@ TEST(TypedStreamReaderMalformed, AnArrayIsChargedBeforeItsElementsAreHeld)
 TEST(TypedStreamReaderMalformed, TheMemoryBoundIsExact)
 {
     // A stream whose read holds exactly its budget is read; with one byte less of
-    // budget it is refused, having held no more than that.
+    // budget it is refused, having held no more than that. (Under a bound a list takes
+    // room for its items at once: what a read under a bound holds is the measure.)
     TypedStreamWriter w;
     w.group("@");
     w.array(3000, [&](qsizetype i) { w.string(QStringLiteral("entry %1").arg(i)); });
     TypedStreamReader reader;
     ArchivedFoundationObjects::registerDecoders(reader);
+    TypedStreamReader::Limits limits;
+    limits.memoryPerStreamByte = 1000;
+    reader.setLimits(limits);
     ASSERT_TRUE(reader.read(w.data())) << qPrintable(reader.errorString());
     const qsizetype held = reader.peakHeld();
     ASSERT_GT(held, 3000 * qsizetype(sizeof(TypedStreamObject)));
-    TypedStreamReader::Limits limits;
     limits.memoryPerStreamByte = 1;
     limits.memoryAllowance = held - w.data().size();
     reader.setLimits(limits);
