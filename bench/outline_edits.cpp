@@ -34,7 +34,10 @@
 #include <QTemporaryDir>
 #include <QTreeView>
 
+#include <algorithm>
 #include <cstdio>
+#include <functional>
+#include <iterator>
 #include <ctime>
 #include <map>
 #include <memory>
@@ -70,13 +73,14 @@ public:
         document = qobject_cast<MyDocument *>(controller.openUntitledDocument(true));
     }
 
-    void fill(const QList<NodePtr> &topLevel)
+    void fill(const QList<NodePtr> &topLevel, bool expanded = true)
     {
         for (const NodePtr &node : topLevel)
             document->jobList()->addChild(node);
         document->jobList()->recalcWorkTimeForTree();
         document->reloadOutline();
-        document->outlineView()->expandAll();
+        if (expanded)
+            document->outlineView()->expandAll();
         QCoreApplication::processEvents();
     }
 
@@ -206,19 +210,108 @@ void BM_UndoOfTheColorLabel(benchmark::State &state)
     runSelectionCommand(state, Step::UndoColorLabel);
 }
 
+// A document as people keep one for years: ten jobs in two groups, each of days of
+// four entries, the days running on past the moment (about a third of them before it).
+QList<NodePtr> yearsOfJobs(int entries, QDateTime *moment)
+{
+    constexpr int Jobs = 10;
+    constexpr int PerDay = 4;
+    const int days = std::max(1, entries / (Jobs * PerDay));
+    const QDateTime first = startOfRun();
+    *moment = first.addDays(days / 3);
+    QList<NodePtr> groups;
+    for (int g = 0; g < 2; ++g) {
+        NodePtr group = Node::create(Node::Group, first);
+        group->setItemName(QStringLiteral("Group %1").arg(g));
+        for (int j = 0; j < Jobs / 2; ++j) {
+            NodePtr job = Node::create(Node::Job, first);
+            job->setItemName(QStringLiteral("Job %1.%2").arg(g).arg(j));
+            job->setWage(50.0f);
+            for (int d = 0; d < days; ++d) {
+                const QDateTime dayStart = first.addDays(d);
+                NodePtr day = Node::create(Node::Day, dayStart);
+                day->setItemNameByType();
+                day->setWage(50.0f);
+                std::vector<NodePtr> children;
+                children.reserve(PerDay);
+                for (int e = 0; e < PerDay; ++e) {
+                    NodePtr entry = Node::create(Node::TimeEntry, dayStart.addSecs(e * 1800));
+                    entry->setlDate(entry->cDate().addSecs(1500));
+                    entry->setWage(50.0f);
+                    entry->setItemNameByType();
+                    entry->refreshWorkTime();
+                    children.push_back(std::move(entry));
+                }
+                day->adoptChildrenWhileReading(children);
+                job->addChild(day);
+            }
+            group->addChild(job);
+        }
+        groups.append(group);
+    }
+    return groups;
+}
+
+// The edit, its undo and its redo, each timed with the event loop run once after it.
+void timeEditUndoRedo(benchmark::State &state, int which, Fixture &fixture, const std::function<void()> &edit)
+{
+    platform::UndoManager *undo = fixture.document->undoManager();
+    undo->setGroupsByEvent(false);
+    double start = processCpuSeconds();
+    undo->beginUndoGrouping();
+    edit();
+    undo->endUndoGrouping();
+    QCoreApplication::processEvents();
+    const double edited = processCpuSeconds() - start;
+    start = processCpuSeconds();
+    fixture.document->undo(nullptr);
+    QCoreApplication::processEvents();
+    const double undone = processCpuSeconds() - start;
+    start = processCpuSeconds();
+    fixture.document->redo(nullptr);
+    QCoreApplication::processEvents();
+    const double redone = processCpuSeconds() - start;
+    state.counters["edit_ms"] = edited * 1000.0;
+    state.counters["undo_ms"] = undone * 1000.0;
+    state.counters["redo_ms"] = redone * 1000.0;
+    record(state, which, std::max({edited, undone, redone}));
+}
+
+void BM_UndoAndRedoOfTheDeleteAssistant(benchmark::State &state)
+{
+    for (auto _ : state) {
+        Fixture fixture;
+        QDateTime moment;
+        fixture.fill(yearsOfJobs(int(state.range(0)), &moment), false);
+        DeleteAssistant::Settings settings;
+        settings.kind = 3;
+        settings.condition = 1;
+        settings.date = moment;
+        timeEditUndoRedo(state, 5, fixture, [&] {
+            const DocumentOutlineModel::EditBatch batch(fixture.document->outlineModel());
+            fixture.document->deleteAssistantSheet().deleteAssistantActionForNode(fixture.document->jobList(), settings);
+            fixture.document->reloadOutline();
+            fixture.document->updateUI();
+            fixture.document->services().rebuildMenus();
+        });
+    }
+}
+
 } // namespace
 
 BENCHMARK(BM_SelectAllOfAnOpenGroup)->Args({10000, 0})->Args({100000, 900000})->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ColorLabelOfEverySelectedRow)->Args({10000, 0})->Args({100000, 0})->Args({100000, 900000})->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_UndoOfTheColorLabel)->Args({10000, 0})->Args({100000, 900000})->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DeleteAssistantEmptiesTimeEntries)->Arg(32000)->Arg(200000)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_UndoAndRedoOfTheDeleteAssistant)->Arg(100000)->Arg(1000000)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DragOfJobsOntoAGroup)->Arg(100)->Arg(1000)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 int main(int argc, char **argv)
 {
     benchmain::runWidgetBenchmarks(argc, argv);
-    const char *names[] = {"delete assistant", "drag of jobs", "select all", "color label", "undo of the color label"};
-    for (int which = 0; which < 5; ++which) {
+    const char *names[] = {"delete assistant", "drag of jobs", "select all", "color label", "undo of the color label",
+                           "delete assistant, its undo and redo"};
+    for (int which = 0; which < int(std::size(names)); ++which) {
         const auto &results = secondsPerRun();
         auto small = results.end();
         auto large = results.end();

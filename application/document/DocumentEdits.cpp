@@ -137,10 +137,18 @@ void DocumentEdits::addNode(const NodePtr &node, const NodePtr &parent, qsizetyp
 bool DocumentEdits::countAdded(Node &node)
 {
     switch (node.type()) {
-    case Node::TimeEntry:
+    case Node::TimeEntry: {
         node.refreshWorkTime();
-        node.recalcWorkTime();
+        // Its day, job and groups. Inside a batch once per job, at its end: an undo
+        // that puts back many of a job's entries would add up all its days at each one.
+        Node *day = node.parent();
+        Node *job = day ? day->parent() : nullptr;
+        if (job && job->type() == Node::Job && m_document.outlineModel()->isInEditBatch())
+            recalcTotalWorkTime(*job);
+        else
+            node.recalcWorkTime();
         return false;
+    }
     case Node::Job:
     case Node::Group:
         recalcTotalWorkTime(node);

@@ -87,8 +87,9 @@ private:
     // After a removal: the counter stops when its entry left the tree (at the end of
     // the batch of edits when one is open).
     void stopCounterOutsideTree();
-    // The sums after a node was added: its own, now; true when its parent's are to be
-    // counted again (a day: once for all the days added together).
+    // The sums after a node was added: its own, now, and those above a time entry (its
+    // job's once, at the end of a batch); true when its parent's are to be counted
+    // again (a day: once for all the days added together).
     bool countAdded(Node &node);
     // The sums after children were removed from the parent.
     void countAfterRemovalFrom(Node &parent);
