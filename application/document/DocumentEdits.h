@@ -13,6 +13,7 @@
 // only; the undo steps hold the nodes they need, never the tree's parent links.
 #include "application/tree/Node.h"
 
+#include <QHash>
 #include <QList>
 #include <QSet>
 #include <QString>
@@ -62,9 +63,10 @@ public:
     void deleteSheetDidEnd(const QList<NodePtr> &nodes, int returnCode);
 
     // Node::recalcTotalWorkTime(), with the job's and the groups' part (inside a batch
-    // of edits) at the end of the batch, which calls recalcPendingGroups().
+    // of edits) at the end of the batch, which calls recalcPendingGroups() (true when it
+    // counted any).
     void recalcTotalWorkTime(Node &node);
-    void recalcPendingGroups();
+    bool recalcPendingGroups();
 
 private:
     // Sets the name of the undo step being built to the name it carries through
@@ -91,6 +93,11 @@ private:
     // job's once, at the end of a batch); true when its parent's are to be counted
     // again (a day: once for all the days added together).
     bool countAdded(Node &node);
+    // Inside a batch of edits: the day's sums now (when one is given) and the job's
+    // own, with the groups above, at the batch's end. False (nothing done) outside a
+    // batch and for a node that is not a job.
+    bool countJob(Node &job, Node *day);
+    void pendJob(Node &job, bool withDays);
     // The sums after children were removed from the parent.
     void countAfterRemovalFrom(Node &parent);
     // Gives the running entry its flag and the end back, and its time and the sums
@@ -101,6 +108,8 @@ private:
     EditsHost &m_document;
     std::vector<std::weak_ptr<Node>> m_pendingGroups;
     QSet<const Node *> m_pendingGroupSet;
+    // The jobs whose sums the batch's end adds up: with their days' (true) or their own
+    // alone, over days counted already.
     std::vector<std::weak_ptr<Node>> m_pendingJobs;
-    QSet<const Node *> m_pendingJobSet;
+    QHash<const Node *, bool> m_pendingJobDays;
 };
