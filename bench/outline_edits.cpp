@@ -11,10 +11,18 @@
 // undo of the label puts every node's label back. Each is timed with the event loop
 // run once after it (the window and its inspector follow).
 //
+// Undo and redo: a document of ten jobs in two groups, days of four entries running
+// on past a moment, closed in the outline; each kind of edit (the Delete Assistant on
+// the entries before the moment, and every other kind) is timed, then its undo, then
+// its redo, each with the event loop run once after it (the longest of the three is
+// the run's time).
+//
 // Reported: the CPU time of one run (as the manual time) and, at the end, the time
 // per node of the larger size over that of the smaller one (1.0 is linear growth).
 #include "application/base/DefaultsKeys.h"
+#include "AppKitExtensions/NTXNSAlertExtensions.h"
 #include "application/document/DeleteAssistant.h"
+#include "application/document/DocumentEdits.h"
 #include "application/document/DocumentServices.h"
 #include "application/document/MyDocument.h"
 #include "application/tree/Node.h"
@@ -91,11 +99,13 @@ public:
     MyDocument *document = nullptr;
 };
 
-void record(benchmark::State &state, int which, double seconds)
+void record(benchmark::State &state, int which, double seconds, int64_t nodes = -1)
 {
-    secondsPerRun()[{which, state.range(0)}] = seconds;
+    if (nodes < 0)
+        nodes = state.range(0);
+    secondsPerRun()[{which, nodes}] = seconds;
     state.SetIterationTime(seconds);
-    state.counters["nodes"] = double(state.range(0));
+    state.counters["nodes"] = double(nodes);
 }
 
 void BM_DeleteAssistantEmptiesTimeEntries(benchmark::State &state)
@@ -253,7 +263,7 @@ QList<NodePtr> yearsOfJobs(int entries, QDateTime *moment)
 }
 
 // The edit, its undo and its redo, each timed with the event loop run once after it.
-void timeEditUndoRedo(benchmark::State &state, int which, Fixture &fixture, const std::function<void()> &edit)
+void timeEditUndoRedo(benchmark::State &state, int which, int64_t nodes, Fixture &fixture, const std::function<void()> &edit)
 {
     platform::UndoManager *undo = fixture.document->undoManager();
     undo->setGroupsByEvent(false);
@@ -274,7 +284,7 @@ void timeEditUndoRedo(benchmark::State &state, int which, Fixture &fixture, cons
     state.counters["edit_ms"] = edited * 1000.0;
     state.counters["undo_ms"] = undone * 1000.0;
     state.counters["redo_ms"] = redone * 1000.0;
-    record(state, which, std::max({edited, undone, redone}));
+    record(state, which, std::max({edited, undone, redone}), nodes);
 }
 
 void BM_UndoAndRedoOfTheDeleteAssistant(benchmark::State &state)
@@ -287,13 +297,88 @@ void BM_UndoAndRedoOfTheDeleteAssistant(benchmark::State &state)
         settings.kind = 3;
         settings.condition = 1;
         settings.date = moment;
-        timeEditUndoRedo(state, 5, fixture, [&] {
+        timeEditUndoRedo(state, 5, state.range(0), fixture, [&] {
             const DocumentOutlineModel::EditBatch batch(fixture.document->outlineModel());
             fixture.document->deleteAssistantSheet().deleteAssistantActionForNode(fixture.document->jobList(), settings);
             fixture.document->reloadOutline();
             fixture.document->updateUI();
             fixture.document->services().rebuildMenus();
         });
+    }
+}
+
+// Every other kind of edit, its undo and its redo over the same document: the
+// delete command on every job, a drop of one group's jobs onto the other group, a
+// label on every day, the done flag on a group, a job's wage, a new job, a rename, a
+// time entry's edit and the Delete Assistant on every job.
+void BM_UndoAndRedoOfEachEdit(benchmark::State &state)
+{
+    const int kind = int(state.range(0));
+    for (auto _ : state) {
+        Fixture fixture;
+        QDateTime moment;
+        const QList<NodePtr> groups = yearsOfJobs(int(state.range(1)), &moment);
+        fixture.fill(groups, false);
+        MyDocument *document = fixture.document;
+        DocumentEdits &edits = document->edits();
+        const NodePtr job = groups.constFirst()->childAtIndex(0);
+        std::function<void()> edit;
+        switch (kind) {
+        case 0:
+            edit = [&] {
+                QList<NodePtr> jobs;
+                for (const NodePtr &group : groups)
+                    jobs += group->childEnumerator();
+                edits.deleteSheetDidEnd(jobs, NTXNSAlertExtensions::AlertFirstButtonReturn);
+            };
+            break;
+        case 1:
+            edit = [&] {
+                OutlineDataSource &source = document->outlineSource();
+                std::unique_ptr<QMimeData> data(source.outlineViewWriteItems(groups.constFirst()->childEnumerator()));
+                source.outlineViewAcceptDrop(data.get(), groups.constLast().get(), 0);
+                source.outlineViewConcludeDragOperation(nullptr, nullptr);
+            };
+            break;
+        case 2:
+            edit = [&] {
+                const DocumentOutlineModel::EditBatch batch(document->outlineModel());
+                for (const NodePtr &group : groups)
+                    for (const NodePtr &each : group->childEnumerator())
+                        for (const NodePtr &day : each->childEnumerator())
+                            edits.setColorLabelType(3, day);
+            };
+            break;
+        case 3:
+            edit = [&] { edits.setExecutedForNodeTree(true, groups.constFirst()); };
+            break;
+        case 4:
+            edit = [&] { edits.setWageForNode(70.0f, job); };
+            break;
+        case 5:
+            edit = [&] { edits.addNewJob(Node::create(Node::Job, moment), groups.constLast()); };
+            break;
+        case 6:
+            edit = [&] { edits.setNameForNode(QStringLiteral("Renamed"), job); };
+            break;
+        case 7:
+            edit = [&] {
+                const NodePtr entry = job->childAtIndex(0)->childAtIndex(0);
+                const NodePtr changed = entry->clone();
+                changed->setlDate(changed->lDate().addSecs(600));
+                changed->refreshWorkTime();
+                edits.restoreNodeData(changed, entry);
+            };
+            break;
+        default:
+            edit = [&] {
+                DeleteAssistant::Settings settings;
+                settings.kind = 2;
+                document->deleteAssistantSheet().deleteAssistantActionForNode(document->jobList(), settings);
+            };
+            break;
+        }
+        timeEditUndoRedo(state, 6 + kind, state.range(1), fixture, edit);
     }
 }
 
@@ -304,13 +389,18 @@ BENCHMARK(BM_ColorLabelOfEverySelectedRow)->Args({10000, 0})->Args({100000, 0})-
 BENCHMARK(BM_UndoOfTheColorLabel)->Args({10000, 0})->Args({100000, 900000})->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DeleteAssistantEmptiesTimeEntries)->Arg(32000)->Arg(200000)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_UndoAndRedoOfTheDeleteAssistant)->Arg(100000)->Arg(1000000)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_UndoAndRedoOfEachEdit)->ArgsProduct({{0, 1, 2, 3, 4, 5, 6, 7, 8}, {100000, 1000000}})->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DragOfJobsOntoAGroup)->Arg(100)->Arg(1000)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 int main(int argc, char **argv)
 {
     benchmain::runWidgetBenchmarks(argc, argv);
     const char *names[] = {"delete assistant", "drag of jobs", "select all", "color label", "undo of the color label",
-                           "delete assistant, its undo and redo"};
+                           "delete assistant, its undo and redo", "delete command, its undo and redo",
+                           "drop of jobs, its undo and redo", "label on every day, its undo and redo",
+                           "done flag of a group, its undo and redo", "wage of a job, its undo and redo",
+                           "new job, its undo and redo", "rename, its undo and redo",
+                           "time entry edit, its undo and redo", "delete assistant on jobs, its undo and redo"};
     for (int which = 0; which < int(std::size(names)); ++which) {
         const auto &results = secondsPerRun();
         auto small = results.end();
