@@ -243,6 +243,11 @@ void DocumentOutlineModel::endEditBatch()
                 runLast = row;
                 continue;
             }
+            // The same rows the other way (an undo goes through them backwards).
+            if (runFirst >= 0 && parent == runParent && row == runFirst - 1) {
+                runFirst = row;
+                continue;
+            }
             tellRun();
             runParent = parent;
             runFirst = runLast = row;
