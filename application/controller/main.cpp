@@ -189,6 +189,8 @@ int main(int argc, char **argv)
 
     // Under a limit of the address space, what the threads take of it is what they hold.
     platform::ThreadHeap::shareHeapsUnderALimit();
+    // A tree freed on a pool thread leaves the GUI thread nothing to merge later.
+    platform::ThreadHeap::mergeFreedBlocksWhereFreed();
     // The pool's threads (the reads and saves of documents, and Qt's painting, which
     // hands bands of a large fill to them and waits) are made now, while the process is
     // small, and kept: no later work waits for a thread the system refuses.

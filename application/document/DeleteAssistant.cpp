@@ -120,38 +120,63 @@ int DeleteAssistant::deleteAssistantActionForNode(const NodePtr &node, const Set
         m_document.edits().deleteNode(node, Node::shared(node->parent()));
         return 1;
     }
-    return deleteBelow(node, settings);
+    const int deleted = deleteBelow(*node, settings);
+    if (deleted == 0 && (node->type() == Node::Job || node->type() == Node::Group))
+        m_document.edits().recalcTotalWorkTime(*node);
+    return deleted;
 }
 
-int DeleteAssistant::deleteBelow(const NodePtr &node, const Settings &settings)
+bool DeleteAssistant::allGo(const Node &day, const Settings &settings) const
 {
-    const int type = node->type();
+    const qsizetype count = day.childrenCount();
+    for (qsizetype i = 0; i < count; ++i)
+        if (const Node *child = day.childPointerAt(i); !child || !goes(*child, settings))
+            return false;
+    return count > 0;
+}
+
+int DeleteAssistant::deleteBelow(Node &node, const Settings &settings)
+{
+    const int type = node.type();
     if (type == Node::TimeEntry)
         return 0;
     // The children as they are now: a child's run changes only the lists below it, and
-    // the children that go leave together, in one pass, after the walk over them.
-    const QList<NodePtr> children = node->childEnumerator();
+    // the children that go leave together, in one pass, after the walk over them. The
+    // list is read in place (a copy of it for each of a million nodes would take and
+    // give back a share of every child).
+    const qsizetype count = node.childrenCount();
     QList<qsizetype> going;
     int deleted = 0;
-    for (qsizetype i = 0; i < children.size(); ++i) {
-        const NodePtr &child = children.at(i);
+    for (qsizetype i = 0; i < count && i < node.childrenCount(); ++i) {
+        Node *child = node.childPointerAt(i);
         if (!child)
             continue;
         if (goes(*child, settings)) {
             going.append(i);
             continue;
         }
-        deleted += deleteBelow(child, settings);
+        // A day whose every entry goes would be left empty and go after them: it goes
+        // at once, its entries in it (the tree is the same, and the undo puts the day
+        // back whole instead of each day's entries one list at a time).
+        if (child->type() == Node::Day && allGo(*child, settings)) {
+            going.append(i);
+            deleted += int(child->childrenCount());
+            continue;
+        }
+        const int below = deleteBelow(*child, settings);
+        deleted += below;
         // A day left without entries goes with them.
         if (child->type() == Node::Day && child->childrenCount() == 0)
             going.append(i);
+        // A job or group the run changed below was counted by its removals; one it left
+        // as it was is counted again.
+        else if (below == 0 && (child->type() == Node::Job || child->type() == Node::Group))
+            m_document.edits().recalcTotalWorkTime(*child);
     }
     if (!going.isEmpty()) {
-        m_document.edits().deleteChildren(node, going);
+        m_document.edits().deleteChildren(Node::shared(&node), going);
         deleted += int(going.size());
     }
-    if (type == Node::Job || type == Node::Group)
-        node->recalcTotalWorkTime();
     return deleted;
 }
 

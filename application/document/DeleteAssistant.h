@@ -51,7 +51,9 @@ private:
     bool goes(const Node &node, const Settings &settings) const;
     // The run below the node: its children that go leave in one pass, each child that
     // stays is run over in turn, and a day left empty goes too.
-    int deleteBelow(const NodePtr &node, const Settings &settings);
+    int deleteBelow(Node &node, const Settings &settings);
+    // Whether the day has entries and every one of them goes.
+    bool allGo(const Node &day, const Settings &settings) const;
 
     DeleteAssistantHost &m_document;
     QPointer<DeleteAssistantSheet> m_deleteWindow;

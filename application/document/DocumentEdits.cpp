@@ -94,10 +94,7 @@ void DocumentEdits::recalcTotalWorkTime(Node &node)
     // batch deleting many of a job's entries would add up all its days at each one).
     Node *job = node.getRootObject();
     if (job && m_document.outlineModel()->isInEditBatch()) {
-        if (!m_pendingJobSet.contains(job)) {
-            m_pendingJobSet.insert(job);
-            m_pendingJobs.push_back(job->weak_from_this());
-        }
+        pendJob(*job, true);
         return;
     }
     node.recalcOwnTotalWorkTime();
@@ -105,14 +102,39 @@ void DocumentEdits::recalcTotalWorkTime(Node &node)
         group(*parent);
 }
 
-void DocumentEdits::recalcPendingGroups()
+void DocumentEdits::pendJob(Node &job, bool withDays)
+{
+    const auto found = m_pendingJobDays.find(&job);
+    if (found != m_pendingJobDays.end()) {
+        *found = *found || withDays;
+        return;
+    }
+    m_pendingJobDays.insert(&job, withDays);
+    m_pendingJobs.push_back(job.weak_from_this());
+}
+
+bool DocumentEdits::countJob(Node &job, Node *day)
+{
+    if (job.type() != Node::Job || !m_document.outlineModel()->isInEditBatch())
+        return false;
+    // The day's own entries now (a few), the job's days once, at the end of the batch.
+    if (day)
+        day->recalcDay(job.wage());
+    pendJob(job, false);
+    return true;
+}
+
+bool DocumentEdits::recalcPendingGroups()
 {
     // The jobs first: the groups above them add up their new sums.
     const std::vector<std::weak_ptr<Node>> jobs = std::exchange(m_pendingJobs, {});
-    m_pendingJobSet.clear();
+    const QHash<const Node *, bool> withDays = std::exchange(m_pendingJobDays, {});
     for (const std::weak_ptr<Node> &weak : jobs) {
         if (const NodePtr job = weak.lock()) {
-            job->recalcOwnTotalWorkTime();
+            if (withDays.value(job.get()))
+                job->recalcOwnTotalWorkTime();
+            else
+                job->recalcJob();
             if (Node *parent = job->parent(); parent && parent->type() == Node::Group && !m_pendingGroupSet.contains(parent)) {
                 m_pendingGroupSet.insert(parent);
                 m_pendingGroups.push_back(parent->weak_from_this());
@@ -125,6 +147,7 @@ void DocumentEdits::recalcPendingGroups()
     for (const std::weak_ptr<Node> &weak : groups)
         if (const NodePtr group = weak.lock())
             group->recalcTotalWorkTime();
+    return !jobs.empty() || !groups.empty();
 }
 
 void DocumentEdits::addNode(const NodePtr &node, const NodePtr &parent, qsizetype index)
@@ -144,18 +167,25 @@ void DocumentEdits::addNode(const NodePtr &node, const NodePtr &parent, qsizetyp
 
 bool DocumentEdits::countAdded(Node &node)
 {
+    Node *parent = node.parent();
     switch (node.type()) {
-    case Node::TimeEntry:
+    case Node::TimeEntry: {
         node.refreshWorkTime();
-        node.recalcWorkTime();
+        // Its day, job and groups. Inside a batch the job's once, at its end: an undo
+        // that puts back many of a job's entries would add up all its days at each one.
+        Node *job = parent ? parent->parent() : nullptr;
+        if (!job || !countJob(*job, parent))
+            node.recalcWorkTime();
         return false;
+    }
     case Node::Job:
     case Node::Group:
         recalcTotalWorkTime(node);
         return false;
     case Node::Day:
-        // The job and the groups above it count the day's entries again.
-        return true;
+        // The job and the groups above it count the day's entries again (inside a batch,
+        // the day now, at its job's wage, and the job once, at its end).
+        return !parent || !countJob(*parent, &node);
     default:
         return false;
     }
@@ -165,12 +195,17 @@ void DocumentEdits::countAfterRemovalFrom(Node &parent)
 {
     switch (parent.type()) {
     case Node::Job:
+        // Inside a batch its days are as they were: its own sums once, at its end.
+        if (!countJob(parent, nullptr))
+            recalcTotalWorkTime(parent);
+        break;
     case Node::Group:
         recalcTotalWorkTime(parent);
         break;
     case Node::Day:
         // The day and its job lose the removed entry's time too.
-        if (Node *job = parent.getRootObject(); job && job->type() == Node::Job)
+        if (Node *job = parent.getRootObject(); job && job->type() == Node::Job
+                                                && !(parent.parent() == job && countJob(*job, &parent)))
             recalcTotalWorkTime(*job);
         break;
     default:

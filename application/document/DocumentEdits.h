@@ -17,6 +17,7 @@
 // only; the undo steps hold the nodes they need, never the tree's parent links.
 #include "application/tree/Node.h"
 
+#include <QHash>
 #include <QList>
 #include <QSet>
 #include <QString>
@@ -66,9 +67,10 @@ public:
     void deleteSheetDidEnd(const QList<NodePtr> &nodes, int returnCode);
 
     // Node::recalcTotalWorkTime(), with the job's and the groups' part (inside a batch
-    // of edits) at the end of the batch, which calls recalcPendingGroups().
+    // of edits) at the end of the batch, which calls recalcPendingGroups() (true when it
+    // counted any).
     void recalcTotalWorkTime(Node &node);
-    void recalcPendingGroups();
+    bool recalcPendingGroups();
 
 private:
     // Called first by every edit above: the open edits of the window are handed over
@@ -94,9 +96,15 @@ private:
     // After a removal: the counter stops when its entry left the tree (at the end of
     // the batch of edits when one is open).
     void stopCounterOutsideTree();
-    // The sums after a node was added: its own, now; true when its parent's are to be
-    // counted again (a day: once for all the days added together).
+    // The sums after a node was added: its own, now, and those above a time entry (its
+    // job's once, at the end of a batch); true when its parent's are to be counted
+    // again (a day: once for all the days added together).
     bool countAdded(Node &node);
+    // Inside a batch of edits: the day's sums now (when one is given) and the job's
+    // own, with the groups above, at the batch's end. False (nothing done) outside a
+    // batch and for a node that is not a job.
+    bool countJob(Node &job, Node *day);
+    void pendJob(Node &job, bool withDays);
     // The sums after children were removed from the parent.
     void countAfterRemovalFrom(Node &parent);
     // Gives the running entry its flag and the end back, and its time and the sums
@@ -107,6 +115,8 @@ private:
     EditsHost &m_document;
     std::vector<std::weak_ptr<Node>> m_pendingGroups;
     QSet<const Node *> m_pendingGroupSet;
+    // The jobs whose sums the batch's end adds up: with their days' (true) or their own
+    // alone, over days counted already.
     std::vector<std::weak_ptr<Node>> m_pendingJobs;
-    QSet<const Node *> m_pendingJobSet;
+    QHash<const Node *, bool> m_pendingJobDays;
 };

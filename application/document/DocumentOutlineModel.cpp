@@ -220,13 +220,16 @@ void DocumentOutlineModel::endEditBatch()
         // Told in the order of the changes, rows of one parent that follow each other as
         // one range: fewer ranges, each near the one before it in the views (a view
         // looks for the place of a row starting at the last one it found).
+        // A run is kept by its parent node; the parent's index is made once per run.
         const int lastColumn = columnCount() - 1;
-        QModelIndex runParent;
+        const Node *runParent = nullptr;
         int runFirst = -1;
         int runLast = -1;
         const auto tellRun = [&] {
-            if (runFirst >= 0 && lastColumn >= 0)
-                Q_EMIT dataChanged(index(runFirst, 0, runParent), index(runLast, lastColumn, runParent));
+            if (runFirst >= 0 && lastColumn >= 0) {
+                const QModelIndex parent = runParent == m_dataSource->outlineRootItem() ? QModelIndex() : indexForNode(runParent);
+                Q_EMIT dataChanged(index(runFirst, 0, parent), index(runLast, lastColumn, parent));
+            }
             runFirst = -1;
         };
         for (const std::weak_ptr<Node> &weak : changed) {
@@ -234,10 +237,15 @@ void DocumentOutlineModel::endEditBatch()
             const QModelIndex changedIndex = node ? indexForNode(node.get(), 0) : QModelIndex();
             if (!changedIndex.isValid())
                 continue;
-            const QModelIndex parent = changedIndex.parent();
+            const Node *parent = node->parent();
             const int row = changedIndex.row();
             if (runFirst >= 0 && parent == runParent && row == runLast + 1) {
                 runLast = row;
+                continue;
+            }
+            // The same rows the other way (an undo goes through them backwards).
+            if (runFirst >= 0 && parent == runParent && row == runFirst - 1) {
+                runFirst = row;
                 continue;
             }
             tellRun();

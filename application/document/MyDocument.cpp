@@ -100,7 +100,9 @@ MyDocument::MyDocument(QObject *parent, std::shared_ptr<DocumentServices> servic
     m_outlineModel = std::make_unique<DocumentOutlineModel>(m_dataSource.get(), this);
     connect(m_outlineModel.get(), &DocumentOutlineModel::editBatchEnded, this,
             platform::ExceptionBoundary::guarded(this, "editBatchEnded", [this] {
-                m_edits->recalcPendingGroups();
+                // The totals row adds up the sums counted only now.
+                if (m_edits->recalcPendingGroups())
+                    updateTotalTime();
                 // What the batch took out of the tree and did not put back.
                 if (m_counter)
                     m_counter->stopWhenOutsideTree();

@@ -239,6 +239,10 @@ void Node::setColorLabel(int label)
 {
     static const QString key = QStringLiteral("colorLabel");
     platform::UndoManager *undo = undoManagerForEdit();
+    // The document's edit that stands for this change (registered and named by it) has
+    // turned registration off: the node neither makes nor names a step of its own.
+    if (undo && !undo->isUndoRegistrationEnabled())
+        undo = nullptr;
     const QString name = undo ? platform::localized(QStringLiteral("LSColorLabel")) : QString();
     setUndoably(&Node::m_colorLabel, label, key, name, undo);
 }

@@ -186,6 +186,10 @@ public:
     void recalcTotalWorkTime();
     void recalcOwnTotalWorkTime();
     void recalcGroupsAbove();
+    // The receiver's sums from its children as they stand, nothing above or below: a
+    // day's (or a job's) at the given wage, a job's at its own.
+    void recalcDay(float wage);
+    void recalcJob();
     // Recomputes every day, job and group above a time entry below the receiver, with
     // the results of running recalcWorkTime on every time entry in tree order, in one
     // pass over the tree.
@@ -274,8 +278,6 @@ private:
     bool recalcRegularSubtree();
     bool hasRegularShape() const;
     void recalcWorkTimeForTreeLiterally();
-    void recalcDay(float wage);
-    void recalcJob();
     void recalcGroup();
     // The undo manager of the document root's delegate for an edit of the receiver.
     platform::UndoManager *undoManagerForEdit();

@@ -91,6 +91,13 @@ void shareHeapsUnderALimit()
         mallopt(M_ARENA_MAX, SharedHeaps);
 }
 
+void mergeFreedBlocksWhereFreed()
+{
+#ifdef __GLIBC__
+    mallopt(M_MXFAST, 0);
+#endif
+}
+
 qint64 addressSpaceLeft()
 {
     rlimit limit {};

@@ -39,6 +39,17 @@ qint64 reserve(qint64 bytes);
 inline constexpr int SharedHeaps = 2;
 void shareHeapsUnderALimit();
 
+// Freed small blocks are merged with their free neighbours where they are freed. The C
+// library (glibc) keeps freed blocks of up to 128 bytes in "fast bins", unmerged, and
+// merges all of them at the next request of a kilobyte or more: after a tree of a
+// million nodes was freed (a pool thread frees old trees and copies), that next request
+// on the GUI thread, wherever it came, merged millions of blocks at once (a third of a
+// second, at the start of a save). Without the fast bins each free does its own small
+// part, on the thread that frees; the thread caches still serve the small blocks taken
+// and given back often. For main(), before any thread allocates; process-wide. Only a
+// hint: another allocator (a sanitizer's) changes nothing.
+void mergeFreedBlocksWhereFreed();
+
 // The bytes of address space the process may still map under its limit (setrlimit's
 // RLIMIT_AS, as a user's ulimit -v sets it); the largest number when it has none or
 // when it cannot be told.

@@ -4,6 +4,7 @@
 // real home's settings, crash logs or caches and no test sees what an earlier one left.
 #include "platform/foundation/MimeDatabaseWarmUp.h"
 #include "platform/foundation/PoolThreads.h"
+#include "platform/foundation/ThreadHeap.h"
 #include "platform/foundation/ThreadHandOff.h"
 #include "platform/foundation/UserDefaults.h"
 #include "tests/support/FatalSignalReport.h"
@@ -25,6 +26,8 @@
 
 int main(int argc, char **argv)
 {
+    // The heap as the program's launch sets it.
+    platform::ThreadHeap::mergeFreedBlocksWhereFreed();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     std::optional<testsupport::ScopedXdgHome> userFolders;

@@ -1,9 +1,12 @@
 // The outline model from its callers' side: the indexes it answers at the edges of
 // its rows and columns, and a long seeded run of edits (new jobs and groups,
-// deletions, renames, moves by drop, batches, undo and redo) with the rows, every
-// node's index and the indexes the views keep checked after each step; the menu's
-// move to a group against the drop.
+// deletions of one node and of many, the Delete Assistant, renames, labels, done
+// flags, wages, moves by drop, batches, undo and redo) with the rows, every node's
+// index, the indexes the views keep, the sums against a fresh count and the tree each
+// undo and redo brings back checked after each step; the menu's move to a group
+// against the drop.
 #include "tests/application/document/TestMyDocumentSupport.h"
+#include "application/document/DeleteAssistant.h"
 #include "application/document/DocumentWindowController.h"
 #include "application/document/OutlineDataSource.h"
 
@@ -61,6 +64,78 @@ std::vector<NodePtr> placesOf(const NodePtr &root)
         if (node->type() == Node::Group)
             places.push_back(node);
     return places;
+}
+
+// A job of one to three days in March 2024, each of one to three entries at hours of
+// its own.
+NodePtr jobOfDays(const QString &name, float wage, const std::function<int(int)> &pick)
+{
+    NodePtr job = makeJob(name, wage, {});
+    for (int d = 0, days = pick(4); d < days; ++d) {
+        const int date = 1 + d * 2 + pick(2);
+        NodePtr day = makeNode(Node::Day, QString(), at(date, 0));
+        day->setItemNameByType();
+        job->addChild(day);
+        for (int e = 0, entries = 1 + pick(3); e < entries; ++e) {
+            const int hour = 7 + e * 3 + pick(3);
+            NodePtr entry = makeNode(Node::TimeEntry, QString(), at(date, hour));
+            entry->setlDate(at(date, hour, 10 + pick(50)));
+            entry->setWage(wage);
+            day->addChild(entry);
+            entry->refreshWorkTime();
+            entry->setItemNameByType();
+        }
+    }
+    job->recalcTotalWorkTime();
+    return job;
+}
+
+// The values a person sees of a node: its kind, name, label, done flag, wage and sums.
+QString values(const Node &node)
+{
+    return QStringLiteral("%1:%2:%3:%4:%5:%6:%7:%8")
+        .arg(node.type())
+        .arg(node.itemName())
+        .arg(node.colorLabel())
+        .arg(int(node.executed()))
+        .arg(double(node.wage()))
+        .arg(node.hours())
+        .arg(node.minutes())
+        .arg(double(node.turnover()), 0, 'g', 9);
+}
+
+// Every such value of the tree, in tree order.
+std::vector<std::string> state(const Node &node)
+{
+    std::vector<std::string> lines;
+    const std::function<void(const Node &, const QString &)> add = [&](const Node &n, const QString &indent) {
+        lines.push_back(QString(indent + values(n)).toStdString());
+        for (const NodePtr &child : n.childEnumerator())
+            add(*child, indent + QLatin1Char(' '));
+    };
+    add(node, QString());
+    return lines;
+}
+
+// The first line where two states part, for the message of a failure.
+std::string firstDifference(const std::vector<std::string> &now, const std::vector<std::string> &expected)
+{
+    for (size_t i = 0; i < std::max(now.size(), expected.size()); ++i) {
+        const std::string a = i < now.size() ? now[i] : "(none)";
+        const std::string b = i < expected.size() ? expected[i] : "(none)";
+        if (a != b)
+            return "line " + std::to_string(i) + ": " + a + " instead of " + b;
+    }
+    return {};
+}
+
+// The sums of every day, job and group are those a fresh count of the whole tree gives.
+void expectSumsCountedAfresh(const NodePtr &root)
+{
+    const NodePtr fresh = root->clone();
+    fresh->recalcWorkTimeForTree();
+    const std::string difference = firstDifference(state(*root), state(*fresh));
+    ASSERT_TRUE(difference.empty()) << difference;
 }
 
 bool inTree(const Node *node, const Node *root)
@@ -167,9 +242,7 @@ TEST_F(OutlineModelBoundsTest, RandomEdits)
         switch (kind) {
         case 0: {
             const NodePtr place = anyPlace();
-            NodePtr job = makeJob(QStringLiteral("J%1").arg(++made), 5.0f,
-                                  pick(2) ? QList<std::pair<int, int>>{{9, 30}} : QList<std::pair<int, int>>{});
-            document->edits().addNewJob(job, place);
+            document->edits().addNewJob(jobOfDays(QStringLiteral("J%1").arg(++made), float(1 + pick(9)), pick), place);
             break;
         }
         case 1: {
@@ -186,6 +259,54 @@ TEST_F(OutlineModelBoundsTest, RandomEdits)
             if (const NodePtr node = anyNode())
                 document->edits().setNameForNode(QStringLiteral("N%1").arg(++made), node);
             break;
+        case 5: {
+            // The Delete Assistant: any kind, any date condition, done jobs only or all.
+            DeleteAssistant::Settings settings;
+            settings.kind = pick(5) == 0 ? 0 : 1 + pick(3);
+            settings.condition = pick(3);
+            settings.onlyExecuted = pick(3) == 0;
+            settings.date = at(1 + pick(7), 6 + pick(12));
+            document->deleteAssistantSheet().deleteAssistantActionForNode(root, settings);
+            break;
+        }
+        case 6:
+            if (const NodePtr node = anyNode())
+                document->edits().setColorLabelType(pick(8), node);
+            break;
+        case 7:
+            if (const NodePtr node = anyNode())
+                document->edits().setExecutedForNodeTree(pick(2) == 0, node);
+            break;
+        case 8:
+            // The job sheet's wage (the only one a person sets).
+            if (const NodePtr node = anyNode(); node && node->type() == Node::Job)
+                document->edits().setWageForNode(float(1 + pick(20)), node);
+            break;
+        case 9: {
+            // Several children of one node at once (the delete command's and the
+            // assistant's removal), or entries put into a day together.
+            const NodePtr node = anyNode();
+            if (!node)
+                break;
+            if (node->type() == Node::Day && pick(2) == 0) {
+                QList<NodePtr> entries;
+                for (int e = 0, n = 1 + pick(3); e < n; ++e) {
+                    NodePtr entry = makeNode(Node::TimeEntry, QString(), node->cDate().addSecs(3600 * (1 + pick(12))));
+                    entry->setlDate(entry->cDate().addSecs(60 * (1 + pick(90))));
+                    entry->setItemNameByType();
+                    entries.append(entry);
+                }
+                document->edits().insertNodes(entries, node, pick(int(node->childrenCount()) + 1));
+            } else if (node->childrenCount() > 0) {
+                QList<qsizetype> indexes;
+                for (qsizetype i = 0; i < node->childrenCount(); ++i)
+                    if (pick(2) == 0)
+                        indexes.append(i);
+                if (!indexes.isEmpty())
+                    document->edits().deleteChildren(node, indexes);
+            }
+            break;
+        }
         default:
             if (const NodePtr node = anyNode()) {
                 const NodePtr place = anyPlace();
@@ -201,31 +322,55 @@ TEST_F(OutlineModelBoundsTest, RandomEdits)
 
     // Rows the views keep (expanded, selected): each follows its node or goes with it.
     std::vector<std::pair<QPersistentModelIndex, std::weak_ptr<Node>>> kept;
+    // The tree before each step on the undo stack and after each on the redo stack: an
+    // undo or redo of any edit brings back exactly the tree it stood for.
+    std::vector<std::vector<std::string>> undone;
+    std::vector<std::vector<std::string>> redone;
     size_t largest = 0;
+    const int edits = 11;
     for (int step = 0; step < 3000; ++step) {
-        SCOPED_TRACE(step);
-        const int kind = pick(12);
-        if (kind < 8) {
+        const int kind = pick(16);
+        SCOPED_TRACE(testing::Message() << "step " << step << " kind " << kind);
+        const std::vector<std::string> before = state(*root);
+        if (kind < 12) {
             undo->beginUndoGrouping();
-            edit(kind < 5 ? kind : 4);
+            // The drop twice as often as each other edit.
+            edit(kind < edits ? kind : 4);
+            if (undo->hasOpenChanges()) {
+                undone.push_back(before);
+                redone.clear();
+            }
             undo->endUndoGrouping();
-        } else if (kind == 8) {
+        } else if (kind == 12) {
             undo->beginUndoGrouping();
             {
                 const DocumentOutlineModel::EditBatch batch(model);
                 for (int i = 0, n = 2 + pick(3); i < n; ++i)
-                    edit(pick(5));
+                    edit(pick(edits));
+            }
+            if (undo->hasOpenChanges()) {
+                undone.push_back(before);
+                redone.clear();
             }
             undo->endUndoGrouping();
-        } else if (kind == 9 && undo->canUndo()) {
+        } else if (kind == 13 && undo->canUndo()) {
             undo->undo();
-        } else if (kind == 10 && undo->canRedo()) {
+            ASSERT_FALSE(undone.empty());
+            EXPECT_EQ(firstDifference(state(*root), undone.back()), "") << "an undo";
+            undone.pop_back();
+            redone.push_back(before);
+        } else if (kind == 14 && undo->canRedo()) {
             undo->redo();
+            ASSERT_FALSE(redone.empty());
+            EXPECT_EQ(firstDifference(state(*root), redone.back()), "") << "a redo";
+            redone.pop_back();
+            undone.push_back(before);
         } else if (const NodePtr node = anyNode()) {
             kept.emplace_back(QPersistentModelIndex(model->indexForNode(node.get(), pick(4))), node);
         }
 
         expectRowsMatchTree(model, root.get(), QModelIndex());
+        expectSumsCountedAfresh(root);
         for (auto it = kept.begin(); it != kept.end();) {
             const NodePtr node = it->second.lock();
             if (!node || !inTree(node.get(), root.get())) {
@@ -243,7 +388,7 @@ TEST_F(OutlineModelBoundsTest, RandomEdits)
         std::vector<NodePtr> all;
         collect(root, all);
         largest = std::max(largest, all.size());
-        if (kind == 9 && !undo->canRedo())
+        if (kind == 13 && !undo->canRedo())
             ADD_FAILURE() << "an undo left nothing to redo";
     }
     EXPECT_GE(largest, size_t(30)); // the tree grew

@@ -216,3 +216,22 @@ TEST(ThreadHeapTest, UnderAnAddressSpaceLimitNewThreadsShareTheHeapsThereAre)
 #endif
 
 } // namespace
+
+// Small blocks the GUI thread allocated and another thread freed (a tree freed on a pool
+// thread) are merged as they are freed: nothing of them waits in the C library's fast
+// bins for the GUI thread's next large request to merge.
+TEST(ThreadHeapTest, SmallBlocksFreedOnAnotherThreadWaitForNoLaterMerge)
+{
+#ifdef __GLIBC__
+    ThreadHeap::mergeFreedBlocksWhereFreed();
+    std::vector<void *> blocks;
+    for (int i = 0; i < 20000; ++i)
+        blocks.push_back(std::malloc(size_t(24 + (i % 6) * 16)));
+    std::thread freeing([&blocks] {
+        for (void *block : blocks)
+            std::free(block);
+    });
+    freeing.join();
+    EXPECT_EQ(mallinfo2().fsmblks, size_t(0));
+#endif
+}

@@ -11,7 +11,8 @@
 // button or OK answers it, so the work behind the questions runs too (exports in
 // every format and printing into a PDF file, into a temporary folder). The commands
 // that were disabled when the walk came to them are tried once more at its end, in
-// the state the others left (Revert after edits, Undo, Stop).
+// the state the others left (Revert after edits, Undo, Stop). Each command that
+// changed what Undo offers is undone and redone at once, each as a command of its own.
 //
 // A second test opens every sheet the commands open on a small document, types into
 // each of its fields and presses Paste there while the clipboard belongs to a
@@ -35,6 +36,7 @@
 #include "application/tree/DocumentValuesStore.h"
 #include "platform/document/MenuItemValidation.h"
 #include "platform/drawing/Sheet.h"
+#include "platform/foundation/UndoManager.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -484,6 +486,10 @@ protected:
         SCOPED_TRACE("command " + name.toStdString());
         m_ran.insert(name);
         ASSERT_TRUE(m_document && m_window) << "the document window went before " << name.toStdString();
+        // Whether the command changed what Undo and Redo offer.
+        int undoChanges = 0;
+        const QMetaObject::Connection undoWatch = QObject::connect(
+            m_document->undoManager(), &platform::UndoManager::stateChanged, [&undoChanges] { ++undoChanges; });
         m_answerer->beginCommand();
         QElapsedTimer took;
         took.start();
@@ -539,7 +545,24 @@ protected:
             m_answerer->mode = Answerer::Mode::Decline;
             (void)QTest::qWaitFor([&] { return fired && commandEnded(); }, Patience);
         }
+        QObject::disconnect(undoWatch);
         ASSERT_TRUE(bringForward()) << "the document window is no longer there after " << name.toStdString();
+        // An edit is taken back and made again, each from the event loop as Edit › Undo
+        // and Edit › Redo give it.
+        if (m_undoing || undoChanges == 0 || !m_document || !m_document->undoManager()->canUndo())
+            return;
+        m_undoing = true;
+        const QPointer<MyDocument> document = m_document;
+        runCommand(name + QStringLiteral(" › Undo"), [document] {
+            if (document)
+                document->undo(nullptr);
+        });
+        if (m_document && m_document->undoManager()->canRedo())
+            runCommand(name + QStringLiteral(" › Redo"), [document] {
+                if (document)
+                    document->redo(nullptr);
+            });
+        m_undoing = false;
     }
 
     // The clipboard belongs to a program that never answers (again, when a command
@@ -792,6 +815,8 @@ protected:
 
     // 10: 100,000 time entries; 100: 1,000,000.
     int m_jobsPerGroup = 10;
+    // The Undo and Redo after a command run.
+    bool m_undoing = false;
     QTemporaryDir m_files;
     std::unique_ptr<desktoptest::WindowManager> m_windowManager;
     std::unique_ptr<Answerer> m_answerer;
