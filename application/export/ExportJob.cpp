@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QDialog>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QPointer>
 #include <QTemporaryFile>
@@ -17,6 +18,11 @@
 #include <QTimer>
 #include <QWidget>
 #include <cmath>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -55,6 +61,35 @@ QString writingTitle(const QString &path)
 {
     return platform::localized(QStringLiteral("LSExportProgressTitle"))
         .replace(QStringLiteral("%@"), QFileInfo(path).fileName());
+}
+
+// A temporary file that no name on the disk leads to, for reading and writing: it goes
+// with its descriptor. Where the file system cannot make one unnamed, a named one whose
+// name is removed at once.
+std::unique_ptr<QFile> unnamedFile(QString *reason)
+{
+    auto file = std::make_unique<QFile>();
+    const int descriptor =
+        ::open(QFile::encodeName(QDir::tempPath()).constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, S_IRUSR | S_IWUSR);
+    if (descriptor >= 0) {
+        if (file->open(descriptor, QIODevice::ReadWrite, QFileDevice::AutoCloseHandle))
+            return file;
+        ::close(descriptor);
+    }
+    QTemporaryFile named(QDir(QDir::tempPath()).filePath(QStringLiteral("chronark-print-XXXXXX.pdf")));
+    if (!named.open()) {
+        *reason = named.errorString();
+        return nullptr;
+    }
+    const int copy = ::fcntl(named.handle(), F_DUPFD_CLOEXEC, 0);
+    named.remove();
+    if (copy < 0 || !file->open(copy, QIODevice::ReadWrite, QFileDevice::AutoCloseHandle)) {
+        if (copy >= 0)
+            ::close(copy);
+        *reason = QString::fromLocal8Bit(std::strerror(errno));
+        return nullptr;
+    }
+    return file;
 }
 
 // The work of a file written by `write` from the copy.
@@ -105,21 +140,21 @@ ExportJob *ExportJob::print(QWidget *window, const DocumentExporter &exporter, c
             return [copy, pages, printer](QString *reason, LaidOutText *, const DocumentExporter::Progress &progress) {
                 // The pages take nearly all of the time; handing them over the rest.
                 constexpr double Painted = 0.98;
-                QTemporaryFile file(QDir(QDir::tempPath()).filePath(QStringLiteral("chronark-print-XXXXXX.pdf")));
-                if (!file.open()) {
-                    *reason = file.errorString();
+                // A file without a name: nothing of the document's text stays on the
+                // disk when the process ends, however it ends.
+                std::unique_ptr<QFile> file = unnamedFile(reason);
+                if (!file)
+                    return false;
+                if (!copy.writePdf(*file, pages, reason, [&progress](double done) { return progress(done * Painted); }))
+                    return false;
+                if (!file->flush()) {
+                    *reason = file->errorString();
                     return false;
                 }
-                if (!copy.writePdf(file, pages, reason, [&progress](double done) { return progress(done * Painted); }))
-                    return false;
-                if (!file.flush()) {
-                    *reason = file.errorString();
-                    return false;
-                }
-                // The last moment a Cancel keeps the printer from printing.
-                if (!progress(Painted))
-                    return false;
-                return platform::PrinterQueue::submit(printer, file.fileName(), reason);
+                // A Cancel before the job reaches the printer prints nothing; one while
+                // the printer takes it ends the hand-over at once and withdraws it.
+                return platform::PrinterQueue::submit(printer, *file, reason,
+                                                      [&progress] { return !progress(Painted); });
             };
         });
 }
