@@ -237,10 +237,14 @@ void DocumentPrintPanel::makeToolbar(QWidget *above)
            [this] { m_preview->setCurrentPage(m_preview->pageCount()); });
     t.bar->addSeparator();
     action(t.pageSetup, "Page setup", QStringLiteral("document-page-setup"), QStringLiteral("page-setup"), [this] {
+        // A sheet on the preview, held as every other sheet is.
         auto *setup = new QPageSetupDialog(m_printer.get(), m_dialog);
-        setup->setAttribute(Qt::WA_DeleteOnClose);
-        connect(setup, &QDialog::accepted, this, platform::ExceptionBoundary::guarded(this, "the page setup", [this] { pageChanged(); }));
-        setup->open();
+        platform::Sheet::begin(setup, m_dialog, [self = QPointer(this), setup = QPointer(setup)](int result) {
+            if (setup)
+                setup->deleteLater();
+            if (self && result == QDialog::Accepted)
+                self->pageChanged();
+        });
     });
     action(t.print, "Print", QStringLiteral("document-print"), QStringLiteral("printer"), [this] { print(); });
 }

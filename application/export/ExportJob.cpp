@@ -2,6 +2,7 @@
 
 #include "NTXAppKit/NTXProgressWindowController/NTXProgressWindowController.h"
 #include "application/tree/NodeSnapshot.h"
+#include "platform/drawing/Sheet.h"
 #include "platform/foundation/BackgroundTask.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/ExceptionBoundary.h"
@@ -249,12 +250,11 @@ void ExportJob::copySlice()
 
 void ExportJob::showSheet(QWidget *window)
 {
-    // The sheet as beginProgressSheetForWindow() opens it, which would find the queue
-    // empty already when the work was short.
-    QDialog *sheet = m_progress->window();
-    sheet->setParent(window, Qt::Sheet);
-    sheet->setWindowModality(Qt::WindowModal);
-    sheet->show();
+    // A sheet as every other hold of the window is (one at a time, the keyboard
+    // handed on when an alert over it was answered); not through
+    // beginProgressSheetForWindow(), which would find the queue empty already when the
+    // work was short. The sheet ends as the controller hides it.
+    platform::Sheet::begin(m_progress->window(), window, [](int) {});
 }
 
 void ExportJob::addWork(Work work)
@@ -308,6 +308,9 @@ void ExportJob::addWork(Work work)
 
 void ExportJob::end(bool cancelled)
 {
+    // A sheet still waiting for its window (another sheet showed there all along) ends
+    // unseen; a shown one has been hidden by the controller.
+    platform::Sheet::end(m_progress->window(), cancelled ? QDialog::Rejected : QDialog::Accepted);
     deleteLater();
     // The work stopped by a cancel delivers nothing; neither does one whose file was
     // written before the cancel reached it.

@@ -26,6 +26,10 @@
 // print panel, a result nobody took) has it freed on a pool thread, since freeing the
 // text of a large document takes long.
 //
+// The progress sheet is a platform::Sheet on the window, held and queued as every
+// other sheet there: begun while another sheet shows on the window, it shows once that
+// one's handler ran (the work runs meanwhile).
+//
 // Owned by its parent, the window of the sheet; deleting it, or the window, cancels
 // the work, which then leaves no file and tells nothing. GUI thread only; the work
 // runs on the progress window's operation queue.

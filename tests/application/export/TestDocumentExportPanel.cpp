@@ -12,6 +12,7 @@
 #include "application/export/DocumentPrintPanel.h"
 #include "application/export/PrintPreviewView.h"
 #include "application/export/ExportJob.h"
+#include "platform/drawing/Sheet.h"
 #include "platform/print/PagedTextPrinter.h"
 #include "platform/print/PrintInfo.h"
 #include "tests/application/export/RenderedPdf.h"
@@ -25,6 +26,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 #include <QDialog>
@@ -146,7 +148,13 @@ protected:
     void waitForTheExport()
     {
         drainEvents();
-        EXPECT_TRUE(QTest::qWaitFor([&] { return !document->documentWindow()->findChild<ExportJob *>(); }, 60000));
+        // The job gone, and its sheet: the next command finds the window free.
+        EXPECT_TRUE(QTest::qWaitFor([&] {
+            return !document->documentWindow()->findChild<ExportJob *>() &&
+                   !platform::Sheet::sheetOfWindow(document->documentWindow());
+        }, 60000));
+        // Its end handler, a pass later.
+        drainEvents();
     }
 
     DocumentExportPanel *openExportPanel()
@@ -907,7 +915,8 @@ TEST_F(ExportPanelTest, APrintServerThatNeverAnswersHoldsNothingAndThePdfFileSti
     }
     QPointer<DocumentPrintDialog> dialog = panel->previewDialog()->findChild<DocumentPrintDialog *>();
     ASSERT_TRUE(dialog);
-    EXPECT_TRUE(dialog->isVisible());
+    // Shown once the layout's progress sheet on the preview has gone.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dialog->isVisible(); }, 60000));
     if (!panel->printers()) {
         EXPECT_EQ(dialog->printerPopup()->count(), 1);
         EXPECT_TRUE(dialog->printerPopup()->currentData().toString().isEmpty());
@@ -979,6 +988,16 @@ TEST_F(ExportPanelTest, APrintServerThatNeverAnswersHoldsNothingAndThePdfFileSti
     QObject::connect(panel, &DocumentPrintPanel::printFailed, [&](const QString &reason) { failures << reason; });
     static_cast<QDialog *>(files)->accept();
     EXPECT_TRUE(QTest::qWaitFor([&] { return !panel; }, 60000));
+    // The print on the silent server was told as failed, naming it, once the preview
+    // had gone (the cancelled one was not told).
+    QMessageBox *alert = nullptr;
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        alert = qobject_cast<QMessageBox *>(platform::Sheet::sheetOfWindow(document->documentWindow()));
+        return alert && alert->isVisible();
+    }, 60000));
+    const QString told = alert->text() + QLatin1Char(' ') + alert->informativeText();
+    EXPECT_TRUE(told.contains(server.name())) << told.toStdString();
+    alert->accept();
     waitForTheExport();
     EXPECT_GT(QFileInfo(path(QStringLiteral("silent.pdf"))).size(), 0) << failures.join(u' ').toStdString();
 }
