@@ -157,6 +157,39 @@ protected:
         drainEvents();
     }
 
+    // How a print job ended.
+    struct PrintEnd
+    {
+        bool ended = false;
+        ExportJob::Outcome outcome = ExportJob::Failed;
+        QString reason;
+    };
+    // Prints on the printer chosen through the panel; `meanwhile` has the job while it
+    // runs (its sheet on the document window). Its end.
+    PrintEnd printOn(DocumentPrintPanel *panel, const PrintChoice &choice,
+                     const std::function<void(ExportJob *)> &meanwhile = {})
+    {
+        auto end = std::make_shared<PrintEnd>();
+        QPointer<ExportJob> job;
+        const auto connection = QObject::connect(panel, &DocumentPrintPanel::printJobStarted, [&](ExportJob *started) {
+            job = started;
+            QObject::connect(started, &ExportJob::finished, [end](ExportJob::Outcome outcome, const QString &reason) {
+                *end = {true, outcome, reason};
+            });
+        });
+        QString reason;
+        EXPECT_TRUE(panel->printOn(choice, &reason)) << reason.toStdString();
+        QObject::disconnect(connection);
+        EXPECT_TRUE(job);
+        if (job) {
+            EXPECT_EQ(job->progress().window()->parentWidget(), document->documentWindow());
+            if (meanwhile)
+                meanwhile(job);
+        }
+        EXPECT_TRUE(QTest::qWaitFor([&] { return end->ended; }, 120000));
+        return *end;
+    }
+
     DocumentExportPanel *openExportPanel()
     {
         document->saveAsRTFFile(nullptr);
@@ -732,39 +765,14 @@ TEST_F(ExportPanelTest, APrinterPrintsTheDocumentFromAJobAndACancelPrintsNothing
     EXPECT_TRUE(names.contains(QString::fromLatin1(testsupport::PrivateCups::FilePrinter))) << names.join(u' ').toStdString();
     PrintChoice choice;
     const auto choose = [&](const char *name) { choice.printer = QString::fromLatin1(name); };
-    struct End
-    {
-        bool ended = false;
-        ExportJob::Outcome outcome = ExportJob::Failed;
-        QString reason;
-    };
-    const auto print = [&](const std::function<void(ExportJob *)> &meanwhile) {
-        auto end = std::make_shared<End>();
-        QPointer<ExportJob> job;
-        const auto connection = QObject::connect(panel, &DocumentPrintPanel::printJobStarted, [&](ExportJob *started) {
-            job = started;
-            QObject::connect(started, &ExportJob::finished, [end](ExportJob::Outcome outcome, const QString &reason) {
-                *end = {true, outcome, reason};
-            });
-        });
-        QString reason;
-        EXPECT_TRUE(panel->printOn(choice, &reason)) << reason.toStdString();
-        QObject::disconnect(connection);
-        EXPECT_TRUE(job);
-        if (job) {
-            EXPECT_EQ(job->progress().window()->parentWidget(), document->documentWindow());
-            meanwhile(job);
-        }
-        EXPECT_TRUE(QTest::qWaitFor([&] { return end->ended; }, 120000));
-        return *end;
-    };
+    const auto print = [&](const std::function<void(ExportJob *)> &meanwhile) { return printOn(panel, choice, meanwhile); };
     const auto completed = [&](const char *name, int count) {
         return QTest::qWaitFor([&] { return cups.completedJobs(name) >= count && !cups.hasPendingJobs(); }, 120000);
     };
 
     // The virtual printer: every page.
     choose(testsupport::PrivateCups::Printer);
-    const End virtualPrint = print([](ExportJob *) {});
+    const PrintEnd virtualPrint = print([](ExportJob *) {});
     ASSERT_EQ(virtualPrint.outcome, ExportJob::Written) << virtualPrint.reason.toStdString();
     ASSERT_TRUE(completed(testsupport::PrivateCups::Printer, 1)) << cups.log().toStdString();
     ASSERT_EQ(cups.printed().size(), 1);
@@ -787,7 +795,7 @@ TEST_F(ExportPanelTest, APrinterPrintsTheDocumentFromAJobAndACancelPrintsNothing
     // at a page's edge stands in the text of both pages), every word of the document
     // among them in its order.
     choose(testsupport::PrivateCups::FilePrinter);
-    const End whole = print([](ExportJob *) {});
+    const PrintEnd whole = print([](ExportJob *) {});
     ASSERT_EQ(whole.outcome, ExportJob::Written) << whole.reason.toStdString();
     ASSERT_TRUE(completed(testsupport::PrivateCups::FilePrinter, 1)) << cups.log().toStdString();
     DocumentExporter::PdfPages here;
@@ -815,7 +823,7 @@ TEST_F(ExportPanelTest, APrinterPrintsTheDocumentFromAJobAndACancelPrintsNothing
     ASSERT_FALSE(secondPage.isEmpty());
 
     // Cancelled before the work could begin: the printer gets nothing.
-    const End cancelled = print([](ExportJob *job) {
+    const PrintEnd cancelled = print([](ExportJob *job) {
         testsupport::HeldPool held;
         job->progress().cancelButton()->click();
     });
@@ -823,7 +831,7 @@ TEST_F(ExportPanelTest, APrinterPrintsTheDocumentFromAJobAndACancelPrintsNothing
 
     // The dialog's choice of the second page alone.
     choice.pageRanges = QStringLiteral("2");
-    const End second = print([](ExportJob *) {});
+    const PrintEnd second = print([](ExportJob *) {});
     ASSERT_EQ(second.outcome, ExportJob::Written) << second.reason.toStdString();
     ASSERT_TRUE(completed(testsupport::PrivateCups::FilePrinter, 2)) << cups.log().toStdString();
     // The cancelled print never reached the printer.
@@ -834,13 +842,13 @@ TEST_F(ExportPanelTest, APrinterPrintsTheDocumentFromAJobAndACancelPrintsNothing
 
     // An instance of a printer prints on its queue.
     choose("ChronarkPdfFile/draft");
-    const End instance = print([](ExportJob *) {});
+    const PrintEnd instance = print([](ExportJob *) {});
     ASSERT_EQ(instance.outcome, ExportJob::Written) << instance.reason.toStdString();
     ASSERT_TRUE(completed(testsupport::PrivateCups::FilePrinter, 3)) << cups.log().toStdString();
 
     // A printer the server does not have: the job is refused, and said to be.
     choose("ChronarkNoSuchPrinter");
-    const End refused = print([](ExportJob *) {});
+    const PrintEnd refused = print([](ExportJob *) {});
     EXPECT_EQ(refused.outcome, ExportJob::Failed);
     EXPECT_FALSE(refused.reason.isEmpty());
 
@@ -933,38 +941,15 @@ TEST_F(ExportPanelTest, APrintServerThatNeverAnswersHoldsNothingAndThePdfFileSti
     EXPECT_FALSE(dialog->copies()->isEnabled());
 
     // A print on a printer of that server: the job tells the reason, naming it.
-    struct End
-    {
-        bool ended = false;
-        ExportJob::Outcome outcome = ExportJob::Written;
-        QString reason;
-    };
-    const auto printOn = [&](const std::function<void(ExportJob *)> &meanwhile) {
-        auto end = std::make_shared<End>();
-        QPointer<ExportJob> job;
-        const auto connection = QObject::connect(panel, &DocumentPrintPanel::printJobStarted, [&](ExportJob *started) {
-            job = started;
-            QObject::connect(started, &ExportJob::finished, [end](ExportJob::Outcome outcome, const QString &reason) {
-                *end = {true, outcome, reason};
-            });
-        });
-        PrintChoice choice;
-        choice.printer = QStringLiteral("office");
-        EXPECT_TRUE(panel->printOn(choice));
-        QObject::disconnect(connection);
-        EXPECT_TRUE(job);
-        if (job)
-            meanwhile(job);
-        EXPECT_TRUE(QTest::qWaitFor([&] { return end->ended; }, 60000));
-        return *end;
-    };
+    PrintChoice office;
+    office.printer = QStringLiteral("office");
     const int before = server.accepted();
-    const End silent = printOn([](ExportJob *) {});
+    const PrintEnd silent = printOn(panel, office);
     EXPECT_EQ(silent.outcome, ExportJob::Failed);
     EXPECT_TRUE(silent.reason.contains(server.name())) << silent.reason.toStdString();
     EXPECT_GT(server.accepted(), before);
     // Cancelled while the server is silent, the pages whole: the print ends, cancelled.
-    const End cancelled = printOn([&](ExportJob *job) {
+    const PrintEnd cancelled = printOn(panel, office, [&](ExportJob *job) {
         const int now = server.accepted();
         ASSERT_TRUE(QTest::qWaitFor([&] { return server.accepted() > now; }, 60000));
         job->progress().cancelButton()->click();
