@@ -9,8 +9,10 @@
 // whose waits are bounded: a server that accepts and never answers (a network print
 // server that hangs) ends the call after ServerBound of silence with a reason that
 // names it, and a cancel predicate, asked at least every CancelPoll while the server
-// is silent and between the pieces of a file, ends it at once. Meant for pool threads:
-// printers() and submit() block up to those bounds. stopServerCallsOnThisThread()
+// is silent and between the pieces of a file, ends it then (libcups waits up to one
+// second more for a server's go-ahead on each request, which nothing cuts short; a
+// silent server thus costs about a second more for each request a call still makes).
+// Meant for pool threads: printers() and submit() block up to those bounds. stopServerCallsOnThisThread()
 // points the calling thread's own libcups (the one Qt's printer support uses) at no
 // server, so that nothing there waits for one: the GUI thread calls it before it makes
 // a QPrinter, and then never finds a printer through Qt.
