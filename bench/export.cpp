@@ -176,14 +176,13 @@ void PdfJob(benchmark::State &state, bool printerPage, bool onPrinter = false)
     platform::PrinterQueue::Job queueJob;
     if (printerPage) {
         QPrinter printer(QPrinter::HighResolution);
-        if (onPrinter) {
-            printer.setOutputFormat(QPrinter::NativeFormat);
-            printer.setPrinterName(printerName);
-        }
         platform::PrintInfo::shared().applyTo(printer);
         pages.printerLayout = printer.pageLayout();
         pages.resolution = printer.resolution();
-        queueJob = DocumentPrintPanel::queueJob(printer);
+        PrintChoice choice;
+        if (onPrinter)
+            choice.printer = printerName;
+        queueJob = DocumentPrintPanel::queueJob(choice, printer.pageLayout(), printer.docName());
     }
     double longest = 0;
     double passes = 0;

@@ -4,6 +4,7 @@
 #include "application/export/DocumentExportPanel.h"
 #include "application/export/DocumentExporter.h"
 #include "application/export/DocumentPrintAccessoryViewController.h"
+#include "application/export/DocumentPrintDialog.h"
 #include "application/export/ExportJob.h"
 #include "application/export/PrintPreviewView.h"
 #include "platform/drawing/Sheet.h"
@@ -28,8 +29,6 @@
 #include <QLineEdit>
 #include <QPageSetupDialog>
 #include <QPointer>
-#include <QPrintDialog>
-#include <QPrintEngine>
 #include <QPrinter>
 #include <QScreen>
 #include <QTextDocument>
@@ -52,6 +51,18 @@ QIcon previewIcon(const QString &theme, const QString &image)
     for (const int size : {24, 32})
         own.addFile(QStringLiteral(":/qt-project.org/dialogs/qprintpreviewdialog/images/%1-%2.png").arg(image).arg(size));
     return QIcon::fromTheme(theme, own);
+}
+
+// A printer that only writes PDF files. The GUI thread's own libcups is pointed at no
+// server first: a QPrinter asks CUPS for the default printer as it is made, and Qt's
+// printer support would wait there on a server that never answers. The printers are
+// asked for on a pool thread, with a bound (PrinterQueue).
+std::unique_ptr<QPrinter> makePrinter()
+{
+    platform::PrinterQueue::stopServerCallsOnThisThread();
+    auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    printer->setOutputFormat(QPrinter::PdfFormat);
+    return printer;
 }
 
 } // namespace
@@ -79,7 +90,7 @@ struct DocumentPrintPanel::Toolbar
 DocumentPrintPanel::DocumentPrintPanel(QWidget *window, platform::UserDefaults &defaults, NodePtr root,
                                        QList<NodePtr> selection, CurrencyFormatter formatter)
     : m_defaults(defaults), m_root(std::move(root)), m_selection(std::move(selection)),
-      m_formatter(std::move(formatter)), m_printer(std::make_unique<QPrinter>(QPrinter::HighResolution))
+      m_formatter(std::move(formatter)), m_printer(makePrinter())
 {
     platform::PrintInfo &info = platform::PrintInfo::shared();
     const qreal *margins = DocumentExporter::ExportMargins;
@@ -88,10 +99,8 @@ DocumentPrintPanel::DocumentPrintPanel(QWidget *window, platform::UserDefaults &
     info.applyTo(*m_printer);
     // Printing to a file starts in the folder of the last export, not in the
     // process's working folder.
-    if (m_printer->outputFormat() == QPrinter::PdfFormat) {
-        const QString name = m_printer->docName().isEmpty() ? QStringLiteral("print") : m_printer->docName();
-        m_printer->setOutputFileName(QDir(DocumentExportPanel::startFolder(m_defaults)).filePath(name + QStringLiteral(".pdf")));
-    }
+    const QString name = m_printer->docName().isEmpty() ? QStringLiteral("print") : m_printer->docName();
+    m_printer->setOutputFileName(QDir(DocumentExportPanel::startFolder(m_defaults)).filePath(name + QStringLiteral(".pdf")));
 
     m_dialog = new QDialog(window);
     m_dialog->setObjectName(QStringLiteral("printPreview"));
@@ -139,6 +148,9 @@ DocumentPrintPanel::DocumentPrintPanel(QWidget *window, platform::UserDefaults &
 
 DocumentPrintPanel::~DocumentPrintPanel()
 {
+    // The printers' worker owns what it reads; it stops at its next look at the token.
+    if (m_printersTask)
+        m_printersTask->cancel();
     // The dialog refers to the printer and the text: it goes first (and with it a
     // layout job).
     if (m_dialog && m_preview)
@@ -225,10 +237,14 @@ void DocumentPrintPanel::makeToolbar(QWidget *above)
            [this] { m_preview->setCurrentPage(m_preview->pageCount()); });
     t.bar->addSeparator();
     action(t.pageSetup, "Page setup", QStringLiteral("document-page-setup"), QStringLiteral("page-setup"), [this] {
+        // A sheet on the preview, held as every other sheet is.
         auto *setup = new QPageSetupDialog(m_printer.get(), m_dialog);
-        setup->setAttribute(Qt::WA_DeleteOnClose);
-        connect(setup, &QDialog::accepted, this, platform::ExceptionBoundary::guarded(this, "the page setup", [this] { pageChanged(); }));
-        setup->open();
+        platform::Sheet::begin(setup, m_dialog, [self = QPointer(this), setup = QPointer(setup)](int result) {
+            if (setup)
+                setup->deleteLater();
+            if (self && result == QDialog::Accepted)
+                self->pageChanged();
+        });
     });
     action(t.print, "Print", QStringLiteral("document-print"), QStringLiteral("printer"), [this] { print(); });
 }
@@ -271,39 +287,66 @@ void DocumentPrintPanel::print()
 {
     if (!m_dialog || !m_text)
         return;
-    if (m_printer->outputFormat() != QPrinter::NativeFormat) {
-        auto *files = new QFileDialog(m_dialog, previewText("Export to PDF"), m_printer->outputFileName(),
-                                      QStringLiteral("*.pdf"));
-        files->setObjectName(QStringLiteral("printToFile"));
-        files->setOption(QFileDialog::DontUseNativeDialog);
-        files->setAcceptMode(QFileDialog::AcceptSave);
-        files->setFileMode(QFileDialog::AnyFile);
-        files->setDefaultSuffix(QStringLiteral("pdf"));
-        platform::Sheet::begin(files, m_dialog, [self = QPointer(this), files = QPointer(files)](int result) {
-            if (!self || !files)
-                return;
-            const QStringList chosen = files->selectedFiles();
-            files->deleteLater();
-            if (result != QDialog::Accepted || chosen.isEmpty() || chosen.first().isEmpty())
-                return;
-            self->m_printer->setOutputFileName(chosen.first());
-            self->printAndClose();
-        });
+    using Printers = platform::PrinterQueue::Printers;
+    // No print server here, or one without printers: the pages go into a PDF file.
+    if (m_printers && (m_printers->state == Printers::Unreachable ||
+                       (m_printers->state == Printers::Answered && m_printers->printers.isEmpty()))) {
+        askForFile();
         return;
     }
-    auto *dialog = new QPrintDialog(m_printer.get(), m_dialog);
+    // What is known now; the printers come in when the server answers.
+    auto *dialog = new DocumentPrintDialog(m_dialog);
+    dialog->setPrinters(m_printers ? &*m_printers : nullptr);
+    connect(this, &DocumentPrintPanel::printersKnown, dialog,
+            platform::ExceptionBoundary::guarded(dialog, "the printers", [this, dialog] {
+                dialog->setPrinters(m_printers ? &*m_printers : nullptr);
+            }));
     platform::Sheet::begin(dialog, m_dialog, [self = QPointer(this), dialog = QPointer(dialog)](int result) {
-        if (dialog)
-            dialog->deleteLater();
-        if (self && result == QDialog::Accepted)
-            self->printAndClose();
+        if (!dialog)
+            return;
+        dialog->deleteLater();
+        if (!self || result != QDialog::Accepted)
+            return;
+        const PrintChoice choice = dialog->choice();
+        if (choice.toFile()) {
+            self->askForFile();
+            return;
+        }
+        QString reason;
+        if (!self->printOn(choice, &reason))
+            Q_EMIT self->printFailed(reason);
+        if (self->m_dialog)
+            self->m_dialog->accept();
+    });
+}
+
+void DocumentPrintPanel::askForFile()
+{
+    auto *files = new QFileDialog(m_dialog, previewText("Export to PDF"), m_printer->outputFileName(),
+                                  QStringLiteral("*.pdf"));
+    files->setObjectName(QStringLiteral("printToFile"));
+    files->setOption(QFileDialog::DontUseNativeDialog);
+    files->setAcceptMode(QFileDialog::AcceptSave);
+    files->setFileMode(QFileDialog::AnyFile);
+    files->setDefaultSuffix(QStringLiteral("pdf"));
+    platform::Sheet::begin(files, m_dialog, [self = QPointer(this), files = QPointer(files)](int result) {
+        if (!self || !files)
+            return;
+        const QStringList chosen = files->selectedFiles();
+        files->deleteLater();
+        if (result != QDialog::Accepted || chosen.isEmpty() || chosen.first().isEmpty())
+            return;
+        self->m_printer->setOutputFileName(chosen.first());
+        self->printAndClose();
     });
 }
 
 void DocumentPrintPanel::printAndClose()
 {
     QString reason;
-    if (!printTo(*m_printer, &reason))
+    if (printTo(*m_printer, &reason))
+        m_printedToFile = true;
+    else
         Q_EMIT printFailed(reason);
     if (m_dialog)
         m_dialog->accept();
@@ -320,11 +363,27 @@ void DocumentPrintPanel::open()
         if (!self)
             return;
         // Printed into a file: the next export and print to a file start there.
-        if (result == QDialog::Accepted && self->m_printer->outputFormat() == QPrinter::PdfFormat)
+        if (result == QDialog::Accepted && self->m_printedToFile)
             DocumentExportPanel::noteExportFolder(self->m_defaults, self->m_printer->outputFileName());
         Q_EMIT self->finished(result);
     });
     m_opened = true;
+    // The printers, asked for on a pool thread while the text is laid out.
+    m_printersTask = platform::BackgroundTask::run(
+        this,
+        [](const platform::BackgroundTask::Token &token) {
+            return platform::PrinterQueue::printers([token] { return token.isCancelled(); });
+        },
+        [this](platform::PrinterQueue::Printers printers) {
+            m_printers = std::move(printers);
+            Q_EMIT printersKnown();
+        },
+        [this](const QString &reason) {
+            m_printers.emplace();
+            m_printers->state = platform::PrinterQueue::Printers::Unreachable;
+            m_printers->reason = reason;
+            Q_EMIT printersKnown();
+        });
     setupPrintView();
 }
 
@@ -395,66 +454,72 @@ void DocumentPrintPanel::printViewAction(QObject *sender)
     m_accessory->setWithoutTimeEntry(withoutTime->isChecked());
 }
 
-bool DocumentPrintPanel::printTo(QPrinter &printer, QString *errorReason)
+DocumentExporter::PdfPages DocumentPrintPanel::pdfPages(const QPrinter &printer)
 {
-    // Laid out and painted off the GUI thread by a job under a sheet on the document
-    // window, on the page the printer (or its dialog) was set up with.
-    QWidget *window = m_dialog ? m_dialog->parentWidget() : nullptr;
-    const bool toFile = printer.outputFormat() == QPrinter::PdfFormat;
-    if (!window || (toFile && printer.outputFileName().isEmpty()) || (!toFile && printer.printerName().isEmpty())) {
-        if (errorReason)
-            *errorReason = QCoreApplication::translate("DocumentPrintPanel", "No printer or file was chosen.");
-        return false;
-    }
     DocumentExporter::PdfPages pages;
     pages.info = platform::PrintInfo::shared();
     pages.printerLayout = printer.pageLayout();
     pages.resolution = printer.resolution();
     pages.title = printer.docName();
     pages.creator = printer.creator();
-    Q_EMIT printJobStarted(toFile ? ExportJob::start(window, exporter(), printer.outputFileName(), pages)
-                                  : ExportJob::print(window, exporter(), pages, queueJob(printer)));
+    return pages;
+}
+
+bool DocumentPrintPanel::printTo(QPrinter &printer, QString *errorReason)
+{
+    // Laid out and painted off the GUI thread by a job under a sheet on the document
+    // window, on the page the printer was set up with.
+    QWidget *window = m_dialog ? m_dialog->parentWidget() : nullptr;
+    if (!window || printer.outputFormat() != QPrinter::PdfFormat || printer.outputFileName().isEmpty()) {
+        if (errorReason)
+            *errorReason = QCoreApplication::translate("DocumentPrintPanel", "No printer or file was chosen.");
+        return false;
+    }
+    Q_EMIT printJobStarted(ExportJob::start(window, exporter(), printer.outputFileName(), pdfPages(printer)));
     return true;
 }
 
-platform::PrinterQueue::Job DocumentPrintPanel::queueJob(const QPrinter &printer)
+bool DocumentPrintPanel::printOn(const PrintChoice &choice, QString *errorReason)
+{
+    QWidget *window = m_dialog ? m_dialog->parentWidget() : nullptr;
+    if (!window || choice.toFile()) {
+        if (errorReason)
+            *errorReason = QCoreApplication::translate("DocumentPrintPanel", "No printer or file was chosen.");
+        return false;
+    }
+    const DocumentExporter::PdfPages pages = pdfPages(*m_printer);
+    Q_EMIT printJobStarted(ExportJob::print(window, exporter(), pages, queueJob(choice, m_printer->pageLayout(), pages.title)));
+    return true;
+}
+
+platform::PrinterQueue::Job DocumentPrintPanel::queueJob(const PrintChoice &choice, const QPageLayout &layout,
+                                                          const QString &title)
 {
     // The options Qt's own CUPS printer sends with the file it painted.
     platform::PrinterQueue::Job job;
     const auto option = [&job](const QByteArray &name, const QByteArray &value) { job.options.append({name, value}); };
-    job.printer = printer.printerName();
-    job.title = printer.docName();
-    const QPageLayout layout = printer.pageLayout();
+    job.printer = choice.printer;
+    job.title = title;
     option("media", layout.pageSize().key().toLocal8Bit());
-    const int copies = printer.copyCount();
-    if (copies > 1) {
-        option("copies", QByteArray::number(copies));
-        if (printer.collateCopies())
+    if (choice.copies > 1) {
+        option("copies", QByteArray::number(choice.copies));
+        if (choice.collate)
             option("Collate", "True");
     }
-    const bool portrait = layout.orientation() == QPageLayout::Portrait;
-    switch (printer.duplex()) {
-    case QPrinter::DuplexNone:
+    switch (choice.sides) {
+    case PrintChoice::OneSided:
         option("sides", "one-sided");
         break;
-    case QPrinter::DuplexAuto:
-        option("sides", portrait ? "two-sided-long-edge" : "two-sided-short-edge");
-        break;
-    case QPrinter::DuplexLongSide:
+    case PrintChoice::TwoSidedLongEdge:
         option("sides", "two-sided-long-edge");
         break;
-    case QPrinter::DuplexShortSide:
+    case PrintChoice::TwoSidedShortEdge:
         option("sides", "two-sided-short-edge");
         break;
     }
-    if (!portrait)
+    if (layout.orientation() == QPageLayout::Landscape)
         option("landscape", "");
-    // What the print dialog chose besides (the pages, the pages per sheet, banners, a
-    // later start...): its CUPS options, name and value in turn.
-    if (const QPrintEngine *engine = printer.printEngine()) {
-        const QStringList chosen = engine->property(QPrintEngine::PrintEnginePropertyKey(CupsOptions)).toStringList();
-        for (qsizetype i = 0; i + 1 < chosen.size(); i += 2)
-            option(chosen.at(i).toLocal8Bit(), chosen.at(i + 1).toLocal8Bit());
-    }
+    if (!choice.pageRanges.isEmpty())
+        option("page-ranges", choice.pageRanges.toLatin1());
     return job;
 }

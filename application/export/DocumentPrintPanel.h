@@ -8,10 +8,13 @@
 // an option, the orientation or the page changes, under a progress sheet on the
 // preview; the preview shows the pages once the text is laid out (nothing before).
 // Cancel on that sheet ends the print: the preview closes as its Escape closes it.
-// Changing an option stores the options and lays the text out anew. Print asks for the
-// file of a printer that writes PDF (a save panel, a sheet on the preview) or opens
-// Qt's print dialog (a CUPS printer or a PDF file), both without waiting, then prints
-// and closes the preview. The shared print info gets the print margins (35/40/35/35
+// Changing an option stores the options and lays the text out anew. The printers of
+// the CUPS server are asked for on a pool thread, with a bound, as the preview opens
+// (nothing on the GUI thread talks to the server: a server that never answers holds
+// nothing). Print opens the print dialog at once (DocumentPrintDialog: a printer or a
+// PDF file, with what is known of the printers then), or, where there is no print
+// server or it offers no printer, asks for the PDF file at once (a save panel, a sheet
+// on the preview); then prints and closes the preview. The shared print info gets the print margins (35/40/35/35
 // points, not centred) and keeps them. Printing into a PDF file starts in the export
 // panel's start folder, and a print into a file becomes the last export's folder. A
 // print, into a PDF file or on a CUPS printer, is laid out and painted on a pool
@@ -24,17 +27,21 @@
 // only. Failure: a printer on which painting cannot begin, or a layout that failed
 // (memory ran out), gives printFailed() with the reason; a print job tells its own
 // failure.
+#include "application/export/DocumentExporter.h"
+#include "application/export/DocumentPrintDialog.h"
 #include "application/export/ExportJob.h"
 #include "application/tree/CurrencyFormatter.h"
 #include "application/tree/Node.h"
+#include "platform/foundation/BackgroundTask.h"
 #include "platform/print/PrinterQueue.h"
 
 #include <QObject>
+#include <QPageLayout>
 #include <QPointer>
 #include <QSizeF>
 #include <memory>
+#include <optional>
 
-class DocumentExporter;
 class DocumentPrintAccessoryViewController;
 class PrintPreviewView;
 class QDialog;
@@ -70,14 +77,17 @@ public:
     void setupPrintView();
     // The boxes' action: coupling, defaults, text, then the preview.
     void printViewAction(QObject *sender);
-    // Starts the job that prints the text on the printer as it is set up (a CUPS
-    // printer, or a PDF file); the reason when there is neither.
+    // Starts the job that prints the text into the PDF file of the printer, on its
+    // page; the reason when it names no file.
     bool printTo(QPrinter &printer, QString *errorReason = nullptr);
-    // The printer's settings as a CUPS job is sent with them.
-    static platform::PrinterQueue::Job queueJob(const QPrinter &printer);
-    // The print engine's property that holds the CUPS options the print dialog chose
-    // (Qt's own key, a list of names and values in turn).
-    static constexpr int CupsOptions = 0xfe00;
+    // Starts the job that prints the text on the printer chosen, on the page of
+    // printer(); the reason when none was chosen.
+    bool printOn(const PrintChoice &choice, QString *errorReason = nullptr);
+    // The choice of the print dialog as a CUPS job is sent with it.
+    static platform::PrinterQueue::Job queueJob(const PrintChoice &choice, const QPageLayout &layout,
+                                                const QString &title);
+    // The printers of the server as far as known (none while they are asked for).
+    const std::optional<platform::PrinterQueue::Printers> &printers() const { return m_printers; }
     // The toolbar's Print: asks for the file or the printer, then prints and closes
     // the preview.
     void print();
@@ -88,11 +98,17 @@ Q_SIGNALS:
     void printViewReady();
     // A print on a printer or into a file began; the job tells its end.
     void printJobStarted(ExportJob *job);
+    // The printers are known (printers()).
+    void printersKnown();
     void finished(int returnCode);
 
 private:
     // The size of the text on a page of the printer, in points.
     static QSizeF pageTextSize(const QPrinter &printer);
+    // The pages of the printer's layout.
+    static DocumentExporter::PdfPages pdfPages(const QPrinter &printer);
+    // The save panel of the PDF file, then the print into it.
+    void askForFile();
     // The export of the tree with the options of the boxes.
     DocumentExporter exporter() const;
     // The preview's toolbar, its state following the preview.
@@ -118,4 +134,7 @@ private:
     QSizeF m_textSize;
     QPointer<ExportJob> m_layout;
     bool m_opened = false;
+    bool m_printedToFile = false;
+    std::optional<platform::BackgroundTask> m_printersTask;
+    std::optional<platform::PrinterQueue::Printers> m_printers;
 };

@@ -2,6 +2,7 @@
 
 #include "NTXAppKit/NTXProgressWindowController/NTXProgressWindowController.h"
 #include "application/tree/NodeSnapshot.h"
+#include "platform/drawing/Sheet.h"
 #include "platform/foundation/BackgroundTask.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/ExceptionBoundary.h"
@@ -9,6 +10,7 @@
 #include <QCoreApplication>
 #include <QDialog>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QPointer>
 #include <QTemporaryFile>
@@ -17,6 +19,11 @@
 #include <QTimer>
 #include <QWidget>
 #include <cmath>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -55,6 +62,35 @@ QString writingTitle(const QString &path)
 {
     return platform::localized(QStringLiteral("LSExportProgressTitle"))
         .replace(QStringLiteral("%@"), QFileInfo(path).fileName());
+}
+
+// A temporary file that no name on the disk leads to, for reading and writing: it goes
+// with its descriptor. Where the file system cannot make one unnamed, a named one whose
+// name is removed at once.
+std::unique_ptr<QFile> unnamedFile(QString *reason)
+{
+    auto file = std::make_unique<QFile>();
+    const int descriptor =
+        ::open(QFile::encodeName(QDir::tempPath()).constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, S_IRUSR | S_IWUSR);
+    if (descriptor >= 0) {
+        if (file->open(descriptor, QIODevice::ReadWrite, QFileDevice::AutoCloseHandle))
+            return file;
+        ::close(descriptor);
+    }
+    QTemporaryFile named(QDir(QDir::tempPath()).filePath(QStringLiteral("chronark-print-XXXXXX.pdf")));
+    if (!named.open()) {
+        *reason = named.errorString();
+        return nullptr;
+    }
+    const int copy = ::fcntl(named.handle(), F_DUPFD_CLOEXEC, 0);
+    named.remove();
+    if (copy < 0 || !file->open(copy, QIODevice::ReadWrite, QFileDevice::AutoCloseHandle)) {
+        if (copy >= 0)
+            ::close(copy);
+        *reason = QString::fromLocal8Bit(std::strerror(errno));
+        return nullptr;
+    }
+    return file;
 }
 
 // The work of a file written by `write` from the copy.
@@ -105,21 +141,21 @@ ExportJob *ExportJob::print(QWidget *window, const DocumentExporter &exporter, c
             return [copy, pages, printer](QString *reason, LaidOutText *, const DocumentExporter::Progress &progress) {
                 // The pages take nearly all of the time; handing them over the rest.
                 constexpr double Painted = 0.98;
-                QTemporaryFile file(QDir(QDir::tempPath()).filePath(QStringLiteral("chronark-print-XXXXXX.pdf")));
-                if (!file.open()) {
-                    *reason = file.errorString();
+                // A file without a name: nothing of the document's text stays on the
+                // disk when the process ends, however it ends.
+                std::unique_ptr<QFile> file = unnamedFile(reason);
+                if (!file)
+                    return false;
+                if (!copy.writePdf(*file, pages, reason, [&progress](double done) { return progress(done * Painted); }))
+                    return false;
+                if (!file->flush()) {
+                    *reason = file->errorString();
                     return false;
                 }
-                if (!copy.writePdf(file, pages, reason, [&progress](double done) { return progress(done * Painted); }))
-                    return false;
-                if (!file.flush()) {
-                    *reason = file.errorString();
-                    return false;
-                }
-                // The last moment a Cancel keeps the printer from printing.
-                if (!progress(Painted))
-                    return false;
-                return platform::PrinterQueue::submit(printer, file.fileName(), reason);
+                // A Cancel before the job reaches the printer prints nothing; one while
+                // the printer takes it ends the hand-over at once and withdraws it.
+                return platform::PrinterQueue::submit(printer, *file, reason,
+                                                      [&progress] { return !progress(Painted); });
             };
         });
 }
@@ -214,12 +250,11 @@ void ExportJob::copySlice()
 
 void ExportJob::showSheet(QWidget *window)
 {
-    // The sheet as beginProgressSheetForWindow() opens it, which would find the queue
-    // empty already when the work was short.
-    QDialog *sheet = m_progress->window();
-    sheet->setParent(window, Qt::Sheet);
-    sheet->setWindowModality(Qt::WindowModal);
-    sheet->show();
+    // A sheet as every other hold of the window is (one at a time, the keyboard
+    // handed on when an alert over it was answered); not through
+    // beginProgressSheetForWindow(), which would find the queue empty already when the
+    // work was short. The sheet ends as the controller hides it.
+    platform::Sheet::begin(m_progress->window(), window, [](int) {});
 }
 
 void ExportJob::addWork(Work work)
@@ -273,6 +308,9 @@ void ExportJob::addWork(Work work)
 
 void ExportJob::end(bool cancelled)
 {
+    // A sheet still waiting for its window (another sheet showed there all along) ends
+    // unseen; a shown one has been hidden by the controller.
+    platform::Sheet::end(m_progress->window(), cancelled ? QDialog::Rejected : QDialog::Accepted);
     deleteLater();
     // The work stopped by a cancel delivers nothing; neither does one whose file was
     // written before the cancel reached it.

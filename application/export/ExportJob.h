@@ -8,8 +8,9 @@
 // nodes, a slice of CopySliceNodes in each pass of its event loop under the sheet
 // (NodeSnapshot), and shows the progress.
 //
-// A print on a printer is a PDF file made the same way, handed to the printer once
-// whole.
+// A print on a printer is a PDF file made the same way (a file without a name on the
+// disk), handed to the printer once whole (PrinterQueue: bounded, and a Cancel during
+// the hand-over ends it at once and withdraws the job the server made).
 //
 // A file is written atomically: after a failure or a cancel an existing file is whole
 // and no new one remains (a Cancel that comes once the file is complete keeps it,
@@ -25,6 +26,10 @@
 // Laid-out text is a LaidOutText: whoever drops it on the GUI thread (the job, the
 // print panel, a result nobody took) has it freed on a pool thread, since freeing the
 // text of a large document takes long.
+//
+// The progress sheet is a platform::Sheet on the window, held and queued as every
+// other sheet there: begun while another sheet shows on the window, it shows once that
+// one's handler ran (the work runs meanwhile).
 //
 // Owned by its parent, the window of the sheet; deleting it, or the window, cancels
 // the work, which then leaves no file and tells nothing. GUI thread only; the work
@@ -78,8 +83,8 @@ public:
                             DocumentExporter::Format format, const DocumentExporter::FileSettings &settings);
     // The formatted text of the export printed on a printer of the CUPS server: laid
     // out and painted on the pages into a PDF file of its own, which goes to the
-    // printer only once it is whole (a Cancel before then prints nothing), then is
-    // removed. Written means the printer took the job.
+    // printer only once it is whole (a Cancel before then prints nothing, one while it
+    // goes withdraws the job). Written means the printer took the job.
     static ExportJob *print(QWidget *window, const DocumentExporter &exporter, const DocumentExporter::PdfPages &pages,
                             const platform::PrinterQueue::Job &printer);
     // The formatted text of the export laid out on pages of the size in points, as

@@ -1,5 +1,6 @@
 #include "platform/drawing/HiddenWindowFocus.h"
 
+#include "platform/drawing/WindowHold.h"
 #include "platform/foundation/ExceptionBoundary.h"
 
 #include <QAbstractNativeEventFilter>
@@ -9,13 +10,13 @@
 #include <QList>
 #include <QPair>
 #include <QPointer>
-#include <QSet>
 #include <QWidget>
 #include <QWindow>
 
 #include <xcb/xcb.h>
 
 #include <cstdlib>
+#include <memory>
 #include <cstring>
 
 namespace platform::HiddenWindowFocus {
@@ -140,6 +141,23 @@ bool isWindowOfOurs(xcb_window_t id)
     return false;
 }
 
+// Whether a window-modal or application-modal window of Qt's own (a dialog not run as
+// a sheet) shows over the window: Qt then drops the keys the X server sends to it.
+bool heldByModality(const QWidget *window)
+{
+    for (QWidget *other : QApplication::topLevelWidgets()) {
+        if (other == window || !other->isVisible() || !other->isModal())
+            continue;
+        if (other->windowModality() == Qt::ApplicationModal)
+            return true;
+        for (const QWidget *under = other->parentWidget(); under; under = under->parentWidget()) {
+            if (under->window() == window)
+                return true;
+        }
+    }
+    return false;
+}
+
 // Hands the keyboard on from a dialog that hid to the window it stood on.
 void handOn(const QWidget *dialog)
 {
@@ -167,7 +185,7 @@ public:
                     // keyboard to this program, and the window under it takes it.
                     const QWidget *widget = window ? widgetOf(window) : nullptr;
                     if (widget)
-                        m_awaitingKeyboard.remove(widget);
+                        stopAwaiting(widget);
                     if (widget && !widget->isVisible() && isDialog(widget)) {
                         handOn(widget);
                         keyboardAsTheDisplayHasIt();
@@ -194,12 +212,12 @@ protected:
             // Shown while the person works in this program: the desktop is to give
             // it the keyboard.
             if (focus)
-                m_awaitingKeyboard.insert(widget);
+                await(widget);
             return false;
         }
         // A dialog that had the keyboard, or hid while the desktop was still to give
         // it; never one that hid while another program has the keyboard.
-        const bool awaited = m_awaitingKeyboard.remove(widget);
+        const bool awaited = stopAwaiting(widget);
         if (focus == widget->windowHandle() || (!focus && awaited))
             handOn(widget);
         // The X server may have given it the keyboard before the program heard of it:
@@ -279,13 +297,17 @@ private:
             event->accept();
             return true;
         }
-        const auto *key = static_cast<QKeyEvent *>(event);
-        QKeyEvent again(key->type(), key->key(), key->modifiers(), key->text(), key->isAutoRepeat(),
-                        ushort(key->count()));
+        // The key whole, its native codes too (what a shortcut recorder or an input
+        // method reads); sent, it meets the holds of the window as a typed key does
+        // (a sheet's hold passes it on to the sheet), and a window Qt's modality holds
+        // takes none, as it takes none from the X server.
         QWidget *target = owner->focusWidget() ? owner->focusWidget() : owner;
+        if (heldByModality(target->window()))
+            return true;
+        const std::unique_ptr<QKeyEvent> again = WindowHold::keyAnew(*static_cast<QKeyEvent *>(event));
         m_passingOn = true;
         const QPointer<Watcher> alive(this);
-        QCoreApplication::sendEvent(target, &again);
+        QCoreApplication::sendEvent(target, again.get());
         if (alive)
             m_passingOn = false;
         return true;
@@ -294,8 +316,22 @@ private:
     static constexpr qsizetype StoodOnKept = 8;
     QList<QPair<xcb_window_t, QPointer<QWidget>>> m_stoodOn;
     bool m_passingOn = false;
-    // Dialogs shown while a window of this program had the keyboard, not yet given it.
-    QSet<const QWidget *> m_awaitingKeyboard;
+    // Dialogs shown while a window of this program had the keyboard, not yet given it
+    // (by guarded pointers: a dialog deleted while it shows leaves nothing behind).
+    QList<QPointer<const QWidget>> m_awaitingKeyboard;
+
+    void await(const QWidget *dialog)
+    {
+        if (!m_awaitingKeyboard.contains(dialog))
+            m_awaitingKeyboard.append(dialog);
+    }
+    // Whether the dialog was awaiting the keyboard; it is not any more.
+    bool stopAwaiting(const QWidget *dialog)
+    {
+        const bool awaited = m_awaitingKeyboard.contains(dialog);
+        m_awaitingKeyboard.removeIf([dialog](const QPointer<const QWidget> &entry) { return !entry || entry == dialog; });
+        return awaited;
+    }
 };
 
 } // namespace

@@ -19,7 +19,10 @@
 // (to the sheet the item began, whose hold passes them on to itself); no shortcut
 // fires by them before, and none reaches the hidden menu, whose letters would choose
 // its items (the "S" of a name typed after Document › New Job… would start the
-// counter). The keyboard itself comes back to that window when the grab ends. A
+// counter). They go whole (native scan code, key and modifiers too) and meet the
+// holds of that window as keys typed there do: a sheet's hold passes them on to the
+// sheet, and a window a modal dialog of Qt's own holds takes none, as it takes none
+// from the X server. The keyboard itself comes back to that window when the grab ends. A
 // menu's window ends as the menu hides, so keys the X server sent it after that come
 // for a window the toolkit no longer knows: they too go to the window it stood on, in
 // their place among the others.

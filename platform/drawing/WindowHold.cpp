@@ -102,6 +102,15 @@ bool WindowHold::holds(const QWidget *widget) const
     return false;
 }
 
+std::unique_ptr<QKeyEvent> WindowHold::keyAnew(const QKeyEvent &key)
+{
+    auto copy = std::make_unique<QKeyEvent>(key.type(), key.key(), key.modifiers(), key.nativeScanCode(),
+                                            key.nativeVirtualKey(), key.nativeModifiers(), key.text(),
+                                            key.isAutoRepeat(), ushort(key.count()), key.device());
+    copy->setTimestamp(key.timestamp());
+    return copy;
+}
+
 bool WindowHold::dialogHasKeyboard() const
 {
     for (const QWidget *w = QApplication::activeWindow(); w; w = w->parentWidget())
@@ -181,15 +190,13 @@ bool WindowHold::held(QObject *watched, QEvent *event)
     case QEvent::KeyRelease: {
         if (dialogHasKeyboard())
             return true;
-        const auto *key = static_cast<QKeyEvent *>(event);
-        QKeyEvent again(key->type(), key->key(), key->modifiers(), key->text(), key->isAutoRepeat(),
-                        ushort(key->count()));
+        const std::unique_ptr<QKeyEvent> again = keyAnew(*static_cast<QKeyEvent *>(event));
         QWidget *target = keyTarget();
         const bool passing = m_passingOn;
         m_passingOn = true;
         // The key may end the dialog, and the hold with it.
         QPointer<WindowHold> alive(this);
-        QCoreApplication::sendEvent(target, &again);
+        QCoreApplication::sendEvent(target, again.get());
         if (alive)
             m_passingOn = passing;
         return true;

@@ -29,6 +29,9 @@
 #include <QObject>
 #include <QPointer>
 
+#include <memory>
+
+class QKeyEvent;
 class QWidget;
 
 namespace platform {
@@ -49,6 +52,9 @@ public:
     // hold holds(), or an action all of whose widgets are held (a menu counts as the
     // widget it hangs from; an action in no widget is not held).
     static bool refusesInput(const QObject *object);
+    // A key event as the one given, with all it carries (native scan code, key and
+    // modifiers, the device, the time), to be sent on.
+    static std::unique_ptr<QKeyEvent> keyAnew(const QKeyEvent &key);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

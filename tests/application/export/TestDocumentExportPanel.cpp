@@ -8,9 +8,11 @@
 #include "application/export/DocumentExportPanel.h"
 #include "AppKitExtensions/NTXSelectEncodingsPanel.h"
 #include "application/export/DocumentPrintAccessoryViewController.h"
+#include "application/export/DocumentPrintDialog.h"
 #include "application/export/DocumentPrintPanel.h"
 #include "application/export/PrintPreviewView.h"
 #include "application/export/ExportJob.h"
+#include "platform/drawing/Sheet.h"
 #include "platform/print/PagedTextPrinter.h"
 #include "platform/print/PrintInfo.h"
 #include "tests/application/export/RenderedPdf.h"
@@ -24,13 +26,17 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 #include <QDialog>
 #include <QLabel>
 #include <QAction>
 #include <QPrinter>
-#include <QPrintEngine>
+#include <QBuffer>
+#include <QSpinBox>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTextDocument>
@@ -84,6 +90,43 @@ QStringList texts(const QList<Word> &words)
     return list;
 }
 
+// A print server that accepts connections and never answers (a network print
+// server that hangs), on 127.0.0.1, started and stopped by the test; CUPS_SERVER
+// names it while it lives (libcups reads it anew for every call of ours).
+class SilentPrintServer
+{
+public:
+    SilentPrintServer() : m_oldServer(qgetenv("CUPS_SERVER")), m_hadServer(qEnvironmentVariableIsSet("CUPS_SERVER"))
+    {
+        m_server.listen(QHostAddress::LocalHost, 0);
+        QObject::connect(&m_server, &QTcpServer::newConnection, [this] {
+            while (QTcpSocket *socket = m_server.nextPendingConnection()) {
+                ++m_accepted;
+                // Read and dropped: the client is never short of room to write.
+                QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket] { socket->readAll(); });
+            }
+        });
+        qputenv("CUPS_SERVER", name().toLatin1());
+    }
+    ~SilentPrintServer()
+    {
+        if (m_hadServer)
+            qputenv("CUPS_SERVER", m_oldServer);
+        else
+            qunsetenv("CUPS_SERVER");
+        m_server.close();
+    }
+    bool isListening() const { return m_server.isListening(); }
+    QString name() const { return QStringLiteral("127.0.0.1:%1").arg(m_server.serverPort()); }
+    int accepted() const { return m_accepted; }
+
+private:
+    QByteArray m_oldServer;
+    bool m_hadServer;
+    QTcpServer m_server;
+    int m_accepted = 0;
+};
+
 class ExportPanelTest : public MyDocumentFixture
 {
 protected:
@@ -105,7 +148,46 @@ protected:
     void waitForTheExport()
     {
         drainEvents();
-        EXPECT_TRUE(QTest::qWaitFor([&] { return !document->documentWindow()->findChild<ExportJob *>(); }, 60000));
+        // The job gone, and its sheet: the next command finds the window free.
+        EXPECT_TRUE(QTest::qWaitFor([&] {
+            return !document->documentWindow()->findChild<ExportJob *>() &&
+                   !platform::Sheet::sheetOfWindow(document->documentWindow());
+        }, 60000));
+        // Its end handler, a pass later.
+        drainEvents();
+    }
+
+    // How a print job ended.
+    struct PrintEnd
+    {
+        bool ended = false;
+        ExportJob::Outcome outcome = ExportJob::Failed;
+        QString reason;
+    };
+    // Prints on the printer chosen through the panel; `meanwhile` has the job while it
+    // runs (its sheet on the document window). Its end.
+    PrintEnd printOn(DocumentPrintPanel *panel, const PrintChoice &choice,
+                     const std::function<void(ExportJob *)> &meanwhile = {})
+    {
+        auto end = std::make_shared<PrintEnd>();
+        QPointer<ExportJob> job;
+        const auto connection = QObject::connect(panel, &DocumentPrintPanel::printJobStarted, [&](ExportJob *started) {
+            job = started;
+            QObject::connect(started, &ExportJob::finished, [end](ExportJob::Outcome outcome, const QString &reason) {
+                *end = {true, outcome, reason};
+            });
+        });
+        QString reason;
+        EXPECT_TRUE(panel->printOn(choice, &reason)) << reason.toStdString();
+        QObject::disconnect(connection);
+        EXPECT_TRUE(job);
+        if (job) {
+            EXPECT_EQ(job->progress().window()->parentWidget(), document->documentWindow());
+            if (meanwhile)
+                meanwhile(job);
+        }
+        EXPECT_TRUE(QTest::qWaitFor([&] { return end->ended; }, 120000));
+        return *end;
     }
 
     DocumentExportPanel *openExportPanel()
@@ -673,49 +755,24 @@ TEST_F(ExportPanelTest, APrinterPrintsTheDocumentFromAJobAndACancelPrintsNothing
     const QStringList expected =
         panel->printTextView()->toPlainText().split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
     QPrinter &printer = panel->printer();
-    const auto choose = [&](const char *name) {
-        printer.setOutputFormat(QPrinter::NativeFormat);
-        printer.setPrinterName(QString::fromLatin1(name));
-        ASSERT_EQ(printer.outputFormat(), QPrinter::NativeFormat);
-        ASSERT_EQ(printer.printerName(), QString::fromLatin1(name));
-    };
-    // The key of the dialog's CUPS options is the one Qt's engine keeps them under.
-    const auto optionsKey = QPrintEngine::PrintEnginePropertyKey(DocumentPrintPanel::CupsOptions);
-
-    struct End
-    {
-        bool ended = false;
-        ExportJob::Outcome outcome = ExportJob::Failed;
-        QString reason;
-    };
-    const auto print = [&](const std::function<void(ExportJob *)> &meanwhile) {
-        auto end = std::make_shared<End>();
-        QPointer<ExportJob> job;
-        const auto connection = QObject::connect(panel, &DocumentPrintPanel::printJobStarted, [&](ExportJob *started) {
-            job = started;
-            QObject::connect(started, &ExportJob::finished, [end](ExportJob::Outcome outcome, const QString &reason) {
-                *end = {true, outcome, reason};
-            });
-        });
-        QString reason;
-        EXPECT_TRUE(panel->printTo(printer, &reason)) << reason.toStdString();
-        QObject::disconnect(connection);
-        EXPECT_TRUE(job);
-        if (job) {
-            EXPECT_EQ(job->progress().window()->parentWidget(), document->documentWindow());
-            meanwhile(job);
-        }
-        EXPECT_TRUE(QTest::qWaitFor([&] { return end->ended; }, 120000));
-        return *end;
-    };
+    // The server's printers, asked for as the preview opened.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return panel->printers().has_value(); }, 60000));
+    EXPECT_EQ(panel->printers()->state, platform::PrinterQueue::Printers::Answered) << panel->printers()->reason.toStdString();
+    QStringList names;
+    for (const platform::PrinterQueue::Printer &known : panel->printers()->printers)
+        names << known.name;
+    EXPECT_TRUE(names.contains(QString::fromLatin1(testsupport::PrivateCups::Printer))) << names.join(u' ').toStdString();
+    EXPECT_TRUE(names.contains(QString::fromLatin1(testsupport::PrivateCups::FilePrinter))) << names.join(u' ').toStdString();
+    PrintChoice choice;
+    const auto choose = [&](const char *name) { choice.printer = QString::fromLatin1(name); };
+    const auto print = [&](const std::function<void(ExportJob *)> &meanwhile) { return printOn(panel, choice, meanwhile); };
     const auto completed = [&](const char *name, int count) {
         return QTest::qWaitFor([&] { return cups.completedJobs(name) >= count && !cups.hasPendingJobs(); }, 120000);
     };
 
     // The virtual printer: every page.
     choose(testsupport::PrivateCups::Printer);
-    EXPECT_EQ(printer.printEngine()->property(optionsKey).typeId(), QMetaType::QStringList);
-    const End virtualPrint = print([](ExportJob *) {});
+    const PrintEnd virtualPrint = print([](ExportJob *) {});
     ASSERT_EQ(virtualPrint.outcome, ExportJob::Written) << virtualPrint.reason.toStdString();
     ASSERT_TRUE(completed(testsupport::PrivateCups::Printer, 1)) << cups.log().toStdString();
     ASSERT_EQ(cups.printed().size(), 1);
@@ -738,7 +795,7 @@ TEST_F(ExportPanelTest, APrinterPrintsTheDocumentFromAJobAndACancelPrintsNothing
     // at a page's edge stands in the text of both pages), every word of the document
     // among them in its order.
     choose(testsupport::PrivateCups::FilePrinter);
-    const End whole = print([](ExportJob *) {});
+    const PrintEnd whole = print([](ExportJob *) {});
     ASSERT_EQ(whole.outcome, ExportJob::Written) << whole.reason.toStdString();
     ASSERT_TRUE(completed(testsupport::PrivateCups::FilePrinter, 1)) << cups.log().toStdString();
     DocumentExporter::PdfPages here;
@@ -766,21 +823,166 @@ TEST_F(ExportPanelTest, APrinterPrintsTheDocumentFromAJobAndACancelPrintsNothing
     ASSERT_FALSE(secondPage.isEmpty());
 
     // Cancelled before the work could begin: the printer gets nothing.
-    const End cancelled = print([](ExportJob *job) {
+    const PrintEnd cancelled = print([](ExportJob *job) {
         testsupport::HeldPool held;
         job->progress().cancelButton()->click();
     });
     EXPECT_EQ(cancelled.outcome, ExportJob::Cancelled);
 
     // The dialog's choice of the second page alone.
-    printer.printEngine()->setProperty(optionsKey, QStringList{QStringLiteral("page-ranges"), QStringLiteral("2")});
-    const End second = print([](ExportJob *) {});
+    choice.pageRanges = QStringLiteral("2");
+    const PrintEnd second = print([](ExportJob *) {});
     ASSERT_EQ(second.outcome, ExportJob::Written) << second.reason.toStdString();
     ASSERT_TRUE(completed(testsupport::PrivateCups::FilePrinter, 2)) << cups.log().toStdString();
     // The cancelled print never reached the printer.
     EXPECT_EQ(cups.completedJobs(testsupport::PrivateCups::FilePrinter), 2);
     EXPECT_EQ(pdfWordList(cups.filePrinted()).join(QLatin1Char(' ')).toStdString(),
               secondPage.join(QLatin1Char(' ')).toStdString());
+    choice.pageRanges.clear();
+
+    // An instance of a printer prints on its queue.
+    choose("ChronarkPdfFile/draft");
+    const PrintEnd instance = print([](ExportJob *) {});
+    ASSERT_EQ(instance.outcome, ExportJob::Written) << instance.reason.toStdString();
+    ASSERT_TRUE(completed(testsupport::PrivateCups::FilePrinter, 3)) << cups.log().toStdString();
+
+    // A printer the server does not have: the job is refused, and said to be.
+    choose("ChronarkNoSuchPrinter");
+    const PrintEnd refused = print([](ExportJob *) {});
+    EXPECT_EQ(refused.outcome, ExportJob::Failed);
+    EXPECT_FALSE(refused.reason.isEmpty());
+
+    // Cancelled once the pages are whole, before the printer has them: nothing
+    // reaches the printer, and nothing is said to have.
+    QBuffer pdf;
+    pdf.setData("%PDF-1.4\n%%EOF\n");
+    pdf.open(QIODevice::ReadOnly);
+    QString why;
+    int id = -1;
+    EXPECT_FALSE(platform::PrinterQueue::submit({QString::fromLatin1(testsupport::PrivateCups::FilePrinter), {}, {}},
+                                                pdf, &why, [] { return true; }, &id));
+    EXPECT_TRUE(why.isEmpty()) << why.toStdString();
+    EXPECT_EQ(id, 0);
+    EXPECT_FALSE(cups.hasPendingJobs());
+    EXPECT_EQ(cups.completedJobs(testsupport::PrivateCups::FilePrinter), 3);
     panel->previewDialog()->reject();
     drainEvents();
+}
+
+// The dialog's choice is what the printer gets: copies (more than one only when asked
+// for, collated then), the sides, the pages, the orientation and the paper; a printer
+// instance's name goes whole (the queue takes the instance apart).
+TEST_F(ExportPanelTest, ThePrintDialogsChoiceIsWhatThePrinterGets)
+{
+    const auto options = [](const PrintChoice &choice, QPageLayout::Orientation orientation) {
+        const QPageLayout layout(QPageSize(QPageSize::A4), orientation, QMarginsF());
+        const platform::PrinterQueue::Job job = DocumentPrintPanel::queueJob(choice, layout, QStringLiteral("Title"));
+        QStringList list;
+        for (const auto &[name, value] : job.options)
+            list << QString::fromLatin1(name + '=' + value);
+        EXPECT_EQ(job.title, QStringLiteral("Title"));
+        EXPECT_EQ(job.printer, choice.printer);
+        return list.join(QLatin1Char(' ')).toStdString();
+    };
+    PrintChoice choice;
+    choice.printer = QStringLiteral("office/draft");
+    EXPECT_EQ(options(choice, QPageLayout::Portrait), "media=A4 sides=one-sided");
+    choice.copies = 2;
+    EXPECT_EQ(options(choice, QPageLayout::Portrait), "media=A4 copies=2 Collate=True sides=one-sided");
+    choice.collate = false;
+    choice.copies = 3;
+    choice.sides = PrintChoice::TwoSidedLongEdge;
+    choice.pageRanges = QStringLiteral("2-3,5");
+    EXPECT_EQ(options(choice, QPageLayout::Landscape),
+              "media=A4 copies=3 sides=two-sided-long-edge landscape= page-ranges=2-3,5");
+    choice.copies = 1;
+    choice.sides = PrintChoice::TwoSidedShortEdge;
+    choice.pageRanges.clear();
+    EXPECT_EQ(options(choice, QPageLayout::Portrait), "media=A4 sides=two-sided-short-edge");
+}
+
+// A print server that accepts and never answers holds nothing: the preview opens
+// at once, the print dialog too, with the PDF file offered while the server is asked;
+// then the dialog names the server that does not answer, and the pages still go into
+// a PDF file. A print on one of its printers ends with a reason naming it (not a
+// stale error of the system), and a Cancel while the server is silent ends the print
+// at once.
+TEST_F(ExportPanelTest, APrintServerThatNeverAnswersHoldsNothingAndThePdfFileStillWorks)
+{
+    SilentPrintServer server;
+    ASSERT_TRUE(server.isListening());
+    document->printDocument(nullptr);
+    QPointer<DocumentPrintPanel> panel = document->findChild<DocumentPrintPanel *>();
+    ASSERT_TRUE(panel);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return panel->printTextView() != nullptr; }, 60000));
+
+    // Print: the dialog, at once, with what is known.
+    for (QAction *action : panel->previewDialog()->findChildren<QAction *>()) {
+        if (action->text() == QCoreApplication::translate("QPrintPreviewDialog", "Print"))
+            action->trigger();
+    }
+    QPointer<DocumentPrintDialog> dialog = panel->previewDialog()->findChild<DocumentPrintDialog *>();
+    ASSERT_TRUE(dialog);
+    // Shown once the layout's progress sheet on the preview has gone.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dialog->isVisible(); }, 60000));
+    if (!panel->printers()) {
+        EXPECT_EQ(dialog->printerPopup()->count(), 1);
+        EXPECT_TRUE(dialog->printerPopup()->currentData().toString().isEmpty());
+        EXPECT_FALSE(dialog->serverMessage()->text().isEmpty());
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return panel->printers().has_value(); }, 60000));
+    EXPECT_GE(server.accepted(), 1);
+    EXPECT_EQ(panel->printers()->state, platform::PrinterQueue::Printers::Silent);
+    EXPECT_TRUE(dialog->serverMessage()->text().contains(server.name())) << dialog->serverMessage()->text().toStdString();
+    EXPECT_TRUE(dialog->serverMessage()->isVisibleTo(dialog));
+    // Only the PDF file to choose, and chosen.
+    ASSERT_EQ(dialog->printerPopup()->count(), 1);
+    EXPECT_TRUE(dialog->choice().toFile());
+    EXPECT_FALSE(dialog->copies()->isEnabled());
+
+    // A print on a printer of that server: the job tells the reason, naming it.
+    PrintChoice office;
+    office.printer = QStringLiteral("office");
+    const int before = server.accepted();
+    const PrintEnd silent = printOn(panel, office);
+    EXPECT_EQ(silent.outcome, ExportJob::Failed);
+    EXPECT_TRUE(silent.reason.contains(server.name())) << silent.reason.toStdString();
+    EXPECT_GT(server.accepted(), before);
+    // Cancelled while the server is silent, the pages whole: the print ends, cancelled.
+    const PrintEnd cancelled = printOn(panel, office, [&](ExportJob *job) {
+        const int now = server.accepted();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return server.accepted() > now; }, 60000));
+        job->progress().cancelButton()->click();
+    });
+    EXPECT_EQ(cancelled.outcome, ExportJob::Cancelled) << cancelled.reason.toStdString();
+
+    // The pages go into a PDF file all the same.
+    ASSERT_TRUE(dialog);
+    dialog->accept();
+    QFileDialog *files = nullptr;
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        files = panel->previewDialog()->findChild<QFileDialog *>(QStringLiteral("printToFile"));
+        return files && files->isVisible();
+    }, 60000));
+    // The name typed into the panel's field, as a person does.
+    files->setDirectory(path(QString()));
+    QLineEdit *field = files->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+    ASSERT_NE(field, nullptr);
+    field->setText(QStringLiteral("silent.pdf"));
+    QStringList failures;
+    QObject::connect(panel, &DocumentPrintPanel::printFailed, [&](const QString &reason) { failures << reason; });
+    static_cast<QDialog *>(files)->accept();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !panel; }, 60000));
+    // The print on the silent server was told as failed, naming it, once the preview
+    // had gone (the cancelled one was not told).
+    QMessageBox *alert = nullptr;
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        alert = qobject_cast<QMessageBox *>(platform::Sheet::sheetOfWindow(document->documentWindow()));
+        return alert && alert->isVisible();
+    }, 60000));
+    const QString told = alert->text() + QLatin1Char(' ') + alert->informativeText();
+    EXPECT_TRUE(told.contains(server.name())) << told.toStdString();
+    alert->accept();
+    waitForTheExport();
+    EXPECT_GT(QFileInfo(path(QStringLiteral("silent.pdf"))).size(), 0) << failures.join(u' ').toStdString();
 }

@@ -9,6 +9,7 @@
 #include "tests/application/export/RenderedPdf.h"
 #include "platform/print/PagedTextPrinter.h"
 #include "platform/print/PrintInfo.h"
+#include "platform/drawing/Sheet.h"
 #include "tests/support/TestSupport.h"
 #include "FoundationExtensions/NTXStringEncodings.h"
 
@@ -23,6 +24,9 @@
 
 #include <QBuffer>
 #include <QDialog>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
@@ -232,7 +236,8 @@ TEST_F(ExportJobTest, CancelLeavesTheOldFileWholeAndNothingBeside)
         ASSERT_TRUE(job);
         NTXProgressWindowController &progress = job->progress();
         const QPointer<QDialog> sheet = progress.window();
-        EXPECT_TRUE(sheet->isVisible());
+        // Sheets on a window show one at a time: after the one of the job before.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return sheet && sheet->isVisible(); }, 60000));
         EXPECT_EQ(sheet->parentWidget(), &window);
         EXPECT_TRUE(progress.cancelButton()->isVisible());
         ASSERT_TRUE(QTest::qWaitFor([&] { return end->ended || progress.progressIndicator()->value() > 0; }, 60000));
@@ -674,7 +679,8 @@ TEST_F(ExportJobTest, TheCopyMadeInSlicesIsTheTreeAtTheCommandAndCancelStopsIt)
         *end = {true, outcome, reason};
     });
     const QPointer<QDialog> sheet = job->progress().window();
-    EXPECT_TRUE(sheet->isVisible());
+    // The sheet of the job before went a pass ago: this one shows once its end was told.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return sheet && sheet->isVisible(); }, 60000));
     job->progress().cancelButton()->click();
     ASSERT_TRUE(wait(end));
     EXPECT_EQ(end->outcome, ExportJob::Cancelled);
@@ -683,4 +689,67 @@ TEST_F(ExportJobTest, TheCopyMadeInSlicesIsTheTreeAtTheCommandAndCancelStopsIt)
     EXPECT_EQ(testsupport::readFile(path), "old contents");
     EXPECT_EQ(QDir(dir.path()).entryList({QStringLiteral("sliced*")}, QDir::Files | QDir::Hidden),
               QStringList{QStringLiteral("sliced.txt")});
+}
+
+// The progress sheet holds its window as every sheet does, in the one queue of the
+// window's sheets: keys the desktop still sends to a menu that stood on the window and
+// hid reach no field of the window under the sheet; an alert begun on the window
+// waits for the sheet, and Escape cancels the job (the sheet has the keyboard); then
+// the alert shows.
+TEST_F(ExportJobTest, TheProgressSheetHoldsItsWindowInTheQueueOfItsSheets)
+{
+    auto *field = new QLineEdit(&window);
+    field->setFocus();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    auto end = std::make_shared<End>();
+    QPointer<ExportJob> job;
+    {
+        // The work goes on until it is cancelled: the sheet stays until it is answered.
+        job = ExportJob::start(&window, dir.filePath(QStringLiteral("held.txt")),
+                               [](QIODevice &, QString *, const DocumentExporter::Progress &progress) {
+                                   while (progress(0.5))
+                                       QThread::msleep(1);
+                                   return false;
+                               });
+        QObject::connect(job, &ExportJob::finished, [end](ExportJob::Outcome outcome, const QString &reason) {
+            *end = {true, outcome, reason};
+        });
+        ASSERT_TRUE(job);
+        const QPointer<QDialog> sheet = job->progress().window();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return sheet && sheet->isVisible(); }, 60000));
+        EXPECT_EQ(platform::Sheet::sheetOfWindow(&window), sheet.data());
+
+        // A menu of the window that hid: what it still gets goes through the hold.
+        QMenu menu(&window);
+        menu.addAction(QStringLiteral("Item"));
+        menu.popup(window.mapToGlobal(QPoint(10, 10)));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&menu));
+        menu.hide();
+        QTest::keyClicks(&menu, QStringLiteral("typed"));
+        EXPECT_EQ(field->text(), QString());
+
+        // An alert on the window waits for the sheet.
+        auto *alert = new QMessageBox(QMessageBox::Warning, QStringLiteral("Alert"), QStringLiteral("Over the export"),
+                                      QMessageBox::Ok, &window);
+        int answered = 0;
+        platform::Sheet::begin(alert, &window, [&](int) { ++answered; });
+        testsupport::settleEvents();
+        EXPECT_FALSE(alert->isVisible());
+
+        // Escape on the sheet, which has the keyboard: the job ends cancelled.
+        // (The menu took the keyboard for a while: the desktop gives it back to the
+        // sheet.)
+        sheet->activateWindow();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == sheet; }, 60000));
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : sheet.data(), Qt::Key_Escape);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return alert->isVisible(); }, 60000));
+        alert->accept();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return answered == 1; }, 60000));
+        delete alert;
+    }
+    ASSERT_TRUE(wait(end));
+    EXPECT_EQ(end->outcome, ExportJob::Cancelled);
+    EXPECT_EQ(field->text(), QString());
+    delete field;
 }

@@ -16,6 +16,7 @@
 #include <QDialog>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QMenu>
 #include <QMimeData>
 #include <QPointer>
 #include <QTest>
@@ -139,6 +140,67 @@ TEST(WindowHold, KeysBeforeTheSheetHasTheKeyboardReachItAndNothingElseActs)
     EXPECT_EQ(window.field->text(), QStringLiteral("d"));
     EXPECT_EQ(window.shortcuts, 1);
     EXPECT_EQ(window.field->acted, 3);
+    delete guard.data();
+}
+
+// A field that keeps the native scan codes of the keys it takes.
+class ScanCodeField : public QLineEdit
+{
+public:
+    using QLineEdit::QLineEdit;
+    QList<quint32> scanCodes;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        scanCodes.append(event->nativeScanCode());
+        QLineEdit::keyPressEvent(event);
+    }
+};
+
+// Keys the desktop still sends to a menu that stood on a window and hid go on to the
+// widget with the focus in that window, whole (their native codes too), under the
+// same holds as keys typed there: under a sheet they reach the sheet.
+TEST(WindowHold, KeysAHiddenMenuGetsGoToTheFocusedWidgetUnderTheWindowsHolds)
+{
+    QMainWindow main;
+    auto *field = new ScanCodeField(&main);
+    main.setCentralWidget(field);
+    main.show();
+    main.activateWindow();
+    field->setFocus();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&main));
+    const auto hiddenMenuGets = [&](const QString &text) {
+        QMenu menu(&main);
+        menu.addAction(QStringLiteral("Item"));
+        menu.popup(main.mapToGlobal(QPoint(10, 10)));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&menu));
+        menu.hide();
+        for (const QChar c : text) {
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_A + (c.unicode() - 'a'), Qt::NoModifier, 38 + c.unicode(), 0, 0,
+                            QString(c));
+            QSpontaneKeyEvent::setSpontaneous(&press);
+            QApplication::instance()->notify(&menu, &press);
+        }
+    };
+    hiddenMenuGets(QStringLiteral("typed"));
+    EXPECT_EQ(field->text(), QStringLiteral("typed"));
+    ASSERT_EQ(field->scanCodes.size(), 5);
+    EXPECT_EQ(field->scanCodes.first(), 38u + 't');
+
+    // Under a sheet: to the sheet, not to the window's field.
+    QLineEdit *sheetField = nullptr;
+    QDialog *sheet = makeSheet(&sheetField);
+    QPointer<QDialog> guard(sheet);
+    platform::Sheet::begin(sheet, &main, [](int) {});
+    ASSERT_TRUE(sheet->isVisible());
+    // Before the desktop gave the sheet the keyboard.
+    ASSERT_EQ(QApplication::activeWindow(), &main);
+    hiddenMenuGets(QStringLiteral("more"));
+    EXPECT_EQ(field->text(), QStringLiteral("typed"));
+    EXPECT_EQ(sheetField->text(), QStringLiteral("more"));
+    platform::Sheet::end(sheet, QDialog::Rejected);
+    testsupport::settleEvents();
     delete guard.data();
 }
 
