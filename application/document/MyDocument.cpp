@@ -127,7 +127,7 @@ MyDocument::MyDocument(QObject *parent, std::shared_ptr<DocumentServices> servic
     connect(undoManager(), &platform::UndoManager::didPerform, m_outlineModel.get(),
             platform::ExceptionBoundary::guarded(m_outlineModel.get(), "endEditBatch", &DocumentOutlineModel::endEditBatch));
     connect(undoManager(), &platform::UndoManager::didPerform, this,
-            platform::ExceptionBoundary::guarded(this, "didPerform", [this] { handleUndoRedoChange(); }));
+            platform::ExceptionBoundary::guarded(this, "didPerform", [this] { updateUI(); }));
     m_edits = std::make_unique<DocumentEdits>(m_context, *m_windowController, static_cast<EditsHost &>(*this));
     m_counter = std::make_unique<DocumentCounter>(m_context, *m_totals);
     m_toolbar = std::make_unique<DocumentToolbar>(m_context, *m_windowController, *m_counter);
@@ -198,11 +198,6 @@ QWidget *MyDocument::makeMainWindow()
 void MyDocument::windowControllerDidLoad()
 {
     m_windowController->awakeFromNib();
-}
-
-void MyDocument::handleUndoRedoChange()
-{
-    updateUI();
 }
 
 // ---------------------------------------------------------------------------
