@@ -236,8 +236,8 @@ bool MyDocument::readFromFile(const QString &path, const QString &typeName)
     // The old tree (a million nodes, say) is freed a slice per turn, not in this one;
     // so are the old groups the Move to Group menu held (it is filled again when it
     // opens).
-    if (documentWindow())
-        OutlineMoves::emptyMenu(documentWindow()->moveToGroupMenu());
+    if (DocumentWindow *window = documentWindow())
+        OutlineMoves::emptyMenu(window->moveToGroupMenu());
     NodeRelease::release(std::move(oldTree));
     if (m_windowController->isLoaded()) {
         reloadOutline();
@@ -345,11 +345,12 @@ void MyDocument::dropFileReadAhead(const QString &path)
 void MyDocument::displayActivatedJob()
 {
     // Inside a batch of edits, once at its end.
-    if (!documentWindow() || m_outlineModel->isInEditBatch())
+    DocumentWindow *window = documentWindow();
+    if (!window || m_outlineModel->isInEditBatch())
         return;
     const NodePtr job = getActiveJob();
     // One line: a name's line breaks show as blanks.
-    documentWindow()->activedJob()->setText(
+    window->activedJob()->setText(
         job ? localized("LSactiveJob") + QStringLiteral(": ") + platform::DisplayText::shownOnOneLine(job->itemNameWithPath())
             : QStringLiteral("-"));
 }
@@ -364,10 +365,10 @@ QList<NodePtr> MyDocument::getJobArray() const
 void MyDocument::updateUI()
 {
     m_services->showCountingInApplicationIcon(m_services->runningCounters >= 1);
-    if (documentWindow()) {
-        documentWindow()->startStopButton()->setEnabled(canToggleTimer());
+    if (DocumentWindow *window = documentWindow()) {
+        window->startStopButton()->setEnabled(canToggleTimer());
         // The button says what a click does, like the menu item.
-        documentWindow()->startStopButton()->setText(localized(timerIsRunning() ? "LSstop2" : "LSstart2"));
+        window->startStopButton()->setText(localized(timerIsRunning() ? "LSstop2" : "LSstart2"));
     }
     m_totals->updateTotalTime();
 }
