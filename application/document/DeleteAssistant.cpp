@@ -3,7 +3,7 @@
 #include "application/document/DocumentWindow.h"
 #include "application/document/DeleteAssistant.h"
 #include "application/document/HeldNodes.h"
-#include "application/document/DeleteAssistantHost.h"
+#include "application/document/DocumentContext.h"
 #include "application/document/DocumentEdits.h"
 #include "application/document/DocumentOutlineModel.h"
 #include "application/document/DocumentServices.h"
@@ -19,17 +19,20 @@
 #include <QDateTimeEdit>
 #include <QPushButton>
 
-DeleteAssistant::DeleteAssistant(DeleteAssistantHost &document)
-    : QObject(&document.platformDocument())
-    , m_document(document) {}
+DeleteAssistant::DeleteAssistant(const DocumentContext &context, DocumentEdits &edits)
+    : QObject(&context.platformDocument())
+    , m_context(context)
+    , m_edits(edits)
+{
+}
 
 DeleteAssistant::~DeleteAssistant() = default;
 
 void DeleteAssistant::deleteAssistant(QObject *)
 {
-    if (!m_document.documentWindow() || platform::Sheet::sheetOfWindow(m_document.documentWindow()))
+    if (!m_context.documentWindow() || platform::Sheet::sheetOfWindow(m_context.documentWindow()))
         return;
-    auto *sheet = new DeleteAssistantSheet(m_document.documentWindow());
+    auto *sheet = new DeleteAssistantSheet(m_context.documentWindow());
     m_deleteWindow = sheet;
     sheet->deleteDate->setDateTime(platform::Clock::now());
     deleteAssistantValueChanged(sheet->deleteValue);
@@ -46,8 +49,8 @@ void DeleteAssistant::deleteAssistant(QObject *)
                 deleteAssistantValueChanged(group);
             }));
     // It runs over the tree it was begun on, not over one read from the file meanwhile.
-    auto *held = new HeldNodes(m_document, {m_document.jobList()}, sheet, sheet->deleteOkButton);
-    platform::Sheet::begin(sheet, m_document.documentWindow(),
+    auto *held = new HeldNodes(m_context, {m_context.jobList()}, sheet, sheet->deleteOkButton);
+    platform::Sheet::begin(sheet, m_context.documentWindow(),
                            [self = QPointer(this), sheet = QPointer(sheet), held = QPointer(held)](int returnCode) {
                                if (self)
                                    self->sheetDidEndDeleteAssistant(sheet, held && held->present() ? returnCode : 0);
@@ -84,12 +87,12 @@ void DeleteAssistant::sheetDidEndDeleteAssistant(DeleteAssistantSheet *sheet, in
     settings.condition = sheet->conditionTag();
     settings.onlyExecuted = sheet->deleteOnlyExecutedEntys->isChecked();
     settings.date = m_deleteDateValue;
-    const DocumentOutlineModel::EditBatch batch(m_document.outlineModel());
-    if (deleteAssistantActionForNode(m_document.jobList(), settings) > 0)
-        m_document.platformDocument().undoManager()->setActionName(platform::localized(QStringLiteral("LSUDDeleteAss")));
-    m_document.reloadOutline();
-    m_document.updateUI();
-    m_document.services().rebuildMenus();
+    const DocumentOutlineModel::EditBatch batch(m_context.outlineModel());
+    if (deleteAssistantActionForNode(m_context.jobList(), settings) > 0)
+        m_context.platformDocument().undoManager()->setActionName(platform::localized(QStringLiteral("LSUDDeleteAss")));
+    m_context.reloadOutline();
+    m_context.updateUI();
+    m_context.services().rebuildMenus();
 }
 
 bool DeleteAssistant::goes(const Node &node, const Settings &settings) const
@@ -98,7 +101,7 @@ bool DeleteAssistant::goes(const Node &node, const Settings &settings) const
     const bool candidate = settings.kind == 0 || (settings.kind == 1 && type == Node::Group)
                            || (settings.kind == 2 && type == Node::Job)
                            || (settings.kind == 3 && type == Node::TimeEntry);
-    if (!candidate || &node == m_document.jobList().get() || type == Node::Root || !node.parent())
+    if (!candidate || &node == m_context.jobList().get() || type == Node::Root || !node.parent())
         return false;
     const Node *job = const_cast<Node &>(node).getRootObject();
     if (settings.onlyExecuted && !(job && job->executed()))
@@ -115,14 +118,14 @@ int DeleteAssistant::deleteAssistantActionForNode(const NodePtr &node, const Set
     if (!node)
         return 0;
     // The sums are added up once, at the end of the run.
-    const DocumentOutlineModel::EditBatch batch(m_document.outlineModel());
+    const DocumentOutlineModel::EditBatch batch(m_context.outlineModel());
     if (goes(*node, settings)) {
-        m_document.edits().deleteNode(node, Node::shared(node->parent()));
+        m_edits.deleteNode(node, Node::shared(node->parent()));
         return 1;
     }
     const int deleted = deleteBelow(*node, settings);
     if (deleted == 0 && (node->type() == Node::Job || node->type() == Node::Group))
-        m_document.edits().recalcTotalWorkTime(*node);
+        m_edits.recalcTotalWorkTime(*node);
     return deleted;
 }
 
@@ -171,10 +174,10 @@ int DeleteAssistant::deleteBelow(Node &node, const Settings &settings)
         // A job or group the run changed below was counted by its removals; one it left
         // as it was is counted again.
         else if (below == 0 && (child->type() == Node::Job || child->type() == Node::Group))
-            m_document.edits().recalcTotalWorkTime(*child);
+            m_edits.recalcTotalWorkTime(*child);
     }
     if (!going.isEmpty()) {
-        m_document.edits().deleteChildren(Node::shared(&node), going);
+        m_edits.deleteChildren(Node::shared(&node), going);
         deleted += int(going.size());
     }
     return deleted;

@@ -15,7 +15,8 @@
 #include <QPointer>
 
 class DeleteAssistantSheet;
-class DeleteAssistantHost;
+class DocumentContext;
+class DocumentEdits;
 
 class DeleteAssistant : public QObject
 {
@@ -31,9 +32,9 @@ public:
         bool onlyExecuted = false;
         QDateTime date;
     };
-    // The document, seen only through what this uses of it (DeleteAssistantHost.h).
-
-    explicit DeleteAssistant(DeleteAssistantHost &document);
+    // The document, seen through what its collaborators are given (DocumentContext.h);
+    // the undoable edits it deletes with.
+    DeleteAssistant(const DocumentContext &context, DocumentEdits &edits);
     ~DeleteAssistant() override;
 
     void deleteAssistant(QObject *sender);
@@ -55,7 +56,8 @@ private:
     // Whether the day has entries and every one of them goes.
     bool allGo(const Node &day, const Settings &settings) const;
 
-    DeleteAssistantHost &m_document;
+    const DocumentContext &m_context;
+    DocumentEdits &m_edits;
     QPointer<DeleteAssistantSheet> m_deleteWindow;
     QDateTime m_deleteDateValue;
 };

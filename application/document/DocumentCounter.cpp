@@ -10,9 +10,10 @@
 // running counter raises and that goes back to 0 only when the reminder sound plays.
 #include "application/document/DocumentCounter.h"
 
-#include "application/document/CounterHost.h"
+#include "application/document/DocumentContext.h"
 #include "application/document/DocumentOutlineModel.h"
 #include "application/document/DocumentServices.h"
+#include "application/document/DocumentTotals.h"
 #include "platform/document/Document.h"
 
 #include "AppKitExtensions/NTXNSAlertExtensions.h"
@@ -76,19 +77,26 @@ QDateTime asTheClockShows(const QDateTime &end, const QDateTime &start)
 // ---------------------------------------------------------------------------
 // Life
 
-DocumentCounter::DocumentCounter(CounterHost &document)
-    : QObject(&document.platformDocument())
-    , m_document(document)
+DocumentCounter::DocumentCounter(const DocumentContext &context, DocumentTotals &totals)
+    : QObject(&context.platformDocument())
+    , m_context(context)
+    , m_totals(totals)
 {
     readSettings();
     platform::NotificationCenter::defaultCenter().addObserver(
         this, PrefsChangedNotification, nullptr, [this](const platform::Notification &) { readSettings(); });
     // Closing the window ends the document: a running counter stops first.
-    connect(&document.platformDocument(), &platform::Document::documentWillClose, this,
+    connect(&context.platformDocument(), &platform::Document::documentWillClose, this,
             platform::ExceptionBoundary::guarded(this, "documentWillClose", [this] {
                 if (m_running)
-                    stop(&m_document.platformDocument());
+                    stop(&m_context.platformDocument());
             }));
+}
+
+bool DocumentCounter::canToggle() const
+{
+    // A running counter always has its job; a document of groups alone has none.
+    return m_running || m_context.holdsJob();
 }
 
 DocumentCounter::~DocumentCounter()
@@ -100,7 +108,7 @@ DocumentCounter::~DocumentCounter()
     m_timer = nullptr;
     if (m_running) {
         m_running = false;
-        --m_document.services().runningCounters;
+        --m_context.services().runningCounters;
     }
     if (m_timerNode)
         m_timerNode->setActive(false);
@@ -112,7 +120,7 @@ DocumentCounter::~DocumentCounter()
 
 void DocumentCounter::readSettings()
 {
-    const platform::UserDefaults &defaults = m_document.userDefaults();
+    const platform::UserDefaults &defaults = m_context.userDefaults();
     m_mutely = defaults.boolForKey(AllwaysMutelyKey);
     m_repeatCounter = reminderTicks(defaults.doubleForKey(SoundRepeatKey));
     m_checkInactivity = defaults.boolForKey(StopTimerWhenInactiveKey);
@@ -124,8 +132,8 @@ void DocumentCounter::playSound(const QString &key)
     if (m_mutely)
         return;
     // The name is read each time: the Sound pane may have changed it.
-    const QString name = m_document.userDefaults().stringForKey(key);
-    m_document.services().playSound(name);
+    const QString name = m_context.userDefaults().stringForKey(key);
+    m_context.services().playSound(name);
 }
 
 // ---------------------------------------------------------------------------
@@ -145,19 +153,19 @@ void DocumentCounter::start(QObject *)
     if (m_running)
         return;
     readSettings();
-    m_document.setAutoLoadFileName();
+    m_context.setAutoLoadFileName();
 
-    const NodePtr job = m_document.getActiveJob();
+    const NodePtr job = m_context.activeJob();
     if (!job || job->type() != Node::Job) {
-        if (QWidget *window = m_document.documentWindow())
+        if (QWidget *window = m_context.documentWindow())
             NTXBeginAlertSheetWithHandler(platform::localized(QStringLiteral("LSAnoActiveTitle")),
                                           platform::localized(QStringLiteral("LSok")), QString(), QString(), window,
                                           {}, platform::localized(QStringLiteral("LSAnoActive")));
         return;
     }
 
-    m_document.platformDocument().undoManager()->removeAllActions();
-    m_document.services().postNotification(formatted(QStringLiteral("LSGrowlTimerStartedMessage"), job->itemName()),
+    m_context.platformDocument().undoManager()->removeAllActions();
+    m_context.services().postNotification(formatted(QStringLiteral("LSGrowlTimerStartedMessage"), job->itemName()),
                      platform::localized(QStringLiteral("LSGrowlTimerStartedTitle")));
 
     NodePtr day = job->getDayNode();
@@ -181,7 +189,7 @@ void DocumentCounter::start(QObject *)
     entry->setActive(true);
     m_running = true;
     // Rows were added: the outline asks again, keeping what is expanded and selected.
-    m_document.reloadOutline();
+    m_context.reloadOutline();
 
     playSound(StartSoundKey);
 
@@ -191,11 +199,11 @@ void DocumentCounter::start(QObject *)
             platform::ExceptionBoundary::guarded(this, "the tick", [this] { tick(); }));
     m_timer->start();
 
-    ++m_document.services().runningCounters;
-    m_document.updateUI();
-    m_document.platformDocument().updateChangeCount(platform::Document::ChangeType::Done);
-    m_document.counterStateDidChange(true);
-    m_document.services().rebuildMenus();
+    ++m_context.services().runningCounters;
+    m_context.updateUI();
+    m_context.platformDocument().updateChangeCount(platform::Document::ChangeType::Done);
+    Q_EMIT stateChanged(true);
+    m_context.services().rebuildMenus();
 }
 
 void DocumentCounter::tick()
@@ -204,11 +212,11 @@ void DocumentCounter::tick()
     if (!m_running || !entry)
         return;
     // No count goes on outside the tree, whatever took the entry out of it.
-    if (entry->documentRoot() != m_document.jobList().get()) {
+    if (entry->documentRoot() != m_context.jobList().get()) {
         stopWhenOutsideTree();
         return;
     }
-    int &ticks = m_document.services().reminderTickCount;
+    int &ticks = m_context.services().reminderTickCount;
     if (ticks < std::numeric_limits<int>::max())
         ++ticks;
 
@@ -223,10 +231,10 @@ void DocumentCounter::tick()
 
     // The rows the tick changed have shown it already (every setter announces its
     // change to the outline); the totals line is the document's own.
-    m_document.updateTotalTime();
+    m_totals.updateTotalTime();
 
-    if (m_checkInactivity && m_document.services().userIdleSeconds() > m_inactivityInterval)
-        stop(&m_document.platformDocument());
+    if (m_checkInactivity && m_context.services().userIdleSeconds() > m_inactivityInterval)
+        stop(&m_context.platformDocument());
 }
 
 void DocumentCounter::countElapsedTime(Node &entry)
@@ -244,11 +252,11 @@ void DocumentCounter::countElapsedTime(Node &entry)
 void DocumentCounter::stopWhenOutsideTree()
 {
     const NodePtr entry = m_timerNode;
-    if (!m_running || !entry || entry->documentRoot() == m_document.jobList().get())
+    if (!m_running || !entry || entry->documentRoot() == m_context.jobList().get())
         return;
     // The time up to the edit counts; the document's own stop (its sound plays).
     countElapsedTime(*entry);
-    stopCounting(&m_document.platformDocument(), true);
+    stopCounting(&m_context.platformDocument(), true);
 }
 
 void DocumentCounter::stop(QObject *sender)
@@ -264,21 +272,21 @@ void DocumentCounter::stopCounting(QObject *sender, bool insideEdit)
     for (Node *node = m_timerNode ? m_timerNode->parent() : nullptr; node; node = node->parent())
         entryChain.push_back(node->weak_from_this().lock());
     if (insideEdit)
-        m_document.platformDocument().undoManager()->removeClosedActions();
+        m_context.platformDocument().undoManager()->removeClosedActions();
     else
-        m_document.platformDocument().undoManager()->removeAllActions();
+        m_context.platformDocument().undoManager()->removeAllActions();
     if (m_timer) {
         const NodePtr entry = m_timerNode;
         // Stops the application controller makes (sleep, quitting, the status and
         // Dock menus, the hot key) are silent.
-        if (!sender || sender != m_document.services().applicationController)
+        if (!sender || sender != m_context.services().applicationController)
             playSound(StopSoundKey);
         // The entry's job, also when the entry or its day left the tree without it.
         Node *job = entry ? entry->getRootObject() : nullptr;
         const NodePtr countedJob = m_countedJob.lock();
         if (!job)
             job = countedJob.get();
-        m_document.services().postNotification(formatted(QStringLiteral("LSGrowlTimerStoppedMessage"), job ? job->itemName() : QString()),
+        m_context.services().postNotification(formatted(QStringLiteral("LSGrowlTimerStoppedMessage"), job ? job->itemName() : QString()),
                          platform::localized(QStringLiteral("LSGrowlTimerStoppedTitle")));
 
         m_running = false;
@@ -289,24 +297,24 @@ void DocumentCounter::stopCounting(QObject *sender, bool insideEdit)
         // The entry keeps the end of its last tick.
         if (entry) {
             entry->setActive(false);
-            m_document.outlineModel()->reloadItem(entry.get());
+            m_context.outlineModel()->reloadItem(entry.get());
             markCountedTimeEdited();
         }
         m_timerNode.reset();
         m_countedFrom = QDateTime();
         m_countedJob.reset();
 
-        --m_document.services().runningCounters;
-        m_document.updateUI();
-        m_document.counterStateDidChange(false);
+        --m_context.services().runningCounters;
+        m_context.updateUI();
+        Q_EMIT stateChanged(false);
     }
-    m_document.services().rebuildMenus();
+    m_context.services().rebuildMenus();
 }
 
 void DocumentCounter::markCountedTimeEdited()
 {
     // Also while the entry is out of the tree (its job deleted meanwhile): an undo
     // brings it back as it has grown.
-    if (!m_document.platformDocument().isClosing())
-        m_document.platformDocument().updateChangeCount(platform::Document::ChangeType::Done);
+    if (!m_context.platformDocument().isClosing())
+        m_context.platformDocument().updateChangeCount(platform::Document::ChangeType::Done);
 }

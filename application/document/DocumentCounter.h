@@ -27,18 +27,23 @@
 
 #include <QObject>
 
-class CounterHost;
+class DocumentContext;
+class DocumentTotals;
 class QTimer;
 
 class DocumentCounter : public QObject
 {
     Q_OBJECT
 public:
-    // The document, seen only through what this uses of it (CounterHost.h).
-    explicit DocumentCounter(CounterHost &document);
+    // The document, seen through what its collaborators are given (DocumentContext.h),
+    // and the totals its ticks bring up to date.
+    DocumentCounter(const DocumentContext &context, DocumentTotals &totals);
     ~DocumentCounter() override;
 
     bool isRunning() const { return m_running; }
+    // The counter can be started and stopped (window button, menu item, toolbar item):
+    // it runs, or the document holds at least one job, at any depth.
+    bool canToggle() const;
     void toggle(QObject *sender);
     // Starts on the active job (an alert says so when there is none).
     void start(QObject *sender);
@@ -60,6 +65,10 @@ public:
     bool checksInactivity() const { return m_checkInactivity; }
     double inactivityInterval() const { return m_inactivityInterval; }
 
+Q_SIGNALS:
+    // The counter started or stopped (the toolbar validates its items on it).
+    void stateChanged(bool running);
+
 private:
     // The document tests' probe (defined in the tests only) marks a counter running or
     // not, without an entry or a timer, for what depends on the state alone.
@@ -75,7 +84,8 @@ private:
     // Records the entry's change (not an undo step).
     void markCountedTimeEdited();
 
-    CounterHost &m_document;
+    const DocumentContext &m_context;
+    DocumentTotals &m_totals;
     bool m_running = false;
     NodePtr m_timerNode;
     // The running entry's job, start and the steady clock's reading at that start.

@@ -5,6 +5,7 @@
 #include "application/document/DocumentCounter.h"
 #include "application/document/DocumentWindow.h"
 #include "application/document/DocumentWindowController.h"
+#include "application/document/DocumentContext.h"
 #include "application/document/EditsHost.h"
 #include "application/document/DocumentOutlineModel.h"
 #include "application/document/DocumentServices.h"
@@ -47,18 +48,26 @@ bool restoreSnapshotWages(Node &node, const Node &snapshot)
 
 } // namespace
 
-DocumentEdits::DocumentEdits(EditsHost &document) : m_document(document) {}
+DocumentEdits::DocumentEdits(const DocumentContext &context, DocumentWindowController &windowController,
+                             EditsHost &document)
+    : m_context(context)
+    , m_windowController(windowController)
+    , m_document(document)
+{
+}
+
+void DocumentEdits::setCounter(DocumentCounter *counter) { m_counter = counter; }
 
 void DocumentEdits::takeOpenEdits()
 {
     // Text typed into a field and not left goes to the nodes it was typed for, as a step
     // of its own, before the edit changes the tree (and perhaps takes them out of it).
-    m_document.platformDocument().takeOpenEditsBeforeChange();
+    m_context.platformDocument().takeOpenEditsBeforeChange();
 }
 
 void DocumentEdits::keepUndoActionName()
 {
-    platform::UndoManager *undo = m_document.platformDocument().undoManager();
+    platform::UndoManager *undo = m_context.platformDocument().undoManager();
     // A fresh edit is named by the command that makes it.
     if (undo->isUndoing())
         undo->setActionName(undo->undoActionName());
@@ -70,7 +79,7 @@ bool DocumentEdits::isNeedless(bool sameValue) const
 {
     // Inside an undo or redo the opposite is registered whatever the value, so that
     // the step can be performed back.
-    const platform::UndoManager *undo = m_document.platformDocument().undoManager();
+    const platform::UndoManager *undo = m_context.platformDocument().undoManager();
     return sameValue && !undo->isUndoing() && !undo->isRedoing();
 }
 
@@ -79,7 +88,7 @@ void DocumentEdits::recalcTotalWorkTime(Node &node)
     // A group's sums and those of the groups above; inside a batch of edits once
     // per group, at its end.
     auto group = [this](Node &g) {
-        if (!m_document.outlineModel()->isInEditBatch()) {
+        if (!m_context.outlineModel()->isInEditBatch()) {
             g.recalcTotalWorkTime();
         } else if (!m_pendingGroupSet.contains(&g)) {
             m_pendingGroupSet.insert(&g);
@@ -93,7 +102,7 @@ void DocumentEdits::recalcTotalWorkTime(Node &node)
     // A job's days and its own sums: inside a batch once per job, at its end (a
     // batch deleting many of a job's entries would add up all its days at each one).
     Node *job = node.getRootObject();
-    if (job && m_document.outlineModel()->isInEditBatch()) {
+    if (job && m_context.outlineModel()->isInEditBatch()) {
         pendJob(*job, true);
         return;
     }
@@ -115,7 +124,7 @@ void DocumentEdits::pendJob(Node &job, bool withDays)
 
 bool DocumentEdits::countJob(Node &job, Node *day)
 {
-    if (job.type() != Node::Job || !m_document.outlineModel()->isInEditBatch())
+    if (job.type() != Node::Job || !m_context.outlineModel()->isInEditBatch())
         return false;
     // The day's own entries now (a few), the job's days once, at the end of the batch.
     if (day)
@@ -157,12 +166,12 @@ void DocumentEdits::addNode(const NodePtr &node, const NodePtr &parent, qsizetyp
         return;
     index = std::clamp<qsizetype>(index, 0, parent->childrenCount());
     parent->addChild(node, index);
-    m_document.platformDocument().undoManager()->registerUndo([this, node, parent] { deleteNode(node, parent); });
+    m_context.platformDocument().undoManager()->registerUndo([this, node, parent] { deleteNode(node, parent); });
     keepUndoActionName();
     if (countAdded(*node))
         recalcTotalWorkTime(*parent);
-    m_document.displayActivatedJob();
-    m_document.reloadOutline();
+    m_context.displayActivatedJob();
+    m_context.reloadOutline();
 }
 
 bool DocumentEdits::countAdded(Node &node)
@@ -224,12 +233,12 @@ void DocumentEdits::deleteNode(const NodePtr &node, const NodePtr &parent)
     parent->delChild(node);
     // The step may be the last to hold the node (a group of a million entries, say)
     // when it goes (a revert, a new edit after an undo): then it is freed a slice per turn.
-    m_document.platformDocument().undoManager()->registerUndo(
+    m_context.platformDocument().undoManager()->registerUndo(
         [this, held = NodeRelease::hold(node), parent, index] { addNode(*held, parent, index); });
     keepUndoActionName();
     countAfterRemovalFrom(*parent);
-    m_document.displayActivatedJob();
-    m_document.reloadOutline();
+    m_context.displayActivatedJob();
+    m_context.reloadOutline();
     stopCounterOutsideTree();
 }
 
@@ -240,13 +249,13 @@ void DocumentEdits::deleteChildren(const NodePtr &parent, const QList<qsizetype>
         return;
     const QList<NodePtr> nodes = parent->removeChildrenAt(indexes);
     // As deleteNode()'s step.
-    m_document.platformDocument().undoManager()->registerUndo(
+    m_context.platformDocument().undoManager()->registerUndo(
         [this, parent, held = NodeRelease::hold(nodes), indexes] { insertChildrenBack(parent, *held, indexes); });
     keepUndoActionName();
     // The sums as deleteNode() leaves them, once for all the children.
     countAfterRemovalFrom(*parent);
-    m_document.displayActivatedJob();
-    m_document.reloadOutline();
+    m_context.displayActivatedJob();
+    m_context.reloadOutline();
     stopCounterOutsideTree();
 }
 
@@ -257,7 +266,7 @@ void DocumentEdits::insertChildrenBack(const NodePtr &parent, const QList<NodePt
         || !Node::ascendingWithin(indexes, parent->childrenCount() + indexes.size()))
         return;
     parent->insertChildrenAt(nodes, indexes);
-    m_document.platformDocument().undoManager()->registerUndo([this, parent, nodes, indexes] {
+    m_context.platformDocument().undoManager()->registerUndo([this, parent, nodes, indexes] {
         // The nodes put back, where they stand now (where they were put, unless the
         // list changed by another route meanwhile).
         QList<qsizetype> now = indexes;
@@ -282,29 +291,29 @@ void DocumentEdits::insertChildrenBack(const NodePtr &parent, const QList<NodePt
     }
     if (parentsSums)
         recalcTotalWorkTime(*parent);
-    m_document.displayActivatedJob();
-    m_document.reloadOutline();
+    m_context.displayActivatedJob();
+    m_context.reloadOutline();
 }
 
 void DocumentEdits::stopCounterOutsideTree()
 {
     // A batch (a move takes nodes out and puts them back) decides at its end.
-    if (!m_document.outlineModel()->isInEditBatch())
-        m_document.counter().stopWhenOutsideTree();
+    if (!m_context.outlineModel()->isInEditBatch() && m_counter)
+        m_counter->stopWhenOutsideTree();
 }
 
 void DocumentEdits::doUndoSetActiveJob(const NodePtr &job)
 {
     takeOpenEdits();
-    const NodePtr previous = m_document.getActiveJob();
-    m_document.platformDocument().undoManager()->registerUndo([this, previous] { doUndoSetActiveJob(previous); });
-    m_document.platformDocument().undoManager()->setActionName(platform::localized(QStringLiteral("LSUDActiveJob")));
+    const NodePtr previous = m_context.activeJob();
+    m_context.platformDocument().undoManager()->registerUndo([this, previous] { doUndoSetActiveJob(previous); });
+    m_context.platformDocument().undoManager()->setActionName(platform::localized(QStringLiteral("LSUDActiveJob")));
     if (previous)
         previous->setActive(false);
     if (job)
         job->setActive(true);
-    m_document.displayActivatedJob();
-    m_document.reloadOutline();
+    m_context.displayActivatedJob();
+    m_context.reloadOutline();
 }
 
 void DocumentEdits::setColorLabelType(int label, const NodePtr &node)
@@ -313,7 +322,7 @@ void DocumentEdits::setColorLabelType(int label, const NodePtr &node)
     if (!node || isNeedless(label == node->colorLabel()))
         return;
     const int previous = node->colorLabel();
-    platform::UndoManager *undo = m_document.platformDocument().undoManager();
+    platform::UndoManager *undo = m_context.platformDocument().undoManager();
     // Registered first, so that the step is open while the node names it.
     undo->registerUndo([this, node, previous] { setColorLabelType(previous, node); });
     // The node would register a step of its own: this one stands for both.
@@ -321,7 +330,7 @@ void DocumentEdits::setColorLabelType(int label, const NodePtr &node)
     node->setColorLabel(label);
     undo->enableUndoRegistration();
     keepUndoActionName();
-    m_document.reloadOutline();
+    m_context.reloadOutline();
 }
 
 void DocumentEdits::insertNodes(const QList<NodePtr> &nodes, const NodePtr &parent, qsizetype index)
@@ -330,7 +339,7 @@ void DocumentEdits::insertNodes(const QList<NodePtr> &nodes, const NodePtr &pare
     if (!parent)
         return;
     index = std::clamp<qsizetype>(index, 0, parent->childrenCount());
-    const DocumentOutlineModel::EditBatch batch(m_document.outlineModel());
+    const DocumentOutlineModel::EditBatch batch(m_context.outlineModel());
     // Each one behind the one added before it (no sibling behind moves more than once
     // when they go to the end).
     for (const NodePtr &node : nodes)
@@ -342,18 +351,18 @@ void DocumentEdits::addNewJob(const NodePtr &job, const NodePtr &parent)
     takeOpenEdits();
     if (!job || !parent || job == parent)
         return;
-    const NodePtr lastActive = m_document.getActiveJob();
+    const NodePtr lastActive = m_context.activeJob();
     parent->addChild(job);
-    m_document.platformDocument().undoManager()->registerUndo([this, job, parent, lastActive] { deleteNewJob(job, parent, lastActive); });
+    m_context.platformDocument().undoManager()->registerUndo([this, job, parent, lastActive] { deleteNewJob(job, parent, lastActive); });
     keepUndoActionName();
     if (lastActive)
         lastActive->setActive(false);
     job->setActive(true);
     if (parent->type() == Node::Group)
         parent->recalcTotalWorkTime();
-    m_document.displayActivatedJob();
-    m_document.reloadOutline();
-    m_document.services().rebuildMenus();
+    m_context.displayActivatedJob();
+    m_context.reloadOutline();
+    m_context.services().rebuildMenus();
 }
 
 void DocumentEdits::deleteNewJob(const NodePtr &job, const NodePtr &parent, const NodePtr &lastActive)
@@ -362,15 +371,15 @@ void DocumentEdits::deleteNewJob(const NodePtr &job, const NodePtr &parent, cons
     if (!job || !parent || parent->indexOfChild(job.get()) < 0)
         return;
     parent->delChild(job);
-    m_document.platformDocument().undoManager()->registerUndo([this, job, parent] { addNewJob(job, parent); });
+    m_context.platformDocument().undoManager()->registerUndo([this, job, parent] { addNewJob(job, parent); });
     keepUndoActionName();
     if (parent->type() == Node::Group || parent->type() == Node::Job)
         parent->recalcTotalWorkTime();
     // The removed job keeps no flag: the chosen one is the only active job.
     job->setActive(false);
-    m_document.setActiveJob(lastActive && m_document.isJobMemberOfDocument(lastActive.get()) ? lastActive : NodePtr());
-    m_document.reloadOutline();
-    m_document.services().rebuildMenus();
+    m_context.setActiveJob(lastActive && m_context.isJobMemberOfDocument(lastActive.get()) ? lastActive : NodePtr());
+    m_context.reloadOutline();
+    m_context.services().rebuildMenus();
     stopCounterOutsideTree();
 }
 
@@ -380,10 +389,10 @@ void DocumentEdits::setExecutedForNode(bool value, const NodePtr &node)
     if (!node || isNeedless(value == node->executed()))
         return;
     const bool previous = node->executed();
-    m_document.platformDocument().undoManager()->registerUndo([this, node, previous] { setExecutedForNode(previous, node); });
+    m_context.platformDocument().undoManager()->registerUndo([this, node, previous] { setExecutedForNode(previous, node); });
     keepUndoActionName();
     node->setExecuted(value);
-    m_document.reloadOutline();
+    m_context.reloadOutline();
 }
 
 void DocumentEdits::setExecutedForNodeTree(bool value, const NodePtr &node)
@@ -411,13 +420,13 @@ void DocumentEdits::setNameForNode(const QString &name, const NodePtr &node)
     if (!node || isNeedless(name == node->itemName()))
         return;
     const QString previous = node->itemName();
-    m_document.platformDocument().undoManager()->registerUndo([this, node, previous] { setNameForNode(previous, node); });
+    m_context.platformDocument().undoManager()->registerUndo([this, node, previous] { setNameForNode(previous, node); });
     keepUndoActionName();
     node->setItemName(name);
-    m_document.displayActivatedJob();
-    m_document.reloadOutline();
+    m_context.displayActivatedJob();
+    m_context.reloadOutline();
     if (node->type() == Node::Job || node->type() == Node::Group)
-        m_document.services().rebuildMenus();
+        m_context.services().rebuildMenus();
 }
 
 void DocumentEdits::setWageForNode(float wage, const NodePtr &node)
@@ -437,17 +446,17 @@ void DocumentEdits::setWageForNode(float wage, const NodePtr &node)
     for (Node *up = node->parent(); up; up = up->parent())
         if (NodePtr above = up->weak_from_this().lock())
             previous.push_back({above, above->wage(), above->turnover()});
-    m_document.platformDocument().undoManager()->registerUndo([this, node, previous, wage] { restoreWages(previous, node, wage); });
+    m_context.platformDocument().undoManager()->registerUndo([this, node, previous, wage] { restoreWages(previous, node, wage); });
     keepUndoActionName();
     node->setWage(wage);
     node->setWageForTree(wage);
     node->recalcTotalWorkTime();
-    m_document.reloadOutline();
+    m_context.reloadOutline();
 }
 
 void DocumentEdits::restoreWages(const std::vector<WageRecord> &records, const NodePtr &node, float wage)
 {
-    m_document.platformDocument().undoManager()->registerUndo([this, node, wage] { setWageForNode(wage, node); });
+    m_context.platformDocument().undoManager()->registerUndo([this, node, wage] { setWageForNode(wage, node); });
     keepUndoActionName();
     for (const WageRecord &record : records) {
         // A time entry recomputes its time and turnover from its wage; the turnover
@@ -458,12 +467,12 @@ void DocumentEdits::restoreWages(const std::vector<WageRecord> &records, const N
     // The turnovers kept lack what the counter has added since.
     if (const NodePtr entry = runningEntry())
         keepCountedTime(*entry, entry->lDate());
-    m_document.reloadOutline();
+    m_context.reloadOutline();
 }
 
 NodePtr DocumentEdits::runningEntry() const
 {
-    return m_document.timerIsRunning() ? m_document.timerNode() : NodePtr();
+    return m_counter && m_counter->isRunning() ? m_counter->timerNode() : NodePtr();
 }
 
 void DocumentEdits::keepCountedTime(Node &entry, const QDateTime &end)
@@ -481,7 +490,7 @@ void DocumentEdits::restoreNodeData(const NodePtr &snapshot, const NodePtr &node
     takeOpenEdits();
     if (!snapshot || !node || snapshot->type() != node->type())
         return;
-    platform::UndoManager *undo = m_document.platformDocument().undoManager();
+    platform::UndoManager *undo = m_context.platformDocument().undoManager();
     const NodePtr current = node->clone();
     undo->registerUndo([this, current, node] { restoreNodeData(current, node); });
     keepUndoActionName();
@@ -493,10 +502,10 @@ void DocumentEdits::restoreNodeData(const NodePtr &snapshot, const NodePtr &node
     // The copy brings the description back too, which a node would register (and
     // name) as a step of its own: without the root's delegate it reaches no undo
     // manager, and this step stands for that change.
-    NodeDelegate *reports = m_document.jobList()->delegate();
-    m_document.jobList()->setDelegate(nullptr);
+    NodeDelegate *reports = m_context.jobList()->delegate();
+    m_context.jobList()->setDelegate(nullptr);
     node->fillNodesWithValuesFrom(*snapshot);
-    m_document.jobList()->setDelegate(reports);
+    m_context.jobList()->setDelegate(reports);
     m_document.inspectedValuesMayHaveChanged();
     // Filling hands each wage down to the nodes below it (and none to the node
     // itself): the wages the snapshot held come back here, node by node, with the
@@ -514,32 +523,32 @@ void DocumentEdits::restoreNodeData(const NodePtr &snapshot, const NodePtr &node
         keepCountedTime(*running, countedEnd);
     // The opposite registered above is what marks the document changed: the undo
     // manager counts this step, in whichever direction it runs.
-    m_document.displayActivatedJob();
-    m_document.reloadOutline();
+    m_context.displayActivatedJob();
+    m_context.reloadOutline();
 }
 
 void DocumentEdits::deleteEntry(QObject *sender)
 {
     // The question is about the nodes as the person sees them: the text typed into the
     // window's fields goes to them first (a value a field refuses stops the command).
-    if (!m_document.platformDocument().commitEditingOrTell())
+    if (!m_context.platformDocument().commitEditingOrTell())
         return;
-    m_document.setAutoLoadFileName();
+    m_context.setAutoLoadFileName();
     QList<NodePtr> nodes;
     NodePtr named;
-    if (m_document.windowController().isOutlineMenuItem(sender)) {
+    if (m_windowController.isOutlineMenuItem(sender)) {
         named = platform::MenuItemValidation::representedObject(qobject_cast<QAction *>(sender)).value<NodePtr>();
         if (named)
             nodes.append(named);
     } else {
-        nodes = Node::minimumNodeCoverFromNodesInArray(m_document.windowController().selectedNodes());
-        named = m_document.windowController().nodeForSender(sender, false);
+        nodes = Node::minimumNodeCoverFromNodesInArray(m_windowController.selectedNodes());
+        named = m_windowController.nodeForSender(sender, false);
     }
-    QWidget *window = m_document.documentWindow();
+    QWidget *window = m_context.documentWindow();
     if (nodes.isEmpty() || !named || !window)
         return;
     // The edits go with the document, before it.
-    const QPointer<QObject> document(&m_document.platformDocument());
+    const QPointer<QObject> document(&m_context.platformDocument());
     NTXBeginAlertSheetWithHandler(
         platform::localized(QStringLiteral("LSAdeleteTitle")), platform::localized(QStringLiteral("LSyes")),
         platform::localized(QStringLiteral("LSno")), QString(), window,
@@ -561,14 +570,14 @@ void DocumentEdits::deleteSheetDidEnd(const QList<NodePtr> &nodes, int returnCod
     for (const NodePtr &node : nodes) {
         const NodePtr parent = Node::shared(node->parent());
         // A node that left the tree while the sheet was up is not deleted twice.
-        if (!parent || parent->indexOfChild(node.get()) < 0 || !m_document.outlineModel()->indexForNode(node.get()).isValid())
+        if (!parent || parent->indexOfChild(node.get()) < 0 || !m_context.outlineModel()->indexForNode(node.get()).isValid())
             continue;
         deleteNode(node, parent);
         deleted = true;
     }
     if (!deleted)
         return;
-    m_document.platformDocument().undoManager()->setActionName(platform::localized(QStringLiteral("LSUDdeleteEntry")));
-    m_document.updateUI();
-    m_document.services().rebuildMenus();
+    m_context.platformDocument().undoManager()->setActionName(platform::localized(QStringLiteral("LSUDdeleteEntry")));
+    m_context.updateUI();
+    m_context.services().rebuildMenus();
 }

@@ -24,13 +24,22 @@
 #include <memory>
 #include <vector>
 
+#include <QPointer>
+
+class DocumentContext;
+class DocumentCounter;
+class DocumentWindowController;
 class EditsHost;
 
 class DocumentEdits
 {
 public:
-    // The document, seen only through what this uses of it (EditsHost.h).
-    explicit DocumentEdits(EditsHost &document);
+    // The document, seen through what its collaborators are given (DocumentContext.h)
+    // and what the inspector asks of the edits (EditsHost.h); the window's controller
+    // (the selection, the senders of the outline's menu items).
+    DocumentEdits(const DocumentContext &context, DocumentWindowController &windowController, EditsHost &document);
+    // The counter, made after the edits (stopped when its entry leaves the tree).
+    void setCounter(DocumentCounter *counter);
 
     void addNode(const NodePtr &node, const NodePtr &parent, qsizetype index);
     void deleteNode(const NodePtr &node, const NodePtr &parent);
@@ -112,7 +121,10 @@ private:
     // back counted time.
     void keepCountedTime(Node &entry, const QDateTime &end);
 
+    const DocumentContext &m_context;
+    DocumentWindowController &m_windowController;
     EditsHost &m_document;
+    QPointer<DocumentCounter> m_counter;
     std::vector<std::weak_ptr<Node>> m_pendingGroups;
     QSet<const Node *> m_pendingGroupSet;
     // The jobs whose sums the batch's end adds up: with their days' (true) or their own

@@ -79,13 +79,13 @@ void exportDialogDidEnd(MyDocument &document, DocumentExportPanel &panel, int re
 
 void MyDocument::saveAsRTFFile(QObject *)
 {
-    if (!m_window || platform::Sheet::sheetOfWindow(m_window))
+    if (!documentWindow() || platform::Sheet::sheetOfWindow(documentWindow()))
         return;
     // The export holds what the fields hold.
     if (!commitEditingOrTell())
         return;
     const QList<NodePtr> exportList = DocumentExporter::exportListFromSelection(DocumentExporter::selectedNodes(outlineView()));
-    auto *panel = new DocumentExportPanel(m_window, userDefaults(), !exportList.isEmpty());
+    auto *panel = new DocumentExportPanel(documentWindow(), userDefaults(), !exportList.isEmpty());
     panel->setParent(this);
     connect(panel, &DocumentExportPanel::finished, this,
             platform::ExceptionBoundary::guarded(this, "the export panel's end",

@@ -13,22 +13,22 @@
 
 void MyDocument::printDocument(QObject *)
 {
-    if (!m_window || platform::Sheet::sheetOfWindow(m_window))
+    if (!documentWindow() || platform::Sheet::sheetOfWindow(documentWindow()))
         return;
     // The pages hold what the fields hold.
     if (!commitEditingOrTell())
         return;
-    auto *panel = new DocumentPrintPanel(m_window, userDefaults(), m_jobList, DocumentExporter::selectedNodes(outlineView()),
+    auto *panel = new DocumentPrintPanel(documentWindow(), userDefaults(), m_jobList, DocumentExporter::selectedNodes(outlineView()),
                                          m_formatter);
     panel->setParent(this);
     connect(panel, &DocumentPrintPanel::printFailed, this, platform::ExceptionBoundary::guarded(this, "printFailed", [this](const QString &reason) {
-        platform::DocumentAlert::openError(m_window, platform::localized(QStringLiteral("LSPrintFailed")), reason);
+        platform::DocumentAlert::openError(documentWindow(), platform::localized(QStringLiteral("LSPrintFailed")), reason);
     }));
     connect(panel, &DocumentPrintPanel::printJobStarted, this, platform::ExceptionBoundary::guarded(this, "a print", [this](ExportJob *job) {
         connect(job, &ExportJob::finished, this, platform::ExceptionBoundary::guarded(this, "a print's end",
             [this](ExportJob::Outcome outcome, const QString &reason) {
                 if (outcome == ExportJob::Failed)
-                    platform::DocumentAlert::openError(m_window, platform::localized(QStringLiteral("LSPrintFailed")), reason);
+                    platform::DocumentAlert::openError(documentWindow(), platform::localized(QStringLiteral("LSPrintFailed")), reason);
             }));
     }));
     connect(panel, &DocumentPrintPanel::finished, panel, &QObject::deleteLater);

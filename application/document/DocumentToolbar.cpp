@@ -5,7 +5,8 @@
 #include "application/base/ApplicationImages.h"
 #include "application/document/DocumentWindow.h"
 #include "application/document/DocumentToolbar.h"
-#include "application/document/ToolbarHost.h"
+#include "application/document/DocumentContext.h"
+#include "application/document/DocumentCounter.h"
 #include "platform/document/Document.h"
 #include "application/document/DocumentWindowController.h"
 #include "platform/foundation/Bundle.h"
@@ -178,10 +179,10 @@ QAction *DocumentToolbar::toolbarItemForItemIdentifier(const QString &identifier
         // A click makes a job; holding the button down offers a job or a group.
         auto *contextItem = new NTXContextMenuToolbarItem(identifier, m_toolbar);
         contextItem->setAction(description->action);
-        contextItem->setTarget(&m_document.platformDocument());
+        contextItem->setTarget(&m_context.platformDocument());
         auto *menu = new QMenu(contextItem->button());
-        platform::MenuItemValidation::addItem(menu, text("LSaddEntry"), "newJobEntry:", QKeySequence(), &m_document.platformDocument());
-        platform::MenuItemValidation::addItem(menu, text("LSaddGroup"), "newGroupEntry:", QKeySequence(), &m_document.platformDocument());
+        platform::MenuItemValidation::addItem(menu, text("LSaddEntry"), "newJobEntry:", QKeySequence(), &m_context.platformDocument());
+        platform::MenuItemValidation::addItem(menu, text("LSaddGroup"), "newGroupEntry:", QKeySequence(), &m_context.platformDocument());
         platform::MenuItemValidation::setAutoenablesItems(menu, true);
         platform::MenuMnemonics::assign(menu);
         contextItem->setMenu(menu);
@@ -191,7 +192,7 @@ QAction *DocumentToolbar::toolbarItemForItemIdentifier(const QString &identifier
         item->setObjectName(identifier);
         item->setProperty(IdentifierProperty, identifier);
         platform::MenuItemValidation::setAction(item, description->action);
-        platform::MenuItemValidation::setTarget(item, &m_document.platformDocument());
+        platform::MenuItemValidation::setTarget(item, &m_context.platformDocument());
     }
     setLabel(item, text(description->label));
     if (auto *contextItem = qobject_cast<NTXContextMenuToolbarItem *>(item))
@@ -203,7 +204,7 @@ QAction *DocumentToolbar::toolbarItemForItemIdentifier(const QString &identifier
 
 void DocumentToolbar::setupToolbar()
 {
-    DocumentWindow *window = m_document.documentWindow();
+    DocumentWindow *window = m_context.documentWindow();
     if (!window || m_toolbar)
         return;
     m_toolbar = new QToolBar(window);
@@ -220,7 +221,7 @@ void DocumentToolbar::setupToolbar()
             platform::ExceptionBoundary::guarded(this, "customContextMenuRequested", [this](const QPoint &position) { showToolbarCustomizationMenu(m_toolbar->mapToGlobal(position)); }));
 
     // The saved choice, without what this version does not know.
-    const QVariantMap configuration = m_document.userDefaults().dictionaryForKey(ConfigurationKey);
+    const QVariantMap configuration = m_context.userDefaults().dictionaryForKey(ConfigurationKey);
     QStringList identifiers;
     const QVariant saved = configuration.value(ItemIdentifiersKey);
     if (saved.canConvert<QStringList>() && saved.typeId() != QMetaType::QString) {
@@ -261,7 +262,7 @@ void DocumentToolbar::setupToolbar()
                 if (m_toolbar && m_toolbar->isVisible() && m_toolbar->window() == updated)
                     validateVisibleToolbarItems();
             }));
-    m_document.whenCounterStateChanges(
+    connect(&m_counter, &DocumentCounter::stateChanged,
         this, platform::ExceptionBoundary::guarded(this, "counterStateChanged", [this](bool) { validateVisibleToolbarItems(); }));
     connect(window->windowDrawer(), &QDockWidget::visibilityChanged, this,
         platform::ExceptionBoundary::guarded(this, "visibilityChanged", [this] { validateVisibleToolbarItems(); }));
@@ -307,9 +308,12 @@ void DocumentToolbar::rebuildToolbar()
     validateVisibleToolbarItems();
 }
 
-DocumentToolbar::DocumentToolbar(ToolbarHost &document)
-    : QObject(&document.platformDocument())
-    , m_document(document) {}
+DocumentToolbar::DocumentToolbar(const DocumentContext &context, DocumentWindowController &windowController,
+                                 DocumentCounter &counter)
+    : QObject(&context.platformDocument())
+    , m_context(context)
+    , m_windowController(windowController)
+    , m_counter(counter) {}
 
 DocumentToolbar::~DocumentToolbar() = default;
 
@@ -322,9 +326,9 @@ void DocumentToolbar::setToolbarItemIdentifiers(const QStringList &identifiers)
             kept.append(identifier);
     }
     m_toolbarItemIdentifiers = kept;
-    QVariantMap configuration = m_document.userDefaults().dictionaryForKey(ConfigurationKey);
+    QVariantMap configuration = m_context.userDefaults().dictionaryForKey(ConfigurationKey);
     configuration.insert(ItemIdentifiersKey, kept);
-    m_document.userDefaults().setDictionary(configuration, ConfigurationKey);
+    m_context.userDefaults().setDictionary(configuration, ConfigurationKey);
     rebuildToolbar();
 }
 
@@ -333,9 +337,9 @@ void DocumentToolbar::setDisplayMode(int mode)
     if (mode < IconAndLabel || mode > LabelOnly || !m_toolbar)
         return;
     m_displayMode = mode;
-    QVariantMap configuration = m_document.userDefaults().dictionaryForKey(ConfigurationKey);
+    QVariantMap configuration = m_context.userDefaults().dictionaryForKey(ConfigurationKey);
     configuration.insert(DisplayModeKey, mode);
-    m_document.userDefaults().setDictionary(configuration, ConfigurationKey);
+    m_context.userDefaults().setDictionary(configuration, ConfigurationKey);
     m_toolbar->setToolButtonStyle(styleForDisplayMode(mode));
     for (QAction *item : m_toolbar->actions()) {
         if (auto *contextItem = qobject_cast<NTXContextMenuToolbarItem *>(item))
@@ -425,36 +429,36 @@ bool DocumentToolbar::validateToolbarItem(QAction *item)
     if (!item)
         return false;
     const QString identifier = identifierOf(item);
-    const bool running = m_document.timerIsRunning();
+    const bool running = m_counter.isRunning();
     if (identifier == StartStopButton) {
         setImage(item, running ? "stop_button" : "start_button");
         setLabel(item, text(running ? "LSstop2" : "LSstart2"));
         setToolTip(item, text(running ? "LSTTStop" : "LSTTStart"));
     } else if (identifier == ToggleDrawer) {
-        const bool open = m_document.documentWindow() && !m_document.documentWindow()->windowDrawer()->isHidden();
+        const bool open = m_context.documentWindow() && !m_context.documentWindow()->windowDrawer()->isHidden();
         setImage(item, open ? "DrawerCloseNew" : "DrawerOpenNew");
         setLabel(item, text(open ? "LSHideDetails" : "LSShowDetails"));
     }
     if (identifier == RemoveItem) {
-        QTreeView *outline = m_document.outlineView();
+        QTreeView *outline = m_context.outlineView();
         const bool rowSelected = outline && outline->selectionModel() && outline->selectionModel()->hasSelection();
         return rowSelected && !running;
     }
     if (identifier == ActivedJob) {
-        QTreeView *outline = m_document.outlineView();
+        QTreeView *outline = m_context.outlineView();
         if (!outline)
             return false;
         // The selection the window keeps: read once for every item and the menus.
-        const QList<NodePtr> selected = m_document.windowController().selectedNodes();
+        const QList<NodePtr> selected = m_windowController.selectedNodes();
         const NodePtr node = selected.size() == 1 ? selected.constFirst() : NodePtr();
-        return node && node->type() == Node::Job && (!running || node == m_document.getActiveJob());
+        return node && node->type() == Node::Job && (!running || node == m_context.activeJob());
     }
     if (identifier == AddItem || identifier == AddGroup)
         return !running;
-    m_document.updateUI();
+    m_context.updateUI();
     // Start and stop are enabled as the Document menu's item is.
     if (identifier == StartStopButton)
-        return m_document.canToggleTimer();
+        return m_counter.canToggle();
     return true;
 }
 

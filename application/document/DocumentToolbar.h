@@ -12,7 +12,9 @@
 #include <QPointer>
 #include <QStringList>
 
-class ToolbarHost;
+class DocumentContext;
+class DocumentCounter;
+class DocumentWindowController;
 class QAction;
 class QPoint;
 class QToolBar;
@@ -22,9 +24,11 @@ class DocumentToolbar : public QObject
     Q_OBJECT
 public:
     static inline const QString ToolbarIdentifier = QStringLiteral("XQMainNewToolbar");
-    // The document, seen only through what this uses of it (ToolbarHost.h).
-
-    explicit DocumentToolbar(ToolbarHost &document);
+    // The document, seen through what its collaborators are given (DocumentContext.h);
+    // the selection the items act on (the window's controller) and the counter whose
+    // state they show.
+    DocumentToolbar(const DocumentContext &context, DocumentWindowController &windowController,
+                    DocumentCounter &counter);
     ~DocumentToolbar() override;
 
     // The names of the images its items show (ApplicationImages), the start/stop
@@ -54,7 +58,9 @@ private:
     void rebuildToolbar();
     void showToolbarCustomizationMenu(const QPoint &position);
 
-    ToolbarHost &m_document;
+    const DocumentContext &m_context;
+    DocumentWindowController &m_windowController;
+    DocumentCounter &m_counter;
     QPointer<QToolBar> m_toolbar;
     QStringList m_toolbarItemIdentifiers;
     int m_displayMode = 1;

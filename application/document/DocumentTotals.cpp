@@ -3,6 +3,7 @@
 
 #include "application/document/DocumentWindow.h"
 #include "application/document/DocumentWindowController.h"
+#include "application/document/DocumentContext.h"
 #include "application/document/TotalsHost.h"
 #include "application/tree/DocumentValuesStore.h"
 #include "platform/document/Document.h"
@@ -47,15 +48,19 @@ void setTextIfChanged(QStandardItem *item, const QString &text)
 
 } // namespace
 
-DocumentTotals::DocumentTotals(TotalsHost &document)
-    : QObject(&document.platformDocument())
+DocumentTotals::DocumentTotals(const DocumentContext &context, DocumentWindowController &windowController,
+                               const CurrencyFormatter &wageFormatter, TotalsHost &document)
+    : QObject(&context.platformDocument())
+    , m_context(context)
+    , m_windowController(windowController)
+    , m_wageFormatter(wageFormatter)
     , m_document(document) {}
 
 DocumentTotals::~DocumentTotals() = default;
 
 QHeaderView *DocumentTotals::tableHeaderView() const
 {
-    DocumentWindow *window = m_document.documentWindow();
+    DocumentWindow *window = m_context.documentWindow();
     return window ? qobject_cast<QHeaderView *>(window->tableHeaderView()) : nullptr;
 }
 
@@ -86,7 +91,7 @@ void DocumentTotals::copyColumnsFromTableView(const QTreeView *source, QHeaderVi
 
 void DocumentTotals::setupTotalsHeader()
 {
-    DocumentWindow *window = m_document.documentWindow();
+    DocumentWindow *window = m_context.documentWindow();
     if (!window)
         return;
     QTreeView *outline = window->outlineView();
@@ -105,7 +110,7 @@ void DocumentTotals::setupTotalsHeader()
 void DocumentTotals::outlineViewColumnDidResize(const QVariantMap &userInfo)
 {
     QHeaderView *totals = tableHeaderView();
-    QTreeView *outline = m_document.outlineView();
+    QTreeView *outline = m_context.outlineView();
     if (!totals || !outline)
         return;
     const QString identifier = userInfo.value(QStringLiteral("NSTableColumn")).toString();
@@ -139,14 +144,14 @@ void DocumentTotals::updateTotalTime()
     // The turnover in extended precision: the single-precision sums the file keeps
     // lose the cents from about 100,000 on.
     long double turnover = 0.0L;
-    for (const NodePtr &child : m_document.jobList()->childEnumerator()) {
+    for (const NodePtr &child : m_context.jobList()->childEnumerator()) {
         addTimeWithCarry(&hours, &minutes, child->hours(), child->minutes());
         turnover += child->preciseTurnover();
     }
     // A text that changed repaints its own section of the totals row (the header
     // follows its model); the rest of the row stays as it is drawn.
     if (QStandardItem *item = totalsItem(m_dummyOutlineView, QStringLiteral("outlineTurnover")))
-        setTextIfChanged(item, m_document.wageFormatter().stringFromNumber(double(turnover)));
+        setTextIfChanged(item, m_wageFormatter.stringFromNumber(double(turnover)));
     if (QStandardItem *item = totalsItem(m_dummyOutlineView, QStringLiteral("outlineTime")))
         setTextIfChanged(item, workTimeText(hours, minutes));
     updateSelectedNodeWorkTimeAndWage();
@@ -172,7 +177,7 @@ void DocumentTotals::watchSelection(QItemSelectionModel *selection)
         m_selectionWatches.push_back(connect(model, &QAbstractItemModel::layoutChanged, this, &DocumentTotals::forgetSelectedCover));
     }
     // Rows that close or open leave or join the selection that is shown.
-    if (QTreeView *outline = m_document.outlineView()) {
+    if (QTreeView *outline = m_context.outlineView()) {
         m_selectionWatches.push_back(connect(outline, &QTreeView::collapsed, this, &DocumentTotals::forgetSelectedCover));
         m_selectionWatches.push_back(connect(outline, &QTreeView::expanded, this, &DocumentTotals::forgetSelectedCover));
     }
@@ -186,12 +191,12 @@ void DocumentTotals::forgetSelectedCover() noexcept
 
 const QList<NodePtr> &DocumentTotals::selectedCover()
 {
-    QTreeView *outline = m_document.outlineView();
+    QTreeView *outline = m_context.outlineView();
     QItemSelectionModel *selection = outline ? outline->selectionModel() : nullptr;
     if (selection != m_watchedSelection || !selection)
         watchSelection(selection);
     if (!m_selectedCoverValid) {
-        m_selectedCover = Node::minimumNodeCoverFromNodesInArray(m_document.windowController().selectedNodes());
+        m_selectedCover = Node::minimumNodeCoverFromNodesInArray(m_windowController.selectedNodes());
         m_selectedCoverValid = selection != nullptr;
     }
     return m_selectedCover;
@@ -213,7 +218,7 @@ void DocumentTotals::updateSelectedNodeWorkTimeAndWage()
         addTimeWithCarry(&hours, &minutes, node->hours(), node->minutes());
         turnover += node->preciseTurnover();
     }
-    setSelectedNodeWage(m_document.wageFormatter().stringFromNumber(double(turnover)));
+    setSelectedNodeWage(m_wageFormatter.stringFromNumber(double(turnover)));
     setSelectedNodeWorkTime(workTimeText(hours, minutes));
 }
 

@@ -22,6 +22,9 @@
 #include <QVariantMap>
 #include <vector>
 
+class CurrencyFormatter;
+class DocumentContext;
+class DocumentWindowController;
 class TotalsHost;
 class QHeaderView;
 class QItemSelectionModel;
@@ -32,8 +35,11 @@ class DocumentTotals : public QObject
 {
     Q_OBJECT
 public:
-    // The document, seen only through what this uses of it (TotalsHost.h).
-    explicit DocumentTotals(TotalsHost &document);
+    // The document, seen through what its collaborators are given (DocumentContext.h)
+    // and what it publishes of the totals (TotalsHost.h); the selection (the window's
+    // controller) and the wage formatter.
+    DocumentTotals(const DocumentContext &context, DocumentWindowController &windowController,
+                   const CurrencyFormatter &wageFormatter, TotalsHost &document);
     ~DocumentTotals() override;
 
     // The totals header (null before the window was loaded) and the model that
@@ -73,6 +79,9 @@ private:
     void watchSelection(QItemSelectionModel *selection);
     void forgetSelectedCover() noexcept;
 
+    const DocumentContext &m_context;
+    DocumentWindowController &m_windowController;
+    const CurrencyFormatter &m_wageFormatter;
     TotalsHost &m_document;
     QStandardItemModel *m_dummyOutlineView = nullptr;
     QPointer<QItemSelectionModel> m_watchedSelection;

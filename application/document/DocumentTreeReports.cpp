@@ -1,6 +1,7 @@
 // What the document root reports to its document (see DocumentTreeReports.h).
 #include "application/document/DocumentTreeReports.h"
 
+#include "application/document/DocumentContext.h"
 #include "application/document/TreeReportsHost.h"
 #include "application/document/DocumentOutlineModel.h"
 #include "platform/document/Document.h"
@@ -9,7 +10,7 @@
 
 platform::UndoManager *DocumentTreeReports::undoManagerForNode(Node &)
 {
-    return m_document.platformDocument().undoManager();
+    return m_context.platformDocument().undoManager();
 }
 
 void DocumentTreeReports::attributesChangedOfNode(Node &)
@@ -23,7 +24,7 @@ void DocumentTreeReports::attributesChangedOfNode(Node &)
 void DocumentTreeReports::nodeValueChanged(Node &node, const QString &key)
 {
     m_document.nodeOfTreeChanged(node, key);
-    DocumentOutlineModel *outline = m_document.outlineModel();
+    DocumentOutlineModel *outline = m_context.outlineModel();
     if (!outline)
         return;
     // A value that one column shows repaints that cell alone (a running entry changes
@@ -52,42 +53,42 @@ void DocumentTreeReports::nodeValueChanged(Node &node, const QString &key)
 
 void DocumentTreeReports::nodeWillInsertEntries(Node &node, qsizetype index, qsizetype count)
 {
-    if (DocumentOutlineModel *outline = m_document.outlineModel())
+    if (DocumentOutlineModel *outline = m_context.outlineModel())
         outline->treeWillInsert(node, index, count);
 }
 
 void DocumentTreeReports::nodeDidAddEntry(Node &, Node &)
 {
-    if (DocumentOutlineModel *outline = m_document.outlineModel())
+    if (DocumentOutlineModel *outline = m_context.outlineModel())
         outline->treeDidInsert();
 }
 
 void DocumentTreeReports::nodeDidInsertEntrysAtIndex(Node &, const QList<NodePtr> &, qsizetype)
 {
-    if (DocumentOutlineModel *outline = m_document.outlineModel())
+    if (DocumentOutlineModel *outline = m_context.outlineModel())
         outline->treeDidInsert();
 }
 
 void DocumentTreeReports::nodeWillRemoveEntry(Node &node, qsizetype index)
 {
-    if (DocumentOutlineModel *outline = m_document.outlineModel())
+    if (DocumentOutlineModel *outline = m_context.outlineModel())
         outline->treeWillRemove(node, index, 1);
 }
 
 void DocumentTreeReports::nodeDidRemoveEntry(Node &, Node &)
 {
-    if (DocumentOutlineModel *outline = m_document.outlineModel())
+    if (DocumentOutlineModel *outline = m_context.outlineModel())
         outline->treeDidRemove();
 }
 
 void DocumentTreeReports::nodeWillRemoveEntries(Node &node, qsizetype index, qsizetype count)
 {
-    if (DocumentOutlineModel *outline = m_document.outlineModel())
+    if (DocumentOutlineModel *outline = m_context.outlineModel())
         outline->treeWillRemove(node, index, count);
 }
 
 void DocumentTreeReports::nodeDidRemoveEntries(Node &, qsizetype, qsizetype)
 {
-    if (DocumentOutlineModel *outline = m_document.outlineModel())
+    if (DocumentOutlineModel *outline = m_context.outlineModel())
         outline->treeDidRemove();
 }

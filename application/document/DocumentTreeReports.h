@@ -8,13 +8,19 @@
 // change nothing.
 #include "application/tree/NodeDelegate.h"
 
+class DocumentContext;
 class TreeReportsHost;
 
 class DocumentTreeReports : public NodeDelegate
 {
 public:
-    // The document, seen only through what this uses of it (TreeReportsHost.h).
-    explicit DocumentTreeReports(TreeReportsHost &document) : m_document(document) {}
+    // The document, seen through what its collaborators are given (DocumentContext.h),
+    // and what the inspector asks of the tree's reports (TreeReportsHost.h).
+    DocumentTreeReports(const DocumentContext &context, TreeReportsHost &document)
+        : m_context(context)
+        , m_document(document)
+    {
+    }
 
     platform::UndoManager *undoManagerForNode(Node &node) override;
     void attributesChangedOfNode(Node &node) override;
@@ -28,5 +34,6 @@ public:
     void nodeDidRemoveEntries(Node &node, qsizetype index, qsizetype count) override;
 
 private:
+    const DocumentContext &m_context;
     TreeReportsHost &m_document;
 };

@@ -9,6 +9,8 @@
 #include "application/document/DocumentToolbar.h"
 #include "application/document/DocumentTotals.h"
 #include "application/document/DocumentWindow.h"
+#include "application/document/DocumentContext.h"
+#include "application/document/DocumentCounter.h"
 #include "application/document/WindowControllerHost.h"
 #include "application/tree/CurrencyFormatter.h"
 #include "application/document/DocumentOutlineModel.h"
@@ -57,26 +59,49 @@ QString localized(const char *key)
 
 } // namespace
 
-DocumentWindowController::DocumentWindowController(WindowControllerHost &document)
-    : QObject(&document.platformDocument())
+DocumentWindowController::DocumentWindowController(const DocumentContext &context, DocumentValuesStore &docValues,
+                                                   WindowControllerHost &document)
+    : QObject(&context.platformDocument())
+    , m_context(context)
+    , m_docValues(docValues)
     , m_document(document) {}
+
+void DocumentWindowController::setCollaborators(OutlineDataSource &dataSource, DocumentTotals &totals,
+                                                DocumentCounter &counter, DocumentToolbar &toolbar)
+{
+    m_dataSource = &dataSource;
+    m_totals = &totals;
+    m_counter = &counter;
+    m_toolbar = &toolbar;
+}
+
+bool DocumentWindowController::counterRuns() const
+{
+    return m_counter && m_counter->isRunning();
+}
+
+void DocumentWindowController::toggleDrawer()
+{
+    if (DocumentWindow *window = m_context.documentWindow())
+        window->windowDrawer()->setVisible(window->windowDrawer()->isHidden());
+}
 
 DocumentWindowController::~DocumentWindowController() = default;
 
 void DocumentWindowController::awakeFromNib()
 {
-    DocumentWindow *window = m_document.documentWindow();
+    DocumentWindow *window = m_context.documentWindow();
     if (!window || m_loaded)
         return;
     m_loaded = true;
     QTreeView *outline = window->outlineView();
     QHeaderView *header = outline->header();
-    DocumentOutlineModel *outlineModel = m_document.outlineModel();
+    DocumentOutlineModel *outlineModel = m_context.outlineModel();
 
     m_outlineMenu = new QMenu(window);
     m_outlineMenu->setObjectName(QStringLiteral("outlineMenu"));
     platform::MenuItemValidation::setAutoenablesItems(m_outlineMenu, false);
-    m_document.documentToolbar().setupToolbar();
+    m_toolbar->setupToolbar();
 
     const int statusColumn = outlineModel->columnForIdentifier(QStringLiteral("outlineStatus"));
     const int nameColumn = outlineModel->columnForIdentifier(QStringLiteral("outlineName"));
@@ -110,22 +135,22 @@ void DocumentWindowController::awakeFromNib()
     statusCell->setTitle(QString());
     cells->setPrototypeCell(statusColumn, std::move(statusCell));
     cells->setWillDisplayCell([this, outlineModel](platform::Cell &cell, const QModelIndex &index) {
-        m_document.outlineSource().outlineViewWillDisplayCell(
+        m_dataSource->outlineViewWillDisplayCell(
             cell, outlineModel->identifierForColumn(index.column()), outlineModel->nodeForIndex(index));
     });
     outline->setItemDelegate(cells);
 
-    const QString turnoverTitle = localized("LSturnover") + QLatin1Char(' ') + m_document.formatter().currencySymbol();
-    m_document.outlineSource().setColumnTitle(QStringLiteral("outlineTurnover"), turnoverTitle);
+    const QString turnoverTitle = localized("LSturnover") + QLatin1Char(' ') + m_context.formatter().currencySymbol();
+    m_dataSource->setColumnTitle(QStringLiteral("outlineTurnover"), turnoverTitle);
     outlineModel->reloadHeaders();
 
     connectOutline();
-    m_document.outlineSource().setupOutlineDragAndDrop();
-    m_document.totals().setupTotalsHeader();
+    m_dataSource->setupOutlineDragAndDrop();
+    m_totals->setupTotalsHeader();
 
-    m_document.updateUI();
-    m_document.services().rebuildMenus();
-    m_document.displayActivatedJob();
+    m_context.updateUI();
+    m_context.services().rebuildMenus();
+    m_context.displayActivatedJob();
 
     if (NTXTextViewInspector *inspector = window->textViewInspector()) {
         inspector->beginFieldEditing();
@@ -136,16 +161,16 @@ void DocumentWindowController::awakeFromNib()
     // The keyboard starts in the outline, on a selected row.
     m_keyboard->keepCurrentRow(true);
     outline->setFocus(Qt::OtherFocusReason);
-    m_document.handleOutlineSelection();
+    m_context.selectionChanged();
 }
 
 void DocumentWindowController::applyStoredWindowState()
 {
-    DocumentWindow *window = m_document.documentWindow();
+    DocumentWindow *window = m_context.documentWindow();
     if (!window)
         return;
-    const bool available = m_document.docValues().available();
-    const QRectF frame = available ? m_document.docValues().windowFrame() : QRectF();
+    const bool available = m_docValues.available();
+    const QRectF frame = available ? m_docValues.windowFrame() : QRectF();
     const bool sizeUsable = available && std::isfinite(frame.width()) && std::isfinite(frame.height())
                             && frame.width() >= MinimumWindowSide && frame.height() >= MinimumWindowSide
                             && frame.width() <= MaximumWindowSide && frame.height() <= MaximumWindowSide;
@@ -181,10 +206,10 @@ void DocumentWindowController::applyStoredWindowState()
     window->resize(fitted.marginsRemoved(decorations).size());
     window->move(fitted.topLeft());
     // Opened after the frame is set: the inspector widens the window from there.
-    if (available && window->windowDrawer()->isHidden() && m_document.docValues().drawerVisible())
+    if (available && window->windowDrawer()->isHidden() && m_docValues.drawerVisible())
         window->windowDrawer()->show();
     if (available)
-        OutlineColumns::restore(m_document.docValues(), window->outlineView());
+        OutlineColumns::restore(m_docValues, window->outlineView());
     placedWindows().append(window);
 }
 
@@ -208,31 +233,31 @@ QList<QPointer<QWidget>> &DocumentWindowController::placedWindows()
 
 void DocumentWindowController::captureWindowState()
 {
-    DocumentWindow *window = m_document.documentWindow();
+    DocumentWindow *window = m_context.documentWindow();
     if (!window)
         return;
     // Without the room the open inspector took: it is opened again at load.
-    m_document.docValues().setWindowFrame(QRectF(window->frameWithoutDrawer()));
-    OutlineColumns::store(m_document.docValues(), window->outlineView());
-    m_document.docValues().setDrawerVisible(!window->windowDrawer()->isHidden());
+    m_docValues.setWindowFrame(QRectF(window->frameWithoutDrawer()));
+    OutlineColumns::store(m_docValues, window->outlineView());
+    m_docValues.setDrawerVisible(!window->windowDrawer()->isHidden());
 }
 
 void DocumentWindowController::connectOutline()
 {
-    DocumentWindow *window = m_document.documentWindow();
+    DocumentWindow *window = m_context.documentWindow();
     QTreeView *outline = window->outlineView();
     QHeaderView *header = outline->header();
 
-    NTXOutlineViewExtension::setDelegate(outline, &m_document.outlineSource());
+    NTXOutlineViewExtension::setDelegate(outline, m_dataSource.data());
     connect(outline->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             platform::ExceptionBoundary::guarded(this, "selectionChanged", [this] {
                 m_validationMovable.reset();
                 // A batch of edits brings the selection's followers up to date at its end.
-                if (!m_document.outlineModel()->isInEditBatch())
-                    m_document.outlineSource().outlineViewSelectionDidChange();
+                if (!m_context.outlineModel()->isInEditBatch())
+                    m_dataSource->outlineViewSelectionDidChange();
             }));
     // What Move to Group's items were validated against goes with any change of the rows.
-    QAbstractItemModel *model = m_document.outlineModel();
+    QAbstractItemModel *model = m_context.outlineModel();
     const auto forget = [this] { m_validationMovable.reset(); };
     for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
         connect(model, signal, this, platform::ExceptionBoundary::guarded(this, "rowsChanged", forget));
@@ -245,41 +270,41 @@ void DocumentWindowController::connectOutline()
     connect(outline, &QAbstractItemView::doubleClicked, this,
             platform::ExceptionBoundary::guarded(this, "doubleClicked", [this, outline](const QModelIndex &index) {
                 m_clickedIndex = index;
-                m_document.handleMyDoubleClick(outline);
+                handleDoubleClick(outline);
             }));
     outline->installEventFilter(this);
-    m_keyboard = new OutlineKeyboard(outline, m_document.outlineModel());
+    m_keyboard = new OutlineKeyboard(outline, m_context.outlineModel());
     // Edit > Delete reaches the data source while the outline has the focus, as the
     // Delete key does.
-    platform::setNextResponder(outline, &m_document.outlineSource());
+    platform::setNextResponder(outline, m_dataSource.data());
     connect(header, &QHeaderView::sectionResized, this,
             platform::ExceptionBoundary::guarded(this, "sectionResized", [this, header](int logical, int oldSize, int) {
-                m_document.totals().outlineViewColumnDidResize(
+                m_totals->outlineViewColumnDidResize(
                     {{QStringLiteral("NSTableColumn"), OutlineColumns::columnIdentifier(header, logical)},
                      {QStringLiteral("NSOldWidth"), oldSize}});
             }));
     connect(header, &QHeaderView::sectionMoved, this,
             platform::ExceptionBoundary::guarded(this, "sectionMoved", [this](int, int oldVisual, int newVisual) {
-                m_document.totals().outlineViewColumnDidMove(
+                m_totals->outlineViewColumnDidMove(
                     {{QStringLiteral("NSOldColumn"), oldVisual}, {QStringLiteral("NSNewColumn"), newVisual}});
             }));
 
     connect(window->startStopButton(), &QPushButton::clicked, this,
-            platform::ExceptionBoundary::guarded(this, "clicked", [this, button = window->startStopButton()] { platform::sendAction("toggleTimer:", &m_document.platformDocument(), button); }));
+            platform::ExceptionBoundary::guarded(this, "clicked", [this, button = window->startStopButton()] { platform::sendAction("toggleTimer:", &m_context.platformDocument(), button); }));
     connect(window->drawerStateButton(), &QToolButton::clicked, this,
             platform::ExceptionBoundary::guarded(this, "the drawer button",
                                                  [this, button = window->drawerStateButton()] {
-                m_document.toggleDrawer(button);
+                toggleDrawer();
             }));
     if (NTXColorLabelWidget *picker = window->colorLabelControl()) {
-        picker->setTarget(&m_document.platformDocument());
+        picker->setTarget(&m_context.platformDocument());
         picker->setAction("colorLabelAction:");
     }
 }
 
 void DocumentWindowController::windowWillTearDown()
 {
-    DocumentWindow *window = m_document.documentWindow();
+    DocumentWindow *window = m_context.documentWindow();
     if (!window)
         return;
     QTreeView *outline = window->outlineView();
@@ -305,12 +330,12 @@ QMenu *DocumentWindowController::fillOutlineMenu(const NodePtr &node)
     menu->clear();
     if (!node)
         return nullptr;
-    const bool idle = !m_document.timerIsRunning();
+    const bool idle = !counterRuns();
     using platform::MenuItemValidation::makeItem;
     // An item for the node: its action goes to the document, and it is usable only
     // while this document counts no time.
     auto add = [&](const char *key, const QByteArray &action) {
-        QAction *menuItem = makeItem(localized(key), action, menu, QKeySequence(), &m_document.platformDocument());
+        QAction *menuItem = makeItem(localized(key), action, menu, QKeySequence(), &m_context.platformDocument());
         platform::MenuItemValidation::setRepresentedObject(menuItem, QVariant::fromValue(node));
         menuItem->setEnabled(idle);
         menu->addAction(menuItem);
@@ -319,7 +344,7 @@ QMenu *DocumentWindowController::fillOutlineMenu(const NodePtr &node)
     case Node::Job: {
         // Starting and stopping belong to the application controller: no target, so
         // the action travels along the responder chain to it.
-        const bool running = m_document.timerIsRunning() && node->active();
+        const bool running = counterRuns() && node->active();
         QAction *startStop = makeItem(localized(running ? "LSCstop" : "LSCstart"),
                                       running ? QByteArrayLiteral("menuToggleSelected:") : QByteArrayLiteral("menuSelected:"),
                                       menu);
@@ -353,15 +378,15 @@ QMenu *DocumentWindowController::fillOutlineMenu(const NodePtr &node)
 
 QList<NodePtr> DocumentWindowController::selectedNodes() const
 {
-    QTreeView *outline = m_document.outlineView();
+    QTreeView *outline = m_context.outlineView();
     if (!outline)
         return {};
     const bool keep = outline->selectionModel() && outline->selectionModel() == m_watchedSelection
-                      && !m_document.outlineModel()->isInEditBatch();
+                      && !m_context.outlineModel()->isInEditBatch();
     if (keep && m_selectedNodes)
         return *m_selectedNodes;
     QList<NodePtr> nodes;
-    const DocumentOutlineModel *model = m_document.outlineModel();
+    const DocumentOutlineModel *model = m_context.outlineModel();
     if (model && outline->model() == model) {
         // The rows' nodes straight from the indexes, without an item for each.
         const QList<QModelIndex> rows = NTXOutlineViewExtension::selectedShownRowIndexes(outline);
@@ -392,7 +417,7 @@ void DocumentWindowController::watchSelection()
         disconnect(connection);
     m_selectionWatches.clear();
     m_selectedNodes.reset();
-    QTreeView *outline = m_document.outlineView();
+    QTreeView *outline = m_context.outlineView();
     QItemSelectionModel *selection = outline ? outline->selectionModel() : nullptr;
     m_watchedSelection = selection;
     if (!selection)
@@ -415,7 +440,7 @@ void DocumentWindowController::watchSelection()
 const QList<NodePtr> &DocumentWindowController::movableSelectionForValidation() const
 {
     if (!m_validationMovable) {
-        m_validationMovable = OutlineMoves::movableNodes(m_document, selectedNodes());
+        m_validationMovable = OutlineMoves::movableNodes(m_context, selectedNodes());
         QTimer::singleShot(0, this, platform::ExceptionBoundary::guarded(this, "a queued call", [this] { m_validationMovable.reset(); }));
     }
     return *m_validationMovable;
@@ -423,9 +448,9 @@ const QList<NodePtr> &DocumentWindowController::movableSelectionForValidation() 
 
 NodePtr DocumentWindowController::nodeAtIndex(const QModelIndex &index) const
 {
-    if (!index.isValid() || index.model() != m_document.outlineModel())
+    if (!index.isValid() || index.model() != m_context.outlineModel())
         return NodePtr();
-    return m_document.outlineModel()->itemForIndex(index).value<NodePtr>();
+    return m_context.outlineModel()->itemForIndex(index).value<NodePtr>();
 }
 
 NodePtr DocumentWindowController::nodeForSender(QObject *sender, bool clickedRow) const
@@ -434,31 +459,31 @@ NodePtr DocumentWindowController::nodeForSender(QObject *sender, bool clickedRow
         return platform::MenuItemValidation::representedObject(qobject_cast<QAction *>(sender)).value<NodePtr>();
     if (clickedRow)
         return nodeAtIndex(m_clickedIndex);
-    QTreeView *outline = m_document.outlineView();
+    QTreeView *outline = m_context.outlineView();
     return outline ? NTXOutlineViewExtension::selectedItem(outline).value<NodePtr>() : NodePtr();
 }
 
 // Calls a sheet operation of the document when its class has one.
 bool DocumentWindowController::sendToDocument(const char *method, QObject *sender, int function)
 {
-    const QMetaObject *meta = m_document.platformDocument().metaObject();
+    const QMetaObject *meta = m_context.platformDocument().metaObject();
     const QByteArray withFunction = QByteArray(method) + "(QObject*,int)";
     const QByteArray withSender = QByteArray(method) + "(QObject*)";
     if (function >= 0) {
         const int index = meta->indexOfMethod(withFunction.constData());
         if (index >= 0)
-            return meta->method(index).invoke(&m_document.platformDocument(), Qt::DirectConnection, Q_ARG(QObject *, sender), Q_ARG(int, function));
+            return meta->method(index).invoke(&m_context.platformDocument(), Qt::DirectConnection, Q_ARG(QObject *, sender), Q_ARG(int, function));
     }
     const int index = meta->indexOfMethod(withSender.constData());
     if (index >= 0)
-        return meta->method(index).invoke(&m_document.platformDocument(), Qt::DirectConnection, Q_ARG(QObject *, sender));
+        return meta->method(index).invoke(&m_context.platformDocument(), Qt::DirectConnection, Q_ARG(QObject *, sender));
     return false;
 }
 
 bool DocumentWindowController::eventFilter(QObject *watched, QEvent *event)
 try {
     auto *outline = qobject_cast<QTreeView *>(watched);
-    if (event->type() != QEvent::KeyPress || !outline || outline != m_document.outlineView())
+    if (event->type() != QEvent::KeyPress || !outline || outline != m_context.outlineView())
         return QObject::eventFilter(watched, event);
     const auto *key = static_cast<QKeyEvent *>(event);
     const bool opens = key->key() == Qt::Key_F2 || key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
@@ -476,7 +501,7 @@ try {
     // The key acts on that row as a double click on it does.
     m_clickedIndex = row;
     platform::ExceptionBoundary::guard(this, "the outline's opening key",
-                                       [&] { m_document.handleMyDoubleClick(outline); });
+                                       [&] { handleDoubleClick(outline); });
     return true;
 } catch (...) {
     platform::ExceptionBoundary::caught(this, "eventFilter");
@@ -485,8 +510,8 @@ try {
 
 void DocumentWindowController::selectNode(const NodePtr &node)
 {
-    QTreeView *outline = m_document.outlineView();
-    const QModelIndex index = node ? m_document.outlineModel()->indexForNode(node.get()) : QModelIndex();
+    QTreeView *outline = m_context.outlineView();
+    const QModelIndex index = node ? m_context.outlineModel()->indexForNode(node.get()) : QModelIndex();
     if (!outline || !m_keyboard || !index.isValid())
         return;
     for (QModelIndex up = index.parent(); up.isValid(); up = up.parent())
@@ -500,7 +525,7 @@ void DocumentWindowController::handleDoubleClick(QObject *sender)
     if (!isOutlineMenuItem(sender) && !hasClickedRow())
         return;
     const NodePtr node = nodeForSender(sender, true);
-    if (!node || m_document.timerIsRunning())
+    if (!node || counterRuns())
         return;
     switch (node->type()) {
     case Node::Group:

@@ -24,6 +24,12 @@
 #include <optional>
 #include <vector>
 
+class DocumentContext;
+class DocumentCounter;
+class DocumentToolbar;
+class DocumentTotals;
+class DocumentValuesStore;
+class OutlineDataSource;
 class WindowControllerHost;
 class OutlineKeyboard;
 
@@ -33,8 +39,15 @@ class DocumentWindowController : public QObject
 {
     Q_OBJECT
 public:
-    // The document, seen only through what this uses of it (WindowControllerHost.h).
-    explicit DocumentWindowController(WindowControllerHost &document);
+    // The document, seen through what its collaborators are given (DocumentContext.h)
+    // and what only the wiring asks of it (WindowControllerHost.h); the stored window
+    // state (the document's values).
+    DocumentWindowController(const DocumentContext &context, DocumentValuesStore &docValues,
+                             WindowControllerHost &document);
+    // The collaborators the wiring connects, made after the controller (each is
+    // followed while it lives).
+    void setCollaborators(OutlineDataSource &dataSource, DocumentTotals &totals, DocumentCounter &counter,
+                          DocumentToolbar &toolbar);
     ~DocumentWindowController() override;
 
     // Connects and fills the document's window, once, after it was made.
@@ -83,6 +96,8 @@ public:
     // Makes the node's row the outline's current row and its only selected one,
     // opening its ancestors and scrolling to it (a node a sheet made or changed).
     void selectNode(const NodePtr &node);
+    // Shows the inspector when hidden, else hides it (nothing without a window).
+    void toggleDrawer();
 
     // The document window placed last that is still shown (new windows cascade
     // from it); null when none is.
@@ -99,7 +114,15 @@ private:
     NodePtr nodeAtIndex(const QModelIndex &index) const;
     bool sendToDocument(const char *method, QObject *sender, int function = -1);
 
+    bool counterRuns() const;
+
+    const DocumentContext &m_context;
+    DocumentValuesStore &m_docValues;
     WindowControllerHost &m_document;
+    QPointer<OutlineDataSource> m_dataSource;
+    QPointer<DocumentTotals> m_totals;
+    QPointer<DocumentCounter> m_counter;
+    QPointer<DocumentToolbar> m_toolbar;
     QPointer<QMenu> m_outlineMenu;
     QPersistentModelIndex m_clickedIndex;
     QPointer<OutlineKeyboard> m_keyboard;

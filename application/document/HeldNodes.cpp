@@ -1,7 +1,7 @@
 // What an editor was opened for (see HeldNodes.h).
 #include "application/document/HeldNodes.h"
 
-#include "application/document/HeldNodesHost.h"
+#include "application/document/DocumentContext.h"
 #include "application/document/DocumentOutlineModel.h"
 #include "application/tree/NodeRelease.h"
 #include "platform/document/Document.h"
@@ -13,7 +13,7 @@
 #include <QBoxLayout>
 #include <QLabel>
 
-HeldNodes::HeldNodes(HeldNodesHost &document, QList<NodePtr> nodes, QWidget *editor, QAbstractButton *ok)
+HeldNodes::HeldNodes(const DocumentContext &document, QList<NodePtr> nodes, QWidget *editor, QAbstractButton *ok)
     : QObject(editor)
     , m_document(document)
     , m_alive(&document.platformDocument())

@@ -22,7 +22,7 @@
 #include <QObject>
 #include <QPointer>
 
-class HeldNodesHost;
+class DocumentContext;
 
 class HeldNodes : public QObject
 {
@@ -30,8 +30,8 @@ class HeldNodes : public QObject
 public:
     // Holds the nodes (the document's root stands for the top level) for the editor;
     // the note goes first in the editor's box layout, ok is disabled while they are gone.
-    // The document, seen only through what this uses of it (HeldNodesHost.h).
-    HeldNodes(HeldNodesHost &document, QList<NodePtr> nodes, QWidget *editor, QAbstractButton *ok);
+    // The document, seen through what its collaborators are given (DocumentContext.h).
+    HeldNodes(const DocumentContext &document, QList<NodePtr> nodes, QWidget *editor, QAbstractButton *ok);
     // Gives the editor back as it was (an editor that is used again): the note goes,
     // OK is enabled.
     ~HeldNodes() override;
@@ -47,8 +47,8 @@ private:
     NodePtr firstGone() const;
     void look();
 
-    HeldNodesHost &m_document;
-    // The document object: the host is asked only while it lives.
+    const DocumentContext &m_document;
+    // The document object: its context is asked only while it lives.
     QPointer<QObject> m_alive;
     QList<NodePtr> m_nodes;
     QPointer<QWidget> m_editor;

@@ -44,7 +44,7 @@ int sharedLabel(const QVariant &labels)
 
 NTXTextViewInspector *MyDocument::textViewInspector() const
 {
-    return m_window ? m_window->textViewInspector() : nullptr;
+    return documentWindow() ? documentWindow()->textViewInspector() : nullptr;
 }
 
 NTXTextViewInspectorTextField *MyDocument::descriptionShownCut() const
@@ -66,7 +66,7 @@ void MyDocument::editWholeDescription(QObject *)
 
 void MyDocument::showSelectedColorLabel()
 {
-    NTXColorLabelWidget *picker = m_window ? m_window->colorLabelControl() : nullptr;
+    NTXColorLabelWidget *picker = documentWindow() ? documentWindow()->colorLabelControl() : nullptr;
     if (picker && m_colorLabelObserver)
         picker->setColorLabelType(sharedLabel(m_colorLabelObserver->value()));
 }
@@ -76,7 +76,7 @@ void MyDocument::setupInspectorFields()
     NTXTextViewInspector *inspector = textViewInspector();
     if (!inspector)
         return;
-    NTXColorLabelWidget *picker = m_window->colorLabelControl();
+    NTXColorLabelWidget *picker = documentWindow()->colorLabelControl();
     if (picker) {
         inspector->addField(NTXTextViewInspectorViewField::viewFieldWithIdentifier(
             QStringLiteral("colorLabelField"), picker, labelFor("LSColorLabel")));
@@ -105,7 +105,7 @@ void MyDocument::setupInspectorFields()
                                        platform::WholeTextDialog *dialog) -> NTXTextViewInspector::WholeValueWriter {
         if (field != description.lock().get())
             return {};
-        auto *held = new HeldNodes(*this, m_inspectedNodes, dialog, dialog->buttons()->button(QDialogButtonBox::Ok));
+        auto *held = new HeldNodes(m_context, m_inspectedNodes, dialog, dialog->buttons()->button(QDialogButtonBox::Ok));
         return [this, held = QPointer(held)](const QVariant &value) {
             if (!held || !held->present())
                 return;

@@ -89,20 +89,28 @@ MyDocument::MyDocument(QObject *parent, std::shared_ptr<DocumentServices> servic
       m_jobList(Node::create(Node::Root))
 {
     m_jobList->setDelegate(&m_treeReports);
+    m_context.setAnswers({.updateUI = [this] { updateUI(); },
+                          .reloadOutline = [this] { reloadOutline(); },
+                          .selectionChanged = [this] { handleOutlineSelection(); },
+                          .displayActivatedJob = [this] { displayActivatedJob(); },
+                          .setAutoLoadFileName = [this] { setAutoLoadFileName(); }});
     m_inspectedObjectsController = std::make_unique<platform::ArrayController>();
-    m_windowController = std::make_unique<DocumentWindowController>(static_cast<WindowControllerHost &>(*this));
-    m_totals = std::make_unique<DocumentTotals>(static_cast<TotalsHost &>(*this));
-    m_dataSource = std::make_unique<OutlineDataSource>(static_cast<OutlineDataSourceHost &>(*this));
+    m_windowController = std::make_unique<DocumentWindowController>(m_context, m_docValues,
+                                                                    static_cast<WindowControllerHost &>(*this));
+    m_totals = std::make_unique<DocumentTotals>(m_context, *m_windowController, m_wageFormatter,
+                                                static_cast<TotalsHost &>(*this));
+    m_dataSource = std::make_unique<OutlineDataSource>(m_context, *m_windowController);
     m_dataSource->setColumnTitle(QStringLiteral("outlineStatus"), QString());
     m_dataSource->setColumnTitle(QStringLiteral("outlineName"), localized("LSHeaderName"));
     m_dataSource->setColumnTitle(QStringLiteral("outlineTime"), localized("LSHeaderTime"));
     m_dataSource->setColumnTitle(QStringLiteral("outlineTurnover"), localized("LSturnover"));
     m_outlineModel = std::make_unique<DocumentOutlineModel>(m_dataSource.get(), this);
+    m_context.setOutlineModel(m_outlineModel.get());
     connect(m_outlineModel.get(), &DocumentOutlineModel::editBatchEnded, this,
             platform::ExceptionBoundary::guarded(this, "editBatchEnded", [this] {
                 // The totals row adds up the sums counted only now.
                 if (m_edits->recalcPendingGroups())
-                    updateTotalTime();
+                    m_totals->updateTotalTime();
                 // What the batch took out of the tree and did not put back.
                 if (m_counter)
                     m_counter->stopWhenOutsideTree();
@@ -119,13 +127,18 @@ MyDocument::MyDocument(QObject *parent, std::shared_ptr<DocumentServices> servic
     connect(undoManager(), &platform::UndoManager::didPerform, m_outlineModel.get(),
             platform::ExceptionBoundary::guarded(m_outlineModel.get(), "endEditBatch", &DocumentOutlineModel::endEditBatch));
     connect(undoManager(), &platform::UndoManager::didPerform, this,
-            platform::ExceptionBoundary::guarded(this, "didPerform", [this] { handleUndoRedoChange(); }));
-    m_edits = std::make_unique<DocumentEdits>(static_cast<EditsHost &>(*this));
-    m_counter = std::make_unique<DocumentCounter>(static_cast<CounterHost &>(*this));
-    m_toolbar = std::make_unique<DocumentToolbar>(static_cast<ToolbarHost &>(*this));
-    m_timeEntrySheets = std::make_unique<TimeEntrySheets>(static_cast<TimeEntrySheetsHost &>(*this));
-    m_deleteAssistant = std::make_unique<DeleteAssistant>(static_cast<DeleteAssistantHost &>(*this));
-    m_nameSheets = std::make_unique<NodeNameSheets>(static_cast<NodeNameSheetsHost &>(*this));
+            platform::ExceptionBoundary::guarded(this, "didPerform", [this] { updateUI(); }));
+    m_edits = std::make_unique<DocumentEdits>(m_context, *m_windowController, static_cast<EditsHost &>(*this));
+    m_counter = std::make_unique<DocumentCounter>(m_context, *m_totals);
+    m_toolbar = std::make_unique<DocumentToolbar>(m_context, *m_windowController, *m_counter);
+    m_timeEntrySheets = std::make_unique<TimeEntrySheets>(m_context, *m_windowController, *m_edits, *m_counter);
+    m_deleteAssistant = std::make_unique<DeleteAssistant>(m_context, *m_edits);
+    m_nameSheets = std::make_unique<NodeNameSheets>(m_context, *m_windowController, *m_edits);
+    // Those made after the ones that use them.
+    m_windowController->setCollaborators(*m_dataSource, *m_totals, *m_counter, *m_toolbar);
+    m_dataSource->setEdits(m_edits.get());
+    m_dataSource->setCounter(m_counter.get());
+    m_edits->setCounter(m_counter.get());
 }
 
 MyDocument::~MyDocument()
@@ -146,6 +159,7 @@ MyDocument::~MyDocument()
     m_edits.reset();
     m_totals.reset();
     m_windowController.reset();
+    m_context.setOutlineModel(nullptr);
     m_outlineModel.reset();
     m_dataSource.reset();
     m_colorLabelObserver.reset();
@@ -160,29 +174,19 @@ MyDocument::~MyDocument()
 // ---------------------------------------------------------------------------
 // Window
 
-DocumentWindow *MyDocument::documentWindow() const
-{
-    return m_window.data();
-}
-
-QTreeView *MyDocument::outlineView() const
-{
-    return m_window ? m_window->outlineView() : nullptr;
-}
-
 QWidget *MyDocument::makeMainWindow()
 {
     // The window made while the launch's files were read, else a new one.
     DocumentWindow *window = m_services->takeWindowMadeAhead();
     if (!window)
         window = new DocumentWindow;
-    m_window = window;
+    m_context.setWindow(window);
     window->outlineView()->setModel(m_outlineModel.get());
     m_windowController->watchSelection();
     // The places the selection can move to, as they are when the menu opens.
     QMenu *moveMenu = window->moveToGroupMenu();
     connect(moveMenu, &QMenu::aboutToShow, this, platform::ExceptionBoundary::guarded(this, "aboutToShow", [this, moveMenu] {
-        OutlineMoves::fillMenu(moveMenu, *this);
+        OutlineMoves::fillMenu(moveMenu, m_context);
         platform::MenuItemValidation::validateMenu(moveMenu);
     }));
     // Whenever it is made (also while an alert holds the focus): About and
@@ -194,18 +198,6 @@ QWidget *MyDocument::makeMainWindow()
 void MyDocument::windowControllerDidLoad()
 {
     m_windowController->awakeFromNib();
-}
-
-platform::UserDefaults &MyDocument::userDefaults() const
-{
-    if (platform::DocumentController *controller = documentController())
-        return *controller->userDefaults();
-    return platform::UserDefaults::standardUserDefaults();
-}
-
-void MyDocument::handleUndoRedoChange()
-{
-    updateUI();
 }
 
 // ---------------------------------------------------------------------------
@@ -244,8 +236,8 @@ bool MyDocument::readFromFile(const QString &path, const QString &typeName)
     // The old tree (a million nodes, say) is freed a slice per turn, not in this one;
     // so are the old groups the Move to Group menu held (it is filled again when it
     // opens).
-    if (m_window)
-        OutlineMoves::emptyMenu(m_window->moveToGroupMenu());
+    if (DocumentWindow *window = documentWindow())
+        OutlineMoves::emptyMenu(window->moveToGroupMenu());
     NodeRelease::release(std::move(oldTree));
     if (m_windowController->isLoaded()) {
         reloadOutline();
@@ -274,11 +266,11 @@ bool MyDocument::writeToFile(const QString &path, const QString &typeName)
 
 void MyDocument::tellReplacedCharacter(const QString &replaced)
 {
-    if (replaced.isEmpty() || replaced == m_toldReplaced || !m_window)
+    if (replaced.isEmpty() || replaced == m_toldReplaced || !documentWindow())
         return;
     m_toldReplaced = replaced;
     NTXBeginAlertSheetWithHandler(platform::localized(QStringLiteral("LSTextCharacterReplacedTitle")),
-                                  platform::localized(QStringLiteral("LSok")), QString(), QString(), m_window,
+                                  platform::localized(QStringLiteral("LSok")), QString(), QString(), documentWindow(),
                                   [](QMessageBox *, int) {}, QStringLiteral("%@"), {replaced});
 }
 
@@ -350,28 +342,15 @@ void MyDocument::dropFileReadAhead(const QString &path)
 // ---------------------------------------------------------------------------
 // Queries and commands
 
-NodePtr MyDocument::getActiveJob() const
-{
-    return m_jobList->getActiveNode();
-}
-
-void MyDocument::setActiveJob(const NodePtr &job)
-{
-    if (NodePtr current = getActiveJob())
-        current->setActive(false);
-    if (job)
-        job->setActive(true);
-    displayActivatedJob();
-}
-
 void MyDocument::displayActivatedJob()
 {
     // Inside a batch of edits, once at its end.
-    if (!m_window || m_outlineModel->isInEditBatch())
+    DocumentWindow *window = documentWindow();
+    if (!window || m_outlineModel->isInEditBatch())
         return;
     const NodePtr job = getActiveJob();
     // One line: a name's line breaks show as blanks.
-    m_window->activedJob()->setText(
+    window->activedJob()->setText(
         job ? localized("LSactiveJob") + QStringLiteral(": ") + platform::DisplayText::shownOnOneLine(job->itemNameWithPath())
             : QStringLiteral("-"));
 }
@@ -383,26 +362,15 @@ QList<NodePtr> MyDocument::getJobArray() const
     return jobs;
 }
 
-bool MyDocument::canToggleTimer() const
-{
-    // A running counter always has its job; a document of groups alone has none.
-    return timerIsRunning() || !getJobArray().isEmpty();
-}
-
-bool MyDocument::isJobMemberOfDocument(const Node *job) const
-{
-    return job && m_jobList->nodeIsMemberOfTree(job);
-}
-
 void MyDocument::updateUI()
 {
     m_services->showCountingInApplicationIcon(m_services->runningCounters >= 1);
-    if (m_window) {
-        m_window->startStopButton()->setEnabled(canToggleTimer());
+    if (DocumentWindow *window = documentWindow()) {
+        window->startStopButton()->setEnabled(canToggleTimer());
         // The button says what a click does, like the menu item.
-        m_window->startStopButton()->setText(localized(timerIsRunning() ? "LSstop2" : "LSstart2"));
+        window->startStopButton()->setText(localized(timerIsRunning() ? "LSstop2" : "LSstart2"));
     }
-    updateTotalTime();
+    m_totals->updateTotalTime();
 }
 
 void MyDocument::setAutoLoadFileName()
@@ -417,7 +385,7 @@ void MyDocument::handleOutlineSelection()
     // the inspector shows others. A value the field refuses is told, and the outline
     // selects the nodes it was typed for again (while they are all in the tree: else
     // it is dropped with them).
-    if (platform::OpenEdits::hasChangedEdits(m_window) && m_windowController->selectedNodes() != m_inspectedNodes
+    if (platform::OpenEdits::hasChangedEdits(documentWindow()) && m_windowController->selectedNodes() != m_inspectedNodes
         && !commitEditingOrTell()) {
         QVariantList typedFor;
         for (const NodePtr &node : std::as_const(m_inspectedNodes))
@@ -537,11 +505,6 @@ void MyDocument::activedSelectedJob(QObject *sender)
     m_edits->doUndoSetActiveJob(job);
 }
 
-void MyDocument::handleMyDoubleClick(QObject *sender)
-{
-    m_windowController->handleDoubleClick(sender);
-}
-
 void MyDocument::deleteEntry(QObject *sender)
 {
     m_edits->deleteEntry(sender);
@@ -549,9 +512,7 @@ void MyDocument::deleteEntry(QObject *sender)
 
 void MyDocument::toggleDrawer(QObject *)
 {
-    if (!m_window)
-        return;
-    m_window->windowDrawer()->setVisible(m_window->windowDrawer()->isHidden());
+    m_windowController->toggleDrawer();
 }
 
 void MyDocument::moveSelectionToGroup(QObject *sender)
@@ -562,7 +523,7 @@ void MyDocument::moveSelectionToGroup(QObject *sender)
     const NodePtr target = group ? group : m_jobList;
     if (group && !m_outlineModel->indexForNode(group.get()).isValid())
         return;
-    OutlineMoves::move(*this, m_windowController->selectedNodes(), target, group ? 0 : target->childrenCount());
+    OutlineMoves::move(m_context, *m_edits, m_windowController->selectedNodes(), target, group ? 0 : target->childrenCount());
 }
 
 void MyDocument::colorLabelAction(QObject *sender)
@@ -622,9 +583,9 @@ bool MyDocument::validateMenuItem(QAction *item)
         return !OutlineMoves::movableToGroup(m_windowController->movableSelectionForValidation(), group ? *group : *m_jobList).isEmpty();
     }
     if (action == "toggleDrawer") {
-        const bool open = m_window && !m_window->windowDrawer()->isHidden();
+        const bool open = documentWindow() && !documentWindow()->windowDrawer()->isHidden();
         item->setText(localized(open ? "LSMenuHideInspector" : "LSMenuShowInspector"));
-        return m_window != nullptr;
+        return documentWindow() != nullptr;
     }
     return platform::Document::validateMenuItem(item);
 }

@@ -2,66 +2,39 @@
 // The document of the application: one per open file of the type "Chronark Format". It
 // owns the node tree (a root of type 4) and the stored window state, keeps the active
 // job and validates the menus of its window; it reaches the application through its
-// DocumentServices. Its collaborators (named below), one job each, do the rest. Each
-// sees the document only through an interface of what it uses (CounterHost,
-// EditsHost, ToolbarHost, TotalsHost, TreeReportsHost, WindowControllerHost,
-// NodeNameSheetsHost, OutlineDataSourceHost, TimeEntrySheetsHost, DeleteAssistantHost;
-// HeldNodesHost and OutlineMovesHost through those), which the document implements
-// privately; callers reach a collaborator's own operations through its accessor
-// (edits(), counter(), ...). The actions its menus send by name and the hosts' small
-// forwards are in MyDocumentForwards.cpp. The inspector's fields are set up here
-// (InspectorCategory.cpp); the document is key-value observable for them:
-// "selectedNodeWorkTime", "selectedNodeWage", "inspectedObjectsNotEmpty", and
-// "inspectedColorLabels" and "inspectedDescripts": the list of each inspected node's
-// value (as "selectedObjects.colorLabel" of the inspected objects' controller answers;
-// nodes that all have one description answer it once, so that it shows instead of the
-// multiple-values text; setting the descriptions sets every inspected node's that is in
-// the tree, and none that left it). Their observers are told when
-// the inspected nodes change, and when the tree reports a change of the key on an
-// inspected node (inside a batch of edits or a setting of many nodes, once, at its end),
-// so that no node carries an observer of the inspector: binding a selection of a hundred
-// thousand nodes would take a while.
+// DocumentServices. Its collaborators (the members below), one job each, do the rest:
+// each is given the document's DocumentContext and the other collaborators it uses;
+// what one alone asks of the document is a small interface implemented here privately
+// (EditsHost, TotalsHost, TreeReportsHost, WindowControllerHost). The actions the menus
+// send by name are in MyDocumentForwards.cpp, the inspector's fields in
+// InspectorCategory.cpp: the document is key-value observable for them
+// ("selectedNodeWorkTime", "selectedNodeWage", "inspectedObjectsNotEmpty", and each
+// inspected node's value as "inspectedColorLabels" and "inspectedDescripts", told when
+// the inspected nodes change or the tree reports a change of the key on one, inside a
+// batch of edits or a setting of many nodes once, at its end).
 //
-// Saving copies the tree on the GUI thread, a slice of nodes per pass of the event loop
-// (NodeSnapshot), as it stood when the save began (makeFileWriter()), and writes and
-// commits the file on a pool thread. A name or description that held a character the
+// Saving copies the tree a slice of nodes per pass of the event loop (NodeSnapshot), as
+// it stood when the save began, and writes the file on a pool thread; a character the
 // file cannot hold (saved as U+FFFD) is told in an alert on the window once the save
-// is done, naming the item, the field and the character (once for the same one, not
-// at every autosave). A file another program changed meanwhile is left
-// as it is (the last look comes just before the rename); a successful save removes what
-// interrupted saves of the file left beside it, and only that (DocumentFileFormat's
-// writer, platform::SaveFile). The revert reads the file on a pool thread through the
-// services' read-ahead, as opening does, where the services have one (readFileAhead()).
+// is done, once for the same one. Reading and reverting use the services' read-ahead.
 //
 // GUI thread only. Closing or deleting it tears its window down first (see
 // platform::Document). Then the destructor lets the tree report to no one and resets
-// the members explicitly, first to go first (the declarations' order plays no part):
-// NodeNameSheets (job and group sheets), DeleteAssistant, TimeEntrySheets,
-// DocumentToolbar, DocumentCounter (the running counter; its destructor takes it out of
-// the services' count and the entry out of the running state), DocumentEdits (undoable
-// edits), DocumentTotals (totals row, the selection's time and turnover),
-// DocumentWindowController (window wiring, stored window state, context menu),
-// DocumentOutlineModel (it reads the data source), OutlineDataSource (outline rows,
-// drag and drop); then the colour label observer, the inspector's controller and the
-// nodes it showed, the tree, and last the services. So each collaborator goes while the
-// document's tree, values, services and the collaborators it uses are still whole. The
-// document owns each collaborator through a unique_ptr (also a QObject child, which the
-// pointer takes out of the list before ~QObject looks at it); DocumentTreeReports (the
-// root's delegate: the outline follows the tree), the formatters and the values are
-// plain members that go after.
+// the collaborators, first to go first: NodeNameSheets, DeleteAssistant,
+// TimeEntrySheets, DocumentToolbar, DocumentCounter (it leaves the services' running
+// count), DocumentEdits, DocumentTotals, DocumentWindowController, DocumentOutlineModel,
+// OutlineDataSource; then the inspector's observer, controller and nodes, the tree, and
+// last the services: each goes while what it uses is whole (one given a collaborator
+// made after it follows it with a guarded pointer). The collaborators are owned through
+// unique_ptrs; the context, the tree's reports, the formatters, the values are members.
 #include "application/tree/CurrencyFormatter.h"
 #include "application/document/DocumentOutlineModel.h"
 #include "application/document/DocumentServices.h"
 #include "application/tree/DocumentValuesStore.h"
 #include "application/tree/Node.h"
+#include "application/document/DocumentContext.h"
 #include "application/document/DocumentTreeReports.h"
-#include "application/document/CounterHost.h"
-#include "application/document/DeleteAssistantHost.h"
 #include "application/document/EditsHost.h"
-#include "application/document/NodeNameSheetsHost.h"
-#include "application/document/OutlineDataSourceHost.h"
-#include "application/document/TimeEntrySheetsHost.h"
-#include "application/document/ToolbarHost.h"
 #include "application/document/TotalsHost.h"
 #include "application/document/TreeReportsHost.h"
 #include "application/document/WindowControllerHost.h"
@@ -70,11 +43,9 @@
 #include "platform/foundation/KeyValueObserving.h"
 
 #include <QByteArrayView>
-#include <QPointer>
 #include <QSet>
 #include <QStringList>
 #include <QString>
-#include <QVariantMap>
 #include <memory>
 
 class DeleteAssistant;
@@ -89,9 +60,6 @@ class NTXTextViewInspectorTextField;
 class NodeNameSheets;
 class OutlineDataSource;
 class QAction;
-class QHeaderView;
-class QMenu;
-class QToolBar;
 class QTreeView;
 class TimeEntrySheets;
 namespace platform {
@@ -102,13 +70,7 @@ class UserDefaults;
 
 class MyDocument : public platform::Document,
                    public platform::KeyValueObservable,
-                   private CounterHost,
-                   private DeleteAssistantHost,
                    private EditsHost,
-                   private NodeNameSheetsHost,
-                   private OutlineDataSourceHost,
-                   private TimeEntrySheetsHost,
-                   private ToolbarHost,
                    private TotalsHost,
                    private TreeReportsHost,
                    private WindowControllerHost
@@ -123,81 +85,72 @@ public:
     static inline const QString TypeName = QStringLiteral("Chronark Format");
     static inline const QString FileExtension = QStringLiteral("chronark");
     static inline const QString MimeType = QStringLiteral("application/x-chronark");
-    // Nodes of the tree a save copies in one pass of the event loop (a few
-    // milliseconds' work): the GUI thread is held no longer by a save's copy.
+    // Nodes a save copies in one pass of the event loop (a few milliseconds' work).
     static constexpr qsizetype SaveCopySliceNodes = 4096;
     // The bytes every file of DocumentFileFormat's writer begins with.
     static constexpr QByteArrayView WrittenFileBeginning = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Chronark";
 
-    // The document type that makes MyDocument objects sharing the services (each
-    // document gets its own when none are given).
+    // Makes MyDocument objects sharing the services (each its own when none are given).
     static platform::DocumentType documentType(std::shared_ptr<DocumentServices> services = {});
     explicit MyDocument(QObject *parent = nullptr, std::shared_ptr<DocumentServices> services = {});
     ~MyDocument() override;
-    DocumentServices &services() const override { return *m_services; }
+    DocumentServices &services() const { return *m_services; }
 
-    DocumentWindow *documentWindow() const override;
-    QTreeView *outlineView() const override;
-    DocumentOutlineModel *outlineModel() const override { return m_outlineModel.get(); }
-    DocumentWindowController &windowController() const override { return *m_windowController; }
-    DocumentTotals &totals() const override { return *m_totals; }
+    DocumentWindow *documentWindow() const { return m_context.documentWindow(); }
+    QTreeView *outlineView() const { return m_context.outlineView(); }
+    DocumentOutlineModel *outlineModel() const { return m_outlineModel.get(); }
+    DocumentWindowController &windowController() const { return *m_windowController; }
+    DocumentTotals &totals() const { return *m_totals; }
 
-    const NodePtr &jobList() const override { return m_jobList; }
-    DocumentValuesStore &docValues() override { return m_docValues; }
-    const CurrencyFormatter &formatter() const override { return m_formatter; }
+    const NodePtr &jobList() const { return m_jobList; }
+    DocumentValuesStore &docValues() { return m_docValues; }
+    const CurrencyFormatter &formatter() const { return m_formatter; }
     // The nodes selected in the outline, all of them selected (what the inspector edits).
     platform::ArrayController *inspectedObjectsController() const { return m_inspectedObjectsController.get(); }
     NTXTextViewInspector *textViewInspector() const;
-    // Opens the description the inspector shows cut in its dialog, as a double click
-    // on it does; enabled only then.
+    // Opens the description the inspector shows cut in its dialog (enabled only then).
     Q_INVOKABLE void editWholeDescription(QObject *sender);
     // The user defaults of the document's controller (the standard ones without).
-    platform::UserDefaults &userDefaults() const override;
+    platform::UserDefaults &userDefaults() const { return m_context.userDefaults(); }
 
-    DocumentCounter &counter() const override { return *m_counter; }
-    bool timerIsRunning() const override;
-    const NodePtr &timerNode() const override;
+    DocumentCounter &counter() const { return *m_counter; }
+    bool timerIsRunning() const;
+    const NodePtr &timerNode() const;
     Q_INVOKABLE void toggleTimer(QObject *sender);
     Q_INVOKABLE void startTimerForJob(QObject *sender);
     Q_INVOKABLE void stopTimer(QObject *sender);
     void doTimer();
-    NodePtr getActiveJob() const override;
+    NodePtr getActiveJob() const { return m_context.activeJob(); }
     // Not undoable (see DocumentEdits::doUndoSetActiveJob()).
-    void setActiveJob(const NodePtr &job) override;
+    void setActiveJob(const NodePtr &job) { m_context.setActiveJob(job); }
     QList<NodePtr> getJobArray() const;
-    bool isJobMemberOfDocument(const Node *job) const override;
+    bool isJobMemberOfDocument(const Node *job) const { return m_context.isJobMemberOfDocument(job); }
     // Application icon, start/stop button, totals.
-    void updateUI() override;
-    // The outline's rows follow the tree by themselves; this updates what follows
-    // the selection (its totals, the inspected nodes), inside a batch of edits
-    // (DocumentOutlineModel::EditBatch) at its end.
-    void reloadOutline() override;
+    void updateUI();
+    // What follows the selection (its totals, the inspected nodes; the rows follow the
+    // tree by themselves), inside a batch of edits (DocumentOutlineModel) at its end.
+    void reloadOutline();
 
     Q_INVOKABLE void activedSelectedJob(QObject *sender);
-    Q_INVOKABLE void deleteEntry(QObject *sender) override;
-    Q_INVOKABLE void toggleDrawer(QObject *sender) override;
-    // Moves the selected jobs and groups to the group the sender (a menu item)
-    // represents, or to the top level: what a drop there does.
+    Q_INVOKABLE void deleteEntry(QObject *sender);
+    Q_INVOKABLE void toggleDrawer(QObject *sender);
+    // Moves the selection to the sender's (a menu item's) group or the top level.
     Q_INVOKABLE void moveSelectionToGroup(QObject *sender);
     Q_INVOKABLE void colorLabelAction(QObject *sender);
     Q_INVOKABLE bool validateMenuItem(QAction *item) override;
-
-    // Forwards to the collaborators.
-    DocumentEdits &edits() const override { return *m_edits; }
+    // The collaborators.
+    DocumentEdits &edits() const { return *m_edits; }
     TimeEntrySheets &timeEntrySheets() const { return *m_timeEntrySheets; }
     Q_INVOKABLE void doJobTimeSheet(QObject *sender);
-    OutlineDataSource &outlineSource() const override { return *m_dataSource; }
-    DocumentToolbar &documentToolbar() const override { return *m_toolbar; }
+    OutlineDataSource &outlineSource() const { return *m_dataSource; }
+    DocumentToolbar &documentToolbar() const { return *m_toolbar; }
     DeleteAssistant &deleteAssistantSheet() const { return *m_deleteAssistant; }
     NodeNameSheets &nameSheets() const { return *m_nameSheets; }
-
-    // ---- Export and printing (DocumentExportCategory.cpp, DocumentPrintCategory.cpp) ----
+    // Export and printing (DocumentExportCategory.cpp, DocumentPrintCategory.cpp).
     Q_INVOKABLE void saveAsRTFFile(QObject *sender);
     Q_INVOKABLE void printDocument(QObject *sender);
 
 Q_SIGNALS:
-    // The counter started or stopped (the toolbar validates its items on it).
-    void counterStateChanged(bool running);
     void selectedNodeWorkTimeChanged(const QString &text);
     void selectedNodeWageChanged(const QString &text);
     void inspectedObjectsNotEmptyChanged(bool notEmpty);
@@ -216,23 +169,16 @@ protected:
     void windowWillTearDown() override;
 
 private:
-    // ---- What the collaborators ask of the document (their host interfaces) ----
-    platform::Document &platformDocument() override { return *this; }
-    const CurrencyFormatter &wageFormatter() const override { return m_wageFormatter; }
+    // ---- What the collaborators announce (DocumentContext) and ask (their hosts) ----
     void setupInspectorFields() override;
     // The inspector's colour-label picker shows the label the selected nodes share.
     void showSelectedColorLabel();
-    void displayActivatedJob() override;
-    // The counter can be started and stopped (window button, menu item, toolbar
-    // item): the document holds at least one job, at any depth.
-    bool canToggleTimer() const override;
-    void updateTotalTime() override;
+    void displayActivatedJob();
+    // The counter can start or stop: it runs, or the document holds a job (any depth).
+    bool canToggleTimer() const { return timerIsRunning() || m_context.holdsJob(); }
     // Remembers the document's file as the one last edited.
-    void setAutoLoadFileName() override;
-    void handleOutlineSelection() override;
-    Q_INVOKABLE void handleMyDoubleClick(QObject *sender) override;
-    void counterStateDidChange(bool running) override;
-    void whenCounterStateChanges(QObject *receiver, std::function<void(bool running)> react) override;
+    void setAutoLoadFileName();
+    void handleOutlineSelection();
     void selectedTotalWillChange(const QString &key) override;
     void selectedTotalDidChange(const QString &key, const QString &text) override;
     void nodeOfTreeChanged(const Node &node, const QString &key) override;
@@ -240,22 +186,18 @@ private:
     // The inspected nodes' values of a node key, and the document's key that lists them.
     QVariantList inspectedValues(const QString &nodeKey) const;
     static const QString &inspectedKeyOf(const QString &nodeKey);
-    // Tells the observers of the document's key of each node key given, unless a batch
-    // of edits or a setting of many nodes is open: then at its end.
+    // Tells the observers of each node key's document key (an open batch: at its end).
     void inspectedValuesChanged(const QStringList &nodeKeys);
     void tellPendingInspectedValues();
     // Sets the node key of every inspected node, telling the inspector once.
     void setInspectedValues(const QVariant &value, const QString &nodeKey);
-
-    // ---- Actions the window's menus and toolbar send by name (the responder chain);
-    // callers in code use the collaborator that does the work ----
+    // ---- Actions the menus and toolbar send by name (code calls the collaborators) ----
     Q_INVOKABLE void newTimeEntry(QObject *sender);
     Q_INVOKABLE void deleteAssistant(QObject *sender);
     Q_INVOKABLE void newJobEntry(QObject *sender);
     Q_INVOKABLE void funcJobName(QObject *sender, int function);
     Q_INVOKABLE void newGroupEntry(QObject *sender);
     Q_INVOKABLE void funcGroupName(QObject *sender, int function);
-
     // ---- The properties the inspector observes ----
     QString selectedNodeWorkTime() const;
     void setSelectedNodeWorkTime(const QString &text);
@@ -263,14 +205,13 @@ private:
     void setSelectedNodeWage(const QString &text);
     bool inspectedObjectsNotEmpty() const { return m_inspectedObjectsNotEmpty; }
     void setInspectedObjectsNotEmpty(bool notEmpty);
-
     // The inspector's description field when it shows its value cut, else null.
     NTXTextViewInspectorTextField *descriptionShownCut() const;
-    void handleUndoRedoChange();
-
     // ---- What the collaborators refer to (goes after all of them) ----
     std::shared_ptr<DocumentServices> m_services;
-    DocumentTreeReports m_treeReports{*this};
+    // Refers to the tree and the formatter below (made first, gone last of them).
+    DocumentContext m_context{*this, *m_services, m_jobList, m_formatter};
+    DocumentTreeReports m_treeReports{m_context, *this};
     NodePtr m_jobList;
     DocumentValuesStore m_docValues;
     CurrencyFormatter m_formatter;
@@ -279,8 +220,7 @@ private:
     QList<NodePtr> m_inspectedNodes;
     std::unique_ptr<platform::ArrayController> m_inspectedObjectsController;
     std::unique_ptr<platform::BindingObserver> m_colorLabelObserver;
-    // The selection's colour label changed inside an edit batch: the picker shows it at
-    // the batch's end (each node's change would gather the label over all of them).
+    // The selection's label changed inside an edit batch: the picker shows it at its end.
     bool m_colorLabelPickerStale = false;
     // The inspected nodes, for the tree's reports (made at the first report that needs it).
     QSet<const Node *> m_inspectedSet;
@@ -289,10 +229,8 @@ private:
     int m_inspectedSettings = 0;
     QStringList m_pendingInspectedKeys;
     bool m_inspectedObjectsNotEmpty = false;
-    QPointer<DocumentWindow> m_window;
     qsizetype m_saveCopySlice = SaveCopySliceNodes;
-    // Tells what a save wrote as U+FFFD (DocumentFileFormat::writeToFile()), unless it
-    // is what was told last.
+    // Tells what a save wrote as U+FFFD, unless it is what was told last.
     void tellReplacedCharacter(const QString &replaced);
     QString m_toldReplaced;
 

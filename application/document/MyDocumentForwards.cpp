@@ -1,5 +1,5 @@
-// MyDocument's operations whose work its collaborators do, and what the collaborators
-// ask of it through their host interfaces that is not the document's own work.
+// MyDocument's operations whose work its collaborators do, and what the totals ask of
+// it (TotalsHost) that is not the document's own work.
 #include "application/document/DeleteAssistant.h"
 #include "application/document/DocumentEdits.h"
 #include "application/document/DocumentTotals.h"
@@ -14,7 +14,6 @@ void MyDocument::windowWillTearDown()
     m_windowController->windowWillTearDown();
 }
 
-void MyDocument::updateTotalTime() { m_totals->updateTotalTime(); }
 QString MyDocument::selectedNodeWorkTime() const { return m_totals->selectedNodeWorkTime(); }
 void MyDocument::setSelectedNodeWorkTime(const QString &text) { m_totals->setSelectedNodeWorkTime(text); }
 QString MyDocument::selectedNodeWage() const { return m_totals->selectedNodeWage(); }
@@ -28,12 +27,6 @@ void MyDocument::selectedTotalDidChange(const QString &key, const QString &text)
         Q_EMIT selectedNodeWorkTimeChanged(text);
     else if (key == QLatin1String("selectedNodeWage"))
         Q_EMIT selectedNodeWageChanged(text);
-}
-
-void MyDocument::counterStateDidChange(bool running) { Q_EMIT counterStateChanged(running); }
-void MyDocument::whenCounterStateChanges(QObject *receiver, std::function<void(bool running)> react)
-{
-    connect(this, &MyDocument::counterStateChanged, receiver, std::move(react));
 }
 
 void MyDocument::deleteAssistant(QObject *sender) { m_deleteAssistant->deleteAssistant(sender); }

@@ -7,7 +7,7 @@
 #include "application/document/DocumentEdits.h"
 #include "application/document/DocumentWindowController.h"
 #include "application/document/HeldNodes.h"
-#include "application/document/NodeNameSheetsHost.h"
+#include "application/document/DocumentContext.h"
 #include "application/tree/CurrencyFormatter.h"
 #include "application/document/DocumentOutlineModel.h"
 #include "application/document/DocumentServices.h"
@@ -47,9 +47,13 @@ void showName(platform::WholeTextLineEdit *field, const QString &label, const No
 
 } // namespace
 
-NodeNameSheets::NodeNameSheets(NodeNameSheetsHost &document)
-    : QObject(&document.platformDocument())
-    , m_document(document) {}
+NodeNameSheets::NodeNameSheets(const DocumentContext &context, DocumentWindowController &windowController, DocumentEdits &edits)
+    : QObject(&context.platformDocument())
+    , m_context(context)
+    , m_windowController(windowController)
+    , m_edits(edits)
+{
+}
 
 NodeNameSheets::~NodeNameSheets() = default;
 
@@ -67,26 +71,26 @@ void NodeNameSheets::funcJobName(QObject *sender, int function)
         return;
     }
     // The clicked row (or the menu item's node), else the selected one.
-    NodePtr node = m_document.windowController().nodeForSender(sender, true);
+    NodePtr node = m_windowController.nodeForSender(sender, true);
     if (!node)
-        node = m_document.windowController().nodeForSender(sender, false);
+        node = m_windowController.nodeForSender(sender, false);
     if (node && node->type() == Node::Job)
         funcJobName(node, function);
 }
 
 void NodeNameSheets::funcJobName(const NodePtr &node, int function)
 {
-    if (!m_document.documentWindow() || !node || platform::Sheet::sheetOfWindow(m_document.documentWindow()))
+    if (!m_context.documentWindow() || !node || platform::Sheet::sheetOfWindow(m_context.documentWindow()))
         return;
-    if (function == 1 && (node->type() != Node::Job || !m_document.outlineModel()->indexForNode(node.get()).isValid()))
+    if (function == 1 && (node->type() != Node::Job || !m_context.outlineModel()->indexForNode(node.get()).isValid()))
         return;
-    auto *sheet = new JobNameSheet(m_document.documentWindow());
+    auto *sheet = new JobNameSheet(m_context.documentWindow());
     m_jobNameWindow = sheet;
     sheet->setWindowTitle(text(function == 1 ? "LSeditJob" : "LSnewJob"));
     sheet->jobTitle->setText(text(function == 1 ? "LSeditJob" : "LSnewJob"));
     showName(sheet->jobName, text("LSJobNameLabel"), *node);
     sheet->jobWage->setValue(double(node->wage()));
-    sheet->jobCurrencySymbol->setText(m_document.formatter().currencySymbol());
+    sheet->jobCurrencySymbol->setText(m_context.formatter().currencySymbol());
     QObject::connect(sheet->jobOkButton, &QPushButton::clicked, this,
             platform::ExceptionBoundary::guarded(this, "OK", [this, button = sheet->jobOkButton] {
                 endJobNameWindow(button);
@@ -97,8 +101,8 @@ void NodeNameSheets::funcJobName(const NodePtr &node, int function)
             }));
     // The sheet keeps its own node and function until it ends; a new job goes to the
     // top level of the tree it was begun on.
-    auto *held = new HeldNodes(m_document, {function == 1 ? node : m_document.jobList()}, sheet, sheet->jobOkButton);
-    platform::Sheet::begin(sheet, m_document.documentWindow(),
+    auto *held = new HeldNodes(m_context, {function == 1 ? node : m_context.jobList()}, sheet, sheet->jobOkButton);
+    platform::Sheet::begin(sheet, m_context.documentWindow(),
                            [self = QPointer(this), sheet = QPointer(sheet), node, function,
                             held = QPointer(held)](int returnCode) {
                                if (self)
@@ -126,32 +130,32 @@ void NodeNameSheets::sheetDidEndJobName(JobNameSheet *sheet, int returnCode, con
         const QString name = sheet->jobName->wholeText();
         const float wage = float(sheet->jobWage->value());
         if (function == 1) {
-            if (m_document.outlineModel()->indexForNode(node.get()).isValid()) {
+            if (m_context.outlineModel()->indexForNode(node.get()).isValid()) {
                 // Only what the user changed: an untouched wage is not pushed down
                 // the subtree (its days and entries may have wages of their own).
                 if (name != node->itemName())
-                    m_document.edits().setNameForNode(name, node);
+                    m_edits.setNameForNode(name, node);
                 if (wage != node->wage())
-                    m_document.edits().setWageForNode(wage, node);
-                m_document.platformDocument().undoManager()->setActionName(text("LSUDJobEdit"));
-                m_document.reloadOutline();
+                    m_edits.setWageForNode(wage, node);
+                m_context.platformDocument().undoManager()->setActionName(text("LSUDJobEdit"));
+                m_context.reloadOutline();
             }
         } else if (function == 0) {
             node->setItemName(name);
             node->setWage(wage);
             node->setWageForTree(wage);
             // At the end of the top level, as the active job.
-            m_document.edits().addNewJob(node, m_document.jobList());
+            m_edits.addNewJob(node, m_context.jobList());
             node->recalcTotalWorkTime();
-            m_document.platformDocument().undoManager()->setActionName(text("LSUDaddEntry"));
-            m_document.reloadOutline();
-            m_document.windowController().selectNode(node);
+            m_context.platformDocument().undoManager()->setActionName(text("LSUDaddEntry"));
+            m_context.reloadOutline();
+            m_windowController.selectNode(node);
         }
     }
-    m_document.setAutoLoadFileName();
-    m_document.updateUI();
-    m_document.services().rebuildMenus();
-    m_document.displayActivatedJob();
+    m_context.setAutoLoadFileName();
+    m_context.updateUI();
+    m_context.services().rebuildMenus();
+    m_context.displayActivatedJob();
 }
 
 
@@ -169,20 +173,20 @@ void NodeNameSheets::funcGroupName(QObject *sender, int function)
         newGroupEntry(sender);
         return;
     }
-    NodePtr node = m_document.windowController().nodeForSender(sender, true);
+    NodePtr node = m_windowController.nodeForSender(sender, true);
     if (!node)
-        node = m_document.windowController().nodeForSender(sender, false);
+        node = m_windowController.nodeForSender(sender, false);
     if (node && node->type() == Node::Group)
         funcGroupName(node, function);
 }
 
 void NodeNameSheets::funcGroupName(const NodePtr &node, int function)
 {
-    if (!m_document.documentWindow() || !node || platform::Sheet::sheetOfWindow(m_document.documentWindow()))
+    if (!m_context.documentWindow() || !node || platform::Sheet::sheetOfWindow(m_context.documentWindow()))
         return;
-    if (function == 1 && (node->type() != Node::Group || !m_document.outlineModel()->indexForNode(node.get()).isValid()))
+    if (function == 1 && (node->type() != Node::Group || !m_context.outlineModel()->indexForNode(node.get()).isValid()))
         return;
-    auto *sheet = new GroupNameSheet(m_document.documentWindow());
+    auto *sheet = new GroupNameSheet(m_context.documentWindow());
     m_groupNameWindow = sheet;
     sheet->setWindowTitle(text(function == 1 ? "LSeditGroup" : "LSnewGroup"));
     sheet->groupTitle->setText(text(function == 1 ? "LSeditGroup" : "LSnewGroup"));
@@ -195,8 +199,8 @@ void NodeNameSheets::funcGroupName(const NodePtr &node, int function)
             platform::ExceptionBoundary::guarded(this, "Cancel", [this, button = sheet->groupCancelButton] {
                 endGroupNameWindow(button);
             }));
-    auto *held = new HeldNodes(m_document, {function == 1 ? node : m_document.jobList()}, sheet, sheet->groupOkButton);
-    platform::Sheet::begin(sheet, m_document.documentWindow(),
+    auto *held = new HeldNodes(m_context, {function == 1 ? node : m_context.jobList()}, sheet, sheet->groupOkButton);
+    platform::Sheet::begin(sheet, m_context.documentWindow(),
                            [self = QPointer(this), sheet = QPointer(sheet), node, function,
                             held = QPointer(held)](int returnCode) {
                                if (self)
@@ -222,30 +226,30 @@ void NodeNameSheets::sheetDidEndGroupName(GroupNameSheet *sheet, int returnCode,
 {
     if (returnCode == 1 && sheet && node) {
         const QString name = sheet->groupName->wholeText();
-        if (function == 1 && m_document.outlineModel()->indexForNode(node.get()).isValid()) {
+        if (function == 1 && m_context.outlineModel()->indexForNode(node.get()).isValid()) {
             // A name left as it was changes nothing and records no step. Undo and
             // redo give back the name alone: what the group holds (a running
             // counter's entry among it) goes on as it is.
             if (name != node->itemName()) {
-                m_document.edits().setNameForNode(name, node);
-                m_document.platformDocument().undoManager()->setActionName(text("LSUDGroupEdit"));
+                m_edits.setNameForNode(name, node);
+                m_context.platformDocument().undoManager()->setActionName(text("LSUDGroupEdit"));
             }
-            m_document.displayActivatedJob();
-            m_document.reloadOutline();
+            m_context.displayActivatedJob();
+            m_context.reloadOutline();
         } else if (function == 0) {
             node->setItemName(name);
             node->setActive(false);
             node->setType(Node::Group);
-            m_document.edits().addNode(node, m_document.jobList(), m_document.jobList()->childrenCount());
-            m_document.platformDocument().undoManager()->setActionName(text("LSUDaddGroup"));
-            m_document.windowController().selectNode(node);
+            m_edits.addNode(node, m_context.jobList(), m_context.jobList()->childrenCount());
+            m_context.platformDocument().undoManager()->setActionName(text("LSUDaddGroup"));
+            m_windowController.selectNode(node);
         }
     }
     // What was applied went through the undo manager, which marks the document as
     // edited; a cancelled sheet leaves it as it was.
-    m_document.setAutoLoadFileName();
-    m_document.updateUI();
-    m_document.services().rebuildMenus();
+    m_context.setAutoLoadFileName();
+    m_context.updateUI();
+    m_context.services().rebuildMenus();
 }
 
 JobNameSheet *NodeNameSheets::jobNameWindow() const

@@ -17,14 +17,17 @@
 
 class GroupNameSheet;
 class JobNameSheet;
-class NodeNameSheetsHost;
+class DocumentContext;
+class DocumentWindowController;
+class DocumentEdits;
 
 class NodeNameSheets : public QObject
 {
     Q_OBJECT
 public:
-    // The document, seen only through what this uses of it (NodeNameSheetsHost.h).
-    explicit NodeNameSheets(NodeNameSheetsHost &document);
+    // The document, seen through what its collaborators are given (DocumentContext.h);
+    // the selection and the nodes senders stand for (the window's controller); the undoable edits.
+    NodeNameSheets(const DocumentContext &context, DocumentWindowController &windowController, DocumentEdits &edits);
     ~NodeNameSheets() override;
 
     void newJobEntry(QObject *sender);
@@ -44,7 +47,9 @@ public:
     GroupNameSheet *groupNameWindow() const;
 
 private:
-    NodeNameSheetsHost &m_document;
+    const DocumentContext &m_context;
+    DocumentWindowController &m_windowController;
+    DocumentEdits &m_edits;
     QPointer<JobNameSheet> m_jobNameWindow;
     QPointer<GroupNameSheet> m_groupNameWindow;
 };

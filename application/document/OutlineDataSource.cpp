@@ -8,7 +8,8 @@
 #include "application/base/ApplicationImages.h"
 #include "application/document/DocumentEdits.h"
 #include "application/document/DocumentWindowController.h"
-#include "application/document/OutlineDataSourceHost.h"
+#include "application/document/DocumentContext.h"
+#include "application/document/DocumentCounter.h"
 #include "application/tree/CurrencyFormatter.h"
 #include "application/tree/NodeRelease.h"
 #include "application/document/DocumentOutlineModel.h"
@@ -43,9 +44,10 @@ const QString ActiveOverlay = QStringLiteral("entry_active.tif");
 
 } // namespace
 
-OutlineDataSource::OutlineDataSource(OutlineDataSourceHost &document)
-    : QObject(&document.platformDocument())
-    , m_document(document)
+OutlineDataSource::OutlineDataSource(const DocumentContext &context, DocumentWindowController &windowController)
+    : QObject(&context.platformDocument())
+    , m_context(context)
+    , m_windowController(windowController)
 {
     m_groupImage = ApplicationImages::iconNamed(GroupImage);
     m_timeImage = ApplicationImages::iconNamed(TimeImage);
@@ -65,11 +67,13 @@ QList<std::pair<QString, QString>> OutlineDataSource::rowCompositeImageNames()
     return {{JobImage, ActiveOverlay}, {GroupImage, ActiveOverlay}};
 }
 
+void OutlineDataSource::setCounter(DocumentCounter *counter) { m_counter = counter; }
+
 OutlineDataSource::~OutlineDataSource() = default;
 
 Node *OutlineDataSource::outlineRootItem() const
 {
-    return m_document.jobList().get();
+    return m_context.jobList().get();
 }
 
 void OutlineDataSource::setColumnTitle(const QString &identifier, const QString &title)
@@ -79,7 +83,7 @@ void OutlineDataSource::setColumnTitle(const QString &identifier, const QString 
 
 NodePtr OutlineDataSource::outlineViewChildOfItem(qsizetype index, Node *item) const
 {
-    const Node *node = item ? item : m_document.jobList().get();
+    const Node *node = item ? item : m_context.jobList().get();
     if (index < 0 || index >= node->childrenCount())
         return NodePtr();
     return node->childAtIndex(index);
@@ -87,7 +91,7 @@ NodePtr OutlineDataSource::outlineViewChildOfItem(qsizetype index, Node *item) c
 
 Node *OutlineDataSource::outlineViewChildPointerOfItem(qsizetype index, Node *item) const
 {
-    const Node *node = item ? item : m_document.jobList().get();
+    const Node *node = item ? item : m_context.jobList().get();
     if (index < 0 || index >= node->childrenCount())
         return nullptr;
     return node->childPointerAt(index);
@@ -95,12 +99,12 @@ Node *OutlineDataSource::outlineViewChildPointerOfItem(qsizetype index, Node *it
 
 bool OutlineDataSource::outlineViewIsItemExpandable(Node *item) const
 {
-    return (item ? item : m_document.jobList().get())->expandable();
+    return (item ? item : m_context.jobList().get())->expandable();
 }
 
 qsizetype OutlineDataSource::outlineViewNumberOfChildrenOfItem(Node *item) const
 {
-    return (item ? item : m_document.jobList().get())->childrenCount();
+    return (item ? item : m_context.jobList().get())->childrenCount();
 }
 
 QVariant OutlineDataSource::outlineViewObjectValueForTableColumnByItem(const QString &identifier, Node *item) const
@@ -113,7 +117,7 @@ QVariant OutlineDataSource::outlineViewObjectValueForTableColumnByItem(const QSt
         return item->itemName();
     if (identifier == QLatin1String("outlineTime"))
         return item->workTimeAsString();
-    return m_document.formatter().stringFromNumber(double(item->preciseTurnover()));
+    return m_context.formatter().stringFromNumber(double(item->preciseTurnover()));
 }
 
 QFont OutlineDataSource::outlineViewFontForItem(Node *item) const
@@ -135,7 +139,7 @@ QIcon OutlineDataSource::outlineViewImageForItem(Node *item) const
     case Node::TimeEntry:
         return m_timeImage;
     case Node::Group: {
-        const NodePtr active = m_document.jobList()->getActiveNode();
+        const NodePtr active = m_context.jobList()->getActiveNode();
         return active && item->nodeIsMemberOfTree(active.get()) ? m_activeGroupImage : m_groupImage;
     }
     default:
@@ -167,7 +171,7 @@ void OutlineDataSource::outlineViewWillDisplayCell(platform::Cell &cell, const Q
 
 void OutlineDataSource::outlineViewSelectionDidChange()
 {
-    m_document.handleOutlineSelection();
+    m_context.selectionChanged();
 }
 
 // ---------------------------------------------------------------------------
@@ -199,12 +203,12 @@ bool OutlineDataSource::outlineViewSetObjectValue(const QVariant &value, const Q
     if (identifier != QLatin1String("outlineStatus") || !isJobOrGroup(item) || !value.isValid())
         return false;
     const NodePtr node = Node::shared(item);
-    if (!node || !m_document.outlineModel()->indexForNode(node.get()).isValid())
+    if (!node || !m_context.outlineModel()->indexForNode(node.get()).isValid())
         return false;
     // A check box state: 1 on, 0 off (a mixed state counts as on).
     const bool executed = value.typeId() == QMetaType::Bool ? value.toBool() : value.toInt() != 0;
-    m_document.edits().setExecutedForNodeTree(executed, node);
-    m_document.platformDocument().undoManager()->setActionName(localizedText("LSUDExecuted"));
+    m_edits->setExecutedForNodeTree(executed, node);
+    m_context.platformDocument().undoManager()->setActionName(localizedText("LSUDExecuted"));
     return true;
 }
 
@@ -222,31 +226,31 @@ bool OutlineDataSource::outlineViewShouldExpandItem(Node *item) const
 
 QMenu *OutlineDataSource::outlineViewMenuForTableColumnItem(QTreeView *, int, const QVariant &item)
 {
-    return m_document.windowController().fillOutlineMenu(item.value<NodePtr>());
+    return m_windowController.fillOutlineMenu(item.value<NodePtr>());
 }
 
 bool OutlineDataSource::canDeleteSelection(QTreeView *outline) const
 {
-    return outline && !m_document.timerIsRunning() && outline->selectionModel()
+    return outline && !(m_counter && m_counter->isRunning()) && outline->selectionModel()
            && outline->selectionModel()->hasSelection();
 }
 
 void OutlineDataSource::outlineViewDidReceiveDelete(QTreeView *outlineView, QKeyEvent *)
 {
-    QTreeView *outline = outlineView ? outlineView : m_document.outlineView();
+    QTreeView *outline = outlineView ? outlineView : m_context.outlineView();
     if (canDeleteSelection(outline))
-        m_document.deleteEntry(outline);
+        m_edits->deleteEntry(outline);
 }
 
 void OutlineDataSource::deleteSelection(QObject *)
 {
-    outlineViewDidReceiveDelete(m_document.outlineView(), nullptr);
+    outlineViewDidReceiveDelete(m_context.outlineView(), nullptr);
 }
 
 bool OutlineDataSource::validateMenuItem(QAction *item)
 {
     if (platform::MenuItemValidation::actionMethodName(item) == "deleteSelection")
-        return canDeleteSelection(m_document.outlineView());
+        return canDeleteSelection(m_context.outlineView());
     return true;
 }
 
@@ -422,7 +426,7 @@ Qt::DropAction OutlineDataSource::outlineViewValidateDrop(const QMimeData *data,
     if (item && item->type() == Node::Group && !between && !AllowOnDropOnGroup)
         valid = false;
     // The item must hang in this document's tree.
-    if (valid && item && item != m_document.jobList().get() && !m_document.outlineModel()->indexForNode(item).isValid())
+    if (valid && item && item != m_context.jobList().get() && !m_context.outlineModel()->indexForNode(item).isValid())
         valid = false;
     if (!valid)
         return Qt::IgnoreAction;
@@ -436,7 +440,7 @@ Qt::DropAction OutlineDataSource::outlineViewValidateDrop(const QMimeData *data,
         return Qt::IgnoreAction;
     // Only nodes still in this tree move.
     for (const NodePtr &node : m_draggedNodes) {
-        if (m_document.outlineModel()->indexForNode(node.get()).isValid())
+        if (m_context.outlineModel()->indexForNode(node.get()).isValid())
             return Qt::MoveAction;
     }
     return Qt::IgnoreAction;
@@ -446,7 +450,7 @@ bool OutlineDataSource::outlineViewAcceptDrop(const QMimeData *data, Node *item,
 {
     if (outlineViewValidateDrop(data, item, childIndex) == Qt::IgnoreAction)
         return false;
-    const NodePtr target = item ? Node::shared(item) : m_document.jobList();
+    const NodePtr target = item ? Node::shared(item) : m_context.jobList();
     if (!target)
         return false;
     performDropOperation(data, target, childIndex < 0 ? 0 : childIndex);
@@ -457,13 +461,13 @@ void OutlineDataSource::performDropOperation(const QMimeData *data, const NodePt
 {
     OutlineDataSource *source = dragSource(data);
     if (source == this) {
-        OutlineMoves::move(m_document, source->m_draggedNodes, target, index);
+        OutlineMoves::move(m_context, *m_edits, source->m_draggedNodes, target, index);
         return;
     }
     QList<QVariant> selection;
-    std::optional<DocumentOutlineModel::EditBatch> batch(std::in_place, m_document.outlineModel());
+    std::optional<DocumentOutlineModel::EditBatch> batch(std::in_place, m_context.outlineModel());
     if (source) {
-        if (QTreeView *outline = m_document.outlineView())
+        if (QTreeView *outline = m_context.outlineView())
             selection = NTXOutlineViewExtension::allSelectedItems(outline);
         // From another document: copies, so that each document's undo keeps to its
         // own tree.
@@ -476,32 +480,32 @@ void OutlineDataSource::performDropOperation(const QMimeData *data, const NodePt
             copies.append(copy);
         }
         if (!copies.isEmpty()) {
-            m_document.edits().insertNodes(copies, target, std::clamp<qsizetype>(index, 0, target->childrenCount()));
-            m_document.platformDocument().undoManager()->setActionName(localizedText("LSUDDragAndDrop"));
+            m_edits->insertNodes(copies, target, std::clamp<qsizetype>(index, 0, target->childrenCount()));
+            m_context.platformDocument().undoManager()->setActionName(localizedText("LSUDDragAndDrop"));
         }
     }
     // The copied rows show, then take the selection they had.
     batch.reset();
-    m_document.displayActivatedJob();
-    if (QTreeView *outline = m_document.outlineView())
+    m_context.displayActivatedJob();
+    if (QTreeView *outline = m_context.outlineView())
         NTXOutlineViewExtension::selectItems(outline, selection, false);
 }
 
 void OutlineDataSource::outlineViewDraggingExited(QTreeView *, QDragLeaveEvent *)
 {
     m_dragSessionInProgress = false;
-    m_document.reloadOutline();
+    m_context.reloadOutline();
 }
 
 void OutlineDataSource::outlineViewConcludeDragOperation(QTreeView *, QDropEvent *)
 {
     m_dragSessionInProgress = false;
-    m_document.reloadOutline();
+    m_context.reloadOutline();
 }
 
 void OutlineDataSource::setupOutlineDragAndDrop()
 {
-    QTreeView *outline = m_document.outlineView();
+    QTreeView *outline = m_context.outlineView();
     if (!outline)
         return;
     outline->setDragEnabled(true);
@@ -519,7 +523,7 @@ void OutlineDataSource::setupOutlineDragAndDrop()
     }));
     connect(outline, &QTreeView::expanded, this,
             platform::ExceptionBoundary::guarded(this, "expanded", [this, outline](const QModelIndex &index) {
-                if (!outlineViewShouldExpandItem(m_document.outlineModel()->nodeForIndex(index)))
+                if (!outlineViewShouldExpandItem(m_context.outlineModel()->nodeForIndex(index)))
                     outline->collapse(index);
             }));
 }

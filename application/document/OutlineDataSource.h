@@ -15,8 +15,12 @@
 #include <QHash>
 #include <QIcon>
 #include <QObject>
+#include <QPointer>
 
-class OutlineDataSourceHost;
+class DocumentContext;
+class DocumentCounter;
+class DocumentEdits;
+class DocumentWindowController;
 class QAction;
 class QDragLeaveEvent;
 class QDropEvent;
@@ -39,8 +43,13 @@ public:
     // The private pasteboard type of a drag of jobs and groups, and its MIME format.
     static inline const QString OutlineViewPboardType = QStringLiteral("ChronarkOutlineViewPboardType");
     static inline const QString OutlineViewPboardMimeType = QStringLiteral("application/x-ChronarkOutlineViewPboardType");
-    // The document, seen only through what this uses of it (OutlineDataSourceHost.h).
-    explicit OutlineDataSource(OutlineDataSourceHost &document);
+    // The document, seen through what its collaborators are given (DocumentContext.h);
+    // the window's controller (the context menu).
+    OutlineDataSource(const DocumentContext &context, DocumentWindowController &windowController);
+    // Made after the data source: the undoable edits (drops, deletions, the executed
+    // mark) and the counter (no deleting while it runs).
+    void setEdits(DocumentEdits *edits) { m_edits = edits; }
+    void setCounter(DocumentCounter *counter);
     ~OutlineDataSource() override;
 
     // The names of the images rows show (ApplicationImages).
@@ -114,7 +123,10 @@ private:
     // Moves (or, from another document, copies) the dragged jobs and groups.
     void performDropOperation(const QMimeData *data, const NodePtr &target, qsizetype index);
 
-    OutlineDataSourceHost &m_document;
+    const DocumentContext &m_context;
+    DocumentWindowController &m_windowController;
+    DocumentEdits *m_edits = nullptr;
+    QPointer<DocumentCounter> m_counter;
     QIcon m_groupImage, m_activeGroupImage, m_timeImage, m_jobImage, m_activeJobImage, m_dayImage;
     QHash<QString, QString> m_columnTitles;
     QList<NodePtr> m_draggedNodes;

@@ -2,7 +2,7 @@
 
 #include "AppKitExtensions/NTXOutlineViewExtension.h"
 #include "application/document/DocumentOutlineModel.h"
-#include "application/document/OutlineMovesHost.h"
+#include "application/document/DocumentContext.h"
 #include "application/document/DocumentEdits.h"
 #include "application/tree/NodeRelease.h"
 #include "platform/document/Document.h"
@@ -53,7 +53,7 @@ bool leavesEverythingInPlace(const QList<NodePtr> &nodes, const Node &target, qs
     return after == children;
 }
 
-void addGroups(QMenu *menu, OutlineMovesHost &document, const Node &node, int depth)
+void addGroups(QMenu *menu, const DocumentContext &document, const Node &node, int depth)
 {
     for (const NodePtr &child : node.childEnumerator()) {
         if (child->type() != Node::Group)
@@ -69,7 +69,7 @@ void addGroups(QMenu *menu, OutlineMovesHost &document, const Node &node, int de
 
 } // namespace
 
-QList<NodePtr> movableNodes(const OutlineMovesHost &document, const QList<NodePtr> &nodes)
+QList<NodePtr> movableNodes(const DocumentContext &document, const QList<NodePtr> &nodes)
 {
     QList<NodePtr> movable = Node::minimumNodeCoverFromNodesInArray(nodes);
     movable.removeIf([&document](const NodePtr &node) {
@@ -86,7 +86,7 @@ QList<NodePtr> movableInto(const QList<NodePtr> &movable, const Node &target)
     return movable;
 }
 
-QList<NodePtr> movableInto(const OutlineMovesHost &document, const QList<NodePtr> &nodes, const Node &target)
+QList<NodePtr> movableInto(const DocumentContext &document, const QList<NodePtr> &nodes, const Node &target)
 {
     return movableInto(movableNodes(document, nodes), target);
 }
@@ -99,7 +99,7 @@ QList<NodePtr> movableToGroup(const QList<NodePtr> &movable, const Node &target)
     return allThere ? QList<NodePtr>() : movableInto(movable, target);
 }
 
-void move(OutlineMovesHost &document, const QList<NodePtr> &nodes, const NodePtr &target, qsizetype index)
+void move(const DocumentContext &document, DocumentEdits &edits, const QList<NodePtr> &nodes, const NodePtr &target, qsizetype index)
 {
     QList<NodePtr> moving = target ? movableInto(document, nodes, *target) : QList<NodePtr>();
     if (target) {
@@ -125,9 +125,9 @@ void move(OutlineMovesHost &document, const QList<NodePtr> &nodes, const NodePtr
             continue;
         if (parent == target && parent->indexOfChild(node.get()) < index)
             --index;
-        document.edits().deleteNode(node, parent);
+        edits.deleteNode(node, parent);
     }
-    document.edits().insertNodes(moving, target, index);
+    edits.insertNodes(moving, target, index);
     document.platformDocument().undoManager()->setActionName(localizedText("LSUDDragAndDrop"));
     // The moved rows show (the place they went to opens), then take the selection they
     // had.
@@ -160,7 +160,7 @@ void emptyMenu(QMenu *menu)
     menu->clear();
 }
 
-void fillMenu(QMenu *menu, OutlineMovesHost &document)
+void fillMenu(QMenu *menu, const DocumentContext &document)
 {
     emptyMenu(menu);
     addGroups(menu, document, *document.jobList(), 0);

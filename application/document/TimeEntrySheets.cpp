@@ -8,7 +8,8 @@
 #include "application/document/HeldNodes.h"
 #include "application/document/TimeEntrySheets.h"
 
-#include "application/document/TimeEntrySheetsHost.h"
+#include "application/document/DocumentContext.h"
+#include "application/document/DocumentCounter.h"
 #include "application/document/DocumentEdits.h"
 #include "application/document/DocumentOutlineModel.h"
 #include "application/document/DocumentServices.h"
@@ -63,9 +64,14 @@ QDateTime nowToTheSecond()
 
 } // namespace
 
-TimeEntrySheets::TimeEntrySheets(TimeEntrySheetsHost &document)
-    : QObject(&document.platformDocument())
-    , m_document(document) {}
+TimeEntrySheets::TimeEntrySheets(const DocumentContext &context, DocumentWindowController &windowController, DocumentEdits &edits, DocumentCounter &counter)
+    : QObject(&context.platformDocument())
+    , m_context(context)
+    , m_windowController(windowController)
+    , m_edits(edits)
+    , m_counter(counter)
+{
+}
 
 TimeEntrySheets::~TimeEntrySheets() = default;
 
@@ -74,8 +80,8 @@ TimeEntrySheets::~TimeEntrySheets() = default;
 
 TimeEntrySheet *TimeEntrySheets::jobTimeWindow()
 {
-    if (!m_jobTimeWindow && m_document.documentWindow()) {
-        auto *sheet = new TimeEntrySheet(m_document.documentWindow());
+    if (!m_jobTimeWindow && m_context.documentWindow()) {
+        auto *sheet = new TimeEntrySheet(m_context.documentWindow());
         sheet->setObjectName(QStringLiteral("jobTimeWindow"));
         sheet->setWindowTitle(localized("LSTimeSheetEditTitle"));
         sheet->titleField()->setText(localized("LSTimeSheetEditTitle"));
@@ -92,8 +98,8 @@ TimeEntrySheet *TimeEntrySheets::jobTimeWindow()
 
 TimeEntrySheet *TimeEntrySheets::jobNewTimeWindow()
 {
-    if (!m_jobNewTimeWindow && m_document.documentWindow()) {
-        auto *sheet = new TimeEntrySheet(m_document.documentWindow());
+    if (!m_jobNewTimeWindow && m_context.documentWindow()) {
+        auto *sheet = new TimeEntrySheet(m_context.documentWindow());
         sheet->setObjectName(QStringLiteral("jobNewTimeWindow"));
         sheet->setWindowTitle(localized("LSUDNewTimeEntry"));
         sheet->setActions(this, "newTimeCalendarChange:", "newTimeChangeTime:", "newTimeEndJobTimeSheet:");
@@ -128,15 +134,15 @@ void TimeEntrySheets::showTimeSheetDates(TimeEntrySheet *sheet, bool pickers, bo
 
 void TimeEntrySheets::doJobTimeSheet(const NodePtr &entry)
 {
-    if (!entry || entry->type() != Node::TimeEntry || m_jobTimeSheetWorking || platform::Sheet::sheetOfWindow(m_document.documentWindow()))
+    if (!entry || entry->type() != Node::TimeEntry || m_jobTimeSheetWorking || platform::Sheet::sheetOfWindow(m_context.documentWindow()))
         return;
     // Only an entry filed under a day of a job of this document.
     const Node *day = entry->parent();
     if (!day || day->type() != Node::Day || !day->parent() || day->parent()->type() != Node::Job
-        || entry->documentRoot() != m_document.jobList().get())
+        || entry->documentRoot() != m_context.jobList().get())
         return;
     // The running entry's times are the counter's.
-    if (entry == m_document.timerNode())
+    if (entry == m_counter.timerNode())
         return;
     TimeEntrySheet *sheet = jobTimeWindow();
     if (!sheet)
@@ -147,8 +153,8 @@ void TimeEntrySheets::doJobTimeSheet(const NodePtr &entry)
     showTimeSheetDates(sheet, true, true);
     m_jobTimeSheetEntry = entry;
     m_jobTimeSheetWorking = true;
-    auto held = std::make_shared<QPointer<HeldNodes>>(new HeldNodes(m_document, {entry}, sheet, sheet->okButton()));
-    platform::Sheet::begin(sheet, m_document.documentWindow(), [self = QPointer(this), sheet = QPointer(sheet), held](int result) {
+    auto held = std::make_shared<QPointer<HeldNodes>>(new HeldNodes(m_context, {entry}, sheet, sheet->okButton()));
+    platform::Sheet::begin(sheet, m_context.documentWindow(), [self = QPointer(this), sheet = QPointer(sheet), held](int result) {
         const bool present = *held && (*held)->present();
         delete held->data();
         // Only a sheet this document opened ends here (and only once).
@@ -161,25 +167,25 @@ void TimeEntrySheets::doJobTimeSheet(const NodePtr &entry)
 NodePtr TimeEntrySheets::jobForNewTimeEntry() const
 {
     NodePtr job;
-    if (QTreeView *outline = m_document.outlineView()) {
+    if (QTreeView *outline = m_context.outlineView()) {
         if (const NodePtr selected = NTXOutlineViewExtension::selectedItem(outline).value<NodePtr>())
             job = Node::shared(selected->getRootObject());
     }
     // A selected group (or anything else that is no job of this document) names no
     // job: the entry goes to the active job.
-    if (!job || job->type() != Node::Job || !m_document.isJobMemberOfDocument(job.get()))
-        job = m_document.getActiveJob();
-    if (!job || job->type() != Node::Job || !m_document.isJobMemberOfDocument(job.get()))
+    if (!job || job->type() != Node::Job || !m_context.isJobMemberOfDocument(job.get()))
+        job = m_context.activeJob();
+    if (!job || job->type() != Node::Job || !m_context.isJobMemberOfDocument(job.get()))
         return NodePtr();
     return job;
 }
 
 void TimeEntrySheets::newTimeEntry(QObject *)
 {
-    if (m_jobTimeSheetWorking || platform::Sheet::sheetOfWindow(m_document.documentWindow()))
+    if (m_jobTimeSheetWorking || platform::Sheet::sheetOfWindow(m_context.documentWindow()))
         return;
-    if (!m_document.getActiveJob()) {
-        if (QWidget *window = m_document.documentWindow())
+    if (!m_context.activeJob()) {
+        if (QWidget *window = m_context.documentWindow())
             NTXBeginAlertSheetWithHandler(localized("LSAnoActiveTitle"), localized("LSok"), QString(), QString(),
                                           window, {}, localized("LSAnoActive"));
         return;
@@ -198,8 +204,8 @@ void TimeEntrySheets::newTimeEntry(QObject *)
     showTimeSheetDates(sheet, true, true);
     m_jobTimeSheetWorking = true;
     // The entry goes to the job the title names, whatever is selected when it ends.
-    auto held = std::make_shared<QPointer<HeldNodes>>(new HeldNodes(m_document, {job}, sheet, sheet->okButton()));
-    platform::Sheet::begin(sheet, m_document.documentWindow(), [self = QPointer(this), sheet = QPointer(sheet), held, job](int result) {
+    auto held = std::make_shared<QPointer<HeldNodes>>(new HeldNodes(m_context, {job}, sheet, sheet->okButton()));
+    platform::Sheet::begin(sheet, m_context.documentWindow(), [self = QPointer(this), sheet = QPointer(sheet), held, job](int result) {
         const bool present = *held && (*held)->present();
         delete held->data();
         if (self && self->m_jobTimeSheetWorking)
@@ -312,7 +318,7 @@ NodePtr TimeEntrySheets::dayNodeForTimeEntry(const NodePtr &job, const QDateTime
     day->setlDate(date);
     day->setParent(job.get());
     day->setItemNameByType();
-    m_document.edits().addNode(day, job, job->insertIndexForChild(*day));
+    m_edits.addNode(day, job, job->insertIndexForChild(*day));
     return day;
 }
 
@@ -328,32 +334,32 @@ void TimeEntrySheets::sheetDidEndJobTime(QWidget *, int returnCode, const NodePt
     const NodePtr job = Node::shared(entry->getRootObject());
     // The entry may have left the document while the sheet was open.
     if (!day || !job || day->type() != Node::Day || job->type() != Node::Job || day->parent() != job.get()
-        || entry->documentRoot() != m_document.jobList().get())
+        || entry->documentRoot() != m_context.jobList().get())
         return;
 
-    platform::UndoManager *undo = m_document.platformDocument().undoManager();
+    platform::UndoManager *undo = m_context.platformDocument().undoManager();
     const NodePtr snapshot = entry->clone();
-    DocumentEdits *edits = &m_document.edits();
+    DocumentEdits *edits = &m_edits;
     undo->registerUndo([edits, snapshot, entry] { edits->restoreNodeData(snapshot, entry); });
     undo->setActionName(localized("LSUDTimeEdit"));
 
-    m_document.edits().deleteNode(entry, day);
+    m_edits.deleteNode(entry, day);
     // The old day stays when the entry stays on its calendar day (with its own
     // description and label); otherwise an emptied day goes.
     const bool sameDay =
         platform::CalendarDate::dayOfCommonEra(day->cDate()) == platform::CalendarDate::dayOfCommonEra(start);
     if (day->childrenCount() == 0 && !sameDay)
-        m_document.edits().deleteNode(day, job);
+        m_edits.deleteNode(day, job);
     const NodePtr target = sameDay ? day : dayNodeForTimeEntry(job, start);
 
     entry->setcDate(start);
     entry->setlDate(end);
     entry->setItemNameByType();
-    m_document.edits().addNode(entry, target, target->insertIndexForChild(*entry));
+    m_edits.addNode(entry, target, target->insertIndexForChild(*entry));
 
-    m_document.reloadOutline();
-    m_document.windowController().selectNode(entry);
-    m_document.updateUI();
+    m_context.reloadOutline();
+    m_windowController.selectNode(entry);
+    m_context.updateUI();
 }
 
 void TimeEntrySheets::sheetDidEndNewTime(QWidget *, int returnCode, const NodePtr &job)
@@ -363,7 +369,7 @@ void TimeEntrySheets::sheetDidEndNewTime(QWidget *, int returnCode, const NodePt
     const QDateTime end = std::exchange(m_lDate, QDateTime());
     if (returnCode != 1 || !start.isValid() || !end.isValid())
         return;
-    if (!job || job->type() != Node::Job || !m_document.isJobMemberOfDocument(job.get()))
+    if (!job || job->type() != Node::Job || !m_context.isJobMemberOfDocument(job.get()))
         return;
 
     const NodePtr day = dayNodeForTimeEntry(job, start);
@@ -372,12 +378,12 @@ void TimeEntrySheets::sheetDidEndNewTime(QWidget *, int returnCode, const NodePt
     entry->setParent(day.get());
     entry->setWage(job->wage());
     entry->setItemNameByType();
-    m_document.edits().addNode(entry, day, day->insertIndexForChild(*entry));
+    m_edits.addNode(entry, day, day->insertIndexForChild(*entry));
     // Named once the step holds its changes.
-    m_document.platformDocument().undoManager()->setActionName(localized("LSUDTimeEdit"));
+    m_context.platformDocument().undoManager()->setActionName(localized("LSUDTimeEdit"));
 
-    m_document.reloadOutline();
-    m_document.windowController().selectNode(entry);
-    m_document.updateUI();
-    m_document.services().rebuildMenus();
+    m_context.reloadOutline();
+    m_windowController.selectNode(entry);
+    m_context.updateUI();
+    m_context.services().rebuildMenus();
 }

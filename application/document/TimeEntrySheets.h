@@ -19,15 +19,19 @@
 #include <QObject>
 #include <QPointer>
 
-class TimeEntrySheetsHost;
+class DocumentContext;
+class DocumentWindowController;
+class DocumentEdits;
+class DocumentCounter;
 class TimeEntrySheet;
 
 class TimeEntrySheets : public QObject
 {
     Q_OBJECT
 public:
-    // The document, seen only through what this uses of it (TimeEntrySheetsHost.h).
-    explicit TimeEntrySheets(TimeEntrySheetsHost &document);
+    // The document, seen through what its collaborators are given (DocumentContext.h);
+    // the selection (the window's controller); the undoable edits; the counter (its running entry).
+    TimeEntrySheets(const DocumentContext &context, DocumentWindowController &windowController, DocumentEdits &edits, DocumentCounter &counter);
     ~TimeEntrySheets() override;
 
     // The edit sheet for the time entry (not for the running one: its times are the
@@ -64,7 +68,10 @@ private:
     // The day of the job for the date; made and added when the job has none.
     NodePtr dayNodeForTimeEntry(const NodePtr &job, const QDateTime &date);
 
-    TimeEntrySheetsHost &m_document;
+    const DocumentContext &m_context;
+    DocumentWindowController &m_windowController;
+    DocumentEdits &m_edits;
+    DocumentCounter &m_counter;
     QPointer<TimeEntrySheet> m_jobTimeWindow;
     QPointer<TimeEntrySheet> m_jobNewTimeWindow;
     NodePtr m_jobTimeSheetEntry;

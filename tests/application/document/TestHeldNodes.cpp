@@ -9,6 +9,7 @@
 #include "NTXAppKit/TDTimeControl/TDTimeControl.h"
 #include "NTXAppKit/inspector/NTXTextViewInspector.h"
 #include "application/document/DeleteAssistant.h"
+#include "application/document/DocumentContext.h"
 #include "application/document/DocumentEdits.h"
 #include "application/document/HeldNodes.h"
 #include "application/document/NodeNameSheets.h"
@@ -517,13 +518,10 @@ TEST_F(HeldNodesTest, EveryEditorWritesOnlyWhereItWasOpened)
 namespace {
 
 // A document that is nothing but what HeldNodes asks of one: a root and no outline.
-class RootOnlyDocument : public platform::Document, public HeldNodesHost
+class RootOnlyDocument : public platform::Document
 {
 public:
     NodePtr root = Node::create(Node::Root);
-    const NodePtr &jobList() const override { return root; }
-    DocumentOutlineModel *outlineModel() const override { return nullptr; }
-    platform::Document &platformDocument() override { return *this; }
 
 protected:
     bool readFromFile(const QString &, const QString &) override { return false; }
@@ -532,18 +530,21 @@ protected:
 
 } // namespace
 
-// HeldNodes needs of its document only its HeldNodesHost: the nodes are present while
-// they are under the host's root, gone when they leave it, present again when they
-// come back, and gone for good with the document object.
-TEST(HeldNodesHostTest, PresentFollowsTheHostsRootAndEndsWithTheDocument)
+// HeldNodes needs of its document only its context: the nodes are present while they
+// are under the context's root, gone when they leave it, present again when they come
+// back, and gone for good with the document object.
+TEST(HeldNodesContextTest, PresentFollowsTheContextsRootAndEndsWithTheDocument)
 {
     auto *document = new RootOnlyDocument;
+    DocumentServices services;
+    const CurrencyFormatter formatter;
+    const DocumentContext context(*document, services, document->root, formatter);
     NodePtr job = makeJob(QStringLiteral("Job"), 10, {{9, 30}});
     document->root->addChild(job);
     QWidget editor;
     auto *ok = new QPushButton(&editor);
     ok->setEnabled(false);
-    auto *held = new HeldNodes(*document, {job, NodePtr()}, &editor, ok);
+    auto *held = new HeldNodes(context, {job, NodePtr()}, &editor, ok);
     EXPECT_EQ(held->nodes(), QList<NodePtr>{job}) << "a null node is not held";
     EXPECT_TRUE(held->present());
     EXPECT_TRUE(ok->isEnabled());
