@@ -319,7 +319,8 @@ void LeastHeight(benchmark::State &state)
 // pages can hold, against the document's own: the growth of the resident size while
 // the tree is made ("document_MiB"), and the growth of the peak resident size over
 // the size after it while the preview's text is laid out and its first and last pages
-// painted, or while the PDF is written into a file ("peak_MiB"; "peak_per_document").
+// painted, or while the PDF is written into a file ("peak_MiB"; "peak_per_document");
+// what the preview holds once shown ("held_MiB").
 void LargePrintMemory(benchmark::State &state, bool preview)
 {
     const int entries = int(state.range(0));
@@ -330,6 +331,7 @@ void LargePrintMemory(benchmark::State &state, bool preview)
     QTemporaryDir dir;
     double peak = 0;
     double pages = 0;
+    double held = 0;
     for (auto _ : state) {
         const double before = testsupport::residentMiB();
         testsupport::resetPeakMemory();
@@ -349,6 +351,7 @@ void LargePrintMemory(benchmark::State &state, bool preview)
             view.setCurrentPage(view.pageCount());
             benchmark::DoNotOptimize(view.viewport()->grab());
             pages = view.pageCount();
+            held = testsupport::residentMiB() - before;
         } else {
             QFile file(dir.filePath(QStringLiteral("large.pdf")));
             if (!file.open(QIODevice::WriteOnly) ||
@@ -362,8 +365,10 @@ void LargePrintMemory(benchmark::State &state, bool preview)
     state.counters["document_MiB"] = document;
     state.counters["peak_MiB"] = peak;
     state.counters["peak_per_document"] = document > 0 ? peak / document : 0;
-    if (preview)
+    if (preview) {
         state.counters["pages"] = pages;
+        state.counters["held_MiB"] = held;
+    }
 }
 
 void LargePreviewMemory(benchmark::State &state)
