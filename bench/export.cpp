@@ -7,7 +7,8 @@
 // file did there), and written by the job on a pool thread, whose GUI-thread part is
 // the copy of the nodes, the sheet and the deliveries of its progress (each pass of
 // the event loop timed while the job runs). The hold of Qt's print preview, which
-// records every page of the text laid out before.
+// records every page of the text laid out before. The memory of a print's preview and
+// of a PDF export of a million entries (the pages hold them) against the document's.
 #include "bench/BenchMain.h"
 #include "bench/BenchTrees.h"
 
